@@ -1,0 +1,83 @@
+# Helpers shared by the folders' CMakeLists.
+
+# ordavia_library(<folder> SOURCES ... [DEPS ...] [LIBS ...])
+# Builds the static library ordavia_<folder> and adds it to ordavia_core.
+function(ordavia_library folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    set(target ordavia_${folder})
+    if(ARG_SOURCES)
+        add_library(${target} STATIC ${ARG_SOURCES})
+        target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+        foreach(dep ${ARG_DEPS})
+            target_link_libraries(${target} PUBLIC ordavia_${dep})
+        endforeach()
+        if(ARG_LIBS)
+            target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+        endif()
+    else()
+        add_library(${target} INTERFACE)
+        target_include_directories(${target} INTERFACE ${CMAKE_SOURCE_DIR})
+        foreach(dep ${ARG_DEPS})
+            target_link_libraries(${target} INTERFACE ordavia_${dep})
+        endforeach()
+    endif()
+    target_link_libraries(ordavia_core INTERFACE ${target})
+endfunction()
+
+# ordavia_ui_sources(<file> ...): adds Qt sources of this folder's ui/ to ordavia_ui.
+function(ordavia_ui_sources)
+    if(ORDAVIA_BUILD_UI)
+        target_sources(ordavia_ui PRIVATE ${ARGN})
+    endif()
+endfunction()
+
+# ordavia_test(<name> SOURCES ... [DEPS ...] [LIBS ...])
+# One GoogleTest binary, registered with CTest. ORDAVIA_TEST_DATA names the
+# fixture folder so that tests never depend on the working directory.
+function(ordavia_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    foreach(dep ${ARG_DEPS})
+        target_link_libraries(${name} PRIVATE ordavia_${dep})
+    endforeach()
+    if(ARG_LIBS)
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    endif()
+    target_compile_definitions(${name} PRIVATE
+        ORDAVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+        ORDAVIA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        ORDAVIA_PROGRAM_DIR="${ORDAVIA_PROGRAM_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# ordavia_bench(<name> SOURCES ... [DEPS ...])
+function(ordavia_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE benchmark::benchmark)
+    foreach(dep ${ARG_DEPS})
+        target_link_libraries(${name} PRIVATE ordavia_${dep})
+    endforeach()
+    if(ARG_LIBS)
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    endif()
+endfunction()
+
+# ordavia_fuzzer(<name> SOURCES ... [DEPS ...]): a libFuzzer target, built
+# only with -DORDAVIA_FUZZ=ON and clang.
+function(ordavia_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    if(NOT ORDAVIA_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address)
+    foreach(dep ${ARG_DEPS})
+        target_link_libraries(${name} PRIVATE ordavia_${dep})
+    endforeach()
+    if(ARG_LIBS)
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    endif()
+endfunction()

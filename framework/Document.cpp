@@ -1,0 +1,119 @@
+#include "framework/Document.h"
+
+#include <algorithm>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+
+Document::~Document() = default;
+
+void Document::SetPathName(const std::string& path, bool keepTitle) {
+    path_ = path;
+    if (!keepTitle) SetTitle(fileNameOf(path));
+}
+
+void Document::SetTitle(const std::string& title) {
+    title_ = title;
+    UpdateAllViews(nullptr, 0);
+}
+
+void Document::AddView(DocumentView* v) {
+    if (std::find(views_.begin(), views_.end(), v) == views_.end()) views_.push_back(v);
+}
+
+void Document::RemoveView(DocumentView* v) { std::erase(views_, v); }
+
+void Document::UpdateAllViews(DocumentView* sender, long hint) {
+    // Views may detach while being told; walk a copy.
+    const auto copy = views_;
+    for (DocumentView* v : copy)
+        if (v != sender) v->OnUpdate(this, hint);
+}
+
+bool Document::OnNewDocument() {
+    DeleteContents();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool Document::OnOpenDocument(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    FileResult r = readFileBytes(path, bytes);
+    if (!r.ok) {
+        lastError_ = r.error;
+        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + r.error, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    DeleteContents();
+    try {
+        Archive ar(std::move(bytes));
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        DeleteContents();
+        lastError_ = path + ": " + e.what();
+        Prompter::current().messageBox(std::string(kBadFormat) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool Document::OnSaveDocument(const std::string& path) {
+    Archive ar;
+    try {
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        lastError_ = path + ": " + e.what();
+        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    FileResult r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok) {
+        lastError_ = r.error;
+        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + r.error, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+void Document::OnCloseDocument() { DeleteContents(); }
+
+void Document::Serialize(Archive&) {}
+
+bool Document::SaveModified() {
+    if (!IsModified()) return true;
+    const std::string text = "Save changes to " + (path_.empty() ? title_ : path_) + "?";
+    switch (Prompter::current().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+        case MsgResult::Cancel:
+            return false;
+        case MsgResult::Yes:
+            return DoFileSave();
+        default:
+            return true;
+    }
+}
+
+bool Document::DoFileSave() { return DoSave(path_, true); }
+
+bool Document::DoSave(const std::string& path, bool replace) {
+    std::string target = path;
+    if (target.empty()) {
+        std::string filter = "All files (*.*)|*.*||";
+        std::string proposed = title_;
+        if (template_) {
+            filter = template_->saveFilter();
+            if (extensionOf(proposed).empty()) proposed += template_->filterExt;
+        }
+        auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
+        if (!chosen) return false;
+        target = *chosen;
+        if (template_ && extensionOf(target).empty()) target += template_->filterExt;
+    }
+    if (!OnSaveDocument(target)) return false;
+    if (replace) SetPathName(target);
+    return true;
+}

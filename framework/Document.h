@@ -1,0 +1,81 @@
+#pragma once
+// The document base: a file path, a title, a modified flag and the views
+// that show it. Loading and saving go through the archive: the whole file
+// is read into memory and handed to Serialize; saving serializes into
+// memory and then replaces the file through a temporary file, so the
+// previous file stays intact until the new one is complete.
+#include <string>
+#include <vector>
+
+class Archive;
+class DocTemplate;
+class Document;
+
+// Anything that shows a document and must be told when it changes.
+class DocumentView {
+public:
+    virtual ~DocumentView() = default;
+    virtual void OnUpdate(Document* doc, long hint) = 0;
+};
+
+class Document {
+public:
+    Document() = default;
+    virtual ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    const std::string& GetPathName() const { return path_; }
+    // Sets the path; the title becomes the file name unless keepTitle.
+    void SetPathName(const std::string& path, bool keepTitle = false);
+    const std::string& GetTitle() const { return title_; }
+    virtual void SetTitle(const std::string& title);
+
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    DocTemplate* GetDocTemplate() const { return template_; }
+    void setDocTemplate(DocTemplate* t) { template_ = t; }
+
+    void AddView(DocumentView* v);
+    void RemoveView(DocumentView* v);
+    const std::vector<DocumentView*>& views() const { return views_; }
+    void UpdateAllViews(DocumentView* sender = nullptr, long hint = 0);
+
+    // A new, empty document: clears the contents and the modified flag.
+    virtual bool OnNewDocument();
+    // Reads the file through Serialize. On failure the message goes through
+    // the Prompter and the document keeps its previous contents untouched
+    // only in so far as the derived Serialize reads into fresh members.
+    virtual bool OnOpenDocument(const std::string& path);
+    virtual bool OnSaveDocument(const std::string& path);
+    virtual void OnCloseDocument();
+    virtual void DeleteContents() {}
+    // Reads or writes the document's file layout.
+    virtual void Serialize(Archive& ar);
+
+    // Asks whether to save a modified document; false when the user cancels.
+    virtual bool SaveModified();
+    // Save (to the current path, or Save As when there is none).
+    bool DoFileSave();
+    // Save As: asks for a name with the template's filter.
+    bool DoSave(const std::string& path, bool replace = true);
+
+    // The text of the last load or save failure.
+    const std::string& lastError() const { return lastError_; }
+
+    // The framework's messages.
+    static constexpr const char* kOpenFailed = "Failed to open document.";
+    static constexpr const char* kBadFormat = "Unexpected file format.";
+    static constexpr const char* kSaveFailed = "Failed to save document.";
+
+protected:
+    std::string lastError_;
+
+private:
+    std::string path_;
+    std::string title_;
+    bool modified_ = false;
+    DocTemplate* template_ = nullptr;
+    std::vector<DocumentView*> views_;
+};

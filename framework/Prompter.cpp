@@ -1,0 +1,35 @@
+#include "framework/Prompter.h"
+
+#include "framework/ScriptedPrompter.h"
+
+namespace {
+Prompter* g_current = nullptr;
+}
+
+Prompter& Prompter::current() {
+    if (g_current) return *g_current;
+    static ScriptedPrompter silent;
+    return silent;
+}
+
+void Prompter::setCurrent(Prompter* p) { g_current = p; }
+
+std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : filter) {
+        if (c == '|') {
+            parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty()) break;
+        out.emplace_back(parts[i], parts[i + 1]);
+    }
+    return out;
+}

@@ -1,0 +1,79 @@
+#include "framework/Timer.h"
+
+#include <algorithm>
+
+namespace {
+TimerFactory* g_factory = nullptr;
+}
+
+TimerFactory& TimerFactory::current() {
+    if (g_factory) return *g_factory;
+    static ManualTimerFactory fallback;
+    return fallback;
+}
+
+void TimerFactory::setCurrent(TimerFactory* f) { g_factory = f; }
+
+struct ManualTimerFactory::State {
+    bool active = false;
+    int interval = 0;
+    long due = 0;
+    Timer* owner = nullptr;
+};
+
+namespace {
+
+class ManualTimer : public Timer {
+public:
+    ManualTimer(std::shared_ptr<ManualTimerFactory::State> s, const long* clock) : s_(std::move(s)), clock_(clock) {
+        s_->owner = this;
+    }
+    ~ManualTimer() override { s_->active = false; }
+    void start(int intervalMs) override {
+        s_->active = true;
+        s_->interval = std::max(1, intervalMs);
+        s_->due = *clock_ + s_->interval;
+    }
+    void stop() override { s_->active = false; }
+    bool isActive() const override { return s_->active; }
+
+private:
+    std::shared_ptr<ManualTimerFactory::State> s_;
+    const long* clock_;
+};
+
+}  // namespace
+
+ManualTimerFactory::ManualTimerFactory() : timers_(std::make_shared<std::vector<std::weak_ptr<State>>>()) {}
+ManualTimerFactory::~ManualTimerFactory() = default;
+
+std::unique_ptr<Timer> ManualTimerFactory::create() {
+    auto s = std::make_shared<State>();
+    timers_->push_back(s);
+    return std::make_unique<ManualTimer>(s, &now_);
+}
+
+void ManualTimerFactory::advance(long ms) {
+    const long end = now_ + ms;
+    for (;;) {
+        // The earliest due active timer within the step.
+        std::shared_ptr<State> next;
+        for (auto& w : *timers_) {
+            auto s = w.lock();
+            if (s && s->active && s->due <= end && (!next || s->due < next->due)) next = s;
+        }
+        if (!next) break;
+        now_ = next->due;
+        next->due += next->interval;
+        if (next->owner && next->owner->onTimeout) next->owner->onTimeout();
+    }
+    now_ = end;
+    std::erase_if(*timers_, [](const std::weak_ptr<State>& w) { return w.expired(); });
+}
+
+int ManualTimerFactory::activeCount() const {
+    int n = 0;
+    for (auto& w : *timers_)
+        if (auto s = w.lock(); s && s->active) ++n;
+    return n;
+}
