@@ -1,1 +1,167 @@
-int main() { return 0; }
+// ordavia-cli: the workstation's engine without a window.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <iostream>
+
+#include "base/Paths.h"
+#include "cli/CliCommand.h"
+#include "framework/Prompter.h"
+#include "framework/ScriptedPrompter.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
+
+namespace {
+
+const char* kVersion = "4.42.0.0";
+
+std::string programPath() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<size_t>(n));
+}
+
+void printHelp() {
+    std::string text = std::string("ordavia-cli ") + kVersion +
+                       " - Ordavia's analyses without a window\n\n"
+                       "usage: ordavia-cli [--profile FILE] [--log FILE] COMMAND [ARGS]\n\n"
+                       "commands:\n"
+                       "  help [COMMAND]        this text, or the help of one command\n"
+                       "  info FILE [--json]    what a file holds\n";
+    for (const CliCommand& c : cliCommands()) text += "  " + c.usage + "\n";
+    text +=
+        "\nglobal options:\n"
+        "  --profile FILE   read settings from FILE instead of ordavia.ini beside the program\n"
+        "  --log FILE       write the debug log to FILE\n"
+        "  --version        print the version\n";
+    cliOut(text);
+}
+
+const CliCommand* findCommand(const std::vector<std::string>& args, size_t& used) {
+    for (const CliCommand& c : cliCommands()) {
+        const auto sp = c.name.find(' ');
+        if (sp == std::string::npos) {
+            if (!args.empty() && args[0] == c.name) {
+                used = 1;
+                return &c;
+            }
+        } else if (args.size() >= 2 && args[0] == c.name.substr(0, sp) && args[1] == c.name.substr(sp + 1)) {
+            used = 2;
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+int runInfo(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli info FILE [--json]");
+    const std::string& path = a.positional[0];
+    std::string ext = extensionOf(path);
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (const CliInfoHandler& h : cliInfoHandlers())
+        for (const std::string& e : h.extensions)
+            if (e == ext) return h.run(path, a);
+    return cliError(path + ": no reader for files of type '" + ext + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+
+    // Global options come before the command.
+    std::string profile, logFile;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        if (args[i] == "--version") {
+            cliOut(std::string("ordavia-cli ") + kVersion + "\n");
+            return 0;
+        } else if ((args[i] == "--profile" || args[i] == "--log") && i + 1 < args.size()) {
+            (args[i] == "--profile" ? profile : logFile) = args[i + 1];
+            ++i;
+        } else if (args[i] == "--help" || args[i] == "-h") {
+            printHelp();
+            return 0;
+        } else {
+            break;
+        }
+    }
+    args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
+    if (args.empty()) {
+        printHelp();
+        return 1;
+    }
+
+    // The same profile as the workstation beside us, never created from the
+    // template here.
+    if (profile.empty()) {
+        const std::string exe = programPath();
+        if (!exe.empty()) profile = folderOf(exe) + "ordavia.ini";
+    }
+    ProfileStore::instance().SetPath(profile);
+    StartupSettings::current().load(ProfileStore::instance());
+    if (!logFile.empty()) {
+        DebugLog::setFile(logFile);
+        DebugLog::setEnabled(true);
+    }
+    // Nobody to ask: every prompt takes its proposed value.
+    static ScriptedPrompter silent;
+    Prompter::setCurrent(&silent);
+
+    if (args[0] == "help") {
+        if (args.size() >= 2) {
+            std::vector<std::string> rest(args.begin() + 1, args.end());
+            size_t used = 0;
+            if (const CliCommand* c = findCommand(rest, used)) {
+                cliOut("usage: ordavia-cli " + c->usage + "\n" + (c->help.empty() ? "" : "\n" + c->help + "\n"));
+                return 0;
+            }
+            if (rest[0] == "info") {
+                cliOut("usage: ordavia-cli info FILE [--json]\n\nPrints what FILE holds; with --json as one JSON object.\n");
+                return 0;
+            }
+            return cliError("no command '" + rest[0] + "'");
+        }
+        printHelp();
+        return 0;
+    }
+
+    size_t used = 0;
+    const CliCommand* cmd = nullptr;
+    std::vector<std::string> valueOptions;
+    if (args[0] == "info") {
+        used = 1;
+    } else {
+        cmd = findCommand(args, used);
+        if (!cmd) return cliError("unknown command '" + args[0] + "' (try 'ordavia-cli help')");
+        valueOptions = cmd->valueOptions;
+    }
+
+    CliArgs a;
+    for (size_t k = used; k < args.size(); ++k) {
+        const std::string& s = args[k];
+        if (s.size() > 2 && s.compare(0, 2, "--") == 0) {
+            const auto eq = s.find('=');
+            if (eq != std::string::npos) {
+                a.options.emplace_back(s.substr(0, eq), s.substr(eq + 1));
+            } else if (std::find(valueOptions.begin(), valueOptions.end(), s) != valueOptions.end()) {
+                if (k + 1 >= args.size()) return cliError("option " + s + " needs a value");
+                a.options.emplace_back(s, args[++k]);
+            } else {
+                a.options.emplace_back(s, "");
+            }
+        } else {
+            a.positional.push_back(s);
+        }
+    }
+    try {
+        return cmd ? cmd->run(a) : runInfo(a);
+    } catch (const std::exception& e) {
+        return cliError(e.what());
+    }
+}

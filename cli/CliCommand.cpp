@@ -1,0 +1,38 @@
+#include "cli/CliCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+
+bool CliArgs::has(const std::string& name) const {
+    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+}
+
+std::optional<std::string> CliArgs::get(const std::string& name) const {
+    for (const auto& o : options)
+        if (o.first == name) return o.second;
+    return std::nullopt;
+}
+
+std::vector<std::string> CliArgs::getAll(const std::string& name) const {
+    std::vector<std::string> out;
+    for (const auto& o : options)
+        if (o.first == name) out.push_back(o.second);
+    return out;
+}
+
+std::vector<CliCommand>& cliCommands() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+std::vector<CliInfoHandler>& cliInfoHandlers() {
+    static std::vector<CliInfoHandler> handlers;
+    return handlers;
+}
+
+int cliError(const std::string& message) {
+    std::fprintf(stderr, "ordavia-cli: %s\n", message.c_str());
+    return 1;
+}
+
+void cliOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
