@@ -1,0 +1,3 @@
+#pragma once
+// The compiler's date and time of this build, "Mmm dd yyyy hh:mm:ss".
+const char* buildTimestamp();

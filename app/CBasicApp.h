@@ -1,0 +1,86 @@
+#pragma once
+// The application object: derives the profile and log names from the
+// program file, loads the start-up settings, registers the document
+// templates in their fixed order, creates the main window, acts on the
+// command line, and at exit writes the settings back.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/DocTemplate.h"
+#include "framework/RecentFileList.h"
+
+class Document;
+class MainFrameHost;
+class ProfileStore;
+
+class CBasicApp {
+public:
+    // programPath: the executable's full path; empty takes /proc/self/exe.
+    explicit CBasicApp(std::string programPath = {});
+    ~CBasicApp();
+    CBasicApp(const CBasicApp&) = delete;
+    CBasicApp& operator=(const CBasicApp&) = delete;
+
+    // The one application object of the run (null before construction).
+    static CBasicApp* instance();
+
+    // Start-up; false ends the program at once.
+    bool InitInstance(MainFrameHost* frame, const std::string& commandLine);
+    int ExitInstance();
+
+    // Derived file names.
+    const std::string& programFile() const { return programFile_; }
+    const std::string& base() const { return base_; }
+    const std::string& programFolder() const { return programFolder_; }
+    const std::string& defaultTemplate() const { return defaultTemplate_; }
+    const std::string& profilePath() const { return profilePath_; }
+    const std::string& profilePattern() const { return profilePattern_; }
+    const std::string& logPath() const { return logPath_; }
+
+    // Whether the Doppler interface board was found at start-up.
+    bool dopplerAvailable() const { return dopplerAvailable_; }
+    bool databaseOpen() const;
+
+    DocTemplateTable& templates() { return templates_; }
+    RecentFileList& recentFiles() { return recent_; }
+
+    // Opens a file through the template table (first template that accepts
+    // its extension); an already open file is brought forward. Null when
+    // nothing was opened; the user has been told why.
+    Document* OpenDocumentFile(const std::string& path);
+    // A new untitled document of the given template.
+    Document* OpenNewDocument(DocTemplate* t);
+    // Takes over a document made by a command (results, charts, copies).
+    Document* AddDocument(std::unique_ptr<Document> doc);
+    void CloseDocument(Document* doc);
+    const std::vector<std::unique_ptr<Document>>& documents() const { return documents_; }
+
+    // File > New: writes the start-up settings; creates no document.
+    void OnFileNew();
+    // The five memory lines and the disc line of the About box.
+    std::vector<std::string> aboutLines() const;
+
+    // Called by start-up step 10 and the exit sequence; the database code
+    // installs these.
+    static std::function<bool()> openDatabaseHook;
+    static std::function<void()> closeDatabaseHook;
+    static std::function<bool()> databaseOpenHook;
+
+    static constexpr const char* kTitle = "Ordavia 4.42.0.0";
+    static constexpr int kVersion[4] = {4, 42, 0, 0};
+
+private:
+    void deriveNames();
+    void copyTemplateIfNoProfile();
+    void writeStartLog();
+    void registerTemplates();
+
+    std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
+    bool dopplerAvailable_ = false;
+    MainFrameHost* frame_ = nullptr;
+    DocTemplateTable templates_;
+    RecentFileList recent_{4};
+    std::vector<std::unique_ptr<Document>> documents_;
+};

@@ -1,0 +1,348 @@
+#include "app/ui/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/CBasicApp.h"
+#include "base/Paths.h"
+#include "framework/Document.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+#include "framework/ui/ViewRegistry.h"
+#include "settings/ProfileStore.h"
+
+const char* MainFrame::kOpenFilter =
+    "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi|Images (*.cs1)|*.cs1|Videos (*.dcs)|*.dcs|AVI Videos "
+    "(*.avi)|*.avi|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans (*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY "
+    "charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
+
+namespace {
+
+const char* kRecentSection = "Recent File List";
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The child window of a document: shows the document's view widget, keeps
+// its title in step with the document and asks to save on close.
+class DocumentChild : public QMdiSubWindow, public DocumentView {
+public:
+    DocumentChild(CBasicApp& app, Document* doc, QWidget* view) : app_(app), doc_(doc) {
+        setWidget(view);
+        setAttribute(Qt::WA_DeleteOnClose);
+        doc_->AddView(this);
+        refreshTitle();
+    }
+    ~DocumentChild() override {
+        if (doc_) doc_->RemoveView(this);
+    }
+    Document* document() const { return doc_; }
+    void OnUpdate(Document*, long) override { refreshTitle(); }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        if (doc_ && doc_->views().size() == 1 && !doc_->SaveModified()) {
+            e->ignore();
+            return;
+        }
+        Document* d = doc_;
+        doc_->RemoveView(this);
+        doc_ = nullptr;
+        if (d && d->views().empty()) app_.CloseDocument(d);
+        QMdiSubWindow::closeEvent(e);
+    }
+
+private:
+    void refreshTitle() {
+        if (doc_) setWindowTitle(q(doc_->GetTitle()) + (doc_->IsModified() ? "*" : ""));
+    }
+    CBasicApp& app_;
+    Document* doc_;
+};
+
+// Shown for a document whose view is not part of this build.
+QWidget* placeholderView(Document* doc, const std::string& viewClass) {
+    auto* w = new QWidget;
+    auto* l = new QVBoxLayout(w);
+    auto* label = new QLabel(QString("%1\n\nThe %2 view is not available in this version of Ordavia.")
+                                 .arg(q(doc->GetPathName().empty() ? doc->GetTitle() : doc->GetPathName()),
+                                      q(viewClass)));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    l->addWidget(label);
+    return w;
+}
+
+}  // namespace
+
+MainFrame::MainFrame(CBasicApp& app) : app_(app) {
+    setWindowTitle(CBasicApp::kTitle);
+    setObjectName("FENWYR");
+    mdi_ = new QMdiArea(this);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setBackground(QColor(0x70, 0x78, 0x84));
+    setCentralWidget(mdi_);
+    setAcceptDrops(true);
+    buildMenus();
+    statusBar()->showMessage("Ready");
+}
+
+MainFrame::~MainFrame() = default;
+
+void MainFrame::buildMenus() {
+    fileMenu_ = menuBar()->addMenu("&File");
+    QAction* newAct = fileMenu_->addAction("&New", this, &MainFrame::onFileNew);
+    newAct->setShortcut(QKeySequence::New);
+    newAct->setStatusTip("Write the start-up settings to the profile");
+    QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
+    openAct->setShortcut(QKeySequence::Open);
+    openAct->setStatusTip("Open one or more existing documents");
+    fileMenu_->addSeparator();
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = fileMenu_->addAction(QString());
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, a] { openFiles({a->data().toString()}); });
+        recentActions_ << a;
+    }
+    recentSeparator_ = fileMenu_->addSeparator();
+    QAction* exitAct = fileMenu_->addAction("E&xit", this, &QWidget::close);
+    exitAct->setShortcut(QKeySequence::Quit);
+    connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
+
+    windowMenu_ = menuBar()->addMenu("&Window");
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
+    updateWindowMenu();
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    QAction* manual = help->addAction("User Manual", this, &MainFrame::onUserManual);
+    manual->setShortcut(QKeySequence::HelpContents);
+    help->addSeparator();
+    help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
+}
+
+bool MainFrame::create() {
+    const ProfileStore& p = ProfileStore::instance();
+    const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
+                                                        : QRect(0, 0, 1280, 800);
+    const int left = p.GetInt("MainWindow", "left", 0);
+    const int top = p.GetInt("MainWindow", "top", 0);
+    int w = p.GetInt("MainWindow", "w", screen.width());
+    int h = p.GetInt("MainWindow", "h", screen.height());
+    w = std::clamp(w, 400, std::max(400, screen.width()));
+    h = std::clamp(h, 300, std::max(300, screen.height()));
+    setGeometry(std::clamp(left, screen.left(), std::max(screen.left(), screen.right() - w)),
+                std::clamp(top, screen.top(), std::max(screen.top(), screen.bottom() - h)), w, h);
+    loadRecent();
+    return true;
+}
+
+void MainFrame::startupWindows() {
+    // No live video document in this build yet. The Doppler monitor needs
+    // its interface board; tell the user once the window is up.
+    if (ProfileStore::instance().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
+        QTimer::singleShot(0, this, [] {
+            Prompter::current().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
+        });
+    }
+}
+
+void MainFrame::showNormal() {
+    QMainWindow::showNormal();
+    update();
+}
+
+void MainFrame::postCommand(const std::string& command) {
+    QTimer::singleShot(0, this, [this, command] {
+        for (QAction* a : findChildren<QAction*>()) {
+            if (a->text().toStdString() == command && a->isEnabled()) {
+                a->trigger();
+                return;
+            }
+        }
+        statusBar()->showMessage(q("\"" + command + "\" is not available in this version of Ordavia."), 8000);
+    });
+}
+
+void MainFrame::postClose() {
+    QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainFrame::documentOpened(Document* doc) {
+    DocTemplate* t = doc->GetDocTemplate();
+    const std::string viewClass = t ? t->viewClass : std::string();
+    QWidget* view = nullptr;
+    if (const ViewMaker* m = findViewMaker(viewClass)) view = (*m)(doc, nullptr);
+    if (!view) view = placeholderView(doc, viewClass);
+    auto* child = new DocumentChild(app_, doc, view);
+    mdi_->addSubWindow(child);
+    child->show();
+    updateRecentMenu();
+}
+
+void MainFrame::activateDocument(Document* doc) {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) {
+            mdi_->setActiveSubWindow(w);
+            return;
+        }
+    }
+}
+
+bool MainFrame::openForeignFile(const std::string& path) {
+    return false;
+}
+
+QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
+    QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(title);
+    sub->show();
+    return sub;
+}
+
+void MainFrame::tileWindows() { mdi_->tileSubWindows(); }
+
+void MainFrame::openFiles(const QStringList& paths) {
+    const int before = mdi_->subWindowList().size();
+    for (const QString& p : paths) app_.OpenDocumentFile(p.toStdString());
+    if (paths.size() > 1 && mdi_->subWindowList().size() - before > 1) tileWindows();
+    saveRecent();
+}
+
+void MainFrame::onFileNew() {
+    app_.OnFileNew();
+    statusBar()->showMessage("Start-up settings written to " + q(app_.profilePath()), 5000);
+}
+
+void MainFrame::onFileOpen() {
+    const std::vector<std::string> files = Prompter::current().openFiles("Open", kOpenFilter, {}, true);
+    QStringList list;
+    for (const auto& f : files) list << q(f);
+    if (!list.isEmpty()) openFiles(list);
+}
+
+void MainFrame::onUserManual() {
+    const QString manual = q(app_.programFolder()) + "help/index.html";
+    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        Prompter::current().messageBox("Cannot open the user manual " + manual.toStdString(), MsgButtons::Ok,
+                                       MsgIcon::Warning);
+}
+
+void MainFrame::onAbout() {
+    QString text = QString("<b>%1</b><br><br>").arg(CBasicApp::kTitle);
+    for (const std::string& l : app_.aboutLines()) text += q(l).toHtmlEscaped() + "<br>";
+    QMessageBox box(this);
+    box.setWindowTitle("About Ordavia");
+    box.setTextFormat(Qt::RichText);
+    box.setText(text);
+    box.setIconPixmap(windowIcon().pixmap(48, 48));
+    box.exec();
+}
+
+void MainFrame::onCloseAll() {
+    QMdiSubWindow* last = nullptr;
+    while (QMdiSubWindow* w = mdi_->activeSubWindow()) {
+        if (w == last) break;  // its close was refused
+        last = w;
+        w->close();
+    }
+}
+
+void MainFrame::updateRecentMenu() {
+    const auto& entries = app_.recentFiles().entries();
+    for (int i = 0; i < recentActions_.size(); ++i) {
+        QAction* a = recentActions_[i];
+        if (i < static_cast<int>(entries.size())) {
+            const QString path = q(entries[static_cast<size_t>(i)]);
+            a->setText(QString("&%1 %2").arg(i + 1).arg(path));
+            a->setData(path);
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+    recentSeparator_->setVisible(!entries.empty());
+}
+
+void MainFrame::updateWindowMenu() {
+    windowMenu_->clear();
+    windowMenu_->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows);
+    windowMenu_->addAction("&Tile", mdi_, &QMdiArea::tileSubWindows);
+    windowMenu_->addAction("Close All", this, &MainFrame::onCloseAll);
+    const auto windows = mdi_->subWindowList();
+    if (!windows.isEmpty()) windowMenu_->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* w : windows) {
+        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(w == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+    }
+}
+
+void MainFrame::loadRecent() {
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 4; ++i) {
+        const std::string p = ProfileStore::instance().GetString(kRecentSection, "File" + std::to_string(i), "");
+        if (!p.empty()) entries.push_back(p);
+    }
+    app_.recentFiles().setEntries(entries);
+    updateRecentMenu();
+}
+
+void MainFrame::saveRecent() {
+    const auto& entries = app_.recentFiles().entries();
+    for (size_t i = 0; i < 4; ++i)
+        ProfileStore::instance().WriteString(kRecentSection, "File" + std::to_string(i + 1),
+                                             i < entries.size() ? entries[i] : std::string());
+}
+
+void MainFrame::savePlacement() {
+    if (isMinimized()) return;
+    const QRect g = geometry();
+    const ProfileStore& p = ProfileStore::instance();
+    p.WriteInt("MainWindow", "left", g.left());
+    p.WriteInt("MainWindow", "top", g.top());
+    p.WriteInt("MainWindow", "w", g.width());
+    p.WriteInt("MainWindow", "h", g.height());
+}
+
+void MainFrame::closeEvent(QCloseEvent* e) {
+    mdi_->closeAllSubWindows();
+    if (!mdi_->subWindowList().isEmpty()) {
+        e->ignore();
+        return;
+    }
+    savePlacement();
+    saveRecent();
+    e->accept();
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* e) {
+    QStringList paths;
+    for (const QUrl& u : e->mimeData()->urls())
+        if (u.isLocalFile()) paths << u.toLocalFile();
+    if (!paths.isEmpty()) {
+        e->acceptProposedAction();
+        openFiles(paths);
+    }
+}

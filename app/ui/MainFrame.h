@@ -1,0 +1,68 @@
+#pragma once
+// The workstation's main window: an MDI frame with the File, Window and
+// Help menus, the recent-file list, file dropping, and one child window
+// per open document view.
+#include <QMainWindow>
+#include <QPointer>
+
+#include "app/MainFrameHost.h"
+
+class CBasicApp;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+class MainFrame : public QMainWindow, public MainFrameHost {
+    Q_OBJECT
+public:
+    explicit MainFrame(CBasicApp& app);
+    ~MainFrame() override;
+
+    // MainFrameHost
+    bool create() override;
+    void startupWindows() override;
+    void showNormal() override;
+    void postCommand(const std::string& command) override;
+    void postClose() override;
+    void documentOpened(Document* doc) override;
+    void activateDocument(Document* doc) override;
+    bool openForeignFile(const std::string& path) override;
+    void tileWindows() override;
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    // Adds a finished widget as a child window (images, charts made by commands).
+    QMdiSubWindow* addChildWindow(QWidget* w, const QString& title);
+    // Opens several files; tiles the windows when more than one was opened.
+    void openFiles(const QStringList& paths);
+
+    // The multi-type open dialog's filter.
+    static const char* kOpenFilter;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private slots:
+    void onFileNew();
+    void onFileOpen();
+    void onUserManual();
+    void onAbout();
+    void onCloseAll();
+    void updateRecentMenu();
+    void updateWindowMenu();
+
+private:
+    void buildMenus();
+    void loadRecent();
+    void saveRecent();
+    void savePlacement();
+
+    CBasicApp& app_;
+    QMdiArea* mdi_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+};

@@ -1,0 +1,46 @@
+// The Ordavia workstation.
+#include <QApplication>
+#include <QStringList>
+
+#include "app/CBasicApp.h"
+#include "app/ui/MainFrame.h"
+#include "framework/ui/QtPrompter.h"
+#include "framework/ui/QtTimerFactory.h"
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Ordavia");
+    QApplication::setApplicationVersion("4.42.0.0");
+
+    QtPrompter prompter;
+    Prompter::setCurrent(&prompter);
+    QtTimerFactory timers;
+    TimerFactory::setCurrent(&timers);
+
+    // The command line as one text: "/a PATH" exports a video; anything
+    // else is a file to open. Several files may be given here.
+    const QStringList args = QApplication::arguments().mid(1);
+    std::string commandLine;
+    QStringList more;
+    if (!args.isEmpty()) {
+        if (args[0] == "/a" && args.size() >= 2) {
+            commandLine = "/a " + args[1].toStdString();
+        } else {
+            commandLine = args[0].toStdString();
+            more = args.mid(1);
+        }
+    }
+
+    int rc = 0;
+    {
+        CBasicApp app;
+        MainFrame frame(app);
+        prompter.setParent(&frame);
+        if (!app.InitInstance(&frame, commandLine)) return 1;
+        if (!more.isEmpty()) frame.openFiles(more);
+        rc = QApplication::exec();
+        Prompter::setCurrent(nullptr);
+        app.ExitInstance();
+    }
+    return rc;
+}

@@ -1,0 +1,136 @@
+#include "framework/ui/QtPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+class QtProgress : public Progress {
+public:
+    QtProgress(QWidget* parent, const std::string& title, const std::string& text, long maximum)
+        : dlg_(q(text), QStringLiteral("Cancel"), 0, static_cast<int>(std::min<long>(maximum, INT_MAX)), parent) {
+        dlg_.setWindowTitle(q(title));
+        dlg_.setWindowModality(Qt::WindowModal);
+        dlg_.setMinimumDuration(400);
+        dlg_.setValue(0);
+    }
+    bool setValue(long value) override {
+        dlg_.setValue(static_cast<int>(std::min<long>(value, dlg_.maximum())));
+        QApplication::processEvents();
+        return !dlg_.wasCanceled();
+    }
+    void setText(const std::string& text) override { dlg_.setLabelText(q(text)); }
+    bool cancelled() const override { return dlg_.wasCanceled(); }
+
+private:
+    QProgressDialog dlg_;
+};
+
+}  // namespace
+
+QString QtPrompter::qtFilter(const std::string& filter) {
+    QStringList parts;
+    for (const auto& [text, patterns] : splitFilter(filter)) {
+        QString pat = q(patterns);
+        pat.replace(';', ' ');
+        QString t = q(text);
+        // "Images (*.cs1)" already shows its patterns; others get them added.
+        if (!t.contains('(')) t += " (" + pat + ")";
+        else if (!t.contains(pat)) t = t.left(t.indexOf('(')).trimmed() + " (" + pat + ")";
+        parts << t;
+    }
+    return parts.join(";;");
+}
+
+MsgResult QtPrompter::messageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& caption) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(caption.empty() ? QStringLiteral("Ordavia") : q(caption));
+    box.setText(q(text));
+    switch (icon) {
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        default: break;
+    }
+    QMessageBox::StandardButtons b = QMessageBox::Ok;
+    switch (buttons) {
+        case MsgButtons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case MsgButtons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
+        case MsgButtons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+        case MsgButtons::RetryCancel: b = QMessageBox::Retry | QMessageBox::Cancel; break;
+        case MsgButtons::AbortRetryIgnore: b = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
+        default: break;
+    }
+    box.setStandardButtons(b);
+    switch (box.exec()) {
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        case QMessageBox::Retry: return MsgResult::Retry;
+        case QMessageBox::Abort: return MsgResult::Abort;
+        case QMessageBox::Ignore: return MsgResult::Ignore;
+        default: return buttons == MsgButtons::Ok ? MsgResult::Ok : (b & QMessageBox::Cancel ? MsgResult::Cancel : MsgResult::Ok);
+    }
+}
+
+std::optional<std::string> QtPrompter::promptText(const std::string& title, const std::string& label,
+                                                  const std::string& value) {
+    bool ok = false;
+    const QString s = QInputDialog::getText(parent_, q(title), q(label), QLineEdit::Normal, q(value), &ok);
+    if (!ok) return std::nullopt;
+    return s.toStdString();
+}
+
+std::optional<int> QtPrompter::promptInt(const std::string& title, const std::string& label, int value, int min,
+                                         int max) {
+    bool ok = false;
+    const int v = QInputDialog::getInt(parent_, q(title), q(label), value, min, max, 1, &ok);
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::optional<double> QtPrompter::promptDouble(const std::string& title, const std::string& label, double value,
+                                               double min, double max, int decimals) {
+    bool ok = false;
+    const double v = QInputDialog::getDouble(parent_, q(title), q(label), value, min, max, decimals, &ok);
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::vector<std::string> QtPrompter::openFiles(const std::string& title, const std::string& filter,
+                                               const std::string& start, bool multiple) {
+    std::vector<std::string> out;
+    if (multiple) {
+        for (const QString& f : QFileDialog::getOpenFileNames(parent_, q(title), q(start), qtFilter(filter)))
+            out.push_back(f.toStdString());
+    } else {
+        const QString f = QFileDialog::getOpenFileName(parent_, q(title), q(start), qtFilter(filter));
+        if (!f.isEmpty()) out.push_back(f.toStdString());
+    }
+    return out;
+}
+
+std::optional<std::string> QtPrompter::saveFile(const std::string& title, const std::string& filter,
+                                                const std::string& proposed) {
+    const QString f = QFileDialog::getSaveFileName(parent_, q(title), q(proposed), qtFilter(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<std::string> QtPrompter::chooseFolder(const std::string& title, const std::string& start) {
+    const QString f = QFileDialog::getExistingDirectory(parent_, q(title), q(start));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::unique_ptr<Progress> QtPrompter::beginProgress(const std::string& title, const std::string& text,
+                                                    long maximum) {
+    return std::make_unique<QtProgress>(parent_, title, text, maximum);
+}

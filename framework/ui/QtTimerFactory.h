@@ -1,0 +1,8 @@
+#pragma once
+// Timers of the workstation: QTimer on the user-interface thread.
+#include "framework/Timer.h"
+
+class QtTimerFactory : public TimerFactory {
+public:
+    std::unique_ptr<Timer> create() override;
+};
