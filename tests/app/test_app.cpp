@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/CBasicApp.h"
+#include "app/DocumentTypes.h"
+#include "app/MainFrameHost.h"
+#include "framework/Document.h"
+#include "framework/ScriptedPrompter.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+struct FakeFrame : MainFrameHost {
+    std::vector<std::string> calls;
+    bool createOk = true;
+    bool create() override {
+        calls.push_back("create");
+        return createOk;
+    }
+    void startupWindows() override { calls.push_back("startupWindows"); }
+    void showNormal() override { calls.push_back("show"); }
+    void postCommand(const std::string& c) override { calls.push_back("post:" + c); }
+    void postClose() override { calls.push_back("close"); }
+    void documentOpened(Document*) override { calls.push_back("opened"); }
+    void activateDocument(Document*) override { calls.push_back("activate"); }
+    bool openForeignFile(const std::string&) override { return false; }
+    void tileWindows() override { calls.push_back("tile"); }
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("ordavia_app_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        oldCwd = fs::current_path();
+        Prompter::setCurrent(&prompter);
+        StartupSettings::current() = StartupSettings{};
+    }
+    void TearDown() override {
+        fs::current_path(oldCwd);
+        Prompter::setCurrent(nullptr);
+        DebugLog::setEnabled(false);
+        DebugLog::setFile("zv.log");
+        ProfileStore::instance().SetPath("");
+        fs::remove_all(dir);
+    }
+    std::string program() const { return (dir / "ordavia").string(); }
+
+    fs::path dir, oldCwd;
+    ScriptedPrompter prompter;
+    FakeFrame frame;
+};
+
+const char* kTemplate = "[Settings]\nexpertmode=3\nshowdb=1\n[TRVcalcs]\nped1=11\n";
+
+}  // namespace
+
+TEST_F(AppTest, FirstStartCopiesTemplateAndWritesStartLog) {
+    spit(dir / "ordavia.def", kTemplate);
+    {
+        CBasicApp app(program());
+        ASSERT_TRUE(app.InitInstance(&frame, ""));
+        EXPECT_EQ(app.profilePath(), (dir / "ordavia.ini").string());
+        EXPECT_EQ(app.logPath(), (dir / "ordavia.log").string());
+        EXPECT_EQ(slurp(dir / "ordavia.ini"), kTemplate);
+        EXPECT_EQ(StartupSettings::current().expertmode, 3);
+        EXPECT_EQ(StartupSettings::current().ped1, 11);
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    const std::string log = slurp(dir / "ordavia.log");
+    ASSERT_EQ(log.rfind("\n\n\n****  start:", 0), 0u) << log;
+    EXPECT_NE(log.find("4-42-0-0 build:"), std::string::npos);
+    EXPECT_NE(log.find((dir / "ordavia.ini").string() + "\n"), std::string::npos);
+    for (const char* l : {"\nphysical ", "\navailable ", "\nload ", "\nvirtual ", "\nused virtual "})
+        EXPECT_NE(log.find(l), std::string::npos) << l;
+    const size_t ok = log.find("initinst ok\n");
+    ASSERT_NE(ok, std::string::npos);
+    EXPECT_EQ(log.find("end:", ok), ok + 12) << "the end line follows at destruction";
+    // No database and an empty command line: the start-up windows open.
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "startupWindows", "show"}));
+}
+
+TEST_F(AppTest, AnotherProfileInTheFolderPreventsTheCopy) {
+    spit(dir / "ordavia.def", kTemplate);
+    spit(dir / "other.ini", "[Settings]\nexpertmode=7\n");
+    CBasicApp app(program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
+    EXPECT_EQ(StartupSettings::current().expertmode, 1) << "settings come from the absent ordavia.ini";
+}
+
+TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
+    CBasicApp app(program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
+    app.OnFileNew();
+    const std::string ini = slurp(dir / "ordavia.ini");
+    // The exit keys in the table's order, from cbvMethod to expertmode; a
+    // key of a section met earlier joins that section.
+    const std::string expected =
+        "[TRVcalcs]\ncbvMethod=0\nminThreshold=50\nthreshOfAv2=30\nnOverThresh=4\nLoCutOff=10\n"
+        "noisefloorRC=1\nautonoise=0\nped1=10\nped2=60\nped3=90\nkeepDop=1\ncutDopTop=0\nFFTwindow=0\n"
+        "FSlinkthreshold=1\nFSthreshold=0.500000\n[Dynamic settings]\ndirect2disc=1\ntriggermovie=0\n"
+        "[directories]\nrecorddir=\nbasename=\n[Settings]\nexpertmode=1\n";
+    EXPECT_EQ(ini, expected);
+    EXPECT_EQ(ini.find("red="), std::string::npos) << "the grey weights are not written at exit";
+    EXPECT_EQ(ini.find("dustmask="), std::string::npos);
+}
+
+TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnly) {
+    fs::create_directories(dir / "v1.2");
+    CBasicApp a((dir / "v1.2" / "ana.exe").string());
+    ASSERT_TRUE(a.InitInstance(nullptr, ""));
+    EXPECT_EQ(a.base(), (dir / "v1.2" / "ana").string());
+    EXPECT_EQ(a.programFolder(), (dir / "v1.2").string() + "/");
+    EXPECT_EQ(a.defaultTemplate(), (dir / "v1.2" / "ana.def").string());
+    EXPECT_EQ(a.profilePattern(), (dir / "v1.2").string() + "/*.ini");
+    CBasicApp b((dir / "v1.2" / "ordavia").string());
+    ASSERT_TRUE(b.InitInstance(nullptr, ""));
+    EXPECT_EQ(b.profilePath(), (dir / "v1.2" / "ordavia.ini").string());
+}
+
+TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
+    CBasicApp app(program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    const auto& t = app.templates().templates();
+    // Without the Doppler board, row 10 is left out.
+    ASSERT_EQ(t.size(), 13u);
+    EXPECT_EQ(t[0]->docClass, "ZBasicDoc");
+    EXPECT_EQ(t[0]->regFileTypeName, "Ordavia Document");
+    EXPECT_EQ(t[6]->docClass, "CResultDoc");
+    EXPECT_EQ(t[6]->frameClass, "CMDIResultsChildWnd");
+    EXPECT_EQ(t[12]->docName, "AVI Video");
+    EXPECT_EQ(app.templates().findByClass("ZlineScanBaseDoc")->regFileTypeName, "OrdaviaLinescan  Document");
+    EXPECT_EQ(app.templates().findByClass("fcfdoc")->regFileTypeName, "Ordavia FCF  Document");
+    // The first template that accepts an extension wins.
+    EXPECT_EQ(app.templates().templateFor("/x/a.CS1")->docClass, "ZBasicDoc");
+    EXPECT_EQ(app.templates().templateFor("/x/a.zv1")->docClass, "CReviewDoc");
+    EXPECT_EQ(app.templates().templateFor("/x/a.dcs")->docClass, "CMotivaDoc");
+    EXPECT_EQ(app.templates().templateFor("/x/a.zvl")->docClass, "ZlineScanBaseDoc");
+    EXPECT_EQ(app.templates().templateFor("/x/a.avi")->resourceId, 10001);
+    EXPECT_EQ(app.templates().templateFor("/x/a.txt"), nullptr);
+
+    DocTemplateTable withBoard;
+    registerDocumentTemplates(withBoard, true);
+    ASSERT_EQ(withBoard.templates().size(), 14u);
+    EXPECT_EQ(withBoard.templates()[9]->docClass, "Ctrv2Doc");
+    EXPECT_EQ(withBoard.templateFor("a.zv1")->docClass, "CReviewDoc") << "a chart even with the board present";
+}
+
+TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
+    spit(dir / "clip.zvl", "x");
+    {
+        CBasicApp app(program());
+        ASSERT_TRUE(app.InitInstance(&frame, (dir / "clip.zvl").string()));
+        // Unknown files and unbound document classes are explained, not opened.
+        if (!app.templates().templateFor("a.zvl")->isBound()) {
+            ASSERT_EQ(prompter.messages().size(), 1u);
+            EXPECT_NE(prompter.messages()[0].find("Linescan documents are not available"), std::string::npos);
+        }
+        EXPECT_EQ(std::count(frame.calls.begin(), frame.calls.end(), "startupWindows"), 0);
+    }
+    frame.calls.clear();
+    CBasicApp app(program());
+    ASSERT_TRUE(app.InitInstance(&frame, "/a " + (dir / "clip.dcs").string()));
+    ASSERT_GE(frame.calls.size(), 3u);
+    EXPECT_EQ(frame.calls[frame.calls.size() - 2], "post:Export uncompressed avi");
+    EXPECT_EQ(frame.calls.back(), "close");
+}
+
+TEST_F(AppTest, MainWindowFailureEndsStartUp) {
+    frame.createOk = false;
+    CBasicApp app(program());
+    EXPECT_FALSE(app.InitInstance(&frame, ""));
+}
+
+TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
+    spit(dir / "ordavia.ini", "[Settings]\nshowdb=1\n");
+    CBasicApp::databaseOpenHook = [] { return true; };
+    {
+        CBasicApp app(program());
+        ASSERT_TRUE(app.InitInstance(&frame, ""));
+    }
+    CBasicApp::databaseOpenHook = nullptr;
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "show", "post:Select Subject..."}));
+}
