@@ -1,0 +1,5 @@
+#pragma once
+// Makes the dimension classes known to the archive's class registry. Every
+// reader of a file that may hold dimensions calls it first; calling it again
+// does nothing.
+void registerMeasureClasses();
