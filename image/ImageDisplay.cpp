@@ -1,0 +1,119 @@
+// The display side of CZVimage: palette choice, zero as black, auto
+// contrast and the cached bitmap information header that drawing and BMP
+// saving share.
+#include <cstring>
+
+#include "image/CZVimage.h"
+#include "image/Palette.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+void put32(uint8_t* p, int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    p[0] = uint8_t(u);
+    p[1] = uint8_t(u >> 8);
+    p[2] = uint8_t(u >> 16);
+    p[3] = uint8_t(u >> 24);
+}
+
+void put16(uint8_t* p, int v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+}  // namespace
+
+int CZVimage::setPalette(int index) {
+    if (index == -1) {
+        header_.clear();
+        displayHeader();
+        return paletteIndex_;
+    }
+    if (index < 0) index = kPaletteCount - 1;
+    if (index >= kPaletteCount) index = 0;
+    if (index == paletteIndex_) return paletteIndex_;
+    paletteIndex_ = index;
+    header_.clear();
+    displayHeader();
+    return paletteIndex_;
+}
+
+void CZVimage::setZeroAsBlack(bool on) {
+    zeroAsBlack_ = on;
+    header_.clear();
+    displayHeader();
+}
+
+void CZVimage::setAutoContrast(bool on) {
+    autoContrast_ = on;
+    header_.clear();
+}
+
+void CZVimage::toggleAutoContrast() {
+    autoContrast_ = !autoContrast_;
+    setAdjustSize(ProfileStore::instance().GetDouble("settings", "adjustsz", 0.2));
+    if (!autoContrast_) {
+        header_.clear();
+        displayHeader();
+    }
+}
+
+void CZVimage::setAdjustSize(double a) {
+    // A fraction of the picture; anything else falls back to the default.
+    adjustSize_ = (a > 0.0 && a <= 1.0) ? a : 0.2;
+}
+
+const uint8_t* CZVimage::displayHeader() const {
+    if (!pixels_) return nullptr;
+    const bool grey = colour_ == kGrey;
+    const size_t size = kInfoHeaderSize + (grey ? kPaletteBytes : 0);
+    const bool fresh = header_.size() != size;
+    if (fresh) header_.assign(size, 0);
+    uint8_t* h = header_.data();
+    put32(h, 40);
+    put32(h + 4, width_);
+    put32(h + 8, -rows_);
+    put16(h + 12, 1);
+    put16(h + 14, grey ? 8 : 24);
+    put32(h + 16, 0);
+    put32(h + 20, rowBytes_ * rows_);
+    put32(h + 24, 0);
+    put32(h + 28, 0);
+    put32(h + 32, grey ? 256 : 0);
+    put32(h + 36, 0);
+    if (!grey) return h;
+    uint8_t* pal = h + kInfoHeaderSize;
+    bool stretched = false;
+    if (autoContrast_) {
+        // The grey range of the central region, redone at every display
+        // because the pixels may have changed since.
+        const double a = adjustSize_;
+        const ZRect centre{int(width_ * (1.0 - a) / 2.0), int(rows_ * (1.0 - a) / 2.0), int(width_ * (1.0 + a) / 2.0),
+                           int(rows_ * (1.0 + a) / 2.0)};
+        if (!centre.isEmpty()) {
+            int lo = 0, hi = 0;
+            // Own coordinates: undo the origin (and the field halving) that
+            // statistics() applies.
+            const int topFrame = isField() ? 2 * (centre.top + originY_) : centre.top + originY_;
+            const int bottomFrame = isField() ? 2 * (centre.bottom + originY_) : centre.bottom + originY_;
+            statistics(ZRect{centre.left + originX_, topFrame, centre.right + originX_, bottomFrame}, nullptr, &lo,
+                       &hi);
+            stretched = fillAutoContrastPalette(lo, hi, pal);
+        }
+    }
+    if (!stretched && (fresh || autoContrast_)) fillPalette(paletteIndex_, pal);
+    if (zeroAsBlack_) pal[0] = pal[1] = pal[2] = pal[3] = 0;
+    return h;
+}
+
+size_t CZVimage::displayHeaderSize() const {
+    if (!pixels_) return 0;
+    return kInfoHeaderSize + (colour_ == kGrey ? kPaletteBytes : 0);
+}
+
+const uint8_t* CZVimage::displayPalette() const {
+    if (colour_ != kGrey) return nullptr;
+    const uint8_t* h = displayHeader();
+    return h ? h + kInfoHeaderSize : nullptr;
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The three picture file formats of CZVimage, on bytes in memory so that
+// every reader can be fed hostile input directly (tests, fuzzers).
+// CZVimage::Load and Save choose among them by extension and do the file
+// input and output (atomic saves).
+//
+// Readers return 1 on success and 0 on failure; on failure `out` is left as
+// it was. They check every size against the bytes present before
+// allocating.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Geometry.h"
+
+class CZVimage;
+
+// ---- Native ".zvg" -----------------------------------------------------------
+// Current header: 9 little-endian int32 (-2, 36, tag, interlace, width,
+// rows, origin x, origin y, colour); older files start with -1 (8 fields,
+// grey) or with the width itself (width, rows, tag, interlace).
+struct ZvgHeader {
+    int headerLength = 36;  // bytes before the pixels in the file read
+    int tag = -1;
+    int interlace = 0;
+    int width = 0;
+    int rows = 0;
+    int originX = 0;
+    int originY = 0;  // stored rows
+    int colour = 0;
+    int bytesPerPixel() const { return colour == 1 ? 3 : 1; }
+};
+constexpr size_t kZvgHeaderSize = 36;
+
+// Parses and validates the header (sizes against `size`). Fails on a
+// truncated file, negative sizes or an unknown colour or interlace.
+bool parseZvgHeader(const uint8_t* data, size_t size, ZvgHeader& h);
+int readZvg(const uint8_t* data, size_t size, CZVimage& out);
+// Places the file's pixels into the existing image `target` with the file's
+// top-left pixel at the rectangle's top-left (frame coordinates of the
+// target's parent), clipped to the rectangle, the target and the file. A
+// field file into a frame fills every second row; a frame file into a
+// field gives every second file row. Needs the same colour kind.
+int readZvgRegion(const uint8_t* data, size_t size, CZVimage& target, const ZRect& rect);
+// The whole image, or with a non-empty rectangle (frame coordinates of the
+// image itself, origin not applied) only that part.
+bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out);
+
+// ---- BMP -----------------------------------------------------------------------
+// Reads 8-, 16-, 24- and 32-bit uncompressed (or bit-field) bitmaps, both
+// row orders. The result's colour depends on `out`'s colour before the read
+// (grey stays grey; colour takes 24/32-bit as colour and 8-bit as grey;
+// Bayer takes only 8-bit data). Colour to grey uses the start-up weights.
+int readBmp(const uint8_t* data, size_t size, CZVimage& out);
+// 8-bit with the display palette for grey, 24-bit for colour and
+// (demosaiced) Bayer; top-down rows. With a non-empty rectangle, the
+// clipped rectangle with left and right rounded down to multiples of 4.
+bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out);
+
+// ---- TIFF ----------------------------------------------------------------------
+// 8 bits per sample only ("Not an 8 bit greylevel image!" otherwise);
+// three-sample files become grey with the start-up weights.
+int readTiff(const uint8_t* data, size_t size, CZVimage& out);
+// Writes through libtiff to `path` (a temporary file renamed over it).
+// Grey and Bayer as one 8-bit sample per pixel, colour as RGB.
+bool writeTiff(const CZVimage& img, const std::string& path, std::string* error = nullptr);
+
+// Grey from blue, green and red bytes with the given weights, truncated
+// towards zero after each addition in the order given, clamped to 0..255.
+inline int weightedGrey(double w1, int s1, double w2, int s2, double w3, int s3) {
+    double acc = std::trunc(w1 * s1);
+    acc = std::trunc(acc + w2 * s2);
+    acc = std::trunc(acc + w3 * s3);
+    return !(acc > 0.0) ? 0 : (acc >= 255.0 ? 255 : static_cast<int>(acc));
+}

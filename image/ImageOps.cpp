@@ -1,0 +1,135 @@
+// Point operations of CZVimage: statistics, linear map, threshold, negative
+// and the two-image operations. All run flat over rows through 256-entry
+// look-up tables where the result depends on the byte alone.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "image/CZVimage.h"
+
+namespace {
+
+// Applies a table to every byte of the clipped rectangle (all three bytes of
+// a colour pixel).
+void applyTable(CZVimage& img, const ZRect& c, const uint8_t* lut) {
+    if (img.isEmpty() || c.isEmpty()) return;
+    const int bpp = img.bytesPerPixel();
+    const ptrdiff_t begin = ptrdiff_t(c.left) * bpp;
+    const ptrdiff_t end = ptrdiff_t(c.right) * bpp;
+    for (int y = c.top; y < c.bottom; ++y) {
+        uint8_t* p = img.row(y);
+        for (ptrdiff_t x = begin; x < end; ++x) p[x] = lut[p[x]];
+    }
+}
+
+}  // namespace
+
+void CZVimage::statistics(const ZRect& r, double* mean, int* min, int* max) const {
+    const ZRect c = clip(r);
+    uint64_t sum = 0;
+    int lo = 255, hi = 0;
+    const uint64_t count = c.isEmpty() || !pixels_ ? 0 : uint64_t(c.width()) * uint64_t(c.height());
+    if (count > 0) {
+        if (bpp_ == 1) {
+            for (int y = c.top; y < c.bottom; ++y) {
+                const uint8_t* p = row(y) + c.left;
+                const int w = c.width();
+                // Sum in 32 bits per row (a row of 255s fits up to 16 M pixels).
+                uint32_t s = 0;
+                uint8_t rlo = 255, rhi = 0;
+                for (int x = 0; x < w; ++x) {
+                    const uint8_t v = p[x];
+                    s += v;
+                    rlo = std::min(rlo, v);
+                    rhi = std::max(rhi, v);
+                }
+                sum += s;
+                lo = std::min<int>(lo, rlo);
+                hi = std::max<int>(hi, rhi);
+            }
+        } else {
+            for (int y = c.top; y < c.bottom; ++y) {
+                const uint8_t* p = row(y) + ptrdiff_t(c.left) * bpp_;
+                for (int x = 0; x < c.width(); ++x, p += bpp_) {
+                    sum += *p;
+                    lo = std::min<int>(lo, *p);
+                    hi = std::max<int>(hi, *p);
+                }
+            }
+        }
+    } else {
+        lo = hi = 0;
+    }
+    if (mean) *mean = count ? double(sum) / double(count) : 0.0;
+    if (min) *min = lo;
+    if (max) *max = hi;
+}
+
+void CZVimage::linearMap(const ZRect& r, double gain, double offset) {
+    uint8_t lut[256];
+    for (int p = 0; p < 256; ++p) {
+        const double v = std::trunc(gain * p + offset);
+        // The comparisons also send NaN to 0.
+        lut[p] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : static_cast<uint8_t>(v));
+    }
+    applyTable(*this, clip(r), lut);
+    header_.clear();
+}
+
+void CZVimage::threshold(const ZRect& r, int level) {
+    uint8_t lut[256];
+    for (int p = 0; p < 256; ++p) lut[p] = p > level ? 255 : 0;
+    applyTable(*this, clip(r), lut);
+}
+
+void CZVimage::negative(const ZRect& r) {
+    uint8_t lut[256];
+    for (int p = 0; p < 256; ++p) lut[p] = static_cast<uint8_t>(255 - p);
+    applyTable(*this, clip(r), lut);
+}
+
+int CZVimage::subtract(const CZVimage& other, int offset) {
+    if (other.width_ != width_ || other.rows_ != rows_ || other.bpp_ != bpp_ || !pixels_ || !other.pixels_) return 0;
+    for (int y = 0; y < rows_; ++y) {
+        uint8_t* p = row(y);
+        const uint8_t* q = other.row(y);
+        for (int x = 0; x < rowBytes_; ++x) {
+            const int v = int(p[x]) - int(q[x]) + offset;
+            p[x] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
+    }
+    return 1;
+}
+
+int CZVimage::mask(const CZVimage& other) {
+    if (other.width_ != width_ || other.rows_ != rows_ || other.bpp_ != bpp_ || !pixels_ || !other.pixels_) return 0;
+    for (int y = 0; y < rows_; ++y) {
+        uint8_t* p = row(y);
+        const uint8_t* q = other.row(y);
+        for (int x = 0; x < rowBytes_; ++x) p[x] &= q[x];
+    }
+    return 1;
+}
+
+int CZVimage::squaredDifference(const CZVimage& a, const CZVimage& b) {
+    if (a.width_ != width_ || b.width_ != width_ || a.rows_ != rows_ || b.rows_ != rows_) return 0;
+    if (a.bpp_ != bpp_ || b.bpp_ != bpp_ || !pixels_ || !a.pixels_ || !b.pixels_) return 0;
+    // Pixel (x, y) of a lies over pixel (x - dx, y - dy) of b.
+    const int64_t dx = int64_t(b.originX_) - a.originX_;
+    const int64_t dy = int64_t(b.originY_) - a.originY_;
+    const int64_t x0 = std::max<int64_t>(0, dx), x1 = std::min<int64_t>(width_, width_ + dx);
+    const int64_t y0 = std::max<int64_t>(0, dy), y1 = std::min<int64_t>(rows_, rows_ + dy);
+    if (x0 >= x1 || y0 >= y1) return 1;
+    uint8_t sq[256];
+    for (int d = 0; d < 256; ++d) sq[d] = static_cast<uint8_t>(std::min(d * d, 255));
+    for (int64_t y = y0; y < y1; ++y) {
+        const uint8_t* pa = a.row(int(y));
+        const uint8_t* pb = b.row(int(y - dy));
+        uint8_t* d = row(int(y));
+        for (int64_t i = x0 * bpp_; i < x1 * bpp_; ++i) {
+            const int diff = int(pa[i]) - int(pb[i - dx * bpp_]);
+            d[i] = sq[diff < 0 ? -diff : diff];
+        }
+    }
+    return 1;
+}
