@@ -224,10 +224,12 @@ public:
     int Load(const std::string& path, const ZRect& rect = {});
     int Save(const std::string& path, const ZRect& rect = {}) const;
 
-protected:
-    // Takes the pixels and data fields of a freshly read image; display
-    // settings stay.
+    // Takes the pixels and data fields (shape, tag, interlace, origin,
+    // colour) of a freshly made image, keeping this image's display
+    // settings and auxiliary object. Used by the file readers.
     void adoptData(CZVimage&& from);
+
+protected:
     void releasePixels();
 
     mutable std::vector<uint8_t> header_;  // cached display header

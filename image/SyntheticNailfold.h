@@ -1,0 +1,107 @@
+#pragma once
+// SyntheticNailfold: grey nailfold capillaroscopy pictures drawn from a seed,
+// with the geometry of every capillary loop known, so that detection and
+// width measurement can be scored against truth instead of by eye. It serves
+// the test suites as well as users who want to train or check their settings.
+//
+// The picture: the nail plate at the top, the wavy nailfold edge below it and
+// under that a row (optionally two staggered rows) of hairpin loops whose
+// apexes point towards the nail. Each loop has a thinner arterial and a wider
+// venous limb joined by the apex; the blood column absorbs light in
+// proportion to its thickness along the line of sight, so columns are darkest
+// in their middle and have soft edges. Limbs fade as they dive away from the
+// focal plane. Behind them lie an unevenly lit skin background, a faint
+// out-of-focus venous plexus, vignetting, optical blur and sensor noise.
+//
+// Geometry is laid out in micrometres and drawn through the calibration, so
+// the same seed gives the same anatomy at any magnification. Everything is
+// computed with our own generator and plain arithmetic: the same parameters
+// give the same bytes on every build. Separate random streams are used for
+// layout, texture and noise, so changing the noise level leaves the loops
+// (and the truth) exactly as they were.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CZVimage;
+
+class SyntheticNailfold {
+public:
+    struct Params {
+        uint64_t seed = 1;
+        int width = 768;   // pixels
+        int height = 576;  // pixels
+        // Loops to draw; below 0 chooses about eight per millimetre of width.
+        int loops = -1;
+        double noiseSigma = 4.0;  // grey levels, additive sensor noise
+        double umPerPixelX = 1.6;
+        double umPerPixelY = 1.6;
+        // Share of the loops (0..1) drawn with meandering or crossing limbs.
+        double tortuousFraction = 0.0;
+        // How many of the loops are giant (every width above 50 micrometres).
+        int giantLoops = 0;
+        double blurSigma = 1.2;   // pixels, optical blur
+        double vignetting = 0.3;  // relative darkening in the corners, 0..0.9
+        // Strength (0..2) of the out-of-focus venous plexus behind the loops.
+        double plexus = 1.0;
+        // A second, deeper row in the gaps of the first; takes about a third
+        // of the loops.
+        bool secondRow = false;
+
+        // An empty string when the parameters can be drawn; otherwise why not.
+        std::string validate() const;
+        // The number of loops drawn when `loops` is below 0.
+        int effectiveLoops() const;
+    };
+
+    struct Point {
+        double x = 0;
+        double y = 0;
+    };
+
+    // One drawn capillary loop. Pixel coordinates have pixel (i, j)'s centre
+    // at (i, j). Widths in pixels are across the limb, i.e. measured along x
+    // (loops stand roughly upright).
+    struct Loop {
+        Point apex;  // top of the centre line at the turn of the hairpin
+        double arterialWidthUm = 0, venousWidthUm = 0, apexWidthUm = 0;
+        double arterialWidthPx = 0, venousWidthPx = 0, apexWidthPx = 0;
+        double limbSpacingUm = 0;  // centre to centre of the two limbs
+        double lengthUm = 0;       // visible length from the apex down
+        bool arterialOnLeft = true;
+        bool tortuous = false;
+        bool giant = false;
+        int row = 0;  // 0 the row next to the nail, 1 the deeper one
+        // Outline of the blood column: one limb's outer side from the
+        // arterial foot round the apex to the venous foot, then back along
+        // the inner side. Crossing limbs make it cross itself; covers()
+        // uses the non-zero winding rule, which keeps such crossings inside.
+        std::vector<Point> polygon;
+        // Centre line from the arterial foot to the venous foot.
+        std::vector<Point> centreLine;
+
+        bool covers(double x, double y) const;
+        // Smallest distance from (x, y) to the centre line, in pixels.
+        double distanceToCentreLine(double x, double y) const;
+    };
+
+    struct Truth {
+        uint64_t seed = 0;
+        int width = 0;
+        int height = 0;
+        double umPerPixelX = 0;
+        double umPerPixelY = 0;
+        // The nailfold edge, sampled from left to right (pixels).
+        std::vector<Point> nailEdge;
+        std::vector<Loop> loops;
+    };
+
+    // Draws into `pixels` (width x height bytes, rows top first, no padding).
+    // Returns false with a message in *error when the parameters are invalid.
+    static bool generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth, std::string* error = nullptr);
+    // The same into a grey whole-frame image with tag -1 at origin (0, 0).
+    static bool generate(const Params& p, CZVimage& image, Truth& truth, std::string* error = nullptr);
+
+    // The truth and the parameters as one compact JSON object.
+    static std::string truthJson(const Truth& truth, const Params& p);
+};

@@ -1,0 +1,199 @@
+// TIFF through libtiff: reading 8-bit grey and three-sample files (both
+// planar configurations) from memory, writing one scanline per stored row.
+#include <sys/stat.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+#include "settings/StartupSettings.h"
+
+namespace {
+
+// A read-only file in memory for TIFFClientOpen.
+struct MemFile {
+    const uint8_t* data;
+    uint64_t size;
+    uint64_t pos;
+};
+
+tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
+    auto* f = static_cast<MemFile*>(h);
+    if (n <= 0 || f->pos >= f->size) return 0;
+    const uint64_t k = std::min<uint64_t>(uint64_t(n), f->size - f->pos);
+    std::memcpy(buf, f->data + f->pos, size_t(k));
+    f->pos += k;
+    return tmsize_t(k);
+}
+tmsize_t memWrite(thandle_t, void*, tmsize_t) { return -1; }
+toff_t memSeek(thandle_t h, toff_t off, int whence) {
+    auto* f = static_cast<MemFile*>(h);
+    uint64_t base = 0;
+    if (whence == SEEK_CUR) base = f->pos;
+    else if (whence == SEEK_END) base = f->size;
+    const uint64_t p = base + off;
+    f->pos = p;
+    return p;
+}
+int memClose(thandle_t) { return 0; }
+toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->size; }
+int memMap(thandle_t, void**, toff_t*) { return 0; }
+void memUnmap(thandle_t, void*, toff_t) {}
+
+// Pixels no TIFF of ours comes near; compressed files may expand to at most
+// this ratio of their size (deflate's limit is about 1032).
+constexpr uint64_t kMaxPixels = uint64_t(1) << 30;
+constexpr uint64_t kMaxExpansion = 1100;
+
+int readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
+    uint16_t spp = 1, bps = 1, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
+    uint32_t width = 0, length = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    if (bps != 8) {
+        Prompter::current().messageBox("Not an 8 bit greylevel image!");
+        return 0;
+    }
+    if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &length) || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width)) return 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t samples = uint64_t(width) * uint64_t(length) * std::max<uint16_t>(spp, 1);
+    const uint64_t limit = compression == COMPRESSION_NONE ? fileSize : fileSize * kMaxExpansion;
+    if (width > INT32_MAX || length > INT32_MAX || samples > limit || samples > kMaxPixels) return 0;
+
+    CZVimage img;
+    if (!img.resize(int(width), int(length), 1)) return 0;
+    img.setTag(0);
+    img.setInterlace(0);
+    const StartupSettings& s = StartupSettings::current();
+    const tmsize_t line = TIFFScanlineSize(tif);
+    if (line <= 0) return 0;
+    if (spp == 1) {
+        if (line <= img.stride()) {
+            for (uint32_t y = 0; y < length; ++y)
+                if (TIFFReadScanline(tif, img.row(int(y)), y, 0) < 0) return 0;
+        }
+    } else if (spp == 3) {
+        std::vector<uint8_t> buf;
+        try {
+            buf.resize(size_t(line));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        if (planar == PLANARCONFIG_CONTIG) {
+            if (uint64_t(line) < uint64_t(width) * 3) return 0;
+            for (uint32_t y = 0; y < length; ++y) {
+                if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return 0;
+                uint8_t* d = img.row(int(y));
+                const uint8_t* p = buf.data();
+                for (uint32_t x = 0; x < width; ++x, p += 3)
+                    d[x] = uint8_t(weightedGrey(s.red, p[0], s.green, p[1], s.blue, p[2]));
+            }
+        } else {
+            // Separate planes: red, green and blue are added plane by plane
+            // with the same truncation after each addition.
+            if (uint64_t(line) < width) return 0;
+            const double weights[3] = {s.red, s.green, s.blue};
+            for (uint16_t plane = 0; plane < 3; ++plane) {
+                for (uint32_t y = 0; y < length; ++y) {
+                    if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return 0;
+                    uint8_t* d = img.row(int(y));
+                    for (uint32_t x = 0; x < width; ++x) {
+                        const double v = std::trunc((plane ? d[x] : 0) + weights[plane] * buf[x]);
+                        d[x] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v));
+                    }
+                }
+            }
+        }
+    }
+    // Other sample counts leave the sized picture black.
+    out.adoptData(std::move(img));
+    return 1;
+}
+
+}  // namespace
+
+int readTiff(const uint8_t* data, size_t size, CZVimage& out) {
+    if (!data || size < 8) return 0;
+    MemFile f{data, size, 0};
+    TIFF* tif = TIFFClientOpen("memory", "rm", &f, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+    if (!tif) return 0;
+    const int ok = readOpened(tif, size, out);
+    TIFFClose(tif);
+    return ok;
+}
+
+bool writeTiff(const CZVimage& img, const std::string& path, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = path + ": " + why;
+        return false;
+    };
+    if (img.isEmpty()) return fail("empty image");
+    const std::string folder = folderOf(path).empty() ? "." : folderOf(path);
+    std::string tmpl = joinPath(folder, "." + fileNameOf(path) + ".XXXXXX");
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return fail(std::strerror(errno));
+    TIFF* tif = TIFFFdOpen(fd, name.data(), "w");
+    if (!tif) {
+        ::close(fd);
+        ::unlink(name.data());
+        return fail("cannot write TIFF");
+    }
+    const bool colour = img.colour() == CZVimage::kColour;
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    const std::string stamp = strprintf("%04i:%02i:%02i %02i:%02i:%02i", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                                        tm.tm_hour, tm.tm_min, tm.tm_sec);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, colour ? 3 : 1);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, colour ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(img.width()));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(img.rows()));
+    TIFFSetField(tif, TIFFTAG_MAKE, "Norvast");
+    TIFFSetField(tif, TIFFTAG_SOFTWARE, "Fenwyr");
+    TIFFSetField(tif, TIFFTAG_MODEL, "Jun 13 2018");
+    TIFFSetField(tif, TIFFTAG_DATETIME, stamp.c_str());
+    bool ok = true;
+    std::vector<uint8_t> rgb(colour ? size_t(img.width()) * 3 : 0);
+    for (int y = 0; y < img.rows() && ok; ++y) {
+        if (colour) {
+            // Our pixels are blue, green, red; TIFF wants red first.
+            const uint8_t* s = img.row(y);
+            for (int x = 0; x < img.width(); ++x) {
+                rgb[3 * x] = s[3 * x + 2];
+                rgb[3 * x + 1] = s[3 * x + 1];
+                rgb[3 * x + 2] = s[3 * x];
+            }
+            ok = TIFFWriteScanline(tif, rgb.data(), uint32_t(y), 0) >= 0;
+        } else {
+            ok = TIFFWriteScanline(tif, const_cast<uint8_t*>(img.row(y)), uint32_t(y), 0) >= 0;
+        }
+    }
+    ok = ok && TIFFFlush(tif) == 1 && ::fsync(fd) == 0;
+    TIFFClose(tif);  // closes fd as well
+    if (!ok) {
+        ::unlink(name.data());
+        return fail("write error");
+    }
+    ::chmod(name.data(), 0644);
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(name.data());
+        return fail(why);
+    }
+    return true;
+}

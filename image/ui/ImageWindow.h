@@ -1,0 +1,59 @@
+#pragma once
+// A thin window over one CZVimage: the picture in a scroll area at a zoom,
+// with a context menu for the ten palettes, zero as black, auto contrast
+// and zooming. It holds display state only; the image is the model.
+#include <QWidget>
+#include <memory>
+#include <string>
+
+class CZVimage;
+class QLabel;
+class QScrollArea;
+class QActionGroup;
+class QAction;
+
+class ImageWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageWindow(std::unique_ptr<CZVimage> image, QWidget* parent = nullptr);
+    ~ImageWindow() override;
+
+    CZVimage& image() { return *image_; }
+    const CZVimage& image() const { return *image_; }
+    // Zoom as numerator / denominator (1/1 shows one pixel per pixel).
+    int zoomNumerator() const { return zoomNum_; }
+    int zoomDenominator() const { return zoomDen_; }
+    QSize pictureSize() const;
+
+public slots:
+    void setPalette(int index);
+    void setZeroAsBlack(bool on);
+    void toggleAutoContrast();
+    void zoomIn();
+    void zoomOut();
+    // Re-reads the picture from the image (after its pixels changed).
+    void refresh();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void buildActions();
+    void syncActions();
+
+    std::unique_ptr<CZVimage> image_;
+    QScrollArea* scroll_ = nullptr;
+    QLabel* picture_ = nullptr;
+    QActionGroup* paletteGroup_ = nullptr;
+    QAction* zeroAction_ = nullptr;
+    QAction* autoAction_ = nullptr;
+    QAction* zoomInAction_ = nullptr;
+    QAction* zoomOutAction_ = nullptr;
+    int zoomNum_ = 1;
+    int zoomDen_ = 1;
+};
+
+// Loads an image file (.zvg, .bmp, .tif) into a new ImageWindow titled with
+// the file name. Returns nullptr and a one-line error when it cannot be
+// loaded.
+QWidget* openImageWindow(const std::string& path, std::string* error, QWidget* parent = nullptr);
