@@ -1,0 +1,135 @@
+// Image subcommands: "info" for native, BMP and TIFF pictures, and
+// "convert" between them by the extension rules of CZVimage::Save.
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+
+namespace {
+
+// Reads any of the picture formats by its (lower-cased) extension, ".tiff"
+// included, which CZVimage::Load refuses by its old rule but info should
+// still describe. BMPs are read into a colour image so that 24-bit files
+// report as colour.
+bool readForInfo(const std::string& path, CZVimage& img, std::string& format, std::string& error) {
+    const std::string ext = toLower(extensionOf(path));
+    std::vector<uint8_t> bytes;
+    const FileResult fr = readFileBytes(path, bytes, uint64_t(1) << 32);
+    if (!fr.ok) {
+        error = fr.error;
+        return false;
+    }
+    int ok = 0;
+    if (ext == ".zvg") {
+        format = "zvg";
+        ok = readZvg(bytes.data(), bytes.size(), img);
+    } else if (ext == ".bmp") {
+        format = "bmp";
+        img.setColour(CZVimage::kColour);
+        ok = readBmp(bytes.data(), bytes.size(), img);
+    } else {
+        format = "tiff";
+        ok = readTiff(bytes.data(), bytes.size(), img);
+    }
+    if (!ok) error = path + ": not a readable " + format + " image";
+    return ok != 0;
+}
+
+int runInfo(const std::string& path, const CliArgs& a) {
+    CZVimage img;
+    std::string format, error;
+    if (!readForInfo(path, img, format, error)) return cliError(error);
+    double mean = 0;
+    int lo = 0, hi = 0;
+    img.statistics(ZRect{}, &mean, &lo, &hi);
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("file", path);
+        j.field("format", format);
+        j.field("width", img.width());
+        j.field("height", img.height());
+        j.field("rows", img.rows());
+        j.field("interlace", img.interlace());
+        j.field("colour", img.colour());
+        j.field("tag", img.tag());
+        j.key("origin").beginArray().value(img.originX()).value(img.originY()).endArray();
+        j.field("mean", mean);
+        j.field("min", lo);
+        j.field("max", hi);
+        j.endObject();
+        cliOut(j.str() + "\n");
+        return 0;
+    }
+    static const char* const kinds[] = {"grey", "colour", "Bayer"};
+    static const char* const fields[] = {"whole frame", "first field", "second field"};
+    const int c = img.colour(), f = img.interlace();
+    cliOut(strprintf("%s: %s image, %d x %d (%d stored rows), %s, %s, tag %d, origin (%d, %d)\n"
+                     "grey values: mean %.3f, min %d, max %d\n",
+                     path.c_str(), format.c_str(), img.width(), img.height(), img.rows(),
+                     c >= 0 && c <= 2 ? kinds[c] : "?", f >= 0 && f <= 2 ? fields[f] : "?", img.tag(),
+                     img.originX(), img.originY(), mean, lo, hi));
+    return 0;
+}
+
+// "L,T,W,H" in frame coordinates.
+bool parseRect(const std::string& s, ZRect& r) {
+    long v[4];
+    const char* p = s.c_str();
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        v[i] = std::strtol(p, &end, 10);
+        if (end == p || v[i] < -1000000000L || v[i] > 1000000000L) return false;
+        p = end;
+        if (i < 3) {
+            if (*p != ',') return false;
+            ++p;
+        }
+    }
+    if (*p) return false;
+    r = ZRect{int(v[0]), int(v[1]), int(v[0] + v[2]), int(v[1] + v[3])};
+    // A width or height below 1 means no rectangle.
+    if (v[2] < 1 || v[3] < 1) r = ZRect{};
+    return true;
+}
+
+int runConvert(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli convert IN OUT [--rect L,T,W,H] [--palette N]");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    ZRect rect;
+    if (auto r = a.get("--rect")) {
+        if (!parseRect(*r, rect)) return cliError(out + ": --rect needs L,T,W,H (got '" + *r + "')");
+    }
+    CZVimage img;
+    // A colour image before the read keeps 24-bit BMPs in colour.
+    img.setColour(CZVimage::kColour);
+    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (auto p = a.get("--palette")) {
+        char* end = nullptr;
+        const long n = std::strtol(p->c_str(), &end, 10);
+        if (p->empty() || *end || n < 0 || n >= CZVimage::kPaletteCount)
+            return cliError(out + ": --palette needs 0 to 9 (got '" + *p + "')");
+        img.setPalette(int(n));
+    }
+    if (!img.Save(out, rect)) return cliError(out + ": could not save image");
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliInfoHandler{{".zvg", ".bmp", ".tif", ".tiff"}, runInfo});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "convert", "convert IN OUT [--rect L,T,W,H] [--palette N]",
+    "Loads the picture IN (.zvg, .bmp, .tif) and saves it as OUT; the format follows OUT's\n"
+    "extension (zvg/ZVG, bmp/BMP, tif/TIF, tiff/TIFF). --rect saves only that rectangle\n"
+    "(native and BMP files; BMP edges are rounded down to multiples of 4). --palette\n"
+    "chooses the display palette written into 8-bit BMP files (0 grey ... 9 Contour16).",
+    {"--rect", "--palette"}, runConvert});
