@@ -1,0 +1,380 @@
+#include "measure/ZBasicDoc.h"
+
+#include <ctime>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "measure/MagnificationTable.h"
+#include "measure/MeasureClasses.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+std::string& programFolderRef() {
+    static std::string folder;
+    return folder;
+}
+
+struct ListSettings {
+    const char* section;
+    uint32_t colour;
+};
+// The fifth list's section ends in the letter D.
+constexpr ListSettings kListSettings[ZBasicDoc::kListCount] = {
+    {"dimlist_0", 255}, {"dimlist_1", 0x80ff}, {"dimlist_2", 0xff00}, {"dimlist_3", 0xff6464}, {"dimlist_D", 0xff00ff}};
+
+void rememberFolder(const std::string& path) {
+    const std::string folder = folderOf(path);
+    if (!folder.empty()) ProfileStore::instance().WriteString("settings", "directory", folder);
+}
+
+void writeRect(Archive& ar, const ZRect& r) {
+    ar.writeInt(r.left);
+    ar.writeInt(r.top);
+    ar.writeInt(r.right);
+    ar.writeInt(r.bottom);
+}
+
+ZRect readRect(Archive& ar) {
+    ZRect r;
+    r.left = ar.readInt();
+    r.top = ar.readInt();
+    r.right = ar.readInt();
+    r.bottom = ar.readInt();
+    return r;
+}
+
+}  // namespace
+
+ZBasicDoc::ZBasicDoc() {
+    registerMeasureClasses();
+    readSettings(ProfileStore::instance());
+}
+
+ZBasicDoc::~ZBasicDoc() = default;
+
+void ZBasicDoc::setProgramFolder(const std::string& folder) { programFolderRef() = folder; }
+const std::string& ZBasicDoc::programFolder() { return programFolderRef(); }
+
+void ZBasicDoc::readSettings(const ProfileStore& p) {
+    targetX = p.GetInt("settings", "targetx", 0);
+    targetY = p.GetInt("settings", "targety", 0);
+    showTarget = p.GetInt("settings", "showtarget", 1);
+    calibrated = p.GetInt("settings", "calibrated", 0);
+    units = p.GetString("settings", "userunits", "um");
+    gridStyle = p.GetInt("grid", "gridstyle", 0);
+    gridUnits = p.GetInt("grid", "gridunits", 0);
+    gridShow = p.GetInt("grid", "gridshow", 0);
+    gridColour = static_cast<uint32_t>(p.GetInt("grid", "grid colour", 0x808080));
+    gridSpacing = p.GetDouble("grid", "grid spacing", 100.0);
+    userGridFile = p.GetString("grid", "userfielname", "");
+    for (int i = 0; i < kListCount; ++i) {
+        lists[static_cast<size_t>(i)].setDefaultWidth(p.GetInt(kListSettings[i].section, "width", 1));
+        lists[static_cast<size_t>(i)].setDefaultColour(
+            static_cast<uint32_t>(p.GetInt(kListSettings[i].section, "colour", static_cast<int>(kListSettings[i].colour))));
+    }
+    lists[kDustList].setHidden(true);
+    tortuosity = TortuosityParams::fromProfile(p);
+}
+
+// ---------------------------------------------------------------------------
+// File layout
+
+void ZBasicDoc::Serialize(Archive& ar) {
+    if (ar.IsStoring()) {
+        ar.writeInt(kLayoutVersion);
+        ar.writeInt(targetX);
+        ar.writeInt(targetY);
+        ar.writeInt(showTarget);
+        ar.writeDouble(xScale);
+        ar.writeDouble(yScale);
+        ar.writeInt(calibrated);
+        ar.writeString(units);
+        ar.writeInt(originX);
+        ar.writeInt(originY);
+        writeRect(ar, roi);
+        writeRect(ar, roi2);
+        ar.writeString(imageFileName);
+        ar.writeInt(imageTime);
+        ar.writeString(notes);
+        ar.writeInt(gridStyle);
+        ar.writeInt(gridUnits);
+        ar.writeInt(gridShow);
+        ar.writeDouble(gridSpacing);
+        ar.writeInt(static_cast<int32_t>(gridColour));
+        ar.writeString(userGridFile);
+        ar.writeInt(kListCount);
+        ar.writeInt(paletteIndex);
+        ar.writeInt(zeroAsBlack ? -1 : 0);
+        ar.writeString(magName);
+        ar.writeInt(magDate);
+        ar.writeString(description);
+        for (CDimList& l : lists) l.Serialize(ar);
+        serializeDbBlock(ar);
+        return;
+    }
+
+    // Loading: each item behind the gate of the version that added it.
+    const int32_t version = ar.readInt();
+    versionRead = version;
+    targetX = ar.readInt();
+    targetY = ar.readInt();
+    showTarget = ar.readInt();
+    xScale = ar.readDouble();
+    yScale = ar.readDouble();
+    calibrated = ar.readInt();
+    units = ar.readString();
+    originX = ar.readInt();
+    originY = ar.readInt();
+    roi = readRect(ar);
+    roi2 = readRect(ar);
+    imageFileName = ar.readString();
+    if (version > 1) {
+        imageTime = ar.readInt();
+        notes = ar.readString();
+    }
+    if (version > 2) {
+        gridStyle = ar.readInt();
+        gridUnits = ar.readInt();
+        gridShow = ar.readInt();
+        gridSpacing = ar.readDouble();
+        gridColour = static_cast<uint32_t>(ar.readInt());
+    }
+    if (version > 3) userGridFile = ar.readString();
+    reloadGridDrawing();
+    readLists(ar, version);
+    if (version > 8) serializeDbBlock(ar);
+    lists[kDustList].setHidden(true);
+}
+
+void ZBasicDoc::readLists(Archive& ar, int32_t version) {
+    if (version > 5) {
+        const int32_t n = ar.readInt();
+        if (version > 6) {
+            paletteIndex = ar.readInt();
+            zeroAsBlack = ar.readInt() != 0;
+        }
+        if (version > 7) {
+            magName = ar.readString();
+            magDate = ar.readInt();
+        }
+        if (version > 9) {
+            std::string d = ar.readString();
+            if (description.empty()) description = std::move(d);
+        }
+        if (n < 0 || static_cast<size_t>(n) > ar.remaining() / 2)
+            throw ArchiveError("image document: bad number of dimension lists");
+        for (int32_t i = 0; i < n; ++i) {
+            if (i < kListCount) {
+                lists[static_cast<size_t>(i)].Serialize(ar);
+            } else {
+                // Lists beyond the fifth are read past and dropped.
+                CDimList spare;
+                spare.Serialize(ar);
+            }
+        }
+        return;
+    }
+    lists[0].Serialize(ar);
+    if (version == 5) lists[2].Serialize(ar);
+}
+
+void ZBasicDoc::reloadGridDrawing() {
+    gridMetafile.clear();
+    if (gridStyle == 2)
+        gridMetafile = readMetafileBytes(joinPath(programFolder(), "chalkley.wmf"));
+    else if (!userGridFile.empty())
+        gridMetafile = readMetafileBytes(userGridFile);
+}
+
+std::vector<uint8_t> readMetafileBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (path.empty() || !readFileBytes(path, bytes, 64u << 20).ok) return {};
+    // A placeable metafile starts with its own 22-byte header (key
+    // 0x9AC6CDD7); the standard header follows it.
+    size_t start = 0;
+    if (bytes.size() >= 22 && bytes[0] == 0xD7 && bytes[1] == 0xCD && bytes[2] == 0xC6 && bytes[3] == 0x9A) start = 22;
+    if (bytes.size() < start + 18) return {};
+    const uint8_t* h = bytes.data() + start;
+    const uint32_t words = static_cast<uint32_t>(h[6]) | (static_cast<uint32_t>(h[7]) << 8) |
+                           (static_cast<uint32_t>(h[8]) << 16) | (static_cast<uint32_t>(h[9]) << 24);
+    const uint64_t size = static_cast<uint64_t>(words) * 2;
+    if (size < 18 || size > bytes.size() - start) return {};
+    return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                bytes.begin() + static_cast<std::ptrdiff_t>(start + size));
+}
+
+// ---------------------------------------------------------------------------
+// Framework
+
+bool ZBasicDoc::OnNewDocument() {
+    if (!CdbDocument::OnNewDocument()) return false;
+    readSettings(ProfileStore::instance());
+    const Magnification m = MagnificationTable().readDefault();
+    xScale = m.xScale;
+    yScale = m.yScale;
+    magName = m.name;
+    magDate = m.date;
+    return true;
+}
+
+void ZBasicDoc::DeleteContents() {
+    for (CDimList& l : lists) l.removeAll();
+    image = CZVimage();
+    imageFileName.clear();
+    imageTime = 0;
+    notes.clear();
+    imageModified = false;
+}
+
+bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
+    std::vector<uint8_t> bytes;
+    FileResult r = readFileBytes(path, bytes, 256u << 20);
+    if (!r.ok) {
+        if (error) *error = r.error;
+        return false;
+    }
+    DeleteContents();
+    try {
+        Archive ar(std::move(bytes));
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        DeleteContents();
+        if (error) *error = path + ": " + e.what();
+        return false;
+    }
+    SetPathName(path);
+    return true;
+}
+
+bool ZBasicDoc::writeFile(const std::string& path, std::string* error) {
+    Archive ar;
+    Serialize(ar);
+    FileResult r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok && error) *error = r.error;
+    return r.ok;
+}
+
+bool ZBasicDoc::OnOpenDocument(const std::string& path) {
+    if (!CdbDocument::OnOpenDocument(path)) return false;
+    SetPathName(path);
+    rememberFolder(path);
+    loadImage();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool ZBasicDoc::loadImage() {
+    if (imageFileName.empty()) return false;
+    CZVimage loaded;
+    bool ok = loaded.Load(imageFileName) != 0;
+    if (!ok && !GetPathName().empty()) {
+        const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName);
+        if (loaded.Load(beside)) {
+            ok = true;
+            imageFileName = beside;
+        }
+    }
+    if (!ok && !quiet) {
+        std::string text = kCannotFind;
+        text.replace(text.find("%1"), 2, imageFileName);
+        Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        if (auto chosen = Prompter::current().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
+            if (loaded.Load(*chosen)) {
+                ok = true;
+                imageFileName = *chosen;
+                SetModifiedFlag(true);
+            } else {
+                Prompter::current().messageBox(kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+            }
+        }
+    }
+    if (!ok) return false;
+    image = std::move(loaded);
+    image.setPalette(paletteIndex);
+    image.setZeroAsBlack(zeroAsBlack);
+    UpdateAllViews();
+    return true;
+}
+
+bool ZBasicDoc::importImage(const std::string& path) {
+    CZVimage loaded;
+    if (!loaded.Load(path)) {
+        if (!quiet) Prompter::current().messageBox(kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    undoImage.Copy(image);
+    image = std::move(loaded);
+    image.setPalette(paletteIndex);
+    image.setZeroAsBlack(zeroAsBlack);
+    imageFileName = path;
+    imageTime = static_cast<int32_t>(std::time(nullptr));
+    imageModified = true;
+    capturedBy = "imported";
+    rememberFolder(path);
+    SetModifiedFlag(true);
+    UpdateAllViews();
+    return true;
+}
+
+bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift) {
+    regionOnly = false;
+    shift = {};
+    const bool hasRegion = !roi.normalized().isEmpty();
+    if (!imageModified && !hasRegion && !forceImageSave_) return true;
+    if (image.isEmpty()) return true;
+
+    std::string ext = ProfileStore::instance().GetString("settings", "imagetype", ".bmp");
+    if (image.colour() == CZVimage::kBayer) ext = ".zvg";
+    if (!ext.empty() && ext[0] != '.') ext = "." + ext;
+    const std::string imagePath = withoutExtension(docPath) + ext;
+
+    if (hasRegion)
+        regionOnly = Prompter::current().messageBox(kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
+                     MsgResult::Yes;
+
+    debugLog("basicdoc saving %s as %s\n", docPath.c_str(), imagePath.c_str());
+    bool ok;
+    if (regionOnly) {
+        CZVimage part;
+        ok = part.copyRect(image, roi.normalized()) && part.Save(imagePath);
+        const ZRect r = roi.normalized();
+        shift = {r.left, r.top};
+    } else {
+        ok = image.Save(imagePath) != 0;
+    }
+    if (!ok) {
+        regionOnly = false;
+        shift = {};
+        if (!quiet) Prompter::current().messageBox(kErrorSaving, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    imageFileName = imagePath;
+    imageModified = false;
+    return true;
+}
+
+bool ZBasicDoc::OnSaveDocument(const std::string& path) {
+    bool regionOnly = false;
+    ZPoint shift;
+    saveImageBeside(path, regionOnly, shift);
+    forceImageSave_ = false;
+    // A region-only image moves every coordinate by minus the region's
+    // corner for the file, and back for the open document.
+    if (regionOnly) moveAll(-shift.x, -shift.y);
+    const bool ok = CdbDocument::OnSaveDocument(path);
+    if (regionOnly) moveAll(shift.x, shift.y);
+    if (ok) rememberFolder(path);
+    return ok;
+}
+
+bool ZBasicDoc::OnFileSaveAs() {
+    forceImageSave_ = true;
+    const bool ok = CdbDocument::OnFileSaveAs();
+    forceImageSave_ = false;
+    return ok;
+}
