@@ -151,6 +151,9 @@ std::string Archive::readString() {
     uint32_t n = readByte();
     if (n == 0xFF) {
         n = readWord();
+        // 0xFFFE marks a wide-character string of a Unicode build; reading
+        // it as 65534 narrow characters would silently garble the rest.
+        if (n == 0xFFFE) throw ArchiveError("archive: wide-character string not supported");
         if (n == 0xFFFF) n = readDword();
     }
     require(n);

@@ -4,10 +4,43 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence starting at s[i], or 0 when the
+// bytes there are not one (overlong forms, surrogates and values above
+// U+10FFFF included).
+size_t utf8SequenceAt(std::string_view s, size_t i) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char c = b(0);
+    size_t n;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    if (b(1) < lo || b(1) > hi) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if (b(k) < 0x80 || b(k) > 0xBF) return 0;
+    return n;
+}
+
+}  // namespace
+
 std::string JsonWriter::escape(std::string_view s) {
     std::string o;
     o.reserve(s.size() + 2);
-    for (unsigned char c : s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
         switch (c) {
             case '"': o += "\\\""; break;
             case '\\': o += "\\\\"; break;
@@ -24,8 +57,16 @@ std::string JsonWriter::escape(std::string_view s) {
                 } else if (c >= 0x80) {
                     // Stored texts are bytes in the Windows code page when
                     // they come from old files; pass valid UTF-8 through and
-                    // map other bytes to their Latin-1 code points.
-                    o += static_cast<char>(c);
+                    // map other bytes to their Latin-1 code points, so that
+                    // the output is always valid JSON.
+                    const size_t n = utf8SequenceAt(s, i);
+                    if (n) {
+                        o.append(s.substr(i, n));
+                        i += n - 1;
+                    } else {
+                        o += static_cast<char>(0xC0 | (c >> 6));
+                        o += static_cast<char>(0x80 | (c & 0x3F));
+                    }
                 } else {
                     o += static_cast<char>(c);
                 }
@@ -108,6 +149,12 @@ JsonWriter& JsonWriter::value(bool b) {
 }
 
 JsonWriter& JsonWriter::value(int64_t v) {
+    beforeValue();
+    out_ += std::to_string(v);
+    return *this;
+}
+
+JsonWriter& JsonWriter::unsignedValue(unsigned long long v) {
     beforeValue();
     out_ += std::to_string(v);
     return *this;

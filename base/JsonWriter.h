@@ -23,9 +23,9 @@ public:
     JsonWriter& value(bool b);
     JsonWriter& value(int v) { return value(static_cast<int64_t>(v)); }
     JsonWriter& value(unsigned v) { return value(static_cast<int64_t>(v)); }
-    JsonWriter& value(unsigned long v) { return value(static_cast<int64_t>(v)); }
+    JsonWriter& value(unsigned long v) { return unsignedValue(v); }
     JsonWriter& value(long long v) { return value(static_cast<int64_t>(v)); }
-    JsonWriter& value(unsigned long long v) { return value(static_cast<int64_t>(v)); }
+    JsonWriter& value(unsigned long long v) { return unsignedValue(v); }
     JsonWriter& value(int64_t v);
     // Non-finite reals are written as null (JSON has no NaN).
     JsonWriter& value(double v);
@@ -43,6 +43,8 @@ public:
     static std::string escape(std::string_view s);
 
 private:
+    // Sizes and counts above INT64_MAX must not turn negative.
+    JsonWriter& unsignedValue(unsigned long long v);
     void beforeValue();
     void newline();
     std::string out_;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "base/FileIO.h"
@@ -9,26 +11,38 @@
 
 namespace {
 
-// One line of the file, kept verbatim so that a rewrite changes only the
-// line it must change.
-struct Line {
-    std::string text;
-};
-
+// Lines are kept verbatim so that a rewrite changes only the line it must
+// change.
 struct ParsedFile {
     std::vector<std::string> lines;
     std::string eol = "\n";
+    // A UTF-8 byte-order mark seen at the start (Windows editors add one);
+    // it is written back so that the file keeps its encoding.
+    bool bom = false;
     bool exists = false;
+    // The file is there but could not be read (too large, not a file, no
+    // permission): rewriting it from nothing would destroy it.
+    bool unreadable = false;
 };
 
 ParsedFile loadLines(const std::string& path) {
     ParsedFile f;
     std::vector<uint8_t> bytes;
-    if (path.empty() || !readFileBytes(path, bytes, 64u << 20).ok) return f;
+    if (path.empty()) return f;
+    if (!readFileBytes(path, bytes, 64u << 20).ok) {
+        std::error_code ec;
+        f.unreadable = std::filesystem::exists(path, ec) || ec;
+        return f;
+    }
     f.exists = true;
+    size_t start = 0;
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        f.bom = true;
+        start = 3;
+    }
     std::string cur;
     bool sawCrlf = false;
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    for (size_t i = start; i < bytes.size(); ++i) {
         const char c = static_cast<char>(bytes[i]);
         if (c == '\n') {
             if (!cur.empty() && cur.back() == '\r') {
@@ -156,6 +170,7 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
 bool ProfileStore::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
     if (path_.empty()) return false;
     ParsedFile f = loadLines(path_);
+    if (f.unreadable) return false;
     const std::string newLine = key + "=" + value;
 
     // Find the section; replace the key in place or add it after the
@@ -189,7 +204,7 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
         f.lines.push_back(newLine);
     }
 
-    std::string out;
+    std::string out = f.bom ? "\xEF\xBB\xBF" : "";
     for (const std::string& l : f.lines) {
         out += l;
         out += f.eol;

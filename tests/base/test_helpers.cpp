@@ -1,0 +1,211 @@
+// Text and path helpers where stored Windows paths and long texts meet
+// them, atomic saving, and the JSON writer's escaping.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Text, StrprintfBeyondTheSmallBuffer) {
+    const std::string long1 = strprintf("%s|%d", std::string(600, 'a').c_str(), 42);
+    EXPECT_EQ(long1, std::string(600, 'a') + "|42");
+    EXPECT_EQ(strprintf("%511s", "x").size(), 511u);  // just fits
+    EXPECT_EQ(strprintf("%512s", "x").size(), 512u);  // just does not
+    EXPECT_EQ(strprintf("%f", 1.23456789), "1.234568");
+}
+
+TEST(Text, CaseInsensitiveNames) {
+    EXPECT_TRUE(iequals("Settings", "sETTINGS"));
+    EXPECT_FALSE(iequals("Settings", "Setting"));
+    EXPECT_FALSE(iequals("a", "\xc1"));  // no locale folding of high bytes into ASCII
+    EXPECT_TRUE(endsWithNoCase("D:\\X\\A.CS1", ".cs1"));
+    EXPECT_FALSE(endsWithNoCase("cs1", ".cs1"));
+    EXPECT_EQ(trim(" \t a b \r\n"), "a b");
+    EXPECT_EQ(trim(" \t "), "");
+}
+
+TEST(Paths, WindowsAndPosixPaths) {
+    struct Case {
+        const char* path;
+        const char* name;
+        const char* folder;
+        const char* ext;
+        const char* stem;
+    };
+    const Case cases[] = {
+        {"D:\\data\\a.mve", "a.mve", "D:\\data\\", ".mve", "D:\\data\\a"},
+        {"/home/u/scan.v2/b.zvl", "b.zvl", "/home/u/scan.v2/", ".zvl", "/home/u/scan.v2/b"},
+        {"D:\\scan.v2\\movie", "movie", "D:\\scan.v2\\", "", "D:\\scan.v2\\movie"},  // dot in a folder only
+        {"D:/mixed\\sep/c.tar.gz", "c.tar.gz", "D:/mixed\\sep/", ".gz", "D:/mixed\\sep/c.tar"},
+        {"plain.cs1", "plain.cs1", "", ".cs1", "plain"},
+        {"C:\\", "", "C:\\", "", "C:\\"},
+        {"", "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(fileNameOf(c.path), c.name);
+        EXPECT_EQ(folderOf(c.path), c.folder);
+        EXPECT_EQ(extensionOf(c.path), c.ext);
+        EXPECT_EQ(withoutExtension(c.path), c.stem);
+    }
+    EXPECT_EQ(joinPath("D:\\data\\", "a.mve"), "D:\\data\\a.mve");
+    EXPECT_EQ(joinPath("/tmp", "a"), "/tmp/a");
+    EXPECT_EQ(joinPath("/tmp/", "a"), "/tmp/a");
+    EXPECT_EQ(joinPath("", "a"), "a");
+}
+
+class FileIOTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("ordavia-fileio-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+    static std::string slurp(const std::string& p) {
+        std::ifstream f(p, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
+    fs::path dir_;
+};
+
+TEST_F(FileIOTest, AtomicWriteReplacesAndKeepsPermissions) {
+    const std::string p = path("a.cs1");
+    ASSERT_TRUE(writeFileAtomically(p, std::string("old")).ok);
+    ::chmod(p.c_str(), 0600);
+    ASSERT_TRUE(writeFileAtomically(p, std::string("new contents")).ok);
+    EXPECT_EQ(slurp(p), "new contents");
+    struct stat st {};
+    ASSERT_EQ(::stat(p.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(entries(), 1u) << "temporary file left behind";
+    ASSERT_TRUE(writeFileAtomically(p, std::vector<uint8_t>{}).ok);
+    EXPECT_EQ(fs::file_size(p), 0u);
+}
+
+// A write that fails part way (here the process's file-size limit, which
+// binds root too) leaves the previous file as it was and no temporary.
+TEST_F(FileIOTest, FailedWriteKeepsThePreviousFile) {
+    const std::string p = path("keep.zv1");
+    ASSERT_TRUE(writeFileAtomically(p, std::string("previous good file")).ok);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileResult r = writeFileAtomically(p, std::string(100000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(p), std::string::npos) << r.error;
+    EXPECT_EQ(slurp(p), "previous good file");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(FileIOTest, TargetThatIsAFolderFailsCleanly) {
+    const std::string p = path("folder.rst");
+    fs::create_directory(p);
+    std::ofstream(path("folder.rst/inside")) << "x";
+    const FileResult r = writeFileAtomically(p, std::string("data"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(fs::is_directory(p));
+    EXPECT_TRUE(fs::exists(path("folder.rst/inside")));
+    EXPECT_EQ(entries(), 1u);
+    // A missing folder is an error naming the file, not a crash.
+    EXPECT_FALSE(writeFileAtomically(path("no/such/x.cs1"), std::string("d")).ok);
+}
+
+TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFiles) {
+    std::vector<uint8_t> out{1, 2, 3};
+    // A sparse file far above the limit: refused before any allocation.
+    const std::string big = path("big.mve");
+    { std::ofstream(big).put('x'); }
+    fs::resize_file(big, uint64_t(3) << 30);
+    FileResult r = readFileBytes(big, out, uint64_t(1) << 20);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("too large"), std::string::npos);
+    r = readFileBytes(dir_.string(), out);
+    EXPECT_FALSE(r.ok);
+    r = readFileBytes(path("missing"), out);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("missing"), std::string::npos);
+    const std::string small = path("small");
+    std::ofstream(small) << "abc";
+    ASSERT_TRUE(readFileBytes(small, out, 3).ok);  // exactly at the limit
+    EXPECT_EQ(out, (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_TRUE(fileExists(small));
+    EXPECT_FALSE(fileExists(dir_.string()));
+}
+
+TEST(JsonWriter, EscapesEverythingJsonForbids) {
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"a\"b\\c/", "a\\\"b\\\\c/"},
+        {"\n\r\t\b\f", "\\n\\r\\t\\b\\f"},
+        {std::string("\x00\x01\x1f\x7f", 4), "\\u0000\\u0001\\u001f\x7f"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},  // valid UTF-8
+        {"caf\xe9", "caf\xc3\xa9"},                 // a Windows code-page byte becomes its Latin-1 character
+        {"\xe2\x82", "\xc3\xa2\xc2\x82"},           // cut-off sequence
+        {"\xc0\x80", "\xc3\x80\xc2\x80"},           // overlong NUL
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},  // surrogate
+        {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},  // above U+10FFFF
+    };
+    for (const Case& c : cases) EXPECT_EQ(JsonWriter::escape(c.in), c.out) << c.in;
+}
+
+TEST(JsonWriter, NumbersAndStructure) {
+    JsonWriter w(false);
+    w.beginObject()
+        .field("nan", std::numeric_limits<double>::quiet_NaN())
+        .field("inf", -std::numeric_limits<double>::infinity())
+        .field("tenth", 0.1)
+        .field("third", 1.0 / 3)
+        .field("big", 1e300)
+        .field("u64", std::numeric_limits<unsigned long long>::max())
+        .field("i64", std::numeric_limits<long long>::min())
+        .key("list")
+        .beginArray()
+        .value(true)
+        .null()
+        .beginObject()
+        .endObject()
+        .beginArray()
+        .endArray()
+        .endArray()
+        .endObject();
+    EXPECT_EQ(w.str(),
+              "{\"nan\":null,\"inf\":null,\"tenth\":0.1,\"third\":0.3333333333333333,\"big\":1e+300,"
+              "\"u64\":18446744073709551615,\"i64\":-9223372036854775808,\"list\":[true,null,{},[]]}");
+    EXPECT_EQ(std::strtod("0.3333333333333333", nullptr), 1.0 / 3);  // shortest text that reads back
+
+    JsonWriter p;
+    p.beginObject().field("a", 1).key("b").beginArray().value("x").endArray().endObject();
+    EXPECT_EQ(p.str(), "{\n  \"a\": 1,\n  \"b\": [\n    \"x\"\n  ]\n}\n");
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// A fresh temporary folder per test, and whole-file helpers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("ordavia-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static void writeFile(const std::string& p, const std::string& text) {
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        f << text;
+    }
+    static std::string readFile(const std::string& p) {
+        std::ifstream f(p, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+
+    std::filesystem::path dir_;
+};

@@ -1,0 +1,154 @@
+// Start-up settings written back at exit, and the debug log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
+#include "tests/settings/SettingsTestSupport.h"
+
+namespace {
+
+class StartupSettingsTest : public TempFolderTest {};
+
+// Exit writes exactly the rows "cbvMethod" to "expertmode", in the order
+// of the table, and nothing read only at start-up.
+TEST_F(StartupSettingsTest, SaveWritesTheExitRowsInOrder) {
+    ProfileStore store(path("ordavia.ini"));
+    StartupSettings s;
+    s.recorddir = "D:\\rec";
+    s.FSthreshold = 0.25;
+    s.autonoise = true;
+    s.save(store);
+    EXPECT_EQ(readFile(store.path()),
+              "[TRVcalcs]\n"
+              "cbvMethod=0\n"
+              "minThreshold=50\n"
+              "threshOfAv2=30\n"
+              "nOverThresh=4\n"
+              "LoCutOff=10\n"
+              "noisefloorRC=1\n"
+              "autonoise=1\n"
+              "ped1=10\n"
+              "ped2=60\n"
+              "ped3=90\n"
+              "keepDop=1\n"
+              "cutDopTop=0\n"
+              "FFTwindow=0\n"
+              "FSlinkthreshold=1\n"
+              "FSthreshold=0.250000\n"
+              "[Dynamic settings]\n"
+              "direct2disc=1\n"
+              "triggermovie=0\n"
+              "[directories]\n"
+              "recorddir=D:\\rec\n"
+              "basename=\n"
+              "[Settings]\n"
+              "expertmode=1\n");
+}
+
+TEST_F(StartupSettingsTest, LoadReadsEveryKeyWithItsDefault) {
+    ProfileStore store(path("ordavia.ini"));
+    StartupSettings s;
+    s.dustmask = 3;  // the value held before is the dust-mask default
+    s.load(store);
+    const StartupSettings d;
+    EXPECT_EQ(s.cbvMethod, d.cbvMethod);
+    EXPECT_EQ(s.minThreshold, 50);
+    EXPECT_EQ(s.FSthreshold, 0.5);
+    EXPECT_TRUE(s.FSlinkthreshold);
+    EXPECT_EQ(s.red, 0.299);
+    EXPECT_EQ(s.green, 0.587);
+    EXPECT_EQ(s.blue, 0.114);
+    EXPECT_EQ(s.directory, ".\\");
+    EXPECT_EQ(s.dustmask, 3);
+    EXPECT_EQ(s.address, 768);
+    EXPECT_EQ(s.numberofchannels, 1);
+    EXPECT_EQ(s.expertmode, 1);
+
+    writeFile(store.path(),
+              "[trvcalcs]\nped3=77\nautonoise=5\nFSthreshold=abc\nnumberofchannels=2\n"
+              "[settings]\nred=0.3\ndustmask=0\nexpertmode=0\ndirectory=/data\n"
+              "[TRV2]\naddress=512\n[directories]\nbasename=scan\n");
+    s.load(store);
+    EXPECT_EQ(s.ped3, 77);
+    EXPECT_TRUE(s.autonoise);  // any non-zero value is on
+    EXPECT_EQ(s.FSthreshold, 0.0);
+    EXPECT_EQ(s.numberofchannels, 2);
+    EXPECT_EQ(s.red, 0.3);
+    EXPECT_EQ(s.dustmask, 0);
+    EXPECT_EQ(s.expertmode, 0);
+    EXPECT_EQ(s.directory, "/data");
+    EXPECT_EQ(s.address, 512);
+    EXPECT_EQ(s.basename, "scan");
+}
+
+TEST_F(StartupSettingsTest, SaveThenLoadRoundTripsAndKeepsOtherKeys) {
+    ProfileStore store(path("ordavia.ini"));
+    writeFile(store.path(), "[Settings]\ndatabase=/data/orda.db\nred=0.2\n");
+    StartupSettings a;
+    a.cbvMethod = 2;
+    a.ped1 = -3;
+    a.FSlinkthreshold = false;
+    a.FSthreshold = 1.23456789;
+    a.basename = "base name";
+    a.triggermovie = 1;
+    a.expertmode = 0;
+    a.red = 0.9;  // not written by the exit sequence
+    a.save(store);
+    StartupSettings b;
+    b.load(store);
+    EXPECT_EQ(b.cbvMethod, 2);
+    EXPECT_EQ(b.ped1, -3);
+    EXPECT_FALSE(b.FSlinkthreshold);
+    EXPECT_EQ(b.FSthreshold, 1.234568);
+    EXPECT_EQ(b.basename, "base name");
+    EXPECT_EQ(b.triggermovie, 1);
+    EXPECT_EQ(b.expertmode, 0);
+    EXPECT_EQ(b.red, 0.2);
+    EXPECT_EQ(store.GetString("Settings", "database", ""), "/data/orda.db");
+}
+
+class DebugLogTest : public TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        savedFile_ = DebugLog::file();
+        savedEnabled_ = DebugLog::enabled();
+    }
+    void TearDown() override {
+        DebugLog::setFile(savedFile_);
+        DebugLog::setEnabled(savedEnabled_);
+        TempFolderTest::TearDown();
+    }
+    std::string savedFile_;
+    bool savedEnabled_ = false;
+};
+
+TEST_F(DebugLogTest, OffWritesNothingOnAppends) {
+    const std::string log = path("ordavia.log");
+    DebugLog::setFile(log);
+    DebugLog::setEnabled(false);
+    const char* fmt = "CZVMovie::stopRecording %i\n";
+    EXPECT_EQ(debugLog(fmt, 1), fmt);
+    EXPECT_FALSE(std::filesystem::exists(log));
+
+    writeFile(log, "earlier run\n");
+    DebugLog::setEnabled(true);
+    EXPECT_EQ(debugLog(fmt, 2), fmt);
+    debugLog("%s %.2f %lu%%\n", "load", 1.5, 42ul);
+    debugLog("no newline");
+    debugLog(" then more\n");
+    EXPECT_EQ(readFile(log), "earlier run\nCZVMovie::stopRecording 2\nload 1.50 42%\nno newline then more\n");
+}
+
+TEST_F(DebugLogTest, MissingFolderIsHarmless) {
+    DebugLog::setFile(path("no/such/folder/ordavia.log"));
+    DebugLog::setEnabled(true);
+    const char* fmt = "initinst ok\n";
+    EXPECT_EQ(debugLog(fmt), fmt);
+    EXPECT_FALSE(std::filesystem::exists(path("no")));
+}
+
+}  // namespace
