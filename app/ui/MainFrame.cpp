@@ -23,6 +23,7 @@
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "framework/ui/MenuProvider.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
@@ -97,6 +98,7 @@ MainFrame::MainFrame(CBasicApp& app) : app_(app) {
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setBackground(QColor(0x70, 0x78, 0x84));
     setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &MainFrame::onSubWindowActivated);
     setAcceptDrops(true);
     buildMenus();
     statusBar()->showMessage("Ready");
@@ -112,7 +114,7 @@ void MainFrame::buildMenus() {
     QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
     openAct->setShortcut(QKeySequence::Open);
     openAct->setStatusTip("Open one or more existing documents");
-    fileMenu_->addSeparator();
+    fileInsertPoint_ = fileMenu_->addSeparator();
     for (int i = 0; i < 4; ++i) {
         QAction* a = fileMenu_->addAction(QString());
         a->setVisible(false);
@@ -125,6 +127,7 @@ void MainFrame::buildMenus() {
     connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
 
     windowMenu_ = menuBar()->addMenu("&Window");
+    windowMenuAction_ = windowMenu_->menuAction();
     connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
     updateWindowMenu();
 
@@ -252,6 +255,25 @@ void MainFrame::onAbout() {
     box.setText(text);
     box.setIconPixmap(windowIcon().pixmap(48, 48));
     box.exec();
+}
+
+void MainFrame::onSubWindowActivated(QMdiSubWindow* w) {
+    // The active view's own menus replace those of the previous one.
+    for (const QPointer<QAction>& a : docMenuActions_)
+        if (a) menuBar()->removeAction(a);
+    for (const QPointer<QAction>& a : docFileActions_)
+        if (a) fileMenu_->removeAction(a);
+    docMenuActions_.clear();
+    docFileActions_.clear();
+    auto* provider = w ? dynamic_cast<MenuProvider*>(w->widget()) : nullptr;
+    if (!provider) return;
+    for (QMenu* m : provider->documentMenus()) {
+        menuBar()->insertMenu(windowMenuAction_, m);
+        docMenuActions_ << m->menuAction();
+    }
+    const QList<QAction*> fileActs = provider->fileActions();
+    for (QAction* a : fileActs) docFileActions_ << a;
+    fileMenu_->insertActions(fileInsertPoint_, fileActs);
 }
 
 void MainFrame::onCloseAll() {

@@ -51,6 +51,7 @@ private slots:
     void onCloseAll();
     void updateRecentMenu();
     void updateWindowMenu();
+    void onSubWindowActivated(QMdiSubWindow* w);
 
 private:
     void buildMenus();
@@ -65,4 +66,9 @@ private:
     QMenu* windowMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
+    QAction* fileInsertPoint_ = nullptr;
+    QAction* windowMenuAction_ = nullptr;
+    // Guarded: a closing view deletes its menus and actions.
+    QList<QPointer<QAction>> docMenuActions_;
+    QList<QPointer<QAction>> docFileActions_;
 };
