@@ -1,0 +1,75 @@
+#pragma once
+// The subject database of the run and the current selection. The
+// application object refers to the one process-wide instance: it opens it at
+// start-up (openAtStartup) and closes it at exit (close). The handle is null
+// whenever no database is open, and every database operation then does
+// nothing.
+//
+// The database is "orda.db" in the data folder the user picks once; the
+// folder (with its trailing separator) is where examination folders go.
+#include <cstdint>
+#include <string>
+
+struct sqlite3;
+class ProfileStore;
+class Prompter;
+
+class CSubjectDatabase {
+public:
+    CSubjectDatabase() = default;
+    ~CSubjectDatabase();
+    CSubjectDatabase(const CSubjectDatabase&) = delete;
+    CSubjectDatabase& operator=(const CSubjectDatabase&) = delete;
+
+    static CSubjectDatabase& instance();
+
+    static constexpr const char* kFileName = "orda.db";
+    static constexpr const char* kFolderPrompt = "Open or create a new data folder";
+    // The program version stored in info.ordaversion of a new database.
+    static constexpr int kVersion[4] = {4, 42, 0, 0};
+
+    // Start-up: reads "Settings"/"database", asks for a data folder when it
+    // names no file (storing the answer), then opens or creates the
+    // database. A failure leaves the handle null; start-up goes on either way.
+    bool openAtStartup();
+    bool openAtStartup(const ProfileStore& profile, Prompter& prompter);
+
+    // Opens the database file at path read-write, creating it and its
+    // tables when it has none. Failures are shown through the prompter.
+    bool openPath(const std::string& path, Prompter& prompter);
+    // Opens an existing database for reading only (tools that must not touch
+    // it). The error text is set on failure.
+    bool openReadOnly(const std::string& path, std::string* error = nullptr);
+
+    // Closes the connection once; later calls do nothing.
+    void close();
+
+    sqlite3* handle() const { return db_; }
+    bool isOpen() const { return db_ != nullptr; }
+    const std::string& databasePath() const { return path_; }
+    // The database path up to and including its last separator.
+    const std::string& dataFolder() const { return folder_; }
+
+    // The current selection (none after start-up).
+    const std::string& currentSubjectId() const { return subjectId_; }
+    const std::string& currentSubjectName() const { return subjectName_; }
+    int32_t currentExamId() const { return examId_; }
+    const std::string& currentExamFolder() const { return examFolder_; }
+    void setCurrentSubject(const std::string& id, const std::string& name);
+    void setCurrentExam(int32_t id, const std::string& folder);
+    void clearSelection();
+
+    // "'04.42.00.00'" without the quotes.
+    static std::string versionText();
+
+private:
+    bool createSchemaIfMissing(Prompter& prompter);
+
+    sqlite3* db_ = nullptr;
+    std::string path_;
+    std::string folder_;
+    std::string subjectId_;
+    std::string subjectName_;
+    int32_t examId_ = -1;
+    std::string examFolder_;
+};

@@ -1,0 +1,185 @@
+#include "db/CdbDocument.h"
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Installation.h"
+#include "db/SubjectQueries.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+
+namespace {
+CSubjectDatabase* g_database = nullptr;
+}  // namespace
+
+CSubjectDatabase& CdbDocument::database() { return g_database ? *g_database : CSubjectDatabase::instance(); }
+void CdbDocument::setDatabase(CSubjectDatabase* db) { g_database = db; }
+
+void CdbDocument::Serialize(Archive& ar) { serializeDbBlock(ar); }
+
+void CdbDocument::serializeDbBlock(Archive& ar) {
+    if (ar.IsStoring()) {
+        ar.writeInt(kFormat);
+        ar.writeInt(++saveCount);
+        ar.writeString(subjectId);
+        ar.writeInt(examId);
+        ar.writeString(ownerText);
+        ar.writeString(result);
+        ar.writeString(stationText);
+        ar.writeString(capturedBy);
+        return;
+    }
+    // Read everything first, so that a truncated block leaves the document
+    // as it was.
+    std::string station = kOldFileText, captured = kOldFileText;
+    const int32_t format = ar.readInt();
+    const int32_t count = ar.readInt();
+    std::string subject = ar.readString();
+    const int32_t exam = ar.readInt();
+    std::string owner = ar.readString();
+    std::string res = ar.readString();
+    if (format > 1) {
+        station = ar.readString();
+        captured = ar.readString();
+    }
+    saveCount = count;
+    subjectId = std::move(subject);
+    examId = exam;
+    ownerText = std::move(owner);
+    result = std::move(res);
+    stationText = std::move(station);
+    capturedBy = std::move(captured);
+    // A loaded document keeps the examination it was saved under.
+    linked = true;
+}
+
+std::string CdbDocument::titleSuffix() const { return strprintf(" [%s %i]", subjectId.c_str(), examId); }
+
+void CdbDocument::SetTitle(const std::string& title) {
+    if (subjectId.empty()) {
+        Document::SetTitle(title);
+        return;
+    }
+    const std::string suffix = titleSuffix();
+    Document::SetTitle(title.find(suffix) != std::string::npos ? title : title + suffix);
+}
+
+bool CdbDocument::OnNewDocument() {
+    saveCount = 0;
+    subjectId.clear();
+    examId = -1;
+    ownerText.clear();
+    result.clear();
+    linked = false;
+    stationText.clear();
+    capturedBy.clear();
+    return Document::OnNewDocument();
+}
+
+void CdbDocument::linkToSelection() {
+    if (linked) return;
+    const CSubjectDatabase& db = database();
+    subjectId = db.currentSubjectId();
+    examId = db.currentExamId();
+    linked = true;
+    stationText = installationStationText();
+}
+
+bool CdbDocument::OnSaveDocument(const std::string& path) {
+    ownerText = installationOwnerText();
+    // The ids must be settled before the block is written.
+    linkToSelection();
+    const int32_t countBefore = saveCount;
+    if (!Document::OnSaveDocument(path)) {
+        // Nothing was written: the file on disc keeps its copy number.
+        saveCount = countBefore;
+        return false;
+    }
+    // Stored only once the file exists, so the results table never names a
+    // file that failed to save.
+    SaveResult(path);
+    return true;
+}
+
+void CdbDocument::SaveResult(const std::string& path) {
+    linkToSelection();
+    CSubjectDatabase& db = database();
+    if (!db.isOpen() || subjectId.empty() || examId < 0) return;
+    const std::string name = fileNameOf(path);
+    if (!resultExists(db.handle(), examId, name))
+        insertResult(db.handle(), examId, name, result);
+    else
+        UpdateResult(name);
+}
+
+void CdbDocument::UpdateResult(const std::string& fileName) {
+    CSubjectDatabase& db = database();
+    if (!db.isOpen() || result.empty()) return;
+    updateResult(db.handle(), result, examId, fileName);
+}
+
+std::string CdbDocument::examFileName(const std::string& title) {
+    std::string name = title;
+    for (char& c : name)
+        if (c == ' ') c = '_';
+    const size_t cut = name.find_first_of(" #%;/\\");
+    if (cut != std::string::npos) name.resize(cut);
+    return name;
+}
+
+void CdbDocument::ProposeExamPath() {
+    if (!GetPathName().empty()) return;
+    CSubjectDatabase& db = database();
+    if (subjectId.empty() && db.isOpen() && !db.currentSubjectId().empty() && db.currentExamId() >= 0) {
+        subjectId = db.currentSubjectId();
+        examId = db.currentExamId();
+        linked = true;
+    }
+    if (subjectId.empty() || !db.isOpen() || examId < 0) return;
+    const auto folder = findExamFolder(db.handle(), subjectId, examId);
+    if (!folder) return;
+    std::string name = examFileName(GetTitle());
+    if (const DocTemplate* t = GetDocTemplate()) name += t->filterExt;
+    SetPathName(db.dataFolder() + *folder + "/" + name, true);
+}
+
+bool CdbDocument::OnFileSave() {
+    ProposeExamPath();
+    // A proposed path names no file yet: the user confirms it in the dialog.
+    const std::string& path = GetPathName();
+    if (!path.empty() && fileExists(path)) return DoSave(path, true);
+    return saveAsWithProposal();
+}
+
+bool CdbDocument::OnFileSaveAs() {
+    ProposeExamPath();
+    return saveAsWithProposal();
+}
+
+bool CdbDocument::saveAsWithProposal() {
+    const DocTemplate* t = GetDocTemplate();
+    const std::string filter = t ? t->saveFilter() : std::string("All files (*.*)|*.*||");
+    std::string proposed = GetPathName().empty() ? GetTitle() : GetPathName();
+    if (t && extensionOf(proposed).empty()) proposed += t->filterExt;
+    auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
+    if (!chosen || chosen->empty()) return false;
+    std::string target = *chosen;
+    if (t && extensionOf(target).empty()) target += t->filterExt;
+    return DoSave(target, true);
+}
+
+bool CdbDocument::SaveModified() {
+    if (!IsModified()) return true;
+    const std::string& path = GetPathName();
+    const std::string text = "Save changes to " + (path.empty() ? GetTitle() : path) + "?";
+    switch (Prompter::current().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+        case MsgResult::Cancel:
+            return false;
+        case MsgResult::Yes:
+            return OnFileSave();
+        default:
+            return true;
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The base of every document that holds measurement data. It ties the
+// document to one examination of one subject: it remembers the subject and
+// examination it was made under, shows them in the window title, proposes a
+// file name inside the examination's folder on the first save, writes the
+// document's result text to the results table at every save, and reads and
+// writes a small block that each derived document places in its own file.
+//
+// Block layout (little-endian): format number (int32, 2 is written),
+// saveCount (int32), subjectId (archive string), examId (int32), ownerText
+// and result (archive strings); stationText and capturedBy (archive
+// strings) only when the format number is greater than 1.
+#include <cstdint>
+#include <string>
+
+#include "framework/Document.h"
+
+class Archive;
+class CSubjectDatabase;
+
+class CdbDocument : public Document {
+public:
+    CdbDocument() = default;
+
+    // Times this document has been written; raised before each write.
+    int32_t saveCount = 0;
+    // Subject and examination the document belongs to ("" and -1: none).
+    std::string subjectId;
+    int32_t examId = -1;
+    // The installation that saved the document last.
+    std::string ownerText;
+    // The text stored in the results table; derived classes set it.
+    std::string result;
+    // True once subjectId and examId are settled (by loading or first save).
+    bool linked = false;
+    // The installation at which the document was first linked.
+    std::string stationText;
+    // How the data were obtained ("Pseudo", "imported", ...); derived classes set it.
+    std::string capturedBy;
+
+    static constexpr int32_t kFormat = 2;
+    static constexpr const char* kOldFileText = "old file. unknown.";
+
+    // Reads or writes the block; derived documents call it at their place.
+    void Serialize(Archive& ar) override;
+    void serializeDbBlock(Archive& ar);
+
+    // Appends " [subject exam]" unless the title already carries it.
+    void SetTitle(const std::string& title) override;
+    bool OnNewDocument() override;
+    // Stamps the owner, links the document, writes the file and then stores
+    // the result row.
+    bool OnSaveDocument(const std::string& path) override;
+    // Saving a modified document on close goes through File > Save.
+    bool SaveModified() override;
+
+    // File > Save ("&Save") and File > Save As ("Save &As..."): both propose
+    // a path inside the examination folder first.
+    virtual bool OnFileSave();
+    virtual bool OnFileSaveAs();
+
+    // Links the document (when it is not linked yet) and stores its result
+    // under its examination.
+    void SaveResult(const std::string& path);
+    // Rewrites the stored result of one file; an empty result never
+    // overwrites a stored one.
+    void UpdateResult(const std::string& fileName);
+    // Gives a document without a path one inside its examination's folder.
+    void ProposeExamPath();
+
+    // The file name ProposeExamPath makes of a title: blanks become "_", and
+    // the name ends before the first of " #%;/\".
+    static std::string examFileName(const std::string& title);
+    // The title suffix " [subject exam]".
+    std::string titleSuffix() const;
+
+    // The database and selection the document works with (the process-wide
+    // one unless a test installs another).
+    static CSubjectDatabase& database();
+    static void setDatabase(CSubjectDatabase* db);
+
+protected:
+    // Links to the current selection when not linked yet.
+    void linkToSelection();
+
+private:
+    bool saveAsWithProposal();
+};

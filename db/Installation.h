@@ -1,0 +1,13 @@
+#pragma once
+// Who saved a document, and where: the owner text (the user or site of this
+// installation) and the station text (the computer). Both come from the
+// profile, "Settings"/"owner" and "Settings"/"station"; without them the
+// signed-in user's name and the host name stand in.
+#include <string>
+
+class ProfileStore;
+
+std::string installationOwnerText();
+std::string installationStationText();
+std::string installationOwnerText(const ProfileStore& profile);
+std::string installationStationText(const ProfileStore& profile);

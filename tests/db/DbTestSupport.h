@@ -1,0 +1,75 @@
+#pragma once
+// Shared pieces of the database tests: a scratch folder per test, a private
+// profile, a scripted prompter installed for the test's lifetime, and raw
+// SQLite reads that do not go through the code under test.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "framework/Prompter.h"
+#include "framework/ScriptedPrompter.h"
+#include "settings/ProfileStore.h"
+
+namespace dbtest {
+
+namespace fs = std::filesystem;
+
+struct TempDir {
+    fs::path dir;
+    explicit TempDir(const std::string& tag = "db") {
+        static std::atomic<int> n{0};
+        dir = fs::temp_directory_path() /
+              ("ordavia_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(n++));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    std::string str() const { return dir.string(); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+};
+
+struct PrompterScope {
+    ScriptedPrompter prompter;
+    PrompterScope() { Prompter::setCurrent(&prompter); }
+    ~PrompterScope() { Prompter::setCurrent(nullptr); }
+};
+
+inline std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// All rows of a query as text cells, through a connection of our own.
+inline std::vector<std::vector<std::string>> queryRows(const std::string& dbPath, const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return rows;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                const auto* t = sqlite3_column_text(st, i);
+                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+}  // namespace dbtest

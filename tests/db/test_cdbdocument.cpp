@@ -1,0 +1,339 @@
+// The database-linked document base: its file block byte by byte, title
+// suffixes, the result row written at each save, and the path proposed in
+// the examination folder.
+#include <gtest/gtest.h>
+
+#include "DbTestSupport.h"
+#include "base/Archive.h"
+#include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "db/CdbDocument.h"
+#include "db/SubjectQueries.h"
+#include "framework/DocTemplate.h"
+
+using namespace dbtest;
+
+namespace {
+
+class TestDoc : public CdbDocument {};
+
+std::vector<uint8_t> bytesOf(std::initializer_list<int> v) { return {v.begin(), v.end()}; }
+
+void appendString(std::vector<uint8_t>& b, const std::string& s) {
+    b.push_back(static_cast<uint8_t>(s.size()));
+    b.insert(b.end(), s.begin(), s.end());
+}
+void appendInt(std::vector<uint8_t>& b, int32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+}
+
+struct Linked : ::testing::Test {
+    TempDir tmp{"dbdoc"};
+    PrompterScope ps;
+    CSubjectDatabase db;
+    DocTemplate tmpl{10024, "\nChart\nChart\nChart files (*.zv1)\n.zv1\nZV.chart\nZV chart", "TestDoc", "TestView"};
+    std::string data;
+
+    void SetUp() override {
+        ProfileStore::instance().SetPath(tmp.path("ordavia.ini"));
+        ProfileStore::instance().WriteString("Settings", "owner", "Lab 3");
+        ProfileStore::instance().WriteString("Settings", "station", "scope-pc");
+        data = tmp.str() + "/";
+        ASSERT_TRUE(db.openPath(data + "orda.db", ps.prompter));
+        insertSubject(db.handle(), "AB12");
+        insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring");
+        insertExam(db.handle(), 43, "AB12", "right ring", "", "43-AB12-right_ring");
+        std::filesystem::create_directories(data + "42-AB12-left_ring");
+        std::filesystem::create_directories(data + "43-AB12-right_ring");
+        CdbDocument::setDatabase(&db);
+    }
+    void TearDown() override {
+        CdbDocument::setDatabase(nullptr);
+        ProfileStore::instance().SetPath({});
+    }
+    std::unique_ptr<TestDoc> newDoc(const std::string& title) {
+        auto d = std::make_unique<TestDoc>();
+        d->setDocTemplate(&tmpl);
+        d->OnNewDocument();
+        d->SetTitle(title);
+        return d;
+    }
+    void select(int exam) {
+        db.setCurrentSubject("AB12", "Ann Berg");
+        db.setCurrentExam(exam, strprintf("%d-AB12", exam));
+    }
+    std::vector<StoredResult> results(int exam) { return listResults(db.handle(), exam); }
+};
+
+}  // namespace
+
+TEST(CdbDocumentBlock, WritesFormatTwoByteForByte) {
+    TestDoc d;
+    d.saveCount = 6;
+    d.subjectId = "AB12";
+    d.examId = 42;
+    d.ownerText = "Lab";
+    d.result = "r";
+    d.stationText = "pc";
+    d.capturedBy = "Pseudo";
+    Archive ar;
+    d.Serialize(ar);
+    std::vector<uint8_t> want = bytesOf({2, 0, 0, 0, 7, 0, 0, 0});
+    appendString(want, "AB12");
+    appendInt(want, 42);
+    appendString(want, "Lab");
+    appendString(want, "r");
+    appendString(want, "pc");
+    appendString(want, "Pseudo");
+    EXPECT_EQ(ar.bytes(), want);
+    EXPECT_EQ(d.saveCount, 7);
+}
+
+TEST(CdbDocumentBlock, ReadsFormatOneAndWritesItBackAsTwo) {
+    std::vector<uint8_t> v1 = bytesOf({1, 0, 0, 0, 3, 0, 0, 0});
+    appendString(v1, "");
+    appendInt(v1, -1);
+    appendString(v1, "old owner");
+    appendString(v1, "res");
+    TestDoc d;
+    Archive in(v1);
+    d.Serialize(in);
+    EXPECT_EQ(in.remaining(), 0u);
+    EXPECT_TRUE(d.linked);
+    EXPECT_EQ(d.saveCount, 3);
+    EXPECT_EQ(d.examId, -1);
+    EXPECT_EQ(d.ownerText, "old owner");
+    EXPECT_EQ(d.result, "res");
+    EXPECT_EQ(d.stationText, "old file. unknown.");
+    EXPECT_EQ(d.capturedBy, "old file. unknown.");
+
+    Archive out;
+    d.Serialize(out);
+    EXPECT_EQ(out.bytes()[0], 2);
+    TestDoc back;
+    Archive again(out.bytes());
+    back.Serialize(again);
+    EXPECT_EQ(back.saveCount, 4);
+    EXPECT_EQ(back.stationText, "old file. unknown.");
+    EXPECT_EQ(again.remaining(), 0u);
+}
+
+TEST(CdbDocumentBlock, TruncatedBlockLeavesDocumentUnchanged) {
+    TestDoc src;
+    src.subjectId = "AB12";
+    src.examId = 42;
+    src.result = "some result";
+    src.capturedBy = "raw ops";
+    Archive full;
+    src.Serialize(full);
+    const auto bytes = full.bytes();
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        TestDoc d;
+        d.subjectId = "keep";
+        Archive ar(bytes.data(), n);
+        EXPECT_THROW(d.Serialize(ar), ArchiveError) << n;
+        EXPECT_EQ(d.subjectId, "keep");
+        EXPECT_FALSE(d.linked);
+    }
+}
+
+TEST(CdbDocumentTitle, SuffixAddedOnceAndOnlyWithSubject) {
+    TestDoc d;
+    d.SetTitle("scan1");
+    EXPECT_EQ(d.GetTitle(), "scan1");
+    d.subjectId = "AB12";
+    d.examId = 42;
+    d.SetTitle("scan1");
+    EXPECT_EQ(d.GetTitle(), "scan1 [AB12 42]");
+    d.SetTitle(d.GetTitle());
+    EXPECT_EQ(d.GetTitle(), "scan1 [AB12 42]");
+    d.examId = -1;
+    d.SetTitle("scan1 [AB12 42]");  // another examination's suffix is not its own
+    EXPECT_EQ(d.GetTitle(), "scan1 [AB12 42] [AB12 -1]");
+}
+
+TEST(CdbDocumentPath, ExamFileNameRules) {
+    EXPECT_EQ(CdbDocument::examFileName("my scan #2"), "my_scan_");
+    EXPECT_EQ(CdbDocument::examFileName("a%b"), "a");
+    EXPECT_EQ(CdbDocument::examFileName("a;b"), "a");
+    EXPECT_EQ(CdbDocument::examFileName("a/b"), "a");
+    EXPECT_EQ(CdbDocument::examFileName("a\\b"), "a");
+    EXPECT_EQ(CdbDocument::examFileName("scan1 [AB12 42]"), "scan1_[AB12_42]");
+    EXPECT_EQ(CdbDocument::examFileName("#1"), "");
+    EXPECT_EQ(CdbDocument::examFileName("plain"), "plain");
+}
+
+TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
+    select(42);
+    auto d = newDoc("scan1");
+    d->result = "v=1.0";
+    const std::string path = data + "42-AB12-left_ring/scan1.zv1";
+    ASSERT_TRUE(d->OnSaveDocument(path));
+    EXPECT_EQ(d->subjectId, "AB12");
+    EXPECT_EQ(d->examId, 42);
+    EXPECT_EQ(d->ownerText, "Lab 3");
+    EXPECT_EQ(d->stationText, "scope-pc");
+    EXPECT_EQ(d->saveCount, 1);
+    auto rows = results(42);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].filename, "scan1.zv1");
+    EXPECT_EQ(rows[0].result, "v=1.0");
+
+    // Both ids are in the file.
+    TestDoc loaded;
+    ASSERT_TRUE(loaded.OnOpenDocument(path));
+    EXPECT_EQ(loaded.subjectId, "AB12");
+    EXPECT_EQ(loaded.examId, 42);
+    EXPECT_EQ(loaded.saveCount, 1);
+
+    sqlite3_exec(db.handle(), "UPDATE results SET created='2000-01-01 00:00:00';", nullptr, nullptr, nullptr);
+    d->result = "v=2.0";
+    ASSERT_TRUE(d->OnSaveDocument(path));
+    rows = results(42);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].result, "v=2.0");
+    EXPECT_NE(rows[0].created, "2000-01-01 00:00:00");
+    EXPECT_EQ(d->saveCount, 2);
+}
+
+TEST_F(Linked, EmptyResultNeverOverwritesStoredOne) {
+    select(42);
+    auto d = newDoc("scan1");
+    d->result = "kept";
+    const std::string path = data + "scan1.zv1";
+    ASSERT_TRUE(d->OnSaveDocument(path));
+    d->result.clear();
+    ASSERT_TRUE(d->OnSaveDocument(path));
+    ASSERT_EQ(results(42).size(), 1u);
+    EXPECT_EQ(results(42)[0].result, "kept");
+
+    // A first save with an empty result does insert its row.
+    auto e = newDoc("scan2");
+    ASSERT_TRUE(e->OnSaveDocument(data + "scan2.zv1"));
+    EXPECT_EQ(results(42).size(), 2u);
+}
+
+TEST_F(Linked, LoadedDocumentKeepsItsOwnExamination) {
+    select(43);
+    auto d = newDoc("scan1");
+    d->result = "first";
+    const std::string path = data + "scan1.zv1";
+    ASSERT_TRUE(d->OnSaveDocument(path));
+
+    select(42);
+    TestDoc loaded;
+    ASSERT_TRUE(loaded.OnOpenDocument(path));
+    loaded.result = "second";
+    ASSERT_TRUE(loaded.OnSaveDocument(path));
+    EXPECT_TRUE(results(42).empty());
+    ASSERT_EQ(results(43).size(), 1u);
+    EXPECT_EQ(results(43)[0].result, "second");
+    EXPECT_EQ(loaded.examId, 43);
+}
+
+TEST_F(Linked, SaveAsToNameWithRowUpdatesThatRow) {
+    select(42);
+    auto a = newDoc("a");
+    a->result = "from a";
+    ASSERT_TRUE(a->OnSaveDocument(data + "same.zv1"));
+    auto b = newDoc("b");
+    b->result = "from b";
+    ps.prompter.pushSaveFile(data + "same.zv1");
+    ASSERT_TRUE(b->OnFileSaveAs());
+    const auto rows = results(42);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].result, "from b");
+}
+
+TEST_F(Linked, NoSelectionOrNoDatabaseStoresNothingButSavesFile) {
+    auto d = newDoc("loose");
+    d->result = "x";
+    ASSERT_TRUE(d->OnSaveDocument(data + "loose.zv1"));
+    EXPECT_TRUE(d->linked);
+    EXPECT_EQ(d->examId, -1);
+    EXPECT_TRUE(queryRows(data + "orda.db", "SELECT * FROM results;").empty());
+
+    db.close();
+    select(42);
+    auto e = newDoc("nodb");
+    e->result = "x";
+    ASSERT_TRUE(e->OnSaveDocument(data + "nodb.zv1"));
+    EXPECT_TRUE(std::filesystem::exists(data + "nodb.zv1"));
+    EXPECT_EQ(e->examId, 42);  // linked to the selection even without a database
+}
+
+TEST_F(Linked, FailedWriteStoresNoRowAndKeepsCopyNumber) {
+    select(42);
+    auto d = newDoc("scan1");
+    d->result = "x";
+    EXPECT_FALSE(d->OnSaveDocument(data + "no/such/folder/scan1.zv1"));
+    EXPECT_EQ(d->saveCount, 0);
+    EXPECT_TRUE(results(42).empty());
+}
+
+TEST_F(Linked, SaveProposesPathInExaminationFolder) {
+    select(42);
+    auto d = newDoc("my scan #2");
+    d->result = "r";
+    const std::string want = data + "42-AB12-left_ring/my_scan_.zv1";
+    ps.prompter.pushSaveFile(want);
+    ASSERT_TRUE(d->OnFileSave());
+    const auto asked = ps.prompter.asked;
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().kind, "save");  // the proposal is confirmed in the dialog
+    EXPECT_TRUE(std::filesystem::exists(want));
+    EXPECT_EQ(d->GetPathName(), want);
+    EXPECT_EQ(d->GetTitle(), "my_scan_.zv1 [AB12 42]");
+    EXPECT_EQ(results(42).size(), 1u);
+
+    // The file exists now: Save writes it without asking.
+    const size_t before = ps.prompter.asked.size();
+    ASSERT_TRUE(d->OnFileSave());
+    EXPECT_EQ(ps.prompter.asked.size(), before);
+    EXPECT_EQ(d->saveCount, 2);
+}
+
+TEST_F(Linked, ProposeExamPathOnlyWithDatabaseSubjectAndExam) {
+    auto d = newDoc("scan");
+    d->ProposeExamPath();
+    EXPECT_EQ(d->GetPathName(), "");  // nothing selected
+    EXPECT_FALSE(d->linked);
+
+    select(43);
+    d->ProposeExamPath();
+    EXPECT_EQ(d->GetPathName(), data + "43-AB12-right_ring/scan.zv1");
+    EXPECT_TRUE(d->linked);
+    EXPECT_EQ(d->GetTitle(), "scan");  // the title is kept
+
+    // A document with a path is left alone.
+    select(42);
+    d->ProposeExamPath();
+    EXPECT_EQ(d->GetPathName(), data + "43-AB12-right_ring/scan.zv1");
+
+    // An examination of another subject proposes nothing.
+    auto e = newDoc("scan");
+    e->subjectId = "ZZ99";
+    e->examId = 42;
+    e->ProposeExamPath();
+    EXPECT_EQ(e->GetPathName(), "");
+
+    db.close();
+    auto f = newDoc("scan");
+    f->ProposeExamPath();
+    EXPECT_EQ(f->GetPathName(), "");
+}
+
+TEST_F(Linked, NewDocumentResetsFields) {
+    auto d = newDoc("x");
+    d->saveCount = 5;
+    d->subjectId = "AB12";
+    d->examId = 3;
+    d->linked = true;
+    d->capturedBy = "Pseudo";
+    d->OnNewDocument();
+    EXPECT_EQ(d->saveCount, 0);
+    EXPECT_EQ(d->subjectId, "");
+    EXPECT_EQ(d->examId, -1);
+    EXPECT_FALSE(d->linked);
+    EXPECT_EQ(d->capturedBy, "");
+}

@@ -1,0 +1,196 @@
+// Opening and creating the subject database: the folder prompt, the stored
+// key, the exact schema and info row, and the rule that an existing file is
+// never altered.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "DbTestSupport.h"
+#include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "db/SubjectQueries.h"
+#include "settings/DebugLog.h"
+
+using namespace dbtest;
+
+namespace {
+
+struct OpenFixture : ::testing::Test {
+    TempDir tmp{"dbopen"};
+    PrompterScope ps;
+    ProfileStore profile{tmp.path("ordavia.ini")};
+    CSubjectDatabase db;
+
+    std::vector<ScriptedPrompter::Asked> folderQuestions() const {
+        std::vector<ScriptedPrompter::Asked> out;
+        for (const auto& a : ps.prompter.asked)
+            if (a.kind == "folder") out.push_back(a);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
+    const std::string data = tmp.path("data");
+    std::filesystem::create_directories(data);
+    ps.prompter.pushFolder(data);
+
+    ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
+    ASSERT_TRUE(db.isOpen());
+    const auto asked = folderQuestions();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Open or create a new data folder\ncurrently ");
+
+    const std::string dbPath = data + "/orda.db";
+    EXPECT_EQ(db.databasePath(), dbPath);
+    EXPECT_EQ(db.dataFolder(), data + "/");
+    EXPECT_EQ(profile.GetString("Settings", "database", "?"), dbPath);
+    db.close();
+
+    // The schema text exactly as the four creation statements give it, in
+    // creation order.
+    const auto schema = queryRows(dbPath, "SELECT name, sql FROM sqlite_master ORDER BY rowid;");
+    ASSERT_EQ(schema.size(), 5u);  // four tables and the primary-key index of patients
+    EXPECT_EQ(schema[0][0], "info");
+    EXPECT_EQ(schema[0][1], "CREATE TABLE info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT )");
+    EXPECT_EQ(schema[1][0], "patients");
+    EXPECT_EQ(schema[1][1], "CREATE TABLE patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT )");
+    EXPECT_EQ(schema[2][0], "sqlite_autoindex_patients_1");
+    EXPECT_EQ(schema[3][0], "exams");
+    EXPECT_EQ(schema[3][1],
+              "CREATE TABLE exams ( id integer primary key, patientid TEXT, created TEXT, site TEXT, comment TEXT, "
+              "folder TEXT )");
+    EXPECT_EQ(schema[4][0], "results");
+    EXPECT_EQ(schema[4][1],
+              "CREATE TABLE results ( id integer primary key, examid integer, created TEXT, filename TEXT, result "
+              "TEXT )");
+
+    const auto info = queryRows(dbPath, "SELECT dbversion, typeof(dbversion), ordaversion, created, folder FROM info;");
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(info[0][0], "1");
+    EXPECT_EQ(info[0][1], "integer");
+    EXPECT_EQ(info[0][2], "04.42.00.00");
+    EXPECT_TRUE(std::regex_match(info[0][3], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << info[0][3];
+    EXPECT_EQ(info[0][4], data + "/");
+}
+
+TEST_F(OpenFixture, FolderWithApostropheGetsItsInfoRow) {
+    const std::string data = tmp.path("O'Brien's data");
+    std::filesystem::create_directories(data);
+    ps.prompter.pushFolder(data + "/");  // a trailing separator is not doubled
+    ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
+    EXPECT_EQ(db.databasePath(), data + "/orda.db");
+    auto info = readDbInfo(db.handle());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->folder, data + "/");
+    EXPECT_EQ(info->ordaversion, "04.42.00.00");
+    EXPECT_EQ(info->dbversion, "1");
+}
+
+TEST_F(OpenFixture, CancelStoresEmptyKeyAndAsksAgainNextStart) {
+    EXPECT_TRUE(db.openAtStartup(profile, ps.prompter));  // running without a database is success
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_EQ(db.handle(), nullptr);
+    EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");
+    EXPECT_EQ(folderQuestions().size(), 1u);
+
+    CSubjectDatabase again;
+    again.openAtStartup(profile, ps.prompter);
+    EXPECT_EQ(folderQuestions().size(), 2u);
+}
+
+TEST_F(OpenFixture, DeletedFileAsksAgainInsteadOfRecreatingIt) {
+    const std::string old = tmp.path("gone/orda.db");
+    profile.WriteString("Settings", "database", old);
+    EXPECT_TRUE(db.openAtStartup(profile, ps.prompter));
+    EXPECT_EQ(folderQuestions().size(), 1u);
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");
+}
+
+TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
+    const std::string data = tmp.path("d");
+    std::filesystem::create_directories(data);
+    ps.prompter.pushFolder(data);
+    ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
+    insertSubject(db.handle(), "AB12");
+    db.close();
+
+    const std::string dbPath = data + "/orda.db";
+    const auto before = fileBytes(dbPath);
+    const auto mtime = std::filesystem::last_write_time(dbPath);
+    CSubjectDatabase second;
+    ASSERT_TRUE(second.openAtStartup(profile, ps.prompter));
+    EXPECT_TRUE(second.isOpen());
+    EXPECT_EQ(folderQuestions().size(), 1u);  // no second question
+    EXPECT_EQ(readDbInfo(second.handle())->dbversion, "1");
+    second.close();
+    second.close();  // closing twice is harmless
+    EXPECT_EQ(fileBytes(dbPath), before);
+    EXPECT_EQ(std::filesystem::last_write_time(dbPath), mtime);
+    EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM info;")[0][0], "1");
+}
+
+TEST_F(OpenFixture, FileThatIsNoDatabaseLeavesHandleNullWithMessage) {
+    const std::string bad = tmp.path("orda.db");
+    {
+        std::ofstream f(bad, std::ios::binary);
+        f << std::string(4096, 'x');
+    }
+    const auto before = fileBytes(bad);
+    profile.WriteString("Settings", "database", bad);
+    EXPECT_FALSE(db.openAtStartup(profile, ps.prompter));
+    EXPECT_FALSE(db.isOpen());
+    ASSERT_EQ(ps.prompter.messages().size(), 1u);
+    EXPECT_NE(ps.prompter.messages()[0].find("not a database"), std::string::npos) << ps.prompter.messages()[0];
+    EXPECT_EQ(fileBytes(bad), before);
+}
+
+TEST_F(OpenFixture, MissingFolderFailsToOpenWithMessage) {
+    EXPECT_FALSE(db.openPath(tmp.path("no/such/folder/orda.db"), ps.prompter));
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_EQ(ps.prompter.messages().size(), 1u);
+}
+
+TEST_F(OpenFixture, DebugLogLines) {
+    const std::string log = tmp.path("zv.log");
+    DebugLog::setFile(log);
+    DebugLog::setEnabled(true);
+    const std::string data = tmp.path("d");
+    std::filesystem::create_directories(data);
+    ps.prompter.pushFolder(data);
+    db.openAtStartup(profile, ps.prompter);
+    DebugLog::setEnabled(false);
+    const auto bytes = fileBytes(log);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text, "choose db=" + data + "/orda.db\nopening db=" + data + "/orda.db folder=" + data + "/\n");
+}
+
+TEST_F(OpenFixture, ReadOnlyOpenRefusesMissingAndForeignFiles) {
+    std::string error;
+    EXPECT_FALSE(db.openReadOnly(tmp.path("none.db"), &error));
+    EXPECT_FALSE(error.empty());
+    {
+        std::ofstream f(tmp.path("junk.db"), std::ios::binary);
+        f << std::string(600, 'j');
+    }
+    EXPECT_FALSE(db.openReadOnly(tmp.path("junk.db"), &error));
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST(SubjectDatabaseSelection, StartsEmptyAndClears) {
+    CSubjectDatabase db;
+    EXPECT_EQ(db.currentSubjectId(), "");
+    EXPECT_EQ(db.currentExamId(), -1);
+    db.setCurrentSubject("AB12", "Ann Berg");
+    db.setCurrentExam(42, "42-AB12-left_ring");
+    EXPECT_EQ(db.currentSubjectName(), "Ann Berg");
+    EXPECT_EQ(db.currentExamFolder(), "42-AB12-left_ring");
+    db.clearSelection();
+    EXPECT_EQ(db.currentSubjectId(), "");
+    EXPECT_EQ(db.currentSubjectName(), "");
+    EXPECT_EQ(db.currentExamId(), -1);
+    EXPECT_EQ(db.currentExamFolder(), "");
+}
