@@ -1,0 +1,271 @@
+// The magnification table and default in a private profile, the scales and
+// unit name in effect, and calibration from lines of known length.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include <unistd.h>
+
+#include "measure/CDimLine.h"
+#include "measure/CDimList.h"
+#include "measure/Calibration.h"
+#include "measure/MagnificationTable.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+class CalibrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::path(::testing::TempDir()) /
+               ("ordavia_calibration_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        store_ = ProfileStore((dir_ / "ordavia.ini").string());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    static Magnification mag(double x, double y, const std::string& name, int32_t date) {
+        Magnification m;
+        m.xScale = x;
+        m.yScale = y;
+        m.name = name;
+        m.date = date;
+        return m;
+    }
+
+    std::filesystem::path dir_;
+    ProfileStore store_;
+};
+
+TEST_F(CalibrationTest, DefaultMagnificationReadsAndWrites) {
+    MagnificationTable table(store_);
+    Magnification m = table.readDefault();
+    EXPECT_DOUBLE_EQ(m.xScale, 1.0);
+    EXPECT_DOUBLE_EQ(m.yScale, 1.0);
+    EXPECT_EQ(m.name, "default");
+    EXPECT_EQ(m.date, 0);
+    table.writeDefault(mag(0.125, 0.25, "x20", 123456));
+    EXPECT_DOUBLE_EQ(store_.GetDouble("settings", "magx", 0), 0.125);
+    EXPECT_DOUBLE_EQ(store_.GetDouble("settings", "magy", 0), 0.25);
+    EXPECT_EQ(store_.GetString("settings", "magname", ""), "x20");
+    EXPECT_EQ(store_.GetInt("settings", "magdate", 0), 123456);
+    m = table.readDefault();
+    EXPECT_EQ(m.name, "x20");
+    EXPECT_DOUBLE_EQ(m.yScale, 0.25);
+}
+
+TEST_F(CalibrationTest, RemovedSlotsAreNeverReused) {
+    MagnificationTable table(store_);
+    EXPECT_EQ(table.count(), 0);
+    ASSERT_TRUE(table.add(mag(1.5, 1.5, "a", 1)));
+    ASSERT_TRUE(table.add(mag(2.5, 2.5, "b", 2)));
+    ASSERT_TRUE(table.add(mag(3.5, 3.25, "c", 3)));
+    table.remove(1);
+    EXPECT_EQ(store_.GetInt("settings", "nmags", -1), 2);
+    EXPECT_EQ(store_.GetInt("settings", "nextmag", -1), 3);
+    EXPECT_EQ(store_.GetInt("mag1", "valid", -1), 0);
+    EXPECT_EQ(store_.GetInt("mag2", "valid", -1), 1);
+    Magnification m;
+    ASSERT_TRUE(table.get(1, m));
+    EXPECT_EQ(m.name, "c");
+    EXPECT_DOUBLE_EQ(m.xScale, 3.5);
+    EXPECT_DOUBLE_EQ(m.yScale, 3.25);
+    EXPECT_EQ(m.date, 3);
+
+    // A new entry goes to slot 3, not into the hole.
+    ASSERT_TRUE(table.add(mag(4, 4, "d", 4)));
+    EXPECT_EQ(store_.GetString("mag3", "magname", ""), "d");
+    EXPECT_EQ(store_.GetInt("mag1", "valid", -1), 0);
+    std::vector<Magnification> all = table.entries();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].name, "a");
+    EXPECT_EQ(all[1].name, "c");
+    EXPECT_EQ(all[2].name, "d");
+
+    // Out-of-range removal does nothing.
+    table.remove(3);
+    table.remove(-1);
+    EXPECT_EQ(table.count(), 3);
+}
+
+TEST_F(CalibrationTest, LookupsOutsideTheTableSayWhy) {
+    MagnificationTable table(store_);
+    for (int i = 0; i < 3; ++i) table.add(mag(2, 2, "m", i));
+    Magnification m = mag(7, 8, "untouched", 9);
+    EXPECT_FALSE(table.get(5, m));
+    EXPECT_EQ(m.name, "not found:bad index >= nmags");
+    EXPECT_DOUBLE_EQ(m.xScale, 7);
+    EXPECT_EQ(m.date, 9);
+
+    store_.WriteInt("settings", "nmags", 600);
+    m = mag(7, 8, "x", 9);
+    EXPECT_FALSE(table.get(500, m));
+    EXPECT_EQ(m.name, "not found:bad index >= MAXMAGS");
+    // The count promises more than the slots hold: the scan runs out.
+    EXPECT_FALSE(table.get(3, m));
+    EXPECT_EQ(m.name, "not found:");
+    EXPECT_DOUBLE_EQ(m.yScale, 8);
+
+    // Slot defaults for an entry whose values are missing.
+    store_.WriteInt("settings", "nmags", 4);
+    store_.WriteInt("settings", "nextmag", 10);
+    store_.WriteInt("mag7", "valid", 1);
+    ASSERT_TRUE(table.get(3, m));
+    EXPECT_EQ(m.name, "no name");
+    EXPECT_DOUBLE_EQ(m.xScale, 1.0);
+    EXPECT_EQ(m.date, 0);
+}
+
+TEST_F(CalibrationTest, FullTableRefusesNewEntries) {
+    MagnificationTable table(store_);
+    store_.WriteInt("settings", "nextmag", 499);
+    EXPECT_TRUE(table.add(mag(1, 1, "last", 0)));
+    EXPECT_EQ(store_.GetString("mag499", "magname", ""), "last");
+    EXPECT_FALSE(table.add(mag(1, 1, "beyond", 0)));
+    EXPECT_EQ(store_.GetString("mag500", "magname", "absent"), "absent");
+    EXPECT_EQ(table.count(), 1);
+    EXPECT_EQ(store_.GetInt("settings", "nextmag", 0), 500);
+}
+
+TEST_F(CalibrationTest, ScalesAndUnitsInEffect) {
+    store_.WriteDouble("settings", "magx", 0.5);
+    store_.WriteDouble("settings", "magy", 0.25);
+    Calibration c = Calibration::fromProfile(store_);
+    EXPECT_FALSE(c.isCalibrated());
+    EXPECT_EQ(c.units(), "um");
+    EXPECT_DOUBLE_EQ(c.xScale(), 0.5);
+    // Uncalibrated: a 10-pixel line measures 10 pixel whatever the scales.
+    CDimLine l;
+    l.addVertex({0, 0});
+    l.addVertex({10, 0});
+    EXPECT_DOUBLE_EQ(l.length(c.xScaleInEffect(), c.yScaleInEffect()), 10.0);
+    EXPECT_EQ(c.unitNameInEffect(), "pixel");
+    EXPECT_EQ(c.perPixelUnitName(), "pixel/pixel");
+
+    c.setUnits(true, "mm", store_);
+    EXPECT_EQ(store_.GetString("settings", "userunits", ""), "mm");
+    EXPECT_EQ(store_.GetInt("settings", "calibrated", 0), 1);
+    EXPECT_DOUBLE_EQ(l.length(c.xScaleInEffect(), c.yScaleInEffect()), 5.0);
+    EXPECT_EQ(c.unitNameInEffect(), "mm");
+    EXPECT_EQ(c.perPixelUnitName(), "mm/pixel");
+    Calibration again = Calibration::fromProfile(store_);
+    EXPECT_TRUE(again.isCalibrated());
+    EXPECT_EQ(again.units(), "mm");
+
+    // Setting the magnification writes the default and the table only when asked.
+    c.setMagnification(mag(2, 3, "plain", 5), false, false, store_);
+    EXPECT_DOUBLE_EQ(c.yScaleInEffect(), 3.0);
+    EXPECT_EQ(MagnificationTable(store_).count(), 0);
+    EXPECT_EQ(MagnificationTable(store_).readDefault().name, "default");
+    c.setMagnification(mag(2, 3, "both", 5), true, true, store_);
+    EXPECT_EQ(MagnificationTable(store_).count(), 1);
+    EXPECT_EQ(MagnificationTable(store_).readDefault().name, "both");
+}
+
+TEST_F(CalibrationTest, ProposalFollowsTheListSize) {
+    Calibration c;
+    c.setFields(mag(0.5, 2.0, "cur", 0), true, "um");
+    CDimList list;
+    CalibrationRequest r = c.propose(list);
+    EXPECT_EQ(r.xLine, 0);
+    EXPECT_EQ(r.yLine, 0);
+    EXPECT_DOUBLE_EQ(r.xTrueLength, 0.0);
+    EXPECT_DOUBLE_EQ(r.yTrueLength, 0.0);
+
+    list.addNew(0, {0, 0});
+    list.at(0)->addVertex({30, 40});
+    r = c.propose(list);
+    EXPECT_EQ(r.xLine, 1);
+    EXPECT_EQ(r.yLine, 1);
+    EXPECT_DOUBLE_EQ(r.xTrueLength, 15.0);
+    EXPECT_DOUBLE_EQ(r.yTrueLength, 80.0);
+
+    list.addNew(0, {0, 0});
+    list.at(1)->addVertex({0, 10});
+    r = c.propose(list);
+    EXPECT_EQ(r.xLine, 1);
+    EXPECT_EQ(r.yLine, 2);
+    EXPECT_DOUBLE_EQ(r.xTrueLength, std::sqrt(15.0 * 15 + 80.0 * 80));
+    EXPECT_DOUBLE_EQ(r.yTrueLength, 20.0);
+}
+
+TEST_F(CalibrationTest, CalibrateFromKnownLengths) {
+    Calibration c = Calibration::fromProfile(store_);
+    CDimList list;
+    list.addNew(0, {10, 50});
+    list.at(0)->addVertex({210, 50});  // 200 pixels across
+    list.addNew(0, {0, 0});
+    list.at(1)->addVertex({0, 40});  // 40 pixels down
+
+    // One horizontal line for both axes: no y extent, so y takes the x scale.
+    CalibrationRequest req;
+    req.xLine = req.yLine = 1;
+    req.xTrueLength = 100;
+    req.yTrueLength = 100;
+    req.name = "objective 10x";
+    double xs, ys;
+    c.scalesFor(list, req, xs, ys);
+    EXPECT_DOUBLE_EQ(xs, 0.5);
+    EXPECT_DOUBLE_EQ(ys, 0.5);
+
+    // Two lines.
+    req.yLine = 2;
+    req.yTrueLength = 10;
+    c.scalesFor(list, req, xs, ys);
+    EXPECT_DOUBLE_EQ(xs, 0.5);
+    EXPECT_DOUBLE_EQ(ys, 0.25);
+
+    // Lines that do not exist keep the current x scale.
+    c.setFields(mag(0.75, 0.1, "cur", 0), false, "um");
+    req.xLine = 0;
+    req.yLine = 9;
+    c.scalesFor(list, req, xs, ys);
+    EXPECT_DOUBLE_EQ(xs, 0.75);
+    EXPECT_DOUBLE_EQ(ys, 0.75);
+    // A true length of zero is no calibration either.
+    req.xLine = 1;
+    req.xTrueLength = 0;
+    req.yLine = 2;
+    c.scalesFor(list, req, xs, ys);
+    EXPECT_DOUBLE_EQ(xs, 0.75);
+    EXPECT_DOUBLE_EQ(ys, 0.25);
+
+    // Calibrating always adds a table entry; the default only when ticked.
+    req.xTrueLength = 100;
+    req.setAsDefault = false;
+    c.calibrate(list, req, 1700000000, store_);
+    EXPECT_TRUE(c.isCalibrated());
+    EXPECT_DOUBLE_EQ(c.xScale(), 0.5);
+    EXPECT_DOUBLE_EQ(c.yScale(), 0.25);
+    EXPECT_EQ(c.magnification().name, "objective 10x");
+    EXPECT_EQ(c.magnification().date, 1700000000);
+    MagnificationTable table(store_);
+    EXPECT_EQ(table.count(), 1);
+    EXPECT_EQ(table.readDefault().name, "default");
+    req.setAsDefault = true;
+    c.calibrate(list, req, 1700000001, store_);
+    EXPECT_EQ(table.count(), 2);
+    EXPECT_EQ(table.readDefault().name, "objective 10x");
+    EXPECT_DOUBLE_EQ(table.readDefault().yScale, 0.25);
+}
+
+TEST_F(CalibrationTest, ListLinesAndDates) {
+    const char* oldTz = std::getenv("TZ");
+    const std::string saved = oldTz ? oldTz : "";
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    EXPECT_EQ(Magnification::formatDate(0), "Thursday, January 1, 1970, 0:00:00");
+    EXPECT_EQ(Magnification::formatDate(795184889), "Tuesday, March 14, 1995, 12:41:29");
+    EXPECT_EQ(mag(0.5, 12.25, "objective 10x", 0).listLine(),
+              "   0.500   12.250 objective 10x             Thursday, January 1, 1970, 0:00:00");
+    if (oldTz) ::setenv("TZ", saved.c_str(), 1);
+    else ::unsetenv("TZ");
+    ::tzset();
+}
+
+}  // namespace
