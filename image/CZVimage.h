@@ -192,6 +192,9 @@ public:
     // -1 only rebuilds; below -1 becomes 9, above 9 becomes 0. Returns the
     // index in force.
     int setPalette(int index);
+    // The next (delta 1) or previous (delta -1) palette, wrapping between 0
+    // and 9 both ways. Returns the index in force.
+    int stepPalette(int delta);
     bool zeroAsBlack() const { return zeroAsBlack_; }
     void setZeroAsBlack(bool on);
     bool autoContrast() const { return autoContrast_; }

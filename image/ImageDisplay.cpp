@@ -39,6 +39,12 @@ int CZVimage::setPalette(int index) {
     return paletteIndex_;
 }
 
+int CZVimage::stepPalette(int delta) {
+    // setPalette(-1) only rebuilds, so stepping down from 0 wraps here.
+    const int next = ((paletteIndex_ + delta) % kPaletteCount + kPaletteCount) % kPaletteCount;
+    return setPalette(next);
+}
+
 void CZVimage::setZeroAsBlack(bool on) {
     zeroAsBlack_ = on;
     header_.clear();

@@ -1,0 +1,258 @@
+// BMP files: byte layout of what we write, both row orders, every bit
+// depth we read, colour weights and hostile files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+#include "settings/StartupSettings.h"
+#include "tests/image/ImageTestUtil.h"
+
+using namespace imgtest;
+
+namespace {
+
+// A BMP of our own making: 40-byte header, optional palette, rows padded.
+std::vector<uint8_t> makeBmp(int width, int height, int bits, const std::vector<uint8_t>& rowData, int paletteEntries,
+                             uint32_t compression = 0, const std::vector<uint32_t>& masks = {}) {
+    const int rowSize = (bits * width + 31) / 32 * 4;
+    std::vector<uint8_t> b{'B', 'M'};
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, 40);
+    put32(b, width);
+    put32(b, height);
+    put16(b, 1);
+    put16(b, bits);
+    put32(b, int32_t(compression));
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, paletteEntries);
+    put32(b, 0);
+    for (uint32_t m : masks) put32(b, int32_t(m));
+    for (int i = 0; i < paletteEntries; ++i) put32(b, 0x00FFFFFF);  // a palette that must not be applied
+    const int rows = height < 0 ? -height : height;
+    const int bytesPerRow = bits * width / 8;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < rowSize; ++x) b.push_back(x < bytesPerRow ? rowData[size_t(y) * bytesPerRow + x] : 0xEE);
+    }
+    return b;
+}
+
+}  // namespace
+
+TEST(BmpFormat, GreyLayoutAndPadding) {
+    CZVimage img(5, 3, -1, 0, 0);
+    fillPattern(img, 1);
+    img.setPalette(7);
+    const std::string path = tempPath("grey.bmp");
+    ASSERT_EQ(img.Save(path), 1);
+    const auto b = readAll(path);
+    ASSERT_EQ(b.size(), 14u + 40 + 1024 + 24);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(le32(b, 2), int32_t(b.size()));
+    EXPECT_EQ(le32(b, 6), 0);
+    EXPECT_EQ(le32(b, 10), 14 + 40 + 1024);
+    EXPECT_EQ(le32(b, 14), 40);
+    EXPECT_EQ(le32(b, 18), 5);
+    EXPECT_EQ(le32(b, 22), -3);
+    EXPECT_EQ(le16(b, 26), 1);
+    EXPECT_EQ(le16(b, 28), 8);
+    EXPECT_EQ(le32(b, 30), 0);
+    EXPECT_EQ(le32(b, 34), 24);
+    EXPECT_EQ(le32(b, 38), 0);
+    EXPECT_EQ(le32(b, 42), 0);
+    EXPECT_EQ(le32(b, 46), 256);
+    EXPECT_EQ(le32(b, 50), 0);
+    // The display palette (Contour4 with zero as black).
+    EXPECT_EQ(le32(b, 54), 0);
+    EXPECT_EQ(b[54 + 4 * 5], 3);
+    EXPECT_EQ(b[54 + 4 * 5 + 2], 5);
+    EXPECT_EQ(b[54 + 4 * 3], 3);
+    // Rows of 8 bytes: 5 pixels, 3 zero bytes, top row first.
+    const size_t bits = 14 + 40 + 1024;
+    for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(std::memcmp(&b[bits + 8 * y], img.row(y), 5), 0);
+        for (int k = 5; k < 8; ++k) EXPECT_EQ(b[bits + 8 * y + k], 0);
+    }
+    CZVimage back;
+    ASSERT_EQ(back.Load(path), 1);
+    EXPECT_EQ(back.width(), 5);
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(back.row(y), img.row(y), 5), 0);
+}
+
+TEST(BmpFormat, ColourAndBayerAre24Bit) {
+    CZVimage img(3, 2, 8, CZVimage::kField1, CZVimage::kColour);
+    img.resize(3, 2, 3);
+    fillPattern(img);
+    ASSERT_EQ(img.Save(tempPath("c.bmp")), 1);
+    auto b = readAll(tempPath("c.bmp"));
+    ASSERT_EQ(b.size(), 14u + 40 + 12 * 2);
+    EXPECT_EQ(le32(b, 10), 54);
+    EXPECT_EQ(le16(b, 28), 24);
+    EXPECT_EQ(le32(b, 46), 0);
+    EXPECT_EQ(le32(b, 34), 24);
+    EXPECT_EQ(std::memcmp(&b[54], img.row(0), 9), 0);
+    EXPECT_EQ(std::memcmp(&b[54 + 12], img.row(1), 9), 0);
+    EXPECT_EQ(b[54 + 9], 0);
+    CZVimage back;
+    back.setColour(CZVimage::kColour);
+    ASSERT_EQ(back.Load(tempPath("c.bmp")), 1);
+    EXPECT_EQ(back.colour(), CZVimage::kColour);
+    EXPECT_EQ(back.tag(), 0);
+    EXPECT_EQ(back.interlace(), 0);
+    EXPECT_EQ(std::memcmp(back.row(1), img.row(1), 9), 0);
+
+    CZVimage bayer(6, 6, -1, 0, CZVimage::kBayer);
+    fillPattern(bayer);
+    ASSERT_EQ(bayer.Save(tempPath("bayer.bmp")), 1);
+    b = readAll(tempPath("bayer.bmp"));
+    EXPECT_EQ(le16(b, 28), 24);
+    std::vector<uint8_t> demo(6 * 6 * 3);
+    bayer.demosaic(demo.data());
+    EXPECT_EQ(std::memcmp(&b[54 + 20], &demo[18], 18), 0);  // row 1
+}
+
+TEST(BmpFormat, RectangleEdgesRoundDown) {
+    CZVimage img(16, 4, -1, 0, 0);
+    fillPattern(img);
+    img.setOrigin(100, 0);
+    ASSERT_EQ(img.Save(tempPath("rect.bmp"), ZRect{105, 1, 115, 3}), 1);
+    auto b = readAll(tempPath("rect.bmp"));
+    EXPECT_EQ(le32(b, 18), 8);  // columns 4..12
+    EXPECT_EQ(le32(b, 22), -2);
+    EXPECT_EQ(b[1078], img.row(1)[4]);
+    EXPECT_EQ(b[1078 + 8 + 7], img.row(2)[11]);
+    EXPECT_EQ(img.Save(tempPath("rect2.bmp"), ZRect{101, 0, 103, 3}), 0);  // rounds to nothing
+}
+
+TEST(BmpFormat, RowOrders) {
+    const std::vector<uint8_t> rows = {1, 2, 3, 4, 5, 6};  // 3 x 2, first stored row first
+    CZVimage up;
+    auto bottomUp = makeBmp(3, 2, 8, rows, 0);
+    ASSERT_EQ(readBmp(bottomUp.data(), bottomUp.size(), up), 1);
+    EXPECT_EQ(up.row(0)[0], 4);  // flipped: the last stored row is the top
+    EXPECT_EQ(up.row(1)[2], 3);
+    CZVimage down;
+    auto topDown = makeBmp(3, -2, 8, rows, 0);
+    ASSERT_EQ(readBmp(topDown.data(), topDown.size(), down), 1);
+    EXPECT_EQ(down.row(0)[0], 1);
+    EXPECT_EQ(down.row(1)[2], 6);
+    EXPECT_EQ(down.rows(), 2);
+}
+
+TEST(BmpFormat, DepthsAndWeights) {
+    StartupSettings& s = StartupSettings::current();
+    const StartupSettings saved = s;
+    s.red = 0.5;
+    s.green = 0.25;
+    s.blue = 0.25;
+    // 24-bit: (b, g, r) = (10, 20, 40): 2.5 -> 2, 2 + 5 = 7, 7 + 20 = 27.
+    const std::vector<uint8_t> px24 = {10, 20, 40, 255, 255, 255};
+    auto b24 = makeBmp(2, -1, 24, px24, 0);
+    CZVimage grey;
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), grey), 1);
+    EXPECT_EQ(grey.colour(), 0);
+    EXPECT_EQ(grey.row(0)[0], 27);
+    EXPECT_EQ(grey.row(0)[1], 255);
+    CZVimage colour;
+    colour.setColour(CZVimage::kColour);
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), colour), 1);
+    EXPECT_EQ(colour.colour(), 1);
+    EXPECT_EQ(colour.row(0)[2], 40);
+
+    const std::vector<uint8_t> px32 = {10, 20, 40, 99};
+    auto b32 = makeBmp(1, -1, 32, px32, 0);
+    CZVimage c32;
+    c32.setColour(CZVimage::kColour);
+    ASSERT_EQ(readBmp(b32.data(), b32.size(), c32), 1);
+    EXPECT_EQ(c32.row(0)[0], 10);
+    EXPECT_EQ(c32.row(0)[2], 40);
+    CZVimage g32;
+    ASSERT_EQ(readBmp(b32.data(), b32.size(), g32), 1);
+    EXPECT_EQ(g32.row(0)[0], 27);
+
+    // 8-bit into a colour image gives grey; the palette is not applied.
+    const std::vector<uint8_t> px8 = {7, 8};
+    auto b8 = makeBmp(2, 1, 8, px8, 256);
+    CZVimage c8;
+    c8.setColour(CZVimage::kColour);
+    ASSERT_EQ(readBmp(b8.data(), b8.size(), c8), 1);
+    EXPECT_EQ(c8.colour(), 0);
+    EXPECT_EQ(c8.row(0)[1], 8);
+
+    // 16-bit 5-5-5: full red (0x7C00) scales to 255.
+    const std::vector<uint8_t> px16 = {0x00, 0x7C, 0x1F, 0x00};
+    auto b16 = makeBmp(2, -1, 16, px16, 0);
+    CZVimage c16;
+    c16.setColour(CZVimage::kColour);
+    ASSERT_EQ(readBmp(b16.data(), b16.size(), c16), 1);
+    EXPECT_EQ(c16.row(0)[2], 255);
+    EXPECT_EQ(c16.row(0)[0], 0);
+    EXPECT_EQ(c16.row(0)[3], 255);
+    // 16-bit 5-6-5 through bit-field masks.
+    const std::vector<uint8_t> px565 = {0xE0, 0x07};  // green 63
+    auto b565 = makeBmp(1, -1, 16, px565, 0, 3, {0xF800, 0x07E0, 0x001F});
+    CZVimage g565;
+    g565.setColour(CZVimage::kColour);
+    ASSERT_EQ(readBmp(b565.data(), b565.size(), g565), 1);
+    EXPECT_EQ(g565.row(0)[1], 255);
+    EXPECT_EQ(g565.row(0)[2], 0);
+
+    // Bayer accepts only 8-bit data.
+    LogCapture log;
+    CZVimage bayer;
+    bayer.setColour(CZVimage::kBayer);
+    ASSERT_EQ(readBmp(b8.data(), b8.size(), bayer), 1);
+    EXPECT_EQ(bayer.colour(), CZVimage::kBayer);
+    EXPECT_EQ(bayer.row(0)[0], 7);
+    CZVimage bayer24;
+    bayer24.setColour(CZVimage::kBayer);
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), bayer24), 1);
+    EXPECT_EQ(bayer24.row(0)[0], 0);
+    EXPECT_NE(log.text().find("BAYER can olny read 8bit colour!!!\n"), std::string::npos);
+    s = saved;
+}
+
+TEST(BmpFormat, HostileFiles) {
+    const std::vector<uint8_t> px = {1, 2, 3, 4, 5, 6, 7, 8};
+    const auto good = makeBmp(4, 2, 8, px, 0);
+    CZVimage t(2, 2, 5, 0, 0);
+    const uint8_t* before = t.data();
+    for (size_t n = 0; n + 1 < good.size() - 3; ++n) {  // the last row's padding may be missing
+        ASSERT_EQ(readBmp(good.data(), n, t), 0) << n;
+        ASSERT_EQ(t.data(), before);
+    }
+    // Huge sizes, a huge palette, odd bit counts, RLE, INT_MIN height.
+    auto mutate = [&](size_t at, int32_t v) {
+        auto b = good;
+        std::memcpy(&b[at], &v, 4);
+        CZVimage img;
+        return readBmp(b.data(), b.size(), img);
+    };
+    EXPECT_EQ(mutate(18, 0x7FFFFFFF), 0);
+    EXPECT_EQ(mutate(22, 0x7FFFFFFF), 0);
+    EXPECT_EQ(mutate(22, INT32_MIN), 0);
+    EXPECT_EQ(mutate(18, -4), 0);
+    EXPECT_EQ(mutate(46, 0x40000000), 0);
+    EXPECT_EQ(mutate(14, 0x7FFFFFFF), 0);
+    EXPECT_EQ(mutate(30, 1), 0);
+    auto b = good;
+    b[28] = 4;
+    CZVimage img;
+    EXPECT_EQ(readBmp(b.data(), b.size(), img), 0);
+
+    // Random bytes never crash.
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<uint8_t> r = good;
+        for (int k = 0; k < 4; ++k) r[rng() % r.size()] = uint8_t(rng());
+        CZVimage x;
+        readBmp(r.data(), r.size(), x);
+    }
+}

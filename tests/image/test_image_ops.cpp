@@ -1,0 +1,202 @@
+// Point operations, statistics and the two Bayer algorithms against a
+// direct transcription of their formulas.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "image/CZVimage.h"
+#include "tests/image/ImageTestUtil.h"
+
+using namespace imgtest;
+
+namespace {
+CZVimage greyRow(std::initializer_list<int> values) {
+    CZVimage img(int(values.size()), 1, -1, 0, 0);
+    int i = 0;
+    for (int v : values) img.row(0)[i++] = uint8_t(v);
+    return img;
+}
+}  // namespace
+
+TEST(ImageOps, StatisticsAreas) {
+    CZVimage img(6, 4, -1, 0, 0);
+    fillPattern(img);
+    double mean = -1;
+    int lo = -1, hi = -1;
+    img.statistics(ZRect{2, 1, 3, 2}, &mean, &lo, &hi);
+    EXPECT_EQ(mean, img.row(1)[2]);
+    EXPECT_EQ(lo, img.row(1)[2]);
+    EXPECT_EQ(hi, img.row(1)[2]);
+    img.statistics(ZRect{}, &mean, &lo, &hi);
+    double sum = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) sum += img.row(y)[x];
+    EXPECT_DOUBLE_EQ(mean, sum / 24);
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 3 * 31 + 35);
+    // Padding bytes never count.
+    img.row(0)[6] = 255;
+    img.statistics(ZRect{}, nullptr, nullptr, &hi);
+    EXPECT_EQ(hi, 3 * 31 + 35);
+    // An area outside the image.
+    img.statistics(ZRect{50, 50, 60, 60}, &mean, &lo, &hi);
+    EXPECT_EQ(mean, 0.0);
+}
+
+TEST(ImageOps, LinearMapThresholdNegative) {
+    CZVimage img = greyRow({0, 100, 200, 7});
+    img.linearMap(ZRect{}, 1.5, -10);
+    EXPECT_EQ(img.row(0)[0], 0);
+    EXPECT_EQ(img.row(0)[1], 140);
+    EXPECT_EQ(img.row(0)[2], 255);
+    EXPECT_EQ(img.row(0)[3], 0);  // 0.5 truncates to 0
+    CZVimage t = greyRow({128, 129, 0, 255});
+    t.threshold(ZRect{}, 128);
+    EXPECT_EQ(t.row(0)[0], 0);
+    EXPECT_EQ(t.row(0)[1], 255);
+    EXPECT_EQ(t.row(0)[3], 255);
+    CZVimage n = greyRow({0, 1, 254, 255});
+    n.negative(ZRect{1, 0, 3, 1});  // only the middle two
+    EXPECT_EQ(n.row(0)[0], 0);
+    EXPECT_EQ(n.row(0)[1], 254);
+    EXPECT_EQ(n.row(0)[2], 1);
+    EXPECT_EQ(n.row(0)[3], 255);
+    // Truncation towards zero: -0.9 gives 0, 2.9 gives 2.
+    CZVimage m = greyRow({1, 3});
+    m.linearMap(ZRect{}, 0.97, -1.87);
+    EXPECT_EQ(m.row(0)[0], 0);
+    EXPECT_EQ(m.row(0)[1], 1);
+}
+
+TEST(ImageOps, SubtractMaskSquaredDifference) {
+    CZVimage a = greyRow({10, 200, 50, 0xF0});
+    CZVimage b = greyRow({20, 10, 50, 0x3C});
+    CZVimage s;
+    s.Copy(a);
+    ASSERT_EQ(s.subtract(b, 5), 1);
+    EXPECT_EQ(s.row(0)[0], 0);
+    EXPECT_EQ(s.row(0)[1], 195);
+    EXPECT_EQ(s.row(0)[2], 5);
+    CZVimage k;
+    k.Copy(a);
+    ASSERT_EQ(k.mask(b), 1);
+    EXPECT_EQ(k.row(0)[3], 0x30);
+    CZVimage other(5, 1, -1, 0, 0);
+    EXPECT_EQ(k.subtract(other, 0), 0);
+    EXPECT_EQ(k.mask(other), 0);
+
+    CZVimage out = greyRow({9, 9, 9, 9});
+    ASSERT_EQ(out.squaredDifference(greyRow({1, 5, 10, 100}), greyRow({3, 5, 0, 0})), 1);
+    EXPECT_EQ(out.row(0)[0], 4);
+    EXPECT_EQ(out.row(0)[1], 0);
+    EXPECT_EQ(out.row(0)[2], 100);
+    EXPECT_EQ(out.row(0)[3], 255);
+    // b shifted one column right: a pixel x meets b pixel x - 1, and the
+    // first column has no partner and keeps its value.
+    CZVimage pa = greyRow({1, 2, 3, 4});
+    CZVimage pb = greyRow({0, 0, 0, 0});
+    pb.setOriginX(1);
+    pb.row(0)[0] = 4;
+    CZVimage o2 = greyRow({9, 9, 9, 9});
+    ASSERT_EQ(o2.squaredDifference(pa, pb), 1);
+    EXPECT_EQ(o2.row(0)[0], 9);
+    EXPECT_EQ(o2.row(0)[1], 4);  // (2 - 4)^2
+    EXPECT_EQ(o2.row(0)[2], 9);
+}
+
+namespace {
+
+// The block formulas as written, for comparison.
+std::vector<uint8_t> referenceDemosaic(const CZVimage& m) {
+    const int w = m.width(), rows = m.rows();
+    std::vector<uint8_t> out(size_t(w) * rows * 3, 0);
+    auto P = [&](int x, int y) { return int(m.row(y)[x]); };
+    auto set = [&](int x, int y, int b0, int b1, int b2) {
+        uint8_t* o = &out[(size_t(y) * w + x) * 3];
+        o[0] = uint8_t(b0);
+        o[1] = uint8_t(b1);
+        o[2] = uint8_t(b2);
+    };
+    for (int y = 1; y < rows - 2; y += 2)
+        for (int x = 1; x < w - 2; x += 2) {
+            set(x, y, P(x, y), (P(x, y + 1) + P(x - 1, y) + P(x + 1, y) + P(x, y - 1)) / 4,
+                (P(x - 1, y + 1) + P(x + 1, y + 1) + P(x + 1, y - 1) + P(x - 1, y - 1)) / 4);
+            set(x + 1, y, (P(x, y) + P(x + 2, y)) / 2, P(x + 1, y), (P(x + 1, y + 1) + P(x + 1, y - 1)) / 2);
+            set(x, y + 1, (P(x, y + 2) + P(x, y)) / 2, P(x, y + 1), (P(x - 1, y + 1) + P(x + 1, y + 1)) / 2);
+            set(x + 1, y + 1, (P(x, y + 2) + P(x + 2, y + 2) + P(x + 2, y) + P(x, y)) / 4,
+                (P(x + 1, y + 2) + P(x, y + 1) + P(x + 2, y + 1) + P(x + 1, y)) / 4, P(x + 1, y + 1));
+        }
+    return out;
+}
+
+void randomFill(CZVimage& img, unsigned seed) {
+    for (int y = 0; y < img.rows(); ++y)
+        for (int x = 0; x < img.rowBytes(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            img.row(y)[x] = uint8_t(seed >> 16);
+        }
+}
+
+}  // namespace
+
+TEST(ImageBayer, DemosaicMatchesFormulas) {
+    for (auto [w, h] : {std::pair{8, 6}, {7, 5}, {9, 9}, {3, 3}, {2, 2}, {1, 1}}) {
+        CZVimage m(w, h, -1, 0, CZVimage::kBayer);
+        randomFill(m, unsigned(w * 100 + h));
+        const auto ref = referenceDemosaic(m);
+        std::vector<uint8_t> out(ref.size() + 1, 0xAB);
+        ASSERT_EQ(m.demosaic(out.data()), 1);
+        EXPECT_EQ(out.back(), 0xAB) << "wrote past the packed size";
+        out.pop_back();
+        EXPECT_EQ(out, ref) << w << "x" << h;
+
+        CZVimage colour(w, h, -1, 0, CZVimage::kColour);
+        ASSERT_EQ(colour.convertFrom(m), 1);
+        for (int y = 0; y < h; ++y)
+            ASSERT_EQ(std::memcmp(colour.row(y), &ref[size_t(y) * w * 3], size_t(w) * 3), 0);
+    }
+    CZVimage grey(4, 4, -1, 0, 0);
+    std::vector<uint8_t> out(48);
+    EXPECT_EQ(grey.demosaic(out.data()), 0);
+}
+
+TEST(ImageBayer, BayerToGreyMatchesFormulas) {
+    for (auto [w, h] : {std::pair{8, 6}, {7, 5}, {6, 3}, {5, 2}, {1, 4}}) {
+        CZVimage m(w, h, -1, 0, CZVimage::kBayer);
+        randomFill(m, unsigned(w * 7 + h));
+        // Reference on a plain copy of the bytes.
+        std::vector<std::vector<int>> P(h, std::vector<int>(w));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) P[y][x] = m.row(y)[x];
+        int x = 0;
+        for (; x < w - 2; x += 2) P[0][x + 1] = (P[0][x] + P[0][x + 2]) / 2;
+        if (x + 1 < w) P[0][x + 1] = P[0][x];
+        const int last = h - 1;
+        if (w >= 2) P[last][0] = P[last][1];
+        for (x = 1; x < w - 2; x += 2) P[last][x + 1] = (P[last][x] + P[last][x + 2]) / 2;
+        for (int y = 1; y < h - 2; y += 2) {
+            if (w >= 2) P[y][0] = (P[y - 1][0] + P[y + 1][0] + P[y][1]) / 3;
+            for (x = 1; x < w - 2; x += 2) P[y][x + 1] = (P[y - 1][x + 1] + P[y + 1][x + 1] + P[y][x] + P[y][x + 2]) / 4;
+            for (x = 1; x < w - 2; x += 2) P[y + 1][x] = (P[y][x] + P[y + 2][x] + P[y + 1][x - 1] + P[y + 1][x + 1]) / 4;
+        }
+        m.bayerToGrey();
+        EXPECT_EQ(m.colour(), CZVimage::kGrey);
+        for (int y = 0; y < h; ++y)
+            for (x = 0; x < w; ++x) ASSERT_EQ(m.row(y)[x], P[y][x]) << w << "x" << h << " at " << x << "," << y;
+    }
+    // A known small case: row 0 of 1 2 3 4 becomes 1 2 3 3.
+    CZVimage k(4, 2, -1, 0, CZVimage::kBayer);
+    const uint8_t r0[] = {10, 0, 30, 0}, r1[] = {0, 40, 0, 60};
+    std::memcpy(k.row(0), r0, 4);
+    std::memcpy(k.row(1), r1, 4);
+    k.bayerToGrey();
+    EXPECT_EQ(k.row(0)[1], 20);
+    EXPECT_EQ(k.row(0)[3], 30);
+    EXPECT_EQ(k.row(1)[0], 40);
+    EXPECT_EQ(k.row(1)[2], 50);
+    // Grey images are left alone.
+    CZVimage g = greyRow({1, 0, 3});
+    g.bayerToGrey();
+    EXPECT_EQ(g.row(0)[1], 0);
+}

@@ -1,0 +1,149 @@
+// Palettes at their documented points, zero as black, palette stepping,
+// auto contrast and the cached display header.
+#include <gtest/gtest.h>
+
+#include "image/CZVimage.h"
+#include "image/Palette.h"
+#include "tests/image/ImageTestUtil.h"
+
+using namespace imgtest;
+
+namespace {
+struct Bgr {
+    int b, g, r;
+    friend bool operator==(const Bgr&, const Bgr&) = default;
+};
+Bgr entry(const uint8_t* pal, int i) { return {pal[4 * i], pal[4 * i + 1], pal[4 * i + 2]}; }
+std::ostream& operator<<(std::ostream& o, const Bgr& c) { return o << "(" << c.b << "," << c.g << "," << c.r << ")"; }
+}  // namespace
+
+TEST(Palette, DocumentedEntries) {
+    uint8_t p[1024];
+    fillPalette(0, p);
+    EXPECT_EQ(entry(p, 77), (Bgr{77, 77, 77}));
+    fillPalette(1, p);
+    EXPECT_EQ(entry(p, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(entry(p, 127), (Bgr{1, 254, 0}));
+    EXPECT_EQ(entry(p, 128), (Bgr{0, 255, 0}));
+    EXPECT_EQ(entry(p, 255), (Bgr{0, 1, 254}));
+    fillPalette(2, p);
+    EXPECT_EQ(entry(p, 9), (Bgr{0, 0, 9}));
+    fillPalette(3, p);
+    EXPECT_EQ(entry(p, 9), (Bgr{0, 9, 0}));
+    fillPalette(4, p);
+    EXPECT_EQ(entry(p, 9), (Bgr{9, 0, 0}));
+    fillPalette(5, p);
+    EXPECT_EQ(entry(p, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(entry(p, 15), (Bgr{15, 240, 0}));
+    EXPECT_EQ(entry(p, 16), (Bgr{0, 255, 0}));
+    EXPECT_EQ(entry(p, 33), (Bgr{0, 16, 239}));
+    EXPECT_EQ(entry(p, 63), (Bgr{240, 15, 0}));
+    EXPECT_EQ(entry(p, 64), entry(p, 0));
+    EXPECT_EQ(entry(p, 255), entry(p, 63));
+    fillPalette(7, p);
+    EXPECT_EQ(entry(p, 5), (Bgr{3, 3, 5}));
+    EXPECT_EQ(entry(p, 3), (Bgr{3, 3, 3}));
+    fillPalette(6, p);
+    EXPECT_EQ(entry(p, 2), (Bgr{1, 1, 2}));
+    fillPalette(9, p);
+    EXPECT_EQ(entry(p, 16), (Bgr{12, 12, 16}));
+    EXPECT_EQ(entry(p, 15), (Bgr{15, 15, 15}));
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(p[4 * i + 3], 0);
+    EXPECT_STREQ(paletteMenuText(9), "Contour&16");
+}
+
+TEST(Palette, ZeroAsBlackAndStepping) {
+    CZVimage img(4, 4, -1, 0, 0);
+    img.setPalette(1);
+    EXPECT_EQ(entry(img.displayPalette(), 0), (Bgr{0, 0, 0}));
+    img.setZeroAsBlack(false);
+    EXPECT_EQ(entry(img.displayPalette(), 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(img.setPalette(0), 0);
+    EXPECT_EQ(img.stepPalette(-1), 9);
+    EXPECT_EQ(img.stepPalette(+1), 0);
+    EXPECT_EQ(img.setPalette(-1), 0);  // only rebuilds
+    EXPECT_EQ(img.setPalette(10), 0);
+    EXPECT_EQ(img.setPalette(-7), 9);
+    EXPECT_EQ(img.setPalette(-1), 9);  // only rebuilds
+    EXPECT_EQ(entry(img.displayPalette(), 16), (Bgr{12, 12, 16}));
+}
+
+TEST(Palette, DisplayHeaderBytes) {
+    CZVimage img(5, 3, -1, CZVimage::kField1, 0);
+    const uint8_t* h = img.displayHeader();
+    ASSERT_TRUE(h);
+    ASSERT_EQ(img.displayHeaderSize(), 40u + 1024u);
+    std::vector<uint8_t> b(h, h + 40);
+    EXPECT_EQ(le32(b, 0), 40);
+    EXPECT_EQ(le32(b, 4), 5);
+    EXPECT_EQ(le32(b, 8), -1);  // one stored row, top-down
+    EXPECT_EQ(le16(b, 12), 1);
+    EXPECT_EQ(le16(b, 14), 8);
+    EXPECT_EQ(le32(b, 16), 0);
+    EXPECT_EQ(le32(b, 20), 5);
+    EXPECT_EQ(le32(b, 32), 256);
+    CZVimage colour(5, 3, -1, 0, CZVimage::kColour);
+    ASSERT_EQ(colour.displayHeaderSize(), 40u);
+    std::vector<uint8_t> c(colour.displayHeader(), colour.displayHeader() + 40);
+    EXPECT_EQ(le16(c, 14), 24);
+    EXPECT_EQ(le32(c, 20), 45);
+    EXPECT_EQ(le32(c, 32), 0);
+    EXPECT_EQ(colour.displayPalette(), nullptr);
+    // The cache follows a resize.
+    img.resize(9, 2, 1);
+    std::vector<uint8_t> d(img.displayHeader(), img.displayHeader() + 40);
+    EXPECT_EQ(le32(d, 4), 9);
+    EXPECT_EQ(le32(d, 8), -2);
+}
+
+TEST(Palette, AutoContrastBoundaries) {
+    // 100 x 100, centre (40..60) spans 100..200; the rest is outside that.
+    CZVimage img(100, 100, -1, 0, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) img.row(y)[x] = 5;
+    img.row(40)[40] = 100;
+    img.row(59)[59] = 200;
+    for (int y = 40; y < 60; ++y)
+        for (int x = 40; x < 60; ++x)
+            if (img.row(y)[x] == 5) img.row(y)[x] = 150;
+    img.setPalette(1);
+    img.setAutoContrast(true);
+    const uint8_t* p = img.displayPalette();
+    EXPECT_EQ(entry(p, 74), (Bgr{0, 0, 0}));
+    EXPECT_EQ(entry(p, 75), (Bgr{0, 0, 0}));
+    EXPECT_EQ(entry(p, 76), (Bgr{1, 1, 1}));
+    EXPECT_EQ(entry(p, 212), (Bgr{137, 137, 137}));
+    EXPECT_EQ(entry(p, 213), (Bgr{255, 255, 255}));
+    EXPECT_EQ(entry(p, 255), (Bgr{255, 255, 255}));
+    // Pixels outside the central fifth do not count.
+    img.row(39)[50] = 0;
+    img.row(60)[50] = 255;
+    p = img.displayPalette();
+    EXPECT_EQ(entry(p, 213), (Bgr{255, 255, 255}));
+    EXPECT_EQ(entry(p, 212), (Bgr{137, 137, 137}));
+    // The stretch follows the pixels at the next display.
+    img.row(50)[50] = 20;
+    p = img.displayPalette();
+    EXPECT_EQ(entry(p, 14), (Bgr{0, 0, 0}));
+    EXPECT_EQ(entry(p, 15), (Bgr{0, 0, 0}));  // 15 = lo gives grey 0
+    EXPECT_EQ(entry(p, 16), (Bgr{1, 1, 1}));
+    // Off again: the palette index is back.
+    img.setAutoContrast(false);
+    EXPECT_EQ(entry(img.displayPalette(), 128), (Bgr{0, 255, 0}));
+    // A flat centre keeps the chosen palette.
+    CZVimage flat(10, 10, -1, 0, 0);
+    flat.setPalette(2);
+    flat.setAutoContrast(true);
+    EXPECT_EQ(entry(flat.displayPalette(), 50), (Bgr{0, 0, 50}));
+}
+
+TEST(Palette, AutoContrastStep) {
+    uint8_t p[1024];
+    EXPECT_FALSE(fillAutoContrastPalette(7, 7, p));
+    ASSERT_TRUE(fillAutoContrastPalette(100, 110, p));
+    // lo 75, hi 110 + 36 = 146, step 256 / 71 = 3.
+    EXPECT_EQ(entry(p, 74), (Bgr{0, 0, 0}));
+    EXPECT_EQ(entry(p, 76), (Bgr{3, 3, 3}));
+    EXPECT_EQ(entry(p, 145), (Bgr{210, 210, 210}));
+    EXPECT_EQ(entry(p, 146), (Bgr{255, 255, 255}));
+}

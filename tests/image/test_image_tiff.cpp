@@ -1,0 +1,227 @@
+// TIFF files: the tags we write read back with libtiff, grey and colour
+// reading in both planar configurations, the 8-bit rule, hostile input,
+// and what other tools make of our files.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cstdlib>
+#include <functional>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "framework/Prompter.h"
+#include "framework/ScriptedPrompter.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+#include "settings/StartupSettings.h"
+#include "tests/image/ImageTestUtil.h"
+
+using namespace imgtest;
+
+namespace {
+
+// Writes a TIFF with libtiff directly: spp samples of `bits` each, planar
+// configuration as given, rows from a generator.
+void writeTestTiff(const std::string& path, uint32_t w, uint32_t h, uint16_t spp, uint16_t bits, uint16_t planar,
+                   const std::function<uint8_t(uint32_t x, uint32_t y, uint16_t s)>& value) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    ASSERT_TRUE(t);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, spp == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, planar);
+    const size_t bytesPerSample = bits / 8;
+    std::vector<uint8_t> line(size_t(w) * spp * bytesPerSample + 16, 0);
+    if (planar == PLANARCONFIG_CONTIG) {
+        for (uint32_t y = 0; y < h; ++y) {
+            for (uint32_t x = 0; x < w; ++x)
+                for (uint16_t s = 0; s < spp; ++s) line[(x * spp + s) * bytesPerSample] = value(x, y, s);
+            ASSERT_GE(TIFFWriteScanline(t, line.data(), y, 0), 0);
+        }
+    } else {
+        for (uint16_t s = 0; s < spp; ++s)
+            for (uint32_t y = 0; y < h; ++y) {
+                for (uint32_t x = 0; x < w; ++x) line[x] = value(x, y, s);
+                ASSERT_GE(TIFFWriteScanline(t, line.data(), y, s), 0);
+            }
+    }
+    TIFFClose(t);
+}
+
+}  // namespace
+
+TEST(TiffFormat, TagsReadBackWithLibtiff) {
+    CZVimage img(7, 5, 3, 0, 0);
+    fillPattern(img);
+    const std::string path = tempPath("tags.tif");
+    const std::time_t before = std::time(nullptr);
+    ASSERT_EQ(img.Save(path), 1);
+    TIFF* t = TIFFOpen(path.c_str(), "r");
+    ASSERT_TRUE(t);
+    uint16_t spp = 0, bps = 0, photo = 9, planar = 0, compression = 0;
+    uint32_t w = 0, h = 0;
+    char *make = nullptr, *software = nullptr, *model = nullptr, *date = nullptr;
+    TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photo);
+    TIFFGetField(t, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_MAKE, &make));
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_SOFTWARE, &software));
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_MODEL, &model));
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_DATETIME, &date));
+    EXPECT_EQ(spp, 1);
+    EXPECT_EQ(bps, 8);
+    EXPECT_EQ(photo, PHOTOMETRIC_MINISBLACK);
+    EXPECT_EQ(planar, PLANARCONFIG_CONTIG);
+    EXPECT_EQ(w, 7u);
+    EXPECT_EQ(h, 5u);
+    EXPECT_EQ(compression, COMPRESSION_NONE);
+    EXPECT_STREQ(make, "Norvast");
+    EXPECT_STREQ(software, "Fenwyr");
+    EXPECT_STREQ(model, "Jun 13 2018");
+    std::tm tm{};
+    localtime_r(&before, &tm);
+    char year[8];
+    std::snprintf(year, sizeof year, "%04i:", tm.tm_year + 1900);
+    ASSERT_EQ(std::strlen(date), 19u);
+    EXPECT_EQ(std::string(date).substr(0, 5), year);
+    EXPECT_EQ(date[4], ':');
+    EXPECT_EQ(date[7], ':');
+    EXPECT_EQ(date[10], ' ');
+    EXPECT_EQ(date[13], ':');
+    std::vector<uint8_t> line(7);
+    for (uint32_t y = 0; y < 5; ++y) {
+        ASSERT_GE(TIFFReadScanline(t, line.data(), y, 0), 0);
+        EXPECT_EQ(std::memcmp(line.data(), img.row(int(y)), 7), 0);
+    }
+    TIFFClose(t);
+
+    CZVimage back;
+    back.setTag(77);
+    ASSERT_EQ(back.Load(path), 1);
+    EXPECT_EQ(back.tag(), 0);
+    for (int y = 0; y < 5; ++y) EXPECT_EQ(std::memcmp(back.row(y), img.row(y), 7), 0);
+}
+
+TEST(TiffFormat, ColourToGreyBothPlanarConfigurations) {
+    StartupSettings& s = StartupSettings::current();
+    const StartupSettings saved = s;
+    s.red = 0.5;
+    s.green = 0.25;
+    s.blue = 0.25;
+    auto value = [](uint32_t x, uint32_t y, uint16_t smp) { return uint8_t(smp == 0 ? 40 + x : smp == 1 ? 20 : 11 + y); };
+    for (uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
+        const std::string path = tempPath("rgb" + std::to_string(planar) + ".tif");
+        writeTestTiff(path, 3, 2, 3, 8, planar, value);
+        CZVimage img;
+        ASSERT_EQ(img.Load(path), 1) << planar;
+        EXPECT_EQ(img.colour(), 0);
+        // red 40 -> 20; + 20 * 0.25 = 25; + 11 * 0.25 = 27.75 -> 27.
+        EXPECT_EQ(img.row(0)[0], 27) << planar;
+        // red 42 -> 21; 26; + 12 * 0.25 = 29.
+        EXPECT_EQ(img.row(1)[2], 29) << planar;
+    }
+    s = saved;
+}
+
+TEST(TiffFormat, ColourImageWritesRgb) {
+    CZVimage img(4, 3, -1, 0, CZVimage::kColour);
+    fillPattern(img);
+    ASSERT_EQ(img.Save(tempPath("colour.tif")), 1);
+    TIFF* t = TIFFOpen(tempPath("colour.tif").c_str(), "r");
+    ASSERT_TRUE(t);
+    uint16_t spp = 0;
+    TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    EXPECT_EQ(spp, 3);
+    std::vector<uint8_t> line(12);
+    ASSERT_GE(TIFFReadScanline(t, line.data(), 1, 0), 0);
+    EXPECT_EQ(line[0], img.row(1)[2]);  // red first
+    EXPECT_EQ(line[2], img.row(1)[0]);
+    TIFFClose(t);
+}
+
+TEST(TiffFormat, SixteenBitRefusedWithMessage) {
+    ScriptedPrompter prompter;
+    Prompter::setCurrent(&prompter);
+    const std::string path = tempPath("sixteen.tif");
+    writeTestTiff(path, 4, 4, 1, 16, PLANARCONFIG_CONTIG, [](uint32_t, uint32_t, uint16_t) { return uint8_t(1); });
+    CZVimage img(2, 2, 9, 0, 0);
+    EXPECT_EQ(img.Load(path), 0);
+    EXPECT_EQ(img.width(), 2);
+    EXPECT_EQ(img.tag(), 9);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], "Not an 8 bit greylevel image!");
+    Prompter::setCurrent(nullptr);
+}
+
+TEST(TiffFormat, OtherSampleCountsLeaveBlack) {
+    const std::string path = tempPath("two.tif");
+    writeTestTiff(path, 3, 3, 2, 8, PLANARCONFIG_CONTIG, [](uint32_t, uint32_t, uint16_t) { return uint8_t(200); });
+    CZVimage img;
+    ASSERT_EQ(img.Load(path), 1);
+    EXPECT_EQ(img.width(), 3);
+    EXPECT_EQ(img.row(2)[2], 0);
+}
+
+TEST(TiffFormat, HostileInput) {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    CZVimage img(10, 9, -1, 0, 0);
+    fillPattern(img);
+    ASSERT_EQ(img.Save(tempPath("good.tif")), 1);
+    const auto good = readAll(tempPath("good.tif"));
+    CZVimage t(2, 2, 4, 0, 0);
+    const uint8_t* before = t.data();
+    for (size_t n = 0; n < good.size(); n += 3) {
+        readTiff(good.data(), n, t);
+        if (t.data() != before) {
+            // Only a complete picture may replace the image.
+            EXPECT_EQ(t.width(), 10);
+            break;
+        }
+    }
+    std::mt19937 rng(11);
+    for (int i = 0; i < 1500; ++i) {
+        std::vector<uint8_t> r = good;
+        for (int k = 0; k < 3; ++k) r[rng() % r.size()] = uint8_t(rng());
+        CZVimage x;
+        readTiff(r.data(), r.size(), x);
+    }
+    TIFFSetErrorHandler(TIFFSetErrorHandler(nullptr));
+}
+
+TEST(ImageFiles, OtherToolsOpenOurFiles) {
+    if (std::system("command -v identify >/dev/null 2>&1 && command -v tiffinfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "identify or tiffinfo not installed";
+    CZVimage grey(37, 21, -1, 0, 0);
+    fillPattern(grey);
+    CZVimage colour(13, 7, -1, 0, CZVimage::kColour);
+    fillPattern(colour);
+    CZVimage bayer(12, 8, -1, 0, CZVimage::kBayer);
+    fillPattern(bayer);
+    ASSERT_EQ(grey.Save(tempPath("id_grey.bmp")), 1);
+    ASSERT_EQ(colour.Save(tempPath("id_colour.bmp")), 1);
+    ASSERT_EQ(bayer.Save(tempPath("id_bayer.bmp")), 1);
+    ASSERT_EQ(grey.Save(tempPath("id_grey.tiff")), 1);
+    ASSERT_EQ(colour.Save(tempPath("id_colour.tif")), 1);
+    for (const char* name : {"id_grey.bmp", "id_colour.bmp", "id_bayer.bmp", "id_grey.tiff", "id_colour.tif"}) {
+        const std::string cmd = "identify '" + tempPath(name) + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
+    }
+    for (const char* name : {"id_grey.tiff", "id_colour.tif"}) {
+        const std::string cmd = "tiffinfo '" + tempPath(name) + "' 2>&1 | grep -q 'Fenwyr'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
+    }
+    // The picture ImageMagick reads matches ours, pixel for pixel.
+    const std::string cmd = "identify -format '%w %h %[fx:p{3,2}.r*255]' '" + tempPath("id_grey.bmp") + "' > '" +
+                            tempPath("id.txt") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const auto txt = readAll(tempPath("id.txt"));
+    EXPECT_EQ(std::string(txt.begin(), txt.end()), "37 21 " + std::to_string(grey.row(2)[3]));
+}

@@ -1,0 +1,207 @@
+// Native ".zvg" files: the three headers, region reads and writes, the
+// extension rules and hostile files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+#include "tests/image/ImageTestUtil.h"
+
+using namespace imgtest;
+
+TEST(ZvgFormat, CurrentHeaderByteLayout) {
+    CZVimage img(5, 3, 1234, 0, CZVimage::kColour);
+    fillPattern(img);
+    img.setOrigin(-7, 9);
+    const std::string path = tempPath("layout.zvg");
+    ASSERT_EQ(img.Save(path), 1);
+    const auto b = readAll(path);
+    ASSERT_EQ(b.size(), 36u + 5 * 3 * 3);
+    const int32_t expect[9] = {-2, 36, 1234, 0, 5, 3, -7, 9, 1};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(le32(b, 4 * i), expect[i]) << i;
+    // Rows without padding, blue-green-red as in memory.
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(&b[36 + 15 * y], img.row(y), 15), 0);
+
+    CZVimage back;
+    ASSERT_EQ(back.Load(path), 1);
+    EXPECT_EQ(back.tag(), 1234);
+    EXPECT_EQ(back.colour(), 1);
+    EXPECT_EQ(back.originX(), -7);
+    EXPECT_EQ(back.originY(), 9);
+    EXPECT_EQ(back.stride(), 24);
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(back.row(y), img.row(y), 15), 0);
+}
+
+TEST(ZvgFormat, FieldRoundTrip) {
+    CZVimage f(640, 480, 3, CZVimage::kField1, 0);
+    fillPattern(f);
+    f.setOrigin(0, 20);
+    const std::string path = tempPath("field.ZVG");
+    ASSERT_EQ(f.Save(path), 1);
+    const auto b = readAll(path);
+    EXPECT_EQ(le32(b, 12), 1);
+    EXPECT_EQ(le32(b, 20), 240);
+    EXPECT_EQ(le32(b, 28), 10);
+    CZVimage back;
+    ASSERT_EQ(back.Load(path), 1);
+    EXPECT_EQ(back.height(), 480);
+    EXPECT_EQ(back.rows(), 240);
+    EXPECT_EQ(back.originY(), 20);
+    EXPECT_EQ(back.getpixel(7, 9), f.row(4)[7]);
+}
+
+TEST(ZvgFormat, OlderHeaders) {
+    // First integer 640: a 16-byte header (width, rows, tag, interlace).
+    std::vector<uint8_t> old;
+    put32(old, 640);
+    put32(old, 2);
+    put32(old, 55);
+    put32(old, 2);
+    for (int i = 0; i < 1280; ++i) old.push_back(uint8_t(i));
+    CZVimage a;
+    a.setOrigin(3, 3);
+    ASSERT_EQ(readZvg(old.data(), old.size(), a), 1);
+    EXPECT_EQ(a.width(), 640);
+    EXPECT_EQ(a.rows(), 2);
+    EXPECT_EQ(a.tag(), 55);
+    EXPECT_EQ(a.interlace(), 2);
+    EXPECT_EQ(a.originX(), 0);
+    EXPECT_EQ(a.originY(), 0);
+    EXPECT_EQ(a.colour(), 0);
+    EXPECT_EQ(a.row(1)[0], uint8_t(640));
+
+    // -1: 32 bytes, grey, with an origin.
+    std::vector<uint8_t> v1;
+    for (int32_t v : {-1, 32, 8, 0, 3, 2, 11, 12}) put32(v1, v);
+    for (int i = 0; i < 6; ++i) v1.push_back(uint8_t(100 + i));
+    CZVimage c;
+    ASSERT_EQ(readZvg(v1.data(), v1.size(), c), 1);
+    EXPECT_EQ(c.originX(), 11);
+    EXPECT_EQ(c.originY(), 12);
+    EXPECT_EQ(c.colour(), 0);
+    EXPECT_EQ(c.row(1)[2], 105);
+
+    // Another negative mark below -1 still reads the current header.
+    std::vector<uint8_t> v2;
+    for (int32_t v : {-9, 99, 8, 0, 1, 1, 0, 0, 2}) put32(v2, v);
+    v2.push_back(77);
+    CZVimage d;
+    ASSERT_EQ(readZvg(v2.data(), v2.size(), d), 1);
+    EXPECT_EQ(d.colour(), CZVimage::kBayer);
+    EXPECT_EQ(d.row(0)[0], 77);
+}
+
+TEST(ZvgFormat, TruncatedAndHostileFilesFail) {
+    CZVimage img(6, 4, 1, 0, 0);
+    fillPattern(img);
+    std::vector<uint8_t> good;
+    ASSERT_TRUE(encodeZvg(img, ZRect{}, good));
+    CZVimage target(2, 2, 42, 0, 0);
+    const uint8_t* before = target.data();
+    // Every truncation fails and leaves the image as it was.
+    for (size_t n = 0; n < good.size(); ++n) {
+        ASSERT_EQ(readZvg(good.data(), n, target), 0) << n;
+        ASSERT_EQ(target.data(), before);
+        ASSERT_EQ(target.tag(), 42);
+    }
+    ASSERT_EQ(readZvg(good.data(), good.size(), target), 1);
+    // Sizes that would need gigabytes, negative sizes, unknown colours.
+    for (auto fields : std::vector<std::vector<int32_t>>{{-2, 36, 0, 0, 100000, 100000, 0, 0, 0},
+                                                         {-2, 36, 0, 0, -5, 10, 0, 0, 0},
+                                                         {-2, 36, 0, 0, 0x7FFFFFFF, 0x7FFFFFFF, 0, 0, 1},
+                                                         {-2, 36, 0, 0, 1, 1, 0, 0, 7},
+                                                         {-2, 36, 0, 9, 1, 1, 0, 0, 0},
+                                                         {70000, 70000, 0, 0}}) {
+        std::vector<uint8_t> b;
+        for (int32_t v : fields) put32(b, v);
+        b.resize(b.size() + 64, 0);
+        CZVimage t;
+        EXPECT_EQ(readZvg(b.data(), b.size(), t), 0);
+        EXPECT_TRUE(t.isEmpty());
+    }
+    // Through Load as well.
+    writeAll(tempPath("short.zvg"), std::vector<uint8_t>(good.begin(), good.end() - 1));
+    CZVimage t;
+    EXPECT_EQ(t.Load(tempPath("short.zvg")), 0);
+    EXPECT_EQ(t.Load(tempPath("missing.zvg")), 0);
+}
+
+TEST(ZvgFormat, RegionWrite) {
+    CZVimage img(10, 8, 4, 0, 0);
+    fillPattern(img);
+    img.setOrigin(50, 60);  // not applied to the rectangle
+    const std::string path = tempPath("region.zvg");
+    ASSERT_EQ(img.Save(path, ZRect{7, 5, 7 + 6, 5 + 2}), 1);
+    auto b = readAll(path);
+    EXPECT_EQ(le32(b, 16), 3);  // 10 - 7
+    EXPECT_EQ(le32(b, 20), 2);
+    EXPECT_EQ(le32(b, 24), 50);
+    ASSERT_EQ(b.size(), 36u + 6);
+    EXPECT_EQ(b[36], img.row(5)[7]);
+    EXPECT_EQ(b[36 + 3 + 2], img.row(6)[9]);
+    EXPECT_EQ(img.Save(path, ZRect{20, 0, 25, 3}), 0);  // entirely outside
+}
+
+TEST(ZvgFormat, RegionRead) {
+    CZVimage small(3, 2, -1, 0, 0);
+    small.row(0)[0] = 1;
+    small.row(0)[2] = 3;
+    small.row(1)[0] = 4;
+    small.row(1)[2] = 6;
+    const std::string path = tempPath("small.zvg");
+    ASSERT_EQ(small.Save(path), 1);
+
+    CZVimage big(8, 6, -1, 0, 0);
+    ASSERT_EQ(big.Load(path, ZRect{4, 3, 4 + 10, 3 + 10}), 1);
+    EXPECT_EQ(big.width(), 8);  // the image keeps its shape
+    EXPECT_EQ(big.row(3)[4], 1);
+    EXPECT_EQ(big.row(3)[6], 3);
+    EXPECT_EQ(big.row(4)[6], 6);
+    EXPECT_EQ(big.row(5)[4], 0);
+    EXPECT_EQ(big.row(3)[7], 0);
+    // Clipped by the rectangle: only the first column.
+    CZVimage big2(8, 6, -1, 0, 0);
+    ASSERT_EQ(big2.Load(path, ZRect{0, 0, 1, 1}), 1);
+    EXPECT_EQ(big2.row(0)[0], 1);
+    EXPECT_EQ(big2.row(0)[1], 0);
+    EXPECT_EQ(big2.row(1)[0], 0);
+
+    // A field file into a frame fills every second row.
+    CZVimage field(3, 4, -1, CZVimage::kField1, 0);
+    field.row(0)[0] = 10;
+    field.row(1)[0] = 11;
+    ASSERT_EQ(field.Save(tempPath("fieldsmall.zvg")), 1);
+    CZVimage frame(4, 6, -1, 0, 0);
+    ASSERT_EQ(frame.Load(tempPath("fieldsmall.zvg"), ZRect{0, 1, 4, 6}), 1);
+    EXPECT_EQ(frame.row(1)[0], 10);
+    EXPECT_EQ(frame.row(2)[0], 0);
+    EXPECT_EQ(frame.row(3)[0], 11);
+
+    // Different colour kinds or an empty target fail.
+    CZVimage colour(8, 6, -1, 0, CZVimage::kColour);
+    EXPECT_EQ(colour.Load(path, ZRect{0, 0, 4, 4}), 0);
+    CZVimage empty;
+    EXPECT_EQ(empty.Load(path, ZRect{0, 0, 4, 4}), 0);
+}
+
+TEST(ImageFiles, ExtensionRules) {
+    CZVimage img(4, 4, -1, 0, 0);
+    fillPattern(img);
+    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF", "a.tiff", "a.TIFF"})
+        EXPECT_EQ(img.Save(tempPath(name)), 1) << name;
+    for (const char* name : {"a.Zvg", "a.bMp", "a.png", "noext", "dir.zvg/x"}) EXPECT_EQ(img.Save(tempPath(name)), 0) << name;
+    CZVimage t;
+    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF"}) EXPECT_EQ(t.Load(tempPath(name)), 1) << name;
+    // TIFF written under ".tiff" does not load by that name.
+    EXPECT_EQ(t.Load(tempPath("a.tiff")), 0);
+    EXPECT_EQ(t.Load(tempPath("a.TIFF")), 0);
+    // Only native files take a rectangle on loading.
+    CZVimage u(4, 4, -1, 0, 0);
+    EXPECT_EQ(u.Load(tempPath("a.bmp"), ZRect{0, 0, 2, 2}), 0);
+    EXPECT_EQ(u.Load(tempPath("a.tif"), ZRect{0, 0, 2, 2}), 0);
+    // A rectangle is ignored when saving TIFF.
+    ASSERT_EQ(img.Save(tempPath("r.tif"), ZRect{0, 0, 2, 2}), 1);
+    ASSERT_EQ(u.Load(tempPath("r.tif")), 1);
+    EXPECT_EQ(u.width(), 4);
+}
