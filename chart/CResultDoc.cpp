@@ -1,0 +1,204 @@
+#include "chart/CResultDoc.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "base/Archive.h"
+#include "base/ClassRegistry.h"
+#include "base/Text.h"
+#include "chart/ResultTables.h"
+#include "settings/DebugLog.h"
+
+void registerResultClasses() {
+    static const bool done = [] {
+        ClassRegistry::instance().add<Ccolformat>();
+        ClassRegistry::instance().add<CStringArray>();
+        return true;
+    }();
+    (void)done;
+}
+
+CResultDoc::CResultDoc() { registerResultClasses(); }
+
+CResultDoc::~CResultDoc() {
+    releaseOwners();
+    ResultTables::instance().forget(this);
+}
+
+void CResultDoc::rebuildOrder() {
+    order_.resize(formats_.size());
+    std::iota(order_.begin(), order_.end(), size_t(0));
+    std::stable_sort(order_.begin(), order_.end(),
+                     [this](size_t a, size_t b) { return formats_[a]->column < formats_[b]->column; });
+}
+
+void CResultDoc::setColumns(size_t n, const ResultColumn* table) {
+    for (size_t i = 0; i < n && formats_.size() < kMaxColumns; ++i) {
+        const ResultColumn& c = table[i];
+        formats_.push_back(std::make_unique<Ccolformat>(static_cast<uint16_t>(formats_.size()), uint16_t(1),
+                                                        c.heading, c.displayWidth, c.fieldWidth, c.decimals));
+    }
+    colCount_ = static_cast<uint16_t>(formats_.size());
+    rebuildOrder();
+    UpdateAllViews(nullptr, 0);
+}
+
+bool CResultDoc::addRow(const ResultRecord& record) {
+    if (rows_.size() >= kMaxRows) {
+        debugLog("CResultDoc::addRow table full\n");
+        return false;
+    }
+    size_t cells = 0;
+    for (const auto& f : formats_) cells = std::max<size_t>(cells, size_t(f->column) + 1);
+    auto row = std::make_unique<CStringArray>();
+    row->strings.resize(cells);
+    for (size_t k = 0; k < formats_.size(); ++k) {
+        const Ccolformat& f = *formats_[k];
+        std::string& c = row->strings[f.column];
+        if (k == 0)
+            c = record.first;
+        else if (k == 1)
+            c = record.second;
+        else if (k - 2 < record.values.size())
+            c = strprintf("%*.*f", int(f.fieldWidth), int(f.decimals), record.values[k - 2]);
+    }
+    rows_.push_back(std::move(row));
+    ++rowCount_;
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, kHintRowAdded);
+    return true;
+}
+
+void CResultDoc::registerOwner(CResultDoc** slot) {
+    if (slot && std::find(owners_.begin(), owners_.end(), slot) == owners_.end()) owners_.push_back(slot);
+}
+
+void CResultDoc::unregisterOwner(CResultDoc** slot) { std::erase(owners_, slot); }
+
+void CResultDoc::releaseOwners() {
+    for (CResultDoc** slot : owners_)
+        if (*slot == this) *slot = nullptr;
+    owners_.clear();
+}
+
+void CResultDoc::OnCloseDocument() {
+    // The next measurement opens a new table.
+    releaseOwners();
+    ResultTables::instance().forget(this);
+    CdbDocument::OnCloseDocument();
+}
+
+const std::string& CResultDoc::cell(size_t row, size_t displayCol) const {
+    static const std::string kEmpty;
+    if (row >= rows_.size() || displayCol >= order_.size()) return kEmpty;
+    const auto& strings = rows_[row]->strings;
+    const size_t index = formats_[order_[displayCol]]->column;
+    return index < strings.size() ? strings[index] : kEmpty;
+}
+
+void CResultDoc::setSelection(const CellRect& r) {
+    CellRect s{std::min(r.firstCol, r.lastCol), std::min(r.firstRow, r.lastRow), std::max(r.firstCol, r.lastCol),
+               std::max(r.firstRow, r.lastRow)};
+    if (s.firstCol < 0 || s.firstRow < 0) s = CellRect{};
+    selection_ = s;
+}
+
+std::string CResultDoc::copySelection() const {
+    if (selection_.empty() || rows_.empty() || order_.empty()) return {};
+    const size_t lastRow = std::min<size_t>(selection_.lastRow, rows_.size() - 1);
+    const size_t lastCol = std::min<size_t>(selection_.lastCol, order_.size() - 1);
+    std::string text;
+    for (size_t r = selection_.firstRow; r <= lastRow; ++r) {
+        if (r != size_t(selection_.firstRow)) text += "\r\n";
+        for (size_t c = selection_.firstCol; c <= lastCol; ++c) {
+            if (c != size_t(selection_.firstCol)) text += '\t';
+            text += cell(r, c);
+        }
+    }
+    return text;
+}
+
+void CResultDoc::DeleteContents() {
+    formats_.clear();
+    rows_.clear();
+    order_.clear();
+    colCount_ = rowCount_ = 0;
+    selection_ = CellRect{};
+}
+
+void CResultDoc::Serialize(Archive& ar) {
+    if (ar.IsStoring()) {
+        ar.writeObjectArray(formats_);
+        ar.writeInt(-1);
+        serializeDbBlock(ar);
+        ar.writeWord(colCount_);
+        ar.writeWord(rowCount_);
+        ar.writeObjectArray(rows_);
+        return;
+    }
+
+    registerResultClasses();
+    // Everything is read into locals first: a damaged file leaves the table
+    // as it was.
+    const uint32_t nFormats = ar.readCountFor(2);
+    if (nFormats > kMaxColumns) throw ArchiveError("results: too many columns");
+    std::vector<std::unique_ptr<Ccolformat>> formats;
+    formats.reserve(nFormats);
+    for (uint32_t i = 0; i < nFormats; ++i) {
+        auto f = ar.readObject<Ccolformat>();
+        if (!f) throw ArchiveError("results: missing column format");
+        formats.push_back(std::move(f));
+    }
+
+    struct Block {
+        int32_t saveCount, examId;
+        std::string subjectId, ownerText, result, stationText, capturedBy;
+        bool linked;
+    };
+    const Block before{saveCount, examId, subjectId, ownerText, result, stationText, capturedBy, linked};
+    const auto restore = [&] {
+        saveCount = before.saveCount;
+        examId = before.examId;
+        subjectId = before.subjectId;
+        ownerText = before.ownerText;
+        result = before.result;
+        stationText = before.stationText;
+        capturedBy = before.capturedBy;
+        linked = before.linked;
+    };
+
+    try {
+        uint16_t colCount, rowCount;
+        const int32_t marker = ar.readInt();
+        if (marker < 0) {
+            serializeDbBlock(ar);
+            colCount = ar.readWord();
+        } else {
+            colCount = static_cast<uint16_t>(std::min<int32_t>(marker, 0xFFFF));
+        }
+        rowCount = ar.readWord();
+
+        const uint32_t nRows = ar.readCountFor(2);
+        if (nRows > kMaxRows) throw ArchiveError("results: too many rows");
+        std::vector<std::unique_ptr<CStringArray>> rows;
+        rows.reserve(nRows);
+        size_t cells = 0;
+        for (uint32_t i = 0; i < nRows; ++i) {
+            auto row = ar.readObject<CStringArray>();
+            if (!row) throw ArchiveError("results: missing row");
+            cells += row->strings.size();
+            if (cells > kMaxLoadCells) throw ArchiveError("results: too many cells");
+            rows.push_back(std::move(row));
+        }
+
+        formats_ = std::move(formats);
+        rows_ = std::move(rows);
+        colCount_ = colCount;
+        rowCount_ = rowCount;
+        selection_ = CellRect{};
+        rebuildOrder();
+    } catch (...) {
+        restore();
+        throw;
+    }
+}

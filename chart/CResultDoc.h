@@ -1,0 +1,104 @@
+#pragma once
+// A results table: a fixed set of columns chosen by the analysis that opens
+// it, growing one row per measurement, saved as ".rst".
+//
+// ".rst" layout: the column formats (object array of Ccolformat), the
+// marker int32 -1, the CdbDocument block, the column count and row count
+// (16 bits each), then the rows (object array of CStringArray, one string
+// per cell, indexed by each format's `column`). A file whose word after the
+// formats is not negative predates the block: that word is the column
+// count and the 16-bit row count follows.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/CStringArray.h"
+#include "chart/Ccolformat.h"
+#include "chart/ResultColumnSets.h"
+#include "db/CdbDocument.h"
+
+// What an analysis fills before adding a row: the source document's title,
+// a second text (trace name, units...), and one value per numeric column in
+// column order, starting at the third column.
+struct ResultRecord {
+    std::string first;
+    std::string second;
+    std::vector<double> values;
+};
+
+// A rectangle of cells in display coordinates (column in display order,
+// row index), inclusive; negative when nothing is selected.
+struct CellRect {
+    int firstCol = -1, firstRow = -1, lastCol = -1, lastRow = -1;
+    bool empty() const { return firstCol < 0 || firstRow < 0 || lastCol < firstCol || lastRow < firstRow; }
+};
+
+class CResultDoc : public CdbDocument {
+public:
+    CResultDoc();
+    ~CResultDoc() override;
+
+    // The view hint sent when a row was appended: views scroll to the end.
+    static constexpr long kHintRowAdded = 1;
+    // The row count is 16 bits in the file.
+    static constexpr size_t kMaxRows = 0xFFFF;
+    static constexpr size_t kMaxColumns = 0xFFFF;
+    // All cells of a table together; more is a damaged file.
+    static constexpr size_t kMaxLoadCells = size_t(1) << 22;
+
+    // Appends n formats built from the table (column = position, kind 1)
+    // and sets the column count to the number of formats.
+    void setColumns(size_t n, const ResultColumn* table);
+    void setColumns(const ResultColumnSet& set) { setColumns(set.count, set.columns); }
+    // Appends a row; false (and nothing added) once the table is full.
+    bool addRow(const ResultRecord& record);
+
+    // A pointer elsewhere that holds this table; cleared when it closes.
+    void registerOwner(CResultDoc** slot);
+    void unregisterOwner(CResultDoc** slot);
+
+    // The selected cells as text: cells joined by tabs, rows by CR LF, no
+    // terminator after the last row.
+    std::string copySelection() const;
+    void setSelection(const CellRect& r);
+    const CellRect& selection() const { return selection_; }
+
+    // Display access: columns in `column` order.
+    size_t displayColumnCount() const { return order_.size(); }
+    const Ccolformat& displayFormat(size_t displayCol) const { return *formats_[order_[displayCol]]; }
+    size_t rowTotal() const { return rows_.size(); }
+    // The cell text; empty where the row has no such cell.
+    const std::string& cell(size_t row, size_t displayCol) const;
+    // True for the numeric columns (all but the first two formats).
+    bool isNumeric(size_t displayCol) const { return order_[displayCol] >= 2; }
+
+    const std::vector<std::unique_ptr<Ccolformat>>& formats() const { return formats_; }
+    const std::vector<std::unique_ptr<CStringArray>>& rows() const { return rows_; }
+    // The counts as stored in the file.
+    uint16_t columnCountField() const { return colCount_; }
+    uint16_t rowCountField() const { return rowCount_; }
+
+    // Font cell size used for layout until the view measures its font.
+    int charWidth = 4;
+    int lineHeight = 8;
+
+    void Serialize(Archive& ar) override;
+    void DeleteContents() override;
+    void OnCloseDocument() override;
+
+private:
+    void rebuildOrder();
+    void releaseOwners();
+
+    uint16_t colCount_ = 0;
+    uint16_t rowCount_ = 0;
+    std::vector<std::unique_ptr<Ccolformat>> formats_;
+    std::vector<std::unique_ptr<CStringArray>> rows_;
+    std::vector<size_t> order_;  // display column -> format index
+    CellRect selection_;
+    std::vector<CResultDoc**> owners_;
+};
+
+// Registers Ccolformat and CStringArray for reading; idempotent.
+void registerResultClasses();

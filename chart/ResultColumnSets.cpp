@@ -1,0 +1,72 @@
+#include "chart/ResultColumnSets.h"
+
+#include <iterator>
+
+namespace {
+
+// Chart selection averages.
+const ResultColumn kChartColumns[] = {
+    {"filename", 20, 0, 0}, {"trace", 15, 0, 0},  {"start", 10, 10, 2}, {"end", 10, 10, 2}, {"average", 10, 10, 2},
+    {"max", 10, 10, 2},     {"min", 10, 10, 2},   {"% used", 10, 10, 0}, {"Sum", 11, 11, 1},
+};
+
+// Capillary width along one line.
+const ResultColumn kWidthColumns[] = {
+    {"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"line", 5, 5, 0}, {"width", 8, 7, 1},
+};
+
+// The full capillary and nailfold-loop measurement.
+const ResultColumn kLoopColumns[] = {
+    {"filename", 20, 0, 0},    {"units", 6, 0, 0},        {"line", 5, 5, 0},        {"apex width", 10, 7, 1},
+    {"loop width", 10, 7, 1},  {"left width", 10, 7, 1},  {"right width", 10, 7, 1}, {"x", 8, 7, 2},
+    {"y", 8, 7, 2},            {"density", 8, 7, 2},      {"fit", 8, 7, 3},         {"cord", 8, 7, 2},
+};
+
+// Functional capillary flow and density.
+const ResultColumn kFcfColumns[] = {
+    {"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"width", 8, 7, 2},   {"height", 8, 7, 2}, {"area", 10, 7, 0},
+    {"FCF", 8, 7, 3},       {"FCD (%)", 8, 7, 3}, {"flux", 8, 7, 3},  {"conc", 8, 7, 3},   {"threshold", 8, 7, 1},
+};
+
+// Line-scan velocities.
+const ResultColumn kLinescanColumns[] = {
+    {"filename", 40, 0, 0}, {"trace", 40, 0, 0}, {"line", 5, 5, 0},       {"x", 10, 7, 3},
+    {"dx", 10, 7, 3},       {"dy", 10, 7, 3},    {"velocity", 10, 7, 3}, {"average", 10, 7, 3},
+};
+
+// Image density and tortuosity.
+const ResultColumn kImageColumns[] = {
+    {"filename", 20, 0, 0},        {"units", 6, 0, 0},          {"ROI w", 8, 7, 1},
+    {"ROI h", 8, 7, 1},            {"ROI area", 10, 7, 0},      {"Av. Level", 9, 7, 2},
+    {"min", 5, 4, 0},              {"max", 5, 4, 0},            {"list", 5, 2, 0},
+    {"N", 4, 4, 0},                {"total L", 8, 7, 1},        {"Av. L", 8, 7, 1},
+    {"total Area", 11, 11, 0},     {"Av. Area", 9, 9, 1},       {"density (%)", 12, 12, 2},
+    {"Count density", 15, 8, 3},   {"Dim count density", 21, 8, 3}, {"Linear density", 15, 8, 3},
+    {"Tortuosity0", 11, 8, 3},     {"Tortuosity1", 11, 8, 4},   {"Tort1 curves", 12, 8, 3},
+};
+
+template <size_t N>
+ResultColumnSet set(const char* title, const ResultColumn (&cols)[N]) {
+    return {title, cols, N};
+}
+
+}  // namespace
+
+const std::vector<ResultColumnSet>& resultColumnSets() {
+    static const std::vector<ResultColumnSet> sets = {
+        set(ResultTitles::kChart, kChartColumns),
+        set(ResultTitles::kDiameter, kWidthColumns),
+        set(ResultTitles::kCapillary, kLoopColumns),
+        set(ResultTitles::kLoops, kLoopColumns),
+        set(ResultTitles::kFcf, kFcfColumns),
+        set(ResultTitles::kLinescan, kLinescanColumns),
+        set(ResultTitles::kImage, kImageColumns),
+    };
+    return sets;
+}
+
+const ResultColumnSet* findResultColumnSet(std::string_view title) {
+    for (const ResultColumnSet& s : resultColumnSets())
+        if (title == s.title) return &s;
+    return nullptr;
+}

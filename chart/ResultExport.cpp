@@ -1,0 +1,48 @@
+#include "chart/ResultExport.h"
+
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+
+std::string csvField(std::string_view s) {
+    if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string resultsAsCsv(const CResultDoc& doc) {
+    std::string out;
+    const size_t cols = doc.displayColumnCount();
+    for (size_t c = 0; c < cols; ++c) {
+        if (c) out += ',';
+        out += csvField(doc.displayFormat(c).heading);
+    }
+    out += "\r\n";
+    for (size_t r = 0; r < doc.rowTotal(); ++r) {
+        for (size_t c = 0; c < cols; ++c) {
+            if (c) out += ',';
+            const std::string& cell = doc.cell(r, c);
+            out += csvField(doc.isNumeric(c) ? trim(cell) : cell);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string longDateTimeText(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char day[64], month[64];
+    std::strftime(day, sizeof day, "%A", &tm);
+    std::strftime(month, sizeof month, "%B", &tm);
+    return strprintf("%s, %s %d, %d, %02d:%02d:%02d", day, month, tm.tm_mday, tm.tm_year + 1900, tm.tm_hour,
+                     tm.tm_min, tm.tm_sec);
+}
+
+std::string resultPrintHeader(const std::string& programName, const std::string& path, std::time_t t) {
+    return programName + "  " + path + "  " + longDateTimeText(t);
+}

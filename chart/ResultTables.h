@@ -1,0 +1,50 @@
+#pragma once
+// The results tables that are open, by the title analyses open them under.
+// A table is made on demand and reused by later measurements until it is
+// closed; closing forgets it, so the next measurement makes a new one.
+//
+// The workstation installs a maker that creates the table through the
+// results template and opens its window (the document then belongs to the
+// application). Without a maker (command-line tool, tests) the registry
+// keeps the tables itself.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CResultDoc;
+struct ResultColumn;
+
+class ResultTables {
+public:
+    using Maker = std::function<CResultDoc*()>;
+
+    static ResultTables& instance();
+
+    void setMaker(Maker maker) { maker_ = std::move(maker); }
+
+    // The open table of that title, or a new one titled so with the column
+    // set of that title. Null for a title without a known column set.
+    CResultDoc* open(const std::string& title);
+    // The same with the columns given by the caller.
+    CResultDoc* open(const std::string& title, const ResultColumn* columns, size_t count);
+
+    CResultDoc* find(const std::string& title) const;
+    struct Entry {
+        std::string title;
+        CResultDoc* doc;
+    };
+    const std::vector<Entry>& openTables() const { return entries_; }
+
+    // Closes a table: clears its owners and, when the registry made it,
+    // destroys it.
+    void close(CResultDoc* doc);
+    void closeAll();
+    // Called by a table that closes or is destroyed.
+    void forget(CResultDoc* doc);
+
+private:
+    Maker maker_;
+    std::vector<Entry> entries_;
+    std::vector<std::unique_ptr<CResultDoc>> owned_;
+};

@@ -1,0 +1,223 @@
+// Results tables: the ".rst" layout byte by byte in both directions, the
+// row building with "%*.*f" cells, the copy text and the CSV form.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ResultTestSupport.h"
+#include "base/Archive.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ResultExport.h"
+#include "framework/ScriptedPrompter.h"
+
+using rsttest::Bytes;
+
+namespace {
+
+std::unique_ptr<CResultDoc> load(const std::vector<uint8_t>& bytes) {
+    auto d = std::make_unique<CResultDoc>();
+    Archive ar(bytes);
+    d->Serialize(ar);
+    EXPECT_EQ(ar.remaining(), 0u);
+    return d;
+}
+
+std::vector<uint8_t> store(CResultDoc& d) {
+    Archive ar;
+    d.Serialize(ar);
+    return ar.takeBytes();
+}
+
+const ResultColumn kTwoColumns[] = {{"filename", 20, 0, 0}, {"width", 8, 7, 1}};
+
+}  // namespace
+
+TEST(ResultLayout, WritesTheDocumentedBytes) {
+    CResultDoc d;
+    d.setColumns(2, kTwoColumns);
+    d.subjectId = "AB12";
+    d.examId = 42;
+    d.ownerText = "owner";
+    d.result = "result";
+    d.stationText = "station";
+    d.capturedBy = "captured";
+    // The second format always takes the record's second text.
+    d.addRow({"a.cs1", "    1.5", {}});
+    d.addRow({"b.cs1", "   12.0", {99.0}});
+    EXPECT_EQ(store(d), rsttest::smallTable(1).b);
+}
+
+TEST(ResultLayout, LoadThenSaveIsByteForByteButTheCopyNumber) {
+    const auto original = rsttest::smallTable(7).b;
+    auto d = load(original);
+    EXPECT_EQ(d->displayColumnCount(), 2u);
+    EXPECT_EQ(d->rowTotal(), 2u);
+    EXPECT_EQ(d->columnCountField(), 2);
+    EXPECT_EQ(d->rowCountField(), 2);
+    EXPECT_EQ(d->subjectId, "AB12");
+    EXPECT_EQ(d->examId, 42);
+    EXPECT_EQ(d->cell(1, 0), "b.cs1");
+    EXPECT_EQ(d->cell(1, 1), "   12.0");
+    EXPECT_EQ(store(*d), rsttest::smallTable(8).b);
+}
+
+TEST(ResultLayout, OlderFileWithoutDocumentBlock) {
+    Bytes x;
+    x.u16(1).newClass("Ccolformat").format(0, "filename", 20, 0, 0);
+    x.u32(1);   // column count, not the marker
+    x.u16(1);   // row count
+    x.u16(1).newClass("CStringArray").u16(1).str("old.cs1");
+    auto d = load(x.b);
+    EXPECT_EQ(d->columnCountField(), 1);
+    EXPECT_EQ(d->cell(0, 0), "old.cs1");
+    EXPECT_FALSE(d->linked);
+    // Written back in the current layout.
+    auto again = load(store(*d));
+    EXPECT_TRUE(again->linked);
+    EXPECT_EQ(again->cell(0, 0), "old.cs1");
+}
+
+TEST(ResultLayout, ColumnsShowInColumnOrderAndMissingCellsAreEmpty) {
+    Bytes x;
+    x.u16(3).newClass("Ccolformat").format(2, "third", 5, 5, 0);
+    x.u16(0x8001).format(0, "first", 5, 0, 0);
+    x.u16(0x8001).format(9, "far", 5, 5, 0);  // beyond every row
+    x.u32(0xFFFFFFFF).block(0, "", -1).u16(3).u16(1);
+    x.u16(1).newClass("CStringArray").u16(3).str("A").str("B").str("C");
+    auto d = load(x.b);
+    ASSERT_EQ(d->displayColumnCount(), 3u);
+    EXPECT_EQ(d->displayFormat(0).heading, "first");
+    EXPECT_EQ(d->displayFormat(1).heading, "third");
+    EXPECT_EQ(d->cell(0, 0), "A");
+    EXPECT_EQ(d->cell(0, 1), "C");
+    EXPECT_EQ(d->cell(0, 2), "");
+    EXPECT_EQ(d->cell(5, 0), "");
+}
+
+TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
+    const ResultColumnSet* set = findResultColumnSet("Chart Results");
+    ASSERT_NE(set, nullptr);
+    CResultDoc d;
+    d.setColumns(*set);
+    EXPECT_EQ(d.columnCountField(), 9);
+    ASSERT_TRUE(d.addRow({"chart1", "CBV", {1.5, 3.25, 2.0, 4.0, 0.5, 98.6, 123.45}}));
+    const auto& row = d.rows()[0]->strings;
+    ASSERT_EQ(row.size(), 9u);
+    EXPECT_EQ(row[0], "chart1");
+    EXPECT_EQ(row[1], "CBV");
+    EXPECT_EQ(row[2], "      1.50");
+    EXPECT_EQ(row[3], "      3.25");
+    EXPECT_EQ(row[7], "        99");
+    EXPECT_EQ(row[8], "      123.5");
+    EXPECT_TRUE(d.IsModified());
+    EXPECT_EQ(d.rowCountField(), 1);
+
+    // Fewer values than numeric columns leave the rest empty.
+    d.addRow({"chart2", "CBV", {1.0}});
+    EXPECT_EQ(d.rows()[1]->strings[2], "      1.00");
+    EXPECT_EQ(d.rows()[1]->strings[3], "");
+}
+
+TEST(ResultRows, NumbersWiderThanTheirFieldAreNotCut) {
+    const ResultColumn cols[] = {{"f", 4, 0, 0}, {"t", 4, 0, 0}, {"v", 4, 3, 1}};
+    CResultDoc d;
+    d.setColumns(3, cols);
+    d.addRow({"x", "y", {-12345.678}});
+    EXPECT_EQ(d.rows()[0]->strings[2], "-12345.7");
+}
+
+TEST(ResultRows, FullTableRefusesFurtherRows) {
+    const ResultColumn cols[] = {{"f", 4, 0, 0}};
+    CResultDoc d;
+    d.setColumns(1, cols);
+    for (size_t i = 0; i < CResultDoc::kMaxRows; ++i) ASSERT_TRUE(d.addRow({"r", "", {}}));
+    EXPECT_FALSE(d.addRow({"r", "", {}}));
+    EXPECT_EQ(d.rowTotal(), CResultDoc::kMaxRows);
+    EXPECT_EQ(d.rowCountField(), 0xFFFF);
+}
+
+TEST(ResultCopy, SelectionAsTabbedLines) {
+    CResultDoc d;
+    d.setColumns(*findResultColumnSet("Diameter Calculation Results"));
+    d.addRow({"a.cs1", "um", {1, 10.25}});
+    d.addRow({"b.cs1", "um", {2, 11.5}});
+    d.addRow({"c.cs1", "um", {3, 12}});
+    EXPECT_EQ(d.copySelection(), "");  // nothing selected
+
+    d.setSelection({1, 0, 3, 1});  // two rows of three cells
+    EXPECT_EQ(d.copySelection(), "um\t    1\t   10.2\r\num\t    2\t   11.5");
+
+    d.setSelection({3, 2, 0, 2});  // given backwards: normalised
+    EXPECT_EQ(d.copySelection(), "c.cs1\tum\t    3\t   12.0");
+
+    d.setSelection({2, 1, 99, 99});  // beyond the table: clipped
+    EXPECT_EQ(d.copySelection(), "    2\t   11.5\r\n    3\t   12.0");
+
+    d.setSelection({0, 0, 0, 0});
+    EXPECT_EQ(d.copySelection(), "a.cs1");
+}
+
+TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
+    const ResultColumn cols[] = {{"file,name", 20, 0, 0}, {"say \"hi\"", 6, 0, 0}, {"v", 8, 7, 2}};
+    CResultDoc d;
+    d.setColumns(3, cols);
+    d.addRow({"a,b.cs1", "line\r\nbreak", {1.5}});
+    d.addRow({" plain ", "", {-2}});
+    EXPECT_EQ(resultsAsCsv(d),
+              "\"file,name\",\"say \"\"hi\"\"\",v\r\n"
+              "\"a,b.cs1\",\"line\r\nbreak\",1.50\r\n"
+              " plain ,,-2.00\r\n");
+}
+
+TEST(ResultExport, PrintHeaderCarriesProgramPathAndLongDate) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::time_t t = 795184889;  // Tuesday, March 14, 1995, 12:41:29 UTC
+    EXPECT_EQ(longDateTimeText(t), "Tuesday, March 14, 1995, 12:41:29");
+    EXPECT_EQ(resultPrintHeader("Ordavia", "/data/r.rst", t), "Ordavia  /data/r.rst  Tuesday, March 14, 1995, 12:41:29");
+}
+
+TEST(ResultColumnSets, EverySetStartsWithTwoTextColumns) {
+    ASSERT_EQ(resultColumnSets().size(), 7u);
+    for (const ResultColumnSet& s : resultColumnSets()) {
+        ASSERT_GE(s.count, 3u) << s.title;
+        EXPECT_STREQ(s.columns[0].heading, "filename") << s.title;
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(s.columns[i].fieldWidth, 0) << s.title;
+            EXPECT_EQ(s.columns[i].decimals, 0) << s.title;
+        }
+        for (size_t i = 2; i < s.count; ++i) EXPECT_GT(s.columns[i].fieldWidth, 0) << s.title << " " << i;
+    }
+    EXPECT_EQ(findResultColumnSet("Image Results")->count, 21u);
+    EXPECT_STREQ(findResultColumnSet("Image Results")->columns[16].heading, "Dim count density");
+    EXPECT_EQ(findResultColumnSet("Image Results")->columns[16].displayWidth, 21);
+    EXPECT_EQ(findResultColumnSet("Functional Capillary Flow and Density Results")->count, 10u);
+    EXPECT_EQ(findResultColumnSet("Linescan Velocity Results")->columns[0].displayWidth, 40);
+    EXPECT_EQ(findResultColumnSet("Nailfold Capillary loop measurements")->count, 12u);
+    EXPECT_EQ(findResultColumnSet("no such table"), nullptr);
+}
+
+TEST(ResultFile, SavesAndOpensThroughTheFramework) {
+    ScriptedPrompter p;
+    Prompter::setCurrent(&p);
+    const auto dir = std::filesystem::temp_directory_path() / ("ordavia_rst_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "t.rst").string();
+    {
+        CResultDoc d;
+        d.setColumns(*findResultColumnSet("Chart Results"));
+        d.addRow({"c", "t", {1, 2, 3, 4, 5, 6, 7}});
+        ASSERT_TRUE(d.OnSaveDocument(path));
+        EXPECT_FALSE(d.IsModified());
+    }
+    CResultDoc back;
+    ASSERT_TRUE(back.OnOpenDocument(path));
+    EXPECT_EQ(back.rowTotal(), 1u);
+    EXPECT_EQ(back.cell(0, 8), "        7.0");  // "Sum" is 11 wide
+    EXPECT_EQ(back.saveCount, 1);
+    std::filesystem::remove_all(dir);
+    Prompter::setCurrent(nullptr);
+}

@@ -1,0 +1,128 @@
+// Damaged and hostile ".rst" files: every truncation, absurd counts, wrong
+// classes and random bytes give a format error and leave the open table as
+// it was; nothing crashes or allocates without bound.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ResultTestSupport.h"
+#include "base/Archive.h"
+#include "chart/CResultDoc.h"
+
+using rsttest::Bytes;
+
+namespace {
+
+// A table with known contents that a failed load must not disturb.
+std::unique_ptr<CResultDoc> knownTable() {
+    auto d = std::make_unique<CResultDoc>();
+    Archive ar(rsttest::smallTable(3).b);
+    d->Serialize(ar);
+    return d;
+}
+
+void expectUnchanged(const CResultDoc& d) {
+    EXPECT_EQ(d.rowTotal(), 2u);
+    EXPECT_EQ(d.displayColumnCount(), 2u);
+    EXPECT_EQ(d.cell(0, 0), "a.cs1");
+    EXPECT_EQ(d.subjectId, "AB12");
+    EXPECT_EQ(d.examId, 42);
+    EXPECT_EQ(d.saveCount, 3);
+}
+
+bool loads(CResultDoc& d, const std::vector<uint8_t>& bytes) {
+    try {
+        Archive ar(bytes);
+        d.Serialize(ar);
+        return true;
+    } catch (const ArchiveError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+TEST(ResultHostile, EveryTruncationFailsCleanly) {
+    const auto full = rsttest::smallTable(3).b;
+    auto d = knownTable();
+    for (size_t n = 0; n < full.size(); ++n) {
+        std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_FALSE(loads(*d, cut)) << n;
+        expectUnchanged(*d);
+    }
+}
+
+TEST(ResultHostile, AbsurdCountsAreRefusedBeforeAllocating) {
+    auto d = knownTable();
+    // 4 billion formats in a few bytes.
+    EXPECT_FALSE(loads(*d, Bytes().u16(0xFFFF).u32(0xFFFFFFF0).b));
+    // A row count the bytes cannot hold.
+    Bytes rows;
+    rows.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x7FFFFFFF);
+    EXPECT_FALSE(loads(*d, rows.b));
+    // A string array claiming a billion strings.
+    Bytes cells;
+    cells.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).newClass("CStringArray").u16(0xFFFF).u32(1u << 30);
+    EXPECT_FALSE(loads(*d, cells.b));
+    // A string longer than the file.
+    Bytes str;
+    str.u16(1).newClass("Ccolformat").u16(0).u16(1).u8(0xFF).u16(0xFFFF).u32(0x10000000);
+    EXPECT_FALSE(loads(*d, str.b));
+    expectUnchanged(*d);
+}
+
+TEST(ResultHostile, MoreRowsThanTheTableCanHoldIsRefused) {
+    Bytes x;
+    x.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0);
+    x.u16(0xFFFF).u32(0x10000);
+    x.newClass("CStringArray").u16(0);
+    for (uint32_t i = 1; i < 0x10000; ++i) x.u16(0x8001).u16(0);
+    auto d = knownTable();
+    EXPECT_FALSE(loads(*d, x.b));
+    expectUnchanged(*d);
+}
+
+TEST(ResultHostile, WrongClassesAndReferencesAreFormatErrors) {
+    auto d = knownTable();
+    // A row where a column format belongs.
+    EXPECT_FALSE(loads(*d, Bytes().u16(1).newClass("CStringArray").u16(0).b));
+    // An unknown class.
+    EXPECT_FALSE(loads(*d, Bytes().u16(1).newClass("CEvil").u16(0).b));
+    // Ccolformat with another schema number.
+    Bytes schema;
+    schema.u16(1).u16(0xFFFF).u16(1).u16(10);
+    schema.b.insert(schema.b.end(), {'C', 'c', 'o', 'l', 'f', 'o', 'r', 'm', 'a', 't'});
+    EXPECT_FALSE(loads(*d, schema.b));
+    // A null format, a null row, and a second reference to an object.
+    EXPECT_FALSE(loads(*d, Bytes().u16(1).u16(0).b));
+    Bytes nullRow;
+    nullRow.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).u16(0);
+    EXPECT_FALSE(loads(*d, nullRow.b));
+    Bytes twice;
+    twice.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(2).u16(2).newClass("CStringArray").u16(0).u16(0x0002);
+    EXPECT_FALSE(loads(*d, twice.b));
+    expectUnchanged(*d);
+}
+
+TEST(ResultHostile, RandomAndMutatedBytesNeverCrash) {
+    std::mt19937 rng(20240611);
+    const auto good = rsttest::smallTable(3).b;
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<uint8_t> bytes;
+        if (i % 2) {
+            bytes.resize(rng() % 200);
+            for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+        } else {
+            bytes = good;
+            for (int k = 0; k < 1 + i % 5; ++k) bytes[rng() % bytes.size()] = static_cast<uint8_t>(rng());
+        }
+        CResultDoc d;
+        if (loads(d, bytes)) {
+            // Whatever loaded can be shown and copied.
+            d.setSelection({0, 0, 1000, 1000});
+            (void)d.copySelection();
+            for (size_t r = 0; r < d.rowTotal(); ++r)
+                for (size_t c = 0; c < d.displayColumnCount(); ++c) (void)d.cell(r, c);
+        }
+    }
+}

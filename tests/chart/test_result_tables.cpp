@@ -1,0 +1,67 @@
+// Tables opened on demand by title, reused until closed; owner slots
+// cleared when a table closes.
+#include <gtest/gtest.h>
+
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+
+namespace {
+struct Tables : ::testing::Test {
+    void TearDown() override {
+        ResultTables::instance().closeAll();
+        ResultTables::instance().setMaker(nullptr);
+    }
+};
+}  // namespace
+
+TEST_F(Tables, OpenedOnDemandAndReusedUntilClosed) {
+    auto& t = ResultTables::instance();
+    CResultDoc* a = t.open("Chart Results");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetTitle(), "Chart Results");
+    EXPECT_EQ(a->displayColumnCount(), 9u);
+    EXPECT_FALSE(a->IsModified());
+    EXPECT_EQ(t.open("Chart Results"), a);
+    CResultDoc* b = t.open("Image Results");
+    EXPECT_NE(b, a);
+    EXPECT_EQ(t.openTables().size(), 2u);
+
+    CResultDoc* slot = a;
+    a->registerOwner(&slot);
+    t.close(a);
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_EQ(t.find("Chart Results"), nullptr);
+    CResultDoc* again = t.open("Chart Results");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->rowTotal(), 0u);
+    EXPECT_EQ(t.open("no such table"), nullptr);
+}
+
+TEST_F(Tables, TitleWithSubjectSuffixStillFindsTheTable) {
+    auto& t = ResultTables::instance();
+    CResultDoc* a = t.open("Chart Results");
+    a->subjectId = "AB12";
+    a->examId = 42;
+    a->SetTitle("results.rst");
+    EXPECT_EQ(t.open("Chart Results"), a);
+}
+
+TEST_F(Tables, MakerOwnedDocumentsAreForgottenWhenClosedOrDestroyed) {
+    std::vector<std::unique_ptr<CResultDoc>> app;
+    ResultTables::instance().setMaker([&] {
+        app.push_back(std::make_unique<CResultDoc>());
+        return app.back().get();
+    });
+    CResultDoc* a = ResultTables::instance().open("Chart Results");
+    ASSERT_EQ(app.size(), 1u);
+    EXPECT_EQ(a, app[0].get());
+    a->OnCloseDocument();
+    EXPECT_EQ(ResultTables::instance().find("Chart Results"), nullptr);
+
+    CResultDoc* b = ResultTables::instance().open("Chart Results");
+    CResultDoc* slot = b;
+    b->registerOwner(&slot);
+    app.clear();  // destroyed without a close
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_TRUE(ResultTables::instance().openTables().empty());
+}
