@@ -1,0 +1,96 @@
+#pragma once
+// Internal to the synthetic nailfold generator: its random numbers, smooth
+// noise and the drawing of a laid-out scene. The layout (where loops go,
+// how wide they are) lives in SyntheticNailfold.cpp, the pixels in
+// SyntheticNailfoldDraw.cpp.
+//
+// Only integer arithmetic, +-*/ and sqrt decide the random values, so the
+// same seed gives the same scene whatever the standard library; we do not
+// use <random> distributions, whose output is not fixed across versions.
+#include <cstdint>
+#include <vector>
+
+#include "image/SyntheticNailfold.h"
+
+// SplitMix64: tiny, fast, and good enough for picture statistics.
+inline uint64_t synthMix(uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+class SynthRandom {
+public:
+    // Independent streams of one seed: the stream number is mixed in so
+    // that, say, the noise stream never repeats the layout stream.
+    SynthRandom(uint64_t seed, uint64_t stream) : state_(synthMix(seed ^ synthMix(stream + 0x632BE59BD9B4E019ull))) {}
+    uint64_t next() { return synthMix(state_ += 0x9E3779B97F4A7C15ull); }
+    // [0, 1) with 53 random bits.
+    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+    double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
+    // 0 .. n - 1 (n > 0).
+    int below(int n) { return static_cast<int>(uniform() * n); }
+    // Approximately standard normal: the sum of four uniforms, scaled to unit
+    // variance. Tails end at 3.5 sigma, which sensor noise never misses.
+    double normal() {
+        const double s = uniform() + uniform() + uniform() + uniform();
+        return (s - 2.0) * 1.7320508075688772;
+    }
+
+private:
+    uint64_t state_;
+};
+
+// Random streams of one seed.
+enum SynthStream : uint64_t {
+    kSynthLayout = 1,
+    kSynthTexture = 2,
+    kSynthNoise = 3,
+    kSynthLoopBase = 1000,  // + loop index: per-loop details
+};
+
+// Smooth value noise in [-1, 1]: random values on the integer lattice
+// blended with a quintic fade, so the field and its slope are continuous.
+double synthNoise1(uint64_t key, double t);
+double synthNoise2(uint64_t key, double x, double y);
+
+// A tube drawn along a centre line in micrometres: per sample its position,
+// half width and absorption (optical depth per micrometre of blood).
+struct SynthTube {
+    std::vector<double> u, v, halfWidth, absorption;
+    void add(double uu, double vv, double hw, double k) {
+        u.push_back(uu);
+        v.push_back(vv);
+        halfWidth.push_back(hw);
+        absorption.push_back(k);
+    }
+    size_t size() const { return u.size(); }
+};
+
+// Everything the drawing needs besides the parameters.
+struct SynthScene {
+    double skinLevel = 170;  // grey level of lit skin before vignetting
+    double nailGain = 1.12;  // nail plate brightness relative to skin
+    // Nailfold edge depth (micrometres from the top) for every pixel column.
+    std::vector<double> edgeV;
+    std::vector<SynthTube> loops;   // blood columns of the capillary loops
+    std::vector<SynthTube> plexus;  // deeper, out-of-focus veins
+    uint64_t textureKey = 0;
+};
+
+// The nailfold edge depth in micrometres at position u (micrometres).
+struct SynthEdge {
+    double base = 60, amplitude1 = 8, amplitude2 = 3;
+    uint64_t key = 0;
+    double at(double u) const {
+        return base + amplitude1 * synthNoise1(key, u / 350.0) + amplitude2 * synthNoise1(key + 1, u / 90.0);
+    }
+};
+
+// Draws the scene into width x height bytes.
+void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std::vector<uint8_t>& out);
+
+// Adds the tube's optical depth into `depth` (width x height floats),
+// keeping the largest value where tubes overlap.
+void synthDrawTube(const SynthTube& tube, double umPerPixelX, double umPerPixelY, int width, int height,
+                   std::vector<float>& depth);
