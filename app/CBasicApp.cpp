@@ -16,6 +16,7 @@
 #include "base/Text.h"
 #include "framework/Document.h"
 #include "framework/Prompter.h"
+#include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -123,6 +124,7 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
         copyTemplateIfNoProfile();
         profile.SetPath(profilePath_);
         DebugLog::setFile(logPath_);
+        ZBasicDoc::setProgramFolder(programFolder_);
     }
 
     // 2. Start-up settings; from here on the debug log is on.

@@ -7,6 +7,9 @@
 
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ZBasicfgDoc.h"
+#include "measure/ZDimDoc.h"
 
 namespace {
 
@@ -16,6 +19,9 @@ using Factory = DocTemplate::Factory;
 // unbound: opening its files explains that the type is not available yet.
 const std::map<std::string, Factory>& factories() {
     static const std::map<std::string, Factory> m = {
+        {"ZBasicDoc", [] { return std::make_unique<ZBasicDoc>(); }},
+        {"ZBasicfgDoc", [] { return std::make_unique<ZBasicfgDoc>(); }},
+        {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
     };
     return m;
 }

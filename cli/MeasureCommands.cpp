@@ -1,0 +1,189 @@
+// ordavia-cli commands on image documents (.cs1): info, resave, dims, average.
+#include <cstdio>
+
+#include "base/JsonWriter.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "measure/CDim.h"
+#include "measure/SelectionAverage.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ZDimDoc.h"
+
+namespace {
+
+void writeRect(JsonWriter& j, const char* key, const ZRect& r) {
+    j.key(key).beginArray().value(r.left).value(r.top).value(r.right).value(r.bottom).endArray();
+}
+
+bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
+    std::string error;
+    doc.quiet = true;
+    if (!doc.readFile(path, &error)) {
+        rc = cliError(error.empty() ? path + ": cannot read image document" : error);
+        return false;
+    }
+    return true;
+}
+
+// The list chosen with --list N (0..4), else the document's current list.
+bool chooseList(ZBasicDoc& doc, const CliArgs& a, int& rc) {
+    if (auto v = a.get("--list")) {
+        char* end = nullptr;
+        const long n = std::strtol(v->c_str(), &end, 10);
+        if (v->empty() || *end || n < 0 || n >= ZBasicDoc::kListCount) {
+            rc = cliError("--list must be 0 to 4");
+            return false;
+        }
+        doc.currentList = static_cast<int32_t>(n);
+    }
+    if (doc.currentList < 0 || doc.currentList >= ZBasicDoc::kListCount) doc.currentList = 0;
+    return true;
+}
+
+int infoCs1(const std::string& path, const CliArgs& a) {
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!loadDoc(doc, path, rc)) return rc;
+    if (!a.json()) {
+        std::string t = strprintf("%s: image document, layout version %d\n", path.c_str(), doc.versionRead);
+        t += "image file: " + doc.imageFileName + "\n";
+        t += strprintf("scales: %g x %g %s (%s)\n", doc.xScale, doc.yScale, doc.units.c_str(),
+                       doc.calibrated ? "calibrated" : "not calibrated");
+        t += "magnification: " + doc.magName + "\n";
+        for (int i = 0; i < ZBasicDoc::kListCount; ++i)
+            t += strprintf("list %d: %d objects\n", i, doc.lists[static_cast<size_t>(i)].count());
+        t += "subject: " + doc.subjectId + strprintf(", exam %d\n", doc.examId);
+        if (!doc.notes.empty()) t += "notes:\n" + doc.notes + "\n";
+        cliOut(t);
+        return 0;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.field("format", "cs1");
+    j.field("version", doc.versionRead);
+    j.key("target").beginArray().value(doc.targetX).value(doc.targetY).endArray();
+    j.field("showTarget", doc.showTarget);
+    j.field("xScale", doc.xScale);
+    j.field("yScale", doc.yScale);
+    j.field("calibrated", doc.calibrated);
+    j.field("units", doc.units);
+    j.key("origin").beginArray().value(doc.originX).value(doc.originY).endArray();
+    writeRect(j, "roi", doc.roi);
+    writeRect(j, "roi2", doc.roi2);
+    j.field("imageFileName", doc.imageFileName);
+    j.field("imageTime", doc.imageTime);
+    j.field("notes", doc.notes);
+    j.field("gridStyle", doc.gridStyle);
+    j.field("gridUnits", doc.gridUnits);
+    j.field("gridShow", doc.gridShow);
+    j.field("gridSpacing", doc.gridSpacing);
+    j.field("gridColour", static_cast<int64_t>(doc.gridColour));
+    j.field("userGridFile", doc.userGridFile);
+    j.field("paletteIndex", doc.paletteIndex);
+    j.field("zeroAsBlack", doc.zeroAsBlack);
+    j.field("magName", doc.magName);
+    j.field("magDate", doc.magDate);
+    j.field("description", doc.description);
+    j.key("document").beginObject();
+    j.field("saveCount", doc.saveCount);
+    j.field("subjectId", doc.subjectId);
+    j.field("examId", doc.examId);
+    j.field("ownerText", doc.ownerText);
+    j.field("result", doc.result);
+    j.field("stationText", doc.stationText);
+    j.field("capturedBy", doc.capturedBy);
+    j.endObject();
+    j.key("lists").beginArray();
+    for (const CDimList& l : doc.lists) {
+        j.beginArray();
+        for (const auto& d : l.objects()) {
+            j.beginObject();
+            j.field("class", d->className());
+            j.field("colour", static_cast<int64_t>(d->colour()));
+            j.field("width", d->width());
+            j.field("label", d->label());
+            j.key("vertices").beginArray();
+            for (const ZPoint& p : d->vertices()) j.beginArray().value(p.x).value(p.y).endArray();
+            j.endArray();
+            j.endObject();
+        }
+        j.endArray();
+    }
+    j.endArray();
+    j.endObject();
+    cliOut(j.str());
+    return 0;
+}
+
+int resave(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli resave IN.cs1 OUT.cs1 [--image]");
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!loadDoc(doc, a.positional[0], rc)) return rc;
+    std::string error;
+    if (a.has("--image")) {
+        // Also write the picture beside OUT, as the workstation's Save As does.
+        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName);
+        doc.imageModified = true;
+        if (!doc.OnSaveDocument(a.positional[1])) return cliError(a.positional[1] + ": cannot save");
+        return 0;
+    }
+    if (!doc.writeFile(a.positional[1], &error)) return cliError(error);
+    return 0;
+}
+
+int dims(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli dims FILE.cs1 [--list N]");
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!loadDoc(doc, a.positional[0], rc) || !chooseList(doc, a, rc)) return rc;
+    ZDimDoc table;
+    table.subjectId = doc.subjectId;
+    table.examId = doc.examId;
+    table.Fill(doc.originX, doc.originY, doc.xScaleInEffect(), doc.yScaleInEffect(), doc.currentDimList(),
+               doc.tortuosity);
+    cliOut(table.text());
+    return 0;
+}
+
+int average(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli average FILE.cs1 [--list N] [--json]");
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!loadDoc(doc, a.positional[0], rc) || !chooseList(doc, a, rc)) return rc;
+    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName);
+    const SelectionAverage row = computeSelectionAverage(doc);
+    const auto& names = SelectionAverage::valueColumns();
+    const auto& decimals = SelectionAverage::valueDecimals();
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("filename", row.filename);
+        j.field("units", row.units);
+        for (size_t i = 0; i < names.size(); ++i) j.field(names[i], row.values[i]);
+        j.endObject();
+        cliOut(j.str());
+    } else {
+        std::string t = "filename\t" + row.filename + "\nunits\t" + row.units + "\n";
+        for (size_t i = 0; i < names.size(); ++i) t += names[i] + strprintf("\t%.*f\n", decimals[i], row.values[i]);
+        cliOut(t);
+    }
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliInfoHandler{{".cs1"}, infoCs1});
+ORDAVIA_CLI_REGISTER(CliCommand{"resave", "resave IN.cs1 OUT.cs1 [--image]",
+                                "Reads an image document and writes it again in the current layout.\n"
+                                "The image file is left alone unless --image is given; then it is\n"
+                                "written beside OUT as the workstation's Save As does.",
+                                {}, resave});
+ORDAVIA_CLI_REGISTER(CliCommand{"dims", "dims FILE.cs1 [--list N]",
+                                "Prints a dimension list (default: the current one) as the dimension\n"
+                                "list document saves it: quoted comma-separated text.",
+                                {"--list"}, dims});
+ORDAVIA_CLI_REGISTER(CliCommand{"average", "average FILE.cs1 [--list N] [--json]",
+                                "The \"Calculate average of selection\" row of a document: the region of\n"
+                                "interest (or the whole image) and the measures of a dimension list.",
+                                {"--list"}, average});

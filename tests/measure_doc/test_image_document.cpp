@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ByteBuilder.h"
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "framework/ScriptedPrompter.h"
+#include "measure/CDimLine.h"
+#include "measure/SelectionAverage.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/ProfileStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ImageDocTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("ordavia_doc_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ProfileStore::instance().SetPath((dir / "test.ini").string());
+        Prompter::setCurrent(&prompter);
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        ProfileStore::instance().SetPath("");
+        fs::remove_all(dir);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    void write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(writeFileAtomically(path(name), bytes).ok);
+    }
+    std::vector<uint8_t> read(const std::string& name) {
+        std::vector<uint8_t> b;
+        EXPECT_TRUE(readFileBytes(path(name), b).ok);
+        return b;
+    }
+    static CZVimage greyImage(int w, int h, uint8_t value) {
+        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), value, static_cast<size_t>(img.width()));
+        return img;
+    }
+
+    fs::path dir;
+    ScriptedPrompter prompter;
+};
+
+// The fields of a version-10 file up to the dimension lists, with distinct
+// values so that a misplaced field shows.
+Bytes headerV10(int32_t listCount = 5) {
+    Bytes b;
+    b.i32(10).i32(11).i32(12).i32(1).f64(0.5).f64(0.25).i32(1).str("um").i32(3).i32(4);
+    b.rect(10, 20, 110, 220).rect(1, 2, 3, 4).str("D:\\data\\img.bmp").i32(1234567).str("Equalise\r\n");
+    b.i32(2).i32(1).i32(1).f64(50.0).i32(0x808080).str("grid.wmf");
+    b.i32(listCount).i32(3).i32(-1).str("x40").i32(99).str("desc");
+    return b;
+}
+
+Bytes dbBlock(int saveCount) {
+    Bytes b;
+    b.i32(2).i32(saveCount).str("AB12").i32(42).str("owner").str("res").str("station").str("imported");
+    return b;
+}
+
+}  // namespace
+
+TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
+    Bytes f = headerV10();
+    // List 0: one line; list 2: a circle and a second line (class index reuse).
+    f.u16(1).newClass("CDimLine").dim3(255, 2, "a", {{1, 2}, {30, 40}});
+    f.u16(0);
+    f.u16(2).newClass("CDimCircle").dim3(0xff00, 1, "", {{5, 5}, {15, 5}}).u16(0x8000 | 1).dim3(7, 1, "b", {{0, 0}});
+    f.u16(0).u16(0);
+    f.raw(std::string(reinterpret_cast<const char*>(dbBlock(6).b.data()), dbBlock(6).b.size()));
+    write("a.cs1", f.b);
+
+    ZBasicDoc doc;
+    std::string err;
+    ASSERT_TRUE(doc.readFile(path("a.cs1"), &err)) << err;
+    EXPECT_EQ(doc.versionRead, 10);
+    EXPECT_EQ(doc.targetX, 11);
+    EXPECT_EQ(doc.targetY, 12);
+    EXPECT_EQ(doc.xScale, 0.5);
+    EXPECT_EQ(doc.yScale, 0.25);
+    EXPECT_EQ(doc.originY, 4);
+    EXPECT_EQ(doc.roi, (ZRect{10, 20, 110, 220}));
+    EXPECT_EQ(doc.roi2, (ZRect{1, 2, 3, 4}));
+    EXPECT_EQ(doc.imageFileName, "D:\\data\\img.bmp");
+    EXPECT_EQ(doc.imageTime, 1234567);
+    EXPECT_EQ(doc.gridStyle, 2);
+    EXPECT_EQ(doc.gridSpacing, 50.0);
+    EXPECT_EQ(doc.userGridFile, "grid.wmf");
+    EXPECT_EQ(doc.paletteIndex, 3);
+    EXPECT_TRUE(doc.zeroAsBlack);
+    EXPECT_EQ(doc.magName, "x40");
+    EXPECT_EQ(doc.magDate, 99);
+    EXPECT_EQ(doc.description, "desc");
+    ASSERT_EQ(doc.lists[0].count(), 1);
+    EXPECT_EQ(doc.lists[0].at(0)->label(), "a");
+    ASSERT_EQ(doc.lists[2].count(), 2);
+    EXPECT_STREQ(doc.lists[2].at(0)->className(), "CDimCircle");
+    EXPECT_STREQ(doc.lists[2].at(1)->className(), "CDimLine");
+    EXPECT_TRUE(doc.lists[4].isHidden());
+    EXPECT_EQ(doc.subjectId, "AB12");
+    EXPECT_EQ(doc.examId, 42);
+    EXPECT_EQ(doc.saveCount, 6);
+
+    // Written again, the only change is the save count raised by one.
+    ASSERT_TRUE(doc.writeFile(path("b.cs1"), &err)) << err;
+    std::vector<uint8_t> expected = f.b;
+    const Bytes db7 = dbBlock(7);
+    std::copy(db7.b.begin(), db7.b.end(), expected.end() - static_cast<std::ptrdiff_t>(db7.b.size()));
+    EXPECT_EQ(read("b.cs1"), expected);
+}
+
+TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
+    // Version 1: no image time, notes, grid, lists count...; only list 0.
+    {
+        Bytes b;
+        b.i32(1).i32(5).i32(6).i32(0).f64(2.0).f64(3.0).i32(0).str("mm").i32(0).i32(0);
+        b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.zvg");
+        b.u16(1).newClass("CDimLine").i32(255).u16(1).i32(9).i32(9);  // oldest dimension layout
+        write("v1.cs1", b.b);
+        ZBasicDoc doc;
+        std::string err;
+        ASSERT_TRUE(doc.readFile(path("v1.cs1"), &err)) << err;
+        EXPECT_EQ(doc.versionRead, 1);
+        EXPECT_EQ(doc.units, "mm");
+        EXPECT_EQ(doc.imageTime, 0);
+        ASSERT_EQ(doc.lists[0].count(), 1);
+        EXPECT_EQ(doc.lists[0].at(0)->getVertex(0), (ZPoint{9, 9}));
+        EXPECT_EQ(doc.subjectId, "");
+    }
+    // Version 5: lists 0 and 2 only, no list count.
+    {
+        Bytes b;
+        b.i32(5).i32(0).i32(0).i32(1).f64(1.0).f64(1.0).i32(0).str("um").i32(0).i32(0);
+        b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.bmp").i32(7).str("n");
+        b.i32(0).i32(0).i32(0).f64(100.0).i32(0x808080).str("");
+        b.u16(1).newClass("CDimLine").dim3(255, 1, "", {{1, 1}});
+        b.u16(2).u16(0x8000 | 1).dim3(255, 1, "", {{2, 2}}).u16(0x8000 | 1).dim3(255, 1, "", {{3, 3}});
+        write("v5.cs1", b.b);
+        ZBasicDoc doc;
+        std::string err;
+        ASSERT_TRUE(doc.readFile(path("v5.cs1"), &err)) << err;
+        EXPECT_EQ(doc.notes, "n");
+        EXPECT_EQ(doc.lists[0].count(), 1);
+        EXPECT_EQ(doc.lists[1].count(), 0);
+        EXPECT_EQ(doc.lists[2].count(), 2);
+        EXPECT_EQ(doc.lists[3].count(), 0);
+        EXPECT_EQ(doc.lists[4].count(), 0);
+    }
+    // Versions 6 to 9: the gated items appear one by one.
+    for (int v = 6; v <= 9; ++v) {
+        Bytes b;
+        b.i32(v).i32(0).i32(0).i32(1).f64(1.0).f64(1.0).i32(0).str("um").i32(0).i32(0);
+        b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.bmp").i32(7).str("n");
+        b.i32(0).i32(0).i32(0).f64(100.0).i32(0x808080).str("");
+        b.i32(5);
+        if (v > 6) b.i32(4).i32(0);
+        if (v > 7) b.str("mag").i32(5);
+        for (int i = 0; i < 5; ++i) b.u16(0);
+        if (v > 8) b.raw(std::string(reinterpret_cast<const char*>(dbBlock(1).b.data()), dbBlock(1).b.size()));
+        write("v.cs1", b.b);
+        ZBasicDoc doc;
+        std::string err;
+        ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
+        EXPECT_EQ(doc.paletteIndex, v > 6 ? 4 : 0) << v;
+        EXPECT_EQ(doc.zeroAsBlack, v > 6 ? false : true) << v;
+        EXPECT_EQ(doc.magName, v > 7 ? "mag" : "default") << v;
+        EXPECT_EQ(doc.examId, v > 8 ? 42 : -1) << v;
+    }
+}
+
+TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
+    Bytes f = headerV10();
+    f.u16(1).newClass("CDimLine").dim3(255, 2, "a", {{1, 2}, {30, 40}});
+    for (int i = 0; i < 4; ++i) f.u16(0);
+    const Bytes db = dbBlock(1);
+    f.b.insert(f.b.end(), db.b.begin(), db.b.end());
+    // Every truncation fails cleanly.
+    for (size_t cut = 0; cut < f.b.size(); cut += 7) {
+        write("t.cs1", std::vector<uint8_t>(f.b.begin(), f.b.begin() + static_cast<std::ptrdiff_t>(cut)));
+        ZBasicDoc doc;
+        std::string err;
+        EXPECT_FALSE(doc.readFile(path("t.cs1"), &err)) << cut;
+        EXPECT_FALSE(err.empty());
+        EXPECT_EQ(doc.lists[0].count(), 0);
+    }
+    // An absurd list count and an absurd vertex count.
+    Bytes bad = headerV10(0x7FFFFFFF);
+    bad.u16(0);
+    write("bad.cs1", bad.b);
+    ZBasicDoc doc;
+    std::string err;
+    EXPECT_FALSE(doc.readFile(path("bad.cs1"), &err));
+    // Through the framework the user is told.
+    EXPECT_FALSE(doc.OnOpenDocument(path("bad.cs1")));
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("Unexpected file format."), std::string::npos);
+}
+
+TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
+    ZBasicDoc doc;
+    doc.OnNewDocument();
+    doc.image = greyImage(300, 200, 80);
+    doc.roi = {100, 50, 200, 150};
+    doc.addNewDimension(0, {110, 60});
+    doc.addVertex(0, {150, 90});
+    prompter.pushMessageAnswer(MsgResult::Yes);  // only the region
+    ASSERT_TRUE(doc.OnSaveDocument(path("r.cs1")));
+    EXPECT_EQ(doc.lists[0].at(0)->getVertex(0), (ZPoint{110, 60})) << "the open document keeps its coordinates";
+    EXPECT_EQ(doc.roi, (ZRect{100, 50, 200, 150}));
+    EXPECT_EQ(doc.imageFileName, path("r.bmp"));
+
+    ZBasicDoc back;
+    std::string err;
+    ASSERT_TRUE(back.readFile(path("r.cs1"), &err)) << err;
+    EXPECT_EQ(back.lists[0].at(0)->getVertex(0), (ZPoint{10, 10}));
+    EXPECT_EQ(back.roi, (ZRect{0, 0, 100, 100}));
+    ASSERT_TRUE(back.loadImage());
+    EXPECT_EQ(back.image.width(), 100);
+    EXPECT_EQ(back.image.height(), 100);
+}
+
+TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
+    {
+        ZBasicDoc doc;
+        doc.OnNewDocument();
+        doc.image = greyImage(40, 30, 10);
+        doc.imageModified = true;
+        ASSERT_TRUE(doc.OnSaveDocument(path("m.cs1")));
+    }
+    // Move both files elsewhere: the stored path is gone, the name beside the document is found.
+    fs::create_directories(dir / "moved");
+    fs::rename(dir / "m.cs1", dir / "moved" / "m.cs1");
+    fs::rename(dir / "m.bmp", dir / "moved" / "m.bmp");
+    {
+        ZBasicDoc doc;
+        ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
+        EXPECT_EQ(doc.image.width(), 40);
+        EXPECT_TRUE(prompter.messages().empty());
+    }
+    // Without it the user is asked; cancelling opens the document without a picture.
+    fs::remove(dir / "moved" / "m.bmp");
+    ZBasicDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
+    EXPECT_TRUE(doc.image.isEmpty());
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], "Cannot find image file " + path("m.bmp") + ".\nPlease specify new location.");
+}
+
+TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
+    ZBasicDoc doc;
+    doc.OnNewDocument();
+    doc.image = greyImage(10, 10, 100);
+    doc.roi = {0, 0, 5, 5};
+    ASSERT_TRUE(doc.imageOperation("Invert", [](CZVimage& img, const ZRect& r) {
+        img.negative(r);
+        return true;
+    }));
+    EXPECT_EQ(doc.image.getpixel(0, 0), 155);
+    EXPECT_EQ(doc.image.getpixel(9, 9), 100);
+    EXPECT_EQ(doc.notes, "Invert ROI (0,0)-(5,5).\r\n");
+    EXPECT_TRUE(doc.imageModified);
+    EXPECT_TRUE(doc.IsModified());
+    doc.undo();
+    EXPECT_EQ(doc.image.getpixel(0, 0), 100);
+    doc.undo();
+    EXPECT_EQ(doc.image.getpixel(0, 0), 155) << "a second undo returns to the state after the operation";
+    EXPECT_EQ(doc.notes, "Invert ROI (0,0)-(5,5).\r\nundo\r\nundo\r\n");
+}
+
+TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
+    ZBasicDoc doc;
+    doc.OnNewDocument();
+    doc.xScale = 0.5;
+    doc.yScale = 0.5;
+    doc.calibrated = 0;
+    doc.units = "um";
+    EXPECT_EQ(doc.unitsInEffect(), "pixel");
+    EXPECT_EQ(doc.xScaleInEffect(), 1.0);
+    doc.image = greyImage(100, 100, 50);
+    doc.addNewDimension(0, {0, 10});
+    doc.addVertex(0, {10, 10});
+    SelectionAverage row = computeSelectionAverage(doc);
+    EXPECT_EQ(row.units, "pixel");
+    EXPECT_DOUBLE_EQ(row.values[8], 10.0);  // total L
+    doc.calibrated = 1;
+    row = computeSelectionAverage(doc);
+    EXPECT_EQ(row.units, "um");
+    EXPECT_DOUBLE_EQ(row.values[8], 5.0);
+    EXPECT_DOUBLE_EQ(row.values[2], 2500.0);  // ROI area in um^2
+    EXPECT_DOUBLE_EQ(row.values[3], 50.0);    // mean grey
+    EXPECT_DOUBLE_EQ(row.values[7], 1.0);     // N
+    EXPECT_DOUBLE_EQ(row.values[15], 5.0 * 1000.0 / 2500.0);  // linear density
+}
+
+TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
+    ZBasicDoc doc;
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.wrapIndex(0), -1);
+    doc.addNewDimension(0, {1, 1});
+    doc.addNewDimension(4, {2, 2});
+    EXPECT_EQ(doc.wrapIndex(-1), 1);
+    EXPECT_EQ(doc.wrapIndex(2), 0);
+    doc.roi = {1, 1, 5, 5};
+    doc.moveAll(10, 20);
+    EXPECT_EQ(doc.roi, (ZRect{11, 21, 15, 25}));
+    EXPECT_EQ(doc.lists[0].at(1)->getVertex(0), (ZPoint{12, 22}));
+    EXPECT_EQ(doc.originX, 10);
+}
