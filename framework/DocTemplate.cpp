@@ -47,8 +47,11 @@ std::string DocTemplate::saveFilter() const {
 }
 
 std::string DocTemplate::nextUntitledTitle() {
-    const std::string base = fileNewName.empty() ? docName : fileNewName;
-    return base + std::to_string(++untitledCount_);
+    // As the Windows framework titles new documents: the document name and
+    // a running number ("XY Chart1", not the new-file name "XYChart1"), or
+    // "Untitled" without a number when the template has no document name.
+    if (docName.empty()) return "Untitled";
+    return docName + std::to_string(++untitledCount_);
 }
 
 std::string DocTemplate::description() const {

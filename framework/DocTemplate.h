@@ -33,8 +33,8 @@ public:
     bool matches(const std::string& path) const;
     // "Filter text|*.ext||", or all files when the template has no filter.
     std::string saveFilter() const;
-    // The title of the next untitled document: new-file name (or document
-    // name) followed by a running number.
+    // The title of the next untitled document: the document name followed
+    // by a running number ("Untitled" when the template has no name).
     std::string nextUntitledTitle();
 
     // Rebuilds the description string from the fields.

@@ -1,6 +1,7 @@
 #include "framework/Document.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
@@ -56,6 +57,13 @@ bool Document::OnOpenDocument(const std::string& path) {
         lastError_ = path + ": " + e.what();
         Prompter::current().messageBox(std::string(kBadFormat) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;
+    } catch (const std::exception& e) {
+        // A reader's own checks (a bad_alloc, a range error) must not take
+        // the whole program down with one damaged file.
+        DeleteContents();
+        lastError_ = path + ": " + e.what();
+        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        return false;
     }
     SetModifiedFlag(false);
     return true;
@@ -65,7 +73,8 @@ bool Document::OnSaveDocument(const std::string& path) {
     Archive ar;
     try {
         Serialize(ar);
-    } catch (const ArchiveError& e) {
+    } catch (const std::exception& e) {
+        // Nothing has touched the file yet, so the previous one stays.
         lastError_ = path + ": " + e.what();
         Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;

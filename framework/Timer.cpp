@@ -25,10 +25,14 @@ namespace {
 
 class ManualTimer : public Timer {
 public:
-    ManualTimer(std::shared_ptr<ManualTimerFactory::State> s, const long* clock) : s_(std::move(s)), clock_(clock) {
+    ManualTimer(std::shared_ptr<ManualTimerFactory::State> s, std::shared_ptr<const long> clock)
+        : s_(std::move(s)), clock_(std::move(clock)) {
         s_->owner = this;
     }
-    ~ManualTimer() override { s_->active = false; }
+    ~ManualTimer() override {
+        s_->active = false;
+        s_->owner = nullptr;
+    }
     void start(int intervalMs) override {
         s_->active = true;
         s_->interval = std::max(1, intervalMs);
@@ -39,22 +43,25 @@ public:
 
 private:
     std::shared_ptr<ManualTimerFactory::State> s_;
-    const long* clock_;
+    // Shared with the factory so that a timer outliving it stays safe.
+    std::shared_ptr<const long> clock_;
 };
 
 }  // namespace
 
-ManualTimerFactory::ManualTimerFactory() : timers_(std::make_shared<std::vector<std::weak_ptr<State>>>()) {}
+ManualTimerFactory::ManualTimerFactory()
+    : clock_(std::make_shared<long>(0)), timers_(std::make_shared<std::vector<std::weak_ptr<State>>>()) {}
 ManualTimerFactory::~ManualTimerFactory() = default;
 
 std::unique_ptr<Timer> ManualTimerFactory::create() {
     auto s = std::make_shared<State>();
     timers_->push_back(s);
-    return std::make_unique<ManualTimer>(s, &now_);
+    return std::make_unique<ManualTimer>(s, clock_);
 }
 
 void ManualTimerFactory::advance(long ms) {
-    const long end = now_ + ms;
+    long& now = *clock_;
+    const long end = now + ms;
     for (;;) {
         // The earliest due active timer within the step.
         std::shared_ptr<State> next;
@@ -63,11 +70,16 @@ void ManualTimerFactory::advance(long ms) {
             if (s && s->active && s->due <= end && (!next || s->due < next->due)) next = s;
         }
         if (!next) break;
-        now_ = next->due;
+        now = next->due;
         next->due += next->interval;
-        if (next->owner && next->owner->onTimeout) next->owner->onTimeout();
+        // Call a copy: the callback may destroy its own timer (and with it
+        // the std::function being run).
+        if (next->owner && next->owner->onTimeout) {
+            const std::function<void()> callback = next->owner->onTimeout;
+            callback();
+        }
     }
-    now_ = end;
+    now = end;
     std::erase_if(*timers_, [](const std::weak_ptr<State>& w) { return w.expired(); });
 }
 

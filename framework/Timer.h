@@ -35,12 +35,12 @@ public:
     std::unique_ptr<Timer> create() override;
     // Moves the clock on by ms, firing every due timer in time order.
     void advance(long ms);
-    long now() const { return now_; }
+    long now() const { return *clock_; }
     int activeCount() const;
 
     struct State;
 
 private:
-    long now_ = 0;
+    std::shared_ptr<long> clock_;
     std::shared_ptr<std::vector<std::weak_ptr<State>>> timers_;
 };

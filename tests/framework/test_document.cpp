@@ -1,0 +1,262 @@
+// Loading and saving documents through the archive, with real files on
+// disc, and the questions asked through the Prompter.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "base/Archive.h"
+#include "framework/DocTemplate.h"
+#include "framework/Document.h"
+#include "framework/ScriptedPrompter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A document with a small layout: a magic word, a string and a count of
+// doubles. It can be told to fail half-way through saving or loading.
+class SampleDoc : public Document {
+public:
+    std::string text;
+    std::vector<double> values;
+    enum class Fail { None, ArchiveError, RuntimeError, LengthError } failOn = Fail::None;
+    int deleted = 0;
+
+    void DeleteContents() override {
+        ++deleted;
+        text.clear();
+        values.clear();
+    }
+    void Serialize(Archive& ar) override {
+        if (ar.IsStoring()) {
+            ar.writeWord(0x5A56);
+            ar.writeString(text);
+            throwIfAsked();
+            ar.writeCount(static_cast<uint32_t>(values.size()));
+            for (double v : values) ar.writeDouble(v);
+        } else {
+            if (ar.readWord() != 0x5A56) throw ArchiveError("not a sample document");
+            text = ar.readString();
+            throwIfAsked();
+            values.resize(ar.readCountFor(8));
+            for (double& v : values) v = ar.readDouble();
+        }
+    }
+
+private:
+    void throwIfAsked() {
+        switch (failOn) {
+            case Fail::ArchiveError: throw ArchiveError("archive: cannot store this");
+            case Fail::RuntimeError: throw std::runtime_error("value out of range");
+            case Fail::LengthError: throw std::length_error("vector too long");
+            case Fail::None: break;
+        }
+    }
+};
+
+class DocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("ordavia-doc-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Prompter::setCurrent(&prompter_);
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        fs::remove_all(dir_);
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    static std::string slurp(const std::string& p) {
+        std::ifstream f(p, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    static void spit(const std::string& p, const std::string& bytes) {
+        std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    // A saved sample document's bytes.
+    std::string savedSample(const std::string& name) {
+        SampleDoc d;
+        d.text = "hello";
+        d.values = {1.5, -2.0};
+        EXPECT_TRUE(d.OnSaveDocument(path(name)));
+        return slurp(path(name));
+    }
+
+    ScriptedPrompter prompter_;
+    fs::path dir_;
+};
+
+TEST_F(DocumentTest, SaveWritesTheArchiveAndOpenReadsItBack) {
+    const std::string bytes = savedSample("a.smp");
+    EXPECT_EQ(bytes, std::string("\x56\x5A\x05hello\x02\x00", 10) + std::string("\x00\x00\x00\x00\x00\x00\xF8\x3F", 8) +
+                         std::string("\x00\x00\x00\x00\x00\x00\x00\xC0", 8));
+    SampleDoc d;
+    d.SetModifiedFlag(true);
+    ASSERT_TRUE(d.OnOpenDocument(path("a.smp")));
+    EXPECT_EQ(d.text, "hello");
+    EXPECT_EQ(d.values, (std::vector<double>{1.5, -2.0}));
+    EXPECT_FALSE(d.IsModified());
+    EXPECT_TRUE(prompter_.asked.empty());
+}
+
+// Whatever Serialize throws while saving, the previous file stays as it was.
+TEST_F(DocumentTest, FailedSaveKeepsThePreviousFile) {
+    const std::string good = savedSample("keep.smp");
+    for (auto fail : {SampleDoc::Fail::ArchiveError, SampleDoc::Fail::RuntimeError}) {
+        prompter_.asked.clear();
+        SampleDoc d;
+        d.text = "replacement";
+        d.SetModifiedFlag(true);
+        d.failOn = fail;
+        EXPECT_FALSE(d.OnSaveDocument(path("keep.smp")));
+        EXPECT_EQ(slurp(path("keep.smp")), good);
+        EXPECT_TRUE(d.IsModified());
+        ASSERT_EQ(prompter_.messages().size(), 1u);
+        const std::string msg = prompter_.messages()[0];
+        EXPECT_EQ(msg.rfind("Failed to save document.\n", 0), 0u) << msg;
+        EXPECT_NE(msg.find(path("keep.smp")), std::string::npos) << msg;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1) << "temporary file left behind";
+    }
+}
+
+// A file cut short at any byte opens as nothing, with one clear message
+// that names the file, and leaves the document empty rather than half read.
+TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
+    const std::string good = savedSample("full.smp");
+    for (size_t n = 0; n < good.size(); ++n) {
+        SCOPED_TRACE(n);
+        spit(path("cut.smp"), good.substr(0, n));
+        prompter_.asked.clear();
+        SampleDoc d;
+        d.text = "previous";
+        EXPECT_FALSE(d.OnOpenDocument(path("cut.smp")));
+        EXPECT_TRUE(d.text.empty());
+        EXPECT_TRUE(d.values.empty());
+        ASSERT_EQ(prompter_.asked.size(), 1u);
+        const auto& q = prompter_.asked[0];
+        EXPECT_EQ(q.icon, MsgIcon::Error);
+        EXPECT_EQ(q.text.rfind("Unexpected file format.\n", 0), 0u) << q.text;
+        EXPECT_NE(q.text.find(path("cut.smp")), std::string::npos) << q.text;
+        const std::string& why = d.lastError();
+        EXPECT_TRUE(why.find("end of file") != std::string::npos ||
+                    why.find("exceeds the data left") != std::string::npos)
+            << why;
+    }
+}
+
+TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
+    SampleDoc missing;
+    EXPECT_FALSE(missing.OnOpenDocument(path("missing.smp")));
+    ASSERT_EQ(prompter_.messages().size(), 1u);
+    EXPECT_EQ(prompter_.messages()[0].rfind("Failed to open document.\n", 0), 0u);
+    EXPECT_NE(prompter_.messages()[0].find("missing.smp"), std::string::npos);
+
+    // A reader's own exception is a failed open, not the end of the program.
+    savedSample("ok.smp");
+    prompter_.asked.clear();
+    SampleDoc d;
+    d.failOn = SampleDoc::Fail::LengthError;
+    EXPECT_FALSE(d.OnOpenDocument(path("ok.smp")));
+    ASSERT_EQ(prompter_.messages().size(), 1u);
+    EXPECT_NE(prompter_.messages()[0].find("vector too long"), std::string::npos);
+    EXPECT_TRUE(d.text.empty());
+
+    // Not a sample document at all.
+    spit(path("other.smp"), "PK\x03\x04");
+    prompter_.asked.clear();
+    SampleDoc e;
+    EXPECT_FALSE(e.OnOpenDocument(path("other.smp")));
+    EXPECT_NE(prompter_.messages().at(0).find("not a sample document"), std::string::npos);
+}
+
+TEST_F(DocumentTest, SaveModifiedAnswers) {
+    const std::string p = path("doc.smp");
+    struct Case {
+        MsgResult answer;
+        bool result;
+        bool saved;
+    };
+    const Case cases[] = {
+        {MsgResult::Yes, true, true},
+        {MsgResult::No, true, false},
+        {MsgResult::Cancel, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        fs::remove(p);
+        prompter_.asked.clear();
+        SampleDoc d;
+        d.text = "edited";
+        d.SetPathName(p);
+        d.SetModifiedFlag(true);
+        prompter_.pushMessageAnswer(c.answer);
+        EXPECT_EQ(d.SaveModified(), c.result);
+        ASSERT_EQ(prompter_.asked.size(), 1u);
+        EXPECT_EQ(prompter_.asked[0].text, "Save changes to " + p + "?");
+        EXPECT_EQ(prompter_.asked[0].buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(fs::exists(p), c.saved);
+        EXPECT_EQ(d.IsModified(), !c.saved);
+    }
+    // Unmodified: nothing is asked.
+    prompter_.asked.clear();
+    SampleDoc clean;
+    EXPECT_TRUE(clean.SaveModified());
+    EXPECT_TRUE(prompter_.asked.empty());
+}
+
+TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
+    DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
+    SampleDoc d;
+    d.setDocTemplate(&t);
+    d.SetTitle("Image1");
+    d.SetModifiedFlag(true);
+
+    // Yes, then the Save As chooser is cancelled: the close is cancelled too.
+    prompter_.pushMessageAnswer(MsgResult::Yes);
+    prompter_.pushSaveFile(std::nullopt);
+    EXPECT_FALSE(d.SaveModified());
+    ASSERT_EQ(prompter_.asked.size(), 2u);
+    EXPECT_EQ(prompter_.asked[0].text, "Save changes to Image1?");
+    EXPECT_EQ(prompter_.asked[1].kind, "save");
+    EXPECT_TRUE(d.IsModified());
+
+    // A name without extension gets the template's.
+    prompter_.pushMessageAnswer(MsgResult::Yes);
+    prompter_.pushSaveFile(path("chosen"));
+    EXPECT_TRUE(d.SaveModified());
+    EXPECT_TRUE(fs::exists(path("chosen.cs1")));
+    EXPECT_EQ(d.GetPathName(), path("chosen.cs1"));
+    EXPECT_EQ(d.GetTitle(), "chosen.cs1");
+    EXPECT_FALSE(d.IsModified());
+}
+
+TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {
+    struct View : DocumentView {
+        int updates = 0;
+        void OnUpdate(Document*, long) override { ++updates; }
+    } v1, v2;
+    Document d;
+    d.AddView(&v1);
+    d.AddView(&v1);
+    d.AddView(&v2);
+    d.SetPathName("D:\\data\\exam 4\\scan.cs1");
+    EXPECT_EQ(d.GetTitle(), "scan.cs1");
+    EXPECT_EQ(v1.updates, 1);
+    d.SetPathName("/data/other.cs1", true);
+    EXPECT_EQ(d.GetTitle(), "scan.cs1");
+    d.RemoveView(&v2);
+    d.UpdateAllViews(&v1, 0);
+    EXPECT_EQ(v1.updates, 1);
+    EXPECT_EQ(v2.updates, 1);
+}
+
+}  // namespace

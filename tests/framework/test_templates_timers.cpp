@@ -1,0 +1,231 @@
+// Document templates and their ordered table, the recent-file list, and
+// the manually stepped timers the document tests drive playback with.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/DocTemplate.h"
+#include "framework/Document.h"
+#include "framework/RecentFileList.h"
+#include "framework/Timer.h"
+
+namespace {
+
+std::unique_ptr<DocTemplate> makeTemplate(int id, const std::string& desc, const std::string& docClass) {
+    return std::make_unique<DocTemplate>(id, desc, docClass, docClass + "View");
+}
+
+TEST(DocTemplate, DescriptionFields) {
+    DocTemplate t(10016, "\nLinescan\nLinescan\nLinescans (*.zvl)\n.zvl\nOrdavia.linescan\nOrdaviaLinescan  Document",
+                  "ZlineScanBaseDoc", "ZlineScanBaseView");
+    EXPECT_EQ(t.windowTitle, "");
+    EXPECT_EQ(t.docName, "Linescan");
+    EXPECT_EQ(t.fileNewName, "Linescan");
+    EXPECT_EQ(t.filterName, "Linescans (*.zvl)");
+    EXPECT_EQ(t.filterExt, ".zvl");
+    EXPECT_EQ(t.regFileTypeId, "Ordavia.linescan");
+    EXPECT_EQ(t.regFileTypeName, "OrdaviaLinescan  Document");  // two blanks kept
+    EXPECT_EQ(t.description(),
+              "\nLinescan\nLinescan\nLinescans (*.zvl)\n.zvl\nOrdavia.linescan\nOrdaviaLinescan  Document");
+    EXPECT_EQ(t.saveFilter(), "Linescans (*.zvl)|*.zvl||");
+    EXPECT_EQ(t.frameClass, "MDI child");
+
+    // Short descriptions leave the missing fields empty.
+    DocTemplate shortOne(10005, "\nVideo\n\nFrozen Video (*.cs1)\n.cs1", "ZBasicfgDoc", "ZBasicfgView");
+    EXPECT_EQ(shortOne.filterExt, ".cs1");
+    EXPECT_EQ(shortOne.regFileTypeId, "");
+    EXPECT_EQ(shortOne.regFileTypeName, "");
+    DocTemplate none(1, "", "X", "XView");
+    EXPECT_EQ(none.saveFilter(), "All files (*.*)|*.*||");
+    EXPECT_FALSE(none.matches("a."));
+    EXPECT_FALSE(none.matches(""));
+}
+
+TEST(DocTemplate, FirstRegisteredTemplateForAnExtensionWins) {
+    DocTemplateTable table;
+    table.add(makeTemplate(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1\nOrdavia.Image\nOrdavia Document", "ZBasicDoc"));
+    table.add(makeTemplate(10005, "\nVideo\n\nFrozen Video (*.cs1)\n.cs1", "ZBasicfgDoc"));
+    table.add(makeTemplate(10021, "\nVideo\nVideo\nVideos (*.dcs)\n.dcs\nOrdavia.Video\nOrdavia Video Document",
+                           "CMotivaDoc"));
+    table.add(makeTemplate(10024, "\nChart\nChart\nChart files (*.zv1)\n.zv1\nZV.chart\nZV chart", "CReviewDoc"));
+    table.add(makeTemplate(10015, "\nProfile\n\nGrey Level Profiles (*.zv1)\n.zv1", "ZliveChartDoc"));
+    table.add(makeTemplate(10003, "\nTRV Input\n\nCharts (*.zv1)\n.zv1", "Ctrv2Doc"));
+    table.add(makeTemplate(10001, "\nAVI Video\n\nAVI videos (*.avi)\n.avi", "CMotivaDoc"));
+    struct Case {
+        const char* path;
+        const char* docClass;  // nullptr: no template
+        int resource = 0;
+    };
+    const Case cases[] = {
+        {"a.cs1", "ZBasicDoc", 10002},
+        {"D:\\data\\SCAN.CS1", "ZBasicDoc", 10002},
+        {"/x/b.Zv1", "CReviewDoc", 10024},
+        {"c.dcs", "CMotivaDoc", 10021},
+        {"c.AVI", "CMotivaDoc", 10001},
+        {"c.cs1.bak", nullptr},
+        {"cs1", nullptr},
+        {"D:\\dir.cs1\\file", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        DocTemplate* t = table.templateFor(c.path);
+        if (!c.docClass) {
+            EXPECT_EQ(t, nullptr);
+            continue;
+        }
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->docClass, c.docClass);
+        EXPECT_EQ(t->resourceId, c.resource);
+    }
+    EXPECT_EQ(table.findByClass("CMotivaDoc")->resourceId, 10021);
+    EXPECT_EQ(table.findByResource(10003)->docClass, "Ctrv2Doc");
+    EXPECT_EQ(table.findByResource(4), nullptr);
+}
+
+TEST(DocTemplate, UntitledTitlesCountPerTemplate) {
+    DocTemplate image(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
+    DocTemplate xy(10020, "\nXY Chart\nXYChart\nXY Chart files (*.zvxy)\n.zvxy", "xychartdoc", "xychartvw");
+    DocTemplate nameless(1, "", "X", "XView");
+    EXPECT_EQ(image.nextUntitledTitle(), "Image1");
+    EXPECT_EQ(image.nextUntitledTitle(), "Image2");
+    EXPECT_EQ(xy.nextUntitledTitle(), "XY Chart1");  // the document name, not the new-file name
+    EXPECT_EQ(image.nextUntitledTitle(), "Image3");
+    EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
+    EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
+}
+
+TEST(DocTemplate, CreatesDocumentsOnlyWhenBound) {
+    DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
+    EXPECT_FALSE(t.isBound());
+    EXPECT_EQ(t.createDocument(), nullptr);
+    t.bind([] { return std::make_unique<Document>(); });
+    auto d = t.createDocument();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->GetDocTemplate(), &t);
+}
+
+TEST(RecentFileList, FourEntriesNewestFirstNoDuplicates) {
+    using V = std::vector<std::string>;
+    RecentFileList mru;
+    EXPECT_EQ(mru.size(), 4u);
+    struct Step {
+        char op;  // 'a' add, 'r' remove
+        const char* path;
+        V after;
+    };
+    const Step steps[] = {
+        {'a', "/d/1.cs1", {"/d/1.cs1"}},
+        {'a', "/d/2.cs1", {"/d/2.cs1", "/d/1.cs1"}},
+        {'a', "/d/1.cs1", {"/d/1.cs1", "/d/2.cs1"}},  // moved to the top, not doubled
+        {'a', "/d/3.zv1", {"/d/3.zv1", "/d/1.cs1", "/d/2.cs1"}},
+        {'a', "/d/4.zvl", {"/d/4.zvl", "/d/3.zv1", "/d/1.cs1", "/d/2.cs1"}},
+        {'a', "/d/5.rst", {"/d/5.rst", "/d/4.zvl", "/d/3.zv1", "/d/1.cs1"}},  // oldest drops out
+        {'a', "/d/1.cs1", {"/d/1.cs1", "/d/5.rst", "/d/4.zvl", "/d/3.zv1"}},
+        {'a', "", {"/d/1.cs1", "/d/5.rst", "/d/4.zvl", "/d/3.zv1"}},
+        {'r', "/d/4.zvl", {"/d/1.cs1", "/d/5.rst", "/d/3.zv1"}},
+        {'r', "/d/none", {"/d/1.cs1", "/d/5.rst", "/d/3.zv1"}},
+    };
+    for (const Step& s : steps) {
+        if (s.op == 'a') mru.add(s.path);
+        else mru.remove(s.path);
+        EXPECT_EQ(mru.entries(), s.after) << s.op << " " << s.path;
+    }
+    // Entries read back from a store keep the rules.
+    mru.setEntries({"a", "b", "a", "c", "d", "e"});
+    EXPECT_EQ(mru.entries(), (V{"a", "b", "c", "d"}));
+}
+
+// A timer that records when it fired.
+struct Recorder {
+    std::vector<std::string> events;
+    ManualTimerFactory* clock = nullptr;
+    void hit(const char* name) { events.push_back(std::string(name) + "@" + std::to_string(clock->now())); }
+};
+
+TEST(ManualTimer, FiresInTimeOrderAtItsIntervals) {
+    ManualTimerFactory f;
+    Recorder r{{}, &f};
+    auto a = f.create();
+    auto b = f.create();
+    a->onTimeout = [&] { r.hit("a"); };
+    b->onTimeout = [&] { r.hit("b"); };
+    a->start(30);
+    b->start(50);
+    EXPECT_EQ(f.activeCount(), 2);
+    f.advance(29);
+    EXPECT_TRUE(r.events.empty());
+    f.advance(121);  // to 150; at 150 both are due: the older timer first
+    EXPECT_EQ(r.events, (std::vector<std::string>{"a@30", "b@50", "a@60", "a@90", "b@100", "a@120", "a@150", "b@150"}));
+    EXPECT_EQ(f.now(), 150);
+    // Restarting measures the interval from now.
+    r.events.clear();
+    f.advance(5);
+    a->start(10);
+    b->stop();
+    f.advance(25);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"a@165", "a@175"}));
+    EXPECT_FALSE(b->isActive());
+    EXPECT_EQ(f.activeCount(), 1);
+}
+
+TEST(ManualTimer, StopAndRestartInsideTheCallback) {
+    ManualTimerFactory f;
+    Recorder r{{}, &f};
+    auto t = f.create();
+    int n = 0;
+    t->onTimeout = [&] {
+        r.hit("t");
+        if (++n == 3) t->stop();
+    };
+    t->start(10);
+    f.advance(100);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"t@10", "t@20", "t@30"}));
+    EXPECT_FALSE(t->isActive());
+
+    r.events.clear();
+    t->onTimeout = [&] {
+        r.hit("t");
+        t->start(25);  // a new interval from inside the callback
+    };
+    t->start(10);
+    f.advance(70);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"t@110", "t@135", "t@160"}));
+}
+
+TEST(ManualTimer, TimerDestroyedOrCreatedInsideACallback) {
+    ManualTimerFactory f;
+    Recorder r{{}, &f};
+    std::unique_ptr<Timer> self = f.create();
+    std::unique_ptr<Timer> child;
+    // The callback owns state that must survive until it returns.
+    auto payload = std::make_shared<std::string>(std::string(64, 'p'));
+    self->onTimeout = [&, payload] {
+        child = f.create();
+        child->onTimeout = [&] { r.hit("child"); };
+        child->start(5);
+        self.reset();  // destroys the timer whose callback is running
+        r.hit(payload->c_str() + 63);
+    };
+    self->start(10);
+    f.advance(22);
+    EXPECT_EQ(self, nullptr);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"p@10", "child@15", "child@20"}));
+    EXPECT_EQ(f.activeCount(), 1);
+}
+
+TEST(ManualTimer, TimerMayOutliveItsFactory) {
+    std::unique_ptr<Timer> t;
+    {
+        ManualTimerFactory f;
+        t = f.create();
+        t->start(10);
+    }
+    t->stop();
+    t->start(20);  // reads the clock the factory left behind
+    EXPECT_TRUE(t->isActive());
+}
+
+}  // namespace
