@@ -235,14 +235,25 @@ int CZVimage::copyROI(const CZVimage& src, const ZRect& r) {
         return 0;
     }
     if (!pixels_ || !src.pixels_) return 1;
-    const ZRect cs = src.clip(r);
-    const ZRect cd = clip(r);
-    const int h = std::min(cs.height(), cd.height());
-    const int w = std::min(cs.width(), cd.width());
-    if (w <= 0 || h <= 0) return 1;
-    const size_t n = size_t(w) * size_t(bpp_);
-    for (int y = 0; y < h; ++y)
-        std::memmove(row(cd.top + y) + ptrdiff_t(cd.left) * bpp_, src.row(cs.top + y) + ptrdiff_t(cs.left) * bpp_, n);
+    // Work in the parent's coordinates (stored rows): the rectangle, the
+    // source and this image meet there, so every pixel keeps its place even
+    // when the rectangle reaches past one image but not the other. An empty
+    // rectangle stands for the whole source.
+    const ZRect srcExt{src.originX_, src.originY_, src.originX_ + src.width_, src.originY_ + src.rows_};
+    const ZRect dstExt{originX_, originY_, originX_ + width_, originY_ + rows_};
+    ZRect want = r.normalized();
+    if (want.isEmpty()) {
+        want = srcExt;
+    } else if (isField()) {
+        want.top /= 2;
+        want.bottom /= 2;
+    }
+    const ZRect c = want.intersected(srcExt).intersected(dstExt);
+    if (c.isEmpty()) return 1;
+    const size_t n = size_t(c.width()) * size_t(bpp_);
+    for (int y = c.top; y < c.bottom; ++y)
+        std::memmove(row(y - originY_) + ptrdiff_t(c.left - originX_) * bpp_,
+                     src.row(y - src.originY_) + ptrdiff_t(c.left - src.originX_) * bpp_, n);
     return 1;
 }
 

@@ -140,8 +140,10 @@ public:
     // The clipped rectangle of the source, origin (0, 0); an empty
     // rectangle is a whole Copy().
     int copyRect(const CZVimage& src, const ZRect& r);
-    // Copies the pixels inside the rectangle from src into this image at the
-    // same parent coordinates. Needs equal interlace and colour.
+    // Copies the pixels inside the rectangle (parent coordinates) from src
+    // into this image at the same parent coordinates, over the part that
+    // lies in both images; an empty rectangle means all of src. Needs equal
+    // interlace and colour.
     int copyROI(const CZVimage& src, const ZRect& r);
     // A window onto the clipped rectangle of this image; the caller owns
     // it and it must not outlive this image's buffer. Null when the clipped

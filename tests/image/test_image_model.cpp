@@ -195,6 +195,19 @@ TEST(ImageCopies, CopyROIAtParentCoordinates) {
     EXPECT_EQ(big2.row(5)[6], part.row(3)[3]);
     EXPECT_EQ(big2.row(4)[4], 0);
     EXPECT_EQ(big2.row(6)[5], 0);
+    // A rectangle reaching past the source but not the target: pixels keep
+    // their parent coordinates.
+    CZVimage big3(10, 10, -1, 0, 0);
+    ASSERT_EQ(big3.copyROI(part, ZRect{0, 0, 10, 10}), 1);
+    EXPECT_EQ(big3.row(2)[3], part.row(0)[0]);
+    EXPECT_EQ(big3.row(0)[0], 0);
+    // A field: rectangle rows are frame rows.
+    CZVimage fa(4, 8, -1, CZVimage::kField1, 0), fb(4, 8, -1, CZVimage::kField1, 0);
+    fillPattern(fb, 3);
+    ASSERT_EQ(fa.copyROI(fb, ZRect{0, 2, 4, 4}), 1);
+    EXPECT_EQ(fa.row(1)[0], fb.row(1)[0]);
+    EXPECT_EQ(fa.row(0)[0], 0);
+    EXPECT_EQ(fa.row(2)[0], 0);
 
     CZVimage colour(4, 4, -1, 0, CZVimage::kColour);
     EXPECT_EQ(big.copyROI(colour, ZRect{}), 0);
@@ -222,8 +235,8 @@ TEST(ImageChild, WindowOntoParent) {
     EXPECT_EQ(parent.row(0)[2], uint8_t(14));
 
     LogCapture log;
-    EXPECT_EQ(child->resizedata(11, 3, 1), 0);
-    EXPECT_NE(log.text().find("fail CZVchildimage::resizedata! from 5,3 to 11,3\n"), std::string::npos);
+    EXPECT_EQ(child->resizedata(13, 3, 1), 0);
+    EXPECT_NE(log.text().find("fail CZVchildimage::resizedata! from 5,3 to 13,3\n"), std::string::npos);
     EXPECT_EQ(child->resizedata(12, 2, 1), 1);
     EXPECT_EQ(child->width(), 12);
     child.reset();  // must not free the parent's pixels

@@ -87,7 +87,7 @@ TEST(TiffFormat, TagsReadBackWithLibtiff) {
     EXPECT_STREQ(model, "Jun 13 2018");
     std::tm tm{};
     localtime_r(&before, &tm);
-    char year[8];
+    char year[16];
     std::snprintf(year, sizeof year, "%04i:", tm.tm_year + 1900);
     ASSERT_EQ(std::strlen(date), 19u);
     EXPECT_EQ(std::string(date).substr(0, 5), year);
