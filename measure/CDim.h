@@ -94,7 +94,7 @@ public:
     virtual ZPoint centrePoint() const;
     // A line of the same colour and length as the chord from the first to
     // the last vertex, crossing it at right angles through its midpoint.
-    // Null with fewer than two vertices.
+    // Null with fewer than two vertices. (Callers include CDimLine.h.)
     virtual std::unique_ptr<CDimLine> perpendicular() const;
     // Path length over chord length; 0 for objects other than lines.
     virtual double tortuosityRatio() const;

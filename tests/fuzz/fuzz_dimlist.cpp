@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/Archive.h"
+#include "measure/CDimLine.h"
 #include "measure/CDimList.h"
 #include "measure/MeasureClasses.h"
 
