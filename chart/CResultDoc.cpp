@@ -21,8 +21,27 @@ void registerResultClasses() {
 CResultDoc::CResultDoc() { registerResultClasses(); }
 
 CResultDoc::~CResultDoc() {
+    // Only the listeners: the framework's views are gone by now.
+    const auto listeners = std::move(listeners_);
+    for (const auto& l : listeners) l.second(kHintGone);
     releaseOwners();
     ResultTables::instance().forget(this);
+}
+
+int CResultDoc::addChangeListener(ChangeListener listener) {
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void CResultDoc::removeChangeListener(int id) {
+    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void CResultDoc::changed(long hint) {
+    UpdateAllViews(nullptr, hint);
+    // A listener may remove itself while being told.
+    const auto copy = listeners_;
+    for (const auto& l : copy) l.second(hint);
 }
 
 void CResultDoc::rebuildOrder() {
@@ -40,7 +59,7 @@ void CResultDoc::setColumns(size_t n, const ResultColumn* table) {
     }
     colCount_ = static_cast<uint16_t>(formats_.size());
     rebuildOrder();
-    UpdateAllViews(nullptr, 0);
+    changed(0);
 }
 
 bool CResultDoc::addRow(const ResultRecord& record) {
@@ -65,7 +84,7 @@ bool CResultDoc::addRow(const ResultRecord& record) {
     rows_.push_back(std::move(row));
     ++rowCount_;
     SetModifiedFlag(true);
-    UpdateAllViews(nullptr, kHintRowAdded);
+    changed(kHintRowAdded);
     return true;
 }
 
@@ -124,6 +143,7 @@ void CResultDoc::DeleteContents() {
     order_.clear();
     colCount_ = rowCount_ = 0;
     selection_ = CellRect{};
+    changed(0);
 }
 
 void CResultDoc::Serialize(Archive& ar) {
@@ -197,6 +217,7 @@ void CResultDoc::Serialize(Archive& ar) {
         rowCount_ = rowCount;
         selection_ = CellRect{};
         rebuildOrder();
+        changed(0);
     } catch (...) {
         restore();
         throw;

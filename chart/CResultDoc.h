@@ -9,6 +9,7 @@
 // formats is not negative predates the block: that word is the column
 // count and the 16-bit row count follows.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ public:
 
     // The view hint sent when a row was appended: views scroll to the end.
     static constexpr long kHintRowAdded = 1;
+    // Sent to change listeners when the table is destroyed.
+    static constexpr long kHintGone = -1;
     // The row count is 16 bits in the file.
     static constexpr size_t kMaxRows = 0xFFFF;
     static constexpr size_t kMaxColumns = 0xFFFF;
@@ -57,6 +60,13 @@ public:
     // A pointer elsewhere that holds this table; cleared when it closes.
     void registerOwner(CResultDoc** slot);
     void unregisterOwner(CResultDoc** slot);
+
+    // Windows that show the table without being one of the framework's
+    // views (a view counts towards the document's close logic) hear of
+    // every change here, and of the table's end (kHintGone).
+    using ChangeListener = std::function<void(long hint)>;
+    int addChangeListener(ChangeListener listener);
+    void removeChangeListener(int id);
 
     // The selected cells as text: cells joined by tabs, rows by CR LF, no
     // terminator after the last row.
@@ -90,6 +100,7 @@ public:
 private:
     void rebuildOrder();
     void releaseOwners();
+    void changed(long hint);
 
     uint16_t colCount_ = 0;
     uint16_t rowCount_ = 0;
@@ -98,6 +109,8 @@ private:
     std::vector<size_t> order_;  // display column -> format index
     CellRect selection_;
     std::vector<CResultDoc**> owners_;
+    std::vector<std::pair<int, ChangeListener>> listeners_;
+    int nextListener_ = 1;
 };
 
 // Registers Ccolformat and CStringArray for reading; idempotent.

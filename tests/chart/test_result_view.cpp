@@ -1,0 +1,198 @@
+// The results window on the offscreen platform: model over a long table,
+// mouse selection of a cell rectangle, copy to the clipboard, rows added
+// while shown, printing, and the kept placement. With ORDAVIA_SCREENSHOTS
+// set to a folder it also writes pictures of the window and its preview.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ui/ResultTableModel.h"
+#include "chart/ui/ResultView.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "test_chart";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *a;
+}
+
+std::unique_ptr<CResultDoc> chartTable(int rows) {
+    auto d = std::make_unique<CResultDoc>();
+    d->SetTitle("Chart Results");
+    d->setColumns(*findResultColumnSet("Chart Results"));
+    for (int i = 0; i < rows; ++i)
+        d->addRow({"scan" + std::to_string(i % 37) + ".zv1", i % 2 ? "CBV" : "Doppler spectrum",
+                   {1.5 + i, 3.25 + i, 0.75 * i, 2.0 * i, -0.5 * i, 100.0 - i % 100, 12.345 * i}});
+    return d;
+}
+
+struct ViewTest : ::testing::Test {
+    std::filesystem::path dir;
+    void SetUp() override {
+        app();
+        dir = std::filesystem::temp_directory_path() / ("ordavia_rview_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        ProfileStore::instance().SetPath((dir / "ordavia.ini").string());
+    }
+    void TearDown() override {
+        ProfileStore::instance().SetPath({});
+        std::filesystem::remove_all(dir);
+    }
+    static QPoint cellCentre(QTableView* t, int row, int col) {
+        return t->visualRect(t->model()->index(row, col)).center();
+    }
+};
+
+}  // namespace
+
+TEST_F(ViewTest, LongTableShowsHeadingsWidthsAndDraggedSelection) {
+    auto doc = chartTable(10000);
+    ResultView view(doc.get());
+    view.resize(900, 500);
+    view.show();
+    QTableView* t = view.table();
+    ASSERT_EQ(t->model()->rowCount(), 10000);
+    ASSERT_EQ(t->model()->columnCount(), 9);
+    EXPECT_EQ(t->model()->headerData(2, Qt::Horizontal).toString(), "start");
+    EXPECT_EQ(t->model()->data(t->model()->index(0, 2)).toString(), "1.50");  // padding not shown
+    EXPECT_EQ(t->model()->data(t->model()->index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignRight,
+              Qt::AlignRight);
+    // Widths follow the characters of each column: "filename" 20, "trace" 15.
+    const int w0 = t->horizontalHeader()->sectionSize(0);
+    const int w1 = t->horizontalHeader()->sectionSize(1);
+    EXPECT_GT(w0, w1);
+
+    // Drag from (row 1, col 1) to (row 2, col 3) with the mouse.
+    QWidget* vp = t->viewport();
+    QTest::mousePress(vp, Qt::LeftButton, {}, cellCentre(t, 1, 1));
+    QTest::mouseMove(vp, cellCentre(t, 2, 3));
+    QMouseEvent move(QEvent::MouseMove, cellCentre(t, 2, 3), vp->mapToGlobal(cellCentre(t, 2, 3)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, cellCentre(t, 2, 3));
+    const CellRect sel = doc->selection();
+    EXPECT_EQ(sel.firstCol, 1);
+    EXPECT_EQ(sel.firstRow, 1);
+    EXPECT_EQ(sel.lastCol, 3);
+    EXPECT_EQ(sel.lastRow, 2);
+    EXPECT_TRUE(view.copyAction()->isEnabled());
+    EXPECT_EQ(view.copyAction()->text(), "&Copy");
+
+    view.copyAction()->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), doc->copySelection());
+    EXPECT_EQ(QApplication::clipboard()->text(), "CBV\t      2.50\t      4.25\r\nDoppler spectrum\t      3.50\t      5.25");
+
+    // Jumping to the end of a long table and back.
+    t->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(t->verticalScrollBar()->value(), t->verticalScrollBar()->maximum());
+
+    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty()) {
+        t->scrollToTop();
+        QApplication::processEvents();
+        view.grab().save(QString::fromUtf8(shots) + "/result_view.png");
+    }
+}
+
+TEST_F(ViewTest, RowsAddedWhileShownAppearAndScrollIntoView) {
+    auto doc = chartTable(200);
+    ResultView view(doc.get());
+    view.resize(600, 300);
+    view.show();
+    QApplication::processEvents();
+    doc->addRow({"new.zv1", "CBV", {1, 2, 3, 4, 5, 6, 7}});
+    QApplication::processEvents();
+    QTableView* t = view.table();
+    EXPECT_EQ(t->model()->rowCount(), 201);
+    EXPECT_EQ(t->verticalScrollBar()->value(), t->verticalScrollBar()->maximum());
+    EXPECT_EQ(t->model()->data(t->model()->index(200, 0)).toString(), "new.zv1");
+
+    // The table may go before its window: the window then shows nothing.
+    doc.reset();
+    EXPECT_EQ(t->model()->rowCount(), 0);
+    EXPECT_EQ(view.document(), nullptr);
+    view.copySelection();  // harmless
+}
+
+TEST_F(ViewTest, PrintsEveryPageToPdf) {
+    auto doc = chartTable(300);
+    doc->SetPathName("/data/42-AB12-left_ring/chart.rst", false);
+    ResultView view(doc.get());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const std::string pdf = (dir / "r.pdf").string();
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    view.paintPages(&printer);
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_GT(std::filesystem::file_size(pdf), 2000u);
+    EXPECT_EQ(view.fileActions().size(), 4);
+    EXPECT_EQ(view.fileActions()[2]->text(), "&Print...");
+    EXPECT_EQ(view.fileActions()[3]->text(), "Print Pre&view");
+
+    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty()) {
+        QPrintPreviewDialog preview(&view);
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &view, &ResultView::paintPages);
+        preview.resize(900, 1000);
+        preview.show();
+        for (int i = 0; i < 20; ++i) QApplication::processEvents();
+        preview.grab().save(QString::fromUtf8(shots) + "/result_preview.png");
+    }
+}
+
+TEST_F(ViewTest, PlacementIsKeptInTheViewSection) {
+    ProfileStore& store = ProfileStore::instance();
+    {
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        auto doc = chartTable(3);
+        auto* view = new ResultView(doc.get());
+        QMdiSubWindow* sub = area.addSubWindow(view);
+        sub->show();
+        QApplication::processEvents();
+        // First time: the lower half of the workspace.
+        const QSize vp = area.viewport()->size();
+        EXPECT_EQ(sub->geometry(), QRect(0, vp.height() / 2, vp.width(), vp.height() - vp.height() / 2));
+        sub->setGeometry(10, 20, 300, 200);
+        sub->close();
+        delete sub;
+    }
+    EXPECT_EQ(store.GetInt("CResultView", "showcmd", -1), 1);
+    EXPECT_EQ(store.GetInt("CResultView", "left", -1), 10);
+    EXPECT_EQ(store.GetInt("CResultView", "top", -1), 20);
+    EXPECT_EQ(store.GetInt("CResultView", "right", -1), 310);
+    EXPECT_EQ(store.GetInt("CResultView", "bottom", -1), 220);
+    EXPECT_EQ(store.GetInt("CResultView", "minx", -1), 0);
+
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    auto doc = chartTable(3);
+    auto* view = new ResultView(doc.get());
+    QMdiSubWindow* sub = area.addSubWindow(view);
+    sub->show();
+    QApplication::processEvents();
+    EXPECT_EQ(sub->geometry(), QRect(10, 20, 300, 200));
+}
