@@ -1,0 +1,82 @@
+// The image window: loading, zoom steps and their scroll area, palettes,
+// and field pictures shown at frame height.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <filesystem>
+#include <unistd.h>
+
+#include "image/CZVimage.h"
+#include "image/ui/ImageToQImage.h"
+#include "image/ui/ImageWindow.h"
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
+    (void)app;
+}
+
+std::string tempFile(const std::string& name) {
+    auto dir = std::filesystem::temp_directory_path() / ("ordavia-ui-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+}  // namespace
+
+TEST(ImageWindow, OpenFailsWithOneLineError) {
+    ensureApp();
+    std::string error;
+    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), &error), nullptr);
+    EXPECT_NE(error.find("missing.zvg"), std::string::npos);
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+}
+
+TEST(ImageWindow, ZoomAndPalette) {
+    ensureApp();
+    CZVimage img(20, 10, -1, CZVimage::kField1, 0);
+    for (int x = 0; x < 20; ++x) img.row(0)[x] = uint8_t(x * 10);
+    const std::string path = tempFile("window.zvg");
+    ASSERT_EQ(img.Save(path), 1);
+    std::string error;
+    std::unique_ptr<QWidget> w(openImageWindow(path, &error));
+    ASSERT_TRUE(w) << error;
+    auto* win = qobject_cast<ImageWindow*>(w.get());
+    ASSERT_TRUE(win);
+    EXPECT_EQ(win->windowTitle(), "window.zvg");
+    // 5 stored rows shown 10 high.
+    EXPECT_EQ(win->pictureSize(), QSize(20, 10));
+    win->zoomIn();
+    EXPECT_EQ(win->pictureSize(), QSize(40, 20));
+    win->zoomOut();
+    win->zoomOut();
+    EXPECT_EQ(win->pictureSize(), QSize(10, 5));
+    win->setPalette(2);
+    EXPECT_EQ(win->image().paletteIndex(), 2);
+    const QImage shown = imageToQImage(win->image());
+    EXPECT_EQ(shown.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(shown.pixel(5, 1), qRgb(50, 0, 0));  // red ramp, stored row 0 drawn twice
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+    win->setZeroAsBlack(false);
+    EXPECT_FALSE(win->image().zeroAsBlack());
+}
+
+TEST(ImageToQImage, ColourAndBayer) {
+    ensureApp();
+    CZVimage colour(3, 2, -1, 0, CZVimage::kColour);
+    colour.row(1)[3] = 10;  // blue of pixel 1
+    colour.row(1)[5] = 200;  // red
+    QImage q = imageToQImage(colour);
+    EXPECT_EQ(q.pixel(1, 1), qRgb(200, 0, 10));
+    CZVimage bayer(6, 6, -1, 0, CZVimage::kBayer);
+    bayer.row(1)[1] = 255;  // a blue site
+    q = imageToQImage(bayer);
+    ASSERT_FALSE(q.isNull());
+    EXPECT_EQ(qBlue(q.pixel(1, 1)), 255);
+    EXPECT_TRUE(imageToQImage(CZVimage()).isNull());
+}
