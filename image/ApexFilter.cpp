@@ -1,0 +1,144 @@
+#include "image/ApexFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "image/CZVimage.h"
+#include "image/GreyRegion.h"
+#include "image/ProcessingArgs.h"
+
+ApexTemplate makeApexTemplate(const ProcessingArgs& a, int maxHalf) {
+    ApexTemplate t;
+    const int full = a.apexw / 2;
+    const double spread = a.stddev * full;
+    if (full < 1 || full > kApexMaxHalf || !(spread > 0.0) || !std::isfinite(spread) || !std::isfinite(a.gpeak) ||
+        !std::isfinite(a.ggain))
+        return t;
+    // Offsets beyond the region never fall inside it, so a template wider
+    // than the region is stored only as far as it can be used; the bowl's
+    // shape still follows the full width.
+    const int h = maxHalf >= 1 && maxHalf < full ? maxHalf : full;
+    t.half = h;
+    const int s = 2 * h + 1;
+    t.taps.resize(size_t(s) * size_t(s));
+    const double denom = 2.0 * spread * spread;
+    const double lim = double(std::numeric_limits<int>::max());
+    for (int dy = -h; dy <= h; ++dy)
+        for (int dx = -h; dx <= h; ++dx) {
+            double v = std::trunc(a.gpeak - a.ggain * std::exp(-double(dx * dx + dy * dy) / denom));
+            v = v > lim ? lim : (v < -lim ? -lim : v);
+            t.taps[size_t((dy + h) * s + (dx + h))] = static_cast<int>(v);
+        }
+    return t;
+}
+
+namespace {
+
+// S for every pixel: with the source zero-padded by h on every side, the
+// cut template's sum is the plain correlation. The template is symmetric
+// in dx and in dy, so mirrored rows are added first and mirrored columns
+// next, leaving a quarter of the multiplications.
+template <class Acc>
+void correlate(const GreyRegion& r, const ApexTemplate& t, const ProcessingArgs& a) {
+    const int h = t.half, w = r.width, H = r.height;
+    const int pw = w + 2 * h, ph = H + 2 * h;
+    std::vector<Acc> pad(size_t(pw) * size_t(ph), 0);
+    for (int y = 0; y < H; ++y) {
+        const uint8_t* s = r.row(y);
+        Acc* d = pad.data() + size_t(y + h) * size_t(pw) + h;
+        for (int x = 0; x < w; ++x) d[x] = s[x];
+    }
+    // Prefix sums of the template for N over the cut part.
+    const int ts = t.size();
+    std::vector<int64_t> pre(size_t(ts + 1) * size_t(ts + 1), 0);
+    for (int i = 0; i < ts; ++i)
+        for (int j = 0; j < ts; ++j)
+            pre[size_t(i + 1) * size_t(ts + 1) + size_t(j + 1)] = t.taps[size_t(i) * size_t(ts) + size_t(j)] +
+                                                                   pre[size_t(i) * size_t(ts + 1) + size_t(j + 1)] +
+                                                                   pre[size_t(i + 1) * size_t(ts + 1) + size_t(j)] -
+                                                                   pre[size_t(i) * size_t(ts + 1) + size_t(j)];
+    auto rectSum = [&](int x0, int y0, int x1, int y1) {  // template indexes, inclusive
+        const size_t W = size_t(ts + 1);
+        return pre[size_t(y1 + 1) * W + size_t(x1 + 1)] - pre[size_t(y0) * W + size_t(x1 + 1)] -
+               pre[size_t(y1 + 1) * W + size_t(x0)] + pre[size_t(y0) * W + size_t(x0)];
+    };
+
+    std::vector<Acc> acc(static_cast<size_t>(w)), fold(static_cast<size_t>(pw));
+    std::vector<int> x0s(static_cast<size_t>(w)), x1s(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        x0s[size_t(x)] = (x - h < 0 ? -x : -h) + h;
+        x1s[size_t(x)] = (x + h > w - 1 ? w - 1 - x : h) + h;
+    }
+    const double factor = a.apexfactor, offset = a.apexoffset;
+    for (int y = 0; y < H; ++y) {
+        std::fill(acc.begin(), acc.end(), Acc(0));
+        for (int dy = 0; dy <= h; ++dy) {
+            const Acc* up = pad.data() + size_t(y + h - dy) * size_t(pw);
+            const Acc* dn = pad.data() + size_t(y + h + dy) * size_t(pw);
+            Acc* f = fold.data();
+            if (dy == 0)
+                for (int i = 0; i < pw; ++i) f[i] = up[i];
+            else
+                for (int i = 0; i < pw; ++i) f[i] = up[i] + dn[i];
+            const int* trow = t.taps.data() + size_t(h + dy) * size_t(ts) + h;  // T(0..h, dy)
+            Acc* o = acc.data();
+            {
+                const Acc c = trow[0];
+                const Acc* fc = f + h;
+                for (int x = 0; x < w; ++x) o[x] += c * fc[x];
+            }
+            for (int dx = 1; dx <= h; ++dx) {
+                const Acc c = trow[dx];
+                const Acc* fr = f + h + dx;
+                const Acc* fl = f + h - dx;
+                for (int x = 0; x < w; ++x) o[x] += c * (fr[x] + fl[x]);
+            }
+        }
+        const int y0 = (y - h < 0 ? -y : -h) + h;
+        const int y1 = (y + h > H - 1 ? H - 1 - y : h) + h;
+        uint8_t* d = r.row(y);
+        int64_t lastN = 0;
+        double q = 0.0;
+        bool haveQ = false;
+        for (int x = 0; x < w; ++x) {
+            const int64_t n = rectSum(x0s[size_t(x)], y0, x1s[size_t(x)], y1);
+            double v;
+            if (n == 0) {
+                // The cut template sums to nothing: no match to scale, so
+                // the output rests at the offset.
+                v = std::trunc(offset);
+            } else {
+                if (!haveQ || n != lastN) {
+                    q = factor / double(n);
+                    lastN = n;
+                    haveQ = true;
+                }
+                v = std::trunc(double(acc[size_t(x)]) * q + offset);
+            }
+            d[x] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : static_cast<uint8_t>(v));
+        }
+    }
+}
+
+}  // namespace
+
+bool apexFilter(const GreyRegion& r, const ProcessingArgs& a) {
+    if (r.empty() || !std::isfinite(a.apexfactor)) return false;
+    const ApexTemplate t = makeApexTemplate(a, std::max(r.width, r.height));
+    if (t.taps.empty()) return false;
+    int64_t absSum = 0;
+    for (int v : t.taps) absSum += v < 0 ? -int64_t(v) : int64_t(v);
+    if (absSum * 255 < (int64_t(1) << 31))
+        correlate<int32_t>(r, t, a);
+    else
+        correlate<int64_t>(r, t, a);
+    return true;
+}
+
+bool apexFilter(CZVimage& img, const ZRect& region, const ProcessingArgs& args) {
+    const bool done = apexFilter(greyRegion(img, region), args);
+    if (done) img.dropDisplayHeader();
+    return done;
+}

@@ -1,0 +1,149 @@
+#include "image/ImageFilters.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "image/CZVimage.h"
+#include "image/CustomKernel.h"
+#include "image/GreyRegion.h"
+
+bool equalise(CZVimage& img, const ZRect& region) {
+    const GreyRegion r = greyRegion(img, region);
+    if (r.empty()) return false;
+    int lo = 255, hi = 0;
+    for (int y = 0; y < r.height; ++y) {
+        const uint8_t* p = r.row(y);
+        for (int x = 0; x < r.width; ++x) {
+            lo = p[x] < lo ? p[x] : lo;
+            hi = p[x] > hi ? p[x] : hi;
+        }
+    }
+    if ((lo == 0 && hi == 255) || hi == 0 || hi == lo) return false;
+    // gain = 255 / (max - min), offset = -min x gain, i.e. (p - min) x 255
+    // / (max - min). Worked in integers, so the maximum lands on 255
+    // exactly; the same sum in doubles gives 254 for ranges such as 0..50.
+    uint8_t lut[256];
+    const int range = hi - lo;
+    for (int v = 0; v < 256; ++v) {
+        const int s = (v - lo) * 255;
+        const int q = s / range;  // truncation towards zero, as the map does
+        lut[v] = static_cast<uint8_t>(q < 0 ? 0 : (q > 255 ? 255 : q));
+    }
+    for (int y = 0; y < r.height; ++y) {
+        uint8_t* p = r.row(y);
+        for (int x = 0; x < r.width; ++x) p[x] = lut[p[x]];
+    }
+    img.dropDisplayHeader();
+    return true;
+}
+
+bool negativeFilter(CZVimage& img, const ZRect& region) {
+    const GreyRegion r = greyRegion(img, region);
+    if (r.empty()) return false;
+    for (int y = 0; y < r.height; ++y) {
+        uint8_t* p = r.row(y);
+        for (int x = 0; x < r.width; ++x) p[x] = static_cast<uint8_t>(255 - p[x]);
+    }
+    img.dropDisplayHeader();
+    return true;
+}
+
+bool convolve3x3(CZVimage& img, const ZRect& region, const CustomKernel& kern) {
+    const GreyRegion r = greyRegion(img, region);
+    if (r.empty() || !std::isfinite(kern.gain)) return false;
+    const int w = r.width, h = r.height;
+    // A copy with one replicated pixel all round makes the border the same
+    // as the inside: p(-1, y) is p(0, y), the corners repeat the corners.
+    const int pw = w + 2;
+    std::vector<uint8_t> pad(size_t(pw) * size_t(h + 2));
+    for (int y = -1; y <= h; ++y) {
+        const uint8_t* s = r.row(y < 0 ? 0 : (y >= h ? h - 1 : y));
+        uint8_t* d = pad.data() + size_t(y + 1) * size_t(pw);
+        d[0] = s[0];
+        std::memcpy(d + 1, s, size_t(w));
+        d[w + 1] = s[w - 1];
+    }
+    int64_t k[9];
+    for (int i = 0; i < 9; ++i) k[i] = kern.k[i];
+    const double gain = kern.gain, off = kern.offset;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* a = pad.data() + size_t(y) * size_t(pw);
+        const uint8_t* b = a + pw;
+        const uint8_t* c = b + pw;
+        uint8_t* d = r.row(y);
+        for (int x = 0; x < w; ++x) {
+            const int64_t v = k[0] * a[x] + k[1] * a[x + 1] + k[2] * a[x + 2] + k[3] * b[x] + k[4] * b[x + 1] +
+                              k[5] * b[x + 2] + k[6] * c[x] + k[7] * c[x + 1] + k[8] * c[x + 2];
+            const double t = std::trunc(double(v) * gain + off);
+            d[x] = !(t > 0.0) ? 0 : (t >= 255.0 ? 255 : static_cast<uint8_t>(t));
+        }
+    }
+    img.dropDisplayHeader();
+    return true;
+}
+
+bool laplacianFilter(CZVimage& img, const ZRect& region) {
+    return convolve3x3(img, region, CustomKernel::laplacian());
+}
+
+CZVimage binImage(const CZVimage& src) {
+    CZVimage out;
+    if (src.isEmpty() || src.bytesPerPixel() != 1) return out;
+    const int w = src.width() / 2, rows = src.rows() / 2;
+    if (w <= 0 || rows <= 0) return out;
+    if (!out.resize(w, rows, 1)) return CZVimage();
+    out.setColour(src.colour());
+    out.setTag(src.tag());
+    out.setInterlace(src.interlace());
+    out.setOriginX(src.originX() / 2);
+    out.setStoredOriginY(src.storedOriginY() / 2);
+    out.setPalette(src.paletteIndex());
+    out.setZeroAsBlack(src.zeroAsBlack());
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* a = src.row(2 * y);
+        const uint8_t* b = src.row(2 * y + 1);
+        uint8_t* d = out.row(y);
+        for (int x = 0; x < w; ++x) d[x] = static_cast<uint8_t>((int(a[2 * x]) + int(b[2 * x])) * 2 / 4);
+    }
+    return out;
+}
+
+bool subtractImage(CZVimage& img, const CZVimage& other) {
+    if (img.isEmpty() || other.isEmpty() || img.bytesPerPixel() != 1 || other.bytesPerPixel() != 1) return false;
+    if (img.width() != other.width() || img.height() != other.height() || img.rows() != other.rows()) return false;
+    if (!img.subtract(other, 0)) return false;
+    img.dropDisplayHeader();
+    return true;
+}
+
+bool removeDustMark(CZVimage& img, const ZRect& mark) {
+    const GreyRegion r = greyRegionNoOrigin(img, mark);
+    if (r.empty()) return false;
+    // Plain indices over the clipped rectangle: l = 0, t = 0, r = width,
+    // b = height. The border rows and columns are only read.
+    const int w = r.width, h = r.height;
+    const uint8_t* top = r.row(0);
+    const uint8_t* bottom = r.row(h - 1);
+    for (int y = 1; y < h - 1; ++y) {
+        uint8_t* p = r.row(y);
+        const double fy = double(y) / double(h);
+        const double left = p[0], right = p[w - 1];
+        for (int x = 1; x < w - 1; ++x) {
+            const double fx = double(x) / double(w);
+            const double v = bottom[x] * fy + top[x] * (1.0 - fy);
+            const double hz = right * fx + left * (1.0 - fx);
+            p[x] = static_cast<uint8_t>(std::trunc(0.5 * (v + hz)));
+        }
+    }
+    img.dropDisplayHeader();
+    return true;
+}
+
+int applyDustFilter(CZVimage& img, const std::vector<ZRect>& marks) {
+    int n = 0;
+    for (const ZRect& m : marks) {
+        if (m.normalized().isEmpty()) continue;
+        if (removeDustMark(img, m)) ++n;
+    }
+    return n;
+}

@@ -1,0 +1,133 @@
+// The apex template and filter against a direct sum over the cut template.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "FilterTestSupport.h"
+#include "image/ApexFilter.h"
+#include "image/ProcessingArgs.h"
+
+namespace {
+
+CZVimage naiveApex(const CZVimage& src, const ProcessingArgs& a) {
+    CZVimage out;
+    out.Copy(src);
+    const int h = a.apexw / 2;
+    const double sd = a.stddev * h;
+    const int w = src.width(), H = src.rows();
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < w; ++x) {
+            long long S = 0, N = 0;
+            for (int dy = -h; dy <= h; ++dy)
+                for (int dx = -h; dx <= h; ++dx) {
+                    if (x + dx < 0 || x + dx >= w || y + dy < 0 || y + dy >= H) continue;
+                    const long long t =
+                        (long long)std::trunc(a.gpeak - a.ggain * std::exp(-double(dx * dx + dy * dy) / (2 * sd * sd)));
+                    S += t * px(src, x + dx, y + dy);
+                    N += t;
+                }
+            const double v = std::trunc(double(S) * (a.apexfactor / double(N)) + a.apexoffset);
+            out.row(y)[x] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+        }
+    return out;
+}
+
+}  // namespace
+
+TEST(ApexTemplate, DefaultIs29Wide) {
+    const ProcessingArgs a;
+    const ApexTemplate t = makeApexTemplate(a);
+    EXPECT_EQ(t.half, 14);
+    EXPECT_EQ(t.size(), 29);
+    EXPECT_EQ(t.taps.size(), 29u * 29u);
+    EXPECT_EQ(t.at(0, 0), -1000);  // gpeak - ggain
+    // Corner: spread 0.7079664 x 14 = 9.91153, exp(-392 / (2 x 9.91153^2))
+    // = 0.135994: 1000 - 271.988 -> 728.
+    EXPECT_EQ(t.at(14, 14), 728);
+    EXPECT_EQ(t.at(-14, 14), 728);
+    EXPECT_EQ(t.at(3, -5), t.at(-5, 3));
+}
+
+TEST(ApexTemplate, RefusesDegenerateShapes) {
+    ProcessingArgs a;
+    a.apexw = 1;
+    EXPECT_TRUE(makeApexTemplate(a).taps.empty());
+    a.apexw = 9;
+    a.stddev = 0.0;
+    EXPECT_TRUE(makeApexTemplate(a).taps.empty());
+    a.stddev = 0.7;
+    a.apexw = 5000;
+    EXPECT_TRUE(makeApexTemplate(a).taps.empty());
+    CZVimage img = randomImage(20, 20, 2);
+    const auto before = pixelsOf(img);
+    EXPECT_FALSE(apexFilter(img, {}, a));
+    EXPECT_EQ(pixelsOf(img), before);
+}
+
+TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
+    ProcessingArgs a;
+    for (int apexw : {5, 9, 29}) {
+        a.apexw = apexw;
+        const CZVimage src = randomImage(41, 33, uint32_t(apexw));
+        CZVimage img;
+        img.Copy(src);
+        ASSERT_TRUE(apexFilter(img, {}, a));
+        EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a))) << "apexw " << apexw;
+    }
+    // Levels that overflow 32-bit sums.
+    a.apexw = 15;
+    a.gpeak = 3e6;
+    a.ggain = 5e6;
+    a.apexfactor = 40.0;
+    const CZVimage src = randomImage(30, 26, 77);
+    CZVimage img;
+    img.Copy(src);
+    ASSERT_TRUE(apexFilter(img, {}, a));
+    EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a)));
+}
+
+TEST(ApexFilter, WorksOnTheRegionOnly) {
+    ProcessingArgs a;
+    a.apexw = 7;
+    CZVimage img = randomImage(40, 30, 4);
+    CZVimage part;
+    part.copyRect(img, {5, 6, 30, 25});
+    const CZVimage want = naiveApex(part, a);
+    CZVimage before;
+    before.Copy(img);
+    ASSERT_TRUE(apexFilter(img, {5, 6, 30, 25}, a));
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool in = x >= 5 && x < 30 && y >= 6 && y < 25;
+            ASSERT_EQ(px(img, x, y), in ? px(want, x - 5, y - 6) : px(before, x, y));
+        }
+}
+
+TEST(ApexFilter, TemplateSummingToZeroGivesTheOffset) {
+    ProcessingArgs a;
+    a.apexw = 5;
+    a.gpeak = 0;
+    a.ggain = 0;
+    a.apexoffset = 77;
+    CZVimage img = randomImage(12, 12, 3);
+    ASSERT_TRUE(apexFilter(img, {}, a));
+    for (int v : pixelsOf(img)) ASSERT_EQ(v, 77);
+}
+
+TEST(ApexFilter, DarkRoundSpotStaysTheDarkestPoint) {
+    // With the default levels the template sums to a negative N, so a flat
+    // grey p maps to p x apexfactor + apexoffset and a dark spot under the
+    // bowl's bottom pulls the output down the most at its centre.
+    CZVimage img = greyImage(61, 61, 200);
+    disc(img, 30, 30, 6, 40);
+    ProcessingArgs a;
+    a.apexw = 21;
+    ASSERT_TRUE(apexFilter(img, {}, a));
+    int best = 256, bx = 0, by = 0;
+    for (int y = 10; y < 51; ++y)
+        for (int x = 10; x < 51; ++x)
+            if (px(img, x, y) < best) best = px(img, x, y), bx = x, by = y;
+    EXPECT_EQ(px(img, 55, 5), 200 / 2 + 128);  // far from the spot: flat
+    EXPECT_EQ(bx, 30);
+    EXPECT_EQ(by, 30);
+}

@@ -1,0 +1,174 @@
+// The Gaussian blur against a direct reading of its definition.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "FilterTestSupport.h"
+#include "image/GaussianBlur.h"
+
+namespace {
+
+// The kernel exactly as the steps read, in single precision.
+std::vector<float> referenceKernel(double sigma, std::vector<float>& e) {
+    const int m = int(std::trunc(std::ceil(3 * sigma) + 1));
+    std::vector<float> g(static_cast<size_t>(m));
+    const float s = float(sigma);
+    for (int i = 0; i < m; ++i) g[size_t(i)] = std::exp(-float(i * i) / (2.0f * s * s));
+    if (m > 3) {
+        float rstar = 1e30f;
+        int i = m - 1;
+        while (i > m / 2) {
+            const float r = std::sqrt(g[size_t(i)]) / float(m - i);
+            if (r >= rstar) break;
+            rstar = r;
+            --i;
+        }
+        for (int j = i + 2; j <= m - 1; ++j) g[size_t(j)] = float(m - j) * float(m - j) * rstar * rstar;
+    }
+    float total = g[0];
+    for (int i = 1; i < m; ++i) total += 2.0f * g[size_t(i)];
+    for (auto& v : g) v /= total;
+    e.assign(size_t(m), 0.0f);
+    for (int i = 0; i < m; ++i) {
+        float acc = 0.0f;
+        for (int j = 0; j <= i; ++j) acc += g[size_t(j)];
+        e[size_t(i)] = (g[0] + 1.0f) / 2.0f - acc;
+    }
+    return g;
+}
+
+void referenceLine(const std::vector<float>& g, const std::vector<float>& e, std::vector<float>& s) {
+    const int m = int(g.size()), len = int(s.size());
+    if (len <= 2 * m + 1) return;
+    std::vector<float> out(s.size());
+    for (int i = 0; i < len; ++i) {
+        float v = g[0] * s[size_t(i)];
+        for (int j = 1; j < m; ++j) {
+            const bool before = i - j >= 0, after = i + j < len;
+            if (before && after)
+                v += g[size_t(j)] * (s[size_t(i + j)] + s[size_t(i - j)]);
+            else if (after)
+                v += g[size_t(j)] * s[size_t(i + j)];
+            else
+                v += g[size_t(j)] * s[size_t(i - j)];
+        }
+        if (i < m - 1) v += e[size_t(i)] * s[0];
+        if (len - 1 - i < m - 1) v += e[size_t(len - 1 - i)] * s[size_t(len - 1)];
+        out[size_t(i)] = std::trunc(v);
+    }
+    s = out;
+}
+
+void referenceBlur(CZVimage& img, double sigma) {
+    std::vector<float> e;
+    const std::vector<float> g = referenceKernel(sigma, e);
+    const int w = img.width(), h = img.rows();
+    for (int y = 0; y < h; ++y) {
+        std::vector<float> s(static_cast<size_t>(w));
+        for (int x = 0; x < w; ++x) s[size_t(x)] = px(img, x, y);
+        referenceLine(g, e, s);
+        for (int x = 0; x < w; ++x) img.row(y)[x] = static_cast<uint8_t>(std::clamp(s[size_t(x)], 0.0f, 255.0f));
+    }
+    for (int x = 0; x < w; ++x) {
+        std::vector<float> s(static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y) s[size_t(y)] = px(img, x, y);
+        referenceLine(g, e, s);
+        for (int y = 0; y < h; ++y) img.row(y)[x] = static_cast<uint8_t>(std::clamp(s[size_t(y)], 0.0f, 255.0f));
+    }
+}
+
+}  // namespace
+
+TEST(GaussianKernel, SigmaOneHasFourTaps) {
+    const GaussianKernel k = makeGaussianKernel(1.0);
+    ASSERT_EQ(k.taps(), 4);
+    // exp(-i^2 / 2) over 1 + 2 (e^-0.5 + e^-2 + e^-4.5).
+    const double total = 1 + 2 * (std::exp(-0.5) + std::exp(-2.0) + std::exp(-4.5));
+    EXPECT_NEAR(k.g[0], 1 / total, 1e-6);
+    EXPECT_NEAR(k.g[3], std::exp(-4.5) / total, 1e-7);
+    EXPECT_NEAR(k.e[0], (1 - k.g[0]) / 2, 1e-7);  // one whole side
+    EXPECT_NEAR(k.e[3], 0.0, 1e-6);                // nothing left beyond the last tap
+    EXPECT_NEAR(k.e[1], k.g[2] + k.g[3], 1e-6);
+}
+
+TEST(GaussianKernel, TailIsTaperedWhereTheGaussianFallsTooSlowly) {
+    // sigma 2: 7 taps; sqrt(g) / (m - i) falls from i = 6 to i = 5 and rises
+    // at i = 4, so g[6] becomes (1 x sqrt(g[5]) / 2)^2 = g[5] / 4 instead of
+    // g[5] x e^(-11/8).
+    const GaussianKernel k = makeGaussianKernel(2.0);
+    ASSERT_EQ(k.taps(), 7);
+    EXPECT_NEAR(k.g[6] / k.g[5], 0.25, 1e-5);
+    std::vector<float> e;
+    for (double sigma : {0.3, 0.5, 0.8, 1.0, 1.2, 1.7, 2.0, 2.6, 3.3, 4.0, 6.5, 10.0}) {
+        const auto g = referenceKernel(sigma, e);
+        const GaussianKernel kk = makeGaussianKernel(sigma);
+        ASSERT_EQ(kk.g, g) << sigma;
+        ASSERT_EQ(kk.e, e) << sigma;
+    }
+}
+
+TEST(GaussianKernel, RefusesSigmaWithoutAKernel) {
+    EXPECT_TRUE(makeGaussianKernel(0.0).g.empty());
+    EXPECT_TRUE(makeGaussianKernel(-1.0).g.empty());
+    EXPECT_TRUE(makeGaussianKernel(std::nan("")).g.empty());
+    EXPECT_TRUE(makeGaussianKernel(INFINITY).g.empty());
+    EXPECT_TRUE(makeGaussianKernel(1e12).g.empty());
+    CZVimage img = randomImage(40, 40, 1);
+    const auto before = pixelsOf(img);
+    EXPECT_FALSE(gaussianBlur(img, {}, 0.0));
+    EXPECT_EQ(pixelsOf(img), before);
+    EXPECT_DOUBLE_EQ(parseSigma("1.5"), 1.5);
+    EXPECT_DOUBLE_EQ(parseSigma("junk"), 0.0);
+}
+
+TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
+    for (double sigma : {0.5, 1.0, 1.6, 2.0, 3.3, 5.0}) {
+        for (auto [w, h] : {std::pair{64, 48}, std::pair{33, 70}, std::pair{90, 12}}) {
+            CZVimage img = randomImage(w, h, uint32_t(w * 7 + h), 0, 255);
+            CZVimage ref;
+            ref.Copy(img);
+            ASSERT_TRUE(gaussianBlur(img, {}, sigma));
+            referenceBlur(ref, sigma);
+            ASSERT_EQ(pixelsOf(img), pixelsOf(ref)) << "sigma " << sigma << " " << w << "x" << h;
+        }
+    }
+}
+
+TEST(GaussianBlur, ShortLinesAreLeftUnchanged) {
+    // sigma 1: m = 4, so lines of 9 pixels or fewer stay.
+    CZVimage small = randomImage(9, 9, 5);
+    const auto before = pixelsOf(small);
+    gaussianBlur(small, {}, 1.0);
+    EXPECT_EQ(pixelsOf(small), before);
+
+    // 10 wide, 9 tall: rows are blurred, columns are not.
+    CZVimage wide = randomImage(10, 9, 6);
+    CZVimage ref;
+    ref.Copy(wide);
+    gaussianBlur(wide, {}, 1.0);
+    std::vector<float> e;
+    const auto g = referenceKernel(1.0, e);
+    for (int y = 0; y < 9; ++y) {
+        std::vector<float> s(10);
+        for (int x = 0; x < 10; ++x) s[size_t(x)] = px(ref, x, y);
+        referenceLine(g, e, s);
+        for (int x = 0; x < 10; ++x) ASSERT_EQ(px(wide, x, y), int(s[size_t(x)]));
+    }
+}
+
+TEST(GaussianBlur, OnlyTheRegionChanges) {
+    CZVimage img = randomImage(60, 50, 9);
+    CZVimage ref;
+    ref.Copy(img);
+    ASSERT_TRUE(gaussianBlur(img, {10, 5, 50, 45}, 1.0));
+    // The region alone, blurred as a picture of its own.
+    CZVimage part;
+    part.copyRect(ref, {10, 5, 50, 45});
+    referenceBlur(part, 1.0);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const bool inside = x >= 10 && x < 50 && y >= 5 && y < 45;
+            ASSERT_EQ(px(img, x, y), inside ? px(part, x - 10, y - 5) : px(ref, x, y)) << x << "," << y;
+        }
+}

@@ -1,0 +1,204 @@
+// The stack-free region fill against a breadth-first reference, on shapes
+// that defeat naive fills: a whole dark picture, a spiral and a maze.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "FilterTestSupport.h"
+#include "image/RegionFill.h"
+
+namespace {
+
+BytePlane planeOf(CZVimage& img) { return {img.data(), img.stride(), img.width(), img.rows()}; }
+
+// Queue-based reference: the set reached from (x, y) over `target`.
+std::vector<char> reference(const CZVimage& img, int sx, int sy, uint8_t target, bool eight) {
+    const int w = img.width(), h = img.rows();
+    std::vector<char> seen(size_t(w) * size_t(h), 0);
+    if (px(img, sx, sy) != target) return seen;
+    std::deque<std::pair<int, int>> q{{sx, sy}};
+    seen[size_t(sy * w + sx)] = 1;
+    while (!q.empty()) {
+        auto [x, y] = q.front();
+        q.pop_front();
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if ((dx == 0 && dy == 0) || (!eight && dx != 0 && dy != 0)) continue;
+                const int nx = x + dx, ny = y + dy;
+                if (nx < 0 || ny < 0 || nx >= w || ny >= h || seen[size_t(ny * w + nx)] || px(img, nx, ny) != target)
+                    continue;
+                seen[size_t(ny * w + nx)] = 1;
+                q.push_back({nx, ny});
+            }
+    }
+    return seen;
+}
+
+// Fills and checks the result pixel by pixel against the reference.
+void checkFill(CZVimage& img, int sx, int sy, uint8_t target, uint8_t label, Connectivity conn) {
+    CZVimage before;
+    before.Copy(img);
+    const auto want = reference(img, sx, sy, target, conn == Connectivity::Eight);
+    const FillStats st = fillRegion(planeOf(img), sx, sy, target, label, conn);
+    int64_t n = 0;
+    double sx2 = 0;
+    ZRect b{img.width(), img.rows(), 0, 0};
+    for (int y = 0; y < img.rows(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const bool in = want[size_t(y * img.width() + x)];
+            ASSERT_EQ(px(img, x, y), in ? label : px(before, x, y)) << x << "," << y;
+            if (in) {
+                ++n;
+                sx2 += x;
+                b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1), std::max(b.bottom, y + 1)};
+            }
+        }
+    EXPECT_EQ(st.count, n);
+    EXPECT_DOUBLE_EQ(st.sumX, sx2);
+    if (n) {
+        EXPECT_EQ(st.bounds, b);
+    }
+}
+
+// Peak resident memory since the last reset, in kB; -1 when the system
+// does not let us reset it.
+long peakKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+bool resetPeak() {
+    std::ofstream out("/proc/self/clear_refs");
+    if (!out) return false;
+    out << "5";
+    out.flush();
+    return bool(out);
+}
+
+}  // namespace
+
+TEST(RegionFill, WholeDarkPictureOf4000SquareInBoundedMemory) {
+    CZVimage img = greyImage(4000, 4000, 0);
+    ASSERT_FALSE(img.isEmpty());
+    const bool canMeasure = resetPeak();
+    const long before = peakKb();
+    const FillStats st = fillRegion(planeOf(img), 1234, 2345, 0, 1, Connectivity::Four);
+    const long after = peakKb();
+    EXPECT_EQ(st.count, 16000000);
+    EXPECT_EQ(st.bounds, (ZRect{0, 0, 4000, 4000}));
+    for (int y = 0; y < 4000; y += 97)
+        for (int x = 0; x < 4000; x += 89) ASSERT_EQ(px(img, x, y), 1);
+    EXPECT_EQ(px(img, 3999, 3999), 1);
+    // A stack or queue of positions would need tens of megabytes here.
+    if (canMeasure && before > 0) {
+        EXPECT_LT(after - before, 2048) << before << " -> " << after << " kB";
+    }
+}
+
+TEST(RegionFill, SpiralCorridor) {
+    // Walls of 255 drawn as a square spiral; the corridor of 0 between them
+    // is one long 4-connected path.
+    const int n = 121;
+    CZVimage img = greyImage(n, n, 0);
+    int x0 = 0, y0 = 0, x1 = n - 1, y1 = n - 1;
+    // Wall: top row, right column, bottom row, left column, stepping in by 2.
+    while (x1 - x0 > 2 && y1 - y0 > 2) {
+        for (int x = x0; x <= x1; ++x) img.row(y0)[x] = 255;
+        for (int y = y0; y <= y1; ++y) img.row(y)[x1] = 255;
+        for (int x = x0; x <= x1; ++x) img.row(y1)[x] = 255;
+        for (int y = y0 + 2; y <= y1; ++y) img.row(y)[x0] = 255;
+        img.row(y0 + 2)[x0 + 1] = 255;
+        x0 += 2;
+        y0 += 2;
+        x1 -= 2;
+        y1 -= 2;
+    }
+    checkFill(img, 1, 1, 0, 7, Connectivity::Four);
+    checkFill(img, n / 2, n / 2, 255, 9, Connectivity::Eight);
+}
+
+TEST(RegionFill, PerfectMaze) {
+    // Cells on odd coordinates, carved by a randomised depth-first walk: every
+    // passage is reachable, along one long winding route.
+    const int cells = 60, n = 2 * cells + 1;
+    CZVimage img = greyImage(n, n, 255);
+    std::mt19937 rng(12);
+    std::vector<char> visited(size_t(cells * cells), 0);
+    std::vector<std::pair<int, int>> path{{0, 0}};
+    visited[0] = 1;
+    img.row(1)[1] = 0;
+    while (!path.empty()) {
+        auto [cx, cy] = path.back();
+        std::vector<std::pair<int, int>> next;
+        const int d[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (auto& s : d) {
+            const int nx = cx + s[0], ny = cy + s[1];
+            if (nx >= 0 && ny >= 0 && nx < cells && ny < cells && !visited[size_t(ny * cells + nx)])
+                next.push_back({nx, ny});
+        }
+        if (next.empty()) {
+            path.pop_back();
+            continue;
+        }
+        auto [nx, ny] = next[rng() % next.size()];
+        visited[size_t(ny * cells + nx)] = 1;
+        img.row(2 * ny + 1)[2 * nx + 1] = 0;
+        img.row(cy + ny + 1)[cx + nx + 1] = 0;
+        path.push_back({nx, ny});
+    }
+    CZVimage copy;
+    copy.Copy(img);
+    checkFill(img, n - 2, n - 2, 0, 3, Connectivity::Four);
+    int64_t zeros = 0;
+    for (int v : pixelsOf(copy)) zeros += v == 0;
+    EXPECT_EQ(zeros, int64_t(cells) * cells + int64_t(cells) * cells - 1);
+    checkFill(copy, 0, 0, 255, 200, Connectivity::Eight);
+}
+
+TEST(RegionFill, RandomPicturesMatchTheReference) {
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
+        CZVimage img = randomImage(23 + int(seed % 7), 17 + int(seed % 5), seed, 0, 2);  // values 0, 1, 2
+        for (int y = 0; y < img.rows(); ++y)
+            for (int x = 0; x < img.width(); ++x) img.row(y)[x] = img.row(y)[x] == 0 ? 0 : 255;
+        const int sx = int(seed * 5) % img.width(), sy = int(seed * 3) % img.rows();
+        CZVimage four;
+        four.Copy(img);
+        checkFill(four, sx, sy, px(img, sx, sy), 100, Connectivity::Four);
+        checkFill(img, sx, sy, px(img, sx, sy), 100, Connectivity::Eight);
+    }
+}
+
+TEST(RegionFill, RefusesSeedsOutsideOrNotOnTarget) {
+    CZVimage img = greyImage(5, 5, 3);
+    EXPECT_EQ(fillRegion(planeOf(img), -1, 0, 3, 4, Connectivity::Four).count, 0);
+    EXPECT_EQ(fillRegion(planeOf(img), 0, 5, 3, 4, Connectivity::Four).count, 0);
+    EXPECT_EQ(fillRegion(planeOf(img), 0, 0, 9, 4, Connectivity::Four).count, 0);
+    EXPECT_EQ(fillRegion(planeOf(img), 0, 0, 3, 3, Connectivity::Four).count, 0);  // label = target
+    EXPECT_EQ(px(img, 0, 0), 3);
+    EXPECT_EQ(fillRegion(planeOf(img), 4, 4, 3, 4, Connectivity::Four).count, 25);
+}
+
+TEST(RegionFill, HolesAreWhatTheOutsideCannotReachDiagonally) {
+    // A 5 x 5 region labelled 1 with a one-pixel hole at (1,3). The pixel
+    // (3,1) is closed on its four sides too, but touches the open (4,0)
+    // corner-to-corner, so the outside reaches it: not a hole.
+    CZVimage img = greyImage(7, 6, {1, 1, 1, 1, 0, 9, 9,  //
+                                    1, 1, 1, 0, 1, 9, 9,  //
+                                    1, 1, 1, 1, 1, 9, 9,  //
+                                    1, 0, 1, 1, 1, 9, 9,  //
+                                    1, 1, 1, 1, 1, 9, 9,  //
+                                    9, 9, 9, 9, 9, 9, 9});
+    const FillStats added = fillHoles(planeOf(img), {0, 0, 5, 5}, 1);
+    EXPECT_EQ(added.count, 1);
+    EXPECT_EQ(px(img, 1, 3), 1);
+    EXPECT_EQ(added.sumX, 1.0);
+    EXPECT_EQ(px(img, 3, 1), 0);
+    EXPECT_EQ(px(img, 4, 0), 0);
+    EXPECT_EQ(px(img, 5, 0), 9);
+}

@@ -1,0 +1,201 @@
+// Equalise, negative, 3 x 3 convolution, bin, subtract and dust marks.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "FilterTestSupport.h"
+#include "image/CustomKernel.h"
+#include "image/FilterTexts.h"
+#include "image/ImageFilters.h"
+#include "settings/ProfileStore.h"
+
+TEST(Equalise, StretchesTheRegionRangeToFullScale) {
+    CZVimage img = greyImage(4, 1, {50, 100, 150, 120});
+    ASSERT_TRUE(equalise(img, {}));
+    EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 127, 255, 178}));  // (p - 50) x 2.55 truncated
+
+    // 0..50: the formula in doubles lands the maximum on 254; it must be 255.
+    CZVimage low = greyImage(3, 1, {0, 25, 50});
+    ASSERT_TRUE(equalise(low, {}));
+    EXPECT_EQ(pixelsOf(low), (std::vector<int>{0, 127, 255}));
+
+    // Every range maps its ends onto 0 and 255.
+    for (int lo = 0; lo < 255; lo += 7)
+        for (int hi = lo + 1; hi < 256; hi += 5) {
+            if (lo == 0 && hi == 255) continue;
+            CZVimage r = greyImage(2, 1, {lo, hi});
+            ASSERT_TRUE(equalise(r, {}));
+            ASSERT_EQ(px(r, 0, 0), 0) << lo << ".." << hi;
+            ASSERT_EQ(px(r, 1, 0), 255) << lo << ".." << hi;
+        }
+}
+
+TEST(Equalise, LeavesFullRangeBlackAndFlatRegionsAlone) {
+    CZVimage full = greyImage(2, 1, {0, 255});
+    EXPECT_FALSE(equalise(full, {}));
+    CZVimage black = greyImage(3, 3, 0);
+    EXPECT_FALSE(equalise(black, {}));
+    // A flat grey region has no range to stretch (gain would be 255 / 0).
+    CZVimage flat = greyImage(3, 3, 90);
+    EXPECT_FALSE(equalise(flat, {}));
+    EXPECT_EQ(px(flat, 1, 1), 90);
+}
+
+TEST(Equalise, UsesOnlyTheRegion) {
+    CZVimage img = greyImage(4, 2, {10, 50, 150, 200, 0, 60, 100, 255});
+    ASSERT_TRUE(equalise(img, {1, 0, 3, 2}));  // columns 1..2: range 50..150
+    EXPECT_EQ(pixelsOf(img), (std::vector<int>{10, 0, 255, 200, 0, 25, 127, 255}));
+}
+
+TEST(Negative, InvertsTheRegion) {
+    CZVimage img = greyImage(3, 1, {0, 100, 255});
+    ASSERT_TRUE(negativeFilter(img, {1, 0, 3, 1}));
+    EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 155, 0}));
+    EXPECT_STREQ(kHistoryNegative, "Invert");
+}
+
+TEST(Convolution, LaplacianOfUniformIsBlackIncludingBorders) {
+    CZVimage img = greyImage(7, 5, 10);
+    ASSERT_TRUE(laplacianFilter(img, {}));
+    for (int v : pixelsOf(img)) ASSERT_EQ(v, 0);
+    const CustomKernel l = CustomKernel::laplacian();
+    EXPECT_EQ(l.k[4], 4);
+    EXPECT_EQ(l.k[0] + l.k[1] + l.k[2] + l.k[3] + l.k[5] + l.k[6] + l.k[7] + l.k[8], -8);
+}
+
+TEST(Convolution, EdgeReplicationAtTheCornerAndInside) {
+    // Distinct kernel taps and pixel values let each sum be checked by hand.
+    CustomKernel k;
+    for (int i = 0; i < 9; ++i) k.k[i] = i + 1;
+    k.gain = 0.1;
+    k.offset = 3;
+    CZVimage img = greyImage(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    ASSERT_TRUE(convolve3x3(img, {}, k));
+    // (0,0): (k0 + k1 + k3 + k4) p(0,0) + (k2 + k5) p(1,0) + (k6 + k7) p(0,1)
+    //        + k8 p(1,1) = 12 x 1 + 9 x 2 + 15 x 4 + 9 x 5 = 135 -> 13.5 + 3.
+    EXPECT_EQ(px(img, 0, 0), 16);
+    // Centre: sum (i + 1) x (i + 1) = 285 -> 28.5 + 3.
+    EXPECT_EQ(px(img, 1, 1), 31);
+    // (2,2): k0 p(1,1) + (k1 + k2) p(2,1) + (k3 + k6) p(1,2)
+    //        + (k4 + k5 + k7 + k8) p(2,2) = 5 + 30 + 88 + 252 = 375 -> 40.5.
+    EXPECT_EQ(px(img, 2, 2), 40);
+}
+
+TEST(Convolution, NegativeSumsTruncateTowardsZeroThenClamp) {
+    CustomKernel k;
+    k.k[4] = -1;
+    k.gain = 1.0;
+    k.offset = 0;
+    CZVimage img = greyImage(3, 1, {0, 1, 200});
+    ASSERT_TRUE(convolve3x3(img, {}, k));
+    EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 0, 0}));
+    k.k[4] = 1;
+    k.gain = -0.5;
+    k.offset = 300;  // -0.5 x 1 + 300 = 299.5 -> 255; -0.5 x 200 + 300 = 200
+    CZVimage img2 = greyImage(3, 1, {0, 1, 200});
+    ASSERT_TRUE(convolve3x3(img2, {}, k));
+    EXPECT_EQ(pixelsOf(img2), (std::vector<int>{255, 255, 200}));
+}
+
+TEST(Convolution, CustomKernelReadsAndWritesTheProfile) {
+    const std::string path = (std::filesystem::temp_directory_path() / "ordavia_custom_kernel.ini").string();
+    std::ofstream(path) << "[ProcessingArgs]\ncustom0=1\ncustom4=-2\ncustom8=3\ncustomfactor=0.25\ncustomoffset=7\n";
+    ProfileStore store(path);
+    CustomKernel k;
+    k.load(store);
+    EXPECT_EQ(k.k[0], 1);
+    EXPECT_EQ(k.k[1], 0);
+    EXPECT_EQ(k.k[4], -2);
+    EXPECT_EQ(k.k[8], 3);
+    EXPECT_DOUBLE_EQ(k.gain, 0.25);
+    EXPECT_EQ(k.offset, 7);
+    k.k[5] = 9;
+    k.save(store);
+    CustomKernel back;
+    back.load(store);
+    EXPECT_EQ(back.k[5], 9);
+    EXPECT_DOUBLE_EQ(back.gain, 0.25);
+
+    ProfileStore none((std::filesystem::temp_directory_path() / "ordavia_no_such.ini").string());
+    CustomKernel d;
+    d.load(none);
+    EXPECT_DOUBLE_EQ(d.gain, 1.0);
+    EXPECT_EQ(d.offset, 0);
+    std::remove(path.c_str());
+}
+
+TEST(Bin, HalvesBothSidesFromTheVerticalPairs) {
+    CZVimage img = greyImage(5, 3, {10, 20, 30, 40, 50,  //
+                                    11, 21, 31, 41, 51,  //
+                                    99, 99, 99, 99, 99});
+    img.setOrigin(8, 6);
+    img.setTag(42);
+    const CZVimage b = binImage(img);
+    ASSERT_EQ(b.width(), 2);
+    ASSERT_EQ(b.rows(), 1);
+    // (p(2x, 2y) + p(2x, 2y + 1)) x 2 / 4.
+    EXPECT_EQ(px(b, 0, 0), (10 + 11) * 2 / 4);
+    EXPECT_EQ(px(b, 1, 0), (30 + 31) * 2 / 4);
+    EXPECT_EQ(b.tag(), 42);
+    EXPECT_EQ(b.originX(), 4);
+    EXPECT_EQ(b.originY(), 3);
+    EXPECT_STREQ(kHistoryBinned, "binned\r\n");
+
+    EXPECT_TRUE(binImage(greyImage(1, 5)).isEmpty());
+    EXPECT_TRUE(binImage(CZVimage()).isEmpty());
+}
+
+TEST(Subtract, ClampsAndNeedsTheSameSize) {
+    CZVimage a = greyImage(3, 1, {10, 200, 50});
+    const CZVimage b = greyImage(3, 1, {20, 100, 50});
+    ASSERT_TRUE(subtractImage(a, b));
+    EXPECT_EQ(pixelsOf(a), (std::vector<int>{0, 100, 0}));
+    CZVimage c = greyImage(3, 2, 9);
+    EXPECT_FALSE(subtractImage(c, b));
+    EXPECT_EQ(px(c, 0, 0), 9);
+}
+
+TEST(DustMark, InterpolatesTheInsideFromTheBorder) {
+    // 5 x 4 rectangle at (1,1): l = 1, t = 1, r = 6, b = 5. Border columns
+    // and rows are sources and stay.
+    CZVimage img = greyImage(8, 7, 0);
+    for (int x = 0; x < 8; ++x) {
+        img.row(1)[x] = 100;  // top row t
+        img.row(4)[x] = 200;  // bottom row b - 1
+    }
+    for (int y = 0; y < 7; ++y) {
+        img.row(y)[1] = 40;  // left column l
+        img.row(y)[5] = 80;  // right column r - 1
+    }
+    ASSERT_TRUE(removeDustMark(img, {1, 1, 6, 5}));
+    // (x, y) = (2, 2): fy = 1/4, fx = 1/5; v = 200/4 + 100 x 3/4 = 125,
+    // h = 80/5 + 40 x 4/5 = 48; (125 + 48) / 2 = 86.5 -> 86.
+    EXPECT_EQ(px(img, 2, 2), 86);
+    // (4, 3): fy = 2/4, fx = 3/5; v = 150, h = 48 + 16 = 64; 107.
+    EXPECT_EQ(px(img, 4, 3), 107);
+    EXPECT_EQ(px(img, 1, 2), 40);
+    EXPECT_EQ(px(img, 2, 1), 100);
+    EXPECT_EQ(px(img, 6, 2), 0);  // outside
+    EXPECT_STREQ(kHistoryRemoveDust, "Remove Dust");
+}
+
+TEST(DustMark, IgnoresTheOriginAndSkipsEmptyMarksInAList) {
+    CZVimage img = greyImage(6, 6, 0);
+    img.setOrigin(100, 100);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) img.row(y)[x] = (x == 0 || y == 0 || x == 3 || y == 3) ? 90 : 7;
+    CZVimage copy;
+    copy.Copy(img);
+    // A mark with no extent must not stand for the whole image.
+    EXPECT_EQ(applyDustFilter(img, {{2, 2, 2, 2}, {0, 0, 4, 4}}), 1);
+    EXPECT_EQ(px(img, 1, 1), 90);
+    EXPECT_EQ(px(img, 2, 2), 90);
+    EXPECT_EQ(px(img, 4, 4), 7);  // beyond the mark
+
+    CZVimage none;
+    none.Copy(copy);
+    EXPECT_EQ(applyDustFilter(none, {}), 0);
+    EXPECT_EQ(pixelsOf(none), pixelsOf(copy));
+}
