@@ -15,6 +15,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "framework/Document.h"
+#include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
@@ -151,6 +152,9 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
 
     // 11. Document templates in their fixed order.
     registerTemplates();
+    // Documents made by commands; their makers set the template.
+    DocumentHost::setOpener([this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); });
+    DocumentHost::setTemplateFinder([this](const char* cls) { return templates_.findByClass(cls); });
 
     // 12. Main window.
     if (frame_ && !frame_->create()) return false;

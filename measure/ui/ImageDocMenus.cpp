@@ -1,0 +1,195 @@
+#include "measure/ui/ImageDocMenus.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QMenu>
+#include <QWidget>
+
+#include "base/Paths.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+#include "framework/DocTemplate.h"
+#include "framework/DocumentHost.h"
+#include "framework/Prompter.h"
+#include "measure/SelectionAverage.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/ImageDocDialogs.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+ProcessMenuMaker& processMaker() {
+    static ProcessMenuMaker m;
+    return m;
+}
+
+const char* kPaletteNames[10] = {"&Greylevel", "&Colour",   "&Red",     "&Green",    "&Blue",
+                                 "&Multicolour", "Contour&2", "Contour&4", "Contour&8", "Contour&16"};
+
+const char* kExportFilter =
+    "ZV images (*.zvg)|*.zvg|Windows bitmaps (*.bmp)|*.bmp|TIFF (*.tif)|*.tif|All images|*.zvg;*.tif;*.bmp||";
+
+QAction* add(QMenu* m, const char* text, QObject* ctx, std::function<void()> f) {
+    QAction* a = m->addAction(QString::fromUtf8(text));
+    QObject::connect(a, &QAction::triggered, ctx, std::move(f));
+    return a;
+}
+
+void exportImage(ZBasicDoc* doc, QWidget*) {
+    if (doc->image.isEmpty()) return;
+    const std::string proposed = withoutExtension(doc->GetPathName().empty() ? doc->GetTitle() : doc->GetPathName());
+    auto target = Prompter::current().saveFile("Export", kExportFilter, proposed + ".bmp");
+    if (!target) return;
+    std::string path = *target;
+    if (extensionOf(path).empty()) path += ".bmp";
+    bool ok;
+    if (!doc->roi.normalized().isEmpty() &&
+        Prompter::current().messageBox(ZBasicDoc::kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
+            MsgResult::Yes) {
+        CZVimage part;
+        ok = part.copyRect(doc->image, doc->roi.normalized()) && part.Save(path);
+    } else {
+        ok = doc->image.Save(path) != 0;
+    }
+    if (!ok) Prompter::current().messageBox(ZBasicDoc::kErrorSaving, MsgButtons::Ok, MsgIcon::Error);
+}
+
+void importImage(ZBasicDoc* doc, QWidget*) {
+    auto path = Prompter::current().openFile("Import", ZBasicDoc::kImageFilter,
+                                             ProfileStore::instance().GetString("settings", "directory", ""));
+    if (path) doc->importImage(*path);
+}
+
+void averageOfSelection(ZBasicDoc* doc) {
+    const SelectionAverage row = computeSelectionAverage(*doc);
+    CResultDoc* table = ResultTables::instance().open("Image Results");
+    if (!table) return;
+    ResultRecord rec;
+    rec.first = row.filename.empty() ? doc->GetTitle() : row.filename;
+    rec.second = row.units;
+    rec.values = row.values;
+    table->addRow(rec);
+}
+
+void duplicate(ZBasicDoc* doc) {
+    std::unique_ptr<ZBasicDoc> copy = doc->duplicate();
+    copy->setDocTemplate(DocumentHost::findTemplate("ZBasicDoc"));
+    DocumentHost::open(std::move(copy));
+}
+
+}  // namespace
+
+void setImageProcessMenuMaker(ProcessMenuMaker maker) { processMaker() = std::move(maker); }
+
+QList<QAction*> imageDocumentFileActions(ZBasicDoc* doc, QWidget* view) {
+    QList<QAction*> out;
+    auto make = [&](const char* text, QKeySequence key, std::function<void()> f) {
+        auto* a = new QAction(QString::fromUtf8(text), view);
+        if (!key.isEmpty()) a->setShortcut(key);
+        QObject::connect(a, &QAction::triggered, view, std::move(f));
+        out << a;
+    };
+    make("&Save", QKeySequence::Save, [doc] { doc->OnFileSave(); });
+    make("Save &As...", QKeySequence::SaveAs, [doc] { doc->OnFileSaveAs(); });
+    make("&Import...", {}, [doc, view] { importImage(doc, view); });
+    make("&Export...", {}, [doc, view] { exportImage(doc, view); });
+    return out;
+}
+
+QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
+    QList<QMenu*> menus;
+
+    auto* image = new QMenu("&Image", view);
+    QAction* undo = add(image, "&Undo", view, [doc] { doc->undo(); });
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = add(image, "&Redo", view, [doc] { doc->redo(); });
+    redo->setShortcut(QKeySequence::Redo);
+    image->addSeparator();
+    add(image, "&Notes...", view, [doc, view] { runNotesDialog(*doc, view); });
+    image->addSeparator();
+    add(image, "&Calibrate magnification...", view, [doc, view] { runCalibrateDialog(*doc, view); });
+    add(image, "&Magnification...", view, [doc, view] { runMagnificationDialog(*doc, view); });
+    add(image, "&Units...", view, [doc, view] { runUnitsDialog(*doc, view); });
+    image->addSeparator();
+    add(image, "Clear &all dimensions", view, [doc] {
+        doc->clearCurrentList();
+        doc->UpdateAllViews();
+    });
+    QAction* cross = add(image, "Show &Crosshair", view, [doc] { doc->toggleTarget(); });
+    cross->setCheckable(true);
+    QAction* grid = add(image, "&Grid", view, [doc] {
+        doc->gridShow = doc->gridShow ? 0 : 1;
+        ProfileStore::instance().WriteInt("grid", "gridshow", doc->gridShow);
+        doc->UpdateAllViews();
+    });
+    grid->setCheckable(true);
+    add(image, "&Grid...", view, [doc, view] { runGridDialog(*doc, view); });
+    QMenu* listMenu = image->addMenu("Dimension &list");
+    auto* listGroup = new QActionGroup(listMenu);
+    const char* listNames[ZBasicDoc::kListCount] = {"List &0", "List &1", "List &2", "List &3", "&Dust list"};
+    for (int i = 0; i < ZBasicDoc::kListCount; ++i) {
+        QAction* a = add(listMenu, listNames[i], view, [doc, i] {
+            doc->currentList = i;
+            doc->UpdateAllViews();
+        });
+        a->setCheckable(true);
+        listGroup->addAction(a);
+    }
+    image->addSeparator();
+    add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
+    add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
+    QAction* grey = add(image, "Convert to &grey", view, [doc] {
+        doc->imageOperation("", [](CZVimage& img, const ZRect&) {
+            if (img.colour() != CZVimage::kBayer) return false;
+            img.bayerToGrey();
+            return true;
+        });
+    });
+    add(image, "Colour &weighting on import...", view, [view] { runColourWeightingDialog(view); });
+    QObject::connect(image, &QMenu::aboutToShow, view, [=] {
+        undo->setEnabled(!doc->undoImage.isEmpty());
+        redo->setEnabled(!doc->undoImage.isEmpty());
+        cross->setChecked(doc->showTarget != 0);
+        grid->setChecked(doc->gridShow != 0);
+        grey->setEnabled(doc->image.colour() == CZVimage::kBayer);
+        const auto acts = listGroup->actions();
+        if (doc->currentList >= 0 && doc->currentList < acts.size()) acts[doc->currentList]->setChecked(true);
+    });
+    menus << image;
+
+    auto* palette = new QMenu("&Palette", view);
+    auto* group = new QActionGroup(palette);
+    for (int i = 0; i < 10; ++i) {
+        QAction* a = add(palette, kPaletteNames[i], view, [doc, i] { doc->setPaletteIndex(i); });
+        a->setCheckable(true);
+        group->addAction(a);
+    }
+    palette->addSeparator();
+    QAction* next = add(palette, "Next palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex + 1); });
+    next->setShortcut(QKeySequence(Qt::Key_PageDown));
+    QAction* prev = add(palette, "Previous palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex - 1); });
+    prev->setShortcut(QKeySequence(Qt::Key_PageUp));
+    palette->addSeparator();
+    QAction* zero = add(palette, "&zero as black", view, [doc] { doc->toggleZeroAsBlack(); });
+    zero->setCheckable(true);
+    QAction* autoContrast = add(palette, "Auto contrast", view, [doc] {
+        doc->image.toggleAutoContrast();
+        doc->UpdateAllViews();
+    });
+    autoContrast->setCheckable(true);
+    autoContrast->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    QObject::connect(palette, &QMenu::aboutToShow, view, [=] {
+        const auto acts = group->actions();
+        if (doc->paletteIndex >= 0 && doc->paletteIndex < acts.size()) acts[doc->paletteIndex]->setChecked(true);
+        zero->setChecked(doc->zeroAsBlack);
+        autoContrast->setChecked(doc->image.autoContrast());
+    });
+    // Shortcuts work while the view has focus, menu shown or not.
+    view->addActions({undo, redo, next, prev, autoContrast});
+    menus << palette;
+
+    if (processMaker())
+        if (QMenu* m = processMaker()(doc, view)) menus << m;
+    return menus;
+}
