@@ -1,0 +1,566 @@
+#include "measure/ImageToolController.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "base/Archive.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/CapillaryTrace.h"
+#include "measure/CDimList.h"
+#include "measure/CDimPolygon.h"
+#include "measure/MeasureClasses.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+int& modeRef() {
+    static int mode = ImageToolController::kSelect;
+    return mode;
+}
+
+ImageToolController::TraceFunction& traceRef() {
+    static ImageToolController::TraceFunction f = ImageToolController::defaultTraceFunction();
+    return f;
+}
+
+// Zoom steps: numerator up to 16 at denominator 1, denominator up to 8 at
+// numerator 1.
+constexpr int kMaxZoomNumerator = 16;
+constexpr int kMaxZoomDenominator = 8;
+
+// The list kind each building tool creates (CDimList::addNew kinds).
+int kindOfMode(int mode) {
+    switch (mode) {
+        case ImageToolController::kCircle: return CDimList::kCircle;
+        case ImageToolController::kPolygon:
+        case ImageToolController::kFreehandArea: return CDimList::kPolygon;
+        case ImageToolController::kDustMask: return CDimList::kRectangle;
+        default: return 0;  // a line
+    }
+}
+
+// Tools whose second click finishes a two-vertex object.
+bool twoClickMode(int mode) {
+    return mode == ImageToolController::kLines || mode == ImageToolController::kCircle ||
+           mode == ImageToolController::kDustMask;
+}
+
+bool freehandMode(int mode) {
+    return mode == ImageToolController::kFreehandLine || mode == ImageToolController::kFreehandArea;
+}
+
+int floorDiv(long long a, long long b) {
+    long long q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return static_cast<int>(q);
+}
+
+}  // namespace
+
+const std::array<ImageToolController::ToolCommand, 13> ImageToolController::kToolCommands = {{
+    {kPan, "&Pan image"},
+    {kRoi, "&ROI"},
+    {kOrigin, "&Origin"},
+    {kCounting, "&Counting"},
+    {kLines, "Dimension &Lines"},
+    {kPolyline, "Dimension &polyline"},
+    {kFreehandLine, "&Freehand dimension lines"},
+    {kCrosshair, "Cross&hair"},
+    {kCircle, "&Circle"},
+    {kPolygon, "&Irregular polygon"},
+    {kFreehandArea, "Freehand area"},
+    {kTrace, "trace capillaries\ntrace capillaries"},
+    {kDustMask, "Edit dust mask"},
+}};
+
+ImageToolController::ImageToolController(ZBasicDoc& doc) : doc_(doc) { registerMeasureClasses(); }
+ImageToolController::~ImageToolController() = default;
+
+// ---------------------------------------------------------------------------
+// Tool mode
+
+int ImageToolController::toolMode() { return modeRef(); }
+
+bool ImageToolController::isToolMode(int mode) {
+    if (mode == kSelect) return true;
+    for (const ToolCommand& t : kToolCommands)
+        if (t.mode == mode) return true;
+    return false;
+}
+
+bool ImageToolController::setToolMode(int mode) {
+    if (!isToolMode(mode)) return false;
+    modeRef() = mode;
+    return true;
+}
+
+void ImageToolController::chooseTool(int mode) {
+    if (!isToolMode(mode)) return;
+    finishBuilding();
+    const int next = (mode == toolMode()) ? kSelect : mode;
+    setToolMode(next);
+    if (next == kDustMask) {
+        if (doc_.currentList != ZBasicDoc::kDustList) listBeforeDust_ = doc_.currentList;
+        doc_.currentList = ZBasicDoc::kDustList;
+    } else if (listBeforeDust_ >= 0 && doc_.currentList == ZBasicDoc::kDustList) {
+        doc_.currentList = listBeforeDust_;
+        listBeforeDust_ = -1;
+    }
+}
+
+CDimList& ImageToolController::activeList() {
+    if (toolMode() == kDustMask) return doc_.lists[ZBasicDoc::kDustList];
+    return doc_.currentDimList();
+}
+
+ZRect ImageToolController::rubberBand() const {
+    if (drag_ != kDragRubberBand) return {};
+    return ZRect{bandStart_.x, bandStart_.y, bandEnd_.x, bandEnd_.y}.normalized();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+unsigned ImageToolController::buttonDown(ZPoint p, bool shift, bool ctrl) {
+    buttonHeld_ = true;
+    last_ = p;
+    moved_ = false;
+    // A building object keeps the mode it was started in.
+    if (drag_ == kDragBuilding) return buildDown(p);
+    switch (toolMode()) {
+        case kSelect: return selectDown(p, shift, ctrl);
+        case kPan: return kStartPan | kCapture;
+        case kRoi:
+            bandStart_ = bandEnd_ = p;
+            drag_ = kDragRubberBand;
+            return kCapture | kRedraw;
+        case kOrigin:
+            doc_.originX = p.x;
+            doc_.originY = p.y;
+            doc_.SetModifiedFlag(true);
+            return kRedraw | kDocumentChanged;
+        case kCounting:
+            if (doc_.addNewDimension(0, p) < 0) return kNothing;
+            return kRedraw | kDocumentChanged;
+        case kCrosshair:
+            doc_.showTarget = 1;
+            doc_.SetModifiedFlag(true);
+            doc_.setTarget(p.x, p.y);
+            return kRedraw | kDocumentChanged;
+        case kTrace: return traceAt(p);
+        case kLines:
+        case kPolyline:
+        case kFreehandLine:
+        case kCircle:
+        case kPolygon:
+        case kFreehandArea:
+        case kDustMask: return buildDown(p);
+        default: return kNothing;
+    }
+}
+
+unsigned ImageToolController::selectDown(ZPoint p, bool shift, bool ctrl) {
+    CDimList& list = activeList();
+    if (shift) {
+        // Toggle the selection of the object under the cursor; the current
+        // object stays as it is.
+        for (const auto& o : list.objects()) {
+            if (o->hit(p)) {
+                o->setSelected(!o->isSelected());
+                return kRedraw | kDocumentChanged;
+            }
+        }
+        return kNothing;
+    }
+    if (list.hitTest(p) >= 0) {
+        drag_ = kDragObject;
+        takeRotationSnapshot();
+        return kCapture | kRedraw | kDocumentChanged;
+    }
+    const ZRect roi = doc_.roi.normalized();
+    if (!roi.isEmpty() && roi.contains(p)) {
+        drag_ = kDragRoi;
+        return kCapture | kRedraw;
+    }
+    return kRedraw | kDocumentChanged;
+}
+
+unsigned ImageToolController::buildDown(ZPoint p) {
+    if (drag_ != kDragBuilding) {
+        const int mode = toolMode();
+        buildMode_ = mode;
+        buildList_ = mode == kDustMask ? ZBasicDoc::kDustList : doc_.currentList;
+        CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+        const int i = list.addNew(kindOfMode(mode), p);
+        if (i < 0) return kNothing;
+        buildIndex_ = i;
+        // The second vertex follows the cursor until the next click fixes it.
+        if (!freehandMode(mode)) list.at(i)->addVertex(p);
+        drag_ = kDragBuilding;
+        doc_.SetModifiedFlag(true);
+        return kRedraw | kDocumentChanged | (freehandMode(mode) ? kCapture : kNothing);
+    }
+    CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+    if (!d) {
+        drag_ = kDragNone;
+        return kRedraw;
+    }
+    d->setVertex(d->vertexCount() - 1, p);
+    if (twoClickMode(buildMode_)) {
+        drag_ = kDragNone;
+        buildIndex_ = -1;
+    } else {
+        d->addVertex(p);
+    }
+    doc_.SetModifiedFlag(true);
+    return kRedraw | kDocumentChanged;
+}
+
+unsigned ImageToolController::mouseMove(ZPoint p, bool shift, bool ctrl) {
+    const ZPoint from = last_;
+    last_ = p;
+    switch (drag_) {
+        case kDragObject: {
+            if (!buttonHeld_ || p == from) return kNothing;
+            CDimList& list = activeList();
+            if (ctrl) {
+                restoreRotationSnapshot();
+                list.rotateCurrentTowards(p);
+            } else {
+                list.moveCurrent(p.x - from.x, p.y - from.y);
+                takeRotationSnapshot();
+            }
+            moved_ = true;
+            doc_.SetModifiedFlag(true);
+            return kRedraw | kDocumentChanged;
+        }
+        case kDragRoi:
+            if (!buttonHeld_ || p == from) return kNothing;
+            doc_.roi = doc_.roi.offset(p.x - from.x, p.y - from.y);
+            moved_ = true;
+            doc_.SetModifiedFlag(true);
+            return kRedraw | kDocumentChanged;
+        case kDragRubberBand:
+            if (!buttonHeld_) return kNothing;
+            bandEnd_ = p;
+            return kRedraw;
+        case kDragBuilding: {
+            CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+            if (!d || d->vertexCount() == 0) return kNothing;
+            if (freehandMode(buildMode_)) {
+                if (!buttonHeld_ || d->getVertex(d->vertexCount() - 1) == p) return kNothing;
+                d->addVertex(p);
+            } else {
+                if (d->getVertex(d->vertexCount() - 1) == p) return kNothing;
+                d->setVertex(d->vertexCount() - 1, p);
+            }
+            return kRedraw | kDocumentChanged;
+        }
+        default: return kNothing;
+    }
+}
+
+unsigned ImageToolController::buttonUp(ZPoint p, bool shift, bool ctrl) {
+    const bool held = buttonHeld_;
+    buttonHeld_ = false;
+    if (!held) return kNothing;
+    switch (drag_) {
+        case kDragObject:
+        case kDragRoi:
+            drag_ = kDragNone;
+            snapshot_.clear();
+            return kRelease | kRedraw | (moved_ ? kDocumentChanged : kNothing);
+        case kDragRubberBand: {
+            bandEnd_ = p;
+            // A click without a drag clears the region.
+            doc_.roi = ZRect{bandStart_.x, bandStart_.y, bandEnd_.x, bandEnd_.y}.normalized();
+            if (doc_.roi.isEmpty()) doc_.roi = ZRect{};
+            drag_ = kDragNone;
+            doc_.SetModifiedFlag(true);
+            return kRelease | kRedraw | kDocumentChanged;
+        }
+        case kDragBuilding:
+            if (freehandMode(buildMode_)) return kRelease | finishBuilding();
+            return kNothing;
+        default: return toolMode() == kPan ? kRelease : kNothing;
+    }
+}
+
+unsigned ImageToolController::doubleClick(ZPoint p, bool shift, bool ctrl) {
+    if (drag_ != kDragBuilding) return buttonDown(p, shift, ctrl);
+    buttonHeld_ = true;
+    CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+    if (d && twoClickMode(buildMode_)) {
+        // A double click where a second click was due sets the end there.
+        d->setVertex(d->vertexCount() - 1, p);
+        drag_ = kDragNone;
+        buildIndex_ = -1;
+        return kRedraw | kDocumentChanged;
+    }
+    return finishBuilding();
+}
+
+int ImageToolController::minimumVertices() const {
+    switch (buildMode_) {
+        case kPolygon:
+        case kFreehandArea: return 3;
+        default: return 2;
+    }
+}
+
+unsigned ImageToolController::finishBuilding() {
+    if (drag_ != kDragBuilding) return kNothing;
+    drag_ = kDragNone;
+    CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+    CDim* d = list.at(buildIndex_);
+    const int index = buildIndex_;
+    buildIndex_ = -1;
+    if (!d) return kRedraw;
+    // Click-built paths carry a vertex that follows the cursor; it was
+    // never clicked, so it goes.
+    if (!freehandMode(buildMode_) && !twoClickMode(buildMode_) && d->vertexCount() > 1)
+        d->removeVertex(d->vertexCount() - 1);
+    // A path ended before it had enough vertices to measure anything is
+    // dropped rather than left as an invisible object.
+    if (d->vertexCount() < minimumVertices()) list.remove(index);
+    doc_.SetModifiedFlag(true);
+    return kRedraw | kDocumentChanged;
+}
+
+unsigned ImageToolController::traceAt(ZPoint p) {
+    if (doc_.image.isEmpty() || doc_.image.getParentPixel(p.x, p.y) < 0) return kNothing;
+    if (!hasTraceFunction()) {
+        Prompter::current().messageBox(kTraceUnavailable, MsgButtons::Ok, MsgIcon::Information);
+        return kNothing;
+    }
+    const int window = ProfileStore::instance().GetInt("ProcessingArgs", "tracewin", 100);
+    // The undo copy, modified flags and redraw come with the protocol; the
+    // tracer itself writes no history line.
+    const bool changed = doc_.imageOperation(
+        "", [&](CZVimage& img, const ZRect& region) { return traceRef()(img, region, p, window); });
+    return changed ? (kRedraw | kImageChanged | kDocumentChanged) : kNothing;
+}
+
+void ImageToolController::setTraceFunction(TraceFunction f) { traceRef() = std::move(f); }
+
+ImageToolController::TraceFunction ImageToolController::defaultTraceFunction() {
+    return [](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
+        return traceCapillary(img, region, seed, window) > 0;
+    };
+}
+bool ImageToolController::hasTraceFunction() { return static_cast<bool>(traceRef()); }
+
+void ImageToolController::takeRotationSnapshot() {
+    snapshot_.clear();
+    for (const auto& o : activeList().objects()) {
+        if (o.get() == activeList().currentObject() || o->isSelected()) snapshot_.push_back({o.get(), o->vertices()});
+    }
+}
+
+void ImageToolController::restoreRotationSnapshot() {
+    for (Snapshot& s : snapshot_) {
+        for (int i = 0; i < static_cast<int>(s.vertices.size()) && i < s.object->vertexCount(); ++i)
+            s.object->setVertex(i, s.vertices[static_cast<size_t>(i)]);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+bool ImageToolController::deleteCurrent() {
+    finishBuilding();
+    CDimList& list = activeList();
+    const int i = list.current();
+    if (!list.at(i)) return false;
+    list.remove(i);
+    doc_.SetModifiedFlag(true);
+    return true;
+}
+
+bool ImageToolController::setLineWidth(Prompter& prompter) {
+    CDim* d = activeList().currentObject();
+    if (!d) return false;
+    const std::optional<int> w =
+        prompter.promptInt(kSetLineWidth, kLineWidthPrompt, d->width(), kMinLineWidth, kMaxLineWidth);
+    if (!w || *w < kMinLineWidth || *w > kMaxLineWidth) return false;
+    d->setWidth(*w);
+    d->update();
+    doc_.SetModifiedFlag(true);
+    return true;
+}
+
+bool ImageToolController::rotateSelected(Prompter& prompter) {
+    CDimList& list = activeList();
+    if (!list.currentObject()) return false;
+    const double proposed = ProfileStore::instance().GetDouble("settings", "angle", 90.0);
+    const std::optional<double> deg =
+        prompter.promptDouble("Rotate", kRotationPrompt, proposed, -360.0, 360.0, 2);
+    if (!deg || !std::isfinite(*deg)) return false;
+    ProfileStore::instance().WriteDouble("settings", "angle", *deg);
+    // CDim::rotate turns anticlockwise on the screen for a positive angle.
+    list.rotateCurrent(-*deg * M_PI / 180.0);
+    doc_.SetModifiedFlag(true);
+    return true;
+}
+
+void ImageToolController::appendLinePixels(ZPoint a, ZPoint b, std::vector<ZPoint>& out) {
+    // Integer Bresenham over 64-bit differences so that hostile vertices
+    // far apart cannot overflow.
+    long long x = a.x, y = a.y;
+    const long long dx = std::llabs(static_cast<long long>(b.x) - a.x);
+    const long long dy = -std::llabs(static_cast<long long>(b.y) - a.y);
+    const int sx = a.x < b.x ? 1 : -1;
+    const int sy = a.y < b.y ? 1 : -1;
+    long long err = dx + dy;
+    for (;;) {
+        out.push_back({static_cast<int>(x), static_cast<int>(y)});
+        if (x == b.x && y == b.y) break;
+        const long long e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+std::vector<ZPoint> ImageToolController::pathPixels(const CDim& d) {
+    std::vector<ZPoint> out;
+    const std::vector<ZPoint>& v = d.vertices();
+    if (v.empty()) return out;
+    if (v.size() == 1) {
+        out.push_back(v[0]);
+        return out;
+    }
+    std::vector<ZPoint> path(v.begin(), v.end());
+    if (dynamic_cast<const CDimPolygon*>(&d)) path.push_back(v[0]);
+    for (size_t i = 1; i < path.size(); ++i) {
+        // Each joint belongs to the segment it ends.
+        if (i > 1 && !out.empty()) out.pop_back();
+        appendLinePixels(path[i - 1], path[i], out);
+    }
+    return out;
+}
+
+bool ImageToolController::setRegion() {
+    const CDim* d = activeList().currentObject();
+    if (!d || d->vertexCount() == 0 || doc_.image.isEmpty()) return false;
+    const std::vector<ZPoint> pixels = pathPixels(*d);
+    return doc_.imageOperation(kSetRegion, [&](CZVimage& img, const ZRect&) {
+        bool any = false;
+        for (const ZPoint& q : pixels) {
+            if (img.getParentPixel(q.x, q.y) < 0) continue;
+            // Every byte of a colour pixel, so that the line shows white.
+            const int r = img.isField() ? q.y / 2 - img.storedOriginY() : q.y - img.originY();
+            uint8_t* px = img.row(r) + static_cast<ptrdiff_t>(q.x - img.originX()) * img.bytesPerPixel();
+            for (int k = 0; k < img.bytesPerPixel(); ++k) px[k] = 255;
+            any = true;
+        }
+        return any;
+    });
+}
+
+std::vector<int> ImageToolController::greyProfile() const {
+    std::vector<int> values;
+    const CDim* d = doc_.currentDimList().currentObject();
+    if (toolMode() == kDustMask) d = doc_.lists[ZBasicDoc::kDustList].currentObject();
+    if (!d) return values;
+    for (const ZPoint& q : pathPixels(*d)) {
+        const int v = doc_.image.getParentPixel(q.x, q.y);
+        if (v >= 0) values.push_back(v);
+    }
+    return values;
+}
+
+std::vector<uint8_t> ImageToolController::copyCurrent() const {
+    const CDim* d = toolMode() == kDustMask ? doc_.lists[ZBasicDoc::kDustList].currentObject()
+                                            : doc_.currentDimList().currentObject();
+    if (!d) return {};
+    Archive ar;
+    ar.writeObject(d);
+    return ar.takeBytes();
+}
+
+bool ImageToolController::paste(const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<CDim> d;
+    try {
+        Archive ar(bytes);
+        d = ar.readObject<CDim>();
+        if (ar.remaining() != 0) throw ArchiveError("trailing bytes after the dimension");
+    } catch (const ArchiveError& e) {
+        debugLog("ZBasicView::OnEditPaste %s\n", e.what());
+        return false;
+    }
+    if (!d) return false;
+    d->update();
+    CDimList& list = activeList();
+    const int i = list.add(std::move(d));
+    list.setCurrent(i);
+    doc_.SetModifiedFlag(true);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Zoom
+
+void ImageToolController::zoomIn() {
+    if (zoomDen_ > 1)
+        --zoomDen_;
+    else if (zoomNum_ < kMaxZoomNumerator)
+        ++zoomNum_;
+}
+
+void ImageToolController::zoomOut() {
+    if (zoomNum_ > 1)
+        --zoomNum_;
+    else if (zoomDen_ < kMaxZoomDenominator)
+        ++zoomDen_;
+}
+
+bool ImageToolController::setZoom(int numerator, int denominator) {
+    const bool up = denominator == 1 && numerator >= 1 && numerator <= kMaxZoomNumerator;
+    const bool down = numerator == 1 && denominator >= 1 && denominator <= kMaxZoomDenominator;
+    if (!up && !down) return false;
+    zoomNum_ = numerator;
+    zoomDen_ = denominator;
+    return true;
+}
+
+ZPoint ImageToolController::toImage(int wx, int wy) const {
+    return {floorDiv(static_cast<long long>(wx) * zoomDen_, zoomNum_),
+            floorDiv(static_cast<long long>(wy) * zoomDen_, zoomNum_)};
+}
+
+// ---------------------------------------------------------------------------
+// Status panes
+
+std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolController::statusTexts(
+    ZPoint cursor) const {
+    std::array<std::string, kStatusPaneCount> t;
+    const double xs = doc_.xScaleInEffect();
+    const double ys = doc_.yScaleInEffect();
+    const int rx = cursor.x - doc_.originX;
+    const int ry = cursor.y - doc_.originY;
+    if (doc_.calibrated)
+        t[0] = strprintf("pos=%5.1f,%5.1f", rx * xs, ry * ys);
+    else
+        t[0] = strprintf("pos=%5i,%5i", rx, ry);
+    t[1] = strprintf("pixel=%3li", static_cast<long>(doc_.image.getParentPixel(cursor.x, cursor.y)));
+    const bool dust = toolMode() == kDustMask;
+    const CDimList& list = dust ? doc_.lists[ZBasicDoc::kDustList] : doc_.currentDimList();
+    if (const CDim* d = list.currentObject())
+        t[2] = strprintf("line%i=%5.1f", list.current() + 1, d->length(xs, ys));
+    t[3] = strprintf("dimlist=%i", dust ? ZBasicDoc::kDustList : doc_.currentList);
+    const ZRect r = doc_.roi.normalized();
+    t[4] = strprintf("size=%5.1fx%5.1f", r.width() * xs, r.height() * ys);
+    t[5] = strprintf("%1i", list.count());
+    t[6] = strprintf("mag=%5.3f, %5.3f", xs, ys);
+    t[7] = strprintf("zoom=%4.0f%%", zoomNum_ * 100.0 / zoomDen_);
+    return t;
+}

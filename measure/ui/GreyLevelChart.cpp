@@ -1,0 +1,1 @@
+#include "measure/ui/GreyLevelChart.h"

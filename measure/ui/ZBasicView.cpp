@@ -1,0 +1,1 @@
+#include "measure/ui/ZBasicView.h"

@@ -1,0 +1,233 @@
+// The image view's commands: delete, line width, rotation, set region, grey
+// level profile, copy and paste, zoom and the eight status panes.
+#include <cmath>
+
+#include "ViewTestSupport.h"
+#include "base/Archive.h"
+#include "measure/CDimLine.h"
+#include "measure/CDimPolygon.h"
+
+using TC = ImageToolController;
+
+TEST_F(ViewToolTest, DeleteRemovesOnlyTheCurrentObject) {
+    EXPECT_FALSE(tools->deleteCurrent());
+    doc->addNewDimension(0, {1, 1});
+    doc->addNewDimension(0, {5, 5});
+    list().setCurrent(0);
+    EXPECT_TRUE(tools->deleteCurrent());
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{5, 5}));
+    EXPECT_EQ(list().current(), -1);
+    EXPECT_FALSE(tools->deleteCurrent());
+}
+
+TEST_F(ViewToolTest, LineWidthIsAskedForAndAcceptedFrom1To399) {
+    EXPECT_FALSE(tools->setLineWidth(prompter));  // nothing current: no question
+    EXPECT_TRUE(prompter.asked.empty());
+    doc->addNewDimension(0, {0, 0});
+    list().at(0)->addVertex({100, 0});
+    prompter.pushInt(9);
+    EXPECT_TRUE(tools->setLineWidth(prompter));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].kind, "int");
+    EXPECT_NE(prompter.asked[0].text.find(TC::kLineWidthPrompt), std::string::npos);
+    EXPECT_EQ(list().at(0)->width(), 9);
+    const auto* line = dynamic_cast<const CDimLine*>(list().at(0));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->drawnAsBand());
+    EXPECT_EQ(line->bandOutline().size(), 4u);
+
+    for (int bad : {0, 400, -3}) {
+        prompter.pushInt(bad);
+        EXPECT_FALSE(tools->setLineWidth(prompter));
+        EXPECT_EQ(list().at(0)->width(), 9);
+    }
+    prompter.pushInt(399);
+    EXPECT_TRUE(tools->setLineWidth(prompter));
+    EXPECT_EQ(list().at(0)->width(), 399);
+    prompter.pushInt(std::nullopt);  // cancelled
+    EXPECT_FALSE(tools->setLineWidth(prompter));
+    EXPECT_EQ(list().at(0)->width(), 399);
+}
+
+TEST_F(ViewToolTest, RotationIsClockwiseOnTheScreenAndTheAngleIsRemembered) {
+    doc->addNewDimension(0, {100, 100});
+    list().at(0)->addVertex({140, 100});  // pointing right
+    list().setCurrent(0);
+    // The default proposal is 90 degrees.
+    prompter.pushDouble(std::nullopt);
+    EXPECT_FALSE(tools->rotateSelected(prompter));
+    EXPECT_NE(prompter.asked.back().text.find(TC::kRotationPrompt), std::string::npos);
+
+    prompter.pushDouble(90.0);
+    EXPECT_TRUE(tools->rotateSelected(prompter));
+    // About the centre (120, 100): the line now points down the screen.
+    EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{120, 80}));
+    EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{120, 120}));
+    EXPECT_DOUBLE_EQ(ProfileStore::instance().GetDouble("settings", "angle", 0.0), 90.0);
+
+    ProfileStore::instance().WriteDouble("settings", "angle", 30.0);
+    prompter.asked.clear();
+    prompter.pushDouble(std::nullopt);
+    tools->rotateSelected(prompter);
+    // The scripted prompter records the proposal in the question text.
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].kind, "double");
+}
+
+TEST_F(ViewToolTest, SetRegionWhitensThePixelsAlongTheCurrentLine) {
+    giveImage(16, 8);
+    EXPECT_FALSE(tools->setRegion());  // no current line
+    doc->addNewDimension(0, {1, 1});
+    list().at(0)->addVertex({6, 1});
+    list().at(0)->addVertex({6, 4});
+    list().at(0)->addVertex({40, 4});  // runs out of the picture: clipped
+    EXPECT_TRUE(tools->setRegion());
+    for (int x = 1; x <= 6; ++x) EXPECT_EQ(doc->image.getpixel(x, 1), 255) << x;
+    for (int y = 1; y <= 4; ++y) EXPECT_EQ(doc->image.getpixel(6, y), 255) << y;
+    for (int x = 6; x < 16; ++x) EXPECT_EQ(doc->image.getpixel(x, 4), 255) << x;
+    EXPECT_EQ(doc->image.getpixel(0, 1), 10);
+    EXPECT_EQ(doc->image.getpixel(2, 2), 22);
+    EXPECT_EQ(doc->undoImage.getpixel(3, 1), 13);
+    EXPECT_TRUE(doc->imageModified);
+    EXPECT_EQ(doc->notes, std::string("set region") + "\r\n");
+}
+
+TEST_F(ViewToolTest, GreyProfileFollowsThePathPixelByPixel) {
+    giveImage(20, 20);
+    EXPECT_TRUE(tools->greyProfile().empty());
+    doc->addNewDimension(0, {2, 3});
+    list().at(0)->addVertex({5, 3});
+    list().at(0)->addVertex({5, 5});
+    // (2..5, 3) then (5, 4), (5, 5): the joint counted once.
+    EXPECT_EQ(tools->greyProfile(), (std::vector<int>{32, 33, 34, 35, 45, 55}));
+
+    // A diagonal digital line takes one pixel per step.
+    std::vector<ZPoint> px;
+    TC::appendLinePixels({0, 0}, {5, 2}, px);
+    EXPECT_EQ(px, (std::vector<ZPoint>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}));
+    px.clear();
+    TC::appendLinePixels({3, 3}, {3, 3}, px);
+    EXPECT_EQ(px.size(), 1u);
+    // A polygon's path closes back to its first vertex.
+    CDimPolygon square;
+    for (ZPoint p : {ZPoint{0, 0}, ZPoint{2, 0}, ZPoint{2, 2}, ZPoint{0, 2}}) square.addVertex(p);
+    EXPECT_EQ(TC::pathPixels(square).size(), 9u);
+    // Far-apart hostile vertices do not overflow the walk.
+    px.clear();
+    TC::appendLinePixels({-2147483647, 0}, {-2147483640, 1}, px);
+    EXPECT_EQ(px.size(), 8u);
+}
+
+TEST_F(ViewToolTest, CopyAndPasteCarryTheArchivedObject) {
+    EXPECT_TRUE(tools->copyCurrent().empty());
+    doc->addNewDimension(CDimList::kPolygon, {1, 2});
+    list().at(0)->addVertex({30, 2});
+    list().at(0)->addVertex({30, 40});
+    list().at(0)->setLabel("loop 3");
+    list().at(0)->setWidth(3);
+    const std::vector<uint8_t> bytes = tools->copyCurrent();
+    // The class tag opens the bytes: 0xFFFF, schema 1, the class name.
+    ASSERT_GE(bytes.size(), 17u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFF);
+    EXPECT_EQ(bytes[2], 1);
+    EXPECT_EQ(std::string(bytes.begin() + 6, bytes.begin() + 17), "CDimPolygon");
+
+    doc->currentList = 1;
+    EXPECT_TRUE(tools->paste(bytes));
+    ASSERT_EQ(doc->lists[1].count(), 1);
+    const CDim* p = doc->lists[1].at(0);
+    EXPECT_EQ(doc->lists[1].current(), 0);
+    EXPECT_STREQ(p->className(), "CDimPolygon");
+    EXPECT_EQ(p->label(), "loop 3");
+    EXPECT_EQ(p->width(), 3);
+    EXPECT_EQ(p->vertices(), doc->lists[0].at(0)->vertices());
+
+    // Anything but exactly one dimension is refused and changes nothing.
+    std::vector<std::vector<uint8_t>> bad{{},
+                                          {0, 0},
+                                          {0xFF, 0xFF, 1, 0},
+                                          std::vector<uint8_t>(bytes.begin(), bytes.end() - 3)};
+    std::vector<uint8_t> trailing = bytes;
+    trailing.push_back(0);
+    bad.push_back(trailing);
+    std::vector<uint8_t> wrongSchema = bytes;
+    wrongSchema[2] = 2;
+    bad.push_back(wrongSchema);
+    // A huge vertex count in a short buffer.
+    Archive ar;
+    ar.writeWord(0xFFFF);
+    ar.writeWord(1);
+    ar.writeWord(8);
+    ar.writeBytes("CDimLine", 8);
+    ar.writeInt(3);
+    ar.writeInt(255);
+    ar.writeInt(1);
+    ar.writeString("");
+    ar.writeWord(0xFFFF);
+    ar.writeDword(0x7FFFFFFF);
+    bad.push_back(ar.bytes());
+    for (const auto& b : bad) EXPECT_FALSE(tools->paste(b)) << b.size();
+    EXPECT_EQ(doc->lists[1].count(), 1);
+}
+
+TEST_F(ViewToolTest, ZoomStepsAndWidgetToImageMapping) {
+    EXPECT_EQ(tools->zoomNumerator(), 1);
+    EXPECT_EQ(tools->zoomDenominator(), 1);
+    for (int i = 0; i < 20; ++i) tools->zoomIn();
+    EXPECT_EQ(tools->zoomNumerator(), 16);
+    EXPECT_EQ(tools->zoomDenominator(), 1);
+    EXPECT_EQ(tools->toImage(33, 47), (ZPoint{2, 2}));
+    EXPECT_EQ(tools->toImage(-1, 0), (ZPoint{-1, 0}));
+    for (int i = 0; i < 15; ++i) tools->zoomOut();
+    EXPECT_EQ(tools->zoomNumerator(), 1);
+    tools->zoomOut();
+    tools->zoomOut();
+    EXPECT_EQ(tools->zoomDenominator(), 3);
+    EXPECT_EQ(tools->toImage(10, 11), (ZPoint{30, 33}));
+    for (int i = 0; i < 20; ++i) tools->zoomOut();
+    EXPECT_EQ(tools->zoomDenominator(), 8);
+    tools->zoomIn();
+    EXPECT_EQ(tools->zoomDenominator(), 7);
+    EXPECT_FALSE(tools->setZoom(2, 3));
+    EXPECT_FALSE(tools->setZoom(0, 1));
+    EXPECT_TRUE(tools->setZoom(4, 1));
+}
+
+TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
+    giveImage(50, 50);
+    doc->originX = 10;
+    doc->originY = 20;
+    doc->roi = {0, 0, 40, 30};
+    doc->xScale = 2.0;
+    doc->yScale = 0.5;
+    doc->calibrated = 0;
+    auto t = tools->statusTexts({13, 25});
+    EXPECT_EQ(t[0], "pos=    3,    5");
+    EXPECT_EQ(t[1], "pixel=  7");  // (13 + 250) & 0xFF
+    EXPECT_EQ(t[2], "");
+    EXPECT_EQ(t[3], "dimlist=0");
+    EXPECT_EQ(t[4], "size= 40.0x 30.0");
+    EXPECT_EQ(t[5], "0");
+    EXPECT_EQ(t[6], "mag=1.000, 1.000");
+    EXPECT_EQ(t[7], "zoom= 100%");
+
+    doc->calibrated = 1;
+    doc->addNewDimension(0, {0, 0});
+    list().at(0)->addVertex({3, 8});
+    doc->currentList = 0;
+    tools->zoomOut();
+    tools->zoomOut();
+    t = tools->statusTexts({13, 25});
+    EXPECT_EQ(t[0], "pos=  6.0,  2.5");
+    EXPECT_EQ(t[2], "line1=  7.2");  // sqrt(36 + 16)
+    EXPECT_EQ(t[4], "size= 80.0x 15.0");
+    EXPECT_EQ(t[5], "1");
+    EXPECT_EQ(t[6], "mag=2.000, 0.500");
+    EXPECT_EQ(t[7], "zoom=  33%");
+    // Outside the picture the pixel reads -1.
+    EXPECT_EQ(tools->statusTexts({-1, 5})[1], "pixel= -1");
+    EXPECT_EQ(tools->statusTexts({50, 5})[1], "pixel= -1");
+    EXPECT_EQ(tools->statusTexts({49, 0})[1], "pixel= 49");
+}

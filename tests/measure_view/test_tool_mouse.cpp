@@ -1,0 +1,334 @@
+// The mouse tools of the image view, driven in image coordinates without a
+// window: what each mode does to the document, the drag states, and the
+// Shift and Ctrl variants.
+#include <cmath>
+
+#include "ViewTestSupport.h"
+#include "measure/CDimCircle.h"
+#include "measure/CDimLine.h"
+#include "measure/CDimPolygon.h"
+#include "measure/CDimRect.h"
+
+using TC = ImageToolController;
+
+TEST_F(ViewToolTest, ToolTableAndChoosingAToolTwiceReturnsToSelect) {
+    const int modes[] = {4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18};
+    ASSERT_EQ(TC::kToolCommands.size(), std::size(modes));
+    for (size_t i = 0; i < std::size(modes); ++i) EXPECT_EQ(TC::kToolCommands[i].mode, modes[i]);
+    EXPECT_STREQ(TC::kToolCommands[4].menuText, "Dimension &Lines");
+    EXPECT_STREQ(TC::kToolCommands[11].menuText, "trace capillaries\ntrace capillaries");
+    EXPECT_STREQ(TC::kToolCommands[12].menuText, "Edit dust mask");
+
+    tools->chooseTool(TC::kCircle);
+    EXPECT_EQ(TC::toolMode(), TC::kCircle);
+    tools->chooseTool(TC::kRoi);
+    EXPECT_EQ(TC::toolMode(), TC::kRoi);
+    tools->chooseTool(TC::kRoi);
+    EXPECT_EQ(TC::toolMode(), TC::kSelect);
+    // Modes that are no tools are refused and change nothing.
+    for (int bad : {1, 2, 3, 6, 17, 19, -1}) {
+        EXPECT_FALSE(TC::setToolMode(bad));
+        tools->chooseTool(bad);
+        EXPECT_EQ(TC::toolMode(), TC::kSelect);
+    }
+    // The mode is program-wide: a second view sees it.
+    ZBasicDoc other;
+    TC second(other);
+    tools->chooseTool(TC::kCounting);
+    EXPECT_EQ(second.toolMode(), TC::kCounting);
+}
+
+TEST_F(ViewToolTest, DustMaskToolEditsTheHiddenDustListAndGivesTheListBack) {
+    doc->currentList = 2;
+    tools->chooseTool(TC::kDustMask);
+    EXPECT_EQ(doc->currentList, ZBasicDoc::kDustList);
+    EXPECT_TRUE(tools->editingDustList());
+    click({10, 20});
+    EXPECT_EQ(tools->dragState(), TC::kDragBuilding);
+    tools->mouseMove({30, 25}, false, false);
+    click({40, 50});
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    const CDimList& dust = doc->lists[ZBasicDoc::kDustList];
+    ASSERT_EQ(dust.count(), 1);
+    const auto* r = dynamic_cast<const CDimRect*>(dust.at(0));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->boundingRect(), (ZRect{10, 20, 40, 50}));
+    EXPECT_EQ(dust.at(0)->colour(), 0xff00ffu);  // "dimlist_D" default colour
+    EXPECT_TRUE(dust.isHidden());
+    EXPECT_EQ(doc->lists[2].count(), 0);
+    tools->chooseTool(TC::kDustMask);
+    EXPECT_EQ(TC::toolMode(), TC::kSelect);
+    EXPECT_EQ(doc->currentList, 2);
+}
+
+TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
+    doc->roi = {100, 100, 200, 200};
+    doc->addNewDimension(0, {10, 10});
+    list().at(0)->addVertex({50, 10});
+    doc->addNewDimension(0, {10, 60});
+    list().at(1)->addVertex({50, 60});
+    doc->SetModifiedFlag(false);
+
+    // Within 3 pixels of the first vertex picks the object and drags it.
+    unsigned fx = tools->buttonDown({12, 13}, false, false);
+    EXPECT_TRUE(fx & TC::kCapture);
+    EXPECT_EQ(list().current(), 0);
+    EXPECT_EQ(tools->dragState(), TC::kDragObject);
+    tools->mouseMove({22, 18}, false, false);
+    fx = tools->buttonUp({22, 18}, false, false);
+    EXPECT_TRUE(fx & TC::kRelease);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{20, 15}));
+    EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{60, 15}));
+    EXPECT_EQ(list().at(1)->getVertex(0), (ZPoint{10, 60}));  // not selected: stays
+    EXPECT_TRUE(doc->IsModified());
+
+    // Four pixels off the vertex is no hit; outside the region the current
+    // object is cleared.
+    click({24, 15});
+    EXPECT_EQ(list().current(), -1);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+
+    // Inside the region of interest with no object: the region is dragged.
+    tools->buttonDown({150, 150}, false, false);
+    EXPECT_EQ(tools->dragState(), TC::kDragRoi);
+    tools->mouseMove({155, 140}, false, false);
+    tools->mouseMove({160, 145}, false, false);
+    tools->buttonUp({160, 145}, false, false);
+    EXPECT_EQ(doc->roi, (ZRect{110, 95, 210, 195}));
+    // Moves without the button held change nothing.
+    tools->mouseMove({0, 0}, false, false);
+    EXPECT_EQ(doc->roi, (ZRect{110, 95, 210, 195}));
+}
+
+TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOne) {
+    for (int i = 0; i < 3; ++i) {
+        doc->addNewDimension(0, {10, 10 + 40 * i});
+        list().at(i)->addVertex({50, 10 + 40 * i});
+    }
+    click({10, 50}, true);
+    EXPECT_TRUE(list().at(1)->isSelected());
+    click({10, 90}, true);
+    click({10, 90}, true);
+    EXPECT_FALSE(list().at(2)->isSelected());
+    // Shift-click on nothing does nothing.
+    EXPECT_EQ(tools->buttonDown({300, 300}, true, false), TC::kNothing);
+    tools->buttonUp({300, 300}, true, false);
+
+    tools->buttonDown({10, 10}, false, false);
+    tools->mouseMove({15, 13}, false, false);
+    tools->buttonUp({15, 13}, false, false);
+    EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{15, 13}));
+    EXPECT_EQ(list().at(1)->getVertex(0), (ZPoint{15, 53}));
+    EXPECT_EQ(list().at(2)->getVertex(0), (ZPoint{10, 90}));
+}
+
+TEST_F(ViewToolTest, CtrlDragRotatesAboutTheCentreFromWhereTheDragStarted) {
+    // A horizontal line centred on (100, 100); its first vertex is the handle.
+    doc->addNewDimension(0, {60, 100});
+    list().at(0)->addVertex({140, 100});
+    doc->addNewDimension(0, {100, 120});  // selected, below the centre
+    list().at(1)->addVertex({100, 140});
+    list().at(1)->setSelected(true);
+
+    tools->buttonDown({60, 100}, false, true);
+    // Many small steps: rotating from the snapshot keeps the length exact.
+    for (int k = 1; k <= 90; ++k) {
+        const double a = k * M_PI / 180.0;
+        tools->mouseMove({static_cast<int>(std::lround(100 - 40 * std::cos(a))),
+                          static_cast<int>(std::lround(100 - 40 * std::sin(a)))},
+                         false, true);
+    }
+    tools->buttonUp({100, 60}, false, true);
+    // The handle now points straight up from the centre.
+    EXPECT_NEAR(list().at(0)->getVertex(0).x, 100, 1);
+    EXPECT_NEAR(list().at(0)->getVertex(0).y, 60, 1);
+    EXPECT_NEAR(list().at(0)->getVertex(1).y, 140, 1);
+    EXPECT_NEAR(list().at(0)->length(1, 1), 80.0, 1.5);
+    // The selected line turned a quarter with it, about the same centre.
+    EXPECT_NEAR(list().at(1)->getVertex(0).x, 80, 1);
+    EXPECT_NEAR(list().at(1)->getVertex(1).x, 60, 1);
+    EXPECT_NEAR(list().at(1)->getVertex(1).y, 100, 1);
+}
+
+TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) {
+    TC::setToolMode(TC::kRoi);
+    tools->buttonDown({200, 150}, false, false);
+    EXPECT_EQ(tools->dragState(), TC::kDragRubberBand);
+    tools->mouseMove({50, 40}, false, false);
+    EXPECT_EQ(tools->rubberBand(), (ZRect{50, 40, 200, 150}));
+    EXPECT_TRUE(doc->roi.isEmpty());  // only on release
+    tools->buttonUp({40, 30}, false, false);
+    EXPECT_EQ(doc->roi, (ZRect{40, 30, 200, 150}));
+    EXPECT_TRUE(tools->rubberBand().isEmpty());
+    click({70, 70});
+    EXPECT_EQ(doc->roi, ZRect{});
+}
+
+TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
+    TC::setToolMode(TC::kOrigin);
+    click({33, 44});
+    EXPECT_EQ(doc->originX, 33);
+    EXPECT_EQ(doc->originY, 44);
+
+    TC::setToolMode(TC::kCounting);
+    click({5, 6});
+    click({7, 8});
+    ASSERT_EQ(list().count(), 2);
+    EXPECT_EQ(list().at(1)->vertexCount(), 1);
+    EXPECT_STREQ(list().at(1)->className(), "CDimLine");
+    EXPECT_EQ(list().countMarksInRect({0, 0, 10, 10}), 2);
+
+    doc->showTarget = 0;
+    TC::setToolMode(TC::kCrosshair);
+    click({123, 45});
+    EXPECT_EQ(doc->targetX, 123);
+    EXPECT_EQ(doc->targetY, 45);
+    EXPECT_EQ(doc->showTarget, 1);
+    EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targetx", 0), 123);
+    EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targety", 0), 45);
+}
+
+TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
+    TC::setToolMode(TC::kLines);
+    click({10, 10});
+    EXPECT_EQ(tools->dragState(), TC::kDragBuilding);
+    tools->mouseMove({30, 20}, false, false);
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{30, 20}));
+    click({40, 50});
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    EXPECT_EQ(list().at(0)->vertexCount(), 2);
+    EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{40, 50}));
+    // Moving afterwards changes nothing.
+    tools->mouseMove({90, 90}, false, false);
+    EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{40, 50}));
+
+    TC::setToolMode(TC::kCircle);
+    click({0, 0});
+    click({10, 0});
+    const auto* c = dynamic_cast<const CDimCircle*>(list().at(1));
+    ASSERT_NE(c, nullptr);
+    EXPECT_DOUBLE_EQ(c->radius(), 5.0);
+    EXPECT_EQ(list().current(), 1);
+}
+
+TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVertex) {
+    TC::setToolMode(TC::kPolyline);
+    click({0, 0});
+    click({10, 0});
+    tools->mouseMove({15, 5}, false, false);
+    // The double click arrives as press, release, double click, release.
+    tools->buttonDown({10, 10}, false, false);
+    tools->buttonUp({10, 10}, false, false);
+    tools->doubleClick({10, 10}, false, false);
+    tools->buttonUp({10, 10}, false, false);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    ASSERT_EQ(list().count(), 1);
+    const std::vector<ZPoint> want{{0, 0}, {10, 0}, {10, 10}};
+    EXPECT_EQ(list().at(0)->vertices(), want);
+
+    TC::setToolMode(TC::kPolygon);
+    click({0, 0});
+    click({10, 0});
+    click({10, 10});
+    tools->buttonDown({0, 10}, false, false);
+    tools->buttonUp({0, 10}, false, false);
+    tools->doubleClick({0, 10}, false, false);
+    ASSERT_EQ(list().count(), 2);
+    EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
+    EXPECT_DOUBLE_EQ(list().at(1)->area(1, 1), 100.0);
+
+    // A polygon ended with two vertices measures nothing and is dropped.
+    click({50, 50});
+    tools->buttonDown({60, 50}, false, false);
+    tools->buttonUp({60, 50}, false, false);
+    tools->doubleClick({60, 50}, false, false);
+    EXPECT_EQ(list().count(), 2);
+    // Changing the tool ends a building object too.
+    TC::setToolMode(TC::kPolyline);
+    click({0, 100});
+    click({20, 100});
+    tools->chooseTool(TC::kCircle);
+    ASSERT_EQ(list().count(), 3);
+    EXPECT_EQ(list().at(2)->vertexCount(), 2);
+}
+
+TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
+    TC::setToolMode(TC::kFreehandLine);
+    tools->buttonDown({0, 0}, false, false);
+    tools->mouseMove({1, 0}, false, false);
+    tools->mouseMove({1, 0}, false, false);  // same pixel: no new vertex
+    tools->mouseMove({2, 1}, false, false);
+    tools->mouseMove({3, 3}, false, false);
+    const unsigned fx = tools->buttonUp({3, 3}, false, false);
+    EXPECT_TRUE(fx & TC::kRelease);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().at(0)->vertexCount(), 4);
+    // Moves after release add nothing.
+    tools->mouseMove({9, 9}, false, false);
+    EXPECT_EQ(list().at(0)->vertexCount(), 4);
+
+    TC::setToolMode(TC::kFreehandArea);
+    tools->buttonDown({0, 0}, false, false);
+    tools->mouseMove({10, 0}, false, false);
+    tools->mouseMove({10, 10}, false, false);
+    tools->mouseMove({0, 10}, false, false);
+    tools->buttonUp({0, 10}, false, false);
+    ASSERT_EQ(list().count(), 2);
+    EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
+    EXPECT_DOUBLE_EQ(list().at(1)->area(1, 1), 100.0);
+    // A click without moving leaves a single point: dropped.
+    tools->buttonDown({50, 50}, false, false);
+    tools->buttonUp({50, 50}, false, false);
+    EXPECT_EQ(list().count(), 2);
+}
+
+TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
+    // A dark vertical capillary three pixels wide on a bright background.
+    doc->image = CZVimage(40, 30, 0, CZVimage::kFrame, CZVimage::kGrey);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) doc->image.row(y)[x] = (x >= 10 && x < 13 && y >= 5 && y < 25) ? 40 : 200;
+    TC::setToolMode(TC::kTrace);
+    const unsigned fx = tools->buttonDown({11, 12}, false, false);
+    tools->buttonUp({11, 12}, false, false);
+    EXPECT_TRUE(fx & TC::kImageChanged);
+    EXPECT_EQ(doc->image.getpixel(10, 5), 0);
+    EXPECT_EQ(doc->image.getpixel(12, 24), 0);
+    EXPECT_EQ(doc->image.getpixel(13, 12), 200);
+    EXPECT_EQ(doc->image.getpixel(11, 4), 200);
+    EXPECT_EQ(doc->undoImage.getpixel(11, 12), 40);
+    EXPECT_TRUE(doc->imageModified);
+}
+
+TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
+    giveImage(20, 20);
+    TC::setTraceFunction(nullptr);
+    TC::setToolMode(TC::kTrace);
+    click({5, 5});
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], TC::kTraceUnavailable);
+    EXPECT_FALSE(doc->imageModified);
+
+    ZPoint seenSeed;
+    int seenWindow = 0;
+    TC::setTraceFunction([&](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
+        seenSeed = seed;
+        seenWindow = window;
+        img.row(seed.y)[seed.x] = 0;
+        return true;
+    });
+    ProfileStore::instance().WriteInt("ProcessingArgs", "tracewin", 40);
+    const unsigned fx = tools->buttonDown({7, 3}, false, false);
+    tools->buttonUp({7, 3}, false, false);
+    EXPECT_TRUE(fx & TC::kImageChanged);
+    EXPECT_EQ(seenSeed, (ZPoint{7, 3}));
+    EXPECT_EQ(seenWindow, 40);
+    EXPECT_EQ(doc->image.getpixel(7, 3), 0);
+    EXPECT_EQ(doc->undoImage.getpixel(7, 3), 37);
+    EXPECT_TRUE(doc->imageModified);
+    EXPECT_TRUE(doc->IsModified());
+    // Outside the picture nothing is traced.
+    EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
+}
