@@ -1,0 +1,105 @@
+// The subject database from the command line: "db init FOLDER" opens or
+// creates FOLDER/orda.db as start-up does; "db subjects" and "db results"
+// list rows as JSON without changing the file.
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "cli/CliCommand.h"
+#include "db/CSubjectDatabase.h"
+#include "db/SubjectQueries.h"
+#include "framework/ScriptedPrompter.h"
+
+namespace {
+
+// FOLDER, or the database file itself.
+std::string databasePathFor(const std::string& arg) {
+    return fileExists(arg) ? arg : joinPath(arg, CSubjectDatabase::kFileName);
+}
+
+int openForReading(const std::string& arg, CSubjectDatabase& db) {
+    const std::string path = databasePathFor(arg);
+    if (!fileExists(path)) return cliError(path + ": no database there");
+    std::string error;
+    if (!db.openReadOnly(path, &error)) return cliError(path + ": " + error);
+    return 0;
+}
+
+int runInit(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli db init FOLDER [--json]");
+    const std::string path = joinPath(a.positional[0], CSubjectDatabase::kFileName);
+    ScriptedPrompter quiet;  // collects the message start-up would show
+    CSubjectDatabase db;
+    if (!db.openPath(path, quiet)) {
+        const auto msgs = quiet.messages();
+        return cliError(path + ": " + (msgs.empty() ? std::string("cannot open") : msgs.back()));
+    }
+    const auto info = readDbInfo(db.handle());
+    if (a.json()) {
+        JsonWriter w;
+        w.beginObject().field("database", path).field("folder", db.dataFolder());
+        if (info) {
+            w.field("dbversion", info->dbversion).field("ordaversion", info->ordaversion);
+            w.field("created", info->created).field("infoFolder", info->folder);
+        }
+        w.endObject();
+        cliOut(w.str());
+    } else {
+        cliOut(path + "\n" +
+               (info ? "  version " + info->dbversion + ", created by " + info->ordaversion + " on " + info->created +
+                           " in " + info->folder + "\n"
+                     : std::string("  no info row\n")));
+    }
+    return 0;
+}
+
+int runSubjects(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli db subjects FOLDER");
+    CSubjectDatabase db;
+    if (int rc = openForReading(a.positional[0], db)) return rc;
+    JsonWriter w;
+    w.beginArray();
+    for (const SubjectRecord& s : listSubjects(db.handle())) {
+        w.beginObject().field("id", s.id).field("name", s.name).field("surname", s.surname);
+        w.field("comments", s.comments).endObject();
+    }
+    w.endArray();
+    cliOut(w.str());
+    return 0;
+}
+
+int runResults(const CliArgs& a) {
+    const auto exam = a.get("--exam");
+    if (a.positional.size() != 1 || !exam) return cliError("usage: ordavia-cli db results FOLDER --exam ID");
+    errno = 0;
+    char* end = nullptr;
+    const long id = std::strtol(exam->c_str(), &end, 10);
+    if (exam->empty() || *end || errno || id < INT32_MIN || id > INT32_MAX)
+        return cliError("--exam needs an examination id, not '" + *exam + "'");
+    CSubjectDatabase db;
+    if (int rc = openForReading(a.positional[0], db)) return rc;
+    JsonWriter w;
+    w.beginArray();
+    for (const StoredResult& r : listResults(db.handle(), static_cast<int32_t>(id))) {
+        w.beginObject().field("id", r.id).field("created", r.created).field("filename", r.filename);
+        w.field("result", r.result).endObject();
+    }
+    w.endArray();
+    cliOut(w.str());
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{"db init", "db init FOLDER [--json]",
+                                "Opens FOLDER/orda.db, creating it with its four tables and info row when it\n"
+                                "has none, exactly as the workstation does at start-up.",
+                                {}, runInit});
+ORDAVIA_CLI_REGISTER(CliCommand{"db subjects", "db subjects FOLDER",
+                                "Lists the subjects of FOLDER/orda.db as JSON (read only).", {}, runSubjects});
+ORDAVIA_CLI_REGISTER(CliCommand{"db results", "db results FOLDER --exam ID",
+                                "Lists the results rows of one examination as JSON (read only).", {"--exam"},
+                                runResults});
