@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/DocTemplate.h"
+#include "chart/CResultDoc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
@@ -22,6 +23,7 @@ const std::map<std::string, Factory>& factories() {
         {"ZBasicDoc", [] { return std::make_unique<ZBasicDoc>(); }},
         {"ZBasicfgDoc", [] { return std::make_unique<ZBasicfgDoc>(); }},
         {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
+        {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
     };
     return m;
 }

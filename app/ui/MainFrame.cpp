@@ -20,6 +20,10 @@
 
 #include "app/CBasicApp.h"
 #include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+#include "measure/ZBasicDoc.h"
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
@@ -151,6 +155,11 @@ bool MainFrame::create() {
     setGeometry(std::clamp(left, screen.left(), std::max(screen.left(), screen.right() - w)),
                 std::clamp(top, screen.top(), std::max(screen.top(), screen.bottom() - h)), w, h);
     loadRecent();
+    // Result tables open through the results template and get a window.
+    ResultTables::instance().setMaker([this]() -> CResultDoc* {
+        DocTemplate* t = app_.templates().findByClass("CResultDoc");
+        return dynamic_cast<CResultDoc*>(app_.OpenNewDocument(t));
+    });
     return true;
 }
 
@@ -193,6 +202,9 @@ void MainFrame::documentOpened(Document* doc) {
     if (!view) view = placeholderView(doc, viewClass);
     auto* child = new DocumentChild(app_, doc, view);
     mdi_->addSubWindow(child);
+    // A useful first size: the view's wish, within the frame's client area.
+    const QSize room = mdi_->viewport()->size() * 0.9;
+    child->resize(view->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
     child->show();
     updateRecentMenu();
 }
@@ -207,7 +219,19 @@ void MainFrame::activateDocument(Document* doc) {
 }
 
 bool MainFrame::openForeignFile(const std::string& path) {
-    return false;
+    // Plain pictures open as new image documents, as "&Import..." would
+    // bring them in; the picture itself stays where it is until saved.
+    const std::string ext = toLower(extensionOf(path));
+    if (ext != ".zvg" && ext != ".bmp" && ext != ".tif") return false;
+    DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
+    if (!t || !t->isBound()) return false;
+    std::unique_ptr<Document> doc = t->createDocument();
+    auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
+    if (!image || !image->OnNewDocument() || !image->importImage(path)) return true;  // the user was told
+    image->SetTitle(fileNameOf(path));
+    image->SetModifiedFlag(false);
+    app_.AddDocument(std::move(doc));
+    return true;
 }
 
 QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {

@@ -4,6 +4,7 @@
 
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
+#include "chart/ui/ResultView.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     Prompter::setCurrent(&prompter);
     QtTimerFactory timers;
     TimerFactory::setCurrent(&timers);
+    // The views of the document types in this build.
+    registerResultViewMaker();
 
     // The command line as one text: "/a PATH" exports a video; anything
     // else is a file to open. Several files may be given here.
