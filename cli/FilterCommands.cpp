@@ -1,0 +1,223 @@
+// Filter and detection subcommands: "filter" runs a chain of the image
+// commands' filters over a whole picture, "detect" runs the capillary
+// detector with the profile's "ProcessingArgs" and reports circles and
+// density.
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "base/JsonWriter.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "image/ApexFilter.h"
+#include "image/BoxFilter.h"
+#include "image/CZVimage.h"
+#include "image/CapillaryDetection.h"
+#include "image/CustomKernel.h"
+#include "image/GaussianBlur.h"
+#include "image/ImageFilters.h"
+#include "image/MinimaFinder.h"
+#include "image/ProcessingArgs.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+bool parseInt(const std::string& s, long lo, long hi, int& out) {
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end || v < lo || v > hi) return false;
+    out = int(v);
+    return true;
+}
+
+bool parseReal(const std::string& s, double& out) {
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (s.empty() || *end || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+// "L,T,W,H" as a rectangle.
+bool parseRect(const std::string& s, ZRect& r) {
+    int v[4];
+    size_t pos = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? s.find(',', pos) : s.size();
+        if (comma == std::string::npos) return false;
+        if (!parseInt(s.substr(pos, comma - pos), -1000000000L, 1000000000L, v[i])) return false;
+        pos = comma + 1;
+    }
+    if (v[2] < 1 || v[3] < 1) return false;
+    r = ZRect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
+    return true;
+}
+
+// One step of the chain: returns an empty string on success, else why not.
+std::string applyOp(CZVimage& img, const std::string& op) {
+    const ProfileStore& store = ProfileStore::instance();
+    const size_t colon = op.find(':');
+    const std::string name = op.substr(0, colon);
+    const bool hasArg = colon != std::string::npos;
+    const std::string arg = hasArg ? op.substr(colon + 1) : std::string();
+    const ZRect all;
+
+    if (name == "equalise") {
+        equalise(img, all);
+    } else if (name == "negative") {
+        negativeFilter(img, all);
+    } else if (name == "lowpass" || name == "highpass") {
+        int n = store.GetInt("WINDOWSZ", "w", 51);
+        if (hasArg && !parseInt(arg, kBoxWindowMin, kBoxWindowMax, n))
+            return name + " needs a window of 3 to 199 (got '" + arg + "')";
+        if (!boxFilter(img, all, n, name == "lowpass" ? BoxMode::LowPass : BoxMode::HighPass))
+            return strprintf("%s window %d does not fit the %d x %d picture", name.c_str(), n, img.width(),
+                             img.rows());
+    } else if (name == "laplacian") {
+        laplacianFilter(img, all);
+    } else if (name == "custom") {
+        CustomKernel k;
+        k.load(store);
+        if (!convolve3x3(img, all, k)) return "custom filter gain is not a number";
+    } else if (name == "blur") {
+        double sigma = parseSigma(store.GetString("blur", "sigma", "1.0"));
+        if (hasArg && !parseReal(arg, sigma)) return "blur needs a sigma (got '" + arg + "')";
+        if (!gaussianBlur(img, all, sigma)) return strprintf("blur sigma %g is not usable", sigma);
+    } else if (name == "bin") {
+        CZVimage b = binImage(img);
+        if (b.isEmpty()) return "bin needs a picture of at least 2 x 2";
+        img = std::move(b);
+    } else if (name == "threshold") {
+        int level = loadSimpleThresholdLevel(store);
+        if (hasArg && !parseInt(arg, -1, 255, level)) return "threshold needs a level of 0 to 255 (got '" + arg + "')";
+        simpleThreshold(img, all, level);
+    } else if (name == "apex") {
+        ProcessingArgs a;
+        a.load(store);
+        if (!apexFilter(img, all, a)) return "apex filter settings give no template (apexw, stddev)";
+    } else if (name == "preprocess") {
+        ProcessingArgs a;
+        a.load(store);
+        preprocessChain(img, all, a);
+    } else if (name == "subtract") {
+        if (!hasArg) return "subtract needs a picture: subtract:FILE";
+        CZVimage other;
+        if (!other.Load(arg)) return arg + ": could not load image";
+        if (other.colour() != CZVimage::kGrey) return arg + ": not an 8-bit grey image";
+        if (!subtractImage(img, other)) return arg + ": not the same size";
+    } else if (name == "dust") {
+        ZRect r;
+        if (!hasArg || !parseRect(arg, r)) return "dust needs a mark: dust:L,T,W,H";
+        removeDustMark(img, r);
+    } else {
+        return "unknown filter '" + name + "' (see ordavia-cli help filter)";
+    }
+    return {};
+}
+
+int runFilter(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli filter IN OUT --op NAME[:ARGS] ...");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    const std::vector<std::string> ops = a.getAll("--op");
+    if (ops.empty()) return cliError(in + ": no --op given");
+    CZVimage img;
+    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (img.colour() != CZVimage::kGrey) return cliError(in + ": the filters work on 8-bit grey images");
+    for (const std::string& op : ops) {
+        const std::string why = applyOp(img, op);
+        if (!why.empty()) return cliError(in + ": " + why);
+    }
+    if (!img.Save(out)) return cliError(out + ": could not save image");
+    return 0;
+}
+
+bool parseScale(const std::string& s, double& sx, double& sy) {
+    const size_t comma = s.find(',');
+    if (comma == std::string::npos) return false;
+    return parseReal(s.substr(0, comma), sx) && parseReal(s.substr(comma + 1), sy);
+}
+
+int runDetect(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli detect IMAGE [--scale SX,SY] [--json]");
+    const std::string& in = a.positional[0];
+    double sx = 1.0, sy = 1.0;
+    if (auto s = a.get("--scale")) {
+        if (!parseScale(*s, sx, sy)) return cliError(in + ": --scale needs SX,SY (got '" + *s + "')");
+    }
+    CZVimage img;
+    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (img.colour() != CZVimage::kGrey) return cliError(in + ": detection works on 8-bit grey images");
+    ProcessingArgs args;
+    args.load(ProfileStore::instance());
+    const DetectionResult r = detectCapillaries(img, ZRect{}, args);
+    const auto density = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, sx, sy);
+
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("count", static_cast<long long>(r.regions.size()));
+        j.key("circles").beginArray();
+        for (const CapillaryRegion& c : r.regions) {
+            j.beginObject();
+            j.field("x", c.cx);
+            j.field("y", c.cy);
+            j.field("r", std::sqrt(double(c.area) / M_PI));
+            j.endObject();
+        }
+        j.endArray();
+        if (density) {
+            j.field("density", density->density);
+            j.field("area", density->area);
+        } else {
+            j.key("density").null();
+            j.key("area").null();
+        }
+        j.endObject();
+        cliOut(j.str() + "\n");
+        return 0;
+    }
+    std::string text = strprintf("%s: %zu capillaries (threshold %d, %.3f s)\n", in.c_str(), r.regions.size(),
+                                 r.threshold, r.seconds);
+    for (size_t i = 0; i < r.regions.size(); ++i) {
+        const CapillaryRegion& c = r.regions[i];
+        text += strprintf("  %3zu  centre (%.1f, %.1f)  area %lld px  radius %.2f\n", i + 1, c.cx, c.cy,
+                          static_cast<long long>(c.area), std::sqrt(double(c.area) / M_PI));
+    }
+    text += density ? density->text + "\n" : std::string("no density (no capillaries or no area)\n");
+    cliOut(text);
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "filter", "filter IN OUT --op NAME[:ARGS] ...",
+    "Applies filters to the whole picture IN, in the order given, and saves OUT (the\n"
+    "format follows OUT's extension). Grey pictures only. Each --op is one of:\n"
+    "  equalise           stretch the grey range to 0..255\n"
+    "  negative           255 - p\n"
+    "  lowpass[:N]        box mean over an N x N window (3..199; default WINDOWSZ/w)\n"
+    "  highpass[:N]       p - mean of the other pixels of the window + 128\n"
+    "  laplacian          3 x 3 Laplacian (-1 around, 4 in the centre)\n"
+    "  custom             3 x 3 kernel, gain and offset from ProcessingArgs/custom0..8,\n"
+    "                     customfactor, customoffset\n"
+    "  blur[:SIGMA]       Gaussian blur (default blur/sigma)\n"
+    "  bin                2 x 2 reduction to half width and height\n"
+    "  threshold[:LEVEL]  255 above LEVEL, else 0 (default settings/simpleimagethreshold)\n"
+    "  apex               apex matched filter with the ProcessingArgs template\n"
+    "  preprocess         the detector's preprocessing chain with the ProcessingArgs values\n"
+    "  subtract:FILE      p - q with another picture of the same size\n"
+    "  dust:L,T,W,H       interpolate over a dust mark from its border",
+    {"--op"}, runFilter});
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "detect", "detect IMAGE [--scale SX,SY] [--json]",
+    "Runs \"Threshold Capillaries\" on the whole grey picture with the profile's\n"
+    "ProcessingArgs and lists the capillaries found (centre and the radius of the\n"
+    "circle of equal area) with the density per square millimetre. --scale gives the\n"
+    "micrometres per pixel in x and y (default 1,1). With --json:\n"
+    "{\"count\", \"circles\": [{\"x\", \"y\", \"r\"}], \"density\", \"area\"}; density and area are\n"
+    "null when nothing was found.",
+    {"--scale"}, runDetect});
