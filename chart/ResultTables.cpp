@@ -4,10 +4,13 @@
 
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
+#include "framework/DocumentHost.h"
 
 ResultTables& ResultTables::instance() {
-    static ResultTables tables;
-    return tables;
+    // Never destroyed: tables owned elsewhere forget themselves here when
+    // they go, which may be after static destruction has begun.
+    static ResultTables* tables = new ResultTables;
+    return *tables;
 }
 
 CResultDoc* ResultTables::find(const std::string& title) const {
@@ -28,16 +31,22 @@ CResultDoc* ResultTables::open(const std::string& title, const ResultColumn* col
     CResultDoc* doc = nullptr;
     if (maker_) {
         doc = maker_();
+        if (!doc) return nullptr;
+        doc->SetTitle(title);
+        doc->setColumns(count, columns);
+        doc->SetModifiedFlag(false);
     } else {
-        owned_.push_back(std::make_unique<CResultDoc>());
-        doc = owned_.back().get();
-        doc->OnNewDocument();
+        // Set up before the hand-over, so its window opens on the full table.
+        auto made = std::make_unique<CResultDoc>();
+        made->setDocTemplate(DocumentHost::findTemplate("CResultDoc"));
+        made->OnNewDocument();
+        made->SetTitle(title);
+        made->setColumns(count, columns);
+        made->SetModifiedFlag(false);
+        doc = made.get();
+        if (!DocumentHost::open(std::move(made))) return nullptr;
     }
-    if (!doc) return nullptr;
     entries_.push_back({title, doc});
-    doc->SetTitle(title);
-    doc->setColumns(count, columns);
-    doc->SetModifiedFlag(false);
     return doc;
 }
 
@@ -46,18 +55,10 @@ void ResultTables::forget(CResultDoc* doc) {
 }
 
 void ResultTables::close(CResultDoc* doc) {
-    if (!doc) return;
-    auto it = std::find_if(owned_.begin(), owned_.end(), [doc](const auto& p) { return p.get() == doc; });
-    if (it == owned_.end()) {
-        // The application's document: it closes it through its own path.
-        forget(doc);
-        return;
-    }
-    doc->OnCloseDocument();
-    owned_.erase(it);
+    if (doc) doc->OnCloseDocument();
+    forget(doc);
 }
 
 void ResultTables::closeAll() {
-    while (!owned_.empty()) close(owned_.back().get());
-    entries_.clear();
+    while (!entries_.empty()) close(entries_.back().doc);
 }

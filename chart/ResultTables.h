@@ -3,12 +3,11 @@
 // A table is made on demand and reused by later measurements until it is
 // closed; closing forgets it, so the next measurement makes a new one.
 //
-// The workstation installs a maker that creates the table through the
-// results template and opens its window (the document then belongs to the
-// application). Without a maker (command-line tool, tests) the registry
-// keeps the tables itself.
+// A new table is handed to the application through DocumentHost, with the
+// results template when one is registered, so the workstation gives it a
+// window and owns it; without an application (tools, tests) DocumentHost
+// keeps it. A maker, when set, replaces that road.
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,8 +35,8 @@ public:
     };
     const std::vector<Entry>& openTables() const { return entries_; }
 
-    // Closes a table: clears its owners and, when the registry made it,
-    // destroys it.
+    // Closes a table without a window (tools, tests): clears its owners and
+    // forgets it. Windows close their tables through the application.
     void close(CResultDoc* doc);
     void closeAll();
     // Called by a table that closes or is destroyed.
@@ -46,5 +45,4 @@ public:
 private:
     Maker maker_;
     std::vector<Entry> entries_;
-    std::vector<std::unique_ptr<CResultDoc>> owned_;
 };
