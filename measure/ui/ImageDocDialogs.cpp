@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,8 +21,10 @@
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "measure/Calibration.h"
-#include "measure/MagnificationTable.h"
 #include "measure/ZBasicDoc.h"
+#include "measure/ui/CalibrateDialog.h"
+#include "measure/ui/MagnificationDialog.h"
+#include "measure/ui/UnitsDialog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
@@ -94,43 +95,10 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
 }
 
 bool runCalibrateDialog(ZBasicDoc& doc, QWidget* parent) {
-    Calibration cal = calibrationOf(doc);
-    CalibrationRequest req = cal.propose(doc.currentDimList());
-    QDialog d(parent);
-    d.setWindowTitle("Calibrate");
-    auto* l = new QVBoxLayout(&d);
-    auto* text = new QLabel(
-        "Create two dimension lines of known true length onto image.  Magnification will be calibrated "
-        "automatically.",
-        &d);
-    text->setWordWrap(true);
-    l->addWidget(text);
-    auto* form = new QFormLayout;
-    auto* xLine = new QSpinBox(&d);
-    xLine->setRange(0, 100000);
-    xLine->setValue(req.xLine);
-    auto* xLen = realBox(req.xTrueLength, 3, &d);
-    auto* yLine = new QSpinBox(&d);
-    yLine->setRange(0, 100000);
-    yLine->setValue(req.yLine);
-    auto* yLen = realBox(req.yTrueLength, 3, &d);
-    auto* name = new QLineEdit(q(doc.magName), &d);
-    auto* asDefault = new QCheckBox("&Set as default maginification for new images.", &d);
-    form->addRow("x line number:", xLine);
-    form->addRow(q("x true length (" + doc.units + "):"), xLen);
-    form->addRow("y line number:", yLine);
-    form->addRow(q("y true length (" + doc.units + "):"), yLen);
-    form->addRow("Name:", name);
-    l->addLayout(form);
-    l->addWidget(asDefault);
-    l->addWidget(okCancel(&d));
+    const Calibration cal = calibrationOf(doc);
+    CalibrateDialog d(cal.propose(doc.currentDimList()), doc.currentDimList().count(), parent);
     if (d.exec() != QDialog::Accepted) return false;
-    req.xLine = xLine->value();
-    req.yLine = yLine->value();
-    req.xTrueLength = xLen->value();
-    req.yTrueLength = yLen->value();
-    req.name = name->text().toStdString();
-    req.setAsDefault = asDefault->isChecked();
+    const CalibrationRequest req = d.request();
     double xs = 1.0, ys = 1.0;
     cal.scalesFor(doc.currentDimList(), req, xs, ys);
     Magnification m;
@@ -138,101 +106,24 @@ bool runCalibrateDialog(ZBasicDoc& doc, QWidget* parent) {
     m.yScale = ys;
     m.name = req.name;
     m.date = static_cast<int32_t>(std::time(nullptr));
+    // Always a new table entry; the default only when asked. The document
+    // becomes calibrated.
     doc.calibrated = 1;
     doc.setMagnification(m, req.setAsDefault, true);
     return true;
 }
 
 bool runMagnificationDialog(ZBasicDoc& doc, QWidget* parent) {
-    MagnificationTable table;
-    QDialog d(parent);
-    d.setWindowTitle("Magnification");
-    auto* l = new QVBoxLayout(&d);
-    auto* form = new QFormLayout;
-    const QString perPixel = q(doc.units + "/pixel");
-    auto* xs = realBox(doc.xScale, 6, &d);
-    auto* ys = realBox(doc.yScale, 6, &d);
-    xs->setSuffix(" " + perPixel);
-    ys->setSuffix(" " + perPixel);
-    auto* name = new QLineEdit(q(doc.magName), &d);
-    form->addRow("x scale:", xs);
-    form->addRow("y scale:", ys);
-    form->addRow("Name:", name);
-    l->addLayout(form);
-    auto* list = new QListWidget(&d);
-    QFont mono("Monospace");
-    mono.setStyleHint(QFont::TypeWriter);
-    list->setFont(mono);
-    list->setMinimumSize(560, 160);
-    auto* defaultLabel = new QLabel(&d);
-    auto refresh = [&] {
-        list->clear();
-        for (const Magnification& m : table.entries()) list->addItem(q(m.listLine()));
-        const Magnification def = table.readDefault();
-        defaultLabel->setText(q(strprintf("Default: %.3f x %.3f %s, %s", def.xScale, def.yScale, def.name.c_str(),
-                                          Magnification::formatDate(def.date).c_str())));
-    };
-    refresh();
-    l->addWidget(list);
-    l->addWidget(defaultLabel);
-    auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton("Add to list", &d);
-    auto* select = new QPushButton("Select", &d);
-    auto* remove = new QPushButton("Remove", &d);
-    auto* setDefault = new QPushButton("Set as default", &d);
-    for (QPushButton* b : {add, select, remove, setDefault}) buttons->addWidget(b);
-    l->addLayout(buttons);
-    auto shown = [&] {
-        Magnification m;
-        m.xScale = xs->value();
-        m.yScale = ys->value();
-        m.name = name->text().toStdString();
-        m.date = static_cast<int32_t>(std::time(nullptr));
-        return m;
-    };
-    QObject::connect(add, &QPushButton::clicked, &d, [&] {
-        table.add(shown());
-        refresh();
-    });
-    QObject::connect(select, &QPushButton::clicked, &d, [&] {
-        Magnification m;
-        if (list->currentRow() >= 0 && table.get(list->currentRow(), m)) {
-            xs->setValue(m.xScale);
-            ys->setValue(m.yScale);
-            name->setText(q(m.name));
-        }
-    });
-    QObject::connect(remove, &QPushButton::clicked, &d, [&] {
-        if (list->currentRow() >= 0) table.remove(list->currentRow());
-        refresh();
-    });
-    QObject::connect(setDefault, &QPushButton::clicked, &d, [&] {
-        table.writeDefault(shown());
-        refresh();
-    });
-    l->addWidget(okCancel(&d));
+    MagnificationDialog d(doc.magnification(), doc.units, ProfileStore::instance(), parent);
     if (d.exec() != QDialog::Accepted) return false;
-    Magnification m = shown();
-    m.date = doc.magDate;
-    if (m.xScale != doc.xScale || m.yScale != doc.yScale || m.name != doc.magName) m.date = static_cast<int32_t>(std::time(nullptr));
-    doc.setMagnification(m, false, false);
+    doc.setMagnification(d.shown(), false, false);
     return true;
 }
 
 bool runUnitsDialog(ZBasicDoc& doc, QWidget* parent) {
-    QDialog d(parent);
-    d.setWindowTitle("Units");
-    auto* l = new QVBoxLayout(&d);
-    auto* cal = new QCheckBox("Calibrated", &d);
-    cal->setChecked(doc.calibrated != 0);
-    auto* units = new QLineEdit(q(doc.units), &d);
-    auto* form = new QFormLayout;
-    form->addRow(cal);
-    form->addRow("Unit name:", units);
-    l->addLayout(form);
-    l->addWidget(okCancel(&d));
+    UnitsDialog d(doc.calibrated != 0, doc.units, parent);
     if (d.exec() != QDialog::Accepted) return false;
-    doc.setUnits(cal->isChecked(), units->text().toStdString());
+    doc.setUnits(d.calibrated(), d.units());
     return true;
 }
 

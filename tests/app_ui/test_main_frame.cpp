@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <filesystem>
+
+#include "app/CBasicApp.h"
+#include "app/ui/MainFrame.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ui/ResultView.h"
+#include "framework/ScriptedPrompter.h"
+#include "image/CZVimage.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int argc = 1;
+char arg0[] = "test_app_ui";
+char* argv[] = {arg0, nullptr};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QApplication::instance()) new QApplication(argc, argv);
+        registerResultViewMaker();
+    }
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("ordavia_frame_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        Prompter::setCurrent(&prompter);
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        DebugLog::setEnabled(false);
+        ProfileStore::instance().SetPath("");
+        fs::remove_all(dir);
+    }
+    std::string makeTable(const std::string& name) {
+        CResultDoc doc;
+        doc.setColumns(*findResultColumnSet("Image Results"));
+        doc.addRow({name, "um", {1.0, 2.0, 3.0}});
+        const std::string p = (dir / name).string();
+        EXPECT_TRUE(doc.OnSaveDocument(p));
+        return p;
+    }
+
+    fs::path dir;
+    ScriptedPrompter prompter;
+};
+
+}  // namespace
+
+TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
+    CBasicApp app((dir / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
+    QStringList menus;
+    for (QAction* a : frame.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Window", "&Help"}));
+    frame.close();
+    app.ExitInstance();
+}
+
+TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
+    const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
+                               QString::fromStdString(makeTable("c.rst"))};
+    CBasicApp app((dir / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.resize(1200, 800);
+    frame.openFiles(files);
+    const auto windows = frame.mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    // Tiled: the three windows do not overlap.
+    for (int i = 0; i < 3; ++i)
+        for (int j = i + 1; j < 3; ++j)
+            EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " " << j;
+    EXPECT_EQ(app.recentFiles().entries().front(), files[2].toStdString());
+    EXPECT_EQ(app.documents().size(), 3u);
+    // Opening one again brings its window forward instead of a second copy.
+    frame.openFiles({files[0]});
+    EXPECT_EQ(app.documents().size(), 3u);
+    // Closing a window closes its document.
+    windows[1]->close();
+    QApplication::processEvents();
+    EXPECT_EQ(app.documents().size(), 2u);
+    frame.close();
+    app.ExitInstance();
+}
+
+TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
+    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
+    const std::string bmp = (dir / "pic.bmp").string();
+    ASSERT_TRUE(img.Save(bmp));
+    const std::string txt = (dir / "notes.txt").string();
+    CBasicApp app((dir / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.openFiles({QString::fromStdString(bmp), QString::fromStdString(txt)});
+    ASSERT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(app.documents()[0]->GetTitle(), "pic.bmp");
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("does not know files of this type"), std::string::npos);
+    frame.close();
+    app.ExitInstance();
+}
