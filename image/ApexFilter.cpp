@@ -36,6 +36,25 @@ ApexTemplate makeApexTemplate(const ProcessingArgs& a, int maxHalf) {
 
 namespace {
 
+// Rows are worked in blocks of this many pixels with the buffers padded to
+// match, so that the inner loops have a fixed trip count and compile to
+// vector code without run-time checks.
+constexpr int kBlock = 16;
+
+inline int roundUp(int v) { return (v + kBlock - 1) / kBlock * kBlock; }
+
+template <class Acc>
+inline void macBlocks(Acc* __restrict o, const Acc* __restrict f, Acc c, int blocks) {
+    for (int b = 0; b < blocks; ++b, o += kBlock, f += kBlock)
+        for (int l = 0; l < kBlock; ++l) o[l] += c * f[l];
+}
+
+template <class Acc>
+inline void macPairBlocks(Acc* __restrict o, const Acc* __restrict f1, const Acc* __restrict f2, Acc c, int blocks) {
+    for (int b = 0; b < blocks; ++b, o += kBlock, f1 += kBlock, f2 += kBlock)
+        for (int l = 0; l < kBlock; ++l) o[l] += c * (f1[l] + f2[l]);
+}
+
 // S for every pixel: with the source zero-padded by h on every side, the
 // cut template's sum is the plain correlation. The template is symmetric
 // in dx and in dy, so mirrored rows are added first and mirrored columns
@@ -43,7 +62,8 @@ namespace {
 template <class Acc>
 void correlate(const GreyRegion& r, const ApexTemplate& t, const ProcessingArgs& a) {
     const int h = t.half, w = r.width, H = r.height;
-    const int pw = w + 2 * h, ph = H + 2 * h;
+    const int wB = roundUp(w), blocks = wB / kBlock;
+    const int pw = roundUp(wB + 2 * h), ph = H + 2 * h;
     std::vector<Acc> pad(size_t(pw) * size_t(ph), 0);
     for (int y = 0; y < H; ++y) {
         const uint8_t* s = r.row(y);
@@ -65,7 +85,7 @@ void correlate(const GreyRegion& r, const ApexTemplate& t, const ProcessingArgs&
                pre[size_t(y1 + 1) * W + size_t(x0)] + pre[size_t(y0) * W + size_t(x0)];
     };
 
-    std::vector<Acc> acc(static_cast<size_t>(w)), fold(static_cast<size_t>(pw));
+    std::vector<Acc> acc(static_cast<size_t>(wB)), fold(static_cast<size_t>(pw));
     std::vector<int> x0s(static_cast<size_t>(w)), x1s(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x) {
         x0s[size_t(x)] = (x - h < 0 ? -x : -h) + h;
@@ -84,17 +104,8 @@ void correlate(const GreyRegion& r, const ApexTemplate& t, const ProcessingArgs&
                 for (int i = 0; i < pw; ++i) f[i] = up[i] + dn[i];
             const int* trow = t.taps.data() + size_t(h + dy) * size_t(ts) + h;  // T(0..h, dy)
             Acc* o = acc.data();
-            {
-                const Acc c = trow[0];
-                const Acc* fc = f + h;
-                for (int x = 0; x < w; ++x) o[x] += c * fc[x];
-            }
-            for (int dx = 1; dx <= h; ++dx) {
-                const Acc c = trow[dx];
-                const Acc* fr = f + h + dx;
-                const Acc* fl = f + h - dx;
-                for (int x = 0; x < w; ++x) o[x] += c * (fr[x] + fl[x]);
-            }
+            macBlocks<Acc>(o, f + h, Acc(trow[0]), blocks);
+            for (int dx = 1; dx <= h; ++dx) macPairBlocks<Acc>(o, f + h + dx, f + h - dx, Acc(trow[dx]), blocks);
         }
         const int y0 = (y - h < 0 ? -y : -h) + h;
         const int y1 = (y + h > H - 1 ? H - 1 - y : h) + h;
