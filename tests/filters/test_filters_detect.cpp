@@ -11,6 +11,7 @@
 #include "image/CapillaryDetection.h"
 #include "image/GreyRegion.h"
 #include "image/ProcessingArgs.h"
+#include "image/SyntheticNailfold.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
@@ -210,4 +211,24 @@ TEST(ProcessingArgsSettings, DefaultsAndProfileValues) {
     EXPECT_DOUBLE_EQ(d.stddev, 0.7079664);
     EXPECT_EQ(d.method, 1);
     EXPECT_EQ(d.apexoffset, 128);
+}
+
+TEST(Detection, FindsEachLoopOfASyntheticNailfoldOnce) {
+    SyntheticNailfold::Params p;  // 768 x 576 at 1.6 um per pixel, seed 1
+    SyntheticNailfold::Truth truth;
+    CZVimage img;
+    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth));
+    const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
+    ASSERT_FALSE(truth.loops.empty());
+    std::vector<int> hits(truth.loops.size(), 0);
+    for (const CapillaryRegion& reg : r.regions) {
+        int inside = 0;
+        for (size_t i = 0; i < truth.loops.size(); ++i)
+            if (truth.loops[i].encloses(reg.cx, reg.cy)) ++hits[i], ++inside;
+        EXPECT_EQ(inside, 1) << "region at " << reg.cx << "," << reg.cy << " lies on no loop";
+    }
+    for (size_t i = 0; i < hits.size(); ++i) EXPECT_EQ(hits[i], 1) << "loop " << i;
+    const auto d = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, 1.6, 1.6);
+    ASSERT_TRUE(d);
+    EXPECT_NEAR(d->area, 768 * 576 * 1.6 * 1.6 * 1e-6, 1e-12);
 }
