@@ -141,7 +141,7 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --giant N       number of giant loops, widths above 50 um (default 0)\n"
     "  --blur S        optical blur sigma in pixels (default 1.2)\n"
     "  --vignetting V  darkening of the corners, 0..0.9 (default 0.3)\n"
-    "  --plexus P      strength of the deep venous plexus, 0..2 (default 1)\n"
+    "  --plexus P      strength of the deep venous plexus, 0..2 (default 0.5)\n"
     "  --two-rows      a second, deeper row of loops in the gaps of the first",
     {"--truth", "--seed", "--loops", "--noise", "--size", "--scale", "--tortuous", "--giant", "--blur",
      "--vignetting", "--plexus"},

@@ -173,6 +173,17 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     }
     out.loop.polygon = left;
     out.loop.polygon.insert(out.loop.polygon.end(), right.rbegin(), right.rend());
+    // The outer side is the one that, closed across the feet, holds more.
+    auto area = [](const std::vector<SyntheticNailfold::Point>& pts) {
+        double a = 0;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            const auto& p = pts[i];
+            const auto& q = pts[(i + 1) % pts.size()];
+            a += p.x * q.y - q.x * p.y;
+        }
+        return std::abs(a) / 2;
+    };
+    out.loop.envelope = area(left) >= area(right) ? left : right;
 
     SyntheticNailfold::Loop& L = out.loop;
     L.apex = {apexU / sx, apexV / sy};
@@ -363,7 +374,11 @@ bool SyntheticNailfold::generate(const Params& p, CZVimage& image, Truth& truth,
     return true;
 }
 
-bool SyntheticNailfold::Loop::covers(double x, double y) const {
+bool SyntheticNailfold::Loop::covers(double x, double y) const { return windingContains(polygon, x, y); }
+
+bool SyntheticNailfold::Loop::encloses(double x, double y) const { return windingContains(envelope, x, y); }
+
+bool SyntheticNailfold::windingContains(const std::vector<Point>& polygon, double x, double y) {
     // Non-zero winding: crossing limbs of a tortuous loop stay covered.
     int winding = 0;
     const size_t n = polygon.size();
@@ -427,6 +442,7 @@ std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
         j.field("arterialLimb", L.arterialOnLeft ? "left" : "right");
         j.field("tortuous", L.tortuous).field("giant", L.giant);
         points(j, "polygon", L.polygon);
+        points(j, "envelope", L.envelope);
         points(j, "centreLine", L.centreLine);
         j.endObject();
     }

@@ -43,7 +43,7 @@ public:
         double blurSigma = 1.2;   // pixels, optical blur
         double vignetting = 0.3;  // relative darkening in the corners, 0..0.9
         // Strength (0..2) of the out-of-focus venous plexus behind the loops.
-        double plexus = 1.0;
+        double plexus = 0.5;
         // A second, deeper row in the gaps of the first; takes about a third
         // of the loops.
         bool secondRow = false;
@@ -77,10 +77,18 @@ public:
         // the inner side. Crossing limbs make it cross itself; covers()
         // uses the non-zero winding rule, which keeps such crossings inside.
         std::vector<Point> polygon;
+        // The loop's outer outline, closed across the feet: the blood
+        // column and the skin between the limbs. A detector that finds a
+        // whole hairpin reports a centroid between the limbs, which lies
+        // inside this but not inside `polygon`.
+        std::vector<Point> envelope;
         // Centre line from the arterial foot to the venous foot.
         std::vector<Point> centreLine;
 
+        // Inside the blood column (`polygon`).
         bool covers(double x, double y) const;
+        // Inside the envelope.
+        bool encloses(double x, double y) const;
         // Smallest distance from (x, y) to the centre line, in pixels.
         double distanceToCentreLine(double x, double y) const;
     };
@@ -101,6 +109,9 @@ public:
     static bool generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth, std::string* error = nullptr);
     // The same into a grey whole-frame image with tag -1 at origin (0, 0).
     static bool generate(const Params& p, CZVimage& image, Truth& truth, std::string* error = nullptr);
+
+    // Point in polygon by the non-zero winding rule (closed implicitly).
+    static bool windingContains(const std::vector<Point>& polygon, double x, double y);
 
     // The truth and the parameters as one compact JSON object.
     static std::string truthJson(const Truth& truth, const Params& p);

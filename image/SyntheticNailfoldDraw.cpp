@@ -123,8 +123,8 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
             const double u = x * sx;
             const double rel = v - scene.edgeV[static_cast<size_t>(x)];
             const double skin = scene.skinLevel * (1 + 0.10 * synthNoise2(key + 1, u / 260, v / 260) +
-                                                   0.05 * synthNoise2(key + 2, u / 70, v / 70) +
-                                                   0.025 * synthNoise2(key + 7, u / 22, v / 22)) +
+                                                   0.04 * synthNoise2(key + 2, u / 70, v / 70) +
+                                                   0.012 * synthNoise2(key + 7, u / 22, v / 22)) +
                                 3.0 * synthNoise2(key + 3, u / 6, v / 6) + 1.5 * synthNoise2(key + 4, u / 2.5, v / 2.5);
             const double nail = scene.skinLevel * scene.nailGain * (1 + 0.05 * synthNoise2(key + 5, u / 300, v / 300)) +
                                 3.0 * synthNoise2(key + 6, u / 12, v / 400);
