@@ -5,6 +5,8 @@
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
 #include "chart/ui/ResultView.h"
+#include "measure/ui/ZDimView.h"
+#include "measure/ui/MeasureViews.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     TimerFactory::setCurrent(&timers);
     // The views of the document types in this build.
     registerResultViewMaker();
+    registerDimListView();
+    registerMeasureViews();
 
     // The command line as one text: "/a PATH" exports a video; anything
     // else is a file to open. Several files may be given here.

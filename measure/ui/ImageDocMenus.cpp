@@ -14,6 +14,7 @@
 #include "framework/Prompter.h"
 #include "measure/SelectionAverage.h"
 #include "measure/ZBasicDoc.h"
+#include "measure/ZDimDoc.h"
 #include "measure/ui/ImageDocDialogs.h"
 #include "settings/ProfileStore.h"
 
@@ -70,6 +71,18 @@ void averageOfSelection(ZBasicDoc* doc) {
     rec.second = row.units;
     rec.values = row.values;
     table->addRow(rec);
+}
+
+// "&Dimension list": the current list as a table of its own.
+void dimensionList(ZBasicDoc* doc) {
+    auto table = std::make_unique<ZDimDoc>();
+    table->setDocTemplate(DocumentHost::findTemplate("ZDimDoc"));
+    table->subjectId = doc->subjectId;
+    table->examId = doc->examId;
+    table->linked = doc->linked;
+    table->Fill(doc->originX, doc->originY, doc->xScaleInEffect(), doc->yScaleInEffect(), doc->currentDimList(),
+                doc->tortuosity);
+    DocumentHost::open(std::move(table));
 }
 
 void duplicate(ZBasicDoc* doc) {
@@ -138,6 +151,8 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     }
     image->addSeparator();
     add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
+    add(image, "&Image Results", view, [] { ResultTables::instance().open("Image Results"); });
+    add(image, "&Dimension list", view, [doc] { dimensionList(doc); });
     add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
     QAction* grey = add(image, "Convert to &grey", view, [doc] {
         doc->imageOperation("", [](CZVimage& img, const ZRect&) {

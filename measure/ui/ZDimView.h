@@ -1,0 +1,30 @@
+#pragma once
+// The table of a dimension list document: one row per dimension, the
+// columns and formats of ZDimDoc; saved as quoted comma-separated text.
+#include <QWidget>
+
+#include "framework/Document.h"
+#include "framework/ui/MenuProvider.h"
+
+class QTableWidget;
+class ZDimDoc;
+
+class ZDimView : public QWidget, public DocumentView, public MenuProvider {
+    Q_OBJECT
+public:
+    ZDimView(ZDimDoc* doc, QWidget* parent = nullptr);
+    ~ZDimView() override;
+
+    void OnUpdate(Document* doc, long hint) override;
+    QList<QMenu*> documentMenus() override { return {}; }
+    QList<QAction*> fileActions() override;
+    QSize sizeHint() const override;
+
+private:
+    void refill();
+    ZDimDoc* doc_;
+    QTableWidget* table_;
+    QList<QAction*> fileActions_;
+};
+
+void registerDimListView();
