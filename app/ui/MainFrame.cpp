@@ -203,7 +203,9 @@ void MainFrame::documentOpened(Document* doc) {
     auto* child = new DocumentChild(app_, doc, view);
     mdi_->addSubWindow(child);
     // A useful first size: the view's wish, within the frame's client area.
-    const QSize room = mdi_->viewport()->size() * 0.9;
+    // Before the frame is shown (files on the command line) its own size is
+    // the best guess of the client area.
+    const QSize room = (mdi_->isVisible() ? mdi_->viewport()->size() : size() - QSize(40, 120)) * 0.9;
     child->resize(view->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
     child->show();
     updateRecentMenu();
