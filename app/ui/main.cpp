@@ -5,6 +5,7 @@
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
 #include "chart/ui/ResultView.h"
+#include "db/CSubjectDatabase.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
 #include "framework/ui/QtPrompter.h"
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     Prompter::setCurrent(&prompter);
     QtTimerFactory timers;
     TimerFactory::setCurrent(&timers);
+    // The subject database: opened at start-up step 10, closed at exit.
+    CBasicApp::openDatabaseHook = [] { return CSubjectDatabase::instance().openAtStartup(); };
+    CBasicApp::closeDatabaseHook = [] { CSubjectDatabase::instance().close(); };
+    CBasicApp::databaseOpenHook = [] { return CSubjectDatabase::instance().isOpen(); };
     // The views of the document types in this build.
     registerResultViewMaker();
     registerDimListView();
