@@ -1,1 +1,476 @@
 #include "measure/ui/ZBasicView.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QBitmap>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/ui/ImageToQImage.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/GreyLevelChart.h"
+#include "measure/ui/ImageDocMenus.h"
+#include "measure/ui/ImageDocPainter.h"
+#include "measure/ui/ImagePrinting.h"
+#include "measure/ui/ViewStatusPanes.h"
+
+using TC = ImageToolController;
+
+namespace {
+
+// Commands of the view that later work provides.
+const char* const kLaterCommands[] = {
+    "Find capillary &width", "Measure nailfold loops", "&Linescan", "&Histogram", "Measuring line",
+    "Temporal 2nd Measuring line", "Remove marks using dust mask",
+};
+
+// The menu text of a stored command: the part before its prompt.
+QString menuText(const char* stored) { return QString::fromUtf8(stored).section('\n', 0, 0); }
+QString promptText(const char* stored) { return QString::fromUtf8(stored).section('\n', 1); }
+
+// Cursors of the select tool: Shift adds to the selection, Ctrl rotates.
+QCursor makeCursor(bool rotate) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QPointF arrow[] = {{1, 1}, {1, 17}, {5, 13}, {8, 20}, {10, 19}, {7, 12}, {12, 12}};
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(Qt::black);
+    p.drawPolygon(arrow, 7);
+    p.setPen(QPen(Qt::black, 3));
+    if (rotate) {
+        p.drawArc(QRectF(15, 15, 13, 13), 30 * 16, 280 * 16);
+        p.setPen(QPen(Qt::white, 1.5));
+        p.drawArc(QRectF(15, 15, 13, 13), 30 * 16, 280 * 16);
+        p.setBrush(Qt::white);
+        p.setPen(QPen(Qt::black, 1));
+        const QPointF head[] = {{27, 14}, {30, 20}, {24, 19}};
+        p.drawPolygon(head, 3);
+    } else {
+        p.drawLine(QPointF(22, 16), QPointF(22, 28));
+        p.drawLine(QPointF(16, 22), QPointF(28, 22));
+        p.setPen(QPen(Qt::white, 1));
+        p.drawLine(QPointF(22, 16), QPointF(22, 28));
+        p.drawLine(QPointF(16, 22), QPointF(28, 22));
+    }
+    p.end();
+    return QCursor(pm, 1, 1);
+}
+
+}  // namespace
+
+// The picture surface inside the scroll area: paints through
+// ImageDocPainter and turns mouse events into image coordinates.
+class ZBasicCanvas : public QWidget {
+public:
+    explicit ZBasicCanvas(ZBasicView* view) : QWidget(view), view_(view) {
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    }
+
+    void refreshCursor(Qt::KeyboardModifiers mods) {
+        static const QCursor select = makeCursor(false), rotate = makeCursor(true);
+        switch (TC::toolMode()) {
+            case TC::kSelect:
+                if (mods & Qt::ControlModifier)
+                    setCursor(rotate);
+                else if (mods & Qt::ShiftModifier)
+                    setCursor(select);
+                else
+                    setCursor(Qt::ArrowCursor);
+                break;
+            case TC::kPan: setCursor(panning_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor); break;
+            case TC::kTrace: setCursor(Qt::PointingHandCursor); break;
+            default: setCursor(Qt::CrossCursor); break;
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().color(QPalette::Dark));
+        if (!view_->doc_) return;
+        ImagePaintOptions o;
+        o.mapping.scale = view_->tools_->zoomFactor();
+        o.showDustList = view_->tools_->editingDustList();
+        o.rubberBand = view_->tools_->rubberBand();
+        ImageDocPainter(*view_->doc_).paint(p, view_->picture_, o);
+    }
+
+    ZPoint imagePoint(QMouseEvent* e) const {
+        const QPoint w = e->position().toPoint();
+        return view_->tools_->toImage(w.x(), w.y());
+    }
+    static bool shift(QInputEvent* e) { return e->modifiers() & Qt::ShiftModifier; }
+    static bool ctrl(QInputEvent* e) { return e->modifiers() & Qt::ControlModifier; }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton || !view_->doc_) return QWidget::mousePressEvent(e);
+        const unsigned fx = view_->tools_->buttonDown(imagePoint(e), shift(e), ctrl(e));
+        if (fx & TC::kStartPan) {
+            panning_ = true;
+            panFrom_ = e->globalPosition().toPoint();
+            panStart_ = {view_->horizontalScrollBar()->value(), view_->verticalScrollBar()->value()};
+        }
+        view_->applyEffects(fx);
+        refreshCursor(e->modifiers());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!view_->doc_) return;
+        const ZPoint p = imagePoint(e);
+        if (panning_) {
+            const QPoint d = e->globalPosition().toPoint() - panFrom_;
+            view_->horizontalScrollBar()->setValue(panStart_.x() - d.x());
+            view_->verticalScrollBar()->setValue(panStart_.y() - d.y());
+        } else {
+            view_->applyEffects(view_->tools_->mouseMove(p, shift(e), ctrl(e)));
+        }
+        view_->updateStatus(p);
+        refreshCursor(e->modifiers());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton || !view_->doc_) return QWidget::mouseReleaseEvent(e);
+        panning_ = false;
+        view_->applyEffects(view_->tools_->buttonUp(imagePoint(e), shift(e), ctrl(e)));
+        refreshCursor(e->modifiers());
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton || !view_->doc_) return QWidget::mouseDoubleClickEvent(e);
+        view_->applyEffects(view_->tools_->doubleClick(imagePoint(e), shift(e), ctrl(e)));
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape) {
+            view_->applyEffects(view_->tools_->finishBuilding());
+        } else if (e->key() == Qt::Key_Delete) {
+            if (view_->tools_->deleteCurrent()) view_->applyEffects(TC::kRedraw | TC::kDocumentChanged);
+        } else {
+            QWidget::keyPressEvent(e);
+        }
+        refreshCursor(e->modifiers());
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        refreshCursor(e->modifiers());
+        QWidget::keyReleaseEvent(e);
+    }
+    void enterEvent(QEnterEvent* e) override {
+        refreshCursor(QApplication::keyboardModifiers());
+        QWidget::enterEvent(e);
+    }
+
+private:
+    ZBasicView* view_;
+    bool panning_ = false;
+    QPoint panFrom_, panStart_;
+};
+
+ZBasicView::ZBasicView(ZBasicDoc* doc, QWidget* parent)
+    : QScrollArea(parent), doc_(doc), tools_(std::make_unique<ImageToolController>(*doc)) {
+    setBackgroundRole(QPalette::Dark);
+    canvas_ = new ZBasicCanvas(this);
+    setWidget(canvas_);
+    setWidgetResizable(false);
+    doc_->AddView(this);
+    registered_ = true;
+    buildMenus();
+    rebuildPicture();
+}
+
+ZBasicView::~ZBasicView() {
+    if (auto* panes = ViewStatusPanes::forWidget(this)) panes->hideFor(this);
+    if (doc_ && registered_) doc_->RemoveView(this);
+}
+
+QWidget* ZBasicView::canvas() const { return canvas_; }
+
+// ---------------------------------------------------------------------------
+// Document
+
+void ZBasicView::OnUpdate(Document*, long hint) {
+    if (hint != kHintOverlays) rebuildPicture();
+    canvas_->update();
+    updateStatus(cursor_);
+}
+
+void ZBasicView::rebuildPicture() {
+    picture_ = doc_ ? imageToQImage(doc_->image) : QImage();
+    resizeCanvas();
+}
+
+void ZBasicView::resizeCanvas() {
+    const double z = tools_->zoomFactor();
+    int w = 0, h = 0;
+    if (doc_ && !picture_.isNull()) {
+        w = static_cast<int>((doc_->image.originX() + picture_.width()) * z + 0.5);
+        h = static_cast<int>((doc_->image.originY() + picture_.height()) * z + 0.5);
+    }
+    canvas_->resize(std::max(w, 1), std::max(h, 1));
+    canvas_->update();
+}
+
+void ZBasicView::applyEffects(unsigned fx) {
+    if (fx & TC::kImageChanged) rebuildPicture();
+    if (fx & (TC::kRedraw | TC::kImageChanged)) canvas_->update();
+    // The others views of the document, and the frame's title (modified).
+    if (doc_ && (fx & TC::kDocumentChanged)) doc_->UpdateAllViews(this, kHintOverlays);
+    updateStatus(cursor_);
+}
+
+// The frame's close asks to save only when this is the last window of the
+// document; it counts the document's views, so this view steps out of the
+// list first and steps back in if the close is refused.
+bool ZBasicView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == frame_ && e->type() == QEvent::Close && doc_ && registered_) {
+        doc_->RemoveView(this);
+        registered_ = false;
+        QTimer::singleShot(0, this, [this] {
+            if (frame_ && frame_->isVisible() && doc_ && !registered_) {
+                doc_->AddView(this);
+                registered_ = true;
+            } else {
+                // The document may be gone with its last window.
+                doc_ = nullptr;
+            }
+        });
+    }
+    return QScrollArea::eventFilter(watched, e);
+}
+
+void ZBasicView::showEvent(QShowEvent* e) {
+    QScrollArea::showEvent(e);
+    if (frame_) return;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            frame_ = sub;
+            sub->installEventFilter(this);
+            if (QMdiArea* mdi = sub->mdiArea()) {
+                connect(mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
+                    if (active && active == frame_.data()) {
+                        updateStatus(cursor_);
+                        syncToolActions();
+                    } else if (auto* panes = ViewStatusPanes::forWidget(this)) {
+                        panes->hideFor(this);
+                    }
+                });
+            }
+            break;
+        }
+    }
+    updateStatus(cursor_);
+}
+
+void ZBasicView::updateStatus(ZPoint cursor) {
+    cursor_ = cursor;
+    if (!doc_) return;
+    if (frame_ && frame_->mdiArea() && frame_->mdiArea()->activeSubWindow() != frame_) return;
+    if (auto* panes = ViewStatusPanes::forWidget(this)) panes->show(this, tools_->statusTexts(cursor));
+}
+
+QImage ZBasicView::renderToImage() const {
+    QImage out(std::max(1, picture_.width()), std::max(1, picture_.height()), QImage::Format_RGB32);
+    out.fill(Qt::black);
+    if (!doc_) return out;
+    QPainter p(&out);
+    ImagePaintOptions o;
+    o.mapping.offset = QPointF(-doc_->image.originX(), -doc_->image.originY());
+    o.showDustList = tools_->editingDustList();
+    ImageDocPainter(*doc_).paint(p, picture_, o);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+void ZBasicView::buildMenus() {
+    auto add = [this](QMenu* m, const QString& text, auto f) {
+        QAction* a = m->addAction(text);
+        connect(a, &QAction::triggered, this, f);
+        addAction(a);
+        return a;
+    };
+
+    editMenu_ = new QMenu("&Edit", this);
+    add(editMenu_, TC::kCopy, [this] { copyDimension(); })->setShortcut(QKeySequence::Copy);
+    pasteAction_ = add(editMenu_, TC::kPaste, [this] { pasteDimension(); });
+    pasteAction_->setShortcut(QKeySequence::Paste);
+    add(editMenu_, TC::kDelete, [this] {
+        if (tools_->deleteCurrent()) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+    });
+    connect(editMenu_, &QMenu::aboutToShow, this, [this] {
+        const QMimeData* md = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
+        pasteAction_->setEnabled(md && md->hasFormat(kClipboardFormat));
+    });
+
+    viewMenu_ = new QMenu("&View", this);
+    add(viewMenu_, TC::kZoomIn, [this] { zoomIn(); })->setShortcut(QKeySequence::ZoomIn);
+    add(viewMenu_, TC::kZoomOut, [this] { zoomOut(); })->setShortcut(QKeySequence::ZoomOut);
+
+    toolsMenu_ = new QMenu("&Tools", this);
+    toolGroup_ = new QActionGroup(this);
+    toolGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const TC::ToolCommand& t : TC::kToolCommands) {
+        const int mode = t.mode;
+        QAction* a = add(toolsMenu_, menuText(t.menuText), [this, mode] {
+            const unsigned fx = tools_->finishBuilding();
+            tools_->chooseTool(mode);
+            syncToolActions();
+            canvas_->refreshCursor(QApplication::keyboardModifiers());
+            applyEffects(fx | TC::kRedraw);
+        });
+        a->setCheckable(true);
+        a->setData(mode);
+        if (!promptText(t.menuText).isEmpty()) a->setStatusTip(promptText(t.menuText));
+        toolGroup_->addAction(a);
+    }
+    toolsMenu_->addSeparator();
+    add(toolsMenu_, TC::kSetLineWidth, [this] {
+        if (tools_->setLineWidth(Prompter::current())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+    });
+    add(toolsMenu_, TC::kRotateSelected, [this] {
+        if (tools_->rotateSelected(Prompter::current())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+    });
+    add(toolsMenu_, TC::kGreyLevel, [this] { showGreyLevel(); });
+    add(toolsMenu_, TC::kSetRegion, [this] {
+        if (tools_->setRegion()) applyEffects(TC::kImageChanged | TC::kDocumentChanged);
+    });
+    toolsMenu_->addSeparator();
+    for (const char* c : kLaterCommands) {
+        const QString text = QString::fromUtf8(c);
+        add(toolsMenu_, text, [this, text] { notAvailable(text); });
+    }
+    connect(toolsMenu_, &QMenu::aboutToShow, this, &ZBasicView::syncToolActions);
+
+    printAction_ = new QAction(TC::kPrint, this);
+    printAction_->setShortcut(QKeySequence::Print);
+    connect(printAction_, &QAction::triggered, this, &ZBasicView::printDocument);
+    previewAction_ = new QAction(TC::kPrintPreview, this);
+    connect(previewAction_, &QAction::triggered, this, &ZBasicView::printPreview);
+    syncToolActions();
+}
+
+void ZBasicView::syncToolActions() {
+    for (QAction* a : toolGroup_->actions()) a->setChecked(a->data().toInt() == TC::toolMode());
+}
+
+QList<QMenu*> ZBasicView::documentMenus() {
+    if (!docMenusMade_ && doc_) {
+        docMenus_ = imageDocumentMenus(doc_, this);
+        docFileActions_ = imageDocumentFileActions(doc_, this);
+        docMenusMade_ = true;
+    }
+    QList<QMenu*> menus{editMenu_, viewMenu_};
+    menus += docMenus_;
+    menus << toolsMenu_;
+    return menus;
+}
+
+QList<QAction*> ZBasicView::fileActions() {
+    documentMenus();
+    QList<QAction*> acts = docFileActions_;
+    acts << printAction_ << previewAction_;
+    return acts;
+}
+
+QAction* ZBasicView::findAction(const QString& text) const {
+    QList<QMenu*> menus{editMenu_, viewMenu_, toolsMenu_};
+    menus += docMenus_;
+    for (QMenu* m : menus)
+        for (QAction* a : m->actions())
+            if (a->text() == text) return a;
+    if (text == printAction_->text()) return printAction_;
+    if (text == previewAction_->text()) return previewAction_;
+    return nullptr;
+}
+
+void ZBasicView::notAvailable(const QString& command) {
+    QString plain = command;
+    plain.remove('&');
+    Prompter::current().messageBox(strprintf(kNotAvailable, plain.toStdString().c_str()), MsgButtons::Ok,
+                                   MsgIcon::Information);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void ZBasicView::setZoomKeepingCentre(bool in) {
+    const double before = tools_->zoomFactor();
+    const QPointF centre((horizontalScrollBar()->value() + viewport()->width() / 2.0) / before,
+                         (verticalScrollBar()->value() + viewport()->height() / 2.0) / before);
+    if (in)
+        tools_->zoomIn();
+    else
+        tools_->zoomOut();
+    resizeCanvas();
+    const double after = tools_->zoomFactor();
+    horizontalScrollBar()->setValue(static_cast<int>(centre.x() * after - viewport()->width() / 2.0));
+    verticalScrollBar()->setValue(static_cast<int>(centre.y() * after - viewport()->height() / 2.0));
+    updateStatus(cursor_);
+}
+
+void ZBasicView::zoomIn() { setZoomKeepingCentre(true); }
+void ZBasicView::zoomOut() { setZoomKeepingCentre(false); }
+
+void ZBasicView::copyDimension() {
+    const std::vector<uint8_t> bytes = tools_->copyCurrent();
+    if (bytes.empty()) return;
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb) {
+        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    auto* md = new QMimeData;
+    md->setData(kClipboardFormat, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    cb->setMimeData(md);
+}
+
+void ZBasicView::pasteDimension() {
+    QClipboard* cb = QGuiApplication::clipboard();
+    const QMimeData* md = cb ? cb->mimeData() : nullptr;
+    if (!md || !md->hasFormat(kClipboardFormat)) {
+        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    const QByteArray data = md->data(kClipboardFormat);
+    if (!tools_->paste(std::vector<uint8_t>(data.begin(), data.end()))) {
+        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    applyEffects(TC::kRedraw | TC::kDocumentChanged);
+}
+
+void ZBasicView::showGreyLevel() {
+    if (!doc_) return;
+    auto* chart = new GreyLevelChart(tools_->greyProfile());
+    chart->setAttribute(Qt::WA_DeleteOnClose);
+    const QString title = QString::fromStdString(doc_->GetTitle()) + " - grey level";
+    chart->setWindowTitle(title);
+    if (QMdiArea* mdi = frame_ ? frame_->mdiArea() : nullptr) {
+        QMdiSubWindow* sub = mdi->addSubWindow(chart);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->setWindowTitle(title);
+        sub->resize(chart->sizeHint());
+        sub->show();
+    } else {
+        chart->resize(chart->sizeHint());
+        chart->show();
+    }
+}
+
+void ZBasicView::printDocument() {
+    if (doc_) printImageDocumentWithDialog(*doc_, picture_, this);
+}
+
+void ZBasicView::printPreview() {
+    if (doc_) previewImageDocument(*doc_, picture_, this);
+}

@@ -1,1 +1,92 @@
 #pragma once
+// The view of an image document: the picture with its palette at a zoom in
+// a scroll area, the overlays on top, the mouse tools (through
+// ImageToolController, which holds what a click does) and the view's own
+// menus. The document's own commands come from imageDocumentMenus().
+#include <QImage>
+#include <QPointer>
+#include <QScrollArea>
+#include <memory>
+
+#include "framework/Document.h"
+#include "framework/ui/MenuProvider.h"
+#include "measure/ImageToolController.h"
+
+class QAction;
+class QActionGroup;
+class QMdiSubWindow;
+class QMenu;
+class ZBasicDoc;
+class ZBasicCanvas;
+
+class ZBasicView : public QScrollArea, public DocumentView, public MenuProvider {
+    Q_OBJECT
+public:
+    // Update hint for changes of the overlays only (the picture is unchanged).
+    static constexpr long kHintOverlays = 0x5A01;
+    static constexpr const char* kClipboardFormat = "application/x-ordavia-dimension";
+    static constexpr const char* kNotAvailable = "\"%s\" is not available in this version of Ordavia.";
+
+    explicit ZBasicView(ZBasicDoc* doc, QWidget* parent = nullptr);
+    ~ZBasicView() override;
+
+    ZBasicDoc* document() const { return doc_; }
+    ImageToolController& tools() { return *tools_; }
+    const QImage& picture() const { return picture_; }
+    QWidget* canvas() const;
+
+    // DocumentView
+    void OnUpdate(Document* doc, long hint) override;
+    // MenuProvider
+    QList<QMenu*> documentMenus() override;
+    QList<QAction*> fileActions() override;
+
+    // The whole document as the view shows it at zoom 1, into an image of
+    // the picture's size (for tests and for copying the view).
+    QImage renderToImage() const;
+    // The action of a menu text, for tests and scripted use; null when none.
+    QAction* findAction(const QString& text) const;
+
+    void zoomIn();
+    void zoomOut();
+    void copyDimension();
+    void pasteDimension();
+    void showGreyLevel();
+    void printDocument();
+    void printPreview();
+    // Refreshes the status panes for the image point under the cursor.
+    void updateStatus(ZPoint cursor);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    friend class ZBasicCanvas;
+    void buildMenus();
+    void syncToolActions();
+    void rebuildPicture();
+    void resizeCanvas();
+    void applyEffects(unsigned fx);
+    void notAvailable(const QString& command);
+    void setZoomKeepingCentre(bool in);
+
+    ZBasicDoc* doc_;
+    bool registered_ = false;
+    std::unique_ptr<ImageToolController> tools_;
+    ZBasicCanvas* canvas_ = nullptr;
+    QImage picture_;
+    ZPoint cursor_;
+    QPointer<QMdiSubWindow> frame_;
+
+    QMenu* editMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QList<QMenu*> docMenus_;
+    QList<QAction*> docFileActions_;
+    bool docMenusMade_ = false;
+    QActionGroup* toolGroup_ = nullptr;
+    QAction* pasteAction_ = nullptr;
+    QAction* printAction_ = nullptr;
+    QAction* previewAction_ = nullptr;
+};

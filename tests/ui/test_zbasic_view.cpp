@@ -1,0 +1,218 @@
+// The image view on the offscreen platform: overlays painted in their
+// colours and places, menus with every tool, the commands of later work
+// saying so, mouse events reaching the document in image coordinates,
+// clipboard round trip and printing to a PDF.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <cstdlib>
+#include <filesystem>
+
+#include "framework/ScriptedPrompter.h"
+#include "measure/CDimLine.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/ImagePrinting.h"
+#include "measure/ui/ZBasicView.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
+    (void)app;
+}
+
+class ZBasicViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApp();
+        dir_ = std::filesystem::temp_directory_path() / ("ordavia-view-ui-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        ProfileStore::instance().SetPath((dir_ / "ordavia.ini").string());
+        Prompter::setCurrent(&prompter);
+        ImageToolController::setToolMode(ImageToolController::kSelect);
+        ZBasicDoc::setProgramFolder(std::string(ORDAVIA_SOURCE_DIR) + "/data/");
+        doc = std::make_unique<ZBasicDoc>();
+        doc->OnNewDocument();
+        // A mid-grey picture: every overlay colour stands out against it.
+        doc->image = CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x) doc->image.row(y)[x] = 100;
+        doc->showTarget = 1;
+        doc->targetX = 100;
+        doc->targetY = 75;
+        doc->originX = 20;
+        doc->originY = 130;
+        doc->roi = {10, 10, 60, 40};
+    }
+    void TearDown() override {
+        doc.reset();
+        Prompter::setCurrent(nullptr);
+        ImageToolController::setToolMode(ImageToolController::kSelect);
+        ProfileStore::instance().SetPath("");
+        std::filesystem::remove_all(dir_);
+    }
+    static QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+    std::filesystem::path dir_;
+    ScriptedPrompter prompter;
+    std::unique_ptr<ZBasicDoc> doc;
+};
+
+}  // namespace
+
+TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
+    doc->addNewDimension(0, {150, 20});
+    doc->currentDimList().at(0)->addVertex({190, 20});
+    doc->currentDimList().setCurrent(-1);
+    doc->currentList = 2;  // green list
+    doc->addNewDimension(0, {150, 60});
+    doc->currentDimList().at(0)->addVertex({190, 60});
+    doc->currentDimList().setCurrent(-1);
+    // A dust mark stays hidden.
+    doc->lists[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {120, 100});
+    doc->lists[ZBasicDoc::kDustList].at(0)->addVertex({140, 120});
+
+    ZBasicView view(doc.get());
+    const QImage img = view.renderToImage();
+    ASSERT_EQ(img.size(), QSize(200, 150));
+    EXPECT_EQ(at(img, 5, 5), qRgb(100, 100, 100) & 0xFFFFFF);
+    EXPECT_EQ(at(img, 35, 10), 0xFFFF00u);           // region: yellow
+    EXPECT_EQ(at(img, 10, 25), 0xFFFF00u);
+    EXPECT_EQ(at(img, 100 + 15, 75), 0xFF0000u);     // target: red, arm 20
+    EXPECT_EQ(at(img, 100, 75 - 19), 0xFF0000u);
+    EXPECT_EQ(at(img, 100 + 25, 75), 0x646464u);     // not beyond the arm
+    EXPECT_EQ(at(img, 24, 130), 0x00FF00u);          // origin: green, arm 5
+    EXPECT_EQ(at(img, 28, 130), 0x646464u);
+    EXPECT_EQ(at(img, 175, 20), 0xFF0000u);          // list 0: red line
+    EXPECT_EQ(at(img, 175, 60), 0x00FF00u);          // list 2: green line
+    EXPECT_EQ(at(img, 130, 100), 0x646464u);         // dust list hidden
+    // While the dust mask is edited its rectangles show.
+    view.tools().chooseTool(ImageToolController::kDustMask);
+    EXPECT_EQ(at(view.renderToImage(), 130, 100), 0xFF00FFu);
+    view.tools().chooseTool(ImageToolController::kDustMask);
+
+    // A line grid every 50 pixels in the grid colour.
+    doc->gridShow = 1;
+    doc->gridStyle = 0;
+    doc->gridSpacing = 50;
+    doc->gridColour = 0x0000FF;  // red in the low byte
+    const QImage grid = view.renderToImage();
+    EXPECT_EQ(at(grid, 50, 90), 0xFF0000u);
+    EXPECT_EQ(at(grid, 51, 90), 0x646464u);
+    EXPECT_EQ(at(grid, 170, 50), 0xFF0000u);
+}
+
+TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
+    doc->gridShow = 1;
+    doc->gridStyle = 2;
+    doc->gridColour = 0xFF0000;  // blue
+    doc->roi = {};
+    doc->showTarget = 0;
+    doc->reloadGridDrawing();
+    ASSERT_FALSE(doc->gridMetafile.empty());
+    ZBasicView view(doc.get());
+    const QImage img = view.renderToImage();
+    int blue = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (at(img, x, y) == 0x0000FFu) ++blue;
+    EXPECT_GT(blue, 300);  // the circle and the crosses
+    // Fitted into the 150-pixel-high picture: the circle's top is near y 3.
+    bool topHit = false;
+    for (int y = 0; y < 8; ++y)
+        if (at(img, 100, y) == 0x0000FFu) topHit = true;
+    EXPECT_TRUE(topHit);
+}
+
+TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsSaySo) {
+    ZBasicView view(doc.get());
+    const QList<QMenu*> menus = view.documentMenus();
+    ASSERT_GE(menus.size(), 3);
+    for (const ImageToolController::ToolCommand& t : ImageToolController::kToolCommands) {
+        const QString text = QString::fromUtf8(t.menuText).section('\n', 0, 0);
+        QAction* a = view.findAction(text);
+        ASSERT_NE(a, nullptr) << text.toStdString();
+        EXPECT_TRUE(a->isCheckable());
+    }
+    QAction* lines = view.findAction("Dimension &Lines");
+    lines->trigger();
+    EXPECT_EQ(ImageToolController::toolMode(), 9);
+    EXPECT_TRUE(lines->isChecked());
+    lines->trigger();
+    EXPECT_EQ(ImageToolController::toolMode(), 0);
+    EXPECT_FALSE(lines->isChecked());
+
+    for (const char* t : {"&Zoom In", "&Zoom out", "&Delete", "Set line width", "&Rotate selected dimensions",
+                          "&Copy", "&Paste", "&Grey level", "set region", "&Print...", "Print Pre&view"})
+        EXPECT_NE(view.findAction(t), nullptr) << t;
+    view.findAction("&Linescan")->trigger();
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], "\"Linescan\" is not available in this version of Ordavia.");
+    EXPECT_GE(view.fileActions().size(), 2);
+
+    view.findAction("&Zoom In")->trigger();
+    EXPECT_EQ(view.canvas()->size(), QSize(400, 300));
+}
+
+TEST_F(ZBasicViewTest, MouseEventsReachTheDocumentInImageCoordinates) {
+    ZBasicView view(doc.get());
+    view.resize(500, 400);
+    view.show();
+    view.zoomIn();  // 2:1
+    ImageToolController::setToolMode(ImageToolController::kLines);
+    QWidget* c = view.canvas();
+    auto send = [&](QEvent::Type type, QPoint p) {
+        QMouseEvent e(type, QPointF(p), c->mapToGlobal(QPointF(p)), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(c, &e);
+    };
+    send(QEvent::MouseButtonPress, {20, 30});
+    send(QEvent::MouseButtonRelease, {20, 30});
+    send(QEvent::MouseButtonPress, {81, 61});
+    send(QEvent::MouseButtonRelease, {81, 61});
+    ASSERT_EQ(doc->currentDimList().count(), 1);
+    EXPECT_EQ(doc->currentDimList().at(0)->getVertex(0), (ZPoint{10, 15}));
+    EXPECT_EQ(doc->currentDimList().at(0)->getVertex(1), (ZPoint{40, 30}));
+    EXPECT_TRUE(doc->IsModified());
+
+    // Copy and paste through the private clipboard format.
+    view.copyDimension();
+    view.pasteDimension();
+    ASSERT_EQ(doc->currentDimList().count(), 2);
+    EXPECT_EQ(doc->currentDimList().at(1)->vertices(), doc->currentDimList().at(0)->vertices());
+}
+
+TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
+    doc->calibrated = 1;
+    doc->xScale = 1.5;
+    doc->yScale = 1.5;
+    doc->imageFileName = "/data/a.bmp";
+    doc->notes = "Equalise\r\n";
+    const auto lines = printHeaderLines(*doc, 12.0, 12.5, 0);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[1], "Image : /data/a.bmp");
+    EXPECT_EQ(lines[4], "Image size :  300.00 x  225.00");
+    EXPECT_EQ(lines[5], "magnification : x,    1.50  y,    1.50 um / pixel");
+    EXPECT_EQ(lines[6], "Print scale : x,   12.00  y,   12.50 um / cm");
+
+    ZBasicView view(doc.get());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const std::string pdf = (dir_ / "print.pdf").string();
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    printImageDocument(&printer, *doc, view.picture());
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+    // ORDAVIA_VIEW_PDF=path keeps a copy to look at.
+    if (const char* keep = std::getenv("ORDAVIA_VIEW_PDF"))
+        std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
+}
