@@ -4,10 +4,51 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "image/CZVimage.h"
 
 namespace {
+
+// Sum, minimum and maximum of n bytes. The statistics of whole frames run
+// for every displayed auto-contrast picture and every focus measure, so the
+// x86-64 path takes 16 bytes at a time (SSE2 is always there).
+uint64_t rowStats(const uint8_t* p, int n, uint8_t& lo, uint8_t& hi) {
+    uint64_t sum = 0;
+    int x = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        __m128i vsum = _mm_setzero_si128();
+        __m128i vlo = _mm_set1_epi8(char(0xFF));
+        __m128i vhi = _mm_setzero_si128();
+        const __m128i zero = _mm_setzero_si128();
+        for (; x + 16 <= n; x += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+            vsum = _mm_add_epi64(vsum, _mm_sad_epu8(v, zero));
+            vlo = _mm_min_epu8(vlo, v);
+            vhi = _mm_max_epu8(vhi, v);
+        }
+        alignas(16) uint8_t l[16], h[16];
+        alignas(16) uint64_t s2[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(l), vlo);
+        _mm_store_si128(reinterpret_cast<__m128i*>(h), vhi);
+        _mm_store_si128(reinterpret_cast<__m128i*>(s2), vsum);
+        sum = s2[0] + s2[1];
+        for (int i = 0; i < 16; ++i) {
+            lo = std::min(lo, l[i]);
+            hi = std::max(hi, h[i]);
+        }
+    }
+#endif
+    for (; x < n; ++x) {
+        sum += p[x];
+        lo = std::min(lo, p[x]);
+        hi = std::max(hi, p[x]);
+    }
+    return sum;
+}
 
 // Applies a table to every byte of the clipped rectangle (all three bytes of
 // a colour pixel).
@@ -34,16 +75,8 @@ void CZVimage::statistics(const ZRect& r, double* mean, int* min, int* max) cons
             for (int y = c.top; y < c.bottom; ++y) {
                 const uint8_t* p = row(y) + c.left;
                 const int w = c.width();
-                // Sum in 32 bits per row (a row of 255s fits up to 16 M pixels).
-                uint32_t s = 0;
                 uint8_t rlo = 255, rhi = 0;
-                for (int x = 0; x < w; ++x) {
-                    const uint8_t v = p[x];
-                    s += v;
-                    rlo = std::min(rlo, v);
-                    rhi = std::max(rhi, v);
-                }
-                sum += s;
+                sum += rowStats(p, w, rlo, rhi);
                 lo = std::min<int>(lo, rlo);
                 hi = std::max<int>(hi, rhi);
             }

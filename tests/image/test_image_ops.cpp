@@ -44,6 +44,36 @@ TEST(ImageOps, StatisticsAreas) {
     EXPECT_EQ(mean, 0.0);
 }
 
+TEST(ImageOps, StatisticsWideRowsMatchPlainSums) {
+    // Rows long enough for the 16-byte path, with odd tails and offsets.
+    CZVimage img(83, 7, -1, 0, 0);
+    uint32_t seed = 5;
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 83; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            img.row(y)[x] = uint8_t(30 + (seed >> 24) % 200);
+        }
+    img.row(3)[80] = 2;     // minimum in a tail
+    img.row(5)[17] = 254;   // maximum inside a block
+    for (const ZRect r : {ZRect{}, ZRect{1, 1, 82, 6}, ZRect{3, 0, 20, 7}, ZRect{64, 2, 83, 4}}) {
+        const ZRect c = img.clip(r);
+        uint64_t sum = 0;
+        int lo = 255, hi = 0;
+        for (int y = c.top; y < c.bottom; ++y)
+            for (int x = c.left; x < c.right; ++x) {
+                sum += img.row(y)[x];
+                lo = std::min<int>(lo, img.row(y)[x]);
+                hi = std::max<int>(hi, img.row(y)[x]);
+            }
+        double mean;
+        int mn, mx;
+        img.statistics(r, &mean, &mn, &mx);
+        EXPECT_DOUBLE_EQ(mean, double(sum) / (c.width() * c.height()));
+        EXPECT_EQ(mn, lo);
+        EXPECT_EQ(mx, hi);
+    }
+}
+
 TEST(ImageOps, LinearMapThresholdNegative) {
     CZVimage img = greyRow({0, 100, 200, 7});
     img.linearMap(ZRect{}, 1.5, -10);
