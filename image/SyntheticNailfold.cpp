@@ -25,6 +25,9 @@ constexpr int kGiantWeight = 4;
 constexpr double kAbsorptionPerUm = 0.07;  // optical depth per micrometre of blood
 constexpr double kMinLengthUm = 50;
 
+// sqrt is exact in IEEE arithmetic; hypot is not the same everywhere.
+double length(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+
 double smoothstep(double e0, double e1, double x) {
     const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
     return t * t * (3 - 2 * t);
@@ -120,7 +123,7 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
         // Two incommensurate waves: coils that do not repeat exactly.
         const double a = 2 * kPi * q / lp.wavelength + lp.phase;
         const double swell = 0.7 + 0.3 * synthNoise1(key + 3, q / 50);
-        double m = lp.meander * grow * swell * (0.75 * std::sin(a) + 0.25 * std::sin(2.3 * a + 1.7 * lp.phase));
+        double m = lp.meander * grow * swell * (0.75 * synthSin(a) + 0.25 * synthSin(2.3 * a + 1.7 * lp.phase));
         if (lp.crossing && side > 0) m = -m;
         return side * (rh + lp.diverge * q / limbLen) + m + wobble * synthNoise1(key + (side > 0), q / 40);
     };
@@ -133,7 +136,7 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     const int arcSteps = std::max(8, static_cast<int>(std::ceil(kPi * (rh + rv) / 2)));
     for (int i = 1; i < arcSteps; ++i) {
         const double a = kPi - kPi * i / arcSteps;
-        path.push_back({rh * std::cos(a), rv - rv * std::sin(a), lp.wApex, 0, 0});
+        path.push_back({rh * synthCos(a), rv - rv * synthSin(a), lp.wApex, 0, 0});
     }
     for (int i = 0; i <= limbSteps; ++i) {
         const double q = limbLen * i / limbSteps;
@@ -146,7 +149,7 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     double s = 0;
     for (size_t i = 0; i < path.size(); ++i) {
         Sample& p = path[i];
-        if (i > 0) s += std::hypot(p.x - path[i - 1].x, p.y - path[i - 1].y);
+        if (i > 0) s += length(p.x - path[i - 1].x, p.y - path[i - 1].y);
         // Deep parts of the limbs leave the focal plane and fade; red cells
         // travel in clumps, so the column is not perfectly even.
         const double fadeOut = 1 - 0.97 * smoothstep(0.55 * lp.length, lp.length, p.q + rv);
@@ -163,7 +166,7 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     for (size_t i = 0; i < n; i += (i + 2 < n ? 2 : 1)) {
         const size_t a = i > 0 ? i - 1 : 0, b = i + 1 < n ? i + 1 : n - 1;
         double tu = t.u[b] - t.u[a], tv = t.v[b] - t.v[a];
-        const double len = std::hypot(tu, tv);
+        const double len = length(tu, tv);
         tu /= len;
         tv /= len;
         const double hw = t.halfWidth[i];

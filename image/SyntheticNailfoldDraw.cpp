@@ -14,6 +14,24 @@ double lattice(uint64_t key, int64_t ix, int64_t iy) {
     return static_cast<double>(h >> 11) * 0x1.0p-52 - 1.0;
 }
 
+// Lattice values of one noise layer over the picture, computed once: the
+// per-pixel work is then the blend alone. Gives exactly synthNoise2.
+class NoiseField {
+public:
+    NoiseField(uint64_t key, double maxX, double maxY)
+        : cols_(static_cast<int64_t>(maxX) + 2), rows_(static_cast<int64_t>(maxY) + 2) {
+        values_.resize(static_cast<size_t>(cols_ * rows_));
+        for (int64_t y = 0; y < rows_; ++y)
+            for (int64_t x = 0; x < cols_; ++x) values_[static_cast<size_t>(y * cols_ + x)] = lattice(key, x, y);
+    }
+    // x, y in lattice units, 0 <= x <= maxX, 0 <= y <= maxY.
+    double at(double x, double y) const;
+
+private:
+    int64_t cols_, rows_;
+    std::vector<double> values_;
+};
+
 double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
 double smoothstep(double e0, double e1, double x) {
@@ -29,7 +47,7 @@ void gaussianBlur(std::vector<float>& img, int w, int h, double sigma) {
     std::vector<float> k(static_cast<size_t>(radius) + 1);
     double sum = 0;
     for (int i = 0; i <= radius; ++i) {
-        k[i] = static_cast<float>(std::exp(-(i * i) / (2 * sigma * sigma)));
+        k[i] = static_cast<float>(synthExp(-(i * i) / (2 * sigma * sigma)));
         sum += (i == 0 ? 1 : 2) * k[i];
     }
     for (float& v : k) v = static_cast<float>(v / sum);
@@ -53,7 +71,50 @@ void gaussianBlur(std::vector<float>& img, int w, int h, double sigma) {
     pass(h, w, static_cast<size_t>(w), 1);  // columns
 }
 
+double NoiseField::at(double x, double y) const {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const auto ix = static_cast<int64_t>(fx), iy = static_cast<int64_t>(fy);
+    const double tx = fade(x - fx), ty = fade(y - fy);
+    const double* r0 = values_.data() + iy * cols_ + ix;
+    const double* r1 = r0 + cols_;
+    const double top = r0[0] + (r0[1] - r0[0]) * tx, bottom = r1[0] + (r1[1] - r1[0]) * tx;
+    return top + (bottom - top) * ty;
+}
+
 }  // namespace
+
+double synthExp(double x) {
+    if (x < -700) return 0.0;
+    if (x > 700) x = 700;
+    // x = k ln2 + r with |r| <= ln2 / 2; e^r by its series, then scaled by 2^k
+    // (ldexp is exact).
+    const double k = std::floor(x * 1.4426950408889634 + 0.5);
+    const double r = (x - k * 6.93147180369123816490e-01) - k * 1.90821492927058770002e-10;
+    double sum = 1.0, term = 1.0;
+    for (int n = 1; n <= 13; ++n) {
+        term = term * r / n;
+        sum += term;
+    }
+    return std::ldexp(sum, static_cast<int>(k));
+}
+
+double synthSin(double x) {
+    // Reduce to [-pi, pi] (two-part 2 pi for accuracy), then to
+    // [-pi/2, pi/2] by symmetry, then the series.
+    constexpr double kTwoPiHi = 6.28318530717958623200e+00, kTwoPiLo = 2.44929359829470635445e-16;
+    constexpr double kPi = 3.14159265358979311600e+00, kHalfPi = 1.57079632679489655800e+00;
+    const double k = std::floor(x / kTwoPiHi + 0.5);
+    double r = (x - k * kTwoPiHi) - k * kTwoPiLo;
+    if (r > kHalfPi) r = kPi - r;
+    else if (r < -kHalfPi) r = -kPi - r;
+    const double r2 = r * r;
+    double sum = r, term = r;
+    for (int n = 2; n <= 18; n += 2) {
+        term = -term * r2 / (n * (n + 1));
+        sum += term;
+    }
+    return sum;
+}
 
 double synthNoise1(uint64_t key, double t) {
     const double f = std::floor(t);
@@ -117,20 +178,30 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
     // (a thin dark rim and a hazy bright band) along the edge itself.
     std::vector<float> light(n);
     std::vector<float> skinShare(n);
+    const double wUm = (w - 1) * sx, hUm = (h - 1) * sy;
+    struct Layer {
+        double scaleU, scaleV;
+        NoiseField field;
+    };
+    auto layer = [&](uint64_t k, double su, double sv) { return Layer{su, sv, NoiseField(key + k, wUm / su, hUm / sv)}; };
+    const Layer lowL = layer(1, 260, 260), midL = layer(2, 70, 70), mottleL = layer(7, 22, 22);
+    const Layer grainL = layer(3, 6, 6), fineL = layer(4, 2.5, 2.5);
+    const Layer nailL = layer(5, 300, 300), ridgeL = layer(6, 12, 400);
+    auto field = [](const Layer& l, double u, double v) { return l.field.at(u / l.scaleU, v / l.scaleV); };
     for (int y = 0; y < h; ++y) {
         const double v = y * sy;
         for (int x = 0; x < w; ++x) {
             const double u = x * sx;
             const double rel = v - scene.edgeV[static_cast<size_t>(x)];
-            const double skin = scene.skinLevel * (1 + 0.10 * synthNoise2(key + 1, u / 260, v / 260) +
-                                                   0.04 * synthNoise2(key + 2, u / 70, v / 70) +
-                                                   0.012 * synthNoise2(key + 7, u / 22, v / 22)) +
-                                3.0 * synthNoise2(key + 3, u / 6, v / 6) + 1.5 * synthNoise2(key + 4, u / 2.5, v / 2.5);
-            const double nail = scene.skinLevel * scene.nailGain * (1 + 0.05 * synthNoise2(key + 5, u / 300, v / 300)) +
-                                3.0 * synthNoise2(key + 6, u / 12, v / 400);
+            const double skin = scene.skinLevel * (1 + 0.10 * field(lowL, u, v) + 0.04 * field(midL, u, v) +
+                                                   0.012 * field(mottleL, u, v)) +
+                                3.0 * field(grainL, u, v) + 1.5 * field(fineL, u, v);
+            const double nail = scene.skinLevel * scene.nailGain * (1 + 0.05 * field(nailL, u, v)) + 3.0 * field(ridgeL, u, v);
             const double t = smoothstep(-6, 6, rel);
             double val = nail + (skin - nail) * t;
-            val *= 1 - 0.07 * std::exp(-(rel * rel) / 9) + 0.06 * std::exp(-((rel - 14) * (rel - 14)) / 49);
+            // The cuticle matters within a few tens of micrometres only.
+            if (rel > -30 && rel < 60)
+                val *= 1 - 0.07 * synthExp(-(rel * rel) / 9) + 0.06 * synthExp(-((rel - 14) * (rel - 14)) / 49);
             const size_t i = static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
             light[i] = static_cast<float>(val);
             skinShare[i] = static_cast<float>(t);
@@ -162,7 +233,7 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
         for (int x = 0; x < w; ++x) {
             const double rx = cx > 0 ? (x - cx) / cx : 0;
             const size_t i = static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
-            const float trans = depth[i] > 0 ? kFloor + (1 - kFloor) * std::exp(-depth[i]) : 1.0f;
+            const double trans = depth[i] > 0 ? kFloor + (1 - kFloor) * synthExp(-double(depth[i])) : 1.0;
             const double r2 = (rx * rx + ry * ry) / 2;  // 1 in the corners
             light[i] *= static_cast<float>(trans * (1 - vig * r2 * (0.6 + 0.4 * r2)));
         }

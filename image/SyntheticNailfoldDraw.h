@@ -4,9 +4,10 @@
 // how wide they are) lives in SyntheticNailfold.cpp, the pixels in
 // SyntheticNailfoldDraw.cpp.
 //
-// Only integer arithmetic, +-*/ and sqrt decide the random values, so the
-// same seed gives the same scene whatever the standard library; we do not
-// use <random> distributions, whose output is not fixed across versions.
+// Only integer arithmetic, + - * /, sqrt and the functions below decide the
+// pixels, so the same seed gives the same bytes whatever the standard
+// library or processor; we do not use <random> distributions, whose output
+// is not fixed across versions, nor the C library's exp and sin.
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +41,14 @@ public:
 private:
     uint64_t state_;
 };
+
+// exp and sin from + - * / only. The C library picks different code for
+// different processors (with or without fused multiply-add), and a last-bit
+// difference can flip a rounded pixel; these give the same bits everywhere
+// and are accurate to about 1e-15, far more than a picture needs.
+double synthExp(double x);
+double synthSin(double x);
+inline double synthCos(double x) { return synthSin(x + 1.5707963267948966); }
 
 // Random streams of one seed.
 enum SynthStream : uint64_t {

@@ -10,6 +10,7 @@
 
 #include "image/CZVimage.h"
 #include "image/SyntheticNailfold.h"
+#include "image/SyntheticNailfoldDraw.h"
 
 namespace {
 
@@ -338,4 +339,18 @@ TEST(SyntheticNailfold, IntoAnImageAndAsJson) {
         ASSERT_GE(depth, 0);
     }
     EXPECT_EQ(depth, 0);
+}
+
+TEST(SyntheticNailfold, OwnExpAndSinAgreeWithTheLibrary) {
+    // Our own exp and sin keep pictures identical across processors; they
+    // must still be the functions they claim to be.
+    for (double x = -40; x <= 40; x += 0.0137) {
+        EXPECT_NEAR(synthExp(x) / std::exp(x), 1.0, 1e-14) << x;
+        EXPECT_NEAR(synthSin(x), std::sin(x), 1e-14) << x;
+        EXPECT_NEAR(synthCos(x), std::cos(x), 1e-14) << x;
+    }
+    EXPECT_EQ(synthExp(0), 1.0);
+    EXPECT_EQ(synthExp(-800), 0.0);
+    EXPECT_TRUE(std::isfinite(synthExp(1e9)));
+    EXPECT_NEAR(synthSin(1e5), std::sin(1e5), 1e-10);
 }
