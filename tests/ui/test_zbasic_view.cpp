@@ -216,3 +216,54 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     if (const char* keep = std::getenv("ORDAVIA_VIEW_PDF"))
         std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
 }
+
+// A document with every kind of dimension, a grid, a region and a label
+// survives its file and paints the same after reopening.
+// ORDAVIA_VIEW_DEMO=folder keeps demo.cs1 and demo.bmp there to look at.
+TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) doc->image.row(y)[x] = static_cast<uint8_t>(60 + (x + y) / 3);
+    CDimList& l = doc->currentDimList();
+    l.addNew(0, {20, 60});
+    l.at(0)->addVertex({70, 70});  // line
+    l.at(0)->setLabel("apex");
+    l.addNew(0, {20, 90});
+    l.at(1)->addVertex({40, 100});
+    l.at(1)->addVertex({60, 90});  // polyline, band of 7
+    l.at(1)->setWidth(7);
+    l.addNew(CDimList::kCircle, {120, 20});
+    l.at(2)->addVertex({150, 40});
+    l.addNew(CDimList::kRectangle, {160, 90});
+    l.at(3)->addVertex({190, 120});
+    l.addNew(CDimList::kPolygon, {90, 100});
+    for (ZPoint p : {ZPoint{120, 95}, ZPoint{130, 130}, ZPoint{95, 135}}) l.at(4)->addVertex(p);
+    l.addNew(0, {170, 60});  // counting mark
+    l.setCurrent(1);
+    doc->lists[1].addNew(0, {80, 20});
+    doc->lists[1].at(0)->addVertex({100, 50});
+    doc->gridShow = 1;
+    doc->gridStyle = 0;
+    doc->gridSpacing = 40;
+
+    const std::filesystem::path out = std::getenv("ORDAVIA_VIEW_DEMO") ? std::getenv("ORDAVIA_VIEW_DEMO") : dir_;
+    std::filesystem::create_directories(out);
+    ASSERT_TRUE(doc->image.Save((out / "demo.bmp").string()));
+    doc->imageFileName = (out / "demo.bmp").string();
+    std::string error;
+    ASSERT_TRUE(doc->writeFile((out / "demo.cs1").string(), &error)) << error;
+
+    ZBasicView before(doc.get());
+    ZBasicDoc again;
+    ASSERT_TRUE(again.readFile((out / "demo.cs1").string(), &error)) << error;
+    ASSERT_TRUE(again.loadImage());
+    ASSERT_EQ(again.lists[0].count(), 6);
+    again.lists[0].setCurrent(1);
+    again.lists[1].setCurrent(0);
+    ZBasicView after(&again);
+    const QImage a = after.renderToImage(), b = before.renderToImage();
+    if (std::getenv("ORDAVIA_VIEW_DEMO")) {
+        a.save(QString::fromStdString((out / "after.png").string()));
+        b.save(QString::fromStdString((out / "before.png").string()));
+    }
+    EXPECT_EQ(a, b);
+}
