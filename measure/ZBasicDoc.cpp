@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "framework/Prompter.h"
+#include "measure/ImageProcessing.h"
 #include "measure/MagnificationTable.h"
 #include "measure/MeasureClasses.h"
 #include "settings/DebugLog.h"
@@ -297,6 +298,9 @@ bool ZBasicDoc::loadImage() {
     image = std::move(loaded);
     image.setPalette(paletteIndex);
     image.setZeroAsBlack(zeroAsBlack);
+    // Dust on the camera is in every picture: the mask filter, while it is
+    // switched on, is part of loading.
+    ImageProcessing::applyDustMaskAfterLoad(*this);
     UpdateAllViews();
     return true;
 }
@@ -311,6 +315,7 @@ bool ZBasicDoc::importImage(const std::string& path) {
     image = std::move(loaded);
     image.setPalette(paletteIndex);
     image.setZeroAsBlack(zeroAsBlack);
+    ImageProcessing::applyDustMaskAfterLoad(*this);
     imageFileName = path;
     imageTime = static_cast<int32_t>(std::time(nullptr));
     imageModified = true;

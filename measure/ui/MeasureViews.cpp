@@ -2,6 +2,7 @@
 
 #include "framework/ui/ViewRegistry.h"
 #include "measure/ZBasicDoc.h"
+#include "measure/ui/ProcessMenu.h"
 #include "measure/ui/ZBasicView.h"
 
 void registerMeasureViews() {
@@ -11,4 +12,5 @@ void registerMeasureViews() {
     };
     registerViewMaker("ZBasicView", maker);
     registerViewMaker("ZBasicfgView", maker);
+    registerProcessMenu();
 }

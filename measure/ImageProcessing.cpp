@@ -1,0 +1,172 @@
+// The filter commands of the image document. Each reads its settings,
+// asks for what it needs, and runs the filter of image/ through the
+// document's image operation protocol so that it can be undone.
+#include "measure/ImageProcessing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/BoxFilter.h"
+#include "image/CZVimage.h"
+#include "image/CustomKernel.h"
+#include "image/FilterTexts.h"
+#include "image/GaussianBlur.h"
+#include "image/ImageFilters.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
+    if (doc.image.isEmpty()) return false;
+    const ProfileStore& store = ProfileStore::instance();
+    int n = store.GetInt("WINDOWSZ", "w", 51);
+    if (!doc.quiet) {
+        const char* title = mode == BoxMode::LowPass ? "Low pass filter" : "High pass filter";
+        // The prompt only offers what it accepts; a stored value outside
+        // that range is proposed at the nearest end.
+        const int proposed = std::clamp(n, kBoxWindowMin, kBoxWindowMax);
+        const auto v = Prompter::current().promptInt(title, "Window size", proposed, kBoxWindowMin, kBoxWindowMax);
+        if (!v) return false;
+        n = *v;
+        store.WriteInt("WINDOWSZ", "w", n);
+    }
+    const char* format = mode == BoxMode::LowPass ? kHistoryLowPass : kHistoryHighPass;
+    return doc.imageOperation(strprintf(format, n, n), [&](CZVimage& img, const ZRect& r) {
+        return boxFilter(img, r, n, mode);
+    });
+}
+
+ZRect halved(const ZRect& r) { return {r.left / 2, r.top / 2, r.right / 2, r.bottom / 2}; }
+
+}  // namespace
+
+bool ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, double offset) {
+    if (!std::isfinite(gain) || !std::isfinite(offset)) return false;
+    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) {
+        if (img.bytesPerPixel() != 1) return false;
+        img.linearMap(r, gain, offset);
+        img.dropDisplayHeader();
+        return true;
+    });
+}
+
+bool ImageProcessing::equalise(ZBasicDoc& doc) {
+    return doc.imageOperation(kHistoryEqualise, [](CZVimage& img, const ZRect& r) { return ::equalise(img, r); });
+}
+
+bool ImageProcessing::negative(ZBasicDoc& doc) {
+    return doc.imageOperation(kHistoryNegative, [](CZVimage& img, const ZRect& r) { return negativeFilter(img, r); });
+}
+
+bool ImageProcessing::lowPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::LowPass); }
+bool ImageProcessing::highPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::HighPass); }
+
+bool ImageProcessing::laplacian(ZBasicDoc& doc) {
+    return doc.imageOperation("", [](CZVimage& img, const ZRect& r) { return laplacianFilter(img, r); });
+}
+
+bool ImageProcessing::customFilter(ZBasicDoc& doc) {
+    CustomKernel k;
+    k.load(ProfileStore::instance());
+    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); });
+}
+
+bool ImageProcessing::blur(ZBasicDoc& doc) {
+    if (doc.image.isEmpty()) return false;
+    const ProfileStore& store = ProfileStore::instance();
+    std::string text = store.GetString("blur", "sigma", "1.0");
+    if (!doc.quiet) {
+        const auto v = Prompter::current().promptText("Blur", kHistorySigma, text);
+        if (!v) return false;
+        text = trim(*v);
+    }
+    const double sigma = parseSigma(text);
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) {
+        if (!doc.quiet)
+            Prompter::current().messageBox("Sigma must be a number greater than 0.", MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    store.WriteString("blur", "sigma", text);
+    return doc.imageOperation(std::string(kHistoryBlur) + kHistorySigma + text,
+                              [&](CZVimage& img, const ZRect& r) { return gaussianBlur(img, r, sigma); });
+}
+
+bool ImageProcessing::bin(ZBasicDoc& doc) {
+    // The reduction covers the whole picture, whatever region is set.
+    const bool done = doc.imageOperation("", [](CZVimage& img, const ZRect&) {
+        CZVimage b = binImage(img);
+        if (b.isEmpty()) return false;
+        img.adoptData(std::move(b));
+        return true;
+    });
+    if (!done) return false;
+    doc.xScale *= 2.0;
+    doc.yScale *= 2.0;
+    for (CDimList& l : doc.lists)
+        for (const auto& d : l.objects()) d->rescale(1, 2);
+    // Everything else that names a place on the picture follows it, so that
+    // the region of interest still covers the same part of the subject.
+    doc.roi = halved(doc.roi);
+    doc.roi2 = halved(doc.roi2);
+    doc.targetX /= 2;
+    doc.targetY /= 2;
+    doc.originX /= 2;
+    doc.originY /= 2;
+    doc.appendHistory(kHistoryBinned);
+    doc.UpdateAllViews();
+    return true;
+}
+
+bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
+    if (doc.image.isEmpty()) return false;
+    const std::string start = ProfileStore::instance().GetString("settings", "directory", "");
+    const auto path = Prompter::current().openFile("Subtract image", ZBasicDoc::kImageFilter, start);
+    if (!path) return false;
+    CZVimage other;
+    if (!other.Load(*path)) {
+        if (!doc.quiet) Prompter::current().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    const bool done = doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return ::subtractImage(img, other); });
+    if (!done && !doc.quiet)
+        Prompter::current().messageBox(
+            strprintf("%s is not an 8-bit grey image of %i x %i pixels; nothing was subtracted.",
+                      fileNameOf(*path).c_str(), doc.image.width(), doc.image.height()),
+            MsgButtons::Ok, MsgIcon::Warning);
+    return done;
+}
+
+bool ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
+    // The mark is the region of interest. Without one the "whole image"
+    // rule would smear the entire picture into its border pixels.
+    if (doc.roi.normalized().isEmpty()) {
+        if (!doc.image.isEmpty() && !doc.quiet)
+            Prompter::current().messageBox("Select the dust mark as the region of interest first.", MsgButtons::Ok,
+                                           MsgIcon::Information);
+        return false;
+    }
+    return doc.imageOperation(kHistoryRemoveDust,
+                              [](CZVimage& img, const ZRect& r) { return removeDustMark(img, r); });
+}
+
+ZRect ImageProcessing::workRegion(const ZBasicDoc& doc) {
+    const CZVimage& img = doc.image;
+    if (img.isEmpty()) return {};
+    const ZRect c = img.clip(doc.roi.normalized());
+    if (c.isEmpty()) return {};
+    const int f = img.isField() ? 2 : 1;
+    return {c.left + img.originX(), c.top * f + img.originY(), c.right + img.originX(), c.bottom * f + img.originY()};
+}
+
+std::string ImageProcessing::resultImagePath(const ZBasicDoc& doc, const std::string& suffix) {
+    const std::string& base = !doc.GetPathName().empty() ? doc.GetPathName() : doc.imageFileName;
+    if (base.empty()) return {};
+    std::string ext = ProfileStore::instance().GetString("settings", "imagetype", ".bmp");
+    if (ext.empty()) ext = ".bmp";
+    if (ext[0] != '.') ext = "." + ext;
+    return withoutExtension(base) + suffix + ext;
+}

@@ -1,0 +1,147 @@
+// The capillary detection commands of the image document: the
+// preprocessing views of what the detector sees, the detector itself with
+// its circles and density report, counting, and the simple detectors whose
+// marks and result images help to prepare that work.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/ApexFilter.h"
+#include "image/CapillaryDetection.h"
+#include "image/FilterTexts.h"
+#include "image/MinimaFinder.h"
+#include "image/ProcessingArgs.h"
+#include "measure/CDimCircle.h"
+#include "measure/ImageProcessing.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+ProcessingArgs storedArgs() {
+    ProcessingArgs a;
+    a.load(ProfileStore::instance());
+    return a;
+}
+
+// Result images are a by-product for the user to look at; failing to
+// write one does not undo the marks.
+void writeResultImage(const ZBasicDoc& doc, const CZVimage& img, const char* suffix) {
+    if (img.isEmpty()) return;
+    const std::string path = ImageProcessing::resultImagePath(doc, suffix);
+    if (path.empty()) {
+        debugLog("ImageProcessing: no file name for the %s image of an unsaved document\n", suffix);
+        return;
+    }
+    if (!img.Save(path)) debugLog("ImageProcessing: could not save %s\n", path.c_str());
+}
+
+bool addMinimaMarks(ZBasicDoc& doc, const MinimaResult& r, const char* suffix) {
+    for (const MinimumMark& m : r.marks) doc.addNewDimension(0, ZPoint{m.x, m.y});
+    doc.appendHistory(r.history + doc.regionText());
+    writeResultImage(doc, r.marker, suffix);
+    doc.UpdateAllViews();
+    return !r.marks.empty();
+}
+
+}  // namespace
+
+bool ImageProcessing::processing(ZBasicDoc& doc) {
+    const ProcessingArgs args = storedArgs();
+    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); });
+}
+
+bool ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); }
+
+bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
+    const ProcessingArgs args = storedArgs();
+    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return ::apexFilter(img, r, args); });
+}
+
+bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
+    if (doc.image.isEmpty()) return false;
+    const DetectionResult res = detectCapillaries(doc.image, doc.roi.normalized(), storedArgs());
+    if (res.circles.empty()) return false;
+    CDimList& list = doc.currentDimList();
+    for (const CircleDiameter& c : res.circles) {
+        auto circle = std::make_unique<CDimCircle>();
+        circle->setColour(list.defaultColour());
+        circle->setWidth(list.defaultWidth());
+        circle->addVertex(c.a);
+        circle->addVertex(c.b);
+        doc.addObject(std::move(circle));
+    }
+    if (auto d = densityReport(static_cast<int64_t>(res.regions.size()), res.windowWidth, res.windowHeight,
+                               doc.xScaleInEffect(), doc.yScaleInEffect())) {
+        doc.result = d->text;
+        doc.appendHistory(d->text + doc.regionText());
+    }
+    doc.UpdateAllViews();
+    return true;
+}
+
+std::string ImageProcessing::reportDensity(ZBasicDoc& doc, long long n, const ZRect& region) {
+    const auto d = densityReport(n, region.width(), region.height(), doc.xScaleInEffect(), doc.yScaleInEffect());
+    if (!d) return {};
+    doc.result = d->text;
+    doc.appendHistory(d->text + doc.regionText());
+    return d->text;
+}
+
+bool ImageProcessing::findCapillaries(ZBasicDoc& doc) {
+    const ZRect region = workRegion(doc);
+    if (region.isEmpty()) return false;
+    const long long n = doc.currentDimList().countInRect(region);
+    const std::string text = reportDensity(doc, n, region);
+    if (text.empty()) {
+        if (!doc.quiet)
+            Prompter::current().messageBox(n == 0 ? "No objects of the current list lie in the region."
+                                                  : "The region has no area; no density was computed.",
+                                           MsgButtons::Ok, MsgIcon::Information);
+        return false;
+    }
+    if (!doc.quiet) Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+    doc.UpdateAllViews();
+    return true;
+}
+
+bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
+    if (doc.image.isEmpty()) return false;
+    const ProfileStore& store = ProfileStore::instance();
+    int level = loadSimpleThresholdLevel(store);
+    if (!doc.quiet) {
+        const auto v =
+            Prompter::current().promptInt("Simple threshold", "Threshold level", std::clamp(level, 0, 255), 0, 255);
+        if (!v) return false;
+        level = *v;
+        store.WriteInt("settings", "simpleimagethreshold", level);
+    }
+    return doc.imageOperation(kHistorySimpleThreshold,
+                              [&](CZVimage& img, const ZRect& r) { return ::simpleThreshold(img, r, level); });
+}
+
+bool ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
+    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    MinimaSettings s;
+    s.load(ProfileStore::instance());
+    return addMinimaMarks(doc, findMinimaInWindow(doc.image, doc.roi.normalized(), s), kSuffixMinima);
+}
+
+bool ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
+    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    MinimaSettings s;
+    s.load(ProfileStore::instance());
+    return addMinimaMarks(doc, ::findMinimaWithinTolerance(doc.image, doc.roi.normalized(), s), kSuffixMinima8);
+}
+
+bool ImageProcessing::findEightRegions(ZBasicDoc& doc) {
+    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    const EightRegionsResult r = ::findEightRegions(doc.image, doc.roi.normalized());
+    doc.appendHistory(kHistoryEightRegions);
+    writeResultImage(doc, r.labels, kSuffixEightRegions);
+    doc.UpdateAllViews();
+    return !r.regions.empty();
+}

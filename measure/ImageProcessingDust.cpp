@@ -1,0 +1,187 @@
+// The dust mask commands. A dust mask is the document's hidden fifth
+// dimension list: each object marks one speck of dust on the camera by its
+// bounding rectangle. The ".dm" file holds exactly that list as archived
+// by CDimList::Serialize (object count, then each object with its class),
+// so masks move freely between this program and files written elsewhere.
+#include <algorithm>
+#include <climits>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
+#include "image/ImageFilters.h"
+#include "measure/CDimCircle.h"
+#include "measure/CDimRect.h"
+#include "measure/ImageProcessing.h"
+#include "measure/MeasureClasses.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+// A mask is a handful of small objects; anything near this size is not one.
+constexpr uint64_t kMaxDustMaskBytes = 16u << 20;
+
+std::string storedMaskName() {
+    return ProfileStore::instance().GetString("dustmask", "filename", ImageProcessing::kDustMaskDefault);
+}
+
+CDimList& dustList(ZBasicDoc& doc) { return doc.lists[ZBasicDoc::kDustList]; }
+
+void tell(const ZBasicDoc& doc, const std::string& text, MsgIcon icon) {
+    if (!doc.quiet) Prompter::current().messageBox(text, MsgButtons::Ok, icon);
+}
+
+// Reloads the picture from its file: the stored path, else the same name
+// beside the document. Empty when neither loads.
+CZVimage reloadFromFile(const ZBasicDoc& doc) {
+    CZVimage img;
+    if (doc.imageFileName.empty()) return img;
+    if (img.Load(doc.imageFileName)) return img;
+    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName));
+    return img;
+}
+
+}  // namespace
+
+bool ImageProcessing::dustMaskFilterOn() { return ProfileStore::instance().GetInt("settings", "dustmask", 0) != 0; }
+
+std::vector<ZRect> ImageProcessing::dustMarks(const CDimList& list) {
+    std::vector<ZRect> marks;
+    marks.reserve(static_cast<size_t>(list.count()));
+    for (const auto& d : list.objects()) {
+        if (const auto* c = dynamic_cast<const CDimCircle*>(d.get())) {
+            marks.push_back(c->boundingRect().normalized());
+        } else if (const auto* r = dynamic_cast<const CDimRect*>(d.get())) {
+            marks.push_back(r->boundingRect().normalized());
+        } else if (d->vertexCount() > 0) {
+            ZRect b{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+            for (const ZPoint& p : d->vertices()) {
+                b.left = std::min(b.left, p.x);
+                b.top = std::min(b.top, p.y);
+                b.right = std::max(b.right, p.x);
+                b.bottom = std::max(b.bottom, p.y);
+            }
+            marks.push_back(b);
+        } else {
+            marks.push_back({});
+        }
+    }
+    return marks;
+}
+
+bool ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
+    Archive ar;
+    list.Serialize(ar);
+    const FileResult r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok && error) *error = r.error;
+    return r.ok;
+}
+
+bool ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
+    registerMeasureClasses();
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFileBytes(path, bytes, kMaxDustMaskBytes);
+    if (!r.ok) {
+        if (error) *error = r.error;
+        return false;
+    }
+    try {
+        Archive ar(std::move(bytes));
+        // CDimList keeps its objects until the whole list has been read.
+        list.Serialize(ar);
+    } catch (const ArchiveError& e) {
+        if (error) *error = path + ": " + e.what();
+        return false;
+    }
+    return true;
+}
+
+bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
+    const auto chosen = Prompter::current().saveFile("Save Dust Mask", kDustMaskFilter, storedMaskName());
+    if (!chosen) return false;
+    std::string path = *chosen;
+    if (extensionOf(path).empty()) path += ".dm";
+    std::string error;
+    if (!writeDustMaskFile(path, dustList(doc), &error)) {
+        debugLog("ImageProcessing::saveDustMask %s\n", error.c_str());
+        tell(doc, "Could not save the dust mask " + path + ".", MsgIcon::Error);
+        return false;
+    }
+    ProfileStore::instance().WriteString("dustmask", "filename", path);
+    return true;
+}
+
+bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
+    const std::string stored = storedMaskName();
+    const auto chosen = Prompter::current().openFile("Load dust mask", kDustMaskFilter, folderOf(stored));
+    if (!chosen) return false;
+    std::string error;
+    if (!readDustMaskFile(*chosen, dustList(doc), &error)) {
+        debugLog("ImageProcessing::loadDustMask %s\n", error.c_str());
+        tell(doc, "Could not read the dust mask " + *chosen + ": the file is damaged or not a dust mask.",
+             MsgIcon::Error);
+        return false;
+    }
+    // The filter switch reads the stored name, so it should find the mask
+    // the user has just chosen.
+    ProfileStore::instance().WriteString("dustmask", "filename", *chosen);
+    dustList(doc).setHidden(true);
+    doc.SetModifiedFlag(true);
+    doc.UpdateAllViews();
+    return true;
+}
+
+bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
+    const ProfileStore& store = ProfileStore::instance();
+    if (dustMaskFilterOn()) {
+        store.WriteInt("settings", "dustmask", 0);
+        // Reloading removes the filter's effect; the undo copy keeps what
+        // was shown, edits made since the load included.
+        CZVimage fresh = reloadFromFile(doc);
+        if (fresh.isEmpty()) {
+            if (!doc.image.isEmpty())
+                tell(doc, "Could not reload the image file; the dust filter stays applied to this picture.",
+                     MsgIcon::Warning);
+            return false;
+        }
+        doc.imageOperation("", [&](CZVimage& img, const ZRect&) {
+            img.adoptData(std::move(fresh));
+            return true;
+        });
+        return false;
+    }
+
+    std::string error;
+    const std::string path = storedMaskName();
+    if (!readDustMaskFile(path, dustList(doc), &error)) {
+        debugLog("ImageProcessing::toggleDustMaskFilter %s\n", error.c_str());
+        // A list drawn in the document still serves; without one there is
+        // nothing to filter with.
+        if (dustList(doc).count() == 0) {
+            tell(doc, "Could not read the dust mask " + path + ".", MsgIcon::Warning);
+            return false;
+        }
+    }
+    dustList(doc).setHidden(true);
+    store.WriteInt("settings", "dustmask", 1);
+    const std::vector<ZRect> marks = dustMarks(dustList(doc));
+    doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return applyDustFilter(img, marks) > 0; });
+    return true;
+}
+
+bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc) {
+    if (!dustMaskFilterOn() || doc.image.isEmpty()) return false;
+    if (dustList(doc).count() == 0) {
+        std::string error;
+        if (!readDustMaskFile(storedMaskName(), dustList(doc), &error)) {
+            debugLog("ImageProcessing::applyDustMaskAfterLoad %s\n", error.c_str());
+            return false;
+        }
+        dustList(doc).setHidden(true);
+    }
+    return applyDustFilter(doc.image, dustMarks(dustList(doc))) > 0;
+}

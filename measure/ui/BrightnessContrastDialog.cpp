@@ -1,0 +1,113 @@
+#include "measure/ui/BrightnessContrastDialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "measure/ImageProcessing.h"
+#include "measure/ZBasicDoc.h"
+
+namespace {
+// The gain slider works in hundredths; 0.01 to 5.00 covers every useful
+// stretch of an 8-bit picture.
+constexpr int kGainSteps = 100;
+constexpr int kGainMin = 1;
+constexpr int kGainMax = 500;
+}  // namespace
+
+BrightnessContrastDialog::BrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) : QDialog(parent), doc_(doc) {
+    setWindowTitle("Adjust brightness/contrast");
+    original_.Copy(doc_.image);
+
+    auto* grid = new QGridLayout;
+    gain_ = new QSlider(Qt::Horizontal, this);
+    gain_->setRange(kGainMin, kGainMax);
+    gain_->setValue(kGainSteps);
+    gain_->setMinimumWidth(280);
+    offset_ = new QSlider(Qt::Horizontal, this);
+    offset_->setRange(-255, 255);
+    offset_->setValue(0);
+    gainText_ = new QLabel(this);
+    offsetText_ = new QLabel(this);
+    gainText_->setMinimumWidth(50);
+    grid->addWidget(new QLabel("Contrast (gain)", this), 0, 0);
+    grid->addWidget(gain_, 0, 1);
+    grid->addWidget(gainText_, 0, 2);
+    grid->addWidget(new QLabel("Brightness (offset)", this), 1, 0);
+    grid->addWidget(offset_, 1, 1);
+    grid->addWidget(offsetText_, 1, 2);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* box = new QVBoxLayout(this);
+    box->addLayout(grid);
+    box->addWidget(buttons);
+
+    connect(gain_, &QSlider::valueChanged, this, [this] { preview(); });
+    connect(offset_, &QSlider::valueChanged, this, [this] { preview(); });
+    gainText_->setText(QString::number(gain(), 'f', 2));
+    offsetText_->setText(QString::number(offset()));
+}
+
+BrightnessContrastDialog::~BrightnessContrastDialog() {
+    // Closed any other way than OK or Cancel: the preview must not stay.
+    if (!finished_) restore();
+}
+
+void BrightnessContrastDialog::restore() {
+    finished_ = true;
+    if (original_.isEmpty()) return;
+    doc_.image.copyROI(original_, ZRect{});
+    doc_.image.dropDisplayHeader();
+    doc_.UpdateAllViews();
+}
+
+double BrightnessContrastDialog::gain() const { return double(gain_->value()) / kGainSteps; }
+double BrightnessContrastDialog::offset() const { return double(offset_->value()); }
+
+void BrightnessContrastDialog::setValues(double gain, double offset) {
+    gain_->setValue(int(std::lround(gain * kGainSteps)));
+    offset_->setValue(int(std::lround(offset)));
+}
+
+void BrightnessContrastDialog::preview() {
+    gainText_->setText(QString::number(gain(), 'f', 2));
+    offsetText_->setText(QString::number(offset()));
+    if (original_.isEmpty()) return;
+    // Always from the original, so that moving back and forth loses nothing.
+    doc_.image.copyROI(original_, ZRect{});
+    doc_.image.linearMap(doc_.roi.normalized(), gain(), offset());
+    doc_.image.dropDisplayHeader();
+    doc_.UpdateAllViews();
+}
+
+void BrightnessContrastDialog::accept() {
+    if (finished_) return;
+    finished_ = true;
+    if (!original_.isEmpty()) {
+        doc_.image.copyROI(original_, ZRect{});
+        doc_.image.dropDisplayHeader();
+        // Identity leaves the picture as it was: no undo step, no history.
+        if (gain_->value() != kGainSteps || offset_->value() != 0)
+            ImageProcessing::adjustBrightnessContrast(doc_, gain(), offset());
+        else
+            doc_.UpdateAllViews();
+    }
+    QDialog::accept();
+}
+
+void BrightnessContrastDialog::reject() {
+    if (finished_) return;
+    restore();
+    QDialog::reject();
+}
+
+bool runBrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) {
+    if (doc.image.isEmpty() || doc.image.bytesPerPixel() != 1) return false;
+    BrightnessContrastDialog d(doc, parent);
+    return d.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,101 @@
+#include "measure/ui/ProcessMenu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QWidget>
+#include <functional>
+
+#include "measure/ImageProcessing.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/BrightnessContrastDialog.h"
+#include "measure/ui/CustomFilterDialog.h"
+#include "measure/ui/ImageDocMenus.h"
+#include "measure/ui/ProcessingArgsDialog.h"
+
+namespace {
+
+// Filters of large pictures and the detector take a noticeable while.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+using Command = bool (*)(ZBasicDoc&);
+
+QAction* add(QMenu* m, const char* text, QWidget* view, std::function<void()> f) {
+    QAction* a = m->addAction(QString::fromUtf8(text));
+    QObject::connect(a, &QAction::triggered, view, std::move(f));
+    return a;
+}
+
+// A command that may ask a question first: the wait cursor would sit over
+// the prompt, so those commands show it only once they run (the prompts
+// come before any pixel work, and the filters are quick enough not to
+// need it in between).
+QAction* addCommand(QMenu* m, const char* text, QWidget* view, ZBasicDoc* doc, Command c, bool asks = false) {
+    return add(m, text, view, [doc, c, asks] {
+        if (asks) {
+            c(*doc);
+            return;
+        }
+        WaitCursor wait;
+        c(*doc);
+    });
+}
+
+}  // namespace
+
+QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
+    auto* m = new QMenu("&Process", view);
+    add(m, "&Adjust brightness/contrast", view, [doc, view] { runBrightnessContrastDialog(*doc, view); });
+    addCommand(m, "E&qualise", view, doc, &ImageProcessing::equalise);
+    addCommand(m, "Ne&gative", view, doc, &ImageProcessing::negative);
+    addCommand(m, "&Low pass filter", view, doc, &ImageProcessing::lowPass, true);
+    addCommand(m, "&High pass filter", view, doc, &ImageProcessing::highPass, true);
+    addCommand(m, "&Laplacian filter", view, doc, &ImageProcessing::laplacian);
+    add(m, "Custo&m Filter", view, [doc, view] {
+        if (runCustomFilterDialog(view)) {
+            WaitCursor wait;
+            ImageProcessing::customFilter(*doc);
+        }
+    });
+    addCommand(m, "Blur", view, doc, &ImageProcessing::blur, true);
+    addCommand(m, "&Bin", view, doc, &ImageProcessing::bin);
+    addCommand(m, "Subtract image", view, doc, &ImageProcessing::subtractImage, true);
+    m->addSeparator();
+    addCommand(m, "Remove single dust mark", view, doc, &ImageProcessing::removeSingleDustMark, true);
+    QAction* dust = addCommand(m, "Use Dust Mask filter", view, doc, &ImageProcessing::toggleDustMaskFilter, true);
+    dust->setCheckable(true);
+    addCommand(m, "Save Dust Mask", view, doc, &ImageProcessing::saveDustMask, true);
+    addCommand(m, "Load dust mask", view, doc, &ImageProcessing::loadDustMask, true);
+    m->addSeparator();
+    add(m, "Processing...", view, [doc, view] {
+        if (runProcessingArgsDialog(view)) {
+            WaitCursor wait;
+            ImageProcessing::processing(*doc);
+        }
+    });
+    addCommand(m, "Threshold Capillaries", view, doc, &ImageProcessing::thresholdCapillaries);
+    addCommand(m, "Threshold &preprocess check", view, doc, &ImageProcessing::preprocessCheck);
+    addCommand(m, "apex filter", view, doc, &ImageProcessing::apexFilter);
+    addCommand(m, "&Find Capillaries", view, doc, &ImageProcessing::findCapillaries, true);
+    addCommand(m, "&Simple threshold", view, doc, &ImageProcessing::simpleThreshold, true);
+    addCommand(m, "find minima within window", view, doc, &ImageProcessing::findMinimaWithinWindow);
+    addCommand(m, "find minima within tolerance", view, doc, &ImageProcessing::findMinimaWithinTolerance);
+    addCommand(m, "find 8 regions", view, doc, &ImageProcessing::findEightRegions);
+
+    QObject::connect(m, &QMenu::aboutToShow, view, [=] {
+        dust->setChecked(ImageProcessing::dustMaskFilterOn());
+        const bool hasImage = !doc->image.isEmpty();
+        for (QAction* a : m->actions())
+            if (!a->isSeparator() && a != dust && !a->text().contains("Dust") && !a->text().contains("dust"))
+                a->setEnabled(hasImage);
+    });
+    return m;
+}
+
+void registerProcessMenu() { setImageProcessMenuMaker(&makeProcessMenu); }

@@ -1,0 +1,87 @@
+#pragma once
+// A fixture for the processing commands: a private profile and a scripted
+// prompter, both in a fresh temporary folder per test.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "framework/ScriptedPrompter.h"
+#include "image/CZVimage.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/ProfileStore.h"
+
+// Records what the scripted prompter does not: the accepted range of an
+// integer prompt and the filter and proposal of file choosers.
+class RecordingPrompter : public ScriptedPrompter {
+public:
+    struct Range {
+        int value, min, max;
+    };
+    std::vector<Range> intRanges;
+    std::vector<std::string> filters;
+    std::vector<std::string> proposals;
+
+    std::optional<int> promptInt(const std::string& title, const std::string& label, int value, int min,
+                                 int max) override {
+        intRanges.push_back({value, min, max});
+        return ScriptedPrompter::promptInt(title, label, value, min, max);
+    }
+    std::vector<std::string> openFiles(const std::string& title, const std::string& filter, const std::string& start,
+                                       bool multiple) override {
+        filters.push_back(filter);
+        proposals.push_back(start);
+        return ScriptedPrompter::openFiles(title, filter, start, multiple);
+    }
+    std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
+                                        const std::string& proposed) override {
+        filters.push_back(filter);
+        proposals.push_back(proposed);
+        return ScriptedPrompter::saveFile(title, filter, proposed);
+    }
+};
+
+class ProcTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("ordavia_proc_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        ProfileStore::instance().SetPath((dir / "test.ini").string());
+        Prompter::setCurrent(&prompter);
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        ProfileStore::instance().SetPath("");
+        std::filesystem::remove_all(dir);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    ProfileStore& store() { return ProfileStore::instance(); }
+
+    static CZVimage grey(int w, int h, uint8_t value) {
+        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), value, static_cast<size_t>(img.width()));
+        return img;
+    }
+    // A picture whose pixels all differ from their neighbours: p = (x * 7 + y * 13) % 256.
+    static CZVimage ramp(int w, int h) {
+        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) img.row(y)[x] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
+        return img;
+    }
+    static bool samePixels(const CZVimage& a, const CZVimage& b) {
+        if (a.width() != b.width() || a.rows() != b.rows()) return false;
+        for (int y = 0; y < a.rows(); ++y)
+            if (std::memcmp(a.row(y), b.row(y), static_cast<size_t>(a.width())) != 0) return false;
+        return true;
+    }
+
+    std::filesystem::path dir;
+    RecordingPrompter prompter;
+};

@@ -1,0 +1,224 @@
+// The capillary detection commands: circles in the current list, the
+// density report in the result text and the notes, counting, the simple
+// threshold and the minima and region finders with their result images.
+#include <cmath>
+
+#include "ProcTestSupport.h"
+#include "base/FileIO.h"
+#include "base/Text.h"
+#include "image/CapillaryDetection.h"
+#include "image/ProcessingArgs.h"
+#include "measure/CDimCircle.h"
+#include "measure/ImageProcessing.h"
+
+namespace {
+
+// Dark round apexes of radius 12 on a bright, gently shaded background.
+CZVimage apexPicture(int w, int h, const std::vector<ZPoint>& centres) {
+    CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int v = 190 + (x + y) % 7;
+            for (const ZPoint& c : centres) {
+                const double d = std::hypot(x - c.x, y - c.y);
+                if (d < 12.0) v = 40;
+            }
+            img.row(y)[x] = uint8_t(v);
+        }
+    }
+    return img;
+}
+
+const std::vector<ZPoint> kApexes = {{60, 60}, {160, 70}, {100, 150}, {200, 160}};
+
+}  // namespace
+
+TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
+    ZBasicDoc doc;
+    doc.image = apexPicture(260, 220, kApexes);
+    doc.calibrated = 1;
+    doc.xScale = 2.0;
+    doc.yScale = 2.0;
+    doc.currentList = 1;
+    doc.lists[1].addNew(0, {1, 1});  // an object already there stays
+    ProcessingArgs args;
+    args.load(store());
+    const DetectionResult expected = detectCapillaries(doc.image, {}, args);
+    ASSERT_EQ(expected.circles.size(), kApexes.size());
+    CZVimage before;
+    before.Copy(doc.image);
+
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    const CDimList& l = doc.lists[1];
+    ASSERT_EQ(l.count(), 1 + int(expected.circles.size()));
+    for (size_t i = 0; i < expected.circles.size(); ++i) {
+        const CDim* d = l.at(int(i) + 1);
+        ASSERT_STREQ(d->className(), "CDimCircle");
+        EXPECT_EQ(d->vertices(), (std::vector<ZPoint>{expected.circles[i].a, expected.circles[i].b}));
+        EXPECT_EQ(d->colour(), l.defaultColour());
+        // The circle has the area of the region it stands for.
+        EXPECT_NEAR(static_cast<const CDimCircle*>(d)->radius(), std::sqrt(expected.regions[i].area / M_PI), 1.0);
+    }
+    // The detector looks at a copy; the picture is left as it was.
+    EXPECT_TRUE(samePixels(doc.image, before));
+    // 4 capillaries over 260 x 220 pixels of 2 x 2 um: 0.2288 mm^2.
+    const std::string text = " 17.483, capillary density,   0.229, area";
+    EXPECT_EQ(doc.result, text);
+    EXPECT_EQ(doc.notes, text + "\r\n");
+    EXPECT_TRUE(doc.IsModified());
+
+    // Within a region only the capillaries inside count, and the region is
+    // named in the notes.
+    ZBasicDoc part;
+    part.image = apexPicture(260, 220, kApexes);
+    part.roi = {0, 0, 130, 220};
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(part));
+    EXPECT_EQ(part.lists[0].count(), 2);
+    EXPECT_EQ(part.notes, strprintf("%7.3f, capillary density, %7.3f, area", 2 / (130 * 220e-6), 130 * 220e-6) +
+                              " ROI (0,0)-(130,220).\r\n");
+}
+
+TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
+    ZBasicDoc doc;
+    doc.image = apexPicture(260, 220, kApexes);
+    doc.calibrated = 1;
+    doc.xScale = 0.0;
+    doc.result = "earlier";
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    EXPECT_EQ(doc.lists[0].count(), int(kApexes.size()));
+    EXPECT_EQ(doc.result, "earlier");
+    EXPECT_EQ(doc.notes, "");
+
+    // A flat picture has nothing to find: nothing added, nothing reported.
+    ZBasicDoc blank;
+    blank.image = grey(260, 220, 200);
+    EXPECT_FALSE(ImageProcessing::thresholdCapillaries(blank));
+    EXPECT_EQ(blank.lists[0].count(), 0);
+    EXPECT_EQ(blank.notes, "");
+}
+
+TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
+    ZBasicDoc doc;
+    doc.image = grey(1100, 1000, 128);
+    doc.calibrated = 1;
+    doc.roi = {100, 0, 1100, 1000};
+    for (int i = 0; i < 25; ++i) doc.addNewDimension(0, {150 + 30 * i, 500});
+    doc.addNewDimension(0, {50, 500});  // outside the region
+    doc.addNewDimension(0, {1100, 10});  // right edge is outside too
+    doc.addNewDimension(0, {40, 40});   // a line reaching into the region counts
+    doc.addVertex(27, {400, 400});
+    ASSERT_TRUE(ImageProcessing::findCapillaries(doc));
+    const std::string text = " 26.000, capillary density,   1.000, area";
+    ASSERT_EQ(prompter.messages(), std::vector<std::string>{text});
+    EXPECT_EQ(doc.result, text);
+    EXPECT_EQ(doc.notes, text + " ROI (100,0)-(1100,1000).\r\n");
+
+    // Uncalibrated: pixels whatever the scales say.
+    doc.calibrated = 0;
+    doc.xScale = 0.0;
+    ASSERT_TRUE(ImageProcessing::findCapillaries(doc));
+    EXPECT_EQ(doc.result, text);
+
+    // A zero scale in effect gives no density and changes no result.
+    doc.calibrated = 1;
+    doc.notes.clear();
+    EXPECT_FALSE(ImageProcessing::findCapillaries(doc));
+    EXPECT_EQ(doc.result, text);
+    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(prompter.messages().size(), 3u);
+    EXPECT_NE(prompter.messages().back(), text);
+}
+
+TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
+    ZBasicDoc doc;
+    doc.image = ramp(20, 10);
+    CZVimage before;
+    before.Copy(doc.image);
+    doc.roi = {0, 0, 10, 10};
+    prompter.pushInt(100);
+    ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
+    EXPECT_EQ(prompter.intRanges.back().value, 128);
+    EXPECT_EQ(prompter.intRanges.back().min, 0);
+    EXPECT_EQ(prompter.intRanges.back().max, 255);
+    EXPECT_EQ(store().GetInt("settings", "simpleimagethreshold", 0), 100);
+    EXPECT_EQ(doc.notes, "simple threshold ROI (0,0)-(10,10).\r\n");
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(doc.image.row(y)[x], x < 10 ? (before.row(y)[x] > 100 ? 255 : 0) : before.row(y)[x]);
+    doc.undo();
+    EXPECT_TRUE(samePixels(doc.image, before));
+}
+
+TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) {
+    ZBasicDoc doc;
+    doc.image = grey(120, 100, 200);
+    doc.image.row(20)[30] = 10;
+    doc.image.row(70)[90] = 20;
+    doc.image.row(71)[90] = 25;  // beside a darker pixel: not a minimum
+    doc.SetPathName(path("nail.cs1"));
+    doc.currentList = 3;
+    ASSERT_TRUE(ImageProcessing::findMinimaWithinWindow(doc));
+    const CDimList& l = doc.lists[3];
+    ASSERT_EQ(l.count(), 2);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(l.at(i)->vertexCount(), 1);
+    EXPECT_EQ(l.at(0)->getVertex(0), (ZPoint{30, 20}));  // the darkest first
+    EXPECT_EQ(l.at(1)->getVertex(0), (ZPoint{90, 70}));
+    EXPECT_EQ(doc.notes, " found 2 minima. w=50 h=50, t=128\r\n");
+    CZVimage marker;
+    ASSERT_TRUE(marker.Load(path("nail-minima.bmp")));
+    EXPECT_EQ(marker.getpixel(30, 20), 10);
+    EXPECT_EQ(marker.getpixel(31, 20), 255);
+
+    // The tolerance finder, with the image type from the profile.
+    store().WriteString("settings", "imagetype", "tif");
+    store().WriteString("minima", "tolerance", "10");
+    doc.notes.clear();
+    ASSERT_TRUE(ImageProcessing::findMinimaWithinTolerance(doc));
+    EXPECT_EQ(l.count(), 4);
+    EXPECT_EQ(doc.notes, " found 2 minima. t=128, tol=10\r\n");
+    EXPECT_TRUE(fileExists(path("nail-minima8.tif")));
+}
+
+TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
+    ZBasicDoc doc;
+    doc.image = grey(40, 30, 90);
+    for (int y = 5; y < 10; ++y)
+        for (int x = 5; x < 10; ++x) doc.image.row(y)[x] = 30;
+    // Before the document is saved the image file names the result.
+    doc.imageFileName = path("pic.bmp");
+    doc.roi = {1, 1, 39, 29};
+    ASSERT_TRUE(ImageProcessing::findEightRegions(doc));
+    EXPECT_EQ(doc.notes, "find 8 regions\r\n");
+    CZVimage labels;
+    ASSERT_TRUE(labels.Load(path("pic-8region.bmp")));
+    EXPECT_EQ(labels.width(), 40);
+    EXPECT_EQ(labels.getpixel(7, 7), 128);
+
+    // Neither a document nor an image path: the marks still count, the
+    // image has nowhere to go.
+    ZBasicDoc unnamed;
+    unnamed.image = grey(40, 30, 90);
+    EXPECT_EQ(ImageProcessing::resultImagePath(unnamed, "-8region"), "");
+    EXPECT_TRUE(ImageProcessing::findEightRegions(unnamed));
+}
+
+TEST_F(ProcTest, PreprocessCheckAndApexFilterChangeThePictureUndoably) {
+    using Command = bool (*)(ZBasicDoc&);
+    for (Command c : {&ImageProcessing::preprocessCheck, &ImageProcessing::processing, &ImageProcessing::apexFilter}) {
+        ZBasicDoc doc;
+        doc.image = apexPicture(260, 220, kApexes);
+        CZVimage before;
+        before.Copy(doc.image);
+        ASSERT_TRUE(c(doc));
+        EXPECT_FALSE(samePixels(doc.image, before));
+        EXPECT_TRUE(doc.imageModified);
+        doc.undo();
+        EXPECT_TRUE(samePixels(doc.image, before));
+    }
+    // An apex template the settings cannot make: nothing happens.
+    store().WriteInt("ProcessingArgs", "apexw", 1);
+    ZBasicDoc doc;
+    doc.image = apexPicture(260, 220, kApexes);
+    EXPECT_FALSE(ImageProcessing::apexFilter(doc));
+    EXPECT_TRUE(doc.undoImage.isEmpty());
+}

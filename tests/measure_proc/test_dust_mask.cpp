@@ -1,0 +1,205 @@
+// The dust mask: its file (the dust list as archived), the commands that
+// save, load and switch it, and the filter after every image load.
+#include <fstream>
+#include <random>
+
+#include "ProcTestSupport.h"
+#include "base/FileIO.h"
+#include "image/ImageFilters.h"
+#include "measure/CDimCircle.h"
+#include "measure/CDimRect.h"
+#include "measure/ImageProcessing.h"
+
+namespace {
+
+void le16(std::vector<uint8_t>& b, unsigned v) {
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+void le32(std::vector<uint8_t>& b, int32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+}
+
+// A list with a rectangle and a circle, as a user would mark two specks.
+void markTwoSpecks(ZBasicDoc& doc) {
+    doc.currentList = ZBasicDoc::kDustList;
+    doc.addNewDimension(CDimList::kRectangle, {3, 2});
+    doc.addVertex(0, {9, 8});
+    doc.addNewDimension(CDimList::kCircle, {12, 12});
+    doc.addVertex(1, {18, 12});
+    doc.currentList = 0;
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::vector<uint8_t> b;
+    readFileBytes(path, b);
+    return b;
+}
+
+}  // namespace
+
+TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
+    ZBasicDoc doc;
+    markTwoSpecks(doc);
+    prompter.pushSaveFile(path("specks"));
+    ASSERT_TRUE(ImageProcessing::saveDustMask(doc));
+    EXPECT_EQ(prompter.filters.back(), "Dustmask (*.dm)|*.dm||");
+    EXPECT_EQ(prompter.proposals.back(), "dustmask.dm");
+    // The extension is added and the name remembered for the filter switch.
+    EXPECT_EQ(store().GetString("dustmask", "filename", ""), path("specks.dm"));
+
+    std::vector<uint8_t> expected;
+    le16(expected, 2);  // object count
+    le16(expected, 0xFFFF);
+    le16(expected, 1);
+    le16(expected, 8);
+    for (char c : std::string("CDimRect")) expected.push_back(uint8_t(c));
+    le32(expected, 3);       // layout version
+    le32(expected, 0xff00ff);  // the dust list's colour
+    le32(expected, 1);       // width
+    expected.push_back(0);   // no label
+    le16(expected, 2);
+    for (int v : {3, 2, 9, 8}) le32(expected, v);
+    le16(expected, 0xFFFF);
+    le16(expected, 1);
+    le16(expected, 10);
+    for (char c : std::string("CDimCircle")) expected.push_back(uint8_t(c));
+    le32(expected, 3);
+    le32(expected, 0xff00ff);
+    le32(expected, 1);
+    expected.push_back(0);
+    le16(expected, 2);
+    for (int v : {12, 12, 18, 12}) le32(expected, v);
+    EXPECT_EQ(fileBytes(path("specks.dm")), expected);
+
+    // Loading it into another document gives the same marks.
+    ZBasicDoc other;
+    prompter.pushFiles({path("specks.dm")});
+    ASSERT_TRUE(ImageProcessing::loadDustMask(other));
+    const CDimList& l = other.lists[ZBasicDoc::kDustList];
+    ASSERT_EQ(l.count(), 2);
+    EXPECT_STREQ(l.at(0)->className(), "CDimRect");
+    EXPECT_STREQ(l.at(1)->className(), "CDimCircle");
+    EXPECT_EQ(l.at(1)->vertices(), (std::vector<ZPoint>{{12, 12}, {18, 12}}));
+    EXPECT_TRUE(l.isHidden());
+    EXPECT_TRUE(other.IsModified());
+    EXPECT_EQ(ImageProcessing::dustMarks(l), (std::vector<ZRect>{{3, 2, 9, 8}, {12, 9, 18, 15}}));
+}
+
+TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
+    ZBasicDoc doc;
+    markTwoSpecks(doc);
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("good.dm"), doc.lists[ZBasicDoc::kDustList], nullptr));
+    const std::vector<uint8_t> good = fileBytes(path("good.dm"));
+
+    std::vector<std::vector<uint8_t>> bad;
+    for (size_t n : {size_t(1), size_t(5), size_t(20), good.size() - 1}) bad.emplace_back(good.begin(), good.begin() + long(n));
+    bad.push_back({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});       // a huge count and nothing behind it
+    bad.push_back({1, 0, 0xFF, 0xFF, 1, 0, 4, 0, 'C', 'D', 'i', 'm'});  // a class name cut short
+    {
+        std::vector<uint8_t> wrongClass;  // an object that is no dimension
+        le16(wrongClass, 1);
+        le16(wrongClass, 0xFFFF);
+        le16(wrongClass, 1);
+        le16(wrongClass, 8);
+        for (char c : std::string("CDimList")) wrongClass.push_back(uint8_t(c));
+        le16(wrongClass, 0);
+        bad.push_back(wrongClass);
+    }
+    std::mt19937 rng(7);
+    for (int i = 0; i < 50; ++i) {
+        std::vector<uint8_t> r(size_t(rng() % 200));
+        for (auto& v : r) v = uint8_t(rng());
+        bad.push_back(std::move(r));
+    }
+
+    auto target = std::make_unique<ZBasicDoc>();
+    markTwoSpecks(*target);
+    const auto marksBefore = ImageProcessing::dustMarks(target->lists[ZBasicDoc::kDustList]);
+    target->SetModifiedFlag(false);
+    int refused = 0;
+    for (size_t i = 0; i < bad.size(); ++i) {
+        ASSERT_TRUE(writeFileAtomically(path("bad.dm"), bad[i]).ok);
+        prompter.pushFiles({path("bad.dm")});
+        if (!ImageProcessing::loadDustMask(*target)) {
+            ++refused;
+            EXPECT_EQ(ImageProcessing::dustMarks(target->lists[ZBasicDoc::kDustList]), marksBefore) << i;
+            EXPECT_FALSE(target->IsModified()) << i;
+        } else {
+            // Random bytes may happen to be a valid (say, empty) list.
+            EXPECT_GE(i, 7u);
+            target = std::make_unique<ZBasicDoc>();
+            markTwoSpecks(*target);
+            target->SetModifiedFlag(false);
+        }
+    }
+    // Every hand-made damaged file is refused with a message.
+    EXPECT_GE(refused, 7);
+    EXPECT_EQ(int(prompter.messages().size()), refused);
+    EXPECT_EQ(store().GetString("dustmask", "filename", "none"), "none");
+}
+
+TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
+    const CZVimage original = ramp(30, 20);
+    ASSERT_TRUE(original.Save(path("pic.bmp")));
+    ZBasicDoc doc;
+    markTwoSpecks(doc);
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("mask.dm"), doc.lists[ZBasicDoc::kDustList], nullptr));
+    store().WriteString("dustmask", "filename", path("mask.dm"));
+
+    ZBasicDoc fresh;
+    ASSERT_TRUE(fresh.importImage(path("pic.bmp")));
+    ASSERT_TRUE(samePixels(fresh.image, original));  // the filter is off
+
+    CZVimage filtered;
+    filtered.Copy(original);
+    applyDustFilter(filtered, {{3, 2, 9, 8}, {12, 9, 18, 15}});
+    ASSERT_FALSE(samePixels(filtered, original));
+
+    EXPECT_TRUE(ImageProcessing::toggleDustMaskFilter(fresh));
+    EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 1);
+    EXPECT_EQ(fresh.lists[ZBasicDoc::kDustList].count(), 2);
+    EXPECT_TRUE(samePixels(fresh.image, filtered));
+
+    // While on, every load filters: opening a picture...
+    ZBasicDoc another;
+    ASSERT_TRUE(another.importImage(path("pic.bmp")));
+    EXPECT_TRUE(samePixels(another.image, filtered));
+    // ...and the picture of a document file, with the document's own mask.
+    ZBasicDoc withList;
+    withList.imageFileName = path("pic.bmp");
+    withList.currentList = ZBasicDoc::kDustList;
+    withList.addNewDimension(CDimList::kRectangle, {20, 4});
+    withList.addVertex(0, {27, 12});
+    ASSERT_TRUE(withList.loadImage());
+    CZVimage own;
+    own.Copy(original);
+    applyDustFilter(own, {{20, 4, 27, 12}});
+    EXPECT_TRUE(samePixels(withList.image, own));
+
+    // Off: the picture comes back from its file; undo still has the
+    // filtered one.
+    EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(fresh));
+    EXPECT_EQ(store().GetInt("settings", "dustmask", 1), 0);
+    EXPECT_TRUE(samePixels(fresh.image, original));
+    EXPECT_TRUE(samePixels(fresh.undoImage, filtered));
+    ZBasicDoc later;
+    ASSERT_TRUE(later.importImage(path("pic.bmp")));
+    EXPECT_TRUE(samePixels(later.image, original));
+}
+
+TEST_F(ProcTest, DustFilterSwitchWithoutAMaskStaysOff) {
+    ZBasicDoc doc;
+    doc.image = ramp(20, 20);
+    store().WriteString("dustmask", "filename", path("absent.dm"));
+    EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(doc));
+    EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 0);
+    EXPECT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(doc.notes, "");
+
+    // A list drawn in the document serves when the file cannot be read.
+    markTwoSpecks(doc);
+    EXPECT_TRUE(ImageProcessing::toggleDustMaskFilter(doc));
+    EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 1);
+    EXPECT_FALSE(doc.undoImage.isEmpty());
+}
