@@ -31,7 +31,9 @@ std::vector<std::string> printHeaderLines(const ZBasicDoc& doc, double printScal
     std::vector<std::string> l;
     l.push_back("Filename : " + (doc.GetPathName().empty() ? doc.GetTitle() : doc.GetPathName()));
     l.push_back("Image : " + doc.imageFileName);
-    l.push_back(strprintf("Captured : %s", timeText(static_cast<std::time_t>(doc.imageTime)).c_str()));
+    // An image time of 0 means the time is not known, not 1 January 1970.
+    const std::string captured = doc.imageTime ? timeText(static_cast<std::time_t>(doc.imageTime)) : std::string();
+    l.push_back(strprintf("Captured : %s", captured.c_str()));
     l.push_back(strprintf("Printed : %s", timeText(printed).c_str()));
     l.push_back(strprintf("Image size : %7.2f x %7.2f", doc.image.width() * xs, doc.image.height() * ys));
     l.push_back(strprintf("magnification : x, %7.2f  y, %7.2f %s / pixel", xs, ys, unit.c_str()));

@@ -232,15 +232,18 @@ void ZBasicView::applyEffects(unsigned fx) {
 // list first and steps back in if the close is refused.
 bool ZBasicView::eventFilter(QObject* watched, QEvent* e) {
     if (watched == frame_ && e->type() == QEvent::Close && doc_ && registered_) {
-        doc_->RemoveView(this);
+        // Until we know whether the close went through, the document may be
+        // deleted under us: hold it aside where nothing paints from it.
+        ZBasicDoc* doc = doc_;
+        doc->RemoveView(this);
         registered_ = false;
-        QTimer::singleShot(0, this, [this] {
-            if (frame_ && frame_->isVisible() && doc_ && !registered_) {
+        doc_ = nullptr;
+        QTimer::singleShot(0, this, [this, doc] {
+            if (frame_ && frame_->isVisible() && !registered_) {
+                doc_ = doc;
                 doc_->AddView(this);
                 registered_ = true;
-            } else {
-                // The document may be gone with its last window.
-                doc_ = nullptr;
+                canvas_->update();
             }
         });
     }

@@ -7,8 +7,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <cstdlib>
 #include <filesystem>
@@ -200,6 +204,7 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     const auto lines = printHeaderLines(*doc, 12.0, 12.5, 0);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[1], "Image : /data/a.bmp");
+    EXPECT_EQ(lines[2], "Captured : ");  // time not known
     EXPECT_EQ(lines[4], "Image size :  300.00 x  225.00");
     EXPECT_EQ(lines[5], "magnification : x,    1.50  y,    1.50 um / pixel");
     EXPECT_EQ(lines[6], "Print scale : x,   12.00  y,   12.50 um / cm");
@@ -215,6 +220,27 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     // ORDAVIA_VIEW_PDF=path keeps a copy to look at.
     if (const char* keep = std::getenv("ORDAVIA_VIEW_PDF"))
         std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
+
+    // The preview paints through the same code; ORDAVIA_VIEW_DEMO=folder
+    // keeps a picture of it.
+    QPrinter previewPrinter(QPrinter::HighResolution);
+    QPrintPreviewWidget preview(&previewPrinter);
+    int pages = 0;
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* pr) {
+        printImageDocument(pr, *doc, view.picture());
+        ++pages;
+    });
+    preview.resize(700, 900);
+    preview.show();
+    preview.updatePreview();
+    QApplication::processEvents();
+    EXPECT_GE(pages, 1);
+    EXPECT_EQ(preview.pageCount(), 1);
+    if (const char* folder = std::getenv("ORDAVIA_VIEW_DEMO")) {
+        preview.fitToWidth();
+        QApplication::processEvents();
+        preview.grab().save(QString::fromStdString(std::string(folder) + "/preview.png"));
+    }
 }
 
 // A document with every kind of dimension, a grid, a region and a label
@@ -266,4 +292,60 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
         b.save(QString::fromStdString((out / "before.png").string()));
     }
     EXPECT_EQ(a, b);
+}
+
+namespace {
+// Stands for the main frame's document window: asks to save only when it
+// is the document's last view, and deletes the document when it goes.
+class LastViewChild : public QMdiSubWindow, public DocumentView {
+public:
+    LastViewChild(std::unique_ptr<ZBasicDoc>& doc) : doc_(doc) { doc_->AddView(this); }
+    void OnUpdate(Document*, long) override {}
+    bool refuse = true;
+    size_t viewsSeen = 0;
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        viewsSeen = doc_->views().size();
+        if (refuse) {
+            e->ignore();
+            return;
+        }
+        doc_->RemoveView(this);
+        if (doc_->views().empty()) doc_.reset();
+        QMdiSubWindow::closeEvent(e);
+    }
+
+private:
+    std::unique_ptr<ZBasicDoc>& doc_;
+};
+}  // namespace
+
+TEST_F(ZBasicViewTest, ClosingTheWindowSeesOneViewAndARefusedCloseKeepsTheView) {
+    QMdiArea mdi;
+    mdi.resize(600, 500);
+    auto* view = new ZBasicView(doc.get());
+    auto* child = new LastViewChild(doc);
+    child->setWidget(view);
+    mdi.addSubWindow(child);
+    mdi.show();
+    child->show();
+    QApplication::processEvents();
+
+    EXPECT_FALSE(child->close());
+    EXPECT_EQ(child->viewsSeen, 1u);
+    QApplication::processEvents();
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->views().size(), 2u);  // the view is back
+    EXPECT_EQ(view->document(), doc.get());
+
+    child->refuse = false;
+    EXPECT_TRUE(child->close());
+    EXPECT_EQ(child->viewsSeen, 1u);
+    EXPECT_FALSE(doc);  // deleted with its last window
+    QApplication::processEvents();
+    EXPECT_EQ(view->document(), nullptr);
+    view->update();
+    QApplication::processEvents();
+    delete child;
 }
