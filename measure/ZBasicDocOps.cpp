@@ -105,8 +105,11 @@ void ZBasicDoc::setUnits(bool isCalibrated, const std::string& unitName) {
 }
 
 void ZBasicDoc::setPaletteIndex(int index) {
-    paletteIndex = image.setPalette(index);
-    if (image.isEmpty()) paletteIndex = index < 0 ? 9 : (index > 9 ? 0 : index);
+    // Stepping wraps both ways (the image's own -1 means "rebuild").
+    if (index < 0) index = CZVimage::kPaletteCount - 1;
+    if (index >= CZVimage::kPaletteCount) index = 0;
+    image.setPalette(index);
+    paletteIndex = index;
     SetModifiedFlag(true);
     UpdateAllViews();
 }
