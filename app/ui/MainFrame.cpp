@@ -206,7 +206,7 @@ void MainFrame::documentOpened(Document* doc) {
     // Before the frame is shown (files on the command line) its own size is
     // the best guess of the client area.
     const QSize room = (mdi_->isVisible() ? mdi_->viewport()->size() : size() - QSize(40, 120)) * 0.9;
-    child->resize(view->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
+    child->resize(child->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
     child->show();
     updateRecentMenu();
 }

@@ -1,5 +1,7 @@
 #include "measure/ui/ZBasicView.h"
 
+#include <QStyle>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QBitmap>
@@ -193,6 +195,12 @@ ZBasicView::~ZBasicView() {
 }
 
 QWidget* ZBasicView::canvas() const { return canvas_; }
+
+QSize ZBasicView::sizeHint() const {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize picture = canvas_ ? canvas_->size() : QSize();
+    return (picture + QSize(2 * frameWidth() + bar, 2 * frameWidth() + bar)).expandedTo(QSize(200, 150));
+}
 
 // ---------------------------------------------------------------------------
 // Document

@@ -40,6 +40,9 @@ public:
     // MenuProvider
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
+    // The picture at its zoom with room for the scroll bars, so that a new
+    // window shows the whole image when the frame has room for it.
+    QSize sizeHint() const override;
 
     // The whole document as the view shows it at zoom 1, into an image of
     // the picture's size (for tests and for copying the view).
