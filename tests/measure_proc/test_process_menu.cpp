@@ -1,0 +1,102 @@
+// The "&Process" menu and the brightness/contrast dialog, on the offscreen
+// platform: every command is offered with its text, the actions reach the
+// document, and the dialog's preview never outlives a Cancel.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QWidget>
+#include <cstdlib>
+
+#include "ProcTestSupport.h"
+#include "measure/ui/BrightnessContrastDialog.h"
+#include "measure/ui/ProcessMenu.h"
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_measure_proc";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
+    (void)app;
+}
+
+QAction* findAction(QMenu* m, const QString& text) {
+    for (QAction* a : m->actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(ProcTest, ProcessMenuOffersEveryCommandWithItsText) {
+    ensureApp();
+    ZBasicDoc doc;
+    QWidget view;
+    QMenu* m = makeProcessMenu(&doc, &view);
+    EXPECT_EQ(m->title(), "&Process");
+    const char* texts[] = {"&Adjust brightness/contrast", "E&qualise", "Ne&gative", "&Low pass filter",
+                           "&High pass filter", "&Laplacian filter", "Custo&m Filter", "Blur", "&Bin",
+                           "Subtract image", "Remove single dust mark", "Use Dust Mask filter", "Save Dust Mask",
+                           "Load dust mask", "Processing...", "Threshold Capillaries", "Threshold &preprocess check",
+                           "apex filter", "&Find Capillaries", "&Simple threshold", "find minima within window",
+                           "find minima within tolerance", "find 8 regions"};
+    for (const char* t : texts) EXPECT_NE(findAction(m, t), nullptr) << t;
+
+    // The switch shows the stored state.
+    store().WriteInt("settings", "dustmask", 1);
+    emit m->aboutToShow();
+    EXPECT_TRUE(findAction(m, "Use Dust Mask filter")->isChecked());
+    // Without a picture the image commands are off; the dust mask files
+    // can still be handled.
+    EXPECT_FALSE(findAction(m, "Ne&gative")->isEnabled());
+    EXPECT_TRUE(findAction(m, "Load dust mask")->isEnabled());
+
+    doc.image = grey(10, 10, 0);
+    doc.image.row(0)[0] = 255;
+    emit m->aboutToShow();
+    findAction(m, "Ne&gative")->trigger();
+    EXPECT_EQ(doc.image.row(0)[0], 0);
+    EXPECT_EQ(doc.notes, "Invert\r\n");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
+}
+
+TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
+    ensureApp();
+    ZBasicDoc doc;
+    doc.image = ramp(20, 10);
+    doc.roi = {0, 0, 10, 10};
+    CZVimage before;
+    before.Copy(doc.image);
+    {
+        BrightnessContrastDialog d(doc, nullptr);
+        d.setValues(2.0, -10.0);
+        EXPECT_EQ(doc.image.row(3)[4], std::clamp(before.row(3)[4] * 2 - 10, 0, 255));
+        EXPECT_EQ(doc.image.row(3)[14], before.row(3)[14]);  // outside the region
+        d.setValues(0.5, 0.0);  // from the original, not from the last preview
+        EXPECT_EQ(doc.image.row(3)[4], before.row(3)[4] / 2);
+        d.reject();
+    }
+    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(doc.undoImage.isEmpty());
+    EXPECT_FALSE(doc.IsModified());
+
+    // Closed without an answer: the preview goes as well.
+    {
+        BrightnessContrastDialog d(doc, nullptr);
+        d.setValues(3.0, 5.0);
+    }
+    EXPECT_TRUE(samePixels(doc.image, before));
+
+    {
+        BrightnessContrastDialog d(doc, nullptr);
+        d.setValues(1.5, 20.0);
+        d.accept();
+    }
+    EXPECT_EQ(doc.image.row(3)[4], std::clamp(int(before.row(3)[4] * 1.5 + 20), 0, 255));
+    EXPECT_TRUE(samePixels(doc.undoImage, before));
+    EXPECT_TRUE(doc.imageModified);
+    doc.undo();
+    EXPECT_TRUE(samePixels(doc.image, before));
+}
