@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <filesystem>
+
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
@@ -30,6 +32,10 @@ int openForReading(const std::string& arg, CSubjectDatabase& db) {
 
 int runInit(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli db init FOLDER [--json]");
+    // A new data folder is made, as the folder dialog's "new folder" would.
+    std::error_code ec;
+    std::filesystem::create_directories(a.positional[0], ec);
+    if (ec) return cliError(a.positional[0] + ": " + ec.message());
     const std::string path = joinPath(a.positional[0], CSubjectDatabase::kFileName);
     ScriptedPrompter quiet;  // collects the message start-up would show
     CSubjectDatabase db;
