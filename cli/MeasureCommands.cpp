@@ -128,6 +128,9 @@ int resave(const CliArgs& a) {
         if (!doc.OnSaveDocument(a.positional[1])) return cliError(a.positional[1] + ": cannot save");
         return 0;
     }
+    // A format rewrite is not a user's save: the save count stays, so that
+    // a current-layout file comes back byte for byte.
+    --doc.saveCount;
     if (!doc.writeFile(a.positional[1], &error)) return cliError(error);
     return 0;
 }
@@ -175,7 +178,8 @@ int average(const CliArgs& a) {
 
 ORDAVIA_CLI_REGISTER(CliInfoHandler{{".cs1"}, infoCs1});
 ORDAVIA_CLI_REGISTER(CliCommand{"resave", "resave IN.cs1 OUT.cs1 [--image]",
-                                "Reads an image document and writes it again in the current layout.\n"
+                                "Reads an image document and writes it again in the current layout,\n"
+                                "keeping its save count (a current-layout file comes back unchanged).\n"
                                 "The image file is left alone unless --image is given; then it is\n"
                                 "written beside OUT as the workstation's Save As does.",
                                 {}, resave});

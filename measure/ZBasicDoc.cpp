@@ -239,16 +239,24 @@ bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
         if (error) *error = r.error;
         return false;
     }
+    if (!readBytes(std::move(bytes), error)) {
+        if (error) *error = path + ": " + *error;
+        return false;
+    }
+    SetPathName(path);
+    return true;
+}
+
+bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
     DeleteContents();
     try {
         Archive ar(std::move(bytes));
         Serialize(ar);
     } catch (const ArchiveError& e) {
         DeleteContents();
-        if (error) *error = path + ": " + e.what();
+        if (error) *error = e.what();
         return false;
     }
-    SetPathName(path);
     return true;
 }
 

@@ -82,6 +82,8 @@ public:
     // Reads the .cs1 fields without touching the image file (tools that
     // only inspect or rewrite the document).
     bool readFile(const std::string& path, std::string* error);
+    // The same from bytes already in memory.
+    bool readBytes(std::vector<uint8_t> bytes, std::string* error);
     // Writes the .cs1 fields only, never the image file.
     bool writeFile(const std::string& path, std::string* error);
 

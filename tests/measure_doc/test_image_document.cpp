@@ -137,6 +137,25 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         EXPECT_EQ(doc.lists[0].at(0)->getVertex(0), (ZPoint{9, 9}));
         EXPECT_EQ(doc.subjectId, "");
     }
+    // Versions 2 to 4: image time and notes, then the grid, then the user grid file.
+    for (int v = 2; v <= 4; ++v) {
+        Bytes b;
+        b.i32(v).i32(0).i32(0).i32(1).f64(1.0).f64(1.0).i32(0).str("um").i32(0).i32(0);
+        b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.bmp").i32(77).str("notes");
+        if (v > 2) b.i32(1).i32(1).i32(1).f64(25.0).i32(0x123456);
+        if (v > 3) b.str("user.wmf");
+        b.u16(1).newClass("CDimPolygon").dim3(255, 1, "", {{1, 1}, {9, 1}, {9, 9}});
+        write("v.cs1", b.b);
+        ZBasicDoc doc;
+        std::string err;
+        ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
+        EXPECT_EQ(doc.imageTime, 77) << v;
+        EXPECT_EQ(doc.notes, "notes") << v;
+        EXPECT_EQ(doc.gridSpacing, v > 2 ? 25.0 : 100.0) << v;
+        EXPECT_EQ(doc.userGridFile, v > 3 ? "user.wmf" : "") << v;
+        ASSERT_EQ(doc.lists[0].count(), 1) << v;
+        EXPECT_STREQ(doc.lists[0].at(0)->className(), "CDimPolygon");
+    }
     // Version 5: lists 0 and 2 only, no list count.
     {
         Bytes b;

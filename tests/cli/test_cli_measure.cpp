@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "base/FileIO.h"
+#include "framework/ScriptedPrompter.h"
+#include "image/CZVimage.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/ProfileStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+};
+
+// Runs ordavia-cli with a private, empty profile; stderr joins stdout.
+CliRun cli(const std::string& args, const fs::path& dir) {
+    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli --profile " + (dir / "p.ini").string() +
+                            " " + args + " 2>&1";
+    CliRun r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("ordavia_cli_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ProfileStore::instance().SetPath((dir / "p.ini").string());
+        Prompter::setCurrent(&prompter);
+        // A document with a picture, a region and a few dimensions.
+        ZBasicDoc doc;
+        doc.OnNewDocument();
+        doc.image = CZVimage(200, 100, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) doc.image.row(y)[x] = static_cast<uint8_t>(x);
+        doc.imageModified = true;
+        doc.calibrated = 1;
+        doc.xScale = doc.yScale = 2.0;
+        doc.addNewDimension(0, {10, 10});
+        doc.addVertex(0, {40, 50});
+        doc.addNewDimension(0, {60, 60});  // a counting mark
+        doc.notes = "first\r\n";
+        ASSERT_TRUE(doc.OnSaveDocument((dir / "a.cs1").string()));
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        ProfileStore::instance().SetPath("");
+        fs::remove_all(dir);
+    }
+    std::vector<uint8_t> bytes(const std::string& name) {
+        std::vector<uint8_t> b;
+        readFileBytes((dir / name).string(), b);
+        return b;
+    }
+    fs::path dir;
+    ScriptedPrompter prompter;
+};
+
+}  // namespace
+
+TEST_F(CliTest, ResaveOfACurrentLayoutFileIsByteForByte) {
+    CliRun r = cli("resave " + (dir / "a.cs1").string() + " " + (dir / "b.cs1").string(), dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(bytes("a.cs1"), bytes("b.cs1"));
+}
+
+TEST_F(CliTest, InfoDimsAndAverageDescribeTheDocument) {
+    CliRun info = cli("info " + (dir / "a.cs1").string() + " --json", dir);
+    ASSERT_EQ(info.code, 0) << info.out;
+    EXPECT_NE(info.out.find("\"version\": 10"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\"class\": \"CDimLine\""), std::string::npos);
+    EXPECT_NE(info.out.find("\"notes\": \"first\\r\\n\""), std::string::npos);
+    EXPECT_NE(info.out.find("\"saveCount\": 1"), std::string::npos);
+
+    CliRun dims = cli("dims " + (dir / "a.cs1").string(), dir);
+    ASSERT_EQ(dims.code, 0) << dims.out;
+    EXPECT_EQ(dims.out.rfind("\"Line\",\"X\",", 0), 0u);
+    // 30 x 40 pixels at 2 units per pixel: 100 units long.
+    EXPECT_NE(dims.out.find("\" 100.00\","), std::string::npos) << dims.out;
+    EXPECT_NE(dims.out.find("\"Exam ID\",\"-1\"\r\n"), std::string::npos);
+
+    CliRun avg = cli("average " + (dir / "a.cs1").string() + " --json", dir);
+    ASSERT_EQ(avg.code, 0) << avg.out;
+    EXPECT_NE(avg.out.find("\"ROI area\": 80000"), std::string::npos) << avg.out;
+    EXPECT_NE(avg.out.find("\"N\": 2"), std::string::npos);
+    EXPECT_NE(avg.out.find("\"Av. Level\": 99.5"), std::string::npos);
+}
+
+TEST_F(CliTest, DamagedDocumentsFailWithOneLineNamingTheFile) {
+    std::vector<uint8_t> b = bytes("a.cs1");
+    b.resize(b.size() / 2);
+    ASSERT_TRUE(writeFileAtomically((dir / "half.cs1").string(), b).ok);
+    for (const char* cmd : {"info", "dims", "average"}) {
+        CliRun r = cli(std::string(cmd) + " " + (dir / "half.cs1").string(), dir);
+        EXPECT_EQ(r.code, 1) << cmd;
+        EXPECT_NE(r.out.find("half.cs1"), std::string::npos) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+    CliRun r = cli("dims " + (dir / "a.cs1").string() + " --list 7", dir);
+    EXPECT_EQ(r.code, 1);
+}
