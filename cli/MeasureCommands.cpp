@@ -40,6 +40,16 @@ bool chooseList(ZBasicDoc& doc, const CliArgs& a, int& rc) {
     return true;
 }
 
+// Checks the argument count, reads the document named first and, when
+// asked, applies --list.
+bool openDocument(const CliArgs& a, size_t argCount, const char* usage, bool withList, ZBasicDoc& doc, int& rc) {
+    if (a.positional.size() != argCount) {
+        rc = cliError(std::string("usage: ordavia-cli ") + usage);
+        return false;
+    }
+    return loadDoc(doc, a.positional[0], rc) && (!withList || chooseList(doc, a, rc));
+}
+
 int infoCs1(const std::string& path, const CliArgs& a) {
     ZBasicDoc doc;
     int rc = 0;
@@ -116,10 +126,9 @@ int infoCs1(const std::string& path, const CliArgs& a) {
 }
 
 int resave(const CliArgs& a) {
-    if (a.positional.size() != 2) return cliError("usage: ordavia-cli resave IN.cs1 OUT.cs1 [--image]");
     ZBasicDoc doc;
     int rc = 0;
-    if (!loadDoc(doc, a.positional[0], rc)) return rc;
+    if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
     std::string error;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
@@ -136,10 +145,9 @@ int resave(const CliArgs& a) {
 }
 
 int dims(const CliArgs& a) {
-    if (a.positional.size() != 1) return cliError("usage: ordavia-cli dims FILE.cs1 [--list N]");
     ZBasicDoc doc;
     int rc = 0;
-    if (!loadDoc(doc, a.positional[0], rc) || !chooseList(doc, a, rc)) return rc;
+    if (!openDocument(a, 1, "dims FILE.cs1 [--list N]", true, doc, rc)) return rc;
     ZDimDoc table;
     table.subjectId = doc.subjectId;
     table.examId = doc.examId;
@@ -150,10 +158,9 @@ int dims(const CliArgs& a) {
 }
 
 int average(const CliArgs& a) {
-    if (a.positional.size() != 1) return cliError("usage: ordavia-cli average FILE.cs1 [--list N] [--json]");
     ZBasicDoc doc;
     int rc = 0;
-    if (!loadDoc(doc, a.positional[0], rc) || !chooseList(doc, a, rc)) return rc;
+    if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
     if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName);
     const SelectionAverage row = computeSelectionAverage(doc);
     const auto& names = SelectionAverage::valueColumns();

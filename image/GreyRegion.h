@@ -20,14 +20,12 @@ struct GreyRegion {
     uint8_t& at(int x, int y) const { return data[ptrdiff_t(y) * stride + x]; }
 };
 
-// The region of `img` for a rectangle in the image's parent frame
-// coordinates (an empty rectangle is the whole image). Empty when the image
-// has no pixels, is not one byte per pixel, or the rectangle misses it.
-inline GreyRegion greyRegion(CZVimage& img, const ZRect& r) {
+// The region of `img` over a rectangle already clipped to its stored rows.
+// Empty when the image has no pixels, is not one byte per pixel, or the
+// rectangle is empty.
+inline GreyRegion greyRegionOfClip(CZVimage& img, const ZRect& c) {
     GreyRegion g;
-    if (img.isEmpty() || img.bytesPerPixel() != 1) return g;
-    const ZRect c = img.clip(r);
-    if (c.isEmpty()) return g;
+    if (img.isEmpty() || img.bytesPerPixel() != 1 || c.isEmpty()) return g;
     g.data = img.row(c.top) + c.left;
     g.stride = img.stride();
     g.width = c.width();
@@ -36,17 +34,14 @@ inline GreyRegion greyRegion(CZVimage& img, const ZRect& r) {
     return g;
 }
 
+// The region of `img` for a rectangle in the image's parent frame
+// coordinates (an empty rectangle is the whole image).
+inline GreyRegion greyRegion(CZVimage& img, const ZRect& r) {
+    return img.isEmpty() ? GreyRegion{} : greyRegionOfClip(img, img.clip(r));
+}
+
 // The same with the rectangle taken relative to the image itself (origin
 // not applied), as the dust-mark interpolation wants it.
 inline GreyRegion greyRegionNoOrigin(CZVimage& img, const ZRect& r) {
-    GreyRegion g;
-    if (img.isEmpty() || img.bytesPerPixel() != 1) return g;
-    const ZRect c = img.clipNoOrigin(r);
-    if (c.isEmpty()) return g;
-    g.data = img.row(c.top) + c.left;
-    g.stride = img.stride();
-    g.width = c.width();
-    g.height = c.height();
-    g.rect = c;
-    return g;
+    return img.isEmpty() ? GreyRegion{} : greyRegionOfClip(img, img.clipNoOrigin(r));
 }
