@@ -1,7 +1,10 @@
 #include "framework/ui/QtPrompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -125,7 +128,33 @@ std::optional<std::string> QtPrompter::saveFile(const std::string& title, const 
 }
 
 std::optional<std::string> QtPrompter::chooseFolder(const std::string& title, const std::string& start) {
-    const QString f = QFileDialog::getExistingDirectory(parent_, q(title), q(start));
+    // Like the folder-browse dialog it stands for, the prompt (which may run
+    // over several lines) is shown inside the dialog; its first line is the
+    // window title.
+    const QString prompt = q(title);
+    QFileDialog dlg(parent_, prompt.section('\n', 0, 0).trimmed(),
+                    start.empty() ? QDir::homePath() : q(start));
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly, true);
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
+        auto* label = new QLabel(prompt.trimmed(), &dlg);
+        label->setWordWrap(true);
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+        // Above everything else: move the existing rows down by one.
+        QList<std::tuple<QLayoutItem*, int, int, int, int>> items;
+        while (grid->count() > 0) {
+            int r, c, rs, cs;
+            grid->getItemPosition(0, &r, &c, &rs, &cs);
+            items.append({grid->takeAt(0), r, c, rs, cs});
+        }
+        grid->addWidget(label, 0, 0, 1, -1);
+        for (auto& [item, r, c, rs, cs] : items) grid->addItem(item, r + 1, c, rs, cs);
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    const QString f = dlg.selectedFiles().first();
     if (f.isEmpty()) return std::nullopt;
     return f.toStdString();
 }
