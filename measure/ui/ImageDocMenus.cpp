@@ -138,7 +138,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     });
     grid->setCheckable(true);
     add(image, "&Grid...", view, [doc, view] { runGridDialog(*doc, view); });
-    QMenu* listMenu = image->addMenu("Dimension &list");
+    QMenu* listMenu = image->addMenu("Current &list");
     auto* listGroup = new QActionGroup(listMenu);
     const char* listNames[ZBasicDoc::kListCount] = {"List &0", "List &1", "List &2", "List &3", "&Dust list"};
     for (int i = 0; i < ZBasicDoc::kListCount; ++i) {
