@@ -5,27 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ByteOrder.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 #include "settings/StartupSettings.h"
 
 namespace {
-
-uint32_t getU32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-int32_t get32(const uint8_t* p) { return static_cast<int32_t>(getU32(p)); }
-int get16(const uint8_t* p) { return p[0] | p[1] << 8; }
-
-void put32(uint8_t* p, uint32_t u) {
-    p[0] = uint8_t(u);
-    p[1] = uint8_t(u >> 8);
-    p[2] = uint8_t(u >> 16);
-    p[3] = uint8_t(u >> 24);
-}
-void put16(uint8_t* p, int v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
 
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitfields = 3;
@@ -50,13 +36,13 @@ int readBmp(const uint8_t* data, size_t size, CZVimage& out) {
     if (!data || size < 14 + 40) return 0;
     const uint8_t* info = data + 14;
     const size_t left = size - 14;
-    const uint32_t infoSize = getU32(info);
+    const uint32_t infoSize = loadLEU32(info);
     if (infoSize < 40 || infoSize > left) return 0;
-    const int32_t width = get32(info + 4);
-    const int32_t heightField = get32(info + 8);
-    const int bits = get16(info + 14);
-    const uint32_t compression = getU32(info + 16);
-    const uint32_t coloursUsed = getU32(info + 32);
+    const int32_t width = loadLE32(info + 4);
+    const int32_t heightField = loadLE32(info + 8);
+    const int bits = loadLE16(info + 14);
+    const uint32_t compression = loadLEU32(info + 16);
+    const uint32_t coloursUsed = loadLEU32(info + 32);
     if (width < 0 || heightField == INT32_MIN) return 0;
     const int rows = std::abs(heightField);
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
@@ -68,7 +54,7 @@ int readBmp(const uint8_t* data, size_t size, CZVimage& out) {
     if (compression == kBiBitfields) {
         if (infoSize == 40) offset += 12;
         if (40 + 12 > left) return 0;
-        for (int i = 0; i < 3; ++i) masks[i] = getU32(info + 40 + 4 * i);
+        for (int i = 0; i < 3; ++i) masks[i] = loadLEU32(info + 40 + 4 * i);
     }
     uint64_t paletteEntries = coloursUsed != 0 ? coloursUsed : (bits == 8 ? 256 : 0);
     if (bits > 8 && coloursUsed == 0) paletteEntries = 0;
@@ -172,16 +158,16 @@ bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
     uint8_t* p = out.data();
     p[0] = 'B';
     p[1] = 'M';
-    put32(p + 2, uint32_t(total));
-    put32(p + 10, uint32_t(bitsOffset));
+    storeLE32(p + 2, uint32_t(total));
+    storeLE32(p + 10, uint32_t(bitsOffset));
     uint8_t* h = p + 14;
-    put32(h, 40);
-    put32(h + 4, uint32_t(w));
-    put32(h + 8, uint32_t(-rows));
-    put16(h + 12, 1);
-    put16(h + 14, bitCount);
-    put32(h + 20, uint32_t(imageSize));
-    put32(h + 32, entries);
+    storeLE32(h, 40);
+    storeLE32(h + 4, uint32_t(w));
+    storeLE32(h + 8, uint32_t(-rows));
+    storeLE16(h + 12, 1);
+    storeLE16(h + 14, bitCount);
+    storeLE32(h + 20, uint32_t(imageSize));
+    storeLE32(h + 32, entries);
     if (grey) std::memcpy(h + 40, img.displayPalette(), CZVimage::kPaletteBytes);
     uint8_t* bits = p + bitsOffset;
     for (int y = 0; y < rows; ++y)

@@ -9,6 +9,7 @@
 #include "image/BoxFilter.h"
 #include "image/FilterTexts.h"
 #include "image/GreyRegion.h"
+#include "image/ImageFilters.h"
 #include "image/ProcessingArgs.h"
 #include "image/RegionFill.h"
 #include "settings/DebugLog.h"
@@ -22,28 +23,6 @@ constexpr uint8_t kCurrent = 1;
 constexpr uint8_t kAccepted = 254;
 constexpr uint8_t kBackground = 255;
 
-// The same stretch as the "Equalise" command, on a bare region.
-void stretch(const GreyRegion& r) {
-    int lo = 255, hi = 0;
-    for (int y = 0; y < r.height; ++y) {
-        const uint8_t* p = r.row(y);
-        for (int x = 0; x < r.width; ++x) {
-            lo = p[x] < lo ? p[x] : lo;
-            hi = p[x] > hi ? p[x] : hi;
-        }
-    }
-    if ((lo == 0 && hi == 255) || hi == 0 || hi == lo) return;
-    uint8_t lut[256];
-    for (int v = 0; v < 256; ++v) {
-        const int q = (v - lo) * 255 / (hi - lo);
-        lut[v] = static_cast<uint8_t>(q < 0 ? 0 : (q > 255 ? 255 : q));
-    }
-    for (int y = 0; y < r.height; ++y) {
-        uint8_t* p = r.row(y);
-        for (int x = 0; x < r.width; ++x) p[x] = lut[p[x]];
-    }
-}
-
 }  // namespace
 
 void boxFilterChain(const GreyRegion& r, const ProcessingArgs& a) {
@@ -52,11 +31,11 @@ void boxFilterChain(const GreyRegion& r, const ProcessingArgs& a) {
 
 void preprocessChain(const GreyRegion& r, const ProcessingArgs& a) {
     if (r.empty()) return;
-    stretch(r);
+    stretchRegion(r);
     boxFilterChain(r, a);
-    stretch(r);
+    stretchRegion(r);
     apexFilter(r, a);
-    stretch(r);
+    stretchRegion(r);
 }
 
 bool preprocessChain(CZVimage& img, const ZRect& region, const ProcessingArgs& args) {

@@ -3,26 +3,10 @@
 // saving share.
 #include <cstring>
 
+#include "base/ByteOrder.h"
 #include "image/CZVimage.h"
 #include "image/Palette.h"
 #include "settings/ProfileStore.h"
-
-namespace {
-
-void put32(uint8_t* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    p[0] = uint8_t(u);
-    p[1] = uint8_t(u >> 8);
-    p[2] = uint8_t(u >> 16);
-    p[3] = uint8_t(u >> 24);
-}
-
-void put16(uint8_t* p, int v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-}  // namespace
 
 int CZVimage::setPalette(int index) {
     if (index == -1) {
@@ -77,17 +61,17 @@ const uint8_t* CZVimage::displayHeader() const {
     const bool fresh = header_.size() != size;
     if (fresh) header_.assign(size, 0);
     uint8_t* h = header_.data();
-    put32(h, 40);
-    put32(h + 4, width_);
-    put32(h + 8, -rows_);
-    put16(h + 12, 1);
-    put16(h + 14, grey ? 8 : 24);
-    put32(h + 16, 0);
-    put32(h + 20, rowBytes_ * rows_);
-    put32(h + 24, 0);
-    put32(h + 28, 0);
-    put32(h + 32, grey ? 256 : 0);
-    put32(h + 36, 0);
+    storeLE32(h, 40);
+    storeLE32(h + 4, width_);
+    storeLE32(h + 8, -rows_);
+    storeLE16(h + 12, 1);
+    storeLE16(h + 14, grey ? 8 : 24);
+    storeLE32(h + 16, 0);
+    storeLE32(h + 20, rowBytes_ * rows_);
+    storeLE32(h + 24, 0);
+    storeLE32(h + 28, 0);
+    storeLE32(h + 32, grey ? 256 : 0);
+    storeLE32(h + 36, 0);
     if (!grey) return h;
     uint8_t* pal = h + kInfoHeaderSize;
     bool stretched = false;

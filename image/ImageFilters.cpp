@@ -7,8 +7,7 @@
 #include "image/CustomKernel.h"
 #include "image/GreyRegion.h"
 
-bool equalise(CZVimage& img, const ZRect& region) {
-    const GreyRegion r = greyRegion(img, region);
+bool stretchRegion(const GreyRegion& r) {
     if (r.empty()) return false;
     int lo = 255, hi = 0;
     for (int y = 0; y < r.height; ++y) {
@@ -33,6 +32,11 @@ bool equalise(CZVimage& img, const ZRect& region) {
         uint8_t* p = r.row(y);
         for (int x = 0; x < r.width; ++x) p[x] = lut[p[x]];
     }
+    return true;
+}
+
+bool equalise(CZVimage& img, const ZRect& region) {
+    if (!stretchRegion(greyRegion(img, region))) return false;
     img.dropDisplayHeader();
     return true;
 }

@@ -9,11 +9,14 @@
 
 class CZVimage;
 struct CustomKernel;
+struct GreyRegion;
 
 // Linear stretch of the region's grey range to 0..255. Nothing when the
 // range is already 0..255, the maximum is 0, or the region is flat.
 // Returns true when the image changed.
 bool equalise(CZVimage& img, const ZRect& region);
+// The same stretch on a bare region (the detector's preprocessing chain).
+bool stretchRegion(const GreyRegion& region);
 
 // p = 255 - p over the region.
 bool negativeFilter(CZVimage& img, const ZRect& region);

@@ -4,45 +4,30 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteOrder.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
-namespace {
-
-int32_t get32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-void put32(uint8_t* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    p[0] = uint8_t(u);
-    p[1] = uint8_t(u >> 8);
-    p[2] = uint8_t(u >> 16);
-    p[3] = uint8_t(u >> 24);
-}
-
-}  // namespace
-
 bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
     if (!d || size < 16) return false;
-    const int32_t first = get32(d);
+    const int32_t first = loadLE32(d);
     ZvgHeader r;
     if (first >= 0) {
         r.headerLength = 16;
         r.width = first;
-        r.rows = get32(d + 4);
-        r.tag = get32(d + 8);
-        r.interlace = get32(d + 12);
+        r.rows = loadLE32(d + 4);
+        r.tag = loadLE32(d + 8);
+        r.interlace = loadLE32(d + 12);
     } else {
         r.headerLength = first == -1 ? 32 : 36;
         if (size < size_t(r.headerLength)) return false;
-        r.tag = get32(d + 8);
-        r.interlace = get32(d + 12);
-        r.width = get32(d + 16);
-        r.rows = get32(d + 20);
-        r.originX = get32(d + 24);
-        r.originY = get32(d + 28);
-        r.colour = first == -1 ? 0 : get32(d + 32);
+        r.tag = loadLE32(d + 8);
+        r.interlace = loadLE32(d + 12);
+        r.width = loadLE32(d + 16);
+        r.rows = loadLE32(d + 20);
+        r.originX = loadLE32(d + 24);
+        r.originY = loadLE32(d + 28);
+        r.colour = first == -1 ? 0 : loadLE32(d + 32);
     }
     if (r.width < 0 || r.rows < 0) return false;
     if (r.colour < 0 || r.colour > 2 || r.interlace < 0 || r.interlace > 2) return false;
@@ -126,15 +111,15 @@ bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
         return false;
     }
     uint8_t* p = out.data();
-    put32(p, -2);
-    put32(p + 4, 36);
-    put32(p + 8, img.tag());
-    put32(p + 12, img.interlace());
-    put32(p + 16, w);
-    put32(p + 20, rows);
-    put32(p + 24, img.originX());
-    put32(p + 28, img.storedOriginY());
-    put32(p + 32, img.colour());
+    storeLE32(p, -2);
+    storeLE32(p + 4, 36);
+    storeLE32(p + 8, img.tag());
+    storeLE32(p + 12, img.interlace());
+    storeLE32(p + 16, w);
+    storeLE32(p + 20, rows);
+    storeLE32(p + 24, img.originX());
+    storeLE32(p + 28, img.storedOriginY());
+    storeLE32(p + 32, img.colour());
     p += kZvgHeaderSize;
     if (!img.data()) return true;
     for (int y = 0; y < rows; ++y) std::memcpy(p + rb * size_t(y), img.row(top + y) + ptrdiff_t(left) * bpp, rb);
