@@ -150,36 +150,10 @@ bool CdbDocument::OnFileSave() {
     // A proposed path names no file yet: the user confirms it in the dialog.
     const std::string& path = GetPathName();
     if (!path.empty() && fileExists(path)) return DoSave(path, true);
-    return saveAsWithProposal();
+    return DoSave({}, true);  // Save As, proposing the current or proposed path
 }
 
 bool CdbDocument::OnFileSaveAs() {
     ProposeExamPath();
-    return saveAsWithProposal();
-}
-
-bool CdbDocument::saveAsWithProposal() {
-    const DocTemplate* t = GetDocTemplate();
-    const std::string filter = t ? t->saveFilter() : std::string("All files (*.*)|*.*||");
-    std::string proposed = GetPathName().empty() ? GetTitle() : GetPathName();
-    if (t && extensionOf(proposed).empty()) proposed += t->filterExt;
-    auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
-    if (!chosen || chosen->empty()) return false;
-    std::string target = *chosen;
-    if (t && extensionOf(target).empty()) target += t->filterExt;
-    return DoSave(target, true);
-}
-
-bool CdbDocument::SaveModified() {
-    if (!IsModified()) return true;
-    const std::string& path = GetPathName();
-    const std::string text = "Save changes to " + (path.empty() ? GetTitle() : path) + "?";
-    switch (Prompter::current().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
-        case MsgResult::Cancel:
-            return false;
-        case MsgResult::Yes:
-            return OnFileSave();
-        default:
-            return true;
-    }
+    return DoSave({}, true);  // Save As, proposing the current or proposed path
 }

@@ -52,7 +52,7 @@ public:
     // the result row.
     bool OnSaveDocument(const std::string& path) override;
     // Saving a modified document on close goes through File > Save.
-    bool SaveModified() override;
+    bool DoFileSave() override { return OnFileSave(); }
 
     // File > Save ("&Save") and File > Save As ("Save &As..."): both propose
     // a path inside the examination folder first.
@@ -82,7 +82,4 @@ public:
 protected:
     // Links to the current selection when not linked yet.
     void linkToSelection();
-
-private:
-    bool saveAsWithProposal();
 };

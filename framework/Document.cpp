@@ -40,6 +40,25 @@ bool Document::OnNewDocument() {
     return true;
 }
 
+std::string Document::loadBytes(std::vector<uint8_t> bytes, bool* badFormat) {
+    if (badFormat) *badFormat = false;
+    DeleteContents();
+    try {
+        Archive ar(std::move(bytes));
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        DeleteContents();
+        if (badFormat) *badFormat = true;
+        return e.what();
+    } catch (const std::exception& e) {
+        // A reader's own checks (a bad_alloc, a range error) must not take
+        // the whole program down with one damaged file.
+        DeleteContents();
+        return e.what();
+    }
+    return {};
+}
+
 bool Document::OnOpenDocument(const std::string& path) {
     std::vector<uint8_t> bytes;
     FileResult r = readFileBytes(path, bytes);
@@ -48,21 +67,12 @@ bool Document::OnOpenDocument(const std::string& path) {
         Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + r.error, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    DeleteContents();
-    try {
-        Archive ar(std::move(bytes));
-        Serialize(ar);
-    } catch (const ArchiveError& e) {
-        DeleteContents();
-        lastError_ = path + ": " + e.what();
-        Prompter::current().messageBox(std::string(kBadFormat) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    } catch (const std::exception& e) {
-        // A reader's own checks (a bad_alloc, a range error) must not take
-        // the whole program down with one damaged file.
-        DeleteContents();
-        lastError_ = path + ": " + e.what();
-        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+    bool badFormat = false;
+    const std::string error = loadBytes(std::move(bytes), &badFormat);
+    if (!error.empty()) {
+        lastError_ = path + ": " + error;
+        Prompter::current().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastError_,
+                                       MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     SetModifiedFlag(false);
@@ -112,13 +122,14 @@ bool Document::DoSave(const std::string& path, bool replace) {
     std::string target = path;
     if (target.empty()) {
         std::string filter = "All files (*.*)|*.*||";
-        std::string proposed = title_;
+        // The current file when there is one, else the title.
+        std::string proposed = path_.empty() ? title_ : path_;
         if (template_) {
             filter = template_->saveFilter();
             if (extensionOf(proposed).empty()) proposed += template_->filterExt;
         }
         auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
-        if (!chosen) return false;
+        if (!chosen || chosen->empty()) return false;
         target = *chosen;
         if (template_ && extensionOf(target).empty()) target += template_->filterExt;
     }

@@ -4,6 +4,7 @@
 // is read into memory and handed to Serialize; saving serializes into
 // memory and then replaces the file through a temporary file, so the
 // previous file stays intact until the new one is complete.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,9 @@ public:
 
     // Asks whether to save a modified document; false when the user cancels.
     virtual bool SaveModified();
-    // Save (to the current path, or Save As when there is none).
-    bool DoFileSave();
+    // The save a close asks for: to the current path, or Save As when
+    // there is none. Documents with a Save command of their own route it there.
+    virtual bool DoFileSave();
     // Save As: asks for a name with the template's filter.
     bool DoSave(const std::string& path, bool replace = true);
 
@@ -70,6 +72,11 @@ public:
     static constexpr const char* kSaveFailed = "Failed to save document.";
 
 protected:
+    // Reads the document from a whole file's bytes through Serialize. The
+    // error text, empty on success; badFormat tells a damaged layout from
+    // other failures. The contents are cleared on failure.
+    std::string loadBytes(std::vector<uint8_t> bytes, bool* badFormat = nullptr);
+
     std::string lastError_;
 
 private:

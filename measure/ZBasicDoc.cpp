@@ -248,16 +248,10 @@ bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
 }
 
 bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
-    DeleteContents();
-    try {
-        Archive ar(std::move(bytes));
-        Serialize(ar);
-    } catch (const ArchiveError& e) {
-        DeleteContents();
-        if (error) *error = e.what();
-        return false;
-    }
-    return true;
+    const std::string e = loadBytes(std::move(bytes));
+    if (e.empty()) return true;
+    if (error) *error = e;
+    return false;
 }
 
 bool ZBasicDoc::writeFile(const std::string& path, std::string* error) {
