@@ -14,14 +14,16 @@ MagnificationTable::MagnificationTable(const ProfileStore& store) : store_(store
 
 std::string MagnificationTable::slotSection(int slot) { return strprintf("mag%1i", slot); }
 
-Magnification MagnificationTable::readDefault() const {
+Magnification MagnificationTable::readFrom(const std::string& section, const char* defaultName) const {
     Magnification m;
-    m.xScale = store_.GetDouble(kSettings, "magx", 1.0);
-    m.yScale = store_.GetDouble(kSettings, "magy", 1.0);
-    m.name = store_.GetString(kSettings, "magname", "default");
-    m.date = store_.GetInt(kSettings, "magdate", 0);
+    m.xScale = store_.GetDouble(section, "magx", 1.0);
+    m.yScale = store_.GetDouble(section, "magy", 1.0);
+    m.name = store_.GetString(section, "magname", defaultName);
+    m.date = store_.GetInt(section, "magdate", 0);
     return m;
 }
+
+Magnification MagnificationTable::readDefault() const { return readFrom(kSettings, "default"); }
 
 void MagnificationTable::writeDefault(const Magnification& m) const {
     store_.WriteDouble(kSettings, "magx", m.xScale);
@@ -52,15 +54,7 @@ bool MagnificationTable::add(const Magnification& m) const {
     return true;
 }
 
-Magnification MagnificationTable::readSlot(int slot) const {
-    const std::string section = slotSection(slot);
-    Magnification m;
-    m.xScale = store_.GetDouble(section, "magx", 1.0);
-    m.yScale = store_.GetDouble(section, "magy", 1.0);
-    m.name = store_.GetString(section, "magname", "no name");
-    m.date = store_.GetInt(section, "magdate", 0);
-    return m;
-}
+Magnification MagnificationTable::readSlot(int slot) const { return readFrom(slotSection(slot), "no name"); }
 
 int MagnificationTable::findSlot(int i) const {
     if (i < 0) return -1;

@@ -44,5 +44,7 @@ private:
     // The slot of the i-th valid entry, or -1.
     int findSlot(int i) const;
     Magnification readSlot(int slot) const;
+    // "magx", "magy", "magname", "magdate" of a section.
+    Magnification readFrom(const std::string& section, const char* defaultName) const;
     const ProfileStore& store_;
 };
