@@ -14,6 +14,8 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
@@ -22,13 +24,7 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
-std::function<bool()> CBasicApp::openDatabaseHook;
-std::function<void()> CBasicApp::closeDatabaseHook;
-std::function<bool()> CBasicApp::databaseOpenHook;
-
 namespace {
-
-CBasicApp* g_app = nullptr;
 
 std::string asctimeNow() {
     const std::time_t t = std::time(nullptr);
@@ -55,17 +51,17 @@ std::string localPath(std::string p) {
 
 }  // namespace
 
-CBasicApp::CBasicApp(std::string programPath) : programFile_(std::move(programPath)) { g_app = this; }
+CBasicApp::CBasicApp(ordavia::AppServices& services, std::string programPath)
+    : services_(services), programFile_(std::move(programPath)) {}
 
 CBasicApp::~CBasicApp() {
     documents_.clear();
+    services_.opener = nullptr;
+    services_.templateFinder = nullptr;
     debugLog("end:%s", asctimeNow().c_str());
-    if (g_app == this) g_app = nullptr;
 }
 
-CBasicApp* CBasicApp::instance() { return g_app; }
-
-bool CBasicApp::databaseOpen() const { return databaseOpenHook && databaseOpenHook(); }
+bool CBasicApp::databaseOpen() const { return services_.hasDatabase() && services_.database().isOpen(); }
 
 void CBasicApp::deriveNames() {
     if (programFile_.empty()) programFile_ = selfExe();
@@ -117,49 +113,52 @@ void CBasicApp::registerTemplates() { registerDocumentTemplates(templates_, dopp
 
 bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLine) {
     frame_ = frame;
-    ProfileStore& profile = ProfileStore::instance();
+    ProfileStore& profile = services_.profile();
 
-    // 1. Profile and log names.
+    // Profile and log names, derived from the program file.
     deriveNames();
     if (!base_.empty()) {
         copyTemplateIfNoProfile();
         profile.SetPath(profilePath_);
         DebugLog::setFile(logPath_);
+        services_.programFolder = programFolder_;
         ZBasicDoc::setProgramFolder(programFolder_);
     }
 
-    // 2. Start-up settings; from here on the debug log is on.
-    StartupSettings& settings = StartupSettings::current();
+    // Start-up settings; from here on the debug log is on. The dust-mask
+    // setting is one of them.
+    StartupSettings& settings = services_.settings();
     settings.load(profile);
     DebugLog::setEnabled(true);
 
-    // 3. Working directory.
+    // Working directory.
     const std::string dir = localPath(settings.directory);
     if (!dir.empty() && chdir(dir.c_str()) != 0) debugLog("cannot change to directory %s\n", dir.c_str());
 
-    // 4, 5. Start lines and memory report.
+    // Start lines and the memory report in the log.
     writeStartLog();
 
-    // 7. The dust-mask setting is part of the start-up settings (loaded above).
-    // 8. The Doppler interface board: no board driver in this build, so the
-    //    monitor is unavailable and its template row is not registered.
+    // The Doppler interface board: no board driver in this build, so the
+    // monitor is unavailable and its template row is not registered.
     dopplerAvailable_ = false;
 
-    // 9. The recent-file list (4 entries) is kept by the main frame's store.
+    // The recent-file list (4 entries) is kept by the main frame's store.
 
-    // 10. Database; its result does not stop start-up.
-    if (openDatabaseHook) openDatabaseHook();
+    // The subject database; its result does not stop start-up.
+    if (services_.hasDatabase()) services_.database().openAtStartup(profile, services_.prompter());
 
-    // 11. Document templates in their fixed order.
+    // Document templates in their fixed order, and the road by which
+    // commands hand new documents (results, charts, copies) to the application.
     registerTemplates();
-    // Documents made by commands; their makers set the template.
+    services_.opener = [this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); };
+    services_.templateFinder = [this](const char* cls) { return templates_.findByClass(cls); };
     DocumentHost::setOpener([this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); });
     DocumentHost::setTemplateFinder([this](const char* cls) { return templates_.findByClass(cls); });
 
-    // 12. Main window.
+    // Main window.
     if (frame_ && !frame_->create()) return false;
 
-    // 13. Command line.
+    // Command line: "/a PATH" exports a video, anything else is a file.
     const bool exportAvi = startsWith(commandLine, "/a");
     if (commandLine.empty()) {
         if (!databaseOpen() && frame_) frame_->startupWindows();
@@ -169,10 +168,10 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
         OpenDocumentFile(commandLine);
     }
 
-    // 14. Show.
+    // Show the main window.
     if (frame_) frame_->showNormal();
 
-    // 15. Posted commands.
+    // Commands posted for after start-up: the subject chooser, the export.
     if (frame_) {
         if (commandLine.empty() && databaseOpen() && settings.showdb) frame_->postCommand("Select Subject...");
         if (exportAvi) {
@@ -181,19 +180,18 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
         }
     }
 
-    // 16.
     debugLog("initinst ok\n");
     return true;
 }
 
 int CBasicApp::ExitInstance() {
-    StartupSettings::current().save(ProfileStore::instance());
+    services_.settings().save(services_.profile());
     // The Doppler board is never opened in this build, so there is nothing to close.
-    if (closeDatabaseHook) closeDatabaseHook();
+    if (services_.hasDatabase()) services_.database().close();
     return 0;
 }
 
-void CBasicApp::OnFileNew() { StartupSettings::current().save(ProfileStore::instance()); }
+void CBasicApp::OnFileNew() { services_.settings().save(services_.profile()); }
 
 Document* CBasicApp::OpenDocumentFile(const std::string& path) {
     for (const auto& d : documents_) {
@@ -208,16 +206,17 @@ Document* CBasicApp::OpenDocumentFile(const std::string& path) {
             recent_.add(path);
             return nullptr;
         }
-        Prompter::current().messageBox("Cannot open " + path + ":\nOrdavia does not know files of this type.",
+        services_.prompter().messageBox("Cannot open " + path + ":\nOrdavia does not know files of this type.",
                                        MsgButtons::Ok, MsgIcon::Warning);
         return nullptr;
     }
     if (!t->isBound()) {
-        Prompter::current().messageBox(unavailableDocumentMessage(path, t->docName), MsgButtons::Ok,
+        services_.prompter().messageBox(unavailableDocumentMessage(path, t->docName), MsgButtons::Ok,
                                        MsgIcon::Information);
         return nullptr;
     }
     std::unique_ptr<Document> doc = t->createDocument();
+    if (doc) doc->setServices(&services_);
     if (!doc || !doc->OnOpenDocument(path)) {
         recent_.remove(path);
         return nullptr;
@@ -230,13 +229,16 @@ Document* CBasicApp::OpenDocumentFile(const std::string& path) {
 Document* CBasicApp::OpenNewDocument(DocTemplate* t) {
     if (!t || !t->isBound()) return nullptr;
     std::unique_ptr<Document> doc = t->createDocument();
-    if (!doc || !doc->OnNewDocument()) return nullptr;
+    if (!doc) return nullptr;
+    doc->setServices(&services_);
+    if (!doc->OnNewDocument()) return nullptr;
     doc->SetTitle(t->nextUntitledTitle());
     return AddDocument(std::move(doc));
 }
 
 Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     Document* d = doc.get();
+    if (!d->hasServices()) d->setServices(&services_);
     documents_.push_back(std::move(doc));
     if (frame_) frame_->documentOpened(d);
     return d;

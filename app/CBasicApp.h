@@ -14,17 +14,22 @@
 class Document;
 class MainFrameHost;
 class ProfileStore;
+namespace ordavia {
+class AppServices;
+}
 
 class CBasicApp {
 public:
-    // programPath: the executable's full path; empty takes /proc/self/exe.
-    explicit CBasicApp(std::string programPath = {});
+    // services: the profile, prompter and start-up settings of the run (a
+    // subject database too when there is one), owned by the caller and
+    // handed to every document the application opens. programPath: the
+    // executable's full path; empty takes /proc/self/exe.
+    explicit CBasicApp(ordavia::AppServices& services, std::string programPath = {});
     ~CBasicApp();
     CBasicApp(const CBasicApp&) = delete;
     CBasicApp& operator=(const CBasicApp&) = delete;
 
-    // The one application object of the run (null before construction).
-    static CBasicApp* instance();
+    ordavia::AppServices& services() { return services_; }
 
     // Start-up; false ends the program at once.
     bool InitInstance(MainFrameHost* frame, const std::string& commandLine);
@@ -62,12 +67,6 @@ public:
     // The five memory lines and the disc line of the About box.
     std::vector<std::string> aboutLines() const;
 
-    // Called by start-up step 10 and the exit sequence; the database code
-    // installs these.
-    static std::function<bool()> openDatabaseHook;
-    static std::function<void()> closeDatabaseHook;
-    static std::function<bool()> databaseOpenHook;
-
     static constexpr const char* kTitle = "Ordavia 4.42.0.0";
     static constexpr int kVersion[4] = {4, 42, 0, 0};
 
@@ -77,6 +76,7 @@ private:
     void writeStartLog();
     void registerTemplates();
 
+    ordavia::AppServices& services_;
     std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
     bool dopplerAvailable_ = false;
     MainFrameHost* frame_ = nullptr;

@@ -6,10 +6,16 @@
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
+#include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 
 Document::~Document() = default;
+
+ordavia::AppServices& Document::services() const {
+    if (!services_) throw ordavia::MissingService("application services for \"" + title_ + "\"");
+    return *services_;
+}
 
 void Document::SetPathName(const std::string& path, bool keepTitle) {
     path_ = path;

@@ -11,6 +11,9 @@
 class Archive;
 class DocTemplate;
 class Document;
+namespace ordavia {
+class AppServices;
+}
 
 // Anything that shows a document and must be told when it changes.
 class DocumentView {
@@ -37,6 +40,13 @@ public:
 
     DocTemplate* GetDocTemplate() const { return template_; }
     void setDocTemplate(DocTemplate* t) { template_ = t; }
+
+    // The application's services (profile, prompter, settings, database,
+    // results). Whoever makes a document gives it these before it is used;
+    // asking a document that has none throws ordavia::MissingService.
+    void setServices(ordavia::AppServices* services) { services_ = services; }
+    bool hasServices() const { return services_ != nullptr; }
+    ordavia::AppServices& services() const;
 
     void AddView(DocumentView* v);
     void RemoveView(DocumentView* v);
@@ -84,5 +94,6 @@ private:
     std::string title_;
     bool modified_ = false;
     DocTemplate* template_ = nullptr;
+    ordavia::AppServices* services_ = nullptr;
     std::vector<DocumentView*> views_;
 };

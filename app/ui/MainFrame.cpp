@@ -24,6 +24,7 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
 #include "measure/ZBasicDoc.h"
+#include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
@@ -143,7 +144,7 @@ void MainFrame::buildMenus() {
 }
 
 bool MainFrame::create() {
-    const ProfileStore& p = ProfileStore::instance();
+    const ProfileStore& p = app_.services().profile();
     const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
                                                         : QRect(0, 0, 1280, 800);
     const int left = p.GetInt("MainWindow", "left", 0);
@@ -156,7 +157,7 @@ bool MainFrame::create() {
                 std::clamp(top, screen.top(), std::max(screen.top(), screen.bottom() - h)), w, h);
     loadRecent();
     // Result tables open through the results template and get a window.
-    ResultTables::instance().setMaker([this]() -> CResultDoc* {
+    app_.services().results().setMaker([this]() -> CResultDoc* {
         DocTemplate* t = app_.templates().findByClass("CResultDoc");
         return dynamic_cast<CResultDoc*>(app_.OpenNewDocument(t));
     });
@@ -166,9 +167,9 @@ bool MainFrame::create() {
 void MainFrame::startupWindows() {
     // No live video document in this build yet. The Doppler monitor needs
     // its interface board; tell the user once the window is up.
-    if (ProfileStore::instance().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
-        QTimer::singleShot(0, this, [] {
-            Prompter::current().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
+    if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
+        QTimer::singleShot(0, this, [this] {
+            app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
         });
     }
 }
@@ -259,7 +260,7 @@ void MainFrame::onFileNew() {
 }
 
 void MainFrame::onFileOpen() {
-    const std::vector<std::string> files = Prompter::current().openFiles("Open", kOpenFilter, {}, true);
+    const std::vector<std::string> files = app_.services().prompter().openFiles("Open", kOpenFilter, {}, true);
     QStringList list;
     for (const auto& f : files) list << q(f);
     if (!list.isEmpty()) openFiles(list);
@@ -268,7 +269,7 @@ void MainFrame::onFileOpen() {
 void MainFrame::onUserManual() {
     const QString manual = q(app_.programFolder()) + "help/index.html";
     if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-        Prompter::current().messageBox("Cannot open the user manual " + manual.toStdString(), MsgButtons::Ok,
+        app_.services().prompter().messageBox("Cannot open the user manual " + manual.toStdString(), MsgButtons::Ok,
                                        MsgIcon::Warning);
 }
 
@@ -346,7 +347,7 @@ void MainFrame::updateWindowMenu() {
 void MainFrame::loadRecent() {
     std::vector<std::string> entries;
     for (int i = 1; i <= 4; ++i) {
-        const std::string p = ProfileStore::instance().GetString(kRecentSection, "File" + std::to_string(i), "");
+        const std::string p = app_.services().profile().GetString(kRecentSection, "File" + std::to_string(i), "");
         if (!p.empty()) entries.push_back(p);
     }
     app_.recentFiles().setEntries(entries);
@@ -356,14 +357,14 @@ void MainFrame::loadRecent() {
 void MainFrame::saveRecent() {
     const auto& entries = app_.recentFiles().entries();
     for (size_t i = 0; i < 4; ++i)
-        ProfileStore::instance().WriteString(kRecentSection, "File" + std::to_string(i + 1),
+        app_.services().profile().WriteString(kRecentSection, "File" + std::to_string(i + 1),
                                              i < entries.size() ? entries[i] : std::string());
 }
 
 void MainFrame::savePlacement() {
     if (isMinimized()) return;
     const QRect g = geometry();
-    const ProfileStore& p = ProfileStore::instance();
+    const ProfileStore& p = app_.services().profile();
     p.WriteInt("MainWindow", "left", g.left());
     p.WriteInt("MainWindow", "top", g.top());
     p.WriteInt("MainWindow", "w", g.width());

@@ -4,8 +4,12 @@
 
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
+#include "chart/ResultTables.h"
 #include "chart/ui/ResultView.h"
 #include "db/CSubjectDatabase.h"
+#include "framework/AppServices.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
 #include "framework/ui/QtPrompter.h"
@@ -20,10 +24,14 @@ int main(int argc, char** argv) {
     Prompter::setCurrent(&prompter);
     QtTimerFactory timers;
     TimerFactory::setCurrent(&timers);
-    // The subject database: opened at start-up step 10, closed at exit.
-    CBasicApp::openDatabaseHook = [] { return CSubjectDatabase::instance().openAtStartup(); };
-    CBasicApp::closeDatabaseHook = [] { CSubjectDatabase::instance().close(); };
-    CBasicApp::databaseOpenHook = [] { return CSubjectDatabase::instance().isOpen(); };
+    // The services every document and command of this run works with; the
+    // application opens the subject database at start-up and closes it at exit.
+    ordavia::AppServices services;
+    services.profileStore = &ProfileStore::instance();
+    services.prompterPtr = &prompter;
+    services.startupSettings = &StartupSettings::current();
+    services.subjectDatabase = &CSubjectDatabase::instance();
+    services.resultTables = &ResultTables::instance();
     // The views of the document types in this build.
     registerResultViewMaker();
     registerDimListView();
@@ -45,7 +53,7 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     {
-        CBasicApp app;
+        CBasicApp app(services);
         MainFrame frame(app);
         prompter.setParent(&frame);
         if (!app.InitInstance(&frame, commandLine)) return 1;

@@ -13,6 +13,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
+#include "db/CSubjectDatabase.h"
+#include "tests/support/TestServices.h"
 
 namespace fs = std::filesystem;
 
@@ -55,21 +57,18 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
         oldCwd = fs::current_path();
-        Prompter::setCurrent(&prompter);
-        StartupSettings::current() = StartupSettings{};
     }
     void TearDown() override {
         fs::current_path(oldCwd);
-        Prompter::setCurrent(nullptr);
         DebugLog::setEnabled(false);
         DebugLog::setFile("zv.log");
-        ProfileStore::instance().SetPath("");
         fs::remove_all(dir);
     }
     std::string program() const { return (dir / "ordavia").string(); }
 
     fs::path dir, oldCwd;
-    ScriptedPrompter prompter;
+    ordavia::test::TestServices svc;
+    ScriptedPrompter& prompter = svc.prompter;
     FakeFrame frame;
 };
 
@@ -80,13 +79,13 @@ const char* kTemplate = "[Settings]\nexpertmode=3\nshowdb=1\n[TRVcalcs]\nped1=11
 TEST_F(AppTest, FirstStartCopiesTemplateAndWritesStartLog) {
     spit(dir / "ordavia.def", kTemplate);
     {
-        CBasicApp app(program());
+        CBasicApp app(svc.services, program());
         ASSERT_TRUE(app.InitInstance(&frame, ""));
         EXPECT_EQ(app.profilePath(), (dir / "ordavia.ini").string());
         EXPECT_EQ(app.logPath(), (dir / "ordavia.log").string());
         EXPECT_EQ(slurp(dir / "ordavia.ini"), kTemplate);
-        EXPECT_EQ(StartupSettings::current().expertmode, 3);
-        EXPECT_EQ(StartupSettings::current().ped1, 11);
+        EXPECT_EQ(svc.settings.expertmode, 3);
+        EXPECT_EQ(svc.settings.ped1, 11);
         EXPECT_EQ(app.ExitInstance(), 0);
     }
     const std::string log = slurp(dir / "ordavia.log");
@@ -105,14 +104,14 @@ TEST_F(AppTest, FirstStartCopiesTemplateAndWritesStartLog) {
 TEST_F(AppTest, AnotherProfileInTheFolderPreventsTheCopy) {
     spit(dir / "ordavia.def", kTemplate);
     spit(dir / "other.ini", "[Settings]\nexpertmode=7\n");
-    CBasicApp app(program());
+    CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
-    EXPECT_EQ(StartupSettings::current().expertmode, 1) << "settings come from the absent ordavia.ini";
+    EXPECT_EQ(svc.settings.expertmode, 1) << "settings come from the absent ordavia.ini";
 }
 
 TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
-    CBasicApp app(program());
+    CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
     app.OnFileNew();
@@ -131,19 +130,19 @@ TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
 
 TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnly) {
     fs::create_directories(dir / "v1.2");
-    CBasicApp a((dir / "v1.2" / "ana.exe").string());
+    CBasicApp a(svc.services, (dir / "v1.2" / "ana.exe").string());
     ASSERT_TRUE(a.InitInstance(nullptr, ""));
     EXPECT_EQ(a.base(), (dir / "v1.2" / "ana").string());
     EXPECT_EQ(a.programFolder(), (dir / "v1.2").string() + "/");
     EXPECT_EQ(a.defaultTemplate(), (dir / "v1.2" / "ana.def").string());
     EXPECT_EQ(a.profilePattern(), (dir / "v1.2").string() + "/*.ini");
-    CBasicApp b((dir / "v1.2" / "ordavia").string());
+    CBasicApp b(svc.services, (dir / "v1.2" / "ordavia").string());
     ASSERT_TRUE(b.InitInstance(nullptr, ""));
     EXPECT_EQ(b.profilePath(), (dir / "v1.2" / "ordavia.ini").string());
 }
 
 TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
-    CBasicApp app(program());
+    CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     const auto& t = app.templates().templates();
     // Without the Doppler board, row 10 is left out.
@@ -173,7 +172,7 @@ TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
 TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
     spit(dir / "clip.zvl", "x");
     {
-        CBasicApp app(program());
+        CBasicApp app(svc.services, program());
         ASSERT_TRUE(app.InitInstance(&frame, (dir / "clip.zvl").string()));
         // Unknown files and unbound document classes are explained, not opened.
         if (!app.templates().templateFor("a.zvl")->isBound()) {
@@ -183,7 +182,7 @@ TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
         EXPECT_EQ(std::count(frame.calls.begin(), frame.calls.end(), "startupWindows"), 0);
     }
     frame.calls.clear();
-    CBasicApp app(program());
+    CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, "/a " + (dir / "clip.dcs").string()));
     ASSERT_GE(frame.calls.size(), 3u);
     EXPECT_EQ(frame.calls[frame.calls.size() - 2], "post:Export uncompressed avi");
@@ -192,17 +191,19 @@ TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
 
 TEST_F(AppTest, MainWindowFailureEndsStartUp) {
     frame.createOk = false;
-    CBasicApp app(program());
+    CBasicApp app(svc.services, program());
     EXPECT_FALSE(app.InitInstance(&frame, ""));
 }
 
 TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
     spit(dir / "ordavia.ini", "[Settings]\nshowdb=1\n");
-    CBasicApp::databaseOpenHook = [] { return true; };
+    CSubjectDatabase db;
+    svc.services.subjectDatabase = &db;
+    prompter.pushFolder(dir.string());
     {
-        CBasicApp app(program());
+        CBasicApp app(svc.services, program());
         ASSERT_TRUE(app.InitInstance(&frame, ""));
     }
-    CBasicApp::databaseOpenHook = nullptr;
+    EXPECT_TRUE(fs::exists(dir / "orda.db"));
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "show", "post:Select Subject..."}));
 }

@@ -16,6 +16,7 @@
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/TestServices.h"
 
 namespace fs = std::filesystem;
 
@@ -36,12 +37,9 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        Prompter::setCurrent(&prompter);
     }
     void TearDown() override {
-        Prompter::setCurrent(nullptr);
         DebugLog::setEnabled(false);
-        ProfileStore::instance().SetPath("");
         fs::remove_all(dir);
     }
     std::string makeTable(const std::string& name) {
@@ -54,13 +52,14 @@ protected:
     }
 
     fs::path dir;
-    ScriptedPrompter prompter;
+    ordavia::test::TestServices svc;
+    ScriptedPrompter& prompter = svc.prompter;
 };
 
 }  // namespace
 
 TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
-    CBasicApp app((dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
@@ -74,7 +73,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
 TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
                                QString::fromStdString(makeTable("c.rst"))};
-    CBasicApp app((dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.resize(1200, 800);
@@ -103,7 +102,7 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     const std::string bmp = (dir / "pic.bmp").string();
     ASSERT_TRUE(img.Save(bmp));
     const std::string txt = (dir / "notes.txt").string();
-    CBasicApp app((dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString(bmp), QString::fromStdString(txt)});

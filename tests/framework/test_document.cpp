@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "base/Archive.h"
+#include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
 #include "framework/ScriptedPrompter.h"
@@ -257,6 +258,23 @@ TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {
     d.UpdateAllViews(&v1, 0);
     EXPECT_EQ(v1.updates, 1);
     EXPECT_EQ(v2.updates, 1);
+}
+
+// A document nobody gave services to, or services without a prompter, must
+// fail at the first question rather than answer it silently.
+TEST(AppServicesTest, MissingServicesFailLoudly) {
+    Document d;
+    EXPECT_THROW(d.services(), ordavia::MissingService);
+    ordavia::AppServices services;
+    d.setServices(&services);
+    EXPECT_THROW(d.services().prompter(), ordavia::MissingService);
+    ScriptedPrompter p;
+    services.prompterPtr = &p;
+    EXPECT_EQ(&d.services().prompter(), &p);
+    // Without an application the services keep what a command hands over.
+    Document* kept = services.openDocument(std::make_unique<Document>());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(services.findTemplate("ZBasicDoc"), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#pragma once
+// What documents and commands need from the running application: the
+// profile, the prompter, the start-up settings, the subject database, the
+// results tables, the program folder and the road by which a command hands
+// a new document to the application. The workstation and the command-line
+// tool each build one and pass it down; tests build their own. Nothing in
+// it is process-wide.
+//
+// A service that was never given is a programming error, not a silent
+// default: asking for it throws, so that a test which forgot its prompter
+// fails at the question instead of answering "yes" behind the test's back.
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class CSubjectDatabase;
+class DocTemplate;
+class Document;
+class ProfileStore;
+class Prompter;
+class ResultTables;
+struct StartupSettings;
+
+namespace ordavia {
+
+class MissingService : public std::logic_error {
+public:
+    explicit MissingService(const std::string& what) : std::logic_error("no " + what + " in the application services") {}
+};
+
+class AppServices {
+public:
+    ProfileStore* profileStore = nullptr;
+    Prompter* prompterPtr = nullptr;
+    StartupSettings* startupSettings = nullptr;
+    CSubjectDatabase* subjectDatabase = nullptr;
+    ResultTables* resultTables = nullptr;
+    // The folder of the running program, with its trailing separator
+    // (grid drawings, help, device files live there). Empty: none known.
+    std::string programFolder;
+
+    // Takes over a document a command made (a duplicate, a results table, a
+    // chart) and gives it a window; returns it as the application holds it.
+    // Without an opener the services keep the document until they end.
+    std::function<Document*(std::unique_ptr<Document>)> opener;
+    // The registered template of a document class, or null.
+    std::function<DocTemplate*(const char* docClass)> templateFinder;
+
+    AppServices();
+    ~AppServices();
+    AppServices(const AppServices&) = delete;
+    AppServices& operator=(const AppServices&) = delete;
+
+    ProfileStore& profile() const { return need(profileStore, "profile"); }
+    Prompter& prompter() const { return need(prompterPtr, "prompter"); }
+    StartupSettings& settings() const { return need(startupSettings, "start-up settings"); }
+    CSubjectDatabase& database() const { return need(subjectDatabase, "subject database"); }
+    ResultTables& results() const { return need(resultTables, "results tables"); }
+    bool hasDatabase() const { return subjectDatabase != nullptr; }
+
+    // Hands a new document to the application (see opener).
+    Document* openDocument(std::unique_ptr<Document> doc);
+    DocTemplate* findTemplate(const char* docClass) const { return templateFinder ? templateFinder(docClass) : nullptr; }
+
+private:
+    template <class T>
+    static T& need(T* p, const char* what) {
+        if (!p) throw MissingService(what);
+        return *p;
+    }
+    std::vector<std::unique_ptr<Document>> kept_;
+};
+
+}  // namespace ordavia

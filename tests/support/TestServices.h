@@ -1,0 +1,45 @@
+#pragma once
+// The application services a test runs against: a profile of its own (no
+// file until the test names one), a scripted prompter that records every
+// question, fresh start-up settings and results tables. No subject database
+// unless the test gives one. Documents made by a test get these through
+// adopt(); a document without services throws at its first question.
+#include <memory>
+
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/Document.h"
+#include "framework/ScriptedPrompter.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
+
+namespace ordavia::test {
+
+struct TestServices {
+    ProfileStore profile;
+    ScriptedPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    AppServices services;
+
+    TestServices() {
+        services.profileStore = &profile;
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+    }
+
+    template <class D>
+    D& adopt(D& doc) {
+        doc.setServices(&services);
+        return doc;
+    }
+    template <class D>
+    std::unique_ptr<D> make() {
+        auto d = std::make_unique<D>();
+        d->setServices(&services);
+        return d;
+    }
+};
+
+}  // namespace ordavia::test
