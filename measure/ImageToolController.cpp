@@ -1,15 +1,20 @@
 #include "measure/ImageToolController.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "base/Archive.h"
 #include "base/Text.h"
 #include "framework/Prompter.h"
 #include "image/CapillaryTrace.h"
+#include "measure/CDimCircle.h"
 #include "measure/CDimList.h"
 #include "measure/CDimPolygon.h"
+#include "measure/CDimRect.h"
 #include "measure/MeasureClasses.h"
+#include "measure/UnitText.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
@@ -51,6 +56,19 @@ bool twoClickMode(int mode) {
 bool freehandMode(int mode) {
     return mode == ImageToolController::kFreehandLine || mode == ImageToolController::kFreehandArea;
 }
+
+// Distance from p to the segment a-b.
+double segmentDistance(ZPoint p, ZPoint a, ZPoint b) {
+    const double ax = a.x, ay = a.y, dx = double(b.x) - ax, dy = double(b.y) - ay;
+    const double px = double(p.x) - ax, py = double(p.y) - ay;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? (px * dx + py * dy) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(px - t * dx, py - t * dy);
+}
+
+// How far from an outline a click still picks it, in screen pixels.
+constexpr double kPickScreenPixels = 4.0;
 
 int floorDiv(long long a, long long b) {
     long long q = a / b;
@@ -164,18 +182,17 @@ unsigned ImageToolController::buttonDown(ZPoint p, bool shift, bool ctrl) {
 
 unsigned ImageToolController::selectDown(ZPoint p, bool shift, bool ctrl) {
     CDimList& list = activeList();
+    const int hit = objectAt(list, p);
     if (shift) {
         // Toggle the selection of the object under the cursor; the current
         // object stays as it is.
-        for (const auto& o : list.objects()) {
-            if (o->hit(p)) {
-                o->setSelected(!o->isSelected());
-                return kRedraw | kDocumentChanged;
-            }
-        }
-        return kNothing;
+        if (hit < 0) return kNothing;
+        CDim* o = list.at(hit);
+        o->setSelected(!o->isSelected());
+        return kRedraw | kDocumentChanged;
     }
-    if (list.hitTest(p) >= 0) {
+    list.setCurrent(hit);
+    if (hit >= 0) {
         drag_ = kDragObject;
         takeRotationSnapshot();
         return kCapture | kRedraw | kDocumentChanged;
@@ -328,6 +345,70 @@ unsigned ImageToolController::finishBuilding() {
     if (d->vertexCount() < minimumVertices()) list.remove(index);
     doc_.SetModifiedFlag(true);
     return kRedraw | kDocumentChanged;
+}
+
+unsigned ImageToolController::cancelBuilding() {
+    if (drag_ == kDragRubberBand) {
+        drag_ = kDragNone;
+        return kRelease | kRedraw;
+    }
+    if (drag_ != kDragBuilding) return kNothing;
+    drag_ = kDragNone;
+    CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+    list.remove(buildIndex_);
+    buildIndex_ = -1;
+    return kRelease | kRedraw | kDocumentChanged;
+}
+
+double ImageToolController::outlineDistance(const CDim& d, ZPoint p) {
+    const std::vector<ZPoint>& v = d.vertices();
+    if (v.empty()) return std::numeric_limits<double>::infinity();
+    if (v.size() == 1) return std::hypot(double(p.x) - v[0].x, double(p.y) - v[0].y);
+    if (dynamic_cast<const CDimCircle*>(&d)) {
+        const double cx = (double(v[0].x) + v[1].x) / 2.0, cy = (double(v[0].y) + v[1].y) / 2.0;
+        const double r = static_cast<const CDimCircle&>(d).radius();
+        return std::abs(std::hypot(p.x - cx, p.y - cy) - r);
+    }
+    if (dynamic_cast<const CDimRect*>(&d)) {
+        const ZPoint a = v[0], c = v[1], b{c.x, a.y}, e{a.x, c.y};
+        return std::min({segmentDistance(p, a, b), segmentDistance(p, b, c), segmentDistance(p, c, e),
+                         segmentDistance(p, e, a)});
+    }
+    double best = std::numeric_limits<double>::infinity();
+    for (size_t i = 1; i < v.size(); ++i) best = std::min(best, segmentDistance(p, v[i - 1], v[i]));
+    if (dynamic_cast<const CDimPolygon*>(&d) && v.size() > 2)
+        best = std::min(best, segmentDistance(p, v.back(), v.front()));
+    return best;
+}
+
+int ImageToolController::objectAt(const CDimList& list, ZPoint p) const {
+    // The first vertex keeps its old priority, so that the handle of an
+    // object lying across another still picks it.
+    for (int i = 0; i < list.count(); ++i)
+        if (list.at(i)->hit(p)) return i;
+    const double pick = std::max(double(CDim::kHitTolerance), kPickScreenPixels / zoomFactor());
+    int best = -1;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        const double dist = outlineDistance(*d, p);
+        if (dist <= pick + d->width() / 2.0 && dist < bestDistance) {
+            best = i;
+            bestDistance = dist;
+        }
+    }
+    return best;
+}
+
+std::string ImageToolController::toolName() {
+    for (const ToolCommand& t : kToolCommands) {
+        if (t.mode != toolMode()) continue;
+        std::string name(t.menuText);
+        name = name.substr(0, name.find('\n'));
+        std::erase(name, '&');
+        return name;
+    }
+    return "Select";
 }
 
 unsigned ImageToolController::traceAt(ZPoint p) {
@@ -523,6 +604,33 @@ void ImageToolController::zoomOut() {
         ++zoomDen_;
 }
 
+bool ImageToolController::stepZoom(bool in) {
+    const int num = zoomNum_, den = zoomDen_;
+    if (in)
+        zoomIn();
+    else
+        zoomOut();
+    return num != zoomNum_ || den != zoomDen_;
+}
+
+void ImageToolController::fitZoom(int w, int h, int vw, int vh) {
+    if (w <= 0 || h <= 0 || vw <= 0 || vh <= 0) return;
+    // Largest magnification first, then ever smaller reductions.
+    for (int n = kMaxZoomNumerator; n >= 1; --n) {
+        if (static_cast<long long>(w) * n <= vw && static_cast<long long>(h) * n <= vh) {
+            setZoom(n, 1);
+            return;
+        }
+    }
+    for (int d = 2; d <= kMaxZoomDenominator; ++d) {
+        if ((w + d - 1) / d <= vw && (h + d - 1) / d <= vh) {
+            setZoom(1, d);
+            return;
+        }
+    }
+    setZoom(1, kMaxZoomDenominator);
+}
+
 bool ImageToolController::setZoom(int numerator, int denominator) {
     const bool up = denominator == 1 && numerator >= 1 && numerator <= kMaxZoomNumerator;
     const bool down = numerator == 1 && denominator >= 1 && denominator <= kMaxZoomDenominator;
@@ -545,22 +653,35 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
     std::array<std::string, kStatusPaneCount> t;
     const double xs = doc_.xScaleInEffect();
     const double ys = doc_.yScaleInEffect();
+    const std::string unit = " " + ordavia::displayUnit(doc_.unitsInEffect());
+    const std::string area = " " + ordavia::displayAreaUnit(doc_.unitsInEffect());
     const int rx = cursor.x - doc_.originX;
     const int ry = cursor.y - doc_.originY;
     if (doc_.calibrated)
-        t[0] = strprintf("pos=%5.1f,%5.1f", rx * xs, ry * ys);
+        t[0] = strprintf("pos=%5.1f,%5.1f", rx * xs, ry * ys) + unit;
     else
-        t[0] = strprintf("pos=%5i,%5i", rx, ry);
+        t[0] = strprintf("pos=%5i,%5i", rx, ry) + unit;
     t[1] = strprintf("pixel=%3li", static_cast<long>(doc_.image.getParentPixel(cursor.x, cursor.y)));
     const bool dust = toolMode() == kDustMask;
     const CDimList& list = dust ? doc_.lists[ZBasicDoc::kDustList] : doc_.currentDimList();
-    if (const CDim* d = list.currentObject())
-        t[2] = strprintf("line%i=%5.1f", list.current() + 1, d->length(xs, ys));
+    if (const CDim* d = list.currentObject()) {
+        // A circle is measured by its diameter and area, a closed outline
+        // by its perimeter and area.
+        if (dynamic_cast<const CDimCircle*>(d))
+            t[2] = strprintf("circle%i: d=%5.1f", list.current() + 1, d->length(xs, ys)) + unit +
+                   strprintf(", A=%.1f", d->area(xs, ys)) + area;
+        else if (dynamic_cast<const CDimPolygon*>(d) || dynamic_cast<const CDimRect*>(d))
+            t[2] = strprintf("line%i=%5.1f", list.current() + 1, d->length(xs, ys)) + unit +
+                   strprintf(", A=%.1f", std::abs(d->area(xs, ys))) + area;
+        else
+            t[2] = strprintf("line%i=%5.1f", list.current() + 1, d->length(xs, ys)) + unit;
+    }
     t[3] = strprintf("dimlist=%i", dust ? ZBasicDoc::kDustList : doc_.currentList);
     const ZRect r = doc_.roi.normalized();
-    t[4] = strprintf("size=%5.1fx%5.1f", r.width() * xs, r.height() * ys);
+    t[4] = strprintf("size=%5.1fx%5.1f", r.width() * xs, r.height() * ys) + unit;
     t[5] = strprintf("%1i", list.count());
-    t[6] = strprintf("mag=%5.3f, %5.3f", xs, ys);
+    t[6] = strprintf("mag=%5.3f, %5.3f", xs, ys) + (doc_.calibrated ? unit + "/px" : std::string(" uncalibrated"));
     t[7] = strprintf("zoom=%4.0f%%", zoomNum_ * 100.0 / zoomDen_);
+    t[8] = "Tool: " + toolName();
     return t;
 }

@@ -102,8 +102,11 @@ public:
     unsigned buttonUp(ZPoint p, bool shift, bool ctrl);
     // Ends a polyline or polygon (and any other object being built).
     unsigned doubleClick(ZPoint p, bool shift, bool ctrl);
-    // Ends the object being built as it stands (tool change, Escape).
+    // Ends the object being built as it stands (tool change, double click).
     unsigned finishBuilding();
+    // Escape: drops the object being built and any rubber band, as if the
+    // drawing had never started.
+    unsigned cancelBuilding();
 
     int dragState() const { return drag_; }
     bool buttonHeld() const { return buttonHeld_; }
@@ -113,6 +116,18 @@ public:
     bool editingDustList() const { return toolMode() == kDustMask; }
     // The list the tools add to: the dust list while editing it.
     CDimList& activeList();
+    // The object of the list whose outline passes within the pick
+    // tolerance of p (a few screen pixels at the current zoom, plus half
+    // the object's band): the first object whose first vertex is there,
+    // else the one with the nearest outline. -1 when none.
+    int objectAt(const CDimList& list, ZPoint p) const;
+    // Distance in pixels from p to the object's outline: its path (closed
+    // for polygons), the circle through its two diameter ends, the edges of
+    // a rectangle, the mark itself for a single vertex.
+    static double outlineDistance(const CDim& d, ZPoint p);
+    // The menu text of the active tool without its mnemonic ("Select" in
+    // mode 0), for the status bar.
+    static std::string toolName();
 
     // ---- Commands ----
     // "&Delete": removes the current object.
@@ -143,12 +158,18 @@ public:
     void zoomOut();
     // Sets the ratio when it lies within the zoom steps; false otherwise.
     bool setZoom(int numerator, int denominator);
+    // "Fit to &window": the largest zoom step at which a picture of w x h
+    // pixels fits into a viewport of vw x vh.
+    void fitZoom(int w, int h, int vw, int vh);
+    // One zoom step in or out; false at the end of the steps.
+    bool stepZoom(bool in);
     double zoomFactor() const { return double(zoomNum_) / double(zoomDen_); }
     // Widget pixel to image pixel (rounding down, also left of zero).
     ZPoint toImage(int wx, int wy) const;
 
     // ---- Status panes ----
-    static constexpr int kStatusPaneCount = 8;
+    // The eight read-outs, then the active tool.
+    static constexpr int kStatusPaneCount = 9;
     std::array<std::string, kStatusPaneCount> statusTexts(ZPoint cursor) const;
 
     // ---- Geometry helpers ----

@@ -7,8 +7,8 @@
 namespace {
 constexpr const char* kObjectName = "ordaviaImageViewPanes";
 // Minimum widths in characters, so that the panes do not jump about as the
-// cursor moves: pos, pixel, line, dimlist, size, count, mag, zoom.
-constexpr int kWidths[ViewStatusPanes::kPaneCount] = {16, 9, 13, 9, 16, 4, 17, 10};
+// cursor moves: pos, pixel, line, dimlist, size, count, mag, zoom, tool.
+constexpr int kWidths[ViewStatusPanes::kPaneCount] = {19, 9, 14, 9, 19, 4, 20, 10, 14};
 }  // namespace
 
 ViewStatusPanes::ViewStatusPanes(QStatusBar* bar) : QObject(bar) {

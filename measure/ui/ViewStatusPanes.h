@@ -1,5 +1,5 @@
 #pragma once
-// The eight read-out panes of the image views on the main window's status
+// The read-out panes of the image views on the main window's status
 // bar. One set per main window, shared by all image views: the active view
 // fills and shows them, and they go when no image view is active.
 #include <QObject>
@@ -14,7 +14,7 @@ class QWidget;
 class ViewStatusPanes : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kPaneCount = 8;
+    static constexpr int kPaneCount = 9;
 
     // The panes of the status bar of the main window that holds w (created
     // on first use); null when w is not inside a main window with one.

@@ -2,6 +2,9 @@
 
 #include <QStyle>
 
+#include <cmath>
+#include <utility>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QBitmap>
@@ -120,6 +123,10 @@ protected:
 
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton || !view_->doc_) return QWidget::mousePressEvent(e);
+        // The click that brought the window to the front only does that:
+        // no measurement is started on a picture the user was not looking at.
+        swallowing_ = view_->justActivated_;
+        if (swallowing_) return;
         const unsigned fx = view_->tools_->buttonDown(imagePoint(e), shift(e), ctrl(e));
         if (fx & TC::kStartPan) {
             panning_ = true;
@@ -132,6 +139,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override {
         if (!view_->doc_) return;
         const ZPoint p = imagePoint(e);
+        if (swallowing_) return view_->updateStatus(p);
         if (panning_) {
             const QPoint d = e->globalPosition().toPoint() - panFrom_;
             view_->horizontalScrollBar()->setValue(panStart_.x() - d.x());
@@ -144,6 +152,7 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton || !view_->doc_) return QWidget::mouseReleaseEvent(e);
+        if (std::exchange(swallowing_, false)) return;
         panning_ = false;
         view_->applyEffects(view_->tools_->buttonUp(imagePoint(e), shift(e), ctrl(e)));
         refreshCursor(e->modifiers());
@@ -154,7 +163,7 @@ protected:
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (e->key() == Qt::Key_Escape) {
-            view_->applyEffects(view_->tools_->finishBuilding());
+            view_->applyEffects(view_->tools_->cancelBuilding());
         } else if (e->key() == Qt::Key_Delete) {
             if (view_->tools_->deleteCurrent()) view_->applyEffects(TC::kRedraw | TC::kDocumentChanged);
         } else {
@@ -166,6 +175,12 @@ protected:
         refreshCursor(e->modifiers());
         QWidget::keyReleaseEvent(e);
     }
+    void wheelEvent(QWheelEvent* e) override {
+        const int steps = e->angleDelta().y();
+        if (steps == 0) return QWidget::wheelEvent(e);
+        view_->zoomAround(e->position(), steps > 0);
+        e->accept();
+    }
     void enterEvent(QEnterEvent* e) override {
         refreshCursor(QApplication::keyboardModifiers());
         QWidget::enterEvent(e);
@@ -174,6 +189,7 @@ protected:
 private:
     ZBasicView* view_;
     bool panning_ = false;
+    bool swallowing_ = false;
     QPoint panFrom_, panStart_;
 };
 
@@ -268,6 +284,11 @@ void ZBasicView::showEvent(QShowEvent* e) {
             if (QMdiArea* mdi = sub->mdiArea()) {
                 connect(mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
                     if (active && active == frame_.data()) {
+                        // A mouse press that activates the window arrives
+                        // after this; it is told apart until the events of
+                        // this round are delivered.
+                        justActivated_ = true;
+                        QTimer::singleShot(0, this, [this] { justActivated_ = false; });
                         updateStatus(cursor_);
                         syncToolActions();
                     } else if (auto* panes = ViewStatusPanes::forWidget(this)) {
@@ -326,6 +347,7 @@ void ZBasicView::buildMenus() {
     viewMenu_ = new QMenu("&View", this);
     add(viewMenu_, TC::kZoomIn, [this] { zoomIn(); })->setShortcut(QKeySequence::ZoomIn);
     add(viewMenu_, TC::kZoomOut, [this] { zoomOut(); })->setShortcut(QKeySequence::ZoomOut);
+    add(viewMenu_, kFitToWindow, [this] { fitToWindow(); })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
 
     toolsMenu_ = new QMenu("&Tools", this);
     toolGroup_ = new QActionGroup(this);
@@ -426,6 +448,28 @@ void ZBasicView::setZoomKeepingCentre(bool in) {
     const double after = tools_->zoomFactor();
     horizontalScrollBar()->setValue(static_cast<int>(centre.x() * after - viewport()->width() / 2.0));
     verticalScrollBar()->setValue(static_cast<int>(centre.y() * after - viewport()->height() / 2.0));
+    updateStatus(cursor_);
+}
+
+void ZBasicView::zoomAround(QPointF canvasPos, bool in) {
+    // The image point under the cursor stays under the cursor.
+    const double before = tools_->zoomFactor();
+    const QPointF image = canvasPos / before;
+    const QPointF onViewport = canvasPos - QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    if (!tools_->stepZoom(in)) return;
+    resizeCanvas();
+    const double after = tools_->zoomFactor();
+    horizontalScrollBar()->setValue(static_cast<int>(std::lround(image.x() * after - onViewport.x())));
+    verticalScrollBar()->setValue(static_cast<int>(std::lround(image.y() * after - onViewport.y())));
+    updateStatus(cursor_);
+}
+
+void ZBasicView::fitToWindow() {
+    if (!doc_ || picture_.isNull()) return;
+    const QSize room = maximumViewportSize();
+    tools_->fitZoom(doc_->image.originX() + picture_.width(), doc_->image.originY() + picture_.height(),
+                    room.width(), room.height());
+    resizeCanvas();
     updateStatus(cursor_);
 }
 

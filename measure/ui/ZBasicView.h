@@ -50,8 +50,15 @@ public:
     // The action of a menu text, for tests and scripted use; null when none.
     QAction* findAction(const QString& text) const;
 
+    static constexpr const char* kFitToWindow = "Fit to &window";
+
     void zoomIn();
     void zoomOut();
+    // One zoom step keeping the image point at canvasPos (canvas widget
+    // coordinates) under the cursor: the mouse wheel.
+    void zoomAround(QPointF canvasPos, bool in);
+    // The largest zoom step at which the whole picture shows.
+    void fitToWindow();
     void copyDimension();
     void pasteDimension();
     void showGreyLevel();
@@ -81,6 +88,8 @@ private:
     QImage picture_;
     ZPoint cursor_;
     QPointer<QMdiSubWindow> frame_;
+    // Set while the window is being activated (see mousePressEvent).
+    bool justActivated_ = false;
 
     QMenu* editMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;

@@ -204,14 +204,15 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     doc->yScale = 0.5;
     doc->calibrated = 0;
     auto t = tools->statusTexts({13, 25});
-    EXPECT_EQ(t[0], "pos=    3,    5");
+    EXPECT_EQ(t[0], "pos=    3,    5 px");
     EXPECT_EQ(t[1], "pixel=  7");  // (13 + 250) & 0xFF
     EXPECT_EQ(t[2], "");
     EXPECT_EQ(t[3], "dimlist=0");
-    EXPECT_EQ(t[4], "size= 40.0x 30.0");
+    EXPECT_EQ(t[4], "size= 40.0x 30.0 px");
     EXPECT_EQ(t[5], "0");
-    EXPECT_EQ(t[6], "mag=1.000, 1.000");
+    EXPECT_EQ(t[6], "mag=1.000, 1.000 uncalibrated");
     EXPECT_EQ(t[7], "zoom= 100%");
+    EXPECT_EQ(t[8], "Tool: Select");
 
     doc->calibrated = 1;
     doc->addNewDimension(0, {0, 0});
@@ -220,14 +221,25 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     tools->zoomOut();
     tools->zoomOut();
     t = tools->statusTexts({13, 25});
-    EXPECT_EQ(t[0], "pos=  6.0,  2.5");
-    EXPECT_EQ(t[2], "line1=  7.2");  // sqrt(36 + 16)
-    EXPECT_EQ(t[4], "size= 80.0x 15.0");
+    EXPECT_EQ(t[0], "pos=  6.0,  2.5 \u00b5m");
+    EXPECT_EQ(t[2], "line1=  7.2 \u00b5m");  // sqrt(36 + 16)
+    EXPECT_EQ(t[4], "size= 80.0x 15.0 \u00b5m");
     EXPECT_EQ(t[5], "1");
-    EXPECT_EQ(t[6], "mag=2.000, 0.500");
+    EXPECT_EQ(t[6], "mag=2.000, 0.500 \u00b5m/px");
     EXPECT_EQ(t[7], "zoom=  33%");
     // Outside the picture the pixel reads -1.
     EXPECT_EQ(tools->statusTexts({-1, 5})[1], "pixel= -1");
     EXPECT_EQ(tools->statusTexts({50, 5})[1], "pixel= -1");
     EXPECT_EQ(tools->statusTexts({49, 0})[1], "pixel= 49");
+
+    // A circle reads as its diameter and area; the active tool is named.
+    doc->xScale = doc->yScale = 0.5;
+    doc->addNewDimension(CDimList::kCircle, {0, 0});
+    list().at(1)->addVertex({20, 0});
+    TC::setToolMode(TC::kCircle);
+    t = tools->statusTexts({0, 0});
+    EXPECT_EQ(t[2], "circle2: d= 10.0 \u00b5m, A=78.5 \u00b5m\u00b2");
+    EXPECT_EQ(t[8], "Tool: Circle");
+    doc->units = "mm";
+    EXPECT_EQ(tools->statusTexts({0, 0})[0], "pos= -5.0,-10.0 mm");
 }

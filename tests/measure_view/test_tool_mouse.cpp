@@ -83,9 +83,9 @@ TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
     EXPECT_EQ(list().at(1)->getVertex(0), (ZPoint{10, 60}));  // not selected: stays
     EXPECT_TRUE(doc->IsModified());
 
-    // Four pixels off the vertex is no hit; outside the region the current
-    // object is cleared.
-    click({24, 15});
+    // Away from every outline and outside the region the current object is
+    // cleared.
+    click({24, 35});
     EXPECT_EQ(list().current(), -1);
     EXPECT_EQ(tools->dragState(), TC::kDragNone);
 
@@ -331,4 +331,69 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
     EXPECT_TRUE(doc->IsModified());
     // Outside the picture nothing is traced.
     EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
+}
+
+TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
+    doc->addNewDimension(0, {10, 10});  // a line 10,10 - 110,10
+    list().at(0)->addVertex({110, 10});
+    doc->addNewDimension(CDimList::kCircle, {200, 100});  // centre 220,100, radius 20
+    list().at(1)->addVertex({240, 100});
+    list().at(1)->update();
+    doc->addNewDimension(CDimList::kPolygon, {300, 300});  // closing edge 300,340 - 300,300
+    list().at(2)->addVertex({340, 300});
+    list().at(2)->addVertex({300, 340});
+
+    EXPECT_EQ(tools->objectAt(list(), {60, 13}), 0);    // the middle of the line
+    EXPECT_EQ(tools->objectAt(list(), {60, 15}), -1);   // 5 pixels off
+    EXPECT_EQ(tools->objectAt(list(), {220, 121}), 1);  // the circle's rim
+    EXPECT_EQ(tools->objectAt(list(), {220, 100}), -1); // not its centre
+    EXPECT_EQ(tools->objectAt(list(), {298, 320}), 2);  // the polygon's closing edge
+    // Zoomed out, the same four screen pixels cover more of the picture.
+    tools->setZoom(1, 4);
+    EXPECT_EQ(tools->objectAt(list(), {60, 24}), 0);
+    // A wide band is picked over its whole width.
+    tools->setZoom(1, 1);
+    list().at(0)->setWidth(21);
+    EXPECT_EQ(tools->objectAt(list(), {60, 22}), 0);
+
+    // Shift-click on the rim selects, a plain click makes it current.
+    click({220, 79}, true);
+    EXPECT_TRUE(list().at(1)->isSelected());
+    click({240, 101});
+    EXPECT_EQ(list().current(), 1);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+}
+
+TEST_F(ViewToolTest, EscapeDropsTheObjectBeingDrawnAndTheRubberBand) {
+    TC::setToolMode(TC::kPolyline);
+    click({10, 10});
+    click({20, 10});
+    tools->mouseMove({30, 30}, false, false);
+    const unsigned fx = tools->cancelBuilding();
+    EXPECT_TRUE(fx & TC::kDocumentChanged);
+    EXPECT_EQ(list().count(), 0);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    // A fresh click starts a new object rather than extending the old one.
+    click({50, 50});
+    EXPECT_EQ(list().count(), 1);
+    EXPECT_EQ(list().at(0)->vertexCount(), 2);
+    tools->finishBuilding();
+
+    TC::setToolMode(TC::kRoi);
+    tools->buttonDown({5, 5}, false, false);
+    tools->mouseMove({40, 40}, false, false);
+    tools->cancelBuilding();
+    tools->buttonUp({40, 40}, false, false);
+    EXPECT_TRUE(doc->roi.isEmpty());
+}
+
+TEST_F(ViewToolTest, FitZoomPicksTheLargestStepThatShowsTheWholePicture) {
+    tools->fitZoom(640, 480, 800, 600);
+    EXPECT_EQ(tools->zoomFactor(), 1.0);
+    tools->fitZoom(100, 50, 800, 600);
+    EXPECT_EQ(tools->zoomFactor(), 8.0);  // 800 x 400
+    tools->fitZoom(2000, 1000, 800, 600);
+    EXPECT_EQ(tools->zoomDenominator(), 3);  // 667 wide fits, 1000 does not
+    tools->fitZoom(100000, 10, 800, 600);
+    EXPECT_EQ(tools->zoomDenominator(), 8);  // as small as it goes
 }

@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QTest>
+#include <QWheelEvent>
 #include <cstdlib>
 #include <filesystem>
 
@@ -348,4 +350,47 @@ TEST_F(ZBasicViewTest, ClosingTheWindowSeesOneViewAndARefusedCloseKeepsTheView) 
     view->update();
     QApplication::processEvents();
     delete child;
+}
+
+TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels) {
+    QMdiArea mdi;
+    mdi.resize(900, 500);
+    auto other = std::make_unique<ZBasicDoc>();
+    other->OnNewDocument();
+    other->image = CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey);
+    auto* first = new ZBasicView(doc.get());
+    auto* second = new ZBasicView(other.get());
+    QMdiSubWindow* a = mdi.addSubWindow(first);
+    QMdiSubWindow* b = mdi.addSubWindow(second);
+    mdi.show();
+    a->setGeometry(0, 0, 420, 400);
+    b->setGeometry(440, 0, 420, 400);
+    mdi.setActiveSubWindow(b);
+    QApplication::processEvents();
+    ImageToolController::setToolMode(ImageToolController::kCounting);
+
+    QTest::mouseClick(first->canvas(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(mdi.activeSubWindow(), a);
+    EXPECT_EQ(doc->currentDimList().count(), 0);  // the click only activated
+    QApplication::processEvents();
+    QTest::mouseClick(first->canvas(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(doc->currentDimList().count(), 1);
+
+    // The picture point under the cursor stays there while zooming.
+    QWidget* c = first->canvas();
+    first->zoomIn();
+    const QPoint cursor(200, 160);
+    const QPoint before = c->mapTo(first->viewport(), cursor);
+    QWheelEvent wheel(QPointF(cursor), c->mapToGlobal(QPointF(cursor)), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(c, &wheel);
+    EXPECT_EQ(first->tools().zoomFactor(), 3.0);
+    EXPECT_EQ(c->mapTo(first->viewport(), cursor * 3 / 2), before);
+
+    // Escape drops a half-drawn line.
+    ImageToolController::setToolMode(ImageToolController::kLines);
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_EQ(doc->currentDimList().count(), 2);
+    QTest::keyClick(c, Qt::Key_Escape);
+    EXPECT_EQ(doc->currentDimList().count(), 1);
 }
