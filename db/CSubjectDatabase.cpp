@@ -50,7 +50,11 @@ bool CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prom
     // A key naming a file that has gone is asked about again rather than
     // silently creating an empty database at the old place.
     if (path_.empty() || !fileExists(path_)) {
-        const std::string prompt = std::string(kFolderPrompt) + "\ncurrently " + folder_;
+        // The folder of a database that has gone is named so that the user
+        // can recreate or find it; on a first start there is none to name.
+        std::string prompt = kFolderPrompt;
+        const std::string previous = path_.empty() ? std::string() : folderOf(path_);
+        if (!previous.empty()) prompt += "\ncurrently " + previous;
         auto chosen = prompter.chooseFolder(prompt, {});
         path_ = (chosen && !chosen->empty()) ? joinPath(*chosen, kFileName) : std::string();
         profile.WriteString("Settings", "database", path_);

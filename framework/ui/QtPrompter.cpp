@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QInputDialog>
@@ -127,16 +131,64 @@ std::optional<std::string> QtPrompter::saveFile(const std::string& title, const 
     return f.toStdString();
 }
 
+namespace {
+
+// The folder chooser takes a typed folder that does not exist yet and
+// creates it, so that "Open or create a new data folder" means what it says.
+class CreatingFolderDialog : public QFileDialog {
+public:
+    CreatingFolderDialog(QWidget* parent, const QString& caption, const QString& start)
+        : QFileDialog(parent, caption, start) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly, true);
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        // The dialog disables its button for a folder that does not exist;
+        // these run after its own checks and allow any typed name.
+        if (auto* edit = findChild<QLineEdit*>("fileNameEdit")) {
+            connect(edit, &QLineEdit::textChanged, this, &CreatingFolderDialog::allowTyped);
+            connect(this, &QFileDialog::directoryEntered, this, &CreatingFolderDialog::allowTyped);
+            connect(this, &QFileDialog::currentChanged, this, &CreatingFolderDialog::allowTyped);
+        }
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty()) {
+            const QString path = QDir::cleanPath(chosen.first());
+            const QFileInfo info(path);
+            if (info.exists() && !info.isDir()) {
+                QMessageBox::warning(this, windowTitle(), QString("%1\nis a file, not a folder.").arg(path));
+                return;
+            }
+            if (!info.exists() && !QDir().mkpath(path)) {
+                QMessageBox::warning(this, windowTitle(), QString("Cannot create the folder\n%1").arg(path));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    void allowTyped() {
+        auto* edit = findChild<QLineEdit*>("fileNameEdit");
+        auto* box = findChild<QDialogButtonBox*>("buttonBox");
+        QPushButton* ok = box ? box->button(QDialogButtonBox::Open) : nullptr;
+        if (!ok && box) ok = box->button(QDialogButtonBox::Save);
+        if (edit && ok && !edit->text().trimmed().isEmpty()) ok->setEnabled(true);
+    }
+};
+
+}  // namespace
+
 std::optional<std::string> QtPrompter::chooseFolder(const std::string& title, const std::string& start) {
     // Like the folder-browse dialog it stands for, the prompt (which may run
     // over several lines) is shown inside the dialog; its first line is the
     // window title.
     const QString prompt = q(title);
-    QFileDialog dlg(parent_, prompt.section('\n', 0, 0).trimmed(),
-                    start.empty() ? QDir::homePath() : q(start));
-    dlg.setFileMode(QFileDialog::Directory);
-    dlg.setOption(QFileDialog::ShowDirsOnly, true);
-    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    CreatingFolderDialog dlg(parent_, prompt.section('\n', 0, 0).trimmed(),
+                             start.empty() ? QDir::homePath() : q(start));
+    dlg.setObjectName("ordaviaFolderDialog");
+    dlg.setLabelText(QFileDialog::Accept, "&Choose");
     if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
         auto* label = new QLabel(prompt.trimmed(), &dlg);
         label->setWordWrap(true);

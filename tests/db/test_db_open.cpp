@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "DbTestSupport.h"
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
@@ -40,7 +41,7 @@ TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
     ASSERT_TRUE(db.isOpen());
     const auto asked = folderQuestions();
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, "Open or create a new data folder\ncurrently ");
+    EXPECT_EQ(asked[0].text, "Open or create a new data folder");  // nothing current to name
 
     const std::string dbPath = data + "/orda.db";
     EXPECT_EQ(db.databasePath(), dbPath);
@@ -104,7 +105,8 @@ TEST_F(OpenFixture, DeletedFileAsksAgainInsteadOfRecreatingIt) {
     const std::string old = tmp.path("gone/orda.db");
     profile.WriteString("Settings", "database", old);
     EXPECT_TRUE(db.openAtStartup(profile, ps.prompter));
-    EXPECT_EQ(folderQuestions().size(), 1u);
+    ASSERT_EQ(folderQuestions().size(), 1u);
+    EXPECT_EQ(folderQuestions()[0].text, "Open or create a new data folder\ncurrently " + folderOf(old));
     EXPECT_FALSE(db.isOpen());
     EXPECT_FALSE(std::filesystem::exists(old));
     EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");

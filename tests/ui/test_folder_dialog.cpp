@@ -1,0 +1,47 @@
+// The data-folder chooser takes a folder typed by name and creates it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "framework/ui/QtPrompter.h"
+
+TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
+    const auto base = std::filesystem::temp_directory_path() / ("ordavia-folder-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(base);
+    const auto wanted = base / "new data";
+
+    bool buttonWasEnabled = false;
+    QString label;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        for (QLabel* l : dlg->findChildren<QLabel*>())
+            if (l->text().startsWith("Open or create")) label = l->text();
+        dlg->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(wanted.string()));
+        QPushButton* ok = dlg->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+        buttonWasEnabled = ok->isEnabled();
+        ok->click();
+        // A refused name leaves the dialog open: close it rather than hang.
+        QTimer::singleShot(2000, dlg, &QDialog::reject);
+    });
+    QtPrompter prompter(nullptr);
+    const auto chosen = prompter.chooseFolder("Open or create a new data folder", base.string());
+    EXPECT_TRUE(buttonWasEnabled);
+    EXPECT_EQ(label, "Open or create a new data folder");
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(std::filesystem::path(*chosen), wanted);
+    EXPECT_TRUE(std::filesystem::is_directory(wanted));
+    std::filesystem::remove_all(base);
+}
