@@ -353,10 +353,10 @@ TEST_F(ZBasicViewTest, ClosingTheWindowSeesOneViewAndARefusedCloseKeepsTheView) 
 }
 
 TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels) {
+    auto other = std::make_unique<ZBasicDoc>();  // outlives the windows
+    other->OnNewDocument();
     QMdiArea mdi;
     mdi.resize(900, 500);
-    auto other = std::make_unique<ZBasicDoc>();
-    other->OnNewDocument();
     other->image = CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey);
     auto* first = new ZBasicView(doc.get());
     auto* second = new ZBasicView(other.get());
