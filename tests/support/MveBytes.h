@@ -1,0 +1,106 @@
+#pragma once
+// Movie files written by hand, byte by byte, independently of the movie
+// code: the current ".mve" form (magic -23, one 36-byte header, frames,
+// trailer) and the two older forms with a header before every frame.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct LeBytes {
+    std::vector<uint8_t> b;
+    LeBytes& i32(int32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+        return *this;
+    }
+    LeBytes& f64(double v) {
+        uint8_t t[8];
+        __builtin_memcpy(t, &v, 8);
+        b.insert(b.end(), t, t + 8);
+        return *this;
+    }
+    LeBytes& u16(uint16_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+        return *this;
+    }
+    LeBytes& str(const std::string& s) {  // archive string below 255 characters
+        b.push_back(uint8_t(s.size()));
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
+    LeBytes& raw(const std::vector<uint8_t>& v) {
+        b.insert(b.end(), v.begin(), v.end());
+        return *this;
+    }
+};
+
+// Frame k of a w x rows grey test movie: every byte tells frame and place.
+inline std::vector<uint8_t> testFrame(int k, int w, int rows) {
+    std::vector<uint8_t> f(size_t(w) * size_t(rows));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < w; ++x) f[size_t(y) * size_t(w) + size_t(x)] = uint8_t(k * 16 + y * 3 + x);
+    return f;
+}
+
+// The current form with `slots` frames; frame file slot s holds testFrame(s).
+inline std::vector<uint8_t> mveCurrent(int w, int rows, int slots, int count, int ring, int field0 = 0) {
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(field0).i32(0).i32(w).i32(rows).i32(0).i32(0).i32(0);
+    for (int s = 0; s < slots; ++s) b.raw(testFrame(s, w, rows));
+    b.i32(count).i32(ring);
+    return b.b;
+}
+
+// No trailer: the first int32 is the count; every frame has a 16-byte
+// header (width, rows, field number, interlace).
+inline std::vector<uint8_t> mveNoTrailer16(int w, int rows, int count) {
+    LeBytes b;
+    b.i32(count);
+    for (int s = 0; s < count; ++s) b.i32(w).i32(rows).i32(100 + 7 * s).i32(0).raw(testFrame(s, w, rows));
+    return b.b;
+}
+
+// An older trailer form (magic above -23) with a 32-byte header (first
+// int32 -1) before every frame.
+inline std::vector<uint8_t> mveTrailer32(int w, int rows, int count, int magic = -22) {
+    LeBytes b;
+    b.i32(magic);
+    for (int s = 0; s < count; ++s) b.i32(-1).i32(32).i32(50 + s).i32(0).i32(w).i32(rows).i32(s).i32(2 * s).raw(testFrame(s, w, rows));
+    b.i32(count).i32(0);
+    return b.b;
+}
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& b) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!b.empty()) std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+}
+
+inline std::vector<uint8_t> readBytes(const std::string& path) {
+    std::vector<uint8_t> b;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return b;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) b.push_back(uint8_t(c));
+    std::fclose(f);
+    return b;
+}
+
+struct ScratchDir {
+    std::filesystem::path dir;
+    explicit ScratchDir(const std::string& tag) {
+        dir = std::filesystem::temp_directory_path() / ("ordavia-" + tag + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    ~ScratchDir() { std::filesystem::remove_all(dir); }
+    std::string operator/(const std::string& name) const { return (dir / name).string(); }
+};
+
+}  // namespace testsupport

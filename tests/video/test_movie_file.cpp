@@ -1,0 +1,171 @@
+// The ".mve" forms byte by byte, random access through the ring, hostile
+// files, saving ranges and recording.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/CZVimage.h"
+#include "tests/support/MveBytes.h"
+#include "video/CZVMovie.h"
+
+using namespace testsupport;
+
+namespace {
+
+bool frameIs(const CZVimage& img, int k) {
+    const auto want = testFrame(k, img.width(), img.rows());
+    for (int y = 0; y < img.rows(); ++y)
+        if (std::memcmp(img.row(y), &want[size_t(y) * size_t(img.width())], size_t(img.width())) != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(MovieFile, RingFileShowsOldestSlotFirstAndClampsIndexes) {
+    ScratchDir d("mve-ring");
+    writeBytes(d / "ring.mve", mveCurrent(8, 4, 10, 10, 3));
+    CZVMovie m;
+    ASSERT_TRUE(m.Open(d / "ring.mve"));
+    EXPECT_EQ(m.mode(), StorageMode::MovieFile);
+    EXPECT_EQ(m.count(), 10);
+    EXPECT_TRUE(m.wrapped());
+    EXPECT_FALSE(m.perFrameHeaders());
+    EXPECT_EQ(m.firstFramePosition(), 40);
+    EXPECT_EQ(m.frameRecordSize(), 32);
+    EXPECT_EQ(m.rate(), 1);
+    EXPECT_TRUE(frameIs(m.GoTo(0), 3));
+    EXPECT_EQ(m.currentImage().tag(), 6);  // 2 x slot
+    EXPECT_TRUE(frameIs(m.GoTo(9), 2));
+    EXPECT_TRUE(frameIs(m.GoTo(10), 3));
+    EXPECT_EQ(m.currentIndex(), 0);
+    EXPECT_TRUE(frameIs(m.GoTo(-4), 3));
+    EXPECT_EQ(m.PhysicalIndex(7), 0);
+    EXPECT_EQ(m.Next(), 1);
+    m.GoTo(9);
+    EXPECT_EQ(m.Next(), 0);
+    CZVimage copy;
+    m.CopyFrame(8, copy);
+    EXPECT_TRUE(frameIs(copy, 1));
+    EXPECT_EQ(m.currentIndex(), 9);
+}
+
+TEST(MovieFile, OlderFormsWithPerFrameHeaders) {
+    ScratchDir d("mve-old");
+    writeBytes(d / "a.mve", mveNoTrailer16(6, 3, 4));
+    CZVMovie m;
+    ASSERT_TRUE(m.Open(d / "a.mve"));
+    EXPECT_TRUE(m.perFrameHeaders());
+    EXPECT_EQ(m.count(), 4);
+    EXPECT_EQ(m.frameRecordSize(), 16 + 18);
+    EXPECT_FALSE(m.wrapped());
+    EXPECT_TRUE(frameIs(m.GoTo(2), 2));
+    EXPECT_EQ(m.currentImage().tag(), 114);
+    EXPECT_EQ(m.ElapsedFields(), 14);
+
+    writeBytes(d / "b.mve", mveTrailer32(5, 2, 3));
+    ASSERT_TRUE(m.Open(d / "b.mve"));
+    EXPECT_TRUE(m.perFrameHeaders());
+    EXPECT_EQ(m.count(), 3);
+    const CZVimage& f = m.GoTo(2);
+    EXPECT_TRUE(frameIs(f, 2));
+    EXPECT_EQ(f.tag(), 52);
+    EXPECT_EQ(f.originX(), 2);
+    EXPECT_EQ(f.originY(), 4);
+}
+
+TEST(MovieFile, HostileFilesFailCleanly) {
+    ScratchDir d("mve-bad");
+    CZVMovie m;
+    auto bad = [&](const std::vector<uint8_t>& bytes) {
+        writeBytes(d / "x.mve", bytes);
+        ordavia::Status s = m.Open(d / "x.mve");
+        EXPECT_FALSE(s.ok());
+        EXPECT_FALSE(s.reason().empty());
+        EXPECT_EQ(m.mode(), StorageMode::Closed);
+    };
+    bad({});
+    bad({0xE9, 0xFF});
+    auto full = mveCurrent(8, 4, 10, 10, 3);
+    bad(std::vector<uint8_t>(full.begin(), full.end() - 40));  // trailer now reads pixels
+    auto more = mveCurrent(8, 4, 3, 4, 0);                     // trailer promises a fourth frame
+    bad(more);
+    bad(mveCurrent(8, 4, 3, 3, 5));    // ring start past the frames
+    bad(mveCurrent(8, 4, 3, -1, 0));   // negative count
+    auto hugeW = mveCurrent(8, 4, 1, 1, 0);
+    hugeW[20] = 0xFF, hugeW[21] = 0xFF, hugeW[22] = 0xFF, hugeW[23] = 0x7F;
+    bad(hugeW);
+    bad(std::vector<uint8_t>{0x40, 0x42, 0x0F, 0x00, 6, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // a million frames promised
+    EXPECT_FALSE(m.Open(d / "missing.mve").ok());
+}
+
+TEST(MovieFile, SaveRangeWritesTheCurrentFormInLogicalOrder) {
+    ScratchDir d("mve-save");
+    writeBytes(d / "ring.mve", mveCurrent(8, 4, 10, 10, 3));
+    CZVMovie m;
+    ASSERT_TRUE(m.Open(d / "ring.mve"));
+    m.SetOffsets(5, -2, 1, 2);
+    ASSERT_TRUE(m.SaveRange(d / "part.mve", 0, 3));
+    LeBytes want;
+    want.i32(-23).i32(-2).i32(36).i32(6).i32(0).i32(8).i32(4).i32(0).i32(0).i32(0);
+    for (int s : {3, 4, 5}) want.raw(testFrame(s, 8, 4));
+    want.i32(3).i32(0);
+    EXPECT_EQ(readBytes(d / "part.mve"), want.b);
+    // The movie now is the saved file and keeps the frames' records.
+    EXPECT_EQ(m.fileName(), d / "part.mve");
+    EXPECT_TRUE(m.ownFile());
+    EXPECT_EQ(m.ringStart(), 0);
+    EXPECT_EQ(m.frameTable()[1].x, 5);
+    EXPECT_EQ(m.GoTo(1).originY(), -2);
+    // A whole-movie save of an own file is a byte copy; onto itself, nothing.
+    ASSERT_TRUE(m.save(d / "copy.mve", -1, -1));
+    EXPECT_EQ(readBytes(d / "copy.mve"), want.b);
+    EXPECT_TRUE(m.save(d / "copy.mve", -1, -1));
+}
+
+TEST(MovieRecording, MemoryRingAndFileRecording) {
+    CZVMovie m;
+    EXPECT_FALSE(m.Record("", 3, 0, 4, 0));
+    ASSERT_TRUE(m.Record("", 3, 642, 2, 0));
+    EXPECT_EQ(m.formatImage().width(), 640);
+    CZVimage in(640, 2, 0, 0, 0);
+    int r = 0;
+    for (int k = 0; k < 3; ++k) {
+        std::memset(in.data(), k + 1, in.byteCount());
+        in.setTag(10 + k);
+        r = m.AddFrame(in, true);
+    }
+    EXPECT_EQ(r, -1);  // full and not looping
+    m.loop = true;
+    for (int k = 3; k < 5; ++k) {
+        std::memset(in.data(), k + 1, in.byteCount());
+        in.setTag(10 + k);
+        r = m.AddFrame(in, true);
+    }
+    EXPECT_EQ(r, 3);
+    m.stopRecording();
+    EXPECT_EQ(m.mode(), StorageMode::Memory);
+    EXPECT_TRUE(m.modified());
+    EXPECT_EQ(m.rate(), 25000);
+    // The last three frames survive, oldest first.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.GoTo(i).data()[0], 3 + i) << i;
+    EXPECT_EQ(m.ElapsedFields(), 2);
+
+    ScratchDir d("mve-rec");
+    CZVMovie f;
+    f.loop = true;
+    ASSERT_TRUE(f.Record(d / "rec.mve", 4, 8, 4, 0));
+    CZVimage fr(8, 4, 0, 0, 0);
+    for (int k = 0; k < 6; ++k) {
+        std::memcpy(fr.data(), testFrame(k, 8, 4).data(), 32);
+        fr.setTag(2 * k);
+        f.AddFrame(fr, true);
+    }
+    f.stopRecording();
+    EXPECT_EQ(f.mode(), StorageMode::MovieFile);
+    const auto bytes = readBytes(d / "rec.mve");
+    ASSERT_EQ(bytes.size(), 40u + 4 * 32 + 8);
+    EXPECT_EQ(bytes[bytes.size() - 8], 4);  // count
+    EXPECT_EQ(bytes[bytes.size() - 4], 2);  // ring start
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(frameIs(f.GoTo(i), i + 2)) << i;
+    EXPECT_EQ(f.currentImage().tag(), 10);
+}

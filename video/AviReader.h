@@ -1,0 +1,44 @@
+#pragma once
+// Foreign videos through FFmpeg (libavformat/libavcodec/libswscale): the
+// first video stream of any container FFmpeg reads, its rate and scale,
+// an exact frame count (from the index, or counted by one scan of the
+// packets when the container does not say), and random access to frame i
+// as a grey picture. Sequential reading never seeks: the decoder position
+// is kept and a seek happens only when the wanted frame lies behind it or
+// beyond the next key frame.
+#include <memory>
+#include <string>
+
+#include "base/Result.h"
+
+class CZVimage;
+
+namespace ordavia {
+
+class AviReader {
+public:
+    ~AviReader();
+    static Result<std::unique_ptr<AviReader>> open(const std::string& path);
+
+    int width() const;
+    int height() const;
+    int count() const;
+    int rate() const;
+    int scale() const;
+    const std::string& container() const;
+    const std::string& codec() const;
+    // Decodes frame i into `grey` (resized to a grey whole frame when its
+    // shape differs). False when the frame cannot be decoded; the image is
+    // then filled with black so that no stale frame is shown.
+    bool readFrame(int i, CZVimage& grey);
+    // Frames decoded and seeks made since opening (for tests and benchmarks).
+    int decodedFrames() const;
+    int seeks() const;
+
+private:
+    AviReader();
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace ordavia

@@ -1,0 +1,595 @@
+// CZVMovie: storage modes, opening, random access and recording. Saving,
+// processing passes and offsets are in MovieSave.cpp.
+#include "video/CZVMovie.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "base/ByteOrder.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "settings/DebugLog.h"
+#include "video/AviReader.h"
+#include "video/AviWriter.h"
+#include "video/MovieIo.h"
+#include "video/MveFormat.h"
+
+using ordavia::Status;
+
+namespace ordavia {
+
+void MovieFrameImage::alias(uint8_t* pixels, const CZVimage& shape) {
+    releasePixels();
+    pixels_ = pixels;
+    ownsPixels_ = false;
+    width_ = shape.width();
+    rows_ = shape.rows();
+    stride_ = shape.stride();
+    rowBytes_ = shape.rowBytes();
+    bpp_ = shape.bytesPerPixel();
+    colour_ = shape.colour();
+    interlace_ = shape.interlace();
+    header_.clear();
+}
+
+void MovieFrameImage::own() {
+    if (ownsPixels_) return;
+    pixels_ = nullptr;
+    ownsPixels_ = true;
+    const int w = width_, r = rows_, b = bpp_;
+    width_ = rows_ = stride_ = rowBytes_ = 0;
+    resize(w, r, b);
+}
+
+bool isForeignVideo(const std::string& path) {
+    const std::string ext = toLower(extensionOf(path));
+    static const char* const kExt[] = {".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
+                                       ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+    for (const char* e : kExt)
+        if (ext == e) return true;
+    return false;
+}
+
+std::string errnoText(int e) { return std::strerror(e); }
+
+bool preadAll(int fd, void* buf, size_t n, int64_t pos) {
+    auto* p = static_cast<uint8_t*>(buf);
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, p, n, off_t(pos));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        p += r;
+        n -= size_t(r);
+        pos += r;
+    }
+    return true;
+}
+
+bool pwriteAll(int fd, const void* buf, size_t n, int64_t pos) {
+    auto* p = static_cast<const uint8_t*>(buf);
+    while (n > 0) {
+        const ssize_t r = ::pwrite(fd, p, n, off_t(pos));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        p += r;
+        n -= size_t(r);
+        pos += r;
+    }
+    return true;
+}
+
+// The stored rows of an image without the row padding of its stride.
+const uint8_t* packedRows(const CZVimage& img, std::vector<uint8_t>& scratch) {
+    const size_t rb = size_t(img.rowBytes());
+    if (size_t(img.stride()) == rb) return img.data();
+    scratch.resize(rb * size_t(img.rows()));
+    for (int y = 0; y < img.rows(); ++y) std::memcpy(&scratch[rb * size_t(y)], img.row(y), rb);
+    return scratch.data();
+}
+
+void encodeImageHeader(const CZVimage& img, uint8_t out[kMveHeaderSize]) {
+    MveFrameHeader h;
+    h.field = img.tag();
+    h.interlace = img.interlace();
+    h.width = img.width();
+    h.rows = img.rows();
+    h.originX = img.originX();
+    h.originY = img.storedOriginY();
+    h.colour = img.colour();
+    encodeMveHeader(h, out);
+}
+
+}  // namespace ordavia
+
+using namespace ordavia;
+
+CZVMovie::CZVMovie() = default;
+
+CZVMovie::~CZVMovie() { Close(); }
+
+int CZVMovie::PhysicalIndex(int i) const {
+    if (!wrapped_) return i;
+    int p = ringStart_ + i;
+    if (p >= count_) p -= count_;
+    return p;
+}
+
+void CZVMovie::clampRange(int& first, int& last) const {
+    if (first < 0) first = 0;
+    if (last < 0 || last > count_) last = count_;
+    if (first > last) first = last;
+}
+
+int CZVMovie::createImages(int n, int width, int height, int colour) {
+    debugLog("CZVMovie::createImages:existing %i newsize %i images\n", capacity_, n);
+    if (n < 0 || width < 1 || height < 1) return 0;
+    const int interlace = format_.interlace();
+    format_.setInterlace(interlace);
+    const int rows = format_.isField() ? height / 2 : height;
+    if (!format_.resize(width, rows, colour == CZVimage::kColour ? 3 : 1)) return 0;
+    format_.setColour(colour);
+    const size_t old = table_.size();
+    table_.resize(size_t(n));
+    for (size_t i = old; i < table_.size(); ++i) table_[i] = FrameInfo{};
+    if (mode_ == StorageMode::Memory) {
+        const uint64_t need = uint64_t(n) * format_.byteCount();
+        if (need <= blockSize_) {
+            capacity_ = n;
+            return 0;
+        }
+        if (need > (uint64_t(1) << 40)) {
+            debugLog("failed to realloc\n");
+            return 0;
+        }
+        std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[size_t(need)]);
+        if (!grown) {
+            debugLog("failed to realloc\n");
+            return 0;
+        }
+        debugLog("realloc from %i to %i mve memory\n", int(blockSize_), int(need));
+        if (block_ && blockSize_) std::memcpy(grown.get(), block_.get(), blockSize_);
+        const bool wasAliased = current_.aliased();
+        block_ = std::move(grown);
+        blockSize_ = size_t(need);
+        const int added = n - capacity_;
+        capacity_ = n;
+        if (wasAliased) current_.alias(block_.get() + size_t(PhysicalIndex(std::max(0, currentIndex_))) * format_.byteCount(), format_);
+        debugLog("\nCZVMovie::createImages:created %i\n", added);
+        return added;
+    }
+    if (current_.aliased()) current_.own();
+    block_.reset();
+    blockSize_ = 0;
+    capacity_ = n;
+    debugLog("\nCZVMovie::createImages:created %i\n", n);
+    return n;
+}
+
+void CZVMovie::applyInfo(int slot) {
+    if (slot < 0 || size_t(slot) >= table_.size()) return;
+    const FrameInfo& e = table_[size_t(slot)];
+    if (!e.known()) return;
+    current_.setTag(e.field);
+    if (e.interlace >= 0 && e.interlace <= 2) current_.setInterlace(e.interlace);
+    current_.setOriginX(e.x);
+    current_.setOriginY(e.y);
+}
+
+// Reads slot `slot` of a file or foreign movie into `into` and fills the
+// slot's table entry when it is still unknown.
+bool CZVMovie::readSlot(int slot, CZVimage& into) {
+    if (slot < 0 || slot >= count_) return false;
+    FrameInfo& e = table_[size_t(slot)];
+    if (mode_ == StorageMode::AviFile) {
+        const bool ok = avi_ && avi_->readFrame(slot, into);
+        if (!e.known()) e = FrameInfo{2 * slot, CZVimage::kFrame, 0, 0};
+        return ok;
+    }
+    if (fd_ < 0) return false;
+    if (into.width() != format_.width() || into.rows() != format_.rows() || into.colour() != format_.colour()) {
+        into.setInterlace(format_.interlace());
+        if (!into.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) return false;
+        into.setColour(format_.colour());
+    }
+    const int64_t pos = firstPos_ + int64_t(slot) * recordSize_;
+    const size_t rb = size_t(format_.rowBytes());
+    const size_t pixels = rb * size_t(format_.rows());
+    bool ok;
+    if (perFrameHeaders_) {
+        scratch_.resize(size_t(recordSize_));
+        ok = preadAll(fd_, scratch_.data(), scratch_.size(), pos);
+        MveFrameHeader h;
+        if (ok && parseMveHeader(scratch_.data(), scratch_.size(), h)) {
+            if (!e.known())
+                e = FrameInfo{h.field, h.interlace, h.originX, h.interlace == 1 || h.interlace == 2 ? h.originY * 2 : h.originY};
+        }
+        if (ok)
+            for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[size_t(pixelOffset_) + rb * size_t(y)], rb);
+    } else {
+        if (size_t(into.stride()) == rb) {
+            ok = preadAll(fd_, into.data(), pixels, pos);
+        } else {
+            scratch_.resize(pixels);
+            ok = preadAll(fd_, scratch_.data(), pixels, pos);
+            if (ok)
+                for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[rb * size_t(y)], rb);
+        }
+        if (!e.known()) e = FrameInfo{2 * slot, format_.interlace(), 0, 0};
+    }
+    if (!ok) {
+        debugLog("CZVMovie::GoTo read of frame %i failed\n", slot);
+        std::memset(into.data(), 0, into.byteCount());
+    }
+    into.dropDisplayHeader();
+    return ok;
+}
+
+CZVimage& CZVMovie::GoTo(int i) {
+    if (count_ <= 0 || mode_ == StorageMode::Closed) return current_;
+    if (i < 0 || i >= count_) i = 0;
+    if (processing_) {
+        if (i == currentIndex_) return current_;
+        writeLeftFrame();
+    }
+    currentIndex_ = i;
+    const int slot = PhysicalIndex(i);
+    if (mode_ == StorageMode::Memory) {
+        uint8_t* p = block_.get() + size_t(slot) * format_.byteCount();
+        if (processing_ && !procInPlace_) {
+            // A pass with its own output must leave the memory frames alone.
+            if (current_.aliased()) current_.own();
+            current_.setInterlace(format_.interlace());
+            current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
+            current_.setColour(format_.colour());
+            std::memcpy(current_.data(), p, format_.byteCount());
+            current_.dropDisplayHeader();
+        } else {
+            current_.alias(p, format_);
+        }
+        if (!table_[size_t(slot)].known()) table_[size_t(slot)] = FrameInfo{2 * slot, format_.interlace(), 0, 0};
+    } else if (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile) {
+        readSlot(slot, current_);
+    }
+    applyInfo(slot);
+    return current_;
+}
+
+int CZVMovie::Next() { return currentIndex_ + 1 >= count_ ? 0 : currentIndex_ + 1; }
+
+int CZVMovie::CopyFrame(int i, CZVimage& image) {
+    if (count_ <= 0) return 0;
+    if (i < 0 || i >= count_) i = 0;
+    const int slot = PhysicalIndex(i);
+    if (mode_ == StorageMode::Memory) {
+        image.setInterlace(format_.interlace());
+        if (image.width() != format_.width() || image.rows() != format_.rows() || image.colour() != format_.colour()) {
+            if (!image.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) return i;
+            image.setColour(format_.colour());
+        }
+        std::memcpy(image.data(), block_.get() + size_t(slot) * format_.byteCount(), format_.byteCount());
+        image.dropDisplayHeader();
+    } else if (i == currentIndex_ && !current_.isEmpty()) {
+        image.setInterlace(current_.interlace());
+        image.Copy(current_);
+        return i;
+    } else {
+        readSlot(slot, image);
+    }
+    const FrameInfo& e = table_[size_t(slot)];
+    if (e.known()) {
+        image.setTag(e.field);
+        if (e.interlace >= 0 && e.interlace <= 2) image.setInterlace(e.interlace);
+        image.setOrigin(e.x, e.y);
+    }
+    return i;
+}
+
+const CZVimage& CZVMovie::peekFrame(int i, MovieFrameImage& scratch) {
+    if (mode_ != StorageMode::Memory) {
+        if (scratch.aliased()) scratch.own();
+        CopyFrame(i, scratch);
+        return scratch;
+    }
+    if (count_ <= 0) return scratch;
+    if (i < 0 || i >= count_) i = 0;
+    const int slot = PhysicalIndex(i);
+    scratch.alias(block_.get() + size_t(slot) * format_.byteCount(), format_);
+    const FrameInfo& e = table_[size_t(slot)];
+    if (e.known()) {
+        scratch.setTag(e.field);
+        if (e.interlace >= 0 && e.interlace <= 2) scratch.setInterlace(e.interlace);
+        scratch.setOrigin(e.x, e.y);
+    }
+    return scratch;
+}
+
+Status CZVMovie::Open(const std::string& path) {
+    Close();
+    Status s = isForeignVideo(path) ? openAvi(path) : openMve(path);
+    if (!s) {
+        Close();
+        return s;
+    }
+    return s;
+}
+
+Status CZVMovie::openMve(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    fdWritable_ = fd >= 0;
+    if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::failure(path + ": " + errnoText(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::failure(path + ": not a movie file");
+    }
+    const int64_t size = st.st_size;
+    auto fail = [&](const std::string& why) {
+        ::close(fd);
+        debugLog("CZVMovie::Open %s: %s\n", path.c_str(), why.c_str());
+        return Status::failure(path + ": " + why);
+    };
+    uint8_t head[4 + kMveHeaderSize] = {};
+    const size_t headBytes = size_t(std::min<int64_t>(size, sizeof head));
+    if (headBytes < 4 || !preadAll(fd, head, headBytes, 0)) return fail("the file is too short to be a movie");
+    const int32_t w = loadLE32(head);
+    int64_t count = 0, ring = 0, payloadEnd = size;
+    if (w < 0) {
+        uint8_t tail[8];
+        if (size < 12 || !preadAll(fd, tail, 8, size - 8)) return fail("the movie file has no trailer");
+        count = loadLE32(tail);
+        ring = loadLE32(tail + 4);
+        payloadEnd = size - 8;
+    } else {
+        count = w;
+    }
+    if (count < 0) return fail("the movie file is damaged (negative frame count)");
+    MveFrameHeader h;
+    if (count > 0) {
+        if (!parseMveHeader(head + 4, headBytes - 4, h)) return fail("the movie file is damaged (bad frame header)");
+        if (w <= kMveMagic) {
+            perFrameHeaders_ = false;
+            firstPos_ = 4 + h.headerLength;
+            recordSize_ = h.frameBytes();
+            pixelOffset_ = 0;
+        } else {
+            perFrameHeaders_ = true;
+            firstPos_ = 4;
+            recordSize_ = h.headerLength + h.frameBytes();
+            pixelOffset_ = h.headerLength;
+        }
+        const int64_t fits = (payloadEnd - firstPos_) / recordSize_;
+        if (fits < count) {
+            return fail(strprintf("the movie file is truncated: it holds %lld of %lld frames", (long long)std::max<int64_t>(fits, 0),
+                                  (long long)count));
+        }
+    }
+    if (ring < 0 || (count > 0 && ring > count) || (count == 0 && ring != 0))
+        return fail("the movie file is damaged (ring start outside the frames)");
+    fd_ = fd;
+    mode_ = StorageMode::MovieFile;
+    fileName_ = path;
+    count_ = 0;
+    ringStart_ = int(ring);
+    wrapped_ = w < 0 && count != ring;
+    if (ring == count) ringStart_ = 0;
+    if (count > 0) {
+        format_.setInterlace(h.interlace);
+        if (createImages(int(count), h.width, format_.isField() ? h.rows * 2 : h.rows, h.colour) != int(count) ||
+            format_.rows() != h.rows) {
+            fd_ = -1;
+            mode_ = StorageMode::Closed;
+            return fail("not enough memory for the frame table");
+        }
+    } else {
+        createImages(0, std::max(h.width, 1), std::max(h.rows, 1), 0);
+    }
+    count_ = int(count);
+    current_.setInterlace(format_.interlace());
+    current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
+    current_.setColour(format_.colour());
+    rate_ = scale_ = 1;
+    ownFile_ = true;
+    modified_ = false;
+    currentIndex_ = -1;
+    GoTo(0);
+    return Status::success();
+}
+
+Status CZVMovie::openAvi(const std::string& path) {
+    auto r = AviReader::open(path);
+    if (!r) return r.status();
+    avi_ = std::move(r.value());
+    mode_ = StorageMode::AviFile;
+    fileName_ = path;
+    format_.setInterlace(CZVimage::kFrame);
+    if (createImages(avi_->count(), avi_->width(), avi_->height(), CZVimage::kGrey) != avi_->count()) {
+        avi_.reset();
+        mode_ = StorageMode::Closed;
+        return Status::failure(path + ": not enough memory for the frame table");
+    }
+    count_ = avi_->count();
+    rate_ = avi_->rate();
+    scale_ = avi_->scale();
+    ringStart_ = 0;
+    wrapped_ = false;
+    ownFile_ = true;
+    modified_ = false;
+    current_.resize(format_.width(), format_.rows(), 1);
+    current_.setColour(CZVimage::kGrey);
+    currentIndex_ = -1;
+    GoTo(0);
+    return Status::success();
+}
+
+void CZVMovie::closeFiles() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    avi_.reset();
+    if (aviOut_) (void)aviOut_->close();
+    aviOut_.reset();
+}
+
+void CZVMovie::Close() {
+    if (processing_) abandonProcessing();
+    if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
+        uint8_t tail[8];
+        storeLE32(tail, uint32_t(count_));
+        storeLE32(tail + 4, uint32_t(ringStart_));
+        const int64_t end = firstPos_ + int64_t(wrapped_ ? capacity_ : count_) * recordSize_;
+        if (!pwriteAll(fd_, tail, 8, end) || ::ftruncate(fd_, off_t(end + 8)) != 0)
+            debugLog("CZVMovie::Close trailer of %s not written\n", fileName_.c_str());
+    }
+    if (modified_ && mode_ != StorageMode::Closed) debugLog("closing modified movie!\n");
+    closeFiles();
+    if (current_.aliased()) current_.own();
+    block_.reset();
+    blockSize_ = 0;
+    mode_ = StorageMode::Closed;
+    count_ = capacity_ = 0;
+    table_.clear();
+    fileName_.clear();
+    wrapped_ = false;
+    ringStart_ = 0;
+    currentIndex_ = 0;
+    perFrameHeaders_ = false;
+    modified_ = false;
+}
+
+bool CZVMovie::Record(const std::string& name, int frames, int width, int height, int colour) {
+    if (width < 1 || height < 1) {
+        debugLog("negative size!w=%i,h=%i\n", width, height);
+        return false;
+    }
+    width &= ~3;
+    if (width < 4 || frames < 1) {
+        debugLog("negative size!w=%i,h=%i\n", width, height);
+        return false;
+    }
+    if (mode_ != StorageMode::Closed) Close();
+    mode_ = name.empty() ? StorageMode::Memory : (options.compressOutput ? StorageMode::RecordToAvi : StorageMode::RecordToMovieFile);
+    wrapped_ = false;
+    currentIndex_ = count_ = ringStart_ = 0;
+    format_.setInterlace(CZVimage::kFrame);
+    createImages(frames, width, height, colour);
+    if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
+        mode_ = StorageMode::Closed;
+        return false;
+    }
+    rate_ = int32_t(options.captureFrameRate * 1000);
+    scale_ = 1000;
+    fileName_ = name;
+    if (mode_ == StorageMode::RecordToAvi) {
+        AviWriter::Params p;
+        p.width = format_.width();
+        p.height = format_.rows();
+        p.colour = format_.colour() == CZVimage::kColour;
+        p.rate = rate_;
+        p.scale = scale_;
+        p.codec = options.codec;
+        auto w = AviWriter::open(name, p);
+        if (!w) {
+            debugLog("record aviwriteopen %s failed\n", name.c_str());
+            mode_ = StorageMode::Closed;
+            return false;
+        }
+        aviOut_ = std::move(w.value());
+    } else if (mode_ == StorageMode::RecordToMovieFile) {
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            debugLog("record file open %s failed\n", name.c_str());
+            mode_ = StorageMode::Closed;
+            return false;
+        }
+        uint8_t head[4 + kMveHeaderSize];
+        storeLE32(head, uint32_t(kMveMagic));
+        encodeImageHeader(format_, head + 4);
+        if (!pwriteAll(fd_, head, sizeof head, 0)) {
+            debugLog("record file open %s failed\n", name.c_str());
+            Close();
+            return false;
+        }
+        firstPos_ = sizeof head;
+        recordSize_ = int64_t(format_.rowBytes()) * format_.rows();
+        perFrameHeaders_ = false;
+    }
+    if (mode_ == StorageMode::Memory) {
+        current_.alias(block_.get(), format_);
+    } else {
+        if (current_.aliased()) current_.own();
+        current_.setInterlace(format_.interlace());
+        current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
+        current_.setColour(format_.colour());
+    }
+    return true;
+}
+
+int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
+    if (mode_ != StorageMode::Memory && mode_ != StorageMode::RecordToMovieFile && mode_ != StorageMode::RecordToAvi) return count_;
+    if (capacity_ < 1) return count_;
+    const int slot = std::clamp(currentIndex_, 0, capacity_ - 1);
+    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(slot) * format_.byteCount(), format_);
+    if (image.colour() == current_.colour() && image.width() == current_.width() && image.rows() == current_.rows()) {
+        for (int y = 0; y < current_.rows(); ++y) std::memcpy(current_.row(y), image.row(y), size_t(current_.rowBytes()));
+    } else {
+        current_.convertFrom(image);
+    }
+    current_.dropDisplayHeader();
+    if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
+        const uint8_t* rows = packedRows(current_, scratch_);
+        if (!pwriteAll(fd_, rows, size_t(recordSize_), firstPos_ + int64_t(slot) * recordSize_))
+            debugLog("CZVMovie::AddFrame write failed: %s\n", errnoText(errno).c_str());
+    } else if (mode_ == StorageMode::RecordToAvi && aviOut_) {
+        Status s = aviOut_->write(current_);
+        if (!s) debugLog("CZVMovie::AddFrame %s\n", s.reason().c_str());
+    }
+    table_[size_t(slot)] = FrameInfo{image.tag(), image.interlace(), image.originX(), image.originY()};
+    if (advance) return Advance();
+    return count_;
+}
+
+int CZVMovie::Advance() {
+    if (capacity_ < 1) return -1;
+    int result = 0;
+    bool stop = false;
+    if (++currentIndex_ >= capacity_) {
+        currentIndex_ = 0;
+        wrapped_ = true;
+        if (!loop || mode_ == StorageMode::RecordToAvi) stop = true;
+    }
+    count_ = std::min(count_ + 1, capacity_);
+    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(currentIndex_) * format_.byteCount(), format_);
+    ringStart_ = currentIndex_;
+    result = stop ? -1 : count_;
+    return result;
+}
+
+void CZVMovie::stopRecording() {
+    const bool wasWrapped = wrapped_;
+    if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi) {
+        const std::string name = fileName_;
+        FrameInfoList keep = table_;
+        if (mode_ == StorageMode::RecordToAvi) {
+            // The AVI holds the frames in the order they were compressed.
+            keep.clear();
+            for (int i = 0; i < count_; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
+        }
+        Close();
+        Status s = Open(name);
+        if (!s) debugLog("CZVMovie::stopRecording: %s\n", s.reason().c_str());
+        for (size_t i = 0; i < std::min(keep.size(), table_.size()); ++i) table_[i] = keep[i];
+    } else if (mode_ == StorageMode::Memory) {
+        modified_ = true;
+    }
+    rate_ = int32_t(options.captureFrameRate * 1000);
+    scale_ = 1000;
+    currentIndex_ = -1;
+    GoTo(0);
+    debugLog("....CZVMovie::stopRecording: %s filled imagecount=%i\n", wasWrapped ? "was" : "not", count_);
+}

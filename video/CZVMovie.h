@@ -1,0 +1,190 @@
+#pragma once
+// CZVMovie: the frame store behind every video. Equally sized frames live
+// in one memory block (recordings, short clips), in a ".mve" movie file or
+// in a foreign video read through FFmpeg, with a per-frame table of field
+// numbers and movement offsets. The table, not the pixels, carries the
+// alignment: it is applied to a frame whenever the frame becomes current.
+//
+// File movies are read one frame at a time with a single positioned read;
+// opening reads the header and the first frame only, so a movie of any
+// length opens at once.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/Result.h"
+#include "image/CZVimage.h"
+#include "video/FrameInfo.h"
+
+namespace ordavia {
+class AviReader;
+class AviWriter;
+
+// An image whose pixels may belong to someone else (a slot of the memory
+// block): the movie's current image aliases its slot instead of copying.
+class MovieFrameImage : public CZVimage {
+public:
+    void alias(uint8_t* pixels, const CZVimage& shape);
+    // Back to owning a buffer of the same shape (contents undefined).
+    void own();
+    bool aliased() const { return !ownsPixels_; }
+};
+}  // namespace ordavia
+
+enum class StorageMode : int {
+    Closed = 0,
+    Memory = 1,
+    MovieFile = 2,
+    AviFile = 3,
+    RecordToMovieFile = 5,
+    RecordToAvi = 6,
+};
+
+class CZVMovie {
+public:
+    // Settings values the movie works with (the document reads them).
+    struct Options {
+        bool compressOutput = false;    // "Dynamic settings"/"compressoutput"
+        double captureFrameRate = 25.0;  // program-wide capture rate
+        std::string codec = "mjpeg";     // compressor of compressed outputs
+        std::string tempFolder;          // where outputs of unnamed movies go
+    };
+
+    struct Bounds {
+        int width = 0, height = 0;  // the union canvas
+        int minX = 0, minY = 0;     // smallest offsets
+        bool anyNonZero = false;
+    };
+
+    CZVMovie();
+    ~CZVMovie();
+    CZVMovie(const CZVMovie&) = delete;
+    CZVMovie& operator=(const CZVMovie&) = delete;
+
+    Options options;
+    bool loop = false;
+
+    // ---- Recording ----
+    bool Record(const std::string& name, int frames, int width, int height, int colour);
+    int AddFrame(const CZVimage& image, bool advance);
+    int Advance();
+    void stopRecording();
+
+    // ---- Files ----
+    ordavia::Status Open(const std::string& path);
+    void Close();
+    int createImages(int n, int width, int height, int colour);
+
+    // ---- Access ----
+    CZVimage& GoTo(int i);
+    int Next();
+    int CopyFrame(int i, CZVimage& image);
+    // Frame i without changing the current frame: a memory movie's slot
+    // itself (no copy), otherwise read into `scratch`.
+    const CZVimage& peekFrame(int i, ordavia::MovieFrameImage& scratch);
+    int PhysicalIndex(int i) const;
+    CZVimage& currentImage() { return current_; }
+    const CZVimage& formatImage() const { return format_; }
+
+    // ---- Saving ----
+    ordavia::Status save(const std::string& path, int first, int last);
+    ordavia::Status SaveRange(const std::string& path, int first, int last);
+
+    // ---- Processing passes ----
+    ordavia::Status openprocessing(bool inPlace, const std::string& outputName = {});
+    ordavia::Status FinishProcessing();
+    bool processing() const { return processing_; }
+    // Writes the current frame as if it were left (a one-frame pass).
+    void leaveFrame();
+    // Ends a pass without keeping its output (the movie stays as it was).
+    void abandonProcessing();
+
+    // ---- Offsets ----
+    void SetOffsets(int x, int y, int first, int last);
+    void ShiftCurrentOffset(int dx, int dy);
+    Bounds OffsetBounds(int first, int last);
+    ordavia::Status ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale);
+    int32_t ElapsedFields();
+
+    // ---- State ----
+    StorageMode mode() const { return mode_; }
+    int count() const { return count_; }
+    int capacity() const { return capacity_; }
+    int rate() const { return rate_; }
+    int scale() const { return scale_; }
+    void setRate(int rate, int scale) {
+        rate_ = rate;
+        scale_ = scale;
+    }
+    int ringStart() const { return ringStart_; }
+    bool wrapped() const { return wrapped_; }
+    int currentIndex() const { return currentIndex_; }
+    bool ownFile() const { return ownFile_; }
+    bool modified() const { return modified_; }
+    void setModified(bool m) { modified_ = m; }
+    bool perFrameHeaders() const { return perFrameHeaders_; }
+    const std::string& fileName() const { return fileName_; }
+    int64_t frameRecordSize() const { return recordSize_; }
+    int64_t firstFramePosition() const { return firstPos_; }
+    FrameInfoList& frameTable() { return table_; }
+    const FrameInfoList& frameTable() const { return table_; }
+    // The frame count the processing pass has written so far.
+    int processingCount() const { return static_cast<int>(procTable_.size()); }
+
+    // Normalises a range: first < 0 becomes 0, last < 0 or > count becomes count.
+    void clampRange(int& first, int& last) const;
+
+    // Memory movie from raw 16-bit little-endian frames (cytoscan "raw
+    // ops"): each pixel v becomes (v / 4) & 255; stops at the first short
+    // frame. frames <= 0 reads as many as the file holds. The frames read.
+    ordavia::Result<int> importRaw16(const std::string& path, int width, int height, int frames);
+
+private:
+    friend class MovieTestAccess;
+    bool readSlot(int slot, CZVimage& into);
+    void applyInfo(int slot);
+    void writeLeftFrame();
+    void closeFiles();
+    ordavia::Status openMve(const std::string& path);
+    ordavia::Status openAvi(const std::string& path);
+    ordavia::Status writeRangeMve(const std::string& path, int first, int last);
+    ordavia::Status writeRangeAvi(const std::string& path, int first, int last);
+    ordavia::Status reopenAs(const std::string& path, bool own, const FrameInfoList* keepTable);
+
+    int32_t rate_ = 1, scale_ = 1;
+    int capacity_ = 0;
+    int count_ = 0;
+    StorageMode mode_ = StorageMode::Closed;
+    std::string fileName_;
+    int fd_ = -1;
+    bool fdWritable_ = false;
+    int ringStart_ = 0;
+    int64_t recordSize_ = 0;
+    int64_t firstPos_ = 0;
+    int64_t pixelOffset_ = 0;  // header bytes inside a record
+    bool perFrameHeaders_ = false;
+    FrameInfoList table_;
+    std::unique_ptr<uint8_t[]> block_;
+    size_t blockSize_ = 0;
+    int currentIndex_ = 0;
+    CZVimage format_;
+    ordavia::MovieFrameImage current_;
+    bool wrapped_ = false;
+    bool ownFile_ = false;
+    bool modified_ = false;
+    std::vector<uint8_t> scratch_;
+
+    // Processing pass state.
+    bool processing_ = false;
+    int procFd_ = -1;       // separate ".mve" output, or -1
+    int64_t procPos_ = 0;
+    bool procHeaderWritten_ = false;
+    size_t procRowBytes_ = 0;
+    std::string procError_;
+    bool procInPlace_ = false;
+    std::string procName_;
+    FrameInfoList procTable_;
+    std::unique_ptr<ordavia::AviReader> avi_;
+    std::unique_ptr<ordavia::AviWriter> aviOut_;
+};

@@ -1,0 +1,210 @@
+#include "video/MovieAccumulate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/Text.h"
+#include "video/CZVMovie.h"
+
+namespace ordavia {
+
+namespace {
+
+Status checkRange(CZVMovie& movie, int& first, int& last) {
+    if (movie.mode() == StorageMode::Closed || movie.count() <= 0) return Status::failure("there is no movie");
+    movie.clampRange(first, last);
+    if (first >= last) return Status::failure("the range holds no frames");
+    return Status::success();
+}
+
+}  // namespace
+
+Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
+    if (Status s = checkRange(movie, first, last); !s) return s;
+    const CZVMovie::Bounds b = movie.OffsetBounds(first, last);
+    const CZVimage& fmt = movie.formatImage();
+    const bool field = fmt.isField();
+    const int bpp = fmt.bytesPerPixel();
+    const int canvasRows = field ? b.height / 2 : b.height;
+    const size_t rowBytes = size_t(b.width) * size_t(bpp);
+    if (b.width <= 0 || canvasRows <= 0 || uint64_t(rowBytes) * uint64_t(canvasRows) > (uint64_t(1) << 28))
+        return Status::failure("the offsets spread the frames too far apart");
+    std::vector<uint32_t> sum(rowBytes * size_t(canvasRows), 0);
+    // With every frame at the same offset each canvas pixel is covered by
+    // every frame, and the per-pixel count is not needed.
+    std::vector<uint32_t> cover;
+    if (b.anyNonZero) cover.assign(size_t(b.width) * size_t(canvasRows), 0);
+    MovieFrameImage frame;
+    const int fw = fmt.width(), fr = fmt.rows();
+    const size_t frb = size_t(fw) * size_t(bpp);
+    for (int i = first; i < last; ++i) {
+        const CZVimage& f = movie.peekFrame(i, frame);
+        const int ox = f.originX() - b.minX;
+        const int oy = (field ? f.storedOriginY() - b.minY / 2 : f.originY() - b.minY);
+        for (int y = 0; y < fr; ++y) {
+            const int cy = y + oy;
+            if (cy < 0 || cy >= canvasRows) continue;
+            const uint8_t* src = f.row(y);
+            uint32_t* dst = &sum[size_t(cy) * rowBytes + size_t(ox) * size_t(bpp)];
+            const size_t n = std::min(frb, rowBytes - size_t(ox) * size_t(bpp));
+            for (size_t x = 0; x < n; ++x) dst[x] += src[x];
+            if (!cover.empty()) {
+                uint32_t* c = &cover[size_t(cy) * size_t(b.width) + size_t(ox)];
+                const size_t m = std::min(size_t(fw), size_t(b.width - ox));
+                for (size_t x = 0; x < m; ++x) c[x] += 1;
+            }
+        }
+    }
+    CZVimage result;
+    result.setInterlace(fmt.interlace());
+    if (!result.resize(b.width, canvasRows, bpp) || !result.setColour(fmt.colour()))
+        return Status::failure("Low memory.  Save all data & exit.");
+    const uint32_t n = uint32_t(last - first);
+    for (int y = 0; y < canvasRows; ++y) {
+        uint8_t* d = result.row(y);
+        const uint32_t* s = &sum[size_t(y) * rowBytes];
+        if (cover.empty()) {
+            for (size_t x = 0; x < rowBytes; ++x) d[x] = uint8_t(s[x] / n);
+        } else {
+            const uint32_t* c = &cover[size_t(y) * size_t(b.width)];
+            for (size_t x = 0; x < rowBytes; ++x) {
+                const uint32_t k = c[x / size_t(bpp)];
+                d[x] = k ? uint8_t(s[x] / k) : 0;
+            }
+        }
+    }
+    result.setOrigin(b.minX, b.minY);
+    result.setTag(-1);
+    out.adoptData(std::move(result));
+    out.dropDisplayHeader();
+    return Status::success();
+}
+
+Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
+    if (Status s = checkRange(movie, first, last); !s) return s;
+    const CZVimage& fmt = movie.formatImage();
+    const size_t rb = size_t(fmt.rowBytes());
+    const int rows = fmt.rows();
+    std::vector<uint32_t> s1(rb * size_t(rows), 0);
+    std::vector<uint64_t> s2(rb * size_t(rows), 0);
+    MovieFrameImage frame;
+    for (int i = first; i < last; ++i) {
+        const CZVimage& f = movie.peekFrame(i, frame);
+        for (int y = 0; y < rows; ++y) {
+            const uint8_t* p = f.row(y);
+            uint32_t* a = &s1[size_t(y) * rb];
+            uint64_t* q = &s2[size_t(y) * rb];
+            for (size_t x = 0; x < rb; ++x) {
+                const uint32_t v = p[x];
+                a[x] += v;
+                q[x] += v * v;
+            }
+        }
+    }
+    CZVimage result;
+    result.setInterlace(fmt.interlace());
+    if (!result.resize(fmt.width(), rows, fmt.bytesPerPixel()) || !result.setColour(fmt.colour()))
+        return Status::failure("Low memory.  Save all data & exit.");
+    const double n = double(last - first);
+    for (int y = 0; y < rows; ++y) {
+        uint8_t* d = result.row(y);
+        for (size_t x = 0; x < rb; ++x) {
+            const double a = s1[size_t(y) * rb + x];
+            const double var = (double(s2[size_t(y) * rb + x]) - a * a / n) / n;
+            const double sd = var > 0 ? std::sqrt(var) : 0.0;
+            d[x] = uint8_t(std::min(255.0, sd));
+        }
+    }
+    result.setTag(-1);
+    out.adoptData(std::move(result));
+    out.dropDisplayHeader();
+    return Status::success();
+}
+
+double IntensityDiffStats::sdIntensity(size_t p) const {
+    const double m = double(count - 1);
+    if (m <= 0) return 0;
+    const double v = (sumI2[p] - sumI[p] * sumI[p] / m) / m;
+    return v > 0 ? std::sqrt(v) : 0;
+}
+
+double IntensityDiffStats::sdDifference(size_t p) const {
+    const double m = double(count - 1);
+    if (m <= 0) return 0;
+    const double v = (sumD2[p] - sumD[p] * sumD[p] / m) / m;
+    return v > 0 ? std::sqrt(v) : 0;
+}
+
+Status intensityDiffStats(CZVMovie& movie, int first, int last, IntensityDiffStats& st, const MovieProgress& progress) {
+    if (Status s = checkRange(movie, first, last); !s) return s;
+    const CZVimage& fmt = movie.formatImage();
+    st.width = fmt.rowBytes();
+    st.rows = fmt.rows();
+    const size_t n = size_t(st.width) * size_t(st.rows);
+    st.sumI.assign(n, 0);
+    st.sumI2.assign(n, 0);
+    st.sumD.assign(n, 0);
+    st.sumD2.assign(n, 0);
+    st.count = 0;
+    std::vector<uint8_t> prev(n);
+    MovieFrameImage frame;
+    for (int i = first; i < last; ++i) {
+        if (progress && !progress(strprintf("processing image %i of range %i to %i", i, first, last))) break;
+        const CZVimage& f = movie.peekFrame(i, frame);
+        for (int y = 0; y < st.rows; ++y) {
+            const uint8_t* p = f.row(y);
+            uint8_t* pv = &prev[size_t(y) * size_t(st.width)];
+            if (st.count == 0) {
+                std::memcpy(pv, p, size_t(st.width));
+                continue;
+            }
+            double* a = &st.sumI[size_t(y) * size_t(st.width)];
+            double* a2 = &st.sumI2[size_t(y) * size_t(st.width)];
+            double* dd = &st.sumD[size_t(y) * size_t(st.width)];
+            double* dd2 = &st.sumD2[size_t(y) * size_t(st.width)];
+            for (int x = 0; x < st.width; ++x) {
+                const double v = p[x];
+                const double d = v - pv[x];
+                a[x] += v;
+                a2[x] += v * v;
+                dd[x] += d;
+                dd2[x] += d * d;
+                pv[x] = p[x];
+            }
+        }
+        ++st.count;
+    }
+    if (progress) progress("final calculation");
+    return Status::success();
+}
+
+Status speedByRms(CZVMovie& movie, int first, int last, double threshold, double gain, CZVimage& out,
+                  const MovieProgress& progress) {
+    IntensityDiffStats st;
+    if (Status s = intensityDiffStats(movie, first, last, st, progress); !s) return s;
+    const CZVimage& fmt = movie.formatImage();
+    CZVimage result;
+    result.setInterlace(fmt.interlace());
+    if (!result.resize(fmt.width(), fmt.rows(), fmt.bytesPerPixel()) || !result.setColour(fmt.colour()))
+        return Status::failure("Low memory.  Save all data & exit.");
+    for (int y = 0; y < st.rows; ++y) {
+        uint8_t* d = result.row(y);
+        for (int x = 0; x < st.width; ++x) {
+            const size_t p = size_t(y) * size_t(st.width) + size_t(x);
+            const double si = st.sdIntensity(p);
+            if (si <= threshold) {
+                d[x] = 0;
+                continue;
+            }
+            const double v = st.sdDifference(p) * gain / si;
+            d[x] = v >= 255.0 ? 255 : uint8_t(v);
+        }
+    }
+    result.setTag(-1);
+    out.adoptData(std::move(result));
+    out.dropDisplayHeader();
+    return Status::success();
+}
+
+}  // namespace ordavia

@@ -1,0 +1,483 @@
+// CZVMovie: saving, processing passes, offsets and the raw import.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "base/ByteOrder.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "settings/DebugLog.h"
+#include "video/AviWriter.h"
+#include "video/CZVMovie.h"
+#include "video/MovieIo.h"
+#include "video/MveFormat.h"
+
+using namespace ordavia;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A file created beside `path` that becomes `path` only when it is complete.
+struct TempBeside {
+    std::string temp;
+    int fd = -1;
+    explicit TempBeside(const std::string& path) {
+        std::string pattern = path + ".XXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back('\0');
+        fd = ::mkstemp(buf.data());
+        if (fd >= 0) {
+            temp = buf.data();
+            ::fchmod(fd, 0644);
+        }
+    }
+    ~TempBeside() {
+        if (fd >= 0) ::close(fd);
+        if (!temp.empty()) ::unlink(temp.c_str());
+    }
+    Status commit(const std::string& path) {
+        if (::fsync(fd) != 0 || ::close(fd) != 0) {
+            fd = -1;
+            return Status::failure(path + ": " + errnoText(errno));
+        }
+        fd = -1;
+        if (::rename(temp.c_str(), path.c_str()) != 0) return Status::failure(path + ": " + errnoText(errno));
+        temp.clear();
+        return Status::success();
+    }
+};
+
+std::string withExtension(const std::string& name, const char* ext) {
+    return iequals(extensionOf(name), ext) ? name : name + ext;
+}
+
+}  // namespace
+
+Status CZVMovie::reopenAs(const std::string& pathIn, bool own, const FrameInfoList* keepIn) {
+    const std::string path = pathIn;  // may be our own file name, which Close() clears
+    FrameInfoList kept;
+    if (keepIn) kept = *keepIn;
+    const FrameInfoList* keep = keepIn ? &kept : nullptr;
+    const int32_t rate = rate_, scale = scale_;
+    Close();
+    Status s = Open(path);
+    if (!s) return s;
+    rate_ = rate;
+    scale_ = scale;
+    ownFile_ = own;
+    if (keep) {
+        for (size_t i = 0; i < std::min(keep->size(), table_.size()); ++i) table_[i] = (*keep)[i];
+        currentIndex_ = -1;
+        GoTo(0);
+    }
+    return s;
+}
+
+Status CZVMovie::writeRangeMve(const std::string& path, int first, int last) {
+    TempBeside out(path);
+    if (out.fd < 0) return Status::failure(path + ": " + errnoText(errno));
+    CZVimage frame;
+    std::vector<uint8_t> packed;
+    int64_t pos = 4 + int64_t(kMveHeaderSize);
+    for (int i = first; i < last; ++i) {
+        CopyFrame(i, frame);
+        if (i == first) {
+            uint8_t head[4 + kMveHeaderSize];
+            storeLE32(head, uint32_t(kMveMagic));
+            encodeImageHeader(frame, head + 4);
+            if (!pwriteAll(out.fd, head, sizeof head, 0)) return Status::failure(path + ": " + errnoText(errno));
+        }
+        const size_t n = size_t(frame.rowBytes()) * size_t(frame.rows());
+        if (!pwriteAll(out.fd, packedRows(frame, packed), n, pos)) return Status::failure(path + ": " + errnoText(errno));
+        pos += int64_t(n);
+    }
+    if (first >= last) {
+        uint8_t head[4 + kMveHeaderSize];
+        storeLE32(head, uint32_t(kMveMagic));
+        encodeImageHeader(format_, head + 4);
+        if (!pwriteAll(out.fd, head, sizeof head, 0)) return Status::failure(path + ": " + errnoText(errno));
+    }
+    uint8_t tail[8];
+    storeLE32(tail, uint32_t(last - first));
+    storeLE32(tail + 4, 0);
+    if (!pwriteAll(out.fd, tail, 8, pos)) return Status::failure(path + ": " + errnoText(errno));
+    return out.commit(path);
+}
+
+Status CZVMovie::writeRangeAvi(const std::string& path, int first, int last) {
+    AviWriter::Params p;
+    p.width = format_.width();
+    p.height = format_.rows();
+    p.colour = format_.colour() == CZVimage::kColour;
+    p.rate = rate_ > 0 ? rate_ : 25;
+    p.scale = scale_ > 0 ? scale_ : 1;
+    p.codec = options.codec;
+    auto w = AviWriter::open(path, p);
+    if (!w) return w.status();
+    CZVimage frame;
+    for (int i = first; i < last; ++i) {
+        CopyFrame(i, frame);
+        if (Status s = w.value()->write(frame); !s) return s;
+    }
+    return w.value()->close();
+}
+
+Status CZVMovie::SaveRange(const std::string& path, int first, int last) {
+    clampRange(first, last);
+    if (mode_ == StorageMode::Closed) return Status::failure("there is no movie to save");
+    if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi)
+        return Status::failure("the movie is being recorded");
+    if (processing_) return Status::failure("a processing pass is running");
+    const bool avi = isForeignVideo(path) || options.compressOutput;
+    FrameInfoList keep(table_.begin(), table_.begin());
+    for (int i = first; i < last; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
+    Status s = avi ? writeRangeAvi(path, first, last) : writeRangeMve(path, first, last);
+    if (!s) {
+        debugLog("czvmovie save %s to %s exception.\n", fileName_.c_str(), path.c_str());
+        return s;
+    }
+    return reopenAs(path, true, &keep);
+}
+
+Status CZVMovie::save(const std::string& path, int first, int last) {
+    clampRange(first, last);
+    if (mode_ == StorageMode::Closed) return Status::failure("there is no movie to save");
+    if (first != 0 || last != count_ || mode_ == StorageMode::Memory) return SaveRange(path, first, last);
+    if (path == fileName_) return Status::success();  // already that file: nothing to write
+    if (!iequals(extensionOf(path), extensionOf(fileName_))) return SaveRange(path, first, last);
+    const int current = currentIndex_;
+    const std::string from = fileName_;
+    FrameInfoList keep = table_;
+    const int32_t rate = rate_, scale = scale_;
+    if (ownFile_) {
+        if (mode_ != StorageMode::MovieFile && mode_ != StorageMode::AviFile) {
+            debugLog("czvmovie didn't save %s to %s\n", from.c_str(), path.c_str());
+            return Status::failure("the movie is not a file that can be copied");
+        }
+        debugLog("czvmovie::save copy %s to %s\n", from.c_str(), path.c_str());
+        Close();
+        std::error_code ec;
+        const std::string temp = path + ".part";
+        fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
+        if (!ec) fs::rename(temp, path, ec);
+        if (ec) {
+            fs::remove(temp);
+            debugLog("czvmovie save %s to %s exception.\n", from.c_str(), path.c_str());
+            Status back = reopenAs(from, true, &keep);
+            (void)back;
+            rate_ = rate;
+            scale_ = scale;
+            GoTo(current);
+            return Status::failure(path + ": " + ec.message());
+        }
+    } else {
+        debugLog("czvmovie::save rename %s to %s\n", from.c_str(), path.c_str());
+        Close();
+        std::error_code ec;
+        fs::rename(from, path, ec);
+        if (ec) {
+            debugLog("czvmovie save %s to %s exception.\n", from.c_str(), path.c_str());
+            Status back = reopenAs(from, false, &keep);
+            (void)back;
+            rate_ = rate;
+            scale_ = scale;
+            GoTo(current);
+            return Status::failure(path + ": " + ec.message());
+        }
+    }
+    Status s = reopenAs(path, true, &keep);
+    rate_ = rate;
+    scale_ = scale;
+    if (s) GoTo(current);
+    return s;
+}
+
+Status CZVMovie::openprocessing(bool inPlace, const std::string& outputName) {
+    if (processing_) abandonProcessing();
+    procTable_.clear();
+    procError_.clear();
+    procHeaderWritten_ = false;
+    procPos_ = 0;
+    procInPlace_ = false;
+    if (mode_ == StorageMode::Closed || count_ <= 0) return Status::failure("there is no movie to process");
+    if (mode_ == StorageMode::Memory && inPlace) {
+        procInPlace_ = true;
+        processing_ = true;
+        return Status::success();
+    }
+    std::string name = outputName;
+    if (name.empty()) {
+        std::string base = fileName_.empty() ? joinPath(options.tempFolder.empty() ? "." : options.tempFolder, "movie")
+                                             : withoutExtension(fileName_);
+        name = base + strprintf("-%lu", static_cast<unsigned long>(std::time(nullptr)));
+    }
+    if (options.compressOutput) {
+        procName_ = withExtension(name, ".avi");
+        processing_ = true;  // the writer opens with the first frame, when its shape is known
+        return Status::success();
+    }
+    if (ownFile_ || !inPlace || mode_ != StorageMode::MovieFile || perFrameHeaders_ || !fdWritable_) {
+        // Never write into a file that is already there: a name taken
+        // gets a number.
+        std::string base = withoutExtension(withExtension(name, ".mve"));
+        std::string candidate = base + ".mve";
+        int fd = -1;
+        for (int k = 1; k < 1000; ++k) {
+            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd >= 0 || errno != EEXIST) break;
+            candidate = base + strprintf("-%i", k) + ".mve";
+        }
+        if (fd < 0) {
+            debugLog("movie::openprocessing %s open failed\n", candidate.c_str());
+            return Status::failure("Could not open processing output file.\n" + candidate + ": " + errnoText(errno));
+        }
+        procFd_ = fd;
+        procName_ = candidate;
+        procPos_ = 4 + int64_t(kMveHeaderSize);
+    } else {
+        procInPlace_ = true;
+    }
+    processing_ = true;
+    return Status::success();
+}
+
+void CZVMovie::writeLeftFrame() {
+    if (currentIndex_ < 0 || currentIndex_ >= count_) return;
+    const int slot = PhysicalIndex(currentIndex_);
+    FrameInfo e = table_[size_t(slot)];
+    if (!e.known()) e = FrameInfo{current_.tag(), current_.interlace(), current_.originX(), current_.originY()};
+    const size_t n = size_t(current_.rowBytes()) * size_t(current_.rows());
+    if (options.compressOutput && !procInPlace_) {
+        if (!aviOut_ && procError_.empty()) {
+            AviWriter::Params p;
+            p.width = current_.width();
+            p.height = current_.rows();
+            p.colour = current_.colour() == CZVimage::kColour;
+            p.rate = rate_ > 0 ? rate_ : 25;
+            p.scale = scale_ > 0 ? scale_ : 1;
+            p.codec = options.codec;
+            auto w = AviWriter::open(procName_, p);
+            if (w) aviOut_ = std::move(w.value());
+            else procError_ = w.reason();
+        }
+        if (aviOut_) {
+            Status s = aviOut_->write(current_);
+            if (!s && procError_.empty()) procError_ = s.reason();
+        }
+    } else if (procFd_ >= 0) {
+        if (!procHeaderWritten_) {
+            uint8_t head[4 + kMveHeaderSize];
+            storeLE32(head, uint32_t(kMveMagic));
+            encodeImageHeader(current_, head + 4);
+            if (!pwriteAll(procFd_, head, sizeof head, 0) && procError_.empty()) procError_ = procName_ + ": " + errnoText(errno);
+            procHeaderWritten_ = true;
+            procRowBytes_ = n;
+        }
+        if (n != procRowBytes_) {
+            debugLog("movie::processing frame %i has another size; not written\n", currentIndex_);
+            return;
+        }
+        if (!pwriteAll(procFd_, packedRows(current_, scratch_), n, procPos_) && procError_.empty())
+            procError_ = procName_ + ": " + errnoText(errno);
+        procPos_ += int64_t(n);
+    } else if (procInPlace_ && mode_ == StorageMode::MovieFile) {
+        if (int64_t(n) == recordSize_ &&
+            !pwriteAll(fd_, packedRows(current_, scratch_), n, firstPos_ + int64_t(slot) * recordSize_) && procError_.empty())
+            procError_ = fileName_ + ": " + errnoText(errno);
+    }
+    procTable_.push_back(e);
+}
+
+void CZVMovie::leaveFrame() {
+    if (!processing_) return;
+    writeLeftFrame();
+    currentIndex_ = -1;
+}
+
+void CZVMovie::abandonProcessing() {
+    processing_ = false;
+    if (procFd_ >= 0) {
+        ::close(procFd_);
+        procFd_ = -1;
+        ::unlink(procName_.c_str());
+    }
+    if (aviOut_) {
+        (void)aviOut_->close();
+        aviOut_.reset();
+        ::unlink(procName_.c_str());
+    }
+    procTable_.clear();
+}
+
+Status CZVMovie::FinishProcessing() {
+    if (!processing_) return Status::failure("no processing pass is running");
+    processing_ = false;
+    FrameInfoList table = std::move(procTable_);
+    procTable_.clear();
+    if (!procError_.empty()) {
+        processing_ = true;
+        abandonProcessing();
+        return Status::failure(procError_);
+    }
+    if (mode_ == StorageMode::Memory && procInPlace_) {
+        modified_ = true;
+        return Status::success();
+    }
+    if (options.compressOutput && !procInPlace_) {
+        if (!aviOut_) return Status::failure("the pass wrote no frames");
+        Status s = aviOut_->close();
+        aviOut_.reset();
+        if (!s) {
+            ::unlink(procName_.c_str());
+            return s;
+        }
+        return reopenAs(procName_, false, &table);
+    }
+    if (procFd_ >= 0) {
+        uint8_t tail[8];
+        storeLE32(tail, uint32_t(table.size()));
+        storeLE32(tail + 4, 0);
+        bool ok = true;
+        if (!procHeaderWritten_) {
+            uint8_t head[4 + kMveHeaderSize];
+            storeLE32(head, uint32_t(kMveMagic));
+            encodeImageHeader(format_, head + 4);
+            ok = pwriteAll(procFd_, head, sizeof head, 0);
+        }
+        ok = ok && pwriteAll(procFd_, tail, 8, procPos_) && ::close(procFd_) == 0;
+        procFd_ = -1;
+        if (!ok) {
+            ::unlink(procName_.c_str());
+            return Status::failure(procName_ + ": " + errnoText(errno));
+        }
+        return reopenAs(procName_, false, &table);
+    }
+    // In place: the frames are back where they were read.
+    FrameInfoList full = table_;
+    for (size_t i = 0; i < std::min(table.size(), full.size()); ++i) full[size_t(PhysicalIndex(int(i)))] = table[i];
+    return reopenAs(fileName_, false, &full);
+}
+
+void CZVMovie::SetOffsets(int x, int y, int first, int last) {
+    clampRange(first, last);
+    for (int i = first; i < last; ++i) {
+        FrameInfo& e = table_[size_t(PhysicalIndex(i))];
+        if (!e.known()) {
+            CZVimage tmp;
+            CopyFrame(i, tmp);
+        }
+        e.x = x;
+        e.y = y;
+    }
+    if (currentIndex_ >= first && currentIndex_ < last) current_.setOrigin(x, y);
+}
+
+void CZVMovie::ShiftCurrentOffset(int dx, int dy) {
+    if (count_ <= 0 || currentIndex_ < 0 || currentIndex_ >= count_) return;
+    current_.setOrigin(current_.originX() + dx, current_.originY() + dy);
+    FrameInfo& e = table_[size_t(PhysicalIndex(currentIndex_))];
+    e = FrameInfo{current_.tag(), current_.interlace(), current_.originX(), current_.originY()};
+}
+
+CZVMovie::Bounds CZVMovie::OffsetBounds(int first, int last) {
+    clampRange(first, last);
+    Bounds b;
+    int minX = INT_MAX, maxX = INT_MIN, minY = INT_MAX, maxY = INT_MIN;
+    CZVimage tmp;
+    for (int i = first; i < last; ++i) {
+        const size_t slot = size_t(PhysicalIndex(i));
+        if (!table_[slot].known()) CopyFrame(i, tmp);
+        const FrameInfo& e = table_[slot];
+        minX = std::min(minX, e.x);
+        maxX = std::max(maxX, e.x);
+        minY = std::min(minY, e.y);
+        maxY = std::max(maxY, e.y);
+        if (e.x != 0 || e.y != 0) b.anyNonZero = true;
+    }
+    if (first >= last) minX = maxX = minY = maxY = 0;
+    b.minX = minX;
+    b.minY = minY;
+    b.width = int(std::min<int64_t>(INT_MAX, int64_t(format_.width()) + maxX - minX));
+    b.height = int(std::min<int64_t>(INT_MAX, int64_t(format_.height()) + maxY - minY));
+    return b;
+}
+
+Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale) {
+    clampRange(first, last);
+    std::string text = strprintf("file=%s\n", fileName_.c_str());
+    text += "image, offsetx, offsety\n";
+    CZVimage tmp;
+    for (int i = first + 1; i < last; ++i) {
+        const size_t slot = size_t(PhysicalIndex(i));
+        if (!table_[slot].known()) CopyFrame(i, tmp);
+        text += strprintf("%05i, %12.3g, %12.3g\n", i, table_[slot].x * xScale, table_[slot].y * yScale);
+    }
+    FileResult r = writeFileAtomically(path, text);
+    return r.ok ? Status::success() : Status::failure(r.error);
+}
+
+int32_t CZVMovie::ElapsedFields() {
+    if (count_ <= 0) return 0;
+    const size_t s0 = size_t(PhysicalIndex(0));
+    if (!table_[s0].known()) {
+        CZVimage tmp;
+        CopyFrame(0, tmp);
+    }
+    const int cur = std::clamp(currentIndex_, 0, count_ - 1);
+    const FrameInfo& e = table_[size_t(PhysicalIndex(cur))];
+    return (e.known() ? e.field : current_.tag()) - table_[s0].field;
+}
+
+Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height, int frames) {
+    if (width < 1 || height < 1 || int64_t(width) * height > (int64_t(1) << 26))
+        return Status::failure(strprintf("%s: bad frame size %i x %i", path.c_str(), width, height));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::failure(path + ": " + errnoText(errno));
+    struct stat st {};
+    ::fstat(fd, &st);
+    const int64_t frameBytes = int64_t(width) * height * 2;
+    const int64_t inFile = st.st_size / frameBytes;
+    int64_t n = frames > 0 ? frames : inFile;
+    n = std::min<int64_t>({n, inFile, INT_MAX / 2});
+    Close();
+    if (n < 1) {
+        ::close(fd);
+        return Status::failure(path + ": the file holds no whole frame");
+    }
+    mode_ = StorageMode::Memory;
+    format_.setInterlace(CZVimage::kFrame);
+    createImages(int(n), width, height, CZVimage::kGrey);
+    if (!block_ || capacity_ < n) {
+        ::close(fd);
+        Close();
+        return Status::failure("Low memory.  Save all data & exit.");
+    }
+    std::vector<uint8_t> raw(static_cast<size_t>(frameBytes));
+    int got = 0;
+    for (; got < n; ++got) {
+        if (!preadAll(fd, raw.data(), raw.size(), int64_t(got) * frameBytes)) break;
+        uint8_t* dst = block_.get() + size_t(got) * format_.byteCount();
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* s = &raw[size_t(y) * size_t(width) * 2];
+            uint8_t* d = dst + size_t(y) * size_t(format_.stride());
+            for (int x = 0; x < width; ++x) d[x] = uint8_t((s[2 * x] | s[2 * x + 1] << 8) / 4);
+        }
+        table_[size_t(got)] = FrameInfo{got, CZVimage::kFrame, 0, 0};
+    }
+    ::close(fd);
+    count_ = got;
+    fileName_.clear();
+    modified_ = true;
+    ownFile_ = false;
+    currentIndex_ = -1;
+    GoTo(0);
+    return got;
+}

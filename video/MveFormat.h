@@ -1,0 +1,37 @@
+#pragma once
+// The ".mve" movie file: int32 magic -23, the 36-byte image header of the
+// frames, the frames' pixel rows back to back (no row padding) and a
+// trailer of int32 count and int32 ring start. Older files have no trailer
+// (the first int32 is the count) or a trailer with a magic above -23, and
+// then every frame carries its own image header (16, 32 or 36 bytes).
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ordavia {
+
+constexpr int32_t kMveMagic = -23;
+constexpr size_t kMveHeaderSize = 36;
+
+struct MveFrameHeader {
+    int headerLength = 36;
+    int field = -1;
+    int interlace = 0;
+    int width = 0;
+    int rows = 0;
+    int originX = 0;
+    int originY = 0;  // stored rows
+    int colour = 0;
+    int bytesPerPixel() const { return colour == 1 ? 3 : 1; }
+    int64_t frameBytes() const { return int64_t(width) * rows * bytesPerPixel(); }
+};
+
+// Parses one image header from `size` bytes (the form is chosen by its
+// first int32: >= 0 the 16-byte form, -1 the 32-byte form, other negative
+// values the 36-byte form). False when truncated or when sizes, colour or
+// interlace are out of range.
+bool parseMveHeader(const uint8_t* data, size_t size, MveFrameHeader& h);
+// The 36-byte form.
+void encodeMveHeader(const MveFrameHeader& h, uint8_t out[kMveHeaderSize]);
+
+}  // namespace ordavia
