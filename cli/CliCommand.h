@@ -27,6 +27,10 @@ struct CliCommand {
     // Options that take a value (all others are flags).
     std::vector<std::string> valueOptions;
     std::function<int(const CliArgs&)> run;
+    // When set, the command answers only for an input (the first argument
+    // after the command) with one of these extensions (lower case, with the
+    // dot); a command of the same name without extensions takes the rest.
+    std::vector<std::string> inputExtensions = {};
 };
 
 // "info" is shared by every file type: each area registers a handler for

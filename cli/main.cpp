@@ -42,20 +42,40 @@ void printHelp() {
     cliOut(text);
 }
 
+size_t matchesName(const CliCommand& c, const std::vector<std::string>& args) {
+    const auto sp = c.name.find(' ');
+    if (sp == std::string::npos) return !args.empty() && args[0] == c.name ? 1 : 0;
+    return args.size() >= 2 && args[0] == c.name.substr(0, sp) && args[1] == c.name.substr(sp + 1) ? 2 : 0;
+}
+
+// Commands may share a name when they read different files (a picture's
+// "convert", a video's "convert"): the input's extension decides.
 const CliCommand* findCommand(const std::vector<std::string>& args, size_t& used) {
+    const CliCommand* fallback = nullptr;
+    size_t fallbackUsed = 0;
     for (const CliCommand& c : cliCommands()) {
-        const auto sp = c.name.find(' ');
-        if (sp == std::string::npos) {
-            if (!args.empty() && args[0] == c.name) {
-                used = 1;
+        const size_t u = matchesName(c, args);
+        if (!u) continue;
+        if (c.inputExtensions.empty()) {
+            if (!fallback) {
+                fallback = &c;
+                fallbackUsed = u;
+            }
+            continue;
+        }
+        for (size_t k = u; k < args.size(); ++k) {
+            if (args[k].compare(0, 2, "--") == 0) continue;
+            std::string ext = extensionOf(args[k]);
+            for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (std::find(c.inputExtensions.begin(), c.inputExtensions.end(), ext) != c.inputExtensions.end()) {
+                used = u;
                 return &c;
             }
-        } else if (args.size() >= 2 && args[0] == c.name.substr(0, sp) && args[1] == c.name.substr(sp + 1)) {
-            used = 2;
-            return &c;
+            break;
         }
     }
-    return nullptr;
+    used = fallbackUsed;
+    return fallback;
 }
 
 int runInfo(const CliArgs& a) {

@@ -86,6 +86,8 @@ public:
     int PhysicalIndex(int i) const;
     CZVimage& currentImage() { return current_; }
     const CZVimage& formatImage() const { return format_; }
+    // The FFmpeg reader of a foreign video (null otherwise).
+    const ordavia::AviReader* aviReader() const { return avi_.get(); }
 
     // ---- Saving ----
     ordavia::Status save(const std::string& path, int first, int last);

@@ -1,0 +1,264 @@
+// Videos: "synth video", "info" and "convert" of movies, "average", "rms"
+// and "frame".
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "image/CZVimage.h"
+#include "video/AviReader.h"
+#include "video/CZVMovie.h"
+#include "video/MovieAccumulate.h"
+#include "video/MovieExport.h"
+#include "video/SyntheticVideo.h"
+
+using namespace ordavia;
+
+namespace {
+
+const std::vector<std::string> kVideoExt = {".mve", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
+                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+
+bool parseWhole(const std::string& s, long long lo, long long hi, int& out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno || *end || v < lo || v > hi) return false;
+    out = int(v);
+    return true;
+}
+
+bool parseReal(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return !errno && !*end && std::isfinite(out);
+}
+
+// "A:B", "A:" or ":B"; a missing end is -1 (start or end of the movie).
+bool parseRange(const CliArgs& a, int& first, int& last) {
+    first = last = -1;
+    const auto r = a.get("--range");
+    if (!r) return true;
+    const auto c = r->find(':');
+    if (c == std::string::npos) return false;
+    const std::string x = r->substr(0, c), y = r->substr(c + 1);
+    return (x.empty() || parseWhole(x, 0, 1 << 30, first)) && (y.empty() || parseWhole(y, 0, 1 << 30, last));
+}
+
+int openMovie(const std::string& path, CZVMovie& m) {
+    Status s = m.Open(path);
+    if (!s) return cliError(s.reason());
+    if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
+    return 0;
+}
+
+const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == CZVimage::kBayer ? "bayer" : "grey"; }
+
+int runMovieInfo(const std::string& path, const CliArgs& a) {
+    CZVMovie m;
+    if (Status s = m.Open(path); !s) return cliError(s.reason());
+    const CZVimage& f = m.formatImage();
+    const std::string format = m.aviReader() ? m.aviReader()->container() : "mve";
+    const double fps = m.scale() > 0 ? double(m.rate()) / m.scale() : 0.0;
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("file", path).field("format", format);
+        if (m.aviReader()) j.field("codec", m.aviReader()->codec());
+        j.field("count", m.count()).field("width", f.width()).field("height", f.height());
+        j.field("interlace", f.interlace()).field("colour", colourName(f.colour()));
+        j.field("rate", m.rate()).field("scale", m.scale()).field("fps", fps);
+        j.field("ring_start", m.ringStart()).field("wrapped", m.wrapped());
+        if (!m.aviReader()) j.field("per_frame_headers", m.perFrameHeaders());
+        j.endObject();
+        cliOut(j.str() + "\n");
+    } else {
+        cliOut(strprintf("%s: %s movie, %d frames of %dx%d %s, %d/%d frames per second (%g)%s\n", path.c_str(), format.c_str(),
+                         m.count(), f.width(), f.height(), colourName(f.colour()), m.rate(), m.scale(), fps,
+                         m.wrapped() ? strprintf(", ring starting at slot %d", m.ringStart()).c_str() : ""));
+    }
+    return 0;
+}
+
+int runVideoConvert(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli convert IN OUT [--range A:B] [--every K] [--codec NAME]");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    ExportOptions o;
+    if (!parseRange(a, o.first, o.last)) return cliError(out + ": --range needs A:B (got '" + *a.get("--range") + "')");
+    if (auto k = a.get("--every"); k && !parseWhole(*k, 1, 1 << 30, o.every))
+        return cliError(out + ": --every needs a whole number of 1 or more");
+    if (auto c = a.get("--codec")) o.codec = *c;
+    CZVMovie m;
+    if (int r = openMovie(in, m)) return r;
+    auto n = exportFrames(m, out, o);
+    if (!n) return cliError(n.reason());
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("input", in).field("output", out).field("frames", n.value()).endObject();
+        cliOut(j.str() + "\n");
+    } else {
+        cliOut(strprintf("%s: %d frames written\n", out.c_str(), n.value()));
+    }
+    return 0;
+}
+
+int runStatistic(const CliArgs& a, bool average) {
+    const char* name = average ? "average" : "rms";
+    if (a.positional.size() != 2) return cliError(strprintf("usage: ordavia-cli %s IN OUT.zvg [--range A:B]", name));
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    int first, last;
+    if (!parseRange(a, first, last)) return cliError(out + ": --range needs A:B");
+    CZVMovie m;
+    if (int r = openMovie(in, m)) return r;
+    CZVimage img;
+    Status s = average ? averageRange(m, first, last, img) : rmsRange(m, first, last, img);
+    if (!s) return cliError(in + ": " + s.reason());
+    if (!img.Save(out)) return cliError(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    m.clampRange(first, last);
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("output", out).field("first", first).field("last", last);
+        j.field("width", img.width()).field("height", img.height()).field("origin_x", img.originX()).field("origin_y", img.originY());
+        double mean = 0;
+        img.statistics({}, &mean, nullptr, nullptr);
+        j.field("mean", mean).endObject();
+        cliOut(j.str() + "\n");
+    } else {
+        cliOut(strprintf("%s: %s of frames %d to %d, %dx%d\n", out.c_str(), name, first, last, img.width(), img.height()));
+    }
+    return 0;
+}
+
+int runFrame(const CliArgs& a) {
+    if (a.positional.size() != 3) return cliError("usage: ordavia-cli frame IN N OUT.(zvg|bmp|tif)");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[2];
+    CZVMovie m;
+    if (int r = openMovie(in, m)) return r;
+    int n;
+    if (!parseWhole(a.positional[1], 0, 1 << 30, n) || n >= m.count())
+        return cliError(strprintf("%s: frame '%s' is not one of 0 to %d", in.c_str(), a.positional[1].c_str(), m.count() - 1));
+    const CZVimage& f = m.GoTo(n);
+    if (!f.Save(out)) return cliError(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("output", out).field("frame", n).field("field", f.tag());
+        j.field("origin_x", f.originX()).field("origin_y", f.originY()).endObject();
+        cliOut(j.str() + "\n");
+    }
+    return 0;
+}
+
+int runSynthVideo(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli synth video OUT.mve --truth OUT.json [options]");
+    const std::string& out = a.positional[0];
+    SyntheticVideo::Params p;
+    for (const auto& [name, value] : a.options) {
+        bool ok = true;
+        if (name == "--frames") ok = parseWhole(value, 1, 100000, p.frames);
+        else if (name == "--fps") ok = parseReal(value, p.fps);
+        else if (name == "--size") {
+            const auto x = value.find_first_of("xX");
+            ok = x != std::string::npos && parseWhole(value.substr(0, x), 1, 1 << 20, p.width) &&
+                 parseWhole(value.substr(x + 1), 1, 1 << 20, p.height);
+        } else if (name == "--scale") ok = parseReal(value, p.umPerPixel);
+        else if (name == "--seed") {
+            errno = 0;
+            char* end = nullptr;
+            p.seed = std::strtoull(value.c_str(), &end, 10);
+            ok = !value.empty() && value[0] != '-' && !errno && !*end;
+        } else if (name == "--jitter") ok = parseReal(value, p.jitter);
+        else if (name == "--still") ok = parseWhole(value, 0, 1 << 20, p.stillCount);
+        else if (name == "--noise") ok = parseReal(value, p.noiseSigma) && p.noiseSigma >= 0 && p.noiseSigma <= 100;
+        else if (name == "--truth" || name == "--json") continue;
+        else return cliError("synth video: unknown option " + name);
+        if (!ok) return cliError("synth video: bad value '" + value + "' for " + name);
+    }
+    SyntheticVideo gen;
+    std::string error;
+    if (!gen.prepare(p, &error)) return cliError(out + ": " + error);
+    CZVimage frame;
+    if (toLower(extensionOf(out)) == ".mve") {
+        CZVMovie m;
+        m.options.captureFrameRate = p.fps;
+        if (!m.Record(out, p.frames, p.width, p.height, CZVimage::kGrey)) return cliError(out + ": cannot create the movie file");
+        for (int k = 0; k < p.frames; ++k) {
+            gen.frame(k, frame);
+            m.AddFrame(frame, true);
+        }
+        m.stopRecording();
+        if (m.count() != p.frames) return cliError(out + ": the movie could not be written completely");
+    } else {
+        return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
+    }
+    const auto truthPath = a.get("--truth");
+    if (truthPath && !truthPath->empty()) {
+        const FileResult fr = writeFileAtomically(*truthPath, gen.truth().json());
+        if (!fr.ok) return cliError(fr.error);
+    }
+    int flowing = 0;
+    for (const auto& c : gen.truth().capillaries) flowing += c.flows;
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("movie", out);
+        j.key("truth");
+        if (truthPath) j.value(*truthPath);
+        else j.null();
+        j.field("frames", p.frames).field("fps", p.fps).field("width", p.width).field("height", p.height);
+        j.field("capillaries", int(gen.truth().capillaries.size())).field("flowing", flowing);
+        j.field("seed", static_cast<unsigned long long>(p.seed)).endObject();
+        cliOut(j.str() + "\n");
+    } else {
+        cliOut(strprintf("%s: %d frames %dx%d at %g fps, %d capillaries (%d flowing), seed %llu\n", out.c_str(), p.frames, p.width,
+                         p.height, p.fps, int(gen.truth().capillaries.size()), flowing, static_cast<unsigned long long>(p.seed)));
+    }
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliInfoHandler{kVideoExt, runMovieInfo});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "convert", "convert VIDEO OUT [--range A:B] [--every K] [--codec NAME] [--json]",
+    "Writes the frames [A, B) of a movie (.mve, AVI, MP4, MOV, MKV ...), every K-th of them, to OUT;\n"
+    "the format follows OUT's extension: .mve, or a video (.avi without --codec is uncompressed:\n"
+    "24-bit or 8-bit grey with a palette). --codec names an FFmpeg encoder: ffv1 (lossless),\n"
+    "mjpeg, libx264, mpeg4.",
+    {"--range", "--every", "--codec"}, runVideoConvert, kVideoExt});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "average", "average IN OUT.zvg [--range A:B] [--json]",
+    "Averages the frames [A, B) of a movie into one picture. Frames moved by movement correction\n"
+    "are placed by their offsets on a canvas that holds them all; pixels no frame covers are 0.",
+    {"--range"}, [](const CliArgs& a) { return runStatistic(a, true); }, kVideoExt});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "rms", "rms IN OUT.zvg [--range A:B] [--json]",
+    "The temporal standard deviation of every pixel over the frames [A, B) of a movie.", {"--range"},
+    [](const CliArgs& a) { return runStatistic(a, false); }, kVideoExt});
+ORDAVIA_CLI_REGISTER(CliCommand{"frame", "frame IN N OUT.(zvg|bmp|tif) [--json]",
+                                "Saves frame N (counted from 0) of a movie as a picture, with its offsets as origin.", {},
+                                runFrame});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "synth video",
+    "synth video OUT.mve --truth OUT.json [--frames N] [--fps F] [--size WxH] [--scale UM] [--seed S] [--jitter PX] "
+    "[--still K] [--noise S] [--json]",
+    "Records a synthetic nailfold video whose truth is known: red cells and plasma gaps move along\n"
+    "every loop at its own speed (0.1 to 3 mm/s, pulsating with the heart beat; K loops still),\n"
+    "the whole picture moves by known integer and sub-pixel shifts, the light drifts slowly and\n"
+    "the sensor adds noise. The truth file holds every loop's centre line, speed (pixels per\n"
+    "frame and um/s), whether it flows, and every frame's shift. Same options, same bytes.\n"
+    "  --frames N   frames (default 100)       --fps F      frames per second (default 25)\n"
+    "  --size WxH   width a multiple of 4 (default 640x480)\n"
+    "  --scale UM   micrometres per pixel (default 1.6)\n"
+    "  --seed S     random seed (default 1)    --jitter PX  largest shift (default 1.5)\n"
+    "  --still K    capillaries without flow (default 1)  --noise S  sensor noise (default 3)",
+    {"--truth", "--frames", "--fps", "--size", "--scale", "--seed", "--jitter", "--still", "--noise"}, runSynthVideo});

@@ -1,0 +1,81 @@
+// The synthetic video: deterministic, its cells move at the stated speed
+// and its frames move by the stated shifts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "image/CZVimage.h"
+#include "video/SyntheticVideo.h"
+
+using ordavia::SyntheticVideo;
+
+TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
+    SyntheticVideo::Params p;
+    p.frames = 6;
+    p.width = 320;
+    p.height = 240;
+    p.jitter = 0;
+    p.noiseSigma = 0;
+    p.stillCount = 2;
+    SyntheticVideo a, b;
+    std::string err;
+    ASSERT_TRUE(a.prepare(p, &err)) << err;
+    ASSERT_TRUE(b.prepare(p, &err));
+    CZVimage fa, fb, f0;
+    a.frame(3, fa);
+    b.frame(3, fb);
+    ASSERT_EQ(std::memcmp(fa.data(), fb.data(), fa.byteCount()), 0);
+    EXPECT_EQ(a.truth().json(), b.truth().json());
+
+    const auto& caps = a.truth().capillaries;
+    ASSERT_GE(caps.size(), 3u);
+    int still = 0, slow = 0, fast = 0;
+    for (const auto& c : caps) {
+        still += !c.flows;
+        EXPECT_NEAR(c.velocityPxPerFrame, c.velocityUmPerS / 1.6 / 25.0, 1e-3);
+        if (c.flows && c.velocityUmPerS < 150) ++slow;
+        if (c.velocityUmPerS >= 2000) ++fast;
+        EXPECT_GT(c.centreLine.size(), 10u);
+    }
+    EXPECT_EQ(still, 2);
+    EXPECT_GE(slow, 1);
+    EXPECT_GE(fast, 1);
+    // Without noise or shifts, a still capillary's pixels change only with
+    // the illumination drift, a flowing one's with its cells.
+    a.frame(0, f0);
+    auto change = [&](const SyntheticVideo::Capillary& c) {
+        double sum = 0;
+        for (const auto& q : c.centreLine) {
+            const int x = int(std::lround(q.x)), y = int(std::lround(q.y));
+            if (x < 0 || y < 0 || x >= 320 || y >= 240) continue;
+            sum += std::abs(int(fa.row(y)[x]) - int(f0.row(y)[x]));
+        }
+        return sum / double(c.centreLine.size());
+    };
+    for (const auto& c : caps) {
+        if (!c.flows) {
+            EXPECT_LT(change(c), 4.0) << c.index;
+        } else if (c.velocityPxPerFrame > 2) {
+            EXPECT_GT(change(c), 4.0) << c.index;
+        }
+    }
+
+    // Shifts: every third frame whole pixels, others sub-pixel, within the jitter.
+    p.jitter = 2;
+    SyntheticVideo s;
+    ASSERT_TRUE(s.prepare(p, &err));
+    bool subPixel = false;
+    for (size_t k = 0; k < s.truth().shifts.size(); ++k) {
+        const auto d = s.truth().shifts[k];
+        EXPECT_LE(std::abs(d.x), 2.0);
+        if (k % 3 == 0) {
+            EXPECT_EQ(d.x, std::round(d.x));
+        } else {
+            subPixel = subPixel || d.x != std::round(d.x);
+        }
+    }
+    EXPECT_TRUE(subPixel);
+    p.width = 322;
+    EXPECT_FALSE(s.prepare(p, &err));
+}
