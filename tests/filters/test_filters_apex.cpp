@@ -74,6 +74,17 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
         ASSERT_TRUE(apexFilter(img, {}, a));
         EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a))) << "apexw " << apexw;
     }
+    for (const ZRect& region : {ZRect{}, ZRect{3, 2, 90, 69}}) {
+        const CZVimage src = randomImage(97, 71, 8);
+        CZVimage img, part;
+        img.Copy(src);
+        part.copyRect(src, region.isEmpty() ? ZRect{0, 0, 97, 71} : region);
+        ASSERT_TRUE(apexFilter(img, region, ProcessingArgs{}));
+        const CZVimage want = naiveApex(part, ProcessingArgs{});
+        const ZRect c = src.clip(region);
+        for (int y = c.top; y < c.bottom; ++y)
+            for (int x = c.left; x < c.right; ++x) ASSERT_EQ(px(img, x, y), px(want, x - c.left, y - c.top)) << x << "," << y;
+    }
     // Levels that overflow 32-bit sums.
     a.apexw = 15;
     a.gpeak = 3e6;

@@ -50,6 +50,22 @@ TEST(BoxFilter, MatchesDirectSumsForWindowsAndRegions) {
             }
 }
 
+TEST(BoxFilter, MatchesDirectSumsOnWiderPictures) {
+    // Widths that leave vector tails, windows on both sides of the short
+    // and long sum paths.
+    for (auto [w, h] : {std::pair{131, 67}, std::pair{70, 99}}) {
+        const CZVimage src = randomImage(w, h, uint32_t(w));
+        for (int n : {3, 7, 15, 17, 31, 33, 47})
+            for (BoxMode mode : {BoxMode::LowPass, BoxMode::HighPass})
+                for (const ZRect& region : {ZRect{}, ZRect{3, 1, w - 2, h - 5}}) {
+                    CZVimage img;
+                    img.Copy(src);
+                    ASSERT_TRUE(boxFilter(img, region, n, mode));
+                    ASSERT_EQ(pixelsOf(img), pixelsOf(naiveBox(src, region, n, mode))) << w << " n=" << n;
+                }
+    }
+}
+
 TEST(BoxFilter, SizeFourUsesFiveByFiveWindowWithNineAtTheCorner) {
     // A single bright pixel: its contribution shows exactly which pixels'
     // windows reach it and what count divides there.

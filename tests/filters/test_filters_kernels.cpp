@@ -1,0 +1,177 @@
+// The fast kernels against plain per-pixel references on random pictures
+// whose widths leave every vector tail and whose regions start off any
+// alignment, so that each path (vector body, scalar rest, borders) is
+// compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "FilterTestSupport.h"
+#include "image/CapillaryDetection.h"
+#include "image/CustomKernel.h"
+#include "image/ImageFilters.h"
+#include "image/ProcessingArgs.h"
+#include "image/SyntheticNailfold.h"
+
+namespace {
+
+struct Case {
+    int w, h;
+    ZRect region;
+};
+
+const Case kCases[] = {{17, 9, {}}, {64, 48, {}}, {77, 45, {3, 2, 70, 44}}, {131, 67, {}}, {200, 37, {5, 1, 199, 36}}};
+
+uint8_t clampByte(double v) { return !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v)); }
+
+// Applies f(x, y, p) to every pixel of the clipped region of a copy.
+template <class F>
+CZVimage mapped(const CZVimage& src, const ZRect& region, F f) {
+    CZVimage out;
+    out.Copy(src);
+    const ZRect c = src.clip(region);
+    for (int y = c.top; y < c.bottom; ++y)
+        for (int x = c.left; x < c.right; ++x) out.row(y)[x] = f(x, y, px(src, x, y));
+    return out;
+}
+
+uint64_t fnv(const CZVimage& img) {
+    uint64_t h = 1469598103934665603ull;
+    for (int v : pixelsOf(img)) h = (h ^ uint64_t(v)) * 1099511628211ull;
+    return h;
+}
+
+}  // namespace
+
+TEST(Kernels, PointOperationsMatchTheirFormulas) {
+    uint32_t seed = 1;
+    for (const Case& k : kCases) {
+        const CZVimage src = randomImage(k.w, k.h, ++seed, 0, 255);
+        for (auto [gain, offset] : {std::pair{0.8, 20.0}, {2.55, -51.0}, {-1.0, 255.0}, {1.0 / 3.0, 0.5}, {7.0, -900.0}}) {
+            CZVimage img;
+            img.Copy(src);
+            img.linearMap(k.region, gain, offset);
+            const auto want = mapped(src, k.region, [&](int, int, int p) { return clampByte(std::trunc(gain * p + offset)); });
+            ASSERT_EQ(pixelsOf(img), pixelsOf(want)) << gain << " " << offset << " " << k.w;
+        }
+        for (int level : {-1, 0, 127, 254, 255}) {
+            CZVimage img;
+            img.Copy(src);
+            img.threshold(k.region, level);
+            ASSERT_EQ(pixelsOf(img), pixelsOf(mapped(src, k.region, [&](int, int, int p) { return p > level ? 255 : 0; })));
+        }
+        CZVimage neg;
+        neg.Copy(src);
+        ASSERT_TRUE(negativeFilter(neg, k.region));
+        ASSERT_EQ(pixelsOf(neg), pixelsOf(mapped(src, k.region, [](int, int, int p) { return 255 - p; })));
+
+        // The stretch over random sub-ranges, including one-grey-step ones.
+        for (auto [lo, hi] : {std::pair{20, 219}, {0, 50}, {100, 101}, {3, 255}, {0, 254}}) {
+            const CZVimage narrow = randomImage(k.w, k.h, ++seed, lo, hi);
+            CZVimage img;
+            img.Copy(narrow);
+            const ZRect c = narrow.clip(k.region);
+            int mn = 255, mx = 0;
+            for (int y = c.top; y < c.bottom; ++y)
+                for (int x = c.left; x < c.right; ++x) mn = std::min(mn, px(narrow, x, y)), mx = std::max(mx, px(narrow, x, y));
+            ASSERT_EQ(equalise(img, k.region), mx > mn);
+            if (mx > mn)
+                ASSERT_EQ(pixelsOf(img), pixelsOf(mapped(narrow, k.region, [&](int, int, int p) {
+                              return uint8_t((p - mn) * 255 / (mx - mn));
+                          })));
+        }
+
+        const CZVimage other = randomImage(k.w, k.h, ++seed);
+        CZVimage diff;
+        diff.Copy(src);
+        ASSERT_TRUE(subtractImage(diff, other));
+        ASSERT_EQ(pixelsOf(diff), pixelsOf(mapped(src, {}, [&](int x, int y, int p) {
+                      return uint8_t(std::max(0, p - px(other, x, y)));
+                  })));
+
+        const CZVimage bin = binImage(src);
+        ASSERT_EQ(bin.width(), k.w / 2);
+        for (int y = 0; y < bin.rows(); ++y)
+            for (int x = 0; x < bin.width(); ++x)
+                ASSERT_EQ(px(bin, x, y), (px(src, 2 * x, 2 * y) + px(src, 2 * x, 2 * y + 1)) * 2 / 4);
+    }
+}
+
+TEST(Kernels, ThreeByThreeConvolutionMatchesDirectSums) {
+    const CustomKernel kernels[] = {CustomKernel::laplacian(),
+                                    {{1, 2, 1, 2, 4, 2, 1, 2, 1}, 1.0 / 16.0, 0},
+                                    {{-3, 0, 3, -10, 0, 10, -3, 0, 3}, 0.37, 128},
+                                    {{100000, -7, 0, 0, 1, 0, 0, 0, -100000}, 1e-3, 9}};
+    uint32_t seed = 50;
+    for (const Case& c : kCases)
+        for (const CustomKernel& kern : kernels) {
+            const CZVimage src = randomImage(c.w, c.h, ++seed);
+            CZVimage img;
+            img.Copy(src);
+            ASSERT_TRUE(convolve3x3(img, c.region, kern));
+            const ZRect r = src.clip(c.region);
+            const auto want = mapped(src, c.region, [&](int x, int y, int) {
+                int64_t v = 0;
+                for (int i = 0; i < 9; ++i) {
+                    const int xx = std::clamp(x + i % 3 - 1, r.left, r.right - 1);
+                    const int yy = std::clamp(y + i / 3 - 1, r.top, r.bottom - 1);
+                    v += int64_t(kern.k[i]) * px(src, xx, yy);
+                }
+                return clampByte(std::trunc(double(v) * kern.gain + kern.offset));
+            });
+            ASSERT_EQ(pixelsOf(img), pixelsOf(want)) << c.w << "x" << c.h << " gain " << kern.gain;
+        }
+}
+
+TEST(Kernels, DemosaicMatchesTheBlockFormula) {
+    for (const Case& c : kCases) {
+        CZVimage bayer(c.w, c.h, -1, 0, CZVimage::kBayer);
+        const CZVimage noise = randomImage(c.w, c.h, uint32_t(c.w));
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) bayer.row(y)[x] = noise.row(y)[x];
+        CZVimage out;
+        ASSERT_EQ(bayer.demosaicTo(out), 1);
+        auto p = [&](int x, int y) { return int(noise.row(y)[x]); };
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                // The 2 x 2 block whose blue site is at odd (bx, by).
+                const int bx = x - ((x + 1) & 1), by = y - ((y + 1) & 1);
+                int want[3] = {0, 0, 0};
+                if (bx >= 1 && by >= 1 && bx < c.w - 2 && by < c.h - 2) {
+                    const bool right = x > bx, down = y > by;
+                    if (!right && !down)
+                        want[0] = p(x, y), want[1] = (p(x, y + 1) + p(x - 1, y) + p(x + 1, y) + p(x, y - 1)) >> 2,
+                        want[2] = (p(x - 1, y + 1) + p(x + 1, y + 1) + p(x + 1, y - 1) + p(x - 1, y - 1)) >> 2;
+                    else if (right && !down)
+                        want[0] = (p(x - 1, y) + p(x + 1, y)) >> 1, want[1] = p(x, y), want[2] = (p(x, y + 1) + p(x, y - 1)) >> 1;
+                    else if (!right && down)
+                        want[0] = (p(x, y + 1) + p(x, y - 1)) >> 1, want[1] = p(x, y), want[2] = (p(x - 1, y) + p(x + 1, y)) >> 1;
+                    else
+                        want[0] = (p(x - 1, y + 1) + p(x + 1, y + 1) + p(x + 1, y - 1) + p(x - 1, y - 1)) >> 2,
+                        want[1] = (p(x, y + 1) + p(x - 1, y) + p(x + 1, y) + p(x, y - 1)) >> 2, want[2] = p(x, y);
+                }
+                for (int i = 0; i < 3; ++i) ASSERT_EQ(out.row(y)[3 * x + i], want[i]) << x << "," << y << " " << i;
+            }
+    }
+}
+
+// The whole detection on a synthetic nailfold, pinned by the results of
+// the straightforward kernels the fast ones replaced.
+TEST(Kernels, DetectionChainIsUnchanged) {
+    SyntheticNailfold::Params p;
+    p.width = 320;
+    p.height = 240;
+    SyntheticNailfold::Truth truth;
+    CZVimage img;
+    SyntheticNailfold::generate(p, img, truth);
+    const ProcessingArgs a;
+    CZVimage pre;
+    pre.Copy(img);
+    ASSERT_TRUE(preprocessChain(pre, {}, a));
+    const DetectionResult r = detectCapillaries(img, {}, a);
+    EXPECT_EQ(fnv(pre), 11827001264058279004ull);
+    EXPECT_EQ(fnv(r.mask), 3290212091582835990ull);
+    EXPECT_EQ(r.threshold, 89);
+    EXPECT_EQ(r.regions.size(), 4u);
+}
