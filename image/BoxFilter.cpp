@@ -7,6 +7,7 @@
 
 #include "image/CZVimage.h"
 #include "image/GreyRegion.h"
+#include "image/KernelSet.h"
 
 namespace {
 
@@ -74,6 +75,12 @@ bool boxFilter(const GreyRegion& r, int n, BoxMode mode) {
     // A window of one pixel changes nothing in a low pass and would divide
     // by a neighbour count of zero in a high pass.
     if (k == 0 || n >= std::min(r.width, r.height)) return false;
+    // Windows up to 255 pixels (every one the dialog offers) go through
+    // the vector kernels; their sums stay within 16 and 24 bits.
+    if (2 * k + 1 <= 255) {
+        ordavia::kernelSet().box(r.data, r.stride, r.width, r.height, k, mode == BoxMode::HighPass);
+        return true;
+    }
     // 32-bit sums are exact while the whole window times 255 fits; the
     // window is below the region's size, so check with that.
     const int64_t maxSum = int64_t(std::min(2 * k + 1, r.width)) * std::min(2 * k + 1, r.height) * 255;

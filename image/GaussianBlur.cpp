@@ -6,6 +6,7 @@
 
 #include "image/CZVimage.h"
 #include "image/GreyRegion.h"
+#include "image/KernelSet.h"
 
 GaussianKernel makeGaussianKernel(double sigma, int maxTaps) {
     GaussianKernel k;
@@ -81,56 +82,13 @@ void blurLines(const GaussianKernel& k, const float* s, float* out, int len, int
     }
 }
 
-namespace {
-
-inline uint8_t toByte(float v) {
-    // Truncation towards zero; the weights sum to one, so only rounding
-    // noise can leave 0..255.
-    return !(v > 0.0f) ? 0 : (v >= 255.0f ? 255 : static_cast<uint8_t>(v));
-}
-
-// Columns are done in strips so that each row of the strip is one
-// contiguous run of floats.
-constexpr int kStrip = 32;
-
-}  // namespace
 
 bool gaussianBlur(const GreyRegion& r, double sigma) {
     if (r.empty()) return false;
     const int longest = std::max(r.width, r.height);
     const GaussianKernel k = makeGaussianKernel(sigma, longest);
     if (k.g.empty()) return false;
-    const int m = k.taps();
-    const int w = r.width, h = r.height;
-    std::vector<float> s, out;
-    if (w > 2 * m + 1) {
-        s.resize(size_t(w));
-        out.resize(size_t(w));
-        for (int y = 0; y < h; ++y) {
-            uint8_t* p = r.row(y);
-            for (int x = 0; x < w; ++x) s[size_t(x)] = p[x];
-            blurLines(k, s.data(), out.data(), w, 1);
-            for (int x = 0; x < w; ++x) p[x] = toByte(out[size_t(x)]);
-        }
-    }
-    if (h > 2 * m + 1) {
-        s.resize(size_t(h) * kStrip);
-        out.resize(size_t(h) * kStrip);
-        for (int x0 = 0; x0 < w; x0 += kStrip) {
-            const int lanes = std::min(kStrip, w - x0);
-            for (int y = 0; y < h; ++y) {
-                const uint8_t* p = r.row(y) + x0;
-                float* d = s.data() + size_t(y) * size_t(lanes);
-                for (int l = 0; l < lanes; ++l) d[l] = p[l];
-            }
-            blurLines(k, s.data(), out.data(), h, lanes);
-            for (int y = 0; y < h; ++y) {
-                uint8_t* p = r.row(y) + x0;
-                const float* o = out.data() + size_t(y) * size_t(lanes);
-                for (int l = 0; l < lanes; ++l) p[l] = toByte(o[l]);
-            }
-        }
-    }
+    ordavia::kernelSet().blur(r.data, r.stride, r.width, r.height, k.g.data(), k.e.data(), k.taps());
     return true;
 }
 

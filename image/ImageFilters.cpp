@@ -6,17 +6,22 @@
 #include "image/CZVimage.h"
 #include "image/CustomKernel.h"
 #include "image/GreyRegion.h"
+#include "image/KernelSet.h"
 
 bool stretchRegion(const GreyRegion& r) {
     if (r.empty()) return false;
-    int lo = 255, hi = 0;
+    uint8_t lo8 = 255, hi8 = 0;
     for (int y = 0; y < r.height; ++y) {
-        const uint8_t* p = r.row(y);
+        const uint8_t* __restrict p = r.row(y);
+        uint8_t l = 255, h = 0;
         for (int x = 0; x < r.width; ++x) {
-            lo = p[x] < lo ? p[x] : lo;
-            hi = p[x] > hi ? p[x] : hi;
+            l = p[x] < l ? p[x] : l;
+            h = p[x] > h ? p[x] : h;
         }
+        lo8 = l < lo8 ? l : lo8;
+        hi8 = h > hi8 ? h : hi8;
     }
+    const int lo = lo8, hi = hi8;
     if ((lo == 0 && hi == 255) || hi == 0 || hi == lo) return false;
     // gain = 255 / (max - min), offset = -min x gain, i.e. (p - min) x 255
     // / (max - min). Worked in integers, so the maximum lands on 255
@@ -28,12 +33,36 @@ bool stretchRegion(const GreyRegion& r) {
         const int q = s / range;  // truncation towards zero, as the map does
         lut[v] = static_cast<uint8_t>(q < 0 ? 0 : (q > 255 ? 255 : q));
     }
-    for (int y = 0; y < r.height; ++y) {
-        uint8_t* p = r.row(y);
-        for (int x = 0; x < r.width; ++x) p[x] = lut[p[x]];
+    // The same map as arithmetic: (p - min) x (255 / range), checked
+    // against the table before use.
+    const ordavia::ByteMap map = ordavia::byteMap(lut, 255.0 / range, -double(lo) * 255.0 / range);
+    for (int y = 0; y < r.height; ++y) ordavia::applyByteMap(map, r.row(y), size_t(r.width));
+    return true;
+}
+
+namespace {
+
+// Whether the vector kernel's 32-bit sums and float scaling give the
+// double result for every sum the kernel can produce. Tried when the range
+// of sums is small enough to check one by one (every kernel with small
+// weights, the Laplacian among them).
+bool conv3InFloat(const CustomKernel& kern) {
+    int64_t lo = 0, hi = 0;
+    for (int v : kern.k) (v < 0 ? lo : hi) += int64_t(v) * 255;
+    if (hi - lo > (1 << 16) || hi >= (1 << 24) || lo <= -(1 << 24)) return false;
+    const float gf = float(kern.gain), of = float(kern.offset);
+    for (int64_t v = lo; v <= hi; ++v) {
+        const double t = std::trunc(double(v) * kern.gain + kern.offset);
+        const uint8_t want = !(t > 0.0) ? 0 : (t >= 255.0 ? 255 : static_cast<uint8_t>(t));
+        float f = float(v) * gf + of;
+        f = f > 0.0f ? f : 0.0f;
+        f = f < 255.0f ? f : 255.0f;
+        if (uint8_t(int(f)) != want) return false;
     }
     return true;
 }
+
+}  // namespace
 
 bool equalise(CZVimage& img, const ZRect& region) {
     if (!stretchRegion(greyRegion(img, region))) return false;
@@ -45,7 +74,7 @@ bool negativeFilter(CZVimage& img, const ZRect& region) {
     const GreyRegion r = greyRegion(img, region);
     if (r.empty()) return false;
     for (int y = 0; y < r.height; ++y) {
-        uint8_t* p = r.row(y);
+        uint8_t* __restrict p = r.row(y);
         for (int x = 0; x < r.width; ++x) p[x] = static_cast<uint8_t>(255 - p[x]);
     }
     img.dropDisplayHeader();
@@ -70,6 +99,13 @@ bool convolve3x3(CZVimage& img, const ZRect& region, const CustomKernel& kern) {
     int64_t k[9];
     for (int i = 0; i < 9; ++i) k[i] = kern.k[i];
     const double gain = kern.gain, off = kern.offset;
+    if (conv3InFloat(kern)) {
+        int32_t k32[9];
+        for (int i = 0; i < 9; ++i) k32[i] = kern.k[i];
+        ordavia::kernelSet().conv3(pad.data(), w, h, k32, float(gain), float(off), r.data, r.stride);
+        img.dropDisplayHeader();
+        return true;
+    }
     for (int y = 0; y < h; ++y) {
         const uint8_t* a = pad.data() + size_t(y) * size_t(pw);
         const uint8_t* b = a + pw;

@@ -9,6 +9,7 @@
 #endif
 
 #include "image/CZVimage.h"
+#include "image/KernelSet.h"
 
 namespace {
 
@@ -50,17 +51,14 @@ uint64_t rowStats(const uint8_t* p, int n, uint8_t& lo, uint8_t& hi) {
     return sum;
 }
 
-// Applies a table to every byte of the clipped rectangle (all three bytes of
-// a colour pixel).
-void applyTable(CZVimage& img, const ZRect& c, const uint8_t* lut) {
+// Applies a byte map to every byte of the clipped rectangle (all three
+// bytes of a colour pixel).
+void applyMap(CZVimage& img, const ZRect& c, const ordavia::ByteMap& map) {
     if (img.isEmpty() || c.isEmpty()) return;
     const int bpp = img.bytesPerPixel();
     const ptrdiff_t begin = ptrdiff_t(c.left) * bpp;
-    const ptrdiff_t end = ptrdiff_t(c.right) * bpp;
-    for (int y = c.top; y < c.bottom; ++y) {
-        uint8_t* p = img.row(y);
-        for (ptrdiff_t x = begin; x < end; ++x) p[x] = lut[p[x]];
-    }
+    const size_t n = size_t(c.width()) * size_t(bpp);
+    for (int y = c.top; y < c.bottom; ++y) ordavia::applyByteMap(map, img.row(y) + begin, n);
 }
 
 }  // namespace
@@ -105,20 +103,25 @@ void CZVimage::linearMap(const ZRect& r, double gain, double offset) {
         // The comparisons also send NaN to 0.
         lut[p] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : static_cast<uint8_t>(v));
     }
-    applyTable(*this, clip(r), lut);
+    applyMap(*this, clip(r), ordavia::byteMap(lut, gain, offset));
     header_.clear();
 }
 
 void CZVimage::threshold(const ZRect& r, int level) {
-    uint8_t lut[256];
-    for (int p = 0; p < 256; ++p) lut[p] = p > level ? 255 : 0;
-    applyTable(*this, clip(r), lut);
+    // A compare per byte: no table, so it runs as vector code.
+    const ZRect c = clip(r);
+    if (isEmpty() || c.isEmpty()) return;
+    const size_t n = size_t(c.width()) * size_t(bpp_);
+    for (int y = c.top; y < c.bottom; ++y) {
+        uint8_t* __restrict p = row(y) + ptrdiff_t(c.left) * bpp_;
+        for (size_t x = 0; x < n; ++x) p[x] = p[x] > level ? 255 : 0;
+    }
 }
 
 void CZVimage::negative(const ZRect& r) {
     uint8_t lut[256];
     for (int p = 0; p < 256; ++p) lut[p] = static_cast<uint8_t>(255 - p);
-    applyTable(*this, clip(r), lut);
+    applyMap(*this, clip(r), ordavia::byteMap(lut, -1.0, 255.0));
 }
 
 int CZVimage::subtract(const CZVimage& other, int offset) {

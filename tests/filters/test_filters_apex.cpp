@@ -9,11 +9,13 @@
 
 namespace {
 
+// The template comes from makeApexTemplate (its levels are tested on
+// their own); the sums are taken directly over the cut template.
 CZVimage naiveApex(const CZVimage& src, const ProcessingArgs& a) {
     CZVimage out;
     out.Copy(src);
-    const int h = a.apexw / 2;
-    const double sd = a.stddev * h;
+    const ApexTemplate tmpl = makeApexTemplate(a);
+    const int h = tmpl.half;
     const int w = src.width(), H = src.rows();
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < w; ++x) {
@@ -21,8 +23,7 @@ CZVimage naiveApex(const CZVimage& src, const ProcessingArgs& a) {
             for (int dy = -h; dy <= h; ++dy)
                 for (int dx = -h; dx <= h; ++dx) {
                     if (x + dx < 0 || x + dx >= w || y + dy < 0 || y + dy >= H) continue;
-                    const long long t =
-                        (long long)std::trunc(a.gpeak - a.ggain * std::exp(-double(dx * dx + dy * dy) / (2 * sd * sd)));
+                    const long long t = tmpl.at(dx, dy);
                     S += t * px(src, x + dx, y + dy);
                     N += t;
                 }
@@ -141,4 +142,24 @@ TEST(ApexFilter, DarkRoundSpotStaysTheDarkestPoint) {
     EXPECT_EQ(px(img, 55, 5), 200 / 2 + 128);  // far from the spot: flat
     EXPECT_EQ(bx, 30);
     EXPECT_EQ(by, 30);
+}
+
+TEST(ApexFilter, EveryWidthKeepsADarkApexDark) {
+    // Below 11 pixels the bowl's level used to outweigh the bowl: the
+    // template summed to a positive N and a dark apex came out bright.
+    for (int apexw = 3; apexw <= 41; apexw += 2) {
+        ProcessingArgs a;
+        a.apexw = apexw;
+        const int h = apexw / 2;
+        for (double c : {40.0, 0.0}) {  // in the middle, and cut by the corner
+            CZVimage img = greyImage(81, 81, 200);
+            const double cx = c > 0 ? c : 1.0;
+            disc(img, cx, cx, std::max(1.0, h / 2.0), 150);
+            ASSERT_TRUE(apexFilter(img, {}, a));
+            const int flat = px(img, 80 - 1, 40 > cx + apexw ? 40 : 79);
+            EXPECT_EQ(flat, 200 / 2 + 128) << apexw;
+            EXPECT_LT(px(img, int(cx), int(cx)), flat - 10) << "apexw " << apexw << " at " << cx;
+            EXPECT_GT(px(img, int(cx), int(cx)), 0) << "apexw " << apexw << " saturates at " << cx;
+        }
+    }
 }

@@ -1,0 +1,333 @@
+#pragma once
+// The bodies behind KernelSet, included once per instruction set by
+// KernelsBaseline.cpp and KernelsAvx2.cpp, each inside its own namespace.
+// Plain flat loops over fixed-length blocks that the compiler turns into
+// vector code for the target; the apex sums use the 16-bit multiply-add
+// directly. Every loop computes exactly what the scalar formula does.
+#include <algorithm>
+#include <cstring>
+#include <immintrin.h>
+#include <vector>
+
+#include "image/KernelSet.h"
+
+namespace ordavia::ORDAVIA_KERNEL_ISA {
+
+#if defined(__AVX2__)
+constexpr int kLanes = 32;  // bytes per vector register
+#else
+constexpr int kLanes = 16;
+#endif
+
+// ---- box filter ------------------------------------------------------------
+
+// q = a / b for 0 <= a < 2^24, 1 <= b and a quotient of at most 255: the
+// float estimate is within one of the truth, the remainder puts it right.
+inline int exactQuotient(int a, int b, float inv) {
+    int q = int(float(a) * inv);
+    const int r = a - q * b;
+    q += (r >= b) ? 1 : 0;
+    q -= (r < 0) ? 1 : 0;
+    return q;
+}
+
+template <class Sum>
+void boxOutput(const Sum* __restrict s, const int* __restrict cnt, const float* __restrict inv,
+               const uint8_t* __restrict p, uint8_t* __restrict out, int w, bool high) {
+    if (!high) {
+        for (int x = 0; x < w; ++x) out[x] = uint8_t(exactQuotient(int(s[x]), cnt[x], inv[x]));
+    } else {
+        // cnt and inv hold count - 1 here.
+        for (int x = 0; x < w; ++x) {
+            const int q = exactQuotient(int(s[x]) - int(p[x]), cnt[x], inv[x]);
+            int v = int(p[x]) - q + 128;
+            v = v < 0 ? 0 : v;
+            v = v > 255 ? 255 : v;
+            out[x] = uint8_t(v);
+        }
+    }
+}
+
+inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high) {
+    const int L = 2 * k + 1;
+    const int pw = w + 2 * k;
+    // Column sums of the cut window (at most 255 x 255), zero-padded by k
+    // on each side so that the row sums need no tests.
+    std::vector<uint16_t> colp(size_t(pw) + kLanes, 0);
+    uint16_t* col = colp.data() + k;
+    // The original rows that the output has overwritten but the column
+    // sums still have to take out again.
+    std::vector<uint8_t> ring(size_t(k + 1) * size_t(w));
+    std::vector<uint16_t> s16(L <= 15 ? size_t(w) + kLanes : 0);
+    std::vector<int32_t> s32(L <= 15 ? 0 : size_t(w) + kLanes);
+    std::vector<int> hcount(static_cast<size_t>(w)), cnt(static_cast<size_t>(w)), cntFull(static_cast<size_t>(w));
+    std::vector<float> inv(static_cast<size_t>(w)), invFull(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) hcount[size_t(x)] = std::min(w - 1, x + k) - std::max(0, x - k) + 1;
+    const int minus = high ? 1 : 0;
+    for (int x = 0; x < w; ++x) {
+        cntFull[size_t(x)] = hcount[size_t(x)] * L - minus;
+        invFull[size_t(x)] = 1.0f / float(cntFull[size_t(x)]);
+    }
+    for (int y = 0; y <= std::min(k, h - 1); ++y) {
+        const uint8_t* r = data + ptrdiff_t(y) * stride;
+        for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
+    }
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = data + ptrdiff_t(y) * stride;
+        if (y > 0) {
+            if (y + k < h) {
+                const uint8_t* r = data + ptrdiff_t(y + k) * stride;
+                for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
+            }
+            if (y - k - 1 >= 0) {
+                const uint8_t* r = ring.data() + size_t((y - k - 1) % (k + 1)) * size_t(w);
+                for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] - r[x]);
+            }
+        }
+        uint8_t* saved = ring.data() + size_t(y % (k + 1)) * size_t(w);
+        std::memcpy(saved, row, size_t(w));
+        const int vcount = std::min(h - 1, y + k) - std::max(0, y - k) + 1;
+        const int* c = cntFull.data();
+        const float* iv = invFull.data();
+        if (vcount != L) {
+            for (int x = 0; x < w; ++x) {
+                cnt[size_t(x)] = hcount[size_t(x)] * vcount - minus;
+                inv[size_t(x)] = 1.0f / float(cnt[size_t(x)]);
+            }
+            c = cnt.data();
+            iv = inv.data();
+        }
+        if (L <= 15) {
+            // Short windows: the row sum is L shifted vector adds (fits 16 bits).
+            uint16_t* __restrict s = s16.data();
+            const uint16_t* cp = colp.data();
+            for (int x = 0; x < w; ++x) s[x] = cp[x];
+            for (int i = 1; i < L; ++i) {
+                const uint16_t* q = cp + i;
+                for (int x = 0; x < w; ++x) s[x] = uint16_t(s[x] + q[x]);
+            }
+            boxOutput(s, c, iv, saved, row, w, high);
+        } else {
+            // Long windows: a running sum along the row.
+            int32_t* __restrict s = s32.data();
+            const uint16_t* cp = colp.data();
+            int32_t run = 0;
+            for (int i = 0; i < L; ++i) run += cp[i];
+            s[0] = run;
+            for (int x = 1; x < w; ++x) {
+                run += int32_t(cp[x + L - 1]) - int32_t(cp[x - 1]);
+                s[x] = run;
+            }
+            boxOutput(s, c, iv, saved, row, w, high);
+        }
+    }
+}
+
+// ---- apex filter -------------------------------------------------------------
+
+inline void apexRow(const uint8_t* src, ptrdiff_t stride, int w, int h, const int16_t* taps, int r, int y,
+                    int16_t* fold, int32_t* sums) {
+    const int fs = apexFoldStride(w, r);
+    const int ts = 2 * r + 1;
+    // fold[dy][r + x] = p(x, y - dy) + p(x, y + dy), zero outside.
+    for (int dy = 0; dy <= r; ++dy) {
+        int16_t* __restrict f = fold + size_t(dy) * size_t(fs);
+        std::fill(f, f + fs, int16_t(0));
+        const int ya = y - dy, yb = y + dy;
+        const uint8_t* a = ya >= 0 ? src + ptrdiff_t(ya) * stride : nullptr;
+        const uint8_t* b = (dy > 0 && yb < h) ? src + ptrdiff_t(yb) * stride : nullptr;
+        int16_t* d = f + r;
+        if (a && b)
+            for (int x = 0; x < w; ++x) d[x] = int16_t(a[x] + b[x]);
+        else if (a || b) {
+            const uint8_t* s = a ? a : b;
+            for (int x = 0; x < w; ++x) d[x] = int16_t(s[x]);
+        }
+    }
+    // Even and odd outputs separately: lane l of a load at f + x0 + 2m (+1)
+    // holds the pair of samples that taps 2m and 2m + 1 weigh for output
+    // x0 + 2l (+1), so one multiply-add covers two taps.
+    const int pairs = r + 1;
+#if defined(__AVX2__)
+    constexpr int step = 16;
+    for (int x0 = 0; x0 < w; x0 += step) {
+        __m256i ev = _mm256_setzero_si256(), od = _mm256_setzero_si256();
+        for (int dy = 0; dy <= r; ++dy) {
+            const int16_t* f = fold + size_t(dy) * size_t(fs) + x0;
+            const int16_t* t = taps + size_t(r + dy) * size_t(ts);
+            for (int m = 0; m < pairs; ++m) {
+                const int16_t ta = t[2 * m], tb = 2 * m + 1 < ts ? t[2 * m + 1] : int16_t(0);
+                const __m256i tp = _mm256_set1_epi32(int32_t(uint16_t(ta)) | int32_t(uint32_t(uint16_t(tb)) << 16));
+                ev = _mm256_add_epi32(ev, _mm256_madd_epi16(_mm256_loadu_si256((const __m256i*)(f + 2 * m)), tp));
+                od = _mm256_add_epi32(od, _mm256_madd_epi16(_mm256_loadu_si256((const __m256i*)(f + 2 * m + 1)), tp));
+            }
+        }
+        const __m256i lo = _mm256_unpacklo_epi32(ev, od), hi = _mm256_unpackhi_epi32(ev, od);
+        alignas(32) int32_t out[16];
+        _mm256_store_si256((__m256i*)out, _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_store_si256((__m256i*)(out + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+        const int n = std::min(step, w - x0);
+        std::memcpy(sums + x0, out, size_t(n) * sizeof(int32_t));
+    }
+#else
+    constexpr int step = 8;
+    for (int x0 = 0; x0 < w; x0 += step) {
+        __m128i ev = _mm_setzero_si128(), od = _mm_setzero_si128();
+        for (int dy = 0; dy <= r; ++dy) {
+            const int16_t* f = fold + size_t(dy) * size_t(fs) + x0;
+            const int16_t* t = taps + size_t(r + dy) * size_t(ts);
+            for (int m = 0; m < pairs; ++m) {
+                const int16_t ta = t[2 * m], tb = 2 * m + 1 < ts ? t[2 * m + 1] : int16_t(0);
+                const __m128i tp = _mm_set1_epi32(int32_t(uint16_t(ta)) | int32_t(uint32_t(uint16_t(tb)) << 16));
+                ev = _mm_add_epi32(ev, _mm_madd_epi16(_mm_loadu_si128((const __m128i*)(f + 2 * m)), tp));
+                od = _mm_add_epi32(od, _mm_madd_epi16(_mm_loadu_si128((const __m128i*)(f + 2 * m + 1)), tp));
+            }
+        }
+        alignas(16) int32_t out[8];
+        _mm_store_si128((__m128i*)out, _mm_unpacklo_epi32(ev, od));
+        _mm_store_si128((__m128i*)(out + 4), _mm_unpackhi_epi32(ev, od));
+        const int n = std::min(step, w - x0);
+        std::memcpy(sums + x0, out, size_t(n) * sizeof(int32_t));
+    }
+#endif
+}
+
+// ---- Gaussian blur -------------------------------------------------------------
+
+inline uint8_t toByte(float v) {
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    return uint8_t(int(v));
+}
+
+// One sample of a blurred line in the order of the formula: centre, then
+// each tap j (one side only where the other falls off the line), then the
+// weight beyond the ends. at(i) reads sample i.
+template <class At>
+float blurSample(const float* g, const float* e, int m, int len, int i, At at) {
+    float o = g[0] * at(i);
+    for (int j = 1; j < m; ++j) {
+        if (i < j)
+            o += g[j] * at(i + j);
+        else if (i + j >= len)
+            o += g[j] * at(i - j);
+        else
+            o += g[j] * (at(i + j) + at(i - j));
+    }
+    if (i < m - 1) o += e[i] * at(0);
+    if (i >= len - m + 1) o += e[len - 1 - i] * at(len - 1);
+    return o;
+}
+
+constexpr int kBlurBlock = kLanes;  // floats per block: two or four registers
+
+inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, const float* e, int m) {
+    if (w > 2 * m + 1) {
+        std::vector<float> s(static_cast<size_t>(w));
+        for (int y = 0; y < h; ++y) {
+            uint8_t* p = data + ptrdiff_t(y) * stride;
+            for (int x = 0; x < w; ++x) s[size_t(x)] = float(p[x]);
+            const float* sp = s.data();
+            auto at = [sp](int i) { return sp[i]; };
+            // Outputs m - 1 .. w - m have both samples of every tap inside.
+            const int lo = m - 1, hi = w - m + 1;
+            int x = lo;
+            for (; x + kBlurBlock <= hi; x += kBlurBlock) {
+                float acc[kBlurBlock];
+                const float* c = sp + x;
+                for (int l = 0; l < kBlurBlock; ++l) acc[l] = g[0] * c[l];
+                for (int j = 1; j < m; ++j) {
+                    const float gj = g[j];
+                    const float* a = c + j;
+                    const float* b = c - j;
+                    for (int l = 0; l < kBlurBlock; ++l) acc[l] += gj * (a[l] + b[l]);
+                }
+                for (int l = 0; l < kBlurBlock; ++l) p[x + l] = toByte(acc[l]);
+            }
+            for (; x < hi; ++x) p[x] = toByte(blurSample(g, e, m, w, x, at));
+            for (int i = 0; i < lo; ++i) p[i] = toByte(blurSample(g, e, m, w, i, at));
+            for (int i = hi; i < w; ++i) p[i] = toByte(blurSample(g, e, m, w, i, at));
+        }
+    }
+    if (h > 2 * m + 1) {
+        // The last 2m - 1 rows as floats, row r in slot r % R.
+        const int R = 2 * m - 1;
+        std::vector<float> ring(size_t(R) * size_t(w));
+        std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m));
+        int loaded = 0;
+        auto slot = [&](int r) { return ring.data() + size_t(r % R) * size_t(w); };
+        for (int y = 0; y < h; ++y) {
+            for (; loaded < h && loaded <= y + m - 1; ++loaded) {
+                const uint8_t* p = data + ptrdiff_t(loaded) * stride;
+                float* d = slot(loaded);
+                for (int x = 0; x < w; ++x) d[x] = float(p[x]);
+            }
+            uint8_t* out = data + ptrdiff_t(y) * stride;
+            if (y >= m - 1 && y <= h - m) {
+                for (int j = 0; j < m; ++j) {
+                    up[size_t(j)] = slot(y - j);
+                    dn[size_t(j)] = slot(y + j);
+                }
+                int x = 0;
+                for (; x + kBlurBlock <= w; x += kBlurBlock) {
+                    float acc[kBlurBlock];
+                    const float* c = dn[0] + x;
+                    for (int l = 0; l < kBlurBlock; ++l) acc[l] = g[0] * c[l];
+                    for (int j = 1; j < m; ++j) {
+                        const float gj = g[j];
+                        const float* a = dn[size_t(j)] + x;
+                        const float* b = up[size_t(j)] + x;
+                        for (int l = 0; l < kBlurBlock; ++l) acc[l] += gj * (a[l] + b[l]);
+                    }
+                    for (int l = 0; l < kBlurBlock; ++l) out[x + l] = toByte(acc[l]);
+                }
+                for (; x < w; ++x) {
+                    float o = g[0] * dn[0][x];
+                    for (int j = 1; j < m; ++j) o += g[j] * (dn[size_t(j)][x] + up[size_t(j)][x]);
+                    out[x] = toByte(o);
+                }
+            } else {
+                for (int x = 0; x < w; ++x)
+                    out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return slot(i)[x]; }));
+            }
+        }
+    }
+}
+
+// ---- 3 x 3 correlation ------------------------------------------------------------
+
+inline void conv3(const uint8_t* pad, int w, int h, const int32_t* k, float gain, float offset, uint8_t* dst,
+                  ptrdiff_t dstride) {
+    const int pw = w + 2;
+    const int32_t k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6], k7 = k[7], k8 = k[8];
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* __restrict a = pad + size_t(y) * size_t(pw);
+        const uint8_t* __restrict b = a + pw;
+        const uint8_t* __restrict c = b + pw;
+        uint8_t* __restrict d = dst + ptrdiff_t(y) * dstride;
+        for (int x = 0; x < w; ++x) {
+            const int32_t v = k0 * a[x] + k1 * a[x + 1] + k2 * a[x + 2] + k3 * b[x] + k4 * b[x + 1] + k5 * b[x + 2] +
+                              k6 * c[x] + k7 * c[x + 1] + k8 * c[x + 2];
+            float t = float(v) * gain + offset;
+            t = t > 0.0f ? t : 0.0f;
+            t = t < 255.0f ? t : 255.0f;
+            d[x] = uint8_t(int(t));
+        }
+    }
+}
+
+// ---- point operations -----------------------------------------------------------
+
+inline void affine(uint8_t* p, size_t n, float gain, float offset) {
+    uint8_t* __restrict q = p;
+    for (size_t i = 0; i < n; ++i) {
+        float t = float(q[i]) * gain + offset;
+        t = t > 0.0f ? t : 0.0f;
+        t = t < 255.0f ? t : 255.0f;
+        q[i] = uint8_t(int(t));
+    }
+}
+
+inline KernelSet makeKernelSet() { return KernelSet{box, apexRow, blur, conv3, affine}; }
+
+}  // namespace ordavia::ORDAVIA_KERNEL_ISA
