@@ -112,9 +112,12 @@ void CZVimage::threshold(const ZRect& r, int level) {
     const ZRect c = clip(r);
     if (isEmpty() || c.isEmpty()) return;
     const size_t n = size_t(c.width()) * size_t(bpp_);
+    // Levels outside 0..254 make the picture all white or all black.
+    const uint8_t lv = static_cast<uint8_t>(level < 0 ? 0 : (level > 255 ? 255 : level));
+    const uint8_t below = level < 0 ? 255 : 0;
     for (int y = c.top; y < c.bottom; ++y) {
         uint8_t* __restrict p = row(y) + ptrdiff_t(c.left) * bpp_;
-        for (size_t x = 0; x < n; ++x) p[x] = p[x] > level ? 255 : 0;
+        for (size_t x = 0; x < n; ++x) p[x] = p[x] > lv ? 255 : below;
     }
 }
 

@@ -15,9 +15,48 @@ namespace ordavia::ORDAVIA_KERNEL_ISA {
 
 #if defined(__AVX2__)
 constexpr int kLanes = 32;  // bytes per vector register
+// A block of kBlock pixels: 16-bit lanes in one register, floats in two.
+constexpr int kBlock = 16;
+using VF = __m256;
+using VI = __m256i;
+inline VF loadF(const float* p) { return _mm256_loadu_ps(p); }
+inline VF set1F(float v) { return _mm256_set1_ps(v); }
+inline VF addF(VF a, VF b) { return _mm256_add_ps(a, b); }
+inline VF mulF(VF a, VF b) { return _mm256_mul_ps(a, b); }
+inline VF clampF(VF v) { return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)); }
+inline VI loadBytes16(const uint8_t* p) { return _mm256_cvtepu8_epi16(_mm_loadu_si128((const __m128i*)p)); }
+inline VI set1I16(int16_t v) { return _mm256_set1_epi16(v); }
+inline VI addI16(VI a, VI b) { return _mm256_add_epi16(a, b); }
+inline VI mulI16(VI a, VI b) { return _mm256_mullo_epi16(a, b); }
+inline VF lowF(VI v) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(_mm256_castsi256_si128(v))); }
+inline VF highF(VI v) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(_mm256_extracti128_si256(v, 1))); }
+// Two registers of floats in 0..255 to kBlock bytes, truncated.
+inline void storeBytes(VF a, VF b, uint8_t* out) {
+    const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b)), 0xD8);
+    _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
+}
 #else
 constexpr int kLanes = 16;
+constexpr int kBlock = 8;
+using VF = __m128;
+using VI = __m128i;
+inline VF loadF(const float* p) { return _mm_loadu_ps(p); }
+inline VF set1F(float v) { return _mm_set1_ps(v); }
+inline VF addF(VF a, VF b) { return _mm_add_ps(a, b); }
+inline VF mulF(VF a, VF b) { return _mm_mul_ps(a, b); }
+inline VF clampF(VF v) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)); }
+inline VI loadBytes16(const uint8_t* p) { return _mm_cvtepu8_epi16(_mm_loadl_epi64((const __m128i*)p)); }
+inline VI set1I16(int16_t v) { return _mm_set1_epi16(v); }
+inline VI addI16(VI a, VI b) { return _mm_add_epi16(a, b); }
+inline VI mulI16(VI a, VI b) { return _mm_mullo_epi16(a, b); }
+inline VF lowF(VI v) { return _mm_cvtepi32_ps(_mm_cvtepi16_epi32(v)); }
+inline VF highF(VI v) { return _mm_cvtepi32_ps(_mm_cvtepi16_epi32(_mm_srli_si128(v, 8))); }
+inline void storeBytes(VF a, VF b, uint8_t* out) {
+    const __m128i w = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
+    _mm_storel_epi64((__m128i*)out, _mm_packus_epi16(w, w));
+}
 #endif
+constexpr int kHalf = kBlock / 2;  // floats per register
 
 // ---- box filter ------------------------------------------------------------
 
@@ -219,8 +258,6 @@ float blurSample(const float* g, const float* e, int m, int len, int i, At at) {
     return o;
 }
 
-constexpr int kBlurBlock = kLanes;  // floats per block: two or four registers
-
 inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, const float* e, int m) {
     if (w > 2 * m + 1) {
         std::vector<float> s(static_cast<size_t>(w));
@@ -232,17 +269,16 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
             // Outputs m - 1 .. w - m have both samples of every tap inside.
             const int lo = m - 1, hi = w - m + 1;
             int x = lo;
-            for (; x + kBlurBlock <= hi; x += kBlurBlock) {
-                float acc[kBlurBlock];
+            for (; x + kBlock <= hi; x += kBlock) {
                 const float* c = sp + x;
-                for (int l = 0; l < kBlurBlock; ++l) acc[l] = g[0] * c[l];
+                const VF g0 = set1F(g[0]);
+                VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
                 for (int j = 1; j < m; ++j) {
-                    const float gj = g[j];
-                    const float* a = c + j;
-                    const float* b = c - j;
-                    for (int l = 0; l < kBlurBlock; ++l) acc[l] += gj * (a[l] + b[l]);
+                    const VF gj = set1F(g[j]);
+                    a0 = addF(a0, mulF(gj, addF(loadF(c + j), loadF(c - j))));
+                    a1 = addF(a1, mulF(gj, addF(loadF(c + j + kHalf), loadF(c - j + kHalf))));
                 }
-                for (int l = 0; l < kBlurBlock; ++l) p[x + l] = toByte(acc[l]);
+                storeBytes(clampF(a0), clampF(a1), p + x);
             }
             for (; x < hi; ++x) p[x] = toByte(blurSample(g, e, m, w, x, at));
             for (int i = 0; i < lo; ++i) p[i] = toByte(blurSample(g, e, m, w, i, at));
@@ -253,7 +289,7 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
         // The last 2m - 1 rows as floats, row r in slot r % R.
         const int R = 2 * m - 1;
         std::vector<float> ring(size_t(R) * size_t(w));
-        std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m));
+        std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m)), rowp(size_t(2 * m));
         int loaded = 0;
         auto slot = [&](int r) { return ring.data() + size_t(r % R) * size_t(w); };
         for (int y = 0; y < h; ++y) {
@@ -269,17 +305,18 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
                     dn[size_t(j)] = slot(y + j);
                 }
                 int x = 0;
-                for (; x + kBlurBlock <= w; x += kBlurBlock) {
-                    float acc[kBlurBlock];
+                for (; x + kBlock <= w; x += kBlock) {
                     const float* c = dn[0] + x;
-                    for (int l = 0; l < kBlurBlock; ++l) acc[l] = g[0] * c[l];
+                    const VF g0 = set1F(g[0]);
+                    VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
                     for (int j = 1; j < m; ++j) {
-                        const float gj = g[j];
+                        const VF gj = set1F(g[j]);
                         const float* a = dn[size_t(j)] + x;
                         const float* b = up[size_t(j)] + x;
-                        for (int l = 0; l < kBlurBlock; ++l) acc[l] += gj * (a[l] + b[l]);
+                        a0 = addF(a0, mulF(gj, addF(loadF(a), loadF(b))));
+                        a1 = addF(a1, mulF(gj, addF(loadF(a + kHalf), loadF(b + kHalf))));
                     }
-                    for (int l = 0; l < kBlurBlock; ++l) out[x + l] = toByte(acc[l]);
+                    storeBytes(clampF(a0), clampF(a1), out + x);
                 }
                 for (; x < w; ++x) {
                     float o = g[0] * dn[0][x];
@@ -287,8 +324,11 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
                     out[x] = toByte(o);
                 }
             } else {
+                const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
+                for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i);
+                const float* const* rp = rowp.data();
                 for (int x = 0; x < w; ++x)
-                    out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return slot(i)[x]; }));
+                    out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return rp[i - r0][x]; }));
             }
         }
     }
@@ -300,12 +340,33 @@ inline void conv3(const uint8_t* pad, int w, int h, const int32_t* k, float gain
                   ptrdiff_t dstride) {
     const int pw = w + 2;
     const int32_t k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6], k7 = k[7], k8 = k[8];
+    int64_t absSum = 0;
+    for (int i = 0; i < 9; ++i) absSum += k[i] < 0 ? -int64_t(k[i]) : int64_t(k[i]);
+    // Sums within 16 bits: one multiply per weight for a whole block.
+    const bool short16 = absSum * 255 <= 32767;
+    VI kv[9];
+    for (int i = 0; i < 9; ++i) kv[i] = set1I16(int16_t(short16 ? k[i] : 0));
+    const VF gv = set1F(gain), ov = set1F(offset);
     for (int y = 0; y < h; ++y) {
         const uint8_t* __restrict a = pad + size_t(y) * size_t(pw);
         const uint8_t* __restrict b = a + pw;
         const uint8_t* __restrict c = b + pw;
         uint8_t* __restrict d = dst + ptrdiff_t(y) * dstride;
-        for (int x = 0; x < w; ++x) {
+        int x = 0;
+        if (short16)
+            for (; x + kBlock <= w; x += kBlock) {
+                VI v = mulI16(kv[0], loadBytes16(a + x));
+                v = addI16(v, mulI16(kv[1], loadBytes16(a + x + 1)));
+                v = addI16(v, mulI16(kv[2], loadBytes16(a + x + 2)));
+                v = addI16(v, mulI16(kv[3], loadBytes16(b + x)));
+                v = addI16(v, mulI16(kv[4], loadBytes16(b + x + 1)));
+                v = addI16(v, mulI16(kv[5], loadBytes16(b + x + 2)));
+                v = addI16(v, mulI16(kv[6], loadBytes16(c + x)));
+                v = addI16(v, mulI16(kv[7], loadBytes16(c + x + 1)));
+                v = addI16(v, mulI16(kv[8], loadBytes16(c + x + 2)));
+                storeBytes(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)), d + x);
+            }
+        for (; x < w; ++x) {
             const int32_t v = k0 * a[x] + k1 * a[x + 1] + k2 * a[x + 2] + k3 * b[x] + k4 * b[x + 1] + k5 * b[x + 2] +
                               k6 * c[x] + k7 * c[x + 1] + k8 * c[x + 2];
             float t = float(v) * gain + offset;
@@ -320,7 +381,14 @@ inline void conv3(const uint8_t* pad, int w, int h, const int32_t* k, float gain
 
 inline void affine(uint8_t* p, size_t n, float gain, float offset) {
     uint8_t* __restrict q = p;
-    for (size_t i = 0; i < n; ++i) {
+    const VF gv = set1F(gain), ov = set1F(offset);
+    size_t i = 0;
+    // The block is read whole before it is written, so in place is safe.
+    for (; i + kBlock <= n; i += kBlock) {
+        const VI v = loadBytes16(q + i);
+        storeBytes(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)), q + i);
+    }
+    for (; i < n; ++i) {
         float t = float(q[i]) * gain + offset;
         t = t > 0.0f ? t : 0.0f;
         t = t < 255.0f ? t : 255.0f;

@@ -1,6 +1,7 @@
 #include "image/KernelSet.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -9,10 +10,10 @@ namespace ordavia {
 extern const KernelSet kKernelsBaseline;
 extern const KernelSet kKernelsAvx2;
 
-const KernelSet& baselineKernelSet() { return kKernelsBaseline; }
-
 const KernelSet& kernelSet() {
     static const KernelSet& chosen = [] () -> const KernelSet& {
+        const char* force = std::getenv("ORDAVIA_KERNELS");
+        if (force && std::strcmp(force, "baseline") == 0) return kKernelsBaseline;
 #if defined(__x86_64__) || defined(__i386__)
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx2")) return kKernelsAvx2;

@@ -32,9 +32,9 @@ struct KernelSet {
     void (*affine)(uint8_t* p, size_t n, float gain, float offset);
 };
 
+// ORDAVIA_KERNELS=baseline in the environment forces the baseline set (the
+// tests run once that way too).
 const KernelSet& kernelSet();
-// The kernels of the baseline, whatever the processor (tests compare both).
-const KernelSet& baselineKernelSet();
 
 // A byte table and, when one reproduces it, a float gain and offset for
 // the vector kernel: tables of linear maps (stretch, negative, gain and
