@@ -76,10 +76,11 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
             for (int y = c.top; y < c.bottom; ++y)
                 for (int x = c.left; x < c.right; ++x) mn = std::min(mn, px(narrow, x, y)), mx = std::max(mx, px(narrow, x, y));
             ASSERT_EQ(equalise(img, k.region), mx > mn);
-            if (mx > mn)
+            if (mx > mn) {
                 ASSERT_EQ(pixelsOf(img), pixelsOf(mapped(narrow, k.region, [&](int, int, int p) {
                               return uint8_t((p - mn) * 255 / (mx - mn));
                           })));
+            }
         }
 
         const CZVimage other = randomImage(k.w, k.h, ++seed);
