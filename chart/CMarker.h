@@ -1,0 +1,88 @@
+#pragma once
+// Chart markers: labelled flags at one x position of a chart. An image
+// marker also names an image file; creating one asks the running
+// workstation (the window "FENWYR") to freeze and save its live picture
+// under that name, and selecting it asks for that picture again.
+//
+// Archive layouts (schema 1): CMarker: version u16 (1), attribute u16,
+// x double, width, height, pole (u16 each), label, description (strings).
+// CImageMarker: the CMarker fields, version u16 (1), file name (string).
+// CMarkerList: count, then each marker as an object reference.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/CObject.h"
+
+class Archive;
+
+// Where image markers post their requests. The workstation installs one
+// (a local-socket sender); without one no image marker is made.
+class MarkerLink {
+public:
+    virtual ~MarkerLink() = default;
+    // False when no receiving window is running.
+    virtual bool post(const std::string& message, const std::string& fileName) = 0;
+    static MarkerLink* current();
+    static void setCurrent(MarkerLink* link);
+    static constexpr const char* kFreezeSave = "WM_FREEZE_SAVE";
+    static constexpr const char* kAutoLoad = "WM_AUTO_LOAD";
+    // The receiving window's name and the longest file name it reads.
+    static constexpr const char* kWindowName = "FENWYR";
+    static constexpr size_t kMaxFileName = 260;
+};
+
+class CMarker : public CObject {
+    ORDAVIA_SERIAL(CMarker, 1)
+public:
+    uint32_t attribute = 0;
+    std::string description;
+    std::string label;
+    double x = -1.0;
+    int32_t width = 2;
+    int32_t height = 1;
+    int32_t pole = 3;
+
+    // Sets the label; a non-empty label sets the width to its length.
+    void SetLabel(const std::string& text);
+    virtual std::unique_ptr<CMarker> Clone() const;
+    virtual void Activate() {}
+    bool operator==(const CMarker& o) const;
+    void Serialize(Archive& ar) override;
+
+protected:
+    void copyFrom(const CMarker& o);
+};
+
+class CImageMarker : public CMarker {
+    ORDAVIA_SERIAL(CImageMarker, 1)
+public:
+    CImageMarker() = default;
+    // Asks the workstation to freeze and save its live picture as `file`;
+    // the file name stays empty when nobody receives the request.
+    explicit CImageMarker(const std::string& file);
+    std::string fileName;
+    std::unique_ptr<CMarker> Clone() const override;
+    // Asks the workstation to load the picture.
+    void Activate() override;
+    void Serialize(Archive& ar) override;
+};
+
+class CMarkerList : public CObject {
+    ORDAVIA_SERIAL(CMarkerList, 1)
+public:
+    std::vector<std::unique_ptr<CMarker>> items;
+    void DeleteAll() { items.clear(); }
+    void Shift(double dx);
+    // Clones of the markers with x1 <= x < x2 (shifted by -x1 when rebase),
+    // written as an object list.
+    void SerializeRange(Archive& ar, double x1, double x2, bool rebase) const;
+    // Moves each marker of `other` not already here to the end; true when
+    // any moved. The duplicates stay in `other`.
+    bool Merge(CMarkerList& other);
+    void Serialize(Archive& ar) override;
+    size_t size() const { return items.size(); }
+};
+
+void registerMarkerClasses();

@@ -1,0 +1,217 @@
+// The trace operations of the chart view, as document operations.
+#include <algorithm>
+
+#include "base/Archive.h"
+#include "chart/ChartMessages.h"
+#include "chart/DataFileFormat.h"
+#include "chart/ZchartDoc.h"
+
+using namespace ordavia;
+
+CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData()) return nullptr;
+    auto psd = powerSpectrumTrace(*t, viewXScale);
+    if (!psd) {
+        chart::reportLowMemory();
+        return nullptr;
+    }
+    return addTrace(std::move(psd));
+}
+
+bool ZchartDoc::smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData()) return false;
+    smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter : nullptr);
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+bool ZchartDoc::fir(int index, uint32_t from, uint32_t to, const std::vector<double>& c) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData() || c.empty()) return false;
+    firFilter(*t, from, to, c);
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+CTrace* ZchartDoc::differentiate(int index) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData() || (docFlags & kNoDerived)) return nullptr;
+    auto d = std::make_unique<CTrace>(8, t->sampleCount());
+    if (!d->hasData()) return nullptr;
+    d->copyAttributes(*t);
+    if (!d->data->assign(*t->data)) {
+        chart::reportLowMemory();
+        return nullptr;
+    }
+    d->data->derivative();
+    d->name = "dy/dx of " + t->name;
+    return addTrace(std::move(d));
+}
+
+SelectionAverage ZchartDoc::averageSelection(int index, uint32_t from, uint32_t to) {
+    CTrace* t = trace(index);
+    if (!t) return {};
+    return averageOfSelection(*t, from, to, &artifactFilter);
+}
+
+bool ZchartDoc::normaliseToSelection(int index, uint32_t from, uint32_t to) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData()) return false;
+    smoothSelection(*t, from, to, 3.0, nullptr);
+    // The reference is the smoothed level where the selection ends, so the
+    // trace comes out in thousandths of that level.
+    const uint32_t n = t->sampleCount();
+    const uint32_t last = (to % n + n - 1) % n;
+    CdoubleVect shifted;
+    if (!shifted.resize(n)) return false;
+    shifted.fill(t->data->valueAt(last));
+    t->data->normaliseBy(shifted, 1000.0);
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
+    CTrace* a = trace(index);
+    CTrace* b = trace(other);
+    if (!a || !b || !a->hasData() || !b->hasData()) return nullptr;
+    auto r = a->clone();
+    if (!r) {
+        chart::reportLowMemory();
+        return nullptr;
+    }
+    if (subtract) r->data->difference(*a->data, *b->data);
+    else r->data->sum(*a->data, *b->data);
+    r->name = a->name + (subtract ? "-" : "+") + b->name;
+    return addTrace(std::move(r));
+}
+
+CTrace* ZchartDoc::squareTrace(int index) {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData()) return nullptr;
+    auto d = std::make_unique<CTrace>(8, t->sampleCount());
+    if (!d->hasData()) return nullptr;
+    d->copyAttributes(*t);
+    d->data->assign(*t->data);
+    d->data->square();
+    d->name = t->name + "squared";
+    return addTrace(std::move(d));
+}
+
+CTrace* ZchartDoc::halvePoints(int index) {
+    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+    if (!t || !t->hasData() || t->width() <= 4) return nullptr;
+    const uint32_t rows = t->sampleCount(), w = t->width() / 2;
+    auto h = std::make_unique<C2DTrace>(12, rows, w);
+    if (!h->hasData()) return nullptr;
+    h->copyAttributes(*t);
+    for (uint32_t r = 0; r < rows; ++r) {
+        h->data->cursor = r;
+        auto row = t->data->viewFrom(r);
+        h->data->blockMeanFrom(*row, 2);
+        h->extent->setAt(r, t->extent ? t->extent->getD(r) : 0.0);
+    }
+    h->data->cursor = 0;
+    traces.items[static_cast<size_t>(index)] = std::move(h);
+    SetModifiedFlag();
+    notify(kHintTraces);
+    return trace(index);
+}
+
+bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
+    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+    if (!t || !t->hasData()) return false;
+    ordavia::rowOperation(*t, from, to, op);
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+bool ZchartDoc::clearTraces() {
+    for (auto& t : traces.items)
+        if (t && t->data) t->data->zero();
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+bool ZchartDoc::deleteData(int index, uint32_t from, uint32_t to) {
+    CTrace* t = trace(index);
+    if (!t || (docFlags & kNoDelete)) return false;
+    if (from == to || !t->hasData()) {
+        removeTrace(index);
+        return true;
+    }
+    const uint32_t n = t->sampleCount();
+    t->orderRange(from, to);
+    from %= n;
+    to %= n;
+    // What stays is the ring range [to, from).
+    auto rest = CTrace::copyRangeVector(*t->data, to, from);
+    if (!rest) return false;
+    t->data = std::move(rest);
+    t->head = 0;
+    SetModifiedFlag();
+    notify(kHintData);
+    return true;
+}
+
+std::vector<uint8_t> ZchartDoc::copyBytes(int index, uint32_t from, uint32_t to) const {
+    CTrace* t = trace(index);
+    if (!t || !t->hasData()) return {};
+    Archive ar;
+    double x1 = 0, x2 = 0;
+    if (from != to) {
+        auto part = t->makeEmpty();
+        if (!part->copyRange(*t, from, to)) return {};
+        uint32_t f = from, e = to;
+        t->orderRange(f, e);
+        x1 = t->sampleX(f);
+        x2 = x1 + part->sampleCount() * t->xInterval;
+        ar.writeObject(part.get());
+    } else {
+        x1 = t->sampleX(t->head);
+        x2 = x1 + t->sampleCount() * t->xInterval;
+        ar.writeObject(t);
+    }
+    markers.SerializeRange(ar, x1, x2, true);
+    return ar.takeBytes();
+}
+
+CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) {
+    std::unique_ptr<CTrace> t;
+    CMarkerList pasted;
+    try {
+        Archive ar(bytes);
+        t = ar.readObject<CTrace>();
+        if (ar.remaining()) pasted.Serialize(ar);
+    } catch (const ArchiveError&) {
+        return nullptr;
+    }
+    if (!t || !t->hasData()) {
+        chart::reportLowMemory();
+        return nullptr;
+    }
+    t->setXStart(xStart);
+    CTrace* p = addTrace(std::move(t));
+    if (p) {
+        pasted.Shift(xStart);
+        markers.Merge(pasted);
+        notify(kHintMarker);
+    }
+    return p;
+}
+
+int ZchartDoc::importTraces(const std::vector<uint8_t>& bytes, DataFileFormat& fmt) {
+    TraceImporter in(bytes, fmt);
+    int n = 0;
+    while (auto t = in.next()) {
+        if (addTrace(std::move(t), true)) ++n;
+    }
+    if (n) notify(kHintTraces);
+    return n;
+}

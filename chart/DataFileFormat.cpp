@@ -1,0 +1,260 @@
+#include "chart/DataFileFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/Text.h"
+#include "chart/CTrace.h"
+#include "settings/ProfileStore.h"
+
+const char* const DataFileFormat::kTypeNames[8] = {
+    "&1 byte integer",         "1 byte unsigned integer", "2 byte integer", "2 byte unsigned integer",
+    "4 byte integer",          "4 byte unsigned integer", "float",          "double float"};
+
+int DataFileFormat::elementSize(int type) {
+    static const int sizes[8] = {1, 1, 2, 2, 4, 4, 4, 8};
+    return type >= 0 && type < 8 ? sizes[type] : 0;
+}
+
+void DataFileFormat::read(const ProfileStore& p, const std::string& s) {
+    yMode = p.GetInt(s, "y_scaled", 0);
+    xMode = p.GetInt(s, "x_scaled", 0);
+    zMode = p.GetInt(s, "z_scaled", 2);
+    binary = p.GetInt(s, "binary", 0) != 0;
+    headers = p.GetInt(s, "headers", 0) != 0;
+    columnDelimiter = p.GetInt(s, "col delimiters", 1);
+    rowDelimiter = p.GetInt(s, "row delimiters", 0);
+    numberFormat = p.GetInt(s, "format", 1);
+    precision = p.GetInt(s, "precision", 0);
+    swapBytes = p.GetInt(s, "swapbytes", 0) != 0;
+    valid = true;
+}
+
+void DataFileFormat::write(const ProfileStore& p, const std::string& s) const {
+    if (!valid) return;
+    p.WriteInt(s, "y_scaled", yMode);
+    p.WriteInt(s, "x_scaled", xMode);
+    p.WriteInt(s, "z_scaled", zMode);
+    p.WriteInt(s, "binary", binary);
+    p.WriteInt(s, "headers", headers);
+    p.WriteInt(s, "col delimiters", columnDelimiter);
+    p.WriteInt(s, "row delimiters", rowDelimiter);
+    p.WriteInt(s, "format", numberFormat);
+    p.WriteInt(s, "precision", precision);
+    p.WriteInt(s, "swapbytes", swapBytes);
+}
+
+std::string DataFileFormat::columnDelimiterText() const {
+    switch (columnDelimiter) {
+        case 0: return "\t";
+        case 1: return ",";
+        case 2: return ";";
+        case 3: return " ";
+        default: return "";
+    }
+}
+
+std::string DataFileFormat::rowDelimiterText() const {
+    switch (rowDelimiter) {
+        case 0: return "\r\n";
+        case 1: return "\r";
+        case 2: return "\n";
+        case 3: return columnDelimiterText();
+        default: return "";
+    }
+}
+
+std::string DataFileFormat::numberFormatText() const {
+    // Precision is clamped so the format stays a sane printf format.
+    const int p = std::clamp(precision, 0, 30);
+    switch (numberFormat) {
+        case 0: return "%." + std::to_string(p) + "E";
+        case 1: return "%." + std::to_string(p) + "f";
+        case 2: return "%." + std::to_string(p + 1) + "g";
+        default: return "";
+    }
+}
+
+int64_t DataFileFormat::availablePoints(uint64_t len) const {
+    const int s = elementSize(inputType);
+    return s ? static_cast<int64_t>(len / s) : 0;
+}
+
+bool DataFileFormat::planBinary(uint64_t len, int64_t get) {
+    const int s = elementSize(inputType);
+    const int64_t record = int64_t(s) * blockSize + blockSkip;
+    if (record <= 0 || blockSize <= 0 || headerBytes < 0 || blockSkip < 0) return false;
+    const int64_t body = int64_t(len) - headerBytes;
+    blocks = body > 0 ? static_cast<int>(std::min<int64_t>(body / record, INT32_MAX)) : 0;
+    count = static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(get, int64_t(blocks) * blockSize), 0, INT32_MAX));
+    return true;
+}
+
+std::unique_ptr<CTrace> TraceImporter::next() { return fmt_.binary ? nextBinary() : nextText(); }
+
+namespace {
+template <class T>
+T loadValue(const uint8_t* p, int size, bool swap) {
+    uint8_t b[8];
+    std::memcpy(b, p, static_cast<size_t>(size));
+    if (swap) std::reverse(b, b + size);
+    T v;
+    std::memcpy(&v, b, sizeof v);
+    return v;
+}
+
+void storeTyped(CdataVect& d, uint32_t i, const uint8_t* p, int type, bool swap) {
+    const int s = DataFileFormat::elementSize(type);
+    switch (type) {
+        case 0: d.setAt(i, static_cast<int16_t>(static_cast<int8_t>(p[0]))); break;
+        case 1: d.setAt(i, static_cast<int16_t>(p[0])); break;
+        case 2: d.setAt(i, loadValue<int16_t>(p, s, swap)); break;
+        case 3: d.setAt(i, loadValue<uint16_t>(p, s, swap)); break;
+        case 4: d.setAt(i, loadValue<int32_t>(p, s, swap)); break;
+        case 5: d.setAt(i, loadValue<uint32_t>(p, s, swap)); break;
+        case 6: d.setAt(i, loadValue<float>(p, s, swap)); break;
+        case 7: d.setAt(i, loadValue<double>(p, s, swap)); break;
+        default: break;
+    }
+}
+}  // namespace
+
+std::unique_ptr<CTrace> TraceImporter::nextBinary() {
+    DataFileFormat& f = fmt_;
+    if (f.count < 1) return nullptr;
+    const int s = DataFileFormat::elementSize(f.inputType);
+    if (!s || f.outputType < 0 || f.outputType > 7 || f.blockSize < 1 || f.headerBytes < 0 || f.blockSkip < 0) {
+        f.count = 0;
+        return nullptr;
+    }
+    // Never more samples than the file can fill.
+    const uint64_t most = bytes_.size() / static_cast<uint64_t>(s);
+    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(f.count), most));
+    f.count = 0;
+    if (!n) return nullptr;
+    auto t = std::make_unique<CTrace>(f.outputType + 1, n);
+    if (!t->hasData()) return nullptr;
+    CdataVect& d = *t->data;
+    size_t pos = static_cast<size_t>(f.headerBytes);
+    if (f.inputType == f.outputType && f.blockSkip == 0 && !f.swapBytes) {
+        const size_t want = size_t(n) * s;
+        if (pos < bytes_.size()) std::memcpy(d.rawData(), bytes_.data() + pos, std::min(want, bytes_.size() - pos));
+        return t;
+    }
+    uint32_t i = 0;
+    for (int b = 0; i < n && b < f.blocks; ++b) {
+        if (b > 0) pos += static_cast<size_t>(f.blockSkip);
+        for (int k = 0; k < f.blockSize && i < n; ++k) {
+            if (pos + s > bytes_.size()) return t;  // the rest stay 0
+            storeTyped(d, i++, bytes_.data() + pos, f.inputType, f.swapBytes);
+            pos += s;
+        }
+    }
+    return t;
+}
+
+std::unique_ptr<CTrace> TraceImporter::nextText() {
+    DataFileFormat& f = fmt_;
+    if (f.count <= 0 || f.columns <= 0 || f.currentColumn >= f.columns) return nullptr;
+    if (f.outputType < 0 || f.outputType > 7) return nullptr;
+    // A column cannot hold more samples than the file has lines.
+    const size_t lines = static_cast<size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1;
+    const uint32_t n = static_cast<uint32_t>(std::min<size_t>(size_t(f.count), lines));
+    auto t = std::make_unique<CTrace>(f.outputType + 1, n);
+    if (!t->hasData()) {
+        f.currentColumn = f.columns;
+        return nullptr;
+    }
+    t->name = strprintf("col%i", f.currentColumn + 1);
+    uint32_t at = 0;
+    size_t pos = 0;
+    std::string line;
+    while (pos < bytes_.size() && at < n) {
+        // A line ends after '\n' or after 1023 bytes.
+        size_t end = pos;
+        while (end < bytes_.size() && end - pos < 1023) {
+            if (bytes_[end++] == '\n') break;
+        }
+        line.assign(reinterpret_cast<const char*>(bytes_.data() + pos), end - pos);
+        pos = end;
+        if (!line.empty() && line[0] == '"') continue;
+        // A heading line that is not quoted ("Time (s),Flux") would read as
+        // a zero sample; a line that starts with a letter is a heading too.
+        const size_t lead = line.find_first_not_of(" \t");
+        if (lead != std::string::npos && std::isalpha(static_cast<unsigned char>(line[lead]))) continue;
+        int col = 0;
+        size_t start = 0;
+        bool found = false;
+        while (true) {
+            const size_t comma = line.find(',', start);
+            if (col == f.currentColumn) {
+                const std::string tok = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+                t->data->setAt(at++, static_cast<float>(std::atof(tok.c_str())));
+                found = true;
+                break;
+            }
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+            ++col;
+        }
+        (void)found;
+    }
+    ++f.currentColumn;
+    return t;
+}
+
+std::string exportTracesAsText(const std::vector<const CTrace*>& traces, const DataFileFormat& fmt, uint32_t from,
+                               uint32_t to, double xScale) {
+    std::string out;
+    const std::string col = fmt.columnDelimiterText(), row = fmt.rowDelimiterText();
+    std::string num = fmt.numberFormatText();
+    if (num.empty()) num = "%g";
+    std::vector<const CTrace*> ts;
+    uint32_t longest = 0;
+    for (const CTrace* t : traces)
+        if (t && t->hasData()) {
+            ts.push_back(t);
+            longest = std::max(longest, t->sampleCount());
+        }
+    if (from == to) {
+        from = 0;
+        to = longest;
+    }
+    if (fmt.headers) {
+        std::vector<std::string> names;
+        if (fmt.xMode) names.push_back("x");
+        for (const CTrace* t : ts) {
+            if (t->data->twoD())
+                for (uint32_t c = 0; c < t->data->components; ++c) names.push_back(t->name + strprintf("[%u]", c));
+            else
+                names.push_back(t->name);
+        }
+        for (size_t i = 0; i < names.size(); ++i) out += (i ? col : "") + names[i];
+        out += row;
+    }
+    for (uint32_t i = from; i < to; ++i) {
+        bool first = true;
+        auto cell = [&](const std::string& s) {
+            if (!first) out += col;
+            out += s;
+            first = false;
+        };
+        if (fmt.xMode) cell(strprintf(num.c_str(), fmt.xMode == 2 ? i * 1.0 : i * xScale));
+        for (const CTrace* t : ts) {
+            const CdataVect& d = *t->data;
+            const uint32_t comps = d.twoD() ? d.components : 1;
+            for (uint32_t c = 0; c < comps; ++c) {
+                if (i >= d.count) {
+                    cell("");
+                    continue;
+                }
+                const double raw = d.getD(size_t(i) * d.components + c);
+                cell(strprintf(num.c_str(), fmt.yMode == 1 ? raw : raw * t->yScale + t->yOffset));
+            }
+        }
+        out += row;
+    }
+    return out;
+}

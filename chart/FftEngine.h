@@ -1,0 +1,45 @@
+#pragma once
+// The shared FFT: a radix-4 complex transform of 4, 16, 64, 256, 1024 or
+// 4096 points with its own twiddle tables, a real-input power spectrum of
+// twice that many samples built on it, and a complex power spectrum. The
+// forward transform is scaled by 1/n; the real spectrum is unpacked with the
+// factors 1/sqrt(2) (bins 0 and n) and 1/(2 sqrt(2)), so that its powers are
+// |X[k]|^2 / (2 n^2) of the unscaled transform X of the 2n samples.
+#include <cstdint>
+#include <vector>
+
+class FftEngine {
+public:
+    FftEngine() = default;
+
+    // 1..6 for the accepted sizes; -3 above 4096, -1 below 4, -2 otherwise.
+    static int sizeCheck(int n);
+
+    // Allocates the work arrays and tables for n complex points. Fails when
+    // already prepared or when n is not an accepted size.
+    bool Prepare(int n);
+    int size() const { return n_; }
+    int sizeCode() const { return code_; }
+
+    // In place on size() complex values.
+    void complexTransform(double* re, double* im, bool inverse);
+    // 2n real samples in, n powers out.
+    void realPowerSpectrum(const double* samples, double* power);
+    // Forward transform in place, then n powers.
+    void complexPowerSpectrum(double* re, double* im, double* power);
+
+    // The twiddle tables: cos[k] ~ cos(2 pi k / n), sin[k] ~ -sin(2 pi k / n).
+    const std::vector<double>& cosTable() const { return cos_; }
+    const std::vector<double>& sinTable() const { return sin_; }
+
+private:
+    void unpackReal();
+
+    int n_ = 0;
+    int code_ = 0;
+    std::vector<double> re_, im_;          // work, 2n each
+    std::vector<double> unRe_, unIm_;      // unpacked spectrum, 2n each
+    std::vector<double> cos_, sin_;        // n each
+    std::vector<double> halfCos_, halfSin_;  // odd half-steps for the real unpacking
+    std::vector<uint32_t> swaps_;          // digit-reversal pairs
+};

@@ -1,0 +1,265 @@
+#include "chart/ZchartDoc.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/ChartMessages.h"
+#include "settings/DebugLog.h"
+
+using ordavia::Status;
+
+int32_t ZchartDoc::editNewMarks = 0;
+int32_t ZchartDoc::linkYAxes = 1;
+
+namespace {
+std::string g_settingsFolder;
+int g_markerCounter = 0;
+
+std::string exeFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? folderOf(std::string(buf, static_cast<size_t>(n))) : std::string();
+}
+}  // namespace
+
+void ZchartDoc::registerClasses() {
+    registerTraceClasses();
+    registerMarkerClasses();
+}
+
+ZchartDoc::ZchartDoc() { registerClasses(); }
+ZchartDoc::~ZchartDoc() = default;
+
+void ZchartDoc::setSettingsFolder(const std::string& folder) { g_settingsFolder = withTrailingSeparator(folder); }
+const std::string& ZchartDoc::settingsFolder() {
+    if (g_settingsFolder.empty()) g_settingsFolder = exeFolder();
+    return g_settingsFolder;
+}
+std::string ZchartDoc::settingsPath() const { return settingsFolder() + settingsClassName() + ".cfg"; }
+
+// ---- traces ----
+
+CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) {
+    if (!t || !t->hasData()) {
+        ordavia::chart::reportLowMemory();
+        return nullptr;
+    }
+    CTrace* p = t.get();
+    traces.items.push_back(std::move(t));
+    SetModifiedFlag();
+    if (!quiet) notify(kHintTraces);
+    return p;
+}
+
+CTrace* ZchartDoc::newTrace(int typeCode, uint32_t count, bool quiet) {
+    auto t = std::make_unique<CTrace>(typeCode, count);
+    if (!t->hasData()) return nullptr;
+    return addTrace(std::move(t), quiet);
+}
+
+C2DTrace* ZchartDoc::new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet) {
+    auto t = std::make_unique<C2DTrace>(typeCode, rows, width);
+    if (!t->hasData()) return nullptr;
+    return static_cast<C2DTrace*>(addTrace(std::move(t), quiet));
+}
+
+CTrace* ZchartDoc::duplicateTrace(const CTrace& t, bool quiet) { return addTrace(t.clone(), quiet); }
+
+CTrace* ZchartDoc::trace(int i) const {
+    return i >= 0 && i < traceCount() ? traces.items[static_cast<size_t>(i)].get() : nullptr;
+}
+
+std::unique_ptr<CTrace> ZchartDoc::detachTrace(int i, bool update) {
+    if (i < 0 || i >= traceCount()) return nullptr;
+    std::unique_ptr<CTrace> t = std::move(traces.items[static_cast<size_t>(i)]);
+    traces.items.erase(traces.items.begin() + i);
+    SetModifiedFlag();
+    if (update) notify(kHintTraces);
+    return t;
+}
+
+void ZchartDoc::removeTrace(int i, bool update) { (void)detachTrace(i, update); }
+
+CTrace* ZchartDoc::longestTrace() const {
+    CTrace* best = nullptr;
+    for (const auto& t : traces.items)
+        if (t && (!best || t->sampleCount() > best->sampleCount())) best = t.get();
+    return best;
+}
+
+void ZchartDoc::alignTraceEnds() {
+    CTrace* l = longestTrace();
+    if (!l) return;
+    const double end = l->sampleCount() * l->xInterval;
+    for (auto& t : traces.items)
+        if (t && t.get() != l) t->setXStart(end - t->sampleCount() * t->xInterval);
+    SetModifiedFlag();
+    notify(kHintData);
+}
+
+void ZchartDoc::setSampleCount(uint32_t n) {
+    if (n == sampleCount) return;
+    sampleCount = n;
+    for (auto& t : traces.items)
+        if (t) (void)t->resizedata(n);
+    notify(kHintData);
+}
+
+CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label,
+                              const std::string& extra) {
+    if (!m) {
+        ordavia::chart::reportLowMemory();
+        return nullptr;
+    }
+    m->SetLabel(label.empty() ? strprintf("%1i", g_markerCounter++) : label);
+    if (!extra.empty()) m->description += extra;
+    m->x = x;
+    CMarker* p = m.get();
+    markers.items.push_back(std::move(m));
+    SetModifiedFlag();
+    notify(kHintMarker);
+    return p;
+}
+
+void ZchartDoc::DeleteContents() {
+    while (!traces.items.empty()) traces.items.pop_back();
+    markers.DeleteAll();
+    listValue = 0.0;
+}
+
+bool ZchartDoc::OnNewDocument() {
+    if (!CdbDocument::OnNewDocument()) return false;
+    loadSettings();
+    return true;
+}
+
+// ---- files ----
+
+void ZchartDoc::Serialize(Archive& ar) {
+    if (ar.IsStoring()) {
+        ar.writeInt(kMagic);
+        ar.writeWord(kVersion);
+        traces.Serialize(ar);
+        ar.writeInt(2);
+        ar.writeDouble(listValue);
+        markers.Serialize(ar);
+        return;
+    }
+    CTraceArray loaded;
+    CMarkerList loadedMarkers;
+    double value = 0.0;
+    ar.require(4);
+    const int32_t magic = ar.readInt();
+    if (magic != kMagic) {
+        // No magic and version: the file starts with the trace array. Step
+        // back by re-reading from the start.
+        Archive again(ar.bytes());
+        loaded.Serialize(again);
+        if (again.remaining() >= 12) {
+            const int32_t lv = again.readInt();
+            value = again.readDouble();
+            if (lv >= 2 && again.remaining()) loadedMarkers.Serialize(again);
+        }
+    } else {
+        (void)ar.readWord();
+        loaded.Serialize(ar);
+        if (ar.remaining() >= 12) {
+            const int32_t lv = ar.readInt();
+            value = ar.readDouble();
+            if (lv >= 2 && ar.remaining()) loadedMarkers.Serialize(ar);
+        }
+    }
+    traces = std::move(loaded);
+    markers = std::move(loadedMarkers);
+    listValue = value;
+}
+
+Status ZchartDoc::loadFromBytes(const std::vector<uint8_t>& bytes) {
+    try {
+        Archive ar(bytes);
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        return Status::failure(e.what());
+    }
+    return Status::success();
+}
+
+std::vector<uint8_t> ZchartDoc::saveToBytes() {
+    Archive ar;
+    Serialize(ar);
+    return ar.takeBytes();
+}
+
+bool ZchartDoc::OnSaveDocument(const std::string& path) {
+    if (!CdbDocument::OnSaveDocument(path)) return false;
+    pathName = path;
+    (void)saveSettings();
+    return true;
+}
+
+void ZchartDoc::SerializeSettings(Archive& ar) {
+    if (ar.IsStoring()) {
+        ar.writeWord(3);
+        ar.writeInt(editNewMarks);
+        ar.writeInt(linkYAxes);
+        ar.writeDword(smoothChoice);
+        ar.writeFloat(smoothTime);
+        ar.writeDword(settingD);
+        ar.writeDword(sampleCount);
+        ar.writeDouble(settingC);
+        serializeDbBlock(ar);
+        return;
+    }
+    const uint16_t v = ar.readWord();
+    editNewMarks = ar.readInt();
+    linkYAxes = ar.readInt();
+    smoothChoice = ar.readDword();
+    smoothTime = ar.readFloat();
+    settingD = ar.readDword();
+    sampleCount = ar.readDword();
+    if (v >= 2) settingC = ar.readDouble();
+    if (v >= 3) serializeDbBlock(ar);
+}
+
+void ZchartDoc::ResetSettings() {
+    smoothChoice = 0;
+    smoothTime = 1.0f;
+    settingC = 3.0;
+    settingD = 0;
+    sampleCount = 500;
+    editNewMarks = 0;
+    linkYAxes = 1;
+}
+
+void ZchartDoc::loadSettings() {
+    const std::string path = settingsPath();
+    debugLog("loading settings from %s ...", path.c_str());
+    std::vector<uint8_t> bytes;
+    bool ok = readFileBytes(path, bytes, 1 << 20).ok;
+    if (ok) {
+        try {
+            Archive ar(bytes);
+            SerializeSettings(ar);
+        } catch (const ArchiveError&) {
+            ok = false;
+        }
+    }
+    if (ok) {
+        debugLog("loaded\n");
+    } else {
+        debugLog("failed to load settings from %s\n", path.c_str());
+        ResetSettings();
+    }
+}
+
+Status ZchartDoc::saveSettings() const {
+    Archive ar;
+    const_cast<ZchartDoc*>(this)->SerializeSettings(ar);
+    const FileResult r = writeFileAtomically(settingsPath(), ar.bytes());
+    return r.ok ? Status::success() : Status::failure(r.error);
+}

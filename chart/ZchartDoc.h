@@ -1,0 +1,124 @@
+#pragma once
+// The chart document: traces and markers, saved as ".zv1".
+//
+// ".zv1" layout: magic 0x5A5A (int32), version 32 (u16), the trace array
+// (count, then each CTrace/C2DTrace/CDopTrace as an object reference),
+// list version (int32, 2), listValue (double), and from list version 2 the
+// marker list. A file without the magic starts with the trace array; a
+// list block cut off at the end of the file counts as version 1.
+//
+// Settings block (the ".cfg" beside the program, named after the document
+// class): version u16 (3), editNewMarks, linkYAxes, smoothChoice (int32),
+// smoothTime (float), settingD, sampleCount (int32), settingC (double,
+// from version 2), CdbDocument block (from version 3).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "chart/CMarker.h"
+#include "chart/CTrace.h"
+#include "chart/TraceAlgorithms.h"
+#include "db/CdbDocument.h"
+
+class ZchartDoc : public CdbDocument {
+public:
+    ZchartDoc();
+    ~ZchartDoc() override;
+
+    static constexpr int32_t kMagic = 0x5A5A;
+    static constexpr uint16_t kVersion = 32;
+    // docFlags bits.
+    static constexpr uint32_t kNoDerived = 1, kNoDelete = 2, kAskOpenNew = 8;
+    // View hints.
+    static constexpr long kHintTraces = 1, kHintMarker = 2, kHintData = 3;
+
+    uint32_t docFlags = 0;
+    CMarkerList markers;
+    CTraceArray traces;
+    double listValue = 0.0;
+    std::string pathName;
+    uint32_t smoothChoice = 0;
+    float smoothTime = 1.0f;
+    double settingC = 3.0;
+    uint32_t settingD = 0;
+    uint32_t sampleCount = 500;
+    ordavia::ArtifactFilter artifactFilter;
+
+    // Process-wide chart flags, archived with the settings.
+    static int32_t editNewMarks;
+    static int32_t linkYAxes;
+
+    // The class name the settings file is named after.
+    virtual const char* settingsClassName() const { return "ZchartDoc"; }
+    // The folder the ".cfg" files are read from (the program folder).
+    static void setSettingsFolder(const std::string& folder);
+    static const std::string& settingsFolder();
+    std::string settingsPath() const;
+
+    // Trace list operations; false (with the low-memory message) when a
+    // trace could not be made.
+    CTrace* addTrace(std::unique_ptr<CTrace> t, bool quiet = false);
+    CTrace* newTrace(int typeCode, uint32_t count, bool quiet = false);
+    C2DTrace* new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet = false);
+    CTrace* duplicateTrace(const CTrace& t, bool quiet = false);
+    void removeTrace(int index, bool update = true);
+    std::unique_ptr<CTrace> detachTrace(int index, bool update = true);
+    CTrace* trace(int index) const;
+    int traceCount() const { return static_cast<int>(traces.size()); }
+    CTrace* longestTrace() const;
+    void alignTraceEnds();
+    void setSampleCount(uint32_t n);
+
+    // Adds a marker (label from the program-wide counter when empty).
+    CMarker* AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label = {},
+                       const std::string& extra = {});
+
+    void DeleteContents() override;
+    bool OnNewDocument() override;
+    void Serialize(Archive& ar) override;
+    virtual void SerializeSettings(Archive& ar);
+    virtual void ResetSettings();
+    // Reads the settings file (logging as it goes); defaults on failure.
+    void loadSettings();
+    ordavia::Status saveSettings() const;
+
+    // Loads a ".zv1" from bytes / saves to bytes (no prompts, no views).
+    ordavia::Status loadFromBytes(const std::vector<uint8_t>& bytes);
+    std::vector<uint8_t> saveToBytes();
+    bool OnSaveDocument(const std::string& path) override;
+
+    // ---- operations of the chart view (ChartOperations.cpp) ----
+    CTrace* powerSpectrum(int index, double viewXScale);
+    bool smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter = true);
+    bool fir(int index, uint32_t from, uint32_t to, const std::vector<double>& coefficients);
+    CTrace* differentiate(int index);
+    ordavia::SelectionAverage averageSelection(int index, uint32_t from, uint32_t to);
+    bool normaliseToSelection(int index, uint32_t from, uint32_t to);
+    CTrace* combine(int index, int other, bool subtract);
+    CTrace* squareTrace(int index);
+    CTrace* halvePoints(int index);
+    bool rowOperation(int index, uint32_t from, uint32_t to, ordavia::RowOp op);
+    bool clearTraces();
+    // Removes [from, to) from the trace, or the whole trace when from == to.
+    bool deleteData(int index, uint32_t from, uint32_t to);
+
+    // The clipboard's "CTrace" bytes: the trace (or its selection) and the
+    // markers inside its x range.
+    std::vector<uint8_t> copyBytes(int index, uint32_t from, uint32_t to) const;
+    // Adds the pasted trace starting at xStart seconds; null on bad bytes.
+    CTrace* pasteBytes(const std::vector<uint8_t>& bytes, double xStart);
+
+    // Traces from a foreign data file.
+    int importTraces(const std::vector<uint8_t>& bytes, class DataFileFormat& fmt);
+
+    // Documents that record (live charts, Doppler) start and stop here.
+    virtual bool canRun() const { return false; }
+    virtual void run(bool on) {}
+
+    static void registerClasses();
+
+protected:
+    void notify(long hint) { UpdateAllViews(nullptr, hint); }
+};

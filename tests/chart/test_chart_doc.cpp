@@ -1,0 +1,171 @@
+// Chart document operations and trace import: the documented edge cases,
+// the clipboard bytes between two charts, and the settings file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "chart/DataFileFormat.h"
+#include "chart/ZchartDoc.h"
+
+using namespace ordavia;
+
+namespace {
+std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+}  // namespace
+
+TEST(Import, BinaryPlanSwapAndBlocks) {
+    DataFileFormat f;
+    f.binary = true;
+    f.inputType = 2;
+    f.headerBytes = 8;
+    f.blockSize = 4;
+    f.blockSkip = 2;
+    EXPECT_EQ(f.availablePoints(1000), 500);
+    ASSERT_TRUE(f.planBinary(1000, 500));
+    EXPECT_EQ(f.blocks, 99);
+    EXPECT_EQ(f.count, 396);
+
+    DataFileFormat g;
+    g.binary = true;
+    g.inputType = g.outputType = 2;
+    g.count = 1;
+    g.blocks = 1;
+    const std::vector<uint8_t> two = {0x01, 0x02};
+    EXPECT_EQ(TraceImporter(two, g).next()->data->valueAt(0), 513);
+    g.count = 1;
+    g.swapBytes = true;
+    EXPECT_EQ(TraceImporter(two, g).next()->data->valueAt(0), 258);
+
+    // Blocks with gaps, converted to double; a short file leaves zeros.
+    DataFileFormat h;
+    h.binary = true;
+    h.inputType = 0;
+    h.outputType = 7;
+    h.blockSize = 2;
+    h.blockSkip = 1;
+    ASSERT_TRUE(h.planBinary(9, 100));
+    EXPECT_EQ(h.count, 6);
+    const std::vector<uint8_t> bs = {1, 0xFF, 9, 2, 3, 9, 4, 5, 9};
+    TraceImporter in(bs, h);
+    auto t = in.next();
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->data->valueAt(1), -1);
+    EXPECT_EQ(t->data->valueAt(5), 5);
+    EXPECT_FALSE(in.next()) << "one trace per binary import";
+    DataFileFormat zero;
+    zero.blockSize = 0;
+    EXPECT_FALSE(zero.planBinary(100, 10));
+}
+
+TEST(Import, TextColumnsHeadersAndSemicolons) {
+    DataFileFormat f;
+    f.columns = 3;
+    f.count = 2;
+    f.outputType = 6;
+    const auto text = bytesOf("\"a\",\"b\",\"c\"\n1,2,3\n4,5,6\n");
+    ZchartDoc doc;
+    EXPECT_EQ(doc.importTraces(text, f), 3);
+    ASSERT_EQ(doc.traceCount(), 3);
+    EXPECT_EQ(doc.trace(2)->name, "col3");
+    EXPECT_EQ(doc.trace(2)->data->valueAt(1), 6);
+    EXPECT_EQ(doc.trace(0)->sampleCount(), 2u);
+
+    DataFileFormat s;
+    s.columns = 2;
+    s.count = 1;
+    s.outputType = 6;
+    const auto semi = bytesOf("1.5;2;3\n");
+    TraceImporter in(semi, s);
+    EXPECT_FLOAT_EQ(in.next()->data->valueAt(0), 1.5f);
+    auto second = in.next();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->data->valueAt(0), 0) << "no sample from that line";
+
+    // An unquoted heading line with a time column reads as headings, not zeros.
+    DataFileFormat d;
+    d.columns = 2;
+    d.count = 10;
+    d.outputType = 6;
+    ZchartDoc ld;
+    EXPECT_EQ(ld.importTraces(bytesOf("Time (s),Flux (PU)\r\n0.00,12.5\r\n0.01,13.0\r\n"), d), 2);
+    EXPECT_FLOAT_EQ(ld.trace(1)->data->valueAt(0), 12.5f);
+}
+
+TEST(ChartDoc, SpectrumSmoothingFirAndDerivative) {
+    ZchartDoc doc;
+    CTrace* t = doc.newTrace(8, 1500);
+    ASSERT_TRUE(t);
+    t->xInterval = 0.001;
+    for (uint32_t i = 0; i < 1500; ++i) t->data->setAt(i, 100 * std::sin(2 * M_PI * 64 * i / 512.0));
+    auto* psd = dynamic_cast<C2DTrace*>(doc.powerSpectrum(0, 0.01));
+    ASSERT_TRUE(psd);
+    EXPECT_EQ(psd->sampleCount(), 2u);
+    EXPECT_EQ(psd->width(), 256u);
+    EXPECT_EQ(psd->name, "Calculated PSD");
+    EXPECT_DOUBLE_EQ(psd->extent->valueAt(0), 500.0);
+    EXPECT_EQ(psd->data->argMax(0, 0), 0u);  // row-wise, below
+    CdoubleVect row;
+    ASSERT_TRUE(row.resize(256));
+    std::vector<double> r(256);
+    psd->data->readBlock(r.data(), 1, 1, 1);
+    EXPECT_EQ(std::max_element(r.begin(), r.end()) - r.begin(), 64);
+
+    CTrace* u = doc.newTrace(8, 5);
+    for (uint32_t i = 0; i < 5; ++i) u->data->setAt(i, double(i * i));
+    ASSERT_TRUE(doc.smooth(2, 0, 4, 0.0));
+    EXPECT_EQ(u->data->valueAt(3), 9) << "tau 0 leaves the selection";
+    // Five taps at -2..2: the middle tap picks the sample itself.
+    ASSERT_TRUE(doc.fir(2, 0, 0, readFirCoefficients("0 0 1 0 0\n")));
+    EXPECT_EQ(u->data->valueAt(4), 16);
+    ASSERT_TRUE(doc.fir(2, 2, 3, readFirCoefficients("1 0 0 0 0")));
+    EXPECT_EQ(u->data->valueAt(2), 0) << "offset -2 from sample 2";
+    CTrace* d = doc.differentiate(2);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->name, "dy/dx of ");
+    doc.docFlags = ZchartDoc::kNoDerived;
+    EXPECT_FALSE(doc.differentiate(2));
+}
+
+TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
+    ZchartDoc a, b;
+    CTrace* t = a.newTrace(7, 100);
+    t->name = "flux";
+    t->xInterval = 0.1;
+    for (uint32_t i = 0; i < 100; ++i) t->data->setAt(i, float(i));
+    a.AddMarker(std::make_unique<CMarker>(), 2.5, "in");
+    a.AddMarker(std::make_unique<CMarker>(), 7.0, "out");
+    const auto bytes = a.copyBytes(0, 20, 40);
+    ASSERT_FALSE(bytes.empty());
+    CTrace* p = b.pasteBytes(bytes, 1.0);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->sampleCount(), 20u);
+    EXPECT_EQ(p->data->valueAt(0), 20);
+    EXPECT_EQ(p->xStart, 1000);
+    ASSERT_EQ(b.markers.size(), 1u);
+    EXPECT_NEAR(b.markers.items[0]->x, 1.5, 1e-9);
+    EXPECT_FALSE(b.pasteBytes({1, 2, 3}, 0));
+}
+
+TEST(ChartDoc, SettingsFileRoundTrip) {
+    const auto dir = std::filesystem::temp_directory_path() / "ordavia_chart_cfg";
+    std::filesystem::create_directories(dir);
+    ZchartDoc::setSettingsFolder(dir.string());
+    std::filesystem::remove(dir / "ZchartDoc.cfg");
+    ZchartDoc a;
+    a.smoothTime = 5.0f;
+    a.loadSettings();
+    EXPECT_EQ(a.smoothTime, 1.0f) << "no file: defaults";
+    a.smoothChoice = 4;
+    a.smoothTime = 2.5f;
+    a.settingC = 7.0;
+    ASSERT_TRUE(a.saveSettings().ok());
+    ZchartDoc b;
+    b.loadSettings();
+    EXPECT_EQ(b.smoothChoice, 4u);
+    EXPECT_EQ(b.smoothTime, 2.5f);
+    EXPECT_EQ(b.settingC, 7.0);
+    ZchartDoc::setSettingsFolder({});
+}
