@@ -202,6 +202,8 @@ std::unique_ptr<CTrace> TraceImporter::nextText() {
         (void)found;
     }
     ++f.currentColumn;
+    // Lines without this column leave no sample: the trace holds what was read.
+    if (at < n && at > 0) (void)t->data->resize(at);
     return t;
 }
 

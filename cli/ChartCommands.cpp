@@ -1,0 +1,251 @@
+// Charts from the command line: "info" for ".zv1" and ".zvxy", "chart
+// import" (the trace readers without the wizard), "chart export" (with the
+// profile's export settings) and "spectrum" (the chart's power spectrum).
+#include <cstdlib>
+#include <string>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/DataFileFormat.h"
+#include "chart/TraceAlgorithms.h"
+#include "chart/ZchartDoc.h"
+#include "cli/CliCommand.h"
+#include "settings/ProfileStore.h"
+
+namespace {
+
+// Charts beyond this are not charts.
+constexpr uint64_t kMaxChartBytes = uint64_t(1) << 31;
+
+bool loadChart(const std::string& path, ZchartDoc& doc, std::string& error) {
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFileBytes(path, bytes, kMaxChartBytes);
+    if (!r.ok) {
+        error = r.error;
+        return false;
+    }
+    const ordavia::Status s = doc.loadFromBytes(bytes);
+    if (!s) error = path + ": not a chart (" + s.reason() + ")";
+    return s.ok();
+}
+
+bool parseInt(const CliArgs& a, const std::string& opt, long lo, long hi, long& out, std::string& error) {
+    const auto v = a.get(opt);
+    if (!v) return true;
+    char* end = nullptr;
+    const long n = std::strtol(v->c_str(), &end, 10);
+    if (v->empty() || *end || n < lo || n > hi) {
+        error = "option " + opt + " needs a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+        return false;
+    }
+    out = n;
+    return true;
+}
+
+int infoChart(const std::string& path, const CliArgs& a) {
+    ZchartDoc doc;
+    std::string error;
+    if (!loadChart(path, doc, error)) return cliError(error);
+    if (a.json()) {
+        JsonWriter w;
+        w.beginObject();
+        w.key("traces").beginArray();
+        for (const auto& t : doc.traces.items) {
+            if (!t) continue;
+            w.beginObject();
+            w.field("name", t->name).field("class", std::string(t->className()));
+            w.field("type", t->data ? t->data->typeCode() : 0).field("count", t->sampleCount());
+            w.field("components", t->data ? unsigned(t->data->components) : 0u);
+            w.field("x_period", t->xInterval).field("x_unit", t->xUnits).field("y_unit", t->yUnits);
+            w.endObject();
+        }
+        w.endArray();
+        w.key("markers").beginArray();
+        for (const auto& m : doc.markers.items) {
+            w.beginObject();
+            w.field("label", m->label).field("x", m->x).field("description", m->description);
+            if (auto* im = dynamic_cast<const CImageMarker*>(m.get())) w.field("file", im->fileName);
+            w.endObject();
+        }
+        w.endArray();
+        w.endObject();
+        cliOut(w.str() + "\n");
+        return 0;
+    }
+    std::string out = path + ": chart with " + std::to_string(doc.traceCount()) + " traces, " +
+                      std::to_string(doc.markers.size()) + " markers\n";
+    for (const auto& t : doc.traces.items) {
+        if (!t) continue;
+        out += strprintf("  %-20s %-9s type %2d  %u x %u  every %g %s  in %s\n", t->name.c_str(), t->className(),
+                         t->data ? t->data->typeCode() : 0, t->sampleCount(),
+                         t->data ? unsigned(t->data->components) : 0u, t->xInterval, t->xUnits.c_str(),
+                         t->yUnits.c_str());
+    }
+    for (const auto& m : doc.markers.items) out += strprintf("  marker %-10s at %g\n", m->label.c_str(), m->x);
+    cliOut(out);
+    return 0;
+}
+
+int runImport(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli chart import DATA OUT.zv1 --text|--binary ...");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    const bool text = a.has("--text"), binary = a.has("--binary");
+    if (text == binary) return cliError("chart import: give exactly one of --text and --binary");
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFileBytes(in, bytes, kMaxChartBytes);
+    if (!r.ok) return cliError(r.error);
+
+    DataFileFormat f;
+    std::string error;
+    long type = 2, columns = 0, rows = 0, header = 0, block = 1, skip = 0, count = -1;
+    if (!parseInt(a, "--type", 0, 7, type, error)) return cliError(error);
+    if (text) {
+        if (!a.get("--columns") || !a.get("--rows")) return cliError("chart import --text needs --columns and --rows");
+        if (!parseInt(a, "--columns", 1, 100000, columns, error) || !parseInt(a, "--rows", 1, INT32_MAX, rows, error))
+            return cliError(error);
+        f.binary = false;
+        f.columns = static_cast<int>(columns);
+        f.count = static_cast<int>(rows);
+        f.currentColumn = 0;
+        f.outputType = static_cast<int>(type);
+    } else {
+        if (!a.get("--type")) return cliError("chart import --binary needs --type");
+        if (!parseInt(a, "--header", 0, INT32_MAX, header, error) || !parseInt(a, "--block", 1, INT32_MAX, block, error) ||
+            !parseInt(a, "--skip", 0, INT32_MAX, skip, error) || !parseInt(a, "--count", 0, INT32_MAX, count, error))
+            return cliError(error);
+        f.binary = true;
+        f.inputType = f.outputType = static_cast<int>(type);
+        f.headerBytes = static_cast<int>(header);
+        f.blockSize = static_cast<int>(block);
+        f.blockSkip = static_cast<int>(skip);
+        f.swapBytes = a.has("--swap");
+        const int64_t get = count >= 0 ? count : f.availablePoints(bytes.size());
+        if (!f.planBinary(bytes.size(), get)) return cliError(in + ": a block of no bytes");
+    }
+    ZchartDoc doc;
+    const int n = doc.importTraces(bytes, f);
+    if (n == 0) return cliError(in + ": no samples to import");
+    const FileResult w = writeFileAtomically(out, doc.saveToBytes());
+    if (!w.ok) return cliError(w.error);
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("file", out).field("traces", n).endObject();
+        cliOut(j.str() + "\n");
+    } else {
+        cliOut(strprintf("%s: %d trace%s imported into %s\n", in.c_str(), n, n == 1 ? "" : "s", out.c_str()));
+    }
+    return 0;
+}
+
+int runExport(const CliArgs& a) {
+    if (a.positional.size() != 2) return cliError("usage: ordavia-cli chart export IN.zv1 OUT.(txt|csv|bin) [--trace NAME]");
+    const std::string& in = a.positional[0];
+    const std::string& out = a.positional[1];
+    const std::string ext = toLower(extensionOf(out));
+    if (ext != ".txt" && ext != ".csv" && ext != ".bin") return cliError(out + ": the output must end in .txt, .csv or .bin");
+    ZchartDoc doc;
+    std::string error;
+    if (!loadChart(in, doc, error)) return cliError(error);
+    std::vector<const CTrace*> chosen;
+    if (const auto name = a.get("--trace")) {
+        const CTrace* t = doc.traces.find(*name);
+        if (!t) return cliError(in + ": no trace named '" + *name + "'");
+        chosen.push_back(t);
+    } else {
+        for (const auto& t : doc.traces.items)
+            if (t && t->hasData()) chosen.push_back(t.get());
+    }
+    DataFileFormat f;
+    f.read(ProfileStore::instance(), "Export");
+    FileResult w;
+    if (ext == ".bin") {
+        std::vector<uint8_t> bytes;
+        for (const CTrace* t : chosen) {
+            const ordavia::Status s = t->writeBinary(bytes, f.headers, -1, -1);
+            if (!s) return cliError(in + ": " + t->name + ": " + s.reason());
+        }
+        w = writeFileAtomically(out, bytes);
+    } else {
+        // A ".csv" file is comma-separated whatever the profile's delimiter.
+        if (ext == ".csv") f.columnDelimiter = 1;
+        const double xScale = chosen.empty() ? 1.0 : chosen.front()->xInterval;
+        w = writeFileAtomically(out, exportTracesAsText(chosen, f, 0, 0, xScale));
+    }
+    if (!w.ok) return cliError(w.error);
+    if (!a.json()) cliOut(strprintf("%s: %zu trace%s written to %s\n", in.c_str(), chosen.size(),
+                                    chosen.size() == 1 ? "" : "s", out.c_str()));
+    else cliOut(JsonWriter().beginObject().field("file", out).field("traces", chosen.size()).endObject().str() + "\n");
+    return 0;
+}
+
+int runSpectrum(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli spectrum IN.zv1 --trace NAME [--window N] --json");
+    const std::string& in = a.positional[0];
+    const auto name = a.get("--trace");
+    if (!name) return cliError("spectrum needs --trace NAME");
+    long window = 0;
+    std::string error;
+    if (!parseInt(a, "--window", 0, 4, window, error)) return cliError(error);
+    ZchartDoc doc;
+    if (!loadChart(in, doc, error)) return cliError(error);
+    const CTrace* t = doc.traces.find(*name);
+    if (!t) return cliError(in + ": no trace named '" + *name + "'");
+    if (!t->hasData() || t->data->twoD()) return cliError(in + ": trace '" + *name + "' is not a one-dimensional trace");
+    if (t->sampleCount() < 512) return cliError(in + ": trace '" + *name + "' has fewer than 512 samples");
+    const auto rows = ordavia::powerSpectrumRows(*t, static_cast<int>(window));
+    // One spectrum: the mean of the rows, before the chart's 16-bit storage.
+    std::vector<double> mean(256, 0.0);
+    for (const auto& r : rows)
+        for (size_t k = 0; k < 256; ++k) mean[k] += r[k] / rows.size();
+    const double binWidth = 1.0 / (512.0 * t->xInterval);
+    if (a.json()) {
+        JsonWriter w(false);
+        w.beginObject();
+        w.key("frequencies").beginArray();
+        for (size_t k = 0; k < 256; ++k) w.value(k * binWidth);
+        w.endArray();
+        w.key("power").beginArray();
+        for (double p : mean) w.value(p);
+        w.endArray();
+        w.field("rows", rows.size());
+        w.endObject();
+        cliOut(w.str() + "\n");
+    } else {
+        std::string out = strprintf("%s: %zu rows of 512 samples, bins of %g per %s\n", t->name.c_str(), rows.size(),
+                                    binWidth, t->xUnits.empty() ? "unit" : t->xUnits.c_str());
+        for (size_t k = 0; k < 256; ++k) out += strprintf("%12.6g %14.8g\n", k * binWidth, mean[k]);
+        cliOut(out);
+    }
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliInfoHandler{{".zv1", ".zvxy"}, infoChart});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "chart import",
+    "chart import DATA OUT.zv1 --text --columns N --rows M [--type T] | --binary --type T [--header B] [--block N] "
+    "[--skip S] [--count N] [--swap]",
+    "Reads traces from a foreign data file into a new chart. Text: one trace per\n"
+    "comma-separated column, M samples each; lines starting with a quote or a\n"
+    "letter are headings. Binary: one trace of element type T after B header\n"
+    "bytes, in blocks of N points separated by S bytes. Types: 0 signed 8-bit,\n"
+    "1 unsigned 8-bit, 2 signed 16-bit, 3 unsigned 16-bit, 4 signed 32-bit,\n"
+    "5 unsigned 32-bit, 6 float, 7 double.",
+    {"--columns", "--rows", "--type", "--header", "--block", "--skip", "--count"},
+    runImport});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "chart export", "chart export IN.zv1 OUT.(txt|csv|bin) [--trace NAME]",
+    "Writes the chart's traces (or one) as text or binary with the export settings\n"
+    "of the profile section \"Export\"; binary files carry the 128-byte header when\n"
+    "the settings ask for headers.",
+    {"--trace"}, runExport});
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "spectrum", "spectrum IN.zv1 --trace NAME [--window N] [--json]",
+    "The chart's power spectrum of a trace: one 512-point real FFT per 512 samples\n"
+    "(window 0 none, 1 triangular, 2 Hann, 3 Hamming, 4 Blackman), averaged over\n"
+    "the rows: {\"frequencies\", \"power\", \"rows\"}.",
+    {"--trace", "--window"}, runSpectrum});

@@ -1,0 +1,50 @@
+// The chart commands of ordavia-cli: import a text export with a heading
+// line and a time column, read it back with info and spectrum, export it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
+
+#include "support/CliRun.h"
+
+namespace fs = std::filesystem;
+using clitest::cli;
+
+TEST(CliChart, ImportInfoSpectrumExport) {
+    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_chart_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    {
+        std::ofstream f(dir / "ldf.txt");
+        f << "Time (s),Flux (PU)\n";
+        // 1024 samples at 1 kHz of a 125 Hz tone: bin 64 of 512-point spectra.
+        for (int i = 0; i < 1024; ++i) f << i * 0.001 << "," << 50 + 20 * std::sin(2 * M_PI * 125 * i * 0.001) << "\n";
+    }
+    const std::string zv1 = (dir / "a.zv1").string();
+    auto r = cli("chart import " + (dir / "ldf.txt").string() + " " + zv1 + " --text --columns 2 --rows 5000 --type 7", dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    r = cli("info " + zv1 + " --json", dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    for (const char* k : {"\"traces\"", "\"name\": \"col2\"", "\"class\": \"CTrace\"", "\"type\": 8", "\"count\": 1024",
+                          "\"components\": 1", "\"x_period\"", "\"x_unit\"", "\"y_unit\"", "\"markers\": []"})
+        EXPECT_NE(r.out.find(k), std::string::npos) << k << "\n" << r.out;
+
+    r = cli("spectrum " + zv1 + " --trace col2 --window 2 --json", dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("\"rows\":2"), std::string::npos) << r.out.substr(0, 200);
+    EXPECT_NE(r.out.find("\"frequencies\":[0,"), std::string::npos);
+    EXPECT_NE(cli("spectrum " + zv1 + " --trace nope --json", dir).code, 0);
+    EXPECT_NE(cli("spectrum " + zv1 + " --trace col2 --window 9", dir).code, 0);
+
+    r = cli("chart export " + zv1 + " " + (dir / "o.bin").string() + " --trace col2", dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(fs::file_size(dir / "o.bin"), 1024u * 8);
+    r = cli("chart import " + (dir / "o.bin").string() + " " + (dir / "b.zv1").string() + " --binary --type 7 --count 10",
+            dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(cli("info " + (dir / "b.zv1").string(), dir).out.find("10 x 1"), std::string::npos);
+    EXPECT_NE(cli("chart import " + (dir / "o.bin").string() + " x.zv1 --binary", dir).code, 0) << "needs --type";
+    EXPECT_NE(cli("info " + (dir / "ldf.txt").string() + ".zv1", dir).code, 0);
+    fs::remove_all(dir);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Runs the built ordavia-cli as a user would, with a private profile;
+// stderr joins stdout.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace clitest {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+};
+
+inline CliRun cli(const std::string& args, const std::filesystem::path& dir) {
+    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli --profile " + (dir / "p.ini").string() +
+                            " " + args + " 2>&1";
+    CliRun r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+}  // namespace clitest
