@@ -4,12 +4,18 @@
 
 namespace ordavia::chart {
 
-void reportLowMemory() { Prompter::current().messageBox(kLowMemory, MsgButtons::Ok, MsgIcon::Warning); }
+Prompter& fallbackPrompter() { return Prompter::current(); }
 
-bool askYesNo(const std::string& text) {
-    return Prompter::current().messageBox(text, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes;
+void reportLowMemory(Prompter* p) {
+    (p ? *p : fallbackPrompter()).messageBox(kLowMemory, MsgButtons::Ok, MsgIcon::Warning);
 }
 
-void showMessage(const std::string& text) { Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Information); }
+bool askYesNo(const std::string& text, Prompter* p) {
+    return (p ? *p : fallbackPrompter()).messageBox(text, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes;
+}
+
+void showMessage(const std::string& text, Prompter* p) {
+    (p ? *p : fallbackPrompter()).messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+}
 
 }  // namespace ordavia::chart

@@ -13,7 +13,7 @@ CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
     if (!t || !t->hasData()) return nullptr;
     auto psd = powerSpectrumTrace(*t, viewXScale);
     if (!psd) {
-        chart::reportLowMemory();
+        chart::reportLowMemory(prompter());
         return nullptr;
     }
     return addTrace(std::move(psd));
@@ -44,7 +44,7 @@ CTrace* ZchartDoc::differentiate(int index) {
     if (!d->hasData()) return nullptr;
     d->copyAttributes(*t);
     if (!d->data->assign(*t->data)) {
-        chart::reportLowMemory();
+        chart::reportLowMemory(prompter());
         return nullptr;
     }
     d->data->derivative();
@@ -81,7 +81,7 @@ CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
     if (!a || !b || !a->hasData() || !b->hasData()) return nullptr;
     auto r = a->clone();
     if (!r) {
-        chart::reportLowMemory();
+        chart::reportLowMemory(prompter());
         return nullptr;
     }
     if (subtract) r->data->difference(*a->data, *b->data);
@@ -193,7 +193,7 @@ CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) 
         return nullptr;
     }
     if (!t || !t->hasData()) {
-        chart::reportLowMemory();
+        chart::reportLowMemory(prompter());
         return nullptr;
     }
     t->setXStart(xStart);

@@ -9,6 +9,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "chart/ChartMessages.h"
+#include "framework/AppServices.h"
 #include "settings/DebugLog.h"
 
 using ordavia::Status;
@@ -37,16 +38,21 @@ ZchartDoc::~ZchartDoc() = default;
 
 void ZchartDoc::setSettingsFolder(const std::string& folder) { g_settingsFolder = withTrailingSeparator(folder); }
 const std::string& ZchartDoc::settingsFolder() {
-    if (g_settingsFolder.empty()) g_settingsFolder = exeFolder();
-    return g_settingsFolder;
+    static const std::string exe = exeFolder();
+    return g_settingsFolder.empty() ? exe : g_settingsFolder;
 }
-std::string ZchartDoc::settingsPath() const { return settingsFolder() + settingsClassName() + ".cfg"; }
+std::string ZchartDoc::settingsPath() const {
+    const bool own = hasServices() && !services().programFolder.empty() && g_settingsFolder.empty();
+    return (own ? withTrailingSeparator(services().programFolder) : settingsFolder()) + settingsClassName() + ".cfg";
+}
+
+Prompter* ZchartDoc::prompter() const { return hasServices() ? services().prompterPtr : nullptr; }
 
 // ---- traces ----
 
 CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) {
     if (!t || !t->hasData()) {
-        ordavia::chart::reportLowMemory();
+        ordavia::chart::reportLowMemory(prompter());
         return nullptr;
     }
     CTrace* p = t.get();
@@ -113,7 +119,7 @@ void ZchartDoc::setSampleCount(uint32_t n) {
 CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label,
                               const std::string& extra) {
     if (!m) {
-        ordavia::chart::reportLowMemory();
+        ordavia::chart::reportLowMemory(prompter());
         return nullptr;
     }
     m->SetLabel(label.empty() ? strprintf("%1i", g_markerCounter++) : label);

@@ -22,6 +22,8 @@
 #include "chart/TraceAlgorithms.h"
 #include "db/CdbDocument.h"
 
+class Prompter;
+
 class ZchartDoc : public CdbDocument {
 public:
     ZchartDoc();
@@ -118,6 +120,9 @@ public:
     virtual void run(bool on) {}
 
     static void registerClasses();
+
+    // The prompter of the document's services, or null without services.
+    Prompter* prompter() const;
 
 protected:
     void notify(long hint) { UpdateAllViews(nullptr, hint); }
