@@ -31,6 +31,10 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     if (b.width <= 0 || canvasRows <= 0 || uint64_t(rowBytes) * uint64_t(canvasRows) > (uint64_t(1) << 28))
         return Status::failure("the offsets spread the frames too far apart");
     std::vector<uint32_t> sum(rowBytes * size_t(canvasRows), 0);
+    // Frames add into 16-bit partial sums (256 frames of 255 fit), which
+    // halve the memory traffic per frame; they join the 32-bit sums every
+    // 256 frames.
+    std::vector<uint16_t> part(sum.size(), 0);
     // With every frame at the same offset each canvas pixel is covered by
     // every frame, and the per-pixel count is not needed.
     std::vector<uint32_t> cover;
@@ -38,6 +42,10 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     MovieFrameImage frame;
     const int fw = fmt.width(), fr = fmt.rows();
     const size_t frb = size_t(fw) * size_t(bpp);
+    auto flush = [&] {
+        for (size_t k = 0; k < sum.size(); ++k) sum[k] += part[k];
+        std::fill(part.begin(), part.end(), 0);
+    };
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
         const int ox = f.originX() - b.minX;
@@ -46,16 +54,18 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
             const int cy = y + oy;
             if (cy < 0 || cy >= canvasRows) continue;
             const uint8_t* src = f.row(y);
-            uint32_t* dst = &sum[size_t(cy) * rowBytes + size_t(ox) * size_t(bpp)];
+            uint16_t* dst = &part[size_t(cy) * rowBytes + size_t(ox) * size_t(bpp)];
             const size_t n = std::min(frb, rowBytes - size_t(ox) * size_t(bpp));
-            for (size_t x = 0; x < n; ++x) dst[x] += src[x];
+            for (size_t x = 0; x < n; ++x) dst[x] = uint16_t(dst[x] + src[x]);
             if (!cover.empty()) {
                 uint32_t* c = &cover[size_t(cy) * size_t(b.width) + size_t(ox)];
                 const size_t m = std::min(size_t(fw), size_t(b.width - ox));
                 for (size_t x = 0; x < m; ++x) c[x] += 1;
             }
         }
+        if ((i - first) % 256 == 255) flush();
     }
+    flush();
     CZVimage result;
     result.setInterlace(fmt.interlace());
     if (!result.resize(b.width, canvasRows, bpp) || !result.setColour(fmt.colour()))
@@ -87,21 +97,30 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     const size_t rb = size_t(fmt.rowBytes());
     const int rows = fmt.rows();
     std::vector<uint32_t> s1(rb * size_t(rows), 0);
+    // Squares add in 32 bits (65536 frames of 255^2 fit) and join 64-bit
+    // sums only for longer ranges.
+    std::vector<uint32_t> q32(rb * size_t(rows), 0);
     std::vector<uint64_t> s2(rb * size_t(rows), 0);
+    auto flush = [&] {
+        for (size_t k = 0; k < q32.size(); ++k) s2[k] += q32[k];
+        std::fill(q32.begin(), q32.end(), 0u);
+    };
     MovieFrameImage frame;
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
         for (int y = 0; y < rows; ++y) {
             const uint8_t* p = f.row(y);
             uint32_t* a = &s1[size_t(y) * rb];
-            uint64_t* q = &s2[size_t(y) * rb];
+            uint32_t* q = &q32[size_t(y) * rb];
             for (size_t x = 0; x < rb; ++x) {
                 const uint32_t v = p[x];
                 a[x] += v;
                 q[x] += v * v;
             }
         }
+        if ((i - first) % 65536 == 65535) flush();
     }
+    flush();
     CZVimage result;
     result.setInterlace(fmt.interlace());
     if (!result.resize(fmt.width(), rows, fmt.bytesPerPixel()) || !result.setColour(fmt.colour()))
