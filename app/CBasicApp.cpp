@@ -92,8 +92,9 @@ void CBasicApp::copyTemplateIfNoProfile() {
         if (any) return;
     }
     std::vector<uint8_t> bytes;
-    if (!readFileBytes(defaultTemplate_, bytes, 16u << 20).ok) return;  // no template: all defaults
-    writeFileAtomically(profilePath_, bytes);
+    if (!readFileBytes(defaultTemplate_, bytes, 16u << 20).ok()) return;  // no template: all defaults
+    if (const ordavia::Status s = writeFileAtomically(profilePath_, bytes); !s)
+        debugLog("profile not created: %s\n", s.reason().c_str());
 }
 
 void CBasicApp::writeStartLog() {

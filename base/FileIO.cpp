@@ -1,6 +1,8 @@
 #include "base/FileIO.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,78 +10,170 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/FileIOTesting.h"
 #include "base/Paths.h"
 
-FileResult readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
-    FileResult r;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        r.error = path + ": " + std::strerror(errno);
-        return r;
-    }
-    struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        r.error = path + ": not a regular file";
-        return r;
-    }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        std::fclose(f);
-        r.error = path + ": file too large";
-        return r;
-    }
-    out.resize(static_cast<size_t>(st.st_size));
-    const size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
-    std::fclose(f);
-    if (got != out.size()) {
-        out.clear();
-        r.error = path + ": read error";
-        return r;
-    }
-    r.ok = true;
-    return r;
+namespace ordavia {
+
+namespace {
+
+FsyncFunction g_fsync = nullptr;
+int doFsync(int fd) { return g_fsync ? g_fsync(fd) : ::fsync(fd); }
+
+std::string folderFor(const std::string& path) {
+    const std::string f = folderOf(path);
+    return f.empty() ? std::string(".") : f;
 }
 
-FileResult writeFileAtomically(const std::string& path, const void* data, size_t size) {
-    FileResult r;
-    std::string tmpl = joinPath(folderOf(path).empty() ? "." : folderOf(path), "." + fileNameOf(path) + ".XXXXXX");
+// Removes ".NAME.XXXXXX" files beside the target whose writer has gone: the
+// writer holds an exclusive lock for as long as it writes, so a lock we can
+// take means nobody will ever rename that file.
+void removeStaleTemps(const std::string& target) {
+    const std::string folder = folderFor(target);
+    const std::string prefix = "." + fileNameOf(target) + ".";
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string full = joinPath(folder, name);
+        const int fd = ::open(full.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(full.c_str());
+        ::close(fd);
+    }
+    ::closedir(d);
+}
+
+}  // namespace
+
+void setFsyncForTesting(FsyncFunction f) { g_fsync = f; }
+
+Status errnoStatus(const std::string& path, int err) { return Status::failure(path + ": " + std::strerror(err)); }
+
+Result<SaveTemp> openSaveTemp(const std::string& target) {
+    removeStaleTemps(target);
+    std::string tmpl = joinPath(folderFor(target), "." + fileNameOf(target) + ".XXXXXX");
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        r.error = path + ": " + std::strerror(errno);
-        return r;
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return errnoStatus(target, errno);
+    // Marks the file as being written, for removeStaleTemps of other processes.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    return SaveTemp{fd, std::string(name.data()), target};
+}
+
+void abandonSaveTemp(SaveTemp& t) {
+    if (t.fd >= 0) ::close(t.fd);
+    t.fd = -1;
+    if (!t.tempPath.empty()) ::unlink(t.tempPath.c_str());
+    t.tempPath.clear();
+}
+
+Status commitSaveTemp(SaveTemp& t, mode_t mode) {
+    if (mode == 0) {
+        // Keep the permissions of the file being replaced, else the usual 0644.
+        struct stat st {};
+        mode = (::stat(t.target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
     }
+    ::fchmod(t.fd, mode);
+    if (doFsync(t.fd) != 0) {
+        const int err = errno;
+        abandonSaveTemp(t);
+        return errnoStatus(t.target, err);
+    }
+    const int fd = t.fd;
+    t.fd = -1;
+    if (::close(fd) != 0) {
+        const int err = errno;
+        abandonSaveTemp(t);
+        return errnoStatus(t.target, err);
+    }
+    if (std::rename(t.tempPath.c_str(), t.target.c_str()) != 0) {
+        const int err = errno;
+        abandonSaveTemp(t);
+        return errnoStatus(t.target, err);
+    }
+    t.tempPath.clear();
+    // The rename lives in the folder: flush it too. Some file systems refuse
+    // to flush a folder; the file itself is safe by then.
+    const int dfd = ::open(folderFor(t.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return Status::success();
+}
+
+}  // namespace ordavia
+
+using ordavia::Status;
+
+Status checkRegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return ordavia::errnoStatus(path, errno);
+    if (!S_ISREG(st.st_mode)) return Status::failure(path + ": not a regular file");
+    return Status::success();
+}
+
+Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    // Checked before opening: opening a FIFO for reading waits for a writer.
+    if (Status s = checkRegularFile(path); !s) return s;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return ordavia::errnoStatus(path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::failure(path + ": not a regular file");
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return Status::failure(path + ": file too large (" + std::to_string(st.st_size) + " bytes, at most " +
+                               std::to_string(maxBytes) + ")");
+    }
+    try {
+        out.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        out.clear();
+        return Status::failure(path + ": not enough memory to read the file");
+    }
+    size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : 0;
+            ::close(fd);
+            out.clear();
+            return err ? ordavia::errnoStatus(path, err) : Status::failure(path + ": file shrank while being read");
+        }
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return Status::success();
+}
+
+Status writeFileAtomically(const std::string& path, const void* data, size_t size) {
+    auto temp = ordavia::openSaveTemp(path);
+    if (!temp) return temp.status();
+    ordavia::SaveTemp& t = *temp;
     const auto* p = static_cast<const char*>(data);
     size_t left = size;
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(t.fd, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            r.error = path + ": " + std::strerror(errno);
-            ::close(fd);
-            ::unlink(name.data());
-            return r;
+            const int err = errno;
+            ordavia::abandonSaveTemp(t);
+            return ordavia::errnoStatus(path, err);
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    // Keep the permissions of the file being replaced, else the usual 0644.
-    struct stat st {};
-    const mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        r.error = path + ": " + std::strerror(errno);
-        ::unlink(name.data());
-        return r;
-    }
-    if (std::rename(name.data(), path.c_str()) != 0) {
-        r.error = path + ": " + std::strerror(errno);
-        ::unlink(name.data());
-        return r;
-    }
-    r.ok = true;
-    return r;
+    return ordavia::commitSaveTemp(t);
 }
 
 bool fileExists(const std::string& path) {

@@ -1,24 +1,55 @@
 #pragma once
 // Whole-file reading with a size limit, and saving that never destroys the
 // previous file: bytes go to a temporary file in the same folder, which is
-// flushed and then renamed over the target.
+// flushed and then renamed over the target, and the folder is flushed after
+// the rename so that the new name survives a power cut.
+//
+// Temporaries are named ".NAME.XXXXXX" beside NAME and locked while they
+// are written; one whose lock is free was left by a process that died, and
+// is removed at the next save of the same NAME.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct FileResult {
-    bool ok = false;
-    std::string error;  // a one-line message naming the file when !ok
-};
+#include "base/Result.h"
 
-// Reads the whole file; fails when it is larger than maxBytes.
-FileResult readFileBytes(const std::string& path, std::vector<uint8_t>& out,
-                         uint64_t maxBytes = (uint64_t(1) << 31));
-FileResult writeFileAtomically(const std::string& path, const void* data, size_t size);
-inline FileResult writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+// Reads the whole file; fails when it is larger than maxBytes or is not a
+// regular file (a FIFO or device is refused before it is opened, so that
+// it cannot block the program).
+ordavia::Status readFileBytes(const std::string& path, std::vector<uint8_t>& out,
+                              uint64_t maxBytes = (uint64_t(1) << 31));
+ordavia::Status writeFileAtomically(const std::string& path, const void* data, size_t size);
+inline ordavia::Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
     return writeFileAtomically(path, bytes.data(), bytes.size());
 }
-inline FileResult writeFileAtomically(const std::string& path, const std::string& text) {
+inline ordavia::Status writeFileAtomically(const std::string& path, const std::string& text) {
     return writeFileAtomically(path, text.data(), text.size());
 }
 bool fileExists(const std::string& path);
+
+// Success when path names a regular file; otherwise the reason in words
+// ("No such file or directory", "not a regular file").
+ordavia::Status checkRegularFile(const std::string& path);
+
+namespace ordavia {
+
+// The pieces of writeFileAtomically for writers that produce their bytes
+// themselves (libtiff, libpng): open the temporary, write through fd, then
+// commit or abandon it. The file descriptor is closed by both ends.
+struct SaveTemp {
+    int fd = -1;
+    std::string tempPath;
+    std::string target;
+};
+Result<SaveTemp> openSaveTemp(const std::string& target);
+// Flushes, closes, gives the file `mode` (or the replaced file's mode when
+// mode is 0), renames it over the target and flushes the folder.
+Status commitSaveTemp(SaveTemp& t, mode_t mode = 0);
+void abandonSaveTemp(SaveTemp& t);
+
+// "path: reason" from errno.
+Status errnoStatus(const std::string& path, int err);
+
+}  // namespace ordavia

@@ -21,25 +21,33 @@ namespace {
 bool readForInfo(const std::string& path, CZVimage& img, std::string& format, std::string& error) {
     const std::string ext = toLower(extensionOf(path));
     std::vector<uint8_t> bytes;
-    const FileResult fr = readFileBytes(path, bytes, uint64_t(1) << 32);
-    if (!fr.ok) {
-        error = fr.error;
+    const ordavia::Status fr = readFileBytes(path, bytes, uint64_t(1) << 32);
+    if (!fr.ok()) {
+        error = fr.reason();
         return false;
     }
-    int ok = 0;
+    ordavia::Status st;
     if (ext == ".zvg") {
         format = "zvg";
-        ok = readZvg(bytes.data(), bytes.size(), img);
+        if (!readZvg(bytes.data(), bytes.size(), img)) st = ordavia::Status::failure("not a readable zvg image");
     } else if (ext == ".bmp") {
         format = "bmp";
         img.setColour(CZVimage::kColour);
-        ok = readBmp(bytes.data(), bytes.size(), img);
+        if (!readBmp(bytes.data(), bytes.size(), img)) st = ordavia::Status::failure("not a readable bmp image");
+    } else if (ext == ".jpg" || ext == ".jpeg") {
+        format = "jpeg";
+        img.setColour(CZVimage::kColour);
+        st = readJpeg(bytes.data(), bytes.size(), img, startupGreyWeights());
+    } else if (ext == ".png") {
+        format = "png";
+        img.setColour(CZVimage::kColour);
+        st = readPng(bytes.data(), bytes.size(), img, startupGreyWeights());
     } else {
         format = "tiff";
-        ok = readTiff(bytes.data(), bytes.size(), img);
+        st = readTiff(bytes.data(), bytes.size(), img);
     }
-    if (!ok) error = path + ": not a readable " + format + " image";
-    return ok != 0;
+    if (!st) error = path + ": " + st.reason();
+    return st.ok();
 }
 
 int runInfo(const std::string& path, const CliArgs& a) {
@@ -111,7 +119,7 @@ int runConvert(const CliArgs& a) {
     CZVimage img;
     // A colour image before the read keeps 24-bit BMPs in colour.
     img.setColour(CZVimage::kColour);
-    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (const ordavia::Status s = loadPicture(in, img); !s) return cliError(s.reason());
     if (auto p = a.get("--palette")) {
         char* end = nullptr;
         const long n = std::strtol(p->c_str(), &end, 10);
@@ -119,13 +127,13 @@ int runConvert(const CliArgs& a) {
             return cliError(out + ": --palette needs 0 to 9 (got '" + *p + "')");
         img.setPalette(int(n));
     }
-    if (!img.Save(out, rect)) return cliError(out + ": could not save image");
+    if (const ordavia::Status s = savePicture(img, out, rect); !s) return cliError(s.reason());
     return 0;
 }
 
 }  // namespace
 
-ORDAVIA_CLI_REGISTER(CliInfoHandler{{".zvg", ".bmp", ".tif", ".tiff"}, runInfo});
+ORDAVIA_CLI_REGISTER(CliInfoHandler{{".zvg", ".bmp", ".tif", ".tiff", ".jpg", ".jpeg", ".png"}, runInfo});
 ORDAVIA_CLI_REGISTER(CliCommand{
     "convert", "convert IN OUT [--rect L,T,W,H] [--palette N]",
     "Loads the picture IN (.zvg, .bmp, .tif) and saves it as OUT; the format follows OUT's\n"

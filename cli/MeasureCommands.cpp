@@ -132,9 +132,11 @@ int resave(const CliArgs& a) {
     std::string error;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
-        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName);
+        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName +
+                            (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
         doc.imageModified = true;
-        if (!doc.OnSaveDocument(a.positional[1])) return cliError(a.positional[1] + ": cannot save");
+        if (!doc.OnSaveDocument(a.positional[1]))
+            return cliError(doc.lastError().empty() ? a.positional[1] + ": cannot save" : doc.lastError());
         return 0;
     }
     // A format rewrite is not a user's save: the save count stays, so that
@@ -161,7 +163,8 @@ int average(const CliArgs& a) {
     ZBasicDoc doc;
     int rc = 0;
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
-    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName);
+    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName +
+                            (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
     const SelectionAverage row = computeSelectionAverage(doc);
     const auto& names = SelectionAverage::valueColumns();
     const auto& decimals = SelectionAverage::valueDecimals();

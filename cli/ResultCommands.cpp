@@ -17,9 +17,9 @@ constexpr uint64_t kMaxRstBytes = uint64_t(256) << 20;
 
 bool loadTable(const std::string& path, CResultDoc& doc, std::string& error) {
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(path, bytes, kMaxRstBytes);
-    if (!r.ok) {
-        error = r.error;
+    const ordavia::Status r = readFileBytes(path, bytes, kMaxRstBytes);
+    if (!r.ok()) {
+        error = r.reason();
         return false;
     }
     try {

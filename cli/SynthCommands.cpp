@@ -90,8 +90,8 @@ int runSynthImage(const CliArgs& a) {
     if (!img.Save(out)) return cliError(out + ": cannot write the picture (extension .bmp, .zvg, .tif or .tiff)");
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {
-        const FileResult fr = writeFileAtomically(*truthPath, SyntheticNailfold::truthJson(truth, p));
-        if (!fr.ok) return cliError(fr.error);
+        const ordavia::Status fr = writeFileAtomically(*truthPath, SyntheticNailfold::truthJson(truth, p));
+        if (!fr.ok()) return cliError(fr.reason());
     }
 
     int tortuous = 0, giant = 0;

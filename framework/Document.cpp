@@ -67,10 +67,10 @@ std::string Document::loadBytes(std::vector<uint8_t> bytes, bool* badFormat) {
 
 bool Document::OnOpenDocument(const std::string& path) {
     std::vector<uint8_t> bytes;
-    FileResult r = readFileBytes(path, bytes);
-    if (!r.ok) {
-        lastError_ = r.error;
-        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + r.error, MsgButtons::Ok, MsgIcon::Error);
+    ordavia::Status r = readFileBytes(path, bytes);
+    if (!r.ok()) {
+        lastError_ = r.reason();
+        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     bool badFormat = false;
@@ -95,10 +95,10 @@ bool Document::OnSaveDocument(const std::string& path) {
         Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    FileResult r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok) {
-        lastError_ = r.error;
-        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + r.error, MsgButtons::Ok, MsgIcon::Error);
+    ordavia::Status r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok()) {
+        lastError_ = r.reason();
+        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     SetModifiedFlag(false);

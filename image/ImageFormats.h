@@ -14,8 +14,24 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "base/Result.h"
 
 class CZVimage;
+
+// ---- Whole files -------------------------------------------------------------
+// The format follows the extension (".zvg", ".bmp", ".tif", ".jpg", ".jpeg",
+// ".png" in lower or upper case; ".tiff" saves but does not load). A
+// rectangle on load places a ".zvg" file into the existing image; on save
+// it writes only that part. Failures carry the reason in words, naming the
+// file ("n1.bmp: No space left on device").
+ordavia::Status loadPicture(const std::string& path, CZVimage& out, const ZRect& rect = {});
+ordavia::Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
+
+// Compressed pictures are refused beyond this many pixels, before any
+// decoding: a small file must not cost gigabytes. 8192 x 8192 is more than
+// any capillaroscope or camera of ours gives.
+constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
+ordavia::Status checkPictureSize(uint64_t width, uint64_t height);
 
 // ---- Native ".zvg" -----------------------------------------------------------
 // Current header: 9 little-endian int32 (-2, 36, tag, interlace, width,
@@ -62,10 +78,27 @@ bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
 // ---- TIFF ----------------------------------------------------------------------
 // 8 bits per sample only ("Not an 8 bit greylevel image!" otherwise);
 // three-sample files become grey with the start-up weights.
-int readTiff(const uint8_t* data, size_t size, CZVimage& out);
+constexpr const char* kTiffNot8Bit = "Not an 8 bit greylevel image!";
+constexpr const char* kTiffDamaged = "damaged TIFF picture";
+ordavia::Status readTiff(const uint8_t* data, size_t size, CZVimage& out);
 // Writes through libtiff to `path` (a temporary file renamed over it).
 // Grey and Bayer as one 8-bit sample per pixel, colour as RGB.
-bool writeTiff(const CZVimage& img, const std::string& path, std::string* error = nullptr);
+ordavia::Status writeTiff(const CZVimage& img, const std::string& path);
+
+// ---- JPEG and PNG (camera pictures) ---------------------------------------------
+// Colour becomes grey with the given weights exactly as for 24-bit bitmaps,
+// unless `out` was colour before the read (then colour pictures stay
+// colour). Sizes beyond kMaxPicturePixels are refused before decoding.
+struct GreyWeights {
+    double red = 0.299, green = 0.587, blue = 0.114;
+};
+// The weights chosen at start-up.
+GreyWeights startupGreyWeights();
+ordavia::Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
+ordavia::Status readPng(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
+// Grey as one 8-bit channel, colour as RGB, Bayer demosaiced; through a
+// temporary file renamed over `path`.
+ordavia::Status writePng(const CZVimage& img, const std::string& path);
 
 // Grey from blue, green and red bytes with the given weights, truncated
 // towards zero after each addition in the order given, clamped to 0..255.

@@ -13,7 +13,7 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "framework/Prompter.h"
+#include "base/FileIO.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/StartupSettings.h"
@@ -50,50 +50,45 @@ toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->size; }
 int memMap(thandle_t, void**, toff_t*) { return 0; }
 void memUnmap(thandle_t, void*, toff_t) {}
 
-// Pixels no TIFF of ours comes near; compressed files may expand to at most
-// this ratio of their size (deflate's limit is about 1032).
-constexpr uint64_t kMaxPixels = uint64_t(1) << 30;
-constexpr uint64_t kMaxExpansion = 1100;
+using ordavia::Status;
 
-int readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
+Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
     uint16_t spp = 1, bps = 1, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
     uint32_t width = 0, length = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
-    if (bps != 8) {
-        Prompter::current().messageBox("Not an 8 bit greylevel image!");
-        return 0;
-    }
-    if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &length) || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width)) return 0;
+    if (bps != 8) return Status::failure(kTiffNot8Bit);
+    if (!TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &length) || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width))
+        return Status::failure("TIFF without a picture size");
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     const uint64_t samples = uint64_t(width) * uint64_t(length) * std::max<uint16_t>(spp, 1);
-    const uint64_t limit = compression == COMPRESSION_NONE ? fileSize : fileSize * kMaxExpansion;
-    if (width > INT32_MAX || length > INT32_MAX || samples > limit || samples > kMaxPixels) return 0;
+    if (compression == COMPRESSION_NONE && samples > fileSize) return Status::failure("TIFF shorter than its picture");
+    if (Status s = checkPictureSize(width, length); !s) return s;
 
     CZVimage img;
-    if (!img.resize(int(width), int(length), 1)) return 0;
+    if (!img.resize(int(width), int(length), 1)) return Status::failure("not enough memory for the picture");
     img.setTag(0);
     img.setInterlace(0);
     const StartupSettings& s = StartupSettings::current();
     const tmsize_t line = TIFFScanlineSize(tif);
-    if (line <= 0) return 0;
+    if (line <= 0) return Status::failure(kTiffDamaged);
     if (spp == 1) {
         if (line <= img.stride()) {
             for (uint32_t y = 0; y < length; ++y)
-                if (TIFFReadScanline(tif, img.row(int(y)), y, 0) < 0) return 0;
+                if (TIFFReadScanline(tif, img.row(int(y)), y, 0) < 0) return Status::failure(kTiffDamaged);
         }
     } else if (spp == 3) {
         std::vector<uint8_t> buf;
         try {
             buf.resize(size_t(line));
         } catch (const std::bad_alloc&) {
-            return 0;
+            return Status::failure("not enough memory for the picture");
         }
         if (planar == PLANARCONFIG_CONTIG) {
-            if (uint64_t(line) < uint64_t(width) * 3) return 0;
+            if (uint64_t(line) < uint64_t(width) * 3) return Status::failure(kTiffDamaged);
             for (uint32_t y = 0; y < length; ++y) {
-                if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return 0;
+                if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return Status::failure(kTiffDamaged);
                 uint8_t* d = img.row(int(y));
                 const uint8_t* p = buf.data();
                 for (uint32_t x = 0; x < width; ++x, p += 3)
@@ -102,11 +97,11 @@ int readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
         } else {
             // Separate planes: red, green and blue are added plane by plane
             // with the same truncation after each addition.
-            if (uint64_t(line) < width) return 0;
+            if (uint64_t(line) < width) return Status::failure(kTiffDamaged);
             const double weights[3] = {s.red, s.green, s.blue};
             for (uint16_t plane = 0; plane < 3; ++plane) {
                 for (uint32_t y = 0; y < length; ++y) {
-                    if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return 0;
+                    if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return Status::failure(kTiffDamaged);
                     uint8_t* d = img.row(int(y));
                     for (uint32_t x = 0; x < width; ++x) {
                         const double v = std::trunc((plane ? d[x] : 0) + weights[plane] * buf[x]);
@@ -118,38 +113,34 @@ int readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
     }
     // Other sample counts leave the sized picture black.
     out.adoptData(std::move(img));
-    return 1;
+    return Status::success();
 }
 
 }  // namespace
 
-int readTiff(const uint8_t* data, size_t size, CZVimage& out) {
-    if (!data || size < 8) return 0;
+Status readTiff(const uint8_t* data, size_t size, CZVimage& out) {
+    if (!data || size < 8) return Status::failure("not a TIFF picture");
     MemFile f{data, size, 0};
     TIFF* tif = TIFFClientOpen("memory", "rm", &f, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
-    if (!tif) return 0;
-    const int ok = readOpened(tif, size, out);
+    if (!tif) return Status::failure("not a TIFF picture");
+    Status s = readOpened(tif, size, out);
     TIFFClose(tif);
-    return ok;
+    return s;
 }
 
-bool writeTiff(const CZVimage& img, const std::string& path, std::string* error) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = path + ": " + why;
-        return false;
-    };
-    if (img.isEmpty()) return fail("empty image");
-    const std::string folder = folderOf(path).empty() ? "." : folderOf(path);
-    std::string tmpl = joinPath(folder, "." + fileNameOf(path) + ".XXXXXX");
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) return fail(std::strerror(errno));
-    TIFF* tif = TIFFFdOpen(fd, name.data(), "w");
+Status writeTiff(const CZVimage& img, const std::string& path) {
+    if (img.isEmpty()) return Status::failure(path + ": empty image");
+    auto temp = ordavia::openSaveTemp(path);
+    if (!temp) return temp.status();
+    ordavia::SaveTemp& t = *temp;
+    // libtiff closes the descriptor it is given; ours stays open (and
+    // locked) for the flush and rename.
+    const int tiffFd = ::dup(t.fd);
+    TIFF* tif = tiffFd >= 0 ? TIFFFdOpen(tiffFd, t.tempPath.c_str(), "w") : nullptr;
     if (!tif) {
-        ::close(fd);
-        ::unlink(name.data());
-        return fail("cannot write TIFF");
+        if (tiffFd >= 0) ::close(tiffFd);
+        ordavia::abandonSaveTemp(t);
+        return Status::failure(path + ": cannot write TIFF");
     }
     const bool colour = img.colour() == CZVimage::kColour;
     const std::time_t now = std::time(nullptr);
@@ -167,6 +158,7 @@ bool writeTiff(const CZVimage& img, const std::string& path, std::string* error)
     TIFFSetField(tif, TIFFTAG_SOFTWARE, "Fenwyr");
     TIFFSetField(tif, TIFFTAG_MODEL, "Jun 13 2018");
     TIFFSetField(tif, TIFFTAG_DATETIME, stamp.c_str());
+    errno = 0;
     bool ok = true;
     std::vector<uint8_t> rgb(colour ? size_t(img.width()) * 3 : 0);
     for (int y = 0; y < img.rows() && ok; ++y) {
@@ -183,17 +175,13 @@ bool writeTiff(const CZVimage& img, const std::string& path, std::string* error)
             ok = TIFFWriteScanline(tif, const_cast<uint8_t*>(img.row(y)), uint32_t(y), 0) >= 0;
         }
     }
-    ok = ok && TIFFFlush(tif) == 1 && ::fsync(fd) == 0;
-    TIFFClose(tif);  // closes fd as well
+    ok = ok && TIFFFlush(tif) == 1;
+    // libtiff reports through its handler; the system's reason is in errno.
+    const int err = errno;
+    TIFFClose(tif);
     if (!ok) {
-        ::unlink(name.data());
-        return fail("write error");
+        ordavia::abandonSaveTemp(t);
+        return err ? ordavia::errnoStatus(path, err) : Status::failure(path + ": write error");
     }
-    ::chmod(name.data(), 0644);
-    if (std::rename(name.data(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        ::unlink(name.data());
-        return fail(why);
-    }
-    return true;
+    return ordavia::commitSaveTemp(t, 0644);
 }

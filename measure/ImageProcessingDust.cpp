@@ -76,17 +76,17 @@ std::vector<ZRect> ImageProcessing::dustMarks(const CDimList& list) {
 bool ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
     Archive ar;
     list.Serialize(ar);
-    const FileResult r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok && error) *error = r.error;
-    return r.ok;
+    const ordavia::Status r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok() && error) *error = r.reason();
+    return r.ok();
 }
 
 bool ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
     registerMeasureClasses();
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(path, bytes, kMaxDustMaskBytes);
-    if (!r.ok) {
-        if (error) *error = r.error;
+    const ordavia::Status r = readFileBytes(path, bytes, kMaxDustMaskBytes);
+    if (!r.ok()) {
+        if (error) *error = r.reason();
         return false;
     }
     try {

@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "framework/Prompter.h"
+#include "image/ImageFormats.h"
 #include "measure/ImageProcessing.h"
 #include "measure/MagnificationTable.h"
 #include "measure/MeasureClasses.h"
@@ -194,7 +195,7 @@ void ZBasicDoc::reloadGridDrawing() {
 
 std::vector<uint8_t> readMetafileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (path.empty() || !readFileBytes(path, bytes, 64u << 20).ok) return {};
+    if (path.empty() || !readFileBytes(path, bytes, 64u << 20).ok()) return {};
     // A placeable metafile starts with its own 22-byte header (key
     // 0x9AC6CDD7); the standard header follows it.
     size_t start = 0;
@@ -234,9 +235,9 @@ void ZBasicDoc::DeleteContents() {
 
 bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
     std::vector<uint8_t> bytes;
-    FileResult r = readFileBytes(path, bytes, 256u << 20);
-    if (!r.ok) {
-        if (error) *error = r.error;
+    ordavia::Status r = readFileBytes(path, bytes, 256u << 20);
+    if (!r.ok()) {
+        if (error) *error = r.reason();
         return false;
     }
     if (!readBytes(std::move(bytes), error)) {
@@ -257,9 +258,9 @@ bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
 bool ZBasicDoc::writeFile(const std::string& path, std::string* error) {
     Archive ar;
     Serialize(ar);
-    FileResult r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok && error) *error = r.error;
-    return r.ok;
+    ordavia::Status r = writeFileAtomically(path, ar.bytes());
+    if (!r.ok() && error) *error = r.reason();
+    return r.ok();
 }
 
 bool ZBasicDoc::OnOpenDocument(const std::string& path) {
@@ -274,25 +275,34 @@ bool ZBasicDoc::OnOpenDocument(const std::string& path) {
 bool ZBasicDoc::loadImage() {
     if (imageFileName.empty()) return false;
     CZVimage loaded;
-    bool ok = loaded.Load(imageFileName) != 0;
+    ordavia::Status st = loadPicture(imageFileName, loaded);
+    bool ok = st.ok();
     if (!ok && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName);
-        if (loaded.Load(beside)) {
-            ok = true;
-            imageFileName = beside;
+        if (beside != imageFileName && fileExists(beside)) {
+            st = loadPicture(beside, loaded);
+            if (st) {
+                ok = true;
+                imageFileName = beside;
+            }
         }
     }
+    if (!ok) lastError_ = st.reason();
     if (!ok && !quiet) {
         std::string text = kCannotFind;
         text.replace(text.find("%1"), 2, imageFileName);
+        // A picture that is there but unreadable says why.
+        if (fileExists(imageFileName)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
         Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
         if (auto chosen = Prompter::current().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
-            if (loaded.Load(*chosen)) {
+            st = loadPicture(*chosen, loaded);
+            if (st) {
                 ok = true;
                 imageFileName = *chosen;
                 SetModifiedFlag(true);
             } else {
-                Prompter::current().messageBox(kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+                Prompter::current().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
+                                               MsgIcon::Error);
             }
         }
     }
@@ -309,8 +319,11 @@ bool ZBasicDoc::loadImage() {
 
 bool ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
-    if (!loaded.Load(path)) {
-        if (!quiet) Prompter::current().messageBox(kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+    if (const ordavia::Status st = loadPicture(path, loaded); !st) {
+        lastError_ = st.reason();
+        if (!quiet)
+            Prompter::current().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
+                                           MsgIcon::Error);
         return false;
     }
     undoImage.Copy(image);
@@ -345,19 +358,23 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
                      MsgResult::Yes;
 
     debugLog("basicdoc saving %s as %s\n", docPath.c_str(), imagePath.c_str());
-    bool ok;
+    ordavia::Status st;
     if (regionOnly) {
         CZVimage part;
-        ok = part.copyRect(image, roi.normalized()) && part.Save(imagePath);
+        st = part.copyRect(image, roi.normalized()) ? savePicture(part, imagePath)
+                                                    : ordavia::Status::failure(imagePath + ": empty region");
         const ZRect r = roi.normalized();
         shift = {r.left, r.top};
     } else {
-        ok = image.Save(imagePath) != 0;
+        st = savePicture(image, imagePath);
     }
-    if (!ok) {
+    if (!st) {
         regionOnly = false;
         shift = {};
-        if (!quiet) Prompter::current().messageBox(kErrorSaving, MsgButtons::Ok, MsgIcon::Error);
+        lastError_ = st.reason();
+        if (!quiet)
+            Prompter::current().messageBox(std::string(kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
+                                           MsgIcon::Error);
         return false;
     }
     imageFileName = imagePath;
@@ -368,8 +385,11 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
 bool ZBasicDoc::OnSaveDocument(const std::string& path) {
     bool regionOnly = false;
     ZPoint shift;
-    saveImageBeside(path, regionOnly, shift);
+    // A picture that could not be written must not be named by a document
+    // that was: the previous document file and picture stay as they were.
+    const bool imageSaved = saveImageBeside(path, regionOnly, shift);
     forceImageSave_ = false;
+    if (!imageSaved) return false;
     // A region-only image moves every coordinate by minus the region's
     // corner for the file, and back for the open document.
     if (regionOnly) moveAll(-shift.x, -shift.y);

@@ -29,7 +29,7 @@ ParsedFile loadLines(const std::string& path) {
     ParsedFile f;
     std::vector<uint8_t> bytes;
     if (path.empty()) return f;
-    if (!readFileBytes(path, bytes, 64u << 20).ok) {
+    if (!readFileBytes(path, bytes, 64u << 20).ok()) {
         std::error_code ec;
         f.unreadable = std::filesystem::exists(path, ec) || ec;
         return f;
@@ -209,5 +209,5 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
         out += l;
         out += f.eol;
     }
-    return writeFileAtomically(path_, out).ok;
+    return writeFileAtomically(path_, out).ok();
 }

@@ -33,7 +33,8 @@
 #include "settings/ProfileStore.h"
 
 const char* MainFrame::kOpenFilter =
-    "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi|Images (*.cs1)|*.cs1|Videos (*.dcs)|*.dcs|AVI Videos "
+    "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Images (*.cs1)|"
+    "*.cs1|Pictures (*.bmp;*.zvg;*.tif;*.jpg;*.png)|*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|AVI Videos "
     "(*.avi)|*.avi|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans (*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY "
     "charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
 
@@ -225,7 +226,7 @@ bool MainFrame::openForeignFile(const std::string& path) {
     // Plain pictures open as new image documents, as "&Import..." would
     // bring them in; the picture itself stays where it is until saved.
     const std::string ext = toLower(extensionOf(path));
-    if (ext != ".zvg" && ext != ".bmp" && ext != ".tif") return false;
+    if (ext != ".zvg" && ext != ".bmp" && ext != ".tif" && ext != ".jpg" && ext != ".jpeg" && ext != ".png") return false;
     DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
     if (!t || !t->isBound()) return false;
     std::unique_ptr<Document> doc = t->createDocument();

@@ -13,6 +13,7 @@
 #include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
 #include "measure/SelectionAverage.h"
+#include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 #include "measure/ui/ImageDocDialogs.h"
@@ -29,7 +30,8 @@ const char* kPaletteNames[10] = {"&Greylevel", "&Colour",   "&Red",     "&Green"
                                  "&Multicolour", "Contour&2", "Contour&4", "Contour&8", "Contour&16"};
 
 const char* kExportFilter =
-    "ZV images (*.zvg)|*.zvg|Windows bitmaps (*.bmp)|*.bmp|TIFF (*.tif)|*.tif|All images|*.zvg;*.tif;*.bmp||";
+    "ZV images (*.zvg)|*.zvg|Windows bitmaps (*.bmp)|*.bmp|TIFF (*.tif)|*.tif|PNG (*.png)|*.png|All images|"
+    "*.zvg;*.tif;*.bmp;*.png||";
 
 QAction* add(QMenu* m, const char* text, QObject* ctx, std::function<void()> f) {
     QAction* a = m->addAction(QString::fromUtf8(text));
@@ -44,16 +46,19 @@ void exportImage(ZBasicDoc* doc, QWidget*) {
     if (!target) return;
     std::string path = *target;
     if (extensionOf(path).empty()) path += ".bmp";
-    bool ok;
+    ordavia::Status st;
     if (!doc->roi.normalized().isEmpty() &&
         Prompter::current().messageBox(ZBasicDoc::kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
             MsgResult::Yes) {
         CZVimage part;
-        ok = part.copyRect(doc->image, doc->roi.normalized()) && part.Save(path);
+        st = part.copyRect(doc->image, doc->roi.normalized()) ? savePicture(part, path)
+                                                              : ordavia::Status::failure(path + ": empty region");
     } else {
-        ok = doc->image.Save(path) != 0;
+        st = savePicture(doc->image, path);
     }
-    if (!ok) Prompter::current().messageBox(ZBasicDoc::kErrorSaving, MsgButtons::Ok, MsgIcon::Error);
+    if (!st)
+        Prompter::current().messageBox(std::string(ZBasicDoc::kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
+                                       MsgIcon::Error);
 }
 
 void importImage(ZBasicDoc* doc, QWidget*) {

@@ -2,6 +2,8 @@
 // them, atomic saving, and the JSON writer's escaping.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -13,9 +15,11 @@
 #include <sstream>
 
 #include "base/FileIO.h"
+#include "base/FileIOTesting.h"
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "tests/support/TinyDisc.h"
 
 namespace fs = std::filesystem;
 
@@ -92,15 +96,15 @@ protected:
 
 TEST_F(FileIOTest, AtomicWriteReplacesAndKeepsPermissions) {
     const std::string p = path("a.cs1");
-    ASSERT_TRUE(writeFileAtomically(p, std::string("old")).ok);
+    ASSERT_TRUE(writeFileAtomically(p, std::string("old")).ok());
     ::chmod(p.c_str(), 0600);
-    ASSERT_TRUE(writeFileAtomically(p, std::string("new contents")).ok);
+    ASSERT_TRUE(writeFileAtomically(p, std::string("new contents")).ok());
     EXPECT_EQ(slurp(p), "new contents");
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(entries(), 1u) << "temporary file left behind";
-    ASSERT_TRUE(writeFileAtomically(p, std::vector<uint8_t>{}).ok);
+    ASSERT_TRUE(writeFileAtomically(p, std::vector<uint8_t>{}).ok());
     EXPECT_EQ(fs::file_size(p), 0u);
 }
 
@@ -108,18 +112,18 @@ TEST_F(FileIOTest, AtomicWriteReplacesAndKeepsPermissions) {
 // binds root too) leaves the previous file as it was and no temporary.
 TEST_F(FileIOTest, FailedWriteKeepsThePreviousFile) {
     const std::string p = path("keep.zv1");
-    ASSERT_TRUE(writeFileAtomically(p, std::string("previous good file")).ok);
+    ASSERT_TRUE(writeFileAtomically(p, std::string("previous good file")).ok());
     struct rlimit old {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
     small.rlim_cur = 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const FileResult r = writeFileAtomically(p, std::string(100000, 'x'));
+    const ordavia::Status r = writeFileAtomically(p, std::string(100000, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find(p), std::string::npos) << r.error;
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.reason().find(p), std::string::npos) << r.reason();
     EXPECT_EQ(slurp(p), "previous good file");
     EXPECT_EQ(entries(), 1u);
 }
@@ -128,13 +132,13 @@ TEST_F(FileIOTest, TargetThatIsAFolderFailsCleanly) {
     const std::string p = path("folder.rst");
     fs::create_directory(p);
     std::ofstream(path("folder.rst/inside")) << "x";
-    const FileResult r = writeFileAtomically(p, std::string("data"));
-    EXPECT_FALSE(r.ok);
+    const ordavia::Status r = writeFileAtomically(p, std::string("data"));
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(fs::is_directory(p));
     EXPECT_TRUE(fs::exists(path("folder.rst/inside")));
     EXPECT_EQ(entries(), 1u);
     // A missing folder is an error naming the file, not a crash.
-    EXPECT_FALSE(writeFileAtomically(path("no/such/x.cs1"), std::string("d")).ok);
+    EXPECT_FALSE(writeFileAtomically(path("no/such/x.cs1"), std::string("d")).ok());
 }
 
 TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFiles) {
@@ -143,17 +147,17 @@ TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFiles) {
     const std::string big = path("big.mve");
     { std::ofstream(big).put('x'); }
     fs::resize_file(big, uint64_t(3) << 30);
-    FileResult r = readFileBytes(big, out, uint64_t(1) << 20);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("too large"), std::string::npos);
+    ordavia::Status r = readFileBytes(big, out, uint64_t(1) << 20);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.reason().find("too large"), std::string::npos);
     r = readFileBytes(dir_.string(), out);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     r = readFileBytes(path("missing"), out);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("missing"), std::string::npos);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.reason().find("missing"), std::string::npos);
     const std::string small = path("small");
     std::ofstream(small) << "abc";
-    ASSERT_TRUE(readFileBytes(small, out, 3).ok);  // exactly at the limit
+    ASSERT_TRUE(readFileBytes(small, out, 3).ok());  // exactly at the limit
     EXPECT_EQ(out, (std::vector<uint8_t>{'a', 'b', 'c'}));
     EXPECT_TRUE(fileExists(small));
     EXPECT_FALSE(fileExists(dir_.string()));
@@ -209,3 +213,64 @@ TEST(JsonWriter, NumbersAndStructure) {
 }
 
 }  // namespace
+
+namespace {
+size_t openDescriptors() {
+    return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+int failingFsync(int) {
+    errno = EIO;
+    return -1;
+}
+}  // namespace
+
+// A flush that fails closes the temporary, removes it and keeps the old file.
+TEST_F(FileIOTest, FailedFlushLeaksNoDescriptor) {
+    const std::string p = path("n1.cs1");
+    ASSERT_TRUE(writeFileAtomically(p, std::string("old")).ok());
+    const size_t before = openDescriptors();
+    ordavia::setFsyncForTesting(failingFsync);
+    const ordavia::Status s = writeFileAtomically(p, std::string("new"));
+    ordavia::setFsyncForTesting(nullptr);
+    EXPECT_FALSE(s);
+    EXPECT_EQ(s.reason(), p + ": Input/output error");
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(slurp(p), "old");
+    EXPECT_EQ(entries(), 1u);
+}
+
+// A full disc says so in words and keeps the previous file.
+TEST_F(FileIOTest, FullDiscGivesTheSystemsReason) {
+    testsupport::TinyDisc disc;
+    if (!disc.ok()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const std::string p = disc.path("n1.cs1");
+    ASSERT_TRUE(writeFileAtomically(p, std::string("previous")).ok());
+    disc.fill();
+    const ordavia::Status s = writeFileAtomically(p, std::string(256 * 1024, 'x'));
+    EXPECT_EQ(s.reason(), p + ": No space left on device");
+    EXPECT_EQ(slurp(p), "previous");
+}
+
+// Temporaries of a killed save go at the next save of the same file; one
+// still being written (locked) and those of other files stay.
+TEST_F(FileIOTest, LeftoverTemporariesAreRemovedAtTheNextSave) {
+    std::ofstream(path(".n1.cs1.AbC123")) << "left by a killed save";
+    std::ofstream(path(".n2.cs1.AbC123")) << "another file's";
+    std::ofstream(path(".n1.cs1.Busy42")) << "being written";
+    const int busy = ::open(path(".n1.cs1.Busy42").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    ASSERT_TRUE(writeFileAtomically(path("n1.cs1"), std::string("doc")).ok());
+    ::close(busy);
+    EXPECT_FALSE(fs::exists(path(".n1.cs1.AbC123")));
+    EXPECT_TRUE(fs::exists(path(".n1.cs1.Busy42")));
+    EXPECT_TRUE(fs::exists(path(".n2.cs1.AbC123")));
+}
+
+// A FIFO given as a file is refused at once instead of waiting for a writer.
+TEST_F(FileIOTest, FifoIsRefusedWithoutBlocking) {
+    const std::string p = path("n1.bmp");
+    ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+    std::vector<uint8_t> out;
+    const ordavia::Status s = readFileBytes(p, out);
+    EXPECT_EQ(s.reason(), p + ": not a regular file");
+}

@@ -9,6 +9,7 @@
 #include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/TinyDisc.h"
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ protected:
     }
     std::vector<uint8_t> bytes(const std::string& name) {
         std::vector<uint8_t> b;
-        readFileBytes((dir / name).string(), b);
+        EXPECT_TRUE(readFileBytes((dir / name).string(), b).ok());
         return b;
     }
     fs::path dir;
@@ -105,7 +106,7 @@ TEST_F(CliTest, InfoDimsAndAverageDescribeTheDocument) {
 TEST_F(CliTest, DamagedDocumentsFailWithOneLineNamingTheFile) {
     std::vector<uint8_t> b = bytes("a.cs1");
     b.resize(b.size() / 2);
-    ASSERT_TRUE(writeFileAtomically((dir / "half.cs1").string(), b).ok);
+    ASSERT_TRUE(writeFileAtomically((dir / "half.cs1").string(), b).ok());
     for (const char* cmd : {"info", "dims", "average"}) {
         CliRun r = cli(std::string(cmd) + " " + (dir / "half.cs1").string(), dir);
         EXPECT_EQ(r.code, 1) << cmd;
@@ -114,4 +115,28 @@ TEST_F(CliTest, DamagedDocumentsFailWithOneLineNamingTheFile) {
     }
     CliRun r = cli("dims " + (dir / "a.cs1").string() + " --list 7", dir);
     EXPECT_EQ(r.code, 1);
+}
+
+// A picture that cannot be written fails the whole resave, with the
+// system's reason, and the document file keeps naming the old picture.
+TEST_F(CliTest, ResaveWithAnUnwritablePictureFailsAndKeepsTheDocument) {
+    // The picture's name is taken by a folder.
+    fs::create_directories(dir / "c.bmp");
+    CliRun r = cli("resave " + (dir / "a.cs1").string() + " " + (dir / "c.cs1").string() + " --image", dir);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("c.bmp: Is a directory"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "c.cs1"));
+
+    testsupport::TinyDisc disc(256 * 1024);
+    if (!disc.ok()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const std::string out = disc.path("d.cs1");
+    fs::copy_file(dir / "a.cs1", out);
+    const std::vector<uint8_t> before = bytes("a.cs1");
+    disc.fill();
+    r = cli("resave " + (dir / "a.cs1").string() + " " + out + " --image", dir);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("d.bmp: No space left on device"), std::string::npos) << r.out;
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(readFileBytes(out, after).ok());
+    EXPECT_EQ(after, before);
 }

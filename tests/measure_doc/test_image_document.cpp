@@ -34,11 +34,11 @@ protected:
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        ASSERT_TRUE(writeFileAtomically(path(name), bytes).ok);
+        ASSERT_TRUE(writeFileAtomically(path(name), bytes).ok());
     }
     std::vector<uint8_t> read(const std::string& name) {
         std::vector<uint8_t> b;
-        EXPECT_TRUE(readFileBytes(path(name), b).ok);
+        EXPECT_TRUE(readFileBytes(path(name), b).ok());
         return b;
     }
     static CZVimage greyImage(int w, int h, uint8_t value) {

@@ -32,7 +32,7 @@ void markTwoSpecks(ZBasicDoc& doc) {
 
 std::vector<uint8_t> fileBytes(const std::string& path) {
     std::vector<uint8_t> b;
-    readFileBytes(path, b);
+    EXPECT_TRUE(readFileBytes(path, b).ok());
     return b;
 }
 
@@ -119,7 +119,7 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     target->SetModifiedFlag(false);
     int refused = 0;
     for (size_t i = 0; i < bad.size(); ++i) {
-        ASSERT_TRUE(writeFileAtomically(path("bad.dm"), bad[i]).ok);
+        ASSERT_TRUE(writeFileAtomically(path("bad.dm"), bad[i]).ok());
         prompter.pushFiles({path("bad.dm")});
         if (!ImageProcessing::loadDustMask(*target)) {
             ++refused;

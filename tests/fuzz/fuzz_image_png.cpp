@@ -1,0 +1,18 @@
+// PNG reader (libpng on memory) on arbitrary bytes, as grey and colour.
+#include <cstddef>
+#include <cstdint>
+
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CZVimage grey;
+    if (readPng(data, size, grey, GreyWeights{}) && !grey.isEmpty()) {
+        int lo, hi;
+        grey.statistics(ZRect{}, nullptr, &lo, &hi);
+    }
+    CZVimage colour;
+    colour.setColour(CZVimage::kColour);
+    (void)readPng(data, size, colour, GreyWeights{});
+    return 0;
+}
