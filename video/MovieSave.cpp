@@ -420,8 +420,7 @@ Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, dou
         if (!table_[slot].known()) CopyFrame(i, tmp);
         text += strprintf("%05i, %12.3g, %12.3g\n", i, table_[slot].x * xScale, table_[slot].y * yScale);
     }
-    FileResult r = writeFileAtomically(path, text);
-    return r.ok ? Status::success() : Status::failure(r.error);
+    return writeFileAtomically(path, text);
 }
 
 int32_t CZVMovie::ElapsedFields() {
