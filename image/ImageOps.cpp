@@ -129,10 +129,20 @@ void CZVimage::negative(const ZRect& r) {
 
 int CZVimage::subtract(const CZVimage& other, int offset) {
     if (other.width_ != width_ || other.rows_ != rows_ || other.bpp_ != bpp_ || !pixels_ || !other.pixels_) return 0;
+    const int n = rowBytes_;
+    if (offset == 0) {
+        // The plain difference is a saturating byte subtraction.
+        for (int y = 0; y < rows_; ++y) {
+            uint8_t* __restrict p = row(y);
+            const uint8_t* __restrict q = other.row(y);
+            for (int x = 0; x < n; ++x) p[x] = static_cast<uint8_t>(p[x] > q[x] ? p[x] - q[x] : 0);
+        }
+        return 1;
+    }
     for (int y = 0; y < rows_; ++y) {
-        uint8_t* p = row(y);
-        const uint8_t* q = other.row(y);
-        for (int x = 0; x < rowBytes_; ++x) {
+        uint8_t* __restrict p = row(y);
+        const uint8_t* __restrict q = other.row(y);
+        for (int x = 0; x < n; ++x) {
             const int v = int(p[x]) - int(q[x]) + offset;
             p[x] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
         }
@@ -142,10 +152,11 @@ int CZVimage::subtract(const CZVimage& other, int offset) {
 
 int CZVimage::mask(const CZVimage& other) {
     if (other.width_ != width_ || other.rows_ != rows_ || other.bpp_ != bpp_ || !pixels_ || !other.pixels_) return 0;
+    const int n = rowBytes_;
     for (int y = 0; y < rows_; ++y) {
-        uint8_t* p = row(y);
-        const uint8_t* q = other.row(y);
-        for (int x = 0; x < rowBytes_; ++x) p[x] &= q[x];
+        uint8_t* __restrict p = row(y);
+        const uint8_t* __restrict q = other.row(y);
+        for (int x = 0; x < n; ++x) p[x] &= q[x];
     }
     return 1;
 }

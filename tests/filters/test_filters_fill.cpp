@@ -202,3 +202,20 @@ TEST(RegionFill, HolesAreWhatTheOutsideCannotReachDiagonally) {
     EXPECT_EQ(px(img, 4, 0), 0);
     EXPECT_EQ(px(img, 5, 0), 9);
 }
+
+TEST(RegionFill, CombWithMoreRunsThanTheStackHolds) {
+    // A bar with a tooth every other column and random gaps: far more
+    // pending runs than the scanline fill keeps, so most of the teeth are
+    // finished by the boundary walk.
+    CZVimage img = greyImage(140001, 6, 255);
+    std::mt19937 rng(3);
+    for (int x = 0; x < img.width(); ++x) {
+        img.row(0)[x] = 0;
+        if (x % 2 == 0)
+            for (int y = 1; y < 6; ++y) img.row(y)[x] = (rng() % 9 == 0) ? 255 : 0;
+    }
+    CZVimage eight;
+    eight.Copy(img);
+    checkFill(img, 5, 0, 0, 7, Connectivity::Four);
+    checkFill(eight, 77, 0, 0, 7, Connectivity::Eight);
+}
