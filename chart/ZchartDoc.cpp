@@ -246,7 +246,7 @@ void ZchartDoc::loadSettings() {
     const std::string path = settingsPath();
     debugLog("loading settings from %s ...", path.c_str());
     std::vector<uint8_t> bytes;
-    bool ok = readFileBytes(path, bytes, 1 << 20).ok;
+    bool ok = readFileBytes(path, bytes, 1 << 20).ok();
     if (ok) {
         try {
             Archive ar(bytes);
@@ -266,6 +266,5 @@ void ZchartDoc::loadSettings() {
 Status ZchartDoc::saveSettings() const {
     Archive ar;
     const_cast<ZchartDoc*>(this)->SerializeSettings(ar);
-    const FileResult r = writeFileAtomically(settingsPath(), ar.bytes());
-    return r.ok ? Status::success() : Status::failure(r.error);
+    return writeFileAtomically(settingsPath(), ar.bytes());
 }

@@ -21,9 +21,9 @@ constexpr uint64_t kMaxChartBytes = uint64_t(1) << 31;
 
 bool loadChart(const std::string& path, ZchartDoc& doc, std::string& error) {
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(path, bytes, kMaxChartBytes);
-    if (!r.ok) {
-        error = r.error;
+    const ordavia::Status r = readFileBytes(path, bytes, kMaxChartBytes);
+    if (!r.ok()) {
+        error = r.reason();
         return false;
     }
     const ordavia::Status s = doc.loadFromBytes(bytes);
@@ -95,8 +95,8 @@ int runImport(const CliArgs& a) {
     const bool text = a.has("--text"), binary = a.has("--binary");
     if (text == binary) return cliError("chart import: give exactly one of --text and --binary");
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(in, bytes, kMaxChartBytes);
-    if (!r.ok) return cliError(r.error);
+    const ordavia::Status r = readFileBytes(in, bytes, kMaxChartBytes);
+    if (!r.ok()) return cliError(r.reason());
 
     DataFileFormat f;
     std::string error;
@@ -128,8 +128,8 @@ int runImport(const CliArgs& a) {
     ZchartDoc doc;
     const int n = doc.importTraces(bytes, f);
     if (n == 0) return cliError(in + ": no samples to import");
-    const FileResult w = writeFileAtomically(out, doc.saveToBytes());
-    if (!w.ok) return cliError(w.error);
+    const ordavia::Status w = writeFileAtomically(out, doc.saveToBytes());
+    if (!w.ok()) return cliError(w.reason());
     if (a.json()) {
         JsonWriter j;
         j.beginObject().field("file", out).field("traces", n).endObject();
@@ -160,7 +160,7 @@ int runExport(const CliArgs& a) {
     }
     DataFileFormat f;
     f.read(ProfileStore::instance(), "Export");
-    FileResult w;
+    ordavia::Status w;
     if (ext == ".bin") {
         std::vector<uint8_t> bytes;
         for (const CTrace* t : chosen) {
@@ -174,7 +174,7 @@ int runExport(const CliArgs& a) {
         const double xScale = chosen.empty() ? 1.0 : chosen.front()->xInterval;
         w = writeFileAtomically(out, exportTracesAsText(chosen, f, 0, 0, xScale));
     }
-    if (!w.ok) return cliError(w.error);
+    if (!w.ok()) return cliError(w.reason());
     if (!a.json()) cliOut(strprintf("%s: %zu trace%s written to %s\n", in.c_str(), chosen.size(),
                                     chosen.size() == 1 ? "" : "s", out.c_str()));
     else cliOut(JsonWriter().beginObject().field("file", out).field("traces", chosen.size()).endObject().str() + "\n");

@@ -203,8 +203,8 @@ int runSynthVideo(const CliArgs& a) {
     }
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {
-        const FileResult fr = writeFileAtomically(*truthPath, gen.truth().json());
-        if (!fr.ok) return cliError(fr.error);
+        const ordavia::Status fr = writeFileAtomically(*truthPath, gen.truth().json());
+        if (!fr.ok()) return cliError(fr.reason());
     }
     int flowing = 0;
     for (const auto& c : gen.truth().capillaries) flowing += c.flows;
