@@ -168,6 +168,12 @@ public:
         QFileDialog::accept();
     }
 
+protected:
+    void showEvent(QShowEvent* e) override {
+        QFileDialog::showEvent(e);
+        allowTyped();
+    }
+
 private:
     void allowTyped() {
         auto* edit = findChild<QLineEdit*>("fileNameEdit");
