@@ -10,7 +10,11 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 
-Document::~Document() = default;
+Document::~Document() {
+    const auto copy = listeners_;
+    listeners_.clear();
+    for (DocumentView* l : copy) l->OnUpdate(this, kHintClosing);
+}
 
 ordavia::AppServices& Document::services() const {
     if (!services_) throw ordavia::MissingService("application services for \"" + title_ + "\"");
@@ -33,9 +37,16 @@ void Document::AddView(DocumentView* v) {
 
 void Document::RemoveView(DocumentView* v) { std::erase(views_, v); }
 
+void Document::AddListener(DocumentView* l) {
+    if (std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) listeners_.push_back(l);
+}
+
+void Document::RemoveListener(DocumentView* l) { std::erase(listeners_, l); }
+
 void Document::UpdateAllViews(DocumentView* sender, long hint) {
     // Views may detach while being told; walk a copy.
-    const auto copy = views_;
+    auto copy = views_;
+    copy.insert(copy.end(), listeners_.begin(), listeners_.end());
     for (DocumentView* v : copy)
         if (v != sender) v->OnUpdate(this, hint);
 }

@@ -51,6 +51,14 @@ public:
     void AddView(DocumentView* v);
     void RemoveView(DocumentView* v);
     const std::vector<DocumentView*>& views() const { return views_; }
+    // Listeners (another document's table of this one's measurements, say)
+    // are told of every change as views are, but they are not views: they
+    // hold no window open and do not count when a window asks to save.
+    // Each hears kHintClosing once when this document goes.
+    void AddListener(DocumentView* l);
+    void RemoveListener(DocumentView* l);
+    const std::vector<DocumentView*>& listeners() const { return listeners_; }
+    static constexpr long kHintClosing = -0x0C1053;
     void UpdateAllViews(DocumentView* sender = nullptr, long hint = 0);
 
     // A new, empty document: clears the contents and the modified flag.
@@ -96,4 +104,5 @@ private:
     DocTemplate* template_ = nullptr;
     ordavia::AppServices* services_ = nullptr;
     std::vector<DocumentView*> views_;
+    std::vector<DocumentView*> listeners_;
 };

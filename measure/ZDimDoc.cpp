@@ -5,6 +5,67 @@
 #include "measure/CDim.h"
 #include "measure/CDimList.h"
 #include "measure/TortuosityParams.h"
+#include "measure/ZBasicDoc.h"
+
+// Hears the image document's changes on behalf of the table.
+class ZDimDoc::Follower : public DocumentView {
+public:
+    explicit Follower(ZDimDoc& table) : table_(table) {}
+    ZDimDoc& table() const { return table_; }
+    void OnUpdate(Document*, long hint) override {
+        if (hint == Document::kHintClosing) {
+            table_.source_ = nullptr;
+            table_.SetTitle(table_.GetTitle() + " (closed)");
+            return;
+        }
+        table_.refresh();
+    }
+
+private:
+    ZDimDoc& table_;
+};
+
+ZDimDoc::ZDimDoc() = default;
+
+ZDimDoc::~ZDimDoc() {
+    if (source_ && follower_) source_->RemoveListener(follower_.get());
+}
+
+void ZDimDoc::follow(ZBasicDoc* source, int list) {
+    if (source_ && follower_) source_->RemoveListener(follower_.get());
+    source_ = source;
+    sourceList_ = list;
+    if (!source_) return;
+    if (!follower_) follower_ = std::make_unique<Follower>(*this);
+    source_->AddListener(follower_.get());
+    refresh();
+}
+
+ZDimDoc* ZDimDoc::following(const ZBasicDoc& source, int list) {
+    for (DocumentView* l : source.listeners()) {
+        if (auto* f = dynamic_cast<Follower*>(l)) {
+            ZDimDoc& t = f->table();
+            if (t.sourceList_ == list) return &t;
+        }
+    }
+    return nullptr;
+}
+
+void ZDimDoc::refresh() {
+    if (!source_ || sourceList_ < 0 || sourceList_ >= ZBasicDoc::kListCount) return;
+    const CDimList& list = source_->lists[static_cast<size_t>(sourceList_)];
+    units_ = source_->unitsInEffect();
+    // The list may have shrunk since the last fill.
+    rows_.resize(static_cast<size_t>(list.count()), std::vector<std::string>(columns().size()));
+    fillRows(source_->originX, source_->originY, source_->xScaleInEffect(), source_->yScaleInEffect(), list,
+             source_->tortuosity);
+    const std::string name = source_->GetTitle().empty() ? std::string("untitled") : source_->GetTitle();
+    const std::string title = strprintf("Dimensions - %s, list %i", name.c_str(), sourceList_);
+    if (title != GetTitle())
+        SetTitle(title);  // tells the views
+    else
+        UpdateAllViews();
+}
 
 const std::vector<ZDimDoc::Column>& ZDimDoc::columns() {
     static const std::vector<Column> c = {
@@ -22,6 +83,12 @@ void ZDimDoc::setCell(size_t row, size_t column, const std::string& text) {
 void ZDimDoc::Fill(int originX, int originY, double xs, double ys, const CDimList& list,
                    const TortuosityParams& params) {
     SetTitle("Dimensions");
+    fillRows(originX, originY, xs, ys, list, params);
+    UpdateAllViews();
+}
+
+void ZDimDoc::fillRows(int originX, int originY, double xs, double ys, const CDimList& list,
+                       const TortuosityParams& params) {
     for (int i = 0; i < list.count(); ++i) {
         const CDim* d = list.at(i);
         const ZPoint p = d->getVertex(0);
@@ -39,7 +106,6 @@ void ZDimDoc::Fill(int originX, int originY, double xs, double ys, const CDimLis
         setCell(r, 8, strprintf("%3i", curves));
         setCell(r, 9, d->label());
     }
-    UpdateAllViews();
 }
 
 std::string ZDimDoc::text() const {

@@ -2,12 +2,14 @@
 // The dimension list document: the measurements of one dimension list of an
 // image document as a table, one row per dimension, saved as quoted
 // comma-separated text with the subject and examination it belongs to.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "db/CdbDocument.h"
 
 class CDimList;
+class ZBasicDoc;
 struct TortuosityParams;
 
 class ZDimDoc : public CdbDocument {
@@ -33,6 +35,31 @@ public:
     void Serialize(Archive& ar) override;
     void DeleteContents() override { rows_.clear(); }
 
+    ZDimDoc();
+    ~ZDimDoc() override;
+
+    // ---- A live table of one list of an image document ----
+    // From now on the rows are those of the list, refilled whenever the
+    // image document tells its views of a change, and the title names it.
+    // When the image document closes the table stays as it last was.
+    void follow(ZBasicDoc* source, int list);
+    ZBasicDoc* source() const { return source_; }
+    int sourceList() const { return sourceList_; }
+    // The table that follows that list of that document, if any.
+    static ZDimDoc* following(const ZBasicDoc& source, int list);
+    // Refills from the followed list (nothing when none).
+    void refresh();
+    // The unit name in effect in the image document when last filled
+    // ("pixel" when uncalibrated), for headings on screen.
+    const std::string& units() const { return units_; }
+
 private:
+    class Follower;
+    void fillRows(int originX, int originY, double xScale, double yScale, const CDimList& list,
+                  const TortuosityParams& params);
     std::vector<std::vector<std::string>> rows_;
+    std::unique_ptr<Follower> follower_;
+    ZBasicDoc* source_ = nullptr;
+    int sourceList_ = 0;
+    std::string units_ = "pixel";
 };

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QWidget>
 
@@ -17,6 +19,7 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 #include "measure/ui/ImageDocDialogs.h"
+#include "measure/ui/ZDimView.h"
 #include "settings/ProfileStore.h"
 
 namespace {
@@ -78,15 +81,25 @@ void averageOfSelection(ZBasicDoc* doc) {
     table->addRow(rec);
 }
 
-// "&Dimension list": the current list as a table of its own.
-void dimensionList(ZBasicDoc* doc) {
+// "&Dimension list": the current list as a live table of its own; one
+// table per list, brought to the front when it is open already.
+void dimensionList(ZBasicDoc* doc, QWidget* view) {
+    if (ZDimDoc* open = ZDimDoc::following(*doc, doc->currentList)) {
+        for (QMdiSubWindow* sub : view->window()->findChildren<QMdiSubWindow*>()) {
+            auto* table = sub ? dynamic_cast<ZDimView*>(sub->widget()) : nullptr;
+            if (table && table->document() == open && sub->mdiArea()) {
+                sub->mdiArea()->setActiveSubWindow(sub);
+                return;
+            }
+        }
+        return;
+    }
     auto table = std::make_unique<ZDimDoc>();
     table->setDocTemplate(DocumentHost::findTemplate("ZDimDoc"));
     table->subjectId = doc->subjectId;
     table->examId = doc->examId;
     table->linked = doc->linked;
-    table->Fill(doc->originX, doc->originY, doc->xScaleInEffect(), doc->yScaleInEffect(), doc->currentDimList(),
-                doc->tortuosity);
+    table->follow(doc, doc->currentList);
     DocumentHost::open(std::move(table));
 }
 
@@ -157,7 +170,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     image->addSeparator();
     add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
     add(image, "&Image Results", view, [] { ResultTables::instance().open("Image Results"); });
-    add(image, "&Dimension list", view, [doc] { dimensionList(doc); });
+    add(image, "&Dimension list", view, [doc, view] { dimensionList(doc, view); });
     add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
     QAction* grey = add(image, "Convert to &grey", view, [doc] {
         doc->imageOperation("", [](CZVimage& img, const ZRect&) {

@@ -2,6 +2,7 @@
 // The table of a dimension list document: one row per dimension, the
 // columns and formats of ZDimDoc; saved as quoted comma-separated text.
 #include <QWidget>
+#include <string>
 
 #include "framework/Document.h"
 #include "framework/ui/MenuProvider.h"
@@ -15,6 +16,8 @@ public:
     ZDimView(ZDimDoc* doc, QWidget* parent = nullptr);
     ~ZDimView() override;
 
+    ZDimDoc* document() const { return doc_; }
+    QTableWidget* table() const { return table_; }
     void OnUpdate(Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override { return {}; }
     QList<QAction*> fileActions() override;
@@ -22,6 +25,8 @@ public:
 
 private:
     void refill();
+    void refreshHeadings();
+    std::string headingUnits_;
     ZDimDoc* doc_;
     QTableWidget* table_;
     QList<QAction*> fileActions_;

@@ -3,6 +3,7 @@
 #include "base/Archive.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
+#include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 
 TEST(DimDocument, RowsFormatsAndQuotedText) {
@@ -40,4 +41,46 @@ TEST(DimDocument, EmptyListSavesHeaderAndIdentificationOnly) {
     const std::string text = doc.text();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
     EXPECT_NE(text.find("\"Exam ID\",\"-1\"\r\n"), std::string::npos);
+}
+
+TEST(DimDocument, FollowsItsListLiveAndOutlivesTheImageDocument) {
+    auto image = std::make_unique<ZBasicDoc>();
+    image->SetTitle("n1.cs1");
+    image->addNewDimension(0, {10, 20});
+    image->currentDimList().at(0)->addVertex({30, 20});
+    image->addNewDimension(0, {0, 0});
+    image->currentDimList().at(1)->addVertex({0, 5});
+
+    auto table = std::make_unique<ZDimDoc>();
+    table->follow(image.get(), 0);
+    EXPECT_EQ(ZDimDoc::following(*image, 0), table.get());
+    EXPECT_EQ(ZDimDoc::following(*image, 1), nullptr);
+    EXPECT_EQ(table->GetTitle(), "Dimensions - n1.cs1, list 0");
+    ASSERT_EQ(table->rows().size(), 2u);
+    EXPECT_EQ(table->units(), "pixel");
+    // A listener is no view: closing the image window still asks to save.
+    EXPECT_TRUE(image->views().empty());
+
+    // Changes reach the table when the document tells its views; deleted
+    // rows go, calibration shows.
+    image->removeObject(1);
+    image->calibrated = 1;
+    image->xScale = image->yScale = 0.5;
+    image->SetTitle("renamed.cs1");
+    ASSERT_EQ(table->rows().size(), 1u);
+    EXPECT_EQ(table->rows()[0][3], "  10.00");
+    EXPECT_EQ(table->units(), "um");
+    EXPECT_EQ(table->GetTitle(), "Dimensions - renamed.cs1, list 0");
+
+    image.reset();
+    EXPECT_EQ(table->source(), nullptr);
+    EXPECT_EQ(table->GetTitle(), "Dimensions - renamed.cs1, list 0 (closed)");
+    EXPECT_EQ(table->rows().size(), 1u);
+
+    // A table that goes first leaves no listener behind.
+    auto second = std::make_unique<ZBasicDoc>();
+    table->follow(second.get(), 2);
+    EXPECT_EQ(second->listeners().size(), 1u);
+    table.reset();
+    EXPECT_TRUE(second->listeners().empty());
 }
