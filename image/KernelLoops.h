@@ -5,6 +5,7 @@
 // vector code for the target; the apex sums use the 16-bit multiply-add
 // directly. Every loop computes exactly what the scalar formula does.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <immintrin.h>
 #include <vector>
@@ -26,6 +27,8 @@ inline VF mulF(VF a, VF b) { return _mm256_mul_ps(a, b); }
 inline VF clampF(VF v) { return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)); }
 inline VI loadBytes16(const uint8_t* p) { return _mm256_cvtepu8_epi16(_mm_loadu_si128((const __m128i*)p)); }
 inline VI set1I16(int16_t v) { return _mm256_set1_epi16(v); }
+inline VI loadU16(const uint16_t* p) { return _mm256_loadu_si256((const __m256i*)p); }
+inline void storeU16(uint16_t* p, VI v) { _mm256_storeu_si256((__m256i*)p, v); }
 inline VI addI16(VI a, VI b) { return _mm256_add_epi16(a, b); }
 inline VI mulI16(VI a, VI b) { return _mm256_mullo_epi16(a, b); }
 inline VF lowF(VI v) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(_mm256_castsi256_si128(v))); }
@@ -47,6 +50,8 @@ inline VF mulF(VF a, VF b) { return _mm_mul_ps(a, b); }
 inline VF clampF(VF v) { return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)); }
 inline VI loadBytes16(const uint8_t* p) { return _mm_cvtepu8_epi16(_mm_loadl_epi64((const __m128i*)p)); }
 inline VI set1I16(int16_t v) { return _mm_set1_epi16(v); }
+inline VI loadU16(const uint16_t* p) { return _mm_loadu_si128((const __m128i*)p); }
+inline void storeU16(uint16_t* p, VI v) { _mm_storeu_si128((__m128i*)p, v); }
 inline VI addI16(VI a, VI b) { return _mm_add_epi16(a, b); }
 inline VI mulI16(VI a, VI b) { return _mm_mullo_epi16(a, b); }
 inline VF lowF(VI v) { return _mm_cvtepi32_ps(_mm_cvtepi16_epi32(v)); }
@@ -70,9 +75,28 @@ inline int exactQuotient(int a, int b, float inv) {
     return q;
 }
 
+// The same for divisors up to 4096 with inv rounded up: the estimate never
+// falls below the quotient and overshoots by less than 1e-4, while a
+// quotient short of the next whole number is short by at least 1 / 4096.
+inline int smallQuotient(int a, float invUp) { return int(float(a) * invUp); }
+
 template <class Sum>
 void boxOutput(const Sum* __restrict s, const int* __restrict cnt, const float* __restrict inv,
-               const uint8_t* __restrict p, uint8_t* __restrict out, int w, bool high) {
+               const uint8_t* __restrict p, uint8_t* __restrict out, int w, bool high, bool small) {
+    if (small) {
+        if (!high) {
+            for (int x = 0; x < w; ++x) out[x] = uint8_t(smallQuotient(int(s[x]), inv[x]));
+        } else {
+            for (int x = 0; x < w; ++x) {
+                const int q = smallQuotient(int(s[x]) - int(p[x]), inv[x]);
+                int v = int(p[x]) - q + 128;
+                v = v < 0 ? 0 : v;
+                v = v > 255 ? 255 : v;
+                out[x] = uint8_t(v);
+            }
+        }
+        return;
+    }
     if (!high) {
         for (int x = 0; x < w; ++x) out[x] = uint8_t(exactQuotient(int(s[x]), cnt[x], inv[x]));
     } else {
@@ -103,9 +127,11 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
     std::vector<float> inv(static_cast<size_t>(w)), invFull(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x) hcount[size_t(x)] = std::min(w - 1, x + k) - std::max(0, x - k) + 1;
     const int minus = high ? 1 : 0;
+    const bool small = L * L <= 4096;
+    auto inverse = [small](int c) { return small ? std::nextafter(1.0f / float(c), 2.0f) : 1.0f / float(c); };
     for (int x = 0; x < w; ++x) {
         cntFull[size_t(x)] = hcount[size_t(x)] * L - minus;
-        invFull[size_t(x)] = 1.0f / float(cntFull[size_t(x)]);
+        invFull[size_t(x)] = inverse(cntFull[size_t(x)]);
     }
     for (int y = 0; y <= std::min(k, h - 1); ++y) {
         const uint8_t* r = data + ptrdiff_t(y) * stride;
@@ -131,7 +157,7 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
         if (vcount != L) {
             for (int x = 0; x < w; ++x) {
                 cnt[size_t(x)] = hcount[size_t(x)] * vcount - minus;
-                inv[size_t(x)] = 1.0f / float(cnt[size_t(x)]);
+                inv[size_t(x)] = inverse(cnt[size_t(x)]);
             }
             c = cnt.data();
             iv = inv.data();
@@ -140,12 +166,18 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
             // Short windows: the row sum is L shifted vector adds (fits 16 bits).
             uint16_t* __restrict s = s16.data();
             const uint16_t* cp = colp.data();
-            for (int x = 0; x < w; ++x) s[x] = cp[x];
-            for (int i = 1; i < L; ++i) {
-                const uint16_t* q = cp + i;
-                for (int x = 0; x < w; ++x) s[x] = uint16_t(s[x] + q[x]);
+            int x = 0;
+            for (; x + kBlock <= w; x += kBlock) {
+                VI acc = loadU16(cp + x);
+                for (int i = 1; i < L; ++i) acc = addI16(acc, loadU16(cp + x + i));
+                storeU16(s + x, acc);
             }
-            boxOutput(s, c, iv, saved, row, w, high);
+            for (; x < w; ++x) {
+                int acc = 0;
+                for (int i = 0; i < L; ++i) acc += cp[x + i];
+                s[x] = uint16_t(acc);
+            }
+            boxOutput(s, c, iv, saved, row, w, high, small);
         } else {
             // Long windows: a running sum along the row.
             int32_t* __restrict s = s32.data();
@@ -157,7 +189,7 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
                 run += int32_t(cp[x + L - 1]) - int32_t(cp[x - 1]);
                 s[x] = run;
             }
-            boxOutput(s, c, iv, saved, row, w, high);
+            boxOutput(s, c, iv, saved, row, w, high, small);
         }
     }
 }
@@ -286,49 +318,55 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
         }
     }
     if (h > 2 * m + 1) {
-        // The last 2m - 1 rows as floats, row r in slot r % R.
+        // Columns in strips narrow enough that the last 2m - 1 rows of the
+        // strip, as floats, stay in the first-level cache; row r of the
+        // strip sits in slot r % R.
         const int R = 2 * m - 1;
-        std::vector<float> ring(size_t(R) * size_t(w));
+        constexpr int kStrip = 256;
+        std::vector<float> ring(size_t(R) * kStrip);
         std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m)), rowp(size_t(2 * m));
-        int loaded = 0;
-        auto slot = [&](int r) { return ring.data() + size_t(r % R) * size_t(w); };
-        for (int y = 0; y < h; ++y) {
-            for (; loaded < h && loaded <= y + m - 1; ++loaded) {
-                const uint8_t* p = data + ptrdiff_t(loaded) * stride;
-                float* d = slot(loaded);
-                for (int x = 0; x < w; ++x) d[x] = float(p[x]);
-            }
-            uint8_t* out = data + ptrdiff_t(y) * stride;
-            if (y >= m - 1 && y <= h - m) {
-                for (int j = 0; j < m; ++j) {
-                    up[size_t(j)] = slot(y - j);
-                    dn[size_t(j)] = slot(y + j);
+        auto slot = [&](int r) { return ring.data() + size_t(r % R) * kStrip; };
+        for (int x0 = 0; x0 < w; x0 += kStrip) {
+            const int sw = std::min(kStrip, w - x0);
+            int loaded = 0;
+            for (int y = 0; y < h; ++y) {
+                for (; loaded < h && loaded <= y + m - 1; ++loaded) {
+                    const uint8_t* p = data + ptrdiff_t(loaded) * stride + x0;
+                    float* d = slot(loaded);
+                    for (int x = 0; x < sw; ++x) d[x] = float(p[x]);
                 }
-                int x = 0;
-                for (; x + kBlock <= w; x += kBlock) {
-                    const float* c = dn[0] + x;
-                    const VF g0 = set1F(g[0]);
-                    VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
-                    for (int j = 1; j < m; ++j) {
-                        const VF gj = set1F(g[j]);
-                        const float* a = dn[size_t(j)] + x;
-                        const float* b = up[size_t(j)] + x;
-                        a0 = addF(a0, mulF(gj, addF(loadF(a), loadF(b))));
-                        a1 = addF(a1, mulF(gj, addF(loadF(a + kHalf), loadF(b + kHalf))));
+                uint8_t* out = data + ptrdiff_t(y) * stride + x0;
+                if (y >= m - 1 && y <= h - m) {
+                    for (int j = 0; j < m; ++j) {
+                        up[size_t(j)] = slot(y - j);
+                        dn[size_t(j)] = slot(y + j);
                     }
-                    storeBytes(clampF(a0), clampF(a1), out + x);
+                    int x = 0;
+                    for (; x + kBlock <= sw; x += kBlock) {
+                        const float* c = dn[0] + x;
+                        const VF g0 = set1F(g[0]);
+                        VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
+                        for (int j = 1; j < m; ++j) {
+                            const VF gj = set1F(g[j]);
+                            const float* a = dn[size_t(j)] + x;
+                            const float* b = up[size_t(j)] + x;
+                            a0 = addF(a0, mulF(gj, addF(loadF(a), loadF(b))));
+                            a1 = addF(a1, mulF(gj, addF(loadF(a + kHalf), loadF(b + kHalf))));
+                        }
+                        storeBytes(clampF(a0), clampF(a1), out + x);
+                    }
+                    for (; x < sw; ++x) {
+                        float o = g[0] * dn[0][x];
+                        for (int j = 1; j < m; ++j) o += g[j] * (dn[size_t(j)][x] + up[size_t(j)][x]);
+                        out[x] = toByte(o);
+                    }
+                } else {
+                    const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
+                    for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i);
+                    const float* const* rp = rowp.data();
+                    for (int x = 0; x < sw; ++x)
+                        out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return rp[i - r0][x]; }));
                 }
-                for (; x < w; ++x) {
-                    float o = g[0] * dn[0][x];
-                    for (int j = 1; j < m; ++j) o += g[j] * (dn[size_t(j)][x] + up[size_t(j)][x]);
-                    out[x] = toByte(o);
-                }
-            } else {
-                const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
-                for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i);
-                const float* const* rp = rowp.data();
-                for (int x = 0; x < w; ++x)
-                    out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return rp[i - r0][x]; }));
             }
         }
     }
