@@ -559,6 +559,57 @@ std::vector<int> ImageToolController::greyProfile() const {
     return values;
 }
 
+std::array<int64_t, 256> ImageToolController::histogram() const {
+    std::array<int64_t, 256> bins{};
+    const CZVimage& img = doc_.image;
+    if (img.isEmpty()) return bins;
+    const ZRect r = img.clip(doc_.roi);
+    const int bpp = img.bytesPerPixel();
+    for (int y = r.top; y < r.bottom; ++y) {
+        const uint8_t* p = img.row(y) + static_cast<ptrdiff_t>(r.left) * bpp;
+        if (bpp == 3) {
+            for (int x = r.left; x < r.right; ++x, p += 3) ++bins[(p[0] + p[1] + p[2]) / 3];
+        } else {
+            for (int x = r.left; x < r.right; ++x, p += bpp) ++bins[p[0]];
+        }
+    }
+    return bins;
+}
+
+int ImageToolController::removeMarksInDustMask() {
+    finishBuilding();
+    const CDimList& dust = doc_.lists[ZBasicDoc::kDustList];
+    if (dust.count() == 0) return -1;
+    std::vector<ZRect> marks;
+    for (const auto& o : dust.objects()) {
+        const std::vector<ZPoint>& v = o->vertices();
+        if (v.size() >= 2) marks.push_back(ZRect{v[0].x, v[0].y, v[1].x, v[1].y}.normalized());
+    }
+    CDimList& list = doc_.currentDimList();
+    if (&list == &dust) return 0;
+    auto onDust = [&](double x, double y) {
+        for (const ZRect& m : marks)
+            if (x >= m.left && x <= m.right && y >= m.top && y <= m.bottom) return true;
+        return false;
+    };
+    int removed = 0;
+    for (int i = list.count() - 1; i >= 0; --i) {
+        const CDim* d = list.at(i);
+        const std::vector<ZPoint>& v = d->vertices();
+        bool gone = false;
+        if (v.size() == 1)
+            gone = onDust(v[0].x, v[0].y);
+        else if (v.size() == 2 && dynamic_cast<const CDimCircle*>(d))
+            gone = onDust((double(v[0].x) + v[1].x) / 2.0, (double(v[0].y) + v[1].y) / 2.0);
+        if (gone) {
+            list.remove(i);
+            ++removed;
+        }
+    }
+    if (removed > 0) doc_.SetModifiedFlag(true);
+    return removed;
+}
+
 std::vector<uint8_t> ImageToolController::copyCurrent() const {
     const CDim* d = toolMode() == kDustMask ? doc_.lists[ZBasicDoc::kDustList].currentObject()
                                             : doc_.currentDimList().currentObject();

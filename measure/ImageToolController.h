@@ -143,6 +143,15 @@ public:
     // "&Grey level": the grey values along the current object's path, one
     // per pixel, in path order (pixels outside the image skipped).
     std::vector<int> greyProfile() const;
+    // "&Histogram": the number of pixels of each grey level inside the
+    // region of interest (the whole picture when there is none); colour
+    // pixels count by the mean of their three bytes.
+    std::array<int64_t, 256> histogram() const;
+    // "Remove marks using dust mask": removes from the current list every
+    // counting mark and every circle whose centre lies on a dust mark (the
+    // rectangles of the dust list). Returns how many went; -1 when the
+    // dust list is empty.
+    int removeMarksInDustMask();
     // "&Copy": the current object as an archived object reference; empty
     // when there is none.
     std::vector<uint8_t> copyCurrent() const;

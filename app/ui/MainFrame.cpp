@@ -29,6 +29,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "framework/ui/MenuProvider.h"
+#include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
@@ -48,7 +49,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 // its title in step with the document and asks to save on close.
 class DocumentChild : public QMdiSubWindow, public DocumentView {
 public:
-    DocumentChild(CBasicApp& app, Document* doc, QWidget* view) : app_(app), doc_(doc) {
+    DocumentChild(CBasicApp& app, Document* doc, QWidget* view) : app_(app), doc_(doc), lastPath_(doc->GetPathName()) {
         setWidget(view);
         setAttribute(Qt::WA_DeleteOnClose);
         doc_->AddView(this);
@@ -58,7 +59,15 @@ public:
         if (doc_) doc_->RemoveView(this);
     }
     Document* document() const { return doc_; }
-    void OnUpdate(Document*, long) override { refreshTitle(); }
+    void OnUpdate(Document*, long) override {
+        refreshTitle();
+        // A document saved under a new name joins the recent-file list, as
+        // an opened one does.
+        if (doc_ && !doc_->GetPathName().empty() && doc_->GetPathName() != lastPath_) {
+            lastPath_ = doc_->GetPathName();
+            app_.recentFiles().add(lastPath_);
+        }
+    }
 
 protected:
     void closeEvent(QCloseEvent* e) override {
@@ -79,6 +88,7 @@ private:
     }
     CBasicApp& app_;
     Document* doc_;
+    std::string lastPath_;
 };
 
 // Shown for a document whose view is not part of this build.
@@ -210,6 +220,7 @@ void MainFrame::documentOpened(Document* doc) {
     const QSize room = (mdi_->isVisible() ? mdi_->viewport()->size() : size() - QSize(40, 120)) * 0.9;
     child->resize(child->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
     child->show();
+    keepInsideArea(child);
     updateRecentMenu();
 }
 
@@ -243,6 +254,7 @@ QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(title);
     sub->show();
+    keepInsideArea(sub);
     return sub;
 }
 

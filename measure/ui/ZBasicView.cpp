@@ -10,6 +10,8 @@
 #include <QBitmap>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -23,7 +25,9 @@
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
+#include "framework/ui/SubWindowPlacement.h"
 #include "measure/ui/GreyLevelChart.h"
+#include "measure/ui/HistogramChart.h"
 #include "measure/ui/ImageDocMenus.h"
 #include "measure/ui/ImageDocPainter.h"
 #include "measure/ui/ImagePrinting.h"
@@ -33,10 +37,18 @@ using TC = ImageToolController;
 
 namespace {
 
-// Commands of the view that later work provides.
-const char* const kLaterCommands[] = {
-    "Find capillary &width", "Measure nailfold loops", "&Linescan", "&Histogram", "Measuring line",
-    "Temporal 2nd Measuring line", "Remove marks using dust mask",
+// Commands of the view that later work provides: shown, disabled, with the
+// feature that brings them.
+struct LaterCommand {
+    const char* text;
+    const char* comesWith;
+};
+const LaterCommand kLaterCommands[] = {
+    {"Find capillary &width", "Comes with capillary width measurement, not in this version of Ordavia."},
+    {"Measure nailfold loops", "Comes with nailfold loop measurement, not in this version of Ordavia."},
+    {"&Linescan", "Comes with the line-scan documents, not in this version of Ordavia."},
+    {"Measuring line", "Comes with the video documents, not in this version of Ordavia."},
+    {"Temporal 2nd Measuring line", "Comes with the video documents, not in this version of Ordavia."},
 };
 
 // The menu text of a stored command: the part before its prompt.
@@ -377,10 +389,15 @@ void ZBasicView::buildMenus() {
     add(toolsMenu_, TC::kSetRegion, [this] {
         if (tools_->setRegion()) applyEffects(TC::kImageChanged | TC::kDocumentChanged);
     });
+    add(toolsMenu_, kHistogram, [this] { showHistogram(); });
+    add(toolsMenu_, kRemoveDustMarks, [this] { removeDustMarks(); });
     toolsMenu_->addSeparator();
-    for (const char* c : kLaterCommands) {
-        const QString text = QString::fromUtf8(c);
-        add(toolsMenu_, text, [this, text] { notAvailable(text); });
+    toolsMenu_->setToolTipsVisible(true);
+    for (const LaterCommand& c : kLaterCommands) {
+        QAction* a = toolsMenu_->addAction(QString::fromUtf8(c.text));
+        a->setEnabled(false);
+        a->setToolTip(QString::fromUtf8(c.comesWith));
+        a->setStatusTip(QString::fromUtf8(c.comesWith));
     }
     connect(toolsMenu_, &QMenu::aboutToShow, this, &ZBasicView::syncToolActions);
 
@@ -424,13 +441,6 @@ QAction* ZBasicView::findAction(const QString& text) const {
     if (text == printAction_->text()) return printAction_;
     if (text == previewAction_->text()) return previewAction_;
     return nullptr;
-}
-
-void ZBasicView::notAvailable(const QString& command) {
-    QString plain = command;
-    plain.remove('&');
-    Prompter::current().messageBox(strprintf(kNotAvailable, plain.toStdString().c_str()), MsgButtons::Ok,
-                                   MsgIcon::Information);
 }
 
 // ---------------------------------------------------------------------------
@@ -510,15 +520,43 @@ void ZBasicView::showGreyLevel() {
     chart->setAttribute(Qt::WA_DeleteOnClose);
     const QString title = QString::fromStdString(doc_->GetTitle()) + " - grey level";
     chart->setWindowTitle(title);
+    openChildWindow(chart, title);
+}
+
+void ZBasicView::showHistogram() {
+    if (!doc_) return;
+    auto* chart = new HistogramChart(tools_->histogram());
+    chart->setAttribute(Qt::WA_DeleteOnClose);
+    const ZRect roi = doc_->roi.normalized();
+    QString title = QString::fromStdString(doc_->GetTitle()) + " - histogram";
+    if (!roi.isEmpty()) title += QString(" of (%1,%2)-(%3,%4)").arg(roi.left).arg(roi.top).arg(roi.right).arg(roi.bottom);
+    chart->setWindowTitle(title);
+    openChildWindow(chart, title);
+}
+
+void ZBasicView::removeDustMarks() {
+    if (!doc_) return;
+    const int removed = tools_->removeMarksInDustMask();
+    if (removed < 0) {
+        Prompter::current().messageBox(kNoDustMask, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    applyEffects(TC::kRedraw | TC::kDocumentChanged);
+    if (auto* main = qobject_cast<QMainWindow*>(window()))
+        main->statusBar()->showMessage(QString("%1 marks on the dust mask removed").arg(removed), 8000);
+}
+
+void ZBasicView::openChildWindow(QWidget* w, const QString& title) {
     if (QMdiArea* mdi = frame_ ? frame_->mdiArea() : nullptr) {
-        QMdiSubWindow* sub = mdi->addSubWindow(chart);
+        QMdiSubWindow* sub = mdi->addSubWindow(w);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowTitle(title);
-        sub->resize(chart->sizeHint());
+        sub->resize(w->sizeHint());
         sub->show();
+        keepInsideArea(sub);
     } else {
-        chart->resize(chart->sizeHint());
-        chart->show();
+        w->resize(w->sizeHint());
+        w->show();
     }
 }
 

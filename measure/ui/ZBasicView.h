@@ -25,7 +25,6 @@ public:
     // Update hint for changes of the overlays only (the picture is unchanged).
     static constexpr long kHintOverlays = 0x5A01;
     static constexpr const char* kClipboardFormat = "application/x-ordavia-dimension";
-    static constexpr const char* kNotAvailable = "\"%s\" is not available in this version of Ordavia.";
 
     explicit ZBasicView(ZBasicDoc* doc, QWidget* parent = nullptr);
     ~ZBasicView() override;
@@ -51,6 +50,10 @@ public:
     QAction* findAction(const QString& text) const;
 
     static constexpr const char* kFitToWindow = "Fit to &window";
+    static constexpr const char* kHistogram = "&Histogram";
+    static constexpr const char* kRemoveDustMarks = "Remove marks using dust mask";
+    static constexpr const char* kNoDustMask =
+        "The dust list is empty. Mark the dust with \"Edit dust mask\" or read a mask with \"Load dust mask\" first.";
 
     void zoomIn();
     void zoomOut();
@@ -62,6 +65,8 @@ public:
     void copyDimension();
     void pasteDimension();
     void showGreyLevel();
+    void showHistogram();
+    void removeDustMarks();
     void printDocument();
     void printPreview();
     // Refreshes the status panes for the image point under the cursor.
@@ -78,7 +83,8 @@ private:
     void rebuildPicture();
     void resizeCanvas();
     void applyEffects(unsigned fx);
-    void notAvailable(const QString& command);
+    // A chart or table made by a command, as a child window of the frame.
+    void openChildWindow(QWidget* w, const QString& title);
     void setZoomKeepingCentre(bool in);
 
     ZBasicDoc* doc_;

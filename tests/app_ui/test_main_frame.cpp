@@ -110,6 +110,13 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     EXPECT_EQ(app.documents()[0]->GetTitle(), "pic.bmp");
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("does not know files of this type"), std::string::npos);
+    // The window lies wholly inside the frame's area.
+    QMdiSubWindow* w = frame.mdiArea()->subWindowList().at(0);
+    EXPECT_TRUE(frame.mdiArea()->viewport()->rect().contains(w->geometry())) << w->geometry().x();
+    // Saved under a name, the document joins the recent-file list.
+    const std::string saved = (dir / "pic.cs1").string();
+    app.documents()[0]->SetPathName(saved);
+    EXPECT_EQ(app.recentFiles().entries().front(), saved);
     frame.close();
     app.ExitInstance();
 }

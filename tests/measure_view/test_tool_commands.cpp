@@ -1,6 +1,7 @@
 // The image view's commands: delete, line width, rotation, set region, grey
 // level profile, copy and paste, zoom and the eight status panes.
 #include <cmath>
+#include <numeric>
 
 #include "ViewTestSupport.h"
 #include "base/Archive.h"
@@ -242,4 +243,30 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     EXPECT_EQ(t[8], "Tool: Circle");
     doc->units = "mm";
     EXPECT_EQ(tools->statusTexts({0, 0})[0], "pos= -5.0,-10.0 mm");
+}
+
+TEST_F(ViewToolTest, HistogramCountsTheRegionAndDustMarksRemoveMarksOnThem) {
+    giveImage(50, 50);  // pixel (x, y) = (x + 10 y) & 0xFF
+    auto bins = tools->histogram();
+    EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), int64_t{0}), 2500);
+    doc->roi = {2, 3, 5, 4};  // one row: 32, 33, 34
+    bins = tools->histogram();
+    EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), int64_t{0}), 3);
+    EXPECT_EQ(bins[32] + bins[33] + bins[34], 3);
+
+    EXPECT_EQ(tools->removeMarksInDustMask(), -1);  // no dust list yet
+    doc->addNewDimension(0, {10, 10});              // a mark on the dust
+    doc->addNewDimension(0, {30, 30});              // a mark elsewhere
+    doc->addNewDimension(CDimList::kCircle, {8, 20});  // centre 10,20 on the dust
+    list().at(2)->addVertex({12, 20});
+    doc->addNewDimension(0, {9, 9});                // a line starting on it stays
+    list().at(3)->addVertex({40, 40});
+    doc->lists[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {15, 25});  // drawn backwards
+    doc->lists[ZBasicDoc::kDustList].at(0)->addVertex({5, 5});
+    doc->SetModifiedFlag(false);
+    EXPECT_EQ(tools->removeMarksInDustMask(), 2);
+    ASSERT_EQ(list().count(), 2);
+    EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{30, 30}));
+    EXPECT_EQ(list().at(1)->vertexCount(), 2);
+    EXPECT_TRUE(doc->IsModified());
 }

@@ -139,7 +139,7 @@ TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
     EXPECT_TRUE(topHit);
 }
 
-TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsSaySo) {
+TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsAreDisabledWithTheirFeature) {
     ZBasicView view(doc.get());
     const QList<QMenu*> menus = view.documentMenus();
     ASSERT_GE(menus.size(), 3);
@@ -160,9 +160,14 @@ TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsSaySo) {
     for (const char* t : {"&Zoom In", "&Zoom out", "&Delete", "Set line width", "&Rotate selected dimensions",
                           "&Copy", "&Paste", "&Grey level", "set region", "&Print...", "Print Pre&view"})
         EXPECT_NE(view.findAction(t), nullptr) << t;
-    view.findAction("&Linescan")->trigger();
+    // Commands of later features are there, disabled, and say what brings them.
+    QAction* linescan = view.findAction("&Linescan");
+    EXPECT_FALSE(linescan->isEnabled());
+    EXPECT_EQ(linescan->toolTip(), "Comes with the line-scan documents, not in this version of Ordavia.");
+    EXPECT_TRUE(view.findAction("&Histogram")->isEnabled());
+    view.findAction("Remove marks using dust mask")->trigger();
     ASSERT_EQ(prompter.messages().size(), 1u);
-    EXPECT_EQ(prompter.messages()[0], "\"Linescan\" is not available in this version of Ordavia.");
+    EXPECT_EQ(prompter.messages()[0], ZBasicView::kNoDustMask);
     EXPECT_GE(view.fileActions().size(), 2);
 
     view.findAction("&Zoom In")->trigger();

@@ -1,0 +1,6 @@
+#pragma once
+// New child windows open where the user can see all of them: within the
+// visible part of their MDI area, shrunk to it when they are larger.
+class QMdiSubWindow;
+
+void keepInsideArea(QMdiSubWindow* sub);
