@@ -11,6 +11,7 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
 #include "measure/ZDimDoc.h"
+#include "video/CMotivaDoc.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ const std::map<std::string, Factory>& factories() {
         {"ZBasicfgDoc", [] { return std::make_unique<ZBasicfgDoc>(); }},
         {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
         {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
+        {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
     };
     return m;
 }

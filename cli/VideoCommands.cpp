@@ -12,6 +12,7 @@
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
 #include "video/AviReader.h"
+#include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
@@ -21,7 +22,7 @@ using namespace ordavia;
 
 namespace {
 
-const std::vector<std::string> kVideoExt = {".mve", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
+const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
                                             ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
 
 bool parseWhole(const std::string& s, long long lo, long long hi, int& out) {
@@ -53,8 +54,28 @@ bool parseRange(const CliArgs& a, int& first, int& last) {
     return (x.empty() || parseWhole(x, 0, 1 << 30, first)) && (y.empty() || parseWhole(y, 0, 1 << 30, last));
 }
 
+// A ".dcs" stands for its movie: the stored path, else the same name
+// beside the document; its frame table brings the offsets.
+Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr) {
+    if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
+    CMotivaDoc local;
+    CMotivaDoc& doc = docOut ? *docOut : local;
+    doc.quiet = true;
+    std::string error;
+    if (!doc.readDcs(path, &error)) return Status::failure(error);
+    if (doc.movieFileName().empty()) return Status::failure(path + ": the document names no movie file");
+    Status s = m.Open(doc.movieFileName());
+    if (!s) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));
+    if (!s) return Status::failure(path + ": cannot find its movie " + doc.movieFileName());
+    const FrameInfoList& t = doc.storedFrameTable();
+    for (size_t i = 0; i < std::min(t.size(), m.frameTable().size()); ++i)
+        if (t[i].known()) m.frameTable()[i] = t[i];
+    m.GoTo(0);
+    return s;
+}
+
 int openMovie(const std::string& path, CZVMovie& m) {
-    Status s = m.Open(path);
+    Status s = openAny(path, m);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
     return 0;
@@ -64,7 +85,9 @@ const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == 
 
 int runMovieInfo(const std::string& path, const CliArgs& a) {
     CZVMovie m;
-    if (Status s = m.Open(path); !s) return cliError(s.reason());
+    CMotivaDoc doc;
+    const bool dcs = toLower(extensionOf(path)) == ".dcs";
+    if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
     const CZVimage& f = m.formatImage();
     const std::string format = m.aviReader() ? m.aviReader()->container() : "mve";
     const double fps = m.scale() > 0 ? double(m.rate()) / m.scale() : 0.0;
@@ -75,9 +98,14 @@ int runMovieInfo(const std::string& path, const CliArgs& a) {
         if (m.aviReader()) j.field("codec", m.aviReader()->codec());
         j.field("count", m.count()).field("width", f.width()).field("height", f.height());
         j.field("interlace", f.interlace()).field("colour", colourName(f.colour()));
-        j.field("rate", m.rate()).field("scale", m.scale()).field("fps", fps);
+        j.field("rate", m.rate()).field("scale", m.scale()).field("fps", dcs ? doc.framesPerSecond() : fps);
         j.field("ring_start", m.ringStart()).field("wrapped", m.wrapped());
         if (!m.aviReader()) j.field("per_frame_headers", m.perFrameHeaders());
+        if (dcs) {
+            j.field("movie", doc.movieFileName());
+            j.key("selection").beginArray().value(doc.selectionFirst()).value(doc.selectionLast()).endArray();
+            j.field("frames", doc.numberOfFrames()).field("version", doc.videoVersion());
+        }
         j.endObject();
         cliOut(j.str() + "\n");
     } else {

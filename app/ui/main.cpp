@@ -12,6 +12,7 @@
 #include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
+#include "video/ui/CMotivaView.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     registerResultViewMaker();
     registerDimListView();
     registerMeasureViews();
+    registerVideoViews();
 
     // The command line as one text: "/a PATH" exports a video; anything
     // else is a file to open. Several files may be given here.

@@ -70,7 +70,7 @@ public:
     void printDocument();
     void printPreview();
     // Refreshes the status panes for the image point under the cursor.
-    void updateStatus(ZPoint cursor);
+    virtual void updateStatus(ZPoint cursor);
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -104,3 +104,40 @@ struct ScratchDir {
 };
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+// The video fields of a ".dcs" after the image-document part, in layout
+// version v (1 to 6), written by hand.
+struct DcsVideoTail {
+    int32_t frames = 12, skip = 0, flag = 7;
+    std::string movie = "D:\\data\\clip.mve";
+    int32_t fieldsPerSecond = 50;
+    std::string results;
+    std::vector<std::vector<int32_t>> table;  // 4 int32 per frame
+    std::vector<double> spot;
+    double fps = 25.0;
+    std::vector<std::pair<int32_t, int32_t>> pairs{{0, 0}};
+
+    std::vector<uint8_t> bytes(int v, int32_t direct2disc = 0, const std::string& tempdir = "") const {
+        LeBytes b;
+        b.i32(v).i32(frames).i32(skip).i32(flag).str(movie).i32(direct2disc).str(tempdir);
+        if (v > 1) b.i32(fieldsPerSecond);
+        if (v > 2) b.str(results);
+        if (v > 3) {
+            b.i32(int32_t(table.size())).i32(int32_t(table.size() * 16));
+            for (const auto& e : table)
+                for (int32_t x : e) b.i32(x);
+        }
+        if (v > 4) {
+            b.i32(int32_t(spot.size()));
+            for (double x : spot) b.f64(x);
+        }
+        if (v > 5) b.f64(fps);
+        b.u16(uint16_t(pairs.size()));
+        for (auto [x, y] : pairs) b.i32(x).i32(y);
+        return b.b;
+    }
+};
+
+}  // namespace testsupport

@@ -1,0 +1,193 @@
+// The ".dcs" layout byte by byte in every version, the movie link and its
+// fallback beside the document, saving, imports and the results of the
+// range commands.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "framework/AppServices.h"
+#include "framework/ScriptedPrompter.h"
+#include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
+#include "video/CMotivaDoc.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct DocFixture {
+    ScratchDir dir{"dcs"};
+    ProfileStore profile{dir / "ordavia.ini"};
+    ScriptedPrompter prompter;
+    ordavia::AppServices services;
+    DocFixture() {
+        services.profileStore = &profile;
+        services.prompterPtr = &prompter;
+    }
+    std::unique_ptr<CMotivaDoc> doc() {
+        auto d = std::make_unique<CMotivaDoc>();
+        d->setServices(&services);
+        return d;
+    }
+};
+
+// The image-document part a video document writes before its own fields.
+std::vector<uint8_t> basePart(const CMotivaDoc& d) {
+    ZBasicDoc plain;
+    plain.xScale = d.xScale;
+    plain.yScale = d.yScale;
+    plain.magName = d.magName;
+    plain.magDate = d.magDate;
+    plain.notes = d.notes;
+    Archive ar;
+    plain.Serialize(ar);
+    return ar.bytes();
+}
+
+}  // namespace
+
+TEST(VideoDocument, LayoutSixByteByByteAndEveryOlderVersionReads) {
+    DocFixture f;
+    writeBytes(f.dir / "clip.mve", mveCurrent(8, 4, 3, 3, 0));
+    auto d = f.doc();
+    ASSERT_TRUE(d->importMovie(f.dir / "clip.mve"));
+    d->movie().SetOffsets(3, -2, 1, 2);
+    d->setFramesPerSecond(12.5);
+    f.profile.WriteInt("Dynamic settings", "direct2disc", 1);
+    f.profile.WriteString("directories", "tempdir", "T");
+    Archive ar;
+    d->Serialize(ar);
+    const std::vector<uint8_t> base = basePart(*d);
+    ASSERT_GE(ar.bytes().size(), base.size());
+    EXPECT_TRUE(std::equal(base.begin(), base.end(), ar.bytes().begin()));
+    DcsVideoTail t;
+    t.frames = 3;
+    t.flag = 0;
+    t.movie = f.dir / "clip.mve";
+    t.fieldsPerSecond = 2;
+    t.table = {{0, 0, 0, 0}, {2, 0, 3, -2}, {-1, -1, -1, -1}};  // frame 2 never read: unknown
+    t.fps = 12.5;
+    const std::vector<uint8_t> tail(ar.bytes().begin() + std::ptrdiff_t(base.size()), ar.bytes().end());
+    EXPECT_EQ(tail, t.bytes(6, 1, "T"));
+
+    // Older layouts: the missing fields take their defaults.
+    DcsVideoTail old;
+    old.table = {{10, 0, 5, 6}};
+    old.spot = {1.5, 2.5};
+    old.results = "r.rst";
+    for (int v = 1; v <= 6; ++v) {
+        std::vector<uint8_t> file = base;
+        const auto tb = old.bytes(v);
+        file.insert(file.end(), tb.begin(), tb.end());
+        auto r = f.doc();
+        r->quiet = true;
+        Archive in(file);
+        r->Serialize(in);
+        EXPECT_EQ(r->videoVersion(), v);
+        EXPECT_EQ(r->numberOfFrames(), 12);
+        EXPECT_EQ(r->flag(), 7);
+        EXPECT_EQ(r->movieFileName(), "D:\\data\\clip.mve");
+        EXPECT_DOUBLE_EQ(r->framesPerSecond(), 25.0) << v;
+        EXPECT_EQ(r->playbackInterval(), 40);
+        EXPECT_EQ(r->resultsFileName(), v > 2 ? "r.rst" : "");
+        EXPECT_EQ(r->flyingSpot().size(), v > 4 ? 2u : 0u);
+        EXPECT_EQ(r->pairs().size(), 1u);
+    }
+    old.fieldsPerSecond = 59;
+    for (int v : {2, 5}) {
+        std::vector<uint8_t> file = base;
+        const auto tb = old.bytes(v);
+        file.insert(file.end(), tb.begin(), tb.end());
+        auto r = f.doc();
+        Archive in(file);
+        r->Serialize(in);
+        EXPECT_DOUBLE_EQ(r->framesPerSecond(), 29.97002997002997);
+    }
+    // A damaged frame table is a format error, not a huge allocation.
+    old.table.clear();
+    std::vector<uint8_t> bad = base;
+    auto tb = old.bytes(4);
+    bad.insert(bad.end(), tb.begin(), tb.end());
+    const size_t at = base.size() + 4 * 4 + 1 + old.movie.size() + 4 + 1 + 4 + 1 + old.results.size();
+    bad[at] = 0xFF, bad[at + 1] = 0xFF, bad[at + 2] = 0xFF, bad[at + 3] = 0x0F;
+    auto r = f.doc();
+    Archive in(bad);
+    EXPECT_THROW(r->Serialize(in), ArchiveError);
+}
+
+TEST(VideoDocument, SavingLinkingAndRangeResults) {
+    DocFixture f;
+    // A recording in memory saved as a new document writes B.mve and B.dcs.
+    auto d = f.doc();
+    ASSERT_TRUE(d->OnNewDocument());
+    ASSERT_TRUE(d->movie().Record("", 4, 8, 4, 0));
+    CZVimage img(8, 4, 0, 0, 0);
+    for (int k = 0; k < 4; ++k) {
+        std::memcpy(img.data(), testFrame(k, 8, 4).data(), 32);
+        d->movie().AddFrame(img, true);
+    }
+    d->movie().stopRecording();
+    d->setSelection(-1, -1);
+    ASSERT_TRUE(d->OnSaveDocument(f.dir / "B.dcs"));
+    EXPECT_EQ(d->movieFileName(), f.dir / "B.mve");
+    EXPECT_EQ(readBytes(f.dir / "B.mve").size(), 40u + 4 * 32 + 8);
+    ASSERT_FALSE(readBytes(f.dir / "B.dcs").empty());
+
+    // The stored path is a Windows one: the file beside the document is used.
+    {
+        auto o = f.doc();
+        DcsVideoTail t;
+        t.movie = "E:\\other\\B.mve";
+        std::vector<uint8_t> file = basePart(*o);
+        const auto tb = t.bytes(6);
+        file.insert(file.end(), tb.begin(), tb.end());
+        writeBytes(f.dir / "link.dcs", file);
+        ASSERT_TRUE(o->OnOpenDocument(f.dir / "link.dcs"));
+        EXPECT_EQ(o->movieFileName(), f.dir / "B.mve");
+        EXPECT_EQ(o->frameCount(), 4);
+        EXPECT_EQ(o->image.row(0)[0], 0);
+        o->goToFrame(2);
+        EXPECT_EQ(o->image.row(0)[0], 32);
+        EXPECT_EQ(o->frameText(), "Image# 002/004");
+        EXPECT_TRUE(f.prompter.messages().empty());
+    }
+    // Missing everywhere: the user is told and may pick the file.
+    {
+        auto o = f.doc();
+        DcsVideoTail t;
+        t.movie = "E:\\other\\gone.mve";
+        std::vector<uint8_t> file = basePart(*o);
+        const auto tb = t.bytes(6);
+        file.insert(file.end(), tb.begin(), tb.end());
+        writeBytes(f.dir / "gone.dcs", file);
+        f.prompter.pushFiles({f.dir / "B.mve"});
+        ASSERT_TRUE(o->OnOpenDocument(f.dir / "gone.dcs"));
+        ASSERT_EQ(f.prompter.messages().size(), 1u);
+        EXPECT_EQ(f.prompter.messages()[0], "Cannot find image file E:\\other\\gone.mve.\nPlease specify new location.");
+        EXPECT_EQ(o->frameCount(), 4);
+    }
+    // Titles of the range results; rms keeps -1 as it is held.
+    auto avg = d->averageDocument();
+    ASSERT_TRUE(avg);
+    EXPECT_EQ(avg.value()->GetTitle(), d->GetTitle() + " Average 0 to 4");
+    auto rms = d->rmsDocument();
+    ASSERT_TRUE(rms);
+    EXPECT_EQ(rms.value()->GetTitle(), d->GetTitle() + " rms -1 to -1");
+    // Save As with the whole video asks about the link; with a selection it does not.
+    f.prompter.pushMessageAnswer(MsgResult::No);
+    f.prompter.pushSaveFile(f.dir / "C.dcs");
+    ASSERT_TRUE(d->OnFileSaveAs());
+    EXPECT_EQ(f.prompter.asked.back().kind, "save");
+    EXPECT_EQ(d->movieFileName(), f.dir / "C.mve");
+    EXPECT_TRUE(fileExists(f.dir / "B.mve"));
+    d->setSelection(1, 3);
+    const size_t before = f.prompter.messages().size();
+    f.prompter.pushSaveFile(f.dir / "D.dcs");
+    ASSERT_TRUE(d->OnFileSaveAs());
+    EXPECT_EQ(f.prompter.messages().size(), before);
+    ASSERT_TRUE(d->deleteSelected());
+    EXPECT_EQ(d->frameCount(), 2);
+    EXPECT_EQ(d->selectionFirst(), -1);
+}

@@ -1,0 +1,298 @@
+// CMotivaDoc: the ".dcs" layout, the movie link and the document life cycle.
+// The commands over all frames are in CMotivaDocCommands.cpp.
+#include "video/CMotivaDoc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+#include "video/MovieIo.h"
+
+using ordavia::Status;
+
+CMotivaDoc::CMotivaDoc() : movie_(std::make_unique<CZVMovie>()) {}
+
+CMotivaDoc::~CMotivaDoc() = default;
+
+ProfileStore& CMotivaDoc::profile() const {
+    return hasServices() && services().profileStore ? services().profile() : ProfileStore::instance();
+}
+
+Prompter& CMotivaDoc::prompter() const {
+    return hasServices() && services().prompterPtr ? services().prompter() : Prompter::current();
+}
+
+void CMotivaDoc::applyMovieSettings() {
+    const ProfileStore& p = profile();
+    movie_->options.compressOutput = p.GetInt("Dynamic settings", "compressoutput", 0) != 0;
+    movie_->options.tempFolder = p.GetString("directories", "tempdir", "");
+    movie_->options.codec = p.GetString("Dynamic settings", "compresscodec", "mjpeg");
+}
+
+bool CMotivaDoc::hasFrames() const {
+    const StorageMode m = movie_->mode();
+    return (m == StorageMode::Memory || m == StorageMode::MovieFile || m == StorageMode::AviFile) && movie_->count() > 0;
+}
+
+void CMotivaDoc::setPlaybackInterval(int ms) { playbackInterval_ = std::clamp(ms, 1, 60000); }
+
+void CMotivaDoc::setFramesPerSecond(double fps) {
+    if (!(fps > 0) || !std::isfinite(fps)) return;
+    fps_ = fps;
+    playbackInterval_ = std::max(1, int(1000.0 / fps_));
+    SetModifiedFlag(true);
+}
+
+void CMotivaDoc::setSelection(int first, int last) {
+    selFirst_ = first < 0 ? -1 : first;
+    selLast_ = last < 0 ? -1 : last;
+    if (selFirst_ >= 0 && selLast_ >= 0 && selLast_ < selFirst_) std::swap(selFirst_, selLast_);
+    SetModifiedFlag(true);
+}
+
+void CMotivaDoc::toggleCalculateVelocities() { calcVelocities_ = calcVelocities_ ? 0 : 1; }
+
+// ---------------------------------------------------------------------------
+// The ".dcs" layout
+
+void CMotivaDoc::Serialize(Archive& ar) {
+    ZBasicDoc::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar.writeInt(kVideoVersion);
+        ar.writeInt(numberOfFrames_);
+        ar.writeInt(skipFrames_);
+        ar.writeInt(flag_);
+        ar.writeString(movieFileName_);
+        ar.writeInt(profile().GetInt("Dynamic settings", "direct2disc", 0));
+        ar.writeString(profile().GetString("directories", "tempdir", ""));
+        ar.writeInt(2);
+        ar.writeString(resultsFileName_);
+        const FrameInfoList& t = movie_->mode() != StorageMode::Closed ? movie_->frameTable() : loadedTable_;
+        ar.writeInt(int32_t(t.size()));
+        ar.writeInt(int32_t(t.size() * 16));
+        const std::vector<uint8_t> bytes = ordavia::encodeFrameInfos(t);
+        if (!bytes.empty()) ar.writeBytes(bytes.data(), bytes.size());
+        ar.writeInt(int32_t(flyingSpot_.size()));
+        for (double v : flyingSpot_) ar.writeDouble(v);
+        ar.writeDouble(fps_);
+        ar.writeCount(uint32_t(pairs_.size()));
+        for (const auto& [a, b] : pairs_) {
+            ar.writeInt(a);
+            ar.writeInt(b);
+        }
+        return;
+    }
+    const int32_t v = ar.readInt();
+    if (v < 1 || v > kVideoVersion) throw ArchiveError(strprintf("video document layout %d is not known", v));
+    videoVersionRead_ = v;
+    numberOfFrames_ = ar.readInt();
+    skipFrames_ = ar.readInt();
+    flag_ = ar.readInt();
+    movieFileName_ = ar.readString();
+    (void)ar.readInt();     // "direct2disc" when saved: the program's own setting stays
+    (void)ar.readString();  // "tempdir" when saved
+    int32_t fieldsPerSecond = 50;
+    if (v > 1) fieldsPerSecond = ar.readInt();
+    fps_ = fieldsPerSecond == 59 ? 30000.0 / 1001.0 : fieldsPerSecond / 2.0;
+    if (v > 2) resultsFileName_ = ar.readString();
+    loadedTable_.clear();
+    if (v > 3) {
+        const int32_t entries = ar.readInt();
+        const int32_t bytes = ar.readInt();
+        if (entries < 0 || bytes < 0 || int64_t(bytes) != int64_t(entries) * 16 || size_t(bytes) > ar.remaining())
+            throw ArchiveError("the frame table of the video document is damaged");
+        std::vector<uint8_t> raw(static_cast<size_t>(bytes));
+        if (bytes) ar.readBytes(raw.data(), raw.size());
+        loadedTable_ = ordavia::decodeFrameInfos(raw.data(), raw.size());
+    }
+    flyingSpot_.clear();
+    if (v > 4) {
+        const int32_t n = ar.readInt();
+        if (n < 0 || uint64_t(n) * 8 > ar.remaining()) throw ArchiveError("the flying-spot values of the video document are damaged");
+        flyingSpot_.resize(size_t(n));
+        for (double& x : flyingSpot_) x = ar.readDouble();
+    }
+    if (v > 5) fps_ = ar.readDouble();
+    if (!(fps_ > 0) || !std::isfinite(fps_)) fps_ = 25.0;
+    playbackInterval_ = std::max(1, int(1000.0 / fps_));
+    const uint32_t n = ar.readCountFor(8);
+    pairs_.clear();
+    pairs_.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const int32_t a = ar.readInt();
+        pairs_.emplace_back(a, ar.readInt());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+bool CMotivaDoc::OnNewDocument() {
+    if (!ZBasicDoc::OnNewDocument()) return false;
+    movie_ = std::make_unique<CZVMovie>();
+    applyMovieSettings();
+    return true;
+}
+
+void CMotivaDoc::DeleteContents() {
+    ZBasicDoc::DeleteContents();
+    if (movie_) movie_->Close();
+    pairs_.clear();
+}
+
+void CMotivaDoc::OnCloseDocument() {
+    if (movie_) movie_->Close();
+    ZBasicDoc::OnCloseDocument();
+}
+
+bool CMotivaDoc::readDcs(const std::string& path, std::string* error) { return readFile(path, error); }
+
+bool CMotivaDoc::linkMovie() {
+    applyMovieSettings();
+    if (movieFileName_.empty()) return false;
+    Status s = movie_->Open(movieFileName_);
+    if (!s && !GetPathName().empty()) {
+        const std::string beside = folderOf(GetPathName()) + fileNameOf(movieFileName_);
+        if (movie_->Open(beside)) {
+            movieFileName_ = beside;
+            s = Status::success();
+        }
+    }
+    if (!s && !quiet) {
+        std::string text = kCannotFind;
+        text.replace(text.find("%1"), 2, movieFileName_);
+        prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        if (auto chosen = prompter().openFile("Open", kMovieFilter, folderOf(GetPathName()))) {
+            s = movie_->Open(*chosen);
+            if (s) {
+                movieFileName_ = *chosen;
+                SetModifiedFlag(true);
+            } else {
+                prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            }
+        }
+    }
+    if (!s) {
+        debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
+        return false;
+    }
+    // The document's frame table carries the offsets of movement correction.
+    FrameInfoList& t = movie_->frameTable();
+    for (size_t i = 0; i < std::min(t.size(), loadedTable_.size()); ++i)
+        if (loadedTable_[i].known()) t[i] = loadedTable_[i];
+    movie_->GoTo(0);
+    showCurrentFrame();
+    return true;
+}
+
+bool CMotivaDoc::OnOpenDocument(const std::string& path) {
+    if (ordavia::isForeignVideo(path)) {
+        DeleteContents();
+        SetPathName(path);
+        Status s = importAvi(path);
+        if (!s) {
+            prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        SetModifiedFlag(false);
+        return true;
+    }
+    if (!CdbDocument::OnOpenDocument(path)) return false;
+    SetPathName(path);
+    linkMovie();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CMotivaDoc::OnSaveDocument(const std::string& path) {
+    const std::string base = withoutExtension(path);
+    applyMovieSettings();
+    if (movieFileName_.empty()) movieFileName_ = base + (movie_->options.compressOutput ? ".avi" : ".mve");
+    if (movie_->mode() != StorageMode::Closed && movie_->count() > 0 && movieFileName_ != movie_->fileName()) {
+        Status s = movie_->save(movieFileName_, selFirst_, selLast_);
+        if (!s) {
+            lastError_ = s.reason();
+            if (!quiet) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        movieFileName_ = movie_->fileName();
+        showCurrentFrame();
+    }
+    const std::string dcs = base + ".dcs";
+    if (!CdbDocument::OnSaveDocument(dcs)) return false;
+    movie_->setModified(false);
+    return true;
+}
+
+bool CMotivaDoc::OnFileSave() {
+    const std::string& path = GetPathName();
+    if (!path.empty() && iequals(extensionOf(path), ".dcs") && fileExists(path)) return DoSave(path, true);
+    return OnFileSaveAs();
+}
+
+bool CMotivaDoc::OnFileSaveAs() {
+    if (!movieFileName_.empty() && selFirst_ == -1 && selLast_ == -1) {
+        if (prompter().messageBox(movieFileName_ + kLinkQuestion, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No)
+            movieFileName_.clear();
+    }
+    const std::string proposed = withoutExtension(GetPathName().empty() ? GetTitle() : GetPathName()) + ".dcs";
+    auto chosen = prompter().saveFile("Save As", kDcsFilter, proposed);
+    if (!chosen || chosen->empty()) return false;
+    const std::string target = withoutExtension(*chosen) + ".dcs";
+    if (!OnSaveDocument(target)) return false;
+    SetPathName(target);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Frames
+
+int CMotivaDoc::currentFrame() const { return movie_->currentIndex(); }
+int CMotivaDoc::frameCount() const { return movie_->count(); }
+
+void CMotivaDoc::showCurrentFrame() {
+    const CZVimage& f = movie_->currentImage();
+    if (f.isEmpty()) return;
+    if (image.width() != f.width() || image.rows() != f.rows() || image.colour() != f.colour() || image.isEmpty()) {
+        image.setInterlace(f.interlace());
+        image.resize(f.width(), f.rows(), f.bytesPerPixel());
+        image.setColour(f.colour());
+    }
+    for (int y = 0; y < f.rows(); ++y) std::memcpy(image.row(y), f.row(y), size_t(f.rowBytes()));
+    image.setInterlace(f.interlace());
+    image.setTag(f.tag());
+    image.setOriginX(f.originX());
+    image.setStoredOriginY(f.storedOriginY());
+    image.dropDisplayHeader();
+    UpdateAllViews();
+}
+
+void CMotivaDoc::goToFrame(int i) {
+    if (!hasFrames()) return;
+    movie_->GoTo(i);
+    showCurrentFrame();
+}
+
+void CMotivaDoc::stepFrame(int delta) {
+    if (!hasFrames()) return;
+    const int n = movie_->count();
+    goToFrame(((movie_->currentIndex() + delta) % n + n) % n);
+}
+
+std::string CMotivaDoc::frameText() const { return strprintf("Image# %03i/%03i", movie_->currentIndex(), movie_->count()); }
+
+std::string CMotivaDoc::fieldText() const { return strprintf("Field# %3li", long(movie_->currentImage().tag())); }
+
+std::string CMotivaDoc::elapsedText() {
+    const double s = movie_->ElapsedFields() / (2.0 * fps_);
+    const int m = int(s / 60);
+    return strprintf("%02i:%05.2f", m, s - 60.0 * m);
+}

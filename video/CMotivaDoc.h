@@ -1,0 +1,138 @@
+#pragma once
+// The document of a video examination: an image document whose picture is
+// the current frame of its movie, with the frame selection, the frame rate,
+// the link to the movie file (".mve" or a foreign video) and the commands
+// that run over all frames. Its ".dcs" file holds the image-document fields
+// and then the video's own (layout version 6; every older version reads).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/Result.h"
+#include "measure/ZBasicDoc.h"
+#include "video/CZVMovie.h"
+
+class Prompter;
+
+class CMotivaDoc : public ZBasicDoc {
+public:
+    static constexpr int32_t kVideoVersion = 6;
+    static constexpr const char* kMovieFilter = "ZV videos (*.mve)|*.mve|All files|*.*||";
+    static constexpr const char* kImportFilter = "Movies (*.mve)|*.mve|All files (*.*)|*.*||";
+    static constexpr const char* kAviFilter = "Movies (*.avi)|*.avi|All files (*.*)|*.*||";
+    static constexpr const char* kDcsFilter = "Videos (*.dcs)|*.dcs||";
+    static constexpr const char* kLinkQuestion = " yes = keep link to this movie file, no = make a copy with new name.";
+
+    CMotivaDoc();
+    ~CMotivaDoc() override;
+
+    // ---- Framework ----
+    void Serialize(Archive& ar) override;
+    bool OnNewDocument() override;
+    bool OnOpenDocument(const std::string& path) override;
+    bool OnSaveDocument(const std::string& path) override;
+    bool OnFileSave() override;
+    bool OnFileSaveAs() override;
+    void DeleteContents() override;
+    void OnCloseDocument() override;
+
+    // ---- State ----
+    CZVMovie& movie() { return *movie_; }
+    const CZVMovie& movie() const { return *movie_; }
+    bool hasFrames() const;
+    int playbackInterval() const { return playbackInterval_; }
+    void setPlaybackInterval(int ms);
+    int32_t numberOfFrames() const { return numberOfFrames_; }
+    int32_t skipFrames() const { return skipFrames_; }
+    int32_t flag() const { return flag_; }
+    const std::vector<std::pair<int32_t, int32_t>>& pairs() const { return pairs_; }
+    const std::string& movieFileName() const { return movieFileName_; }
+    double framesPerSecond() const { return fps_; }
+    void setFramesPerSecond(double fps);
+    const std::string& resultsFileName() const { return resultsFileName_; }
+    int selectionFirst() const { return selFirst_; }
+    int selectionLast() const { return selLast_; }
+    // -1, -1 selects the whole video.
+    void setSelection(int first, int last);
+    bool calculateVelocities() const { return calcVelocities_ != 0; }
+    void toggleCalculateVelocities();
+    const std::vector<double>& flyingSpot() const { return flyingSpot_; }
+    int32_t videoVersion() const { return videoVersionRead_; }
+    // The frame table as read from the file (offsets of movement correction).
+    const FrameInfoList& storedFrameTable() const { return loadedTable_; }
+
+    // ---- Frames ----
+    int currentFrame() const;
+    int frameCount() const;
+    // Makes frame i current and shows it.
+    void goToFrame(int i);
+    void stepFrame(int delta);
+    // Points the displayed picture at the movie's current frame again.
+    void showCurrentFrame();
+    // "Image# %03i/%03i", "Field# %3li", "%02i:%05.2f".
+    std::string frameText() const;
+    std::string fieldText() const;
+    std::string elapsedText();
+
+    // ---- Commands ----
+    ordavia::Status importMovie(const std::string& path);  // "&Import..."
+    ordavia::Status importAvi(const std::string& path);    // "Import AVI..."
+    // Cytoscan: WIDTH, HEIGHT, NUMBER_OF_FRAMES, MAGNIFICATION in the header
+    // file, 16-bit frames in the ".raw" file of the same name.
+    ordavia::Status importCytoscan(const std::string& headerPath);
+    // "Export as AVI..." (a codec; empty = uncompressed) of the selection.
+    ordavia::Status exportAvi(const std::string& path, const std::string& codec, int every = 1);
+    // "Export uncompressed avi": movie file name without extension + "-export.avi".
+    ordavia::Result<std::string> exportUncompressed();
+    // A per-frame pass with an image operation on the region of interest.
+    ordavia::Status framePass(const std::string& history, const std::function<void(CZVimage&, const ZRect&)>& op,
+                              const std::function<bool(int)>& progress = {});
+    ordavia::Status subtractTrace();
+    ordavia::Status subtractImage(const std::string& imagePath);
+    ordavia::Status squareOfDifferences();
+    ordavia::Status deleteSelected();
+    ordavia::Status deleteNonSelected();
+    // New image results: the document to show (calibration and settings
+    // copied), titled as the commands title them.
+    ordavia::Result<std::unique_ptr<ZBasicDoc>> averageDocument();
+    ordavia::Result<std::unique_ptr<ZBasicDoc>> rmsDocument();
+    ordavia::Result<std::unique_ptr<ZBasicDoc>> speedByRmsDocument(double threshold, double gain,
+                                                                  const std::function<bool(const std::string&)>& progress);
+    std::unique_ptr<ZBasicDoc> duplicateFrame() const;
+    // Frame operations whose effect is not settled: wait for the frames,
+    // mark modified, refresh.
+    void touchFrames();
+
+    // The profile and prompter this document uses (the services' when given).
+    ProfileStore& profile() const;
+    Prompter& prompter() const;
+    // Movie options from the settings ("compressoutput", "tempdir").
+    void applyMovieSettings();
+
+    // Reads the .dcs fields only (no movie), for tools that inspect files.
+    bool readDcs(const std::string& path, std::string* error);
+
+private:
+    bool linkMovie();
+    void afterPass(const std::string& history, const ordavia::Status& s);
+    std::unique_ptr<ZBasicDoc> newImageResult(CZVimage&& img, const std::string& titleSuffix) const;
+    void afterDelete();
+
+    int32_t playbackInterval_ = 20;
+    int32_t numberOfFrames_ = 300;
+    int32_t skipFrames_ = 0;
+    std::vector<std::pair<int32_t, int32_t>> pairs_;
+    int32_t flag_ = 0;
+    std::string movieFileName_;
+    std::unique_ptr<CZVMovie> movie_;
+    double fps_ = 30.0;
+    std::string resultsFileName_;
+    int32_t selFirst_ = -1, selLast_ = -1;
+    int32_t calcVelocities_ = 1;
+    std::vector<double> flyingSpot_;
+    int32_t videoVersionRead_ = kVideoVersion;
+    FrameInfoList loadedTable_;
+};

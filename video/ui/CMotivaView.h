@@ -1,0 +1,72 @@
+#pragma once
+// The view of a video document: the image view of the current frame with
+// every measuring tool, and under it a player bar (first, back, play,
+// forward, last, loop, a position slider, frame and time read-outs, the
+// selected range). Playback runs on the framework's timer; keys: Space
+// plays and pauses, Left/Right step, Home/End jump, I and O mark the start
+// and the end of the selection.
+#include <memory>
+
+#include "measure/ui/ZBasicView.h"
+
+class CMotivaDoc;
+class QLabel;
+class QSlider;
+class QToolButton;
+class Timer;
+
+class CMotivaView : public ZBasicView {
+    Q_OBJECT
+public:
+    static constexpr int kPlaybackTimerId = 1234;
+
+    explicit CMotivaView(CMotivaDoc* doc, QWidget* parent = nullptr);
+    ~CMotivaView() override;
+
+    CMotivaDoc* video() const { return video_; }
+    // "play image sequence": starts, or stops when running.
+    void togglePlay();
+    // "&Loop": looping on, and playing.
+    void playLooping();
+    void stop();
+    bool playing() const;
+    bool looping() const { return loop_; }
+    // One timer tick: the next frame, or the end of playback.
+    void tick();
+    void step(int delta);
+
+    void OnUpdate(Document* doc, long hint) override;
+    QList<QMenu*> documentMenus() override;
+    QList<QAction*> fileActions() override;
+    QSize sizeHint() const override;
+    void updateStatus(ZPoint cursor) override;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void buildBar();
+    void syncBar();
+    void buildVideoMenus();
+    bool canPlay() const;
+
+    CMotivaDoc* video_;
+    std::unique_ptr<Timer> timer_;
+    bool loop_ = false;
+    QWidget* bar_ = nullptr;
+    QToolButton* playButton_ = nullptr;
+    QToolButton* loopButton_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QLabel* frameLabel_ = nullptr;
+    QLabel* timeLabel_ = nullptr;
+    QLabel* selectionLabel_ = nullptr;
+    QAction* playAction_ = nullptr;
+    QAction* loopAction_ = nullptr;
+    QList<QMenu*> videoMenus_;
+    QList<QAction*> videoFileActions_;
+    bool syncing_ = false;
+
+};
+
+// Registers the view maker of "CMotivaView".
+void registerVideoViews();
