@@ -41,9 +41,11 @@ int runInit(const CliArgs& a) {
     CSubjectDatabase db;
     if (!db.openPath(path, quiet)) {
         const auto msgs = quiet.messages();
-        return cliError(path + ": " + (msgs.empty() ? std::string("cannot open") : msgs.back()));
+        return cliError(msgs.empty() ? path + ": cannot open" : msgs.back());
     }
-    const auto info = readDbInfo(db.handle());
+    const auto infoRead = readDbInfo(db.handle());
+    if (!infoRead) return cliError(path + ": " + infoRead.reason());
+    const std::optional<DbInfoRecord>& info = *infoRead;
     if (a.json()) {
         JsonWriter w;
         w.beginObject().field("database", path).field("folder", db.dataFolder());
@@ -66,9 +68,11 @@ int runSubjects(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli db subjects FOLDER");
     CSubjectDatabase db;
     if (int rc = openForReading(a.positional[0], db)) return rc;
+    const auto subjects = listSubjects(db.handle());
+    if (!subjects) return cliError(db.databasePath() + ": " + subjects.reason());
     JsonWriter w;
     w.beginArray();
-    for (const SubjectRecord& s : listSubjects(db.handle())) {
+    for (const SubjectRecord& s : *subjects) {
         w.beginObject().field("id", s.id).field("name", s.name).field("surname", s.surname);
         w.field("comments", s.comments).endObject();
     }
@@ -87,9 +91,11 @@ int runResults(const CliArgs& a) {
         return cliError("--exam needs an examination id, not '" + *exam + "'");
     CSubjectDatabase db;
     if (int rc = openForReading(a.positional[0], db)) return rc;
+    const auto rows = listResults(db.handle(), static_cast<int32_t>(id));
+    if (!rows) return cliError(db.databasePath() + ": " + rows.reason());
     JsonWriter w;
     w.beginArray();
-    for (const StoredResult& r : listResults(db.handle(), static_cast<int32_t>(id))) {
+    for (const StoredResult& r : *rows) {
         w.beginObject().field("id", r.id).field("created", r.created).field("filename", r.filename);
         w.field("result", r.result).endObject();
     }

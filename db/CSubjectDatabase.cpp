@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+#include <vector>
+
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
@@ -12,20 +15,70 @@
 
 namespace {
 
-// The schema of a new database, in creation order. The info row goes in
-// between the first and the second statement.
-const char* const kCreateInfo = "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );";
-const char* const kCreateTables[] = {
-    "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );",
-    "create table exams ( id integer primary key, patientid TEXT, created TEXT, site TEXT, comment TEXT, folder TEXT );",
-    "create table results ( id integer primary key, examid integer, created TEXT, filename TEXT, result TEXT );",
+// The schema of a new database, in creation order: the info table and its
+// one row, then the other three tables.
+struct TableDef {
+    const char* name;
+    const char* create;
+};
+const TableDef kTables[] = {
+    {"info", "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );"},
+    {"patients", "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );"},
+    {"exams",
+     "create table exams ( id integer primary key, patientid TEXT, created TEXT, site TEXT, comment TEXT, folder TEXT "
+     ");"},
+    {"results", "create table results ( id integer primary key, examid integer, created TEXT, filename TEXT, result TEXT );"},
 };
 // The data folder is bound rather than pasted into the text, so that a
 // folder with an apostrophe in its name still gets its info row; the stored
 // values are the same.
 const char* const kInsertInfoFormat =
     "insert into info ( dbversion, ordaversion, created, folder ) values ( 1, '%s', datetime('now'), ?1 );";
-const char* const kFindInfoTable = "SELECT name FROM sqlite_master WHERE type='table' AND name='info';";
+
+// Another program (a second workstation, ordavia-cli) may hold the file for
+// a moment: wait for it rather than fail at once.
+constexpr int kBusyTimeoutMs = 5000;
+
+using ordavia::Status;
+
+Status exec(sqlite3* db, const char* sql) {
+    DbStatement st(db, sql);
+    st.run();
+    return st.status();
+}
+
+// Which of the four tables are there. Reading the schema is also the first
+// real read of the file: a file that is no database, or a damaged one,
+// fails here.
+ordavia::Result<std::vector<bool>> presentTables(sqlite3* db) {
+    std::vector<bool> present;
+    for (const TableDef& t : kTables) {
+        DbStatement st(db, "SELECT name FROM sqlite_master WHERE type='table' AND name=?1;");
+        st.bindText(1, t.name);
+        const bool found = st.step();
+        if (!st.ok()) return st.status();
+        present.push_back(found);
+    }
+    return present;
+}
+
+// A quick structural check of every page: damage anywhere is found at open
+// rather than read as missing rows later. The subject database is small.
+Status checkIntegrity(sqlite3* db) {
+    DbStatement st(db, "PRAGMA quick_check;");
+    std::string first;
+    if (st.step()) first = st.text(0);
+    st.run();
+    if (!st.ok()) return st.status();
+    if (first != "ok") return Status::failure("database disk image is malformed (" + first + ")");
+    return Status::success();
+}
+
+bool allPresent(const std::vector<bool>& v) {
+    for (bool b : v)
+        if (!b) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -76,41 +129,55 @@ bool CSubjectDatabase::openPath(const std::string& path, Prompter& prompter) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         debugLog("opendb failed\n");
-        prompter.messageBox(db ? sqlite3_errmsg(db) : "out of memory", MsgButtons::Ok, MsgIcon::Error);
+        prompter.messageBox(path_ + ": " + (db ? sqlite3_errmsg(db) : "out of memory"), MsgButtons::Ok,
+                            MsgIcon::Error);
         sqlite3_close(db);
         return false;
     }
     db_ = db;
-    return createSchemaIfMissing(prompter);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    const Status s = ensureSchema();
+    if (!s) {
+        debugLog("db schema failed: %s\n", s.reason().c_str());
+        prompter.messageBox(path_ + ": " + s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        close();
+        return false;
+    }
+    return true;
 }
 
-bool CSubjectDatabase::createSchemaIfMissing(Prompter& prompter) {
-    {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, kFindInfoTable, -1, &stmt, nullptr) != SQLITE_OK) {
-            // Not a database, or one we may not read: no database this run.
-            prompter.messageBox(sqlite3_errmsg(db_), MsgButtons::Ok, MsgIcon::Error);
-            sqlite3_finalize(stmt);
-            sqlite3_close(db_);
-            db_ = nullptr;
-            return false;
-        }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (rc == SQLITE_ROW) return true;
-    }
+Status CSubjectDatabase::ensureSchema() {
+    // A complete database is only read, never written.
+    auto present = presentTables(db_);
+    if (!present) return present.status();
+    if (allPresent(*present)) return checkIntegrity(db_);
 
-    // A new file: the four tables and the one info row. Failures here are
-    // not reported; the dialogs show what is there afterwards.
-    sqlite3_exec(db_, kCreateInfo, nullptr, nullptr, nullptr);
-    {
-        const std::string insert = strprintf(kInsertInfoFormat, versionText().c_str());
-        DbStatement st(db_, insert.c_str());
-        st.bindText(1, folder_);
-        st.run();
+    // A new file, or one whose creation was cut short (a full disc, a
+    // program stopped half-way): the missing tables are made in one
+    // transaction, so that the file is either complete or as it was. The
+    // immediate lock makes a second program starting at the same moment
+    // wait, then find the tables made.
+    if (Status s = exec(db_, "BEGIN IMMEDIATE;"); !s) return s;
+    Status s;
+    present = presentTables(db_);
+    if (!present) s = present.status();
+    for (size_t i = 0; s && i < std::size(kTables); ++i) {
+        if ((*present)[i]) continue;
+        s = exec(db_, kTables[i].create);
+        if (s && i == 0) {
+            const std::string insert = strprintf(kInsertInfoFormat, versionText().c_str());
+            DbStatement st(db_, insert.c_str());
+            st.bindText(1, folder_);
+            st.run();
+            s = st.status();
+        }
     }
-    for (const char* sql : kCreateTables) sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-    return true;
+    if (s) s = exec(db_, "COMMIT;");
+    if (!s) {
+        exec(db_, "ROLLBACK;");
+        return s;
+    }
+    return checkIntegrity(db_);
 }
 
 bool CSubjectDatabase::openReadOnly(const std::string& path, std::string* error) {
@@ -121,20 +188,35 @@ bool CSubjectDatabase::openReadOnly(const std::string& path, std::string* error)
         sqlite3_close(db);
         return false;
     }
-    // Opening is lazy: make SQLite read the header now so that a file that
-    // is no database is refused here and not by the first query.
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, kFindInfoTable, -1, &stmt, nullptr) != SQLITE_OK) {
-        if (error) *error = sqlite3_errmsg(db);
-        sqlite3_finalize(stmt);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // Opening is lazy: make SQLite read the schema and every page now so
+    // that a file that is no database, a damaged one or one missing its
+    // tables is refused here and not listed as empty by the first query.
+    Status s;
+    auto present = presentTables(db);
+    if (!present)
+        s = present.status();
+    else if (!allPresent(*present))
+        s = Status::failure("the database is missing tables (run \"db init\" on its folder to repair it)");
+    else
+        s = checkIntegrity(db);
+    if (!s) {
+        if (error) *error = s.reason();
         sqlite3_close(db);
         return false;
     }
-    sqlite3_finalize(stmt);
     db_ = db;
     path_ = path;
     folder_ = folderOf(path);
     return true;
+}
+
+void CSubjectDatabase::reportFailure(const ordavia::Status& s, Prompter& prompter) {
+    if (s) return;
+    debugLog("db failed: %s\n", s.reason().c_str());
+    if (failureReported_) return;
+    failureReported_ = true;
+    prompter.messageBox("The subject database " + path_ + " failed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }
 
 void CSubjectDatabase::close() {

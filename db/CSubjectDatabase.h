@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Result.h"
+
 struct sqlite3;
 class ProfileStore;
 class Prompter;
@@ -35,10 +37,13 @@ public:
     bool openAtStartup(const ProfileStore& profile, Prompter& prompter);
 
     // Opens the database file at path read-write, creating it and its
-    // tables when it has none. Failures are shown through the prompter.
+    // tables when it has none and adding any table a cut-short creation
+    // left out. Failures (a full disc, a damaged file, one that stays
+    // locked) are shown through the prompter and leave the handle null.
     bool openPath(const std::string& path, Prompter& prompter);
     // Opens an existing database for reading only (tools that must not touch
-    // it). The error text is set on failure.
+    // it). A damaged or incomplete file is refused. The error text is set on
+    // failure.
     bool openReadOnly(const std::string& path, std::string* error = nullptr);
 
     // Closes the connection once; later calls do nothing.
@@ -62,8 +67,16 @@ public:
     // "'04.42.00.00'" without the quotes.
     static std::string versionText();
 
+    // Reports a failed database operation: the first through the prompter,
+    // later ones only to the debug log, so that one damaged file does not
+    // bury the user in messages.
+    void reportFailure(const ordavia::Status& s, Prompter& prompter);
+
 private:
-    bool createSchemaIfMissing(Prompter& prompter);
+    // Makes the tables that are missing (all of them in a new file) in one
+    // transaction, then checks the file's pages.
+    ordavia::Status ensureSchema();
+    bool failureReported_ = false;
 
     sqlite3* db_ = nullptr;
     std::string path_;

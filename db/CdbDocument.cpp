@@ -108,8 +108,10 @@ void CdbDocument::SaveResult(const std::string& path) {
     CSubjectDatabase& db = database();
     if (!db.isOpen() || subjectId.empty() || examId < 0) return;
     const std::string name = fileNameOf(path);
-    if (!resultExists(db.handle(), examId, name))
-        insertResult(db.handle(), examId, name, result);
+    const auto exists = resultExists(db.handle(), examId, name);
+    if (!exists) return db.reportFailure(exists.status(), Prompter::current());
+    if (!*exists)
+        db.reportFailure(insertResult(db.handle(), examId, name, result), Prompter::current());
     else
         UpdateResult(name);
 }
@@ -117,7 +119,9 @@ void CdbDocument::SaveResult(const std::string& path) {
 void CdbDocument::UpdateResult(const std::string& fileName) {
     CSubjectDatabase& db = database();
     if (!db.isOpen() || result.empty()) return;
-    updateResult(db.handle(), result, examId, fileName);
+    const ordavia::Status s = updateResult(db.handle(), result, examId, fileName);
+    // A row that is not there is not a fault of the database.
+    if (!s && s.reason() != "no such result") db.reportFailure(s, Prompter::current());
 }
 
 std::string CdbDocument::examFileName(const std::string& title) {
@@ -138,7 +142,9 @@ void CdbDocument::ProposeExamPath() {
         linked = true;
     }
     if (subjectId.empty() || !db.isOpen() || examId < 0) return;
-    const auto folder = findExamFolder(db.handle(), subjectId, examId);
+    const auto found = findExamFolder(db.handle(), subjectId, examId);
+    if (!found) return db.reportFailure(found.status(), Prompter::current());
+    const std::optional<std::string>& folder = *found;
     if (!folder) return;
     std::string name = examFileName(GetTitle());
     if (const DocTemplate* t = GetDocTemplate()) name += t->filterExt;

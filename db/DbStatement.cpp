@@ -2,15 +2,30 @@
 
 #include <sqlite3.h>
 
-DbStatement::DbStatement(sqlite3* db, const char* sql) {
-    if (!db) return;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+DbStatement::DbStatement(sqlite3* db, const char* sql) : db_(db) {
+    if (!db) {
+        failed_ = true;
+        error_ = "no database is open";
+        return;
+    }
+    const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(rc);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
     }
 }
 
 DbStatement::~DbStatement() { sqlite3_finalize(stmt_); }
+
+void DbStatement::fail(int rc) {
+    if (failed_) return;
+    failed_ = true;
+    // The connection's message names the table or constraint; fall back to
+    // the code's text when it has none.
+    const char* msg = db_ ? sqlite3_errmsg(db_) : nullptr;
+    error_ = (msg && *msg && sqlite3_errcode(db_) == rc) ? msg : sqlite3_errstr(rc);
+}
 
 void DbStatement::bindText(int number, const std::string& text) {
     if (stmt_)
@@ -21,14 +36,22 @@ void DbStatement::bindInt(int number, int32_t value) {
     if (stmt_) sqlite3_bind_int(stmt_, number, value);
 }
 
-bool DbStatement::step() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+bool DbStatement::step() {
+    if (!stmt_ || failed_) return false;
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) fail(rc);
+    return false;
+}
 
 bool DbStatement::run() {
-    if (!stmt_) return false;
-    int rc;
-    while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+    while (step()) {
     }
-    return rc == SQLITE_DONE;
+    return ok();
+}
+
+ordavia::Status DbStatement::status() const {
+    return failed_ ? ordavia::Status::failure(error_) : ordavia::Status::success();
 }
 
 std::string DbStatement::text(int column) const {

@@ -3,11 +3,15 @@
 // made it: prepared from its full text in the constructor, finalized in the
 // destructor. Parameters are bound by their number (a "?NNN" placeholder
 // at NNN, a bare "?" at 1); texts as transient copies, integers as 32-bit
-// ints. Every call on a statement that failed to prepare does nothing, so
-// an operation reads as a straight line and simply has no effect when the
-// database refuses it.
+// ints.
+//
+// A statement remembers its first failure (a refused preparation, a step
+// that ended in anything but a row or done), so that the end of a row loop
+// is told apart from a damaged or busy database: status() says which.
 #include <cstdint>
 #include <string>
+
+#include "base/Result.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,15 +23,18 @@ public:
     DbStatement(const DbStatement&) = delete;
     DbStatement& operator=(const DbStatement&) = delete;
 
-    bool ok() const { return stmt_ != nullptr; }
+    bool ok() const { return stmt_ != nullptr && !failed_; }
 
     void bindText(int number, const std::string& text);
     void bindInt(int number, int32_t value);
 
-    // Steps once: true while a row is available.
+    // Steps once: true while a row is available; false when done or failed.
     bool step();
     // Steps until the statement is done; true when it finished without error.
     bool run();
+    // Success, or the database's reason for the first failure
+    // ("database disk image is malformed", "database is locked").
+    ordavia::Status status() const;
 
     // Columns of the current row by index (0 is the table's first column);
     // NULL reads as the empty text and 0.
@@ -35,5 +42,10 @@ public:
     int32_t integer(int column) const;
 
 private:
+    void fail(int rc);
+
+    sqlite3* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
+    bool failed_ = false;
+    std::string error_;
 };

@@ -4,41 +4,67 @@
 
 #include "db/DbStatement.h"
 
+using ordavia::Result;
+using ordavia::Status;
+
 namespace {
+
+// Rows collected by `take` while the statement gives them; the
+// statement's failure, if any, replaces them.
+template <class T, class F>
+Result<std::vector<T>> collect(DbStatement& st, F take) {
+    std::vector<T> out;
+    while (st.step()) out.push_back(take(st));
+    if (!st.ok()) return st.status();
+    return out;
+}
+
+// The first row, or none; a failure is a failure.
+template <class T, class F>
+Result<std::optional<T>> first(DbStatement& st, F take) {
+    std::optional<T> r;
+    if (st.step()) {
+        r = take(st);
+        st.run();
+    }
+    if (!st.ok()) return st.status();
+    return r;
+}
+
 // sqlite3_changes: an UPDATE that matches no row still succeeds.
-bool changedRows(sqlite3* db) { return db && sqlite3_changes(db) > 0; }
+Status changedRows(DbStatement& st, sqlite3* db, const char* none) {
+    if (!st.run()) return st.status();
+    return sqlite3_changes(db) > 0 ? Status::success() : Status::failure(none);
+}
+
 }  // namespace
 
-std::optional<DbInfoRecord> readDbInfo(sqlite3* db) {
+Result<std::optional<DbInfoRecord>> readDbInfo(sqlite3* db) {
     DbStatement st(db, "SELECT * FROM info;");
-    if (!st.step()) return std::nullopt;
-    DbInfoRecord r{st.text(0), st.text(1), st.text(2), st.text(3)};
-    st.run();
-    return r;
+    return first<DbInfoRecord>(st, [](DbStatement& s) {
+        return DbInfoRecord{s.text(0), s.text(1), s.text(2), s.text(3)};
+    });
 }
 
-std::vector<std::string> findSubjectIds(sqlite3* db, const std::string& typed) {
-    std::vector<std::string> ids;
+Result<std::vector<std::string>> findSubjectIds(sqlite3* db, const std::string& typed) {
     DbStatement st(db, "SELECT id FROM patients WHERE id LIKE ? limit 20;");
     st.bindText(1, typed + "%");
-    while (st.step()) ids.push_back(st.text(0));
-    return ids;
+    return collect<std::string>(st, [](DbStatement& s) { return s.text(0); });
 }
 
-std::optional<SubjectRecord> readSubject(sqlite3* db, const std::string& id) {
+Result<std::optional<SubjectRecord>> readSubject(sqlite3* db, const std::string& id) {
     DbStatement st(db, "SELECT * FROM patients WHERE id=?;");
     st.bindText(1, id);
-    if (!st.step()) return std::nullopt;
-    SubjectRecord r{st.text(0), st.text(1), st.text(2), st.text(3)};
-    st.run();
-    return r;
+    return first<SubjectRecord>(st, [](DbStatement& s) {
+        return SubjectRecord{s.text(0), s.text(1), s.text(2), s.text(3)};
+    });
 }
 
-std::vector<SubjectRecord> listSubjects(sqlite3* db) {
-    std::vector<SubjectRecord> out;
+Result<std::vector<SubjectRecord>> listSubjects(sqlite3* db) {
     DbStatement st(db, "SELECT * FROM patients ORDER BY id;");
-    while (st.step()) out.push_back({st.text(0), st.text(1), st.text(2), st.text(3)});
-    return out;
+    return collect<SubjectRecord>(st, [](DbStatement& s) {
+        return SubjectRecord{s.text(0), s.text(1), s.text(2), s.text(3)};
+    });
 }
 
 std::string storedSubjectId(const std::string& typed) {
@@ -48,24 +74,25 @@ std::string storedSubjectId(const std::string& typed) {
     return id;
 }
 
-bool insertSubject(sqlite3* db, const std::string& id) {
+Status insertSubject(sqlite3* db, const std::string& id) {
     DbStatement st(db, "INSERT INTO patients ( id ) VALUES ( ?444 );");
     st.bindText(444, storedSubjectId(id));
-    return st.run();
+    st.run();
+    return st.status();
 }
 
-bool updateSubject(sqlite3* db, const std::string& id, const std::string& name, const std::string& surname,
-                   const std::string& comments) {
+Status updateSubject(sqlite3* db, const std::string& id, const std::string& name, const std::string& surname,
+                     const std::string& comments) {
     DbStatement st(db, "UPDATE patients SET name=?111, surname=?222, comments=?333 WHERE id=?444;");
     st.bindText(111, name);
     st.bindText(222, surname);
     st.bindText(333, comments);
     st.bindText(444, id);
-    return st.run() && changedRows(db);
+    return changedRows(st, db, "no such subject");
 }
 
-bool insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
-                const std::string& comment, const std::string& folder) {
+Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
+                  const std::string& comment, const std::string& folder) {
     DbStatement st(db,
                    "INSERT INTO exams ( id, patientid, created, site, comment, folder )VALUES ( ?111, ?222, "
                    "datetime('now'), ?444, ?555, ?666 );");
@@ -74,65 +101,67 @@ bool insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const
     st.bindText(444, site);
     st.bindText(555, comment);
     st.bindText(666, folder);
-    return st.run();
+    st.run();
+    return st.status();
 }
 
-std::vector<ExamRecord> listExams(sqlite3* db, const std::string& subjectId) {
-    std::vector<ExamRecord> out;
+namespace {
+ExamRecord examOf(DbStatement& s) {
+    return ExamRecord{s.integer(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5)};
+}
+}  // namespace
+
+Result<std::vector<ExamRecord>> listExams(sqlite3* db, const std::string& subjectId) {
     DbStatement st(db, "SELECT * FROM exams WHERE patientid=?111;");
     st.bindText(111, subjectId);
-    while (st.step()) out.push_back({st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5)});
-    return out;
+    return collect<ExamRecord>(st, examOf);
 }
 
-std::optional<ExamRecord> readExam(sqlite3* db, int32_t examId) {
+Result<std::optional<ExamRecord>> readExam(sqlite3* db, int32_t examId) {
     DbStatement st(db, "SELECT * FROM exams WHERE id=?111;");
     st.bindInt(111, examId);
-    if (!st.step()) return std::nullopt;
-    ExamRecord r{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5)};
-    st.run();
-    return r;
+    return first<ExamRecord>(st, examOf);
 }
 
-std::optional<std::string> findExamFolder(sqlite3* db, const std::string& subjectId, int32_t examId) {
+Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string& subjectId, int32_t examId) {
     DbStatement st(db, "SELECT * FROM exams WHERE patientid=?111 AND id=?222;");
     st.bindText(111, subjectId);
     st.bindInt(222, examId);
-    if (!st.step()) return std::nullopt;
-    std::string folder = st.text(5);
-    st.run();
-    return folder;
+    return first<std::string>(st, [](DbStatement& s) { return s.text(5); });
 }
 
-std::vector<StoredResult> listResults(sqlite3* db, int32_t examId) {
-    std::vector<StoredResult> out;
+Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId) {
     DbStatement st(db, "SELECT * FROM results WHERE examid=?111;");
     st.bindInt(111, examId);
-    while (st.step()) out.push_back({st.text(0), st.text(2), st.text(3), st.text(4)});
-    return out;
+    return collect<StoredResult>(st, [](DbStatement& s) {
+        return StoredResult{s.text(0), s.text(2), s.text(3), s.text(4)};
+    });
 }
 
-bool resultExists(sqlite3* db, int32_t examId, const std::string& filename) {
+Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename) {
     DbStatement st(db, "SELECT * FROM results WHERE examid=?111 AND filename=?222;");
     st.bindInt(111, examId);
     st.bindText(222, filename);
-    return st.step();
+    const bool found = st.step();
+    if (!st.ok()) return st.status();
+    return found;
 }
 
-bool insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result) {
+Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result) {
     DbStatement st(db,
                    "INSERT INTO results ( examid, created, filename, result ) VALUES ( ?111, datetime('now'), "
                    "?333, ?444 );");
     st.bindInt(111, examId);
     st.bindText(333, filename);
     st.bindText(444, result);
-    return st.run();
+    st.run();
+    return st.status();
 }
 
-bool updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename) {
+Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename) {
     DbStatement st(db, "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333;");
     st.bindText(111, result);
     st.bindInt(222, examId);
     st.bindText(333, filename);
-    return st.run() && changedRows(db);
+    return changedRows(st, db, "no such result");
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "base/FileIO.h"
 #include "framework/ScriptedPrompter.h"
@@ -139,4 +140,38 @@ TEST_F(CliTest, ResaveWithAnUnwritablePictureFailsAndKeepsTheDocument) {
     std::vector<uint8_t> after;
     ASSERT_TRUE(readFileBytes(out, after).ok());
     EXPECT_EQ(after, before);
+}
+
+// "db init" on a full disc fails with the database's reason and leaves no
+// half-built file that a later open would take for complete; once there is
+// room, the same command makes the whole database.
+TEST_F(CliTest, DbInitOnAFullDiscFailsAndARerunCompletesIt) {
+    testsupport::TinyDisc disc(48 * 1024);
+    if (!disc.ok()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+    disc.fill();
+    const std::string data = disc.path("data");
+    CliRun r = cli("db init " + data, dir);
+    EXPECT_NE(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("full"), std::string::npos) << r.out;
+    fs::remove(disc.path("filler"));
+    r = cli("db init " + data, dir);
+    EXPECT_EQ(r.code, 0) << r.out;
+    r = cli("db subjects " + data, dir);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, "[]\n");
+}
+
+TEST_F(CliTest, DbListingOfADamagedDatabaseFails) {
+    const fs::path data = dir / "data";
+    ASSERT_EQ(cli("db init " + data.string(), dir).code, 0);
+    {
+        std::fstream f(data / "orda.db", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096 + 8);
+        f.write(std::string(1000, '\xA5').data(), 1000);
+    }
+    for (const char* cmd : {"db subjects ", "db init "}) {
+        CliRun r = cli(cmd + data.string(), dir);
+        EXPECT_EQ(r.code, 1) << cmd;
+        EXPECT_NE(r.out.find("malformed"), std::string::npos) << r.out;
+    }
 }

@@ -40,9 +40,9 @@ struct Linked : ::testing::Test {
         ProfileStore::instance().WriteString("Settings", "station", "scope-pc");
         data = tmp.str() + "/";
         ASSERT_TRUE(db.openPath(data + "orda.db", ps.prompter));
-        insertSubject(db.handle(), "AB12");
-        insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring");
-        insertExam(db.handle(), 43, "AB12", "right ring", "", "43-AB12-right_ring");
+        EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
+        EXPECT_TRUE(insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring"));
+        EXPECT_TRUE(insertExam(db.handle(), 43, "AB12", "right ring", "", "43-AB12-right_ring"));
         std::filesystem::create_directories(data + "42-AB12-left_ring");
         std::filesystem::create_directories(data + "43-AB12-right_ring");
         CdbDocument::setDatabase(&db);
@@ -62,7 +62,7 @@ struct Linked : ::testing::Test {
         db.setCurrentSubject("AB12", "Ann Berg");
         db.setCurrentExam(exam, strprintf("%d-AB12", exam));
     }
-    std::vector<StoredResult> results(int exam) { return listResults(db.handle(), exam); }
+    std::vector<StoredResult> results(int exam) { return listResults(db.handle(), exam).value(); }
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 // never altered.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
+#include <thread>
 
 #include "DbTestSupport.h"
 #include "base/Paths.h"
@@ -82,7 +84,7 @@ TEST_F(OpenFixture, FolderWithApostropheGetsItsInfoRow) {
     ps.prompter.pushFolder(data + "/");  // a trailing separator is not doubled
     ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
     EXPECT_EQ(db.databasePath(), data + "/orda.db");
-    auto info = readDbInfo(db.handle());
+    auto info = readDbInfo(db.handle()).value();
     ASSERT_TRUE(info);
     EXPECT_EQ(info->folder, data + "/");
     EXPECT_EQ(info->ordaversion, "04.42.00.00");
@@ -117,7 +119,7 @@ TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
     std::filesystem::create_directories(data);
     ps.prompter.pushFolder(data);
     ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
-    insertSubject(db.handle(), "AB12");
+    EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
     db.close();
 
     const std::string dbPath = data + "/orda.db";
@@ -127,7 +129,7 @@ TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
     ASSERT_TRUE(second.openAtStartup(profile, ps.prompter));
     EXPECT_TRUE(second.isOpen());
     EXPECT_EQ(folderQuestions().size(), 1u);  // no second question
-    EXPECT_EQ(readDbInfo(second.handle())->dbversion, "1");
+    EXPECT_EQ(readDbInfo(second.handle()).value()->dbversion, "1");
     second.close();
     second.close();  // closing twice is harmless
     EXPECT_EQ(fileBytes(dbPath), before);
@@ -195,4 +197,95 @@ TEST(SubjectDatabaseSelection, StartsEmptyAndClears) {
     EXPECT_EQ(db.currentSubjectName(), "");
     EXPECT_EQ(db.currentExamId(), -1);
     EXPECT_EQ(db.currentExamFolder(), "");
+}
+
+namespace {
+void rawExec(const std::string& path, const char* sql) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+    sqlite3_close(h);
+}
+}  // namespace
+
+// A creation cut short (the program stopped after two tables) is completed
+// at the next open, and a read-only tool refuses it instead of listing it.
+TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
+    const std::string path = tmp.path("orda.db");
+    rawExec(path,
+            "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );"
+            "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );"
+            "insert into patients (id) values ('AB12');");
+    std::string error;
+    EXPECT_FALSE(db.openReadOnly(path, &error));
+    EXPECT_NE(error.find("missing tables"), std::string::npos) << error;
+
+    ASSERT_TRUE(db.openPath(path, ps.prompter));
+    EXPECT_TRUE(ps.prompter.messages().empty());
+    EXPECT_TRUE(insertExam(db.handle(), 1, "AB12", "", "", "1-AB12"));
+    EXPECT_TRUE(insertResult(db.handle(), 1, "a.cs1", "r"));
+    db.close();
+    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
+    EXPECT_EQ(queryRows(path, "SELECT id FROM patients;")[0][0], "AB12");
+    EXPECT_TRUE(db.openReadOnly(path, &error)) << error;
+}
+
+// Damage inside a table is an error at open, said once, never an empty list.
+TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
+    const std::string path = tmp.path("orda.db");
+    ASSERT_TRUE(db.openPath(path, ps.prompter));
+    for (int i = 0; i < 30; ++i) EXPECT_TRUE(insertSubject(db.handle(), strprintf("S%02d", i)));
+    db.close();
+    {
+        // The patients table is the second page.
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096 + 8);
+        const std::string junk(2000, '\xA5');
+        f.write(junk.data(), std::streamsize(junk.size()));
+    }
+    std::string error;
+    EXPECT_FALSE(db.openReadOnly(path, &error));
+    EXPECT_NE(error.find("malformed"), std::string::npos) << error;
+    EXPECT_FALSE(db.openPath(path, ps.prompter));
+    EXPECT_FALSE(db.isOpen());
+    ASSERT_EQ(ps.prompter.messages().size(), 1u);
+    EXPECT_NE(ps.prompter.messages()[0].find("malformed"), std::string::npos) << ps.prompter.messages()[0];
+
+}
+
+// A step that fails (here: another program holds the file) ends a listing
+// with the reason, not with fewer rows.
+TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
+    const std::string path = tmp.path("orda.db");
+    ASSERT_TRUE(db.openPath(path, ps.prompter));
+    EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_busy_timeout(db.handle(), 0);
+    const auto listed = listSubjects(db.handle());
+    EXPECT_EQ(listed.reason(), "database is locked");
+    const auto found = findSubjectIds(db.handle(), "AB");
+    EXPECT_FALSE(found);
+    sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(listSubjects(db.handle()).value().size(), 1u);
+}
+
+// Two programs creating the same new database at once: one waits for the
+// other and finds the tables made; one info row.
+TEST_F(OpenFixture, ConcurrentCreationMakesOneCompleteDatabase) {
+    const std::string path = tmp.path("orda.db");
+    ScriptedPrompter p1, p2;
+    CSubjectDatabase a, b;
+    bool okA = false, okB = false;
+    std::thread t([&] { okA = a.openPath(path, p1); });
+    okB = b.openPath(path, p2);
+    t.join();
+    EXPECT_TRUE(okA && okB) << (p1.messages().empty() ? "" : p1.messages()[0])
+                            << (p2.messages().empty() ? "" : p2.messages()[0]);
+    a.close();
+    b.close();
+    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM info;")[0][0], "1");
+    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
 }

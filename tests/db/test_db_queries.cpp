@@ -12,6 +12,13 @@ using namespace dbtest;
 
 namespace {
 
+// The value of a query that must succeed.
+template <class R>
+auto got(R&& r) {
+    EXPECT_TRUE(r.ok()) << r.reason();
+    return std::move(r).value();
+}
+
 struct Queries : ::testing::Test {
     TempDir tmp{"dbq"};
     PrompterScope ps;
@@ -29,15 +36,15 @@ struct Queries : ::testing::Test {
 
 TEST_F(Queries, SubjectsInsertReplaceBlanksAndRefuseDuplicates) {
     EXPECT_TRUE(insertSubject(h, "john smith"));
-    EXPECT_TRUE(readSubject(h, "john_smith"));
-    EXPECT_FALSE(readSubject(h, "john smith"));
+    EXPECT_TRUE(got(readSubject(h, "john_smith")));
+    EXPECT_FALSE(got(readSubject(h, "john smith")));
 
     ASSERT_TRUE(updateSubject(h, "john_smith", "John", "Smith", "left-handed"));
     const auto before = fileBytes(dbPath);
     EXPECT_FALSE(insertSubject(h, "john_smith"));
     EXPECT_FALSE(insertSubject(h, "john smith"));
     EXPECT_EQ(fileBytes(dbPath), before);  // the duplicate changed nothing
-    auto s = readSubject(h, "john_smith");
+    auto s = got(readSubject(h, "john_smith"));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->name, "John");
     EXPECT_EQ(s->surname, "Smith");
@@ -45,29 +52,29 @@ TEST_F(Queries, SubjectsInsertReplaceBlanksAndRefuseDuplicates) {
     EXPECT_EQ(ps.prompter.messages().size(), 0u);
 
     // A new subject's details are empty until edited, never NULL text.
-    insertSubject(h, "AB12");
+    EXPECT_TRUE(insertSubject(h, "AB12"));
     EXPECT_EQ(queryRows(dbPath, "SELECT name FROM patients WHERE id='AB12';")[0][0], "<null>");
-    EXPECT_EQ(readSubject(h, "AB12")->name, "");
+    EXPECT_EQ(got(readSubject(h, "AB12"))->name, "");
     EXPECT_FALSE(updateSubject(h, "nobody", "a", "b", "c"));
 }
 
 TEST_F(Queries, IdListIsPrefixMatchCaseInsensitiveAtMostTwenty) {
-    for (int i = 0; i < 25; ++i) insertSubject(h, strprintf("ab%02d", i));
-    insertSubject(h, "xab");
-    insertSubject(h, "b1");
-    EXPECT_EQ(findSubjectIds(h, "ab").size(), 20u);
-    EXPECT_EQ(findSubjectIds(h, "AB").size(), 20u);
-    EXPECT_EQ(findSubjectIds(h, "ab2").size(), 5u);  // ab20..ab24
-    const auto b = findSubjectIds(h, "b");
+    for (int i = 0; i < 25; ++i) EXPECT_TRUE(insertSubject(h, strprintf("ab%02d", i)));
+    EXPECT_TRUE(insertSubject(h, "xab"));
+    EXPECT_TRUE(insertSubject(h, "b1"));
+    EXPECT_EQ(got(findSubjectIds(h, "ab")).size(), 20u);
+    EXPECT_EQ(got(findSubjectIds(h, "AB")).size(), 20u);
+    EXPECT_EQ(got(findSubjectIds(h, "ab2")).size(), 5u);  // ab20..ab24
+    const auto b = got(findSubjectIds(h, "b"));
     ASSERT_EQ(b.size(), 1u);
     EXPECT_EQ(b[0], "b1");
     // Quotes in the typed text are data, not SQL.
-    EXPECT_TRUE(findSubjectIds(h, "a'; drop table patients; --").empty());
-    EXPECT_EQ(listSubjects(h).size(), 27u);
+    EXPECT_TRUE(got(findSubjectIds(h, "a'; drop table patients; --")).empty());
+    EXPECT_EQ(got(listSubjects(h)).size(), 27u);
 }
 
 TEST_F(Queries, ExamsBindTheirNumberedParameters) {
-    insertSubject(h, "AB12");
+    EXPECT_TRUE(insertSubject(h, "AB12"));
     ASSERT_TRUE(insertExam(h, 42, "AB12", "left ring", "warm room", "42-AB12-left_ring"));
     ASSERT_TRUE(insertExam(h, 43, "AB12", "right ring", "", "43-AB12-right_ring"));
     ASSERT_TRUE(insertExam(h, 44, "CD34", "thumb", "", "44-CD34-thumb"));
@@ -78,7 +85,7 @@ TEST_F(Queries, ExamsBindTheirNumberedParameters) {
     ASSERT_EQ(raw.size(), 1u);
     EXPECT_EQ(raw[0], (std::vector<std::string>{"42", "AB12", "left ring", "warm room", "42-AB12-left_ring", "19"}));
 
-    const auto list = listExams(h, "AB12");
+    const auto list = got(listExams(h, "AB12"));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].id, 42);
     EXPECT_EQ(list[0].site, "left ring");
@@ -87,55 +94,55 @@ TEST_F(Queries, ExamsBindTheirNumberedParameters) {
     EXPECT_EQ(list[0].created.size(), 19u);
     EXPECT_EQ(list[1].id, 43);
 
-    auto e = readExam(h, 44);
+    auto e = got(readExam(h, 44));
     ASSERT_TRUE(e);
     EXPECT_EQ(e->site, "thumb");
-    EXPECT_FALSE(readExam(h, 45));
+    EXPECT_FALSE(got(readExam(h, 45)));
 
-    EXPECT_EQ(findExamFolder(h, "AB12", 43).value_or("?"), "43-AB12-right_ring");
-    EXPECT_FALSE(findExamFolder(h, "CD34", 43));  // exam of another subject
-    EXPECT_FALSE(findExamFolder(h, "AB12", -1));
+    EXPECT_EQ(got(findExamFolder(h, "AB12", 43)).value_or("?"), "43-AB12-right_ring");
+    EXPECT_FALSE(got(findExamFolder(h, "CD34", 43)));  // exam of another subject
+    EXPECT_FALSE(got(findExamFolder(h, "AB12", -1)));
 }
 
 TEST_F(Queries, ResultsInsertFindAndUpdate) {
     ASSERT_TRUE(insertResult(h, 42, "scan1.zv1", "v=1.2"));
     ASSERT_TRUE(insertResult(h, 42, "scan2.zv1", ""));
     ASSERT_TRUE(insertResult(h, 43, "scan1.zv1", "other exam"));
-    EXPECT_TRUE(resultExists(h, 42, "scan1.zv1"));
-    EXPECT_FALSE(resultExists(h, 42, "SCAN1.zv1"));
-    EXPECT_FALSE(resultExists(h, 44, "scan1.zv1"));
+    EXPECT_TRUE(got(resultExists(h, 42, "scan1.zv1")));
+    EXPECT_FALSE(got(resultExists(h, 42, "SCAN1.zv1")));
+    EXPECT_FALSE(got(resultExists(h, 44, "scan1.zv1")));
 
     // Age the row so that the update's new time shows.
     sqlite3_exec(h, "UPDATE results SET created='2000-01-01 00:00:00' WHERE examid=42;", nullptr, nullptr, nullptr);
     ASSERT_TRUE(updateResult(h, "v=2.5", 42, "scan1.zv1"));
     EXPECT_FALSE(updateResult(h, "x", 42, "missing.zv1"));
 
-    const auto list = listResults(h, 42);
+    const auto list = got(listResults(h, 42));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].filename, "scan1.zv1");
     EXPECT_EQ(list[0].result, "v=2.5");
     EXPECT_NE(list[0].created, "2000-01-01 00:00:00");
     EXPECT_EQ(list[1].created, "2000-01-01 00:00:00");
     EXPECT_EQ(list[1].result, "");
-    EXPECT_EQ(listResults(h, 43)[0].result, "other exam");
+    EXPECT_EQ(got(listResults(h, 43))[0].result, "other exam");
 
     const auto raw = queryRows(dbPath, "SELECT examid, typeof(examid) FROM results WHERE filename='scan2.zv1';");
     EXPECT_EQ(raw[0], (std::vector<std::string>{"42", "integer"}));
 }
 
-TEST(QueriesWithoutDatabase, EveryCallDoesNothing) {
+TEST(QueriesWithoutDatabase, EveryCallFails) {
     sqlite3* none = nullptr;
-    EXPECT_FALSE(readDbInfo(none));
-    EXPECT_TRUE(findSubjectIds(none, "a").empty());
+    EXPECT_EQ(readDbInfo(none).reason(), "no database is open");
+    EXPECT_FALSE(findSubjectIds(none, "a"));
     EXPECT_FALSE(readSubject(none, "a"));
-    EXPECT_TRUE(listSubjects(none).empty());
+    EXPECT_FALSE(listSubjects(none));
     EXPECT_FALSE(insertSubject(none, "a"));
     EXPECT_FALSE(updateSubject(none, "a", "", "", ""));
     EXPECT_FALSE(insertExam(none, 1, "a", "", "", ""));
-    EXPECT_TRUE(listExams(none, "a").empty());
+    EXPECT_FALSE(listExams(none, "a"));
     EXPECT_FALSE(readExam(none, 1));
     EXPECT_FALSE(findExamFolder(none, "a", 1));
-    EXPECT_TRUE(listResults(none, 1).empty());
+    EXPECT_FALSE(listResults(none, 1));
     EXPECT_FALSE(resultExists(none, 1, "f"));
     EXPECT_FALSE(insertResult(none, 1, "f", "r"));
     EXPECT_FALSE(updateResult(none, "r", 1, "f"));
