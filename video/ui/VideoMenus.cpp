@@ -57,13 +57,6 @@ void pass(CMotivaView* v, const char* history, std::function<void(CZVimage&, con
     tell(doc, s);
 }
 
-void notAvailable(const QString& text) {
-    QString plain = text;
-    plain.remove('&');
-    Prompter::current().messageBox(strprintf(ZBasicView::kNotAvailable, plain.toStdString().c_str()), MsgButtons::Ok,
-                                   MsgIcon::Information);
-}
-
 void propertiesDialog(CMotivaView* v) {
     CMotivaDoc* doc = v->video();
     QDialog d(v);
@@ -164,9 +157,17 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         v->addAction(a);
         return a;
     };
-    auto later = [&](QMenu* m, const char* text) { add(m, text, [t = QString::fromUtf8(text)] { notAvailable(t); }); };
+    // Commands of later work: shown, disabled, saying what brings them.
+    auto later = [&](QMenu* m, const char* text, const char* feature) {
+        QAction* a = m->addAction(QString::fromUtf8(text));
+        const QString tip = QString("Comes with %1, not in this version of Ordavia.").arg(feature);
+        a->setStatusTip(tip);
+        a->setToolTip(tip);
+        a->setEnabled(false);
+    };
 
     auto* video = new QMenu("&Video", v);
+    video->setToolTipsVisible(true);
     out.play = add(video, "play image sequence", [v] { v->togglePlay(); });
     out.play->setCheckable(true);
     out.loop = add(video, "&Loop", [v] { v->playLooping(); });
@@ -207,16 +208,15 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.release()));
     });
     video->addSeparator();
-    later(video, "&Reset offsets to zero");
-    later(video, "&Automatic Movement Correction");
-    later(video, "Export Movement correction results...");
-    later(video, "FFT per pixel sequence");
-    later(video, "Calculate &FCF");
-    later(video, "&Calculate Flux conc & speed");
-    later(video, "Capillary Width vs. time");
-    later(video, "Focus check video");
-    later(video, "Line &scan");
-    later(video, "&Record...");
+    later(video, "&Reset offsets to zero", "movement correction");
+    later(video, "&Automatic Movement Correction", "movement correction");
+    later(video, "Export Movement correction results...", "movement correction");
+    later(video, "FFT per pixel sequence", "functional capillary flow");
+    later(video, "Calculate &FCF", "functional capillary flow");
+    later(video, "&Calculate Flux conc & speed", "functional capillary flow");
+    later(video, "Capillary Width vs. time", "width against time");
+    later(video, "Focus check video", "the focus check");
+    later(video, "&Record...", "the recording document");
     video->addSeparator();
     add(video, "&Directories...", [doc] {
         ProfileStore& p = doc->profile();
