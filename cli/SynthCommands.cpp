@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
+#include "image/SyntheticCapillaroscope.h"
 #include "image/SyntheticNailfold.h"
 
 namespace {
@@ -59,16 +60,85 @@ bool parseScale(const std::string& s, double& sx, double& sy) {
     return parseReal(s.substr(0, c), sx) && parseReal(s.substr(c + 1), sy);
 }
 
+// "X1,Y1,X2,Y2".
+bool parseLine(const std::string& s, double (&v)[4]) {
+    size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? s.find(',', from) : s.size();
+        if (comma == std::string::npos || !parseReal(s.substr(from, comma - from), v[i])) return false;
+        from = comma + 1;
+    }
+    return true;
+}
+
+// The videocapillaroscope presets: what a good frame and a poor one look like.
+void applyLook(const std::string& name, SyntheticNailfold::Params& p, ordavia::CapillaroscopeLook& look) {
+    p.maxTilt = 0.35;
+    p.mayOverlap = true;
+    p.darknessSpread = 0.3;
+    p.tortuousFraction = 0.2;
+    p.blurSigma = 1.3;
+    p.nailDepth = 0.25;
+    if (name == "hard") {
+        p.maxTilt = 0.5;
+        p.darknessSpread = 0.5;
+        p.tortuousFraction = 0.5;
+        p.blurSigma = 1.8;
+        p.plexus = 1.2;
+        p.secondRow = true;
+        look.contrast = 0.35;
+        look.unevenness = 0.7;
+        look.gradient = 0.5;
+        look.glare = 1.2;
+        look.dust = 1.0;
+        look.noise = 5;
+        look.jpegQuality = 40;
+    } else {
+        look.contrast = 0.6;
+        look.unevenness = 0.4;
+        look.gradient = 0.3;
+    }
+}
+
 int runSynthImage(const CliArgs& a) {
     if (a.positional.size() != 1)
         return cliError("usage: ordavia-cli synth image OUT.bmp [--truth OUT.json] [options]");
     const std::string& out = a.positional[0];
     SyntheticNailfold::Params p;
+    ordavia::CapillaroscopeLook look;
+    bool scope = false;
+    // A preset first, so that single options given with it refine it.
+    if (auto v = a.get("--look")) {
+        if (*v != "typical" && *v != "hard") return cliError("synth image: bad value '" + *v + "' for --look (typical or hard)");
+        p.width = 1280;
+        p.height = 1024;
+        p.umPerPixelX = p.umPerPixelY = 2.6;
+        applyLook(*v, p, look);
+        scope = true;
+    }
+    double line[4] = {0, 0, 0, 0};
+    bool haveLine = false;
     for (const auto& [name, value] : a.options) {
         bool ok = true;
-        if (name == "--seed") ok = parseSeed(value, p.seed);
+        const bool lookOption = name == "--contrast" || name == "--unevenness" || name == "--gradient" ||
+                                name == "--glare" || name == "--dust" || name == "--jpeg" || name == "--grey";
+        scope = scope || lookOption;
+        if (name == "--look") continue;
+        else if (name == "--contrast") ok = parseReal(value, look.contrast);
+        else if (name == "--unevenness") ok = parseReal(value, look.unevenness);
+        else if (name == "--gradient") ok = parseReal(value, look.gradient);
+        else if (name == "--glare") ok = parseReal(value, look.glare);
+        else if (name == "--dust") ok = parseReal(value, look.dust);
+        else if (name == "--jpeg") ok = parseInt(value, look.jpegQuality);
+        else if (name == "--grey") look.colour = false;
+        else if (name == "--tilt") ok = parseReal(value, p.maxTilt);
+        else if (name == "--overlap") p.mayOverlap = true;
+        else if (name == "--darkness") ok = parseReal(value, p.darknessSpread);
+        else if (name == "--nail-depth") ok = parseReal(value, p.nailDepth);
+        else if (name == "--line") ok = haveLine = parseLine(value, line);
+        else if (name == "--seed") ok = parseSeed(value, p.seed);
         else if (name == "--loops") ok = parseInt(value, p.loops) && p.loops >= 0;
-        else if (name == "--noise") ok = parseReal(value, p.noiseSigma);
+        else if (name == "--noise") ok = parseReal(value, p.noiseSigma) && parseReal(value, look.noise);
         else if (name == "--size") ok = parseSize(value, p.width, p.height);
         else if (name == "--scale") ok = parseScale(value, p.umPerPixelX, p.umPerPixelY);
         else if (name == "--tortuous") ok = parseReal(value, p.tortuousFraction);
@@ -82,15 +152,30 @@ int runSynthImage(const CliArgs& a) {
         if (!ok) return cliError("synth image: bad value '" + value + "' for " + name);
     }
     if (std::string why = p.validate(); !why.empty()) return cliError(out + ": " + why);
+    if (std::string why = look.validate(); scope && !why.empty()) return cliError(out + ": " + why);
 
     CZVimage img;
     SyntheticNailfold::Truth truth;
     std::string error;
-    if (!SyntheticNailfold::generate(p, img, truth, &error)) return cliError(out + ": " + error);
+    const bool made = scope ? ordavia::generateCapillaroscope(p, look, img, truth, &error)
+                            : SyntheticNailfold::generate(p, img, truth, &error);
+    if (!made) return cliError(out + ": " + error);
     if (!img.Save(out)) return cliError(out + ": cannot write the picture (extension .bmp, .zvg, .tif or .tiff)");
+    // The counting line: the one given, else for videocapillaroscope
+    // pictures a millimetre across the distal row in the middle.
+    ordavia::CountLineTruth lineTruth;
+    const bool countLine = haveLine || scope;
+    if (haveLine) lineTruth = ordavia::countLineTruth(truth, {line[0], line[1]}, {line[2], line[3]});
+    else if (scope) lineTruth = ordavia::distalRowLine(truth, p.width / 2.0, std::min(1000.0, 0.8 * p.width * p.umPerPixelX));
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {
-        const ordavia::Status fr = writeFileAtomically(*truthPath, SyntheticNailfold::truthJson(truth, p));
+        std::string json = SyntheticNailfold::truthJson(truth, p);
+        if (countLine) {
+            // One more member at the end of the object.
+            const size_t close = json.rfind('}');
+            json = json.substr(0, close) + ",\"countLine\":" + ordavia::countLineJson(lineTruth) + "}\n";
+        }
+        const ordavia::Status fr = writeFileAtomically(*truthPath, json);
         if (!fr.ok()) return cliError(fr.reason());
     }
 
@@ -111,6 +196,12 @@ int runSynthImage(const CliArgs& a) {
         j.field("umPerPixelX", p.umPerPixelX).field("umPerPixelY", p.umPerPixelY);
         j.field("loops", static_cast<int>(truth.loops.size()));
         j.field("tortuous", tortuous).field("giant", giant);
+        if (countLine) {
+            j.key("countLine").beginArray();
+            for (double v : {lineTruth.a.x, lineTruth.a.y, lineTruth.b.x, lineTruth.b.y}) j.value(std::round(v * 100) / 100);
+            j.endArray();
+            j.field("count", lineTruth.count);
+        }
         j.endObject();
         cliOut(j.str());
     } else {
@@ -119,6 +210,9 @@ int runSynthImage(const CliArgs& a) {
                          static_cast<int>(truth.loops.size()), tortuous, giant,
                          static_cast<unsigned long long>(p.seed),
                          truthPath ? (", truth in " + *truthPath).c_str() : ""));
+        if (countLine)
+            cliOut(strprintf("counting line %.1f,%.1f,%.1f,%.1f: %d capillaries cross it\n", lineTruth.a.x, lineTruth.a.y,
+                             lineTruth.b.x, lineTruth.b.y, lineTruth.count));
     }
     return 0;
 }
@@ -128,7 +222,8 @@ int runSynthImage(const CliArgs& a) {
 ORDAVIA_CLI_REGISTER(CliCommand{
     "synth image",
     "synth image OUT.bmp [--truth OUT.json] [--seed N] [--loops N] [--noise S] [--size WxH] [--scale UM[,UMY]] "
-    "[--tortuous F] [--giant N] [--blur S] [--vignetting V] [--plexus P] [--two-rows] [--json]",
+    "[--tortuous F] [--giant N] [--blur S] [--vignetting V] [--plexus P] [--two-rows] [--look typical|hard] "
+    "[--line X1,Y1,X2,Y2] [--json]",
     "Draws a synthetic nailfold capillaroscopy picture (grey; .bmp, .zvg, .tif or .tiff by the\n"
     "extension) whose loops are known, and writes their apexes, limb widths and outlines to\n"
     "the --truth file as JSON. The same options and seed always give the same bytes.\n"
@@ -142,7 +237,21 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --blur S        optical blur sigma in pixels (default 1.2)\n"
     "  --vignetting V  darkening of the corners, 0..0.9 (default 0.3)\n"
     "  --plexus P      strength of the deep venous plexus, 0..2 (default 0.5)\n"
-    "  --two-rows      a second, deeper row of loops in the gaps of the first",
+    "  --two-rows      a second, deeper row of loops in the gaps of the first\n"
+    "  --tilt T        largest lean of a loop, tangent of the angle (default 0.21)\n"
+    "  --overlap       loops may lean over their neighbours, so limbs cross\n"
+    "  --darkness D    loops differ in darkness by up to this share, 0..0.8 (default 0)\n"
+    "  --nail-depth F  the nailfold edge at this share of the height, 0..0.6 (default near the top)\n"
+    "videocapillaroscope look (any of these makes the picture colour, unless --grey):\n"
+    "  --look typical|hard  a 1280x1024 frame at 2.6 um/pixel as a good or a poor capillaroscope\n"
+    "                  gives it; the options below refine it\n"
+    "  --contrast C    vessel contrast, 0.05..1.5   --unevenness U  contrast change across, 0..1\n"
+    "  --gradient G    lighting gradient, 0..0.8    --glare G       gel reflections, 0..2\n"
+    "  --dust D        dark specks, 0..2            --jpeg Q        block compression quality, 0 none\n"
+    "  --grey          grey instead of colour\n"
+    "  --line X1,Y1,X2,Y2  the counting line whose crossing capillaries the truth counts (default\n"
+    "                  for the look: 1 mm across the distal row in the middle)",
     {"--truth", "--seed", "--loops", "--noise", "--size", "--scale", "--tortuous", "--giant", "--blur",
-     "--vignetting", "--plexus"},
+     "--vignetting", "--plexus", "--look", "--contrast", "--unevenness", "--gradient", "--glare", "--dust", "--jpeg",
+     "--tilt", "--darkness", "--nail-depth", "--line"},
     runSynthImage});

@@ -45,7 +45,8 @@ struct LoopPlan {
     bool crossing, arterialLeft;
 };
 
-bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool tortuous, int row, LoopPlan& lp) {
+bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool tortuous, int row, double maxTilt,
+              bool mayOverlap, LoopPlan& lp) {
     if (giant) {
         // Homogeneously enlarged: every width above 50 micrometres.
         lp.wa = r.range(51, 58);
@@ -97,7 +98,7 @@ bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool to
     const double gapNow = lp.spacing - (lp.wa + lp.wv) / 2;
     lp.diverge = std::clamp(r.range(-0.2, 0.3) * lp.spacing, -0.4 * gapNow, std::max(0.0, 0.5 * slack));
     slack -= std::max(0.0, lp.diverge) + 1.5;  // 1.5: the limbs' small wobble
-    const double tiltMax = std::min(0.21, std::max(0.0, 0.8 * slack) / lp.length);  // about 12 degrees
+    const double tiltMax = mayOverlap ? maxTilt : std::min(maxTilt, std::max(0.0, 0.8 * slack) / lp.length);
     lp.tanTilt = r.range(-tiltMax, tiltMax);
     return true;
 }
@@ -226,6 +227,9 @@ std::string SyntheticNailfold::Params::validate() const {
     if (!(vignetting >= 0 && vignetting <= 0.9)) return "vignetting must lie between 0 and 0.9";
     if (!(plexus >= 0 && plexus <= 2)) return "plexus strength must lie between 0 and 2";
     if (!(tortuousFraction >= 0 && tortuousFraction <= 1)) return "tortuous share must lie between 0 and 1";
+    if (!(maxTilt >= 0 && maxTilt <= 1)) return "tilt must lie between 0 and 1 (tangent of the angle)";
+    if (!(darknessSpread >= 0 && darknessSpread <= 0.8)) return "darkness spread must lie between 0 and 0.8";
+    if (!(nailDepth >= 0 && nailDepth <= 0.6)) return "the nail depth must lie between 0 and 0.6 of the height";
     const int n = effectiveLoops();
     if (n > 500) return "at most 500 loops";
     const int second = secondRow ? n / 3 : 0;
@@ -263,6 +267,7 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
     scene.textureKey = synthMix(p.seed ^ 0x5EEDull) + kSynthTexture;
     SynthEdge edge;
     edge.base = std::clamp(hUm * layout.range(0.07, 0.14), 12.0, 90.0);
+    if (p.nailDepth > 0) edge.base = hUm * p.nailDepth;
     edge.amplitude1 = layout.range(3, 9);
     edge.key = layout.next();
     scene.edgeV.resize(static_cast<size_t>(p.width));
@@ -290,6 +295,14 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
     for (int x = 0; x < p.width; x += 16) truth.nailEdge.push_back({double(x), scene.edgeV[static_cast<size_t>(x)] / sy});
     truth.nailEdge.push_back({double(p.width - 1), scene.edgeV.back() / sy});
 
+    // Darkness from a stream of its own, so that loops keep their shape
+    // whatever the spread.
+    auto darkness = [&](int i) {
+        if (!(p.darknessSpread > 0)) return 1.0;
+        SynthRandom d(p.seed, kSynthLoopBase + 50000 + static_cast<uint64_t>(i));
+        return d.range(1 - p.darknessSpread, 1 + p.darknessSpread / 2);
+    };
+
     // First row: slots across the usable width.
     const double usable = wUm - 2 * kMarginUm;
     const double unit = nFirst > 0 ? usable / (nFirst + (kGiantWeight - 1) * p.giantLoops) : 0;
@@ -311,10 +324,10 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
         const double maxW = g ? 80 : 20;
         const double apexV = std::max(apexGuess + maxW / 2, maxW / 2 + kMarginUm);
         const double maxLength = hUm - kMarginUm - apexV - maxW / 2;
-        if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)], 0, lp))
+        if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)], 0, p.maxTilt, p.mayOverlap, lp))
             return fail(error, strprintf("loop %d does not fit its place in the picture", i + 1));
         Planned pl = buildLoop(lp, r, r.next(), centre, apexV - maxW / 2 + lp.wApex / 2,
-                               g ? r.range(1.0, 1.15) : r.range(0.85, 1.15), sx, sy);
+                               (g ? r.range(1.0, 1.15) : r.range(0.85, 1.15)) * darkness(i), sx, sy);
         pl.loop.giant = g;
         pl.loop.tortuous = tortuous[static_cast<size_t>(i)];
         pl.loop.row = 0;
@@ -336,9 +349,10 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
         const double apexV = above + r.range(70, 130);
         const double maxLength = hUm - kMarginUm - apexV - 10;
         LoopPlan lp{};
-        if (!planLoop(r, kRowTwoRoomUm, maxLength, false, tortuous[static_cast<size_t>(index)], 1, lp))
+        if (!planLoop(r, kRowTwoRoomUm, maxLength, false, tortuous[static_cast<size_t>(index)], 1, p.maxTilt, p.mayOverlap,
+                      lp))
             continue;  // no depth left below the first row: the truth lists what was drawn
-        Planned pl = buildLoop(lp, r, r.next(), centre, apexV, r.range(0.6, 0.8), sx, sy);
+        Planned pl = buildLoop(lp, r, r.next(), centre, apexV, r.range(0.6, 0.8) * darkness(index), sx, sy);
         pl.loop.tortuous = tortuous[static_cast<size_t>(index)];
         pl.loop.row = 1;
         scene.loops.push_back(std::move(pl.tube));
@@ -430,6 +444,9 @@ std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
     j.field("vignetting", p.vignetting).field("plexus", p.plexus);
     j.field("tortuousFraction", p.tortuousFraction).field("giantLoops", p.giantLoops);
     j.field("secondRow", p.secondRow);
+    if (p.maxTilt != 0.21 || p.mayOverlap || p.darknessSpread > 0 || p.nailDepth > 0)
+        j.field("maxTilt", p.maxTilt).field("mayOverlap", p.mayOverlap).field("darknessSpread", p.darknessSpread)
+            .field("nailDepth", p.nailDepth);
     j.endObject();
     points(j, "nailEdge", t.nailEdge);
     j.key("loops").beginArray();

@@ -47,6 +47,18 @@ public:
         // A second, deeper row in the gaps of the first; takes about a third
         // of the loops.
         bool secondRow = false;
+        // Largest tilt of a loop (tangent of the angle from upright).
+        double maxTilt = 0.21;
+        // Loops may lean over their neighbours' place (tilt is then not
+        // held back by the room in the slot), so limbs of different loops
+        // can cross.
+        bool mayOverlap = false;
+        // Loops differ in darkness: each loop's blood is scaled by a factor
+        // between 1 - spread and 1 + spread / 2 (0..0.8).
+        double darknessSpread = 0;
+        // Where the nailfold edge lies, as a share of the height (0: near
+        // the top, as a microscope framed on the loops shows it).
+        double nailDepth = 0;
 
         // An empty string when the parameters can be drawn; otherwise why not.
         std::string validate() const;

@@ -1,0 +1,75 @@
+// Capillary counting on a 1280 x 1024 synthetic videocapillaroscope frame
+// (colour and grey), in pixels per second next to a memcpy of the picture's
+// bytes in the same run. The goal is one frame in under 0.3 s on one core.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "image/CZVimage.h"
+#include "image/CapillaryCount.h"
+#include "image/SyntheticCapillaroscope.h"
+
+namespace {
+
+const CZVimage& frame(bool colour) {
+    static CZVimage images[2];
+    CZVimage& img = images[colour];
+    if (img.isEmpty()) {
+        SyntheticNailfold::Params p;
+        p.width = 1280;
+        p.height = 1024;
+        p.umPerPixelX = p.umPerPixelY = 2.6;
+        p.nailDepth = 0.25;
+        ordavia::CapillaroscopeLook look;
+        look.colour = colour;
+        SyntheticNailfold::Truth truth;
+        (void)ordavia::generateCapillaroscope(p, look, img, truth);
+    }
+    return img;
+}
+
+void setPixels(benchmark::State& st, const CZVimage& img) {
+    st.SetItemsProcessed(int64_t(st.iterations()) * int64_t(img.width()) * int64_t(img.rows()));
+    st.SetBytesProcessed(int64_t(st.iterations()) * int64_t(img.byteCount()));
+}
+
+void BM_MemcpyPicture(benchmark::State& st) {
+    const CZVimage& img = frame(st.range(0) != 0);
+    std::vector<uint8_t> out(img.byteCount());
+    for (auto _ : st) {
+        std::memcpy(out.data(), img.data(), img.byteCount());
+        benchmark::ClobberMemory();
+    }
+    setPixels(st, img);
+}
+
+// The whole count: channel choice, ridge image and the line.
+void BM_CountPicture(benchmark::State& st) {
+    const CZVimage& img = frame(st.range(0) != 0);
+    const ordavia::CountSettings s;
+    for (auto _ : st) {
+        const ordavia::RidgeImage r = ordavia::ridgeImage(img, 2.6, 2.6, s);
+        const ordavia::CountResult c = ordavia::countAlongLine(r, {448, 300}, {832, 300}, s);
+        benchmark::DoNotOptimize(c.count);
+    }
+    setPixels(st, img);
+}
+
+// The line alone, on a ridge image made once (what a click or a change of
+// line costs in the workstation).
+void BM_CountLineOnly(benchmark::State& st) {
+    const ordavia::CountSettings s;
+    const ordavia::RidgeImage r = ordavia::ridgeImage(frame(true), 2.6, 2.6, s);
+    for (auto _ : st) {
+        const ordavia::CountResult c = ordavia::countAlongLine(r, {448, 300}, {832, 300}, s);
+        benchmark::DoNotOptimize(c.count);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_MemcpyPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountLineOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,147 @@
+// "count": capillaries crossing a line across the distal row, per millimetre.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/JsonWriter.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "image/CZVimage.h"
+#include "image/CapillaryCount.h"
+
+namespace {
+
+bool parseNumber(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (errno || *end || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+bool parseLine(const std::string& s, double (&v)[4]) {
+    size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? s.find(',', from) : s.size();
+        if (comma == std::string::npos || !parseNumber(s.substr(from, comma - from), v[i])) return false;
+        from = comma + 1;
+    }
+    return true;
+}
+
+// The picture with the line, its crossings and apexes drawn in, for a look
+// at what was counted.
+void drawOverlay(const CZVimage& src, const ordavia::CountResult& r, double (&line)[4], CZVimage& out) {
+    out = CZVimage(src.width(), src.rows(), -1, CZVimage::kFrame, CZVimage::kColour);
+    if (out.isEmpty()) return;
+    CZVimage colour;
+    const CZVimage* s = &src;
+    if (src.colour() == CZVimage::kBayer && src.demosaicTo(colour)) s = &colour;
+    for (int y = 0; y < out.rows(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const uint8_t* p = s->row(y) + x * s->bytesPerPixel();
+            for (int c = 0; c < 3; ++c) out.row(y)[3 * x + c] = s->bytesPerPixel() == 3 ? p[c] : p[0];
+        }
+    auto dot = [&](double cx, double cy, int radius, uint8_t b, uint8_t g, uint8_t rr) {
+        for (int dy = -radius; dy <= radius; ++dy)
+            for (int dx = -radius; dx <= radius; ++dx) {
+                const int x = static_cast<int>(std::lround(cx)) + dx, y = static_cast<int>(std::lround(cy)) + dy;
+                if (x < 0 || y < 0 || x >= out.width() || y >= out.rows() || dx * dx + dy * dy > radius * radius) continue;
+                uint8_t* p = out.row(y) + 3 * x;
+                p[0] = b;
+                p[1] = g;
+                p[2] = rr;
+            }
+    };
+    const double len = std::hypot(line[2] - line[0], line[3] - line[1]);
+    for (double t = 0; t <= len; t += 0.5)
+        dot(line[0] + (line[2] - line[0]) * t / len, line[1] + (line[3] - line[1]) * t / len, 0, 255, 255, 0);
+    for (const auto& c : r.crossings) dot(c.x, c.y, 3, 0, 255, 255);
+    for (const auto& a : r.apexes) dot(a.x, a.y, 2, 255, 0, 255);
+}
+
+int runCount(const CliArgs& a) {
+    const char* usage = "usage: ordavia-cli count IMAGE --line X1,Y1,X2,Y2 [--scale UM] [--distal left|right] [--json]";
+    if (a.positional.size() != 1) return cliError(usage);
+    const std::string& path = a.positional[0];
+    double line[4];
+    const auto lineText = a.get("--line");
+    if (!lineText) return cliError(usage);
+    if (!parseLine(*lineText, line)) return cliError("count: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
+    double scale = 2.6;
+    if (auto v = a.get("--scale"); v && !(parseNumber(*v, scale) && scale > 0.05 && scale <= 100))
+        return cliError("count: bad value '" + *v + "' for --scale (micrometres per pixel)");
+    ordavia::CountSettings s;
+    if (auto v = a.get("--distal")) {
+        if (*v == "left") s.distal = 1;
+        else if (*v == "right") s.distal = 2;
+        else return cliError("count: bad value '" + *v + "' for --distal (left or right)");
+    }
+
+    CZVimage img;
+    // Colour files stay colour so that the green channel can be used.
+    img.setColour(CZVimage::kColour);
+    if (!img.Load(path)) return cliError(path + ": cannot read the picture");
+    for (int i = 0; i < 4; i += 2)
+        if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
+            return cliError(strprintf("count: the line leaves the %dx%d picture", img.width(), img.height()));
+    if (line[0] == line[2] && line[1] == line[3]) return cliError("count: the line has no length");
+
+    const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, scale, scale, s);
+    const ordavia::CountResult r = ordavia::countAlongLine(ridge, {line[0], line[1]}, {line[2], line[3]}, s);
+
+    if (auto overlay = a.get("--overlay")) {
+        CZVimage out;
+        drawOverlay(img, r, line, out);
+        if (!out.Save(*overlay)) return cliError(*overlay + ": cannot write the overlay picture");
+    }
+    auto r2 = [](double v) { return std::round(v * 100) / 100; };
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("count", r.count);
+        j.field("per_mm", r2(r.perMm));
+        j.field("length_um", r2(r.lengthUm));
+        j.key("crossings").beginArray();
+        for (const auto& c : r.crossings) j.beginArray().value(r2(c.x)).value(r2(c.y)).endArray();
+        j.endArray();
+        j.endObject();
+        cliOut(j.str());
+        if (r.distalDecided)
+            std::fprintf(stderr, "ordavia-cli: the nail taken to lie on the %s of the line\n", r.distalLeft ? "left" : "right");
+    } else {
+        std::string t = strprintf("%s: %d capillaries along %.0f um, %.1f per mm\n", path.c_str(), r.count, r.lengthUm,
+                                  r.perMm);
+        t += strprintf("nail side: %s of the line%s; channel: %s; %g um per pixel\n", r.distalLeft ? "left" : "right",
+                       r.distalDecided ? " (decided from the picture)" : "",
+                       img.colour() == CZVimage::kGrey ? "grey" : (r.green ? "green" : "grey mix"), scale);
+        for (size_t i = 0; i < r.crossings.size(); ++i) {
+            t += strprintf("  %zu: crossing %.1f, %.1f", i + 1, r.crossings[i].x, r.crossings[i].y);
+            if (i < r.apexes.size()) t += strprintf("  apex %.1f, %.1f", r.apexes[i].x, r.apexes[i].y);
+            if (i > 0 && i - 1 < r.apexDistancesUm.size()) t += strprintf("  %.0f um from the previous apex", r.apexDistancesUm[i - 1]);
+            t += "\n";
+        }
+        cliOut(t);
+    }
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "count", "count IMAGE --line X1,Y1,X2,Y2 [--scale UM] [--distal left|right] [--json]",
+    "Counts the capillaries that cross a line drawn across the distal row and gives their\n"
+    "density per millimetre. Colour pictures are read in colour; the green channel is used\n"
+    "where it shows the vessels better.\n"
+    "  --line X1,Y1,X2,Y2  the line, in pixels\n"
+    "  --scale UM          micrometres per pixel (default 2.6, a 200x capillaroscope at 1280x1024)\n"
+    "  --distal left|right the nail's side, walking from (X1, Y1) to (X2, Y2) as the picture is\n"
+    "                      shown; without it the side where the loops end is taken, and named\n"
+    "  --overlay OUT.bmp   also write the picture with the line, crossings and apexes drawn in\n"
+    "  --json              {\"count\", \"per_mm\", \"length_um\", \"crossings\": [[x, y], ...]}",
+    {"--line", "--scale", "--distal", "--overlay"},
+    runCount});

@@ -1,0 +1,326 @@
+// Capillary counting along a line: channel choice, lighting flattening,
+// Hessian ridge filter and the profile along the line with its peaks.
+#include "image/CapillaryCount.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/Text.h"
+#include "image/CZVimage.h"
+
+namespace ordavia {
+
+namespace {
+
+std::vector<float> gaussianTaps(double sigma) {
+    if (!(sigma > 0.2)) return {1.0f};
+    const int radius = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
+    std::vector<float> k(static_cast<size_t>(radius) + 1);
+    double sum = 0;
+    for (int i = 0; i <= radius; ++i) {
+        k[static_cast<size_t>(i)] = static_cast<float>(std::exp(-(i * i) / (2 * sigma * sigma)));
+        sum += (i == 0 ? 1 : 2) * k[static_cast<size_t>(i)];
+    }
+    for (float& v : k) v = static_cast<float>(v / sum);
+    return k;
+}
+
+// Along rows: the row is copied into a padded line with replicated ends so
+// that the inner loop has no edge tests and vectorises.
+void blurRows(std::vector<float>& v, int w, int h, const std::vector<float>& k) {
+    const int r = static_cast<int>(k.size()) - 1;
+    if (r == 0) return;
+    std::vector<float> line(static_cast<size_t>(w + 2 * r));
+    for (int y = 0; y < h; ++y) {
+        float* row = v.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        std::fill(line.begin(), line.begin() + r, row[0]);
+        std::memcpy(line.data() + r, row, sizeof(float) * static_cast<size_t>(w));
+        std::fill(line.begin() + r + w, line.end(), row[w - 1]);
+        const float* c = line.data() + r;
+        for (int x = 0; x < w; ++x) row[x] = k[0] * c[x];
+        for (int j = 1; j <= r; ++j) {
+            const float kj = k[static_cast<size_t>(j)];
+            const float* lo = c - j;
+            const float* hi = c + j;
+            for (int x = 0; x < w; ++x) row[x] += kj * (lo[x] + hi[x]);
+        }
+    }
+}
+
+// Along columns: whole rows at a time, so memory is read in order.
+void blurColumns(std::vector<float>& v, int w, int h, const std::vector<float>& k) {
+    const int r = static_cast<int>(k.size()) - 1;
+    if (r == 0) return;
+    const std::vector<float> src = v;
+    auto rowAt = [&](int y) { return src.data() + static_cast<size_t>(std::clamp(y, 0, h - 1)) * static_cast<size_t>(w); };
+    for (int y = 0; y < h; ++y) {
+        float* out = v.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        const float* c = rowAt(y);
+        for (int x = 0; x < w; ++x) out[x] = k[0] * c[x];
+        for (int j = 1; j <= r; ++j) {
+            const float kj = k[static_cast<size_t>(j)];
+            const float* lo = rowAt(y - j);
+            const float* hi = rowAt(y + j);
+            for (int x = 0; x < w; ++x) out[x] += kj * (lo[x] + hi[x]);
+        }
+    }
+}
+
+// Divides by the lighting: a Gaussian of the plane at sigma `bg` pixels,
+// computed on a block-averaged copy (the background is smooth, so a small
+// copy loses nothing) and read back bilinearly.
+void flatten(CountPlane& p, double bgX, double bgY) {
+    const int w = p.width, h = p.height;
+    const int f = std::max(1, static_cast<int>(std::min(bgX, bgY) / 4));
+    const int sw = (w + f - 1) / f, sh = (h + f - 1) / f;
+    std::vector<float> small(static_cast<size_t>(sw) * static_cast<size_t>(sh), 0.0f);
+    std::vector<float> weight(small.size(), 0.0f);
+    for (int y = 0; y < h; ++y) {
+        const float* row = p.v.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        float* srow = small.data() + static_cast<size_t>(y / f) * static_cast<size_t>(sw);
+        float* wrow = weight.data() + static_cast<size_t>(y / f) * static_cast<size_t>(sw);
+        for (int x = 0; x < w; ++x) {
+            srow[x / f] += row[x];
+            wrow[x / f] += 1;
+        }
+    }
+    for (size_t i = 0; i < small.size(); ++i) small[i] /= weight[i];
+    gaussianPlane(small, sw, sh, bgX / f, bgY / f);
+    // Block centres lie at (i + 0.5) f - 0.5.
+    std::vector<int> x0(static_cast<size_t>(w));
+    std::vector<float> fx(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        const double s = std::clamp((x + 0.5) / f - 0.5, 0.0, sw - 1.0);
+        x0[static_cast<size_t>(x)] = std::min(static_cast<int>(s), std::max(0, sw - 2));
+        fx[static_cast<size_t>(x)] = static_cast<float>(s - x0[static_cast<size_t>(x)]);
+    }
+    for (int y = 0; y < h; ++y) {
+        const double t = std::clamp((y + 0.5) / f - 0.5, 0.0, sh - 1.0);
+        const int y0 = std::min(static_cast<int>(t), std::max(0, sh - 2));
+        const int y1 = std::min(y0 + 1, sh - 1);
+        const auto fy = static_cast<float>(t - y0);
+        const float* a = small.data() + static_cast<size_t>(y0) * static_cast<size_t>(sw);
+        const float* b = small.data() + static_cast<size_t>(y1) * static_cast<size_t>(sw);
+        float* row = p.v.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 0; x < w; ++x) {
+            const int i = x0[static_cast<size_t>(x)], j = std::min(i + 1, sw - 1);
+            const float u = fx[static_cast<size_t>(x)];
+            const float top = a[i] + u * (a[j] - a[i]), bottom = b[i] + u * (b[j] - b[i]);
+            const float bg = top + fy * (bottom - top);
+            row[x] = row[x] / std::max(bg, 1.0f);
+        }
+    }
+}
+
+// Percentiles of a sample of the ridge values (every few pixels is plenty).
+void ridgeStatistics(RidgeImage& ri) {
+    std::vector<float> sample;
+    sample.reserve(ri.r.size() / 7 + 1);
+    for (size_t i = 0; i < ri.r.size(); i += 7) sample.push_back(ri.r[i]);
+    if (sample.empty()) return;
+    auto pct = [&](double q) {
+        auto it = sample.begin() + static_cast<std::ptrdiff_t>(q * (sample.size() - 1));
+        std::nth_element(sample.begin(), it, sample.end());
+        return *it;
+    };
+    ri.top = pct(0.995);
+    ri.median = pct(0.5);
+    // The spread of the background: the median absolute deviation, scaled
+    // to a standard deviation. Vessels cover too little of a picture to
+    // move it, so it measures noise and texture, whatever the contrast.
+    for (float& v : sample) v = std::abs(v - ri.median);
+    ri.spread = std::max(1.4826f * pct(0.5), 1e-6f);
+}
+
+CountPlane halfSize(const CountPlane& p) {
+    CountPlane h;
+    h.width = p.width / 2;
+    h.height = p.height / 2;
+    h.umPerPixelX = p.umPerPixelX * 2;
+    h.umPerPixelY = p.umPerPixelY * 2;
+    h.v.resize(static_cast<size_t>(h.width) * static_cast<size_t>(h.height));
+    for (int y = 0; y < h.height; ++y) {
+        const float* a = p.v.data() + static_cast<size_t>(2 * y) * static_cast<size_t>(p.width);
+        const float* b = a + p.width;
+        float* out = h.v.data() + static_cast<size_t>(y) * static_cast<size_t>(h.width);
+        for (int x = 0; x < h.width; ++x) out[x] = 0.25f * (a[2 * x] + a[2 * x + 1] + b[2 * x] + b[2 * x + 1]);
+    }
+    return h;
+}
+
+// How far the strongest ridges (the top 1 %) stand above the background.
+double vesselContrast(const RidgeImage& r) {
+    std::vector<float> v;
+    v.reserve(r.r.size() / 3 + 1);
+    for (size_t i = 0; i < r.r.size(); i += 3) v.push_back(r.r[i]);
+    if (v.empty()) return 0;
+    auto it = v.begin() + static_cast<std::ptrdiff_t>(0.99 * static_cast<double>(v.size() - 1));
+    std::nth_element(v.begin(), it, v.end());
+    return (*it - r.median) / r.spread;
+}
+
+}  // namespace
+
+std::string CountSettings::validate() const {
+    if (!(minLimbUm >= 1 && minLimbUm <= 200)) return "the narrowest limb must lie between 1 and 200 micrometres";
+    if (!(maxLimbUm >= minLimbUm && maxLimbUm <= 400))
+        return "the widest limb must lie between the narrowest and 400 micrometres";
+    if (!(backgroundUm >= 2 * maxLimbUm && backgroundUm <= 5000))
+        return "the background must be at least twice the widest limb and at most 5000 micrometres";
+    if (!(bandUm >= 0 && bandUm <= 1000)) return "the band must lie between 0 and 1000 micrometres";
+    if (!(minSpacingUm >= 1 && minSpacingUm <= 1000)) return "the spacing must lie between 1 and 1000 micrometres";
+    if (!(threshold >= 0 && threshold <= 100)) return "the threshold must lie between 0 and 100";
+    if (distal < 0 || distal > 2) return "the nail side must be automatic, left or right";
+    if (channel < 0 || channel > 2) return "the channel must be automatic, green or grey";
+    return {};
+}
+
+float RidgeImage::at(double x, double y) const {
+    if (!(x >= 0 && y >= 0 && x <= width - 1 && y <= height - 1)) return 0;
+    const int x0 = std::min(static_cast<int>(x), width - 2 < 0 ? 0 : width - 2);
+    const int y0 = std::min(static_cast<int>(y), height - 2 < 0 ? 0 : height - 2);
+    const int x1 = std::min(x0 + 1, width - 1), y1 = std::min(y0 + 1, height - 1);
+    const auto fx = static_cast<float>(x - x0), fy = static_cast<float>(y - y0);
+    auto v = [&](int xx, int yy) { return r[static_cast<size_t>(yy) * static_cast<size_t>(width) + static_cast<size_t>(xx)]; };
+    const float top = v(x0, y0) + fx * (v(x1, y0) - v(x0, y0));
+    const float bottom = v(x0, y1) + fx * (v(x1, y1) - v(x0, y1));
+    return top + fy * (bottom - top);
+}
+
+float RidgeImage::level(double threshold) const {
+    // Ridges this weak come from a darkening of well under one per cent,
+    // which texture and rounding make too: the floor for pictures with
+    // little noise.
+    constexpr float kFloor = 0.0025f;
+    return std::max(kFloor, median + std::max(static_cast<float>(threshold) * spread, 0.05f * (top - median)));
+}
+
+float RidgeImage::across(double x, double y, float cos2, float sin2) const {
+    const long xi = std::lround(x), yi = std::lround(y);
+    if (xi < 0 || yi < 0 || xi >= width || yi >= height) return 0;
+    const size_t i = static_cast<size_t>(yi) * static_cast<size_t>(width) + static_cast<size_t>(xi);
+    return r[i] * std::max(0.0f, c2[i] * cos2 + s2[i] * sin2);
+}
+
+void gaussianPlane(std::vector<float>& v, int width, int height, double sigmaX, double sigmaY) {
+    if (width <= 0 || height <= 0) return;
+    blurRows(v, width, height, gaussianTaps(sigmaX));
+    blurColumns(v, width, height, gaussianTaps(sigmaY));
+}
+
+CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixelY, int channel, bool* green) {
+    CountPlane p;
+    p.umPerPixelX = umPerPixelX;
+    p.umPerPixelY = umPerPixelY;
+    if (green) *green = false;
+    if (img.isEmpty()) return p;
+    const CZVimage* src = &img;
+    CZVimage demosaiced;
+    if (img.colour() == CZVimage::kBayer) {
+        if (!img.demosaicTo(demosaiced)) return p;
+        src = &demosaiced;
+    }
+    p.width = src->width();
+    p.height = src->rows();
+    p.v.resize(static_cast<size_t>(p.width) * static_cast<size_t>(p.height));
+    const bool colour = src->colour() == CZVimage::kColour;
+    const bool useGreen = colour && channel != 2;
+    if (green) *green = useGreen;
+    for (int y = 0; y < p.height; ++y) {
+        const uint8_t* row = src->row(y);
+        float* out = p.v.data() + static_cast<size_t>(y) * static_cast<size_t>(p.width);
+        if (!colour) {
+            for (int x = 0; x < p.width; ++x) out[x] = row[x];
+        } else if (useGreen) {
+            for (int x = 0; x < p.width; ++x) out[x] = row[3 * x + 1];
+        } else {
+            for (int x = 0; x < p.width; ++x)
+                out[x] = 0.114f * row[3 * x] + 0.587f * row[3 * x + 1] + 0.299f * row[3 * x + 2];
+        }
+    }
+    return p;
+}
+
+RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
+    RidgeImage ri;
+    ri.width = plane.width;
+    ri.height = plane.height;
+    ri.umPerPixelX = plane.umPerPixelX;
+    ri.umPerPixelY = plane.umPerPixelY;
+    const int w = plane.width, h = plane.height;
+    if (w < 3 || h < 3) {
+        ri.r.assign(static_cast<size_t>(std::max(0, w)) * static_cast<size_t>(std::max(0, h)), 0.0f);
+        return ri;
+    }
+    const double sx = plane.umPerPixelX, sy = plane.umPerPixelY;
+    CountPlane flat = plane;
+    flatten(flat, s.backgroundUm / sx, s.backgroundUm / sy);
+
+    // A bar of width W answers the sigma^2-normalised second derivative most
+    // strongly near sigma = W / 2.5; three scales cover the range.
+    const double lo = s.minLimbUm / 2.5, hi = s.maxLimbUm / 2.5;
+    const int scales = hi > lo * 1.3 ? 3 : 1;
+    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+    ri.r.assign(n, 0.0f);
+    ri.c2.assign(n, 1.0f);
+    ri.s2.assign(n, 0.0f);
+    std::vector<float> g;
+    for (int k = 0; k < scales; ++k) {
+        const double sigmaUm = scales == 1 ? (lo + hi) / 2 : lo * std::pow(hi / lo, k / double(scales - 1));
+        // Below about 0.7 pixel the finite differences see only noise.
+        const double gx = std::max(0.7, sigmaUm / sx), gy = std::max(0.7, sigmaUm / sy);
+        g = flat.v;
+        gaussianPlane(g, w, h, gx, gy);
+        const auto nx = static_cast<float>(gx * gx), ny = static_cast<float>(gy * gy);
+        const auto nxy = static_cast<float>(gx * gy / 4);
+        for (int y = 1; y < h - 1; ++y) {
+            const float* up = g.data() + static_cast<size_t>(y - 1) * static_cast<size_t>(w);
+            const float* c = up + w;
+            const float* dn = c + w;
+            float* out = ri.r.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+            float* oc = ri.c2.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+            float* os = ri.s2.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+            for (int x = 1; x < w - 1; ++x) {
+                const float dxx = nx * (c[x - 1] - 2 * c[x] + c[x + 1]);
+                const float dyy = ny * (up[x] - 2 * c[x] + dn[x]);
+                const float dxy = nxy * (dn[x + 1] - dn[x - 1] - up[x + 1] + up[x - 1]);
+                const float half = 0.5f * (dxx - dyy);
+                const float root = std::sqrt(half * half + dxy * dxy);
+                const float mean = 0.5f * (dxx + dyy);
+                const float big = mean + root, small = mean - root;
+                // Dark tube: curved upwards across, flat along. A dark blob
+                // curves upwards both ways and is held back.
+                const float v = big - std::max(small, 0.0f) * 2.0f;
+                if (v > out[x]) {
+                    out[x] = v;
+                    const float inv = root > 0 ? 1.0f / root : 0.0f;
+                    oc[x] = half * inv;
+                    os[x] = dxy * inv;
+                }
+            }
+        }
+    }
+    ridgeStatistics(ri);
+    return ri;
+}
+
+RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixelY, const CountSettings& s) {
+    bool green = false;
+    if (img.colour() == CZVimage::kGrey || s.channel != 0) {
+        RidgeImage r = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, s.channel, &green), s);
+        r.green = green;
+        return r;
+    }
+    // Colour: keep the channel whose vessels stand out more from the
+    // background (the strongest ridges against the robust spread), judged
+    // on half-size copies so that the choice costs a fraction of the count.
+    CountPlane g = countPlane(img, umPerPixelX, umPerPixelY, 1);
+    CountPlane m = countPlane(img, umPerPixelX, umPerPixelY, 2);
+    const bool useGreen = vesselContrast(ridgeImage(halfSize(g), s)) >= vesselContrast(ridgeImage(halfSize(m), s));
+    RidgeImage r = ridgeImage(useGreen ? g : m, s);
+    r.green = useGreen;
+    return r;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,126 @@
+#pragma once
+// Capillary counting along a line: the number of capillaries of the distal
+// row that cross a line the user draws, and their density per millimetre.
+//
+// The method, in order:
+//  1. one channel: green for colour pictures when it shows the vessels with
+//     more contrast than the grey mix (blood absorbs green most strongly);
+//  2. flatten uneven lighting by dividing by a wide Gaussian background, so
+//     that the rest works on relative darkness whatever the exposure;
+//  3. a multi-scale Hessian ridge filter for dark tubes (the largest
+//     eigenvalue of the scale-normalised Hessian, blobs suppressed), over
+//     scales that fit limbs of the given width range;
+//  4. along the line, the strongest ridge in a band reaching from the line
+//     towards the nail, so that the two limbs and the apex of one loop form
+//     one hump;
+//  5. peaks of that profile at least a minimum spacing apart that stand
+//     out against the picture's own ridge statistics (a fixed grey level
+//     fails on pictures of different contrast).
+//
+// All sizes are in micrometres and become pixels through the calibration.
+// Pure functions: no settings are read here and nothing prompts.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CZVimage;
+
+namespace ordavia {
+
+struct CountSettings {
+    double minLimbUm = 6;       // narrowest limb the ridge filter looks for
+    double maxLimbUm = 20;      // widest
+    double backgroundUm = 80;   // sigma of the lighting background
+    double bandUm = 60;         // depth of the band from the line towards the nail
+    double minSpacingUm = 45;   // closest two counted capillaries may be
+    double threshold = 0.3;     // peak level above the median ridge, in robust standard deviations
+    // 0: decide from the picture; 1: the nail lies on the left of the line
+    // walking from its first to its second point (y downwards); 2: right.
+    int distal = 0;
+    // 0: decide (green or grey mix) for colour pictures; 1 green; 2 grey mix.
+    int channel = 0;
+    bool apexes = true;         // look for the apex of every counted capillary
+
+    // An empty string when usable; otherwise why not.
+    std::string validate() const;
+};
+
+// One channel of a picture as floats, with its calibration.
+struct CountPlane {
+    int width = 0, height = 0;
+    double umPerPixelX = 1, umPerPixelY = 1;
+    std::vector<float> v;  // rows top first
+};
+
+// The ridge strength of a picture (>= 0, larger on darker, tube-like
+// structures) and the statistics the threshold is measured against.
+struct RidgeImage {
+    int width = 0, height = 0;
+    double umPerPixelX = 1, umPerPixelY = 1;
+    std::vector<float> r;
+    // Direction across the strongest ridge at each pixel, as the cosine and
+    // sine of twice its angle (x right, y down).
+    std::vector<float> c2, s2;
+    float median = 0;  // of all pixels
+    float spread = 0;  // robust standard deviation about the median
+    float top = 0;     // 99.5th percentile: the picture's clearest vessels
+    // The level a profile peak must reach for `threshold`: above the
+    // background by that many spreads, and never below a tenth of the way
+    // to the clearest vessels (a noise-free picture has no spread at all).
+    float level(double threshold) const;
+    bool green = false;  // the green channel was used
+    float at(double x, double y) const;  // bilinear, 0 outside
+    // The ridge strength counted for a line running at the doubled angle
+    // (cos, sin): full for ridges that cross it square, none for ridges
+    // along it (a cuticle rim, say). Nearest pixel, 0 outside.
+    float across(double x, double y, float cos2, float sin2) const;
+    // The opposite: full for ridges along the line (an apex cap).
+    float along(double x, double y, float cos2, float sin2) const { return across(x, y, -cos2, -sin2); }
+};
+
+struct CountPoint {
+    double x = 0, y = 0;
+};
+
+struct CountResult {
+    int count = 0;
+    double perMm = 0;
+    double lengthUm = 0;
+    double umPerPixelX = 1, umPerPixelY = 1;
+    bool distalLeft = true;        // the side taken for the nail
+    bool distalDecided = false;    // decided from the picture, not given
+    bool green = false;
+    std::vector<CountPoint> crossings;  // on the line, one per capillary
+    std::vector<CountPoint> apexes;     // same order; empty when not asked for
+    std::vector<double> apexDistancesUm;  // between neighbouring apexes
+    // The profile along the line (one sample per step) and where the peaks are.
+    double stepUm = 1;
+    std::vector<float> profile;
+    std::vector<int> peaks;  // sample indexes of counted capillaries
+    float level = 0;         // the profile level a peak had to reach
+};
+
+// The channel the counter would work on (green or grey mix for colour,
+// the bytes themselves for grey; Bayer pictures are demosaiced).
+CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixelY, int channel, bool* green = nullptr);
+RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s);
+// For colour pictures, picks the green channel or the grey mix by which one
+// gives the stronger ridge contrast, and returns its ridge image.
+RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixelY, const CountSettings& s);
+
+// Counts along the line (pixel coordinates, pixel centres at integers).
+CountResult countAlongLine(const RidgeImage& ridge, CountPoint a, CountPoint b, const CountSettings& s);
+
+// Recomputes the count, density and apex distances from the crossings and
+// apexes (after they were edited by hand; apexes may be empty).
+void updateCountFigures(CountResult& r);
+// Adds a crossing where the user clicked (projected onto the line) or takes
+// away the one nearest the click within `radiusPx`; true when one was taken
+// away. Keeps crossings in order along the line and updates the figures.
+bool toggleCrossing(CountResult& r, CountPoint a, CountPoint b, CountPoint click, double radiusPx);
+
+// Separable Gaussian of a float plane, replicated edges (exposed for the
+// benchmark and the tests).
+void gaussianPlane(std::vector<float>& v, int width, int height, double sigmaX, double sigmaY);
+
+}  // namespace ordavia

@@ -1,0 +1,273 @@
+// The profile along the counting line, its peaks, apexes and the figures.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "image/CapillaryCount.h"
+
+namespace ordavia {
+
+namespace {
+
+struct LineFrame {
+    // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
+    double ax, ay, dx, dy, nx, ny, length, sx, sy;
+    float cos2, sin2;  // doubled angle of the line in pixel space
+    CountPoint pixel(double t, double o) const {
+        return {(ax + t * dx + o * nx) / sx, (ay + t * dy + o * ny) / sy};
+    }
+};
+
+// The ridge that crosses the line, averaged over a band of offsets at each
+// step along it: a limb runs through the whole band and keeps its
+// strength, while noise averages away. Each band row is first widened by a
+// step either way so that a leaning limb is not lost between samples.
+std::vector<float> bandProfile(const RidgeImage& ri, const LineFrame& f, double step, int samples, double o0, double o1) {
+    std::vector<float> p(static_cast<size_t>(samples), 0.0f);
+    std::vector<float> row(static_cast<size_t>(samples));
+    int rows = 0;
+    for (double o = o0; o <= o1 + 1e-9; o += step, ++rows) {
+        for (int i = 0; i < samples; ++i) {
+            const CountPoint q = f.pixel(i * step, o);
+            row[static_cast<size_t>(i)] = ri.across(q.x, q.y, f.cos2, f.sin2);
+        }
+        for (int i = 0; i < samples; ++i) {
+            float v = row[static_cast<size_t>(i)];
+            if (i > 0) v = std::max(v, row[static_cast<size_t>(i - 1)]);
+            if (i + 1 < samples) v = std::max(v, row[static_cast<size_t>(i + 1)]);
+            p[static_cast<size_t>(i)] += v;
+        }
+    }
+    for (float& v : p) v /= static_cast<float>(std::max(1, rows));
+    return p;
+}
+
+void smooth(std::vector<float>& p, double sigmaSamples) {
+    if (sigmaSamples < 0.3 || p.size() < 3) return;
+    const int r = static_cast<int>(std::ceil(3 * sigmaSamples));
+    std::vector<float> k(static_cast<size_t>(2 * r + 1));
+    for (int j = -r; j <= r; ++j) k[static_cast<size_t>(j + r)] = static_cast<float>(std::exp(-j * j / (2 * sigmaSamples * sigmaSamples)));
+    const int n = static_cast<int>(p.size());
+    std::vector<float> out(p.size());
+    for (int i = 0; i < n; ++i) {
+        float s = 0, w = 0;
+        for (int j = -r; j <= r; ++j) {
+            const int q = i + j;
+            if (q < 0 || q >= n) continue;
+            s += k[static_cast<size_t>(j + r)] * p[static_cast<size_t>(q)];
+            w += k[static_cast<size_t>(j + r)];
+        }
+        out[static_cast<size_t>(i)] = s / w;
+    }
+    p.swap(out);
+}
+
+// Follows the ridge from a crossing towards the nail and returns the last
+// point where it is still clearly there: the apex of the loop.
+CountPoint findApex(const RidgeImage& ri, const LineFrame& f, double step, double t0, double halfWindow, double reach,
+                    float level) {
+    // Half the vessel's own strength where it crosses, so that the apex does
+    // not run on into the blur around it.
+    float own = 0;
+    for (double dt = -halfWindow; dt <= halfWindow; dt += step)
+        for (double o = 0; o <= 6; o += step) {
+            const CountPoint q = f.pixel(t0 + dt, o);
+            own = std::max(own, ri.at(q.x, q.y));
+        }
+    level = std::max(level, 0.5f * own);
+    double t = t0, lastT = t0, lastO = 0;
+    int misses = 0;
+    for (double o = 0; o <= reach; o += step) {
+        float best = 0;
+        double bestT = t;
+        for (double dt = -3 * step; dt <= 3 * step + 1e-9; dt += step) {
+            const double tt = t + dt;
+            if (std::abs(tt - t0) > halfWindow) continue;
+            const CountPoint q = f.pixel(tt, o);
+            const float v = ri.at(q.x, q.y);
+            if (v > best) {
+                best = v;
+                bestT = tt;
+            }
+        }
+        if (best >= level) {
+            t = bestT;
+            lastT = t;
+            lastO = o;
+            misses = 0;
+        } else if (++misses > 3) {
+            break;
+        }
+    }
+    // The ridge was followed up one limb; the apex is the middle of the cap
+    // that joins the limbs at the far end.
+    double lo = lastT, hi = lastT;
+    auto strong = [&](double tt) {
+        const CountPoint q = f.pixel(tt, lastO);
+        return std::abs(tt - t0) <= halfWindow && ri.at(q.x, q.y) >= level;
+    };
+    while (strong(lo - step)) lo -= step;
+    while (strong(hi + step)) hi += step;
+    return f.pixel((lo + hi) / 2, lastO);
+}
+
+// Which side the loops end on. Where vessels cross the line, the side
+// with the nail shows the caps of their hairpins (and the cuticle rim)
+// running along the line, the other side limbs running on across it.
+// Both cues vote, each as a share so that neither swamps the other.
+bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, const CountSettings& s) {
+    std::vector<float> here(static_cast<size_t>(samples), 0.0f);
+    for (int i = 0; i < samples; ++i)
+        for (double o = -15; o <= 15; o += step) {
+            const CountPoint q = f.pixel(i * step, o);
+            here[static_cast<size_t>(i)] = std::max(here[static_cast<size_t>(i)], ri.across(q.x, q.y, f.cos2, f.sin2));
+        }
+    smooth(here, s.minSpacingUm / 4 / step);
+    const float level = ri.level(s.threshold);
+    double caps[2] = {0, 0}, limbs[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        for (int i = 0; i < samples; i += 2) {
+            if (here[static_cast<size_t>(i)] < level) continue;
+            float best = 0;
+            for (double o = 0; o <= s.bandUm + 90; o += step) {
+                const CountPoint q = f.pixel(i * step, o);
+                best = std::max(best, ri.along(q.x, q.y, f.cos2, f.sin2));
+            }
+            caps[k] += best;
+        }
+        for (int i = 0; i < samples; i += 2)
+            for (double o = 20; o <= 100; o += 2 * step) {
+                const CountPoint q = f.pixel(i * step, o);
+                limbs[k] += ri.across(q.x, q.y, f.cos2, f.sin2);
+            }
+        f.nx = -f.nx;
+        f.ny = -f.ny;
+    }
+    auto share = [](double a, double b) { return a + b > 0 ? (a - b) / (a + b) : 0.0; };
+    return share(caps[0], caps[1]) + share(limbs[1], limbs[0]) >= 0;
+}
+
+}  // namespace
+
+CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, const CountSettings& s) {
+    CountResult res;
+    res.umPerPixelX = ri.umPerPixelX;
+    res.umPerPixelY = ri.umPerPixelY;
+    res.green = ri.green;
+    LineFrame f{};
+    f.sx = ri.umPerPixelX;
+    f.sy = ri.umPerPixelY;
+    f.ax = a.x * f.sx;
+    f.ay = a.y * f.sy;
+    const double ex = b.x * f.sx - f.ax, ey = b.y * f.sy - f.ay;
+    f.length = std::sqrt(ex * ex + ey * ey);
+    res.lengthUm = f.length;
+    if (!(f.length > 0) || ri.r.empty()) {
+        res.distalLeft = s.distal != 2;
+        return res;
+    }
+    f.dx = ex / f.length;
+    f.dy = ey / f.length;
+    {
+        const double px = f.dx / f.sx, py = f.dy / f.sy, pl = px * px + py * py;
+        f.cos2 = static_cast<float>((px * px - py * py) / pl);
+        f.sin2 = static_cast<float>(2 * px * py / pl);
+    }
+    // Left of the walking direction with y pointing down.
+    f.nx = f.dy;
+    f.ny = -f.dx;
+
+    const double step = std::min(f.sx, f.sy);
+    const int samples = std::max(1, static_cast<int>(std::floor(f.length / step)) + 1);
+    res.stepUm = step;
+    if (s.distal == 0) {
+        res.distalLeft = nailOnLeft(ri, f, step, samples, s);
+        res.distalDecided = true;
+    } else {
+        res.distalLeft = s.distal == 1;
+    }
+    if (!res.distalLeft) {
+        f.nx = -f.nx;
+        f.ny = -f.ny;
+    }
+
+    // A limb exactly on the line still counts: start a little behind it.
+    res.profile = bandProfile(ri, f, step, samples, -20, s.bandUm);
+    // The two limbs of one loop become one hump.
+    smooth(res.profile, s.minSpacingUm / 4 / step);
+    res.level = ri.level(s.threshold);
+
+    std::vector<int> candidates;
+    const int n = static_cast<int>(res.profile.size());
+    for (int i = 0; i < n; ++i) {
+        const float v = res.profile[static_cast<size_t>(i)];
+        if (v < res.level) continue;
+        const bool leftOk = i == 0 || v >= res.profile[static_cast<size_t>(i - 1)];
+        const bool rightOk = i == n - 1 || v > res.profile[static_cast<size_t>(i + 1)];
+        if (leftOk && rightOk) candidates.push_back(i);
+    }
+    std::sort(candidates.begin(), candidates.end(), [&](int p, int q) {
+        return res.profile[static_cast<size_t>(p)] > res.profile[static_cast<size_t>(q)];
+    });
+    const double minSteps = s.minSpacingUm / step;
+    for (int c : candidates) {
+        bool free = true;
+        for (int k : res.peaks)
+            if (std::abs(k - c) < minSteps) free = false;
+        if (free) res.peaks.push_back(c);
+    }
+    std::sort(res.peaks.begin(), res.peaks.end());
+    for (int k : res.peaks) {
+        res.crossings.push_back(f.pixel(k * step, 0));
+        if (s.apexes)
+            res.apexes.push_back(findApex(ri, f, step, k * step, s.minSpacingUm / 2, s.bandUm + 150,
+                                          res.level));
+    }
+    updateCountFigures(res);
+    return res;
+}
+
+void updateCountFigures(CountResult& r) {
+    r.count = static_cast<int>(r.crossings.size());
+    r.perMm = r.lengthUm > 0 ? r.count * 1000.0 / r.lengthUm : 0;
+    r.apexDistancesUm.clear();
+    for (size_t i = 1; i < r.apexes.size(); ++i) {
+        const double dx = (r.apexes[i].x - r.apexes[i - 1].x) * r.umPerPixelX;
+        const double dy = (r.apexes[i].y - r.apexes[i - 1].y) * r.umPerPixelY;
+        r.apexDistancesUm.push_back(std::sqrt(dx * dx + dy * dy));
+    }
+}
+
+bool toggleCrossing(CountResult& r, CountPoint a, CountPoint b, CountPoint click, double radiusPx) {
+    size_t nearest = r.crossings.size();
+    double best = radiusPx * radiusPx;
+    for (size_t i = 0; i < r.crossings.size(); ++i) {
+        const double dx = r.crossings[i].x - click.x, dy = r.crossings[i].y - click.y;
+        if (dx * dx + dy * dy <= best) {
+            best = dx * dx + dy * dy;
+            nearest = i;
+        }
+    }
+    if (nearest < r.crossings.size()) {
+        r.crossings.erase(r.crossings.begin() + static_cast<std::ptrdiff_t>(nearest));
+        if (nearest < r.apexes.size()) r.apexes.erase(r.apexes.begin() + static_cast<std::ptrdiff_t>(nearest));
+        updateCountFigures(r);
+        return true;
+    }
+    // Projected onto the line, in pixel space; kept in order along it.
+    const double ex = b.x - a.x, ey = b.y - a.y, len2 = ex * ex + ey * ey;
+    const double t = len2 > 0 ? std::clamp(((click.x - a.x) * ex + (click.y - a.y) * ey) / len2, 0.0, 1.0) : 0.0;
+    const CountPoint p{a.x + t * ex, a.y + t * ey};
+    size_t at = 0;
+    while (at < r.crossings.size() &&
+           ((r.crossings[at].x - a.x) * ex + (r.crossings[at].y - a.y) * ey) / (len2 > 0 ? len2 : 1) < t)
+        ++at;
+    r.crossings.insert(r.crossings.begin() + static_cast<std::ptrdiff_t>(at), p);
+    // A hand-made mark has no traced apex; its apex is the mark itself.
+    if (r.apexes.size() + 1 == r.crossings.size())
+        r.apexes.insert(r.apexes.begin() + static_cast<std::ptrdiff_t>(at), p);
+    updateCountFigures(r);
+    return false;
+}
+
+}  // namespace ordavia

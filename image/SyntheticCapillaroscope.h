@@ -1,0 +1,57 @@
+#pragma once
+// SyntheticCapillaroscope: the synthetic nailfold drawn the way a
+// videocapillaroscope delivers it, for scoring capillary counts. The loops
+// come from SyntheticNailfold; this adds what makes real frames hard:
+// reddish colour (blood darkens green most, red least), low contrast that
+// changes across the picture, a lighting gradient, glare from the contact
+// gel, dust, blur, sensor noise and block compression like a JPEG file.
+//
+// Like the grey generator it uses only its own random streams and plain
+// arithmetic, so the same parameters give the same bytes everywhere.
+#include <string>
+#include <vector>
+
+#include "image/SyntheticNailfold.h"
+
+class CZVimage;
+
+namespace ordavia {
+
+struct CapillaroscopeLook {
+    bool colour = true;
+    double contrast = 0.5;     // vessel contrast relative to the grey drawing, 0.05..1.5
+    double unevenness = 0.5;   // how much the contrast changes across the picture, 0..1
+    double gradient = 0.3;     // lighting falls by this share across the picture, 0..0.8
+    double glare = 0.5;        // strength of glare spots and haze, 0..2
+    double dust = 0.5;         // dark specks, 0..2
+    double noise = 3.0;        // sensor noise per channel, grey levels, 0..50
+    int jpegQuality = 70;      // 0: none; otherwise 5..100, as in JPEG encoders
+
+    std::string validate() const;
+};
+
+struct CountLineTruth {
+    SyntheticNailfold::Point a, b;
+    int count = 0;
+    std::vector<SyntheticNailfold::Point> crossings;  // one per capillary, ordered along the line
+};
+
+// Draws the picture (colour or grey by the look). The loops, their truth
+// and the nail edge are those of SyntheticNailfold::generate for `p`.
+bool generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
+                            SyntheticNailfold::Truth& truth, std::string* error = nullptr);
+
+// The capillaries whose centre line crosses the segment a-b (pixels): a loop
+// whose two limbs both cross counts once, at the middle of its crossings.
+CountLineTruth countLineTruth(const SyntheticNailfold::Truth& truth, SyntheticNailfold::Point a,
+                              SyntheticNailfold::Point b);
+
+// A line across the distal row: `lengthUm` long, centred on x = centreX,
+// running level a little below the apexes of the first-row loops there.
+CountLineTruth distalRowLine(const SyntheticNailfold::Truth& truth, double centreX, double lengthUm,
+                             double belowApexUm = 40);
+
+// The line truth as a JSON object.
+std::string countLineJson(const CountLineTruth& t);
+
+}  // namespace ordavia
