@@ -1,0 +1,77 @@
+// "ordavia-cli count" and the counting line of "synth image", run as a user
+// would: the JSON keys are a contract with scripts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CountRun {
+    int code;
+    std::string out;
+};
+
+CountRun run(const std::string& args) {
+    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli " + args + " 2>&1";
+    CountRun r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The JSON without its layout.
+std::string compact(std::string s) {
+    s.erase(std::remove_if(s.begin(), s.end(), [](char ch) { return ch == ' ' || ch == '\n'; }), s.end());
+    return s;
+}
+
+TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
+    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_count_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string pic = (dir / "frame.bmp").string();
+    const CountRun synth = run("synth image " + pic + " --look typical --seed 7 --json");
+    ASSERT_EQ(synth.code, 0) << synth.out;
+    std::smatch m;
+    const std::string synthJson = compact(synth.out);
+    ASSERT_TRUE(std::regex_search(synthJson, m, std::regex(R"re("countLine":\[([-0-9.]+),([-0-9.]+),([-0-9.]+),([-0-9.]+)\],"count":(\d+))re")))
+        << synth.out;
+    const std::string line = m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str();
+    const int truth = std::stoi(m[5].str());
+
+    const CountRun c = run("count " + pic + " --line " + line + " --scale 2.6 --distal left --json");
+    ASSERT_EQ(c.code, 0) << c.out;
+    const std::string json = compact(c.out);
+    ASSERT_TRUE(std::regex_search(
+        json, m, std::regex(R"re(^\{"count":(\d+),"per_mm":[0-9.]+,"length_um":([0-9.]+),"crossings":\[(\[[-0-9.]+,[-0-9.]+\],?)*\]\}$)re")))
+        << c.out;
+    EXPECT_NEAR(std::stoi(m[1].str()), truth, 1);
+    EXPECT_NEAR(std::stod(m[2].str()), 1000, 1);
+
+    // Without --distal the side is decided and named.
+    const CountRun text = run("count " + pic + " --line " + line);
+    EXPECT_EQ(text.code, 0);
+    EXPECT_NE(text.out.find("nail side: left of the line (decided from the picture)"), std::string::npos) << text.out;
+
+    for (const std::string bad : {"--line 1,2,3", "--line 0,0,5000,0", "--line 5,5,5,5", "--line 1,1,9,9 --distal up",
+                                  "--line 1,1,9,9 --scale -2"}) {
+        const CountRun e = run("count " + pic + " " + bad);
+        EXPECT_EQ(e.code, 1) << bad;
+        EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
+    }
+    EXPECT_EQ(run("count " + (dir / "missing.bmp").string() + " --line 1,1,9,9").code, 1);
+    fs::remove_all(dir);
+}
+
+}  // namespace
