@@ -9,27 +9,13 @@
 #include <regex>
 #include <string>
 
+#include "support/CliRun.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CountRun {
-    int code;
-    std::string out;
-};
-
-CountRun run(const std::string& args) {
-    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli " + args + " 2>&1";
-    CountRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using clitest::CliRun;
 
 // The JSON without its layout.
 std::string compact(std::string s) {
@@ -40,8 +26,9 @@ std::string compact(std::string s) {
 TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_count_" + std::to_string(getpid()));
     fs::create_directories(dir);
+    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
     const std::string pic = (dir / "frame.bmp").string();
-    const CountRun synth = run("synth image " + pic + " --look typical --seed 7 --json");
+    const CliRun synth = run("synth image " + pic + " --look typical --seed 7 --json");
     ASSERT_EQ(synth.code, 0) << synth.out;
     std::smatch m;
     const std::string synthJson = compact(synth.out);
@@ -50,7 +37,7 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     const std::string line = m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str();
     const int truth = std::stoi(m[5].str());
 
-    const CountRun c = run("count " + pic + " --line " + line + " --scale 2.6 --distal left --json");
+    const CliRun c = run("count " + pic + " --line " + line + " --scale 2.6 --distal left --json");
     ASSERT_EQ(c.code, 0) << c.out;
     const std::string json = compact(c.out);
     ASSERT_TRUE(std::regex_search(
@@ -60,13 +47,13 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     EXPECT_NEAR(std::stod(m[2].str()), 1000, 1);
 
     // Without --distal the side is decided and named.
-    const CountRun text = run("count " + pic + " --line " + line);
+    const CliRun text = run("count " + pic + " --line " + line);
     EXPECT_EQ(text.code, 0);
     EXPECT_NE(text.out.find("nail side: left of the line (decided from the picture)"), std::string::npos) << text.out;
 
     for (const std::string bad : {"--line 1,2,3", "--line 0,0,5000,0", "--line 5,5,5,5", "--line 1,1,9,9 --distal up",
                                   "--line 1,1,9,9 --scale -2"}) {
-        const CountRun e = run("count " + pic + " " + bad);
+        const CliRun e = run("count " + pic + " " + bad);
         EXPECT_EQ(e.code, 1) << bad;
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
