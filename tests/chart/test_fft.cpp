@@ -127,3 +127,31 @@ TEST(SpectralWindow, Shapes) {
     EXPECT_NEAR(w.values()[4], 1.0, 1e-6);
     EXPECT_NEAR(w.values()[0], 0.0, 1e-6);
 }
+
+#include "chart/CAxis.h"
+
+TEST(CAxis, StepsDivisionsAndTimeUnits) {
+    CAxis x(true);
+    x.measure(8, 16, false);
+    x.setScale(0.01);
+    EXPECT_DOUBLE_EQ(x.tickStep, 1.0);
+    EXPECT_EQ(x.minorDivisions, 10);
+    EXPECT_EQ(x.unitLabel, "seconds");
+    x.setScale(0.2);
+    EXPECT_DOUBLE_EQ(x.tickStep, 20.0);
+    EXPECT_EQ(x.minorDivisions, 10);
+    x.setScale(50.0);  // 144 x 50 s = 2 hours
+    EXPECT_EQ(x.unitLabel, "hours");
+    x.setScale(0.0);
+    EXPECT_EQ(x.requestedScale, 50.0) << "a zero scale changes nothing";
+    EXPECT_EQ(CAxis::decimalsFor(0.05), 2);
+    EXPECT_EQ(CAxis::decimalsFor(20), 0);
+
+    CAxis y(false);
+    y.measure(8, 16, false);
+    y.length = 200;
+    y.setScale(0.37);
+    const auto t = y.ticks();
+    ASSERT_FALSE(t.empty());
+    for (const auto& k : t) EXPECT_TRUE(k.pixel >= -0.5 && k.pixel <= 200.5);
+}
