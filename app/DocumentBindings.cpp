@@ -7,6 +7,8 @@
 
 #include "framework/DocTemplate.h"
 #include "chart/CResultDoc.h"
+#include "chart/ZliveChartDoc.h"
+#include "chart/xychartdoc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
@@ -26,6 +28,10 @@ const std::map<std::string, Factory>& factories() {
         {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
         {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
         {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
+        // Chart files open as charts until the Doppler review document arrives.
+        {"CReviewDoc", [] { return std::make_unique<ZchartDoc>(); }},
+        {"xychartdoc", [] { return std::make_unique<xychartdoc>(); }},
+        {"ZliveChartDoc", [] { return std::make_unique<ZliveChartDoc>(); }},
     };
     return m;
 }

@@ -70,11 +70,29 @@ std::vector<std::vector<double>> powerSpectrumRows(const CTrace& source, int win
 std::unique_ptr<C2DTrace> powerSpectrumTrace(const CTrace& source, double viewXScale, int window) {
     const auto rows = powerSpectrumRows(source, window);
     if (rows.empty()) return nullptr;
-    auto t = std::make_unique<C2DTrace>(12, static_cast<uint32_t>(rows.size()), 256);
+    // Counts from a converter keep the 16-bit rows stored spectra have
+    // always had; real-valued traces (physical units, often below 1) would
+    // truncate to zero there, so their spectra keep doubles.
+    const bool real = source.data->isFloating();
+    auto t = std::make_unique<C2DTrace>(real ? 16 : 12, static_cast<uint32_t>(rows.size()), 256);
     if (!t->hasData()) return nullptr;
+    std::vector<double> inner;
     for (uint32_t r = 0; r < rows.size(); ++r) {
         for (uint32_t k = 0; k < 256; ++k) t->data->setAt(r, k, rows[r][k]);
         t->extent->setAt(r, 1.0 / (2.0 * source.xInterval));
+        inner.insert(inner.end(), rows[r].begin() + 1, rows[r].end());
+    }
+    if (real && !inner.empty()) {
+        // Show the bulk of the spectrum (the DC bin aside) across the palette.
+        const size_t at = inner.size() * 995 / 1000;
+        std::nth_element(inner.begin(), inner.begin() + static_cast<std::ptrdiff_t>(at), inner.end());
+        const double top = inner[at] > 0 ? inner[at] : 1.0;
+        t->intensityRange = top;
+        t->rangeMin = top / 1e4;
+        t->rangeMax = top * 1e4;
+        t->rangeStep = 1.5;
+        // Dark peaks on a light ground, like a printed spectrogram.
+        t->paletteReversed = true;
     }
     t->xInterval = source.xInterval * 512;
     t->displayXScale = viewXScale;

@@ -6,6 +6,8 @@
 #include "app/ui/MainFrame.h"
 #include "chart/ResultTables.h"
 #include "chart/ui/ResultView.h"
+#include "chart/ui/MarkerSender.h"
+#include "chart/ui/ZchartView.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "settings/ProfileStore.h"
@@ -38,6 +40,10 @@ int main(int argc, char** argv) {
     registerDimListView();
     registerMeasureViews();
     registerVideoViews();
+    registerChartViews();
+    // Image markers ask the running workstation for pictures through this.
+    MarkerSender markerSender;
+    MarkerLink::setCurrent(&markerSender);
 
     // The command line as one text: "/a PATH" exports a video; anything
     // else is a file to open. Several files may be given here.

@@ -1,0 +1,80 @@
+#include "chart/ZliveChartDoc.h"
+#include "chart/xychartdoc.h"
+
+CTrace* xychartdoc::setXYTrace(const CTrace& trace) {
+    DeleteContents();
+    CTrace* t = duplicateTrace(trace);
+    if (t) t->auxFlag = true;
+    return t;
+}
+
+ZliveChartDoc::ZliveChartDoc() { docFlags = kNoDelete | kAskOpenNew; }
+
+ZliveChartDoc::~ZliveChartDoc() {
+    if (ownerSlot && *ownerSlot == this) *ownerSlot = nullptr;
+}
+
+bool ZliveChartDoc::OnNewDocument() {
+    if (!ZchartDoc::OnNewDocument()) return false;
+    docFlags = kNoDelete | kAskOpenNew;
+    return true;
+}
+
+void ZliveChartDoc::DeleteContents() {
+    liveTrace = nullptr;
+    ZchartDoc::DeleteContents();
+}
+
+void ZliveChartDoc::OnCloseDocument() {
+    if (ownerSlot && *ownerSlot == this) *ownerSlot = nullptr;
+    ownerSlot = nullptr;
+    ZchartDoc::OnCloseDocument();
+}
+
+CdataVect* ZliveChartDoc::feedLiveData(uint32_t source, uint32_t& count, double interval, const std::string& xUnits,
+                                       const std::string& name, int typeCode, const std::string& yUnits) {
+    const uint32_t flags = docFlags;
+    docFlags = 0;
+    sourceId = source;
+    if (!liveTrace) {
+        liveTrace = newTrace(typeCode, count, true);
+    } else if (liveTrace->sampleCount() != count) {
+        if (!liveTrace->resizedata(count)) liveTrace = nullptr;
+    }
+    docFlags = flags;
+    if (!liveTrace) return nullptr;
+    if (liveTrace->xUnits != xUnits) {
+        liveTrace->xUnits = xUnits;
+        liveTrace->displayXScale = interval != 0 ? 1.0 / interval : 1.0;
+    }
+    liveTrace->xInterval = interval;
+    liveTrace->yUnits = yUnits;
+    liveTrace->name = name;
+    count = liveTrace->sampleCount();
+    notify(kHintData);
+    return liveTrace->data.get();
+}
+
+CdataVect* ZliveChartDoc::feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace) {
+    if (!trace.data) return nullptr;
+    const uint32_t width = trace.data->components;
+    const int code = trace.elementTypeCode();
+    const uint32_t flags = docFlags;
+    docFlags = 0;
+    sourceId = source;
+    if (!liveTrace || liveTrace->sampleCount() != width || liveTrace->elementTypeCode() != code) {
+        if (liveTrace) removeTrace(traces.indexOf(liveTrace), false);
+        liveTrace = newTrace(code, width, true);
+    }
+    docFlags = flags;
+    if (!liveTrace) return nullptr;
+    if (liveTrace->xUnits != trace.yUnits) {
+        liveTrace->xUnits = trace.yUnits;
+        liveTrace->displayXScale = trace.displayYScale;
+        liveTrace->xInterval = trace.yScale;
+        liveTrace->displayYScale = trace.intensityRange / 256;
+    }
+    liveTrace->name = name;
+    notify(kHintData);
+    return liveTrace->data.get();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The live chart: one trace that a producer (an image profile, a line scan,
+// a row of a two-dimensional trace) refills again and again. Equal feeds
+// reuse the trace's storage.
+#include <string>
+
+#include "chart/ZchartDoc.h"
+
+class ZliveChartDoc : public ZchartDoc {
+public:
+    ZliveChartDoc();
+    ~ZliveChartDoc() override;
+
+    const char* settingsClassName() const override { return "ZliveChartDoc"; }
+
+    uint32_t sourceId = 0;
+    CTrace* liveTrace = nullptr;
+    // The producer's pointer to this chart, cleared when the chart closes.
+    ZliveChartDoc** ownerSlot = nullptr;
+
+    // The data vector for `count` samples of the element type; count is
+    // written back with the actual size. Null when no memory.
+    CdataVect* feedLiveData(uint32_t source, uint32_t& count, double interval, const std::string& xUnits,
+                            const std::string& name, int typeCode, const std::string& yUnits);
+    // The data vector for one row of a two-dimensional trace.
+    CdataVect* feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace);
+    CdataVect* liveData() const { return liveTrace ? liveTrace->data.get() : nullptr; }
+
+    bool OnNewDocument() override;
+    void DeleteContents() override;
+    void OnCloseDocument() override;
+};

@@ -1,0 +1,58 @@
+#pragma once
+// The chart's dialogs, each with the program's own texts. Every function
+// returns nothing (or false) when the user cancels.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chart/TraceAlgorithms.h"
+
+class QWidget;
+class CTrace;
+class CMarker;
+class DataFileFormat;
+class ZchartDoc;
+
+namespace ordavia::chartui {
+
+// "Apply Smoothing": the time constant in seconds; choice and typed time
+// are kept in the document for the next use.
+std::optional<double> smoothingDialog(QWidget* parent, ZchartDoc& doc);
+
+struct TraceProperties {
+    std::string name, yUnits, xUnits;
+    double yScale = 1, yOffset = 0, xInterval = 1, start = 0;
+    int yGroup = 0;
+    bool points = false;
+    int size = 5;
+    double displayXScale = 1, displayYScale = 1;
+    int displayYOffset = 0;
+};
+bool tracePropertiesDialog(QWidget* parent, TraceProperties& p);
+
+// "Perform Action On...": all traces (true) or the active one; whole range
+// (true) or the selection when there is one.
+struct ActionScope {
+    bool allTraces = false;
+    bool wholeRange = true;
+};
+std::optional<ActionScope> performActionOnDialog(QWidget* parent, bool hasSelection);
+
+// The export settings dialogs "Output", "Text delimiters", "Text Format".
+bool exportSettingsDialogs(QWidget* parent, DataFileFormat& f);
+
+// The import wizard over a file of the given length.
+bool importWizard(QWidget* parent, DataFileFormat& f, uint64_t fileLength);
+
+// A trace picked from "%2i:" + name entries; -1 when cancelled.
+int pickTrace(QWidget* parent, const ZchartDoc& doc, const std::string& title, int exclude);
+
+bool artifactFilterDialog(QWidget* parent, ArtifactFilter& f);
+
+// The modeless "Edit Marker" dialog (one in the whole program).
+void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied);
+void closeEditMarkerFor(const CMarker* marker);
+bool editMarkerOpen();
+
+}  // namespace ordavia::chartui

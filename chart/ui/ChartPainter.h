@@ -1,0 +1,69 @@
+#pragma once
+// Drawing of a chart: the plot with its traces, selection, cursor and
+// markers, and the two axis strips. The view, printing and the benchmark
+// share it. Long traces are drawn as one vertical min/max stroke per pixel
+// column, so a million samples cost one pass over the samples.
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <memory>
+#include <vector>
+
+#include "chart/CAxis.h"
+
+class QPainter;
+class CTrace;
+class ZchartDoc;
+
+// One trace as one view shows it (the display record).
+struct TraceDisplay {
+    const CTrace* trace = nullptr;
+    double yPerPixel = 1.0;   // physical units per pixel
+    double yBottom = 0.0;     // physical value at the plot's bottom edge
+    bool hidden = false;
+    double intensityRange = 500.0;
+    uint32_t colourSeen = 0xFFFFFFFF;
+    // Samples as doubles in walk order from the head (rebuilt on data changes).
+    std::vector<double> cache;
+    bool cacheValid = false;
+    QImage strip;  // two-dimensional traces: one column per row
+    bool stripValid = false;
+};
+
+struct ChartViewState {
+    double xLeft = 0.0;       // x at the plot's left edge
+    double xPerPixel = 0.01;  // x units per pixel
+    int active = 0;           // active trace index
+    // Selection in samples of the active trace; empty when equal.
+    uint32_t selFrom = 0, selTo = 0;
+    double cursorX = -1e300;  // no cursor below -1e299
+    int selectedMarker = -1;
+    std::vector<TraceDisplay> displays;
+    bool printing = false;
+
+    bool hasSelection() const { return selFrom != selTo; }
+};
+
+class ChartPainter {
+public:
+    // Brings the display records in line with the document's traces
+    // (keeping the scales of traces that stay).
+    static void syncDisplays(ChartViewState& s, const ZchartDoc& doc);
+    static void invalidateData(ChartViewState& s);
+    // Fits every trace's y range into plotHeight pixels (traces of one
+    // non-zero y group share a range) and the x range into plotWidth.
+    static void autoscale(ChartViewState& s, const ZchartDoc& doc, int plotWidth, int plotHeight, bool xToo = true);
+    static QColor traceColour(const CTrace& t, int index);
+
+    static void paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, const ZchartDoc& doc);
+    static void paintXAxis(QPainter& p, const QRect& strip, const ChartViewState& s, CAxis& axis, const std::string& units);
+    static void paintYAxis(QPainter& p, const QRect& strip, const QRect& plot, const ChartViewState& s,
+                           const ZchartDoc& doc, CAxis& axis);
+    // Marker boxes in plot coordinates, in list order (empty when out of view).
+    static std::vector<QRect> markerBoxes(const QRect& plot, const ChartViewState& s, const ZchartDoc& doc,
+                                          const QFontMetrics& fm);
+
+    // Sample index (in the trace's own indexing) nearest to x; -1 without data.
+    static int64_t sampleAt(const CTrace& t, double x);
+    static double xOfSample(const CTrace& t, uint32_t i);
+};

@@ -1,0 +1,654 @@
+// The chart view's menus and the commands behind them.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDateTime>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <ctime>
+
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/ChartMessages.h"
+#include "chart/DataFileFormat.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ResultTables.h"
+#include "chart/CResultDoc.h"
+#include "chart/ZchartDoc.h"
+#include "chart/ui/ChartDialogs.h"
+#include "chart/ui/ZchartView.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "settings/ProfileStore.h"
+
+using namespace ordavia;
+using namespace ordavia::chartui;
+
+namespace {
+Prompter& prompterOf(const ZchartDoc* doc) {
+    Prompter* p = doc ? doc->prompter() : nullptr;
+    return p ? *p : chart::fallbackPrompter();
+}
+ProfileStore& profileOf(const ZchartDoc* doc) {
+    return doc && doc->hasServices() && doc->services().profileStore ? *doc->services().profileStore
+                                                                      : ProfileStore::instance();
+}
+constexpr const char* kNotAvailable = "\"%s\" is not available in this version of Ordavia.";
+}  // namespace
+
+void ZchartView::buildMenus() {
+    auto add = [this](QMenu* m, const char* text, auto fn, QKeySequence key = {}) {
+        QAction* a = m->addAction(QString::fromUtf8(text));
+        if (!key.isEmpty()) a->setShortcut(key);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    auto* chart = new QMenu("&Chart", this);
+    add(chart, "&Calculate Power Spectrum...", &ZchartView::cmdPowerSpectrum);
+    add(chart, "&Simple smoothing....", &ZchartView::cmdSmoothing);
+    add(chart, "&FIR filter...", &ZchartView::cmdFir);
+    add(chart, "&Differentiate trace", &ZchartView::cmdDifferentiate);
+    add(chart, "Calculate average of selection", &ZchartView::cmdAverage);
+    add(chart, "&Normalise whole trace to selection", &ZchartView::cmdNormalise);
+    chart->addSeparator();
+    add(chart, "&Subtract trace", [this] { cmdCombine(true); });
+    add(chart, "&add trace", [this] { cmdCombine(false); });
+    add(chart, "S&quare trace", &ZchartView::cmdSquare);
+    add(chart, "halve no. of pts", &ZchartView::cmdHalve);
+    chart->addSeparator();
+    add(chart, "cut to average", [this] { cmdRowOperation(0); });
+    add(chart, "cut pedestal", [this] { cmdRowOperation(2); });
+    add(chart, "cut PSD artifacts", [this] { cmdRowOperation(1); });
+    add(chart, "DPS histogram", [this] { cmdRowOperation(3); });
+    chart->addSeparator();
+    add(chart, "Artifact &Filter...", &ZchartView::cmdArtifactFilter);
+    for (const char* t : {"&PSD profile", "create image from trace"})
+        add(chart, t, [this, t] {
+            QString plain = t;
+            plain.remove('&');
+            prompterOf(doc_).messageBox(strprintf(kNotAvailable, plain.toStdString().c_str()), MsgButtons::Ok,
+                                        MsgIcon::Information);
+        });
+    add(chart, "Golden search maxima", &ZchartView::cmdGoldenSearch);
+    chart->addSeparator();
+    add(chart, "Chart &Results", &ZchartView::cmdChartResults);
+    QAction* run = add(chart, "&Run", [this] {
+        doc_->run(true);
+        const std::time_t now = std::time(nullptr);
+        char stamp[64];
+        std::strftime(stamp, sizeof stamp, "%H:%M:%S %d/%m/%y\r\n", std::localtime(&now));
+        CTrace* t = doc_->trace(state_.active);
+        doc_->AddMarker(std::make_unique<CMarker>(), t && t->hasData() ? t->sampleX(t->head) : 0.0, "start", stamp);
+    });
+    QAction* stop = add(chart, "&Stop", [this] { doc_->run(false); });
+    run->setEnabled(doc_->canRun());
+    stop->setEnabled(doc_->canRun());
+
+    auto* edit = new QMenu("&Edit", this);
+    add(edit, "&Copy", &ZchartView::cmdCopy, QKeySequence::Copy);
+    add(edit, "Cu&t", &ZchartView::cmdCut, QKeySequence::Cut);
+    add(edit, "&Paste", &ZchartView::cmdPaste, QKeySequence::Paste);
+    add(edit, "&Delete", &ZchartView::cmdDelete, QKeySequence::Delete);
+    add(edit, "C&lear traces", &ZchartView::cmdClear);
+    edit->addSeparator();
+    QAction* ins = add(edit, "&Insert Marker", &ZchartView::cmdInsertMarker);
+    ins->setShortcut(QKeySequence(Qt::Key_Space));
+    ins->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    add(edit, "&Edit Marker", &ZchartView::cmdEditMarker);
+    QAction* enm = add(edit, "&Edit new marks", [] { ZchartDoc::editNewMarks = !ZchartDoc::editNewMarks; });
+    enm->setCheckable(true);
+    connect(edit, &QMenu::aboutToShow, enm, [enm] { enm->setChecked(ZchartDoc::editNewMarks != 0); });
+
+    auto* display = new QMenu("&Display", this);
+    add(display, "&Trace properties...", &ZchartView::cmdTraceProperties);
+    add(display, "&Hide Trace", &ZchartView::cmdHideTrace);
+    add(display, "&Reduce full scale", [this] { cmdFullScale(true); });
+    add(display, "&Increase  full scale", [this] { cmdFullScale(false); });
+    add(display, "brighter", [this] { cmdIntensity(true); });
+    add(display, "dim", [this] { cmdIntensity(false); });
+    add(display, "&Colour", &ZchartView::cmdColour);
+    add(display, "In&verse Colours", &ZchartView::cmdInverseColours);
+    add(display, "&Minimum to background", &ZchartView::cmdMinimumToBackground);
+    add(display, "&Linear intensity scale", &ZchartView::cmdLinearIntensity);
+    display->addSeparator();
+    QAction* link = add(display, "Link y axis controls to all traces in chart", [] { ZchartDoc::linkYAxes = !ZchartDoc::linkYAxes; });
+    link->setCheckable(true);
+    connect(display, &QMenu::aboutToShow, link, [link] { link->setChecked(ZchartDoc::linkYAxes != 0); });
+    display->addSeparator();
+    add(display, "&Zoom to selection", &ZchartView::zoomToSelection);
+    add(display, "&Fit all", &ZchartView::fitAll, QKeySequence(Qt::Key_Home));
+    menus_ = {edit, chart, display};
+
+    auto file = [this](const char* text, auto fn, QKeySequence key = {}) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        if (!key.isEmpty()) a->setShortcut(key);
+        connect(a, &QAction::triggered, this, fn);
+        fileActs_ << a;
+    };
+    file("&Save", [this] { doc_->OnFileSave(); }, QKeySequence::Save);
+    file("Save &As...", [this] { doc_->OnFileSaveAs(); }, QKeySequence::SaveAs);
+    file("&Import...", &ZchartView::cmdImport);
+    file("&Export...", &ZchartView::cmdExport);
+    file("&Print...", &ZchartView::printDocument, QKeySequence::Print);
+    file("Print Pre&view", &ZchartView::printPreview);
+}
+
+bool ZchartView::requireActive(bool oneDimensional) {
+    CTrace* t = doc_->trace(state_.active);
+    if (!t || !t->hasData()) return false;
+    if (oneDimensional && t->data->twoD()) {
+        chart::showMessage(chart::kDopplerRefused, doc_->prompter());
+        return false;
+    }
+    return true;
+}
+
+void ZchartView::selectionOrWhole(uint32_t& from, uint32_t& to) const {
+    const CTrace* t = doc_->trace(state_.active);
+    if (state_.hasSelection()) {
+        from = state_.selFrom;
+        to = state_.selTo;
+        if (t) t->orderRange(from, to);
+    } else {
+        from = to = t ? t->head : 0;
+    }
+}
+
+void ZchartView::cmdPowerSpectrum() {
+    if (!requireActive(true)) return;
+    if (doc_->powerSpectrum(state_.active, state_.xPerPixel)) setActiveTrace(doc_->traceCount() - 1);
+}
+
+void ZchartView::cmdSmoothing() {
+    if (!requireActive()) return;
+    const auto tau = smoothingDialog(this, *doc_);
+    if (!tau) return;
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    doc_->smooth(state_.active, f, t, *tau);
+}
+
+void ZchartView::cmdFir() {
+    if (!requireActive(true)) return;
+    ProfileStore& prof = profileOf(doc_);
+    const std::string proposed = prof.GetString("FIR filter", "filename", "fir.txt");
+    const auto path = prompterOf(doc_).openFile("FIR filter", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", proposed);
+    if (!path) return;
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFileBytes(*path, bytes, 1 << 20);
+    if (!r.ok) {
+        chart::showMessage(r.error, doc_->prompter());
+        return;
+    }
+    const auto c = readFirCoefficients(std::string(bytes.begin(), bytes.end()));
+    if (c.empty()) {
+        chart::showMessage(*path + ": no filter coefficients", doc_->prompter());
+        return;
+    }
+    prof.WriteString("FIR filter", "filename", *path);
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    doc_->fir(state_.active, f, t, c);
+}
+
+void ZchartView::cmdDifferentiate() {
+    if (!requireActive(true)) return;
+    if (doc_->differentiate(state_.active)) setActiveTrace(doc_->traceCount() - 1);
+}
+
+void ZchartView::cmdAverage() {
+    if (!requireActive(true)) return;
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    const SelectionAverage a = doc_->averageSelection(state_.active, f, t);
+    const CTrace* tr = doc_->trace(state_.active);
+    ResultTables* tables = doc_->hasServices() ? doc_->services().resultTables : &ResultTables::instance();
+    if (CResultDoc* r = tables->open(ResultTitles::kChart)) {
+        ResultRecord rec;
+        rec.first = doc_->GetTitle();
+        rec.second = tr->name;
+        rec.values = {tr->sampleX(f), tr->sampleX(t % tr->sampleCount()), a.mean, a.maximum, a.minimum, a.acceptedPercent, a.total};
+        r->addRow(rec);
+    }
+}
+
+void ZchartView::cmdNormalise() {
+    if (!requireActive(true) || !state_.hasSelection()) return;
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    doc_->normaliseToSelection(state_.active, f, t);
+}
+
+void ZchartView::cmdCombine(bool subtract) {
+    if (!requireActive(true)) return;
+    const int other = pickTrace(this, *doc_, subtract ? "Subtract trace" : "add trace", state_.active);
+    if (other < 0) return;
+    if (doc_->combine(state_.active, other, subtract)) setActiveTrace(doc_->traceCount() - 1);
+}
+
+void ZchartView::cmdSquare() {
+    if (!requireActive(true)) return;
+    if (doc_->squareTrace(state_.active)) setActiveTrace(doc_->traceCount() - 1);
+}
+
+void ZchartView::cmdHalve() {
+    if (!requireActive()) return;
+    doc_->halvePoints(state_.active);
+}
+
+void ZchartView::cmdRowOperation(int op) {
+    if (!requireActive()) return;
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    doc_->rowOperation(state_.active, f, t, static_cast<RowOp>(op));
+}
+
+void ZchartView::cmdCopy() {
+    if (!requireActive()) return;
+    QClipboard* cb = QApplication::clipboard();
+    if (!cb) {
+        chart::showMessage("Cannot Open Clipboard", doc_->prompter());
+        return;
+    }
+    uint32_t f = 0, t = 0;
+    if (state_.hasSelection()) selectionOrWhole(f, t);
+    const std::vector<uint8_t> bytes = doc_->copyBytes(state_.active, f, t);
+    if (bytes.empty()) return;
+    auto* mime = new QMimeData;
+    mime->setData(kClipboardFormat, QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size())));
+    const CTrace* tr = doc_->trace(state_.active);
+    mime->setText(QString::fromStdString(tr->name));
+    cb->setMimeData(mime);
+}
+
+void ZchartView::cmdCut() {
+    if (!requireActive()) return;
+    const CTrace* t = doc_->trace(state_.active);
+    const std::string q = state_.hasSelection()
+                              ? "Do you really want to cut selected data from " + t->name + " trace to the clipboard?"
+                              : "Do you really want to cut the " + t->name + " trace to the clipboard?";
+    if (!chart::askYesNo(q, doc_->prompter())) return;
+    cmdCopy();
+    uint32_t f = 0, e = 0;
+    if (state_.hasSelection()) selectionOrWhole(f, e);
+    doc_->deleteData(state_.active, f, e);
+    state_.selFrom = state_.selTo = 0;
+}
+
+void ZchartView::cmdPaste() {
+    QClipboard* cb = QApplication::clipboard();
+    const QMimeData* mime = cb ? cb->mimeData() : nullptr;
+    if (!mime) {
+        chart::showMessage("Cannot Open Clipboard", doc_->prompter());
+        return;
+    }
+    if (!mime->hasFormat(kClipboardFormat)) return;
+    const QByteArray b = mime->data(kClipboardFormat);
+    const std::vector<uint8_t> bytes(b.begin(), b.end());
+    double start = 0;
+    if (const CTrace* t = doc_->trace(state_.active); t && t->hasData() && state_.hasSelection()) {
+        uint32_t f, e;
+        selectionOrWhole(f, e);
+        start = t->sampleX(f);
+    }
+    if (doc_->pasteBytes(bytes, start)) setActiveTrace(doc_->traceCount() - 1);
+}
+
+void ZchartView::cmdDelete() {
+    CTrace* t = doc_->trace(state_.active);
+    if (!t) return;
+    if (doc_->docFlags & ZchartDoc::kNoDelete) return;
+    const std::string q = state_.hasSelection() ? "Do you really want to delete selected data in " + t->name + " trace?"
+                                                : "Do you really want to delete the " + t->name + " trace?";
+    if (!chart::askYesNo(q, doc_->prompter())) return;
+    uint32_t f = 0, e = 0;
+    if (state_.hasSelection()) selectionOrWhole(f, e);
+    doc_->deleteData(state_.active, f, e);
+    state_.selFrom = state_.selTo = 0;
+}
+
+void ZchartView::cmdClear() {
+    if (!chart::askYesNo("Do you really want to clear all traces to zero?", doc_->prompter())) return;
+    doc_->clearTraces();
+}
+
+void ZchartView::cmdImport() {
+    const auto path = prompterOf(doc_).openFile("Import", "All Files (*.*)|*.*||");
+    if (!path) return;
+    std::vector<uint8_t> bytes;
+    const FileResult r = readFileBytes(*path, bytes, uint64_t(1) << 31);
+    if (!r.ok) {
+        chart::showMessage(std::string(Document::kOpenFailed) + "\n" + r.error, doc_->prompter());
+        return;
+    }
+    DataFileFormat f;
+    if (!importWizard(this, f, bytes.size())) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int n = importBytes(bytes, f);
+    QApplication::restoreOverrideCursor();
+    if (n > 1 && !f.binary) {
+        const CTrace* first = doc_->trace(lastImportFirst_);
+        if (first && first->sampleCount() > 2) {
+            const double step = first->data->valueAt(1) - first->data->valueAt(0);
+            if (step > 0 &&
+                chart::askYesNo(strprintf("The first column rises by equal steps of %g. Use it as the time axis of the "
+                                          "other traces?",
+                                          step),
+                                doc_->prompter()))
+                adoptTimeColumn();
+        }
+    }
+    fitAll();
+}
+
+namespace {
+// The heading line of a text export ("Time (s),Flux (PU)"): names and units.
+std::vector<std::pair<std::string, std::string>> headings(const std::vector<uint8_t>& bytes) {
+    std::vector<std::pair<std::string, std::string>> out;
+    const auto nl = std::find(bytes.begin(), bytes.end(), uint8_t('\n'));
+    std::string line(bytes.begin(), nl);
+    if (line.size() > 1023) return out;
+    const size_t lead = line.find_first_not_of(" \t");
+    if (lead == std::string::npos || !(line[lead] == '"' || std::isalpha(static_cast<unsigned char>(line[lead]))))
+        return out;
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t comma = line.find(',', start);
+        if (comma == std::string::npos) comma = line.size();
+        std::string cell = trim(line.substr(start, comma - start));
+        cell.erase(std::remove(cell.begin(), cell.end(), '"'), cell.end());
+        std::string unit;
+        const size_t open = cell.rfind('('), close = cell.rfind(')');
+        if (open != std::string::npos && close != std::string::npos && close > open) {
+            unit = trim(cell.substr(open + 1, close - open - 1));
+            cell = trim(cell.substr(0, open));
+        }
+        out.emplace_back(cell, unit);
+        start = comma + 1;
+    }
+    return out;
+}
+}  // namespace
+
+int ZchartView::importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f) {
+    const int before = doc_->traceCount();
+    const int n = doc_->importTraces(bytes, f);
+    lastImportFirst_ = n > 0 ? before : -1;
+    if (n > 0 && !f.binary) {
+        // Names and units from a heading line, where the file has one.
+        const auto h = headings(bytes);
+        for (int i = 0; i < n && i < static_cast<int>(h.size()); ++i) {
+            CTrace* t = doc_->trace(before + i);
+            if (!h[i].first.empty()) t->name = h[i].first;
+            t->yUnits = h[i].second;
+        }
+    }
+    return n;
+}
+
+bool ZchartView::importFile(const std::string& path, DataFileFormat& f) {
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(path, bytes, uint64_t(1) << 31).ok) return false;
+    if (f.binary && !f.planBinary(bytes.size(), f.count > 0 ? f.count : f.availablePoints(bytes.size()))) return false;
+    return importBytes(bytes, f) > 0;
+}
+
+bool ZchartView::adoptTimeColumn() {
+    const int first = lastImportFirst_;
+    CTrace* t = doc_->trace(first);
+    if (!t || t->sampleCount() < 3 || first + 1 >= doc_->traceCount()) return false;
+    const uint32_t n = t->sampleCount();
+    const double x0 = t->data->valueAt(0);
+    const double step = (t->data->valueAt(n - 1) - x0) / (n - 1);
+    if (!(step > 0)) return false;
+    for (uint32_t i = 1; i < n; ++i) {
+        const double d = t->data->valueAt(i) - t->data->valueAt(i - 1);
+        if (std::fabs(d - step) > 0.01 * step) return false;
+    }
+    const std::string unit = t->yUnits;
+    for (int i = first + 1; i < doc_->traceCount(); ++i) {
+        CTrace* o = doc_->trace(i);
+        o->xInterval = step;
+        o->setXStart(x0);
+        o->xUnits = unit;
+    }
+    doc_->removeTrace(first);
+    lastImportFirst_ = -1;
+    state_.active = std::max(0, first);
+    return true;
+}
+
+void ZchartView::cmdExport() {
+    if (!requireActive()) return;
+    const auto scope = performActionOnDialog(this, state_.hasSelection());
+    if (!scope) return;
+    ProfileStore& prof = profileOf(doc_);
+    DataFileFormat f;
+    f.read(prof, "Export");
+    if (!exportSettingsDialogs(this, f)) return;
+    f.write(prof, "Export");
+    const std::string filter = "Binary Files (*.bin)|*.bin|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+    std::string proposed = withoutExtension(doc_->GetPathName().empty() ? doc_->GetTitle() : doc_->GetPathName());
+    proposed += f.binary ? ".bin" : ".txt";
+    const auto path = prompterOf(doc_).saveFile("Export", filter, proposed);
+    if (!path) return;
+    std::vector<const CTrace*> chosen;
+    if (scope->allTraces) {
+        for (int i = 0; i < doc_->traceCount(); ++i)
+            if (doc_->trace(i)->hasData()) chosen.push_back(doc_->trace(i));
+    } else {
+        chosen.push_back(doc_->trace(state_.active));
+    }
+    uint32_t from = 0, to = 0;
+    const bool part = !scope->wholeRange && state_.hasSelection();
+    if (part) selectionOrWhole(from, to);
+    FileResult w;
+    if (f.binary) {
+        std::vector<uint8_t> bytes;
+        for (const CTrace* t : chosen) {
+            const Status s = part ? t->writeBinary(bytes, f.headers, from, to) : t->writeBinary(bytes, f.headers, -1, -1);
+            if (!s) {
+                chart::showMessage(t->name + ": " + s.reason(), doc_->prompter());
+                return;
+            }
+        }
+        w = writeFileAtomically(*path, bytes);
+    } else {
+        w = writeFileAtomically(*path, exportTracesAsText(chosen, f, from, to, state_.xPerPixel));
+    }
+    if (!w.ok) chart::showMessage(w.error, doc_->prompter());
+}
+
+void ZchartView::cmdTraceProperties() {
+    CTrace* t = doc_->trace(state_.active);
+    if (!t) return;
+    TraceDisplay& d = state_.displays[state_.active];
+    TraceProperties p;
+    p.name = t->name;
+    p.yUnits = t->yUnits;
+    p.xUnits = t->xUnits;
+    p.yScale = t->yScale;
+    p.yOffset = t->yOffset;
+    p.xInterval = t->xInterval;
+    p.start = t->xStart * 0.001;
+    p.yGroup = t->yGroup;
+    p.points = t->showPoints;
+    p.size = t->pointSize;
+    p.displayXScale = state_.xPerPixel;
+    p.displayYScale = d.yPerPixel;
+    p.displayYOffset = static_cast<int>(std::lround(-d.yBottom / d.yPerPixel));
+    if (!tracePropertiesDialog(this, p)) return;
+    t->name = p.name;
+    t->yUnits = p.yUnits;
+    t->xUnits = p.xUnits;
+    t->yScale = p.yScale;
+    t->yOffset = p.yOffset;
+    t->xInterval = p.xInterval;
+    t->setXStart(p.start);
+    t->yGroup = p.yGroup;
+    t->showPoints = p.points;
+    t->pointSize = p.size;
+    t->displayXScale = state_.xPerPixel = p.displayXScale;
+    t->displayYScale = d.yPerPixel = p.displayYScale;
+    t->displayYOffset = p.displayYOffset;
+    d.yBottom = -p.displayYOffset * p.displayYScale;
+    doc_->SetModifiedFlag();
+    doc_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
+}
+
+void ZchartView::cmdHideTrace() {
+    if (state_.active < static_cast<int>(state_.displays.size())) {
+        state_.displays[state_.active].hidden = !state_.displays[state_.active].hidden;
+        update();
+        repaintChart();
+    }
+}
+
+void ZchartView::cmdFullScale(bool reduce) {
+    const QRect plot = plotRect();
+    zoomY(reduce ? 0.5 : 2.0, plot.center().y());
+}
+
+void ZchartView::cmdIntensity(bool brighter) {
+    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
+    if (!t) return;
+    TraceDisplay& d = state_.displays[state_.active];
+    const double step = t->rangeStep > 0 ? t->rangeStep : 2.0;
+    d.intensityRange = std::clamp(brighter ? d.intensityRange / step : d.intensityRange * step, t->rangeMin, t->rangeMax);
+    t->intensityRange = d.intensityRange;
+    d.stripValid = false;
+    updateReadouts();
+    repaintChart();
+}
+
+void ZchartView::cmdColour() {
+    CTrace* t = doc_->trace(state_.active);
+    if (!t) return;
+    const QColor c = QColorDialog::getColor(ChartPainter::traceColour(*t, state_.active), this, "Colour");
+    if (!c.isValid()) return;
+    t->colour = uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+    if (t->colour == 0) t->colour = 0x010101;  // 0 means "chosen by the view"
+    doc_->SetModifiedFlag();
+    refreshTraceList();
+    repaintChart();
+}
+
+void ZchartView::cmdInverseColours() {
+    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
+    if (!t) return;
+    t->paletteReversed = !t->paletteReversed;
+    state_.displays[state_.active].stripValid = false;
+    repaintChart();
+}
+
+void ZchartView::cmdMinimumToBackground() {
+    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
+    if (!t || !t->hasData()) return;
+    double m, lo = 0, hi = 0;
+    t->data->statistics(m, lo, hi, 0, 0);
+    t->intensityOffset = -lo;
+    state_.displays[state_.active].stripValid = false;
+    updateReadouts();
+    repaintChart();
+}
+
+void ZchartView::cmdLinearIntensity() {
+    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
+    if (!t || !t->hasData()) return;
+    t->intensityOffset = 0;
+    t->paletteScheme = t->paletteScheme ? 0 : 1;
+    state_.displays[state_.active].stripValid = false;
+    repaintChart();
+}
+
+void ZchartView::cmdInsertMarker() {
+    double x = state_.cursorX;
+    if (x < -1e299) x = state_.xLeft + plotRect().width() * state_.xPerPixel / 2;
+    const QString stamp = QDateTime::currentDateTime().toString("HH:mm:ss dd/MM/yy") + "\r\n";
+    CMarker* m = doc_->AddMarker(std::make_unique<CMarker>(), x, {}, stamp.toStdString());
+    if (m && ZchartDoc::editNewMarks) {
+        state_.selectedMarker = static_cast<int>(doc_->markers.size()) - 1;
+        cmdEditMarker();
+    }
+}
+
+void ZchartView::cmdEditMarker() {
+    const int i = state_.selectedMarker;
+    if (i < 0 || i >= static_cast<int>(doc_->markers.size())) return;
+    openEditMarker(this, doc_->markers.items[static_cast<size_t>(i)].get(), [this] {
+        doc_->SetModifiedFlag();
+        doc_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+        canvasWidget()->setFocus();
+    });
+}
+
+void ZchartView::cmdGoldenSearch() {
+    const CTrace* t = doc_->trace(0);
+    if (!t || !t->hasData() || t->data->twoD()) return;
+    // Golden-section search for the maximum over the sample indices.
+    const double g = (std::sqrt(5.0) - 1) / 2;
+    double a = 0, b = t->sampleCount() - 1;
+    int evals = 0;
+    auto f = [&](double x) {
+        ++evals;
+        return t->data->valueAt(static_cast<uint32_t>(std::lround(x)));
+    };
+    double c = b - g * (b - a), d = a + g * (b - a);
+    double fc = f(c), fd = f(d);
+    while (b - a > 1.0 && evals < 200) {
+        if (fc > fd) {
+            b = d;
+            d = c;
+            fd = fc;
+            c = b - g * (b - a);
+            fc = f(c);
+        } else {
+            a = c;
+            c = d;
+            fc = fd;
+            d = a + g * (b - a);
+            fd = f(d);
+        }
+    }
+    const int x = static_cast<int>(std::lround((a + b) / 2));
+    chart::showMessage(strprintf("x=%i val=%f n=%i", x, t->data->valueAt(static_cast<uint32_t>(x)), evals),
+                       doc_->prompter());
+}
+
+void ZchartView::cmdArtifactFilter() { artifactFilterDialog(this, doc_->artifactFilter); }
+
+void ZchartView::cmdChartResults() {
+    ResultTables* tables = doc_->hasServices() ? doc_->services().resultTables : &ResultTables::instance();
+    tables->open(ResultTitles::kChart);
+}
+
+void ZchartView::printDocument() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dlg(&printer, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    QPainter p(&printer);
+    paintPage(p, printer.pageLayout().paintRectPixels(printer.resolution()).translated(
+                     -printer.pageLayout().paintRectPixels(printer.resolution()).topLeft()));
+}
+
+void ZchartView::printPreview() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog dlg(&printer, this);
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pr) {
+        QPainter p(pr);
+        const QRect r = pr->pageLayout().paintRectPixels(pr->resolution());
+        paintPage(p, r.translated(-r.topLeft()));
+    });
+    dlg.exec();
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The chart view: every trace of a chart document against a common x axis,
+// with a y axis for the active trace, a selection, a cursor with read-outs,
+// markers, zoom and pan with the mouse and wheel, the trace operations of
+// the chart menus, the "CTrace" clipboard format, import, export and printing.
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "chart/CAxis.h"
+#include "chart/ui/ChartPainter.h"
+#include "framework/Document.h"
+#include "framework/ui/MenuProvider.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QPrinter;
+class ZchartDoc;
+class ChartCanvas;
+class DataFileFormat;
+
+class ZchartView : public QWidget, public DocumentView, public MenuProvider {
+    Q_OBJECT
+public:
+    static constexpr const char* kClipboardFormat = "CTrace";
+
+    explicit ZchartView(ZchartDoc* doc, QWidget* parent = nullptr);
+    ~ZchartView() override;
+
+    ZchartDoc* document() const { return doc_; }
+    ChartViewState& state() { return state_; }
+    const ChartViewState& state() const { return state_; }
+
+    void OnUpdate(Document* doc, long hint) override;
+    QList<QMenu*> documentMenus() override;
+    QList<QAction*> fileActions() override;
+    QSize sizeHint() const override { return {900, 520}; }
+
+    // The action of a menu text (for tests and scripted use); null when none.
+    QAction* findAction(const QString& text) const;
+    // The chart drawn as the view shows it.
+    QImage renderToImage(QSize size) const;
+
+    // View commands that tests and scripts use directly.
+    void fitAll();
+    void zoomToSelection();
+    void zoomX(double factor, double aroundX);
+    void zoomY(double factor, double aroundY);
+    void setActiveTrace(int index);
+    int activeTrace() const { return state_.active; }
+    void setSelection(uint32_t from, uint32_t to);
+    void setCursorX(double x);
+    QRect plotRect() const;
+    void repaintChart();
+    QWidget* canvasWidget() const;
+    double xScale() const { return state_.xPerPixel; }
+
+    // Commands of the menus.
+    void cmdPowerSpectrum();
+    void cmdSmoothing();
+    void cmdFir();
+    void cmdDifferentiate();
+    void cmdAverage();
+    void cmdNormalise();
+    void cmdCombine(bool subtract);
+    void cmdSquare();
+    void cmdHalve();
+    void cmdRowOperation(int op);
+    void cmdCopy();
+    void cmdCut();
+    void cmdPaste();
+    void cmdDelete();
+    void cmdClear();
+    void cmdImport();
+    bool importFile(const std::string& path, DataFileFormat& fmt);
+    void cmdExport();
+    void cmdTraceProperties();
+    void cmdHideTrace();
+    void cmdFullScale(bool reduce);
+    void cmdIntensity(bool brighter);
+    void cmdColour();
+    void cmdInverseColours();
+    void cmdMinimumToBackground();
+    void cmdLinearIntensity();
+    void cmdInsertMarker();
+    void cmdEditMarker();
+    void cmdGoldenSearch();
+    void cmdArtifactFilter();
+    void cmdChartResults();
+    void printDocument();
+    void printPreview();
+    void paintPage(QPainter& p, const QRect& page);
+
+    // Uses the first trace as the time axis when it rises by even steps
+    // (an export with a time column); true when it did.
+    bool adoptTimeColumn();
+
+    // The read-outs of the four status panes.
+    QString readout(int pane) const;
+
+signals:
+    void readoutsChanged();
+
+private:
+    friend class ChartCanvas;
+    void buildMenus();
+    void refreshTraceList();
+    void updateReadouts();
+    bool requireActive(bool oneDimensional = false);
+    void selectionOrWhole(uint32_t& from, uint32_t& to) const;
+
+    ZchartDoc* doc_;
+    ChartViewState state_;
+    CAxis xAxis_{true};
+    CAxis yAxis_{false};
+    ChartCanvas* canvas_ = nullptr;
+    QComboBox* traceBox_ = nullptr;
+    QLabel* panes_[4] = {};
+    QList<QMenu*> menus_;
+    QList<QAction*> fileActs_;
+    bool fitted_ = false;
+    int lastImportFirst_ = -1;
+    int importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f);
+};
+
+void registerChartViews();

@@ -1,0 +1,224 @@
+// The chart view on the offscreen platform, as a user works with it: a
+// laser Doppler text export with a heading line and a time column is
+// imported, charted, zoomed, selected, smoothed, taken to a spectrum,
+// marked, copied into a second chart, saved and reopened. Image markers
+// reach a receiving socket. With ORDAVIA_SCREENSHOTS set to a folder the
+// steps are written as pictures.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMimeData>
+#include <QTest>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "base/FileIO.h"
+#include "chart/DataFileFormat.h"
+#include "chart/ZchartDoc.h"
+#include "chart/ui/MarkerSender.h"
+#include "chart/ui/ZchartView.h"
+#include "support/TestServices.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void ensureApp() {
+    if (qApp) return;
+    static int argc = 1;
+    static char name[] = "test_chart";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(argc, argv);
+}
+
+void shot(QWidget& w, const char* name) {
+    const QByteArray dir = qgetenv("ORDAVIA_SCREENSHOTS");
+    if (!dir.isEmpty()) w.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
+// A laser Doppler flux export: 60 s at 100 Hz, heart beat at 1.2 Hz with a
+// slow vasomotion wave, noise and a movement artefact.
+std::string ldfExport() {
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0, 2.5);
+    std::string s = "Time (s),Flux (PU),Temperature (C)\r\n";
+    for (int i = 0; i < 6000; ++i) {
+        const double t = i * 0.01;
+        double flux = 60 + 18 * std::pow(std::max(0.0, std::sin(2 * M_PI * 1.2 * t)), 3) + 10 * std::sin(2 * M_PI * 0.1 * t) + noise(rng);
+        if (t > 41 && t < 42.5) flux += 120 * std::sin(M_PI * (t - 41) / 1.5);
+        char line[96];
+        std::snprintf(line, sizeof line, "%.2f,%.3f,%.3f\r\n", t, flux, 31.5 + 0.02 * t);
+        s += line;
+    }
+    return s;
+}
+
+int countColoured(const QImage& img, QColor c, int tol = 40) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) < tol && std::abs(p.green() - c.green()) < tol && std::abs(p.blue() - c.blue()) < tol) ++n;
+        }
+    return n;
+}
+
+}  // namespace
+
+TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
+    ensureApp();
+    ordavia::test::TestServices ts;
+    const fs::path dir = fs::temp_directory_path() / ("ordavia_chartview_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    ZchartDoc::setSettingsFolder(dir.string());
+    const std::string data = (dir / "ldf.csv").string();
+    ASSERT_TRUE(writeFileAtomically(data, ldfExport()).ok);
+
+    ZchartDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.SetTitle("ldf");
+    ZchartView view(&doc);
+    view.resize(1200, 560);
+    view.show();
+    DataFileFormat f;
+    f.columns = 3;
+    f.count = 100000;
+    f.outputType = 6;
+    ASSERT_TRUE(view.importFile(data, f));
+    ASSERT_EQ(doc.traceCount(), 3);
+    ASSERT_TRUE(view.adoptTimeColumn());
+    ASSERT_EQ(doc.traceCount(), 2);
+    EXPECT_NEAR(doc.trace(0)->xInterval, 0.01, 1e-6);
+    EXPECT_EQ(doc.trace(0)->sampleCount(), 6000u);
+    view.fitAll();
+    QApplication::processEvents();
+    shot(view, "chart1_imported");
+    QImage whole = view.grab().toImage();
+    EXPECT_GT(countColoured(whole, QColor(20, 60, 160)), 1500) << "the flux trace is drawn";
+    EXPECT_GT(countColoured(whole, QColor(200, 40, 40)), 500) << "the temperature trace is drawn";
+
+    // Zoom into 20 s .. 30 s, place the cursor: read-outs with units.
+    view.zoomX(0.2, 25.0);
+    view.setCursorX(25.0);
+    EXPECT_EQ(view.readout(0), "x = 25.000 s");
+    EXPECT_TRUE(view.readout(1).startsWith("y = ")) << view.readout(1).toStdString();
+    view.setSelection(2000, 2600);
+    EXPECT_EQ(view.readout(2), "dx = 6.000 s");
+    shot(view, "chart2_zoomed_selected");
+    const double before = doc.trace(0)->data->valueAt(2300);
+    ASSERT_TRUE(doc.smooth(0, 2000, 2600, 0.5, false));
+    EXPECT_NE(doc.trace(0)->data->valueAt(2300), before);
+    QApplication::processEvents();
+    shot(view, "chart3_smoothed");
+
+    // Markers at the artefact, then the spectrum of the whole flux trace.
+    view.fitAll();
+    view.setCursorX(41.5);
+    view.cmdInsertMarker();
+    view.setCursorX(10.0);
+    view.cmdInsertMarker();
+    ASSERT_EQ(doc.markers.size(), 2u);
+    EXPECT_EQ(doc.markers.items[0]->description.substr(2, 1), ":") << "time stamp";
+    view.setSelection(0, 0);
+    view.cmdPowerSpectrum();
+    ASSERT_EQ(doc.traceCount(), 3);
+    EXPECT_EQ(view.activeTrace(), 2);
+    EXPECT_EQ(doc.trace(2)->sampleCount(), 6000u / 512);
+    QApplication::processEvents();
+    shot(view, "chart4_markers_spectrum");
+    view.setActiveTrace(0);
+
+    // Copy a selection into a second chart through the "CTrace" clipboard.
+    view.setSelection(3000, 4500);
+    view.cmdCopy();
+    ASSERT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(ZchartView::kClipboardFormat));
+    ZchartDoc other;
+    ts.adopt(other);
+    other.OnNewDocument();
+    other.SetTitle("second");
+    ZchartView v2(&other);
+    v2.resize(900, 420);
+    v2.show();
+    v2.cmdPaste();
+    ASSERT_EQ(other.traceCount(), 1);
+    EXPECT_EQ(other.trace(0)->sampleCount(), 1500u);
+    EXPECT_EQ(other.markers.size(), 1u) << "the marker at 41.5 s came along";
+    QApplication::processEvents();
+    shot(v2, "chart5_pasted");
+
+    // Save and reopen: the same traces and markers.
+    const std::string path = (dir / "ldf.zv1").string();
+    ASSERT_TRUE(writeFileAtomically(path, doc.saveToBytes()).ok);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readFileBytes(path, bytes).ok);
+    ZchartDoc again;
+    ts.adopt(again);
+    ASSERT_TRUE(again.loadFromBytes(bytes).ok());
+    EXPECT_EQ(again.traceCount(), 3);
+    EXPECT_EQ(again.markers.size(), 2u);
+    ZchartView v3(&again);
+    v3.resize(1200, 560);
+    v3.show();
+    v3.fitAll();
+    QApplication::processEvents();
+    shot(v3, "chart6_reopened");
+    QImage a = v3.grab().toImage();
+    EXPECT_GT(countColoured(a, QColor(20, 60, 160)), 1500);
+
+    // A million samples draw as one min/max stroke per pixel column.
+    ZchartDoc big;
+    ts.adopt(big);
+    CTrace* t = big.newTrace(7, 1000000);
+    t->xInterval = 0.001;
+    t->name = "long";
+    for (uint32_t i = 0; i < 1000000; ++i) t->data->setAt(i, float(std::sin(i * 0.0005) + 0.1 * std::sin(i * 0.7)));
+    ZchartView v4(&big);
+    v4.resize(1600, 500);
+    v4.show();
+    v4.fitAll();
+    QApplication::processEvents();
+    shot(v4, "chart7_million");
+    EXPECT_GT(countColoured(v4.grab().toImage(), QColor(20, 60, 160)), 10000);
+    ZchartDoc::setSettingsFolder({});
+    fs::remove_all(dir);
+}
+
+TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
+    ensureApp();
+    const QString name = QString("ordavia_test_fenwyr_%1").arg(getpid());
+    MarkerSender sender(name);
+    MarkerLink::setCurrent(&sender);
+    {
+        CImageMarker none("snap1.zvg");
+        EXPECT_TRUE(none.fileName.empty()) << "no receiver: no image marker";
+    }
+    QLocalServer server;
+    QLocalServer::removeServer(name);
+    ASSERT_TRUE(server.listen(name));
+    QByteArray got;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        QLocalSocket* s = server.nextPendingConnection();
+        QObject::connect(s, &QLocalSocket::readyRead, [s, &got] { got += s->readAll(); });
+    });
+    // The sender waits for the connection; let the server accept meanwhile.
+    auto waitFor = [&](const QByteArray& line) {
+        for (int i = 0; i < 100 && !got.contains(line); ++i) QTest::qWait(10);
+        return got.contains(line);
+    };
+    CImageMarker m("snap1.zvg");
+    EXPECT_EQ(m.fileName, "snap1.zvg");
+    EXPECT_EQ(m.description, "filename=snap1.zvg\r\n");
+    EXPECT_TRUE(waitFor("WM_FREEZE_SAVE snap1.zvg\n"));
+    m.Activate();
+    EXPECT_TRUE(waitFor("WM_AUTO_LOAD snap1.zvg\n"));
+    EXPECT_TRUE(CImageMarker(std::string(300, 'a')).fileName.empty()) << "longer than 260 characters";
+    MarkerLink::setCurrent(nullptr);
+}
