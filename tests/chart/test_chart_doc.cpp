@@ -169,3 +169,44 @@ TEST(ChartDoc, SettingsFileRoundTrip) {
     EXPECT_EQ(b.settingC, 7.0);
     ZchartDoc::setSettingsFolder({});
 }
+
+#include "chart/ZliveChartDoc.h"
+#include "chart/xychartdoc.h"
+
+TEST(LiveChart, FeedsReuseTheTraceAndRowsTakeTheYAxis) {
+    ZliveChartDoc live;
+    ZliveChartDoc* slot = &live;
+    live.ownerSlot = &slot;
+    uint32_t n = 256;
+    CdataVect* a = live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey");
+    ASSERT_TRUE(a);
+    const uint8_t* storage = a->rawData();
+    n = 256;
+    CdataVect* b = live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey");
+    EXPECT_EQ(live.traceCount(), 1);
+    EXPECT_EQ(b->rawData(), storage) << "no reallocation for an equal feed";
+    n = 300;
+    EXPECT_EQ(live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey")->count, 300u);
+    EXPECT_EQ(live.docFlags, ZliveChartDoc::kNoDelete | ZliveChartDoc::kAskOpenNew);
+
+    C2DTrace rows(12, 4, 128);
+    rows.yUnits = "um";
+    rows.yScale = 0.7;
+    rows.displayYScale = 0.2;
+    CdataVect* r = live.feedRowOf(2, "row", rows);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(live.traceCount(), 1);
+    EXPECT_EQ(live.liveTrace->elementTypeCode(), 4);
+    EXPECT_EQ(r->count, 128u);
+    EXPECT_EQ(live.liveTrace->xUnits, "um");
+    EXPECT_EQ(live.liveTrace->xInterval, 0.7);
+    live.OnCloseDocument();
+    EXPECT_EQ(slot, nullptr) << "the producer opens a new chart on its next feed";
+
+    xychartdoc xy;
+    CTrace src(8, 3);
+    ASSERT_TRUE(xy.setXYTrace(src));
+    ASSERT_TRUE(xy.setXYTrace(src));
+    EXPECT_EQ(xy.traceCount(), 1);
+    EXPECT_TRUE(xy.trace(0)->auxFlag);
+}
