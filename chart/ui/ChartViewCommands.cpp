@@ -184,9 +184,9 @@ void ZchartView::cmdFir() {
     const auto path = prompterOf(doc_).openFile("FIR filter", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", proposed);
     if (!path) return;
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(*path, bytes, 1 << 20);
-    if (!r.ok) {
-        chart::showMessage(r.error, doc_->prompter());
+    const Status r = readFileBytes(*path, bytes, 1 << 20);
+    if (!r.ok()) {
+        chart::showMessage(r.reason(), doc_->prompter());
         return;
     }
     const auto c = readFirCoefficients(std::string(bytes.begin(), bytes.end()));
@@ -325,9 +325,9 @@ void ZchartView::cmdImport() {
     const auto path = prompterOf(doc_).openFile("Import", "All Files (*.*)|*.*||");
     if (!path) return;
     std::vector<uint8_t> bytes;
-    const FileResult r = readFileBytes(*path, bytes, uint64_t(1) << 31);
-    if (!r.ok) {
-        chart::showMessage(std::string(Document::kOpenFailed) + "\n" + r.error, doc_->prompter());
+    const Status r = readFileBytes(*path, bytes, uint64_t(1) << 31);
+    if (!r.ok()) {
+        chart::showMessage(std::string(Document::kOpenFailed) + "\n" + r.reason(), doc_->prompter());
         return;
     }
     DataFileFormat f;
@@ -397,7 +397,7 @@ int ZchartView::importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f
 
 bool ZchartView::importFile(const std::string& path, DataFileFormat& f) {
     std::vector<uint8_t> bytes;
-    if (!readFileBytes(path, bytes, uint64_t(1) << 31).ok) return false;
+    if (!readFileBytes(path, bytes, uint64_t(1) << 31).ok()) return false;
     if (f.binary && !f.planBinary(bytes.size(), f.count > 0 ? f.count : f.availablePoints(bytes.size()))) return false;
     return importBytes(bytes, f) > 0;
 }
@@ -451,7 +451,7 @@ void ZchartView::cmdExport() {
     uint32_t from = 0, to = 0;
     const bool part = !scope->wholeRange && state_.hasSelection();
     if (part) selectionOrWhole(from, to);
-    FileResult w;
+    Status w;
     if (f.binary) {
         std::vector<uint8_t> bytes;
         for (const CTrace* t : chosen) {
@@ -465,7 +465,7 @@ void ZchartView::cmdExport() {
     } else {
         w = writeFileAtomically(*path, exportTracesAsText(chosen, f, from, to, state_.xPerPixel));
     }
-    if (!w.ok) chart::showMessage(w.error, doc_->prompter());
+    if (!w.ok()) chart::showMessage(w.reason(), doc_->prompter());
 }
 
 void ZchartView::cmdTraceProperties() {

@@ -79,7 +79,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     fs::create_directories(dir);
     ZchartDoc::setSettingsFolder(dir.string());
     const std::string data = (dir / "ldf.csv").string();
-    ASSERT_TRUE(writeFileAtomically(data, ldfExport()).ok);
+    ASSERT_TRUE(writeFileAtomically(data, ldfExport()).ok());
 
     ZchartDoc doc;
     ts.adopt(doc);
@@ -156,9 +156,9 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
 
     // Save and reopen: the same traces and markers.
     const std::string path = (dir / "ldf.zv1").string();
-    ASSERT_TRUE(writeFileAtomically(path, doc.saveToBytes()).ok);
+    ASSERT_TRUE(writeFileAtomically(path, doc.saveToBytes()).ok());
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(path, bytes).ok);
+    ASSERT_TRUE(readFileBytes(path, bytes).ok());
     ZchartDoc again;
     ts.adopt(again);
     ASSERT_TRUE(again.loadFromBytes(bytes).ok());
