@@ -1,0 +1,302 @@
+// Capillary counting in an image document. See CapillaryCountTool.h.
+#include "measure/CapillaryCountTool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "measure/CDimLine.h"
+#include "measure/ZBasicDoc.h"
+
+namespace ordavia {
+
+namespace {
+
+const ResultColumn kCountColumns[] = {
+    {"filename", 20, 0, 0},   {"units", 6, 0, 0},       {"list", 5, 2, 0},          {"line", 5, 3, 0},
+    {"N", 4, 4, 0},           {"length um", 10, 8, 1},  {"per mm", 8, 7, 2},        {"apex dist um", 12, 8, 1},
+    {"limb min um", 11, 6, 1}, {"limb max um", 11, 6, 1}, {"band um", 8, 6, 1},      {"spacing um", 10, 6, 1},
+    {"threshold", 9, 6, 2},
+};
+
+// Micrometres in one unit of the calibration; 0 for units that are not lengths.
+double micrometresIn(std::string u) {
+    for (char& c : u) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (u == "um" || u == "\xc2\xb5m" || u == "\xb5m" || u == "micron" || u == "microns" || u == "micrometre" ||
+        u == "micrometer" || u == "micrometres" || u == "micrometers")
+        return 1;
+    if (u == "mm") return 1000;
+    if (u == "cm") return 10000;
+    if (u == "nm") return 0.001;
+    if (u == "m") return 1e6;
+    return 0;
+}
+
+// A line's label after a count: "9 capillaries, 9.0/mm".
+std::string lineLabel(const CountResult& r) { return strprintf("%d capillaries, %.1f/mm", r.count, r.perMm); }
+
+bool isCountedLine(const CDim& d) {
+    int n = 0;
+    char rest[32] = {};
+    return d.vertexCount() >= 2 && std::sscanf(d.label().c_str(), "%d capillaries%31s", &n, rest) >= 1 &&
+           d.label().find(" capillaries") != std::string::npos;
+}
+
+uint64_t checksum(const CZVimage& img) {
+    uint64_t h = 1469598103934665603ull;
+    const size_t n = img.byteCount();
+    const uint8_t* p = img.data();
+    for (size_t i = 0; i < n; i += 61) h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+double distanceToSegment(ZPoint a, ZPoint b, double x, double y, double* along = nullptr) {
+    const double ex = b.x - a.x, ey = b.y - a.y, len2 = ex * ex + ey * ey;
+    const double t = len2 > 0 ? std::clamp(((x - a.x) * ex + (y - a.y) * ey) / len2, 0.0, 1.0) : 0.0;
+    if (along) *along = t;
+    return std::hypot(x - (a.x + t * ex), y - (a.y + t * ey));
+}
+
+}  // namespace
+
+CapillaryCountTool::CapillaryCountTool(ZBasicDoc& doc) : doc_(doc) {}
+
+bool CapillaryCountTool::setSettings(const CountSettings& s) {
+    if (!s.validate().empty()) return false;
+    settings_ = s;
+    ridgeValid_ = false;
+    return true;
+}
+
+bool CapillaryCountTool::micrometresPerPixel(const ZBasicDoc& doc, double& sx, double& sy) {
+    if (!doc.calibrated) return false;
+    const double um = micrometresIn(doc.units);
+    sx = doc.xScale * um;
+    sy = doc.yScale * um;
+    return um > 0 && sx > 0 && sy > 0 && std::isfinite(sx) && std::isfinite(sy);
+}
+
+const ResultColumn* CapillaryCountTool::resultColumns(size_t& count) {
+    count = std::size(kCountColumns);
+    return kCountColumns;
+}
+
+Result<const RidgeImage*> CapillaryCountTool::ridge() {
+    if (doc_.image.isEmpty()) return Status::failure(kNoPicture);
+    double sx = 0, sy = 0;
+    if (!micrometresPerPixel(doc_, sx, sy)) return Status::failure(kNeedsCalibration);
+    const uint64_t sum = checksum(doc_.image);
+    if (!ridgeValid_ || ridgePixels_ != doc_.image.data() || ridgeWidth_ != doc_.image.width() ||
+        ridgeHeight_ != doc_.image.rows() || ridgeSx_ != sx || ridgeSy_ != sy || ridgeChecksum_ != sum) {
+        ridge_ = ridgeImage(doc_.image, sx, sy, settings_);
+        ridgeValid_ = true;
+        ridgePixels_ = doc_.image.data();
+        ridgeWidth_ = doc_.image.width();
+        ridgeHeight_ = doc_.image.rows();
+        ridgeSx_ = sx;
+        ridgeSy_ = sy;
+        ridgeChecksum_ = sum;
+    }
+    return &ridge_;
+}
+
+Result<CountResult> CapillaryCountTool::preview(ZPoint a, ZPoint b) {
+    Result<const RidgeImage*> r = ridge();
+    if (!r) return r.status();
+    // Document coordinates are the parent frame's; the ridge image starts
+    // at the picture's origin.
+    const double ox = doc_.image.originX(), oy = doc_.image.originY();
+    CountResult res = countAlongLine(**r, {a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, settings_);
+    for (auto& p : res.crossings) p = {p.x + ox, p.y + oy};
+    for (auto& p : res.apexes) p = {p.x + ox, p.y + oy};
+    return res;
+}
+
+std::vector<int> CapillaryCountTool::marksOn(const CDim& line) const {
+    const CDimList& list = doc_.currentDimList();
+    const ZPoint a = line.getVertex(0), b = line.getVertex(line.vertexCount() - 1);
+    std::vector<std::pair<double, int>> found;
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        if (!d || d->vertexCount() != 1 || d->label() == kApexLabel) continue;
+        const ZPoint p = d->getVertex(0);
+        double t = 0;
+        if (distanceToSegment(a, b, p.x, p.y, &t) <= 1.5) found.push_back({t, i});
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<int> out;
+    for (const auto& f : found) out.push_back(f.second);
+    return out;
+}
+
+std::string CapillaryCountTool::resultText(const CountResult& r) const {
+    const CountSettings& s = settings_;
+    std::string t = strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm);
+    if (!r.apexDistancesUm.empty()) {
+        double sum = 0;
+        for (double d : r.apexDistancesUm) sum += d;
+        t += strprintf(", apex to apex %.0f um", sum / static_cast<double>(r.apexDistancesUm.size()));
+    }
+    t += strprintf(" (limbs %g-%g um, band %g um, spacing %g um, threshold %g, nail on the %s%s, %s)", s.minLimbUm,
+                   s.maxLimbUm, s.bandUm, s.minSpacingUm, s.threshold, r.distalLeft ? "left" : "right",
+                   r.distalDecided ? " by the picture" : "", r.green ? "green channel" : "grey");
+    return t;
+}
+
+void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char* how) {
+    CDim* line = doc_.currentDimList().at(lineIndex);
+    if (line) line->setLabel(lineLabel(r));
+    // A hand correction knows the marks, not how the picture was read.
+    const std::string text = *how ? strprintf("Capillaries: %d along %.0f um, %.1f per mm%s", r.count, r.lengthUm,
+                                              r.perMm, how)
+                                  : resultText(r);
+    doc_.result = text;
+    doc_.appendHistory(text + "\r\n");
+    if (table_) {
+        ResultRecord rec;
+        rec.first = doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
+        rec.second = "um";
+        double apex = 0;
+        for (double d : r.apexDistancesUm) apex += d;
+        if (!r.apexDistancesUm.empty()) apex /= static_cast<double>(r.apexDistancesUm.size());
+        rec.values = {double(doc_.currentList), double(lineIndex + 1), double(r.count), r.lengthUm, r.perMm, apex,
+                      settings_.minLimbUm, settings_.maxLimbUm, settings_.bandUm, settings_.minSpacingUm,
+                      settings_.threshold};
+        (void)table_->addRow(rec);
+    }
+    doc_.SetModifiedFlag(true);
+    doc_.UpdateAllViews();
+}
+
+Result<CapillaryCountTool::LineCount> CapillaryCountTool::countLine(int index) {
+    CDimList& list = doc_.currentDimList();
+    const CDim* line = list.at(index);
+    if (!line || line->vertexCount() < 2) return Status::failure(kNoLine);
+    const ZPoint a = line->getVertex(0), b = line->getVertex(line->vertexCount() - 1);
+    Result<CountResult> r = preview(a, b);
+    if (!r) return r.status();
+
+    // A recount replaces the earlier marks of this line (and their apexes,
+    // which sit within the band beside it).
+    std::vector<int> old = marksOn(*line);
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        if (d && d->vertexCount() == 1 && d->label() == kApexLabel && isCountedLine(*line)) {
+            const ZPoint p = d->getVertex(0);
+            if (distanceToSegment(a, b, p.x, p.y) <= settings_.bandUm + 160) old.push_back(i);
+        }
+    }
+    std::sort(old.rbegin(), old.rend());
+    int lineAt = index;
+    for (int i : old) {
+        doc_.removeObject(i);
+        if (i < lineAt) --lineAt;
+    }
+    auto mark = [&](const CountPoint& p, uint32_t colour, const char* label) {
+        auto m = std::make_unique<CDimLine>();
+        m->setColour(colour);
+        m->setLabel(label);
+        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+        doc_.addObject(std::move(m));
+    };
+    for (const CountPoint& p : r->crossings) mark(p, kMarkColour, "");
+    if (settings_.apexes)
+        for (const CountPoint& p : r->apexes) mark(p, kApexColour, kApexLabel);
+    list.setCurrent(lineAt);
+    record(lineAt, *r, "");
+    return LineCount{lineAt, std::move(*r)};
+}
+
+Result<CapillaryCountTool::LineCount> CapillaryCountTool::countCurrentLine() {
+    const CDimList& list = doc_.currentDimList();
+    if (const CDim* c = list.currentObject(); c && c->vertexCount() >= 2) return countLine(list.current());
+    for (int i = list.count() - 1; i >= 0; --i)
+        if (list.at(i)->vertexCount() >= 2 && dynamic_cast<const CDimLine*>(list.at(i))) return countLine(i);
+    return Status::failure(kNoLine);
+}
+
+Result<std::vector<CapillaryCountTool::LineCount>> CapillaryCountTool::countAllLines() {
+    std::vector<const CDim*> lines;
+    for (const auto& d : doc_.currentDimList().objects())
+        if (d->vertexCount() >= 2 && dynamic_cast<const CDimLine*>(d.get())) lines.push_back(d.get());
+    if (lines.empty()) return Status::failure(kNoLine);
+    std::vector<LineCount> out;
+    // Indexes move as marks come and go; find each line afresh.
+    for (const CDim* line : lines) {
+        const auto& objs = doc_.currentDimList().objects();
+        const auto it = std::find_if(objs.begin(), objs.end(), [&](const auto& p) { return p.get() == line; });
+        if (it == objs.end()) continue;
+        Result<LineCount> r = countLine(static_cast<int>(it - objs.begin()));
+        if (!r) return r.status();
+        out.push_back(std::move(*r));
+    }
+    return out;
+}
+
+bool CapillaryCountTool::correctAt(ZPoint p) {
+    CDimList& list = doc_.currentDimList();
+    int best = -1;
+    double bestDistance = kClickReachPx;
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        if (!d || !isCountedLine(*d)) continue;
+        const double dist = distanceToSegment(d->getVertex(0), d->getVertex(d->vertexCount() - 1), p.x, p.y);
+        if (dist <= bestDistance) {
+            bestDistance = dist;
+            best = i;
+        }
+    }
+    if (best < 0) return false;
+    const CDim* line = list.at(best);
+    const ZPoint a = line->getVertex(0), b = line->getVertex(line->vertexCount() - 1);
+    CountResult r;
+    double sx = 1, sy = 1;
+    if (!micrometresPerPixel(doc_, sx, sy)) return false;
+    r.umPerPixelX = sx;
+    r.umPerPixelY = sy;
+    r.lengthUm = std::hypot((b.x - a.x) * sx, (b.y - a.y) * sy);
+    const std::vector<int> marks = marksOn(*line);
+    for (int i : marks) {
+        const ZPoint q = list.at(i)->getVertex(0);
+        r.crossings.push_back({double(q.x), double(q.y)});
+    }
+    const size_t before = r.crossings.size();
+    const bool removed = toggleCrossing(r, {double(a.x), double(a.y)}, {double(b.x), double(b.y)},
+                                        {double(p.x), double(p.y)}, 6);
+    int lineAt = best;
+    if (removed) {
+        // The one toggleCrossing dropped is the mark no longer in r.
+        for (size_t k = 0; k < before; ++k) {
+            const ZPoint q = list.at(marks[k])->getVertex(0);
+            const bool kept = std::any_of(r.crossings.begin(), r.crossings.end(),
+                                          [&](const CountPoint& c) { return c.x == q.x && c.y == q.y; });
+            if (!kept) {
+                doc_.removeObject(marks[k]);
+                if (marks[k] < lineAt) --lineAt;
+                break;
+            }
+        }
+    } else {
+        const CountPoint added = *std::find_if(r.crossings.begin(), r.crossings.end(), [&](const CountPoint& c) {
+            return std::none_of(marks.begin(), marks.end(), [&](int i) {
+                const ZPoint q = list.at(i)->getVertex(0);
+                return c.x == q.x && c.y == q.y;
+            });
+        });
+        auto m = std::make_unique<CDimLine>();
+        m->setColour(kMarkColour);
+        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(added.x)), static_cast<int>(std::lround(added.y))});
+        doc_.addObject(std::move(m));
+    }
+    // The nail side and channel are not known again here; the text says
+    // what was counted by hand.
+    r.distalDecided = false;
+    record(lineAt, r, removed ? " - a mark removed by hand" : " - a mark added by hand");
+    return true;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,105 @@
+#pragma once
+// Capillary counting in an image document: counts along the lines of the
+// current list (or one of them), marks every counted capillary with a
+// single-vertex mark where it crosses the line (and, when asked, one at its
+// apex), labels the line with its count and density, and writes the result
+// text, a line of notes and a row of the count results table. A click near
+// a counted line adds a mark there or takes the nearest one away, and the
+// figures follow. Everything lives in the document (marks and labels), so
+// counts survive saving and opening; the tool itself keeps only the ridge
+// image of the picture, rebuilt when the picture, scale or settings change.
+//
+// Image coordinates throughout; no window is needed, so all of it is tested
+// directly.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Geometry.h"
+#include "base/Result.h"
+#include "image/CapillaryCount.h"
+
+class CDim;
+class CResultDoc;
+class ResultTables;
+class ZBasicDoc;
+struct ResultColumn;
+
+namespace ordavia {
+
+class CapillaryCountTool {
+public:
+    static constexpr const char* kResultTitle = "Capillary Count Results";
+    static constexpr uint32_t kMarkColour = 0x00FF00;  // green (red in the low byte)
+    static constexpr uint32_t kApexColour = 0xFF00FF;  // magenta
+    static constexpr const char* kApexLabel = "apex";
+    static constexpr const char* kNeedsCalibration =
+        "Counting capillaries needs the picture's size in micrometres: calibrate the picture first.";
+    static constexpr const char* kNoLine =
+        "Draw a line across the distal row of capillaries (Lines tool) and choose the command again.";
+    static constexpr const char* kNoPicture = "There is no picture to count on.";
+    // A click further than this from every counted line changes nothing.
+    static constexpr double kClickReachPx = 12;
+
+    struct LineCount {
+        int lineIndex = -1;  // in the current list
+        CountResult result;
+    };
+
+    explicit CapillaryCountTool(ZBasicDoc& doc);
+
+    const CountSettings& settings() const { return settings_; }
+    // Invalid settings are refused (false) and the old ones kept.
+    bool setSettings(const CountSettings& s);
+
+    // Micrometres per pixel in x and y; false when the document is not
+    // calibrated in a unit of length.
+    static bool micrometresPerPixel(const ZBasicDoc& doc, double& sx, double& sy);
+
+    // The ridge image of the picture, made on first use and kept while the
+    // picture, calibration and settings stay the same.
+    Result<const RidgeImage*> ridge();
+    // The count along a-b under the current settings, changing nothing
+    // (the parameters dialog shows it live).
+    Result<CountResult> preview(ZPoint a, ZPoint b);
+
+    // Counts along line `index` of the current list (any object with two or
+    // more vertices; its first and last vertex) and records it. An earlier
+    // count of the same line is replaced: its marks go first.
+    Result<LineCount> countLine(int index);
+    // The current object when it is a line, else the last line of the list.
+    Result<LineCount> countCurrentLine();
+    // Every line of the current list.
+    Result<std::vector<LineCount>> countAllLines();
+
+    // Adds a mark on the counted line nearest to p, or takes away the mark
+    // nearest to p, and updates that line's figures. False when p is not
+    // near a counted line.
+    bool correctAt(ZPoint p);
+
+    // The open count results table to write rows into; none by default.
+    void setResultTable(CResultDoc* table) { table_ = table; }
+    static const ResultColumn* resultColumns(size_t& count);
+
+    // "Capillaries: 9 along 1000 um, 9.0 per mm (...parameters...)".
+    std::string resultText(const CountResult& r) const;
+
+private:
+    // Marks of one line: single-vertex objects on it (within a pixel and a
+    // half), in order along it.
+    std::vector<int> marksOn(const CDim& line) const;
+    void record(int lineIndex, const CountResult& r, const char* how);
+
+    ZBasicDoc& doc_;
+    CountSettings settings_;
+    CResultDoc* table_ = nullptr;
+    RidgeImage ridge_;
+    bool ridgeValid_ = false;
+    // What the kept ridge image was made from.
+    const uint8_t* ridgePixels_ = nullptr;
+    int ridgeWidth_ = 0, ridgeHeight_ = 0;
+    double ridgeSx_ = 0, ridgeSy_ = 0;
+    uint64_t ridgeChecksum_ = 0;
+};
+
+}  // namespace ordavia

@@ -1,0 +1,113 @@
+// Counting capillaries in an image document: marks, labels, notes, results
+// rows, recounts and corrections by clicking, on a picture with six
+// hairpins at known places.
+#include <gtest/gtest.h>
+
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+#include "measure/CDimLine.h"
+#include "measure/CapillaryCountTool.h"
+#include "measure/ZBasicDoc.h"
+#include "support/HairpinPicture.h"
+#include "support/TestServices.h"
+
+namespace {
+
+using ordavia::CapillaryCountTool;
+
+class CountToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env.adopt(doc);
+        doc.OnNewDocument();
+        doc.image = ordavia::test::hairpins(0.5, 1);
+        doc.calibrated = 1;
+        doc.xScale = doc.yScale = 2.5;
+        doc.units = "um";
+        size_t n = 0;
+        const ResultColumn* cols = CapillaryCountTool::resultColumns(n);
+        table = env.results.open(CapillaryCountTool::kResultTitle, cols, n);
+        tool.setResultTable(table);
+    }
+    int addLine(ZPoint a, ZPoint b) {
+        const int i = doc.addNewDimension(0, a);
+        doc.addVertex(i, b);
+        return i;
+    }
+    int marks(const char* label = "") const {
+        int n = 0;
+        for (const auto& d : doc.currentDimList().objects()) n += d->vertexCount() == 1 && d->label() == label;
+        return n;
+    }
+
+    ordavia::test::TestServices env;
+    ZBasicDoc doc;
+    CapillaryCountTool tool{doc};
+    CResultDoc* table = nullptr;
+};
+
+TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
+    const int line = addLine({20, 100}, {400, 100});
+    auto r = tool.countLine(line);
+    ASSERT_TRUE(r) << r.reason();
+    EXPECT_EQ(r->result.count, 6);
+    EXPECT_EQ(marks(), 6);
+    EXPECT_EQ(marks(CapillaryCountTool::kApexLabel), 6);
+    EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "6 capillaries, 6.3/mm");
+    EXPECT_EQ(doc.result.rfind("Capillaries: 6 along 950 um, 6.3 per mm, apex to apex 150 um (limbs 6-20 um", 0), 0u)
+        << doc.result;
+    EXPECT_NE(doc.notes.find(doc.result + "\r\n"), std::string::npos);
+    ASSERT_EQ(table->rows().size(), 1u);
+    ASSERT_GE(table->rows()[0]->strings.size(), 5u);
+    EXPECT_EQ(table->rows()[0]->strings[4], "   6");
+    EXPECT_TRUE(doc.IsModified());
+
+    // A recount replaces the marks instead of adding more.
+    ASSERT_TRUE(tool.countLine(r->lineIndex));
+    EXPECT_EQ(marks(), 6);
+    EXPECT_EQ(marks(CapillaryCountTool::kApexLabel), 6);
+}
+
+TEST_F(CountToolTest, ClicksNearACountedLineAddAndRemoveMarks) {
+    auto r = tool.countLine(addLine({20, 100}, {400, 100}));
+    ASSERT_TRUE(r);
+    const ZPoint first{static_cast<int>(std::lround(r->result.crossings[0].x)), 100};
+    EXPECT_TRUE(tool.correctAt({first.x + 2, 103}));
+    EXPECT_EQ(marks(), 5);
+    EXPECT_EQ(doc.result, "Capillaries: 5 along 950 um, 5.3 per mm - a mark removed by hand");
+    EXPECT_TRUE(tool.correctAt({first.x, 96}));
+    EXPECT_EQ(marks(), 6);
+    EXPECT_NE(doc.currentDimList().objects().back()->getVertex(0).y, 96);  // put on the line
+    EXPECT_EQ(table->rows().size(), 3u);
+    // Far from every counted line nothing happens.
+    EXPECT_FALSE(tool.correctAt({200, 250}));
+    EXPECT_EQ(marks(), 6);
+}
+
+TEST_F(CountToolTest, AllLinesAndTheReasonsItRefuses) {
+    addLine({20, 100}, {400, 100});
+    addLine({20, 140}, {200, 140});
+    auto all = tool.countAllLines();
+    ASSERT_TRUE(all) << all.reason();
+    ASSERT_EQ(all->size(), 2u);
+    EXPECT_EQ((*all)[0].result.count, 6);
+    EXPECT_EQ((*all)[1].result.count, 3);
+    EXPECT_EQ(marks(), 9);
+
+    ZBasicDoc empty;
+    env.adopt(empty);
+    empty.OnNewDocument();
+    CapillaryCountTool none(empty);
+    EXPECT_EQ(none.countAllLines().reason(), CapillaryCountTool::kNoLine);
+    empty.addVertex(empty.addNewDimension(0, {1, 1}), {9, 9});
+    EXPECT_EQ(none.countAllLines().reason(), CapillaryCountTool::kNoPicture);
+    doc.calibrated = 0;
+    EXPECT_EQ(tool.countLine(0).reason(), CapillaryCountTool::kNeedsCalibration);
+    doc.calibrated = 1;
+    doc.units = "mm";  // the same picture in millimetres per pixel
+    doc.xScale = doc.yScale = 0.0025;
+    EXPECT_EQ(tool.countLine(0)->result.count, 6);
+    EXPECT_EQ(tool.countLine(marks() + 5).reason(), CapillaryCountTool::kNoLine);
+}
+
+}  // namespace
