@@ -6,6 +6,7 @@
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
+#include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
@@ -135,20 +136,29 @@ bool Document::SaveModified() {
 
 bool Document::DoFileSave() { return DoSave(path_, true); }
 
+std::string Document::proposedSaveName() const { return path_.empty() ? title_ : path_; }
+
 bool Document::DoSave(const std::string& path, bool replace) {
     std::string target = path;
     if (target.empty()) {
         std::string filter = "All files (*.*)|*.*||";
-        // The current file when there is one, else the title.
-        std::string proposed = path_.empty() ? title_ : path_;
+        std::string proposed = proposedSaveName();
+        // A document is only ever proposed under its own extension: a
+        // picture opened as "n1.bmp" is offered as "n1.cs1", never as the
+        // picture it came from.
+        const std::string ext = template_ ? template_->filterExt : std::string();
         if (template_) {
             filter = template_->saveFilter();
-            if (extensionOf(proposed).empty()) proposed += template_->filterExt;
+            if (!ext.empty() && toLower(extensionOf(proposed)) != toLower(ext))
+                proposed = withoutExtension(proposed) + ext;
         }
         auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
         if (!chosen || chosen->empty()) return false;
         target = *chosen;
-        if (template_ && extensionOf(target).empty()) target += template_->filterExt;
+        // The extension the filter shows is added to a name without it, and
+        // to a name with another one ("n1.bmp" becomes "n1.bmp.cs1"), so
+        // that a document never lands on a picture or other file.
+        if (!ext.empty() && toLower(extensionOf(target)) != toLower(ext)) target += ext;
     }
     if (!OnSaveDocument(target)) return false;
     if (replace) SetPathName(target);

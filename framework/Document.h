@@ -80,6 +80,9 @@ public:
     virtual bool DoFileSave();
     // Save As: asks for a name with the template's filter.
     bool DoSave(const std::string& path, bool replace = true);
+    // The name Save As proposes (before the template's extension is put
+    // on it): the current file, else the title.
+    virtual std::string proposedSaveName() const;
 
     // The text of the last load or save failure.
     const std::string& lastError() const { return lastError_; }

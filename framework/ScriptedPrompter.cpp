@@ -78,8 +78,9 @@ std::vector<std::string> ScriptedPrompter::openFiles(const std::string& title, c
 }
 
 std::optional<std::string> ScriptedPrompter::saveFile(const std::string& title, const std::string&,
-                                                      const std::string&) {
+                                                      const std::string& proposed) {
     asked.push_back({"save", title});
+    lastProposedName = proposed;
     return take(saveAnswers, std::optional<std::string>{});
 }
 

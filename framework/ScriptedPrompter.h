@@ -18,6 +18,9 @@ public:
         MsgIcon icon = MsgIcon::None;
     };
 
+    // The name the last save chooser proposed.
+    std::string lastProposedName;
+
     // Answers are consumed in order by the questions of the matching kind.
     void pushMessageAnswer(MsgResult r) { messageAnswers.push_back(r); }
     void pushText(std::optional<std::string> v) { textAnswers.push_back(std::move(v)); }

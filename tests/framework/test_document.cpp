@@ -240,6 +240,27 @@ TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
     EXPECT_FALSE(d.IsModified());
 }
 
+TEST_F(DocumentTest, SaveAsProposesAndWritesOnlyTheTemplatesExtension) {
+    DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
+    SampleDoc d;
+    d.setDocTemplate(&t);
+    d.SetTitle("n1.bmp");  // a picture opened as a new document
+    const std::string picture = path("n1.bmp");
+    { std::ofstream(picture) << "BM picture"; }
+
+    // Accepting the proposal as it stands, or typing the picture's name,
+    // never writes over the picture.
+    prompter_.pushSaveFile(path("n1.bmp"));
+    ASSERT_TRUE(d.DoSave({}, true));
+    EXPECT_EQ(prompter_.lastProposedName, "n1.cs1");
+    EXPECT_EQ(d.GetPathName(), path("n1.bmp.cs1"));
+    std::ifstream in(picture);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "BM picture");
+    prompter_.pushSaveFile(path("n2.CS1"));
+    ASSERT_TRUE(d.DoSave({}, true));
+    EXPECT_EQ(d.GetPathName(), path("n2.CS1"));
+}
+
 TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {
     struct View : DocumentView {
         int updates = 0;
