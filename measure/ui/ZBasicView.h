@@ -49,6 +49,8 @@ public:
     // The action of a menu text, for tests and scripted use; null when none.
     QAction* findAction(const QString& text) const;
 
+    // Said by commands of later features that the video views still offer.
+    static constexpr const char* kNotAvailable = "\"%s\" is not available in this version of Ordavia.";
     static constexpr const char* kFitToWindow = "Fit to &window";
     static constexpr const char* kHistogram = "&Histogram";
     static constexpr const char* kRemoveDustMarks = "Remove marks using dust mask";
