@@ -11,6 +11,7 @@
 #include "chart/ResultColumnSets.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
+#include "settings/ProfileStore.h"
 
 namespace ordavia {
 
@@ -65,6 +66,8 @@ double distanceToSegment(ZPoint a, ZPoint b, double x, double y, double* along =
 
 CapillaryCountTool::CapillaryCountTool(ZBasicDoc& doc) : doc_(doc) {}
 
+bool CapillaryCountTool::isApexMark(const CDim& d) { return d.vertexCount() == 1 && d.colour() == kApexColour; }
+
 bool CapillaryCountTool::setSettings(const CountSettings& s) {
     if (!s.validate().empty()) return false;
     settings_ = s;
@@ -78,6 +81,36 @@ bool CapillaryCountTool::micrometresPerPixel(const ZBasicDoc& doc, double& sx, d
     sx = doc.xScale * um;
     sy = doc.yScale * um;
     return um > 0 && sx > 0 && sy > 0 && std::isfinite(sx) && std::isfinite(sy);
+}
+
+namespace {
+constexpr const char* kSection = "capillary count";
+}
+
+CountSettings CapillaryCountTool::storedSettings(const ProfileStore& p) {
+    CountSettings s;
+    s.minLimbUm = p.GetDouble(kSection, "narrowest limb", s.minLimbUm);
+    s.maxLimbUm = p.GetDouble(kSection, "widest limb", s.maxLimbUm);
+    s.backgroundUm = p.GetDouble(kSection, "background", s.backgroundUm);
+    s.bandUm = p.GetDouble(kSection, "band", s.bandUm);
+    s.minSpacingUm = p.GetDouble(kSection, "spacing", s.minSpacingUm);
+    s.threshold = p.GetDouble(kSection, "threshold", s.threshold);
+    s.distal = p.GetInt(kSection, "nail side", s.distal);
+    s.channel = p.GetInt(kSection, "channel", s.channel);
+    s.apexes = p.GetInt(kSection, "apexes", s.apexes ? 1 : 0) != 0;
+    return s.validate().empty() ? s : CountSettings{};
+}
+
+void CapillaryCountTool::storeSettings(const ProfileStore& p, const CountSettings& s) {
+    p.WriteDouble(kSection, "narrowest limb", s.minLimbUm);
+    p.WriteDouble(kSection, "widest limb", s.maxLimbUm);
+    p.WriteDouble(kSection, "background", s.backgroundUm);
+    p.WriteDouble(kSection, "band", s.bandUm);
+    p.WriteDouble(kSection, "spacing", s.minSpacingUm);
+    p.WriteDouble(kSection, "threshold", s.threshold);
+    p.WriteInt(kSection, "nail side", s.distal);
+    p.WriteInt(kSection, "channel", s.channel);
+    p.WriteInt(kSection, "apexes", s.apexes ? 1 : 0);
 }
 
 const ResultColumn* CapillaryCountTool::resultColumns(size_t& count) {
@@ -104,6 +137,9 @@ Result<const RidgeImage*> CapillaryCountTool::ridge() {
     return &ridge_;
 }
 
+int CapillaryCountTool::ridgeOriginX() const { return doc_.image.originX(); }
+int CapillaryCountTool::ridgeOriginY() const { return doc_.image.originY(); }
+
 Result<CountResult> CapillaryCountTool::preview(ZPoint a, ZPoint b) {
     Result<const RidgeImage*> r = ridge();
     if (!r) return r.status();
@@ -122,7 +158,7 @@ std::vector<int> CapillaryCountTool::marksOn(const CDim& line) const {
     std::vector<std::pair<double, int>> found;
     for (int i = 0; i < list.count(); ++i) {
         const CDim* d = list.at(i);
-        if (!d || d->vertexCount() != 1 || d->label() == kApexLabel) continue;
+        if (!d || d->vertexCount() != 1 || isApexMark(*d)) continue;
         const ZPoint p = d->getVertex(0);
         double t = 0;
         if (distanceToSegment(a, b, p.x, p.y, &t) <= 1.5) found.push_back({t, i});
@@ -185,7 +221,7 @@ Result<CapillaryCountTool::LineCount> CapillaryCountTool::countLine(int index) {
     std::vector<int> old = marksOn(*line);
     for (int i = 0; i < list.count(); ++i) {
         const CDim* d = list.at(i);
-        if (d && d->vertexCount() == 1 && d->label() == kApexLabel && isCountedLine(*line)) {
+        if (d && isApexMark(*d) && isCountedLine(*line)) {
             const ZPoint p = d->getVertex(0);
             if (distanceToSegment(a, b, p.x, p.y) <= settings_.bandUm + 160) old.push_back(i);
         }
@@ -205,7 +241,7 @@ Result<CapillaryCountTool::LineCount> CapillaryCountTool::countLine(int index) {
     };
     for (const CountPoint& p : r->crossings) mark(p, kMarkColour, "");
     if (settings_.apexes)
-        for (const CountPoint& p : r->apexes) mark(p, kApexColour, kApexLabel);
+        for (const CountPoint& p : r->apexes) mark(p, kApexColour, "");
     list.setCurrent(lineAt);
     record(lineAt, *r, "");
     return LineCount{lineAt, std::move(*r)};

@@ -21,6 +21,7 @@
 
 class CDim;
 class CResultDoc;
+class ProfileStore;
 class ResultTables;
 class ZBasicDoc;
 struct ResultColumn;
@@ -31,8 +32,10 @@ class CapillaryCountTool {
 public:
     static constexpr const char* kResultTitle = "Capillary Count Results";
     static constexpr uint32_t kMarkColour = 0x00FF00;  // green (red in the low byte)
+    // Apex marks are told from count marks by this colour (a label would
+    // clutter the picture).
     static constexpr uint32_t kApexColour = 0xFF00FF;  // magenta
-    static constexpr const char* kApexLabel = "apex";
+    static bool isApexMark(const CDim& d);
     static constexpr const char* kNeedsCalibration =
         "Counting capillaries needs the picture's size in micrometres: calibrate the picture first.";
     static constexpr const char* kNoLine =
@@ -59,6 +62,9 @@ public:
     // The ridge image of the picture, made on first use and kept while the
     // picture, calibration and settings stay the same.
     Result<const RidgeImage*> ridge();
+    // Where the ridge image's first pixel lies in document coordinates.
+    int ridgeOriginX() const;
+    int ridgeOriginY() const;
     // The count along a-b under the current settings, changing nothing
     // (the parameters dialog shows it live).
     Result<CountResult> preview(ZPoint a, ZPoint b);
@@ -80,6 +86,11 @@ public:
     // The open count results table to write rows into; none by default.
     void setResultTable(CResultDoc* table) { table_ = table; }
     static const ResultColumn* resultColumns(size_t& count);
+
+    // The settings as kept in the profile (section "capillary count");
+    // values that do not make valid settings give the defaults.
+    static CountSettings storedSettings(const ProfileStore& p);
+    static void storeSettings(const ProfileStore& p, const CountSettings& s);
 
     // "Capillaries: 9 along 1000 um, 9.0 per mm (...parameters...)".
     std::string resultText(const CountResult& r) const;

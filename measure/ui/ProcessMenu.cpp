@@ -9,6 +9,7 @@
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/BrightnessContrastDialog.h"
+#include "measure/ui/CountMenu.h"
 #include "measure/ui/CustomFilterDialog.h"
 #include "measure/ui/ImageDocMenus.h"
 #include "measure/ui/ProcessingArgsDialog.h"
@@ -87,6 +88,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     addCommand(m, "find minima within window", view, doc, &ImageProcessing::findMinimaWithinWindow);
     addCommand(m, "find minima within tolerance", view, doc, &ImageProcessing::findMinimaWithinTolerance);
     addCommand(m, "find 8 regions", view, doc, &ImageProcessing::findEightRegions);
+    ordavia::addCapillaryCountCommands(m, doc, view);
 
     QObject::connect(m, &QMenu::aboutToShow, view, [=] {
         dust->setChecked(ImageProcessing::dustMaskFilterOn());

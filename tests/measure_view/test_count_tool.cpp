@@ -34,9 +34,10 @@ protected:
         doc.addVertex(i, b);
         return i;
     }
-    int marks(const char* label = "") const {
+    int marks(bool apexes = false) const {
         int n = 0;
-        for (const auto& d : doc.currentDimList().objects()) n += d->vertexCount() == 1 && d->label() == label;
+        for (const auto& d : doc.currentDimList().objects())
+            n += d->vertexCount() == 1 && CapillaryCountTool::isApexMark(*d) == apexes;
         return n;
     }
 
@@ -52,7 +53,7 @@ TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
     ASSERT_TRUE(r) << r.reason();
     EXPECT_EQ(r->result.count, 6);
     EXPECT_EQ(marks(), 6);
-    EXPECT_EQ(marks(CapillaryCountTool::kApexLabel), 6);
+    EXPECT_EQ(marks(true), 6);
     EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "6 capillaries, 6.3/mm");
     EXPECT_EQ(doc.result.rfind("Capillaries: 6 along 950 um, 6.3 per mm, apex to apex 150 um (limbs 6-20 um", 0), 0u)
         << doc.result;
@@ -65,7 +66,7 @@ TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
     // A recount replaces the marks instead of adding more.
     ASSERT_TRUE(tool.countLine(r->lineIndex));
     EXPECT_EQ(marks(), 6);
-    EXPECT_EQ(marks(CapillaryCountTool::kApexLabel), 6);
+    EXPECT_EQ(marks(true), 6);
 }
 
 TEST_F(CountToolTest, ClicksNearACountedLineAddAndRemoveMarks) {

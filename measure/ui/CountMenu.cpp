@@ -1,0 +1,117 @@
+#include "measure/ui/CountMenu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "measure/CapillaryCountTool.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/CountDialog.h"
+#include "measure/ui/ZBasicView.h"
+#include "settings/ProfileStore.h"
+
+namespace ordavia {
+
+namespace {
+
+ProfileStore& profileOf(ZBasicDoc& doc) {
+    return doc.hasServices() ? doc.services().profile() : ProfileStore::instance();
+}
+Prompter& prompterOf(ZBasicDoc& doc) { return doc.hasServices() ? doc.services().prompter() : Prompter::current(); }
+ResultTables& tablesOf(ZBasicDoc& doc) {
+    return doc.hasServices() ? doc.services().results() : ResultTables::instance();
+}
+
+// One per view: the view's count tool and, while correcting, the clicks on
+// the picture.
+class CountHelper : public QObject {
+public:
+    CountHelper(ZBasicDoc* doc, ZBasicView* view) : QObject(view), doc_(doc), view_(view), tool_(*doc) {
+        (void)tool_.setSettings(CapillaryCountTool::storedSettings(profileOf(*doc)));
+        view->canvas()->installEventFilter(this);
+    }
+
+    CapillaryCountTool& tool() {
+        // The table may have been closed since the last count.
+        size_t n = 0;
+        const ResultColumn* cols = CapillaryCountTool::resultColumns(n);
+        tool_.setResultTable(tablesOf(*doc_).open(CapillaryCountTool::kResultTitle, cols, n));
+        return tool_;
+    }
+    bool correcting = false;
+
+    void report(const Status& s) {
+        if (!s) prompterOf(*doc_).messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Information);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (!correcting || e->type() != QEvent::MouseButtonPress) return QObject::eventFilter(watched, e);
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (m->button() != Qt::LeftButton) return QObject::eventFilter(watched, e);
+        const QPoint w = m->position().toPoint();
+        if (tool().correctAt(view_->tools().toImage(w.x(), w.y()))) view_->viewport()->update();
+        return true;  // the click is the correction's, not the drawing tool's
+    }
+
+private:
+    ZBasicDoc* doc_;
+    ZBasicView* view_;
+    CapillaryCountTool tool_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The line the settings dialog previews: the current object when it is a
+// line, else the last line of the list.
+void previewLine(const ZBasicDoc& doc, ZPoint& a, ZPoint& b) {
+    const CDimList& list = doc.currentDimList();
+    const CDim* line = list.currentObject();
+    if (!line || line->vertexCount() < 2)
+        for (int i = list.count() - 1; i >= 0 && (!line || line->vertexCount() < 2); --i) line = list.at(i);
+    if (line && line->vertexCount() >= 2) {
+        a = line->getVertex(0);
+        b = line->getVertex(line->vertexCount() - 1);
+    }
+}
+
+}  // namespace
+
+void addCapillaryCountCommands(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
+    auto* imageView = qobject_cast<ZBasicView*>(view);
+    if (!imageView) return;
+    auto* helper = new CountHelper(doc, imageView);
+    menu->addSeparator();
+    QObject::connect(menu->addAction(kCountAlongLine), &QAction::triggered, view, [helper] {
+        WaitCursor wait;
+        helper->report(helper->tool().countCurrentLine().status());
+    });
+    QObject::connect(menu->addAction(kCountAllLines), &QAction::triggered, view, [helper] {
+        WaitCursor wait;
+        helper->report(helper->tool().countAllLines().status());
+    });
+    QAction* correct = menu->addAction(kCorrectCount);
+    correct->setCheckable(true);
+    correct->setToolTip("Click near a counted line to add a mark there, or on a mark to take it away");
+    QObject::connect(correct, &QAction::toggled, view, [helper](bool on) { helper->correcting = on; });
+    QObject::connect(menu->addAction(kCountSettings), &QAction::triggered, view, [helper, doc, view] {
+        ZPoint a, b;
+        previewLine(*doc, a, b);
+        CountDialog dlg(helper->tool(), a, b, view);
+        if (dlg.exec() == QDialog::Accepted && helper->tool().setSettings(dlg.settings()))
+            CapillaryCountTool::storeSettings(profileOf(*doc), dlg.settings());
+    });
+}
+
+}  // namespace ordavia
