@@ -160,48 +160,58 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
     const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
     auto px = [&](double x) { return plot.left() + (x - s.xLeft) / xpp; };
 
+    auto drawGrid = [&] {
     // Grid at the x axis's major ticks and the active trace's y ticks.
-    {
-        CAxis gx(true);
-        gx.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
-        gx.length = plot.width();
-        gx.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
-        gx.setScale(xpp);
-        p.setPen(QPen(QColor(225, 228, 235), 0));
-        const double conv = gx.requestedScale != 0 ? gx.unitsPerPixel / gx.requestedScale : 1.0;
-        for (const auto& t : gx.ticks())
-            if (t.major) {
-                const double xv = t.value / conv;
-                const int x = static_cast<int>(std::lround(px(xv)));
-                p.drawLine(x, plot.top(), x, plot.bottom());
-            }
-        if (s.active >= 0 && s.active < static_cast<int>(s.displays.size()) && s.displays[s.active].trace) {
-            const TraceDisplay& d = s.displays[s.active];
-            CAxis gy(false);
-            gy.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
-            gy.length = plot.height();
-            gy.startPixel = static_cast<int>(std::floor(d.yBottom / d.yPerPixel));
-            gy.setScale(d.yPerPixel);
-            for (const auto& t : gy.ticks())
+        {
+            CAxis gx(true);
+            gx.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
+            gx.length = plot.width();
+            gx.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
+            gx.setScale(xpp);
+            p.setPen(QPen(QColor(225, 228, 235), 0));
+            const double conv = gx.requestedScale != 0 ? gx.unitsPerPixel / gx.requestedScale : 1.0;
+            for (const auto& t : gx.ticks())
                 if (t.major) {
-                    const int y = static_cast<int>(std::lround(plot.bottom() - (t.value - d.yBottom) / d.yPerPixel));
-                    p.drawLine(plot.left(), y, plot.right(), y);
+                    const double xv = t.value / conv;
+                    const int x = static_cast<int>(std::lround(px(xv)));
+                    p.drawLine(x, plot.top(), x, plot.bottom());
                 }
+            if (s.active >= 0 && s.active < static_cast<int>(s.displays.size()) && s.displays[s.active].trace) {
+                const TraceDisplay& d = s.displays[s.active];
+                CAxis gy(false);
+                gy.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
+                gy.length = plot.height();
+                gy.startPixel = static_cast<int>(std::floor(d.yBottom / d.yPerPixel));
+                gy.setScale(d.yPerPixel);
+                for (const auto& t : gy.ticks())
+                    if (t.major) {
+                        const int y = static_cast<int>(std::lround(plot.bottom() - (t.value - d.yBottom) / d.yPerPixel));
+                        p.drawLine(plot.left(), y, plot.right(), y);
+                    }
+            }
         }
-    }
+    };
 
     // Selection band on the active trace.
     const CTrace* active = (s.active >= 0 && s.active < doc.traceCount()) ? doc.trace(s.active) : nullptr;
-    if (active && active->hasData() && s.hasSelection()) {
+    auto drawSelection = [&] {
+        if (!active || !active->hasData() || !s.hasSelection()) return;
         const uint32_t n = active->sampleCount();
         const double xa = active->sampleX(s.selFrom % n), xb = active->sampleX(s.selTo % n);
         const double l = px(std::min(xa, xb)), r = px(std::max(xa, xb));
-        p.fillRect(QRectF(l, plot.top(), r - l, plot.height()), QColor(255, 214, 120, s.printing ? 60 : 110));
-    }
+        p.fillRect(QRectF(l, plot.top(), r - l, plot.height()), QColor(255, 200, 90, s.printing ? 60 : 90));
+    };
 
-    // Spectra and scan-line stacks lie underneath, curves on top.
+    // Spectra and scan-line stacks lie underneath, then the grid, then curves.
     for (int pass = 0; pass < 2; ++pass)
-    for (size_t i = 0; i < s.displays.size(); ++i) {
+    for (size_t i = 0; i <= s.displays.size(); ++i) {
+        if (i == s.displays.size()) {
+            if (pass == 0) {
+                drawGrid();
+                drawSelection();
+            }
+            continue;
+        }
         TraceDisplay& d = s.displays[i];
         const CTrace* t = d.trace;
         if (!t || d.hidden || !t->hasData()) continue;

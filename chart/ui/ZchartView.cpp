@@ -218,7 +218,10 @@ protected:
         m.exec(e->globalPos());
     }
 
-    void resizeEvent(QResizeEvent*) override { v_->fitted_ = v_->fitted_; }
+    void resizeEvent(QResizeEvent*) override {
+        // A chart opened from a file is fitted once it knows its size.
+        if (!v_->fitted_ && v_->doc_->traceCount() > 0) v_->fitAll();
+    }
 
 private:
     enum Mode { None, Select, Zoom, Pan };

@@ -159,6 +159,8 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     ASSERT_TRUE(writeFileAtomically(path, doc.saveToBytes()).ok());
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(readFileBytes(path, bytes).ok());
+    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+        (void)writeFileAtomically(shots.toStdString() + "/ldf.zv1", bytes);
     ZchartDoc again;
     ts.adopt(again);
     ASSERT_TRUE(again.loadFromBytes(bytes).ok());
