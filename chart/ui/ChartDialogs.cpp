@@ -378,9 +378,10 @@ public:
         connect(cancel, &QPushButton::clicked, this, &QDialog::close);
         lay->addWidget(b);
     }
-    void load(CMarker* m, std::function<void()> applied) {
+    void load(CMarker* m, std::function<void()> applied, std::function<bool(const CMarker*)> alive) {
         marker_ = m;
         applied_ = std::move(applied);
+        alive_ = std::move(alive);
         label_->setText(QString::fromStdString(m->label));
         desc_->setText(QString::fromStdString(m->description));
         width_->setValue(m->width);
@@ -391,6 +392,11 @@ public:
     }
     void apply() {
         if (!marker_) return;
+        if (alive_ && !alive_(marker_)) {
+            marker_ = nullptr;
+            close();
+            return;
+        }
         const int widthBefore = marker_->width;
         const std::string label = label_->text().toStdString();
         if (label != marker_->label) marker_->SetLabel(label);
@@ -406,15 +412,17 @@ private:
     QLineEdit *label_, *desc_;
     QSpinBox *width_, *height_, *pole_;
     std::function<void()> applied_;
+    std::function<bool(const CMarker*)> alive_;
 };
 
 QPointer<EditMarkerDialog> g_edit;
 }  // namespace
 
-void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied) {
+void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied,
+                    std::function<bool(const CMarker*)> alive) {
     if (!marker) return;
     if (!g_edit) g_edit = new EditMarkerDialog(view);
-    g_edit->load(marker, std::move(applied));
+    g_edit->load(marker, std::move(applied), std::move(alive));
     g_edit->show();
     g_edit->raise();
 }

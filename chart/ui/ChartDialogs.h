@@ -51,7 +51,9 @@ int pickTrace(QWidget* parent, const ZchartDoc& doc, const std::string& title, i
 bool artifactFilterDialog(QWidget* parent, ArtifactFilter& f);
 
 // The modeless "Edit Marker" dialog (one in the whole program).
-void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied);
+// `alive` tells whether the marker still exists before each change.
+void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied,
+                    std::function<bool(const CMarker*)> alive = {});
 void closeEditMarkerFor(const CMarker* marker);
 bool editMarkerOpen();
 

@@ -134,8 +134,16 @@ void ZchartView::buildMenus() {
         connect(a, &QAction::triggered, this, fn);
         fileActs_ << a;
     };
-    file("&Save", [this] { doc_->OnFileSave(); }, QKeySequence::Save);
-    file("Save &As...", [this] { doc_->OnFileSaveAs(); }, QKeySequence::SaveAs);
+    // A recording chart (docFlags 8) offers the saved file as a new document.
+    auto afterSave = [this] {
+        if (!(doc_->docFlags & ZchartDoc::kAskOpenNew) || !doc_->hasServices()) return;
+        if (!chart::askYesNo("Open new file?", doc_->prompter())) return;
+        auto saved = std::make_unique<ZchartDoc>();
+        saved->setServices(&doc_->services());
+        if (saved->OnOpenDocument(doc_->GetPathName())) doc_->services().openDocument(std::move(saved));
+    };
+    file("&Save", [this, afterSave] { if (doc_->OnFileSave()) afterSave(); }, QKeySequence::Save);
+    file("Save &As...", [this, afterSave] { if (doc_->OnFileSaveAs()) afterSave(); }, QKeySequence::SaveAs);
     file("&Import...", &ZchartView::cmdImport);
     file("&Export...", &ZchartView::cmdExport);
     file("&Print...", &ZchartView::printDocument, QKeySequence::Print);
@@ -584,11 +592,18 @@ void ZchartView::cmdInsertMarker() {
 void ZchartView::cmdEditMarker() {
     const int i = state_.selectedMarker;
     if (i < 0 || i >= static_cast<int>(doc_->markers.size())) return;
-    openEditMarker(this, doc_->markers.items[static_cast<size_t>(i)].get(), [this] {
-        doc_->SetModifiedFlag();
-        doc_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
-        canvasWidget()->setFocus();
-    });
+    openEditMarker(
+        this, doc_->markers.items[static_cast<size_t>(i)].get(),
+        [this] {
+            doc_->SetModifiedFlag();
+            doc_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+            canvasWidget()->setFocus();
+        },
+        [this](const CMarker* m) {
+            for (const auto& k : doc_->markers.items)
+                if (k.get() == m) return true;
+            return false;
+        });
 }
 
 void ZchartView::cmdGoldenSearch() {

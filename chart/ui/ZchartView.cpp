@@ -16,6 +16,7 @@
 
 #include "base/Text.h"
 #include "chart/ZchartDoc.h"
+#include "chart/ui/ChartDialogs.h"
 #include "framework/ui/ViewRegistry.h"
 
 // The plot and its two axis strips in one widget.
@@ -285,6 +286,9 @@ ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(
 }
 
 ZchartView::~ZchartView() {
+    // The Edit Marker dialog forgets markers of a chart whose view goes.
+    if (doc_)
+        for (const auto& m : doc_->markers.items) ordavia::chartui::closeEditMarkerFor(m.get());
     if (doc_) doc_->RemoveView(this);
 }
 
@@ -294,6 +298,7 @@ QWidget* ZchartView::canvasWidget() const { return canvas_; }
 
 void ZchartView::OnUpdate(Document*, long hint) {
     const size_t before = state_.displays.size();
+    if (state_.selectedMarker >= static_cast<int>(doc_->markers.size())) state_.selectedMarker = -1;
     ChartPainter::syncDisplays(state_, *doc_);
     if (hint != ZchartDoc::kHintMarker) ChartPainter::invalidateData(state_);
     if (!fitted_ || (hint == ZchartDoc::kHintTraces && state_.displays.size() > before && before == 0)) {

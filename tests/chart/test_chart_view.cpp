@@ -224,3 +224,61 @@ TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
     EXPECT_TRUE(CImageMarker(std::string(300, 'a')).fileName.empty()) << "longer than 260 characters";
     MarkerLink::setCurrent(nullptr);
 }
+
+TEST(ChartView, MouseMenusAndQuestions) {
+    ensureApp();
+    ordavia::test::TestServices ts;
+    ZchartDoc doc;
+    ts.adopt(doc);
+    CTrace* t = doc.newTrace(8, 1000);
+    t->name = "flow";
+    t->xInterval = 0.01;
+    for (uint32_t i = 0; i < 1000; ++i) t->data->setAt(i, std::sin(i * 0.05));
+    ZchartView view(&doc);
+    view.resize(900, 400);
+    view.show();
+    view.fitAll();
+    QWidget* canvas = view.canvasWidget();
+    const QRect plot = view.plotRect();
+    // Drag a selection over the middle third of the plot.
+    const QPoint a(plot.left() + plot.width() / 3, plot.center().y());
+    const QPoint b(plot.left() + 2 * plot.width() / 3, plot.center().y());
+    QTest::mousePress(canvas, Qt::LeftButton, {}, a);
+    QTest::mouseMove(canvas, b);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, b);
+    EXPECT_TRUE(view.state().hasSelection());
+    EXPECT_NEAR(double(view.state().selTo) - view.state().selFrom, 333, 6);
+    // The wheel zooms the x axis around the mouse.
+    const double before = view.xScale();
+    QWheelEvent wheel(QPointF(a), canvas->mapToGlobal(QPointF(a)), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    EXPECT_LT(view.xScale(), before);
+    view.zoomToSelection();
+    EXPECT_NEAR(view.xScale() * plot.width(), 3.33 * 1.04, 0.1);
+
+    // Every command of the chart menus is there with its text.
+    for (const char* text :
+         {"&Calculate Power Spectrum...", "&Simple smoothing....", "&FIR filter...", "&Differentiate trace",
+          "Calculate average of selection", "&Normalise whole trace to selection", "&Subtract trace", "&add trace",
+          "S&quare trace", "halve no. of pts", "cut to average", "cut pedestal", "cut PSD artifacts", "DPS histogram",
+          "&Copy", "Cu&t", "&Paste", "&Delete", "C&lear traces", "&Import...", "&Export...", "&Trace properties...",
+          "&Hide Trace", "&Reduce full scale", "&Increase  full scale", "brighter", "dim", "&Colour", "In&verse Colours",
+          "&Minimum to background", "&Linear intensity scale", "&Insert Marker", "&Edit Marker", "&Edit new marks",
+          "Chart &Results", "&PSD profile", "create image from trace", "Artifact &Filter...", "Golden search maxima",
+          "&Run", "&Stop", "Link y axis controls to all traces in chart"})
+        EXPECT_NE(view.findAction(text), nullptr) << text;
+
+    // Delete asks with the trace's name; "No" keeps the data.
+    ts.prompter.pushMessageAnswer(MsgResult::No);
+    view.findAction("&Delete")->trigger();
+    ASSERT_FALSE(ts.prompter.asked.empty());
+    EXPECT_EQ(ts.prompter.asked.back().text, "Do you really want to delete selected data in flow trace?");
+    EXPECT_EQ(t->sampleCount(), 1000u);
+    // The average of the selection lands in "Chart Results".
+    view.findAction("Calculate average of selection")->trigger();
+    ASSERT_NE(ts.results.find("Chart Results"), nullptr);
+    // The golden search reports where the first trace peaks.
+    view.findAction("Golden search maxima")->trigger();
+    EXPECT_EQ(ts.prompter.asked.back().text.rfind("x=", 0), 0u) << ts.prompter.asked.back().text;
+}
