@@ -28,7 +28,10 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     const int bpp = fmt.bytesPerPixel();
     const int canvasRows = field ? b.height / 2 : b.height;
     const size_t rowBytes = size_t(b.width) * size_t(bpp);
-    if (b.width <= 0 || canvasRows <= 0 || uint64_t(rowBytes) * uint64_t(canvasRows) > (uint64_t(1) << 28))
+    // Movement offsets are a fraction of the frame; a canvas more than
+    // three frames across means damaged offsets, not a bigger picture.
+    if (b.width <= 0 || canvasRows <= 0 || int64_t(b.width) > 3 * int64_t(fmt.width()) ||
+        int64_t(canvasRows) > 3 * int64_t(fmt.rows()))
         return Status::failure("the offsets spread the frames too far apart");
     std::vector<uint32_t> sum(rowBytes * size_t(canvasRows), 0);
     // Frames add into 16-bit partial sums (256 frames of 255 fit), which

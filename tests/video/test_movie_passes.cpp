@@ -124,6 +124,9 @@ TEST(MovieStatistics, AverageOnTheOffsetCanvasRmsAndSpeed) {
     EXPECT_EQ(avg.row(2)[0], 0);
     EXPECT_EQ(avg.row(1)[3], (54 + 100) / 2);
     EXPECT_EQ(avg.row(1)[1], 52);
+    // Damaged offsets never ask for a gigantic canvas.
+    m.SetOffsets(1 << 30, 0, 0, 1);
+    EXPECT_FALSE(averageRange(m, 0, 2, avg).ok());
     // Speed by rms: steady pixels fall under the threshold.
     CZVMovie s;
     memoryMovie(s, 5, 4, 1, [](int k, int x, int) { return x == 0 ? 80 : (k % 2 ? 120 : 80); });
