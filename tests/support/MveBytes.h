@@ -48,11 +48,11 @@ inline std::vector<uint8_t> testFrame(int k, int w, int rows) {
     return f;
 }
 
-// The current form with `slots` frames; frame file slot s holds testFrame(s).
-inline std::vector<uint8_t> mveCurrent(int w, int rows, int slots, int count, int ring, int field0 = 0) {
+// The current form with `slotCount` frames; frame file slot s holds testFrame(s).
+inline std::vector<uint8_t> mveCurrent(int w, int rows, int slotCount, int count, int ring, int field0 = 0) {
     LeBytes b;
     b.i32(-23).i32(-2).i32(36).i32(field0).i32(0).i32(w).i32(rows).i32(0).i32(0).i32(0);
-    for (int s = 0; s < slots; ++s) b.raw(testFrame(s, w, rows));
+    for (int s = 0; s < slotCount; ++s) b.raw(testFrame(s, w, rows));
     b.i32(count).i32(ring);
     return b.b;
 }

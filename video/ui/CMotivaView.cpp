@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -87,20 +88,6 @@ CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, par
     setViewportMargins(0, 0, 0, kBarHeight);
     setFocusPolicy(Qt::StrongFocus);
     buildBar();
-    auto key = [this](const QKeySequence& k, auto f) {
-        auto* a = new QAction(this);
-        a->setShortcut(k);
-        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(a, &QAction::triggered, this, f);
-        addAction(a);
-    };
-    key(Qt::Key_Space, [this] { togglePlay(); });
-    key(Qt::Key_Right, [this] { step(1); });
-    key(Qt::Key_Left, [this] { step(-1); });
-    key(Qt::Key_Home, [this] { video_->goToFrame(0); });
-    key(Qt::Key_End, [this] { video_->goToFrame(video_->frameCount() - 1); });
-    key(Qt::Key_I, [this] { video_->setSelection(video_->currentFrame(), video_->selectionLast()); syncBar(); });
-    key(Qt::Key_O, [this] { video_->setSelection(video_->selectionFirst(), video_->currentFrame() + 1); syncBar(); });
     syncBar();
 }
 
@@ -250,6 +237,38 @@ void CMotivaView::updateStatus(ZPoint cursor) {
         texts[6] = video_->elapsedText();
         panes->show(this, texts);
     }
+}
+
+// The player's keys; others (and these with modifiers) go to the image
+// view, whose arrow keys would otherwise scroll.
+void CMotivaView::keyPressEvent(QKeyEvent* e) {
+    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        ZBasicView::keyPressEvent(e);
+        return;
+    }
+    switch (e->key()) {
+    case Qt::Key_Space: togglePlay(); break;
+    case Qt::Key_Right: step(1); break;
+    case Qt::Key_Left: step(-1); break;
+    case Qt::Key_Home:
+        stop();
+        video_->goToFrame(0);
+        break;
+    case Qt::Key_End:
+        stop();
+        video_->goToFrame(video_->frameCount() - 1);
+        break;
+    case Qt::Key_I:
+        video_->setSelection(video_->currentFrame(), video_->selectionLast());
+        syncBar();
+        break;
+    case Qt::Key_O:
+        video_->setSelection(video_->selectionFirst(), video_->currentFrame() + 1);
+        syncBar();
+        break;
+    default: ZBasicView::keyPressEvent(e); return;
+    }
+    e->accept();
 }
 
 void CMotivaView::resizeEvent(QResizeEvent* e) {

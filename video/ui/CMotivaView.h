@@ -43,6 +43,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildBar();

@@ -213,7 +213,7 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     later(video, "Export Movement correction results...", "movement correction");
     later(video, "FFT per pixel sequence", "functional capillary flow");
     later(video, "Calculate &FCF", "functional capillary flow");
-    later(video, "&Calculate Flux conc & speed", "functional capillary flow");
+    later(video, "&Calculate Flux conc && speed", "functional capillary flow");
     later(video, "Capillary Width vs. time", "width against time");
     later(video, "Focus check video", "the focus check");
     later(video, "&Record...", "the recording document");
@@ -314,6 +314,14 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     file("Import AVI...", [v, doc] {
         v->stop();
         if (auto f = doc->prompter().openFile("Import AVI", CMotivaDoc::kAviFilter)) tell(doc, doc->importAvi(*f));
+    });
+    file("Import cytoscan...", [v, doc] {
+        v->stop();
+        // The header extension is a setting; the frames are in the ".raw" beside it.
+        std::string ext = doc->profile().GetString("ftp", "header", "hdr");
+        if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+        const std::string filter = "cytoscan files (*." + ext + ")|*." + ext + "|All files (*.*)|*.*||";
+        if (auto f = doc->prompter().openFile("Import cytoscan", filter)) tell(doc, doc->importCytoscan(*f));
     });
     file("Export as AVI...", [v] { exportAviDialog(v); });
     file("Export uncompressed avi", [v, doc] {

@@ -1,0 +1,79 @@
+// The video player on a manually stepped timer: playing, stopping at the
+// end, looping, stepping keys, selection marks and the menus.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <cstring>
+
+#include "framework/AppServices.h"
+#include "framework/ScriptedPrompter.h"
+#include "framework/Timer.h"
+#include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
+#include "video/CMotivaDoc.h"
+#include "video/ui/CMotivaView.h"
+
+using namespace testsupport;
+
+TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
+    static int argc = 1;
+    static char name[] = "test_video_ui";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
+    ManualTimerFactory timers;
+    TimerFactory::setCurrent(&timers);
+    ScratchDir dir("video-ui");
+    writeBytes(dir / "clip.mve", mveCurrent(8, 4, 5, 5, 0));
+    ProfileStore profile(dir / "ordavia.ini");
+    ScriptedPrompter prompter;
+    ordavia::AppServices services;
+    services.profileStore = &profile;
+    services.prompterPtr = &prompter;
+    CMotivaDoc doc;
+    doc.setServices(&services);
+    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
+    doc.setFramesPerSecond(25);
+    {
+        CMotivaView view(&doc);
+        view.show();
+        view.togglePlay();
+        EXPECT_TRUE(view.playing());
+        timers.advance(40 * 2);
+        EXPECT_EQ(doc.currentFrame(), 2);
+        EXPECT_EQ(doc.image.row(0)[0], 32);  // the picture follows the frame
+        timers.advance(40 * 10);
+        EXPECT_FALSE(view.playing());        // the last frame ends playback
+        EXPECT_EQ(doc.currentFrame(), 4);
+        view.playLooping();
+        EXPECT_TRUE(view.looping());
+        timers.advance(40 * 3);
+        EXPECT_TRUE(view.playing());
+        EXPECT_EQ(doc.currentFrame(), 2);    // round through frame 0
+        QTest::keyClick(&view, Qt::Key_Space);
+        EXPECT_FALSE(view.playing());
+        QTest::keyClick(&view, Qt::Key_Left);
+        EXPECT_EQ(doc.currentFrame(), 1);
+        QTest::keyClick(&view, Qt::Key_I);
+        QTest::keyClick(&view, Qt::Key_End);
+        QTest::keyClick(&view, Qt::Key_O);
+        EXPECT_EQ(doc.selectionFirst(), 1);
+        EXPECT_EQ(doc.selectionLast(), 5);
+        // The video's own menus; later commands are there but disabled.
+        bool sawVideo = false, sawLater = false;
+        for (QMenu* m : view.documentMenus()) {
+            if (m->title() != "&Video") continue;
+            sawVideo = true;
+            for (QAction* a : m->actions())
+                if (a->text() == "&Automatic Movement Correction") sawLater = !a->isEnabled();
+        }
+        EXPECT_TRUE(sawVideo);
+        EXPECT_TRUE(sawLater);
+        bool exportAction = false;
+        for (QAction* a : view.fileActions()) exportAction = exportAction || a->text() == "Export uncompressed avi";
+        EXPECT_TRUE(exportAction);
+    }
+    EXPECT_EQ(timers.activeCount(), 0);  // closing the view stops playback
+}
