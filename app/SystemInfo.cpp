@@ -50,7 +50,7 @@ bool readDiskFree(const std::string& path, uint64_t& freeBytes, std::string& mou
     if (statvfs(path.c_str(), &st) != 0) return false;
     freeBytes = static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
     // The mount point: the longest /proc/mounts entry that prefixes the path.
-    mountPoint = "/";
+    mountPoint.assign(1, '/');  // not = "/": GCC 12 reports a false -Wrestrict there
     std::ifstream in("/proc/mounts");
     std::string dev, mnt, rest;
     size_t best = 1;

@@ -69,7 +69,7 @@ private:
 
 std::vector<uint8_t> textParams(const std::string& s, std::initializer_list<int> after) {
     std::vector<uint8_t> p{static_cast<uint8_t>(s.size()), 0};
-    p.insert(p.end(), s.begin(), s.end());
+    for (char c : s) p.push_back(static_cast<uint8_t>(c));
     if (s.size() & 1) p.push_back(0);
     for (int w : after) {
         p.push_back(w & 0xFF);
