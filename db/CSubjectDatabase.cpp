@@ -174,7 +174,7 @@ Status CSubjectDatabase::ensureSchema() {
     }
     if (s) s = exec(db_, "COMMIT;");
     if (!s) {
-        exec(db_, "ROLLBACK;");
+        (void)exec(db_, "ROLLBACK;");  // the failure to report is the first one
         return s;
     }
     return checkIntegrity(db_);
