@@ -123,7 +123,19 @@ CTrace* ZchartDoc::halvePoints(int index) {
 }
 
 bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
-    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+    CTrace* plain = trace(index);
+    if (plain && plain->hasData() && !plain->data->twoD() && op == RowOp::CutToAverage) {
+        // A one-dimensional trace is one block: the selection is cut to its mean.
+        const auto idx = ringIndices(plain->sampleCount(), from, to);
+        std::vector<double> v;
+        for (uint32_t i : idx) v.push_back(plain->data->valueAt(i));
+        ordavia::rowOperation(v, op);
+        for (size_t k = 0; k < idx.size(); ++k) plain->data->setAt(idx[k], v[k]);
+        SetModifiedFlag();
+        notify(kHintData);
+        return true;
+    }
+    auto* t = dynamic_cast<C2DTrace*>(plain);
     if (!t || !t->hasData()) return false;
     ordavia::rowOperation(*t, from, to, op);
     SetModifiedFlag();

@@ -150,6 +150,12 @@ TEST(ChartDoc, RangeOrderingAndDeletion) {
     ASSERT_EQ(c->sampleCount(), 7u);
     EXPECT_EQ(c->data->valueAt(0), 5) << "the rest of the ring from the deletion's end";
     EXPECT_EQ(c->data->valueAt(5), 0);
+    CTrace* cut = doc.newTrace(8, 4);
+    for (uint32_t i = 0; i < 4; ++i) cut->data->setAt(i, double(i));
+    ASSERT_TRUE(doc.rowOperation(1, 0, 0, RowOp::CutToAverage));
+    EXPECT_EQ(cut->data->valueAt(1), 0);
+    EXPECT_EQ(cut->data->valueAt(2), 2) << "a one-dimensional trace is cut as one block";
+    doc.removeTrace(1);
     doc.docFlags = ZchartDoc::kNoDelete;
     EXPECT_FALSE(doc.deleteData(0, 0, 0));
     doc.docFlags = 0;
