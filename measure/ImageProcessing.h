@@ -75,9 +75,17 @@ public:
     static bool preprocessCheck(ZBasicDoc& doc);
     static bool apexFilter(ZBasicDoc& doc);
     // "Threshold Capillaries": circles added to the current list, the
-    // density as the result text and in the notes. Returns true when any
-    // circle was added.
+    // count and density as the result text, the density in the notes.
+    // Circles of an earlier run still in the list are replaced after asking
+    // (quiet: replaced). An uncalibrated picture is warned about. Returns
+    // true when any circle was added.
     static bool thresholdCapillaries(ZBasicDoc& doc);
+    static constexpr const char* kReplaceDetection =
+        "The current list holds %i circles of an earlier \"Threshold Capillaries\".\n"
+        "Replace them with the circles found now?";
+    static constexpr const char* kNotCalibrated =
+        "This picture is not calibrated: the capillary density is counted per million square pixels, not per "
+        "square millimetre. Calibrate the magnification for a true density.";
     // "&Find Capillaries": counts the objects of the current list with a
     // vertex in the region and reports the density.
     static bool findCapillaries(ZBasicDoc& doc);

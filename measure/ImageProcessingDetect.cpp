@@ -64,8 +64,34 @@ bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
 bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
     if (doc.image.isEmpty()) return false;
     const DetectionResult res = detectCapillaries(doc.image, doc.roi.normalized(), storedArgs());
-    if (res.circles.empty()) return false;
     CDimList& list = doc.currentDimList();
+
+    // The circles of an earlier run: those it recorded, and (for a document
+    // saved and opened again) circles exactly where this run puts one.
+    auto fromEarlierRun = [&](const CDim& d) {
+        if (!dynamic_cast<const CDimCircle*>(&d) || d.vertexCount() != 2) return false;
+        const std::pair<ZPoint, ZPoint> ends{d.getVertex(0), d.getVertex(1)};
+        if (std::find(doc.lastDetection.begin(), doc.lastDetection.end(), ends) != doc.lastDetection.end())
+            return true;
+        return std::any_of(res.circles.begin(), res.circles.end(),
+                           [&](const CircleDiameter& c) { return c.a == ends.first && c.b == ends.second; });
+    };
+    int earlier = 0;
+    for (const auto& o : list.objects()) earlier += fromEarlierRun(*o) ? 1 : 0;
+    if (earlier > 0) {
+        MsgResult answer = MsgResult::Yes;
+        if (!doc.quiet)
+            answer = Prompter::current().messageBox(strprintf(kReplaceDetection, earlier), MsgButtons::YesNoCancel,
+                                                    MsgIcon::Question);
+        if (answer == MsgResult::Cancel) return false;
+        if (answer == MsgResult::Yes) {
+            for (int i = list.count() - 1; i >= 0; --i)
+                if (fromEarlierRun(*list.at(i))) list.remove(i);
+            doc.SetModifiedFlag(true);
+        }
+    }
+
+    doc.lastDetection.clear();
     for (const CircleDiameter& c : res.circles) {
         auto circle = std::make_unique<CDimCircle>();
         circle->setColour(list.defaultColour());
@@ -73,14 +99,19 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         circle->addVertex(c.a);
         circle->addVertex(c.b);
         doc.addObject(std::move(circle));
+        doc.lastDetection.emplace_back(c.a, c.b);
     }
+    // Every run leaves its count in the result text, none found included,
+    // so that an earlier run's figures never stand for this one.
+    doc.result = strprintf("%7i, capillaries", static_cast<int>(res.circles.size()));
     if (auto d = densityReport(static_cast<int64_t>(res.regions.size()), res.windowWidth, res.windowHeight,
                                doc.xScaleInEffect(), doc.yScaleInEffect())) {
-        doc.result = d->text;
+        doc.result += ", " + d->text;
         doc.appendHistory(d->text + doc.regionText());
     }
+    if (!doc.calibrated && !doc.quiet) Prompter::current().messageBox(kNotCalibrated, MsgButtons::Ok, MsgIcon::Warning);
     doc.UpdateAllViews();
-    return true;
+    return !res.circles.empty();
 }
 
 std::string ImageProcessing::reportDensity(ZBasicDoc& doc, long long n, const ZRect& region) {

@@ -71,6 +71,9 @@ public:
     int32_t versionRead = kLayoutVersion;
 
     TortuosityParams tortuosity;
+    // The diameter ends of the circles the last "Threshold Capillaries"
+    // added, so that running it again can replace them.
+    std::vector<std::pair<ZPoint, ZPoint>> lastDetection;
 
     // ---- Framework ----
     void Serialize(Archive& ar) override;

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMainWindow>
 #include <QMenu>
+#include <QStatusBar>
 #include <QWidget>
 #include <functional>
 
@@ -80,7 +82,14 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
             ImageProcessing::processing(*doc);
         }
     });
-    addCommand(m, "Threshold Capillaries", view, doc, &ImageProcessing::thresholdCapillaries);
+    add(m, "Threshold Capillaries", view, [doc, view] {
+        // No wait cursor: a question about earlier circles may follow the
+        // search.
+        ImageProcessing::thresholdCapillaries(*doc);
+        // The count and density of every run, none found included.
+        if (auto* main = qobject_cast<QMainWindow*>(view->window()))
+            main->statusBar()->showMessage("Threshold Capillaries: " + QString::fromStdString(doc->result).simplified());
+    });
     addCommand(m, "Threshold &preprocess check", view, doc, &ImageProcessing::preprocessCheck);
     addCommand(m, "apex filter", view, doc, &ImageProcessing::apexFilter);
     addCommand(m, "&Find Capillaries", view, doc, &ImageProcessing::findCapillaries, true);

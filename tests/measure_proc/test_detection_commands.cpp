@@ -63,7 +63,7 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
     EXPECT_TRUE(samePixels(doc.image, before));
     // 4 capillaries over 260 x 220 pixels of 2 x 2 um: 0.2288 mm^2.
     const std::string text = " 17.483, capillary density,   0.229, area";
-    EXPECT_EQ(doc.result, text);
+    EXPECT_EQ(doc.result, "      4, capillaries, " + text);
     EXPECT_EQ(doc.notes, text + "\r\n");
     EXPECT_TRUE(doc.IsModified());
 
@@ -86,15 +86,58 @@ TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
     doc.result = "earlier";
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
     EXPECT_EQ(doc.lists[0].count(), int(kApexes.size()));
-    EXPECT_EQ(doc.result, "earlier");
+    EXPECT_EQ(doc.result, "      4, capillaries");
     EXPECT_EQ(doc.notes, "");
 
-    // A flat picture has nothing to find: nothing added, nothing reported.
+    // A flat picture has nothing to find: nothing added, the count says so.
     ZBasicDoc blank;
     blank.image = grey(260, 220, 200);
+    blank.calibrated = 1;
     EXPECT_FALSE(ImageProcessing::thresholdCapillaries(blank));
     EXPECT_EQ(blank.lists[0].count(), 0);
+    EXPECT_EQ(blank.result, "      0, capillaries");
     EXPECT_EQ(blank.notes, "");
+}
+
+TEST_F(ProcTest, ThresholdCapillariesRunTwiceAsksToReplaceTheEarlierCircles) {
+    ZBasicDoc doc;
+    doc.image = apexPicture(260, 220, kApexes);
+    doc.lists[0].addNew(CDimList::kCircle, {5, 5});  // the user's own circle
+    doc.lists[0].at(0)->addVertex({15, 5});
+    const int n = int(kApexes.size());
+
+    // Uncalibrated: the density is not per square millimetre, and the
+    // user is told.
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, ImageProcessing::kNotCalibrated);
+    EXPECT_EQ(doc.lists[0].count(), 1 + n);
+
+    // Again: asked first, default yes replaces; the user's circle stays.
+    doc.calibrated = 1;
+    prompter.asked.clear();
+    prompter.pushMessageAnswer(MsgResult::Yes);
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, strprintf(ImageProcessing::kReplaceDetection, n));
+    EXPECT_EQ(prompter.asked[0].buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(doc.lists[0].count(), 1 + n);
+    EXPECT_EQ(doc.lists[0].at(0)->getVertex(1), (ZPoint{15, 5}));
+
+    // No keeps both sets; Cancel changes nothing.
+    prompter.pushMessageAnswer(MsgResult::No);
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    EXPECT_EQ(doc.lists[0].count(), 1 + 2 * n);
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(ImageProcessing::thresholdCapillaries(doc));
+    EXPECT_EQ(doc.lists[0].count(), 1 + 2 * n);
+
+    // A document opened again knows no earlier run, but circles exactly
+    // where this run puts its own are recognised; quiet replaces them.
+    doc.lastDetection.clear();
+    doc.quiet = true;
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    EXPECT_EQ(doc.lists[0].count(), 1 + n);
 }
 
 TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
