@@ -14,23 +14,40 @@ std::string csvField(std::string_view s) {
     return out;
 }
 
-std::string resultsAsCsv(const CResultDoc& doc) {
-    std::string out;
+ordavia::Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std::string&)>& sink) {
     const size_t cols = doc.displayColumnCount();
+    const uint64_t cells = uint64_t(cols) * (uint64_t(doc.rowTotal()) + 1);
+    if (cells > kMaxCsvCells)
+        return ordavia::Status::failure(strprintf("a table of %zu rows by %zu columns is too large to export (more than %llu cells)",
+                                                  doc.rowTotal(), cols, static_cast<unsigned long long>(kMaxCsvCells)));
+    std::string out;
     for (size_t c = 0; c < cols; ++c) {
         if (c) out += ',';
         out += csvField(doc.displayFormat(c).heading);
     }
     out += "\r\n";
+    if (!sink(out)) return ordavia::Status::failure("cannot write the table");
     for (size_t r = 0; r < doc.rowTotal(); ++r) {
+        out.clear();
         for (size_t c = 0; c < cols; ++c) {
             if (c) out += ',';
             const std::string& cell = doc.cell(r, c);
             out += csvField(doc.isNumeric(c) ? trim(cell) : cell);
         }
         out += "\r\n";
+        if (!sink(out)) return ordavia::Status::failure("cannot write the table");
     }
-    return out;
+    return ordavia::Status::success();
+}
+
+ordavia::Result<std::string> resultsAsCsv(const CResultDoc& doc) {
+    std::string all;
+    const ordavia::Status s = writeResultsCsv(doc, [&](const std::string& part) {
+        all += part;
+        return true;
+    });
+    if (!s) return s;
+    return all;
 }
 
 std::string longDateTimeText(std::time_t t) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <memory>
+#include <set>
 
 namespace {
 
@@ -84,6 +87,7 @@ public:
         const uint16_t headerWords = word(h + 2);
         if ((type != 1 && type != 2) || headerWords != 9) return fail("not a Windows metafile");
         objects_.assign(word(h + 10), GdiObject{});
+        for (size_t i = 0; i < objects_.size(); ++i) free_.insert(free_.end(), static_cast<uint16_t>(i));
         // The size field counts 16-bit words; trust it only as far as the
         // bytes that are really there.
         const uint64_t declared = static_cast<uint64_t>(dword(h + 6)) * 2;
@@ -141,15 +145,15 @@ private:
         out_.primitives.push_back(std::move(p));
     }
 
-    // Stores a new object in the first free slot of the table.
+    // Stores a new object in the first free slot of the table. The free
+    // slots are kept ordered, so that a metafile of many creations into a
+    // full table of 65535 slots costs no scan of the table per record.
     void create(const GdiObject& o) {
-        for (GdiObject& slot : objects_) {
-            if (slot.type == GdiObject::kNone) {
-                slot = o;
-                return;
-            }
-        }
         // A full table: the object has nowhere to go and cannot be selected.
+        if (free_.empty()) return;
+        const auto first = free_.begin();
+        objects_[*first] = o;
+        free_.erase(first);
     }
 
     void select(uint16_t index) {
@@ -305,7 +309,10 @@ private:
                 return select(word(p));
             case kDeleteObject:
                 if (n < 2) return fail("short delete record");
-                if (word(p) < objects_.size()) objects_[word(p)] = GdiObject{};
+                if (word(p) < objects_.size() && objects_[word(p)].type != GdiObject::kNone) {
+                    objects_[word(p)] = GdiObject{};
+                    free_.insert(word(p));
+                }
                 return;
             case kSetTextColor:
                 if (n < 4) return fail("short text colour record");
@@ -320,6 +327,7 @@ private:
     size_t max_;
     State st_;
     std::vector<GdiObject> objects_;
+    std::set<uint16_t> free_;
 };
 
 }  // namespace
@@ -345,4 +353,19 @@ WmfDrawing parseWmf(const uint8_t* data, size_t size, size_t maxPrimitives) {
     WmfDrawing out;
     Reader(out, maxPrimitives).run(data, size);
     return out;
+}
+
+std::shared_ptr<const WmfDrawing> parseWmfCached(const std::vector<uint8_t>& bytes) {
+    // One drawing is shown at a time: the last bytes and their drawing.
+    struct Memo {
+        std::vector<uint8_t> bytes;
+        std::shared_ptr<const WmfDrawing> drawing;
+    };
+    static thread_local Memo memo;
+    if (!memo.drawing || memo.bytes.size() != bytes.size() ||
+        (!bytes.empty() && std::memcmp(memo.bytes.data(), bytes.data(), bytes.size()) != 0)) {
+        memo.drawing = std::make_shared<const WmfDrawing>(parseWmf(bytes));
+        memo.bytes = bytes;
+    }
+    return memo.drawing;
 }

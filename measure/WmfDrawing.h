@@ -13,6 +13,7 @@
 // resolve to the right pen or brush.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,3 +64,6 @@ struct WmfDrawing {
 // what was wrong. At most maxPrimitives are kept.
 WmfDrawing parseWmf(const uint8_t* data, size_t size, size_t maxPrimitives = 200000);
 inline WmfDrawing parseWmf(const std::vector<uint8_t>& bytes) { return parseWmf(bytes.data(), bytes.size()); }
+// The same, parsed once: a repaint with the same bytes gets the drawing
+// parsed before (a grid metafile is drawn on every repaint of the view).
+std::shared_ptr<const WmfDrawing> parseWmfCached(const std::vector<uint8_t>& bytes);

@@ -1,5 +1,9 @@
 #include "settings/ProfileStore.h"
 
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,56 +15,61 @@
 
 namespace {
 
-// Lines are kept verbatim so that a rewrite changes only the line it must
-// change.
-struct ParsedFile {
-    std::vector<std::string> lines;
-    std::string eol = "\n";
-    // A UTF-8 byte-order mark seen at the start (Windows editors add one);
-    // it is written back so that the file keeps its encoding.
-    bool bom = false;
-    bool exists = false;
-    // The file is there but could not be read (too large, not a file, no
-    // permission): rewriting it from nothing would destroy it.
-    bool unreadable = false;
-};
+// The profile refuses to read anything larger: it is a text of settings.
+constexpr uint64_t kMaxProfileBytes = 64u << 20;
 
-ParsedFile loadLines(const std::string& path) {
-    ParsedFile f;
-    std::vector<uint8_t> bytes;
-    if (path.empty()) return f;
-    if (!readFileBytes(path, bytes, 64u << 20).ok()) {
-        std::error_code ec;
-        f.unreadable = std::filesystem::exists(path, ec) || ec;
-        return f;
-    }
-    f.exists = true;
+// The file's identity as the cache sees it: a change of any of these means
+// someone else wrote it.
+ProfileStore::FileStamp stampOf(const std::string& path) {
+    ProfileStore::FileStamp st;
+    struct stat sb {};
+    if (path.empty() || ::stat(path.c_str(), &sb) != 0) return st;
+    st.exists = true;
+    st.size = static_cast<uint64_t>(sb.st_size);
+    st.mtimeSec = static_cast<int64_t>(sb.st_mtim.tv_sec);
+    st.mtimeNsec = static_cast<int64_t>(sb.st_mtim.tv_nsec);
+    st.inode = static_cast<uint64_t>(sb.st_ino);
+    return st;
+}
+
+void parseInto(ProfileStore::ParsedFile& f, const std::vector<uint8_t>& bytes) {
     size_t start = 0;
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         f.bom = true;
         start = 3;
     }
+    size_t crlf = 0, lf = 0;
     std::string cur;
-    bool sawCrlf = false;
     for (size_t i = start; i < bytes.size(); ++i) {
         const char c = static_cast<char>(bytes[i]);
         if (c == '\n') {
+            ProfileStore::Line l;
             if (!cur.empty() && cur.back() == '\r') {
                 cur.pop_back();
-                sawCrlf = true;
+                l.eol = "\r\n";
+                ++crlf;
+            } else {
+                l.eol = "\n";
+                ++lf;
             }
-            f.lines.push_back(std::move(cur));
+            l.text = std::move(cur);
+            f.lines.push_back(std::move(l));
             cur.clear();
         } else {
             cur += c;
         }
     }
     if (!cur.empty()) {
-        if (cur.back() == '\r') cur.pop_back();
-        f.lines.push_back(std::move(cur));
+        ProfileStore::Line l;
+        if (cur.back() == '\r') {
+            cur.pop_back();
+            l.eol = "\r";
+        }
+        l.text = std::move(cur);
+        f.lines.push_back(std::move(l));  // the last line has no end
     }
-    if (sawCrlf) f.eol = "\r\n";
-    return f;
+    // Lines we add end like most of the file's lines.
+    f.eol = crlf > lf ? "\r\n" : "\n";
 }
 
 // The section name when the line is a section header.
@@ -96,21 +105,63 @@ ProfileStore& ProfileStore::instance() {
 
 bool ProfileStore::SetPath(const std::string& path) {
     path_ = path;
+    cacheValid_ = false;
     return true;
 }
 
+namespace {
+int64_t nowNanoseconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+// File times advance in clock ticks: a file changed within this long of our
+// reading it may have changed again with the same time and size.
+constexpr int64_t kRacyNanoseconds = 50 * 1000000;
+}  // namespace
+
+bool ProfileStore::cacheCurrent(const FileStamp& now) const {
+    if (!cacheValid_ || cachedPath_ != path_ || !(now == cachedStamp_)) return false;
+    if (!now.exists) return true;
+    const int64_t mtime = now.mtimeSec * 1000000000 + now.mtimeNsec;
+    return cachedAtNs_ - mtime > kRacyNanoseconds;
+}
+
+const ProfileStore::ParsedFile& ProfileStore::file() const {
+    const int64_t readAt = nowNanoseconds();
+    const FileStamp now = stampOf(path_);
+    if (cacheCurrent(now)) return cache_;
+    cache_ = ParsedFile{};
+    cachedPath_ = path_;
+    cachedStamp_ = now;
+    cachedAtNs_ = readAt;
+    cacheValid_ = true;
+    ++reads_;
+    if (path_.empty() || !now.exists) return cache_;
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(path_, bytes, kMaxProfileBytes).ok()) {
+        // There but unreadable (too large, not a file, no permission):
+        // rewriting it from nothing would destroy it.
+        cache_.unreadable = true;
+        return cache_;
+    }
+    cache_.exists = true;
+    parseInto(cache_, bytes);
+    return cache_;
+}
+
 bool ProfileStore::lookup(const std::string& section, const std::string& key, std::string& value) const {
-    const ParsedFile f = loadLines(path_);
+    const ParsedFile& f = file();
     bool inSection = false;
-    for (const std::string& line : f.lines) {
+    for (const Line& line : f.lines) {
         std::string name;
-        if (sectionOf(line, name)) {
+        if (sectionOf(line.text, name)) {
             inSection = iequals(name, section);
             continue;
         }
         if (!inSection) continue;
         std::string k, v;
-        if (keyOf(line, k, v) && iequals(k, key)) {
+        if (keyOf(line.text, k, v) && iequals(k, key)) {
             value = std::move(v);
             return true;
         }
@@ -169,25 +220,31 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
 
 bool ProfileStore::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
     if (path_.empty()) return false;
-    ParsedFile f = loadLines(path_);
+    ParsedFile f = file();
     if (f.unreadable) return false;
     const std::string newLine = key + "=" + value;
+    // A line we add after a last line without an end gives that line one.
+    auto insertLine = [&](size_t at, std::string text) {
+        if (at > 0 && (f.lines[at - 1].eol.empty() || f.lines[at - 1].eol == "\r"))
+            f.lines[at - 1].eol = f.eol;
+        f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), f.eol});
+    };
 
-    // Find the section; replace the key in place or add it after the
-    // section's last key line.
+    // Find the section; replace the key in place (keeping that line's own
+    // end) or add it after the section's last key line.
     bool found = false;
     for (size_t i = 0; i < f.lines.size() && !found; ++i) {
         std::string name;
-        if (!sectionOf(f.lines[i], name) || !iequals(name, section)) continue;
+        if (!sectionOf(f.lines[i].text, name) || !iequals(name, section)) continue;
         size_t insertAt = i + 1;
         size_t j = i + 1;
         for (; j < f.lines.size(); ++j) {
             std::string other;
-            if (sectionOf(f.lines[j], other)) break;
+            if (sectionOf(f.lines[j].text, other)) break;
             std::string k, v;
-            if (keyOf(f.lines[j], k, v)) {
+            if (keyOf(f.lines[j].text, k, v)) {
                 if (iequals(k, key)) {
-                    f.lines[j] = newLine;
+                    f.lines[j].text = newLine;
                     found = true;
                     break;
                 }
@@ -195,19 +252,27 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
             }
         }
         if (!found) {
-            f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+            insertLine(insertAt, newLine);
             found = true;
         }
     }
     if (!found) {
-        f.lines.push_back("[" + section + "]");
-        f.lines.push_back(newLine);
+        insertLine(f.lines.size(), "[" + section + "]");
+        insertLine(f.lines.size(), newLine);
     }
 
     std::string out = f.bom ? "\xEF\xBB\xBF" : "";
-    for (const std::string& l : f.lines) {
-        out += l;
-        out += f.eol;
+    for (const Line& l : f.lines) {
+        out += l.text;
+        out += l.eol;
     }
-    return writeFileAtomically(path_, out).ok();
+    if (!writeFileAtomically(path_, out).ok()) return false;
+    // What we wrote is what the file holds: keep it without reading it back.
+    f.exists = true;
+    cache_ = std::move(f);
+    cachedPath_ = path_;
+    cachedAtNs_ = nowNanoseconds();
+    cachedStamp_ = stampOf(path_);
+    cacheValid_ = true;
+    return true;
 }

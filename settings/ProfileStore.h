@@ -1,10 +1,15 @@
 #pragma once
 // The settings store: one profile file in the classic initialisation-file
 // format ("[section]" lines, then "key=value" lines). Section and key names
-// are compared without regard to case. Nothing is cached: every read reads
-// the file, every write rewrites it at once (through a temporary file, so
-// that a crash mid-write keeps the old profile).
+// are compared without regard to case. The parsed file is kept and read
+// again only when the file changed on disc (size, time or identity), so a
+// lookup costs no file access; every write rewrites the file at once
+// (through a temporary file, so that a crash mid-write keeps the old
+// profile). A rewrite changes only the line it must: every other line keeps
+// its bytes and its own line end.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class ProfileStore {
 public:
@@ -32,10 +37,43 @@ public:
     // minus its terminator).
     static constexpr size_t kMaxValue = 249;
 
+    // How often the file was read and parsed (for tests).
+    int fileReads() const { return reads_; }
+
+    struct Line {
+        std::string text;
+        std::string eol;  // "\r\n", "\n", or "" for a last line without one
+    };
+    struct ParsedFile {
+        std::vector<Line> lines;
+        // The end given to lines we add: the file's most common one.
+        std::string eol = "\n";
+        // A UTF-8 byte-order mark seen at the start (Windows editors add
+        // one); it is written back so that the file keeps its encoding.
+        bool bom = false;
+        bool exists = false;
+        bool unreadable = false;
+    };
+    struct FileStamp {
+        bool exists = false;
+        uint64_t size = 0, inode = 0;
+        int64_t mtimeSec = 0, mtimeNsec = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
 private:
     // The raw value text, or false when the key (or file) is absent.
     bool lookup(const std::string& section, const std::string& key, std::string& value) const;
+    // The parsed file, read again when it changed on disc.
+    const ParsedFile& file() const;
+    bool cacheCurrent(const FileStamp& now) const;
     std::string path_;
+    mutable int64_t cachedAtNs_ = 0;
+    mutable ParsedFile cache_;
+    mutable std::string cachedPath_;
+    mutable FileStamp cachedStamp_;
+    mutable bool cacheValid_ = false;
+    mutable int reads_ = 0;
 };
 
 // Parses leading decimal digits the way the platform's profile reader does:

@@ -158,7 +158,8 @@ void ImageDocPainter::paintGrid(QPainter& p, const ImagePaintOptions& o) const {
     if (area.isEmpty()) return;
     if (doc_.gridStyle == 2 || doc_.gridStyle == 3) {
         if (doc_.gridMetafile.empty()) return;
-        const WmfDrawing w = parseWmf(doc_.gridMetafile);
+        const std::shared_ptr<const WmfDrawing> drawing = parseWmfCached(doc_.gridMetafile);
+        const WmfDrawing& w = *drawing;
         // A counting field goes where the user counts: the region of
         // interest when one is set, else the whole picture.
         const ZRect roi = doc_.roi.normalized();

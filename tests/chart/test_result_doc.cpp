@@ -166,7 +166,7 @@ TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
     d.setColumns(3, cols);
     d.addRow({"a,b.cs1", "line\r\nbreak", {1.5}});
     d.addRow({" plain ", "", {-2}});
-    EXPECT_EQ(resultsAsCsv(d),
+    EXPECT_EQ(resultsAsCsv(d).value(),
               "\"file,name\",\"say \"\"hi\"\"\",v\r\n"
               "\"a,b.cs1\",\"line\r\nbreak\",1.50\r\n"
               " plain ,,-2.00\r\n");

@@ -8,6 +8,8 @@
 #include "ResultTestSupport.h"
 #include "base/Archive.h"
 #include "chart/CResultDoc.h"
+#include "chart/ResultExport.h"
+#include "tests/support/HostileFiles.h"
 
 using rsttest::Bytes;
 
@@ -125,4 +127,34 @@ TEST(ResultHostile, RandomAndMutatedBytesNeverCrash) {
                 for (size_t c = 0; c < d.displayColumnCount(); ++c) (void)d.cell(r, c);
         }
     }
+}
+
+// 1.4 MB of empty column formats and empty rows would export as 4 GB of
+// commas: refused at once with the reason; an ordinary table streams row
+// by row.
+TEST(ResultExport, TablesOfBillionsOfEmptyCellsAreRefused) {
+    const std::vector<uint8_t> bytes = testsupport::emptyWideResultsBytes(0xFFFF, 0xFFFF);
+    EXPECT_LT(bytes.size(), 1600000u);
+    CResultDoc doc;
+    Archive ar(bytes);
+    doc.Serialize(ar);
+    ASSERT_EQ(doc.rowTotal(), 0xFFFFu);
+    size_t written = 0;
+    const ordavia::Status s = writeResultsCsv(doc, [&](const std::string& part) {
+        written += part.size();
+        return true;
+    });
+    EXPECT_NE(s.reason().find("65535 rows by 65535 columns is too large to export"), std::string::npos) << s.reason();
+    EXPECT_EQ(written, 0u);
+
+    CResultDoc small;
+    Archive ar2(testsupport::emptyWideResultsBytes(3, 1000));
+    small.Serialize(ar2);
+    std::vector<std::string> parts;
+    ASSERT_TRUE(writeResultsCsv(small, [&](const std::string& part) {
+        parts.push_back(part);
+        return true;
+    }));
+    ASSERT_EQ(parts.size(), 1001u);  // the heading, then one piece per row
+    EXPECT_EQ(parts[1000], ",,\r\n");
 }

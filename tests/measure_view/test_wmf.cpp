@@ -273,3 +273,33 @@ TEST(WmfDrawing, HostileInputStopsCleanly) {
         EXPECT_LE(x.primitives.size(), r.size() / 6);
     }
 }
+
+// A deleted slot is the next one filled; a full table takes no more.
+TEST(WmfDrawing, CreatedObjectsFillTheLowestFreeSlot) {
+    WmfBuilder b;
+    b.rec(0x02FA, {0, 1, 0, 0x11, 0})   // pen 0x11 -> slot 0
+        .rec(0x02FA, {0, 1, 0, 0x22, 0})  // pen 0x22 -> slot 1
+        .rec(0x01F0, {0})                  // delete slot 0
+        .rec(0x02FA, {0, 1, 0, 0x33, 0})  // pen 0x33 -> slot 0
+        .rec(0x02FA, {0, 1, 0, 0x44, 0})  // table of two is full: nowhere
+        .rec(0x012D, {0})
+        .rec(0x0214, {0, 0})
+        .rec(0x0213, {1, 1})
+        .rec(0x012D, {1})
+        .rec(0x0213, {2, 2});
+    const WmfDrawing d = parseWmf(b.bytes(2));
+    ASSERT_EQ(d.primitives.size(), 2u);
+    EXPECT_EQ(d.primitives[0].penColour, 0x33u);
+    EXPECT_EQ(d.primitives[1].penColour, 0x22u);
+}
+
+// The view repaints with the drawing parsed once.
+TEST(WmfDrawing, RepaintsReuseTheParsedDrawing) {
+    std::vector<uint8_t> bytes = WmfBuilder().rec(0x0214, {1, 1}).rec(0x0213, {5, 5}).bytes();
+    const auto first = parseWmfCached(bytes);
+    EXPECT_EQ(parseWmfCached(bytes).get(), first.get());
+    bytes[bytes.size() - 8] = 9;  // another end point
+    const auto second = parseWmfCached(bytes);
+    EXPECT_NE(second.get(), first.get());
+    EXPECT_EQ(second->primitives.size(), 1u);
+}

@@ -2,6 +2,7 @@
 // initialisation-file functions, files written on Windows, and no caching.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -186,3 +187,27 @@ TEST_F(ProfileStoreTest, UnreadableProfileIsNotOverwritten) {
 }
 
 }  // namespace
+
+// One CRLF line among LF lines: a rewrite changes the one line it writes,
+// every other line keeps its own end, and a line added takes the file's
+// usual end.
+TEST_F(ProfileStoreTest, MixedLineEndsStayAsTheyWere) {
+    writeFile(ini_, "[Settings]\nexpertmode=1\r\nshowdb=0\n[TRVcalcs]\nped1=10");
+    ASSERT_TRUE(store_.WriteInt("Settings", "showdb", 1));
+    EXPECT_EQ(readFile(ini_), "[Settings]\nexpertmode=1\r\nshowdb=1\n[TRVcalcs]\nped1=10");
+    ASSERT_TRUE(store_.WriteInt("Settings", "expertmode", 0));
+    ASSERT_TRUE(store_.WriteInt("TRVcalcs", "ped2", 60));
+    EXPECT_EQ(readFile(ini_), "[Settings]\nexpertmode=0\r\nshowdb=1\n[TRVcalcs]\nped1=10\nped2=60\n");
+}
+
+// Lookups read the file once, and again only after it changed on disc.
+TEST_F(ProfileStoreTest, FileIsReadOnceUntilItChanges) {
+    writeFile(ini_, "[Settings]\nshowdb=0\n");
+    const auto past = std::filesystem::last_write_time(ini_) - std::chrono::hours(1);
+    std::filesystem::last_write_time(ini_, past);
+    for (int i = 0; i < 53; ++i) EXPECT_EQ(store_.GetInt("Settings", "showdb", 5), 0);
+    EXPECT_EQ(store_.fileReads(), 1);
+    writeFile(ini_, "[Settings]\nshowdb=12\n");
+    EXPECT_EQ(store_.GetInt("Settings", "showdb", 5), 12);
+    EXPECT_EQ(store_.fileReads(), 2);
+}
