@@ -1,6 +1,7 @@
 #include "measure/ZBasicDoc.h"
 
 #include <ctime>
+#include <filesystem>
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
@@ -15,6 +16,35 @@
 #include "settings/ProfileStore.h"
 
 namespace {
+
+// Two names of the same file (relative, "..", links); names that do not
+// exist yet compare as written.
+bool samePath(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(a, ea), cb = std::filesystem::weakly_canonical(b, eb);
+    if (ea || eb) return a == b;
+    return ca == cb;
+}
+
+// FNV-1a over the pixel rows: tells whether the pixels still are those of
+// the picture file they came from.
+uint64_t pixelHash(const CZVimage& img) {
+    uint64_t h = 1469598103934665603ull;
+    if (img.isEmpty()) return h;
+    const size_t rowBytes = static_cast<size_t>(img.width()) * static_cast<size_t>(img.bytesPerPixel());
+    for (int y = 0; y < img.rows(); ++y) {
+        const uint8_t* p = img.row(y);
+        for (size_t i = 0; i < rowBytes; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    }
+    return h;
+}
+
+bool isPictureExtension(const std::string& ext) {
+    const std::string e = toLower(ext);
+    return e == ".bmp" || e == ".zvg" || e == ".tif" || e == ".tiff" || e == ".jpg" || e == ".jpeg" || e == ".png";
+}
+
 
 std::string& programFolderRef() {
     static std::string folder;
@@ -308,6 +338,7 @@ bool ZBasicDoc::loadImage() {
     }
     if (!ok) return false;
     image = std::move(loaded);
+    pictureHash_ = pixelHash(image);
     image.setPalette(paletteIndex);
     image.setZeroAsBlack(zeroAsBlack);
     // Dust on the camera is in every picture: the mask filter, while it is
@@ -328,6 +359,7 @@ bool ZBasicDoc::importImage(const std::string& path) {
     }
     undoImage.Copy(image);
     image = std::move(loaded);
+    pictureHash_ = pixelHash(image);
     image.setPalette(paletteIndex);
     image.setZeroAsBlack(zeroAsBlack);
     ImageProcessing::applyDustMaskAfterLoad(*this);
@@ -351,7 +383,26 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
     std::string ext = ProfileStore::instance().GetString("settings", "imagetype", ".bmp");
     if (image.colour() == CZVimage::kBayer) ext = ".zvg";
     if (!ext.empty() && ext[0] != '.') ext = "." + ext;
-    const std::string imagePath = withoutExtension(docPath) + ext;
+    std::string imagePath = withoutExtension(docPath) + ext;
+    // The picture the document shows, unchanged and already there: nothing
+    // to write, and the user's file is left as it is.
+    const bool pixelsChanged = imageModified && pixelHash(image) != pictureHash_;
+    if (!pixelsChanged && !hasRegion && samePath(imagePath, imageFileName) && fileExists(imagePath)) {
+        imageModified = false;
+        return true;
+    }
+    // Raw pictures are primary data: a file beside the document that this
+    // document did not write is replaced only when the user says so.
+    if (fileExists(imagePath) && !samePath(imagePath, pictureWrittenHere_) && !quiet) {
+        const std::string fresh = nextFreePictureName(imagePath);
+        const std::string q = strprintf(kKeepOriginalPicture, fileNameOf(imagePath).c_str(),
+                                        fileNameOf(fresh).c_str(), fileNameOf(imagePath).c_str());
+        switch (Prompter::current().messageBox(q, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+            case MsgResult::Cancel: lastError_ = "cancelled"; return false;
+            case MsgResult::Yes: imagePath = fresh; break;
+            default: break;
+        }
+    }
 
     if (hasRegion)
         regionOnly = Prompter::current().messageBox(kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
@@ -378,11 +429,33 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
         return false;
     }
     imageFileName = imagePath;
+    pictureWrittenHere_ = imagePath;
+    if (!regionOnly) pictureHash_ = pixelHash(image);
     imageModified = false;
     return true;
 }
 
+std::string ZBasicDoc::proposedSaveName() const {
+    if (GetPathName().empty() && !imageFileName.empty()) return withoutExtension(imageFileName);
+    return CdbDocument::proposedSaveName();
+}
+
+std::string nextFreePictureName(const std::string& path) {
+    const std::string stem = withoutExtension(path), ext = extensionOf(path);
+    for (int i = 1;; ++i) {
+        const std::string candidate = stem + "-" + std::to_string(i) + ext;
+        if (!fileExists(candidate)) return candidate;
+    }
+}
+
 bool ZBasicDoc::OnSaveDocument(const std::string& path) {
+    // A document over its own picture would destroy the picture and point
+    // at itself.
+    if (samePath(path, imageFileName) || isPictureExtension(extensionOf(path))) {
+        lastError_ = strprintf(kSaveOverPicture, path.c_str());
+        if (!quiet) Prompter::current().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
     bool regionOnly = false;
     ZPoint shift;
     // A picture that could not be written must not be named by a document

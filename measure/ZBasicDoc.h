@@ -33,6 +33,11 @@ public:
         "All images|*.zvg;*.tif;*.bmp;*.jpg;*.jpeg;*.png|ZV images (*.zvg)|*.zvg|TIFF (*.tif)|*.tif|Windows (*.bmp)|"
         "*.bmp|JPEG (*.jpg)|*.jpg;*.jpeg|PNG (*.png)|*.png||";
     static constexpr const char* kRegionQuestion = "Save only the region of interest?";
+    static constexpr const char* kSaveOverPicture =
+        "The document cannot be saved as %s: that is its picture. Choose a name ending in .cs1.";
+    static constexpr const char* kKeepOriginalPicture =
+        "%s already exists and was not written by this document: it may be an original picture.\n"
+        "Keep it as it is and save this document's picture as %s?\n(No replaces %s.)";
 
     ZBasicDoc();
     ~ZBasicDoc() override;
@@ -81,6 +86,8 @@ public:
     bool OnOpenDocument(const std::string& path) override;
     bool OnSaveDocument(const std::string& path) override;
     bool OnFileSaveAs() override;
+    // Beside the picture, under its name: "n1.bmp" is proposed as "n1.cs1".
+    std::string proposedSaveName() const override;
     void DeleteContents() override;
 
     // Reads the .cs1 fields without touching the image file (tools that
@@ -158,7 +165,16 @@ private:
     void readLists(Archive& ar, int32_t version);
     bool saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift);
     bool forceImageSave_ = false;
+    // The picture file this document wrote in this session. Any other file
+    // beside the document may be a raw picture and is only replaced after
+    // asking.
+    std::string pictureWrittenHere_;
+    // The pixels as last read from or written to the picture file.
+    uint64_t pictureHash_ = 0;
 };
+
+// "NAME-1.ext", or the next number that names no file yet.
+std::string nextFreePictureName(const std::string& path);
 
 // The metafile rule of the grid: an 18-byte header whose 32-bit size in
 // 16-bit words sits at offset 6; the whole file of that size is the drawing.

@@ -7,8 +7,10 @@
 #include "ByteBuilder.h"
 #include "base/Archive.h"
 #include "base/FileIO.h"
+#include "base/Text.h"
 #include "framework/ScriptedPrompter.h"
 #include "measure/CDimLine.h"
+#include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -246,6 +248,51 @@ TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     ASSERT_TRUE(back.loadImage());
     EXPECT_EQ(back.image.width(), 100);
     EXPECT_EQ(back.image.height(), 100);
+}
+
+TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
+    ASSERT_TRUE(greyImage(40, 30, 90).Save(path("n1.bmp")));
+    ASSERT_TRUE(greyImage(40, 30, 1).Save(path("n1-1.bmp")));  // taken already
+    const std::vector<uint8_t> original = read("n1.bmp");
+    ZBasicDoc doc;
+    doc.OnNewDocument();
+    ASSERT_TRUE(doc.importImage(path("n1.bmp")));
+    EXPECT_EQ(doc.proposedSaveName(), path("n1"));
+
+    // Not over the picture itself, whatever the name says.
+    EXPECT_FALSE(doc.OnSaveDocument(path("n1.bmp")));
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], strprintf(ZBasicDoc::kSaveOverPicture, path("n1.bmp").c_str()));
+    EXPECT_EQ(read("n1.bmp"), original);
+
+    // Unchanged pixels: the document links the picture and leaves it be.
+    ASSERT_TRUE(doc.OnSaveDocument(path("n1.cs1")));
+    EXPECT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(doc.imageFileName, path("n1.bmp"));
+    EXPECT_EQ(read("n1.bmp"), original);
+
+    // Changed pixels: asked; yes keeps the original and links a new picture.
+    ASSERT_TRUE(ImageProcessing::negative(doc));
+    prompter.pushMessageAnswer(MsgResult::Yes);
+    ASSERT_TRUE(doc.OnSaveDocument(path("n1.cs1")));
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text, strprintf(ZBasicDoc::kKeepOriginalPicture, "n1.bmp", "n1-2.bmp", "n1.bmp"));
+    EXPECT_EQ(read("n1.bmp"), original);
+    EXPECT_EQ(doc.imageFileName, path("n1-2.bmp"));
+    ZBasicDoc back;
+    std::string err;
+    ASSERT_TRUE(back.readFile(path("n1.cs1"), &err)) << err;
+    EXPECT_EQ(back.imageFileName, path("n1-2.bmp"));
+
+    // Saved again under a name whose picture this document wrote: the
+    // documented rewrite, without a question. Cancel saves nothing.
+    ASSERT_TRUE(ImageProcessing::negative(doc));
+    ASSERT_TRUE(doc.OnSaveDocument(path("n1-2.cs1")));
+    EXPECT_EQ(prompter.asked.size(), 2u);
+    ASSERT_TRUE(ImageProcessing::negative(doc));
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(doc.OnSaveDocument(path("n1.cs1")));
+    EXPECT_EQ(read("n1.bmp"), original);
 }
 
 TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
