@@ -8,6 +8,7 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
@@ -196,7 +197,10 @@ void CMotivaDoc::touchFrames() {
 
 std::unique_ptr<ZBasicDoc> CMotivaDoc::newImageResult(CZVimage&& img, const std::string& titleSuffix) const {
     auto doc = std::make_unique<ZBasicDoc>();
-    if (hasServices()) doc->setServices(&services());
+    if (hasServices()) {
+        doc->setServices(&services());
+        doc->setDocTemplate(services().findTemplate("ZBasicDoc"));
+    }
     doc->xScale = xScale;
     doc->yScale = yScale;
     doc->magName = magName;

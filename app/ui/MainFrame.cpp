@@ -24,6 +24,7 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
 #include "measure/ZBasicDoc.h"
+#include "video/CMotivaDoc.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
@@ -237,6 +238,28 @@ bool MainFrame::openForeignFile(const std::string& path) {
     // Plain pictures open as new image documents, as "&Import..." would
     // bring them in; the picture itself stays where it is until saved.
     const std::string ext = toLower(extensionOf(path));
+    // Movie files and videos of other programs open as video documents
+    // that import them, as "&Import..." and "Import AVI..." would.
+    static const char* const kVideos[] = {".mve", ".mp4", ".mov", ".mkv", ".m4v", ".webm", ".wmv", ".mpg", ".mpeg", ".ogv"};
+    for (const char* v : kVideos) {
+        if (ext != v) continue;
+        DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
+        if (!t || !t->isBound()) return false;
+        std::unique_ptr<Document> doc = t->createDocument();
+        auto* video = dynamic_cast<CMotivaDoc*>(doc.get());
+        if (!video) return false;
+        video->setServices(&app_.services());
+        if (!video->OnNewDocument()) return true;
+        const ordavia::Status s = ext == ".mve" ? video->importMovie(path) : video->importAvi(path);
+        if (!s) {
+            app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            return true;
+        }
+        video->SetTitle(fileNameOf(path));
+        video->SetModifiedFlag(false);
+        app_.AddDocument(std::move(doc));
+        return true;
+    }
     if (ext != ".zvg" && ext != ".bmp" && ext != ".tif" && ext != ".jpg" && ext != ".jpeg" && ext != ".png") return false;
     DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
     if (!t || !t->isBound()) return false;
