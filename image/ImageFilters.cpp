@@ -73,10 +73,8 @@ bool equalise(CZVimage& img, const ZRect& region) {
 bool negativeFilter(CZVimage& img, const ZRect& region) {
     const GreyRegion r = greyRegion(img, region);
     if (r.empty()) return false;
-    for (int y = 0; y < r.height; ++y) {
-        uint8_t* __restrict p = r.row(y);
-        for (int x = 0; x < r.width; ++x) p[x] = static_cast<uint8_t>(255 - p[x]);
-    }
+    const auto apply = ordavia::kernelSet().invert;
+    for (int y = 0; y < r.height; ++y) apply(r.row(y), size_t(r.width));
     img.dropDisplayHeader();
     return true;
 }

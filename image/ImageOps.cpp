@@ -115,16 +115,16 @@ void CZVimage::threshold(const ZRect& r, int level) {
     // Levels outside 0..254 make the picture all white or all black.
     const uint8_t lv = static_cast<uint8_t>(level < 0 ? 0 : (level > 255 ? 255 : level));
     const uint8_t below = level < 0 ? 255 : 0;
-    for (int y = c.top; y < c.bottom; ++y) {
-        uint8_t* __restrict p = row(y) + ptrdiff_t(c.left) * bpp_;
-        for (size_t x = 0; x < n; ++x) p[x] = p[x] > lv ? 255 : below;
-    }
+    const auto apply = ordavia::kernelSet().threshold;
+    for (int y = c.top; y < c.bottom; ++y) apply(row(y) + ptrdiff_t(c.left) * bpp_, n, lv, below);
 }
 
 void CZVimage::negative(const ZRect& r) {
-    uint8_t lut[256];
-    for (int p = 0; p < 256; ++p) lut[p] = static_cast<uint8_t>(255 - p);
-    applyMap(*this, clip(r), ordavia::byteMap(lut, -1.0, 255.0));
+    const ZRect c = clip(r);
+    if (isEmpty() || c.isEmpty()) return;
+    const size_t n = size_t(c.width()) * size_t(bpp_);
+    const auto apply = ordavia::kernelSet().invert;
+    for (int y = c.top; y < c.bottom; ++y) apply(row(y) + ptrdiff_t(c.left) * bpp_, n);
 }
 
 int CZVimage::subtract(const CZVimage& other, int offset) {

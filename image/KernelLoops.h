@@ -434,6 +434,16 @@ inline void affine(uint8_t* p, size_t n, float gain, float offset) {
     }
 }
 
-inline KernelSet makeKernelSet() { return KernelSet{box, apexRow, blur, conv3, affine}; }
+inline void threshold(uint8_t* p, size_t n, uint8_t level, uint8_t below) {
+    uint8_t* __restrict q = p;
+    for (size_t i = 0; i < n; ++i) q[i] = q[i] > level ? 255 : below;
+}
+
+inline void invert(uint8_t* p, size_t n) {
+    uint8_t* __restrict q = p;
+    for (size_t i = 0; i < n; ++i) q[i] = uint8_t(255 - q[i]);
+}
+
+inline KernelSet makeKernelSet() { return KernelSet{box, apexRow, blur, conv3, affine, threshold, invert}; }
 
 }  // namespace ordavia::ORDAVIA_KERNEL_ISA

@@ -30,6 +30,10 @@ struct KernelSet {
     // out = clamp(trunc(p x gain + offset)) in float over n bytes; the
     // caller has checked it against its table for all 256 values.
     void (*affine)(uint8_t* p, size_t n, float gain, float offset);
+    // p = p > level ? 255 : below over n bytes.
+    void (*threshold)(uint8_t* p, size_t n, uint8_t level, uint8_t below);
+    // p = 255 - p over n bytes.
+    void (*invert)(uint8_t* p, size_t n);
 };
 
 // ORDAVIA_KERNELS=baseline in the environment forces the baseline set (the
