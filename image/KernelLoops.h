@@ -290,6 +290,81 @@ float blurSample(const float* g, const float* e, int m, int len, int i, At at) {
     return o;
 }
 
+// Whole blocks of outputs x, x + kBlock, ... below `end` of one line: the
+// centre, then tap by tap. M is the kernel length when known at compile
+// time (the usual sigmas), so that the taps stay in registers; 0 = m.
+template <int M>
+int rowBlocksFor(int m, const float* sp, uint8_t* p, int x, int end, const float* g) {
+    const int mm = M ? M : m;
+    VF gv[M ? M : 1];
+    if constexpr (M > 0)
+        for (int j = 0; j < M; ++j) gv[j] = set1F(g[j]);
+    for (; x + kBlock <= end; x += kBlock) {
+        const float* c = sp + x;
+        const VF g0 = M ? gv[0] : set1F(g[0]);
+        VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
+        for (int j = 1; j < mm; ++j) {
+            const VF gj = M ? gv[M ? j : 0] : set1F(g[j]);
+            a0 = addF(a0, mulF(gj, addF(loadF(c + j), loadF(c - j))));
+            a1 = addF(a1, mulF(gj, addF(loadF(c + j + kHalf), loadF(c - j + kHalf))));
+        }
+        storeBytes(clampF(a0), clampF(a1), p + x);
+    }
+    return x;
+}
+
+template <int M>
+int columnBlocksFor(int m, const float* const* up, const float* const* dn, uint8_t* out, int end, const float* g) {
+    const int mm = M ? M : m;
+    VF gv[M ? M : 1];
+    const float* U[M ? M : 1];
+    const float* D[M ? M : 1];
+    if constexpr (M > 0)
+        for (int j = 0; j < M; ++j) {
+            gv[j] = set1F(g[j]);
+            U[j] = up[j];
+            D[j] = dn[j];
+        }
+    int x = 0;
+    for (; x + kBlock <= end; x += kBlock) {
+        const float* c = (M ? D[0] : dn[0]) + x;
+        const VF g0 = M ? gv[0] : set1F(g[0]);
+        VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
+        for (int j = 1; j < mm; ++j) {
+            const VF gj = M ? gv[M ? j : 0] : set1F(g[j]);
+            const float* a = (M ? D[M ? j : 0] : dn[j]) + x;
+            const float* b = (M ? U[M ? j : 0] : up[j]) + x;
+            a0 = addF(a0, mulF(gj, addF(loadF(a), loadF(b))));
+            a1 = addF(a1, mulF(gj, addF(loadF(a + kHalf), loadF(b + kHalf))));
+        }
+        storeBytes(clampF(a0), clampF(a1), out + x);
+    }
+    return x;
+}
+
+inline int blurRowBlocks(int m, const float* sp, uint8_t* p, int x, int end, const float* g) {
+    switch (m) {
+        case 3: return rowBlocksFor<3>(m, sp, p, x, end, g);
+        case 4: return rowBlocksFor<4>(m, sp, p, x, end, g);
+        case 5: return rowBlocksFor<5>(m, sp, p, x, end, g);
+        case 6: return rowBlocksFor<6>(m, sp, p, x, end, g);
+        case 7: return rowBlocksFor<7>(m, sp, p, x, end, g);
+        default: return rowBlocksFor<0>(m, sp, p, x, end, g);
+    }
+}
+
+inline int blurColumnBlocks(int m, const float* const* up, const float* const* dn, uint8_t* out, int end,
+                            const float* g) {
+    switch (m) {
+        case 3: return columnBlocksFor<3>(m, up, dn, out, end, g);
+        case 4: return columnBlocksFor<4>(m, up, dn, out, end, g);
+        case 5: return columnBlocksFor<5>(m, up, dn, out, end, g);
+        case 6: return columnBlocksFor<6>(m, up, dn, out, end, g);
+        case 7: return columnBlocksFor<7>(m, up, dn, out, end, g);
+        default: return columnBlocksFor<0>(m, up, dn, out, end, g);
+    }
+}
+
 inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, const float* e, int m) {
     if (w > 2 * m + 1) {
         std::vector<float> s(static_cast<size_t>(w));
@@ -301,17 +376,7 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
             // Outputs m - 1 .. w - m have both samples of every tap inside.
             const int lo = m - 1, hi = w - m + 1;
             int x = lo;
-            for (; x + kBlock <= hi; x += kBlock) {
-                const float* c = sp + x;
-                const VF g0 = set1F(g[0]);
-                VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
-                for (int j = 1; j < m; ++j) {
-                    const VF gj = set1F(g[j]);
-                    a0 = addF(a0, mulF(gj, addF(loadF(c + j), loadF(c - j))));
-                    a1 = addF(a1, mulF(gj, addF(loadF(c + j + kHalf), loadF(c - j + kHalf))));
-                }
-                storeBytes(clampF(a0), clampF(a1), p + x);
-            }
+            x = blurRowBlocks(m, sp, p, x, hi, g);
             for (; x < hi; ++x) p[x] = toByte(blurSample(g, e, m, w, x, at));
             for (int i = 0; i < lo; ++i) p[i] = toByte(blurSample(g, e, m, w, i, at));
             for (int i = hi; i < w; ++i) p[i] = toByte(blurSample(g, e, m, w, i, at));
@@ -341,20 +406,7 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
                         up[size_t(j)] = slot(y - j);
                         dn[size_t(j)] = slot(y + j);
                     }
-                    int x = 0;
-                    for (; x + kBlock <= sw; x += kBlock) {
-                        const float* c = dn[0] + x;
-                        const VF g0 = set1F(g[0]);
-                        VF a0 = mulF(g0, loadF(c)), a1 = mulF(g0, loadF(c + kHalf));
-                        for (int j = 1; j < m; ++j) {
-                            const VF gj = set1F(g[j]);
-                            const float* a = dn[size_t(j)] + x;
-                            const float* b = up[size_t(j)] + x;
-                            a0 = addF(a0, mulF(gj, addF(loadF(a), loadF(b))));
-                            a1 = addF(a1, mulF(gj, addF(loadF(a + kHalf), loadF(b + kHalf))));
-                        }
-                        storeBytes(clampF(a0), clampF(a1), out + x);
-                    }
+                    int x = blurColumnBlocks(m, up.data(), dn.data(), out, sw, g);
                     for (; x < sw; ++x) {
                         float o = g[0] * dn[0][x];
                         for (int j = 1; j < m; ++j) o += g[j] * (dn[size_t(j)][x] + up[size_t(j)][x]);
