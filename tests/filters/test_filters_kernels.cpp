@@ -52,7 +52,7 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
             CZVimage img;
             img.Copy(src);
             img.linearMap(k.region, gain, offset);
-            const auto want = mapped(src, k.region, [&](int, int, int p) { return clampByte(std::trunc(gain * p + offset)); });
+            const auto want = mapped(src, k.region, [g = gain, o = offset](int, int, int p) { return clampByte(std::trunc(g * p + o)); });
             ASSERT_EQ(pixelsOf(img), pixelsOf(want)) << gain << " " << offset << " " << k.w;
         }
         for (int level : {-1, 0, 127, 254, 255}) {
