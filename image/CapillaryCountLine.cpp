@@ -21,10 +21,13 @@ struct LineFrame {
 // The ridge that crosses the line, averaged over a band of offsets at each
 // step along it: a limb runs through the whole band and keeps its
 // strength, while noise averages away. Each band row is first widened by a
-// step either way so that a leaning limb is not lost between samples.
+// few micrometres either way so that a leaning limb is not lost between
+// samples.
 std::vector<float> bandProfile(const RidgeImage& ri, const LineFrame& f, double step, int samples, double o0, double o1) {
     std::vector<float> p(static_cast<size_t>(samples), 0.0f);
     std::vector<float> row(static_cast<size_t>(samples));
+    // A few micrometres either way, whatever the pixel size.
+    const int reach = std::max(1, static_cast<int>(std::lround(3.0 / step)));
     int rows = 0;
     for (double o = o0; o <= o1 + 1e-9; o += step, ++rows) {
         for (int i = 0; i < samples; ++i) {
@@ -32,9 +35,9 @@ std::vector<float> bandProfile(const RidgeImage& ri, const LineFrame& f, double 
             row[static_cast<size_t>(i)] = ri.across(q.x, q.y, f.cos2, f.sin2);
         }
         for (int i = 0; i < samples; ++i) {
-            float v = row[static_cast<size_t>(i)];
-            if (i > 0) v = std::max(v, row[static_cast<size_t>(i - 1)]);
-            if (i + 1 < samples) v = std::max(v, row[static_cast<size_t>(i + 1)]);
+            float v = 0;
+            for (int j = std::max(0, i - reach); j <= std::min(samples - 1, i + reach); ++j)
+                v = std::max(v, row[static_cast<size_t>(j)]);
             p[static_cast<size_t>(i)] += v;
         }
     }
