@@ -20,7 +20,16 @@ void CDimList::Serialize(Archive& ar) {
         ar.writeObjectArray(objects_);
         return;
     }
-    std::vector<std::unique_ptr<CDim>> loaded = ar.readObjectArray<CDim>();
+    // An object is about 17 bytes on disc and several hundred in memory: a
+    // 64 MB file of empty lines would take gigabytes. No picture carries
+    // more marks than this.
+    const uint32_t n = ar.readCountFor(2);
+    if (n > kMaxLoadObjects)
+        throw ArchiveError(strprintf("CDimList: %u objects in one list, more than the %u a document may hold", n,
+                                     kMaxLoadObjects));
+    std::vector<std::unique_ptr<CDim>> loaded;
+    loaded.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) loaded.push_back(ar.readObject<CDim>());
     for (const auto& o : loaded)
         if (!o) throw ArchiveError("CDimList: empty object reference in the list");
     objects_ = std::move(loaded);

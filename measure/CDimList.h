@@ -22,8 +22,10 @@ public:
     CDimList& operator=(CDimList&&) noexcept;
 
     // Loading replaces the objects only once the whole list has been read,
-    // and leaves no object current.
+    // and leaves no object current. A list of more than kMaxLoadObjects is
+    // refused.
     void Serialize(Archive& ar) override;
+    static constexpr uint32_t kMaxLoadObjects = 100000;
 
     // A new, empty object of the kind.
     static std::unique_ptr<CDim> create(int kind);

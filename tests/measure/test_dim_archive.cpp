@@ -146,6 +146,21 @@ TEST_F(DimArchive, HostileArchivesFailCleanlyAndLeaveTheListAlone) {
         Bytes().u16(1).newClass("CDimLine").i32(3).i32(0).i32(1).u8(0).u16(0xFFFF).i32(0x7FFFFFFF).b);
     // An object count beyond the bytes.
     expectRejected(Bytes().u16(0xFFFF).i32(-1).b);
+    // More objects than a document may hold (64 MB of such lines took
+    // 1.5 GB once read).
+    {
+        Bytes many;
+        many.u16(0xFFFF).i32(int32_t(CDimList::kMaxLoadObjects + 1)).newClass("CDimLine").i32(3).i32(0).i32(1).u8(0).points({});
+        for (uint32_t i = 1; i <= CDimList::kMaxLoadObjects; ++i) many.u16(0x8001).i32(3).i32(0).i32(1).u8(0).points({});
+        Archive ar(many.b);
+        try {
+            list.Serialize(ar);
+            ADD_FAILURE() << "accepted";
+        } catch (const ArchiveError& e) {
+            EXPECT_NE(std::string(e.what()).find("100001 objects in one list"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(list.count(), 1);
+    }
     // A label longer than the file.
     expectRejected(Bytes().u16(1).newClass("CDimLine").i32(3).i32(0).i32(1).u8(200).raw("abc").b);
     // Unknown layout versions and wrong schema.
