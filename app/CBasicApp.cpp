@@ -123,7 +123,6 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
         profile.SetPath(profilePath_);
         DebugLog::setFile(logPath_);
         services_.programFolder = programFolder_;
-        ZBasicDoc::setProgramFolder(programFolder_);
     }
 
     // Start-up settings; from here on the debug log is on. The dust-mask

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "framework/AppServices.h"
+
 bool CliArgs::has(const std::string& name) const {
     return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
 }
@@ -36,3 +38,8 @@ int cliError(const std::string& message) {
 }
 
 void cliOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+ordavia::AppServices& cliServices() {
+    static ordavia::AppServices services;
+    return services;
+}

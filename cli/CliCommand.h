@@ -46,6 +46,14 @@ int cliError(const std::string& message);  // prints "ordavia-cli: message", ret
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
 
+namespace ordavia {
+class AppServices;
+}
+// The services of this run: the profile beside the program, a prompter
+// that answers every question with its default, the start-up settings.
+// main() fills them before any command runs.
+ordavia::AppServices& cliServices();
+
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }
     explicit CliRegistrar(CliInfoHandler h) { cliInfoHandlers().push_back(std::move(h)); }

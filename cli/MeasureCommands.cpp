@@ -17,7 +17,7 @@ void writeRect(JsonWriter& j, const char* key, const ZRect& r) {
 
 bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
     std::string error;
-    doc.quiet = true;
+    doc.setQuiet(true);
     if (!doc.readFile(path, &error)) {
         rc = cliError(error.empty() ? path + ": cannot read image document" : error);
         return false;
@@ -34,9 +34,8 @@ bool chooseList(ZBasicDoc& doc, const CliArgs& a, int& rc) {
             rc = cliError("--list must be 0 to 4");
             return false;
         }
-        doc.currentList = static_cast<int32_t>(n);
+        doc.setCurrentList(static_cast<int32_t>(n));
     }
-    if (doc.currentList < 0 || doc.currentList >= ZBasicDoc::kListCount) doc.currentList = 0;
     return true;
 }
 
@@ -52,48 +51,49 @@ bool openDocument(const CliArgs& a, size_t argCount, const char* usage, bool wit
 
 int infoCs1(const std::string& path, const CliArgs& a) {
     ZBasicDoc doc;
+    doc.setServices(&cliServices());
     int rc = 0;
     if (!loadDoc(doc, path, rc)) return rc;
     if (!a.json()) {
-        std::string t = strprintf("%s: image document, layout version %d\n", path.c_str(), doc.versionRead);
-        t += "image file: " + doc.imageFileName + "\n";
-        t += strprintf("scales: %g x %g %s (%s)\n", doc.xScale, doc.yScale, doc.units.c_str(),
-                       doc.calibrated ? "calibrated" : "not calibrated");
-        t += "magnification: " + doc.magName + "\n";
+        std::string t = strprintf("%s: image document, layout version %d\n", path.c_str(), doc.versionRead());
+        t += "image file: " + doc.imageFileName() + "\n";
+        t += strprintf("scales: %g x %g %s (%s)\n", doc.calibration().xScale, doc.calibration().yScale, doc.calibration().units.c_str(),
+                       doc.calibration().calibrated ? "calibrated" : "not calibrated");
+        t += "magnification: " + doc.calibration().magName + "\n";
         for (int i = 0; i < ZBasicDoc::kListCount; ++i)
-            t += strprintf("list %d: %d objects\n", i, doc.lists[static_cast<size_t>(i)].count());
+            t += strprintf("list %d: %d objects\n", i, doc.lists()[static_cast<size_t>(i)].count());
         t += "subject: " + doc.subjectId + strprintf(", exam %d\n", doc.examId);
-        if (!doc.notes.empty()) t += "notes:\n" + doc.notes + "\n";
+        if (!doc.notes().empty()) t += "notes:\n" + doc.notes() + "\n";
         cliOut(t);
         return 0;
     }
     JsonWriter j;
     j.beginObject();
     j.field("format", "cs1");
-    j.field("version", doc.versionRead);
-    j.key("target").beginArray().value(doc.targetX).value(doc.targetY).endArray();
-    j.field("showTarget", doc.showTarget);
-    j.field("xScale", doc.xScale);
-    j.field("yScale", doc.yScale);
-    j.field("calibrated", doc.calibrated);
-    j.field("units", doc.units);
-    j.key("origin").beginArray().value(doc.originX).value(doc.originY).endArray();
-    writeRect(j, "roi", doc.roi);
-    writeRect(j, "roi2", doc.roi2);
-    j.field("imageFileName", doc.imageFileName);
-    j.field("imageTime", doc.imageTime);
-    j.field("notes", doc.notes);
-    j.field("gridStyle", doc.gridStyle);
-    j.field("gridUnits", doc.gridUnits);
-    j.field("gridShow", doc.gridShow);
-    j.field("gridSpacing", doc.gridSpacing);
-    j.field("gridColour", static_cast<int64_t>(doc.gridColour));
-    j.field("userGridFile", doc.userGridFile);
-    j.field("paletteIndex", doc.paletteIndex);
-    j.field("zeroAsBlack", doc.zeroAsBlack);
-    j.field("magName", doc.magName);
-    j.field("magDate", doc.magDate);
-    j.field("description", doc.description);
+    j.field("version", doc.versionRead());
+    j.key("target").beginArray().value(doc.marks().targetX).value(doc.marks().targetY).endArray();
+    j.field("showTarget", doc.marks().showTarget);
+    j.field("xScale", doc.calibration().xScale);
+    j.field("yScale", doc.calibration().yScale);
+    j.field("calibrated", doc.calibration().calibrated);
+    j.field("units", doc.calibration().units);
+    j.key("origin").beginArray().value(doc.marks().originX).value(doc.marks().originY).endArray();
+    writeRect(j, "roi", doc.marks().roi);
+    writeRect(j, "roi2", doc.marks().roi2);
+    j.field("imageFileName", doc.imageFileName());
+    j.field("imageTime", doc.imageTime());
+    j.field("notes", doc.notes());
+    j.field("gridStyle", doc.grid().style);
+    j.field("gridUnits", doc.grid().units);
+    j.field("gridShow", doc.grid().show);
+    j.field("gridSpacing", doc.grid().spacing);
+    j.field("gridColour", static_cast<int64_t>(doc.grid().colour));
+    j.field("userGridFile", doc.grid().userFile);
+    j.field("paletteIndex", doc.paletteIndex());
+    j.field("zeroAsBlack", doc.zeroAsBlack());
+    j.field("magName", doc.calibration().magName);
+    j.field("magDate", doc.calibration().magDate);
+    j.field("description", doc.description());
     j.key("document").beginObject();
     j.field("saveCount", doc.saveCount);
     j.field("subjectId", doc.subjectId);
@@ -104,7 +104,7 @@ int infoCs1(const std::string& path, const CliArgs& a) {
     j.field("capturedBy", doc.capturedBy);
     j.endObject();
     j.key("lists").beginArray();
-    for (const CDimList& l : doc.lists) {
+    for (const CDimList& l : doc.lists()) {
         j.beginArray();
         for (const auto& d : l.objects()) {
             j.beginObject();
@@ -127,14 +127,15 @@ int infoCs1(const std::string& path, const CliArgs& a) {
 
 int resave(const CliArgs& a) {
     ZBasicDoc doc;
+    doc.setServices(&cliServices());
     int rc = 0;
     if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
     std::string error;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
-        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName +
+        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
                             (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
-        doc.imageModified = true;
+        doc.markImageForSave();
         if (!doc.OnSaveDocument(a.positional[1]))
             return cliError(doc.lastError().empty() ? a.positional[1] + ": cannot save" : doc.lastError());
         return 0;
@@ -148,22 +149,24 @@ int resave(const CliArgs& a) {
 
 int dims(const CliArgs& a) {
     ZBasicDoc doc;
+    doc.setServices(&cliServices());
     int rc = 0;
     if (!openDocument(a, 1, "dims FILE.cs1 [--list N]", true, doc, rc)) return rc;
     ZDimDoc table;
     table.subjectId = doc.subjectId;
     table.examId = doc.examId;
-    table.Fill(doc.originX, doc.originY, doc.xScaleInEffect(), doc.yScaleInEffect(), doc.currentDimList(),
-               doc.tortuosity);
+    table.Fill(doc.marks().originX, doc.marks().originY, doc.xScaleInEffect(), doc.yScaleInEffect(), doc.currentDimList(),
+               doc.tortuosity());
     cliOut(table.text());
     return 0;
 }
 
 int average(const CliArgs& a) {
     ZBasicDoc doc;
+    doc.setServices(&cliServices());
     int rc = 0;
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
-    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName +
+    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
                             (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
     const SelectionAverage row = computeSelectionAverage(doc);
     const auto& names = SelectionAverage::valueColumns();

@@ -60,7 +60,7 @@ Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullpt
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
     CMotivaDoc& doc = docOut ? *docOut : local;
-    doc.quiet = true;
+    doc.setQuiet(true);
     std::string error;
     if (!doc.readDcs(path, &error)) return Status::failure(error);
     if (doc.movieFileName().empty()) return Status::failure(path + ": the document names no movie file");

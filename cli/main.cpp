@@ -9,6 +9,7 @@
 
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ScriptedPrompter.h"
 #include "settings/DebugLog.h"
@@ -132,6 +133,11 @@ int main(int argc, char** argv) {
     // Nobody to ask: every prompt takes its proposed value.
     static ScriptedPrompter silent;
     Prompter::setCurrent(&silent);
+    ordavia::AppServices& services = cliServices();
+    services.profileStore = &ProfileStore::instance();
+    services.prompterPtr = &silent;
+    services.startupSettings = &StartupSettings::current();
+    services.programFolder = folderOf(programPath());
 
     if (args[0] == "help") {
         if (args.size() >= 2) {

@@ -44,7 +44,7 @@ public:
     // The application's services (profile, prompter, settings, database,
     // results). Whoever makes a document gives it these before it is used;
     // asking a document that has none throws ordavia::MissingService.
-    void setServices(ordavia::AppServices* services) { services_ = services; }
+    virtual void setServices(ordavia::AppServices* services) { services_ = services; }
     bool hasServices() const { return services_ != nullptr; }
     ordavia::AppServices& services() const;
 

@@ -76,10 +76,10 @@ bool CapillaryCountTool::setSettings(const CountSettings& s) {
 }
 
 bool CapillaryCountTool::micrometresPerPixel(const ZBasicDoc& doc, double& sx, double& sy) {
-    if (!doc.calibrated) return false;
-    const double um = micrometresIn(doc.units);
-    sx = doc.xScale * um;
-    sy = doc.yScale * um;
+    if (!doc.calibration().calibrated) return false;
+    const double um = micrometresIn(doc.calibration().units);
+    sx = doc.calibration().xScale * um;
+    sy = doc.calibration().yScale * um;
     return um > 0 && sx > 0 && sy > 0 && std::isfinite(sx) && std::isfinite(sy);
 }
 
@@ -119,17 +119,17 @@ const ResultColumn* CapillaryCountTool::resultColumns(size_t& count) {
 }
 
 Result<const RidgeImage*> CapillaryCountTool::ridge() {
-    if (doc_.image.isEmpty()) return Status::failure(kNoPicture);
+    if (doc_.image().isEmpty()) return Status::failure(kNoPicture);
     double sx = 0, sy = 0;
     if (!micrometresPerPixel(doc_, sx, sy)) return Status::failure(kNeedsCalibration);
-    const uint64_t sum = checksum(doc_.image);
-    if (!ridgeValid_ || ridgePixels_ != doc_.image.data() || ridgeWidth_ != doc_.image.width() ||
-        ridgeHeight_ != doc_.image.rows() || ridgeSx_ != sx || ridgeSy_ != sy || ridgeChecksum_ != sum) {
-        ridge_ = ridgeImage(doc_.image, sx, sy, settings_);
+    const uint64_t sum = checksum(doc_.image());
+    if (!ridgeValid_ || ridgePixels_ != doc_.image().data() || ridgeWidth_ != doc_.image().width() ||
+        ridgeHeight_ != doc_.image().rows() || ridgeSx_ != sx || ridgeSy_ != sy || ridgeChecksum_ != sum) {
+        ridge_ = ridgeImage(doc_.image(), sx, sy, settings_);
         ridgeValid_ = true;
-        ridgePixels_ = doc_.image.data();
-        ridgeWidth_ = doc_.image.width();
-        ridgeHeight_ = doc_.image.rows();
+        ridgePixels_ = doc_.image().data();
+        ridgeWidth_ = doc_.image().width();
+        ridgeHeight_ = doc_.image().rows();
         ridgeSx_ = sx;
         ridgeSy_ = sy;
         ridgeChecksum_ = sum;
@@ -137,15 +137,15 @@ Result<const RidgeImage*> CapillaryCountTool::ridge() {
     return &ridge_;
 }
 
-int CapillaryCountTool::ridgeOriginX() const { return doc_.image.originX(); }
-int CapillaryCountTool::ridgeOriginY() const { return doc_.image.originY(); }
+int CapillaryCountTool::ridgeOriginX() const { return doc_.image().originX(); }
+int CapillaryCountTool::ridgeOriginY() const { return doc_.image().originY(); }
 
 Result<CountResult> CapillaryCountTool::preview(ZPoint a, ZPoint b) {
     Result<const RidgeImage*> r = ridge();
     if (!r) return r.status();
     // Document coordinates are the parent frame's; the ridge image starts
     // at the picture's origin.
-    const double ox = doc_.image.originX(), oy = doc_.image.originY();
+    const double ox = doc_.image().originX(), oy = doc_.image().originY();
     CountResult res = countAlongLine(**r, {a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, settings_);
     for (auto& p : res.crossings) p = {p.x + ox, p.y + oy};
     for (auto& p : res.apexes) p = {p.x + ox, p.y + oy};
@@ -199,7 +199,7 @@ void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char*
         double apex = 0;
         for (double d : r.apexDistancesUm) apex += d;
         if (!r.apexDistancesUm.empty()) apex /= static_cast<double>(r.apexDistancesUm.size());
-        rec.values = {double(doc_.currentList), double(lineIndex + 1), double(r.count), r.lengthUm, r.perMm, apex,
+        rec.values = {double(doc_.currentList()), double(lineIndex + 1), double(r.count), r.lengthUm, r.perMm, apex,
                       settings_.minLimbUm, settings_.maxLimbUm, settings_.bandUm, settings_.minSpacingUm,
                       settings_.threshold};
         (void)table_->addRow(rec);

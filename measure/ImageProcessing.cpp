@@ -8,6 +8,7 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/BoxFilter.h"
 #include "image/CZVimage.h"
@@ -21,15 +22,15 @@
 namespace {
 
 bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
-    if (doc.image.isEmpty()) return false;
-    const ProfileStore& store = ProfileStore::instance();
+    if (doc.image().isEmpty()) return false;
+    const ProfileStore& store = doc.services().profile();
     int n = store.GetInt("WINDOWSZ", "w", 51);
-    if (!doc.quiet) {
+    if (!doc.quiet()) {
         const char* title = mode == BoxMode::LowPass ? "Low pass filter" : "High pass filter";
         // The prompt only offers what it accepts; a stored value outside
         // that range is proposed at the nearest end.
         const int proposed = std::clamp(n, kBoxWindowMin, kBoxWindowMax);
-        const auto v = Prompter::current().promptInt(title, "Window size", proposed, kBoxWindowMin, kBoxWindowMax);
+        const auto v = doc.services().prompter().promptInt(title, "Window size", proposed, kBoxWindowMin, kBoxWindowMax);
         if (!v) return false;
         n = *v;
         store.WriteInt("WINDOWSZ", "w", n);
@@ -71,23 +72,23 @@ bool ImageProcessing::laplacian(ZBasicDoc& doc) {
 
 bool ImageProcessing::customFilter(ZBasicDoc& doc) {
     CustomKernel k;
-    k.load(ProfileStore::instance());
+    k.load(doc.services().profile());
     return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); });
 }
 
 bool ImageProcessing::blur(ZBasicDoc& doc) {
-    if (doc.image.isEmpty()) return false;
-    const ProfileStore& store = ProfileStore::instance();
+    if (doc.image().isEmpty()) return false;
+    const ProfileStore& store = doc.services().profile();
     std::string text = store.GetString("blur", "sigma", "1.0");
-    if (!doc.quiet) {
-        const auto v = Prompter::current().promptText("Blur", kHistorySigma, text);
+    if (!doc.quiet()) {
+        const auto v = doc.services().prompter().promptText("Blur", kHistorySigma, text);
         if (!v) return false;
         text = trim(*v);
     }
     const double sigma = parseSigma(text);
     if (!(sigma > 0.0) || !std::isfinite(sigma)) {
-        if (!doc.quiet)
-            Prompter::current().messageBox("Sigma must be a number greater than 0.", MsgButtons::Ok, MsgIcon::Warning);
+        if (!doc.quiet())
+            doc.services().prompter().messageBox("Sigma must be a number greater than 0.", MsgButtons::Ok, MsgIcon::Warning);
         return false;
     }
     store.WriteString("blur", "sigma", text);
@@ -104,38 +105,44 @@ bool ImageProcessing::bin(ZBasicDoc& doc) {
         return true;
     });
     if (!done) return false;
-    doc.xScale *= 2.0;
-    doc.yScale *= 2.0;
-    for (CDimList& l : doc.lists)
+    // The image operation remembered the scales and places too, so that an
+    // undo brings all of them back with the picture.
+    ImageCalibration c = doc.calibration();
+    c.xScale *= 2.0;
+    c.yScale *= 2.0;
+    doc.setCalibration(c);
+    for (CDimList& l : doc.lists())
         for (const auto& d : l.objects()) d->rescale(1, 2);
     // Everything else that names a place on the picture follows it, so that
     // the region of interest still covers the same part of the subject.
-    doc.roi = halved(doc.roi);
-    doc.roi2 = halved(doc.roi2);
-    doc.targetX /= 2;
-    doc.targetY /= 2;
-    doc.originX /= 2;
-    doc.originY /= 2;
+    ImageMarks m = doc.marks();
+    m.roi = halved(m.roi);
+    m.roi2 = halved(m.roi2);
+    m.targetX /= 2;
+    m.targetY /= 2;
+    m.originX /= 2;
+    m.originY /= 2;
+    doc.setMarks(m);
     doc.appendHistory(kHistoryBinned);
     doc.UpdateAllViews();
     return true;
 }
 
 bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
-    if (doc.image.isEmpty()) return false;
-    const std::string start = ProfileStore::instance().GetString("settings", "directory", "");
-    const auto path = Prompter::current().openFile("Subtract image", ZBasicDoc::kImageFilter, start);
+    if (doc.image().isEmpty()) return false;
+    const std::string start = doc.services().profile().GetString("settings", "directory", "");
+    const auto path = doc.services().prompter().openFile("Subtract image", ZBasicDoc::kImageFilter, start);
     if (!path) return false;
     CZVimage other;
     if (!other.Load(*path)) {
-        if (!doc.quiet) Prompter::current().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
+        if (!doc.quiet()) doc.services().prompter().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     const bool done = doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return ::subtractImage(img, other); });
-    if (!done && !doc.quiet)
-        Prompter::current().messageBox(
+    if (!done && !doc.quiet())
+        doc.services().prompter().messageBox(
             strprintf("%s is not an 8-bit grey image of %i x %i pixels; nothing was subtracted.",
-                      fileNameOf(*path).c_str(), doc.image.width(), doc.image.height()),
+                      fileNameOf(*path).c_str(), doc.image().width(), doc.image().height()),
             MsgButtons::Ok, MsgIcon::Warning);
     return done;
 }
@@ -143,9 +150,9 @@ bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
 bool ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
     // The mark is the region of interest. Without one the "whole image"
     // rule would smear the entire picture into its border pixels.
-    if (doc.roi.normalized().isEmpty()) {
-        if (!doc.image.isEmpty() && !doc.quiet)
-            Prompter::current().messageBox("Select the dust mark as the region of interest first.", MsgButtons::Ok,
+    if (doc.marks().roi.normalized().isEmpty()) {
+        if (!doc.image().isEmpty() && !doc.quiet())
+            doc.services().prompter().messageBox("Select the dust mark as the region of interest first.", MsgButtons::Ok,
                                            MsgIcon::Information);
         return false;
     }
@@ -154,18 +161,18 @@ bool ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
 }
 
 ZRect ImageProcessing::workRegion(const ZBasicDoc& doc) {
-    const CZVimage& img = doc.image;
+    const CZVimage& img = doc.image();
     if (img.isEmpty()) return {};
-    const ZRect c = img.clip(doc.roi.normalized());
+    const ZRect c = img.clip(doc.marks().roi.normalized());
     if (c.isEmpty()) return {};
     const int f = img.isField() ? 2 : 1;
     return {c.left + img.originX(), c.top * f + img.originY(), c.right + img.originX(), c.bottom * f + img.originY()};
 }
 
 std::string ImageProcessing::resultImagePath(const ZBasicDoc& doc, const std::string& suffix) {
-    const std::string& base = !doc.GetPathName().empty() ? doc.GetPathName() : doc.imageFileName;
+    const std::string& base = !doc.GetPathName().empty() ? doc.GetPathName() : doc.imageFileName();
     if (base.empty()) return {};
-    std::string ext = ProfileStore::instance().GetString("settings", "imagetype", ".bmp");
+    std::string ext = doc.services().profile().GetString("settings", "imagetype", ".bmp");
     if (ext.empty()) ext = ".bmp";
     if (ext[0] != '.') ext = "." + ext;
     return withoutExtension(base) + suffix + ext;

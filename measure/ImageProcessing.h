@@ -14,6 +14,7 @@
 #include "base/Geometry.h"
 
 class CDimList;
+class CZVimage;
 class ZBasicDoc;
 
 class ImageProcessing {
@@ -52,13 +53,13 @@ public:
     // dust mask file and filters the image. Off: reloads the image from its
     // file. Returns the new state.
     static bool toggleDustMaskFilter(ZBasicDoc& doc);
-    static bool dustMaskFilterOn();
+    static bool dustMaskFilterOn(const ZBasicDoc& doc);
     static bool saveDustMask(ZBasicDoc& doc);
     static bool loadDustMask(ZBasicDoc& doc);
     // The dust filter after an image load while the setting is on; reads
     // the stored mask first when the document has no dust list yet. Does
     // not count as an edit of the image.
-    static bool applyDustMaskAfterLoad(ZBasicDoc& doc);
+    static bool applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture);
     // The bounding rectangle of every object of the list, in list order.
     static std::vector<ZRect> dustMarks(const CDimList& list);
     // A dust mask file is the dust list's own archived form.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "framework/AppServices.h"
 #include "base/Text.h"
 #include "framework/Prompter.h"
 #include "image/ApexFilter.h"
@@ -21,9 +22,9 @@
 
 namespace {
 
-ProcessingArgs storedArgs() {
+ProcessingArgs storedArgs(const ZBasicDoc& doc) {
     ProcessingArgs a;
-    a.load(ProfileStore::instance());
+    a.load(doc.services().profile());
     return a;
 }
 
@@ -50,20 +51,20 @@ bool addMinimaMarks(ZBasicDoc& doc, const MinimaResult& r, const char* suffix) {
 }  // namespace
 
 bool ImageProcessing::processing(ZBasicDoc& doc) {
-    const ProcessingArgs args = storedArgs();
+    const ProcessingArgs args = storedArgs(doc);
     return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); });
 }
 
 bool ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); }
 
 bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
-    const ProcessingArgs args = storedArgs();
+    const ProcessingArgs args = storedArgs(doc);
     return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return ::apexFilter(img, r, args); });
 }
 
 bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
-    if (doc.image.isEmpty()) return false;
-    const DetectionResult res = detectCapillaries(doc.image, doc.roi.normalized(), storedArgs());
+    if (doc.image().isEmpty()) return false;
+    const DetectionResult res = detectCapillaries(doc.image(), doc.marks().roi.normalized(), storedArgs(doc));
     CDimList& list = doc.currentDimList();
 
     // The circles of an earlier run: those it recorded, and (for a document
@@ -78,10 +79,12 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
     };
     int earlier = 0;
     for (const auto& o : list.objects()) earlier += fromEarlierRun(*o) ? 1 : 0;
+    // The removed circles and the new ones are one step for undo.
+    doc.rememberForUndo();
     if (earlier > 0) {
         MsgResult answer = MsgResult::Yes;
-        if (!doc.quiet)
-            answer = Prompter::current().messageBox(strprintf(kReplaceDetection, earlier), MsgButtons::YesNoCancel,
+        if (!doc.quiet())
+            answer = doc.services().prompter().messageBox(strprintf(kReplaceDetection, earlier), MsgButtons::YesNoCancel,
                                                     MsgIcon::Question);
         if (answer == MsgResult::Cancel) return false;
         if (answer == MsgResult::Yes) {
@@ -98,9 +101,10 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         circle->setWidth(list.defaultWidth());
         circle->addVertex(c.a);
         circle->addVertex(c.b);
-        doc.addObject(std::move(circle));
+        list.add(std::move(circle));
         doc.lastDetection.emplace_back(c.a, c.b);
     }
+    if (!res.circles.empty()) doc.SetModifiedFlag(true);
     // Every run leaves its count in the result text, none found included,
     // so that an earlier run's figures never stand for this one.
     doc.result = strprintf("%7i, capillaries", static_cast<int>(res.circles.size()));
@@ -109,7 +113,7 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         doc.result += ", " + d->text;
         doc.appendHistory(d->text + doc.regionText());
     }
-    if (!doc.calibrated && !doc.quiet) Prompter::current().messageBox(kNotCalibrated, MsgButtons::Ok, MsgIcon::Warning);
+    if (!doc.calibration().calibrated && !doc.quiet()) doc.services().prompter().messageBox(kNotCalibrated, MsgButtons::Ok, MsgIcon::Warning);
     doc.UpdateAllViews();
     return !res.circles.empty();
 }
@@ -128,24 +132,24 @@ bool ImageProcessing::findCapillaries(ZBasicDoc& doc) {
     const long long n = doc.currentDimList().countInRect(region);
     const std::string text = reportDensity(doc, n, region);
     if (text.empty()) {
-        if (!doc.quiet)
-            Prompter::current().messageBox(n == 0 ? "No objects of the current list lie in the region."
+        if (!doc.quiet())
+            doc.services().prompter().messageBox(n == 0 ? "No objects of the current list lie in the region."
                                                   : "The region has no area; no density was computed.",
                                            MsgButtons::Ok, MsgIcon::Information);
         return false;
     }
-    if (!doc.quiet) Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+    if (!doc.quiet()) doc.services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
     doc.UpdateAllViews();
     return true;
 }
 
 bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
-    if (doc.image.isEmpty()) return false;
-    const ProfileStore& store = ProfileStore::instance();
+    if (doc.image().isEmpty()) return false;
+    const ProfileStore& store = doc.services().profile();
     int level = loadSimpleThresholdLevel(store);
-    if (!doc.quiet) {
+    if (!doc.quiet()) {
         const auto v =
-            Prompter::current().promptInt("Simple threshold", "Threshold level", std::clamp(level, 0, 255), 0, 255);
+            doc.services().prompter().promptInt("Simple threshold", "Threshold level", std::clamp(level, 0, 255), 0, 255);
         if (!v) return false;
         level = *v;
         store.WriteInt("settings", "simpleimagethreshold", level);
@@ -155,22 +159,22 @@ bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
 }
 
 bool ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
-    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
     MinimaSettings s;
-    s.load(ProfileStore::instance());
-    return addMinimaMarks(doc, findMinimaInWindow(doc.image, doc.roi.normalized(), s), kSuffixMinima);
+    s.load(doc.services().profile());
+    return addMinimaMarks(doc, findMinimaInWindow(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima);
 }
 
 bool ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
-    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
     MinimaSettings s;
-    s.load(ProfileStore::instance());
-    return addMinimaMarks(doc, ::findMinimaWithinTolerance(doc.image, doc.roi.normalized(), s), kSuffixMinima8);
+    s.load(doc.services().profile());
+    return addMinimaMarks(doc, ::findMinimaWithinTolerance(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima8);
 }
 
 bool ImageProcessing::findEightRegions(ZBasicDoc& doc) {
-    if (doc.image.bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
-    const EightRegionsResult r = ::findEightRegions(doc.image, doc.roi.normalized());
+    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    const EightRegionsResult r = ::findEightRegions(doc.image(), doc.marks().roi.normalized());
     doc.appendHistory(kHistoryEightRegions);
     writeResultImage(doc, r.labels, kSuffixEightRegions);
     doc.UpdateAllViews();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "framework/AppServices.h"
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -25,29 +26,29 @@ namespace {
 // A mask is a handful of small objects; anything near this size is not one.
 constexpr uint64_t kMaxDustMaskBytes = 16u << 20;
 
-std::string storedMaskName() {
-    return ProfileStore::instance().GetString("dustmask", "filename", ImageProcessing::kDustMaskDefault);
+std::string storedMaskName(const ZBasicDoc& doc) {
+    return doc.services().profile().GetString("dustmask", "filename", ImageProcessing::kDustMaskDefault);
 }
 
-CDimList& dustList(ZBasicDoc& doc) { return doc.lists[ZBasicDoc::kDustList]; }
+CDimList& dustList(ZBasicDoc& doc) { return doc.lists()[ZBasicDoc::kDustList]; }
 
 void tell(const ZBasicDoc& doc, const std::string& text, MsgIcon icon) {
-    if (!doc.quiet) Prompter::current().messageBox(text, MsgButtons::Ok, icon);
+    if (!doc.quiet()) doc.services().prompter().messageBox(text, MsgButtons::Ok, icon);
 }
 
 // Reloads the picture from its file: the stored path, else the same name
 // beside the document. Empty when neither loads.
 CZVimage reloadFromFile(const ZBasicDoc& doc) {
     CZVimage img;
-    if (doc.imageFileName.empty()) return img;
-    if (img.Load(doc.imageFileName)) return img;
-    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName));
+    if (doc.imageFileName().empty()) return img;
+    if (img.Load(doc.imageFileName())) return img;
+    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()));
     return img;
 }
 
 }  // namespace
 
-bool ImageProcessing::dustMaskFilterOn() { return ProfileStore::instance().GetInt("settings", "dustmask", 0) != 0; }
+bool ImageProcessing::dustMaskFilterOn(const ZBasicDoc& doc) { return doc.services().profile().GetInt("settings", "dustmask", 0) != 0; }
 
 std::vector<ZRect> ImageProcessing::dustMarks(const CDimList& list) {
     std::vector<ZRect> marks;
@@ -101,7 +102,7 @@ bool ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list, 
 }
 
 bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
-    const auto chosen = Prompter::current().saveFile("Save Dust Mask", kDustMaskFilter, storedMaskName());
+    const auto chosen = doc.services().prompter().saveFile("Save Dust Mask", kDustMaskFilter, storedMaskName(doc));
     if (!chosen) return false;
     std::string path = *chosen;
     if (extensionOf(path).empty()) path += ".dm";
@@ -111,13 +112,13 @@ bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
         tell(doc, "Could not save the dust mask " + path + ".", MsgIcon::Error);
         return false;
     }
-    ProfileStore::instance().WriteString("dustmask", "filename", path);
+    doc.services().profile().WriteString("dustmask", "filename", path);
     return true;
 }
 
 bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
-    const std::string stored = storedMaskName();
-    const auto chosen = Prompter::current().openFile("Load dust mask", kDustMaskFilter, folderOf(stored));
+    const std::string stored = storedMaskName(doc);
+    const auto chosen = doc.services().prompter().openFile("Load dust mask", kDustMaskFilter, folderOf(stored));
     if (!chosen) return false;
     std::string error;
     if (!readDustMaskFile(*chosen, dustList(doc), &error)) {
@@ -128,7 +129,7 @@ bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
     }
     // The filter switch reads the stored name, so it should find the mask
     // the user has just chosen.
-    ProfileStore::instance().WriteString("dustmask", "filename", *chosen);
+    doc.services().profile().WriteString("dustmask", "filename", *chosen);
     dustList(doc).setHidden(true);
     doc.SetModifiedFlag(true);
     doc.UpdateAllViews();
@@ -136,14 +137,14 @@ bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
 }
 
 bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
-    const ProfileStore& store = ProfileStore::instance();
-    if (dustMaskFilterOn()) {
+    const ProfileStore& store = doc.services().profile();
+    if (dustMaskFilterOn(doc)) {
         store.WriteInt("settings", "dustmask", 0);
         // Reloading removes the filter's effect; the undo copy keeps what
         // was shown, edits made since the load included.
         CZVimage fresh = reloadFromFile(doc);
         if (fresh.isEmpty()) {
-            if (!doc.image.isEmpty())
+            if (!doc.image().isEmpty())
                 tell(doc, "Could not reload the image file; the dust filter stays applied to this picture.",
                      MsgIcon::Warning);
             return false;
@@ -156,7 +157,7 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
     }
 
     std::string error;
-    const std::string path = storedMaskName();
+    const std::string path = storedMaskName(doc);
     if (!readDustMaskFile(path, dustList(doc), &error)) {
         debugLog("ImageProcessing::toggleDustMaskFilter %s\n", error.c_str());
         // A list drawn in the document still serves; without one there is
@@ -173,15 +174,15 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
     return true;
 }
 
-bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc) {
-    if (!dustMaskFilterOn() || doc.image.isEmpty()) return false;
+bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture) {
+    if (!dustMaskFilterOn(doc) || picture.isEmpty()) return false;
     if (dustList(doc).count() == 0) {
         std::string error;
-        if (!readDustMaskFile(storedMaskName(), dustList(doc), &error)) {
+        if (!readDustMaskFile(storedMaskName(doc), dustList(doc), &error)) {
             debugLog("ImageProcessing::applyDustMaskAfterLoad %s\n", error.c_str());
             return false;
         }
         dustList(doc).setHidden(true);
     }
-    return applyDustFilter(doc.image, dustMarks(dustList(doc))) > 0;
+    return applyDustFilter(picture, dustMarks(dustList(doc))) > 0;
 }

@@ -7,6 +7,7 @@
 
 #include "base/Archive.h"
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/CapillaryTrace.h"
 #include "measure/CDimCircle.h"
@@ -121,16 +122,16 @@ void ImageToolController::chooseTool(int mode) {
     const int next = (mode == toolMode()) ? kSelect : mode;
     setToolMode(next);
     if (next == kDustMask) {
-        if (doc_.currentList != ZBasicDoc::kDustList) listBeforeDust_ = doc_.currentList;
-        doc_.currentList = ZBasicDoc::kDustList;
-    } else if (listBeforeDust_ >= 0 && doc_.currentList == ZBasicDoc::kDustList) {
-        doc_.currentList = listBeforeDust_;
+        if (doc_.currentList() != ZBasicDoc::kDustList) listBeforeDust_ = doc_.currentList();
+        doc_.setCurrentList(ZBasicDoc::kDustList);
+    } else if (listBeforeDust_ >= 0 && doc_.currentList() == ZBasicDoc::kDustList) {
+        doc_.setCurrentList(listBeforeDust_);
         listBeforeDust_ = -1;
     }
 }
 
 CDimList& ImageToolController::activeList() {
-    if (toolMode() == kDustMask) return doc_.lists[ZBasicDoc::kDustList];
+    if (toolMode() == kDustMask) return doc_.lists()[ZBasicDoc::kDustList];
     return doc_.currentDimList();
 }
 
@@ -156,15 +157,13 @@ unsigned ImageToolController::buttonDown(ZPoint p, bool shift, bool ctrl) {
             drag_ = kDragRubberBand;
             return kCapture | kRedraw;
         case kOrigin:
-            doc_.originX = p.x;
-            doc_.originY = p.y;
-            doc_.SetModifiedFlag(true);
+            doc_.setOrigin(p.x, p.y);
             return kRedraw | kDocumentChanged;
         case kCounting:
             if (doc_.addNewDimension(0, p) < 0) return kNothing;
             return kRedraw | kDocumentChanged;
         case kCrosshair:
-            doc_.showTarget = 1;
+            doc_.setShowTarget(true);
             doc_.SetModifiedFlag(true);
             doc_.setTarget(p.x, p.y);
             return kRedraw | kDocumentChanged;
@@ -193,11 +192,13 @@ unsigned ImageToolController::selectDown(ZPoint p, bool shift, bool ctrl) {
     }
     list.setCurrent(hit);
     if (hit >= 0) {
+        // A drag may move the object: an undo puts it back.
+        doc_.rememberForUndo();
         drag_ = kDragObject;
         takeRotationSnapshot();
         return kCapture | kRedraw | kDocumentChanged;
     }
-    const ZRect roi = doc_.roi.normalized();
+    const ZRect roi = doc_.marks().roi.normalized();
     if (!roi.isEmpty() && roi.contains(p)) {
         drag_ = kDragRoi;
         return kCapture | kRedraw;
@@ -209,8 +210,8 @@ unsigned ImageToolController::buildDown(ZPoint p) {
     if (drag_ != kDragBuilding) {
         const int mode = toolMode();
         buildMode_ = mode;
-        buildList_ = mode == kDustMask ? ZBasicDoc::kDustList : doc_.currentList;
-        CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+        buildList_ = mode == kDustMask ? ZBasicDoc::kDustList : doc_.currentList();
+        CDimList& list = doc_.lists()[static_cast<size_t>(buildList_)];
         const int i = list.addNew(kindOfMode(mode), p);
         if (i < 0) return kNothing;
         buildIndex_ = i;
@@ -220,7 +221,7 @@ unsigned ImageToolController::buildDown(ZPoint p) {
         doc_.SetModifiedFlag(true);
         return kRedraw | kDocumentChanged | (freehandMode(mode) ? kCapture : kNothing);
     }
-    CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+    CDim* d = doc_.lists()[static_cast<size_t>(buildList_)].at(buildIndex_);
     if (!d) {
         drag_ = kDragNone;
         return kRedraw;
@@ -256,7 +257,7 @@ unsigned ImageToolController::mouseMove(ZPoint p, bool shift, bool ctrl) {
         }
         case kDragRoi:
             if (!buttonHeld_ || p == from) return kNothing;
-            doc_.roi = doc_.roi.offset(p.x - from.x, p.y - from.y);
+            doc_.setRegion(doc_.marks().roi.offset(p.x - from.x, p.y - from.y));
             moved_ = true;
             doc_.SetModifiedFlag(true);
             return kRedraw | kDocumentChanged;
@@ -265,7 +266,7 @@ unsigned ImageToolController::mouseMove(ZPoint p, bool shift, bool ctrl) {
             bandEnd_ = p;
             return kRedraw;
         case kDragBuilding: {
-            CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+            CDim* d = doc_.lists()[static_cast<size_t>(buildList_)].at(buildIndex_);
             if (!d || d->vertexCount() == 0) return kNothing;
             if (freehandMode(buildMode_)) {
                 if (!buttonHeld_ || d->getVertex(d->vertexCount() - 1) == p) return kNothing;
@@ -293,8 +294,8 @@ unsigned ImageToolController::buttonUp(ZPoint p, bool shift, bool ctrl) {
         case kDragRubberBand: {
             bandEnd_ = p;
             // A click without a drag clears the region.
-            doc_.roi = ZRect{bandStart_.x, bandStart_.y, bandEnd_.x, bandEnd_.y}.normalized();
-            if (doc_.roi.isEmpty()) doc_.roi = ZRect{};
+            const ZRect band = ZRect{bandStart_.x, bandStart_.y, bandEnd_.x, bandEnd_.y}.normalized();
+            doc_.setRegion(band.isEmpty() ? ZRect{} : band);
             drag_ = kDragNone;
             doc_.SetModifiedFlag(true);
             return kRelease | kRedraw | kDocumentChanged;
@@ -309,7 +310,7 @@ unsigned ImageToolController::buttonUp(ZPoint p, bool shift, bool ctrl) {
 unsigned ImageToolController::doubleClick(ZPoint p, bool shift, bool ctrl) {
     if (drag_ != kDragBuilding) return buttonDown(p, shift, ctrl);
     buttonHeld_ = true;
-    CDim* d = doc_.lists[static_cast<size_t>(buildList_)].at(buildIndex_);
+    CDim* d = doc_.lists()[static_cast<size_t>(buildList_)].at(buildIndex_);
     if (d && twoClickMode(buildMode_)) {
         // A double click where a second click was due sets the end there.
         d->setVertex(d->vertexCount() - 1, p);
@@ -331,7 +332,7 @@ int ImageToolController::minimumVertices() const {
 unsigned ImageToolController::finishBuilding() {
     if (drag_ != kDragBuilding) return kNothing;
     drag_ = kDragNone;
-    CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+    CDimList& list = doc_.lists()[static_cast<size_t>(buildList_)];
     CDim* d = list.at(buildIndex_);
     const int index = buildIndex_;
     buildIndex_ = -1;
@@ -354,7 +355,7 @@ unsigned ImageToolController::cancelBuilding() {
     }
     if (drag_ != kDragBuilding) return kNothing;
     drag_ = kDragNone;
-    CDimList& list = doc_.lists[static_cast<size_t>(buildList_)];
+    CDimList& list = doc_.lists()[static_cast<size_t>(buildList_)];
     list.remove(buildIndex_);
     buildIndex_ = -1;
     return kRelease | kRedraw | kDocumentChanged;
@@ -412,12 +413,12 @@ std::string ImageToolController::toolName() {
 }
 
 unsigned ImageToolController::traceAt(ZPoint p) {
-    if (doc_.image.isEmpty() || doc_.image.getParentPixel(p.x, p.y) < 0) return kNothing;
+    if (doc_.image().isEmpty() || doc_.image().getParentPixel(p.x, p.y) < 0) return kNothing;
     if (!hasTraceFunction()) {
-        Prompter::current().messageBox(kTraceUnavailable, MsgButtons::Ok, MsgIcon::Information);
+        doc_.services().prompter().messageBox(kTraceUnavailable, MsgButtons::Ok, MsgIcon::Information);
         return kNothing;
     }
-    const int window = ProfileStore::instance().GetInt("ProcessingArgs", "tracewin", 100);
+    const int window = doc_.services().profile().GetInt("ProcessingArgs", "tracewin", 100);
     // The undo copy, modified flags and redraw come with the protocol; the
     // tracer itself writes no history line.
     const bool changed = doc_.imageOperation(
@@ -456,6 +457,7 @@ bool ImageToolController::deleteCurrent() {
     CDimList& list = activeList();
     const int i = list.current();
     if (!list.at(i)) return false;
+    doc_.rememberForUndo();
     list.remove(i);
     doc_.SetModifiedFlag(true);
     return true;
@@ -476,12 +478,13 @@ bool ImageToolController::setLineWidth(Prompter& prompter) {
 bool ImageToolController::rotateSelected(Prompter& prompter) {
     CDimList& list = activeList();
     if (!list.currentObject()) return false;
-    const double proposed = ProfileStore::instance().GetDouble("settings", "angle", 90.0);
+    const double proposed = doc_.services().profile().GetDouble("settings", "angle", 90.0);
     const std::optional<double> deg =
         prompter.promptDouble("Rotate", kRotationPrompt, proposed, -360.0, 360.0, 2);
     if (!deg || !std::isfinite(*deg)) return false;
-    ProfileStore::instance().WriteDouble("settings", "angle", *deg);
+    doc_.services().profile().WriteDouble("settings", "angle", *deg);
     // CDim::rotate turns anticlockwise on the screen for a positive angle.
+    doc_.rememberForUndo();
     list.rotateCurrent(-*deg * M_PI / 180.0);
     doc_.SetModifiedFlag(true);
     return true;
@@ -531,7 +534,7 @@ std::vector<ZPoint> ImageToolController::pathPixels(const CDim& d) {
 
 bool ImageToolController::setRegion() {
     const CDim* d = activeList().currentObject();
-    if (!d || d->vertexCount() == 0 || doc_.image.isEmpty()) return false;
+    if (!d || d->vertexCount() == 0 || doc_.image().isEmpty()) return false;
     const std::vector<ZPoint> pixels = pathPixels(*d);
     return doc_.imageOperation(kSetRegion, [&](CZVimage& img, const ZRect&) {
         bool any = false;
@@ -550,10 +553,10 @@ bool ImageToolController::setRegion() {
 std::vector<int> ImageToolController::greyProfile() const {
     std::vector<int> values;
     const CDim* d = doc_.currentDimList().currentObject();
-    if (toolMode() == kDustMask) d = doc_.lists[ZBasicDoc::kDustList].currentObject();
+    if (toolMode() == kDustMask) d = doc_.lists()[ZBasicDoc::kDustList].currentObject();
     if (!d) return values;
     for (const ZPoint& q : pathPixels(*d)) {
-        const int v = doc_.image.getParentPixel(q.x, q.y);
+        const int v = doc_.image().getParentPixel(q.x, q.y);
         if (v >= 0) values.push_back(v);
     }
     return values;
@@ -561,9 +564,9 @@ std::vector<int> ImageToolController::greyProfile() const {
 
 std::array<int64_t, 256> ImageToolController::histogram() const {
     std::array<int64_t, 256> bins{};
-    const CZVimage& img = doc_.image;
+    const CZVimage& img = doc_.image();
     if (img.isEmpty()) return bins;
-    const ZRect r = img.clip(doc_.roi);
+    const ZRect r = img.clip(doc_.marks().roi);
     const int bpp = img.bytesPerPixel();
     for (int y = r.top; y < r.bottom; ++y) {
         const uint8_t* p = img.row(y) + static_cast<ptrdiff_t>(r.left) * bpp;
@@ -578,7 +581,7 @@ std::array<int64_t, 256> ImageToolController::histogram() const {
 
 int ImageToolController::removeMarksInDustMask() {
     finishBuilding();
-    const CDimList& dust = doc_.lists[ZBasicDoc::kDustList];
+    const CDimList& dust = doc_.lists()[ZBasicDoc::kDustList];
     if (dust.count() == 0) return -1;
     std::vector<ZRect> marks;
     for (const auto& o : dust.objects()) {
@@ -611,7 +614,7 @@ int ImageToolController::removeMarksInDustMask() {
 }
 
 std::vector<uint8_t> ImageToolController::copyCurrent() const {
-    const CDim* d = toolMode() == kDustMask ? doc_.lists[ZBasicDoc::kDustList].currentObject()
+    const CDim* d = toolMode() == kDustMask ? doc_.lists()[ZBasicDoc::kDustList].currentObject()
                                             : doc_.currentDimList().currentObject();
     if (!d) return {};
     Archive ar;
@@ -632,6 +635,7 @@ bool ImageToolController::paste(const std::vector<uint8_t>& bytes) {
     if (!d) return false;
     d->update();
     CDimList& list = activeList();
+    doc_.rememberForUndo();
     const int i = list.add(std::move(d));
     list.setCurrent(i);
     doc_.SetModifiedFlag(true);
@@ -706,15 +710,15 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
     const double ys = doc_.yScaleInEffect();
     const std::string unit = " " + ordavia::displayUnit(doc_.unitsInEffect());
     const std::string area = " " + ordavia::displayAreaUnit(doc_.unitsInEffect());
-    const int rx = cursor.x - doc_.originX;
-    const int ry = cursor.y - doc_.originY;
-    if (doc_.calibrated)
+    const int rx = cursor.x - doc_.marks().originX;
+    const int ry = cursor.y - doc_.marks().originY;
+    if (doc_.calibration().calibrated)
         t[0] = strprintf("pos=%5.1f,%5.1f", rx * xs, ry * ys) + unit;
     else
         t[0] = strprintf("pos=%5i,%5i", rx, ry) + unit;
-    t[1] = strprintf("pixel=%3li", static_cast<long>(doc_.image.getParentPixel(cursor.x, cursor.y)));
+    t[1] = strprintf("pixel=%3li", static_cast<long>(doc_.image().getParentPixel(cursor.x, cursor.y)));
     const bool dust = toolMode() == kDustMask;
-    const CDimList& list = dust ? doc_.lists[ZBasicDoc::kDustList] : doc_.currentDimList();
+    const CDimList& list = dust ? doc_.lists()[ZBasicDoc::kDustList] : doc_.currentDimList();
     if (const CDim* d = list.currentObject()) {
         // A circle is measured by its diameter and area, a closed outline
         // by its perimeter and area.
@@ -727,11 +731,11 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
         else
             t[2] = strprintf("line%i=%5.1f", list.current() + 1, d->length(xs, ys)) + unit;
     }
-    t[3] = strprintf("dimlist=%i", dust ? ZBasicDoc::kDustList : doc_.currentList);
-    const ZRect r = doc_.roi.normalized();
+    t[3] = strprintf("dimlist=%i", dust ? ZBasicDoc::kDustList : doc_.currentList());
+    const ZRect r = doc_.marks().roi.normalized();
     t[4] = strprintf("size=%5.1fx%5.1f", r.width() * xs, r.height() * ys) + unit;
     t[5] = strprintf("%1i", list.count());
-    t[6] = strprintf("mag=%5.3f, %5.3f", xs, ys) + (doc_.calibrated ? unit + "/px" : std::string(" uncalibrated"));
+    t[6] = strprintf("mag=%5.3f, %5.3f", xs, ys) + (doc_.calibration().calibrated ? unit + "/px" : std::string(" uncalibrated"));
     t[7] = strprintf("zoom=%4.0f%%", zoomNum_ * 100.0 / zoomDen_);
     t[8] = "Tool: " + toolName();
     return t;

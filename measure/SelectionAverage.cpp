@@ -1,5 +1,6 @@
 #include "measure/SelectionAverage.h"
 
+#include "framework/AppServices.h"
 #include "measure/CDim.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -25,8 +26,8 @@ SelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
     out.values.assign(SelectionAverage::valueColumns().size(), 0.0);
 
     // The selection in image coordinates: the region of interest, else the whole image.
-    ZRect sel = doc.roi.normalized();
-    if (sel.isEmpty()) sel = {0, 0, doc.image.width(), doc.image.height()};
+    ZRect sel = doc.marks().roi.normalized();
+    if (sel.isEmpty()) sel = {0, 0, doc.image().width(), doc.image().height()};
     const double sx = doc.xScaleInEffect();
     const double sy = doc.yScaleInEffect();
     const double w = sel.width(), h = sel.height();
@@ -37,11 +38,11 @@ SelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
     v[2] = S;
     double mean = 0;
     int mn = 0, mx = 0;
-    if (!doc.image.isEmpty()) doc.image.statistics(doc.roi.normalized(), &mean, &mn, &mx);
+    if (!doc.image().isEmpty()) doc.image().statistics(doc.marks().roi.normalized(), &mean, &mn, &mx);
     v[3] = mean;
     v[4] = mn;
     v[5] = mx;
-    v[6] = doc.currentList;
+    v[6] = doc.currentList();
     if (S == 0) return out;
 
     const CDimList& list = doc.currentDimList();
@@ -58,8 +59,8 @@ SelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
     v[14] = N * 1000000.0 / S;
     v[15] = L * 1000.0 / S;
     v[16] = list.totalTortuosityRatio();
-    TortuosityParams params = doc.tortuosity;
-    params.log = ProfileStore::instance().GetInt("tortuosity", "log", 0) != 0;
+    TortuosityParams params = doc.tortuosity();
+    params.log = doc.services().profile().GetInt("tortuosity", "log", 0) != 0;
     int curves = 0;
     v[17] = list.totalTortuosity(sx, sy, curves, params);
     v[18] = curves;

@@ -7,6 +7,7 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/ImageFormats.h"
 #include "measure/ImageProcessing.h"
@@ -45,12 +46,6 @@ bool isPictureExtension(const std::string& ext) {
     return e == ".bmp" || e == ".zvg" || e == ".tif" || e == ".tiff" || e == ".jpg" || e == ".jpeg" || e == ".png";
 }
 
-
-std::string& programFolderRef() {
-    static std::string folder;
-    return folder;
-}
-
 struct ListSettings {
     const char* section;
     uint32_t colour;
@@ -59,9 +54,9 @@ struct ListSettings {
 constexpr ListSettings kListSettings[ZBasicDoc::kListCount] = {
     {"dimlist_0", 255}, {"dimlist_1", 0x80ff}, {"dimlist_2", 0xff00}, {"dimlist_3", 0xff6464}, {"dimlist_D", 0xff00ff}};
 
-void rememberFolder(const std::string& path) {
+void rememberFolder(const ProfileStore* profile, const std::string& path) {
     const std::string folder = folderOf(path);
-    if (!folder.empty()) ProfileStore::instance().WriteString("settings", "directory", folder);
+    if (profile && !folder.empty()) profile->WriteString("settings", "directory", folder);
 }
 
 void writeRect(Archive& ar, const ZRect& r) {
@@ -84,33 +79,39 @@ ZRect readRect(Archive& ar) {
 
 ZBasicDoc::ZBasicDoc() {
     registerMeasureClasses();
-    readSettings(ProfileStore::instance());
+    lists_[kDustList].setHidden(true);
 }
 
 ZBasicDoc::~ZBasicDoc() = default;
 
-void ZBasicDoc::setProgramFolder(const std::string& folder) { programFolderRef() = folder; }
-const std::string& ZBasicDoc::programFolder() { return programFolderRef(); }
+void ZBasicDoc::setServices(ordavia::AppServices* services) {
+    CdbDocument::setServices(services);
+    if (const ProfileStore* p = profileOrNull()) readSettings(*p);
+}
+
+const ProfileStore* ZBasicDoc::profileOrNull() const {
+    return hasServices() && services().profileStore ? services().profileStore : nullptr;
+}
 
 void ZBasicDoc::readSettings(const ProfileStore& p) {
-    targetX = p.GetInt("settings", "targetx", 0);
-    targetY = p.GetInt("settings", "targety", 0);
-    showTarget = p.GetInt("settings", "showtarget", 1);
-    calibrated = p.GetInt("settings", "calibrated", 0);
-    units = p.GetString("settings", "userunits", "um");
-    gridStyle = p.GetInt("grid", "gridstyle", 0);
-    gridUnits = p.GetInt("grid", "gridunits", 0);
-    gridShow = p.GetInt("grid", "gridshow", 0);
-    gridColour = static_cast<uint32_t>(p.GetInt("grid", "grid colour", 0x808080));
-    gridSpacing = p.GetDouble("grid", "grid spacing", 100.0);
-    userGridFile = p.GetString("grid", "userfielname", "");
+    marks_.targetX = p.GetInt("settings", "targetx", 0);
+    marks_.targetY = p.GetInt("settings", "targety", 0);
+    marks_.showTarget = p.GetInt("settings", "showtarget", 1);
+    calibration_.calibrated = p.GetInt("settings", "calibrated", 0);
+    calibration_.units = p.GetString("settings", "userunits", "um");
+    grid_.style = p.GetInt("grid", "gridstyle", 0);
+    grid_.units = p.GetInt("grid", "gridunits", 0);
+    grid_.show = p.GetInt("grid", "gridshow", 0);
+    grid_.colour = static_cast<uint32_t>(p.GetInt("grid", "grid colour", 0x808080));
+    grid_.spacing = p.GetDouble("grid", "grid spacing", 100.0);
+    grid_.userFile = p.GetString("grid", "userfielname", "");
     for (int i = 0; i < kListCount; ++i) {
-        lists[static_cast<size_t>(i)].setDefaultWidth(p.GetInt(kListSettings[i].section, "width", 1));
-        lists[static_cast<size_t>(i)].setDefaultColour(
+        lists_[static_cast<size_t>(i)].setDefaultWidth(p.GetInt(kListSettings[i].section, "width", 1));
+        lists_[static_cast<size_t>(i)].setDefaultColour(
             static_cast<uint32_t>(p.GetInt(kListSettings[i].section, "colour", static_cast<int>(kListSettings[i].colour))));
     }
-    lists[kDustList].setHidden(true);
-    tortuosity = TortuosityParams::fromProfile(p);
+    lists_[kDustList].setHidden(true);
+    tortuosity_ = TortuosityParams::fromProfile(p);
 }
 
 // ---------------------------------------------------------------------------
@@ -119,90 +120,90 @@ void ZBasicDoc::readSettings(const ProfileStore& p) {
 void ZBasicDoc::Serialize(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeInt(kLayoutVersion);
-        ar.writeInt(targetX);
-        ar.writeInt(targetY);
-        ar.writeInt(showTarget);
-        ar.writeDouble(xScale);
-        ar.writeDouble(yScale);
-        ar.writeInt(calibrated);
-        ar.writeString(units);
-        ar.writeInt(originX);
-        ar.writeInt(originY);
-        writeRect(ar, roi);
-        writeRect(ar, roi2);
-        ar.writeString(imageFileName);
-        ar.writeInt(imageTime);
-        ar.writeString(notes);
-        ar.writeInt(gridStyle);
-        ar.writeInt(gridUnits);
-        ar.writeInt(gridShow);
-        ar.writeDouble(gridSpacing);
-        ar.writeInt(static_cast<int32_t>(gridColour));
-        ar.writeString(userGridFile);
+        ar.writeInt(marks_.targetX);
+        ar.writeInt(marks_.targetY);
+        ar.writeInt(marks_.showTarget);
+        ar.writeDouble(calibration_.xScale);
+        ar.writeDouble(calibration_.yScale);
+        ar.writeInt(calibration_.calibrated);
+        ar.writeString(calibration_.units);
+        ar.writeInt(marks_.originX);
+        ar.writeInt(marks_.originY);
+        writeRect(ar, marks_.roi);
+        writeRect(ar, marks_.roi2);
+        ar.writeString(imageFileName_);
+        ar.writeInt(imageTime_);
+        ar.writeString(notes_);
+        ar.writeInt(grid_.style);
+        ar.writeInt(grid_.units);
+        ar.writeInt(grid_.show);
+        ar.writeDouble(grid_.spacing);
+        ar.writeInt(static_cast<int32_t>(grid_.colour));
+        ar.writeString(grid_.userFile);
         ar.writeInt(kListCount);
-        ar.writeInt(paletteIndex);
-        ar.writeInt(zeroAsBlack ? -1 : 0);
-        ar.writeString(magName);
-        ar.writeInt(magDate);
-        ar.writeString(description);
-        for (CDimList& l : lists) l.Serialize(ar);
+        ar.writeInt(paletteIndex_);
+        ar.writeInt(zeroAsBlack_ ? -1 : 0);
+        ar.writeString(calibration_.magName);
+        ar.writeInt(calibration_.magDate);
+        ar.writeString(description_);
+        for (CDimList& l : lists_) l.Serialize(ar);
         serializeDbBlock(ar);
         return;
     }
 
     // Loading: each item behind the gate of the version that added it.
     const int32_t version = ar.readInt();
-    versionRead = version;
-    targetX = ar.readInt();
-    targetY = ar.readInt();
-    showTarget = ar.readInt();
-    xScale = ar.readDouble();
-    yScale = ar.readDouble();
-    calibrated = ar.readInt();
-    units = ar.readString();
-    originX = ar.readInt();
-    originY = ar.readInt();
-    roi = readRect(ar);
-    roi2 = readRect(ar);
-    imageFileName = ar.readString();
+    versionRead_ = version;
+    marks_.targetX = ar.readInt();
+    marks_.targetY = ar.readInt();
+    marks_.showTarget = ar.readInt();
+    calibration_.xScale = ar.readDouble();
+    calibration_.yScale = ar.readDouble();
+    calibration_.calibrated = ar.readInt();
+    calibration_.units = ar.readString();
+    marks_.originX = ar.readInt();
+    marks_.originY = ar.readInt();
+    marks_.roi = readRect(ar);
+    marks_.roi2 = readRect(ar);
+    imageFileName_ = ar.readString();
     if (version > 1) {
-        imageTime = ar.readInt();
-        notes = ar.readString();
+        imageTime_ = ar.readInt();
+        notes_ = ar.readString();
     }
     if (version > 2) {
-        gridStyle = ar.readInt();
-        gridUnits = ar.readInt();
-        gridShow = ar.readInt();
-        gridSpacing = ar.readDouble();
-        gridColour = static_cast<uint32_t>(ar.readInt());
+        grid_.style = ar.readInt();
+        grid_.units = ar.readInt();
+        grid_.show = ar.readInt();
+        grid_.spacing = ar.readDouble();
+        grid_.colour = static_cast<uint32_t>(ar.readInt());
     }
-    if (version > 3) userGridFile = ar.readString();
+    if (version > 3) grid_.userFile = ar.readString();
     reloadGridDrawing();
     readLists(ar, version);
     if (version > 8) serializeDbBlock(ar);
-    lists[kDustList].setHidden(true);
+    lists_[kDustList].setHidden(true);
 }
 
 void ZBasicDoc::readLists(Archive& ar, int32_t version) {
     if (version > 5) {
         const int32_t n = ar.readInt();
         if (version > 6) {
-            paletteIndex = ar.readInt();
-            zeroAsBlack = ar.readInt() != 0;
+            paletteIndex_ = ar.readInt();
+            zeroAsBlack_ = ar.readInt() != 0;
         }
         if (version > 7) {
-            magName = ar.readString();
-            magDate = ar.readInt();
+            calibration_.magName = ar.readString();
+            calibration_.magDate = ar.readInt();
         }
         if (version > 9) {
             std::string d = ar.readString();
-            if (description.empty()) description = std::move(d);
+            if (description_.empty()) description_ = std::move(d);
         }
         if (n < 0 || static_cast<size_t>(n) > ar.remaining() / 2)
-            throw ArchiveError("image document: bad number of dimension lists");
+            throw ArchiveError("image document: bad number of dimension lists_");
         for (int32_t i = 0; i < n; ++i) {
             if (i < kListCount) {
-                lists[static_cast<size_t>(i)].Serialize(ar);
+                lists_[static_cast<size_t>(i)].Serialize(ar);
             } else {
                 // Lists beyond the fifth are read past and dropped.
                 CDimList spare;
@@ -211,16 +212,17 @@ void ZBasicDoc::readLists(Archive& ar, int32_t version) {
         }
         return;
     }
-    lists[0].Serialize(ar);
-    if (version == 5) lists[2].Serialize(ar);
+    lists_[0].Serialize(ar);
+    if (version == 5) lists_[2].Serialize(ar);
 }
 
 void ZBasicDoc::reloadGridDrawing() {
-    gridMetafile.clear();
-    if (gridStyle == 2)
-        gridMetafile = readMetafileBytes(joinPath(programFolder(), "chalkley.wmf"));
-    else if (!userGridFile.empty())
-        gridMetafile = readMetafileBytes(userGridFile);
+    gridMetafile_.clear();
+    if (grid_.style == 2)
+        gridMetafile_ = readMetafileBytes(
+            joinPath(hasServices() ? services().programFolder : std::string(), "chalkley.wmf"));
+    else if (!grid_.userFile.empty())
+        gridMetafile_ = readMetafileBytes(grid_.userFile);
 }
 
 std::vector<uint8_t> readMetafileBytes(const std::string& path) {
@@ -245,22 +247,23 @@ std::vector<uint8_t> readMetafileBytes(const std::string& path) {
 
 bool ZBasicDoc::OnNewDocument() {
     if (!CdbDocument::OnNewDocument()) return false;
-    readSettings(ProfileStore::instance());
-    const Magnification m = MagnificationTable().readDefault();
-    xScale = m.xScale;
-    yScale = m.yScale;
-    magName = m.name;
-    magDate = m.date;
+    if (const ProfileStore* p = profileOrNull()) readSettings(*p);
+    const Magnification m = profileOrNull() ? MagnificationTable(*profileOrNull()).readDefault() : Magnification{};
+    calibration_.xScale = m.xScale;
+    calibration_.yScale = m.yScale;
+    calibration_.magName = m.name;
+    calibration_.magDate = m.date;
     return true;
 }
 
 void ZBasicDoc::DeleteContents() {
-    for (CDimList& l : lists) l.removeAll();
-    image = CZVimage();
-    imageFileName.clear();
-    imageTime = 0;
-    notes.clear();
-    imageModified = false;
+    for (CDimList& l : lists_) l.removeAll();
+    image_ = CZVimage();
+    undo_ = UndoState{};
+    imageFileName_.clear();
+    imageTime_ = 0;
+    notes_.clear();
+    imageModified_ = false;
 }
 
 bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
@@ -279,6 +282,7 @@ bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
 }
 
 bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
+    if (const ProfileStore* p = profileOrNull()) readSettings(*p);
     const std::string e = loadBytes(std::move(bytes));
     if (e.empty()) return true;
     if (error) *error = e;
@@ -294,56 +298,58 @@ bool ZBasicDoc::writeFile(const std::string& path, std::string* error) {
 }
 
 bool ZBasicDoc::OnOpenDocument(const std::string& path) {
+    // What the file does not record comes from the profile.
+    if (const ProfileStore* p = profileOrNull()) readSettings(*p);
     if (!CdbDocument::OnOpenDocument(path)) return false;
     SetPathName(path);
-    rememberFolder(path);
+    rememberFolder(profileOrNull(), path);
     loadImage();
     SetModifiedFlag(false);
     return true;
 }
 
 bool ZBasicDoc::loadImage() {
-    if (imageFileName.empty()) return false;
+    if (imageFileName_.empty()) return false;
     CZVimage loaded;
-    ordavia::Status st = loadPicture(imageFileName, loaded);
+    ordavia::Status st = loadPicture(imageFileName_, loaded);
     bool ok = st.ok();
     if (!ok && !GetPathName().empty()) {
-        const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName);
-        if (beside != imageFileName && fileExists(beside)) {
+        const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName_);
+        if (beside != imageFileName_ && fileExists(beside)) {
             st = loadPicture(beside, loaded);
             if (st) {
                 ok = true;
-                imageFileName = beside;
+                imageFileName_ = beside;
             }
         }
     }
     if (!ok) lastError_ = st.reason();
-    if (!ok && !quiet) {
+    if (!ok && !quiet_) {
         std::string text = kCannotFind;
-        text.replace(text.find("%1"), 2, imageFileName);
+        text.replace(text.find("%1"), 2, imageFileName_);
         // A picture that is there but unreadable says why.
-        if (fileExists(imageFileName)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
-        Prompter::current().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
-        if (auto chosen = Prompter::current().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
+        if (fileExists(imageFileName_)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
+        services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        if (auto chosen = services().prompter().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
             st = loadPicture(*chosen, loaded);
             if (st) {
                 ok = true;
-                imageFileName = *chosen;
+                imageFileName_ = *chosen;
                 SetModifiedFlag(true);
             } else {
-                Prompter::current().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
+                services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
                                                MsgIcon::Error);
             }
         }
     }
     if (!ok) return false;
-    image = std::move(loaded);
-    pictureHash_ = pixelHash(image);
-    image.setPalette(paletteIndex);
-    image.setZeroAsBlack(zeroAsBlack);
+    image_ = std::move(loaded);
+    pictureHash_ = pixelHash(image_);
+    applyDisplay(image_);
+    undo_ = UndoState{};
     // Dust on the camera is in every picture: the mask filter, while it is
     // switched on, is part of loading.
-    ImageProcessing::applyDustMaskAfterLoad(*this);
+    ImageProcessing::applyDustMaskAfterLoad(*this, image_);
     UpdateAllViews();
     return true;
 }
@@ -352,22 +358,21 @@ bool ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
     if (const ordavia::Status st = loadPicture(path, loaded); !st) {
         lastError_ = st.reason();
-        if (!quiet)
-            Prompter::current().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
+        if (!quiet_)
+            services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
                                            MsgIcon::Error);
         return false;
     }
-    undoImage.Copy(image);
-    image = std::move(loaded);
-    pictureHash_ = pixelHash(image);
-    image.setPalette(paletteIndex);
-    image.setZeroAsBlack(zeroAsBlack);
-    ImageProcessing::applyDustMaskAfterLoad(*this);
-    imageFileName = path;
-    imageTime = static_cast<int32_t>(std::time(nullptr));
-    imageModified = true;
+    undo_ = captureState(true);
+    image_ = std::move(loaded);
+    pictureHash_ = pixelHash(image_);
+    applyDisplay(image_);
+    ImageProcessing::applyDustMaskAfterLoad(*this, image_);
+    imageFileName_ = path;
+    imageTime_ = static_cast<int32_t>(std::time(nullptr));
+    imageModified_ = true;
     capturedBy = "imported";
-    rememberFolder(path);
+    rememberFolder(profileOrNull(), path);
     SetModifiedFlag(true);
     UpdateAllViews();
     return true;
@@ -376,28 +381,28 @@ bool ZBasicDoc::importImage(const std::string& path) {
 bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift) {
     regionOnly = false;
     shift = {};
-    const bool hasRegion = !roi.normalized().isEmpty();
-    if (!imageModified && !hasRegion && !forceImageSave_) return true;
-    if (image.isEmpty()) return true;
+    const bool hasRegion = !marks_.roi.normalized().isEmpty();
+    if (!imageModified_ && !hasRegion && !forceImageSave_) return true;
+    if (image_.isEmpty()) return true;
 
-    std::string ext = ProfileStore::instance().GetString("settings", "imagetype", ".bmp");
-    if (image.colour() == CZVimage::kBayer) ext = ".zvg";
+    std::string ext = profileOrNull() ? profileOrNull()->GetString("settings", "imagetype", ".bmp") : std::string(".bmp");
+    if (image_.colour() == CZVimage::kBayer) ext = ".zvg";
     if (!ext.empty() && ext[0] != '.') ext = "." + ext;
     std::string imagePath = withoutExtension(docPath) + ext;
     // The picture the document shows, unchanged and already there: nothing
     // to write, and the user's file is left as it is.
-    const bool pixelsChanged = imageModified && pixelHash(image) != pictureHash_;
-    if (!pixelsChanged && !hasRegion && samePath(imagePath, imageFileName) && fileExists(imagePath)) {
-        imageModified = false;
+    const bool pixelsChanged = imageModified_ && pixelHash(image_) != pictureHash_;
+    if (!pixelsChanged && !hasRegion && samePath(imagePath, imageFileName_) && fileExists(imagePath)) {
+        imageModified_ = false;
         return true;
     }
     // Raw pictures are primary data: a file beside the document that this
     // document did not write is replaced only when the user says so.
-    if (fileExists(imagePath) && !samePath(imagePath, pictureWrittenHere_) && !quiet) {
+    if (fileExists(imagePath) && !samePath(imagePath, pictureWrittenHere_) && !quiet_) {
         const std::string fresh = nextFreePictureName(imagePath);
         const std::string q = strprintf(kKeepOriginalPicture, fileNameOf(imagePath).c_str(),
                                         fileNameOf(fresh).c_str(), fileNameOf(imagePath).c_str());
-        switch (Prompter::current().messageBox(q, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+        switch (services().prompter().messageBox(q, MsgButtons::YesNoCancel, MsgIcon::Question)) {
             case MsgResult::Cancel: lastError_ = "cancelled"; return false;
             case MsgResult::Yes: imagePath = fresh; break;
             default: break;
@@ -405,38 +410,38 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
     }
 
     if (hasRegion)
-        regionOnly = Prompter::current().messageBox(kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
+        regionOnly = !quiet_ && services().prompter().messageBox(kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
                      MsgResult::Yes;
 
     debugLog("basicdoc saving %s as %s\n", docPath.c_str(), imagePath.c_str());
     ordavia::Status st;
     if (regionOnly) {
         CZVimage part;
-        st = part.copyRect(image, roi.normalized()) ? savePicture(part, imagePath)
+        st = part.copyRect(image_, marks_.roi.normalized()) ? savePicture(part, imagePath)
                                                     : ordavia::Status::failure(imagePath + ": empty region");
-        const ZRect r = roi.normalized();
+        const ZRect r = marks_.roi.normalized();
         shift = {r.left, r.top};
     } else {
-        st = savePicture(image, imagePath);
+        st = savePicture(image_, imagePath);
     }
     if (!st) {
         regionOnly = false;
         shift = {};
         lastError_ = st.reason();
-        if (!quiet)
-            Prompter::current().messageBox(std::string(kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
+        if (!quiet_)
+            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
                                            MsgIcon::Error);
         return false;
     }
-    imageFileName = imagePath;
+    imageFileName_ = imagePath;
     pictureWrittenHere_ = imagePath;
-    if (!regionOnly) pictureHash_ = pixelHash(image);
-    imageModified = false;
+    if (!regionOnly) pictureHash_ = pixelHash(image_);
+    imageModified_ = false;
     return true;
 }
 
 std::string ZBasicDoc::proposedSaveName() const {
-    if (GetPathName().empty() && !imageFileName.empty()) return withoutExtension(imageFileName);
+    if (GetPathName().empty() && !imageFileName_.empty()) return withoutExtension(imageFileName_);
     return CdbDocument::proposedSaveName();
 }
 
@@ -451,9 +456,9 @@ std::string nextFreePictureName(const std::string& path) {
 bool ZBasicDoc::OnSaveDocument(const std::string& path) {
     // A document over its own picture would destroy the picture and point
     // at itself.
-    if (samePath(path, imageFileName) || isPictureExtension(extensionOf(path))) {
+    if (samePath(path, imageFileName_) || isPictureExtension(extensionOf(path))) {
         lastError_ = strprintf(kSaveOverPicture, path.c_str());
-        if (!quiet) Prompter::current().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+        if (!quiet_) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     bool regionOnly = false;
@@ -468,7 +473,7 @@ bool ZBasicDoc::OnSaveDocument(const std::string& path) {
     if (regionOnly) moveAll(-shift.x, -shift.y);
     const bool ok = CdbDocument::OnSaveDocument(path);
     if (regionOnly) moveAll(shift.x, shift.y);
-    if (ok) rememberFolder(path);
+    if (ok) rememberFolder(profileOrNull(), path);
     return ok;
 }
 

@@ -19,6 +19,31 @@
 
 class ProfileStore;
 
+// The calibration a document measures with.
+struct ImageCalibration {
+    double xScale = 1.0, yScale = 1.0;
+    std::string magName = "default";
+    int32_t magDate = 0;
+    bool calibrated = false;
+    std::string units = "um";
+};
+
+// The places a document marks on its picture.
+struct ImageMarks {
+    int32_t targetX = 0, targetY = 0;
+    bool showTarget = true;
+    int32_t originX = 0, originY = 0;
+    ZRect roi;
+    ZRect roi2;  // kept and moved with the region of interest
+};
+
+struct GridSettings {
+    int32_t style = 0, units = 0, show = 0;
+    double spacing = 100.0;
+    uint32_t colour = 0x808080;
+    std::string userFile;
+};
+
 class ZBasicDoc : public CdbDocument {
 public:
     static constexpr int32_t kLayoutVersion = 10;
@@ -38,49 +63,90 @@ public:
     static constexpr const char* kKeepOriginalPicture =
         "%s already exists and was not written by this document: it may be an original picture.\n"
         "Keep it as it is and save this document's picture as %s?\n(No replaces %s.)";
+    static constexpr const char* kClearAllQuestion = "Do you really want to delete all dimensions of the current list?";
 
     ZBasicDoc();
     ~ZBasicDoc() override;
 
-    // ---- Fields, in file order ----
-    int32_t targetX = 0, targetY = 0;
-    int32_t showTarget = 1;
-    double xScale = 1.0, yScale = 1.0;
-    std::string magName = "default";
-    int32_t magDate = 0;
-    int32_t calibrated = 0;
-    std::string units = "um";
-    int32_t originX = 0, originY = 0;
-    ZRect roi;
-    ZRect roi2;  // kept and moved with the region of interest
-    std::string imageFileName;
-    int32_t imageTime = 0;
-    std::string notes;
-    std::array<CDimList, kListCount> lists;
-    int32_t currentList = 0;
-    CZVimage image;
-    int32_t gridStyle = 0, gridUnits = 0, gridShow = 0;
-    double gridSpacing = 100.0;
-    uint32_t gridColour = 0x808080;
-    std::string userGridFile;
-    // The metafile bytes drawn as the grid for styles 2 and 3.
-    std::vector<uint8_t> gridMetafile;
-    bool imageModified = false;
-    bool quiet = false;
-    int32_t paletteIndex = 0;
-    bool zeroAsBlack = true;
-    CZVimage undoImage;
-    // The description string stored with the examination link.
-    std::string description;
-    // The layout version of the file last read (10 for a new document).
-    int32_t versionRead = kLayoutVersion;
+    // ---- State ----
+    // The picture and its display: the palette and zero-as-black are kept
+    // here only and applied to every picture that enters the document.
+    const CZVimage& image() const { return image_; }
+    // Gives the document its picture (a capture, a generated picture), as
+    // a load would: nothing before it can be undone, and whether a save
+    // writes it is the caller's choice (markImageForSave).
+    void setImage(CZVimage picture);
+    // The picture for a live preview (a dialog's slider): the caller puts
+    // the original back before it ends, and a change that stays goes
+    // through imageOperation so that it can be undone.
+    CZVimage& pictureForPreview() { return image_; }
+    void toggleAutoContrast();
+    int paletteIndex() const { return paletteIndex_; }
+    bool zeroAsBlack() const { return zeroAsBlack_; }
+    // Out-of-range indexes wrap both ways (stepping past the last gives 0).
+    void setPaletteIndex(int index);
+    void setZeroAsBlack(bool on);
+    void toggleZeroAsBlack() { setZeroAsBlack(!zeroAsBlack_); }
+    // Whether the picture differs from its file (a save writes it beside
+    // the document).
+    bool imageModified() const { return imageModified_; }
+    // The next save writes the picture beside the document even when it is
+    // unchanged (Save As, a tool's resave with its picture).
+    void markImageForSave() { imageModified_ = true; }
+    // The picture file the document names, and when it was taken.
+    const std::string& imageFileName() const { return imageFileName_; }
+    int32_t imageTime() const { return imageTime_; }
+    void setImageFile(const std::string& path, int32_t time);
 
-    TortuosityParams tortuosity;
+    // Calibration: the scales with the magnification they came from.
+    const ImageCalibration& calibration() const { return calibration_; }
+    // Scales must be finite and not negative; false (and no change) otherwise.
+    bool setCalibration(const ImageCalibration& c);
+
+    // Places on the picture.
+    const ImageMarks& marks() const { return marks_; }
+    void setMarks(const ImageMarks& m);
+    void setOrigin(int x, int y);
+    // The region of interest; the second rectangle keeps its offset.
+    void setRegion(const ZRect& roi);
+    void setSecondRegion(const ZRect& roi2);
+    void setShowTarget(bool on);
+
+    // The grid and its drawing (styles 2 and 3 draw a metafile).
+    const GridSettings& grid() const { return grid_; }
+    void setGrid(const GridSettings& g);
+    const std::vector<uint8_t>& gridDrawing() const { return gridMetafile_; }
+
+    // Notes (history lines and the user's text) and the description kept
+    // with the examination link.
+    const std::string& notes() const { return notes_; }
+    void setNotes(const std::string& text);
+    const std::string& description() const { return description_; }
+    void setDescription(const std::string& text);
+    const TortuosityParams& tortuosity() const { return tortuosity_; }
+    void setTortuosity(const TortuosityParams& t);
+
+    // The five dimension lists. Edits through the document's own methods
+    // can be undone; the tools edit the current list in place and mark the
+    // document modified themselves.
+    std::array<CDimList, kListCount>& lists() { return lists_; }
+    const std::array<CDimList, kListCount>& lists() const { return lists_; }
+    int currentList() const { return currentList_; }
+    void setCurrentList(int i);
+
+    // A quiet document never prompts (tools, batch work): stored values are
+    // used and failures are only returned.
+    bool quiet() const { return quiet_; }
+    void setQuiet(bool on) { quiet_ = on; }
+    // The layout version of the file last read (10 for a new document).
+    int32_t versionRead() const { return versionRead_; }
     // The diameter ends of the circles the last "Threshold Capillaries"
     // added, so that running it again can replace them.
     std::vector<std::pair<ZPoint, ZPoint>> lastDetection;
 
     // ---- Framework ----
+    // Takes the settings every document starts from out of the profile.
+    void setServices(ordavia::AppServices* services) override;
     void Serialize(Archive& ar) override;
     bool OnNewDocument() override;
     bool OnOpenDocument(const std::string& path) override;
@@ -107,14 +173,19 @@ public:
     bool importImage(const std::string& path);
 
     // ---- Dimensions ----
-    CDimList& currentDimList() { return lists[static_cast<size_t>(currentList)]; }
-    const CDimList& currentDimList() const { return lists[static_cast<size_t>(currentList)]; }
+    CDimList& currentDimList() { return lists_[static_cast<size_t>(currentList_)]; }
+    const CDimList& currentDimList() const { return lists_[static_cast<size_t>(currentList_)]; }
     // Starts a new dimension of the kind at p in the current list; its index.
     int addNewDimension(int kind, ZPoint p);
     int addObject(std::unique_ptr<CDim> obj);
     void addVertex(int i, ZPoint p);
     void removeObject(int i);
-    void clearCurrentList();
+    // Empties the current list (after asking, unless quiet); false when the
+    // user said no or the list was empty.
+    bool clearCurrentList();
+    // Remembers the lists, places and scales so that the next undo brings
+    // them back; every dimension edit of a tool calls it first.
+    void rememberForUndo();
     // -1 when the list is empty; below 0 gives the last, past the end 0.
     int wrapIndex(int i) const;
     // Moves every list, both rectangles, the target and the origin.
@@ -124,14 +195,12 @@ public:
     void setTarget(int x, int y);
     void toggleTarget();
     // The scales in effect: the document's when calibrated, else 1 and 1.
-    double xScaleInEffect() const { return calibrated ? xScale : 1.0; }
-    double yScaleInEffect() const { return calibrated ? yScale : 1.0; }
-    std::string unitsInEffect() const { return calibrated ? units : std::string("pixel"); }
+    double xScaleInEffect() const { return calibration_.calibrated ? calibration_.xScale : 1.0; }
+    double yScaleInEffect() const { return calibration_.calibrated ? calibration_.yScale : 1.0; }
+    std::string unitsInEffect() const { return calibration_.calibrated ? calibration_.units : std::string("pixel"); }
     void setMagnification(const Magnification& m, bool writeDefault, bool addToTable);
     Magnification magnification() const;
     void setUnits(bool isCalibrated, const std::string& unitName);
-    void setPaletteIndex(int index);
-    void toggleZeroAsBlack();
 
     // ---- Image operations ----
     // The protocol of every command that changes pixels: undo copy, the
@@ -143,9 +212,15 @@ public:
     // " ROI (%i,%i)-(%i,%i)." when a region is set, then "\r\n".
     std::string regionText() const;
     void appendHistory(const std::string& text);
-    // Exchanges the image and the undo image; "undo\r\n" goes to the notes.
+    // Exchanges what the last operation changed (picture, dimensions,
+    // places, scales) with what it had before; "undo\r\n" goes to the notes
+    // when the picture comes back. Undoing twice redoes.
     void undo();
     void redo() { undo(); }
+    bool canUndo() const;
+    // The picture an undo would bring back; null when the last operation
+    // left the pixels alone.
+    const CZVimage* undoPicture() const { return undo_.valid && undo_.hasPicture ? &undo_.picture : nullptr; }
 
     // A copy of the image for "Duplicate image in new window".
     std::unique_ptr<ZBasicDoc> duplicate() const;
@@ -154,14 +229,33 @@ public:
     // Reloads the grid drawing: "chalkley.wmf" in the program folder for
     // style 2, the user grid file otherwise.
     void reloadGridDrawing();
-    static void setProgramFolder(const std::string& folder);
-    static const std::string& programFolder();
 
     // ---- Settings ----
     // The settings every new or opened document starts from.
     void readSettings(const ProfileStore& p);
 
+protected:
+    // The picture itself, for documents that show their own frames in it
+    // (a video's current frame).
+    CZVimage& picture() { return image_; }
+
 private:
+    // What an undo brings back: always the lists, places and calibration;
+    // the picture only when the operation changed it.
+    struct UndoState {
+        bool valid = false;
+        bool hasPicture = false;
+        CZVimage picture;
+        std::array<std::vector<std::unique_ptr<CDim>>, kListCount> lists;
+        ImageMarks marks;
+        ImageCalibration calibration;
+    };
+    UndoState captureState(bool withPicture) const;
+    void restoreState(UndoState& s);
+    void applyDisplay(CZVimage& img) const;
+    void changed();
+    const ProfileStore* profileOrNull() const;
+
     void readLists(Archive& ar, int32_t version);
     bool saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift);
     bool forceImageSave_ = false;
@@ -171,6 +265,25 @@ private:
     std::string pictureWrittenHere_;
     // The pixels as last read from or written to the picture file.
     uint64_t pictureHash_ = 0;
+
+    CZVimage image_;
+    int32_t paletteIndex_ = 0;
+    bool zeroAsBlack_ = true;
+    bool imageModified_ = false;
+    std::string imageFileName_;
+    int32_t imageTime_ = 0;
+    ImageCalibration calibration_;
+    ImageMarks marks_;
+    GridSettings grid_;
+    std::vector<uint8_t> gridMetafile_;
+    std::string notes_;
+    std::string description_;
+    TortuosityParams tortuosity_;
+    std::array<CDimList, kListCount> lists_;
+    int32_t currentList_ = 0;
+    bool quiet_ = false;
+    int32_t versionRead_ = kLayoutVersion;
+    UndoState undo_;
 };
 
 // "NAME-1.ext", or the next number that names no file yet.

@@ -1,22 +1,85 @@
 // The image document's operations on dimensions, calibration, display
 // settings and pixels.
+#include <cmath>
 #include <cstdio>
 
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "measure/CDim.h"
 #include "measure/MagnificationTable.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
+void ZBasicDoc::changed() {
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+// ---------------------------------------------------------------------------
+// Undo
+
+ZBasicDoc::UndoState ZBasicDoc::captureState(bool withPicture) const {
+    UndoState st;
+    st.valid = true;
+    st.hasPicture = withPicture;
+    if (withPicture) st.picture.Copy(image_);
+    for (size_t i = 0; i < lists_.size(); ++i)
+        for (const auto& d : lists_[i].objects()) st.lists[i].push_back(d->clone());
+    st.marks = marks_;
+    st.calibration = calibration_;
+    return st;
+}
+
+void ZBasicDoc::restoreState(UndoState& st) {
+    UndoState now = captureState(false);
+    if (st.hasPicture) {
+        now.hasPicture = true;
+        now.picture = std::move(image_);
+        image_ = std::move(st.picture);
+        applyDisplay(image_);
+    }
+    for (size_t i = 0; i < lists_.size(); ++i) {
+        lists_[i].removeAll();
+        for (auto& d : st.lists[i]) lists_[i].add(std::move(d));
+    }
+    marks_ = st.marks;
+    calibration_ = st.calibration;
+    st = std::move(now);
+}
+
+void ZBasicDoc::rememberForUndo() { undo_ = captureState(false); }
+
+bool ZBasicDoc::canUndo() const { return undo_.valid; }
+
+void ZBasicDoc::undo() {
+    if (!undo_.valid) return;
+    const bool picture = undo_.hasPicture;
+    restoreState(undo_);
+    if (picture) {
+        notes_ += "undo\r\n";
+        imageModified_ = true;
+    }
+    changed();
+}
+
+// ---------------------------------------------------------------------------
+// Dimensions
+
 int ZBasicDoc::addNewDimension(int kind, ZPoint p) {
+    UndoState before = captureState(false);
     const int i = currentDimList().addNew(kind, p);
-    if (i >= 0) SetModifiedFlag(true);
+    if (i >= 0) {
+        undo_ = std::move(before);
+        SetModifiedFlag(true);
+    }
     return i;
 }
 
 int ZBasicDoc::addObject(std::unique_ptr<CDim> obj) {
     if (!obj) return -1;
+    rememberForUndo();
     const int i = currentDimList().add(std::move(obj));
     SetModifiedFlag(true);
     return i;
@@ -31,14 +94,20 @@ void ZBasicDoc::addVertex(int i, ZPoint p) {
 
 void ZBasicDoc::removeObject(int i) {
     if (!currentDimList().at(i)) return;
+    rememberForUndo();
     currentDimList().remove(i);
-    SetModifiedFlag(true);
+    changed();
 }
 
-void ZBasicDoc::clearCurrentList() {
-    if (currentDimList().count() == 0) return;
+bool ZBasicDoc::clearCurrentList() {
+    if (currentDimList().count() == 0) return false;
+    if (!quiet_ && services().prompter().messageBox(kClearAllQuestion, MsgButtons::YesNo, MsgIcon::Question) !=
+                       MsgResult::Yes)
+        return false;
+    rememberForUndo();
     currentDimList().removeAll();
-    SetModifiedFlag(true);
+    changed();
+    return true;
 }
 
 int ZBasicDoc::wrapIndex(int i) const {
@@ -50,126 +119,212 @@ int ZBasicDoc::wrapIndex(int i) const {
 }
 
 void ZBasicDoc::moveAll(int dx, int dy) {
-    for (CDimList& l : lists)
+    for (CDimList& l : lists_)
         for (const auto& d : l.objects()) d->moveBy(dx, dy);
+    ZRect& roi = marks_.roi;
+    ZRect& roi2 = marks_.roi2;
     if (!roi.isEmpty() || roi != ZRect{}) roi = roi.offset(dx, dy);
     if (!roi2.isEmpty() || roi2 != ZRect{}) roi2 = roi2.offset(dx, dy);
-    targetX += dx;
-    targetY += dy;
-    originX += dx;
-    originY += dy;
+    marks_.targetX += dx;
+    marks_.targetY += dy;
+    marks_.originX += dx;
+    marks_.originY += dy;
 }
+
+void ZBasicDoc::setCurrentList(int i) {
+    if (i < 0 || i >= kListCount || i == currentList_) return;
+    currentList_ = i;
+    UpdateAllViews();
+}
+
+// ---------------------------------------------------------------------------
+// Places, calibration and display
 
 void ZBasicDoc::setTarget(int x, int y) {
-    targetX = x;
-    targetY = y;
-    ProfileStore::instance().WriteInt("settings", "targetx", x);
-    ProfileStore::instance().WriteInt("settings", "targety", y);
+    marks_.targetX = x;
+    marks_.targetY = y;
+    if (const ProfileStore* p = profileOrNull()) {
+        p->WriteInt("settings", "targetx", x);
+        p->WriteInt("settings", "targety", y);
+    }
     UpdateAllViews();
 }
 
-void ZBasicDoc::toggleTarget() {
-    showTarget = showTarget ? 0 : 1;
-    ProfileStore::instance().WriteInt("settings", "showtarget", showTarget);
+void ZBasicDoc::toggleTarget() { setShowTarget(!marks_.showTarget); }
+
+void ZBasicDoc::setShowTarget(bool on) {
+    marks_.showTarget = on;
+    if (const ProfileStore* p = profileOrNull()) p->WriteInt("settings", "showtarget", on ? 1 : 0);
     UpdateAllViews();
+}
+
+void ZBasicDoc::setOrigin(int x, int y) {
+    if (marks_.originX == x && marks_.originY == y) return;
+    marks_.originX = x;
+    marks_.originY = y;
+    changed();
+}
+
+void ZBasicDoc::setMarks(const ImageMarks& m) {
+    marks_ = m;
+    changed();
+}
+
+void ZBasicDoc::setRegion(const ZRect& roi) {
+    if (marks_.roi == roi) return;
+    marks_.roi = roi;
+    changed();
+}
+
+void ZBasicDoc::setSecondRegion(const ZRect& roi2) {
+    if (marks_.roi2 == roi2) return;
+    marks_.roi2 = roi2;
+    changed();
+}
+
+bool ZBasicDoc::setCalibration(const ImageCalibration& c) {
+    // Zero stands for "not known" in older files; negative or endless scales
+    // are never meant.
+    if (!std::isfinite(c.xScale) || !std::isfinite(c.yScale) || c.xScale < 0.0 || c.yScale < 0.0) return false;
+    calibration_ = c;
+    changed();
+    return true;
 }
 
 void ZBasicDoc::setMagnification(const Magnification& m, bool writeDefault, bool addToTable) {
-    xScale = m.xScale;
-    yScale = m.yScale;
-    magName = m.name;
-    magDate = m.date;
-    MagnificationTable table;
-    if (writeDefault) table.writeDefault(m);
-    if (addToTable) table.add(m);
-    SetModifiedFlag(true);
-    UpdateAllViews();
+    ImageCalibration c = calibration_;
+    c.xScale = m.xScale;
+    c.yScale = m.yScale;
+    c.magName = m.name;
+    c.magDate = m.date;
+    if (!setCalibration(c)) return;
+    if (const ProfileStore* p = profileOrNull()) {
+        MagnificationTable table(*p);
+        if (writeDefault) table.writeDefault(m);
+        if (addToTable) table.add(m);
+    }
 }
 
 Magnification ZBasicDoc::magnification() const {
     Magnification m;
-    m.xScale = xScale;
-    m.yScale = yScale;
-    m.name = magName;
-    m.date = magDate;
+    m.xScale = calibration_.xScale;
+    m.yScale = calibration_.yScale;
+    m.name = calibration_.magName;
+    m.date = calibration_.magDate;
     return m;
 }
 
 void ZBasicDoc::setUnits(bool isCalibrated, const std::string& unitName) {
-    calibrated = isCalibrated ? 1 : 0;
-    units = unitName;
-    ProfileStore::instance().WriteString("settings", "userunits", units);
-    ProfileStore::instance().WriteInt("settings", "calibrated", calibrated);
-    SetModifiedFlag(true);
-    UpdateAllViews();
+    calibration_.calibrated = isCalibrated;
+    calibration_.units = unitName;
+    if (const ProfileStore* p = profileOrNull()) {
+        p->WriteString("settings", "userunits", calibration_.units);
+        p->WriteInt("settings", "calibrated", isCalibrated ? 1 : 0);
+    }
+    changed();
+}
+
+void ZBasicDoc::applyDisplay(CZVimage& img) const {
+    img.setPalette(paletteIndex_);
+    img.setZeroAsBlack(zeroAsBlack_);
 }
 
 void ZBasicDoc::setPaletteIndex(int index) {
     // Stepping wraps both ways (the image's own -1 means "rebuild").
     if (index < 0) index = CZVimage::kPaletteCount - 1;
     if (index >= CZVimage::kPaletteCount) index = 0;
-    image.setPalette(index);
-    paletteIndex = index;
-    SetModifiedFlag(true);
+    paletteIndex_ = index;
+    applyDisplay(image_);
+    changed();
+}
+
+void ZBasicDoc::setZeroAsBlack(bool on) {
+    zeroAsBlack_ = on;
+    applyDisplay(image_);
+    changed();
+}
+
+void ZBasicDoc::toggleAutoContrast() {
+    image_.toggleAutoContrast();
     UpdateAllViews();
 }
 
-void ZBasicDoc::toggleZeroAsBlack() {
-    zeroAsBlack = !zeroAsBlack;
-    image.setZeroAsBlack(zeroAsBlack);
-    SetModifiedFlag(true);
-    UpdateAllViews();
+void ZBasicDoc::setGrid(const GridSettings& g) {
+    if (!std::isfinite(g.spacing) || g.spacing <= 0.0) return;
+    const bool drawingChanges = g.style != grid_.style || g.userFile != grid_.userFile;
+    grid_ = g;
+    if (drawingChanges) reloadGridDrawing();
+    changed();
 }
+
+void ZBasicDoc::setNotes(const std::string& text) {
+    if (notes_ == text) return;
+    notes_ = text;
+    changed();
+}
+
+void ZBasicDoc::setDescription(const std::string& text) {
+    if (description_ == text) return;
+    description_ = text;
+    changed();
+}
+
+void ZBasicDoc::setTortuosity(const TortuosityParams& t) {
+    tortuosity_ = t;
+    changed();
+}
+
+void ZBasicDoc::setImageFile(const std::string& path, int32_t time) {
+    imageFileName_ = path;
+    imageTime_ = time;
+    SetModifiedFlag(true);
+}
+
+// ---------------------------------------------------------------------------
+// Pixels
 
 std::string ZBasicDoc::regionText() const {
+    const ZRect& roi = marks_.roi;
     if (roi.isEmpty()) return "\r\n";
     return strprintf(" ROI (%i,%i)-(%i,%i).", roi.left, roi.top, roi.right, roi.bottom) + "\r\n";
 }
 
 void ZBasicDoc::appendHistory(const std::string& text) {
-    notes += text;
+    notes_ += text;
     SetModifiedFlag(true);
 }
 
 bool ZBasicDoc::imageOperation(const std::string& history,
                                const std::function<bool(CZVimage&, const ZRect&)>& op) {
-    if (image.isEmpty()) return false;
-    CZVimage before;
-    if (!before.Copy(image)) return false;
-    if (!op(image, roi.normalized())) return false;
-    undoImage = std::move(before);
-    if (!history.empty()) notes += history + regionText();
-    imageModified = true;
-    SetModifiedFlag(true);
-    UpdateAllViews();
+    if (image_.isEmpty()) return false;
+    UndoState before = captureState(true);
+    if (before.picture.isEmpty()) return false;  // no memory for the undo copy
+    if (!op(image_, marks_.roi.normalized())) return false;
+    undo_ = std::move(before);
+    if (!history.empty()) notes_ += history + regionText();
+    imageModified_ = true;
+    changed();
     return true;
 }
 
-void ZBasicDoc::undo() {
-    if (undoImage.isEmpty() && image.isEmpty()) return;
-    std::swap(image, undoImage);
-    image.setPalette(paletteIndex);
-    image.setZeroAsBlack(zeroAsBlack);
-    notes += "undo\r\n";
-    imageModified = true;
-    SetModifiedFlag(true);
+void ZBasicDoc::setImage(CZVimage picture) {
+    undo_ = UndoState{};
+    image_ = std::move(picture);
+    applyDisplay(image_);
     UpdateAllViews();
 }
 
 std::unique_ptr<ZBasicDoc> ZBasicDoc::duplicate() const {
     auto copy = std::make_unique<ZBasicDoc>();
+    if (hasServices()) copy->setServices(&services());
     copy->OnNewDocument();
-    copy->image.Copy(image);
-    copy->xScale = xScale;
-    copy->yScale = yScale;
-    copy->magName = magName;
-    copy->magDate = magDate;
-    copy->calibrated = calibrated;
-    copy->units = units;
-    copy->paletteIndex = paletteIndex;
-    copy->zeroAsBlack = zeroAsBlack;
-    copy->imageTime = imageTime;
-    copy->imageModified = true;
+    copy->image_.Copy(image_);
+    copy->calibration_ = calibration_;
+    copy->paletteIndex_ = paletteIndex_;
+    copy->zeroAsBlack_ = zeroAsBlack_;
+    copy->applyDisplay(copy->image_);
+    copy->imageTime_ = imageTime_;
+    copy->imageModified_ = true;
     copy->capturedBy = capturedBy;
     std::string title = GetTitle();
     // The copy's name is the original's with "-copy" before any extension

@@ -53,12 +53,12 @@ ZDimDoc* ZDimDoc::following(const ZBasicDoc& source, int list) {
 
 void ZDimDoc::refresh() {
     if (!source_ || sourceList_ < 0 || sourceList_ >= ZBasicDoc::kListCount) return;
-    const CDimList& list = source_->lists[static_cast<size_t>(sourceList_)];
+    const CDimList& list = source_->lists()[static_cast<size_t>(sourceList_)];
     units_ = source_->unitsInEffect();
     // The list may have shrunk since the last fill.
     rows_.resize(static_cast<size_t>(list.count()), std::vector<std::string>(columns().size()));
-    fillRows(source_->originX, source_->originY, source_->xScaleInEffect(), source_->yScaleInEffect(), list,
-             source_->tortuosity);
+    fillRows(source_->marks().originX, source_->marks().originY, source_->xScaleInEffect(), source_->yScaleInEffect(),
+             list, source_->tortuosity());
     const std::string name = source_->GetTitle().empty() ? std::string("untitled") : source_->GetTitle();
     const std::string title = strprintf("Dimensions - %s, list %i", name.c_str(), sourceList_);
     if (title != GetTitle())

@@ -166,7 +166,7 @@ bool CMotivaDoc::linkMovie() {
             s = Status::success();
         }
     }
-    if (!s && !quiet) {
+    if (!s && !quiet()) {
         std::string text = kCannotFind;
         text.replace(text.find("%1"), 2, movieFileName_);
         prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
@@ -220,7 +220,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
         Status s = movie_->save(movieFileName_, selFirst_, selLast_);
         if (!s) {
             lastError_ = s.reason();
-            if (!quiet) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
         movieFileName_ = movie_->fileName();
@@ -261,17 +261,17 @@ int CMotivaDoc::frameCount() const { return movie_->count(); }
 void CMotivaDoc::showCurrentFrame() {
     const CZVimage& f = movie_->currentImage();
     if (f.isEmpty()) return;
-    if (image.width() != f.width() || image.rows() != f.rows() || image.colour() != f.colour() || image.isEmpty()) {
-        image.setInterlace(f.interlace());
-        image.resize(f.width(), f.rows(), f.bytesPerPixel());
-        image.setColour(f.colour());
+    if (picture().width() != f.width() || picture().rows() != f.rows() || picture().colour() != f.colour() || picture().isEmpty()) {
+        picture().setInterlace(f.interlace());
+        picture().resize(f.width(), f.rows(), f.bytesPerPixel());
+        picture().setColour(f.colour());
     }
-    for (int y = 0; y < f.rows(); ++y) std::memcpy(image.row(y), f.row(y), size_t(f.rowBytes()));
-    image.setInterlace(f.interlace());
-    image.setTag(f.tag());
-    image.setOriginX(f.originX());
-    image.setStoredOriginY(f.storedOriginY());
-    image.dropDisplayHeader();
+    for (int y = 0; y < f.rows(); ++y) std::memcpy(picture().row(y), f.row(y), size_t(f.rowBytes()));
+    picture().setInterlace(f.interlace());
+    picture().setTag(f.tag());
+    picture().setOriginX(f.originX());
+    picture().setStoredOriginY(f.storedOriginY());
+    picture().dropDisplayHeader();
     UpdateAllViews();
 }
 

@@ -118,7 +118,7 @@ ordavia::Result<std::string> CMotivaDoc::exportUncompressed() {
 
 void CMotivaDoc::afterPass(const std::string& history, const Status& s) {
     if (!s) {
-        if (!quiet) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
     } else {
         if (!history.empty()) appendHistory(history + "\r\n");
         if (!movie_->fileName().empty()) movieFileName_ = movie_->fileName();
@@ -131,7 +131,7 @@ Status CMotivaDoc::framePass(const std::string& history, const std::function<voi
                              const std::function<bool(int)>& progress) {
     if (!hasFrames()) return Status::failure("there is no video");
     applyMovieSettings();
-    const ZRect region = roi;
+    const ZRect region = marks().roi;
     Status s = ordavia::framePass(*movie_, [&](CZVimage& f) { op(f, region); }, progress);
     afterPass(history, s);
     return s;
@@ -201,17 +201,12 @@ std::unique_ptr<ZBasicDoc> CMotivaDoc::newImageResult(CZVimage&& img, const std:
         doc->setServices(&services());
         doc->setDocTemplate(services().findTemplate("ZBasicDoc"));
     }
-    doc->xScale = xScale;
-    doc->yScale = yScale;
-    doc->magName = magName;
-    doc->magDate = magDate;
-    doc->calibrated = calibrated;
-    doc->units = units;
-    doc->paletteIndex = paletteIndex;
-    doc->zeroAsBlack = zeroAsBlack;
-    doc->tortuosity = tortuosity;
-    doc->image = std::move(img);
-    doc->imageModified = true;
+    doc->setCalibration(calibration());
+    doc->setPaletteIndex(paletteIndex());
+    doc->setZeroAsBlack(zeroAsBlack());
+    doc->setTortuosity(tortuosity());
+    doc->setImage(std::move(img));
+    doc->markImageForSave();
     doc->SetTitle(GetTitle() + titleSuffix);
     doc->SetModifiedFlag(true);
     return doc;

@@ -265,6 +265,7 @@ bool MainFrame::openForeignFile(const std::string& path) {
     if (!t || !t->isBound()) return false;
     std::unique_ptr<Document> doc = t->createDocument();
     auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
+    if (image) image->setServices(&app_.services());
     if (!image || !image->OnNewDocument() || !image->importImage(path)) return true;  // the user was told
     image->SetTitle(fileNameOf(path));
     image->SetModifiedFlag(false);

@@ -20,7 +20,7 @@ constexpr int kGainMax = 500;
 
 BrightnessContrastDialog::BrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) : QDialog(parent), doc_(doc) {
     setWindowTitle("Adjust brightness/contrast");
-    original_.Copy(doc_.image);
+    original_.Copy(doc_.image());
 
     auto* grid = new QGridLayout;
     gain_ = new QSlider(Qt::Horizontal, this);
@@ -61,8 +61,8 @@ BrightnessContrastDialog::~BrightnessContrastDialog() {
 void BrightnessContrastDialog::restore() {
     finished_ = true;
     if (original_.isEmpty()) return;
-    doc_.image.copyROI(original_, ZRect{});
-    doc_.image.dropDisplayHeader();
+    doc_.pictureForPreview().copyROI(original_, ZRect{});
+    doc_.pictureForPreview().dropDisplayHeader();
     doc_.UpdateAllViews();
 }
 
@@ -79,9 +79,9 @@ void BrightnessContrastDialog::preview() {
     offsetText_->setText(QString::number(offset()));
     if (original_.isEmpty()) return;
     // Always from the original, so that moving back and forth loses nothing.
-    doc_.image.copyROI(original_, ZRect{});
-    doc_.image.linearMap(doc_.roi.normalized(), gain(), offset());
-    doc_.image.dropDisplayHeader();
+    doc_.pictureForPreview().copyROI(original_, ZRect{});
+    doc_.pictureForPreview().linearMap(doc_.marks().roi.normalized(), gain(), offset());
+    doc_.pictureForPreview().dropDisplayHeader();
     doc_.UpdateAllViews();
 }
 
@@ -89,8 +89,8 @@ void BrightnessContrastDialog::accept() {
     if (finished_) return;
     finished_ = true;
     if (!original_.isEmpty()) {
-        doc_.image.copyROI(original_, ZRect{});
-        doc_.image.dropDisplayHeader();
+        doc_.pictureForPreview().copyROI(original_, ZRect{});
+        doc_.pictureForPreview().dropDisplayHeader();
         // Identity leaves the picture as it was: no undo step, no history.
         if (gain_->value() != kGainSteps || offset_->value() != 0)
             ImageProcessing::adjustBrightnessContrast(doc_, gain(), offset());
@@ -107,7 +107,7 @@ void BrightnessContrastDialog::reject() {
 }
 
 bool runBrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) {
-    if (doc.image.isEmpty() || doc.image.bytesPerPixel() != 1) return false;
+    if (doc.image().isEmpty() || doc.image().bytesPerPixel() != 1) return false;
     BrightnessContrastDialog d(doc, parent);
     return d.exec() == QDialog::Accepted;
 }

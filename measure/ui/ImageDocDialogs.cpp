@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "framework/AppServices.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "measure/Calibration.h"
@@ -49,7 +50,7 @@ QDoubleSpinBox* realBox(double value, int decimals, QWidget* parent) {
 
 Calibration calibrationOf(const ZBasicDoc& doc) {
     Calibration c;
-    c.setFields(doc.magnification(), doc.calibrated != 0, doc.units);
+    c.setFields(doc.magnification(), doc.calibration().calibrated != 0, doc.calibration().units);
     return c;
 }
 
@@ -59,11 +60,11 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     QDialog d(parent);
     d.setWindowTitle("Notes");
     auto* form = new QFormLayout;
-    auto* file = new QLineEdit(q(doc.imageFileName), &d);
+    auto* file = new QLineEdit(q(doc.imageFileName()), &d);
     form->addRow("Image file:", file);
-    form->addRow("Image time:", new QLabel(q(doc.imageTime ? Magnification::formatDate(doc.imageTime) : ""), &d));
+    form->addRow("Image time:", new QLabel(q(doc.imageTime() ? Magnification::formatDate(doc.imageTime()) : ""), &d));
     auto* notes = new QPlainTextEdit(&d);
-    std::string shown = doc.notes;  // stored with CR LF line ends
+    std::string shown = doc.notes();  // stored with CR LF line ends
     for (size_t p; (p = shown.find("\r\n")) != std::string::npos;) shown.replace(p, 2, "\n");
     notes->setPlainText(q(shown));
     notes->setMinimumSize(420, 180);
@@ -85,9 +86,9 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     std::string newNotes = notes->toPlainText().toStdString();
     for (size_t p = 0; (p = newNotes.find('\n', p)) != std::string::npos; p += 2) newNotes.replace(p, 1, "\r\n");
     const std::string newFile = file->text().toStdString();
-    if (newNotes != doc.notes || newFile != doc.imageFileName) {
-        doc.notes = newNotes;
-        doc.imageFileName = newFile;
+    if (newNotes != doc.notes() || newFile != doc.imageFileName()) {
+        doc.setNotes(newNotes);
+        doc.setImageFile(newFile, doc.imageTime());
         doc.SetModifiedFlag(true);
         doc.UpdateAllViews();
     }
@@ -108,20 +109,22 @@ bool runCalibrateDialog(ZBasicDoc& doc, QWidget* parent) {
     m.date = static_cast<int32_t>(std::time(nullptr));
     // Always a new table entry; the default only when asked. The document
     // becomes calibrated.
-    doc.calibrated = 1;
+    ImageCalibration c = doc.calibration();
+    c.calibrated = true;
+    doc.setCalibration(c);
     doc.setMagnification(m, req.setAsDefault, true);
     return true;
 }
 
 bool runMagnificationDialog(ZBasicDoc& doc, QWidget* parent) {
-    MagnificationDialog d(doc.magnification(), doc.units, ProfileStore::instance(), parent);
+    MagnificationDialog d(doc.magnification(), doc.calibration().units, doc.services().profile(), parent);
     if (d.exec() != QDialog::Accepted) return false;
     doc.setMagnification(d.shown(), false, false);
     return true;
 }
 
 bool runUnitsDialog(ZBasicDoc& doc, QWidget* parent) {
-    UnitsDialog d(doc.calibrated != 0, doc.units, parent);
+    UnitsDialog d(doc.calibration().calibrated != 0, doc.calibration().units, parent);
     if (d.exec() != QDialog::Accepted) return false;
     doc.setUnits(d.calibrated(), d.units());
     return true;
@@ -133,14 +136,14 @@ bool runGridDialog(ZBasicDoc& doc, QWidget* parent) {
     auto* form = new QFormLayout;
     auto* style = new QComboBox(&d);
     style->addItems({"Lines", "Points", "Chalkley grid", "User drawing"});
-    style->setCurrentIndex(std::clamp(doc.gridStyle, 0, 3));
+    style->setCurrentIndex(std::clamp(doc.grid().style, 0, 3));
     auto* units = new QComboBox(&d);
     units->addItems({"Pixels", q("User units (" + doc.unitsInEffect() + ")")});
-    units->setCurrentIndex(std::clamp(doc.gridUnits, 0, 1));
-    auto* spacing = realBox(doc.gridSpacing, 3, &d);
+    units->setCurrentIndex(std::clamp(doc.grid().units, 0, 1));
+    auto* spacing = realBox(doc.grid().spacing, 3, &d);
     spacing->setRange(0.001, 1e6);
-    QColor colour(static_cast<int>(doc.gridColour & 0xFF), static_cast<int>((doc.gridColour >> 8) & 0xFF),
-                  static_cast<int>((doc.gridColour >> 16) & 0xFF));
+    QColor colour(static_cast<int>(doc.grid().colour & 0xFF), static_cast<int>((doc.grid().colour >> 8) & 0xFF),
+                  static_cast<int>((doc.grid().colour >> 16) & 0xFF));
     auto* colourButton = new QPushButton(&d);
     auto paintButton = [&] { colourButton->setStyleSheet("background-color: " + colour.name()); };
     paintButton();
@@ -151,7 +154,7 @@ bool runGridDialog(ZBasicDoc& doc, QWidget* parent) {
             paintButton();
         }
     });
-    auto* file = new QLineEdit(q(doc.userGridFile), &d);
+    auto* file = new QLineEdit(q(doc.grid().userFile), &d);
     auto* browse = new QPushButton("Browse...", &d);
     QObject::connect(browse, &QPushButton::clicked, &d, [&] {
         const QString f =
@@ -162,7 +165,7 @@ bool runGridDialog(ZBasicDoc& doc, QWidget* parent) {
     fileRow->addWidget(file);
     fileRow->addWidget(browse);
     auto* show = new QCheckBox("Show grid", &d);
-    show->setChecked(doc.gridShow != 0);
+    show->setChecked(doc.grid().show != 0);
     form->addRow("Style:", style);
     form->addRow("Units:", units);
     form->addRow("Spacing:", spacing);
@@ -173,28 +176,30 @@ bool runGridDialog(ZBasicDoc& doc, QWidget* parent) {
     l->addLayout(form);
     l->addWidget(okCancel(&d));
     if (d.exec() != QDialog::Accepted) return false;
-    doc.gridStyle = style->currentIndex();
-    doc.gridUnits = units->currentIndex();
-    doc.gridSpacing = spacing->value();
-    doc.gridColour = static_cast<uint32_t>(colour.red()) | (static_cast<uint32_t>(colour.green()) << 8) |
-                     (static_cast<uint32_t>(colour.blue()) << 16);
-    doc.userGridFile = file->text().toStdString();
-    doc.gridShow = show->isChecked() ? 1 : 0;
-    const ProfileStore& p = ProfileStore::instance();
-    p.WriteInt("grid", "gridstyle", doc.gridStyle);
-    p.WriteInt("grid", "gridunits", doc.gridUnits);
-    p.WriteInt("grid", "gridshow", doc.gridShow);
-    p.WriteDouble("grid", "grid spacing", doc.gridSpacing);
-    p.WriteInt("grid", "grid colour", static_cast<int>(doc.gridColour));
-    p.WriteString("grid", "userfielname", doc.userGridFile);
+    GridSettings g;
+    g.style = style->currentIndex();
+    g.units = units->currentIndex();
+    g.spacing = spacing->value();
+    g.colour = static_cast<uint32_t>(colour.red()) | (static_cast<uint32_t>(colour.green()) << 8) |
+               (static_cast<uint32_t>(colour.blue()) << 16);
+    g.userFile = file->text().toStdString();
+    g.show = show->isChecked() ? 1 : 0;
+    doc.setGrid(g);
+    const ProfileStore& p = doc.services().profile();
+    p.WriteInt("grid", "gridstyle", doc.grid().style);
+    p.WriteInt("grid", "gridunits", doc.grid().units);
+    p.WriteInt("grid", "gridshow", doc.grid().show);
+    p.WriteDouble("grid", "grid spacing", doc.grid().spacing);
+    p.WriteInt("grid", "grid colour", static_cast<int>(doc.grid().colour));
+    p.WriteString("grid", "userfielname", doc.grid().userFile);
     doc.reloadGridDrawing();
     doc.SetModifiedFlag(true);
     doc.UpdateAllViews();
     return true;
 }
 
-bool runColourWeightingDialog(QWidget* parent) {
-    StartupSettings& s = StartupSettings::current();
+bool runColourWeightingDialog(ZBasicDoc& doc, QWidget* parent) {
+    StartupSettings& s = doc.services().settings();
     QDialog d(parent);
     d.setWindowTitle("Colour weighting on import");
     auto* form = new QFormLayout;
@@ -218,7 +223,7 @@ bool runColourWeightingDialog(QWidget* parent) {
     s.red = r->value();
     s.green = g->value();
     s.blue = b->value();
-    const ProfileStore& p = ProfileStore::instance();
+    const ProfileStore& p = doc.services().profile();
     p.WriteDouble("Settings", "red", s.red);
     p.WriteDouble("Settings", "green", s.green);
     p.WriteDouble("Settings", "blue", s.blue);

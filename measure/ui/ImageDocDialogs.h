@@ -16,4 +16,4 @@ bool runUnitsDialog(ZBasicDoc& doc, QWidget* parent);
 // "&Grid...": style, units, spacing, colour and user grid file (section "grid").
 bool runGridDialog(ZBasicDoc& doc, QWidget* parent);
 // "Colour &weighting on import...": the red, green and blue weights ("Settings").
-bool runColourWeightingDialog(QWidget* parent);
+bool runColourWeightingDialog(ZBasicDoc& doc, QWidget* parent);

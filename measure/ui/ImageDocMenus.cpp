@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
@@ -43,36 +44,36 @@ QAction* add(QMenu* m, const char* text, QObject* ctx, std::function<void()> f) 
 }
 
 void exportImage(ZBasicDoc* doc, QWidget*) {
-    if (doc->image.isEmpty()) return;
+    if (doc->image().isEmpty()) return;
     const std::string proposed = withoutExtension(doc->GetPathName().empty() ? doc->GetTitle() : doc->GetPathName());
-    auto target = Prompter::current().saveFile("Export", kExportFilter, proposed + ".bmp");
+    auto target = doc->services().prompter().saveFile("Export", kExportFilter, proposed + ".bmp");
     if (!target) return;
     std::string path = *target;
     if (extensionOf(path).empty()) path += ".bmp";
     ordavia::Status st;
-    if (!doc->roi.normalized().isEmpty() &&
-        Prompter::current().messageBox(ZBasicDoc::kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
+    if (!doc->marks().roi.normalized().isEmpty() &&
+        doc->services().prompter().messageBox(ZBasicDoc::kRegionQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
             MsgResult::Yes) {
         CZVimage part;
-        st = part.copyRect(doc->image, doc->roi.normalized()) ? savePicture(part, path)
+        st = part.copyRect(doc->image(), doc->marks().roi.normalized()) ? savePicture(part, path)
                                                               : ordavia::Status::failure(path + ": empty region");
     } else {
-        st = savePicture(doc->image, path);
+        st = savePicture(doc->image(), path);
     }
     if (!st)
-        Prompter::current().messageBox(std::string(ZBasicDoc::kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
+        doc->services().prompter().messageBox(std::string(ZBasicDoc::kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
                                        MsgIcon::Error);
 }
 
 void importImage(ZBasicDoc* doc, QWidget*) {
-    auto path = Prompter::current().openFile("Import", ZBasicDoc::kImageFilter,
-                                             ProfileStore::instance().GetString("settings", "directory", ""));
+    auto path = doc->services().prompter().openFile("Import", ZBasicDoc::kImageFilter,
+                                             doc->services().profile().GetString("settings", "directory", ""));
     if (path) doc->importImage(*path);
 }
 
 void averageOfSelection(ZBasicDoc* doc) {
     const SelectionAverage row = computeSelectionAverage(*doc);
-    CResultDoc* table = ResultTables::instance().open("Image Results");
+    CResultDoc* table = doc->services().results().open("Image Results");
     if (!table) return;
     ResultRecord rec;
     rec.first = row.filename.empty() ? doc->GetTitle() : row.filename;
@@ -84,7 +85,7 @@ void averageOfSelection(ZBasicDoc* doc) {
 // "&Dimension list": the current list as a live table of its own; one
 // table per list, brought to the front when it is open already.
 void dimensionList(ZBasicDoc* doc, QWidget* view) {
-    if (ZDimDoc* open = ZDimDoc::following(*doc, doc->currentList)) {
+    if (ZDimDoc* open = ZDimDoc::following(*doc, doc->currentList())) {
         for (QMdiSubWindow* sub : view->window()->findChildren<QMdiSubWindow*>()) {
             auto* table = sub ? dynamic_cast<ZDimView*>(sub->widget()) : nullptr;
             if (table && table->document() == open && sub->mdiArea()) {
@@ -99,7 +100,7 @@ void dimensionList(ZBasicDoc* doc, QWidget* view) {
     table->subjectId = doc->subjectId;
     table->examId = doc->examId;
     table->linked = doc->linked;
-    table->follow(doc, doc->currentList);
+    table->follow(doc, doc->currentList());
     DocumentHost::open(std::move(table));
 }
 
@@ -150,9 +151,10 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     QAction* cross = add(image, "Show &Crosshair", view, [doc] { doc->toggleTarget(); });
     cross->setCheckable(true);
     QAction* grid = add(image, "&Grid", view, [doc] {
-        doc->gridShow = doc->gridShow ? 0 : 1;
-        ProfileStore::instance().WriteInt("grid", "gridshow", doc->gridShow);
-        doc->UpdateAllViews();
+        GridSettings g = doc->grid();
+        g.show = g.show ? 0 : 1;
+        doc->setGrid(g);
+        doc->services().profile().WriteInt("grid", "gridshow", g.show);
     });
     grid->setCheckable(true);
     add(image, "&Grid...", view, [doc, view] { runGridDialog(*doc, view); });
@@ -161,7 +163,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     const char* listNames[ZBasicDoc::kListCount] = {"List &0", "List &1", "List &2", "List &3", "&Dust list"};
     for (int i = 0; i < ZBasicDoc::kListCount; ++i) {
         QAction* a = add(listMenu, listNames[i], view, [doc, i] {
-            doc->currentList = i;
+            doc->setCurrentList(i);
             doc->UpdateAllViews();
         });
         a->setCheckable(true);
@@ -179,15 +181,15 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
             return true;
         });
     });
-    add(image, "Colour &weighting on import...", view, [view] { runColourWeightingDialog(view); });
+    add(image, "Colour &weighting on import...", view, [doc, view] { runColourWeightingDialog(*doc, view); });
     QObject::connect(image, &QMenu::aboutToShow, view, [=] {
-        undo->setEnabled(!doc->undoImage.isEmpty());
-        redo->setEnabled(!doc->undoImage.isEmpty());
-        cross->setChecked(doc->showTarget != 0);
-        grid->setChecked(doc->gridShow != 0);
-        grey->setEnabled(doc->image.colour() == CZVimage::kBayer);
+        undo->setEnabled(doc->canUndo());
+        redo->setEnabled(doc->canUndo());
+        cross->setChecked(doc->marks().showTarget != 0);
+        grid->setChecked(doc->grid().show != 0);
+        grey->setEnabled(doc->image().colour() == CZVimage::kBayer);
         const auto acts = listGroup->actions();
-        if (doc->currentList >= 0 && doc->currentList < acts.size()) acts[doc->currentList]->setChecked(true);
+        if (doc->currentList() >= 0 && doc->currentList() < acts.size()) acts[doc->currentList()]->setChecked(true);
     });
     menus << image;
 
@@ -199,24 +201,23 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
         group->addAction(a);
     }
     palette->addSeparator();
-    QAction* next = add(palette, "Next palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex + 1); });
+    QAction* next = add(palette, "Next palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex() + 1); });
     next->setShortcut(QKeySequence(Qt::Key_PageDown));
-    QAction* prev = add(palette, "Previous palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex - 1); });
+    QAction* prev = add(palette, "Previous palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex() - 1); });
     prev->setShortcut(QKeySequence(Qt::Key_PageUp));
     palette->addSeparator();
     QAction* zero = add(palette, "&zero as black", view, [doc] { doc->toggleZeroAsBlack(); });
     zero->setCheckable(true);
     QAction* autoContrast = add(palette, "Auto contrast", view, [doc] {
-        doc->image.toggleAutoContrast();
-        doc->UpdateAllViews();
+        doc->toggleAutoContrast();
     });
     autoContrast->setCheckable(true);
     autoContrast->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     QObject::connect(palette, &QMenu::aboutToShow, view, [=] {
         const auto acts = group->actions();
-        if (doc->paletteIndex >= 0 && doc->paletteIndex < acts.size()) acts[doc->paletteIndex]->setChecked(true);
-        zero->setChecked(doc->zeroAsBlack);
-        autoContrast->setChecked(doc->image.autoContrast());
+        if (doc->paletteIndex() >= 0 && doc->paletteIndex() < acts.size()) acts[doc->paletteIndex()]->setChecked(true);
+        zero->setChecked(doc->zeroAsBlack());
+        autoContrast->setChecked(doc->image().autoContrast());
     });
     // Shortcuts work while the view has focus, menu shown or not.
     view->addActions({undo, redo, next, prev, autoContrast});

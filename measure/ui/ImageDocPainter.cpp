@@ -65,7 +65,7 @@ ImageDocPainter::ImageDocPainter(const ZBasicDoc& doc) : doc_(doc) {}
 void ImageDocPainter::paint(QPainter& p, const QImage& picture, const ImagePaintOptions& o) const {
     if (!picture.isNull()) {
         const ImagePaintMapping& m = o.mapping;
-        const QRectF target(m.map(doc_.image.originX(), doc_.image.originY()),
+        const QRectF target(m.map(doc_.image().originX(), doc_.image().originY()),
                             QSizeF(picture.width() * m.scale, picture.height() * m.scale));
         p.save();
         // Nearest pixel: researchers look at single pixels.
@@ -82,22 +82,22 @@ void ImageDocPainter::paintOverlays(QPainter& p, const ImagePaintOptions& o) con
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
     p.setFont(overlayFont());
-    if (doc_.gridShow) paintGrid(p, o);
+    if (doc_.grid().show) paintGrid(p, o);
 
-    const ZRect roi = doc_.roi.normalized();
+    const ZRect roi = doc_.marks().roi.normalized();
     if (!roi.isEmpty()) {
         p.setPen(overlayPen(OverlayColours::kRegion, m.unit));
         p.drawRect(mappedRect(m, roi));
     }
-    if (doc_.showTarget) {
+    if (doc_.marks().showTarget) {
         p.setPen(overlayPen(OverlayColours::kTarget, m.unit));
-        drawCross(p, m.map(doc_.targetX, doc_.targetY), OverlayColours::kTargetArm * m.unit);
+        drawCross(p, m.map(doc_.marks().targetX, doc_.marks().targetY), OverlayColours::kTargetArm * m.unit);
     }
     p.setPen(overlayPen(OverlayColours::kOrigin, m.unit));
-    drawCross(p, m.map(doc_.originX, doc_.originY), OverlayColours::kOriginArm * m.unit);
+    drawCross(p, m.map(doc_.marks().originX, doc_.marks().originY), OverlayColours::kOriginArm * m.unit);
 
     for (int li = 0; li < ZBasicDoc::kListCount; ++li) {
-        const CDimList& list = doc_.lists[static_cast<size_t>(li)];
+        const CDimList& list = doc_.lists()[static_cast<size_t>(li)];
         if (list.isHidden() && !(li == ZBasicDoc::kDustList && o.showDustList)) continue;
         for (int i = 0; i < list.count(); ++i) {
             const CDim* d = list.at(i);
@@ -153,30 +153,30 @@ void ImageDocPainter::paintDimension(QPainter& p, const ImagePaintMapping& m, co
 
 void ImageDocPainter::paintGrid(QPainter& p, const ImagePaintOptions& o) const {
     const ImagePaintMapping& m = o.mapping;
-    const ZRect area{doc_.image.originX(), doc_.image.originY(), doc_.image.originX() + doc_.image.width(),
-                     doc_.image.originY() + doc_.image.height()};
+    const ZRect area{doc_.image().originX(), doc_.image().originY(), doc_.image().originX() + doc_.image().width(),
+                     doc_.image().originY() + doc_.image().height()};
     if (area.isEmpty()) return;
-    if (doc_.gridStyle == 2 || doc_.gridStyle == 3) {
-        if (doc_.gridMetafile.empty()) return;
-        const std::shared_ptr<const WmfDrawing> drawing = parseWmfCached(doc_.gridMetafile);
+    if (doc_.grid().style == 2 || doc_.grid().style == 3) {
+        if (doc_.gridDrawing().empty()) return;
+        const std::shared_ptr<const WmfDrawing> drawing = parseWmfCached(doc_.gridDrawing());
         const WmfDrawing& w = *drawing;
         // A counting field goes where the user counts: the region of
         // interest when one is set, else the whole picture.
-        const ZRect roi = doc_.roi.normalized();
-        paintMetafile(p, m, w, roi.isEmpty() ? area : roi, doc_.gridColour);
+        const ZRect roi = doc_.marks().roi.normalized();
+        paintMetafile(p, m, w, roi.isEmpty() ? area : roi, doc_.grid().colour);
         return;
     }
     // Spacing in pixels, or in user units through the scales in effect.
-    double sx = doc_.gridSpacing, sy = doc_.gridSpacing;
-    if (doc_.gridUnits == 1) {
+    double sx = doc_.grid().spacing, sy = doc_.grid().spacing;
+    if (doc_.grid().units == 1) {
         sx /= doc_.xScaleInEffect();
         sy /= doc_.yScaleInEffect();
     }
     if (!(std::isfinite(sx) && std::isfinite(sy)) || sx <= 0 || sy <= 0) return;
     const double nx = area.width() / sx, ny = area.height() / sy;
     if (sx * m.scale < 2.0 || sy * m.scale < 2.0) return;
-    p.setPen(overlayPen(doc_.gridColour, m.unit));
-    if (doc_.gridStyle == 1) {
+    p.setPen(overlayPen(doc_.grid().colour, m.unit));
+    if (doc_.grid().style == 1) {
         if (nx * ny > kMaxGridMarks) return;
         const double arm = m.unit;
         for (double y = area.top; y < area.bottom; y += sy)

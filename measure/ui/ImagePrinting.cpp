@@ -30,12 +30,12 @@ std::vector<std::string> printHeaderLines(const ZBasicDoc& doc, double printScal
     const std::string unit = doc.unitsInEffect();
     std::vector<std::string> l;
     l.push_back("Filename : " + (doc.GetPathName().empty() ? doc.GetTitle() : doc.GetPathName()));
-    l.push_back("Image : " + doc.imageFileName);
+    l.push_back("Image : " + doc.imageFileName());
     // An image time of 0 means the time is not known, not 1 January 1970.
-    const std::string captured = doc.imageTime ? timeText(static_cast<std::time_t>(doc.imageTime)) : std::string();
+    const std::string captured = doc.imageTime() ? timeText(static_cast<std::time_t>(doc.imageTime())) : std::string();
     l.push_back(strprintf("Captured : %s", captured.c_str()));
     l.push_back(strprintf("Printed : %s", timeText(printed).c_str()));
-    l.push_back(strprintf("Image size : %7.2f x %7.2f", doc.image.width() * xs, doc.image.height() * ys));
+    l.push_back(strprintf("Image size : %7.2f x %7.2f", doc.image().width() * xs, doc.image().height() * ys));
     l.push_back(strprintf("magnification : x, %7.2f  y, %7.2f %s / pixel", xs, ys, unit.c_str()));
     l.push_back(strprintf("Print scale : x, %7.2f  y, %7.2f %s / cm", printScaleX, printScaleY, unit.c_str()));
     return l;
@@ -57,7 +57,7 @@ void printImageDocument(QPrinter* printer, const ZBasicDoc& doc, const QImage& p
     // notes heading.
     const int headerLines = 7;
     const double top = lineH * (headerLines + 1);
-    const double w = std::max(1, doc.image.width()), h = std::max(1, doc.image.height());
+    const double w = std::max(1, doc.image().width()), h = std::max(1, doc.image().height());
     const double avail = std::max(lineH, area.height() - top - lineH * 4);
     const double scale = std::min(area.width() / w, avail / h);
     const double pxPerCmX = dpiX / kCmPerInch, pxPerCmY = dpiY / kCmPerInch;
@@ -71,7 +71,7 @@ void printImageDocument(QPrinter* printer, const ZBasicDoc& doc, const QImage& p
     }
     ImagePaintOptions o;
     o.mapping.scale = scale;
-    o.mapping.offset = QPointF(-doc.image.originX() * scale, top - doc.image.originY() * scale);
+    o.mapping.offset = QPointF(-doc.image().originX() * scale, top - doc.image().originY() * scale);
     o.mapping.unit = std::max(1.0, dpiX / 96.0);
     p.save();
     p.setClipRect(QRectF(0, top, w * scale, h * scale));
@@ -83,7 +83,7 @@ void printImageDocument(QPrinter* printer, const ZBasicDoc& doc, const QImage& p
     y = top + h * scale + lineH;
     QRectF notesRect(0, y + lineH, area.width(), area.bottom() - y - lineH);
     p.drawText(QPointF(0, y + fm.ascent()), "Notes");
-    QString notes = QString::fromStdString(doc.notes);
+    QString notes = QString::fromStdString(doc.notes());
     notes.replace("\r\n", "\n");
     // Notes that do not fit under the picture go on the next page.
     const QRectF needed = fm.boundingRect(QRectF(0, 0, area.width(), 1e6), Qt::TextWordWrap, notes);

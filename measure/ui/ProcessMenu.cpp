@@ -100,8 +100,8 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     ordavia::addCapillaryCountCommands(m, doc, view);
 
     QObject::connect(m, &QMenu::aboutToShow, view, [=] {
-        dust->setChecked(ImageProcessing::dustMaskFilterOn());
-        const bool hasImage = !doc->image.isEmpty();
+        dust->setChecked(ImageProcessing::dustMaskFilterOn(*doc));
+        const bool hasImage = !doc->image().isEmpty();
         for (QAction* a : m->actions())
             if (!a->isSeparator() && a != dust && !a->text().contains("Dust") && !a->text().contains("dust"))
                 a->setEnabled(hasImage);

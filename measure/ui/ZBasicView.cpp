@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
@@ -240,7 +241,7 @@ void ZBasicView::OnUpdate(Document*, long hint) {
 }
 
 void ZBasicView::rebuildPicture() {
-    picture_ = doc_ ? imageToQImage(doc_->image) : QImage();
+    picture_ = doc_ ? imageToQImage(doc_->image()) : QImage();
     resizeCanvas();
 }
 
@@ -248,8 +249,8 @@ void ZBasicView::resizeCanvas() {
     const double z = tools_->zoomFactor();
     int w = 0, h = 0;
     if (doc_ && !picture_.isNull()) {
-        w = static_cast<int>((doc_->image.originX() + picture_.width()) * z + 0.5);
-        h = static_cast<int>((doc_->image.originY() + picture_.height()) * z + 0.5);
+        w = static_cast<int>((doc_->image().originX() + picture_.width()) * z + 0.5);
+        h = static_cast<int>((doc_->image().originY() + picture_.height()) * z + 0.5);
     }
     canvas_->resize(std::max(w, 1), std::max(h, 1));
     canvas_->update();
@@ -327,7 +328,7 @@ QImage ZBasicView::renderToImage() const {
     if (!doc_) return out;
     QPainter p(&out);
     ImagePaintOptions o;
-    o.mapping.offset = QPointF(-doc_->image.originX(), -doc_->image.originY());
+    o.mapping.offset = QPointF(-doc_->image().originX(), -doc_->image().originY());
     o.showDustList = tools_->editingDustList();
     ImageDocPainter(*doc_).paint(p, picture_, o);
     return out;
@@ -380,10 +381,10 @@ void ZBasicView::buildMenus() {
     }
     toolsMenu_->addSeparator();
     add(toolsMenu_, TC::kSetLineWidth, [this] {
-        if (tools_->setLineWidth(Prompter::current())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+        if (tools_->setLineWidth(doc_->services().prompter())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
     });
     add(toolsMenu_, TC::kRotateSelected, [this] {
-        if (tools_->rotateSelected(Prompter::current())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+        if (tools_->rotateSelected(doc_->services().prompter())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
     });
     add(toolsMenu_, TC::kGreyLevel, [this] { showGreyLevel(); });
     add(toolsMenu_, TC::kSetRegion, [this] {
@@ -477,7 +478,7 @@ void ZBasicView::zoomAround(QPointF canvasPos, bool in) {
 void ZBasicView::fitToWindow() {
     if (!doc_ || picture_.isNull()) return;
     const QSize room = maximumViewportSize();
-    tools_->fitZoom(doc_->image.originX() + picture_.width(), doc_->image.originY() + picture_.height(),
+    tools_->fitZoom(doc_->image().originX() + picture_.width(), doc_->image().originY() + picture_.height(),
                     room.width(), room.height());
     resizeCanvas();
     updateStatus(cursor_);
@@ -491,7 +492,7 @@ void ZBasicView::copyDimension() {
     if (bytes.empty()) return;
     QClipboard* cb = QGuiApplication::clipboard();
     if (!cb) {
-        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        doc_->services().prompter().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     auto* md = new QMimeData;
@@ -503,12 +504,12 @@ void ZBasicView::pasteDimension() {
     QClipboard* cb = QGuiApplication::clipboard();
     const QMimeData* md = cb ? cb->mimeData() : nullptr;
     if (!md || !md->hasFormat(kClipboardFormat)) {
-        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        doc_->services().prompter().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     const QByteArray data = md->data(kClipboardFormat);
     if (!tools_->paste(std::vector<uint8_t>(data.begin(), data.end()))) {
-        Prompter::current().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
+        doc_->services().prompter().messageBox(TC::kClipboardFailed, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     applyEffects(TC::kRedraw | TC::kDocumentChanged);
@@ -527,7 +528,7 @@ void ZBasicView::showHistogram() {
     if (!doc_) return;
     auto* chart = new HistogramChart(tools_->histogram());
     chart->setAttribute(Qt::WA_DeleteOnClose);
-    const ZRect roi = doc_->roi.normalized();
+    const ZRect roi = doc_->marks().roi.normalized();
     QString title = QString::fromStdString(doc_->GetTitle()) + " - histogram";
     if (!roi.isEmpty()) title += QString(" of (%1,%2)-(%3,%4)").arg(roi.left).arg(roi.top).arg(roi.right).arg(roi.bottom);
     chart->setWindowTitle(title);
@@ -538,7 +539,7 @@ void ZBasicView::removeDustMarks() {
     if (!doc_) return;
     const int removed = tools_->removeMarksInDustMask();
     if (removed < 0) {
-        Prompter::current().messageBox(kNoDustMask, MsgButtons::Ok, MsgIcon::Information);
+        doc_->services().prompter().messageBox(kNoDustMask, MsgButtons::Ok, MsgIcon::Information);
         return;
     }
     applyEffects(TC::kRedraw | TC::kDocumentChanged);

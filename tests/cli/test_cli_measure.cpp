@@ -6,7 +6,10 @@
 #include <fstream>
 
 #include "base/FileIO.h"
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
+#include "settings/StartupSettings.h"
 #include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -45,19 +48,25 @@ protected:
         fs::create_directories(dir);
         ProfileStore::instance().SetPath((dir / "p.ini").string());
         Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
         // A document with a picture, a region and a few dimensions.
         ZBasicDoc doc;
+        doc.setServices(&services);
         doc.OnNewDocument();
-        doc.image = CZVimage(200, 100, 0, CZVimage::kFrame, CZVimage::kGrey);
+        doc.setImage(CZVimage(200, 100, 0, CZVimage::kFrame, CZVimage::kGrey));
         for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 200; ++x) doc.image.row(y)[x] = static_cast<uint8_t>(x);
-        doc.imageModified = true;
-        doc.calibrated = 1;
-        doc.xScale = doc.yScale = 2.0;
+            for (int x = 0; x < 200; ++x) doc.pictureForPreview().row(y)[x] = static_cast<uint8_t>(x);
+        doc.markImageForSave();
+        { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
+        { auto v_ = doc.calibration(); v_.xScale = v_.yScale = 2.0; doc.setCalibration(v_); }
         doc.addNewDimension(0, {10, 10});
         doc.addVertex(0, {40, 50});
         doc.addNewDimension(0, {60, 60});  // a counting mark
-        doc.notes = "first\r\n";
+        doc.setNotes("first\r\n");
         ASSERT_TRUE(doc.OnSaveDocument((dir / "a.cs1").string()));
     }
     void TearDown() override {
@@ -72,6 +81,9 @@ protected:
     }
     fs::path dir;
     ScriptedPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
 };
 
 }  // namespace

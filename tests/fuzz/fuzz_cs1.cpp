@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Prompter::setCurrent(&prompter);
     ProfileStore::instance().SetPath("");
     ZBasicDoc doc;
-    doc.quiet = true;
+    doc.setQuiet(true);
     std::string error;
     if (!doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) return 0;
     Archive out;

@@ -64,8 +64,7 @@ TEST(DimDocument, FollowsItsListLiveAndOutlivesTheImageDocument) {
     // Changes reach the table when the document tells its views; deleted
     // rows go, calibration shows.
     image->removeObject(1);
-    image->calibrated = 1;
-    image->xScale = image->yScale = 0.5;
+    { ImageCalibration c = image->calibration(); c.calibrated = true; c.xScale = 0.5; c.yScale = 0.5; image->setCalibration(c); }
     image->SetTitle("renamed.cs1");
     ASSERT_EQ(table->rows().size(), 1u);
     EXPECT_EQ(table->rows()[0][3], "  10.00");

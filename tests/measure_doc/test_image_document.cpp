@@ -8,7 +8,10 @@
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Text.h"
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
+#include "settings/StartupSettings.h"
 #include "measure/CDimLine.h"
 #include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
@@ -28,6 +31,11 @@ protected:
         fs::create_directories(dir);
         ProfileStore::instance().SetPath((dir / "test.ini").string());
         Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
     }
     void TearDown() override {
         Prompter::setCurrent(nullptr);
@@ -51,6 +59,9 @@ protected:
 
     fs::path dir;
     ScriptedPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
 };
 
 // The fields of a version-10 file up to the dimension lists, with distinct
@@ -83,32 +94,33 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     write("a.cs1", f.b);
 
     ZBasicDoc doc;
+doc.setServices(&services);
     std::string err;
     ASSERT_TRUE(doc.readFile(path("a.cs1"), &err)) << err;
-    EXPECT_EQ(doc.versionRead, 10);
-    EXPECT_EQ(doc.targetX, 11);
-    EXPECT_EQ(doc.targetY, 12);
-    EXPECT_EQ(doc.xScale, 0.5);
-    EXPECT_EQ(doc.yScale, 0.25);
-    EXPECT_EQ(doc.originY, 4);
-    EXPECT_EQ(doc.roi, (ZRect{10, 20, 110, 220}));
-    EXPECT_EQ(doc.roi2, (ZRect{1, 2, 3, 4}));
-    EXPECT_EQ(doc.imageFileName, "D:\\data\\img.bmp");
-    EXPECT_EQ(doc.imageTime, 1234567);
-    EXPECT_EQ(doc.gridStyle, 2);
-    EXPECT_EQ(doc.gridSpacing, 50.0);
-    EXPECT_EQ(doc.userGridFile, "grid.wmf");
-    EXPECT_EQ(doc.paletteIndex, 3);
-    EXPECT_TRUE(doc.zeroAsBlack);
-    EXPECT_EQ(doc.magName, "x40");
-    EXPECT_EQ(doc.magDate, 99);
-    EXPECT_EQ(doc.description, "desc");
-    ASSERT_EQ(doc.lists[0].count(), 1);
-    EXPECT_EQ(doc.lists[0].at(0)->label(), "a");
-    ASSERT_EQ(doc.lists[2].count(), 2);
-    EXPECT_STREQ(doc.lists[2].at(0)->className(), "CDimCircle");
-    EXPECT_STREQ(doc.lists[2].at(1)->className(), "CDimLine");
-    EXPECT_TRUE(doc.lists[4].isHidden());
+    EXPECT_EQ(doc.versionRead(), 10);
+    EXPECT_EQ(doc.marks().targetX, 11);
+    EXPECT_EQ(doc.marks().targetY, 12);
+    EXPECT_EQ(doc.calibration().xScale, 0.5);
+    EXPECT_EQ(doc.calibration().yScale, 0.25);
+    EXPECT_EQ(doc.marks().originY, 4);
+    EXPECT_EQ(doc.marks().roi, (ZRect{10, 20, 110, 220}));
+    EXPECT_EQ(doc.marks().roi2, (ZRect{1, 2, 3, 4}));
+    EXPECT_EQ(doc.imageFileName(), "D:\\data\\img.bmp");
+    EXPECT_EQ(doc.imageTime(), 1234567);
+    EXPECT_EQ(doc.grid().style, 2);
+    EXPECT_EQ(doc.grid().spacing, 50.0);
+    EXPECT_EQ(doc.grid().userFile, "grid.wmf");
+    EXPECT_EQ(doc.paletteIndex(), 3);
+    EXPECT_TRUE(doc.zeroAsBlack());
+    EXPECT_EQ(doc.calibration().magName, "x40");
+    EXPECT_EQ(doc.calibration().magDate, 99);
+    EXPECT_EQ(doc.description(), "desc");
+    ASSERT_EQ(doc.lists()[0].count(), 1);
+    EXPECT_EQ(doc.lists()[0].at(0)->label(), "a");
+    ASSERT_EQ(doc.lists()[2].count(), 2);
+    EXPECT_STREQ(doc.lists()[2].at(0)->className(), "CDimCircle");
+    EXPECT_STREQ(doc.lists()[2].at(1)->className(), "CDimLine");
+    EXPECT_TRUE(doc.lists()[4].isHidden());
     EXPECT_EQ(doc.subjectId, "AB12");
     EXPECT_EQ(doc.examId, 42);
     EXPECT_EQ(doc.saveCount, 6);
@@ -130,13 +142,14 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.u16(1).newClass("CDimLine").i32(255).u16(1).i32(9).i32(9);  // oldest dimension layout
         write("v1.cs1", b.b);
         ZBasicDoc doc;
+        doc.setServices(&services);
         std::string err;
         ASSERT_TRUE(doc.readFile(path("v1.cs1"), &err)) << err;
-        EXPECT_EQ(doc.versionRead, 1);
-        EXPECT_EQ(doc.units, "mm");
-        EXPECT_EQ(doc.imageTime, 0);
-        ASSERT_EQ(doc.lists[0].count(), 1);
-        EXPECT_EQ(doc.lists[0].at(0)->getVertex(0), (ZPoint{9, 9}));
+        EXPECT_EQ(doc.versionRead(), 1);
+        EXPECT_EQ(doc.calibration().units, "mm");
+        EXPECT_EQ(doc.imageTime(), 0);
+        ASSERT_EQ(doc.lists()[0].count(), 1);
+        EXPECT_EQ(doc.lists()[0].at(0)->getVertex(0), (ZPoint{9, 9}));
         EXPECT_EQ(doc.subjectId, "");
     }
     // Versions 2 to 4: image time and notes, then the grid, then the user grid file.
@@ -149,14 +162,15 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.u16(1).newClass("CDimPolygon").dim3(255, 1, "", {{1, 1}, {9, 1}, {9, 9}});
         write("v.cs1", b.b);
         ZBasicDoc doc;
+        doc.setServices(&services);
         std::string err;
         ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
-        EXPECT_EQ(doc.imageTime, 77) << v;
-        EXPECT_EQ(doc.notes, "notes") << v;
-        EXPECT_EQ(doc.gridSpacing, v > 2 ? 25.0 : 100.0) << v;
-        EXPECT_EQ(doc.userGridFile, v > 3 ? "user.wmf" : "") << v;
-        ASSERT_EQ(doc.lists[0].count(), 1) << v;
-        EXPECT_STREQ(doc.lists[0].at(0)->className(), "CDimPolygon");
+        EXPECT_EQ(doc.imageTime(), 77) << v;
+        EXPECT_EQ(doc.notes(), "notes") << v;
+        EXPECT_EQ(doc.grid().spacing, v > 2 ? 25.0 : 100.0) << v;
+        EXPECT_EQ(doc.grid().userFile, v > 3 ? "user.wmf" : "") << v;
+        ASSERT_EQ(doc.lists()[0].count(), 1) << v;
+        EXPECT_STREQ(doc.lists()[0].at(0)->className(), "CDimPolygon");
     }
     // Version 5: lists 0 and 2 only, no list count.
     {
@@ -168,14 +182,15 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.u16(2).u16(0x8000 | 1).dim3(255, 1, "", {{2, 2}}).u16(0x8000 | 1).dim3(255, 1, "", {{3, 3}});
         write("v5.cs1", b.b);
         ZBasicDoc doc;
+        doc.setServices(&services);
         std::string err;
         ASSERT_TRUE(doc.readFile(path("v5.cs1"), &err)) << err;
-        EXPECT_EQ(doc.notes, "n");
-        EXPECT_EQ(doc.lists[0].count(), 1);
-        EXPECT_EQ(doc.lists[1].count(), 0);
-        EXPECT_EQ(doc.lists[2].count(), 2);
-        EXPECT_EQ(doc.lists[3].count(), 0);
-        EXPECT_EQ(doc.lists[4].count(), 0);
+        EXPECT_EQ(doc.notes(), "n");
+        EXPECT_EQ(doc.lists()[0].count(), 1);
+        EXPECT_EQ(doc.lists()[1].count(), 0);
+        EXPECT_EQ(doc.lists()[2].count(), 2);
+        EXPECT_EQ(doc.lists()[3].count(), 0);
+        EXPECT_EQ(doc.lists()[4].count(), 0);
     }
     // Versions 6 to 9: the gated items appear one by one.
     for (int v = 6; v <= 9; ++v) {
@@ -190,11 +205,12 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         if (v > 8) b.raw(std::string(reinterpret_cast<const char*>(dbBlock(1).b.data()), dbBlock(1).b.size()));
         write("v.cs1", b.b);
         ZBasicDoc doc;
+        doc.setServices(&services);
         std::string err;
         ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
-        EXPECT_EQ(doc.paletteIndex, v > 6 ? 4 : 0) << v;
-        EXPECT_EQ(doc.zeroAsBlack, v > 6 ? false : true) << v;
-        EXPECT_EQ(doc.magName, v > 7 ? "mag" : "default") << v;
+        EXPECT_EQ(doc.paletteIndex(), v > 6 ? 4 : 0) << v;
+        EXPECT_EQ(doc.zeroAsBlack(), v > 6 ? false : true) << v;
+        EXPECT_EQ(doc.calibration().magName, v > 7 ? "mag" : "default") << v;
         EXPECT_EQ(doc.examId, v > 8 ? 42 : -1) << v;
     }
 }
@@ -209,16 +225,18 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     for (size_t cut = 0; cut < f.b.size(); cut += 7) {
         write("t.cs1", std::vector<uint8_t>(f.b.begin(), f.b.begin() + static_cast<std::ptrdiff_t>(cut)));
         ZBasicDoc doc;
+        doc.setServices(&services);
         std::string err;
         EXPECT_FALSE(doc.readFile(path("t.cs1"), &err)) << cut;
         EXPECT_FALSE(err.empty());
-        EXPECT_EQ(doc.lists[0].count(), 0);
+        EXPECT_EQ(doc.lists()[0].count(), 0);
     }
     // An absurd list count and an absurd vertex count.
     Bytes bad = headerV10(0x7FFFFFFF);
     bad.u16(0);
     write("bad.cs1", bad.b);
     ZBasicDoc doc;
+    doc.setServices(&services);
     std::string err;
     EXPECT_FALSE(doc.readFile(path("bad.cs1"), &err));
     // Through the framework the user is told.
@@ -229,25 +247,27 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
 
 TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     doc.OnNewDocument();
-    doc.image = greyImage(300, 200, 80);
-    doc.roi = {100, 50, 200, 150};
+    doc.setImage(greyImage(300, 200, 80));
+    doc.setRegion({100, 50, 200, 150});
     doc.addNewDimension(0, {110, 60});
     doc.addVertex(0, {150, 90});
     prompter.pushMessageAnswer(MsgResult::Yes);  // only the region
     ASSERT_TRUE(doc.OnSaveDocument(path("r.cs1")));
-    EXPECT_EQ(doc.lists[0].at(0)->getVertex(0), (ZPoint{110, 60})) << "the open document keeps its coordinates";
-    EXPECT_EQ(doc.roi, (ZRect{100, 50, 200, 150}));
-    EXPECT_EQ(doc.imageFileName, path("r.bmp"));
+    EXPECT_EQ(doc.lists()[0].at(0)->getVertex(0), (ZPoint{110, 60})) << "the open document keeps its coordinates";
+    EXPECT_EQ(doc.marks().roi, (ZRect{100, 50, 200, 150}));
+    EXPECT_EQ(doc.imageFileName(), path("r.bmp"));
 
     ZBasicDoc back;
+back.setServices(&services);
     std::string err;
     ASSERT_TRUE(back.readFile(path("r.cs1"), &err)) << err;
-    EXPECT_EQ(back.lists[0].at(0)->getVertex(0), (ZPoint{10, 10}));
-    EXPECT_EQ(back.roi, (ZRect{0, 0, 100, 100}));
+    EXPECT_EQ(back.lists()[0].at(0)->getVertex(0), (ZPoint{10, 10}));
+    EXPECT_EQ(back.marks().roi, (ZRect{0, 0, 100, 100}));
     ASSERT_TRUE(back.loadImage());
-    EXPECT_EQ(back.image.width(), 100);
-    EXPECT_EQ(back.image.height(), 100);
+    EXPECT_EQ(back.image().width(), 100);
+    EXPECT_EQ(back.image().height(), 100);
 }
 
 TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
@@ -255,6 +275,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     ASSERT_TRUE(greyImage(40, 30, 1).Save(path("n1-1.bmp")));  // taken already
     const std::vector<uint8_t> original = read("n1.bmp");
     ZBasicDoc doc;
+    doc.setServices(&services);
     doc.OnNewDocument();
     ASSERT_TRUE(doc.importImage(path("n1.bmp")));
     EXPECT_EQ(doc.proposedSaveName(), path("n1"));
@@ -268,7 +289,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     // Unchanged pixels: the document links the picture and leaves it be.
     ASSERT_TRUE(doc.OnSaveDocument(path("n1.cs1")));
     EXPECT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(doc.imageFileName, path("n1.bmp"));
+    EXPECT_EQ(doc.imageFileName(), path("n1.bmp"));
     EXPECT_EQ(read("n1.bmp"), original);
 
     // Changed pixels: asked; yes keeps the original and links a new picture.
@@ -278,11 +299,12 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     ASSERT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(prompter.asked[1].text, strprintf(ZBasicDoc::kKeepOriginalPicture, "n1.bmp", "n1-2.bmp", "n1.bmp"));
     EXPECT_EQ(read("n1.bmp"), original);
-    EXPECT_EQ(doc.imageFileName, path("n1-2.bmp"));
+    EXPECT_EQ(doc.imageFileName(), path("n1-2.bmp"));
     ZBasicDoc back;
+    back.setServices(&services);
     std::string err;
     ASSERT_TRUE(back.readFile(path("n1.cs1"), &err)) << err;
-    EXPECT_EQ(back.imageFileName, path("n1-2.bmp"));
+    EXPECT_EQ(back.imageFileName(), path("n1-2.bmp"));
 
     // Saved again under a name whose picture this document wrote: the
     // documented rewrite, without a question. Cancel saves nothing.
@@ -298,9 +320,10 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
 TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
     {
         ZBasicDoc doc;
+        doc.setServices(&services);
         doc.OnNewDocument();
-        doc.image = greyImage(40, 30, 10);
-        doc.imageModified = true;
+        doc.setImage(greyImage(40, 30, 10));
+        doc.markImageForSave();
         ASSERT_TRUE(doc.OnSaveDocument(path("m.cs1")));
     }
     // Move both files elsewhere: the stored path is gone, the name beside the document is found.
@@ -309,56 +332,60 @@ TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
     fs::rename(dir / "m.bmp", dir / "moved" / "m.bmp");
     {
         ZBasicDoc doc;
+        doc.setServices(&services);
         ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
-        EXPECT_EQ(doc.image.width(), 40);
+        EXPECT_EQ(doc.image().width(), 40);
         EXPECT_TRUE(prompter.messages().empty());
     }
     // Without it the user is asked; cancelling opens the document without a picture.
     fs::remove(dir / "moved" / "m.bmp");
     ZBasicDoc doc;
+    doc.setServices(&services);
     ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
-    EXPECT_TRUE(doc.image.isEmpty());
+    EXPECT_TRUE(doc.image().isEmpty());
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], "Cannot find image file " + path("m.bmp") + ".\nPlease specify new location.");
 }
 
 TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     doc.OnNewDocument();
-    doc.image = greyImage(10, 10, 100);
-    doc.roi = {0, 0, 5, 5};
+    doc.setImage(greyImage(10, 10, 100));
+    doc.setRegion({0, 0, 5, 5});
     ASSERT_TRUE(doc.imageOperation("Invert", [](CZVimage& img, const ZRect& r) {
         img.negative(r);
         return true;
     }));
-    EXPECT_EQ(doc.image.getpixel(0, 0), 155);
-    EXPECT_EQ(doc.image.getpixel(9, 9), 100);
-    EXPECT_EQ(doc.notes, "Invert ROI (0,0)-(5,5).\r\n");
-    EXPECT_TRUE(doc.imageModified);
+    EXPECT_EQ(doc.image().getpixel(0, 0), 155);
+    EXPECT_EQ(doc.image().getpixel(9, 9), 100);
+    EXPECT_EQ(doc.notes(), "Invert ROI (0,0)-(5,5).\r\n");
+    EXPECT_TRUE(doc.imageModified());
     EXPECT_TRUE(doc.IsModified());
     doc.undo();
-    EXPECT_EQ(doc.image.getpixel(0, 0), 100);
+    EXPECT_EQ(doc.image().getpixel(0, 0), 100);
     doc.undo();
-    EXPECT_EQ(doc.image.getpixel(0, 0), 155) << "a second undo returns to the state after the operation";
-    EXPECT_EQ(doc.notes, "Invert ROI (0,0)-(5,5).\r\nundo\r\nundo\r\n");
+    EXPECT_EQ(doc.image().getpixel(0, 0), 155) << "a second undo returns to the state after the operation";
+    EXPECT_EQ(doc.notes(), "Invert ROI (0,0)-(5,5).\r\nundo\r\nundo\r\n");
 }
 
 TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     doc.OnNewDocument();
-    doc.xScale = 0.5;
-    doc.yScale = 0.5;
-    doc.calibrated = 0;
-    doc.units = "um";
+    { auto v_ = doc.calibration(); v_.xScale = 0.5; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.yScale = 0.5; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.calibrated = 0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.units = "um"; doc.setCalibration(v_); }
     EXPECT_EQ(doc.unitsInEffect(), "pixel");
     EXPECT_EQ(doc.xScaleInEffect(), 1.0);
-    doc.image = greyImage(100, 100, 50);
+    doc.setImage(greyImage(100, 100, 50));
     doc.addNewDimension(0, {0, 10});
     doc.addVertex(0, {10, 10});
     SelectionAverage row = computeSelectionAverage(doc);
     EXPECT_EQ(row.units, "pixel");
     EXPECT_DOUBLE_EQ(row.values[8], 10.0);  // total L
-    doc.calibrated = 1;
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
     row = computeSelectionAverage(doc);
     EXPECT_EQ(row.units, "um");
     EXPECT_DOUBLE_EQ(row.values[8], 5.0);
@@ -370,15 +397,16 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
 
 TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     doc.OnNewDocument();
     EXPECT_EQ(doc.wrapIndex(0), -1);
     doc.addNewDimension(0, {1, 1});
     doc.addNewDimension(4, {2, 2});
     EXPECT_EQ(doc.wrapIndex(-1), 1);
     EXPECT_EQ(doc.wrapIndex(2), 0);
-    doc.roi = {1, 1, 5, 5};
+    doc.setRegion({1, 1, 5, 5});
     doc.moveAll(10, 20);
-    EXPECT_EQ(doc.roi, (ZRect{11, 21, 15, 25}));
-    EXPECT_EQ(doc.lists[0].at(1)->getVertex(0), (ZPoint{12, 22}));
-    EXPECT_EQ(doc.originX, 10);
+    EXPECT_EQ(doc.marks().roi, (ZRect{11, 21, 15, 25}));
+    EXPECT_EQ(doc.lists()[0].at(1)->getVertex(0), (ZPoint{12, 22}));
+    EXPECT_EQ(doc.marks().originX, 10);
 }

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
+#include "settings/StartupSettings.h"
 #include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -54,6 +57,11 @@ protected:
         std::filesystem::create_directories(dir);
         ProfileStore::instance().SetPath((dir / "test.ini").string());
         Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
     }
     void TearDown() override {
         Prompter::setCurrent(nullptr);
@@ -84,4 +92,7 @@ protected:
 
     std::filesystem::path dir;
     RecordingPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
 };

@@ -35,21 +35,22 @@ const std::vector<ZPoint> kApexes = {{60, 60}, {160, 70}, {100, 150}, {200, 160}
 
 TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
     ZBasicDoc doc;
-    doc.image = apexPicture(260, 220, kApexes);
-    doc.calibrated = 1;
-    doc.xScale = 2.0;
-    doc.yScale = 2.0;
-    doc.currentList = 1;
-    doc.lists[1].addNew(0, {1, 1});  // an object already there stays
+    doc.setServices(&services);
+    doc.setImage(apexPicture(260, 220, kApexes));
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.xScale = 2.0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.yScale = 2.0; doc.setCalibration(v_); }
+    doc.setCurrentList(1);
+    doc.lists()[1].addNew(0, {1, 1});  // an object already there stays
     ProcessingArgs args;
     args.load(store());
-    const DetectionResult expected = detectCapillaries(doc.image, {}, args);
+    const DetectionResult expected = detectCapillaries(doc.image(), {}, args);
     ASSERT_EQ(expected.circles.size(), kApexes.size());
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
 
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
-    const CDimList& l = doc.lists[1];
+    const CDimList& l = doc.lists()[1];
     ASSERT_EQ(l.count(), 1 + int(expected.circles.size()));
     for (size_t i = 0; i < expected.circles.size(); ++i) {
         const CDim* d = l.at(int(i) + 1);
@@ -60,50 +61,54 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
         EXPECT_NEAR(static_cast<const CDimCircle*>(d)->radius(), std::sqrt(expected.regions[i].area / M_PI), 1.0);
     }
     // The detector looks at a copy; the picture is left as it was.
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
     // 4 capillaries over 260 x 220 pixels of 2 x 2 um: 0.2288 mm^2.
     const std::string text = " 17.483, capillary density,   0.229, area";
     EXPECT_EQ(doc.result, "      4, capillaries, " + text);
-    EXPECT_EQ(doc.notes, text + "\r\n");
+    EXPECT_EQ(doc.notes(), text + "\r\n");
     EXPECT_TRUE(doc.IsModified());
 
     // Within a region only the capillaries inside count, and the region is
     // named in the notes.
     ZBasicDoc part;
-    part.image = apexPicture(260, 220, kApexes);
-    part.roi = {0, 0, 130, 220};
+    part.setServices(&services);
+    part.setImage(apexPicture(260, 220, kApexes));
+    part.setRegion({0, 0, 130, 220});
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(part));
-    EXPECT_EQ(part.lists[0].count(), 2);
-    EXPECT_EQ(part.notes, strprintf("%7.3f, capillary density, %7.3f, area", 2 / (130 * 220e-6), 130 * 220e-6) +
+    EXPECT_EQ(part.lists()[0].count(), 2);
+    EXPECT_EQ(part.notes(), strprintf("%7.3f, capillary density, %7.3f, area", 2 / (130 * 220e-6), 130 * 220e-6) +
                               " ROI (0,0)-(130,220).\r\n");
 }
 
 TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
     ZBasicDoc doc;
-    doc.image = apexPicture(260, 220, kApexes);
-    doc.calibrated = 1;
-    doc.xScale = 0.0;
+    doc.setServices(&services);
+    doc.setImage(apexPicture(260, 220, kApexes));
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.xScale = 0.0; doc.setCalibration(v_); }
     doc.result = "earlier";
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
-    EXPECT_EQ(doc.lists[0].count(), int(kApexes.size()));
+    EXPECT_EQ(doc.lists()[0].count(), int(kApexes.size()));
     EXPECT_EQ(doc.result, "      4, capillaries");
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
 
     // A flat picture has nothing to find: nothing added, the count says so.
     ZBasicDoc blank;
-    blank.image = grey(260, 220, 200);
-    blank.calibrated = 1;
+    blank.setServices(&services);
+    blank.setImage(grey(260, 220, 200));
+    { auto v_ = blank.calibration(); v_.calibrated = 1; blank.setCalibration(v_); }
     EXPECT_FALSE(ImageProcessing::thresholdCapillaries(blank));
-    EXPECT_EQ(blank.lists[0].count(), 0);
+    EXPECT_EQ(blank.lists()[0].count(), 0);
     EXPECT_EQ(blank.result, "      0, capillaries");
-    EXPECT_EQ(blank.notes, "");
+    EXPECT_EQ(blank.notes(), "");
 }
 
 TEST_F(ProcTest, ThresholdCapillariesRunTwiceAsksToReplaceTheEarlierCircles) {
     ZBasicDoc doc;
-    doc.image = apexPicture(260, 220, kApexes);
-    doc.lists[0].addNew(CDimList::kCircle, {5, 5});  // the user's own circle
-    doc.lists[0].at(0)->addVertex({15, 5});
+    doc.setServices(&services);
+    doc.setImage(apexPicture(260, 220, kApexes));
+    doc.lists()[0].addNew(CDimList::kCircle, {5, 5});  // the user's own circle
+    doc.lists()[0].at(0)->addVertex({15, 5});
     const int n = int(kApexes.size());
 
     // Uncalibrated: the density is not per square millimetre, and the
@@ -111,40 +116,41 @@ TEST_F(ProcTest, ThresholdCapillariesRunTwiceAsksToReplaceTheEarlierCircles) {
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, ImageProcessing::kNotCalibrated);
-    EXPECT_EQ(doc.lists[0].count(), 1 + n);
+    EXPECT_EQ(doc.lists()[0].count(), 1 + n);
 
     // Again: asked first, default yes replaces; the user's circle stays.
-    doc.calibrated = 1;
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
     prompter.asked.clear();
     prompter.pushMessageAnswer(MsgResult::Yes);
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, strprintf(ImageProcessing::kReplaceDetection, n));
     EXPECT_EQ(prompter.asked[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(doc.lists[0].count(), 1 + n);
-    EXPECT_EQ(doc.lists[0].at(0)->getVertex(1), (ZPoint{15, 5}));
+    EXPECT_EQ(doc.lists()[0].count(), 1 + n);
+    EXPECT_EQ(doc.lists()[0].at(0)->getVertex(1), (ZPoint{15, 5}));
 
     // No keeps both sets; Cancel changes nothing.
     prompter.pushMessageAnswer(MsgResult::No);
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
-    EXPECT_EQ(doc.lists[0].count(), 1 + 2 * n);
+    EXPECT_EQ(doc.lists()[0].count(), 1 + 2 * n);
     prompter.pushMessageAnswer(MsgResult::Cancel);
     EXPECT_FALSE(ImageProcessing::thresholdCapillaries(doc));
-    EXPECT_EQ(doc.lists[0].count(), 1 + 2 * n);
+    EXPECT_EQ(doc.lists()[0].count(), 1 + 2 * n);
 
     // A document opened again knows no earlier run, but circles exactly
     // where this run puts its own are recognised; quiet replaces them.
     doc.lastDetection.clear();
-    doc.quiet = true;
+    doc.setQuiet(true);
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
-    EXPECT_EQ(doc.lists[0].count(), 1 + n);
+    EXPECT_EQ(doc.lists()[0].count(), 1 + n);
 }
 
 TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
     ZBasicDoc doc;
-    doc.image = grey(1100, 1000, 128);
-    doc.calibrated = 1;
-    doc.roi = {100, 0, 1100, 1000};
+    doc.setServices(&services);
+    doc.setImage(grey(1100, 1000, 128));
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
+    doc.setRegion({100, 0, 1100, 1000});
     for (int i = 0; i < 25; ++i) doc.addNewDimension(0, {150 + 30 * i, 500});
     doc.addNewDimension(0, {50, 500});  // outside the region
     doc.addNewDimension(0, {1100, 10});  // right edge is outside too
@@ -154,59 +160,61 @@ TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
     const std::string text = " 26.000, capillary density,   1.000, area";
     ASSERT_EQ(prompter.messages(), std::vector<std::string>{text});
     EXPECT_EQ(doc.result, text);
-    EXPECT_EQ(doc.notes, text + " ROI (100,0)-(1100,1000).\r\n");
+    EXPECT_EQ(doc.notes(), text + " ROI (100,0)-(1100,1000).\r\n");
 
     // Uncalibrated: pixels whatever the scales say.
-    doc.calibrated = 0;
-    doc.xScale = 0.0;
+    { auto v_ = doc.calibration(); v_.calibrated = 0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.xScale = 0.0; doc.setCalibration(v_); }
     ASSERT_TRUE(ImageProcessing::findCapillaries(doc));
     EXPECT_EQ(doc.result, text);
 
     // A zero scale in effect gives no density and changes no result.
-    doc.calibrated = 1;
-    doc.notes.clear();
+    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
+    doc.setNotes("");
     EXPECT_FALSE(ImageProcessing::findCapillaries(doc));
     EXPECT_EQ(doc.result, text);
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
     EXPECT_EQ(prompter.messages().size(), 3u);
     EXPECT_NE(prompter.messages().back(), text);
 }
 
 TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
     ZBasicDoc doc;
-    doc.image = ramp(20, 10);
+    doc.setServices(&services);
+    doc.setImage(ramp(20, 10));
     CZVimage before;
-    before.Copy(doc.image);
-    doc.roi = {0, 0, 10, 10};
+    before.Copy(doc.image());
+    doc.setRegion({0, 0, 10, 10});
     prompter.pushInt(100);
     ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
     EXPECT_EQ(prompter.intRanges.back().value, 128);
     EXPECT_EQ(prompter.intRanges.back().min, 0);
     EXPECT_EQ(prompter.intRanges.back().max, 255);
     EXPECT_EQ(store().GetInt("settings", "simpleimagethreshold", 0), 100);
-    EXPECT_EQ(doc.notes, "simple threshold ROI (0,0)-(10,10).\r\n");
+    EXPECT_EQ(doc.notes(), "simple threshold ROI (0,0)-(10,10).\r\n");
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x)
-            ASSERT_EQ(doc.image.row(y)[x], x < 10 ? (before.row(y)[x] > 100 ? 255 : 0) : before.row(y)[x]);
+            ASSERT_EQ(doc.image().row(y)[x], x < 10 ? (before.row(y)[x] > 100 ? 255 : 0) : before.row(y)[x]);
     doc.undo();
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
 }
 
 TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) {
     ZBasicDoc doc;
-    doc.image = grey(120, 100, 200);
-    doc.image.row(20)[30] = 10;
-    doc.image.row(70)[90] = 20;
-    doc.image.row(71)[90] = 25;  // beside a darker pixel: not a minimum
+    doc.setServices(&services);
+    doc.setImage(grey(120, 100, 200));
+    doc.pictureForPreview().row(20)[30] = 10;
+    doc.pictureForPreview().row(70)[90] = 20;
+    doc.pictureForPreview().row(71)[90] = 25;  // beside a darker pixel: not a minimum
     doc.SetPathName(path("nail.cs1"));
-    doc.currentList = 3;
+    doc.setCurrentList(3);
     ASSERT_TRUE(ImageProcessing::findMinimaWithinWindow(doc));
-    const CDimList& l = doc.lists[3];
+    const CDimList& l = doc.lists()[3];
     ASSERT_EQ(l.count(), 2);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(l.at(i)->vertexCount(), 1);
     EXPECT_EQ(l.at(0)->getVertex(0), (ZPoint{30, 20}));  // the darkest first
     EXPECT_EQ(l.at(1)->getVertex(0), (ZPoint{90, 70}));
-    EXPECT_EQ(doc.notes, " found 2 minima. w=50 h=50, t=128\r\n");
+    EXPECT_EQ(doc.notes(), " found 2 minima. w=50 h=50, t=128\r\n");
     CZVimage marker;
     ASSERT_TRUE(marker.Load(path("nail-minima.bmp")));
     EXPECT_EQ(marker.getpixel(30, 20), 10);
@@ -215,23 +223,24 @@ TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) 
     // The tolerance finder, with the image type from the profile.
     store().WriteString("settings", "imagetype", "tif");
     store().WriteString("minima", "tolerance", "10");
-    doc.notes.clear();
+    doc.setNotes("");
     ASSERT_TRUE(ImageProcessing::findMinimaWithinTolerance(doc));
     EXPECT_EQ(l.count(), 4);
-    EXPECT_EQ(doc.notes, " found 2 minima. t=128, tol=10\r\n");
+    EXPECT_EQ(doc.notes(), " found 2 minima. t=128, tol=10\r\n");
     EXPECT_TRUE(fileExists(path("nail-minima8.tif")));
 }
 
 TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
     ZBasicDoc doc;
-    doc.image = grey(40, 30, 90);
+    doc.setServices(&services);
+    doc.setImage(grey(40, 30, 90));
     for (int y = 5; y < 10; ++y)
-        for (int x = 5; x < 10; ++x) doc.image.row(y)[x] = 30;
+        for (int x = 5; x < 10; ++x) doc.pictureForPreview().row(y)[x] = 30;
     // Before the document is saved the image file names the result.
-    doc.imageFileName = path("pic.bmp");
-    doc.roi = {1, 1, 39, 29};
+    doc.setImageFile(path("pic.bmp"), doc.imageTime());
+    doc.setRegion({1, 1, 39, 29});
     ASSERT_TRUE(ImageProcessing::findEightRegions(doc));
-    EXPECT_EQ(doc.notes, "find 8 regions\r\n");
+    EXPECT_EQ(doc.notes(), "find 8 regions\r\n");
     CZVimage labels;
     ASSERT_TRUE(labels.Load(path("pic-8region.bmp")));
     EXPECT_EQ(labels.width(), 40);
@@ -240,7 +249,8 @@ TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
     // Neither a document nor an image path: the marks still count, the
     // image has nowhere to go.
     ZBasicDoc unnamed;
-    unnamed.image = grey(40, 30, 90);
+    unnamed.setServices(&services);
+    unnamed.setImage(grey(40, 30, 90));
     EXPECT_EQ(ImageProcessing::resultImagePath(unnamed, "-8region"), "");
     EXPECT_TRUE(ImageProcessing::findEightRegions(unnamed));
 }
@@ -249,19 +259,21 @@ TEST_F(ProcTest, PreprocessCheckAndApexFilterChangeThePictureUndoably) {
     using Command = bool (*)(ZBasicDoc&);
     for (Command c : {&ImageProcessing::preprocessCheck, &ImageProcessing::processing, &ImageProcessing::apexFilter}) {
         ZBasicDoc doc;
-        doc.image = apexPicture(260, 220, kApexes);
+        doc.setServices(&services);
+        doc.setImage(apexPicture(260, 220, kApexes));
         CZVimage before;
-        before.Copy(doc.image);
+        before.Copy(doc.image());
         ASSERT_TRUE(c(doc));
-        EXPECT_FALSE(samePixels(doc.image, before));
-        EXPECT_TRUE(doc.imageModified);
+        EXPECT_FALSE(samePixels(doc.image(), before));
+        EXPECT_TRUE(doc.imageModified());
         doc.undo();
-        EXPECT_TRUE(samePixels(doc.image, before));
+        EXPECT_TRUE(samePixels(doc.image(), before));
     }
     // An apex template the settings cannot make: nothing happens.
     store().WriteInt("ProcessingArgs", "apexw", 1);
     ZBasicDoc doc;
-    doc.image = apexPicture(260, 220, kApexes);
+    doc.setServices(&services);
+    doc.setImage(apexPicture(260, 220, kApexes));
     EXPECT_FALSE(ImageProcessing::apexFilter(doc));
-    EXPECT_TRUE(doc.undoImage.isEmpty());
+    EXPECT_FALSE(doc.canUndo());
 }

@@ -22,12 +22,12 @@ void le32(std::vector<uint8_t>& b, int32_t v) {
 
 // A list with a rectangle and a circle, as a user would mark two specks.
 void markTwoSpecks(ZBasicDoc& doc) {
-    doc.currentList = ZBasicDoc::kDustList;
+    doc.setCurrentList(ZBasicDoc::kDustList);
     doc.addNewDimension(CDimList::kRectangle, {3, 2});
     doc.addVertex(0, {9, 8});
     doc.addNewDimension(CDimList::kCircle, {12, 12});
     doc.addVertex(1, {18, 12});
-    doc.currentList = 0;
+    doc.setCurrentList(0);
 }
 
 std::vector<uint8_t> fileBytes(const std::string& path) {
@@ -40,6 +40,7 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
 
 TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     markTwoSpecks(doc);
     prompter.pushSaveFile(path("specks"));
     ASSERT_TRUE(ImageProcessing::saveDustMask(doc));
@@ -74,9 +75,10 @@ TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
 
     // Loading it into another document gives the same marks.
     ZBasicDoc other;
+    other.setServices(&services);
     prompter.pushFiles({path("specks.dm")});
     ASSERT_TRUE(ImageProcessing::loadDustMask(other));
-    const CDimList& l = other.lists[ZBasicDoc::kDustList];
+    const CDimList& l = other.lists()[ZBasicDoc::kDustList];
     ASSERT_EQ(l.count(), 2);
     EXPECT_STREQ(l.at(0)->className(), "CDimRect");
     EXPECT_STREQ(l.at(1)->className(), "CDimCircle");
@@ -88,8 +90,9 @@ TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
 
 TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     ZBasicDoc doc;
+    doc.setServices(&services);
     markTwoSpecks(doc);
-    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("good.dm"), doc.lists[ZBasicDoc::kDustList], nullptr));
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("good.dm"), doc.lists()[ZBasicDoc::kDustList], nullptr));
     const std::vector<uint8_t> good = fileBytes(path("good.dm"));
 
     std::vector<std::vector<uint8_t>> bad;
@@ -114,8 +117,9 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     }
 
     auto target = std::make_unique<ZBasicDoc>();
+target->setServices(&services);
     markTwoSpecks(*target);
-    const auto marksBefore = ImageProcessing::dustMarks(target->lists[ZBasicDoc::kDustList]);
+    const auto marksBefore = ImageProcessing::dustMarks(target->lists()[ZBasicDoc::kDustList]);
     target->SetModifiedFlag(false);
     int refused = 0;
     for (size_t i = 0; i < bad.size(); ++i) {
@@ -123,12 +127,13 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
         prompter.pushFiles({path("bad.dm")});
         if (!ImageProcessing::loadDustMask(*target)) {
             ++refused;
-            EXPECT_EQ(ImageProcessing::dustMarks(target->lists[ZBasicDoc::kDustList]), marksBefore) << i;
+            EXPECT_EQ(ImageProcessing::dustMarks(target->lists()[ZBasicDoc::kDustList]), marksBefore) << i;
             EXPECT_FALSE(target->IsModified()) << i;
         } else {
             // Random bytes may happen to be a valid (say, empty) list.
             EXPECT_GE(i, 7u);
             target = std::make_unique<ZBasicDoc>();
+            target->setServices(&services);
             markTwoSpecks(*target);
             target->SetModifiedFlag(false);
         }
@@ -143,13 +148,15 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
     const CZVimage original = ramp(30, 20);
     ASSERT_TRUE(original.Save(path("pic.bmp")));
     ZBasicDoc doc;
+    doc.setServices(&services);
     markTwoSpecks(doc);
-    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("mask.dm"), doc.lists[ZBasicDoc::kDustList], nullptr));
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("mask.dm"), doc.lists()[ZBasicDoc::kDustList], nullptr));
     store().WriteString("dustmask", "filename", path("mask.dm"));
 
     ZBasicDoc fresh;
+fresh.setServices(&services);
     ASSERT_TRUE(fresh.importImage(path("pic.bmp")));
-    ASSERT_TRUE(samePixels(fresh.image, original));  // the filter is off
+    ASSERT_TRUE(samePixels(fresh.image(), original));  // the filter is off
 
     CZVimage filtered;
     filtered.Copy(original);
@@ -158,48 +165,52 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
 
     EXPECT_TRUE(ImageProcessing::toggleDustMaskFilter(fresh));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 1);
-    EXPECT_EQ(fresh.lists[ZBasicDoc::kDustList].count(), 2);
-    EXPECT_TRUE(samePixels(fresh.image, filtered));
+    EXPECT_EQ(fresh.lists()[ZBasicDoc::kDustList].count(), 2);
+    EXPECT_TRUE(samePixels(fresh.image(), filtered));
 
     // While on, every load filters: opening a picture...
     ZBasicDoc another;
+    another.setServices(&services);
     ASSERT_TRUE(another.importImage(path("pic.bmp")));
-    EXPECT_TRUE(samePixels(another.image, filtered));
+    EXPECT_TRUE(samePixels(another.image(), filtered));
     // ...and the picture of a document file, with the document's own mask.
     ZBasicDoc withList;
-    withList.imageFileName = path("pic.bmp");
-    withList.currentList = ZBasicDoc::kDustList;
+    withList.setServices(&services);
+    withList.setImageFile(path("pic.bmp"), withList.imageTime());
+    withList.setCurrentList(ZBasicDoc::kDustList);
     withList.addNewDimension(CDimList::kRectangle, {20, 4});
     withList.addVertex(0, {27, 12});
     ASSERT_TRUE(withList.loadImage());
     CZVimage own;
     own.Copy(original);
     applyDustFilter(own, {{20, 4, 27, 12}});
-    EXPECT_TRUE(samePixels(withList.image, own));
+    EXPECT_TRUE(samePixels(withList.image(), own));
 
     // Off: the picture comes back from its file; undo still has the
     // filtered one.
     EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(fresh));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 1), 0);
-    EXPECT_TRUE(samePixels(fresh.image, original));
-    EXPECT_TRUE(samePixels(fresh.undoImage, filtered));
+    EXPECT_TRUE(samePixels(fresh.image(), original));
+    EXPECT_TRUE(samePixels((*fresh.undoPicture()), filtered));
     ZBasicDoc later;
+    later.setServices(&services);
     ASSERT_TRUE(later.importImage(path("pic.bmp")));
-    EXPECT_TRUE(samePixels(later.image, original));
+    EXPECT_TRUE(samePixels(later.image(), original));
 }
 
 TEST_F(ProcTest, DustFilterSwitchWithoutAMaskStaysOff) {
     ZBasicDoc doc;
-    doc.image = ramp(20, 20);
+    doc.setServices(&services);
+    doc.setImage(ramp(20, 20));
     store().WriteString("dustmask", "filename", path("absent.dm"));
     EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(doc));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 0);
     EXPECT_EQ(prompter.messages().size(), 1u);
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
 
     // A list drawn in the document serves when the file cannot be read.
     markTwoSpecks(doc);
     EXPECT_TRUE(ImageProcessing::toggleDustMaskFilter(doc));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 1);
-    EXPECT_FALSE(doc.undoImage.isEmpty());
+    EXPECT_TRUE(doc.canUndo());
 }

@@ -17,45 +17,47 @@ using Command = bool (*)(ZBasicDoc&);
 
 TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     ZBasicDoc doc;
-    doc.image = grey(20, 10, 0);
-    doc.image.row(9)[19] = 255;  // the whole picture already spans 0..255
+    doc.setServices(&services);
+    doc.setImage(grey(20, 10, 0));
+    doc.pictureForPreview().row(9)[19] = 255;  // the whole picture already spans 0..255
     for (int y = 2; y < 8; ++y)
-        for (int x = 2; x < 12; ++x) doc.image.row(y)[x] = 100;
-    doc.image.row(2)[2] = 50;
-    doc.image.row(2)[3] = 150;
-    doc.roi = {2, 2, 12, 8};
+        for (int x = 2; x < 12; ++x) doc.pictureForPreview().row(y)[x] = 100;
+    doc.pictureForPreview().row(2)[2] = 50;
+    doc.pictureForPreview().row(2)[3] = 150;
+    doc.setRegion({2, 2, 12, 8});
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
 
     ASSERT_TRUE(ImageProcessing::equalise(doc));
-    EXPECT_EQ(doc.image.row(2)[2], 0);
-    EXPECT_EQ(doc.image.row(2)[3], 255);
-    EXPECT_EQ(doc.image.row(5)[5], 127);  // (100 - 50) x 2.55 truncated
-    EXPECT_EQ(doc.image.row(1)[5], 0);    // outside the region
-    EXPECT_EQ(doc.image.row(9)[19], 255);
-    EXPECT_EQ(doc.notes, "Equalise ROI (2,2)-(12,8).\r\n");
-    EXPECT_TRUE(doc.imageModified);
+    EXPECT_EQ(doc.image().row(2)[2], 0);
+    EXPECT_EQ(doc.image().row(2)[3], 255);
+    EXPECT_EQ(doc.image().row(5)[5], 127);  // (100 - 50) x 2.55 truncated
+    EXPECT_EQ(doc.image().row(1)[5], 0);    // outside the region
+    EXPECT_EQ(doc.image().row(9)[19], 255);
+    EXPECT_EQ(doc.notes(), "Equalise ROI (2,2)-(12,8).\r\n");
+    EXPECT_TRUE(doc.imageModified());
     EXPECT_TRUE(doc.IsModified());
 
     doc.undo();
-    EXPECT_TRUE(samePixels(doc.image, before));
-    EXPECT_EQ(doc.notes, "Equalise ROI (2,2)-(12,8).\r\nundo\r\n");
+    EXPECT_TRUE(samePixels(doc.image(), before));
+    EXPECT_EQ(doc.notes(), "Equalise ROI (2,2)-(12,8).\r\nundo\r\n");
 
     // Without a region the whole picture; here it already spans 0..255, so
     // nothing changes and nothing is written.
-    doc.roi = {};
-    doc.notes.clear();
+    doc.setRegion({});
+    doc.setNotes("");
     EXPECT_FALSE(ImageProcessing::equalise(doc));
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
     ASSERT_TRUE(ImageProcessing::negative(doc));
-    EXPECT_EQ(doc.image.row(2)[2], 205);
-    EXPECT_EQ(doc.notes, "Invert\r\n");
+    EXPECT_EQ(doc.image().row(2)[2], 205);
+    EXPECT_EQ(doc.notes(), "Invert\r\n");
 }
 
 TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
     ZBasicDoc doc;
-    doc.image = grey(12, 12, 0);
-    doc.image.row(0)[0] = 90;
+    doc.setServices(&services);
+    doc.setImage(grey(12, 12, 0));
+    doc.pictureForPreview().row(0)[0] = 90;
     prompter.pushInt(4);
     ASSERT_TRUE(ImageProcessing::lowPass(doc));
     ASSERT_EQ(prompter.intRanges.size(), 1u);
@@ -63,42 +65,45 @@ TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
     EXPECT_EQ(prompter.intRanges[0].min, 3);
     EXPECT_EQ(prompter.intRanges[0].max, 199);
     EXPECT_EQ(store().GetInt("WINDOWSZ", "w", 0), 4);
-    EXPECT_EQ(doc.notes, "Low pass (4x4)\r\n");
+    EXPECT_EQ(doc.notes(), "Low pass (4x4)\r\n");
     // Size 4 is a 5 x 5 window; at the corner it covers 9 pixels.
-    EXPECT_EQ(doc.image.row(0)[0], 10);
-    EXPECT_EQ(doc.image.row(2)[2], 90 / 25);
+    EXPECT_EQ(doc.image().row(0)[0], 10);
+    EXPECT_EQ(doc.image().row(2)[2], 90 / 25);
 
     // The stored size is proposed next time.
     prompter.pushInt(std::nullopt);
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
     EXPECT_FALSE(ImageProcessing::highPass(doc));
     EXPECT_EQ(prompter.intRanges.back().value, 4);
-    EXPECT_TRUE(samePixels(doc.image, before));
-    EXPECT_EQ(doc.notes, "Low pass (4x4)\r\n");
+    EXPECT_TRUE(samePixels(doc.image(), before));
+    EXPECT_EQ(doc.notes(), "Low pass (4x4)\r\n");
 }
 
 TEST_F(ProcTest, BoxFiltersRefuseAWindowAsLargeAsTheRegion) {
     ZBasicDoc doc;
-    doc.image = grey(30, 30, 77);
-    doc.roi = {0, 0, 10, 20};
+    doc.setServices(&services);
+    doc.setImage(grey(30, 30, 77));
+    doc.setRegion({0, 0, 10, 20});
+    doc.SetModifiedFlag(false);
     prompter.pushInt(10);
     EXPECT_FALSE(ImageProcessing::highPass(doc));
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(doc.undoImage.isEmpty());
+    EXPECT_FALSE(doc.canUndo());
 
     prompter.pushInt(9);
     ASSERT_TRUE(ImageProcessing::highPass(doc));
-    EXPECT_EQ(doc.notes, "High pass (9x9) ROI (0,0)-(10,20).\r\n");
-    EXPECT_EQ(doc.image.row(5)[5], 128);  // a flat area
-    EXPECT_EQ(doc.image.row(5)[15], 77);  // outside the region
+    EXPECT_EQ(doc.notes(), "High pass (9x9) ROI (0,0)-(10,20).\r\n");
+    EXPECT_EQ(doc.image().row(5)[5], 128);  // a flat area
+    EXPECT_EQ(doc.image().row(5)[15], 77);  // outside the region
 }
 
 TEST_F(ProcTest, QuietDocumentsUseTheStoredValuesWithoutAsking) {
     ZBasicDoc doc;
-    doc.quiet = true;
-    doc.image = grey(40, 40, 60);
+    doc.setServices(&services);
+    doc.setQuiet(true);
+    doc.setImage(grey(40, 40, 60));
     store().WriteInt("WINDOWSZ", "w", 7);
     store().WriteString("blur", "sigma", "1.5");
     store().WriteInt("settings", "simpleimagethreshold", 30);
@@ -106,20 +111,21 @@ TEST_F(ProcTest, QuietDocumentsUseTheStoredValuesWithoutAsking) {
     ASSERT_TRUE(ImageProcessing::blur(doc));
     ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
     EXPECT_TRUE(prompter.asked.empty());
-    EXPECT_EQ(doc.notes, "Low pass (7x7)\r\nblur sigma 1.5\r\nsimple threshold\r\n");
-    EXPECT_EQ(doc.image.row(20)[20], 255);
+    EXPECT_EQ(doc.notes(), "Low pass (7x7)\r\nblur sigma 1.5\r\nsimple threshold\r\n");
+    EXPECT_EQ(doc.image().row(20)[20], 255);
 }
 
 TEST_F(ProcTest, BlurAsksForSigmaAsTextAndKeepsTheTextEntered) {
     ZBasicDoc doc;
-    doc.image = ramp(40, 30);
+    doc.setServices(&services);
+    doc.setImage(ramp(40, 30));
     prompter.pushText(std::string(" 2.5 "));
     ASSERT_TRUE(ImageProcessing::blur(doc));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].kind, "text");
     EXPECT_EQ(prompter.asked[0].text, "sigma ");
     EXPECT_EQ(store().GetString("blur", "sigma", ""), "2.5");
-    EXPECT_EQ(doc.notes, "blur sigma 2.5\r\n");
+    EXPECT_EQ(doc.notes(), "blur sigma 2.5\r\n");
 
     // A sigma that is no positive number is refused and not stored.
     for (const char* bad : {"0", "-1", "abc", ""}) {
@@ -127,20 +133,21 @@ TEST_F(ProcTest, BlurAsksForSigmaAsTextAndKeepsTheTextEntered) {
         EXPECT_FALSE(ImageProcessing::blur(doc)) << bad;
     }
     EXPECT_EQ(store().GetString("blur", "sigma", ""), "2.5");
-    EXPECT_EQ(doc.notes, "blur sigma 2.5\r\n");
+    EXPECT_EQ(doc.notes(), "blur sigma 2.5\r\n");
     EXPECT_EQ(prompter.messages().size(), 4u);
 }
 
 TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
     ZBasicDoc doc;
-    doc.image = grey(8, 6, 10);
+    doc.setServices(&services);
+    doc.setImage(grey(8, 6, 10));
     ASSERT_TRUE(ImageProcessing::laplacian(doc));
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) ASSERT_EQ(doc.image.row(y)[x], 0) << x << "," << y;
-    EXPECT_EQ(doc.notes, "");
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(doc.image().row(y)[x], 0) << x << "," << y;
+    EXPECT_EQ(doc.notes(), "");
     EXPECT_TRUE(doc.IsModified());
     doc.undo();
-    EXPECT_EQ(doc.image.row(3)[3], 10);
+    EXPECT_EQ(doc.image().row(3)[3], 10);
 
     // The kernel comes from the profile: the centre alone, doubled, plus 1.
     CustomKernel k;
@@ -148,67 +155,85 @@ TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
     k.gain = 2.0;
     k.offset = 1;
     k.save(store());
-    doc.image = ramp(8, 6);
+    doc.setImage(ramp(8, 6));
     ASSERT_TRUE(ImageProcessing::customFilter(doc));
-    EXPECT_EQ(doc.image.row(0)[0], 1);
-    EXPECT_EQ(doc.image.row(5)[7], std::min(255, ((7 * 7 + 5 * 13) % 256) * 2 + 1));
-    EXPECT_EQ(doc.image.row(2)[3], std::min(255, ((3 * 7 + 2 * 13) % 256) * 2 + 1));
+    EXPECT_EQ(doc.image().row(0)[0], 1);
+    EXPECT_EQ(doc.image().row(5)[7], std::min(255, ((7 * 7 + 5 * 13) % 256) * 2 + 1));
+    EXPECT_EQ(doc.image().row(2)[3], std::min(255, ((3 * 7 + 2 * 13) % 256) * 2 + 1));
 }
 
 TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
     ZBasicDoc doc;
-    doc.image = ramp(7, 5);
+    doc.setServices(&services);
+    doc.setImage(ramp(7, 5));
     CZVimage before;
-    before.Copy(doc.image);
-    doc.xScale = 0.5;
-    doc.yScale = 0.25;
-    doc.roi = {2, 2, 7, 5};
-    doc.targetX = 5;
-    doc.targetY = 3;
-    doc.currentList = 0;
+    before.Copy(doc.image());
+    { auto v_ = doc.calibration(); v_.xScale = 0.5; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.yScale = 0.25; doc.setCalibration(v_); }
+    doc.setRegion({2, 2, 7, 5});
+    { auto v_ = doc.marks(); v_.targetX = 5; doc.setMarks(v_); }
+    { auto v_ = doc.marks(); v_.targetY = 3; doc.setMarks(v_); }
+    doc.setCurrentList(0);
     doc.addNewDimension(1, {7, 9});
     doc.addVertex(0, {-3, 5});
-    doc.currentList = 2;
+    doc.setCurrentList(2);
     doc.addNewDimension(CDimList::kPolygon, {1, 1});
     doc.addVertex(0, {11, 13});
-    doc.currentList = 4;
+    doc.setCurrentList(4);
     doc.addNewDimension(CDimList::kCircle, {10, 10});
     doc.addVertex(0, {21, 10});
 
     ASSERT_TRUE(ImageProcessing::bin(doc));
-    ASSERT_EQ(doc.image.width(), 3);
-    ASSERT_EQ(doc.image.height(), 2);
+    ASSERT_EQ(doc.image().width(), 3);
+    ASSERT_EQ(doc.image().height(), 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(doc.image.row(y)[x], (before.row(2 * y)[2 * x] + before.row(2 * y + 1)[2 * x]) * 2 / 4);
-    EXPECT_EQ(doc.xScale, 1.0);
-    EXPECT_EQ(doc.yScale, 0.5);
-    EXPECT_EQ(doc.lists[0].at(0)->vertices(), (std::vector<ZPoint>{{3, 4}, {-1, 2}}));
-    EXPECT_EQ(doc.lists[2].at(0)->vertices(), (std::vector<ZPoint>{{0, 0}, {5, 6}}));
-    EXPECT_EQ(doc.lists[4].at(0)->vertices(), (std::vector<ZPoint>{{5, 5}, {10, 5}}));
+            EXPECT_EQ(doc.image().row(y)[x], (before.row(2 * y)[2 * x] + before.row(2 * y + 1)[2 * x]) * 2 / 4);
+    EXPECT_EQ(doc.calibration().xScale, 1.0);
+    EXPECT_EQ(doc.calibration().yScale, 0.5);
+    EXPECT_EQ(doc.lists()[0].at(0)->vertices(), (std::vector<ZPoint>{{3, 4}, {-1, 2}}));
+    EXPECT_EQ(doc.lists()[2].at(0)->vertices(), (std::vector<ZPoint>{{0, 0}, {5, 6}}));
+    EXPECT_EQ(doc.lists()[4].at(0)->vertices(), (std::vector<ZPoint>{{5, 5}, {10, 5}}));
     // The circle's derived rectangle follows its vertices.
-    EXPECT_EQ(static_cast<const CDimCircle*>(doc.lists[4].at(0))->boundingRect(), (ZRect{5, 2, 10, 7}));
-    EXPECT_EQ(doc.roi, (ZRect{1, 1, 3, 2}));
-    EXPECT_EQ(doc.targetX, 2);
-    EXPECT_EQ(doc.targetY, 1);
-    EXPECT_EQ(doc.notes, "binned\r\n");
+    EXPECT_EQ(static_cast<const CDimCircle*>(doc.lists()[4].at(0))->boundingRect(), (ZRect{5, 2, 10, 7}));
+    EXPECT_EQ(doc.marks().roi, (ZRect{1, 1, 3, 2}));
+    EXPECT_EQ(doc.marks().targetX, 2);
+    EXPECT_EQ(doc.marks().targetY, 1);
+    EXPECT_EQ(doc.notes(), "binned\r\n");
 
+    // Undo brings back every coordinate and scale exactly, not only the
+    // pixels; a second undo redoes the reduction.
     doc.undo();
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
+    EXPECT_EQ(doc.calibration().xScale, 0.5);
+    EXPECT_EQ(doc.calibration().yScale, 0.25);
+    EXPECT_EQ(doc.lists()[0].at(0)->vertices(), (std::vector<ZPoint>{{7, 9}, {-3, 5}}));
+    EXPECT_EQ(doc.lists()[2].at(0)->vertices(), (std::vector<ZPoint>{{1, 1}, {11, 13}}));
+    EXPECT_EQ(doc.lists()[4].at(0)->vertices(), (std::vector<ZPoint>{{10, 10}, {21, 10}}));
+    EXPECT_EQ(doc.marks().roi, (ZRect{2, 2, 7, 5}));
+    EXPECT_EQ(doc.marks().targetX, 5);
+    EXPECT_EQ(doc.marks().targetY, 3);
+    doc.redo();
+    EXPECT_EQ(doc.image().width(), 3);
+    EXPECT_EQ(doc.calibration().xScale, 1.0);
+    EXPECT_EQ(doc.lists()[0].at(0)->vertices(), (std::vector<ZPoint>{{3, 4}, {-1, 2}}));
+    EXPECT_EQ(doc.marks().roi, (ZRect{1, 1, 3, 2}));
 
     // Too small to bin: nothing at all changes.
     ZBasicDoc tiny;
-    tiny.image = grey(1, 7, 3);
+    tiny.setServices(&services);
+    tiny.setImage(grey(1, 7, 3));
     EXPECT_FALSE(ImageProcessing::bin(tiny));
-    EXPECT_EQ(tiny.xScale, 1.0);
-    EXPECT_EQ(tiny.notes, "");
+    EXPECT_EQ(tiny.calibration().xScale, 1.0);
+    EXPECT_EQ(tiny.notes(), "");
 }
 
 TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
     ZBasicDoc doc;
-    doc.image = ramp(10, 8);
+    doc.setServices(&services);
+    doc.setImage(ramp(10, 8));
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
     CZVimage other = grey(10, 8, 30);
     ASSERT_TRUE(other.Save(path("other.bmp")));
     CZVimage small = grey(8, 8, 30);
@@ -216,7 +241,7 @@ TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
 
     prompter.pushFiles({path("small.bmp")});
     EXPECT_FALSE(ImageProcessing::subtractImage(doc));
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(prompter.filters.back(), ZBasicDoc::kImageFilter);
     ASSERT_EQ(prompter.messages().size(), 1u);
 
@@ -230,26 +255,27 @@ TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
     prompter.pushFiles({path("other.bmp")});
     ASSERT_TRUE(ImageProcessing::subtractImage(doc));
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 10; ++x) ASSERT_EQ(doc.image.row(y)[x], std::max(0, before.row(y)[x] - 30));
+        for (int x = 0; x < 10; ++x) ASSERT_EQ(doc.image().row(y)[x], std::max(0, before.row(y)[x] - 30));
     doc.undo();
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
 }
 
 TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
     ZBasicDoc doc;
-    doc.image = ramp(12, 10);
+    doc.setServices(&services);
+    doc.setImage(ramp(12, 10));
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
 
     // No region: refusing beats smearing the whole picture.
     EXPECT_FALSE(ImageProcessing::removeSingleDustMark(doc));
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(prompter.messages().size(), 1u);
 
     const int l = 2, t = 1, r = 9, b = 7;
-    doc.roi = {l, t, r, b};
+    doc.setRegion({l, t, r, b});
     ASSERT_TRUE(ImageProcessing::removeSingleDustMark(doc));
-    EXPECT_EQ(doc.notes, "Remove Dust ROI (2,1)-(9,7).\r\n");
+    EXPECT_EQ(doc.notes(), "Remove Dust ROI (2,1)-(9,7).\r\n");
     for (int y = 0; y < 10; ++y) {
         for (int x = 0; x < 12; ++x) {
             const auto p = [&](int px, int py) { return double(before.row(py)[px]); };
@@ -260,7 +286,7 @@ TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
                 const double h = p(r - 1, y) * fx + p(l, y) * (1 - fx);
                 expected = int(std::trunc(0.5 * (v + h)));
             }
-            ASSERT_EQ(doc.image.row(y)[x], expected) << x << "," << y;
+            ASSERT_EQ(doc.image().row(y)[x], expected) << x << "," << y;
         }
     }
 }
@@ -280,19 +306,60 @@ TEST_F(ProcTest, CommandsOnADocumentWithoutAPictureDoNothing) {
     };
     for (Command c : commands) {
         ZBasicDoc doc;
+        doc.setServices(&services);
         EXPECT_FALSE(c(doc));
-        EXPECT_EQ(doc.notes, "");
+        EXPECT_EQ(doc.notes(), "");
         EXPECT_FALSE(doc.IsModified());
     }
     EXPECT_TRUE(prompter.asked.empty());
 
     // A region that misses the picture is no better.
     ZBasicDoc doc;
-    doc.image = grey(10, 10, 5);
-    doc.roi = {20, 20, 30, 30};
+    doc.setServices(&services);
+    doc.setImage(grey(10, 10, 5));
+    doc.setRegion({20, 20, 30, 30});
     for (Command c : {&ImageProcessing::findCapillaries, &ImageProcessing::findMinimaWithinWindow,
                       &ImageProcessing::findEightRegions, &ImageProcessing::thresholdCapillaries,
                       &ImageProcessing::negative})
         EXPECT_FALSE(c(doc));
-    EXPECT_EQ(doc.notes, "");
+    EXPECT_EQ(doc.notes(), "");
+}
+
+// Adding, deleting and clearing dimensions are undone like pixel commands;
+// "Clear all dimensions" asks first and a "No" keeps the list.
+TEST_F(ProcTest, DimensionEditsAreUndoneAndClearAllAsksFirst) {
+    ZBasicDoc doc;
+    doc.setServices(&services);
+    doc.addNewDimension(1, {1, 2});
+    doc.addVertex(0, {5, 6});
+    doc.addNewDimension(1, {7, 8});
+    doc.undo();
+    ASSERT_EQ(doc.currentDimList().count(), 1);
+    doc.redo();
+    ASSERT_EQ(doc.currentDimList().count(), 2);
+
+    doc.removeObject(0);
+    ASSERT_EQ(doc.currentDimList().count(), 1);
+    doc.undo();
+    ASSERT_EQ(doc.currentDimList().count(), 2);
+    EXPECT_EQ(doc.currentDimList().at(0)->vertices(), (std::vector<ZPoint>{{1, 2}, {5, 6}}));
+
+    prompter.pushMessageAnswer(MsgResult::No);
+    EXPECT_FALSE(doc.clearCurrentList());
+    EXPECT_EQ(doc.currentDimList().count(), 2);
+    prompter.pushMessageAnswer(MsgResult::Yes);
+    EXPECT_TRUE(doc.clearCurrentList());
+    EXPECT_EQ(doc.currentDimList().count(), 0);
+    EXPECT_EQ(prompter.messages().back(), ZBasicDoc::kClearAllQuestion);
+    doc.undo();
+    EXPECT_EQ(doc.currentDimList().count(), 2);
+}
+
+// A document nobody gave a prompter must fail at its question, not answer
+// it silently.
+TEST_F(ProcTest, ADocumentWithoutServicesFailsAtItsFirstQuestion) {
+    ZBasicDoc doc;
+    doc.addNewDimension(1, {1, 2});
+    EXPECT_THROW(doc.clearCurrentList(), ordavia::MissingService);
+    EXPECT_EQ(doc.currentDimList().count(), 1);
 }

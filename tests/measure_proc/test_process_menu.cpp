@@ -33,6 +33,7 @@ QAction* findAction(QMenu* m, const QString& text) {
 TEST_F(ProcTest, ProcessMenuOffersEveryCommandWithItsText) {
     ensureApp();
     ZBasicDoc doc;
+    doc.setServices(&services);
     QWidget view;
     QMenu* m = makeProcessMenu(&doc, &view);
     EXPECT_EQ(m->title(), "&Process");
@@ -53,33 +54,35 @@ TEST_F(ProcTest, ProcessMenuOffersEveryCommandWithItsText) {
     EXPECT_FALSE(findAction(m, "Ne&gative")->isEnabled());
     EXPECT_TRUE(findAction(m, "Load dust mask")->isEnabled());
 
-    doc.image = grey(10, 10, 0);
-    doc.image.row(0)[0] = 255;
+    doc.setImage(grey(10, 10, 0));
+    doc.pictureForPreview().row(0)[0] = 255;
     emit m->aboutToShow();
     findAction(m, "Ne&gative")->trigger();
-    EXPECT_EQ(doc.image.row(0)[0], 0);
-    EXPECT_EQ(doc.notes, "Invert\r\n");
+    EXPECT_EQ(doc.image().row(0)[0], 0);
+    EXPECT_EQ(doc.notes(), "Invert\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
 }
 
 TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
     ensureApp();
     ZBasicDoc doc;
-    doc.image = ramp(20, 10);
-    doc.roi = {0, 0, 10, 10};
+    doc.setServices(&services);
+    doc.setImage(ramp(20, 10));
+    doc.setRegion({0, 0, 10, 10});
+    doc.SetModifiedFlag(false);
     CZVimage before;
-    before.Copy(doc.image);
+    before.Copy(doc.image());
     {
         BrightnessContrastDialog d(doc, nullptr);
         d.setValues(2.0, -10.0);
-        EXPECT_EQ(doc.image.row(3)[4], std::clamp(before.row(3)[4] * 2 - 10, 0, 255));
-        EXPECT_EQ(doc.image.row(3)[14], before.row(3)[14]);  // outside the region
+        EXPECT_EQ(doc.image().row(3)[4], std::clamp(before.row(3)[4] * 2 - 10, 0, 255));
+        EXPECT_EQ(doc.image().row(3)[14], before.row(3)[14]);  // outside the region
         d.setValues(0.5, 0.0);  // from the original, not from the last preview
-        EXPECT_EQ(doc.image.row(3)[4], before.row(3)[4] / 2);
+        EXPECT_EQ(doc.image().row(3)[4], before.row(3)[4] / 2);
         d.reject();
     }
-    EXPECT_TRUE(samePixels(doc.image, before));
-    EXPECT_TRUE(doc.undoImage.isEmpty());
+    EXPECT_TRUE(samePixels(doc.image(), before));
+    EXPECT_FALSE(doc.canUndo());
     EXPECT_FALSE(doc.IsModified());
 
     // Closed without an answer: the preview goes as well.
@@ -87,16 +90,16 @@ TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
         BrightnessContrastDialog d(doc, nullptr);
         d.setValues(3.0, 5.0);
     }
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
 
     {
         BrightnessContrastDialog d(doc, nullptr);
         d.setValues(1.5, 20.0);
         d.accept();
     }
-    EXPECT_EQ(doc.image.row(3)[4], std::clamp(int(before.row(3)[4] * 1.5 + 20), 0, 255));
-    EXPECT_TRUE(samePixels(doc.undoImage, before));
-    EXPECT_TRUE(doc.imageModified);
+    EXPECT_EQ(doc.image().row(3)[4], std::clamp(int(before.row(3)[4] * 1.5 + 20), 0, 255));
+    EXPECT_TRUE(samePixels((*doc.undoPicture()), before));
+    EXPECT_TRUE(doc.imageModified());
     doc.undo();
-    EXPECT_TRUE(samePixels(doc.image, before));
+    EXPECT_TRUE(samePixels(doc.image(), before));
 }

@@ -7,7 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
+#include "settings/StartupSettings.h"
 #include "measure/ImageToolController.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -22,9 +25,15 @@ protected:
         std::filesystem::create_directories(dir_);
         ProfileStore::instance().SetPath((dir_ / "ordavia.ini").string());
         Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
         ImageToolController::setToolMode(ImageToolController::kSelect);
         ImageToolController::setTraceFunction(ImageToolController::defaultTraceFunction());
         doc = std::make_unique<ZBasicDoc>();
+        doc->setServices(&services);
         doc->OnNewDocument();
         tools = std::make_unique<ImageToolController>(*doc);
     }
@@ -40,9 +49,9 @@ protected:
 
     // A grey image whose pixel (x, y) holds (x + 10 * y) & 0xFF.
     void giveImage(int w, int h) {
-        doc->image = CZVimage(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+        doc->setImage(CZVimage(w, h, 0, CZVimage::kFrame, CZVimage::kGrey));
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) doc->image.row(y)[x] = static_cast<uint8_t>((x + 10 * y) & 0xFF);
+            for (int x = 0; x < w; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>((x + 10 * y) & 0xFF);
     }
     void click(ZPoint p, bool shift = false, bool ctrl = false) {
         tools->buttonDown(p, shift, ctrl);
@@ -52,6 +61,9 @@ protected:
 
     std::filesystem::path dir_;
     ScriptedPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
     std::unique_ptr<ZBasicDoc> doc;
     std::unique_ptr<ImageToolController> tools;
 };

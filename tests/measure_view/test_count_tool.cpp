@@ -20,10 +20,8 @@ protected:
     void SetUp() override {
         env.adopt(doc);
         doc.OnNewDocument();
-        doc.image = ordavia::test::hairpins(0.5, 1);
-        doc.calibrated = 1;
-        doc.xScale = doc.yScale = 2.5;
-        doc.units = "um";
+        doc.setImage(ordavia::test::hairpins(0.5, 1));
+        { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = 2.5; c.yScale = 2.5; c.units = "um"; doc.setCalibration(c); }
         size_t n = 0;
         const ResultColumn* cols = CapillaryCountTool::resultColumns(n);
         table = env.results.open(CapillaryCountTool::kResultTitle, cols, n);
@@ -57,7 +55,7 @@ TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
     EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "6 capillaries, 6.3/mm");
     EXPECT_EQ(doc.result.rfind("Capillaries: 6 along 950 um, 6.3 per mm, apex to apex 150 um (limbs 6-20 um", 0), 0u)
         << doc.result;
-    EXPECT_NE(doc.notes.find(doc.result + "\r\n"), std::string::npos);
+    EXPECT_NE(doc.notes().find(doc.result + "\r\n"), std::string::npos);
     ASSERT_EQ(table->rows().size(), 1u);
     ASSERT_GE(table->rows()[0]->strings.size(), 5u);
     EXPECT_EQ(table->rows()[0]->strings[4], "   6");
@@ -102,11 +100,10 @@ TEST_F(CountToolTest, AllLinesAndTheReasonsItRefuses) {
     EXPECT_EQ(none.countAllLines().reason(), CapillaryCountTool::kNoLine);
     empty.addVertex(empty.addNewDimension(0, {1, 1}), {9, 9});
     EXPECT_EQ(none.countAllLines().reason(), CapillaryCountTool::kNoPicture);
-    doc.calibrated = 0;
+    { ImageCalibration c = doc.calibration(); c.calibrated = false; doc.setCalibration(c); }
     EXPECT_EQ(tool.countLine(0).reason(), CapillaryCountTool::kNeedsCalibration);
-    doc.calibrated = 1;
-    doc.units = "mm";  // the same picture in millimetres per pixel
-    doc.xScale = doc.yScale = 0.0025;
+    // The same picture in millimetres per pixel.
+    { ImageCalibration c = doc.calibration(); c.calibrated = true; c.units = "mm"; c.xScale = 0.0025; c.yScale = 0.0025; doc.setCalibration(c); }
     EXPECT_EQ(tool.countLine(0)->result.count, 6);
     EXPECT_EQ(tool.countLine(marks() + 5).reason(), CapillaryCountTool::kNoLine);
 }

@@ -84,14 +84,14 @@ TEST_F(ViewToolTest, SetRegionWhitensThePixelsAlongTheCurrentLine) {
     list().at(0)->addVertex({6, 4});
     list().at(0)->addVertex({40, 4});  // runs out of the picture: clipped
     EXPECT_TRUE(tools->setRegion());
-    for (int x = 1; x <= 6; ++x) EXPECT_EQ(doc->image.getpixel(x, 1), 255) << x;
-    for (int y = 1; y <= 4; ++y) EXPECT_EQ(doc->image.getpixel(6, y), 255) << y;
-    for (int x = 6; x < 16; ++x) EXPECT_EQ(doc->image.getpixel(x, 4), 255) << x;
-    EXPECT_EQ(doc->image.getpixel(0, 1), 10);
-    EXPECT_EQ(doc->image.getpixel(2, 2), 22);
-    EXPECT_EQ(doc->undoImage.getpixel(3, 1), 13);
-    EXPECT_TRUE(doc->imageModified);
-    EXPECT_EQ(doc->notes, std::string("set region") + "\r\n");
+    for (int x = 1; x <= 6; ++x) EXPECT_EQ(doc->image().getpixel(x, 1), 255) << x;
+    for (int y = 1; y <= 4; ++y) EXPECT_EQ(doc->image().getpixel(6, y), 255) << y;
+    for (int x = 6; x < 16; ++x) EXPECT_EQ(doc->image().getpixel(x, 4), 255) << x;
+    EXPECT_EQ(doc->image().getpixel(0, 1), 10);
+    EXPECT_EQ(doc->image().getpixel(2, 2), 22);
+    EXPECT_EQ((*doc->undoPicture()).getpixel(3, 1), 13);
+    EXPECT_TRUE(doc->imageModified());
+    EXPECT_EQ(doc->notes(), std::string("set region") + "\r\n");
 }
 
 TEST_F(ViewToolTest, GreyProfileFollowsThePathPixelByPixel) {
@@ -135,15 +135,15 @@ TEST_F(ViewToolTest, CopyAndPasteCarryTheArchivedObject) {
     EXPECT_EQ(bytes[2], 1);
     EXPECT_EQ(std::string(bytes.begin() + 6, bytes.begin() + 17), "CDimPolygon");
 
-    doc->currentList = 1;
+    doc->setCurrentList(1);
     EXPECT_TRUE(tools->paste(bytes));
-    ASSERT_EQ(doc->lists[1].count(), 1);
-    const CDim* p = doc->lists[1].at(0);
-    EXPECT_EQ(doc->lists[1].current(), 0);
+    ASSERT_EQ(doc->lists()[1].count(), 1);
+    const CDim* p = doc->lists()[1].at(0);
+    EXPECT_EQ(doc->lists()[1].current(), 0);
     EXPECT_STREQ(p->className(), "CDimPolygon");
     EXPECT_EQ(p->label(), "loop 3");
     EXPECT_EQ(p->width(), 3);
-    EXPECT_EQ(p->vertices(), doc->lists[0].at(0)->vertices());
+    EXPECT_EQ(p->vertices(), doc->lists()[0].at(0)->vertices());
 
     // Anything but exactly one dimension is refused and changes nothing.
     std::vector<std::vector<uint8_t>> bad{{},
@@ -170,7 +170,7 @@ TEST_F(ViewToolTest, CopyAndPasteCarryTheArchivedObject) {
     ar.writeDword(0x7FFFFFFF);
     bad.push_back(ar.bytes());
     for (const auto& b : bad) EXPECT_FALSE(tools->paste(b)) << b.size();
-    EXPECT_EQ(doc->lists[1].count(), 1);
+    EXPECT_EQ(doc->lists()[1].count(), 1);
 }
 
 TEST_F(ViewToolTest, ZoomStepsAndWidgetToImageMapping) {
@@ -198,12 +198,12 @@ TEST_F(ViewToolTest, ZoomStepsAndWidgetToImageMapping) {
 
 TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     giveImage(50, 50);
-    doc->originX = 10;
-    doc->originY = 20;
-    doc->roi = {0, 0, 40, 30};
-    doc->xScale = 2.0;
-    doc->yScale = 0.5;
-    doc->calibrated = 0;
+    { auto v_ = doc->marks(); v_.originX = 10; doc->setMarks(v_); }
+    { auto v_ = doc->marks(); v_.originY = 20; doc->setMarks(v_); }
+    doc->setRegion({0, 0, 40, 30});
+    { auto v_ = doc->calibration(); v_.xScale = 2.0; doc->setCalibration(v_); }
+    { auto v_ = doc->calibration(); v_.yScale = 0.5; doc->setCalibration(v_); }
+    { auto v_ = doc->calibration(); v_.calibrated = 0; doc->setCalibration(v_); }
     auto t = tools->statusTexts({13, 25});
     EXPECT_EQ(t[0], "pos=    3,    5 px");
     EXPECT_EQ(t[1], "pixel=  7");  // (13 + 250) & 0xFF
@@ -215,10 +215,10 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     EXPECT_EQ(t[7], "zoom= 100%");
     EXPECT_EQ(t[8], "Tool: Select");
 
-    doc->calibrated = 1;
+    { auto v_ = doc->calibration(); v_.calibrated = 1; doc->setCalibration(v_); }
     doc->addNewDimension(0, {0, 0});
     list().at(0)->addVertex({3, 8});
-    doc->currentList = 0;
+    doc->setCurrentList(0);
     tools->zoomOut();
     tools->zoomOut();
     t = tools->statusTexts({13, 25});
@@ -234,14 +234,14 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     EXPECT_EQ(tools->statusTexts({49, 0})[1], "pixel= 49");
 
     // A circle reads as its diameter and area; the active tool is named.
-    doc->xScale = doc->yScale = 0.5;
+    { ImageCalibration c = doc->calibration(); c.xScale = 0.5; c.yScale = 0.5; doc->setCalibration(c); }
     doc->addNewDimension(CDimList::kCircle, {0, 0});
     list().at(1)->addVertex({20, 0});
     TC::setToolMode(TC::kCircle);
     t = tools->statusTexts({0, 0});
     EXPECT_EQ(t[2], "circle2: d= 10.0 \u00b5m, A=78.5 \u00b5m\u00b2");
     EXPECT_EQ(t[8], "Tool: Circle");
-    doc->units = "mm";
+    { ImageCalibration c = doc->calibration(); c.units = "mm"; doc->setCalibration(c); }
     EXPECT_EQ(tools->statusTexts({0, 0})[0], "pos= -5.0,-10.0 mm");
 }
 
@@ -249,7 +249,7 @@ TEST_F(ViewToolTest, HistogramCountsTheRegionAndDustMarksRemoveMarksOnThem) {
     giveImage(50, 50);  // pixel (x, y) = (x + 10 y) & 0xFF
     auto bins = tools->histogram();
     EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), int64_t{0}), 2500);
-    doc->roi = {2, 3, 5, 4};  // one row: 32, 33, 34
+    doc->setRegion({2, 3, 5, 4});  // one row: 32, 33, 34
     bins = tools->histogram();
     EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), int64_t{0}), 3);
     EXPECT_EQ(bins[32] + bins[33] + bins[34], 3);
@@ -261,8 +261,8 @@ TEST_F(ViewToolTest, HistogramCountsTheRegionAndDustMarksRemoveMarksOnThem) {
     list().at(2)->addVertex({12, 20});
     doc->addNewDimension(0, {9, 9});                // a line starting on it stays
     list().at(3)->addVertex({40, 40});
-    doc->lists[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {15, 25});  // drawn backwards
-    doc->lists[ZBasicDoc::kDustList].at(0)->addVertex({5, 5});
+    doc->lists()[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {15, 25});  // drawn backwards
+    doc->lists()[ZBasicDoc::kDustList].at(0)->addVertex({5, 5});
     doc->SetModifiedFlag(false);
     EXPECT_EQ(tools->removeMarksInDustMask(), 2);
     ASSERT_EQ(list().count(), 2);

@@ -33,36 +33,37 @@ TEST_F(ViewToolTest, ToolTableAndChoosingAToolTwiceReturnsToSelect) {
     }
     // The mode is program-wide: a second view sees it.
     ZBasicDoc other;
+    other.setServices(&services);
     TC second(other);
     tools->chooseTool(TC::kCounting);
     EXPECT_EQ(second.toolMode(), TC::kCounting);
 }
 
 TEST_F(ViewToolTest, DustMaskToolEditsTheHiddenDustListAndGivesTheListBack) {
-    doc->currentList = 2;
+    doc->setCurrentList(2);
     tools->chooseTool(TC::kDustMask);
-    EXPECT_EQ(doc->currentList, ZBasicDoc::kDustList);
+    EXPECT_EQ(doc->currentList(), ZBasicDoc::kDustList);
     EXPECT_TRUE(tools->editingDustList());
     click({10, 20});
     EXPECT_EQ(tools->dragState(), TC::kDragBuilding);
     tools->mouseMove({30, 25}, false, false);
     click({40, 50});
     EXPECT_EQ(tools->dragState(), TC::kDragNone);
-    const CDimList& dust = doc->lists[ZBasicDoc::kDustList];
+    const CDimList& dust = doc->lists()[ZBasicDoc::kDustList];
     ASSERT_EQ(dust.count(), 1);
     const auto* r = dynamic_cast<const CDimRect*>(dust.at(0));
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->boundingRect(), (ZRect{10, 20, 40, 50}));
     EXPECT_EQ(dust.at(0)->colour(), 0xff00ffu);  // "dimlist_D" default colour
     EXPECT_TRUE(dust.isHidden());
-    EXPECT_EQ(doc->lists[2].count(), 0);
+    EXPECT_EQ(doc->lists()[2].count(), 0);
     tools->chooseTool(TC::kDustMask);
     EXPECT_EQ(TC::toolMode(), TC::kSelect);
-    EXPECT_EQ(doc->currentList, 2);
+    EXPECT_EQ(doc->currentList(), 2);
 }
 
 TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
-    doc->roi = {100, 100, 200, 200};
+    doc->setRegion({100, 100, 200, 200});
     doc->addNewDimension(0, {10, 10});
     list().at(0)->addVertex({50, 10});
     doc->addNewDimension(0, {10, 60});
@@ -95,10 +96,10 @@ TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
     tools->mouseMove({155, 140}, false, false);
     tools->mouseMove({160, 145}, false, false);
     tools->buttonUp({160, 145}, false, false);
-    EXPECT_EQ(doc->roi, (ZRect{110, 95, 210, 195}));
+    EXPECT_EQ(doc->marks().roi, (ZRect{110, 95, 210, 195}));
     // Moves without the button held change nothing.
     tools->mouseMove({0, 0}, false, false);
-    EXPECT_EQ(doc->roi, (ZRect{110, 95, 210, 195}));
+    EXPECT_EQ(doc->marks().roi, (ZRect{110, 95, 210, 195}));
 }
 
 TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOne) {
@@ -157,19 +158,19 @@ TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) 
     EXPECT_EQ(tools->dragState(), TC::kDragRubberBand);
     tools->mouseMove({50, 40}, false, false);
     EXPECT_EQ(tools->rubberBand(), (ZRect{50, 40, 200, 150}));
-    EXPECT_TRUE(doc->roi.isEmpty());  // only on release
+    EXPECT_TRUE(doc->marks().roi.isEmpty());  // only on release
     tools->buttonUp({40, 30}, false, false);
-    EXPECT_EQ(doc->roi, (ZRect{40, 30, 200, 150}));
+    EXPECT_EQ(doc->marks().roi, (ZRect{40, 30, 200, 150}));
     EXPECT_TRUE(tools->rubberBand().isEmpty());
     click({70, 70});
-    EXPECT_EQ(doc->roi, ZRect{});
+    EXPECT_EQ(doc->marks().roi, ZRect{});
 }
 
 TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
     TC::setToolMode(TC::kOrigin);
     click({33, 44});
-    EXPECT_EQ(doc->originX, 33);
-    EXPECT_EQ(doc->originY, 44);
+    EXPECT_EQ(doc->marks().originX, 33);
+    EXPECT_EQ(doc->marks().originY, 44);
 
     TC::setToolMode(TC::kCounting);
     click({5, 6});
@@ -179,12 +180,12 @@ TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
     EXPECT_STREQ(list().at(1)->className(), "CDimLine");
     EXPECT_EQ(list().countMarksInRect({0, 0, 10, 10}), 2);
 
-    doc->showTarget = 0;
+    { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     TC::setToolMode(TC::kCrosshair);
     click({123, 45});
-    EXPECT_EQ(doc->targetX, 123);
-    EXPECT_EQ(doc->targetY, 45);
-    EXPECT_EQ(doc->showTarget, 1);
+    EXPECT_EQ(doc->marks().targetX, 123);
+    EXPECT_EQ(doc->marks().targetY, 45);
+    EXPECT_EQ(doc->marks().showTarget, 1);
     EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targetx", 0), 123);
     EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targety", 0), 45);
 }
@@ -287,19 +288,19 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
 
 TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
     // A dark vertical capillary three pixels wide on a bright background.
-    doc->image = CZVimage(40, 30, 0, CZVimage::kFrame, CZVimage::kGrey);
+    doc->setImage(CZVimage(40, 30, 0, CZVimage::kFrame, CZVimage::kGrey));
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) doc->image.row(y)[x] = (x >= 10 && x < 13 && y >= 5 && y < 25) ? 40 : 200;
+        for (int x = 0; x < 40; ++x) doc->pictureForPreview().row(y)[x] = (x >= 10 && x < 13 && y >= 5 && y < 25) ? 40 : 200;
     TC::setToolMode(TC::kTrace);
     const unsigned fx = tools->buttonDown({11, 12}, false, false);
     tools->buttonUp({11, 12}, false, false);
     EXPECT_TRUE(fx & TC::kImageChanged);
-    EXPECT_EQ(doc->image.getpixel(10, 5), 0);
-    EXPECT_EQ(doc->image.getpixel(12, 24), 0);
-    EXPECT_EQ(doc->image.getpixel(13, 12), 200);
-    EXPECT_EQ(doc->image.getpixel(11, 4), 200);
-    EXPECT_EQ(doc->undoImage.getpixel(11, 12), 40);
-    EXPECT_TRUE(doc->imageModified);
+    EXPECT_EQ(doc->image().getpixel(10, 5), 0);
+    EXPECT_EQ(doc->image().getpixel(12, 24), 0);
+    EXPECT_EQ(doc->image().getpixel(13, 12), 200);
+    EXPECT_EQ(doc->image().getpixel(11, 4), 200);
+    EXPECT_EQ((*doc->undoPicture()).getpixel(11, 12), 40);
+    EXPECT_TRUE(doc->imageModified());
 }
 
 TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
@@ -309,7 +310,7 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
     click({5, 5});
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], TC::kTraceUnavailable);
-    EXPECT_FALSE(doc->imageModified);
+    EXPECT_FALSE(doc->imageModified());
 
     ZPoint seenSeed;
     int seenWindow = 0;
@@ -325,9 +326,9 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
     EXPECT_TRUE(fx & TC::kImageChanged);
     EXPECT_EQ(seenSeed, (ZPoint{7, 3}));
     EXPECT_EQ(seenWindow, 40);
-    EXPECT_EQ(doc->image.getpixel(7, 3), 0);
-    EXPECT_EQ(doc->undoImage.getpixel(7, 3), 37);
-    EXPECT_TRUE(doc->imageModified);
+    EXPECT_EQ(doc->image().getpixel(7, 3), 0);
+    EXPECT_EQ((*doc->undoPicture()).getpixel(7, 3), 37);
+    EXPECT_TRUE(doc->imageModified());
     EXPECT_TRUE(doc->IsModified());
     // Outside the picture nothing is traced.
     EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
@@ -384,7 +385,7 @@ TEST_F(ViewToolTest, EscapeDropsTheObjectBeingDrawnAndTheRubberBand) {
     tools->mouseMove({40, 40}, false, false);
     tools->cancelBuilding();
     tools->buttonUp({40, 40}, false, false);
-    EXPECT_TRUE(doc->roi.isEmpty());
+    EXPECT_TRUE(doc->marks().roi.isEmpty());
 }
 
 TEST_F(ViewToolTest, FitZoomPicksTheLargestStepThatShowsTheWholePicture) {

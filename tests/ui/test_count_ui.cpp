@@ -55,10 +55,10 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     p.nailDepth = 0.25;
     p.seed = 3;
     SyntheticNailfold::Truth truth;
-    ASSERT_TRUE(ordavia::generateCapillaroscope(p, {}, doc.image, truth));
-    doc.calibrated = 1;
-    doc.xScale = doc.yScale = 2.6;
-    doc.units = "um";
+    CZVimage picture;
+    ASSERT_TRUE(ordavia::generateCapillaroscope(p, {}, picture, truth));
+    doc.setImage(std::move(picture));
+    { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = c.yScale = 2.6; c.units = "um"; doc.setCalibration(c); }
     const ordavia::CountLineTruth line = ordavia::distalRowLine(truth, 320, 1000);
     const int li = doc.addNewDimension(0, {int(line.a.x), int(line.a.y)});
     doc.addVertex(li, {int(line.b.x), int(line.b.y)});

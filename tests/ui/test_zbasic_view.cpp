@@ -19,7 +19,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
+#include "settings/StartupSettings.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/ImagePrinting.h"
@@ -44,20 +47,27 @@ protected:
         std::filesystem::create_directories(dir_);
         ProfileStore::instance().SetPath((dir_ / "ordavia.ini").string());
         Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
         ImageToolController::setToolMode(ImageToolController::kSelect);
-        ZBasicDoc::setProgramFolder(std::string(ORDAVIA_SOURCE_DIR) + "/data/");
+        
         doc = std::make_unique<ZBasicDoc>();
+        
+        doc->setServices(&services);
         doc->OnNewDocument();
         // A mid-grey picture: every overlay colour stands out against it.
-        doc->image = CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey);
+        doc->setImage(CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey));
         for (int y = 0; y < 150; ++y)
-            for (int x = 0; x < 200; ++x) doc->image.row(y)[x] = 100;
-        doc->showTarget = 1;
-        doc->targetX = 100;
-        doc->targetY = 75;
-        doc->originX = 20;
-        doc->originY = 130;
-        doc->roi = {10, 10, 60, 40};
+            for (int x = 0; x < 200; ++x) doc->pictureForPreview().row(y)[x] = 100;
+        { auto v_ = doc->marks(); v_.showTarget = 1; doc->setMarks(v_); }
+        { auto v_ = doc->marks(); v_.targetX = 100; doc->setMarks(v_); }
+        { auto v_ = doc->marks(); v_.targetY = 75; doc->setMarks(v_); }
+        { auto v_ = doc->marks(); v_.originX = 20; doc->setMarks(v_); }
+        { auto v_ = doc->marks(); v_.originY = 130; doc->setMarks(v_); }
+        doc->setRegion({10, 10, 60, 40});
     }
     void TearDown() override {
         doc.reset();
@@ -70,6 +80,9 @@ protected:
 
     std::filesystem::path dir_;
     ScriptedPrompter prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
     std::unique_ptr<ZBasicDoc> doc;
 };
 
@@ -79,13 +92,13 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
     doc->addNewDimension(0, {150, 20});
     doc->currentDimList().at(0)->addVertex({190, 20});
     doc->currentDimList().setCurrent(-1);
-    doc->currentList = 2;  // green list
+    doc->setCurrentList(2);  // green list
     doc->addNewDimension(0, {150, 60});
     doc->currentDimList().at(0)->addVertex({190, 60});
     doc->currentDimList().setCurrent(-1);
     // A dust mark stays hidden.
-    doc->lists[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {120, 100});
-    doc->lists[ZBasicDoc::kDustList].at(0)->addVertex({140, 120});
+    doc->lists()[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {120, 100});
+    doc->lists()[ZBasicDoc::kDustList].at(0)->addVertex({140, 120});
 
     ZBasicView view(doc.get());
     const QImage img = view.renderToImage();
@@ -107,10 +120,10 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
     view.tools().chooseTool(ImageToolController::kDustMask);
 
     // A line grid every 50 pixels in the grid colour.
-    doc->gridShow = 1;
-    doc->gridStyle = 0;
-    doc->gridSpacing = 50;
-    doc->gridColour = 0x0000FF;  // red in the low byte
+    { auto v_ = doc->grid(); v_.show = 1; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.style = 0; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.spacing = 50; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.colour = 0x0000FF; doc->setGrid(v_); }  // red in the low byte
     const QImage grid = view.renderToImage();
     EXPECT_EQ(at(grid, 50, 90), 0xFF0000u);
     EXPECT_EQ(at(grid, 51, 90), 0x646464u);
@@ -118,13 +131,13 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
 }
 
 TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
-    doc->gridShow = 1;
-    doc->gridStyle = 2;
-    doc->gridColour = 0xFF0000;  // blue
-    doc->roi = {};
-    doc->showTarget = 0;
+    { auto v_ = doc->grid(); v_.show = 1; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.style = 2; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.colour = 0xFF0000; doc->setGrid(v_); }  // blue
+    doc->setRegion({});
+    { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     doc->reloadGridDrawing();
-    ASSERT_FALSE(doc->gridMetafile.empty());
+    ASSERT_FALSE(doc->gridDrawing().empty());
     ZBasicView view(doc.get());
     const QImage img = view.renderToImage();
     int blue = 0;
@@ -203,11 +216,11 @@ TEST_F(ZBasicViewTest, MouseEventsReachTheDocumentInImageCoordinates) {
 }
 
 TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
-    doc->calibrated = 1;
-    doc->xScale = 1.5;
-    doc->yScale = 1.5;
-    doc->imageFileName = "/data/a.bmp";
-    doc->notes = "Equalise\r\n";
+    { auto v_ = doc->calibration(); v_.calibrated = 1; doc->setCalibration(v_); }
+    { auto v_ = doc->calibration(); v_.xScale = 1.5; doc->setCalibration(v_); }
+    { auto v_ = doc->calibration(); v_.yScale = 1.5; doc->setCalibration(v_); }
+    doc->setImageFile("/data/a.bmp", doc->imageTime());
+    doc->setNotes("Equalise\r\n");
     const auto lines = printHeaderLines(*doc, 12.0, 12.5, 0);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[1], "Image : /data/a.bmp");
@@ -255,7 +268,7 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
 // ORDAVIA_VIEW_DEMO=folder keeps demo.cs1 and demo.bmp there to look at.
 TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     for (int y = 0; y < 150; ++y)
-        for (int x = 0; x < 200; ++x) doc->image.row(y)[x] = static_cast<uint8_t>(60 + (x + y) / 3);
+        for (int x = 0; x < 200; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>(60 + (x + y) / 3);
     CDimList& l = doc->currentDimList();
     l.addNew(0, {20, 60});
     l.at(0)->addVertex({70, 70});  // line
@@ -272,26 +285,27 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     for (ZPoint p : {ZPoint{120, 95}, ZPoint{130, 130}, ZPoint{95, 135}}) l.at(4)->addVertex(p);
     l.addNew(0, {170, 60});  // counting mark
     l.setCurrent(1);
-    doc->lists[1].addNew(0, {80, 20});
-    doc->lists[1].at(0)->addVertex({100, 50});
-    doc->gridShow = 1;
-    doc->gridStyle = 0;
-    doc->gridSpacing = 40;
+    doc->lists()[1].addNew(0, {80, 20});
+    doc->lists()[1].at(0)->addVertex({100, 50});
+    { auto v_ = doc->grid(); v_.show = 1; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.style = 0; doc->setGrid(v_); }
+    { auto v_ = doc->grid(); v_.spacing = 40; doc->setGrid(v_); }
 
     const std::filesystem::path out = std::getenv("ORDAVIA_VIEW_DEMO") ? std::getenv("ORDAVIA_VIEW_DEMO") : dir_;
     std::filesystem::create_directories(out);
-    ASSERT_TRUE(doc->image.Save((out / "demo.bmp").string()));
-    doc->imageFileName = (out / "demo.bmp").string();
+    ASSERT_TRUE(doc->image().Save((out / "demo.bmp").string()));
+    doc->setImageFile((out / "demo.bmp").string(), doc->imageTime());
     std::string error;
     ASSERT_TRUE(doc->writeFile((out / "demo.cs1").string(), &error)) << error;
 
     ZBasicView before(doc.get());
     ZBasicDoc again;
+    again.setServices(&services);
     ASSERT_TRUE(again.readFile((out / "demo.cs1").string(), &error)) << error;
     ASSERT_TRUE(again.loadImage());
-    ASSERT_EQ(again.lists[0].count(), 6);
-    again.lists[0].setCurrent(1);
-    again.lists[1].setCurrent(0);
+    ASSERT_EQ(again.lists()[0].count(), 6);
+    again.lists()[0].setCurrent(1);
+    again.lists()[1].setCurrent(0);
     ZBasicView after(&again);
     const QImage a = after.renderToImage(), b = before.renderToImage();
     if (std::getenv("ORDAVIA_VIEW_DEMO")) {
@@ -359,10 +373,11 @@ TEST_F(ZBasicViewTest, ClosingTheWindowSeesOneViewAndARefusedCloseKeepsTheView) 
 
 TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels) {
     auto other = std::make_unique<ZBasicDoc>();  // outlives the windows
+    other->setServices(&services);
     other->OnNewDocument();
     QMdiArea mdi;
     mdi.resize(900, 500);
-    other->image = CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey);
+    other->setImage(CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey));
     auto* first = new ZBasicView(doc.get());
     auto* second = new ZBasicView(other.get());
     QMdiSubWindow* a = mdi.addSubWindow(first);

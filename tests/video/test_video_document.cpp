@@ -36,11 +36,8 @@ struct DocFixture {
 // The image-document part a video document writes before its own fields.
 std::vector<uint8_t> basePart(const CMotivaDoc& d) {
     ZBasicDoc plain;
-    plain.xScale = d.xScale;
-    plain.yScale = d.yScale;
-    plain.magName = d.magName;
-    plain.magDate = d.magDate;
-    plain.notes = d.notes;
+    plain.setCalibration(d.calibration());
+    plain.setNotes(d.notes());
     Archive ar;
     plain.Serialize(ar);
     return ar.bytes();
@@ -82,7 +79,7 @@ TEST(VideoDocument, LayoutSixByteByByteAndEveryOlderVersionReads) {
         const auto tb = old.bytes(v);
         file.insert(file.end(), tb.begin(), tb.end());
         auto r = f.doc();
-        r->quiet = true;
+        r->setQuiet(true);
         Archive in(file);
         r->Serialize(in);
         EXPECT_EQ(r->videoVersion(), v);
@@ -147,9 +144,9 @@ TEST(VideoDocument, SavingLinkingAndRangeResults) {
         ASSERT_TRUE(o->OnOpenDocument(f.dir / "link.dcs"));
         EXPECT_EQ(o->movieFileName(), f.dir / "B.mve");
         EXPECT_EQ(o->frameCount(), 4);
-        EXPECT_EQ(o->image.row(0)[0], 0);
+        EXPECT_EQ(o->image().row(0)[0], 0);
         o->goToFrame(2);
-        EXPECT_EQ(o->image.row(0)[0], 32);
+        EXPECT_EQ(o->image().row(0)[0], 32);
         EXPECT_EQ(o->frameText(), "Image# 002/004");
         EXPECT_TRUE(f.prompter.messages().empty());
     }

@@ -43,7 +43,7 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
         EXPECT_TRUE(view.playing());
         timers.advance(40 * 2);
         EXPECT_EQ(doc.currentFrame(), 2);
-        EXPECT_EQ(doc.image.row(0)[0], 32);  // the picture follows the frame
+        EXPECT_EQ(doc.image().row(0)[0], 32);  // the picture follows the frame
         timers.advance(40 * 10);
         EXPECT_FALSE(view.playing());        // the last frame ends playback
         EXPECT_EQ(doc.currentFrame(), 4);

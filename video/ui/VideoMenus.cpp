@@ -275,7 +275,7 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     });
     add(process, "&Colour Planes to RGB", [v] { pass(v, "colour planes to RGB", [](CZVimage&, const ZRect&) {}); });
     add(process, "Remove single dust mark", [v, doc] {
-        if (doc->roi.normalized().isEmpty()) {
+        if (doc->marks().roi.normalized().isEmpty()) {
             doc->prompter().messageBox("Draw a region of interest round the dust mark first.", MsgButtons::Ok, MsgIcon::Information);
             return;
         }

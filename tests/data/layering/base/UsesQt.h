@@ -1,0 +1,2 @@
+// Qt in a core library, which the layering check must refuse.
+#include <QString>

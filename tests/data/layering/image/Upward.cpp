@@ -1,0 +1,2 @@
+// An upward include the layering check must refuse.
+#include "measure/ZBasicDoc.h"
