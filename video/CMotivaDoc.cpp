@@ -47,7 +47,7 @@ void CMotivaDoc::setPlaybackInterval(int ms) { playbackInterval_ = std::clamp(ms
 void CMotivaDoc::setFramesPerSecond(double fps) {
     if (!(fps > 0) || !std::isfinite(fps)) return;
     fps_ = fps;
-    playbackInterval_ = std::max(1, int(1000.0 / fps_));
+    playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     SetModifiedFlag(true);
 }
 
@@ -122,7 +122,8 @@ void CMotivaDoc::Serialize(Archive& ar) {
     }
     if (v > 5) fps_ = ar.readDouble();
     if (!(fps_ > 0) || !std::isfinite(fps_)) fps_ = 25.0;
-    playbackInterval_ = std::max(1, int(1000.0 / fps_));
+    // A damaged rate of a few frames per year must not overflow the interval.
+    playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     const uint32_t n = ar.readCountFor(8);
     pairs_.clear();
     pairs_.reserve(n);

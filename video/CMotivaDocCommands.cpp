@@ -39,7 +39,7 @@ Status CMotivaDoc::importAvi(const std::string& path) {
     Status s = movie_->Open(path);
     if (!s) return s;
     fps_ = movie_->scale() > 0 ? double(movie_->rate()) / movie_->scale() : 25.0;
-    playbackInterval_ = std::max(1, int(1000.0 / fps_));
+    playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     numberOfFrames_ = movie_->count();
     pairs_.assign(1, {0, 0});
     flag_ = 0;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Archive out;
     doc.Serialize(out);
     ZBasicDoc again;
-    again.quiet = true;
+    again.setQuiet(true);
     if (!again.readBytes(out.bytes(), &error)) std::abort();
     Archive out2;
     // The second write raises the save count once more; put it back.

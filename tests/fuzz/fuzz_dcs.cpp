@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CMotivaDoc doc;
-    doc.quiet = true;
+    doc.setQuiet(true);
     std::string error;
     if (doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) {
         (void)doc.storedFrameTable().size();

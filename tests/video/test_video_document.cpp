@@ -51,6 +51,9 @@ TEST(VideoDocument, LayoutSixByteByByteAndEveryOlderVersionReads) {
     auto d = f.doc();
     ASSERT_TRUE(d->importMovie(f.dir / "clip.mve"));
     d->movie().SetOffsets(3, -2, 1, 2);
+    // A damaged rate of a few frames a year must not overflow the timer interval.
+    d->setFramesPerSecond(1e-300);
+    EXPECT_EQ(d->playbackInterval(), 60000);
     d->setFramesPerSecond(12.5);
     f.profile.WriteInt("Dynamic settings", "direct2disc", 1);
     f.profile.WriteString("directories", "tempdir", "T");
