@@ -90,6 +90,12 @@ public:
     // A per-frame pass with an image operation on the region of interest.
     ordavia::Status framePass(const std::string& history, const std::function<void(CZVimage&, const ZRect&)>& op,
                               const std::function<bool(int)>& progress = {});
+    // "Convert to &grey": Bayer frames to grey in place of the mosaic,
+    // colour frames to 8-bit grey with the import weights; grey videos are
+    // left alone.
+    ordavia::Status convertToGrey(const std::function<bool(int)>& progress = {});
+    // "&Colour Planes to RGB": Bayer frames demosaiced into 24-bit colour.
+    ordavia::Status colourPlanesToRgb(const std::function<bool(int)>& progress = {});
     ordavia::Status subtractTrace();
     ordavia::Status subtractImage(const std::string& imagePath);
     ordavia::Status squareOfDifferences();

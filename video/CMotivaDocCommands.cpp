@@ -10,8 +10,11 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
@@ -116,10 +119,9 @@ ordavia::Result<std::string> CMotivaDoc::exportUncompressed() {
     return out;
 }
 
+// A failed pass is reported by the command that ran it (once).
 void CMotivaDoc::afterPass(const std::string& history, const Status& s) {
-    if (!s) {
-        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-    } else {
+    if (s) {
         if (!history.empty()) appendHistory(history + "\r\n");
         if (!movie_->fileName().empty()) movieFileName_ = movie_->fileName();
         SetModifiedFlag(true);
@@ -134,6 +136,56 @@ Status CMotivaDoc::framePass(const std::string& history, const std::function<voi
     const ZRect region = marks().roi;
     Status s = ordavia::framePass(*movie_, [&](CZVimage& f) { op(f, region); }, progress);
     afterPass(history, s);
+    return s;
+}
+
+Status CMotivaDoc::convertToGrey(const std::function<bool(int)>& progress) {
+    if (!hasFrames()) return Status::failure("there is no video");
+    const int kind = movie_->formatImage().colour();
+    if (kind == CZVimage::kGrey) return Status::success();
+    applyMovieSettings();
+    GreyWeights w;
+    if (hasServices()) {
+        const StartupSettings& set = services().settings();
+        w = GreyWeights{set.red, set.green, set.blue};
+    }
+    Status s = ordavia::reformatPass(
+        *movie_,
+        [&](CZVimage& f) {
+            if (f.colour() == CZVimage::kBayer) {
+                f.bayerToGrey();
+                return;
+            }
+            if (f.colour() != CZVimage::kColour) return;
+            CZVimage grey(f.width(), f.height(), f.tag(), f.interlace(), CZVimage::kGrey);
+            if (grey.isEmpty()) return;
+            grey.setOrigin(f.originX(), f.originY());
+            for (int y = 0; y < f.rows(); ++y) {
+                const uint8_t* p = f.row(y);
+                uint8_t* g = grey.row(y);
+                for (int x = 0; x < f.width(); ++x, p += 3)
+                    g[x] = uint8_t(weightedGrey(w.blue, p[0], w.green, p[1], w.red, p[2]));
+            }
+            f = std::move(grey);
+        },
+        progress);
+    afterPass("convert to grey", s);
+    return s;
+}
+
+Status CMotivaDoc::colourPlanesToRgb(const std::function<bool(int)>& progress) {
+    if (!hasFrames()) return Status::failure("there is no video");
+    if (movie_->formatImage().colour() != CZVimage::kBayer)
+        return Status::failure("Only a raw colour (Bayer) video has colour planes to combine.");
+    applyMovieSettings();
+    Status s = ordavia::reformatPass(
+        *movie_,
+        [](CZVimage& f) {
+            CZVimage rgb;
+            if (f.colour() == CZVimage::kBayer && f.demosaicTo(rgb)) f = std::move(rgb);
+        },
+        progress);
+    afterPass("colour planes to RGB", s);
     return s;
 }
 

@@ -111,7 +111,14 @@ using namespace ordavia;
 
 CZVMovie::CZVMovie() = default;
 
-CZVMovie::~CZVMovie() { Close(); }
+// A processing output nobody saved is the movie's own scratch: it goes
+// with the movie (a save renames it and makes it the user's file).
+CZVMovie::~CZVMovie() {
+    const bool scratch = !ownFile_ && (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile);
+    const std::string name = fileName_;
+    Close();
+    if (scratch && !name.empty()) ::unlink(name.c_str());
+}
 
 int CZVMovie::PhysicalIndex(int i) const {
     if (!wrapped_) return i;

@@ -54,10 +54,12 @@ Status pairPass(CZVMovie& m, const std::function<void(CZVimage& cur, const CZVim
 
 }  // namespace
 
-Status framePass(CZVMovie& m, const std::function<void(CZVimage&)>& op, const PassProgress& progress) {
+namespace {
+
+Status eachFrame(CZVMovie& m, bool inPlace, const std::function<void(CZVimage&)>& op, const PassProgress& progress) {
     if (Status s = needFrames(m, 1); !s) return s;
     m.GoTo(0);
-    if (Status s = m.openprocessing(true); !s) return s;
+    if (Status s = m.openprocessing(inPlace); !s) return s;
     int i = 0;
     do {
         op(m.currentImage());
@@ -75,6 +77,16 @@ Status framePass(CZVMovie& m, const std::function<void(CZVimage&)>& op, const Pa
     Status s = m.FinishProcessing();
     m.GoTo(0);
     return s;
+}
+
+}  // namespace
+
+Status framePass(CZVMovie& m, const std::function<void(CZVimage&)>& op, const PassProgress& progress) {
+    return eachFrame(m, true, op, progress);
+}
+
+Status reformatPass(CZVMovie& m, const std::function<void(CZVimage&)>& op, const PassProgress& progress) {
+    return eachFrame(m, false, op, progress);
 }
 
 Status subtractTracePass(CZVMovie& m, const PassProgress& progress) {

@@ -19,6 +19,10 @@ using PassProgress = std::function<bool(int frame)>;
 
 // op changes the current frame; in place where the movie allows.
 Status framePass(CZVMovie& movie, const std::function<void(CZVimage&)>& op, const PassProgress& progress = {});
+// op may change the frame's kind (Bayer or colour to grey, Bayer to
+// colour): the frames go to a new output whose header takes the shape of
+// the first converted frame, never into the movie's own file.
+Status reformatPass(CZVMovie& movie, const std::function<void(CZVimage&)>& op, const PassProgress& progress = {});
 // Frame i becomes frame i - frame i+1 + 128; the last frame is dropped.
 Status subtractTracePass(CZVMovie& movie, const PassProgress& progress = {});
 // Every frame becomes frame - image + offset (same size only).

@@ -67,9 +67,13 @@ Status CZVMovie::reopenAs(const std::string& pathIn, bool own, const FrameInfoLi
     if (keepIn) kept = *keepIn;
     const FrameInfoList* keep = keepIn ? &kept : nullptr;
     const int32_t rate = rate_, scale = scale_;
+    // The scratch output of an earlier pass is replaced by this one.
+    const std::string previous = fileName_;
+    const bool previousScratch = !ownFile_ && (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile);
     Close();
     Status s = Open(path);
     if (!s) return s;
+    if (previousScratch && !previous.empty() && previous != path) ::unlink(previous.c_str());
     rate_ = rate;
     scale_ = scale;
     ownFile_ = own;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "image/CZVimage.h"
 #include "tests/support/MveBytes.h"
@@ -187,4 +188,60 @@ TEST(MovieVideo, UncompressedAviRoundTripAndCompressedContainers) {
     writeBytes(d / "junk.avi", {'R', 'I', 'F', 'F', 1, 0, 0, 0, 'A', 'V', 'I', ' '});
     EXPECT_FALSE(back.Open(d / "junk.avi").ok());
     EXPECT_EQ(back.mode(), StorageMode::Closed);
+}
+
+TEST(MoviePasses, ReformatPassesChangeTheKindOfEveryFrame) {
+    ScratchDir d("mve-reformat");
+    auto owned = std::make_unique<CZVMovie>();
+    CZVMovie& m = *owned;
+    m.options.tempFolder = d.dir.string();
+    ASSERT_TRUE(m.Record("", 3, 6, 4, CZVimage::kBayer));
+    CZVimage raw(6, 4, 0, 0, CZVimage::kBayer);
+    for (int k = 0; k < 3; ++k) {
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x) raw.row(y)[x] = uint8_t(40 * k + x + y);
+        raw.setTag(7 + k);
+        m.AddFrame(raw, true);
+    }
+    m.stopRecording();
+    CZVimage expected;
+    m.CopyFrame(2, raw);
+    ASSERT_TRUE(raw.demosaicTo(expected));
+    // Bayer to colour: the frames leave the mosaic's single byte behind.
+    ASSERT_TRUE(reformatPass(m, [](CZVimage& f) {
+        CZVimage rgb;
+        if (f.demosaicTo(rgb)) f = std::move(rgb);
+    }));
+    ASSERT_EQ(m.count(), 3);
+    EXPECT_EQ(m.formatImage().colour(), CZVimage::kColour);
+    const CZVimage& f2 = m.GoTo(2);
+    ASSERT_EQ(f2.bytesPerPixel(), 3);
+    EXPECT_EQ(f2.tag(), 9);
+    EXPECT_EQ(std::memcmp(f2.row(1), expected.row(1), 18), 0);
+    // The output is a real movie file: it reopens as colour.
+    CZVMovie again;
+    ASSERT_TRUE(again.Open(m.fileName()));
+    EXPECT_EQ(again.formatImage().colour(), CZVimage::kColour);
+    EXPECT_EQ(again.count(), 3);
+    // A cancelled reformat leaves the movie as it was.
+    const std::string before = m.fileName();
+    EXPECT_FALSE(reformatPass(m, [](CZVimage& f) { f.setColour(CZVimage::kGrey); }, [](int) { return false; }));
+    EXPECT_EQ(m.fileName(), before);
+    EXPECT_EQ(m.formatImage().colour(), CZVimage::kColour);
+    // Scratch outputs do not pile up: the next pass's output replaces the
+    // last one, and the movie takes its scratch file with it.
+    ASSERT_TRUE(reformatPass(m, [](CZVimage& f) {
+        CZVimage grey(f.width(), f.height(), f.tag(), f.interlace(), CZVimage::kGrey);
+        f = std::move(grey);
+    }));
+    EXPECT_FALSE(std::filesystem::exists(before));
+    const std::string last = m.fileName();
+    EXPECT_TRUE(std::filesystem::exists(last));
+    {
+        CZVMovie user;
+        ASSERT_TRUE(user.Open(last));
+    }  // a file the user opened is kept
+    EXPECT_TRUE(std::filesystem::exists(last));
+    owned.reset();
+    EXPECT_FALSE(std::filesystem::exists(last));
 }

@@ -260,20 +260,19 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(process, "&High pass filter", [box] { box(true); });
     add(process, "&Low pass filter", [box] { box(false); });
     add(process, "Ne&gative", [v] { pass(v, "negative", [](CZVimage& f, const ZRect& r) { negativeFilter(f, r); }, true); });
-    add(process, "Convert to &grey", [v] {
-        pass(v, "convert to grey", [](CZVimage& f, const ZRect&) {
-            if (f.colour() != CZVimage::kColour) return;
-            for (int y = 0; y < f.rows(); ++y) {
-                uint8_t* p = f.row(y);
-                for (int x = 0; x < f.width(); ++x, p += 3) p[0] = p[1] = p[2] = uint8_t((p[0] * 29 + p[1] * 150 + p[2] * 77 + 128) >> 8);
-            }
-        });
-    });
+    // Passes that change the kind of frame write a new movie, with progress.
+    auto reformat = [v, doc](const char* what, ordavia::Status (CMotivaDoc::*f)(const std::function<bool(int)>&)) {
+        if (!doc->hasFrames()) return;
+        v->stop();
+        auto progress = doc->prompter().beginProgress("Processing", what, doc->frameCount());
+        tell(doc, (doc->*f)([&](int i) { return !progress || (progress->setValue(i + 1) && !progress->cancelled()); }));
+    };
+    add(process, "Convert to &grey", [reformat] { reformat("convert to grey", &CMotivaDoc::convertToGrey); });
     add(process, "&Simple threshold", [v, doc] {
         const int t = doc->profile().GetInt("movie", "simpleimagethreshold", 128);
         pass(v, "threshold", [t](CZVimage& f, const ZRect& r) { f.threshold(r, t); }, true);
     });
-    add(process, "&Colour Planes to RGB", [v] { pass(v, "colour planes to RGB", [](CZVimage&, const ZRect&) {}); });
+    add(process, "&Colour Planes to RGB", [reformat] { reformat("colour planes to RGB", &CMotivaDoc::colourPlanesToRgb); });
     add(process, "Remove single dust mark", [v, doc] {
         if (doc->marks().roi.normalized().isEmpty()) {
             doc->prompter().messageBox("Draw a region of interest round the dust mark first.", MsgButtons::Ok, MsgIcon::Information);
