@@ -10,6 +10,7 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "chart/CResultDoc.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "settings/DebugLog.h"
@@ -20,7 +21,32 @@ using ordavia::Status;
 
 CMotivaDoc::CMotivaDoc() : movie_(std::make_unique<CZVMovie>()) {}
 
-CMotivaDoc::~CMotivaDoc() = default;
+CMotivaDoc::~CMotivaDoc() { setResults(nullptr); }
+
+void CMotivaDoc::setResults(CResultDoc* table) {
+    if (results_ == table) return;
+    if (results_) results_->unregisterOwner(&results_);
+    results_ = table;
+    if (results_) results_->registerOwner(&results_);
+}
+
+// The stored table is looked for where it was saved, then beside the
+// ".dcs" (a folder copied to another disc); a missing table is not a
+// reason to refuse the video.
+void CMotivaDoc::openStoredResults() {
+    if (resultsFileName_.empty() || quiet() || !hasServices()) return;
+    std::string path = resultsFileName_;
+    if (!fileExists(path)) path = folderOf(GetPathName()) + fileNameOf(path);
+    if (!fileExists(path)) {
+        debugLog("results file %s not found\n", resultsFileName_.c_str());
+        return;
+    }
+    auto table = std::make_unique<CResultDoc>();
+    table->setServices(&services());
+    if (!table->OnOpenDocument(path)) return;
+    table->SetPathName(path);
+    setResults(dynamic_cast<CResultDoc*>(services().openDocument(std::move(table))));
+}
 
 ProfileStore& CMotivaDoc::profile() const {
     return hasServices() && services().profileStore ? services().profile() : ProfileStore::instance();
@@ -209,6 +235,7 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     if (!CdbDocument::OnOpenDocument(path)) return false;
     SetPathName(path);
     linkMovie();
+    openStoredResults();
     SetModifiedFlag(false);
     return true;
 }
@@ -226,6 +253,18 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
         }
         movieFileName_ = movie_->fileName();
         showCurrentFrame();
+    }
+    if (results_) {
+        // The table goes first: a document must not name a table that was
+        // never written.
+        const std::string rst = base + ".rst";
+        if (!results_->OnSaveDocument(rst)) {
+            lastError_ = rst + ": the results table could not be saved";
+            if (!quiet()) prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        results_->SetPathName(rst);
+        resultsFileName_ = rst;
     }
     const std::string dcs = base + ".dcs";
     if (!CdbDocument::OnSaveDocument(dcs)) return false;

@@ -15,6 +15,7 @@
 #include "measure/ZBasicDoc.h"
 #include "video/CZVMovie.h"
 
+class CResultDoc;
 class Prompter;
 
 class CMotivaDoc : public ZBasicDoc {
@@ -53,6 +54,11 @@ public:
     double framesPerSecond() const { return fps_; }
     void setFramesPerSecond(double fps);
     const std::string& resultsFileName() const { return resultsFileName_; }
+    // The results table that belongs to this video: the ".rst" named in
+    // the document is opened with it, and whichever table is attached is
+    // saved beside the document as B.rst. Cleared when the table closes.
+    CResultDoc* results() const { return results_; }
+    void setResults(CResultDoc* table);
     int selectionFirst() const { return selFirst_; }
     int selectionLast() const { return selLast_; }
     // -1, -1 selects the whole video.
@@ -123,6 +129,7 @@ public:
 
 private:
     bool linkMovie();
+    void openStoredResults();
     void afterPass(const std::string& history, const ordavia::Status& s);
     std::unique_ptr<ZBasicDoc> newImageResult(CZVimage&& img, const std::string& titleSuffix) const;
     void afterDelete();
@@ -136,6 +143,7 @@ private:
     std::unique_ptr<CZVMovie> movie_;
     double fps_ = 30.0;
     std::string resultsFileName_;
+    CResultDoc* results_ = nullptr;
     int32_t selFirst_ = -1, selLast_ = -1;
     int32_t calcVelocities_ = 1;
     std::vector<double> flyingSpot_;

@@ -7,6 +7,8 @@
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
 #include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
 #include "settings/ProfileStore.h"
@@ -190,4 +192,36 @@ TEST(VideoDocument, SavingLinkingAndRangeResults) {
     ASSERT_TRUE(d->deleteSelected());
     EXPECT_EQ(d->frameCount(), 2);
     EXPECT_EQ(d->selectionFirst(), -1);
+}
+
+TEST(VideoDocument, ResultsTableIsSavedBesideAndOpenedWithIt) {
+    DocFixture f;
+    auto d = f.doc();
+    ASSERT_TRUE(d->OnNewDocument());
+    ASSERT_TRUE(d->movie().Record("", 2, 8, 4, 0));
+    CZVimage img(8, 4, 0, 0, 0);
+    d->movie().AddFrame(img, true);
+    d->movie().AddFrame(img, true);
+    d->movie().stopRecording();
+    CResultDoc table;
+    static const ResultColumn cols[] = {{"file", 20, 20, 0}, {"id", 8, 8, 0}, {"cbv", 8, 8, 2}};
+    table.setColumns(3, cols);
+    ASSERT_TRUE(table.addRow({"B", "1", {0.75}}));
+    d->setResults(&table);
+    ASSERT_TRUE(d->OnSaveDocument(f.dir / "B.dcs"));
+    EXPECT_EQ(d->resultsFileName(), f.dir / "B.rst");
+    ASSERT_TRUE(fileExists(f.dir / "B.rst"));
+
+    // Reopened from another folder: the table is found beside the document
+    // and handed to the application with it.
+    std::filesystem::create_directories(f.dir.dir / "moved");
+    for (const char* n : {"B.dcs", "B.mve", "B.rst"}) std::filesystem::rename(f.dir / n, f.dir / (std::string("moved/") + n));
+    auto o = f.doc();
+    ASSERT_TRUE(o->OnOpenDocument(f.dir / "moved/B.dcs"));
+    ASSERT_NE(o->results(), nullptr);
+    EXPECT_EQ(o->results()->rowTotal(), 1u);
+    EXPECT_EQ(o->results()->cell(0, 2), table.cell(0, 2));
+    // A table that closes is let go of.
+    o->results()->OnCloseDocument();
+    EXPECT_EQ(o->results(), nullptr);
 }
