@@ -1,0 +1,548 @@
+#include "linescan/ZlineScanBaseDoc.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Archive.h"
+#include "base/Text.h"
+#include "framework/AppServices.h"
+#include "linescan/CbvCorrelation.h"
+#include "linescan/HoughVelocity.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+using ordavia::CbvLimitCurves;
+using ordavia::CbvSummary;
+using ordavia::VelocitySlope;
+
+std::string CbvSummary::text(int lineNumber) const {
+    return strprintf("line %i ", lineNumber) + "velocity = " + strprintf("%.1f ", mean) + units + " " +
+           strprintf("%.3f to %.3f ", low, high) +
+           strprintf("percent good = %.1f %%\nwith average correlation = %0.2f", percentGood, meanCorrelation);
+}
+
+ZlineScanBaseDoc::ZlineScanBaseDoc() = default;
+ZlineScanBaseDoc::~ZlineScanBaseDoc() = default;
+
+// ---- parameters ----
+
+void ZlineScanBaseDoc::setParams(const ordavia::CbvParams& p, bool writeProfile) {
+    params_ = p;
+    params_.clamp();
+    if (writeProfile && hasServices() && services().profileStore) params_.save(*services().profileStore);
+    SetModifiedFlag();
+}
+
+void ZlineScanBaseDoc::setXPeriodFactor(double f) {
+    if (std::isfinite(f) && f != 0.0) xPeriodFactor_ = f;
+}
+
+void ZlineScanBaseDoc::loadProfileSettings() {
+    if (hasServices() && services().profileStore) params_.load(*services().profileStore);
+}
+
+// ---- traces ----
+
+void ZlineScanBaseDoc::findTraces() {
+    auto find2D = [&](const char* name) -> C2DTrace* {
+        CTrace* t = traces.find(name);
+        return t && t->isTwoD() && t->hasData() ? static_cast<C2DTrace*>(t) : nullptr;
+    };
+    auto find1D = [&](const char* name) -> CTrace* {
+        CTrace* t = traces.find(name);
+        return t && !t->isTwoD() && t->hasData() ? t : nullptr;
+    };
+    scan_ = find2D(kScanName);
+    correlogram_ = find2D(kCorrelogramName);
+    correlation_ = find1D(kCorrelationName);
+    cbv_ = find1D(kCbvName);
+    cbvUncut_ = find1D(kCbvUncutName);
+    line1_ = find1D(kLine1Name);
+    line2_ = find1D(kLine2Name);
+    difference_ = find2D(kDifferenceName);
+    hough_ = find2D(kHoughName);
+    source_ = nullptr;
+    for (const auto& t : traces.items)
+        if (t && t->isTwoD() && t->hasData() && t->yGroup == kKindSource) {
+            source_ = static_cast<C2DTrace*>(t.get());
+            break;
+        }
+    if (!scan_) {
+        scan_ = source_;
+        pointsPerLineSample_ = 1;
+    } else if (source_ && source_->width() > 0) {
+        pointsPerLineSample_ = std::max<int32_t>(1, static_cast<int32_t>(scan_->width() / source_->width()));
+    }
+    // Results whose shape does not fit the scan would be read out of range.
+    const uint32_t M = scan_ ? scan_->sampleCount() : 0;
+    auto fits = [&](CTrace*& t) {
+        if (t && t->sampleCount() != M) t = nullptr;
+    };
+    CTrace* c = correlogram_;
+    fits(c);
+    if (!c) correlogram_ = nullptr;
+    fits(correlation_);
+    fits(cbv_);
+    fits(cbvUncut_);
+    CTrace* d = difference_;
+    fits(d);
+    if (!d || (source_ && difference_ && difference_->width() != source_->width())) difference_ = nullptr;
+    if (scan_ && source_ && source_->sampleCount() != M) source_ = nullptr;
+    if (correlogram_ && !(correlation_ && cbv_ && cbvUncut_)) correlogram_ = nullptr;
+    if (columnsToSample_ < static_cast<int32_t>(M)) {
+        debugLog("NoPtsToSample %i < scantrace %i\n", columnsToSample_, static_cast<int>(M));
+        columnsToSample_ = static_cast<int32_t>(M);
+    }
+}
+
+C2DTrace* ZlineScanBaseDoc::make2D(const char* name, int typeCode, uint32_t rows, uint32_t columns, int32_t kind) {
+    const int at = traces.indexOf(name);
+    CTrace* old = at >= 0 ? trace(at) : nullptr;
+    if (old && old->isTwoD() && old->hasData() && old->data->typeCode() == typeCode &&
+        static_cast<C2DTrace*>(old)->width() == rows && old->sampleCount() == columns) {
+        auto* t = static_cast<C2DTrace*>(old);
+        t->data->zero();
+        if (t->extent) t->extent->zero();
+        t->head = 0;
+        return t;
+    }
+    if (at >= 0) removeTrace(at, false);
+    C2DTrace* t = new2DTrace(typeCode, columns, rows, true);
+    if (!t) return nullptr;
+    t->name = name;
+    t->yGroup = kind;
+    t->ring = 1;
+    return t;
+}
+
+CTrace* ZlineScanBaseDoc::make1D(const char* name, uint32_t columns) {
+    const int at = traces.indexOf(name);
+    CTrace* old = at >= 0 ? trace(at) : nullptr;
+    if (old && !old->isTwoD() && old->hasData() && old->data->typeCode() == 8 && old->sampleCount() == columns) {
+        old->data->fill(-1.0);
+        old->head = 0;
+        return old;
+    }
+    if (at >= 0) removeTrace(at, false);
+    CTrace* t = newTrace(8, columns, true);
+    if (!t) return nullptr;
+    t->name = name;
+    t->ring = 1;
+    t->data->fill(-1.0);
+    return t;
+}
+
+bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
+    const double dx = scan_ ? scan_->xInterval : 1.0;
+    const double ys = scan_ ? scan_->yScale : 1.0;
+    const std::string yu = scan_ ? scan_->yUnits : std::string();
+    C2DTrace* cg = make2D(kCorrelogramName, 12, std::max<uint32_t>(1, rows / 2), columns, 0);
+    CTrace* co = make1D(kCorrelationName, columns);
+    CTrace* cu = make1D(kCbvUncutName, columns);
+    CTrace* cb = make1D(kCbvName, columns);
+    C2DTrace* di = nullptr;
+    if (params_.hipass) {
+        di = make2D(kDifferenceName, 16, rows, columns, kKindDifference);
+        if (di) {
+            di->intensityRange = 256.0;
+            di->rangeStep = 1.25;
+            di->rangeMin = 10.0;
+            di->rangeMax = 1024.0;
+            di->yScale = ys;
+            di->yUnits = yu;
+        }
+    } else if (const int at = traces.indexOf(kDifferenceName); at >= 0) {
+        removeTrace(at, false);
+    }
+    for (CTrace* t : {static_cast<CTrace*>(cg), co, cu, cb, static_cast<CTrace*>(di)})
+        if (t) {
+            t->xInterval = dx;
+            t->xUnits = "s";
+        }
+    if (cg) {
+        cg->intensityRange = 1000.0;
+        cg->rangeStep = 1.25;
+        cg->rangeMin = 10.0;
+        cg->rangeMax = 65535.0;
+    }
+    for (CTrace* t : {cu, cb})
+        if (t) {
+            t->yScale = ys;
+            t->yUnits = yu + "/s";
+        }
+    if (cb) cb->colour = 0x0000FF;
+    findTraces();
+    restartVelocity();
+    notify(kHintTraces);
+    return cg && co && cu && cb && (!params_.hipass || di);
+}
+
+void ZlineScanBaseDoc::removeResultTraces() {
+    for (const char* n : {kCorrelogramName, kCorrelationName, kCbvUncutName, kCbvName, kDifferenceName})
+        if (const int at = traces.indexOf(n); at >= 0) removeTrace(at, false);
+    findTraces();
+    notify(kHintTraces);
+}
+
+// ---- slopes ----
+
+void ZlineScanBaseDoc::deleteAllSlopes() {
+    slopes_.clear();
+    selected_ = -1;
+    SetModifiedFlag();
+    notify(kHintData);
+}
+
+void ZlineScanBaseDoc::setSlopes(std::vector<VelocitySlope> s) {
+    if (s.size() > static_cast<size_t>(kMaxSlopes)) s.resize(kMaxSlopes);
+    slopes_ = std::move(s);
+    selected_ = -1;
+    SetModifiedFlag();
+    notify(kHintData);
+}
+
+int ZlineScanBaseDoc::pickSlope(double x, double y, double hw, double hh) {
+    auto inside = [&](double px, double py) { return px > x - hw && px < x + hw && py > y - hh && py < y + hh; };
+    for (size_t i = 0; i < slopes_.size(); ++i) {
+        VelocitySlope& s = slopes_[i];
+        if (inside(s.x1, s.y1)) {
+            std::swap(s.x1, s.x2);
+            std::swap(s.y1, s.y2);
+            return selected_ = static_cast<int>(i);
+        }
+    }
+    for (size_t i = 0; i < slopes_.size(); ++i)
+        if (inside(slopes_[i].x2, slopes_[i].y2)) return selected_ = static_cast<int>(i);
+    if (slopes_.size() >= static_cast<size_t>(kMaxSlopes)) return -1;
+    slopes_.push_back(VelocitySlope{x, y, x, y});
+    SetModifiedFlag();
+    return selected_ = static_cast<int>(slopes_.size() - 1);
+}
+
+void ZlineScanBaseDoc::moveSlopeEnd(double x, double y) {
+    if (selected_ < 0 || selected_ >= static_cast<int>(slopes_.size())) return;
+    slopes_[static_cast<size_t>(selected_)].x2 = x;
+    slopes_[static_cast<size_t>(selected_)].y2 = y;
+    SetModifiedFlag();
+    notify(kHintData);
+}
+
+std::string ZlineScanBaseDoc::slopeVelocitiesText() const {
+    std::string out;
+    for (size_t i = 0; i < slopes_.size(); ++i) {
+        if (i) out += "\n";
+        out += strprintf("%i\n%7.2f", static_cast<int>(i), slopes_[i].velocity());
+    }
+    return out;
+}
+
+// ---- commands ----
+
+void ZlineScanBaseDoc::toggleUseInterlace() {
+    params_.useInterlace = !params_.useInterlace;
+    if (hasServices() && services().profileStore)
+        (void)services().profileStore->WriteInt("linescan", "useinterlace", params_.useInterlace ? 1 : 0);
+}
+
+bool ZlineScanBaseDoc::setTraceAsLinescan(int index) {
+    CTrace* t = trace(index);
+    if (!t || !t->isTwoD() || !t->hasData()) return false;
+    for (const auto& o : traces.items)
+        if (o && o.get() != t && o->yGroup == kKindSource) o->yGroup = 0;
+    t->yGroup = kKindSource;
+    findTraces();
+    SetModifiedFlag();
+    notify(kHintTraces);
+    return true;
+}
+
+CTrace* ZlineScanBaseDoc::correlateTraces(int a, int b) {
+    const CTrace* ta = trace(a);
+    const CTrace* tb = trace(b);
+    if (!ta || !tb || ta->isTwoD() || tb->isTwoD()) return nullptr;
+    const std::vector<double> v = ordavia::traceCorrelation(*ta, *tb);
+    if (v.empty()) return nullptr;
+    auto t = std::make_unique<CTrace>(8, static_cast<uint32_t>(v.size()));
+    if (!t->hasData()) return addTrace(std::move(t));
+    for (size_t i = 0; i < v.size(); ++i) t->data->setD(i, v[i]);
+    t->xInterval = ta->xInterval;
+    t->xUnits = ta->xUnits;
+    t->name = "correlation of " + ta->name + " and " + tb->name;
+    return addTrace(std::move(t));
+}
+
+int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t visibleTo) {
+    C2DTrace* in = (params_.twoD && params_.hipass) ? (source_ ? source_ : difference_) : difference_;
+    if (!in || !in->hasData()) {
+        notify(kHintData);
+        return -1;
+    }
+    ordavia::HoughInput hi;
+    hi.data = in->data.get();
+    hi.extent = in->extent.get();
+    hi.columns = in->sampleCount();
+    hi.rows = in->width();
+    hi.current = scan_ ? scan_->head : in->head;
+    hi.dx = in->xInterval;
+    hi.yScale = in->yScale;
+    hi.visibleFrom = visibleFrom;
+    hi.visibleTo = visibleTo;
+    ordavia::HoughResult r = ordavia::houghTransform(hi, params_);
+    thetaMin_ = r.thetaMin;
+    if (r.distances == 0) return -1;
+    C2DTrace* h = make2D(kHoughName, 16, 256, r.distances, kKindHough);
+    if (h) {
+        for (uint32_t c = 0; c < r.distances; ++c)
+            for (uint32_t a = 0; a < 256; ++a) h->data->setD(size_t(c) * 256 + a, r.votes[size_t(c) * 256 + a]);
+        for (uint32_t c = 0; c < r.distances; ++c) h->extent->setD(c, 256.0);
+        h->ring = 0;
+        h->yUnits = "degrees";
+        h->intensityRange = 1000.0;
+        h->rangeStep = 1.25;
+        h->rangeMin = 10.0;
+        h->rangeMax = 51200.0;
+        h->yScale = 0.3515625;
+        h->yOffset = 90.0 - r.thetaMin * 180.0 / M_PI;
+        h->xInterval = in->xInterval * hi.columns / r.distances;
+        findTraces();
+    }
+    setSlopes(std::move(r.slopes));
+    return static_cast<int>(slopes_.size());
+}
+
+CbvLimitCurves ZlineScanBaseDoc::averageCbvVsLimit() const {
+    CbvLimitCurves c;
+    const int B = CbvLimitCurves::kBins;
+    std::vector<double> sum(B, 0.0);
+    c.n.assign(B, 0.0);
+    c.min.assign(B, 1.7976931348623157e+308);
+    c.max.assign(B, 2.2250738585072014e-308);
+    c.average.assign(B, 0.0);
+    if (!correlation_ || !cbvUncut_) return c;
+    const uint32_t M = std::min(correlation_->sampleCount(), cbvUncut_->sampleCount());
+    const uint32_t start = scan_ ? scan_->head : correlation_->head;
+    for (uint32_t i = 0; i < M; ++i) {
+        const uint32_t col = (start + i) % M;
+        const double v = cbvUncut_->data->getD(col);
+        if (v == -1.0 || !std::isfinite(v)) continue;
+        const double cf = correlation_->data->getD(col) * 0.25;
+        if (!(cf < 2147483647.0)) continue;
+        const int k = cf > 0 ? static_cast<int>(cf) : 0;
+        if (k >= B) {
+            debugLog("cbvvcoef cf[%i]=%d\n", static_cast<int>(col), k);
+            c.log.push_back(strprintf("cbvvcoef cf[%i]=%d\n", static_cast<int>(col), k));
+            continue;
+        }
+        for (int b = 0; b < k; ++b) {
+            sum[b] += v;
+            c.n[b] += 1;
+            if (c.max[b] < v) c.max[b] = v;
+            if (v < c.min[b]) c.min[b] = v;
+        }
+    }
+    for (int b = 0; b < B; ++b)
+        if (c.n[b] > 0) c.average[b] = sum[b] / c.n[b];
+    return c;
+}
+
+void ZlineScanBaseDoc::fillAverageCbvChart(ZchartDoc& chart) const {
+    const CbvLimitCurves c = averageCbvVsLimit();
+    chart.DeleteContents();
+    chart.SetTitle("average cbv vs correlation limit " + GetTitle());
+    const double ys = cbv_ ? cbv_->yScale : 1.0;
+    const std::string yu = cbv_ ? cbv_->yUnits : std::string();
+    struct Row {
+        const char* name;
+        const std::vector<double>* v;
+        uint32_t colour;
+    };
+    for (const Row& r : {Row{"average cbv", &c.average, 0u}, Row{"n", &c.n, 0x00FF00u}, Row{"min", &c.min, 0x0000FFu},
+                         Row{"max", &c.max, 0xFF0000u}}) {
+        CTrace* t = chart.newTrace(8, CbvLimitCurves::kBins, true);
+        if (!t) return;
+        for (int i = 0; i < CbvLimitCurves::kBins; ++i) t->data->setD(i, (*r.v)[size_t(i)]);
+        t->name = r.name;
+        t->colour = r.colour;
+        t->xInterval = 0.004;
+        t->xUnits = "correlation";
+        if (r.v == &c.n) {
+            t->yScale = 0.1;
+            t->yGroup = kKindCount;
+        } else {
+            t->yScale = ys;
+            t->yUnits = yu;
+        }
+    }
+    chart.UpdateAllViews(nullptr, kHintTraces);
+}
+
+bool ZlineScanBaseDoc::fillCbvCorrelationChart(ZchartDoc& chart) const {
+    if (chart.traceCount() < 2 || !correlation_ || !cbvUncut_) return false;
+    CTrace* x = chart.trace(0);
+    CTrace* y = chart.trace(1);
+    if (!x || !y || !x->assign(*correlation_) || !y->assign(*cbvUncut_)) return false;
+    x->xUnits = "correlation";
+    chart.SetTitle("cbv v correlation - " + GetTitle());
+    chart.UpdateAllViews(nullptr, kHintData);
+    return true;
+}
+
+CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
+    CbvSummary s;
+    if (!cbv_) return s;
+    s.units = cbv_->yUnits;
+    const uint32_t M = cbv_->sampleCount();
+    double sum = 0, corr = 0;
+    s.low = 0;
+    s.high = 0;
+    for (const uint32_t i : ordavia::ringIndices(M, from, to)) {
+        ++s.visited;
+        const double v = cbv_->data->getD(i);
+        if (v == -1.0 || !std::isfinite(v)) continue;
+        const double phys = v * cbv_->yScale + cbv_->yOffset;
+        if (s.good == 0 || phys < s.low) s.low = phys;
+        if (s.good == 0 || phys > s.high) s.high = phys;
+        sum += phys;
+        if (correlation_ && i < correlation_->sampleCount()) corr += correlation_->data->getD(i) * 0.001;
+        ++s.good;
+    }
+    if (s.good) {
+        s.mean = sum / s.good;
+        s.meanCorrelation = corr / s.good;
+    }
+    if (s.visited) s.percentGood = 100.0 * s.good / s.visited;
+    return s;
+}
+
+// ---- framework ----
+
+void ZlineScanBaseDoc::DeleteContents() {
+    ZchartDoc::DeleteContents();
+    scan_ = source_ = correlogram_ = difference_ = hough_ = nullptr;
+    correlation_ = cbv_ = cbvUncut_ = line1_ = line2_ = nullptr;
+    slopes_.clear();
+    selected_ = -1;
+    background_.clear();
+    firstColumn_ = true;
+}
+
+bool ZlineScanBaseDoc::OnNewDocument() {
+    if (!ZchartDoc::OnNewDocument()) return false;
+    loadProfileSettings();
+    return true;
+}
+
+bool ZlineScanBaseDoc::OnOpenDocument(const std::string& path) {
+    loadProfileSettings();
+    return ZchartDoc::OnOpenDocument(path);
+}
+
+ordavia::Status ZlineScanBaseDoc::loadZvlBytes(const std::vector<uint8_t>& bytes) {
+    try {
+        Archive ar(bytes);
+        Serialize(ar);
+    } catch (const ArchiveError& e) {
+        DeleteContents();
+        return ordavia::Status::failure(e.what());
+    }
+    return ordavia::Status::success();
+}
+
+void ZlineScanBaseDoc::Serialize(Archive& ar) {
+    ZchartDoc::Serialize(ar);
+    serializeLineScan(ar);
+}
+
+void ZlineScanBaseDoc::serializeLineScan(Archive& ar) {
+    if (ar.IsStoring()) {
+        const ordavia::CbvParams& p = params_;
+        ar.writeInt(kZvlVersion);
+        ar.writeInt(static_cast<int32_t>(slopes_.size()));
+        for (const VelocitySlope& s : slopes_) {
+            ar.writeDouble(s.x1);
+            ar.writeDouble(s.y1);
+            ar.writeDouble(s.x2);
+            ar.writeDouble(s.y2);
+        }
+        ar.writeInt(pointsPerLineSample_);
+        ar.writeDouble(p.coefLimit);
+        ar.writeInt(p.gap);
+        ar.writeInt(p.points);
+        ar.writeInt(p.method);
+        ar.writeInt(p.filter);
+        ar.writeInt(p.hipass ? 1 : 0);
+        ar.writeInt(p.twoD ? 1 : 0);
+        ar.writeDouble(p.smoothing);
+        ar.writeDouble(xPeriodFactor_);
+        ar.writeInt(fieldsPerSample_);
+        ar.writeInt(p.useInterlace ? 1 : 0);
+        ar.writeInt(p.zeroPeak ? 1 : 0);
+        ar.writeDouble(p.houghDifThreshold);
+        ar.writeInt(p.houghPeakWindow);
+        ar.writeInt(p.correlPeakWindow);
+        ar.writeDouble(p.houghMin);
+        ar.writeInt(p.houghThreshold);
+        ar.writeInt(p.houghLowPass);
+        ar.writeInt(p.correlThreshold);
+        ar.writeInt(p.houghTol);
+        ar.writeInt(p.correlTol);
+        return;
+    }
+    // Read into copies: a file cut short leaves the present values alone.
+    ordavia::CbvParams p = params_;
+    int32_t pps = pointsPerLineSample_, fps = fieldsPerSample_;
+    double xpf = xPeriodFactor_;
+    std::vector<VelocitySlope> slopes;
+    const int32_t version = ar.readInt();
+    int32_t n = ar.readInt();
+    // A count of 1000 or more (or a damaged negative one) means no slopes,
+    // and no slope bytes follow to be skipped.
+    if (n < 0 || n >= kMaxSlopes) n = 0;
+    if (size_t(n) * 32 > ar.remaining()) throw ArchiveError("archive: slope list runs past the end of the file");
+    slopes.resize(size_t(n));
+    for (VelocitySlope& s : slopes) {
+        s.x1 = ar.readDouble();
+        s.y1 = ar.readDouble();
+        s.x2 = ar.readDouble();
+        s.y2 = ar.readDouble();
+    }
+    if (version >= 5) pps = ar.readInt();
+    if (version >= 6) {
+        p.coefLimit = ar.readDouble();
+        p.gap = ar.readInt();
+        p.points = ar.readInt();
+        p.method = ar.readInt();
+        p.filter = ar.readInt();
+        p.hipass = ar.readInt() != 0;
+        p.twoD = ar.readInt() != 0;
+        p.smoothing = ar.readDouble();
+        xpf = ar.readDouble();
+    }
+    if (version >= 7) {
+        fps = ar.readInt();
+        p.useInterlace = ar.readInt() != 0;
+    }
+    if (version >= 8) p.zeroPeak = ar.readInt() != 0;
+    if (version >= 9) p.houghDifThreshold = ar.readDouble();
+    if (version >= 10) {
+        p.houghPeakWindow = ar.readInt();
+        p.correlPeakWindow = ar.readInt();
+        p.houghMin = ar.readDouble();
+        p.houghThreshold = ar.readInt();
+        p.houghLowPass = ar.readInt();
+    }
+    if (version >= 11) {
+        p.correlThreshold = ar.readInt();
+        p.houghTol = ar.readInt();
+        p.correlTol = ar.readInt();
+    }
+    p.clamp();
+    params_ = p;
+    pointsPerLineSample_ = std::clamp(pps, 1, 65535);
+    fieldsPerSample_ = std::clamp(fps, 1, 100000);
+    setXPeriodFactor(xpf);
+    slopes_ = std::move(slopes);
+    selected_ = -1;
+    findTraces();
+    restartVelocity();
+}
