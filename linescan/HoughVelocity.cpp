@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "chart/CdataVect.h"
-#include "image/BoxFilter.h"
 #include "image/CZVimage.h"
 #include "image/ImageFilters.h"
 #include "image/MinimaFinder.h"
@@ -36,6 +35,35 @@ void columnStatistics(const HoughInput& in, double& mean, double& dev) {
     mean = n ? s / double(n) : 0.0;
     const double var = n ? ss / double(n) - mean * mean : 0.0;
     dev = var > 0 ? std::sqrt(var) : 0.0;
+}
+// Gaussian of sigma 1 along both axes, the weights renormalised at the
+// edges so that a peak at the border keeps its height.
+std::vector<float> gaussianOfVotes(const std::vector<float>& v, uint32_t D) {
+    static const double w[4] = {1.0, 0.60653066, 0.13533528, 0.011108997};
+    std::vector<float> a(v.size()), b(v.size());
+    for (uint32_t c = 0; c < D; ++c)
+        for (int row = 0; row < kAngles; ++row) {
+            double s = 0, n = 0;
+            for (int d = -3; d <= 3; ++d) {
+                const int rr = row + d;
+                if (rr < 0 || rr >= kAngles) continue;
+                s += w[std::abs(d)] * v[size_t(c) * kAngles + size_t(rr)];
+                n += w[std::abs(d)];
+            }
+            a[size_t(c) * kAngles + size_t(row)] = float(s / n);
+        }
+    for (uint32_t c = 0; c < D; ++c)
+        for (int row = 0; row < kAngles; ++row) {
+            double s = 0, n = 0;
+            for (int d = -3; d <= 3; ++d) {
+                const int64_t cc = int64_t(c) + d;
+                if (cc < 0 || cc >= int64_t(D)) continue;
+                s += w[std::abs(d)] * a[size_t(cc) * kAngles + size_t(row)];
+                n += w[std::abs(d)];
+            }
+            b[size_t(c) * kAngles + size_t(row)] = float(s / n);
+        }
+    return b;
 }
 }  // namespace
 
@@ -77,18 +105,22 @@ HoughResult houghTransform(const HoughInput& in, const CbvParams& p) {
         }
     }
 
-    const float top = *std::max_element(r.votes.begin(), r.votes.end());
+    if (!(*std::max_element(r.votes.begin(), r.votes.end()) > 0.0f)) return r;
+    // The low pass runs on the votes, before they become grey levels: on
+    // the 8-bit picture it would lower a sharp peak below the level that
+    // lets the strongest lines through, and no line would be found.
+    std::vector<float> image = p.houghLowPass != 0 ? gaussianOfVotes(r.votes, D) : r.votes;
+    const float top = *std::max_element(image.begin(), image.end());
     if (!(top > 0.0f)) return r;
     CZVimage img(static_cast<int>(D), kAngles, -1, CZVimage::kFrame, CZVimage::kGrey);
     if (img.isEmpty()) return r;
     const double k = 255.0 / top;
     for (int row = 0; row < kAngles; ++row) {
         uint8_t* px = img.row(row);
-        for (uint32_t c = 0; c < D; ++c) px[c] = static_cast<uint8_t>(r.votes[size_t(c) * kAngles + row] * k);
+        for (uint32_t c = 0; c < D; ++c) px[c] = static_cast<uint8_t>(image[size_t(c) * kAngles + row] * k);
     }
     // Strong lines become dark spots for the minima search.
     (void)negativeFilter(img, ZRect{});
-    if (p.houghLowPass != 0) (void)lowPassFilter(img, ZRect{}, 3);
     MinimaSettings ms;
     ms.threshold = static_cast<int>((1.0 - p.houghThreshold * 0.01) * 255.0);
     ms.tolerance = p.houghTol * 255 / 100;
@@ -108,7 +140,7 @@ HoughResult houghTransform(const HoughInput& in, const CbvParams& p) {
             for (int d = -1; d <= 1; ++d) {
                 float best = 0;
                 for (int cc = std::max(0, c - 2); cc <= std::min<int>(int(D) - 1, c + 2); ++cc)
-                    best = std::max(best, r.votes[size_t(cc) * kAngles + size_t(row + d)]);
+                    best = std::max(best, image[size_t(cc) * kAngles + size_t(row + d)]);
                 v[d + 1] = best;
             }
             a -= parabolaOffset(v[0], v[1], v[2]);

@@ -69,7 +69,7 @@ void ZlineScanBaseDoc::findTraces() {
         }
     if (!scan_) {
         scan_ = source_;
-        pointsPerLineSample_ = 1;
+        if (source_) pointsPerLineSample_ = 1;
     } else if (source_ && source_->width() > 0) {
         pointsPerLineSample_ = std::max<int32_t>(1, static_cast<int32_t>(scan_->width() / source_->width()));
     }

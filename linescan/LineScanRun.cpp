@@ -1,0 +1,129 @@
+#include "linescan/LineScanRun.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/Document.h"
+#include "image/CZVimage.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/ImageToolController.h"
+
+namespace ordavia {
+
+std::vector<ZPoint> linePoints(const std::vector<ZPoint>& v) {
+    std::vector<ZPoint> out;
+    if (v.empty()) return out;
+    if (v.size() == 1) return {v[0]};
+    for (size_t i = 1; i < v.size(); ++i) {
+        // Each joint belongs to the segment it ends.
+        if (i > 1 && !out.empty()) out.pop_back();
+        ImageToolController::appendLinePixels(v[i - 1], v[i], out);
+    }
+    return out;
+}
+
+double pixelsPerLinePoint(const std::vector<ZPoint>& v) {
+    const std::vector<ZPoint> pts = linePoints(v);
+    if (pts.size() < 2) return 1.0;
+    double len = 0;
+    for (size_t i = 1; i < v.size(); ++i) len += std::hypot(double(v[i].x - v[i - 1].x), double(v[i].y - v[i - 1].y));
+    return len / double(pts.size() - 1);
+}
+
+void sampleLine(const CZVimage& img, const std::vector<ZPoint>& points, std::vector<double>& out) {
+    out.resize(points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        const int g = img.getParentPixel(points[i].x, points[i].y);
+        out[i] = g < 0 ? 0.0 : g;
+    }
+}
+
+namespace {
+
+struct OneWay {
+    ZlineScanDoc doc;
+    double score = -1;
+};
+
+void runOneWay(OneWay& w, uint32_t frames, uint32_t points,
+               const std::function<void(uint32_t, std::vector<double>&)>& sample, const CbvParams& params,
+               bool reversed) {
+    ZlineScanDoc& d = w.doc;
+    d.setParams(params, false);
+    d.setColumnsToSample(static_cast<int32_t>(std::max<uint32_t>(frames, 2)));
+    static int sourceTag = 0;
+    // Interlace off and half a frame per field: one sample per frame.
+    if (!d.startScan(&sourceTag, points, 1, 0.5, 1.0, "points")) return;
+    std::vector<double> buf;
+    for (uint32_t s = 0; s < frames; ++s) {
+        sample(s, buf);
+        std::vector<double>& x = d.sampleVector(0);
+        x.assign(points, 0.0);
+        for (uint32_t i = 0; i < points && i < buf.size(); ++i) x[i] = reversed ? buf[points - 1 - i] : buf[i];
+        (void)d.addSample(s);
+    }
+    d.stop();
+    const CbvSummary s = d.summary(0, 0);
+    w.score = s.good ? s.meanCorrelation * s.good : 0.0;
+}
+
+}  // namespace
+
+LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
+                            const std::function<void(uint32_t, std::vector<double>&)>& sample, CbvParams params,
+                            VelocityMethod method, double frameSeconds) {
+    LineScanOutcome out;
+    out.columns = frames;
+    if (frames == 0 || points < 4) return out;
+    params.method = 0;
+    // The document runs at one second per frame here.
+    if (frameSeconds > 0 && std::isfinite(frameSeconds)) params.houghMin *= frameSeconds;
+    params.clamp();
+    OneWay fwd, back;
+    runOneWay(fwd, frames, points, sample, params, false);
+    runOneWay(back, frames, points, sample, params, true);
+    OneWay& w = back.score > fwd.score ? back : fwd;
+    const double sign = &w == &back ? -1.0 : 1.0;
+    ZlineScanDoc& d = w.doc;
+    if (!d.cbvTrace()) return out;
+    const CbvSummary s = d.summary(0, 0);
+    out.percentGood = s.percentGood;
+    out.meanCorrelation = s.meanCorrelation;
+    const CTrace& cbv = *d.cbvTrace();
+    const double dt = d.scanTrace()->xInterval;  // one frame
+    out.cbv.resize(cbv.sampleCount());
+    for (uint32_t i = 0; i < cbv.sampleCount(); ++i) {
+        const double v = cbv.data->getD(i);
+        out.cbv[i] = v == -1.0 ? NAN : sign * v * dt;
+    }
+    if (method == VelocityMethod::Correlation) {
+        out.valid = s.good > 0;
+        out.pxPerFrame = sign * s.mean * dt;
+        out.low = sign > 0 ? s.low * dt : -s.high * dt;
+        out.high = sign > 0 ? s.high * dt : -s.low * dt;
+        return out;
+    }
+    if (d.calculateHoughVelocities() <= 0) return out;
+    std::vector<double> v;
+    for (const VelocitySlope& sl : d.slopes()) {
+        const double x = sl.velocity() * dt;
+        if (std::isfinite(x) && sl.x2 != sl.x1) v.push_back(sign * x);
+        VelocitySlope f = sl;
+        f.x1 /= dt;
+        f.x2 /= dt;
+        out.slopes.push_back(f);
+    }
+    if (v.empty()) return out;
+    // The strongest streaks come first; the median keeps a stray line
+    // through noise from pulling the mean.
+    std::vector<double> sorted = v;
+    std::sort(sorted.begin(), sorted.end());
+    out.valid = true;
+    out.pxPerFrame = sorted[sorted.size() / 2];
+    out.low = sorted.front();
+    out.high = sorted.back();
+    out.cbv = v;
+    return out;
+}
+
+}  // namespace ordavia
