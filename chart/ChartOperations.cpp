@@ -122,6 +122,50 @@ CTrace* ZchartDoc::halvePoints(int index) {
     return trace(index);
 }
 
+CTrace* ZchartDoc::rowProfile(int index, uint32_t from, uint32_t to) {
+    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+    if (!t || !t->hasData() || t->width() == 0) return nullptr;
+    const uint32_t w = t->width();
+    std::vector<double> sum(w, 0.0);
+    uint32_t used = 0;
+    for (uint32_t r : ringIndices(t->sampleCount(), from, to)) {
+        if (t->extent && t->extent->getD(r) == 0.0) continue;  // a row never filled
+        for (uint32_t c = 0; c < w; ++c) sum[c] += t->data->valueAt(r, c);
+        ++used;
+    }
+    if (used == 0) return nullptr;
+    CTrace* p = newTrace(8, w);
+    if (!p) return nullptr;
+    for (uint32_t c = 0; c < w; ++c) p->data->setAt(c, sum[c] / used);
+    p->name = "profile of " + t->name;
+    // The profile runs along the rows' axis: the component spacing and units.
+    p->xInterval = t->yScale;
+    p->xUnits = t->yUnits;
+    p->yUnits = t->name;
+    SetModifiedFlag();
+    notify(kHintTraces);
+    return p;
+}
+
+ZchartDoc::GreyPicture ZchartDoc::pictureOf(int index) const {
+    GreyPicture g;
+    auto* t = dynamic_cast<const C2DTrace*>(trace(index));
+    if (!t || !t->hasData() || t->width() == 0) return g;
+    // Picture sizes stay within what the image documents accept.
+    constexpr uint32_t kMaxSide = 32768;
+    g.width = int(std::min(t->sampleCount(), kMaxSide));
+    g.height = int(std::min(t->width(), kMaxSide));
+    g.pixels.assign(size_t(g.width) * size_t(g.height), 0);
+    const double range = t->intensityRange > 0 ? t->intensityRange : 1.0;
+    for (int x = 0; x < g.width; ++x)
+        for (int c = 0; c < g.height; ++c) {
+            const double v = (t->data->valueAt(uint32_t(x), uint32_t(c)) - t->intensityOffset) / range * 255.0;
+            const int grey = v >= 255.0 ? 255 : (v > 0.0 ? int(v) : 0);
+            g.pixels[size_t(g.height - 1 - c) * size_t(g.width) + size_t(x)] = uint8_t(grey);
+        }
+    return g;
+}
+
 bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
     CTrace* plain = trace(index);
     if (plain && plain->hasData() && !plain->data->twoD() && op == RowOp::CutToAverage) {

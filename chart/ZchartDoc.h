@@ -102,6 +102,19 @@ public:
     CTrace* squareTrace(int index);
     CTrace* halvePoints(int index);
     bool rowOperation(int index, uint32_t from, uint32_t to, ordavia::RowOp op);
+    // "&PSD profile": the mean of the selected rows of a two-dimensional
+    // trace that hold data, over the row's components; null for a plain
+    // trace or a selection without data.
+    CTrace* rowProfile(int index, uint32_t from, uint32_t to);
+    // "create image from trace": the rows of a two-dimensional trace as
+    // columns of an 8-bit grey picture (component 0 at the bottom, as the
+    // chart draws it), scaled by the trace's intensity range and offset.
+    // width x rows grey bytes, row 0 at the top; empty for a plain trace.
+    struct GreyPicture {
+        int width = 0, height = 0;
+        std::vector<uint8_t> pixels;
+    };
+    GreyPicture pictureOf(int index) const;
     bool clearTraces();
     // Removes [from, to) from the trace, or the whole trace when from == to.
     bool deleteData(int index, uint32_t from, uint32_t to);

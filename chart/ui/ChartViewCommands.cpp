@@ -10,10 +10,12 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSaveFile>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <ctime>
+#include <cstring>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -27,6 +29,7 @@
 #include "chart/ui/ChartDialogs.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"
+#include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "settings/ProfileStore.h"
 
@@ -42,7 +45,6 @@ ProfileStore& profileOf(const ZchartDoc* doc) {
     return doc && doc->hasServices() && doc->services().profileStore ? *doc->services().profileStore
                                                                       : ProfileStore::instance();
 }
-constexpr const char* kNotAvailable = "\"%s\" is not available in this version of Ordavia.";
 }  // namespace
 
 void ZchartView::buildMenus() {
@@ -71,13 +73,8 @@ void ZchartView::buildMenus() {
     add(chart, "DPS histogram", [this] { cmdRowOperation(3); });
     chart->addSeparator();
     add(chart, "Artifact &Filter...", &ZchartView::cmdArtifactFilter);
-    for (const char* t : {"&PSD profile", "create image from trace"})
-        add(chart, t, [this, t] {
-            QString plain = t;
-            plain.remove('&');
-            prompterOf(doc_).messageBox(strprintf(kNotAvailable, plain.toStdString().c_str()), MsgButtons::Ok,
-                                        MsgIcon::Information);
-        });
+    add(chart, "&PSD profile", &ZchartView::cmdRowProfile);
+    add(chart, "create image from trace", &ZchartView::cmdImageFromTrace);
     add(chart, "Golden search maxima", &ZchartView::cmdGoldenSearch);
     chart->addSeparator();
     add(chart, "Chart &Results", &ZchartView::cmdChartResults);
@@ -251,6 +248,55 @@ void ZchartView::cmdSquare() {
 void ZchartView::cmdHalve() {
     if (!requireActive()) return;
     doc_->halvePoints(state_.active);
+}
+
+void ZchartView::cmdRowProfile() {
+    if (!requireActive()) return;
+    if (!doc_->trace(state_.active)->isTwoD()) {
+        chart::showMessage("The PSD profile is taken over the rows of a two-dimensional trace (spectra or scan lines).",
+                           doc_->prompter());
+        return;
+    }
+    uint32_t f, t;
+    selectionOrWhole(f, t);
+    if (doc_->rowProfile(state_.active, f, t)) setActiveTrace(doc_->traceCount() - 1);
+    else chart::showMessage("The selected rows hold no data.", doc_->prompter());
+}
+
+// The picture goes to a file the user names and opens as an image
+// document, where it can be measured like any other.
+void ZchartView::cmdImageFromTrace() {
+    if (!requireActive()) return;
+    const ZchartDoc::GreyPicture g = doc_->pictureOf(state_.active);
+    if (g.pixels.empty()) {
+        chart::showMessage("An image is made from a two-dimensional trace (spectra or scan lines).", doc_->prompter());
+        return;
+    }
+    QImage img(g.width, g.height, QImage::Format_Indexed8);
+    QVector<QRgb> greys(256);
+    for (int i = 0; i < 256; ++i) greys[i] = qRgb(i, i, i);
+    img.setColorTable(greys);
+    for (int y = 0; y < g.height; ++y) std::memcpy(img.scanLine(y), g.pixels.data() + size_t(y) * size_t(g.width), size_t(g.width));
+    const std::string base = doc_->GetPathName().empty() ? doc_->GetTitle() : withoutExtension(doc_->GetPathName());
+    const auto path = prompterOf(doc_).saveFile("create image from trace", "Windows (*.bmp)|*.bmp||",
+                                                base + "-" + doc_->trace(state_.active)->name + ".bmp");
+    if (!path || path->empty()) return;
+    const std::string target = iequals(extensionOf(*path), ".bmp") ? *path : *path + ".bmp";
+    QSaveFile out(QString::fromStdString(target));
+    if (!out.open(QIODevice::WriteOnly) || !img.save(&out, "BMP") || !out.commit()) {
+        chart::showMessage(target + ": " + out.errorString().toStdString(), doc_->prompter());
+        return;
+    }
+    if (!doc_->hasServices()) return;
+    DocTemplate* images = doc_->services().findTemplate("ZBasicDoc");
+    if (!images) return;
+    auto picture = images->createDocument();
+    if (!picture) return;
+    picture->setServices(&doc_->services());
+    if (picture->OnOpenDocument(target)) {
+        picture->SetPathName(target);
+        doc_->services().openDocument(std::move(picture));
+    }
 }
 
 void ZchartView::cmdRowOperation(int op) {

@@ -67,6 +67,8 @@ public:
     void cmdCombine(bool subtract);
     void cmdSquare();
     void cmdHalve();
+    void cmdRowProfile();
+    void cmdImageFromTrace();
     void cmdRowOperation(int op);
     void cmdCopy();
     void cmdCut();

@@ -127,6 +127,23 @@ TEST(ChartDoc, SpectrumSmoothingFirAndDerivative) {
     EXPECT_EQ(d->name, "dy/dx of ");
     doc.docFlags = ZchartDoc::kNoDerived;
     EXPECT_FALSE(doc.differentiate(2));
+
+    // The spectra's profile: the mean row, over the frequency axis; and the
+    // same rows as a picture, low frequencies at the bottom.
+    CTrace* prof = doc.rowProfile(1, 0, 0);
+    ASSERT_TRUE(prof);
+    EXPECT_EQ(prof->sampleCount(), 256u);
+    EXPECT_EQ(prof->xInterval, psd->yScale);
+    EXPECT_EQ(prof->data->argMax(0, 256), 64u);
+    EXPECT_FALSE(doc.rowProfile(2, 0, 0)) << "a plain trace has no rows";
+    psd->intensityOffset = 0;
+    psd->intensityRange = r[64];
+    const ZchartDoc::GreyPicture g = doc.pictureOf(1);
+    ASSERT_EQ(g.width, 2);
+    ASSERT_EQ(g.height, 256);
+    EXPECT_GE(g.pixels[size_t(255 - 64) * 2 + 1], 254);
+    EXPECT_NEAR(g.pixels[size_t(255 - 10) * 2 + 1], r[10] / r[64] * 255, 1.0);
+    EXPECT_TRUE(doc.pictureOf(2).pixels.empty());
 }
 
 TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
