@@ -169,6 +169,23 @@ std::vector<int> CapillaryCountTool::marksOn(const CDim& line) const {
     return out;
 }
 
+std::vector<int> CapillaryCountTool::apexMarksOf(const CDim& line) const {
+    const CDimList& list = doc_.currentDimList();
+    const ZPoint a = line.getVertex(0), b = line.getVertex(line.vertexCount() - 1);
+    std::vector<std::pair<double, int>> found;
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        if (!d || !isApexMark(*d)) continue;
+        const ZPoint p = d->getVertex(0);
+        double t = 0;
+        if (distanceToSegment(a, b, p.x, p.y, &t) <= settings_.bandUm + 160) found.push_back({t, i});
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<int> out;
+    for (const auto& f : found) out.push_back(f.second);
+    return out;
+}
+
 std::string CapillaryCountTool::resultText(const CountResult& r) const {
     const CountSettings& s = settings_;
     std::string t = strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm);
@@ -187,9 +204,16 @@ void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char*
     CDim* line = doc_.currentDimList().at(lineIndex);
     if (line) line->setLabel(lineLabel(r));
     // A hand correction knows the marks, not how the picture was read.
-    const std::string text = *how ? strprintf("Capillaries: %d along %.0f um, %.1f per mm%s", r.count, r.lengthUm,
-                                              r.perMm, how)
-                                  : resultText(r);
+    std::string text = resultText(r);
+    if (*how) {
+        text = strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm);
+        if (!r.apexDistancesUm.empty()) {
+            double sum = 0;
+            for (double d : r.apexDistancesUm) sum += d;
+            text += strprintf(", apex to apex %.0f um", sum / static_cast<double>(r.apexDistancesUm.size()));
+        }
+        text += how;
+    }
     doc_.result = text;
     doc_.appendHistory(text + "\r\n");
     if (table_) {
@@ -219,13 +243,8 @@ Result<CapillaryCountTool::LineCount> CapillaryCountTool::countLine(int index) {
     // A recount replaces the earlier marks of this line (and their apexes,
     // which sit within the band beside it).
     std::vector<int> old = marksOn(*line);
-    for (int i = 0; i < list.count(); ++i) {
-        const CDim* d = list.at(i);
-        if (d && isApexMark(*d) && isCountedLine(*line)) {
-            const ZPoint p = d->getVertex(0);
-            if (distanceToSegment(a, b, p.x, p.y) <= settings_.bandUm + 160) old.push_back(i);
-        }
-    }
+    if (isCountedLine(*line))
+        for (int i : apexMarksOf(*line)) old.push_back(i);
     std::sort(old.rbegin(), old.rend());
     int lineAt = index;
     for (int i : old) {
@@ -300,19 +319,40 @@ bool CapillaryCountTool::correctAt(ZPoint p) {
         const ZPoint q = list.at(i)->getVertex(0);
         r.crossings.push_back({double(q.x), double(q.y)});
     }
+    // Apexes pair with the crossings in order along the line; when they do
+    // not (marks deleted one by one in the list), the distances are left out
+    // rather than guessed.
+    std::vector<int> apexMarks = apexMarksOf(*line);
+    if (apexMarks.size() != marks.size()) apexMarks.clear();
+    for (int i : apexMarks) {
+        const ZPoint q = list.at(i)->getVertex(0);
+        r.apexes.push_back({double(q.x), double(q.y)});
+    }
     const size_t before = r.crossings.size();
     const bool removed = toggleCrossing(r, {double(a.x), double(a.y)}, {double(b.x), double(b.y)},
                                         {double(p.x), double(p.y)}, 6);
     int lineAt = best;
+    auto mark = [&](const CountPoint& c, uint32_t colour) {
+        auto m = std::make_unique<CDimLine>();
+        m->setColour(colour);
+        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(c.x)), static_cast<int>(std::lround(c.y))});
+        doc_.addObject(std::move(m));
+    };
     if (removed) {
-        // The one toggleCrossing dropped is the mark no longer in r.
+        // The one toggleCrossing dropped is the mark no longer in r; its
+        // apex goes with it.
         for (size_t k = 0; k < before; ++k) {
             const ZPoint q = list.at(marks[k])->getVertex(0);
             const bool kept = std::any_of(r.crossings.begin(), r.crossings.end(),
                                           [&](const CountPoint& c) { return c.x == q.x && c.y == q.y; });
             if (!kept) {
-                doc_.removeObject(marks[k]);
-                if (marks[k] < lineAt) --lineAt;
+                std::vector<int> gone{marks[k]};
+                if (k < apexMarks.size()) gone.push_back(apexMarks[k]);
+                std::sort(gone.rbegin(), gone.rend());
+                for (int i : gone) {
+                    doc_.removeObject(i);
+                    if (i < lineAt) --lineAt;
+                }
                 break;
             }
         }
@@ -323,10 +363,10 @@ bool CapillaryCountTool::correctAt(ZPoint p) {
                 return c.x == q.x && c.y == q.y;
             });
         });
-        auto m = std::make_unique<CDimLine>();
-        m->setColour(kMarkColour);
-        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(added.x)), static_cast<int>(std::lround(added.y))});
-        doc_.addObject(std::move(m));
+        mark(added, kMarkColour);
+        // A capillary marked by hand has no traced apex: the mark stands for
+        // it, so that the pairs stay whole for the next correction.
+        if (!apexMarks.empty()) mark(added, kApexColour);
     }
     // The nail side and channel are not known again here; the text says
     // what was counted by hand.

@@ -99,6 +99,9 @@ private:
     // Marks of one line: single-vertex objects on it (within a pixel and a
     // half), in order along it.
     std::vector<int> marksOn(const CDim& line) const;
+    // Apex marks of one line: those within reach of the band beside it, in
+    // order along it.
+    std::vector<int> apexMarksOf(const CDim& line) const;
     void record(int lineIndex, const CountResult& r, const char* how);
 
     ZBasicDoc& doc_;
