@@ -10,6 +10,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/CliVideo.h"
 #include "image/CZVimage.h"
 #include "video/AviReader.h"
 #include "video/CMotivaDoc.h"
@@ -54,9 +55,11 @@ bool parseRange(const CliArgs& a, int& first, int& last) {
     return (x.empty() || parseWhole(x, 0, 1 << 30, first)) && (y.empty() || parseWhole(y, 0, 1 << 30, last));
 }
 
+}  // namespace
+
 // A ".dcs" stands for its movie: the stored path, else the same name
 // beside the document; its frame table brings the offsets.
-Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr) {
+Status openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
     CMotivaDoc& doc = docOut ? *docOut : local;
@@ -72,6 +75,12 @@ Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullpt
         if (t[i].known()) m.frameTable()[i] = t[i];
     m.GoTo(0);
     return s;
+}
+
+namespace {
+
+Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr) {
+    return openAnyMovie(path, m, docOut);
 }
 
 int openMovie(const std::string& path, CZVMovie& m) {

@@ -47,13 +47,13 @@ struct OneWay {
 
 void runOneWay(OneWay& w, uint32_t frames, uint32_t points,
                const std::function<void(uint32_t, std::vector<double>&)>& sample, const CbvParams& params,
-               bool reversed) {
+               bool reversed, const LineScanSetup& setup) {
     ZlineScanDoc& d = w.doc;
     d.setParams(params, false);
     d.setColumnsToSample(static_cast<int32_t>(std::max<uint32_t>(frames, 2)));
     static int sourceTag = 0;
     // Interlace off and half a frame per field: one sample per frame.
-    if (!d.startScan(&sourceTag, points, 1, 0.5, 1.0, "points")) return;
+    if (!d.startScan(&sourceTag, points, 1, setup.frameSeconds * 0.5, setup.lengthPerPoint, setup.units)) return;
     std::vector<double> buf;
     for (uint32_t s = 0; s < frames; ++s) {
         sample(s, buf);
@@ -71,17 +71,15 @@ void runOneWay(OneWay& w, uint32_t frames, uint32_t points,
 
 LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
                             const std::function<void(uint32_t, std::vector<double>&)>& sample, CbvParams params,
-                            VelocityMethod method, double frameSeconds) {
+                            VelocityMethod method, const LineScanSetup& setup) {
     LineScanOutcome out;
     out.columns = frames;
-    if (frames == 0 || points < 4) return out;
+    if (frames == 0 || points < 4 || !(setup.frameSeconds > 0) || !(setup.lengthPerPoint > 0)) return out;
     params.method = 0;
-    // The document runs at one second per frame here.
-    if (frameSeconds > 0 && std::isfinite(frameSeconds)) params.houghMin *= frameSeconds;
     params.clamp();
     OneWay fwd, back;
-    runOneWay(fwd, frames, points, sample, params, false);
-    runOneWay(back, frames, points, sample, params, true);
+    runOneWay(fwd, frames, points, sample, params, false, setup);
+    runOneWay(back, frames, points, sample, params, true, setup);
     OneWay& w = back.score > fwd.score ? back : fwd;
     const double sign = &w == &back ? -1.0 : 1.0;
     ZlineScanDoc& d = w.doc;
@@ -91,6 +89,9 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
     out.meanCorrelation = s.meanCorrelation;
     const CTrace& cbv = *d.cbvTrace();
     const double dt = d.scanTrace()->xInterval;  // one frame
+    auto keep = [&] {
+        if (setup.zvl) *setup.zvl = d.saveToBytes();
+    };
     out.cbv.resize(cbv.sampleCount());
     for (uint32_t i = 0; i < cbv.sampleCount(); ++i) {
         const double v = cbv.data->getD(i);
@@ -101,16 +102,26 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
         out.pxPerFrame = sign * s.mean * dt;
         out.low = sign > 0 ? s.low * dt : -s.high * dt;
         out.high = sign > 0 ? s.high * dt : -s.low * dt;
+        // The summary is calibrated; the per-column values are not.
+        const double k = 1.0 / setup.lengthPerPoint;
+        out.pxPerFrame *= k;
+        out.low *= k;
+        out.high *= k;
+        keep();
         return out;
     }
-    if (d.calculateHoughVelocities() <= 0) return out;
+    const int found = d.calculateHoughVelocities();
+    keep();
+    if (found <= 0) return out;
     std::vector<double> v;
     for (const VelocitySlope& sl : d.slopes()) {
-        const double x = sl.velocity() * dt;
+        const double x = sl.velocity() * dt / setup.lengthPerPoint;
         if (std::isfinite(x) && sl.x2 != sl.x1) v.push_back(sign * x);
         VelocitySlope f = sl;
         f.x1 /= dt;
         f.x2 /= dt;
+        f.y1 /= setup.lengthPerPoint;
+        f.y2 /= setup.lengthPerPoint;
         out.slopes.push_back(f);
     }
     if (v.empty()) return out;

@@ -44,10 +44,18 @@ struct LineScanOutcome {
 // first point towards the last), and keeps the direction whose accepted
 // columns correlate better. sample(s, out) fills the values of sample s
 // in line order. One sample per frame: px_per_frame is points per sample.
-// frameSeconds sets the time scale of the Hough minimum ("houghmin").
+// The document runs at frameSeconds per sample and lengthPerPoint (in
+// `units`) along the line, as playback of the video would make it; with
+// zvl given, the chosen document's ".zvl" bytes land there.
+struct LineScanSetup {
+    double frameSeconds = 0.04;
+    double lengthPerPoint = 1.0;
+    std::string units = "points";
+    std::vector<uint8_t>* zvl = nullptr;
+};
 LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
                             const std::function<void(uint32_t, std::vector<double>&)>& sample, CbvParams params,
-                            VelocityMethod method, double frameSeconds = 1.0);
+                            VelocityMethod method, const LineScanSetup& setup = {});
 
 // A grey space-time image of another instrument (8- or 16-bit TIFF):
 // values[t * points + i] for time t and position i.
