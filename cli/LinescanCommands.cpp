@@ -8,6 +8,7 @@
 
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "cli/CliVideo.h"
@@ -141,7 +142,14 @@ int runLinescan(const CliArgs& a) {
     doc.setQuiet(true);
     if (Status s = openAnyMovie(path, m, &doc); !s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
-    if (fps <= 0) fps = m.scale() > 0 && m.rate() > 0 ? double(m.rate()) / m.scale() : 25.0;
+    // Movie files keep no frame rate: a video document's own rate, a foreign
+    // video's stream rate, else the capture rate the workstation assumes.
+    if (fps <= 0) {
+        const bool dcs = toLower(extensionOf(path)) == ".dcs";
+        if (dcs && doc.framesPerSecond() > 0) fps = doc.framesPerSecond();
+        else if (m.aviReader() && m.scale() > 0 && m.rate() > 0) fps = double(m.rate()) / m.scale();
+        else fps = m.options.captureFrameRate;
+    }
     const std::vector<ZPoint> pts = linePoints(vertices);
     if (pts.size() < 4) return cliError("--line is shorter than 4 points");
     if (pts.size() > 65535) return cliError("--line is longer than 65535 points");

@@ -1,0 +1,79 @@
+#pragma once
+// Grey TIFF files written byte by byte (little-endian, one uncompressed
+// strip), with the private tags microscope software leaves in them: the
+// ImageJ metadata pair and vendor tags of odd types and counts.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace testsupport {
+
+// values: height rows of width samples; bits 8 or 16.
+inline std::vector<uint8_t> greyTiffBytes(uint32_t width, uint32_t height, int bits, const std::vector<uint16_t>& values,
+                                          bool privateTags = true) {
+    std::vector<uint8_t> b;
+    auto u16 = [&](uint16_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+    };
+    auto u32 = [&](uint32_t v) {
+        u16(uint16_t(v));
+        u16(uint16_t(v >> 16));
+    };
+    struct Entry {
+        uint16_t tag, type;
+        uint32_t count, value;
+    };
+    const uint32_t bytesPer = bits == 16 ? 2 : 1;
+    const uint32_t pixelBytes = width * height * bytesPer;
+    std::vector<Entry> e = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, uint32_t(bits)}, {259, 3, 1, 1},
+                            {262, 3, 1, 1},     {273, 4, 1, 0},      {277, 3, 1, 1},              {278, 4, 1, height},
+                            {279, 4, 1, pixelBytes}};
+    const char meta[] = "IJIJinfo\0\0\0\x05hello";
+    if (privateTags) {
+        e.push_back({50838, 4, 2, 0});                         // ImageJ metadata byte counts
+        e.push_back({50839, 1, uint32_t(sizeof meta - 1), 0});  // ImageJ metadata
+        e.push_back({65000, 7, 7, 0});                          // a vendor blob of odd length
+        e.push_back({65001, 12, 3, 0});                         // three doubles
+    }
+    const uint32_t ifdSize = 2 + 12 * uint32_t(e.size()) + 4;
+    uint32_t next = 8 + ifdSize;
+    std::vector<std::vector<uint8_t>> extra;
+    auto place = [&](Entry& en, std::vector<uint8_t> data) {
+        en.value = next;
+        next += uint32_t(data.size());
+        extra.push_back(std::move(data));
+    };
+    for (Entry& en : e) {
+        if (en.tag == 50838) place(en, {8, 0, 0, 0, uint8_t(sizeof meta - 9), 0, 0, 0});
+        if (en.tag == 50839) place(en, std::vector<uint8_t>(meta, meta + sizeof meta - 1));
+        if (en.tag == 65000) place(en, {1, 2, 3, 4, 5, 6, 7});
+        if (en.tag == 65001) place(en, std::vector<uint8_t>(24, 0x3F));
+    }
+    for (Entry& en : e)
+        if (en.tag == 273) en.value = next;
+    b.insert(b.end(), {'I', 'I', 42, 0});
+    u32(8);
+    u16(uint16_t(e.size()));
+    for (const Entry& en : e) {
+        u16(en.tag);
+        u16(en.type);
+        u32(en.count);
+        if (en.type == 3 && en.count == 1) {
+            u16(uint16_t(en.value));
+            u16(0);
+        } else {
+            u32(en.value);
+        }
+    }
+    u32(0);
+    for (const auto& x : extra) b.insert(b.end(), x.begin(), x.end());
+    for (uint32_t i = 0; i < width * height; ++i) {
+        const uint16_t v = i < values.size() ? values[i] : 0;
+        if (bits == 16) u16(v);
+        else b.push_back(uint8_t(v));
+    }
+    return b;
+}
+
+}  // namespace testsupport
