@@ -152,33 +152,22 @@ Result<CountResult> CapillaryCountTool::preview(ZPoint a, ZPoint b) {
     return res;
 }
 
-std::vector<int> CapillaryCountTool::marksOn(const CDim& line) const {
-    const CDimList& list = doc_.currentDimList();
-    const ZPoint a = line.getVertex(0), b = line.getVertex(line.vertexCount() - 1);
-    std::vector<std::pair<double, int>> found;
-    for (int i = 0; i < list.count(); ++i) {
-        const CDim* d = list.at(i);
-        if (!d || d->vertexCount() != 1 || isApexMark(*d)) continue;
-        const ZPoint p = d->getVertex(0);
-        double t = 0;
-        if (distanceToSegment(a, b, p.x, p.y, &t) <= 1.5) found.push_back({t, i});
-    }
-    std::sort(found.begin(), found.end());
-    std::vector<int> out;
-    for (const auto& f : found) out.push_back(f.second);
-    return out;
-}
+std::vector<int> CapillaryCountTool::marksOn(const CDim& line) const { return marksAlong(line, false, 1.5); }
 
 std::vector<int> CapillaryCountTool::apexMarksOf(const CDim& line) const {
+    return marksAlong(line, true, settings_.bandUm + 160);
+}
+
+std::vector<int> CapillaryCountTool::marksAlong(const CDim& line, bool apexes, double reach) const {
     const CDimList& list = doc_.currentDimList();
     const ZPoint a = line.getVertex(0), b = line.getVertex(line.vertexCount() - 1);
     std::vector<std::pair<double, int>> found;
     for (int i = 0; i < list.count(); ++i) {
         const CDim* d = list.at(i);
-        if (!d || !isApexMark(*d)) continue;
+        if (!d || d->vertexCount() != 1 || isApexMark(*d) != apexes) continue;
         const ZPoint p = d->getVertex(0);
         double t = 0;
-        if (distanceToSegment(a, b, p.x, p.y, &t) <= settings_.bandUm + 160) found.push_back({t, i});
+        if (distanceToSegment(a, b, p.x, p.y, &t) <= reach) found.push_back({t, i});
     }
     std::sort(found.begin(), found.end());
     std::vector<int> out;

@@ -102,6 +102,7 @@ private:
     // Apex marks of one line: those within reach of the band beside it, in
     // order along it.
     std::vector<int> apexMarksOf(const CDim& line) const;
+    std::vector<int> marksAlong(const CDim& line, bool apexes, double reach) const;
     void record(int lineIndex, const CountResult& r, const char* how);
 
     ZBasicDoc& doc_;
