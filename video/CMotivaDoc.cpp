@@ -15,6 +15,7 @@
 #include "framework/Prompter.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "video/MovementCorrection.h"
 #include "video/MovieIo.h"
 
 using ordavia::Status;
@@ -171,11 +172,14 @@ bool CMotivaDoc::OnNewDocument() {
 
 void CMotivaDoc::DeleteContents() {
     ZBasicDoc::DeleteContents();
+    movementRun_.reset();
     if (movie_) movie_->Close();
     pairs_.clear();
+    fine_.clear();
 }
 
 void CMotivaDoc::OnCloseDocument() {
+    movementRun_.reset();
     if (movie_) movie_->Close();
     ZBasicDoc::OnCloseDocument();
 }
@@ -236,6 +240,7 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     SetPathName(path);
     linkMovie();
     openStoredResults();
+    loadFineOffsets(path);
     SetModifiedFlag(false);
     return true;
 }
@@ -268,6 +273,11 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
     }
     const std::string dcs = base + ".dcs";
     if (!CdbDocument::OnSaveDocument(dcs)) return false;
+    if (Status s = saveFineOffsets(dcs); !s) {
+        lastError_ = s.reason();
+        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
     movie_->setModified(false);
     return true;
 }

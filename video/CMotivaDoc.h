@@ -14,9 +14,14 @@
 #include "base/Result.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CZVMovie.h"
+#include "video/FineOffsets.h"
 
 class CResultDoc;
 class Prompter;
+namespace ordavia {
+class MovementRun;
+struct MovementParams;
+}  // namespace ordavia
 
 class CMotivaDoc : public ZBasicDoc {
 public:
@@ -127,6 +132,29 @@ public:
     // Reads the .dcs fields only (no movie), for tools that inspect files.
     bool readDcs(const std::string& path, std::string* error);
 
+    // ---- Movement correction (CMotivaDocMovement.cpp) ----
+    // "&Automatic Movement Correction" over the selection; refused while a
+    // run is going on or without frames. The caller drives the steps.
+    ordavia::Status startMovementCorrection(const ordavia::MovementParams& p);
+    // One frame of the run; false when nothing was left (the run is over).
+    bool movementStep();
+    // The end of a run, done or cancelled: frame 0 shown, document modified.
+    void endMovementCorrection();
+    const ordavia::MovementRun* movementRun() const { return movementRun_.get(); }
+    // "&Reset offsets to zero": the offsets of the selection.
+    void resetOffsets();
+    // Moves the current frame by hand; `onwards` moves every later frame
+    // of the selection with it (tracking a drift).
+    void shiftCurrentFrame(int dx, int dy, bool onwards = false);
+    // "Export Movement correction results...": the proposed name (movie
+    // file name + "-offsets") and the export of the selection in
+    // calibrated units.
+    std::string offsetsExportName() const;
+    ordavia::Status exportOffsets(const std::string& path);
+    // Offsets of frame i with their fraction where a sub-pixel run found one.
+    void frameOffset(int i, double& x, double& y);
+    const ordavia::FineOffsets& fineOffsets() const { return fine_; }
+
 private:
     bool linkMovie();
     void openStoredResults();
@@ -149,4 +177,8 @@ private:
     std::vector<double> flyingSpot_;
     int32_t videoVersionRead_ = kVideoVersion;
     FrameInfoList loadedTable_;
+    std::unique_ptr<ordavia::MovementRun> movementRun_;
+    ordavia::FineOffsets fine_;
+    ordavia::Status saveFineOffsets(const std::string& dcsPath) const;
+    void loadFineOffsets(const std::string& dcsPath);
 };

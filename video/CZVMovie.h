@@ -106,7 +106,9 @@ public:
     void SetOffsets(int x, int y, int first, int last);
     void ShiftCurrentOffset(int dx, int dy);
     Bounds OffsetBounds(int first, int last);
-    ordavia::Status ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale);
+    // `refine`, when given, may replace a frame's whole offsets by finer ones.
+    ordavia::Status ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale,
+                                  const std::function<void(int frame, double& x, double& y)>& refine = {});
     int32_t ElapsedFields();
 
     // ---- State ----

@@ -414,7 +414,8 @@ CZVMovie::Bounds CZVMovie::OffsetBounds(int first, int last) {
     return b;
 }
 
-Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale) {
+Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale,
+                               const std::function<void(int, double&, double&)>& refine) {
     clampRange(first, last);
     std::string text = strprintf("file=%s\n", fileName_.c_str());
     text += "image, offsetx, offsety\n";
@@ -422,7 +423,9 @@ Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, dou
     for (int i = first + 1; i < last; ++i) {
         const size_t slot = size_t(PhysicalIndex(i));
         if (!table_[slot].known()) CopyFrame(i, tmp);
-        text += strprintf("%05i, %12.3g, %12.3g\n", i, table_[slot].x * xScale, table_[slot].y * yScale);
+        double x = table_[slot].x, y = table_[slot].y;
+        if (refine) refine(i, x, y);
+        text += strprintf("%05i, %12.3g, %12.3g\n", i, x * xScale, y * yScale);
     }
     return writeFileAtomically(path, text);
 }

@@ -1,0 +1,128 @@
+// CMotivaDoc: movement correction runs, manual correction, reset and
+// export of the offsets, and the side table of sub-pixel offsets.
+#include <algorithm>
+
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "settings/DebugLog.h"
+#include "video/CMotivaDoc.h"
+#include "video/MovementCorrection.h"
+
+using ordavia::Status;
+
+Status CMotivaDoc::startMovementCorrection(const ordavia::MovementParams& p) {
+    if (!hasFrames()) return Status::failure("the video has no frames");
+    if (movementRun_) return Status::failure("a movement correction is running");
+    auto run = std::make_unique<ordavia::MovementRun>();
+    if (Status s = run->start(*movie_, selFirst_, selLast_, p); !s) return s;
+    movementRun_ = std::move(run);
+    showCurrentFrame();
+    return Status::success();
+}
+
+bool CMotivaDoc::movementStep() {
+    if (!movementRun_ || !movementRun_->step()) return false;
+    showCurrentFrame();
+    return true;
+}
+
+void CMotivaDoc::endMovementCorrection() {
+    if (!movementRun_) return;
+    // A new run replaces the fractions of its frames; whole-pixel runs leave
+    // none, so that old fractions cannot outlive the offsets they refined.
+    const ordavia::MovementRun& r = *movementRun_;
+    if (r.params().subpixel) {
+        fine_.merge(r.fine());
+    } else {
+        ordavia::FineOffsets kept;
+        for (size_t i = 0; i < fine_.entries().size(); ++i) {
+            const ordavia::FineOffset& e = fine_.entries()[i];
+            if (e.set && (int(i) < r.first() || int(i) >= r.next())) kept.set(int(i), e.x, e.y, e.fx, e.fy);
+        }
+        fine_ = kept;
+    }
+    movementRun_.reset();
+    goToFrame(0);
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+void CMotivaDoc::resetOffsets() {
+    if (!hasFrames()) return;
+    movie_->SetOffsets(0, 0, selFirst_, selLast_);
+    goToFrame(0);
+    SetModifiedFlag(true);
+}
+
+void CMotivaDoc::shiftCurrentFrame(int dx, int dy, bool onwards) {
+    if (!hasFrames() || (dx == 0 && dy == 0)) return;
+    movie_->ShiftCurrentOffset(dx, dy);
+    if (onwards) {
+        int first = selFirst_, last = selLast_;
+        movie_->clampRange(first, last);
+        FrameInfoList& t = movie_->frameTable();
+        for (int i = std::max(first, currentFrame() + 1); i < last; ++i) {
+            FrameInfo& e = t[size_t(movie_->PhysicalIndex(i))];
+            if (!e.known()) continue;  // unread frames keep their offsets until read
+            e.x += dx;
+            e.y += dy;
+        }
+    }
+    showCurrentFrame();
+    SetModifiedFlag(true);
+}
+
+std::string CMotivaDoc::offsetsExportName() const {
+    const std::string base = movieFileName_.empty() ? GetTitle() : withoutExtension(movieFileName_);
+    return base + "-offsets";
+}
+
+void CMotivaDoc::frameOffset(int i, double& x, double& y) {
+    x = y = 0;
+    if (i < 0 || i >= movie_->count()) return;
+    FrameInfo& e = movie_->frameTable()[size_t(movie_->PhysicalIndex(i))];
+    if (!e.known()) {
+        CZVimage tmp;
+        movie_->CopyFrame(i, tmp);
+    }
+    x = e.x;
+    y = e.y;
+    fine_.get(i, e.x, e.y, x, y);
+}
+
+Status CMotivaDoc::exportOffsets(const std::string& path) {
+    if (!hasFrames()) return Status::failure("the video has no frames");
+    return movie_->ExportOffsets(path, selFirst_, selLast_, xScaleInEffect(), yScaleInEffect(),
+                                 [this](int i, double& x, double& y) {
+                                     const FrameInfo& e = movie_->frameTable()[size_t(movie_->PhysicalIndex(i))];
+                                     fine_.get(i, e.x, e.y, x, y);
+                                 });
+}
+
+Status CMotivaDoc::saveFineOffsets(const std::string& dcsPath) const {
+    const std::string side = withoutExtension(dcsPath) + ordavia::FineOffsets::kExtension;
+    if (fine_.empty()) {
+        // Fractions of an earlier save would no longer describe this document.
+        if (fileExists(side)) std::remove(side.c_str());
+        return Status::success();
+    }
+    return writeFileAtomically(side, fine_.format());
+}
+
+void CMotivaDoc::loadFineOffsets(const std::string& dcsPath) {
+    fine_.clear();
+    const std::string side = withoutExtension(dcsPath) + ordavia::FineOffsets::kExtension;
+    if (!fileExists(side)) return;
+    std::vector<uint8_t> bytes;
+    // A line per frame; a million frames is far beyond any video we keep.
+    if (Status s = readFileBytes(side, bytes, 64u << 20); !s) {
+        debugLog("CMotivaDoc: sub-pixel offsets %s not read: %s\n", side.c_str(), s.reason().c_str());
+        return;
+    }
+    auto r = ordavia::FineOffsets::parse(std::string(bytes.begin(), bytes.end()), std::max(movie_->count(), 1000000));
+    if (!r) {
+        debugLog("CMotivaDoc: sub-pixel offsets %s not read: %s\n", side.c_str(), r.reason().c_str());
+        return;
+    }
+    fine_ = std::move(r.value());
+}
