@@ -101,12 +101,19 @@ Status CMotivaDoc::exportOffsets(const std::string& path) {
 
 Status CMotivaDoc::saveFineOffsets(const std::string& dcsPath) const {
     const std::string side = withoutExtension(dcsPath) + ordavia::FineOffsets::kExtension;
-    if (fine_.empty()) {
+    // Only fractions that still refine the frames' offsets are kept.
+    ordavia::FineOffsets live;
+    for (size_t i = 0; i < fine_.entries().size() && int(i) < movie_->count(); ++i) {
+        const ordavia::FineOffset& e = fine_.entries()[i];
+        const FrameInfo& t = movie_->frameTable()[size_t(movie_->PhysicalIndex(int(i)))];
+        if (e.set && t.x == e.x && t.y == e.y && (e.fx != e.x || e.fy != e.y)) live.set(int(i), e.x, e.y, e.fx, e.fy);
+    }
+    if (live.empty()) {
         // Fractions of an earlier save would no longer describe this document.
         if (fileExists(side)) std::remove(side.c_str());
         return Status::success();
     }
-    return writeFileAtomically(side, fine_.format());
+    return writeFileAtomically(side, live.format());
 }
 
 void CMotivaDoc::loadFineOffsets(const std::string& dcsPath) {

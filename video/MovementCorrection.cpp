@@ -241,7 +241,6 @@ Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementPa
     refY_ = reference_.originY();
     fine_.clear();
     text_.clear();
-    if (p.subpixel) fine_.set(first, reference_.originX(), reference_.originY(), refX_, refY_);
     // Limits in whole pixels of the full frame.
     xLimit_ = int(f.width() * (p.limit / 100.0) * (p.range / 100.0));
     yLimit_ = int(f.height() * (p.limit / 100.0) * (p.range / 100.0));

@@ -1,0 +1,34 @@
+// "ordavia-cli stabilise" run as a user would: one offset pair per frame,
+// frame 0 at [0, 0], the document written with --out, bad options refused.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "support/CliRun.h"
+
+namespace fs = std::filesystem;
+
+TEST(CliStabilise, OffsetsPerFrameAndTheDocument) {
+    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_stab_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
+    const std::string mve = (dir / "shaky.mve").string();
+    ASSERT_EQ(run("synth video " + mve + " --truth " + (dir / "t.json").string() + " --frames 6 --size 320x240 --jitter 3").code, 0);
+
+    const auto r = run("stabilise " + mve + " --out " + (dir / "shaky.dcs").string() + " --subpixel --json");
+    ASSERT_EQ(r.code, 0) << r.out;
+    ASSERT_TRUE(std::regex_match(r.out, std::regex(R"(\{"offsets":\[\[0,0\](,\[-?[0-9.]+,-?[0-9.]+\]){5}\]\}\n)"))) << r.out;
+    EXPECT_TRUE(fs::exists(dir / "shaky.dcs"));
+    // The document brings its offsets back.
+    const auto again = run("stabilise " + (dir / "shaky.dcs").string() + " --frames 0:1 --json");
+    ASSERT_EQ(again.code, 0) << again.out;
+    EXPECT_EQ(again.out.substr(again.out.find("],[")), r.out.substr(r.out.find("],[")));
+
+    for (const char* bad : {" --step 0", " --range 60", " --frames 3", " --window x", " --out x.txt"})
+        EXPECT_NE(run("stabilise " + mve + bad).code, 0) << bad;
+    EXPECT_NE(run("stabilise " + (dir / "none.mve").string()).code, 0);
+    fs::remove_all(dir);
+}
