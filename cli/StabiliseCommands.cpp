@@ -64,6 +64,7 @@ int runStabilise(const CliArgs& a) {
             return cliError(in + ": --frames needs A:B (got '" + *f + "')");
     }
     if (a.has("--subpixel")) p.subpixel = true;
+    if (a.has("--robust")) p.robust = true;
     if (const std::string why = p.validate(); !why.empty()) return cliError(in + ": " + why);
 
     CMotivaDoc doc;
@@ -113,7 +114,7 @@ int runStabilise(const CliArgs& a) {
 ORDAVIA_CLI_REGISTER(CliCommand{
     "stabilise",
     "stabilise VIDEO [--out OUT.dcs] [--window P] [--range P|A:B] [--frames A:B] [--step N] [--method M] [--lowpass N] "
-    "[--limit P] [--resolution N] [--subpixel] [--json]",
+    "[--limit P] [--resolution N] [--subpixel] [--robust] [--json]",
     "Movement correction: finds for every frame the shift that lays it over the first frame (the\n"
     "reference is renewed when a frame has moved more than --limit % of the range) and prints the\n"
     "offsets, one pair per frame, in the sign a video document stores: the origin that aligns the\n"
@@ -123,6 +124,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --lowpass N  box low pass before comparing, 0 none (5)      --resolution N  shift step (1)\n"
     "  --frames A:B (or --range A:B) the frames [A, B) to correct; others keep their offsets\n"
     "  --subpixel   refine to a fraction of a pixel (kept beside OUT.dcs in OUT.zvoff)\n"
+    "  --robust     band-pass the frames and align them again to the mean of the first pass, so\n"
+    "               that flowing cells and changes of light do not pull the offsets\n"
     "  --out OUT.dcs  a video document linked to the movie, with the offsets",
     {"--out", "--window", "--range", "--frames", "--step", "--method", "--lowpass", "--limit", "--resolution"},
     runStabilise});

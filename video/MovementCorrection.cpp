@@ -45,6 +45,7 @@ MovementParams MovementParams::fromProfile(const ProfileStore& s) {
     p.method = s.GetInt(kSection, "method", p.method);
     p.lowpass = s.GetInt(kSection, "lowpass", p.lowpass);
     p.subpixel = s.GetInt(kSection, "subpixel", 0) != 0;
+    p.robust = s.GetInt(kSection, "robust", 0) != 0;
     return p;
 }
 
@@ -57,6 +58,7 @@ void MovementParams::toProfile(const ProfileStore& s) const {
     s.WriteInt(kSection, "method", method);
     s.WriteInt(kSection, "lowpass", lowpass);
     s.WriteInt(kSection, "subpixel", subpixel ? 1 : 0);
+    s.WriteInt(kSection, "robust", robust ? 1 : 0);
 }
 
 std::string MovementParams::validate() const {
@@ -139,27 +141,32 @@ double vertex(uint64_t a, uint64_t b, uint64_t c) {
     return std::clamp(0.5 * (double(a) - double(c)) / den, -0.5, 0.5);
 }
 
-}  // namespace
+// The window of a picture and the shifts that keep it inside.
+struct Geometry {
+    int W = 0, H = 0, S = 0, ww = 0, wh = 0, x0 = 0, y0 = 0;
+    bool ok = false;
+    Geometry(const CZVimage& f, const CZVimage& a, int window) {
+        W = f.width(), H = f.rows(), S = f.stride();
+        if (f.isEmpty() || a.isEmpty() || a.width() != W || a.rows() != H || a.stride() != S || f.bytesPerPixel() != 1 ||
+            a.bytesPerPixel() != 1)
+            return;
+        ww = int(W * (window / 100.0)), wh = int(H * (window / 100.0));
+        x0 = (W - ww) / 2, y0 = (H - wh) / 2;
+        ok = ww >= 1 && wh >= 1;
+    }
+    bool fitsX(int dx) const { return dx >= -x0 && dx <= W - ww - x0; }
+    bool fitsY(int dy) const { return dy >= -y0 && dy <= H - wh - y0; }
+};
 
-Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern) {
+// The exhaustive search over the grid lo, lo + res, ... of each axis,
+// between the first and the last shift given (both inside the picture).
+Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, const Geometry& g,
+                 int gx0, int gxEnd, int gy0, int gyEnd, int res) {
     Alignment r;
-    const int W = f.width(), H = f.rows(), S = f.stride();
-    if (f.isEmpty() || a.isEmpty() || a.width() != W || a.rows() != H || a.stride() != S || f.bytesPerPixel() != 1 ||
-        a.bytesPerPixel() != 1)
-        return r;
-    const int ww = int(W * (p.window / 100.0)), wh = int(H * (p.window / 100.0));
-    if (ww < 1 || wh < 1) return r;
-    const int x0 = (W - ww) / 2, y0 = (H - wh) / 2;
-    const int rx = int(W * (p.range / 100.0)), ry = int(H * (p.range / 100.0));
-    const int res = std::max(1, p.resolution);
-    // Shifts that keep the window inside the picture; the grid keeps its
-    // places, so the order of the shifts searched does not change.
-    const int gx0 = gridFrom(-rx, res, std::max(-rx, -x0)), gxEnd = std::min(rx - 1, W - ww - x0);
-    const int gy0 = gridFrom(-ry, res, std::max(-ry, -y0)), gyEnd = std::min(ry - 1, H - wh - y0);
     if (gx0 > gxEnd || gy0 > gyEnd) return r;
-    const std::vector<int32_t>& off = pattern.offsets(p.method, p.step, ww, wh, S);
+    const std::vector<int32_t>& off = pattern.offsets(p.method, p.step, g.ww, g.wh, g.S);
     if (off.empty()) return r;
-    const uint8_t* fc = f.data() + ptrdiff_t(y0) * S + x0;
+    const uint8_t* fc = f.data() + ptrdiff_t(g.y0) * g.S + g.x0;
     std::vector<int16_t> ref(off.size());
     for (size_t s = 0; s < off.size(); ++s) ref[s] = fc[off[s]];
     const int nx = gxEnd - gx0 + 1;
@@ -167,7 +174,7 @@ Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementP
     const MovementKernels& k = movementKernels();
     uint64_t best = UINT64_MAX;
     for (int dy = gy0; dy <= gyEnd; dy += res) {
-        const uint8_t* img = a.data() + ptrdiff_t(y0 + dy) * S + x0 + gx0;
+        const uint8_t* img = a.data() + ptrdiff_t(g.y0 + dy) * g.S + g.x0 + gx0;
         k.ssdRow(ref.data(), off.data(), int(off.size()), img, nx, row.data());
         for (int dx = gx0; dx <= gxEnd; dx += res) {
             const uint64_t v = row[size_t(dx - gx0)];
@@ -181,13 +188,34 @@ Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementP
     r.found = true;
     r.sum = best;
     if (p.subpixel) {
-        const uint64_t c = denseSum(f, a, x0, y0, ww, wh, r.dx, r.dy);
-        if (r.dx - 1 >= -x0 && r.dx + 1 <= W - ww - x0)
-            r.fx = vertex(denseSum(f, a, x0, y0, ww, wh, r.dx - 1, r.dy), c, denseSum(f, a, x0, y0, ww, wh, r.dx + 1, r.dy));
-        if (r.dy - 1 >= -y0 && r.dy + 1 <= H - wh - y0)
-            r.fy = vertex(denseSum(f, a, x0, y0, ww, wh, r.dx, r.dy - 1), c, denseSum(f, a, x0, y0, ww, wh, r.dx, r.dy + 1));
+        auto sum = [&](int dx, int dy) { return denseSum(f, a, g.x0, g.y0, g.ww, g.wh, dx, dy); };
+        const uint64_t c = sum(r.dx, r.dy);
+        if (g.fitsX(r.dx - 1) && g.fitsX(r.dx + 1)) r.fx = vertex(sum(r.dx - 1, r.dy), c, sum(r.dx + 1, r.dy));
+        if (g.fitsY(r.dy - 1) && g.fitsY(r.dy + 1)) r.fy = vertex(sum(r.dx, r.dy - 1), c, sum(r.dx, r.dy + 1));
     }
     return r;
+}
+
+}  // namespace
+
+Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern) {
+    const Geometry g(f, a, p.window);
+    if (!g.ok) return {};
+    const int rx = int(g.W * (p.range / 100.0)), ry = int(g.H * (p.range / 100.0));
+    const int res = std::max(1, p.resolution);
+    // Shifts that keep the window inside the picture; the grid keeps its
+    // places, so the order of the shifts searched does not change.
+    const int gx0 = gridFrom(-rx, res, std::max(-rx, -g.x0)), gxEnd = std::min(rx - 1, g.W - g.ww - g.x0);
+    const int gy0 = gridFrom(-ry, res, std::max(-ry, -g.y0)), gyEnd = std::min(ry - 1, g.H - g.wh - g.y0);
+    return search(f, a, p, pattern, g, gx0, gxEnd, gy0, gyEnd, res);
+}
+
+Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, int cx, int cy,
+                    int radius) {
+    const Geometry g(f, a, p.window);
+    if (!g.ok) return {};
+    return search(f, a, p, pattern, g, std::max(cx - radius, -g.x0), std::min(cx + radius, g.W - g.ww - g.x0),
+                  std::max(cy - radius, -g.y0), std::min(cy + radius, g.H - g.wh - g.y0), 1);
 }
 
 bool greyForComparing(const CZVimage& src, CZVimage& out) {
@@ -220,6 +248,12 @@ bool greyForComparing(const CZVimage& src, CZVimage& out) {
 // ---------------------------------------------------------------------------
 // A run
 
+namespace {
+// The band pass of robust runs: what a box of this size averages is the
+// light, not the picture.
+constexpr int kLightBox = 41;
+}  // namespace
+
 Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementParams& p) {
     if (const std::string why = p.validate(); !why.empty()) return Status::failure(why);
     if (movie.count() <= 0) return Status::failure("the video has no frames");
@@ -229,43 +263,64 @@ Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementPa
     p_ = p;
     first_ = first;
     last_ = last;
-    const CZVimage& f = movie.GoTo(first);
-    if (!greyForComparing(f, reference_)) return Status::failure("Low memory.  Save all data & exit.");
-    if (p.lowpass > 0) {
-        lowPassFilter(reference_, {}, p.lowpass);
-        if (!work_.Copy(reference_)) return Status::failure("Low memory.  Save all data & exit.");
-    }
+    phase_ = 1;
+    CZVimage& f = movie.GoTo(first);
+    const CZVimage* prepared = prepare(f);
+    if (!prepared || !reference_.Copy(*prepared)) return Status::failure("Low memory.  Save all data & exit.");
+    if (p.lowpass > 0 && !work_.Copy(reference_)) return Status::failure("Low memory.  Save all data & exit.");
     refIndex_ = first;
     next_ = first + 1;
-    refX_ = reference_.originX();
-    refY_ = reference_.originY();
+    refX_ = firstX_ = reference_.originX();
+    refY_ = firstY_ = reference_.originY();
     fine_.clear();
     text_.clear();
+    sum_.clear();
+    count_.clear();
+    if (p.robust) {
+        const size_t n = size_t(reference_.width()) * size_t(reference_.rows());
+        sum_.assign(n, 0);
+        count_.assign(n, 0);
+        accumulate(reference_, 0, 0);
+    }
     // Limits in whole pixels of the full frame.
     xLimit_ = int(f.width() * (p.limit / 100.0) * (p.range / 100.0));
     yLimit_ = int(f.height() * (p.limit / 100.0) * (p.range / 100.0));
     return Status::success();
 }
 
-bool MovementRun::step() {
-    if (!movie_ || next_ >= last_) return false;
-    CZVimage& cur = movie_->GoTo(next_);
-    // Grey frames without low pass are compared as they are.
-    const bool direct = p_.lowpass == 0 && cur.colour() == CZVimage::kGrey && cur.bytesPerPixel() == 1;
-    CZVimage* compared = &cur;
-    if (!direct) {
-        if (greyForComparing(cur, work_)) {
-            if (p_.lowpass > 0) lowPassFilter(work_, {}, p_.lowpass);
-            compared = &work_;
+CZVimage* MovementRun::prepare(CZVimage& cur) {
+    // Grey frames without filters are compared as they are.
+    if (p_.lowpass == 0 && !p_.robust && cur.colour() == CZVimage::kGrey && cur.bytesPerPixel() == 1) return &cur;
+    if (!greyForComparing(cur, work_)) return p_.robust ? nullptr : &cur;
+    if (p_.lowpass > 0) lowPassFilter(work_, {}, p_.lowpass);
+    if (p_.robust) highPassFilter(work_, {}, kLightBox);
+    return &work_;
+}
+
+void MovementRun::accumulate(const CZVimage& img, int sx, int sy) {
+    const int W = reference_.width(), H = reference_.rows();
+    if (img.width() != W || img.rows() != H || sum_.size() != size_t(W) * size_t(H)) return;
+    for (int v = std::max(0, -sy); v < std::min(H, H - sy); ++v) {
+        const uint8_t* src = img.row(v);
+        const size_t at = size_t(v + sy) * size_t(W);
+        for (int u = std::max(0, -sx); u < std::min(W, W - sx); ++u) {
+            sum_[at + size_t(u + sx)] += src[u];
+            if (count_[at + size_t(u + sx)] < 65535) ++count_[at + size_t(u + sx)];
+            else sum_[at + size_t(u + sx)] -= src[u];
         }
     }
-    const int yUnit = reference_.isField() ? 2 : 1;
-    if (getenv("MOVGAIN") && compared == &work_) {
-        double mr = 0, mc = 0;
-        reference_.statistics({}, &mr, nullptr, nullptr);
-        work_.statistics({}, &mc, nullptr, nullptr);
-        if (mc > 0) work_.linearMap({}, mr / mc, 0);
+}
+
+bool MovementRun::step() {
+    if (!movie_ || finished()) return false;
+    if (phase_ == 2) {
+        secondPassStep();
+        return true;
     }
+    CZVimage& cur = movie_->GoTo(next_);
+    CZVimage* compared = prepare(cur);
+    if (!compared) compared = &cur;
+    const int yUnit = reference_.isField() ? 2 : 1;
     const Alignment a = alignToReference(reference_, *compared, p_, pattern_);
     int x = reference_.originX(), y = reference_.originY();
     if (a.found) {
@@ -281,8 +336,9 @@ bool MovementRun::step() {
     }
     movie_->ShiftCurrentOffset(x - cur.originX(), y - cur.originY());
     compared->setOrigin(x, y);
+    if (p_.robust) accumulate(*compared, x - firstX_, (y - firstY_) / yUnit);
     if (std::abs(x - reference_.originX()) > xLimit_ || std::abs(y - reference_.originY()) > yLimit_) {
-        if (p_.lowpass == 0) {
+        if (p_.lowpass == 0 && !p_.robust) {
             greyForComparing(cur, reference_);
         } else {
             std::swap(reference_, work_);
@@ -296,7 +352,55 @@ bool MovementRun::step() {
     }
     text_ = strprintf("aligning image %i of range %i to %i to image %i", next_, first_, last_, refIndex_);
     ++next_;
+    if (p_.robust && next_ >= last_) beginSecondPass();
     return true;
+}
+
+void MovementRun::beginSecondPass() {
+    if (!mean_.resize(reference_.width(), reference_.rows(), 1)) {
+        phase_ = 2;  // without memory for the mean the first pass stands
+        next_ = last_;
+        return;
+    }
+    mean_.setColour(CZVimage::kGrey);
+    mean_.setInterlace(reference_.interlace());
+    for (int v = 0; v < mean_.rows(); ++v) {
+        uint8_t* d = mean_.row(v);
+        const size_t at = size_t(v) * size_t(mean_.width());
+        for (int u = 0; u < mean_.width(); ++u) {
+            const uint32_t c = count_[at + size_t(u)];
+            d[u] = c ? uint8_t((sum_[at + size_t(u)] + c / 2) / c) : 128;
+        }
+    }
+    sum_ = {};
+    count_ = {};
+    phase_ = 2;
+    next_ = first_;
+}
+
+// Frame next against the mean, near where the first pass put it. Frame
+// first is measured too, so that the offsets stay relative to it.
+void MovementRun::secondPassStep() {
+    CZVimage& cur = movie_->GoTo(next_);
+    CZVimage* compared = prepare(cur);
+    const int yUnit = mean_.isField() ? 2 : 1;
+    const int cx = firstX_ - cur.originX(), cy = (firstY_ - cur.originY()) / yUnit;
+    const int radius = std::max(4, std::min(int(mean_.width() * (p_.range / 100.0)), int(mean_.rows() * (p_.range / 100.0))) / 4);
+    const Alignment a = compared ? alignNear(mean_, *compared, p_, pattern_, cx, cy, radius) : Alignment{};
+    if (a.found) {
+        const double sx = a.dx + a.fx, sy = a.dy + a.fy;
+        if (next_ == first_) {
+            firstShiftX_ = sx;
+            firstShiftY_ = sy;
+        } else {
+            const double fx = firstX_ - sx + firstShiftX_, fy = firstY_ + (firstShiftY_ - sy) * yUnit;
+            const int x = int(std::lround(fx)), y = int(std::lround(fy / yUnit)) * yUnit;
+            movie_->ShiftCurrentOffset(x - cur.originX(), y - cur.originY());
+            if (p_.subpixel) fine_.set(next_, x, y, fx, fy);
+        }
+    }
+    text_ = strprintf("aligning image %i of range %i to %i to the mean image", next_, first_, last_);
+    ++next_;
 }
 
 }  // namespace ordavia

@@ -34,6 +34,10 @@ struct MovementParams {
     int method = 1;      // "method": 1 grid of points, 2 grid of lines, other: random points
     int lowpass = 5;     // "lowpass": box low-pass size before comparing, 0 = none
     bool subpixel = false;  // "subpixel": refine to a fraction of a pixel
+    // "robust": band-pass the frames (slow light changes out) and align them
+    // a second time to the mean of the first pass, where flowing cells have
+    // averaged out. The first pass is the documented search on band-passed frames.
+    bool robust = false;
 
     // Percentages are read as reals and truncated, as older profiles wrote them.
     static MovementParams fromProfile(const ProfileStore& p);
@@ -67,6 +71,9 @@ struct Alignment {
 // Aligns the grey image `a` to the grey reference `f` of the same shape.
 // Shifts that would take the window outside the image are not searched.
 Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern);
+// The same search over every whole shift within `radius` of (cx, cy).
+Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, int cx, int cy,
+                    int radius);
 
 // The picture movement correction compares: grey as it is; colour as its
 // luminance; a Bayer mosaic with green estimates for the other sites.
@@ -79,7 +86,10 @@ public:
     Status start(CZVMovie& movie, int first, int last, const MovementParams& p);
     // Aligns frame next() and moves on; false when nothing was left to do.
     bool step();
-    bool finished() const { return next_ >= last_; }
+    bool finished() const { return next_ >= last_ && (!p_.robust || phase_ == 2); }
+    // Frames aligned so far and in all (a robust run aligns every frame twice).
+    int stepsDone() const { return (phase_ == 2 ? last_ - first_ : 0) + next_ - first_; }
+    int totalSteps() const { return (p_.robust ? 2 : 1) * (last_ - first_); }
     int first() const { return first_; }
     int last() const { return last_; }
     int next() const { return next_; }
@@ -91,6 +101,12 @@ public:
     const FineOffsets& fine() const { return fine_; }
 
 private:
+    // The picture compared: the frame itself, or a grey, filtered copy.
+    CZVimage* prepare(CZVimage& cur);
+    void accumulate(const CZVimage& img, int sx, int sy);
+    void beginSecondPass();
+    void secondPassStep();
+
     CZVMovie* movie_ = nullptr;
     MovementParams p_;
     int first_ = 0, last_ = 0, next_ = 0, refIndex_ = 0;
@@ -100,6 +116,14 @@ private:
     SamplePattern pattern_;
     FineOffsets fine_;
     std::string text_;
+    // Robust runs: the sums of the first pass on the canvas of frame first,
+    // their mean, and where frame first itself lies on it.
+    int phase_ = 1;
+    int firstX_ = 0, firstY_ = 0;
+    std::vector<uint32_t> sum_;
+    std::vector<uint16_t> count_;
+    CZVimage mean_;
+    double firstShiftX_ = 0, firstShiftY_ = 0;
 };
 
 }  // namespace ordavia

@@ -311,13 +311,19 @@ TEST(MovementAccuracy, SyntheticJitter) {
             const Errors whole = stabilisationError(sp, mp);
             mp.subpixel = true;
             const Errors fine = stabilisationError(sp, mp);
-            std::printf("%s, jitter %4.1f: whole pixels mean %.3f max %.3f; sub-pixel mean %.3f max %.3f\n",
-                        still > 1 ? "still" : "flowing", jitter, whole.mean, whole.max, fine.mean, fine.max);
+            mp.robust = true;
+            const Errors robustFine = stabilisationError(sp, mp);
+            mp.subpixel = false;
+            const Errors robust = stabilisationError(sp, mp);
+            std::printf("%s, jitter %4.1f: whole pixels mean %.3f max %.3f; sub-pixel mean %.3f max %.3f; robust mean %.3f max %.3f; robust sub-pixel mean %.3f max %.3f\n",
+                        still > 1 ? "still" : "flowing", jitter, whole.mean, whole.max, fine.mean, fine.max, robust.mean, robust.max, robustFine.mean, robustFine.max);
             // The figures this search reaches, with a margin: loops whose
             // cells flow inside the window pull the documented sums along.
             if (still > 1) {
                 EXPECT_LT(whole.max, 1.5);
                 EXPECT_LT(fine.mean, 0.4);
+                EXPECT_LT(robust.max, 1.0);
+                EXPECT_LT(robustFine.max, 0.3);
             } else {
                 EXPECT_LT(whole.mean, 3.0);
             }

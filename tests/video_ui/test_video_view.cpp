@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTest>
 #include <cstring>
 
@@ -14,6 +15,7 @@
 #include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
 #include "video/CMotivaDoc.h"
+#include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
 
 using namespace testsupport;
@@ -67,7 +69,7 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
             if (m->title() != "&Video") continue;
             sawVideo = true;
             for (QAction* a : m->actions())
-                if (a->text() == "&Automatic Movement Correction") sawLater = !a->isEnabled();
+                if (a->text() == "Capillary Width vs. time") sawLater = !a->isEnabled();
         }
         EXPECT_TRUE(sawVideo);
         EXPECT_TRUE(sawLater);
@@ -76,4 +78,44 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
         EXPECT_TRUE(exportAction);
     }
     EXPECT_EQ(timers.activeCount(), 0);  // closing the view stops playback
+}
+
+TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
+    ManualTimerFactory timers;
+    TimerFactory::setCurrent(&timers);
+    ScratchDir dir("video-ui-move");
+    writeBytes(dir / "clip.mve", mveCurrent(64, 48, 8, 8, 0));
+    ProfileStore profile(dir / "ordavia.ini");
+    ScriptedPrompter prompter;
+    ordavia::AppServices services;
+    services.profileStore = &profile;
+    services.prompterPtr = &prompter;
+    CMotivaDoc doc;
+    doc.setServices(&services);
+    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
+    CMotivaView view(&doc);
+    view.show();
+    ordavia::MovementParams p;
+    p.lowpass = 0;
+    view.runMovementCorrection(p);
+    ASSERT_TRUE(view.correcting());
+    ASSERT_NE(doc.movementRun(), nullptr);
+    timers.advance(1);
+    EXPECT_EQ(doc.movementRun()->next(), 2);  // one frame per tick
+    timers.advance(10);
+    EXPECT_FALSE(view.correcting());
+    EXPECT_EQ(doc.movementRun(), nullptr);
+    EXPECT_EQ(timers.activeCount(), 0);
+    EXPECT_EQ(prompter.asked.back().text, "Calculating Movement Correction");
+
+    // Dragging by 3 pixels at zoom 1 moves the frame shown by 3.
+    doc.goToFrame(1);
+    const int x0 = doc.movie().frameTable()[1].x;
+    view.setDragMode(CMotivaView::DragMode::Correct);
+    QTest::mousePress(view.canvas(), Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(13, 10), view.canvas()->mapToGlobal(QPointF(13, 10)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view.canvas(), &move);
+    QTest::mouseRelease(view.canvas(), Qt::LeftButton, {}, QPoint(13, 10));
+    EXPECT_EQ(doc.movie().frameTable()[1].x, x0 + 3);
+    EXPECT_EQ(doc.image().originX(), x0 + 3);
 }

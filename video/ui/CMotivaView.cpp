@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -14,10 +15,14 @@
 #include <QToolButton>
 
 #include "base/Text.h"
+#include "framework/Prompter.h"
 #include "framework/Timer.h"
 #include "framework/ui/ViewRegistry.h"
 #include "measure/ui/ViewStatusPanes.h"
+#include "settings/ProfileStore.h"
 #include "video/CMotivaDoc.h"
+#include "video/MovementCorrection.h"
+#include "video/ui/MovementDialog.h"
 #include "video/ui/VideoMenus.h"
 
 namespace {
@@ -89,10 +94,97 @@ CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, par
     setFocusPolicy(Qt::StrongFocus);
     buildBar();
     syncBar();
+    movementTimer_ = TimerFactory::current().create();
+    movementTimer_->onTimeout = [this] { movementTick(); };
+    // Drag correction takes the mouse before the measuring tools see it.
+    canvas()->installEventFilter(this);
 }
 
 CMotivaView::~CMotivaView() {
     if (timer_) timer_->stop();
+    if (movementTimer_) movementTimer_->stop();
+}
+
+// ---------------------------------------------------------------------------
+// Movement correction
+
+void CMotivaView::startMovementCorrection() {
+    if (correcting() || !video_->hasFrames()) return;
+    stop();
+    ordavia::MovementParams p = ordavia::MovementParams::fromProfile(video_->profile());
+    if (!movementDialog(this, p)) return;
+    p.toProfile(video_->profile());
+    runMovementCorrection(p);
+}
+
+void CMotivaView::runMovementCorrection(const ordavia::MovementParams& p) {
+    if (correcting()) return;
+    stop();
+    if (ordavia::Status s = video_->startMovementCorrection(p); !s) {
+        video_->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    const ordavia::MovementRun* run = video_->movementRun();
+    movementProgress_ = video_->prompter().beginProgress("Calculating Movement Correction", "", run->totalSteps());
+    if (!movementProgress_) {
+        video_->endMovementCorrection();
+        return;
+    }
+    movementTimer_->start(1);
+}
+
+void CMotivaView::movementTick() {
+    const ordavia::MovementRun* run = video_->movementRun();
+    const bool cancelled = !movementProgress_ || movementProgress_->cancelled();
+    if (run && !cancelled && video_->movementStep()) {
+        movementProgress_->setText(run->progressText());
+        movementProgress_->setValue(run->stepsDone());
+        return;
+    }
+    movementTimer_->stop();
+    movementProgress_.reset();
+    video_->endMovementCorrection();
+    syncBar();
+}
+
+void CMotivaView::setDragMode(DragMode m) {
+    dragMode_ = m;
+    dragging_ = false;
+    canvas()->setCursor(m == DragMode::None ? Qt::ArrowCursor : Qt::SizeAllCursor);
+}
+
+bool CMotivaView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == canvas() && dragMode_ != DragMode::None && video_->hasFrames()) {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            if (me->button() != Qt::LeftButton) break;
+            stop();
+            dragging_ = true;
+            dragFrom_ = me->position();
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!dragging_) break;
+            auto* me = static_cast<QMouseEvent*>(e);
+            // Whole image pixels at the zoom shown; the rest waits for the next move.
+            const double z = tools().zoomFactor();
+            const QPointF d = (me->position() - dragFrom_) / (z > 0 ? z : 1.0);
+            const int dx = int(d.x()), dy = int(d.y());
+            if (dx || dy) {
+                video_->shiftCurrentFrame(dx, dy, dragMode_ == DragMode::Track);
+                dragFrom_ += QPointF(dx * z, dy * z);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!dragging_) break;
+            dragging_ = false;
+            return true;
+        default: break;
+        }
+    }
+    return ZBasicView::eventFilter(watched, e);
 }
 
 bool CMotivaView::canPlay() const { return video_->hasFrames(); }

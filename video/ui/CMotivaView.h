@@ -5,14 +5,19 @@
 // selected range). Playback runs on the framework's timer; keys: Space
 // plays and pauses, Left/Right step, Home/End jump, I and O mark the start
 // and the end of the selection.
+#include <QPointF>
 #include <memory>
 
 #include "measure/ui/ZBasicView.h"
 
 class CMotivaDoc;
+namespace ordavia {
+struct MovementParams;
+}
 class QLabel;
 class QSlider;
 class QToolButton;
+class Progress;
 class Timer;
 
 class CMotivaView : public ZBasicView {
@@ -35,6 +40,20 @@ public:
     void tick();
     void step(int delta);
 
+    // "&Automatic Movement Correction": the parameter dialog, then one frame
+    // per tick of the second timer with a progress window.
+    void startMovementCorrection();
+    // The run without the dialog.
+    void runMovementCorrection(const ordavia::MovementParams& p);
+    bool correcting() const { return movementProgress_ != nullptr; }
+    // One step of the run; the end of the run when it reports the end.
+    void movementTick();
+    // "Correct &Movement (drag image)" and "&Track movement": dragging moves
+    // the frame shown (tracking moves the later frames with it).
+    enum class DragMode { None, Correct, Track };
+    void setDragMode(DragMode m);
+    DragMode dragMode() const { return dragMode_; }
+
     void OnUpdate(Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
@@ -43,6 +62,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -66,6 +86,11 @@ private:
     QList<QMenu*> videoMenus_;
     QList<QAction*> videoFileActions_;
     bool syncing_ = false;
+    std::unique_ptr<Timer> movementTimer_;
+    std::unique_ptr<Progress> movementProgress_;
+    DragMode dragMode_ = DragMode::None;
+    bool dragging_ = false;
+    QPointF dragFrom_;
 
 };
 

@@ -29,6 +29,8 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+constexpr const char* kOffsetsFilter = "Text (*.txt)|*.txt|csv (*.csv)|*.csv|All files (*.*)|*.*||";
+
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
     if (!s && s.reason() != "cancelled") doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }
@@ -208,9 +210,26 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.release()));
     });
     video->addSeparator();
-    later(video, "&Reset offsets to zero", "movement correction");
-    later(video, "&Automatic Movement Correction", "movement correction");
-    later(video, "Export Movement correction results...", "movement correction");
+    add(video, "&Reset offsets to zero", [v, doc] {
+        v->stop();
+        doc->resetOffsets();
+    });
+    add(video, "&Automatic Movement Correction", [v] { v->startMovementCorrection(); });
+    QAction* dragCorrect = add(video, "Correct &Movement (drag image)", [v] {
+        v->setDragMode(v->dragMode() == CMotivaView::DragMode::Correct ? CMotivaView::DragMode::None : CMotivaView::DragMode::Correct);
+    });
+    dragCorrect->setCheckable(true);
+    QAction* dragTrack = add(video, "&Track movement", [v] {
+        v->setDragMode(v->dragMode() == CMotivaView::DragMode::Track ? CMotivaView::DragMode::None : CMotivaView::DragMode::Track);
+    });
+    dragTrack->setCheckable(true);
+    dragTrack->setStatusTip("Dragging moves this frame and every later frame of the selection");
+    add(video, "Export Movement correction results...", [v, doc] {
+        v->stop();
+        if (!doc->hasFrames()) return;
+        if (auto path = doc->prompter().saveFile("Export Movement correction results", kOffsetsFilter, doc->offsetsExportName()))
+            tell(doc, doc->exportOffsets(*path));
+    });
     later(video, "FFT per pixel sequence", "functional capillary flow");
     later(video, "Calculate &FCF", "functional capillary flow");
     later(video, "&Calculate Flux conc && speed", "functional capillary flow");
@@ -228,8 +247,10 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         p.WriteInt("Dynamic settings", "compressoutput", p.GetInt("Dynamic settings", "compressoutput", 0) ? 0 : 1);
     });
     compress->setCheckable(true);
-    QObject::connect(video, &QMenu::aboutToShow, v, [v, doc, calc, compress] {
+    QObject::connect(video, &QMenu::aboutToShow, v, [v, doc, calc, compress, dragCorrect, dragTrack] {
         calc->setChecked(doc->calculateVelocities());
+        dragCorrect->setChecked(v->dragMode() == CMotivaView::DragMode::Correct);
+        dragTrack->setChecked(v->dragMode() == CMotivaView::DragMode::Track);
         compress->setChecked(doc->profile().GetInt("Dynamic settings", "compressoutput", 0) != 0);
         const bool can = doc->hasFrames();
         for (QAction* a : v->findChildren<QAction*>())
