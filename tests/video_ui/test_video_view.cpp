@@ -81,6 +81,10 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
 }
 
 TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
+    static int argc = 1;
+    static char name[] = "test_video_ui";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
     ManualTimerFactory timers;
     TimerFactory::setCurrent(&timers);
     ScratchDir dir("video-ui-move");
