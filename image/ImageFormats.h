@@ -50,6 +50,9 @@ struct ZvgHeader {
 };
 constexpr size_t kZvgHeaderSize = 36;
 
+// The header fields alone (the frame headers of movie files use the same
+// three forms); false when they are short or out of range.
+bool parseImageHeader(const uint8_t* data, size_t size, ZvgHeader& h);
 // Parses and validates the header (sizes against `size`). Fails on a
 // truncated file, negative sizes or an unknown colour or interlace.
 bool parseZvgHeader(const uint8_t* data, size_t size, ZvgHeader& h);

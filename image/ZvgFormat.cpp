@@ -8,7 +8,7 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
-bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
+bool parseImageHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
     if (!d || size < 16) return false;
     const int32_t first = loadLE32(d);
     ZvgHeader r;
@@ -31,6 +31,13 @@ bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
     }
     if (r.width < 0 || r.rows < 0) return false;
     if (r.colour < 0 || r.colour > 2 || r.interlace < 0 || r.interlace > 2) return false;
+    h = r;
+    return true;
+}
+
+bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
+    ZvgHeader r;
+    if (!parseImageHeader(d, size, r)) return false;
     // A file shorter than its header promises is refused rather than read
     // in part.
     const uint64_t need = uint64_t(r.headerLength) + uint64_t(r.width) * uint64_t(r.rows) * uint64_t(r.bytesPerPixel());

@@ -3,33 +3,24 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "image/ImageFormats.h"
 #include "video/FrameInfo.h"
 
 namespace ordavia {
 
 bool parseMveHeader(const uint8_t* d, size_t size, MveFrameHeader& h) {
-    if (!d || size < 16) return false;
-    const int32_t first = loadLE32(d);
+    ZvgHeader f;
+    if (!parseImageHeader(d, size, f)) return false;
+    if (f.width <= 0 || f.rows <= 0 || f.width > 65536 || f.rows > 65536) return false;
     MveFrameHeader r;
-    if (first >= 0) {
-        r.headerLength = 16;
-        r.width = first;
-        r.rows = loadLE32(d + 4);
-        r.field = loadLE32(d + 8);
-        r.interlace = loadLE32(d + 12);
-    } else {
-        r.headerLength = first == -1 ? 32 : 36;
-        if (size < size_t(r.headerLength)) return false;
-        r.field = loadLE32(d + 8);
-        r.interlace = loadLE32(d + 12);
-        r.width = loadLE32(d + 16);
-        r.rows = loadLE32(d + 20);
-        r.originX = loadLE32(d + 24);
-        r.originY = loadLE32(d + 28);
-        r.colour = first == -1 ? 0 : loadLE32(d + 32);
-    }
-    if (r.width <= 0 || r.rows <= 0 || r.width > 65536 || r.rows > 65536) return false;
-    if (r.colour < 0 || r.colour > 2 || r.interlace < 0 || r.interlace > 2) return false;
+    r.headerLength = f.headerLength;
+    r.field = f.tag;
+    r.interlace = f.interlace;
+    r.width = f.width;
+    r.rows = f.rows;
+    r.originX = f.originX;
+    r.originY = f.originY;
+    r.colour = f.colour;
     h = r;
     return true;
 }
