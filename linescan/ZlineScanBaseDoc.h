@@ -143,6 +143,10 @@ public:
     // column range [from, to) of the input sets the threshold (from == to:
     // all columns).
     int calculateHoughVelocities(uint32_t visibleFrom = 0, uint32_t visibleTo = 0);
+    // "Draw velocity lines from correlation peaks" ("correl2velo"): one
+    // slope per accepted column (at most 1000), through the column's time at
+    // the first point, replacing the slopes. The number drawn.
+    int drawVelocityLinesFromCorrelation();
     // "average cbv vs correlation limit".
     ordavia::CbvLimitCurves averageCbvVsLimit() const;
     // Fills a chart with the curves ("average cbv vs correlation limit "

@@ -202,7 +202,12 @@ double ZlineScanDoc::scrollTime(uint32_t s) const {
 }
 
 void ZlineScanDoc::stop() {
+    if (!sourceView_) return;
     sourceView_ = nullptr;
+    if (params_.method != 2) {
+        if (params_.doHough) (void)calculateHoughVelocities();
+        if (params_.correl2velo) (void)drawVelocityLinesFromCorrelation();
+    }
     notify(kHintData);
 }
 

@@ -52,8 +52,11 @@ public:
     // ---- state ----
     const void* source() const { return sourceView_; }
     bool running() const { return sourceView_ != nullptr; }
-    // "stop" or the source closing: ends the scan. What follows a run
-    // (average cbv against limit, Hough, ...) is the caller's, per params().
+    // "stop" or the source closing: ends the scan and runs what follows a
+    // run inside the document: the Hough velocities with "dohough", the
+    // lines from the correlation peaks with "correl2velo". The charts of
+    // velocity against correlation ("showcbvvcoef", "showcbvcorrel") are
+    // the caller's: they open documents of their own.
     void stop();
     void sourceClosed(const void* view) {
         if (view == sourceView_) stop();

@@ -41,8 +41,11 @@ void ZlineScanBaseDoc::columnVelocity(uint32_t k) {
     const uint32_t M = scan_->sampleCount();
     if (M == 0 || k >= M || src->sampleCount() != M) return;
     std::vector<double> col;
-    // 1. Binning of the scan's points per line sample into the source.
-    if (src != scan_ && !(params_.hipass && params_.twoD)) {
+    // 1. Binning of the scan's points per line sample into the source. The
+    // two-dimensional correlation of the unbinned scan is not built: with
+    // it on, skipping the binning would leave the source without data and
+    // no column would ever get a velocity, so the binning always runs.
+    if (src != scan_) {
         readColumn(*scan_, k, col);
         const uint32_t R = src->width();
         const uint32_t pps = R ? static_cast<uint32_t>(col.size()) / R : 0;
@@ -161,4 +164,23 @@ uint32_t ZlineScanBaseDoc::recalculate() {
     }
     notify(kHintData);
     return good;
+}
+
+int ZlineScanBaseDoc::drawVelocityLinesFromCorrelation() {
+    if (!scan_ || !cbv_) return 0;
+    std::vector<ordavia::VelocitySlope> lines;
+    const uint32_t M = std::min(scan_->sampleCount(), cbv_->sampleCount());
+    const double dt = scan_->xInterval;
+    const double H = double(scan_->width()) / std::max<int32_t>(1, pointsPerLineSample_) * scan_->yScale;
+    for (uint32_t i = 0; i < M && lines.size() < static_cast<size_t>(kMaxSlopes); ++i) {
+        const uint32_t k = (scan_->head + i) % M;
+        const double v = cbv_->data->getD(k) * cbv_->yScale;
+        if (cbv_->data->getD(k) == -1.0 || !(v > 0.0) || !std::isfinite(v)) continue;
+        // Through the column's time at the first point, with the column's slope.
+        const double x = double(i) * dt;
+        lines.push_back(ordavia::VelocitySlope{x, 0.0, x + H / v, H});
+    }
+    const int n = static_cast<int>(lines.size());
+    setSlopes(std::move(lines));
+    return n;
 }

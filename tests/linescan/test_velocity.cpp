@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "chart/CTrace.h"
+
 #include "linescan/CbvCorrelation.h"
 #include "linescan/HoughVelocity.h"
 #include "linescan/ZlineScanDoc.h"
@@ -234,4 +236,56 @@ TEST(Hough, SizesAnglesAndAStreakOfKnownSlope) {
         EXPECT_NEAR(r.slopes[0].velocity(), 300.0, sub ? 6.0 : 15.0) << sub;
         EXPECT_DOUBLE_EQ(r.slopes[0].y2 - r.slopes[0].y1, 160.0);
     }
+}
+
+TEST_F(VelocityTest, SteadyFlowBetweenWholeShiftsNeedsTheSubPixelPeak) {
+    // 2.3 points per sample: every whole-shift column reads 2 (13 % low).
+    start(120, {}, 150);
+    feed(120, 2.3, 150);
+    EXPECT_NEAR(meanCbv(20), 2.0, 0.02);
+    ordavia::CbvParams sp;
+    sp.subpixel = true;
+    doc.setParams(sp, false);
+    EXPECT_GT(doc.recalculate(), 100u);
+    EXPECT_NEAR(meanCbv(20), 2.3, 2.3 * 0.05);
+}
+
+TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
+    ordavia::CbvParams p;
+    p.correl2velo = true;
+    p.doHough = true;
+    p.houghMin = 0;
+    start(80, p, 100);
+    feed(80, 2.0, 100);
+    // "dohough" runs first, "correl2velo" then replaces its slopes: one line
+    // per accepted column, with the column's velocity.
+    doc.stop();
+    ASSERT_NE(doc.houghTrace(), nullptr);
+    EXPECT_EQ(doc.houghTrace()->width(), 256u);
+    ASSERT_GT(doc.slopes().size(), 50u);
+    EXPECT_NEAR(doc.slopes()[10].velocity() * 0.04, 2.0, 1e-9);
+    EXPECT_FALSE(doc.running());
+
+    // "correlate": two copies of one trace, the second shifted by 3 points.
+    CTrace* a = doc.newTrace(8, 64, true);
+    CTrace* b = doc.newTrace(8, 64, true);
+    const auto v = tex.sample(64, 0, 0);
+    for (uint32_t i = 0; i < 64; ++i) {
+        a->data->setD(i, v[i]);
+        b->data->setD((i + 3) % 64, v[i]);
+    }
+    CTrace* c = doc.correlateTraces(doc.traceCount() - 2, doc.traceCount() - 1);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->sampleCount(), 32u);
+    EXPECT_EQ(c->data->argMax(0, 32), 3u);
+    EXPECT_EQ(doc.correlateTraces(0, 99), nullptr);
+
+    // The chart review's velocity of a stack of lines (0.04 s apart).
+    const ordavia::ReviewVelocity r = ordavia::calculateReviewVelocity(*doc.sourceTrace(), 0, 0, p);
+    ASSERT_TRUE(r.correlation && r.cbv);
+    EXPECT_EQ(r.correlation->width(), 41u);
+    EXPECT_EQ(r.correlation->name, "correlation");
+    EXPECT_EQ(r.cbv->name, "cbv");
+    EXPECT_DOUBLE_EQ(r.cbv->yScale, 25.0);
+    EXPECT_EQ(r.cbv->data->getD(50), 2.0);
 }
