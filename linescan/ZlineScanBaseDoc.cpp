@@ -89,6 +89,10 @@ void ZlineScanBaseDoc::findTraces() {
     if (!d || (source_ && difference_ && difference_->width() != source_->width())) difference_ = nullptr;
     if (scan_ && source_ && source_->sampleCount() != M) source_ = nullptr;
     if (correlogram_ && !(correlation_ && cbv_ && cbvUncut_)) correlogram_ = nullptr;
+    // The velocity writes the correlogram as 16-bit values and the high pass
+    // as doubles; a file with other element types keeps them for display only.
+    if (correlogram_ && correlogram_->data->typeCode() != 12) correlogram_ = nullptr;
+    if (difference_ && difference_->data->typeCode() != 16) difference_ = nullptr;
     if (columnsToSample_ < static_cast<int32_t>(M)) {
         debugLog("NoPtsToSample %i < scantrace %i\n", columnsToSample_, static_cast<int>(M));
         columnsToSample_ = static_cast<int32_t>(M);
@@ -182,6 +186,40 @@ void ZlineScanBaseDoc::removeResultTraces() {
         if (const int at = traces.indexOf(n); at >= 0) removeTrace(at, false);
     findTraces();
     notify(kHintTraces);
+}
+
+bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t times, uint32_t points, double seconds,
+                                  double lengthPerPoint, const std::string& units) {
+    if (times < 2 || points < 4 || points > 0xFFFF || values.size() < size_t(times) * points || !(seconds > 0) ||
+        !(lengthPerPoint > 0))
+        return false;
+    C2DTrace* src = make2D("linescan", 12, points, times, kKindSource);
+    C2DTrace* scan = src ? make2D(kScanName, 12, points, times, kKindScan) : nullptr;
+    if (!src || !scan) return false;
+    for (C2DTrace* t : {src, scan}) {
+        uint16_t* d = reinterpret_cast<uint16_t*>(t->data->rawData());
+        for (size_t i = 0; i < size_t(times) * points; ++i) {
+            const double v = values[i];
+            d[i] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+        }
+        for (uint32_t k = 0; k < times; ++k) t->extent->setD(k, points);
+        t->intensityRange = 255.0;
+        t->rangeStep = 1.25;
+        t->rangeMin = 10.0;
+        t->rangeMax = 512.0;
+        t->xInterval = seconds;
+        t->xUnits = "s";
+        t->yScale = lengthPerPoint;
+        t->yUnits = units;
+    }
+    pointsPerLineSample_ = 1;
+    findTraces();
+    if (!makeResultTraces(points, times)) return false;
+    slopes_.clear();
+    selected_ = -1;
+    (void)recalculate();
+    SetModifiedFlag();
+    return true;
 }
 
 // ---- slopes ----

@@ -176,6 +176,12 @@ public:
     // Every column of the scan again, oldest first (after a load or a
     // parameter change); the number of columns with a velocity.
     uint32_t recalculate();
+    // "&Import...": a space-time picture of another instrument as the scan
+    // (values[t * points + i], clamped to 0..65535), one column per
+    // `seconds`, `lengthPerPoint` `units` along the line; the velocities
+    // follow. False (the document unchanged) on low memory or no data.
+    bool importScan(const std::vector<double>& values, uint32_t times, uint32_t points, double seconds,
+                    double lengthPerPoint, const std::string& units);
 
     // ---- framework ----
     void DeleteContents() override;

@@ -155,7 +155,7 @@ bool ZlineScanDoc::addSample(uint32_t s) {
         advanceRing(i + 1);
         if (calculateCbv_ && correlogram_) twoLineVelocity(i);
     } else {
-        if (!scan_) return false;
+        if (!scan_ || scan_->data->typeCode() != 12) return false;
         const uint32_t M = scan_->sampleCount();
         const uint32_t R = scan_->width();
         const uint32_t c = scan_->head % M;

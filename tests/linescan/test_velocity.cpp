@@ -289,3 +289,22 @@ TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
     EXPECT_DOUBLE_EQ(r.cbv->yScale, 25.0);
     EXPECT_EQ(r.cbv->data->getD(50), 2.0);
 }
+
+TEST_F(VelocityTest, ImportedKymographIsTheScan) {
+    svc.adopt(doc);
+    ASSERT_TRUE(doc.OnNewDocument());
+    std::vector<double> values;
+    for (uint32_t t = 0; t < 60; ++t) {
+        const auto line = tex.sample(50, 3.0, t);
+        values.insert(values.end(), line.begin(), line.end());
+    }
+    EXPECT_FALSE(doc.importScan(values, 60, 50, 0.0, 1.0, "um"));
+    EXPECT_FALSE(doc.importScan(values, 61, 50, 0.001, 1.0, "um"));  // fewer values than promised
+    ASSERT_TRUE(doc.importScan(values, 60, 50, 0.001, 0.5, "um"));
+    ASSERT_NE(doc.sourceTrace(), nullptr);
+    ASSERT_NE(doc.cbvTrace(), nullptr);
+    // 3 points per millisecond: 3000 points per second, 1500 um/s.
+    EXPECT_DOUBLE_EQ(doc.cbvTrace()->data->getD(30), 3000.0);
+    EXPECT_NEAR(doc.summary(10, 60).mean, 1500.0, 1e-6);
+    EXPECT_EQ(doc.summary(10, 60).units, "um/s");
+}
