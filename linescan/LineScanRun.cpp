@@ -80,6 +80,16 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
     OneWay fwd, back;
     runOneWay(fwd, frames, points, sample, params, false, setup);
     runOneWay(back, frames, points, sample, params, true, setup);
+    if (method == VelocityMethod::Hough) {
+        // Streaks only vote for lines that rise in the scan: the direction
+        // with the stronger line is the direction of flow, also where the
+        // flow is too slow for the correlation to tell.
+        for (OneWay* o : {&fwd, &back}) {
+            o->score = -1;
+            if (o->doc.calculateHoughVelocities() > 0 && o->doc.houghTrace())
+                o->score = o->doc.houghTrace()->data->maximum();
+        }
+    }
     OneWay& w = back.score > fwd.score ? back : fwd;
     const double sign = &w == &back ? -1.0 : 1.0;
     ZlineScanDoc& d = w.doc;
@@ -98,21 +108,44 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
         out.cbv[i] = v == -1.0 ? NAN : sign * v * dt;
     }
     if (method == VelocityMethod::Correlation) {
-        out.valid = s.good > 0;
-        out.pxPerFrame = sign * s.mean * dt;
-        out.low = sign > 0 ? s.low * dt : -s.high * dt;
-        out.high = sign > 0 ? s.high * dt : -s.low * dt;
-        // The summary is calibrated; the per-column values are not.
-        const double k = 1.0 / setup.lengthPerPoint;
-        out.pxPerFrame *= k;
-        out.low *= k;
-        out.high *= k;
+        // What a user marks as the good part before reading the summary:
+        // the columns after the high-pass background has settled, without
+        // the odd column whose peak jumped to another cell (a velocity far
+        // from the run's median).
+        const uint32_t warm = params.hipass ? std::min<uint32_t>(frames / 4, uint32_t(std::ceil(1.0 / std::max(params.smoothing, 1e-3)))) : 0;
+        const uint32_t first = std::min<uint32_t>(frames, warm + static_cast<uint32_t>(params.gap));
+        std::vector<double> good;
+        for (uint32_t i = first; i < out.cbv.size(); ++i)
+            if (std::isfinite(out.cbv[i])) good.push_back(out.cbv[i]);
         keep();
+        if (good.empty()) return out;
+        std::vector<double> sorted = good;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = sorted[sorted.size() / 2];
+        std::vector<double> dev;
+        for (double x : good) dev.push_back(std::fabs(x - median));
+        std::sort(dev.begin(), dev.end());
+        const double band = std::max(3.0 * 1.4826 * dev[dev.size() / 2], 0.5);
+        double sum = 0, corr = 0;
+        uint32_t n = 0;
+        out.low = out.high = median;
+        for (uint32_t i = first; i < out.cbv.size(); ++i) {
+            const double x = out.cbv[i];
+            if (!std::isfinite(x) || std::fabs(x - median) > band) continue;
+            sum += x;
+            corr += d.correlationTrace()->data->getD(i) * 0.001;
+            out.low = std::min(out.low, x);
+            out.high = std::max(out.high, x);
+            ++n;
+        }
+        out.valid = n > 0;
+        out.pxPerFrame = n ? sum / n : 0.0;
+        out.meanCorrelation = n ? corr / n : 0.0;
+        out.percentGood = frames > first ? 100.0 * n / (frames - first) : 0.0;
         return out;
     }
-    const int found = d.calculateHoughVelocities();
     keep();
-    if (found <= 0) return out;
+    if (d.slopes().empty()) return out;
     std::vector<double> v;
     for (const VelocitySlope& sl : d.slopes()) {
         const double x = sl.velocity() * dt / setup.lengthPerPoint;

@@ -39,6 +39,10 @@ struct LineScanOutcome {
     std::vector<VelocitySlope> slopes;  // Hough: the streaks found, in points and frames
 };
 
+// The summary covers what a user would mark as the good part: the columns
+// after the high-pass background settled (1 / smoothing columns, at most a
+// quarter of the run) and within three robust deviations of the median
+// velocity; percent good counts the kept columns of that part.
 // Runs the scan of `frames` samples through a line-scan document, in both
 // directions along the line (the correlation only sees flow from the
 // first point towards the last), and keeps the direction whose accepted
