@@ -116,29 +116,13 @@ namespace {
 // The first value of the grid lo, lo + res, ... that is at least v.
 int gridFrom(int lo, int res, int v) { return v <= lo ? lo : lo + (v - lo + res - 1) / res * res; }
 
-// The refinement's own sums over every pixel of the window: the sparse
-// pattern that finds the winner is too thin for a fraction.
-uint64_t denseSum(const CZVimage& f, const CZVimage& a, int x0, int y0, int ww, int wh, int dx, int dy) {
-    uint64_t sum = 0;
-    for (int y = 0; y < wh; ++y) {
-        const uint8_t* p = f.row(y0 + y) + x0;
-        const uint8_t* q = a.row(y0 + y + dy) + x0 + dx;
-        uint32_t s = 0;
-        for (int x = 0; x < ww; ++x) {
-            const int d = int(p[x]) - int(q[x]);
-            s += uint32_t(d * d);
-        }
-        sum += s;
-    }
-    return sum;
-}
-
-// The vertex of the parabola through (-1, a), (0, b), (1, c), within half a
-// pixel; 0 when the sums do not curve upwards.
-double vertex(uint64_t a, uint64_t b, uint64_t c) {
-    const double den = double(a) - 2.0 * double(b) + double(c);
-    if (!(den > 0)) return 0;
-    return std::clamp(0.5 * (double(a) - double(c)) / den, -0.5, 0.5);
+// Bilinear grey value of a at (x, y), which must lie inside the picture.
+inline double bilinear(const CZVimage& a, double x, double y) {
+    const int ix = std::clamp(int(std::floor(x)), 0, a.width() - 2), iy = std::clamp(int(std::floor(y)), 0, a.rows() - 2);
+    const double fx = x - ix, fy = y - iy;
+    const uint8_t* r0 = a.row(iy) + ix;
+    const uint8_t* r1 = a.row(iy + 1) + ix;
+    return (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
 }
 
 // The window of a picture and the shifts that keep it inside.
@@ -160,11 +144,46 @@ struct Geometry {
 
 // The exhaustive search over the grid lo, lo + res, ... of each axis,
 // between the first and the last shift given (both inside the picture).
-Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, const Geometry& g,
-                 int gx0, int gxEnd, int gy0, int gyEnd, int res) {
+// The fraction beside a whole-pixel winner by Gauss-Newton steps on the
+// squared differences (the linearised picture around the shift): unlike a
+// parabola through three sums it does not lean towards whole pixels when
+// the sums are V-shaped. Steps that would leave the pixel are refused.
+void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, const std::vector<int32_t>& dense, Alignment& r) {
+    if (dense.empty() || g.W < 3 || g.H < 3) return;
+    double sx = 0, sy = 0;
+    for (int iter = 0; iter < 3; ++iter) {
+        double gxx = 0, gxy = 0, gyy = 0, bx = 0, by = 0;
+        for (int32_t o : dense) {
+            const int u = g.x0 + o % g.S, v = g.y0 + o / g.S;
+            const double x = u + r.dx + sx, y = v + r.dy + sy;
+            if (x < 1 || y < 1 || x > g.W - 2 || y > g.H - 2) continue;
+            const double ax = 0.5 * (bilinear(a, x + 1, y) - bilinear(a, x - 1, y));
+            const double ay = 0.5 * (bilinear(a, x, y + 1) - bilinear(a, x, y - 1));
+            const double e = double(f.row(v)[u]) - bilinear(a, x, y);
+            gxx += ax * ax;
+            gxy += ax * ay;
+            gyy += ay * ay;
+            bx += ax * e;
+            by += ay * e;
+        }
+        const double det = gxx * gyy - gxy * gxy;
+        if (!(det > 1e-9)) break;
+        const double ddx = (gyy * bx - gxy * by) / det, ddy = (gxx * by - gxy * bx) / det;
+        if (std::fabs(sx + ddx) > 0.75 || std::fabs(sy + ddy) > 0.75) break;
+        sx += ddx;
+        sy += ddy;
+        if (std::fabs(ddx) < 0.005 && std::fabs(ddy) < 0.005) break;
+    }
+    r.fx = sx;
+    r.fy = sy;
+}
+
+// `off` are the samples of the search, `dense` (when given) those of the
+// refinement instead of every pixel of the window.
+Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, const std::vector<int32_t>& off,
+                 const std::vector<int32_t>* dense, const Geometry& g, int gx0, int gxEnd, int gy0, int gyEnd, int res) {
     Alignment r;
     if (gx0 > gxEnd || gy0 > gyEnd) return r;
-    const std::vector<int32_t>& off = pattern.offsets(p.method, p.step, g.ww, g.wh, g.S);
     if (off.empty()) return r;
     const uint8_t* fc = f.data() + ptrdiff_t(g.y0) * g.S + g.x0;
     std::vector<int16_t> ref(off.size());
@@ -187,11 +206,16 @@ Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, 
     }
     r.found = true;
     r.sum = best;
+    if (dense) {
+        refineByGradient(f, a, g, *dense, r);
+        return r;
+    }
     if (p.subpixel) {
-        auto sum = [&](int dx, int dy) { return denseSum(f, a, g.x0, g.y0, g.ww, g.wh, dx, dy); };
-        const uint64_t c = sum(r.dx, r.dy);
-        if (g.fitsX(r.dx - 1) && g.fitsX(r.dx + 1)) r.fx = vertex(sum(r.dx - 1, r.dy), c, sum(r.dx + 1, r.dy));
-        if (g.fitsY(r.dy - 1) && g.fitsY(r.dy + 1)) r.fy = vertex(sum(r.dx, r.dy - 1), c, sum(r.dx, r.dy + 1));
+        std::vector<int32_t> grid;
+        grid.reserve(size_t(g.ww / 2 + 1) * size_t(g.wh / 2 + 1));
+        for (int v = 0; v < g.wh; v += 2)
+            for (int u = 0; u < g.ww; u += 2) grid.push_back(v * g.S + u);
+        refineByGradient(f, a, g, grid, r);
     }
     return r;
 }
@@ -207,14 +231,14 @@ Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementP
     // places, so the order of the shifts searched does not change.
     const int gx0 = gridFrom(-rx, res, std::max(-rx, -g.x0)), gxEnd = std::min(rx - 1, g.W - g.ww - g.x0);
     const int gy0 = gridFrom(-ry, res, std::max(-ry, -g.y0)), gyEnd = std::min(ry - 1, g.H - g.wh - g.y0);
-    return search(f, a, p, pattern, g, gx0, gxEnd, gy0, gyEnd, res);
+    return search(f, a, p, pattern.offsets(p.method, p.step, g.ww, g.wh, g.S), nullptr, g, gx0, gxEnd, gy0, gyEnd, res);
 }
 
-Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, int cx, int cy,
-                    int radius) {
+Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, const std::vector<int32_t>& samples,
+                    const std::vector<int32_t>* dense, int cx, int cy, int radius) {
     const Geometry g(f, a, p.window);
     if (!g.ok) return {};
-    return search(f, a, p, pattern, g, std::max(cx - radius, -g.x0), std::min(cx + radius, g.W - g.ww - g.x0),
+    return search(f, a, p, samples, dense, g, std::max(cx - radius, -g.x0), std::min(cx + radius, g.W - g.ww - g.x0),
                   std::max(cy - radius, -g.y0), std::min(cy + radius, g.H - g.wh - g.y0), 1);
 }
 
@@ -275,10 +299,12 @@ Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementPa
     fine_.clear();
     text_.clear();
     sum_.clear();
+    squares_.clear();
     count_.clear();
     if (p.robust) {
         const size_t n = size_t(reference_.width()) * size_t(reference_.rows());
         sum_.assign(n, 0);
+        squares_.assign(n, 0);
         count_.assign(n, 0);
         accumulate(reference_, 0, 0);
     }
@@ -304,17 +330,20 @@ void MovementRun::accumulate(const CZVimage& img, int sx, int sy) {
         const uint8_t* src = img.row(v);
         const size_t at = size_t(v + sy) * size_t(W);
         for (int u = std::max(0, -sx); u < std::min(W, W - sx); ++u) {
-            sum_[at + size_t(u + sx)] += src[u];
-            if (count_[at + size_t(u + sx)] < 65535) ++count_[at + size_t(u + sx)];
-            else sum_[at + size_t(u + sx)] -= src[u];
+            const size_t i = at + size_t(u + sx);
+            if (count_[i] == 65535) continue;
+            ++count_[i];
+            sum_[i] += src[u];
+            squares_[i] += uint32_t(src[u]) * src[u];
         }
     }
 }
 
 bool MovementRun::step() {
     if (!movie_ || finished()) return false;
-    if (phase_ == 2) {
+    if (phase_ >= 2) {
         secondPassStep();
+        if (next_ >= last_ && phase_ < passes()) beginSecondPass();
         return true;
     }
     CZVimage& cur = movie_->GoTo(next_);
@@ -358,7 +387,7 @@ bool MovementRun::step() {
 
 void MovementRun::beginSecondPass() {
     if (!mean_.resize(reference_.width(), reference_.rows(), 1)) {
-        phase_ = 2;  // without memory for the mean the first pass stands
+        phase_ = passes();  // without memory for the mean the first pass stands
         next_ = last_;
         return;
     }
@@ -372,10 +401,48 @@ void MovementRun::beginSecondPass() {
             d[u] = c ? uint8_t((sum_[at + size_t(u)] + c / 2) / c) : 128;
         }
     }
-    sum_ = {};
-    count_ = {};
-    phase_ = 2;
+    // Pixels that change much more than most over the run (blood flowing
+    // in the loops, cells passing) are left out of the second pass: only
+    // what stands still can say where the frame lies.
+    const int W = mean_.width(), H = mean_.rows(), S = mean_.stride();
+    const int ww = int(W * (p_.window / 100.0)), wh = int(H * (p_.window / 100.0));
+    const int x0 = (W - ww) / 2, y0 = (H - wh) / 2;
+    std::vector<float> var(size_t(std::max(0, ww)) * size_t(std::max(0, wh)), 0.0f);
+    for (int v = 0; v < wh; ++v)
+        for (int u = 0; u < ww; ++u) {
+            const size_t i = size_t(y0 + v) * size_t(W) + size_t(x0 + u);
+            const double c = count_[i];
+            var[size_t(v) * size_t(ww) + size_t(u)] =
+                c > 1 ? float(double(squares_[i]) / c - (double(sum_[i]) / c) * (double(sum_[i]) / c)) : 0.0f;
+        }
+    std::vector<float> sorted(var);
+    float cut = 0;
+    if (!sorted.empty()) {
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2), sorted.end());
+        cut = 1.5f * std::max(1.0f, sorted[sorted.size() / 2]);
+    }
+    auto still = [&](int32_t o) {
+        const int v = o / S, u = o % S;
+        return u < ww && v < wh && var[size_t(v) * size_t(ww) + size_t(u)] <= cut;
+    };
+    samples_.clear();
+    for (int32_t o : pattern_.offsets(p_.method, p_.step, ww, wh, S))
+        if (still(o)) samples_.push_back(o);
+    dense_.clear();
+    for (int v = 0; v < wh; v += 2)
+        for (int u = 0; u < ww; u += 2)
+            if (still(v * S + u)) dense_.push_back(v * S + u);
+    ++phase_;
     next_ = first_;
+    const bool again = phase_ < passes();
+    std::fill(sum_.begin(), sum_.end(), 0u);
+    std::fill(squares_.begin(), squares_.end(), 0u);
+    std::fill(count_.begin(), count_.end(), uint16_t(0));
+    if (!again) {
+        sum_ = {};
+        squares_ = {};
+        count_ = {};
+    }
 }
 
 // Frame next against the mean, near where the first pass put it. Frame
@@ -386,7 +453,7 @@ void MovementRun::secondPassStep() {
     const int yUnit = mean_.isField() ? 2 : 1;
     const int cx = firstX_ - cur.originX(), cy = (firstY_ - cur.originY()) / yUnit;
     const int radius = std::max(4, std::min(int(mean_.width() * (p_.range / 100.0)), int(mean_.rows() * (p_.range / 100.0))) / 4);
-    const Alignment a = compared ? alignNear(mean_, *compared, p_, pattern_, cx, cy, radius) : Alignment{};
+    const Alignment a = compared ? alignNear(mean_, *compared, p_, samples_, &dense_, cx, cy, radius) : Alignment{};
     if (a.found) {
         const double sx = a.dx + a.fx, sy = a.dy + a.fy;
         if (next_ == first_) {
@@ -399,6 +466,7 @@ void MovementRun::secondPassStep() {
             if (p_.subpixel) fine_.set(next_, x, y, fx, fy);
         }
     }
+    if (compared && !sum_.empty()) accumulate(*compared, cur.originX() - firstX_, (cur.originY() - firstY_) / yUnit);
     text_ = strprintf("aligning image %i of range %i to %i to the mean image", next_, first_, last_);
     ++next_;
 }

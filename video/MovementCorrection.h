@@ -71,9 +71,11 @@ struct Alignment {
 // Aligns the grey image `a` to the grey reference `f` of the same shape.
 // Shifts that would take the window outside the image are not searched.
 Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern);
-// The same search over every whole shift within `radius` of (cx, cy).
-Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern, int cx, int cy,
-                    int radius);
+// The same search over every whole shift within `radius` of (cx, cy), with
+// the samples given (offsets from the window's corner); `dense`, when
+// given, are the samples of the sub-pixel refinement.
+Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, const std::vector<int32_t>& samples,
+                    const std::vector<int32_t>* dense, int cx, int cy, int radius);
 
 // The picture movement correction compares: grey as it is; colour as its
 // luminance; a Bayer mosaic with green estimates for the other sites.
@@ -86,10 +88,12 @@ public:
     Status start(CZVMovie& movie, int first, int last, const MovementParams& p);
     // Aligns frame next() and moves on; false when nothing was left to do.
     bool step();
-    bool finished() const { return next_ >= last_ && (!p_.robust || phase_ == 2); }
-    // Frames aligned so far and in all (a robust run aligns every frame twice).
-    int stepsDone() const { return (phase_ == 2 ? last_ - first_ : 0) + next_ - first_; }
-    int totalSteps() const { return (p_.robust ? 2 : 1) * (last_ - first_); }
+    bool finished() const { return next_ >= last_ && phase_ == passes(); }
+    // Frames aligned so far and in all (a robust run aligns every frame
+    // again to the mean of the pass before, twice).
+    int passes() const { return p_.robust ? 3 : 1; }
+    int stepsDone() const { return (phase_ - 1) * (last_ - first_) + next_ - first_; }
+    int totalSteps() const { return passes() * (last_ - first_); }
     int first() const { return first_; }
     int last() const { return last_; }
     int next() const { return next_; }
@@ -120,8 +124,9 @@ private:
     // their mean, and where frame first itself lies on it.
     int phase_ = 1;
     int firstX_ = 0, firstY_ = 0;
-    std::vector<uint32_t> sum_;
+    std::vector<uint32_t> sum_, squares_;
     std::vector<uint16_t> count_;
+    std::vector<int32_t> samples_, dense_;  // the still pixels of the window
     CZVimage mean_;
     double firstShiftX_ = 0, firstShiftY_ = 0;
 };
