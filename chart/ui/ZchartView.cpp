@@ -50,6 +50,12 @@ public:
         const CTrace* t = v_->doc_->trace(v_->state_.active);
         ChartPainter::paintXAxis(p, xStrip(), v_->state_, v_->xAxis_, t ? t->xUnits : std::string());
         ChartPainter::paintYAxis(p, yStrip(), plotRect(), v_->state_, *v_->doc_, v_->yAxis_);
+        {
+            p.save();
+            p.setClipRect(plotRect());
+            v_->paintOverlay(p, plotRect());
+            p.restore();
+        }
         if (rubber_.isValid()) {
             p.setPen(QPen(QColor(30, 90, 220), 1, Qt::DashLine));
             p.fillRect(rubber_.normalized(), QColor(30, 90, 220, 30));
@@ -79,6 +85,10 @@ protected:
             return;
         }
         if (e->button() != Qt::LeftButton || !plot.contains(press_)) return;
+        if (v_->plotPress(e->position(), e->modifiers())) {
+            mode_ = Overlay;
+            return;
+        }
         if (e->modifiers() & Qt::ShiftModifier) {
             mode_ = Zoom;
             rubber_ = QRect(press_, press_);
@@ -115,6 +125,12 @@ protected:
             update();
             return;
         }
+        if (mode_ == Overlay) {
+            v_->plotDrag(e->position());
+            if (plotRect().contains(pos)) v_->setCursorX(xAt(pos.x()));
+            update();
+            return;
+        }
         if (mode_ == Zoom) {
             rubber_.setBottomRight(pos);
             update();
@@ -137,6 +153,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
         const QPoint pos = e->position().toPoint();
         ChartViewState& s = v_->state_;
+        if (mode_ == Overlay) {
+            mode_ = None;
+            v_->plotRelease(e->position());
+            update();
+            return;
+        }
         if (mode_ == Zoom) {
             const QRect r = rubber_.normalized();
             rubber_ = QRect();
@@ -225,7 +247,7 @@ protected:
     }
 
 private:
-    enum Mode { None, Select, Zoom, Pan };
+    enum Mode { None, Select, Zoom, Pan, Overlay };
     ZchartView* v_;
     Mode mode_ = None;
     QPoint press_;
@@ -237,6 +259,7 @@ private:
 ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     setObjectName("ZchartView");
     auto* top = new QHBoxLayout;
+    topBar_ = top;
     top->setContentsMargins(4, 2, 4, 2);
     top->addWidget(new QLabel("Active trace:"));
     traceBox_ = new QComboBox;
@@ -391,6 +414,24 @@ void ZchartView::zoomY(double factor, double aroundY) {
         d.yPerPixel = np;
     }
     canvas_->update();
+}
+
+double ZchartView::xAtPixel(double px) const { return state_.xLeft + (px - plotRect().left()) * state_.xPerPixel; }
+
+double ZchartView::pixelAtX(double x) const {
+    return plotRect().left() + (x - state_.xLeft) / (state_.xPerPixel > 0 ? state_.xPerPixel : 1.0);
+}
+
+double ZchartView::yAtPixel(int index, double py) const {
+    if (index < 0 || index >= static_cast<int>(state_.displays.size())) return 0.0;
+    const TraceDisplay& d = state_.displays[static_cast<size_t>(index)];
+    return d.yBottom + (plotRect().bottom() - py) * d.yPerPixel;
+}
+
+double ZchartView::pixelAtY(int index, double y) const {
+    if (index < 0 || index >= static_cast<int>(state_.displays.size())) return 0.0;
+    const TraceDisplay& d = state_.displays[static_cast<size_t>(index)];
+    return plotRect().bottom() - (y - d.yBottom) / (d.yPerPixel != 0 ? d.yPerPixel : 1.0);
 }
 
 QString ZchartView::readout(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }

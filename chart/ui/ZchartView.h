@@ -13,6 +13,7 @@
 #include "framework/ui/MenuProvider.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QAction;
@@ -102,8 +103,28 @@ public:
     // The read-outs of the four status panes.
     QString readout(int pane) const;
 
+    // Plot coordinates: x in the axis's units, y in the units of trace
+    // `index` as its display record shows it.
+    double xAtPixel(double px) const;
+    double pixelAtX(double x) const;
+    double yAtPixel(int index, double py) const;
+    double pixelAtY(int index, double y) const;
+
 signals:
     void readoutsChanged();
+
+protected:
+    // Views of documents that draw on their traces (line scans) paint over
+    // the plot here and may take a left press on the plot: when plotPress
+    // returns true the moves and the release of that press go to plotDrag
+    // and plotRelease instead of selecting. Positions are canvas pixels.
+    virtual void paintOverlay(QPainter& p, const QRect& plot) {}
+    virtual bool plotPress(QPointF pos, Qt::KeyboardModifiers mods) { return false; }
+    virtual void plotDrag(QPointF pos) {}
+    virtual void plotRelease(QPointF pos) {}
+    // The menus and the bar above the plot, for derived views to extend.
+    QList<QMenu*>& menuList() { return menus_; }
+    QHBoxLayout* topBar() const { return topBar_; }
 
 private:
     friend class ChartCanvas;
@@ -119,6 +140,7 @@ private:
     CAxis yAxis_{false};
     ChartCanvas* canvas_ = nullptr;
     QComboBox* traceBox_ = nullptr;
+    QHBoxLayout* topBar_ = nullptr;
     QLabel* panes_[4] = {};
     QList<QMenu*> menus_;
     QList<QAction*> fileActs_;

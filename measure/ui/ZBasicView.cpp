@@ -38,6 +38,9 @@ using TC = ImageToolController;
 
 namespace {
 
+constexpr const char* kLineScanFromVideo =
+    "Line scans are taken from videos: open a video, draw a line along a capillary and start the scan there.";
+
 // Commands of the view that later work provides: shown, disabled, with the
 // feature that brings them.
 struct LaterCommand {
@@ -47,9 +50,11 @@ struct LaterCommand {
 const LaterCommand kLaterCommands[] = {
     {"Find capillary &width", "Comes with capillary width measurement, not in this version of Ordavia."},
     {"Measure nailfold loops", "Comes with nailfold loop measurement, not in this version of Ordavia."},
-    {"&Linescan", "Comes with the line-scan documents, not in this version of Ordavia."},
-    {"Measuring line", "Comes with the video documents, not in this version of Ordavia."},
-    {"Temporal 2nd Measuring line", "Comes with the video documents, not in this version of Ordavia."},
+    // A still picture has no time axis: line scans are taken from videos,
+    // whose view enables these three.
+    {"&Linescan", kLineScanFromVideo},
+    {"Measuring line", kLineScanFromVideo},
+    {"Temporal 2nd Measuring line", kLineScanFromVideo},
 };
 
 // The menu text of a stored command: the part before its prompt.

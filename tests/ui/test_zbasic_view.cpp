@@ -176,7 +176,8 @@ TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsAreDisabledWithTheirFea
     // Commands of later features are there, disabled, and say what brings them.
     QAction* linescan = view.findAction("&Linescan");
     EXPECT_FALSE(linescan->isEnabled());
-    EXPECT_EQ(linescan->toolTip(), "Comes with the line-scan documents, not in this version of Ordavia.");
+    EXPECT_EQ(linescan->toolTip(),
+              "Line scans are taken from videos: open a video, draw a line along a capillary and start the scan there.");
     EXPECT_TRUE(view.findAction("&Histogram")->isEnabled());
     view.findAction("Remove marks using dust mask")->trigger();
     ASSERT_EQ(prompter.messages().size(), 1u);

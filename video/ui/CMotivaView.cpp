@@ -23,6 +23,7 @@
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/MovementDialog.h"
+#include "video/ui/LineScanLink.h"
 #include "video/ui/VideoMenus.h"
 
 namespace {
@@ -81,6 +82,8 @@ QIcon glyph(Glyph g) {
     return QIcon(pm);
 }
 
+LineScanLink* gLineScanLink = nullptr;
+
 QString timeText(double seconds) {
     const int m = int(seconds / 60);
     return QString::fromStdString(strprintf("%02i:%05.2f", m, seconds - 60.0 * m));
@@ -98,11 +101,14 @@ CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, par
     movementTimer_->onTimeout = [this] { movementTick(); };
     // Drag correction takes the mouse before the measuring tools see it.
     canvas()->installEventFilter(this);
+    lastFrame_ = video_->currentFrame();
+    connectLineScanCommands();
 }
 
 CMotivaView::~CMotivaView() {
     if (timer_) timer_->stop();
     if (movementTimer_) movementTimer_->stop();
+    if (gLineScanLink) gLineScanLink->viewClosing(*this);
 }
 
 // ---------------------------------------------------------------------------
@@ -187,6 +193,42 @@ bool CMotivaView::eventFilter(QObject* watched, QEvent* e) {
     return ZBasicView::eventFilter(watched, e);
 }
 
+LineScanLink* LineScanLink::current() { return gLineScanLink; }
+void LineScanLink::setCurrent(LineScanLink* link) { gLineScanLink = link; }
+
+void CMotivaView::setMeasuringLine(bool second, int index) { (second ? secondLine_ : firstLine_) = index; }
+
+// The image view shows the line-scan commands disabled; a video with a
+// line-scan link to report to makes them work.
+void CMotivaView::connectLineScanCommands() {
+    if (!gLineScanLink) return;
+    struct Command {
+        const char* text;
+        const char* tip;
+        void (*run)(CMotivaView&);
+    };
+    static const Command kCommands[] = {
+        {"&Linescan", "Scans the current line (or the chosen measuring line) frame by frame while the video plays",
+         [](CMotivaView& v) { gLineScanLink->startScan(v); }},
+        {"Measuring line", "Chooses the current dimension line as the line to scan",
+         [](CMotivaView& v) { gLineScanLink->chooseMeasuringLine(v, false); }},
+        {"Temporal 2nd Measuring line",
+         "Chooses the current dimension line as the second line of the two-line velocity method",
+         [](CMotivaView& v) { gLineScanLink->chooseMeasuringLine(v, true); }},
+    };
+    for (const Command& c : kCommands) {
+        QAction* a = findAction(c.text);
+        if (!a) continue;
+        a->setEnabled(true);
+        a->setToolTip(c.tip);
+        a->setStatusTip(c.tip);
+        auto run = c.run;
+        connect(a, &QAction::triggered, this, [this, run] {
+            if (gLineScanLink) run(*this);
+        });
+    }
+}
+
 bool CMotivaView::canPlay() const { return video_->hasFrames(); }
 bool CMotivaView::playing() const { return timer_ && timer_->isActive(); }
 
@@ -208,8 +250,10 @@ void CMotivaView::playLooping() {
 }
 
 void CMotivaView::stop() {
+    const bool was = playing();
     timer_->stop();
     syncBar();
+    if (was && gLineScanLink) gLineScanLink->playbackStopped(*this);
 }
 
 void CMotivaView::tick() {
@@ -317,6 +361,12 @@ void CMotivaView::syncBar() {
 void CMotivaView::OnUpdate(Document* doc, long hint) {
     ZBasicView::OnUpdate(doc, hint);
     syncBar();
+    // Every frame shown, by playback or by hand, is one sample of a line scan.
+    const int frame = video_->currentFrame();
+    if (frame != lastFrame_) {
+        lastFrame_ = frame;
+        if (gLineScanLink) gLineScanLink->frameShown(*this);
+    }
 }
 
 void CMotivaView::updateStatus(ZPoint cursor) {

@@ -39,6 +39,11 @@ public:
     // One timer tick: the next frame, or the end of playback.
     void tick();
     void step(int delta);
+    // The scan line chosen with "Measuring line" and the second line of the
+    // two-line method ("Temporal 2nd Measuring line"): indexes in the
+    // current dimension list, -1 when none was chosen.
+    int measuringLine(bool second) const { return second ? secondLine_ : firstLine_; }
+    void setMeasuringLine(bool second, int index);
 
     // "&Automatic Movement Correction": the parameter dialog, then one frame
     // per tick of the second timer with a progress window.
@@ -70,6 +75,7 @@ private:
     void syncBar();
     void buildVideoMenus();
     bool canPlay() const;
+    void connectLineScanCommands();
 
     CMotivaDoc* video_;
     std::unique_ptr<Timer> timer_;
@@ -91,6 +97,8 @@ private:
     DragMode dragMode_ = DragMode::None;
     bool dragging_ = false;
     QPointF dragFrom_;
+    int lastFrame_ = -1;
+    int firstLine_ = -1, secondLine_ = -1;
 
 };
 

@@ -24,6 +24,7 @@
 #include "video/AviWriter.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
+#include "video/ui/LineScanLink.h"
 
 namespace {
 
@@ -190,6 +191,12 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(video, "&Select images...", [v] { selectDialog(v); });
     QAction* calc = add(video, "Calculate &Velocities", [doc] { doc->toggleCalculateVelocities(); });
     calc->setCheckable(true);
+    QAction* all = add(video, "Calculate all widths and velocities", [v] {
+        v->stop();
+        if (LineScanLink* link = LineScanLink::current()) link->calculateAll(*v);
+    });
+    all->setEnabled(LineScanLink::current() != nullptr);
+    all->setStatusTip("Scans every dimension line over the selected images and shows each line's velocity to accept");
     video->addSeparator();
     add(video, "Average &whole sequence", [doc] { showResult(doc, doc->averageDocument()); });
     add(video, "&rms of whole sequence", [doc] { showResult(doc, doc->rmsDocument()); });

@@ -1,0 +1,68 @@
+#include "linescan/LineScanSampler.h"
+
+#include <algorithm>
+
+#include "image/CZVimage.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/CDim.h"
+#include "measure/ImageToolController.h"
+#include "video/CMotivaDoc.h"
+
+namespace ordavia {
+
+LineScanSampler::LineScanSampler(ZlineScanDoc& scan, const void* sourceKey) : scan_(scan), key_(sourceKey) {}
+
+std::vector<ZPoint> LineScanSampler::linePoints(const CDim& line) {
+    if (line.vertexCount() < 2) return {};
+    return ImageToolController::pathPixels(line);
+}
+
+double LineScanSampler::spacing(const CMotivaDoc& video, const CDim& line, size_t points) {
+    if (points < 2) return 1.0;
+    const double length = line.length(video.xScaleInEffect(), video.yScaleInEffect());
+    return length > 0 ? length / double(points - 1) : 1.0;
+}
+
+bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDim* second) {
+    if (started_) return false;
+    points_[0] = linePoints(line);
+    points_[1] = second ? linePoints(*second) : std::vector<ZPoint>{};
+    if (points_[0].empty()) return false;
+    const double fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0;
+    bool ok;
+    if (scan_.params().method == 2) {
+        if (points_[1].empty()) return false;
+        ok = scan_.startTwoLines(key_, static_cast<uint32_t>(std::min(points_[0].size(), points_[1].size())), fps);
+        twoLines_ = true;
+    } else {
+        // A field lasts half a frame; the scan doubles it back without interlace.
+        ok = scan_.startScan(key_, static_cast<uint32_t>(points_[0].size()), 1, 0.5 / fps,
+                             spacing(video, line, points_[0].size()), video.unitsInEffect());
+        twoLines_ = false;
+    }
+    started_ = ok;
+    samples_ = 0;
+    return ok;
+}
+
+void LineScanSampler::read(const CZVimage& frame, const std::vector<ZPoint>& pts, std::vector<double>& out) const {
+    // The scan sized the vector at its start; a line longer than that (the
+    // longer of two lines) gives its first points.
+    const size_t n = std::min(out.size(), pts.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int v = frame.getParentPixel(pts[i].x, pts[i].y);
+        out[i] = v < 0 ? 0.0 : double(v);
+    }
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(), 0.0);
+}
+
+bool LineScanSampler::addFrame(const CZVimage& frame) {
+    if (!started_ || !scan_.running() || scan_.source() != key_) return false;
+    read(frame, points_[0], scan_.sampleVector(0));
+    if (twoLines_) read(frame, points_[1], scan_.sampleVector(1));
+    return scan_.addSample(samples_++);
+}
+
+double LineScanSampler::scrollTime() const { return samples_ ? scan_.scrollTime(samples_ - 1) : 0.0; }
+
+}  // namespace ordavia

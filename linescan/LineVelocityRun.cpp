@@ -1,0 +1,94 @@
+#include "linescan/LineVelocityRun.h"
+
+#include <algorithm>
+
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ResultTables.h"
+#include "linescan/LineScanSampler.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/CDim.h"
+#include "measure/CDimLine.h"
+#include "measure/CDimList.h"
+#include "video/CMotivaDoc.h"
+
+namespace ordavia {
+
+namespace {
+const ResultColumn kColumns[] = {
+    {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
+    {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 12, 7, 1}, {"correlation", 11, 7, 3},
+};
+
+// The key a background run passes as the scan's source: no view is one.
+const char kRunKey = 0;
+}  // namespace
+
+const ResultColumn* capillaryVelocityColumns(size_t& count) {
+    count = sizeof kColumns / sizeof kColumns[0];
+    return kColumns;
+}
+
+std::vector<int> scannableLines(const CMotivaDoc& video) {
+    std::vector<int> out;
+    const CDimList& list = video.currentDimList();
+    for (int i = 0; i < list.count(); ++i) {
+        const CDim* d = list.at(i);
+        if (dynamic_cast<const CDimLine*>(d) && d->vertexCount() >= 2) out.push_back(i);
+    }
+    return out;
+}
+
+std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                            const std::function<bool(int)>& progress) {
+    const CDim* line = video.currentDimList().at(index);
+    if (!line || !video.hasFrames()) return nullptr;
+    const int n = video.frameCount();
+    int first = video.selectionFirst() < 0 ? 0 : std::min(video.selectionFirst(), n);
+    int last = video.selectionLast() < 0 ? n : std::min(video.selectionLast(), n);
+    if (last <= first) return nullptr;
+
+    auto scan = std::make_unique<ZlineScanDoc>();
+    if (services) scan->setServices(services);
+    if (!scan->OnNewDocument()) return nullptr;
+    scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1));
+    // One column per frame: the summary covers the whole selection.
+    scan->setColumnsToSample(last - first);
+    LineScanSampler sampler(*scan, &kRunKey);
+    if (!sampler.start(video, *line)) return nullptr;
+    MovieFrameImage scratch;
+    for (int f = first; f < last; ++f) {
+        sampler.addFrame(video.movie().peekFrame(f, scratch));
+        if (progress && !progress(f - first)) {
+            scan->stop();
+            return nullptr;
+        }
+    }
+    scan->stop();
+    return scan;
+}
+
+std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
+    return s.text(lineNumber) + "\n\nAccept this velocity?";
+}
+
+void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
+                    ResultTables* tables) {
+    if (CDim* d = video.currentDimList().at(index)) {
+        video.rememberForUndo();
+        std::string text = s.text(index + 1);
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        d->setLabel(d->label().empty() ? text : d->label() + " " + text);
+        video.SetModifiedFlag();
+        video.UpdateAllViews();
+    }
+    if (!tables) return;
+    size_t count = 0;
+    const ResultColumn* cols = capillaryVelocityColumns(count);
+    if (CResultDoc* table = tables->open(kCapillaryVelocityTitle, cols, count))
+        table->addRow({source, s.units,
+                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+}
+
+}  // namespace ordavia

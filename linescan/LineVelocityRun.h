@@ -1,0 +1,52 @@
+#pragma once
+// "Calculate all widths and velocities": every dimension line of a video
+// scanned over the selected frames exactly as playback would sample it,
+// each line's run summary offered to the user, and an accepted summary
+// kept with the line (its label) and in the "Capillary Velocity Results"
+// table (velocity, range, percent good, average correlation per line).
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "linescan/ZlineScanBaseDoc.h"
+
+class CMotivaDoc;
+class ResultTables;
+class ZlineScanDoc;
+struct ResultColumn;
+
+namespace ordavia {
+
+class AppServices;
+
+// Indexes of the current list's lines that a scan can follow (open lines
+// of two or more vertices).
+std::vector<int> scannableLines(const CMotivaDoc& video);
+
+// Scans line `index` of the current list over the selected frames [first,
+// last) (the whole video when the selection is -1, -1) into a new scan
+// document that keeps every frame as a column. progress(frame) returning
+// false cancels (null result). The video's current frame is left as it was.
+std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                            const std::function<bool(int)>& progress = {});
+
+// The text the user reads for a summary, with the question.
+std::string summaryQuestion(const CbvSummary& s, int lineNumber);
+
+// The velocity table: "filename", "units", "line", "velocity", "low",
+// "high", "percent good", "correlation".
+inline constexpr const char* kCapillaryVelocityTitle = "Capillary Velocity Results";
+const ResultColumn* capillaryVelocityColumns(size_t& count);
+
+// Accepting: the summary text joins the line's label (one line of text)
+// and a row goes to the velocity table (when tables are given).
+void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
+                    ResultTables* tables);
+
+// Said when a summary is rejected, and on Yes.
+inline constexpr const char* kRejectedQuestion =
+    "Velocity rejected. Do you want to change the selected part of the velocity trace?";
+inline constexpr const char* kMarkGoodPart = "Mark good part in linescan, then click on Calculate";
+
+}  // namespace ordavia

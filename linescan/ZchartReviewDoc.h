@@ -1,0 +1,25 @@
+#pragma once
+// The chart review document: a chart of a stack of scan lines (the source
+// trace of a line scan, or any two-dimensional trace) with one command of
+// its own, "&Calculate velocity": the correlation of every selected row
+// against the one before and the velocity per row from it, as the traces
+// "correlation" and "cbv".
+#include <cstdint>
+
+#include "chart/ZchartDoc.h"
+#include "linescan/CbvParams.h"
+
+class ZchartReviewDoc : public ZchartDoc {
+public:
+    const char* settingsClassName() const override { return "ZchartReviewDoc"; }
+
+    // The parameters the velocity uses (a line scan hands over its own).
+    ordavia::CbvParams params;
+
+    // "&Calculate velocity" on trace `index` over its rows [from, to) (all
+    // when equal): adds "correlation" and "cbv"; false (nothing added) when
+    // the trace is not two-dimensional or has no rows.
+    bool calculateVelocity(int index, uint32_t from, uint32_t to);
+    static constexpr const char* kNeedsStack =
+        "Calculate velocity needs a two-dimensional trace (a stack of scan lines) as the active trace.";
+};

@@ -1,0 +1,203 @@
+#include "linescan/ui/LineScanCharts.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ResultTables.h"
+#include "chart/xychartdoc.h"
+#include "framework/AppServices.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+#include "linescan/LineVelocityRun.h"
+#include "linescan/ZchartReviewDoc.h"
+#include "linescan/ZlineScanBaseDoc.h"
+#include "video/CMotivaDoc.h"
+
+namespace ordavia::linescanui {
+
+namespace {
+
+// A chart the line scans keep open and reuse; forgotten when it closes.
+class KeptChart : public DocumentView {
+public:
+    Document* doc = nullptr;
+    void keep(Document* d) {
+        doc = d;
+        if (d) d->AddListener(this);
+    }
+    void OnUpdate(Document* d, long hint) override {
+        if (hint == Document::kHintClosing && d == doc) doc = nullptr;
+    }
+};
+
+KeptChart& averageChart() {
+    static KeptChart k;
+    return k;
+}
+KeptChart& scatterChart() {
+    static KeptChart k;
+    return k;
+}
+
+// A new document of a template's class when the application has the
+// template, else of the given class; with the owner's services.
+template <class T>
+std::unique_ptr<T> newDocument(Document& owner, const char* templateClass) {
+    std::unique_ptr<T> doc;
+    DocTemplate* t = owner.hasServices() ? owner.services().findTemplate(templateClass) : nullptr;
+    if (t) {
+        std::unique_ptr<Document> made = t->createDocument();
+        if (auto* typed = dynamic_cast<T*>(made.get())) {
+            made.release();
+            doc.reset(typed);
+        }
+    }
+    if (!doc) {
+        doc = std::make_unique<T>();
+        if (t) doc->setDocTemplate(t);
+    }
+    if (owner.hasServices()) doc->setServices(&owner.services());
+    doc->OnNewDocument();
+    return doc;
+}
+
+Prompter* prompterOf(Document& d) { return d.hasServices() ? d.services().prompterPtr : nullptr; }
+
+}  // namespace
+
+Document* showDocument(Document& owner, Document* doc) {
+    if (!doc || !owner.hasServices()) return doc;
+    return owner.services().openDocument(std::unique_ptr<Document>(doc));
+}
+
+void openChartReview(ZlineScanBaseDoc& scan) {
+    const CTrace* source = scan.sourceTrace() ? scan.sourceTrace() : scan.scanTrace();
+    if (!source || !source->hasData()) {
+        if (Prompter* p = prompterOf(scan))
+            p->messageBox("This line scan has no scan to review yet.", MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    // The review's own class, under the chart template (its view knows it).
+    auto review = std::make_unique<ZchartReviewDoc>();
+    if (scan.hasServices()) {
+        review->setServices(&scan.services());
+        if (DocTemplate* t = scan.services().findTemplate("CReviewDoc")) review->setDocTemplate(t);
+    }
+    review->OnNewDocument();
+    review->params = scan.params();
+    review->SetTitle("review of " + scan.GetTitle());
+    review->duplicateTrace(*source, true);
+    review->SetModifiedFlag(false);
+    showDocument(scan, review.release());
+}
+
+void showAverageCbvVsLimit(ZlineScanBaseDoc& scan) {
+    KeptChart& k = averageChart();
+    if (auto* chart = dynamic_cast<ZchartDoc*>(k.doc)) {
+        scan.fillAverageCbvChart(*chart);
+        chart->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+        return;
+    }
+    auto chart = newDocument<ZchartDoc>(scan, "CReviewDoc");
+    scan.fillAverageCbvChart(*chart);
+    chart->SetModifiedFlag(false);
+    k.keep(showDocument(scan, chart.release()));
+}
+
+void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
+    const CTrace* correlation = scan.correlationTrace();
+    const CTrace* cbv = scan.cbvUncutTrace();
+    if (!correlation || !cbv) {
+        if (Prompter* p = prompterOf(scan))
+            p->messageBox("This line scan has no velocities yet: switch \"&Calculate cbv\" on and scan.",
+                          MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    KeptChart& k = scatterChart();
+    auto* chart = dynamic_cast<ZchartDoc*>(k.doc);
+    std::unique_ptr<xychartdoc> fresh;
+    if (!chart) {
+        fresh = newDocument<xychartdoc>(scan, "xychartdoc");
+        fresh->SetTitle("cbv vs correlation");
+        chart = fresh.get();
+    }
+    // The two traces that take the values.
+    while (chart->traceCount() < 2) {
+        CTrace* t = chart->newTrace(8, correlation->sampleCount(), true);
+        if (!t) return;
+        t->name = chart->traceCount() == 1 ? "correlation" : "cbv";
+    }
+    scan.fillCbvCorrelationChart(*chart);
+    chart->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+    if (fresh) {
+        fresh->SetModifiedFlag(false);
+        k.keep(showDocument(scan, fresh.release()));
+    }
+}
+
+void velocityLinesFromPeaks(ZlineScanBaseDoc& scan) {
+    const CTrace* cbv = scan.cbvTrace();
+    const C2DTrace* pic = scan.sourceTrace() ? scan.sourceTrace() : scan.scanTrace();
+    if (!cbv || !cbv->hasData() || !pic || !pic->hasData()) return;
+    const uint32_t n = cbv->sampleCount();
+    std::vector<uint32_t> good;
+    for (uint32_t walk = 0; walk < n; ++walk) {
+        const uint32_t k = (cbv->head + walk) % n;
+        if (cbv->data->valueAt(k) > 0) good.push_back(k);
+    }
+    const size_t step = std::max<size_t>(1, (good.size() + ZlineScanBaseDoc::kMaxSlopes - 1) / ZlineScanBaseDoc::kMaxSlopes);
+    const double period = cbv->xInterval * std::max(1, scan.params().gap);
+    const double middle = pic->width() * pic->yScale * 0.5;
+    std::vector<VelocitySlope> slopes;
+    for (size_t i = 0; i < good.size(); i += step) {
+        const uint32_t k = good[i];
+        const double v = cbv->physical(k);
+        const double x2 = cbv->sampleX(k);
+        slopes.push_back({x2 - period, middle - v * period * 0.5, x2, middle + v * period * 0.5});
+    }
+    scan.setSlopes(std::move(slopes));
+    scan.UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+}
+
+void runFollowUps(ZlineScanBaseDoc& scan) {
+    const CbvParams& p = scan.params();
+    if (p.showCbvVCoef && scan.correlationTrace()) showAverageCbvVsLimit(scan);
+    if (p.showCbvCorrel && scan.correlationTrace()) showCbvVsCorrelation(scan);
+    if (p.doHough) scan.calculateHoughVelocities();
+    if (p.correl2velo) velocityLinesFromPeaks(scan);
+    scan.UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, const ScanOrigin& origin) {
+    Prompter* p = prompterOf(scan);
+    if (!p) return SummaryAnswer::Rejected;
+    if (!scan.cbvTrace()) {
+        p->messageBox("This line scan has no \"cbv\" trace: switch \"&Calculate cbv\" on and scan again.",
+                      MsgButtons::Ok, MsgIcon::Information);
+        return SummaryAnswer::Rejected;
+    }
+    const CbvSummary s = scan.summary(from, to);
+    const int lineNumber = origin.line >= 0 ? origin.line + 1 : 1;
+    if (p->messageBox(summaryQuestion(s, lineNumber), MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
+        ResultTables* tables = scan.hasServices() ? scan.services().resultTables : nullptr;
+        if (origin.video) {
+            acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);
+        } else if (tables) {
+            // No video line to keep it with: the table only.
+            size_t count = 0;
+            const ResultColumn* cols = capillaryVelocityColumns(count);
+            if (CResultDoc* t = tables->open(kCapillaryVelocityTitle, cols, count))
+                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+        }
+        return SummaryAnswer::Accepted;
+    }
+    if (p->messageBox(kRejectedQuestion, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return SummaryAnswer::Rejected;
+    p->messageBox(kMarkGoodPart, MsgButtons::Ok, MsgIcon::Information);
+    return SummaryAnswer::MarkAnotherPart;
+}
+
+}  // namespace ordavia::linescanui

@@ -1,0 +1,70 @@
+#pragma once
+// The workstation's line-scan link: the one live line scan and the video
+// view that feeds it, and the videos' "Calculate all widths and
+// velocities". It listens to the documents it refers to, so a closed
+// video or scan is forgotten rather than left dangling.
+#include <map>
+#include <memory>
+
+#include "framework/Document.h"
+#include "linescan/ui/LineScanCharts.h"
+#include "video/ui/LineScanLink.h"
+
+class CMotivaView;
+class ZlineScanDoc;
+namespace ordavia {
+class AppServices;
+class LineScanSampler;
+}
+
+class LiveLineScan : public LineScanLink, public DocumentView {
+public:
+    explicit LiveLineScan(ordavia::AppServices* services);
+    ~LiveLineScan() override;
+
+    // The registered link, when it is this kind.
+    static LiveLineScan* instance();
+
+    // LineScanLink
+    void startScan(CMotivaView& view) override;
+    void chooseMeasuringLine(CMotivaView& view, bool second) override;
+    void calculateAll(CMotivaView& view) override;
+    void frameShown(CMotivaView& view) override;
+    void playbackStopped(CMotivaView& view) override;
+    void viewClosing(CMotivaView& view) override;
+    bool isSource(const CMotivaView& view) const override { return source_ == &view; }
+
+    // DocumentView: closing documents are forgotten.
+    void OnUpdate(Document* doc, long hint) override;
+
+    ZlineScanDoc* live() const { return live_; }
+    // "stop": the run ends, the follow-up analyses run; with `offer` the
+    // run's summary is offered for the scanned line.
+    void endRun(bool offer);
+    // The video line a scan measures (video null when not known).
+    ordavia::linescanui::ScanOrigin originOf(const Document* scan) const;
+    // "Calculate" in a line-scan view: the summary of [from, to) of "cbv".
+    void summarise(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to);
+
+    static constexpr const char* kNoLine =
+        "Draw a dimension line along a capillary first (\"Dimension &Lines\" in the Tools menu), or choose one with "
+        "\"Measuring line\".";
+    static constexpr const char* kNoSecondLine =
+        "The two-line method needs a second line: choose it with \"Temporal 2nd Measuring line\".";
+    static constexpr const char* kNoLines = "Draw a dimension line along each capillary to measure first.";
+
+private:
+    ZlineScanDoc* ensureLiveDocument(CMotivaView& view);
+    bool tryStart(CMotivaView& view, bool tell);
+    void remember(Document* scan, const ordavia::linescanui::ScanOrigin& origin);
+    void listen(Document* d);
+
+    ordavia::AppServices* services_;
+    ZlineScanDoc* live_ = nullptr;
+    CMotivaView* source_ = nullptr;
+    std::unique_ptr<ordavia::LineScanSampler> sampler_;
+    int sourceLine_ = -1;
+    bool running_all_ = false;
+    std::map<const Document*, ordavia::linescanui::ScanOrigin> origins_;
+    std::vector<Document*> listened_;
+};

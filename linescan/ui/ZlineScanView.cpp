@@ -1,0 +1,513 @@
+#include "linescan/ui/ZlineScanView.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "chart/ResultTables.h"
+#include "chart/ui/ChartDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "framework/ui/ViewRegistry.h"
+#include "linescan/ZchartReviewDoc.h"
+#include "linescan/ZlineScanDoc.h"
+#include "linescan/ui/CbvParamsDialog.h"
+#include "linescan/ui/LineScanCharts.h"
+#include "linescan/ui/LiveLineScan.h"
+#include "linescan/ui/ZchartReView.h"
+
+using ordavia::VelocitySlope;
+
+namespace {
+
+// Share of the plot height: the picture above, the velocity below.
+constexpr double kScanBand = 0.58, kTraceBand = 0.36;
+constexpr int kPickPixels = 5;
+
+Prompter* prompterOf(Document* d) { return d && d->hasServices() ? d->services().prompterPtr : nullptr; }
+
+void say(Document* d, const std::string& text, MsgIcon icon = MsgIcon::Information) {
+    if (Prompter* p = prompterOf(d)) p->messageBox(text, MsgButtons::Ok, icon);
+}
+
+bool isPicture(const CTrace* t) { return t && t->isTwoD(); }
+
+}  // namespace
+
+ZlineScanBaseView::ZlineScanBaseView(ZlineScanBaseDoc* doc, QWidget* parent) : ZchartView(doc, parent), ls_(doc) {
+    setObjectName("ZlineScanView");
+    auto* calc = new QToolButton;
+    calc->setText("Calculate");
+    calc->setToolTip("The velocity of the marked part of the \"cbv\" trace (the whole trace without a mark), to accept");
+    connect(calc, &QToolButton::clicked, this, &ZlineScanBaseView::cmdSummary);
+    auto* slopes = new QToolButton;
+    slopes->setText("Slopes");
+    slopes->setCheckable(true);
+    slopes->setToolTip("Draw velocity slopes on the scan with the mouse (\"Dimension Lines\")");
+    velocityLabel_ = new QLabel;
+    velocityLabel_->setStyleSheet("color: #2a4d8f;");
+    if (QHBoxLayout* bar = topBar()) {
+        bar->insertWidget(bar->count() - 2, calc);
+        bar->insertWidget(bar->count() - 2, slopes);
+        bar->insertWidget(bar->count() - 2, velocityLabel_);
+    }
+    buildLineScanMenu();
+    connect(dimLines_, &QAction::toggled, slopes, &QToolButton::setChecked);
+    connect(slopes, &QToolButton::toggled, dimLines_, &QAction::setChecked);
+    applyDefaultVisibility();
+    updateVelocityLabel();
+}
+
+ZlineScanBaseView::~ZlineScanBaseView() = default;
+
+void ZlineScanBaseView::buildLineScanMenu() {
+    menu_ = new QMenu(kMenuTitle, this);
+    auto add = [this](const char* text, auto fn) {
+        QAction* a = menu_->addAction(QString::fromUtf8(text));
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add("&Calculate velocity", &ZlineScanBaseView::cmdCalculateVelocity);
+    add("CBV using FFT", &ZlineScanBaseView::cmdCalculateVelocity);
+    add("correlate", &ZlineScanBaseView::cmdCorrelate);
+    add("Calculate &Hough Velocities", &ZlineScanBaseView::cmdHough);
+    add("cvb vs correlation points", &ZlineScanBaseView::cmdCbvVsCorrelation);
+    add("average cbv vs correlation limit", &ZlineScanBaseView::cmdAverageCbvVsLimit);
+    menu_->addSeparator();
+    add("CBV calculation &parameters...", &ZlineScanBaseView::cmdParameters);
+    interlace_ = add("&Use Interlace", &ZlineScanBaseView::cmdUseInterlace);
+    interlace_->setCheckable(true);
+    add("Set trace as linescan", &ZlineScanBaseView::cmdSetTraceAsLinescan);
+    menu_->addSeparator();
+    dimLines_ = add("Dimension &Lines", [this] { update(); });
+    dimLines_->setCheckable(true);
+    add("&Delete", &ZlineScanBaseView::cmdDeleteSlope);
+    add("&Interpolate...", &ZlineScanBaseView::cmdInterpolate);
+    add("linescan slope velocities", &ZlineScanBaseView::cmdSlopeVelocities);
+    add("Delete all &velocity slopes", &ZlineScanBaseView::cmdDeleteAllSlopes);
+    connect(menu_, &QMenu::aboutToShow, this, [this] { interlace_->setChecked(ls_->params().useInterlace); });
+    menuList().append(menu_);
+}
+
+bool ZlineScanBaseView::drawingSlopes() const { return dimLines_ && dimLines_->isChecked(); }
+void ZlineScanBaseView::setDrawingSlopes(bool on) { dimLines_->setChecked(on); }
+
+int ZlineScanBaseView::scanIndex() const {
+    const CTrace* pic = ls_->sourceTrace() ? static_cast<const CTrace*>(ls_->sourceTrace()) : ls_->scanTrace();
+    return pic ? ls_->traces.indexOf(pic) : -1;
+}
+
+// The picture and the velocity show; the intermediate traces are there to
+// choose from the trace list and show with "&Hide Trace".
+void ZlineScanBaseView::applyDefaultVisibility() {
+    const CTrace* pic = ls_->sourceTrace() ? static_cast<const CTrace*>(ls_->sourceTrace()) : ls_->scanTrace();
+    const bool twoLines = ls_->line1Trace() != nullptr;
+    for (TraceDisplay& d : state().displays) {
+        if (!d.trace || std::find(seen_.begin(), seen_.end(), d.trace) != seen_.end()) continue;
+        seen_.push_back(d.trace);
+        const CTrace* t = d.trace;
+        const bool shown = t == pic || t == ls_->cbvTrace() ||
+                           (twoLines && (t == ls_->line1Trace() || t == ls_->line2Trace())) ||
+                           (!pic && !ls_->cbvTrace() && !twoLines);
+        d.hidden = !shown;
+    }
+    const int s = scanIndex();
+    if (s >= 0 && !arranged_) setActiveTrace(s);
+}
+
+void ZlineScanBaseView::arrangeBands() {
+    const QRect plot = plotRect();
+    const double h = plot.height();
+    for (TraceDisplay& d : state().displays) {
+        const CTrace* t = d.trace;
+        if (!t || !t->hasData()) continue;
+        if (isPicture(t)) {
+            double e = 0;
+            if (auto* c2 = dynamic_cast<const C2DTrace*>(t); c2 && c2->extent)
+                for (uint32_t r = 0; r < c2->extent->count; ++r) e = std::max(e, c2->extent->getD(r));
+            if (e <= 0) e = t->data->components;
+            const double top = e * t->yScale + t->yOffset;
+            const double base = t->yOffset;
+            // base at (1 - kScanBand) of the height from the bottom, top 4 px under the plot's top.
+            const double px = std::max(10.0, h * kScanBand - 4);
+            d.yPerPixel = (top - base) / px;
+            if (d.yPerPixel == 0) d.yPerPixel = 1;
+            d.yBottom = base - h * (1.0 - kScanBand) * d.yPerPixel;
+            continue;
+        }
+        // Velocities: -1 marks a column without one and is left out of the range.
+        double lo = 1e300, hi = -1e300;
+        const uint32_t n = t->sampleCount();
+        for (uint32_t i = 0; i < n; ++i) {
+            const double raw = t->data->valueAt(i);
+            if (raw == -1.0) continue;
+            const double v = raw * t->yScale + t->yOffset;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        if (lo > hi) lo = 0, hi = 1;
+        if (lo > 0) lo = 0;
+        if (hi - lo < 1e-9) hi = lo + 1;
+        const double px = std::max(10.0, h * kTraceBand - 6);
+        d.yPerPixel = (hi - lo) / px;
+        d.yBottom = lo - 4 * d.yPerPixel;
+    }
+    arranged_ = true;
+    repaintChart();
+}
+
+void ZlineScanBaseView::OnUpdate(Document* doc, long hint) {
+    const size_t before = state().displays.size();
+    ZchartView::OnUpdate(doc, hint);
+    applyDefaultVisibility();
+    // New traces, the first data, or a growing live scan: the bands follow.
+    if (hint == ZchartDoc::kHintTraces || hint == kHintLiveColumn || !arranged_ || state().displays.size() != before)
+        arrangeBands();
+    if (hint == kHintLiveColumn && liveTime_ >= 0) followTime(liveTime_);
+    updateVelocityLabel();
+}
+
+void ZlineScanBaseView::followTime(double t) {
+    liveTime_ = t;
+    const CTrace* pic = ls_->trace(scanIndex());
+    if (pic && pic->hasData()) t = std::min(t, pic->xStart * 0.001 + pic->sampleCount() * pic->xInterval);
+    const double width = plotRect().width() * state().xPerPixel;
+    if (t > state().xLeft + width || t < state().xLeft) {
+        state().xLeft = t - width;
+        repaintChart();
+    }
+}
+
+void ZlineScanBaseView::updateVelocityLabel() {
+    const CTrace* cbv = ls_->cbvTrace();
+    if (!velocityLabel_) return;
+    if (!cbv || !cbv->hasData()) {
+        velocityLabel_->setText(QString());
+        return;
+    }
+    double sum = 0;
+    uint32_t good = 0, seen = 0;
+    for (uint32_t i = 0; i < cbv->sampleCount(); ++i) {
+        const double v = cbv->data->valueAt(i);
+        if (v != -1.0) ++good, sum += v * cbv->yScale + cbv->yOffset;
+        ++seen;
+    }
+    velocityLabel_->setText(good ? QString::fromStdString(strprintf("mean cbv %.1f %s (%u columns)", sum / good,
+                                                                    cbv->yUnits.c_str(), good))
+                                 : QString("no velocity yet"));
+}
+
+// ---------------------------------------------------------------------------
+// Slopes on the picture
+
+double ZlineScanBaseView::pickHalfWidth() const { return kPickPixels * state().xPerPixel; }
+
+double ZlineScanBaseView::pickHalfHeight() const {
+    const int s = scanIndex();
+    return s >= 0 ? kPickPixels * std::fabs(state().displays[static_cast<size_t>(s)].yPerPixel) : 1.0;
+}
+
+void ZlineScanBaseView::paintOverlay(QPainter& p, const QRect& plot) {
+    const int s = scanIndex();
+    if (s < 0 || s >= static_cast<int>(state().displays.size())) return;
+    const CTrace* pic = ls_->trace(s);
+    // The newest column of a running scan.
+    if (liveTime_ >= 0 && pic && pic->hasData()) {
+        const double end = pic->xStart * 0.001 + pic->sampleCount() * pic->xInterval;
+        const double x = pixelAtX(std::min(liveTime_, end));
+        p.setPen(QPen(QColor(255, 210, 0, 180), 0));
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    const auto& slopes = ls_->slopes();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QFontMetrics fm = p.fontMetrics();
+    for (size_t i = 0; i < slopes.size(); ++i) {
+        const VelocitySlope& v = slopes[i];
+        const QPointF a(pixelAtX(v.x1), pixelAtY(s, v.y1)), b(pixelAtX(v.x2), pixelAtY(s, v.y2));
+        const bool sel = static_cast<int>(i) == ls_->selectedSlope();
+        p.setPen(QPen(sel ? QColor(255, 200, 0) : QColor(0, 220, 255), sel ? 2.2 : 1.4));
+        p.drawLine(a, b);
+        p.setBrush(sel ? QColor(255, 200, 0) : QColor(0, 220, 255));
+        p.drawEllipse(b, 2.5, 2.5);
+        if (slopes.size() <= 60 || sel) {
+            const QString label = QString::fromStdString(strprintf("%i: %.2f", int(i), v.velocity()));
+            const QPointF at = QPointF(std::max(a.x(), b.x()) + 4, std::min(a.y(), b.y()) + fm.ascent());
+            p.setPen(Qt::black);
+            p.drawText(at + QPointF(1, 1), label);
+            p.setPen(sel ? QColor(255, 220, 80) : QColor(170, 240, 255));
+            p.drawText(at, label);
+        }
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (drawingSlopes()) {
+        p.setPen(QColor(30, 90, 220));
+        p.drawText(plot.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
+                   "drawing slopes: drag on the scan; a slope's end moves when picked");
+    }
+}
+
+bool ZlineScanBaseView::plotPress(QPointF pos, Qt::KeyboardModifiers mods) {
+    if (!drawingSlopes() || mods != Qt::NoModifier) return false;
+    const int s = scanIndex();
+    if (s < 0) return false;
+    slopesBefore_ = ls_->slopes().size();
+    const int taken =
+        ls_->pickSlope(xAtPixel(pos.x()), yAtPixel(s, pos.y()), pickHalfWidth(), pickHalfHeight());
+    if (taken < 0) {
+        say(ls_, strprintf("A line scan holds at most %i slopes.", ZlineScanBaseDoc::kMaxSlopes), MsgIcon::Warning);
+        return false;
+    }
+    repaintChart();
+    return true;
+}
+
+void ZlineScanBaseView::plotDrag(QPointF pos) {
+    const int s = scanIndex();
+    if (s < 0) return;
+    ls_->moveSlopeEnd(xAtPixel(pos.x()), yAtPixel(s, pos.y()));
+}
+
+void ZlineScanBaseView::plotRelease(QPointF pos) {
+    plotDrag(pos);
+    // A click that drew nothing leaves no slope behind.
+    const auto& slopes = ls_->slopes();
+    if (slopes.size() > slopesBefore_ && !slopes.empty()) {
+        const VelocitySlope& v = slopes.back();
+        if (std::fabs(pixelAtX(v.x2) - pixelAtX(v.x1)) < 2 && std::fabs(pixelAtY(scanIndex(), v.y2) - pixelAtY(scanIndex(), v.y1)) < 2) {
+            std::vector<VelocitySlope> keep(slopes.begin(), slopes.end() - 1);
+            ls_->setSlopes(std::move(keep));
+        }
+    }
+    slopesChanged();
+}
+
+void ZlineScanBaseView::slopesChanged() {
+    ls_->SetModifiedFlag();
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void ZlineScanBaseView::cmdParameters() {
+    CbvParamsDialog d(ls_->params(), this);
+    if (d.exec() != QDialog::Accepted) return;
+    ls_->setParams(d.values());
+    // A finished scan is measured again with the new values.
+    auto* live = dynamic_cast<ZlineScanDoc*>(ls_);
+    if (!(live && live->running()) && ls_->scanTrace()) ls_->recalculate();
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanBaseView::cmdSlopeVelocities() {
+    const auto& slopes = ls_->slopes();
+    if (slopes.empty()) {
+        say(ls_, "There are no velocity slopes: draw them on the scan with \"Dimension &Lines\".");
+        return;
+    }
+    say(ls_, ls_->slopeVelocitiesText());
+    ResultTables* tables = ls_->hasServices() ? ls_->services().resultTables : nullptr;
+    CResultDoc* table = tables ? tables->open(ResultTitles::kLinescan) : nullptr;
+    if (!table) return;
+    double sum = 0;
+    for (const VelocitySlope& v : slopes) sum += v.velocity();
+    const CTrace* pic = ls_->trace(scanIndex());
+    for (size_t i = 0; i < slopes.size(); ++i) {
+        const VelocitySlope& v = slopes[i];
+        table->addRow({ls_->GetTitle(), pic ? pic->name : std::string(),
+                       {double(i), v.x1, v.x2 - v.x1, v.y2 - v.y1, v.velocity(), sum / double(slopes.size())}});
+    }
+}
+
+void ZlineScanBaseView::cmdSetTraceAsLinescan() {
+    if (!ls_->setTraceAsLinescan(activeTrace())) {
+        say(ls_, "Only a two-dimensional trace (a stack of scan lines) can be the line scan.");
+        return;
+    }
+    seen_.clear();
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanBaseView::cmdDeleteSlope() {
+    const int sel = ls_->selectedSlope();
+    if (sel < 0 || sel >= static_cast<int>(ls_->slopes().size())) return;
+    std::vector<VelocitySlope> keep = ls_->slopes();
+    keep.erase(keep.begin() + sel);
+    ls_->setSlopes(std::move(keep));
+    slopesChanged();
+}
+
+// The hand-drawn slopes as a velocity trace: one value per column of the
+// scan, straight between the slopes' middles, held beyond the first and
+// the last.
+void ZlineScanBaseView::cmdInterpolate() {
+    const CTrace* pic = ls_->trace(scanIndex());
+    std::vector<std::pair<double, double>> knots;
+    for (const VelocitySlope& v : ls_->slopes())
+        if (v.x1 != v.x2) knots.emplace_back((v.x1 + v.x2) / 2, v.velocity());
+    if (!pic || !pic->hasData() || knots.empty()) {
+        say(ls_, "Draw velocity slopes on the scan first (\"Dimension &Lines\").");
+        return;
+    }
+    Prompter* p = prompterOf(ls_);
+    std::string name = "slope velocity";
+    if (p) {
+        auto n = p->promptText("Interpolate", "Name of the velocity trace", name);
+        if (!n) return;
+        if (!n->empty()) name = *n;
+    }
+    std::sort(knots.begin(), knots.end());
+    const uint32_t n = pic->sampleCount();
+    CTrace* t = ls_->newTrace(8, n, true);
+    if (!t) return;
+    t->name = name;
+    t->xInterval = pic->xInterval;
+    t->xStart = pic->xStart;
+    t->xUnits = pic->xUnits;
+    t->yUnits = pic->yUnits + "/" + (pic->xUnits.empty() ? std::string("s") : pic->xUnits);
+    for (uint32_t i = 0; i < n; ++i) {
+        const double x = pic->xStart * 0.001 + i * pic->xInterval;
+        auto hi = std::lower_bound(knots.begin(), knots.end(), std::make_pair(x, -1e300));
+        double v;
+        if (hi == knots.begin()) v = knots.front().second;
+        else if (hi == knots.end()) v = knots.back().second;
+        else {
+            const auto lo = hi - 1;
+            const double f = hi->first > lo->first ? (x - lo->first) / (hi->first - lo->first) : 0.0;
+            v = lo->second + f * (hi->second - lo->second);
+        }
+        t->data->setAt(i, v);
+    }
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanBaseView::cmdCalculateVelocity() { ordavia::linescanui::openChartReview(*ls_); }
+
+void ZlineScanBaseView::cmdCorrelate() {
+    const int a = ordavia::chartui::pickTrace(this, *ls_, "correlate", -1);
+    if (a < 0) return;
+    const int b = ordavia::chartui::pickTrace(this, *ls_, "correlate with", -1);
+    if (b < 0) return;
+    if (!ls_->correlateTraces(a, b)) say(ls_, "These traces cannot be correlated: both need samples.");
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanBaseView::cmdDeleteAllSlopes() {
+    ls_->deleteAllSlopes();
+    slopesChanged();
+}
+
+void ZlineScanBaseView::cmdUseInterlace() { ls_->toggleUseInterlace(); }
+void ZlineScanBaseView::cmdCbvVsCorrelation() { ordavia::linescanui::showCbvVsCorrelation(*ls_); }
+void ZlineScanBaseView::cmdAverageCbvVsLimit() { ordavia::linescanui::showAverageCbvVsLimit(*ls_); }
+
+void ZlineScanBaseView::cmdHough() {
+    const CTrace* pic = ls_->trace(scanIndex());
+    uint32_t from = 0, to = 0;
+    if (pic && pic->hasData()) {
+        // The columns in view set the vote threshold.
+        const int64_t a = ChartPainter::sampleAt(*pic, state().xLeft);
+        const int64_t b = ChartPainter::sampleAt(*pic, state().xLeft + plotRect().width() * state().xPerPixel);
+        if (a >= 0 && b >= 0 && a != b) from = uint32_t(a), to = uint32_t(b);
+    }
+    if (ls_->calculateHoughVelocities(from, to) < 0) say(ls_, "There is no scan to transform.");
+    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanBaseView::cmdImport() {
+    say(ls_, "Importing a kymograph is not available in this version of Ordavia.");
+}
+
+void ZlineScanBaseView::cmdSummary() {
+    const CTrace* cbv = ls_->cbvTrace();
+    uint32_t from = 0, to = 0;
+    if (cbv && ls_->trace(activeTrace()) == cbv && state().hasSelection()) from = state().selFrom, to = state().selTo;
+    if (LiveLineScan* link = LiveLineScan::instance())
+        link->summarise(*ls_, from, to);
+    else
+        ordavia::linescanui::offerSummary(*ls_, from, to, {});
+}
+
+// ---------------------------------------------------------------------------
+// The live scan
+
+ZlineScanView::ZlineScanView(ZlineScanDoc* doc, QWidget* parent) : ZlineScanBaseView(doc, parent), live_(doc) {
+    QMenu* m = lineScanMenu();
+    m->addSeparator();
+    auto add = [this, m](const char* text, auto fn) {
+        QAction* a = m->addAction(QString::fromUtf8(text));
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add("Set sample &rate", &ZlineScanView::cmdSampleRate);
+    QAction* sub = add("&Subtract scans", &ZlineScanView::cmdSubtract);
+    sub->setCheckable(true);
+    QAction* cbv = add("&Calculate cbv", &ZlineScanView::cmdCalculateCbv);
+    cbv->setCheckable(true);
+    m->addSeparator();
+    add("Start live video", &ZlineScanView::cmdStartLiveVideo);
+    add("stop", &ZlineScanView::cmdStop);
+    connect(m, &QMenu::aboutToShow, this, [this, sub, cbv] {
+        sub->setChecked(live_->subtracting());
+        cbv->setChecked(live_->calculateCbv());
+    });
+}
+
+void ZlineScanView::cmdSampleRate() {
+    Prompter* p = prompterOf(live_);
+    if (!p) return;
+    auto n = p->promptInt("Set sample rate", ZlineScanDoc::kSampleRatePrompt, live_->fieldsPerSample(), 1, 100000);
+    if (!n) return;
+    if (live_->setSampleRate(*n)) p->messageBox(ZlineScanDoc::kScaleWarning, MsgButtons::Ok, MsgIcon::Warning);
+    live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanView::cmdSubtract() { live_->toggleSubtracting(); }
+
+void ZlineScanView::cmdCalculateCbv() {
+    live_->toggleCalculateCbv();
+    live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+}
+
+void ZlineScanView::cmdStartLiveVideo() {
+    say(live_, "Live video is not available in this version of Ordavia: scan a recorded video with \"&Linescan\" "
+               "in its Tools menu.");
+}
+
+void ZlineScanView::cmdStop() {
+    if (LiveLineScan* link = LiveLineScan::instance(); link && link->live() == live_) {
+        link->endRun(true);
+    } else if (live_->running()) {
+        live_->stop();
+        ordavia::linescanui::runFollowUps(*live_);
+    }
+}
+
+void registerLineScanViews() {
+    registerViewMaker("ZlineScanView", [](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* live = dynamic_cast<ZlineScanDoc*>(d)) return new ZlineScanView(live, parent);
+        auto* doc = dynamic_cast<ZlineScanBaseDoc*>(d);
+        return doc ? new ZlineScanBaseView(doc, parent) : nullptr;
+    });
+    registerViewMaker("ZlineScanBaseView", [](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* live = dynamic_cast<ZlineScanDoc*>(d)) return new ZlineScanView(live, parent);
+        auto* doc = dynamic_cast<ZlineScanBaseDoc*>(d);
+        return doc ? new ZlineScanBaseView(doc, parent) : nullptr;
+    });
+    // Chart reviews open under the chart template; plain charts keep the chart view.
+    const ViewMaker review = [](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* r = dynamic_cast<ZchartReviewDoc*>(d)) return new ZchartReView(r, parent);
+        auto* c = dynamic_cast<ZchartDoc*>(d);
+        return c ? new ZchartView(c, parent) : nullptr;
+    };
+    registerViewMaker("ZchartReView", review);
+    registerViewMaker("CReView", review);
+}
