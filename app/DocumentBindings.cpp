@@ -13,6 +13,7 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
 #include "measure/ZDimDoc.h"
+#include "linescan/ZlineScanDoc.h"
 #include "video/CMotivaDoc.h"
 
 namespace {
@@ -32,6 +33,8 @@ const std::map<std::string, Factory>& factories() {
         {"CReviewDoc", [] { return std::make_unique<ZchartDoc>(); }},
         {"xychartdoc", [] { return std::make_unique<xychartdoc>(); }},
         {"ZliveChartDoc", [] { return std::make_unique<ZliveChartDoc>(); }},
+        {"ZlineScanBaseDoc", [] { return std::make_unique<ZlineScanBaseDoc>(); }},
+        {"ZlineScanDoc", [] { return std::make_unique<ZlineScanDoc>(); }},
     };
     return m;
 }

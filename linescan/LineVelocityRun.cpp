@@ -6,6 +6,8 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/DocTemplate.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDim.h"
@@ -18,7 +20,7 @@ namespace ordavia {
 namespace {
 const ResultColumn kColumns[] = {
     {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
-    {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 12, 7, 1}, {"correlation", 11, 7, 3},
+    {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3},
 };
 
 // The key a background run passes as the scan's source: no view is one.
@@ -50,11 +52,18 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
     if (last <= first) return nullptr;
 
     auto scan = std::make_unique<ZlineScanDoc>();
-    if (services) scan->setServices(services);
+    if (services) {
+        scan->setServices(services);
+        // Shown later (when the user marks a part) as a finished scan.
+        if (DocTemplate* t = services->findTemplate("ZlineScanBaseDoc")) scan->setDocTemplate(t);
+    }
     if (!scan->OnNewDocument()) return nullptr;
     scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1));
-    // One column per frame: the summary covers the whole selection.
-    scan->setColumnsToSample(last - first);
+    // One column per frame, so that the summary covers the whole
+    // selection; the user's "NoPtsToSample" stays as it is.
+    scan->setServices(nullptr);
+    scan->setColumnsToSample(std::max(2, last - first));
+    scan->setServices(services);
     LineScanSampler sampler(*scan, &kRunKey);
     if (!sampler.start(video, *line)) return nullptr;
     MovieFrameImage scratch;

@@ -14,6 +14,8 @@
 #include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
+#include "linescan/ui/LiveLineScan.h"
+#include "linescan/ui/ZlineScanView.h"
 #include "video/ui/CMotivaView.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
@@ -41,6 +43,11 @@ int main(int argc, char** argv) {
     registerMeasureViews();
     registerVideoViews();
     registerChartViews();
+    // After the chart views: chart reviews get their own view.
+    registerLineScanViews();
+    // Video views hand their frames to the live line scan through this.
+    LiveLineScan lineScans(&services);
+    LineScanLink::setCurrent(&lineScans);
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
     MarkerLink::setCurrent(&markerSender);

@@ -8,6 +8,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "settings/ProfileStore.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanDoc.h"
@@ -117,12 +118,27 @@ bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
         }
         second = video.currentDimList().at(s);
     }
+    // A recorded video gives one column per frame of one pass through it,
+    // unless the user keeps fewer ("NoPtsToSample"); the setting itself
+    // stays as the user left it.
+    if (live_->hasServices() && live_->services().profileStore) {
+        ordavia::AppServices& services = live_->services();
+        const int kept = services.profile().GetInt("linescan", "NoPtsToSample", ZlineScanDoc::kDefaultColumns);
+        const int first = std::max(0, video.selectionFirst());
+        const int last = video.selectionLast() < 0 ? video.frameCount() : std::min(video.selectionLast(), video.frameCount());
+        live_->setServices(nullptr);
+        live_->setColumnsToSample(std::max(2, std::min(kept, last - first)));
+        live_->setServices(&services);
+    }
     sampler_ = std::make_unique<ordavia::LineScanSampler>(*live_, &view);
     if (!sampler_->start(video, *video.currentDimList().at(index), second)) {
         sampler_.reset();
         return false;
     }
     sourceLine_ = index;
+    // The frame in view is the scan's first sample, as for a run over the
+    // whole video.
+    sampler_->addFrame(video.image());
     remember(live_, {&video, index});
     live_->SetTitle(strprintf("%s - %s line %i", ZlineScanDoc::kTitle, video.GetTitle().c_str(), index + 1));
     live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
@@ -155,7 +171,11 @@ void LiveLineScan::chooseMeasuringLine(CMotivaView& view, bool second) {
 
 void LiveLineScan::frameShown(CMotivaView& view) {
     if (&view != source_ || running_all_ || !live_) return;
-    if (!sampler_ && !tryStart(view, false)) return;
+    // A scan that waited for its line starts with the frame in view.
+    if (!sampler_) {
+        tryStart(view, false);
+        return;
+    }
     if (!sampler_->addFrame(view.video()->image())) return;
     live_->UpdateAllViews(nullptr, ZlineScanBaseView::kHintLiveColumn);
     for (DocumentView* v : live_->views())

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -168,6 +169,8 @@ void ZlineScanBaseView::OnUpdate(Document* doc, long hint) {
     const size_t before = state().displays.size();
     ZchartView::OnUpdate(doc, hint);
     applyDefaultVisibility();
+    // New traces (a scan starting sets their time scale) show whole.
+    if (hint == ZchartDoc::kHintTraces) fitAll();
     // New traces, the first data, or a growing live scan: the bands follow.
     if (hint == ZchartDoc::kHintTraces || hint == kHintLiveColumn || !arranged_ || state().displays.size() != before)
         arrangeBands();
@@ -175,13 +178,22 @@ void ZlineScanBaseView::OnUpdate(Document* doc, long hint) {
     updateVelocityLabel();
 }
 
+void ZlineScanBaseView::resizeEvent(QResizeEvent* e) {
+    ZchartView::resizeEvent(e);
+    // The plot fits itself to its new size first; the bands follow it.
+    QTimer::singleShot(0, this, [this] { arrangeBands(); });
+}
+
+// The scan is a ring drawn oldest first, so its newest column is always at
+// its right end: a view zoomed into the scan keeps that end in sight.
 void ZlineScanBaseView::followTime(double t) {
     liveTime_ = t;
     const CTrace* pic = ls_->trace(scanIndex());
-    if (pic && pic->hasData()) t = std::min(t, pic->xStart * 0.001 + pic->sampleCount() * pic->xInterval);
+    if (!pic || !pic->hasData()) return;
+    const double end = pic->xStart * 0.001 + pic->sampleCount() * pic->xInterval;
     const double width = plotRect().width() * state().xPerPixel;
-    if (t > state().xLeft + width || t < state().xLeft) {
-        state().xLeft = t - width;
+    if (end > state().xLeft + width || end < state().xLeft) {
+        state().xLeft = end - width;
         repaintChart();
     }
 }
@@ -218,13 +230,23 @@ double ZlineScanBaseView::pickHalfHeight() const {
 void ZlineScanBaseView::paintOverlay(QPainter& p, const QRect& plot) {
     const int s = scanIndex();
     if (s < 0 || s >= static_cast<int>(state().displays.size())) return;
-    const CTrace* pic = ls_->trace(s);
-    // The newest column of a running scan.
-    if (liveTime_ >= 0 && pic && pic->hasData()) {
-        const double end = pic->xStart * 0.001 + pic->sampleCount() * pic->xInterval;
-        const double x = pixelAtX(std::min(liveTime_, end));
-        p.setPen(QPen(QColor(255, 210, 0, 180), 0));
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    // The velocity band's own scale at the plot's right edge (the y axis
+    // at the left belongs to the active trace).
+    const int c = ls_->cbvTrace() ? ls_->traces.indexOf(ls_->cbvTrace()) : -1;
+    if (c >= 0 && c < static_cast<int>(state().displays.size()) && !state().displays[static_cast<size_t>(c)].hidden) {
+        const double bandTop = plot.bottom() - plot.height() * kTraceBand;
+        p.setPen(QPen(QColor(150, 150, 150), 0, Qt::DashLine));
+        p.drawLine(QPointF(plot.left(), bandTop - 3), QPointF(plot.right(), bandTop - 3));
+        const CTrace* cbv = ls_->cbvTrace();
+        const double lo = yAtPixel(c, plot.bottom() - 4), hi = yAtPixel(c, bandTop);
+        p.setPen(ChartPainter::traceColour(*cbv, c));
+        for (int k = 0; k <= 2; ++k) {
+            const double v = lo + (hi - lo) * k / 2.0;
+            const double y = pixelAtY(c, v);
+            p.drawLine(QPointF(plot.right() - 6, y), QPointF(plot.right(), y));
+            const QString text = QString::fromStdString(strprintf("%.4g", v) + (k == 2 ? " " + cbv->yUnits : ""));
+            p.drawText(QRectF(plot.right() - 160, y - 8, 150, 16), Qt::AlignRight | Qt::AlignVCenter, text);
+        }
     }
     const auto& slopes = ls_->slopes();
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -248,9 +270,11 @@ void ZlineScanBaseView::paintOverlay(QPainter& p, const QRect& plot) {
     }
     p.setRenderHint(QPainter::Antialiasing, false);
     if (drawingSlopes()) {
+        const QString hint = "drawing slopes: drag along a streak; drag a slope's end to move it";
+        const QRect box(plot.left() + 6, plot.top() + 4, fm.horizontalAdvance(hint) + 10, fm.height() + 4);
+        p.fillRect(box, QColor(255, 255, 255, 220));
         p.setPen(QColor(30, 90, 220));
-        p.drawText(plot.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
-                   "drawing slopes: drag on the scan; a slope's end moves when picked");
+        p.drawText(box, Qt::AlignCenter, hint);
     }
 }
 
@@ -498,7 +522,6 @@ void registerLineScanViews() {
         return doc ? new ZlineScanBaseView(doc, parent) : nullptr;
     });
     registerViewMaker("ZlineScanBaseView", [](Document* d, QWidget* parent) -> QWidget* {
-        if (auto* live = dynamic_cast<ZlineScanDoc*>(d)) return new ZlineScanView(live, parent);
         auto* doc = dynamic_cast<ZlineScanBaseDoc*>(d);
         return doc ? new ZlineScanBaseView(doc, parent) : nullptr;
     });

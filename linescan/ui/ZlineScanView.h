@@ -58,6 +58,7 @@ public:
     void cmdSummary();
 
 protected:
+    void resizeEvent(QResizeEvent* e) override;
     void paintOverlay(QPainter& p, const QRect& plot) override;
     bool plotPress(QPointF pos, Qt::KeyboardModifiers mods) override;
     void plotDrag(QPointF pos) override;
