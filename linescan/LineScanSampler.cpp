@@ -5,7 +5,7 @@
 #include "image/CZVimage.h"
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDim.h"
-#include "measure/ImageToolController.h"
+#include "linescan/LineScanRun.h"
 #include "video/CMotivaDoc.h"
 
 namespace ordavia {
@@ -14,7 +14,8 @@ LineScanSampler::LineScanSampler(ZlineScanDoc& scan, const void* sourceKey) : sc
 
 std::vector<ZPoint> LineScanSampler::linePoints(const CDim& line) {
     if (line.vertexCount() < 2) return {};
-    return ImageToolController::pathPixels(line);
+    // The same points as ordavia-cli linescan takes along its --line.
+    return ordavia::linePoints(line.vertices());
 }
 
 double LineScanSampler::spacing(const CMotivaDoc& video, const CDim& line, size_t points) {
@@ -48,12 +49,9 @@ bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDi
 void LineScanSampler::read(const CZVimage& frame, const std::vector<ZPoint>& pts, std::vector<double>& out) const {
     // The scan sized the vector at its start; a line longer than that (the
     // longer of two lines) gives its first points.
-    const size_t n = std::min(out.size(), pts.size());
-    for (size_t i = 0; i < n; ++i) {
-        const int v = frame.getParentPixel(pts[i].x, pts[i].y);
-        out[i] = v < 0 ? 0.0 : double(v);
-    }
-    std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(), 0.0);
+    const size_t n = out.size();
+    sampleLine(frame, pts, out);
+    out.resize(n, 0.0);
 }
 
 bool LineScanSampler::addFrame(const CZVimage& frame) {

@@ -98,6 +98,12 @@ void ZlineScanBaseView::buildLineScanMenu() {
     menuList().append(menu_);
 }
 
+QAction* ZlineScanBaseView::lineScanAction(const QString& text) const {
+    for (QAction* a : menu_->actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
 bool ZlineScanBaseView::drawingSlopes() const { return dimLines_ && dimLines_->isChecked(); }
 void ZlineScanBaseView::setDrawingSlopes(bool on) { dimLines_->setChecked(on); }
 

@@ -22,6 +22,9 @@ public:
     ~ZlineScanBaseView() override;
 
     ZlineScanBaseDoc* lineScan() const { return ls_; }
+    // The action of a menu text in the "&Linescan" menu (whose "&Delete"
+    // deletes a slope, not a trace); null when none.
+    QAction* lineScanAction(const QString& text) const;
     void OnUpdate(Document* doc, long hint) override;
 
     // The display index of the picture the slopes lie on (the source, else

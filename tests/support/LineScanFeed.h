@@ -39,4 +39,19 @@ private:
     std::vector<double> t_;
 };
 
+// Grey frames (w x rows bytes) of a plain background with cells moving
+// `speed` pixels per frame to the right along row `row`: a video whose
+// velocity along that row is known.
+inline std::vector<std::vector<uint8_t>> movingRowFrames(int w, int rows, int frames, int row, double speed) {
+    const MovingTexture tex;
+    std::vector<std::vector<uint8_t>> out;
+    for (int k = 0; k < frames; ++k) {
+        std::vector<uint8_t> f(size_t(w) * size_t(rows), 100);
+        const std::vector<double> line = tex.sample(uint32_t(w), speed, uint32_t(k));
+        for (int x = 0; x < w; ++x) f[size_t(row) * size_t(w) + size_t(x)] = uint8_t(std::lround(line[size_t(x)]));
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
 }  // namespace linescantest

@@ -57,6 +57,15 @@ inline std::vector<uint8_t> mveCurrent(int w, int rows, int slotCount, int count
     return b.b;
 }
 
+// The current form holding the given frames (w x rows bytes each) in order.
+inline std::vector<uint8_t> mveOf(int w, int rows, const std::vector<std::vector<uint8_t>>& frames) {
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(w).i32(rows).i32(0).i32(0).i32(0);
+    for (const auto& f : frames) b.raw(f);
+    b.i32(int32_t(frames.size())).i32(0);
+    return b.b;
+}
+
 // No trailer: the first int32 is the count; every frame has a 16-byte
 // header (width, rows, field number, interlace).
 inline std::vector<uint8_t> mveNoTrailer16(int w, int rows, int count) {

@@ -1,0 +1,182 @@
+// A video view feeding the live line scan while it plays (on a manual
+// timer), the run's summary accepted into the line and the results, and
+// velocity slopes drawn, picked and listed with the mouse in the line-scan
+// view. Offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QApplication>
+#include <QTest>
+
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
+#include "framework/Timer.h"
+#include "linescan/LineVelocityRun.h"
+#include "linescan/ZlineScanDoc.h"
+#include "linescan/ui/CbvParamsDialog.h"
+#include "linescan/ui/LiveLineScan.h"
+#include "linescan/ui/ZlineScanView.h"
+#include "measure/CDimLine.h"
+#include "support/LineScanFeed.h"
+#include "support/MveBytes.h"
+#include "support/TestServices.h"
+#include "video/CMotivaDoc.h"
+#include "video/ui/CMotivaView.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kW = 64, kRows = 16, kFrames = 30, kRow = 8;
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_linescan_ui";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
+}
+
+struct LineScanUi : ::testing::Test {
+    ManualTimerFactory timers;
+    ordavia::test::TestServices svc;
+    ScratchDir dir{"linescan-ui"};
+    CMotivaDoc video;
+
+    void SetUp() override {
+        ensureApp();
+        TimerFactory::setCurrent(&timers);
+        ASSERT_TRUE(svc.profile.SetPath(dir / "ordavia.ini"));
+        writeBytes(dir / "cells.mve", mveOf(kW, kRows, linescantest::movingRowFrames(kW, kRows, kFrames, kRow, 2.0)));
+        svc.adopt(video);
+        ASSERT_TRUE(video.importMovie(dir / "cells.mve"));
+        video.setFramesPerSecond(25);
+    }
+    void TearDown() override { TimerFactory::setCurrent(nullptr); }
+    void addLine(int y) {
+        auto d = std::make_unique<CDimLine>();
+        d->addVertex({2, y});
+        d->addVertex({61, y});
+        video.addObject(std::move(d));
+    }
+};
+
+TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLine) {
+    LiveLineScan link(&svc.services);
+    LineScanLink::setCurrent(&link);
+    {
+        CMotivaView view(&video);
+        view.show();
+        QAction* scanCmd = view.findAction("&Linescan");
+        ASSERT_NE(scanCmd, nullptr);
+        EXPECT_TRUE(scanCmd->isEnabled());
+        // Without a line the scan waits and says how to begin.
+        scanCmd->trigger();
+        ASSERT_NE(link.live(), nullptr);
+        EXPECT_FALSE(link.live()->running());
+        ASSERT_EQ(svc.prompter.messages().size(), 1u);
+        EXPECT_EQ(svc.prompter.messages()[0], LiveLineScan::kNoLine);
+
+        addLine(kRow);
+        view.findAction("Measuring line")->trigger();  // nothing current yet: told so
+        EXPECT_EQ(view.measuringLine(false), -1);
+        video.currentDimList().setCurrent(0);
+        view.findAction("Measuring line")->trigger();
+        EXPECT_EQ(view.measuringLine(false), 0);
+
+        // The next frame shown starts the scan; playing to the end fills it.
+        svc.prompter.pushMessageAnswer(MsgResult::Yes);
+        view.togglePlay();
+        timers.advance(40 * (kFrames + 5));
+        EXPECT_FALSE(view.playing());
+        ZlineScanDoc* live = link.live();
+        ASSERT_NE(live, nullptr);
+        EXPECT_FALSE(live->running());  // the last frame ended the run
+        const C2DTrace* scan = live->scanTrace();
+        ASSERT_NE(scan, nullptr);
+        EXPECT_EQ(scan->sampleCount(), uint32_t(kFrames));  // one column per frame of the video
+        EXPECT_EQ(scan->width(), 60u);
+        uint32_t filled = 0;
+        for (uint32_t c = 0; c < scan->sampleCount(); ++c) filled += scan->extent->getD(c) > 0;
+        EXPECT_EQ(filled, uint32_t(kFrames - 1));  // frames 1 .. 29: frame 0 was shown before the line
+        // The summary was asked and accepted: the line and the table keep it.
+        const std::string summary = svc.prompter.messages().back();
+        EXPECT_EQ(summary.rfind("line 1 velocity = ", 0), 0u) << summary;
+        EXPECT_NE(summary.find("percent good = "), std::string::npos);
+        EXPECT_EQ(video.currentDimList().at(0)->label().rfind("line 1 velocity = ", 0), 0u);
+        CResultDoc* table = svc.results.find(ordavia::kCapillaryVelocityTitle);
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->rows().size(), 1u);
+        EXPECT_NE(live->GetTitle().find("line 1"), std::string::npos) << live->GetTitle();
+    }
+    EXPECT_EQ(link.live() == nullptr || !link.live()->running(), true);
+    LineScanLink::setCurrent(nullptr);
+}
+
+TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
+    addLine(kRow);
+    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_NE(scan, nullptr);
+    ZlineScanBaseView view(scan.get());
+    view.resize(900, 520);
+    view.show();
+    QCoreApplication::processEvents();
+    const int s = view.scanIndex();
+    ASSERT_GE(s, 0);
+    QWidget* canvas = view.canvasWidget();
+    auto at = [&](double x, double y) { return QPoint(int(std::lround(view.pixelAtX(x))), int(std::lround(view.pixelAtY(s, y)))); };
+
+    // Off, a drag selects; on, it draws a slope from press to release.
+    QTest::mousePress(canvas, Qt::LeftButton, {}, at(0.2, 10));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, at(0.6, 40));
+    EXPECT_TRUE(scan->slopes().empty());
+    view.setDrawingSlopes(true);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, at(0.2, 10));
+    QTest::mouseMove(canvas, at(0.4, 25));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, at(0.6, 40));
+    ASSERT_EQ(scan->slopes().size(), 1u);
+    EXPECT_NEAR(scan->slopes()[0].velocity(), 30 / 0.4, 30 / 0.4 * 0.05);
+    // A click draws nothing.
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, at(0.9, 20));
+    EXPECT_EQ(scan->slopes().size(), 1u);
+    // Picking the first end makes it the moving end.
+    QTest::mousePress(canvas, Qt::LeftButton, {}, at(0.2, 10));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, at(0.4, 10));
+    ASSERT_EQ(scan->slopes().size(), 1u);
+    EXPECT_NEAR(scan->slopes()[0].x1, 0.6, 0.01);
+    EXPECT_NEAR(scan->slopes()[0].x2, 0.4, 0.01);
+    EXPECT_EQ(scan->selectedSlope(), 0);
+
+    // Listed in a message and into the velocity table, then deleted.
+    view.findAction("linescan slope velocities")->trigger();
+    EXPECT_EQ(svc.prompter.messages().back(), scan->slopeVelocitiesText());
+    CResultDoc* table = svc.results.find(ResultTitles::kLinescan);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows().size(), 1u);
+    view.lineScanAction("&Delete")->trigger();
+    EXPECT_TRUE(scan->slopes().empty());
+    for (const char* t : {"&Calculate velocity", "CBV using FFT", "correlate", "Delete all &velocity slopes",
+                          "&Use Interlace", "cvb vs correlation points", "average cbv vs correlation limit",
+                          "Calculate &Hough Velocities", "CBV calculation &parameters...", "Set trace as linescan",
+                          "Dimension &Lines", "&Interpolate..."})
+        EXPECT_NE(view.lineScanAction(t), nullptr) << t;
+}
+
+TEST(CbvParameters, TheDialogEditsACopyIncludingTheSubPixelOption) {
+    ensureApp();
+    ordavia::CbvParams p;
+    p.gap = 3;
+    p.houghTol = 22;
+    CbvParamsDialog d(p);
+    EXPECT_EQ(d.windowTitle(), "CBV calculation parameters");
+    ordavia::CbvParams same = d.values();
+    EXPECT_EQ(same.gap, 3);
+    EXPECT_EQ(same.houghTol, 22);
+    EXPECT_FALSE(same.subpixel);
+    for (QCheckBox* c : d.findChildren<QCheckBox*>())
+        if (c->text().startsWith("Sub-pixel")) c->setChecked(true);
+    EXPECT_TRUE(d.values().subpixel);
+    EXPECT_FALSE(p.subpixel);
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// The hand-over from a video to its line scans, without a window: the
+// points and values a scan takes from each frame, the refusals, the run of
+// "Calculate all widths and velocities" over the selected frames, keeping
+// an accepted velocity with its line, and the chart review's velocity.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "chart/CResultDoc.h"
+#include "linescan/LineScanSampler.h"
+#include "linescan/LineVelocityRun.h"
+#include "linescan/ZchartReviewDoc.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/CDimCircle.h"
+#include "measure/CDimLine.h"
+#include "support/LineScanFeed.h"
+#include "support/MveBytes.h"
+#include "support/TestServices.h"
+#include "video/CMotivaDoc.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kW = 64, kRows = 16, kFrames = 40, kRow = 8;
+constexpr double kSpeed = 2.0;  // points per frame, from the first point towards the last
+
+std::vector<std::vector<uint8_t>> movingFrames() {
+    return linescantest::movingRowFrames(kW, kRows, kFrames, kRow, kSpeed);
+}
+
+std::unique_ptr<CDimLine> line(ZPoint a, ZPoint b) {
+    auto d = std::make_unique<CDimLine>();
+    d->addVertex(a);
+    d->addVertex(b);
+    return d;
+}
+
+struct ScanFromVideo : ::testing::Test {
+    ordavia::test::TestServices svc;
+    ScratchDir dir{"scan-from-video"};
+    CMotivaDoc video;
+    int key = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(svc.profile.SetPath(dir / "ordavia.ini"));
+        writeBytes(dir / "cells.mve", mveOf(kW, kRows, movingFrames()));
+        svc.adopt(video);
+        ASSERT_TRUE(video.importMovie(dir / "cells.mve"));
+        video.setFramesPerSecond(25);
+    }
+    std::unique_ptr<ZlineScanDoc> newScan(ordavia::CbvParams p = {}) {
+        auto scan = svc.make<ZlineScanDoc>();
+        EXPECT_TRUE(scan->OnNewDocument());
+        scan->setParams(p, false);
+        return scan;
+    }
+};
+
+TEST_F(ScanFromVideo, SamplesTheLineInOrderOneColumnPerFrameAndRefusesWhatItCannotScan) {
+    video.addObject(line({4, kRow}, {43, kRow}));
+    const CDim& l = *video.currentDimList().at(0);
+    auto scan = newScan();
+    ordavia::LineScanSampler sampler(*scan, &key);
+    ASSERT_TRUE(sampler.start(video, l));
+    EXPECT_EQ(sampler.points(0).size(), 40u);
+    // One source at a time: a second feeder is refused and changes nothing.
+    int other = 0;
+    ordavia::LineScanSampler second(*scan, &other);
+    EXPECT_FALSE(second.start(video, l));
+    EXPECT_EQ(scan->source(), &key);
+
+    ordavia::MovieFrameImage scratch;
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(sampler.addFrame(video.movie().peekFrame(k, scratch)));
+    EXPECT_FALSE(second.addFrame(video.movie().peekFrame(3, scratch)));  // not the source: no sample
+    const C2DTrace* t = scan->scanTrace();
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->width(), 40u);
+    // Column k holds frame k's grey values from the first point to the last.
+    const auto frames = movingFrames();
+    for (uint32_t k = 0; k < 3; ++k)
+        for (uint32_t i = 0; i < 40; i += 13)
+            EXPECT_EQ(t->data->valueAt(k, i), frames[k][size_t(kRow) * kW + 4 + i]) << k << "," << i;
+    EXPECT_EQ(sampler.samples(), 3u);
+    // A frame lasts 1/25 s; the line is calibrated in pixels per point.
+    EXPECT_DOUBLE_EQ(t->xInterval, 0.04);
+    EXPECT_DOUBLE_EQ(t->yScale, 1.0);
+    EXPECT_EQ(t->yUnits, "pixel");
+
+    // A line of one vertex, and the two-line method without a second line.
+    auto lone = std::make_unique<CDimLine>();
+    lone->addVertex({3, 3});
+    auto fresh = newScan();
+    EXPECT_FALSE(ordavia::LineScanSampler(*fresh, &key).start(video, *lone));
+    ordavia::CbvParams two;
+    two.method = 2;
+    auto pair = newScan(two);
+    EXPECT_FALSE(ordavia::LineScanSampler(*pair, &key).start(video, l));
+    EXPECT_FALSE(pair->running());
+    auto l2 = line({4, kRow + 2}, {43, kRow + 2});
+    EXPECT_TRUE(ordavia::LineScanSampler(*pair, &key).start(video, l, l2.get()));
+    EXPECT_NE(pair->line1Trace(), nullptr);
+}
+
+TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionAndKeepsAnAcceptedVelocity) {
+    auto circle = std::make_unique<CDimCircle>();
+    circle->addVertex({10, 3});
+    circle->addVertex({14, 3});
+    video.addObject(std::move(circle));                // not a line: not scanned
+    video.addObject(line({2, kRow}, {61, kRow}));      // along the moving cells
+    video.addObject(line({2, 2}, {61, 2}));            // on the still background
+    EXPECT_EQ(ordavia::scannableLines(video), (std::vector<int>{1, 2}));
+
+    video.setSelection(5, 35);
+    video.goToFrame(3);
+    ASSERT_TRUE(svc.profile.WriteInt("linescan", "NoPtsToSample", 77));
+    auto scan = ordavia::scanWholeVideo(video, 1, &svc.services);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_FALSE(scan->running());
+    EXPECT_EQ(scan->scanTrace()->sampleCount(), 30u);    // one column per selected frame
+    EXPECT_EQ(video.currentFrame(), 3);                   // the frames were not shown
+    EXPECT_EQ(svc.profile.GetInt("linescan", "NoPtsToSample", 0), 77);  // the user's setting stays
+
+    const ordavia::CbvSummary s = scan->summary(0, 0);
+    EXPECT_EQ(s.visited, 30u);
+    EXPECT_GT(s.percentGood, 60.0);
+    // 2 points per frame at 25 frames per second, one pixel per point.
+    EXPECT_NEAR(s.mean, kSpeed * 25, kSpeed * 25 * 0.1);
+    EXPECT_EQ(s.units, "pixel/s");
+
+    ordavia::acceptVelocity(video, 1, s, video.GetTitle(), &svc.results);
+    const std::string label = video.currentDimList().at(1)->label();
+    EXPECT_EQ(label.rfind("line 2 velocity = ", 0), 0u) << label;
+    EXPECT_EQ(label.find('\n'), std::string::npos);
+    EXPECT_TRUE(video.IsModified());
+    CResultDoc* table = svc.results.find(ordavia::kCapillaryVelocityTitle);
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rows().size(), 1u);
+    EXPECT_EQ(table->cell(0, 2), "    2");
+    EXPECT_NEAR(std::stod(table->cell(0, 3)), s.mean, 0.001);
+
+    // Cancelling stops the run and leaves no scan; the still line has no flow.
+    EXPECT_EQ(ordavia::scanWholeVideo(video, 1, &svc.services, [](int f) { return f < 4; }), nullptr);
+    auto still = ordavia::scanWholeVideo(video, 2, &svc.services);
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(still->summary(0, 0).good, 0u);
+}
+
+TEST(ChartReview, CalculatesTheVelocityOfAStackOfScanLinesOnly) {
+    ordavia::test::TestServices svc;
+    ZchartReviewDoc review;
+    svc.adopt(review);
+    ASSERT_TRUE(review.OnNewDocument());
+    const linescantest::MovingTexture tex;
+    C2DTrace* stack = review.new2DTrace(12, 60, 40, true);
+    ASSERT_NE(stack, nullptr);
+    stack->xInterval = 0.01;
+    for (uint32_t r = 0; r < 60; ++r) {
+        const std::vector<double> v = tex.sample(40, 3.0, r);
+        for (uint32_t i = 0; i < 40; ++i) stack->data->setD(size_t(r) * 40 + i, v[i]);
+        stack->extent->setD(r, 40);
+    }
+    CTrace* flat = review.newTrace(8, 10, true);
+    ASSERT_NE(flat, nullptr);
+    EXPECT_FALSE(review.calculateVelocity(1, 0, 0));
+    EXPECT_EQ(review.traceCount(), 2);
+    ASSERT_TRUE(review.calculateVelocity(0, 0, 0));
+    ASSERT_EQ(review.traceCount(), 4);
+    EXPECT_EQ(review.trace(2)->name, "correlation");
+    EXPECT_TRUE(review.trace(2)->isTwoD());
+    EXPECT_EQ(review.trace(3)->name, "cbv");
+    EXPECT_EQ(review.trace(3)->colour, 0x0000FFu);
+}
+
+}  // namespace
