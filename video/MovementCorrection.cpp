@@ -150,24 +150,36 @@ struct Geometry {
 // the sums are V-shaped. Steps that would leave the pixel are refused.
 void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, const std::vector<int32_t>& dense, Alignment& r) {
     if (dense.empty() || g.W < 3 || g.H < 3) return;
+    // The reference's gradients stand in for the frame's near the match,
+    // so that they and their normal matrix are made once.
+    struct Sample {
+        int u, v;
+        float gx, gy, value;
+    };
+    std::vector<Sample> s;
+    s.reserve(dense.size());
+    double gxx = 0, gxy = 0, gyy = 0;
+    for (int32_t o : dense) {
+        const int u = g.x0 + o % g.S, v = g.y0 + o / g.S;
+        const int x = u + r.dx, y = v + r.dy;
+        if (u < 1 || v < 1 || u > g.W - 2 || v > g.H - 2 || x < 1 || y < 1 || x > g.W - 3 || y > g.H - 3) continue;
+        const float gx = 0.5f * (float(f.row(v)[u + 1]) - float(f.row(v)[u - 1]));
+        const float gy = 0.5f * (float(f.row(v + 1)[u]) - float(f.row(v - 1)[u]));
+        s.push_back({u, v, gx, gy, float(f.row(v)[u])});
+        gxx += double(gx) * gx;
+        gxy += double(gx) * gy;
+        gyy += double(gy) * gy;
+    }
+    const double det = gxx * gyy - gxy * gxy;
+    if (!(det > 1e-9)) return;
     double sx = 0, sy = 0;
-    for (int iter = 0; iter < 3; ++iter) {
-        double gxx = 0, gxy = 0, gyy = 0, bx = 0, by = 0;
-        for (int32_t o : dense) {
-            const int u = g.x0 + o % g.S, v = g.y0 + o / g.S;
-            const double x = u + r.dx + sx, y = v + r.dy + sy;
-            if (x < 1 || y < 1 || x > g.W - 2 || y > g.H - 2) continue;
-            const double ax = 0.5 * (bilinear(a, x + 1, y) - bilinear(a, x - 1, y));
-            const double ay = 0.5 * (bilinear(a, x, y + 1) - bilinear(a, x, y - 1));
-            const double e = double(f.row(v)[u]) - bilinear(a, x, y);
-            gxx += ax * ax;
-            gxy += ax * ay;
-            gyy += ay * ay;
-            bx += ax * e;
-            by += ay * e;
+    for (int iter = 0; iter < 4; ++iter) {
+        double bx = 0, by = 0;
+        for (const Sample& q : s) {
+            const double e = q.value - bilinear(a, q.u + r.dx + sx, q.v + r.dy + sy);
+            bx += q.gx * e;
+            by += q.gy * e;
         }
-        const double det = gxx * gyy - gxy * gxy;
-        if (!(det > 1e-9)) break;
         const double ddx = (gyy * bx - gxy * by) / det, ddy = (gxx * by - gxy * bx) / det;
         if (std::fabs(sx + ddx) > 0.75 || std::fabs(sy + ddy) > 0.75) break;
         sx += ddx;

@@ -39,10 +39,11 @@ CZVMovie& movie() {
     return m;
 }
 
-void run(benchmark::State& state, bool subpixel) {
+void run(benchmark::State& state, bool subpixel, bool robust = false) {
     CZVMovie& m = movie();
     ordavia::MovementParams p;
     p.subpixel = subpixel;
+    p.robust = robust;
     for (auto _ : state) {
         m.SetOffsets(0, 0, 0, kN);
         ordavia::MovementRun r;
@@ -57,6 +58,7 @@ void run(benchmark::State& state, bool subpixel) {
 
 void BM_MovementCorrection300Frames(benchmark::State& state) { run(state, false); }
 void BM_MovementCorrection300FramesSubpixel(benchmark::State& state) { run(state, true); }
+void BM_MovementCorrection300FramesRobustSubpixel(benchmark::State& state) { run(state, true, true); }
 
 void BM_MemcpyFrames(benchmark::State& state) {
     std::vector<uint8_t> a(size_t(kW) * kH * 8, 1), b(a.size());
@@ -71,5 +73,6 @@ void BM_MemcpyFrames(benchmark::State& state) {
 
 BENCHMARK(BM_MovementCorrection300Frames)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MovementCorrection300FramesSubpixel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MovementCorrection300FramesRobustSubpixel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MemcpyFrames)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
