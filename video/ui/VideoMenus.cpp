@@ -234,8 +234,11 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(video, "Export Movement correction results...", [v, doc] {
         v->stop();
         if (!doc->hasFrames()) return;
-        if (auto path = doc->prompter().saveFile("Export Movement correction results", kOffsetsFilter, doc->offsetsExportName()))
+        if (auto path = doc->prompter().saveFile("Export Movement correction results", kOffsetsFilter, doc->offsetsExportName())) {
+            // A name typed without an extension takes the first type's, as the save box always did.
+            if (extensionOf(*path).empty()) *path += ".txt";
             tell(doc, doc->exportOffsets(*path));
+        }
     });
     later(video, "FFT per pixel sequence", "functional capillary flow");
     later(video, "Calculate &FCF", "functional capillary flow");
