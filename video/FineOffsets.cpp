@@ -39,7 +39,7 @@ std::string FineOffsets::format() const {
     std::string out = std::string(kHeader) + "\n" + strprintf("frames=%zu\n", v_.size());
     for (size_t i = 0; i < v_.size(); ++i) {
         const FineOffset& e = v_[i];
-        if (e.set) out += strprintf("%zu, %d, %d, %.4f, %.4f\n", i, e.x, e.y, e.fx, e.fy);
+        if (e.set) out += strprintf("%zu, %d, %d, %.6f, %.6f\n", i, e.x, e.y, e.fx, e.fy);
     }
     return out;
 }
