@@ -495,8 +495,11 @@ void ZlineScanBaseDoc::serializeLineScan(Archive& ar) {
     if (ar.IsStoring()) {
         const ordavia::CbvParams& p = params_;
         ar.writeInt(kZvlVersion);
-        ar.writeInt(static_cast<int32_t>(slopes_.size()));
-        for (const VelocitySlope& s : slopes_) {
+        // A count of 1000 reads back as no slopes at all: a full list keeps
+        // its first 999 (the weakest Hough line goes) rather than lose them all.
+        const size_t n = std::min<size_t>(slopes_.size(), kMaxSlopes - 1);
+        ar.writeInt(static_cast<int32_t>(n));
+        for (const VelocitySlope& s : std::vector<VelocitySlope>(slopes_.begin(), slopes_.begin() + long(n))) {
             ar.writeDouble(s.x1);
             ar.writeDouble(s.y1);
             ar.writeDouble(s.x2);

@@ -169,6 +169,10 @@ TEST_F(ZvlTest, SlopesArePickedByEitherEndAndDeleted) {
     doc.setSlopes(std::vector<VelocitySlope>(1200));
     EXPECT_EQ(doc.slopes().size(), 1000u);
     EXPECT_EQ(doc.pickSlope(50, 50, 1, 1), -1);
+    // Saved, a full list keeps 999: a count of 1000 would load none.
+    ZlineScanBaseDoc back;
+    ASSERT_TRUE(back.loadZvlBytes(doc.saveToBytes()).ok());
+    EXPECT_EQ(back.slopes().size(), 999u);
     doc.deleteAllSlopes();
     EXPECT_TRUE(doc.slopes().empty());
     EXPECT_EQ(doc.selectedSlope(), -1);
