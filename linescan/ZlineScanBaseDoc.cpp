@@ -21,8 +21,29 @@ std::string CbvSummary::text(int lineNumber) const {
            strprintf("percent good = %.1f %%\nwith average correlation = %0.2f", percentGood, meanCorrelation);
 }
 
-ZlineScanBaseDoc::ZlineScanBaseDoc() = default;
-ZlineScanBaseDoc::~ZlineScanBaseDoc() = default;
+ZlineScanBaseDoc::ZlineScanBaseDoc() {
+    watch_.doc = this;
+    AddListener(&watch_);
+}
+ZlineScanBaseDoc::~ZlineScanBaseDoc() { RemoveListener(&watch_); }
+
+void ZlineScanBaseDoc::TraceWatch::OnUpdate(Document*, long hint) {
+    if (hint == kHintTraces) doc->findTraces();
+}
+
+bool ZlineScanBaseDoc::shapesFit() {
+    const bool twoLines = params_.method == 2 && line1_;
+    const CTrace* base = twoLines ? line1_ : scan_ ? static_cast<const CTrace*>(scan_) : line1_;
+    const uint32_t M = base ? base->sampleCount() : 0;
+    const CTrace* sized[] = {static_cast<const CTrace*>(correlogram_), correlation_, cbv_, cbvUncut_,
+                             static_cast<const CTrace*>(difference_), twoLines ? line2_ : nullptr};
+    for (const CTrace* t : sized)
+        if (t && (!t->hasData() || t->sampleCount() != M)) {
+            findTraces();
+            return false;
+        }
+    return true;
+}
 
 // ---- parameters ----
 
@@ -73,8 +94,11 @@ void ZlineScanBaseDoc::findTraces() {
     } else if (source_ && source_->width() > 0) {
         pointsPerLineSample_ = std::max<int32_t>(1, static_cast<int32_t>(scan_->width() / source_->width()));
     }
-    // Results whose shape does not fit the scan would be read out of range.
-    const uint32_t M = scan_ ? scan_->sampleCount() : 0;
+    // Results whose shape does not fit the scan (or, for two lines, the
+    // time traces) would be read out of range.
+    if (line1_ && line2_ && line1_->sampleCount() != line2_->sampleCount()) line2_ = nullptr;
+    const bool twoLines = params_.method == 2 && line1_;
+    const uint32_t M = twoLines ? line1_->sampleCount() : scan_ ? scan_->sampleCount() : line1_ ? line1_->sampleCount() : 0;
     auto fits = [&](CTrace*& t) {
         if (t && t->sampleCount() != M) t = nullptr;
     };
@@ -86,9 +110,10 @@ void ZlineScanBaseDoc::findTraces() {
     fits(cbvUncut_);
     CTrace* d = difference_;
     fits(d);
-    if (!d || (source_ && difference_ && difference_->width() != source_->width())) difference_ = nullptr;
-    if (scan_ && source_ && source_->sampleCount() != M) source_ = nullptr;
-    if (correlogram_ && !(correlation_ && cbv_ && cbvUncut_)) correlogram_ = nullptr;
+    const C2DTrace* filtered = source_ ? source_ : scan_;
+    if (!d || (filtered && difference_ && difference_->width() != filtered->width())) difference_ = nullptr;
+    if (scan_ && source_ && source_->sampleCount() != scan_->sampleCount()) source_ = nullptr;
+    if (correlogram_ && !(correlation_ && cbv_)) correlogram_ = nullptr;
     // The velocity writes the correlogram as 16-bit values and the high pass
     // as doubles; a file with other element types keeps them for display only.
     if (correlogram_ && correlogram_->data->typeCode() != 12) correlogram_ = nullptr;
@@ -195,7 +220,10 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
         return false;
     C2DTrace* src = make2D("linescan", 12, points, times, kKindSource);
     C2DTrace* scan = src ? make2D(kScanName, 12, points, times, kKindScan) : nullptr;
-    if (!src || !scan) return false;
+    if (!src || !scan) {
+        findTraces();
+        return false;
+    }
     for (C2DTrace* t : {src, scan}) {
         uint16_t* d = reinterpret_cast<uint16_t*>(t->data->rawData());
         for (size_t i = 0; i < size_t(times) * points; ++i) {
@@ -342,8 +370,9 @@ int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t vi
         h->yScale = 0.3515625;
         h->yOffset = 90.0 - r.thetaMin * 180.0 / M_PI;
         h->xInterval = in->xInterval * hi.columns / r.distances;
-        findTraces();
     }
+    // The old "Hough" trace may have gone even when the new one could not be made.
+    findTraces();
     setSlopes(std::move(r.slopes));
     return static_cast<int>(slopes_.size());
 }

@@ -215,6 +215,16 @@ protected:
     C2DTrace* difference_ = nullptr;
     C2DTrace* hough_ = nullptr;
 
+    // The chart's own commands add and remove traces; each change of the
+    // trace list finds the traces again so that no pointer outlives its trace.
+    struct TraceWatch : DocumentView {
+        ZlineScanBaseDoc* doc = nullptr;
+        void OnUpdate(Document*, long hint) override;
+    } watch_;
+    // False (after finding the traces again) when a result trace no longer
+    // has the scan's column count.
+    bool shapesFit();
+
     // Velocity state: the high-pass background, whether the next column is
     // the first of a scan (no smoothing), scratch rows.
     std::vector<double> background_;

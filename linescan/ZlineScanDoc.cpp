@@ -119,10 +119,6 @@ bool ZlineScanDoc::startTwoLines(const void* sourceView, uint32_t points, double
             }
         if (cb) cb->yUnits = "1/s";
         findTraces();
-        // findTraces wants a scan for the results; the two-line method has none.
-        correlogram_ = cg;
-        correlation_ = co;
-        cbv_ = cb;
     }
     sourceView_ = sourceView;
     SetModifiedFlag();
@@ -138,6 +134,7 @@ void ZlineScanDoc::advanceRing(uint32_t next) {
 
 bool ZlineScanDoc::addSample(uint32_t s) {
     if (!sourceView_) return false;
+    if (!shapesFit() && !scan_ && !line1_) return false;
     if (params_.method == 2) {
         if (!line1_ || !line2_) return false;
         const uint32_t L = line1_->sampleCount();

@@ -36,7 +36,7 @@ void ZlineScanBaseDoc::restartVelocity() {
 }
 
 void ZlineScanBaseDoc::columnVelocity(uint32_t k) {
-    if (!scan_ || !correlogram_ || !correlation_ || !cbv_ || !cbvUncut_) return;
+    if (!scan_ || !correlogram_ || !correlation_ || !cbv_ || !cbvUncut_ || !shapesFit()) return;
     C2DTrace* src = source_ ? source_ : scan_;
     const uint32_t M = scan_->sampleCount();
     if (M == 0 || k >= M || src->sampleCount() != M) return;
@@ -118,7 +118,7 @@ void ZlineScanBaseDoc::columnVelocity(uint32_t k) {
 }
 
 void ZlineScanBaseDoc::twoLineVelocity(uint32_t k) {
-    if (!line1_ || !line2_ || !correlogram_ || !correlation_ || !cbv_) return;
+    if (!line1_ || !line2_ || !correlogram_ || !correlation_ || !cbv_ || !shapesFit()) return;
     const uint32_t n = static_cast<uint32_t>(params_.points);
     const uint32_t L1 = line1_->sampleCount(), L2 = line2_->sampleCount();
     const uint32_t M = correlogram_->sampleCount();

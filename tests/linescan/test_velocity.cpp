@@ -130,6 +130,12 @@ TEST_F(VelocityTest, GapLimitAndRingWrap) {
     // Gap 2: S = P / 2 x 0.5 / Δ; the correlogram keeps the scale.
     EXPECT_DOUBLE_EQ(doc.correlogramTrace()->extent->getD(7), 60.0 / 2 * 0.5 / 0.04);
 
+    // A trace the user deletes in the chart is let go at once.
+    doc.removeTrace(doc.traces.indexOf("difference"));
+    EXPECT_EQ(doc.differenceTrace(), nullptr);
+    feed(60, 2.0, 10, 130);
+    EXPECT_NEAR(doc.cbvUncutTrace()->data->getD(135 % 50) * 0.04, 2.0, 1e-9);
+
     // A limit above every coefficient leaves "cbv" empty but "cbv-uncut" full.
     p.coefLimit = 1.0;
     doc.setParams(p, false);
