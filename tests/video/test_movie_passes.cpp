@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "image/CZVimage.h"
+#include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
 #include "video/AviReader.h"
 #include "video/AviWriter.h"
@@ -16,24 +17,6 @@
 
 using namespace testsupport;
 using namespace ordavia;
-
-namespace {
-
-// A memory movie of n frames w x h whose pixel (x, y) of frame k is f(k, x, y).
-template <class F>
-void memoryMovie(CZVMovie& m, int n, int w, int h, F f) {
-    ASSERT_TRUE(m.Record("", n, w, h, 0));
-    CZVimage img(w, h, 0, 0, 0);
-    for (int k = 0; k < n; ++k) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) img.row(y)[x] = uint8_t(f(k, x, y));
-        img.setTag(2 * k);
-        m.AddFrame(img, true);
-    }
-    m.stopRecording();
-}
-
-}  // namespace
 
 TEST(MoviePasses, DeleteKeepsTheRecordsOfTheFramesLeft) {
     ScratchDir d("mve-del");

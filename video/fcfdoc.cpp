@@ -1,0 +1,276 @@
+#include "video/fcfdoc.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "base/Archive.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "image/CZVimage.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+using ordavia::Status;
+
+fcfdoc::fcfdoc() = default;
+fcfdoc::~fcfdoc() = default;
+
+std::string fcfdoc::rawPath(const std::string& docPath) { return withoutExtension(docPath) + kRawExtension; }
+
+// ---------------------------------------------------------------------------
+// File layout
+
+void fcfdoc::Serialize(Archive& ar) {
+    if (ar.IsStoring()) {
+        if (storedRegion_ && !storedRegion_->isEmpty()) {
+            setRegion(*storedRegion_);
+            ZBasicDoc::Serialize(ar);
+            setRegion(ZRect{});
+        } else {
+            ZBasicDoc::Serialize(ar);
+        }
+        ar.writeInt(kFcfVersion);
+        ar.writeDouble(threshold_);
+        ar.writeDouble(gain_);
+        ar.writeInt(width_);
+        ar.writeInt(height_);
+        return;
+    }
+    ZBasicDoc::Serialize(ar);
+    sdD_.clear();
+    sdI_.clear();
+    ratio_.clear();
+    width_ = height_ = 0;
+    // A document that ends after the image part predates the flow fields.
+    if (ar.remaining() < 4) return;
+    const int32_t version = ar.readInt();
+    if (version < 1000 || version > 1999) return;
+    const double t = ar.readDouble();
+    const double g = ar.readDouble();
+    const int32_t w = ar.readInt();
+    const int32_t h = ar.readInt();
+    if (w < 0 || h < 0 || int64_t(w) * int64_t(h) > kMaxPixels)
+        throw ArchiveError(strprintf("FCF document: statistics of %d x %d pixels", w, h));
+    threshold_ = std::isfinite(t) ? t : kDefaultThreshold;
+    gain_ = std::isfinite(g) ? g : kDefaultGain;
+    width_ = w;
+    height_ = h;
+}
+
+std::vector<uint8_t> fcfdoc::rawBytes() const {
+    const size_t n = size_t(width_) * size_t(height_);
+    if (sdD_.size() < n || sdI_.size() < n || n == 0) return {};
+    std::vector<uint8_t> out(n * 16);
+    // Little-endian doubles, as the machine holds them.
+    std::memcpy(out.data(), sdD_.data(), n * 8);
+    std::memcpy(out.data() + n * 8, sdI_.data(), n * 8);
+    return out;
+}
+
+Status fcfdoc::readRaw(const std::string& path) {
+    const uint64_t n = uint64_t(width_) * uint64_t(height_);
+    if (n == 0) return Status::failure(path + ": the document holds no statistics");
+    std::vector<uint8_t> bytes;
+    if (Status s = readFileBytes(path, bytes, n * 16); !s) return s;
+    if (bytes.size() != n * 16)
+        return Status::failure(strprintf("%s: %zu bytes, not the %llu of %d x %d statistics", path.c_str(), bytes.size(),
+                                         static_cast<unsigned long long>(n * 16), width_, height_));
+    try {
+        sdD_.resize(size_t(n));
+        sdI_.resize(size_t(n));
+    } catch (const std::bad_alloc&) {
+        sdD_.clear();
+        sdI_.clear();
+        return Status::failure(kMemoryError);
+    }
+    std::memcpy(sdD_.data(), bytes.data(), size_t(n) * 8);
+    std::memcpy(sdI_.data(), bytes.data() + n * 8, size_t(n) * 8);
+    // A standard deviation is finite and not negative; anything else is
+    // damage and counts as no variation.
+    for (std::vector<double>* v : {&sdD_, &sdI_})
+        for (double& x : *v)
+            if (!(x >= 0) || !std::isfinite(x)) x = 0;
+    return Status::success();
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+bool fcfdoc::OnNewDocument() {
+    if (!ZBasicDoc::OnNewDocument()) return false;
+    if (hasServices() && services().profileStore) {
+        const ProfileStore& p = services().profile();
+        threshold_ = p.GetDouble("fcf", "threshold", kDefaultThreshold);
+        gain_ = p.GetDouble("fcf", "gain", kDefaultGain);
+    }
+    return true;
+}
+
+void fcfdoc::DeleteContents() {
+    ZBasicDoc::DeleteContents();
+    sdD_.clear();
+    sdI_.clear();
+    ratio_.clear();
+    width_ = height_ = 0;
+}
+
+bool fcfdoc::OnOpenDocument(const std::string& path) {
+    // The picture is computed from the statistics: a missing picture file
+    // is no reason to ask the user for one.
+    const bool wasQuiet = quiet();
+    setQuiet(true);
+    const bool ok = ZBasicDoc::OnOpenDocument(path);
+    setQuiet(wasQuiet);
+    if (!ok) return false;
+    rawProblem_.clear();
+    if (width_ > 0 && height_ > 0) {
+        const std::string raw = rawPath(path);
+        if (Status s = readRaw(raw); !s) {
+            rawProblem_ = s.reason();
+            sdD_.clear();
+            sdI_.clear();
+            debugLog("fcfdoc::OnOpenDocument %s\n", rawProblem_.c_str());
+            if (!wasQuiet && hasServices() && services().prompterPtr)
+                services().prompter().messageBox(
+                    "The flow statistics could not be read:\n" + rawProblem_ +
+                        "\nThe picture is shown as it was saved; threshold and gain cannot be changed.",
+                    MsgButtons::Ok, MsgIcon::Warning);
+        }
+    }
+    if (hasStatistics()) {
+        compute();
+    } else if (image().isEmpty() && width_ > 0 && height_ > 0) {
+        // Neither statistics nor picture: an empty flow picture of the size.
+        ratio_.assign(size_t(width_) * size_t(height_), 0);
+        CZVimage pic;
+        if (ordavia::fcfPicture(ratio_, width_, height_, gain_, pic)) setImage(std::move(pic));
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool fcfdoc::OnSaveDocument(const std::string& path) {
+    const std::vector<uint8_t> raw = rawBytes();
+    ordavia::SaveTemp temp;
+    if (!raw.empty()) {
+        auto t = ordavia::openSaveTemp(rawPath(path));
+        if (!t) {
+            lastError_ = t.reason();
+            if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        temp = std::move(t.value());
+        size_t done = 0;
+        while (done < raw.size()) {
+            const ssize_t w = ::write(temp.fd, raw.data() + done, raw.size() - done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                lastError_ = ordavia::errnoStatus(temp.target, w < 0 ? errno : ENOSPC).reason();
+                ordavia::abandonSaveTemp(temp);
+                if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+                return false;
+            }
+            done += size_t(w);
+        }
+    }
+    const ordavia::FcfMeasures m = measure();
+    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc, threshold_);
+    // The picture beside the document is always the whole image, and it is
+    // derived data: it is replaced without the questions that protect a
+    // raw picture. The region of interest stays in the document.
+    const ZRect region = marks().roi;
+    storedRegion_ = &region;
+    if (!region.isEmpty()) setRegion(ZRect{});
+    const bool wasQuiet = quiet();
+    setQuiet(true);
+    bool ok = ZBasicDoc::OnSaveDocument(path);
+    setQuiet(wasQuiet);
+    setRegion(region);
+    storedRegion_ = nullptr;
+    if (!raw.empty()) {
+        if (ok) {
+            if (Status s = ordavia::commitSaveTemp(temp); !s) {
+                lastError_ = s.reason();
+                ok = false;
+            }
+        } else {
+            ordavia::abandonSaveTemp(temp);
+        }
+    }
+    if (!ok) {
+        if (!wasQuiet && hasServices() && services().prompterPtr)
+            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastError_, MsgButtons::Ok,
+                                             MsgIcon::Error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Statistics and picture
+
+void fcfdoc::setBlock(ordavia::FcfBlock&& block) {
+    width_ = block.width;
+    height_ = block.height;
+    sdD_ = std::move(block.sdD);
+    sdI_ = std::move(block.sdI);
+    compute();
+    CZVimage& pic = pictureForPreview();
+    pic.setOrigin(block.originX, block.originY);
+    setRegion(block.common == ZRect{0, 0, width_, height_} ? ZRect{} : block.common);
+    markImageForSave();
+    SetModifiedFlag(true);
+}
+
+void fcfdoc::compute() {
+    ordavia::fcfRatio(sdD_, sdI_, threshold_, ratio_);
+    CZVimage pic;
+    if (!ordavia::fcfPicture(ratio_, width_, height_, gain_, pic)) return;
+    pic.setOrigin(image().originX(), image().originY());
+    setImage(std::move(pic));
+}
+
+void fcfdoc::recalculate(double threshold, double gain) {
+    if (!std::isfinite(threshold) || !std::isfinite(gain)) return;
+    threshold_ = threshold;
+    gain_ = gain;
+    if (hasServices() && services().profileStore) {
+        ProfileStore& p = services().profile();
+        p.WriteDouble("fcf", "threshold", threshold_);
+        p.WriteDouble("fcf", "gain", gain_);
+    }
+    if (!hasStatistics()) return;
+    compute();
+    markImageForSave();
+    SetModifiedFlag(true);
+}
+
+ordavia::FcfMeasures fcfdoc::measure() const {
+    return ordavia::fcfMeasure(ratio_, sdD_, sdI_, width_, height_, marks().roi);
+}
+
+ResultRecord fcfdoc::resultRecord() const {
+    const ordavia::FcfMeasures m = measure();
+    ResultRecord r;
+    r.first = GetPathName().empty() ? GetTitle() : GetPathName();
+    r.second = unitsInEffect();
+    const double w = m.width * xScaleInEffect(), h = m.height * yScaleInEffect();
+    r.values = {w, h, w * h, m.fcf, m.fcd, m.flux, m.conc, threshold_};
+    return r;
+}
+
+bool fcfdoc::addResultRow() {
+    if (!hasServices() || !services().resultTables) return false;
+    CResultDoc* table = services().results().open(ResultTitles::kFcf);
+    return table && table->addRow(resultRecord());
+}

@@ -1,0 +1,95 @@
+#pragma once
+// A functional capillary flow image: an image document whose picture is
+// the flow ratio of a block of video frames times a gain. It keeps the raw
+// statistics, sd(d) and sd(I) per pixel, so that threshold and gain can be
+// changed later.
+//
+// ".zvfcf": the image-document part, then int32 version 1000, double
+// threshold, double gain, int32 W, int32 H (read only for versions 1000 to
+// 1999). Beside it, NAME.zvrawfcf holds W x H doubles of sd(d) and then
+// W x H doubles of sd(I), row by row, little-endian, with no header.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "measure/ZBasicDoc.h"
+#include "video/FcfStatistics.h"
+
+struct ResultRecord;
+
+class fcfdoc : public ZBasicDoc {
+public:
+    static constexpr int32_t kFcfVersion = 1000;
+    static constexpr double kDefaultThreshold = 5.0;
+    static constexpr double kDefaultGain = 64.0;
+    // The statistics of more pixels than this are a damaged file.
+    static constexpr int64_t kMaxPixels = int64_t(1) << 26;
+    static constexpr const char* kRawExtension = ".zvrawfcf";
+    static constexpr const char* kMemoryError = "memory allocation error!";
+
+    fcfdoc();
+    ~fcfdoc() override;
+
+    // ---- Framework ----
+    void Serialize(Archive& ar) override;
+    bool OnNewDocument() override;
+    // Reads the document, then its raw statistics; the picture is computed
+    // from them again. Without readable statistics the stored picture stays.
+    bool OnOpenDocument(const std::string& path) override;
+    // Writes the picture (always whole), the document and the raw side
+    // file; the side file replaces the old one only when the document was
+    // written.
+    bool OnSaveDocument(const std::string& path) override;
+    void DeleteContents() override;
+
+    // ---- State ----
+    double threshold() const { return threshold_; }
+    double gain() const { return gain_; }
+    int arrayWidth() const { return width_; }
+    int arrayHeight() const { return height_; }
+    bool hasStatistics() const { return !sdD_.empty(); }
+    const std::vector<double>& sdDifference() const { return sdD_; }
+    const std::vector<double>& sdIntensity() const { return sdI_; }
+    const std::vector<double>& ratio() const { return ratio_; }
+    // Why the raw statistics could not be read at the last open (empty
+    // when they were).
+    const std::string& rawProblem() const { return rawProblem_; }
+
+    // Takes the statistics of a block: arrays, the picture's origin at the
+    // block's smallest offsets, and the common part of the frames as region
+    // of interest. Computes ratio and picture.
+    void setBlock(ordavia::FcfBlock&& block);
+    // "&Recalculate": new threshold and gain, kept in the profile (section
+    // "fcf") when the document has services; ratio and picture again.
+    void recalculate(double threshold, double gain);
+    // "Raise/Lower Doppler shift detection threshold": threshold +- 0.2.
+    void stepThreshold(double delta) { recalculate(threshold_ + delta, gain_); }
+
+    // The measures of the region of interest (the whole image when empty)
+    // and its results row: sizes in calibrated units, FCF, FCD (%), flux,
+    // conc, threshold.
+    ordavia::FcfMeasures measure() const;
+    ResultRecord resultRecord() const;
+    // Adds the row to "Functional Capillary Flow and Density Results"
+    // (made when missing); false without services or when the table is full.
+    bool addResultRow();
+
+    // NAME.zvrawfcf beside NAME.zvfcf.
+    static std::string rawPath(const std::string& docPath);
+    // The side file's bytes, and reading them back (exactly 16 x W x H).
+    std::vector<uint8_t> rawBytes() const;
+    ordavia::Status readRaw(const std::string& path);
+
+private:
+    void compute();
+
+    std::vector<double> sdD_, sdI_, ratio_;
+    double threshold_ = kDefaultThreshold;
+    double gain_ = kDefaultGain;
+    int32_t width_ = 0, height_ = 0;
+    std::string rawProblem_;
+    // The region of interest stays in the file although the picture beside
+    // it is written whole.
+    const ZRect* storedRegion_ = nullptr;
+};
