@@ -59,8 +59,8 @@ struct Sums {
 // One row segment of one frame. A pixel's first covering frame only seeds
 // its previous value; the masks keep the loop free of branches so that it
 // vectorises.
-void accumulate(const uint8_t* src, size_t n, uint8_t* prev, uint32_t* cnt, uint32_t* sI, uint32_t* sI2, int32_t* sD,
-                uint32_t* sD2) {
+void accumulate(const uint8_t* __restrict src, size_t n, uint8_t* __restrict prev, uint32_t* __restrict cnt,
+                uint32_t* __restrict sI, uint32_t* __restrict sI2, int32_t* __restrict sD, uint32_t* __restrict sD2) {
     for (size_t x = 0; x < n; ++x) {
         const uint32_t v = src[x];
         const int32_t d = int32_t(v) - int32_t(prev[x]);
