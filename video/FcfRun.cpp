@@ -43,6 +43,7 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     doc->OnNewDocument();
     doc->setCalibration(video_->calibration());
     doc->setPaletteIndex(video_->paletteIndex());
+    if (ownValues_) doc->setValues(threshold_, gain_, ignoreDrift_);
     doc->setBlock(std::move(block));
     doc->SetTitle(video_->GetTitle() + strprintf(" FCF-%i-%i", a, b));
     doc->SetModifiedFlag(true);

@@ -29,6 +29,13 @@ public:
     int last() const { return last_; }
     int next() const { return next_; }
     int blockCount() const;
+    // Threshold and gain of the documents, instead of the profile's.
+    void setValues(double threshold, double gain, bool ignoreDrift) {
+        threshold_ = threshold;
+        gain_ = gain;
+        ignoreDrift_ = ignoreDrift;
+        ownValues_ = true;
+    }
 
     // The next block as a new document: the video's calibration, title
     // "TITLE FCF-a-b", modified, and its results row added.
@@ -37,6 +44,8 @@ public:
 private:
     CMotivaDoc* video_ = nullptr;
     int block_ = 0, first_ = 0, last_ = 0, next_ = 0;
+    bool ownValues_ = false, ignoreDrift_ = false;
+    double threshold_ = 0, gain_ = 0;
 };
 
 }  // namespace ordavia

@@ -172,11 +172,14 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
 }
 
 void fcfRatio(const std::vector<double>& sdD, const std::vector<double>& sdI, double threshold,
-              std::vector<double>& ratio) {
+              std::vector<double>& ratio, bool ignoreDrift) {
     const size_t n = std::min(sdD.size(), sdI.size());
     ratio.assign(n, 0);
-    for (size_t k = 0; k < n; ++k)
-        if (sdI[k] >= threshold && sdI[k] > 0) ratio[k] = sdD[k] / sdI[k];
+    const double toI = 1.0 / std::sqrt(2.0);
+    for (size_t k = 0; k < n; ++k) {
+        const double variation = ignoreDrift ? sdD[k] * toI : sdI[k];
+        if (variation >= threshold && sdI[k] > 0) ratio[k] = sdD[k] / sdI[k];
+    }
 }
 
 bool fcfPicture(const std::vector<double>& ratio, int width, int height, double gain, CZVimage& out) {

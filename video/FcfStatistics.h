@@ -32,9 +32,13 @@ struct FcfBlock {
 // count by their first byte.
 Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out);
 
-// ratio = 0 where sd(I) < threshold, else sd(d) / sd(I).
+// ratio = 0 where sd(I) < threshold, else sd(d) / sd(I). With ignoreDrift
+// the flicker alone, sd(d) / sqrt(2), is held against the threshold: for
+// changes from frame to frame it equals sd(I), but slow changes of the
+// light (lamp drift, automatic gain) that lift sd(I) everywhere leave it
+// at the noise.
 void fcfRatio(const std::vector<double>& sdD, const std::vector<double>& sdI, double threshold,
-              std::vector<double>& ratio);
+              std::vector<double>& ratio, bool ignoreDrift = false);
 // An 8-bit grey picture of width x height: ratio x gain truncated, limited
 // to 0..255.
 bool fcfPicture(const std::vector<double>& ratio, int width, int height, double gain, CZVimage& out);

@@ -38,11 +38,12 @@ void fcfdoc::Serialize(Archive& ar) {
         } else {
             ZBasicDoc::Serialize(ar);
         }
-        ar.writeInt(kFcfVersion);
+        ar.writeInt(ignoreDrift_ ? kFcfDriftVersion : kFcfVersion);
         ar.writeDouble(threshold_);
         ar.writeDouble(gain_);
         ar.writeInt(width_);
         ar.writeInt(height_);
+        if (ignoreDrift_) ar.writeInt(1);
         return;
     }
     ZBasicDoc::Serialize(ar);
@@ -50,6 +51,7 @@ void fcfdoc::Serialize(Archive& ar) {
     sdI_.clear();
     ratio_.clear();
     width_ = height_ = 0;
+    ignoreDrift_ = false;
     // A document that ends after the image part predates the flow fields.
     if (ar.remaining() < 4) return;
     const int32_t version = ar.readInt();
@@ -64,6 +66,7 @@ void fcfdoc::Serialize(Archive& ar) {
     gain_ = std::isfinite(g) ? g : kDefaultGain;
     width_ = w;
     height_ = h;
+    ignoreDrift_ = version >= kFcfDriftVersion && ar.remaining() >= 4 && ar.readInt() != 0;
 }
 
 std::vector<uint8_t> fcfdoc::rawBytes() const {
@@ -111,6 +114,7 @@ bool fcfdoc::OnNewDocument() {
         const ProfileStore& p = services().profile();
         threshold_ = p.GetDouble("fcf", "threshold", kDefaultThreshold);
         gain_ = p.GetDouble("fcf", "gain", kDefaultGain);
+        ignoreDrift_ = p.GetInt("fcf", "ignoredrift", 0) != 0;
     }
     return true;
 }
@@ -233,21 +237,31 @@ void fcfdoc::setBlock(ordavia::FcfBlock&& block) {
 }
 
 void fcfdoc::compute() {
-    ordavia::fcfRatio(sdD_, sdI_, threshold_, ratio_);
+    ordavia::fcfRatio(sdD_, sdI_, threshold_, ratio_, ignoreDrift_);
     CZVimage pic;
     if (!ordavia::fcfPicture(ratio_, width_, height_, gain_, pic)) return;
     pic.setOrigin(image().originX(), image().originY());
     setImage(std::move(pic));
 }
 
-void fcfdoc::recalculate(double threshold, double gain) {
+void fcfdoc::setValues(double threshold, double gain, bool ignoreDrift) {
+    if (std::isfinite(threshold)) threshold_ = threshold;
+    if (std::isfinite(gain)) gain_ = gain;
+    ignoreDrift_ = ignoreDrift;
+}
+
+void fcfdoc::recalculate(double threshold, double gain) { recalculate(threshold, gain, ignoreDrift_); }
+
+void fcfdoc::recalculate(double threshold, double gain, bool ignoreDrift) {
     if (!std::isfinite(threshold) || !std::isfinite(gain)) return;
     threshold_ = threshold;
     gain_ = gain;
+    ignoreDrift_ = ignoreDrift;
     if (hasServices() && services().profileStore) {
         ProfileStore& p = services().profile();
         p.WriteDouble("fcf", "threshold", threshold_);
         p.WriteDouble("fcf", "gain", gain_);
+        p.WriteInt("fcf", "ignoredrift", ignoreDrift_ ? 1 : 0);
     }
     if (!hasStatistics()) return;
     compute();

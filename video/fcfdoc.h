@@ -6,7 +6,9 @@
 //
 // ".zvfcf": the image-document part, then int32 version 1000, double
 // threshold, double gain, int32 W, int32 H (read only for versions 1000 to
-// 1999). Beside it, NAME.zvrawfcf holds W x H doubles of sd(d) and then
+// 1999). A document whose threshold ignores slow changes of the light is
+// written as version 1001 with an int32 1 after H, which readers of 1000
+// pass over. Beside it, NAME.zvrawfcf holds W x H doubles of sd(d) and then
 // W x H doubles of sd(I), row by row, little-endian, with no header.
 #include <cstdint>
 #include <string>
@@ -21,6 +23,7 @@ struct ResultRecord;
 class fcfdoc : public ZBasicDoc {
 public:
     static constexpr int32_t kFcfVersion = 1000;
+    static constexpr int32_t kFcfDriftVersion = 1001;
     static constexpr double kDefaultThreshold = 5.0;
     static constexpr double kDefaultGain = 64.0;
     // The statistics of more pixels than this are a damaged file.
@@ -46,6 +49,9 @@ public:
     // ---- State ----
     double threshold() const { return threshold_; }
     double gain() const { return gain_; }
+    // The threshold holds the flicker, sd(d) / sqrt(2), instead of sd(I)
+    // (profile "fcf"/"ignoredrift"; see fcfRatio).
+    bool ignoreDrift() const { return ignoreDrift_; }
     int arrayWidth() const { return width_; }
     int arrayHeight() const { return height_; }
     bool hasStatistics() const { return !sdD_.empty(); }
@@ -63,6 +69,10 @@ public:
     // "&Recalculate": new threshold and gain, kept in the profile (section
     // "fcf") when the document has services; ratio and picture again.
     void recalculate(double threshold, double gain);
+    void recalculate(double threshold, double gain, bool ignoreDrift);
+    // Threshold and gain for the next computation, not kept in the profile
+    // (a batch run's own values).
+    void setValues(double threshold, double gain, bool ignoreDrift);
     // "Raise/Lower Doppler shift detection threshold": threshold +- 0.2.
     void stepThreshold(double delta) { recalculate(threshold_ + delta, gain_); }
 
@@ -87,6 +97,7 @@ private:
     std::vector<double> sdD_, sdI_, ratio_;
     double threshold_ = kDefaultThreshold;
     double gain_ = kDefaultGain;
+    bool ignoreDrift_ = false;
     int32_t width_ = 0, height_ = 0;
     std::string rawProblem_;
     // The region of interest stays in the file although the picture beside

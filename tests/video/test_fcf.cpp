@@ -169,6 +169,20 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     EXPECT_EQ(le64(raw, 48), 10.0);
     EXPECT_EQ(le64(raw, 88), 20.0);
 
+    // The flicker threshold is layout 1001 with a flag after H.
+    auto dr = smallDoc(ts);
+    dr->setQuiet(true);
+    dr->recalculate(5, 64, true);
+    ASSERT_TRUE(dr->OnSaveDocument(dir / "d.zvfcf"));
+    const std::vector<uint8_t> drift = readBytes(dir / "d.zvfcf");
+    EXPECT_EQ(le32(drift, drift.size() - 32), 1001);
+    EXPECT_EQ(le32(drift, drift.size() - 4), 1);
+    auto dro = ts.make<fcfdoc>();
+    dro->setQuiet(true);
+    ASSERT_TRUE(dro->OnOpenDocument(dir / "d.zvfcf"));
+    EXPECT_TRUE(dro->ignoreDrift());
+    EXPECT_EQ(dro->ratio(), dr->ratio());
+
     // Reopening computes ratio and picture from the side file again, with
     // the region of interest kept.
     auto o = ts.make<fcfdoc>();

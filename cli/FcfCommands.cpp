@@ -1,0 +1,148 @@
+// "fcf": functional capillary flow and density of a video, block by block,
+// with the results rows on stdout, the flow documents and the flow picture
+// of the whole video.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "chart/CResultDoc.h"
+#include "cli/CliCommand.h"
+#include "framework/AppServices.h"
+#include "image/CZVimage.h"
+#include "settings/ProfileStore.h"
+#include "video/CMotivaDoc.h"
+#include "video/FcfRun.h"
+#include "video/FcfStatistics.h"
+#include "video/fcfdoc.h"
+
+using namespace ordavia;
+
+namespace {
+
+const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
+                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+
+bool number(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return !errno && !*end && std::isfinite(out);
+}
+
+// A video document over the file: a ".dcs" with its movie and offsets and
+// selection, or a movie of its own.
+Status openVideo(const std::string& path, CMotivaDoc& doc) {
+    doc.setServices(&cliServices());
+    doc.setQuiet(true);
+    if (toLower(extensionOf(path)) == ".dcs") {
+        if (!doc.OnOpenDocument(path)) return Status::failure(path + ": " + doc.lastError());
+    } else {
+        doc.OnNewDocument();
+        if (Status s = doc.importMovie(path); !s) return s.context(path);
+        doc.SetTitle(fileNameOf(path));
+    }
+    if (!doc.hasFrames()) return Status::failure(path + ": the video holds no frames");
+    return Status::success();
+}
+
+// The flow picture of every frame, cut to where frame 0 lies on the canvas.
+Status wholeVideoPicture(CMotivaDoc& doc, double threshold, double gain, bool ignoreDrift, const std::string& out) {
+    FcfBlock b;
+    if (Status s = fcfBlockStatistics(doc.movie(), 0, doc.frameCount(), b); !s) return s;
+    std::vector<double> ratio;
+    fcfRatio(b.sdD, b.sdI, threshold, ratio, ignoreDrift);
+    CZVimage canvas, pic;
+    if (!fcfPicture(ratio, b.width, b.height, gain, canvas)) return Status::failure("memory allocation error!");
+    CZVimage f0;
+    doc.movie().CopyFrame(0, f0);
+    const ZRect r{f0.originX() - b.originX, f0.storedOriginY() - b.originY / (f0.isField() ? 2 : 1), 0, 0};
+    if (!pic.copyRect(canvas, ZRect{r.left, r.top, r.left + f0.width(), r.top + f0.rows()}))
+        return Status::failure("the first frame lies outside the canvas");
+    pic.setOrigin(f0.originX(), f0.originY());
+    if (!pic.Save(out)) return Status::failure(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    return Status::success();
+}
+
+int runFcf(const CliArgs& a) {
+    if (a.positional.size() != 1)
+        return cliError("usage: ordavia-cli fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg]");
+    const std::string& in = a.positional[0];
+    const ProfileStore& p = cliServices().profile();
+    double threshold = p.GetDouble("fcf", "threshold", fcfdoc::kDefaultThreshold);
+    double gain = p.GetDouble("fcf", "gain", fcfdoc::kDefaultGain);
+    const bool ignoreDrift = a.has("--ignore-drift") || p.GetInt("fcf", "ignoredrift", 0) != 0;
+    double block = -1;
+    if (auto v = a.get("--threshold"); v && !number(*v, threshold)) return cliError(in + ": --threshold needs a number");
+    if (auto v = a.get("--gain"); v && !number(*v, gain)) return cliError(in + ": --gain needs a number");
+    if (auto v = a.get("--block"); v && (!number(*v, block) || block != std::floor(block) || block > 1e9))
+        return cliError(in + ": --block needs a whole number of frames (-1 for the whole video or selection)");
+    const auto out = a.get("--out");
+    if (out && toLower(extensionOf(*out)) != ".zvfcf") return cliError(*out + ": flow documents end in .zvfcf");
+
+    CMotivaDoc video;
+    if (Status s = openVideo(in, video); !s) return cliError(s.reason());
+    FcfRun run;
+    if (Status s = run.start(video, int(block)); !s) return cliError(in + ": " + s.reason());
+    run.setValues(threshold, gain, ignoreDrift);
+    const bool several = run.blockCount() > 1;
+
+    JsonWriter j;
+    j.beginObject().field("video", in).field("frames", video.frameCount());
+    j.field("threshold", threshold).field("gain", gain).field("ignore_drift", ignoreDrift);
+    j.key("rows").beginArray();
+    std::string text;
+    while (!run.done()) {
+        const int a0 = run.next();
+        auto d = run.step();
+        if (!d) return cliError(in + ": " + d.reason());
+        fcfdoc& doc = *d.value();
+        const int b0 = run.next();
+        std::string saved;
+        if (out) {
+            saved = several ? withoutExtension(*out) + strprintf("-%i-%i", a0, b0) + ".zvfcf" : *out;
+            doc.setQuiet(true);
+            if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
+            doc.SetPathName(saved, true);
+        }
+        const ResultRecord r = doc.resultRecord();
+        static const char* const kKeys[] = {"width", "height", "area", "FCF", "FCD (%)", "flux", "conc", "threshold"};
+        j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", r.second);
+        for (size_t k = 0; k < r.values.size() && k < 8; ++k) j.field(kKeys[k], r.values[k]);
+        if (!saved.empty()) j.field("file", saved);
+        j.endObject();
+        text += strprintf("%s: frames %d to %d: FCF %.3f, FCD %.3f %%, flux %.3f, conc %.3f (threshold %.1f)\n",
+                          doc.GetTitle().c_str(), a0, b0, r.values[3], r.values[4], r.values[5], r.values[6], threshold);
+    }
+    j.endArray();
+    if (auto img = a.get("--image")) {
+        if (Status s = wholeVideoPicture(video, threshold, gain, ignoreDrift, *img); !s) return cliError(s.reason());
+        j.field("image", *img);
+        text += *img + ": flow picture of the whole video on the canvas of frame 0\n";
+    }
+    j.endObject();
+    cliOut(a.json() ? j.str() + "\n" : text);
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "fcf", "fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg] [--ignore-drift] [--json]",
+    "Functional capillary flow: per pixel of the frames placed at their movement offsets, the\n"
+    "standard deviation of the grey value sd(I) and of the frame-to-frame difference sd(d); where\n"
+    "sd(I) reaches the threshold the flow ratio is sd(d) / sd(I), else 0. One results row per\n"
+    "block of N frames of the video (of its selection for a .dcs; -1, the default, takes it\n"
+    "whole): width, height, area, FCF (mean ratio), FCD (%) (share of pixels with flow), flux\n"
+    "(mean sd(d)), conc (mean sd(I)), threshold. Threshold and gain default to the profile's\n"
+    "(section fcf; 5 and 64).\n"
+    "  --ignore-drift    holds the flicker sd(d) / sqrt(2) against the threshold instead of sd(I),\n"
+    "                    so that slow changes of the light do not count as flow (fcf/ignoredrift)\n"
+    "  --out OUT.zvfcf   saves the flow documents (OUT-A-B.zvfcf for each block when several)\n"
+    "  --image OUT.zvg   the flow picture (ratio x gain) of the whole video, cut to frame 0",
+    {"--block", "--threshold", "--gain", "--out", "--image"}, runFcf, kVideoExt});

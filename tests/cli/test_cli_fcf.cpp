@@ -1,0 +1,49 @@
+// "ordavia-cli fcf" run as a user would on a synthetic video: the JSON keys
+// are a contract with scripts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "support/CliRun.h"
+
+namespace fs = std::filesystem;
+
+TEST(CliFcf, RowsPerBlockDocumentsAndTheWholeVideoPicture) {
+    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_fcf_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
+    const std::string video = (dir / "v.mve").string();
+    ASSERT_EQ(run("synth video " + video + " --truth " + (dir / "t.json").string() + " --frames 24 --size 128x96 --scale 3").code, 0);
+
+    const auto r = run("fcf " + video + " --block 10 --threshold 4 --gain 100 --out " + (dir / "o.zvfcf").string() +
+                       " --image " + (dir / "i.zvg").string() + " --json");
+    ASSERT_EQ(r.code, 0) << r.out;
+    // Blocks [0, 10), [10, 20), [20, 24), each a row and a document.
+    const std::regex row(R"re(\{\s*"title": "v.mve FCF-(\d+)-(\d+)",\s*"first": \d+,\s*"last": \d+,\s*"units": "pixel",\s*)re"
+                         R"re("width": 128,\s*"height": 96,\s*"area": 12288,\s*"FCF": [0-9.e-]+,\s*"FCD \(%\)": [0-9.e-]+,\s*)re"
+                         R"re("flux": [0-9.e-]+,\s*"conc": [0-9.e-]+,\s*"threshold": 4,\s*"file": "[^"]+o-\d+-\d+.zvfcf"\s*\})re");
+    EXPECT_EQ(std::distance(std::sregex_iterator(r.out.begin(), r.out.end(), row), std::sregex_iterator()), 3) << r.out;
+    EXPECT_NE(r.out.find("\"gain\": 100"), std::string::npos);
+    EXPECT_NE(r.out.find("\"ignore_drift\": false"), std::string::npos);
+    for (const char* f : {"o-0-10.zvfcf", "o-10-20.zvrawfcf", "o-20-24.zvfcf", "i.zvg"}) EXPECT_TRUE(fs::exists(dir / f)) << f;
+    EXPECT_EQ(fs::file_size(dir / "o-20-24.zvrawfcf"), 128u * 96u * 16u);
+    // The picture of the whole video has the frame's size.
+    const auto info = run("info " + (dir / "i.zvg").string() + " --json");
+    EXPECT_NE(info.out.find("\"width\": 128"), std::string::npos) << info.out;
+
+    // Without --block: one row over the whole video, text output.
+    const auto t = run("fcf " + video + " --ignore-drift");
+    ASSERT_EQ(t.code, 0) << t.out;
+    EXPECT_NE(t.out.find("v.mve FCF-0-24: frames 0 to 24: FCF "), std::string::npos) << t.out;
+
+    for (const char* bad : {" --block x", " --threshold nan", " --out o.bmp"}) {
+        const auto e = run("fcf " + video + bad);
+        EXPECT_EQ(e.code, 1) << bad;
+        EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
+    }
+    EXPECT_EQ(run("fcf " + (dir / "missing.mve").string()).code, 1);
+    fs::remove_all(dir);
+}
