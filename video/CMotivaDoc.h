@@ -21,6 +21,7 @@ class Prompter;
 namespace ordavia {
 class MovementRun;
 struct MovementParams;
+struct FluxParams;
 }  // namespace ordavia
 
 class CMotivaDoc : public ZBasicDoc {
@@ -110,6 +111,12 @@ public:
     ordavia::Status subtractTrace();
     ordavia::Status subtractImage(const std::string& imagePath);
     ordavia::Status squareOfDifferences();
+    // "FFT per pixel sequence" of 2n frames from the current one, and the
+    // "FCF of " speed picture of "&Calculate Flux conc & speed" (with the
+    // concentration and flux pictures when asked): CMotivaDocFcf.cpp.
+    ordavia::Status fftPerPixel(int points, const std::function<bool(int)>& progress = {});
+    ordavia::Result<std::vector<std::unique_ptr<ZBasicDoc>>> fluxConcSpeedDocuments(const ordavia::FluxParams& p,
+                                                                                    bool concAndFlux);
     ordavia::Status deleteSelected();
     ordavia::Status deleteNonSelected();
     // New image results: the document to show (calibration and settings

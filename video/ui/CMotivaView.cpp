@@ -25,6 +25,7 @@
 #include "video/ui/MovementDialog.h"
 #include "video/ui/LineScanLink.h"
 #include "video/ui/VideoMenus.h"
+#include "video/ui/fcfview.h"
 
 namespace {
 constexpr int kBarHeight = 40;
@@ -463,4 +464,5 @@ void registerVideoViews() {
         auto* doc = dynamic_cast<CMotivaDoc*>(d);
         return doc ? new CMotivaView(doc, parent) : nullptr;
     });
+    registerFcfView();
 }

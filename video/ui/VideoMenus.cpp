@@ -25,6 +25,7 @@
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
 #include "video/ui/LineScanLink.h"
+#include "video/ui/FcfCommands.h"
 
 namespace {
 
@@ -240,9 +241,9 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
             tell(doc, doc->exportOffsets(*path));
         }
     });
-    later(video, "FFT per pixel sequence", "functional capillary flow");
-    later(video, "Calculate &FCF", "functional capillary flow");
-    later(video, "&Calculate Flux conc && speed", "functional capillary flow");
+    add(video, "FFT per pixel sequence", [v] { fftPerPixelSequence(v); });
+    add(video, "Calculate &FCF", [v] { calculateFcf(v); });
+    add(video, "&Calculate Flux conc && speed", [v] { fluxConcSpeed(v); });
     later(video, "Capillary Width vs. time", "width against time");
     later(video, "Focus check video", "the focus check");
     later(video, "&Record...", "the recording document");

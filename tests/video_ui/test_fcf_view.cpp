@@ -1,0 +1,103 @@
+// "Calculate &FCF" on a manually stepped timer: one document per tick,
+// cancel between blocks, frame 0 at the end; and the flow view's menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include "chart/CResultDoc.h"
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/ScriptedPrompter.h"
+#include "framework/Timer.h"
+#include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
+#include "video/CMotivaDoc.h"
+#include "video/fcfdoc.h"
+#include "video/ui/CMotivaView.h"
+#include "video/ui/fcfview.h"
+
+using namespace testsupport;
+
+namespace {
+
+QAction* menuAction(const QList<QMenu*>& menus, const QString& menu, const QString& text) {
+    for (QMenu* m : menus)
+        if (m->title() == menu)
+            for (QAction* a : m->actions())
+                if (a->text() == text) return a;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(FcfView, CalculateFcfRunsOneBlockPerTickAndTheFlowViewRecalculates) {
+    static int argc = 1;
+    static char name[] = "test_video_ui";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
+    ManualTimerFactory timers;
+    TimerFactory::setCurrent(&timers);
+    ScratchDir dir("fcf-ui");
+    writeBytes(dir / "clip.mve", mveCurrent(8, 4, 10, 10, 0));
+    ProfileStore profile(dir / "ordavia.ini");
+    ScriptedPrompter prompter;
+    ResultTables results;
+    ordavia::AppServices services;
+    services.profileStore = &profile;
+    services.prompterPtr = &prompter;
+    services.resultTables = &results;
+    std::vector<std::unique_ptr<Document>> opened;
+    services.opener = [&](std::unique_ptr<Document> d) {
+        opened.push_back(std::move(d));
+        return opened.back().get();
+    };
+    CMotivaDoc doc;
+    doc.setServices(&services);
+    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
+    doc.SetTitle("clip");
+    CMotivaView view(&doc);
+    QAction* calc = menuAction(view.documentMenus(), "&Video", "Calculate &FCF");
+    ASSERT_NE(calc, nullptr);
+    EXPECT_TRUE(calc->isEnabled());
+    EXPECT_NE(menuAction(view.documentMenus(), "&Video", "&Calculate Flux conc && speed"), nullptr);
+
+    doc.goToFrame(5);
+    prompter.pushInt(4);
+    calc->trigger();
+    calc->trigger();  // one run at a time: the second asks nothing
+    EXPECT_EQ(prompter.asked.size(), 2u);  // the block size, the progress window
+    EXPECT_EQ(prompter.asked[0].text, "number of frames per FCD (-1 to use whole video or selection)");
+    timers.advance(1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0]->GetTitle(), "clip FCF-0-4");
+    timers.advance(10);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[2]->GetTitle(), "clip FCF-8-10");
+    EXPECT_EQ(timers.activeCount(), 0);
+    EXPECT_EQ(doc.currentFrame(), 0);
+    EXPECT_EQ(results.find("Functional Capillary Flow and Density Results")->rowTotal(), 3u);
+
+    // Cancelled after the first block.
+    prompter.pushInt(2);
+    prompter.cancelProgressAt = 1;
+    doc.setSelection(2, 9);
+    calc->trigger();
+    timers.advance(10);
+    EXPECT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[3]->GetTitle(), "clip FCF-2-4");
+
+    // The flow view: its menu raises the threshold and sends the row.
+    auto* flow = dynamic_cast<fcfdoc*>(opened[0].get());
+    ASSERT_NE(flow, nullptr);
+    fcfview fv(flow);
+    const QList<QMenu*> menus = fv.documentMenus();
+    ASSERT_NE(menuAction(menus, "&FCF", "&Recalculate"), nullptr);
+    menuAction(menus, "&FCF", "Raise Doppler shift detection threshold")->trigger();
+    EXPECT_DOUBLE_EQ(flow->threshold(), 5.2);
+    menuAction(menus, "&Image", "Calculate average of selection")->trigger();
+    EXPECT_EQ(results.find("Functional Capillary Flow and Density Results")->rowTotal(), 5u);
+    for (QAction* a : fv.fileActions()) EXPECT_NE(a->text(), "&Import...");
+    TimerFactory::setCurrent(nullptr);
+}
