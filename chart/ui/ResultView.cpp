@@ -114,7 +114,9 @@ void ResultView::applyColumnWidths() {
     QHeaderView* h = table_->horizontalHeader();
     for (int c = 0; c < model_->columnCount(); ++c) {
         const int chars = doc_->displayFormat(static_cast<size_t>(c)).displayWidth;
-        h->resizeSection(c, std::max(chars, 2) * charWidth + 8);
+        // A heading longer than its column's width ("threshold" in 8) is shown whole.
+        const int heading = h->fontMetrics().horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 12;
+        h->resizeSection(c, std::max(std::max(chars, 2) * charWidth + 8, heading));
     }
 }
 
