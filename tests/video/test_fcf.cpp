@@ -275,7 +275,9 @@ TEST(PixelSpectra, SpectrumFramesAndFluxConcentrationSpeed) {
     // Pixel (x, 0) flickers at bin 2x of a 16-point spectrum (the odd bins
     // of the real unpacking are approximate by design); row 1 is still.
     const int n = 16;
+    ScratchDir dir("fcf-fft");
     CZVMovie m;
+    m.options.tempFolder = dir.dir.string();  // where the pass writes its movie
     memoryMovie(m, 40, 4, 2, [](int k, int x, int y) {
         return y ? 7 : int(std::lround(100 + 40 * std::cos(M_PI * 2 * x * k / n)));
     });
