@@ -18,6 +18,8 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"
+#include "base/FileIO.h"
+#include "linescan/KymographImport.h"
 #include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/CbvParamsDialog.h"
@@ -452,8 +454,53 @@ void ZlineScanBaseView::cmdHough() {
     ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
 }
 
+QList<QAction*> ZlineScanBaseView::fileActions() {
+    QList<QAction*> out = ZchartView::fileActions();
+    if (!import_) {
+        import_ = new QAction("&Import...", this);
+        connect(import_, &QAction::triggered, this, &ZlineScanBaseView::cmdImport);
+    }
+    for (QAction*& a : out)
+        if (a->text() == "&Import...") a = import_;
+    return out;
+}
+
 void ZlineScanBaseView::cmdImport() {
-    say(ls_, "Importing a kymograph is not available in this version of Ordavia.");
+    Prompter* p = prompterOf(ls_);
+    if (!p) return;
+    const auto path = p->openFile("Import", "Kymographs (*.tif;*.tiff)|*.tif;*.tiff|All Files (*.*)|*.*||");
+    if (!path) return;
+    std::vector<uint8_t> bytes;
+    if (ordavia::Status r = readFileBytes(*path, bytes, uint64_t(1) << 28); !r) {
+        say(ls_, std::string(Document::kOpenFailed) + "\n" + r.reason(), MsgIcon::Error);
+        return;
+    }
+    const bool tiff = bytes.size() >= 4 && ((bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M'));
+    if (!tiff) {
+        // Trace data: the chart's import asks for the file with its wizard.
+        ZchartView::cmdImport();
+        return;
+    }
+    auto period = p->promptDouble("Import kymograph", "Line period (seconds)", 0.001, 1e-9, 1e6, 6);
+    if (!period) return;
+    auto size = p->promptDouble("Import kymograph", "Pixel size (um)", 1.0, 1e-6, 1e6, 4);
+    if (!size) return;
+    const bool alongX = p->messageBox(kTimeAlongX, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes;
+    auto k = ordavia::loadKymograph(bytes, alongX);
+    if (!k) {
+        say(ls_, "Cannot import " + *path + ":\n" + k.status().reason(), MsgIcon::Error);
+        return;
+    }
+    std::string name = *path;
+    name = name.substr(name.find_last_of("/\\") + 1);
+    if (ordavia::Status s = ordavia::importKymograph(*ls_, k.value(), *period, *size, name); !s) {
+        say(ls_, s.reason(), MsgIcon::Error);
+        return;
+    }
+    seen_.clear();
+    applyDefaultVisibility();
+    fitAll();
+    arrangeBands();
 }
 
 void ZlineScanBaseView::cmdSummary() {

@@ -26,6 +26,8 @@ public:
     // deletes a slope, not a trace); null when none.
     QAction* lineScanAction(const QString& text) const;
     void OnUpdate(Document* doc, long hint) override;
+    // The chart's file actions, with "&Import..." taking kymographs too.
+    QList<QAction*> fileActions() override;
 
     // The display index of the picture the slopes lie on (the source, else
     // "scan2D"); -1 without one.
@@ -55,7 +57,10 @@ public:
     void cmdCbvVsCorrelation();
     void cmdAverageCbvVsLimit();
     void cmdHough();
+    // "&Import...": a grey TIFF kymograph becomes the scan; other files go
+    // to the chart's data import.
     void cmdImport();
+    static constexpr const char* kTimeAlongX = "Is time along x (one picture column per line)?";
     // "Calculate": the run summary of the marked part of "cbv" (the whole
     // trace without a mark), to accept or reject.
     void cmdSummary();
@@ -78,6 +83,7 @@ private:
     QMenu* menu_ = nullptr;
     QAction* dimLines_ = nullptr;
     QAction* interlace_ = nullptr;
+    QAction* import_ = nullptr;
     QLabel* velocityLabel_ = nullptr;
     std::vector<const void*> seen_;
     size_t slopesBefore_ = 0;

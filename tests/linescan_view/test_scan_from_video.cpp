@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "chart/CResultDoc.h"
+#include "linescan/KymographImport.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZchartReviewDoc.h"
@@ -145,6 +146,37 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionAndKeepsAnAccepte
     auto still = ordavia::scanWholeVideo(video, 2, &svc.services);
     ASSERT_NE(still, nullptr);
     EXPECT_EQ(still->summary(0, 0).good, 0u);
+}
+
+TEST(KymographImport, AnotherInstrumentsPictureBecomesTheScanAndIsMeasured) {
+    ordavia::test::TestServices svc;
+    ZlineScanBaseDoc doc;
+    svc.adopt(doc);
+    ASSERT_TRUE(doc.OnNewDocument());
+    const linescantest::MovingTexture tex;
+    ordavia::Kymograph k;
+    k.times = 80;
+    k.points = 48;
+    for (uint32_t t = 0; t < k.times; ++t) {
+        const std::vector<double> v = tex.sample(k.points, 2.0, t);
+        k.values.insert(k.values.end(), v.begin(), v.end());
+    }
+    // Refused without a trace made: no time scale, no scale along the line, too small.
+    EXPECT_FALSE(ordavia::importKymograph(doc, k, 0.0, 0.5));
+    EXPECT_FALSE(ordavia::importKymograph(doc, k, 0.002, -1));
+    EXPECT_FALSE(ordavia::importKymograph(doc, ordavia::Kymograph{1, 48, std::vector<double>(48)}, 0.002, 0.5));
+    EXPECT_EQ(doc.traceCount(), 0);
+
+    ASSERT_TRUE(ordavia::importKymograph(doc, k, 0.002, 0.5, "cells.tif"));
+    ASSERT_NE(doc.sourceTrace(), nullptr);
+    EXPECT_EQ(doc.sourceTrace()->name, "cells.tif");
+    EXPECT_EQ(doc.scanTrace(), doc.sourceTrace());
+    EXPECT_EQ(doc.sourceTrace()->sampleCount(), 80u);
+    // 2 points per line of 0.5 um every 2 ms: 500 um/s.
+    const ordavia::CbvSummary s = doc.summary(0, 0);
+    EXPECT_EQ(s.units, "um/s");
+    EXPECT_NEAR(s.mean, 500.0, 50.0);
+    EXPECT_GT(s.percentGood, 60.0);
 }
 
 TEST(ChartReview, CalculatesTheVelocityOfAStackOfScanLinesOnly) {
