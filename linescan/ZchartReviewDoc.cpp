@@ -7,6 +7,12 @@ bool ZchartReviewDoc::calculateVelocity(int index, uint32_t from, uint32_t to) {
     if (!source || !source->hasData() || source->sampleCount() == 0) return false;
     ordavia::ReviewVelocity r = ordavia::calculateReviewVelocity(*source, from, to, params);
     if (!r.correlation || !r.cbv) return false;
+    // Shifts are counted in points of the stack; its own calibration along
+    // the line makes them the length per second its units promise.
+    for (CTrace* t : {static_cast<CTrace*>(r.correlation.get()), r.cbv.get()}) {
+        t->yScale *= source->yScale;
+        t->displayYScale *= source->yScale;
+    }
     addTrace(std::move(r.correlation), true);
     addTrace(std::move(r.cbv), true);
     notify(kHintTraces);

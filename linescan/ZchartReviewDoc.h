@@ -3,7 +3,8 @@
 // trace of a line scan, or any two-dimensional trace) with one command of
 // its own, "&Calculate velocity": the correlation of every selected row
 // against the one before and the velocity per row from it, as the traces
-// "correlation" and "cbv".
+// "correlation" and "cbv", in the stack's length units per second (its
+// calibration along the line applied to the shift).
 #include <cstdint>
 
 #include "chart/ZchartDoc.h"

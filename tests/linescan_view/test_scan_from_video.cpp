@@ -188,6 +188,9 @@ TEST(ChartReview, CalculatesTheVelocityOfAStackOfScanLinesOnly) {
     C2DTrace* stack = review.new2DTrace(12, 60, 40, true);
     ASSERT_NE(stack, nullptr);
     stack->xInterval = 0.01;
+    stack->yScale = 0.5;
+    stack->yUnits = "um";
+    stack->xUnits = "s";
     for (uint32_t r = 0; r < 60; ++r) {
         const std::vector<double> v = tex.sample(40, 3.0, r);
         for (uint32_t i = 0; i < 40; ++i) stack->data->setD(size_t(r) * 40 + i, v[i]);
@@ -203,6 +206,12 @@ TEST(ChartReview, CalculatesTheVelocityOfAStackOfScanLinesOnly) {
     EXPECT_TRUE(review.trace(2)->isTwoD());
     EXPECT_EQ(review.trace(3)->name, "cbv");
     EXPECT_EQ(review.trace(3)->colour, 0x0000FFu);
+    // 3 points of 0.5 um per 10 ms: 150 um/s in the rows that correlate.
+    const CTrace& cbv = *review.trace(3);
+    EXPECT_EQ(cbv.yUnits, "um/s");
+    int near = 0;
+    for (uint32_t r = 1; r < 60; ++r) near += std::fabs(cbv.physical(r) - 150.0) < 1e-9;
+    EXPECT_GT(near, 50);
 }
 
 }  // namespace
