@@ -122,4 +122,14 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     QTest::mouseRelease(view.canvas(), Qt::LeftButton, {}, QPoint(13, 10));
     EXPECT_EQ(doc.movie().frameTable()[1].x, x0 + 3);
     EXPECT_EQ(doc.image().originX(), x0 + 3);
+
+    // Closing the view in the middle of a run ends it.
+    {
+        CMotivaView other(&doc);
+        other.runMovementCorrection(p);
+        timers.advance(1);
+        ASSERT_NE(doc.movementRun(), nullptr);
+    }
+    EXPECT_EQ(doc.movementRun(), nullptr);
+    EXPECT_TRUE(doc.startMovementCorrection(p).ok());
 }

@@ -110,6 +110,11 @@ CMotivaView::~CMotivaView() {
     if (timer_) timer_->stop();
     if (movementTimer_) movementTimer_->stop();
     if (gLineScanLink) gLineScanLink->viewClosing(*this);
+    // A run whose window goes ends where it is; its offsets so far stay.
+    if (movementProgress_) {
+        movementProgress_.reset();
+        if (document()) video_->endMovementCorrection();
+    }
 }
 
 // ---------------------------------------------------------------------------
