@@ -173,7 +173,7 @@ void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, c
     const double det = gxx * gyy - gxy * gxy;
     if (!(det > 1e-9)) return;
     double sx = 0, sy = 0;
-    for (int iter = 0; iter < 4; ++iter) {
+    for (int iter = 0; iter < 6; ++iter) {
         double bx = 0, by = 0;
         for (const Sample& q : s) {
             const double e = q.value - bilinear(a, q.u + r.dx + sx, q.v + r.dy + sy);
@@ -181,7 +181,7 @@ void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, c
             by += q.gy * e;
         }
         const double ddx = (gyy * bx - gxy * by) / det, ddy = (gxx * by - gxy * bx) / det;
-        if (std::fabs(sx + ddx) > 0.75 || std::fabs(sy + ddy) > 0.75) break;
+        if (std::fabs(sx + ddx) > 1.5 || std::fabs(sy + ddy) > 1.5) break;
         sx += ddx;
         sy += ddy;
         if (std::fabs(ddx) < 0.005 && std::fabs(ddy) < 0.005) break;
@@ -189,6 +189,12 @@ void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, c
     r.fx = sx;
     r.fy = sy;
 }
+
+}  // namespace
+
+void refineShift(const CZVimage& f, const CZVimage& a, int window, Alignment& r);
+
+namespace {
 
 // `off` are the samples of the search, `dense` (when given) those of the
 // refinement instead of every pixel of the window.
@@ -222,17 +228,22 @@ Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, 
         refineByGradient(f, a, g, *dense, r);
         return r;
     }
-    if (p.subpixel) {
-        std::vector<int32_t> grid;
-        grid.reserve(size_t(g.ww / 2 + 1) * size_t(g.wh / 2 + 1));
-        for (int v = 0; v < g.wh; v += 2)
-            for (int u = 0; u < g.ww; u += 2) grid.push_back(v * g.S + u);
-        refineByGradient(f, a, g, grid, r);
-    }
+    if (p.subpixel) refineShift(f, a, p.window, r);
     return r;
 }
 
 }  // namespace
+
+void refineShift(const CZVimage& f, const CZVimage& a, int window, Alignment& r) {
+    const Geometry g(f, a, window);
+    if (!g.ok || !r.found) return;
+    std::vector<int32_t> grid;
+    grid.reserve(size_t(g.ww / 2 + 1) * size_t(g.wh / 2 + 1));
+    for (int v = 0; v < g.wh; v += 2)
+        for (int u = 0; u < g.ww; u += 2) grid.push_back(v * g.S + u);
+    r.fx = r.fy = 0;
+    refineByGradient(f, a, g, grid, r);
+}
 
 Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementParams& p, SamplePattern& pattern) {
     const Geometry g(f, a, p.window);
@@ -310,6 +321,7 @@ Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementPa
     refY_ = firstY_ = reference_.originY();
     fine_.clear();
     text_.clear();
+    bandValid_ = false;
     sum_.clear();
     squares_.clear();
     count_.clear();
@@ -362,7 +374,22 @@ bool MovementRun::step() {
     CZVimage* compared = prepare(cur);
     if (!compared) compared = &cur;
     const int yUnit = reference_.isField() ? 2 : 1;
-    const Alignment a = alignToReference(reference_, *compared, p_, pattern_);
+    // Sub-pixel fractions come from band-passed copies, which slow changes
+    // of the light do not pull; the whole-pixel search stays as it is.
+    MovementParams whole = p_;
+    whole.subpixel = p_.subpixel && p_.robust;
+    Alignment a = alignToReference(reference_, *compared, whole, pattern_);
+    if (p_.subpixel && !p_.robust && a.found) {
+        if (!bandValid_) {
+            bandRef_.Copy(reference_);
+            highPassFilter(bandRef_, {}, kLightBox);
+            bandValid_ = true;
+        }
+        if (bandCur_.Copy(*compared)) {
+            highPassFilter(bandCur_, {}, kLightBox);
+            refineShift(bandRef_, bandCur_, p_.window, a);
+        }
+    }
     int x = reference_.originX(), y = reference_.originY();
     if (a.found) {
         x -= a.dx;
@@ -390,6 +417,7 @@ bool MovementRun::step() {
         refX_ = fx;
         refY_ = fy;
         refIndex_ = next_;
+        bandValid_ = false;
     }
     text_ = strprintf("aligning image %i of range %i to %i to image %i", next_, first_, last_, refIndex_);
     ++next_;

@@ -77,6 +77,10 @@ Alignment alignToReference(const CZVimage& f, const CZVimage& a, const MovementP
 Alignment alignNear(const CZVimage& f, const CZVimage& a, const MovementParams& p, const std::vector<int32_t>& samples,
                     const std::vector<int32_t>* dense, int cx, int cy, int radius);
 
+// The fraction beside the whole-pixel shift r (found for the same window),
+// by Gauss-Newton steps on every second pixel of the window.
+void refineShift(const CZVimage& f, const CZVimage& a, int window, Alignment& r);
+
 // The picture movement correction compares: grey as it is; colour as its
 // luminance; a Bayer mosaic with green estimates for the other sites.
 bool greyForComparing(const CZVimage& src, CZVimage& out);
@@ -128,6 +132,8 @@ private:
     std::vector<uint16_t> count_;
     std::vector<int32_t> samples_, dense_;  // the still pixels of the window
     CZVimage mean_;
+    CZVimage bandRef_, bandCur_;  // band-passed copies for the fraction
+    bool bandValid_ = false;
     double firstShiftX_ = 0, firstShiftY_ = 0;
 };
 

@@ -311,9 +311,11 @@ struct ShakyVideo {
 
 }  // namespace
 
-// The documented search follows loops whose cells flow inside its window;
-// the robust option (band pass, second passes against the mean of the
-// still pixels) does not. Figures asserted with a margin over those reached.
+// The documented search follows loops whose cells flow inside its window,
+// and slow changes of the light pull it on still ones; the sub-pixel
+// fraction (from band-passed copies) mends the second, the robust option
+// (band pass, passes against the mean of the still pixels) both. Figures
+// asserted with a margin over those reached.
 TEST(MovementAccuracy, SyntheticJitter) {
     SyntheticVideo::Params sp;
     sp.frames = 24;
@@ -340,7 +342,7 @@ TEST(MovementAccuracy, SyntheticJitter) {
             EXPECT_LT(robustFine.max, 0.25);
             if (still > 1) {
                 EXPECT_LT(whole.max, 1.5);
-                EXPECT_LT(fine.mean, 0.45);
+                EXPECT_LT(fine.max, 0.15);
             } else {
                 EXPECT_LT(whole.mean, 3.0);
             }
