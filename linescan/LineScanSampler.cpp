@@ -24,9 +24,10 @@ double LineScanSampler::spacing(const CMotivaDoc& video, const CDim& line, size_
     return length > 0 ? length / double(points - 1) : 1.0;
 }
 
-bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDim* second) {
+bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDim* second, bool reversed) {
     if (started_) return false;
     points_[0] = linePoints(line);
+    if (reversed) std::reverse(points_[0].begin(), points_[0].end());
     points_[1] = second ? linePoints(*second) : std::vector<ZPoint>{};
     if (points_[0].empty()) return false;
     const double fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0;

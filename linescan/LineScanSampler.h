@@ -29,7 +29,9 @@ public:
     // is the line's length per line point in the video's units. False, and
     // nothing started, when the scan refuses (a source already set, a line
     // of fewer than two vertices, method 2 without a second line).
-    bool start(const CMotivaDoc& video, const CDim& line, const CDim* second = nullptr);
+    // `reversed` scans the line from its last point to its first (flow
+    // the other way).
+    bool start(const CMotivaDoc& video, const CDim& line, const CDim* second = nullptr, bool reversed = false);
 
     // One frame: the grey values along the line(s) into the scan's sample
     // vectors, then the scan's add-sample. True when the views are due a

@@ -43,7 +43,7 @@ std::vector<int> scannableLines(const CMotivaDoc& video) {
 }
 
 std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress) {
+                                            const std::function<bool(int)>& progress, bool reversed) {
     const CDim* line = video.currentDimList().at(index);
     if (!line || !video.hasFrames()) return nullptr;
     const int n = video.frameCount();
@@ -58,14 +58,14 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
         if (DocTemplate* t = services->findTemplate("ZlineScanBaseDoc")) scan->setDocTemplate(t);
     }
     if (!scan->OnNewDocument()) return nullptr;
-    scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1));
+    scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1) + (reversed ? " (reversed)" : ""));
     // One column per frame, so that the summary covers the whole
     // selection; the user's "NoPtsToSample" stays as it is.
     scan->setServices(nullptr);
     scan->setColumnsToSample(std::max(2, last - first));
     scan->setServices(services);
     LineScanSampler sampler(*scan, &kRunKey);
-    if (!sampler.start(video, *line)) return nullptr;
+    if (!sampler.start(video, *line, nullptr, reversed)) return nullptr;
     MovieFrameImage scratch;
     for (int f = first; f < last; ++f) {
         sampler.addFrame(video.movie().peekFrame(f, scratch));
@@ -76,6 +76,28 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
     }
     scan->stop();
     return scan;
+}
+
+std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
+                                          const std::function<bool(int)>& progress, bool* reversedOut) {
+    int offset = 0;
+    bool stopped = false;
+    const auto counted = [&](int f) {
+        stopped = progress && !progress(offset + f);
+        return !stopped;
+    };
+    auto forward = scanWholeVideo(video, index, services, counted, false);
+    if (!forward) return nullptr;
+    offset = static_cast<int>(forward->scanTrace() ? forward->scanTrace()->sampleCount() : 0);
+    auto backward = scanWholeVideo(video, index, services, counted, true);
+    if (stopped) return nullptr;
+    const auto score = [](const ZlineScanDoc& d) {
+        const CbvSummary s = d.summary(0, 0);
+        return s.meanCorrelation * s.good;
+    };
+    const bool back = backward && score(*backward) > score(*forward);
+    if (reversedOut) *reversedOut = back;
+    return back ? std::move(backward) : std::move(forward);
 }
 
 std::string summaryQuestion(const CbvSummary& s, int lineNumber) {

@@ -231,14 +231,14 @@ void LiveLineScan::calculateAll(CMotivaView& view) {
     std::vector<std::pair<int, std::unique_ptr<ZlineScanDoc>>> scans;
     {
         auto progress = prompter ? prompter->beginProgress("Calculate all widths and velocities", "",
-                                                           long(lines.size()) * frames)
+                                                           2 * long(lines.size()) * frames)
                                  : nullptr;
         running_all_ = true;
         bool cancelled = false;
         for (size_t i = 0; i < lines.size() && !cancelled; ++i) {
             if (progress) progress->setText(strprintf("line %i", lines[i] + 1));
-            auto scan = ordavia::scanWholeVideo(video, lines[i], services, [&](int f) {
-                cancelled = progress && (!progress->setValue(long(i) * frames + f + 1) || progress->cancelled());
+            auto scan = ordavia::scanBothWays(video, lines[i], services, [&](int f) {
+                cancelled = progress && (!progress->setValue(2 * long(i) * frames + f + 1) || progress->cancelled());
                 return !cancelled;
             });
             if (scan) scans.emplace_back(lines[i], std::move(scan));

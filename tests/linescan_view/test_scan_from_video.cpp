@@ -141,8 +141,20 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionAndKeepsAnAccepte
     EXPECT_EQ(table->cell(0, 2), "    2");
     EXPECT_NEAR(std::stod(table->cell(0, 3)), s.mean, 0.001);
 
+    // A line drawn against the flow is measured the other way round.
+    video.addObject(line({61, kRow}, {2, kRow}));
+    bool reversed = false;
+    auto against = ordavia::scanBothWays(video, 3, &svc.services, {}, &reversed);
+    ASSERT_NE(against, nullptr);
+    EXPECT_TRUE(reversed);
+    EXPECT_NEAR(against->summary(0, 0).mean, kSpeed * 25, kSpeed * 25 * 0.1);
+    auto along = ordavia::scanBothWays(video, 1, &svc.services, {}, &reversed);
+    EXPECT_FALSE(reversed);
+    EXPECT_NEAR(along->summary(0, 0).mean, s.mean, 1e-9);
+
     // Cancelling stops the run and leaves no scan; the still line has no flow.
     EXPECT_EQ(ordavia::scanWholeVideo(video, 1, &svc.services, [](int f) { return f < 4; }), nullptr);
+    EXPECT_EQ(ordavia::scanBothWays(video, 1, &svc.services, [](int f) { return f < 40; }), nullptr);
     auto still = ordavia::scanWholeVideo(video, 2, &svc.services);
     ASSERT_NE(still, nullptr);
     EXPECT_EQ(still->summary(0, 0).good, 0u);
