@@ -50,8 +50,8 @@ MovementParams MovementParams::fromProfile(const ProfileStore& s) {
 }
 
 void MovementParams::toProfile(const ProfileStore& s) const {
-    s.WriteDouble(kSection, "window", window);
-    s.WriteDouble(kSection, "range", range);
+    s.WriteInt(kSection, "window", window);
+    s.WriteInt(kSection, "range", range);
     s.WriteInt(kSection, "limit", limit);
     s.WriteInt(kSection, "resolution", resolution);
     s.WriteInt(kSection, "step", step);

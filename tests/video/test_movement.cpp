@@ -13,6 +13,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
+#include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
@@ -348,4 +349,24 @@ TEST(MovementAccuracy, SyntheticJitter) {
             }
         }
     }
+}
+
+TEST(MovementParams, PercentagesReadAsRealsTruncatedAndWrittenBack) {
+    testsupport::ScratchDir dir("movement-profile");
+    ProfileStore s(dir / "p.ini");
+    const MovementParams d = MovementParams::fromProfile(s);
+    EXPECT_EQ(d.window + d.range + d.limit + d.resolution + d.step + d.method + d.lowpass, 50 + 10 + 50 + 1 + 8 + 1 + 5);
+    EXPECT_FALSE(d.subpixel || d.robust);
+    s.WriteString("movement", "window", "62.9");
+    s.WriteString("movement", "range", "7.5");
+    MovementParams p = MovementParams::fromProfile(s);
+    EXPECT_EQ(p.window, 62);
+    EXPECT_EQ(p.range, 7);
+    p.step = 4;
+    p.robust = true;
+    p.toProfile(s);
+    const MovementParams q = MovementParams::fromProfile(s);
+    EXPECT_EQ(q.step, 4);
+    EXPECT_EQ(q.window, 62);
+    EXPECT_TRUE(q.robust);
 }
