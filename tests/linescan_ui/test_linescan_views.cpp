@@ -113,6 +113,41 @@ TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLin
     LineScanLink::setCurrent(nullptr);
 }
 
+TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
+    ASSERT_TRUE(svc.profile.WriteInt("linescan", "cbvmethod", 2));
+    LiveLineScan link(&svc.services);
+    LineScanLink::setCurrent(&link);
+    {
+        CMotivaView view(&video);
+        view.show();
+        addLine(kRow);
+        addLine(kRow + 3);
+        // Without a second line the method cannot start, and says why.
+        view.findAction("&Linescan")->trigger();
+        EXPECT_EQ(svc.prompter.messages().back(), LiveLineScan::kNoSecondLine);
+        video.currentDimList().setCurrent(1);
+        view.findAction("Temporal 2nd Measuring line")->trigger();
+        video.currentDimList().setCurrent(0);
+        view.findAction("Measuring line")->trigger();
+        EXPECT_EQ(view.measuringLine(true), 1);
+        view.findAction("&Linescan")->trigger();
+        ZlineScanDoc* live = link.live();
+        ASSERT_NE(live, nullptr);
+        ASSERT_TRUE(live->running());
+        ASSERT_NE(live->line1Trace(), nullptr);
+        ASSERT_NE(live->line2Trace(), nullptr);
+        for (int k = 0; k < 5; ++k) view.step(1);
+        // The moving row and the still background have different means.
+        const CTrace* l1 = live->line1Trace();
+        const CTrace* l2 = live->line2Trace();
+        EXPECT_NE(l1->data->valueAt(1), 0.0);
+        EXPECT_DOUBLE_EQ(l2->data->valueAt(1), 100.0);
+        link.endRun(false);
+        EXPECT_FALSE(live->running());
+    }
+    LineScanLink::setCurrent(nullptr);
+}
+
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     addLine(kRow);
     std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
