@@ -65,9 +65,16 @@ void ZlineScanBaseDoc::loadProfileSettings() {
 // ---- traces ----
 
 void ZlineScanBaseDoc::findTraces() {
+    // A two-dimensional trace is worked on only with an extent for every
+    // column (a file may bring a shorter one, or none).
+    auto usable = [](CTrace* t) {
+        if (!t || !t->isTwoD() || !t->hasData()) return false;
+        const auto* d = static_cast<C2DTrace*>(t);
+        return d->width() > 0 && d->extent && d->extent->hasData() && d->extent->count >= d->sampleCount();
+    };
     auto find2D = [&](const char* name) -> C2DTrace* {
         CTrace* t = traces.find(name);
-        return t && t->isTwoD() && t->hasData() ? static_cast<C2DTrace*>(t) : nullptr;
+        return usable(t) ? static_cast<C2DTrace*>(t) : nullptr;
     };
     auto find1D = [&](const char* name) -> CTrace* {
         CTrace* t = traces.find(name);
@@ -84,7 +91,7 @@ void ZlineScanBaseDoc::findTraces() {
     hough_ = find2D(kHoughName);
     source_ = nullptr;
     for (const auto& t : traces.items)
-        if (t && t->isTwoD() && t->hasData() && t->yGroup == kKindSource) {
+        if (usable(t.get()) && t->yGroup == kKindSource) {
             source_ = static_cast<C2DTrace*>(t.get());
             break;
         }

@@ -134,6 +134,18 @@ TEST_F(ZvlTest, SlopeCountOfAThousandLoadsNoSlopesAndDamagedFilesFailWhole) {
         const std::vector<uint8_t> part(whole.begin(), whole.begin() + long(cut));
         EXPECT_FALSE(doc.loadZvlBytes(part).ok()) << cut;
     }
+    // A scan whose extent misses columns is not worked on (found by fuzzing).
+    {
+        ZlineScanBaseDoc src;
+        C2DTrace* t = src.new2DTrace(12, 10, 8, true);
+        ASSERT_NE(t, nullptr);
+        t->name = "scan2D";
+        ASSERT_TRUE(t->extent->resize(3));
+        ZlineScanBaseDoc back;
+        ASSERT_TRUE(back.loadZvlBytes(src.saveToBytes()).ok());
+        EXPECT_EQ(back.scanTrace(), nullptr);
+        EXPECT_EQ(back.recalculate(), 0u);
+    }
     // Damaged values cannot divide by zero later.
     Bytes bad = emptyChart();
     bad.u32(11).u32(0).u32(0).f64(0.2).u32(0).u32(0).u32(7).u32(0).u32(1).u32(0).f64(1e308 * 10).f64(0.0);
