@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "base/Archive.h"
+#include "base/FileIO.h"
 #include "base/Text.h"
 #include "framework/AppServices.h"
+#include "framework/Prompter.h"
 #include "linescan/CbvCorrelation.h"
 #include "linescan/HoughVelocity.h"
 #include "settings/DebugLog.h"
@@ -508,7 +510,20 @@ bool ZlineScanBaseDoc::OnNewDocument() {
 
 bool ZlineScanBaseDoc::OnOpenDocument(const std::string& path) {
     loadProfileSettings();
-    return ZchartDoc::OnOpenDocument(path);
+    std::vector<uint8_t> bytes;
+    ordavia::Status r = readFileBytes(path, bytes);
+    const bool read = r.ok();
+    if (read) r = loadZvlBytes(bytes);
+    if (!r.ok()) {
+        // The reason in words, through the document's own prompter.
+        lastError_ = path + ": " + r.reason();
+        if (Prompter* p = prompter())
+            p->messageBox(std::string(read ? kBadFormat : kOpenFailed) + "\n" + lastError_, MsgButtons::Ok,
+                          MsgIcon::Error);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
 }
 
 ordavia::Status ZlineScanBaseDoc::loadZvlBytes(const std::vector<uint8_t>& bytes) {
