@@ -238,6 +238,25 @@ int runSynthVideo(const CliArgs& a) {
     } else {
         return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
     }
+    // A movie file keeps neither the frame rate nor the size of a pixel: a
+    // video document beside it does, so the workstation opens the video
+    // calibrated and at the speed it was made for.
+    const std::string dcs = withoutExtension(out) + ".dcs";
+    {
+        CMotivaDoc doc;
+        doc.setServices(&cliServices());
+        doc.setQuiet(true);
+        if (!doc.OnNewDocument()) return cliError(dcs + ": cannot make the video document");
+        if (Status s = doc.movie().Open(out); !s) return cliError(s.reason());
+        doc.setFramesPerSecond(p.fps);
+        ImageCalibration c = doc.calibration();
+        c.xScale = c.yScale = p.umPerPixel;
+        c.calibrated = true;
+        c.units = "um";
+        c.magName = "synthetic";
+        (void)doc.setCalibration(c);
+        if (!doc.OnSaveDocument(dcs)) return cliError(dcs + ": " + doc.lastError());
+    }
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {
         const ordavia::Status fr = writeFileAtomically(*truthPath, gen.truth().json());
@@ -247,7 +266,7 @@ int runSynthVideo(const CliArgs& a) {
     for (const auto& c : gen.truth().capillaries) flowing += c.flows;
     if (a.json()) {
         JsonWriter j;
-        j.beginObject().field("movie", out);
+        j.beginObject().field("movie", out).field("document", dcs);
         j.key("truth");
         if (truthPath) j.value(*truthPath);
         else j.null();
@@ -293,6 +312,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "the whole picture moves by known integer and sub-pixel shifts, the light drifts slowly and\n"
     "the sensor adds noise. The truth file holds every loop's centre line, speed (pixels per\n"
     "frame and um/s), whether it flows, and every frame's shift. Same options, same bytes.\n"
+    "OUT.dcs beside the movie is its video document: open it to get the frame rate and the\n"
+    "calibration with the pictures.\n"
     "  --frames N   frames (default 100)       --fps F      frames per second (default 25)\n"
     "  --size WxH   width a multiple of 4 (default 640x480)\n"
     "  --scale UM   micrometres per pixel (default 1.6)\n"
