@@ -17,6 +17,10 @@ Document::~Document() {
     for (DocumentView* l : copy) l->OnUpdate(this, kHintClosing);
 }
 
+// The services' prompter; a document made without services (file tools,
+// older tests) still reaches the process-wide one.
+Prompter& Document::userPrompter() const { return services_ ? services_->prompter() : Prompter::current(); }
+
 ordavia::AppServices& Document::services() const {
     if (!services_) throw ordavia::MissingService("application services for \"" + title_ + "\"");
     return *services_;
@@ -82,14 +86,14 @@ bool Document::OnOpenDocument(const std::string& path) {
     ordavia::Status r = readFileBytes(path, bytes);
     if (!r.ok()) {
         lastError_ = r.reason();
-        Prompter::current().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
+        userPrompter().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     bool badFormat = false;
     const std::string error = loadBytes(std::move(bytes), &badFormat);
     if (!error.empty()) {
         lastError_ = path + ": " + error;
-        Prompter::current().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastError_,
+        userPrompter().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastError_,
                                        MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
@@ -104,13 +108,13 @@ bool Document::OnSaveDocument(const std::string& path) {
     } catch (const std::exception& e) {
         // Nothing has touched the file yet, so the previous one stays.
         lastError_ = path + ": " + e.what();
-        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     ordavia::Status r = writeFileAtomically(path, ar.bytes());
     if (!r.ok()) {
         lastError_ = r.reason();
-        Prompter::current().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
+        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     SetModifiedFlag(false);
@@ -124,7 +128,7 @@ void Document::Serialize(Archive&) {}
 bool Document::SaveModified() {
     if (!IsModified()) return true;
     const std::string text = "Save changes to " + (path_.empty() ? title_ : path_) + "?";
-    switch (Prompter::current().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    switch (userPrompter().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
         case MsgResult::Cancel:
             return false;
         case MsgResult::Yes:
@@ -152,7 +156,7 @@ bool Document::DoSave(const std::string& path, bool replace) {
             if (!ext.empty() && toLower(extensionOf(proposed)) != toLower(ext))
                 proposed = withoutExtension(proposed) + ext;
         }
-        auto chosen = Prompter::current().saveFile("Save As", filter, proposed);
+        auto chosen = userPrompter().saveFile("Save As", filter, proposed);
         if (!chosen || chosen->empty()) return false;
         target = *chosen;
         // The extension the filter shows is added to a name without it, and

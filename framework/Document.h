@@ -11,6 +11,7 @@
 class Archive;
 class DocTemplate;
 class Document;
+class Prompter;
 namespace ordavia {
 class AppServices;
 }
@@ -99,6 +100,9 @@ protected:
     std::string loadBytes(std::vector<uint8_t> bytes, bool* badFormat = nullptr);
 
     std::string lastError_;
+
+    // Where this document's questions and messages go.
+    Prompter& userPrompter() const;
 
 private:
     std::string path_;

@@ -71,19 +71,36 @@ public:
     }
 
 protected:
+    // The last window of a document asks to save it and, unless the user
+    // cancels, frees it. Windows are counted, not views: a view widget
+    // registers with the document too, and counting it kept a document
+    // alive (and its file unopenable) after "No".
     void closeEvent(QCloseEvent* e) override {
-        if (doc_ && doc_->views().size() == 1 && !doc_->SaveModified()) {
+        Document* d = doc_;
+        const bool last = d && otherWindowsOf(d) == 0;
+        if (last && !d->SaveModified()) {
             e->ignore();
             return;
         }
-        Document* d = doc_;
-        doc_->RemoveView(this);
+        if (d) d->RemoveView(this);
         doc_ = nullptr;
-        if (d && d->views().empty()) app_.CloseDocument(d);
+        if (last) {
+            // The view goes before its document, so that it never holds a
+            // freed one.
+            delete widget();
+            app_.CloseDocument(d);
+        }
         QMdiSubWindow::closeEvent(e);
     }
 
 private:
+    int otherWindowsOf(const Document* d) const {
+        int n = 0;
+        if (QMdiArea* area = mdiArea())
+            for (QMdiSubWindow* w : area->subWindowList())
+                if (auto* c = dynamic_cast<DocumentChild*>(w); c && c != this && c->document() == d) ++n;
+        return n;
+    }
     void refreshTitle() {
         if (doc_) setWindowTitle(q(doc_->GetTitle()) + (doc_->IsModified() ? "*" : ""));
     }

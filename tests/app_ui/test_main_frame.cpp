@@ -11,9 +11,13 @@
 #include "app/ui/MainFrame.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
+#include "chart/ZchartDoc.h"
 #include "chart/ui/ResultView.h"
+#include "chart/ui/ZchartView.h"
 #include "framework/ScriptedPrompter.h"
 #include "image/CZVimage.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/TestServices.h"
@@ -31,6 +35,8 @@ protected:
     static void SetUpTestSuite() {
         if (!QApplication::instance()) new QApplication(argc, argv);
         registerResultViewMaker();
+        registerMeasureViews();
+        registerChartViews();
     }
     void SetUp() override {
         dir = fs::temp_directory_path() / ("ordavia_frame_" + std::to_string(getpid()) + "_" +
@@ -117,6 +123,59 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     const std::string saved = (dir / "pic.cs1").string();
     app.documents()[0]->SetPathName(saved);
     EXPECT_EQ(app.recentFiles().entries().front(), saved);
+    frame.close();
+    app.ExitInstance();
+}
+
+// Every kind of window lets its document go when it closes after "No",
+// however many views the document has registered, and the file then opens
+// again in a new window.
+TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
+    const std::string cs1 = (dir / "n1.cs1").string();
+    {
+        ZBasicDoc d;
+        svc.adopt(d);
+        d.OnNewDocument();
+        d.setImage(CZVimage(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey));
+        ASSERT_TRUE(d.OnSaveDocument(cs1));
+    }
+    const std::string zv1 = (dir / "c.zv1").string();
+    {
+        ZchartDoc d;
+        svc.adopt(d);
+        d.OnNewDocument();
+        ASSERT_TRUE(d.OnSaveDocument(zv1));
+    }
+    CBasicApp app(svc.services, (dir / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.show();
+    for (const std::string& path : {cs1, zv1, makeTable("t.rst")}) {
+        SCOPED_TRACE(path);
+        frame.openFiles({QString::fromStdString(path)});
+        ASSERT_EQ(app.documents().size(), 1u);
+        QApplication::processEvents();
+        app.documents()[0]->SetModifiedFlag(true);
+        // Cancel keeps window and document; No lets both go.
+        prompter.pushMessageAnswer(MsgResult::Cancel);
+        EXPECT_FALSE(frame.mdiArea()->subWindowList().at(0)->close());
+        EXPECT_EQ(app.documents().size(), 1u);
+        prompter.pushMessageAnswer(MsgResult::No);
+        const size_t asked = prompter.asked.size();
+        EXPECT_TRUE(frame.mdiArea()->subWindowList().at(0)->close());
+        QApplication::processEvents();
+        EXPECT_EQ(prompter.asked.size(), asked + 1);
+        EXPECT_TRUE(app.documents().empty());
+        EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
+        frame.openFiles({QString::fromStdString(path)});
+        QApplication::processEvents();
+        ASSERT_EQ(app.documents().size(), 1u);
+        EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+        EXPECT_FALSE(app.documents()[0]->IsModified());
+        EXPECT_TRUE(frame.mdiArea()->subWindowList().at(0)->close());
+        QApplication::processEvents();
+        EXPECT_TRUE(app.documents().empty());
+    }
     frame.close();
     app.ExitInstance();
 }
