@@ -17,7 +17,6 @@
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
-#include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
@@ -152,8 +151,6 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
     registerTemplates();
     services_.opener = [this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); };
     services_.templateFinder = [this](const char* cls) { return templates_.findByClass(cls); };
-    DocumentHost::setOpener([this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); });
-    DocumentHost::setTemplateFinder([this](const char* cls) { return templates_.findByClass(cls); });
 
     // Main window.
     if (frame_ && !frame_->create()) return false;

@@ -25,7 +25,7 @@ CResultDoc::~CResultDoc() {
     const auto listeners = std::move(listeners_);
     for (const auto& l : listeners) l.second(kHintGone);
     releaseOwners();
-    ResultTables::instance().forget(this);
+    if (tables_) tables_->forget(this);
 }
 
 int CResultDoc::addChangeListener(ChangeListener listener) {
@@ -103,7 +103,8 @@ void CResultDoc::releaseOwners() {
 void CResultDoc::OnCloseDocument() {
     // The next measurement opens a new table.
     releaseOwners();
-    ResultTables::instance().forget(this);
+    if (tables_) tables_->forget(this);
+    tables_ = nullptr;
     CdbDocument::OnCloseDocument();
 }
 

@@ -35,6 +35,8 @@ struct CellRect {
     bool empty() const { return firstCol < 0 || firstRow < 0 || lastCol < firstCol || lastRow < firstRow; }
 };
 
+class ResultTables;
+
 class CResultDoc : public CdbDocument {
 public:
     CResultDoc();
@@ -67,6 +69,10 @@ public:
     using ChangeListener = std::function<void(long hint)>;
     int addChangeListener(ChangeListener listener);
     void removeChangeListener(int id);
+
+    // The open-tables list that hands this table out by title; told when
+    // the table closes or goes, so that the next measurement makes a new one.
+    void setTables(ResultTables* tables) { tables_ = tables; }
 
     // The selected cells as text: cells joined by tabs, rows by CR LF, no
     // terminator after the last row.
@@ -111,6 +117,7 @@ private:
     std::vector<CResultDoc**> owners_;
     std::vector<std::pair<int, ChangeListener>> listeners_;
     int nextListener_ = 1;
+    ResultTables* tables_ = nullptr;
 };
 
 // Registers Ccolformat and CStringArray for reading; idempotent.

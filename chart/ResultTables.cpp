@@ -4,13 +4,19 @@
 
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
-#include "framework/DocumentHost.h"
 
 ResultTables& ResultTables::instance() {
     // Never destroyed: tables owned elsewhere forget themselves here when
     // they go, which may be after static destruction has begun.
     static ResultTables* tables = new ResultTables;
     return *tables;
+}
+
+ResultTables::ResultTables() = default;
+
+ResultTables::~ResultTables() {
+    for (const Entry& e : entries_) e.doc->setTables(nullptr);
+    entries_.clear();
 }
 
 CResultDoc* ResultTables::find(const std::string& title) const {
@@ -36,16 +42,15 @@ CResultDoc* ResultTables::open(const std::string& title, const ResultColumn* col
         doc->setColumns(count, columns);
         doc->SetModifiedFlag(false);
     } else {
-        // Set up before the hand-over, so its window opens on the full table.
         auto made = std::make_unique<CResultDoc>();
-        made->setDocTemplate(DocumentHost::findTemplate("CResultDoc"));
         made->OnNewDocument();
         made->SetTitle(title);
         made->setColumns(count, columns);
         made->SetModifiedFlag(false);
         doc = made.get();
-        if (!DocumentHost::open(std::move(made))) return nullptr;
+        kept_.push_back(std::move(made));
     }
+    doc->setTables(this);
     entries_.push_back({title, doc});
     return doc;
 }
@@ -55,8 +60,10 @@ void ResultTables::forget(CResultDoc* doc) {
 }
 
 void ResultTables::close(CResultDoc* doc) {
-    if (doc) doc->OnCloseDocument();
+    if (!doc) return;
+    doc->OnCloseDocument();
     forget(doc);
+    std::erase_if(kept_, [doc](const std::unique_ptr<CResultDoc>& k) { return k.get() == doc; });
 }
 
 void ResultTables::closeAll() {

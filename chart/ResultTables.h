@@ -3,11 +3,12 @@
 // A table is made on demand and reused by later measurements until it is
 // closed; closing forgets it, so the next measurement makes a new one.
 //
-// A new table is handed to the application through DocumentHost, with the
-// results template when one is registered, so the workstation gives it a
-// window and owns it; without an application (tools, tests) DocumentHost
-// keeps it. A maker, when set, replaces that road.
+// The workstation sets a maker that opens a table through the results
+// template, so that the table gets a window and the application owns it.
+// Without a maker (tools, tests) the tables are kept here, and closing one
+// frees it.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ public:
     using Maker = std::function<CResultDoc*()>;
 
     static ResultTables& instance();
+
+    ResultTables();
+    ~ResultTables();
+    ResultTables(const ResultTables&) = delete;
+    ResultTables& operator=(const ResultTables&) = delete;
 
     void setMaker(Maker maker) { maker_ = std::move(maker); }
 
@@ -35,8 +41,9 @@ public:
     };
     const std::vector<Entry>& openTables() const { return entries_; }
 
-    // Closes a table without a window (tools, tests): clears its owners and
-    // forgets it. Windows close their tables through the application.
+    // Closes a table without a window (tools, tests): clears its owners,
+    // forgets it and frees it when it is kept here. Windows close their
+    // tables through the application.
     void close(CResultDoc* doc);
     void closeAll();
     // Called by a table that closes or is destroyed.
@@ -45,4 +52,5 @@ public:
 private:
     Maker maker_;
     std::vector<Entry> entries_;
+    std::vector<std::unique_ptr<CResultDoc>> kept_;
 };

@@ -326,8 +326,11 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
         const double maxLength = hUm - kMarginUm - apexV - maxW / 2;
         if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)], 0, p.maxTilt, p.mayOverlap, lp))
             return fail(error, strprintf("loop %d does not fit its place in the picture", i + 1));
-        Planned pl = buildLoop(lp, r, r.next(), centre, apexV - maxW / 2 + lp.wApex / 2,
-                               (g ? r.range(1.0, 1.15) : r.range(0.85, 1.15)) * darkness(i), sx, sy);
+        // Drawn one at a time: as two arguments of one call, the order of
+        // the draws (and so the picture) would depend on the compiler.
+        const double contrast = (g ? r.range(1.0, 1.15) : r.range(0.85, 1.15)) * darkness(i);
+        const uint64_t key = r.next();
+        Planned pl = buildLoop(lp, r, key, centre, apexV - maxW / 2 + lp.wApex / 2, contrast, sx, sy);
         pl.loop.giant = g;
         pl.loop.tortuous = tortuous[static_cast<size_t>(i)];
         pl.loop.row = 0;
@@ -352,7 +355,9 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
         if (!planLoop(r, kRowTwoRoomUm, maxLength, false, tortuous[static_cast<size_t>(index)], 1, p.maxTilt, p.mayOverlap,
                       lp))
             continue;  // no depth left below the first row: the truth lists what was drawn
-        Planned pl = buildLoop(lp, r, r.next(), centre, apexV, r.range(0.6, 0.8) * darkness(index), sx, sy);
+        const double contrast = r.range(0.6, 0.8) * darkness(index);
+        const uint64_t key = r.next();
+        Planned pl = buildLoop(lp, r, key, centre, apexV, contrast, sx, sy);
         pl.loop.tortuous = tortuous[static_cast<size_t>(index)];
         pl.loop.row = 1;
         scene.loops.push_back(std::move(pl.tube));

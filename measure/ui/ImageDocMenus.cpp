@@ -13,7 +13,6 @@
 #include "chart/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
-#include "framework/DocumentHost.h"
 #include "framework/Prompter.h"
 #include "measure/SelectionAverage.h"
 #include "image/ImageFormats.h"
@@ -96,18 +95,18 @@ void dimensionList(ZBasicDoc* doc, QWidget* view) {
         return;
     }
     auto table = std::make_unique<ZDimDoc>();
-    table->setDocTemplate(DocumentHost::findTemplate("ZDimDoc"));
+    table->setDocTemplate(doc->services().findTemplate("ZDimDoc"));
     table->subjectId = doc->subjectId;
     table->examId = doc->examId;
     table->linked = doc->linked;
     table->follow(doc, doc->currentList());
-    DocumentHost::open(std::move(table));
+    doc->services().openDocument(std::move(table));
 }
 
 void duplicate(ZBasicDoc* doc) {
     std::unique_ptr<ZBasicDoc> copy = doc->duplicate();
-    copy->setDocTemplate(DocumentHost::findTemplate("ZBasicDoc"));
-    DocumentHost::open(std::move(copy));
+    copy->setDocTemplate(doc->services().findTemplate("ZBasicDoc"));
+    doc->services().openDocument(std::move(copy));
 }
 
 }  // namespace
@@ -171,7 +170,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     }
     image->addSeparator();
     add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
-    add(image, "&Image Results", view, [] { ResultTables::instance().open("Image Results"); });
+    add(image, "&Image Results", view, [doc] { doc->services().results().open("Image Results"); });
     add(image, "&Dimension list", view, [doc, view] { dimensionList(doc, view); });
     add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
     QAction* grey = add(image, "Convert to &grey", view, [doc] {

@@ -146,8 +146,7 @@ TEST_F(DebugLogTest, OffWritesNothingOnAppends) {
 TEST_F(DebugLogTest, MissingFolderIsHarmless) {
     DebugLog::setFile(path("no/such/folder/ordavia.log"));
     DebugLog::setEnabled(true);
-    const char* fmt = "initinst ok\n";
-    EXPECT_EQ(debugLog(fmt), fmt);
+    EXPECT_STREQ(debugLog("initinst ok\n"), "initinst ok\n");
     EXPECT_FALSE(std::filesystem::exists(path("no")));
 }
 
