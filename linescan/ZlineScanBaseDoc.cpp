@@ -237,7 +237,7 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
         uint16_t* d = reinterpret_cast<uint16_t*>(t->data->rawData());
         for (size_t i = 0; i < size_t(times) * points; ++i) {
             const double v = values[i];
-            d[i] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+            d[i] = static_cast<uint16_t>(!(v > 0.0) ? 0.0 : v >= 65535.0 ? 65535.0 : v);
         }
         for (uint32_t k = 0; k < times; ++k) t->extent->setD(k, points);
         t->intensityRange = 255.0;

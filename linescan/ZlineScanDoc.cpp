@@ -166,7 +166,7 @@ bool ZlineScanDoc::addSample(uint32_t s) {
                 sampleDiff_[0][j] = v;
             }
             // The scan holds 16-bit values: clamp rather than wrap.
-            out[j] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+            out[j] = static_cast<uint16_t>(!(v > 0.0) ? 0.0 : v >= 65535.0 ? 65535.0 : v);
         }
         if (subtracting_) {
             older_[0].swap(previous_[0]);
