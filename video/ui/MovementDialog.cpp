@@ -24,8 +24,8 @@ bool movementDialog(QWidget* parent, ordavia::MovementParams& p) {
     auto* window = spin(1, 100, p.window, " %");
     auto* range = spin(0, 50, p.range, " %");
     auto* limit = spin(0, 1000, p.limit, " %");
-    auto* resolution = spin(1, 1000, p.resolution, " pixels");
-    auto* step = spin(1, 1000, p.step, " pixels");
+    auto* resolution = spin(1, 1000, p.resolution, " px");
+    auto* step = spin(1, 1000, p.step, " px");
     auto* method = new QComboBox(&d);
     method->addItem("1: grid of points", 1);
     method->addItem("2: grid of lines", 2);
