@@ -182,10 +182,7 @@ bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
     if (params_.hipass) {
         di = make2D(kDifferenceName, 16, rows, columns, kKindDifference);
         if (di) {
-            di->intensityRange = 256.0;
-            di->rangeStep = 1.25;
-            di->rangeMin = 10.0;
-            di->rangeMax = 1024.0;
+            setDisplay(*di, 256.0, 1.25, 10.0, 1024.0);
             di->yScale = ys;
             di->yUnits = yu;
         }
@@ -198,10 +195,7 @@ bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
             t->xUnits = "s";
         }
     if (cg) {
-        cg->intensityRange = 1000.0;
-        cg->rangeStep = 1.25;
-        cg->rangeMin = 10.0;
-        cg->rangeMax = 65535.0;
+        setDisplay(*cg, 1000.0, 1.25, 10.0, 65535.0);
     }
     for (CTrace* t : {cu, cb})
         if (t) {
@@ -240,10 +234,7 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
             d[i] = static_cast<uint16_t>(!(v > 0.0) ? 0.0 : v >= 65535.0 ? 65535.0 : v);
         }
         for (uint32_t k = 0; k < times; ++k) t->extent->setD(k, points);
-        t->intensityRange = 255.0;
-        t->rangeStep = 1.25;
-        t->rangeMin = 10.0;
-        t->rangeMax = 512.0;
+        setDisplay(*t, 255.0, 1.25, 10.0, 512.0);
         t->xInterval = seconds;
         t->xUnits = "s";
         t->yScale = lengthPerPoint;
@@ -372,10 +363,7 @@ int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t vi
         for (uint32_t c = 0; c < r.distances; ++c) h->extent->setD(c, 256.0);
         h->ring = 0;
         h->yUnits = "degrees";
-        h->intensityRange = 1000.0;
-        h->rangeStep = 1.25;
-        h->rangeMin = 10.0;
-        h->rangeMax = 51200.0;
+        setDisplay(*h, 1000.0, 1.25, 10.0, 51200.0);
         h->yScale = 0.3515625;
         h->yOffset = 90.0 - r.thetaMin * 180.0 / M_PI;
         h->xInterval = in->xInterval * hi.columns / r.distances;

@@ -195,6 +195,13 @@ protected:
     // The line-scan block after the chart part.
     void serializeLineScan(Archive& ar);
     C2DTrace* make2D(const char* name, int typeCode, uint32_t rows, uint32_t columns, int32_t kind);
+    // The four display fields of a two-dimensional trace.
+    static void setDisplay(C2DTrace& t, double range, double step, double lowest, double highest) {
+        t.intensityRange = range;
+        t.rangeStep = step;
+        t.rangeMin = lowest;
+        t.rangeMax = highest;
+    }
     CTrace* make1D(const char* name, uint32_t columns);
 
     ordavia::CbvParams params_;

@@ -36,6 +36,13 @@ void ZlineScanDoc::setColumnsToSample(int32_t n) {
         (void)services().profileStore->WriteInt("linescan", "NoPtsToSample", n);
 }
 
+void ZlineScanDoc::resetSamples(uint32_t values) {
+    for (int l = 0; l < 2; ++l) {
+        for (std::vector<double>* v : {&present_[l], &previous_[l], &older_[l], &sampleDiff_[l]}) v->assign(values, 0.0);
+        havePrevious_[l] = false;
+    }
+}
+
 bool ZlineScanDoc::startScan(const void* sourceView, uint32_t points, int32_t pps, double fieldPeriod, double yScale,
                              const std::string& yUnits, const std::string& traceName) {
     if (sourceView_ || points < 1 || params_.method == 2 || pps < 1 || !sourceView) return false;
@@ -47,23 +54,14 @@ bool ZlineScanDoc::startScan(const void* sourceView, uint32_t points, int32_t pp
     points_ = points;
     pointsPerLineSample_ = pps;
     const uint32_t rows = points * static_cast<uint32_t>(pps);
-    for (int l = 0; l < 2; ++l) {
-        present_[l].assign(rows, 0.0);
-        previous_[l].assign(rows, 0.0);
-        older_[l].assign(rows, 0.0);
-        sampleDiff_[l].assign(rows, 0.0);
-        havePrevious_[l] = false;
-    }
+    resetSamples(rows);
     const uint32_t M = static_cast<uint32_t>(columnsToSample_);
     // The source first: "scan2D" must not be taken for the source.
     C2DTrace* src = make2D(traceName.c_str(), 12, points, M, kKindSource);
     C2DTrace* scan = make2D(kScanName, 12, rows, M, kKindScan);
     if (!src || !scan) return false;
     for (C2DTrace* t : {src, scan}) {
-        t->intensityRange = 255.0;
-        t->rangeStep = 1.25;
-        t->rangeMin = 10.0;
-        t->rangeMax = 512.0;
+        setDisplay(*t, 255.0, 1.25, 10.0, 512.0);
         t->yScale = yScale;
         t->yUnits = yUnits;
         t->xUnits = "s";
@@ -89,13 +87,7 @@ bool ZlineScanDoc::startTwoLines(const void* sourceView, uint32_t points, double
     if (sourceView_ || points < 1 || params_.method != 2 || !sourceView || !(captureFrameRate > 0)) return false;
     if (points > 0xFFFF) return false;
     points_ = points;
-    for (int l = 0; l < 2; ++l) {
-        present_[l].assign(points, 0.0);
-        previous_[l].assign(points, 0.0);
-        older_[l].assign(points, 0.0);
-        sampleDiff_[l].assign(points, 0.0);
-        havePrevious_[l] = false;
-    }
+    resetSamples(points);
     const uint32_t M = static_cast<uint32_t>(columnsToSample_);
     const double dt = 1.0 / captureFrameRate;
     for (const char* n : {kLine1Name, kLine2Name}) {

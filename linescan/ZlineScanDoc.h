@@ -81,6 +81,7 @@ public:
 
 private:
     void advanceRing(uint32_t next);
+    void resetSamples(uint32_t values);
     const void* sourceView_ = nullptr;
     bool subtracting_ = false;
     bool calculateCbv_ = true;
