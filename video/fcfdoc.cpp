@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -38,12 +39,20 @@ void fcfdoc::Serialize(Archive& ar) {
         } else {
             ZBasicDoc::Serialize(ar);
         }
-        ar.writeInt(ignoreDrift_ ? kFcfDriftVersion : kFcfVersion);
+        // A picture file may not keep the picture's place (a BMP has no
+        // origin), and the marks on it are in that place's frame.
+        const ZPoint at{image().originX(), image().originY()};
+        const bool placed = at != ZPoint{};
+        ar.writeInt(placed ? kFcfPlacedVersion : ignoreDrift_ ? kFcfDriftVersion : kFcfVersion);
         ar.writeDouble(threshold_);
         ar.writeDouble(gain_);
         ar.writeInt(width_);
         ar.writeInt(height_);
-        if (ignoreDrift_) ar.writeInt(1);
+        if (placed || ignoreDrift_) ar.writeInt(ignoreDrift_ ? 1 : 0);
+        if (placed) {
+            ar.writeInt(at.x);
+            ar.writeInt(at.y);
+        }
         return;
     }
     ZBasicDoc::Serialize(ar);
@@ -52,6 +61,7 @@ void fcfdoc::Serialize(Archive& ar) {
     ratio_.clear();
     width_ = height_ = 0;
     ignoreDrift_ = false;
+    placedAt_.reset();
     // A document that ends after the image part predates the flow fields.
     if (ar.remaining() < 4) return;
     const int32_t version = ar.readInt();
@@ -67,6 +77,10 @@ void fcfdoc::Serialize(Archive& ar) {
     width_ = w;
     height_ = h;
     ignoreDrift_ = version >= kFcfDriftVersion && ar.remaining() >= 4 && ar.readInt() != 0;
+    if (version >= kFcfPlacedVersion && ar.remaining() >= 8) {
+        const int32_t x = ar.readInt(), y = ar.readInt();
+        if (std::abs(x) <= kMaxOrigin && std::abs(y) <= kMaxOrigin) placedAt_ = ZPoint{x, y};
+    }
 }
 
 std::vector<uint8_t> fcfdoc::rawBytes() const {
@@ -158,6 +172,7 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
         CZVimage pic;
         if (ordavia::fcfPicture(ratio_, width_, height_, gain_, pic)) setImage(std::move(pic));
     }
+    if (placedAt_) pictureForPreview().setOrigin(placedAt_->x, placedAt_->y);
     SetModifiedFlag(false);
     return true;
 }
@@ -187,7 +202,12 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
         }
     }
     const ordavia::FcfMeasures m = measure();
-    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc, threshold_);
+    // A density the user marked stays at the end of the result text.
+    const size_t marked = result.find(kDensityPrefix);
+    const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
+    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc,
+                       threshold_) +
+             density;
     // The picture beside the document is always the whole image, and it is
     // derived data: it is replaced without the questions that protect a
     // raw picture. The region of interest stays in the document.
@@ -231,7 +251,10 @@ void fcfdoc::setBlock(ordavia::FcfBlock&& block) {
     compute();
     CZVimage& pic = pictureForPreview();
     pic.setOrigin(block.originX, block.originY);
-    setRegion(block.common == ZRect{0, 0, width_, height_} ? ZRect{} : block.common);
+    // The region of interest lives in the picture's parent frame, like every
+    // mark drawn on it; the block's common part is in canvas pixels.
+    setRegion(block.common == ZRect{0, 0, width_, height_} ? ZRect{}
+                                                           : block.common.offset(block.originX, block.originY));
     markImageForSave();
     SetModifiedFlag(true);
 }
@@ -270,7 +293,22 @@ void fcfdoc::recalculate(double threshold, double gain, bool ignoreDrift) {
 }
 
 ordavia::FcfMeasures fcfdoc::measure() const {
-    return ordavia::fcfMeasure(ratio_, sdD_, sdI_, width_, height_, marks().roi);
+    ZRect r = marks().roi.normalized();
+    if (!r.isEmpty()) {
+        r = r.offset(-image().originX(), -image().originY());
+        // A region wholly off the picture measures nothing rather than
+        // falling back to the whole picture.
+        if (r.intersected(ZRect{0, 0, width_, height_}).isEmpty()) return ordavia::FcfMeasures{};
+    }
+    return ordavia::fcfMeasure(ratio_, sdD_, sdI_, width_, height_, r);
+}
+
+void fcfdoc::setMarkedDensity(double percent) {
+    const size_t marked = result.find(kDensityPrefix);
+    std::string head = marked == std::string::npos ? result : result.substr(0, marked);
+    while (!head.empty() && (head.back() == ' ' || head.back() == ',')) head.pop_back();
+    result = (head.empty() ? std::string() : head + ", ") + strprintf(kDensityText, percent);
+    SetModifiedFlag(true);
 }
 
 ResultRecord fcfdoc::resultRecord() const {

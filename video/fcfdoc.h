@@ -8,9 +8,13 @@
 // threshold, double gain, int32 W, int32 H (read only for versions 1000 to
 // 1999). A document whose threshold ignores slow changes of the light is
 // written as version 1001 with an int32 1 after H, which readers of 1000
-// pass over. Beside it, NAME.zvrawfcf holds W x H doubles of sd(d) and then
-// W x H doubles of sd(I), row by row, little-endian, with no header.
+// pass over. A picture placed away from (0, 0) (the block's smallest
+// offsets) is written as version 1002: after H an int32 flag (1 = ignore
+// drift), then int32 origin x and y of the picture. Beside it,
+// NAME.zvrawfcf holds W x H doubles of sd(d) and then W x H doubles of
+// sd(I), row by row, little-endian, with no header.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +28,18 @@ class fcfdoc : public ZBasicDoc {
 public:
     static constexpr int32_t kFcfVersion = 1000;
     static constexpr int32_t kFcfDriftVersion = 1001;
+    static constexpr int32_t kFcfPlacedVersion = 1002;
+    // A stored origin further out than this is damage and ignored.
+    static constexpr int32_t kMaxOrigin = 1 << 20;
     static constexpr double kDefaultThreshold = 5.0;
     static constexpr double kDefaultGain = 64.0;
     // The statistics of more pixels than this are a damaged file.
     static constexpr int64_t kMaxPixels = int64_t(1) << 26;
     static constexpr const char* kRawExtension = ".zvrawfcf";
     static constexpr const char* kMemoryError = "memory allocation error!";
+    // The density the user marked, as reported and kept in the result text.
+    static constexpr const char* kDensityText = "functional capillary density = %.1f";
+    static constexpr const char* kDensityPrefix = "functional capillary density = ";
 
     fcfdoc();
     ~fcfdoc() override;
@@ -85,6 +95,10 @@ public:
     // (made when missing); false without services or when the table is full.
     bool addResultRow();
 
+    // Puts the marked density at the end of the result text (replacing an
+    // earlier one); saving keeps it after the figures of the region.
+    void setMarkedDensity(double percent);
+
     // NAME.zvrawfcf beside NAME.zvfcf.
     static std::string rawPath(const std::string& docPath);
     // The side file's bytes, and reading them back (exactly 16 x W x H).
@@ -99,6 +113,8 @@ private:
     double gain_ = kDefaultGain;
     bool ignoreDrift_ = false;
     int32_t width_ = 0, height_ = 0;
+    // The picture's place as read from a version 1002 document.
+    std::optional<ZPoint> placedAt_;
     std::string rawProblem_;
     // The region of interest stays in the file although the picture beside
     // it is written whole.

@@ -117,7 +117,8 @@ TEST(FcfDocument, RatioPictureAndResultsRow) {
     EXPECT_EQ(img.row(0)[0], 6);
     EXPECT_EQ(img.row(0)[2], 38);
     EXPECT_EQ(img.originX(), -2);
-    EXPECT_EQ(d->marks().roi, (ZRect{1, 0, 3, 2}));
+    // The common part in the picture's frame, where the view draws it.
+    EXPECT_EQ(d->marks().roi, (ZRect{-1, 1, 1, 3}));
     // Over the region: ratios 0, 0.6, 0, 0.3.
     const ResultRecord r = d->resultRecord();
     ASSERT_EQ(r.values.size(), 8u);
@@ -151,10 +152,24 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     const std::string path = dir / "a.zvfcf";
     ASSERT_TRUE(d->OnSaveDocument(path)) << d->lastError();
     EXPECT_FALSE(d->IsModified());
-    EXPECT_EQ(d->marks().roi, (ZRect{1, 0, 3, 2}));  // kept in the open document
+    EXPECT_EQ(d->marks().roi, (ZRect{-1, 1, 1, 3}));  // kept in the open document
+
+    // The picture lies away from (0, 0): layout 1002 keeps its place after
+    // the flow fields, since a BMP beside the document cannot.
+    const std::vector<uint8_t> placed = readBytes(path);
+    ASSERT_GT(placed.size(), 40u);
+    EXPECT_EQ(le32(placed, placed.size() - 40), 1002);
+    EXPECT_EQ(le32(placed, placed.size() - 16), 2);  // H
+    EXPECT_EQ(le32(placed, placed.size() - 12), 0);  // drift flag
+    EXPECT_EQ(le32(placed, placed.size() - 8), -2);
+    EXPECT_EQ(le32(placed, placed.size() - 4), 1);
 
     // The flow fields follow the image part: version, threshold, gain, W, H.
-    const std::vector<uint8_t> file = readBytes(path);
+    auto z = smallDoc(ts);
+    z->setQuiet(true);
+    z->pictureForPreview().setOrigin(0, 0);
+    ASSERT_TRUE(z->OnSaveDocument(dir / "z.zvfcf"));
+    const std::vector<uint8_t> file = readBytes(dir / "z.zvfcf");
     ASSERT_GT(file.size(), 28u);
     const size_t t = file.size() - 28;
     EXPECT_EQ(le32(file, t), 1000);
@@ -175,8 +190,13 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     dr->recalculate(5, 64, true);
     ASSERT_TRUE(dr->OnSaveDocument(dir / "d.zvfcf"));
     const std::vector<uint8_t> drift = readBytes(dir / "d.zvfcf");
-    EXPECT_EQ(le32(drift, drift.size() - 32), 1001);
-    EXPECT_EQ(le32(drift, drift.size() - 4), 1);
+    EXPECT_EQ(le32(drift, drift.size() - 40), 1002);
+    EXPECT_EQ(le32(drift, drift.size() - 12), 1);
+    dr->pictureForPreview().setOrigin(0, 0);
+    ASSERT_TRUE(dr->OnSaveDocument(dir / "d0.zvfcf"));
+    const std::vector<uint8_t> drift0 = readBytes(dir / "d0.zvfcf");
+    EXPECT_EQ(le32(drift0, drift0.size() - 32), 1001);
+    EXPECT_EQ(le32(drift0, drift0.size() - 4), 1);
     auto dro = ts.make<fcfdoc>();
     dro->setQuiet(true);
     ASSERT_TRUE(dro->OnOpenDocument(dir / "d.zvfcf"));
@@ -191,6 +211,9 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     EXPECT_EQ(o->sdIntensity(), d->sdIntensity());
     EXPECT_EQ(o->ratio(), d->ratio());
     EXPECT_EQ(o->marks().roi, d->marks().roi);
+    EXPECT_EQ(o->image().originX(), -2);
+    EXPECT_EQ(o->image().originY(), 1);
+    EXPECT_EQ(o->resultRecord().values, d->resultRecord().values);
     EXPECT_EQ(o->image().row(0)[2], 38);
     EXPECT_TRUE(o->rawProblem().empty());
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -14,6 +15,8 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"
+#include "settings/ProfileStore.h"
+#include "video/FcdTool.h"
 #include "video/fcfdoc.h"
 
 namespace {
@@ -61,6 +64,51 @@ void fcfview::averageOfSelection() {
                                                 MsgIcon::Warning);
 }
 
+void fcfview::markDensity() {
+    (void)ordavia::FcdTool(*flow_).run(flow_->services().prompter(), flow_->services().profile());
+}
+
+void fcfview::densityRuleDialog() {
+    using ordavia::FcdTool;
+    ordavia::FcdSettings s = FcdTool::storedSettings(flow_->services().profile());
+    QDialog d(this);
+    d.setWindowTitle("Functional capillary density");
+    auto* f = new QFormLayout(&d);
+    auto* type = new QComboBox(&d);
+    type->addItem(FcdTool::kAuto);
+    type->addItem(FcdTool::kManual);
+    type->setCurrentIndex(s.manual ? 1 : 0);
+    auto* level = new QDoubleSpinBox(&d);
+    level->setRange(0, 1000);
+    level->setDecimals(2);
+    level->setSingleStep(0.05);
+    level->setValue(s.level);
+    auto* help = new QLabel(&d);
+    help->setWordWrap(true);
+    auto explain = [=] {
+        const bool manual = type->currentIndex() == 1;
+        level->setEnabled(manual);
+        help->setText(manual ? "A pixel is functional when its flow ratio sd(d) / sd(I) is above the level: pixels "
+                               "that only drift slowly are left out. You are asked for the level each time."
+                             : "A pixel is functional when its grey value varies by at least the picture's "
+                               "threshold, as in the FCD (%) column.");
+    };
+    explain();
+    connect(type, &QComboBox::currentIndexChanged, &d, explain);
+    f->addRow(FcdTool::kTypeKey, type);
+    f->addRow("flow ratio level", level);
+    f->addRow(help);
+    auto* bb = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    f->addRow(bb);
+    connect(bb, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    connect(bb, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    d.setMinimumWidth(360);
+    if (d.exec() != QDialog::Accepted) return;
+    s.manual = type->currentIndex() == 1;
+    s.level = level->value();
+    FcdTool::storeSettings(flow_->services().profile(), s);
+}
+
 void fcfview::buildFcfMenu() {
     fcfMenu_ = new QMenu("&FCF", this);
     auto add = [this](const char* text, auto f) {
@@ -74,6 +122,10 @@ void fcfview::buildFcfMenu() {
     QAction* lower = add("Lower Doppler shift detection threshold", [this] { flow_->stepThreshold(-0.2); });
     fcfMenu_->addSeparator();
     add(kAverage, [this] { averageOfSelection(); });
+    fcfMenu_->addSeparator();
+    add(ordavia::FcdTool::kCommand, [this] { markDensity(); });
+    add("Functional capillary density r&ule...", [this] { densityRuleDialog(); });
+    fcfMenu_->addSeparator();
     add("Functional Capillary Flow and Density &Results",
         [this] { flow_->services().results().open(ResultTitles::kFcf); });
     connect(fcfMenu_, &QMenu::aboutToShow, this, [this, raise, lower] {

@@ -20,6 +20,11 @@ public:
     // The row of the region of interest (or the whole image), and the
     // results table shown.
     void averageOfSelection();
+    // "Mark functional capillary density": the share of the current area
+    // object (or the region of interest) that flows, reported and kept.
+    void markDensity();
+    // The counting rule: "FCDtype" auto or manual, and the manual level.
+    void densityRuleDialog();
 
 private:
     void buildFcfMenu();
