@@ -99,5 +99,17 @@ TEST(FcfView, CalculateFcfRunsOneBlockPerTickAndTheFlowViewRecalculates) {
     menuAction(menus, "&Image", "Calculate average of selection")->trigger();
     EXPECT_EQ(results.find("Functional Capillary Flow and Density Results")->rowTotal(), 5u);
     for (QAction* a : fv.fileActions()) EXPECT_NE(a->text(), "&Import...");
+
+    // "Mark functional capillary density" asks for a region first, then
+    // reports the share of it that flows.
+    QAction* mark = menuAction(menus, "&FCF", "Mark functional capillary density");
+    ASSERT_NE(mark, nullptr);
+    ASSERT_TRUE(flow->marks().roi.isEmpty());
+    mark->trigger();
+    EXPECT_EQ(prompter.messages().back().rfind("Mark the region to count first", 0), 0u);
+    flow->setRegion({2, 2, 6, 6});
+    mark->trigger();
+    EXPECT_EQ(prompter.messages().back().rfind("functional capillary density = ", 0), 0u);
+    EXPECT_NE(flow->notes().find("functional capillary density = "), std::string::npos);
     TimerFactory::setCurrent(nullptr);
 }
