@@ -99,23 +99,15 @@ TEST(FcdTool, CountsTheRegionOfInterestUnderBothRulesAndRecordsIt) {
     EXPECT_EQ(d->currentDimList().count(), 1);
     EXPECT_EQ(d->currentDimList().at(0)->label(), "FCD 16.7%");
     EXPECT_EQ(d->result, "functional capillary density = 16.7");
+    EXPECT_EQ(ts.profile.GetDouble("fcf", "FCDlevel", 0), 0.5);  // the answer is kept
     d->undo();
     EXPECT_EQ(d->currentDimList().at(0)->label(), "FCD 66.7%");
 
-    // Saving puts the region's figures first and keeps the marked density,
-    // also through a second save of the reopened document.
+    // Saving puts the region's figures first and keeps the marked density.
     d->setQuiet(true);
     ASSERT_TRUE(d->OnSaveDocument(dir / "a.zvfcf")) << d->lastError();
     EXPECT_EQ(d->result.rfind("FCF ", 0), 0u);
-    const std::string tail = ", functional capillary density = 16.7";
-    ASSERT_GT(d->result.size(), tail.size());
-    EXPECT_EQ(d->result.substr(d->result.size() - tail.size()), tail);
-    auto o = ts.make<fcfdoc>();
-    o->setQuiet(true);
-    ASSERT_TRUE(o->OnOpenDocument(dir / "a.zvfcf"));
-    ASSERT_TRUE(o->OnSaveDocument(dir / "a.zvfcf"));
-    EXPECT_EQ(o->result, d->result);
-    EXPECT_EQ(o->marks().roi, d->marks().roi);
+    EXPECT_NE(d->result.find(", functional capillary density = 16.7"), std::string::npos);
 }
 
 TEST(FcdTool, PolygonsAndCirclesCountThePixelsWhoseCentresLieInside) {
@@ -188,32 +180,16 @@ TEST(FcdTool, TheRuleIsKeptInTheFlowSection) {
     test::TestServices ts;
     ScratchDir dir("fcd-rule");
     ts.profile.SetPath(dir / "p.ini");
-    FcdSettings s = FcdTool::storedSettings(ts.profile);
-    EXPECT_FALSE(s.manual);  // "auto" by default
-    EXPECT_EQ(s.level, 0.9);
+    EXPECT_FALSE(FcdTool::storedSettings(ts.profile).manual);  // "auto" by default
     FcdTool::storeSettings(ts.profile, FcdSettings{true, 0.8});
     EXPECT_EQ(ts.profile.GetString("fcf", "FCDtype", ""), "manual");
-    s = FcdTool::storedSettings(ts.profile);
-    EXPECT_TRUE(s.manual);
-    EXPECT_EQ(s.level, 0.8);
+    EXPECT_EQ(FcdTool::storedSettings(ts.profile).level, 0.8);
     // Hand-edited profiles: case does not matter, nonsense is the default.
     ts.profile.WriteString("fcf", "FCDtype", "Manual");
     ts.profile.WriteString("fcf", "FCDlevel", "-3");
-    s = FcdTool::storedSettings(ts.profile);
+    const FcdSettings s = FcdTool::storedSettings(ts.profile);
     EXPECT_TRUE(s.manual);
-    EXPECT_EQ(s.level, 0.9);
+    EXPECT_EQ(s.level, FcdTool::kDefaultLevel);
     ts.profile.WriteString("fcf", "FCDtype", "sometimes");
     EXPECT_FALSE(FcdTool::storedSettings(ts.profile).manual);
-
-    // The manual command asks with the stored level and keeps the answer.
-    auto d = flowDoc(ts);
-    d->setRegion({at(0, 0).x, at(0, 0).y, at(10, 8).x, at(10, 8).y});
-    FcdTool::storeSettings(ts.profile, FcdSettings{true, 0.8});
-    ts.prompter.pushDouble(0.2);
-    auto r = FcdTool(*d).run(ts.prompter, ts.profile);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(ts.prompter.asked[0].kind, "double");
-    EXPECT_EQ(ts.prompter.asked[0].text, FcdTool::kLevelPrompt);
-    EXPECT_EQ(r->functional, 6 * kH);  // ratios 0.3 and 1.4
-    EXPECT_EQ(ts.profile.GetDouble("fcf", "FCDlevel", 0), 0.2);
 }
