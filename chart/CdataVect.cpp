@@ -490,6 +490,21 @@ int CdataVect::troughWidth(int& left, int& right) const {
     return right - left;
 }
 
+int CdataVect::slopeWidth(int& left, int& right) const {
+    if (count < 6) return 0;
+    const int n = static_cast<int>(count);
+    CdoubleVect d;
+    if (!d.assign(*this)) return 0;
+    d.components = 1;
+    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
+    d.derivative();
+    // The walls of the dip at their steepest: where the fall ends its
+    // acceleration on the way down and the rise on the way up.
+    left = static_cast<int>(d.argMin(2, i0));
+    right = static_cast<int>(d.argMax(i0, n - 2));
+    return right > left ? right - left : 0;
+}
+
 void CdataVect::normaliseBy(const CdataVect& other, double k) {
     if (other.count != count) return;
     for (uint32_t i = 0; i < count; ++i) {

@@ -179,6 +179,12 @@ public:
     void differenceAt(uint32_t i);
     int troughWidth(int& left, int& right) const;
     int widthAtLevel(double fraction, int& left, int& right) const;
+    // The third width measure: the distance between the steepest fall into
+    // the dip (left of its lowest point in the middle half) and the steepest
+    // rise out of it, from the same smoothed derivative as troughWidth. It
+    // measures a blurred vessel at its half-depth walls, where troughWidth
+    // finds the feet of the walls.
+    int slopeWidth(int& left, int& right) const;
     bool isDip(uint32_t from, uint32_t to) const;
     uint32_t argMin(int64_t from, int64_t to) const;
     uint32_t argMax(int64_t from, int64_t to) const;

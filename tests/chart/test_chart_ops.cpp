@@ -79,6 +79,15 @@ TEST(DataVectMeasures, CorrelogramNormaliseWidths) {
     EXPECT_EQ(r, 23);
     EXPECT_TRUE(dip.isDip(18, 23));
     EXPECT_GT(dip.troughWidth(l, r), 0);
+    // A blurred vessel (Gaussian dip, sigma 4): the steepest walls are the
+    // inflection points, one sigma either side of the centre.
+    CdoubleVect vessel;
+    ASSERT_TRUE(vessel.resize(61));
+    for (uint32_t i = 0; i < 61; ++i) vessel.setAt(i, 100 - 80 * std::exp(-(i - 30.0) * (i - 30.0) / 32.0));
+    EXPECT_NEAR(vessel.slopeWidth(l, r), 8, 1);
+    EXPECT_NEAR(l, 26, 1);
+    EXPECT_NEAR(r, 34, 1);
+    EXPECT_EQ(dip.slopeWidth(l, r), 5) << "a sharp-walled trough: its walls";
     CdoubleVect tiny;
     ASSERT_TRUE(tiny.resize(5));
     EXPECT_EQ(tiny.widthAtLevel(0.5, l, r), 0);
