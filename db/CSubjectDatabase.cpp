@@ -93,7 +93,6 @@ std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
 }
 
-bool CSubjectDatabase::openAtStartup() { return openAtStartup(ProfileStore::instance(), Prompter::current()); }
 
 bool CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prompter) {
     close();

@@ -33,7 +33,6 @@ public:
     // Start-up: reads "Settings"/"database", asks for a data folder when it
     // names no file (storing the answer), then opens or creates the
     // database. A failure leaves the handle null; start-up goes on either way.
-    bool openAtStartup();
     bool openAtStartup(const ProfileStore& profile, Prompter& prompter);
 
     // Opens the database file at path read-write, creating it and its

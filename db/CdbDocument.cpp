@@ -7,15 +7,25 @@
 #include "db/CSubjectDatabase.h"
 #include "db/Installation.h"
 #include "db/SubjectQueries.h"
+#include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "settings/ProfileStore.h"
+
+CSubjectDatabase& CdbDocument::database() const {
+    if (hasServices() && services().hasDatabase()) return services().database();
+    static CSubjectDatabase none;
+    return none;
+}
 
 namespace {
-CSubjectDatabase* g_database = nullptr;
+// The installation texts come from the services' profile; a document
+// without services gets the user and host names.
+const ProfileStore& profileOf(const CdbDocument& doc) {
+    static const ProfileStore none;
+    return doc.hasServices() && doc.services().profileStore ? doc.services().profile() : none;
+}
 }  // namespace
-
-CSubjectDatabase& CdbDocument::database() { return g_database ? *g_database : CSubjectDatabase::instance(); }
-void CdbDocument::setDatabase(CSubjectDatabase* db) { g_database = db; }
 
 void CdbDocument::Serialize(Archive& ar) { serializeDbBlock(ar); }
 
@@ -84,11 +94,11 @@ void CdbDocument::linkToSelection() {
     subjectId = db.currentSubjectId();
     examId = db.currentExamId();
     linked = true;
-    stationText = installationStationText();
+    stationText = installationStationText(profileOf(*this));
 }
 
 bool CdbDocument::OnSaveDocument(const std::string& path) {
-    ownerText = installationOwnerText();
+    ownerText = installationOwnerText(profileOf(*this));
     // The ids must be settled before the block is written.
     linkToSelection();
     const int32_t countBefore = saveCount;
@@ -109,9 +119,9 @@ void CdbDocument::SaveResult(const std::string& path) {
     if (!db.isOpen() || subjectId.empty() || examId < 0) return;
     const std::string name = fileNameOf(path);
     const auto exists = resultExists(db.handle(), examId, name);
-    if (!exists) return db.reportFailure(exists.status(), Prompter::current());
+    if (!exists) return db.reportFailure(exists.status(), userPrompter());
     if (!*exists)
-        db.reportFailure(insertResult(db.handle(), examId, name, result), Prompter::current());
+        db.reportFailure(insertResult(db.handle(), examId, name, result), userPrompter());
     else
         UpdateResult(name);
 }
@@ -121,7 +131,7 @@ void CdbDocument::UpdateResult(const std::string& fileName) {
     if (!db.isOpen() || result.empty()) return;
     const ordavia::Status s = updateResult(db.handle(), result, examId, fileName);
     // A row that is not there is not a fault of the database.
-    if (!s && s.reason() != "no such result") db.reportFailure(s, Prompter::current());
+    if (!s && s.reason() != "no such result") db.reportFailure(s, userPrompter());
 }
 
 std::string CdbDocument::examFileName(const std::string& title) {
@@ -143,7 +153,7 @@ void CdbDocument::ProposeExamPath() {
     }
     if (subjectId.empty() || !db.isOpen() || examId < 0) return;
     const auto found = findExamFolder(db.handle(), subjectId, examId);
-    if (!found) return db.reportFailure(found.status(), Prompter::current());
+    if (!found) return db.reportFailure(found.status(), userPrompter());
     const std::optional<std::string>& folder = *found;
     if (!folder) return;
     std::string name = examFileName(GetTitle());

@@ -74,10 +74,9 @@ public:
     // The title suffix " [subject exam]".
     std::string titleSuffix() const;
 
-    // The database and selection the document works with (the process-wide
-    // one unless a test installs another).
-    static CSubjectDatabase& database();
-    static void setDatabase(CSubjectDatabase* db);
+    // The database and selection of the document's services; without a
+    // database there (tools, tests) a closed one: nothing is linked or stored.
+    CSubjectDatabase& database() const;
 
 protected:
     // Links to the current selection when not linked yet.

@@ -31,5 +31,3 @@ std::string installationStationText(const ProfileStore& profile) {
     return profile.GetString("Settings", "station", hostName());
 }
 
-std::string installationOwnerText() { return installationOwnerText(ProfileStore::instance()); }
-std::string installationStationText() { return installationStationText(ProfileStore::instance()); }

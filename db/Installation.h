@@ -7,7 +7,5 @@
 
 class ProfileStore;
 
-std::string installationOwnerText();
-std::string installationStationText();
 std::string installationOwnerText(const ProfileStore& profile);
 std::string installationStationText(const ProfileStore& profile);

@@ -9,7 +9,6 @@ namespace {
 const char kSettings[] = "settings";
 }
 
-MagnificationTable::MagnificationTable() : store_(ProfileStore::instance()) {}
 MagnificationTable::MagnificationTable(const ProfileStore& store) : store_(store) {}
 
 std::string MagnificationTable::slotSection(int slot) { return strprintf("mag%1i", slot); }

@@ -16,8 +16,6 @@ class MagnificationTable {
 public:
     static constexpr int MAXMAGS = 500;
 
-    // The store defaults to the process-wide profile.
-    MagnificationTable();
     explicit MagnificationTable(const ProfileStore& store);
 
     // "settings": "magx", "magy", "magname", "magdate".

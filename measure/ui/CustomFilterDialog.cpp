@@ -52,12 +52,12 @@ void CustomFilterDialog::setKernel(const CustomKernel& k) {
     offset_->setValue(k.offset);
 }
 
-bool runCustomFilterDialog(QWidget* parent) {
+bool runCustomFilterDialog(const ProfileStore& profile, QWidget* parent) {
     CustomKernel k;
-    k.load(ProfileStore::instance());
+    k.load(profile);
     CustomFilterDialog d(parent);
     d.setKernel(k);
     if (d.exec() != QDialog::Accepted) return false;
-    d.kernel().save(ProfileStore::instance());
+    d.kernel().save(profile);
     return true;
 }

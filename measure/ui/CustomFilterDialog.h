@@ -24,4 +24,4 @@ private:
 };
 
 // Runs the dialog on the stored kernel; on OK stores it and returns true.
-bool runCustomFilterDialog(QWidget* parent);
+bool runCustomFilterDialog(const ProfileStore& profile, QWidget* parent);

@@ -69,9 +69,9 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     notes->setPlainText(q(shown));
     notes->setMinimumSize(420, 180);
     form->addRow("Notes:", notes);
-    const CSubjectDatabase& db = CSubjectDatabase::instance();
+    const CSubjectDatabase* db = doc.services().hasDatabase() ? &doc.services().database() : nullptr;
     const std::string subjectName =
-        doc.subjectId == db.currentSubjectId() ? db.currentSubjectName() : std::string();
+        db && doc.subjectId == db->currentSubjectId() ? db->currentSubjectName() : std::string();
     form->addRow(new QLabel(q("Subject: " + (subjectName.empty() ? doc.subjectId : subjectName)), &d));
     form->addRow(new QLabel(q(strprintf("Exam:%li", static_cast<long>(doc.examId))), &d));
     form->addRow("Saved:", new QLabel(QString::number(doc.saveCount), &d));

@@ -6,6 +6,7 @@
 #include <QPolygonF>
 #include <cmath>
 
+#include "framework/AppServices.h"
 #include "measure/CDimCircle.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimPolygon.h"
@@ -50,8 +51,7 @@ QRectF mappedRect(const ImagePaintMapping& m, const ZRect& r) {
     return QRectF(m.map(n.left, n.top), m.map(n.right, n.bottom));
 }
 
-QFont overlayFont() {
-    const ProfileStore& s = ProfileStore::instance();
+QFont overlayFont(const ProfileStore& s) {
     QFont f(QString::fromStdString(s.GetString("settings", "overlayfont", "Arial")));
     const int tenths = s.GetInt("settings", "overlayptsz", 100);
     f.setPointSizeF(tenths > 0 && tenths < 10000 ? tenths / 10.0 : 10.0);
@@ -81,7 +81,10 @@ void ImageDocPainter::paintOverlays(QPainter& p, const ImagePaintOptions& o) con
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
-    p.setFont(overlayFont());
+    if (doc_.hasServices())
+        p.setFont(overlayFont(doc_.services().profile()));
+    else
+        p.setFont(overlayFont(ProfileStore()));
     if (doc_.grid().show) paintGrid(p, o);
 
     const ZRect roi = doc_.marks().roi.normalized();

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "framework/AppServices.h"
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/BrightnessContrastDialog.h"
@@ -61,7 +62,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     addCommand(m, "&High pass filter", view, doc, &ImageProcessing::highPass, true);
     addCommand(m, "&Laplacian filter", view, doc, &ImageProcessing::laplacian);
     add(m, "Custo&m Filter", view, [doc, view] {
-        if (runCustomFilterDialog(view)) {
+        if (runCustomFilterDialog(doc->services().profile(), view)) {
             WaitCursor wait;
             ImageProcessing::customFilter(*doc);
         }
@@ -77,7 +78,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     addCommand(m, "Load dust mask", view, doc, &ImageProcessing::loadDustMask, true);
     m->addSeparator();
     add(m, "Processing...", view, [doc, view] {
-        if (runProcessingArgsDialog(view)) {
+        if (runProcessingArgsDialog(doc->services().profile(), view)) {
             WaitCursor wait;
             ImageProcessing::processing(*doc);
         }

@@ -111,12 +111,12 @@ void ProcessingArgsDialog::setArgs(const ProcessingArgs& a) {
     apexoffset_->setValue(a.apexoffset);
 }
 
-bool runProcessingArgsDialog(QWidget* parent) {
+bool runProcessingArgsDialog(const ProfileStore& profile, QWidget* parent) {
     ProcessingArgs a;
-    a.load(ProfileStore::instance());
+    a.load(profile);
     ProcessingArgsDialog d(parent);
     d.setArgs(a);
     if (d.exec() != QDialog::Accepted) return false;
-    d.args().save(ProfileStore::instance());
+    d.args().save(profile);
     return true;
 }

@@ -36,4 +36,4 @@ private:
 };
 
 // Runs the dialog on the stored values; on OK stores them and returns true.
-bool runProcessingArgsDialog(QWidget* parent);
+bool runProcessingArgsDialog(const ProfileStore& profile, QWidget* parent);

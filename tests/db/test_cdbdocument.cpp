@@ -10,6 +10,7 @@
 #include "db/CdbDocument.h"
 #include "db/SubjectQueries.h"
 #include "framework/DocTemplate.h"
+#include "framework/AppServices.h"
 
 using namespace dbtest;
 
@@ -29,30 +30,35 @@ void appendInt(std::vector<uint8_t>& b, int32_t v) {
 
 struct Linked : ::testing::Test {
     TempDir tmp{"dbdoc"};
-    PrompterScope ps;
+    // The services a database-linked document needs; the results tables
+    // live above this layer.
+    struct {
+        ProfileStore profile;
+        ScriptedPrompter prompter;
+        ordavia::AppServices services;
+    } svc;
     CSubjectDatabase db;
     DocTemplate tmpl{10024, "\nChart\nChart\nChart files (*.zv1)\n.zv1\nZV.chart\nZV chart", "TestDoc", "TestView"};
     std::string data;
 
     void SetUp() override {
-        ProfileStore::instance().SetPath(tmp.path("ordavia.ini"));
-        ProfileStore::instance().WriteString("Settings", "owner", "Lab 3");
-        ProfileStore::instance().WriteString("Settings", "station", "scope-pc");
+        svc.profile.SetPath(tmp.path("ordavia.ini"));
+        svc.profile.WriteString("Settings", "owner", "Lab 3");
+        svc.profile.WriteString("Settings", "station", "scope-pc");
+        svc.services.profileStore = &svc.profile;
+        svc.services.prompterPtr = &svc.prompter;
+        svc.services.subjectDatabase = &db;
         data = tmp.str() + "/";
-        ASSERT_TRUE(db.openPath(data + "orda.db", ps.prompter));
+        ASSERT_TRUE(db.openPath(data + "orda.db", svc.prompter));
         EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
         EXPECT_TRUE(insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring"));
         EXPECT_TRUE(insertExam(db.handle(), 43, "AB12", "right ring", "", "43-AB12-right_ring"));
         std::filesystem::create_directories(data + "42-AB12-left_ring");
         std::filesystem::create_directories(data + "43-AB12-right_ring");
-        CdbDocument::setDatabase(&db);
-    }
-    void TearDown() override {
-        CdbDocument::setDatabase(nullptr);
-        ProfileStore::instance().SetPath({});
     }
     std::unique_ptr<TestDoc> newDoc(const std::string& title) {
         auto d = std::make_unique<TestDoc>();
+        d->setServices(&svc.services);
         d->setDocTemplate(&tmpl);
         d->OnNewDocument();
         d->SetTitle(title);
@@ -181,6 +187,7 @@ TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
 
     // Both ids are in the file.
     TestDoc loaded;
+    loaded.setServices(&svc.services);
     ASSERT_TRUE(loaded.OnOpenDocument(path));
     EXPECT_EQ(loaded.subjectId, "AB12");
     EXPECT_EQ(loaded.examId, 42);
@@ -222,6 +229,7 @@ TEST_F(Linked, LoadedDocumentKeepsItsOwnExamination) {
 
     select(42);
     TestDoc loaded;
+    loaded.setServices(&svc.services);
     ASSERT_TRUE(loaded.OnOpenDocument(path));
     loaded.result = "second";
     ASSERT_TRUE(loaded.OnSaveDocument(path));
@@ -238,7 +246,7 @@ TEST_F(Linked, SaveAsToNameWithRowUpdatesThatRow) {
     ASSERT_TRUE(a->OnSaveDocument(data + "same.zv1"));
     auto b = newDoc("b");
     b->result = "from b";
-    ps.prompter.pushSaveFile(data + "same.zv1");
+    svc.prompter.pushSaveFile(data + "same.zv1");
     ASSERT_TRUE(b->OnFileSaveAs());
     const auto rows = results(42);
     ASSERT_EQ(rows.size(), 1u);
@@ -276,9 +284,9 @@ TEST_F(Linked, SaveProposesPathInExaminationFolder) {
     auto d = newDoc("my scan #2");
     d->result = "r";
     const std::string want = data + "42-AB12-left_ring/my_scan_.zv1";
-    ps.prompter.pushSaveFile(want);
+    svc.prompter.pushSaveFile(want);
     ASSERT_TRUE(d->OnFileSave());
-    const auto asked = ps.prompter.asked;
+    const auto asked = svc.prompter.asked;
     ASSERT_FALSE(asked.empty());
     EXPECT_EQ(asked.back().kind, "save");  // the proposal is confirmed in the dialog
     EXPECT_TRUE(std::filesystem::exists(want));
@@ -287,9 +295,9 @@ TEST_F(Linked, SaveProposesPathInExaminationFolder) {
     EXPECT_EQ(results(42).size(), 1u);
 
     // The file exists now: Save writes it without asking.
-    const size_t before = ps.prompter.asked.size();
+    const size_t before = svc.prompter.asked.size();
     ASSERT_TRUE(d->OnFileSave());
-    EXPECT_EQ(ps.prompter.asked.size(), before);
+    EXPECT_EQ(svc.prompter.asked.size(), before);
     EXPECT_EQ(d->saveCount, 2);
 }
 
