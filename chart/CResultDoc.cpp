@@ -123,8 +123,22 @@ void CResultDoc::setSelection(const CellRect& r) {
     selection_ = s;
 }
 
+uint64_t CResultDoc::copySelectionBytes() const {
+    if (selection_.empty() || rows_.empty() || order_.empty()) return 0;
+    const size_t lastRow = std::min<size_t>(selection_.lastRow, rows_.size() - 1);
+    const size_t lastCol = std::min<size_t>(selection_.lastCol, order_.size() - 1);
+    if (lastRow < size_t(selection_.firstRow) || lastCol < size_t(selection_.firstCol)) return 0;
+    const uint64_t rows = lastRow - selection_.firstRow + 1, cols = lastCol - selection_.firstCol + 1;
+    // Tabs and line ends first: alone they decide the huge cases at once.
+    uint64_t bytes = rows * (cols - 1) + (rows - 1) * 2;
+    for (size_t r = selection_.firstRow; r <= lastRow && bytes <= kMaxCopyBytes; ++r)
+        for (size_t c = selection_.firstCol; c <= lastCol; ++c) bytes += cell(r, c).size();
+    return bytes;
+}
+
 std::string CResultDoc::copySelection() const {
     if (selection_.empty() || rows_.empty() || order_.empty()) return {};
+    if (copySelectionBytes() > kMaxCopyBytes) return {};
     const size_t lastRow = std::min<size_t>(selection_.lastRow, rows_.size() - 1);
     const size_t lastCol = std::min<size_t>(selection_.lastCol, order_.size() - 1);
     std::string text;

@@ -77,6 +77,12 @@ public:
     // The selected cells as text: cells joined by tabs, rows by CR LF, no
     // terminator after the last row.
     std::string copySelection() const;
+    // A copy beyond this many bytes is refused (copySelection gives nothing):
+    // a small damaged file may hold thousands of rows by thousands of empty
+    // cells, gigabytes of tabs on the clipboard.
+    static constexpr uint64_t kMaxCopyBytes = uint64_t(64) << 20;
+    // The bytes the selection copies as, counted up to just beyond the limit.
+    uint64_t copySelectionBytes() const;
     void setSelection(const CellRect& r);
     const CellRect& selection() const { return selection_; }
 

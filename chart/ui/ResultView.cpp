@@ -16,10 +16,13 @@
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "base/Text.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultExport.h"
 #include "chart/ViewPlacement.h"
 #include "chart/ui/ResultTableModel.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
@@ -141,6 +144,15 @@ void ResultView::selectionChanged() {
 
 void ResultView::copySelection() {
     if (!doc_) return;
+    if (const uint64_t bytes = doc_->copySelectionBytes(); bytes > CResultDoc::kMaxCopyBytes) {
+        // Said plainly rather than copying nothing in silence.
+        const std::string text = strprintf("The selection is too large to copy (more than %llu MB). "
+                                           "Select fewer rows or export the table.",
+                                           static_cast<unsigned long long>(CResultDoc::kMaxCopyBytes >> 20));
+        if (doc_->hasServices())
+            doc_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
     const std::string text = doc_->copySelection();
     if (!text.empty()) QApplication::clipboard()->setText(QString::fromStdString(text));
 }

@@ -146,6 +146,10 @@ TEST(ResultExport, TablesOfBillionsOfEmptyCellsAreRefused) {
     });
     EXPECT_NE(s.reason().find("65535 rows by 65535 columns is too large to export"), std::string::npos) << s.reason();
     EXPECT_EQ(written, 0u);
+    // Copying all of it is refused too, before any text is built.
+    doc.setSelection({0, 0, 0xFFFF, 0xFFFF});
+    EXPECT_GT(doc.copySelectionBytes(), CResultDoc::kMaxCopyBytes);
+    EXPECT_EQ(doc.copySelection(), "");
 
     CResultDoc small;
     Archive ar2(testsupport::emptyWideResultsBytes(3, 1000));
