@@ -12,6 +12,7 @@
 #include "chart/TraceAlgorithms.h"
 #include "chart/ZchartDoc.h"
 #include "cli/CliCommand.h"
+#include "framework/AppServices.h"
 #include "settings/ProfileStore.h"
 
 namespace {
@@ -159,7 +160,7 @@ int runExport(const CliArgs& a) {
             if (t && t->hasData()) chosen.push_back(t.get());
     }
     DataFileFormat f;
-    f.read(ProfileStore::instance(), "Export");
+    f.read(cliServices().profile(), "Export");
     ordavia::Status w;
     if (ext == ".bin") {
         std::vector<uint8_t> bytes;

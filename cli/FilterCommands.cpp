@@ -18,6 +18,7 @@
 #include "image/GaussianBlur.h"
 #include "image/ImageFilters.h"
 #include "image/MinimaFinder.h"
+#include "framework/AppServices.h"
 #include "image/ProcessingArgs.h"
 #include "settings/ProfileStore.h"
 
@@ -56,7 +57,7 @@ bool parseRect(const std::string& s, ZRect& r) {
 
 // One step of the chain: returns an empty string on success, else why not.
 std::string applyOp(CZVimage& img, const std::string& op) {
-    const ProfileStore& store = ProfileStore::instance();
+    const ProfileStore& store = cliServices().profile();
     const size_t colon = op.find(':');
     const std::string name = op.substr(0, colon);
     const bool hasArg = colon != std::string::npos;
@@ -150,7 +151,7 @@ int runDetect(const CliArgs& a) {
     if (!img.Load(in)) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": detection works on 8-bit grey images");
     ProcessingArgs args;
-    args.load(ProfileStore::instance());
+    args.load(cliServices().profile());
     const DetectionResult r = detectCapillaries(img, ZRect{}, args);
     const auto density = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, sx, sy);
 
