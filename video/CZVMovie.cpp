@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -213,8 +214,11 @@ bool CZVMovie::readSlot(int slot, CZVimage& into) {
         ok = preadAll(fd_, scratch_.data(), scratch_.size(), pos);
         MveFrameHeader h;
         if (ok && parseMveHeader(scratch_.data(), scratch_.size(), h)) {
-            if (!e.known())
-                e = FrameInfo{h.field, h.interlace, h.originX, h.interlace == 1 || h.interlace == 2 ? h.originY * 2 : h.originY};
+            // A field's origin counts field rows; a damaged header's origin
+            // may not survive the doubling, and is then not taken.
+            const int64_t originY = h.interlace == 1 || h.interlace == 2 ? int64_t(h.originY) * 2 : h.originY;
+            if (!e.known() && originY >= INT32_MIN && originY <= INT32_MAX)
+                e = FrameInfo{h.field, h.interlace, h.originX, int(originY)};
         }
         if (ok)
             for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[size_t(pixelOffset_) + rb * size_t(y)], rb);
