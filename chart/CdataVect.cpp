@@ -474,34 +474,41 @@ int CdataVect::widthAtLevel(double f, int& left, int& right) const {
     return d < 1 ? r - l : d;
 }
 
-int CdataVect::troughWidth(int& left, int& right) const {
-    if (count < 6) return 0;
-    const int n = static_cast<int>(count);
-    CdoubleVect d;
-    if (!d.assign(*this)) return 0;
+namespace {
+// Both trough measures start alike: the dip's lowest point i0 in the middle
+// half, then on a double copy's smoothed derivative (left in d) the
+// steepest fall before it (a) and the steepest rise after it (b).
+bool dipWalls(const CdataVect& v, CdoubleVect& d, int& i0, int& a, int& b) {
+    if (v.count < 6 || !d.assign(v)) return false;
     d.components = 1;
-    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
+    const int n = static_cast<int>(v.count);
+    i0 = static_cast<int>(v.argMin(n / 4, 3 * n / 4));
     d.derivative();
-    const int b = static_cast<int>(d.argMax(i0, n - 2));
-    const int a = static_cast<int>(d.argMin(2, i0));
+    b = static_cast<int>(d.argMax(i0, n - 2));
+    a = static_cast<int>(d.argMin(2, i0));
+    return true;
+}
+}  // namespace
+
+int CdataVect::troughWidth(int& left, int& right) const {
+    CdoubleVect d;
+    int i0 = 0, a = 0, b = 0;
+    if (!dipWalls(*this, d, i0, a, b)) return 0;
+    const int n = static_cast<int>(count);
     d.derivative();
     right = static_cast<int>(d.argMin(b, std::min(2 * b - i0, n - 2)));
     left = static_cast<int>(d.argMin(std::max(i0 - 2 * a, 2), a));
     return right - left;
 }
 
+// The walls of the dip at their steepest: where the fall ends its
+// acceleration on the way down and the rise on the way up.
 int CdataVect::slopeWidth(int& left, int& right) const {
-    if (count < 6) return 0;
-    const int n = static_cast<int>(count);
     CdoubleVect d;
-    if (!d.assign(*this)) return 0;
-    d.components = 1;
-    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
-    d.derivative();
-    // The walls of the dip at their steepest: where the fall ends its
-    // acceleration on the way down and the rise on the way up.
-    left = static_cast<int>(d.argMin(2, i0));
-    right = static_cast<int>(d.argMax(i0, n - 2));
+    int i0 = 0, a = 0, b = 0;
+    if (!dipWalls(*this, d, i0, a, b)) return 0;
+    left = a;
+    right = b;
     return right > left ? right - left : 0;
 }
 

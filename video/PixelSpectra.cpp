@@ -90,11 +90,11 @@ Status fftPerPixelPass(CZVMovie& m, int start, int n, const std::function<bool(i
                                          m.count()));
     Block b;
     if (Status s = readBlock(m, start, 2 * n, b); !s) return s;
-    std::vector<uint8_t> spec(size_t(n) * size_t(b.width) * size_t(b.rows));
+    std::vector<uint8_t> planes(size_t(n) * size_t(b.width) * size_t(b.rows));
     const size_t plane = size_t(b.width) * size_t(b.rows);
     Status s = spectra(b, n, [&](int x, int y, const double* p) {
         const size_t o = size_t(y) * size_t(b.width) + size_t(x);
-        for (int k = 0; k < n; ++k) spec[size_t(k) * plane + o] = clip255(p[k]);
+        for (int k = 0; k < n; ++k) planes[size_t(k) * plane + o] = clip255(p[k]);
     });
     if (!s) return s;
 
@@ -106,7 +106,7 @@ Status fftPerPixelPass(CZVMovie& m, int start, int n, const std::function<bool(i
         if (k < n) {
             CZVimage& cur = m.currentImage();
             for (int y = 0; y < b.rows; ++y) {
-                const uint8_t* src = &spec[size_t(k) * plane + size_t(y) * size_t(b.width)];
+                const uint8_t* src = &planes[size_t(k) * plane + size_t(y) * size_t(b.width)];
                 uint8_t* d = cur.row(y);
                 if (bpp == 1) std::memcpy(d, src, size_t(b.width));
                 else
