@@ -16,16 +16,12 @@
 #include "base/FileIO.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
+#include "image/TiffMemory.h"
 #include "settings/StartupSettings.h"
 
 namespace {
 
-// A read-only file in memory for TIFFClientOpen.
-struct MemFile {
-    const uint8_t* data;
-    uint64_t size;
-    uint64_t pos;
-};
+using MemFile = ordavia::TiffInMemory;
 
 tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
     auto* f = static_cast<MemFile*>(h);
@@ -49,6 +45,7 @@ int memClose(thandle_t) { return 0; }
 toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->size; }
 int memMap(thandle_t, void**, toff_t*) { return 0; }
 void memUnmap(thandle_t, void*, toff_t) {}
+int silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 using ordavia::Status;
 
@@ -118,10 +115,27 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
 
 }  // namespace
 
+namespace ordavia {
+
+TIFF* openTiffInMemory(TiffInMemory& file, const char* name, bool quiet, int64_t maxAlloc) {
+    TiffInMemory* f = &file;
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    if (quiet) {
+        TIFFOpenOptionsSetErrorHandlerExtR(opts, silent, nullptr);
+        TIFFOpenOptionsSetWarningHandlerExtR(opts, silent, nullptr);
+    }
+    if (maxAlloc > 0) TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(maxAlloc));
+    TIFF* tif = TIFFClientOpenExt(name, "rm", f, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap, opts);
+    TIFFOpenOptionsFree(opts);
+    return tif;
+}
+
+}  // namespace ordavia
+
 Status readTiff(const uint8_t* data, size_t size, CZVimage& out) {
     if (!data || size < 8) return Status::failure("not a TIFF picture");
-    MemFile f{data, size, 0};
-    TIFF* tif = TIFFClientOpen("memory", "rm", &f, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+    ordavia::TiffInMemory f{data, size, 0};
+    TIFF* tif = ordavia::openTiffInMemory(f, "memory");
     if (!tif) return Status::failure("not a TIFF picture");
     Status s = readOpened(tif, size, out);
     TIFFClose(tif);

@@ -6,49 +6,15 @@
 
 #include <cstring>
 
+#include "image/TiffMemory.h"
 #include "linescan/LineScanRun.h"
 
 namespace ordavia {
 
-namespace {
-
-struct Mem {
-    const uint8_t* data;
-    uint64_t size;
-    uint64_t pos;
-};
-tmsize_t rd(thandle_t h, void* buf, tmsize_t n) {
-    auto* f = static_cast<Mem*>(h);
-    if (n <= 0 || f->pos >= f->size) return 0;
-    const uint64_t k = std::min<uint64_t>(uint64_t(n), f->size - f->pos);
-    std::memcpy(buf, f->data + f->pos, size_t(k));
-    f->pos += k;
-    return tmsize_t(k);
-}
-tmsize_t wr(thandle_t, void*, tmsize_t) { return -1; }
-toff_t sk(thandle_t h, toff_t off, int whence) {
-    auto* f = static_cast<Mem*>(h);
-    const uint64_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->size : 0;
-    f->pos = base + off;
-    return f->pos;
-}
-int cl(thandle_t) { return 0; }
-toff_t sz(thandle_t h) { return static_cast<Mem*>(h)->size; }
-int mp(thandle_t, void**, toff_t*) { return 0; }
-void ump(thandle_t, void*, toff_t) {}
-int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-}  // namespace
-
 Result<Kymograph> loadKymograph(const std::vector<uint8_t>& bytes, bool timeAlongX) {
     if (bytes.size() < 8) return Status::failure("not a TIFF picture");
-    Mem m{bytes.data(), bytes.size(), 0};
-    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(opts, quiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(opts, quiet, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(1) << 28);
-    TIFF* tif = TIFFClientOpenExt("kymograph", "rm", &m, rd, wr, sk, cl, sz, mp, ump, opts);
-    TIFFOpenOptionsFree(opts);
+    TiffInMemory m{bytes.data(), bytes.size(), 0};
+    TIFF* tif = openTiffInMemory(m, "kymograph", true, int64_t(1) << 28);
     if (!tif) return Status::failure("not a TIFF picture");
     struct Closer {
         TIFF* t;
