@@ -184,21 +184,6 @@ TEST_F(OpenFixture, ReadOnlyOpenRefusesMissingAndForeignFiles) {
     EXPECT_FALSE(db.isOpen());
 }
 
-TEST(SubjectDatabaseSelection, StartsEmptyAndClears) {
-    CSubjectDatabase db;
-    EXPECT_EQ(db.currentSubjectId(), "");
-    EXPECT_EQ(db.currentExamId(), -1);
-    db.setCurrentSubject("AB12", "Ann Berg");
-    db.setCurrentExam(42, "42-AB12-left_ring");
-    EXPECT_EQ(db.currentSubjectName(), "Ann Berg");
-    EXPECT_EQ(db.currentExamFolder(), "42-AB12-left_ring");
-    db.clearSelection();
-    EXPECT_EQ(db.currentSubjectId(), "");
-    EXPECT_EQ(db.currentSubjectName(), "");
-    EXPECT_EQ(db.currentExamId(), -1);
-    EXPECT_EQ(db.currentExamFolder(), "");
-}
-
 namespace {
 void rawExec(const std::string& path, const char* sql) {
     sqlite3* h = nullptr;

@@ -20,22 +20,14 @@ std::unique_ptr<DocTemplate> makeTemplate(int id, const std::string& desc, const
 TEST(DocTemplate, DescriptionFields) {
     DocTemplate t(10016, "\nLinescan\nLinescan\nLinescans (*.zvl)\n.zvl\nOrdavia.linescan\nOrdaviaLinescan  Document",
                   "ZlineScanBaseDoc", "ZlineScanBaseView");
-    EXPECT_EQ(t.windowTitle, "");
-    EXPECT_EQ(t.docName, "Linescan");
-    EXPECT_EQ(t.fileNewName, "Linescan");
-    EXPECT_EQ(t.filterName, "Linescans (*.zvl)");
-    EXPECT_EQ(t.filterExt, ".zvl");
-    EXPECT_EQ(t.regFileTypeId, "Ordavia.linescan");
     EXPECT_EQ(t.regFileTypeName, "OrdaviaLinescan  Document");  // two blanks kept
     EXPECT_EQ(t.description(),
               "\nLinescan\nLinescan\nLinescans (*.zvl)\n.zvl\nOrdavia.linescan\nOrdaviaLinescan  Document");
     EXPECT_EQ(t.saveFilter(), "Linescans (*.zvl)|*.zvl||");
-    EXPECT_EQ(t.frameClass, "MDI child");
 
     // Short descriptions leave the missing fields empty.
     DocTemplate shortOne(10005, "\nVideo\n\nFrozen Video (*.cs1)\n.cs1", "ZBasicfgDoc", "ZBasicfgView");
     EXPECT_EQ(shortOne.filterExt, ".cs1");
-    EXPECT_EQ(shortOne.regFileTypeId, "");
     EXPECT_EQ(shortOne.regFileTypeName, "");
     DocTemplate none(1, "", "X", "XView");
     EXPECT_EQ(none.saveFilter(), "All files (*.*)|*.*||");

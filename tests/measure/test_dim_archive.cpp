@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "DimTestBytes.h"
+#include "tests/support/DimArchiveBytes.h"
 #include "base/Archive.h"
 #include "measure/CDimCircle.h"
 #include "measure/CDimLine.h"

@@ -1,48 +1,22 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
-#include "ByteBuilder.h"
+#include "tests/support/DimArchiveBytes.h"
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Text.h"
-#include "chart/ResultTables.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "settings/StartupSettings.h"
 #include "measure/CDimLine.h"
 #include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
 #include "measure/ZBasicDoc.h"
-#include "settings/ProfileStore.h"
+#include "tests/support/ImageDocFixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class ImageDocTest : public ::testing::Test {
+class ImageDocTest : public ImageDocFixture<> {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("ordavia_doc_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ProfileStore::instance().SetPath((dir / "test.ini").string());
-        Prompter::setCurrent(&prompter);
-        services.profileStore = &ProfileStore::instance();
-        services.prompterPtr = &prompter;
-        services.startupSettings = &settings;
-        services.resultTables = &results;
-        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
-    }
-    void TearDown() override {
-        Prompter::setCurrent(nullptr);
-        ProfileStore::instance().SetPath("");
-        fs::remove_all(dir);
-    }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
     void write(const std::string& name, const std::vector<uint8_t>& bytes) {
         ASSERT_TRUE(writeFileAtomically(path(name), bytes).ok());
     }
@@ -51,17 +25,6 @@ protected:
         EXPECT_TRUE(readFileBytes(path(name), b).ok());
         return b;
     }
-    static CZVimage greyImage(int w, int h, uint8_t value) {
-        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
-        for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), value, static_cast<size_t>(img.width()));
-        return img;
-    }
-
-    fs::path dir;
-    ScriptedPrompter prompter;
-    StartupSettings settings;
-    ResultTables results;
-    ordavia::AppServices services;
 };
 
 // The fields of a version-10 file up to the dimension lists, with distinct
@@ -94,7 +57,7 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     write("a.cs1", f.b);
 
     ZBasicDoc doc;
-doc.setServices(&services);
+    doc.setServices(&services);
     std::string err;
     ASSERT_TRUE(doc.readFile(path("a.cs1"), &err)) << err;
     EXPECT_EQ(doc.versionRead(), 10);
@@ -249,7 +212,7 @@ TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     ZBasicDoc doc;
     doc.setServices(&services);
     doc.OnNewDocument();
-    doc.setImage(greyImage(300, 200, 80));
+    doc.setImage(grey(300, 200, 80));
     doc.setRegion({100, 50, 200, 150});
     doc.addNewDimension(0, {110, 60});
     doc.addVertex(0, {150, 90});
@@ -260,7 +223,7 @@ TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     EXPECT_EQ(doc.imageFileName(), path("r.bmp"));
 
     ZBasicDoc back;
-back.setServices(&services);
+    back.setServices(&services);
     std::string err;
     ASSERT_TRUE(back.readFile(path("r.cs1"), &err)) << err;
     EXPECT_EQ(back.lists()[0].at(0)->getVertex(0), (ZPoint{10, 10}));
@@ -271,8 +234,8 @@ back.setServices(&services);
 }
 
 TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
-    ASSERT_TRUE(greyImage(40, 30, 90).Save(path("n1.bmp")));
-    ASSERT_TRUE(greyImage(40, 30, 1).Save(path("n1-1.bmp")));  // taken already
+    ASSERT_TRUE(grey(40, 30, 90).Save(path("n1.bmp")));
+    ASSERT_TRUE(grey(40, 30, 1).Save(path("n1-1.bmp")));  // taken already
     const std::vector<uint8_t> original = read("n1.bmp");
     ZBasicDoc doc;
     doc.setServices(&services);
@@ -322,7 +285,7 @@ TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
         ZBasicDoc doc;
         doc.setServices(&services);
         doc.OnNewDocument();
-        doc.setImage(greyImage(40, 30, 10));
+        doc.setImage(grey(40, 30, 10));
         doc.markImageForSave();
         ASSERT_TRUE(doc.OnSaveDocument(path("m.cs1")));
     }
@@ -351,7 +314,7 @@ TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
     ZBasicDoc doc;
     doc.setServices(&services);
     doc.OnNewDocument();
-    doc.setImage(greyImage(10, 10, 100));
+    doc.setImage(grey(10, 10, 100));
     doc.setRegion({0, 0, 5, 5});
     ASSERT_TRUE(doc.imageOperation("Invert", [](CZVimage& img, const ZRect& r) {
         img.negative(r);
@@ -373,13 +336,14 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
     ZBasicDoc doc;
     doc.setServices(&services);
     doc.OnNewDocument();
-    { auto v_ = doc.calibration(); v_.xScale = 0.5; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.yScale = 0.5; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.calibrated = 0; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.units = "um"; doc.setCalibration(v_); }
+    {
+        auto v_ = doc.calibration();
+        v_.xScale = 0.5; v_.yScale = 0.5; v_.calibrated = 0; v_.units = "um";
+        doc.setCalibration(v_);
+    }
     EXPECT_EQ(doc.unitsInEffect(), "pixel");
     EXPECT_EQ(doc.xScaleInEffect(), 1.0);
-    doc.setImage(greyImage(100, 100, 50));
+    doc.setImage(grey(100, 100, 50));
     doc.addNewDimension(0, {0, 10});
     doc.addVertex(0, {10, 10});
     SelectionAverage row = computeSelectionAverage(doc);

@@ -1,21 +1,11 @@
 #pragma once
-// A fixture for the processing commands: a private profile and a scripted
+// A fixture for the processing commands: a private profile and a recording
 // prompter, both in a fresh temporary folder per test.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "chart/ResultTables.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "settings/StartupSettings.h"
-#include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
-#include "settings/ProfileStore.h"
+#include "tests/support/ImageDocFixture.h"
 
 // Records what the scripted prompter does not: the accepted range of an
 // integer prompt and the filter and proposal of file choosers.
@@ -47,35 +37,8 @@ public:
     }
 };
 
-class ProcTest : public ::testing::Test {
+class ProcTest : public ImageDocFixture<RecordingPrompter> {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("ordavia_proc_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        ProfileStore::instance().SetPath((dir / "test.ini").string());
-        Prompter::setCurrent(&prompter);
-        services.profileStore = &ProfileStore::instance();
-        services.prompterPtr = &prompter;
-        services.startupSettings = &settings;
-        services.resultTables = &results;
-        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
-    }
-    void TearDown() override {
-        Prompter::setCurrent(nullptr);
-        ProfileStore::instance().SetPath("");
-        std::filesystem::remove_all(dir);
-    }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    ProfileStore& store() { return ProfileStore::instance(); }
-
-    static CZVimage grey(int w, int h, uint8_t value) {
-        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
-        for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), value, static_cast<size_t>(img.width()));
-        return img;
-    }
     // A picture whose pixels all differ from their neighbours: p = (x * 7 + y * 13) % 256.
     static CZVimage ramp(int w, int h) {
         CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
@@ -89,10 +52,4 @@ protected:
             if (std::memcmp(a.row(y), b.row(y), static_cast<size_t>(a.width())) != 0) return false;
         return true;
     }
-
-    std::filesystem::path dir;
-    RecordingPrompter prompter;
-    StartupSettings settings;
-    ResultTables results;
-    ordavia::AppServices services;
 };

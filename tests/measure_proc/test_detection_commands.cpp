@@ -37,9 +37,7 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
     ZBasicDoc doc;
     doc.setServices(&services);
     doc.setImage(apexPicture(260, 220, kApexes));
-    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.xScale = 2.0; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.yScale = 2.0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.calibrated = 1; v_.xScale = 2.0; v_.yScale = 2.0; doc.setCalibration(v_); }
     doc.setCurrentList(1);
     doc.lists()[1].addNew(0, {1, 1});  // an object already there stays
     ProcessingArgs args;
@@ -84,8 +82,7 @@ TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
     ZBasicDoc doc;
     doc.setServices(&services);
     doc.setImage(apexPicture(260, 220, kApexes));
-    { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.xScale = 0.0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.calibrated = 1; v_.xScale = 0.0; doc.setCalibration(v_); }
     doc.result = "earlier";
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
     EXPECT_EQ(doc.lists()[0].count(), int(kApexes.size()));
@@ -163,8 +160,7 @@ TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
     EXPECT_EQ(doc.notes(), text + " ROI (100,0)-(1100,1000).\r\n");
 
     // Uncalibrated: pixels whatever the scales say.
-    { auto v_ = doc.calibration(); v_.calibrated = 0; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.xScale = 0.0; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.calibrated = 0; v_.xScale = 0.0; doc.setCalibration(v_); }
     ASSERT_TRUE(ImageProcessing::findCapillaries(doc));
     EXPECT_EQ(doc.result, text);
 

@@ -168,11 +168,9 @@ TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
     doc.setImage(ramp(7, 5));
     CZVimage before;
     before.Copy(doc.image());
-    { auto v_ = doc.calibration(); v_.xScale = 0.5; doc.setCalibration(v_); }
-    { auto v_ = doc.calibration(); v_.yScale = 0.25; doc.setCalibration(v_); }
+    { auto v_ = doc.calibration(); v_.xScale = 0.5; v_.yScale = 0.25; doc.setCalibration(v_); }
     doc.setRegion({2, 2, 7, 5});
-    { auto v_ = doc.marks(); v_.targetX = 5; doc.setMarks(v_); }
-    { auto v_ = doc.marks(); v_.targetY = 3; doc.setMarks(v_); }
+    { auto v_ = doc.marks(); v_.targetX = 5; v_.targetY = 3; doc.setMarks(v_); }
     doc.setCurrentList(0);
     doc.addNewDimension(1, {7, 9});
     doc.addVertex(0, {-3, 5});

@@ -1,6 +1,5 @@
 // The "&Process" menu and the brightness/contrast dialog, on the offscreen
-// platform: every command is offered with its text, the actions reach the
-// document, and the dialog's preview never outlives a Cancel.
+// platform: the actions reach the document, and the dialog's preview never outlives a Cancel.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -30,20 +29,13 @@ QAction* findAction(QMenu* m, const QString& text) {
 
 }  // namespace
 
-TEST_F(ProcTest, ProcessMenuOffersEveryCommandWithItsText) {
+TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     ensureApp();
     ZBasicDoc doc;
     doc.setServices(&services);
     QWidget view;
     QMenu* m = makeProcessMenu(&doc, &view);
     EXPECT_EQ(m->title(), "&Process");
-    const char* texts[] = {"&Adjust brightness/contrast", "E&qualise", "Ne&gative", "&Low pass filter",
-                           "&High pass filter", "&Laplacian filter", "Custo&m Filter", "Blur", "&Bin",
-                           "Subtract image", "Remove single dust mark", "Use Dust Mask filter", "Save Dust Mask",
-                           "Load dust mask", "Processing...", "Threshold Capillaries", "Threshold &preprocess check",
-                           "apex filter", "&Find Capillaries", "&Simple threshold", "find minima within window",
-                           "find minima within tolerance", "find 8 regions"};
-    for (const char* t : texts) EXPECT_NE(findAction(m, t), nullptr) << t;
 
     // The switch shows the stored state.
     store().WriteInt("settings", "dustmask", 1);

@@ -1,35 +1,14 @@
 #pragma once
 // A document under a private profile, a scripted prompter and the tool mode
 // back at 0 for every test of the image view tools.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <string>
-
-#include "chart/ResultTables.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "settings/StartupSettings.h"
 #include "measure/ImageToolController.h"
 #include "measure/ZBasicDoc.h"
-#include "settings/ProfileStore.h"
+#include "tests/support/ImageDocFixture.h"
 
-class ViewToolTest : public ::testing::Test {
+class ViewToolTest : public ImageDocFixture<> {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ordavia-view-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        ProfileStore::instance().SetPath((dir_ / "ordavia.ini").string());
-        Prompter::setCurrent(&prompter);
-        services.profileStore = &ProfileStore::instance();
-        services.prompterPtr = &prompter;
-        services.startupSettings = &settings;
-        services.resultTables = &results;
-        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
+        ImageDocFixture::SetUp();
         ImageToolController::setToolMode(ImageToolController::kSelect);
         ImageToolController::setTraceFunction(ImageToolController::defaultTraceFunction());
         doc = std::make_unique<ZBasicDoc>();
@@ -40,11 +19,9 @@ protected:
     void TearDown() override {
         tools.reset();
         doc.reset();
-        Prompter::setCurrent(nullptr);
         ImageToolController::setToolMode(ImageToolController::kSelect);
         ImageToolController::setTraceFunction(ImageToolController::defaultTraceFunction());
-        ProfileStore::instance().SetPath("");
-        std::filesystem::remove_all(dir_);
+        ImageDocFixture::TearDown();
     }
 
     // A grey image whose pixel (x, y) holds (x + 10 * y) & 0xFF.
@@ -59,11 +36,6 @@ protected:
     }
     CDimList& list() { return doc->currentDimList(); }
 
-    std::filesystem::path dir_;
-    ScriptedPrompter prompter;
-    StartupSettings settings;
-    ResultTables results;
-    ordavia::AppServices services;
     std::unique_ptr<ZBasicDoc> doc;
     std::unique_ptr<ImageToolController> tools;
 };

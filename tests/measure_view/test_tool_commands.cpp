@@ -198,12 +198,9 @@ TEST_F(ViewToolTest, ZoomStepsAndWidgetToImageMapping) {
 
 TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     giveImage(50, 50);
-    { auto v_ = doc->marks(); v_.originX = 10; doc->setMarks(v_); }
-    { auto v_ = doc->marks(); v_.originY = 20; doc->setMarks(v_); }
+    { auto v_ = doc->marks(); v_.originX = 10; v_.originY = 20; doc->setMarks(v_); }
     doc->setRegion({0, 0, 40, 30});
-    { auto v_ = doc->calibration(); v_.xScale = 2.0; doc->setCalibration(v_); }
-    { auto v_ = doc->calibration(); v_.yScale = 0.5; doc->setCalibration(v_); }
-    { auto v_ = doc->calibration(); v_.calibrated = 0; doc->setCalibration(v_); }
+    { auto v_ = doc->calibration(); v_.xScale = 2.0; v_.yScale = 0.5; v_.calibrated = 0; doc->setCalibration(v_); }
     auto t = tools->statusTexts({13, 25});
     EXPECT_EQ(t[0], "pos=    3,    5 px");
     EXPECT_EQ(t[1], "pixel=  7");  // (13 + 250) & 0xFF

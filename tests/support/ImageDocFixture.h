@@ -1,0 +1,56 @@
+#pragma once
+// The surroundings of an image document in the measurement tests: the
+// process-wide profile pointed at a fresh folder of the test's own, a
+// prompter of the test's kind installed as the current one, and the services
+// that carry both. Documents made by a test take `services`.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "chart/ResultTables.h"
+#include "framework/AppServices.h"
+#include "framework/ScriptedPrompter.h"
+#include "image/CZVimage.h"
+#include "settings/ProfileStore.h"
+#include "settings/StartupSettings.h"
+
+template <class PrompterKind = ScriptedPrompter>
+class ImageDocFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("ordavia-imagedoc-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        ProfileStore::instance().SetPath((dir / "ordavia.ini").string());
+        Prompter::setCurrent(&prompter);
+        services.profileStore = &ProfileStore::instance();
+        services.prompterPtr = &prompter;
+        services.startupSettings = &settings;
+        services.resultTables = &results;
+        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
+    }
+    void TearDown() override {
+        Prompter::setCurrent(nullptr);
+        ProfileStore::instance().SetPath("");
+        std::filesystem::remove_all(dir);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    ProfileStore& store() { return ProfileStore::instance(); }
+
+    static CZVimage grey(int w, int h, uint8_t value) {
+        CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), value, static_cast<size_t>(img.width()));
+        return img;
+    }
+
+    std::filesystem::path dir;
+    PrompterKind prompter;
+    StartupSettings settings;
+    ResultTables results;
+    ordavia::AppServices services;
+};
