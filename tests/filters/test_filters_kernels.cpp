@@ -125,38 +125,6 @@ TEST(Kernels, ThreeByThreeConvolutionMatchesDirectSums) {
         }
 }
 
-TEST(Kernels, DemosaicMatchesTheBlockFormula) {
-    for (const Case& c : kCases) {
-        CZVimage bayer(c.w, c.h, -1, 0, CZVimage::kBayer);
-        const CZVimage noise = randomImage(c.w, c.h, uint32_t(c.w));
-        for (int y = 0; y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x) bayer.row(y)[x] = noise.row(y)[x];
-        CZVimage out;
-        ASSERT_EQ(bayer.demosaicTo(out), 1);
-        auto p = [&](int x, int y) { return int(noise.row(y)[x]); };
-        for (int y = 0; y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x) {
-                // The 2 x 2 block whose blue site is at odd (bx, by).
-                const int bx = x - ((x + 1) & 1), by = y - ((y + 1) & 1);
-                int want[3] = {0, 0, 0};
-                if (bx >= 1 && by >= 1 && bx < c.w - 2 && by < c.h - 2) {
-                    const bool right = x > bx, down = y > by;
-                    if (!right && !down)
-                        want[0] = p(x, y), want[1] = (p(x, y + 1) + p(x - 1, y) + p(x + 1, y) + p(x, y - 1)) >> 2,
-                        want[2] = (p(x - 1, y + 1) + p(x + 1, y + 1) + p(x + 1, y - 1) + p(x - 1, y - 1)) >> 2;
-                    else if (right && !down)
-                        want[0] = (p(x - 1, y) + p(x + 1, y)) >> 1, want[1] = p(x, y), want[2] = (p(x, y + 1) + p(x, y - 1)) >> 1;
-                    else if (!right && down)
-                        want[0] = (p(x, y + 1) + p(x, y - 1)) >> 1, want[1] = p(x, y), want[2] = (p(x - 1, y) + p(x + 1, y)) >> 1;
-                    else
-                        want[0] = (p(x - 1, y + 1) + p(x + 1, y + 1) + p(x + 1, y - 1) + p(x - 1, y - 1)) >> 2,
-                        want[1] = (p(x, y + 1) + p(x - 1, y) + p(x + 1, y) + p(x, y - 1)) >> 2, want[2] = p(x, y);
-                }
-                for (int i = 0; i < 3; ++i) ASSERT_EQ(out.row(y)[3 * x + i], want[i]) << x << "," << y << " " << i;
-            }
-    }
-}
-
 // The whole detection on a synthetic nailfold, pinned by the results of
 // the straightforward kernels the fast ones replaced.
 TEST(Kernels, DetectionChainIsUnchanged) {

@@ -7,7 +7,6 @@
 
 #include "FilterTestSupport.h"
 #include "image/CustomKernel.h"
-#include "image/FilterTexts.h"
 #include "image/ImageFilters.h"
 #include "settings/ProfileStore.h"
 
@@ -49,20 +48,10 @@ TEST(Equalise, UsesOnlyTheRegion) {
     EXPECT_EQ(pixelsOf(img), (std::vector<int>{10, 0, 255, 200, 0, 25, 127, 255}));
 }
 
-TEST(Negative, InvertsTheRegion) {
-    CZVimage img = greyImage(3, 1, {0, 100, 255});
-    ASSERT_TRUE(negativeFilter(img, {1, 0, 3, 1}));
-    EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 155, 0}));
-    EXPECT_STREQ(kHistoryNegative, "Invert");
-}
-
 TEST(Convolution, LaplacianOfUniformIsBlackIncludingBorders) {
     CZVimage img = greyImage(7, 5, 10);
     ASSERT_TRUE(laplacianFilter(img, {}));
     for (int v : pixelsOf(img)) ASSERT_EQ(v, 0);
-    const CustomKernel l = CustomKernel::laplacian();
-    EXPECT_EQ(l.k[4], 4);
-    EXPECT_EQ(l.k[0] + l.k[1] + l.k[2] + l.k[3] + l.k[5] + l.k[6] + l.k[7] + l.k[8], -8);
 }
 
 TEST(Convolution, EdgeReplicationAtTheCornerAndInside) {
@@ -141,7 +130,6 @@ TEST(Bin, HalvesBothSidesFromTheVerticalPairs) {
     EXPECT_EQ(b.tag(), 42);
     EXPECT_EQ(b.originX(), 4);
     EXPECT_EQ(b.originY(), 3);
-    EXPECT_STREQ(kHistoryBinned, "binned\r\n");
 
     EXPECT_TRUE(binImage(greyImage(1, 5)).isEmpty());
     EXPECT_TRUE(binImage(CZVimage()).isEmpty());
@@ -178,7 +166,6 @@ TEST(DustMark, InterpolatesTheInsideFromTheBorder) {
     EXPECT_EQ(px(img, 1, 2), 40);
     EXPECT_EQ(px(img, 2, 1), 100);
     EXPECT_EQ(px(img, 6, 2), 0);  // outside
-    EXPECT_STREQ(kHistoryRemoveDust, "Remove Dust");
 }
 
 TEST(DustMark, IgnoresTheOriginAndSkipsEmptyMarksInAList) {

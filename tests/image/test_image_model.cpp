@@ -11,16 +11,6 @@
 using namespace imgtest;
 
 TEST(ImageShape, DefaultAndStrides) {
-    CZVimage e;
-    EXPECT_TRUE(e.isEmpty());
-    EXPECT_EQ(e.tag(), -1);
-    EXPECT_EQ(e.interlace(), 0);
-    EXPECT_EQ(e.colour(), 0);
-    EXPECT_EQ(e.bytesPerPixel(), 1);
-    EXPECT_EQ(e.paletteIndex(), 0);
-    EXPECT_TRUE(e.zeroAsBlack());
-    EXPECT_FALSE(e.autoContrast());
-
     CZVimage g(5, 3, 7, 0, CZVimage::kGrey);
     EXPECT_EQ(g.stride(), 8);
     EXPECT_EQ(g.rowBytes(), 5);
@@ -51,15 +41,6 @@ TEST(ImageShape, ResizeKeepsBufferOfSameSize) {
     ASSERT_EQ(img.resize(13, 10, 1), 1);
     EXPECT_EQ(img.stride(), 16);
     EXPECT_EQ(img.data()[0], 0);
-}
-
-TEST(ImageShape, SetColourResizesWithoutConverting) {
-    CZVimage img(4, 2, -1, 0, 0);
-    ASSERT_EQ(img.setColour(CZVimage::kColour), 1);
-    EXPECT_EQ(img.stride(), 12);
-    EXPECT_EQ(img.rowBytes(), 12);
-    ASSERT_EQ(img.setColour(CZVimage::kBayer), 1);
-    EXPECT_EQ(img.bytesPerPixel(), 1);
 }
 
 TEST(ImageShape, AllocationFailureLeavesImageUnchanged) {
@@ -288,12 +269,3 @@ TEST(ImageCopies, FlipVertical) {
     for (int y = 0; y < 5; ++y) EXPECT_EQ(std::memcmp(img.row(y), ref.row(4 - y), 3), 0);
 }
 
-TEST(ImageShape, MoveTransfersPixels) {
-    CZVimage a(4, 4, 3, 0, 0);
-    fillPattern(a);
-    const uint8_t* p = a.data();
-    CZVimage b(std::move(a));
-    EXPECT_EQ(b.data(), p);
-    EXPECT_TRUE(a.isEmpty());
-    EXPECT_EQ(b.tag(), 3);
-}
