@@ -75,7 +75,7 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
         ASSERT_TRUE(apexFilter(img, {}, a));
         EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a))) << "apexw " << apexw;
     }
-    for (const ZRect& region : {ZRect{}, ZRect{3, 2, 90, 69}}) {
+    for (const ZRect& region : {ZRect{}, ZRect{3, 2, 90, 69}, ZRect{5, 6, 30, 25}}) {
         const CZVimage src = randomImage(97, 71, 8);
         CZVimage img, part;
         img.Copy(src);
@@ -83,8 +83,11 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
         ASSERT_TRUE(apexFilter(img, region, ProcessingArgs{}));
         const CZVimage want = naiveApex(part, ProcessingArgs{});
         const ZRect c = src.clip(region);
-        for (int y = c.top; y < c.bottom; ++y)
-            for (int x = c.left; x < c.right; ++x) ASSERT_EQ(px(img, x, y), px(want, x - c.left, y - c.top)) << x << "," << y;
+        for (int y = 0; y < 71; ++y)
+            for (int x = 0; x < 97; ++x) {
+                const bool in = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
+                ASSERT_EQ(px(img, x, y), in ? px(want, x - c.left, y - c.top) : px(src, x, y)) << x << "," << y;
+            }
     }
     // Levels that overflow 32-bit sums.
     a.apexw = 15;
@@ -96,23 +99,6 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
     img.Copy(src);
     ASSERT_TRUE(apexFilter(img, {}, a));
     EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a)));
-}
-
-TEST(ApexFilter, WorksOnTheRegionOnly) {
-    ProcessingArgs a;
-    a.apexw = 7;
-    CZVimage img = randomImage(40, 30, 4);
-    CZVimage part;
-    part.copyRect(img, {5, 6, 30, 25});
-    const CZVimage want = naiveApex(part, a);
-    CZVimage before;
-    before.Copy(img);
-    ASSERT_TRUE(apexFilter(img, {5, 6, 30, 25}, a));
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool in = x >= 5 && x < 30 && y >= 6 && y < 25;
-            ASSERT_EQ(px(img, x, y), in ? px(want, x - 5, y - 6) : px(before, x, y));
-        }
 }
 
 TEST(ApexFilter, TemplateSummingToZeroGivesTheOffset) {

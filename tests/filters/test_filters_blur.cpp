@@ -133,28 +133,13 @@ TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
             ASSERT_EQ(pixelsOf(img), pixelsOf(ref)) << "sigma " << sigma << " " << w << "x" << h;
         }
     }
-}
-
-TEST(GaussianBlur, ShortLinesAreLeftUnchanged) {
-    // sigma 1: m = 4, so lines of 9 pixels or fewer stay.
-    CZVimage small = randomImage(9, 9, 5);
-    const auto before = pixelsOf(small);
-    gaussianBlur(small, {}, 1.0);
-    EXPECT_EQ(pixelsOf(small), before);
-
-    // 10 wide, 9 tall: rows are blurred, columns are not.
-    CZVimage wide = randomImage(10, 9, 6);
-    CZVimage ref;
-    ref.Copy(wide);
-    gaussianBlur(wide, {}, 1.0);
-    std::vector<float> e;
-    const auto g = referenceKernel(1.0, e);
-    for (int y = 0; y < 9; ++y) {
-        std::vector<float> s(10);
-        for (int x = 0; x < 10; ++x) s[size_t(x)] = px(ref, x, y);
-        referenceLine(g, e, s);
-        for (int x = 0; x < 10; ++x) ASSERT_EQ(px(wide, x, y), int(s[size_t(x)]));
-    }
+    // Lines of 2 m + 1 pixels or fewer stay as they are: at sigma 1 (m = 4)
+    // a 10 x 9 picture blurs its rows only.
+    CZVimage img = randomImage(10, 9, 6), ref;
+    ref.Copy(img);
+    gaussianBlur(img, {}, 1.0);
+    referenceBlur(ref, 1.0);
+    EXPECT_EQ(pixelsOf(img), pixelsOf(ref));
 }
 
 TEST(GaussianBlur, OnlyTheRegionChanges) {

@@ -64,6 +64,12 @@ TEST(BoxFilter, MatchesDirectSumsOnWiderPictures) {
                     ASSERT_EQ(pixelsOf(img), pixelsOf(naiveBox(src, region, n, mode))) << w << " n=" << n;
                 }
     }
+    // Windows this large take the 64-bit sums.
+    const CZVimage src = randomImage(300, 260, 11);
+    CZVimage img;
+    img.Copy(src);
+    ASSERT_TRUE(lowPassFilter(img, {}, 199));
+    EXPECT_EQ(pixelsOf(img), pixelsOf(naiveBox(src, {}, 199, BoxMode::LowPass)));
 }
 
 TEST(BoxFilter, SizeFourUsesFiveByFiveWindowWithNineAtTheCorner) {
@@ -115,17 +121,6 @@ TEST(BoxFilter, RefusesWindowsThatDoNotFit) {
     EXPECT_FALSE(lowPassFilter(colour, {}, 3));
     CZVimage empty;
     EXPECT_FALSE(highPassFilter(empty, {}, 3));
-}
-
-TEST(BoxFilter, LargeWindowOnLargeRegionStaysExact) {
-    // Big enough windows take the 64-bit sums; compare a few pixels with
-    // direct sums.
-    CZVimage img = randomImage(300, 260, 11);
-    CZVimage src;
-    src.Copy(img);
-    ASSERT_TRUE(lowPassFilter(img, {}, 199));
-    const CZVimage want = naiveBox(src, {}, 199, BoxMode::LowPass);
-    EXPECT_EQ(pixelsOf(img), pixelsOf(want));
 }
 
 TEST(BoxFilter, FieldImageFiltersStoredRowsOfTheRegion) {

@@ -5,15 +5,14 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "FilterTestSupport.h"
 #include "image/CapillaryDetection.h"
 #include "image/GreyRegion.h"
 #include "image/ProcessingArgs.h"
 #include "image/SyntheticNailfold.h"
-#include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "tests/image/ImageTestUtil.h"
 
 namespace {
 
@@ -140,14 +139,10 @@ TEST(Detection, FindsDarkDiscsOnABrightBackground) {
         for (int x = 0; x < 320; ++x) img.row(y)[x] = static_cast<uint8_t>(170 + x / 16 + ((x * 7 + y * 13) % 5));
     const std::vector<std::pair<int, int>> centres = {{60, 60}, {160, 70}, {250, 60}, {90, 170}, {220, 180}};
     for (auto [cx, cy] : centres) disc(img, cx, cy, 11, 60);
-    const std::string log = (std::filesystem::temp_directory_path() / "ordavia_findcaps.log").string();
-    std::filesystem::remove(log);
-    DebugLog::setFile(log);
-    DebugLog::setEnabled(true);
     CZVimage before;
     before.Copy(img);
+    imgtest::LogCapture log;
     const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
-    DebugLog::setEnabled(false);
     EXPECT_EQ(pixelsOf(img), pixelsOf(before));  // the image itself is untouched
     ASSERT_EQ(r.regions.size(), centres.size());
     ASSERT_EQ(r.circles.size(), centres.size());
@@ -160,12 +155,8 @@ TEST(Detection, FindsDarkDiscsOnABrightBackground) {
     EXPECT_EQ(r.windowWidth, 320);
     EXPECT_EQ(r.windowHeight, 240);
     EXPECT_EQ(r.mask.width(), 320);
-    std::ifstream in(log);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_EQ(ss.str().rfind("findcaps=", 0), 0u) << ss.str();
-    EXPECT_NE(ss.str().find("secs\n"), std::string::npos);
-    std::filesystem::remove(log);
+    EXPECT_EQ(log.text().rfind("findcaps=", 0), 0u) << log.text();
+    EXPECT_NE(log.text().find("secs\n"), std::string::npos);
 }
 
 TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {

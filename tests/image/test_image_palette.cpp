@@ -98,24 +98,19 @@ TEST(Palette, AutoContrastBoundaries) {
     img.setPalette(1);
     img.setAutoContrast(true);
     const uint8_t* p = img.displayPalette();
-    EXPECT_EQ(entry(p, 74), (Bgr{0, 0, 0}));
-    EXPECT_EQ(entry(p, 75), (Bgr{0, 0, 0}));
-    EXPECT_EQ(entry(p, 76), (Bgr{1, 1, 1}));
-    EXPECT_EQ(entry(p, 212), (Bgr{137, 137, 137}));
-    EXPECT_EQ(entry(p, 213), (Bgr{255, 255, 255}));
-    EXPECT_EQ(entry(p, 255), (Bgr{255, 255, 255}));
+    auto greys = [&](std::initializer_list<std::pair<int, int>> want) {
+        for (auto [i, g] : want) EXPECT_EQ(entry(p, i), (Bgr{g, g, g})) << i;
+    };
+    greys({{74, 0}, {75, 0}, {76, 1}, {212, 137}, {213, 255}, {255, 255}});
     // Pixels outside the central fifth do not count.
     img.row(39)[50] = 0;
     img.row(60)[50] = 255;
     p = img.displayPalette();
-    EXPECT_EQ(entry(p, 213), (Bgr{255, 255, 255}));
-    EXPECT_EQ(entry(p, 212), (Bgr{137, 137, 137}));
+    greys({{212, 137}, {213, 255}});
     // The stretch follows the pixels at the next display.
     img.row(50)[50] = 20;
     p = img.displayPalette();
-    EXPECT_EQ(entry(p, 14), (Bgr{0, 0, 0}));
-    EXPECT_EQ(entry(p, 15), (Bgr{0, 0, 0}));  // 15 = lo gives grey 0
-    EXPECT_EQ(entry(p, 16), (Bgr{1, 1, 1}));
+    greys({{14, 0}, {15, 0}, {16, 1}});  // 15 = lo gives grey 0
     // Off again: the palette index is back.
     img.setAutoContrast(false);
     EXPECT_EQ(entry(img.displayPalette(), 128), (Bgr{0, 255, 0}));

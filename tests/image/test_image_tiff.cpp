@@ -177,7 +177,7 @@ TEST(TiffFormat, HostileInput) {
     CZVimage img(10, 9, -1, 0, 0);
     fillPattern(img);
     ASSERT_EQ(img.Save(tempPath("good.tif")), 1);
-    const auto good = readAll(tempPath("good.tif"));
+    const auto good = readBytes(tempPath("good.tif"));
     CZVimage t(2, 2, 4, 0, 0);
     const uint8_t* before = t.data();
     for (size_t n = 0; n < good.size(); n += 3) {
@@ -207,12 +207,9 @@ TEST(ImageFiles, OtherToolsOpenOurFiles) {
     fillPattern(colour);
     CZVimage bayer(12, 8, -1, 0, CZVimage::kBayer);
     fillPattern(bayer);
-    ASSERT_EQ(grey.Save(tempPath("id_grey.bmp")), 1);
-    ASSERT_EQ(colour.Save(tempPath("id_colour.bmp")), 1);
-    ASSERT_EQ(bayer.Save(tempPath("id_bayer.bmp")), 1);
-    ASSERT_EQ(grey.Save(tempPath("id_grey.tiff")), 1);
-    ASSERT_EQ(colour.Save(tempPath("id_colour.tif")), 1);
-    for (const char* name : {"id_grey.bmp", "id_colour.bmp", "id_bayer.bmp", "id_grey.tiff", "id_colour.tif"}) {
+    for (auto [img, name] : {std::pair{&grey, "id_grey.bmp"}, {&colour, "id_colour.bmp"}, {&bayer, "id_bayer.bmp"},
+                             {&grey, "id_grey.tiff"}, {&colour, "id_colour.tif"}}) {
+        ASSERT_EQ(img->Save(tempPath(name)), 1) << name;
         const std::string cmd = "identify '" + tempPath(name) + "' >/dev/null 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
     }
@@ -224,6 +221,6 @@ TEST(ImageFiles, OtherToolsOpenOurFiles) {
     const std::string cmd = "identify -format '%w %h %[fx:p{3,2}.r*255]' '" + tempPath("id_grey.bmp") + "' > '" +
                             tempPath("id.txt") + "' 2>/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    const auto txt = readAll(tempPath("id.txt"));
+    const auto txt = readBytes(tempPath("id.txt"));
     EXPECT_EQ(std::string(txt.begin(), txt.end()), "37 21 " + std::to_string(grey.row(2)[3]));
 }

@@ -16,7 +16,7 @@ TEST(ZvgFormat, CurrentHeaderByteLayout) {
     img.setOrigin(-7, 9);
     const std::string path = tempPath("layout.zvg");
     ASSERT_EQ(img.Save(path), 1);
-    const auto b = readAll(path);
+    const auto b = readBytes(path);
     ASSERT_EQ(b.size(), 36u + 5 * 3 * 3);
     const int32_t expect[9] = {-2, 36, 1234, 0, 5, 3, -7, 9, 1};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(le32(b, 4 * i), expect[i]) << i;
@@ -39,7 +39,7 @@ TEST(ZvgFormat, FieldRoundTrip) {
     f.setOrigin(0, 20);
     const std::string path = tempPath("field.ZVG");
     ASSERT_EQ(f.Save(path), 1);
-    const auto b = readAll(path);
+    const auto b = readBytes(path);
     EXPECT_EQ(le32(b, 12), 1);
     EXPECT_EQ(le32(b, 20), 240);
     EXPECT_EQ(le32(b, 28), 10);
@@ -53,11 +53,7 @@ TEST(ZvgFormat, FieldRoundTrip) {
 
 TEST(ZvgFormat, OlderHeaders) {
     // First integer 640: a 16-byte header (width, rows, tag, interlace).
-    std::vector<uint8_t> old;
-    put32(old, 640);
-    put32(old, 2);
-    put32(old, 55);
-    put32(old, 2);
+    std::vector<uint8_t> old = ints({640, 2, 55, 2});
     for (int i = 0; i < 1280; ++i) old.push_back(uint8_t(i));
     CZVimage a;
     a.setOrigin(3, 3);
@@ -72,8 +68,7 @@ TEST(ZvgFormat, OlderHeaders) {
     EXPECT_EQ(a.row(1)[0], uint8_t(640));
 
     // -1: 32 bytes, grey, with an origin.
-    std::vector<uint8_t> v1;
-    for (int32_t v : {-1, 32, 8, 0, 3, 2, 11, 12}) put32(v1, v);
+    std::vector<uint8_t> v1 = ints({-1, 32, 8, 0, 3, 2, 11, 12});
     for (int i = 0; i < 6; ++i) v1.push_back(uint8_t(100 + i));
     CZVimage c;
     ASSERT_EQ(readZvg(v1.data(), v1.size(), c), 1);
@@ -83,8 +78,7 @@ TEST(ZvgFormat, OlderHeaders) {
     EXPECT_EQ(c.row(1)[2], 105);
 
     // Another negative mark below -1 still reads the current header.
-    std::vector<uint8_t> v2;
-    for (int32_t v : {-9, 99, 8, 0, 1, 1, 0, 0, 2}) put32(v2, v);
+    std::vector<uint8_t> v2 = ints({-9, 99, 8, 0, 1, 1, 0, 0, 2});
     v2.push_back(77);
     CZVimage d;
     ASSERT_EQ(readZvg(v2.data(), v2.size(), d), 1);
@@ -113,15 +107,15 @@ TEST(ZvgFormat, TruncatedAndHostileFilesFail) {
                                                          {-2, 36, 0, 0, 1, 1, 0, 0, 7},
                                                          {-2, 36, 0, 9, 1, 1, 0, 0, 0},
                                                          {70000, 70000, 0, 0}}) {
-        std::vector<uint8_t> b;
-        for (int32_t v : fields) put32(b, v);
-        b.resize(b.size() + 64, 0);
+        LeBytes b;
+        for (int32_t v : fields) b.i32(v);
+        b.b.resize(b.b.size() + 64, 0);
         CZVimage t;
-        EXPECT_EQ(readZvg(b.data(), b.size(), t), 0);
+        EXPECT_EQ(readZvg(b.b.data(), b.b.size(), t), 0);
         EXPECT_TRUE(t.isEmpty());
     }
     // Through Load as well.
-    writeAll(tempPath("short.zvg"), std::vector<uint8_t>(good.begin(), good.end() - 1));
+    writeBytes(tempPath("short.zvg"), std::vector<uint8_t>(good.begin(), good.end() - 1));
     CZVimage t;
     EXPECT_EQ(t.Load(tempPath("short.zvg")), 0);
     EXPECT_EQ(t.Load(tempPath("missing.zvg")), 0);
@@ -133,7 +127,7 @@ TEST(ZvgFormat, RegionWrite) {
     img.setOrigin(50, 60);  // not applied to the rectangle
     const std::string path = tempPath("region.zvg");
     ASSERT_EQ(img.Save(path, ZRect{7, 5, 7 + 6, 5 + 2}), 1);
-    auto b = readAll(path);
+    auto b = readBytes(path);
     EXPECT_EQ(le32(b, 16), 3);  // 10 - 7
     EXPECT_EQ(le32(b, 20), 2);
     EXPECT_EQ(le32(b, 24), 50);

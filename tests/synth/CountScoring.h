@@ -51,9 +51,6 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             continue;
         }
         const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, p.umPerPixelX, p.umPerPixelY, s);
-        if (std::getenv("ORDAVIA_COUNT_DEBUG"))
-            std::printf("  ridge median %g spread %g top %g level %g green %d\n", ridge.median, ridge.spread, ridge.top,
-                        ridge.level(s.threshold), ridge.green);
         for (int l = 0; l < 3; ++l) {
             const double cx = p.width * (0.25 + 0.25 * l);
             const ordavia::CountLineTruth ideal = ordavia::distalRowLine(truth, cx, 1000, r.range(25, 60));
@@ -67,10 +64,6 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             ++sc.lines;
             sc.wrongSide += res.distalLeft != nailLeft;
             const int e = res.count - t.count;
-            if (std::getenv("ORDAVIA_COUNT_DEBUG"))
-                std::printf("%s seed %llu loops %d line %.0f,%.0f,%.0f,%.0f truth %d count %d side %s\n", c.name,
-                            static_cast<unsigned long long>(p.seed), p.loops, a.x, a.y, b.x, b.y, t.count, res.count,
-                            res.distalLeft == nailLeft ? "ok" : "WRONG");
             sc.within1 += std::abs(e) <= 1;
             sc.exact += e == 0;
             sc.absError += std::abs(e);

@@ -85,23 +85,17 @@ TEST(SyntheticDetection, DefaultPictures) {
     EXPECT_GE(s.precision(), 0.65);
 }
 
-TEST(SyntheticDetection, TortuousLoops) {
-    SyntheticNailfold::Params p;
-    p.tortuousFraction = 0.4;
-    const Score s = score(p, 1, 8);
-    report("40% tortuous", s);
-    EXPECT_GE(s.recall(), 0.9);
-    EXPECT_GE(s.precision(), 0.8);
-}
-
-TEST(SyntheticDetection, HigherMagnificationAndNoise) {
-    SyntheticNailfold::Params p;
-    p.umPerPixelX = p.umPerPixelY = 1.2;
-    p.noiseSigma = 8;
-    const Score s = score(p, 1, 8);
-    report("1.2 um/px, noise 8", s);
-    EXPECT_GE(s.recall(), 0.9);
-    EXPECT_GE(s.precision(), 0.8);
+TEST(SyntheticDetection, TortuousLoopsAndHigherMagnificationWithNoise) {
+    SyntheticNailfold::Params tortuous, close;
+    tortuous.tortuousFraction = 0.4;
+    close.umPerPixelX = close.umPerPixelY = 1.2;
+    close.noiseSigma = 8;
+    for (auto [name, p] : {std::pair{"40% tortuous", tortuous}, std::pair{"1.2 um/px, noise 8", close}}) {
+        const Score s = score(p, 1, 8);
+        report(name, s);
+        EXPECT_GE(s.recall(), 0.9) << name;
+        EXPECT_GE(s.precision(), 0.8) << name;
+    }
 }
 
 // Giant loops are larger than the default "umax" of 5000 pixels at this
