@@ -19,6 +19,7 @@
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "tests/support/TempFolderTest.h"
 #include "tests/support/TinyDisc.h"
 
 namespace fs = std::filesystem;
@@ -73,33 +74,14 @@ TEST(Paths, WindowsAndPosixPaths) {
     EXPECT_EQ(joinPath("", "a"), "a");
 }
 
-class FileIOTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ordavia-fileio-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-    static std::string slurp(const std::string& p) {
-        std::ifstream f(p, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
-    fs::path dir_;
-};
+class FileIOTest : public TempFolderTest {};
 
 TEST_F(FileIOTest, AtomicWriteReplacesAndKeepsPermissions) {
     const std::string p = path("a.cs1");
     ASSERT_TRUE(writeFileAtomically(p, std::string("old")).ok());
     ::chmod(p.c_str(), 0600);
     ASSERT_TRUE(writeFileAtomically(p, std::string("new contents")).ok());
-    EXPECT_EQ(slurp(p), "new contents");
+    EXPECT_EQ(readFile(p), "new contents");
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
@@ -124,7 +106,7 @@ TEST_F(FileIOTest, FailedWriteKeepsThePreviousFile) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(r.ok());
     EXPECT_NE(r.reason().find(p), std::string::npos) << r.reason();
-    EXPECT_EQ(slurp(p), "previous good file");
+    EXPECT_EQ(readFile(p), "previous good file");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -235,7 +217,7 @@ TEST_F(FileIOTest, FailedFlushLeaksNoDescriptor) {
     EXPECT_FALSE(s);
     EXPECT_EQ(s.reason(), p + ": Input/output error");
     EXPECT_EQ(openDescriptors(), before);
-    EXPECT_EQ(slurp(p), "old");
+    EXPECT_EQ(readFile(p), "old");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -248,7 +230,7 @@ TEST_F(FileIOTest, FullDiscGivesTheSystemsReason) {
     disc.fill();
     const ordavia::Status s = writeFileAtomically(p, std::string(256 * 1024, 'x'));
     EXPECT_EQ(s.reason(), p + ": No space left on device");
-    EXPECT_EQ(slurp(p), "previous");
+    EXPECT_EQ(readFile(p), "previous");
 }
 
 // Temporaries of a killed save go at the next save of the same file; one

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DbTestSupport.h"
+#include "tests/support/ArchiveBytes.h"
 #include "base/Archive.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
@@ -17,16 +18,6 @@ using namespace dbtest;
 namespace {
 
 class TestDoc : public CdbDocument {};
-
-std::vector<uint8_t> bytesOf(std::initializer_list<int> v) { return {v.begin(), v.end()}; }
-
-void appendString(std::vector<uint8_t>& b, const std::string& s) {
-    b.push_back(static_cast<uint8_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-}
-void appendInt(std::vector<uint8_t>& b, int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-}
 
 struct Linked : ::testing::Test {
     TempDir tmp{"dbdoc"};
@@ -84,23 +75,13 @@ TEST(CdbDocumentBlock, WritesFormatTwoByteForByte) {
     d.capturedBy = "Pseudo";
     Archive ar;
     d.Serialize(ar);
-    std::vector<uint8_t> want = bytesOf({2, 0, 0, 0, 7, 0, 0, 0});
-    appendString(want, "AB12");
-    appendInt(want, 42);
-    appendString(want, "Lab");
-    appendString(want, "r");
-    appendString(want, "pc");
-    appendString(want, "Pseudo");
-    EXPECT_EQ(ar.bytes(), want);
+    const Bytes want = Bytes().i32(2).i32(7).str("AB12").i32(42).str("Lab").str("r").str("pc").str("Pseudo");
+    EXPECT_EQ(ar.bytes(), want.b);
     EXPECT_EQ(d.saveCount, 7);
 }
 
 TEST(CdbDocumentBlock, ReadsFormatOneAndWritesItBackAsTwo) {
-    std::vector<uint8_t> v1 = bytesOf({1, 0, 0, 0, 3, 0, 0, 0});
-    appendString(v1, "");
-    appendInt(v1, -1);
-    appendString(v1, "old owner");
-    appendString(v1, "res");
+    const std::vector<uint8_t> v1 = Bytes().i32(1).i32(3).str("").i32(-1).str("old owner").str("res").b;
     TestDoc d;
     Archive in(v1);
     d.Serialize(in);

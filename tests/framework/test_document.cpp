@@ -13,6 +13,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
 #include "framework/ScriptedPrompter.h"
+#include "tests/support/TempFolderTest.h"
 
 namespace fs = std::filesystem;
 
@@ -59,29 +60,15 @@ private:
     }
 };
 
-class DocumentTest : public ::testing::Test {
+class DocumentTest : public TempFolderTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ordavia-doc-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        TempFolderTest::SetUp();
         Prompter::setCurrent(&prompter_);
     }
     void TearDown() override {
         Prompter::setCurrent(nullptr);
-        fs::remove_all(dir_);
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    static std::string slurp(const std::string& p) {
-        std::ifstream f(p, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-    static void spit(const std::string& p, const std::string& bytes) {
-        std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+        TempFolderTest::TearDown();
     }
     // A saved sample document's bytes.
     std::string savedSample(const std::string& name) {
@@ -89,11 +76,10 @@ protected:
         d.text = "hello";
         d.values = {1.5, -2.0};
         EXPECT_TRUE(d.OnSaveDocument(path(name)));
-        return slurp(path(name));
+        return readFile(path(name));
     }
 
     ScriptedPrompter prompter_;
-    fs::path dir_;
 };
 
 TEST_F(DocumentTest, SaveWritesTheArchiveAndOpenReadsItBack) {
@@ -119,13 +105,13 @@ TEST_F(DocumentTest, FailedSaveKeepsThePreviousFile) {
         d.SetModifiedFlag(true);
         d.failOn = fail;
         EXPECT_FALSE(d.OnSaveDocument(path("keep.smp")));
-        EXPECT_EQ(slurp(path("keep.smp")), good);
+        EXPECT_EQ(readFile(path("keep.smp")), good);
         EXPECT_TRUE(d.IsModified());
         ASSERT_EQ(prompter_.messages().size(), 1u);
         const std::string msg = prompter_.messages()[0];
         EXPECT_EQ(msg.rfind("Failed to save document.\n", 0), 0u) << msg;
         EXPECT_NE(msg.find(path("keep.smp")), std::string::npos) << msg;
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1) << "temporary file left behind";
+        EXPECT_EQ(entries(), 1u) << "temporary file left behind";
     }
 }
 
@@ -135,7 +121,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
     const std::string good = savedSample("full.smp");
     for (size_t n = 0; n < good.size(); ++n) {
         SCOPED_TRACE(n);
-        spit(path("cut.smp"), good.substr(0, n));
+        writeFile(path("cut.smp"), good.substr(0, n));
         prompter_.asked.clear();
         SampleDoc d;
         d.text = "previous";
@@ -172,7 +158,7 @@ TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     EXPECT_TRUE(d.text.empty());
 
     // Not a sample document at all.
-    spit(path("other.smp"), "PK\x03\x04");
+    writeFile(path("other.smp"), "PK\x03\x04");
     prompter_.asked.clear();
     SampleDoc e;
     EXPECT_FALSE(e.OnOpenDocument(path("other.smp")));

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "tests/support/DimArchiveBytes.h"
+#include "tests/support/ArchiveBytes.h"
 #include "base/Archive.h"
 #include "measure/CDimCircle.h"
 #include "measure/CDimLine.h"

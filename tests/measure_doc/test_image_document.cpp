@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/DimArchiveBytes.h"
+#include "tests/support/ArchiveBytes.h"
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Text.h"

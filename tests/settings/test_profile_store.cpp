@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "settings/ProfileStore.h"
-#include "tests/settings/SettingsTestSupport.h"
+#include "tests/support/TempFolderTest.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
-#include "tests/settings/SettingsTestSupport.h"
+#include "tests/support/TempFolderTest.h"
 
 namespace {
 

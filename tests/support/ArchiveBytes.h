@@ -1,6 +1,6 @@
 #pragma once
-// Archive bytes of dimensions and image documents spelt by hand, independently
-// of the archive code, for the layout tests.
+// Archive bytes spelt by hand, independently of the archive code, for the
+// layout tests of dimensions, documents and their blocks.
 #include <cstdint>
 #include <cstring>
 #include <string>

@@ -1,9 +1,11 @@
 #pragma once
-// A fresh temporary folder per test, and whole-file helpers.
+// A fresh temporary folder per test, named after the test, and whole-file
+// helpers.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +21,8 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    // What the folder holds: a save that leaves a temporary behind shows here.
+    size_t entries() const { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_), {})); }
 
     static void writeFile(const std::string& p, const std::string& text) {
         std::ofstream f(p, std::ios::binary | std::ios::trunc);
