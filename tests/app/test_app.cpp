@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/CBasicApp.h"
 #include "app/DocumentTypes.h"
@@ -14,23 +9,12 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 #include "db/CSubjectDatabase.h"
+#include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
 
 struct FakeFrame : MainFrameHost {
     std::vector<std::string> calls;
@@ -49,24 +33,21 @@ struct FakeFrame : MainFrameHost {
     void tileWindows() override { calls.push_back("tile"); }
 };
 
-class AppTest : public ::testing::Test {
+class AppTest : public TempFolderTest {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("ordavia_app_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        TempFolderTest::SetUp();
         oldCwd = fs::current_path();
     }
     void TearDown() override {
         fs::current_path(oldCwd);
         DebugLog::setEnabled(false);
         DebugLog::setFile("zv.log");
-        fs::remove_all(dir);
+        TempFolderTest::TearDown();
     }
-    std::string program() const { return (dir / "ordavia").string(); }
+    std::string program() const { return (dir_ / "ordavia").string(); }
 
-    fs::path dir, oldCwd;
+    fs::path oldCwd;
     ordavia::test::TestServices svc;
     ScriptedPrompter& prompter = svc.prompter;
     FakeFrame frame;
@@ -77,21 +58,21 @@ const char* kTemplate = "[Settings]\nexpertmode=3\nshowdb=1\n[TRVcalcs]\nped1=11
 }  // namespace
 
 TEST_F(AppTest, FirstStartCopiesTemplateAndWritesStartLog) {
-    spit(dir / "ordavia.def", kTemplate);
+    writeFile(dir_ / "ordavia.def", kTemplate);
     {
         CBasicApp app(svc.services, program());
         ASSERT_TRUE(app.InitInstance(&frame, ""));
-        EXPECT_EQ(app.profilePath(), (dir / "ordavia.ini").string());
-        EXPECT_EQ(app.logPath(), (dir / "ordavia.log").string());
-        EXPECT_EQ(slurp(dir / "ordavia.ini"), kTemplate);
+        EXPECT_EQ(app.profilePath(), (dir_ / "ordavia.ini").string());
+        EXPECT_EQ(app.logPath(), (dir_ / "ordavia.log").string());
+        EXPECT_EQ(readFile(dir_ / "ordavia.ini"), kTemplate);
         EXPECT_EQ(svc.settings.expertmode, 3);
         EXPECT_EQ(svc.settings.ped1, 11);
         EXPECT_EQ(app.ExitInstance(), 0);
     }
-    const std::string log = slurp(dir / "ordavia.log");
+    const std::string log = readFile(dir_ / "ordavia.log");
     ASSERT_EQ(log.rfind("\n\n\n****  start:", 0), 0u) << log;
     EXPECT_NE(log.find("4-42-0-0 build:"), std::string::npos);
-    EXPECT_NE(log.find((dir / "ordavia.ini").string() + "\n"), std::string::npos);
+    EXPECT_NE(log.find((dir_ / "ordavia.ini").string() + "\n"), std::string::npos);
     for (const char* l : {"\nphysical ", "\navailable ", "\nload ", "\nvirtual ", "\nused virtual "})
         EXPECT_NE(log.find(l), std::string::npos) << l;
     const size_t ok = log.find("initinst ok\n");
@@ -102,20 +83,20 @@ TEST_F(AppTest, FirstStartCopiesTemplateAndWritesStartLog) {
 }
 
 TEST_F(AppTest, AnotherProfileInTheFolderPreventsTheCopy) {
-    spit(dir / "ordavia.def", kTemplate);
-    spit(dir / "other.ini", "[Settings]\nexpertmode=7\n");
+    writeFile(dir_ / "ordavia.def", kTemplate);
+    writeFile(dir_ / "other.ini", "[Settings]\nexpertmode=7\n");
     CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, ""));
-    EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
+    EXPECT_FALSE(fs::exists(dir_ / "ordavia.ini"));
     EXPECT_EQ(svc.settings.expertmode, 1) << "settings come from the absent ordavia.ini";
 }
 
 TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
     CBasicApp app(svc.services, program());
     ASSERT_TRUE(app.InitInstance(&frame, ""));
-    EXPECT_FALSE(fs::exists(dir / "ordavia.ini"));
+    EXPECT_FALSE(fs::exists(dir_ / "ordavia.ini"));
     app.OnFileNew();
-    const std::string ini = slurp(dir / "ordavia.ini");
+    const std::string ini = readFile(dir_ / "ordavia.ini");
     // The exit keys in the table's order, from cbvMethod to expertmode; a
     // key of a section met earlier joins that section.
     const std::string expected =
@@ -129,16 +110,16 @@ TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
 }
 
 TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnly) {
-    fs::create_directories(dir / "v1.2");
-    CBasicApp a(svc.services, (dir / "v1.2" / "ana.exe").string());
+    fs::create_directories(dir_ / "v1.2");
+    CBasicApp a(svc.services, (dir_ / "v1.2" / "ana.exe").string());
     ASSERT_TRUE(a.InitInstance(nullptr, ""));
-    EXPECT_EQ(a.base(), (dir / "v1.2" / "ana").string());
-    EXPECT_EQ(a.programFolder(), (dir / "v1.2").string() + "/");
-    EXPECT_EQ(a.defaultTemplate(), (dir / "v1.2" / "ana.def").string());
-    EXPECT_EQ(a.profilePattern(), (dir / "v1.2").string() + "/*.ini");
-    CBasicApp b(svc.services, (dir / "v1.2" / "ordavia").string());
+    EXPECT_EQ(a.base(), (dir_ / "v1.2" / "ana").string());
+    EXPECT_EQ(a.programFolder(), (dir_ / "v1.2").string() + "/");
+    EXPECT_EQ(a.defaultTemplate(), (dir_ / "v1.2" / "ana.def").string());
+    EXPECT_EQ(a.profilePattern(), (dir_ / "v1.2").string() + "/*.ini");
+    CBasicApp b(svc.services, (dir_ / "v1.2" / "ordavia").string());
     ASSERT_TRUE(b.InitInstance(nullptr, ""));
-    EXPECT_EQ(b.profilePath(), (dir / "v1.2" / "ordavia.ini").string());
+    EXPECT_EQ(b.profilePath(), (dir_ / "v1.2" / "ordavia.ini").string());
 }
 
 TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
@@ -163,10 +144,10 @@ TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
 }
 
 TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
-    spit(dir / "clip.zvl", "x");
+    writeFile(dir_ / "clip.zvl", "x");
     {
         CBasicApp app(svc.services, program());
-        ASSERT_TRUE(app.InitInstance(&frame, (dir / "clip.zvl").string()));
+        ASSERT_TRUE(app.InitInstance(&frame, (dir_ / "clip.zvl").string()));
         // A damaged line scan is explained, not opened.
         ASSERT_TRUE(app.templates().templateFor("a.zvl")->isBound());
         ASSERT_EQ(prompter.messages().size(), 1u);
@@ -175,7 +156,7 @@ TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
     }
     frame.calls.clear();
     CBasicApp app(svc.services, program());
-    ASSERT_TRUE(app.InitInstance(&frame, "/a " + (dir / "clip.dcs").string()));
+    ASSERT_TRUE(app.InitInstance(&frame, "/a " + (dir_ / "clip.dcs").string()));
     ASSERT_GE(frame.calls.size(), 3u);
     EXPECT_EQ(frame.calls[frame.calls.size() - 2], "post:Export uncompressed avi");
     EXPECT_EQ(frame.calls.back(), "close");
@@ -188,14 +169,14 @@ TEST_F(AppTest, MainWindowFailureEndsStartUp) {
 }
 
 TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
-    spit(dir / "ordavia.ini", "[Settings]\nshowdb=1\n");
+    writeFile(dir_ / "ordavia.ini", "[Settings]\nshowdb=1\n");
     CSubjectDatabase db;
     svc.services.subjectDatabase = &db;
-    prompter.pushFolder(dir.string());
+    prompter.pushFolder(dir_.string());
     {
         CBasicApp app(svc.services, program());
         ASSERT_TRUE(app.InitInstance(&frame, ""));
     }
-    EXPECT_TRUE(fs::exists(dir / "orda.db"));
+    EXPECT_TRUE(fs::exists(dir_ / "orda.db"));
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "show", "post:Select Subject..."}));
 }

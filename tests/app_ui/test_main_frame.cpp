@@ -20,6 +20,7 @@
 #include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +31,7 @@ int argc = 1;
 char arg0[] = "test_app_ui";
 char* argv[] = {arg0, nullptr};
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public TempFolderTest {
 protected:
     static void SetUpTestSuite() {
         if (!QApplication::instance()) new QApplication(argc, argv);
@@ -38,26 +39,19 @@ protected:
         registerMeasureViews();
         registerChartViews();
     }
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("ordavia_frame_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
     void TearDown() override {
         DebugLog::setEnabled(false);
-        fs::remove_all(dir);
+        TempFolderTest::TearDown();
     }
     std::string makeTable(const std::string& name) {
         CResultDoc doc;
         doc.setColumns(*findResultColumnSet("Image Results"));
         doc.addRow({name, "um", {1.0, 2.0, 3.0}});
-        const std::string p = (dir / name).string();
+        const std::string p = (dir_ / name).string();
         EXPECT_TRUE(doc.OnSaveDocument(p));
         return p;
     }
 
-    fs::path dir;
     ordavia::test::TestServices svc;
     ScriptedPrompter& prompter = svc.prompter;
 };
@@ -65,7 +59,7 @@ protected:
 }  // namespace
 
 TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
-    CBasicApp app(svc.services, (dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
@@ -79,7 +73,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
 TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
                                QString::fromStdString(makeTable("c.rst"))};
-    CBasicApp app(svc.services, (dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.resize(1200, 800);
@@ -105,10 +99,10 @@ TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
 
 TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
-    const std::string bmp = (dir / "pic.bmp").string();
+    const std::string bmp = (dir_ / "pic.bmp").string();
     ASSERT_TRUE(img.Save(bmp));
-    const std::string txt = (dir / "notes.txt").string();
-    CBasicApp app(svc.services, (dir / "ordavia").string());
+    const std::string txt = (dir_ / "notes.txt").string();
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString(bmp), QString::fromStdString(txt)});
@@ -120,7 +114,7 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     QMdiSubWindow* w = frame.mdiArea()->subWindowList().at(0);
     EXPECT_TRUE(frame.mdiArea()->viewport()->rect().contains(w->geometry())) << w->geometry().x();
     // Saved under a name, the document joins the recent-file list.
-    const std::string saved = (dir / "pic.cs1").string();
+    const std::string saved = (dir_ / "pic.cs1").string();
     app.documents()[0]->SetPathName(saved);
     EXPECT_EQ(app.recentFiles().entries().front(), saved);
     frame.close();
@@ -131,7 +125,7 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
 // however many views the document has registered, and the file then opens
 // again in a new window.
 TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
-    const std::string cs1 = (dir / "n1.cs1").string();
+    const std::string cs1 = (dir_ / "n1.cs1").string();
     {
         ZBasicDoc d;
         svc.adopt(d);
@@ -139,14 +133,14 @@ TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
         d.setImage(CZVimage(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey));
         ASSERT_TRUE(d.OnSaveDocument(cs1));
     }
-    const std::string zv1 = (dir / "c.zv1").string();
+    const std::string zv1 = (dir_ / "c.zv1").string();
     {
         ZchartDoc d;
         svc.adopt(d);
         d.OnNewDocument();
         ASSERT_TRUE(d.OnSaveDocument(zv1));
     }
-    CBasicApp app(svc.services, (dir / "ordavia").string());
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.show();

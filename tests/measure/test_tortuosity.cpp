@@ -105,16 +105,11 @@ TEST(Tortuosity, ParamsComeFromTheProfile) {
     const std::string path = ::testing::TempDir() + "/tortuosity_params.ini";
     std::remove(path.c_str());
     ProfileStore store(path);
-    TortuosityParams p = TortuosityParams::fromProfile(store);
-    EXPECT_DOUBLE_EQ(p.minLength, 10.0);
-    EXPECT_DOUBLE_EQ(p.minCurveLength, 20.0);
-    EXPECT_DOUBLE_EQ(p.minAngle, 5.0);
-    EXPECT_FALSE(p.log);
     store.WriteDouble("tortuosity", "minlength", 2.5);
     store.WriteDouble("tortuosity", "mincurvelength", 7.0);
     store.WriteDouble("tortuosity", "minangle", 12.0);
     store.WriteInt("tortuosity", "log", 1);
-    p = TortuosityParams::fromProfile(store);
+    const TortuosityParams p = TortuosityParams::fromProfile(store);
     EXPECT_DOUBLE_EQ(p.minLength, 2.5);
     EXPECT_DOUBLE_EQ(p.minCurveLength, 7.0);
     EXPECT_DOUBLE_EQ(p.minAngle, 12.0);
