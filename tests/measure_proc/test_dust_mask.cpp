@@ -4,6 +4,7 @@
 #include <random>
 
 #include "ProcTestSupport.h"
+#include "tests/support/ArchiveBytes.h"
 #include "base/FileIO.h"
 #include "image/ImageFilters.h"
 #include "measure/CDimCircle.h"
@@ -11,14 +12,6 @@
 #include "measure/ImageProcessing.h"
 
 namespace {
-
-void le16(std::vector<uint8_t>& b, unsigned v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void le32(std::vector<uint8_t>& b, int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-}
 
 // A list with a rectangle and a circle, as a user would mark two specks.
 void markTwoSpecks(ZBasicDoc& doc) {
@@ -49,29 +42,11 @@ TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
     // The extension is added and the name remembered for the filter switch.
     EXPECT_EQ(store().GetString("dustmask", "filename", ""), path("specks.dm"));
 
-    std::vector<uint8_t> expected;
-    le16(expected, 2);  // object count
-    le16(expected, 0xFFFF);
-    le16(expected, 1);
-    le16(expected, 8);
-    for (char c : std::string("CDimRect")) expected.push_back(uint8_t(c));
-    le32(expected, 3);       // layout version
-    le32(expected, 0xff00ff);  // the dust list's colour
-    le32(expected, 1);       // width
-    expected.push_back(0);   // no label
-    le16(expected, 2);
-    for (int v : {3, 2, 9, 8}) le32(expected, v);
-    le16(expected, 0xFFFF);
-    le16(expected, 1);
-    le16(expected, 10);
-    for (char c : std::string("CDimCircle")) expected.push_back(uint8_t(c));
-    le32(expected, 3);
-    le32(expected, 0xff00ff);
-    le32(expected, 1);
-    expected.push_back(0);
-    le16(expected, 2);
-    for (int v : {12, 12, 18, 12}) le32(expected, v);
-    EXPECT_EQ(fileBytes(path("specks.dm")), expected);
+    // Object count, then each dimension in layout 3 in the dust list's colour.
+    Bytes expected;
+    expected.u16(2).newClass("CDimRect").dim3(0xff00ff, 1, "", {{3, 2}, {9, 8}});
+    expected.newClass("CDimCircle").dim3(0xff00ff, 1, "", {{12, 12}, {18, 12}});
+    EXPECT_EQ(fileBytes(path("specks.dm")), expected.b);
 
     // Loading it into another document gives the same marks.
     ZBasicDoc other;
@@ -99,16 +74,7 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     for (size_t n : {size_t(1), size_t(5), size_t(20), good.size() - 1}) bad.emplace_back(good.begin(), good.begin() + long(n));
     bad.push_back({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});       // a huge count and nothing behind it
     bad.push_back({1, 0, 0xFF, 0xFF, 1, 0, 4, 0, 'C', 'D', 'i', 'm'});  // a class name cut short
-    {
-        std::vector<uint8_t> wrongClass;  // an object that is no dimension
-        le16(wrongClass, 1);
-        le16(wrongClass, 0xFFFF);
-        le16(wrongClass, 1);
-        le16(wrongClass, 8);
-        for (char c : std::string("CDimList")) wrongClass.push_back(uint8_t(c));
-        le16(wrongClass, 0);
-        bad.push_back(wrongClass);
-    }
+    bad.push_back(Bytes().u16(1).newClass("CDimList").u16(0).b);  // an object that is no dimension
     std::mt19937 rng(7);
     for (int i = 0; i < 50; ++i) {
         std::vector<uint8_t> r(size_t(rng() % 200));
@@ -117,7 +83,7 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     }
 
     auto target = std::make_unique<ZBasicDoc>();
-target->setServices(&services);
+    target->setServices(&services);
     markTwoSpecks(*target);
     const auto marksBefore = ImageProcessing::dustMarks(target->lists()[ZBasicDoc::kDustList]);
     target->SetModifiedFlag(false);
