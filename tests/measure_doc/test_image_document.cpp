@@ -25,6 +25,12 @@ protected:
         EXPECT_TRUE(readFileBytes(path(name), b).ok());
         return b;
     }
+    // Writes the bytes as a document file and reads them into doc.
+    bool load(ZBasicDoc& doc, const Bytes& bytes, std::string* err) {
+        write("v.cs1", bytes.b);
+        doc.setServices(&services);
+        return doc.readFile(path("v.cs1"), err);
+    }
 };
 
 // The fields of a version-10 file up to the dimension lists, with distinct
@@ -103,11 +109,9 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.i32(1).i32(5).i32(6).i32(0).f64(2.0).f64(3.0).i32(0).str("mm").i32(0).i32(0);
         b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.zvg");
         b.u16(1).newClass("CDimLine").i32(255).u16(1).i32(9).i32(9);  // oldest dimension layout
-        write("v1.cs1", b.b);
         ZBasicDoc doc;
-        doc.setServices(&services);
         std::string err;
-        ASSERT_TRUE(doc.readFile(path("v1.cs1"), &err)) << err;
+        ASSERT_TRUE(load(doc, b, &err)) << err;
         EXPECT_EQ(doc.versionRead(), 1);
         EXPECT_EQ(doc.calibration().units, "mm");
         EXPECT_EQ(doc.imageTime(), 0);
@@ -123,11 +127,9 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         if (v > 2) b.i32(1).i32(1).i32(1).f64(25.0).i32(0x123456);
         if (v > 3) b.str("user.wmf");
         b.u16(1).newClass("CDimPolygon").dim3(255, 1, "", {{1, 1}, {9, 1}, {9, 9}});
-        write("v.cs1", b.b);
         ZBasicDoc doc;
-        doc.setServices(&services);
         std::string err;
-        ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
+        ASSERT_TRUE(load(doc, b, &err)) << "version " << v << ": " << err;
         EXPECT_EQ(doc.imageTime(), 77) << v;
         EXPECT_EQ(doc.notes(), "notes") << v;
         EXPECT_EQ(doc.grid().spacing, v > 2 ? 25.0 : 100.0) << v;
@@ -143,11 +145,9 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.i32(0).i32(0).i32(0).f64(100.0).i32(0x808080).str("");
         b.u16(1).newClass("CDimLine").dim3(255, 1, "", {{1, 1}});
         b.u16(2).u16(0x8000 | 1).dim3(255, 1, "", {{2, 2}}).u16(0x8000 | 1).dim3(255, 1, "", {{3, 3}});
-        write("v5.cs1", b.b);
         ZBasicDoc doc;
-        doc.setServices(&services);
         std::string err;
-        ASSERT_TRUE(doc.readFile(path("v5.cs1"), &err)) << err;
+        ASSERT_TRUE(load(doc, b, &err)) << err;
         EXPECT_EQ(doc.notes(), "n");
         EXPECT_EQ(doc.lists()[0].count(), 1);
         EXPECT_EQ(doc.lists()[1].count(), 0);
@@ -166,11 +166,9 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         if (v > 7) b.str("mag").i32(5);
         for (int i = 0; i < 5; ++i) b.u16(0);
         if (v > 8) b.raw(std::string(reinterpret_cast<const char*>(dbBlock(1).b.data()), dbBlock(1).b.size()));
-        write("v.cs1", b.b);
         ZBasicDoc doc;
-        doc.setServices(&services);
         std::string err;
-        ASSERT_TRUE(doc.readFile(path("v.cs1"), &err)) << "version " << v << ": " << err;
+        ASSERT_TRUE(load(doc, b, &err)) << "version " << v << ": " << err;
         EXPECT_EQ(doc.paletteIndex(), v > 6 ? 4 : 0) << v;
         EXPECT_EQ(doc.zeroAsBlack(), v > 6 ? false : true) << v;
         EXPECT_EQ(doc.calibration().magName, v > 7 ? "mag" : "default") << v;
