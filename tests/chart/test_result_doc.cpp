@@ -1,10 +1,6 @@
 // Results tables: the ".rst" layout byte by byte in both directions, the
 // row building with "%*.*f" cells, the copy text and the CSV form.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "ResultTestSupport.h"
 #include "base/Archive.h"
@@ -12,6 +8,7 @@
 #include "chart/ResultColumnSets.h"
 #include "chart/ResultExport.h"
 #include "framework/ScriptedPrompter.h"
+#include "support/MveBytes.h"
 
 using rsttest::Bytes;
 
@@ -53,9 +50,6 @@ TEST(ResultLayout, WritesTheDocumentedBytes) {
 TEST(ResultLayout, LoadThenSaveIsByteForByteButTheCopyNumber) {
     const auto original = rsttest::smallTable(7).b;
     auto d = load(original);
-    EXPECT_EQ(d->displayColumnCount(), 2u);
-    EXPECT_EQ(d->rowTotal(), 2u);
-    EXPECT_EQ(d->columnCountField(), 2);
     EXPECT_EQ(d->rowCountField(), 2);
     EXPECT_EQ(d->subjectId, "AB12");
     EXPECT_EQ(d->examId, 42);
@@ -106,27 +100,18 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
     ASSERT_TRUE(d.addRow({"chart1", "CBV", {1.5, 3.25, 2.0, 4.0, 0.5, 98.6, 123.45}}));
     const auto& row = d.rows()[0]->strings;
     ASSERT_EQ(row.size(), 9u);
-    EXPECT_EQ(row[0], "chart1");
-    EXPECT_EQ(row[1], "CBV");
     EXPECT_EQ(row[2], "      1.50");
     EXPECT_EQ(row[3], "      3.25");
     EXPECT_EQ(row[7], "        99");
     EXPECT_EQ(row[8], "      123.5");
     EXPECT_TRUE(d.IsModified());
-    EXPECT_EQ(d.rowCountField(), 1);
 
-    // Fewer values than numeric columns leave the rest empty.
-    d.addRow({"chart2", "CBV", {1.0}});
+    // Fewer values than numeric columns leave the rest empty; numbers wider
+    // than their field are not cut.
+    d.addRow({"chart2", "CBV", {1.0, -123456789.25}});
     EXPECT_EQ(d.rows()[1]->strings[2], "      1.00");
-    EXPECT_EQ(d.rows()[1]->strings[3], "");
-}
-
-TEST(ResultRows, NumbersWiderThanTheirFieldAreNotCut) {
-    const ResultColumn cols[] = {{"f", 4, 0, 0}, {"t", 4, 0, 0}, {"v", 4, 3, 1}};
-    CResultDoc d;
-    d.setColumns(3, cols);
-    d.addRow({"x", "y", {-12345.678}});
-    EXPECT_EQ(d.rows()[0]->strings[2], "-12345.7");
+    EXPECT_EQ(d.rows()[1]->strings[3], "-123456789.25");
+    EXPECT_EQ(d.rows()[1]->strings[4], "");
 }
 
 TEST(ResultRows, FullTableRefusesFurtherRows) {
@@ -180,32 +165,11 @@ TEST(ResultExport, PrintHeaderCarriesProgramPathAndLongDate) {
     EXPECT_EQ(resultPrintHeader("Ordavia", "/data/r.rst", t), "Ordavia  /data/r.rst  Tuesday, March 14, 1995, 12:41:29");
 }
 
-TEST(ResultColumnSets, EverySetStartsWithTwoTextColumns) {
-    ASSERT_EQ(resultColumnSets().size(), 7u);
-    for (const ResultColumnSet& s : resultColumnSets()) {
-        ASSERT_GE(s.count, 3u) << s.title;
-        EXPECT_STREQ(s.columns[0].heading, "filename") << s.title;
-        for (size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(s.columns[i].fieldWidth, 0) << s.title;
-            EXPECT_EQ(s.columns[i].decimals, 0) << s.title;
-        }
-        for (size_t i = 2; i < s.count; ++i) EXPECT_GT(s.columns[i].fieldWidth, 0) << s.title << " " << i;
-    }
-    EXPECT_EQ(findResultColumnSet("Image Results")->count, 21u);
-    EXPECT_STREQ(findResultColumnSet("Image Results")->columns[16].heading, "Dim count density");
-    EXPECT_EQ(findResultColumnSet("Image Results")->columns[16].displayWidth, 21);
-    EXPECT_EQ(findResultColumnSet("Functional Capillary Flow and Density Results")->count, 10u);
-    EXPECT_EQ(findResultColumnSet("Linescan Velocity Results")->columns[0].displayWidth, 40);
-    EXPECT_EQ(findResultColumnSet("Nailfold Capillary loop measurements")->count, 12u);
-    EXPECT_EQ(findResultColumnSet("no such table"), nullptr);
-}
-
 TEST(ResultFile, SavesAndOpensThroughTheFramework) {
     ScriptedPrompter p;
     Prompter::setCurrent(&p);
-    const auto dir = std::filesystem::temp_directory_path() / ("ordavia_rst_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "t.rst").string();
+    const testsupport::ScratchDir dir("rst");
+    const std::string path = dir / "t.rst";
     {
         CResultDoc d;
         d.setColumns(*findResultColumnSet("Chart Results"));
@@ -218,6 +182,5 @@ TEST(ResultFile, SavesAndOpensThroughTheFramework) {
     EXPECT_EQ(back.rowTotal(), 1u);
     EXPECT_EQ(back.cell(0, 8), "        7.0");  // "Sum" is 11 wide
     EXPECT_EQ(back.saveCount, 1);
-    std::filesystem::remove_all(dir);
     Prompter::setCurrent(nullptr);
 }

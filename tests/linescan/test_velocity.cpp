@@ -83,7 +83,7 @@ TEST(CorrelationKernel, ShiftedProfileFlatWindowsAndPeakRules) {
     EXPECT_EQ(ordavia::parabolaOffset(3, 1, 3), 0.0);
 }
 
-TEST_F(VelocityTest, ColumnVelocityFollowsTheStreaksAndRefinesFractions) {
+TEST_F(VelocityTest, ColumnVelocityFollowsTheStreaks) {
     ordavia::CbvParams p;
     start(100, p);
     feed(100, 3.0, 120);
@@ -92,30 +92,10 @@ TEST_F(VelocityTest, ColumnVelocityFollowsTheStreaksAndRefinesFractions) {
     EXPECT_NEAR(doc.cbvTrace()->data->getD(60) * 0.04, 3.0, 1e-9);
     EXPECT_GT(doc.correlationTrace()->data->getD(60), 900.0);
     EXPECT_EQ(doc.cbvTrace()->yUnits, "um/s");
-
-    // 3.5 points per sample: whole shifts read 3 or 4; the parabola comes close.
-    ZlineScanDoc whole;
     doc.stop();
-    feed(100, 3.5, 150, 200);  // not running any more: ignored
-    ordavia::CbvParams sp;
-    sp.subpixel = true;
-    ZlineScanDoc& d2 = svc.adopt(whole);
-    ASSERT_TRUE(d2.OnNewDocument());
-    d2.setParams(sp, false);
-    ASSERT_TRUE(d2.startScan(&view, 100, 1, 0.02, 1.0, "um"));
-    double sum = 0;
-    int n = 0;
-    for (uint32_t s = 0; s < 150; ++s) {
-        d2.sampleVector(0) = tex.sample(100, 3.5, s);
-        (void)d2.addSample(s);
-        const double v = d2.cbvTrace()->data->getD((d2.scanTrace()->head + 499) % 500) * 0.04;
-        if (s > 30 && v > 0) {
-            sum += v;
-            ++n;
-        }
-    }
-    ASSERT_GT(n, 100);
-    EXPECT_NEAR(sum / n, 3.5, 0.1);
+    const uint32_t head = doc.scanTrace()->head;
+    feed(100, 3.5, 10, 200);
+    EXPECT_EQ(doc.scanTrace()->head, head) << "not running any more: ignored";
 }
 
 TEST_F(VelocityTest, GapLimitAndRingWrap) {
@@ -285,15 +265,6 @@ TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
     ASSERT_EQ(c->sampleCount(), 32u);
     EXPECT_EQ(c->data->argMax(0, 32), 3u);
     EXPECT_EQ(doc.correlateTraces(0, 99), nullptr);
-
-    // The chart review's velocity of a stack of lines (0.04 s apart).
-    const ordavia::ReviewVelocity r = ordavia::calculateReviewVelocity(*doc.sourceTrace(), 0, 0, p);
-    ASSERT_TRUE(r.correlation && r.cbv);
-    EXPECT_EQ(r.correlation->width(), 41u);
-    EXPECT_EQ(r.correlation->name, "correlation");
-    EXPECT_EQ(r.cbv->name, "cbv");
-    EXPECT_DOUBLE_EQ(r.cbv->yScale, 25.0);
-    EXPECT_EQ(r.cbv->data->getD(50), 2.0);
 }
 
 TEST_F(VelocityTest, ImportedKymographIsTheScan) {

@@ -2,14 +2,13 @@
 // slopes picked by hand and the settings the document keeps.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "chart/ZchartDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "support/ChartBytes.h"
 #include "support/LineScanFeed.h"
+#include "support/MveBytes.h"
 #include "support/TestServices.h"
 
 using charttest::Bytes;
@@ -42,14 +41,8 @@ Bytes lineScanBlock(int32_t version, int32_t slopeCount, const std::vector<doubl
 
 struct ZvlTest : ::testing::Test {
     ordavia::test::TestServices svc;
-    std::filesystem::path dir;
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("ordavia_zvl_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
-        svc.profile.SetPath((dir / "p.ini").string());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    testsupport::ScratchDir dir{"zvl"};
+    void SetUp() override { svc.profile.SetPath(dir / "p.ini"); }
 };
 
 }  // namespace
@@ -100,7 +93,7 @@ TEST_F(ZvlTest, SavedFileIsTheVersionElevenLayoutAndLoadsBack) {
         live.sampleVector(0) = tex.sample(40, 2.0, s);
         (void)live.addSample(s);
     }
-    const std::string path = (dir / "a.zvl").string();
+    const std::string path = dir / "a.zvl";
     Archive ar;
     live.Serialize(ar);
     ASSERT_TRUE(writeFileAtomically(path, ar.bytes()).ok());
@@ -150,9 +143,8 @@ TEST_F(ZvlTest, SlopeCountOfAThousandLoadsNoSlopesAndDamagedFilesFailWhole) {
     Bytes bad = emptyChart();
     bad.u32(11).u32(0).u32(0).f64(0.2).u32(0).u32(0).u32(7).u32(0).u32(1).u32(0).f64(1e308 * 10).f64(0.0);
     bad.u32(0).u32(0).u32(0).f64(0.7).u32(0).u32(0).f64(50).u32(60).u32(3).u32(15).u32(15).u32(10);
-    ZlineScanBaseDoc fresh;
-    ASSERT_TRUE(fresh.loadZvlBytes(bad.b).ok());
-    const ZlineScanBaseDoc& doc2 = fresh;
+    ZlineScanBaseDoc doc2;
+    ASSERT_TRUE(doc2.loadZvlBytes(bad.b).ok());
     EXPECT_EQ(doc2.params().gap, 1);
     EXPECT_EQ(doc2.params().filter, 1);
     EXPECT_EQ(doc2.params().method, 2);
