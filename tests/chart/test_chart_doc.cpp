@@ -106,8 +106,6 @@ TEST(ChartDoc, SpectrumSmoothingFirAndDerivative) {
     EXPECT_EQ(psd->name, "Calculated PSD");
     EXPECT_DOUBLE_EQ(psd->extent->valueAt(0), 500.0);
     EXPECT_EQ(psd->data->argMax(0, 0), 0u);  // row-wise, below
-    CdoubleVect row;
-    ASSERT_TRUE(row.resize(256));
     std::vector<double> r(256);
     psd->data->readBlock(r.data(), 1, 1, 1);
     EXPECT_EQ(std::max_element(r.begin(), r.end()) - r.begin(), 64);

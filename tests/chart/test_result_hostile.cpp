@@ -54,55 +54,30 @@ TEST(ResultHostile, EveryTruncationFailsCleanly) {
     }
 }
 
-TEST(ResultHostile, AbsurdCountsAreRefusedBeforeAllocating) {
-    auto d = knownTable();
-    // 4 billion formats in a few bytes.
-    EXPECT_FALSE(loads(*d, Bytes().u16(0xFFFF).u32(0xFFFFFFF0).b));
-    // A row count the bytes cannot hold.
-    Bytes rows;
+// Absurd counts are refused before allocating; wrong classes, schemas,
+// null objects and repeated references are format errors.
+TEST(ResultHostile, AbsurdCountsAndWrongObjectsAreRefused) {
+    Bytes rows, cells, str, schema, nullRow, twice, tooMany;
     rows.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x7FFFFFFF);
-    EXPECT_FALSE(loads(*d, rows.b));
-    // A string array claiming a billion strings.
-    Bytes cells;
     cells.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).newClass("CStringArray").u16(0xFFFF).u32(1u << 30);
-    EXPECT_FALSE(loads(*d, cells.b));
-    // A string longer than the file.
-    Bytes str;
     str.u16(1).newClass("Ccolformat").u16(0).u16(1).u8(0xFF).u16(0xFFFF).u32(0x10000000);
-    EXPECT_FALSE(loads(*d, str.b));
-    expectUnchanged(*d);
-}
-
-TEST(ResultHostile, MoreRowsThanTheTableCanHoldIsRefused) {
-    Bytes x;
-    x.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0);
-    x.u16(0xFFFF).u32(0x10000);
-    x.newClass("CStringArray").u16(0);
-    for (uint32_t i = 1; i < 0x10000; ++i) x.u16(0x8001).u16(0);
-    auto d = knownTable();
-    EXPECT_FALSE(loads(*d, x.b));
-    expectUnchanged(*d);
-}
-
-TEST(ResultHostile, WrongClassesAndReferencesAreFormatErrors) {
-    auto d = knownTable();
-    // A row where a column format belongs.
-    EXPECT_FALSE(loads(*d, Bytes().u16(1).newClass("CStringArray").u16(0).b));
-    // An unknown class.
-    EXPECT_FALSE(loads(*d, Bytes().u16(1).newClass("CEvil").u16(0).b));
-    // Ccolformat with another schema number.
-    Bytes schema;
     schema.u16(1).u16(0xFFFF).u16(1).u16(10);
     schema.b.insert(schema.b.end(), {'C', 'c', 'o', 'l', 'f', 'o', 'r', 'm', 'a', 't'});
-    EXPECT_FALSE(loads(*d, schema.b));
-    // A null format, a null row, and a second reference to an object.
-    EXPECT_FALSE(loads(*d, Bytes().u16(1).u16(0).b));
-    Bytes nullRow;
     nullRow.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).u16(0);
-    EXPECT_FALSE(loads(*d, nullRow.b));
-    Bytes twice;
     twice.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(2).u16(2).newClass("CStringArray").u16(0).u16(0x0002);
-    EXPECT_FALSE(loads(*d, twice.b));
+    // More rows than a table can hold.
+    tooMany.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x10000);
+    tooMany.newClass("CStringArray").u16(0);
+    for (uint32_t i = 1; i < 0x10000; ++i) tooMany.u16(0x8001).u16(0);
+    const std::vector<uint8_t> cases[] = {
+        Bytes().u16(0xFFFF).u32(0xFFFFFFF0).b,              // 4 billion formats in a few bytes
+        rows.b, cells.b, str.b, schema.b, nullRow.b, twice.b, tooMany.b,
+        Bytes().u16(1).newClass("CStringArray").u16(0).b,   // a row where a format belongs
+        Bytes().u16(1).newClass("CEvil").u16(0).b,
+        Bytes().u16(1).u16(0).b,                            // a null format
+    };
+    auto d = knownTable();
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_FALSE(loads(*d, cases[i])) << i;
     expectUnchanged(*d);
 }
 
