@@ -1,20 +1,19 @@
 // The chart commands of ordavia-cli: import a text export with a heading
 // line and a time column, read it back with info and spectrum, export it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
 
 #include "support/CliRun.h"
+#include "support/MveBytes.h"
 
 namespace fs = std::filesystem;
 using clitest::cli;
 
 TEST(CliChart, ImportInfoSpectrumExport) {
-    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_chart_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    testsupport::ScratchDir scratch("cli-chart");
+    const fs::path dir = scratch.dir;
     {
         std::ofstream f(dir / "ldf.txt");
         f << "Time (s),Flux (PU)\n";
@@ -46,5 +45,4 @@ TEST(CliChart, ImportInfoSpectrumExport) {
     EXPECT_NE(cli("info " + (dir / "b.zv1").string(), dir).out.find("10 x 1"), std::string::npos);
     EXPECT_NE(cli("chart import " + (dir / "o.bin").string() + " x.zv1 --binary", dir).code, 0) << "needs --type";
     EXPECT_NE(cli("info " + (dir / "ldf.txt").string() + ".zv1", dir).code, 0);
-    fs::remove_all(dir);
 }

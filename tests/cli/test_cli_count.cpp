@@ -1,7 +1,6 @@
 // "ordavia-cli count" and the counting line of "synth image", run as a user
 // would: the JSON keys are a contract with scripts.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "support/CliRun.h"
+#include "support/MveBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -24,8 +24,8 @@ std::string compact(std::string s) {
 }
 
 TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
-    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_count_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testsupport::ScratchDir scratch("cli-count");
+    const fs::path dir = scratch.dir;
     auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
     const std::string pic = (dir / "frame.bmp").string();
     const CliRun synth = run("synth image " + pic + " --look typical --seed 7 --json");
@@ -58,7 +58,6 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
     EXPECT_EQ(run("count " + (dir / "missing.bmp").string() + " --line 1,1,9,9").code, 1);
-    fs::remove_all(dir);
 }
 
 }  // namespace

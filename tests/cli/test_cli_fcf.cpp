@@ -1,19 +1,19 @@
 // "ordavia-cli fcf" run as a user would on a synthetic video: the JSON keys
 // are a contract with scripts.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
 #include <string>
 
 #include "support/CliRun.h"
+#include "support/MveBytes.h"
 
 namespace fs = std::filesystem;
 
 TEST(CliFcf, RowsPerBlockDocumentsAndTheWholeVideoPicture) {
-    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_fcf_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testsupport::ScratchDir scratch("cli-fcf");
+    const fs::path dir = scratch.dir;
     auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
     const std::string video = (dir / "v.mve").string();
     ASSERT_EQ(run("synth video " + video + " --truth " + (dir / "t.json").string() + " --frames 24 --size 128x96 --scale 3").code, 0);
@@ -45,5 +45,4 @@ TEST(CliFcf, RowsPerBlockDocumentsAndTheWholeVideoPicture) {
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
     EXPECT_EQ(run("fcf " + (dir / "missing.mve").string()).code, 1);
-    fs::remove_all(dir);
 }

@@ -1,89 +1,49 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "base/FileIO.h"
-#include "chart/ResultTables.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "settings/StartupSettings.h"
 #include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
-#include "settings/ProfileStore.h"
+#include "support/CliRun.h"
+#include "support/MveBytes.h"
+#include "support/TestServices.h"
 #include "tests/support/TinyDisc.h"
 
 namespace fs = std::filesystem;
+using clitest::CliRun;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-};
-
-// Runs ordavia-cli with a private, empty profile; stderr joins stdout.
-CliRun cli(const std::string& args, const fs::path& dir) {
-    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli --profile " + (dir / "p.ini").string() +
-                            " " + args + " 2>&1";
-    CliRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("ordavia_cli_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ProfileStore::instance().SetPath((dir / "p.ini").string());
-        Prompter::setCurrent(&prompter);
-        services.profileStore = &ProfileStore::instance();
-        services.prompterPtr = &prompter;
-        services.startupSettings = &settings;
-        services.resultTables = &results;
-        services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
+        ts.services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
         // A document with a picture, a region and a few dimensions.
         ZBasicDoc doc;
-        doc.setServices(&services);
+        ts.adopt(doc);
         doc.OnNewDocument();
         doc.setImage(CZVimage(200, 100, 0, CZVimage::kFrame, CZVimage::kGrey));
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 200; ++x) doc.pictureForPreview().row(y)[x] = static_cast<uint8_t>(x);
         doc.markImageForSave();
-        { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
-        { auto v_ = doc.calibration(); v_.xScale = v_.yScale = 2.0; doc.setCalibration(v_); }
+        auto cal = doc.calibration();
+        cal.calibrated = 1;
+        cal.xScale = cal.yScale = 2.0;
+        doc.setCalibration(cal);
         doc.addNewDimension(0, {10, 10});
         doc.addVertex(0, {40, 50});
         doc.addNewDimension(0, {60, 60});  // a counting mark
         doc.setNotes("first\r\n");
         ASSERT_TRUE(doc.OnSaveDocument((dir / "a.cs1").string()));
     }
-    void TearDown() override {
-        Prompter::setCurrent(nullptr);
-        ProfileStore::instance().SetPath("");
-        fs::remove_all(dir);
-    }
-    std::vector<uint8_t> bytes(const std::string& name) {
-        std::vector<uint8_t> b;
-        EXPECT_TRUE(readFileBytes((dir / name).string(), b).ok());
-        return b;
-    }
-    fs::path dir;
-    ScriptedPrompter prompter;
-    StartupSettings settings;
-    ResultTables results;
-    ordavia::AppServices services;
+    CliRun cli(const std::string& args, const fs::path& where) { return clitest::cli(args, where); }
+    std::vector<uint8_t> bytes(const std::string& name) { return testsupport::readBytes((dir / name).string()); }
+    testsupport::ScratchDir scratch{std::string("cli-") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    fs::path dir = scratch.dir;
+    ordavia::test::TestServices ts;
 };
 
 }  // namespace

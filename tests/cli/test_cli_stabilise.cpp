@@ -1,7 +1,6 @@
 // "ordavia-cli stabilise" run as a user would: one offset pair per frame,
 // frame 0 at [0, 0], the document written with --out, bad options refused.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -9,12 +8,13 @@
 #include <vector>
 
 #include "support/CliRun.h"
+#include "support/MveBytes.h"
 
 namespace fs = std::filesystem;
 
 TEST(CliStabilise, OffsetsPerFrameAndTheDocument) {
-    const fs::path dir = fs::temp_directory_path() / ("ordavia_cli_stab_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testsupport::ScratchDir scratch("cli-stab");
+    const fs::path dir = scratch.dir;
     auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
     const std::string mve = (dir / "shaky.mve").string();
     ASSERT_EQ(run("synth video " + mve + " --truth " + (dir / "t.json").string() + " --frames 6 --size 320x240 --jitter 3").code, 0);
@@ -39,5 +39,4 @@ TEST(CliStabilise, OffsetsPerFrameAndTheDocument) {
     for (const char* bad : {" --step 0", " --range 60", " --frames 3", " --window x", " --out x.txt"})
         EXPECT_NE(run("stabilise " + mve + bad).code, 0) << bad;
     EXPECT_NE(run("stabilise " + (dir / "none.mve").string()).code, 0);
-    fs::remove_all(dir);
 }

@@ -13,7 +13,7 @@
 #include "video/CZVMovie.h"
 #include "video/FcdTool.h"
 #include "video/FcfStatistics.h"
-#include "video/SyntheticVideo.h"
+#include "tests/support/SyntheticMovie.h"
 #include "video/fcfdoc.h"
 
 using namespace ordavia;
@@ -29,16 +29,8 @@ struct Figures {
 
 Figures measure(const SyntheticVideo::Params& p, bool corrected, bool ignoreDrift, double threshold) {
     SyntheticVideo gen;
-    std::string err;
-    EXPECT_TRUE(gen.prepare(p, &err)) << err;
     CZVMovie m;
-    EXPECT_TRUE(m.Record("", p.frames, p.width, p.height, CZVimage::kGrey));
-    CZVimage f;
-    for (int k = 0; k < p.frames; ++k) {
-        gen.frame(k, f);
-        m.AddFrame(f, true);
-    }
-    m.stopRecording();
+    testsupport::recordSynthetic(gen, p, m);
     const auto& truth = gen.truth();
     // Frame k shows the scene moved by shift k: placing it at minus the
     // shift lays the scene over itself.

@@ -1,5 +1,7 @@
 // The synthetic video: deterministic, its cells move at the stated speed
-// and its frames move by the stated shifts.
+// and its frames move by the stated shifts. Whether its pixels show flowing
+// and still capillaries as the truth says is measured by the flow accuracy
+// test.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,7 +24,7 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     std::string err;
     ASSERT_TRUE(a.prepare(p, &err)) << err;
     ASSERT_TRUE(b.prepare(p, &err));
-    CZVimage fa, fb, f0;
+    CZVimage fa, fb;
     a.frame(3, fa);
     b.frame(3, fb);
     ASSERT_EQ(std::memcmp(fa.data(), fb.data(), fa.byteCount()), 0);
@@ -41,26 +43,6 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     EXPECT_EQ(still, 2);
     EXPECT_GE(slow, 1);
     EXPECT_GE(fast, 1);
-    // Without noise or shifts, a still capillary's pixels change only with
-    // the illumination drift, a flowing one's with its cells.
-    a.frame(0, f0);
-    auto change = [&](const SyntheticVideo::Capillary& c) {
-        double sum = 0;
-        for (const auto& q : c.centreLine) {
-            const int x = int(std::lround(q.x)), y = int(std::lround(q.y));
-            if (x < 0 || y < 0 || x >= 320 || y >= 240) continue;
-            sum += std::abs(int(fa.row(y)[x]) - int(f0.row(y)[x]));
-        }
-        return sum / double(c.centreLine.size());
-    };
-    for (const auto& c : caps) {
-        if (!c.flows) {
-            EXPECT_LT(change(c), 4.0) << c.index;
-        } else if (c.velocityPxPerFrame > 2) {
-            EXPECT_GT(change(c), 4.0) << c.index;
-        }
-    }
-
     // Shifts: every third frame whole pixels, others sub-pixel, within the jitter.
     p.jitter = 2;
     SyntheticVideo s;

@@ -9,30 +9,18 @@
 #include "base/FileIO.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 
 using namespace testsupport;
 
 namespace {
 
-struct DocFixture {
+struct DocFixture : ordavia::test::TestServices {
     ScratchDir dir{"dcs"};
-    ProfileStore profile{dir / "ordavia.ini"};
-    ScriptedPrompter prompter;
-    ordavia::AppServices services;
-    DocFixture() {
-        services.profileStore = &profile;
-        services.prompterPtr = &prompter;
-    }
-    std::unique_ptr<CMotivaDoc> doc() {
-        auto d = std::make_unique<CMotivaDoc>();
-        d->setServices(&services);
-        return d;
-    }
+    DocFixture() { profile.SetPath(dir / "ordavia.ini"); }
+    std::unique_ptr<CMotivaDoc> doc() { return make<CMotivaDoc>(); }
 };
 
 // The image-document part a video document writes before its own fields.
@@ -43,6 +31,14 @@ std::vector<uint8_t> basePart(const CMotivaDoc& d) {
     Archive ar;
     plain.Serialize(ar);
     return ar.bytes();
+}
+
+// A whole ".dcs" with the given video fields in layout version v.
+std::vector<uint8_t> dcsFile(const CMotivaDoc& d, const DcsVideoTail& t, int v) {
+    std::vector<uint8_t> file = basePart(d);
+    const auto tail = t.bytes(v);
+    file.insert(file.end(), tail.begin(), tail.end());
+    return file;
 }
 
 }  // namespace
@@ -80,38 +76,29 @@ TEST(VideoDocument, LayoutSixByteByByteAndEveryOlderVersionReads) {
     old.spot = {1.5, 2.5};
     old.results = "r.rst";
     for (int v = 1; v <= 6; ++v) {
-        std::vector<uint8_t> file = base;
-        const auto tb = old.bytes(v);
-        file.insert(file.end(), tb.begin(), tb.end());
         auto r = f.doc();
         r->setQuiet(true);
-        Archive in(file);
+        Archive in(dcsFile(*d, old, v));
         r->Serialize(in);
         EXPECT_EQ(r->videoVersion(), v);
         EXPECT_EQ(r->numberOfFrames(), 12);
         EXPECT_EQ(r->flag(), 7);
         EXPECT_EQ(r->movieFileName(), "D:\\data\\clip.mve");
         EXPECT_DOUBLE_EQ(r->framesPerSecond(), 25.0) << v;
-        EXPECT_EQ(r->playbackInterval(), 40);
         EXPECT_EQ(r->resultsFileName(), v > 2 ? "r.rst" : "");
         EXPECT_EQ(r->flyingSpot().size(), v > 4 ? 2u : 0u);
         EXPECT_EQ(r->pairs().size(), 1u);
     }
     old.fieldsPerSecond = 59;
     for (int v : {2, 5}) {
-        std::vector<uint8_t> file = base;
-        const auto tb = old.bytes(v);
-        file.insert(file.end(), tb.begin(), tb.end());
         auto r = f.doc();
-        Archive in(file);
+        Archive in(dcsFile(*d, old, v));
         r->Serialize(in);
         EXPECT_DOUBLE_EQ(r->framesPerSecond(), 29.97002997002997);
     }
     // A damaged frame table is a format error, not a huge allocation.
     old.table.clear();
-    std::vector<uint8_t> bad = base;
-    auto tb = old.bytes(4);
-    bad.insert(bad.end(), tb.begin(), tb.end());
+    std::vector<uint8_t> bad = dcsFile(*d, old, 4);
     const size_t at = base.size() + 4 * 4 + 1 + old.movie.size() + 4 + 1 + 4 + 1 + old.results.size();
     bad[at] = 0xFF, bad[at + 1] = 0xFF, bad[at + 2] = 0xFF, bad[at + 3] = 0x0F;
     auto r = f.doc();
@@ -142,10 +129,7 @@ TEST(VideoDocument, SavingLinkingAndRangeResults) {
         auto o = f.doc();
         DcsVideoTail t;
         t.movie = "E:\\other\\B.mve";
-        std::vector<uint8_t> file = basePart(*o);
-        const auto tb = t.bytes(6);
-        file.insert(file.end(), tb.begin(), tb.end());
-        writeBytes(f.dir / "link.dcs", file);
+        writeBytes(f.dir / "link.dcs", dcsFile(*o, t, 6));
         ASSERT_TRUE(o->OnOpenDocument(f.dir / "link.dcs"));
         EXPECT_EQ(o->movieFileName(), f.dir / "B.mve");
         EXPECT_EQ(o->frameCount(), 4);
@@ -160,10 +144,7 @@ TEST(VideoDocument, SavingLinkingAndRangeResults) {
         auto o = f.doc();
         DcsVideoTail t;
         t.movie = "E:\\other\\gone.mve";
-        std::vector<uint8_t> file = basePart(*o);
-        const auto tb = t.bytes(6);
-        file.insert(file.end(), tb.begin(), tb.end());
-        writeBytes(f.dir / "gone.dcs", file);
+        writeBytes(f.dir / "gone.dcs", dcsFile(*o, t, 6));
         f.prompter.pushFiles({f.dir / "B.mve"});
         ASSERT_TRUE(o->OnOpenDocument(f.dir / "gone.dcs"));
         ASSERT_EQ(f.prompter.messages().size(), 1u);

@@ -7,13 +7,7 @@
 #include <QMenu>
 
 #include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "framework/Timer.h"
-#include "settings/ProfileStore.h"
-#include "tests/support/MveBytes.h"
-#include "video/CMotivaDoc.h"
+#include "tests/support/VideoUiFixture.h"
 #include "video/fcfdoc.h"
 #include "video/ui/CMotivaView.h"
 #include "video/ui/fcfview.h"
@@ -33,29 +27,17 @@ QAction* menuAction(const QList<QMenu*>& menus, const QString& menu, const QStri
 }  // namespace
 
 TEST(FcfView, CalculateFcfRunsOneBlockPerTickAndTheFlowViewRecalculates) {
-    static int argc = 1;
-    static char name[] = "test_video_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-    ManualTimerFactory timers;
-    TimerFactory::setCurrent(&timers);
-    ScratchDir dir("fcf-ui");
-    writeBytes(dir / "clip.mve", mveCurrent(8, 4, 10, 10, 0));
-    ProfileStore profile(dir / "ordavia.ini");
-    ScriptedPrompter prompter;
-    ResultTables results;
-    ordavia::AppServices services;
-    services.profileStore = &profile;
-    services.prompterPtr = &prompter;
-    services.resultTables = &results;
+    VideoUiFixture f("fcf-ui", 8, 4, 10);
+    ASSERT_TRUE(f.ok);
+    CMotivaDoc& doc = f.doc;
+    ManualTimerFactory& timers = f.timers;
+    ScriptedPrompter& prompter = f.prompter;
+    ResultTables& results = f.results;
     std::vector<std::unique_ptr<Document>> opened;
-    services.opener = [&](std::unique_ptr<Document> d) {
+    f.services.opener = [&](std::unique_ptr<Document> d) {
         opened.push_back(std::move(d));
         return opened.back().get();
     };
-    CMotivaDoc doc;
-    doc.setServices(&services);
-    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
     doc.SetTitle("clip");
     CMotivaView view(&doc);
     QAction* calc = menuAction(view.documentMenus(), "&Video", "Calculate &FCF");
@@ -111,5 +93,4 @@ TEST(FcfView, CalculateFcfRunsOneBlockPerTickAndTheFlowViewRecalculates) {
     mark->trigger();
     EXPECT_EQ(prompter.messages().back().rfind("functional capillary density = ", 0), 0u);
     EXPECT_NE(flow->notes().find("functional capillary density = "), std::string::npos);
-    TimerFactory::setCurrent(nullptr);
 }

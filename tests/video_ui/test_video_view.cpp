@@ -9,34 +9,17 @@
 #include <QTest>
 #include <cstring>
 
-#include "framework/AppServices.h"
-#include "framework/ScriptedPrompter.h"
-#include "framework/Timer.h"
-#include "settings/ProfileStore.h"
-#include "tests/support/MveBytes.h"
-#include "video/CMotivaDoc.h"
+#include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
 
 using namespace testsupport;
 
 TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
-    static int argc = 1;
-    static char name[] = "test_video_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-    ManualTimerFactory timers;
-    TimerFactory::setCurrent(&timers);
-    ScratchDir dir("video-ui");
-    writeBytes(dir / "clip.mve", mveCurrent(8, 4, 5, 5, 0));
-    ProfileStore profile(dir / "ordavia.ini");
-    ScriptedPrompter prompter;
-    ordavia::AppServices services;
-    services.profileStore = &profile;
-    services.prompterPtr = &prompter;
-    CMotivaDoc doc;
-    doc.setServices(&services);
-    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
+    VideoUiFixture f("video-ui", 8, 4, 5);
+    ASSERT_TRUE(f.ok);
+    CMotivaDoc& doc = f.doc;
+    ManualTimerFactory& timers = f.timers;
     doc.setFramesPerSecond(25);
     {
         CMotivaView view(&doc);
@@ -81,22 +64,10 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
 }
 
 TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
-    static int argc = 1;
-    static char name[] = "test_video_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-    ManualTimerFactory timers;
-    TimerFactory::setCurrent(&timers);
-    ScratchDir dir("video-ui-move");
-    writeBytes(dir / "clip.mve", mveCurrent(64, 48, 8, 8, 0));
-    ProfileStore profile(dir / "ordavia.ini");
-    ScriptedPrompter prompter;
-    ordavia::AppServices services;
-    services.profileStore = &profile;
-    services.prompterPtr = &prompter;
-    CMotivaDoc doc;
-    doc.setServices(&services);
-    ASSERT_TRUE(doc.importMovie(dir / "clip.mve"));
+    VideoUiFixture f("video-ui-move", 64, 48, 8);
+    ASSERT_TRUE(f.ok);
+    CMotivaDoc& doc = f.doc;
+    ManualTimerFactory& timers = f.timers;
     CMotivaView view(&doc);
     view.show();
     ordavia::MovementParams p;
@@ -110,7 +81,7 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     EXPECT_FALSE(view.correcting());
     EXPECT_EQ(doc.movementRun(), nullptr);
     EXPECT_EQ(timers.activeCount(), 0);
-    EXPECT_EQ(prompter.asked.back().text, "Calculating Movement Correction");
+    EXPECT_EQ(f.prompter.asked.back().text, "Calculating Movement Correction");
 
     // Dragging by 3 pixels at zoom 1 moves the frame shown by 3.
     doc.goToFrame(1);
