@@ -1,52 +1,27 @@
 #pragma once
-// Shared pieces of the database tests: a scratch folder per test, a private
-// profile, a scripted prompter installed for the test's lifetime, and raw
-// SQLite reads that do not go through the code under test.
+// Shared pieces of the database tests: a scripted prompter installed for the
+// test's lifetime, and raw SQLite reads that do not go through the code under
+// test. Scratch folders and whole-file reads come from tests/support.
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "framework/Prompter.h"
 #include "framework/ScriptedPrompter.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
 
 namespace dbtest {
 
-namespace fs = std::filesystem;
-
-struct TempDir {
-    fs::path dir;
-    explicit TempDir(const std::string& tag = "db") {
-        static std::atomic<int> n{0};
-        dir = fs::temp_directory_path() /
-              ("ordavia_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(n++));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string str() const { return dir.string(); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-};
+using testsupport::ScratchDir;
+using testsupport::readBytes;
 
 struct PrompterScope {
     ScriptedPrompter prompter;
     PrompterScope() { Prompter::setCurrent(&prompter); }
     ~PrompterScope() { Prompter::setCurrent(nullptr); }
 };
-
-inline std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
 
 // All rows of a query as text cells, through a connection of our own.
 inline std::vector<std::vector<std::string>> queryRows(const std::string& dbPath, const std::string& sql) {

@@ -20,7 +20,7 @@ namespace {
 class TestDoc : public CdbDocument {};
 
 struct Linked : ::testing::Test {
-    TempDir tmp{"dbdoc"};
+    ScratchDir tmp{"dbdoc"};
     // The services a database-linked document needs; the results tables
     // live above this layer.
     struct {
@@ -33,13 +33,13 @@ struct Linked : ::testing::Test {
     std::string data;
 
     void SetUp() override {
-        svc.profile.SetPath(tmp.path("ordavia.ini"));
+        svc.profile.SetPath(tmp / "ordavia.ini");
         svc.profile.WriteString("Settings", "owner", "Lab 3");
         svc.profile.WriteString("Settings", "station", "scope-pc");
         svc.services.profileStore = &svc.profile;
         svc.services.prompterPtr = &svc.prompter;
         svc.services.subjectDatabase = &db;
-        data = tmp.str() + "/";
+        data = tmp.dir.string() + "/";
         ASSERT_TRUE(db.openPath(data + "orda.db", svc.prompter));
         EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
         EXPECT_TRUE(insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring"));

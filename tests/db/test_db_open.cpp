@@ -19,9 +19,9 @@ using namespace dbtest;
 namespace {
 
 struct OpenFixture : ::testing::Test {
-    TempDir tmp{"dbopen"};
+    ScratchDir tmp{"dbopen"};
     PrompterScope ps;
-    ProfileStore profile{tmp.path("ordavia.ini")};
+    ProfileStore profile{tmp / "ordavia.ini"};
     CSubjectDatabase db;
 
     std::vector<ScriptedPrompter::Asked> folderQuestions() const {
@@ -35,7 +35,7 @@ struct OpenFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
-    const std::string data = tmp.path("data");
+    const std::string data = tmp / "data";
     std::filesystem::create_directories(data);
     ps.prompter.pushFolder(data);
 
@@ -79,7 +79,7 @@ TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
 }
 
 TEST_F(OpenFixture, FolderWithApostropheGetsItsInfoRow) {
-    const std::string data = tmp.path("O'Brien's data");
+    const std::string data = tmp / "O'Brien's data";
     std::filesystem::create_directories(data);
     ps.prompter.pushFolder(data + "/");  // a trailing separator is not doubled
     ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
@@ -104,7 +104,7 @@ TEST_F(OpenFixture, CancelStoresEmptyKeyAndAsksAgainNextStart) {
 }
 
 TEST_F(OpenFixture, DeletedFileAsksAgainInsteadOfRecreatingIt) {
-    const std::string old = tmp.path("gone/orda.db");
+    const std::string old = tmp / "gone/orda.db";
     profile.WriteString("Settings", "database", old);
     EXPECT_TRUE(db.openAtStartup(profile, ps.prompter));
     ASSERT_EQ(folderQuestions().size(), 1u);
@@ -115,7 +115,7 @@ TEST_F(OpenFixture, DeletedFileAsksAgainInsteadOfRecreatingIt) {
 }
 
 TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
-    const std::string data = tmp.path("d");
+    const std::string data = tmp / "d";
     std::filesystem::create_directories(data);
     ps.prompter.pushFolder(data);
     ASSERT_TRUE(db.openAtStartup(profile, ps.prompter));
@@ -123,7 +123,7 @@ TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
     db.close();
 
     const std::string dbPath = data + "/orda.db";
-    const auto before = fileBytes(dbPath);
+    const auto before = readBytes(dbPath);
     const auto mtime = std::filesystem::last_write_time(dbPath);
     CSubjectDatabase second;
     ASSERT_TRUE(second.openAtStartup(profile, ps.prompter));
@@ -132,55 +132,55 @@ TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
     EXPECT_EQ(readDbInfo(second.handle()).value()->dbversion, "1");
     second.close();
     second.close();  // closing twice is harmless
-    EXPECT_EQ(fileBytes(dbPath), before);
+    EXPECT_EQ(readBytes(dbPath), before);
     EXPECT_EQ(std::filesystem::last_write_time(dbPath), mtime);
     EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM info;")[0][0], "1");
 }
 
 TEST_F(OpenFixture, FileThatIsNoDatabaseLeavesHandleNullWithMessage) {
-    const std::string bad = tmp.path("orda.db");
+    const std::string bad = tmp / "orda.db";
     {
         std::ofstream f(bad, std::ios::binary);
         f << std::string(4096, 'x');
     }
-    const auto before = fileBytes(bad);
+    const auto before = readBytes(bad);
     profile.WriteString("Settings", "database", bad);
     EXPECT_FALSE(db.openAtStartup(profile, ps.prompter));
     EXPECT_FALSE(db.isOpen());
     ASSERT_EQ(ps.prompter.messages().size(), 1u);
     EXPECT_NE(ps.prompter.messages()[0].find("not a database"), std::string::npos) << ps.prompter.messages()[0];
-    EXPECT_EQ(fileBytes(bad), before);
+    EXPECT_EQ(readBytes(bad), before);
 }
 
 TEST_F(OpenFixture, MissingFolderFailsToOpenWithMessage) {
-    EXPECT_FALSE(db.openPath(tmp.path("no/such/folder/orda.db"), ps.prompter));
+    EXPECT_FALSE(db.openPath(tmp / "no/such/folder/orda.db", ps.prompter));
     EXPECT_FALSE(db.isOpen());
     EXPECT_EQ(ps.prompter.messages().size(), 1u);
 }
 
 TEST_F(OpenFixture, DebugLogLines) {
-    const std::string log = tmp.path("zv.log");
+    const std::string log = tmp / "zv.log";
     DebugLog::setFile(log);
     DebugLog::setEnabled(true);
-    const std::string data = tmp.path("d");
+    const std::string data = tmp / "d";
     std::filesystem::create_directories(data);
     ps.prompter.pushFolder(data);
     db.openAtStartup(profile, ps.prompter);
     DebugLog::setEnabled(false);
-    const auto bytes = fileBytes(log);
+    const auto bytes = readBytes(log);
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_EQ(text, "choose db=" + data + "/orda.db\nopening db=" + data + "/orda.db folder=" + data + "/\n");
 }
 
 TEST_F(OpenFixture, ReadOnlyOpenRefusesMissingAndForeignFiles) {
     std::string error;
-    EXPECT_FALSE(db.openReadOnly(tmp.path("none.db"), &error));
+    EXPECT_FALSE(db.openReadOnly(tmp / "none.db", &error));
     EXPECT_FALSE(error.empty());
     {
-        std::ofstream f(tmp.path("junk.db"), std::ios::binary);
+        std::ofstream f(tmp / "junk.db", std::ios::binary);
         f << std::string(600, 'j');
     }
-    EXPECT_FALSE(db.openReadOnly(tmp.path("junk.db"), &error));
+    EXPECT_FALSE(db.openReadOnly(tmp / "junk.db", &error));
     EXPECT_FALSE(db.isOpen());
 }
 
@@ -196,7 +196,7 @@ void rawExec(const std::string& path, const char* sql) {
 // A creation cut short (the program stopped after two tables) is completed
 // at the next open, and a read-only tool refuses it instead of listing it.
 TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
-    const std::string path = tmp.path("orda.db");
+    const std::string path = tmp / "orda.db";
     rawExec(path,
             "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );"
             "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );"
@@ -217,7 +217,7 @@ TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
 
 // Damage inside a table is an error at open, said once, never an empty list.
 TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
-    const std::string path = tmp.path("orda.db");
+    const std::string path = tmp / "orda.db";
     ASSERT_TRUE(db.openPath(path, ps.prompter));
     for (int i = 0; i < 30; ++i) EXPECT_TRUE(insertSubject(db.handle(), strprintf("S%02d", i)));
     db.close();
@@ -241,7 +241,7 @@ TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
 // A step that fails (here: another program holds the file) ends a listing
 // with the reason, not with fewer rows.
 TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
-    const std::string path = tmp.path("orda.db");
+    const std::string path = tmp / "orda.db";
     ASSERT_TRUE(db.openPath(path, ps.prompter));
     EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
     sqlite3* other = nullptr;
@@ -260,7 +260,7 @@ TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
 // Two programs creating the same new database at once: one waits for the
 // other and finds the tables made; one info row.
 TEST_F(OpenFixture, ConcurrentCreationMakesOneCompleteDatabase) {
-    const std::string path = tmp.path("orda.db");
+    const std::string path = tmp / "orda.db";
     ScriptedPrompter p1, p2;
     CSubjectDatabase a, b;
     bool okA = false, okB = false;

@@ -20,13 +20,13 @@ auto got(R&& r) {
 }
 
 struct Queries : ::testing::Test {
-    TempDir tmp{"dbq"};
+    ScratchDir tmp{"dbq"};
     PrompterScope ps;
     CSubjectDatabase db;
     sqlite3* h = nullptr;
     std::string dbPath;
     void SetUp() override {
-        dbPath = tmp.path("orda.db");
+        dbPath = tmp / "orda.db";
         ASSERT_TRUE(db.openPath(dbPath, ps.prompter));
         h = db.handle();
     }
@@ -40,10 +40,10 @@ TEST_F(Queries, SubjectsInsertReplaceBlanksAndRefuseDuplicates) {
     EXPECT_FALSE(got(readSubject(h, "john smith")));
 
     ASSERT_TRUE(updateSubject(h, "john_smith", "John", "Smith", "left-handed"));
-    const auto before = fileBytes(dbPath);
+    const auto before = readBytes(dbPath);
     EXPECT_FALSE(insertSubject(h, "john_smith"));
     EXPECT_FALSE(insertSubject(h, "john smith"));
-    EXPECT_EQ(fileBytes(dbPath), before);  // the duplicate changed nothing
+    EXPECT_EQ(readBytes(dbPath), before);  // the duplicate changed nothing
     auto s = got(readSubject(h, "john_smith"));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->name, "John");

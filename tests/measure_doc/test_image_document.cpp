@@ -62,8 +62,7 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     f.raw(std::string(reinterpret_cast<const char*>(dbBlock(6).b.data()), dbBlock(6).b.size()));
     write("a.cs1", f.b);
 
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     std::string err;
     ASSERT_TRUE(doc.readFile(path("a.cs1"), &err)) << err;
     EXPECT_EQ(doc.versionRead(), 10);
@@ -185,8 +184,7 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     // Every truncation fails cleanly.
     for (size_t cut = 0; cut < f.b.size(); cut += 7) {
         write("t.cs1", std::vector<uint8_t>(f.b.begin(), f.b.begin() + static_cast<std::ptrdiff_t>(cut)));
-        ZBasicDoc doc;
-        doc.setServices(&services);
+        ZBasicDoc& doc = newDoc();
         std::string err;
         EXPECT_FALSE(doc.readFile(path("t.cs1"), &err)) << cut;
         EXPECT_FALSE(err.empty());
@@ -196,8 +194,7 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     Bytes bad = headerV10(0x7FFFFFFF);
     bad.u16(0);
     write("bad.cs1", bad.b);
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     std::string err;
     EXPECT_FALSE(doc.readFile(path("bad.cs1"), &err));
     // Through the framework the user is told.
@@ -207,8 +204,7 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
 }
 
 TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     doc.setImage(grey(300, 200, 80));
     doc.setRegion({100, 50, 200, 150});
@@ -220,8 +216,7 @@ TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     EXPECT_EQ(doc.marks().roi, (ZRect{100, 50, 200, 150}));
     EXPECT_EQ(doc.imageFileName(), path("r.bmp"));
 
-    ZBasicDoc back;
-    back.setServices(&services);
+    ZBasicDoc& back = newDoc();
     std::string err;
     ASSERT_TRUE(back.readFile(path("r.cs1"), &err)) << err;
     EXPECT_EQ(back.lists()[0].at(0)->getVertex(0), (ZPoint{10, 10}));
@@ -235,8 +230,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     ASSERT_TRUE(grey(40, 30, 90).Save(path("n1.bmp")));
     ASSERT_TRUE(grey(40, 30, 1).Save(path("n1-1.bmp")));  // taken already
     const std::vector<uint8_t> original = read("n1.bmp");
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     ASSERT_TRUE(doc.importImage(path("n1.bmp")));
     EXPECT_EQ(doc.proposedSaveName(), path("n1"));
@@ -261,8 +255,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     EXPECT_EQ(prompter.asked[1].text, strprintf(ZBasicDoc::kKeepOriginalPicture, "n1.bmp", "n1-2.bmp", "n1.bmp"));
     EXPECT_EQ(read("n1.bmp"), original);
     EXPECT_EQ(doc.imageFileName(), path("n1-2.bmp"));
-    ZBasicDoc back;
-    back.setServices(&services);
+    ZBasicDoc& back = newDoc();
     std::string err;
     ASSERT_TRUE(back.readFile(path("n1.cs1"), &err)) << err;
     EXPECT_EQ(back.imageFileName(), path("n1-2.bmp"));
@@ -280,8 +273,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
 
 TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
     {
-        ZBasicDoc doc;
-        doc.setServices(&services);
+        ZBasicDoc& doc = newDoc();
         doc.OnNewDocument();
         doc.setImage(grey(40, 30, 10));
         doc.markImageForSave();
@@ -292,16 +284,14 @@ TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
     fs::rename(dir / "m.cs1", dir / "moved" / "m.cs1");
     fs::rename(dir / "m.bmp", dir / "moved" / "m.bmp");
     {
-        ZBasicDoc doc;
-        doc.setServices(&services);
+        ZBasicDoc& doc = newDoc();
         ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
         EXPECT_EQ(doc.image().width(), 40);
         EXPECT_TRUE(prompter.messages().empty());
     }
     // Without it the user is asked; cancelling opens the document without a picture.
     fs::remove(dir / "moved" / "m.bmp");
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     ASSERT_TRUE(doc.OnOpenDocument((dir / "moved" / "m.cs1").string()));
     EXPECT_TRUE(doc.image().isEmpty());
     ASSERT_EQ(prompter.messages().size(), 1u);
@@ -309,8 +299,7 @@ TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
 }
 
 TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     doc.setImage(grey(10, 10, 100));
     doc.setRegion({0, 0, 5, 5});
@@ -331,8 +320,7 @@ TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
 }
 
 TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     {
         auto v_ = doc.calibration();
@@ -358,8 +346,7 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
 }
 
 TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     EXPECT_EQ(doc.wrapIndex(0), -1);
     doc.addNewDimension(0, {1, 1});

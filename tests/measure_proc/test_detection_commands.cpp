@@ -34,9 +34,7 @@ const std::vector<ZPoint> kApexes = {{60, 60}, {160, 70}, {100, 150}, {200, 160}
 }  // namespace
 
 TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(apexPicture(260, 220, kApexes));
+    ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
     { auto v_ = doc.calibration(); v_.calibrated = 1; v_.xScale = 2.0; v_.yScale = 2.0; doc.setCalibration(v_); }
     doc.setCurrentList(1);
     doc.lists()[1].addNew(0, {1, 1});  // an object already there stays
@@ -68,9 +66,7 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
 
     // Within a region only the capillaries inside count, and the region is
     // named in the notes.
-    ZBasicDoc part;
-    part.setServices(&services);
-    part.setImage(apexPicture(260, 220, kApexes));
+    ZBasicDoc& part = newDoc(apexPicture(260, 220, kApexes));
     part.setRegion({0, 0, 130, 220});
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(part));
     EXPECT_EQ(part.lists()[0].count(), 2);
@@ -79,9 +75,7 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
 }
 
 TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(apexPicture(260, 220, kApexes));
+    ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
     { auto v_ = doc.calibration(); v_.calibrated = 1; v_.xScale = 0.0; doc.setCalibration(v_); }
     doc.result = "earlier";
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
@@ -90,9 +84,7 @@ TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
     EXPECT_EQ(doc.notes(), "");
 
     // A flat picture has nothing to find: nothing added, the count says so.
-    ZBasicDoc blank;
-    blank.setServices(&services);
-    blank.setImage(grey(260, 220, 200));
+    ZBasicDoc& blank = newDoc(grey(260, 220, 200));
     { auto v_ = blank.calibration(); v_.calibrated = 1; blank.setCalibration(v_); }
     EXPECT_FALSE(ImageProcessing::thresholdCapillaries(blank));
     EXPECT_EQ(blank.lists()[0].count(), 0);
@@ -101,9 +93,7 @@ TEST_F(ProcTest, ThresholdCapillariesWithAZeroScaleAddsCirclesButNoDensity) {
 }
 
 TEST_F(ProcTest, ThresholdCapillariesRunTwiceAsksToReplaceTheEarlierCircles) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(apexPicture(260, 220, kApexes));
+    ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
     doc.lists()[0].addNew(CDimList::kCircle, {5, 5});  // the user's own circle
     doc.lists()[0].at(0)->addVertex({15, 5});
     const int n = int(kApexes.size());
@@ -143,9 +133,7 @@ TEST_F(ProcTest, ThresholdCapillariesRunTwiceAsksToReplaceTheEarlierCircles) {
 }
 
 TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(1100, 1000, 128));
+    ZBasicDoc& doc = newDoc(grey(1100, 1000, 128));
     { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
     doc.setRegion({100, 0, 1100, 1000});
     for (int i = 0; i < 25; ++i) doc.addNewDimension(0, {150 + 30 * i, 500});
@@ -175,9 +163,7 @@ TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
 }
 
 TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(20, 10));
+    ZBasicDoc& doc = newDoc(ramp(20, 10));
     CZVimage before;
     before.Copy(doc.image());
     doc.setRegion({0, 0, 10, 10});
@@ -196,9 +182,7 @@ TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
 }
 
 TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(120, 100, 200));
+    ZBasicDoc& doc = newDoc(grey(120, 100, 200));
     doc.pictureForPreview().row(20)[30] = 10;
     doc.pictureForPreview().row(70)[90] = 20;
     doc.pictureForPreview().row(71)[90] = 25;  // beside a darker pixel: not a minimum
@@ -227,9 +211,7 @@ TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) 
 }
 
 TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(40, 30, 90));
+    ZBasicDoc& doc = newDoc(grey(40, 30, 90));
     for (int y = 5; y < 10; ++y)
         for (int x = 5; x < 10; ++x) doc.pictureForPreview().row(y)[x] = 30;
     // Before the document is saved the image file names the result.
@@ -244,9 +226,7 @@ TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
 
     // Neither a document nor an image path: the marks still count, the
     // image has nowhere to go.
-    ZBasicDoc unnamed;
-    unnamed.setServices(&services);
-    unnamed.setImage(grey(40, 30, 90));
+    ZBasicDoc& unnamed = newDoc(grey(40, 30, 90));
     EXPECT_EQ(ImageProcessing::resultImagePath(unnamed, "-8region"), "");
     EXPECT_TRUE(ImageProcessing::findEightRegions(unnamed));
 }
@@ -254,9 +234,7 @@ TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
 TEST_F(ProcTest, PreprocessCheckAndApexFilterChangeThePictureUndoably) {
     using Command = bool (*)(ZBasicDoc&);
     for (Command c : {&ImageProcessing::preprocessCheck, &ImageProcessing::processing, &ImageProcessing::apexFilter}) {
-        ZBasicDoc doc;
-        doc.setServices(&services);
-        doc.setImage(apexPicture(260, 220, kApexes));
+        ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
         CZVimage before;
         before.Copy(doc.image());
         ASSERT_TRUE(c(doc));
@@ -267,9 +245,7 @@ TEST_F(ProcTest, PreprocessCheckAndApexFilterChangeThePictureUndoably) {
     }
     // An apex template the settings cannot make: nothing happens.
     store().WriteInt("ProcessingArgs", "apexw", 1);
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(apexPicture(260, 220, kApexes));
+    ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
     EXPECT_FALSE(ImageProcessing::apexFilter(doc));
     EXPECT_FALSE(doc.canUndo());
 }

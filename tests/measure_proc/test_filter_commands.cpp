@@ -16,9 +16,7 @@ using Command = bool (*)(ZBasicDoc&);
 }  // namespace
 
 TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(20, 10, 0));
+    ZBasicDoc& doc = newDoc(grey(20, 10, 0));
     doc.pictureForPreview().row(9)[19] = 255;  // the whole picture already spans 0..255
     for (int y = 2; y < 8; ++y)
         for (int x = 2; x < 12; ++x) doc.pictureForPreview().row(y)[x] = 100;
@@ -54,9 +52,7 @@ TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
 }
 
 TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(12, 12, 0));
+    ZBasicDoc& doc = newDoc(grey(12, 12, 0));
     doc.pictureForPreview().row(0)[0] = 90;
     prompter.pushInt(4);
     ASSERT_TRUE(ImageProcessing::lowPass(doc));
@@ -81,9 +77,7 @@ TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
 }
 
 TEST_F(ProcTest, BoxFiltersRefuseAWindowAsLargeAsTheRegion) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(30, 30, 77));
+    ZBasicDoc& doc = newDoc(grey(30, 30, 77));
     doc.setRegion({0, 0, 10, 20});
     doc.SetModifiedFlag(false);
     prompter.pushInt(10);
@@ -100,8 +94,7 @@ TEST_F(ProcTest, BoxFiltersRefuseAWindowAsLargeAsTheRegion) {
 }
 
 TEST_F(ProcTest, QuietDocumentsUseTheStoredValuesWithoutAsking) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.setQuiet(true);
     doc.setImage(grey(40, 40, 60));
     store().WriteInt("WINDOWSZ", "w", 7);
@@ -116,9 +109,7 @@ TEST_F(ProcTest, QuietDocumentsUseTheStoredValuesWithoutAsking) {
 }
 
 TEST_F(ProcTest, BlurAsksForSigmaAsTextAndKeepsTheTextEntered) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(40, 30));
+    ZBasicDoc& doc = newDoc(ramp(40, 30));
     prompter.pushText(std::string(" 2.5 "));
     ASSERT_TRUE(ImageProcessing::blur(doc));
     ASSERT_EQ(prompter.asked.size(), 1u);
@@ -138,9 +129,7 @@ TEST_F(ProcTest, BlurAsksForSigmaAsTextAndKeepsTheTextEntered) {
 }
 
 TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(8, 6, 10));
+    ZBasicDoc& doc = newDoc(grey(8, 6, 10));
     ASSERT_TRUE(ImageProcessing::laplacian(doc));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x) ASSERT_EQ(doc.image().row(y)[x], 0) << x << "," << y;
@@ -163,9 +152,7 @@ TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
 }
 
 TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(7, 5));
+    ZBasicDoc& doc = newDoc(ramp(7, 5));
     CZVimage before;
     before.Copy(doc.image());
     { auto v_ = doc.calibration(); v_.xScale = 0.5; v_.yScale = 0.25; doc.setCalibration(v_); }
@@ -218,18 +205,14 @@ TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
     EXPECT_EQ(doc.marks().roi, (ZRect{1, 1, 3, 2}));
 
     // Too small to bin: nothing at all changes.
-    ZBasicDoc tiny;
-    tiny.setServices(&services);
-    tiny.setImage(grey(1, 7, 3));
+    ZBasicDoc& tiny = newDoc(grey(1, 7, 3));
     EXPECT_FALSE(ImageProcessing::bin(tiny));
     EXPECT_EQ(tiny.calibration().xScale, 1.0);
     EXPECT_EQ(tiny.notes(), "");
 }
 
 TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(10, 8));
+    ZBasicDoc& doc = newDoc(ramp(10, 8));
     CZVimage before;
     before.Copy(doc.image());
     CZVimage other = grey(10, 8, 30);
@@ -259,9 +242,7 @@ TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
 }
 
 TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(12, 10));
+    ZBasicDoc& doc = newDoc(ramp(12, 10));
     CZVimage before;
     before.Copy(doc.image());
 
@@ -303,8 +284,7 @@ TEST_F(ProcTest, CommandsOnADocumentWithoutAPictureDoNothing) {
         &ImageProcessing::findEightRegions,
     };
     for (Command c : commands) {
-        ZBasicDoc doc;
-        doc.setServices(&services);
+        ZBasicDoc& doc = newDoc();
         EXPECT_FALSE(c(doc));
         EXPECT_EQ(doc.notes(), "");
         EXPECT_FALSE(doc.IsModified());
@@ -312,9 +292,7 @@ TEST_F(ProcTest, CommandsOnADocumentWithoutAPictureDoNothing) {
     EXPECT_TRUE(prompter.asked.empty());
 
     // A region that misses the picture is no better.
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(grey(10, 10, 5));
+    ZBasicDoc& doc = newDoc(grey(10, 10, 5));
     doc.setRegion({20, 20, 30, 30});
     for (Command c : {&ImageProcessing::findCapillaries, &ImageProcessing::findMinimaWithinWindow,
                       &ImageProcessing::findEightRegions, &ImageProcessing::thresholdCapillaries,
@@ -326,8 +304,7 @@ TEST_F(ProcTest, CommandsOnADocumentWithoutAPictureDoNothing) {
 // Adding, deleting and clearing dimensions are undone like pixel commands;
 // "Clear all dimensions" asks first and a "No" keeps the list.
 TEST_F(ProcTest, DimensionEditsAreUndoneAndClearAllAsksFirst) {
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     doc.addNewDimension(1, {1, 2});
     doc.addVertex(0, {5, 6});
     doc.addNewDimension(1, {7, 8});

@@ -31,8 +31,7 @@ QAction* findAction(QMenu* m, const QString& text) {
 
 TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     ensureApp();
-    ZBasicDoc doc;
-    doc.setServices(&services);
+    ZBasicDoc& doc = newDoc();
     QWidget view;
     QMenu* m = makeProcessMenu(&doc, &view);
     EXPECT_EQ(m->title(), "&Process");
@@ -57,9 +56,7 @@ TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
 
 TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
     ensureApp();
-    ZBasicDoc doc;
-    doc.setServices(&services);
-    doc.setImage(ramp(20, 10));
+    ZBasicDoc& doc = newDoc(ramp(20, 10));
     doc.setRegion({0, 0, 10, 10});
     doc.SetModifiedFlag(false);
     CZVimage before;

@@ -25,8 +25,7 @@ TEST_F(ViewToolTest, ChoosingAToolTwiceReturnsToSelect) {
         EXPECT_EQ(TC::toolMode(), TC::kSelect);
     }
     // The mode is program-wide: a second view sees it.
-    ZBasicDoc other;
-    other.setServices(&services);
+    ZBasicDoc& other = newDoc();
     TC second(other);
     tools->chooseTool(TC::kCounting);
     EXPECT_EQ(second.toolMode(), TC::kCounting);

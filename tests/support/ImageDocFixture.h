@@ -2,18 +2,22 @@
 // The surroundings of an image document in the measurement tests: the
 // process-wide profile pointed at a fresh folder of the test's own, a
 // prompter of the test's kind installed as the current one, and the services
-// that carry both. Documents made by a test take `services`.
+// that carry both. Documents made by a test take `services`; newDoc() makes
+// one that lives until the test ends.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "chart/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
 #include "image/CZVimage.h"
+#include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
@@ -35,12 +39,21 @@ protected:
         services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
     }
     void TearDown() override {
+        docs.clear();
         Prompter::setCurrent(nullptr);
         ProfileStore::instance().SetPath("");
         std::filesystem::remove_all(dir);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     ProfileStore& store() { return ProfileStore::instance(); }
+
+    // A document on the test's services, holding `img` unless it is empty.
+    ZBasicDoc& newDoc(CZVimage img = {}) {
+        docs.push_back(std::make_unique<ZBasicDoc>());
+        docs.back()->setServices(&services);
+        if (!img.isEmpty()) docs.back()->setImage(std::move(img));
+        return *docs.back();
+    }
 
     static CZVimage grey(int w, int h, uint8_t value) {
         CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kGrey);
@@ -53,4 +66,5 @@ protected:
     StartupSettings settings;
     ResultTables results;
     ordavia::AppServices services;
+    std::vector<std::unique_ptr<ZBasicDoc>> docs;
 };
