@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
@@ -92,19 +91,11 @@ TEST(CameraPictures, HugeClaimsAreRefusedFromTheHeader) {
 TEST(CameraPictures, DamagedFilesFailCleanly) {
     const auto jpg = jpegBytes(32, 32, true, [](int x, int y, int k) { return x * y + k; });
     const auto png = PngBuilder().header(8, 8, 0).rows(std::vector<uint8_t>(72, 3)).end();
-    std::mt19937 rng(5);
     for (const auto* good : {&jpg, &png}) {
         for (size_t n = 0; n < good->size(); n += 5) {
             CZVimage t;
             (void)readJpeg(good->data(), n, t, kWeights);
             (void)readPng(good->data(), n, t, kWeights);
-        }
-        for (int i = 0; i < 300; ++i) {
-            std::vector<uint8_t> r = *good;
-            for (int k = 0; k < 4; ++k) r[rng() % r.size()] = uint8_t(rng());
-            CZVimage t;
-            (void)readJpeg(r.data(), r.size(), t, kWeights);
-            (void)readPng(r.data(), r.size(), t, kWeights);
         }
     }
     CZVimage t;

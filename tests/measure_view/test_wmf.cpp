@@ -1,10 +1,9 @@
 // The grid metafile reader: every record a grid uses, the window mapping,
 // pens and brushes through the object table, the shipped Chalkley grid,
-// and hostile input (truncation, lying counts and sizes, random bytes).
+// and hostile input (truncation, lying counts and sizes).
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -258,20 +257,6 @@ TEST(WmfDrawing, HostileInputStopsCleanly) {
     d = parseWmf(many.bytes().data(), many.bytes().size(), 100);
     EXPECT_EQ(d.primitives.size(), 100u);
     EXPECT_FALSE(d.complete);
-
-    // Random bytes behind a valid header, and flipped bytes in a good file.
-    std::mt19937 rng(7);
-    for (int round = 0; round < 2000; ++round) {
-        std::vector<uint8_t> r = good;
-        if (round % 2) {
-            r.resize(18 + rng() % 200);
-            for (size_t i = 18; i < r.size(); ++i) r[i] = static_cast<uint8_t>(rng());
-        } else {
-            for (int k = 0; k < 4; ++k) r[rng() % r.size()] = static_cast<uint8_t>(rng());
-        }
-        const WmfDrawing x = parseWmf(r);
-        EXPECT_LE(x.primitives.size(), r.size() / 6);
-    }
 }
 
 // A deleted slot is the next one filled; a full table takes no more.

@@ -24,15 +24,6 @@ using namespace ordavia;
 
 namespace {
 
-double le64(const std::vector<uint8_t>& b, size_t at) {
-    double v;
-    std::memcpy(&v, b.data() + at, 8);
-    return v;
-}
-int32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return int32_t(uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24);
-}
-
 // A flow document that saves and opens without asking.
 std::unique_ptr<fcfdoc> quietDoc(test::TestServices& ts) {
     auto d = ts.make<fcfdoc>();
@@ -151,52 +142,39 @@ TEST(FcfDocument, RatioPictureAndResultsRow) {
 TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     test::TestServices ts;
     ScratchDir dir("fcf");
-    auto d = smallDoc(ts);
-    const std::string path = dir / "a.zvfcf";
-    ASSERT_TRUE(d->OnSaveDocument(path)) << d->lastError();
-    EXPECT_EQ(d->marks().roi, (ZRect{-1, 1, 1, 3}));  // kept in the open document
-
-    // The picture lies away from (0, 0): layout 1002 keeps its place after
-    // the flow fields, since a BMP beside the document cannot.
-    const std::vector<uint8_t> placed = readBytes(path);
-    ASSERT_GT(placed.size(), 40u);
-    EXPECT_EQ(le32(placed, placed.size() - 40), 1002);
-    EXPECT_EQ(le32(placed, placed.size() - 16), 2);  // H
-    EXPECT_EQ(le32(placed, placed.size() - 12), 0);  // drift flag
-    EXPECT_EQ(le32(placed, placed.size() - 8), -2);
-    EXPECT_EQ(le32(placed, placed.size() - 4), 1);
-
     // The flow fields follow the image part: version, threshold, gain, W, H.
-    auto z = smallDoc(ts);
+    // The flicker threshold (1001) adds a flag; a picture away from (0, 0)
+    // (1002) also keeps its place, since a BMP beside the document cannot.
+    auto d = smallDoc(ts), z = smallDoc(ts), dr = smallDoc(ts), dr0 = smallDoc(ts);
     z->pictureForPreview().setOrigin(0, 0);
-    ASSERT_TRUE(z->OnSaveDocument(dir / "z.zvfcf"));
-    const std::vector<uint8_t> file = readBytes(dir / "z.zvfcf");
-    ASSERT_GT(file.size(), 28u);
-    const size_t t = file.size() - 28;
-    EXPECT_EQ(le32(file, t), 1000);
-    EXPECT_EQ(le64(file, t + 4), 5.0);
-    EXPECT_EQ(le64(file, t + 12), 64.0);
-    EXPECT_EQ(le32(file, t + 20), 3);
-    EXPECT_EQ(le32(file, t + 24), 2);
-    const std::vector<uint8_t> raw = readBytes(dir / "a.zvrawfcf");
-    ASSERT_EQ(raw.size(), 96u);
-    EXPECT_EQ(le64(raw, 0), 1.0);
-    EXPECT_EQ(le64(raw, 40), 6.0);
-    EXPECT_EQ(le64(raw, 48), 10.0);
-    EXPECT_EQ(le64(raw, 88), 20.0);
-
-    // The flicker threshold is layout 1001 with a flag after H.
-    auto dr = smallDoc(ts);
     dr->recalculate(5, 64, true);
-    ASSERT_TRUE(dr->OnSaveDocument(dir / "d.zvfcf"));
-    const std::vector<uint8_t> drift = readBytes(dir / "d.zvfcf");
-    EXPECT_EQ(le32(drift, drift.size() - 40), 1002);
-    EXPECT_EQ(le32(drift, drift.size() - 12), 1);
-    dr->pictureForPreview().setOrigin(0, 0);
-    ASSERT_TRUE(dr->OnSaveDocument(dir / "d0.zvfcf"));
-    const std::vector<uint8_t> drift0 = readBytes(dir / "d0.zvfcf");
-    EXPECT_EQ(le32(drift0, drift0.size() - 32), 1001);
-    EXPECT_EQ(le32(drift0, drift0.size() - 4), 1);
+    dr0->recalculate(5, 64, true);
+    dr0->pictureForPreview().setOrigin(0, 0);
+    const auto fields = [](int32_t version) { return LeBytes().i32(version).f64(5.0).f64(64.0).i32(3).i32(2); };
+    const struct {
+        fcfdoc* doc;
+        const char* name;
+        std::vector<uint8_t> tail;
+    } layouts[] = {
+        {d.get(), "a.zvfcf", fields(1002).i32(0).i32(-2).i32(1).b},
+        {z.get(), "z.zvfcf", fields(1000).b},
+        {dr.get(), "d.zvfcf", fields(1002).i32(1).i32(-2).i32(1).b},
+        {dr0.get(), "d0.zvfcf", fields(1001).i32(1).b},
+    };
+    for (const auto& l : layouts) {
+        ASSERT_TRUE(l.doc->OnSaveDocument(dir / l.name)) << l.doc->lastError();
+        const std::vector<uint8_t> bytes = readBytes(dir / l.name);
+        ASSERT_GT(bytes.size(), l.tail.size());
+        EXPECT_EQ(std::vector<uint8_t>(bytes.end() - std::ptrdiff_t(l.tail.size()), bytes.end()), l.tail) << l.name;
+    }
+    EXPECT_EQ(d->marks().roi, (ZRect{-1, 1, 1, 3}));  // kept in the open document
+    const std::string path = dir / "a.zvfcf";
+    const std::vector<uint8_t> file = readBytes(dir / "z.zvfcf");
+    const size_t t = file.size() - 28;
+    // The side file: sd(difference), then sd(intensity), row by row.
+    const std::vector<uint8_t> raw = readBytes(dir / "a.zvrawfcf");
+    EXPECT_EQ(raw, LeBytes().f64(1).f64(2).f64(3).f64(4).f64(5).f64(6).f64(10).f64(4.9).f64(5).f64(0).f64(2.5).f64(20).b);
+
     auto dro = quietDoc(ts);
     ASSERT_TRUE(dro->OnOpenDocument(dir / "d.zvfcf"));
     EXPECT_TRUE(dro->ignoreDrift());
