@@ -1,33 +1,20 @@
 # The layering rule, checked on every test run: a folder's code includes
-# headers of its own folder and of the folders below it only, and the core
-# libraries (everything outside the ui/ subfolders) never include Qt.
+# headers of its own folder and of the folders below it only (a ui/ file the
+# ui/ headers of those folders too), and the core libraries (everything
+# outside the ui/ subfolders) never include Qt or a ui/ header.
 # Run as: cmake -DSOURCE_DIR=<repository> -P CheckLayers.cmake
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "CheckLayers: SOURCE_DIR not given")
 endif()
 
-set(folders base framework settings db image chart measure live video linescan doppler app cli)
-# What each folder may use, its own folder apart (the closure of the table
-# in DESIGN.md section 2).
-set(uses_base "")
-set(uses_framework base)
-set(uses_settings base)
-set(uses_db base framework settings)
-set(uses_image base settings)
-set(uses_chart base framework settings db image)
-set(uses_measure base framework settings db image chart)
-set(uses_live base framework settings db image chart measure)
-set(uses_video base framework settings db image chart measure live)
-set(uses_linescan base framework settings db image chart measure live video)
-set(uses_doppler base framework settings db image chart)
-set(uses_app base framework settings db image chart measure live video linescan doppler)
-set(uses_cli base framework settings db image chart measure live video linescan doppler app)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+set(folders ${ORDAVIA_LAYERS})
 
 set(violations "")
 foreach(folder ${folders})
     file(GLOB core_files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
     file(GLOB ui_files ${SOURCE_DIR}/${folder}/ui/*.h ${SOURCE_DIR}/${folder}/ui/*.cpp)
-    set(allowed ${folder} ${uses_${folder}})
+    set(allowed ${folder} ${ORDAVIA_USES_${folder}})
     foreach(f ${core_files} ${ui_files})
         set(is_ui FALSE)
         if(f MATCHES "/${folder}/ui/[^/]+$")

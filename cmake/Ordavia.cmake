@@ -1,4 +1,5 @@
 # Helpers shared by the folders' CMakeLists.
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 # ordavia_library(<folder> SOURCES ... [DEPS ...] [LIBS ...])
 # Builds the static library ordavia_<folder> and adds it to ordavia_core.
@@ -24,11 +25,33 @@ function(ordavia_library folder)
     target_link_libraries(ordavia_core INTERFACE ${target})
 endfunction()
 
-# ordavia_ui_sources(<file> ...): adds Qt sources of this folder's ui/ to ordavia_ui.
+# ordavia_ui_sources(<file> ...): adds Qt sources of this folder's ui/ to the
+# folder's own UI library, ordavia_<folder>_ui. It links the folder's core
+# library and the UI libraries of the folders below it only, so a call
+# upwards fails to link (the layering_link_* programs link each UI library
+# whole). The INTERFACE target ordavia_ui gathers them all.
 function(ordavia_ui_sources)
-    if(ORDAVIA_BUILD_UI)
-        target_sources(ordavia_ui PRIVATE ${ARGN})
+    if(NOT ORDAVIA_BUILD_UI)
+        return()
     endif()
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(target ordavia_${folder}_ui)
+    if(NOT TARGET ${target})
+        add_library(${target} STATIC)
+        set_target_properties(${target} PROPERTIES AUTOMOC ON)
+        target_link_libraries(${target} PUBLIC ordavia_${folder}
+            Qt6::Widgets Qt6::PrintSupport Qt6::Network)
+        foreach(lower ${ORDAVIA_USES_${folder}})
+            if(TARGET ordavia_${lower}_ui)
+                target_link_libraries(${target} PUBLIC ordavia_${lower}_ui)
+            elseif(EXISTS ${CMAKE_SOURCE_DIR}/${lower}/ui)
+                message(FATAL_ERROR "${target}: ${lower}/ui is not built before ${folder}/ui")
+            endif()
+        endforeach()
+        target_link_libraries(ordavia_ui INTERFACE ${target})
+        set_property(GLOBAL APPEND PROPERTY ORDAVIA_UI_FOLDERS ${folder})
+    endif()
+    target_sources(${target} PRIVATE ${ARGN})
 endfunction()
 
 # ordavia_test(<name> SOURCES ... [DEPS ...] [LIBS ...])

@@ -1,0 +1,18 @@
+# The folders from the bottom layer up, and what each folder may use besides
+# itself (the closure of the table in DESIGN.md section 2). The include check
+# (CheckLayers.cmake) and the UI libraries' link lists both read this table,
+# so that what the check states is also what the linker sees.
+set(ORDAVIA_LAYERS base framework settings db image chart measure live video linescan doppler app cli)
+set(ORDAVIA_USES_base "")
+set(ORDAVIA_USES_framework base)
+set(ORDAVIA_USES_settings base)
+set(ORDAVIA_USES_db base framework settings)
+set(ORDAVIA_USES_image base settings)
+set(ORDAVIA_USES_chart base framework settings db image)
+set(ORDAVIA_USES_measure base framework settings db image chart)
+set(ORDAVIA_USES_live base framework settings db image chart measure)
+set(ORDAVIA_USES_video base framework settings db image chart measure live)
+set(ORDAVIA_USES_linescan base framework settings db image chart measure live video)
+set(ORDAVIA_USES_doppler base framework settings db image chart)
+set(ORDAVIA_USES_app base framework settings db image chart measure live video linescan doppler)
+set(ORDAVIA_USES_cli base framework settings db image chart measure live video linescan doppler app)
