@@ -80,7 +80,10 @@ HoughResult houghTransform(const HoughInput& in, const CbvParams& p) {
     double mean = 0, dev = 0;
     columnStatistics(in, mean, dev);
     const double t = mean + p.houghDifThreshold * dev;
-    r.threshold = t >= 2147483647.0 ? 2147483647 : t <= -2147483647.0 ? -2147483647 : static_cast<int>(t);
+    // A damaged file can hold NaN samples or parameters: no column passes then.
+    r.threshold = std::isnan(t) || t >= 2147483647.0 ? 2147483647
+                : t <= -2147483647.0                 ? -2147483647
+                                                     : static_cast<int>(t);
 
     // theta grows as the angle row falls: row 255 - j holds j steps.
     double cs[kAngles], sn[kAngles];
