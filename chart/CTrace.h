@@ -70,6 +70,12 @@ public:
     bool assign(const CTrace& other);
     bool resample(uint32_t n);
     static std::unique_ptr<CdataVect> copyRangeVector(const CdataVect& v, uint32_t from, uint32_t to);
+    // Row work that only two-dimensional traces do; false (nothing done) here.
+    virtual bool correlogramInto(CTrace& target, uint32_t from, uint32_t to, uint32_t rowLag) const { return false; }
+    virtual bool spectrumOf(uint32_t from, uint32_t to, const CTrace& source, const CTrace* second, int window = 0) {
+        return false;
+    }
+    virtual bool rowOperation(uint32_t from, uint32_t to, const CTrace& other, double k) { return false; }
     virtual void reset();
     // Swaps the ends when the forward walk would pass the head.
     void orderRange(uint32_t& from, uint32_t& to) const;
@@ -118,6 +124,39 @@ public:
     // Rows whose extent is 0 are set to 0.
     void zeroEmptyRows();
     uint32_t width() const { return data ? data->components : 0; }
+
+    // The correlogram of every row of the range against the row `rowLag`
+    // rows earlier, into the target (which must be two-dimensional): a row
+    // per row of the range, width / 2 shifts each, the rows' extents, and a
+    // y calibration that reads a shift as this trace's y units per x unit.
+    // Rows without data, or without an earlier row with data in the range,
+    // are empty in the target.
+    bool correlogramInto(CTrace& target, uint32_t from, uint32_t to, uint32_t rowLag) const override;
+    // Power spectra of the source's ring range, one row per 2 x width
+    // samples (width sample pairs with a second, quadrature source of the
+    // same length), window shape as SpectralWindow. False when the width
+    // is not an FFT size or the range fills no row; the trace is unchanged.
+    bool spectrumOf(uint32_t from, uint32_t to, const CTrace& source, const CTrace* second, int window = 0) override;
+    // Rows of the range := row x k / the other's data (its matching rows, or
+    // one row of `width` divisors).
+    bool rowOperation(uint32_t from, uint32_t to, const CTrace& other, double k) override;
+
+    // The velocity scale of row i against row i - n into the target's
+    // extent j (extent / n x 0.5 / xInterval, 0 for a row without data),
+    // and row i's correlogram against row i - n into the target's row j.
+    bool rowExtentFrom(uint32_t i, uint32_t n, C2DTrace& target, uint32_t j) const;
+    // The same for rows not yet binned: the shifts are taken every
+    // `shiftStep` values, so the target row matches the binned row's.
+    bool rowExtentFromStepped(uint32_t i, uint32_t n, C2DTrace& target, uint32_t j, uint32_t shiftStep) const;
+    // The largest value of row i (or, local, its highest local maximum)
+    // into values[a] and its component index into indices[b] (-1 below
+    // the threshold); both -1 for a row without data.
+    void peakOfRow(uint32_t i, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b, double threshold) const;
+    void localPeakOfRow(uint32_t i, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
+                        double threshold) const;
+    // The target's row i := block means of k values of row i, with its extent.
+    void copyRowReduced(uint32_t i, C2DTrace& target, uint32_t k) const;
+    double extentAt(uint32_t i) const { return extent && i < extent->count ? extent->getD(i) : 0.0; }
 
     void Serialize(Archive& ar) override;
     friend class CTrace;

@@ -196,6 +196,36 @@ public:
     void autoCorrelogram(const CdataVect& other, CdataVect& out, bool ring) const;
     void autoCorrelogramStep(const CdataVect& other, CdataVect& out, uint32_t lagStep, bool ring) const;
 
+    // Row work of the two-dimensional members; the others have no rows and
+    // do nothing. Integer rows store a result beyond their element's range
+    // at the range's end instead of wrapping it.
+    //
+    // The correlogram of each row of the ring range [from, to) (every row
+    // from `from` when equal) against the row `rowLag` rows earlier in the
+    // range: one target row per walked row, width / 2 shifts each; rows
+    // without an earlier partner in the range stay 0. False when nothing
+    // could be computed.
+    virtual bool correlogramOfRows(CdataVect& target, uint32_t from, uint32_t to, uint32_t rowLag) const {
+        return false;
+    }
+    // The correlogram of row i - lag (around the rows) against row i into
+    // the target's row j, at the shifts 0, shiftStep, 2 shiftStep ... below
+    // width / 2; the rest of the target row is 0.
+    virtual bool correlateRow(uint32_t i, uint32_t lag, CdataVect& target, uint32_t j, uint32_t shiftStep) const {
+        return false;
+    }
+    // Power spectra of consecutive blocks of n samples, one row each: 2 x
+    // width real samples per row, or width complex samples when a
+    // quadrature channel is given. The vector takes as many rows as whole
+    // blocks; returns that number (0: the width is not an FFT size or the
+    // samples fill no row, and the vector is unchanged).
+    virtual uint32_t spectraOf(const double* samples, const double* quadrature, size_t n, int window) { return 0; }
+    // Rows of the ring range: value := value x k / divisor, the divisor
+    // from the other's matching row (same rows and width) or, for a
+    // one-dimensional other of `components` values, from those; a zero
+    // divisor gives 0. False when the other fits neither shape.
+    virtual bool normaliseRows(uint32_t from, uint32_t to, const CdataVect& other, double k) { return false; }
+
     void Serialize(Archive& ar) override;
 
     // Largest vector a reader accepts, in bytes.
@@ -260,6 +290,14 @@ class CfloatVect : public TypedVect<float> {
 };
 class CdoubleVect : public TypedVect<double> { ORDAVIA_DATAVECT(CdoubleVect, 8) };
 
+// The row work of the two-dimensional members, shared by all three.
+namespace ordavia::rows {
+bool correlogramOfRows(const CdataVect& v, CdataVect& target, uint32_t from, uint32_t to, uint32_t rowLag);
+bool correlateRow(const CdataVect& v, uint32_t i, uint32_t lag, CdataVect& target, uint32_t j, uint32_t shiftStep);
+uint32_t spectraOf(CdataVect& v, const double* samples, const double* quadrature, size_t n, int window);
+bool normaliseRows(CdataVect& v, uint32_t from, uint32_t to, const CdataVect& other, double k);
+}  // namespace ordavia::rows
+
 // Rows of `components` values: the sequential typed access does nothing,
 // searches and block means work within one row.
 template <class Base>
@@ -277,6 +315,18 @@ public:
     void findPeak(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
                   double threshold) const override;
     void blockMeanFrom(const CdataVect& other, uint32_t k) override;
+    bool correlogramOfRows(CdataVect& target, uint32_t from, uint32_t to, uint32_t rowLag) const override {
+        return ordavia::rows::correlogramOfRows(*this, target, from, to, rowLag);
+    }
+    bool correlateRow(uint32_t i, uint32_t lag, CdataVect& target, uint32_t j, uint32_t shiftStep) const override {
+        return ordavia::rows::correlateRow(*this, i, lag, target, j, shiftStep);
+    }
+    uint32_t spectraOf(const double* samples, const double* quadrature, size_t n, int window) override {
+        return ordavia::rows::spectraOf(*this, samples, quadrature, n, window);
+    }
+    bool normaliseRows(uint32_t from, uint32_t to, const CdataVect& other, double k) override {
+        return ordavia::rows::normaliseRows(*this, from, to, other, k);
+    }
 };
 
 class CArrayVect1 : public Vect2D<Cubyte1Vect> { ORDAVIA_DATAVECT(CArrayVect1, 10) };

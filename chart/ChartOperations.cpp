@@ -109,13 +109,7 @@ CTrace* ZchartDoc::halvePoints(int index) {
     auto h = std::make_unique<C2DTrace>(12, rows, w);
     if (!h->hasData()) return nullptr;
     h->copyAttributes(*t);
-    for (uint32_t r = 0; r < rows; ++r) {
-        h->data->cursor = r;
-        auto row = t->data->viewFrom(r);
-        h->data->blockMeanFrom(*row, 2);
-        h->extent->setAt(r, t->extent ? t->extent->getD(r) : 0.0);
-    }
-    h->data->cursor = 0;
+    for (uint32_t r = 0; r < rows; ++r) t->copyRowReduced(r, *h, 2);
     traces.items[static_cast<size_t>(index)] = std::move(h);
     SetModifiedFlag();
     notify(kHintTraces);

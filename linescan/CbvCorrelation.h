@@ -1,11 +1,13 @@
 #pragma once
-// The correlation kernels of the line-scan velocity: the correlogram of one
-// grey-value profile against a later one, its peak (whole shift or refined
-// to a fraction), and the correlation of two traces. Plain functions over
-// arrays so that the document, ordavia-cli and the benchmarks share them.
+// The line-scan velocity around the correlation kernel (chart/Correlogram.h):
+// the peak of a correlogram (whole shift or refined to a fraction) and the
+// correlation of two traces. Plain functions over arrays so that the
+// document, ordavia-cli and the benchmarks share them.
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "chart/Correlogram.h"
 
 class CTrace;
 class C2DTrace;
@@ -13,17 +15,6 @@ class C2DTrace;
 namespace ordavia {
 
 struct CbvParams;
-
-// Squared correlation coefficient x 1000 (0..1000) of the n = N / 2 values
-// of `a` from row 0 against the n values of `b` from row s, b wrapping at
-// N, for s = 0 .. n - 1, into out[0 .. n). Running sums for b's window; a
-// shift whose window is flat gives NaN (no coefficient).
-void correlogramColumn(const double* a, const double* b, uint32_t N, double* out);
-
-// The same kernel on two windows that stay put: the fixed window `a` of n
-// values against `b` starting at 0 .. shifts - 1 (b holds n + shifts - 1
-// values). Used by the two-line method and the trace correlation.
-void correlogramSliding(const double* a, const double* b, uint32_t n, uint32_t shifts, double* out);
 
 struct CorrelPeak {
     int index = 0;         // whole shift of the peak
