@@ -82,18 +82,22 @@ uint32_t spectraOf(CdataVect& v, const double* samples, const double* quadrature
     FftEngine fft;
     SpectralWindow shape;
     if (!fft.Prepare(static_cast<int>(W)) || !shape.Prepare(window, static_cast<int>(per))) return 0;
-    std::vector<double> re(per), im(quadrature ? per : 0), power(W);
+    std::vector<double> re(per), im(quadrature ? per : 0), scratch(W);
+    // Double rows take the powers straight; others through the store rule.
+    const bool direct = v.elemKind() == ElemKind::F64;
     for (size_t r = 0; r < rows; ++r) {
+        double* power = direct ? reinterpret_cast<double*>(v.rawData()) + r * W : scratch.data();
         std::copy(samples + r * per, samples + (r + 1) * per, re.begin());
         shape.Apply(re.data());
         if (quadrature) {
             std::copy(quadrature + r * per, quadrature + (r + 1) * per, im.begin());
             shape.Apply(im.data());
-            fft.complexPowerSpectrum(re.data(), im.data(), power.data());
+            fft.complexPowerSpectrum(re.data(), im.data(), power);
         } else {
-            fft.realPowerSpectrum(re.data(), power.data());
+            fft.realPowerSpectrum(re.data(), power);
         }
-        for (uint32_t k = 0; k < W; ++k) store(v, r * W + k, power[k]);
+        if (!direct)
+            for (uint32_t k = 0; k < W; ++k) store(v, r * W + k, power[k]);
     }
     return static_cast<uint32_t>(rows);
 }

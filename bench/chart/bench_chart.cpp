@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "chart/CTrace.h"
 #include "chart/CdataVect.h"
 #include "chart/FftEngine.h"
 #include "chart/ZchartDoc.h"
@@ -141,6 +142,37 @@ void BM_Correlogram(benchmark::State& st) {
     st.SetLabel("correlograms (128 x 128)");
 }
 BENCHMARK(BM_Correlogram);
+
+// A scan trace of 256 lines of 512 points: the correlogram of every line
+// against the line two before it (256 shifts each) into a 16-bit trace.
+void BM_CorrelogramOfRows(benchmark::State& st) {
+    C2DTrace scan(16, 256, 512), target(12, 1, 1);
+    const auto x = noise(256 * 512, 5);
+    for (uint32_t r = 0; r < 256; ++r) {
+        for (uint32_t c = 0; c < 512; ++c) scan.data->setAt(r, c, x[(r * 3 + c) % x.size()]);
+        scan.extent->setAt(r, 512.0);
+    }
+    for (auto _ : st) {
+        benchmark::DoNotOptimize(scan.correlogramInto(target, 0, 0, 2));
+    }
+    st.SetItemsProcessed(st.iterations() * 256);
+    st.SetLabel("rows of 512 (256 shifts) per second");
+}
+BENCHMARK(BM_CorrelogramOfRows)->Unit(benchmark::kMillisecond);
+
+// 256 spectra of 512 samples each (256 bins, Hann window) into a trace.
+void BM_SpectraOfRows(benchmark::State& st) {
+    CTrace source(8, 256 * 512);
+    const auto x = noise(256 * 512, 6);
+    for (uint32_t i = 0; i < x.size(); ++i) source.data->setAt(i, x[i]);
+    C2DTrace spectra(16, 1, 256);
+    for (auto _ : st) {
+        benchmark::DoNotOptimize(spectra.spectrumOf(0, 0, source, nullptr, 2));
+    }
+    st.SetItemsProcessed(st.iterations() * 256);
+    st.SetLabel("512-sample spectra per second");
+}
+BENCHMARK(BM_SpectraOfRows)->Unit(benchmark::kMillisecond);
 
 #ifdef ORDAVIA_BENCH_UI
 void BM_RepaintMillionSamples(benchmark::State& st) {
