@@ -20,12 +20,15 @@ void setRowDisplayRange(C2DTrace& t) {
 }
 
 // A range whose ends meet is the whole ring, walked from its oldest row.
-void orderedRange(const CTrace& t, uint32_t& from, uint32_t& to) {
-    t.orderRange(from, to);
+// False for a trace without samples.
+bool orderedRange(const CTrace& t, uint32_t& from, uint32_t& to) {
     const uint32_t c = t.sampleCount();
+    if (c == 0) return false;
+    t.orderRange(from, to);
     from %= c;
     to %= c;
     if (from == to) from = to = t.head % c;
+    return true;
 }
 
 // The one-dimensional samples of a ring range, in walk order.
@@ -41,8 +44,7 @@ std::vector<double> ringSamples(const CdataVect& d, uint32_t from, uint32_t to) 
 
 bool C2DTrace::correlogramInto(CTrace& targetTrace, uint32_t from, uint32_t to, uint32_t rowLag) const {
     auto* target = dynamic_cast<C2DTrace*>(&targetTrace);
-    if (!target || target == this || !hasData() || rowLag == 0) return false;
-    orderedRange(*this, from, to);
+    if (!target || target == this || !hasData() || rowLag == 0 || !orderedRange(*this, from, to)) return false;
     // Built aside, so that a refused or failed computation leaves the target as it was.
     std::unique_ptr<CdataVect> out = target->data && target->data->twoD() ? target->data->makeEmpty() : makeDataVect(12);
     if (!data->correlogramOfRows(*out, from, to, rowLag)) return false;
@@ -76,7 +78,7 @@ bool C2DTrace::spectrumOf(uint32_t from, uint32_t to, const CTrace& source, cons
     if (second && (second == this || !second->hasData() || second->data->twoD() ||
                    second->sampleCount() != source.sampleCount()))
         return false;
-    orderedRange(source, from, to);
+    if (!orderedRange(source, from, to)) return false;
     // A trace without rows yet takes the monitor's 256 spectrum points.
     std::unique_ptr<CdataVect> out = data && data->twoD() ? data->makeEmpty() : makeDataVect(16);
     if (out->components < 2 && !out->setWidth(256)) return false;
@@ -106,8 +108,7 @@ bool C2DTrace::spectrumOf(uint32_t from, uint32_t to, const CTrace& source, cons
 }
 
 bool C2DTrace::rowOperation(uint32_t from, uint32_t to, const CTrace& other, double k) {
-    if (!hasData() || !other.hasData()) return false;
-    orderedRange(*this, from, to);
+    if (!hasData() || !other.hasData() || !orderedRange(*this, from, to)) return false;
     return data->normaliseRows(from, to, *other.data, k);
 }
 

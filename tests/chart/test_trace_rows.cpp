@@ -84,6 +84,9 @@ TEST(TraceRows, CorrelogramOfWrappedRangeFindsTheRowShift) {
     EXPECT_EQ(std::vector<double>({a.intensityRange, a.rangeStep, a.rangeMin, a.rangeMax}),
               std::vector<double>({1000.0, 1.25, 10.0, 65535.0}));
     EXPECT_FALSE(scan.correlogramInto(scan, 0, 0, 1));
+    C2DTrace noRows(16, 0, 8);
+    EXPECT_FALSE(noRows.correlogramInto(a, 0, 0, 1));
+    EXPECT_FALSE(noRows.rowOperation(0, 0, scan, 1.0));
     CTrace plain(8, 4);
     EXPECT_FALSE(scan.correlogramInto(plain, 0, 0, 1)) << "a one-dimensional target is refused";
 }
