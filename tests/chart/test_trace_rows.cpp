@@ -38,11 +38,11 @@ std::unique_ptr<C2DTrace> movingScan() {
     return p;
 }
 
-uint32_t peakShift(const C2DTrace& t, uint32_t row) {
+int peakShift(const C2DTrace& t, uint32_t row) {
     CdoubleVect value, index;
     EXPECT_TRUE(value.resize(1) && index.resize(1));
     t.peakOfRow(row, &value, 0, &index, 0, 0.0);
-    return static_cast<uint32_t>(index.valueAt(0));
+    return static_cast<int>(index.valueAt(0));
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ TEST(TraceRows, CorrelogramOfWrappedRangeFindsTheRowShift) {
     }
     for (uint32_t w : {2u, 3u, 5u}) {
         EXPECT_EQ(a.extentAt(w), 64.0);
-        EXPECT_EQ(peakShift(a, w), 5u) << "2.5 points per line over 2 lines, row " << w;
+        EXPECT_EQ(peakShift(a, w), 5) << "2.5 points per line over 2 lines, row " << w;
     }
     CdoubleVect value, index;
     ASSERT_TRUE(value.resize(1) && index.resize(1));
@@ -98,11 +98,11 @@ TEST(TraceRows, RowExtentGivesTheVelocityScaleAndCorrelogram) {
     ASSERT_TRUE(scan.rowExtentFrom(11, 2, target, 3));  // row 11 is walk position 4
     EXPECT_DOUBLE_EQ(target.extentAt(3), 64.0 / 2 * 0.5 / 0.01);
     EXPECT_EQ(target.data->valueAt(3, 0) > 0.0f, true);
-    EXPECT_EQ(peakShift(target, 3), 5u);
+    EXPECT_EQ(peakShift(target, 3), 5);
     // The unbinned variant takes every second shift: the peak comes at 5 / 2.
     ASSERT_TRUE(scan.rowExtentFromStepped(11, 2, target, 4, 2));
-    const uint32_t half = peakShift(target, 4);
-    EXPECT_TRUE(half == 2u || half == 3u) << half;
+    const int half = peakShift(target, 4);
+    EXPECT_TRUE(half == 2 || half == 3) << half;
     EXPECT_EQ(target.data->valueAt(4, 16), 0.0f) << "shifts past the window are left 0";
     const auto empty = movingScan();
     empty->extent->setAt(11, 0.0);
@@ -128,14 +128,14 @@ TEST(TraceRows, SpectrumOfSampledSinePeaksAtItsBin) {
     EXPECT_EQ(s.yUnits, "1/s");
     for (uint32_t r = 0; r < 8; ++r) {
         EXPECT_EQ(s.extentAt(r), 256.0);
-        EXPECT_EQ(peakShift(s, r), 40u);
+        EXPECT_EQ(peakShift(s, r), 40);
     }
     EXPECT_NEAR(40 * s.yScale, f, 1 / (512 * dt));
     // With the quadrature channel: 256 complex samples a row, the negative
     // frequency in the upper half.
     ASSERT_TRUE(s.spectrumOf(0, 0, re, &im, 2));
     ASSERT_EQ(s.sampleCount(), 16u);
-    EXPECT_EQ(peakShift(s, 3), 256u - 20u);
+    EXPECT_EQ(peakShift(s, 3), 256 - 20);
     C2DTrace odd(16, 1, 100);
     EXPECT_FALSE(odd.spectrumOf(0, 0, re, nullptr)) << "100 is no FFT size";
     EXPECT_EQ(odd.sampleCount(), 1u);
