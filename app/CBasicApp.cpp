@@ -23,6 +23,8 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
+using namespace ordavia;
+
 namespace {
 
 std::string asctimeNow() {

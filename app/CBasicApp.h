@@ -12,10 +12,10 @@
 #include "framework/RecentFileList.h"
 
 class Document;
-class MainFrameHost;
 class ProfileStore;
 namespace ordavia {
 class AppServices;
+class MainFrameHost;
 }
 
 class CBasicApp {
@@ -32,7 +32,7 @@ public:
     ordavia::AppServices& services() { return services_; }
 
     // Start-up; false ends the program at once.
-    bool InitInstance(MainFrameHost* frame, const std::string& commandLine);
+    bool InitInstance(ordavia::MainFrameHost* frame, const std::string& commandLine);
     int ExitInstance();
 
     // Derived file names.
@@ -79,7 +79,7 @@ private:
     ordavia::AppServices& services_;
     std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
     bool dopplerAvailable_ = false;
-    MainFrameHost* frame_ = nullptr;
+    ordavia::MainFrameHost* frame_ = nullptr;
     DocTemplateTable templates_;
     RecentFileList recent_{4};
     std::vector<std::unique_ptr<Document>> documents_;

@@ -17,6 +17,8 @@
 #include "video/CMotivaDoc.h"
 #include "video/fcfdoc.h"
 
+namespace ordavia {
+
 namespace {
 
 using Factory = DocTemplate::Factory;
@@ -48,3 +50,5 @@ void bindDocumentClass(DocTemplate& t) {
     auto it = m.find(t.docClass);
     if (it != m.end()) t.bind(it->second);
 }
+
+}  // namespace ordavia

@@ -1,5 +1,11 @@
 #pragma once
+
+class DocTemplate;
+
+namespace ordavia {
+
 // Binds a template row to its document class when that class exists in
 // this build. Each document type adds its line to DocumentBindings.cpp.
-class DocTemplate;
 void bindDocumentClass(DocTemplate& t);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "app/DocumentBindings.h"
 #include "framework/DocTemplate.h"
 
+namespace ordavia {
+
 namespace {
 
 // Window title, document name, new-file name, filter text, filter
@@ -56,3 +58,5 @@ std::string unavailableDocumentMessage(const std::string& path, const std::strin
     return "Cannot open " + path + ":\n" + docName +
            " documents are not available in this version of Ordavia.";
 }
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 
 class DocTemplateTable;
 
+namespace ordavia {
+
 struct DocumentTypeRow {
     int resourceId;
     const char* docClass;
@@ -19,3 +21,5 @@ const DocumentTypeRow* documentTypeRows(int& count);
 void registerDocumentTemplates(DocTemplateTable& table, bool dopplerPresent);
 // The message shown when a file's document class is not available.
 std::string unavailableDocumentMessage(const std::string& path, const std::string& docName);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 
 class Document;
 
+namespace ordavia {
+
 class MainFrameHost {
 public:
     virtual ~MainFrameHost() = default;
@@ -25,3 +27,5 @@ public:
     virtual bool openForeignFile(const std::string& path) = 0;
     virtual void tileWindows() = 0;
 };
+
+}  // namespace ordavia

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace ordavia {
+
 namespace {
 
 // "Key:   1234 kB" lines of a /proc file, in bytes.
@@ -63,3 +65,5 @@ bool readDiskFree(const std::string& path, uint64_t& freeBytes, std::string& mou
     }
     return true;
 }
+
+}  // namespace ordavia

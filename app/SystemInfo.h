@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordavia {
+
 struct MemoryStatus {
     uint64_t totalPhys = 0;     // bytes
     uint64_t availPhys = 0;     // bytes
@@ -17,3 +19,5 @@ struct MemoryStatus {
 MemoryStatus readMemoryStatus();
 // Free bytes on the file system holding path; false when unreadable.
 bool readDiskFree(const std::string& path, uint64_t& freeBytes, std::string& mountPoint);
+
+}  // namespace ordavia

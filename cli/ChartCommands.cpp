@@ -15,6 +15,8 @@
 #include "framework/AppServices.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Charts beyond this are not charts.

@@ -5,6 +5,8 @@
 
 #include "framework/AppServices.h"
 
+namespace ordavia {
+
 bool CliArgs::has(const std::string& name) const {
     return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
 }
@@ -43,3 +45,5 @@ ordavia::AppServices& cliServices() {
     static ordavia::AppServices services;
     return services;
 }
+
+}  // namespace ordavia

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
+
 struct CliArgs {
     std::vector<std::string> positional;                 // in order, options removed
     std::vector<std::pair<std::string, std::string>> options;  // "--name" -> value ("" for flags)
@@ -46,13 +48,11 @@ int cliError(const std::string& message);  // prints "ordavia-cli: message", ret
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
 
-namespace ordavia {
 class AppServices;
-}
 // The services of this run: the profile beside the program, a prompter
 // that answers every question with its default, the start-up settings.
 // main() fills them before any command runs.
-ordavia::AppServices& cliServices();
+AppServices& cliServices();
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }
@@ -64,4 +64,6 @@ struct CliRegistrar {
 // Registers a CliCommand or CliInfoHandler at start-up (these files are
 // compiled into the executable itself, so nothing is dropped by the linker).
 #define ORDAVIA_CLI_REGISTER(...) \
-    static CliRegistrar ORDAVIA_CLI_CONCAT(cliRegistrar_, __LINE__)(__VA_ARGS__)
+    static ::ordavia::CliRegistrar ORDAVIA_CLI_CONCAT(cliRegistrar_, __LINE__)(__VA_ARGS__)
+
+}  // namespace ordavia

@@ -8,4 +8,8 @@
 class CZVMovie;
 class CMotivaDoc;
 
+namespace ordavia {
+
 ordavia::Status openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr);
+
+}  // namespace ordavia

@@ -12,6 +12,8 @@
 #include "image/CapillaryCount.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 namespace {
 
 bool parseNumber(const std::string& s, double& out) {

@@ -15,6 +15,8 @@
 #include "db/SubjectQueries.h"
 #include "framework/ScriptedPrompter.h"
 
+using namespace ordavia;
+
 namespace {
 
 // FOLDER, or the database file itself.

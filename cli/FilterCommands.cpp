@@ -22,6 +22,8 @@
 #include "image/ProcessingArgs.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 bool parseInt(const std::string& s, long lo, long hi, int& out) {

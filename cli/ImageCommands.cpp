@@ -12,6 +12,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Reads any of the picture formats by its (lower-cased) extension, ".tiff"

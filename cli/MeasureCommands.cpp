@@ -9,6 +9,8 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 
+using namespace ordavia;
+
 namespace {
 
 void writeRect(JsonWriter& j, const char* key, const ZRect& r) {

@@ -11,6 +11,8 @@
 #include "chart/ResultExport.h"
 #include "cli/CliCommand.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Results files are text tables; anything this large is not one.

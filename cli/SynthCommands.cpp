@@ -13,6 +13,8 @@
 #include "image/SyntheticCapillaroscope.h"
 #include "image/SyntheticNailfold.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Whole-text numbers only: "12abc", "", "nan" and out-of-range values are

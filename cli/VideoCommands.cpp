@@ -59,7 +59,7 @@ bool parseRange(const CliArgs& a, int& first, int& last) {
 
 // A ".dcs" stands for its movie: the stored path, else the same name
 // beside the document; its frame table brings the offsets.
-Status openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
+Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
     CMotivaDoc& doc = docOut ? *docOut : local;

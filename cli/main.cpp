@@ -16,6 +16,8 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
+using namespace ordavia;
+
 namespace {
 
 const char* kVersion = "4.42.0.0";

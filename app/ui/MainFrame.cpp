@@ -34,6 +34,8 @@
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 const char* MainFrame::kOpenFilter =
     "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Images (*.cs1)|"
     "*.cs1|Pictures (*.bmp;*.zvg;*.tif;*.jpg;*.png)|*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|AVI Videos "
@@ -449,3 +451,5 @@ void MainFrame::dropEvent(QDropEvent* e) {
         openFiles(paths);
     }
 }
+
+}  // namespace ordavia

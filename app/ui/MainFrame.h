@@ -12,6 +12,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 
+namespace ordavia {
+
 class MainFrame : public QMainWindow, public MainFrameHost {
     Q_OBJECT
 public:
@@ -72,3 +74,5 @@ private:
     QList<QPointer<QAction>> docMenuActions_;
     QList<QPointer<QAction>> docFileActions_;
 };
+
+}  // namespace ordavia

@@ -20,6 +20,8 @@
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
+using namespace ordavia;
+
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Ordavia");

@@ -8,6 +8,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace ordavia {
+
 namespace {
 QDoubleSpinBox* real(double lo, double hi, int decimals, double step, double value) {
     auto* s = new QDoubleSpinBox;
@@ -96,3 +98,5 @@ ordavia::CbvParams CbvParamsDialog::values() const {
     p.houghTol = houghTol_->value();
     return p;
 }
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@ class QCheckBox;
 class QDoubleSpinBox;
 class QSpinBox;
 
+namespace ordavia {
+
 class CbvParamsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,3 +39,5 @@ private:
     QSpinBox* houghThreshold_;
     QSpinBox* houghTol_;
 };
+
+}  // namespace ordavia

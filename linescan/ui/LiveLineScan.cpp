@@ -18,6 +18,8 @@
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
 
+namespace ordavia {
+
 using ordavia::linescanui::ScanOrigin;
 
 namespace {
@@ -256,3 +258,5 @@ void LiveLineScan::calculateAll(CMotivaView& view) {
         remember(shown, origin);
     }
 }
+
+}  // namespace ordavia

@@ -12,10 +12,11 @@
 
 class CMotivaView;
 class ZlineScanDoc;
+
 namespace ordavia {
+
 class AppServices;
 class LineScanSampler;
-}
 
 class LiveLineScan : public LineScanLink, public DocumentView {
 public:
@@ -68,3 +69,5 @@ private:
     std::map<const Document*, ordavia::linescanui::ScanOrigin> origins_;
     std::vector<Document*> listened_;
 };
+
+}  // namespace ordavia

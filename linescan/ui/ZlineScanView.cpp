@@ -27,7 +27,7 @@
 #include "linescan/ui/LiveLineScan.h"
 #include "linescan/ui/ZchartReView.h"
 
-using ordavia::VelocitySlope;
+using namespace ordavia;
 
 namespace {
 
@@ -568,7 +568,7 @@ void ZlineScanView::cmdStop() {
     }
 }
 
-void registerLineScanViews() {
+void ordavia::registerLineScanViews() {
     registerViewMaker("ZlineScanView", [](Document* d, QWidget* parent) -> QWidget* {
         if (auto* live = dynamic_cast<ZlineScanDoc*>(d)) return new ZlineScanView(live, parent);
         auto* doc = dynamic_cast<ZlineScanBaseDoc*>(d);

@@ -109,4 +109,6 @@ private:
 
 // Registers the makers of "ZlineScanBaseView", "ZlineScanView",
 // "ZchartReView" and of "CReView" for chart review documents.
+namespace ordavia {
 void registerLineScanViews();
+}  // namespace ordavia

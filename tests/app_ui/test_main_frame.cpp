@@ -23,6 +23,8 @@
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
+using namespace ordavia;
+
 namespace fs = std::filesystem;
 
 namespace {

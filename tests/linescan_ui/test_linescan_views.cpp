@@ -24,6 +24,8 @@
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
 
+using namespace ordavia;
+
 using namespace testsupport;
 
 namespace {
