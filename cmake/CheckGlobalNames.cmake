@@ -1,0 +1,52 @@
+# Types of our own live in namespace ordavia; only the classes the product
+# documentation names (and those still waiting to move) may be defined in
+# the global namespace of a header. GlobalNames.txt lists them.
+# Run as: cmake -DSOURCE_DIR=<repository> [-DNAMES=<list file>] -P CheckGlobalNames.cmake
+if(NOT SOURCE_DIR)
+    message(FATAL_ERROR "CheckGlobalNames: SOURCE_DIR not given")
+endif()
+if(NOT NAMES)
+    set(NAMES ${CMAKE_CURRENT_LIST_DIR}/GlobalNames.txt)
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+
+file(STRINGS ${NAMES} allowed REGEX "^[A-Za-z_]")
+set(violations "")
+foreach(folder ${ORDAVIA_LAYERS})
+    file(GLOB headers ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/ui/*.h)
+    foreach(h ${headers})
+        file(RELATIVE_PATH rel ${SOURCE_DIR} ${h})
+        # One list element per line: the characters CMake lists treat
+        # specially ([ ] ; \\) are replaced first.
+        file(READ ${h} content)
+        string(REGEX REPLACE "[][;\\\\]" "@" content "${content}")
+        string(REPLACE "\n" ";" lines "${content}")
+        # Brace depth 0 is the global namespace (comments and quoted text
+        # left out of the count).
+        set(depth 0)
+        foreach(line IN LISTS lines)
+            if(depth EQUAL 0 AND line MATCHES
+               "^(class|struct|union|enum|enum class) +(@@[a-z]+@@ +)?([A-Za-z_][A-Za-z0-9_]*)( final)?( *:.*| *{.*)?$")
+                set(name ${CMAKE_MATCH_3})
+                list(FIND allowed ${name} found)
+                if(found EQUAL -1)
+                    list(APPEND violations "${rel}: ${name} is in the global namespace")
+                endif()
+            endif()
+            string(REGEX REPLACE "//.*$" "" code "${line}")
+            string(REGEX REPLACE "\"[^\"]*\"|'[^']*'" "" code "${code}")
+            string(REGEX MATCHALL "{" opens "${code}")
+            string(REGEX MATCHALL "}" closes "${code}")
+            list(LENGTH opens n_open)
+            list(LENGTH closes n_close)
+            math(EXPR depth "${depth} + ${n_open} - ${n_close}")
+        endforeach()
+    endforeach()
+endforeach()
+
+if(violations)
+    list(JOIN violations "\n  " text)
+    message(FATAL_ERROR "Types of our own belong in namespace ordavia (or, for a documented "
+                        "class, in cmake/GlobalNames.txt):\n  ${text}")
+endif()
+message(STATUS "Global names: only documented classes in the global namespace")
