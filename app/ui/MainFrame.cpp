@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/CBasicApp.h"
+#include "app/ui/MainToolbar.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
@@ -162,6 +163,10 @@ void MainFrame::buildMenus() {
     exitAct->setShortcut(QKeySequence::Quit);
     connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
 
+    toolbar_ = new ordavia::MainToolbar(openAct, this);
+    addToolBar(Qt::LeftToolBarArea, toolbar_);
+    buildViewMenu();
+
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();
     connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
@@ -172,6 +177,33 @@ void MainFrame::buildMenus() {
     manual->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
     help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
+}
+
+void MainFrame::buildViewMenu() {
+    viewMenu_ = menuBar()->addMenu("&View");
+    viewMenuAction_ = viewMenu_->menuAction();
+    QAction* bar = toolbar_->toggleViewAction();
+    bar->setText("&Toolbar");
+    bar->setStatusTip("Show or hide the main toolbar");
+    auto* chartButtons = new QAction("Chart &editing buttons", this);
+    chartButtons->setCheckable(true);
+    chartButtons->setChecked(toolbar_->chartEditingShown());
+    chartButtons->setStatusTip("Show or hide the toolbar's buttons from Cut to Hide trace");
+    connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
+    auto* sep = new QAction(this);
+    sep->setSeparator(true);
+    frameViewActions_ = {sep, bar, chartButtons};
+    viewMenu_->addActions({bar, chartButtons});
+}
+
+void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
+    if (borrowedViewMenu_)
+        for (QAction* a : frameViewActions_) borrowedViewMenu_->removeAction(a);
+    borrowedViewMenu_ = nullptr;
+    for (QMenu* m : viewMenus)
+        if (m->title() == viewMenu_->title()) borrowedViewMenu_ = m;
+    if (borrowedViewMenu_) borrowedViewMenu_->addActions(frameViewActions_);
+    viewMenuAction_->setVisible(!borrowedViewMenu_);
 }
 
 bool MainFrame::create() {
@@ -348,10 +380,12 @@ void MainFrame::onSubWindowActivated(QMdiSubWindow* w) {
         if (a) fileMenu_->removeAction(a);
     docMenuActions_.clear();
     docFileActions_.clear();
+    toolbar_->setActiveView(w ? w->widget() : nullptr);
     auto* provider = w ? dynamic_cast<MenuProvider*>(w->widget()) : nullptr;
+    placeViewMenu(provider ? provider->documentMenus() : QList<QMenu*>());
     if (!provider) return;
     for (QMenu* m : provider->documentMenus()) {
-        menuBar()->insertMenu(windowMenuAction_, m);
+        menuBar()->insertMenu(viewMenuAction_, m);
         docMenuActions_ << m->menuAction();
     }
     const QList<QAction*> fileActs = provider->fileActions();

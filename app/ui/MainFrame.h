@@ -1,13 +1,16 @@
 #pragma once
-// The workstation's main window: an MDI frame with the File, Window and
-// Help menus, the recent-file list, file dropping, and one child window
-// per open document view.
+// The workstation's main window: an MDI frame with the File, View, Window
+// and Help menus, the main toolbar, the recent-file list, file dropping,
+// and one child window per open document view.
 #include <QMainWindow>
 #include <QPointer>
 
 #include "app/MainFrameHost.h"
 
 class CBasicApp;
+namespace ordavia {
+class MainToolbar;
+}
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -32,6 +35,7 @@ public:
     void tileWindows() override;
 
     QMdiArea* mdiArea() const { return mdi_; }
+    ordavia::MainToolbar* mainToolbar() const { return toolbar_; }
     // Adds a finished widget as a child window (images, charts made by commands).
     QMdiSubWindow* addChildWindow(QWidget* w, const QString& title);
     // Opens several files; tiles the windows when more than one was opened.
@@ -57,6 +61,10 @@ private slots:
 
 private:
     void buildMenus();
+    void buildViewMenu();
+    // The frame's View commands join a view's own "&View" menu while that
+    // view is in front, so that the menu bar never shows two.
+    void placeViewMenu(const QList<QMenu*>& viewMenus);
     void loadRecent();
     void saveRecent();
     void savePlacement();
@@ -70,6 +78,11 @@ private:
     QList<QAction*> recentActions_;
     QAction* fileInsertPoint_ = nullptr;
     QAction* windowMenuAction_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QAction* viewMenuAction_ = nullptr;
+    QList<QAction*> frameViewActions_;
+    QPointer<QMenu> borrowedViewMenu_;
+    ordavia::MainToolbar* toolbar_ = nullptr;
     // Guarded: a closing view deletes its menus and actions.
     QList<QPointer<QAction>> docMenuActions_;
     QList<QPointer<QAction>> docFileActions_;

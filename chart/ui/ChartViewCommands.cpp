@@ -31,6 +31,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "framework/ui/ViewPngExport.h"
 #include "settings/ProfileStore.h"
 
 using namespace ordavia;
@@ -143,6 +144,7 @@ void ZchartView::buildMenus() {
     file("Save &As...", [this, afterSave] { if (doc_->OnFileSaveAs()) afterSave(); }, QKeySequence::SaveAs);
     file("&Import...", &ZchartView::cmdImport);
     file("&Export...", &ZchartView::cmdExport);
+    file(ordavia::kExportViewAsPng, &ZchartView::cmdExportViewPng);
     file("&Print...", &ZchartView::printDocument, QKeySequence::Print);
     file("Print Pre&view", &ZchartView::printPreview);
 }
@@ -297,6 +299,12 @@ void ZchartView::cmdImageFromTrace() {
         picture->SetPathName(target);
         doc_->services().openDocument(std::move(picture));
     }
+}
+
+void ZchartView::cmdExportViewPng() {
+    const std::string& path = doc_->GetPathName();
+    const std::string base = withoutExtension(path.empty() ? doc_->GetTitle() : path);
+    (void)ordavia::exportViewAsPng(renderToImage(canvasWidget()->size()), prompterOf(doc_), base + "-view.png", {path});
 }
 
 void ZchartView::cmdRowOperation(int op) {

@@ -16,7 +16,9 @@
 
 #include "base/Text.h"
 #include "chart/ZchartDoc.h"
+#include "chart/ZliveChartDoc.h"
 #include "chart/ui/ChartDialogs.h"
+#include "chart/ui/ZliveChartView.h"
 #include "framework/ui/ViewRegistry.h"
 
 // The plot and its two axis strips in one widget.
@@ -46,10 +48,11 @@ public:
 
     void paintAll(QPainter& p, const QRect& area) {
         p.fillRect(area, QColor(246, 246, 248));
-        ChartPainter::paintPlot(p, plotRect(), v_->state_, *v_->doc_);
-        const CTrace* t = v_->doc_->trace(v_->state_.active);
-        ChartPainter::paintXAxis(p, xStrip(), v_->state_, v_->xAxis_, t ? t->xUnits : std::string());
-        ChartPainter::paintYAxis(p, yStrip(), plotRect(), v_->state_, *v_->doc_, v_->yAxis_);
+        ChartPainter::paintPlot(p, plotRect(), v_->state_, v_->shown());
+        const CTrace* t = v_->shown().trace(v_->state_.active);
+        const std::string& units = v_->xUnitLabel_.empty() && t ? t->xUnits : v_->xUnitLabel_;
+        ChartPainter::paintXAxis(p, xStrip(), v_->state_, v_->xAxis_, units);
+        ChartPainter::paintYAxis(p, yStrip(), plotRect(), v_->state_, v_->shown(), v_->yAxis_);
         {
             p.save();
             p.setClipRect(plotRect());
@@ -95,8 +98,8 @@ protected:
             return;
         }
         // A marker box under the mouse selects that marker.
-        const auto boxes = ChartPainter::markerBoxes(plot, v_->state_, *v_->doc_, fontMetrics());
-        for (size_t i = 0; i < boxes.size(); ++i)
+        const auto boxes = ChartPainter::markerBoxes(plot, v_->state_, v_->shown(), fontMetrics());
+        for (size_t i = 0; i < boxes.size() && i < v_->doc_->markers.size(); ++i)
             if (!boxes[i].isEmpty() && boxes[i].contains(press_)) {
                 v_->state_.selectedMarker = static_cast<int>(i);
                 v_->doc_->markers.items[i]->Activate();
@@ -105,7 +108,7 @@ protected:
                 return;
             }
         mode_ = Select;
-        const CTrace* t = v_->doc_->trace(v_->state_.active);
+        const CTrace* t = v_->shown().trace(v_->state_.active);
         if (t && t->hasData()) {
             const int64_t k = ChartPainter::sampleAt(*t, xAt(press_.x()));
             v_->state_.selFrom = v_->state_.selTo = static_cast<uint32_t>(std::max<int64_t>(k, 0));
@@ -137,7 +140,7 @@ protected:
             return;
         }
         if (mode_ == Select && (e->buttons() & Qt::LeftButton)) {
-            const CTrace* t = v_->doc_->trace(s.active);
+            const CTrace* t = v_->shown().trace(s.active);
             if (t && t->hasData()) {
                 const int64_t k = ChartPainter::sampleAt(*t, xAt(pos.x()));
                 // The end is exclusive: a drag to the right covers the sample under the mouse.
@@ -188,8 +191,8 @@ protected:
 
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton) return;
-        const auto boxes = ChartPainter::markerBoxes(plotRect(), v_->state_, *v_->doc_, fontMetrics());
-        for (size_t i = 0; i < boxes.size(); ++i)
+        const auto boxes = ChartPainter::markerBoxes(plotRect(), v_->state_, v_->shown(), fontMetrics());
+        for (size_t i = 0; i < boxes.size() && i < v_->doc_->markers.size(); ++i)
             if (!boxes[i].isEmpty() && boxes[i].contains(e->position().toPoint())) {
                 v_->state_.selectedMarker = static_cast<int>(i);
                 v_->cmdEditMarker();
@@ -243,7 +246,7 @@ protected:
 
     void resizeEvent(QResizeEvent*) override {
         // A chart opened from a file is fitted once it knows its size.
-        if (!v_->fitted_ && v_->doc_->traceCount() > 0) v_->fitAll();
+        if (!v_->fitted_ && v_->shown().traceCount() > 0) v_->fitAll();
     }
 
 private:
@@ -316,6 +319,19 @@ ZchartView::~ZchartView() {
 }
 
 QRect ZchartView::plotRect() const { return canvas_->plotRect(); }
+
+void ZchartView::setShownDocument(const ZchartDoc* shown) {
+    shown_ = shown;
+    // The display records follow the traces by position, so that the
+    // scales the user set survive the change of document.
+    const ZchartDoc& d = this->shown();
+    for (size_t i = 0; i < state_.displays.size() && static_cast<int>(i) < d.traceCount(); ++i)
+        state_.displays[i].trace = d.trace(static_cast<int>(i));
+    ChartPainter::syncDisplays(state_, d);
+    ChartPainter::invalidateData(state_);
+    updateReadouts();
+    canvas_->update();
+}
 void ZchartView::repaintChart() { canvas_->update(); }
 QWidget* ZchartView::canvasWidget() const { return canvas_; }
 
@@ -377,13 +393,13 @@ void ZchartView::setCursorX(double x) {
 }
 
 void ZchartView::fitAll() {
-    ChartPainter::autoscale(state_, *doc_, plotRect().width(), plotRect().height());
-    fitted_ = doc_->traceCount() > 0;
+    ChartPainter::autoscale(state_, shown(), plotRect().width(), plotRect().height());
+    fitted_ = shown().traceCount() > 0;
     canvas_->update();
 }
 
 void ZchartView::zoomToSelection() {
-    const CTrace* t = doc_->trace(state_.active);
+    const CTrace* t = shown().trace(state_.active);
     if (!t || !t->hasData() || !state_.hasSelection()) return;
     const uint32_t n = t->sampleCount();
     const double a = t->sampleX(state_.selFrom % n), b = t->sampleX(state_.selTo % n);
@@ -437,7 +453,7 @@ double ZchartView::pixelAtY(int index, double y) const {
 QString ZchartView::readout(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }
 
 void ZchartView::updateReadouts() {
-    const CTrace* t = doc_->trace(state_.active);
+    const CTrace* t = shown().trace(state_.active);
     QString x, y, dx, z;
     if (t && state_.cursorX > -1e299) {
         x = QString::fromStdString(strprintf("x = %.3f ", state_.cursorX) + t->xUnits);
@@ -493,12 +509,12 @@ void ZchartView::paintPage(QPainter& p, const QRect& page) {
         ypp.push_back(d.yPerPixel);
         d.yPerPixel = d.yPerPixel * plotRect().height() / std::max(1, plot.height());
     }
-    ChartPainter::paintPlot(p, plot, state_, *doc_);
-    const CTrace* t = doc_->trace(state_.active);
+    ChartPainter::paintPlot(p, plot, state_, shown());
+    const CTrace* t = shown().trace(state_.active);
     CAxis xa(true), ya(false);
     ChartPainter::paintXAxis(p, QRect(plot.left(), plot.bottom() + 1, plot.width(), 2 * fm.height() + 6), state_, xa,
                              t ? t->xUnits : std::string());
-    ChartPainter::paintYAxis(p, QRect(page.left(), plot.top(), left - 1, plot.height()), plot, state_, *doc_, ya);
+    ChartPainter::paintYAxis(p, QRect(page.left(), plot.top(), left - 1, plot.height()), plot, state_, shown(), ya);
     state_.xPerPixel = xpp;
     for (size_t i = 0; i < ypp.size(); ++i) state_.displays[i].yPerPixel = ypp[i];
     state_.printing = was;
@@ -523,6 +539,7 @@ QList<QAction*> ZchartView::fileActions() { return fileActs_; }
 
 void registerChartViews() {
     const ViewMaker maker = [](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* live = dynamic_cast<ZliveChartDoc*>(d)) return new ZliveChartView(live, parent);
         auto* doc = dynamic_cast<ZchartDoc*>(d);
         return doc ? new ZchartView(doc, parent) : nullptr;
     };

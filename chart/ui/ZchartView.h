@@ -79,6 +79,8 @@ public:
     void cmdImport();
     bool importFile(const std::string& path, DataFileFormat& fmt);
     void cmdExport();
+    // The plot and its axes as shown, as a PNG file.
+    void cmdExportViewPng();
     void cmdTraceProperties();
     void cmdHideTrace();
     void cmdFullScale(bool reduce);
@@ -125,6 +127,12 @@ protected:
     // The menus and the bar above the plot, for derived views to extend.
     QList<QMenu*>& menuList() { return menus_; }
     QHBoxLayout* topBar() const { return topBar_; }
+    // The document the view draws and reads out: its own, or a still copy
+    // that a derived view holds; null gives the view its own back.
+    void setShownDocument(const ZchartDoc* shown);
+    const ZchartDoc& shown() const { return shown_ ? *shown_ : static_cast<const ZchartDoc&>(*doc_); }
+    // The x axis's unit label; empty: the active trace's X units.
+    void setXUnitLabel(const std::string& units) { xUnitLabel_ = units; }
 
 private:
     friend class ChartCanvas;
@@ -135,6 +143,8 @@ private:
     void selectionOrWhole(uint32_t& from, uint32_t& to) const;
 
     ZchartDoc* doc_;
+    const ZchartDoc* shown_ = nullptr;
+    std::string xUnitLabel_;
     ChartViewState state_;
     CAxis xAxis_{true};
     CAxis yAxis_{false};

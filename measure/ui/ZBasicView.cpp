@@ -21,12 +21,14 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
 #include "framework/ui/SubWindowPlacement.h"
+#include "framework/ui/ViewPngExport.h"
 #include "measure/ui/GreyLevelChart.h"
 #include "measure/ui/HistogramChart.h"
 #include "measure/ui/ImageDocMenus.h"
@@ -339,6 +341,39 @@ QImage ZBasicView::renderToImage() const {
     return out;
 }
 
+QImage ZBasicView::renderViewImage() const {
+    const QSize size = canvas_->size();
+    if (static_cast<long long>(size.width()) * size.height() > ordavia::kMaxExportPixels) return {};
+    QImage out(size, QImage::Format_RGB32);
+    if (out.isNull()) return out;
+    out.fill(canvas_->palette().color(QPalette::Dark));
+    if (!doc_) return out;
+    QPainter p(&out);
+    ImagePaintOptions o;
+    o.mapping.scale = tools_->zoomFactor();
+    o.showDustList = tools_->editingDustList();
+    ImageDocPainter(*doc_).paint(p, picture_, o);
+    return out;
+}
+
+void ZBasicView::exportViewAsPng() {
+    if (!doc_) return;
+    Prompter& prompter = doc_->services().prompter();
+    const QImage shown = renderViewImage();
+    if (shown.isNull()) {
+        prompter.messageBox(strprintf("The view is too large to export at this zoom (%i x %i pixels). Zoom out first.",
+                                      canvas_->width(), canvas_->height()),
+                            MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    const std::string& path = doc_->GetPathName();
+    const std::string base = withoutExtension(path.empty() ? doc_->GetTitle() : path);
+    const auto saved = ordavia::exportViewAsPng(shown, prompter, base + "-view.png", {path, doc_->imageFileName()});
+    if (saved)
+        if (auto* main = qobject_cast<QMainWindow*>(window()))
+            main->statusBar()->showMessage(QString::fromStdString("View exported to " + *saved), 8000);
+}
+
 // ---------------------------------------------------------------------------
 // Menus
 
@@ -412,6 +447,9 @@ void ZBasicView::buildMenus() {
     connect(printAction_, &QAction::triggered, this, &ZBasicView::printDocument);
     previewAction_ = new QAction(TC::kPrintPreview, this);
     connect(previewAction_, &QAction::triggered, this, &ZBasicView::printPreview);
+    exportPngAction_ = new QAction(ordavia::kExportViewAsPng, this);
+    exportPngAction_->setStatusTip("Save the picture as this window shows it, with its overlays, as a PNG file");
+    connect(exportPngAction_, &QAction::triggered, this, &ZBasicView::exportViewAsPng);
     syncToolActions();
 }
 
@@ -434,7 +472,7 @@ QList<QMenu*> ZBasicView::documentMenus() {
 QList<QAction*> ZBasicView::fileActions() {
     documentMenus();
     QList<QAction*> acts = docFileActions_;
-    acts << printAction_ << previewAction_;
+    acts << exportPngAction_ << printAction_ << previewAction_;
     return acts;
 }
 
@@ -446,6 +484,7 @@ QAction* ZBasicView::findAction(const QString& text) const {
             if (a->text() == text) return a;
     if (text == printAction_->text()) return printAction_;
     if (text == previewAction_->text()) return previewAction_;
+    if (text == exportPngAction_->text()) return exportPngAction_;
     return nullptr;
 }
 

@@ -46,6 +46,10 @@ public:
     // The whole document as the view shows it at zoom 1, into an image of
     // the picture's size (for tests and for copying the view).
     QImage renderToImage() const;
+    // What the canvas shows at the current zoom, overlays included, without
+    // a half-drawn rubber band; null when it would be too large to hold.
+    QImage renderViewImage() const;
+    void exportViewAsPng();
     // The action of a menu text, for tests and scripted use; null when none.
     QAction* findAction(const QString& text) const;
 
@@ -109,4 +113,5 @@ private:
     QAction* pasteAction_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* previewAction_ = nullptr;
+    QAction* exportPngAction_ = nullptr;
 };

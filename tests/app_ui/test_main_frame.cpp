@@ -9,11 +9,14 @@
 
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
+#include "app/ui/MainToolbar.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ResultView.h"
 #include "chart/ui/ZchartView.h"
+#include "chart/ui/ZliveChartView.h"
+#include "framework/DocTemplate.h"
 #include "framework/ScriptedPrompter.h"
 #include "image/CZVimage.h"
 #include "measure/ZBasicDoc.h"
@@ -67,7 +70,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Window", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Window", "&Help"}));
     frame.close();
     app.ExitInstance();
 }
@@ -173,5 +176,81 @@ TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
         EXPECT_TRUE(app.documents().empty());
     }
     frame.close();
+    app.ExitInstance();
+}
+
+// Each main-toolbar button runs the command of that name in the window in
+// front and is enabled exactly when that window has it; the live chart's
+// hold (command 10008) only while a live chart is in front.
+TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
+    const std::string zv1 = (dir_ / "c.zv1").string();
+    {
+        ZchartDoc d;
+        svc.adopt(d);
+        d.OnNewDocument();
+        d.newTrace(8, 100, true);
+        ASSERT_TRUE(d.OnSaveDocument(zv1));
+    }
+    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
+    const std::string bmp = (dir_ / "pic.bmp").string();
+    ASSERT_TRUE(img.Save(bmp));
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.show();
+    ordavia::MainToolbar* bar = frame.mainToolbar();
+    EXPECT_EQ(frame.toolBarArea(bar), Qt::LeftToolBarArea);
+    EXPECT_TRUE(bar->isMovable());
+    auto enabled = [&] {
+        QStringList on;
+        for (const auto& b : ordavia::MainToolbar::buttons())
+            if (bar->buttonFor(b.command)->isEnabled()) on << QString::fromUtf8(b.command).remove('&');
+        return on.join(", ").toStdString();
+    };
+    const std::string chart = "Save, Cut, Copy, Paste, Simple smoothing...., Calculate average of selection, brighter, "
+                              "dim, Reduce full scale, Increase  full scale, Hide Trace";
+    EXPECT_EQ(enabled(), "");
+
+    frame.openFiles({QString::fromStdString(zv1)});
+    QApplication::processEvents();
+    EXPECT_EQ(enabled(), chart);
+    auto* chartView = dynamic_cast<ZchartView*>(frame.mdiArea()->activeSubWindow()->widget());
+    ASSERT_TRUE(chartView);
+    EXPECT_TRUE(bar->buttonFor("&Hide Trace")->toolTip().contains("Display > Hide Trace"));
+    bar->buttonFor("&Hide Trace")->trigger();
+    EXPECT_TRUE(chartView->state().displays.at(0).hidden);
+
+    frame.openFiles({QString::fromStdString(bmp)});
+    QApplication::processEvents();
+    EXPECT_EQ(enabled(), "Save, Copy, Paste, Calculate average of selection");
+    // The image view's own View menu takes the frame's toolbar switch.
+    QMenuBar* menus = frame.menuBar();
+    int views = 0;
+    for (QAction* a : menus->actions())
+        if (a->isVisible() && a->text() == "&View") {
+            ++views;
+            EXPECT_TRUE(a->menu()->actions().contains(bar->toggleViewAction()));
+        }
+    EXPECT_EQ(views, 1);
+
+    Document* liveDoc = app.OpenNewDocument(app.templates().findByClass("ZliveChartDoc"));
+    ASSERT_TRUE(liveDoc);
+    QApplication::processEvents();
+    auto* live = dynamic_cast<ZliveChartView*>(frame.mdiArea()->activeSubWindow()->widget());
+    ASSERT_TRUE(live);
+    QAction* hold = bar->buttonFor(ZliveChartView::kHoldText);
+    EXPECT_EQ(hold->data().toInt(), 10008);
+    EXPECT_EQ(enabled(), chart + ", Hold live picture");
+    hold->trigger();
+    EXPECT_TRUE(live->isHeld());
+    EXPECT_TRUE(hold->isChecked());
+    frame.mdiArea()->setActiveSubWindow(frame.mdiArea()->subWindowList().at(0));
+    EXPECT_FALSE(hold->isEnabled());
+
+    bar->toggleViewAction()->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
+    frame.close();
+    EXPECT_EQ(enabled(), "");
     app.ExitInstance();
 }

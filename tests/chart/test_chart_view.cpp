@@ -19,8 +19,10 @@
 #include "base/FileIO.h"
 #include "chart/DataFileFormat.h"
 #include "chart/ZchartDoc.h"
+#include "chart/ZliveChartDoc.h"
 #include "chart/ui/MarkerSender.h"
 #include "chart/ui/ZchartView.h"
+#include "chart/ui/ZliveChartView.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
 
@@ -249,4 +251,44 @@ TEST(ChartView, MouseMenusAndQuestions) {
     // The golden search reports where the first trace peaks.
     view.findAction("Golden search maxima")->trigger();
     EXPECT_EQ(ts.prompter.asked.back().text.rfind("x=", 0), 0u) << ts.prompter.asked.back().text;
+}
+
+// Held, the live chart shows the trace as it was while the producer goes on
+// feeding, even when a feed replaces the trace; released, it follows again.
+// The held picture is what "Export view as PNG" writes.
+TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
+    ensureApp();
+    ordavia::test::TestServices ts;
+    const testsupport::ScratchDir dir("livechart");
+    ZliveChartDoc live;
+    ts.adopt(live);
+    auto feed = [&](double phase) {
+        uint32_t n = 400;
+        CdataVect* v = live.feedLiveData(1, n, 0.01, "mm", "profile", 8, "grey");
+        for (uint32_t i = 0; i < n; ++i) v->setD(i, 100 + 80 * std::sin(i * 0.05 + phase));
+        live.UpdateAllViews(nullptr, ZchartDoc::kHintData);
+    };
+    feed(0);
+    ZliveChartView view(&live);
+    view.resize(700, 400);
+    view.fitAll();
+    const QSize size = view.canvasWidget()->size();
+    const QImage first = view.renderToImage(size);
+
+    view.holdAction()->trigger();
+    ASSERT_TRUE(view.isHeld());
+    feed(2.0);
+    C2DTrace rows(12, 4, 64);
+    ASSERT_TRUE(live.feedRowOf(2, "row", rows));  // the live trace is replaced
+    live.UpdateAllViews(nullptr, ZchartDoc::kHintData);
+    EXPECT_EQ(live.liveData()->count, 64u) << "the producer went on feeding";
+    EXPECT_EQ(view.renderToImage(size), first);
+
+    ts.prompter.pushSaveFile(dir / "held");
+    view.findAction("Export view as &PNG...")->trigger();
+    EXPECT_EQ(QImage(QString::fromStdString(dir / "held.png")).convertToFormat(first.format()), first);
+
+    view.holdAction()->trigger();
+    EXPECT_FALSE(view.isHeld());
+    EXPECT_NE(view.renderToImage(size), first);
 }

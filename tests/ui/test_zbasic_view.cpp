@@ -379,3 +379,40 @@ TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels
     QTest::keyClick(c, Qt::Key_Escape);
     EXPECT_EQ(doc->currentDimList().count(), 1);
 }
+
+// The exported PNG is the canvas as shown: the zoomed picture with its
+// overlays. A failed export says why and leaves the earlier file alone; the
+// document's own files are refused.
+TEST_F(ZBasicViewTest, ExportViewAsPngSavesWhatTheViewShows) {
+    doc->addNewDimension(0, {150, 20});
+    doc->currentDimList().at(0)->addVertex({190, 20});
+    doc->currentDimList().setCurrent(-1);
+    ZBasicView view(doc.get());
+    view.zoomIn();
+    const QSize shown = view.canvas()->size();
+    ASSERT_EQ(shown, QSize(400, 300));
+    QAction* exportPng = view.findAction("Export view as &PNG...");
+    ASSERT_TRUE(exportPng);
+
+    prompter.pushSaveFile(path("view"));
+    exportPng->trigger();
+    const QImage png(QString::fromStdString(path("view.png")));
+    ASSERT_EQ(png.size(), shown);
+    EXPECT_EQ(at(png, 2 * 175, 2 * 20), 0xFF0000u);  // the line, zoomed
+    EXPECT_EQ(at(png, 2 * 35, 2 * 10), 0xFFFF00u);   // the region
+    EXPECT_EQ(at(png, 2 * 5, 2 * 100), 0x646464u);
+
+    const size_t before = prompter.messages().size();
+    prompter.pushSaveFile(path("missing/view.png"));
+    exportPng->trigger();
+    ASSERT_EQ(prompter.messages().size(), before + 1);
+    EXPECT_NE(prompter.messages().back().find("No such file or directory"), std::string::npos);
+
+    ASSERT_TRUE(doc->OnSaveDocument(path("doc.cs1")));
+    doc->SetPathName(path("doc.cs1"));
+    const auto size = std::filesystem::file_size(path("doc.cs1"));
+    prompter.pushSaveFile(path("doc.cs1"));
+    exportPng->trigger();
+    EXPECT_NE(prompter.messages().back().find("own file"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(path("doc.cs1")), size);
+}
