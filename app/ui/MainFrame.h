@@ -8,14 +8,13 @@
 #include "app/MainFrameHost.h"
 
 class CBasicApp;
-namespace ordavia {
-class MainToolbar;
-}
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 
 namespace ordavia {
+
+class MainToolbar;
 
 class MainFrame : public QMainWindow, public MainFrameHost {
     Q_OBJECT
