@@ -104,10 +104,10 @@ QIcon drawIcon(int which) {
             break;
         case kIconSmooth: {
             // A jagged trace and its smoothed course.
-            static const double jag[] = {0, 4, -3, 5, -1, 6, 1, -4, 3, -5, 2, -2, 4, -3, 1, 3, -4, 2, 0};
+            static const double jag[] = {0, 5, -4, 6, -2, 7, 1, -5, 4, -6, 3, -3, 5, -4, 1, 4, -5, 3, 0};
             QPainterPath noisy(QPointF(3, 12));
             for (int x = 3; x <= 21; ++x) noisy.lineTo(x, 12 - 4 * std::sin((x - 3) * 0.35) + jag[x - 3]);
-            p.setPen(QPen(QColor(0x9a, 0xa4, 0xb0), 1));
+            p.setPen(QPen(QColor(0x70, 0x7a, 0x88), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.drawPath(noisy);
             QPainterPath smooth(QPointF(3, 12));
             for (int x = 3; x <= 21; ++x) smooth.lineTo(x, 12 - 4 * std::sin((x - 3) * 0.35));
