@@ -247,6 +247,11 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     frame.mdiArea()->setActiveSubWindow(frame.mdiArea()->subWindowList().at(0));
     EXPECT_FALSE(hold->isEnabled());
 
+    // "Chart editing buttons" hides the ten from Cut to Hide trace.
+    for (QAction* a : frame.findChildren<QAction*>())
+        if (a->text() == "Chart &editing buttons") a->trigger();
+    for (const auto& b : ordavia::MainToolbar::buttons())
+        EXPECT_EQ(bar->buttonFor(b.command)->isVisible(), !b.chartEditing) << b.command;
     bar->toggleViewAction()->trigger();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
