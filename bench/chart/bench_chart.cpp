@@ -24,6 +24,8 @@
 #include <QPainter>
 
 #include "chart/ui/ChartPainter.h"
+
+using namespace ordavia;
 #endif
 
 namespace {

@@ -8,6 +8,8 @@
 
 #include "chart/ZchartDoc.h"
 
+namespace ordavia {
+
 namespace {
 const QColor kPalette[] = {QColor(20, 60, 160), QColor(200, 40, 40),  QColor(20, 140, 60), QColor(220, 120, 0),
                            QColor(130, 50, 170), QColor(0, 150, 170), QColor(120, 90, 40), QColor(90, 90, 90)};
@@ -460,3 +462,5 @@ void ChartPainter::paintYAxis(QPainter& p, const QRect& strip, const QRect& plot
                fm.elidedText(title, Qt::ElideRight, plot.height()));
     p.restore();
 }
+
+}  // namespace ordavia

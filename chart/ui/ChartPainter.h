@@ -15,6 +15,8 @@ class QPainter;
 class CTrace;
 class ZchartDoc;
 
+namespace ordavia {
+
 // One trace as one view shows it (the display record).
 struct TraceDisplay {
     const CTrace* trace = nullptr;
@@ -67,3 +69,5 @@ public:
     static int64_t sampleAt(const CTrace& t, double x);
     static double xOfSample(const CTrace& t, uint32_t i);
 };
+
+}  // namespace ordavia

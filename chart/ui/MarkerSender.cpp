@@ -2,6 +2,8 @@
 
 #include <QLocalSocket>
 
+namespace ordavia {
+
 QByteArray MarkerSender::requestLine(const std::string& message, const std::string& fileName) {
     QByteArray line = QByteArray::fromStdString(message);
     line += ' ';
@@ -20,3 +22,5 @@ bool MarkerSender::post(const std::string& message, const std::string& fileName)
     socket.disconnectFromServer();
     return ok;
 }
+
+}  // namespace ordavia

@@ -8,6 +8,8 @@
 
 #include "chart/CMarker.h"
 
+namespace ordavia {
+
 class MarkerSender : public MarkerLink {
 public:
     explicit MarkerSender(QString serverName = QString::fromLatin1(kWindowName)) : server_(std::move(serverName)) {}
@@ -17,3 +19,5 @@ public:
 private:
     QString server_;
 };
+
+}  // namespace ordavia

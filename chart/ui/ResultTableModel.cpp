@@ -2,6 +2,8 @@
 
 #include "chart/CResultDoc.h"
 
+namespace ordavia {
+
 namespace {
 QString trimmed(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -67,3 +69,5 @@ void ResultTableModel::detach() {
     rows_ = cols_ = 0;
     endResetModel();
 }
+
+}  // namespace ordavia

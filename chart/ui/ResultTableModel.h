@@ -7,6 +7,8 @@
 
 class CResultDoc;
 
+namespace ordavia {
+
 class ResultTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -30,3 +32,5 @@ private:
     int rows_ = 0;
     int cols_ = 0;
 };
+
+}  // namespace ordavia

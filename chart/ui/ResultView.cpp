@@ -26,6 +26,8 @@
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 const char* const kProgramName = "Ordavia";
 }  // namespace
@@ -294,3 +296,5 @@ void registerResultViewMaker() {
         return doc ? createResultView(doc, parent) : nullptr;
     });
 }
+
+}  // namespace ordavia

@@ -16,6 +16,9 @@ class QMenu;
 class QPainter;
 class QPrinter;
 class QTableView;
+
+namespace ordavia {
+
 class ResultTableModel;
 
 class ResultView : public QWidget, public MenuProvider {
@@ -72,3 +75,5 @@ private:
 QWidget* createResultView(CResultDoc* doc, QWidget* parent);
 // Lets the main frame make results windows for the view class "CResultView".
 void registerResultViewMaker();
+
+}  // namespace ordavia

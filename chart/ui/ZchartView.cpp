@@ -21,6 +21,8 @@
 #include "chart/ui/ZliveChartView.h"
 #include "framework/ui/ViewRegistry.h"
 
+using namespace ordavia;
+
 // The plot and its two axis strips in one widget.
 class ChartCanvas : public QWidget {
 public:
@@ -537,7 +539,7 @@ QAction* ZchartView::findAction(const QString& text) const {
 QList<QMenu*> ZchartView::documentMenus() { return menus_; }
 QList<QAction*> ZchartView::fileActions() { return fileActs_; }
 
-void registerChartViews() {
+void ordavia::registerChartViews() {
     const ViewMaker maker = [](Document* d, QWidget* parent) -> QWidget* {
         if (auto* live = dynamic_cast<ZliveChartDoc*>(d)) return new ZliveChartView(live, parent);
         auto* doc = dynamic_cast<ZchartDoc*>(d);

@@ -22,7 +22,7 @@ class ZchartDoc;
 class ChartCanvas;
 class DataFileFormat;
 
-class ZchartView : public QWidget, public DocumentView, public MenuProvider {
+class ZchartView : public QWidget, public DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     static constexpr const char* kClipboardFormat = "CTrace";
@@ -31,8 +31,8 @@ public:
     ~ZchartView() override;
 
     ZchartDoc* document() const { return doc_; }
-    ChartViewState& state() { return state_; }
-    const ChartViewState& state() const { return state_; }
+    ordavia::ChartViewState& state() { return state_; }
+    const ordavia::ChartViewState& state() const { return state_; }
 
     void OnUpdate(Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
@@ -145,7 +145,7 @@ private:
     ZchartDoc* doc_;
     const ZchartDoc* shown_ = nullptr;
     std::string xUnitLabel_;
-    ChartViewState state_;
+    ordavia::ChartViewState state_;
     CAxis xAxis_{true};
     CAxis yAxis_{false};
     ChartCanvas* canvas_ = nullptr;
@@ -159,4 +159,6 @@ private:
     int importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f);
 };
 
+namespace ordavia {
 void registerChartViews();
+}  // namespace ordavia

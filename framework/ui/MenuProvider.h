@@ -6,6 +6,8 @@
 
 class QMenu;
 
+namespace ordavia {
+
 class MenuProvider {
 public:
     virtual ~MenuProvider() = default;
@@ -15,3 +17,5 @@ public:
     // view is active ("&Save", "Save &As...", "&Import...", "&Print..."...).
     virtual QList<QAction*> fileActions() { return {}; }
 };
+
+}  // namespace ordavia

@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 
+namespace ordavia {
+
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -221,3 +223,5 @@ std::unique_ptr<Progress> QtPrompter::beginProgress(const std::string& title, co
                                                     long maximum) {
     return std::make_unique<QtProgress>(parent_, title, text, maximum);
 }
+
+}  // namespace ordavia

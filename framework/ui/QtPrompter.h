@@ -6,6 +6,8 @@
 
 #include "framework/Prompter.h"
 
+namespace ordavia {
+
 class QtPrompter : public Prompter {
 public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
@@ -33,3 +35,5 @@ public:
 private:
     QPointer<QWidget> parent_;
 };
+
+}  // namespace ordavia

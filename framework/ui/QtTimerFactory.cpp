@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+namespace ordavia {
+
 namespace {
 
 class QtTimer : public Timer {
@@ -22,3 +24,5 @@ private:
 }  // namespace
 
 std::unique_ptr<Timer> QtTimerFactory::create() { return std::make_unique<QtTimer>(); }
+
+}  // namespace ordavia

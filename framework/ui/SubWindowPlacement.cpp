@@ -4,6 +4,8 @@
 #include <QMdiSubWindow>
 #include <algorithm>
 
+namespace ordavia {
+
 void keepInsideArea(QMdiSubWindow* sub) {
     QMdiArea* mdi = sub ? sub->mdiArea() : nullptr;
     if (!mdi) return;
@@ -16,3 +18,5 @@ void keepInsideArea(QMdiSubWindow* sub) {
     g.moveTop(std::clamp(g.top(), 0, room.height() - g.height()));
     sub->setGeometry(g);
 }
+
+}  // namespace ordavia

@@ -3,4 +3,8 @@
 // visible part of their MDI area, shrunk to it when they are larger.
 class QMdiSubWindow;
 
+namespace ordavia {
+
 void keepInsideArea(QMdiSubWindow* sub);
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include <map>
 
+namespace ordavia {
+
 namespace {
 std::map<std::string, ViewMaker>& makers() {
     static std::map<std::string, ViewMaker> m;
@@ -15,3 +17,5 @@ const ViewMaker* findViewMaker(const std::string& viewClass) {
     auto it = makers().find(viewClass);
     return it == makers().end() ? nullptr : &it->second;
 }
+
+}  // namespace ordavia

@@ -8,8 +8,12 @@
 class Document;
 class QWidget;
 
+namespace ordavia {
+
 using ViewMaker = std::function<QWidget*(Document* doc, QWidget* parent)>;
 
 void registerViewMaker(const std::string& viewClass, ViewMaker maker);
 // Null when no maker is registered for the class.
 const ViewMaker* findViewMaker(const std::string& viewClass);
+
+}  // namespace ordavia

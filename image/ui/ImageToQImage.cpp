@@ -4,6 +4,8 @@
 
 #include "image/CZVimage.h"
 
+namespace ordavia {
+
 QImage imageToQImage(const CZVimage& image) {
     if (image.isEmpty() || image.width() <= 0 || image.rows() <= 0) return {};
     CZVimage demosaiced;
@@ -27,3 +29,5 @@ QImage imageToQImage(const CZVimage& image) {
         for (int k = 0; k < repeat; ++k) std::memcpy(out.scanLine(y * repeat + k), src->row(y), bytes);
     return out;
 }
+
+}  // namespace ordavia

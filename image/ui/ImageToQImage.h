@@ -7,5 +7,9 @@
 
 class CZVimage;
 
+namespace ordavia {
+
 // A null QImage for an empty image or when memory runs out.
 QImage imageToQImage(const CZVimage& image);
+
+}  // namespace ordavia

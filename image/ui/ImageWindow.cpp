@@ -13,6 +13,8 @@
 #include "image/Palette.h"
 #include "image/ui/ImageToQImage.h"
 
+namespace ordavia {
+
 namespace {
 // Zoom steps as ratios, from 1/8 up to 16/1.
 constexpr int kMaxZoom = 16;
@@ -150,3 +152,5 @@ QWidget* openImageWindow(const std::string& path, std::string* error, QWidget* p
     w->setWindowTitle(QString::fromStdString(fileNameOf(path)));
     return w;
 }
+
+}  // namespace ordavia

@@ -12,6 +12,8 @@ class QScrollArea;
 class QActionGroup;
 class QAction;
 
+namespace ordavia {
+
 class ImageWindow : public QWidget {
     Q_OBJECT
 public:
@@ -57,3 +59,5 @@ private:
 // the file name. Returns nullptr and a one-line error when it cannot be
 // loaded.
 QWidget* openImageWindow(const std::string& path, std::string* error, QWidget* parent = nullptr);
+
+}  // namespace ordavia

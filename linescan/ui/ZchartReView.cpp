@@ -8,6 +8,8 @@
 #include "framework/Prompter.h"
 #include "linescan/ZchartReviewDoc.h"
 
+using namespace ordavia;
+
 ZchartReView::ZchartReView(ZchartReviewDoc* doc, QWidget* parent) : ZchartView(doc, parent), review_(doc) {
     auto* m = new QMenu("&Review", this);
     connect(m->addAction("&Calculate velocity"), &QAction::triggered, this, &ZchartReView::cmdCalculateVelocity);

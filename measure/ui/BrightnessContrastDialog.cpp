@@ -10,6 +10,8 @@
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 
+namespace ordavia {
+
 namespace {
 // The gain slider works in hundredths; 0.01 to 5.00 covers every useful
 // stretch of an 8-bit picture.
@@ -111,3 +113,5 @@ bool runBrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) {
     BrightnessContrastDialog d(doc, parent);
     return d.exec() == QDialog::Accepted;
 }
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@ class QLabel;
 class QSlider;
 class ZBasicDoc;
 
+namespace ordavia {
+
 class BrightnessContrastDialog : public QDialog {
     Q_OBJECT
 public:
@@ -40,3 +42,5 @@ private:
 
 // Runs the dialog; true when the map was applied.
 bool runBrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent);
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@
 
 #include "measure/CalibrationTexts.h"
 
+namespace ordavia {
+
 namespace {
 QDoubleSpinBox* lengthBox(double value) {
     auto* b = new QDoubleSpinBox;
@@ -66,3 +68,5 @@ CalibrationRequest CalibrateDialog::request() const {
     r.setAsDefault = setDefault_->isChecked();
     return r;
 }
+
+}  // namespace ordavia

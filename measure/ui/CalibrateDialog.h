@@ -11,6 +11,8 @@ class QDoubleSpinBox;
 class QLineEdit;
 class QSpinBox;
 
+namespace ordavia {
+
 class CalibrateDialog : public QDialog {
     Q_OBJECT
 public:
@@ -26,3 +28,5 @@ private:
     QLineEdit* name_;
     QCheckBox* setDefault_;
 };
+
+}  // namespace ordavia

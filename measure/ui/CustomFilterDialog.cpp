@@ -10,6 +10,8 @@
 
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 CustomFilterDialog::CustomFilterDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Custom Filter");
     auto* kernelBox = new QGroupBox("Kernel", this);
@@ -61,3 +63,5 @@ bool runCustomFilterDialog(const ProfileStore& profile, QWidget* parent) {
     d.kernel().save(profile);
     return true;
 }
+
+}  // namespace ordavia

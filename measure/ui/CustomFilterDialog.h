@@ -9,6 +9,8 @@
 class QDoubleSpinBox;
 class QSpinBox;
 
+namespace ordavia {
+
 class CustomFilterDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,3 +27,5 @@ private:
 
 // Runs the dialog on the stored kernel; on OK stores it and returns true.
 bool runCustomFilterDialog(const ProfileStore& profile, QWidget* parent);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace ordavia {
+
 namespace {
 // A tick step of 1, 2 or 5 times a power of ten giving about `wanted` ticks.
 double niceStep(double range, int wanted) {
@@ -61,3 +63,5 @@ void GreyLevelChart::paintEvent(QPaintEvent*) {
     else
         p.drawPolyline(line);
 }
+
+}  // namespace ordavia

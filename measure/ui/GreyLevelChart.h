@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <vector>
 
+namespace ordavia {
+
 class GreyLevelChart : public QWidget {
     Q_OBJECT
 public:
@@ -17,3 +19,5 @@ protected:
 private:
     std::vector<int> values_;
 };
+
+}  // namespace ordavia

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace ordavia {
+
 HistogramChart::HistogramChart(const std::array<int64_t, 256>& bins, QWidget* parent) : QWidget(parent), bins_(bins) {
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
@@ -53,3 +55,5 @@ void HistogramChart::paintEvent(QPaintEvent*) {
         p.fillRect(QRectF(X(v), plot.bottom() - h, std::max(1.0, X(v + 1) - X(v)), h), bar);
     }
 }
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace ordavia {
+
 class HistogramChart : public QWidget {
     Q_OBJECT
 public:
@@ -20,3 +22,5 @@ protected:
 private:
     std::array<int64_t, 256> bins_;
 };
+
+}  // namespace ordavia

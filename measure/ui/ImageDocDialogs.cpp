@@ -29,6 +29,8 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
+namespace ordavia {
+
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -229,3 +231,5 @@ bool runColourWeightingDialog(ZBasicDoc& doc, QWidget* parent) {
     p.WriteDouble("Settings", "blue", s.blue);
     return true;
 }
+
+}  // namespace ordavia

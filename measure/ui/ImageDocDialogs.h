@@ -5,6 +5,8 @@
 class QWidget;
 class ZBasicDoc;
 
+namespace ordavia {
+
 // "&Notes...": image file name, image time, notes and the examination fields.
 bool runNotesDialog(ZBasicDoc& doc, QWidget* parent);
 // "&Calibrate magnification...".
@@ -17,3 +19,5 @@ bool runUnitsDialog(ZBasicDoc& doc, QWidget* parent);
 bool runGridDialog(ZBasicDoc& doc, QWidget* parent);
 // "Colour &weighting on import...": the red, green and blue weights ("Settings").
 bool runColourWeightingDialog(ZBasicDoc& doc, QWidget* parent);
+
+}  // namespace ordavia

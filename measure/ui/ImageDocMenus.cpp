@@ -22,6 +22,8 @@
 #include "measure/ui/ZDimView.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 ProcessMenuMaker& processMaker() {
@@ -226,3 +228,5 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
         if (QMenu* m = processMaker()(doc, view)) menus << m;
     return menus;
 }
+
+}  // namespace ordavia

@@ -10,6 +10,8 @@ class QMenu;
 class QWidget;
 class ZBasicDoc;
 
+namespace ordavia {
+
 // "&Image" and "&Palette" (and "&Process" once the processing commands are
 // installed below).
 QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view);
@@ -20,3 +22,5 @@ QList<QAction*> imageDocumentFileActions(ZBasicDoc* doc, QWidget* view);
 // through this maker.
 using ProcessMenuMaker = std::function<QMenu*(ZBasicDoc* doc, QWidget* view)>;
 void setImageProcessMenuMaker(ProcessMenuMaker maker);
+
+}  // namespace ordavia

@@ -15,6 +15,8 @@
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 // More grid lines or points than this are not worth drawing: they would
@@ -242,3 +244,5 @@ void ImageDocPainter::paintMetafile(QPainter& p, const ImagePaintMapping& m, con
     }
     p.restore();
 }
+
+}  // namespace ordavia

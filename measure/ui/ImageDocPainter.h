@@ -20,6 +20,8 @@ class ZBasicDoc;
 class CDim;
 struct WmfDrawing;
 
+namespace ordavia {
+
 struct ImagePaintMapping {
     // Device pixels per image pixel, and where image (0, 0) lands.
     double scale = 1.0;
@@ -76,3 +78,5 @@ private:
 inline QColor colourFromRef(uint32_t c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
 }
+
+}  // namespace ordavia

@@ -10,6 +10,8 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/ImageDocPainter.h"
 
+namespace ordavia {
+
 namespace {
 
 std::string timeText(std::time_t t) {
@@ -108,3 +110,5 @@ void previewImageDocument(const ZBasicDoc& doc, const QImage& picture, QWidget* 
                      [&](QPrinter* pr) { printImageDocument(pr, doc, picture); });
     dialog.exec();
 }
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@ class QPrinter;
 class QWidget;
 class ZBasicDoc;
 
+namespace ordavia {
+
 // The header lines above the picture; the print scale is in units per
 // centimetre of paper in x and y.
 std::vector<std::string> printHeaderLines(const ZBasicDoc& doc, double printScaleX, double printScaleY,
@@ -21,3 +23,5 @@ void printImageDocument(QPrinter* printer, const ZBasicDoc& doc, const QImage& p
 void printImageDocumentWithDialog(const ZBasicDoc& doc, const QImage& picture, QWidget* parent);
 // "Print Pre&view".
 void previewImageDocument(const ZBasicDoc& doc, const QImage& picture, QWidget* parent);
+
+}  // namespace ordavia

@@ -15,6 +15,8 @@
 #include "measure/CalibrationTexts.h"
 #include "measure/MagnificationTable.h"
 
+namespace ordavia {
+
 namespace {
 QDoubleSpinBox* scaleBox(double value) {
     auto* b = new QDoubleSpinBox;
@@ -117,3 +119,5 @@ void MagnificationDialog::setAsDefault() {
     MagnificationTable(store_).writeDefault(shown());
     refresh();
 }
+
+}  // namespace ordavia

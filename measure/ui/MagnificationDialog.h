@@ -13,6 +13,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 
+namespace ordavia {
+
 class MagnificationDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,3 +39,5 @@ private:
     QListWidget* list_;
     QLabel* default_;
 };
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "measure/ui/ProcessMenu.h"
 #include "measure/ui/ZBasicView.h"
 
+namespace ordavia {
+
 void registerMeasureViews() {
     const ViewMaker maker = [](Document* d, QWidget* parent) -> QWidget* {
         auto* doc = dynamic_cast<ZBasicDoc*>(d);
@@ -14,3 +16,5 @@ void registerMeasureViews() {
     registerViewMaker("ZBasicfgView", maker);
     registerProcessMenu();
 }
+
+}  // namespace ordavia

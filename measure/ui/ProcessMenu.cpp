@@ -17,6 +17,8 @@
 #include "measure/ui/ImageDocMenus.h"
 #include "measure/ui/ProcessingArgsDialog.h"
 
+namespace ordavia {
+
 namespace {
 
 // Filters of large pictures and the detector take a noticeable while.
@@ -111,3 +113,5 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
 }
 
 void registerProcessMenu() { setImageProcessMenuMaker(&makeProcessMenu); }
+
+}  // namespace ordavia

@@ -6,7 +6,11 @@ class QMenu;
 class QWidget;
 class ZBasicDoc;
 
+namespace ordavia {
+
 // The menu for one view; its actions belong to the view.
 QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view);
 // Installs makeProcessMenu as the image document's process menu maker.
 void registerProcessMenu();
+
+}  // namespace ordavia

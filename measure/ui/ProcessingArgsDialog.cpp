@@ -10,6 +10,8 @@
 #include "image/BoxFilter.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 QSpinBox* intBox(int lo, int hi, QWidget* parent, const char* tip = nullptr) {
@@ -120,3 +122,5 @@ bool runProcessingArgsDialog(const ProfileStore& profile, QWidget* parent) {
     d.args().save(profile);
     return true;
 }
+
+}  // namespace ordavia

@@ -9,6 +9,8 @@
 class QDoubleSpinBox;
 class QSpinBox;
 
+namespace ordavia {
+
 class ProcessingArgsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,3 +39,5 @@ private:
 
 // Runs the dialog on the stored values; on OK stores them and returns true.
 bool runProcessingArgsDialog(const ProfileStore& profile, QWidget* parent);
+
+}  // namespace ordavia

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+namespace ordavia {
+
 UnitsDialog::UnitsDialog(bool calibrated, const std::string& units, QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Units"));
     calibrated_ = new QCheckBox(tr("calibrated"));
@@ -24,3 +26,5 @@ UnitsDialog::UnitsDialog(bool calibrated, const std::string& units, QWidget* par
 
 bool UnitsDialog::calibrated() const { return calibrated_->isChecked(); }
 std::string UnitsDialog::units() const { return units_->text().toStdString(); }
+
+}  // namespace ordavia

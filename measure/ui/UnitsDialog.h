@@ -6,6 +6,8 @@
 class QCheckBox;
 class QLineEdit;
 
+namespace ordavia {
+
 class UnitsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -17,3 +19,5 @@ private:
     QCheckBox* calibrated_;
     QLineEdit* units_;
 };
+
+}  // namespace ordavia

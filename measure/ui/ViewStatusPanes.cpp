@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+namespace ordavia {
+
 namespace {
 constexpr const char* kObjectName = "ordaviaImageViewPanes";
 // Minimum widths in characters, so that the panes do not jump about as the
@@ -48,3 +50,5 @@ void ViewStatusPanes::hideFor(const void* owner) {
     owner_ = nullptr;
     for (QLabel* l : panes_) l->hide();
 }
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@ class QLabel;
 class QStatusBar;
 class QWidget;
 
+namespace ordavia {
+
 class ViewStatusPanes : public QObject {
     Q_OBJECT
 public:
@@ -32,3 +34,5 @@ private:
     std::array<QLabel*, kPaneCount> panes_{};
     const void* owner_ = nullptr;
 };
+
+}  // namespace ordavia

@@ -36,6 +36,8 @@
 #include "measure/ui/ImagePrinting.h"
 #include "measure/ui/ViewStatusPanes.h"
 
+using namespace ordavia;
+
 using TC = ImageToolController;
 
 namespace {

@@ -19,7 +19,7 @@ class QMenu;
 class ZBasicDoc;
 class ZBasicCanvas;
 
-class ZBasicView : public QScrollArea, public DocumentView, public MenuProvider {
+class ZBasicView : public QScrollArea, public DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     // Update hint for changes of the overlays only (the picture is unchanged).

@@ -9,6 +9,8 @@
 #include "measure/UnitText.h"
 #include "measure/ZDimDoc.h"
 
+using namespace ordavia;
+
 ZDimView::ZDimView(ZDimDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     auto* l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 0);
@@ -88,7 +90,7 @@ void ZDimView::refill() {
     }
 }
 
-void registerDimListView() {
+void ordavia::registerDimListView() {
     registerViewMaker("ZDimView", [](Document* d, QWidget* parent) -> QWidget* {
         auto* doc = dynamic_cast<ZDimDoc*>(d);
         return doc ? new ZDimView(doc, parent) : nullptr;

@@ -10,7 +10,7 @@
 class QTableWidget;
 class ZDimDoc;
 
-class ZDimView : public QWidget, public DocumentView, public MenuProvider {
+class ZDimView : public QWidget, public DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     ZDimView(ZDimDoc* doc, QWidget* parent = nullptr);
@@ -32,4 +32,6 @@ private:
     QList<QAction*> fileActions_;
 };
 
+namespace ordavia {
 void registerDimListView();
+}  // namespace ordavia

@@ -26,6 +26,8 @@
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
 
+using namespace ordavia;
+
 namespace {
 
 void ensureApp() {

@@ -24,6 +24,8 @@
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
 
+using namespace ordavia;
+
 namespace {
 
 QApplication& app() {

@@ -10,6 +10,8 @@
 #include "measure/ui/BrightnessContrastDialog.h"
 #include "measure/ui/ProcessMenu.h"
 
+using namespace ordavia;
+
 namespace {
 
 void ensureApp() {

@@ -22,6 +22,8 @@
 #include "measure/ui/ZBasicView.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 void ensureApp() {

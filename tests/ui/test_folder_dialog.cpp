@@ -13,6 +13,8 @@
 
 #include "framework/ui/QtPrompter.h"
 
+using namespace ordavia;
+
 TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     static int argc = 1;
     static char name[] = "test_ui";

@@ -11,6 +11,8 @@
 #include "image/ui/ImageToQImage.h"
 #include "image/ui/ImageWindow.h"
 
+using namespace ordavia;
+
 namespace {
 
 void ensureApp() {

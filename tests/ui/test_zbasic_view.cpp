@@ -22,6 +22,8 @@
 #include "measure/ui/ZBasicView.h"
 #include "tests/support/ImageDocFixture.h"
 
+using namespace ordavia;
+
 namespace {
 
 void ensureApp() {

@@ -27,6 +27,8 @@
 #include "video/ui/VideoMenus.h"
 #include "video/ui/fcfview.h"
 
+using namespace ordavia;
+
 namespace {
 constexpr int kBarHeight = 40;
 
@@ -464,7 +466,7 @@ void CMotivaView::buildVideoMenus() {
     syncBar();
 }
 
-void registerVideoViews() {
+void ordavia::registerVideoViews() {
     registerViewMaker("CMotivaView", [](Document* d, QWidget* parent) -> QWidget* {
         auto* doc = dynamic_cast<CMotivaDoc*>(d);
         return doc ? new CMotivaView(doc, parent) : nullptr;

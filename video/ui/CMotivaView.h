@@ -103,4 +103,6 @@ private:
 };
 
 // Registers the view maker of "CMotivaView".
+namespace ordavia {
 void registerVideoViews();
+}  // namespace ordavia

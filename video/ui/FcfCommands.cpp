@@ -19,6 +19,8 @@
 #include "video/fcfdoc.h"
 #include "video/ui/CMotivaView.h"
 
+namespace ordavia {
+
 namespace {
 
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
@@ -152,3 +154,5 @@ void fluxConcSpeed(CMotivaView* v) {
     for (auto& r : docs.value())
         if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.release()));
 }
+
+}  // namespace ordavia

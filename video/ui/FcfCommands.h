@@ -4,6 +4,10 @@
 // "&Calculate Flux conc & speed".
 class CMotivaView;
 
+namespace ordavia {
+
 void calculateFcf(CMotivaView* view);
 void fftPerPixelSequence(CMotivaView* view);
 void fluxConcSpeed(CMotivaView* view);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 // a link the view's line-scan commands stay disabled.
 class CMotivaView;
 
+namespace ordavia {
+
 class LineScanLink {
 public:
     virtual ~LineScanLink() = default;
@@ -32,3 +34,5 @@ public:
     static LineScanLink* current();
     static void setCurrent(LineScanLink* link);
 };
+
+}  // namespace ordavia

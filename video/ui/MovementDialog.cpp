@@ -10,6 +10,8 @@
 
 #include "video/MovementCorrection.h"
 
+namespace ordavia {
+
 bool movementDialog(QWidget* parent, ordavia::MovementParams& p) {
     QDialog d(parent);
     d.setWindowTitle("Movement Correction");
@@ -64,3 +66,5 @@ bool movementDialog(QWidget* parent, ordavia::MovementParams& p) {
     p.robust = robust->isChecked();
     return true;
 }
+
+}  // namespace ordavia

@@ -1,10 +1,13 @@
 #pragma once
 // The parameter dialog shown before "&Automatic Movement Correction": the
 // seven values of a run and the sub-pixel refinement.
-namespace ordavia {
-struct MovementParams;
-}
 class QWidget;
 
+namespace ordavia {
+
+struct MovementParams;
+
 // Shows the values of p; true (and p changed) on OK.
-bool movementDialog(QWidget* parent, ordavia::MovementParams& p);
+bool movementDialog(QWidget* parent, MovementParams& p);
+
+}  // namespace ordavia

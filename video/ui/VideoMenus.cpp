@@ -27,6 +27,8 @@
 #include "video/ui/LineScanLink.h"
 #include "video/ui/FcfCommands.h"
 
+namespace ordavia {
+
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -362,3 +364,5 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     });
     return out;
 }
+
+}  // namespace ordavia

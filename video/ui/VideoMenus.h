@@ -8,6 +8,8 @@ class CMotivaView;
 class QAction;
 class QMenu;
 
+namespace ordavia {
+
 struct VideoMenus {
     QList<QMenu*> menus;
     QList<QAction*> fileActions;
@@ -16,3 +18,5 @@ struct VideoMenus {
 };
 
 VideoMenus makeVideoMenus(CMotivaView* view);
+
+}  // namespace ordavia

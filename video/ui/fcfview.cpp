@@ -19,6 +19,8 @@
 #include "video/FcdTool.h"
 #include "video/fcfdoc.h"
 
+using namespace ordavia;
+
 namespace {
 
 constexpr const char* kAverage = "Calculate average of selection";
@@ -164,7 +166,7 @@ QList<QAction*> fcfview::fileActions() {
     return out;
 }
 
-void registerFcfView() {
+void ordavia::registerFcfView() {
     registerViewMaker("fcfview", [](Document* d, QWidget* parent) -> QWidget* {
         auto* doc = dynamic_cast<fcfdoc*>(d);
         return doc ? new fcfview(doc, parent) : nullptr;

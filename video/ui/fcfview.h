@@ -33,4 +33,6 @@ private:
 };
 
 // Registers the view maker of "fcfview".
+namespace ordavia {
 void registerFcfView();
+}  // namespace ordavia
