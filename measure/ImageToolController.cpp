@@ -550,16 +550,28 @@ bool ImageToolController::setRegion() {
     });
 }
 
+const CDim* ImageToolController::profileObject() const {
+    if (toolMode() == kDustMask) return doc_.lists()[ZBasicDoc::kDustList].currentObject();
+    return doc_.currentDimList().currentObject();
+}
+
 std::vector<int> ImageToolController::greyProfile() const {
     std::vector<int> values;
-    const CDim* d = doc_.currentDimList().currentObject();
-    if (toolMode() == kDustMask) d = doc_.lists()[ZBasicDoc::kDustList].currentObject();
+    const CDim* d = profileObject();
     if (!d) return values;
     for (const ZPoint& q : pathPixels(*d)) {
         const int v = doc_.image().getParentPixel(q.x, q.y);
         if (v >= 0) values.push_back(v);
     }
     return values;
+}
+
+double ImageToolController::greyProfileInterval() const {
+    const CDim* d = profileObject();
+    if (!d) return 0;
+    const size_t steps = pathPixels(*d).size();
+    if (steps < 2) return 0;
+    return d->length(doc_.xScaleInEffect(), doc_.yScaleInEffect()) / static_cast<double>(steps - 1);
 }
 
 std::array<int64_t, 256> ImageToolController::histogram() const {

@@ -143,6 +143,10 @@ public:
     // "&Grey level": the grey values along the current object's path, one
     // per pixel, in path order (pixels outside the image skipped).
     std::vector<int> greyProfile() const;
+    // The calibrated distance between neighbouring samples of greyProfile()
+    // (the path's length over its pixel steps, in the units in effect);
+    // 0 when there is no object or it is a single pixel.
+    double greyProfileInterval() const;
     // "&Histogram": the number of pixels of each grey level inside the
     // region of interest (the whole picture when there is none); colour
     // pixels count by the mean of their three bytes.
@@ -201,6 +205,9 @@ public:
     static constexpr const char* kTraceUnavailable = "Tracing capillaries is not available in this version of Ordavia.";
 
 private:
+    // The object a grey-level profile runs along (the dust mark being
+    // edited while the dust tool is on).
+    const CDim* profileObject() const;
     unsigned selectDown(ZPoint p, bool shift, bool ctrl);
     unsigned buildDown(ZPoint p);
     unsigned traceAt(ZPoint p);

@@ -23,13 +23,14 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "chart/ZliveChartDoc.h"
+#include "framework/DocTemplate.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewPngExport.h"
-#include "measure/ui/GreyLevelChart.h"
 #include "measure/ui/HistogramChart.h"
 #include "measure/ui/ImageDocMenus.h"
 #include "measure/ui/ImageDocPainter.h"
@@ -228,6 +229,8 @@ ZBasicView::ZBasicView(ZBasicDoc* doc, QWidget* parent)
 }
 
 ZBasicView::~ZBasicView() {
+    // The chart outlives its producer: it must not clear a slot that is gone.
+    if (liveChart_ && liveChart_->ownerSlot == &liveChart_) liveChart_->ownerSlot = nullptr;
     if (auto* panes = ViewStatusPanes::forWidget(this)) panes->hideFor(this);
     if (doc_ && registered_) doc_->RemoveView(this);
 }
@@ -247,6 +250,7 @@ void ZBasicView::OnUpdate(Document*, long hint) {
     if (hint != kHintOverlays) rebuildPicture();
     canvas_->update();
     updateStatus(cursor_);
+    if (hint != Document::kHintClosing) feedGreyLevel(false);
 }
 
 void ZBasicView::rebuildPicture() {
@@ -271,6 +275,7 @@ void ZBasicView::applyEffects(unsigned fx) {
     // The others views of the document, and the frame's title (modified).
     if (doc_ && (fx & TC::kDocumentChanged)) doc_->UpdateAllViews(this, kHintOverlays);
     updateStatus(cursor_);
+    if (fx & (TC::kRedraw | TC::kImageChanged | TC::kDocumentChanged)) feedGreyLevel(false);
 }
 
 // The frame's close asks to save only when this is the last window of the
@@ -562,12 +567,57 @@ void ZBasicView::pasteDimension() {
 }
 
 void ZBasicView::showGreyLevel() {
-    if (!doc_) return;
-    auto* chart = new GreyLevelChart(tools_->greyProfile());
-    chart->setAttribute(Qt::WA_DeleteOnClose);
-    const QString title = QString::fromStdString(doc_->GetTitle()) + " - grey level";
-    chart->setWindowTitle(title);
-    openChildWindow(chart, title);
+    if (!doc_ || !doc_->hasServices()) return;
+    if (!liveChart_) {
+        ordavia::AppServices& services = doc_->services();
+        std::unique_ptr<ZliveChartDoc> chart;
+        DocTemplate* t = services.findTemplate("ZliveChartDoc");
+        if (t) {
+            std::unique_ptr<Document> made = t->createDocument();
+            if (auto* typed = dynamic_cast<ZliveChartDoc*>(made.get())) {
+                made.release();
+                chart.reset(typed);
+            }
+        }
+        if (!chart) {
+            chart = std::make_unique<ZliveChartDoc>();
+            chart->setDocTemplate(t);
+        }
+        chart->setServices(&services);
+        chart->OnNewDocument();
+        chart->SetTitle(doc_->GetTitle() + " - grey level");
+        // Fed before it is shown, so that its window opens on the profile.
+        liveChart_ = chart.get();
+        chart->ownerSlot = &liveChart_;
+        feedGreyLevel(true);
+        Document* opened = services.openDocument(std::move(chart));
+        if (liveChart_ && opened != liveChart_) {
+            liveChart_->ownerSlot = nullptr;
+            liveChart_ = nullptr;
+        }
+        return;
+    }
+    feedGreyLevel(true);
+}
+
+void ZBasicView::feedGreyLevel(bool force) {
+    if (!liveChart_ || !doc_) return;
+    std::vector<int> values = tools_->greyProfile();
+    const double interval = tools_->greyProfileInterval();
+    const std::string units = doc_->unitsInEffect();
+    if (!force && values == fedProfile_ && interval == fedInterval_ && units == fedUnits_) return;
+    fedProfile_ = std::move(values);
+    fedInterval_ = interval;
+    fedUnits_ = units;
+    // A chart that had a profile keeps its last one while there is no line.
+    if (fedProfile_.empty()) return;
+    uint32_t count = static_cast<uint32_t>(fedProfile_.size());
+    // The picture's samples are bytes: the profile keeps their type.
+    CdataVect* data = liveChart_->feedLiveData(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)), count,
+                                               interval > 0 ? interval : 1.0, units, "Grey level", 2, "");
+    if (!data) return;
+    for (uint32_t i = 0; i < count && i < fedProfile_.size(); ++i) data->setI(i, fedProfile_[i]);
+    liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
 }
 
 void ZBasicView::showHistogram() {

@@ -18,6 +18,7 @@ class QMdiSubWindow;
 class QMenu;
 class ZBasicDoc;
 class ZBasicCanvas;
+class ZliveChartDoc;
 
 class ZBasicView : public QScrollArea, public DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
@@ -70,7 +71,12 @@ public:
     void fitToWindow();
     void copyDimension();
     void pasteDimension();
+    // "&Grey level": opens a live chart of the profile along the current
+    // line (or refeeds the one this view already feeds); the view refeeds
+    // it whenever the line or the picture changes.
     void showGreyLevel();
+    // The live chart this view feeds, or null (cleared when it closes).
+    ZliveChartDoc* greyLevelChart() const { return liveChart_; }
     void showHistogram();
     void removeDustMarks();
     void printDocument();
@@ -92,6 +98,9 @@ private:
     // A chart or table made by a command, as a child window of the frame.
     void openChildWindow(QWidget* w, const QString& title);
     void setZoomKeepingCentre(bool in);
+    // Sends the current profile to the live chart; unless forced, only when
+    // it differs from what was sent last (a mouse move redraws often).
+    void feedGreyLevel(bool force);
 
     ZBasicDoc* doc_;
     bool registered_ = false;
@@ -102,6 +111,10 @@ private:
     QPointer<QMdiSubWindow> frame_;
     // Set while the window is being activated (see mousePressEvent).
     bool justActivated_ = false;
+    ZliveChartDoc* liveChart_ = nullptr;
+    std::vector<int> fedProfile_;
+    double fedInterval_ = 0;
+    std::string fedUnits_;
 
     QMenu* editMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;

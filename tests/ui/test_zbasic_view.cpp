@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "chart/ZliveChartDoc.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/ImagePrinting.h"
@@ -417,4 +418,61 @@ TEST_F(ZBasicViewTest, ExportViewAsPngSavesWhatTheViewShows) {
     exportPng->trigger();
     EXPECT_NE(prompter.messages().back().find("own file"), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(path("doc.cs1")), size);
+}
+
+// "&Grey level" produces a live chart: one chart per view, refed as the line
+// moves, reopened after it closes, never written to once either side is gone.
+TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
+    std::vector<std::unique_ptr<Document>> opened;
+    services.opener = [&](std::unique_ptr<Document> d) {
+        opened.push_back(std::move(d));
+        return opened.back().get();
+    };
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>(x + y);
+    ImageCalibration cal;
+    cal.calibrated = true;
+    cal.xScale = cal.yScale = 0.5;
+    ASSERT_TRUE(doc->setCalibration(cal));
+    doc->addNewDimension(0, {10, 20});
+    CDim* line = doc->currentDimList().at(0);
+    line->addVertex({13, 24});  // length 5 pixels over 4 steps
+
+    auto profileOf = [](ZliveChartDoc* chart) {
+        std::vector<int64_t> v;
+        for (size_t i = 0; chart->liveData() && i < chart->liveData()->count; ++i) v.push_back(chart->liveData()->getI(i));
+        return v;
+    };
+    auto view = std::make_unique<ZBasicView>(doc.get());
+    view->showGreyLevel();
+    ASSERT_EQ(opened.size(), 1u);
+    auto* chart = dynamic_cast<ZliveChartDoc*>(opened[0].get());
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(view->greyLevelChart(), chart);
+    EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{30, 32, 34, 35, 37}));
+    EXPECT_EQ(chart->liveTrace->name, "Grey level");
+    EXPECT_EQ(chart->liveTrace->xUnits, "um");
+    EXPECT_EQ(chart->liveData()->typeCode(), 2);
+    EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
+
+    line->moveBy(100, 0);
+    doc->UpdateAllViews(nullptr, ZBasicView::kHintOverlays);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{130, 132, 134, 135, 137}));
+
+    chart->OnCloseDocument();
+    opened.clear();
+    EXPECT_EQ(view->greyLevelChart(), nullptr);
+    line->moveBy(0, 10);
+    doc->UpdateAllViews(nullptr, ZBasicView::kHintOverlays);
+    EXPECT_TRUE(opened.empty());
+    view->showGreyLevel();
+    ASSERT_EQ(opened.size(), 1u);
+    chart = dynamic_cast<ZliveChartDoc*>(opened[0].get());
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(profileOf(chart).front(), 140);
+
+    view.reset();
+    EXPECT_EQ(chart->ownerSlot, nullptr);
+    chart->OnCloseDocument();
 }
