@@ -11,6 +11,10 @@
 namespace ordavia {
 
 namespace {
+// An x axis in seconds counts in minutes and hours when long; any other
+// unit (pixels or microns along an image profile) counts in plain decimals.
+bool isTimeUnit(const std::string& u) { return u.empty() || u == "s" || u == "sec" || u == "seconds"; }
+
 const QColor kPalette[] = {QColor(20, 60, 160), QColor(200, 40, 40),  QColor(20, 140, 60), QColor(220, 120, 0),
                            QColor(130, 50, 170), QColor(0, 150, 170), QColor(120, 90, 40), QColor(90, 90, 90)};
 
@@ -165,7 +169,9 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
     auto drawGrid = [&] {
     // Grid at the x axis's major ticks and the active trace's y ticks.
         {
-            CAxis gx(true);
+            const bool activeShown = s.active >= 0 && s.active < static_cast<int>(s.displays.size()) &&
+                                     s.displays[s.active].trace;
+            CAxis gx(!activeShown || isTimeUnit(s.displays[s.active].trace->xUnits));
             gx.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
             gx.length = plot.width();
             gx.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
@@ -398,8 +404,9 @@ void ChartPainter::paintXAxis(QPainter& p, const QRect& strip, const ChartViewSt
     axis.length = strip.width();
     const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
     axis.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
+    const bool time = isTimeUnit(units);
+    axis.timeAxis = time;
     axis.setScale(xpp);
-    const bool time = units.empty() || units == "s" || units == "sec" || units == "seconds";
     const std::string unitText = time ? axis.unitLabel : units;
     const double conv = axis.requestedScale != 0 ? axis.unitsPerPixel / axis.requestedScale : 1.0;
     const QString ul = QString::fromStdString(unitText);

@@ -64,6 +64,14 @@ void ZliveChartView::OnUpdate(Document* doc, long hint) {
     }
     refreshUnitLabel();
     ZchartView::OnUpdate(doc, hint);
+    const CTrace* t = live_->liveTrace;
+    if (!t || hint != ZchartDoc::kHintData) return;
+    const double span = t->sampleCount() * t->xInterval;
+    if (span != fittedSpan_ || t->xUnits != fittedUnits_) {
+        fittedSpan_ = span;
+        fittedUnits_ = t->xUnits;
+        fitAll();
+    }
 }
 
 void ZliveChartView::refreshUnitLabel() {

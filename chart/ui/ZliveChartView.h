@@ -5,6 +5,7 @@
 // a passing profile can be read, zoomed and measured; releasing the hold
 // shows the live trace again.
 #include <memory>
+#include <string>
 
 #include "chart/ui/ZchartView.h"
 
@@ -38,4 +39,9 @@ private:
     std::unique_ptr<ZchartDoc> held_;
     QAction* hold_ = nullptr;
     QLabel* heldLabel_ = nullptr;
+    // The x extent of the live trace when the view last fitted it: a feed
+    // of another extent (a longer line, a new unit) fits the chart again,
+    // while equal feeds keep the user's zoom.
+    double fittedSpan_ = -1;
+    std::string fittedUnits_;
 };

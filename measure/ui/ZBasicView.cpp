@@ -611,12 +611,16 @@ void ZBasicView::feedGreyLevel(bool force) {
     fedUnits_ = units;
     // A chart that had a profile keeps its last one while there is no line.
     if (fedProfile_.empty()) return;
+    // A new profile is not an edit of the chart: closing it asks to save
+    // only what the user changed there.
+    const bool wasModified = liveChart_->IsModified();
     uint32_t count = static_cast<uint32_t>(fedProfile_.size());
     // The picture's samples are bytes: the profile keeps their type.
     CdataVect* data = liveChart_->feedLiveData(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)), count,
                                                interval > 0 ? interval : 1.0, units, "Grey level", 2, "");
     if (!data) return;
     for (uint32_t i = 0; i < count && i < fedProfile_.size(); ++i) data->setI(i, fedProfile_[i]);
+    liveChart_->SetModifiedFlag(wasModified);
     liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
 }
 

@@ -453,6 +453,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     EXPECT_EQ(chart->liveTrace->name, "Grey level");
     EXPECT_EQ(chart->liveTrace->xUnits, "um");
     EXPECT_EQ(chart->liveData()->typeCode(), 2);
+    EXPECT_FALSE(chart->IsModified());
     EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
 
     line->moveBy(100, 0);
