@@ -400,12 +400,12 @@ void ChartPainter::paintXAxis(QPainter& p, const QRect& strip, const ChartViewSt
                               const std::string& units) {
     p.fillRect(strip, QColor(246, 246, 248));
     const QFontMetrics fm = p.fontMetrics();
+    const bool time = isTimeUnit(units);
+    axis.timeAxis = time;
     axis.measure(fm.averageCharWidth(), fm.height(), true);
     axis.length = strip.width();
     const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
     axis.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
-    const bool time = isTimeUnit(units);
-    axis.timeAxis = time;
     axis.setScale(xpp);
     const std::string unitText = time ? axis.unitLabel : units;
     const double conv = axis.requestedScale != 0 ? axis.unitsPerPixel / axis.requestedScale : 1.0;

@@ -24,7 +24,6 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "chart/ZliveChartDoc.h"
-#include "framework/DocTemplate.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
@@ -570,19 +569,8 @@ void ZBasicView::showGreyLevel() {
     if (!doc_ || !doc_->hasServices()) return;
     if (!liveChart_) {
         ordavia::AppServices& services = doc_->services();
-        std::unique_ptr<ZliveChartDoc> chart;
-        DocTemplate* t = services.findTemplate("ZliveChartDoc");
-        if (t) {
-            std::unique_ptr<Document> made = t->createDocument();
-            if (auto* typed = dynamic_cast<ZliveChartDoc*>(made.get())) {
-                made.release();
-                chart.reset(typed);
-            }
-        }
-        if (!chart) {
-            chart = std::make_unique<ZliveChartDoc>();
-            chart->setDocTemplate(t);
-        }
+        auto chart = std::make_unique<ZliveChartDoc>();
+        chart->setDocTemplate(services.findTemplate("ZliveChartDoc"));
         chart->setServices(&services);
         chart->OnNewDocument();
         chart->SetTitle(doc_->GetTitle() + " - grey level");
