@@ -9,13 +9,12 @@ namespace ordavia::chart {
 inline constexpr const char* kLowMemory = "Low memory.  Save all data & exit.";
 inline constexpr const char* kDopplerRefused = "Cannot perform this operation on a Doppler spectrum trace.";
 
-// The prompter used when a caller gives none (traces and vectors are made
-// outside any document); documents pass their services' prompter.
-Prompter& fallbackPrompter();
-
-// Shows the low-memory message with an exclamation icon.
+// Shows the low-memory message with an exclamation icon; without a
+// prompter (a trace made outside any document) it goes to the debug log.
 void reportLowMemory(Prompter* p = nullptr);
 // Shows a message; true when the user answered Yes (for yes/no questions).
-bool askYesNo(const std::string& text, Prompter* p = nullptr);
-void showMessage(const std::string& text, Prompter* p = nullptr);
+// Documents pass their services' prompter: without one these throw, so
+// that nothing is answered on the user's behalf.
+bool askYesNo(const std::string& text, Prompter* p);
+void showMessage(const std::string& text, Prompter* p);
 }  // namespace ordavia::chart

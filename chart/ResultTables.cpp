@@ -5,13 +5,6 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 
-ResultTables& ResultTables::instance() {
-    // Never destroyed: tables owned elsewhere forget themselves here when
-    // they go, which may be after static destruction has begun.
-    static ResultTables* tables = new ResultTables;
-    return *tables;
-}
-
 ResultTables::ResultTables() = default;
 
 ResultTables::~ResultTables() {

@@ -19,8 +19,6 @@ class ResultTables {
 public:
     using Maker = std::function<CResultDoc*()>;
 
-    static ResultTables& instance();
-
     ResultTables();
     ~ResultTables();
     ResultTables(const ResultTables&) = delete;

@@ -49,6 +49,7 @@ bool parseInt(const CliArgs& a, const std::string& opt, long lo, long hi, long& 
 
 int infoChart(const std::string& path, const CliArgs& a) {
     ZchartDoc doc;
+    doc.setServices(&cliServices());
     std::string error;
     if (!loadChart(path, doc, error)) return cliError(error);
     if (a.json()) {
@@ -129,6 +130,7 @@ int runImport(const CliArgs& a) {
         if (!f.planBinary(bytes.size(), get)) return cliError(in + ": a block of no bytes");
     }
     ZchartDoc doc;
+    doc.setServices(&cliServices());
     const int n = doc.importTraces(bytes, f);
     if (n == 0) return cliError(in + ": no samples to import");
     const ordavia::Status w = writeFileAtomically(out, doc.saveToBytes());
@@ -150,6 +152,7 @@ int runExport(const CliArgs& a) {
     const std::string ext = toLower(extensionOf(out));
     if (ext != ".txt" && ext != ".csv" && ext != ".bin") return cliError(out + ": the output must end in .txt, .csv or .bin");
     ZchartDoc doc;
+    doc.setServices(&cliServices());
     std::string error;
     if (!loadChart(in, doc, error)) return cliError(error);
     std::vector<const CTrace*> chosen;
@@ -193,6 +196,7 @@ int runSpectrum(const CliArgs& a) {
     std::string error;
     if (!parseInt(a, "--window", 0, 4, window, error)) return cliError(error);
     ZchartDoc doc;
+    doc.setServices(&cliServices());
     if (!loadChart(in, doc, error)) return cliError(error);
     const CTrace* t = doc.traces.find(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");

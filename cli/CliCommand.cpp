@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/AppServices.h"
+#include "image/ImageFormats.h"
 
 namespace ordavia {
 
@@ -45,5 +46,7 @@ ordavia::AppServices& cliServices() {
     static ordavia::AppServices services;
     return services;
 }
+
+GreyWeights cliGreyWeights() { return greyWeightsOf(cliServices().settings()); }
 
 }  // namespace ordavia

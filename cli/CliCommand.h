@@ -49,10 +49,13 @@ int cliError(const std::string& message);  // prints "ordavia-cli: message", ret
 void cliOut(const std::string& text);
 
 class AppServices;
+struct GreyWeights;
 // The services of this run: the profile beside the program, a prompter
 // that answers every question with its default, the start-up settings.
 // main() fills them before any command runs.
 AppServices& cliServices();
+// How colour pictures read by a command become grey (the start-up settings).
+GreyWeights cliGreyWeights();
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }

@@ -88,7 +88,7 @@ int runCount(const CliArgs& a) {
     CZVimage img;
     // Colour files stay colour so that the green channel can be used.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status st = loadPicture(path, img); !st.ok()) return cliError(st.reason());
+    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
     for (int i = 0; i < 4; i += 2)
         if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
             return cliError(strprintf("count: the line leaves the %dx%d picture", img.width(), img.height()));

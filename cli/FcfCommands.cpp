@@ -86,6 +86,8 @@ int runFcf(const CliArgs& a) {
     if (out && toLower(extensionOf(*out)) != ".zvfcf") return cliError(*out + ": flow documents end in .zvfcf");
 
     CMotivaDoc video;
+
+    video.setServices(&cliServices());
     if (Status s = openVideo(in, video); !s) return cliError(s.reason());
     FcfRun run;
     if (Status s = run.start(video, int(block)); !s) return cliError(in + ": " + s.reason());

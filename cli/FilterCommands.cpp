@@ -17,6 +17,7 @@
 #include "image/CustomKernel.h"
 #include "image/GaussianBlur.h"
 #include "image/ImageFilters.h"
+#include "image/ImageFormats.h"
 #include "image/MinimaFinder.h"
 #include "framework/AppServices.h"
 #include "image/ProcessingArgs.h"
@@ -106,7 +107,7 @@ std::string applyOp(CZVimage& img, const std::string& op) {
     } else if (name == "subtract") {
         if (!hasArg) return "subtract needs a picture: subtract:FILE";
         CZVimage other;
-        if (!other.Load(arg)) return arg + ": could not load image";
+        if (!other.Load(arg, cliGreyWeights())) return arg + ": could not load image";
         if (other.colour() != CZVimage::kGrey) return arg + ": not an 8-bit grey image";
         if (!subtractImage(img, other)) return arg + ": not the same size";
     } else if (name == "dust") {
@@ -126,7 +127,7 @@ int runFilter(const CliArgs& a) {
     const std::vector<std::string> ops = a.getAll("--op");
     if (ops.empty()) return cliError(in + ": no --op given");
     CZVimage img;
-    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": the filters work on 8-bit grey images");
     for (const std::string& op : ops) {
         const std::string why = applyOp(img, op);
@@ -150,7 +151,7 @@ int runDetect(const CliArgs& a) {
         if (!parseScale(*s, sx, sy)) return cliError(in + ": --scale needs SX,SY (got '" + *s + "')");
     }
     CZVimage img;
-    if (!img.Load(in)) return cliError(in + ": could not load image");
+    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": detection works on 8-bit grey images");
     ProcessingArgs args;
     args.load(cliServices().profile());

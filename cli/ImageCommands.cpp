@@ -35,18 +35,18 @@ bool readForInfo(const std::string& path, CZVimage& img, std::string& format, st
     } else if (ext == ".bmp") {
         format = "bmp";
         img.setColour(CZVimage::kColour);
-        if (!readBmp(bytes.data(), bytes.size(), img)) st = ordavia::Status::failure("not a readable bmp image");
+        if (!readBmp(bytes.data(), bytes.size(), img, cliGreyWeights())) st = ordavia::Status::failure("not a readable bmp image");
     } else if (ext == ".jpg" || ext == ".jpeg") {
         format = "jpeg";
         img.setColour(CZVimage::kColour);
-        st = readJpeg(bytes.data(), bytes.size(), img, startupGreyWeights());
+        st = readJpeg(bytes.data(), bytes.size(), img, cliGreyWeights());
     } else if (ext == ".png") {
         format = "png";
         img.setColour(CZVimage::kColour);
-        st = readPng(bytes.data(), bytes.size(), img, startupGreyWeights());
+        st = readPng(bytes.data(), bytes.size(), img, cliGreyWeights());
     } else {
         format = "tiff";
-        st = readTiff(bytes.data(), bytes.size(), img);
+        st = readTiff(bytes.data(), bytes.size(), img, cliGreyWeights());
     }
     if (!st) error = path + ": " + st.reason();
     return st.ok();
@@ -121,7 +121,7 @@ int runConvert(const CliArgs& a) {
     CZVimage img;
     // A colour image before the read keeps 24-bit BMPs in colour.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status s = loadPicture(in, img); !s) return cliError(s.reason());
+    if (const ordavia::Status s = loadPicture(in, img, cliGreyWeights()); !s) return cliError(s.reason());
     if (auto p = a.get("--palette")) {
         char* end = nullptr;
         const long n = std::strtol(p->c_str(), &end, 10);

@@ -139,6 +139,7 @@ int runLinescan(const CliArgs& a) {
 
     CZVMovie m;
     CMotivaDoc doc;
+    doc.setServices(&cliServices());
     doc.setQuiet(true);
     if (Status s = openAnyMovie(path, m, &doc); !s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");

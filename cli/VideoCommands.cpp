@@ -62,6 +62,7 @@ bool parseRange(const CliArgs& a, int& first, int& last) {
 Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
+    local.setServices(&cliServices());
     CMotivaDoc& doc = docOut ? *docOut : local;
     doc.setQuiet(true);
     std::string error;
@@ -95,6 +96,7 @@ const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == 
 int runMovieInfo(const std::string& path, const CliArgs& a) {
     CZVMovie m;
     CMotivaDoc doc;
+    doc.setServices(&cliServices());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
     if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
     const CZVimage& f = m.formatImage();

@@ -126,19 +126,22 @@ int main(int argc, char** argv) {
         const std::string exe = programPath();
         if (!exe.empty()) profile = folderOf(exe) + "ordavia.ini";
     }
-    ProfileStore::instance().SetPath(profile);
-    StartupSettings::current().load(ProfileStore::instance());
+    // Made before the services that point at them, so that they outlive
+    // whatever documents a command leaves with the services.
+    static ProfileStore profileStore;
+    static StartupSettings startupSettings;
+    profileStore.SetPath(profile);
+    startupSettings.load(profileStore);
     if (!logFile.empty()) {
         DebugLog::setFile(logFile);
         DebugLog::setEnabled(true);
     }
     // Nobody to ask: every prompt takes its proposed value.
     static ScriptedPrompter silent;
-    Prompter::setCurrent(&silent);
     ordavia::AppServices& services = cliServices();
-    services.profileStore = &ProfileStore::instance();
+    services.profileStore = &profileStore;
     services.prompterPtr = &silent;
-    services.startupSettings = &StartupSettings::current();
+    services.startupSettings = &startupSettings;
     services.programFolder = folderOf(programPath());
 
     if (args[0] == "help") {

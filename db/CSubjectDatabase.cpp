@@ -84,11 +84,6 @@ bool allPresent(const std::vector<bool>& v) {
 
 CSubjectDatabase::~CSubjectDatabase() { close(); }
 
-CSubjectDatabase& CSubjectDatabase::instance() {
-    static CSubjectDatabase db;
-    return db;
-}
-
 std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The subject database of the run and the current selection. The
-// application object refers to the one process-wide instance: it opens it at
-// start-up (openAtStartup) and closes it at exit (close). The handle is null
+// application reaches it through its services: it opens it at start-up
+// (openAtStartup) and closes it at exit (close). The handle is null
 // whenever no database is open, and every database operation then does
 // nothing.
 //
@@ -22,8 +22,6 @@ public:
     ~CSubjectDatabase();
     CSubjectDatabase(const CSubjectDatabase&) = delete;
     CSubjectDatabase& operator=(const CSubjectDatabase&) = delete;
-
-    static CSubjectDatabase& instance();
 
     static constexpr const char* kFileName = "orda.db";
     static constexpr const char* kFolderPrompt = "Open or create a new data folder";

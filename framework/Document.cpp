@@ -17,9 +17,9 @@ Document::~Document() {
     for (DocumentView* l : copy) l->OnUpdate(this, kHintClosing);
 }
 
-// The services' prompter; a document made without services (file tools,
-// older tests) still reaches the process-wide one.
-Prompter& Document::userPrompter() const { return services_ ? services_->prompter() : Prompter::current(); }
+// A document without services has nobody to ask: that is an error of
+// whoever made it, not a silent "yes".
+Prompter& Document::userPrompter() const { return services().prompter(); }
 
 ordavia::AppServices& Document::services() const {
     if (!services_) throw ordavia::MissingService("application services for \"" + title_ + "\"");

@@ -1,19 +1,5 @@
 #include "framework/Prompter.h"
 
-#include "framework/ScriptedPrompter.h"
-
-namespace {
-Prompter* g_current = nullptr;
-}
-
-Prompter& Prompter::current() {
-    if (g_current) return *g_current;
-    static ScriptedPrompter silent;
-    return silent;
-}
-
-void Prompter::setCurrent(Prompter* p) { g_current = p; }
-
 std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string cur;

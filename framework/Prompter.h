@@ -54,11 +54,6 @@ public:
         if (v.empty()) return std::nullopt;
         return v.front();
     }
-
-    // The prompter in use; never null (a silent one answers with defaults
-    // until another is installed).
-    static Prompter& current();
-    static void setCurrent(Prompter* p);
 };
 
 // Splits a framework filter into (text, patterns) pairs; the patterns keep

@@ -9,7 +9,6 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
-#include "settings/StartupSettings.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ struct Channel {
 
 }  // namespace
 
-int readBmp(const uint8_t* data, size_t size, CZVimage& out) {
+int readBmp(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
     // Everything after the 14-byte file header; its own fields are not used.
     if (!data || size < 14 + 40) return 0;
     const uint8_t* info = data + 14;
@@ -80,8 +79,7 @@ int readBmp(const uint8_t* data, size_t size, CZVimage& out) {
         out.adoptData(std::move(img));
         return 1;
     }
-    const StartupSettings& s = StartupSettings::current();
-    const double wr = s.red, wg = s.green, wb = s.blue;
+    const double wr = w.red, wg = w.green, wb = w.blue;
     const Channel cr(masks[0]), cg(masks[1]), cb(masks[2]);
 
     if (kind == CZVimage::kBayer && bits != 8) {

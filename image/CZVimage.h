@@ -22,6 +22,9 @@
 #include "base/Geometry.h"
 
 class CZVchildimage;
+namespace ordavia {
+struct GreyWeights;
+}
 
 class CZVimage {
 public:
@@ -201,8 +204,9 @@ public:
     void setZeroAsBlack(bool on);
     bool autoContrast() const { return autoContrast_; }
     void setAutoContrast(bool on);
-    // Flips the flag and re-reads "settings"/"adjustsz" from the profile.
-    void toggleAutoContrast();
+    // Flips the flag and takes the central fraction now in the profile
+    // ("settings"/"adjustsz"), which the caller reads.
+    void toggleAutoContrast(double adjustSize);
     // The central fraction used by auto contrast (default 0.2).
     double adjustSize() const { return adjustSize_; }
     void setAdjustSize(double a);
@@ -224,9 +228,10 @@ public:
     // ---- Files -------------------------------------------------------------
     // The format follows the text after the last '.' (case-sensitive):
     // "zvg"/"ZVG" native, "bmp"/"BMP", "tif"/"TIF"; "tiff"/"TIFF" saves
-    // but does not load. An empty rectangle means none. Return 1 on
-    // success, 0 on failure (image unchanged).
-    int Load(const std::string& path, const ZRect& rect = {});
+    // but does not load. An empty rectangle means none. Colour pictures
+    // read as grey take `weights`. Return 1 on success, 0 on failure (image
+    // unchanged).
+    int Load(const std::string& path, const ordavia::GreyWeights& weights, const ZRect& rect = {});
     int Save(const std::string& path, const ZRect& rect = {}) const;
 
     // Takes the pixels and data fields (shape, tag, interlace, origin,

@@ -6,7 +6,6 @@
 #include "base/ByteOrder.h"
 #include "image/CZVimage.h"
 #include "image/Palette.h"
-#include "settings/ProfileStore.h"
 
 int CZVimage::setPalette(int index) {
     if (index == -1) {
@@ -40,9 +39,9 @@ void CZVimage::setAutoContrast(bool on) {
     header_.clear();
 }
 
-void CZVimage::toggleAutoContrast() {
+void CZVimage::toggleAutoContrast(double adjustSize) {
     autoContrast_ = !autoContrast_;
-    setAdjustSize(ProfileStore::instance().GetDouble("settings", "adjustsz", 0.2));
+    setAdjustSize(adjustSize);
     if (!autoContrast_) {
         header_.clear();
         displayHeader();

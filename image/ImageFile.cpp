@@ -42,9 +42,8 @@ Status withPath(const std::string& path, const Status& s) {
 
 }  // namespace
 
-GreyWeights startupGreyWeights() {
-    const StartupSettings& s = StartupSettings::current();
-    return GreyWeights{s.red, s.green, s.blue};
+ordavia::GreyWeights ordavia::greyWeightsOf(const StartupSettings& settings) {
+    return GreyWeights{settings.red, settings.green, settings.blue};
 }
 
 Status checkPictureSize(uint64_t width, uint64_t height) {
@@ -57,7 +56,7 @@ Status checkPictureSize(uint64_t width, uint64_t height) {
     return Status::success();
 }
 
-Status loadPicture(const std::string& path, CZVimage& out, const ZRect& rect) {
+Status loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights, const ZRect& rect) {
     const Kind kind = kindOf(path);
     if (kind == Kind::None || kind == Kind::Tiff) return Status::failure(path + ": not a picture format Ordavia reads");
     const bool region = !rect.isEmpty();
@@ -71,11 +70,11 @@ Status loadPicture(const std::string& path, CZVimage& out, const ZRect& rect) {
             return ok ? Status::success() : Status::failure(path + ": not a readable .zvg picture");
         }
         case Kind::Bmp:
-            return readBmp(bytes.data(), bytes.size(), out) ? Status::success()
+            return readBmp(bytes.data(), bytes.size(), out, weights) ? Status::success()
                                                             : Status::failure(path + ": not a readable BMP picture");
-        case Kind::Tif: return withPath(path, readTiff(bytes.data(), bytes.size(), out));
-        case Kind::Jpeg: return withPath(path, readJpeg(bytes.data(), bytes.size(), out, startupGreyWeights()));
-        case Kind::Png: return withPath(path, readPng(bytes.data(), bytes.size(), out, startupGreyWeights()));
+        case Kind::Tif: return withPath(path, readTiff(bytes.data(), bytes.size(), out, weights));
+        case Kind::Jpeg: return withPath(path, readJpeg(bytes.data(), bytes.size(), out, weights));
+        case Kind::Png: return withPath(path, readPng(bytes.data(), bytes.size(), out, weights));
         default: return Status::failure(path + ": not a picture format Ordavia reads");
     }
 }
@@ -97,7 +96,9 @@ Status savePicture(const CZVimage& img, const std::string& path, const ZRect& re
     return writeFileAtomically(path, bytes);
 }
 
-int CZVimage::Load(const std::string& path, const ZRect& rect) { return loadPicture(path, *this, rect) ? 1 : 0; }
+int CZVimage::Load(const std::string& path, const ordavia::GreyWeights& weights, const ZRect& rect) {
+    return loadPicture(path, *this, weights, rect) ? 1 : 0;
+}
 
 int CZVimage::Save(const std::string& path, const ZRect& rect) const {
     return savePicture(*this, path, rect) ? 1 : 0;

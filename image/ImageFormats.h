@@ -17,14 +17,27 @@
 #include "base/Result.h"
 
 class CZVimage;
+struct StartupSettings;
+
+namespace ordavia {
+// How colour pictures become grey when they are read: the weights of red,
+// green and blue. The defaults are the profile's ("Settings" "red", "green",
+// "blue"); the application passes what its start-up settings hold.
+struct GreyWeights {
+    double red = 0.299, green = 0.587, blue = 0.114;
+};
+GreyWeights greyWeightsOf(const StartupSettings& settings);
+}  // namespace ordavia
 
 // ---- Whole files -------------------------------------------------------------
 // The format follows the extension (".zvg", ".bmp", ".tif", ".jpg", ".jpeg",
 // ".png" in lower or upper case; ".tiff" saves but does not load). A
 // rectangle on load places a ".zvg" file into the existing image; on save
 // it writes only that part. Failures carry the reason in words, naming the
-// file ("n1.bmp: No space left on device").
-ordavia::Status loadPicture(const std::string& path, CZVimage& out, const ZRect& rect = {});
+// file ("n1.bmp: No space left on device"). Colour becomes grey with
+// `weights` where the reader turns colour into grey.
+ordavia::Status loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights,
+                            const ZRect& rect = {});
 ordavia::Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
 
 // Compressed pictures are refused beyond this many pixels, before any
@@ -71,8 +84,8 @@ bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
 // Reads 8-, 16-, 24- and 32-bit uncompressed (or bit-field) bitmaps, both
 // row orders. The result's colour depends on `out`'s colour before the read
 // (grey stays grey; colour takes 24/32-bit as colour and 8-bit as grey;
-// Bayer takes only 8-bit data). Colour to grey uses the start-up weights.
-int readBmp(const uint8_t* data, size_t size, CZVimage& out);
+// Bayer takes only 8-bit data). Colour to grey uses `w`.
+int readBmp(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
 // 8-bit with the display palette for grey, 24-bit for colour and
 // (demosaiced) Bayer; top-down rows. With a non-empty rectangle, the
 // clipped rectangle with left and right rounded down to multiples of 4.
@@ -80,10 +93,10 @@ bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
 
 // ---- TIFF ----------------------------------------------------------------------
 // 8 bits per sample only ("Not an 8 bit greylevel image!" otherwise);
-// three-sample files become grey with the start-up weights.
+// three-sample files become grey with `w`.
 constexpr const char* kTiffNot8Bit = "Not an 8 bit greylevel image!";
 constexpr const char* kTiffDamaged = "damaged TIFF picture";
-ordavia::Status readTiff(const uint8_t* data, size_t size, CZVimage& out);
+ordavia::Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
 // Writes through libtiff to `path` (a temporary file renamed over it).
 // Grey and Bayer as one 8-bit sample per pixel, colour as RGB.
 ordavia::Status writeTiff(const CZVimage& img, const std::string& path);
@@ -92,13 +105,8 @@ ordavia::Status writeTiff(const CZVimage& img, const std::string& path);
 // Colour becomes grey with the given weights exactly as for 24-bit bitmaps,
 // unless `out` was colour before the read (then colour pictures stay
 // colour). Sizes beyond kMaxPicturePixels are refused before decoding.
-struct GreyWeights {
-    double red = 0.299, green = 0.587, blue = 0.114;
-};
-// The weights chosen at start-up.
-GreyWeights startupGreyWeights();
-ordavia::Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
-ordavia::Status readPng(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
+ordavia::Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
+ordavia::Status readPng(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
 // Grey as one 8-bit channel, colour as RGB, Bayer demosaiced; through a
 // temporary file renamed over `path`.
 ordavia::Status writePng(const CZVimage& img, const std::string& path);

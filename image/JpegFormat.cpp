@@ -59,7 +59,7 @@ namespace {
 // Decodes into img; only C objects live in this frame, so the jump back to
 // setjmp skips no destructor.
 Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8_t>& line, bool wantColour,
-              const GreyWeights& w) {
+              const ordavia::GreyWeights& w) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     ScanLimit progress;
@@ -112,7 +112,7 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
 
 }  // namespace
 
-Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w) {
+Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return Status::failure("not a JPEG picture");
     CZVimage img;
     std::vector<uint8_t> line;

@@ -49,7 +49,7 @@ void readMem(png_structp png, png_bytep out, png_size_t n) {
 
 // Only C objects live in this frame, so the jump back to setjmp skips no
 // destructor.
-Status decode(MemReader& mem, CZVimage& img, std::vector<uint8_t>& line, bool wantColour, const GreyWeights& w) {
+Status decode(MemReader& mem, CZVimage& img, std::vector<uint8_t>& line, bool wantColour, const ordavia::GreyWeights& w) {
     PngError err{};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, onError, onWarning);
     if (!png) return Status::failure("not enough memory to read PNG");
@@ -176,7 +176,7 @@ Status encode(const CZVimage& img, int fd, const std::string& path) {
 
 }  // namespace
 
-Status readPng(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w) {
+Status readPng(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return Status::failure("not a PNG picture");
     MemReader mem{data, size, 0};
     CZVimage img;

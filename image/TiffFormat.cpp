@@ -17,7 +17,6 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "image/TiffMemory.h"
-#include "settings/StartupSettings.h"
 
 namespace {
 
@@ -49,7 +48,7 @@ int silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 using ordavia::Status;
 
-Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
+Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::GreyWeights& w) {
     uint16_t spp = 1, bps = 1, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
     uint32_t width = 0, length = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
@@ -67,7 +66,6 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
     if (!img.resize(int(width), int(length), 1)) return Status::failure("not enough memory for the picture");
     img.setTag(0);
     img.setInterlace(0);
-    const StartupSettings& s = StartupSettings::current();
     const tmsize_t line = TIFFScanlineSize(tif);
     if (line <= 0) return Status::failure(kTiffDamaged);
     if (spp == 1) {
@@ -89,13 +87,13 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out) {
                 uint8_t* d = img.row(int(y));
                 const uint8_t* p = buf.data();
                 for (uint32_t x = 0; x < width; ++x, p += 3)
-                    d[x] = uint8_t(weightedGrey(s.red, p[0], s.green, p[1], s.blue, p[2]));
+                    d[x] = uint8_t(weightedGrey(w.red, p[0], w.green, p[1], w.blue, p[2]));
             }
         } else {
             // Separate planes: red, green and blue are added plane by plane
             // with the same truncation after each addition.
             if (uint64_t(line) < width) return Status::failure(kTiffDamaged);
-            const double weights[3] = {s.red, s.green, s.blue};
+            const double weights[3] = {w.red, w.green, w.blue};
             for (uint16_t plane = 0; plane < 3; ++plane) {
                 for (uint32_t y = 0; y < length; ++y) {
                     if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return Status::failure(kTiffDamaged);
@@ -132,12 +130,12 @@ TIFF* openTiffInMemory(TiffInMemory& file, const char* name, bool quiet, int64_t
 
 }  // namespace ordavia
 
-Status readTiff(const uint8_t* data, size_t size, CZVimage& out) {
+Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
     if (!data || size < 8) return Status::failure("not a TIFF picture");
     ordavia::TiffInMemory f{data, size, 0};
     TIFF* tif = ordavia::openTiffInMemory(f, "memory");
     if (!tif) return Status::failure("not a TIFF picture");
-    Status s = readOpened(tif, size, out);
+    Status s = readOpened(tif, size, out, w);
     TIFFClose(tif);
     return s;
 }

@@ -12,6 +12,7 @@
 #include "framework/Prompter.h"
 #include "image/BoxFilter.h"
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "image/CustomKernel.h"
 #include "image/FilterTexts.h"
 #include "image/GaussianBlur.h"
@@ -134,7 +135,7 @@ bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
     const auto path = doc.services().prompter().openFile("Subtract image", ZBasicDoc::kImageFilter, start);
     if (!path) return false;
     CZVimage other;
-    if (!other.Load(*path)) {
+    if (!other.Load(*path, doc.importWeights())) {
         if (!doc.quiet()) doc.services().prompter().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }

@@ -6,7 +6,7 @@
 // document's settings, prompts, lists and notes meet them.
 //
 // Every command returns true when it changed the document. The values a
-// command asks for come through Prompter::current(); while the document is
+// command asks for come through the document's prompter; while the document is
 // quiet no prompt is shown and the stored value is used.
 #include <string>
 #include <vector>

@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "framework/Prompter.h"
 #include "image/ImageFilters.h"
+#include "image/ImageFormats.h"
 #include "measure/CDimCircle.h"
 #include "measure/CDimRect.h"
 #include "measure/ImageProcessing.h"
@@ -41,8 +42,9 @@ void tell(const ZBasicDoc& doc, const std::string& text, MsgIcon icon) {
 CZVimage reloadFromFile(const ZBasicDoc& doc) {
     CZVimage img;
     if (doc.imageFileName().empty()) return img;
-    if (img.Load(doc.imageFileName())) return img;
-    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()));
+    const ordavia::GreyWeights weights = doc.importWeights();
+    if (img.Load(doc.imageFileName(), weights)) return img;
+    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()), weights);
     return img;
 }
 

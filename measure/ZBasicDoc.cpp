@@ -89,6 +89,8 @@ void ZBasicDoc::setServices(ordavia::AppServices* services) {
     if (const ProfileStore* p = profileOrNull()) readSettings(*p);
 }
 
+ordavia::GreyWeights ZBasicDoc::importWeights() const { return ordavia::greyWeightsOf(services().settings()); }
+
 const ProfileStore* ZBasicDoc::profileOrNull() const {
     return hasServices() && services().profileStore ? services().profileStore : nullptr;
 }
@@ -311,12 +313,12 @@ bool ZBasicDoc::OnOpenDocument(const std::string& path) {
 bool ZBasicDoc::loadImage() {
     if (imageFileName_.empty()) return false;
     CZVimage loaded;
-    ordavia::Status st = loadPicture(imageFileName_, loaded);
+    ordavia::Status st = loadPicture(imageFileName_, loaded, importWeights());
     bool ok = st.ok();
     if (!ok && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName_);
         if (beside != imageFileName_ && fileExists(beside)) {
-            st = loadPicture(beside, loaded);
+            st = loadPicture(beside, loaded, importWeights());
             if (st) {
                 ok = true;
                 imageFileName_ = beside;
@@ -331,7 +333,7 @@ bool ZBasicDoc::loadImage() {
         if (fileExists(imageFileName_)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
         services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
         if (auto chosen = services().prompter().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
-            st = loadPicture(*chosen, loaded);
+            st = loadPicture(*chosen, loaded, importWeights());
             if (st) {
                 ok = true;
                 imageFileName_ = *chosen;
@@ -356,7 +358,7 @@ bool ZBasicDoc::loadImage() {
 
 bool ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
-    if (const ordavia::Status st = loadPicture(path, loaded); !st) {
+    if (const ordavia::Status st = loadPicture(path, loaded, importWeights()); !st) {
         lastError_ = st.reason();
         if (!quiet_)
             services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,

@@ -18,6 +18,9 @@
 #include "measure/TortuosityParams.h"
 
 class ProfileStore;
+namespace ordavia {
+struct GreyWeights;
+}
 
 // The calibration a document measures with.
 struct ImageCalibration {
@@ -167,6 +170,9 @@ public:
     // Loads the stored image file: the stored path, else the same name in
     // the document's folder, else (unless quiet) asks for it.
     bool loadImage();
+    // How colour pictures this document reads become grey: the start-up
+    // settings of its services.
+    ordavia::GreyWeights importWeights() const;
     // Loads an image file into the document ("&Import..."): the image time
     // becomes now and the image counts as modified so that a save writes
     // it beside the document.

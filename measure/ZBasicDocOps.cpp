@@ -245,7 +245,7 @@ void ZBasicDoc::setZeroAsBlack(bool on) {
 }
 
 void ZBasicDoc::toggleAutoContrast() {
-    image_.toggleAutoContrast();
+    image_.toggleAutoContrast(services().profile().GetDouble("settings", "adjustsz", 0.2));
     UpdateAllViews();
 }
 

@@ -98,11 +98,6 @@ bool keyOf(const std::string& line, std::string& key, std::string& value) {
 
 }  // namespace
 
-ProfileStore& ProfileStore::instance() {
-    static ProfileStore store;
-    return store;
-}
-
 bool ProfileStore::SetPath(const std::string& path) {
     path_ = path;
     cacheValid_ = false;

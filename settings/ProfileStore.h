@@ -16,9 +16,6 @@ public:
     ProfileStore() = default;
     explicit ProfileStore(std::string path) : path_(std::move(path)) {}
 
-    // The process-wide store over the active profile.
-    static ProfileStore& instance();
-
     bool SetPath(const std::string& path);
     const std::string& path() const { return path_; }
 

@@ -2,11 +2,6 @@
 
 #include "settings/ProfileStore.h"
 
-StartupSettings& StartupSettings::current() {
-    static StartupSettings s;
-    return s;
-}
-
 void StartupSettings::load(const ProfileStore& p) {
     cbvMethod = p.GetInt("TRVcalcs", "cbvMethod", 0);
     minThreshold = p.GetInt("TRVcalcs", "minThreshold", 50);

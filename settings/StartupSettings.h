@@ -43,7 +43,4 @@ struct StartupSettings {
     void load(const ProfileStore& store);
     // Writes "cbvMethod" to "expertmode" in the table's order.
     void save(const ProfileStore& store) const;
-
-    // The values of this run.
-    static StartupSettings& current();
 };

@@ -49,13 +49,9 @@ void CMotivaDoc::openStoredResults() {
     setResults(dynamic_cast<CResultDoc*>(services().openDocument(std::move(table))));
 }
 
-ProfileStore& CMotivaDoc::profile() const {
-    return hasServices() && services().profileStore ? services().profile() : ProfileStore::instance();
-}
+ProfileStore& CMotivaDoc::profile() const { return services().profile(); }
 
-Prompter& CMotivaDoc::prompter() const {
-    return hasServices() && services().prompterPtr ? services().prompter() : Prompter::current();
-}
+Prompter& CMotivaDoc::prompter() const { return services().prompter(); }
 
 void CMotivaDoc::applyMovieSettings() {
     const ProfileStore& p = profile();

@@ -14,7 +14,6 @@
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
-#include "settings/StartupSettings.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
@@ -144,11 +143,7 @@ Status CMotivaDoc::convertToGrey(const std::function<bool(int)>& progress) {
     const int kind = movie_->formatImage().colour();
     if (kind == CZVimage::kGrey) return Status::success();
     applyMovieSettings();
-    GreyWeights w;
-    if (hasServices()) {
-        const StartupSettings& set = services().settings();
-        w = GreyWeights{set.red, set.green, set.blue};
-    }
+    const ordavia::GreyWeights w = ordavia::greyWeightsOf(services().settings());
     Status s = ordavia::reformatPass(
         *movie_,
         [&](CZVimage& f) {
@@ -201,7 +196,7 @@ Status CMotivaDoc::subtractTrace() {
 Status CMotivaDoc::subtractImage(const std::string& imagePath) {
     if (!hasFrames()) return Status::failure("there is no video");
     CZVimage img;
-    if (!img.Load(imagePath)) return Status::failure(imagePath + ": " + kCouldNotLoad);
+    if (!img.Load(imagePath, ordavia::greyWeightsOf(services().settings()))) return Status::failure(imagePath + ": " + kCouldNotLoad);
     applyMovieSettings();
     Status s = ordavia::subtractImagePass(*movie_, img, 0);
     afterPass("subtract image " + imagePath, s);

@@ -28,17 +28,20 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion("4.42.0.0");
 
     QtPrompter prompter;
-    Prompter::setCurrent(&prompter);
     QtTimerFactory timers;
     TimerFactory::setCurrent(&timers);
     // The services every document and command of this run works with; the
     // application opens the subject database at start-up and closes it at exit.
+    ProfileStore profile;
+    StartupSettings settings;
+    CSubjectDatabase database;
+    ResultTables results;
     ordavia::AppServices services;
-    services.profileStore = &ProfileStore::instance();
+    services.profileStore = &profile;
     services.prompterPtr = &prompter;
-    services.startupSettings = &StartupSettings::current();
-    services.subjectDatabase = &CSubjectDatabase::instance();
-    services.resultTables = &ResultTables::instance();
+    services.startupSettings = &settings;
+    services.subjectDatabase = &database;
+    services.resultTables = &results;
     // The views of the document types in this build.
     registerResultViewMaker();
     registerDimListView();
@@ -76,7 +79,6 @@ int main(int argc, char** argv) {
         if (!app.InitInstance(&frame, commandLine)) return 1;
         if (!more.isEmpty()) frame.openFiles(more);
         rc = QApplication::exec();
-        Prompter::setCurrent(nullptr);
         app.ExitInstance();
     }
     return rc;

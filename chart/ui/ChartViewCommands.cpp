@@ -38,14 +38,8 @@ using namespace ordavia;
 using namespace ordavia::chartui;
 
 namespace {
-Prompter& prompterOf(const ZchartDoc* doc) {
-    Prompter* p = doc ? doc->prompter() : nullptr;
-    return p ? *p : chart::fallbackPrompter();
-}
-ProfileStore& profileOf(const ZchartDoc* doc) {
-    return doc && doc->hasServices() && doc->services().profileStore ? *doc->services().profileStore
-                                                                      : ProfileStore::instance();
-}
+Prompter& prompterOf(const ZchartDoc* doc) { return doc->services().prompter(); }
+ProfileStore& profileOf(const ZchartDoc* doc) { return doc->services().profile(); }
 }  // namespace
 
 void ZchartView::buildMenus() {
@@ -218,8 +212,7 @@ void ZchartView::cmdAverage() {
     selectionOrWhole(f, t);
     const SelectionAverage a = doc_->averageSelection(state_.active, f, t);
     const CTrace* tr = doc_->trace(state_.active);
-    ResultTables* tables = doc_->hasServices() ? doc_->services().resultTables : &ResultTables::instance();
-    if (CResultDoc* r = tables->open(ResultTitles::kChart)) {
+    if (CResultDoc* r = doc_->services().results().open(ResultTitles::kChart)) {
         ResultRecord rec;
         rec.first = doc_->GetTitle();
         rec.second = tr->name;
@@ -696,8 +689,7 @@ void ZchartView::cmdGoldenSearch() {
 void ZchartView::cmdArtifactFilter() { artifactFilterDialog(this, doc_->artifactFilter); }
 
 void ZchartView::cmdChartResults() {
-    ResultTables* tables = doc_->hasServices() ? doc_->services().resultTables : &ResultTables::instance();
-    tables->open(ResultTitles::kChart);
+    doc_->services().results().open(ResultTitles::kChart);
 }
 
 void ZchartView::printDocument() {

@@ -32,7 +32,8 @@ namespace {
 const char* const kProgramName = "Ordavia";
 }  // namespace
 
-ResultView::ResultView(CResultDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+ResultView::ResultView(CResultDoc* doc, QWidget* parent)
+    : QWidget(parent), doc_(doc), profile_(doc ? &doc->services().profile() : nullptr) {
     model_ = new ResultTableModel(doc_, this);
     table_ = new QTableView(this);
     table_->setModel(model_);
@@ -253,14 +254,14 @@ bool ResultView::eventFilter(QObject* watched, QEvent* e) {
 
 void ResultView::restorePlacement() {
     QWidget* f = frame();
-    if (!f) return;
+    if (!f || !profile_) return;
     frame_ = f;
     f->installEventFilter(this);
     // The first placement is the lower half of the workspace.
     QSize area = f->size();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(f); sub && sub->mdiArea()) area = sub->mdiArea()->viewport()->size();
     const ViewPlacement defaults = ViewPlacement::lowerHalf(area.width(), area.height());
-    const ViewPlacement v = ViewPlacement::load(ProfileStore::instance(), kViewClass, defaults);
+    const ViewPlacement v = ViewPlacement::load(*profile_, kViewClass, defaults);
     QRect r(QPoint(v.left, v.top), QPoint(v.right - 1, v.bottom - 1));
     if (r.width() < 50 || r.height() < 30) r = QRect(QPoint(defaults.left, defaults.top), QPoint(defaults.right - 1, defaults.bottom - 1));
     if (r.isValid() && f != window()) f->setGeometry(r);
@@ -271,9 +272,9 @@ void ResultView::restorePlacement() {
 
 void ResultView::savePlacement() {
     QWidget* f = frame_;
-    if (!f) return;
+    if (!f || !profile_) return;
     placementSaved_ = true;
-    const ProfileStore& store = ProfileStore::instance();
+    const ProfileStore& store = *profile_;
     ViewPlacement v = ViewPlacement::load(store, kViewClass, ViewPlacement{});
     v.showcmd = f->isMinimized() ? ViewPlacement::kMinimized
                                  : f->isMaximized() ? ViewPlacement::kMaximized : ViewPlacement::kNormal;

@@ -11,6 +11,7 @@
 #include "framework/ui/MenuProvider.h"
 
 class CResultDoc;
+class ProfileStore;
 class QAction;
 class QMenu;
 class QPainter;
@@ -57,6 +58,9 @@ private:
     QWidget* frame() const;
 
     CResultDoc* doc_;
+    // Where the placement is kept: the profile of the document's services,
+    // taken at the start because the document may go before the window.
+    ProfileStore* profile_ = nullptr;
     int listener_ = 0;
     ResultTableModel* model_ = nullptr;
     QTableView* table_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "image/Palette.h"
 #include "image/ui/ImageToQImage.h"
 
@@ -108,7 +109,8 @@ void ImageWindow::setZeroAsBlack(bool on) {
 }
 
 void ImageWindow::toggleAutoContrast() {
-    image_->toggleAutoContrast();
+    // A window of its own has no profile: it keeps the fraction it has.
+    image_->toggleAutoContrast(image_->adjustSize());
     image_->dropDisplayHeader();
     syncActions();
     refresh();
@@ -142,9 +144,10 @@ void ImageWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-QWidget* openImageWindow(const std::string& path, std::string* error, QWidget* parent) {
+QWidget* openImageWindow(const std::string& path, const ordavia::GreyWeights& weights, std::string* error,
+                         QWidget* parent) {
     auto image = std::make_unique<CZVimage>();
-    if (!image->Load(path)) {
+    if (!image->Load(path, weights)) {
         if (error) *error = "Could not load image " + path;
         return nullptr;
     }

@@ -14,6 +14,8 @@ class QAction;
 
 namespace ordavia {
 
+struct GreyWeights;
+
 class ImageWindow : public QWidget {
     Q_OBJECT
 public:
@@ -56,8 +58,9 @@ private:
 };
 
 // Loads an image file (.zvg, .bmp, .tif) into a new ImageWindow titled with
-// the file name. Returns nullptr and a one-line error when it cannot be
-// loaded.
-QWidget* openImageWindow(const std::string& path, std::string* error, QWidget* parent = nullptr);
+// the file name, colour becoming grey with `weights`. Returns nullptr and a
+// one-line error when it cannot be loaded.
+QWidget* openImageWindow(const std::string& path, const GreyWeights& weights, std::string* error,
+                         QWidget* parent = nullptr);
 
 }  // namespace ordavia

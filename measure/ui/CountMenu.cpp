@@ -19,13 +19,9 @@ namespace ordavia {
 
 namespace {
 
-ProfileStore& profileOf(ZBasicDoc& doc) {
-    return doc.hasServices() ? doc.services().profile() : ProfileStore::instance();
-}
-Prompter& prompterOf(ZBasicDoc& doc) { return doc.hasServices() ? doc.services().prompter() : Prompter::current(); }
-ResultTables& tablesOf(ZBasicDoc& doc) {
-    return doc.hasServices() ? doc.services().results() : ResultTables::instance();
-}
+ProfileStore& profileOf(ZBasicDoc& doc) { return doc.services().profile(); }
+Prompter& prompterOf(ZBasicDoc& doc) { return doc.services().prompter(); }
+ResultTables& tablesOf(ZBasicDoc& doc) { return doc.services().results(); }
 
 // One per view: the view's count tool and, while correcting, the clicks on
 // the picture.

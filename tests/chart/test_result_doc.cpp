@@ -7,7 +7,7 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "chart/ResultExport.h"
-#include "framework/ScriptedPrompter.h"
+#include "support/TestServices.h"
 #include "support/MveBytes.h"
 
 using rsttest::Bytes;
@@ -166,21 +166,21 @@ TEST(ResultExport, PrintHeaderCarriesProgramPathAndLongDate) {
 }
 
 TEST(ResultFile, SavesAndOpensThroughTheFramework) {
-    ScriptedPrompter p;
-    Prompter::setCurrent(&p);
+    ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("rst");
     const std::string path = dir / "t.rst";
     {
         CResultDoc d;
+        ts.adopt(d);
         d.setColumns(*findResultColumnSet("Chart Results"));
         d.addRow({"c", "t", {1, 2, 3, 4, 5, 6, 7}});
         ASSERT_TRUE(d.OnSaveDocument(path));
         EXPECT_FALSE(d.IsModified());
     }
     CResultDoc back;
+    ts.adopt(back);
     ASSERT_TRUE(back.OnOpenDocument(path));
     EXPECT_EQ(back.rowTotal(), 1u);
     EXPECT_EQ(back.cell(0, 8), "        7.0");  // "Sum" is 11 wide
     EXPECT_EQ(back.saveCount, 1);
-    Prompter::setCurrent(nullptr);
 }

@@ -7,15 +7,12 @@
 
 namespace {
 struct Tables : ::testing::Test {
-    void TearDown() override {
-        ResultTables::instance().closeAll();
-        ResultTables::instance().setMaker(nullptr);
-    }
+    ResultTables tables;
 };
 }  // namespace
 
 TEST_F(Tables, OpenedOnDemandAndReusedUntilClosed) {
-    auto& t = ResultTables::instance();
+    auto& t = tables;
     CResultDoc* a = t.open("Chart Results");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->GetTitle(), "Chart Results");
@@ -38,7 +35,7 @@ TEST_F(Tables, OpenedOnDemandAndReusedUntilClosed) {
 }
 
 TEST_F(Tables, TitleWithSubjectSuffixStillFindsTheTable) {
-    auto& t = ResultTables::instance();
+    auto& t = tables;
     CResultDoc* a = t.open("Chart Results");
     a->subjectId = "AB12";
     a->examId = 42;
@@ -48,20 +45,20 @@ TEST_F(Tables, TitleWithSubjectSuffixStillFindsTheTable) {
 
 TEST_F(Tables, MakerOwnedDocumentsAreForgottenWhenClosedOrDestroyed) {
     std::vector<std::unique_ptr<CResultDoc>> app;
-    ResultTables::instance().setMaker([&] {
+    tables.setMaker([&] {
         app.push_back(std::make_unique<CResultDoc>());
         return app.back().get();
     });
-    CResultDoc* a = ResultTables::instance().open("Chart Results");
+    CResultDoc* a = tables.open("Chart Results");
     ASSERT_EQ(app.size(), 1u);
     EXPECT_EQ(a, app[0].get());
     a->OnCloseDocument();
-    EXPECT_EQ(ResultTables::instance().find("Chart Results"), nullptr);
+    EXPECT_EQ(tables.find("Chart Results"), nullptr);
 
-    CResultDoc* b = ResultTables::instance().open("Chart Results");
+    CResultDoc* b = tables.open("Chart Results");
     CResultDoc* slot = b;
     b->registerOwner(&slot);
     app.clear();  // destroyed without a close
     EXPECT_EQ(slot, nullptr);
-    EXPECT_TRUE(ResultTables::instance().openTables().empty());
+    EXPECT_TRUE(tables.openTables().empty());
 }

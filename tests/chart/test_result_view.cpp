@@ -23,6 +23,7 @@
 #include "chart/ui/ResultView.h"
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
+#include "support/TestServices.h"
 
 using namespace ordavia;
 
@@ -39,8 +40,8 @@ QApplication& app() {
     return *a;
 }
 
-std::unique_ptr<CResultDoc> chartTable(int rows) {
-    auto d = std::make_unique<CResultDoc>();
+std::unique_ptr<CResultDoc> chartTable(ordavia::test::TestServices& ts, int rows) {
+    auto d = ts.make<CResultDoc>();
     d->SetTitle("Chart Results");
     d->setColumns(*findResultColumnSet("Chart Results"));
     for (int i = 0; i < rows; ++i)
@@ -51,11 +52,11 @@ std::unique_ptr<CResultDoc> chartTable(int rows) {
 
 struct ViewTest : ::testing::Test {
     testsupport::ScratchDir dir{"rview"};
+    ordavia::test::TestServices ts;
     void SetUp() override {
         app();
-        ProfileStore::instance().SetPath(dir / "ordavia.ini");
+        ts.profile.SetPath(dir / "ordavia.ini");
     }
-    void TearDown() override { ProfileStore::instance().SetPath({}); }
     static QPoint cellCentre(QTableView* t, int row, int col) {
         return t->visualRect(t->model()->index(row, col)).center();
     }
@@ -64,7 +65,7 @@ struct ViewTest : ::testing::Test {
 }  // namespace
 
 TEST_F(ViewTest, LongTableShowsHeadingsWidthsAndDraggedSelection) {
-    auto doc = chartTable(10000);
+    auto doc = chartTable(ts, 10000);
     ResultView view(doc.get());
     view.resize(900, 500);
     view.show();
@@ -112,7 +113,7 @@ TEST_F(ViewTest, LongTableShowsHeadingsWidthsAndDraggedSelection) {
 }
 
 TEST_F(ViewTest, RowsAddedWhileShownAppearAndScrollIntoView) {
-    auto doc = chartTable(200);
+    auto doc = chartTable(ts, 200);
     ResultView view(doc.get());
     view.resize(600, 300);
     view.show();
@@ -132,7 +133,7 @@ TEST_F(ViewTest, RowsAddedWhileShownAppearAndScrollIntoView) {
 }
 
 TEST_F(ViewTest, PrintsEveryPageToPdf) {
-    auto doc = chartTable(300);
+    auto doc = chartTable(ts, 300);
     doc->SetPathName("/data/42-AB12-left_ring/chart.rst", false);
     ResultView view(doc.get());
     QPrinter printer(QPrinter::HighResolution);
@@ -154,12 +155,12 @@ TEST_F(ViewTest, PrintsEveryPageToPdf) {
 }
 
 TEST_F(ViewTest, PlacementIsKeptInTheViewSection) {
-    ProfileStore& store = ProfileStore::instance();
+    ProfileStore& store = ts.profile;
     {
         QMdiArea area;
         area.resize(800, 600);
         area.show();
-        auto doc = chartTable(3);
+        auto doc = chartTable(ts, 3);
         auto* view = new ResultView(doc.get());
         QMdiSubWindow* sub = area.addSubWindow(view);
         sub->show();
@@ -181,7 +182,7 @@ TEST_F(ViewTest, PlacementIsKeptInTheViewSection) {
     QMdiArea area;
     area.resize(800, 600);
     area.show();
-    auto doc = chartTable(3);
+    auto doc = chartTable(ts, 3);
     auto* view = new ResultView(doc.get());
     QMdiSubWindow* sub = area.addSubWindow(view);
     sub->show();

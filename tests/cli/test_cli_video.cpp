@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "support/CliRun.h"
 #include "support/MveBytes.h"
 
@@ -37,8 +38,8 @@ TEST(CliVideo, InfoConvertFrameAverageRms) {
     ASSERT_EQ(cli("frame " + mve + " 4 " + (d / "f4.zvg"), d.dir).code, 0);
     ASSERT_EQ(cli("frame " + (d / "back.mve") + " 1 " + (d / "b1.zvg"), d.dir).code, 0);
     CZVimage a, b;
-    ASSERT_TRUE(a.Load(d / "f4.zvg"));
-    ASSERT_TRUE(b.Load(d / "b1.zvg"));
+    ASSERT_TRUE(a.Load(d / "f4.zvg", {}));
+    ASSERT_TRUE(b.Load(d / "b1.zvg", {}));
     ASSERT_EQ(a.width(), 160);
     ASSERT_EQ(b.rows(), 120);
     EXPECT_EQ(0, std::memcmp(a.row(60), b.row(60), 160)) << "frame 4 is the second frame kept";
@@ -47,8 +48,8 @@ TEST(CliVideo, InfoConvertFrameAverageRms) {
     ASSERT_EQ(cli("average " + mve + " " + (d / "avg.zvg") + " --range 0:12", d.dir).code, 0);
     ASSERT_EQ(cli("rms " + mve + " " + (d / "rms.zvg"), d.dir).code, 0);
     CZVimage avg, rms;
-    ASSERT_TRUE(avg.Load(d / "avg.zvg"));
-    ASSERT_TRUE(rms.Load(d / "rms.zvg"));
+    ASSERT_TRUE(avg.Load(d / "avg.zvg", {}));
+    ASSERT_TRUE(rms.Load(d / "rms.zvg", {}));
     EXPECT_GE(avg.width(), 160);
     EXPECT_EQ(rms.width(), 160);
 

@@ -19,8 +19,6 @@ using testsupport::readBytes;
 
 struct PrompterScope {
     ScriptedPrompter prompter;
-    PrompterScope() { Prompter::setCurrent(&prompter); }
-    ~PrompterScope() { Prompter::setCurrent(nullptr); }
 };
 
 // All rows of a query as text cells, through a connection of our own.

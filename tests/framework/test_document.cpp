@@ -64,15 +64,12 @@ class DocumentTest : public TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        Prompter::setCurrent(&prompter_);
-    }
-    void TearDown() override {
-        Prompter::setCurrent(nullptr);
-        TempFolderTest::TearDown();
+        services_.prompterPtr = &prompter_;
     }
     // A saved sample document's bytes.
     std::string savedSample(const std::string& name) {
         SampleDoc d;
+        d.setServices(&services_);
         d.text = "hello";
         d.values = {1.5, -2.0};
         EXPECT_TRUE(d.OnSaveDocument(path(name)));
@@ -80,6 +77,7 @@ protected:
     }
 
     ScriptedPrompter prompter_;
+    ordavia::AppServices services_;
 };
 
 TEST_F(DocumentTest, SaveWritesTheArchiveAndOpenReadsItBack) {
@@ -87,6 +85,7 @@ TEST_F(DocumentTest, SaveWritesTheArchiveAndOpenReadsItBack) {
     EXPECT_EQ(bytes, std::string("\x56\x5A\x05hello\x02\x00", 10) + std::string("\x00\x00\x00\x00\x00\x00\xF8\x3F", 8) +
                          std::string("\x00\x00\x00\x00\x00\x00\x00\xC0", 8));
     SampleDoc d;
+    d.setServices(&services_);
     d.SetModifiedFlag(true);
     ASSERT_TRUE(d.OnOpenDocument(path("a.smp")));
     EXPECT_EQ(d.text, "hello");
@@ -101,6 +100,7 @@ TEST_F(DocumentTest, FailedSaveKeepsThePreviousFile) {
     for (auto fail : {SampleDoc::Fail::ArchiveError, SampleDoc::Fail::RuntimeError}) {
         prompter_.asked.clear();
         SampleDoc d;
+        d.setServices(&services_);
         d.text = "replacement";
         d.SetModifiedFlag(true);
         d.failOn = fail;
@@ -124,6 +124,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
         writeFile(path("cut.smp"), good.substr(0, n));
         prompter_.asked.clear();
         SampleDoc d;
+        d.setServices(&services_);
         d.text = "previous";
         EXPECT_FALSE(d.OnOpenDocument(path("cut.smp")));
         EXPECT_TRUE(d.text.empty());
@@ -142,6 +143,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
 
 TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     SampleDoc missing;
+    missing.setServices(&services_);
     EXPECT_FALSE(missing.OnOpenDocument(path("missing.smp")));
     ASSERT_EQ(prompter_.messages().size(), 1u);
     EXPECT_EQ(prompter_.messages()[0].rfind("Failed to open document.\n", 0), 0u);
@@ -151,6 +153,7 @@ TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     savedSample("ok.smp");
     prompter_.asked.clear();
     SampleDoc d;
+    d.setServices(&services_);
     d.failOn = SampleDoc::Fail::LengthError;
     EXPECT_FALSE(d.OnOpenDocument(path("ok.smp")));
     ASSERT_EQ(prompter_.messages().size(), 1u);
@@ -161,6 +164,7 @@ TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     writeFile(path("other.smp"), "PK\x03\x04");
     prompter_.asked.clear();
     SampleDoc e;
+    e.setServices(&services_);
     EXPECT_FALSE(e.OnOpenDocument(path("other.smp")));
     EXPECT_NE(prompter_.messages().at(0).find("not a sample document"), std::string::npos);
 }
@@ -182,6 +186,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
         fs::remove(p);
         prompter_.asked.clear();
         SampleDoc d;
+        d.setServices(&services_);
         d.text = "edited";
         d.SetPathName(p);
         d.SetModifiedFlag(true);
@@ -196,6 +201,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     // Unmodified: nothing is asked.
     prompter_.asked.clear();
     SampleDoc clean;
+    clean.setServices(&services_);
     EXPECT_TRUE(clean.SaveModified());
     EXPECT_TRUE(prompter_.asked.empty());
 }
@@ -203,6 +209,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
 TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
     DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     SampleDoc d;
+    d.setServices(&services_);
     d.setDocTemplate(&t);
     d.SetTitle("Image1");
     d.SetModifiedFlag(true);
@@ -229,6 +236,7 @@ TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
 TEST_F(DocumentTest, SaveAsProposesAndWritesOnlyTheTemplatesExtension) {
     DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     SampleDoc d;
+    d.setServices(&services_);
     d.setDocTemplate(&t);
     d.SetTitle("n1.bmp");  // a picture opened as a new document
     const std::string picture = path("n1.bmp");
@@ -272,6 +280,11 @@ TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {
 TEST(AppServicesTest, MissingServicesFailLoudly) {
     Document d;
     EXPECT_THROW(d.services(), ordavia::MissingService);
+    // A modified document closing with nobody to ask is not saved or
+    // dropped behind the user's back.
+    d.SetModifiedFlag(true);
+    EXPECT_THROW((void)d.SaveModified(), ordavia::MissingService);
+    d.SetModifiedFlag(false);
     ordavia::AppServices services;
     d.setServices(&services);
     EXPECT_THROW(d.services().prompter(), ordavia::MissingService);

@@ -5,21 +5,20 @@
 #include <cstdlib>
 
 #include "base/Archive.h"
-#include "framework/ScriptedPrompter.h"
 #include "measure/ZBasicDoc.h"
-#include "settings/ProfileStore.h"
+#include "tests/support/TestServices.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static ScriptedPrompter prompter;
-    Prompter::setCurrent(&prompter);
-    ProfileStore::instance().SetPath("");
+    static ordavia::test::TestServices ts;
     ZBasicDoc doc;
+    ts.adopt(doc);
     doc.setQuiet(true);
     std::string error;
     if (!doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) return 0;
     Archive out;
     doc.Serialize(out);
     ZBasicDoc again;
+    ts.adopt(again);
     again.setQuiet(true);
     if (!again.readBytes(out.bytes(), &error)) std::abort();
     Archive out2;

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int kind : {CZVimage::kGrey, CZVimage::kColour, CZVimage::kBayer}) {
         CZVimage img;
         img.setColour(kind);
-        if (readBmp(data, size, img) && !img.isEmpty()) {
+        if (readBmp(data, size, img, {}) && !img.isEmpty()) {
             int lo, hi;
             img.statistics(ZRect{}, nullptr, &lo, &hi);
         }

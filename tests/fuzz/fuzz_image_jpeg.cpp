@@ -7,12 +7,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CZVimage grey;
-    if (readJpeg(data, size, grey, GreyWeights{}) && !grey.isEmpty()) {
+    if (readJpeg(data, size, grey, ordavia::GreyWeights{}) && !grey.isEmpty()) {
         int lo, hi;
         grey.statistics(ZRect{}, nullptr, &lo, &hi);
     }
     CZVimage colour;
     colour.setColour(CZVimage::kColour);
-    (void)readJpeg(data, size, colour, GreyWeights{});
+    (void)readJpeg(data, size, colour, ordavia::GreyWeights{});
     return 0;
 }

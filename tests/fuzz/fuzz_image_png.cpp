@@ -7,12 +7,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CZVimage grey;
-    if (readPng(data, size, grey, GreyWeights{}) && !grey.isEmpty()) {
+    if (readPng(data, size, grey, ordavia::GreyWeights{}) && !grey.isEmpty()) {
         int lo, hi;
         grey.statistics(ZRect{}, nullptr, &lo, &hi);
     }
     CZVimage colour;
     colour.setColour(CZVimage::kColour);
-    (void)readPng(data, size, colour, GreyWeights{});
+    (void)readPng(data, size, colour, ordavia::GreyWeights{});
     return 0;
 }

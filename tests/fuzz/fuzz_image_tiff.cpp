@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)quiet;
     CZVimage img;
-    if (readTiff(data, size, img) && !img.isEmpty()) {
+    if (readTiff(data, size, img, {}) && !img.isEmpty()) {
         int lo, hi;
         img.statistics(ZRect{}, nullptr, &lo, &hi);
     }

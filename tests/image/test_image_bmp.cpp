@@ -6,7 +6,6 @@
 
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
-#include "settings/StartupSettings.h"
 #include "tests/image/ImageTestUtil.h"
 
 using namespace imgtest;
@@ -61,7 +60,7 @@ TEST(BmpFormat, GreyLayoutAndPadding) {
         for (int k = 5; k < 8; ++k) EXPECT_EQ(b[bits + 8 * y + k], 0);
     }
     CZVimage back;
-    ASSERT_EQ(back.Load(path), 1);
+    ASSERT_EQ(back.Load(path, {}), 1);
     EXPECT_EQ(back.width(), 5);
     for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(back.row(y), img.row(y), 5), 0);
 }
@@ -82,7 +81,7 @@ TEST(BmpFormat, ColourAndBayerAre24Bit) {
     EXPECT_EQ(b[54 + 9], 0);
     CZVimage back;
     back.setColour(CZVimage::kColour);
-    ASSERT_EQ(back.Load(tempPath("c.bmp")), 1);
+    ASSERT_EQ(back.Load(tempPath("c.bmp"), {}), 1);
     EXPECT_EQ(back.colour(), CZVimage::kColour);
     EXPECT_EQ(back.tag(), 0);
     EXPECT_EQ(back.interlace(), 0);
@@ -115,35 +114,31 @@ TEST(BmpFormat, RowOrders) {
     const std::vector<uint8_t> rows = {1, 2, 3, 4, 5, 6};  // 3 x 2, first stored row first
     CZVimage up;
     auto bottomUp = makeBmp(3, 2, 8, rows, 256);
-    ASSERT_EQ(readBmp(bottomUp.data(), bottomUp.size(), up), 1);
+    ASSERT_EQ(readBmp(bottomUp.data(), bottomUp.size(), up, {}), 1);
     EXPECT_EQ(up.row(0)[0], 4);  // flipped: the last stored row is the top
     EXPECT_EQ(up.row(1)[2], 3);
     CZVimage down;
     auto topDown = makeBmp(3, -2, 8, rows, 256);
-    ASSERT_EQ(readBmp(topDown.data(), topDown.size(), down), 1);
+    ASSERT_EQ(readBmp(topDown.data(), topDown.size(), down, {}), 1);
     EXPECT_EQ(down.row(0)[0], 1);
     EXPECT_EQ(down.row(1)[2], 6);
     EXPECT_EQ(down.rows(), 2);
 }
 
 TEST(BmpFormat, DepthsAndWeights) {
-    StartupSettings& s = StartupSettings::current();
-    const StartupSettings saved = s;
-    s.red = 0.5;
-    s.green = 0.25;
-    s.blue = 0.25;
+    const ordavia::GreyWeights w{0.5, 0.25, 0.25};
     // 24-bit: (b, g, r) = (10, 20, 40): 2.5 -> 2, 2 + 5 = 7, 7 + 20 = 27.
     const std::vector<uint8_t> px24 = {10, 20, 40, 255, 255, 255};
     auto b24 = makeBmp(2, -1, 24, px24, 0);
     CZVimage grey;
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), grey), 1);
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), grey, w), 1);
     EXPECT_EQ(grey.colour(), 0);
     EXPECT_EQ(grey.row(0)[0], 27);
     // 63.75 -> 63, 126.75 -> 126, 253.5 -> 253: truncated at every step.
     EXPECT_EQ(grey.row(0)[1], 253);
     CZVimage colour;
     colour.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), colour), 1);
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), colour, w), 1);
     EXPECT_EQ(colour.colour(), 1);
     EXPECT_EQ(colour.row(0)[2], 40);
 
@@ -151,11 +146,11 @@ TEST(BmpFormat, DepthsAndWeights) {
     auto b32 = makeBmp(1, -1, 32, px32, 0);
     CZVimage c32;
     c32.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b32.data(), b32.size(), c32), 1);
+    ASSERT_EQ(readBmp(b32.data(), b32.size(), c32, w), 1);
     EXPECT_EQ(c32.row(0)[0], 10);
     EXPECT_EQ(c32.row(0)[2], 40);
     CZVimage g32;
-    ASSERT_EQ(readBmp(b32.data(), b32.size(), g32), 1);
+    ASSERT_EQ(readBmp(b32.data(), b32.size(), g32, w), 1);
     EXPECT_EQ(g32.row(0)[0], 27);
 
     // 8-bit into a colour image gives grey; the palette is not applied.
@@ -163,7 +158,7 @@ TEST(BmpFormat, DepthsAndWeights) {
     auto b8 = makeBmp(2, 1, 8, px8, 256);
     CZVimage c8;
     c8.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b8.data(), b8.size(), c8), 1);
+    ASSERT_EQ(readBmp(b8.data(), b8.size(), c8, w), 1);
     EXPECT_EQ(c8.colour(), 0);
     EXPECT_EQ(c8.row(0)[1], 8);
 
@@ -172,7 +167,7 @@ TEST(BmpFormat, DepthsAndWeights) {
     auto b16 = makeBmp(2, -1, 16, px16, 0);
     CZVimage c16;
     c16.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b16.data(), b16.size(), c16), 1);
+    ASSERT_EQ(readBmp(b16.data(), b16.size(), c16, w), 1);
     EXPECT_EQ(c16.row(0)[2], 255);
     EXPECT_EQ(c16.row(0)[0], 0);
     EXPECT_EQ(c16.row(0)[3], 255);
@@ -181,7 +176,7 @@ TEST(BmpFormat, DepthsAndWeights) {
     auto b565 = makeBmp(1, -1, 16, px565, 0, 3, {0xF800, 0x07E0, 0x001F});
     CZVimage g565;
     g565.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b565.data(), b565.size(), g565), 1);
+    ASSERT_EQ(readBmp(b565.data(), b565.size(), g565, w), 1);
     EXPECT_EQ(g565.row(0)[1], 255);
     EXPECT_EQ(g565.row(0)[2], 0);
 
@@ -189,15 +184,14 @@ TEST(BmpFormat, DepthsAndWeights) {
     LogCapture log;
     CZVimage bayer;
     bayer.setColour(CZVimage::kBayer);
-    ASSERT_EQ(readBmp(b8.data(), b8.size(), bayer), 1);
+    ASSERT_EQ(readBmp(b8.data(), b8.size(), bayer, w), 1);
     EXPECT_EQ(bayer.colour(), CZVimage::kBayer);
     EXPECT_EQ(bayer.row(0)[0], 7);
     CZVimage bayer24;
     bayer24.setColour(CZVimage::kBayer);
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), bayer24), 1);
+    ASSERT_EQ(readBmp(b24.data(), b24.size(), bayer24, w), 1);
     EXPECT_EQ(bayer24.row(0)[0], 0);
     EXPECT_NE(log.text().find("BAYER can olny read 8bit colour!!!\n"), std::string::npos);
-    s = saved;
 }
 
 TEST(BmpFormat, HostileFiles) {
@@ -205,13 +199,13 @@ TEST(BmpFormat, HostileFiles) {
     const auto good = makeBmp(4, 2, 8, px, 256);
     {
         CZVimage ok;
-        ASSERT_EQ(readBmp(good.data(), good.size(), ok), 1);
+        ASSERT_EQ(readBmp(good.data(), good.size(), ok, {}), 1);
         EXPECT_EQ(ok.row(0)[0], 5);
     }
     CZVimage t(2, 2, 5, 0, 0);
     const uint8_t* before = t.data();
     for (size_t n = 0; n < good.size(); ++n) {
-        ASSERT_EQ(readBmp(good.data(), n, t), 0) << n;
+        ASSERT_EQ(readBmp(good.data(), n, t, {}), 0) << n;
         ASSERT_EQ(t.data(), before);
     }
     // Huge sizes, a huge palette, odd bit counts, RLE, INT_MIN height.
@@ -219,7 +213,7 @@ TEST(BmpFormat, HostileFiles) {
         auto b = good;
         std::memcpy(&b[at], &v, 4);
         CZVimage img;
-        return readBmp(b.data(), b.size(), img);
+        return readBmp(b.data(), b.size(), img, {});
     };
     EXPECT_EQ(mutate(18, 0x7FFFFFFF), 0);
     EXPECT_EQ(mutate(22, 0x7FFFFFFF), 0);
@@ -231,5 +225,5 @@ TEST(BmpFormat, HostileFiles) {
     auto b = good;
     b[28] = 4;
     CZVimage img;
-    EXPECT_EQ(readBmp(b.data(), b.size(), img), 0);
+    EXPECT_EQ(readBmp(b.data(), b.size(), img, {}), 0);
 }

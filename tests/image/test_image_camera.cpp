@@ -16,7 +16,7 @@ using namespace imgtest;
 using namespace testsupport;
 
 namespace {
-const GreyWeights kWeights{};
+const ordavia::GreyWeights kWeights{};
 int expectedGrey(int r, int g, int b) { return weightedGrey(kWeights.blue, b, kWeights.green, g, kWeights.red, r); }
 }  // namespace
 
@@ -60,7 +60,7 @@ TEST(CameraPictures, PngIsExactBothWays) {
     ASSERT_TRUE(savePicture(img, path));
     CZVimage back;
     back.setColour(CZVimage::kColour);
-    ASSERT_TRUE(loadPicture(path, back));
+    ASSERT_TRUE(loadPicture(path, back, kWeights));
     ASSERT_EQ(back.width(), 13);
     for (int y = 0; y < 9; ++y) EXPECT_EQ(0, std::memcmp(back.row(y), img.row(y), 13 * 3)) << y;
 }
@@ -84,7 +84,7 @@ TEST(CameraPictures, HugeClaimsAreRefusedFromTheHeader) {
     TIFFSetErrorHandler(nullptr);
     ASSERT_TRUE(writeDeflatedZeroTiff(path, 32768, 32768, 32768, 4));
     std::filesystem::resize_file(path, 1 << 20);
-    s = loadPicture(path, img);
+    s = loadPicture(path, img, kWeights);
     EXPECT_NE(s.reason().find("32768 x 32768 pixels is larger than"), std::string::npos) << s.reason();
 }
 

@@ -24,7 +24,7 @@ TEST(ZvgFormat, CurrentHeaderByteLayout) {
     for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(&b[36 + 15 * y], img.row(y), 15), 0);
 
     CZVimage back;
-    ASSERT_EQ(back.Load(path), 1);
+    ASSERT_EQ(back.Load(path, {}), 1);
     EXPECT_EQ(back.tag(), 1234);
     EXPECT_EQ(back.colour(), 1);
     EXPECT_EQ(back.originX(), -7);
@@ -44,7 +44,7 @@ TEST(ZvgFormat, FieldRoundTrip) {
     EXPECT_EQ(le32(b, 20), 240);
     EXPECT_EQ(le32(b, 28), 10);
     CZVimage back;
-    ASSERT_EQ(back.Load(path), 1);
+    ASSERT_EQ(back.Load(path, {}), 1);
     EXPECT_EQ(back.height(), 480);
     EXPECT_EQ(back.rows(), 240);
     EXPECT_EQ(back.originY(), 20);
@@ -117,8 +117,8 @@ TEST(ZvgFormat, TruncatedAndHostileFilesFail) {
     // Through Load as well.
     writeBytes(tempPath("short.zvg"), std::vector<uint8_t>(good.begin(), good.end() - 1));
     CZVimage t;
-    EXPECT_EQ(t.Load(tempPath("short.zvg")), 0);
-    EXPECT_EQ(t.Load(tempPath("missing.zvg")), 0);
+    EXPECT_EQ(t.Load(tempPath("short.zvg"), {}), 0);
+    EXPECT_EQ(t.Load(tempPath("missing.zvg"), {}), 0);
 }
 
 TEST(ZvgFormat, RegionWrite) {
@@ -147,7 +147,7 @@ TEST(ZvgFormat, RegionRead) {
     ASSERT_EQ(small.Save(path), 1);
 
     CZVimage big(8, 6, -1, 0, 0);
-    ASSERT_EQ(big.Load(path, ZRect{4, 3, 4 + 10, 3 + 10}), 1);
+    ASSERT_EQ(big.Load(path, {}, ZRect{4, 3, 4 + 10, 3 + 10}), 1);
     EXPECT_EQ(big.width(), 8);  // the image keeps its shape
     EXPECT_EQ(big.row(3)[4], 1);
     EXPECT_EQ(big.row(3)[6], 3);
@@ -156,7 +156,7 @@ TEST(ZvgFormat, RegionRead) {
     EXPECT_EQ(big.row(3)[7], 0);
     // Clipped by the rectangle: only the first column.
     CZVimage big2(8, 6, -1, 0, 0);
-    ASSERT_EQ(big2.Load(path, ZRect{0, 0, 1, 1}), 1);
+    ASSERT_EQ(big2.Load(path, {}, ZRect{0, 0, 1, 1}), 1);
     EXPECT_EQ(big2.row(0)[0], 1);
     EXPECT_EQ(big2.row(0)[1], 0);
     EXPECT_EQ(big2.row(1)[0], 0);
@@ -167,16 +167,16 @@ TEST(ZvgFormat, RegionRead) {
     field.row(1)[0] = 11;
     ASSERT_EQ(field.Save(tempPath("fieldsmall.zvg")), 1);
     CZVimage frame(4, 6, -1, 0, 0);
-    ASSERT_EQ(frame.Load(tempPath("fieldsmall.zvg"), ZRect{0, 1, 4, 6}), 1);
+    ASSERT_EQ(frame.Load(tempPath("fieldsmall.zvg"), {}, ZRect{0, 1, 4, 6}), 1);
     EXPECT_EQ(frame.row(1)[0], 10);
     EXPECT_EQ(frame.row(2)[0], 0);
     EXPECT_EQ(frame.row(3)[0], 11);
 
     // Different colour kinds or an empty target fail.
     CZVimage colour(8, 6, -1, 0, CZVimage::kColour);
-    EXPECT_EQ(colour.Load(path, ZRect{0, 0, 4, 4}), 0);
+    EXPECT_EQ(colour.Load(path, {}, ZRect{0, 0, 4, 4}), 0);
     CZVimage empty;
-    EXPECT_EQ(empty.Load(path, ZRect{0, 0, 4, 4}), 0);
+    EXPECT_EQ(empty.Load(path, {}, ZRect{0, 0, 4, 4}), 0);
 }
 
 TEST(ImageFiles, ExtensionRules) {
@@ -186,16 +186,16 @@ TEST(ImageFiles, ExtensionRules) {
         EXPECT_EQ(img.Save(tempPath(name)), 1) << name;
     for (const char* name : {"a.Zvg", "a.bMp", "a.gif", "noext", "dir.zvg/x"}) EXPECT_EQ(img.Save(tempPath(name)), 0) << name;
     CZVimage t;
-    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF"}) EXPECT_EQ(t.Load(tempPath(name)), 1) << name;
+    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF"}) EXPECT_EQ(t.Load(tempPath(name), {}), 1) << name;
     // TIFF written under ".tiff" does not load by that name.
-    EXPECT_EQ(t.Load(tempPath("a.tiff")), 0);
-    EXPECT_EQ(t.Load(tempPath("a.TIFF")), 0);
+    EXPECT_EQ(t.Load(tempPath("a.tiff"), {}), 0);
+    EXPECT_EQ(t.Load(tempPath("a.TIFF"), {}), 0);
     // Only native files take a rectangle on loading.
     CZVimage u(4, 4, -1, 0, 0);
-    EXPECT_EQ(u.Load(tempPath("a.bmp"), ZRect{0, 0, 2, 2}), 0);
-    EXPECT_EQ(u.Load(tempPath("a.tif"), ZRect{0, 0, 2, 2}), 0);
+    EXPECT_EQ(u.Load(tempPath("a.bmp"), {}, ZRect{0, 0, 2, 2}), 0);
+    EXPECT_EQ(u.Load(tempPath("a.tif"), {}, ZRect{0, 0, 2, 2}), 0);
     // A rectangle is ignored when saving TIFF.
     ASSERT_EQ(img.Save(tempPath("r.tif"), ZRect{0, 0, 2, 2}), 1);
-    ASSERT_EQ(u.Load(tempPath("r.tif")), 1);
+    ASSERT_EQ(u.Load(tempPath("r.tif"), {}), 1);
     EXPECT_EQ(u.width(), 4);
 }

@@ -359,3 +359,28 @@ TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
     EXPECT_EQ(doc.lists()[0].at(1)->getVertex(0), (ZPoint{12, 22}));
     EXPECT_EQ(doc.marks().originX, 10);
 }
+
+// What a document reads and shows follows its own services: colour pictures
+// become grey with its start-up weights, auto contrast takes its profile's
+// central fraction.
+TEST_F(ImageDocTest, PictureSettingsComeFromTheDocumentsServices) {
+    CZVimage colour(2, 1, 0, CZVimage::kFrame, CZVimage::kColour);
+    const uint8_t bgr[] = {10, 20, 200, 30, 40, 60};
+    std::memcpy(colour.row(0), bgr, sizeof bgr);
+    ASSERT_EQ(colour.Save(path("c.bmp")), 1);
+    settings.red = 1.0;
+    settings.green = 0.0;
+    settings.blue = 0.0;
+    store().WriteDouble("settings", "adjustsz", 0.5);
+
+    ZBasicDoc doc;
+    doc.setServices(&services);
+    doc.OnNewDocument();
+    ASSERT_TRUE(doc.importImage(path("c.bmp")));
+    EXPECT_EQ(doc.image().colour(), CZVimage::kGrey);
+    EXPECT_EQ(doc.image().row(0)[0], 200);
+    EXPECT_EQ(doc.image().row(0)[1], 60);
+    doc.toggleAutoContrast();
+    EXPECT_TRUE(doc.image().autoContrast());
+    EXPECT_DOUBLE_EQ(doc.image().adjustSize(), 0.5);
+}

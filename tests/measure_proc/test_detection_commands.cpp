@@ -7,6 +7,7 @@
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "image/CapillaryDetection.h"
+#include "image/ImageFormats.h"
 #include "image/ProcessingArgs.h"
 #include "measure/CDimCircle.h"
 #include "measure/ImageProcessing.h"
@@ -196,7 +197,7 @@ TEST_F(ProcTest, MinimaBecomeSingleVertexMarksAndAResultImageBesideTheDocument) 
     EXPECT_EQ(l.at(1)->getVertex(0), (ZPoint{90, 70}));
     EXPECT_EQ(doc.notes(), " found 2 minima. w=50 h=50, t=128\r\n");
     CZVimage marker;
-    ASSERT_TRUE(marker.Load(path("nail-minima.bmp")));
+    ASSERT_TRUE(marker.Load(path("nail-minima.bmp"), {}));
     EXPECT_EQ(marker.getpixel(30, 20), 10);
     EXPECT_EQ(marker.getpixel(31, 20), 255);
 
@@ -220,7 +221,7 @@ TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
     ASSERT_TRUE(ImageProcessing::findEightRegions(doc));
     EXPECT_EQ(doc.notes(), "find 8 regions\r\n");
     CZVimage labels;
-    ASSERT_TRUE(labels.Load(path("pic-8region.bmp")));
+    ASSERT_TRUE(labels.Load(path("pic-8region.bmp"), {}));
     EXPECT_EQ(labels.width(), 40);
     EXPECT_EQ(labels.getpixel(7, 7), 128);
 

@@ -65,9 +65,9 @@ TEST_F(ViewToolTest, RotationIsClockwiseOnTheScreenAndTheAngleIsRemembered) {
     // About the centre (120, 100): the line now points down the screen.
     EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{120, 80}));
     EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{120, 120}));
-    EXPECT_DOUBLE_EQ(ProfileStore::instance().GetDouble("settings", "angle", 0.0), 90.0);
+    EXPECT_DOUBLE_EQ(store().GetDouble("settings", "angle", 0.0), 90.0);
 
-    ProfileStore::instance().WriteDouble("settings", "angle", 30.0);
+    store().WriteDouble("settings", "angle", 30.0);
     prompter.asked.clear();
     prompter.pushDouble(std::nullopt);
     tools->rotateSelected(prompter);

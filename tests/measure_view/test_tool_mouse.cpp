@@ -178,8 +178,8 @@ TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
     EXPECT_EQ(doc->marks().targetX, 123);
     EXPECT_EQ(doc->marks().targetY, 45);
     EXPECT_EQ(doc->marks().showTarget, 1);
-    EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targetx", 0), 123);
-    EXPECT_EQ(ProfileStore::instance().GetInt("settings", "targety", 0), 45);
+    EXPECT_EQ(store().GetInt("settings", "targetx", 0), 123);
+    EXPECT_EQ(store().GetInt("settings", "targety", 0), 45);
 }
 
 TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
@@ -312,7 +312,7 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
         img.row(seed.y)[seed.x] = 0;
         return true;
     });
-    ProfileStore::instance().WriteInt("ProcessingArgs", "tracewin", 40);
+    store().WriteInt("ProcessingArgs", "tracewin", 40);
     const unsigned fx = tools->buttonDown({7, 3}, false, false);
     tools->buttonUp({7, 3}, false, false);
     EXPECT_TRUE(fx & TC::kImageChanged);

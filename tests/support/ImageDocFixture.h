@@ -1,9 +1,8 @@
 #pragma once
-// The surroundings of an image document in the measurement tests: the
-// process-wide profile pointed at a fresh folder of the test's own, a
-// prompter of the test's kind installed as the current one, and the services
-// that carry both. Documents made by a test take `services`; newDoc() makes
-// one that lives until the test ends.
+// The surroundings of an image document in the measurement tests: a profile
+// in a fresh folder of the test's own, a prompter of the test's kind, and
+// the services that carry both. Documents made by a test take `services`;
+// newDoc() makes one that lives until the test ends.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,9 +29,8 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
-        ProfileStore::instance().SetPath((dir / "ordavia.ini").string());
-        Prompter::setCurrent(&prompter);
-        services.profileStore = &ProfileStore::instance();
+        profile.SetPath((dir / "ordavia.ini").string());
+        services.profileStore = &profile;
         services.prompterPtr = &prompter;
         services.startupSettings = &settings;
         services.resultTables = &results;
@@ -40,12 +38,10 @@ protected:
     }
     void TearDown() override {
         docs.clear();
-        Prompter::setCurrent(nullptr);
-        ProfileStore::instance().SetPath("");
         std::filesystem::remove_all(dir);
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
-    ProfileStore& store() { return ProfileStore::instance(); }
+    ProfileStore& store() { return profile; }
 
     // A document on the test's services, holding `img` unless it is empty.
     ZBasicDoc& newDoc(CZVimage img = {}) {
@@ -62,6 +58,7 @@ protected:
     }
 
     std::filesystem::path dir;
+    ProfileStore profile;
     PrompterKind prompter;
     StartupSettings settings;
     ResultTables results;

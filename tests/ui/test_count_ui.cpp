@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "framework/ScriptedPrompter.h"
+#include "tests/support/TestServices.h"
 #include "image/SyntheticCapillaroscope.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
@@ -44,11 +44,11 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     ensureApp();
     const auto dir = std::filesystem::temp_directory_path() / ("ordavia-count-ui-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    ProfileStore::instance().SetPath((dir / "ordavia.ini").string());
-    ScriptedPrompter prompter;
-    Prompter::setCurrent(&prompter);
+    ordavia::test::TestServices ts;
+    ts.profile.SetPath((dir / "ordavia.ini").string());
 
     ZBasicDoc doc;
+    ts.adopt(doc);
     doc.OnNewDocument();
     SyntheticNailfold::Params p;
     p.width = 640;
@@ -103,8 +103,6 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     EXPECT_EQ(countMarks(doc), counted - 1);
     EXPECT_NE(doc.result.find("removed by hand"), std::string::npos);
 
-    Prompter::setCurrent(nullptr);
-    ProfileStore::instance().SetPath("");
     std::filesystem::remove_all(dir);
 }
 

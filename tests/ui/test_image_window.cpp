@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "image/ui/ImageToQImage.h"
 #include "image/ui/ImageWindow.h"
 
@@ -34,7 +35,7 @@ std::string tempFile(const std::string& name) {
 TEST(ImageWindow, OpenFailsWithOneLineError) {
     ensureApp();
     std::string error;
-    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), &error), nullptr);
+    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
     EXPECT_NE(error.find("missing.zvg"), std::string::npos);
     EXPECT_EQ(error.find('\n'), std::string::npos);
 }
@@ -46,7 +47,7 @@ TEST(ImageWindow, ZoomAndPalette) {
     const std::string path = tempFile("window.zvg");
     ASSERT_EQ(img.Save(path), 1);
     std::string error;
-    std::unique_ptr<QWidget> w(openImageWindow(path, &error));
+    std::unique_ptr<QWidget> w(openImageWindow(path, {}, &error));
     ASSERT_TRUE(w) << error;
     auto* win = qobject_cast<ImageWindow*>(w.get());
     ASSERT_TRUE(win);
