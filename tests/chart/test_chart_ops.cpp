@@ -10,6 +10,7 @@
 #include "chart/ZchartDoc.h"
 #include "settings/ProfileStore.h"
 #include "support/ChartBytes.h"
+#include "support/ScratchDir.h"
 
 using namespace ordavia;
 
@@ -94,9 +95,9 @@ TEST(DataVectMeasures, CorrelogramNormaliseWidths) {
 }
 
 TEST(ExportSettings, ProfileKeysAndTexts) {
-    const auto ini = std::filesystem::temp_directory_path() / "ordavia_export_keys.ini";
-    std::filesystem::remove(ini);
-    ProfileStore p(ini.string());
+    const testsupport::ScratchDir dir("export-keys");
+    const std::string ini = dir / "ordavia.ini";
+    ProfileStore p(ini);
     DataFileFormat fresh;
     fresh.write(p, "Export");
     EXPECT_FALSE(std::filesystem::exists(ini)) << "settings never read are never written";

@@ -12,6 +12,7 @@
 #include "image/ProcessingArgs.h"
 #include "image/SyntheticNailfold.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/ScratchDir.h"
 #include "tests/image/ImageTestUtil.h"
 
 namespace {
@@ -183,7 +184,8 @@ TEST(Detection, NothingForEmptyOrColourImages) {
 }
 
 TEST(ProcessingArgsSettings, DefaultsAndProfileValues) {
-    const std::string path = (std::filesystem::temp_directory_path() / "ordavia_procargs.ini").string();
+    const testsupport::ScratchDir dir("procargs");
+    const std::string path = dir / "ordavia.ini";
     std::ofstream(path) << "[ProcessingArgs]\nuw1=-9\numax=800\nstddev=0.5\napexw=15\n";
     ProfileStore store(path);
     ProcessingArgs a;

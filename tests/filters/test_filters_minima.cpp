@@ -8,12 +8,14 @@
 #include "image/CapillaryTrace.h"
 #include "image/MinimaFinder.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/ScratchDir.h"
 
 TEST(SimpleThreshold, StrictlyAboveTheLevelIsWhite) {
     CZVimage img = greyImage(4, 1, {0, 128, 129, 255});
     ASSERT_TRUE(simpleThreshold(img, {}, 128));
     EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 0, 255, 255}));
-    ProfileStore none((std::filesystem::temp_directory_path() / "ordavia_absent.ini").string());
+    const testsupport::ScratchDir dir("threshold");
+    ProfileStore none(dir / "absent.ini");
     EXPECT_EQ(loadSimpleThresholdLevel(none), 128);
 }
 
@@ -84,7 +86,8 @@ TEST(MinimaWithinTolerance, DipsSeparatedByRidgesHigherThanTheTolerance) {
 }
 
 TEST(MinimaSettingsProfile, NumbersStoredAsText) {
-    const std::string path = (std::filesystem::temp_directory_path() / "ordavia_minima.ini").string();
+    const testsupport::ScratchDir dir("minima");
+    const std::string path = dir / "ordavia.ini";
     std::ofstream(path) << "[minima]\nthreshold=90\nwindow width=21.7\ntolerance=junk\n";
     ProfileStore store(path);
     MinimaSettings s;

@@ -9,6 +9,7 @@
 #include "image/CustomKernel.h"
 #include "image/ImageFilters.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/ScratchDir.h"
 
 TEST(Equalise, StretchesTheRegionRangeToFullScale) {
     CZVimage img = greyImage(4, 1, {50, 100, 150, 120});
@@ -83,7 +84,8 @@ TEST(Convolution, NegativeSumsTruncateTowardsZeroThenClamp) {
 }
 
 TEST(Convolution, CustomKernelReadsAndWritesTheProfile) {
-    const std::string path = (std::filesystem::temp_directory_path() / "ordavia_custom_kernel.ini").string();
+    const testsupport::ScratchDir dir("custom-kernel");
+    const std::string path = dir / "ordavia.ini";
     std::ofstream(path) << "[ProcessingArgs]\ncustom0=1\ncustom4=-2\ncustom8=3\ncustomfactor=0.25\ncustomoffset=7\n";
     ProfileStore store(path);
     CustomKernel k;
@@ -101,12 +103,11 @@ TEST(Convolution, CustomKernelReadsAndWritesTheProfile) {
     EXPECT_EQ(back.k[5], 9);
     EXPECT_DOUBLE_EQ(back.gain, 0.25);
 
-    ProfileStore none((std::filesystem::temp_directory_path() / "ordavia_no_such.ini").string());
+    ProfileStore none(dir / "no-such.ini");
     CustomKernel d;
     d.load(none);
     EXPECT_DOUBLE_EQ(d.gain, 1.0);
     EXPECT_EQ(d.offset, 0);
-    std::remove(path.c_str());
 }
 
 TEST(Bin, HalvesBothSidesFromTheVerticalPairs) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
+
 namespace testsupport {
 
 struct LeBytes {
@@ -100,17 +102,6 @@ inline std::vector<uint8_t> readBytes(const std::string& path) {
     std::fclose(f);
     return b;
 }
-
-struct ScratchDir {
-    std::filesystem::path dir;
-    explicit ScratchDir(const std::string& tag) {
-        dir = std::filesystem::temp_directory_path() / ("ordavia-" + tag + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(dir); }
-    std::string operator/(const std::string& name) const { return (dir / name).string(); }
-};
 
 }  // namespace testsupport
 
