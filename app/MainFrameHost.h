@@ -10,7 +10,9 @@ namespace ordavia {
 class MainFrameHost {
 public:
     virtual ~MainFrameHost() = default;
-    // Start-up step 12; false ends the program.
+    // Creates the main window from its stored placement, once the templates
+    // are registered and before the command line is handled; false ends the
+    // program.
     virtual bool create() = 0;
     // The start-up windows of an empty command line without a database.
     virtual void startupWindows() = 0;
