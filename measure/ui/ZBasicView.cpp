@@ -222,7 +222,6 @@ ZBasicView::ZBasicView(ZBasicDoc* doc, QWidget* parent)
     setWidget(canvas_);
     setWidgetResizable(false);
     doc_->AddView(this);
-    registered_ = true;
     buildMenus();
     rebuildPicture();
 }
@@ -231,7 +230,7 @@ ZBasicView::~ZBasicView() {
     // The chart outlives its producer: it must not clear a slot that is gone.
     if (liveChart_ && liveChart_->ownerSlot == &liveChart_) liveChart_->ownerSlot = nullptr;
     if (auto* panes = ViewStatusPanes::forWidget(this)) panes->hideFor(this);
-    if (doc_ && registered_) doc_->RemoveView(this);
+    if (doc_) doc_->RemoveView(this);
 }
 
 QWidget* ZBasicView::canvas() const { return canvas_; }
@@ -277,36 +276,12 @@ void ZBasicView::applyEffects(unsigned fx) {
     if (fx & (TC::kRedraw | TC::kImageChanged | TC::kDocumentChanged)) feedGreyLevel(false);
 }
 
-// The frame's close asks to save only when this is the last window of the
-// document; it counts the document's views, so this view steps out of the
-// list first and steps back in if the close is refused.
-bool ZBasicView::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == frame_ && e->type() == QEvent::Close && doc_ && registered_) {
-        // Until we know whether the close went through, the document may be
-        // deleted under us: hold it aside where nothing paints from it.
-        ZBasicDoc* doc = doc_;
-        doc->RemoveView(this);
-        registered_ = false;
-        doc_ = nullptr;
-        QTimer::singleShot(0, this, [this, doc] {
-            if (frame_ && frame_->isVisible() && !registered_) {
-                doc_ = doc;
-                doc_->AddView(this);
-                registered_ = true;
-                canvas_->update();
-            }
-        });
-    }
-    return QScrollArea::eventFilter(watched, e);
-}
-
 void ZBasicView::showEvent(QShowEvent* e) {
     QScrollArea::showEvent(e);
     if (frame_) return;
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
             frame_ = sub;
-            sub->installEventFilter(this);
             if (QMdiArea* mdi = sub->mdiArea()) {
                 connect(mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* active) {
                     if (active && active == frame_.data()) {

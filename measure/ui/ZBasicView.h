@@ -86,7 +86,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     friend class ZBasicCanvas;
@@ -103,7 +102,6 @@ private:
     void feedGreyLevel(bool force);
 
     ZBasicDoc* doc_;
-    bool registered_ = false;
     std::unique_ptr<ImageToolController> tools_;
     ZBasicCanvas* canvas_ = nullptr;
     QImage picture_;
