@@ -4,7 +4,6 @@
 // clipboard round trip and printing to a PDF.
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -281,62 +280,6 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
         b.save(QString::fromStdString((out / "before.png").string()));
     }
     EXPECT_EQ(a, b);
-}
-
-namespace {
-// Stands for the main frame's document window: asks to save only when it
-// is the document's last view, and deletes the document when it goes.
-class LastViewChild : public QMdiSubWindow, public DocumentView {
-public:
-    LastViewChild(std::unique_ptr<ZBasicDoc>& doc) : doc_(doc) { doc_->AddView(this); }
-    void OnUpdate(Document*, long) override {}
-    bool refuse = true;
-    size_t viewsSeen = 0;
-
-protected:
-    void closeEvent(QCloseEvent* e) override {
-        viewsSeen = doc_->views().size();
-        if (refuse) {
-            e->ignore();
-            return;
-        }
-        doc_->RemoveView(this);
-        if (doc_->views().empty()) doc_.reset();
-        QMdiSubWindow::closeEvent(e);
-    }
-
-private:
-    std::unique_ptr<ZBasicDoc>& doc_;
-};
-}  // namespace
-
-TEST_F(ZBasicViewTest, ClosingTheWindowSeesOneViewAndARefusedCloseKeepsTheView) {
-    QMdiArea mdi;
-    mdi.resize(600, 500);
-    auto* view = new ZBasicView(doc.get());
-    auto* child = new LastViewChild(doc);
-    child->setWidget(view);
-    mdi.addSubWindow(child);
-    mdi.show();
-    child->show();
-    QApplication::processEvents();
-
-    EXPECT_FALSE(child->close());
-    EXPECT_EQ(child->viewsSeen, 1u);
-    QApplication::processEvents();
-    ASSERT_TRUE(doc);
-    EXPECT_EQ(doc->views().size(), 2u);  // the view is back
-    EXPECT_EQ(view->document(), doc.get());
-
-    child->refuse = false;
-    EXPECT_TRUE(child->close());
-    EXPECT_EQ(child->viewsSeen, 1u);
-    EXPECT_FALSE(doc);  // deleted with its last window
-    QApplication::processEvents();
-    EXPECT_EQ(view->document(), nullptr);
-    view->update();
-    QApplication::processEvents();
-    delete child;
 }
 
 TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels) {
