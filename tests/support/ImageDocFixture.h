@@ -9,9 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "chart/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
@@ -24,11 +26,8 @@ template <class PrompterKind = ScriptedPrompter>
 class ImageDocFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("ordavia-imagedoc-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        scratch.emplace("imagedoc");
+        dir = scratch->dir;
         profile.SetPath((dir / "ordavia.ini").string());
         services.profileStore = &profile;
         services.prompterPtr = &prompter;
@@ -38,7 +37,7 @@ protected:
     }
     void TearDown() override {
         docs.clear();
-        std::filesystem::remove_all(dir);
+        scratch.reset();
     }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     ProfileStore& store() { return profile; }
@@ -57,6 +56,7 @@ protected:
         return img;
     }
 
+    std::optional<testsupport::ScratchDir> scratch;
     std::filesystem::path dir;
     ProfileStore profile;
     PrompterKind prompter;
