@@ -18,6 +18,14 @@ Status checkRange(CZVMovie& movie, int& first, int& last) {
     return Status::success();
 }
 
+// A damaged movie can hold a frame of another shape than its first; the
+// sums below walk every frame with the first frame's rows and widths.
+Status sameShape(const CZVimage& f, const CZVimage& fmt, int i) {
+    if (f.width() == fmt.width() && f.rows() == fmt.rows() && f.bytesPerPixel() == fmt.bytesPerPixel())
+        return Status::success();
+    return Status::failure(strprintf("frame %i differs in size from the movie's first frame", i));
+}
+
 }  // namespace
 
 Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
@@ -51,8 +59,13 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     };
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
-        const int ox = f.originX() - b.minX;
-        const int oy = (field ? f.storedOriginY() - b.minY / 2 : f.originY() - b.minY);
+        if (Status s = sameShape(f, fmt, i); !s) return s;
+        // In 64 bits: a damaged origin may lie anywhere in the int range.
+        const int64_t ox64 = int64_t(f.originX()) - b.minX;
+        const int64_t oy64 = field ? int64_t(f.storedOriginY()) - b.minY / 2 : int64_t(f.originY()) - b.minY;
+        if (ox64 < 0 || ox64 >= b.width || oy64 < -int64_t(fr) || oy64 > canvasRows)
+            return Status::failure(strprintf("frame %i lies outside the frames' common offsets", i));
+        const int ox = int(ox64), oy = int(oy64);
         for (int y = 0; y < fr; ++y) {
             const int cy = y + oy;
             if (cy < 0 || cy >= canvasRows) continue;
@@ -111,6 +124,7 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     MovieFrameImage frame;
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
+        if (Status s = sameShape(f, fmt, i); !s) return s;
         for (int y = 0; y < rows; ++y) {
             const uint8_t* p = f.row(y);
             uint32_t* a = &s1[size_t(y) * rb];
@@ -174,6 +188,7 @@ Status intensityDiffStats(CZVMovie& movie, int first, int last, IntensityDiffSta
     for (int i = first; i < last; ++i) {
         if (progress && !progress(strprintf("processing image %i of range %i to %i", i, first, last))) break;
         const CZVimage& f = movie.peekFrame(i, frame);
+        if (Status s = sameShape(f, fmt, i); !s) return s;
         for (int y = 0; y < st.rows; ++y) {
             const uint8_t* p = f.row(y);
             uint8_t* pv = &prev[size_t(y) * size_t(st.width)];

@@ -439,7 +439,9 @@ int32_t CZVMovie::ElapsedFields() {
     }
     const int cur = std::clamp(currentIndex_, 0, count_ - 1);
     const FrameInfo& e = table_[size_t(PhysicalIndex(cur))];
-    return (e.known() ? e.field : current_.tag()) - table_[s0].field;
+    // Field numbers of a damaged file can lie at both ends of the int range.
+    const int64_t d = int64_t(e.known() ? e.field : current_.tag()) - int64_t(table_[s0].field);
+    return int32_t(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
 }
 
 Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height, int frames) {
