@@ -11,12 +11,13 @@
 #include "framework/DocTemplate.h"
 #include "framework/RecentFileList.h"
 
-class Document;
 class ProfileStore;
+
 namespace ordavia {
 class AppServices;
+class Document;
 class MainFrameHost;
-}
+}  // namespace ordavia
 
 class CBasicApp {
 public:
@@ -48,19 +49,19 @@ public:
     bool dopplerAvailable() const { return dopplerAvailable_; }
     bool databaseOpen() const;
 
-    DocTemplateTable& templates() { return templates_; }
-    RecentFileList& recentFiles() { return recent_; }
+    ordavia::DocTemplateTable& templates() { return templates_; }
+    ordavia::RecentFileList& recentFiles() { return recent_; }
 
     // Opens a file through the template table (first template that accepts
     // its extension); an already open file is brought forward. Null when
     // nothing was opened; the user has been told why.
-    Document* OpenDocumentFile(const std::string& path);
+    ordavia::Document* OpenDocumentFile(const std::string& path);
     // A new untitled document of the given template.
-    Document* OpenNewDocument(DocTemplate* t);
+    ordavia::Document* OpenNewDocument(ordavia::DocTemplate* t);
     // Takes over a document made by a command (results, charts, copies).
-    Document* AddDocument(std::unique_ptr<Document> doc);
-    void CloseDocument(Document* doc);
-    const std::vector<std::unique_ptr<Document>>& documents() const { return documents_; }
+    ordavia::Document* AddDocument(std::unique_ptr<ordavia::Document> doc);
+    void CloseDocument(ordavia::Document* doc);
+    const std::vector<std::unique_ptr<ordavia::Document>>& documents() const { return documents_; }
 
     // File > New: writes the start-up settings; creates no document.
     void OnFileNew();
@@ -80,7 +81,7 @@ private:
     std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
     bool dopplerAvailable_ = false;
     ordavia::MainFrameHost* frame_ = nullptr;
-    DocTemplateTable templates_;
-    RecentFileList recent_{4};
-    std::vector<std::unique_ptr<Document>> documents_;
+    ordavia::DocTemplateTable templates_;
+    ordavia::RecentFileList recent_{4};
+    std::vector<std::unique_ptr<ordavia::Document>> documents_;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-class DocTemplate;
-
 namespace ordavia {
+
+class DocTemplate;
 
 // Binds a template row to its document class when that class exists in
 // this build. Each document type adds its line to DocumentBindings.cpp.

@@ -3,9 +3,9 @@
 // each row to its document class as the classes arrive.
 #include <string>
 
-class DocTemplateTable;
-
 namespace ordavia {
+
+class DocTemplateTable;
 
 struct DocumentTypeRow {
     int resourceId;

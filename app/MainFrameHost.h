@@ -3,9 +3,9 @@
 // Qt main frame implements it; tests use a recording fake.
 #include <string>
 
-class Document;
-
 namespace ordavia {
+
+class Document;
 
 class MainFrameHost {
 public:

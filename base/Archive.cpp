@@ -6,6 +6,8 @@
 #include "base/CObject.h"
 #include "base/ClassRegistry.h"
 
+namespace ordavia {
+
 static_assert(std::endian::native == std::endian::little, "the archive assumes a little-endian host");
 
 namespace {
@@ -237,3 +239,5 @@ std::unique_ptr<CObject> Archive::readObjectBase() {
     lastClassName_ = className;
     return obj;
 }
+
+}  // namespace ordavia

@@ -19,6 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace ordavia {
+
 class CObject;
 
 // Raised by every reading operation on malformed or truncated input.
@@ -152,3 +154,5 @@ private:
     std::string lastClassName_;
     int depth_ = 0;
 };
+
+}  // namespace ordavia

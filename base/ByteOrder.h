@@ -3,6 +3,8 @@
 // that neither alignment nor the host's byte order matters.
 #include <cstdint>
 
+namespace ordavia {
+
 inline uint32_t loadLEU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -19,3 +21,5 @@ inline void storeLE16(uint8_t* p, int v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
 }
+
+}  // namespace ordavia

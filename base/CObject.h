@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace ordavia {
+
 class Archive;
 
 class CObject {
@@ -23,3 +25,5 @@ public:                                                                \
     static constexpr uint16_t kSchema = Schema;                        \
     const char* className() const override { return kClassName; }      \
     uint16_t schema() const override { return kSchema; }
+
+}  // namespace ordavia

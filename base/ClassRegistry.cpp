@@ -4,6 +4,8 @@
 
 #include "base/CObject.h"
 
+namespace ordavia {
+
 struct ClassRegistry::Impl {
     std::map<std::string, Entry> entries;
 };
@@ -28,3 +30,5 @@ const ClassRegistry::Entry* ClassRegistry::find(const std::string& name) const {
     auto it = i->entries.find(name);
     return it == i->entries.end() ? nullptr : &it->second;
 }
+
+}  // namespace ordavia

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace ordavia {
+
 class CObject;
 
 class ClassRegistry {
@@ -37,3 +39,5 @@ private:
     Impl& impl();
     const Impl* implIfAny() const { return impl_.get(); }
 };
+
+}  // namespace ordavia

@@ -107,13 +107,9 @@ Status commitSaveTemp(SaveTemp& t, mode_t mode) {
     return Status::success();
 }
 
-}  // namespace ordavia
-
-using ordavia::Status;
-
 Status checkRegularFile(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return ordavia::errnoStatus(path, errno);
+    if (::stat(path.c_str(), &st) != 0) return errnoStatus(path, errno);
     if (!S_ISREG(st.st_mode)) return Status::failure(path + ": not a regular file");
     return Status::success();
 }
@@ -122,7 +118,7 @@ Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_
     // Checked before opening: opening a FIFO for reading waits for a writer.
     if (Status s = checkRegularFile(path); !s) return s;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ordavia::errnoStatus(path, errno);
+    if (fd < 0) return errnoStatus(path, errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -148,7 +144,7 @@ Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_
             const int err = n < 0 ? errno : 0;
             ::close(fd);
             out.clear();
-            return err ? ordavia::errnoStatus(path, err) : Status::failure(path + ": file shrank while being read");
+            return err ? errnoStatus(path, err) : Status::failure(path + ": file shrank while being read");
         }
         got += static_cast<size_t>(n);
     }
@@ -157,9 +153,9 @@ Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_
 }
 
 Status writeFileAtomically(const std::string& path, const void* data, size_t size) {
-    auto temp = ordavia::openSaveTemp(path);
+    auto temp = openSaveTemp(path);
     if (!temp) return temp.status();
-    ordavia::SaveTemp& t = *temp;
+    SaveTemp& t = *temp;
     const auto* p = static_cast<const char*>(data);
     size_t left = size;
     while (left > 0) {
@@ -167,16 +163,18 @@ Status writeFileAtomically(const std::string& path, const void* data, size_t siz
         if (n < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
-            ordavia::abandonSaveTemp(t);
-            return ordavia::errnoStatus(path, err);
+            abandonSaveTemp(t);
+            return errnoStatus(path, err);
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    return ordavia::commitSaveTemp(t);
+    return commitSaveTemp(t);
 }
 
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+}  // namespace ordavia

@@ -15,25 +15,25 @@
 
 #include "base/Result.h"
 
+namespace ordavia {
+
 // Reads the whole file; fails when it is larger than maxBytes or is not a
 // regular file (a FIFO or device is refused before it is opened, so that
 // it cannot block the program).
-ordavia::Status readFileBytes(const std::string& path, std::vector<uint8_t>& out,
+Status readFileBytes(const std::string& path, std::vector<uint8_t>& out,
                               uint64_t maxBytes = (uint64_t(1) << 31));
-ordavia::Status writeFileAtomically(const std::string& path, const void* data, size_t size);
-inline ordavia::Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+Status writeFileAtomically(const std::string& path, const void* data, size_t size);
+inline Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
     return writeFileAtomically(path, bytes.data(), bytes.size());
 }
-inline ordavia::Status writeFileAtomically(const std::string& path, const std::string& text) {
+inline Status writeFileAtomically(const std::string& path, const std::string& text) {
     return writeFileAtomically(path, text.data(), text.size());
 }
 bool fileExists(const std::string& path);
 
 // Success when path names a regular file; otherwise the reason in words
 // ("No such file or directory", "not a regular file").
-ordavia::Status checkRegularFile(const std::string& path);
-
-namespace ordavia {
+Status checkRegularFile(const std::string& path);
 
 // The pieces of writeFileAtomically for writers that produce their bytes
 // themselves (libtiff, libpng): open the temporary, write through fd, then

@@ -4,6 +4,8 @@
 // exclusive, and it is empty when right <= left or bottom <= top.
 #include <algorithm>
 
+namespace ordavia {
+
 struct ZPoint {
     int x = 0;
     int y = 0;
@@ -32,3 +34,5 @@ struct ZRect {
     }
     friend bool operator==(const ZRect&, const ZRect&) = default;
 };
+
+}  // namespace ordavia

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace ordavia {
+
 namespace {
 
 // Length of the well-formed UTF-8 sequence starting at s[i], or 0 when the
@@ -183,3 +185,5 @@ JsonWriter& JsonWriter::null() {
     out_ += "null";
     return *this;
 }
+
+}  // namespace ordavia

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace ordavia {
+
 class JsonWriter {
 public:
     explicit JsonWriter(bool pretty = true) : pretty_(pretty) {}
@@ -56,3 +58,5 @@ private:
     bool afterKey_ = false;
     bool pretty_;
 };
+
+}  // namespace ordavia

@@ -1,5 +1,7 @@
 #include "base/Paths.h"
 
+namespace ordavia {
+
 namespace {
 size_t lastSeparator(std::string_view p) { return p.find_last_of("\\/"); }
 }  // namespace
@@ -35,3 +37,5 @@ std::string withTrailingSeparator(std::string_view folder) {
     if (f.empty() || (f.back() != '/' && f.back() != '\\')) f += '/';
     return f;
 }
+
+}  // namespace ordavia

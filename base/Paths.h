@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace ordavia {
+
 // The last path component, after the last '\' or '/'.
 std::string fileNameOf(std::string_view path);
 // Everything up to and including the last '\' or '/' (empty when none).
@@ -16,3 +18,5 @@ std::string withoutExtension(std::string_view path);
 std::string joinPath(std::string_view folder, std::string_view name);
 // The folder with a trailing '/' (unchanged when it already ends in a separator).
 std::string withTrailingSeparator(std::string_view folder);
+
+}  // namespace ordavia

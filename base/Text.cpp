@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace ordavia {
+
 std::string vstrprintf(const char* fmt, va_list ap) {
     va_list copy;
     va_copy(copy, ap);
@@ -53,3 +55,5 @@ bool startsWith(std::string_view s, std::string_view prefix) {
 bool endsWithNoCase(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && iequals(s.substr(s.size() - suffix.size()), suffix);
 }
+
+}  // namespace ordavia

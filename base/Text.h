@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace ordavia {
+
 // printf-style formatting into a std::string.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vstrprintf(const char* fmt, va_list ap);
@@ -16,3 +18,5 @@ std::string trim(std::string_view s);
 
 bool startsWith(std::string_view s, std::string_view prefix);
 bool endsWithNoCase(std::string_view s, std::string_view suffix);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "base/Text.h"
 #include "settings/DebugLog.h"
 
+using namespace ordavia;
+
 const std::vector<CAxis::Row>& CAxis::decimalTable() {
     static const std::vector<Row> t = {{1, {10, 5, 2, 1}}, {2, {10, 4, 2, 1}}, {5, {10, 5, 1}}};
     return t;

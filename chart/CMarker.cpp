@@ -3,12 +3,18 @@
 #include "base/Archive.h"
 #include "base/ClassRegistry.h"
 
+using namespace ordavia;
+
+namespace ordavia {
+
 namespace {
 MarkerLink* g_link = nullptr;
 }
 
 MarkerLink* MarkerLink::current() { return g_link; }
 void MarkerLink::setCurrent(MarkerLink* link) { g_link = link; }
+
+}  // namespace ordavia
 
 void CMarker::SetLabel(const std::string& text) {
     label = text;
@@ -130,7 +136,7 @@ void CMarkerList::Serialize(Archive& ar) {
     }
 }
 
-void registerMarkerClasses() {
+void ordavia::registerMarkerClasses() {
     ClassRegistry& r = ClassRegistry::instance();
     r.add<CMarker>();
     r.add<CImageMarker>();

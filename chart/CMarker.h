@@ -15,6 +15,8 @@
 
 #include "base/CObject.h"
 
+namespace ordavia {
+
 class Archive;
 
 // Where image markers post their requests. The workstation installs one
@@ -33,7 +35,9 @@ public:
     static constexpr size_t kMaxFileName = 260;
 };
 
-class CMarker : public CObject {
+}  // namespace ordavia
+
+class CMarker : public ordavia::CObject {
     ORDAVIA_SERIAL(CMarker, 1)
 public:
     uint32_t attribute = 0;
@@ -49,7 +53,7 @@ public:
     virtual std::unique_ptr<CMarker> Clone() const;
     virtual void Activate() {}
     bool operator==(const CMarker& o) const;
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 
 protected:
     void copyFrom(const CMarker& o);
@@ -66,10 +70,10 @@ public:
     std::unique_ptr<CMarker> Clone() const override;
     // Asks the workstation to load the picture.
     void Activate() override;
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 };
 
-class CMarkerList : public CObject {
+class CMarkerList : public ordavia::CObject {
     ORDAVIA_SERIAL(CMarkerList, 1)
 public:
     std::vector<std::unique_ptr<CMarker>> items;
@@ -77,12 +81,16 @@ public:
     void Shift(double dx);
     // Clones of the markers with x1 <= x < x2 (shifted by -x1 when rebase),
     // written as an object list.
-    void SerializeRange(Archive& ar, double x1, double x2, bool rebase) const;
+    void SerializeRange(ordavia::Archive& ar, double x1, double x2, bool rebase) const;
     // Moves each marker of `other` not already here to the end; true when
     // any moved. The duplicates stay in `other`.
     bool Merge(CMarkerList& other);
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     size_t size() const { return items.size(); }
 };
 
+namespace ordavia {
+
 void registerMarkerClasses();
+
+}  // namespace ordavia

@@ -9,7 +9,9 @@
 #include "chart/ResultTables.h"
 #include "settings/DebugLog.h"
 
-void registerResultClasses() {
+using namespace ordavia;
+
+void ordavia::registerResultClasses() {
     static const bool done = [] {
         ClassRegistry::instance().add<Ccolformat>();
         ClassRegistry::instance().add<CStringArray>();

@@ -19,6 +19,8 @@
 #include "chart/ResultColumnSets.h"
 #include "db/CdbDocument.h"
 
+namespace ordavia {
+
 // What an analysis fills before adding a row: the source document's title,
 // a second text (trace name, units...), and one value per numeric column in
 // column order, starting at the third column.
@@ -37,6 +39,8 @@ struct CellRect {
 
 class ResultTables;
 
+}  // namespace ordavia
+
 class CResultDoc : public CdbDocument {
 public:
     CResultDoc();
@@ -54,10 +58,10 @@ public:
 
     // Appends n formats built from the table (column = position, kind 1)
     // and sets the column count to the number of formats.
-    void setColumns(size_t n, const ResultColumn* table);
-    void setColumns(const ResultColumnSet& set) { setColumns(set.count, set.columns); }
+    void setColumns(size_t n, const ordavia::ResultColumn* table);
+    void setColumns(const ordavia::ResultColumnSet& set) { setColumns(set.count, set.columns); }
     // Appends a row; false (and nothing added) once the table is full.
-    bool addRow(const ResultRecord& record);
+    bool addRow(const ordavia::ResultRecord& record);
 
     // A pointer elsewhere that holds this table; cleared when it closes.
     void registerOwner(CResultDoc** slot);
@@ -72,7 +76,7 @@ public:
 
     // The open-tables list that hands this table out by title; told when
     // the table closes or goes, so that the next measurement makes a new one.
-    void setTables(ResultTables* tables) { tables_ = tables; }
+    void setTables(ordavia::ResultTables* tables) { tables_ = tables; }
 
     // The selected cells as text: cells joined by tabs, rows by CR LF, no
     // terminator after the last row.
@@ -83,8 +87,8 @@ public:
     static constexpr uint64_t kMaxCopyBytes = uint64_t(64) << 20;
     // The bytes the selection copies as, counted up to just beyond the limit.
     uint64_t copySelectionBytes() const;
-    void setSelection(const CellRect& r);
-    const CellRect& selection() const { return selection_; }
+    void setSelection(const ordavia::CellRect& r);
+    const ordavia::CellRect& selection() const { return selection_; }
 
     // Display access: columns in `column` order.
     size_t displayColumnCount() const { return order_.size(); }
@@ -96,7 +100,7 @@ public:
     bool isNumeric(size_t displayCol) const { return order_[displayCol] >= 2; }
 
     const std::vector<std::unique_ptr<Ccolformat>>& formats() const { return formats_; }
-    const std::vector<std::unique_ptr<CStringArray>>& rows() const { return rows_; }
+    const std::vector<std::unique_ptr<ordavia::CStringArray>>& rows() const { return rows_; }
     // The counts as stored in the file.
     uint16_t columnCountField() const { return colCount_; }
     uint16_t rowCountField() const { return rowCount_; }
@@ -105,7 +109,7 @@ public:
     int charWidth = 4;
     int lineHeight = 8;
 
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     void DeleteContents() override;
     void OnCloseDocument() override;
 
@@ -117,14 +121,18 @@ private:
     uint16_t colCount_ = 0;
     uint16_t rowCount_ = 0;
     std::vector<std::unique_ptr<Ccolformat>> formats_;
-    std::vector<std::unique_ptr<CStringArray>> rows_;
+    std::vector<std::unique_ptr<ordavia::CStringArray>> rows_;
     std::vector<size_t> order_;  // display column -> format index
-    CellRect selection_;
+    ordavia::CellRect selection_;
     std::vector<CResultDoc**> owners_;
     std::vector<std::pair<int, ChangeListener>> listeners_;
     int nextListener_ = 1;
-    ResultTables* tables_ = nullptr;
+    ordavia::ResultTables* tables_ = nullptr;
 };
+
+namespace ordavia {
 
 // Registers Ccolformat and CStringArray for reading; idempotent.
 void registerResultClasses();
+
+}  // namespace ordavia

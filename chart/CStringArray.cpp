@@ -2,6 +2,8 @@
 
 #include "base/Archive.h"
 
+namespace ordavia {
+
 void CStringArray::Serialize(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeCount(static_cast<uint32_t>(strings.size()));
@@ -15,3 +17,5 @@ void CStringArray::Serialize(Archive& ar) {
     for (uint32_t i = 0; i < n; ++i) loaded.push_back(ar.readString());
     strings = std::move(loaded);
 }
+
+}  // namespace ordavia

@@ -7,6 +7,8 @@
 
 #include "base/CObject.h"
 
+namespace ordavia {
+
 class CStringArray : public CObject {
     ORDAVIA_SERIAL(CStringArray, 0)
 
@@ -23,3 +25,5 @@ public:
 
     void Serialize(Archive& ar) override;
 };
+
+}  // namespace ordavia

@@ -9,7 +9,7 @@
 #include "chart/ChartMessages.h"
 #include "settings/DebugLog.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 CTrace::CTrace(int typeCode, uint32_t count) {
     data = makeDataVect(typeCode);
@@ -439,7 +439,7 @@ void CTraceArray::Serialize(Archive& ar) {
     }
 }
 
-void registerTraceClasses() {
+void ordavia::registerTraceClasses() {
     registerDataVectClasses();
     ClassRegistry& r = ClassRegistry::instance();
     r.add<CTrace>();

@@ -18,7 +18,7 @@
 #include "base/Result.h"
 #include "chart/CdataVect.h"
 
-class CTrace : public CObject {
+class CTrace : public ordavia::CObject {
     ORDAVIA_SERIAL(CTrace, 1)
 public:
     CTrace() = default;
@@ -89,7 +89,7 @@ public:
     // header; negative ends mean the whole ring. Fails when from == to.
     ordavia::Status writeBinary(std::vector<uint8_t>& out, bool header, int64_t from, int64_t to) const;
 
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 
 protected:
     void copyFieldsFrom(const CTrace& o);
@@ -158,7 +158,7 @@ public:
     void copyRowReduced(uint32_t i, C2DTrace& target, uint32_t k) const;
     double extentAt(uint32_t i) const { return extent && i < extent->count ? extent->getD(i) : 0.0; }
 
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     friend class CTrace;
 };
 
@@ -170,7 +170,7 @@ public:
 };
 
 // The chart's traces in display order; an entry may be null after a removal.
-class CTraceArray : public CObject {
+class CTraceArray : public ordavia::CObject {
     ORDAVIA_SERIAL(CTraceArray, 1)
 public:
     std::vector<std::unique_ptr<CTrace>> items;
@@ -179,7 +179,11 @@ public:
     int indexOf(const std::string& name) const;
     CTrace* find(const std::string& name) const;
     size_t size() const { return items.size(); }
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 };
 
+namespace ordavia {
+
 void registerTraceClasses();
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include "base/Archive.h"
 
+using namespace ordavia;
+
 void Ccolformat::Serialize(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeWord(column);

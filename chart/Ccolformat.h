@@ -7,7 +7,7 @@
 
 #include "base/CObject.h"
 
-class Ccolformat : public CObject {
+class Ccolformat : public ordavia::CObject {
     ORDAVIA_SERIAL(Ccolformat, 0)
 
 public:
@@ -26,5 +26,5 @@ public:
     uint16_t fieldWidth = 0;
     uint16_t decimals = 0;
 
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 };

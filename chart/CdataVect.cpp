@@ -10,6 +10,8 @@
 #include "base/Archive.h"
 #include "base/ClassRegistry.h"
 
+using namespace ordavia;
+
 // ---- storage ----
 
 bool CdataVect::allocate(uint32_t n) {
@@ -586,18 +588,18 @@ void CdataVect::Serialize(Archive& ar) {
 // ---- typed members ----
 
 template <class T>
-double TypedVect<T>::maxSearchStart() const { return static_cast<double>(std::numeric_limits<T>::lowest()); }
+double ordavia::TypedVect<T>::maxSearchStart() const { return static_cast<double>(std::numeric_limits<T>::lowest()); }
 template <class T>
-double TypedVect<T>::minSearchStart() const { return static_cast<double>(std::numeric_limits<T>::max()); }
+double ordavia::TypedVect<T>::minSearchStart() const { return static_cast<double>(std::numeric_limits<T>::max()); }
 
 template <class T>
-int64_t TypedVect<T>::getI(size_t i) const {
+int64_t ordavia::TypedVect<T>::getI(size_t i) const {
     if constexpr (std::is_floating_point_v<T>) return truncToInt64(data()[i]);
     else return static_cast<int64_t>(data()[i]);
 }
 
 template <class T>
-void TypedVect<T>::setD(size_t i, double v) {
+void ordavia::TypedVect<T>::setD(size_t i, double v) {
     if constexpr (std::is_floating_point_v<T>) data()[i] = static_cast<T>(v);
     else data()[i] = static_cast<T>(static_cast<uint64_t>(truncToInt64(v)));
 }
@@ -628,7 +630,7 @@ uint32_t copyBlock(const T* src, size_t comps, U* dst, uint32_t start, uint32_t 
 }  // namespace
 
 template <class T>
-uint32_t TypedVect<T>::readBlockTo(void* buf, ElemKind kind, uint32_t start, uint32_t n, uint32_t step) const {
+uint32_t ordavia::TypedVect<T>::readBlockTo(void* buf, ElemKind kind, uint32_t start, uint32_t n, uint32_t step) const {
     if (step == 0) step = 1;
     n = clippedCount(count, start, n, step);
     if (!n || !data_) return 0;
@@ -647,7 +649,7 @@ uint32_t TypedVect<T>::readBlockTo(void* buf, ElemKind kind, uint32_t start, uin
 }
 
 template <class T>
-uint32_t TypedVect<T>::statistics(double& mean, double& mn, double& mx, uint32_t from, uint32_t to) const {
+uint32_t ordavia::TypedVect<T>::statistics(double& mean, double& mn, double& mx, uint32_t from, uint32_t to) const {
     const uint32_t c = count;
     if (!c || !data_) {
         mean = 0.0;
@@ -683,7 +685,7 @@ uint32_t TypedVect<T>::statistics(double& mean, double& mn, double& mx, uint32_t
 }
 
 template <class T>
-void TypedVect<T>::linear(double a, double b) {
+void ordavia::TypedVect<T>::linear(double a, double b) {
     T* d = data();
     if (!d) return;
     for (size_t i = 0, n = valueCount(); i < n; ++i) {
@@ -694,7 +696,7 @@ void TypedVect<T>::linear(double a, double b) {
 }
 
 template <class T>
-void TypedVect<T>::derivative() {
+void ordavia::TypedVect<T>::derivative() {
     const uint32_t n = count;
     if (n < 3 || !data_) return;
     T* x = data();
@@ -724,14 +726,14 @@ void TypedVect<T>::derivative() {
     }
 }
 
-template class TypedVect<int8_t>;
-template class TypedVect<uint8_t>;
-template class TypedVect<int16_t>;
-template class TypedVect<uint16_t>;
-template class TypedVect<int32_t>;
-template class TypedVect<uint32_t>;
-template class TypedVect<float>;
-template class TypedVect<double>;
+template class ordavia::TypedVect<int8_t>;
+template class ordavia::TypedVect<uint8_t>;
+template class ordavia::TypedVect<int16_t>;
+template class ordavia::TypedVect<uint16_t>;
+template class ordavia::TypedVect<int32_t>;
+template class ordavia::TypedVect<uint32_t>;
+template class ordavia::TypedVect<float>;
+template class ordavia::TypedVect<double>;
 
 void CfloatVect::normaliseBy(const CdataVect& other, double k) {
     if (other.count != count) return;
@@ -748,7 +750,7 @@ void CfloatVect::normaliseBy(const CdataVect& other, double k) {
 // ---- two-dimensional members ----
 
 template <class Base>
-bool Vect2D<Base>::setWidth(uint32_t n) {
+bool ordavia::Vect2D<Base>::setWidth(uint32_t n) {
     const uint32_t rows = this->count;
     const uint16_t old = this->components;
     if (n > 0xFFFF) return false;
@@ -770,7 +772,7 @@ bool Vect2D<Base>::setWidth(uint32_t n) {
 }
 
 template <class Base>
-std::unique_ptr<CdataVect> Vect2D<Base>::viewFrom(uint32_t row) {
+std::unique_ptr<CdataVect> ordavia::Vect2D<Base>::viewFrom(uint32_t row) {
     // A one-dimensional view of one row.
     std::unique_ptr<CdataVect> v = makeDataVect(this->typeCode() - 8);
     if (row >= this->count) return v;
@@ -780,14 +782,14 @@ std::unique_ptr<CdataVect> Vect2D<Base>::viewFrom(uint32_t row) {
 }
 
 template <class Base>
-void Vect2D<Base>::decimateInto(uint32_t column, CdataVect& dst) const {
+void ordavia::Vect2D<Base>::decimateInto(uint32_t column, CdataVect& dst) const {
     if (column >= this->components) return;
     const uint32_t n = std::min(this->count, dst.count);
     for (uint32_t i = 0; i < n; ++i) dst.setAt(i, this->getD(size_t(i) * this->components + column));
 }
 
 template <class Base>
-void Vect2D<Base>::gatherMean(const uint8_t* pixels, const PixelList& list) {
+void ordavia::Vect2D<Base>::gatherMean(const uint8_t* pixels, const PixelList& list) {
     if (this->cursor >= this->count) return;
     const uint32_t g = std::max<uint32_t>(list.group, 1);
     const uint32_t n = std::min<uint32_t>(list.outputs, this->components);
@@ -801,7 +803,7 @@ void Vect2D<Base>::gatherMean(const uint8_t* pixels, const PixelList& list) {
 }
 
 template <class Base>
-void Vect2D<Base>::gather(const uint8_t* pixels, const PixelList& list) {
+void ordavia::Vect2D<Base>::gather(const uint8_t* pixels, const PixelList& list) {
     if (this->cursor >= this->count) return;
     const uint64_t n = std::min<uint64_t>(uint64_t(list.outputs) * std::max<uint32_t>(list.group, 1), this->components);
     const size_t row = size_t(this->cursor) * this->components;
@@ -809,7 +811,7 @@ void Vect2D<Base>::gather(const uint8_t* pixels, const PixelList& list) {
 }
 
 template <class Base>
-void Vect2D<Base>::resampleFrom(const CdataVect& src) {
+void ordavia::Vect2D<Base>::resampleFrom(const CdataVect& src) {
     const uint32_t rows = std::min(this->count, src.count);
     for (uint32_t r = 0; r < rows; ++r) {
         auto mine = this->viewFrom(r);
@@ -819,7 +821,7 @@ void Vect2D<Base>::resampleFrom(const CdataVect& src) {
 }
 
 template <class Base>
-void Vect2D<Base>::findMaximum(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
+void ordavia::Vect2D<Base>::findMaximum(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
                                double threshold) const {
     if (row >= this->count) return;
     auto v = const_cast<Vect2D*>(this)->viewFrom(row);
@@ -827,7 +829,7 @@ void Vect2D<Base>::findMaximum(uint32_t row, CdataVect* values, uint32_t a, Cdat
 }
 
 template <class Base>
-void Vect2D<Base>::findPeak(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
+void ordavia::Vect2D<Base>::findPeak(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
                             double threshold) const {
     if (row >= this->count) return;
     auto v = const_cast<Vect2D*>(this)->viewFrom(row);
@@ -835,15 +837,15 @@ void Vect2D<Base>::findPeak(uint32_t row, CdataVect* values, uint32_t a, CdataVe
 }
 
 template <class Base>
-void Vect2D<Base>::blockMeanFrom(const CdataVect& other, uint32_t k) {
+void ordavia::Vect2D<Base>::blockMeanFrom(const CdataVect& other, uint32_t k) {
     if (this->cursor >= this->count || !k) return;
     auto v = this->viewFrom(this->cursor);
     v->blockMeanFrom(other, k);
 }
 
-template class Vect2D<Cubyte1Vect>;
-template class Vect2D<Cubyte2Vect>;
-template class Vect2D<CdoubleVect>;
+template class ordavia::Vect2D<Cubyte1Vect>;
+template class ordavia::Vect2D<Cubyte2Vect>;
+template class ordavia::Vect2D<CdoubleVect>;
 
 void Cdouble2DVect::normaliseBy(const CdataVect& other, double k) {
     if (other.count != count) return;
@@ -857,7 +859,7 @@ void Cdouble2DVect::normaliseBy(const CdataVect& other, double k) {
     }
 }
 
-std::unique_ptr<CdataVect> makeDataVect(int code) {
+std::unique_ptr<CdataVect> ordavia::makeDataVect(int code) {
     switch (code) {
         case 1: return std::make_unique<Cbyte1Vect>();
         case 2: return std::make_unique<Cubyte1Vect>();
@@ -874,7 +876,7 @@ std::unique_ptr<CdataVect> makeDataVect(int code) {
     }
 }
 
-void registerDataVectClasses() {
+void ordavia::registerDataVectClasses() {
     ClassRegistry& r = ClassRegistry::instance();
     r.add<Cbyte1Vect>();
     r.add<Cubyte1Vect>();

@@ -18,6 +18,8 @@
 
 #include "base/CObject.h"
 
+namespace ordavia {
+
 enum class ElemKind : uint8_t { F64, F32, U32, I32, U16, I16, U8, I8 };
 
 template <class U>
@@ -47,7 +49,9 @@ struct PixelList {
     uint32_t group = 1;
 };
 
-class CdataVect : public CObject {
+}  // namespace ordavia
+
+class CdataVect : public ordavia::CObject {
 public:
     ~CdataVect() override = default;
     CdataVect(const CdataVect&) = delete;
@@ -63,7 +67,7 @@ public:
     virtual int typeCode() const = 0;
     virtual bool twoD() const { return false; }
     virtual bool isFloating() const = 0;
-    virtual ElemKind elemKind() const = 0;
+    virtual ordavia::ElemKind elemKind() const = 0;
     // The element type's start values of the maximum and minimum searches.
     virtual double maxSearchStart() const = 0;
     virtual double minSearchStart() const = 0;
@@ -129,10 +133,10 @@ public:
 
     // Copies samples start, start+step, ... (all components of each) into
     // buf; returns the number copied after clipping at count.
-    virtual uint32_t readBlockTo(void* buf, ElemKind kind, uint32_t start, uint32_t n, uint32_t step) const = 0;
+    virtual uint32_t readBlockTo(void* buf, ordavia::ElemKind kind, uint32_t start, uint32_t n, uint32_t step) const = 0;
     template <class U>
     uint32_t readBlock(U* buf, uint32_t start, uint32_t n, uint32_t step) const {
-        return readBlockTo(buf, elemKindOf<U>(), start, n, step);
+        return readBlockTo(buf, ordavia::elemKindOf<U>(), start, n, step);
     }
     static uint32_t clippedCount(uint32_t size, uint32_t start, uint32_t n, uint32_t step);
 
@@ -143,8 +147,8 @@ public:
     void fill(double v);
     void copyFrom(uint32_t dst, const CdataVect& src, uint32_t n, uint32_t srcStart);
     void fillRange(int64_t from, int64_t to, double v);
-    virtual void gatherMean(const uint8_t* pixels, const PixelList& list);
-    virtual void gather(const uint8_t* pixels, const PixelList& list);
+    virtual void gatherMean(const uint8_t* pixels, const ordavia::PixelList& list);
+    virtual void gather(const uint8_t* pixels, const ordavia::PixelList& list);
     // Assignment: false when the storage could not be had.
     bool assign(const CdataVect& other);
     virtual std::unique_ptr<CdataVect> viewFrom(uint32_t index);
@@ -226,7 +230,7 @@ public:
     // divisor gives 0. False when the other fits neither shape.
     virtual bool normaliseRows(uint32_t from, uint32_t to, const CdataVect& other, double k) { return false; }
 
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 
     // Largest vector a reader accepts, in bytes.
     static constexpr size_t kMaxBytes = size_t(1) << 31;
@@ -254,6 +258,8 @@ protected:
         return v;                                                                \
     }
 
+namespace ordavia {
+
 template <class T>
 class TypedVect : public CdataVect {
 public:
@@ -278,25 +284,29 @@ protected:
     TypedVect() : CdataVect(sizeof(T)) {}
 };
 
-class Cbyte1Vect : public TypedVect<int8_t> { ORDAVIA_DATAVECT(Cbyte1Vect, 1) };
-class Cubyte1Vect : public TypedVect<uint8_t> { ORDAVIA_DATAVECT(Cubyte1Vect, 2) };
-class Cbyte2Vect : public TypedVect<int16_t> { ORDAVIA_DATAVECT(Cbyte2Vect, 3) };
-class Cubyte2Vect : public TypedVect<uint16_t> { ORDAVIA_DATAVECT(Cubyte2Vect, 4) };
-class Cbyte4Vect : public TypedVect<int32_t> { ORDAVIA_DATAVECT(Cbyte4Vect, 5) };
-class Cubyte4Vect : public TypedVect<uint32_t> { ORDAVIA_DATAVECT(Cubyte4Vect, 6) };
-class CfloatVect : public TypedVect<float> {
+}  // namespace ordavia
+
+class Cbyte1Vect : public ordavia::TypedVect<int8_t> { ORDAVIA_DATAVECT(Cbyte1Vect, 1) };
+class Cubyte1Vect : public ordavia::TypedVect<uint8_t> { ORDAVIA_DATAVECT(Cubyte1Vect, 2) };
+class Cbyte2Vect : public ordavia::TypedVect<int16_t> { ORDAVIA_DATAVECT(Cbyte2Vect, 3) };
+class Cubyte2Vect : public ordavia::TypedVect<uint16_t> { ORDAVIA_DATAVECT(Cubyte2Vect, 4) };
+class Cbyte4Vect : public ordavia::TypedVect<int32_t> { ORDAVIA_DATAVECT(Cbyte4Vect, 5) };
+class Cubyte4Vect : public ordavia::TypedVect<uint32_t> { ORDAVIA_DATAVECT(Cubyte4Vect, 6) };
+class CfloatVect : public ordavia::TypedVect<float> {
     ORDAVIA_DATAVECT(CfloatVect, 7)
     void normaliseBy(const CdataVect& other, double k) override;
 };
-class CdoubleVect : public TypedVect<double> { ORDAVIA_DATAVECT(CdoubleVect, 8) };
+class CdoubleVect : public ordavia::TypedVect<double> { ORDAVIA_DATAVECT(CdoubleVect, 8) };
+
+namespace ordavia {
 
 // The row work of the two-dimensional members, shared by all three.
-namespace ordavia::rows {
+namespace rows {
 bool correlogramOfRows(const CdataVect& v, CdataVect& target, uint32_t from, uint32_t to, uint32_t rowLag);
 bool correlateRow(const CdataVect& v, uint32_t i, uint32_t lag, CdataVect& target, uint32_t j, uint32_t shiftStep);
 uint32_t spectraOf(CdataVect& v, const double* samples, const double* quadrature, size_t n, int window);
 bool normaliseRows(CdataVect& v, uint32_t from, uint32_t to, const CdataVect& other, double k);
-}  // namespace ordavia::rows
+}  // namespace rows
 
 // Rows of `components` values: the sequential typed access does nothing,
 // searches and block means work within one row.
@@ -316,27 +326,33 @@ public:
                   double threshold) const override;
     void blockMeanFrom(const CdataVect& other, uint32_t k) override;
     bool correlogramOfRows(CdataVect& target, uint32_t from, uint32_t to, uint32_t rowLag) const override {
-        return ordavia::rows::correlogramOfRows(*this, target, from, to, rowLag);
+        return rows::correlogramOfRows(*this, target, from, to, rowLag);
     }
     bool correlateRow(uint32_t i, uint32_t lag, CdataVect& target, uint32_t j, uint32_t shiftStep) const override {
-        return ordavia::rows::correlateRow(*this, i, lag, target, j, shiftStep);
+        return rows::correlateRow(*this, i, lag, target, j, shiftStep);
     }
     uint32_t spectraOf(const double* samples, const double* quadrature, size_t n, int window) override {
-        return ordavia::rows::spectraOf(*this, samples, quadrature, n, window);
+        return rows::spectraOf(*this, samples, quadrature, n, window);
     }
     bool normaliseRows(uint32_t from, uint32_t to, const CdataVect& other, double k) override {
-        return ordavia::rows::normaliseRows(*this, from, to, other, k);
+        return rows::normaliseRows(*this, from, to, other, k);
     }
 };
 
-class CArrayVect1 : public Vect2D<Cubyte1Vect> { ORDAVIA_DATAVECT(CArrayVect1, 10) };
-class CArrayVect : public Vect2D<Cubyte2Vect> { ORDAVIA_DATAVECT(CArrayVect, 12) };
-class Cdouble2DVect : public Vect2D<CdoubleVect> {
+}  // namespace ordavia
+
+class CArrayVect1 : public ordavia::Vect2D<Cubyte1Vect> { ORDAVIA_DATAVECT(CArrayVect1, 10) };
+class CArrayVect : public ordavia::Vect2D<Cubyte2Vect> { ORDAVIA_DATAVECT(CArrayVect, 12) };
+class Cdouble2DVect : public ordavia::Vect2D<CdoubleVect> {
     ORDAVIA_DATAVECT(Cdouble2DVect, 16)
     void normaliseBy(const CdataVect& other, double k) override;
 };
+
+namespace ordavia {
 
 // A new empty vector for a type code (1..8, 10, 12, 16); null otherwise.
 std::unique_ptr<CdataVect> makeDataVect(int typeCode);
 // Registers the vector classes with the archive's class registry.
 void registerDataVectClasses();
+
+}  // namespace ordavia

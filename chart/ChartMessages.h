@@ -3,7 +3,9 @@
 // reaches the prompter and the debug log.
 #include <string>
 
+namespace ordavia {
 class Prompter;
+}  // namespace ordavia
 
 namespace ordavia::chart {
 inline constexpr const char* kLowMemory = "Low memory.  Save all data & exit.";

@@ -92,6 +92,8 @@ bool DataFileFormat::planBinary(uint64_t len, int64_t get) {
     return true;
 }
 
+namespace ordavia {
+
 std::unique_ptr<CTrace> TraceImporter::next() { return fmt_.binary ? nextBinary() : nextText(); }
 
 namespace {
@@ -260,3 +262,5 @@ std::string exportTracesAsText(const std::vector<const CTrace*>& traces, const D
     }
     return out;
 }
+
+}  // namespace ordavia

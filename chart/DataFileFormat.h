@@ -56,6 +56,8 @@ public:
     bool planBinary(uint64_t fileLength, int64_t get);
 };
 
+namespace ordavia {
+
 // Reads traces from a whole file's bytes, one per call, until null.
 class TraceImporter {
 public:
@@ -74,3 +76,5 @@ private:
 // view's x scale for the scaled x column.
 std::string exportTracesAsText(const std::vector<const CTrace*>& traces, const DataFileFormat& fmt, uint32_t from,
                                uint32_t to, double xScale);
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+namespace ordavia {
+
 namespace {
 
 // Chart selection averages.
@@ -70,3 +72,5 @@ const ResultColumnSet* findResultColumnSet(std::string_view title) {
         if (title == s.title) return &s;
     return nullptr;
 }
+
+}  // namespace ordavia

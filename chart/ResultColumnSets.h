@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace ordavia {
+
 // One column: heading, width on screen (characters), printf field width and
 // decimals. The first two columns of every set are text (widths 0).
 struct ResultColumn {
@@ -35,3 +37,5 @@ inline constexpr const char* kImage = "Image Results";
 const std::vector<ResultColumnSet>& resultColumnSets();
 // Null when no set has that title.
 const ResultColumnSet* findResultColumnSet(std::string_view title);
+
+}  // namespace ordavia

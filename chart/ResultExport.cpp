@@ -3,6 +3,8 @@
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
 
+namespace ordavia {
+
 std::string csvField(std::string_view s) {
     if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
     std::string out = "\"";
@@ -14,11 +16,11 @@ std::string csvField(std::string_view s) {
     return out;
 }
 
-ordavia::Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std::string&)>& sink) {
+Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std::string&)>& sink) {
     const size_t cols = doc.displayColumnCount();
     const uint64_t cells = uint64_t(cols) * (uint64_t(doc.rowTotal()) + 1);
     if (cells > kMaxCsvCells)
-        return ordavia::Status::failure(strprintf("a table of %zu rows by %zu columns is too large to export (more than %llu cells)",
+        return Status::failure(strprintf("a table of %zu rows by %zu columns is too large to export (more than %llu cells)",
                                                   doc.rowTotal(), cols, static_cast<unsigned long long>(kMaxCsvCells)));
     std::string out;
     for (size_t c = 0; c < cols; ++c) {
@@ -26,7 +28,7 @@ ordavia::Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(
         out += csvField(doc.displayFormat(c).heading);
     }
     out += "\r\n";
-    if (!sink(out)) return ordavia::Status::failure("cannot write the table");
+    if (!sink(out)) return Status::failure("cannot write the table");
     for (size_t r = 0; r < doc.rowTotal(); ++r) {
         out.clear();
         for (size_t c = 0; c < cols; ++c) {
@@ -35,14 +37,14 @@ ordavia::Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(
             out += csvField(doc.isNumeric(c) ? trim(cell) : cell);
         }
         out += "\r\n";
-        if (!sink(out)) return ordavia::Status::failure("cannot write the table");
+        if (!sink(out)) return Status::failure("cannot write the table");
     }
-    return ordavia::Status::success();
+    return Status::success();
 }
 
-ordavia::Result<std::string> resultsAsCsv(const CResultDoc& doc) {
+Result<std::string> resultsAsCsv(const CResultDoc& doc) {
     std::string all;
-    const ordavia::Status s = writeResultsCsv(doc, [&](const std::string& part) {
+    const Status s = writeResultsCsv(doc, [&](const std::string& part) {
         all += part;
         return true;
     });
@@ -63,3 +65,5 @@ std::string longDateTimeText(std::time_t t) {
 std::string resultPrintHeader(const std::string& programName, const std::string& path, std::time_t t) {
     return programName + "  " + path + "  " + longDateTimeText(t);
 }
+
+}  // namespace ordavia

@@ -12,6 +12,8 @@
 
 class CResultDoc;
 
+namespace ordavia {
+
 std::string csvField(std::string_view s);
 
 // Every row is written with every column, so a file of few bytes (many
@@ -23,12 +25,14 @@ constexpr uint64_t kMaxCsvCells = uint64_t(1) << 24;
 // them to their field width. The text is handed to `sink` a row at a time,
 // so that memory stays at one row whatever the table's size. Fails (before
 // writing anything) on a table beyond kMaxCsvCells, or when the sink fails.
-ordavia::Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std::string&)>& sink);
+Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std::string&)>& sink);
 // The same as one text (small tables: the clipboard, tests).
-ordavia::Result<std::string> resultsAsCsv(const CResultDoc& doc);
+Result<std::string> resultsAsCsv(const CResultDoc& doc);
 
 // The long local date and time of printed pages, e.g.
 // "Tuesday, March 14, 1995, 12:41:29".
 std::string longDateTimeText(std::time_t t);
 // "Ordavia  <path>  <date>" as printed at the top of every page.
 std::string resultPrintHeader(const std::string& programName, const std::string& path, std::time_t t);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 
+namespace ordavia {
+
 ResultTables::ResultTables() = default;
 
 ResultTables::~ResultTables() {
@@ -62,3 +64,5 @@ void ResultTables::close(CResultDoc* doc) {
 void ResultTables::closeAll() {
     while (!entries_.empty()) close(entries_.back().doc);
 }
+
+}  // namespace ordavia

@@ -13,6 +13,9 @@
 #include <vector>
 
 class CResultDoc;
+
+namespace ordavia {
+
 struct ResultColumn;
 
 class ResultTables {
@@ -52,3 +55,5 @@ private:
     std::vector<Entry> entries_;
     std::vector<std::unique_ptr<CResultDoc>> kept_;
 };
+
+}  // namespace ordavia

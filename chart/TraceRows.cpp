@@ -46,7 +46,7 @@ bool C2DTrace::correlogramInto(CTrace& targetTrace, uint32_t from, uint32_t to, 
     auto* target = dynamic_cast<C2DTrace*>(&targetTrace);
     if (!target || target == this || !hasData() || rowLag == 0 || !orderedRange(*this, from, to)) return false;
     // Built aside, so that a refused or failed computation leaves the target as it was.
-    std::unique_ptr<CdataVect> out = target->data && target->data->twoD() ? target->data->makeEmpty() : makeDataVect(12);
+    std::unique_ptr<CdataVect> out = target->data && target->data->twoD() ? target->data->makeEmpty() : ordavia::makeDataVect(12);
     if (!data->correlogramOfRows(*out, from, to, rowLag)) return false;
     const std::vector<uint32_t> walk = ordavia::ringIndices(sampleCount(), from, to);
     auto ext = std::make_unique<CdoubleVect>();
@@ -80,7 +80,7 @@ bool C2DTrace::spectrumOf(uint32_t from, uint32_t to, const CTrace& source, cons
         return false;
     if (!orderedRange(source, from, to)) return false;
     // A trace without rows yet takes the monitor's 256 spectrum points.
-    std::unique_ptr<CdataVect> out = data && data->twoD() ? data->makeEmpty() : makeDataVect(16);
+    std::unique_ptr<CdataVect> out = data && data->twoD() ? data->makeEmpty() : ordavia::makeDataVect(16);
     if (out->components < 2 && !out->setWidth(256)) return false;
     const std::vector<double> re = ringSamples(*source.data, from, to);
     const std::vector<double> im = second ? ringSamples(*second->data, from, to) : std::vector<double>();

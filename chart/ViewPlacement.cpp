@@ -2,6 +2,8 @@
 
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 ViewPlacement ViewPlacement::load(const ProfileStore& p, const std::string& s, const ViewPlacement& d) {
     ViewPlacement v;
     v.showcmd = p.GetInt(s, "showcmd", d.showcmd);
@@ -35,3 +37,5 @@ ViewPlacement ViewPlacement::lowerHalf(int w, int h) {
     v.bottom = h;
     return v;
 }
+
+}  // namespace ordavia

@@ -8,6 +8,8 @@
 
 class ProfileStore;
 
+namespace ordavia {
+
 struct ViewPlacement {
     int showcmd = 1;
     int minx = 0, miny = 0, maxx = 0, maxy = 0;
@@ -25,3 +27,5 @@ struct ViewPlacement {
     // of the given size.
     static ViewPlacement lowerHalf(int frameWidth, int frameHeight);
 };
+
+}  // namespace ordavia

@@ -12,7 +12,7 @@
 #include "framework/AppServices.h"
 #include "settings/DebugLog.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 int32_t ZchartDoc::editNewMarks = 0;
 int32_t ZchartDoc::linkYAxes = 1;

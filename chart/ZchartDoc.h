@@ -22,7 +22,9 @@
 #include "chart/TraceAlgorithms.h"
 #include "db/CdbDocument.h"
 
+namespace ordavia {
 class Prompter;
+}  // namespace ordavia
 
 class ZchartDoc : public CdbDocument {
 public:
@@ -79,8 +81,8 @@ public:
 
     void DeleteContents() override;
     bool OnNewDocument() override;
-    void Serialize(Archive& ar) override;
-    virtual void SerializeSettings(Archive& ar);
+    void Serialize(ordavia::Archive& ar) override;
+    virtual void SerializeSettings(ordavia::Archive& ar);
     virtual void ResetSettings();
     // Reads the settings file (logging as it goes); defaults on failure.
     void loadSettings();
@@ -135,7 +137,7 @@ public:
     static void registerClasses();
 
     // The prompter of the document's services, or null without services.
-    Prompter* prompter() const;
+    ordavia::Prompter* prompter() const;
 
 protected:
     void notify(long hint) { UpdateAllViews(nullptr, hint); }

@@ -170,9 +170,9 @@ int average(const CliArgs& a) {
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
     if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
                             (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
-    const SelectionAverage row = computeSelectionAverage(doc);
-    const auto& names = SelectionAverage::valueColumns();
-    const auto& decimals = SelectionAverage::valueDecimals();
+    const ImageSelectionAverage row = computeSelectionAverage(doc);
+    const auto& names = ImageSelectionAverage::valueColumns();
+    const auto& decimals = ImageSelectionAverage::valueDecimals();
     if (a.json()) {
         JsonWriter j;
         j.beginObject();

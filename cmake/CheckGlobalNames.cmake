@@ -1,6 +1,7 @@
-# Types of our own live in namespace ordavia; only the classes the product
-# documentation names (and those still waiting to move) may be defined in
-# the global namespace of a header. GlobalNames.txt lists them.
+# Code of our own lives in namespace ordavia; only the classes the product
+# documentation names may be defined in the global namespace of a header
+# (GlobalNames.txt lists them). Functions and variables declared there at
+# global scope are refused too.
 # Run as: cmake -DSOURCE_DIR=<repository> [-DNAMES=<list file>] -P CheckGlobalNames.cmake
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "CheckGlobalNames: SOURCE_DIR not given")
@@ -33,6 +34,10 @@ foreach(folder ${ORDAVIA_LAYERS})
                     list(APPEND violations "${rel}: ${name} is in the global namespace")
                 endif()
             endif()
+            if(depth EQUAL 0 AND NOT line MATCHES "^(class|struct|union|enum|template|namespace|using|typedef|static_assert|return|friend|#)"
+               AND line MATCHES "^((inline|constexpr|extern|static|@@nodiscard@@) +)*[A-Za-z_][A-Za-z0-9_:<>,*& ]*[ *&]([A-Za-z_][A-Za-z0-9_]*) *[(=]")
+                list(APPEND violations "${rel}: ${CMAKE_MATCH_3} is declared in the global namespace")
+            endif()
             string(REGEX REPLACE "//.*$" "" code "${line}")
             string(REGEX REPLACE "\"[^\"]*\"|'[^']*'" "" code "${code}")
             string(REGEX MATCHALL "{" opens "${code}")
@@ -46,7 +51,7 @@ endforeach()
 
 if(violations)
     list(JOIN violations "\n  " text)
-    message(FATAL_ERROR "Types of our own belong in namespace ordavia (or, for a documented "
-                        "class, in cmake/GlobalNames.txt):\n  ${text}")
+    message(FATAL_ERROR "Code of our own belongs in namespace ordavia (only a documented "
+                        "class, listed in cmake/GlobalNames.txt, may be global):\n  ${text}")
 endif()
 message(STATUS "Global names: only documented classes in the global namespace")

@@ -13,6 +13,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 // The schema of a new database, in creation order: the info table and its
@@ -39,8 +41,6 @@ const char* const kInsertInfoFormat =
 // a moment: wait for it rather than fail at once.
 constexpr int kBusyTimeoutMs = 5000;
 
-using ordavia::Status;
-
 Status exec(sqlite3* db, const char* sql) {
     DbStatement st(db, sql);
     st.run();
@@ -50,7 +50,7 @@ Status exec(sqlite3* db, const char* sql) {
 // Which of the four tables are there. Reading the schema is also the first
 // real read of the file: a file that is no database, or a damaged one,
 // fails here.
-ordavia::Result<std::vector<bool>> presentTables(sqlite3* db) {
+Result<std::vector<bool>> presentTables(sqlite3* db) {
     std::vector<bool> present;
     for (const TableDef& t : kTables) {
         DbStatement st(db, "SELECT name FROM sqlite_master WHERE type='table' AND name=?1;");
@@ -87,7 +87,6 @@ CSubjectDatabase::~CSubjectDatabase() { close(); }
 std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
 }
-
 
 bool CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prompter) {
     close();
@@ -205,7 +204,7 @@ bool CSubjectDatabase::openReadOnly(const std::string& path, std::string* error)
     return true;
 }
 
-void CSubjectDatabase::reportFailure(const ordavia::Status& s, Prompter& prompter) {
+void CSubjectDatabase::reportFailure(const Status& s, Prompter& prompter) {
     if (s) return;
     debugLog("db failed: %s\n", s.reason().c_str());
     if (failureReported_) return;
@@ -236,3 +235,5 @@ void CSubjectDatabase::clearSelection() {
     examId_ = -1;
     examFolder_.clear();
 }
+
+}  // namespace ordavia

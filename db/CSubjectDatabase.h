@@ -14,6 +14,9 @@
 
 struct sqlite3;
 class ProfileStore;
+
+namespace ordavia {
+
 class Prompter;
 
 class CSubjectDatabase {
@@ -67,12 +70,12 @@ public:
     // Reports a failed database operation: the first through the prompter,
     // later ones only to the debug log, so that one damaged file does not
     // bury the user in messages.
-    void reportFailure(const ordavia::Status& s, Prompter& prompter);
+    void reportFailure(const Status& s, Prompter& prompter);
 
 private:
     // Makes the tables that are missing (all of them in a new file) in one
     // transaction, then checks the file's pages.
-    ordavia::Status ensureSchema();
+    Status ensureSchema();
     bool failureReported_ = false;
 
     sqlite3* db_ = nullptr;
@@ -83,3 +86,5 @@ private:
     int32_t examId_ = -1;
     std::string examFolder_;
 };
+
+}  // namespace ordavia

@@ -12,6 +12,8 @@
 #include "framework/Prompter.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 CSubjectDatabase& CdbDocument::database() const {
     if (hasServices() && services().hasDatabase()) return services().database();
     static CSubjectDatabase none;

@@ -15,10 +15,12 @@
 
 #include "framework/Document.h"
 
+namespace ordavia {
 class Archive;
 class CSubjectDatabase;
+}  // namespace ordavia
 
-class CdbDocument : public Document {
+class CdbDocument : public ordavia::Document {
 public:
     CdbDocument() = default;
 
@@ -42,8 +44,8 @@ public:
     static constexpr const char* kOldFileText = "old file. unknown.";
 
     // Reads or writes the block; derived documents call it at their place.
-    void Serialize(Archive& ar) override;
-    void serializeDbBlock(Archive& ar);
+    void Serialize(ordavia::Archive& ar) override;
+    void serializeDbBlock(ordavia::Archive& ar);
 
     // Appends " [subject exam]" unless the title already carries it.
     void SetTitle(const std::string& title) override;
@@ -76,7 +78,7 @@ public:
 
     // The database and selection of the document's services; without a
     // database there (tools, tests) a closed one: nothing is linked or stored.
-    CSubjectDatabase& database() const;
+    ordavia::CSubjectDatabase& database() const;
 
 protected:
     // Links to the current selection when not linked yet.

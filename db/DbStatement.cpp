@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+namespace ordavia {
+
 DbStatement::DbStatement(sqlite3* db, const char* sql) : db_(db) {
     if (!db) {
         failed_ = true;
@@ -50,8 +52,8 @@ bool DbStatement::run() {
     return ok();
 }
 
-ordavia::Status DbStatement::status() const {
-    return failed_ ? ordavia::Status::failure(error_) : ordavia::Status::success();
+Status DbStatement::status() const {
+    return failed_ ? Status::failure(error_) : Status::success();
 }
 
 std::string DbStatement::text(int column) const {
@@ -62,3 +64,5 @@ std::string DbStatement::text(int column) const {
 }
 
 int32_t DbStatement::integer(int column) const { return stmt_ ? sqlite3_column_int(stmt_, column) : 0; }
+
+}  // namespace ordavia

@@ -16,6 +16,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace ordavia {
+
 class DbStatement {
 public:
     DbStatement(sqlite3* db, const char* sql);
@@ -34,7 +36,7 @@ public:
     bool run();
     // Success, or the database's reason for the first failure
     // ("database disk image is malformed", "database is locked").
-    ordavia::Status status() const;
+    Status status() const;
 
     // Columns of the current row by index (0 is the table's first column);
     // NULL reads as the empty text and 0.
@@ -49,3 +51,5 @@ private:
     bool failed_ = false;
     std::string error_;
 };
+
+}  // namespace ordavia

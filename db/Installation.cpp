@@ -7,6 +7,8 @@
 
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 std::string userName() {
@@ -31,3 +33,4 @@ std::string installationStationText(const ProfileStore& profile) {
     return profile.GetString("Settings", "station", hostName());
 }
 
+}  // namespace ordavia

@@ -7,5 +7,9 @@
 
 class ProfileStore;
 
+namespace ordavia {
+
 std::string installationOwnerText(const ProfileStore& profile);
 std::string installationStationText(const ProfileStore& profile);
+
+}  // namespace ordavia

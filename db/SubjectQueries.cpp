@@ -4,8 +4,7 @@
 
 #include "db/DbStatement.h"
 
-using ordavia::Result;
-using ordavia::Status;
+namespace ordavia {
 
 namespace {
 
@@ -165,3 +164,5 @@ Status updateResult(sqlite3* db, const std::string& result, int32_t examId, cons
     st.bindText(333, filename);
     return changedRows(st, db, "no such result");
 }
+
+}  // namespace ordavia

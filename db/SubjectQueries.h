@@ -14,6 +14,8 @@
 
 struct sqlite3;
 
+namespace ordavia {
+
 struct DbInfoRecord {
     std::string dbversion, ordaversion, created, folder;
 };
@@ -32,35 +34,37 @@ struct StoredResult {
 };
 
 // "SELECT * FROM info;"
-ordavia::Result<std::optional<DbInfoRecord>> readDbInfo(sqlite3* db);
+Result<std::optional<DbInfoRecord>> readDbInfo(sqlite3* db);
 
 // The ids that begin with the typed text, at most 20 (SQLite LIKE: '%' and
 // '_' in the text are wildcards, ASCII letters match either case).
-ordavia::Result<std::vector<std::string>> findSubjectIds(sqlite3* db, const std::string& typed);
+Result<std::vector<std::string>> findSubjectIds(sqlite3* db, const std::string& typed);
 // Name, surname and comments of one subject; nothing when it is not there.
-ordavia::Result<std::optional<SubjectRecord>> readSubject(sqlite3* db, const std::string& id);
+Result<std::optional<SubjectRecord>> readSubject(sqlite3* db, const std::string& id);
 // Every subject, ordered by id (the command-line listing).
-ordavia::Result<std::vector<SubjectRecord>> listSubjects(sqlite3* db);
+Result<std::vector<SubjectRecord>> listSubjects(sqlite3* db);
 
 // The id as stored: blanks become underscores.
 std::string storedSubjectId(const std::string& typed);
 // Adds a subject (blanks of the id become underscores). An id that exists
 // already changes nothing and fails.
-ordavia::Status insertSubject(sqlite3* db, const std::string& id);
-ordavia::Status updateSubject(sqlite3* db, const std::string& id, const std::string& name, const std::string& surname,
+Status insertSubject(sqlite3* db, const std::string& id);
+Status updateSubject(sqlite3* db, const std::string& id, const std::string& name, const std::string& surname,
                    const std::string& comments);
 
-ordavia::Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
+Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
                 const std::string& comment, const std::string& folder);
 // The examinations of one subject (id, created, site, comment, folder).
-ordavia::Result<std::vector<ExamRecord>> listExams(sqlite3* db, const std::string& subjectId);
+Result<std::vector<ExamRecord>> listExams(sqlite3* db, const std::string& subjectId);
 // Site and comment of one examination.
-ordavia::Result<std::optional<ExamRecord>> readExam(sqlite3* db, int32_t examId);
+Result<std::optional<ExamRecord>> readExam(sqlite3* db, int32_t examId);
 // The folder of the examination when it belongs to the subject.
-ordavia::Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string& subjectId, int32_t examId);
+Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string& subjectId, int32_t examId);
 
 // The results of one examination (id, created, filename, result).
-ordavia::Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId);
-ordavia::Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename);
-ordavia::Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result);
-ordavia::Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename);
+Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId);
+Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename);
+Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result);
+Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename);
+
+}  // namespace ordavia

@@ -15,15 +15,17 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
 class CSubjectDatabase;
 class DocTemplate;
 class Document;
+}  // namespace ordavia
 class ProfileStore;
+namespace ordavia {
+
 class Prompter;
 class ResultTables;
 struct StartupSettings;
-
-namespace ordavia {
 
 class MissingService : public std::logic_error {
 public:

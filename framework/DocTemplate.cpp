@@ -3,6 +3,8 @@
 #include "base/Text.h"
 #include "framework/Document.h"
 
+namespace ordavia {
+
 namespace {
 std::vector<std::string> splitLines(const std::string& s) {
     std::vector<std::string> out(1);
@@ -81,3 +83,5 @@ DocTemplate* DocTemplateTable::findByResource(int resourceId) const {
         if (t->resourceId == resourceId) return t.get();
     return nullptr;
 }
+
+}  // namespace ordavia

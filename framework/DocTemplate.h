@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
+
 class Document;
 
 class DocTemplate {
@@ -59,3 +61,5 @@ public:
 private:
     std::vector<std::unique_ptr<DocTemplate>> templates_;
 };
+
+}  // namespace ordavia

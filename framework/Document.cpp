@@ -11,6 +11,8 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 
+namespace ordavia {
+
 Document::~Document() {
     const auto copy = listeners_;
     listeners_.clear();
@@ -21,8 +23,8 @@ Document::~Document() {
 // whoever made it, not a silent "yes".
 Prompter& Document::userPrompter() const { return services().prompter(); }
 
-ordavia::AppServices& Document::services() const {
-    if (!services_) throw ordavia::MissingService("application services for \"" + title_ + "\"");
+AppServices& Document::services() const {
+    if (!services_) throw MissingService("application services for \"" + title_ + "\"");
     return *services_;
 }
 
@@ -83,7 +85,7 @@ std::string Document::loadBytes(std::vector<uint8_t> bytes, bool* badFormat) {
 
 bool Document::OnOpenDocument(const std::string& path) {
     std::vector<uint8_t> bytes;
-    ordavia::Status r = readFileBytes(path, bytes);
+    Status r = readFileBytes(path, bytes);
     if (!r.ok()) {
         lastError_ = r.reason();
         userPrompter().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
@@ -111,7 +113,7 @@ bool Document::OnSaveDocument(const std::string& path) {
         userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    ordavia::Status r = writeFileAtomically(path, ar.bytes());
+    Status r = writeFileAtomically(path, ar.bytes());
     if (!r.ok()) {
         lastError_ = r.reason();
         userPrompter().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
@@ -168,3 +170,5 @@ bool Document::DoSave(const std::string& path, bool replace) {
     if (replace) SetPathName(target);
     return true;
 }
+
+}  // namespace ordavia

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
+
+class AppServices;
 class Archive;
 class DocTemplate;
 class Document;
 class Prompter;
-namespace ordavia {
-class AppServices;
-}
 
 // Anything that shows a document and must be told when it changes.
 class DocumentView {
@@ -44,10 +44,10 @@ public:
 
     // The application's services (profile, prompter, settings, database,
     // results). Whoever makes a document gives it these before it is used;
-    // asking a document that has none throws ordavia::MissingService.
-    virtual void setServices(ordavia::AppServices* services) { services_ = services; }
+    // asking a document that has none throws MissingService.
+    virtual void setServices(AppServices* services) { services_ = services; }
     bool hasServices() const { return services_ != nullptr; }
-    ordavia::AppServices& services() const;
+    AppServices& services() const;
 
     void AddView(DocumentView* v);
     void RemoveView(DocumentView* v);
@@ -109,7 +109,9 @@ private:
     std::string title_;
     bool modified_ = false;
     DocTemplate* template_ = nullptr;
-    ordavia::AppServices* services_ = nullptr;
+    AppServices* services_ = nullptr;
     std::vector<DocumentView*> views_;
     std::vector<DocumentView*> listeners_;
 };
+
+}  // namespace ordavia

@@ -1,5 +1,7 @@
 #include "framework/Prompter.h"
 
+namespace ordavia {
+
 std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string cur;
@@ -19,3 +21,5 @@ std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& 
     }
     return out;
 }
+
+}  // namespace ordavia

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
+
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
@@ -59,3 +61,5 @@ public:
 // Splits a framework filter into (text, patterns) pairs; the patterns keep
 // their "*.ext;*.ext" form.
 std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter);
+
+}  // namespace ordavia

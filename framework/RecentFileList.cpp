@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ordavia {
+
 void RecentFileList::add(const std::string& path) {
     if (path.empty()) return;
     remove(path);
@@ -15,3 +17,5 @@ void RecentFileList::setEntries(const std::vector<std::string>& paths) {
     entries_.clear();
     for (auto it = paths.rbegin(); it != paths.rend(); ++it) add(*it);
 }
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace ordavia {
+
 class RecentFileList {
 public:
     explicit RecentFileList(size_t size = 4) : size_(size) {}
@@ -20,3 +22,5 @@ private:
     size_t size_;
     std::vector<std::string> entries_;
 };
+
+}  // namespace ordavia

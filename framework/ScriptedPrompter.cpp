@@ -1,5 +1,7 @@
 #include "framework/ScriptedPrompter.h"
 
+namespace ordavia {
+
 namespace {
 
 MsgResult firstAnswer(MsgButtons b) {
@@ -93,3 +95,5 @@ std::unique_ptr<Progress> ScriptedPrompter::beginProgress(const std::string& tit
     asked.push_back({"progress", title});
     return std::make_unique<ScriptedProgress>(cancelProgressAt);
 }
+
+}  // namespace ordavia

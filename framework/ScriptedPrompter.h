@@ -9,6 +9,8 @@
 
 #include "framework/Prompter.h"
 
+namespace ordavia {
+
 class ScriptedPrompter : public Prompter {
 public:
     struct Asked {
@@ -61,3 +63,5 @@ private:
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<std::optional<std::string>> folderAnswers;
 };
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ordavia {
+
 namespace {
 TimerFactory* g_factory = nullptr;
 }
@@ -89,3 +91,5 @@ int ManualTimerFactory::activeCount() const {
         if (auto s = w.lock(); s && s->active) ++n;
     return n;
 }
+
+}  // namespace ordavia

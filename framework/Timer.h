@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+namespace ordavia {
+
 class Timer {
 public:
     virtual ~Timer() = default;
@@ -44,3 +46,5 @@ private:
     std::shared_ptr<long> clock_;
     std::shared_ptr<std::vector<std::weak_ptr<State>>> timers_;
 };
+
+}  // namespace ordavia

@@ -11,6 +11,8 @@
 #include "image/KernelSet.h"
 #include "image/ProcessingArgs.h"
 
+namespace ordavia {
+
 namespace {
 
 // The default bowl (29 wide) sums to about a fifth of its spread below
@@ -74,9 +76,6 @@ ApexTemplate makeApexTemplate(const ProcessingArgs& a, int maxHalf) {
         }
     return t;
 }
-
-using ordavia::KernelSet;
-using ordavia::kernelSet;
 
 namespace {
 
@@ -211,7 +210,7 @@ void correlateFast(const GreyRegion& r, const ApexTemplate& t, const ProcessingA
     };
     scales(0, ts - 1, qFull);
     const KernelSet& ks = kernelSet();
-    std::vector<int16_t> fold(size_t(h + 1) * size_t(ordavia::apexFoldStride(w, h)));
+    std::vector<int16_t> fold(size_t(h + 1) * size_t(apexFoldStride(w, h)));
     std::vector<int32_t> sums(size_t(w) + 32);
     for (int y = 0; y < H; ++y) {
         ks.apexRow(src.data(), w, w, H, taps.data(), h, y, fold.data(), sums.data());
@@ -257,3 +256,5 @@ bool apexFilter(CZVimage& img, const ZRect& region, const ProcessingArgs& args) 
     if (done) img.dropDisplayHeader();
     return done;
 }
+
+}  // namespace ordavia

@@ -11,6 +11,9 @@
 #include "base/Geometry.h"
 
 class CZVimage;
+
+namespace ordavia {
+
 struct GreyRegion;
 struct ProcessingArgs;
 
@@ -32,3 +35,5 @@ ApexTemplate makeApexTemplate(const ProcessingArgs& args, int maxHalf = 0);
 
 bool apexFilter(CZVimage& img, const ZRect& region, const ProcessingArgs& args);
 bool apexFilter(const GreyRegion& region, const ProcessingArgs& args);
+
+}  // namespace ordavia

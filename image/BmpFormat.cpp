@@ -10,6 +10,8 @@
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 
+namespace ordavia {
+
 namespace {
 
 constexpr uint32_t kBiRgb = 0;
@@ -30,7 +32,7 @@ struct Channel {
 
 }  // namespace
 
-int readBmp(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
+int readBmp(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w) {
     // Everything after the 14-byte file header; its own fields are not used.
     if (!data || size < 14 + 40) return 0;
     const uint8_t* info = data + 14;
@@ -172,3 +174,5 @@ bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
         std::memcpy(bits + rowSize * uint64_t(y), src->row(c.top + y) + ptrdiff_t(c.left) * bpp, size_t(w) * bpp);
     return true;
 }
+
+}  // namespace ordavia

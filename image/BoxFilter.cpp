@@ -9,6 +9,8 @@
 #include "image/GreyRegion.h"
 #include "image/KernelSet.h"
 
+namespace ordavia {
+
 namespace {
 
 inline uint8_t clampByte(int64_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
@@ -78,7 +80,7 @@ bool boxFilter(const GreyRegion& r, int n, BoxMode mode) {
     // Windows up to 255 pixels (every one the dialog offers) go through
     // the vector kernels; their sums stay within 16 and 24 bits.
     if (2 * k + 1 <= 255) {
-        ordavia::kernelSet().box(r.data, r.stride, r.width, r.height, k, mode == BoxMode::HighPass);
+        kernelSet().box(r.data, r.stride, r.width, r.height, k, mode == BoxMode::HighPass);
         return true;
     }
     // 32-bit sums are exact while the whole window times 255 fits; the
@@ -108,3 +110,5 @@ bool signedBoxFilter(const GreyRegion& region, int signedSize) {
     if (signedSize < 0) return boxFilter(region, signedSize == INT32_MIN ? INT32_MAX : -signedSize, BoxMode::LowPass);
     return boxFilter(region, signedSize, BoxMode::HighPass);
 }
+
+}  // namespace ordavia

@@ -10,6 +10,9 @@
 #include "base/Geometry.h"
 
 class CZVimage;
+
+namespace ordavia {
+
 struct GreyRegion;
 
 enum class BoxMode { LowPass, HighPass };
@@ -34,3 +37,5 @@ bool signedBoxFilter(const GreyRegion& region, int signedSize);
 // The window size the dialog accepts.
 inline constexpr int kBoxWindowMin = 3;
 inline constexpr int kBoxWindowMax = 199;
+
+}  // namespace ordavia

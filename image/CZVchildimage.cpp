@@ -2,6 +2,8 @@
 
 #include "settings/DebugLog.h"
 
+using namespace ordavia;
+
 CZVchildimage::CZVchildimage() { ownsPixels_ = false; }
 
 // The pixels belong to the parent; the base destructor frees only what the

@@ -19,7 +19,7 @@ public:
     // colour), the buffer and the stride of another image.
     void attach(const CZVimage& image);
     // Points at pixels inside a parent: used by CZVimage::childFor.
-    void attachRegion(const CZVimage& parent, const ZRect& storedRect);
+    void attachRegion(const CZVimage& parent, const ordavia::ZRect& storedRect);
 
     CZVchildimage(CZVchildimage&&) = delete;
     CZVchildimage& operator=(CZVchildimage&&) = delete;

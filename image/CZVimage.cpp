@@ -12,6 +12,8 @@
 #include "image/CZVchildimage.h"
 #include "settings/DebugLog.h"
 
+using namespace ordavia;
+
 namespace {
 // Refuse sizes no picture of ours reaches, before asking the allocator:
 // 4 GiB of pixels.

@@ -129,12 +129,12 @@ public:
     // rows). Otherwise halves top and bottom for a field, moves by minus
     // the origin and intersects with (0, 0, width, rows). The result is in
     // stored rows.
-    ZRect clip(const ZRect& r) const;
+    ordavia::ZRect clip(const ordavia::ZRect& r) const;
     // The same without the move by the origin.
-    ZRect clipNoOrigin(const ZRect& r) const;
+    ordavia::ZRect clipNoOrigin(const ordavia::ZRect& r) const;
     // clip(); then, when this image is a whole frame and field is 1 or 2,
     // halves top and bottom and sets *halved (when given).
-    ZRect clipForField(const ZRect& r, int field, bool* halved = nullptr) const;
+    ordavia::ZRect clipForField(const ordavia::ZRect& r, int field, bool* halved = nullptr) const;
 
     // ---- Copies and regions ------------------------------------------------
     // Same shape, tag, interlace, origin, colour, palette, zero as black
@@ -142,16 +142,16 @@ public:
     int Copy(const CZVimage& src);
     // The clipped rectangle of the source, origin (0, 0); an empty
     // rectangle is a whole Copy().
-    int copyRect(const CZVimage& src, const ZRect& r);
+    int copyRect(const CZVimage& src, const ordavia::ZRect& r);
     // Copies the pixels inside the rectangle (parent coordinates) from src
     // into this image at the same parent coordinates, over the part that
     // lies in both images; an empty rectangle means all of src. Needs equal
     // interlace and colour.
-    int copyROI(const CZVimage& src, const ZRect& r);
+    int copyROI(const CZVimage& src, const ordavia::ZRect& r);
     // A window onto the clipped rectangle of this image; the caller owns
     // it and it must not outlive this image's buffer. Null when the clipped
     // rectangle is empty.
-    std::unique_ptr<CZVchildimage> childFor(const ZRect& r);
+    std::unique_ptr<CZVchildimage> childFor(const ordavia::ZRect& r);
     // Fills this already-sized image from a source of the same colour; a
     // whole-frame source with field 1 or 2 gives every second row.
     int extractfrom(const CZVimage& src, int field);
@@ -177,13 +177,13 @@ public:
     // ---- Point operations (grey; an empty rectangle is the whole image) ----
     // Mean, minimum and maximum byte; each output is optional. An empty
     // area gives mean 0, minimum 0 and maximum 0.
-    void statistics(const ZRect& r, double* mean, int* min, int* max) const;
+    void statistics(const ordavia::ZRect& r, double* mean, int* min, int* max) const;
     // p = clamp(trunc(gain * p + offset), 0, 255).
-    void linearMap(const ZRect& r, double gain, double offset);
+    void linearMap(const ordavia::ZRect& r, double gain, double offset);
     // p = p > level ? 255 : 0.
-    void threshold(const ZRect& r, int level);
+    void threshold(const ordavia::ZRect& r, int level);
     // p = 255 - p.
-    void negative(const ZRect& r);
+    void negative(const ordavia::ZRect& r);
     // Same width and rows only: p = clamp(p - q + offset). Returns 1 when done.
     int subtract(const CZVimage& other, int offset);
     // Same width and rows only: p = p AND q. Returns 1 when done.
@@ -231,8 +231,8 @@ public:
     // but does not load. An empty rectangle means none. Colour pictures
     // read as grey take `weights`. Return 1 on success, 0 on failure (image
     // unchanged).
-    int Load(const std::string& path, const ordavia::GreyWeights& weights, const ZRect& rect = {});
-    int Save(const std::string& path, const ZRect& rect = {}) const;
+    int Load(const std::string& path, const ordavia::GreyWeights& weights, const ordavia::ZRect& rect = {});
+    int Save(const std::string& path, const ordavia::ZRect& rect = {}) const;
 
     // Takes the pixels and data fields (shape, tag, interlace, origin,
     // colour) of a freshly made image, keeping this image's display

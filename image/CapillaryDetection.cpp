@@ -14,6 +14,8 @@
 #include "image/RegionFill.h"
 #include "settings/DebugLog.h"
 
+namespace ordavia {
+
 namespace {
 
 // Labels used while the window is worked through: the region being
@@ -201,3 +203,5 @@ int64_t countObjectsInRegion(const std::vector<std::vector<ZPoint>>& objects, co
             }
     return n;
 }
+
+}  // namespace ordavia

@@ -13,6 +13,8 @@
 #include "base/Geometry.h"
 #include "image/CZVimage.h"
 
+namespace ordavia {
+
 struct GreyRegion;
 struct ProcessingArgs;
 
@@ -90,3 +92,5 @@ std::optional<DensityReport> densityReport(int64_t n, int w, int h, double sx, d
 // "&Find Capillaries": how many objects have at least one vertex inside
 // the region (right and bottom exclusive).
 int64_t countObjectsInRegion(const std::vector<std::vector<ZPoint>>& objects, const ZRect& region);
+
+}  // namespace ordavia

@@ -9,6 +9,8 @@
 #include "image/GreyRegion.h"
 #include "image/RegionFill.h"
 
+namespace ordavia {
+
 namespace {
 
 // Codes 1..8 in the order the steps are tried: up, up-right, right,
@@ -108,3 +110,5 @@ int64_t traceCapillary(CZVimage& img, const ZRect& region, ZPoint seed, int trac
     img.dropDisplayHeader();
     return traced;
 }
+
+}  // namespace ordavia

@@ -15,9 +15,13 @@
 
 class CZVimage;
 
+namespace ordavia {
+
 // tracewin: side of the threshold window ("ProcessingArgs"/"tracewin"); the
 // window reaches tracewin / 2 pixels on each side of the pixel, cut to the
 // region. The seed is in the image's parent frame coordinates. Returns the
 // number of pixels blackened; 0 (and no change) when the seed lies outside
 // the region or the image is not 8-bit.
 int64_t traceCapillary(CZVimage& img, const ZRect& region, ZPoint seed, int tracewin);
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "image/SettingsReal.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 const char* const kSection = "ProcessingArgs";
 std::string key(int i) { return "custom" + std::to_string(i); }
@@ -28,3 +30,5 @@ void CustomKernel::save(const ProfileStore& s) const {
     s.WriteDouble(kSection, "customfactor", gain);
     s.WriteInt(kSection, "customoffset", offset);
 }
+
+}  // namespace ordavia

@@ -1,8 +1,12 @@
 #pragma once
+
+class ProfileStore;
+
+namespace ordavia {
+
 // A 3 x 3 convolution kernel with its gain and offset: the user's custom
 // filter ("ProcessingArgs" keys "custom0".."custom8" row by row from the
 // top-left, "customfactor", "customoffset") or the fixed Laplacian.
-class ProfileStore;
 
 struct CustomKernel {
     int k[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -16,3 +20,5 @@ struct CustomKernel {
     void load(const ProfileStore& store);
     void save(const ProfileStore& store) const;
 };
+
+}  // namespace ordavia

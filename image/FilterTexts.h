@@ -1,4 +1,7 @@
 #pragma once
+
+namespace ordavia {
+
 // The texts the image commands write for the filters and detectors: history
 // lines for the notes, result-image name suffixes, the density result and
 // the timing line of the debug log. Kept here so that the commands and the
@@ -27,3 +30,5 @@ inline constexpr const char* kSuffixEightRegions = "-8region";
 inline constexpr const char* kDensityResultFormat = "%7.3f, capillary density, %7.3f, area";
 // Debug log line after "Threshold Capillaries", with the seconds taken.
 inline constexpr const char* kFindCapsLogFormat = "findcaps=%fsecs\n";
+
+}  // namespace ordavia

@@ -8,6 +8,8 @@
 #include "image/GreyRegion.h"
 #include "image/KernelSet.h"
 
+namespace ordavia {
+
 GaussianKernel makeGaussianKernel(double sigma, int maxTaps) {
     GaussianKernel k;
     if (!(sigma > 0.0) || !std::isfinite(sigma)) return k;
@@ -82,13 +84,12 @@ void blurLines(const GaussianKernel& k, const float* s, float* out, int len, int
     }
 }
 
-
 bool gaussianBlur(const GreyRegion& r, double sigma) {
     if (r.empty()) return false;
     const int longest = std::max(r.width, r.height);
     const GaussianKernel k = makeGaussianKernel(sigma, longest);
     if (k.g.empty()) return false;
-    ordavia::kernelSet().blur(r.data, r.stride, r.width, r.height, k.g.data(), k.e.data(), k.taps());
+    kernelSet().blur(r.data, r.stride, r.width, r.height, k.g.data(), k.e.data(), k.taps());
     return true;
 }
 
@@ -97,3 +98,5 @@ bool gaussianBlur(CZVimage& img, const ZRect& region, double sigma) {
 }
 
 double parseSigma(const std::string& text) { return std::atof(text.c_str()); }
+
+}  // namespace ordavia

@@ -14,6 +14,9 @@
 #include "base/Geometry.h"
 
 class CZVimage;
+
+namespace ordavia {
+
 struct GreyRegion;
 
 struct GaussianKernel {
@@ -38,3 +41,5 @@ bool gaussianBlur(const GreyRegion& region, double sigma);
 
 // The sigma setting ("blur"/"sigma", stored as text, default "1.0").
 double parseSigma(const std::string& text);
+
+}  // namespace ordavia

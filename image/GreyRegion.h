@@ -8,6 +8,8 @@
 #include "base/Geometry.h"
 #include "image/CZVimage.h"
 
+namespace ordavia {
+
 struct GreyRegion {
     uint8_t* data = nullptr;  // top-left pixel of the region
     ptrdiff_t stride = 0;
@@ -45,3 +47,5 @@ inline GreyRegion greyRegion(CZVimage& img, const ZRect& r) {
 inline GreyRegion greyRegionNoOrigin(CZVimage& img, const ZRect& r) {
     return img.isEmpty() ? GreyRegion{} : greyRegionOfClip(img, img.clipNoOrigin(r));
 }
+
+}  // namespace ordavia

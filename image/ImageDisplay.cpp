@@ -7,6 +7,8 @@
 #include "image/CZVimage.h"
 #include "image/Palette.h"
 
+using namespace ordavia;
+
 int CZVimage::setPalette(int index) {
     if (index == -1) {
         header_.clear();

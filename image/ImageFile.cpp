@@ -9,7 +9,7 @@
 #include "image/ImageFormats.h"
 #include "settings/StartupSettings.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 namespace {
 
@@ -46,7 +46,7 @@ ordavia::GreyWeights ordavia::greyWeightsOf(const StartupSettings& settings) {
     return GreyWeights{settings.red, settings.green, settings.blue};
 }
 
-Status checkPictureSize(uint64_t width, uint64_t height) {
+Status ordavia::checkPictureSize(uint64_t width, uint64_t height) {
     if (width == 0 || height == 0) return Status::failure("picture without pixels");
     if (width > INT32_MAX / 4 || height > INT32_MAX || width * height > kMaxPicturePixels)
         return Status::failure(strprintf("picture of %llu x %llu pixels is larger than the %llu pixels Ordavia opens",
@@ -56,7 +56,7 @@ Status checkPictureSize(uint64_t width, uint64_t height) {
     return Status::success();
 }
 
-Status loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights, const ZRect& rect) {
+Status ordavia::loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights, const ZRect& rect) {
     const Kind kind = kindOf(path);
     if (kind == Kind::None || kind == Kind::Tiff) return Status::failure(path + ": not a picture format Ordavia reads");
     const bool region = !rect.isEmpty();
@@ -79,7 +79,7 @@ Status loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWe
     }
 }
 
-Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect) {
+Status ordavia::savePicture(const CZVimage& img, const std::string& path, const ZRect& rect) {
     std::vector<uint8_t> bytes;
     switch (kindOf(path)) {
         case Kind::Zvg:

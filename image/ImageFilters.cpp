@@ -8,6 +8,8 @@
 #include "image/GreyRegion.h"
 #include "image/KernelSet.h"
 
+namespace ordavia {
+
 bool stretchRegion(const GreyRegion& r) {
     if (r.empty()) return false;
     uint8_t lo8 = 255, hi8 = 0;
@@ -35,8 +37,8 @@ bool stretchRegion(const GreyRegion& r) {
     }
     // The same map as arithmetic: (p - min) x (255 / range), checked
     // against the table before use.
-    const ordavia::ByteMap map = ordavia::byteMap(lut, 255.0 / range, -double(lo) * 255.0 / range);
-    for (int y = 0; y < r.height; ++y) ordavia::applyByteMap(map, r.row(y), size_t(r.width));
+    const ByteMap map = byteMap(lut, 255.0 / range, -double(lo) * 255.0 / range);
+    for (int y = 0; y < r.height; ++y) applyByteMap(map, r.row(y), size_t(r.width));
     return true;
 }
 
@@ -73,7 +75,7 @@ bool equalise(CZVimage& img, const ZRect& region) {
 bool negativeFilter(CZVimage& img, const ZRect& region) {
     const GreyRegion r = greyRegion(img, region);
     if (r.empty()) return false;
-    const auto apply = ordavia::kernelSet().invert;
+    const auto apply = kernelSet().invert;
     for (int y = 0; y < r.height; ++y) apply(r.row(y), size_t(r.width));
     img.dropDisplayHeader();
     return true;
@@ -100,7 +102,7 @@ bool convolve3x3(CZVimage& img, const ZRect& region, const CustomKernel& kern) {
     if (conv3InFloat(kern)) {
         int32_t k32[9];
         for (int i = 0; i < 9; ++i) k32[i] = kern.k[i];
-        ordavia::kernelSet().conv3(pad.data(), w, h, k32, float(gain), float(off), r.data, r.stride);
+        kernelSet().conv3(pad.data(), w, h, k32, float(gain), float(off), r.data, r.stride);
         img.dropDisplayHeader();
         return true;
     }
@@ -185,3 +187,5 @@ int applyDustFilter(CZVimage& img, const std::vector<ZRect>& marks) {
     }
     return n;
 }
+
+}  // namespace ordavia

@@ -8,6 +8,9 @@
 #include "base/Geometry.h"
 
 class CZVimage;
+
+namespace ordavia {
+
 struct CustomKernel;
 struct GreyRegion;
 
@@ -47,3 +50,5 @@ bool removeDustMark(CZVimage& img, const ZRect& mark);
 // marks are skipped: for a single mark an empty rectangle means the whole
 // image, which a dust spot never does. Returns how many were applied.
 int applyDustFilter(CZVimage& img, const std::vector<ZRect>& marks);
+
+}  // namespace ordavia

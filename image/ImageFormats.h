@@ -17,9 +17,11 @@
 #include "base/Result.h"
 
 class CZVimage;
-struct StartupSettings;
 
 namespace ordavia {
+
+struct StartupSettings;
+
 // How colour pictures become grey when they are read: the weights of red,
 // green and blue. The defaults are the profile's ("Settings" "red", "green",
 // "blue"); the application passes what its start-up settings hold.
@@ -27,7 +29,6 @@ struct GreyWeights {
     double red = 0.299, green = 0.587, blue = 0.114;
 };
 GreyWeights greyWeightsOf(const StartupSettings& settings);
-}  // namespace ordavia
 
 // ---- Whole files -------------------------------------------------------------
 // The format follows the extension (".zvg", ".bmp", ".tif", ".jpg", ".jpeg",
@@ -36,15 +37,15 @@ GreyWeights greyWeightsOf(const StartupSettings& settings);
 // it writes only that part. Failures carry the reason in words, naming the
 // file ("n1.bmp: No space left on device"). Colour becomes grey with
 // `weights` where the reader turns colour into grey.
-ordavia::Status loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights,
+Status loadPicture(const std::string& path, CZVimage& out, const GreyWeights& weights,
                             const ZRect& rect = {});
-ordavia::Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
+Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
 
 // Compressed pictures are refused beyond this many pixels, before any
 // decoding: a small file must not cost gigabytes. 8192 x 8192 is more than
 // any capillaroscope or camera of ours gives.
 constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
-ordavia::Status checkPictureSize(uint64_t width, uint64_t height);
+Status checkPictureSize(uint64_t width, uint64_t height);
 
 // ---- Native ".zvg" -----------------------------------------------------------
 // Current header: 9 little-endian int32 (-2, 36, tag, interlace, width,
@@ -85,7 +86,7 @@ bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
 // row orders. The result's colour depends on `out`'s colour before the read
 // (grey stays grey; colour takes 24/32-bit as colour and 8-bit as grey;
 // Bayer takes only 8-bit data). Colour to grey uses `w`.
-int readBmp(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
+int readBmp(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
 // 8-bit with the display palette for grey, 24-bit for colour and
 // (demosaiced) Bayer; top-down rows. With a non-empty rectangle, the
 // clipped rectangle with left and right rounded down to multiples of 4.
@@ -96,20 +97,20 @@ bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
 // three-sample files become grey with `w`.
 constexpr const char* kTiffNot8Bit = "Not an 8 bit greylevel image!";
 constexpr const char* kTiffDamaged = "damaged TIFF picture";
-ordavia::Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
+Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
 // Writes through libtiff to `path` (a temporary file renamed over it).
 // Grey and Bayer as one 8-bit sample per pixel, colour as RGB.
-ordavia::Status writeTiff(const CZVimage& img, const std::string& path);
+Status writeTiff(const CZVimage& img, const std::string& path);
 
 // ---- JPEG and PNG (camera pictures) ---------------------------------------------
 // Colour becomes grey with the given weights exactly as for 24-bit bitmaps,
 // unless `out` was colour before the read (then colour pictures stay
 // colour). Sizes beyond kMaxPicturePixels are refused before decoding.
-ordavia::Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
-ordavia::Status readPng(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w);
+Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
+Status readPng(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
 // Grey as one 8-bit channel, colour as RGB, Bayer demosaiced; through a
 // temporary file renamed over `path`.
-ordavia::Status writePng(const CZVimage& img, const std::string& path);
+Status writePng(const CZVimage& img, const std::string& path);
 
 // Grey from blue, green and red bytes with the given weights, truncated
 // towards zero after each addition in the order given, clamped to 0..255.
@@ -119,3 +120,5 @@ inline int weightedGrey(double w1, int s1, double w2, int s2, double w3, int s3)
     acc = std::trunc(acc + w3 * s3);
     return !(acc > 0.0) ? 0 : (acc >= 255.0 ? 255 : static_cast<int>(acc));
 }
+
+}  // namespace ordavia

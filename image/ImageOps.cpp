@@ -11,6 +11,8 @@
 #include "image/CZVimage.h"
 #include "image/KernelSet.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Sum, minimum and maximum of n bytes. The statistics of whole frames run

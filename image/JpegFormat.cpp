@@ -15,7 +15,7 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
-using ordavia::Status;
+namespace ordavia {
 
 namespace {
 
@@ -59,7 +59,7 @@ namespace {
 // Decodes into img; only C objects live in this frame, so the jump back to
 // setjmp skips no destructor.
 Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8_t>& line, bool wantColour,
-              const ordavia::GreyWeights& w) {
+              const GreyWeights& w) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     ScanLimit progress;
@@ -112,7 +112,7 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
 
 }  // namespace
 
-Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
+Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w) {
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return Status::failure("not a JPEG picture");
     CZVimage img;
     std::vector<uint8_t> line;
@@ -123,3 +123,5 @@ Status readJpeg(const uint8_t* data, size_t size, CZVimage& out, const ordavia::
     out.adoptData(std::move(img));
     return s;
 }
+
+}  // namespace ordavia

@@ -10,6 +10,8 @@
 #include "image/RegionFill.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 int readNumber(const ProfileStore& s, const char* key, const char* def) {
@@ -196,3 +198,5 @@ bool simpleThreshold(CZVimage& img, const ZRect& region, int level) {
 }
 
 int loadSimpleThresholdLevel(const ProfileStore& store) { return store.GetInt("settings", "simpleimagethreshold", 128); }
+
+}  // namespace ordavia

@@ -13,6 +13,8 @@
 
 class ProfileStore;
 
+namespace ordavia {
+
 // Section "minima": "threshold", "window width", "window height",
 // "tolerance", each stored as text holding a number.
 struct MinimaSettings {
@@ -71,3 +73,5 @@ EightRegionsResult findEightRegions(const CZVimage& img, const ZRect& region);
 bool simpleThreshold(CZVimage& img, const ZRect& region, int level);
 // "settings"/"simpleimagethreshold", default 128.
 int loadSimpleThresholdLevel(const ProfileStore& store);
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace ordavia {
+
 namespace {
 
 void put(uint8_t* e, int i, int b, int g, int r) {
@@ -84,3 +86,5 @@ const char* paletteMenuText(int index) {
                                         "&Multicolour", "Contour&2", "Contour&4", "Contour&8", "Contour&16"};
     return index >= 0 && index < 10 ? names[index] : "";
 }
+
+}  // namespace ordavia

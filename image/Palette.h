@@ -4,6 +4,8 @@
 // order of a device-independent bitmap's colour table).
 #include <cstdint>
 
+namespace ordavia {
+
 // Fills entries[0..1023] with palette index (0..9; others give grey).
 void fillPalette(int index, uint8_t* entries);
 // Stretches the grey range min..max over the palette: below
@@ -14,3 +16,5 @@ bool fillAutoContrastPalette(int min, int max, uint8_t* entries);
 // The menu text of a palette ("&Greylevel" ... "Contour&16"); empty for an
 // index outside 0..9.
 const char* paletteMenuText(int index);
+
+}  // namespace ordavia

@@ -15,7 +15,7 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
-using ordavia::Status;
+namespace ordavia {
 
 namespace {
 
@@ -49,7 +49,7 @@ void readMem(png_structp png, png_bytep out, png_size_t n) {
 
 // Only C objects live in this frame, so the jump back to setjmp skips no
 // destructor.
-Status decode(MemReader& mem, CZVimage& img, std::vector<uint8_t>& line, bool wantColour, const ordavia::GreyWeights& w) {
+Status decode(MemReader& mem, CZVimage& img, std::vector<uint8_t>& line, bool wantColour, const GreyWeights& w) {
     PngError err{};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, onError, onWarning);
     if (!png) return Status::failure("not enough memory to read PNG");
@@ -158,7 +158,7 @@ Status encode(const CZVimage& img, int fd, const std::string& path) {
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        if (ws.err) return ordavia::errnoStatus(path, ws.err);
+        if (ws.err) return errnoStatus(path, ws.err);
         return Status::failure(path + ": " + err.message);
     }
     png_set_write_fn(png, &ws, writeFd, flushFd);
@@ -176,7 +176,7 @@ Status encode(const CZVimage& img, int fd, const std::string& path) {
 
 }  // namespace
 
-Status readPng(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
+Status readPng(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w) {
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return Status::failure("not a PNG picture");
     MemReader mem{data, size, 0};
     CZVimage img;
@@ -198,11 +198,13 @@ Status writePng(const CZVimage& src, const std::string& path) {
         if (!src.demosaicTo(demosaiced)) return Status::failure(path + ": not enough memory");
         img = &demosaiced;
     }
-    auto temp = ordavia::openSaveTemp(path);
+    auto temp = openSaveTemp(path);
     if (!temp) return temp.status();
     if (Status s = encode(*img, temp->fd, path); !s) {
-        ordavia::abandonSaveTemp(*temp);
+        abandonSaveTemp(*temp);
         return s;
     }
-    return ordavia::commitSaveTemp(*temp, 0644);
+    return commitSaveTemp(*temp, 0644);
 }
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "image/SettingsReal.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 const char* const kSection = "ProcessingArgs";
 }
@@ -45,3 +47,5 @@ void ProcessingArgs::save(const ProfileStore& s) const {
     s.WriteInt(kSection, "tracethreshold", tracethreshold);
     s.WriteInt(kSection, "tracewin", tracewin);
 }
+
+}  // namespace ordavia

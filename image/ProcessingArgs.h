@@ -1,8 +1,12 @@
 #pragma once
+
+class ProfileStore;
+
+namespace ordavia {
+
 // The "ProcessingArgs" settings of the capillary detector and its helpers:
 // the box-filter chain, the accepted area range, the apex template and the
 // trace tool's window. Read when a command starts.
-class ProfileStore;
 
 struct ProcessingArgs {
     // Box-filter chain, in this order: negative = low pass of that size,
@@ -34,3 +38,5 @@ struct ProcessingArgs {
     void load(const ProfileStore& store);
     void save(const ProfileStore& store) const;
 };
+
+}  // namespace ordavia

@@ -7,6 +7,9 @@
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+namespace ordavia {
+
 #endif
 
 namespace {
@@ -168,3 +171,5 @@ FillStats fillHoles(const BytePlane& plane, const ZRect& bounds, uint8_t label) 
     }
     return added;
 }
+
+}  // namespace ordavia

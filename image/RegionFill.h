@@ -16,6 +16,8 @@
 
 #include "base/Geometry.h"
 
+namespace ordavia {
+
 // A plane of bytes the walk writes into: the image itself or a label plane
 // beside it.
 struct BytePlane {
@@ -139,3 +141,5 @@ FillStats fillRegion(const BytePlane& plane, int x, int y, uint8_t target, uint8
 // labelled too; returns what was added. Needs a scratch plane the size of
 // the bounding box, never more.
 FillStats fillHoles(const BytePlane& plane, const ZRect& bounds, uint8_t label);
+
+}  // namespace ordavia

@@ -13,6 +13,8 @@
 #include "image/CZVimage.h"
 #include "image/SyntheticNailfoldDraw.h"
 
+namespace ordavia {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -202,7 +204,6 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     L.arterialOnLeft = lp.arterialLeft;
     return out;
 }
-
 
 bool fail(std::string* error, const std::string& msg) {
     if (error) *error = msg;
@@ -475,3 +476,5 @@ std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
     j.endObject();
     return j.str() + "\n";
 }
+
+}  // namespace ordavia

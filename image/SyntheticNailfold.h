@@ -25,6 +25,8 @@
 
 class CZVimage;
 
+namespace ordavia {
+
 class SyntheticNailfold {
 public:
     struct Params {
@@ -128,3 +130,5 @@ public:
     // The truth and the parameters as one compact JSON object.
     static std::string truthJson(const Truth& truth, const Params& p);
 };
+
+}  // namespace ordavia

@@ -6,6 +6,8 @@
 
 #include "image/SyntheticNailfoldDraw.h"
 
+namespace ordavia {
+
 namespace {
 
 double lattice(uint64_t key, int64_t ix, int64_t iy) {
@@ -249,3 +251,5 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
         out[i] = static_cast<uint8_t>(std::clamp(std::floor(v + 0.5), 0.0, 255.0));
     }
 }
+
+}  // namespace ordavia

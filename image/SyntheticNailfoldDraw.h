@@ -13,6 +13,8 @@
 
 #include "image/SyntheticNailfold.h"
 
+namespace ordavia {
+
 // SplitMix64: tiny, fast, and good enough for picture statistics.
 inline uint64_t synthMix(uint64_t z) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -103,3 +105,5 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
 // keeping the largest value where tubes overlap.
 void synthDrawTube(const SynthTube& tube, double umPerPixelX, double umPerPixelY, int width, int height,
                    std::vector<float>& depth);
+
+}  // namespace ordavia

@@ -18,6 +18,8 @@
 #include "image/ImageFormats.h"
 #include "image/TiffMemory.h"
 
+using namespace ordavia;
+
 namespace {
 
 using MemFile = ordavia::TiffInMemory;
@@ -45,8 +47,6 @@ toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->size; }
 int memMap(thandle_t, void**, toff_t*) { return 0; }
 void memUnmap(thandle_t, void*, toff_t) {}
 int silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-using ordavia::Status;
 
 Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::GreyWeights& w) {
     uint16_t spp = 1, bps = 1, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
@@ -130,7 +130,7 @@ TIFF* openTiffInMemory(TiffInMemory& file, const char* name, bool quiet, int64_t
 
 }  // namespace ordavia
 
-Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
+Status ordavia::readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::GreyWeights& w) {
     if (!data || size < 8) return Status::failure("not a TIFF picture");
     ordavia::TiffInMemory f{data, size, 0};
     TIFF* tif = ordavia::openTiffInMemory(f, "memory");
@@ -140,7 +140,7 @@ Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const ordavia::
     return s;
 }
 
-Status writeTiff(const CZVimage& img, const std::string& path) {
+Status ordavia::writeTiff(const CZVimage& img, const std::string& path) {
     if (img.isEmpty()) return Status::failure(path + ": empty image");
     auto temp = ordavia::openSaveTemp(path);
     if (!temp) return temp.status();

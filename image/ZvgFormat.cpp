@@ -8,6 +8,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+namespace ordavia {
+
 bool parseImageHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
     if (!d || size < 16) return false;
     const int32_t first = loadLE32(d);
@@ -132,3 +134,5 @@ bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
     for (int y = 0; y < rows; ++y) std::memcpy(p + rb * size_t(y), img.row(top + y) + ptrdiff_t(left) * bpp, rb);
     return true;
 }
+
+}  // namespace ordavia

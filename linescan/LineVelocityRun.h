@@ -12,11 +12,13 @@
 #include "linescan/ZlineScanBaseDoc.h"
 
 class CMotivaDoc;
-class ResultTables;
-class ZlineScanDoc;
-struct ResultColumn;
-
 namespace ordavia {
+class ResultTables;
+}  // namespace ordavia
+class ZlineScanDoc;
+namespace ordavia {
+
+struct ResultColumn;
 
 class AppServices;
 

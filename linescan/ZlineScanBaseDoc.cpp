@@ -13,9 +13,7 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
-using ordavia::CbvLimitCurves;
-using ordavia::CbvSummary;
-using ordavia::VelocitySlope;
+using namespace ordavia;
 
 std::string CbvSummary::text(int lineNumber) const {
     return strprintf("line %i ", lineNumber) + "velocity = " + strprintf("%.1f ", mean) + units + " " +

@@ -187,13 +187,13 @@ public:
     void DeleteContents() override;
     bool OnNewDocument() override;
     bool OnOpenDocument(const std::string& path) override;
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     // Reads a ".zvl" from bytes without prompts (tests, fuzzing, the CLI).
     ordavia::Status loadZvlBytes(const std::vector<uint8_t>& bytes);
 
 protected:
     // The line-scan block after the chart part.
-    void serializeLineScan(Archive& ar);
+    void serializeLineScan(ordavia::Archive& ar);
     C2DTrace* make2D(const char* name, int typeCode, uint32_t rows, uint32_t columns, int32_t kind);
     // The four display fields of a two-dimensional trace.
     static void setDisplay(C2DTrace& t, double range, double step, double lowest, double highest) {
@@ -224,9 +224,9 @@ protected:
 
     // The chart's own commands add and remove traces; each change of the
     // trace list finds the traces again so that no pointer outlives its trace.
-    struct TraceWatch : DocumentView {
+    struct TraceWatch : ordavia::DocumentView {
         ZlineScanBaseDoc* doc = nullptr;
-        void OnUpdate(Document*, long hint) override;
+        void OnUpdate(ordavia::Document*, long hint) override;
     } watch_;
     // False (after finding the traces again) when a result trace no longer
     // has the scan's column count.

@@ -6,6 +6,8 @@
 #include "linescan/CbvCorrelation.h"
 #include "linescan/ZlineScanBaseDoc.h"
 
+using namespace ordavia;
+
 namespace {
 
 void readColumn(const C2DTrace& t, uint32_t k, std::vector<double>& out) {

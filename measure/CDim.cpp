@@ -9,6 +9,8 @@
 #include "measure/CDimLine.h"
 #include "measure/DimMath.h"
 
+using namespace ordavia;
+
 CDim::CDim() = default;
 CDim::~CDim() = default;
 

@@ -21,7 +21,7 @@
 
 class CDimLine;
 
-class CDim : public CObject {
+class CDim : public ordavia::CObject {
     ORDAVIA_SERIAL(CDim, 1)
 public:
     static constexpr int32_t kLayoutVersion = 3;
@@ -33,7 +33,7 @@ public:
 
     CDim();
     ~CDim() override;
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
 
     uint32_t colour() const { return colour_; }
     void setColour(uint32_t c) { colour_ = c; }
@@ -45,23 +45,23 @@ public:
     int width() const { return width_; }
     void setWidth(int w);
     int vertexCount() const { return static_cast<int>(vertices_.size()); }
-    const std::vector<ZPoint>& vertices() const { return vertices_; }
+    const std::vector<ordavia::ZPoint>& vertices() const { return vertices_; }
     // Replaces vertex i (ignored when out of range) and rebuilds derived data.
-    void setVertex(int i, ZPoint p);
+    void setVertex(int i, ordavia::ZPoint p);
     // Moves every vertex by the offset.
     void moveBy(int dx, int dy);
 
     // The i-th vertex; (0, 0) when out of range.
-    virtual ZPoint getVertex(int i) const;
+    virtual ordavia::ZPoint getVertex(int i) const;
     // Index of the new vertex, or -1 when it was not added.
-    virtual int addVertex(ZPoint p);
+    virtual int addVertex(ordavia::ZPoint p);
     // Path length over all vertices (closed for a polygon).
     virtual double length(double xs, double ys) const;
     // Sums of |dx| * xs and |dy| * ys along the path.
     virtual double xExtent(double xs) const;
     virtual double yExtent(double ys) const;
     // Scaled length of the parts of the path inside the rectangle.
-    virtual double lengthInRect(const ZRect& r, double xs, double ys) const;
+    virtual double lengthInRect(const ordavia::ZRect& r, double xs, double ys) const;
     // Segment lengths from vertex first to vertex last (open path).
     virtual double pathLength(int first, int last, double xs, double ys) const;
     // Scaled distance between vertices i and j; 0 when either is out of range.
@@ -69,7 +69,7 @@ public:
     // atan2 of the scaled difference from i to j, radians; 0 when out of range.
     virtual double angle(int i, int j, double xs, double ys) const;
     virtual double area(double xs, double ys) const;
-    virtual double areaInRect(const ZRect& r, double xs, double ys) const;
+    virtual double areaInRect(const ordavia::ZRect& r, double xs, double ys) const;
     // Returns the new vertex count.
     virtual int removeVertex(int i);
     virtual void removeAllVertices();
@@ -77,11 +77,11 @@ public:
     virtual void setLength(double newLength);
     virtual void scaleAboutFirst(double factor);
     // True when p is within kHitTolerance pixels in x and in y of the first vertex.
-    virtual bool hit(ZPoint p) const;
-    virtual bool anyVertexInRect(const ZRect& r) const;
-    virtual bool allVerticesInRect(const ZRect& r) const;
+    virtual bool hit(ordavia::ZPoint p) const;
+    virtual bool anyVertexInRect(const ordavia::ZRect& r) const;
+    virtual bool allVerticesInRect(const ordavia::ZRect& r) const;
     // Moves the object so that its first vertex lands on p.
-    virtual void moveTo(ZPoint p);
+    virtual void moveTo(ordavia::ZPoint p);
     // Rotates by a radians about (cx, cy) in image coordinates (y down): a
     // positive angle turns the object anticlockwise on the screen.
     virtual void rotate(double a, double cx, double cy);
@@ -90,8 +90,8 @@ public:
     // A new object of the same class with the same colour, width, label and vertices.
     virtual std::unique_ptr<CDim> clone() const;
     // The centre as a point, and exactly through x and y.
-    virtual ZPoint centre(double& x, double& y) const;
-    virtual ZPoint centrePoint() const;
+    virtual ordavia::ZPoint centre(double& x, double& y) const;
+    virtual ordavia::ZPoint centrePoint() const;
     // A line of the same colour and length as the chord from the first to
     // the last vertex, crossing it at right angles through its midpoint.
     // Null with fewer than two vertices. (Callers include CDimLine.h.)
@@ -99,7 +99,7 @@ public:
     // Path length over chord length; 0 for objects other than lines.
     virtual double tortuosityRatio() const;
     // Curve-based tortuosity; 0 with count 0 for objects other than lines.
-    virtual double tortuosity(double xs, double ys, int& curveCount, const TortuosityParams& params) const;
+    virtual double tortuosity(double xs, double ys, int& curveCount, const ordavia::TortuosityParams& params) const;
     // Every coordinate becomes coordinate * numerator / denominator
     // (integer division). A zero denominator leaves the object unchanged.
     virtual void rescale(int numerator, int denominator);
@@ -118,7 +118,7 @@ protected:
         if (closedPath() && n > 1) f(vertices_[n - 1], vertices_[0]);
     }
 
-    std::vector<ZPoint> vertices_;
+    std::vector<ordavia::ZPoint> vertices_;
 
 private:
     uint32_t colour_ = kDefaultColour;

@@ -5,6 +5,8 @@
 
 #include "measure/DimMath.h"
 
+using namespace ordavia;
+
 CDimCircle::CDimCircle() = default;
 CDimCircle::~CDimCircle() = default;
 

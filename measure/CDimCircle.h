@@ -10,18 +10,18 @@ public:
     ~CDimCircle() override;
 
     // Refused (-1) once the two diameter ends are set.
-    int addVertex(ZPoint p) override;
+    int addVertex(ordavia::ZPoint p) override;
     double area(double xs, double ys) const override;
     // The whole area when the bounding rectangle meets r, else 0.
-    double areaInRect(const ZRect& r, double xs, double ys) const override;
+    double areaInRect(const ordavia::ZRect& r, double xs, double ys) const override;
     void update() override;
     std::unique_ptr<CDim> clone() const override;
 
     // Half the distance between the two vertices, in pixels.
     double radius() const;
     // Centre plus and minus the radius, each edge truncated towards zero.
-    const ZRect& boundingRect() const { return bounds_; }
+    const ordavia::ZRect& boundingRect() const { return bounds_; }
 
 private:
-    ZRect bounds_;
+    ordavia::ZRect bounds_;
 };

@@ -6,6 +6,8 @@
 #include "measure/DimMath.h"
 #include "settings/DebugLog.h"
 
+using namespace ordavia;
+
 CDimLine::CDimLine() = default;
 CDimLine::~CDimLine() = default;
 

@@ -15,19 +15,19 @@ public:
     void update() override;
     std::unique_ptr<CDim> clone() const override;
     double tortuosityRatio() const override;
-    double tortuosity(double xs, double ys, int& curveCount, const TortuosityParams& params) const override;
+    double tortuosity(double xs, double ys, int& curveCount, const ordavia::TortuosityParams& params) const override;
 
     // The band as a closed polygon: each vertex moved half the width to the
     // left of its segment, in vertex order, then to the right, in reverse
     // order. Empty with fewer than two vertices.
-    const std::vector<ZPoint>& bandOutline() const { return band_; }
+    const std::vector<ordavia::ZPoint>& bandOutline() const { return band_; }
     // Whether the line is drawn as its band outline rather than a polyline.
     bool drawnAsBand() const { return width() != 1 && vertexCount() >= 2; }
     // The vertices at which the last tortuosity computation closed a curve.
-    const std::vector<ZPoint>& curveMarks() const { return curveMarks_; }
+    const std::vector<ordavia::ZPoint>& curveMarks() const { return curveMarks_; }
 
 private:
-    std::vector<ZPoint> band_;
+    std::vector<ordavia::ZPoint> band_;
     // Derived drawing data refreshed by the (logically const) measure.
-    mutable std::vector<ZPoint> curveMarks_;
+    mutable std::vector<ordavia::ZPoint> curveMarks_;
 };

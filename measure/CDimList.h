@@ -10,7 +10,7 @@
 #include "base/CObject.h"
 #include "measure/CDim.h"
 
-class CDimList : public CObject {
+class CDimList : public ordavia::CObject {
     ORDAVIA_SERIAL(CDimList, 1)
 public:
     // Kinds understood by addNew(); any other value makes a line.
@@ -24,7 +24,7 @@ public:
     // Loading replaces the objects only once the whole list has been read,
     // and leaves no object current. A list of more than kMaxLoadObjects is
     // refused.
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     static constexpr uint32_t kMaxLoadObjects = 100000;
 
     // A new, empty object of the kind.
@@ -51,7 +51,7 @@ public:
 
     // Starts a new object of the kind at p with the list's colour and width;
     // it becomes current. Returns its index, or -1 on memory exhaustion.
-    int addNew(int kind, ZPoint p);
+    int addNew(int kind, ordavia::ZPoint p);
     // Takes over an existing object; returns its index. The current object
     // does not change.
     int add(std::unique_ptr<CDim> obj);
@@ -61,21 +61,21 @@ public:
     void removeAll();
     // Makes the first object whose first vertex is within the hit tolerance
     // of p current and returns its index; -1 (and nothing current) when none.
-    int hitTest(ZPoint p);
+    int hitTest(ordavia::ZPoint p);
 
     // Objects with any vertex inside r.
-    int countInRect(const ZRect& r) const;
+    int countInRect(const ordavia::ZRect& r) const;
     // Single-vertex objects (counting marks) inside r.
-    int countMarksInRect(const ZRect& r) const;
+    int countMarksInRect(const ordavia::ZRect& r) const;
 
     // Sums over all objects.
     double totalLength(double xs, double ys) const;
     double totalXExtent(double xs) const;
     double totalYExtent(double ys) const;
-    double totalLengthInRect(const ZRect& r, double xs, double ys) const;
-    double totalAreaInRect(const ZRect& r, double xs, double ys) const;
+    double totalLengthInRect(const ordavia::ZRect& r, double xs, double ys) const;
+    double totalAreaInRect(const ordavia::ZRect& r, double xs, double ys) const;
     double totalTortuosityRatio() const;
-    double totalTortuosity(double xs, double ys, int& curveCount, const TortuosityParams& params) const;
+    double totalTortuosity(double xs, double ys, int& curveCount, const ordavia::TortuosityParams& params) const;
 
     // Moves the current object, and with it every selected object.
     void moveCurrent(int dx, int dy);
@@ -84,7 +84,7 @@ public:
     void rotateCurrent(double a);
     // Rotates them so that the current object's first vertex turns towards p
     // as seen from the centre. Returns the angle turned.
-    double rotateCurrentTowards(ZPoint p);
+    double rotateCurrentTowards(ordavia::ZPoint p);
 
     // The text drawn before object i: its number counted from 1.
     static std::string prefixText(int i);

@@ -4,6 +4,8 @@
 
 #include "measure/DimMath.h"
 
+using namespace ordavia;
+
 CDimPolygon::CDimPolygon() = default;
 CDimPolygon::~CDimPolygon() = default;
 

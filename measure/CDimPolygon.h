@@ -12,9 +12,9 @@ public:
     // |sum (y[i] + y[i+1]) (x[i] - x[i+1])| * xs * ys / 2 with wrap-around.
     double area(double xs, double ys) const override;
     // The whole area when any vertex lies inside r, else 0.
-    double areaInRect(const ZRect& r, double xs, double ys) const override;
+    double areaInRect(const ordavia::ZRect& r, double xs, double ys) const override;
     // The mean of the vertices (integer mean for the point).
-    ZPoint centre(double& x, double& y) const override;
+    ordavia::ZPoint centre(double& x, double& y) const override;
     std::unique_ptr<CDim> clone() const override;
 
 protected:

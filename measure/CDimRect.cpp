@@ -1,5 +1,7 @@
 #include "measure/CDimRect.h"
 
+using namespace ordavia;
+
 CDimRect::CDimRect() = default;
 CDimRect::~CDimRect() = default;
 

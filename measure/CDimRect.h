@@ -11,16 +11,16 @@ public:
     ~CDimRect() override;
 
     // Refused (-1) once both corners are set.
-    int addVertex(ZPoint p) override;
+    int addVertex(ordavia::ZPoint p) override;
     // (bottom - top) * (right - left) * xs * ys, signed.
     double area(double xs, double ys) const override;
     // The area of the overlap with r, always positive.
-    double areaInRect(const ZRect& r, double xs, double ys) const override;
+    double areaInRect(const ordavia::ZRect& r, double xs, double ys) const override;
     void update() override;
     std::unique_ptr<CDim> clone() const override;
 
-    const ZRect& boundingRect() const { return bounds_; }
+    const ordavia::ZRect& boundingRect() const { return bounds_; }
 
 private:
-    ZRect bounds_;
+    ordavia::ZRect bounds_;
 };

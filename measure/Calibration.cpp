@@ -5,6 +5,8 @@
 #include "measure/MagnificationTable.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 Calibration Calibration::fromProfile(const ProfileStore& store) {
     Calibration c;
     c.mag_ = MagnificationTable(store).readDefault();
@@ -85,3 +87,5 @@ void Calibration::calibrate(const CDimList& list, const CalibrationRequest& req,
 }
 
 std::string Calibration::perPixelUnitName() const { return unitNameInEffect() + CalibrationTexts::perPixelSuffix; }
+
+}  // namespace ordavia

@@ -14,6 +14,8 @@
 class CDimList;
 class ProfileStore;
 
+namespace ordavia {
+
 // What the calibrate dialog proposes and what the user confirms.
 struct CalibrationRequest {
     int xLine = 0;  // 1-based list positions; 0 (or out of range) is none
@@ -72,3 +74,5 @@ private:
     bool calibrated_ = false;
     std::string units_ = "um";
 };
+
+}  // namespace ordavia

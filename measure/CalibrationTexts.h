@@ -1,4 +1,7 @@
 #pragma once
+
+namespace ordavia {
+
 // Menu and dialog texts of calibration, magnification and units, exactly as
 // the workstation shows them (& marks the mnemonic). The magnification
 // table's lines come from Magnification::listLine().
@@ -33,3 +36,5 @@ struct CalibrationTexts {
     // The unit name while a document is not calibrated.
     static constexpr const char* pixelUnit = "pixel";
 };
+
+}  // namespace ordavia

@@ -22,11 +22,13 @@
 class CDim;
 class CResultDoc;
 class ProfileStore;
-class ResultTables;
-class ZBasicDoc;
-struct ResultColumn;
-
 namespace ordavia {
+class ResultTables;
+}  // namespace ordavia
+class ZBasicDoc;
+namespace ordavia {
+
+struct ResultColumn;
 
 class CapillaryCountTool {
 public:

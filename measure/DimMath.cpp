@@ -1,5 +1,7 @@
 #include "measure/DimMath.h"
 
+namespace ordavia {
+
 double DimMath::insideFraction(ZPoint a, ZPoint b, const ZRect& box) {
     const double x0 = a.x, y0 = a.y;
     const double dx = static_cast<double>(b.x) - a.x;
@@ -24,3 +26,5 @@ double DimMath::insideFraction(ZPoint a, ZPoint b, const ZRect& box) {
     }
     return t1 > t0 ? t1 - t0 : 0.0;
 }
+
+}  // namespace ordavia

@@ -8,6 +8,8 @@
 
 #include "base/Geometry.h"
 
+namespace ordavia {
+
 struct DimMath {
     static int clampToInt(int64_t v) {
         if (v > INT_MAX) return INT_MAX;
@@ -41,3 +43,5 @@ struct DimMath {
     // [left, right] x [top, bottom] (Liang-Barsky clipping).
     static double insideFraction(ZPoint a, ZPoint b, const ZRect& box);
 };
+
+}  // namespace ordavia

@@ -20,6 +20,8 @@
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
@@ -57,7 +59,7 @@ bool ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, doub
 }
 
 bool ImageProcessing::equalise(ZBasicDoc& doc) {
-    return doc.imageOperation(kHistoryEqualise, [](CZVimage& img, const ZRect& r) { return ::equalise(img, r); });
+    return doc.imageOperation(kHistoryEqualise, [](CZVimage& img, const ZRect& r) { return ordavia::equalise(img, r); });
 }
 
 bool ImageProcessing::negative(ZBasicDoc& doc) {
@@ -139,7 +141,7 @@ bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
         if (!doc.quiet()) doc.services().prompter().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    const bool done = doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return ::subtractImage(img, other); });
+    const bool done = doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return ordavia::subtractImage(img, other); });
     if (!done && !doc.quiet())
         doc.services().prompter().messageBox(
             strprintf("%s is not an 8-bit grey image of %i x %i pixels; nothing was subtracted.",
@@ -178,3 +180,5 @@ std::string ImageProcessing::resultImagePath(const ZBasicDoc& doc, const std::st
     if (ext[0] != '.') ext = "." + ext;
     return withoutExtension(base) + suffix + ext;
 }
+
+}  // namespace ordavia

@@ -17,6 +17,8 @@ class CDimList;
 class CZVimage;
 class ZBasicDoc;
 
+namespace ordavia {
+
 class ImageProcessing {
 public:
     // ---- Settings and texts --------------------------------------------
@@ -110,3 +112,5 @@ public:
     // density to report.
     static std::string reportDensity(ZBasicDoc& doc, long long n, const ZRect& region);
 };
+
+}  // namespace ordavia

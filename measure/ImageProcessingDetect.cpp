@@ -20,6 +20,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 ProcessingArgs storedArgs(const ZBasicDoc& doc) {
@@ -59,7 +61,7 @@ bool ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); 
 
 bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
     const ProcessingArgs args = storedArgs(doc);
-    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return ::apexFilter(img, r, args); });
+    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return ordavia::apexFilter(img, r, args); });
 }
 
 bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
@@ -155,7 +157,7 @@ bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
         store.WriteInt("settings", "simpleimagethreshold", level);
     }
     return doc.imageOperation(kHistorySimpleThreshold,
-                              [&](CZVimage& img, const ZRect& r) { return ::simpleThreshold(img, r, level); });
+                              [&](CZVimage& img, const ZRect& r) { return ordavia::simpleThreshold(img, r, level); });
 }
 
 bool ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
@@ -169,14 +171,16 @@ bool ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
     if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
     MinimaSettings s;
     s.load(doc.services().profile());
-    return addMinimaMarks(doc, ::findMinimaWithinTolerance(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima8);
+    return addMinimaMarks(doc, ordavia::findMinimaWithinTolerance(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima8);
 }
 
 bool ImageProcessing::findEightRegions(ZBasicDoc& doc) {
     if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
-    const EightRegionsResult r = ::findEightRegions(doc.image(), doc.marks().roi.normalized());
+    const EightRegionsResult r = ordavia::findEightRegions(doc.image(), doc.marks().roi.normalized());
     doc.appendHistory(kHistoryEightRegions);
     writeResultImage(doc, r.labels, kSuffixEightRegions);
     doc.UpdateAllViews();
     return !r.regions.empty();
 }
+
+}  // namespace ordavia

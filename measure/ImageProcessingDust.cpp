@@ -22,6 +22,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 // A mask is a handful of small objects; anything near this size is not one.
@@ -42,7 +44,7 @@ void tell(const ZBasicDoc& doc, const std::string& text, MsgIcon icon) {
 CZVimage reloadFromFile(const ZBasicDoc& doc) {
     CZVimage img;
     if (doc.imageFileName().empty()) return img;
-    const ordavia::GreyWeights weights = doc.importWeights();
+    const GreyWeights weights = doc.importWeights();
     if (img.Load(doc.imageFileName(), weights)) return img;
     if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()), weights);
     return img;
@@ -79,7 +81,7 @@ std::vector<ZRect> ImageProcessing::dustMarks(const CDimList& list) {
 bool ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
     Archive ar;
     list.Serialize(ar);
-    const ordavia::Status r = writeFileAtomically(path, ar.bytes());
+    const Status r = writeFileAtomically(path, ar.bytes());
     if (!r.ok() && error) *error = r.reason();
     return r.ok();
 }
@@ -87,7 +89,7 @@ bool ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list,
 bool ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
     registerMeasureClasses();
     std::vector<uint8_t> bytes;
-    const ordavia::Status r = readFileBytes(path, bytes, kMaxDustMaskBytes);
+    const Status r = readFileBytes(path, bytes, kMaxDustMaskBytes);
     if (!r.ok()) {
         if (error) *error = r.reason();
         return false;
@@ -188,3 +190,5 @@ bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture) 
     }
     return applyDustFilter(picture, dustMarks(dustList(doc))) > 0;
 }
+
+}  // namespace ordavia

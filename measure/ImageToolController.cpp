@@ -20,6 +20,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 
 int& modeRef() {
@@ -720,8 +722,8 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
     std::array<std::string, kStatusPaneCount> t;
     const double xs = doc_.xScaleInEffect();
     const double ys = doc_.yScaleInEffect();
-    const std::string unit = " " + ordavia::displayUnit(doc_.unitsInEffect());
-    const std::string area = " " + ordavia::displayAreaUnit(doc_.unitsInEffect());
+    const std::string unit = " " + displayUnit(doc_.unitsInEffect());
+    const std::string area = " " + displayAreaUnit(doc_.unitsInEffect());
     const int rx = cursor.x - doc_.marks().originX;
     const int ry = cursor.y - doc_.marks().originY;
     if (doc_.calibration().calibrated)
@@ -752,3 +754,5 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
     t[8] = "Tool: " + toolName();
     return t;
 }
+
+}  // namespace ordavia

@@ -19,8 +19,11 @@
 class CDim;
 class CDimList;
 class CZVimage;
-class Prompter;
 class ZBasicDoc;
+
+namespace ordavia {
+
+class Prompter;
 
 class ImageToolController {
 public:
@@ -238,3 +241,5 @@ private:
     int zoomNum_ = 1;
     int zoomDen_ = 1;
 };
+
+}  // namespace ordavia

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ordavia {
+
 struct Magnification {
     double xScale = 1.0;
     double yScale = 1.0;
@@ -17,3 +19,5 @@ struct Magnification {
     // without leading zeros, in local time.
     static std::string formatDate(int32_t date);
 };
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 namespace {
 const char kSettings[] = "settings";
 }
@@ -99,3 +101,5 @@ std::vector<Magnification> MagnificationTable::entries() const {
     }
     return out;
 }
+
+}  // namespace ordavia

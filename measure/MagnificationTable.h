@@ -12,6 +12,8 @@
 
 class ProfileStore;
 
+namespace ordavia {
+
 class MagnificationTable {
 public:
     static constexpr int MAXMAGS = 500;
@@ -46,3 +48,5 @@ private:
     Magnification readFrom(const std::string& section, const char* defaultName) const;
     const ProfileStore& store_;
 };
+
+}  // namespace ordavia

@@ -7,6 +7,8 @@
 #include "measure/CDimPolygon.h"
 #include "measure/CDimRect.h"
 
+namespace ordavia {
+
 void registerMeasureClasses() {
     static const bool registered = [] {
         ClassRegistry& r = ClassRegistry::instance();
@@ -20,3 +22,5 @@ void registerMeasureClasses() {
     }();
     (void)registered;
 }
+
+}  // namespace ordavia

@@ -5,7 +5,9 @@
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
-const std::vector<std::string>& SelectionAverage::valueColumns() {
+namespace ordavia {
+
+const std::vector<std::string>& ImageSelectionAverage::valueColumns() {
     static const std::vector<std::string> c = {
         "ROI w",       "ROI h",         "ROI area",          "Av. Level",      "min",         "max",
         "list",        "N",             "total L",           "Av. L",          "total Area",  "Av. Area",
@@ -14,16 +16,16 @@ const std::vector<std::string>& SelectionAverage::valueColumns() {
     return c;
 }
 
-const std::vector<int>& SelectionAverage::valueDecimals() {
+const std::vector<int>& ImageSelectionAverage::valueDecimals() {
     static const std::vector<int> d = {1, 1, 0, 2, 0, 0, 0, 0, 1, 1, 0, 1, 2, 3, 3, 3, 3, 4, 3};
     return d;
 }
 
-SelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
-    SelectionAverage out;
+ImageSelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
+    ImageSelectionAverage out;
     out.filename = doc.GetPathName();
     out.units = doc.unitsInEffect();
-    out.values.assign(SelectionAverage::valueColumns().size(), 0.0);
+    out.values.assign(ImageSelectionAverage::valueColumns().size(), 0.0);
 
     // The selection in image coordinates: the region of interest, else the whole image.
     ZRect sel = doc.marks().roi.normalized();
@@ -66,3 +68,5 @@ SelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
     v[18] = curves;
     return out;
 }
+
+}  // namespace ordavia

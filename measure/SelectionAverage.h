@@ -7,7 +7,9 @@
 
 class ZBasicDoc;
 
-struct SelectionAverage {
+namespace ordavia {
+
+struct ImageSelectionAverage {
     std::string filename;  // document path
     std::string units;     // unit name in effect
     // In the column order of the image density table, from "ROI w" on.
@@ -19,4 +21,6 @@ struct SelectionAverage {
     static const std::vector<int>& valueDecimals();
 };
 
-SelectionAverage computeSelectionAverage(const ZBasicDoc& doc);
+ImageSelectionAverage computeSelectionAverage(const ZBasicDoc& doc);
+
+}  // namespace ordavia

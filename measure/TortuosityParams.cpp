@@ -2,6 +2,8 @@
 
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 TortuosityParams TortuosityParams::fromProfile(const ProfileStore& store) {
     TortuosityParams p;
     p.minLength = store.GetDouble("tortuosity", "minlength", p.minLength);
@@ -10,3 +12,5 @@ TortuosityParams TortuosityParams::fromProfile(const ProfileStore& store) {
     p.log = store.GetInt("tortuosity", "log", 0) != 0;
     return p;
 }
+
+}  // namespace ordavia

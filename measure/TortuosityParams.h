@@ -1,9 +1,12 @@
 #pragma once
+
+class ProfileStore;
+
+namespace ordavia {
+
 // Tuning values of the curve-based tortuosity measure of a dimension line.
 // The image document reads them from the profile when it starts and hands
 // them to every tortuosity computation.
-
-class ProfileStore;
 
 struct TortuosityParams {
     double minLength = 10.0;       // vertices closer than this to the anchor are skipped
@@ -14,3 +17,5 @@ struct TortuosityParams {
     // Section "tortuosity": "minlength", "mincurvelength", "minangle", "log".
     static TortuosityParams fromProfile(const ProfileStore& store);
 };
+
+}  // namespace ordavia

@@ -6,6 +6,8 @@
 #include <memory>
 #include <set>
 
+namespace ordavia {
+
 namespace {
 
 // Record function numbers.
@@ -369,3 +371,5 @@ std::shared_ptr<const WmfDrawing> parseWmfCached(const std::vector<uint8_t>& byt
     }
     return memo.drawing;
 }
+
+}  // namespace ordavia

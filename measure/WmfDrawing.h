@@ -19,6 +19,8 @@
 
 #include "base/Geometry.h"
 
+namespace ordavia {
+
 struct WmfPrimitive {
     enum Kind { kLine, kPolyline, kPolygon, kRectangle, kEllipse, kText };
     Kind kind = kLine;
@@ -67,3 +69,5 @@ inline WmfDrawing parseWmf(const std::vector<uint8_t>& bytes) { return parseWmf(
 // The same, parsed once: a repaint with the same bytes gets the drawing
 // parsed before (a grid metafile is drawn on every repaint of the view).
 std::shared_ptr<const WmfDrawing> parseWmfCached(const std::vector<uint8_t>& bytes);
+
+}  // namespace ordavia

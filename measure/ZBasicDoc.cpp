@@ -16,6 +16,8 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Two names of the same file (relative, "..", links); names that do not
@@ -227,7 +229,7 @@ void ZBasicDoc::reloadGridDrawing() {
         gridMetafile_ = readMetafileBytes(grid_.userFile);
 }
 
-std::vector<uint8_t> readMetafileBytes(const std::string& path) {
+std::vector<uint8_t> ordavia::readMetafileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
     if (path.empty() || !readFileBytes(path, bytes, 64u << 20).ok()) return {};
     // A placeable metafile starts with its own 22-byte header (key
@@ -447,7 +449,7 @@ std::string ZBasicDoc::proposedSaveName() const {
     return CdbDocument::proposedSaveName();
 }
 
-std::string nextFreePictureName(const std::string& path) {
+std::string ordavia::nextFreePictureName(const std::string& path) {
     const std::string stem = withoutExtension(path), ext = extensionOf(path);
     for (int i = 1;; ++i) {
         const std::string candidate = stem + "-" + std::to_string(i) + ext;

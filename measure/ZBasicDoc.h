@@ -18,9 +18,10 @@
 #include "measure/TortuosityParams.h"
 
 class ProfileStore;
+
 namespace ordavia {
+
 struct GreyWeights;
-}
 
 // The calibration a document measures with.
 struct ImageCalibration {
@@ -46,6 +47,8 @@ struct GridSettings {
     uint32_t colour = 0x808080;
     std::string userFile;
 };
+
+}  // namespace ordavia
 
 class ZBasicDoc : public CdbDocument {
 public:
@@ -102,22 +105,22 @@ public:
     void setImageFile(const std::string& path, int32_t time);
 
     // Calibration: the scales with the magnification they came from.
-    const ImageCalibration& calibration() const { return calibration_; }
+    const ordavia::ImageCalibration& calibration() const { return calibration_; }
     // Scales must be finite and not negative; false (and no change) otherwise.
-    bool setCalibration(const ImageCalibration& c);
+    bool setCalibration(const ordavia::ImageCalibration& c);
 
     // Places on the picture.
-    const ImageMarks& marks() const { return marks_; }
-    void setMarks(const ImageMarks& m);
+    const ordavia::ImageMarks& marks() const { return marks_; }
+    void setMarks(const ordavia::ImageMarks& m);
     void setOrigin(int x, int y);
     // The region of interest; the second rectangle keeps its offset.
-    void setRegion(const ZRect& roi);
-    void setSecondRegion(const ZRect& roi2);
+    void setRegion(const ordavia::ZRect& roi);
+    void setSecondRegion(const ordavia::ZRect& roi2);
     void setShowTarget(bool on);
 
     // The grid and its drawing (styles 2 and 3 draw a metafile).
-    const GridSettings& grid() const { return grid_; }
-    void setGrid(const GridSettings& g);
+    const ordavia::GridSettings& grid() const { return grid_; }
+    void setGrid(const ordavia::GridSettings& g);
     const std::vector<uint8_t>& gridDrawing() const { return gridMetafile_; }
 
     // Notes (history lines and the user's text) and the description kept
@@ -126,8 +129,8 @@ public:
     void setNotes(const std::string& text);
     const std::string& description() const { return description_; }
     void setDescription(const std::string& text);
-    const TortuosityParams& tortuosity() const { return tortuosity_; }
-    void setTortuosity(const TortuosityParams& t);
+    const ordavia::TortuosityParams& tortuosity() const { return tortuosity_; }
+    void setTortuosity(const ordavia::TortuosityParams& t);
 
     // The five dimension lists. Edits through the document's own methods
     // can be undone; the tools edit the current list in place and mark the
@@ -145,12 +148,12 @@ public:
     int32_t versionRead() const { return versionRead_; }
     // The diameter ends of the circles the last "Threshold Capillaries"
     // added, so that running it again can replace them.
-    std::vector<std::pair<ZPoint, ZPoint>> lastDetection;
+    std::vector<std::pair<ordavia::ZPoint, ordavia::ZPoint>> lastDetection;
 
     // ---- Framework ----
     // Takes the settings every document starts from out of the profile.
     void setServices(ordavia::AppServices* services) override;
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     bool OnNewDocument() override;
     bool OnOpenDocument(const std::string& path) override;
     bool OnSaveDocument(const std::string& path) override;
@@ -182,9 +185,9 @@ public:
     CDimList& currentDimList() { return lists_[static_cast<size_t>(currentList_)]; }
     const CDimList& currentDimList() const { return lists_[static_cast<size_t>(currentList_)]; }
     // Starts a new dimension of the kind at p in the current list; its index.
-    int addNewDimension(int kind, ZPoint p);
+    int addNewDimension(int kind, ordavia::ZPoint p);
     int addObject(std::unique_ptr<CDim> obj);
-    void addVertex(int i, ZPoint p);
+    void addVertex(int i, ordavia::ZPoint p);
     void removeObject(int i);
     // Empties the current list (after asking, unless quiet); false when the
     // user said no or the list was empty.
@@ -204,8 +207,8 @@ public:
     double xScaleInEffect() const { return calibration_.calibrated ? calibration_.xScale : 1.0; }
     double yScaleInEffect() const { return calibration_.calibrated ? calibration_.yScale : 1.0; }
     std::string unitsInEffect() const { return calibration_.calibrated ? calibration_.units : std::string("pixel"); }
-    void setMagnification(const Magnification& m, bool writeDefault, bool addToTable);
-    Magnification magnification() const;
+    void setMagnification(const ordavia::Magnification& m, bool writeDefault, bool addToTable);
+    ordavia::Magnification magnification() const;
     void setUnits(bool isCalibrated, const std::string& unitName);
 
     // ---- Image operations ----
@@ -214,7 +217,7 @@ public:
     // history line in the notes, modified flags, all views redrawn. The
     // operation returns false when it changed nothing; then no history is
     // written. An empty history name writes no line.
-    bool imageOperation(const std::string& history, const std::function<bool(CZVimage&, const ZRect&)>& op);
+    bool imageOperation(const std::string& history, const std::function<bool(CZVimage&, const ordavia::ZRect&)>& op);
     // " ROI (%i,%i)-(%i,%i)." when a region is set, then "\r\n".
     std::string regionText() const;
     void appendHistory(const std::string& text);
@@ -253,8 +256,8 @@ private:
         bool hasPicture = false;
         CZVimage picture;
         std::array<std::vector<std::unique_ptr<CDim>>, kListCount> lists;
-        ImageMarks marks;
-        ImageCalibration calibration;
+        ordavia::ImageMarks marks;
+        ordavia::ImageCalibration calibration;
     };
     UndoState captureState(bool withPicture) const;
     void restoreState(UndoState& s);
@@ -262,8 +265,8 @@ private:
     void changed();
     const ProfileStore* profileOrNull() const;
 
-    void readLists(Archive& ar, int32_t version);
-    bool saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift);
+    void readLists(ordavia::Archive& ar, int32_t version);
+    bool saveImageBeside(const std::string& docPath, bool& regionOnly, ordavia::ZPoint& shift);
     bool forceImageSave_ = false;
     // The picture file this document wrote in this session. Any other file
     // beside the document may be a raw picture and is only replaced after
@@ -278,19 +281,21 @@ private:
     bool imageModified_ = false;
     std::string imageFileName_;
     int32_t imageTime_ = 0;
-    ImageCalibration calibration_;
-    ImageMarks marks_;
-    GridSettings grid_;
+    ordavia::ImageCalibration calibration_;
+    ordavia::ImageMarks marks_;
+    ordavia::GridSettings grid_;
     std::vector<uint8_t> gridMetafile_;
     std::string notes_;
     std::string description_;
-    TortuosityParams tortuosity_;
+    ordavia::TortuosityParams tortuosity_;
     std::array<CDimList, kListCount> lists_;
     int32_t currentList_ = 0;
     bool quiet_ = false;
     int32_t versionRead_ = kLayoutVersion;
     UndoState undo_;
 };
+
+namespace ordavia {
 
 // "NAME-1.ext", or the next number that names no file yet.
 std::string nextFreePictureName(const std::string& path);
@@ -299,3 +304,5 @@ std::string nextFreePictureName(const std::string& path);
 // 16-bit words sits at offset 6; the whole file of that size is the drawing.
 // Empty when the file cannot be read or is not a metafile.
 std::vector<uint8_t> readMetafileBytes(const std::string& path);
+
+}  // namespace ordavia

@@ -12,6 +12,8 @@
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 void ZBasicDoc::changed() {
     SetModifiedFlag(true);
     UpdateAllViews();

@@ -7,6 +7,8 @@
 #include "measure/TortuosityParams.h"
 #include "measure/ZBasicDoc.h"
 
+using namespace ordavia;
+
 // Hears the image document's changes on behalf of the table.
 class ZDimDoc::Follower : public DocumentView {
 public:

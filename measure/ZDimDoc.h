@@ -10,7 +10,9 @@
 
 class CDimList;
 class ZBasicDoc;
+namespace ordavia {
 struct TortuosityParams;
+}  // namespace ordavia
 
 class ZDimDoc : public CdbDocument {
 public:
@@ -23,7 +25,7 @@ public:
     // Titles the document "Dimensions" and writes one row per object; a
     // row index past the current end appends a row.
     void Fill(int originX, int originY, double xScale, double yScale, const CDimList& list,
-              const TortuosityParams& params);
+              const ordavia::TortuosityParams& params);
 
     const std::vector<std::vector<std::string>>& rows() const { return rows_; }
     // Sets one cell, appending rows as needed.
@@ -32,7 +34,7 @@ public:
     // The saved text (header, rows, "Subject ID" and "Exam ID" lines).
     std::string text() const;
     // Storing writes text(); loading reads nothing.
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     void DeleteContents() override { rows_.clear(); }
 
     ZDimDoc();
@@ -56,7 +58,7 @@ public:
 private:
     class Follower;
     void fillRows(int originX, int originY, double xScale, double yScale, const CDimList& list,
-                  const TortuosityParams& params);
+                  const ordavia::TortuosityParams& params);
     std::vector<std::vector<std::string>> rows_;
     std::unique_ptr<Follower> follower_;
     ZBasicDoc* source_ = nullptr;

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace ordavia {
+
 namespace {
 std::string& logFile() {
     static std::string name = "zv.log";
@@ -29,3 +31,5 @@ const char* debugLog(const char* fmt, ...) {
     std::fclose(f);
     return fmt;
 }
+
+}  // namespace ordavia

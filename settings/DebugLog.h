@@ -5,6 +5,8 @@
 // working directory until start-up derives the real name.
 #include <string>
 
+namespace ordavia {
+
 namespace DebugLog {
 void setFile(const std::string& path);
 const std::string& file();
@@ -15,3 +17,5 @@ bool enabled();
 // Writes one formatted piece of text to the log (the format carries its own
 // newline) and returns the format argument.
 const char* debugLog(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace ordavia

@@ -13,6 +13,8 @@
 #include "base/FileIO.h"
 #include "base/Text.h"
 
+using namespace ordavia;
+
 namespace {
 
 // The profile refuses to read anything larger: it is a text of settings.
@@ -164,7 +166,7 @@ bool ProfileStore::lookup(const std::string& section, const std::string& key, st
     return false;
 }
 
-int parseProfileInt(const std::string& text) {
+int ordavia::parseProfileInt(const std::string& text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     bool neg = false;

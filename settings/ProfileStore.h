@@ -73,7 +73,11 @@ private:
     mutable int reads_ = 0;
 };
 
+namespace ordavia {
+
 // Parses leading decimal digits the way the platform's profile reader does:
 // blanks, an optional sign, then digits; anything else stops the parse (and
 // no digits at all gives 0).
 int parseProfileInt(const std::string& text);
+
+}  // namespace ordavia

@@ -2,6 +2,8 @@
 
 #include "settings/ProfileStore.h"
 
+namespace ordavia {
+
 void StartupSettings::load(const ProfileStore& p) {
     cbvMethod = p.GetInt("TRVcalcs", "cbvMethod", 0);
     minThreshold = p.GetInt("TRVcalcs", "minThreshold", 50);
@@ -55,3 +57,5 @@ void StartupSettings::save(const ProfileStore& p) const {
     p.WriteInt("Dynamic settings", "triggermovie", triggermovie);
     p.WriteInt("Settings", "expertmode", expertmode);
 }
+
+}  // namespace ordavia

@@ -5,6 +5,8 @@
 
 class ProfileStore;
 
+namespace ordavia {
+
 struct StartupSettings {
     // Doppler calculation settings ("TRVcalcs").
     int cbvMethod = 0;
@@ -44,3 +46,5 @@ struct StartupSettings {
     // Writes "cbvMethod" to "expertmode" in the table's order.
     void save(const ProfileStore& store) const;
 };
+
+}  // namespace ordavia

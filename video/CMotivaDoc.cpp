@@ -18,7 +18,7 @@
 #include "video/MovementCorrection.h"
 #include "video/MovieIo.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 CMotivaDoc::CMotivaDoc() : movie_(std::make_unique<CZVMovie>()) {}
 

@@ -17,8 +17,10 @@
 #include "video/FineOffsets.h"
 
 class CResultDoc;
-class Prompter;
 namespace ordavia {
+
+class Prompter;
+
 class MovementRun;
 struct MovementParams;
 struct FluxParams;
@@ -37,7 +39,7 @@ public:
     ~CMotivaDoc() override;
 
     // ---- Framework ----
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     bool OnNewDocument() override;
     bool OnOpenDocument(const std::string& path) override;
     bool OnSaveDocument(const std::string& path) override;
@@ -100,7 +102,7 @@ public:
     // "Export uncompressed avi": movie file name without extension + "-export.avi".
     ordavia::Result<std::string> exportUncompressed();
     // A per-frame pass with an image operation on the region of interest.
-    ordavia::Status framePass(const std::string& history, const std::function<void(CZVimage&, const ZRect&)>& op,
+    ordavia::Status framePass(const std::string& history, const std::function<void(CZVimage&, const ordavia::ZRect&)>& op,
                               const std::function<bool(int)>& progress = {});
     // "Convert to &grey": Bayer frames to grey in place of the mosaic,
     // colour frames to 8-bit grey with the import weights; grey videos are
@@ -132,7 +134,7 @@ public:
 
     // The profile and prompter this document uses (the services' when given).
     ProfileStore& profile() const;
-    Prompter& prompter() const;
+    ordavia::Prompter& prompter() const;
     // Movie options from the settings ("compressoutput", "tempdir").
     void applyMovieSettings();
 

@@ -19,7 +19,7 @@
 #include "video/MovieExport.h"
 #include "video/MoviePasses.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 Status CMotivaDoc::importMovie(const std::string& path) {
     applyMovieSettings();

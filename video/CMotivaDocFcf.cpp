@@ -4,7 +4,7 @@
 #include "video/CMotivaDoc.h"
 #include "video/PixelSpectra.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 Status CMotivaDoc::fftPerPixel(int points, const std::function<bool(int)>& progress) {
     if (!hasFrames()) return Status::failure("there is no video");

@@ -8,7 +8,7 @@
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 Status CMotivaDoc::startMovementCorrection(const ordavia::MovementParams& p) {
     if (!hasFrames()) return Status::failure("the video has no frames");

@@ -21,8 +21,6 @@
 #include "video/MovieIo.h"
 #include "video/MveFormat.h"
 
-using ordavia::Status;
-
 namespace ordavia {
 
 void MovieFrameImage::alias(uint8_t* pixels, const CZVimage& shape) {

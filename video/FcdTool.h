@@ -20,7 +20,9 @@
 #include "base/Result.h"
 
 class CDim;
+namespace ordavia {
 class Prompter;
+}  // namespace ordavia
 class ProfileStore;
 class fcfdoc;
 

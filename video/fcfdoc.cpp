@@ -20,7 +20,7 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
-using ordavia::Status;
+using namespace ordavia;
 
 fcfdoc::fcfdoc() = default;
 fcfdoc::~fcfdoc() = default;

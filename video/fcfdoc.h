@@ -22,7 +22,9 @@
 #include "measure/ZBasicDoc.h"
 #include "video/FcfStatistics.h"
 
+namespace ordavia {
 struct ResultRecord;
+}  // namespace ordavia
 
 class fcfdoc : public ZBasicDoc {
 public:
@@ -45,7 +47,7 @@ public:
     ~fcfdoc() override;
 
     // ---- Framework ----
-    void Serialize(Archive& ar) override;
+    void Serialize(ordavia::Archive& ar) override;
     bool OnNewDocument() override;
     // Reads the document, then its raw statistics; the picture is computed
     // from them again. Without readable statistics the stored picture stays.
@@ -90,7 +92,7 @@ public:
     // and its results row: sizes in calibrated units, FCF, FCD (%), flux,
     // conc, threshold.
     ordavia::FcfMeasures measure() const;
-    ResultRecord resultRecord() const;
+    ordavia::ResultRecord resultRecord() const;
     // Adds the row to "Functional Capillary Flow and Density Results"
     // (made when missing); false without services or when the table is full.
     bool addResultRow();
@@ -114,9 +116,9 @@ private:
     bool ignoreDrift_ = false;
     int32_t width_ = 0, height_ = 0;
     // The picture's place as read from a version 1002 document.
-    std::optional<ZPoint> placedAt_;
+    std::optional<ordavia::ZPoint> placedAt_;
     std::string rawProblem_;
     // The region of interest stays in the file although the picture beside
     // it is written whole.
-    const ZRect* storedRegion_ = nullptr;
+    const ordavia::ZRect* storedRegion_ = nullptr;
 };

@@ -10,6 +10,8 @@
 #include "image/CapillaryCount.h"
 #include "image/SyntheticCapillaroscope.h"
 
+using namespace ordavia;
+
 namespace {
 
 const CZVimage& frame(bool colour) {

@@ -18,6 +18,8 @@
 #include "image/RegionFill.h"
 #include "image/SyntheticNailfold.h"
 
+using namespace ordavia;
+
 namespace {
 
 CZVimage noiseFrame(int w, int h) {

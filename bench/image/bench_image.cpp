@@ -8,6 +8,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 namespace {
 
 CZVimage makeFrame(int w, int h, int colour = CZVimage::kGrey) {

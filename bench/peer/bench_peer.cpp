@@ -28,6 +28,8 @@
 #include "image/RegionFill.h"
 #include "image/SyntheticNailfold.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Processor time of this thread: on a machine shared with other work the

@@ -22,7 +22,7 @@ class ZchartDoc;
 class ChartCanvas;
 class DataFileFormat;
 
-class ZchartView : public QWidget, public DocumentView, public ordavia::MenuProvider {
+class ZchartView : public QWidget, public ordavia::DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     static constexpr const char* kClipboardFormat = "CTrace";
@@ -34,7 +34,7 @@ public:
     ordavia::ChartViewState& state() { return state_; }
     const ordavia::ChartViewState& state() const { return state_; }
 
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
     QSize sizeHint() const override { return {900, 520}; }

@@ -8,6 +8,8 @@
 
 #include "chart/ZliveChartDoc.h"
 
+using namespace ordavia;
+
 ZliveChartView::ZliveChartView(ZliveChartDoc* doc, QWidget* parent) : ZchartView(doc, parent), live_(doc) {
     setObjectName("ZliveChartView");
     hold_ = new QAction(kHoldText, this);

@@ -26,7 +26,7 @@ public:
     explicit ZliveChartView(ZliveChartDoc* doc, QWidget* parent = nullptr);
     ~ZliveChartView() override;
 
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
 
     bool isHeld() const { return held_ != nullptr; }
     void setHeld(bool on);

@@ -9,9 +9,9 @@
 
 #include "base/Result.h"
 
-class Prompter;
-
 namespace ordavia {
+
+class Prompter;
 
 inline constexpr const char* kExportViewAsPng = "Export view as &PNG...";
 

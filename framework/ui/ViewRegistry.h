@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+namespace ordavia {
 class Document;
+}  // namespace ordavia
 class QWidget;
 
 namespace ordavia {

@@ -7,7 +7,9 @@
 #include <string>
 
 class CMotivaDoc;
+namespace ordavia {
 class Document;
+}  // namespace ordavia
 class ZlineScanBaseDoc;
 
 namespace ordavia::linescanui {

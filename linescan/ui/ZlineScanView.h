@@ -25,7 +25,7 @@ public:
     // The action of a menu text in the "&Linescan" menu (whose "&Delete"
     // deletes a slope, not a trace); null when none.
     QAction* lineScanAction(const QString& text) const;
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
     // The chart's file actions, with "&Import..." taking kymographs too.
     QList<QAction*> fileActions() override;
 

@@ -73,7 +73,7 @@ void importImage(ZBasicDoc* doc, QWidget*) {
 }
 
 void averageOfSelection(ZBasicDoc* doc) {
-    const SelectionAverage row = computeSelectionAverage(*doc);
+    const ImageSelectionAverage row = computeSelectionAverage(*doc);
     CResultDoc* table = doc->services().results().open("Image Results");
     if (!table) return;
     ResultRecord rec;

@@ -18,9 +18,9 @@
 class QPainter;
 class ZBasicDoc;
 class CDim;
-struct WmfDrawing;
-
 namespace ordavia {
+
+struct WmfDrawing;
 
 struct ImagePaintMapping {
     // Device pixels per image pixel, and where image (0, 0) lands.

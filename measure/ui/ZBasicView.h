@@ -20,7 +20,7 @@ class ZBasicDoc;
 class ZBasicCanvas;
 class ZliveChartDoc;
 
-class ZBasicView : public QScrollArea, public DocumentView, public ordavia::MenuProvider {
+class ZBasicView : public QScrollArea, public ordavia::DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     // Update hint for changes of the overlays only (the picture is unchanged).
@@ -31,12 +31,12 @@ public:
     ~ZBasicView() override;
 
     ZBasicDoc* document() const { return doc_; }
-    ImageToolController& tools() { return *tools_; }
+    ordavia::ImageToolController& tools() { return *tools_; }
     const QImage& picture() const { return picture_; }
     QWidget* canvas() const;
 
     // DocumentView
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
     // MenuProvider
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
@@ -82,7 +82,7 @@ public:
     void printDocument();
     void printPreview();
     // Refreshes the status panes for the image point under the cursor.
-    virtual void updateStatus(ZPoint cursor);
+    virtual void updateStatus(ordavia::ZPoint cursor);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -102,10 +102,10 @@ private:
     void feedGreyLevel(bool force);
 
     ZBasicDoc* doc_;
-    std::unique_ptr<ImageToolController> tools_;
+    std::unique_ptr<ordavia::ImageToolController> tools_;
     ZBasicCanvas* canvas_ = nullptr;
     QImage picture_;
-    ZPoint cursor_;
+    ordavia::ZPoint cursor_;
     QPointer<QMdiSubWindow> frame_;
     // Set while the window is being activated (see mousePressEvent).
     bool justActivated_ = false;

@@ -10,7 +10,7 @@
 class QTableWidget;
 class ZDimDoc;
 
-class ZDimView : public QWidget, public DocumentView, public ordavia::MenuProvider {
+class ZDimView : public QWidget, public ordavia::DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
 public:
     ZDimView(ZDimDoc* doc, QWidget* parent = nullptr);
@@ -18,7 +18,7 @@ public:
 
     ZDimDoc* document() const { return doc_; }
     QTableWidget* table() const { return table_; }
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override { return {}; }
     QList<QAction*> fileActions() override;
     QSize sizeHint() const override;

@@ -10,35 +10,35 @@
 #include "base/CObject.h"
 #include "base/ClassRegistry.h"
 
-class CTestLeaf : public CObject {
+class CTestLeaf : public ordavia::CObject {
     ORDAVIA_SERIAL(CTestLeaf, 3)
 public:
     CTestLeaf() = default;
     explicit CTestLeaf(int v) : value(v) {}
     int value = 0;
-    void Serialize(Archive& ar) override {
+    void Serialize(ordavia::Archive& ar) override {
         if (ar.IsStoring()) ar.writeInt(value);
         else value = ar.readInt();
     }
 };
 
-class CTestOther : public CObject {
+class CTestOther : public ordavia::CObject {
     ORDAVIA_SERIAL(CTestOther, 7)
 public:
-    void Serialize(Archive&) override {}
+    void Serialize(ordavia::Archive&) override {}
 };
 
-class CTestNode : public CObject {
+class CTestNode : public ordavia::CObject {
     ORDAVIA_SERIAL(CTestNode, 1)
 public:
     std::string name;
     std::vector<int> numbers;
     // Written as given (the same object may appear twice when storing);
     // after loading they point into `owned`.
-    std::vector<CObject*> children;
-    std::vector<std::unique_ptr<CObject>> owned;
+    std::vector<ordavia::CObject*> children;
+    std::vector<std::unique_ptr<ordavia::CObject>> owned;
 
-    void Serialize(Archive& ar) override {
+    void Serialize(ordavia::Archive& ar) override {
         if (ar.IsStoring()) {
             ar.writeString(name);
             ar.writeCount(static_cast<uint32_t>(numbers.size()));
@@ -48,7 +48,7 @@ public:
             name = ar.readString();
             numbers.resize(ar.readCountFor(4));
             for (int& n : numbers) n = ar.readInt();
-            owned = ar.readObjectArray<CObject>();
+            owned = ar.readObjectArray<ordavia::CObject>();
             children.clear();
             for (auto& o : owned) children.push_back(o.get());
         }
@@ -56,15 +56,15 @@ public:
 };
 
 inline void registerArchiveTestClasses() {
-    ClassRegistry::instance().add<CTestLeaf>();
-    ClassRegistry::instance().add<CTestOther>();
-    ClassRegistry::instance().add<CTestNode>();
+    ordavia::ClassRegistry::instance().add<CTestLeaf>();
+    ordavia::ClassRegistry::instance().add<CTestOther>();
+    ordavia::ClassRegistry::instance().add<CTestNode>();
 }
 
 // Bytes of a whole archive written by one call of fn(Archive&).
 template <class Fn>
 std::vector<uint8_t> archiveBytes(Fn fn) {
-    Archive ar;
+    ordavia::Archive ar;
     fn(ar);
     return ar.takeBytes();
 }

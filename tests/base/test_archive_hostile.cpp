@@ -7,6 +7,8 @@
 
 #include "tests/base/ArchiveTestClasses.h"
 
+using namespace ordavia;
+
 // The largest single allocation since the last reset, so that a test can
 // prove a reader never sized a buffer from an unchecked length.
 namespace {

@@ -7,6 +7,8 @@
 
 #include "tests/base/ArchiveTestClasses.h"
 
+using namespace ordavia;
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;

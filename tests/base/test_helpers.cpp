@@ -22,6 +22,8 @@
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TinyDisc.h"
 
+using namespace ordavia;
+
 namespace fs = std::filesystem;
 
 namespace {

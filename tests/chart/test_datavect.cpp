@@ -6,6 +6,8 @@
 #include "chart/CdataVect.h"
 #include "support/ChartBytes.h"
 
+using namespace ordavia;
+
 using charttest::Bytes;
 
 namespace {

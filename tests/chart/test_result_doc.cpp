@@ -10,6 +10,8 @@
 #include "support/TestServices.h"
 #include "support/MveBytes.h"
 
+using namespace ordavia;
+
 using rsttest::Bytes;
 
 namespace {

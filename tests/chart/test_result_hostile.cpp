@@ -11,6 +11,8 @@
 #include "chart/ResultExport.h"
 #include "tests/support/HostileFiles.h"
 
+using namespace ordavia;
+
 using rsttest::Bytes;
 
 namespace {

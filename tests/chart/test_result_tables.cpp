@@ -5,6 +5,8 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
 
+using namespace ordavia;
+
 namespace {
 struct Tables : ::testing::Test {
     ResultTables tables;

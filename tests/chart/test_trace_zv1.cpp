@@ -9,6 +9,8 @@
 #include "chart/ZchartDoc.h"
 #include "support/ChartBytes.h"
 
+using namespace ordavia;
+
 using charttest::Bytes;
 using charttest::TraceFields;
 

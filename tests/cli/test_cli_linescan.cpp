@@ -12,6 +12,8 @@
 #include "support/MveBytes.h"
 #include "support/TiffBytes.h"
 
+using namespace ordavia;
+
 using clitest::cli;
 using testsupport::ScratchDir;
 

@@ -12,6 +12,8 @@
 #include "support/TestServices.h"
 #include "tests/support/TinyDisc.h"
 
+using namespace ordavia;
+
 namespace fs = std::filesystem;
 using clitest::CliRun;
 

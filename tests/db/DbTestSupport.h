@@ -18,7 +18,7 @@ using testsupport::ScratchDir;
 using testsupport::readBytes;
 
 struct PrompterScope {
-    ScriptedPrompter prompter;
+    ordavia::ScriptedPrompter prompter;
 };
 
 // All rows of a query as text cells, through a connection of our own.

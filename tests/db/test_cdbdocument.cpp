@@ -13,6 +13,8 @@
 #include "framework/DocTemplate.h"
 #include "framework/AppServices.h"
 
+using namespace ordavia;
+
 using namespace dbtest;
 
 namespace {

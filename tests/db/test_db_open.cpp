@@ -14,6 +14,8 @@
 #include "db/SubjectQueries.h"
 #include "settings/DebugLog.h"
 
+using namespace ordavia;
+
 using namespace dbtest;
 
 namespace {

@@ -8,6 +8,8 @@
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 
+using namespace ordavia;
+
 using namespace dbtest;
 
 namespace {

@@ -7,6 +7,8 @@
 #include "image/ApexFilter.h"
 #include "image/ProcessingArgs.h"
 
+using namespace ordavia;
+
 namespace {
 
 // The template comes from makeApexTemplate (its levels are tested on

@@ -7,6 +7,8 @@
 #include "FilterTestSupport.h"
 #include "image/GaussianBlur.h"
 
+using namespace ordavia;
+
 namespace {
 
 // The kernel exactly as the steps read, in single precision.

@@ -6,6 +6,8 @@
 #include "FilterTestSupport.h"
 #include "image/BoxFilter.h"
 
+using namespace ordavia;
+
 namespace {
 
 // The filter as written: window cut to the region, integer arithmetic,

@@ -15,6 +15,8 @@
 #include "tests/support/ScratchDir.h"
 #include "tests/image/ImageTestUtil.h"
 
+using namespace ordavia;
+
 namespace {
 
 // A white window with black rectangles: (x, y, w, h).

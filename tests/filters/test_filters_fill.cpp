@@ -11,6 +11,8 @@
 #include "FilterTestSupport.h"
 #include "image/RegionFill.h"
 
+using namespace ordavia;
+
 namespace {
 
 BytePlane planeOf(CZVimage& img) { return {img.data(), img.stride(), img.width(), img.rows()}; }

@@ -14,6 +14,8 @@
 #include "image/ProcessingArgs.h"
 #include "image/SyntheticNailfold.h"
 
+using namespace ordavia;
+
 namespace {
 
 struct Case {

@@ -10,6 +10,8 @@
 #include "settings/ProfileStore.h"
 #include "tests/support/ScratchDir.h"
 
+using namespace ordavia;
+
 TEST(SimpleThreshold, StrictlyAboveTheLevelIsWhite) {
     CZVimage img = greyImage(4, 1, {0, 128, 129, 255});
     ASSERT_TRUE(simpleThreshold(img, {}, 128));

@@ -11,6 +11,8 @@
 #include "settings/ProfileStore.h"
 #include "tests/support/ScratchDir.h"
 
+using namespace ordavia;
+
 TEST(Equalise, StretchesTheRegionRangeToFullScale) {
     CZVimage img = greyImage(4, 1, {50, 100, 150, 120});
     ASSERT_TRUE(equalise(img, {}));

@@ -15,6 +15,8 @@
 #include "framework/ScriptedPrompter.h"
 #include "tests/support/TempFolderTest.h"
 
+using namespace ordavia;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,6 +11,8 @@
 #include "framework/RecentFileList.h"
 #include "framework/Timer.h"
 
+using namespace ordavia;
+
 namespace {
 
 std::unique_ptr<DocTemplate> makeTemplate(int id, const std::string& desc, const std::string& docClass) {

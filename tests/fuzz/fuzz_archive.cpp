@@ -12,6 +12,8 @@
 #include "base/CObject.h"
 #include "base/ClassRegistry.h"
 
+using namespace ordavia;
+
 namespace {
 
 class CFuzzLeaf : public CObject {

@@ -8,6 +8,8 @@
 #include "measure/ZBasicDoc.h"
 #include "tests/support/TestServices.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ordavia::test::TestServices ts;
     ZBasicDoc doc;

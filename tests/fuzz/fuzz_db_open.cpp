@@ -12,6 +12,8 @@
 #include "db/SubjectQueries.h"
 #include "framework/ScriptedPrompter.h"
 
+using namespace ordavia;
+
 namespace {
 
 std::string scratchPath() {

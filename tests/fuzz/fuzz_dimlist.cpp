@@ -7,6 +7,8 @@
 #include "measure/CDimList.h"
 #include "measure/MeasureClasses.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     registerMeasureClasses();
     Archive ar(data, size);

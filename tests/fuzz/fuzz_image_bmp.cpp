@@ -5,6 +5,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int kind : {CZVimage::kGrey, CZVimage::kColour, CZVimage::kBayer}) {
         CZVimage img;

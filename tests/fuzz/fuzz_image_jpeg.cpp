@@ -5,6 +5,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CZVimage grey;
     if (readJpeg(data, size, grey, ordavia::GreyWeights{}) && !grey.isEmpty()) {

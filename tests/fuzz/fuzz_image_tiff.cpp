@@ -8,6 +8,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool quiet = [] {
         TIFFSetErrorHandler(nullptr);

@@ -6,6 +6,8 @@
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CZVimage img;
     if (readZvg(data, size, img) && !img.isEmpty()) {

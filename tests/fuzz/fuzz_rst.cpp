@@ -8,6 +8,8 @@
 #include "chart/CResultDoc.h"
 #include "chart/ResultExport.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CResultDoc doc;
     try {

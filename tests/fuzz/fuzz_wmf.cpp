@@ -7,6 +7,8 @@
 
 #include "measure/WmfDrawing.h"
 
+using namespace ordavia;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const WmfDrawing d = parseWmf(data, size);
     if (d.primitives.size() > size / 6 + 1) std::abort();

@@ -44,10 +44,10 @@ class LogCapture {
 public:
     LogCapture() : path_(tempPath("log-" + std::to_string(counter()++) + ".log")) {
         std::remove(path_.c_str());
-        DebugLog::setFile(path_);
-        DebugLog::setEnabled(true);
+        ordavia::DebugLog::setFile(path_);
+        ordavia::DebugLog::setEnabled(true);
     }
-    ~LogCapture() { DebugLog::setEnabled(false); }
+    ~LogCapture() { ordavia::DebugLog::setEnabled(false); }
     std::string text() const {
         auto b = readBytes(path_);
         return std::string(b.begin(), b.end());

@@ -12,6 +12,8 @@
 #include "tests/image/ImageTestUtil.h"
 #include "tests/support/PictureBytes.h"
 
+using namespace ordavia;
+
 using namespace imgtest;
 using namespace testsupport;
 

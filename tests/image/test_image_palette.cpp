@@ -6,6 +6,8 @@
 #include "image/Palette.h"
 #include "tests/image/ImageTestUtil.h"
 
+using namespace ordavia;
+
 using namespace imgtest;
 
 namespace {

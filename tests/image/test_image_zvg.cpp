@@ -8,6 +8,8 @@
 #include "image/ImageFormats.h"
 #include "tests/image/ImageTestUtil.h"
 
+using namespace ordavia;
+
 using namespace imgtest;
 
 TEST(ZvgFormat, CurrentHeaderByteLayout) {

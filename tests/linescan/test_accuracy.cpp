@@ -12,6 +12,8 @@
 #include "linescan/LineScanRun.h"
 #include "video/SyntheticVideo.h"
 
+using namespace ordavia;
+
 namespace {
 
 struct Case {

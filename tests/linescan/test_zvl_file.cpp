@@ -11,8 +11,9 @@
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
 
+using namespace ordavia;
+
 using charttest::Bytes;
-using ordavia::VelocitySlope;
 
 namespace {
 

@@ -20,6 +20,8 @@
 #include "support/TestServices.h"
 #include "video/CMotivaDoc.h"
 
+using namespace ordavia;
+
 using namespace testsupport;
 
 namespace {

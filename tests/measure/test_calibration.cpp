@@ -13,6 +13,8 @@
 #include "measure/MagnificationTable.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 class CalibrationTest : public ::testing::Test {

@@ -2,7 +2,6 @@
 // version, and hostile archives.
 #include <gtest/gtest.h>
 
-
 #include "tests/support/ArchiveBytes.h"
 #include "base/Archive.h"
 #include "measure/CDimCircle.h"
@@ -11,6 +10,8 @@
 #include "measure/CDimPolygon.h"
 #include "measure/CDimRect.h"
 #include "measure/MeasureClasses.h"
+
+using namespace ordavia;
 
 namespace {
 

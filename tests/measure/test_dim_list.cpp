@@ -10,6 +10,8 @@
 #include "measure/CDimPolygon.h"
 #include "measure/CDimRect.h"
 
+using namespace ordavia;
+
 namespace {
 
 CDimList threeLines() {

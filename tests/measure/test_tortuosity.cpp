@@ -10,6 +10,8 @@
 #include "measure/CDimPolygon.h"
 #include "settings/ProfileStore.h"
 
+using namespace ordavia;
+
 namespace {
 
 CDimLine line(std::initializer_list<ZPoint> pts) {

@@ -6,6 +6,8 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 
+using namespace ordavia;
+
 TEST(DimDocument, RowsFormatsAndQuotedText) {
     CDimList list;
     list.addNew(0, {10, 20});

@@ -11,6 +11,8 @@
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
 
+using namespace ordavia;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -332,7 +334,7 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
     doc.setImage(grey(100, 100, 50));
     doc.addNewDimension(0, {0, 10});
     doc.addVertex(0, {10, 10});
-    SelectionAverage row = computeSelectionAverage(doc);
+    ImageSelectionAverage row = computeSelectionAverage(doc);
     EXPECT_EQ(row.units, "pixel");
     EXPECT_DOUBLE_EQ(row.values[8], 10.0);  // total L
     { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }

@@ -9,7 +9,7 @@
 
 // Records what the scripted prompter does not: the accepted range of an
 // integer prompt and the filter and proposal of file choosers.
-class RecordingPrompter : public ScriptedPrompter {
+class RecordingPrompter : public ordavia::ScriptedPrompter {
 public:
     struct Range {
         int value, min, max;
@@ -21,19 +21,19 @@ public:
     std::optional<int> promptInt(const std::string& title, const std::string& label, int value, int min,
                                  int max) override {
         intRanges.push_back({value, min, max});
-        return ScriptedPrompter::promptInt(title, label, value, min, max);
+        return ordavia::ScriptedPrompter::promptInt(title, label, value, min, max);
     }
     std::vector<std::string> openFiles(const std::string& title, const std::string& filter, const std::string& start,
                                        bool multiple) override {
         filters.push_back(filter);
         proposals.push_back(start);
-        return ScriptedPrompter::openFiles(title, filter, start, multiple);
+        return ordavia::ScriptedPrompter::openFiles(title, filter, start, multiple);
     }
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& proposed) override {
         filters.push_back(filter);
         proposals.push_back(proposed);
-        return ScriptedPrompter::saveFile(title, filter, proposed);
+        return ordavia::ScriptedPrompter::saveFile(title, filter, proposed);
     }
 };
 

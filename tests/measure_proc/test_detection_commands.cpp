@@ -12,6 +12,8 @@
 #include "measure/CDimCircle.h"
 #include "measure/ImageProcessing.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Dark round apexes of radius 12 on a bright, gently shaded background.

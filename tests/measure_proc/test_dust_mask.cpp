@@ -9,6 +9,8 @@
 #include "measure/CDimRect.h"
 #include "measure/ImageProcessing.h"
 
+using namespace ordavia;
+
 namespace {
 
 // A list with a rectangle and a circle, as a user would mark two specks.

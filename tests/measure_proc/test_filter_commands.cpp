@@ -10,6 +10,8 @@
 #include "measure/CDimPolygon.h"
 #include "measure/ImageProcessing.h"
 
+using namespace ordavia;
+
 namespace {
 
 using Command = bool (*)(ZBasicDoc&);

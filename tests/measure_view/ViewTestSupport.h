@@ -9,18 +9,18 @@ class ViewToolTest : public ImageDocFixture<> {
 protected:
     void SetUp() override {
         ImageDocFixture::SetUp();
-        ImageToolController::setToolMode(ImageToolController::kSelect);
-        ImageToolController::setTraceFunction(ImageToolController::defaultTraceFunction());
+        ordavia::ImageToolController::setToolMode(ordavia::ImageToolController::kSelect);
+        ordavia::ImageToolController::setTraceFunction(ordavia::ImageToolController::defaultTraceFunction());
         doc = std::make_unique<ZBasicDoc>();
         doc->setServices(&services);
         doc->OnNewDocument();
-        tools = std::make_unique<ImageToolController>(*doc);
+        tools = std::make_unique<ordavia::ImageToolController>(*doc);
     }
     void TearDown() override {
         tools.reset();
         doc.reset();
-        ImageToolController::setToolMode(ImageToolController::kSelect);
-        ImageToolController::setTraceFunction(ImageToolController::defaultTraceFunction());
+        ordavia::ImageToolController::setToolMode(ordavia::ImageToolController::kSelect);
+        ordavia::ImageToolController::setTraceFunction(ordavia::ImageToolController::defaultTraceFunction());
         ImageDocFixture::TearDown();
     }
 
@@ -30,12 +30,12 @@ protected:
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>((x + 10 * y) & 0xFF);
     }
-    void click(ZPoint p, bool shift = false, bool ctrl = false) {
+    void click(ordavia::ZPoint p, bool shift = false, bool ctrl = false) {
         tools->buttonDown(p, shift, ctrl);
         tools->buttonUp(p, shift, ctrl);
     }
     CDimList& list() { return doc->currentDimList(); }
 
     std::unique_ptr<ZBasicDoc> doc;
-    std::unique_ptr<ImageToolController> tools;
+    std::unique_ptr<ordavia::ImageToolController> tools;
 };

@@ -11,9 +11,9 @@
 #include "support/HairpinPicture.h"
 #include "support/TestServices.h"
 
-namespace {
+using namespace ordavia;
 
-using ordavia::CapillaryCountTool;
+namespace {
 
 class CountToolTest : public ::testing::Test {
 protected:

@@ -8,6 +8,8 @@
 #include "measure/CDimLine.h"
 #include "measure/CDimPolygon.h"
 
+using namespace ordavia;
+
 using TC = ImageToolController;
 
 TEST_F(ViewToolTest, DeleteRemovesOnlyTheCurrentObject) {

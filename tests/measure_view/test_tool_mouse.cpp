@@ -9,6 +9,8 @@
 #include "measure/CDimPolygon.h"
 #include "measure/CDimRect.h"
 
+using namespace ordavia;
+
 using TC = ImageToolController;
 
 TEST_F(ViewToolTest, ChoosingAToolTwiceReturnsToSelect) {

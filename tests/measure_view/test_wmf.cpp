@@ -11,6 +11,8 @@
 #include "measure/WmfDrawing.h"
 #include "measure/ZBasicDoc.h"
 
+using namespace ordavia;
+
 namespace {
 
 // Builds metafiles record by record.

@@ -8,6 +8,8 @@
 #include "settings/StartupSettings.h"
 #include "tests/support/TempFolderTest.h"
 
+using namespace ordavia;
+
 namespace {
 
 class StartupSettingsTest : public TempFolderTest {};

@@ -14,7 +14,7 @@ namespace testsupport {
 // single cell: about 20 bytes per column and 6 per row on disc, yet a CSV
 // export writes a comma for every row and column.
 inline std::vector<uint8_t> emptyWideResultsBytes(size_t columns, size_t rows) {
-    registerResultClasses();
+    ordavia::registerResultClasses();
     std::vector<std::unique_ptr<Ccolformat>> formats;
     for (size_t i = 0; i < columns; ++i) {
         auto f = std::make_unique<Ccolformat>();
@@ -22,9 +22,9 @@ inline std::vector<uint8_t> emptyWideResultsBytes(size_t columns, size_t rows) {
         f->kind = 1;
         formats.push_back(std::move(f));
     }
-    std::vector<std::unique_ptr<CStringArray>> empty;
-    for (size_t i = 0; i < rows; ++i) empty.push_back(std::make_unique<CStringArray>());
-    Archive ar;
+    std::vector<std::unique_ptr<ordavia::CStringArray>> empty;
+    for (size_t i = 0; i < rows; ++i) empty.push_back(std::make_unique<ordavia::CStringArray>());
+    ordavia::Archive ar;
     ar.writeObjectArray(formats);
     ar.writeInt(-1);
     CResultDoc block;

@@ -22,7 +22,7 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 
-template <class PrompterKind = ScriptedPrompter>
+template <class PrompterKind = ordavia::ScriptedPrompter>
 class ImageDocFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,8 +60,8 @@ protected:
     std::filesystem::path dir;
     ProfileStore profile;
     PrompterKind prompter;
-    StartupSettings settings;
-    ResultTables results;
+    ordavia::StartupSettings settings;
+    ordavia::ResultTables results;
     ordavia::AppServices services;
     std::vector<std::unique_ptr<ZBasicDoc>> docs;
 };

@@ -11,7 +11,7 @@
 namespace testsupport {
 
 struct VideoUiFixture : ordavia::test::TestServices {
-    ManualTimerFactory timers;
+    ordavia::ManualTimerFactory timers;
     ScratchDir dir;
     CMotivaDoc doc;
 
@@ -20,13 +20,13 @@ struct VideoUiFixture : ordavia::test::TestServices {
         static char name[] = "test_video_ui";
         static char* argv[] = {name, nullptr};
         if (!qApp) new QApplication(argc, argv);
-        TimerFactory::setCurrent(&timers);
+        ordavia::TimerFactory::setCurrent(&timers);
         profile.SetPath(dir / "ordavia.ini");
         writeBytes(dir / "clip.mve", mveCurrent(w, h, frames, frames, 0));
         adopt(doc);
         ok = doc.importMovie(dir / "clip.mve").ok();
     }
-    ~VideoUiFixture() { TimerFactory::setCurrent(nullptr); }
+    ~VideoUiFixture() { ordavia::TimerFactory::setCurrent(nullptr); }
     bool ok = false;
 };
 

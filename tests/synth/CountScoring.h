@@ -16,7 +16,7 @@
 
 struct CountCondition {
     const char* name;
-    SyntheticNailfold::Params params;
+    ordavia::SyntheticNailfold::Params params;
     ordavia::CapillaroscopeLook look;
 };
 
@@ -33,10 +33,10 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
                              const ordavia::CountSettings& s = {}) {
     CountScore sc;
     for (int k = 0; k < pictures; ++k) {
-        SyntheticNailfold::Params p = c.params;
+        ordavia::SyntheticNailfold::Params p = c.params;
         p.seed = firstSeed + static_cast<uint64_t>(k);
         // Density varies between people: 6 to 11 loops per millimetre.
-        SynthRandom r(p.seed, 424242);
+        ordavia::SynthRandom r(p.seed, 424242);
         p.loops = static_cast<int>(std::lround(p.width * p.umPerPixelX / 1000 * r.range(6, 11)));
         // A second row takes a third of the loops and wider slots in the first.
         if (p.secondRow) {
@@ -44,7 +44,7 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             p.loops += p.loops / 2;
         }
         CZVimage img;
-        SyntheticNailfold::Truth truth;
+        ordavia::SyntheticNailfold::Truth truth;
         std::string error;
         if (!ordavia::generateCapillaroscope(p, c.look, img, truth, &error)) {
             std::fprintf(stderr, "%s seed %llu: %s\n", c.name, static_cast<unsigned long long>(p.seed), error.c_str());
@@ -55,7 +55,7 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             const double cx = p.width * (0.25 + 0.25 * l);
             const ordavia::CountLineTruth ideal = ordavia::distalRowLine(truth, cx, 1000, r.range(25, 60));
             const double tilt = r.range(-0.1, 0.1) * (ideal.b.x - ideal.a.x) / 2;
-            SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
+            ordavia::SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
             // Walk either way along the line: the nail side must be found.
             if (r.uniform() < 0.5) std::swap(a, b);
             const ordavia::CountLineTruth t = ordavia::countLineTruth(truth, a, b);
@@ -77,7 +77,7 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
 // The conditions, from a clean grey frame to the hardest colour frames.
 inline std::vector<CountCondition> countConditions() {
     auto base = [] {
-        SyntheticNailfold::Params p;
+        ordavia::SyntheticNailfold::Params p;
         p.width = 1280;
         p.height = 1024;
         p.umPerPixelX = p.umPerPixelY = 2.6;

@@ -10,9 +10,9 @@
 #include "image/SyntheticCapillaroscope.h"
 #include "support/HairpinPicture.h"
 
-namespace {
+using namespace ordavia;
 
-using ordavia::CountPoint;
+namespace {
 
 using ordavia::test::hairpins;
 

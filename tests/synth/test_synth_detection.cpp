@@ -16,6 +16,8 @@
 #include "image/ProcessingArgs.h"
 #include "image/SyntheticNailfold.h"
 
+using namespace ordavia;
+
 namespace {
 
 struct Score {

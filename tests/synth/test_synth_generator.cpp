@@ -12,6 +12,8 @@
 #include "image/SyntheticNailfold.h"
 #include "image/SyntheticNailfoldDraw.h"
 
+using namespace ordavia;
+
 namespace {
 
 using SN = SyntheticNailfold;

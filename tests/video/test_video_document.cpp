@@ -13,6 +13,8 @@
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 
+using namespace ordavia;
+
 using namespace testsupport;
 
 namespace {

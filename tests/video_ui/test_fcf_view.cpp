@@ -12,6 +12,8 @@
 #include "video/ui/CMotivaView.h"
 #include "video/ui/fcfview.h"
 
+using namespace ordavia;
+
 using namespace testsupport;
 
 namespace {

@@ -13,6 +13,8 @@
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
 
+using namespace ordavia;
+
 using namespace testsupport;
 
 TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {

@@ -17,8 +17,10 @@ struct MovementParams;
 class QLabel;
 class QSlider;
 class QToolButton;
+namespace ordavia {
 class Progress;
 class Timer;
+}  // namespace ordavia
 
 class CMotivaView : public ZBasicView {
     Q_OBJECT
@@ -59,11 +61,11 @@ public:
     void setDragMode(DragMode m);
     DragMode dragMode() const { return dragMode_; }
 
-    void OnUpdate(Document* doc, long hint) override;
+    void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
     QSize sizeHint() const override;
-    void updateStatus(ZPoint cursor) override;
+    void updateStatus(ordavia::ZPoint cursor) override;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -78,7 +80,7 @@ private:
     void connectLineScanCommands();
 
     CMotivaDoc* video_;
-    std::unique_ptr<Timer> timer_;
+    std::unique_ptr<ordavia::Timer> timer_;
     bool loop_ = false;
     QWidget* bar_ = nullptr;
     QToolButton* playButton_ = nullptr;
@@ -92,8 +94,8 @@ private:
     QList<QMenu*> videoMenus_;
     QList<QAction*> videoFileActions_;
     bool syncing_ = false;
-    std::unique_ptr<Timer> movementTimer_;
-    std::unique_ptr<Progress> movementProgress_;
+    std::unique_ptr<ordavia::Timer> movementTimer_;
+    std::unique_ptr<ordavia::Progress> movementProgress_;
     DragMode dragMode_ = DragMode::None;
     bool dragging_ = false;
     QPointF dragFrom_;
