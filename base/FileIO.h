@@ -21,7 +21,7 @@ namespace ordavia {
 // regular file (a FIFO or device is refused before it is opened, so that
 // it cannot block the program).
 Status readFileBytes(const std::string& path, std::vector<uint8_t>& out,
-                              uint64_t maxBytes = (uint64_t(1) << 31));
+                     uint64_t maxBytes = (uint64_t(1) << 31));
 Status writeFileAtomically(const std::string& path, const void* data, size_t size);
 inline Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
     return writeFileAtomically(path, bytes.data(), bytes.size());

@@ -822,7 +822,7 @@ void ordavia::Vect2D<Base>::resampleFrom(const CdataVect& src) {
 
 template <class Base>
 void ordavia::Vect2D<Base>::findMaximum(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
-                               double threshold) const {
+                                        double threshold) const {
     if (row >= this->count) return;
     auto v = const_cast<Vect2D*>(this)->viewFrom(row);
     v->findMaximum(0, values, a, indices, b, threshold);
@@ -830,7 +830,7 @@ void ordavia::Vect2D<Base>::findMaximum(uint32_t row, CdataVect* values, uint32_
 
 template <class Base>
 void ordavia::Vect2D<Base>::findPeak(uint32_t row, CdataVect* values, uint32_t a, CdataVect* indices, uint32_t b,
-                            double threshold) const {
+                                     double threshold) const {
     if (row >= this->count) return;
     auto v = const_cast<Vect2D*>(this)->viewFrom(row);
     v->findPeak(0, values, a, indices, b, threshold);

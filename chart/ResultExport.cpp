@@ -21,7 +21,7 @@ Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std
     const uint64_t cells = uint64_t(cols) * (uint64_t(doc.rowTotal()) + 1);
     if (cells > kMaxCsvCells)
         return Status::failure(strprintf("a table of %zu rows by %zu columns is too large to export (more than %llu cells)",
-                                                  doc.rowTotal(), cols, static_cast<unsigned long long>(kMaxCsvCells)));
+                                         doc.rowTotal(), cols, static_cast<unsigned long long>(kMaxCsvCells)));
     std::string out;
     for (size_t c = 0; c < cols; ++c) {
         if (c) out += ',';

@@ -38,7 +38,7 @@ GreyWeights greyWeightsOf(const StartupSettings& settings);
 // file ("n1.bmp: No space left on device"). Colour becomes grey with
 // `weights` where the reader turns colour into grey.
 Status loadPicture(const std::string& path, CZVimage& out, const GreyWeights& weights,
-                            const ZRect& rect = {});
+                   const ZRect& rect = {});
 Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
 
 // Compressed pictures are refused beyond this many pixels, before any
