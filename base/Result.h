@@ -3,37 +3,59 @@
 // a reason the user must read: success, or an error carrying its reason in
 // words ("No space left on device", "database disk image is malformed").
 // Both types are [[nodiscard]] so that a failure cannot be dropped silently.
+// A failure also carries a code, so that callers decide by kind (a cancelled
+// pass is not an error to show; no space and no memory read differently from
+// a damaged file) instead of comparing texts.
 #include <optional>
 #include <string>
 #include <utility>
 
 namespace ordavia {
 
+enum class StatusCode {
+    Ok,
+    Failed,         // a failure of no more particular kind
+    Cancelled,      // the user stopped it; nothing to report
+    BadFormat,      // the bytes are not the layout they claim, or are damaged
+    NotFound,       // a file, record or item that does not exist
+    NoSpace,        // the disc is full
+    NoMemory,       // an allocation failed or would pass the ceiling
+    OutOfRange,     // a value or region outside what the data allows
+    IoError,        // the system refused a read or write
+    Unsupported,    // a valid input this program does not handle
+    AlreadyExists,  // a name that is taken, an output that is the input
+};
+
 class [[nodiscard]] Status {
 public:
     Status() = default;  // success
     static Status success() { return Status(); }
-    static Status failure(std::string reason) {
+    static Status failure(std::string reason) { return failure(StatusCode::Failed, std::move(reason)); }
+    static Status failure(StatusCode code, std::string reason) {
         Status s;
-        s.failed_ = true;
+        s.code_ = code == StatusCode::Ok ? StatusCode::Failed : code;
         s.reason_ = reason.empty() ? std::string("unknown error") : std::move(reason);
         return s;
     }
+    static Status cancelled() { return failure(StatusCode::Cancelled, "cancelled"); }
 
-    bool ok() const { return !failed_; }
-    explicit operator bool() const { return !failed_; }
+    bool ok() const { return code_ == StatusCode::Ok; }
+    explicit operator bool() const { return ok(); }
+    StatusCode code() const { return code_; }
+    bool isCancelled() const { return code_ == StatusCode::Cancelled; }
     // Empty on success.
     const std::string& reason() const { return reason_; }
 
     // The same failure with a prefix naming what was being done,
     // e.g. failure("No space left on device").context("Saving n1.cs1").
+    // The code stays.
     Status context(const std::string& what) const {
-        if (!failed_ || what.empty()) return *this;
-        return failure(what + ": " + reason_);
+        if (ok() || what.empty()) return *this;
+        return failure(code_, what + ": " + reason_);
     }
 
 private:
-    bool failed_ = false;
+    StatusCode code_ = StatusCode::Ok;
     std::string reason_;
 };
 
@@ -48,6 +70,8 @@ public:
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
     const Status& status() const { return status_; }
+    StatusCode code() const { return status_.code(); }
+    bool isCancelled() const { return status_.isCancelled(); }
     const std::string& reason() const { return status_.reason(); }
 
     T& value() & { return *value_; }

@@ -223,7 +223,7 @@ Result<FcdResult> FcdTool::run(Prompter& prompter, const ProfileStore& profile) 
     FcdSettings s = storedSettings(profile);
     if (s.manual) {
         auto level = prompter.promptDouble(kCommand, kLevelPrompt, s.level, 0, 1000, 2);
-        if (!level) return Status::failure("cancelled");
+        if (!level) return Status::cancelled();
         s.level = *level;
         storeSettings(profile, s);
     }

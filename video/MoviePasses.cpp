@@ -43,7 +43,7 @@ Status pairPass(CZVMovie& m, const std::function<void(CZVimage& cur, const CZVim
         if (progress && !progress(i)) {
             m.abandonProcessing();
             m.GoTo(0);
-            return Status::failure("cancelled");
+            return Status::cancelled();
         }
         m.GoTo(i + 1);
     }
@@ -67,7 +67,7 @@ Status eachFrame(CZVMovie& m, bool inPlace, const std::function<void(CZVimage&)>
         if (progress && !progress(i)) {
             m.abandonProcessing();
             m.GoTo(0);
-            return Status::failure("cancelled");
+            return Status::cancelled();
         }
         i = m.Next();
         // A single frame is never left by stepping: leave it explicitly.

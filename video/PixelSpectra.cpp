@@ -117,7 +117,7 @@ Status fftPerPixelPass(CZVMovie& m, int start, int n, const std::function<bool(i
         if (progress && !progress(k)) {
             m.abandonProcessing();
             m.GoTo(0);
-            return Status::failure("cancelled");
+            return Status::cancelled();
         }
         if (k + 1 < 2 * n) m.GoTo(start + k + 1);
         else m.leaveFrame();

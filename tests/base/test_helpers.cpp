@@ -258,3 +258,19 @@ TEST_F(FileIOTest, FifoIsRefusedWithoutBlocking) {
     const ordavia::Status s = readFileBytes(p, out);
     EXPECT_EQ(s.reason(), p + ": not a regular file");
 }
+
+TEST(StatusCodes, KindSurvivesContextAndResult) {
+    using ordavia::Result;
+    using ordavia::Status;
+    using ordavia::StatusCode;
+    Status full = Status::failure(StatusCode::NoSpace, "No space left on device").context("Saving n1.cs1");
+    EXPECT_EQ(full.code(), StatusCode::NoSpace);
+    EXPECT_EQ(full.reason(), "Saving n1.cs1: No space left on device");
+    EXPECT_EQ(Status::failure("x").code(), StatusCode::Failed);
+    // A failure can never claim to be success through its code.
+    EXPECT_FALSE(Status::failure(StatusCode::Ok, "odd").ok());
+    Result<int> r = Status::cancelled();
+    EXPECT_TRUE(r.isCancelled());
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(Status().ok());
+}

@@ -36,7 +36,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 constexpr const char* kOffsetsFilter = "Text (*.txt)|*.txt|csv (*.csv)|*.csv|All files (*.*)|*.*||";
 
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
-    if (!s && s.reason() != "cancelled") doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+    if (!s && !s.isCancelled()) doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }
 
 void showResult(CMotivaDoc* doc, ordavia::Result<std::unique_ptr<ZBasicDoc>> r) {
