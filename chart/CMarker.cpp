@@ -5,17 +5,6 @@
 
 using namespace ordavia;
 
-namespace ordavia {
-
-namespace {
-MarkerLink* g_link = nullptr;
-}
-
-MarkerLink* MarkerLink::current() { return g_link; }
-void MarkerLink::setCurrent(MarkerLink* link) { g_link = link; }
-
-}  // namespace ordavia
-
 void CMarker::SetLabel(const std::string& text) {
     label = text;
     if (!text.empty()) width = static_cast<int32_t>(text.size());
@@ -64,8 +53,7 @@ void CMarker::Serialize(Archive& ar) {
     description = ar.readString();
 }
 
-CImageMarker::CImageMarker(const std::string& file) {
-    MarkerLink* link = MarkerLink::current();
+CImageMarker::CImageMarker(const std::string& file, MarkerLink* link) {
     if (!link || file.empty() || file.size() > MarkerLink::kMaxFileName) return;
     if (!link->post(MarkerLink::kFreezeSave, file)) return;
     fileName = file;
@@ -79,8 +67,8 @@ std::unique_ptr<CMarker> CImageMarker::Clone() const {
     return m;
 }
 
-void CImageMarker::Activate() {
-    if (MarkerLink* link = MarkerLink::current(); link && !fileName.empty())
+void CImageMarker::Activate(MarkerLink* link) {
+    if (link && !fileName.empty())
         (void)link->post(MarkerLink::kAutoLoad, fileName);
 }
 

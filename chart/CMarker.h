@@ -14,26 +14,11 @@
 #include <vector>
 
 #include "base/CObject.h"
+#include "framework/MarkerLink.h"
 
 namespace ordavia {
 
 class Archive;
-
-// Where image markers post their requests. The workstation installs one
-// (a local-socket sender); without one no image marker is made.
-class MarkerLink {
-public:
-    virtual ~MarkerLink() = default;
-    // False when no receiving window is running.
-    virtual bool post(const std::string& message, const std::string& fileName) = 0;
-    static MarkerLink* current();
-    static void setCurrent(MarkerLink* link);
-    static constexpr const char* kFreezeSave = "WM_FREEZE_SAVE";
-    static constexpr const char* kAutoLoad = "WM_AUTO_LOAD";
-    // The receiving window's name and the longest file name it reads.
-    static constexpr const char* kWindowName = "FENWYR";
-    static constexpr size_t kMaxFileName = 260;
-};
 
 }  // namespace ordavia
 
@@ -51,7 +36,8 @@ public:
     // Sets the label; a non-empty label sets the width to its length.
     void SetLabel(const std::string& text);
     virtual std::unique_ptr<CMarker> Clone() const;
-    virtual void Activate() {}
+    // Selecting the marker; `link` is the services' marker link, or null.
+    virtual void Activate(ordavia::MarkerLink* link) { (void)link; }
     bool operator==(const CMarker& o) const;
     void Serialize(ordavia::Archive& ar) override;
 
@@ -63,13 +49,14 @@ class CImageMarker : public CMarker {
     ORDAVIA_SERIAL(CImageMarker, 1)
 public:
     CImageMarker() = default;
-    // Asks the workstation to freeze and save its live picture as `file`;
-    // the file name stays empty when nobody receives the request.
-    explicit CImageMarker(const std::string& file);
+    // Asks the workstation to freeze and save its live picture as `file`
+    // through `link`; the file name stays empty when there is no link or
+    // nobody receives the request.
+    CImageMarker(const std::string& file, ordavia::MarkerLink* link);
     std::string fileName;
     std::unique_ptr<CMarker> Clone() const override;
     // Asks the workstation to load the picture.
-    void Activate() override;
+    void Activate(ordavia::MarkerLink* link) override;
     void Serialize(ordavia::Archive& ar) override;
 };
 

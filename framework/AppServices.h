@@ -1,8 +1,8 @@
 #pragma once
 // What documents and commands need from the running application: the
 // profile, the prompter, the start-up settings, the subject database, the
-// results tables, the program folder and the road by which a command hands
-// a new document to the application. The workstation and the command-line
+// results tables, the timers, the marker link, the program folder and the
+// road by which a command hands a new document to the application. The workstation and the command-line
 // tool each build one and pass it down; tests build their own. Nothing in
 // it is process-wide.
 //
@@ -23,8 +23,10 @@ class Document;
 class ProfileStore;
 namespace ordavia {
 
+class MarkerLink;
 class Prompter;
 class ResultTables;
+class TimerFactory;
 struct StartupSettings;
 
 class MissingService : public std::logic_error {
@@ -39,6 +41,11 @@ public:
     StartupSettings* startupSettings = nullptr;
     CSubjectDatabase* subjectDatabase = nullptr;
     ResultTables* resultTables = nullptr;
+    // Playback, live frames and long passes run on these timers.
+    TimerFactory* timerFactory = nullptr;
+    // Where chart image markers post their requests; null: nobody listens,
+    // and no image marker is made.
+    MarkerLink* markerLink = nullptr;
     // The folder of the running program, with its trailing separator
     // (grid drawings, help, device files live there). Empty: none known.
     std::string programFolder;
@@ -60,6 +67,7 @@ public:
     StartupSettings& settings() const { return need(startupSettings, "start-up settings"); }
     CSubjectDatabase& database() const { return need(subjectDatabase, "subject database"); }
     ResultTables& results() const { return need(resultTables, "results tables"); }
+    TimerFactory& timers() const { return need(timerFactory, "timer factory"); }
     bool hasDatabase() const { return subjectDatabase != nullptr; }
 
     // Hands a new document to the application (see opener).

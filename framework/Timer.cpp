@@ -4,18 +4,6 @@
 
 namespace ordavia {
 
-namespace {
-TimerFactory* g_factory = nullptr;
-}
-
-TimerFactory& TimerFactory::current() {
-    if (g_factory) return *g_factory;
-    static ManualTimerFactory fallback;
-    return fallback;
-}
-
-void TimerFactory::setCurrent(TimerFactory* f) { g_factory = f; }
-
 struct ManualTimerFactory::State {
     bool active = false;
     int interval = 0;

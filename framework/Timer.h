@@ -1,7 +1,7 @@
 #pragma once
 // Timers drive playback, live frames, Doppler blocks and timed saves on the
-// one user-interface thread. The workstation supplies QTimer-backed timers;
-// tests use ManualTimerFactory and step time by hand.
+// one user-interface thread. The workstation's services carry QTimer-backed
+// timers; tests use ManualTimerFactory and step time by hand.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,11 +22,6 @@ class TimerFactory {
 public:
     virtual ~TimerFactory() = default;
     virtual std::unique_ptr<Timer> create() = 0;
-
-    // The factory in use; never null (a manual one until the workstation
-    // installs its own).
-    static TimerFactory& current();
-    static void setCurrent(TimerFactory* f);
 };
 
 // Timers that fire only when the test advances the clock.

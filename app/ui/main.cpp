@@ -29,7 +29,6 @@ int main(int argc, char** argv) {
 
     QtPrompter prompter;
     QtTimerFactory timers;
-    TimerFactory::setCurrent(&timers);
     // The services every document and command of this run works with; the
     // application opens the subject database at start-up and closes it at exit.
     ProfileStore profile;
@@ -42,6 +41,7 @@ int main(int argc, char** argv) {
     services.startupSettings = &settings;
     services.subjectDatabase = &database;
     services.resultTables = &results;
+    services.timerFactory = &timers;
     // The views of the document types in this build.
     registerResultViewMaker();
     registerDimListView();
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     LineScanLink::setCurrent(&lineScans);
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
-    MarkerLink::setCurrent(&markerSender);
+    services.markerLink = &markerSender;
 
     // The command line as one text: "/a PATH" exports a video; anything
     // else is a file to open. Several files may be given here.

@@ -1,5 +1,7 @@
 #include "chart/ui/ZchartView.h"
 
+#include "framework/AppServices.h"
+
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
@@ -104,7 +106,8 @@ protected:
         for (size_t i = 0; i < boxes.size() && i < v_->doc_->markers.size(); ++i)
             if (!boxes[i].isEmpty() && boxes[i].contains(press_)) {
                 v_->state_.selectedMarker = static_cast<int>(i);
-                v_->doc_->markers.items[i]->Activate();
+                v_->doc_->markers.items[i]->Activate(v_->doc_->hasServices() ? v_->doc_->services().markerLink
+                                                                             : nullptr);
                 update();
                 mode_ = None;
                 return;

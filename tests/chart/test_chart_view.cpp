@@ -181,9 +181,9 @@ TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
     ensureApp();
     const QString name = QString("ordavia_test_fenwyr_%1").arg(getpid());
     MarkerSender sender(name);
-    MarkerLink::setCurrent(&sender);
+    EXPECT_TRUE(CImageMarker("snap1.zvg", nullptr).fileName.empty()) << "no link: no image marker";
     {
-        CImageMarker none("snap1.zvg");
+        CImageMarker none("snap1.zvg", &sender);
         EXPECT_TRUE(none.fileName.empty()) << "no receiver: no image marker";
     }
     QLocalServer server;
@@ -199,14 +199,13 @@ TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
         for (int i = 0; i < 100 && !got.contains(line); ++i) QTest::qWait(10);
         return got.contains(line);
     };
-    CImageMarker m("snap1.zvg");
+    CImageMarker m("snap1.zvg", &sender);
     EXPECT_EQ(m.fileName, "snap1.zvg");
     EXPECT_EQ(m.description, "filename=snap1.zvg\r\n");
     EXPECT_TRUE(waitFor("WM_FREEZE_SAVE snap1.zvg\n"));
-    m.Activate();
+    m.Activate(&sender);
     EXPECT_TRUE(waitFor("WM_AUTO_LOAD snap1.zvg\n"));
-    EXPECT_TRUE(CImageMarker(std::string(300, 'a')).fileName.empty()) << "longer than 260 characters";
-    MarkerLink::setCurrent(nullptr);
+    EXPECT_TRUE(CImageMarker(std::string(300, 'a'), &sender).fileName.empty()) << "longer than 260 characters";
 }
 
 TEST(ChartView, MouseMenusAndQuestions) {

@@ -40,21 +40,19 @@ void ensureApp() {
 }
 
 struct LineScanUi : ::testing::Test {
-    ManualTimerFactory timers;
     ordavia::test::TestServices svc;
+    ManualTimerFactory& timers = svc.timers;
     ScratchDir dir{"linescan-ui"};
     CMotivaDoc video;
 
     void SetUp() override {
         ensureApp();
-        TimerFactory::setCurrent(&timers);
         ASSERT_TRUE(svc.profile.SetPath(dir / "ordavia.ini"));
         writeBytes(dir / "cells.mve", mveOf(kW, kRows, linescantest::movingRowFrames(kW, kRows, kFrames, kRow, 2.0)));
         svc.adopt(video);
         ASSERT_TRUE(video.importMovie(dir / "cells.mve"));
         video.setFramesPerSecond(25);
     }
-    void TearDown() override { TimerFactory::setCurrent(nullptr); }
     void addLine(int y) {
         auto d = std::make_unique<CDimLine>();
         d->addVertex({2, y});

@@ -1,7 +1,8 @@
 #pragma once
 // The application services a test runs against: a profile of its own (no
 // file until the test names one), a scripted prompter that records every
-// question, fresh start-up settings and results tables. No subject database
+// question, fresh start-up settings and results tables, timers stepped by
+// hand. No subject database
 // unless the test gives one. Documents made by a test get these through
 // adopt(); a document without services throws at its first question.
 #include <memory>
@@ -9,6 +10,7 @@
 #include "chart/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
+#include "framework/Timer.h"
 #include "framework/ScriptedPrompter.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -20,6 +22,7 @@ struct TestServices {
     ScriptedPrompter prompter;
     StartupSettings settings;
     ResultTables results;
+    ManualTimerFactory timers;
     AppServices services;
 
     TestServices() {
@@ -27,6 +30,7 @@ struct TestServices {
         services.prompterPtr = &prompter;
         services.startupSettings = &settings;
         services.resultTables = &results;
+        services.timerFactory = &timers;
     }
 
     template <class D>

@@ -11,7 +11,6 @@
 namespace testsupport {
 
 struct VideoUiFixture : ordavia::test::TestServices {
-    ordavia::ManualTimerFactory timers;
     ScratchDir dir;
     CMotivaDoc doc;
 
@@ -20,13 +19,11 @@ struct VideoUiFixture : ordavia::test::TestServices {
         static char name[] = "test_video_ui";
         static char* argv[] = {name, nullptr};
         if (!qApp) new QApplication(argc, argv);
-        ordavia::TimerFactory::setCurrent(&timers);
         profile.SetPath(dir / "ordavia.ini");
         writeBytes(dir / "clip.mve", mveCurrent(w, h, frames, frames, 0));
         adopt(doc);
         ok = doc.importMovie(dir / "clip.mve").ok();
     }
-    ~VideoUiFixture() { ordavia::TimerFactory::setCurrent(nullptr); }
     bool ok = false;
 };
 

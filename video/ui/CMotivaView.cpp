@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "base/Text.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/Timer.h"
 #include "framework/ui/ViewRegistry.h"
@@ -94,13 +95,13 @@ QString timeText(double seconds) {
 }  // namespace
 
 CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, parent), video_(doc) {
-    timer_ = TimerFactory::current().create();
+    timer_ = doc->services().timers().create();
     timer_->onTimeout = [this] { tick(); };
     setViewportMargins(0, 0, 0, kBarHeight);
     setFocusPolicy(Qt::StrongFocus);
     buildBar();
     syncBar();
-    movementTimer_ = TimerFactory::current().create();
+    movementTimer_ = doc->services().timers().create();
     movementTimer_->onTimeout = [this] { movementTick(); };
     // Drag correction takes the mouse before the measuring tools see it.
     canvas()->installEventFilter(this);

@@ -38,7 +38,7 @@ public:
         status_ = run_.start(*doc, blockSize);
         if (!status_) return;
         progress_ = doc->prompter().beginProgress(ordavia::FcfRun::kProgressTitle, run_.progressText(), run_.blockCount());
-        timer_ = TimerFactory::current().create();
+        timer_ = doc->services().timers().create();
         timer_->onTimeout = [this] { tick(); };
         timer_->start(1);
     }
