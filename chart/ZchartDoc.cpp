@@ -14,12 +14,7 @@
 
 using namespace ordavia;
 
-int32_t ZchartDoc::editNewMarks = 0;
-int32_t ZchartDoc::linkYAxes = 1;
-
 namespace {
-std::string g_settingsFolder;
-int g_markerCounter = 0;
 
 std::string exeFolder() {
     char buf[PATH_MAX];
@@ -36,14 +31,16 @@ void ZchartDoc::registerClasses() {
 ZchartDoc::ZchartDoc() { registerClasses(); }
 ZchartDoc::~ZchartDoc() = default;
 
-void ZchartDoc::setSettingsFolder(const std::string& folder) { g_settingsFolder = withTrailingSeparator(folder); }
-const std::string& ZchartDoc::settingsFolder() {
-    static const std::string exe = exeFolder();
-    return g_settingsFolder.empty() ? exe : g_settingsFolder;
-}
 std::string ZchartDoc::settingsPath() const {
-    const bool own = hasServices() && !services().programFolder.empty() && g_settingsFolder.empty();
-    return (own ? withTrailingSeparator(services().programFolder) : settingsFolder()) + settingsClassName() + ".cfg";
+    const bool own = hasServices() && !services().programFolder.empty();
+    return (own ? withTrailingSeparator(services().programFolder) : exeFolder()) + settingsClassName() + ".cfg";
+}
+
+ChartRunState& ZchartDoc::runState() const { return hasServices() ? services().charts : ownRunState_; }
+
+void ZchartDoc::setLinkYAxes(bool on) {
+    runState().linkYAxes = on ? 1 : 0;
+    UpdateAllViews(nullptr, kHintTraces);
 }
 
 Prompter* ZchartDoc::prompter() const { return hasServices() ? services().prompterPtr : nullptr; }
@@ -122,7 +119,7 @@ CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::s
         ordavia::chart::reportLowMemory(prompter());
         return nullptr;
     }
-    m->SetLabel(label.empty() ? strprintf("%1i", g_markerCounter++) : label);
+    m->SetLabel(label.empty() ? strprintf("%1i", runState().markerCounter++) : label);
     if (!extra.empty()) m->description += extra;
     m->x = x;
     CMarker* p = m.get();
@@ -211,8 +208,8 @@ bool ZchartDoc::OnSaveDocument(const std::string& path) {
 void ZchartDoc::SerializeSettings(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeWord(3);
-        ar.writeInt(editNewMarks);
-        ar.writeInt(linkYAxes);
+        ar.writeInt(runState().editNewMarks);
+        ar.writeInt(runState().linkYAxes);
         ar.writeDword(smoothChoice);
         ar.writeFloat(smoothTime);
         ar.writeDword(settingD);
@@ -222,8 +219,8 @@ void ZchartDoc::SerializeSettings(Archive& ar) {
         return;
     }
     const uint16_t v = ar.readWord();
-    editNewMarks = ar.readInt();
-    linkYAxes = ar.readInt();
+    runState().editNewMarks = ar.readInt();
+    runState().linkYAxes = ar.readInt();
     smoothChoice = ar.readDword();
     smoothTime = ar.readFloat();
     settingD = ar.readDword();
@@ -238,8 +235,8 @@ void ZchartDoc::ResetSettings() {
     settingC = 3.0;
     settingD = 0;
     sampleCount = 500;
-    editNewMarks = 0;
-    linkYAxes = 1;
+    runState().editNewMarks = 0;
+    runState().linkYAxes = 1;
 }
 
 void ZchartDoc::loadSettings() {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/AppServices.h"
 #include "base/Result.h"
 #include "chart/CMarker.h"
 #include "chart/CTrace.h"
@@ -50,15 +51,17 @@ public:
     uint32_t sampleCount = 500;
     ordavia::ArtifactFilter artifactFilter;
 
-    // Process-wide chart flags, archived with the settings.
-    static int32_t editNewMarks;
-    static int32_t linkYAxes;
+    // The chart flags every chart of the run shares (archived with the
+    // settings); a chart without services keeps its own.
+    bool editNewMarks() const { return runState().editNewMarks != 0; }
+    void setEditNewMarks(bool on) { runState().editNewMarks = on ? 1 : 0; }
+    bool linkYAxes() const { return runState().linkYAxes != 0; }
+    void setLinkYAxes(bool on);
 
     // The class name the settings file is named after.
     virtual const char* settingsClassName() const { return "ZchartDoc"; }
-    // The folder the ".cfg" files are read from (the program folder).
-    static void setSettingsFolder(const std::string& folder);
-    static const std::string& settingsFolder();
+    // The ".cfg" file in the program folder (the services' program folder,
+    // else the folder of the running executable).
     std::string settingsPath() const;
 
     // Trace list operations; false (with the low-memory message) when a
@@ -138,6 +141,12 @@ public:
 
     // The prompter of the document's services, or null without services.
     ordavia::Prompter* prompter() const;
+
+private:
+    ordavia::ChartRunState& runState() const;
+    mutable ordavia::ChartRunState ownRunState_;
+
+public:
 
 protected:
     void notify(long hint) { UpdateAllViews(nullptr, hint); }

@@ -9,6 +9,7 @@
 // A service that was never given is a programming error, not a silent
 // default: asking for it throws, so that a test which forgot its prompter
 // fails at the question instead of answering "yes" behind the test's back.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -29,6 +30,15 @@ class ResultTables;
 class TimerFactory;
 struct StartupSettings;
 
+// What every chart of a run shares: the two chart flags (archived with each
+// chart type's settings, so the last chart loaded or saved sets them) and
+// the counter that labels new markers.
+struct ChartRunState {
+    int32_t editNewMarks = 0;
+    int32_t linkYAxes = 1;
+    int markerCounter = 0;
+};
+
 class MissingService : public std::logic_error {
 public:
     explicit MissingService(const std::string& what) : std::logic_error("no " + what + " in the application services") {}
@@ -46,6 +56,7 @@ public:
     // Where chart image markers post their requests; null: nobody listens,
     // and no image marker is made.
     MarkerLink* markerLink = nullptr;
+    ChartRunState charts;
     // The folder of the running program, with its trailing separator
     // (grid drawings, help, device files live there). Empty: none known.
     std::string programFolder;

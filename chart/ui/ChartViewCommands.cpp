@@ -96,9 +96,9 @@ void ZchartView::buildMenus() {
     ins->setShortcut(QKeySequence(Qt::Key_Space));
     ins->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     add(edit, "&Edit Marker", &ZchartView::cmdEditMarker);
-    QAction* enm = add(edit, "&Edit new marks", [] { ZchartDoc::editNewMarks = !ZchartDoc::editNewMarks; });
+    QAction* enm = add(edit, "&Edit new marks", [this] { doc_->setEditNewMarks(!doc_->editNewMarks()); });
     enm->setCheckable(true);
-    connect(edit, &QMenu::aboutToShow, enm, [enm] { enm->setChecked(ZchartDoc::editNewMarks != 0); });
+    connect(edit, &QMenu::aboutToShow, enm, [this, enm] { enm->setChecked(doc_->editNewMarks()); });
 
     auto* display = new QMenu("&Display", this);
     add(display, "&Trace properties...", &ZchartView::cmdTraceProperties);
@@ -112,9 +112,9 @@ void ZchartView::buildMenus() {
     add(display, "&Minimum to background", &ZchartView::cmdMinimumToBackground);
     add(display, "&Linear intensity scale", &ZchartView::cmdLinearIntensity);
     display->addSeparator();
-    QAction* link = add(display, "Link y axis controls to all traces in chart", [] { ZchartDoc::linkYAxes = !ZchartDoc::linkYAxes; });
+    QAction* link = add(display, "Link y axis controls to all traces in chart", [this] { doc_->setLinkYAxes(!doc_->linkYAxes()); });
     link->setCheckable(true);
-    connect(display, &QMenu::aboutToShow, link, [link] { link->setChecked(ZchartDoc::linkYAxes != 0); });
+    connect(display, &QMenu::aboutToShow, link, [this, link] { link->setChecked(doc_->linkYAxes()); });
     display->addSeparator();
     add(display, "&Zoom to selection", &ZchartView::zoomToSelection);
     add(display, "&Fit all", &ZchartView::fitAll, QKeySequence(Qt::Key_Home));
@@ -630,7 +630,7 @@ void ZchartView::cmdInsertMarker() {
     if (x < -1e299) x = state_.xLeft + plotRect().width() * state_.xPerPixel / 2;
     const QString stamp = QDateTime::currentDateTime().toString("HH:mm:ss dd/MM/yy") + "\r\n";
     CMarker* m = doc_->AddMarker(std::make_unique<CMarker>(), x, {}, stamp.toStdString());
-    if (m && ZchartDoc::editNewMarks) {
+    if (m && doc_->editNewMarks()) {
         state_.selectedMarker = static_cast<int>(doc_->markers.size()) - 1;
         cmdEditMarker();
     }

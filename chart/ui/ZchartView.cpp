@@ -128,7 +128,7 @@ protected:
             const QPoint d = pos - press_;
             s.xLeft = panLeft_ - d.x() * s.xPerPixel;
             for (size_t i = 0; i < s.displays.size() && i < panBottoms_.size(); ++i)
-                if (ZchartDoc::linkYAxes || static_cast<int>(i) == s.active)
+                if (v_->doc_->linkYAxes() || static_cast<int>(i) == s.active)
                     s.displays[i].yBottom = panBottoms_[i] + d.y() * s.displays[i].yPerPixel;
             update();
             return;
@@ -177,7 +177,7 @@ protected:
                 s.xPerPixel = (x1 - x0) / std::max(1, plot.width());
                 if (r.height() > 8)
                     for (size_t i = 0; i < s.displays.size(); ++i) {
-                        if (!ZchartDoc::linkYAxes && static_cast<int>(i) != s.active) continue;
+                        if (!v_->doc_->linkYAxes() && static_cast<int>(i) != s.active) continue;
                         TraceDisplay& d = s.displays[i];
                         const double top = d.yBottom + (plot.bottom() - r.top()) * d.yPerPixel;
                         const double bot = d.yBottom + (plot.bottom() - r.bottom()) * d.yPerPixel;
@@ -427,7 +427,7 @@ void ZchartView::zoomX(double factor, double aroundX) {
 void ZchartView::zoomY(double factor, double aroundY) {
     const QRect plot = plotRect();
     for (size_t i = 0; i < state_.displays.size(); ++i) {
-        if (!ZchartDoc::linkYAxes && static_cast<int>(i) != state_.active) continue;
+        if (!doc_->linkYAxes() && static_cast<int>(i) != state_.active) continue;
         TraceDisplay& d = state_.displays[i];
         const double v = d.yBottom + (plot.bottom() - aroundY) * d.yPerPixel;
         const double np = d.yPerPixel * factor;

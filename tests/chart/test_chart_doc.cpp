@@ -8,6 +8,7 @@
 #include "chart/DataFileFormat.h"
 #include "chart/ZchartDoc.h"
 #include "support/MveBytes.h"
+#include "support/TestServices.h"
 
 using namespace ordavia;
 
@@ -163,10 +164,33 @@ TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
     EXPECT_FALSE(b.pasteBytes({1, 2, 3}, 0));
 }
 
+TEST(ChartDoc, FlagsAndMarkerLabelsAreSharedByTheChartsOfOneRun) {
+    ordavia::test::TestServices ts, other;
+    ZchartDoc a, b, c;
+    ts.adopt(a);
+    ts.adopt(b);
+    other.adopt(c);
+    EXPECT_FALSE(a.editNewMarks());
+    EXPECT_TRUE(a.linkYAxes());
+    a.setEditNewMarks(true);
+    a.setLinkYAxes(false);
+    EXPECT_TRUE(b.editNewMarks());
+    EXPECT_FALSE(b.linkYAxes());
+    EXPECT_FALSE(c.editNewMarks()) << "another run keeps its own flags";
+    a.AddMarker(std::make_unique<CMarker>(), 1.0);
+    b.AddMarker(std::make_unique<CMarker>(), 1.0);
+    c.AddMarker(std::make_unique<CMarker>(), 1.0);
+    EXPECT_EQ(a.markers.items[0]->label, "0");
+    EXPECT_EQ(b.markers.items[0]->label, "1");
+    EXPECT_EQ(c.markers.items[0]->label, "0");
+}
+
 TEST(ChartDoc, SettingsFileRoundTrip) {
     const testsupport::ScratchDir dir("chartcfg");
-    ZchartDoc::setSettingsFolder(dir.dir.string());
+    ordavia::test::TestServices ts;
+    ts.services.programFolder = dir.dir.string();
     ZchartDoc a;
+    ts.adopt(a);
     a.smoothTime = 5.0f;
     a.loadSettings();
     EXPECT_EQ(a.smoothTime, 1.0f) << "no file: defaults";
@@ -175,11 +199,11 @@ TEST(ChartDoc, SettingsFileRoundTrip) {
     a.settingC = 7.0;
     ASSERT_TRUE(a.saveSettings().ok());
     ZchartDoc b;
+    ts.adopt(b);
     b.loadSettings();
     EXPECT_EQ(b.smoothChoice, 4u);
     EXPECT_EQ(b.smoothTime, 2.5f);
     EXPECT_EQ(b.settingC, 7.0);
-    ZchartDoc::setSettingsFolder({});
 }
 
 #include "chart/ZliveChartDoc.h"

@@ -77,7 +77,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     ensureApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("chartview");
-    ZchartDoc::setSettingsFolder(dir.dir.string());
+    ts.services.programFolder = dir.dir.string();
     const std::string data = dir / "ldf.csv";
     ASSERT_TRUE(writeFileAtomically(data, ldfExport()).ok());
 
@@ -174,7 +174,6 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     QApplication::processEvents();
     shot(v4, "chart7_million");
     EXPECT_GT(countColoured(v4.grab().toImage(), QColor(20, 60, 160)), 10000);
-    ZchartDoc::setSettingsFolder({});
 }
 
 TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
