@@ -57,6 +57,9 @@ public:
     // and no image marker is made.
     MarkerLink* markerLink = nullptr;
     ChartRunState charts;
+    // The image views' tool mode: one for the whole workstation, as its
+    // tool menus and toolbar show it.
+    int imageToolMode = 0;
     // The folder of the running program, with its trailing separator
     // (grid drawings, help, device files live there). Empty: none known.
     std::string programFolder;

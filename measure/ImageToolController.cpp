@@ -24,16 +24,6 @@ namespace ordavia {
 
 namespace {
 
-int& modeRef() {
-    static int mode = ImageToolController::kSelect;
-    return mode;
-}
-
-ImageToolController::TraceFunction& traceRef() {
-    static ImageToolController::TraceFunction f = ImageToolController::defaultTraceFunction();
-    return f;
-}
-
 // Zoom steps: numerator up to 16 at denominator 1, denominator up to 8 at
 // numerator 1.
 constexpr int kMaxZoomNumerator = 16;
@@ -103,7 +93,7 @@ ImageToolController::~ImageToolController() = default;
 // ---------------------------------------------------------------------------
 // Tool mode
 
-int ImageToolController::toolMode() { return modeRef(); }
+int ImageToolController::toolMode() const { return doc_.services().imageToolMode; }
 
 bool ImageToolController::isToolMode(int mode) {
     if (mode == kSelect) return true;
@@ -114,7 +104,7 @@ bool ImageToolController::isToolMode(int mode) {
 
 bool ImageToolController::setToolMode(int mode) {
     if (!isToolMode(mode)) return false;
-    modeRef() = mode;
+    doc_.services().imageToolMode = mode;
     return true;
 }
 
@@ -403,7 +393,7 @@ int ImageToolController::objectAt(const CDimList& list, ZPoint p) const {
     return best;
 }
 
-std::string ImageToolController::toolName() {
+std::string ImageToolController::toolName() const {
     for (const ToolCommand& t : kToolCommands) {
         if (t.mode != toolMode()) continue;
         std::string name(t.menuText);
@@ -424,18 +414,15 @@ unsigned ImageToolController::traceAt(ZPoint p) {
     // The undo copy, modified flags and redraw come with the protocol; the
     // tracer itself writes no history line.
     const bool changed = doc_.imageOperation(
-        "", [&](CZVimage& img, const ZRect& region) { return traceRef()(img, region, p, window); });
+        "", [&](CZVimage& img, const ZRect& region) { return trace_(img, region, p, window); });
     return changed ? (kRedraw | kImageChanged | kDocumentChanged) : kNothing;
 }
-
-void ImageToolController::setTraceFunction(TraceFunction f) { traceRef() = std::move(f); }
 
 ImageToolController::TraceFunction ImageToolController::defaultTraceFunction() {
     return [](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
         return traceCapillary(img, region, seed, window) > 0;
     };
 }
-bool ImageToolController::hasTraceFunction() { return static_cast<bool>(traceRef()); }
 
 void ImageToolController::takeRotationSnapshot() {
     snapshot_.clear();

@@ -89,10 +89,10 @@ public:
     ImageToolController(const ImageToolController&) = delete;
     ImageToolController& operator=(const ImageToolController&) = delete;
 
-    // ---- Tool mode (program-wide) ----
-    static int toolMode();
+    // ---- Tool mode (one for the workstation: kept by the services) ----
+    int toolMode() const;
     // Sets the mode outright; unknown modes are refused (false).
-    static bool setToolMode(int mode);
+    bool setToolMode(int mode);
     static bool isToolMode(int mode);
     // The menu command of a tool: selects it, or returns to mode 0 when it
     // is the mode already. Ends any object being built in this view and,
@@ -130,7 +130,7 @@ public:
     static double outlineDistance(const CDim& d, ZPoint p);
     // The menu text of the active tool without its mnemonic ("Select" in
     // mode 0), for the status bar.
-    static std::string toolName();
+    std::string toolName() const;
 
     // ---- Commands ----
     // "&Delete": removes the current object.
@@ -202,9 +202,9 @@ public:
     // default; replaceable so that the tool can be tested on its own. With
     // none installed the tool says that it is not available.
     using TraceFunction = std::function<bool(CZVimage& image, const ZRect& region, ZPoint seed, int window)>;
-    static void setTraceFunction(TraceFunction f);
+    void setTraceFunction(TraceFunction f) { trace_ = std::move(f); }
     static TraceFunction defaultTraceFunction();
-    static bool hasTraceFunction();
+    bool hasTraceFunction() const { return static_cast<bool>(trace_); }
     static constexpr const char* kTraceUnavailable = "Tracing capillaries is not available in this version of Ordavia.";
 
 private:
@@ -233,6 +233,7 @@ private:
     bool moved_ = false;
     // The list that was current before the dust list was chosen.
     int listBeforeDust_ = -1;
+    TraceFunction trace_ = defaultTraceFunction();
     struct Snapshot {
         CDim* object;
         std::vector<ZPoint> vertices;

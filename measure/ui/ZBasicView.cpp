@@ -109,7 +109,7 @@ public:
 
     void refreshCursor(Qt::KeyboardModifiers mods) {
         static const QCursor select = makeCursor(false), rotate = makeCursor(true);
-        switch (TC::toolMode()) {
+        switch (view_->tools().toolMode()) {
             case TC::kSelect:
                 if (mods & Qt::ControlModifier)
                     setCursor(rotate);
@@ -435,7 +435,7 @@ void ZBasicView::buildMenus() {
 }
 
 void ZBasicView::syncToolActions() {
-    for (QAction* a : toolGroup_->actions()) a->setChecked(a->data().toInt() == TC::toolMode());
+    for (QAction* a : toolGroup_->actions()) a->setChecked(a->data().toInt() == tools_->toolMode());
 }
 
 QList<QMenu*> ZBasicView::documentMenus() {

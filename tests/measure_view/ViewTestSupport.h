@@ -1,6 +1,6 @@
 #pragma once
-// A document under a private profile, a scripted prompter and the tool mode
-// back at 0 for every test of the image view tools.
+// A document under a private profile and a scripted prompter, with services
+// of its own (tool mode 0), for every test of the image view tools.
 #include "measure/ImageToolController.h"
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
@@ -9,8 +9,6 @@ class ViewToolTest : public ImageDocFixture<> {
 protected:
     void SetUp() override {
         ImageDocFixture::SetUp();
-        ordavia::ImageToolController::setToolMode(ordavia::ImageToolController::kSelect);
-        ordavia::ImageToolController::setTraceFunction(ordavia::ImageToolController::defaultTraceFunction());
         doc = std::make_unique<ZBasicDoc>();
         doc->setServices(&services);
         doc->OnNewDocument();
@@ -19,8 +17,6 @@ protected:
     void TearDown() override {
         tools.reset();
         doc.reset();
-        ordavia::ImageToolController::setToolMode(ordavia::ImageToolController::kSelect);
-        ordavia::ImageToolController::setTraceFunction(ordavia::ImageToolController::defaultTraceFunction());
         ImageDocFixture::TearDown();
     }
 

@@ -236,7 +236,7 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     { ImageCalibration c = doc->calibration(); c.xScale = 0.5; c.yScale = 0.5; doc->setCalibration(c); }
     doc->addNewDimension(CDimList::kCircle, {0, 0});
     list().at(1)->addVertex({20, 0});
-    TC::setToolMode(TC::kCircle);
+    tools->setToolMode(TC::kCircle);
     t = tools->statusTexts({0, 0});
     EXPECT_EQ(t[2], "circle2: d= 10.0 \u00b5m, A=78.5 \u00b5m\u00b2");
     EXPECT_EQ(t[8], "Tool: Circle");

@@ -15,16 +15,16 @@ using TC = ImageToolController;
 
 TEST_F(ViewToolTest, ChoosingAToolTwiceReturnsToSelect) {
     tools->chooseTool(TC::kCircle);
-    EXPECT_EQ(TC::toolMode(), TC::kCircle);
+    EXPECT_EQ(tools->toolMode(), TC::kCircle);
     tools->chooseTool(TC::kRoi);
-    EXPECT_EQ(TC::toolMode(), TC::kRoi);
+    EXPECT_EQ(tools->toolMode(), TC::kRoi);
     tools->chooseTool(TC::kRoi);
-    EXPECT_EQ(TC::toolMode(), TC::kSelect);
+    EXPECT_EQ(tools->toolMode(), TC::kSelect);
     // Modes that are no tools are refused and change nothing.
     for (int bad : {1, 2, 3, 6, 17, 19, -1}) {
-        EXPECT_FALSE(TC::setToolMode(bad));
+        EXPECT_FALSE(tools->setToolMode(bad));
         tools->chooseTool(bad);
-        EXPECT_EQ(TC::toolMode(), TC::kSelect);
+        EXPECT_EQ(tools->toolMode(), TC::kSelect);
     }
     // The mode is program-wide: a second view sees it.
     ZBasicDoc& other = newDoc();
@@ -52,7 +52,7 @@ TEST_F(ViewToolTest, DustMaskToolEditsTheHiddenDustListAndGivesTheListBack) {
     EXPECT_TRUE(dust.isHidden());
     EXPECT_EQ(doc->lists()[2].count(), 0);
     tools->chooseTool(TC::kDustMask);
-    EXPECT_EQ(TC::toolMode(), TC::kSelect);
+    EXPECT_EQ(tools->toolMode(), TC::kSelect);
     EXPECT_EQ(doc->currentList(), 2);
 }
 
@@ -147,7 +147,7 @@ TEST_F(ViewToolTest, CtrlDragRotatesAboutTheCentreFromWhereTheDragStarted) {
 }
 
 TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) {
-    TC::setToolMode(TC::kRoi);
+    tools->setToolMode(TC::kRoi);
     tools->buttonDown({200, 150}, false, false);
     EXPECT_EQ(tools->dragState(), TC::kDragRubberBand);
     tools->mouseMove({50, 40}, false, false);
@@ -161,12 +161,12 @@ TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) 
 }
 
 TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
-    TC::setToolMode(TC::kOrigin);
+    tools->setToolMode(TC::kOrigin);
     click({33, 44});
     EXPECT_EQ(doc->marks().originX, 33);
     EXPECT_EQ(doc->marks().originY, 44);
 
-    TC::setToolMode(TC::kCounting);
+    tools->setToolMode(TC::kCounting);
     click({5, 6});
     click({7, 8});
     ASSERT_EQ(list().count(), 2);
@@ -175,7 +175,7 @@ TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
     EXPECT_EQ(list().countMarksInRect({0, 0, 10, 10}), 2);
 
     { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
-    TC::setToolMode(TC::kCrosshair);
+    tools->setToolMode(TC::kCrosshair);
     click({123, 45});
     EXPECT_EQ(doc->marks().targetX, 123);
     EXPECT_EQ(doc->marks().targetY, 45);
@@ -185,7 +185,7 @@ TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
 }
 
 TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
-    TC::setToolMode(TC::kLines);
+    tools->setToolMode(TC::kLines);
     click({10, 10});
     EXPECT_EQ(tools->dragState(), TC::kDragBuilding);
     tools->mouseMove({30, 20}, false, false);
@@ -199,7 +199,7 @@ TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
     tools->mouseMove({90, 90}, false, false);
     EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{40, 50}));
 
-    TC::setToolMode(TC::kCircle);
+    tools->setToolMode(TC::kCircle);
     click({0, 0});
     click({10, 0});
     const auto* c = dynamic_cast<const CDimCircle*>(list().at(1));
@@ -209,7 +209,7 @@ TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
 }
 
 TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVertex) {
-    TC::setToolMode(TC::kPolyline);
+    tools->setToolMode(TC::kPolyline);
     click({0, 0});
     click({10, 0});
     tools->mouseMove({15, 5}, false, false);
@@ -223,7 +223,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     const std::vector<ZPoint> want{{0, 0}, {10, 0}, {10, 10}};
     EXPECT_EQ(list().at(0)->vertices(), want);
 
-    TC::setToolMode(TC::kPolygon);
+    tools->setToolMode(TC::kPolygon);
     click({0, 0});
     click({10, 0});
     click({10, 10});
@@ -241,7 +241,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     tools->doubleClick({60, 50}, false, false);
     EXPECT_EQ(list().count(), 2);
     // Changing the tool ends a building object too.
-    TC::setToolMode(TC::kPolyline);
+    tools->setToolMode(TC::kPolyline);
     click({0, 100});
     click({20, 100});
     tools->chooseTool(TC::kCircle);
@@ -250,7 +250,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
 }
 
 TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
-    TC::setToolMode(TC::kFreehandLine);
+    tools->setToolMode(TC::kFreehandLine);
     tools->buttonDown({0, 0}, false, false);
     tools->mouseMove({1, 0}, false, false);
     tools->mouseMove({1, 0}, false, false);  // same pixel: no new vertex
@@ -265,7 +265,7 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     tools->mouseMove({9, 9}, false, false);
     EXPECT_EQ(list().at(0)->vertexCount(), 4);
 
-    TC::setToolMode(TC::kFreehandArea);
+    tools->setToolMode(TC::kFreehandArea);
     tools->buttonDown({0, 0}, false, false);
     tools->mouseMove({10, 0}, false, false);
     tools->mouseMove({10, 10}, false, false);
@@ -285,7 +285,7 @@ TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
     doc->setImage(CZVimage(40, 30, 0, CZVimage::kFrame, CZVimage::kGrey));
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x) doc->pictureForPreview().row(y)[x] = (x >= 10 && x < 13 && y >= 5 && y < 25) ? 40 : 200;
-    TC::setToolMode(TC::kTrace);
+    tools->setToolMode(TC::kTrace);
     const unsigned fx = tools->buttonDown({11, 12}, false, false);
     tools->buttonUp({11, 12}, false, false);
     EXPECT_TRUE(fx & TC::kImageChanged);
@@ -299,8 +299,8 @@ TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
 
 TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
     giveImage(20, 20);
-    TC::setTraceFunction(nullptr);
-    TC::setToolMode(TC::kTrace);
+    tools->setTraceFunction(nullptr);
+    tools->setToolMode(TC::kTrace);
     click({5, 5});
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], TC::kTraceUnavailable);
@@ -308,7 +308,7 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
 
     ZPoint seenSeed;
     int seenWindow = 0;
-    TC::setTraceFunction([&](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
+    tools->setTraceFunction([&](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
         seenSeed = seed;
         seenWindow = window;
         img.row(seed.y)[seed.x] = 0;
@@ -360,7 +360,7 @@ TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
 }
 
 TEST_F(ViewToolTest, EscapeDropsTheObjectBeingDrawnAndTheRubberBand) {
-    TC::setToolMode(TC::kPolyline);
+    tools->setToolMode(TC::kPolyline);
     click({10, 10});
     click({20, 10});
     tools->mouseMove({30, 30}, false, false);
@@ -374,7 +374,7 @@ TEST_F(ViewToolTest, EscapeDropsTheObjectBeingDrawnAndTheRubberBand) {
     EXPECT_EQ(list().at(0)->vertexCount(), 2);
     tools->finishBuilding();
 
-    TC::setToolMode(TC::kRoi);
+    tools->setToolMode(TC::kRoi);
     tools->buttonDown({5, 5}, false, false);
     tools->mouseMove({40, 40}, false, false);
     tools->cancelBuilding();

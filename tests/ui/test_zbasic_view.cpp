@@ -39,7 +39,6 @@ protected:
     void SetUp() override {
         ensureApp();
         ImageDocFixture::SetUp();
-        ImageToolController::setToolMode(ImageToolController::kSelect);
         doc = std::make_unique<ZBasicDoc>();
         doc->setServices(&services);
         doc->OnNewDocument();
@@ -54,7 +53,6 @@ protected:
     }
     void TearDown() override {
         doc.reset();
-        ImageToolController::setToolMode(ImageToolController::kSelect);
         ImageDocFixture::TearDown();
     }
     static QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
@@ -137,10 +135,10 @@ TEST_F(ZBasicViewTest, MenusHoldEveryToolAndLaterCommandsAreDisabledWithTheirFea
     }
     QAction* lines = view.findAction("Dimension &Lines");
     lines->trigger();
-    EXPECT_EQ(ImageToolController::toolMode(), 9);
+    EXPECT_EQ(services.imageToolMode, 9);
     EXPECT_TRUE(lines->isChecked());
     lines->trigger();
-    EXPECT_EQ(ImageToolController::toolMode(), 0);
+    EXPECT_EQ(services.imageToolMode, 0);
     EXPECT_FALSE(lines->isChecked());
 
     // Commands of later features are there, disabled, and say what brings them.
@@ -163,7 +161,7 @@ TEST_F(ZBasicViewTest, MouseEventsReachTheDocumentInImageCoordinates) {
     view.resize(500, 400);
     view.show();
     view.zoomIn();  // 2:1
-    ImageToolController::setToolMode(ImageToolController::kLines);
+    services.imageToolMode = ImageToolController::kLines;
     QWidget* c = view.canvas();
     auto send = [&](QEvent::Type type, QPoint p) {
         QMouseEvent e(type, QPointF(p), c->mapToGlobal(QPointF(p)), Qt::LeftButton,
@@ -298,7 +296,7 @@ TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels
     b->setGeometry(440, 0, 420, 400);
     mdi.setActiveSubWindow(b);
     QApplication::processEvents();
-    ImageToolController::setToolMode(ImageToolController::kCounting);
+    services.imageToolMode = ImageToolController::kCounting;
 
     QTest::mouseClick(first->canvas(), Qt::LeftButton, {}, QPoint(30, 30));
     EXPECT_EQ(mdi.activeSubWindow(), a);
@@ -319,7 +317,7 @@ TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels
     EXPECT_EQ(c->mapTo(first->viewport(), cursor * 3 / 2), before);
 
     // Escape drops a half-drawn line.
-    ImageToolController::setToolMode(ImageToolController::kLines);
+    services.imageToolMode = ImageToolController::kLines;
     QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(50, 50));
     EXPECT_EQ(doc->currentDimList().count(), 2);
     QTest::keyClick(c, Qt::Key_Escape);
