@@ -277,9 +277,10 @@ void ZBasicDoc::setTortuosity(const TortuosityParams& t) {
 }
 
 void ZBasicDoc::setImageFile(const std::string& path, int32_t time) {
+    if (path == imageFileName_ && time == imageTime_) return;
     imageFileName_ = path;
     imageTime_ = time;
-    SetModifiedFlag(true);
+    changed();
 }
 
 // ---------------------------------------------------------------------------

@@ -68,17 +68,22 @@ bool CMotivaDoc::hasFrames() const {
 void CMotivaDoc::setPlaybackInterval(int ms) { playbackInterval_ = std::clamp(ms, 1, 60000); }
 
 void CMotivaDoc::setFramesPerSecond(double fps) {
-    if (!(fps > 0) || !std::isfinite(fps)) return;
+    if (!(fps > 0) || !std::isfinite(fps) || fps == fps_) return;
     fps_ = fps;
     playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     SetModifiedFlag(true);
+    UpdateAllViews();
 }
 
 void CMotivaDoc::setSelection(int first, int last) {
-    selFirst_ = first < 0 ? -1 : first;
-    selLast_ = last < 0 ? -1 : last;
-    if (selFirst_ >= 0 && selLast_ >= 0 && selLast_ < selFirst_) std::swap(selFirst_, selLast_);
+    first = first < 0 ? -1 : first;
+    last = last < 0 ? -1 : last;
+    if (first >= 0 && last >= 0 && last < first) std::swap(first, last);
+    if (first == selFirst_ && last == selLast_) return;
+    selFirst_ = first;
+    selLast_ = last;
     SetModifiedFlag(true);
+    UpdateAllViews();
 }
 
 void CMotivaDoc::toggleCalculateVelocities() { calcVelocities_ = calcVelocities_ ? 0 : 1; }

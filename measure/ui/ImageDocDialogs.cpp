@@ -91,8 +91,6 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     if (newNotes != doc.notes() || newFile != doc.imageFileName()) {
         doc.setNotes(newNotes);
         doc.setImageFile(newFile, doc.imageTime());
-        doc.SetModifiedFlag(true);
-        doc.UpdateAllViews();
     }
     return true;
 }
@@ -194,9 +192,6 @@ bool runGridDialog(ZBasicDoc& doc, QWidget* parent) {
     p.WriteDouble("grid", "grid spacing", doc.grid().spacing);
     p.WriteInt("grid", "grid colour", static_cast<int>(doc.grid().colour));
     p.WriteString("grid", "userfielname", doc.grid().userFile);
-    doc.reloadGridDrawing();
-    doc.SetModifiedFlag(true);
-    doc.UpdateAllViews();
     return true;
 }
 

@@ -85,8 +85,7 @@ void propertiesDialog(CMotivaView* v) {
     f->addRow(bb);
     QObject::connect(bb, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     QObject::connect(bb, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    if (d.exec() == QDialog::Accepted && fps->value() != doc->framesPerSecond()) doc->setFramesPerSecond(fps->value());
-    doc->UpdateAllViews();
+    if (d.exec() == QDialog::Accepted) doc->setFramesPerSecond(fps->value());
 }
 
 void selectDialog(CMotivaView* v) {
@@ -107,7 +106,6 @@ void selectDialog(CMotivaView* v) {
     QObject::connect(bb, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     QObject::connect(bb, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     if (d.exec() == QDialog::Accepted) doc->setSelection(a->value(), b->value());
-    doc->UpdateAllViews();
 }
 
 void speedDialog(CMotivaView* v) {
