@@ -171,6 +171,8 @@ int main(int argc, char** argv) {
         cmd = findCommand(args, used);
         if (!cmd) return cliError("unknown command '" + args[0] + "' (try 'ordavia-cli help')");
         valueOptions = cmd->valueOptions;
+        // Any analysis may file its result under an examination.
+        valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
     }
 
     CliArgs a;
