@@ -3,6 +3,7 @@
 //   db subject add|list, db exam new|list, db results.
 // Every listing is read only; "--json" prints one JSON object.
 #include <cctype>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
