@@ -93,12 +93,13 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     ASSERT_EQ(r.code, 0) << r.out;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("countLine": \[\s*([-0-9.]+),\s*([-0-9.]+),\s*([-0-9.]+),\s*([-0-9.]+))re"))) << r.out;
-    r = run("count " + pic + " --line " + m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str() + on);
+    const std::string line = m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str();
+    r = run("count " + pic + " --line " + line + on);
     ASSERT_EQ(r.code, 0) << r.out;
 
     const std::string mve = (folder / "s.mve").string();
     ASSERT_EQ(run("synth video " + mve + " --frames 30 --fps 50 --seed 4").code, 0);
-    r = run("linescan " + mve + " --line 100,200,140,230 --zvl " + (folder / "scan.zvl").string() + on);
+    r = run("linescan " + mve + " --line 100,200,140,230 --method hough --zvl " + (folder / "scan.zvl").string() + on);
     ASSERT_EQ(r.code, 0) << r.out;
     r = run("fcf " + mve + " --out " + (folder / "flow.zvfcf").string() + on);
     ASSERT_EQ(r.code, 0) << r.out;
@@ -110,8 +111,7 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "flow.zvfcf",\s*"result": "FCF )re"))) << r.out;
 
     // An examination that is not there files nothing and says so.
-    r = run("count " + pic + " --line " + m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str() +
-            " --exam 12 --db " + data);
+    r = run("count " + pic + " --line " + line + " --exam 12 --db " + data);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("no examination 12"), std::string::npos) << r.out;
 
