@@ -9,9 +9,11 @@
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
+#include "video/fcfdoc.h"
 
 namespace ordavia {
 
@@ -56,6 +58,17 @@ void readDocument(ReportItem& item, AppServices& services) {
         if (!doc.OnOpenDocument(item.path)) return;
         if (doc.hasFrames()) item.thumbnail = thumbnailOf(doc.movie().GoTo(0));
         item.measurements = composeResultText(doc, {});
+    } else if (ext == ".zvfcf") {
+        fcfdoc doc;
+        doc.setServices(&services);
+        doc.setQuiet(true);
+        if (!doc.OnOpenDocument(item.path)) return;
+        item.thumbnail = thumbnailOf(doc.image());
+    } else if (ext == ".bmp" || ext == ".zvg" || ext == ".tif" || ext == ".tiff") {
+        // A picture filed by a command (a count on the command line).
+        CZVimage img;
+        img.setColour(CZVimage::kColour);
+        if (img.Load(item.path, GreyWeights{})) item.thumbnail = thumbnailOf(img);
     } else if (ext == ".cs1") {
         ZBasicDoc doc;
         doc.setServices(&services);

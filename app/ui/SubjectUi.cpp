@@ -73,9 +73,10 @@ SelectSubjectDialog::SelectSubjectDialog(SelectSubjectModel& model, QWidget* par
         model_.typeId(s(t));
         showModel();
     });
-    connect(idBox_, qOverload<int>(&QComboBox::activated), this, [this](int i) {
-        if (i < 0 || i >= static_cast<int>(model_.ids().size())) return;
-        model_.pickId(model_.ids()[static_cast<size_t>(i)]);
+    // By text: typing refills the list, so an index may name another id.
+    connect(idBox_, &QComboBox::textActivated, this, [this](const QString& t) {
+        if (filling_) return;
+        model_.pickId(s(t));
         showModel();
     });
     connect(add, &QPushButton::clicked, this, [this] {

@@ -117,6 +117,10 @@ TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndTheSameSecondDoesNotColli
     EXPECT_EQ(db.currentExamId(), now + 1);
     EXPECT_EQ(listExams(db.handle(), "AB12")->size(), 2u);
     EXPECT_TRUE(svc.prompter.messages().empty());
+    // Names are personal data: the log knows the subject by id only.
+    const std::string log = readFile(path("ordavia.log"));
+    EXPECT_NE(log.find("new exam 1700000001 for subject AB12"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Smith"), std::string::npos);
 }
 
 TEST_F(Workflow, CancelReturnsToTheSubjectDialogAndCancelThereClearsTheSelection) {
