@@ -124,7 +124,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         r.rule();
         r.text("Results", 12, true);
         r.gap();
-        const int c1 = r.width() / 10, c2 = r.width() * 3 / 10, c3 = r.width() * 5 / 10;
+        const int c1 = r.width() * 7 / 100, c2 = r.width() * 34 / 100, c3 = r.width() * 56 / 100;
         r.painter().setFont(QFont("Sans Serif", 9, QFont::Bold));
         r.room(60);
         int y = r.y();

@@ -58,7 +58,12 @@ SelectSubjectDialog::SelectSubjectDialog(SelectSubjectModel& model, QWidget* par
     auto* view = new QPushButton("View Examinations");
     auto* cancel = new QPushButton("Cancel");
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {add, save, start, view, cancel}) buttons->addWidget(b);
+    // Enter in a field must not add a subject or end the dialog behind the
+    // user's back: no button is the default.
+    for (QPushButton* b : {add, save, start, view, cancel}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
     buttons->addStretch();
 
     auto* top = new QHBoxLayout;
@@ -185,10 +190,6 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
         model_->selectExam(static_cast<size_t>(exams_->indexOfTopLevelItem(it)));
         showResults();
         emit examinationChosen();
-    });
-    connect(results_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* it) {
-        const std::string path = model_->resultPath(static_cast<size_t>(results_->indexOfTopLevelItem(it)));
-        workflow_.openResult(path);
     });
     connect(results_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* it) {
         const std::string path = model_->resultPath(static_cast<size_t>(results_->indexOfTopLevelItem(it)));
