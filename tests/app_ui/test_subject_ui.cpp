@@ -109,6 +109,8 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColu
     auto* label = frame.statusBar()->findChild<QLabel*>("subjectSelection");
     ASSERT_TRUE(label);
     EXPECT_EQ(label->text().toStdString(), "AB12 Ann Smith \xC2\xB7 1700000000-AB12-left_ring");
+    frame.resize(900, 400);
+    shot(frame, "main-frame");
 
     QStringList menu;
     for (QAction* a : frame.menuBar()->actions())
