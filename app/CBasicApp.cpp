@@ -15,6 +15,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
+#include "db/CdbDocument.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/Prompter.h"
@@ -238,6 +239,10 @@ Document* CBasicApp::OpenNewDocument(DocTemplate* t) {
 Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     Document* d = doc.get();
     if (!d->hasServices()) d->setServices(&services_);
+    // Made, imported or computed while an examination is current: it
+    // belongs to that examination from the start.
+    if (auto* linked = dynamic_cast<CdbDocument*>(d); linked && linked->GetPathName().empty())
+        linked->linkToCurrentExam();
     documents_.push_back(std::move(doc));
     if (frame_) frame_->documentOpened(d);
     return d;

@@ -8,6 +8,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
 #include "image/ImageFormats.h"
@@ -130,7 +131,7 @@ int runCount(const CliArgs& a) {
         }
         cliOut(t);
     }
-    return 0;
+    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm));
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // The subject database from the command line: "db init FOLDER" opens or
-// creates FOLDER/orda.db as start-up does; "db subjects" and "db results"
-// list rows as JSON without changing the file.
-#include <cerrno>
-#include <cstdlib>
+// creates FOLDER/orda.db as start-up does; "db subjects" lists its subjects
+// as JSON without changing the file. Subjects, examinations and results
+// have their own commands (DbSubjectCommands.cpp).
 #include <string>
 
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
+#include "cli/DbCli.h"
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 #include "framework/ScriptedPrompter.h"
@@ -18,19 +18,6 @@
 using namespace ordavia;
 
 namespace {
-
-// FOLDER, or the database file itself.
-std::string databasePathFor(const std::string& arg) {
-    return fileExists(arg) ? arg : joinPath(arg, CSubjectDatabase::kFileName);
-}
-
-int openForReading(const std::string& arg, CSubjectDatabase& db) {
-    const std::string path = databasePathFor(arg);
-    if (!fileExists(path)) return cliError(path + ": no database there");
-    std::string error;
-    if (!db.openReadOnly(path, &error)) return cliError(path + ": " + error);
-    return 0;
-}
 
 int runInit(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli db init FOLDER [--json]");
@@ -83,29 +70,6 @@ int runSubjects(const CliArgs& a) {
     return 0;
 }
 
-int runResults(const CliArgs& a) {
-    const auto exam = a.get("--exam");
-    if (a.positional.size() != 1 || !exam) return cliError("usage: ordavia-cli db results FOLDER --exam ID");
-    errno = 0;
-    char* end = nullptr;
-    const long id = std::strtol(exam->c_str(), &end, 10);
-    if (exam->empty() || *end || errno || id < INT32_MIN || id > INT32_MAX)
-        return cliError("--exam needs an examination id, not '" + *exam + "'");
-    CSubjectDatabase db;
-    if (int rc = openForReading(a.positional[0], db)) return rc;
-    const auto rows = listResults(db.handle(), static_cast<int32_t>(id));
-    if (!rows) return cliError(db.databasePath() + ": " + rows.reason());
-    JsonWriter w;
-    w.beginArray();
-    for (const StoredResult& r : *rows) {
-        w.beginObject().field("id", r.id).field("created", r.created).field("filename", r.filename);
-        w.field("result", r.result).endObject();
-    }
-    w.endArray();
-    cliOut(w.str());
-    return 0;
-}
-
 }  // namespace
 
 ORDAVIA_CLI_REGISTER(CliCommand{"db init", "db init FOLDER [--json]",
@@ -114,6 +78,3 @@ ORDAVIA_CLI_REGISTER(CliCommand{"db init", "db init FOLDER [--json]",
                                 {}, runInit});
 ORDAVIA_CLI_REGISTER(CliCommand{"db subjects", "db subjects FOLDER",
                                 "Lists the subjects of FOLDER/orda.db as JSON (read only).", {}, runSubjects});
-ORDAVIA_CLI_REGISTER(CliCommand{"db results", "db results FOLDER --exam ID",
-                                "Lists the results rows of one examination as JSON (read only).", {"--exam"},
-                                runResults});

@@ -12,6 +12,7 @@
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
 #include "settings/ProfileStore.h"
@@ -112,6 +113,7 @@ int runFcf(const CliArgs& a) {
             if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
             doc.SetPathName(saved, true);
         }
+        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result)) return rc;
         const ResultRecord r = doc.resultRecord();
         static const char* const kKeys[] = {"width", "height", "area", "FCF", "FCD (%)", "flux", "conc", "threshold"};
         j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", r.second);

@@ -10,6 +10,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "image/ApexFilter.h"
 #include "image/BoxFilter.h"
 #include "image/CZVimage.h"
@@ -157,6 +158,7 @@ int runDetect(const CliArgs& a) {
     args.load(cliServices().profile());
     const DetectionResult r = detectCapillaries(img, ZRect{}, args);
     const auto density = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, sx, sy);
+    const std::string filed = strprintf("%7i, capillaries", static_cast<int>(r.regions.size())) + (density ? ", " + density->text : "");
 
     if (a.json()) {
         JsonWriter j;
@@ -180,7 +182,7 @@ int runDetect(const CliArgs& a) {
         }
         j.endObject();
         cliOut(j.str() + "\n");
-        return 0;
+        return fileUnderExam(a, in, filed);
     }
     std::string text = strprintf("%s: %zu capillaries (threshold %d, %.3f s)\n", in.c_str(), r.regions.size(),
                                  r.threshold, r.seconds);
@@ -191,7 +193,7 @@ int runDetect(const CliArgs& a) {
     }
     text += density ? density->text + "\n" : std::string("no density (no capillaries or no area)\n");
     cliOut(text);
-    return 0;
+    return fileUnderExam(a, in, filed);
 }
 
 }  // namespace

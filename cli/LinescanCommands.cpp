@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "cli/CliVideo.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
@@ -171,7 +172,8 @@ int runLinescan(const CliArgs& a) {
         if (Status s = writeFileAtomically(*z, zvl); !s) return cliError(*z + ": " + s.reason());
     }
     printOutcome(r, a, umPerPoint, fps, scale > 0, false);
-    return 0;
+    return fileUnderExam(a, a.get("--zvl").value_or(path), !r.valid ? std::string("no velocity found") :
+        strprintf("velocity = %.1f %s/s, %.1f %% good", r.pxPerFrame * umPerPoint * fps, setup.units.c_str(), r.percentGood));
 }
 
 int runKymograph(const CliArgs& a) {

@@ -8,6 +8,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
@@ -108,7 +109,7 @@ int runStabilise(const CliArgs& a) {
             cliOut(strprintf("%05i, %g, %g\n", i, tidy(x), tidy(y)));
         }
     }
-    return 0;
+    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n));
 }
 
 }  // namespace

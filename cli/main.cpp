@@ -41,7 +41,10 @@ void printHelp() {
         "\nglobal options:\n"
         "  --profile FILE   read settings from FILE instead of ordavia.ini beside the program\n"
         "  --log FILE       write the debug log to FILE\n"
-        "  --version        print the version\n";
+        "  --version        print the version\n"
+        "\nafter count, detect, linescan, fcf or stabilise:\n"
+        "  --exam ID --db FOLDER   also file the result as a results row of examination ID\n"
+        "                          in FOLDER/orda.db, as saving in the workstation does\n";
     cliOut(text);
 }
 
@@ -171,6 +174,8 @@ int main(int argc, char** argv) {
         cmd = findCommand(args, used);
         if (!cmd) return cliError("unknown command '" + args[0] + "' (try 'ordavia-cli help')");
         valueOptions = cmd->valueOptions;
+        // Any analysis may file its result under an examination.
+        valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
     }
 
     CliArgs a;

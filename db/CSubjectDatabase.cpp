@@ -1,6 +1,8 @@
 #include "db/CSubjectDatabase.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <iterator>
 #include <vector>
@@ -119,6 +121,9 @@ bool CSubjectDatabase::openPath(const std::string& path, Prompter& prompter) {
     folder_ = folderOf(path_);
     debugLog("opening db=%s folder=%s\n", path_.c_str(), folder_.c_str());
 
+    // Subject names are personal data: a new database is readable by the
+    // user only (SQLite gives its journals the same permissions).
+    if (const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         debugLog("opendb failed\n");

@@ -99,7 +99,19 @@ void CdbDocument::linkToSelection() {
     stationText = installationStationText(profileOf(*this));
 }
 
+void CdbDocument::linkToCurrentExam() {
+    const CSubjectDatabase& db = database();
+    if (linked || !db.isOpen() || db.currentSubjectId().empty() || db.currentExamId() < 0) return;
+    linkToSelection();
+    SetTitle(GetTitle());
+}
+
+void CdbDocument::recalculateResult() {
+    if (hasServices() && services().resultText) result = services().resultText(*this, result);
+}
+
 bool CdbDocument::OnSaveDocument(const std::string& path) {
+    recalculateResult();
     ownerText = installationOwnerText(profileOf(*this));
     // The ids must be settled before the block is written.
     linkToSelection();

@@ -69,6 +69,12 @@ public:
     void UpdateResult(const std::string& fileName);
     // Gives a document without a path one inside its examination's folder.
     void ProposeExamPath();
+    // A document made or imported while an examination is current belongs
+    // to it from the start (its title shows it); others stay unlinked.
+    void linkToCurrentExam();
+    // Brings the result text up to date with what the document holds
+    // (the services' resultText); every save does it first.
+    void recalculateResult();
 
     // The file name ProposeExamPath makes of a title: blanks become "_", and
     // the name ends before the first of " #%;/\".

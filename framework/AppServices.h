@@ -70,6 +70,11 @@ public:
     std::function<Document*(std::unique_ptr<Document>)> opener;
     // The registered template of a document class, or null.
     std::function<DocTemplate*(const char* docClass)> templateFinder;
+    // The result text a document files under its examination, from what it
+    // holds (dimensions, velocities), given the text it has: documents whose
+    // own commands set no result text still leave a useful row. Without it
+    // the document's own text is filed.
+    std::function<std::string(const Document& doc, const std::string& current)> resultText;
 
     AppServices();
     ~AppServices();

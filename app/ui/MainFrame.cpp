@@ -20,6 +20,7 @@
 
 #include "app/CBasicApp.h"
 #include "app/ui/MainToolbar.h"
+#include "app/ui/SubjectUi.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
@@ -166,6 +167,18 @@ void MainFrame::buildMenus() {
     toolbar_ = new ordavia::MainToolbar(openAct, this);
     addToolBar(Qt::LeftToolBarArea, toolbar_);
     buildViewMenu();
+
+    // The subject commands; "View Exams" only while a subject is selected.
+    subjects_ = new SubjectUi(app_, *this);
+    QMenu* subject = menuBar()->addMenu("S&ubject");
+    SubjectWorkflow& flow = subjects_->workflow();
+    subject->addAction(SubjectWorkflow::kSelectSubject, this, [&flow] { flow.selectSubject(); })
+        ->setStatusTip("Choose or add a subject and start or pick an examination");
+    QAction* viewExams = subject->addAction(SubjectWorkflow::kViewExams, this, [&flow] { flow.viewExams(); });
+    viewExams->setStatusTip("The subject's examinations and their results");
+    subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
+        ->setStatusTip("Reopen every document of the current examination");
+    connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();

@@ -15,6 +15,7 @@ class QMenu;
 namespace ordavia {
 
 class MainToolbar;
+class SubjectUi;
 
 class MainFrame : public QMainWindow, public MainFrameHost {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
 
     QMdiArea* mdiArea() const { return mdi_; }
     ordavia::MainToolbar* mainToolbar() const { return toolbar_; }
+    ordavia::SubjectUi* subjects() const { return subjects_; }
     // Adds a finished widget as a child window (images, charts made by commands).
     QMdiSubWindow* addChildWindow(QWidget* w, const QString& title);
     // Opens several files; tiles the windows when more than one was opened.
@@ -82,6 +84,7 @@ private:
     QList<QAction*> frameViewActions_;
     QPointer<QMenu> borrowedViewMenu_;
     ordavia::MainToolbar* toolbar_ = nullptr;
+    ordavia::SubjectUi* subjects_ = nullptr;
     // Guarded: a closing view deletes its menus and actions.
     QList<QPointer<QAction>> docMenuActions_;
     QList<QPointer<QAction>> docFileActions_;

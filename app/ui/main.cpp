@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "app/CBasicApp.h"
+#include "app/ResultTexts.h"
 #include "app/ui/MainFrame.h"
 #include "chart/ResultTables.h"
 #include "chart/ui/ResultView.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     services.subjectDatabase = &database;
     services.resultTables = &results;
     services.timerFactory = &timers;
+    // Pictures and line scans file their figures under the examination.
+    services.resultText = composeResultText;
     // The views of the document types in this build.
     registerResultViewMaker();
     registerDimListView();

@@ -70,7 +70,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Window", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "S&ubject", "&Window", "&Help"}));
     frame.close();
     app.ExitInstance();
 }

@@ -1,0 +1,127 @@
+#include "app/ExamReport.h"
+
+#include <algorithm>
+
+#include "app/ResultTexts.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
+#include "measure/ZBasicDoc.h"
+#include "video/CMotivaDoc.h"
+#include "video/CZVMovie.h"
+#include "video/fcfdoc.h"
+
+namespace ordavia {
+
+namespace {
+
+// Nearest-neighbour reduction to at most kThumbnailSide: a thumbnail only
+// has to show which capillaries were measured.
+ReportThumbnail thumbnailOf(const CZVimage& img) {
+    ReportThumbnail t;
+    if (img.isEmpty() || img.width() <= 0 || img.height() <= 0) return t;
+    const int side = std::max(img.width(), img.height());
+    const double f = side > kThumbnailSide ? double(kThumbnailSide) / side : 1.0;
+    t.width = std::max(1, int(img.width() * f));
+    t.height = std::max(1, int(img.height() * f));
+    t.rgb.resize(size_t(t.width) * size_t(t.height) * 3);
+    const int bpp = img.bytesPerPixel();
+    for (int y = 0; y < t.height; ++y) {
+        // A field stores every other frame row.
+        int sy = std::min(img.height() - 1, int(y / f));
+        if (img.isField()) sy /= 2;
+        const uint8_t* src = img.row(std::min(sy, img.rows() - 1));
+        uint8_t* dst = &t.rgb[size_t(y) * size_t(t.width) * 3];
+        for (int x = 0; x < t.width; ++x) {
+            const int sx = std::min(img.width() - 1, int(x / f));
+            if (bpp >= 3) {
+                const uint8_t* p = src + sx * bpp;
+                dst[3 * x] = p[2], dst[3 * x + 1] = p[1], dst[3 * x + 2] = p[0];
+            } else {
+                dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = src[sx * std::max(bpp, 1)];
+            }
+        }
+    }
+    return t;
+}
+
+void readDocument(ReportItem& item, AppServices& services) {
+    const std::string ext = toLower(extensionOf(item.path));
+    if (ext == ".dcs") {
+        CMotivaDoc doc;
+        doc.setServices(&services);
+        doc.setQuiet(true);
+        if (!doc.OnOpenDocument(item.path)) return;
+        if (doc.hasFrames()) item.thumbnail = thumbnailOf(doc.movie().GoTo(0));
+        item.measurements = composeResultText(doc, {});
+    } else if (ext == ".zvfcf") {
+        fcfdoc doc;
+        doc.setServices(&services);
+        doc.setQuiet(true);
+        if (!doc.OnOpenDocument(item.path)) return;
+        item.thumbnail = thumbnailOf(doc.image());
+    } else if (ext == ".bmp" || ext == ".zvg" || ext == ".tif" || ext == ".tiff") {
+        // A picture filed by a command (a count on the command line).
+        CZVimage img;
+        img.setColour(CZVimage::kColour);
+        if (img.Load(item.path, GreyWeights{})) item.thumbnail = thumbnailOf(img);
+    } else if (ext == ".cs1") {
+        ZBasicDoc doc;
+        doc.setServices(&services);
+        doc.setQuiet(true);
+        if (!doc.OnOpenDocument(item.path)) return;
+        item.thumbnail = thumbnailOf(doc.image());
+        item.measurements = composeResultText(doc, {});
+    }
+    if (item.measurements == item.row.result) item.measurements.clear();
+}
+
+std::string csvField(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    std::string out = "\"";
+    for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+}  // namespace
+
+Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppServices& services) {
+    if (!db.isOpen()) return Status::failure(StatusCode::NotFound, "no subject database is open");
+    ExamReport r;
+    r.dataFolder = db.dataFolder();
+    const auto exam = readExam(db.handle(), examId);
+    if (!exam) return exam.status();
+    if (!*exam) return Status::failure(StatusCode::NotFound, strprintf("no examination %i in ", examId) + db.databasePath());
+    r.exam = **exam;
+    const auto subject = readSubject(db.handle(), r.exam.patientId);
+    if (!subject) return subject.status();
+    r.subject = *subject ? **subject : SubjectRecord{r.exam.patientId, {}, {}, {}};
+    const auto rows = listResults(db.handle(), examId);
+    if (!rows) return rows.status();
+    for (const StoredResult& row : *rows) {
+        ReportItem item;
+        item.row = row;
+        item.path = resultFilePath(db, r.exam.folder, row.filename);
+        item.missing = !fileExists(item.path);
+        if (!item.missing) readDocument(item, services);
+        r.items.push_back(std::move(item));
+    }
+    return r;
+}
+
+std::string examReportCsv(const ExamReport& report) {
+    std::string out = "subject,name,surname,examid,site,date,id,created,filename,result\r\n";
+    const std::string head = csvField(report.subject.id) + "," + csvField(report.subject.name) + "," +
+                             csvField(report.subject.surname) + "," + strprintf("%i", report.exam.id) + "," +
+                             csvField(report.exam.site) + "," + csvField(report.exam.created) + ",";
+    for (const ReportItem& i : report.items)
+        out += head + csvField(i.row.id) + "," + csvField(i.row.created) + "," + csvField(i.row.filename) + "," +
+               csvField(i.row.result) + "\r\n";
+    return out;
+}
+
+}  // namespace ordavia

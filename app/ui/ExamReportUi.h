@@ -1,0 +1,13 @@
+#pragma once
+// "Export examination report...": asks for the PDF's name, writes it and the
+// results as CSV beside it (same name, ".csv").
+#include <cstdint>
+
+class CBasicApp;
+class QWidget;
+
+namespace ordavia {
+
+void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget* parent);
+
+}  // namespace ordavia

@@ -1,0 +1,307 @@
+#include "app/ui/SubjectUi.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/CBasicApp.h"
+#include "app/ui/ExamReportUi.h"
+#include "app/ui/MainFrame.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
+#include "db/SubjectDialogs.h"
+#include "framework/AppServices.h"
+
+namespace ordavia {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& t) { return t.toStdString(); }
+}  // namespace
+
+SelectSubjectDialog::SelectSubjectDialog(SelectSubjectModel& model, QWidget* parent) : QDialog(parent), model_(model) {
+    setWindowTitle("Select Subject");
+    idBox_ = new QComboBox;
+    idBox_->setEditable(true);
+    idBox_->setInsertPolicy(QComboBox::NoInsert);
+    idBox_->lineEdit()->setMaxLength(static_cast<int>(kSubjectIdLimit));
+    idBox_->setMinimumWidth(220);
+    name_ = new QLineEdit;
+    surname_ = new QLineEdit;
+    comment_ = new QLineEdit;
+    selected_ = new QLineEdit;
+    selected_->setReadOnly(true);
+    info_ = new QPlainTextEdit;
+    info_->setReadOnly(true);
+    info_->setMaximumHeight(110);
+
+    auto* form = new QFormLayout;
+    form->addRow("Subject ID", idBox_);
+    form->addRow("Selected", selected_);
+    form->addRow("Name", name_);
+    form->addRow("Surname", surname_);
+    form->addRow("Comment", comment_);
+
+    auto* add = new QPushButton("Add as new ID");
+    auto* save = new QPushButton("Save / Update Details");
+    auto* start = new QPushButton("Start New Examination");
+    auto* view = new QPushButton("View Examinations");
+    auto* cancel = new QPushButton("Cancel");
+    auto* buttons = new QVBoxLayout;
+    // Enter in a field must not add a subject or end the dialog behind the
+    // user's back: no button is the default.
+    for (QPushButton* b : {add, save, start, view, cancel}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(form, 1);
+    top->addLayout(buttons);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(info_);
+
+    connect(idBox_, &QComboBox::editTextChanged, this, [this](const QString& t) {
+        if (filling_) return;
+        model_.typeId(s(t));
+        showModel();
+    });
+    // By text: typing refills the list, so an index may name another id.
+    connect(idBox_, &QComboBox::textActivated, this, [this](const QString& t) {
+        if (filling_) return;
+        model_.pickId(s(t));
+        showModel();
+    });
+    connect(add, &QPushButton::clicked, this, [this] {
+        takeFields();
+        model_.addNewId();
+        showModel();
+    });
+    connect(save, &QPushButton::clicked, this, [this] {
+        takeFields();
+        model_.saveDetails();
+        showModel();
+    });
+    connect(start, &QPushButton::clicked, this, [this] {
+        end_ = SubjectDialogEnd::StartNewExamination;
+        accept();
+    });
+    connect(view, &QPushButton::clicked, this, [this] {
+        end_ = SubjectDialogEnd::ViewExaminations;
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    showModel();
+}
+
+void SelectSubjectDialog::takeFields() {
+    model_.id = s(idBox_->currentText());
+    model_.name = s(name_->text());
+    model_.surname = s(surname_->text());
+    model_.comment = s(comment_->text());
+}
+
+void SelectSubjectDialog::showModel() {
+    filling_ = true;
+    const QString typed = q(model_.id);
+    idBox_->clear();
+    for (const std::string& id : model_.ids()) idBox_->addItem(q(id));
+    idBox_->setEditText(typed);
+    name_->setText(q(model_.name));
+    surname_->setText(q(model_.surname));
+    comment_->setText(q(model_.comment));
+    selected_->setText(q(model_.selectedId()));
+    QString info = q(model_.info());
+    info.remove('\r');
+    info_->setPlainText(info);
+    filling_ = false;
+}
+
+NewExamDialog::NewExamDialog(NewExamModel& model, QWidget* parent) : QDialog(parent), model_(model) {
+    setWindowTitle("New Exam Measurement site");
+    site_ = new QLineEdit(q(model.site));
+    comment_ = new QLineEdit(q(model.comment));
+    site_->setMinimumWidth(260);
+    auto* form = new QFormLayout;
+    form->addRow(new QLabel(q(model.heading)));
+    form->addRow("Measurement Site", site_);
+    form->addRow("comment", comment_);
+    auto* box = new QDialogButtonBox;
+    box->addButton("Start", QDialogButtonBox::AcceptRole);
+    box->addButton("Cancel", QDialogButtonBox::RejectRole);
+    form->addRow(box);
+    setLayout(form);
+    connect(box, &QDialogButtonBox::accepted, this, [this] {
+        model_.site = s(site_->text());
+        model_.comment = s(comment_->text());
+        accept();
+    });
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow, QWidget* parent)
+    : QDialog(parent), app_(app), workflow_(workflow) {
+    setWindowTitle("Examinations");
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    AppServices& sv = app.services();
+    model_ = std::make_unique<ExaminationsModel>(sv.database(), sv.profile(), sv.prompter());
+    heading_ = new QLabel;
+    QFont f = heading_->font();
+    f.setBold(true);
+    heading_->setFont(f);
+    exams_ = new QTreeWidget;
+    results_ = new QTreeWidget;
+    QStringList examCols, resultCols;
+    for (const char* c : ExaminationsModel::kExamColumns) examCols << c;
+    for (const char* c : ExaminationsModel::kResultColumns) resultCols << c;
+    for (QTreeWidget* t : {exams_, results_}) {
+        t->setRootIsDecorated(false);
+        t->setUniformRowHeights(true);
+        t->setSelectionMode(QAbstractItemView::SingleSelection);
+    }
+    exams_->setHeaderLabels(examCols);
+    results_->setHeaderLabels(resultCols);
+    report_ = new QPushButton("Export examination report...");
+    auto* all = new QVBoxLayout(this);
+    all->addWidget(heading_);
+    all->addWidget(exams_, 2);
+    all->addWidget(results_, 3);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(report_);
+    all->addLayout(row);
+    resize(760, 520);
+
+    connect(exams_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* it) {
+        if (filling_ || !it) return;
+        model_->selectExam(static_cast<size_t>(exams_->indexOfTopLevelItem(it)));
+        showResults();
+        emit examinationChosen();
+    });
+    connect(results_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* it) {
+        const std::string path = model_->resultPath(static_cast<size_t>(results_->indexOfTopLevelItem(it)));
+        workflow_.openResult(path);
+    });
+    connect(report_, &QPushButton::clicked, this, &ExaminationsWindow::exportReport);
+    refresh();
+}
+
+ExaminationsWindow::~ExaminationsWindow() = default;
+
+void ExaminationsWindow::refresh() {
+    model_->fill();
+    showExams();
+    showResults();
+}
+
+void ExaminationsWindow::showExams() {
+    filling_ = true;
+    heading_->setText(q(model_->heading()));
+    exams_->clear();
+    for (const ExamRecord& e : model_->exams())
+        exams_->addTopLevelItem(
+            new QTreeWidgetItem(QStringList{QString::number(e.id), q(e.site), q(e.created), q(e.comment), q(e.folder)}));
+    // The first three columns fit their content; the last two their content
+    // or heading, whichever is wider (Qt's own rule for both).
+    for (int c = 0; c < 5; ++c) exams_->resizeColumnToContents(c);
+    if (model_->currentRow() >= 0) {
+        QTreeWidgetItem* it = exams_->topLevelItem(model_->currentRow());
+        exams_->setCurrentItem(it);
+        exams_->scrollToItem(it);
+    }
+    filling_ = false;
+}
+
+void ExaminationsWindow::showResults() {
+    results_->clear();
+    for (const StoredResult& r : model_->results())
+        results_->addTopLevelItem(new QTreeWidgetItem(QStringList{q(r.id), q(r.created), q(r.filename), q(r.result)}));
+    for (int c = 0; c < 4; ++c) results_->resizeColumnToContents(c);
+    report_->setEnabled(model_->currentRow() >= 0);
+}
+
+void ExaminationsWindow::exportReport() {
+    if (model_->currentRow() < 0) return;
+    exportExaminationReport(app_, model_->exams()[static_cast<size_t>(model_->currentRow())].id, this);
+}
+
+SubjectUi::SubjectUi(CBasicApp& app, MainFrame& frame)
+    : QObject(&frame), app_(app), frame_(frame), workflow_(app, *this) {
+    selection_ = new QLabel;
+    selection_->setObjectName("subjectSelection");
+    frame.statusBar()->addPermanentWidget(selection_);
+    updateSelectionLabel();
+}
+
+SubjectUi::~SubjectUi() = default;
+
+void SubjectUi::updateSelectionLabel() {
+    const AppServices& sv = app_.services();
+    const std::string text = sv.hasDatabase() ? selectionSummary(sv.database()) : std::string();
+    selection_->setText(text.empty() ? QString("No subject") : q(text));
+    frame_.setWindowTitle(text.empty() ? QString(CBasicApp::kTitle) : q(std::string(CBasicApp::kTitle) + " - " + text));
+}
+
+SubjectDialogEnd SubjectUi::runSelectSubject(SelectSubjectModel& model) {
+    SelectSubjectDialog d(model, &frame_);
+    if (d.exec() != QDialog::Accepted) return SubjectDialogEnd::Cancel;
+    return d.end();
+}
+
+bool SubjectUi::runNewExam(NewExamModel& model) {
+    NewExamDialog d(model, &frame_);
+    return d.exec() == QDialog::Accepted;
+}
+
+void SubjectUi::showExaminations() {
+    if (!exams_) {
+        exams_ = new ExaminationsWindow(app_, workflow_, &frame_);
+        connect(exams_, &ExaminationsWindow::examinationChosen, this, [this] {
+            applyRecordingSettings();
+            selectionChanged();
+        });
+        exams_->show();
+    } else {
+        exams_->refresh();
+        exams_->raise();
+    }
+}
+
+bool SubjectUi::examinationsOpen() const { return !exams_.isNull(); }
+
+void SubjectUi::closeExaminations() {
+    if (exams_) exams_->close();
+}
+
+// This build has no live video document: there is nothing to close, and
+// "Start" tells the user so through the posted command.
+void SubjectUi::closeLiveVideo() {}
+
+void SubjectUi::closeAllDocuments() { frame_.mdiArea()->closeAllSubWindows(); }
+
+void SubjectUi::startLiveVideo() { frame_.postCommand("Start"); }
+
+// The record bar reads the recording folder from the profile when it starts
+// a recording; nothing here holds a copy of it.
+void SubjectUi::applyRecordingSettings() {}
+
+void SubjectUi::selectionChanged() { updateSelectionLabel(); }
+
+void SubjectUi::postCommand(const std::string& command) { frame_.postCommand(command); }
+
+void SubjectUi::tileWindows() { frame_.tileWindows(); }
+
+}  // namespace ordavia

@@ -1,0 +1,47 @@
+#include "cli/DbCli.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "cli/CliCommand.h"
+#include "db/CSubjectDatabase.h"
+#include "framework/ScriptedPrompter.h"
+
+namespace ordavia {
+
+std::string databasePathFor(const std::string& arg) {
+    return fileExists(arg) ? arg : joinPath(arg, CSubjectDatabase::kFileName);
+}
+
+int openForReading(const std::string& arg, CSubjectDatabase& db) {
+    const std::string path = databasePathFor(arg);
+    if (!fileExists(path)) return cliError(path + ": no database there");
+    std::string error;
+    if (!db.openReadOnly(path, &error)) return cliError(path + ": " + error);
+    return 0;
+}
+
+int openForWriting(const std::string& arg, CSubjectDatabase& db) {
+    const std::string path = databasePathFor(arg);
+    if (!fileExists(path)) return cliError(path + ": no database there (make one with \"db init\")");
+    ScriptedPrompter quiet;  // collects what the workstation would show
+    if (!db.openPath(path, quiet)) {
+        const auto msgs = quiet.messages();
+        return cliError(msgs.empty() ? path + ": cannot open" : msgs.back());
+    }
+    return 0;
+}
+
+int parseExamId(const std::string& text, int32_t& id) {
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || errno || v < 0 || v > INT32_MAX)
+        return cliError("--exam needs an examination id, not '" + text + "'");
+    id = static_cast<int32_t>(v);
+    return 0;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,36 @@
+#include "cli/ExamFiling.h"
+
+#include <cstdio>
+
+#include "base/FileIO.h"
+#include "base/Paths.h"
+#include "cli/CliCommand.h"
+#include "cli/DbCli.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
+#include "db/SubjectQueries.h"
+
+namespace ordavia {
+
+int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result) {
+    const auto exam = a.get("--exam");
+    const auto folder = a.get("--db");
+    if (!exam && !folder) return 0;
+    if (!exam || !folder) return cliError("--exam ID and --db FOLDER go together");
+    int32_t id = -1;
+    if (int rc = parseExamId(*exam, id)) return rc;
+    CSubjectDatabase db;
+    if (int rc = openForWriting(*folder, db)) return rc;
+    const auto found = readExam(db.handle(), id);
+    if (!found) return cliError(db.databasePath() + ": " + found.reason());
+    if (!*found) return cliError(db.databasePath() + ": no examination " + *exam);
+    const std::string examFolder = db.dataFolder() + (*found)->folder + "/";
+    // The workstation finds a result's file in the examination's folder.
+    if (folderOf(file) != examFolder && !fileExists(examFolder + fileNameOf(file)))
+        std::fprintf(stderr, "ordavia-cli: note: %s is not in the examination folder %s\n", file.c_str(),
+                     examFolder.c_str());
+    if (const Status s = storeResult(db, id, file, result); !s) return cliError(db.databasePath() + ": " + s.reason());
+    return 0;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,197 @@
+// The "Select Subject..." flow, "Process Results" and the linking of new
+// documents, with the dialogs answered by a script and a real database,
+// real folders and real image documents.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/CBasicApp.h"
+#include "app/ResultTexts.h"
+#include "app/SubjectWorkflow.h"
+#include "db/CSubjectDatabase.h"
+#include "db/SubjectDialogs.h"
+#include "db/SubjectQueries.h"
+#include "measure/CDimLine.h"
+#include "measure/ZBasicDoc.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+#include "tests/support/TempFolderTest.h"
+#include "tests/support/TestServices.h"
+
+using namespace ordavia;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers the dialogs from a script and records what the flow asked of
+// the windows.
+struct ScriptedWindows : SubjectWindows {
+    std::deque<std::function<SubjectDialogEnd(SelectSubjectModel&)>> subjectDialogs;
+    std::deque<std::optional<std::string>> examSites;  // nothing: "Cancel"
+    std::vector<std::string> calls;
+
+    SubjectDialogEnd runSelectSubject(SelectSubjectModel& m) override {
+        calls.push_back("subjectDialog");
+        auto step = subjectDialogs.front();
+        subjectDialogs.pop_front();
+        return step(m);
+    }
+    bool runNewExam(NewExamModel& m) override {
+        calls.push_back("examDialog:" + m.heading);
+        auto site = examSites.front();
+        examSites.pop_front();
+        if (site) m.site = *site;
+        return site.has_value();
+    }
+    void showExaminations() override { calls.push_back("showExams"); }
+    bool examinationsOpen() const override { return false; }
+    void closeExaminations() override { calls.push_back("closeExams"); }
+    void closeLiveVideo() override { calls.push_back("closeLive"); }
+    void closeAllDocuments() override { calls.push_back("closeAll"); }
+    void startLiveVideo() override { calls.push_back("startLive"); }
+    void applyRecordingSettings() override {}
+    void selectionChanged() override {}
+    void postCommand(const std::string& c) override { calls.push_back("post:" + c); }
+    void tileWindows() override { calls.push_back("tile"); }
+};
+
+SubjectDialogEnd addAnn(SelectSubjectModel& m, SubjectDialogEnd end) {
+    m.id = "AB12";
+    m.addNewId();
+    m.name = "Ann";
+    m.surname = "Smith";
+    m.saveDetails();
+    return end;
+}
+
+class Workflow : public TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        oldCwd = fs::current_path();
+        svc.services.subjectDatabase = &db;
+        svc.services.resultText = composeResultText;
+        svc.prompter.pushFolder(dir_.string());
+        app = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
+        ASSERT_TRUE(app->InitInstance(nullptr, ""));
+        flow = std::make_unique<SubjectWorkflow>(*app, win, [this] { return now; });
+    }
+    void TearDown() override {
+        flow.reset();
+        app.reset();
+        fs::current_path(oldCwd);
+        DebugLog::setEnabled(false);
+        DebugLog::setFile("zv.log");
+        TempFolderTest::TearDown();
+    }
+    void startExam(const std::string& site) {
+        win.subjectDialogs.push_back([](SelectSubjectModel& m) { return addAnn(m, SubjectDialogEnd::StartNewExamination); });
+        win.examSites.push_back(site);
+        flow->selectSubject();
+    }
+    fs::path oldCwd;
+    test::TestServices svc;
+    CSubjectDatabase db;
+    std::unique_ptr<CBasicApp> app;
+    ScriptedWindows win;
+    std::unique_ptr<SubjectWorkflow> flow;
+    int64_t now = 1700000000;
+};
+
+}  // namespace
+
+TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndTheSameSecondDoesNotCollide) {
+    startExam("left ring");
+    EXPECT_EQ(db.currentSubjectId(), "AB12");
+    EXPECT_EQ(db.currentExamId(), now);
+    EXPECT_EQ(db.currentExamFolder(), "1700000000-AB12-left_ring");
+    EXPECT_TRUE(fs::is_directory(dir_ / "1700000000-AB12-left_ring"));
+    EXPECT_EQ(svc.profile.GetString("directories", "recorddir", ""), (dir_ / "1700000000-AB12-left_ring").string());
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "examDialog:Subject AB12: Ann Smith",
+                                                   "closeExams", "closeAll", "startLive"}));
+    startExam("left ring");
+    EXPECT_EQ(db.currentExamId(), now + 1);
+    EXPECT_EQ(listExams(db.handle(), "AB12")->size(), 2u);
+    EXPECT_TRUE(svc.prompter.messages().empty());
+    // Names are personal data: the log knows the subject by id only.
+    const std::string log = readFile(path("ordavia.log"));
+    EXPECT_NE(log.find("new exam 1700000001 for subject AB12"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Smith"), std::string::npos);
+}
+
+TEST_F(Workflow, CancelReturnsToTheSubjectDialogAndCancelThereClearsTheSelection) {
+    win.subjectDialogs.push_back([](SelectSubjectModel& m) { return addAnn(m, SubjectDialogEnd::StartNewExamination); });
+    win.examSites.push_back(std::nullopt);
+    flow->selectSubject();
+    EXPECT_EQ(win.calls.back(), "post:Select Subject...");
+    EXPECT_TRUE(listExams(db.handle(), "AB12")->empty());
+    EXPECT_EQ(db.currentSubjectId(), "AB12");
+    EXPECT_TRUE(flow->viewExamsEnabled());
+
+    win.calls.clear();
+    win.subjectDialogs.push_back([](SelectSubjectModel&) { return SubjectDialogEnd::Cancel; });
+    flow->selectSubject();
+    EXPECT_EQ(db.currentSubjectId(), "");
+    EXPECT_EQ(db.currentExamId(), -1);
+    EXPECT_FALSE(flow->viewExamsEnabled());
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "closeExams"}));
+}
+
+TEST_F(Workflow, ProcessResultsWithoutResultsOnlyTilesAndShowsTheExaminations) {
+    startExam("left ring");
+    win.calls.clear();
+    flow->processResults();
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "tile", "showExams"}));
+    EXPECT_TRUE(app->documents().empty());
+}
+
+TEST_F(Workflow, NewDocumentsJoinTheExaminationAndFileTheirMeasurements) {
+    startExam("left ring");
+    DocTemplate* t = app->templates().findByClass("ZBasicDoc");
+    ASSERT_TRUE(t);
+    auto* doc = dynamic_cast<ZBasicDoc*>(app->OpenNewDocument(t));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->subjectId, "AB12");
+    EXPECT_EQ(doc->examId, now);
+    EXPECT_NE(doc->GetTitle().find(" [AB12 1700000000]"), std::string::npos);
+
+    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
+    for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), 90, 64);
+    doc->setImage(std::move(img));
+    auto line = std::make_unique<CDimLine>();
+    line->addVertex({10, 10});
+    line->addVertex({40, 50});
+    doc->addObject(std::move(line));
+    doc->ProposeExamPath();
+    const std::string path = doc->GetPathName();
+    EXPECT_EQ(fs::path(path).parent_path(), dir_ / "1700000000-AB12-left_ring");
+    ASSERT_TRUE(doc->DoSave(path, true));
+    auto stored = listResults(db.handle(), static_cast<int32_t>(now));
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->size(), 1u);
+    EXPECT_EQ(stored->front().filename, fs::path(path).filename().string());
+    EXPECT_EQ(stored->front().result, "Dimensions: 1, lengths 50.0 pixel");
+
+    // Reopened from the examination, with postprocessing: read and saved again.
+    app->CloseDocument(doc);
+    svc.profile.WriteInt("settings", "postprocess", 1);
+    win.calls.clear();
+    flow->processResults();
+    ASSERT_EQ(app->documents().size(), 1u);
+    auto* again = dynamic_cast<CdbDocument*>(app->documents().front().get());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->saveCount, 2);
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "tile", "showExams"}));
+
+    // Its file deleted: said in words, the row stays.
+    app->CloseDocument(again);
+    fs::remove(path);
+    flow->processResults();
+    ASSERT_FALSE(svc.prompter.messages().empty());
+    EXPECT_NE(svc.prompter.messages().back().find("missing"), std::string::npos);
+    EXPECT_EQ(listResults(db.handle(), static_cast<int32_t>(now))->size(), 1u);
+}

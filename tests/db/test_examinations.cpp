@@ -1,0 +1,180 @@
+// Subjects and examinations as the dialogs work them, against a real
+// database and real folders: the id field's limits, the 20-id list,
+// examinations started in the same second, a row never without its folder
+// or a folder without its row, and a deleted examination folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "DbTestSupport.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
+#include "db/SubjectDialogs.h"
+#include "db/SubjectQueries.h"
+#include "settings/ProfileStore.h"
+
+using namespace ordavia;
+using namespace dbtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Exams : ::testing::Test {
+    ScratchDir tmp{"exams"};
+    PrompterScope ps;
+    CSubjectDatabase db;
+    ProfileStore profile;
+    std::string dbPath;
+    void SetUp() override {
+        dbPath = tmp / "orda.db";
+        profile.SetPath(tmp / "p.ini");
+        ASSERT_TRUE(db.openPath(dbPath, ps.prompter));
+    }
+    // Adds and selects a subject through the dialog's model.
+    void addSubject(const std::string& id, const std::string& name = {}) {
+        SelectSubjectModel m(db, ps.prompter);
+        m.open();
+        m.id = id;
+        m.addNewId();
+        m.name = name;
+        m.saveDetails();
+    }
+    static unsigned mode(const std::string& p) {
+        struct stat st {};
+        ::stat(p.c_str(), &st);
+        return st.st_mode & 0777;
+    }
+};
+
+}  // namespace
+
+TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersListsTwentyAndStoresBlanksAsUnderscores) {
+    for (int i = 0; i < 25; ++i) addSubject("a" + std::to_string(100 + i));
+    SelectSubjectModel m(db, ps.prompter);
+    m.open();
+    m.typeId("a");
+    EXPECT_EQ(m.ids().size(), 20u);
+    m.typeId("a11");
+    EXPECT_EQ(m.ids().size(), 10u);
+
+    m.typeId("abcdefghijklmnopqrstuvwxy");  // 25 characters
+    EXPECT_EQ(m.id, "abcdefghijklmnopqrs");
+    // Another alphabet is cut by characters, never inside one.
+    m.typeId("\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96"
+             "\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96");
+    EXPECT_EQ(m.id.size(), 38u);
+    m.addNewId();
+    EXPECT_EQ(m.selectedId(), m.id);
+
+    m.id = "john smith";
+    m.addNewId();
+    EXPECT_EQ(db.currentSubjectId(), "john_smith");
+    EXPECT_EQ(queryRows(dbPath, "SELECT id FROM patients WHERE id='john_smith';").size(), 1u);
+
+    m.id = "O'Brien \"x\"";
+    m.name = "Ann";
+    m.addNewId();
+    m.name = "Ann";
+    m.surname = "O'Brien";
+    m.saveDetails();
+    EXPECT_EQ(db.currentSubjectId(), "O'Brien_\"x\"");
+    EXPECT_EQ(db.currentSubjectName(), "Ann O'Brien");
+    EXPECT_TRUE(ps.prompter.messages().empty());
+
+    // An id names folders: a separator is refused in words, nothing stored.
+    m.id = "a/b";
+    m.addNewId();
+    ASSERT_EQ(ps.prompter.messages().size(), 1u);
+    EXPECT_NE(ps.prompter.messages()[0].find("cannot hold"), std::string::npos);
+    EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM patients WHERE id LIKE 'a/%';").empty());
+}
+
+TEST_F(Exams, ChoosingAnotherSubjectDropsTheOtherSubjectsExamination) {
+    addSubject("AB12", "Ann");
+    auto made = createExamination(db, "AB12", "left ring", "", 42);
+    ASSERT_TRUE(made) << made.reason();
+    makeCurrentExamination(db, profile, made->id, made->folder);
+    addSubject("CD34", "Bob");
+    EXPECT_EQ(db.currentSubjectId(), "CD34");
+    EXPECT_EQ(db.currentExamId(), -1);
+    EXPECT_EQ(selectionSummary(db), "CD34 Bob");
+}
+
+TEST_F(Exams, SameSecondTakesTheNextFreeOneAndFoldersAreTheUsersOnly) {
+    addSubject("AB12");
+    auto first = createExamination(db, "AB12", "left ring", "c", 42);
+    auto second = createExamination(db, "AB12", "left ring", "c", 42);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->folder, "42-AB12-left_ring");
+    EXPECT_EQ(second->id, 43);
+    EXPECT_EQ(second->folder, "43-AB12-left_ring");
+    EXPECT_EQ(mode(tmp / "42-AB12-left_ring"), 0700u);
+    EXPECT_EQ(mode(dbPath), 0600u);
+    EXPECT_EQ(queryRows(dbPath, "SELECT id FROM exams;").size(), 2u);
+
+    // A folder another program left at the next id is not taken over.
+    fs::create_directory(tmp / "44-AB12-x");
+    fs::create_directory(tmp / "44-AB12-left_ring");
+    auto third = createExamination(db, "AB12", "left ring", "", 44);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->id, 45);
+
+    makeCurrentExamination(db, profile, third->id, third->folder);
+    EXPECT_EQ(profile.GetString("directories", "recorddir", ""), tmp / "45-AB12-left_ring");
+    EXPECT_EQ(selectionSummary(db), "AB12 \xC2\xB7 45-AB12-left_ring");
+}
+
+TEST_F(Exams, FailuresLeaveNeitherAFolderWithoutItsRowNorSilence) {
+    addSubject("AB12");
+    // A statement the database refuses: the folder made for it goes again.
+    sqlite3_exec(db.handle(), "CREATE TRIGGER no_exams BEFORE INSERT ON exams BEGIN SELECT RAISE(ABORT, 'refused'); END;",
+                 nullptr, nullptr, nullptr);
+    auto refused = createExamination(db, "AB12", "left ring", "", 42);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.reason().find("refused"), std::string::npos);
+    EXPECT_FALSE(fs::exists(tmp / "42-AB12-left_ring"));
+
+    // A folder that cannot be made (its name is too long) is said in words.
+    sqlite3_exec(db.handle(), "DROP TRIGGER no_exams;", nullptr, nullptr, nullptr);
+    auto tooLong = createExamination(db, "AB12", std::string(300, 's'), "", 42);
+    ASSERT_FALSE(tooLong);
+    EXPECT_NE(tooLong.reason().find("too long"), std::string::npos) << tooLong.reason();
+    EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM exams;").empty());
+}
+
+TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
+    addSubject("AB12", "Ann");
+    auto made = createExamination(db, "AB12", "left ring", "first", 42);
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(storeResult(db, 42, "D:\\data\\scan1.zvl", "velocity 1"));
+    ASSERT_TRUE(storeResult(db, 42, "scan1.zvl", ""));  // an empty result keeps the stored one
+    ASSERT_TRUE(storeResult(db, 42, "n1.cs1", "Capillaries: 7"));
+
+    ExaminationsModel w(db, profile, ps.prompter);
+    w.fill();
+    EXPECT_EQ(w.heading(), "Subject AB12: Ann ");
+    ASSERT_EQ(w.exams().size(), 1u);
+    EXPECT_EQ(w.currentRow(), -1);
+    EXPECT_TRUE(w.results().empty());
+    w.selectExam(0);
+    EXPECT_EQ(db.currentExamId(), 42);
+    EXPECT_EQ(profile.GetString("directories", "recorddir", ""), tmp / "42-AB12-left_ring");
+    ASSERT_EQ(w.results().size(), 2u);
+    EXPECT_EQ(w.results()[0].filename, "scan1.zvl");
+    EXPECT_EQ(w.results()[0].result, "velocity 1");
+
+    {
+        std::FILE* f = std::fopen((tmp / "42-AB12-left_ring/n1.cs1").c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(w.resultPath(1), tmp / "42-AB12-left_ring/n1.cs1");
+    fs::remove_all(tmp / "42-AB12-left_ring");
+    w.fill();
+    EXPECT_EQ(w.currentRow(), 0);
+    EXPECT_EQ(w.results().size(), 2u);  // the rows stay readable
+    EXPECT_EQ(w.resultPath(1), "");
+    ASSERT_FALSE(ps.prompter.messages().empty());
+    EXPECT_NE(ps.prompter.messages().back().find("missing"), std::string::npos);
+}
