@@ -195,9 +195,9 @@ TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
     CResultDoc d;
     ts.adopt(d);
     d.setColumns(2, kTwoColumns);
-    d.addRow({"/data/exam 1/a.cs1", "", {1.5}});
-    d.addRow({"D:\\data\\b.dcs", "", {2.5}});
-    d.addRow({"c.zvl [AB12 3]", "", {3.5}});
+    d.addRow({"/data/exam 1/a.cs1", "1.5", {}});
+    d.addRow({"D:\\data\\b.dcs", "2.5", {}});
+    d.addRow({"c.zvl [AB12 3]", "3.5", {}});
     EXPECT_EQ(d.cell(0, 0), "a.cs1");
     EXPECT_EQ(d.cell(1, 0), "b.dcs");
     EXPECT_EQ(d.cell(2, 0), "c.zvl");
