@@ -8,10 +8,12 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "framework/Timer.h"
+#include "framework/ui/QtPrompter.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/CbvParamsDialog.h"
@@ -289,6 +291,18 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     EXPECT_EQ(svc.prompter.asked[asked].buttons, MsgButtons::YesNoDefaultNo);
     EXPECT_NE(svc.prompter.asked[asked].text.find("This velocity is doubtful"), std::string::npos);
     EXPECT_EQ(svc.results.find(ordavia::kCapillaryVelocityTitle), nullptr);
+
+    // In the workstation Enter on that question answers No.
+    QtPrompter qt;
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+            box->grab().save(QString::fromUtf8(shots) + "/doubtful_summary.png");
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(qt.messageBox(svc.prompter.asked[asked].text, MsgButtons::YesNoDefaultNo, MsgIcon::Warning, {}),
+              MsgResult::No);
 }
 
 TEST(CbvParameters, TheDialogEditsACopyIncludingTheSubPixelOption) {
