@@ -5,7 +5,11 @@
 
 #include "base/Archive.h"
 #include "base/ClassRegistry.h"
+#include "base/FileIO.h"
+#include "base/Paths.h"
 #include "base/Text.h"
+#include "chart/ResultExport.h"
+#include "framework/Prompter.h"
 #include "chart/ResultTables.h"
 #include "settings/DebugLog.h"
 
@@ -77,7 +81,7 @@ bool CResultDoc::addRow(const ResultRecord& record) {
         const Ccolformat& f = *formats_[k];
         std::string& c = row->strings[f.column];
         if (k == 0)
-            c = record.first;
+            c = ordavia::resultFileName(record.first);
         else if (k == 1)
             c = record.second;
         else if (k - 2 < record.values.size())
@@ -161,6 +165,48 @@ void CResultDoc::DeleteContents() {
     colCount_ = rowCount_ = 0;
     selection_ = CellRect{};
     changed(0);
+}
+
+namespace ordavia {
+
+std::string resultFileName(const std::string& source) {
+    std::string name = fileNameOf(source);
+    // A window title carries the examination as " [subject exam]".
+    if (!name.empty() && name.back() == ']') {
+        const size_t open = name.rfind(" [");
+        if (open != std::string::npos && open > 0) name.erase(open);
+    }
+    return name;
+}
+
+}  // namespace ordavia
+
+bool CResultDoc::OnFileSave() {
+    // A table not saved yet is named in Save As, where CSV is offered too.
+    if (GetPathName().empty() || !fileExists(GetPathName())) return OnFileSaveAs();
+    return CdbDocument::OnFileSave();
+}
+
+bool CResultDoc::OnFileSaveAs() {
+    ProposeExamPath();
+    const auto chosen = userPrompter().saveFile("Save As", kSaveAsFilter, withoutExtension(proposedSaveName()) + ".rst");
+    if (!chosen || chosen->empty()) return false;
+    std::string target = *chosen;
+    const std::string ext = toLower(extensionOf(target));
+    if (ext == ".csv") {
+        // A copy for spreadsheets: the table itself stays the ".rst" it was.
+        Status w = Status::success();
+        auto csv = resultsAsCsv(*this);
+        w = csv ? writeFileAtomically(target, csv.value()) : csv.status();
+        if (!w) {
+            lastError_ = target + ": " + w.reason();
+            userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+        return true;
+    }
+    if (ext != ".rst") target += ".rst";
+    return DoSave(target, true);
 }
 
 void CResultDoc::Serialize(Archive& ar) {

@@ -109,6 +109,14 @@ public:
     int charWidth = 4;
     int lineHeight = 8;
 
+    // File > Save of a table without a file, and Save As: the name typed
+    // decides the form: "x.csv" writes the table as CSV to x.csv (a copy;
+    // the table keeps its own file), anything else the ".rst" (x.rst for
+    // a name without that extension).
+    bool OnFileSave() override;
+    bool OnFileSaveAs() override;
+    static constexpr const char* kSaveAsFilter = "Results (*.rst)|*.rst|CSV, comma separated (*.csv)|*.csv||";
+
     void Serialize(ordavia::Archive& ar) override;
     void DeleteContents() override;
     void OnCloseDocument() override;
@@ -131,6 +139,11 @@ private:
 };
 
 namespace ordavia {
+
+// The form of name the "filename" column keeps in every row, whatever the
+// analysis gave: the file name without its folder, and without the
+// " [subject exam]" a window title carries.
+std::string resultFileName(const std::string& source);
 
 // Registers Ccolformat and CStringArray for reading; idempotent.
 void registerResultClasses();

@@ -5,12 +5,21 @@
 #include "chart/ChartMessages.h"
 #include "chart/DataFileFormat.h"
 #include "chart/ZchartDoc.h"
+#include "base/Text.h"
+#include "framework/Prompter.h"
 
 using namespace ordavia;
 
 CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
     CTrace* t = trace(index);
     if (!t || !t->hasData()) return nullptr;
+    // Too short a trace is the user's to hear about; only a spectrum that
+    // could not get its memory is the low-memory message.
+    if (t->isTwoD() || t->sampleCount() < kMinSpectrumSamples) {
+        if (Prompter* p = prompter())
+            p->messageBox(strprintf(kSpectrumTooShort, kMinSpectrumSamples), MsgButtons::Ok, MsgIcon::Information);
+        return nullptr;
+    }
     auto psd = powerSpectrumTrace(*t, viewXScale);
     if (!psd) {
         chart::reportLowMemory(prompter());

@@ -71,10 +71,4 @@ private:
     DataFileFormat& fmt_;
 };
 
-// Text export of samples [from, to) (whole traces when from == to == 0)
-// with the settings' columns, delimiters and number format. xScale is the
-// view's x scale for the scaled x column.
-std::string exportTracesAsText(const std::vector<const CTrace*>& traces, const DataFileFormat& fmt, uint32_t from,
-                               uint32_t to, double xScale);
-
 }  // namespace ordavia

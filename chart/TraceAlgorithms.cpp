@@ -49,13 +49,39 @@ std::vector<uint32_t> ringIndices(uint32_t count, uint32_t from, uint32_t to) {
 std::vector<std::vector<double>> powerSpectrumRows(const CTrace& source, int window) {
     std::vector<std::vector<double>> rows;
     const uint32_t n = source.sampleCount();
-    if (!source.hasData() || n < 512) return rows;
+    if (!source.hasData() || n < kMinSpectrumSamples) return rows;
     FftEngine fft;
     fft.Prepare(256);
     SpectralWindow w;
-    w.Prepare(window, 512);
-    std::vector<double> block(512);
     const CdataVect& d = *source.data;
+    std::vector<double> block(512);
+    if (n < 512) {
+        // A trace shorter than one block is one row: its samples, less their
+        // mean, padded with zeros (a padded step would smear the mean over
+        // the low bins). The powers are raised by (512 / n)^2 so that a
+        // tone shows the height it would in a full block; bin 0 keeps the
+        // power of the mean.
+        w.Prepare(window, static_cast<int>(n));
+        std::vector<double> x(n);
+        double mean = 0;
+        for (uint32_t k = 0; k < n; ++k) mean += x[k] = d.valueAt(static_cast<uint32_t>((uint64_t(source.head) + k) % n));
+        mean /= n;
+        for (double& v : x) v -= mean;
+        w.Apply(x.data());
+        std::fill(block.begin(), block.end(), 0.0);
+        std::copy(x.begin(), x.end(), block.begin());
+        std::vector<double> p(256);
+        fft.realPowerSpectrum(block.data(), p.data());
+        const double gain = (512.0 / n) * (512.0 / n);
+        for (double& v : p) v *= gain;
+        std::fill(block.begin(), block.end(), mean);
+        std::vector<double> dc(256);
+        fft.realPowerSpectrum(block.data(), dc.data());
+        p[0] = dc[0];
+        rows.push_back(std::move(p));
+        return rows;
+    }
+    w.Prepare(window, 512);
     for (uint32_t r = 0; r < n / 512; ++r) {
         const uint64_t start = uint64_t(source.head) + 512ull * r;
         for (uint32_t k = 0; k < 512; ++k) block[k] = d.valueAt(static_cast<uint32_t>((start + k) % n));
@@ -65,6 +91,25 @@ std::vector<std::vector<double>> powerSpectrumRows(const CTrace& source, int win
         rows.push_back(std::move(p));
     }
     return rows;
+}
+
+double psdPeakFrequency(const C2DTrace& psd) {
+    const uint32_t bins = psd.width();
+    const uint32_t rows = psd.sampleCount();
+    if (!psd.hasData() || bins < 2 || !psd.extent) return -1.0;
+    std::vector<double> mean(bins, 0.0);
+    double nyquist = 0;
+    for (uint32_t r = 0; r < rows; ++r) {
+        const double e = psd.extent->getD(r);
+        if (!(e > 0)) continue;
+        nyquist = e;
+        for (uint32_t k = 0; k < bins; ++k) mean[k] += psd.data->getD(size_t(r) * bins + k);
+    }
+    if (!(nyquist > 0)) return -1.0;
+    uint32_t best = 0;
+    for (uint32_t k = 1; k < bins; ++k)
+        if (mean[k] > 0 && (best == 0 || mean[k] > mean[best])) best = k;
+    return best ? nyquist * best / bins : -1.0;
 }
 
 std::unique_ptr<C2DTrace> powerSpectrumTrace(const CTrace& source, double viewXScale, int window) {

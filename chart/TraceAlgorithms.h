@@ -38,10 +38,17 @@ private:
 std::vector<uint32_t> ringIndices(uint32_t count, uint32_t from, uint32_t to);
 
 // One 512-sample real FFT per row: N / 512 rows of 256 powers (window
-// shape as SpectralWindow; 0 none). Rows start at head + 512 r around the ring.
+// shape as SpectralWindow; 0 none). Rows start at head + 512 r around the
+// ring. A trace of kMinSpectrumSamples to 511 samples gives one row of its
+// samples padded to 512; a shorter one gives none.
+inline constexpr uint32_t kMinSpectrumSamples = 16;
 std::vector<std::vector<double>> powerSpectrumRows(const CTrace& source, int window = 0);
+// The frequency of the strongest bin (bin 0 aside) of a "Calculated PSD"
+// trace, averaged over its rows, from the Nyquist frequency each row keeps
+// as its extent; -1 when there is none.
+double psdPeakFrequency(const C2DTrace& psd);
 // The chart's "Calculated PSD" trace (unsigned 16-bit rows); null when the
-// source is shorter than 512 samples.
+// source is too short or the memory is not there.
 std::unique_ptr<C2DTrace> powerSpectrumTrace(const CTrace& source, double viewXScale, int window = 0);
 
 // Exponential smoothing of the selection with time constant tau seconds.

@@ -97,7 +97,12 @@ public:
     bool OnSaveDocument(const std::string& path) override;
 
     // ---- operations of the chart view (ChartOperations.cpp) ----
+    // "&Calculate Power Spectrum...": the "Calculated PSD" trace added, or
+    // null (a one-dimensional trace of fewer than kMinSpectrumSamples is
+    // refused with kSpectrumTooShort; low memory with its own message).
     CTrace* powerSpectrum(int index, double viewXScale);
+    static constexpr const char* kSpectrumTooShort =
+        "The power spectrum needs a one-dimensional trace of at least %u samples.";
     bool smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter = true);
     bool fir(int index, uint32_t from, uint32_t to, const std::vector<double>& coefficients);
     CTrace* differentiate(int index);
@@ -129,6 +134,11 @@ public:
     std::vector<uint8_t> copyBytes(int index, uint32_t from, uint32_t to) const;
     // Adds the pasted trace starting at xStart seconds; null on bad bytes.
     CTrace* pasteBytes(const std::vector<uint8_t>& bytes, double xStart);
+
+    // Whether a stored value stands for "no sample" in one of this chart's
+    // traces: exports leave such cells empty. A plain chart has no such
+    // value; documents whose traces mark gaps say which.
+    virtual bool isMissingSample(const CTrace& trace, double raw) const { return false; }
 
     // Traces from a foreign data file.
     int importTraces(const std::vector<uint8_t>& bytes, class DataFileFormat& fmt);

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "chart/DataFileFormat.h"
 #include "chart/TraceAlgorithms.h"
+#include "chart/TraceExport.h"
 #include "chart/ZchartDoc.h"
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
@@ -177,8 +178,9 @@ int runExport(const CliArgs& a) {
     } else {
         // A ".csv" file is comma-separated whatever the profile's delimiter.
         if (ext == ".csv") f.columnDelimiter = 1;
-        const double xScale = chosen.empty() ? 1.0 : chosen.front()->xInterval;
-        w = writeFileAtomically(out, exportTracesAsText(chosen, f, 0, 0, xScale));
+        w = writeFileAtomically(out, exportTracesAsText(chosen, f, 0, 0, [&doc](const CTrace& t, double raw) {
+                                    return doc.isMissingSample(t, raw);
+                                }));
     }
     if (!w.ok()) return cliError(w.reason());
     if (!a.json()) cliOut(strprintf("%s: %zu trace%s written to %s\n", in.c_str(), chosen.size(),
@@ -201,7 +203,9 @@ int runSpectrum(const CliArgs& a) {
     const CTrace* t = doc.traces.find(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");
     if (!t->hasData() || t->data->twoD()) return cliError(in + ": trace '" + *name + "' is not a one-dimensional trace");
-    if (t->sampleCount() < 512) return cliError(in + ": trace '" + *name + "' has fewer than 512 samples");
+    if (t->sampleCount() < ordavia::kMinSpectrumSamples)
+        return cliError(in + ": trace '" + *name + "' has fewer than " + std::to_string(ordavia::kMinSpectrumSamples) +
+                        " samples");
     const auto rows = ordavia::powerSpectrumRows(*t, static_cast<int>(window));
     // One spectrum: the mean of the rows, before the chart's 16-bit storage.
     std::vector<double> mean(256, 0.0);

@@ -11,7 +11,9 @@
 
 namespace ordavia {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+// YesNoDefaultNo: Yes and No with No as the default answer (Enter, a
+// scripted answer left out), for a question whose safe answer is No.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore, YesNoDefaultNo };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 

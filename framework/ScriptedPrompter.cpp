@@ -9,6 +9,8 @@ MsgResult firstAnswer(MsgButtons b) {
         case MsgButtons::YesNo:
         case MsgButtons::YesNoCancel:
             return MsgResult::Yes;
+        case MsgButtons::YesNoDefaultNo:
+            return MsgResult::No;
         case MsgButtons::RetryCancel:
             return MsgResult::Retry;
         case MsgButtons::AbortRetryIgnore:

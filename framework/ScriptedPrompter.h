@@ -1,8 +1,8 @@
 #pragma once
 // A Prompter that answers from a script and records every question, for
 // tests and for headless use. With an empty script it answers every message
-// box with its first button's "yes/ok" answer, every prompt with its
-// proposed value, and every chooser with nothing.
+// box with its default answer ("yes/ok", or No where No is the default),
+// every prompt with its proposed value, and every chooser with nothing.
 #include <deque>
 #include <string>
 #include <vector>

@@ -100,8 +100,26 @@ std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServ
     return back ? std::move(backward) : std::move(forward);
 }
 
+std::string summaryDoubt(const CbvSummary& s) {
+    std::vector<std::string> why;
+    if (s.percentGood < kDoubtfulPercentGood)
+        why.push_back(strprintf("only %.1f %% of the columns have a velocity (%.0f %% or more are wanted)", s.percentGood,
+                                kDoubtfulPercentGood));
+    if (s.good && s.meanCorrelation < kDoubtfulCorrelation)
+        why.push_back(strprintf("their average correlation is %.2f (%.2f or more is wanted)", s.meanCorrelation,
+                                kDoubtfulCorrelation));
+    if (why.empty()) return {};
+    std::string text = "This velocity is doubtful: " + why[0];
+    for (size_t i = 1; i < why.size(); ++i) text += " and " + why[i];
+    return text + ". Mark a better part of the velocity trace, or accept it knowingly.";
+}
+
 std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
-    return s.text(lineNumber) + "\n\nAccept this velocity?";
+    std::string text = s.text(lineNumber);
+    if (s.outliers)
+        text += strprintf("\n(%u outlying column%s left out of the range)", s.outliers, s.outliers == 1 ? "" : "s");
+    if (const std::string doubt = summaryDoubt(s); !doubt.empty()) text += "\n\n" + doubt;
+    return text + "\n\nAccept this velocity?";
 }
 
 void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,

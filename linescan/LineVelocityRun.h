@@ -40,7 +40,17 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
 std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
                                           const std::function<bool(int)>& progress = {}, bool* reversedOut = nullptr);
 
-// The text the user reads for a summary, with the question.
+// Below either of these a summary is not offered as sound: fewer than half
+// the columns correlate, or the good ones correlate weakly, so that the mean
+// rests on few or chance peaks.
+inline constexpr double kDoubtfulPercentGood = 50.0;
+inline constexpr double kDoubtfulCorrelation = 0.5;
+// Why a summary is doubtful, in words; empty when it is not.
+std::string summaryDoubt(const CbvSummary& s);
+
+// The text the user reads for a summary, with the question: the summary,
+// the outliers left out of the range, the doubt, and "Accept this
+// velocity?". A doubtful summary is asked with No as the default.
 std::string summaryQuestion(const CbvSummary& s, int lineNumber);
 
 // The velocity table: "filename", "units", "line", "velocity", "low",

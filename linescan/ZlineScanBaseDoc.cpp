@@ -449,21 +449,63 @@ bool ZlineScanBaseDoc::fillCbvCorrelationChart(ZchartDoc& chart) const {
     return true;
 }
 
+namespace {
+
+double medianOf(std::vector<double> v) {
+    const size_t mid = v.size() / 2;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
+    const double upper = v[mid];
+    if (v.size() % 2) return upper;
+    return (*std::max_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid)) + upper) * 0.5;
+}
+
+// The range of a summary leaves out velocities the streaks cannot have
+// had: one wrong peak of a correlogram (a 27,660 um/s spike among columns
+// of 128 um/s) would otherwise set it alone. A value is an outlier when it
+// lies more than 3.5 robust standard deviations from the median, the
+// deviation being 1.4826 x the median absolute deviation (the factor makes
+// it the standard deviation of normal data; 3.5 is the usual cut of the
+// modified z-score). When half the values or more are equal the median
+// absolute deviation is 0 and the mean absolute deviation (x 1.2533)
+// stands in; with every value equal the range is that value.
+void robustRange(const std::vector<double>& v, double& low, double& high, uint32_t& outliers) {
+    outliers = 0;
+    if (v.empty()) return;
+    const double med = medianOf(v);
+    std::vector<double> dev(v.size());
+    double meanDev = 0;
+    for (size_t i = 0; i < v.size(); ++i) meanDev += dev[i] = std::fabs(v[i] - med);
+    meanDev /= double(v.size());
+    double sigma = 1.4826 * medianOf(dev);
+    if (!(sigma > 0)) sigma = 1.2533 * meanDev;
+    const double cut = 3.5 * sigma;
+    bool any = false;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (dev[i] > cut) {
+            ++outliers;
+            continue;
+        }
+        if (!any || v[i] < low) low = v[i];
+        if (!any || v[i] > high) high = v[i];
+        any = true;
+    }
+}
+
+}  // namespace
+
 CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
     CbvSummary s;
     if (!cbv_) return s;
     s.units = cbv_->yUnits;
     const uint32_t M = cbv_->sampleCount();
     double sum = 0, corr = 0;
-    s.low = 0;
-    s.high = 0;
+    std::vector<double> good;
     for (const uint32_t i : ordavia::ringIndices(M, from, to)) {
         ++s.visited;
         const double v = cbv_->data->getD(i);
         if (v == -1.0 || !std::isfinite(v)) continue;
         const double phys = v * cbv_->yScale + cbv_->yOffset;
-        if (s.good == 0 || phys < s.low) s.low = phys;
-        if (s.good == 0 || phys > s.high) s.high = phys;
+        good.push_back(phys);
         sum += phys;
         if (correlation_ && i < correlation_->sampleCount()) corr += correlation_->data->getD(i) * 0.001;
         ++s.good;
@@ -472,8 +514,14 @@ CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
         s.mean = sum / s.good;
         s.meanCorrelation = corr / s.good;
     }
+    robustRange(good, s.low, s.high, s.outliers);
     if (s.visited) s.percentGood = 100.0 * s.good / s.visited;
     return s;
+}
+
+bool ZlineScanBaseDoc::isMissingSample(const CTrace& trace, double raw) const {
+    const bool marksGaps = &trace == cbv_ || &trace == cbvUncut_ || &trace == correlation_;
+    return marksGaps && raw == -1.0;
 }
 
 // ---- framework ----

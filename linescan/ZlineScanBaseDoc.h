@@ -46,10 +46,11 @@ struct VelocitySlope {
 // part of the "cbv" trace.
 struct CbvSummary {
     double mean = 0;            // calibrated velocity of the good columns
-    double low = 0, high = 0;   // their range
+    double low = 0, high = 0;   // their range, outliers left out
     double percentGood = 0;     // good columns of the visited ones
     double meanCorrelation = 0; // squared coefficient (0..1) of the good columns
     uint32_t good = 0, visited = 0;
+    uint32_t outliers = 0;      // good columns left out of the range
     std::string units;
     // "line %i velocity = %.1f <units> %.3f to %.3f percent good = ..."
     std::string text(int lineNumber) const;
@@ -182,6 +183,10 @@ public:
     // follow. False (the document unchanged) on low memory or no data.
     bool importScan(const std::vector<double>& values, uint32_t times, uint32_t points, double seconds,
                     double lengthPerPoint, const std::string& units);
+
+    // A column without a velocity holds -1 in "correlation", "cbv-uncut"
+    // and "cbv".
+    bool isMissingSample(const CTrace& trace, double raw) const override;
 
     // ---- framework ----
     void DeleteContents() override;

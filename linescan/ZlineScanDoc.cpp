@@ -49,7 +49,9 @@ bool ZlineScanDoc::startScan(const void* sourceView, uint32_t points, int32_t pp
     if (size_t(points) * size_t(pps) > 0xFFFF) return false;
     fieldPeriod_ = fieldPeriod;
     const double dt = samplePeriod(fieldPeriod);
-    for (const char* n : {kLine1Name, kLine2Name})
+    // Nothing of an earlier scan survives into this one: the Hough picture
+    // and the two-line traces go, and every column below starts empty.
+    for (const char* n : {kLine1Name, kLine2Name, kHoughName})
         if (const int at = traces.indexOf(n); at >= 0) removeTrace(at, false);
     points_ = points;
     pointsPerLineSample_ = pps;

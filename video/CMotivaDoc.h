@@ -98,7 +98,8 @@ public:
     // file, 16-bit frames in the ".raw" file of the same name.
     ordavia::Status importCytoscan(const std::string& headerPath);
     // "Export as AVI..." (a codec; empty = uncompressed) of the selection.
-    ordavia::Status exportAvi(const std::string& path, const std::string& codec, int every = 1);
+    // `corrected`: the frames placed at their movement offsets.
+    ordavia::Status exportAvi(const std::string& path, const std::string& codec, int every = 1, bool corrected = false);
     // "Export uncompressed avi": movie file name without extension + "-export.avi".
     ordavia::Result<std::string> exportUncompressed();
     // A per-frame pass with an image operation on the region of interest.

@@ -96,7 +96,7 @@ Status CMotivaDoc::importCytoscan(const std::string& headerPath) {
     return Status::success();
 }
 
-Status CMotivaDoc::exportAvi(const std::string& path, const std::string& codec, int every) {
+Status CMotivaDoc::exportAvi(const std::string& path, const std::string& codec, int every, bool corrected) {
     ordavia::ExportOptions o;
     o.first = selFirst_;
     o.last = selLast_;
@@ -104,6 +104,7 @@ Status CMotivaDoc::exportAvi(const std::string& path, const std::string& codec, 
     o.codec = codec;
     o.rate = std::max(1, int(std::lround(fps_)));
     o.scale = 1;
+    o.corrected = corrected;
     auto n = ordavia::exportFrames(*movie_, path, o);
     movie_->GoTo(movie_->currentIndex());
     return n ? Status::success() : n.status();

@@ -96,7 +96,8 @@ Status CMotivaDoc::exportOffsets(const std::string& path) {
                                  [this](int i, double& x, double& y) {
                                      const FrameInfo& e = movie_->frameTable()[size_t(movie_->PhysicalIndex(i))];
                                      fine_.get(i, e.x, e.y, x, y);
-                                 });
+                                 },
+                                 unitsInEffect());
 }
 
 Status CMotivaDoc::saveFineOffsets(const std::string& dcsPath) const {

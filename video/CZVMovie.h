@@ -107,8 +107,11 @@ public:
     void ShiftCurrentOffset(int dx, int dy);
     Bounds OffsetBounds(int first, int last);
     // `refine`, when given, may replace a frame's whole offsets by finer ones.
+    // The column headings name the unit of the scaled offsets ("pixel"
+    // when none is given).
     ordavia::Status ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale,
-                                  const std::function<void(int frame, double& x, double& y)>& refine = {});
+                                  const std::function<void(int frame, double& x, double& y)>& refine = {},
+                                  const std::string& units = {});
     int32_t ElapsedFields();
 
     // ---- State ----

@@ -15,6 +15,10 @@ struct ExportOptions {
     int every = 1;              // k: frames first, first + k, ...
     std::string codec;          // empty: uncompressed (".avi") or the container's default
     int rate = 0, scale = 1;    // frame rate of the output; rate 0 = the movie's own
+    // Movement-corrected: each frame at its offsets on the canvas of the
+    // range's offsets (as the average lays them), black where it does not
+    // reach, so that the capillaries stand still. Whole frames only.
+    bool corrected = false;
 };
 
 // The frames written, or why nothing was ("failed:n<1" when the range

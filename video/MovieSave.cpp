@@ -415,10 +415,11 @@ CZVMovie::Bounds CZVMovie::OffsetBounds(int first, int last) {
 }
 
 Status CZVMovie::ExportOffsets(const std::string& path, int first, int last, double xScale, double yScale,
-                               const std::function<void(int, double&, double&)>& refine) {
+                               const std::function<void(int, double&, double&)>& refine, const std::string& units) {
     clampRange(first, last);
     std::string text = strprintf("file=%s\n", fileName_.c_str());
-    text += "image, offsetx, offsety\n";
+    const char* u = units.empty() ? "pixel" : units.c_str();
+    text += strprintf("image, offsetx (%s), offsety (%s)\n", u, u);
     CZVimage tmp;
     for (int i = first + 1; i < last; ++i) {
         const size_t slot = size_t(PhysicalIndex(i));

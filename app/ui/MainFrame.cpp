@@ -149,6 +149,8 @@ void MainFrame::buildMenus() {
     QAction* newAct = fileMenu_->addAction("&New", this, &MainFrame::onFileNew);
     newAct->setShortcut(QKeySequence::New);
     newAct->setStatusTip("Write the start-up settings to the profile");
+    QAction* newChart = fileMenu_->addAction("New chart", this, &MainFrame::onNewChart);
+    newChart->setStatusTip("Open an empty chart to import traces into");
     QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
     openAct->setShortcut(QKeySequence::Open);
     openAct->setStatusTip("Open one or more existing documents");
@@ -358,6 +360,11 @@ void MainFrame::openFiles(const QStringList& paths) {
 void MainFrame::onFileNew() {
     app_.OnFileNew();
     statusBar()->showMessage("Start-up settings written to " + q(app_.profilePath()), 5000);
+}
+
+void MainFrame::onNewChart() {
+    if (!app_.OpenNewDocument(app_.templates().findByClass("CReviewDoc")))
+        app_.services().prompter().messageBox("Cannot open a new chart.", MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void MainFrame::onFileOpen() {

@@ -52,6 +52,8 @@ protected:
 
 private slots:
     void onFileNew();
+    // "New chart": an empty chart, titled "Chart1", "Chart2", ...
+    void onNewChart();
     void onFileOpen();
     void onUserManual();
     void onAbout();

@@ -213,13 +213,13 @@ std::optional<int> dataTypeDialog(QWidget* parent, int preselect) {
 }
 }  // namespace
 
-bool importWizard(QWidget* parent, DataFileFormat& f, uint64_t fileLength) {
+bool importWizard(QWidget* parent, DataFileFormat& f, uint64_t fileLength, int fileType) {
     int kind;
     {
         QDialog d(parent);
         d.setWindowTitle("File type");
         auto* lay = new QVBoxLayout(&d);
-        auto* g = radios(&d, lay, {"&Binary", "&ASCII text"}, -1);
+        auto* g = radios(&d, lay, {"&Binary", "&ASCII text"}, fileType);
         okCancel(d, lay);
         if (d.exec() != QDialog::Accepted || g->checkedId() < 0) return false;
         kind = g->checkedId();

@@ -42,8 +42,10 @@ std::optional<ActionScope> performActionOnDialog(QWidget* parent, bool hasSelect
 // The export settings dialogs "Output", "Text delimiters", "Text Format".
 bool exportSettingsDialogs(QWidget* parent, DataFileFormat& f);
 
-// The import wizard over a file of the given length.
-bool importWizard(QWidget* parent, DataFileFormat& f, uint64_t fileLength);
+// The import wizard over a file of the given length; `fileType` is the
+// "File type" choice shown first (0 binary, 1 text, -1 none). The text
+// pages start from f's columns, count and input type.
+bool importWizard(QWidget* parent, DataFileFormat& f, uint64_t fileLength, int fileType = -1);
 
 // A trace picked from "%2i:" + name entries; -1 when cancelled.
 int pickTrace(QWidget* parent, const ZchartDoc& doc, const std::string& title, int exclude);

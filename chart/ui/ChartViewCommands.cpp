@@ -24,6 +24,8 @@
 #include "chart/DataFileFormat.h"
 #include "chart/ResultColumnSets.h"
 #include "chart/ResultTables.h"
+#include "chart/TextImportGuess.h"
+#include "chart/TraceExport.h"
 #include "chart/CResultDoc.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ChartDialogs.h"
@@ -386,10 +388,21 @@ void ZchartView::cmdImport() {
         return;
     }
     DataFileFormat f;
-    if (!importWizard(this, f, bytes.size())) return;
+    // The wizard proposes what the file holds; the user confirms it.
+    const TextImportGuess guess = guessTextImport(bytes);
+    if (guess.text) {
+        f.columns = guess.columns;
+        f.count = guess.rows;
+        f.inputType = guess.type;
+    }
+    if (!importWizard(this, f, bytes.size(), guess.text ? 1 : -1)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int n = importBytes(bytes, f);
     QApplication::restoreOverrideCursor();
+    if (n <= 0) {
+        chart::showMessage(nothingImportedText(*path, f, guess), doc_->prompter());
+        return;
+    }
     if (n > 1 && !f.binary) {
         const CTrace* first = doc_->trace(lastImportFirst_);
         if (first && first->sampleCount() > 2) {
@@ -406,6 +419,16 @@ void ZchartView::cmdImport() {
 }
 
 namespace {
+// Seconds in one unit of time; 0 for a unit that is not one.
+double secondsPerUnit(const std::string& u) {
+    if (u.empty() || u == "s" || u == "sec" || u == "seconds") return 1.0;
+    if (u == "ms") return 1e-3;
+    if (u == "us" || u == "\u00b5s") return 1e-6;
+    if (u == "min") return 60.0;
+    if (u == "h") return 3600.0;
+    return 0.0;
+}
+
 // The heading line of a text export ("Time (s),Flux (PU)"): names and units.
 std::vector<std::pair<std::string, std::string>> headings(const std::vector<uint8_t>& bytes) {
     std::vector<std::pair<std::string, std::string>> out;
@@ -433,6 +456,18 @@ std::vector<std::pair<std::string, std::string>> headings(const std::vector<uint
     return out;
 }
 }  // namespace
+
+std::string ZchartView::nothingImportedText(const std::string& path, const DataFileFormat& f,
+                                            const TextImportGuess& guess) {
+    std::string text = "Nothing was imported from " + path + ": ";
+    if (f.binary) return text + "no sample fits the header, block and type chosen.";
+    if (f.columns <= 0 || f.count <= 0) text += strprintf("%i columns of %i rows were asked for.", f.columns, f.count);
+    else text += "no line holds a number in the columns asked for.";
+    if (guess.text && guess.rows > 0)
+        text += strprintf(" The file holds %i column%s of numbers on %i line%s.", guess.columns,
+                          guess.columns == 1 ? "" : "s", guess.rows, guess.rows == 1 ? "" : "s");
+    return text;
+}
 
 int ZchartView::importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f) {
     const int before = doc_->traceCount();
@@ -469,16 +504,30 @@ bool ZchartView::adoptTimeColumn() {
         const double d = t->data->valueAt(i) - t->data->valueAt(i - 1);
         if (std::fabs(d - step) > 0.01 * step) return false;
     }
-    const std::string unit = t->yUnits;
+    std::string unit = t->yUnits;
+    // The chart has one x axis: traces imported beside others take the
+    // others' time unit (a column in ms becomes seconds for a chart in
+    // seconds), so that neither the traces already there nor the axis
+    // change their meaning.
+    double factor = 1.0;
+    const CTrace* before = first > 0 ? doc_->trace(0) : nullptr;
+    if (before) {
+        const double from = secondsPerUnit(unit.empty() ? before->xUnits : unit);
+        const double to = secondsPerUnit(before->xUnits);
+        if (from > 0 && to > 0) {
+            factor = from / to;
+            unit = before->xUnits;
+        }
+    }
     for (int i = first + 1; i < doc_->traceCount(); ++i) {
         CTrace* o = doc_->trace(i);
-        o->xInterval = step;
-        o->setXStart(x0);
+        o->xInterval = step * factor;
+        o->setXStart(x0 * factor);
         o->xUnits = unit;
     }
     doc_->removeTrace(first);
     lastImportFirst_ = -1;
-    state_.active = std::max(0, first);
+    if (!before) state_.active = std::max(0, first);
     return true;
 }
 
@@ -518,7 +567,8 @@ void ZchartView::cmdExport() {
         }
         w = writeFileAtomically(*path, bytes);
     } else {
-        w = writeFileAtomically(*path, exportTracesAsText(chosen, f, from, to, state_.xPerPixel));
+        const MissingSample missing = [d = doc_](const CTrace& t, double raw) { return d->isMissingSample(t, raw); };
+        w = writeFileAtomically(*path, exportTracesAsText(chosen, f, from, to, missing));
     }
     if (!w.ok()) chart::showMessage(w.reason(), doc_->prompter());
 }

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "base/Text.h"
+#include "chart/TraceAlgorithms.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ZliveChartDoc.h"
 #include "chart/ui/ChartDialogs.h"
@@ -287,6 +288,10 @@ ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(
     button("Zoom out", "Zoom out on the x axis (-, or the mouse wheel)", [this] {
         zoomX(1.6, state_.xLeft + plotRect().width() * state_.xPerPixel / 2);
     });
+    peakLabel_ = new QLabel;
+    peakLabel_->setObjectName("peakFrequency");
+    peakLabel_->setStyleSheet("color: #2a4d8f; font-weight: bold;");
+    top->addWidget(peakLabel_);
     top->addStretch();
     auto* hint = new QLabel("drag select \u00b7 shift+drag zoom \u00b7 ctrl+drag pan \u00b7 wheel zoom x \u00b7 ctrl+wheel zoom y");
     hint->setStyleSheet("color: #777;");
@@ -360,6 +365,7 @@ void ZchartView::OnUpdate(Document*, long hint) {
     }
     refreshTraceList();
     updateReadouts();
+    updatePeakLabel();
     canvas_->update();
 }
 
@@ -381,6 +387,7 @@ void ZchartView::setActiveTrace(int index) {
     state_.active = index;
     if (traceBox_ && traceBox_->currentIndex() != index) traceBox_->setCurrentIndex(index);
     updateReadouts();
+    updatePeakLabel();
     canvas_->update();
 }
 
@@ -456,6 +463,23 @@ double ZchartView::pixelAtY(int index, double y) const {
 }
 
 QString ZchartView::readout(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }
+
+QString ZchartView::peakFrequencyText() const { return peakLabel_ ? peakLabel_->text() : QString(); }
+
+void ZchartView::updatePeakLabel() {
+    if (!peakLabel_) return;
+    // A spectrum is read for its strongest frequency first: it stands above
+    // the plot while the spectrum is the active trace.
+    const auto* psd = dynamic_cast<const C2DTrace*>(shown().trace(state_.active));
+    const double f = psd && psd->name == "Calculated PSD" ? ordavia::psdPeakFrequency(*psd) : -1.0;
+    if (f < 0) {
+        peakLabel_->clear();
+        return;
+    }
+    const bool seconds = psd->xUnits.empty() || psd->xUnits == "s";
+    peakLabel_->setText(QString::fromStdString(strprintf("Peak frequency %.4g ", f) +
+                                               (seconds ? std::string("Hz") : "1/" + psd->xUnits)));
+}
 
 void ZchartView::updateReadouts() {
     const CTrace* t = shown().trace(state_.active);

@@ -21,6 +21,9 @@ class QPrinter;
 class ZchartDoc;
 class ChartCanvas;
 class DataFileFormat;
+namespace ordavia {
+struct TextImportGuess;
+}  // namespace ordavia
 
 class ZchartView : public QWidget, public ordavia::DocumentView, public ordavia::MenuProvider {
     Q_OBJECT
@@ -78,6 +81,10 @@ public:
     void cmdClear();
     void cmdImport();
     bool importFile(const std::string& path, DataFileFormat& fmt);
+    // What "&Import..." says when the reader gave no trace: what was asked
+    // for, and what the file holds.
+    static std::string nothingImportedText(const std::string& path, const DataFileFormat& f,
+                                           const ordavia::TextImportGuess& guess);
     void cmdExport();
     // The plot and its axes as shown, as a PNG file.
     void cmdExportViewPng();
@@ -104,6 +111,9 @@ public:
 
     // The read-outs of the four status panes.
     QString readout(int pane) const;
+    // "Peak frequency ... Hz" above the plot while a power spectrum is the
+    // active trace; empty otherwise.
+    QString peakFrequencyText() const;
 
     // Plot coordinates: x in the axis's units, y in the units of trace
     // `index` as its display record shows it.
@@ -139,6 +149,7 @@ private:
     void buildMenus();
     void refreshTraceList();
     void updateReadouts();
+    void updatePeakLabel();
     bool requireActive(bool oneDimensional = false);
     void selectionOrWhole(uint32_t& from, uint32_t& to) const;
 
@@ -152,6 +163,7 @@ private:
     QComboBox* traceBox_ = nullptr;
     QHBoxLayout* topBar_ = nullptr;
     QLabel* panes_[4] = {};
+    QLabel* peakLabel_ = nullptr;
     QList<QMenu*> menus_;
     QList<QAction*> fileActs_;
     bool fitted_ = false;

@@ -71,13 +71,18 @@ MsgResult QtPrompter::messageBox(const std::string& text, MsgButtons buttons, Ms
     QMessageBox::StandardButtons b = QMessageBox::Ok;
     switch (buttons) {
         case MsgButtons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
-        case MsgButtons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoDefaultNo: b = QMessageBox::Yes | QMessageBox::No; break;
         case MsgButtons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
         case MsgButtons::RetryCancel: b = QMessageBox::Retry | QMessageBox::Cancel; break;
         case MsgButtons::AbortRetryIgnore: b = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
         default: break;
     }
     box.setStandardButtons(b);
+    if (buttons == MsgButtons::YesNoDefaultNo) {
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+    }
     switch (box.exec()) {
         case QMessageBox::Cancel: return MsgResult::Cancel;
         case QMessageBox::Yes: return MsgResult::Yes;

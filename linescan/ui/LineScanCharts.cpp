@@ -181,7 +181,9 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
     }
     const CbvSummary s = scan.summary(from, to);
     const int lineNumber = origin.line >= 0 ? origin.line + 1 : 1;
-    if (p->messageBox(summaryQuestion(s, lineNumber), MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
+    const bool doubtful = !summaryDoubt(s).empty();
+    if (p->messageBox(summaryQuestion(s, lineNumber), doubtful ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNo,
+                      doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
         ResultTables* tables = scan.hasServices() ? scan.services().resultTables : nullptr;
         if (origin.video) {
             acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);

@@ -68,6 +68,13 @@ void LiveLineScan::OnUpdate(Document* doc, long hint) {
     }
     for (auto it = origins_.begin(); it != origins_.end();)
         it = (it->first == doc || it->second.video == doc) ? origins_.erase(it) : std::next(it);
+    for (auto it = waiting_.begin(); it != waiting_.end();)
+        it = (it->first == doc || it->second == doc) ? waiting_.erase(it) : std::next(it);
+}
+
+ZlineScanDoc* LiveLineScan::waitingFor(const CMotivaDoc* video) const {
+    auto it = waiting_.find(video);
+    return it == waiting_.end() ? nullptr : it->second;
 }
 
 void LiveLineScan::remember(Document* scan, const ScanOrigin& origin) {
@@ -81,9 +88,10 @@ ScanOrigin LiveLineScan::originOf(const Document* scan) const {
     return it == origins_.end() ? ScanOrigin{} : it->second;
 }
 
-ZlineScanDoc* LiveLineScan::ensureLiveDocument(CMotivaView& view) {
-    if (live_) return live_;
-    ordavia::AppServices* services = services_ ? services_ : (view.video()->hasServices() ? &view.video()->services() : nullptr);
+ZlineScanDoc* LiveLineScan::documentFor(CMotivaView& view) {
+    CMotivaDoc* video = view.video();
+    if (ZlineScanDoc* waiting = waitingFor(video)) return waiting;
+    ordavia::AppServices* services = services_ ? services_ : (video->hasServices() ? &video->services() : nullptr);
     if (!services) return nullptr;
     std::unique_ptr<Document> made;
     DocTemplate* t = services->findTemplate("ZlineScanDoc");
@@ -91,10 +99,13 @@ ZlineScanDoc* LiveLineScan::ensureLiveDocument(CMotivaView& view) {
     if (!dynamic_cast<ZlineScanDoc*>(made.get())) made = std::make_unique<ZlineScanDoc>();
     made->setServices(services);
     if (!made->OnNewDocument()) return nullptr;
-    made->SetTitle(ZlineScanDoc::kTitle);
-    live_ = dynamic_cast<ZlineScanDoc*>(services->openDocument(std::move(made)));
-    listen(live_);
-    return live_;
+    made->SetTitle(strprintf("%s - %s", ZlineScanDoc::kTitle, video->GetTitle().c_str()));
+    auto* doc = dynamic_cast<ZlineScanDoc*>(services->openDocument(std::move(made)));
+    if (!doc) return nullptr;
+    waiting_[video] = doc;
+    listen(doc);
+    listen(video);
+    return doc;
 }
 
 bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
@@ -138,6 +149,7 @@ bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
         return false;
     }
     sourceLine_ = index;
+    waiting_.erase(&video);
     // The frame in view is the scan's first sample, as for a run over the
     // whole video.
     sampler_->addFrame(video.image());
@@ -154,7 +166,10 @@ void LiveLineScan::startScan(CMotivaView& view) {
         return;
     }
     if (source_ == &view && live_ && live_->running()) return;
-    if (!ensureLiveDocument(view)) return;
+    ZlineScanDoc* doc = documentFor(view);
+    if (!doc) return;
+    if (live_ != doc) sampler_.reset();
+    live_ = doc;
     source_ = &view;
     tryStart(view, true);
 }

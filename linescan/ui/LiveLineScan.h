@@ -1,8 +1,11 @@
 #pragma once
-// The workstation's line-scan link: the one live line scan and the video
-// view that feeds it, and the videos' "Calculate all widths and
-// velocities". It listens to the documents it refers to, so a closed
-// video or scan is forgotten rather than left dangling.
+// The workstation's line-scan link: the live line scan and the video view
+// that feeds it, and the videos' "Calculate all widths and velocities".
+// Every scan is a document of its own, made for the video it scans: a new
+// "&Linescan" never restarts a document that holds a scan (saved or not),
+// so no scan is overwritten or saved under another video's name. It
+// listens to the documents it refers to, so a closed video or scan is
+// forgotten rather than left dangling.
 #include <map>
 #include <memory>
 
@@ -10,6 +13,7 @@
 #include "linescan/ui/LineScanCharts.h"
 #include "video/ui/LineScanLink.h"
 
+class CMotivaDoc;
 class CMotivaView;
 class ZlineScanDoc;
 
@@ -38,7 +42,11 @@ public:
     // DocumentView: closing documents are forgotten.
     void OnUpdate(Document* doc, long hint) override;
 
+    // The scan fed now, or the last one started or waiting for its line.
     ZlineScanDoc* live() const { return live_; }
+    // The document waiting for a line of this video (made by "&Linescan",
+    // not started yet); null when none.
+    ZlineScanDoc* waitingFor(const CMotivaDoc* video) const;
     // "stop": the run ends, the follow-up analyses run; with `offer` the
     // run's summary is offered for the scanned line.
     void endRun(bool offer);
@@ -55,7 +63,7 @@ public:
     static constexpr const char* kNoLines = "Draw a dimension line along each capillary to measure first.";
 
 private:
-    ZlineScanDoc* ensureLiveDocument(CMotivaView& view);
+    ZlineScanDoc* documentFor(CMotivaView& view);
     bool tryStart(CMotivaView& view, bool tell);
     void remember(Document* scan, const ordavia::linescanui::ScanOrigin& origin);
     void listen(Document* d);
@@ -67,6 +75,7 @@ private:
     int sourceLine_ = -1;
     bool running_all_ = false;
     std::map<const Document*, ordavia::linescanui::ScanOrigin> origins_;
+    std::map<const CMotivaDoc*, ZlineScanDoc*> waiting_;
     std::vector<Document*> listened_;
 };
 

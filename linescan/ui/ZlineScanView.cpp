@@ -16,9 +16,11 @@
 #include "chart/ResultTables.h"
 #include "chart/ui/ChartDialogs.h"
 #include "framework/AppServices.h"
+#include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"
 #include "base/FileIO.h"
+#include "base/Paths.h"
 #include "linescan/KymographImport.h"
 #include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
@@ -493,8 +495,27 @@ void ZlineScanBaseView::cmdImport() {
     }
     std::string name = *path;
     name = name.substr(name.find_last_of("/\\") + 1);
-    if (ordavia::Status s = ordavia::importKymograph(*ls_, k.value(), *period, *size, name); !s) {
+    // A scan this window holds (or a file it came from) stays as it is: the
+    // kymograph opens as a line scan of its own, saved under its own name.
+    const bool intoThis = ls_->traceCount() == 0 && ls_->GetPathName().empty() && !ls_->IsModified();
+    std::unique_ptr<ZlineScanBaseDoc> fresh;
+    ZlineScanBaseDoc* target = ls_;
+    if (!intoThis) {
+        fresh = std::make_unique<ZlineScanBaseDoc>();
+        if (ls_->hasServices()) {
+            fresh->setServices(&ls_->services());
+            if (DocTemplate* t = ls_->services().findTemplate("ZlineScanBaseDoc")) fresh->setDocTemplate(t);
+        }
+        if (!fresh->OnNewDocument()) return;
+        fresh->SetTitle(withoutExtension(name));
+        target = fresh.get();
+    }
+    if (ordavia::Status s = ordavia::importKymograph(*target, k.value(), *period, *size, name); !s) {
         say(ls_, s.reason(), MsgIcon::Error);
+        return;
+    }
+    if (fresh) {
+        ordavia::linescanui::showDocument(*ls_, fresh.release());
         return;
     }
     seen_.clear();

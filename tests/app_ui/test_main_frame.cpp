@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <filesystem>
 
@@ -257,5 +258,27 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
     frame.close();
     EXPECT_EQ(enabled(), "");
+    app.ExitInstance();
+}
+
+TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    QAction* newChart = nullptr;
+    for (QAction* a : frame.menuBar()->actions().at(0)->menu()->actions())
+        if (a->text() == "New chart") newChart = a;
+    ASSERT_NE(newChart, nullptr);
+    newChart->trigger();
+    newChart->trigger();
+    ASSERT_EQ(app.documents().size(), 2u);
+    auto* chart = dynamic_cast<ZchartDoc*>(app.documents()[0].get());
+    ASSERT_TRUE(chart && chart->traceCount() == 0);
+    EXPECT_EQ(chart->GetTitle(), "Chart1");
+    EXPECT_EQ(app.documents()[1]->GetTitle(), "Chart2");
+    ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 2);
+    QWidget* w = frame.mdiArea()->subWindowList()[0]->widget();
+    EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
+    frame.close();
     app.ExitInstance();
 }

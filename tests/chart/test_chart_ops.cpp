@@ -7,6 +7,7 @@
 
 #include "base/Archive.h"
 #include "chart/DataFileFormat.h"
+#include "chart/TraceExport.h"
 #include "chart/ZchartDoc.h"
 #include "settings/ProfileStore.h"
 #include "support/ChartBytes.h"
@@ -126,7 +127,7 @@ TEST(ExportSettings, ProfileKeysAndTexts) {
     t.rowDelimiter = 2;
     t.numberFormat = 1;
     t.precision = 1;
-    EXPECT_EQ(exportTracesAsText({&a, &b}, t, 0, 0, 0.5), "x\ta\tb\n0.0\t0.0\t0.0\n1.0\t2.0\t7.0\n2.0\t4.0\t\n");
+    EXPECT_EQ(exportTracesAsText({&a, &b}, t, 0, 0), "x\ta\tb\n0.0\t0.0\t0.0\n1.0\t2.0\t7.0\n2.0\t4.0\t\n");
     std::filesystem::remove(ini);
 }
 

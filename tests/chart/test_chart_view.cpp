@@ -292,3 +292,49 @@ TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
     EXPECT_FALSE(view.isHeld());
     EXPECT_NE(view.renderToImage(size), first);
 }
+
+TEST(ChartView, ImportBesideTracesKeepsTheirAxisAndASpectrumShowsItsPeak) {
+    ensureApp();
+    ordavia::test::TestServices ts;
+    const testsupport::ScratchDir dir("chartview-beside");
+    ZchartDoc::setSettingsFolder(dir.dir.string());
+    ZchartDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    // A 2 s recording at 100 Hz with a 5 Hz wave, already in the chart.
+    CTrace* wave = doc.newTrace(8, 200, true);
+    ASSERT_NE(wave, nullptr);
+    wave->name = "wave";
+    wave->xInterval = 0.01;
+    wave->xUnits = "s";
+    for (uint32_t i = 0; i < 200; ++i) wave->data->setAt(i, 10 * std::sin(2 * M_PI * 5.0 * i * 0.01));
+    ZchartView view(&doc);
+    view.resize(900, 500);
+    view.show();
+
+    // A column of milliseconds comes in as seconds; the wave stays as it was.
+    const std::string data = dir / "ms.csv";
+    ASSERT_TRUE(writeFileAtomically(data, std::string("Time (ms),Flux (PU)\n0,1\n10,2\n20,3\n30,4\n")).ok());
+    DataFileFormat f;
+    f.columns = 2;
+    f.count = 4;
+    f.outputType = 6;
+    ASSERT_TRUE(view.importFile(data, f));
+    ASSERT_TRUE(view.adoptTimeColumn());
+    ASSERT_EQ(doc.traceCount(), 2);
+    EXPECT_EQ(view.activeTrace(), 0);
+    EXPECT_EQ(doc.trace(0)->xUnits, "s");
+    EXPECT_EQ(doc.trace(1)->xUnits, "s");
+    EXPECT_NEAR(doc.trace(1)->xInterval, 0.01, 1e-9);
+
+    // The 200-sample wave has a spectrum, and the view names its peak.
+    EXPECT_TRUE(view.peakFrequencyText().isEmpty());
+    view.setActiveTrace(0);
+    view.cmdPowerSpectrum();
+    ASSERT_EQ(view.activeTrace(), 2);
+    const QString peak = view.peakFrequencyText();
+    ASSERT_TRUE(peak.startsWith("Peak frequency ") && peak.endsWith(" Hz")) << peak.toStdString();
+    EXPECT_NEAR(peak.section(' ', 2, 2).toDouble(), 5.0, 0.2) << peak.toStdString();
+    QApplication::processEvents();
+    shot(view, "chart_peak_frequency");
+}

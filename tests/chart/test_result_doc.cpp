@@ -4,9 +4,11 @@
 
 #include "ResultTestSupport.h"
 #include "base/Archive.h"
+#include "base/FileIO.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "chart/ResultExport.h"
+#include "support/ScratchDir.h"
 #include "support/TestServices.h"
 #include "support/MveBytes.h"
 
@@ -185,4 +187,33 @@ TEST(ResultFile, SavesAndOpensThroughTheFramework) {
     EXPECT_EQ(back.rowTotal(), 1u);
     EXPECT_EQ(back.cell(0, 8), "        7.0");  // "Sum" is 11 wide
     EXPECT_EQ(back.saveCount, 1);
+}
+
+TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
+    ordavia::test::TestServices ts;
+    const testsupport::ScratchDir dir("rst-csv");
+    CResultDoc d;
+    ts.adopt(d);
+    d.setColumns(2, kTwoColumns);
+    d.addRow({"/data/exam 1/a.cs1", "1.5", {}});
+    d.addRow({"D:\\data\\b.dcs", "2.5", {}});
+    d.addRow({"c.zvl [AB12 3]", "3.5", {}});
+    EXPECT_EQ(d.cell(0, 0), "a.cs1");
+    EXPECT_EQ(d.cell(1, 0), "b.dcs");
+    EXPECT_EQ(d.cell(2, 0), "c.zvl");
+
+    // "x.csv" is a CSV file of that name, and the table stays unsaved.
+    ts.prompter.pushSaveFile(dir / "x.csv");
+    ASSERT_TRUE(d.OnFileSaveAs());
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.csv.rst"));
+    std::vector<uint8_t> csv;
+    ASSERT_TRUE(readFileBytes(dir / "x.csv", csv));
+    EXPECT_EQ(std::string(csv.begin(), csv.end()), "filename,width\r\na.cs1,1.5\r\nb.dcs,2.5\r\nc.zvl,3.5\r\n");
+    EXPECT_TRUE(d.GetPathName().empty());
+
+    // Any other name is the table's own file.
+    ts.prompter.pushSaveFile(dir / "y");
+    ASSERT_TRUE(d.OnFileSave());
+    EXPECT_EQ(d.GetPathName(), dir / "y.rst");
+    EXPECT_TRUE(std::filesystem::exists(dir / "y.rst"));
 }

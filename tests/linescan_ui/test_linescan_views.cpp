@@ -8,19 +8,23 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "chart/CResultDoc.h"
 #include "chart/ResultColumnSets.h"
 #include "framework/Timer.h"
+#include "framework/ui/QtPrompter.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/CbvParamsDialog.h"
+#include "linescan/ui/LineScanCharts.h"
 #include "linescan/ui/LiveLineScan.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "measure/CDimLine.h"
 #include "support/LineScanFeed.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "support/TiffBytes.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
 
@@ -190,6 +194,103 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     EXPECT_EQ(table->rows().size(), 1u);
     view.lineScanAction("&Delete")->trigger();
     EXPECT_TRUE(scan->slopes().empty());
+}
+
+TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
+    LiveLineScan link(&svc.services);
+    LineScanLink::setCurrent(&link);
+    CMotivaDoc other;
+    svc.adopt(other);
+    ASSERT_TRUE(other.importMovie(dir / "cells.mve"));
+    other.setFramesPerSecond(25);
+    video.SetTitle("a.dcs");
+    other.SetTitle("b.dcs");
+    addLine(kRow);
+    auto l = std::make_unique<CDimLine>();
+    l->addVertex({2, kRow});
+    l->addVertex({41, kRow});  // shorter: a scan of fewer rows
+    other.addObject(std::move(l));
+    {
+        CMotivaView a(&video), b(&other);
+        a.findAction("&Linescan")->trigger();
+        ZlineScanDoc* first = link.live();
+        ASSERT_NE(first, nullptr);
+        for (int k = 0; k < 10; ++k) a.step(1);
+        link.endRun(false);
+        ASSERT_TRUE(first->OnSaveDocument(dir / "a.zvl"));
+        first->SetPathName(dir / "a.zvl", true);
+        const C2DTrace* scan = first->scanTrace();
+        ASSERT_NE(scan, nullptr);
+        auto values = [](const C2DTrace& t) {
+            std::vector<double> v(size_t(t.sampleCount()) * t.width());
+            for (size_t i = 0; i < v.size(); ++i) v[i] = t.data->getD(i);
+            return v;
+        };
+        const std::vector<double> before = values(*scan);
+
+        // The other video's scan is a new document: the first keeps its
+        // columns, its title and its file.
+        b.findAction("&Linescan")->trigger();
+        ZlineScanDoc* second = link.live();
+        ASSERT_NE(second, nullptr);
+        EXPECT_NE(second, first);
+        for (int k = 0; k < 5; ++k) b.step(1);
+        link.endRun(false);
+        EXPECT_NE(second->GetTitle().find("b.dcs"), std::string::npos) << second->GetTitle();
+        EXPECT_TRUE(second->GetPathName().empty());
+        EXPECT_EQ(first->GetPathName(), dir / "a.zvl");
+        ASSERT_EQ(first->scanTrace(), scan);
+        EXPECT_EQ(values(*scan), before);
+
+    }
+    LineScanLink::setCurrent(nullptr);
+}
+
+TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo) {
+    std::vector<std::unique_ptr<Document>> opened;
+    svc.services.opener = [&](std::unique_ptr<Document> d) {
+        opened.push_back(std::move(d));
+        return opened.back().get();
+    };
+    addLine(kRow);
+    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_NE(scan, nullptr);
+    const int traces = scan->traceCount();
+    const std::string sourceName = scan->sourceTrace()->name;
+    ZlineScanBaseView view(scan.get());
+    std::vector<uint16_t> px(32 * 24);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = uint16_t((i * 37) % 251);
+    writeBytes(dir / "kymo.tif", testsupport::greyTiffBytes(32, 24, 8, px));
+    svc.prompter.pushFiles({dir / "kymo.tif"});
+    view.cmdImport();
+    EXPECT_EQ(scan->traceCount(), traces);
+    EXPECT_EQ(scan->sourceTrace()->name, sourceName);
+    ASSERT_EQ(opened.size(), 1u);
+    auto* kymo = dynamic_cast<ZlineScanBaseDoc*>(opened[0].get());
+    ASSERT_TRUE(kymo && kymo->sourceTrace());
+    EXPECT_EQ(kymo->sourceTrace()->name, "kymo.tif");
+
+    // A summary of few good columns is asked with No as the answer to take.
+    for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i)
+        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : 3.0);
+    const size_t asked = svc.prompter.asked.size();
+    EXPECT_NE(ordavia::linescanui::offerSummary(*scan, 0, 0, {&video, 0}),
+              ordavia::linescanui::SummaryAnswer::Accepted);
+    ASSERT_GT(svc.prompter.asked.size(), asked);
+    EXPECT_EQ(svc.prompter.asked[asked].buttons, MsgButtons::YesNoDefaultNo);
+    EXPECT_EQ(svc.results.find(ordavia::kCapillaryVelocityTitle), nullptr);
+
+    // In the workstation Enter on that question answers No.
+    QtPrompter qt;
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+            box->grab().save(QString::fromUtf8(shots) + "/doubtful_summary.png");
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(qt.messageBox(svc.prompter.asked[asked].text, MsgButtons::YesNoDefaultNo, MsgIcon::Warning, {}),
+              MsgResult::No);
 }
 
 TEST(CbvParameters, TheDialogEditsACopyIncludingTheSubPixelOption) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -105,4 +108,33 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     }
     EXPECT_EQ(doc.movementRun(), nullptr);
     EXPECT_TRUE(doc.startMovementCorrection(p).ok());
+}
+
+TEST(VideoView, AviExportOffersTheCorrectedFramesOnceOffsetsExist) {
+    VideoUiFixture f("video-ui-avi", 16, 8, 4);
+    ASSERT_TRUE(f.ok);
+    CMotivaView view(&f.doc);
+    view.show();
+    QAction* exportAvi = nullptr;
+    for (QAction* a : view.fileActions())
+        if (a->text() == "Export as AVI...") exportAvi = a;
+    ASSERT_NE(exportAvi, nullptr);
+    // Whether the dialog shows the box, and whether it is ticked.
+    auto corrected = [&]() -> std::pair<bool, bool> {
+        std::pair<bool, bool> seen{false, false};
+        QTimer::singleShot(0, [&] {
+            QWidget* d = QApplication::activeModalWidget();
+            if (!d) return;
+            for (QCheckBox* c : d->findChildren<QCheckBox*>())
+                if (c->text().startsWith("Movement-corrected")) seen = {true, c->isChecked()};
+            if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+                d->grab().save(QString::fromUtf8(shots) + "/avi_export.png");
+            static_cast<QDialog*>(d)->reject();
+        });
+        exportAvi->trigger();
+        return seen;
+    };
+    EXPECT_FALSE(corrected().first);
+    f.doc.movie().SetOffsets(2, 1, 1, 2);
+    EXPECT_EQ(corrected(), std::make_pair(true, true));
 }

@@ -34,6 +34,7 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr const char* kOffsetsFilter = "Text (*.txt)|*.txt|csv (*.csv)|*.csv|All files (*.*)|*.*||";
+constexpr const char* kCorrectedFrames = "Movement-corrected frames (at their offsets)";
 
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
     if (!s && !s.isCancelled()) doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
@@ -127,6 +128,11 @@ void speedDialog(CMotivaView* v) {
     }));
 }
 
+bool hasMovementOffsets(CMotivaDoc& doc) {
+    if (!doc.hasFrames() || doc.movie().formatImage().isField()) return false;
+    return doc.movie().OffsetBounds(doc.selectionFirst(), doc.selectionLast()).anyNonZero;
+}
+
 void exportAviDialog(CMotivaView* v) {
     CMotivaDoc* doc = v->video();
     QDialog d(v);
@@ -139,6 +145,14 @@ void exportAviDialog(CMotivaView* v) {
     every->setRange(1, 1000);
     f->addRow("Compressor", codec);
     f->addRow("every k-th image", every);
+    // After movement correction the frames are what the user works on; the
+    // stored ones still shake.
+    QCheckBox* corrected = nullptr;
+    if (hasMovementOffsets(*doc)) {
+        corrected = new QCheckBox(kCorrectedFrames, &d);
+        corrected->setChecked(true);
+        f->addRow(corrected);
+    }
     auto* bb = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
     f->addRow(bb);
     QObject::connect(bb, &QDialogButtonBox::accepted, &d, &QDialog::accept);
@@ -147,7 +161,8 @@ void exportAviDialog(CMotivaView* v) {
     const std::string base = withoutExtension(doc->movieFileName().empty() ? doc->GetTitle() : doc->movieFileName());
     auto path = doc->prompter().saveFile("Export as AVI", "AVI videos (*.avi)|*.avi|All files (*.*)|*.*||", base + ".avi");
     if (!path) return;
-    tell(doc, doc->exportAvi(*path, codec->currentData().toString().toStdString(), every->value()));
+    tell(doc, doc->exportAvi(*path, codec->currentData().toString().toStdString(), every->value(),
+                             corrected && corrected->isChecked()));
 }
 
 }  // namespace
