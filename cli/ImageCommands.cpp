@@ -114,6 +114,7 @@ int runConvert(const CliArgs& a) {
     if (a.positional.size() != 2) return cliError("usage: ordavia-cli convert IN OUT [--rect L,T,W,H] [--palette N]");
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[1];
+    if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     ZRect rect;
     if (auto r = a.get("--rect")) {
         if (!parseRect(*r, rect)) return cliError(out + ": --rect needs L,T,W,H (got '" + *r + "')");
