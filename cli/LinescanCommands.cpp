@@ -348,7 +348,7 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "line scan, and the streaks of the moving cells give the velocity (cross-correlation of columns \"gap\"\n"
     "frames apart, or a Hough transform of the whole scan). px_per_frame is signed: positive from the first\n"
     "point of the line towards the last. The scan is the workstation's \"Calculate all widths and\n"
-    "velocities\": a .dcs brings its frame rate, calibration, selection and movement offsets, a movie\n"
+    "velocities\" over every frame: a .dcs brings its frame rate, calibration and movement offsets, a movie\n"
     "file or foreign video is imported as the workstation opens it, and the calculation parameters come\n"
     "from the profile; --fps, --scale, --gap, --limit and --subpixel override them. velocity is the\n"
     "workstation's summary in the video's units per second (um_per_s when calibrated in a length).\n"
