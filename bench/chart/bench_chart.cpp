@@ -2,8 +2,7 @@
 // (with the largest relative disagreement after the documented scaling as
 // a counter), vector statistics and correlograms next to a memcpy of the
 // same bytes, text import of files from 10 to 200,000 columns, and the
-// repaint of a million-sample trace into a
-// 1600-pixel-wide plot.
+// repaint of a million-sample trace into a 1600-pixel-wide plot.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
