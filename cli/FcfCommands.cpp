@@ -14,6 +14,7 @@
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
+#include "image/FileKinds.h"
 #include "image/ImageFormats.h"
 #include "settings/ProfileStore.h"
 #include "video/CMotivaDoc.h"
@@ -25,8 +26,7 @@ using namespace ordavia;
 
 namespace {
 
-const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
-                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+const std::vector<std::string>& kVideoExt = videoExtensions();
 
 bool number(const std::string& s, double& out) {
     if (s.empty()) return false;

@@ -12,6 +12,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliVideo.h"
 #include "image/CZVimage.h"
+#include "image/FileKinds.h"
 #include "image/ImageFormats.h"
 #include "video/AviReader.h"
 #include "video/CMotivaDoc.h"
@@ -24,8 +25,7 @@ using namespace ordavia;
 
 namespace {
 
-const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
-                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+const std::vector<std::string>& kVideoExt = videoExtensions();
 
 bool parseWhole(const std::string& s, long long lo, long long hi, int& out) {
     if (s.empty()) return false;
