@@ -133,7 +133,7 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
 // for both): an MPEG transport stream opens as a video document.
 TEST_F(MainFrameTest, EveryKnownVideoKindOpensAsAVideoDocument) {
     registerVideoViews();
-    testsupport::writeBytes((dir_ / "clip.mve").string(), testsupport::mveCurrent(64, 48, 4, 4, 0));
+    testsupport::writeBytes((dir_ / "clip.mve").string(), testsupport::mveCurrent(160, 120, 8, 8, 0));
     const std::string ts = (dir_ / "clip.ts").string();
     {
         CMotivaDoc video;
@@ -147,7 +147,7 @@ TEST_F(MainFrameTest, EveryKnownVideoKindOpensAsAVideoDocument) {
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString(ts)});
     ASSERT_EQ(app.documents().size(), 1u) << (prompter.messages().empty() ? "" : prompter.messages().back());
-    EXPECT_NE(dynamic_cast<CMotivaDoc*>(app.documents()[0]), nullptr);
+    EXPECT_NE(dynamic_cast<CMotivaDoc*>(app.documents()[0].get()), nullptr);
     EXPECT_EQ(app.documents()[0]->GetTitle(), "clip.ts");
     frame.close();
     app.ExitInstance();
