@@ -29,17 +29,12 @@ TEST(CliContracts, ProfileAndLogThatCannotBeUsedAreErrors) {
 
 TEST(CliContracts, HelpAnswersForEveryGroup) {
     ScratchDir d("cli-help");
-    const std::pair<const char*, std::vector<const char*>> groups[] = {
-        {"fcf", {"usage: ordavia-cli fcf VIDEO"}},
-        {"synth", {"usage: ordavia-cli synth image", "usage: ordavia-cli synth video"}},
-        {"chart", {"usage: ordavia-cli chart import", "usage: ordavia-cli chart export"}},
-        {"convert", {"usage: ordavia-cli convert IN OUT [--rect", "usage: ordavia-cli convert VIDEO OUT"}},
-        {"chart import", {"usage: ordavia-cli chart import"}},
-    };
-    for (const auto& [name, lines] : groups) {
-        const auto r = cli(std::string("help ") + name, d.dir);
-        EXPECT_EQ(r.code, 0) << name << "\n" << r.out;
-        for (const char* l : lines) EXPECT_NE(r.out.find(l), std::string::npos) << name << ": " << l << "\n" << r.out;
+    for (const std::string want : {"fcf|fcf VIDEO", "synth|synth image", "synth|synth video", "chart|chart import",
+                                   "chart|chart export", "convert|convert VIDEO"}) {
+        const size_t bar = want.find('|');
+        const auto r = cli("help " + want.substr(0, bar), d.dir);
+        EXPECT_EQ(r.code, 0) << want;
+        EXPECT_NE(r.out.find("usage: ordavia-cli " + want.substr(bar + 1)), std::string::npos) << want << "\n" << r.out;
     }
     EXPECT_EQ(cli("help nonsense", d.dir).code, 1);
 }
@@ -80,18 +75,12 @@ TEST(CliContracts, AFullDiscIsCalledAFullDisc) {
 
 TEST(CliContracts, EveryMessageOfADocumentReachesTheConsole) {
     std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
     ordavia::ConsolePrompter p(f, "ordavia-cli");
     // Nobody answers: the proposed answer, and the text on one line.
-    EXPECT_EQ(p.messageBox("Low memory.  Save all data & exit.\n", ordavia::MsgButtons::Ok, ordavia::MsgIcon::Warning, ""),
-              ordavia::MsgResult::Ok);
-    EXPECT_EQ(p.messageBox("Unexpected file format.\nx.rst: damaged", ordavia::MsgButtons::YesNo,
-                           ordavia::MsgIcon::Question, ""),
+    EXPECT_EQ(p.messageBox("Unexpected file format.\nx.rst", ordavia::MsgButtons::YesNo, ordavia::MsgIcon::Error, ""),
               ordavia::MsgResult::Yes);
     std::rewind(f);
-    char buf[256] = {};
-    const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    char buf[64] = {};
+    EXPECT_EQ(std::string(buf, std::fread(buf, 1, sizeof buf - 1, f)), "ordavia-cli: Unexpected file format. x.rst\n");
     std::fclose(f);
-    EXPECT_EQ(std::string(buf, n),
-              "ordavia-cli: Low memory.  Save all data & exit.\nordavia-cli: Unexpected file format. x.rst: damaged\n");
 }

@@ -58,10 +58,9 @@ struct SynthVideo {
 
 SynthVideo synthVideo(const ScratchDir& d, int frames = 60) {
     SynthVideo v;
-    v.mve = d / "s.mve";
     v.dcs = d / "s.dcs";
-    const auto r = cli("synth video " + v.mve + " --frames " + std::to_string(frames) + " --fps 50 --seed 4", d.dir);
-    EXPECT_EQ(r.code, 0) << r.out;
+    v.mve = d / "s.mve";
+    EXPECT_EQ(cli("synth video " + v.mve + " --frames " + std::to_string(frames) + " --fps 50 --seed 4", d.dir).code, 0);
     SyntheticVideo truth;
     SyntheticVideo::Params p;
     p.seed = 4;
@@ -69,31 +68,18 @@ SynthVideo synthVideo(const ScratchDir& d, int frames = 60) {
     p.fps = 50;
     std::string error;
     EXPECT_TRUE(truth.prepare(p, &error)) << error;
-    for (const auto& c : truth.truth().capillaries) {
-        if (!c.flows) continue;
-        v.vertices = testsupport::limbLine(c);
-        v.truthUm = c.velocityUmPerS;
-        break;
-    }
+    for (const auto& c : truth.truth().capillaries)
+        if (c.flows && v.vertices.empty()) v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS;
     for (const ZPoint& q : v.vertices) v.line += (v.line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);
     return v;
 }
 
-// The workstation's "Calculate all widths and velocities" on the same
-// document, line and profile.
-CbvSummary workstationSummary(const std::string& dcs, const std::vector<ZPoint>& vertices, const std::string& profile,
-                              bool& reversed) {
-    ordavia::test::TestServices svc;
-    EXPECT_TRUE(svc.profile.SetPath(profile));
-    CMotivaDoc video;
-    svc.adopt(video);
-    EXPECT_TRUE(video.OnOpenDocument(dcs));
-    auto line = std::make_unique<CDimLine>();
-    for (const ZPoint& q : vertices) line->addVertex(q);
-    const int index = video.addObject(std::move(line));
-    auto scan = scanBothWays(video, index, &svc.services, {}, &reversed);
-    EXPECT_NE(scan, nullptr);
-    return scan ? scan->summary(0, 0) : CbvSummary{};
+// The zvl a run saved.
+std::unique_ptr<ZlineScanBaseDoc> savedScan(const std::string& zvl) {
+    std::vector<uint8_t> bytes;
+    auto doc = std::make_unique<ZlineScanBaseDoc>();
+    EXPECT_TRUE(readFileBytes(zvl, bytes).ok() && doc->loadZvlBytes(bytes).ok());
+    return doc;
 }
 
 }  // namespace
@@ -101,59 +87,44 @@ CbvSummary workstationSummary(const std::string& dcs, const std::vector<ZPoint>&
 TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
     ScratchDir d("cli-linescan-same");
     const SynthVideo v = synthVideo(d);
-    ASSERT_GE(v.vertices.size(), 2u);
-    // Both read the profile: a gap of 2 frames there is used by both.
-    {
-        std::ofstream(d / "p.ini") << "[correlation]\ngap=2\n";
-    }
-    bool reversed = false;
-    const CbvSummary ws = workstationSummary(v.dcs, v.vertices, d / "p.ini", reversed);
-    ASSERT_GT(ws.good, 0u);
-    EXPECT_EQ(ws.units, "um/s");
-
-    const std::string zvl = d / "a.zvl";
-    const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --zvl " + zvl + " --json", d.dir);
-    ASSERT_EQ(r.code, 0) << r.out;
-    // The document's rate and calibration: micrometres per second, the
-    // workstation's number to the last digit.
-    EXPECT_NEAR(numberAfter(r.out, "velocity"), (reversed ? -1 : 1) * ws.mean, 1e-9 * std::fabs(ws.mean)) << r.out;
-    EXPECT_NEAR(numberAfter(r.out, "um_per_s"), (reversed ? -1 : 1) * ws.mean, 1e-9 * std::fabs(ws.mean)) << r.out;
-    EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
-    EXPECT_NEAR(std::fabs(numberAfter(r.out, "um_per_s")), v.truthUm, 0.25 * v.truthUm) << r.out;
-    for (const char* k : {"\"columns\": 60", "\"px_per_frame\"", "\"range\"", "\"mean_correlation\"", "\"cbv\": ["})
-        EXPECT_NE(r.out.find(k), std::string::npos) << k << "\n" << r.out;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(zvl, bytes).ok());
-    ZlineScanBaseDoc doc;
-    ASSERT_TRUE(doc.loadZvlBytes(bytes).ok());
-    EXPECT_EQ(doc.params().gap, 2);
-    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, 0.02);
-    EXPECT_EQ(doc.scanTrace()->yUnits, "um");
-
-    // Options override the document: another rate, another scale.
-    const auto o = cli("linescan " + v.dcs + " --line " + v.line + " --fps 100 --scale 0.8 --json", d.dir);
-    ASSERT_EQ(o.code, 0) << o.out;
-    EXPECT_NEAR(numberAfter(o.out, "um_per_s"), numberAfter(r.out, "um_per_s"), 1e-6 * v.truthUm) << o.out;
-}
-
-TEST(CliLinescan, AMovieFileRunsAtTheRateTheWorkstationGivesIt) {
-    ScratchDir d("cli-linescan-mve");
-    const SynthVideo v = synthVideo(d, 40);
+    std::ofstream(d / "p.ini") << "[correlation]\ngap=2\n";  // read by both
+    // The workstation's "Calculate all widths and velocities" on the line.
     ordavia::test::TestServices svc;
+    ASSERT_TRUE(svc.profile.SetPath(d / "p.ini"));
     CMotivaDoc video;
     svc.adopt(video);
-    ASSERT_TRUE(video.OnNewDocument());
-    ASSERT_TRUE(video.importMovie(v.mve));
-    const std::string zvl = d / "m.zvl";
-    const auto r = cli("linescan " + v.mve + " --line " + v.line + " --method hough --zvl " + zvl + " --json", d.dir);
+    ASSERT_TRUE(video.OnOpenDocument(v.dcs));
+    auto line = std::make_unique<CDimLine>();
+    for (const ZPoint& q : v.vertices) line->addVertex(q);
+    bool reversed = false;
+    auto scan = scanBothWays(video, video.addObject(std::move(line)), &svc.services, {}, &reversed);
+    ASSERT_NE(scan, nullptr);
+    const CbvSummary ws = scan->summary(0, 0);
+    const double expected = (reversed ? -1 : 1) * ws.mean;
+
+    const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --zvl " + (d / "a.zvl") + " --json", d.dir);
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("\"um_per_s\": null"), std::string::npos) << "a movie file has no calibration\n" << r.out;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(zvl, bytes).ok());
-    ZlineScanBaseDoc doc;
-    ASSERT_TRUE(doc.loadZvlBytes(bytes).ok());
-    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, 1.0 / video.framesPerSecond());
-    EXPECT_NE(doc.houghTrace(), nullptr);
+    EXPECT_NEAR(numberAfter(r.out, "velocity"), expected, 1e-9 * std::fabs(expected)) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "um_per_s"), expected, 1e-9 * std::fabs(expected)) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
+    EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
+    EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
+    const auto saved = savedScan(d / "a.zvl");
+    EXPECT_EQ(saved->params().gap, 2);
+    EXPECT_DOUBLE_EQ(saved->scanTrace()->xInterval, 0.02);
+
+    // Options override the document: twice the rate and half the scale.
+    const auto o = cli("linescan " + v.dcs + " --line " + v.line + " --fps 100 --scale 0.8 --json", d.dir);
+    EXPECT_NEAR(numberAfter(o.out, "um_per_s"), expected, 1e-6 * v.truthUm) << o.out;
+
+    // A movie file opens at the rate the workstation gives it, uncalibrated.
+    CMotivaDoc movie;
+    svc.adopt(movie);
+    ASSERT_TRUE(movie.OnNewDocument() && movie.importMovie(v.mve));
+    const auto m = cli("linescan " + v.mve + " --line " + v.line + " --method hough --zvl " + (d / "m.zvl") + " --json", d.dir);
+    ASSERT_EQ(m.code, 0) << m.out;
+    EXPECT_NE(m.out.find("\"um_per_s\": null"), std::string::npos) << m.out;
+    EXPECT_DOUBLE_EQ(savedScan(d / "m.zvl")->scanTrace()->xInterval, 1.0 / movie.framesPerSecond());
 }
 
 TEST(CliLinescan, NoScanOrNoVelocityIsAnError) {
@@ -161,17 +132,15 @@ TEST(CliLinescan, NoScanOrNoVelocityIsAnError) {
     const SynthVideo v = synthVideo(d, 30);
     for (const char* bad : {"--line 1,2,3", "--line 1,2,x,4", "--line 5,5,6,6", "--line 1,2,50,2 --method fft",
                             "--line 1,2,50,2 --gap 0", "--line 1,2,50,2 --limit 2", "--line 1,2,50,2 --fps -1",
-                            "--line 600,10,700,10", "--line -5,10,40,10"}) {
+                            "--line -5,10,40,10", "--line 600,10,700,10"}) {
         const auto r = cli("linescan " + v.dcs + " " + bad, d.dir);
         EXPECT_EQ(r.code, 1) << bad << "\n" << r.out;
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }
-    EXPECT_NE(cli("linescan " + v.dcs + " --line 600,10,700,10", d.dir).out.find("outside the 640 x 480 frame"),
-              std::string::npos);
     EXPECT_EQ(cli("linescan " + (d / "missing.mve") + " --line 1,2,50,2", d.dir).code, 1);
     // Nothing correlates above a limit of 1: no velocity, no success.
-    auto r = cli("linescan " + v.dcs + " --line " + v.line + " --limit 1 --json", d.dir);
-    EXPECT_EQ(r.code, 1) << r.out;
+    const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --limit 1 --json", d.dir);
+    EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("no velocity found"), std::string::npos) << r.out;
     // A profile asking for the two-line method cannot scan one line.
     std::ofstream(d / "p.ini") << "[linescan]\ncbvmethod=2\n";
