@@ -265,12 +265,13 @@ CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) 
     return p;
 }
 
-int ZchartDoc::importTraces(const std::vector<uint8_t>& bytes, DataFileFormat& fmt) {
+int ZchartDoc::importTraces(const std::vector<uint8_t>& bytes, DataFileFormat& fmt, ordavia::Status* why) {
     TraceImporter in(bytes, fmt);
     int n = 0;
     while (auto t = in.next()) {
         if (addTrace(std::move(t), true)) ++n;
     }
     if (n) notify(kHintTraces);
+    if (why) *why = in.status();
     return n;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 
@@ -157,56 +159,131 @@ std::unique_ptr<CTrace> TraceImporter::nextBinary() {
     return t;
 }
 
+namespace {
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+// A cell for the message: printable, and short.
+std::string shown(const char* p, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n && i < 24; ++i) {
+        const unsigned char c = static_cast<unsigned char>(p[i]);
+        out += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+    }
+    return n > 24 ? out + "..." : out;
+}
+
+enum class Cell { Value, Missing, NotANumber };
+
+// The whole cell must be the number: "12abc" or "1;2" is not one.
+Cell readCell(const char* p, size_t n, float& out) {
+    while (n && blank(*p)) ++p, --n;
+    while (n && blank(p[n - 1])) --n;
+    if (!n) return Cell::Missing;
+    char buf[128];
+    if (n >= sizeof buf) return Cell::NotANumber;
+    std::memcpy(buf, p, n);
+    buf[n] = '\0';
+    if (!std::strcmp(buf, "NA") || !std::strcmp(buf, "NaN") || !std::strcmp(buf, "nan")) return Cell::Missing;
+    char* end = nullptr;
+    const double v = std::strtod(buf, &end);
+    if (end != buf + n || !std::isfinite(v)) return Cell::NotANumber;
+    out = static_cast<float>(v);
+    return Cell::Value;
+}
+
+}  // namespace
+
+Status TraceImporter::readTextTable() {
+    const DataFileFormat& f = fmt_;
+    const size_t columns = static_cast<size_t>(f.columns);
+    const uint32_t rows = static_cast<uint32_t>(f.count);
+    textColumns_.assign(columns, {});
+    const char* text = reinterpret_cast<const char*>(bytes_.data());
+    const size_t size = bytes_.size();
+    uint64_t cells = 0;
+    uint32_t row = 0;
+    size_t lineNo = 0, pos = 0;
+    while (pos < size && row < rows) {
+        // Whole lines, however long: cutting a line cuts a number in two.
+        // "\n", "\r\n" and a lone "\r" end a line.
+        size_t end = pos;
+        while (end < size && text[end] != '\n' && text[end] != '\r') ++end;
+        const char* line = text + pos;
+        const size_t length = end - pos;
+        pos = end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n' ? end + 2 : end + 1;
+        ++lineNo;
+        size_t lead = 0;
+        while (lead < length && blank(line[lead])) ++lead;
+        if (lead == length || line[0] == '"' || std::isalpha(static_cast<unsigned char>(line[lead]))) continue;
+        size_t start = 0;
+        for (size_t col = 0; col < columns && start <= length; ++col) {
+            const char* comma = static_cast<const char*>(std::memchr(line + start, ',', length - start));
+            const size_t stop = comma ? static_cast<size_t>(comma - line) : length;
+            float v = 0;
+            const Cell c = readCell(line + start, stop - start, v);
+            if (c == Cell::NotANumber)
+                return Status::failure(StatusCode::BadFormat,
+                                       strprintf("line %zu, column %zu: '%s' is not a number (columns are separated "
+                                                 "by commas)",
+                                                 lineNo, col + 1, shown(line + start, stop - start).c_str()));
+            if (c == Cell::Value) {
+                std::vector<float>& column = textColumns_[col];
+                cells += row + 1 - column.size();
+                if (cells > kMaxTextCells)
+                    return Status::failure(StatusCode::NoMemory,
+                                           strprintf("the columns would hold more than %llu values",
+                                                     static_cast<unsigned long long>(kMaxTextCells)));
+                column.resize(row, std::numeric_limits<float>::quiet_NaN());
+                column.push_back(v);
+            }
+            if (!comma) break;
+            start = stop + 1;
+        }
+        ++row;
+    }
+    // Integer traces have no value for "missing": such a column is kept
+    // only where nothing is missing before its last value.
+    if (f.outputType < 6)
+        for (size_t c = 0; c < columns; ++c)
+            for (size_t r = 0; r < textColumns_[c].size(); ++r)
+                if (std::isnan(textColumns_[c][r]))
+                    return Status::failure(StatusCode::BadFormat,
+                                           strprintf("column %zu has no value in data row %zu: import as float or "
+                                                     "double to keep missing values missing",
+                                                     c + 1, r + 1));
+    return Status::success();
+}
+
 std::unique_ptr<CTrace> TraceImporter::nextText() {
     DataFileFormat& f = fmt_;
     if (f.count <= 0 || f.columns <= 0 || f.currentColumn >= f.columns) return nullptr;
     if (f.outputType < 0 || f.outputType > 7) return nullptr;
-    // A column cannot hold more samples than the file has lines.
-    const size_t lines = static_cast<size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1;
-    const uint32_t n = static_cast<uint32_t>(std::min<size_t>(size_t(f.count), lines));
-    auto t = std::make_unique<CTrace>(f.outputType + 1, n);
-    if (!t->hasData()) {
-        f.currentColumn = f.columns;
-        return nullptr;
-    }
-    t->name = strprintf("col%i", f.currentColumn + 1);
-    uint32_t at = 0;
-    size_t pos = 0;
-    std::string line;
-    while (pos < bytes_.size() && at < n) {
-        // A line ends after '\n' or after 1023 bytes.
-        size_t end = pos;
-        while (end < bytes_.size() && end - pos < 1023) {
-            if (bytes_[end++] == '\n') break;
+    if (!textRead_) {
+        textRead_ = true;
+        status_ = readTextTable();
+        if (!status_) {
+            textColumns_.clear();
+            f.currentColumn = f.columns;
+            return nullptr;
         }
-        line.assign(reinterpret_cast<const char*>(bytes_.data() + pos), end - pos);
-        pos = end;
-        if (!line.empty() && line[0] == '"') continue;
-        // A heading line that is not quoted ("Time (s),Flux") would read as
-        // a zero sample; a line that starts with a letter is a heading too.
-        const size_t lead = line.find_first_not_of(" \t");
-        if (lead != std::string::npos && std::isalpha(static_cast<unsigned char>(line[lead]))) continue;
-        int col = 0;
-        size_t start = 0;
-        bool found = false;
-        while (true) {
-            const size_t comma = line.find(',', start);
-            if (col == f.currentColumn) {
-                const std::string tok = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-                t->data->setAt(at++, static_cast<float>(std::atof(tok.c_str())));
-                found = true;
-                break;
-            }
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-            ++col;
-        }
-        (void)found;
     }
-    ++f.currentColumn;
-    // Lines without this column leave no sample: the trace holds what was read.
-    if (at < n && at > 0) (void)t->data->resize(at);
-    return t;
+    while (f.currentColumn < f.columns) {
+        const int c = f.currentColumn++;
+        std::vector<float>& values = textColumns_[static_cast<size_t>(c)];
+        if (values.empty()) continue;
+        auto t = std::make_unique<CTrace>(f.outputType + 1, static_cast<uint32_t>(values.size()));
+        if (!t->hasData()) {
+            status_ = Status::failure(StatusCode::NoMemory, strprintf("no memory for column %d", c + 1));
+            f.currentColumn = f.columns;
+            return nullptr;
+        }
+        t->name = strprintf("col%i", c + 1);
+        for (uint32_t i = 0; i < values.size(); ++i) t->data->setAt(i, values[i]);
+        std::vector<float>().swap(values);
+        return t;
+    }
+    return nullptr;
 }
 
 }  // namespace ordavia

@@ -6,11 +6,16 @@
 // Binary import: header bytes skipped, then blocks of `block size` points
 // of one element type separated by `block skip` bytes, optionally in the
 // other byte order. Text import: one trace per comma-separated column;
-// lines starting with a double quote are headers.
+// lines starting with a double quote or a letter are headings. Every other
+// line is one row of every column: a value a row lacks (an empty cell, a
+// short row, "NaN" or "NA") is missing, never a zero and never the next
+// row's value, and a cell that is not a number refuses the file.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "base/Result.h"
 
 class CTrace;
 class ProfileStore;
@@ -59,16 +64,30 @@ public:
 namespace ordavia {
 
 // Reads traces from a whole file's bytes, one per call, until null.
+// A text file is read once, whatever its number of columns; a column
+// without any value gives no trace.
 class TraceImporter {
 public:
     TraceImporter(const std::vector<uint8_t>& bytes, DataFileFormat& fmt) : bytes_(bytes), fmt_(fmt) {}
     std::unique_ptr<CTrace> next();
+    // Why reading stopped before the file was taken in (a cell that is not
+    // a number, a missing value an integer trace cannot hold, no memory);
+    // success otherwise.
+    const Status& status() const { return status_; }
+
+    // Missing values (NaN) and values of all columns beyond this are not
+    // kept: a file that would need more is refused.
+    static constexpr uint64_t kMaxTextCells = uint64_t(32) << 20;
 
 private:
     std::unique_ptr<CTrace> nextBinary();
     std::unique_ptr<CTrace> nextText();
+    Status readTextTable();
     const std::vector<uint8_t>& bytes_;
     DataFileFormat& fmt_;
+    bool textRead_ = false;
+    std::vector<std::vector<float>> textColumns_;  // per column, NaN where a row has no value
+    Status status_;
 };
 
 }  // namespace ordavia

@@ -141,7 +141,9 @@ public:
     virtual bool isMissingSample(const CTrace& trace, double raw) const { return false; }
 
     // Traces from a foreign data file.
-    int importTraces(const std::vector<uint8_t>& bytes, class DataFileFormat& fmt);
+    // `why`, when given, receives the reason the reader stopped (success
+    // when it read the whole file).
+    int importTraces(const std::vector<uint8_t>& bytes, class DataFileFormat& fmt, ordavia::Status* why = nullptr);
 
     // Documents that record (live charts, Doppler) start and stop here.
     virtual bool canRun() const { return false; }

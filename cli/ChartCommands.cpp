@@ -99,6 +99,7 @@ int runImport(const CliArgs& a) {
     const std::string& out = a.positional[1];
     const bool text = a.has("--text"), binary = a.has("--binary");
     if (text == binary) return cliError("chart import: give exactly one of --text and --binary");
+    if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     std::vector<uint8_t> bytes;
     const ordavia::Status r = readFileBytes(in, bytes, kMaxChartBytes);
     if (!r.ok()) return cliError(r.reason());
@@ -132,7 +133,10 @@ int runImport(const CliArgs& a) {
     }
     ZchartDoc doc;
     doc.setServices(&cliServices());
-    const int n = doc.importTraces(bytes, f);
+    ordavia::Status why;
+    const int n = doc.importTraces(bytes, f, &why);
+    // A file read in part is not imported: nothing is written.
+    if (!why) return cliError(in + ": " + why.reason());
     if (n == 0) return cliError(in + ": no samples to import");
     const ordavia::Status w = writeFileAtomically(out, doc.saveToBytes());
     if (!w.ok()) return cliError(w.reason());
@@ -152,6 +156,7 @@ int runExport(const CliArgs& a) {
     const std::string& out = a.positional[1];
     const std::string ext = toLower(extensionOf(out));
     if (ext != ".txt" && ext != ".csv" && ext != ".bin") return cliError(out + ": the output must end in .txt, .csv or .bin");
+    if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     ZchartDoc doc;
     doc.setServices(&cliServices());
     std::string error;
@@ -241,8 +246,10 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "chart import DATA OUT.zv1 --text --columns N --rows M [--type T] | --binary --type T [--header B] [--block N] "
     "[--skip S] [--count N] [--swap]",
     "Reads traces from a foreign data file into a new chart. Text: one trace per\n"
-    "comma-separated column, M samples each; lines starting with a quote or a\n"
-    "letter are headings. Binary: one trace of element type T after B header\n"
+    "comma-separated column, at most M rows; lines starting with a quote or a\n"
+    "letter are headings. A value a row lacks (an empty cell, a short row, NA,\n"
+    "NaN) stays missing (float and double traces only); a cell that is not a\n"
+    "number refuses the file, and so does a file without samples. Binary: one trace of element type T after B header\n"
     "bytes, in blocks of N points separated by S bytes. Types: 0 signed 8-bit,\n"
     "1 unsigned 8-bit, 2 signed 16-bit, 3 unsigned 16-bit, 4 signed 32-bit,\n"
     "5 unsigned 32-bit, 6 float, 7 double.",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/FileIO.h"
 #include "framework/AppServices.h"
 #include "image/ImageFormats.h"
 
@@ -41,6 +42,11 @@ int cliError(const std::string& message) {
 }
 
 void cliOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+int cliRefuseOutputOverInput(const std::string& in, const std::string& out) {
+    if (!sameFile(in, out)) return 0;
+    return cliError(out + ": is the input " + in + " itself; write the output to another file");
+}
 
 ordavia::AppServices& cliServices() {
     static ordavia::AppServices services;

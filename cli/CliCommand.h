@@ -47,6 +47,10 @@ std::vector<CliInfoHandler>& cliInfoHandlers();
 int cliError(const std::string& message);  // prints "ordavia-cli: message", returns 1
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
+// An output that is the input (the same file through another path or a
+// link) would replace what the command still reads: refused with a message
+// (exit code 1); 0 when they are different files.
+int cliRefuseOutputOverInput(const std::string& in, const std::string& out);
 
 class AppServices;
 struct GreyWeights;

@@ -15,6 +15,8 @@
 #include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
+#include "image/FileKinds.h"
+#include "image/ImageFormats.h"
 #include "settings/ProfileStore.h"
 #include "video/CMotivaDoc.h"
 #include "video/FcfRun.h"
@@ -25,8 +27,7 @@ using namespace ordavia;
 
 namespace {
 
-const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
-                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+const std::vector<std::string>& kVideoExt = videoExtensions();
 
 bool number(const std::string& s, double& out) {
     if (s.empty()) return false;
@@ -66,7 +67,7 @@ Status wholeVideoPicture(CMotivaDoc& doc, double threshold, double gain, bool ig
     if (!pic.copyRect(canvas, ZRect{r.left, r.top, r.left + f0.width(), r.top + f0.rows()}))
         return Status::failure("the first frame lies outside the canvas");
     pic.setOrigin(f0.originX(), f0.originY());
-    if (!pic.Save(out)) return Status::failure(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    if (Status s = savePicture(pic, out); !s) return s;
     return Status::success();
 }
 

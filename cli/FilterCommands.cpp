@@ -127,6 +127,7 @@ int runFilter(const CliArgs& a) {
     const std::string& out = a.positional[1];
     const std::vector<std::string> ops = a.getAll("--op");
     if (ops.empty()) return cliError(in + ": no --op given");
+    if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     CZVimage img;
     if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": the filters work on 8-bit grey images");
@@ -134,7 +135,7 @@ int runFilter(const CliArgs& a) {
         const std::string why = applyOp(img, op);
         if (!why.empty()) return cliError(in + ": " + why);
     }
-    if (!img.Save(out)) return cliError(out + ": could not save image");
+    if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
     return 0;
 }
 

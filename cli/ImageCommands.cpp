@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
+#include "image/FileKinds.h"
 #include "image/ImageFormats.h"
 
 using namespace ordavia;
@@ -114,6 +115,7 @@ int runConvert(const CliArgs& a) {
     if (a.positional.size() != 2) return cliError("usage: ordavia-cli convert IN OUT [--rect L,T,W,H] [--palette N]");
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[1];
+    if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     ZRect rect;
     if (auto r = a.get("--rect")) {
         if (!parseRect(*r, rect)) return cliError(out + ": --rect needs L,T,W,H (got '" + *r + "')");
@@ -135,7 +137,7 @@ int runConvert(const CliArgs& a) {
 
 }  // namespace
 
-ORDAVIA_CLI_REGISTER(CliInfoHandler{{".zvg", ".bmp", ".tif", ".tiff", ".jpg", ".jpeg", ".png"}, runInfo});
+ORDAVIA_CLI_REGISTER(CliInfoHandler{pictureExtensions(), runInfo});
 ORDAVIA_CLI_REGISTER(CliCommand{
     "convert", "convert IN OUT [--rect L,T,W,H] [--palette N]",
     "Loads the picture IN (.zvg, .bmp, .tif) and saves it as OUT; the format follows OUT's\n"

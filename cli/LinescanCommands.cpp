@@ -1,9 +1,11 @@
 // Line scans: "linescan" measures the blood velocity along a line of a
 // video; "kymograph" measures a space-time image made by another
 // instrument with the same methods.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "base/FileIO.h"
@@ -17,6 +19,11 @@
 #include "image/CZVimage.h"
 #include "linescan/LineScanRun.h"
 #include "settings/ProfileStore.h"
+#include "linescan/LineScanSettings.h"
+#include "linescan/LineVelocityRun.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/CDimLine.h"
+#include "measure/CDimList.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
 
@@ -39,16 +46,8 @@ bool wholeOf(const std::string& s, int lo, int hi, int& out) {
     return true;
 }
 
-// The settings a scan in the workstation would use, then the options.
-bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
-    ProfileStore* store = cliServices().profileStore;
-    if (store) {
-        p.load(*store);
-        // Without a stored "houghmin" the fastest streak is not limited: the
-        // workstation's default of 50 allows 1 / (50 x sample period²) rows
-        // per second only, too slow for most capillaries.
-        if (store->GetString("linescan", "houghmin", "").empty()) p.houghMin = 0.0;
-    }
+// The options over the settings a scan in the workstation would use.
+bool optionsOver(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
     p.subpixel = a.has("--subpixel") || p.subpixel;
     if (auto m = a.get("--method")) {
         if (*m == "correlation") method = VelocityMethod::Correlation;
@@ -63,6 +62,13 @@ bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::str
         p.coefLimit = v;
     }
     return true;
+}
+
+// The profile's settings (the same keys and defaults as the workstation's),
+// then the options.
+bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
+    if (ProfileStore* store = cliServices().profileStore) p.load(*store);
+    return optionsOver(a, p, method, error);
 }
 
 void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint, double fps, bool calibrated,
@@ -107,6 +113,76 @@ void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint,
     cliOut(j.str() + "\n");
 }
 
+// Micrometres per unit of a calibrated length; 0 for units that are not
+// lengths (an uncalibrated "pixel").
+double micrometresPer(const std::string& units) {
+    if (units == "um" || units == "\xC2\xB5m" || units == "micron") return 1.0;
+    if (units == "mm") return 1000.0;
+    if (units == "cm") return 1e4;
+    if (units == "m") return 1e6;
+    if (units == "nm") return 1e-3;
+    return 0.0;
+}
+
+// The velocity of a scan the way the workstation's "Calculate all widths
+// and velocities" offers it: the run summary of the "cbv" trace.
+struct VideoVelocity {
+    uint32_t columns = 0;
+    CbvSummary summary;
+    double sign = 1.0;      // -1 when the flow runs from the last point towards the first
+    double perPoint = 1.0;  // calibrated length between line points
+    double fps = 25.0;
+    std::vector<double> cbv;  // per column, points per frame, NaN when rejected
+    bool hough = false;
+    std::vector<double> slopes;  // Hough: points per frame of every streak found
+};
+
+int printVideoVelocity(const VideoVelocity& v, const std::string& units, const CliArgs& a) {
+    const CbvSummary& s = v.summary;
+    const double toPoints = 1.0 / (v.perPoint * v.fps);  // calibrated per second -> points per frame
+    double pxPerFrame = v.sign * s.mean * toPoints, low = v.sign * s.low * toPoints, high = v.sign * s.high * toPoints;
+    double velocity = v.sign * s.mean;
+    if (v.hough) {
+        std::vector<double> sorted = v.slopes;
+        std::sort(sorted.begin(), sorted.end());
+        // The strongest streaks come first; the median keeps a stray line
+        // through noise from pulling the result.
+        pxPerFrame = sorted[sorted.size() / 2];
+        low = sorted.front();
+        high = sorted.back();
+        velocity = pxPerFrame * v.perPoint * v.fps;
+    }
+    if (low > high) std::swap(low, high);
+    const double um = micrometresPer(units);
+    if (!a.json()) {
+        cliOut(strprintf("%u columns: %.4f points per frame (%.4f to %.4f), %.1f %% good, mean correlation %.2f, "
+                         "velocity %.1f %s/s",
+                         v.columns, pxPerFrame, low, high, s.percentGood, s.meanCorrelation, velocity, units.c_str()));
+        if (um > 0 && units != "um") cliOut(strprintf(" (%.1f um/s)", velocity * um));
+        cliOut("\n");
+        return 0;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.field("columns", v.columns);
+    j.field("px_per_frame", pxPerFrame);
+    j.key("um_per_s");
+    if (um > 0) j.value(velocity * um);
+    else j.null();
+    j.field("velocity", velocity).field("units", units + "/s");
+    j.key("range").beginArray().value(low).value(high).endArray();
+    j.field("percent_good", s.percentGood).field("mean_correlation", s.meanCorrelation);
+    j.key("cbv").beginArray();
+    for (double x : v.hough ? v.slopes : v.cbv) {
+        if (std::isfinite(x)) j.value(x);
+        else j.null();
+    }
+    j.endArray();
+    j.endObject();
+    cliOut(j.str() + "\n");
+    return 0;
+}
+
 int runLinescan(const CliArgs& a) {
     if (a.positional.size() != 1 || !a.get("--line"))
         return cliError("usage: ordavia-cli linescan VIDEO --line X1,Y1,X2,Y2[,X3,Y3...] [--method correlation|hough] "
@@ -129,51 +205,106 @@ int runLinescan(const CliArgs& a) {
         if (v.size() < 4 || v.size() % 2) return cliError("--line needs at least two points: X1,Y1,X2,Y2");
         for (size_t i = 0; i < v.size(); i += 2) vertices.push_back(ZPoint{v[i], v[i + 1]});
     }
-    CbvParams p;
-    VelocityMethod method = VelocityMethod::Correlation;
-    std::string error;
-    if (!paramsFrom(a, p, method, error)) return cliError(error);
     double fps = 0, scale = 0;
     if (auto f = a.get("--fps"); f && (!realOf(*f, fps) || fps <= 0)) return cliError("--fps needs a positive number");
     if (auto s = a.get("--scale"); s && (!realOf(*s, scale) || scale <= 0))
         return cliError("--scale needs a positive number of micrometres per pixel");
-
-    CZVMovie m;
-    CMotivaDoc doc;
-    doc.setServices(&cliServices());
-    doc.setQuiet(true);
-    if (Status s = openAnyMovie(path, m, &doc); !s) return cliError(s.reason());
-    if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
-    // Movie files keep no frame rate: a video document's own rate, a foreign
-    // video's stream rate, else the capture rate the workstation assumes.
-    if (fps <= 0) {
-        const bool dcs = toLower(extensionOf(path)) == ".dcs";
-        if (dcs && doc.framesPerSecond() > 0) fps = doc.framesPerSecond();
-        else if (m.aviReader() && m.scale() > 0 && m.rate() > 0) fps = double(m.rate()) / m.scale();
-        else fps = m.options.captureFrameRate;
-    }
     const std::vector<ZPoint> pts = linePoints(vertices);
     if (pts.size() < 4) return cliError("--line is shorter than 4 points");
     if (pts.size() > 65535) return cliError("--line is longer than 65535 points");
-    const double umPerPoint = pixelsPerLinePoint(vertices) * (scale > 0 ? scale : 1.0);
 
-    std::vector<uint8_t> zvl;
-    LineScanSetup setup;
-    setup.frameSeconds = 1.0 / fps;
-    setup.lengthPerPoint = umPerPoint;
-    setup.units = scale > 0 ? "um" : "pixel";
-    if (a.get("--zvl")) setup.zvl = &zvl;
-    const LineScanOutcome r = runLineScan(
-        static_cast<uint32_t>(m.count()), static_cast<uint32_t>(pts.size()),
-        [&](uint32_t s, std::vector<double>& out) { sampleLine(m.GoTo(static_cast<int>(s)), pts, out); }, p, method,
-        setup);
-    if (auto z = a.get("--zvl")) {
-        if (zvl.empty()) return cliError(*z + ": no line scan to save");
-        if (Status s = writeFileAtomically(*z, zvl); !s) return cliError(*z + ": " + s.reason());
+    CMotivaDoc video;
+    if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
+    // The options stand for what a user would set in the video window.
+    if (fps > 0) video.setFramesPerSecond(fps);
+    if (scale > 0) {
+        ImageCalibration c = video.calibration();
+        c.xScale = c.yScale = scale;
+        c.units = "um";
+        c.calibrated = true;
+        if (!video.setCalibration(c)) return cliError(path + ": --scale cannot be used as the calibration");
     }
-    printOutcome(r, a, umPerPoint, fps, scale > 0, false);
-    return fileUnderExam(a, a.get("--zvl").value_or(path), !r.valid ? std::string("no velocity found") :
-        strprintf("velocity = %.1f %s/s, %.1f %% good", r.pxPerFrame * umPerPoint * fps, setup.units.c_str(), r.percentGood));
+    const CZVimage& shape = video.movie().formatImage();
+    for (const ZPoint& p : vertices)
+        if (p.x < 0 || p.y < 0 || p.x >= shape.width() || p.y >= shape.height())
+            return cliError(strprintf("%s: the --line point (%d, %d) lies outside the %d x %d frame", path.c_str(), p.x,
+                                      p.y, shape.width(), shape.height()));
+    auto dim = std::make_unique<CDimLine>();
+    for (const ZPoint& p : vertices) dim->addVertex(p);
+    const int index = video.addObject(std::move(dim));
+    const CDim* line = video.currentDimList().at(index);
+    if (!line) return cliError(path + ": the line could not be added to the video");
+
+    // The profile's settings, as a scan in the workstation takes them, then the options.
+    LineScanSettings run = lineScanSettings(video, *line, &cliServices());
+    VelocityMethod method = VelocityMethod::Correlation;
+    std::string error;
+    if (!optionsOver(a, run.params, method, error)) return cliError(error);
+    if (run.params.method == 2)
+        return cliError("the profile asks for the two-line method (linescan/cbvmethod = 2); linescan follows one line");
+    if (run.last <= run.first) return cliError(path + ": the selection holds no frames");
+
+    AppServices* services = &cliServices();
+    std::unique_ptr<ZlineScanDoc> scan;
+    VideoVelocity v;
+    if (method == VelocityMethod::Correlation) {
+        bool reversed = false;
+        scan = scanBothWays(video, index, services, {}, &reversed, &run.params);
+        v.sign = reversed ? -1.0 : 1.0;
+    } else {
+        // Streaks only vote for lines that rise in the scan: the direction
+        // with the stronger line is the direction of flow, also where the
+        // flow is too slow for the correlation to tell.
+        double best = -1;
+        for (bool reversed : {false, true}) {
+            auto one = scanWholeVideo(video, index, services, {}, reversed, &run.params);
+            if (!one) continue;
+            const double score = one->calculateHoughVelocities() > 0 && one->houghTrace()
+                                     ? one->houghTrace()->data->maximum()
+                                     : 0.0;
+            if (score > best) {
+                best = score;
+                scan = std::move(one);
+                v.sign = reversed ? -1.0 : 1.0;
+            }
+        }
+        v.hough = true;
+    }
+    if (!scan) return cliError(path + ": the line scan could not start");
+    if (auto z = a.get("--zvl")) {
+        if (Status s = writeFileAtomically(*z, scan->saveToBytes()); !s) return cliError(*z + ": " + s.reason());
+    }
+    const C2DTrace* scanTrace = scan->scanTrace();
+    v.columns = scanTrace ? scanTrace->sampleCount() : 0;
+    v.perPoint = run.lengthPerPoint;
+    v.fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : run.framesPerSecond;
+    if (!scan->cbvTrace())
+        return cliError(path + ": the scan has no \"cbv\" trace: \"&Calculate cbv\" is off in the profile "
+                        "(linescan/cbvON = 0)");
+    v.summary = scan->summary(0, 0);
+    const CTrace& cbv = *scan->cbvTrace();
+    for (uint32_t i = 0; i < cbv.sampleCount(); ++i) {
+        const double x = cbv.data->getD(i);
+        v.cbv.push_back(x == -1.0 ? NAN : v.sign * x / v.fps);
+    }
+    if (v.hough) {
+        for (const VelocitySlope& sl : scan->slopes())
+            if (sl.x2 != sl.x1 && std::isfinite(sl.velocity())) v.slopes.push_back(v.sign * sl.velocity() / (v.perPoint * v.fps));
+        if (v.slopes.empty()) return cliError(path + ": no velocity found: the Hough transform found no streak");
+    } else if (v.summary.good == 0) {
+        return cliError(strprintf("%s: no velocity found: no column of %u correlated above the limit %.3f", path.c_str(),
+                                  v.columns, run.params.coefLimit));
+    }
+    if (const int rc = printVideoVelocity(v, run.units, a); rc != 0) return rc;
+    double velocity = v.sign * v.summary.mean;
+    if (v.hough) {
+        std::vector<double> sorted = v.slopes;
+        std::sort(sorted.begin(), sorted.end());
+        velocity = sorted[sorted.size() / 2] * v.perPoint * v.fps;
+    }
+    return fileUnderExam(a, a.get("--zvl").value_or(path),
+                         strprintf("velocity = %.1f %s/s, %.1f %% good", velocity, run.units.c_str(),
+                                   v.summary.percentGood));
 }
 
 int runKymograph(const CliArgs& a) {
@@ -212,6 +343,7 @@ int runKymograph(const CliArgs& a) {
                        ky.values.begin() + long(size_t(s + 1) * ky.points));
         },
         p, method, setup);
+    if (!r.valid) return cliError(strprintf("%s: no velocity found in %u lines", path.c_str(), r.columns));
     printOutcome(r, a, pixel, 1.0 / period, true, true);
     return 0;
 }
@@ -225,7 +357,13 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "Blood velocity along a line laid inside a capillary: every frame adds one column of grey values to a\n"
     "line scan, and the streaks of the moving cells give the velocity (cross-correlation of columns \"gap\"\n"
     "frames apart, or a Hough transform of the whole scan). px_per_frame is signed: positive from the first\n"
-    "point of the line towards the last. Settings not given come from the profile, as in the workstation.",
+    "point of the line towards the last. The scan is the workstation's \"Calculate all widths and\n"
+    "velocities\" over every frame: a .dcs brings its frame rate, calibration and movement offsets, a movie\n"
+    "file or foreign video is imported as the workstation opens it, and the calculation parameters come\n"
+    "from the profile; --fps, --scale, --gap, --limit and --subpixel override them. velocity is the\n"
+    "workstation's summary in the video's units per second (um_per_s when calibrated in a length).\n"
+    "A line outside the frame, a scan that cannot start or that finds no velocity is an error.\n"
+    "--zvl OUT.zvl writes the line scan document.",
     {"--line", "--method", "--gap", "--limit", "--fps", "--scale", "--zvl"}, runLinescan});
 ORDAVIA_CLI_REGISTER(CliCommand{
     "kymograph",

@@ -64,10 +64,9 @@ int runStabilise(const CliArgs& a) {
         if (c == std::string::npos || (!x.empty() && !whole(x, 0, 1 << 30, first)) || (!y.empty() && !whole(y, 0, 1 << 30, last)))
             return cliError(in + ": --frames needs A:B (got '" + *f + "')");
     }
-    // The options beyond the classic search are the command line's own
-    // choice, whatever the workstation last used.
-    p.subpixel = a.has("--subpixel");
-    p.robust = a.has("--robust");
+    // As the workstation runs it: the profile's choice, or the option.
+    p.subpixel = p.subpixel || a.has("--subpixel");
+    p.robust = p.robust || a.has("--robust");
     if (const std::string why = p.validate(); !why.empty()) return cliError(in + ": " + why);
 
     CMotivaDoc doc;
@@ -121,8 +120,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "Movement correction: finds for every frame the shift that lays it over the first frame (the\n"
     "reference is renewed when a frame has moved more than --limit % of the range) and prints the\n"
     "offsets, one pair per frame, in the sign a video document stores: the origin that aligns the\n"
-    "frame with the reference. Defaults come from the profile (section \"movement\"); sub-pixel\n"
-    "and robust runs only with their options.\n"
+    "frame with the reference. Defaults come from the profile (section \"movement\", subpixel and\n"
+    "robust included), as in the workstation; a .dcs brings its offsets.\n"
     "  --window P   compared window, % of width and height (50)   --range P  searched shift, % (10)\n"
     "  --step N     sampling step in the window (8)    --method M  1 points, 2 lines, 3 random (1)\n"
     "  --lowpass N  box low pass before comparing, 0 none (5)      --resolution N  shift step (1)\n"

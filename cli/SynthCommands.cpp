@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "image/SyntheticCapillaroscope.h"
 #include "image/SyntheticNailfold.h"
 
@@ -162,7 +163,7 @@ int runSynthImage(const CliArgs& a) {
     const bool made = scope ? ordavia::generateCapillaroscope(p, look, img, truth, &error)
                             : SyntheticNailfold::generate(p, img, truth, &error);
     if (!made) return cliError(out + ": " + error);
-    if (!img.Save(out)) return cliError(out + ": cannot write the picture (extension .bmp, .zvg, .tif or .tiff)");
+    if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
     // The counting line: the one given, else for videocapillaroscope
     // pictures a millimetre across the distal row in the middle.
     ordavia::CountLineTruth lineTruth;

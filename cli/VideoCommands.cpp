@@ -12,6 +12,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliVideo.h"
 #include "image/CZVimage.h"
+#include "image/FileKinds.h"
+#include "image/ImageFormats.h"
 #include "video/AviReader.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
@@ -23,8 +25,7 @@ using namespace ordavia;
 
 namespace {
 
-const std::vector<std::string> kVideoExt = {".mve", ".dcs", ".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
-                                            ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
+const std::vector<std::string>& kVideoExt = videoExtensions();
 
 bool parseWhole(const std::string& s, long long lo, long long hi, int& out) {
     if (s.empty()) return false;
@@ -162,7 +163,7 @@ int runStatistic(const CliArgs& a, bool average) {
     CZVimage img;
     Status s = average ? averageRange(m, first, last, img) : rmsRange(m, first, last, img);
     if (!s) return cliError(in + ": " + s.reason());
-    if (!img.Save(out)) return cliError(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
     m.clampRange(first, last);
     if (a.json()) {
         JsonWriter j;
@@ -188,7 +189,7 @@ int runFrame(const CliArgs& a) {
     if (!parseWhole(a.positional[1], 0, 1 << 30, n) || n >= m.count())
         return cliError(strprintf("%s: frame '%s' is not one of 0 to %d", in.c_str(), a.positional[1].c_str(), m.count() - 1));
     const CZVimage& f = m.GoTo(n);
-    if (!f.Save(out)) return cliError(out + ": cannot write the picture (extension .zvg, .bmp, .tif or .tiff)");
+    if (const Status s = savePicture(f, out); !s) return cliError(s.reason());
     if (a.json()) {
         JsonWriter j;
         j.beginObject().field("output", out).field("frame", n).field("field", f.tag());

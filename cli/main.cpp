@@ -1,17 +1,20 @@
 // ordavia-cli: the workstation's engine without a window.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ScriptedPrompter.h"
+#include "framework/ConsolePrompter.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -27,6 +30,58 @@ std::string programPath() {
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return {};
     return std::string(buf, static_cast<size_t>(n));
+}
+
+// A profile must be readable when it exists, and creatable when it does not
+// (a new profile beside others): a name that leads nowhere is a mistake the
+// user must hear of, not a profile of defaults.
+std::string profileProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return path + ": the profile is not a regular file";
+        if (::access(path.c_str(), R_OK) != 0) return path + ": the profile cannot be read (" + std::strerror(errno) + ")";
+        return {};
+    }
+    const std::string folder = folderOf(path).empty() ? std::string(".") : folderOf(path);
+    if (::access(folder.c_str(), W_OK) != 0)
+        return path + ": the profile cannot be read or created (" + std::strerror(errno) + ")";
+    return {};
+}
+
+// The debug log is opened for appending once, so that a log that cannot be
+// written is said at the start instead of losing every line.
+std::string logProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return path + ": the log is not a regular file";
+    FILE* f = std::fopen(path.c_str(), "a");
+    if (!f) return path + ": the log cannot be written (" + std::strerror(errno) + ")";
+    std::fclose(f);
+    return {};
+}
+
+// "help NAME": the command of that name, or every command of a group
+// ("help chart" gives "chart import" and "chart export"; "help convert"
+// the picture's and the video's).
+int printCommandHelp(const std::vector<std::string>& words) {
+    std::string want;
+    for (const std::string& w : words) want += (want.empty() ? "" : " ") + w;
+    std::vector<const CliCommand*> found;
+    for (const CliCommand& c : cliCommands())
+        if (c.name == want || c.name.compare(0, want.size() + 1, want + " ") == 0) found.push_back(&c);
+    if (found.empty() && words.size() > 1) return printCommandHelp({words[0]});
+    if (found.empty()) {
+        if (want == "info") {
+            cliOut("usage: ordavia-cli info FILE [--json]\n\nPrints what FILE holds; with --json as one JSON object.\n");
+            return 0;
+        }
+        return cliError("no command '" + want + "' (try 'ordavia-cli help')");
+    }
+    std::string text;
+    for (const CliCommand* c : found)
+        text += (text.empty() ? "" : "\n") + ("usage: ordavia-cli " + c->usage + "\n") +
+                (c->help.empty() ? "" : "\n" + c->help + "\n");
+    cliOut(text);
+    return 0;
 }
 
 void printHelp() {
@@ -107,8 +162,11 @@ int main(int argc, char** argv) {
         if (args[i] == "--version") {
             cliOut(std::string("ordavia-cli ") + kVersion + "\n");
             return 0;
-        } else if ((args[i] == "--profile" || args[i] == "--log") && i + 1 < args.size()) {
+        } else if (args[i] == "--profile" || args[i] == "--log") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return cliError(args[i] + " needs a file");
             (args[i] == "--profile" ? profile : logFile) = args[i + 1];
+            const std::string problem = args[i] == "--profile" ? profileProblem(profile) : logProblem(logFile);
+            if (!problem.empty()) return cliError(problem);
             ++i;
         } else if (args[i] == "--help" || args[i] == "-h") {
             printHelp();
@@ -139,8 +197,9 @@ int main(int argc, char** argv) {
         DebugLog::setFile(logFile);
         DebugLog::setEnabled(true);
     }
-    // Nobody to ask: every prompt takes its proposed value.
-    static ScriptedPrompter silent;
+    // Nobody to ask: every prompt takes its proposed value, and every
+    // message a document shows goes to stderr.
+    static ConsolePrompter silent(stderr, "ordavia-cli");
     ordavia::AppServices& services = cliServices();
     services.profileStore = &profileStore;
     services.prompterPtr = &silent;
@@ -148,19 +207,7 @@ int main(int argc, char** argv) {
     services.programFolder = folderOf(programPath());
 
     if (args[0] == "help") {
-        if (args.size() >= 2) {
-            std::vector<std::string> rest(args.begin() + 1, args.end());
-            size_t used = 0;
-            if (const CliCommand* c = findCommand(rest, used)) {
-                cliOut("usage: ordavia-cli " + c->usage + "\n" + (c->help.empty() ? "" : "\n" + c->help + "\n"));
-                return 0;
-            }
-            if (rest[0] == "info") {
-                cliOut("usage: ordavia-cli info FILE [--json]\n\nPrints what FILE holds; with --json as one JSON object.\n");
-                return 0;
-            }
-            return cliError("no command '" + rest[0] + "'");
-        }
+        if (args.size() >= 2) return printCommandHelp(std::vector<std::string>(args.begin() + 1, args.end()));
         printHelp();
         return 0;
     }

@@ -2,8 +2,9 @@
 // A whole line scan without a window: the points of a dimension line, the
 // grey values along it, a video played through a line-scan document frame
 // by frame as playback would, and space-time images from other instruments
-// (kymographs) taken as the scan itself. ordavia-cli and the accuracy tests
-// run through here.
+// (kymographs) taken as the scan itself. ordavia-cli's kymographs and the
+// accuracy tests run through here; a video line of ordavia-cli runs the
+// workstation's own scan (LineVelocityRun) instead.
 #include <cstdint>
 #include <functional>
 #include <string>

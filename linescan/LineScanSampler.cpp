@@ -6,6 +6,7 @@
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDim.h"
 #include "linescan/LineScanRun.h"
+#include "linescan/LineScanSettings.h"
 #include "video/CMotivaDoc.h"
 
 namespace ordavia {
@@ -30,7 +31,10 @@ bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDi
     if (reversed) std::reverse(points_[0].begin(), points_[0].end());
     points_[1] = second ? linePoints(*second) : std::vector<ZPoint>{};
     if (points_[0].empty()) return false;
-    const double fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0;
+    // The rate and calibration every run of this line takes; the
+    // calculation parameters are the scan's own.
+    const LineScanSettings run = lineScanSettings(video, line, nullptr);
+    const double fps = run.framesPerSecond;
     bool ok;
     if (scan_.params().method == 2) {
         if (points_[1].empty()) return false;
@@ -38,8 +42,8 @@ bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDi
         twoLines_ = true;
     } else {
         // A field lasts half a frame; the scan doubles it back without interlace.
-        ok = scan_.startScan(key_, static_cast<uint32_t>(points_[0].size()), 1, 0.5 / fps,
-                             spacing(video, line, points_[0].size()), video.unitsInEffect());
+        ok = scan_.startScan(key_, static_cast<uint32_t>(points_[0].size()), 1, 0.5 / fps, run.lengthPerPoint,
+                             run.units);
         twoLines_ = false;
     }
     started_ = ok;

@@ -9,6 +9,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "linescan/LineScanSampler.h"
+#include "linescan/LineScanSettings.h"
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDim.h"
 #include "measure/CDimLine.h"
@@ -43,12 +44,12 @@ std::vector<int> scannableLines(const CMotivaDoc& video) {
 }
 
 std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress, bool reversed) {
+                                            const std::function<bool(int)>& progress, bool reversed,
+                                            const CbvParams* params) {
     const CDim* line = video.currentDimList().at(index);
     if (!line || !video.hasFrames()) return nullptr;
-    const int n = video.frameCount();
-    int first = video.selectionFirst() < 0 ? 0 : std::min(video.selectionFirst(), n);
-    int last = video.selectionLast() < 0 ? n : std::min(video.selectionLast(), n);
+    const LineScanSettings run = lineScanSettings(video, *line, services);
+    const int first = run.first, last = run.last;
     if (last <= first) return nullptr;
 
     auto scan = std::make_unique<ZlineScanDoc>();
@@ -58,6 +59,7 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
         if (DocTemplate* t = services->findTemplate("ZlineScanBaseDoc")) scan->setDocTemplate(t);
     }
     if (!scan->OnNewDocument()) return nullptr;
+    if (params) scan->setParams(*params, false);
     scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1) + (reversed ? " (reversed)" : ""));
     // One column per frame, so that the summary covers the whole
     // selection; the user's "NoPtsToSample" stays as it is.
@@ -79,17 +81,18 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
 }
 
 std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
-                                          const std::function<bool(int)>& progress, bool* reversedOut) {
+                                          const std::function<bool(int)>& progress, bool* reversedOut,
+                                          const CbvParams* params) {
     int offset = 0;
     bool stopped = false;
     const auto counted = [&](int f) {
         stopped = progress && !progress(offset + f);
         return !stopped;
     };
-    auto forward = scanWholeVideo(video, index, services, counted, false);
+    auto forward = scanWholeVideo(video, index, services, counted, false, params);
     if (!forward) return nullptr;
     offset = static_cast<int>(forward->scanTrace() ? forward->scanTrace()->sampleCount() : 0);
-    auto backward = scanWholeVideo(video, index, services, counted, true);
+    auto backward = scanWholeVideo(video, index, services, counted, true, params);
     if (stopped) return nullptr;
     const auto score = [](const ZlineScanDoc& d) {
         const CbvSummary s = d.summary(0, 0);

@@ -30,15 +30,19 @@ std::vector<int> scannableLines(const CMotivaDoc& video);
 // last) (the whole video when the selection is -1, -1) into a new scan
 // document that keeps every frame as a column. progress(frame) returning
 // false cancels (null result). The video's current frame is left as it was.
+// The run takes the settings of lineScanSettings; `params`, when given,
+// replace the profile's calculation parameters for this run only.
 std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress = {}, bool reversed = false);
+                                            const std::function<bool(int)>& progress = {}, bool reversed = false,
+                                            const CbvParams* params = nullptr);
 
 // The correlation sees flow from the first point of a line towards the
 // last only. This scans the line both ways and keeps the way whose good
 // columns correlate better (a line drawn against the flow is measured too);
 // `reversedOut` tells which. progress counts 2 x the selected frames.
 std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
-                                          const std::function<bool(int)>& progress = {}, bool* reversedOut = nullptr);
+                                          const std::function<bool(int)>& progress = {}, bool* reversedOut = nullptr,
+                                          const CbvParams* params = nullptr);
 
 // Below either of these a summary is not offered as sound: fewer than half
 // the columns correlate, or the good ones correlate weakly, so that the mean

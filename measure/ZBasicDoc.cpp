@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "image/FileKinds.h"
 #include "image/ImageFormats.h"
 #include "measure/ImageProcessing.h"
 #include "measure/MagnificationTable.h"
@@ -43,10 +44,7 @@ uint64_t pixelHash(const CZVimage& img) {
     return h;
 }
 
-bool isPictureExtension(const std::string& ext) {
-    const std::string e = toLower(ext);
-    return e == ".bmp" || e == ".zvg" || e == ".tif" || e == ".tiff" || e == ".jpg" || e == ".jpeg" || e == ".png";
-}
+bool isPictureExtension(const std::string& ext) { return ordavia::hasExtensionIn(ext, ordavia::pictureExtensions()); }
 
 struct ListSettings {
     const char* section;

@@ -15,6 +15,7 @@
 #include "base/ByteOrder.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "image/FileKinds.h"
 #include "settings/DebugLog.h"
 #include "video/AviReader.h"
 #include "video/AviWriter.h"
@@ -46,14 +47,7 @@ void MovieFrameImage::own() {
     resize(w, r, b);
 }
 
-bool isForeignVideo(const std::string& path) {
-    const std::string ext = toLower(extensionOf(path));
-    static const char* const kExt[] = {".avi", ".mp4", ".mov", ".mkv", ".m4v", ".webm",
-                                       ".wmv", ".mpg", ".mpeg", ".ogv", ".flv", ".ts"};
-    for (const char* e : kExt)
-        if (ext == e) return true;
-    return false;
-}
+bool isForeignVideo(const std::string& path) { return hasExtensionIn(path, foreignVideoExtensions()); }
 
 std::string errnoText(int e) { return std::strerror(e); }
 

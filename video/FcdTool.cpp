@@ -212,7 +212,15 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
         // width x height.
         row.values = {r.bounds.width() * sx, r.bounds.height() * sy, double(r.pixels) * sx * sy, r.fcf, r.density,
                       r.flux, r.conc, doc_.threshold()};
-        if (CResultDoc* table = doc_.services().results().open(ResultTitles::kFcf)) (void)table->addRow(row);
+        CResultDoc* table = doc_.services().results().open(ResultTitles::kFcf);
+        if (!table || !table->addRow(row)) {
+            doc_.SetModifiedFlag(true);
+            doc_.UpdateAllViews();
+            return Status::failure(StatusCode::OutOfRange,
+                                   strprintf(fcfdoc::kDensityText, r.density) +
+                                       std::string("\nThe row could not be added to the results table \"") +
+                                       ResultTitles::kFcf + "\".");
+        }
     }
     doc_.SetModifiedFlag(true);
     doc_.UpdateAllViews();

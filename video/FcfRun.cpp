@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Text.h"
+#include "chart/ResultColumnSets.h"
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/fcfdoc.h"
@@ -47,7 +48,12 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     doc->setBlock(std::move(block));
     doc->SetTitle(video_->GetTitle() + strprintf(" FCF-%i-%i", a, b));
     doc->SetModifiedFlag(true);
-    doc->addResultRow();
+    // Where results tables are kept, a row the table refused (it is full)
+    // is a result lost: the run says so instead of going on.
+    if (video_->hasServices() && video_->services().resultTables && !doc->addResultRow())
+        return Status::failure(StatusCode::OutOfRange, strprintf("the row of frames %i to %i could not be added to "
+                                                                 "the results table \"%s\"",
+                                                                 a, b, ResultTitles::kFcf));
     return doc;
 }
 

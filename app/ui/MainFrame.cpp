@@ -25,6 +25,7 @@
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
+#include "image/FileKinds.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "framework/AppServices.h"
@@ -306,9 +307,8 @@ bool MainFrame::openForeignFile(const std::string& path) {
     const std::string ext = toLower(extensionOf(path));
     // Movie files and videos of other programs open as video documents
     // that import them, as "&Import..." and "Import AVI..." would.
-    static const char* const kVideos[] = {".mve", ".mp4", ".mov", ".mkv", ".m4v", ".webm", ".wmv", ".mpg", ".mpeg", ".ogv"};
-    for (const char* v : kVideos) {
-        if (ext != v) continue;
+    // The video documents' own ".dcs" opens through its template.
+    if (ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions())) {
         DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
         if (!t || !t->isBound()) return false;
         std::unique_ptr<Document> doc = t->createDocument();
@@ -326,7 +326,7 @@ bool MainFrame::openForeignFile(const std::string& path) {
         app_.AddDocument(std::move(doc));
         return true;
     }
-    if (ext != ".zvg" && ext != ".bmp" && ext != ".tif" && ext != ".jpg" && ext != ".jpeg" && ext != ".png") return false;
+    if (!ordavia::hasExtensionIn(path, ordavia::pictureExtensions())) return false;
     DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
     if (!t || !t->isBound()) return false;
     std::unique_ptr<Document> doc = t->createDocument();

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <algorithm>
+#include <cstdlib>
 #include <cctype>
 #include <cmath>
 #include <ctime>
@@ -476,10 +477,14 @@ int ZchartView::importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f
     if (n > 0 && !f.binary) {
         // Names and units from a heading line, where the file has one.
         const auto h = headings(bytes);
-        for (int i = 0; i < n && i < static_cast<int>(h.size()); ++i) {
+        // A column without values makes no trace: the heading of each trace
+        // is that of its column ("col%i").
+        for (int i = 0; i < n; ++i) {
             CTrace* t = doc_->trace(before + i);
-            if (!h[i].first.empty()) t->name = h[i].first;
-            t->yUnits = h[i].second;
+            const int c = t->name.compare(0, 3, "col") == 0 ? std::atoi(t->name.c_str() + 3) - 1 : i;
+            if (c < 0 || c >= static_cast<int>(h.size())) continue;
+            if (!h[size_t(c)].first.empty()) t->name = h[size_t(c)].first;
+            t->yUnits = h[size_t(c)].second;
         }
     }
     return n;

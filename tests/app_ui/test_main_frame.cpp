@@ -25,7 +25,10 @@
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/TempFolderTest.h"
+#include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
+#include "video/CMotivaDoc.h"
+#include "video/ui/CMotivaView.h"
 
 using namespace ordavia;
 
@@ -123,6 +126,30 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     const std::string saved = (dir_ / "pic.cs1").string();
     app.documents()[0]->SetPathName(saved);
     EXPECT_EQ(app.recentFiles().entries().front(), saved);
+    frame.close();
+    app.ExitInstance();
+}
+
+// The window opens every kind of video the command line reads (one list
+// for both): an MPEG transport stream opens as a video document.
+TEST_F(MainFrameTest, EveryKnownVideoKindOpensAsAVideoDocument) {
+    registerVideoViews();
+    testsupport::writeBytes((dir_ / "clip.mve").string(), testsupport::mveCurrent(160, 120, 8, 8, 0));
+    const std::string ts = (dir_ / "clip.ts").string();
+    {
+        CMotivaDoc video;
+        svc.adopt(video);
+        ASSERT_TRUE(video.OnNewDocument());
+        ASSERT_TRUE(video.importMovie((dir_ / "clip.mve").string()));
+        ASSERT_TRUE(video.exportAvi(ts, "mpeg4"));
+    }
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.openFiles({QString::fromStdString(ts)});
+    ASSERT_EQ(app.documents().size(), 1u) << (prompter.messages().empty() ? "" : prompter.messages().back());
+    EXPECT_NE(dynamic_cast<CMotivaDoc*>(app.documents()[0].get()), nullptr);
+    EXPECT_EQ(app.documents()[0]->GetTitle(), "clip.ts");
     frame.close();
     app.ExitInstance();
 }

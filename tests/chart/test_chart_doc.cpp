@@ -73,17 +73,6 @@ TEST(Import, TextColumnsHeadersAndSemicolons) {
     EXPECT_EQ(doc.trace(2)->data->valueAt(1), 6);
     EXPECT_EQ(doc.trace(0)->sampleCount(), 2u);
 
-    DataFileFormat s;
-    s.columns = 2;
-    s.count = 1;
-    s.outputType = 6;
-    const auto semi = bytesOf("1.5;2;3\n");
-    TraceImporter in(semi, s);
-    EXPECT_FLOAT_EQ(in.next()->data->valueAt(0), 1.5f);
-    auto second = in.next();
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->data->valueAt(0), 0) << "no sample from that line";
-
     // An unquoted heading line with a time column reads as headings, not zeros.
     DataFileFormat d;
     d.columns = 2;
@@ -92,6 +81,32 @@ TEST(Import, TextColumnsHeadersAndSemicolons) {
     ZchartDoc ld;
     EXPECT_EQ(ld.importTraces(bytesOf("Time (s),Flux (PU)\r\n0.00,12.5\r\n0.01,13.0\r\n"), d), 2);
     EXPECT_FLOAT_EQ(ld.trace(1)->data->valueAt(0), 12.5f);
+}
+
+TEST(Import, TextRowsStayAlignedAndNothingIsMadeUp) {
+    // A short row, an empty cell and "NA" leave gaps in their own column.
+    DataFileFormat f;
+    f.columns = 3;
+    f.count = 10;
+    f.outputType = 6;
+    ZchartDoc doc;
+    ordavia::Status why;
+    EXPECT_EQ(doc.importTraces(bytesOf("1,10,100\r\n2\r\n3,,300\r\n4,40,NA\r\n"), f, &why), 3);
+    ASSERT_EQ(doc.trace(1)->sampleCount(), 4u);
+    EXPECT_TRUE(std::isnan(doc.trace(1)->data->valueAt(1)) && std::isnan(doc.trace(1)->data->valueAt(2)));
+    EXPECT_FLOAT_EQ(doc.trace(1)->data->valueAt(3), 40.0f);
+    EXPECT_EQ(doc.trace(2)->sampleCount(), 3u);
+    // Integer traces cannot hold a gap; "1.5;2" is not a number (only the
+    // comma separates); random bytes are no numbers: each file refused.
+    for (const std::string& bad : {std::string("1,10\n2\n3,30\n"), std::string("1.5;2;3\n"), std::string("\x01\x93,\xff\n", 5)}) {
+        DataFileFormat g;
+        g.columns = 2;
+        g.count = 10;
+        g.outputType = bad[1] == ',' ? 2 : 6;
+        ZchartDoc none;
+        EXPECT_EQ(none.importTraces(bytesOf(bad), g, &why), 0);
+        EXPECT_EQ(why.code(), StatusCode::BadFormat) << bad;
+    }
 }
 
 TEST(ChartDoc, SpectrumSmoothingFirAndDerivative) {

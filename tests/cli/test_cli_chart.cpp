@@ -46,3 +46,31 @@ TEST(CliChart, ImportInfoSpectrumExport) {
     EXPECT_NE(cli("chart import " + (dir / "o.bin").string() + " x.zv1 --binary", dir).code, 0) << "needs --type";
     EXPECT_NE(cli("info " + (dir / "ldf.txt").string() + ".zv1", dir).code, 0);
 }
+
+TEST(CliChart, TextImportRefusesNothingJunkRaggedIntegersAndItsOwnInput) {
+    testsupport::ScratchDir d("cli-chart-refuse");
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(d / name, std::ios::binary) << bytes;
+        return d / name;
+    };
+    std::string junk;
+    for (uint32_t i = 0, x = 12345; i < 4096; ++i) junk += char((x = x * 1103515245u + 12345u) >> 24);
+    const std::string out = d / "o.zv1", ragged = write("ragged.txt", "1,10\n2\n3,30\n");
+    // Nothing, junk, and a gap an integer trace cannot hold: refused, nothing written.
+    for (const std::string& in : {write("empty.txt", ""), write("junk.txt", junk), ragged}) {
+        EXPECT_EQ(cli("chart import " + in + " " + out + " --text --columns 2 --rows 9", d.dir).code, 1) << in;
+        EXPECT_FALSE(fs::exists(out)) << in;
+    }
+    ASSERT_EQ(cli("chart import " + ragged + " " + out + " --text --columns 2 --rows 9 --type 6", d.dir).code, 0);
+    EXPECT_NE(cli("info " + out + " --json", d.dir).out.find("\"count\": 3"), std::string::npos);
+    // The input through another path or a link is still the input.
+    fs::create_symlink(ragged, d / "link.zv1");
+    for (const std::string& target : {d / "./ragged.txt", d / "link.zv1"})
+        EXPECT_EQ(cli("chart import " + ragged + " " + target + " --text --columns 2 --rows 9 --type 6", d.dir).code, 1);
+    EXPECT_EQ(fs::file_size(ragged), 12u);
+    // One line of 200,000 values: read once, every column its own value.
+    std::string wide;
+    for (int i = 0; i < 200000; ++i) wide += std::to_string(i % 97) + (i + 1 < 200000 ? "," : "\n");
+    const auto r = cli("chart import " + write("wide.txt", wide) + " " + out + " --text --columns 100000 --rows 1", d.dir);
+    EXPECT_NE(r.out.find("100000 traces"), std::string::npos) << r.out;
+}

@@ -6,8 +6,15 @@
 #include <regex>
 #include <string>
 
+#include "chart/CResultDoc.h"
+#include "chart/ResultColumnSets.h"
 #include "support/CliRun.h"
 #include "support/MveBytes.h"
+#include "support/TestServices.h"
+#include "video/CMotivaDoc.h"
+#include "video/FcdTool.h"
+#include "video/FcfRun.h"
+#include "video/fcfdoc.h"
 
 namespace fs = std::filesystem;
 
@@ -45,4 +52,28 @@ TEST(CliFcf, RowsPerBlockDocumentsAndTheWholeVideoPicture) {
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
     EXPECT_EQ(run("fcf " + (dir / "missing.mve").string()).code, 1);
+}
+
+// What "fcf" runs, with the results tables of the workstation: a row the
+// table refuses (it is full) is reported, not dropped in silence.
+TEST(CliFcf, ARowTheResultsTableRefusesIsReported) {
+    testsupport::ScratchDir scratch("fcf-full-table");
+    const std::string mve = (scratch.dir / "v.mve").string();
+    ASSERT_EQ(clitest::cli("synth video " + mve + " --frames 8 --size 128x96 --scale 3", scratch.dir).code, 0);
+    ordavia::test::TestServices svc;
+    CMotivaDoc video;
+    svc.adopt(video);
+    ASSERT_TRUE(video.OnNewDocument() && video.importMovie(mve));
+    ordavia::FcfRun run;
+    ASSERT_TRUE(run.start(video, -1));
+    auto flow = run.step();
+    ASSERT_TRUE(flow) << flow.reason();
+    CResultDoc* table = svc.results.open(ordavia::ResultTitles::kFcf);
+    while (table->addRow({"filler", "pixel", {1.0}})) {
+    }
+    ASSERT_TRUE(run.start(video, -1));
+    EXPECT_NE(run.step().reason().find("could not be added"), std::string::npos);
+    // The density tool on the flow picture: the same.
+    flow.value()->setRegion(ordavia::ZRect{10, 10, 60, 50});
+    EXPECT_NE(ordavia::FcdTool(*flow.value()).mark({}).reason().find("could not be added"), std::string::npos);
 }

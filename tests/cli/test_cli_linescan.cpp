@@ -6,11 +6,18 @@
 #include <fstream>
 
 #include "base/FileIO.h"
+#include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanBaseDoc.h"
+#include "linescan/ZlineScanDoc.h"
+#include "measure/CDimLine.h"
 #include "support/CliRun.h"
 #include "support/LineScanFeed.h"
 #include "support/MveBytes.h"
+#include "support/SyntheticLimb.h"
+#include "support/TestServices.h"
 #include "support/TiffBytes.h"
+#include "video/CMotivaDoc.h"
+#include "video/SyntheticVideo.h"
 
 using namespace ordavia;
 
@@ -41,45 +48,103 @@ std::vector<uint8_t> kymograph(double v, int bits, bool timeAlongX, uint32_t tim
     return testsupport::greyTiffBytes(w, h, bits, px);
 }
 
+// A synthetic video with its document (50 frames per second, 1.6 um per
+// pixel) and the line along the arterial limb of its first flowing loop.
+struct SynthVideo {
+    std::string dcs, mve, line;
+    double truthUm = 0;
+    std::vector<ZPoint> vertices;
+};
+
+SynthVideo synthVideo(const ScratchDir& d, int frames = 60) {
+    SynthVideo v;
+    v.dcs = d / "s.dcs";
+    v.mve = d / "s.mve";
+    EXPECT_EQ(cli("synth video " + v.mve + " --frames " + std::to_string(frames) + " --fps 50 --seed 4", d.dir).code, 0);
+    SyntheticVideo truth;
+    SyntheticVideo::Params p;
+    p.seed = 4;
+    p.frames = frames;
+    p.fps = 50;
+    std::string error;
+    EXPECT_TRUE(truth.prepare(p, &error)) << error;
+    for (const auto& c : truth.truth().capillaries)
+        if (c.flows && v.vertices.empty()) v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS;
+    for (const ZPoint& q : v.vertices) v.line += (v.line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);
+    return v;
+}
+
+// The zvl a run saved.
+std::unique_ptr<ZlineScanBaseDoc> savedScan(const std::string& zvl) {
+    std::vector<uint8_t> bytes;
+    auto doc = std::make_unique<ZlineScanBaseDoc>();
+    EXPECT_TRUE(readFileBytes(zvl, bytes).ok() && doc->loadZvlBytes(bytes).ok());
+    return doc;
+}
+
 }  // namespace
 
-TEST(CliLinescan, VideoLineGivesTheDocumentedKeysAndASavedScan) {
-    ScratchDir d("cli-linescan");
-    const std::string mve = d / "s.mve";
-    ASSERT_EQ(cli("synth video " + mve + " --frames 30 --fps 50 --seed 4", d.dir).code, 0);
-    const std::string zvl = d / "a.zvl";
-    auto r = cli("linescan " + mve + " --line 100,200,140,230,150,260 --gap 2 --zvl " + zvl + " --json", d.dir);
-    ASSERT_EQ(r.code, 0) << r.out;
-    for (const char* k : {"\"columns\": 30", "\"px_per_frame\"", "\"um_per_s\": null", "\"range\"", "\"percent_good\"",
-                          "\"mean_correlation\"", "\"cbv\": ["})
-        EXPECT_NE(r.out.find(k), std::string::npos) << k << "\n" << r.out;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(zvl, bytes).ok());
-    ZlineScanBaseDoc doc;
-    ASSERT_TRUE(doc.loadZvlBytes(bytes).ok());
-    ASSERT_NE(doc.scanTrace(), nullptr);
-    EXPECT_EQ(doc.scanTrace()->sampleCount(), 30u);
-    EXPECT_EQ(doc.params().gap, 2);
-    // A movie file keeps no rate: the capture rate of 25 frames per second.
-    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, 0.04);
+TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
+    ScratchDir d("cli-linescan-same");
+    const SynthVideo v = synthVideo(d);
+    std::ofstream(d / "p.ini") << "[correlation]\ngap=2\n";  // read by both
+    // The workstation's "Calculate all widths and velocities" on the line.
+    ordavia::test::TestServices svc;
+    ASSERT_TRUE(svc.profile.SetPath(d / "p.ini"));
+    CMotivaDoc video;
+    svc.adopt(video);
+    ASSERT_TRUE(video.OnOpenDocument(v.dcs));
+    auto line = std::make_unique<CDimLine>();
+    for (const ZPoint& q : v.vertices) line->addVertex(q);
+    bool reversed = false;
+    auto scan = scanBothWays(video, video.addObject(std::move(line)), &svc.services, {}, &reversed);
+    ASSERT_NE(scan, nullptr);
+    const CbvSummary ws = scan->summary(0, 0);
+    const double expected = (reversed ? -1 : 1) * ws.mean;
 
-    r = cli("linescan " + mve + " --line 100,200,140,230 --scale 1.5 --fps 50 --method hough --zvl " + zvl + " --json",
-            d.dir);
+    const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --zvl " + (d / "a.zvl") + " --json", d.dir);
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_EQ(r.out.find("\"um_per_s\": null"), std::string::npos) << r.out;
-    ASSERT_TRUE(readFileBytes(zvl, bytes).ok());
-    ASSERT_TRUE(doc.loadZvlBytes(bytes).ok());
-    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, 0.02);
-    EXPECT_EQ(doc.scanTrace()->yUnits, "um");
-    EXPECT_NE(doc.houghTrace(), nullptr);
+    EXPECT_NEAR(numberAfter(r.out, "velocity"), expected, 1e-9 * std::fabs(expected)) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "um_per_s"), expected, 1e-9 * std::fabs(expected)) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
+    EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
+    EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
+    const auto saved = savedScan(d / "a.zvl");
+    EXPECT_EQ(saved->params().gap, 2);
+    EXPECT_DOUBLE_EQ(saved->scanTrace()->xInterval, 0.02);
 
+    // Options override the document: twice the rate and half the scale.
+    const auto o = cli("linescan " + v.dcs + " --line " + v.line + " --fps 100 --scale 0.8 --json", d.dir);
+    EXPECT_NEAR(numberAfter(o.out, "um_per_s"), expected, 1e-6 * v.truthUm) << o.out;
+
+    // A movie file opens at the rate the workstation gives it, uncalibrated.
+    CMotivaDoc movie;
+    svc.adopt(movie);
+    ASSERT_TRUE(movie.OnNewDocument() && movie.importMovie(v.mve));
+    const auto m = cli("linescan " + v.mve + " --line " + v.line + " --method hough --zvl " + (d / "m.zvl") + " --json", d.dir);
+    ASSERT_EQ(m.code, 0) << m.out;
+    EXPECT_NE(m.out.find("\"um_per_s\": null"), std::string::npos) << m.out;
+    EXPECT_DOUBLE_EQ(savedScan(d / "m.zvl")->scanTrace()->xInterval, 1.0 / movie.framesPerSecond());
+}
+
+TEST(CliLinescan, NoScanOrNoVelocityIsAnError) {
+    ScratchDir d("cli-linescan-fail");
+    const SynthVideo v = synthVideo(d, 30);
     for (const char* bad : {"--line 1,2,3", "--line 1,2,x,4", "--line 5,5,6,6", "--line 1,2,50,2 --method fft",
-                            "--line 1,2,50,2 --gap 0", "--line 1,2,50,2 --limit 2", "--line 1,2,50,2 --fps -1"}) {
-        r = cli("linescan " + mve + " " + bad, d.dir);
+                            "--line 1,2,50,2 --gap 0", "--line 1,2,50,2 --limit 2", "--line 1,2,50,2 --fps -1",
+                            "--line -5,10,40,10", "--line 600,10,700,10"}) {
+        const auto r = cli("linescan " + v.dcs + " " + bad, d.dir);
         EXPECT_EQ(r.code, 1) << bad << "\n" << r.out;
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }
     EXPECT_EQ(cli("linescan " + (d / "missing.mve") + " --line 1,2,50,2", d.dir).code, 1);
+    // Nothing correlates above a limit of 1: no velocity, no success.
+    const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --limit 1 --json", d.dir);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("no velocity found"), std::string::npos) << r.out;
+    // A profile asking for the two-line method cannot scan one line.
+    std::ofstream(d / "p.ini") << "[linescan]\ncbvmethod=2\n";
+    EXPECT_EQ(cli("linescan " + v.dcs + " --line " + v.line, d.dir).code, 1);
 }
 
 TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
@@ -104,9 +169,12 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
             EXPECT_NEAR(numberAfter(r.out, "mm_per_s"), c.v * 0.5, std::fabs(c.v) * 0.025);
         }
     }
-    const std::string junk = d / "junk.tif";
+    const std::string junk = d / "junk.tif", flat = d / "flat.tif";
     ASSERT_TRUE(writeFileAtomically(junk, std::vector<uint8_t>(300, 0x49)).ok());
+    // Nothing moves: no velocity, and no success.
+    ASSERT_TRUE(writeFileAtomically(flat, testsupport::greyTiffBytes(120, 150, 8, std::vector<uint16_t>(120 * 150, 90))).ok());
     for (const std::string& args : {"kymograph " + junk + " --line-period 0.001 --pixel-size 0.5",
+                                    "kymograph " + flat + " --line-period 0.001 --pixel-size 0.5 --json",
                                     "kymograph " + (d / "k.tif") + " --line-period 0 --pixel-size 0.5",
                                     "kymograph " + (d / "k.tif") + " --line-period 0.001 --pixel-size 0.5 --time-axis z"}) {
         const auto r = cli(args, d.dir);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -39,4 +40,17 @@ TEST(CliStabilise, OffsetsPerFrameAndTheDocument) {
     for (const char* bad : {" --step 0", " --range 60", " --frames 3", " --window x", " --out x.txt"})
         EXPECT_NE(run("stabilise " + mve + bad).code, 0) << bad;
     EXPECT_NE(run("stabilise " + (dir / "none.mve").string()).code, 0);
+}
+
+TEST(CliStabilise, TheProfilesChoicesStand) {
+    testsupport::ScratchDir scratch("cli-stab-profile");
+    const fs::path dir = scratch.dir;
+    const std::string mve = (dir / "shaky.mve").string();
+    ASSERT_EQ(clitest::cli("synth video " + mve + " --frames 6 --size 320x240 --jitter 3", dir).code, 0);
+    // The profile asks for sub-pixel offsets, as the workstation would run
+    // them: fractions without the option.
+    std::ofstream(dir / "p.ini") << "[movement]\nsubpixel=1\n";
+    const auto r = clitest::cli("stabilise " + mve + " --json", dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find('.'), std::string::npos) << r.out;
 }

@@ -10,6 +10,7 @@
 
 #include "image/CZVimage.h"
 #include "linescan/LineScanRun.h"
+#include "support/SyntheticLimb.h"
 #include "video/SyntheticVideo.h"
 
 using namespace ordavia;
@@ -21,23 +22,7 @@ struct Case {
     uint64_t seed;
 };
 
-// The limb from the arterial foot, as a user would lay the line: vertices
-// every 12 pixels along the centre line, up to 8 segments.
-std::vector<ZPoint> limbLine(const ordavia::SyntheticVideo::Capillary& c) {
-    std::vector<ZPoint> v;
-    const auto& cl = c.centreLine;
-    if (cl.empty()) return v;
-    v.push_back(ZPoint{int(std::lround(cl[0].x)), int(std::lround(cl[0].y))});
-    double acc = 0;
-    for (size_t i = 1; i < cl.size() && v.size() < 9; ++i) {
-        acc += std::hypot(cl[i].x - cl[i - 1].x, cl[i].y - cl[i - 1].y);
-        if (acc >= 12) {
-            v.push_back(ZPoint{int(std::lround(cl[i].x)), int(std::lround(cl[i].y))});
-            acc = 0;
-        }
-    }
-    return v;
-}
+using testsupport::limbLine;
 
 // Methods: correlation, correlation sub-pixel, Hough sub-pixel, Hough.
 constexpr int kMethods = 4;

@@ -1,0 +1,86 @@
+// What every command owes its user: global options that lead nowhere are
+// errors, help answers for a group of commands, an output never replaces
+// its input, and a full disc is called a full disc.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "framework/ConsolePrompter.h"
+#include "support/CliRun.h"
+#include "support/ScratchDir.h"
+#include "support/TinyDisc.h"
+
+namespace fs = std::filesystem;
+using clitest::cli;
+using testsupport::ScratchDir;
+
+TEST(CliContracts, ProfileAndLogThatCannotBeUsedAreErrors) {
+    ScratchDir d("cli-global");
+    for (const std::string& bad : {"--profile " + (d / "no/such/folder/p.ini"), "--profile " + d.dir.string(),
+                                   "--log " + (d / "no/such/folder/x.log"), "--log " + d.dir.string()}) {
+        const auto r = cli(bad + " help", d.dir);
+        EXPECT_EQ(r.code, 1) << bad << "\n" << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+    EXPECT_EQ(cli("--profile", d.dir).out, "ordavia-cli: --profile needs a file\n");
+    // A new profile beside others and a new log are fine.
+    EXPECT_EQ(cli("--profile " + (d / "new.ini") + " --log " + (d / "x.log") + " help", d.dir).code, 0);
+}
+
+TEST(CliContracts, HelpAnswersForEveryGroup) {
+    ScratchDir d("cli-help");
+    for (const std::string want : {"fcf|fcf VIDEO", "synth|synth image", "synth|synth video", "chart|chart import",
+                                   "chart|chart export", "convert|convert VIDEO"}) {
+        const size_t bar = want.find('|');
+        const auto r = cli("help " + want.substr(0, bar), d.dir);
+        EXPECT_EQ(r.code, 0) << want;
+        EXPECT_NE(r.out.find("usage: ordavia-cli " + want.substr(bar + 1)), std::string::npos) << want << "\n" << r.out;
+    }
+    EXPECT_EQ(cli("help nonsense", d.dir).code, 1);
+}
+
+TEST(CliContracts, AnOutputIsNeverItsOwnInput) {
+    ScratchDir d("cli-same-file");
+    const std::string pic = d / "a.bmp";
+    ASSERT_EQ(cli("synth image " + pic + " --size 200x160 --loops 2", d.dir).code, 0);
+    fs::create_symlink(pic, d / "link.bmp");
+    fs::create_hard_link(pic, d / "hard.bmp");
+    const auto before = fs::file_size(pic);
+    for (const std::string& out : {pic, d / "./a.bmp", d / "link.bmp", d / "hard.bmp"}) {
+        for (const std::string& args : {"filter " + pic + " " + out + " --op negative", "convert " + pic + " " + out + " --rect 0,0,8,8"}) {
+            const auto r = cli(args, d.dir);
+            EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
+            EXPECT_NE(r.out.find("input"), std::string::npos) << r.out;
+        }
+    }
+    EXPECT_EQ(fs::file_size(pic), before);
+    EXPECT_EQ(cli("filter " + pic + " " + (d / "b.bmp") + " --op negative", d.dir).code, 0);
+}
+
+TEST(CliContracts, AFullDiscIsCalledAFullDisc) {
+    testsupport::TinyDisc disc(32 * 1024);
+    if (!disc.ok()) GTEST_SKIP() << "mounting a small disc needs root";
+    ScratchDir d("cli-full-disc");
+    ASSERT_EQ(cli("synth video " + (d / "s.mve") + " --frames 2 --size 160x120", d.dir).code, 0);
+    disc.fill();
+    for (const std::string& args : {"frame " + (d / "s.mve") + " 0 " + disc.path("f.bmp"),
+                                    "average " + (d / "s.mve") + " " + disc.path("a.zvg"),
+                                    "synth image " + disc.path("s.bmp") + " --size 200x160"}) {
+        const auto r = cli(args, d.dir);
+        EXPECT_EQ(r.code, 1) << args;
+        EXPECT_NE(r.out.find("No space left on device"), std::string::npos) << args << "\n" << r.out;
+        EXPECT_EQ(r.out.find("extension"), std::string::npos) << r.out;
+    }
+}
+
+TEST(CliContracts, EveryMessageOfADocumentReachesTheConsole) {
+    std::FILE* f = std::tmpfile();
+    ordavia::ConsolePrompter p(f, "ordavia-cli");
+    // Nobody answers: the proposed answer, and the text on one line.
+    EXPECT_EQ(p.messageBox("Unexpected file format.\nx.rst", ordavia::MsgButtons::YesNo, ordavia::MsgIcon::Error, ""),
+              ordavia::MsgResult::Yes);
+    std::rewind(f);
+    char buf[64] = {};
+    EXPECT_EQ(std::string(buf, std::fread(buf, 1, sizeof buf - 1, f)), "ordavia-cli: Unexpected file format. x.rst\n");
+    std::fclose(f);
+}
