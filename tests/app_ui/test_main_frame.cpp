@@ -23,6 +23,7 @@
 #include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
@@ -257,5 +258,71 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
     frame.close();
     EXPECT_EQ(enabled(), "");
+    app.ExitInstance();
+}
+
+// At exit every modified document is asked about before any window
+// closes: Cancel leaves all of them (and the unmodified ones) open.
+TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
+    const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
+                               QString::fromStdString(makeTable("c.rst"))};
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.show();
+    frame.openFiles(files);
+    ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+    app.documents()[0]->SetModifiedFlag(true);
+    app.documents()[2]->SetModifiedFlag(true);
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(frame.close());
+    QApplication::processEvents();
+    EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+    EXPECT_EQ(app.documents().size(), 3u);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_NE(prompter.messages()[0].find("2 documents have unsaved changes"), std::string::npos);
+
+    prompter.pushMessageAnswer(MsgResult::No);  // "Discard all"
+    EXPECT_TRUE(frame.close());
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.messages().size(), 2u) << "no second question per window";
+    EXPECT_TRUE(app.documents().empty());
+    app.ExitInstance();
+}
+
+// A colour picture stays colour in its document; one that cannot be read
+// says why and leaves no window and no recent-file entry.
+TEST_F(MainFrameTest, ColourPictureOpensInColourAndAFailedOneLeavesNoTrace) {
+    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kColour);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            img.row(y)[3 * x] = 40;
+            img.row(y)[3 * x + 1] = uint8_t(2 * x);
+            img.row(y)[3 * x + 2] = 220;
+        }
+    const std::string bmp = (dir_ / "colour.bmp").string();
+    ASSERT_TRUE(img.Save(bmp));
+    // A TIFF under a JPEG's name, cut short: read as TIFF, refused as such.
+    ASSERT_TRUE(img.Save((dir_ / "whole.tif").string()));
+    auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
+    bytes.resize(bytes.size() / 3);
+    testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
+
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.openFiles({QString::fromStdString(bmp)});
+    ASSERT_EQ(app.documents().size(), 1u);
+    auto* doc = dynamic_cast<ZBasicDoc*>(app.documents()[0].get());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->image().colour(), CZVimage::kColour);
+
+    frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
+    EXPECT_EQ(app.documents().size(), 1u);
+    EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
+    EXPECT_EQ(app.recentFiles().entries(), std::vector<std::string>{bmp});
+    frame.close();
     app.ExitInstance();
 }

@@ -1,0 +1,116 @@
+// Colour pictures in the image document: they open and save in colour,
+// smoothing and repairs keep the colour, and the commands that need one
+// grey value per pixel work on the grey picture (detection, thresholds,
+// the selection's grey levels) instead of doing nothing or reading blue.
+#include <cmath>
+
+#include "ProcTestSupport.h"
+#include "image/CapillaryDetection.h"
+#include "image/GaussianBlur.h"
+#include "image/GreyConversion.h"
+#include "image/ImageFormats.h"
+#include "image/ProcessingArgs.h"
+#include "measure/ImageProcessing.h"
+#include "measure/SelectionAverage.h"
+
+using namespace ordavia;
+
+namespace {
+
+// Dark red apexes of radius 12 on a pink background, every channel
+// different so that a reader of one channel is caught.
+CZVimage colourApexes(int w, int h) {
+    const std::vector<ZPoint> centres = {{60, 60}, {160, 70}, {100, 150}, {200, 160}};
+    CZVimage img(w, h, 0, CZVimage::kFrame, CZVimage::kColour);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool apex = false;
+            for (const ZPoint& c : centres) apex = apex || std::hypot(x - c.x, y - c.y) < 12.0;
+            uint8_t* p = img.row(y) + 3 * x;
+            p[0] = apex ? 60 : uint8_t(170 + (x + y) % 5);  // blue
+            p[1] = apex ? 30 : uint8_t(180 + (x + y) % 7);  // green
+            p[2] = apex ? 120 : 230;                        // red
+        }
+    return img;
+}
+
+bool isColourOf(const CZVimage& img, int w, int h) {
+    return img.colour() == CZVimage::kColour && img.width() == w && img.height() == h;
+}
+
+}  // namespace
+
+TEST_F(ProcTest, ColourPicturesOpenAndSaveInColour) {
+    ASSERT_EQ(colourApexes(40, 30).Save(path("n1.bmp")), 1);
+    ZBasicDoc& doc = newDoc();
+    ASSERT_TRUE(doc.OnNewDocument());
+    ASSERT_TRUE(doc.importImage(path("n1.bmp")));
+    ASSERT_TRUE(isColourOf(doc.image(), 40, 30));
+    EXPECT_EQ(doc.image().row(3)[2], 230);
+
+    ASSERT_TRUE(doc.OnSaveDocument(path("n1doc.cs1")));
+    CZVimage saved;
+    ASSERT_TRUE(loadPictureAsIs(doc.imageFileName(), saved, {}));
+    EXPECT_TRUE(isColourOf(saved, 40, 30));
+
+    // Opened again from its document, still colour.
+    ZBasicDoc& again = newDoc();
+    ASSERT_TRUE(again.OnOpenDocument(path("n1doc.cs1")));
+    EXPECT_TRUE(isColourOf(again.image(), 40, 30));
+}
+
+TEST_F(ProcTest, SmoothingKeepsColourChannelByChannel) {
+    ZBasicDoc& doc = newDoc(colourApexes(50, 40));
+    doc.setQuiet(true);
+    store().WriteString("blur", "sigma", "1.5");
+    ASSERT_TRUE(ImageProcessing::blur(doc));
+    ASSERT_TRUE(isColourOf(doc.image(), 50, 40));
+    // Each channel is what the grey filter makes of that channel alone.
+    const CZVimage original = colourApexes(50, 40);
+    for (int c = 0; c < 3; ++c) {
+        CZVimage plane(50, 40, 0, CZVimage::kFrame, CZVimage::kGrey);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 50; ++x) plane.row(y)[x] = original.row(y)[3 * x + c];
+        ASSERT_TRUE(gaussianBlur(plane, {}, 1.5));
+        for (int y = 0; y < 40; y += 7)
+            for (int x = 0; x < 50; x += 9) ASSERT_EQ(doc.image().row(y)[3 * x + c], plane.row(y)[x]) << c;
+    }
+    ASSERT_TRUE(ImageProcessing::negative(doc));
+    EXPECT_EQ(doc.image().colour(), CZVimage::kColour);
+}
+
+TEST_F(ProcTest, GreyCommandsConvertInOneUndoableStep) {
+    ZBasicDoc& doc = newDoc(colourApexes(50, 40));
+    doc.setQuiet(true);
+    const CZVimage grey = greyCopyOf(doc.image(), doc.importWeights());
+    store().WriteInt("settings", "simpleimagethreshold", 150);
+    ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
+    ASSERT_EQ(doc.image().colour(), CZVimage::kGrey);
+    CZVimage expected;
+    expected.Copy(grey);
+    expected.threshold({}, 150);
+    EXPECT_TRUE(samePixels(doc.image(), expected));
+    doc.undo();
+    EXPECT_TRUE(isColourOf(doc.image(), 50, 40));
+}
+
+TEST_F(ProcTest, DetectionAndGreyLevelsReadTheGreyPicture) {
+    ZBasicDoc& doc = newDoc(colourApexes(260, 220));
+    doc.setQuiet(true);
+    ProcessingArgs args;
+    args.load(store());
+    const CZVimage grey = greyCopyOf(doc.image(), doc.importWeights());
+    const DetectionResult expected = detectCapillaries(grey, {}, args);
+    ASSERT_EQ(expected.circles.size(), 4u);
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
+    EXPECT_EQ(doc.currentDimList().count(), 4);
+    EXPECT_EQ(doc.image().colour(), CZVimage::kColour);  // looking changes nothing
+
+    double mean = 0;
+    int lo = 0, hi = 0;
+    grey.statistics({}, &mean, &lo, &hi);
+    const ImageSelectionAverage row = computeSelectionAverage(doc);
+    EXPECT_DOUBLE_EQ(row.values[3], mean);
+    EXPECT_EQ(row.values[4], lo);
+    EXPECT_EQ(row.values[5], hi);
+}
