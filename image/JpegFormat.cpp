@@ -11,6 +11,8 @@
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
+// The message codes, to tell a cut-short file from harmless warnings.
+#include <jerror.h>
 
 #include "base/Text.h"
 #include "image/CZVimage.h"
@@ -121,9 +123,9 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
                 dst[x] = uint8_t(weightedGrey(w.blue, p[0], w.green, p[1], w.red, p[2]));
         }
     }
-    if (!err.endedEarly) jpeg_finish_decompress(&cinfo);
     const bool progressive = jpeg_has_multiple_scans(&cinfo);
     const int scans = cinfo.input_scan_number;
+    if (!err.endedEarly) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     if (err.endedEarly) {
         // Say what is missing: the rows of a sequential picture, the later
