@@ -274,18 +274,20 @@ TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
     ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 3);
     app.documents()[0]->SetModifiedFlag(true);
     app.documents()[2]->SetModifiedFlag(true);
+    QApplication::processEvents();  // the start-up notice about the Doppler board
+    const size_t before = prompter.messages().size();
     prompter.pushMessageAnswer(MsgResult::Cancel);
     EXPECT_FALSE(frame.close());
     QApplication::processEvents();
     EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 3);
     EXPECT_EQ(app.documents().size(), 3u);
-    ASSERT_EQ(prompter.messages().size(), 1u);
-    EXPECT_NE(prompter.messages()[0].find("2 documents have unsaved changes"), std::string::npos);
+    ASSERT_EQ(prompter.messages().size(), before + 1);
+    EXPECT_NE(prompter.messages().back().find("2 documents have unsaved changes"), std::string::npos);
 
     prompter.pushMessageAnswer(MsgResult::No);  // "Discard all"
     EXPECT_TRUE(frame.close());
     QApplication::processEvents();
-    EXPECT_EQ(prompter.messages().size(), 2u) << "no second question per window";
+    EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
     EXPECT_TRUE(app.documents().empty());
     app.ExitInstance();
 }
