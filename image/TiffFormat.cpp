@@ -185,6 +185,15 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::Gr
                         d[x] = buf[x];
                     } else if (layout == TiffLayout::GreyInverted) {
                         d[x] = uint8_t(255 - buf[x]);
+                    } else if (layout == TiffLayout::Palette) {
+                        const uint8_t* c = palette[buf[x]];
+                        if (colour) {
+                            d[3 * x] = c[2];
+                            d[3 * x + 1] = c[1];
+                            d[3 * x + 2] = c[0];
+                        } else {
+                            d[x] = uint8_t(weightedGrey(w.red, c[0], w.green, c[1], w.blue, c[2]));
+                        }
                     } else if (colour) {
                         d[3 * x + 2 - plane] = buf[x];
                     } else {
