@@ -254,9 +254,11 @@ bool CBasicApp::SaveAllModified() {
     if (modified.size() == 1 && !modified.front()->SaveModified()) return false;
     if (modified.size() > 1) {
         std::string names;
-        for (const Document* d : modified) names += "    " + (d->GetPathName().empty() ? d->GetTitle() : d->GetPathName()) + "\n";
-        const size_t choice = services_.prompter().chooseButton(strprintf(kSaveAllQuestion, modified.size(), names.c_str()),
-                                                              {kSaveAll, kDiscardAll, kCancel}, MsgIcon::Question);
+        for (const Document* d : modified)
+            names += "    " + (d->GetPathName().empty() ? d->GetTitle() : d->GetPathName()) + "\n";
+        const std::string question = strprintf(kSaveAllQuestion, modified.size(), names.c_str());
+        const size_t choice =
+            services_.prompter().chooseButton(question, {kSaveAll, kDiscardAll, kCancel}, MsgIcon::Question);
         if (choice == 0) {
             // A save that fails or whose name is not given stops the exit;
             // the documents saved before it stay saved.

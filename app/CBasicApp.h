@@ -72,7 +72,8 @@ public:
     bool SaveAllModified();
     bool exitApproved() const { return exitApproved_; }
     void cancelExit() { exitApproved_ = false; }
-    static constexpr const char* kSaveAllQuestion = "%zu documents have unsaved changes:\n%s\nSave them before Ordavia ends?";
+    static constexpr const char* kSaveAllQuestion =
+        "%zu documents have unsaved changes:\n%s\nSave them before Ordavia ends?";
     static constexpr const char* kSaveAll = "Save all";
     static constexpr const char* kDiscardAll = "Discard all";
     static constexpr const char* kCancel = "Cancel";

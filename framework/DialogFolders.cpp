@@ -41,6 +41,8 @@ void DialogFolders::rememberFolder(const std::string& folder) {
     if (onRemember) onRemember(last_);
 }
 
-void DialogFolders::setLast(const std::string& folder) { last_ = folder.empty() ? folder : withTrailingSeparator(folder); }
+void DialogFolders::setLast(const std::string& folder) {
+    last_ = folder.empty() ? folder : withTrailingSeparator(folder);
+}
 
 }  // namespace ordavia

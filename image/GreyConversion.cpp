@@ -30,7 +30,8 @@ bool convertToGrey(CZVimage& img, const GreyWeights& w) {
         const uint8_t* s = img.row(y);
         uint8_t* d = grey.row(y);
         // Blue, green, red: the order in which a 24-bit bitmap is read.
-        for (int x = 0; x < img.width(); ++x, s += 3) d[x] = uint8_t(weightedGrey(w.blue, s[0], w.green, s[1], w.red, s[2]));
+        for (int x = 0; x < img.width(); ++x, s += 3)
+            d[x] = uint8_t(weightedGrey(w.blue, s[0], w.green, s[1], w.red, s[2]));
     }
     img.adoptData(std::move(grey));
     return true;

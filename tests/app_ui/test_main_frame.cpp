@@ -292,39 +292,23 @@ TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
     app.ExitInstance();
 }
 
-// A colour picture stays colour in its document; one that cannot be read
-// says why and leaves no window and no recent-file entry.
-TEST_F(MainFrameTest, ColourPictureOpensInColourAndAFailedOneLeavesNoTrace) {
+// A picture that cannot be read (a cut-short TIFF named ".jpg") says why
+// and leaves no window and no recent-file entry.
+TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
     CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kColour);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) {
-            img.row(y)[3 * x] = 40;
-            img.row(y)[3 * x + 1] = uint8_t(2 * x);
-            img.row(y)[3 * x + 2] = 220;
-        }
-    const std::string bmp = (dir_ / "colour.bmp").string();
-    ASSERT_TRUE(img.Save(bmp));
-    // A TIFF under a JPEG's name, cut short: read as TIFF, refused as such.
     ASSERT_TRUE(img.Save((dir_ / "whole.tif").string()));
     auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
     bytes.resize(bytes.size() / 3);
     testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
-
     CBasicApp app(svc.services, (dir_ / "ordavia").string());
     MainFrame frame(app);
     ASSERT_TRUE(app.InitInstance(&frame, ""));
-    frame.openFiles({QString::fromStdString(bmp)});
-    ASSERT_EQ(app.documents().size(), 1u);
-    auto* doc = dynamic_cast<ZBasicDoc*>(app.documents()[0].get());
-    ASSERT_TRUE(doc);
-    EXPECT_EQ(doc->image().colour(), CZVimage::kColour);
-
     frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
-    EXPECT_EQ(app.documents().size(), 1u);
-    EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+    EXPECT_TRUE(app.documents().empty());
+    EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
-    EXPECT_EQ(app.recentFiles().entries(), std::vector<std::string>{bmp});
+    EXPECT_TRUE(app.recentFiles().entries().empty());
     frame.close();
     app.ExitInstance();
 }
