@@ -19,6 +19,7 @@
 #include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/Prompter.h"
+#include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
@@ -200,12 +201,14 @@ Document* CBasicApp::OpenDocumentFile(const std::string& path) {
             return d.get();
         }
     }
-    DocTemplate* t = templates_.templateFor(path);
+    // Pictures go by their content: a TIFF named ".avi" is still a picture.
+    DocTemplate* t = pictureKindOfFile(path) != PictureKind::Unknown ? nullptr : templates_.templateFor(path);
     if (!t) {
-        if (frame_ && frame_->openForeignFile(path)) {
-            recent_.add(path);
-            return nullptr;
-        }
+        // Only what opened joins the recent-file list.
+        const ForeignOpen r = frame_ ? frame_->openForeignFile(path) : ForeignOpen::NotMine;
+        if (r == ForeignOpen::Opened) recent_.add(path);
+        if (r == ForeignOpen::Failed) recent_.remove(path);
+        if (r != ForeignOpen::NotMine) return nullptr;
         services_.prompter().messageBox("Cannot open " + path + ":\nOrdavia does not know files of this type.",
                                        MsgButtons::Ok, MsgIcon::Warning);
         return nullptr;
@@ -246,6 +249,32 @@ Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     documents_.push_back(std::move(doc));
     if (frame_) frame_->documentOpened(d);
     return d;
+}
+
+bool CBasicApp::SaveAllModified() {
+    exitApproved_ = false;
+    std::vector<Document*> modified;
+    for (const auto& d : documents_)
+        if (d->IsModified()) modified.push_back(d.get());
+    if (modified.size() == 1 && !modified.front()->SaveModified()) return false;
+    if (modified.size() > 1) {
+        std::string names;
+        for (const Document* d : modified)
+            names += "    " + (d->GetPathName().empty() ? d->GetTitle() : d->GetPathName()) + "\n";
+        const std::string question = strprintf(kSaveAllQuestion, modified.size(), names.c_str());
+        const size_t choice =
+            services_.prompter().chooseButton(question, {kSaveAll, kDiscardAll, kCancel}, MsgIcon::Question);
+        if (choice == 0) {
+            // A save that fails or whose name is not given stops the exit;
+            // the documents saved before it stay saved.
+            for (Document* d : modified)
+                if (!d->DoFileSave()) return false;
+        } else if (choice != 1) {
+            return false;
+        }
+    }
+    exitApproved_ = true;
+    return true;
 }
 
 void CBasicApp::CloseDocument(Document* doc) {

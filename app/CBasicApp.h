@@ -61,6 +61,22 @@ public:
     // Takes over a document made by a command (results, charts, copies).
     ordavia::Document* AddDocument(std::unique_ptr<ordavia::Document> doc);
     void CloseDocument(ordavia::Document* doc);
+
+    // Before the program ends: asks about every modified document. One is
+    // asked about as when its window closes; several at once get "Save
+    // all", "Discard all" or "Cancel". False when the user cancelled or a
+    // save failed: the exit stops and every document stays open as it was
+    // (those saved meanwhile stay saved). True approves the exit: windows
+    // then close without asking again (exitApproved) until
+    // cancelExit().
+    bool SaveAllModified();
+    bool exitApproved() const { return exitApproved_; }
+    void cancelExit() { exitApproved_ = false; }
+    static constexpr const char* kSaveAllQuestion =
+        "%zu documents have unsaved changes:\n%s\nSave them before Ordavia ends?";
+    static constexpr const char* kSaveAll = "Save all";
+    static constexpr const char* kDiscardAll = "Discard all";
+    static constexpr const char* kCancel = "Cancel";
     const std::vector<std::unique_ptr<ordavia::Document>>& documents() const { return documents_; }
 
     // File > New: writes the start-up settings; creates no document.
@@ -81,6 +97,7 @@ private:
     std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
     bool dopplerAvailable_ = false;
     ordavia::MainFrameHost* frame_ = nullptr;
+    bool exitApproved_ = false;
     ordavia::DocTemplateTable templates_;
     ordavia::RecentFileList recent_{4};
     std::vector<std::unique_ptr<ordavia::Document>> documents_;

@@ -7,6 +7,13 @@ namespace ordavia {
 
 class Document;
 
+// What became of a file no document template takes.
+enum class ForeignOpen {
+    NotMine,  // not a kind of file the frame opens
+    Opened,   // opened in a new document window
+    Failed,   // the frame's kind, but it could not be opened (the user was told)
+};
+
 class MainFrameHost {
 public:
     virtual ~MainFrameHost() = default;
@@ -24,9 +31,9 @@ public:
     virtual void documentOpened(Document* doc) = 0;
     // A document already open was asked for again: bring its window forward.
     virtual void activateDocument(Document* doc) = 0;
-    // Files of a kind without a document template (plain images); true when
-    // the frame opened the file itself.
-    virtual bool openForeignFile(const std::string& path) = 0;
+    // Files of a kind without a document template (plain pictures, movies
+    // of other programs), and pictures by their content whatever their name.
+    virtual ForeignOpen openForeignFile(const std::string& path) = 0;
     virtual void tileWindows() = 0;
 };
 

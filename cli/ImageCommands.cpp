@@ -11,45 +11,25 @@
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
 #include "image/FileKinds.h"
+#include "image/GreyConversion.h"
 #include "image/ImageFormats.h"
 
 using namespace ordavia;
 
 namespace {
 
-// Reads any of the picture formats by its (lower-cased) extension, ".tiff"
-// included, which CZVimage::Load refuses by its old rule but info should
-// still describe. BMPs are read into a colour image so that 24-bit files
-// report as colour.
+// Reads any picture by its content, as the workstation does (a TIFF named
+// ".jpg" is described as the TIFF it is); colour files report as colour.
 bool readForInfo(const std::string& path, CZVimage& img, std::string& format, std::string& error) {
-    const std::string ext = toLower(extensionOf(path));
-    std::vector<uint8_t> bytes;
-    const ordavia::Status fr = readFileBytes(path, bytes, uint64_t(1) << 32);
-    if (!fr.ok()) {
-        error = fr.reason();
-        return false;
+    switch (pictureKindOfFile(path)) {
+        case PictureKind::Bmp: format = "bmp"; break;
+        case PictureKind::Tiff: format = "tiff"; break;
+        case PictureKind::Jpeg: format = "jpeg"; break;
+        case PictureKind::Png: format = "png"; break;
+        case PictureKind::Unknown: format = "zvg"; break;
     }
-    ordavia::Status st;
-    if (ext == ".zvg") {
-        format = "zvg";
-        if (!readZvg(bytes.data(), bytes.size(), img)) st = ordavia::Status::failure("not a readable zvg image");
-    } else if (ext == ".bmp") {
-        format = "bmp";
-        img.setColour(CZVimage::kColour);
-        if (!readBmp(bytes.data(), bytes.size(), img, cliGreyWeights())) st = ordavia::Status::failure("not a readable bmp image");
-    } else if (ext == ".jpg" || ext == ".jpeg") {
-        format = "jpeg";
-        img.setColour(CZVimage::kColour);
-        st = readJpeg(bytes.data(), bytes.size(), img, cliGreyWeights());
-    } else if (ext == ".png") {
-        format = "png";
-        img.setColour(CZVimage::kColour);
-        st = readPng(bytes.data(), bytes.size(), img, cliGreyWeights());
-    } else {
-        format = "tiff";
-        st = readTiff(bytes.data(), bytes.size(), img, cliGreyWeights());
-    }
-    if (!st) error = path + ": " + st.reason();
+    const ordavia::Status st = loadPictureAsIs(path, img, cliGreyWeights());
+    if (!st) error = st.reason();
     return st.ok();
 }
 
@@ -59,7 +39,11 @@ int runInfo(const std::string& path, const CliArgs& a) {
     if (!readForInfo(path, img, format, error)) return cliError(error);
     double mean = 0;
     int lo = 0, hi = 0;
-    img.statistics(ZRect{}, &mean, &lo, &hi);
+    // Grey values of a colour picture are those of its grey picture.
+    if (img.colour() == CZVimage::kColour)
+        greyCopyOf(img, cliGreyWeights()).statistics(ZRect{}, &mean, &lo, &hi);
+    else
+        img.statistics(ZRect{}, &mean, &lo, &hi);
     if (a.json()) {
         JsonWriter j;
         j.beginObject();

@@ -2,6 +2,17 @@
 
 namespace ordavia {
 
+size_t Prompter::chooseButton(const std::string& text, const std::vector<std::string>& buttons, MsgIcon icon) {
+    if (buttons.size() < 2) {
+        messageBox(text, MsgButtons::Ok, icon);
+        return 0;
+    }
+    const MsgResult r = messageBox(text, buttons.size() == 2 ? MsgButtons::YesNo : MsgButtons::YesNoCancel, icon);
+    if (r == MsgResult::Yes) return 0;
+    if (r == MsgResult::No) return 1;
+    return buttons.size() - 1;
+}
+
 std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string cur;

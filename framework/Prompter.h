@@ -51,6 +51,13 @@ public:
     virtual std::unique_ptr<Progress> beginProgress(const std::string& title, const std::string& text,
                                                     long maximum) = 0;
 
+    // A question answered by buttons of the caller's own texts; the index of
+    // the button chosen. The last button is what Escape or closing the box
+    // chooses. This default asks a message box: the first three buttons
+    // stand on Yes, No and Cancel (Cancel gives the last index).
+    virtual size_t chooseButton(const std::string& text, const std::vector<std::string>& buttons,
+                                MsgIcon icon = MsgIcon::Question);
+
     // One file, or nothing when cancelled.
     std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                         const std::string& start = {}) {

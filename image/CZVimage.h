@@ -226,9 +226,10 @@ public:
     void setAuxiliary(std::unique_ptr<Auxiliary> aux) { aux_ = std::move(aux); }
 
     // ---- Files -------------------------------------------------------------
-    // The format follows the text after the last '.' (case-sensitive):
-    // "zvg"/"ZVG" native, "bmp"/"BMP", "tif"/"TIF"; "tiff"/"TIFF" saves
-    // but does not load. An empty rectangle means none. Colour pictures
+    // Load goes by the file's signature (BMP, TIFF, JPEG, PNG), else by
+    // the name ".zvg"/".ZVG"; Save by the text after the last '.'
+    // (case-sensitive): "zvg"/"ZVG", "bmp"/"BMP", "tif"/"TIF", "tiff"/
+    // "TIFF", "png"/"PNG". An empty rectangle means none. Colour pictures
     // read as grey take `weights`. Return 1 on success, 0 on failure (image
     // unchanged).
     int Load(const std::string& path, const ordavia::GreyWeights& weights, const ordavia::ZRect& rect = {});

@@ -1,6 +1,12 @@
-// Pictures as files: the format follows the text after the last '.' of the
-// file name, in lower or upper case. "tiff" saves but does not load, as it
-// always has.
+// Pictures as files. Reading goes by the signature in the first bytes, so
+// that a picture renamed by another program still opens; only the native
+// format has no signature and is known by its name. Writing follows the
+// text after the last '.' of the file name, in lower or upper case.
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -56,27 +62,57 @@ Status ordavia::checkPictureSize(uint64_t width, uint64_t height) {
     return Status::success();
 }
 
+ordavia::PictureKind ordavia::pictureKindOf(const uint8_t* d, size_t n) {
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (!d) return PictureKind::Unknown;
+    if (n >= 8 && std::memcmp(d, kPng, 8) == 0) return PictureKind::Png;
+    if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return PictureKind::Jpeg;
+    // Classic and big TIFF, both byte orders.
+    if (n >= 4 && ((d[0] == 'I' && d[1] == 'I' && (d[2] == 42 || d[2] == 43) && d[3] == 0) ||
+                   (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && (d[3] == 42 || d[3] == 43))))
+        return PictureKind::Tiff;
+    if (n >= 14 + 4 && d[0] == 'B' && d[1] == 'M') return PictureKind::Bmp;
+    return PictureKind::Unknown;
+}
+
+ordavia::PictureKind ordavia::pictureKindOfFile(const std::string& path) {
+    // Opening a FIFO or a device to look would wait for a writer.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return PictureKind::Unknown;
+    std::ifstream f(path, std::ios::binary);
+    uint8_t head[18] = {};
+    if (!f.read(reinterpret_cast<char*>(head), sizeof head) && f.gcount() <= 0) return PictureKind::Unknown;
+    return pictureKindOf(head, size_t(f.gcount()));
+}
+
 Status ordavia::loadPicture(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights, const ZRect& rect) {
-    const Kind kind = kindOf(path);
-    if (kind == Kind::None || kind == Kind::Tiff) return Status::failure(path + ": not a picture format Ordavia reads");
-    const bool region = !rect.isEmpty();
-    if (region && kind != Kind::Zvg) return Status::failure(path + ": only .zvg pictures load into a region");
     std::vector<uint8_t> bytes;
     if (Status s = readFileBytes(path, bytes, kMaxFileBytes); !s) return s;
+    const PictureKind kind = pictureKindOf(bytes.data(), bytes.size());
+    const bool region = !rect.isEmpty();
+    if (region && kind != PictureKind::Unknown) return Status::failure(path + ": only .zvg pictures load into a region");
     switch (kind) {
-        case Kind::Zvg: {
-            const int ok = region ? readZvgRegion(bytes.data(), bytes.size(), out, rect)
-                                  : readZvg(bytes.data(), bytes.size(), out);
-            return ok ? Status::success() : Status::failure(path + ": not a readable .zvg picture");
-        }
-        case Kind::Bmp:
+        case PictureKind::Bmp:
             return readBmp(bytes.data(), bytes.size(), out, weights) ? Status::success()
-                                                            : Status::failure(path + ": not a readable BMP picture");
-        case Kind::Tif: return withPath(path, readTiff(bytes.data(), bytes.size(), out, weights));
-        case Kind::Jpeg: return withPath(path, readJpeg(bytes.data(), bytes.size(), out, weights));
-        case Kind::Png: return withPath(path, readPng(bytes.data(), bytes.size(), out, weights));
-        default: return Status::failure(path + ": not a picture format Ordavia reads");
+                                                                     : Status::failure(path + ": damaged BMP picture");
+        case PictureKind::Tiff: return withPath(path, readTiff(bytes.data(), bytes.size(), out, weights));
+        case PictureKind::Jpeg: return withPath(path, readJpeg(bytes.data(), bytes.size(), out, weights));
+        case PictureKind::Png: return withPath(path, readPng(bytes.data(), bytes.size(), out, weights));
+        case PictureKind::Unknown: break;
     }
+    if (kindOf(path) != Kind::Zvg)
+        return Status::failure(path + ": not a picture Ordavia reads (BMP, TIFF, JPEG, PNG or .zvg)");
+    const int ok = region ? readZvgRegion(bytes.data(), bytes.size(), out, rect) : readZvg(bytes.data(), bytes.size(), out);
+    return ok ? Status::success() : Status::failure(path + ": not a readable .zvg picture");
+}
+
+Status ordavia::loadPictureAsIs(const std::string& path, CZVimage& out, const ordavia::GreyWeights& weights) {
+    // The readers keep colour when the image asks for it before the read.
+    CZVimage loaded;
+    if (!loaded.setColour(CZVimage::kColour)) return Status::failure(path + ": not enough memory");
+    if (Status s = loadPicture(path, loaded, weights); !s) return s;
+    out.adoptData(std::move(loaded));
+    return Status::success();
 }
 
 Status ordavia::savePicture(const CZVimage& img, const std::string& path, const ZRect& rect) {

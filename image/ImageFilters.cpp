@@ -128,10 +128,12 @@ bool laplacianFilter(CZVimage& img, const ZRect& region) {
 
 CZVimage binImage(const CZVimage& src) {
     CZVimage out;
-    if (src.isEmpty() || src.bytesPerPixel() != 1) return out;
+    if (src.isEmpty()) return out;
     const int w = src.width() / 2, rows = src.rows() / 2;
     if (w <= 0 || rows <= 0) return out;
-    if (!out.resize(w, rows, 1)) return CZVimage();
+    // Colour pixels are binned channel by channel.
+    const int bpp = src.bytesPerPixel();
+    if (!out.resize(w, rows, bpp)) return CZVimage();
     out.setColour(src.colour());
     out.setTag(src.tag());
     out.setInterlace(src.interlace());
@@ -143,7 +145,13 @@ CZVimage binImage(const CZVimage& src) {
         const uint8_t* a = src.row(2 * y);
         const uint8_t* b = src.row(2 * y + 1);
         uint8_t* d = out.row(y);
-        for (int x = 0; x < w; ++x) d[x] = static_cast<uint8_t>((int(a[2 * x]) + int(b[2 * x])) * 2 / 4);
+        if (bpp == 1) {
+            for (int x = 0; x < w; ++x) d[x] = static_cast<uint8_t>((int(a[2 * x]) + int(b[2 * x])) * 2 / 4);
+        } else {
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < bpp; ++c)
+                    d[x * bpp + c] = static_cast<uint8_t>((int(a[2 * x * bpp + c]) + int(b[2 * x * bpp + c])) * 2 / 4);
+        }
     }
     return out;
 }

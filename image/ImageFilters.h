@@ -33,8 +33,8 @@ bool laplacianFilter(CZVimage& img, const ZRect& region);
 
 // The 2 x 2 reduction: width / 2 x stored rows / 2; each new pixel is
 // (p(2x, 2y) + p(2x, 2y + 1)) x 2 / 4 in integers. The result keeps the
-// tag, interlace and palette; its origin is halved. An empty image for
-// an image smaller than 2 x 2 or not 8-bit grey.
+// tag, interlace and palette; its origin is halved; colour pictures are
+// binned channel by channel. An empty image for one smaller than 2 x 2.
 CZVimage binImage(const CZVimage& src);
 
 // p = clamp(p - q) when the other image has the same width and height;

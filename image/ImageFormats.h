@@ -31,14 +31,25 @@ struct GreyWeights {
 GreyWeights greyWeightsOf(const StartupSettings& settings);
 
 // ---- Whole files -------------------------------------------------------------
-// The format follows the extension (".zvg", ".bmp", ".tif", ".jpg", ".jpeg",
-// ".png" in lower or upper case; ".tiff" saves but does not load). A
-// rectangle on load places a ".zvg" file into the existing image; on save
-// it writes only that part. Failures carry the reason in words, naming the
-// file ("n1.bmp: No space left on device"). Colour becomes grey with
-// `weights` where the reader turns colour into grey.
+// Loading goes by the file's first bytes (BMP, TIFF, JPEG and PNG carry a
+// signature), whatever its name: a TIFF named ".jpg" reads as TIFF. Files
+// without one are native ".zvg" pictures when so named. Saving follows
+// the extension (".zvg", ".bmp", ".tif", ".tiff", ".png" in lower or upper
+// case). A rectangle on load places a ".zvg" file into the existing image;
+// on save it writes only that part. Failures carry the reason in words,
+// naming the file ("n1.bmp: No space left on device"). Colour becomes grey
+// with `weights` unless `out` was colour before the read.
 Status loadPicture(const std::string& path, CZVimage& out, const GreyWeights& weights,
                    const ZRect& rect = {});
+// The same keeping colour pictures in colour (grey ones stay grey): what
+// the workstation shows and keeps.
+Status loadPictureAsIs(const std::string& path, CZVimage& out, const GreyWeights& weights);
+
+// What the first bytes of a file say it is.
+enum class PictureKind { Unknown, Bmp, Tiff, Jpeg, Png };
+PictureKind pictureKindOf(const uint8_t* data, size_t size);
+// Reads the first bytes of a file; Unknown when it cannot be read.
+PictureKind pictureKindOfFile(const std::string& path);
 Status savePicture(const CZVimage& img, const std::string& path, const ZRect& rect = {});
 
 // Compressed pictures are refused beyond this many pixels, before any
@@ -93,8 +104,11 @@ int readBmp(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& 
 bool encodeBmp(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out);
 
 // ---- TIFF ----------------------------------------------------------------------
-// 8 bits per sample only ("Not an 8 bit greylevel image!" otherwise);
-// three-sample files become grey with `w`.
+// 8 bits per sample only ("Not an 8 bit greylevel image!" otherwise). Grey
+// (black or white is zero), RGB and palette pictures; alpha and other extra
+// samples are left out. RGB and palette pictures stay colour when `out` was
+// colour before the read, else become grey with `w`. Other kinds (CMYK,
+// YCbCr, Lab) are refused with their name.
 constexpr const char* kTiffNot8Bit = "Not an 8 bit greylevel image!";
 constexpr const char* kTiffDamaged = "damaged TIFF picture";
 Status readTiff(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);

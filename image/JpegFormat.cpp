@@ -11,7 +11,10 @@
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
+// The message codes, to tell a cut-short file from harmless warnings.
+#include <jerror.h>
 
+#include "base/Text.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 
@@ -29,6 +32,9 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // libjpeg only warns when the data end early and makes up the rest of
+    // the picture in grey; we refuse it instead.
+    bool endedEarly;
 };
 
 void onError(j_common_ptr cinfo) {
@@ -37,7 +43,11 @@ void onError(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
-void onMessage(j_common_ptr, int) {}  // warnings stay quiet
+void onMessage(j_common_ptr cinfo, int level) {
+    // Other warnings (stray bytes before a marker, say) are common in
+    // camera files and harmless; they stay quiet.
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<ErrorManager*>(cinfo->err)->endedEarly = true;
+}
 
 struct ScanLimit {
     jpeg_progress_mgr pub;
@@ -67,8 +77,13 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
     err.pub.error_exit = onError;
     err.pub.emit_message = onMessage;
     err.message[0] = '\0';
+    err.endedEarly = false;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
+        if (err.endedEarly)
+            return Status::failure(strprintf("truncated JPEG picture: the file (%zu bytes) ends before its picture "
+                                             "data (%s)",
+                                             size, err.message));
         return Status::failure(std::string("damaged JPEG picture (") + err.message + ")");
     }
     jpeg_create_decompress(&cinfo);
@@ -95,7 +110,10 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
     cinfo.out_color_space = greyFile ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     if (!greyFile && !colour) line.resize(static_cast<size_t>(width) * 3);
+    unsigned rowsWhole = 0;
     while (cinfo.output_scanline < cinfo.output_height) {
+        if (err.endedEarly) break;
+        rowsWhole = cinfo.output_scanline;
         uint8_t* dst = img.row(static_cast<int>(cinfo.output_scanline));
         JSAMPROW target = (greyFile || colour) ? dst : line.data();
         if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) break;
@@ -105,8 +123,21 @@ Status decode(const uint8_t* data, size_t size, CZVimage& img, std::vector<uint8
                 dst[x] = uint8_t(weightedGrey(w.blue, p[0], w.green, p[1], w.red, p[2]));
         }
     }
-    jpeg_finish_decompress(&cinfo);
+    const bool progressive = jpeg_has_multiple_scans(&cinfo);
+    const int scans = cinfo.input_scan_number;
+    if (!err.endedEarly) jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
+    if (err.endedEarly) {
+        // Say what is missing: the rows of a sequential picture, the later
+        // (finer) scans of a progressive one.
+        if (progressive)
+            return Status::failure(strprintf("truncated JPEG picture: the file (%zu bytes) ends in scan %d, before the "
+                                             "picture is complete",
+                                             size, scans));
+        return Status::failure(strprintf("truncated JPEG picture: the file (%zu bytes) ends after row %u of %d; rows "
+                                         "%u to %d are missing",
+                                         size, rowsWhole, rows, rowsWhole + 1, rows));
+    }
     return Status::success();
 }
 

@@ -1,10 +1,14 @@
-// TIFF through libtiff: reading 8-bit grey and three-sample files (both
-// planar configurations) from memory, writing one scanline per stored row.
+// TIFF through libtiff: reading 8-bit grey, RGB and palette pictures (alpha
+// and other extra samples left out, both planar configurations) from
+// memory, writing one scanline per stored row.
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +52,37 @@ int memMap(thandle_t, void**, toff_t*) { return 0; }
 void memUnmap(thandle_t, void*, toff_t) {}
 int silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// What the samples of a pixel mean, from the photometric interpretation.
+enum class TiffLayout { Grey, GreyInverted, Rgb, Palette };
+
+const char* photometricName(uint16_t p) {
+    switch (p) {
+        case PHOTOMETRIC_SEPARATED: return "CMYK";
+        case PHOTOMETRIC_YCBCR: return "YCbCr";
+        case PHOTOMETRIC_CIELAB:
+        case PHOTOMETRIC_ICCLAB:
+        case PHOTOMETRIC_ITULAB: return "Lab";
+        case PHOTOMETRIC_MASK: return "transparency mask";
+        default: return "unknown";
+    }
+}
+
+// The colour map of a palette picture as 8-bit red, green and blue. Old
+// writers put 8-bit values in the 16-bit table; those are taken as they are.
+bool paletteOf(TIFF* tif, uint8_t (&rgb)[256][3]) {
+    uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return false;
+    bool eightBit = true;
+    for (int i = 0; i < 256 && eightBit; ++i) eightBit = r[i] < 256 && g[i] < 256 && b[i] < 256;
+    const int shift = eightBit ? 0 : 8;
+    for (int i = 0; i < 256; ++i) {
+        rgb[i][0] = uint8_t(r[i] >> shift);
+        rgb[i][1] = uint8_t(g[i] >> shift);
+        rgb[i][2] = uint8_t(b[i] >> shift);
+    }
+    return true;
+}
+
 Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::GreyWeights& w) {
     uint16_t spp = 1, bps = 1, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
     uint32_t width = 0, length = 0;
@@ -58,47 +93,110 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::Gr
         return Status::failure("TIFF without a picture size");
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-    const uint64_t samples = uint64_t(width) * uint64_t(length) * std::max<uint16_t>(spp, 1);
+    if (spp == 0) return Status::failure("TIFF without samples");
+    const uint64_t samples = uint64_t(width) * uint64_t(length) * spp;
     if (compression == COMPRESSION_NONE && samples > fileSize) return Status::failure("TIFF shorter than its picture");
     if (Status s = checkPictureSize(width, length); !s) return s;
 
+    // Samples beyond the picture's own (alpha, other extra samples) are
+    // left out: a grey picture with alpha is its grey, RGBA is its RGB.
+    uint16_t photometric = 0;
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    TiffLayout layout = TiffLayout::Grey;
+    switch (photometric) {
+        case PHOTOMETRIC_MINISBLACK: layout = TiffLayout::Grey; break;
+        case PHOTOMETRIC_MINISWHITE: layout = TiffLayout::GreyInverted; break;
+        case PHOTOMETRIC_RGB: layout = TiffLayout::Rgb; break;
+        case PHOTOMETRIC_PALETTE: layout = TiffLayout::Palette; break;
+        default:
+            return Status::failure(strprintf("%s TIFF pictures are not supported (photometric interpretation %u)",
+                                             photometricName(photometric), unsigned(photometric)));
+    }
+    const uint16_t used = layout == TiffLayout::Rgb ? 3 : 1;
+    if (spp < used)
+        return Status::failure(strprintf("TIFF with %u samples per pixel cannot hold an RGB picture", unsigned(spp)));
+    uint8_t palette[256][3] = {};
+    if (layout == TiffLayout::Palette && !paletteOf(tif, palette))
+        return Status::failure("palette TIFF without its colour map");
+    const bool colourFile = layout == TiffLayout::Rgb || layout == TiffLayout::Palette;
+    const bool colour = colourFile && out.colour() == CZVimage::kColour;
+
     CZVimage img;
-    if (!img.resize(int(width), int(length), 1)) return Status::failure("not enough memory for the picture");
+    if (!img.resize(int(width), int(length), colour ? 3 : 1) ||
+        !img.setColour(colour ? CZVimage::kColour : CZVimage::kGrey))
+        return Status::failure("not enough memory for the picture");
     img.setTag(0);
     img.setInterlace(0);
     const tmsize_t line = TIFFScanlineSize(tif);
     if (line <= 0) return Status::failure(kTiffDamaged);
-    if (spp == 1) {
-        if (line <= img.stride()) {
-            for (uint32_t y = 0; y < length; ++y)
-                if (TIFFReadScanline(tif, img.row(int(y)), y, 0) < 0) return Status::failure(kTiffDamaged);
-        }
-    } else if (spp == 3) {
-        std::vector<uint8_t> buf;
-        try {
-            buf.resize(size_t(line));
-        } catch (const std::bad_alloc&) {
-            return Status::failure("not enough memory for the picture");
-        }
-        if (planar == PLANARCONFIG_CONTIG) {
-            if (uint64_t(line) < uint64_t(width) * 3) return Status::failure(kTiffDamaged);
-            for (uint32_t y = 0; y < length; ++y) {
-                if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return Status::failure(kTiffDamaged);
-                uint8_t* d = img.row(int(y));
-                const uint8_t* p = buf.data();
-                for (uint32_t x = 0; x < width; ++x, p += 3)
-                    d[x] = uint8_t(weightedGrey(w.red, p[0], w.green, p[1], w.blue, p[2]));
+    const bool contig = planar == PLANARCONFIG_CONTIG || spp == 1;
+    if (uint64_t(line) < uint64_t(width) * (contig ? spp : 1)) return Status::failure(kTiffDamaged);
+    std::vector<uint8_t> buf;
+    try {
+        buf.resize(size_t(line));
+    } catch (const std::bad_alloc&) {
+        return Status::failure("not enough memory for the picture");
+    }
+
+    if (contig) {
+        for (uint32_t y = 0; y < length; ++y) {
+            if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return Status::failure(kTiffDamaged);
+            uint8_t* d = img.row(int(y));
+            const uint8_t* p = buf.data();
+            for (uint32_t x = 0; x < width; ++x, p += spp) {
+                switch (layout) {
+                    case TiffLayout::Grey: d[x] = p[0]; break;
+                    case TiffLayout::GreyInverted: d[x] = uint8_t(255 - p[0]); break;
+                    case TiffLayout::Rgb:
+                        if (colour) {
+                            d[3 * x] = p[2];
+                            d[3 * x + 1] = p[1];
+                            d[3 * x + 2] = p[0];
+                        } else {
+                            d[x] = uint8_t(weightedGrey(w.red, p[0], w.green, p[1], w.blue, p[2]));
+                        }
+                        break;
+                    case TiffLayout::Palette: {
+                        const uint8_t* c = palette[p[0]];
+                        if (colour) {
+                            d[3 * x] = c[2];
+                            d[3 * x + 1] = c[1];
+                            d[3 * x + 2] = c[0];
+                        } else {
+                            d[x] = uint8_t(weightedGrey(w.red, c[0], w.green, c[1], w.blue, c[2]));
+                        }
+                        break;
+                    }
+                }
             }
-        } else {
-            // Separate planes: red, green and blue are added plane by plane
-            // with the same truncation after each addition.
-            if (uint64_t(line) < width) return Status::failure(kTiffDamaged);
-            const double weights[3] = {w.red, w.green, w.blue};
-            for (uint16_t plane = 0; plane < 3; ++plane) {
-                for (uint32_t y = 0; y < length; ++y) {
-                    if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return Status::failure(kTiffDamaged);
-                    uint8_t* d = img.row(int(y));
-                    for (uint32_t x = 0; x < width; ++x) {
+        }
+    } else {
+        // Separate planes arrive one after the other. Grey from red, green
+        // and blue is added plane by plane with the same truncation after
+        // each addition as in a contiguous file.
+        const double weights[3] = {w.red, w.green, w.blue};
+        for (uint16_t plane = 0; plane < used; ++plane) {
+            for (uint32_t y = 0; y < length; ++y) {
+                if (TIFFReadScanline(tif, buf.data(), y, plane) < 0) return Status::failure(kTiffDamaged);
+                uint8_t* d = img.row(int(y));
+                for (uint32_t x = 0; x < width; ++x) {
+                    if (layout == TiffLayout::Grey) {
+                        d[x] = buf[x];
+                    } else if (layout == TiffLayout::GreyInverted) {
+                        d[x] = uint8_t(255 - buf[x]);
+                    } else if (layout == TiffLayout::Palette) {
+                        const uint8_t* c = palette[buf[x]];
+                        if (colour) {
+                            d[3 * x] = c[2];
+                            d[3 * x + 1] = c[1];
+                            d[3 * x + 2] = c[0];
+                        } else {
+                            d[x] = uint8_t(weightedGrey(w.red, c[0], w.green, c[1], w.blue, c[2]));
+                        }
+                    } else if (colour) {
+                        d[3 * x + 2 - plane] = buf[x];
+                    } else {
                         const double v = std::trunc((plane ? d[x] : 0) + weights[plane] * buf[x]);
                         d[x] = !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_t(v));
                     }
@@ -106,7 +204,6 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::Gr
             }
         }
     }
-    // Other sample counts leave the sized picture black.
     out.adoptData(std::move(img));
     return Status::success();
 }

@@ -16,6 +16,7 @@
 #include "image/CustomKernel.h"
 #include "image/FilterTexts.h"
 #include "image/GaussianBlur.h"
+#include "image/GreyConversion.h"
 #include "image/ImageFilters.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
@@ -39,19 +40,36 @@ bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
         store.WriteInt("WINDOWSZ", "w", n);
     }
     const char* format = mode == BoxMode::LowPass ? kHistoryLowPass : kHistoryHighPass;
-    return doc.imageOperation(strprintf(format, n, n), [&](CZVimage& img, const ZRect& r) {
-        return boxFilter(img, r, n, mode);
-    });
+    return doc.imageOperation(strprintf(format, n, n), ImageProcessing::perChannel([&](CZVimage& img, const ZRect& r) {
+                                  return boxFilter(img, r, n, mode);
+                              }));
 }
 
 ZRect halved(const ZRect& r) { return {r.left / 2, r.top / 2, r.right / 2, r.bottom / 2}; }
 
 }  // namespace
 
+ImageOp ImageProcessing::onGrey(const ZBasicDoc& doc, ImageOp filter) {
+    // A colour picture becomes grey in the same step as the filter, so
+    // that one undo brings the colour back.
+    return [&doc, filter = std::move(filter)](CZVimage& img, const ZRect& r) {
+        const bool converted = img.colour() == CZVimage::kColour && convertToGrey(img, doc.importWeights());
+        return filter(img, r) || converted;
+    };
+}
+
+ImageOp ImageProcessing::perChannel(ImageOp filter) {
+    return [filter = std::move(filter)](CZVimage& img, const ZRect& r) {
+        return forEachChannel(img, [&](CZVimage& plane) { return filter(plane, r); });
+    };
+}
+
+CZVimage ImageProcessing::greyPicture(const ZBasicDoc& doc) { return greyCopyOf(doc.image(), doc.importWeights()); }
+
 bool ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, double offset) {
     if (!std::isfinite(gain) || !std::isfinite(offset)) return false;
+    // The map works on every byte, so colour pictures keep their colour.
     return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) {
-        if (img.bytesPerPixel() != 1) return false;
         img.linearMap(r, gain, offset);
         img.dropDisplayHeader();
         return true;
@@ -59,24 +77,28 @@ bool ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, doub
 }
 
 bool ImageProcessing::equalise(ZBasicDoc& doc) {
-    return doc.imageOperation(kHistoryEqualise, [](CZVimage& img, const ZRect& r) { return ordavia::equalise(img, r); });
+    // Stretching each channel on its own would change the colours: the
+    // grey picture is stretched.
+    return doc.imageOperation(kHistoryEqualise,
+                              onGrey(doc, [](CZVimage& img, const ZRect& r) { return ordavia::equalise(img, r); }));
 }
 
 bool ImageProcessing::negative(ZBasicDoc& doc) {
-    return doc.imageOperation(kHistoryNegative, [](CZVimage& img, const ZRect& r) { return negativeFilter(img, r); });
+    return doc.imageOperation(kHistoryNegative,
+                              perChannel([](CZVimage& img, const ZRect& r) { return negativeFilter(img, r); }));
 }
 
 bool ImageProcessing::lowPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::LowPass); }
 bool ImageProcessing::highPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::HighPass); }
 
 bool ImageProcessing::laplacian(ZBasicDoc& doc) {
-    return doc.imageOperation("", [](CZVimage& img, const ZRect& r) { return laplacianFilter(img, r); });
+    return doc.imageOperation("", perChannel([](CZVimage& img, const ZRect& r) { return laplacianFilter(img, r); }));
 }
 
 bool ImageProcessing::customFilter(ZBasicDoc& doc) {
     CustomKernel k;
     k.load(doc.services().profile());
-    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); });
+    return doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); }));
 }
 
 bool ImageProcessing::blur(ZBasicDoc& doc) {
@@ -96,7 +118,7 @@ bool ImageProcessing::blur(ZBasicDoc& doc) {
     }
     store.WriteString("blur", "sigma", text);
     return doc.imageOperation(std::string(kHistoryBlur) + kHistorySigma + text,
-                              [&](CZVimage& img, const ZRect& r) { return gaussianBlur(img, r, sigma); });
+                              perChannel([&](CZVimage& img, const ZRect& r) { return gaussianBlur(img, r, sigma); }));
 }
 
 bool ImageProcessing::bin(ZBasicDoc& doc) {
@@ -141,7 +163,8 @@ bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
         if (!doc.quiet()) doc.services().prompter().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    const bool done = doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return ordavia::subtractImage(img, other); });
+    const bool done = doc.imageOperation(
+        "", onGrey(doc, [&](CZVimage& img, const ZRect&) { return ordavia::subtractImage(img, other); }));
     if (!done && !doc.quiet())
         doc.services().prompter().messageBox(
             strprintf("%s is not an 8-bit grey image of %i x %i pixels; nothing was subtracted.",
@@ -160,7 +183,7 @@ bool ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
         return false;
     }
     return doc.imageOperation(kHistoryRemoveDust,
-                              [](CZVimage& img, const ZRect& r) { return removeDustMark(img, r); });
+                              perChannel([](CZVimage& img, const ZRect& r) { return removeDustMark(img, r); }));
 }
 
 ZRect ImageProcessing::workRegion(const ZBasicDoc& doc) {

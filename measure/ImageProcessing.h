@@ -8,6 +8,7 @@
 // Every command returns true when it changed the document. The values a
 // command asks for come through the document's prompter; while the document is
 // quiet no prompt is shown and the stored value is used.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ class CZVimage;
 class ZBasicDoc;
 
 namespace ordavia {
+
+// An image operation as ZBasicDoc::imageOperation runs it.
+using ImageOp = std::function<bool(CZVimage&, const ZRect&)>;
 
 class ImageProcessing {
 public:
@@ -111,6 +115,16 @@ public:
     // text and the notes. Empty (and nothing written) when there is no
     // density to report.
     static std::string reportDensity(ZBasicDoc& doc, long long n, const ZRect& region);
+
+    // Colour pictures: filters made for one grey value per pixel either
+    // run on the grey picture (the colour picture becomes grey with the
+    // document's colour weights, in the same undo step) or on each colour
+    // channel (smoothing, sharpening, repairs keep the colour). Grey
+    // pictures go to the filter as they are.
+    static ImageOp onGrey(const ZBasicDoc& doc, ImageOp filter);
+    static ImageOp perChannel(ImageOp filter);
+    // The picture as grey for the analyses that only read it.
+    static CZVimage greyPicture(const ZBasicDoc& doc);
 };
 
 }  // namespace ordavia

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "framework/Prompter.h"
 #include "image/ApexFilter.h"
+#include "image/CZVimage.h"
 #include "image/CapillaryDetection.h"
 #include "image/FilterTexts.h"
 #include "image/MinimaFinder.h"
@@ -54,19 +55,20 @@ bool addMinimaMarks(ZBasicDoc& doc, const MinimaResult& r, const char* suffix) {
 
 bool ImageProcessing::processing(ZBasicDoc& doc) {
     const ProcessingArgs args = storedArgs(doc);
-    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); });
+    return doc.imageOperation("", onGrey(doc, [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); }));
 }
 
 bool ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); }
 
 bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
     const ProcessingArgs args = storedArgs(doc);
-    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) { return ordavia::apexFilter(img, r, args); });
+    return doc.imageOperation("",
+                              onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::apexFilter(img, r, args); }));
 }
 
 bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
     if (doc.image().isEmpty()) return false;
-    const DetectionResult res = detectCapillaries(doc.image(), doc.marks().roi.normalized(), storedArgs(doc));
+    const DetectionResult res = detectCapillaries(greyPicture(doc), doc.marks().roi.normalized(), storedArgs(doc));
     CDimList& list = doc.currentDimList();
 
     // The circles of an earlier run: those it recorded, and (for a document
@@ -157,26 +159,27 @@ bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
         store.WriteInt("settings", "simpleimagethreshold", level);
     }
     return doc.imageOperation(kHistorySimpleThreshold,
-                              [&](CZVimage& img, const ZRect& r) { return ordavia::simpleThreshold(img, r, level); });
+                              onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::simpleThreshold(img, r, level); }));
 }
 
 bool ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
-    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    if (workRegion(doc).isEmpty()) return false;
     MinimaSettings s;
     s.load(doc.services().profile());
-    return addMinimaMarks(doc, findMinimaInWindow(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima);
+    return addMinimaMarks(doc, findMinimaInWindow(greyPicture(doc), doc.marks().roi.normalized(), s), kSuffixMinima);
 }
 
 bool ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
-    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
+    if (workRegion(doc).isEmpty()) return false;
     MinimaSettings s;
     s.load(doc.services().profile());
-    return addMinimaMarks(doc, ordavia::findMinimaWithinTolerance(doc.image(), doc.marks().roi.normalized(), s), kSuffixMinima8);
+    return addMinimaMarks(doc, ordavia::findMinimaWithinTolerance(greyPicture(doc), doc.marks().roi.normalized(), s),
+                          kSuffixMinima8);
 }
 
 bool ImageProcessing::findEightRegions(ZBasicDoc& doc) {
-    if (doc.image().bytesPerPixel() != 1 || workRegion(doc).isEmpty()) return false;
-    const EightRegionsResult r = ordavia::findEightRegions(doc.image(), doc.marks().roi.normalized());
+    if (workRegion(doc).isEmpty()) return false;
+    const EightRegionsResult r = ordavia::findEightRegions(greyPicture(doc), doc.marks().roi.normalized());
     doc.appendHistory(kHistoryEightRegions);
     writeResultImage(doc, r.labels, kSuffixEightRegions);
     doc.UpdateAllViews();

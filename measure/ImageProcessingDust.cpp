@@ -12,6 +12,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "framework/Prompter.h"
+#include "image/GreyConversion.h"
 #include "image/ImageFilters.h"
 #include "image/ImageFormats.h"
 #include "measure/CDimCircle.h"
@@ -45,8 +46,9 @@ CZVimage reloadFromFile(const ZBasicDoc& doc) {
     CZVimage img;
     if (doc.imageFileName().empty()) return img;
     const GreyWeights weights = doc.importWeights();
-    if (img.Load(doc.imageFileName(), weights)) return img;
-    if (!doc.GetPathName().empty()) img.Load(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()), weights);
+    if (loadPictureAsIs(doc.imageFileName(), img, weights)) return img;
+    if (!doc.GetPathName().empty())
+        (void)loadPictureAsIs(folderOf(doc.GetPathName()) + fileNameOf(doc.imageFileName()), img, weights);
     return img;
 }
 
@@ -174,7 +176,7 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
     dustList(doc).setHidden(true);
     store.WriteInt("settings", "dustmask", 1);
     const std::vector<ZRect> marks = dustMarks(dustList(doc));
-    doc.imageOperation("", [&](CZVimage& img, const ZRect&) { return applyDustFilter(img, marks) > 0; });
+    doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect&) { return applyDustFilter(img, marks) > 0; }));
     return true;
 }
 
@@ -188,7 +190,8 @@ bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture) 
         }
         dustList(doc).setHidden(true);
     }
-    return applyDustFilter(picture, dustMarks(dustList(doc))) > 0;
+    const std::vector<ZRect> marks = dustMarks(dustList(doc));
+    return forEachChannel(picture, [&](CZVimage& plane) { return applyDustFilter(plane, marks) > 0; });
 }
 
 }  // namespace ordavia

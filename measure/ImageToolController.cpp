@@ -10,6 +10,7 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/CapillaryTrace.h"
+#include "image/GreyConversion.h"
 #include "measure/CDimCircle.h"
 #include "measure/CDimList.h"
 #include "measure/CDimPolygon.h"
@@ -548,8 +549,9 @@ std::vector<int> ImageToolController::greyProfile() const {
     std::vector<int> values;
     const CDim* d = profileObject();
     if (!d) return values;
+    const GreyWeights weights = doc_.importWeights();
     for (const ZPoint& q : pathPixels(*d)) {
-        const int v = doc_.image().getParentPixel(q.x, q.y);
+        const int v = greyAt(doc_.image(), q.x, q.y, weights);
         if (v >= 0) values.push_back(v);
     }
     return values;
@@ -569,10 +571,12 @@ std::array<int64_t, 256> ImageToolController::histogram() const {
     if (img.isEmpty()) return bins;
     const ZRect r = img.clip(doc_.marks().roi);
     const int bpp = img.bytesPerPixel();
+    // Colour pixels count as the grey the analyses see.
+    const GreyWeights w = doc_.importWeights();
     for (int y = r.top; y < r.bottom; ++y) {
         const uint8_t* p = img.row(y) + static_cast<ptrdiff_t>(r.left) * bpp;
         if (bpp == 3) {
-            for (int x = r.left; x < r.right; ++x, p += 3) ++bins[(p[0] + p[1] + p[2]) / 3];
+            for (int x = r.left; x < r.right; ++x, p += 3) ++bins[weightedGrey(w.blue, p[0], w.green, p[1], w.red, p[2])];
         } else {
             for (int x = r.left; x < r.right; ++x, p += bpp) ++bins[p[0]];
         }
@@ -717,7 +721,7 @@ std::array<std::string, ImageToolController::kStatusPaneCount> ImageToolControll
         t[0] = strprintf("pos=%5.1f,%5.1f", rx * xs, ry * ys) + unit;
     else
         t[0] = strprintf("pos=%5i,%5i", rx, ry) + unit;
-    t[1] = strprintf("pixel=%3li", static_cast<long>(doc_.image().getParentPixel(cursor.x, cursor.y)));
+    t[1] = strprintf("pixel=%3li", static_cast<long>(greyAt(doc_.image(), cursor.x, cursor.y, doc_.importWeights())));
     const bool dust = toolMode() == kDustMask;
     const CDimList& list = dust ? doc_.lists()[ZBasicDoc::kDustList] : doc_.currentDimList();
     if (const CDim* d = list.currentObject()) {

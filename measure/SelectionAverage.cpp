@@ -1,7 +1,9 @@
 #include "measure/SelectionAverage.h"
 
 #include "framework/AppServices.h"
+#include "image/CZVimage.h"
 #include "measure/CDim.h"
+#include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "settings/ProfileStore.h"
 
@@ -40,7 +42,13 @@ ImageSelectionAverage computeSelectionAverage(const ZBasicDoc& doc) {
     v[2] = S;
     double mean = 0;
     int mn = 0, mx = 0;
-    if (!doc.image().isEmpty()) doc.image().statistics(doc.marks().roi.normalized(), &mean, &mn, &mx);
+    // Grey levels: a colour picture is measured as its grey picture.
+    if (!doc.image().isEmpty()) {
+        if (doc.image().colour() == CZVimage::kColour)
+            ImageProcessing::greyPicture(doc).statistics(doc.marks().roi.normalized(), &mean, &mn, &mx);
+        else
+            doc.image().statistics(doc.marks().roi.normalized(), &mean, &mn, &mx);
+    }
     v[3] = mean;
     v[4] = mn;
     v[5] = mx;

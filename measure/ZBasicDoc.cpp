@@ -89,7 +89,11 @@ void ZBasicDoc::setServices(ordavia::AppServices* services) {
     if (const ProfileStore* p = profileOrNull()) readSettings(*p);
 }
 
-ordavia::GreyWeights ZBasicDoc::importWeights() const { return ordavia::greyWeightsOf(services().settings()); }
+ordavia::GreyWeights ZBasicDoc::importWeights() const {
+    // Without start-up settings (a document made by a tool) the profile's defaults hold.
+    if (!hasServices() || !services().startupSettings) return ordavia::GreyWeights{};
+    return ordavia::greyWeightsOf(services().settings());
+}
 
 const ProfileStore* ZBasicDoc::profileOrNull() const {
     return hasServices() && services().profileStore ? services().profileStore : nullptr;
@@ -313,12 +317,12 @@ bool ZBasicDoc::OnOpenDocument(const std::string& path) {
 bool ZBasicDoc::loadImage() {
     if (imageFileName_.empty()) return false;
     CZVimage loaded;
-    ordavia::Status st = loadPicture(imageFileName_, loaded, importWeights());
+    ordavia::Status st = loadPictureAsIs(imageFileName_, loaded, importWeights());
     bool ok = st.ok();
     if (!ok && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName_);
         if (beside != imageFileName_ && fileExists(beside)) {
-            st = loadPicture(beside, loaded, importWeights());
+            st = loadPictureAsIs(beside, loaded, importWeights());
             if (st) {
                 ok = true;
                 imageFileName_ = beside;
@@ -333,7 +337,7 @@ bool ZBasicDoc::loadImage() {
         if (fileExists(imageFileName_)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
         services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
         if (auto chosen = services().prompter().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
-            st = loadPicture(*chosen, loaded, importWeights());
+            st = loadPictureAsIs(*chosen, loaded, importWeights());
             if (st) {
                 ok = true;
                 imageFileName_ = *chosen;
@@ -358,7 +362,7 @@ bool ZBasicDoc::loadImage() {
 
 bool ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
-    if (const ordavia::Status st = loadPicture(path, loaded, importWeights()); !st) {
+    if (const ordavia::Status st = loadPictureAsIs(path, loaded, importWeights()); !st) {
         lastError_ = st.reason();
         if (!quiet_)
             services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,

@@ -1,5 +1,8 @@
 #include "app/ui/MainFrame.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,6 +32,7 @@
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "framework/AppServices.h"
+#include "image/ImageFormats.h"
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
@@ -39,11 +43,15 @@
 
 namespace ordavia {
 
+// Every container the video import reads is listed, not only AVI.
 const char* MainFrame::kOpenFilter =
-    "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Images (*.cs1)|"
-    "*.cs1|Pictures (*.bmp;*.zvg;*.tif;*.jpg;*.png)|*.bmp;*.zvg;*.tif;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|AVI Videos "
-    "(*.avi)|*.avi|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans (*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY "
-    "charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
+    "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;"
+    "*.mpeg;*.ogv;*.flv;*.ts;*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Images (*.cs1)|*.cs1|Pictures "
+    "(*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png)|*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|"
+    "AVI Videos (*.avi)|*.avi|Movies (*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts)|"
+    "*.mve;*.mp4;"
+    "*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans "
+    "(*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
 
 namespace {
 
@@ -83,7 +91,8 @@ protected:
     void closeEvent(QCloseEvent* e) override {
         Document* d = doc_;
         const bool last = d && otherWindowsOf(d) == 0;
-        if (last && !d->SaveModified()) {
+        // At exit the user has already decided about every document.
+        if (last && !app_.exitApproved() && !d->SaveModified()) {
             e->ignore();
             return;
         }
@@ -301,42 +310,46 @@ void MainFrame::activateDocument(Document* doc) {
     }
 }
 
-bool MainFrame::openForeignFile(const std::string& path) {
-    // Plain pictures open as new image documents, as "&Import..." would
-    // bring them in; the picture itself stays where it is until saved.
+ForeignOpen MainFrame::openForeignFile(const std::string& path) {
     const std::string ext = toLower(extensionOf(path));
+    // Pictures by their content first: a picture renamed by another program
+    // still opens as one.
+    const bool picture = pictureKindOfFile(path) != PictureKind::Unknown;
     // Movie files and videos of other programs open as video documents
     // that import them, as "&Import..." and "Import AVI..." would.
     // The video documents' own ".dcs" opens through its template.
-    if (ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions())) {
+    if (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions())) {
         DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
-        if (!t || !t->isBound()) return false;
+        if (!t || !t->isBound()) return ForeignOpen::NotMine;
         std::unique_ptr<Document> doc = t->createDocument();
         auto* video = dynamic_cast<CMotivaDoc*>(doc.get());
-        if (!video) return false;
+        if (!video) return ForeignOpen::NotMine;
         video->setServices(&app_.services());
-        if (!video->OnNewDocument()) return true;
+        if (!video->OnNewDocument()) return ForeignOpen::Failed;
         const ordavia::Status s = ext == ".mve" ? video->importMovie(path) : video->importAvi(path);
         if (!s) {
             app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return true;
+            return ForeignOpen::Failed;
         }
         video->SetTitle(fileNameOf(path));
         video->SetModifiedFlag(false);
         app_.AddDocument(std::move(doc));
-        return true;
+        return ForeignOpen::Opened;
     }
-    if (!ordavia::hasExtensionIn(path, ordavia::pictureExtensions())) return false;
+    // Plain pictures open as new image documents, as "&Import..." would
+    // bring them in; the picture itself stays where it is until saved.
+    if (!picture && !ordavia::hasExtensionIn(path, ordavia::pictureExtensions())) return ForeignOpen::NotMine;
     DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
-    if (!t || !t->isBound()) return false;
+    if (!t || !t->isBound()) return ForeignOpen::NotMine;
     std::unique_ptr<Document> doc = t->createDocument();
     auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
     if (image) image->setServices(&app_.services());
-    if (!image || !image->OnNewDocument() || !image->importImage(path)) return true;  // the user was told
+    // A picture that does not load leaves no window; the user was told why.
+    if (!image || !image->OnNewDocument() || !image->importImage(path)) return ForeignOpen::Failed;
     image->SetTitle(fileNameOf(path));
     image->SetModifiedFlag(false);
     app_.AddDocument(std::move(doc));
-    return true;
+    return ForeignOpen::Opened;
 }
 
 QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
@@ -482,8 +495,15 @@ void MainFrame::savePlacement() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* e) {
+    // Every modified document is asked about before any window closes, so
+    // that Cancel leaves all of them open.
+    if (!app_.SaveAllModified()) {
+        e->ignore();
+        return;
+    }
     mdi_->closeAllSubWindows();
     if (!mdi_->subWindowList().isEmpty()) {
+        app_.cancelExit();
         e->ignore();
         return;
     }

@@ -31,7 +31,7 @@ public:
     void postClose() override;
     void documentOpened(Document* doc) override;
     void activateDocument(Document* doc) override;
-    bool openForeignFile(const std::string& path) override;
+    ForeignOpen openForeignFile(const std::string& path) override;
     void tileWindows() override;
 
     QMdiArea* mdiArea() const { return mdi_; }

@@ -1,9 +1,12 @@
 // The Ordavia workstation.
 #include <QApplication>
+#include <filesystem>
+#include <system_error>
 #include <QStringList>
 
 #include "app/CBasicApp.h"
 #include "app/ResultTexts.h"
+#include "base/Text.h"
 #include "app/ui/MainFrame.h"
 #include "chart/ResultTables.h"
 #include "chart/ui/ResultView.h"
@@ -79,7 +82,21 @@ int main(int argc, char** argv) {
         CBasicApp app(services);
         MainFrame frame(app);
         prompter.setParent(&frame);
+        // File choosers open in the folder last used (kept in the profile
+        // as the documents keep it), else where the data live.
+        prompter.folders().dataFolder = [&database]() -> std::string {
+            if (!database.isOpen()) return {};
+            std::error_code ec;
+            const std::string& exam = database.currentExamFolder();
+            if (!exam.empty() && std::filesystem::is_directory(exam, ec)) return exam;
+            return database.dataFolder();
+        };
+        prompter.folders().onRemember = [&profile](const std::string& folder) {
+            profile.WriteString("settings", "directory", folder);
+        };
         if (!app.InitInstance(&frame, commandLine)) return 1;
+        const std::string lastFolder = profile.GetString("settings", "directory", "");
+        if (startsWith(lastFolder, "/")) prompter.folders().setLast(lastFolder);
         if (!more.isEmpty()) frame.openFiles(more);
         rc = QApplication::exec();
         app.ExitInstance();

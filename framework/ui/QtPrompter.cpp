@@ -94,6 +94,30 @@ MsgResult QtPrompter::messageBox(const std::string& text, MsgButtons buttons, Ms
     }
 }
 
+size_t QtPrompter::chooseButton(const std::string& text, const std::vector<std::string>& buttons, MsgIcon icon) {
+    if (buttons.empty()) return 0;
+    QMessageBox box(parent_);
+    box.setWindowTitle(QStringLiteral("Ordavia"));
+    box.setText(q(text));
+    box.setIcon(icon == MsgIcon::Warning ? QMessageBox::Warning
+                : icon == MsgIcon::Error ? QMessageBox::Critical
+                : icon == MsgIcon::Information ? QMessageBox::Information
+                : icon == MsgIcon::Question ? QMessageBox::Question
+                                            : QMessageBox::NoIcon);
+    std::vector<QPushButton*> made;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        made.push_back(box.addButton(q(buttons[i]), last && buttons.size() > 1 ? QMessageBox::RejectRole
+                                                                                : QMessageBox::AcceptRole));
+    }
+    box.setDefaultButton(made.front());
+    box.setEscapeButton(made.back());
+    box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i]) return i;
+    return buttons.size() - 1;
+}
+
 std::optional<std::string> QtPrompter::promptText(const std::string& title, const std::string& label,
                                                   const std::string& value) {
     bool ok = false;
@@ -121,20 +145,23 @@ std::optional<double> QtPrompter::promptDouble(const std::string& title, const s
 std::vector<std::string> QtPrompter::openFiles(const std::string& title, const std::string& filter,
                                                const std::string& start, bool multiple) {
     std::vector<std::string> out;
+    const QString from = q(folders_.startFor(start));
     if (multiple) {
-        for (const QString& f : QFileDialog::getOpenFileNames(parent_, q(title), q(start), qtFilter(filter)))
+        for (const QString& f : QFileDialog::getOpenFileNames(parent_, q(title), from, qtFilter(filter)))
             out.push_back(f.toStdString());
     } else {
-        const QString f = QFileDialog::getOpenFileName(parent_, q(title), q(start), qtFilter(filter));
+        const QString f = QFileDialog::getOpenFileName(parent_, q(title), from, qtFilter(filter));
         if (!f.isEmpty()) out.push_back(f.toStdString());
     }
+    if (!out.empty()) folders_.rememberFile(out.front());
     return out;
 }
 
 std::optional<std::string> QtPrompter::saveFile(const std::string& title, const std::string& filter,
                                                 const std::string& proposed) {
-    const QString f = QFileDialog::getSaveFileName(parent_, q(title), q(proposed), qtFilter(filter));
+    const QString f = QFileDialog::getSaveFileName(parent_, q(title), q(folders_.startFor(proposed)), qtFilter(filter));
     if (f.isEmpty()) return std::nullopt;
+    folders_.rememberFile(f.toStdString());
     return f.toStdString();
 }
 
@@ -198,8 +225,8 @@ std::optional<std::string> QtPrompter::chooseFolder(const std::string& title, co
     // over several lines) is shown inside the dialog; its first line is the
     // window title.
     const QString prompt = q(title);
-    CreatingFolderDialog dlg(parent_, prompt.section('\n', 0, 0).trimmed(),
-                             start.empty() ? QDir::homePath() : q(start));
+    const std::string from = start.empty() ? folders_.startFor(start) : start;
+    CreatingFolderDialog dlg(parent_, prompt.section('\n', 0, 0).trimmed(), from.empty() ? QDir::homePath() : q(from));
     dlg.setObjectName("ordaviaFolderDialog");
     dlg.setLabelText(QFileDialog::Accept, "&Choose");
     if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {

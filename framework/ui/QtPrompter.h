@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "framework/DialogFolders.h"
 #include "framework/Prompter.h"
 
 namespace ordavia {
@@ -28,12 +29,17 @@ public:
     std::optional<std::string> chooseFolder(const std::string& title, const std::string& start) override;
     std::unique_ptr<Progress> beginProgress(const std::string& title, const std::string& text,
                                             long maximum) override;
+    size_t chooseButton(const std::string& text, const std::vector<std::string>& buttons, MsgIcon icon) override;
 
     // "Text|*.a;*.b|..||" as a Qt name filter list ("Text (*.a *.b);;...").
     static QString qtFilter(const std::string& filter);
 
+    // Where the file choosers open.
+    DialogFolders& folders() { return folders_; }
+
 private:
     QPointer<QWidget> parent_;
+    DialogFolders folders_;
 };
 
 }  // namespace ordavia

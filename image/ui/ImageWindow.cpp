@@ -147,8 +147,9 @@ void ImageWindow::contextMenuEvent(QContextMenuEvent* event) {
 QWidget* openImageWindow(const std::string& path, const ordavia::GreyWeights& weights, std::string* error,
                          QWidget* parent) {
     auto image = std::make_unique<CZVimage>();
-    if (!image->Load(path, weights)) {
-        if (error) *error = "Could not load image " + path;
+    // Shown as it is: colour pictures in colour.
+    if (const Status s = loadPictureAsIs(path, *image, weights); !s) {
+        if (error) *error = "Could not load image: " + s.reason();
         return nullptr;
     }
     auto* w = new ImageWindow(std::move(image), parent);

@@ -109,7 +109,7 @@ void BrightnessContrastDialog::reject() {
 }
 
 bool runBrightnessContrastDialog(ZBasicDoc& doc, QWidget* parent) {
-    if (doc.image().isEmpty() || doc.image().bytesPerPixel() != 1) return false;
+    if (doc.image().isEmpty()) return false;
     BrightnessContrastDialog d(doc, parent);
     return d.exec() == QDialog::Accepted;
 }

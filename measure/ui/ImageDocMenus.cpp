@@ -15,6 +15,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "measure/SelectionAverage.h"
+#include "image/GreyConversion.h"
 #include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
@@ -175,12 +176,11 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     add(image, "&Image Results", view, [doc] { doc->services().results().open("Image Results"); });
     add(image, "&Dimension list", view, [doc, view] { dimensionList(doc, view); });
     add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
+    // Colour pictures become grey with the colour weights, Bayer mosaics
+    // by their green estimates.
     QAction* grey = add(image, "Convert to &grey", view, [doc] {
-        doc->imageOperation("", [](CZVimage& img, const ZRect&) {
-            if (img.colour() != CZVimage::kBayer) return false;
-            img.bayerToGrey();
-            return true;
-        });
+        const GreyWeights w = doc->importWeights();
+        doc->imageOperation("", [w](CZVimage& img, const ZRect&) { return convertToGrey(img, w); });
     });
     add(image, "Colour &weighting on import...", view, [doc, view] { runColourWeightingDialog(*doc, view); });
     QObject::connect(image, &QMenu::aboutToShow, view, [=] {
@@ -188,7 +188,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
         redo->setEnabled(doc->canUndo());
         cross->setChecked(doc->marks().showTarget != 0);
         grid->setChecked(doc->grid().show != 0);
-        grey->setEnabled(doc->image().colour() == CZVimage::kBayer);
+        grey->setEnabled(doc->image().colour() != CZVimage::kGrey);
         const auto acts = listGroup->actions();
         if (doc->currentList() >= 0 && doc->currentList() < acts.size()) acts[doc->currentList()]->setChecked(true);
     });

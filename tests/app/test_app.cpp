@@ -31,7 +31,11 @@ struct FakeFrame : MainFrameHost {
     void postClose() override { calls.push_back("close"); }
     void documentOpened(Document*) override { calls.push_back("opened"); }
     void activateDocument(Document*) override { calls.push_back("activate"); }
-    bool openForeignFile(const std::string&) override { return false; }
+    ForeignOpen foreign = ForeignOpen::NotMine;
+    ForeignOpen openForeignFile(const std::string& path) override {
+        calls.push_back("foreign:" + fs::path(path).filename().string());
+        return foreign;
+    }
     void tileWindows() override { calls.push_back("tile"); }
 };
 
@@ -181,4 +185,59 @@ TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
     }
     EXPECT_TRUE(fs::exists(dir_ / "orda.db"));
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "show", "post:Select Subject..."}));
+}
+
+// Only files that opened join the recent-file list; pictures go by their
+// content, so a TIFF named like a video reaches the picture road.
+TEST_F(AppTest, RecentFilesKeepOnlyWhatOpened) {
+    CBasicApp app(svc.services, program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    const std::string jpg = (dir_ / "cut.jpg").string();
+    writeFile(dir_ / "cut.jpg", "\xFF\xD8\xFF");
+    frame.foreign = ForeignOpen::Failed;
+    app.recentFiles().add(jpg);
+    EXPECT_EQ(app.OpenDocumentFile(jpg), nullptr);
+    EXPECT_TRUE(app.recentFiles().entries().empty());
+    frame.foreign = ForeignOpen::Opened;
+    app.OpenDocumentFile(jpg);
+    EXPECT_EQ(app.recentFiles().entries(), std::vector<std::string>{jpg});
+
+    writeFile(dir_ / "still.avi", std::string("II*\0", 4) + "rest");
+    frame.calls.clear();
+    app.OpenDocumentFile((dir_ / "still.avi").string());
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"foreign:still.avi"});
+
+    writeFile(dir_ / "bad.cs1", "not an archive");
+    prompter.pushMessageAnswer(MsgResult::Ok);
+    EXPECT_EQ(app.OpenDocumentFile((dir_ / "bad.cs1").string()), nullptr);
+    EXPECT_EQ(app.recentFiles().entries().size(), 2u);
+}
+
+TEST_F(AppTest, ExitAsksOnceAboutSeveralModifiedDocuments) {
+    CBasicApp app(svc.services, program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    std::vector<Document*> docs;
+    for (const char* name : {"a.zv1", "b.zv1", "c.zv1"}) {
+        auto d = std::make_unique<Document>();
+        d->SetPathName((dir_ / name).string());
+        d->SetModifiedFlag(std::string(name) != "c.zv1");
+        docs.push_back(app.AddDocument(std::move(d)));
+    }
+    // Cancel: nothing saved or approved; Discard all: approved, nothing
+    // written; Save all: each modified one written.
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(app.SaveAllModified());
+    EXPECT_NE(prompter.messages().back().find("2 documents have unsaved changes"), std::string::npos);
+    EXPECT_EQ(prompter.messages().back().find("c.zv1"), std::string::npos);
+    prompter.pushMessageAnswer(MsgResult::No);
+    EXPECT_TRUE(app.SaveAllModified());
+    EXPECT_FALSE(fs::exists(dir_ / "a.zv1"));
+    prompter.pushMessageAnswer(MsgResult::Yes);
+    EXPECT_TRUE(app.SaveAllModified());
+    EXPECT_TRUE(fs::exists(dir_ / "a.zv1") && fs::exists(dir_ / "b.zv1") && !fs::exists(dir_ / "c.zv1"));
+    // One modified document is asked about on its own.
+    docs[2]->SetModifiedFlag(true);
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(app.SaveAllModified());
+    EXPECT_NE(prompter.messages().back().find("Save changes to"), std::string::npos);
 }

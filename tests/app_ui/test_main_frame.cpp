@@ -24,6 +24,7 @@
 #include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/MveBytes.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
@@ -306,6 +307,58 @@ TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
     ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 2);
     QWidget* w = frame.mdiArea()->subWindowList()[0]->widget();
     EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
+    frame.close();
+    app.ExitInstance();
+}
+
+// At exit every modified document is asked about before any window
+// closes: Cancel leaves all of them (and the unmodified ones) open.
+TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
+    const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
+                               QString::fromStdString(makeTable("c.rst"))};
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.show();
+    frame.openFiles(files);
+    ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+    app.documents()[0]->SetModifiedFlag(true);
+    app.documents()[2]->SetModifiedFlag(true);
+    QApplication::processEvents();  // the start-up notice about the Doppler board
+    const size_t before = prompter.messages().size();
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(frame.close());
+    QApplication::processEvents();
+    EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+    EXPECT_EQ(app.documents().size(), 3u);
+    ASSERT_EQ(prompter.messages().size(), before + 1);
+    EXPECT_NE(prompter.messages().back().find("2 documents have unsaved changes"), std::string::npos);
+
+    prompter.pushMessageAnswer(MsgResult::No);  // "Discard all"
+    EXPECT_TRUE(frame.close());
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
+    EXPECT_TRUE(app.documents().empty());
+    app.ExitInstance();
+}
+
+// A picture that cannot be read (a cut-short TIFF named ".jpg") says why
+// and leaves no window and no recent-file entry.
+TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
+    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kColour);
+    ASSERT_TRUE(img.Save((dir_ / "whole.tif").string()));
+    auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
+    bytes.resize(bytes.size() / 3);
+    testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
+    CBasicApp app(svc.services, (dir_ / "ordavia").string());
+    MainFrame frame(app);
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
+    EXPECT_TRUE(app.documents().empty());
+    EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
+    EXPECT_TRUE(app.recentFiles().entries().empty());
     frame.close();
     app.ExitInstance();
 }

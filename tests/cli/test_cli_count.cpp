@@ -9,7 +9,10 @@
 #include <string>
 
 #include "support/CliRun.h"
+#include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "support/MveBytes.h"
+#include "support/TiffBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +61,44 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
     EXPECT_EQ(run("count " + (dir / "missing.bmp").string() + " --line 1,1,9,9").code, 1);
+}
+
+// A picture with an alpha channel counts as the picture it holds, never
+// as a black one with 0 capillaries.
+TEST(CliCount, AlphaTiffCountsLikeItsPicture) {
+    testsupport::ScratchDir scratch("cli-count-alpha");
+    const fs::path dir = scratch.dir;
+    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
+    const std::string bmp = (dir / "frame.bmp").string();
+    const CliRun synth = run("synth image " + bmp + " --look typical --seed 11 --json");
+    ASSERT_EQ(synth.code, 0) << synth.out;
+    std::smatch m;
+    const std::string synthJson = compact(synth.out);
+    ASSERT_TRUE(std::regex_search(synthJson, m, std::regex(R"re("countLine":\[([-0-9.]+),([-0-9.]+),([-0-9.]+),([-0-9.]+)\])re")));
+    const std::string line = m[1].str() + "," + m[2].str() + "," + m[3].str() + "," + m[4].str();
+
+    CZVimage img;
+    ASSERT_TRUE(ordavia::loadPictureAsIs(bmp, img, {}));
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < img.rows(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const uint8_t* p = img.row(y) + x * img.bytesPerPixel();
+            const bool colour = img.bytesPerPixel() == 3;
+            rgba.insert(rgba.end(), {colour ? p[2] : p[0], colour ? p[1] : p[0], p[0], 255});
+        }
+    testsupport::writeBytes((dir / "frame.tif").string(),
+                            testsupport::sampleTiffBytes(uint32_t(img.width()), uint32_t(img.rows()), 4, 2, rgba));
+
+    auto countOf = [&](const std::string& pic) {
+        const CliRun c = run("count " + pic + " --line " + line + " --scale 2.6 --distal left --json");
+        EXPECT_EQ(c.code, 0) << c.out;
+        std::smatch k;
+        const std::string json = compact(c.out);
+        return std::regex_search(json, k, std::regex(R"re("count":(\d+))re")) ? std::stoi(k[1].str()) : -1;
+    };
+    const int fromBmp = countOf(bmp);
+    ASSERT_GT(fromBmp, 0);
+    EXPECT_EQ(countOf((dir / "frame.tif").string()), fromBmp);
 }
 
 }  // namespace

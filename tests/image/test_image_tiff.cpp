@@ -151,15 +151,6 @@ TEST(TiffFormat, SixteenBitRefusedWithReason) {
     EXPECT_EQ(img.tag(), 9);
 }
 
-TEST(TiffFormat, OtherSampleCountsLeaveBlack) {
-    const std::string path = tempPath("two.tif");
-    writeTestTiff(path, 3, 3, 2, 8, PLANARCONFIG_CONTIG, [](uint32_t, uint32_t, uint16_t) { return uint8_t(200); });
-    CZVimage img;
-    ASSERT_EQ(img.Load(path, {}), 1);
-    EXPECT_EQ(img.width(), 3);
-    EXPECT_EQ(img.row(2)[2], 0);
-}
-
 TEST(TiffFormat, HostileInput) {
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);

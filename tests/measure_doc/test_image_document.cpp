@@ -363,8 +363,8 @@ TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
 }
 
 // What a document reads and shows follows its own services: colour pictures
-// become grey with its start-up weights, auto contrast takes its profile's
-// central fraction.
+// keep their colour and turn grey for the analyses with its start-up
+// weights, auto contrast takes its profile's central fraction.
 TEST_F(ImageDocTest, PictureSettingsComeFromTheDocumentsServices) {
     CZVimage colour(2, 1, 0, CZVimage::kFrame, CZVimage::kColour);
     const uint8_t bgr[] = {10, 20, 200, 30, 40, 60};
@@ -379,9 +379,11 @@ TEST_F(ImageDocTest, PictureSettingsComeFromTheDocumentsServices) {
     doc.setServices(&services);
     doc.OnNewDocument();
     ASSERT_TRUE(doc.importImage(path("c.bmp")));
-    EXPECT_EQ(doc.image().colour(), CZVimage::kGrey);
-    EXPECT_EQ(doc.image().row(0)[0], 200);
-    EXPECT_EQ(doc.image().row(0)[1], 60);
+    // The picture stays colour; the grey the analyses get takes the weights.
+    EXPECT_EQ(doc.image().colour(), CZVimage::kColour);
+    const CZVimage grey = ImageProcessing::greyPicture(doc);
+    EXPECT_EQ(grey.row(0)[0], 200);
+    EXPECT_EQ(grey.row(0)[1], 60);
     doc.toggleAutoContrast();
     EXPECT_TRUE(doc.image().autoContrast());
     EXPECT_DOUBLE_EQ(doc.image().adjustSize(), 0.5);

@@ -76,4 +76,60 @@ inline std::vector<uint8_t> greyTiffBytes(uint32_t width, uint32_t height, int b
     return b;
 }
 
+// An 8-bit TIFF of `spp` interleaved samples per pixel (one uncompressed
+// strip) with the given photometric interpretation (1 grey, 2 RGB, 5 CMYK);
+// samples beyond the picture's own are marked as unassociated alpha.
+inline std::vector<uint8_t> sampleTiffBytes(uint32_t width, uint32_t height, uint16_t spp, uint16_t photometric,
+                                            const std::vector<uint8_t>& samples) {
+    std::vector<uint8_t> b;
+    auto u16 = [&](uint16_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+    };
+    auto u32 = [&](uint32_t v) {
+        u16(uint16_t(v));
+        u16(uint16_t(v >> 16));
+    };
+    const uint16_t own = photometric == 2 ? 3 : photometric == 5 ? 4 : 1;
+    const uint16_t extra = spp > own ? uint16_t(spp - own) : 0;
+    const uint32_t entries = extra ? 10 : 9;
+    const uint32_t ifdEnd = 8 + 2 + 12 * entries + 4;
+    // BitsPerSample and ExtraSamples arrays too long to sit in their entry.
+    const uint32_t bitsAt = ifdEnd, extraAt = bitsAt + 2u * spp, pixelsAt = extraAt + 2u * extra;
+    const uint32_t pixelBytes = width * height * spp;
+    b.insert(b.end(), {'I', 'I', 42, 0});
+    u32(8);
+    u16(uint16_t(entries));
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        u16(tag);
+        u16(type);
+        u32(count);
+        if (type == 3 && count == 1) {
+            u16(uint16_t(value));
+            u16(0);
+        } else if (type == 3 && count == 2) {
+            u16(uint16_t(value));
+            u16(uint16_t(value));
+        } else {
+            u32(value);
+        }
+    };
+    entry(256, 4, 1, width);
+    entry(257, 4, 1, height);
+    entry(258, 3, spp, spp <= 2 ? 8 : bitsAt);
+    entry(259, 3, 1, 1);
+    entry(262, 3, 1, photometric);
+    entry(273, 4, 1, pixelsAt);
+    entry(277, 3, 1, spp);
+    entry(278, 4, 1, height);
+    entry(279, 4, 1, pixelBytes);
+    if (extra) entry(338, 3, extra, extra <= 2 ? 2 : extraAt);
+    u32(0);
+    for (uint16_t i = 0; i < spp; ++i) u16(8);
+    for (uint16_t i = 0; i < extra; ++i) u16(2);
+    b.resize(pixelsAt, 0);
+    for (uint32_t i = 0; i < pixelBytes; ++i) b.push_back(i < samples.size() ? samples[i] : 0);
+    return b;
+}
+
 }  // namespace testsupport
