@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "base/ByteOrder.h"
+#include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
@@ -26,38 +27,62 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
         debugLog("failed:n<1");
         return Status::failure("failed:n<1 (no frame to write in that range)");
     }
+    // Writing over the movie being read would destroy the frames still to come.
+    if (Status s = refuseOutputIsInput(movie.fileName(), path); !s) return s;
     CZVimage frame;
+    // The frames written: damaged ones are left out when the movie skips
+    // them, and fail the export otherwise.
+    auto nextFrame = [&](int j) -> Result<bool> {
+        const int i = first + j * k;
+        movie.CopyFrame(i, frame);
+        if (movie.outOfMemory() || frame.isEmpty())
+            return Status::failure(StatusCode::NoMemory, strprintf("not enough memory for frame %d", i));
+        if (!movie.isDamaged(i)) return true;
+        if (!movie.options.skipDamaged) return Status::failure(StatusCode::BadFormat, strprintf("frame %d cannot be decoded", i));
+        return false;
+    };
+    int written = 0;
     if (!isForeignVideo(path)) {
-        const std::string temp = path + ".part";
-        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return Status::failure(path + ": " + errnoText(errno));
+        auto temp = openSaveTemp(path);
+        if (!temp) return temp.status();
+        SaveTemp& t = temp.value();
         bool ok = true;
         int64_t pos = 4 + int64_t(kMveHeaderSize);
         std::vector<uint8_t> packed;
+        int err = 0;
         for (int j = 0; j < n && ok; ++j) {
-            movie.CopyFrame(first + j * k, frame);
-            if (j == 0) {
+            auto use = nextFrame(j);
+            if (!use) {
+                abandonSaveTemp(t);
+                return use.status().context(movie.fileName());
+            }
+            if (!use.value()) continue;
+            if (written == 0) {
                 uint8_t head[4 + kMveHeaderSize];
                 storeLE32(head, uint32_t(kMveMagic));
                 encodeImageHeader(frame, head + 4);
-                ok = pwriteAll(fd, head, sizeof head, 0);
+                ok = pwriteAll(t.fd, head, sizeof head, 0);
             }
             const size_t bytes = size_t(frame.rowBytes()) * size_t(frame.rows());
-            ok = ok && pwriteAll(fd, packedRows(frame, packed), bytes, pos);
+            ok = ok && pwriteAll(t.fd, packedRows(frame, packed), bytes, pos);
             pos += int64_t(bytes);
+            ++written;
+        }
+        if (written == 0) {
+            abandonSaveTemp(t);
+            return Status::failure(StatusCode::BadFormat, "no frame of the range can be decoded");
         }
         uint8_t tail[8];
-        storeLE32(tail, uint32_t(n));
+        storeLE32(tail, uint32_t(written));
         storeLE32(tail + 4, 0);
-        ok = ok && pwriteAll(fd, tail, 8, pos) && ::fsync(fd) == 0;
-        const int err = errno;
-        ok = ::close(fd) == 0 && ok;
-        if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+        ok = ok && pwriteAll(t.fd, tail, 8, pos);
         if (!ok) {
-            ::unlink(temp.c_str());
-            return Status::failure(path + ": " + errnoText(err ? err : errno));
+            err = errno;
+            abandonSaveTemp(t);
+            return Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError, path + ": " + errnoText(err));
         }
-        return n;
+        if (Status s = commitSaveTemp(t); !s) return s;
+        return written;
     }
     const CZVimage& fmt = movie.formatImage();
     AviWriter::Params p;
@@ -71,11 +96,15 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
     auto w = AviWriter::open(path, p);
     if (!w) return w.status();
     for (int j = 0; j < n; ++j) {
-        movie.CopyFrame(first + j * k, frame);
+        auto use = nextFrame(j);
+        if (!use) return use.status().context(movie.fileName());  // the writer drops its temporary
+        if (!use.value()) continue;
         if (Status s = w.value()->write(frame); !s) return s;
+        ++written;
     }
+    if (written == 0) return Status::failure(StatusCode::BadFormat, "no frame of the range can be decoded");
     if (Status s = w.value()->close(); !s) return s;
-    return n;
+    return written;
 }
 
 }  // namespace ordavia
