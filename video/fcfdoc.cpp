@@ -201,7 +201,8 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     // The picture beside the document is always the whole image, and it is
     // derived data: it is replaced without the questions that protect a
     // raw picture. The region of interest stays in the document.
-    std::string ext = profileOrNull() ? profileOrNull()->GetString("settings", "imagetype", ".bmp") : std::string(".bmp");
+    std::string ext = hasServices() && services().profileStore ? services().profile().GetString("settings", "imagetype", ".bmp")
+                                                               : std::string(".bmp");
     if (picture().colour() == CZVimage::kBayer) ext = ".zvg";
     if (!ext.empty() && ext[0] != '.') ext = "." + ext;
     const std::string imagePath = withoutExtension(path) + ext;

@@ -3,6 +3,10 @@
 // declare more than their bytes can hold are refused before allocating;
 // a recording that cannot be finished says so.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/FileIO.h"
 
 #include "image/CZVimage.h"
 #include "tests/support/DamagedVideo.h"
@@ -78,10 +82,17 @@ TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) 
     EXPECT_EQ(s.code(), StatusCode::BadFormat);
     EXPECT_NE(s.reason().find("8192 x 8190"), std::string::npos) << s.reason();
 
-    // A movie file whose frame would be 4 GiB: refused by the ceiling, not by the allocator.
+    // A movie file of one 4 GiB frame (sparse on the disc): refused by the
+    // ceiling, not by the allocator.
     LeBytes b;
-    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(65536).i32(65536).i32(0).i32(0).i32(0).i32(0).i32(0);
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(65536).i32(65536).i32(0).i32(0).i32(0);
     writeBytes(d / "huge.mve", b.b);
+    const int64_t end = 40 + (int64_t(1) << 32);
+    ASSERT_EQ(::truncate((d / "huge.mve").c_str(), end), 0);
+    FILE* f = std::fopen((d / "huge.mve").c_str(), "ab");
+    const uint8_t tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    std::fwrite(tail, 1, 8, f);
+    std::fclose(f);
     s = m.Open(d / "huge.mve");
     EXPECT_EQ(s.code(), StatusCode::NoMemory) << s.reason();
 
@@ -115,6 +126,10 @@ TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
     p.window = 100;
     CZVMovie big;
     ASSERT_TRUE(big.Record("", 2, 2048, 2048, CZVimage::kGrey));
+    CZVimage bigFrame;
+    walkingSquare(0, 2048, 2048, bigFrame);
+    for (int k = 0; k < 2; ++k) big.AddFrame(bigFrame, true);
+    big.stopRecording();
     EXPECT_EQ(run.start(big, 0, 2, p).code(), StatusCode::OutOfRange);
 }
 
