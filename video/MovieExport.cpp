@@ -13,6 +13,7 @@
 #include "settings/DebugLog.h"
 #include "video/AviWriter.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 #include "video/MovieIo.h"
 
 namespace ordavia {
@@ -30,6 +31,7 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
     // Writing over the movie being read would destroy the frames still to come.
     if (Status s = refuseOutputIsInput(movie.fileName(), path); !s) return s;
     CZVimage frame;
+    bool damaged = false;
     // The frames written: damaged ones are left out when the movie skips
     // them, and fail the export otherwise.
     auto nextFrame = [&](int j) -> Result<bool> {
@@ -38,8 +40,14 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
         if (movie.outOfMemory() || frame.isEmpty())
             return Status::failure(StatusCode::NoMemory, strprintf("not enough memory for frame %d", i));
         if (!movie.isDamaged(i)) return true;
-        if (!movie.options.skipDamaged) return Status::failure(StatusCode::BadFormat, strprintf("frame %d cannot be decoded", i));
+        // Without skipping, reading goes on so that the failure names every damaged frame.
+        if (!movie.options.skipDamaged) damaged = true;
         return false;
+    };
+    // After the frames: the damaged ones named, unless they were left out.
+    auto damageStatus = [&]() -> Status {
+        if (!damaged) return Status::success();
+        return damagedFramesStatus(movie, first, last).context(movie.fileName());
     };
     int written = 0;
     if (!isForeignVideo(path)) {
@@ -56,7 +64,7 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
                 abandonSaveTemp(t);
                 return use.status().context(movie.fileName());
             }
-            if (!use.value()) continue;
+            if (!use.value() || damaged) continue;
             if (written == 0) {
                 uint8_t head[4 + kMveHeaderSize];
                 storeLE32(head, uint32_t(kMveMagic));
@@ -67,6 +75,10 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
             ok = ok && pwriteAll(t.fd, packedRows(frame, packed), bytes, pos);
             pos += int64_t(bytes);
             ++written;
+        }
+        if (Status s = damageStatus(); !s) {
+            abandonSaveTemp(t);
+            return s;
         }
         if (written == 0) {
             abandonSaveTemp(t);
@@ -98,10 +110,11 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
     for (int j = 0; j < n; ++j) {
         auto use = nextFrame(j);
         if (!use) return use.status().context(movie.fileName());  // the writer drops its temporary
-        if (!use.value()) continue;
+        if (!use.value() || damaged) continue;
         if (Status s = w.value()->write(frame); !s) return s;
         ++written;
     }
+    if (Status s = damageStatus(); !s) return s;
     if (written == 0) return Status::failure(StatusCode::BadFormat, "no frame of the range can be decoded");
     if (Status s = w.value()->close(); !s) return s;
     return written;

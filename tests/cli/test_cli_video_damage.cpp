@@ -76,7 +76,7 @@ TEST(CliVideoDamage, OutputIsNeverTheInputAndNoTemporaryStays) {
     for (int run = 0; run < 2; ++run) {
         ASSERT_EQ(cli("convert " + mve + " " + (d / "b.mve") + " --range 1:4", d.dir).code, 0);
         ASSERT_EQ(cli("convert " + mve + " " + (d / "b.avi"), d.dir).code, 0);
-        ASSERT_EQ(cli("synth video " + (d / "s.mve") + " --frames 3 --size 32x24", d.dir).code, 0);
+        ASSERT_EQ(cli("synth video " + (d / "s.mve") + " --frames 3 --size 160x128", d.dir).code, 0);
     }
     EXPECT_EQ(leftovers(d, {"a.mve", "link.mve", "b.mve", "b.avi", "s.mve", "s.dcs", "p.ini"}), std::vector<std::string>{});
 }
@@ -96,7 +96,4 @@ TEST(CliVideoDamage, NonFilesAndFeaturelessFramesAreRefused) {
     auto r = cli("stabilise " + (d / "flat.mve"), d.dir);
     EXPECT_NE(r.code, 0) << r.out;
     EXPECT_TRUE(has(r.out, "nothing could be aligned")) << r.out;
-
-    r = cli("help fcf", d.dir);
-    EXPECT_TRUE(has(r.out, ".zvrawfcf") && has(r.out, "OUT.bmp")) << r.out;
 }

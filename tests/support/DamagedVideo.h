@@ -16,15 +16,17 @@
 
 namespace testsupport {
 
-// Frame k: a grey level of 40 + 4k with a bright square that walks.
+// Frame k: a grey level of 40 + 4k (k < 32) over a checkerboard of 8-pixel
+// squares (0 or 16 above it), with a bright square that walks along the
+// middle rows.
 inline void walkingSquare(int k, int w, int h, CZVimage& f) {
     f.setInterlace(CZVimage::kFrame);
     f.resize(w, h, 1);
     f.setColour(CZVimage::kGrey);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const bool in = x >= k % (w - 8) && x < k % (w - 8) + 8 && y >= 4 && y < 12;
-            f.row(y)[x] = uint8_t(in ? 220 : 40 + 4 * (k % 32));
+            const bool in = x >= k % (w - 8) && x < k % (w - 8) + 8 && y >= h / 2 - 4 && y < h / 2 + 4;
+            f.row(y)[x] = uint8_t(in ? 220 : 40 + 4 * (k % 32) + 16 * ((x / 8 + y / 8) % 2));
         }
 }
 
