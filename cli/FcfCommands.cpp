@@ -46,7 +46,7 @@ Status openVideo(const std::string& path, CMotivaDoc& doc) {
         if (!doc.OnOpenDocument(path)) return Status::failure(path + ": " + doc.lastError());
     } else {
         doc.OnNewDocument();
-        if (Status s = doc.importMovie(path); !s) return s.context(path);
+        if (Status s = doc.importMovie(path); !s) return s.reason().rfind(path, 0) == 0 ? s : s.context(path);
         doc.SetTitle(fileNameOf(path));
     }
     if (!doc.hasFrames()) return Status::failure(path + ": the video holds no frames");

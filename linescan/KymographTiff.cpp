@@ -16,8 +16,10 @@ namespace ordavia {
 
 namespace {
 constexpr uint64_t kMaxInflation = 4096;
-// 128 MB of values: a line of 2048 points for 8192 times, or the reverse.
-constexpr uint64_t kMaxKymographValues = uint64_t(1) << 24;
+// 32 MB of values (a line of 512 points for 8192 times, or the reverse):
+// the velocity methods take several times that and seconds per million
+// values, so a larger picture is refused instead of measured for minutes.
+constexpr uint64_t kMaxKymographValues = uint64_t(1) << 22;
 }  // namespace
 
 Result<Kymograph> loadKymograph(const std::vector<uint8_t>& bytes, bool timeAlongX) {
