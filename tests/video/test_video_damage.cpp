@@ -3,8 +3,12 @@
 // declare more than their bytes can hold are refused before allocating;
 // a recording that cannot be finished says so.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "base/FileIO.h"
 
@@ -144,4 +148,42 @@ TEST(DamagedVideo, RecordingThatCannotBeFinishedFails) {
     const ordavia::Status s = m.finishRecording();
     ASSERT_FALSE(s);
     EXPECT_EQ(s.code(), StatusCode::NoSpace) << s.reason();
+}
+
+// When a frame cannot be given memory, an export fails with NoMemory
+// instead of writing a movie of empty frames. The limit is set in a child
+// process, so that nothing else of the test run is starved.
+TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#endif
+    ScratchDir d("nomemory");
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(2048).i32(2048).i32(0).i32(0).i32(0);
+    writeBytes(d / "big.mve", b.b);
+    ASSERT_EQ(::truncate((d / "big.mve").c_str(), 40 + 3 * (int64_t(1) << 22)), 0);
+    FILE* f = std::fopen((d / "big.mve").c_str(), "ab");
+    const uint8_t tail[8] = {3, 0, 0, 0, 0, 0, 0, 0};
+    std::fwrite(tail, 1, 8, f);
+    std::fclose(f);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        CZVMovie m;
+        if (!m.Open(d / "big.mve")) ::_exit(10);
+        long pages = 0;
+        if (FILE* s = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(s, "%ld", &pages) != 1) pages = 0;
+            std::fclose(s);
+        }
+        const rlimit lim{rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(1) << 20), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_AS, &lim);
+        auto n = ordavia::exportFrames(m, d / "out.mve", {});
+        ::_exit(n ? 11 : n.code() == StatusCode::NoMemory ? 0 : 12);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(ordavia::fileExists(d / "out.mve"));
 }
