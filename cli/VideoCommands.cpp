@@ -110,6 +110,8 @@ int openMovie(const std::string& path, CZVMovie& m, const CliArgs& a) {
     Status s = openAny(path, m);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
+    if (m.aviReader() && !m.aviReader()->truncation().empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     return 0;
 }
 
@@ -121,6 +123,8 @@ int runMovieInfo(const std::string& path, const CliArgs& a) {
     doc.setServices(&cliServices());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
     if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
+    if (m.aviReader() && !m.aviReader()->truncation().empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     const CZVimage& f = m.formatImage();
     const std::string format = m.aviReader() ? m.aviReader()->container() : "mve";
     const double fps = m.scale() > 0 ? double(m.rate()) / m.scale() : 0.0;

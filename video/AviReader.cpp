@@ -38,6 +38,7 @@ struct AviReader::Impl {
     bool eofSent = false;
     bool haveFrame = false;
     int decoded = 0, seeks = 0;
+    int declared = 0;
     std::vector<uint8_t> bgr;
     // Frames known to be damaged (1) since opening.
     std::vector<uint8_t> bad;
@@ -210,6 +211,11 @@ AviReader::AviReader() : d_(new Impl) {}
 int AviReader::width() const { return d_->width; }
 int AviReader::height() const { return d_->height; }
 int AviReader::count() const { return d_->count; }
+int AviReader::declaredFrames() const { return d_->declared; }
+std::string AviReader::truncation() const {
+    if (d_->declared <= d_->count) return {};
+    return strprintf("the video is truncated: its header declares %d frames, %d are there", d_->declared, d_->count);
+}
 int AviReader::rate() const { return d_->rate; }
 int AviReader::scale() const { return d_->scale; }
 const std::string& AviReader::container() const { return d_->container; }
@@ -411,6 +417,7 @@ Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, 
         d.key.push_back(f.second);
     }
     d.count = int(std::min<size_t>(frames.size(), size_t(1) << 30));
+    d.declared = int(std::clamp<int64_t>(st->nb_frames, 0, int64_t(1) << 30));
     d.bad.assign(size_t(d.count), 0);
     const AVCodecDescriptor* desc = avcodec_descriptor_get(st->codecpar->codec_id);
     d.stampPackets = d.countMode && desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);

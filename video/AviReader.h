@@ -29,6 +29,12 @@ public:
     int width() const;
     int height() const;
     int count() const;
+    // The frame count the container's header declares (0 when it does not
+    // say); more than count() when the file was cut short.
+    int declaredFrames() const;
+    // "the video is truncated: its header declares 300 frames, 212 are
+    // there", or empty.
+    std::string truncation() const;
     int rate() const;
     int scale() const;
     const std::string& container() const;

@@ -55,6 +55,13 @@ TEST(CliVideoDamage, DamagedFramesFailUnlessSkipped) {
     }
     r = cli("info " + (d / "c.mve") + " --json", d.dir);
     EXPECT_TRUE(has(r.out, "\"count\": 13")) << r.out;
+
+    // A video cut short says what is missing.
+    auto bytes = testsupport::readBytes(avi);
+    bytes.resize(bytes.size() / 2);
+    testsupport::writeBytes(d / "cut.avi", bytes);
+    r = cli("info " + (d / "cut.avi"), d.dir);
+    EXPECT_TRUE(has(r.out, "the video is truncated: its header declares 16 frames")) << r.out;
 }
 
 TEST(CliVideoDamage, OutputIsNeverTheInputAndNoTemporaryStays) {
