@@ -43,7 +43,8 @@ Status openVideo(const std::string& path, CMotivaDoc& doc) {
     doc.setServices(&cliServices());
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
-        if (!doc.OnOpenDocument(path)) return Status::failure(path + ": " + doc.lastError());
+        if (!doc.OnOpenDocument(path))
+            return doc.lastError().rfind(path, 0) == 0 ? Status::failure(doc.lastError()) : Status::failure(path + ": " + doc.lastError());
     } else {
         doc.OnNewDocument();
         if (Status s = doc.importMovie(path); !s) return s.reason().rfind(path, 0) == 0 ? s : s.context(path);

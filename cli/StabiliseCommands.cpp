@@ -76,13 +76,13 @@ int runStabilise(const CliArgs& a) {
     doc.setServices(&cliServices());
     doc.setQuiet(true);
     if (toLower(extensionOf(in)) == ".dcs") {
-        if (!doc.OnOpenDocument(in)) return cliError(in + ": " + (doc.lastError().empty() ? "cannot be read" : doc.lastError()));
+        if (!doc.OnOpenDocument(in)) return movieError(in, Status::failure(doc.lastError().empty() ? "cannot be read" : doc.lastError()));
         if (!doc.hasFrames())
-            return cliError(in + ": " + (doc.lastError().empty() ? "cannot find its movie " + doc.movieFileName() : doc.lastError()));
+            return movieError(in, Status::failure(doc.lastError().empty() ? "cannot find its movie " + doc.movieFileName() : doc.lastError()));
     } else {
         if (!doc.OnNewDocument()) return cliError(in + ": cannot create a video document");
         const Status s = isForeignVideo(in) ? doc.importAvi(in) : doc.importMovie(in);
-        if (!s) return cliError(in + ": " + s.reason());
+        if (!s) return movieError(in, s);
         if (!doc.hasFrames()) return cliError(in + ": the movie holds no frames");
     }
     takeSkipDamaged(a, doc.movie());
