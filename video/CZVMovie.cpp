@@ -377,7 +377,8 @@ Status CZVMovie::openMve(const std::string& path) {
     } else {
         count = w;
     }
-    if (count < 0) return fail("the movie file is damaged (negative frame count)");
+    // A count read from pixels instead of a trailer: the file was cut short.
+    if (count < 0) return fail("the movie file is damaged (its trailer is unreadable: the file may be truncated)");
     MveFrameHeader h;
     if (count > 0) {
         if (!parseMveHeader(head + 4, headBytes - 4, h)) return fail("the movie file is damaged (bad frame header)");

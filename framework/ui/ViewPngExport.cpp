@@ -2,26 +2,12 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <filesystem>
-#include <system_error>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "framework/Prompter.h"
 
 namespace ordavia {
-
-namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    std::error_code ec1, ec2;
-    const auto ca = std::filesystem::weakly_canonical(a, ec1);
-    const auto cb = std::filesystem::weakly_canonical(b, ec2);
-    return !ec1 && !ec2 && ca == cb;
-}
-
-}  // namespace
 
 Status saveViewPng(const QImage& picture, const std::string& path) {
     if (picture.isNull()) return Status::failure(path + ": the view shows no picture");
