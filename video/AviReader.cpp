@@ -150,7 +150,8 @@ struct AviReader::Impl {
         return false;
     }
 
-    void toGrey(CZVimage& out) {
+    // False when the decoded frame cannot be turned into grey.
+    bool toGrey(CZVimage& out) {
         const AVPixelFormat pf = AVPixelFormat(frame->format);
         const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(pf);
         const int w = std::min(width, frame->width), h = std::min(height, frame->height);
@@ -169,7 +170,7 @@ struct AviReader::Impl {
                 else
                     for (int x = 0; x < w; ++x) o[x] = lut[s[x]];
             }
-            return;
+            return true;
         }
         if (pf == AV_PIX_FMT_PAL8) {
             // Our own palette lookup: the palette reaches the decoder only
@@ -188,11 +189,13 @@ struct AviReader::Impl {
                 uint8_t* o = out.row(y);
                 for (int x = 0; x < w; ++x) o[x] = lut[s[x]];
             }
-            return;
+            return true;
         }
+        // A damaged stream can hand over a frame swscale would abort on.
+        if (!d || frame->width <= 0 || frame->height <= 0 || !sws_isSupportedInput(pf)) return false;
         sws = sws_getCachedContext(sws, frame->width, frame->height, pf, frame->width, frame->height, AV_PIX_FMT_BGR24,
                                    SWS_POINT, nullptr, nullptr, nullptr);
-        if (!sws) return;
+        if (!sws) return false;
         const int stride = frame->width * 3;
         bgr.resize(size_t(stride) * size_t(frame->height));
         uint8_t* dst[4] = {bgr.data(), nullptr, nullptr, nullptr};
@@ -203,6 +206,7 @@ struct AviReader::Impl {
             uint8_t* o = out.row(y);
             for (int x = 0; x < w; ++x, s += 3) o[x] = uint8_t((s[0] * 29 + s[1] * 150 + s[2] * 77 + 128) >> 8);
         }
+        return true;
     }
 };
 
@@ -462,7 +466,11 @@ bool AviReader::readFrame(int i, CZVimage& out) {
         std::memset(out.data(), 0, out.byteCount());
         return false;
     }
-    d.toGrey(out);
+    if (!d.toGrey(out)) {
+        d.bad[size_t(i)] = 1;
+        std::memset(out.data(), 0, out.byteCount());
+        return false;
+    }
     out.dropDisplayHeader();
     return true;
 }
