@@ -90,7 +90,8 @@ Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* d
     Status s = m.Open(doc.movieFileName());
     if (!s && s.code() == StatusCode::NotFound) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));
     // A movie that is there but damaged says so; only a missing one is "cannot find".
-    if (!s && s.code() == StatusCode::NotFound) return Status::failure(StatusCode::NotFound, path + ": cannot find its movie " + doc.movieFileName());
+    if (!s && s.code() == StatusCode::NotFound)
+        return Status::failure(StatusCode::NotFound, path + ": cannot find its movie " + doc.movieFileName());
     if (!s) return s.context(path);
     const FrameInfoList& t = doc.storedFrameTable();
     for (size_t i = 0; i < std::min(t.size(), m.frameTable().size()); ++i)
@@ -261,7 +262,8 @@ int runSynthVideo(const CliArgs& a) {
     std::string error;
     if (!gen.prepare(p, &error)) return cliError(out + ": " + error);
     CZVimage frame;
-    if (toLower(extensionOf(out)) != ".mve") return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
+    if (toLower(extensionOf(out)) != ".mve")
+        return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
     {
         // Recorded into a temporary beside OUT, which replaces OUT only when
         // the whole movie is on the disc.
