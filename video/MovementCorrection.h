@@ -116,9 +116,11 @@ public:
     // (unless the movie skips them) or when no frame could be aligned.
     Status status() const;
 
-    // A search that would cost more than this per frame is refused: on
-    // large frames the searched range and the samples grow together.
-    static constexpr uint64_t kMaxComparisonsPerFrame = uint64_t(5) << 30;
+    // A search that would cost more than this per frame (some seconds) is
+    // refused: on large frames the searched range and the samples grow
+    // together, and 4096 x 4096 frames at the usual settings would take
+    // minutes per second of video.
+    static constexpr uint64_t kMaxComparisonsPerFrame = uint64_t(1) << 35;
 
 private:
     // The picture compared: the frame itself, or a grey, filtered copy.
