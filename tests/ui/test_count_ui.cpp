@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QDoubleSpinBox>
+#include <QTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
@@ -102,6 +104,24 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     QTest::mouseClick(view.canvas(), Qt::LeftButton, {}, QPoint(at.x, at.y));
     EXPECT_EQ(countMarks(doc), counted - 1);
     EXPECT_NE(doc.result.find("removed by hand"), std::string::npos);
+
+    // OK in the settings dialog counts the line again with what was chosen.
+    QAction* settings = view.findAction(QString::fromUtf8(ordavia::kCountSettings));
+    ASSERT_TRUE(settings);
+    bool accepted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        const auto spins = dlg->findChildren<QDoubleSpinBox*>();
+        if (spins.size() != 6) return;
+        spins.back()->setValue(90);  // the least prominence: nothing is that clear
+        dlg->accept();
+        accepted = true;
+    });
+    settings->trigger();
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(countMarks(doc), 0);
+    EXPECT_EQ(doc.currentDimList().at(li)->label(), "0 capillaries, 0.0/mm");
 
     std::filesystem::remove_all(dir);
 }
