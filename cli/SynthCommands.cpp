@@ -285,7 +285,7 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "videocapillaroscope look (any of these makes the picture colour, unless --grey):\n"
     "  --look typical|hard  a 1280x1024 frame at 2.6 um/pixel like the middle (typical) or the\n"
     "                  difficult end (hard) of real 200x pictures; the options below refine it\n"
-    "  --contrast C    vessel contrast, 0.05..1.5   --unevenness U  contrast change across, 0..1\n"
+    "  --contrast C    vessel contrast, 0.01..1.5   --unevenness U  contrast change across, 0..1\n"
     "  --gradient G    lighting gradient, 0..0.8    --glare G       gel reflections, 0..2\n"
     "  --dust D        dark specks, 0..2            --jpeg Q        block compression quality, 0 none\n"
     "  --grey          grey instead of colour\n"

@@ -134,6 +134,7 @@ void ridgeStatistics(RidgeImage& ri) {
 }
 
 constexpr double kWorkUm = 5;
+constexpr float kBrightCut = 1.01f;
 
 // Averages f x f blocks (a part block at the right and bottom is dropped).
 CountPlane shrink(const CountPlane& p, int f) {
@@ -320,6 +321,10 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     // Gel reflections: a quarter brighter than the lighting around them.
     ri.glare.resize(n);
     for (size_t i = 0; i < n; ++i) ri.glare[i] = work.v[i] > 1.25f ? 1 : 0;
+    // Vessels only darken. What is brighter than its surroundings (glare,
+    // the bright side of texture) is cut to the background level, or the
+    // rims of a reflection would make the strongest ridges of the picture.
+    for (float& v : work.v) v = std::min(v, kBrightCut);
 
     // A dip of Gaussian shape answers the sigma^1.5-normalised second
     // derivative most strongly where sigma is its own; scales 1.4 apart

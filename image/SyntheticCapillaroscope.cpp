@@ -191,10 +191,11 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
         look.gradient = 0.25;
         look.glare = 0.4;
         look.dust = 0.5;
-        look.noise = 1.5;
-        look.noiseGrain = 1;
-        look.green = 118;
-        look.jpegQuality = 75;
+        look.noise = 1.2;
+        look.noiseGrain = 0.5;
+        look.green = 135;
+        look.texture = 0.35;
+        look.jpegQuality = 85;
     } else {
         p.blurSigma = 9;
         p.maxTilt = 0.5;
@@ -207,21 +208,23 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
             p.loops = std::min(p.loops, static_cast<int>((p.width * p.umPerPixelX - 16) / 100));
             p.loops += p.loops / 2;
         }
-        look.contrast = 0.08;
+        look.contrast = 0.15;
         look.unevenness = 0.7;
-        look.gradient = 0.45;
+        look.gradient = 0.6;
         look.glare = 1.0;
         look.dust = 1.0;
-        look.noise = 2.5;
-        look.noiseGrain = 1;
-        look.green = 85;
-        look.jpegQuality = 45;
+        look.noise = 2;
+        look.noiseGrain = 0.5;
+        look.green = 95;
+        look.texture = 0.5;
+        look.jpegQuality = 70;
     }
     return true;
 }
 
 std::string CapillaroscopeLook::validate() const {
-    if (!(contrast >= 0.05 && contrast <= 1.5)) return "contrast must lie between 0.05 and 1.5";
+    if (!(contrast >= 0.01 && contrast <= 1.5)) return "contrast must lie between 0.01 and 1.5";
+    if (!(texture >= 0 && texture <= 2)) return "texture must lie between 0 and 2";
     if (!(unevenness >= 0 && unevenness <= 1)) return "unevenness must lie between 0 and 1";
     if (!(gradient >= 0 && gradient <= 0.8)) return "lighting gradient must lie between 0 and 0.8";
     if (!(glare >= 0 && glare <= 2)) return "glare must lie between 0 and 2";
@@ -243,6 +246,17 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
     q.vignetting = 0;
     std::vector<uint8_t> grey;
     if (!SyntheticNailfold::generate(q, grey, truth, error)) return false;
+    // The same scene without its loops: the skin texture alone, so that the
+    // vessels' contrast can be set apart from the texture's (a faint
+    // vessel does not make the skin around it smoother).
+    std::vector<uint8_t> bare;
+    {
+        SyntheticNailfold::Params b = q;
+        b.loops = 0;
+        b.giantLoops = 0;
+        SyntheticNailfold::Truth none;
+        if (!SyntheticNailfold::generate(b, bare, none, error)) return false;
+    }
 
     const int w = p.width, h = p.height;
     const double sx = p.umPerPixelX, sy = p.umPerPixelY;
@@ -291,7 +305,9 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
                                  (1 - 0.35 * d2);
             const double c = look.contrast *
                               std::clamp(1 + 0.9 * look.unevenness * synthNoise2(key + 1, u / 450, v / 450), 0.15, 2.0);
-            const double lnT = synthLog(std::max(1.0, double(grey[i])) / 170.0);
+            const double lnBare = synthLog(std::max(1.0, double(bare[i])) / 170.0);
+            const double lnT = synthLog(std::max(1.0, double(grey[i])) / std::max(1.0, double(bare[i])));
+            const double skin = synthExp(look.texture * lnBare);
             double add = haze, mul = 1;
             for (const Spot& s : glare) {
                 const double du = (u - s.u) / s.ru, dv = (v - s.v) / s.rv, e = du * du + dv * dv;
@@ -302,7 +318,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
                 if (e < 9) mul *= 1 - s.amount * synthExp(-e);
             }
             for (int ch = 0; ch < 3; ++ch)
-                plane[ch][i] += base[ch] * light * mul * synthExp(absorb[ch] * c * lnT) + add;
+                plane[ch][i] += base[ch] * light * skin * mul * synthExp(absorb[ch] * c * lnT) + add;
         }
     }
 

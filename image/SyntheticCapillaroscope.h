@@ -22,7 +22,8 @@ namespace ordavia {
 
 struct CapillaroscopeLook {
     bool colour = true;
-    double contrast = 0.5;     // vessel contrast relative to the grey drawing, 0.05..1.5
+    double contrast = 0.5;     // vessel contrast relative to the grey drawing, 0.01..1.5
+    double texture = 1.0;      // skin texture relative to the grey drawing, 0..2
     double unevenness = 0.5;   // how much the contrast changes across the picture, 0..1
     double gradient = 0.3;     // lighting falls by this share across the picture, 0..0.8
     double glare = 0.5;        // strength of glare spots and haze, 0..2
