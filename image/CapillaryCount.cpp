@@ -190,13 +190,13 @@ void hessianRidge(const std::vector<float>& g, int w, int h, float nx, float ny,
     }
 }
 
-// A percentile of every fifth value: plenty for a picture.
-float percentileOf(const std::vector<float>& v, double q) {
+// The ridge level most of the picture stays below: its 90th percentile.
+float backgroundLevel(const std::vector<float>& r) {
     std::vector<float> sample;
-    sample.reserve(v.size() / 5 + 1);
-    for (size_t i = 0; i < v.size(); i += 5) sample.push_back(v[i]);
+    sample.reserve(r.size() / 5 + 1);
+    for (size_t i = 0; i < r.size(); i += 5) sample.push_back(r[i]);
     if (sample.empty()) return 0;
-    auto it = sample.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(sample.size() - 1));
+    auto it = sample.begin() + static_cast<std::ptrdiff_t>(0.9 * static_cast<double>(sample.size() - 1));
     std::nth_element(sample.begin(), it, sample.end());
     return *it;
 }
@@ -331,7 +331,9 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     // from the narrowest width to the widest.
     const int scales = std::max(1, 1 + static_cast<int>(std::ceil(std::log(wide / narrow) / std::log(1.4)) - 1e-9));
     std::vector<float> g, r(n), c2(n), s2(n);
-    float best = -1;
+    ri.r.assign(n, 0.0f);
+    ri.c2.assign(n, 1.0f);
+    ri.s2.assign(n, 0.0f);
     for (int k = 0; k < scales; ++k) {
         const double sigmaUm = scales == 1 ? narrow : narrow * std::pow(wide / narrow, k / double(scales - 1));
         const double gx = std::max(0.7, sigmaUm / sx), gy = std::max(0.7, sigmaUm / sy);
@@ -340,16 +342,17 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
         const auto nx = static_cast<float>(std::pow(gx, 1.5)), ny = static_cast<float>(std::pow(gy, 1.5));
         const auto nxy = static_cast<float>(std::pow(gx * gy, 0.75) / 4);
         hessianRidge(g, w, h, nx, ny, nxy, r, c2, s2);
-        const float top = percentileOf(r, 0.995);
-        if (top > best) {
-            best = top;
-            ri.r.swap(r);
-            ri.c2.swap(c2);
-            ri.s2.swap(s2);
-            ri.scaleUm = sigmaUm;
-            r.resize(n);
-            c2.resize(n);
-            s2.resize(n);
+        // Each scale against its own background: noise and dust answer
+        // most at the finest scales and wide, faint dips at the coarsest,
+        // so a pixel takes the scale at which it stands out most.
+        const float bg = std::max(backgroundLevel(r), 1e-9f);
+        for (size_t i = 0; i < n; ++i) {
+            const float z = r[i] / bg;
+            if (z > ri.r[i]) {
+                ri.r[i] = z;
+                ri.c2[i] = c2[i];
+                ri.s2[i] = s2[i];
+            }
         }
     }
     ridgeStatistics(ri);

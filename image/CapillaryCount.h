@@ -12,10 +12,12 @@
 //     that the rest works on relative darkness whatever the exposure;
 //  3. a Hessian ridge filter for dark tubes (the largest eigenvalue of the
 //     Hessian, normalised with sigma^1.5 so that a dip answers most at the
-//     scale of its own width; blobs suppressed), at the scale of the given
-//     width range where the picture's ridges are strongest: the optics,
-//     the angle of the limbs and merged limbs make dips of very different
-//     widths from one picture to the next;
+//     scale of its own width; blobs suppressed) over scales covering the
+//     given width range, each scale measured against its own background
+//     (the level 90 % of the picture stays below), and at every pixel the
+//     scale where its ridge is strongest: the optics, the angle of the
+//     limbs and merged limbs make dips of very different widths from one
+//     picture to the next, and noise answers most at the finest scales;
 //  4. along the line, the ridge that crosses it averaged over a band
 //     reaching from the line towards the nail, so that the two limbs and
 //     the apex of one loop form one hump;
@@ -50,9 +52,9 @@ struct CountSettings {
     double minLimbUm = 16;
     double maxLimbUm = 110;
     double backgroundUm = 250;  // sigma of the lighting background
-    double bandUm = 50;         // depth of the band from the line towards the nail
-    double minSpacingUm = 40;   // closest two counted capillaries may be
-    double threshold = 0.12;    // least peak prominence, as a share of the picture's ridge strength
+    double bandUm = 100;        // depth of the band from the line towards the nail
+    double minSpacingUm = 50;   // closest two counted capillaries may be
+    double threshold = 0.045;   // least peak prominence, as a share of the picture's ridge strength
     // 0: decide from the picture; 1: the nail lies on the left of the line
     // walking from its first to its second point (y downwards); 2: right.
     int distal = 0;
@@ -79,7 +81,6 @@ struct RidgeImage {
     int width = 0, height = 0;
     int factor = 1;
     double umPerPixelX = 1, umPerPixelY = 1;  // of the picture
-    double scaleUm = 0;  // the sigma chosen
     std::vector<float> r;
     // Places much brighter than their surroundings (gel reflections).
     std::vector<uint8_t> glare;
@@ -134,7 +135,7 @@ struct CountResult {
 };
 
 // Below this quality a count is flagged as of low contrast.
-inline constexpr double kCountLowQuality = 3.0;
+inline constexpr double kCountLowQuality = 1.0;
 
 // The channel the counter would work on (green or grey mix for colour,
 // the bytes themselves for grey; Bayer pictures are demosaiced).

@@ -197,7 +197,9 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
         look.texture = 0.35;
         look.jpegQuality = 85;
     } else {
-        p.blurSigma = 9;
+        // Out of focus and faint: dips 80-120 micrometres wide that darken
+        // the picture by 1-2 %, under strongly uneven light.
+        p.blurSigma = 11;
         p.maxTilt = 0.5;
         p.darknessSpread = 0.5;
         p.tortuousFraction = 0.5;
@@ -208,16 +210,16 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
             p.loops = std::min(p.loops, static_cast<int>((p.width * p.umPerPixelX - 16) / 100));
             p.loops += p.loops / 2;
         }
-        look.contrast = 0.15;
+        look.contrast = 0.45;
         look.unevenness = 0.7;
         look.gradient = 0.6;
         look.glare = 1.0;
         look.dust = 1.0;
-        look.noise = 2;
+        look.noise = 1.2;
         look.noiseGrain = 0.5;
         look.green = 95;
-        look.texture = 0.5;
-        look.jpegQuality = 70;
+        look.texture = 0.3;
+        look.jpegQuality = 75;
     }
     return true;
 }

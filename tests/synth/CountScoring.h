@@ -61,6 +61,10 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             const ordavia::CountLineTruth t = ordavia::countLineTruth(truth, a, b);
             const ordavia::CountResult res = ordavia::countAlongLine(ridge, {a.x, a.y}, {b.x, b.y}, s);
             const bool nailLeft = a.x < b.x;  // walking right, the nail (top) is on the left
+            if (std::getenv("ORDAVIA_COUNT_DEBUG"))
+                std::printf("%s seed %llu line %d: truth %d count %d side %s quality %.1f strength %.2f\n", c.name,
+                            static_cast<unsigned long long>(p.seed), l, t.count, res.count,
+                            res.distalLeft == nailLeft ? "ok" : "WRONG", res.quality, ridge.strength());
             ++sc.lines;
             sc.wrongSide += res.distalLeft != nailLeft;
             sc.lowContrast += !res.warnings.empty() && res.warnings[0] == ordavia::kCountLowContrast;

@@ -57,7 +57,7 @@ TEST(CountAccuracy, Table) {
     // ORDAVIA_COUNT_SETTINGS="threshold bandUm minSpacingUm" tries other settings.
     ordavia::CountSettings set;
     if (const char* v = std::getenv("ORDAVIA_COUNT_SETTINGS"))
-        std::sscanf(v, "%lf %lf %lf", &set.threshold, &set.bandUm, &set.minSpacingUm);
+        std::sscanf(v, "%lf %lf %lf %lf %lf", &set.threshold, &set.bandUm, &set.minSpacingUm, &set.minLimbUm, &set.maxLimbUm);
     const char* only = std::getenv("ORDAVIA_COUNT_ONLY");  // a part of the condition's name
     std::vector<std::pair<const char*, CountScore>> all;
     for (const CountCondition& c : countConditions()) {
