@@ -345,7 +345,10 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
         // Each scale against its own background: noise and dust answer
         // most at the finest scales and wide, faint dips at the coarsest,
         // so a pixel takes the scale at which it stands out most.
-        const float bg = std::max(backgroundLevel(r), 1e-9f);
+        // A dip of a third of a per cent answers about this much: a picture
+        // without texture or noise (a drawing) has no background of its own.
+        const auto floor = static_cast<float>(0.003 / (2.83 * std::sqrt((gx + gy) / 2)));
+        const float bg = std::max(backgroundLevel(r), floor);
         for (size_t i = 0; i < n; ++i) {
             const float z = r[i] / bg;
             if (z > ri.r[i]) {

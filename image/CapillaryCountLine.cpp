@@ -84,7 +84,10 @@ CountPoint findApex(const RidgeImage& ri, const LineFrame& f, double step, doubl
     for (double o = 0; o <= reach; o += step) {
         float best = 0;
         double bestT = t;
-        for (double dt = -3 * step; dt <= 3 * step + 1e-9; dt += step) {
+        // Wide enough to reach a limb from the middle of its loop, where the
+        // peak of the profile lies.
+        const double look = std::max(3 * step, 0.6 * halfWindow);
+        for (double dt = -look; dt <= look + 1e-9; dt += step) {
             const double tt = t + dt;
             if (std::abs(tt - t0) > halfWindow) continue;
             const CountPoint q = f.pixel(tt, o);
@@ -140,7 +143,7 @@ bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, con
             caps[k] += best;
         }
         for (int i = 0; i < samples; i += 2)
-            for (double o = 20; o <= 100; o += 2 * step) {
+            for (double o = s.bandUm + 30; o <= s.bandUm + 200; o += 2 * step) {
                 const CountPoint q = f.pixel(i * step, o);
                 limbs[k] += ri.across(q.x, q.y, f.cos2, f.sin2);
             }
@@ -205,9 +208,28 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     // A limb exactly on the line still counts: the band starts a little
     // behind it.
     std::vector<float> wide = bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
+    // Past the picture's edge there is nothing to read: the nearest sample
+    // inside stands in, or the edge itself would make a peak.
+    {
+        const int total = static_cast<int>(wide.size());
+        auto inside = [&](int i) {
+            const CountPoint q = g.pixel(i * step, 0);
+            const double x = ri.toX(q.x), y = ri.toY(q.y);
+            return x >= 1 && y >= 1 && x <= ri.width - 2 && y <= ri.height - 2;
+        };
+        int first = 0, last = total - 1;
+        while (first < total && !inside(first)) ++first;
+        while (last > first && !inside(last)) --last;
+        if (first < total) {
+            for (int i = 0; i < first; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(first)];
+            for (int i = last + 1; i < total; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(last)];
+        }
+    }
     // The two limbs of one loop become one hump.
     smooth(wide, s.minSpacingUm / 4 / step);
-    res.level = ri.level(s.threshold);
+    // Never below a tenth of a background: on a picture without texture
+    // the strength itself is rounding.
+    res.level = std::max(ri.level(s.threshold), 0.1f);
 
     std::vector<ProfilePeak> candidates;
     for (const ProfilePeak& pk : profilePeaks(wide))

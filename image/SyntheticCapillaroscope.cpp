@@ -186,12 +186,12 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
         p.darknessSpread = 0.4;
         p.tortuousFraction = 0.2;
         p.plexus = 0.5;
-        look.contrast = 0.2;
+        look.contrast = 0.24;
         look.unevenness = 0.5;
-        look.gradient = 0.25;
+        look.gradient = 0.35;
         look.glare = 0.4;
         look.dust = 0.5;
-        look.noise = 1.2;
+        look.noise = 1.6;
         look.noiseGrain = 0.5;
         look.green = 135;
         look.texture = 0.35;
@@ -210,9 +210,9 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
             p.loops = std::min(p.loops, static_cast<int>((p.width * p.umPerPixelX - 16) / 100));
             p.loops += p.loops / 2;
         }
-        look.contrast = 0.45;
+        look.contrast = 0.38;
         look.unevenness = 0.7;
-        look.gradient = 0.6;
+        look.gradient = 0.7;
         look.glare = 1.0;
         look.dust = 1.0;
         look.noise = 1.2;
