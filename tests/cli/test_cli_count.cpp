@@ -54,7 +54,8 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     // A short line on a picture of unknown scale says so.
     const CliRun w = run("count " + pic + " --line 100,100,250,100 --json");
     ASSERT_EQ(w.code, 0) << w.out;
-    EXPECT_NE(compact(w.out).find(R"("warnings":["line shorter than 0.5 mm","uncalibrated"])"), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find(R"("line shorter than 0.5 mm")"), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find(R"("uncalibrated")"), std::string::npos) << w.out;
 
     // Without --distal the side is decided and named.
     const CliRun text = run("count " + pic + " --line " + line);

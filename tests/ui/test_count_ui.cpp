@@ -53,14 +53,15 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     ts.adopt(doc);
     doc.OnNewDocument();
     SyntheticNailfold::Params p;
+    p.seed = 3;
+    ordavia::CapillaroscopeLook look;
+    ASSERT_TRUE(ordavia::applyCapillaroscopeCondition("typical", p, look));
     p.width = 640;
     p.height = 480;
-    p.umPerPixelX = p.umPerPixelY = 2.6;
-    p.nailDepth = 0.25;
-    p.seed = 3;
+    p.loops = 10;
     SyntheticNailfold::Truth truth;
     CZVimage picture;
-    ASSERT_TRUE(ordavia::generateCapillaroscope(p, {}, picture, truth));
+    ASSERT_TRUE(ordavia::generateCapillaroscope(p, look, picture, truth));
     doc.setImage(std::move(picture));
     { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = c.yScale = 2.6; c.units = "um"; doc.setCalibration(c); }
     const ordavia::CountLineTruth line = ordavia::distalRowLine(truth, 320, 1000);
