@@ -87,7 +87,7 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     background_ = spin(10, 5000, s.backgroundUm, 10, 0, " \xc2\xb5m");
     band_ = spin(0, 1000, s.bandUm, 5, 0, " \xc2\xb5m");
     spacing_ = spin(1, 1000, s.minSpacingUm, 5, 0, " \xc2\xb5m");
-    threshold_ = spin(0, 100, s.threshold, 0.01, 2, "");
+    threshold_ = spin(0, 100, s.threshold, 0.005, 3, "");
     threshold_->setToolTip("How far a peak of the profile must stand out, as a share of the picture's strongest ridges");
     side_ = new QComboBox;
     side_->addItems({"Where the loops end", "Left of the line", "Right of the line"});
