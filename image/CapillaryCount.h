@@ -54,7 +54,7 @@ struct CountSettings {
     double backgroundUm = 250;  // sigma of the lighting background
     double bandUm = 100;        // depth of the band from the line towards the nail
     double minSpacingUm = 50;   // closest two counted capillaries may be
-    double threshold = 0.045;   // least peak prominence, as a share of the picture's ridge strength
+    double threshold = 0.035;   // least peak prominence, as a share of the picture's ridge strength
     // 0: decide from the picture; 1: the nail lies on the left of the line
     // walking from its first to its second point (y downwards); 2: right.
     int distal = 0;
