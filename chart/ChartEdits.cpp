@@ -10,13 +10,13 @@
 using namespace ordavia;
 
 namespace {
-bool finite(double v) { return std::isfinite(v); }
+bool isFiniteValue(double v) { return std::isfinite(v); }
 bool positive(double v) { return std::isfinite(v) && v > 0; }
 bool validMode(int m) { return m >= ArtifactFilter::Off && m <= ArtifactFilter::Replace; }
 }  // namespace
 
 bool ZchartDoc::setListValue(double value) {
-    if (!finite(value)) return false;
+    if (!isFiniteValue(value)) return false;
     if (value != listValue_) {
         listValue_ = value;
         SetModifiedFlag();
@@ -32,8 +32,8 @@ bool ZchartDoc::setSmoothing(uint32_t choice, float time) {
 }
 
 bool ZchartDoc::setArtifactFilter(const ArtifactFilter& f) {
-    if (!validMode(f.lowerMode) || !validMode(f.upperMode) || !finite(f.lower) || !finite(f.upper) ||
-        !finite(f.exactValue))
+    if (!validMode(f.lowerMode) || !validMode(f.upperMode) || !isFiniteValue(f.lower) || !isFiniteValue(f.upper) ||
+        !isFiniteValue(f.exactValue))
         return false;
     artifactFilter_ = f;
     artifactFilter_.restart();
@@ -70,7 +70,7 @@ TraceProperties ZchartDoc::traceProperties(int index) const {
 bool ZchartDoc::setTraceProperties(int index, const TraceProperties& p) {
     CTrace* t = trace(index);
     if (!t || !positive(p.xInterval) || !positive(p.displayXScale) || !positive(p.displayYScale) ||
-        !finite(p.yScale) || !finite(p.yOffset) || !finite(p.start) || std::fabs(p.start) > 2e6 || p.size < 1 ||
+        !isFiniteValue(p.yScale) || !isFiniteValue(p.yOffset) || !isFiniteValue(p.start) || std::fabs(p.start) > 2e6 || p.size < 1 ||
         p.size > 50)
         return false;
     t->name = p.name;
@@ -104,7 +104,7 @@ bool ZchartDoc::setTraceColour(int index, uint32_t colour) {
 double ZchartDoc::setIntensityRange(int index, double range) {
     C2DTrace* t = twoD(index);
     if (!t) return -1.0;
-    if (!finite(range)) return t->intensityRange;
+    if (!isFiniteValue(range)) return t->intensityRange;
     t->intensityRange = std::clamp(range, t->rangeMin, std::max(t->rangeMin, t->rangeMax));
     traceChanged();
     return t->intensityRange;

@@ -123,7 +123,7 @@ public:
     void removeTrace(int index, bool update = true);
     std::unique_ptr<CTrace> detachTrace(int index, bool update = true);
     CTrace* trace(int index) const;
-    int traceCount() const { return static_cast<int>(traces.size()); }
+    int traceCount() const { return static_cast<int>(traces_.size()); }
     CTrace* longestTrace() const;
     void alignTraceEnds();
     void setSampleCount(uint32_t n);
