@@ -238,6 +238,14 @@ TEST(ChartView, MouseMenusAndQuestions) {
     EXPECT_LT(view.xScale(), before);
     view.zoomToSelection();
     EXPECT_NEAR(view.xScale() * plot.width(), 3.33 * 1.04, 0.1);
+    // Shift and drag draws the rubber band, then zooms the x axis to it.
+    const double wide = view.xScale();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::ShiftModifier, a);
+    QTest::mouseMove(canvas, b + QPoint(0, 40));
+    shot(*canvas, "chart_rubber_band");
+    EXPECT_GT(countColoured(canvas->grab().toImage(), QColor(30, 90, 220), 8), 100) << "the band's outline";
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::ShiftModifier, b + QPoint(0, 40));
+    EXPECT_NEAR(view.xScale(), wide / 3, wide * 0.02);
 
     // Delete asks with the trace's name; "No" keeps the data.
     ts.prompter.pushMessageAnswer(MsgResult::No);
