@@ -57,8 +57,11 @@ endfunction()
 # ordavia_test(<name> SOURCES ... [DEPS ...] [LIBS ...])
 # One GoogleTest binary, registered with CTest. ORDAVIA_TEST_DATA names the
 # fixture folder so that tests never depend on the working directory.
+# HEAVY "Suite.*:Suite.Case": the accuracy runs and large-picture checks of
+# the suite, labelled "heavy" so that the sanitizer run can leave them out
+# (ctest -LE heavy); their small cases elsewhere take the same paths.
 function(ordavia_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "HEAVY" "SOURCES;DEPS;LIBS" ${ARGN})
     # A suite whose files are still being written must not stop everyone
     # else's configure: missing sources are reported and left out.
     set(present)
@@ -84,8 +87,15 @@ function(ordavia_test name)
         ORDAVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         ORDAVIA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
         ORDAVIA_PROGRAM_DIR="${ORDAVIA_PROGRAM_DIR}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_HEAVY)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-${ARG_HEAVY}"
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${ARG_HEAVY}"
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS heavy)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
 endfunction()
 
 # ordavia_bench(<name> SOURCES ... [DEPS ...])
