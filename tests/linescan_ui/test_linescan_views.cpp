@@ -67,7 +67,7 @@ struct LineScanUi : ::testing::Test {
 
 TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLine) {
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     {
         CMotivaView view(&video);
         view.show();
@@ -114,13 +114,13 @@ TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLin
         EXPECT_NE(live->GetTitle().find("line 1"), std::string::npos) << live->GetTitle();
     }
     EXPECT_TRUE(link.live() == nullptr || !link.live()->running());
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
     ASSERT_TRUE(svc.profile.WriteInt("linescan", "cbvmethod", 2));
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     {
         CMotivaView view(&video);
         view.show();
@@ -149,7 +149,7 @@ TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
         link.endRun(false);
         EXPECT_FALSE(live->running());
     }
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
@@ -198,7 +198,7 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
 
 TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     CMotivaDoc other;
     svc.adopt(other);
     ASSERT_TRUE(other.importMovie(dir / "cells.mve"));
@@ -243,7 +243,7 @@ TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
         EXPECT_EQ(values(*scan), before);
 
     }
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo) {

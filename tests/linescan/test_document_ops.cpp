@@ -1,0 +1,178 @@
+// The line-scan document's own operations: each changes the document,
+// marks it modified and tells its views, so that no view has to.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "framework/Document.h"
+#include "linescan/ZchartReviewDoc.h"
+#include "linescan/ZlineScanDoc.h"
+#include "support/LineScanFeed.h"
+#include "support/TestServices.h"
+
+namespace {
+
+// Records the hints a document sends its views.
+struct Hints : ordavia::DocumentView {
+    std::vector<long> seen;
+    void OnUpdate(ordavia::Document*, long hint) override { seen.push_back(hint); }
+    long count(long hint) const { return std::count(seen.begin(), seen.end(), hint); }
+};
+
+// A finished scan of 40 columns, 64 points moving 3 points per sample,
+// unmodified, with a view listening.
+struct LineScanOps : ::testing::Test {
+    ordavia::test::TestServices svc;
+    ZlineScanDoc doc;
+    Hints hints;
+    int source = 0;
+
+    void SetUp() override {
+        svc.adopt(doc);
+        ASSERT_TRUE(doc.OnNewDocument());
+        doc.setColumnsToSample(40);
+        ASSERT_TRUE(doc.startScan(&source, 64, 1, 0.02, 1.0, "um"));
+        const linescantest::MovingTexture tex;
+        for (uint32_t s = 0; s < 40; ++s) {
+            doc.sampleVector(0) = tex.sample(64, 3.0, s);
+            (void)doc.addSample(s);
+        }
+        doc.stop();
+        doc.AddView(&hints);
+        clean();
+    }
+    void TearDown() override { doc.RemoveView(&hints); }
+    void clean() {
+        hints.seen.clear();
+        doc.SetModifiedFlag(false);
+    }
+    // Modified and told with `hint`, then clean again.
+    void expectAnnounced(long hint) {
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_GE(hints.count(hint), 1);
+        clean();
+    }
+};
+
+TEST_F(LineScanOps, SlopesDrawnWithTheMouseAreKeptOrDroppedByTheDocument) {
+    // A click starts a slope that the release drops again.
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    expectAnnounced(ZchartDoc::kHintMarker);
+    doc.finishSlope(0.02, 1.0);
+    EXPECT_TRUE(doc.slopes().empty());
+    expectAnnounced(ZchartDoc::kHintMarker);
+    // A drag keeps it; picking its first end later swaps the ends, and a
+    // picked slope is never dropped however short.
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    doc.moveSlopeEnd(0.5, 20);
+    doc.finishSlope(0.02, 1.0);
+    ASSERT_EQ(doc.slopes().size(), 1u);
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    EXPECT_DOUBLE_EQ(doc.slopes()[0].x2, 0.1);
+    doc.finishSlope(1e9, 1e9);
+    ASSERT_EQ(doc.slopes().size(), 1u);
+    clean();
+    // "&Delete": nothing without such a slope, else the slope goes.
+    EXPECT_FALSE(doc.deleteSlope(3));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(hints.seen.empty());
+    EXPECT_TRUE(doc.deleteSlope(doc.selectedSlope()));
+    EXPECT_TRUE(doc.slopes().empty());
+    expectAnnounced(ZchartDoc::kHintMarker);
+}
+
+TEST_F(LineScanOps, SettingsAndCommandsMarkTheDocumentAndRefitItsViews) {
+    // The time scale of the traces is saved with them.
+    EXPECT_TRUE(doc.setSampleRate(3));
+    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, doc.samplePeriod(0.02));
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // So is the interlace setting.
+    doc.toggleUseInterlace();
+    expectAnnounced(ZchartDoc::kHintData);
+    // New parameters measure the finished scan again.
+    ordavia::CbvParams p = doc.params();
+    p.gap = 2;
+    doc.cbvTrace()->data->fill(-1.0);
+    doc.applyParams(p);
+    EXPECT_EQ(doc.params().gap, 2);
+    EXPECT_GT(doc.summary(0, 0).good, 0u);
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // Commands whose traces come and go refit the views on every path.
+    doc.toggleCalculateCbv();
+    EXPECT_EQ(doc.cbvTrace(), nullptr);
+    EXPECT_GE(hints.count(ZchartDoc::kHintTraces), 1);
+    hints.seen.clear();
+    (void)doc.calculateHoughVelocities();
+    EXPECT_GE(hints.count(ZchartDoc::kHintTraces), 1);
+}
+
+TEST_F(LineScanOps, SlopesBecomeAVelocityTraceAndPeaksBecomeSlopes) {
+    // Vertical slopes span no time: nothing to interpolate.
+    doc.setSlopes({{0.2, 0, 0.2, 5}});
+    EXPECT_FALSE(doc.canInterpolateSlopes());
+    const int traces = doc.traceCount();
+    EXPECT_EQ(doc.interpolateSlopes("v"), nullptr);
+    EXPECT_EQ(doc.traceCount(), traces);
+    // 10 um/s around 0.2 s, 30 um/s around 0.6 s: straight between, held outside.
+    doc.setSlopes({{0.1, 0, 0.3, 2}, {0.5, 0, 0.7, 6}});
+    clean();
+    const CTrace* v = doc.interpolateSlopes("slope velocity");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->name, "slope velocity");
+    const double dt = doc.scanTrace()->xInterval;  // 0.04 s
+    EXPECT_NEAR(v->data->valueAt(0), 10.0, 1e-9);
+    EXPECT_NEAR(v->data->valueAt(uint32_t(std::lround(0.4 / dt))), 20.0, 1e-9);
+    EXPECT_NEAR(v->data->valueAt(v->sampleCount() - 1), 30.0, 1e-9);
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // One slope per column with a forward velocity, at that velocity.
+    const CTrace& cbv = *doc.cbvTrace();
+    std::vector<double> forward;
+    for (uint32_t walk = 0; walk < cbv.sampleCount(); ++walk) {
+        const uint32_t k = (cbv.head + walk) % cbv.sampleCount();
+        if (cbv.data->valueAt(k) > 0) forward.push_back(cbv.physical(k));
+    }
+    ASSERT_FALSE(forward.empty());
+    const int drawn = doc.drawVelocityLinesFromPeaks();
+    ASSERT_EQ(size_t(drawn), forward.size());
+    for (size_t i = 0; i < forward.size(); ++i) EXPECT_NEAR(doc.slopes()[i].velocity(), forward[i], 1e-6 * forward[i]);
+    expectAnnounced(ZchartDoc::kHintData);
+    // With no analysis switched on the follow-ups only refit the views.
+    doc.runFollowUpAnalyses();
+    EXPECT_EQ(doc.slopes().size(), size_t(drawn));
+    EXPECT_EQ(hints.count(ZchartDoc::kHintTraces), 1);
+}
+
+TEST(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
+    ordavia::test::TestServices svc;
+    ZlineScanDoc doc;
+    svc.adopt(doc);
+    ASSERT_TRUE(doc.OnNewDocument());
+    (void)doc.setSampleRate(2);
+    int source = 0;
+    ASSERT_TRUE(doc.startScan(&source, 16, 1, 0.02, 1.0, "um"));
+    Hints hints;
+    doc.AddView(&hints);
+    for (uint32_t s = 0; s < 6; ++s) EXPECT_EQ(doc.addSample(s), s % 2 == 0);
+    EXPECT_EQ(hints.count(ZlineScanBaseDoc::kHintLiveColumn), 3);
+    doc.setScanTitle("Linescan - a.dcs line 1");
+    EXPECT_EQ(doc.GetTitle(), "Linescan - a.dcs line 1");
+    EXPECT_EQ(hints.count(ZchartDoc::kHintTraces), 1);
+    doc.RemoveView(&hints);
+}
+
+TEST(ChartReviewOps, AReviewStartsFromACopyOfTheStackUnmodified) {
+    ordavia::test::TestServices svc;
+    ZchartReviewDoc review;
+    svc.adopt(review);
+    ASSERT_TRUE(review.OnNewDocument());
+    C2DTrace stack(12, 10, 8);
+    ordavia::CbvParams p;
+    p.gap = 4;
+    ASSERT_TRUE(review.beginReview(stack, p, "review of a.zvl"));
+    EXPECT_EQ(review.traceCount(), 1);
+    EXPECT_EQ(review.params().gap, 4);
+    EXPECT_EQ(review.GetTitle(), "review of a.zvl");
+    EXPECT_FALSE(review.IsModified());
+}
+
+}  // namespace
