@@ -1,10 +1,10 @@
 #pragma once
 // What documents and commands need from the running application: the
 // profile, the prompter, the start-up settings, the subject database, the
-// results tables, the timers, the marker and line-scan links, the program folder and the
-// road by which a command hands a new document to the application. The workstation and the command-line
-// tool each build one and pass it down; tests build their own. Nothing in
-// it is process-wide.
+// results tables, the timers, the marker and line-scan links, the program
+// folder and the road by which a command hands a new document to the
+// application. The workstation and the command-line tool each build one
+// and pass it down; tests build their own. Nothing in it is process-wide.
 //
 // A service that was never given is a programming error, not a silent
 // default: asking for it throws, so that a test which forgot its prompter

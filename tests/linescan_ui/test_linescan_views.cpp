@@ -117,6 +117,25 @@ TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLin
     svc.services.lineScanLink = nullptr;
 }
 
+TEST_F(LineScanUi, TheVideoViewReportsToTheLinkItsServicesCarry) {
+    {
+        // No link in the services: the commands stay disabled.
+        CMotivaView view(&video);
+        EXPECT_FALSE(view.findAction("&Linescan")->isEnabled());
+        EXPECT_EQ(view.lineScanLink(), nullptr);
+    }
+    {
+        LiveLineScan link(&svc.services);
+        svc.services.lineScanLink = &link;
+        CMotivaView view(&video);
+        EXPECT_EQ(view.lineScanLink(), &link);
+        view.findAction("&Linescan")->trigger();
+        EXPECT_NE(link.live(), nullptr);
+    }
+    // A link that goes takes itself out of the services.
+    EXPECT_EQ(svc.services.lineScanLink, nullptr);
+}
+
 TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
     ASSERT_TRUE(svc.profile.WriteInt("linescan", "cbvmethod", 2));
     LiveLineScan link(&svc.services);
