@@ -68,7 +68,9 @@ void LiveLineScan::calculateAll(DocumentView& view) {
 void LiveLineScan::frameShown(DocumentView& view) {
     if (auto* v = dynamic_cast<CMotivaView*>(&view)) frameShown(*v);
 }
-bool LiveLineScan::isSource(const DocumentView& view) const { return source_ && source_ == dynamic_cast<const CMotivaView*>(&view); }
+bool LiveLineScan::isSource(const DocumentView& view) const {
+    return source_ && source_ == dynamic_cast<const CMotivaView*>(&view);
+}
 
 void LiveLineScan::listen(Document* d) {
     if (!d || std::find(listened_.begin(), listened_.end(), d) != listened_.end()) return;
