@@ -3,28 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
-#include "framework/Document.h"
 #include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
+#include "support/HintRecorder.h"
 #include "support/LineScanFeed.h"
 #include "support/TestServices.h"
 
 namespace {
 
-// Records the hints a document sends its views.
-struct Hints : ordavia::DocumentView {
-    std::vector<long> seen;
-    void OnUpdate(ordavia::Document*, long hint) override { seen.push_back(hint); }
-    long count(long hint) const { return std::count(seen.begin(), seen.end(), hint); }
-};
+using ordavia::test::HintRecorder;
+
+long count(const HintRecorder& r, long hint) { return std::count(r.hints.begin(), r.hints.end(), hint); }
 
 // A finished scan of 40 columns, 64 points moving 3 points per sample,
 // unmodified, with a view listening.
 struct LineScanOps : ::testing::Test {
     ordavia::test::TestServices svc;
     ZlineScanDoc doc;
-    Hints hints;
+    std::unique_ptr<HintRecorder> hints;
     int source = 0;
 
     void SetUp() override {
@@ -38,18 +36,18 @@ struct LineScanOps : ::testing::Test {
             (void)doc.addSample(s);
         }
         doc.stop();
-        doc.AddView(&hints);
+        hints = std::make_unique<HintRecorder>(doc);
         clean();
     }
-    void TearDown() override { doc.RemoveView(&hints); }
+    void TearDown() override { hints.reset(); }
     void clean() {
-        hints.seen.clear();
+        hints->hints.clear();
         doc.SetModifiedFlag(false);
     }
     // Modified and told with `hint`, then clean again.
     void expectAnnounced(long hint) {
         EXPECT_TRUE(doc.IsModified());
-        EXPECT_GE(hints.count(hint), 1);
+        EXPECT_GE(count(*hints, hint), 1);
         clean();
     }
 };
@@ -75,7 +73,7 @@ TEST_F(LineScanOps, SlopesDrawnWithTheMouseAreKeptOrDroppedByTheDocument) {
     // "&Delete": nothing without such a slope, else the slope goes.
     EXPECT_FALSE(doc.deleteSlope(3));
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(hints.seen.empty());
+    EXPECT_TRUE(hints->hints.empty());
     EXPECT_TRUE(doc.deleteSlope(doc.selectedSlope()));
     EXPECT_TRUE(doc.slopes().empty());
     expectAnnounced(ZchartDoc::kHintMarker);
@@ -100,10 +98,10 @@ TEST_F(LineScanOps, SettingsAndCommandsMarkTheDocumentAndRefitItsViews) {
     // Commands whose traces come and go refit the views on every path.
     doc.toggleCalculateCbv();
     EXPECT_EQ(doc.cbvTrace(), nullptr);
-    EXPECT_GE(hints.count(ZchartDoc::kHintTraces), 1);
-    hints.seen.clear();
+    EXPECT_GE(count(*hints, ZchartDoc::kHintTraces), 1);
+    hints->hints.clear();
     (void)doc.calculateHoughVelocities();
-    EXPECT_GE(hints.count(ZchartDoc::kHintTraces), 1);
+    EXPECT_GE(count(*hints, ZchartDoc::kHintTraces), 1);
 }
 
 TEST_F(LineScanOps, SlopesBecomeAVelocityTraceAndPeaksBecomeSlopes) {
@@ -142,11 +140,9 @@ TEST(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
     (void)doc.setSampleRate(2);
     int source = 0;
     ASSERT_TRUE(doc.startScan(&source, 16, 1, 0.02, 1.0, "um"));
-    Hints hints;
-    doc.AddView(&hints);
+    HintRecorder hints(doc);
     for (uint32_t s = 0; s < 6; ++s) EXPECT_EQ(doc.addSample(s), s % 2 == 0);
-    EXPECT_EQ(hints.count(ZlineScanBaseDoc::kHintLiveColumn), 3);
-    doc.RemoveView(&hints);
+    EXPECT_EQ(count(hints, ZlineScanBaseDoc::kHintLiveColumn), 3);
 }
 
 TEST(ChartReviewOps, AReviewStartsFromACopyOfTheStackUnmodified) {
