@@ -204,6 +204,8 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     EXPECT_NEAR(scan->slopes()[0].x1, 0.6, 0.01);
     EXPECT_NEAR(scan->slopes()[0].x2, 0.4, 0.01);
     EXPECT_EQ(scan->selectedSlope(), 0);
+    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+        view.grab().save(QString::fromUtf8(shots) + "/linescan_slopes.png");
 
     // Listed in a message and into the velocity table, then deleted.
     view.findAction("linescan slope velocities")->trigger();
