@@ -1,10 +1,10 @@
 #pragma once
 // What documents and commands need from the running application: the
 // profile, the prompter, the start-up settings, the subject database, the
-// results tables, the timers, the marker link, the program folder and the
-// road by which a command hands a new document to the application. The workstation and the command-line
-// tool each build one and pass it down; tests build their own. Nothing in
-// it is process-wide.
+// results tables, the timers, the marker and line-scan links, the program
+// folder and the road by which a command hands a new document to the
+// application. The workstation and the command-line tool each build one
+// and pass it down; tests build their own. Nothing in it is process-wide.
 //
 // A service that was never given is a programming error, not a silent
 // default: asking for it throws, so that a test which forgot its prompter
@@ -24,6 +24,7 @@ class Document;
 class ProfileStore;
 namespace ordavia {
 
+class LineScanLink;
 class MarkerLink;
 class Prompter;
 class ResultTables;
@@ -56,6 +57,9 @@ public:
     // Where chart image markers post their requests; null: nobody listens,
     // and no image marker is made.
     MarkerLink* markerLink = nullptr;
+    // Where video views report frames and line-scan commands (the live line
+    // scan); null: the video views' line-scan commands stay disabled.
+    LineScanLink* lineScanLink = nullptr;
     ChartRunState charts;
     // The image views' tool mode: one for the whole workstation, as its
     // tool menus and toolbar show it.

@@ -52,6 +52,14 @@ void ZlineScanBaseDoc::setParams(const ordavia::CbvParams& p, bool writeProfile)
     params_.clamp();
     if (writeProfile && hasServices() && services().profileStore) params_.save(*services().profileStore);
     SetModifiedFlag();
+    notify(kHintData);
+}
+
+void ZlineScanBaseDoc::applyParams(const ordavia::CbvParams& p) {
+    setParams(p);
+    // A running scan takes the values from its next column on.
+    if (!running() && scan_) (void)recalculate();
+    notify(kHintTraces);
 }
 
 void ZlineScanBaseDoc::setXPeriodFactor(double f) {
@@ -261,26 +269,98 @@ void ZlineScanBaseDoc::setSlopes(std::vector<VelocitySlope> s) {
     if (s.size() > static_cast<size_t>(kMaxSlopes)) s.resize(kMaxSlopes);
     slopes_ = std::move(s);
     selected_ = -1;
+    newSlope_ = false;
     SetModifiedFlag();
     notify(kHintData);
 }
 
+bool ZlineScanBaseDoc::deleteSlope(int index) {
+    if (index < 0 || index >= static_cast<int>(slopes_.size())) return false;
+    slopes_.erase(slopes_.begin() + index);
+    selected_ = -1;
+    newSlope_ = false;
+    SetModifiedFlag();
+    notify(kHintMarker);
+    return true;
+}
+
 int ZlineScanBaseDoc::pickSlope(double x, double y, double hw, double hh) {
     auto inside = [&](double px, double py) { return px > x - hw && px < x + hw && py > y - hh && py < y + hh; };
+    auto taken = [this](size_t i) {
+        selected_ = static_cast<int>(i);
+        notify(kHintMarker);
+        return selected_;
+    };
+    newSlope_ = false;
     for (size_t i = 0; i < slopes_.size(); ++i) {
         VelocitySlope& s = slopes_[i];
         if (inside(s.x1, s.y1)) {
             std::swap(s.x1, s.x2);
             std::swap(s.y1, s.y2);
-            return selected_ = static_cast<int>(i);
+            SetModifiedFlag();
+            return taken(i);
         }
     }
     for (size_t i = 0; i < slopes_.size(); ++i)
-        if (inside(slopes_[i].x2, slopes_[i].y2)) return selected_ = static_cast<int>(i);
+        if (inside(slopes_[i].x2, slopes_[i].y2)) return taken(i);
     if (slopes_.size() >= static_cast<size_t>(kMaxSlopes)) return -1;
     slopes_.push_back(VelocitySlope{x, y, x, y});
+    newSlope_ = true;
     SetModifiedFlag();
-    return selected_ = static_cast<int>(slopes_.size() - 1);
+    return taken(slopes_.size() - 1);
+}
+
+void ZlineScanBaseDoc::finishSlope(double minWidth, double minHeight) {
+    if (newSlope_ && !slopes_.empty()) {
+        const VelocitySlope& v = slopes_.back();
+        if (std::fabs(v.x2 - v.x1) < minWidth && std::fabs(v.y2 - v.y1) < minHeight) {
+            slopes_.pop_back();
+            selected_ = -1;
+        }
+    }
+    newSlope_ = false;
+    SetModifiedFlag();
+    notify(kHintMarker);
+}
+
+bool ZlineScanBaseDoc::canInterpolateSlopes() const {
+    const C2DTrace* pic = source_ ? source_ : scan_;
+    if (!pic || !pic->hasData()) return false;
+    for (const VelocitySlope& v : slopes_)
+        if (v.x1 != v.x2) return true;
+    return false;
+}
+
+CTrace* ZlineScanBaseDoc::interpolateSlopes(const std::string& name) {
+    if (!canInterpolateSlopes()) return nullptr;
+    const C2DTrace* pic = source_ ? source_ : scan_;
+    std::vector<std::pair<double, double>> knots;
+    for (const VelocitySlope& v : slopes_)
+        if (v.x1 != v.x2) knots.emplace_back((v.x1 + v.x2) / 2, v.velocity());
+    std::sort(knots.begin(), knots.end());
+    const uint32_t n = pic->sampleCount();
+    CTrace* t = newTrace(8, n, true);
+    if (!t) return nullptr;
+    t->name = name;
+    t->xInterval = pic->xInterval;
+    t->xStart = pic->xStart;
+    t->xUnits = pic->xUnits;
+    t->yUnits = pic->yUnits + "/" + (pic->xUnits.empty() ? std::string("s") : pic->xUnits);
+    for (uint32_t i = 0; i < n; ++i) {
+        const double x = pic->xStart * 0.001 + i * pic->xInterval;
+        auto hi = std::lower_bound(knots.begin(), knots.end(), std::make_pair(x, -1e300));
+        double v;
+        if (hi == knots.begin()) v = knots.front().second;
+        else if (hi == knots.end()) v = knots.back().second;
+        else {
+            const auto lo = hi - 1;
+            const double f = hi->first > lo->first ? (x - lo->first) / (hi->first - lo->first) : 0.0;
+            v = lo->second + f * (hi->second - lo->second);
+        }
+        t->data->setAt(i, v);
+    }
+    notify(kHintTraces);
+    return t;
 }
 
 void ZlineScanBaseDoc::moveSlopeEnd(double x, double y) {
@@ -306,6 +386,8 @@ void ZlineScanBaseDoc::toggleUseInterlace() {
     params_.useInterlace = !params_.useInterlace;
     if (hasServices() && services().profileStore)
         (void)services().profileStore->WriteInt("linescan", "useinterlace", params_.useInterlace ? 1 : 0);
+    SetModifiedFlag();
+    notify(kHintData);
 }
 
 bool ZlineScanBaseDoc::setTraceAsLinescan(int index) {
@@ -338,7 +420,7 @@ CTrace* ZlineScanBaseDoc::correlateTraces(int a, int b) {
 int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t visibleTo) {
     C2DTrace* in = (params_.twoD && params_.hipass) ? (source_ ? source_ : difference_) : difference_;
     if (!in || !in->hasData()) {
-        notify(kHintData);
+        notify(kHintTraces);
         return -1;
     }
     ordavia::HoughInput hi;
@@ -353,7 +435,10 @@ int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t vi
     hi.visibleTo = visibleTo;
     ordavia::HoughResult r = ordavia::houghTransform(hi, params_);
     thetaMin_ = r.thetaMin;
-    if (r.distances == 0) return -1;
+    if (r.distances == 0) {
+        notify(kHintTraces);
+        return -1;
+    }
     C2DTrace* h = make2D(kHoughName, 16, 256, r.distances, kKindHough);
     if (h) {
         for (uint32_t c = 0; c < r.distances; ++c)
@@ -369,6 +454,8 @@ int ZlineScanBaseDoc::calculateHoughVelocities(uint32_t visibleFrom, uint32_t vi
     // The old "Hough" trace may have gone even when the new one could not be made.
     findTraces();
     setSlopes(std::move(r.slopes));
+    // The "Hough" trace may be new or gone: the views take the trace list again.
+    notify(kHintTraces);
     return static_cast<int>(slopes_.size());
 }
 
@@ -445,7 +532,7 @@ bool ZlineScanBaseDoc::fillCbvCorrelationChart(ZchartDoc& chart) const {
     if (!x || !y || !x->assign(*correlation_) || !y->assign(*cbvUncut_)) return false;
     x->xUnits = "correlation";
     chart.SetTitle("cbv v correlation - " + GetTitle());
-    chart.UpdateAllViews(nullptr, kHintData);
+    chart.UpdateAllViews(nullptr, kHintTraces);
     return true;
 }
 
@@ -532,6 +619,7 @@ void ZlineScanBaseDoc::DeleteContents() {
     correlation_ = cbv_ = cbvUncut_ = line1_ = line2_ = nullptr;
     slopes_.clear();
     selected_ = -1;
+    newSlope_ = false;
     background_.clear();
     firstColumn_ = true;
 }

@@ -84,13 +84,20 @@ public:
     static constexpr const char* kLine2Name = "line2";
     static constexpr const char* kDifferenceName = "difference";
     static constexpr const char* kHoughName = "Hough";
+    // Update hint of a new live column (views that follow the scan scroll).
+    static constexpr long kHintLiveColumn = 0x15C1;
 
     const char* settingsClassName() const override { return "ZlineScanBaseDoc"; }
 
     // ---- parameters ----
     const ordavia::CbvParams& params() const { return params_; }
-    // The dialog's OK: takes the values (clamped) and writes every key.
+    // Takes the values (clamped) and, with writeProfile, writes every key.
     void setParams(const ordavia::CbvParams& p, bool writeProfile = true);
+    // "CBV calculation &parameters..." accepted: the values as setParams
+    // takes them, and a scan that is not running measured again with them.
+    void applyParams(const ordavia::CbvParams& p);
+    // Whether a live scan is taking samples now (never, for a file).
+    virtual bool running() const { return false; }
     int32_t pointsPerLineSample() const { return pointsPerLineSample_; }
     double xPeriodFactor() const { return xPeriodFactor_; }
     void setXPeriodFactor(double f);
@@ -120,6 +127,9 @@ public:
     void deleteAllSlopes();
     // Replaces the slopes (at most 1000 are kept) and clears the selection.
     void setSlopes(std::vector<ordavia::VelocitySlope> s);
+    // The "&Delete" of the line-scan menu: slope `index` goes (the selected
+    // one, as the view passes it); false when there is no such slope.
+    bool deleteSlope(int index);
     // Mouse down on the scan at (x, y), trace units, with the pick
     // rectangle's half sizes: a slope whose first end lies strictly inside
     // is taken with its ends swapped (the picked end moves), else one whose
@@ -128,11 +138,22 @@ public:
     int pickSlope(double x, double y, double halfWidth, double halfHeight);
     // Mouse drag: the selected slope's second end follows.
     void moveSlopeEnd(double x, double y);
+    // Mouse up: a slope the last pick started whose ends lie less than
+    // minWidth apart in time and minHeight along the line (a click, not a
+    // drag) is dropped again.
+    void finishSlope(double minWidth, double minHeight);
+    // "&Interpolate...": the slopes as a velocity trace named `name`, one
+    // value per column of the scan, straight between the slopes' middles
+    // and held beyond the first and the last. Null (nothing added) without
+    // a scan or a slope that spans time.
+    CTrace* interpolateSlopes(const std::string& name);
+    bool canInterpolateSlopes() const;
     // "linescan slope velocities": "%i\n%7.2f" per slope.
     std::string slopeVelocitiesText() const;
 
     // ---- commands ----
-    // "&Use Interlace": toggles and writes "useinterlace".
+    // "&Use Interlace": toggles and writes "useinterlace" (the file keeps
+    // it too).
     void toggleUseInterlace();
     // "Set trace as linescan": marks a 2D trace as the line-scan source.
     bool setTraceAsLinescan(int index);
@@ -148,6 +169,14 @@ public:
     // slope per accepted column (at most 1000), through the column's time at
     // the first point, replacing the slopes. The number drawn.
     int drawVelocityLinesFromCorrelation();
+    // The same after a run of the workstation: one slope per good column of
+    // "cbv" through the middle of the line, at most 1000 spread evenly over
+    // the columns, replacing the slopes. The number drawn.
+    int drawVelocityLinesFromPeaks();
+    // What follows a run inside the document: the Hough velocities with
+    // "dohough", the lines from the correlation peaks with "correl2velo";
+    // the views then show the results whole.
+    void runFollowUpAnalyses();
     // "average cbv vs correlation limit".
     ordavia::CbvLimitCurves averageCbvVsLimit() const;
     // Fills a chart with the curves ("average cbv vs correlation limit "
@@ -215,6 +244,8 @@ protected:
     int32_t fieldsPerSample_ = 1;
     std::vector<ordavia::VelocitySlope> slopes_;
     int selected_ = -1;
+    // Whether the last pick started a new slope (finishSlope may drop it).
+    bool newSlope_ = false;
 
     C2DTrace* scan_ = nullptr;
     C2DTrace* source_ = nullptr;

@@ -183,7 +183,14 @@ bool ZlineScanDoc::addSample(uint32_t s) {
         advanceRing(c + 1);
     }
     SetModifiedFlag();
-    return fieldsPerSample_ <= 1 || s % static_cast<uint32_t>(fieldsPerSample_) == 0;
+    const bool due = fieldsPerSample_ <= 1 || s % static_cast<uint32_t>(fieldsPerSample_) == 0;
+    if (due) notify(kHintLiveColumn);
+    return due;
+}
+
+void ZlineScanDoc::setScanTitle(const std::string& title) {
+    SetTitle(title);
+    notify(kHintTraces);
 }
 
 double ZlineScanDoc::scrollTime(uint32_t s) const {
@@ -218,6 +225,7 @@ void ZlineScanDoc::toggleCalculateCbv() {
     } else {
         removeResultTraces();
     }
+    notify(kHintTraces);
 }
 
 bool ZlineScanDoc::setSampleRate(int32_t f) {
@@ -227,6 +235,8 @@ bool ZlineScanDoc::setSampleRate(int32_t f) {
     const double dt = samplePeriod(fieldPeriod_);
     for (auto& t : traces().items)
         if (t && t.get() != hough_ && t->yGroup != kKindTimeLine) t->xInterval = dt;
-    notify(kHintData);
+    // The traces' time scale is part of the file.
+    SetModifiedFlag();
+    notify(kHintTraces);
     return !running();
 }

@@ -43,15 +43,18 @@ public:
     // The present sample of line 0 or 1; the view writes into it before
     // addSample (its size is set by the start).
     std::vector<double>& sampleVector(int line) { return present_[line & 1]; }
-    // One sample, s the running sample number. True when the views should
-    // be refreshed (every "fields per sample" samples).
+    // One sample, s the running sample number. Every "fields per sample"
+    // samples the views are told (kHintLiveColumn) and the answer is true.
     bool addSample(uint32_t s);
     // Time at the right edge of the chart after sample s.
     double scrollTime(uint32_t s) const;
 
     // ---- state ----
     const void* source() const { return sourceView_; }
-    bool running() const { return sourceView_ != nullptr; }
+    bool running() const override { return sourceView_ != nullptr; }
+    // The scan's title once it knows its video line; the views show the
+    // started scan whole.
+    void setScanTitle(const std::string& title);
     // "stop" or the source closing: ends the scan and runs what follows a
     // run inside the document: the Hough velocities with "dohough", the
     // lines from the correlation peaks with "correl2velo". The charts of
@@ -70,11 +73,13 @@ public:
     // ---- commands ----
     // "&Subtract scans".
     void toggleSubtracting();
-    // "&Calculate cbv": also creates or removes the result traces.
+    // "&Calculate cbv": also creates or removes the result traces; the
+    // views show the traces whole.
     void toggleCalculateCbv();
     // "Set sample &rate": a positive value is stored in "sampleperiod" and
-    // the traces' x sample period follows. True when the message "x scales
-    // will now be incorrect for existing data." is due (scan not running).
+    // the traces' x sample period follows (the document is modified, the
+    // views refit). True when the message "x scales will now be incorrect
+    // for existing data." is due (scan not running).
     bool setSampleRate(int32_t fieldsPerSample);
     static constexpr const char* kScaleWarning = "x scales will now be incorrect for existing data.";
     static constexpr const char* kSampleRatePrompt = "Linescan sample rate in no. of fields per sample";

@@ -186,3 +186,33 @@ int ZlineScanBaseDoc::drawVelocityLinesFromCorrelation() {
     setSlopes(std::move(lines));
     return n;
 }
+
+int ZlineScanBaseDoc::drawVelocityLinesFromPeaks() {
+    const C2DTrace* pic = source_ ? source_ : scan_;
+    if (!cbv_ || !cbv_->hasData() || !pic || !pic->hasData()) return 0;
+    const uint32_t n = cbv_->sampleCount();
+    std::vector<uint32_t> good;
+    for (uint32_t walk = 0; walk < n; ++walk) {
+        const uint32_t k = (cbv_->head + walk) % n;
+        if (cbv_->data->valueAt(k) > 0) good.push_back(k);
+    }
+    const size_t step = std::max<size_t>(1, (good.size() + kMaxSlopes - 1) / kMaxSlopes);
+    const double period = cbv_->xInterval * std::max(1, params_.gap);
+    const double middle = pic->width() * pic->yScale * 0.5;
+    std::vector<ordavia::VelocitySlope> lines;
+    for (size_t i = 0; i < good.size(); i += step) {
+        const uint32_t k = good[i];
+        const double v = cbv_->physical(k);
+        const double x2 = cbv_->sampleX(k);
+        lines.push_back({x2 - period, middle - v * period * 0.5, x2, middle + v * period * 0.5});
+    }
+    const int drawn = static_cast<int>(lines.size());
+    setSlopes(std::move(lines));
+    return drawn;
+}
+
+void ZlineScanBaseDoc::runFollowUpAnalyses() {
+    if (params_.doHough) (void)calculateHoughVelocities();
+    if (params_.correl2velo) (void)drawVelocityLinesFromPeaks();
+    notify(kHintTraces);
+}

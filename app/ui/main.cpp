@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     registerLineScanViews();
     // Video views hand their frames to the live line scan through this.
     LiveLineScan lineScans(&services);
-    LineScanLink::setCurrent(&lineScans);
+    services.lineScanLink = &lineScans;
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
     services.markerLink = &markerSender;

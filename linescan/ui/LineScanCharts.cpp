@@ -64,6 +64,14 @@ std::unique_ptr<T> newDocument(Document& owner, const char* templateClass) {
     return doc;
 }
 
+// A chart the program fills from the scan opens unmodified: nothing in it
+// is the user's work until the user changes it.
+template <class T>
+Document* showFilled(Document& owner, std::unique_ptr<T> chart) {
+    chart->SetModifiedFlag(false);
+    return showDocument(owner, chart.release());
+}
+
 Prompter* prompterOf(Document& d) { return d.hasServices() ? d.services().prompterPtr : nullptr; }
 
 }  // namespace
@@ -87,10 +95,7 @@ void openChartReview(ZlineScanBaseDoc& scan) {
         if (DocTemplate* t = scan.services().findTemplate("CReviewDoc")) review->setDocTemplate(t);
     }
     review->OnNewDocument();
-    review->params = scan.params();
-    review->SetTitle("review of " + scan.GetTitle());
-    review->duplicateTrace(*source, true);
-    review->SetModifiedFlag(false);
+    (void)review->beginReview(*source, scan.params(), "review of " + scan.GetTitle());
     showDocument(scan, review.release());
 }
 
@@ -98,13 +103,11 @@ void showAverageCbvVsLimit(ZlineScanBaseDoc& scan) {
     KeptChart& k = averageChart();
     if (auto* chart = dynamic_cast<ZchartDoc*>(k.doc)) {
         scan.fillAverageCbvChart(*chart);
-        chart->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
         return;
     }
     auto chart = newDocument<ZchartDoc>(scan, "CReviewDoc");
     scan.fillAverageCbvChart(*chart);
-    chart->SetModifiedFlag(false);
-    k.keep(showDocument(scan, chart.release()));
+    k.keep(showFilled(scan, std::move(chart)));
 }
 
 void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
@@ -131,44 +134,14 @@ void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
         t->name = chart->traceCount() == 1 ? "correlation" : "cbv";
     }
     scan.fillCbvCorrelationChart(*chart);
-    chart->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
-    if (fresh) {
-        fresh->SetModifiedFlag(false);
-        k.keep(showDocument(scan, fresh.release()));
-    }
-}
-
-void velocityLinesFromPeaks(ZlineScanBaseDoc& scan) {
-    const CTrace* cbv = scan.cbvTrace();
-    const C2DTrace* pic = scan.sourceTrace() ? scan.sourceTrace() : scan.scanTrace();
-    if (!cbv || !cbv->hasData() || !pic || !pic->hasData()) return;
-    const uint32_t n = cbv->sampleCount();
-    std::vector<uint32_t> good;
-    for (uint32_t walk = 0; walk < n; ++walk) {
-        const uint32_t k = (cbv->head + walk) % n;
-        if (cbv->data->valueAt(k) > 0) good.push_back(k);
-    }
-    const size_t step = std::max<size_t>(1, (good.size() + ZlineScanBaseDoc::kMaxSlopes - 1) / ZlineScanBaseDoc::kMaxSlopes);
-    const double period = cbv->xInterval * std::max(1, scan.params().gap);
-    const double middle = pic->width() * pic->yScale * 0.5;
-    std::vector<VelocitySlope> slopes;
-    for (size_t i = 0; i < good.size(); i += step) {
-        const uint32_t k = good[i];
-        const double v = cbv->physical(k);
-        const double x2 = cbv->sampleX(k);
-        slopes.push_back({x2 - period, middle - v * period * 0.5, x2, middle + v * period * 0.5});
-    }
-    scan.setSlopes(std::move(slopes));
-    scan.UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+    if (fresh) k.keep(showFilled(scan, std::move(fresh)));
 }
 
 void runFollowUps(ZlineScanBaseDoc& scan) {
     const CbvParams& p = scan.params();
     if (p.showCbvVCoef && scan.correlationTrace()) showAverageCbvVsLimit(scan);
     if (p.showCbvCorrel && scan.correlationTrace()) showCbvVsCorrelation(scan);
-    if (p.doHough) scan.calculateHoughVelocities();
-    if (p.correl2velo) velocityLinesFromPeaks(scan);
-    scan.UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+    scan.runFollowUpAnalyses();
 }
 
 SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, const ScanOrigin& origin) {

@@ -23,9 +23,6 @@ void showCbvVsCorrelation(ZlineScanBaseDoc& scan);
 // After a run ends: the analyses switched on in the parameters
 // ("showcbvvcoef", "showcbvcorrel", "dohough", "correl2velo").
 void runFollowUps(ZlineScanBaseDoc& scan);
-// "correl2velo": one slope per good column, from the correlation peak, at
-// most 1000, spread evenly over the columns.
-void velocityLinesFromPeaks(ZlineScanBaseDoc& scan);
 
 // Where a scan came from: the video and the index of its line in the
 // video's current list (video null when unknown).

@@ -47,10 +47,30 @@ LiveLineScan::LiveLineScan(ordavia::AppServices* services) : services_(services)
 
 LiveLineScan::~LiveLineScan() {
     for (Document* d : listened_) d->RemoveListener(this);
-    if (LineScanLink::current() == this) LineScanLink::setCurrent(nullptr);
+    if (services_ && services_->lineScanLink == this) services_->lineScanLink = nullptr;
 }
 
-LiveLineScan* LiveLineScan::instance() { return dynamic_cast<LiveLineScan*>(LineScanLink::current()); }
+LiveLineScan* LiveLineScan::of(const ordavia::AppServices& services) {
+    return dynamic_cast<LiveLineScan*>(services.lineScanLink);
+}
+
+// The reporting views are the video views; DocumentView is all the
+// framework may name of them.
+void LiveLineScan::startScan(DocumentView& view) {
+    if (auto* v = dynamic_cast<CMotivaView*>(&view)) startScan(*v);
+}
+void LiveLineScan::chooseMeasuringLine(DocumentView& view, bool second) {
+    if (auto* v = dynamic_cast<CMotivaView*>(&view)) chooseMeasuringLine(*v, second);
+}
+void LiveLineScan::calculateAll(DocumentView& view) {
+    if (auto* v = dynamic_cast<CMotivaView*>(&view)) calculateAll(*v);
+}
+void LiveLineScan::frameShown(DocumentView& view) {
+    if (auto* v = dynamic_cast<CMotivaView*>(&view)) frameShown(*v);
+}
+bool LiveLineScan::isSource(const DocumentView& view) const {
+    return source_ && source_ == dynamic_cast<const CMotivaView*>(&view);
+}
 
 void LiveLineScan::listen(Document* d) {
     if (!d || std::find(listened_.begin(), listened_.end(), d) != listened_.end()) return;
@@ -154,8 +174,7 @@ bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
     // whole video.
     sampler_->addFrame(video.image());
     remember(live_, {&video, index});
-    live_->SetTitle(strprintf("%s - %s line %i", ZlineScanDoc::kTitle, video.GetTitle().c_str(), index + 1));
-    live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+    live_->setScanTitle(strprintf("%s - %s line %i", ZlineScanDoc::kTitle, video.GetTitle().c_str(), index + 1));
     statusMessage(view, QString("Line scan of line %1: play the video to scan it").arg(index + 1));
     return true;
 }
@@ -193,16 +212,16 @@ void LiveLineScan::frameShown(CMotivaView& view) {
         tryStart(view, false);
         return;
     }
+    // The scan tells its views of the column; those that follow it scroll.
     if (!sampler_->addFrame(view.video()->image())) return;
-    live_->UpdateAllViews(nullptr, ZlineScanBaseView::kHintLiveColumn);
     for (DocumentView* v : live_->views())
         if (auto* lv = dynamic_cast<ZlineScanBaseView*>(v)) lv->followTime(sampler_->scrollTime());
 }
 
-void LiveLineScan::playbackStopped(CMotivaView& view) {
+void LiveLineScan::playbackStopped(DocumentView& view) {
     // Playing through to the last frame ends the run; a pause does not.
-    if (&view != source_ || !sampler_ || running_all_) return;
-    if (view.video()->currentFrame() < view.video()->frameCount() - 1) return;
+    if (!isSource(view) || !sampler_ || running_all_) return;
+    if (source_->video()->currentFrame() < source_->video()->frameCount() - 1) return;
     endRun(true);
 }
 
@@ -223,9 +242,10 @@ void LiveLineScan::endRun(bool offer) {
     ordavia::linescanui::offerSummary(*live_, 0, to, originOf(live_));
 }
 
-void LiveLineScan::viewClosing(CMotivaView& view) {
-    if (&view != source_) return;
-    if (live_) live_->sourceClosed(&view);
+void LiveLineScan::viewClosing(DocumentView& view) {
+    // By address only: the view is part way through going.
+    if (source_ == nullptr || static_cast<DocumentView*>(source_) != &view) return;
+    if (live_) live_->sourceClosed(source_);
     source_ = nullptr;
     sampler_.reset();
 }

@@ -11,7 +11,7 @@
 
 #include "framework/Document.h"
 #include "linescan/ui/LineScanCharts.h"
-#include "video/ui/LineScanLink.h"
+#include "framework/LineScanLink.h"
 
 class CMotivaDoc;
 class CMotivaView;
@@ -27,17 +27,18 @@ public:
     explicit LiveLineScan(ordavia::AppServices* services);
     ~LiveLineScan() override;
 
-    // The registered link, when it is this kind.
-    static LiveLineScan* instance();
+    // The services' line-scan link, when it is this kind.
+    static LiveLineScan* of(const ordavia::AppServices& services);
 
-    // LineScanLink
-    void startScan(CMotivaView& view) override;
-    void chooseMeasuringLine(CMotivaView& view, bool second) override;
-    void calculateAll(CMotivaView& view) override;
-    void frameShown(CMotivaView& view) override;
-    void playbackStopped(CMotivaView& view) override;
-    void viewClosing(CMotivaView& view) override;
-    bool isSource(const CMotivaView& view) const override { return source_ == &view; }
+    // LineScanLink: the views that report are video views; others are
+    // not sources and are ignored.
+    void startScan(DocumentView& view) override;
+    void chooseMeasuringLine(DocumentView& view, bool second) override;
+    void calculateAll(DocumentView& view) override;
+    void frameShown(DocumentView& view) override;
+    void playbackStopped(DocumentView& view) override;
+    void viewClosing(DocumentView& view) override;
+    bool isSource(const DocumentView& view) const override;
 
     // DocumentView: closing documents are forgotten.
     void OnUpdate(Document* doc, long hint) override;
@@ -63,6 +64,10 @@ public:
     static constexpr const char* kNoLines = "Draw a dimension line along each capillary to measure first.";
 
 private:
+    void startScan(CMotivaView& view);
+    void chooseMeasuringLine(CMotivaView& view, bool second);
+    void calculateAll(CMotivaView& view);
+    void frameShown(CMotivaView& view);
     ZlineScanDoc* documentFor(CMotivaView& view);
     bool tryStart(CMotivaView& view, bool tell);
     void remember(Document* scan, const ordavia::linescanui::ScanOrigin& origin);

@@ -292,14 +292,12 @@ bool ZlineScanBaseView::plotPress(QPointF pos, Qt::KeyboardModifiers mods) {
     if (!drawingSlopes() || mods != Qt::NoModifier) return false;
     const int s = scanIndex();
     if (s < 0) return false;
-    slopesBefore_ = ls_->slopes().size();
     const int taken =
         ls_->pickSlope(xAtPixel(pos.x()), yAtPixel(s, pos.y()), pickHalfWidth(), pickHalfHeight());
     if (taken < 0) {
         say(ls_, strprintf("A line scan holds at most %i slopes.", ZlineScanBaseDoc::kMaxSlopes), MsgIcon::Warning);
         return false;
     }
-    repaintChart();
     return true;
 }
 
@@ -311,21 +309,12 @@ void ZlineScanBaseView::plotDrag(QPointF pos) {
 
 void ZlineScanBaseView::plotRelease(QPointF pos) {
     plotDrag(pos);
-    // A click that drew nothing leaves no slope behind.
-    const auto& slopes = ls_->slopes();
-    if (slopes.size() > slopesBefore_ && !slopes.empty()) {
-        const VelocitySlope& v = slopes.back();
-        if (std::fabs(pixelAtX(v.x2) - pixelAtX(v.x1)) < 2 && std::fabs(pixelAtY(scanIndex(), v.y2) - pixelAtY(scanIndex(), v.y1)) < 2) {
-            std::vector<VelocitySlope> keep(slopes.begin(), slopes.end() - 1);
-            ls_->setSlopes(std::move(keep));
-        }
-    }
-    slopesChanged();
-}
-
-void ZlineScanBaseView::slopesChanged() {
-    ls_->SetModifiedFlag();
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+    // A click that drew nothing (under two pixels either way) leaves no slope behind.
+    const int s = scanIndex();
+    const double xpp = state().xPerPixel > 0 ? state().xPerPixel : 1.0;
+    double ypp = s >= 0 ? state().displays[static_cast<size_t>(s)].yPerPixel : 1.0;
+    if (ypp == 0) ypp = 1.0;
+    ls_->finishSlope(2 * xpp, 2 * std::fabs(ypp));
 }
 
 // ---------------------------------------------------------------------------
@@ -334,11 +323,7 @@ void ZlineScanBaseView::slopesChanged() {
 void ZlineScanBaseView::cmdParameters() {
     CbvParamsDialog d(ls_->params(), this);
     if (d.exec() != QDialog::Accepted) return;
-    ls_->setParams(d.values());
-    // A finished scan is measured again with the new values.
-    auto* live = dynamic_cast<ZlineScanDoc*>(ls_);
-    if (!(live && live->running()) && ls_->scanTrace()) ls_->recalculate();
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+    ls_->applyParams(d.values());
 }
 
 void ZlineScanBaseView::cmdSlopeVelocities() {
@@ -362,32 +347,22 @@ void ZlineScanBaseView::cmdSlopeVelocities() {
 }
 
 void ZlineScanBaseView::cmdSetTraceAsLinescan() {
+    // The new picture and its results show as a fresh scan's do: every
+    // trace takes its default visibility again when the document says so.
+    std::vector<const void*> seen;
+    seen.swap(seen_);
     if (!ls_->setTraceAsLinescan(activeTrace())) {
+        seen_.swap(seen);
         say(ls_, "Only a two-dimensional trace (a stack of scan lines) can be the line scan.");
-        return;
     }
-    seen_.clear();
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
 }
 
 void ZlineScanBaseView::cmdDeleteSlope() {
-    const int sel = ls_->selectedSlope();
-    if (sel < 0 || sel >= static_cast<int>(ls_->slopes().size())) return;
-    std::vector<VelocitySlope> keep = ls_->slopes();
-    keep.erase(keep.begin() + sel);
-    ls_->setSlopes(std::move(keep));
-    slopesChanged();
+    (void)ls_->deleteSlope(ls_->selectedSlope());
 }
 
-// The hand-drawn slopes as a velocity trace: one value per column of the
-// scan, straight between the slopes' middles, held beyond the first and
-// the last.
 void ZlineScanBaseView::cmdInterpolate() {
-    const CTrace* pic = ls_->trace(scanIndex());
-    std::vector<std::pair<double, double>> knots;
-    for (const VelocitySlope& v : ls_->slopes())
-        if (v.x1 != v.x2) knots.emplace_back((v.x1 + v.x2) / 2, v.velocity());
-    if (!pic || !pic->hasData() || knots.empty()) {
+    if (!ls_->canInterpolateSlopes()) {
         say(ls_, "Draw velocity slopes on the scan first (\"Dimension &Lines\").");
         return;
     }
@@ -398,29 +373,7 @@ void ZlineScanBaseView::cmdInterpolate() {
         if (!n) return;
         if (!n->empty()) name = *n;
     }
-    std::sort(knots.begin(), knots.end());
-    const uint32_t n = pic->sampleCount();
-    CTrace* t = ls_->newTrace(8, n, true);
-    if (!t) return;
-    t->name = name;
-    t->xInterval = pic->xInterval;
-    t->xStart = pic->xStart;
-    t->xUnits = pic->xUnits;
-    t->yUnits = pic->yUnits + "/" + (pic->xUnits.empty() ? std::string("s") : pic->xUnits);
-    for (uint32_t i = 0; i < n; ++i) {
-        const double x = pic->xStart * 0.001 + i * pic->xInterval;
-        auto hi = std::lower_bound(knots.begin(), knots.end(), std::make_pair(x, -1e300));
-        double v;
-        if (hi == knots.begin()) v = knots.front().second;
-        else if (hi == knots.end()) v = knots.back().second;
-        else {
-            const auto lo = hi - 1;
-            const double f = hi->first > lo->first ? (x - lo->first) / (hi->first - lo->first) : 0.0;
-            v = lo->second + f * (hi->second - lo->second);
-        }
-        t->data->setAt(i, v);
-    }
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
+    (void)ls_->interpolateSlopes(name);
 }
 
 void ZlineScanBaseView::cmdCalculateVelocity() { ordavia::linescanui::openChartReview(*ls_); }
@@ -431,13 +384,9 @@ void ZlineScanBaseView::cmdCorrelate() {
     const int b = ordavia::chartui::pickTrace(this, *ls_, "correlate with", -1);
     if (b < 0) return;
     if (!ls_->correlateTraces(a, b)) say(ls_, "These traces cannot be correlated: both need samples.");
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
 }
 
-void ZlineScanBaseView::cmdDeleteAllSlopes() {
-    ls_->deleteAllSlopes();
-    slopesChanged();
-}
+void ZlineScanBaseView::cmdDeleteAllSlopes() { ls_->deleteAllSlopes(); }
 
 void ZlineScanBaseView::cmdUseInterlace() { ls_->toggleUseInterlace(); }
 void ZlineScanBaseView::cmdCbvVsCorrelation() { ordavia::linescanui::showCbvVsCorrelation(*ls_); }
@@ -453,7 +402,6 @@ void ZlineScanBaseView::cmdHough() {
         if (a >= 0 && b >= 0 && a != b) from = uint32_t(a), to = uint32_t(b);
     }
     if (ls_->calculateHoughVelocities(from, to) < 0) say(ls_, "There is no scan to transform.");
-    ls_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
 }
 
 QList<QAction*> ZlineScanBaseView::fileActions() {
@@ -528,7 +476,7 @@ void ZlineScanBaseView::cmdSummary() {
     const CTrace* cbv = ls_->cbvTrace();
     uint32_t from = 0, to = 0;
     if (cbv && ls_->trace(activeTrace()) == cbv && state().hasSelection()) from = state().selFrom, to = state().selTo;
-    if (LiveLineScan* link = LiveLineScan::instance())
+    if (LiveLineScan* link = ls_->hasServices() ? LiveLineScan::of(ls_->services()) : nullptr)
         link->summarise(*ls_, from, to);
     else
         ordavia::linescanui::offerSummary(*ls_, from, to, {});
@@ -565,15 +513,11 @@ void ZlineScanView::cmdSampleRate() {
     auto n = p->promptInt("Set sample rate", ZlineScanDoc::kSampleRatePrompt, live_->fieldsPerSample(), 1, 100000);
     if (!n) return;
     if (live_->setSampleRate(*n)) p->messageBox(ZlineScanDoc::kScaleWarning, MsgButtons::Ok, MsgIcon::Warning);
-    live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
 }
 
 void ZlineScanView::cmdSubtract() { live_->toggleSubtracting(); }
 
-void ZlineScanView::cmdCalculateCbv() {
-    live_->toggleCalculateCbv();
-    live_->UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
-}
+void ZlineScanView::cmdCalculateCbv() { live_->toggleCalculateCbv(); }
 
 void ZlineScanView::cmdStartLiveVideo() {
     say(live_, "Live video is not available in this version of Ordavia: scan a recorded video with \"&Linescan\" "
@@ -581,7 +525,8 @@ void ZlineScanView::cmdStartLiveVideo() {
 }
 
 void ZlineScanView::cmdStop() {
-    if (LiveLineScan* link = LiveLineScan::instance(); link && link->live() == live_) {
+    LiveLineScan* link = live_->hasServices() ? LiveLineScan::of(live_->services()) : nullptr;
+    if (link && link->live() == live_) {
         link->endRun(true);
     } else if (live_->running()) {
         live_->stop();

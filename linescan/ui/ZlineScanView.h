@@ -6,16 +6,16 @@
 // "Dimension &Lines" is on. ZlineScanView adds the commands of the live
 // scan and follows the scan's newest column while it runs.
 #include "chart/ui/ZchartView.h"
+#include "linescan/ZlineScanBaseDoc.h"
 
 class QLabel;
-class ZlineScanBaseDoc;
 class ZlineScanDoc;
 
 class ZlineScanBaseView : public ZchartView {
     Q_OBJECT
 public:
     // Update hint of a new live column (the x range follows it).
-    static constexpr long kHintLiveColumn = 0x15C1;
+    static constexpr long kHintLiveColumn = ZlineScanBaseDoc::kHintLiveColumn;
     static constexpr const char* kMenuTitle = "&Linescan";
 
     explicit ZlineScanBaseView(ZlineScanBaseDoc* doc, QWidget* parent = nullptr);
@@ -72,7 +72,6 @@ protected:
     void plotDrag(QPointF pos) override;
     void plotRelease(QPointF pos) override;
     QMenu* lineScanMenu() const { return menu_; }
-    void slopesChanged();
     void updateVelocityLabel();
 
 private:
@@ -86,7 +85,6 @@ private:
     QAction* import_ = nullptr;
     QLabel* velocityLabel_ = nullptr;
     std::vector<const void*> seen_;
-    size_t slopesBefore_ = 0;
     bool arranged_ = false;
     double liveTime_ = -1;
 };

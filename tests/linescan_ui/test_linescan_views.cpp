@@ -67,7 +67,7 @@ struct LineScanUi : ::testing::Test {
 
 TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLine) {
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     {
         CMotivaView view(&video);
         view.show();
@@ -114,13 +114,32 @@ TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLin
         EXPECT_NE(live->GetTitle().find("line 1"), std::string::npos) << live->GetTitle();
     }
     EXPECT_TRUE(link.live() == nullptr || !link.live()->running());
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
+}
+
+TEST_F(LineScanUi, TheVideoViewReportsToTheLinkItsServicesCarry) {
+    {
+        // No link in the services: the commands stay disabled.
+        CMotivaView view(&video);
+        EXPECT_FALSE(view.findAction("&Linescan")->isEnabled());
+        EXPECT_EQ(view.lineScanLink(), nullptr);
+    }
+    {
+        LiveLineScan link(&svc.services);
+        svc.services.lineScanLink = &link;
+        CMotivaView view(&video);
+        EXPECT_EQ(view.lineScanLink(), &link);
+        view.findAction("&Linescan")->trigger();
+        EXPECT_NE(link.live(), nullptr);
+    }
+    // A link that goes takes itself out of the services.
+    EXPECT_EQ(svc.services.lineScanLink, nullptr);
 }
 
 TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
     ASSERT_TRUE(svc.profile.WriteInt("linescan", "cbvmethod", 2));
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     {
         CMotivaView view(&video);
         view.show();
@@ -149,7 +168,7 @@ TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
         link.endRun(false);
         EXPECT_FALSE(live->running());
     }
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
@@ -185,6 +204,8 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     EXPECT_NEAR(scan->slopes()[0].x1, 0.6, 0.01);
     EXPECT_NEAR(scan->slopes()[0].x2, 0.4, 0.01);
     EXPECT_EQ(scan->selectedSlope(), 0);
+    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
+        view.grab().save(QString::fromUtf8(shots) + "/linescan_slopes.png");
 
     // Listed in a message and into the velocity table, then deleted.
     view.findAction("linescan slope velocities")->trigger();
@@ -198,7 +219,7 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
 
 TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
     LiveLineScan link(&svc.services);
-    LineScanLink::setCurrent(&link);
+    svc.services.lineScanLink = &link;
     CMotivaDoc other;
     svc.adopt(other);
     ASSERT_TRUE(other.importMovie(dir / "cells.mve"));
@@ -243,7 +264,7 @@ TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
         EXPECT_EQ(values(*scan), before);
 
     }
-    LineScanLink::setCurrent(nullptr);
+    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo) {

@@ -16,6 +16,7 @@
 
 #include "base/Text.h"
 #include "framework/AppServices.h"
+#include "framework/LineScanLink.h"
 #include "framework/Prompter.h"
 #include "framework/Timer.h"
 #include "framework/ui/ViewRegistry.h"
@@ -24,7 +25,6 @@
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/MovementDialog.h"
-#include "video/ui/LineScanLink.h"
 #include "video/ui/VideoMenus.h"
 #include "video/ui/fcfview.h"
 
@@ -86,15 +86,14 @@ QIcon glyph(Glyph g) {
     return QIcon(pm);
 }
 
-LineScanLink* gLineScanLink = nullptr;
-
 QString timeText(double seconds) {
     const int m = int(seconds / 60);
     return QString::fromStdString(strprintf("%02i:%05.2f", m, seconds - 60.0 * m));
 }
 }  // namespace
 
-CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, parent), video_(doc) {
+CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent)
+    : ZBasicView(doc, parent), video_(doc), services_(&doc->services()) {
     timer_ = doc->services().timers().create();
     timer_->onTimeout = [this] { tick(); };
     setViewportMargins(0, 0, 0, kBarHeight);
@@ -112,7 +111,7 @@ CMotivaView::CMotivaView(CMotivaDoc* doc, QWidget* parent) : ZBasicView(doc, par
 CMotivaView::~CMotivaView() {
     if (timer_) timer_->stop();
     if (movementTimer_) movementTimer_->stop();
-    if (gLineScanLink) gLineScanLink->viewClosing(*this);
+    if (LineScanLink* link = lineScanLink()) link->viewClosing(*this);
     // A run whose window goes ends where it is; its offsets so far stay.
     if (movementProgress_) {
         movementProgress_.reset();
@@ -211,28 +210,27 @@ bool CMotivaView::eventFilter(QObject* watched, QEvent* e) {
     return ZBasicView::eventFilter(watched, e);
 }
 
-LineScanLink* LineScanLink::current() { return gLineScanLink; }
-void LineScanLink::setCurrent(LineScanLink* link) { gLineScanLink = link; }
+LineScanLink* CMotivaView::lineScanLink() const { return services_->lineScanLink; }
 
 void CMotivaView::setMeasuringLine(bool second, int index) { (second ? secondLine_ : firstLine_) = index; }
 
 // The image view shows the line-scan commands disabled; a video with a
 // line-scan link to report to makes them work.
 void CMotivaView::connectLineScanCommands() {
-    if (!gLineScanLink) return;
+    if (!lineScanLink()) return;
     struct Command {
         const char* text;
         const char* tip;
-        void (*run)(CMotivaView&);
+        void (*run)(LineScanLink&, CMotivaView&);
     };
     static const Command kCommands[] = {
         {"&Linescan", "Scans the current line (or the chosen measuring line) frame by frame while the video plays",
-         [](CMotivaView& v) { gLineScanLink->startScan(v); }},
+         [](LineScanLink& l, CMotivaView& v) { l.startScan(v); }},
         {"Measuring line", "Chooses the current dimension line as the line to scan",
-         [](CMotivaView& v) { gLineScanLink->chooseMeasuringLine(v, false); }},
+         [](LineScanLink& l, CMotivaView& v) { l.chooseMeasuringLine(v, false); }},
         {"Temporal 2nd Measuring line",
          "Chooses the current dimension line as the second line of the two-line velocity method",
-         [](CMotivaView& v) { gLineScanLink->chooseMeasuringLine(v, true); }},
+         [](LineScanLink& l, CMotivaView& v) { l.chooseMeasuringLine(v, true); }},
     };
     for (const Command& c : kCommands) {
         QAction* a = findAction(c.text);
@@ -242,7 +240,7 @@ void CMotivaView::connectLineScanCommands() {
         a->setStatusTip(c.tip);
         auto run = c.run;
         connect(a, &QAction::triggered, this, [this, run] {
-            if (gLineScanLink) run(*this);
+            if (LineScanLink* link = lineScanLink()) run(*link, *this);
         });
     }
 }
@@ -271,7 +269,7 @@ void CMotivaView::stop() {
     const bool was = playing();
     timer_->stop();
     syncBar();
-    if (was && gLineScanLink) gLineScanLink->playbackStopped(*this);
+    if (LineScanLink* link = lineScanLink(); was && link) link->playbackStopped(*this);
 }
 
 void CMotivaView::tick() {
@@ -383,7 +381,7 @@ void CMotivaView::OnUpdate(Document* doc, long hint) {
     const int frame = video_->currentFrame();
     if (frame != lastFrame_) {
         lastFrame_ = frame;
-        if (gLineScanLink) gLineScanLink->frameShown(*this);
+        if (LineScanLink* link = lineScanLink()) link->frameShown(*this);
     }
 }
 

@@ -18,6 +18,8 @@ class QLabel;
 class QSlider;
 class QToolButton;
 namespace ordavia {
+class AppServices;
+class LineScanLink;
 class Progress;
 class Timer;
 }  // namespace ordavia
@@ -66,6 +68,8 @@ public:
     QList<QAction*> fileActions() override;
     QSize sizeHint() const override;
     void updateStatus(ordavia::ZPoint cursor) override;
+    // The services' line-scan link the view reports to; null without one.
+    ordavia::LineScanLink* lineScanLink() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -80,6 +84,9 @@ private:
     void connectLineScanCommands();
 
     CMotivaDoc* video_;
+    // Kept from the document: the view may outlive it at closing, never the
+    // services.
+    ordavia::AppServices* services_;
     std::unique_ptr<ordavia::Timer> timer_;
     bool loop_ = false;
     QWidget* bar_ = nullptr;

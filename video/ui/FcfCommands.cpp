@@ -56,7 +56,6 @@ private:
         if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.value().release()));
         ++done_;
         const bool go = !progress_ || (progress_->setValue(done_) && !progress_->cancelled());
-        view_->video()->UpdateAllViews();
         if (!go || run_.done()) finish(ordavia::Status::success());
     }
     void finish(const ordavia::Status& s) {

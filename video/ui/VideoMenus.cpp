@@ -24,7 +24,7 @@
 #include "video/AviWriter.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
-#include "video/ui/LineScanLink.h"
+#include "framework/LineScanLink.h"
 #include "video/ui/FcfCommands.h"
 
 namespace ordavia {
@@ -209,9 +209,9 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     calc->setCheckable(true);
     QAction* all = add(video, "Calculate all widths and velocities", [v] {
         v->stop();
-        if (LineScanLink* link = LineScanLink::current()) link->calculateAll(*v);
+        if (LineScanLink* link = v->lineScanLink()) link->calculateAll(*v);
     });
-    all->setEnabled(LineScanLink::current() != nullptr);
+    all->setEnabled(v->lineScanLink() != nullptr);
     all->setStatusTip("Scans every dimension line over the selected images and shows each line's velocity to accept");
     video->addSeparator();
     add(video, "Average &whole sequence", [doc] { showResult(doc, doc->averageDocument()); });

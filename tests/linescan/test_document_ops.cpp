@@ -1,0 +1,146 @@
+// The line-scan document's own operations: each changes the document,
+// marks it modified and tells its views, so that no view has to.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "linescan/ZchartReviewDoc.h"
+#include "linescan/ZlineScanDoc.h"
+#include "support/HintRecorder.h"
+#include "support/LineScanFeed.h"
+#include "support/TestServices.h"
+
+namespace {
+
+using ordavia::test::HintRecorder;
+
+long count(const HintRecorder& r, long hint) { return std::count(r.hints.begin(), r.hints.end(), hint); }
+
+// A finished scan of 40 columns, 64 points moving 3 points per sample,
+// unmodified, with a view listening.
+struct LineScanOps : ::testing::Test {
+    ordavia::test::TestServices svc;
+    ZlineScanDoc doc;
+    std::unique_ptr<HintRecorder> hints;
+    int source = 0;
+
+    void SetUp() override {
+        svc.adopt(doc);
+        ASSERT_TRUE(doc.OnNewDocument());
+        doc.setColumnsToSample(40);
+        ASSERT_TRUE(doc.startScan(&source, 64, 1, 0.02, 1.0, "um"));
+        const linescantest::MovingTexture tex;
+        for (uint32_t s = 0; s < 40; ++s) {
+            doc.sampleVector(0) = tex.sample(64, 3.0, s);
+            (void)doc.addSample(s);
+        }
+        doc.stop();
+        hints = std::make_unique<HintRecorder>(doc);
+        clean();
+    }
+    void TearDown() override { hints.reset(); }
+    void clean() {
+        hints->hints.clear();
+        doc.SetModifiedFlag(false);
+    }
+    // Modified and told with `hint`, then clean again.
+    void expectAnnounced(long hint) {
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_GE(count(*hints, hint), 1);
+        clean();
+    }
+};
+
+TEST_F(LineScanOps, SlopesDrawnWithTheMouseAreKeptOrDroppedByTheDocument) {
+    // A click starts a slope that the release drops again.
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    expectAnnounced(ZchartDoc::kHintMarker);
+    doc.finishSlope(0.02, 1.0);
+    EXPECT_TRUE(doc.slopes().empty());
+    expectAnnounced(ZchartDoc::kHintMarker);
+    // A drag keeps it; picking its first end later swaps the ends, and a
+    // picked slope is never dropped however short.
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    doc.moveSlopeEnd(0.5, 20);
+    doc.finishSlope(0.02, 1.0);
+    ASSERT_EQ(doc.slopes().size(), 1u);
+    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
+    EXPECT_DOUBLE_EQ(doc.slopes()[0].x2, 0.1);
+    doc.finishSlope(1e9, 1e9);
+    ASSERT_EQ(doc.slopes().size(), 1u);
+    clean();
+    // "&Delete": nothing without such a slope, else the slope goes.
+    EXPECT_FALSE(doc.deleteSlope(3));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(hints->hints.empty());
+    EXPECT_TRUE(doc.deleteSlope(doc.selectedSlope()));
+    EXPECT_TRUE(doc.slopes().empty());
+    expectAnnounced(ZchartDoc::kHintMarker);
+}
+
+TEST_F(LineScanOps, SettingsAndCommandsMarkTheDocumentAndRefitItsViews) {
+    // The time scale of the traces is saved with them.
+    EXPECT_TRUE(doc.setSampleRate(3));
+    EXPECT_DOUBLE_EQ(doc.scanTrace()->xInterval, doc.samplePeriod(0.02));
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // So is the interlace setting.
+    doc.toggleUseInterlace();
+    expectAnnounced(ZchartDoc::kHintData);
+    // New parameters measure the finished scan again.
+    ordavia::CbvParams p = doc.params();
+    p.gap = 2;
+    doc.cbvTrace()->data->fill(-1.0);
+    doc.applyParams(p);
+    EXPECT_EQ(doc.params().gap, 2);
+    EXPECT_GT(doc.summary(0, 0).good, 0u);
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // Commands whose traces come and go refit the views on every path.
+    doc.toggleCalculateCbv();
+    EXPECT_EQ(doc.cbvTrace(), nullptr);
+    EXPECT_GE(count(*hints, ZchartDoc::kHintTraces), 1);
+    hints->hints.clear();
+    (void)doc.calculateHoughVelocities();
+    EXPECT_GE(count(*hints, ZchartDoc::kHintTraces), 1);
+}
+
+TEST_F(LineScanOps, SlopesBecomeAVelocityTraceAndPeaksBecomeSlopes) {
+    // 10 um/s around 0.2 s, 30 um/s around 0.6 s: straight between, held outside.
+    doc.setSlopes({{0.1, 0, 0.3, 2}, {0.5, 0, 0.7, 6}});
+    clean();
+    const CTrace* v = doc.interpolateSlopes("slope velocity");
+    ASSERT_NE(v, nullptr);
+    const double dt = doc.scanTrace()->xInterval;  // 0.04 s
+    EXPECT_NEAR(v->data->valueAt(0), 10.0, 1e-9);
+    EXPECT_NEAR(v->data->valueAt(uint32_t(std::lround(0.4 / dt))), 20.0, 1e-9);
+    EXPECT_NEAR(v->data->valueAt(v->sampleCount() - 1), 30.0, 1e-9);
+    expectAnnounced(ZchartDoc::kHintTraces);
+    // The lines from the correlation peaks replace the slopes.
+    EXPECT_GT(doc.drawVelocityLinesFromPeaks(), 2);
+    expectAnnounced(ZchartDoc::kHintData);
+}
+
+TEST(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
+    ordavia::test::TestServices svc;
+    ZlineScanDoc doc;
+    svc.adopt(doc);
+    ASSERT_TRUE(doc.OnNewDocument());
+    (void)doc.setSampleRate(2);
+    int source = 0;
+    ASSERT_TRUE(doc.startScan(&source, 16, 1, 0.02, 1.0, "um"));
+    HintRecorder hints(doc);
+    for (uint32_t s = 0; s < 6; ++s) EXPECT_EQ(doc.addSample(s), s % 2 == 0);
+    EXPECT_EQ(count(hints, ZlineScanBaseDoc::kHintLiveColumn), 3);
+}
+
+TEST(ChartReviewOps, AReviewStartsFromACopyOfTheStackUnmodified) {
+    ordavia::test::TestServices svc;
+    ZchartReviewDoc review;
+    svc.adopt(review);
+    ASSERT_TRUE(review.OnNewDocument());
+    ASSERT_TRUE(review.beginReview(C2DTrace(12, 10, 8), ordavia::CbvParams{}, "review of a.zvl"));
+    EXPECT_EQ(review.traceCount(), 1);
+    EXPECT_FALSE(review.IsModified());
+}
+
+}  // namespace
