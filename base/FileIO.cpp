@@ -51,7 +51,18 @@ void removeStaleTemps(const std::string& target) {
 
 void setFsyncForTesting(FsyncFunction f) { g_fsync = f; }
 
-Status errnoStatus(const std::string& path, int err) { return Status::failure(path + ": " + std::strerror(err)); }
+Status errnoStatus(const std::string& path, int err) {
+    StatusCode code = StatusCode::IoError;
+    switch (err) {
+        case ENOSPC:
+        case EDQUOT: code = StatusCode::NoSpace; break;
+        case ENOMEM: code = StatusCode::NoMemory; break;
+        case ENOENT:
+        case ENOTDIR: code = StatusCode::NotFound; break;
+        default: break;
+    }
+    return Status::failure(code, path + ": " + std::strerror(err));
+}
 
 Result<SaveTemp> openSaveTemp(const std::string& target) {
     removeStaleTemps(target);

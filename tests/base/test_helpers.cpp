@@ -232,6 +232,7 @@ TEST_F(FileIOTest, FullDiscGivesTheSystemsReason) {
     disc.fill();
     const ordavia::Status s = writeFileAtomically(p, std::string(256 * 1024, 'x'));
     EXPECT_EQ(s.reason(), p + ": No space left on device");
+    EXPECT_EQ(s.code(), ordavia::StatusCode::NoSpace);
     EXPECT_EQ(readFile(p), "previous");
 }
 
