@@ -11,6 +11,9 @@
 #include "chart/ResultColumnSets.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
 namespace ordavia {
@@ -252,7 +255,14 @@ void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char*
         rec.values = {double(doc_.currentList()), double(lineIndex + 1), double(r.count), r.lengthUm, r.perMm, apex,
                       settings_.minLimbUm, settings_.maxLimbUm, settings_.bandUm, settings_.minSpacingUm,
                       settings_.threshold};
-        (void)table_->addRow(rec);
+        // The count stands on the picture; the user is told that the
+        // table (full, or closed meanwhile) did not take it.
+        if (!table_->addRow(rec)) {
+            debugLog("CapillaryCountTool::record row refused\n");
+            if (doc_.hasServices())
+                doc_.services().prompter().messageBox(strprintf(kRowRefused, kResultTitle), MsgButtons::Ok,
+                                                      MsgIcon::Warning);
+        }
     }
     doc_.SetModifiedFlag(true);
     doc_.UpdateAllViews();

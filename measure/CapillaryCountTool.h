@@ -43,6 +43,8 @@ public:
     static constexpr const char* kNoLine =
         "Draw a line across the distal row of capillaries (Lines tool) and choose the command again.";
     static constexpr const char* kNoPicture = "There is no picture to count on.";
+    static constexpr const char* kRowRefused =
+        "The count was kept with the picture, but its row could not be added to the results table \"%s\".";
     // A click further than this from every counted line changes nothing.
     static constexpr double kClickReachPx = 12;
 

@@ -3,6 +3,7 @@
 // hairpins at known places.
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "chart/CResultDoc.h"
 #include "chart/ResultTables.h"
 #include "measure/CDimLine.h"
@@ -67,6 +68,20 @@ TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
     ASSERT_TRUE(tool.countLine(r->lineIndex));
     EXPECT_EQ(marks(), 6);
     EXPECT_EQ(marks(true), 6);
+}
+
+// A results table that cannot take the row says so; the count itself stays.
+TEST_F(CountToolTest, ARowTheTableRefusesIsReported) {
+    ResultRecord filler;
+    filler.first = "filler";
+    while (table->addRow(filler)) {
+    }
+    const int line = addLine({20, 100}, {400, 100});
+    auto r = tool.countLine(line);
+    ASSERT_TRUE(r) << r.reason();
+    ASSERT_FALSE(env.prompter.messages().empty());
+    EXPECT_EQ(env.prompter.messages().back(), strprintf(CapillaryCountTool::kRowRefused, CapillaryCountTool::kResultTitle));
+    EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "6 capillaries, 6.3/mm");
 }
 
 TEST_F(CountToolTest, ClicksNearACountedLineAddAndRemoveMarks) {
