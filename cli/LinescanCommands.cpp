@@ -26,6 +26,7 @@
 #include "measure/CDimList.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 
 using namespace ordavia;
 
@@ -270,6 +271,12 @@ int runLinescan(const CliArgs& a) {
         }
         v.hough = true;
     }
+    // One column per frame: a frame that did not decode cannot be left out
+    // without bending the scan's time base, so the scan fails, skipping or not.
+    if (const int bad = damagedCount(video.movie(), run.first, run.last); bad > 0)
+        return cliError(strprintf("%s: %d frames cannot be decoded (%s); a line scan needs every frame of its selection",
+                                  path.c_str(), bad,
+                                  frameRuns(video.movie().damagedFrames(), run.first, run.last).c_str()));
     if (!scan) return cliError(path + ": the line scan could not start");
     if (auto z = a.get("--zvl")) {
         if (Status s = writeFileAtomically(*z, scan->saveToBytes()); !s) return cliError(*z + ": " + s.reason());

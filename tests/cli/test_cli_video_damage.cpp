@@ -55,6 +55,12 @@ TEST(CliVideoDamage, DamagedFramesFailUnlessSkipped) {
     }
     r = cli("info " + (d / "c.mve") + " --json", d.dir);
     EXPECT_TRUE(has(r.out, "\"count\": 13")) << r.out;
+    // A line scan cannot leave a frame out: one column per frame.
+    for (const char* skip : {"", " --skip-damaged"}) {
+        r = cli("linescan " + avi + " --line 4,24,60,24 --json" + std::string(skip), d.dir);
+        EXPECT_NE(r.code, 0) << r.out;
+        EXPECT_TRUE(has(r.out, "3 frames cannot be decoded (5-7)")) << r.out;
+    }
 
     // A video cut short says what is missing.
     auto bytes = testsupport::readBytes(avi);
