@@ -188,17 +188,12 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
             return false;
         }
         temp = std::move(t.value());
-        size_t done = 0;
-        while (done < raw.size()) {
-            const ssize_t w = ::write(temp.fd, raw.data() + done, raw.size() - done);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                lastError_ = ordavia::errnoStatus(temp.target, w < 0 ? errno : ENOSPC).reason();
-                ordavia::abandonSaveTemp(temp);
-                if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
-                return false;
-            }
-            done += size_t(w);
+        const ordavia::Status written = ordavia::writeAll(temp.fd, raw.data(), raw.size());
+        if (!written) {
+            lastError_ = written.context(temp.target).reason();
+            ordavia::abandonSaveTemp(temp);
+            if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+            return false;
         }
     }
     const ordavia::FcfMeasures m = measure();
