@@ -297,7 +297,7 @@ TEST(ChartView, ImportBesideTracesKeepsTheirAxisAndASpectrumShowsItsPeak) {
     ensureApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("chartview-beside");
-    ZchartDoc::setSettingsFolder(dir.dir.string());
+    ts.services.programFolder = dir.dir.string();
     ZchartDoc doc;
     ts.adopt(doc);
     doc.OnNewDocument();
