@@ -97,7 +97,9 @@ TEST(MovementKernels, BothBuildsGiveThePlainSums) {
 TEST(MovementKernels, PickTheSameBuildAsTheImageKernels) {
     EXPECT_EQ(&movementKernels() == &kMovementAvx2, useAvx2Kernels());
     EXPECT_EQ(&kernelSet() == &kKernelsAvx2, useAvx2Kernels());
-    if (!cpuHasAvx2()) EXPECT_FALSE(useAvx2Kernels());
+    if (!cpuHasAvx2()) {
+        EXPECT_FALSE(useAvx2Kernels());
+    }
 }
 
 TEST(MovementSearch, PatternsBoundariesAndTheFirstSmallestSum) {
