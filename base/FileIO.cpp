@@ -196,6 +196,124 @@ Status writeFileAtomically(const std::string& path, const void* data, size_t siz
     return commitSaveTemp(t);
 }
 
+namespace {
+
+void removeFolder(const std::string& folder) {
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") ::unlink(joinPath(folder, name).c_str());
+        }
+        ::closedir(d);
+    }
+    ::rmdir(folder.c_str());
+}
+
+// Private folders of sets whose writer has gone (its lock is free).
+void removeStaleSets(const std::string& target) {
+    const std::string folder = folderFor(target);
+    const std::string prefix = "." + fileNameOf(target) + ".";
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return;
+    std::vector<std::string> stale;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string full = joinPath(folder, name);
+        const int fd = ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) stale.push_back(full);
+        ::close(fd);
+    }
+    ::closedir(d);
+    for (const std::string& f : stale) removeFolder(f);
+}
+
+}  // namespace
+
+std::string SaveSet::stage(const std::string& target) {
+    const std::string staged = joinPath(folder, fileNameOf(target));
+    files.emplace_back(staged, target);
+    return staged;
+}
+
+Result<SaveSet> openSaveSet(const std::string& firstTarget) {
+    removeStaleSets(firstTarget);
+    std::string tmpl = joinPath(folderFor(firstTarget), "." + fileNameOf(firstTarget) + ".XXXXXX");
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data())) return errnoStatus(firstTarget, errno);
+    SaveSet set;
+    set.folder = name.data();
+    set.fd = ::open(set.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (set.fd >= 0) ::flock(set.fd, LOCK_EX | LOCK_NB);
+    return set;
+}
+
+void abandonSaveSet(SaveSet& set) {
+    if (!set.folder.empty()) removeFolder(set.folder);
+    if (set.fd >= 0) ::close(set.fd);
+    set.fd = -1;
+    set.folder.clear();
+    set.files.clear();
+}
+
+Status commitSaveSet(SaveSet& set) {
+    // Every staged file must be complete before the first one is renamed.
+    for (const auto& [staged, target] : set.files) {
+        struct stat st {};
+        if (::stat(staged.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            const Status s = Status::failure(StatusCode::IoError, target + ": was not written");
+            abandonSaveSet(set);
+            return s;
+        }
+    }
+    // A target that cannot be replaced (a folder, say) stops the set before
+    // any of its files has moved.
+    for (const auto& [staged, target] : set.files) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            const Status s = errnoStatus(target, EISDIR);
+            abandonSaveSet(set);
+            return s;
+        }
+    }
+    for (const auto& [staged, target] : set.files) {
+        if (std::rename(staged.c_str(), target.c_str()) != 0) {
+            const Status s = errnoStatus(target, errno);
+            abandonSaveSet(set);
+            return s;
+        }
+    }
+    if (!set.files.empty()) {
+        const int dfd = ::open(folderFor(set.files.front().second).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+    abandonSaveSet(set);
+    return Status::success();
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+Status refuseOutputIsInput(const std::string& input, const std::string& output) {
+    if (!sameFile(input, output)) return Status::success();
+    return Status::failure(StatusCode::AlreadyExists,
+                           output + ": the output is the input " + input + " (choose another output file)");
+}
+
+Status refuseOutputIsInput(const std::vector<std::string>& inputs, const std::string& output) {
+    for (const std::string& in : inputs)
+        if (Status s = refuseOutputIsInput(in, output); !s) return s;
+    return Status::success();
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -53,6 +53,32 @@ Result<SaveTemp> openSaveTemp(const std::string& target);
 Status commitSaveTemp(SaveTemp& t, mode_t mode = 0);
 void abandonSaveTemp(SaveTemp& t);
 
+// Several files replaced as one set (a document and the files beside it):
+// each is first written complete into a private folder ".NAME.XXXXXX"
+// beside the targets (NAME the first target's name), and only when all of
+// them are there are they renamed over their targets, one after another in
+// the order staged. A run killed before that leaves every target as it
+// was; its folder is removed at the next save of the same set.
+struct SaveSet {
+    std::string folder;
+    int fd = -1;  // holds the lock that marks the folder as in use
+    std::vector<std::pair<std::string, std::string>> files;  // staged path, target
+    // Where to write `target` (same file name, inside the private folder).
+    std::string stage(const std::string& target);
+};
+Result<SaveSet> openSaveSet(const std::string& firstTarget);
+Status commitSaveSet(SaveSet& set);
+void abandonSaveSet(SaveSet& set);
+
+// Whether a and b name the same file: the same device and inode, so that
+// another spelling of the path, a hard link or a symbolic link is caught.
+// False when either does not exist.
+bool sameFile(const std::string& a, const std::string& b);
+// AlreadyExists ("OUT: the output is the input IN") when writing `output`
+// would replace `input` (or one of several inputs); success otherwise.
+Status refuseOutputIsInput(const std::string& input, const std::string& output);
+Status refuseOutputIsInput(const std::vector<std::string>& inputs, const std::string& output);
+
 // "path: reason" from errno, with the code of its kind (NoSpace for a full
 // disc, NotFound, NoMemory, AlreadyExists; IoError for the rest).
 Status errnoStatus(const std::string& path, int err);

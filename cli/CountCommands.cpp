@@ -9,9 +9,11 @@
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "cli/ExamFiling.h"
+#include "framework/AppServices.h"
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
 #include "image/ImageFormats.h"
+#include "measure/CapillaryCountTool.h"
 
 using namespace ordavia;
 
@@ -77,9 +79,11 @@ int runCount(const CliArgs& a) {
     if (!lineText) return cliError(usage);
     if (!parseLine(*lineText, line)) return cliError("count: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
     double scale = 2.6;
-    if (auto v = a.get("--scale"); v && !(parseNumber(*v, scale) && scale > 0.05 && scale <= 100))
-        return cliError("count: bad value '" + *v + "' for --scale (micrometres per pixel)");
-    ordavia::CountSettings s;
+    const auto scaleText = a.get("--scale");
+    if (scaleText && !(parseNumber(*scaleText, scale) && scale > 0.05 && scale <= 100))
+        return cliError("count: bad value '" + *scaleText + "' for --scale (micrometres per pixel)");
+    // The workstation's count settings, so that both count the same.
+    ordavia::CountSettings s = ordavia::CapillaryCountTool::storedSettings(cliServices().profile());
     if (auto v = a.get("--distal")) {
         if (*v == "left") s.distal = 1;
         else if (*v == "right") s.distal = 2;
@@ -96,7 +100,9 @@ int runCount(const CliArgs& a) {
     if (line[0] == line[2] && line[1] == line[3]) return cliError("count: the line has no length");
 
     const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, scale, scale, s);
-    const ordavia::CountResult r = ordavia::countAlongLine(ridge, {line[0], line[1]}, {line[2], line[3]}, s);
+    ordavia::CountResult r = ordavia::countAlongLine(ridge, {line[0], line[1]}, {line[2], line[3]}, s);
+    // Without a scale the sizes in micrometres rest on a guess.
+    if (!scaleText) r.warnings.push_back(ordavia::kCountUncalibrated);
 
     if (auto overlay = a.get("--overlay")) {
         CZVimage out;
@@ -113,6 +119,10 @@ int runCount(const CliArgs& a) {
         j.key("crossings").beginArray();
         for (const auto& c : r.crossings) j.beginArray().value(r2(c.x)).value(r2(c.y)).endArray();
         j.endArray();
+        j.field("quality", r2(r.quality));
+        j.key("warnings").beginArray();
+        for (const std::string& w : r.warnings) j.value(w);
+        j.endArray();
         j.endObject();
         cliOut(j.str());
         if (r.distalDecided)
@@ -123,6 +133,8 @@ int runCount(const CliArgs& a) {
         t += strprintf("nail side: %s of the line%s; channel: %s; %g um per pixel\n", r.distalLeft ? "left" : "right",
                        r.distalDecided ? " (decided from the picture)" : "",
                        img.colour() == CZVimage::kGrey ? "grey" : (r.green ? "green" : "grey mix"), scale);
+        t += strprintf("quality %.1f%s%s\n", r.quality, r.warnings.empty() ? "" : "; warnings: ",
+                       ordavia::countWarningText(r).c_str());
         for (size_t i = 0; i < r.crossings.size(); ++i) {
             t += strprintf("  %zu: crossing %.1f, %.1f", i + 1, r.crossings[i].x, r.crossings[i].y);
             if (i < r.apexes.size()) t += strprintf("  apex %.1f, %.1f", r.apexes[i].x, r.apexes[i].y);
@@ -142,10 +154,15 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "density per millimetre. Colour pictures are read in colour; the green channel is used\n"
     "where it shows the vessels better.\n"
     "  --line X1,Y1,X2,Y2  the line, in pixels\n"
-    "  --scale UM          micrometres per pixel (default 2.6, a 200x capillaroscope at 1280x1024)\n"
+    "  --scale UM          micrometres per pixel (default 2.6, a 200x capillaroscope at 1280x1024,\n"
+    "                      with the warning \"uncalibrated\")\n"
     "  --distal left|right the nail's side, walking from (X1, Y1) to (X2, Y2) as the picture is\n"
     "                      shown; without it the side where the loops end is taken, and named\n"
     "  --overlay OUT.bmp   also write the picture with the line, crossings and apexes drawn in\n"
-    "  --json              {\"count\", \"per_mm\", \"length_um\", \"crossings\": [[x, y], ...]}",
+    "  --json              {\"count\", \"per_mm\", \"length_um\", \"crossings\": [[x, y], ...], \"quality\",\n"
+    "                      \"warnings\": [...]}: quality is the median prominence of the counted peaks\n"
+    "                      against the picture's ridge background; warnings are \"low contrast\",\n"
+    "                      \"glare on the line\", \"line shorter than 0.5 mm\" and \"uncalibrated\"\n"
+    "The settings are the workstation's (profile section \"capillary count\").",
     {"--line", "--scale", "--distal", "--overlay"},
     runCount});

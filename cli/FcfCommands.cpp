@@ -11,7 +11,9 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "chart/CResultDoc.h"
+#include "base/FileIO.h"
 #include "cli/CliCommand.h"
+#include "cli/CliVideo.h"
 #include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
@@ -43,10 +45,11 @@ Status openVideo(const std::string& path, CMotivaDoc& doc) {
     doc.setServices(&cliServices());
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
-        if (!doc.OnOpenDocument(path)) return Status::failure(path + ": " + doc.lastError());
+        if (!doc.OnOpenDocument(path))
+            return doc.lastError().rfind(path, 0) == 0 ? Status::failure(doc.lastError()) : Status::failure(path + ": " + doc.lastError());
     } else {
         doc.OnNewDocument();
-        if (Status s = doc.importMovie(path); !s) return s.context(path);
+        if (Status s = doc.importMovie(path); !s) return s.reason().rfind(path, 0) == 0 ? s : s.context(path);
         doc.SetTitle(fileNameOf(path));
     }
     if (!doc.hasFrames()) return Status::failure(path + ": the video holds no frames");
@@ -91,6 +94,10 @@ int runFcf(const CliArgs& a) {
 
     video.setServices(&cliServices());
     if (Status s = openVideo(in, video); !s) return cliError(s.reason());
+    takeSkipDamaged(a, video.movie());
+    for (const auto& o : {out, a.get("--image")})
+        if (o)
+            if (Status s = refuseOutputIsInput({in, video.movie().fileName()}, *o); !s) return cliError(s.reason());
     FcfRun run;
     if (Status s = run.start(video, int(block)); !s) return cliError(in + ": " + s.reason());
     run.setValues(threshold, gain, ignoreDrift);
@@ -104,7 +111,7 @@ int runFcf(const CliArgs& a) {
     while (!run.done()) {
         const int a0 = run.next();
         auto d = run.step();
-        if (!d) return cliError(in + ": " + d.reason());
+        if (!d) return movieError(in, d.status());
         fcfdoc& doc = *d.value();
         const int b0 = run.next();
         std::string saved;
@@ -126,11 +133,12 @@ int runFcf(const CliArgs& a) {
     }
     j.endArray();
     if (auto img = a.get("--image")) {
-        if (Status s = wholeVideoPicture(video, threshold, gain, ignoreDrift, *img); !s) return cliError(s.reason());
+        if (Status s = wholeVideoPicture(video, threshold, gain, ignoreDrift, *img); !s) return movieError(in, s);
         j.field("image", *img);
         text += *img + ": flow picture of the whole video on the canvas of frame 0\n";
     }
     j.endObject();
+    reportSkippedFrames(in, video.movie());
     cliOut(a.json() ? j.str() + "\n" : text);
     return 0;
 }
@@ -138,7 +146,9 @@ int runFcf(const CliArgs& a) {
 }  // namespace
 
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "fcf", "fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg] [--ignore-drift] [--json]",
+    "fcf",
+    "fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg] [--ignore-drift] [--skip-damaged] "
+    "[--json]",
     "Functional capillary flow: per pixel of the frames placed at their movement offsets, the\n"
     "standard deviation of the grey value sd(I) and of the frame-to-frame difference sd(d); where\n"
     "sd(I) reaches the threshold the flow ratio is sd(d) / sd(I), else 0. One results row per\n"
@@ -148,6 +158,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "(section fcf; 5 and 64).\n"
     "  --ignore-drift    holds the flicker sd(d) / sqrt(2) against the threshold instead of sd(I),\n"
     "                    so that slow changes of the light do not count as flow (fcf/ignoredrift)\n"
-    "  --out OUT.zvfcf   saves the flow documents (OUT-A-B.zvfcf for each block when several)\n"
-    "  --image OUT.zvg   the flow picture (ratio x gain) of the whole video, cut to frame 0",
+    "  --out OUT.zvfcf   saves the flow documents (OUT-A-B.zvfcf for each block when several); each\n"
+    "                    comes with its picture OUT.bmp (the profile's settings/imagetype) and its\n"
+    "                    statistics OUT.zvrawfcf beside it, all three replaced together\n"
+    "  --image OUT.zvg   the flow picture (ratio x gain) of the whole video, cut to frame 0\n" +
+        std::string(kSkipDamagedHelp),
     {"--block", "--threshold", "--gain", "--out", "--image"}, runFcf, kVideoExt});

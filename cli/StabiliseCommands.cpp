@@ -1,13 +1,16 @@
 // "stabilise": movement correction of a video without the workstation.
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "base/FileIO.h"
 #include "cli/CliCommand.h"
+#include "cli/CliVideo.h"
 #include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
@@ -73,19 +76,39 @@ int runStabilise(const CliArgs& a) {
     doc.setServices(&cliServices());
     doc.setQuiet(true);
     if (toLower(extensionOf(in)) == ".dcs") {
-        if (!doc.OnOpenDocument(in)) return cliError(in + ": " + (doc.lastError().empty() ? "cannot be read" : doc.lastError()));
-        if (!doc.hasFrames()) return cliError(in + ": cannot find its movie " + doc.movieFileName());
+        if (!doc.OnOpenDocument(in)) return movieError(in, Status::failure(doc.lastError().empty() ? "cannot be read" : doc.lastError()));
+        if (!doc.hasFrames())
+            return movieError(in, Status::failure(doc.lastError().empty() ? "cannot find its movie " + doc.movieFileName() : doc.lastError()));
     } else {
         if (!doc.OnNewDocument()) return cliError(in + ": cannot create a video document");
         const Status s = isForeignVideo(in) ? doc.importAvi(in) : doc.importMovie(in);
-        if (!s) return cliError(in + ": " + s.reason());
+        if (!s) return movieError(in, s);
         if (!doc.hasFrames()) return cliError(in + ": the movie holds no frames");
     }
+    takeSkipDamaged(a, doc.movie());
+    if (auto out = a.get("--out"))
+        if (Status s = refuseOutputIsInput({in, doc.movie().fileName()}, *out); !s) return cliError(s.reason());
     doc.setSelection(first, last);
-    if (Status s = doc.startMovementCorrection(p); !s) return cliError(in + ": " + s.reason());
+    if (Status s = doc.startMovementCorrection(p); !s) return movieError(in, s);
+    const ordavia::MovementRun* run = doc.movementRun();
+    // Large frames take a while: say how far the run is, about every 5 %.
+    const bool tell = run->comparisonsPerFrame() * uint64_t(run->totalSteps()) > (uint64_t(1) << 32);
+    int told = -1;
     while (doc.movementStep()) {
+        const int pct = run->totalSteps() > 0 ? run->stepsDone() * 100 / run->totalSteps() : 100;
+        if (tell && pct / 5 != told) {
+            told = pct / 5;
+            std::fprintf(stderr, "ordavia-cli: %s: %s (%d %%)\n", in.c_str(), run->progressText().c_str(), pct);
+        }
     }
+    const Status outcome = run->status();
+    const int unaligned = run->unaligned();
     doc.endMovementCorrection();
+    if (!outcome) return movieError(in, outcome);
+    if (unaligned > 0)
+        std::fprintf(stderr, "ordavia-cli: %s: %d frame%s showed nothing to align by and kept %s offsets\n", in.c_str(), unaligned,
+                     unaligned == 1 ? "" : "s", unaligned == 1 ? "its" : "their");
+    reportSkippedFrames(in, doc.movie());
     if (auto out = a.get("--out")) {
         if (toLower(extensionOf(*out)) != ".dcs") return cliError(*out + ": the document is written as .dcs");
         if (!doc.OnSaveDocument(*out)) return cliError(*out + ": " + (doc.lastError().empty() ? "cannot be written" : doc.lastError()));
@@ -116,7 +139,7 @@ int runStabilise(const CliArgs& a) {
 ORDAVIA_CLI_REGISTER(CliCommand{
     "stabilise",
     "stabilise VIDEO [--out OUT.dcs] [--window P] [--range P|A:B] [--frames A:B] [--step N] [--method M] [--lowpass N] "
-    "[--limit P] [--resolution N] [--subpixel] [--robust] [--json]",
+    "[--limit P] [--resolution N] [--subpixel] [--robust] [--skip-damaged] [--json]",
     "Movement correction: finds for every frame the shift that lays it over the first frame (the\n"
     "reference is renewed when a frame has moved more than --limit % of the range) and prints the\n"
     "offsets, one pair per frame, in the sign a video document stores: the origin that aligns the\n"
@@ -129,6 +152,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --subpixel   refine to a fraction of a pixel (kept beside OUT.dcs in OUT.zvoff)\n"
     "  --robust     band-pass the frames and align them again to the mean of the first pass, so\n"
     "               that flowing cells and changes of light do not pull the offsets\n"
-    "  --out OUT.dcs  a video document linked to the movie, with the offsets",
+    "  --out OUT.dcs  a video document linked to the movie, with the offsets\n"
+    "Frames that show nothing to compare keep their offsets (named on stderr); when no frame can be\n"
+    "aligned the command fails. A search too large for the frames is refused.\n" +
+        std::string(kSkipDamagedHelp),
     {"--out", "--window", "--range", "--frames", "--step", "--method", "--lowpass", "--limit", "--resolution"},
     runStabilise});

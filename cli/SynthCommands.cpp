@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "cli/CliCommand.h"
 #include "image/CZVimage.h"
+#include "image/CapillaryCountStats.h"
 #include "image/ImageFormats.h"
 #include "image/SyntheticCapillaroscope.h"
 #include "image/SyntheticNailfold.h"
@@ -74,35 +75,6 @@ bool parseLine(const std::string& s, double (&v)[4]) {
     return true;
 }
 
-// The videocapillaroscope presets: what a good frame and a poor one look like.
-void applyLook(const std::string& name, SyntheticNailfold::Params& p, ordavia::CapillaroscopeLook& look) {
-    p.maxTilt = 0.35;
-    p.mayOverlap = true;
-    p.darknessSpread = 0.3;
-    p.tortuousFraction = 0.2;
-    p.blurSigma = 1.3;
-    p.nailDepth = 0.25;
-    if (name == "hard") {
-        p.maxTilt = 0.5;
-        p.darknessSpread = 0.5;
-        p.tortuousFraction = 0.5;
-        p.blurSigma = 1.8;
-        p.plexus = 1.2;
-        p.secondRow = true;
-        look.contrast = 0.35;
-        look.unevenness = 0.7;
-        look.gradient = 0.5;
-        look.glare = 1.2;
-        look.dust = 1.0;
-        look.noise = 5;
-        look.jpegQuality = 40;
-    } else {
-        look.contrast = 0.6;
-        look.unevenness = 0.4;
-        look.gradient = 0.3;
-    }
-}
-
 int runSynthImage(const CliArgs& a) {
     if (a.positional.size() != 1)
         return cliError("usage: ordavia-cli synth image OUT.bmp [--truth OUT.json] [options]");
@@ -112,11 +84,11 @@ int runSynthImage(const CliArgs& a) {
     bool scope = false;
     // A preset first, so that single options given with it refine it.
     if (auto v = a.get("--look")) {
-        if (*v != "typical" && *v != "hard") return cliError("synth image: bad value '" + *v + "' for --look (typical or hard)");
-        p.width = 1280;
-        p.height = 1024;
-        p.umPerPixelX = p.umPerPixelY = 2.6;
-        applyLook(*v, p, look);
+        // The seed draws the number of loops of the condition.
+        if (auto seed = a.get("--seed"); seed && !parseSeed(*seed, p.seed))
+            return cliError("synth image: bad value '" + *seed + "' for --seed");
+        if (!ordavia::applyCapillaroscopeCondition(*v, p, look, a.get("--loops").has_value()))
+            return cliError("synth image: bad value '" + *v + "' for --look (typical or hard)");
         scope = true;
     }
     double line[4] = {0, 0, 0, 0};
@@ -220,7 +192,72 @@ int runSynthImage(const CliArgs& a) {
     return 0;
 }
 
+// "synth stats": the figures that set a picture beside real ones (what the
+// synthetic conditions were measured with), on any picture.
+int runSynthStats(const CliArgs& a) {
+    const char* usage = "usage: ordavia-cli synth stats IMAGE --line X1,Y1,X2,Y2 [--count N] [--json]";
+    if (a.positional.size() != 1) return cliError(usage);
+    const std::string& path = a.positional[0];
+    double line[4];
+    const auto lineText = a.get("--line");
+    if (!lineText) return cliError(usage);
+    if (!parseLine(*lineText, line)) return cliError("synth stats: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
+    int count = 0;
+    if (auto v = a.get("--count"); v && !(parseInt(*v, count) && count >= 0 && count <= 1000))
+        return cliError("synth stats: bad value '" + *v + "' for --count");
+    CZVimage img;
+    img.setColour(CZVimage::kColour);
+    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
+    for (int i = 0; i < 4; i += 2)
+        if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
+            return cliError(strprintf("synth stats: the line leaves the %dx%d picture", img.width(), img.rows()));
+    if (line[0] == line[2] && line[1] == line[3]) return cliError("synth stats: the line has no length");
+    const ordavia::CountPictureStats st = ordavia::countPictureStats(img, line[0], line[1], line[2], line[3], count);
+    auto r3 = [](double v) { return std::round(v * 1000) / 1000; };
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject();
+        j.field("noise", r3(st.noise)).field("uneven_light", r3(st.unevenLight)).field("mean_green", r3(st.meanGreen));
+        j.key("mean_colour").beginArray().value(r3(st.meanRed)).value(r3(st.meanGreen)).value(r3(st.meanBlue)).endArray();
+        j.key("vessels").beginArray();
+        for (size_t i = 0; i < st.position.size(); ++i) {
+            j.beginObject();
+            j.field("at_px", st.position[i]).field("darkening", r3(st.darkening[i]));
+            j.field("prominence", r3(st.prominence[i])).field("width_px", r3(st.widthPx[i]));
+            j.endObject();
+        }
+        j.endArray();
+        j.key("spacing_px").beginArray();
+        for (double v : st.spacingPx) j.value(r3(v));
+        j.endArray();
+        j.endObject();
+        cliOut(j.str());
+    } else {
+        std::string t = strprintf("%s: noise %.2f grey levels, uneven light %.3f, mean green %.1f, mean colour %.0f, %.0f, %.0f\n",
+                                  path.c_str(), st.noise, st.unevenLight, st.meanGreen, st.meanRed, st.meanGreen, st.meanBlue);
+        for (size_t i = 0; i < st.position.size(); ++i)
+            t += strprintf("  vessel at %.0f px: darkening %.3f, prominence %.3f, width %.1f px\n", st.position[i],
+                           st.darkening[i], st.prominence[i], st.widthPx[i]);
+        cliOut(t);
+    }
+    return 0;
+}
+
 }  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "synth stats", "synth stats IMAGE --line X1,Y1,X2,Y2 [--count N] [--json]",
+    "Measures what makes a nailfold picture hard to count on, on its green channel G (the\n"
+    "grey of a grey picture), with B = Gaussian(G, sigma 40 px) and D = 1 - G / B:\n"
+    "  noise         standard deviation of G - Gaussian(G, sigma 1 px), 200 x 200 px round the line\n"
+    "  uneven_light  standard deviation / mean of B over the picture\n"
+    "  mean_green, mean_colour (red, green, blue)\n"
+    "  vessels       the N most prominent dips of D along the line (D averaged over +-3 px across\n"
+    "                it, every pixel, smoothed with sigma 1 px): D at the dip, its prominence and\n"
+    "                its width at half the prominence; spacing_px between neighbours\n"
+    "  --count N     the number of vessels counted on the line (default 0: no vessel figures)",
+    {"--line", "--count"},
+    runSynthStats});
 
 ORDAVIA_CLI_REGISTER(CliCommand{
     "synth image",
@@ -246,9 +283,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --darkness D    loops differ in darkness by up to this share, 0..0.8 (default 0)\n"
     "  --nail-depth F  the nailfold edge at this share of the height, 0..0.6 (default near the top)\n"
     "videocapillaroscope look (any of these makes the picture colour, unless --grey):\n"
-    "  --look typical|hard  a 1280x1024 frame at 2.6 um/pixel as a good or a poor capillaroscope\n"
-    "                  gives it; the options below refine it\n"
-    "  --contrast C    vessel contrast, 0.05..1.5   --unevenness U  contrast change across, 0..1\n"
+    "  --look typical|hard  a 1280x1024 frame at 2.6 um/pixel like the middle (typical) or the\n"
+    "                  difficult end (hard) of real 200x pictures; the options below refine it\n"
+    "  --contrast C    vessel contrast, 0.01..1.5   --unevenness U  contrast change across, 0..1\n"
     "  --gradient G    lighting gradient, 0..0.8    --glare G       gel reflections, 0..2\n"
     "  --dust D        dark specks, 0..2            --jpeg Q        block compression quality, 0 none\n"
     "  --grey          grey instead of colour\n"

@@ -2,6 +2,7 @@
 // and "frame".
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "video/AviReader.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
 #include "video/SyntheticVideo.h"
@@ -58,6 +60,23 @@ bool parseRange(const CliArgs& a, int& first, int& last) {
 
 }  // namespace
 
+void ordavia::takeSkipDamaged(const CliArgs& a, CZVMovie& m) { m.options.skipDamaged = a.has("--skip-damaged"); }
+
+void ordavia::reportSkippedFrames(const std::string& in, const CZVMovie& m) {
+    const int n = damagedCount(m, 0, m.count());
+    if (n == 0) return;
+    std::fprintf(stderr, "ordavia-cli: %s: %d damaged frame%s left out (%s)\n", in.c_str(), n, n == 1 ? "" : "s",
+                 frameRuns(m.damagedFrames(), 0, m.count()).c_str());
+}
+
+int ordavia::movieError(const std::string& in, const Status& s) {
+    std::string text = s.reason();
+    if (text.rfind(in, 0) != 0) text = in + ": " + text;
+    if (s.code() == StatusCode::BadFormat && text.find("cannot be decoded") != std::string::npos)
+        text += "; --skip-damaged leaves such frames out";
+    return cliError(text);
+}
+
 // A ".dcs" stands for its movie: the stored path, else the same name
 // beside the document; its frame table brings the offsets.
 Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
@@ -70,8 +89,11 @@ Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* d
     if (!doc.readDcs(path, &error)) return Status::failure(error);
     if (doc.movieFileName().empty()) return Status::failure(path + ": the document names no movie file");
     Status s = m.Open(doc.movieFileName());
-    if (!s) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));
-    if (!s) return Status::failure(path + ": cannot find its movie " + doc.movieFileName());
+    if (!s && s.code() == StatusCode::NotFound) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));
+    // A movie that is there but damaged says so; only a missing one is "cannot find".
+    if (!s && s.code() == StatusCode::NotFound)
+        return Status::failure(StatusCode::NotFound, path + ": cannot find its movie " + doc.movieFileName());
+    if (!s) return s.context(path);
     const FrameInfoList& t = doc.storedFrameTable();
     for (size_t i = 0; i < std::min(t.size(), m.frameTable().size()); ++i)
         if (t[i].known()) m.frameTable()[i] = t[i];
@@ -85,10 +107,13 @@ Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullpt
     return openAnyMovie(path, m, docOut);
 }
 
-int openMovie(const std::string& path, CZVMovie& m) {
+int openMovie(const std::string& path, CZVMovie& m, const CliArgs& a) {
+    takeSkipDamaged(a, m);
     Status s = openAny(path, m);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
+    if (m.aviReader() && !m.aviReader()->truncation().empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     return 0;
 }
 
@@ -100,6 +125,8 @@ int runMovieInfo(const std::string& path, const CliArgs& a) {
     doc.setServices(&cliServices());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
     if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
+    if (m.aviReader() && !m.aviReader()->truncation().empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     const CZVimage& f = m.formatImage();
     const std::string format = m.aviReader() ? m.aviReader()->container() : "mve";
     const double fps = m.scale() > 0 ? double(m.rate()) / m.scale() : 0.0;
@@ -138,9 +165,11 @@ int runVideoConvert(const CliArgs& a) {
         return cliError(out + ": --every needs a whole number of 1 or more");
     if (auto c = a.get("--codec")) o.codec = *c;
     CZVMovie m;
-    if (int r = openMovie(in, m)) return r;
+    if (int r = openMovie(in, m, a)) return r;
+    if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
     auto n = exportFrames(m, out, o);
-    if (!n) return cliError(n.reason());
+    if (!n) return movieError(in, n.status());
+    reportSkippedFrames(in, m);
     if (a.json()) {
         JsonWriter j;
         j.beginObject().field("input", in).field("output", out).field("frames", n.value()).endObject();
@@ -159,11 +188,13 @@ int runStatistic(const CliArgs& a, bool average) {
     int first, last;
     if (!parseRange(a, first, last)) return cliError(out + ": --range needs A:B");
     CZVMovie m;
-    if (int r = openMovie(in, m)) return r;
+    if (int r = openMovie(in, m, a)) return r;
+    if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
     CZVimage img;
     Status s = average ? averageRange(m, first, last, img) : rmsRange(m, first, last, img);
-    if (!s) return cliError(in + ": " + s.reason());
+    if (!s) return movieError(in, s);
     if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
+    reportSkippedFrames(in, m);
     m.clampRange(first, last);
     if (a.json()) {
         JsonWriter j;
@@ -184,11 +215,15 @@ int runFrame(const CliArgs& a) {
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[2];
     CZVMovie m;
-    if (int r = openMovie(in, m)) return r;
+    if (int r = openMovie(in, m, a)) return r;
+    if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
     int n;
     if (!parseWhole(a.positional[1], 0, 1 << 30, n) || n >= m.count())
         return cliError(strprintf("%s: frame '%s' is not one of 0 to %d", in.c_str(), a.positional[1].c_str(), m.count() - 1));
     const CZVimage& f = m.GoTo(n);
+    // A frame that did not decode (or found no memory) is not written as a black picture.
+    if (Status s = frameReadStatus(m, n); !s) return cliError(in + ": " + s.reason());
+    if (f.isEmpty()) return cliError(in + ": not enough memory for frame " + std::to_string(n));
     if (const Status s = savePicture(f, out); !s) return cliError(s.reason());
     if (a.json()) {
         JsonWriter j;
@@ -228,18 +263,32 @@ int runSynthVideo(const CliArgs& a) {
     std::string error;
     if (!gen.prepare(p, &error)) return cliError(out + ": " + error);
     CZVimage frame;
-    if (toLower(extensionOf(out)) == ".mve") {
+    if (toLower(extensionOf(out)) != ".mve")
+        return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
+    {
+        // Recorded into a temporary beside OUT, which replaces OUT only when
+        // the whole movie is on the disc.
+        auto temp = openSaveTemp(out);
+        if (!temp) return cliError(temp.reason());
+        SaveTemp& t = temp.value();
         CZVMovie m;
         m.options.captureFrameRate = p.fps;
-        if (!m.Record(out, p.frames, p.width, p.height, CZVimage::kGrey)) return cliError(out + ": cannot create the movie file");
+        if (!m.Record(t.tempPath, p.frames, p.width, p.height, CZVimage::kGrey)) {
+            abandonSaveTemp(t);
+            return cliError(out + ": cannot create the movie file");
+        }
         for (int k = 0; k < p.frames; ++k) {
             gen.frame(k, frame);
             m.AddFrame(frame, true);
         }
-        m.stopRecording();
-        if (m.count() != p.frames) return cliError(out + ": the movie could not be written completely");
-    } else {
-        return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");
+        Status s = m.finishRecording();
+        const int count = m.count();
+        m.Close();
+        if (!s || count != p.frames) {
+            abandonSaveTemp(t);
+            return cliError(s ? out + ": the movie could not be written completely" : s.reason());
+        }
+        if (Status c = commitSaveTemp(t); !c) return cliError(c.reason());
     }
     // A movie file keeps neither the frame rate nor the size of a pixel: a
     // video document beside it does, so the workstation opens the video
@@ -288,20 +337,24 @@ int runSynthVideo(const CliArgs& a) {
 
 ORDAVIA_CLI_REGISTER(CliInfoHandler{kVideoExt, runMovieInfo});
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "convert", "convert VIDEO OUT [--range A:B] [--every K] [--codec NAME] [--json]",
+    "convert", "convert VIDEO OUT [--range A:B] [--every K] [--codec NAME] [--skip-damaged] [--json]",
     "Writes the frames [A, B) of a movie (.mve, AVI, MP4, MOV, MKV ...), every K-th of them, to OUT;\n"
     "the format follows OUT's extension: .mve, or a video (.avi without --codec is uncompressed:\n"
     "24-bit or 8-bit grey with a palette). --codec names an FFmpeg encoder: ffv1 (lossless),\n"
-    "mjpeg, libx264, mpeg4.",
+    "mjpeg, libx264, mpeg4. OUT is replaced only when the whole movie is written; it may not be\n"
+    "the input itself.\n" +
+        std::string(kSkipDamagedHelp),
     {"--range", "--every", "--codec"}, runVideoConvert, kVideoExt});
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "average", "average IN OUT.zvg [--range A:B] [--json]",
+    "average", "average IN OUT.zvg [--range A:B] [--skip-damaged] [--json]",
     "Averages the frames [A, B) of a movie into one picture. Frames moved by movement correction\n"
-    "are placed by their offsets on a canvas that holds them all; pixels no frame covers are 0.",
+    "are placed by their offsets on a canvas that holds them all; pixels no frame covers are 0.\n" +
+        std::string(kSkipDamagedHelp),
     {"--range"}, [](const CliArgs& a) { return runStatistic(a, true); }, kVideoExt});
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "rms", "rms IN OUT.zvg [--range A:B] [--json]",
-    "The temporal standard deviation of every pixel over the frames [A, B) of a movie.", {"--range"},
+    "rms", "rms IN OUT.zvg [--range A:B] [--skip-damaged] [--json]",
+    "The temporal standard deviation of every pixel over the frames [A, B) of a movie.\n" + std::string(kSkipDamagedHelp),
+    {"--range"},
     [](const CliArgs& a) { return runStatistic(a, false); }, kVideoExt});
 ORDAVIA_CLI_REGISTER(CliCommand{"frame", "frame IN N OUT.(zvg|bmp|tif) [--json]",
                                 "Saves frame N (counted from 0) of a movie as a picture, with its offsets as origin.", {},

@@ -133,20 +133,72 @@ void ridgeStatistics(RidgeImage& ri) {
     ri.spread = std::max(1.4826f * pct(0.5), 1e-6f);
 }
 
-CountPlane halfSize(const CountPlane& p) {
-    CountPlane h;
-    h.width = p.width / 2;
-    h.height = p.height / 2;
-    h.umPerPixelX = p.umPerPixelX * 2;
-    h.umPerPixelY = p.umPerPixelY * 2;
-    h.v.resize(static_cast<size_t>(h.width) * static_cast<size_t>(h.height));
-    for (int y = 0; y < h.height; ++y) {
-        const float* a = p.v.data() + static_cast<size_t>(2 * y) * static_cast<size_t>(p.width);
-        const float* b = a + p.width;
-        float* out = h.v.data() + static_cast<size_t>(y) * static_cast<size_t>(h.width);
-        for (int x = 0; x < h.width; ++x) out[x] = 0.25f * (a[2 * x] + a[2 * x + 1] + b[2 * x] + b[2 * x + 1]);
+constexpr double kWorkUm = 5;
+constexpr float kBrightCut = 1.01f;
+
+// Averages f x f blocks (a part block at the right and bottom is dropped).
+CountPlane shrink(const CountPlane& p, int f) {
+    CountPlane o;
+    o.width = p.width / f;
+    o.height = p.height / f;
+    o.umPerPixelX = p.umPerPixelX * f;
+    o.umPerPixelY = p.umPerPixelY * f;
+    o.v.assign(static_cast<size_t>(o.width) * static_cast<size_t>(o.height), 0.0f);
+    const float inv = 1.0f / static_cast<float>(f * f);
+    for (int y = 0; y < o.height * f; ++y) {
+        const float* row = p.v.data() + static_cast<size_t>(y) * static_cast<size_t>(p.width);
+        float* out = o.v.data() + static_cast<size_t>(y / f) * static_cast<size_t>(o.width);
+        for (int x = 0; x < o.width; ++x) {
+            float sum = 0;
+            for (int j = 0; j < f; ++j) sum += row[x * f + j];
+            out[x] += sum * inv;
+        }
     }
-    return h;
+    return o;
+}
+
+// Dark tubes in a blurred plane: curved upwards across, flat along; a dark
+// blob curves upwards both ways and is held back. nx, ny, nxy normalise the
+// second differences; r gets the strength, c2 and s2 the doubled angle of
+// the direction across.
+void hessianRidge(const std::vector<float>& g, int w, int h, float nx, float ny, float nxy, std::vector<float>& r,
+                  std::vector<float>& c2, std::vector<float>& s2) {
+    std::fill(r.begin(), r.end(), 0.0f);
+    std::fill(c2.begin(), c2.end(), 1.0f);
+    std::fill(s2.begin(), s2.end(), 0.0f);
+    for (int y = 1; y < h - 1; ++y) {
+        const float* up = g.data() + static_cast<size_t>(y - 1) * static_cast<size_t>(w);
+        const float* c = up + w;
+        const float* dn = c + w;
+        const size_t o = static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 1; x < w - 1; ++x) {
+            const float dxx = nx * (c[x - 1] - 2 * c[x] + c[x + 1]);
+            const float dyy = ny * (up[x] - 2 * c[x] + dn[x]);
+            const float dxy = nxy * (dn[x + 1] - dn[x - 1] - up[x + 1] + up[x - 1]);
+            const float half = 0.5f * (dxx - dyy);
+            const float root = std::sqrt(half * half + dxy * dxy);
+            const float mean = 0.5f * (dxx + dyy);
+            const float big = mean + root, small = mean - root;
+            const float v = big - std::max(small, 0.0f) * 2.0f;
+            if (v > 0) {
+                r[o + static_cast<size_t>(x)] = v;
+                const float inv = root > 0 ? 1.0f / root : 0.0f;
+                c2[o + static_cast<size_t>(x)] = half * inv;
+                s2[o + static_cast<size_t>(x)] = dxy * inv;
+            }
+        }
+    }
+}
+
+// The ridge level most of the picture stays below: its 90th percentile.
+float backgroundLevel(const std::vector<float>& r) {
+    std::vector<float> sample;
+    sample.reserve(r.size() / 5 + 1);
+    for (size_t i = 0; i < r.size(); i += 5) sample.push_back(r[i]);
+    if (sample.empty()) return 0;
+    auto it = sample.begin() + static_cast<std::ptrdiff_t>(0.9 * static_cast<double>(sample.size() - 1));
+    std::nth_element(sample.begin(), it, sample.end());
+    return *it;
 }
 
 // How far the strongest ridges (the top 1 %) stand above the background.
@@ -176,7 +228,8 @@ std::string CountSettings::validate() const {
     return {};
 }
 
-float RidgeImage::at(double x, double y) const {
+float RidgeImage::at(double px, double py) const {
+    const double x = toX(px), y = toY(py);
     if (!(x >= 0 && y >= 0 && x <= width - 1 && y <= height - 1)) return 0;
     const int x0 = std::min(static_cast<int>(x), width - 2 < 0 ? 0 : width - 2);
     const int y0 = std::min(static_cast<int>(y), height - 2 < 0 ? 0 : height - 2);
@@ -188,16 +241,16 @@ float RidgeImage::at(double x, double y) const {
     return top + fy * (bottom - top);
 }
 
-float RidgeImage::level(double threshold) const {
-    // Ridges this weak come from a darkening of well under one per cent,
-    // which texture and rounding make too: the floor for pictures with
-    // little noise.
-    constexpr float kFloor = 0.0025f;
-    return std::max(kFloor, median + std::max(static_cast<float>(threshold) * spread, 0.05f * (top - median)));
+float RidgeImage::level(double threshold) const { return static_cast<float>(threshold) * strength(); }
+
+bool RidgeImage::glareAt(double x, double y) const {
+    const long xi = std::lround(toX(x)), yi = std::lround(toY(y));
+    if (xi < 0 || yi < 0 || xi >= width || yi >= height || glare.empty()) return false;
+    return glare[static_cast<size_t>(yi) * static_cast<size_t>(width) + static_cast<size_t>(xi)] != 0;
 }
 
 float RidgeImage::across(double x, double y, float cos2, float sin2) const {
-    const long xi = std::lround(x), yi = std::lround(y);
+    const long xi = std::lround(toX(x)), yi = std::lround(toY(y));
     if (xi < 0 || yi < 0 || xi >= width || yi >= height) return 0;
     const size_t i = static_cast<size_t>(yi) * static_cast<size_t>(width) + static_cast<size_t>(xi);
     return r[i] * std::max(0.0f, c2[i] * cos2 + s2[i] * sin2);
@@ -244,60 +297,64 @@ CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixel
 
 RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     RidgeImage ri;
-    ri.width = plane.width;
-    ri.height = plane.height;
     ri.umPerPixelX = plane.umPerPixelX;
     ri.umPerPixelY = plane.umPerPixelY;
-    const int w = plane.width, h = plane.height;
+    // Pixels of about 5 micrometres, never so coarse that the narrowest
+    // scale falls below a pixel.
+    const double px = std::min(plane.umPerPixelX, plane.umPerPixelY);
+    const double narrow = s.minLimbUm / 2.355, wide = s.maxLimbUm / 2.355;
+    int f = std::max(1, static_cast<int>(std::lround(kWorkUm / px)));
+    f = std::max(1, std::min(f, static_cast<int>(std::floor(narrow / px))));
+    if (plane.width / f < 3 || plane.height / f < 3) f = 1;
+    CountPlane work = f > 1 ? shrink(plane, f) : plane;
+    ri.factor = f;
+    const int w = work.width, h = work.height;
+    ri.width = w;
+    ri.height = h;
     if (w < 3 || h < 3) {
         ri.r.assign(static_cast<size_t>(std::max(0, w)) * static_cast<size_t>(std::max(0, h)), 0.0f);
         return ri;
     }
-    const double sx = plane.umPerPixelX, sy = plane.umPerPixelY;
-    CountPlane flat = plane;
-    flatten(flat, s.backgroundUm / sx, s.backgroundUm / sy);
-
-    // A bar of width W answers the sigma^2-normalised second derivative most
-    // strongly near sigma = W / 2.5; three scales cover the range.
-    const double lo = s.minLimbUm / 2.5, hi = s.maxLimbUm / 2.5;
-    const int scales = hi > lo * 1.3 ? 3 : 1;
+    const double sx = work.umPerPixelX, sy = work.umPerPixelY;
+    flatten(work, s.backgroundUm / sx, s.backgroundUm / sy);
     const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+    // Gel reflections: a quarter brighter than the lighting around them.
+    ri.glare.resize(n);
+    for (size_t i = 0; i < n; ++i) ri.glare[i] = work.v[i] > 1.25f ? 1 : 0;
+    // Vessels only darken. What is brighter than its surroundings (glare,
+    // the bright side of texture) is cut to the background level, or the
+    // rims of a reflection would make the strongest ridges of the picture.
+    for (float& v : work.v) v = std::min(v, kBrightCut);
+
+    // A dip of Gaussian shape answers the sigma^1.5-normalised second
+    // derivative most strongly where sigma is its own; scales 1.4 apart
+    // from the narrowest width to the widest.
+    const int scales = std::max(1, 1 + static_cast<int>(std::ceil(std::log(wide / narrow) / std::log(1.4)) - 1e-9));
+    std::vector<float> g, r(n), c2(n), s2(n);
     ri.r.assign(n, 0.0f);
     ri.c2.assign(n, 1.0f);
     ri.s2.assign(n, 0.0f);
-    std::vector<float> g;
     for (int k = 0; k < scales; ++k) {
-        const double sigmaUm = scales == 1 ? (lo + hi) / 2 : lo * std::pow(hi / lo, k / double(scales - 1));
-        // Below about 0.7 pixel the finite differences see only noise.
+        const double sigmaUm = scales == 1 ? narrow : narrow * std::pow(wide / narrow, k / double(scales - 1));
         const double gx = std::max(0.7, sigmaUm / sx), gy = std::max(0.7, sigmaUm / sy);
-        g = flat.v;
+        g = work.v;
         gaussianPlane(g, w, h, gx, gy);
-        const auto nx = static_cast<float>(gx * gx), ny = static_cast<float>(gy * gy);
-        const auto nxy = static_cast<float>(gx * gy / 4);
-        for (int y = 1; y < h - 1; ++y) {
-            const float* up = g.data() + static_cast<size_t>(y - 1) * static_cast<size_t>(w);
-            const float* c = up + w;
-            const float* dn = c + w;
-            float* out = ri.r.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-            float* oc = ri.c2.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-            float* os = ri.s2.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-            for (int x = 1; x < w - 1; ++x) {
-                const float dxx = nx * (c[x - 1] - 2 * c[x] + c[x + 1]);
-                const float dyy = ny * (up[x] - 2 * c[x] + dn[x]);
-                const float dxy = nxy * (dn[x + 1] - dn[x - 1] - up[x + 1] + up[x - 1]);
-                const float half = 0.5f * (dxx - dyy);
-                const float root = std::sqrt(half * half + dxy * dxy);
-                const float mean = 0.5f * (dxx + dyy);
-                const float big = mean + root, small = mean - root;
-                // Dark tube: curved upwards across, flat along. A dark blob
-                // curves upwards both ways and is held back.
-                const float v = big - std::max(small, 0.0f) * 2.0f;
-                if (v > out[x]) {
-                    out[x] = v;
-                    const float inv = root > 0 ? 1.0f / root : 0.0f;
-                    oc[x] = half * inv;
-                    os[x] = dxy * inv;
-                }
+        const auto nx = static_cast<float>(std::pow(gx, 1.5)), ny = static_cast<float>(std::pow(gy, 1.5));
+        const auto nxy = static_cast<float>(std::pow(gx * gy, 0.75) / 4);
+        hessianRidge(g, w, h, nx, ny, nxy, r, c2, s2);
+        // Each scale against its own background: noise and dust answer
+        // most at the finest scales and wide, faint dips at the coarsest,
+        // so a pixel takes the scale at which it stands out most.
+        // A dip of a third of a per cent answers about this much: a picture
+        // without texture or noise (a drawing) has no background of its own.
+        const auto floor = static_cast<float>(0.003 / (2.83 * std::sqrt((gx + gy) / 2)));
+        const float bg = std::max(backgroundLevel(r), floor);
+        for (size_t i = 0; i < n; ++i) {
+            const float z = r[i] / bg;
+            if (z > ri.r[i]) {
+                ri.r[i] = z;
+                ri.c2[i] = c2[i];
+                ri.s2[i] = s2[i];
             }
         }
     }
@@ -313,14 +370,13 @@ RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixel
         return r;
     }
     // Colour: keep the channel whose vessels stand out more from the
-    // background (the strongest ridges against the robust spread), judged
-    // on half-size copies so that the choice costs a fraction of the count.
-    CountPlane g = countPlane(img, umPerPixelX, umPerPixelY, 1);
-    CountPlane m = countPlane(img, umPerPixelX, umPerPixelY, 2);
-    const bool useGreen = vesselContrast(ridgeImage(halfSize(g), s)) >= vesselContrast(ridgeImage(halfSize(m), s));
-    RidgeImage r = ridgeImage(useGreen ? g : m, s);
+    // background (the strongest ridges against the robust spread).
+    RidgeImage g = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 1), s);
+    RidgeImage m = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 2), s);
+    const bool useGreen = vesselContrast(g) >= vesselContrast(m);
+    RidgeImage& r = useGreen ? g : m;
     r.green = useGreen;
-    return r;
+    return std::move(r);
 }
 
 }  // namespace ordavia

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "image/CapillaryCount.h"
+#include "image/CapillaryCountStats.h"
 
 namespace ordavia {
 
@@ -83,7 +84,10 @@ CountPoint findApex(const RidgeImage& ri, const LineFrame& f, double step, doubl
     for (double o = 0; o <= reach; o += step) {
         float best = 0;
         double bestT = t;
-        for (double dt = -3 * step; dt <= 3 * step + 1e-9; dt += step) {
+        // Wide enough to reach a limb from the middle of its loop, where the
+        // peak of the profile lies.
+        const double look = std::max(3 * step, 0.6 * halfWindow);
+        for (double dt = -look; dt <= look + 1e-9; dt += step) {
             const double tt = t + dt;
             if (std::abs(tt - t0) > halfWindow) continue;
             const CountPoint q = f.pixel(tt, o);
@@ -126,7 +130,7 @@ bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, con
             here[static_cast<size_t>(i)] = std::max(here[static_cast<size_t>(i)], ri.across(q.x, q.y, f.cos2, f.sin2));
         }
     smooth(here, s.minSpacingUm / 4 / step);
-    const float level = ri.level(s.threshold);
+    const float level = ri.median + ri.level(s.threshold);
     double caps[2] = {0, 0}, limbs[2] = {0, 0};
     for (int k = 0; k < 2; ++k) {
         for (int i = 0; i < samples; i += 2) {
@@ -139,7 +143,7 @@ bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, con
             caps[k] += best;
         }
         for (int i = 0; i < samples; i += 2)
-            for (double o = 20; o <= 100; o += 2 * step) {
+            for (double o = s.bandUm + 30; o <= s.bandUm + 200; o += 2 * step) {
                 const CountPoint q = f.pixel(i * step, o);
                 limbs[k] += ri.across(q.x, q.y, f.cos2, f.sin2);
             }
@@ -167,6 +171,7 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     res.lengthUm = f.length;
     if (!(f.length > 0) || ri.r.empty()) {
         res.distalLeft = s.distal != 2;
+        res.warnings.push_back(kCountShortLine);
         return res;
     }
     f.dx = ex / f.length;
@@ -194,40 +199,83 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
         f.ny = -f.ny;
     }
 
-    // A limb exactly on the line still counts: start a little behind it.
-    res.profile = bandProfile(ri, f, step, samples, -20, s.bandUm);
-    // The two limbs of one loop become one hump.
-    smooth(res.profile, s.minSpacingUm / 4 / step);
-    res.level = ri.level(s.threshold);
-
-    std::vector<int> candidates;
-    const int n = static_cast<int>(res.profile.size());
-    for (int i = 0; i < n; ++i) {
-        const float v = res.profile[static_cast<size_t>(i)];
-        if (v < res.level) continue;
-        const bool leftOk = i == 0 || v >= res.profile[static_cast<size_t>(i - 1)];
-        const bool rightOk = i == n - 1 || v > res.profile[static_cast<size_t>(i + 1)];
-        if (leftOk && rightOk) candidates.push_back(i);
+    // The profile runs on past both ends, so that a capillary near an end
+    // still makes a whole peak; which peaks count is countedOnLine's.
+    const int margin = static_cast<int>(std::ceil(s.minSpacingUm / step));
+    LineFrame g = f;
+    g.ax -= margin * step * f.dx;
+    g.ay -= margin * step * f.dy;
+    // A limb exactly on the line still counts: the band starts a little
+    // behind it.
+    std::vector<float> wide = bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
+    // Past the picture's edge there is nothing to read: the nearest sample
+    // inside stands in, or the edge itself would make a peak.
+    {
+        const int total = static_cast<int>(wide.size());
+        auto inside = [&](int i) {
+            const CountPoint q = g.pixel(i * step, 0);
+            const double x = ri.toX(q.x), y = ri.toY(q.y);
+            return x >= 1 && y >= 1 && x <= ri.width - 2 && y <= ri.height - 2;
+        };
+        int first = 0, last = total - 1;
+        while (first < total && !inside(first)) ++first;
+        while (last > first && !inside(last)) --last;
+        if (first < total) {
+            for (int i = 0; i < first; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(first)];
+            for (int i = last + 1; i < total; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(last)];
+        }
     }
-    std::sort(candidates.begin(), candidates.end(), [&](int p, int q) {
-        return res.profile[static_cast<size_t>(p)] > res.profile[static_cast<size_t>(q)];
-    });
+    // The two limbs of one loop become one hump.
+    smooth(wide, s.minSpacingUm / 4 / step);
+    // Never below a tenth of a background: on a picture without texture
+    // the strength itself is rounding.
+    res.level = std::max(ri.level(s.threshold), 0.1f);
+
+    std::vector<ProfilePeak> candidates;
+    for (const ProfilePeak& pk : profilePeaks(wide))
+        if (pk.prominence >= res.level && countedOnLine((pk.at - margin) * step, f.length)) candidates.push_back(pk);
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
     const double minSteps = s.minSpacingUm / step;
-    for (int c : candidates) {
+    std::vector<double> prominences;
+    for (const ProfilePeak& c : candidates) {
         bool free = true;
         for (int k : res.peaks)
-            if (std::abs(k - c) < minSteps) free = false;
-        if (free) res.peaks.push_back(c);
+            if (std::abs(k - (c.at - margin)) < minSteps) free = false;
+        if (!free) continue;
+        res.peaks.push_back(c.at - margin);
+        prominences.push_back(c.prominence);
     }
+    res.profile.assign(wide.begin() + margin, wide.begin() + margin + samples);
     std::sort(res.peaks.begin(), res.peaks.end());
     for (int k : res.peaks) {
         res.crossings.push_back(f.pixel(k * step, 0));
         if (s.apexes)
             res.apexes.push_back(findApex(ri, f, step, k * step, s.minSpacingUm / 2, s.bandUm + 150,
-                                          res.level));
+                                          ri.median + res.level));
     }
+    // How sure: the counted peaks against the picture's ridge background.
+    std::sort(prominences.begin(), prominences.end());
+    res.quality = prominences.empty() ? 0 : prominences[prominences.size() / 2] / std::max(ri.spread, 1e-6f);
+    if (res.quality < kCountLowQuality) res.warnings.push_back(kCountLowContrast);
+    int glare = 0, looked = 0;
+    for (int i = 0; i < samples; i += 2)
+        for (double o = -10; o <= s.bandUm; o += 5, ++looked) {
+            const CountPoint q = f.pixel(i * step, o);
+            glare += ri.glareAt(q.x, q.y);
+        }
+    if (looked > 0 && glare * 50 > looked) res.warnings.push_back(kCountGlare);
+    if (f.length < 500) res.warnings.push_back(kCountShortLine);
     updateCountFigures(res);
     return res;
+}
+
+bool countedOnLine(double t, double length) { return t >= 0 && t < length; }
+
+std::string countWarningText(const CountResult& r) {
+    std::string t;
+    for (const std::string& w : r.warnings) t += (t.empty() ? "" : ", ") + w;
+    return t;
 }
 
 void updateCountFigures(CountResult& r) {

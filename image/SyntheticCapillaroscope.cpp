@@ -117,15 +117,123 @@ bool fail(std::string* error, const std::string& msg) {
     return false;
 }
 
+// Sensor noise of standard deviation look.noise per pixel, smoothed by
+// passes of the [1 2 1] / 4 kernel both ways (k passes: sigma sqrt(k / 2))
+// and scaled back so that the deviation stays what was asked.
+void smoothNoise(uint64_t seed, const CapillaroscopeLook& look, int w, int h, std::vector<double> (&plane)[3]) {
+    SynthRandom noise(seed, kLookStream + 1);
+    const int passes = static_cast<int>(std::lround(2 * look.noiseGrain * look.noiseGrain));
+    // Sum of squares of the kernel after `passes` passes, in one direction.
+    std::vector<double> k{1.0};
+    for (int i = 0; i < passes; ++i) {
+        std::vector<double> next(k.size() + 2, 0.0);
+        for (size_t j = 0; j < k.size(); ++j) {
+            next[j] += 0.25 * k[j];
+            next[j + 1] += 0.5 * k[j];
+            next[j + 2] += 0.25 * k[j];
+        }
+        k.swap(next);
+    }
+    double sq = 0;
+    for (double v : k) sq += v * v;
+    const double gain = look.noise / sq;  // two directions: the deviation falls by sq
+    std::vector<double> tmp;
+    for (auto& pl : plane) {
+        for (double& v : pl) v = look.noise > 0 ? noise.normal() : 0.0;
+        for (int pass = 0; pass < passes; ++pass) {
+            tmp = pl;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(w);
+                    const int xl = std::max(0, x - 1), xr = std::min(w - 1, x + 1);
+                    pl[i + static_cast<size_t>(x)] = 0.25 * tmp[i + static_cast<size_t>(xl)] + 0.5 * tmp[i + static_cast<size_t>(x)] +
+                                                     0.25 * tmp[i + static_cast<size_t>(xr)];
+                }
+            tmp = pl;
+            for (int y = 0; y < h; ++y) {
+                const size_t up = static_cast<size_t>(std::max(0, y - 1)) * static_cast<size_t>(w);
+                const size_t c = static_cast<size_t>(y) * static_cast<size_t>(w);
+                const size_t dn = static_cast<size_t>(std::min(h - 1, y + 1)) * static_cast<size_t>(w);
+                for (int x = 0; x < w; ++x)
+                    pl[c + static_cast<size_t>(x)] = 0.25 * tmp[up + static_cast<size_t>(x)] + 0.5 * tmp[c + static_cast<size_t>(x)] +
+                                                     0.25 * tmp[dn + static_cast<size_t>(x)];
+            }
+        }
+        for (double& v : pl) v *= gain;
+    }
+}
+
 }  // namespace
 
+bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Params& p, CapillaroscopeLook& look,
+                                  bool keepLoops) {
+    if (name != "typical" && name != "hard") return false;
+    p.width = 1280;
+    p.height = 1024;
+    p.umPerPixelX = p.umPerPixelY = 2.6;
+    p.nailDepth = 0.25;
+    p.mayOverlap = true;
+    look = CapillaroscopeLook{};
+    if (!keepLoops) {
+        // People differ: 5 to 9 loops per millimetre of the row.
+        SynthRandom r(p.seed, kLookStream + 2);
+        p.loops = static_cast<int>(std::lround(p.width * p.umPerPixelX / 1000 * r.range(5, 9)));
+    }
+    if (name == "typical") {
+        // Optics and the oblique limbs make dips of about 18 pixels.
+        p.blurSigma = 3.5;
+        p.maxTilt = 0.35;
+        p.darknessSpread = 0.4;
+        p.tortuousFraction = 0.2;
+        p.plexus = 0.5;
+        look.contrast = 0.24;
+        look.unevenness = 0.5;
+        look.gradient = 0.35;
+        look.glare = 0.4;
+        look.dust = 0.5;
+        look.noise = 1.6;
+        look.noiseGrain = 0.5;
+        look.green = 135;
+        look.texture = 0.35;
+        look.jpegQuality = 85;
+    } else {
+        // Out of focus and faint: dips 80-120 micrometres wide that darken
+        // the picture by 1-2 %, under strongly uneven light.
+        p.blurSigma = 11;
+        p.maxTilt = 0.5;
+        p.darknessSpread = 0.5;
+        p.tortuousFraction = 0.5;
+        p.plexus = 1.2;
+        p.secondRow = true;
+        if (!keepLoops) {
+            // A second row takes a third of the loops and wider slots.
+            p.loops = std::min(p.loops, static_cast<int>((p.width * p.umPerPixelX - 16) / 100));
+            p.loops += p.loops / 2;
+        }
+        look.contrast = 0.38;
+        look.unevenness = 0.7;
+        look.gradient = 0.7;
+        look.glare = 1.0;
+        look.dust = 1.0;
+        look.noise = 1.2;
+        look.noiseGrain = 0.5;
+        look.green = 95;
+        look.texture = 0.3;
+        look.jpegQuality = 75;
+    }
+    return true;
+}
+
 std::string CapillaroscopeLook::validate() const {
-    if (!(contrast >= 0.05 && contrast <= 1.5)) return "contrast must lie between 0.05 and 1.5";
+    if (!(contrast >= 0.01 && contrast <= 1.5)) return "contrast must lie between 0.01 and 1.5";
+    if (!(texture >= 0 && texture <= 2)) return "texture must lie between 0 and 2";
     if (!(unevenness >= 0 && unevenness <= 1)) return "unevenness must lie between 0 and 1";
     if (!(gradient >= 0 && gradient <= 0.8)) return "lighting gradient must lie between 0 and 0.8";
     if (!(glare >= 0 && glare <= 2)) return "glare must lie between 0 and 2";
     if (!(dust >= 0 && dust <= 2)) return "dust must lie between 0 and 2";
     if (!(noise >= 0 && noise <= 50)) return "noise must lie between 0 and 50 grey levels";
+    if (!(noiseGrain >= 0 && noiseGrain <= 3)) return "noise grain must lie between 0 and 3 pixels";
+    if (green != 0 && !(green >= 20 && green <= 240)) return "the green level must be 0 or lie between 20 and 240";
     if (jpegQuality != 0 && (jpegQuality < 5 || jpegQuality > 100)) return "JPEG quality must be 0 or 5..100";
     return {};
 }
@@ -140,13 +248,26 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
     q.vignetting = 0;
     std::vector<uint8_t> grey;
     if (!SyntheticNailfold::generate(q, grey, truth, error)) return false;
+    // The same scene without its loops: the skin texture alone, so that the
+    // vessels' contrast can be set apart from the texture's (a faint
+    // vessel does not make the skin around it smoother).
+    std::vector<uint8_t> bare;
+    {
+        SyntheticNailfold::Params b = q;
+        b.loops = 0;
+        b.giantLoops = 0;
+        SyntheticNailfold::Truth none;
+        if (!SyntheticNailfold::generate(b, bare, none, error)) return false;
+    }
 
     const int w = p.width, h = p.height;
     const double sx = p.umPerPixelX, sy = p.umPerPixelY;
     const double wUm = w * sx, hUm = h * sy;
     SynthRandom r(p.seed, kLookStream);
-    // Skin under the capillaroscope's white light: pink to orange.
-    const double base[3] = {r.range(200, 240), r.range(105, 150), r.range(90, 130)};  // red, green, blue
+    // Skin under the capillaroscope's white light: a little more red than
+    // green, blue about as green (real frames average 134, 119, 115).
+    const double g0 = look.green > 0 ? look.green * r.range(0.88, 1.12) : r.range(105, 150);
+    const double base[3] = {std::min(250.0, g0 * r.range(1.08, 1.22)), g0, g0 * r.range(0.9, 1.02)};  // red, green, blue
     // How strongly blood darkens each channel relative to green.
     const double absorb[3] = {r.range(0.15, 0.3), 1.0, r.range(0.5, 0.7)};
     const double rampAngle = r.range(0, 2 * kPi);
@@ -173,7 +294,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
 
     std::vector<double> plane[3];
     for (auto& pl : plane) pl.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-    SynthRandom noise(p.seed, kLookStream + 1);
+    smoothNoise(p.seed, look, w, h, plane);
     const double cx = wUm / 2, cy = hUm / 2, diag = std::sqrt(cx * cx + cy * cy);
     for (int y = 0; y < h; ++y) {
         const double v = y * sy;
@@ -186,7 +307,9 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
                                  (1 - 0.35 * d2);
             const double c = look.contrast *
                               std::clamp(1 + 0.9 * look.unevenness * synthNoise2(key + 1, u / 450, v / 450), 0.15, 2.0);
-            const double lnT = synthLog(std::max(1.0, double(grey[i])) / 170.0);
+            const double lnBare = synthLog(std::max(1.0, double(bare[i])) / 170.0);
+            const double lnT = synthLog(std::max(1.0, double(grey[i])) / std::max(1.0, double(bare[i])));
+            const double skin = synthExp(look.texture * lnBare);
             double add = haze, mul = 1;
             for (const Spot& s : glare) {
                 const double du = (u - s.u) / s.ru, dv = (v - s.v) / s.rv, e = du * du + dv * dv;
@@ -197,7 +320,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
                 if (e < 9) mul *= 1 - s.amount * synthExp(-e);
             }
             for (int ch = 0; ch < 3; ++ch)
-                plane[ch][i] = base[ch] * light * mul * synthExp(absorb[ch] * c * lnT) + add + look.noise * noise.normal();
+                plane[ch][i] += base[ch] * light * skin * mul * synthExp(absorb[ch] * c * lnT) + add;
         }
     }
 

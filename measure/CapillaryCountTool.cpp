@@ -75,6 +75,41 @@ bool CapillaryCountTool::setSettings(const CountSettings& s) {
     return true;
 }
 
+Status CapillaryCountTool::applySettings(const CountSettings& s, ZPoint a, ZPoint b) {
+    CountSettings kept = s;
+    const double ex = b.x - a.x, ey = b.y - a.y, len = std::hypot(ex, ey);
+    if (s.distal != 0 && len > 0) {
+        // Left of the walking direction with y pointing down.
+        const double sign = s.distal == 1 ? 1 : -1;
+        nailX_ = sign * ey / len;
+        nailY_ = -sign * ex / len;
+    } else if (s.distal == 0) {
+        nailX_ = nailY_ = 0;
+    }
+    kept.distal = 0;
+    if (!setSettings(kept)) return Status::failure("The settings cannot be used: " + s.validate());
+    // The counted lines follow the new settings; indexes move as marks
+    // come and go, so each line is found afresh.
+    std::vector<const CDim*> counted;
+    for (const auto& d : doc_.currentDimList().objects())
+        if (isCountedLine(*d)) counted.push_back(d.get());
+    for (const CDim* line : counted) {
+        const auto& objs = doc_.currentDimList().objects();
+        const auto it = std::find_if(objs.begin(), objs.end(), [&](const auto& p) { return p.get() == line; });
+        if (it == objs.end()) continue;
+        if (Result<LineCount> r = countLine(static_cast<int>(it - objs.begin())); !r) return r.status();
+    }
+    return Status::success();
+}
+
+int CapillaryCountTool::nailSideFor(ZPoint a, ZPoint b) const {
+    if (settings_.distal != 0) return settings_.distal;
+    const double ex = b.x - a.x, ey = b.y - a.y;
+    if (nailX_ == 0 && nailY_ == 0) return 0;
+    if (ex == 0 && ey == 0) return 0;
+    return ey * nailX_ - ex * nailY_ >= 0 ? 1 : 2;
+}
+
 bool CapillaryCountTool::micrometresPerPixel(const ZBasicDoc& doc, double& sx, double& sy) {
     if (!doc.calibration().calibrated) return false;
     const double um = micrometresIn(doc.calibration().units);
@@ -95,7 +130,6 @@ CountSettings CapillaryCountTool::storedSettings(const ProfileStore& p) {
     s.bandUm = p.GetDouble(kSection, "band", s.bandUm);
     s.minSpacingUm = p.GetDouble(kSection, "spacing", s.minSpacingUm);
     s.threshold = p.GetDouble(kSection, "threshold", s.threshold);
-    s.distal = p.GetInt(kSection, "nail side", s.distal);
     s.channel = p.GetInt(kSection, "channel", s.channel);
     s.apexes = p.GetInt(kSection, "apexes", s.apexes ? 1 : 0) != 0;
     return s.validate().empty() ? s : CountSettings{};
@@ -108,7 +142,6 @@ void CapillaryCountTool::storeSettings(const ProfileStore& p, const CountSetting
     p.WriteDouble(kSection, "band", s.bandUm);
     p.WriteDouble(kSection, "spacing", s.minSpacingUm);
     p.WriteDouble(kSection, "threshold", s.threshold);
-    p.WriteInt(kSection, "nail side", s.distal);
     p.WriteInt(kSection, "channel", s.channel);
     p.WriteInt(kSection, "apexes", s.apexes ? 1 : 0);
 }
@@ -146,7 +179,9 @@ Result<CountResult> CapillaryCountTool::preview(ZPoint a, ZPoint b) {
     // Document coordinates are the parent frame's; the ridge image starts
     // at the picture's origin.
     const double ox = doc_.image().originX(), oy = doc_.image().originY();
-    CountResult res = countAlongLine(**r, {a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, settings_);
+    CountSettings s = settings_;
+    s.distal = nailSideFor(a, b);
+    CountResult res = countAlongLine(**r, {a.x - ox, a.y - oy}, {b.x - ox, b.y - oy}, s);
     for (auto& p : res.crossings) p = {p.x + ox, p.y + oy};
     for (auto& p : res.apexes) p = {p.x + ox, p.y + oy};
     return res;
@@ -186,6 +221,8 @@ std::string CapillaryCountTool::resultText(const CountResult& r) const {
     t += strprintf(" (limbs %g-%g um, band %g um, spacing %g um, threshold %g, nail on the %s%s, %s)", s.minLimbUm,
                    s.maxLimbUm, s.bandUm, s.minSpacingUm, s.threshold, r.distalLeft ? "left" : "right",
                    r.distalDecided ? " by the picture" : "", r.green ? "green channel" : "grey");
+    t += strprintf(", quality %.1f", r.quality);
+    if (!r.warnings.empty()) t += "; " + countWarningText(r);
     return t;
 }
 
@@ -234,25 +271,35 @@ Result<CapillaryCountTool::LineCount> CapillaryCountTool::countLine(int index) {
     std::vector<int> old = marksOn(*line);
     if (isCountedLine(*line))
         for (int i : apexMarksOf(*line)) old.push_back(i);
-    std::sort(old.rbegin(), old.rend());
-    int lineAt = index;
-    for (int i : old) {
-        doc_.removeObject(i);
-        if (i < lineAt) --lineAt;
-    }
-    auto mark = [&](const CountPoint& p, uint32_t colour, const char* label) {
-        auto m = std::make_unique<CDimLine>();
-        m->setColour(colour);
-        m->setLabel(label);
-        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
-        doc_.addObject(std::move(m));
-    };
-    for (const CountPoint& p : r->crossings) mark(p, kMarkColour, "");
+    std::vector<std::pair<CountPoint, uint32_t>> marks;
+    for (const CountPoint& p : r->crossings) marks.push_back({p, kMarkColour});
     if (settings_.apexes)
-        for (const CountPoint& p : r->apexes) mark(p, kApexColour, "");
+        for (const CountPoint& p : r->apexes) marks.push_back({p, kApexColour});
+    doc_.rememberForUndo();
+    const int lineAt = replaceMarks(index, old, marks);
     list.setCurrent(lineAt);
     record(lineAt, *r, "");
     return LineCount{lineAt, std::move(*r)};
+}
+
+int CapillaryCountTool::replaceMarks(int lineAt, std::vector<int> remove,
+                                     const std::vector<std::pair<CountPoint, uint32_t>>& add) {
+    // Straight on the list: the document's own edits would each take the
+    // undo copy, and one undo would then bring back only the last of them.
+    CDimList& list = doc_.currentDimList();
+    std::sort(remove.rbegin(), remove.rend());
+    remove.erase(std::unique(remove.begin(), remove.end()), remove.end());
+    for (int i : remove) {
+        list.remove(i);
+        if (i < lineAt) --lineAt;
+    }
+    for (const auto& [p, colour] : add) {
+        auto m = std::make_unique<CDimLine>();
+        m->setColour(colour);
+        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+        list.add(std::move(m));
+    }
+    return lineAt;
 }
 
 Result<CapillaryCountTool::LineCount> CapillaryCountTool::countCurrentLine() {
@@ -320,13 +367,8 @@ bool CapillaryCountTool::correctAt(ZPoint p) {
     const size_t before = r.crossings.size();
     const bool removed = toggleCrossing(r, {double(a.x), double(a.y)}, {double(b.x), double(b.y)},
                                         {double(p.x), double(p.y)}, 6);
-    int lineAt = best;
-    auto mark = [&](const CountPoint& c, uint32_t colour) {
-        auto m = std::make_unique<CDimLine>();
-        m->setColour(colour);
-        (void)m->addVertex(ZPoint{static_cast<int>(std::lround(c.x)), static_cast<int>(std::lround(c.y))});
-        doc_.addObject(std::move(m));
-    };
+    std::vector<int> gone;
+    std::vector<std::pair<CountPoint, uint32_t>> added;
     if (removed) {
         // The one toggleCrossing dropped is the mark no longer in r; its
         // apex goes with it.
@@ -335,28 +377,26 @@ bool CapillaryCountTool::correctAt(ZPoint p) {
             const bool kept = std::any_of(r.crossings.begin(), r.crossings.end(),
                                           [&](const CountPoint& c) { return c.x == q.x && c.y == q.y; });
             if (!kept) {
-                std::vector<int> gone{marks[k]};
+                gone.push_back(marks[k]);
                 if (k < apexMarks.size()) gone.push_back(apexMarks[k]);
-                std::sort(gone.rbegin(), gone.rend());
-                for (int i : gone) {
-                    doc_.removeObject(i);
-                    if (i < lineAt) --lineAt;
-                }
                 break;
             }
         }
     } else {
-        const CountPoint added = *std::find_if(r.crossings.begin(), r.crossings.end(), [&](const CountPoint& c) {
+        const CountPoint mark = *std::find_if(r.crossings.begin(), r.crossings.end(), [&](const CountPoint& c) {
             return std::none_of(marks.begin(), marks.end(), [&](int i) {
                 const ZPoint q = list.at(i)->getVertex(0);
                 return c.x == q.x && c.y == q.y;
             });
         });
-        mark(added, kMarkColour);
+        added.push_back({mark, kMarkColour});
         // A capillary marked by hand has no traced apex: the mark stands for
         // it, so that the pairs stay whole for the next correction.
-        if (!apexMarks.empty()) mark(added, kApexColour);
+        if (!apexMarks.empty()) added.push_back({mark, kApexColour});
     }
+    // One undo step brings back the marks and the label together.
+    doc_.rememberForUndo();
+    const int lineAt = replaceMarks(best, gone, added);
     // The nail side and channel are not known again here; the text says
     // what was counted by hand.
     r.distalDecided = false;

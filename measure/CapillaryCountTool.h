@@ -56,6 +56,14 @@ public:
     const CountSettings& settings() const { return settings_; }
     // Invalid settings are refused (false) and the old ones kept.
     bool setSettings(const CountSettings& s);
+    // The settings chosen in the settings dialog for the line a-b: a nail
+    // side given as left or right of that line is kept as a direction in
+    // the picture, so that every other line, whichever way it was drawn,
+    // takes the same side; the lines counted so far are counted again.
+    // Fails when the settings are invalid or a recount cannot be done.
+    Status applySettings(const CountSettings& s, ZPoint a, ZPoint b);
+    // The nail side for the line a-b: 0 decided from the picture, 1 left, 2 right.
+    int nailSideFor(ZPoint a, ZPoint b) const;
 
     // Micrometres per pixel in x and y; false when the document is not
     // calibrated in a unit of length.
@@ -90,11 +98,13 @@ public:
     static const ResultColumn* resultColumns(size_t& count);
 
     // The settings as kept in the profile (section "capillary count");
-    // values that do not make valid settings give the defaults.
+    // values that do not make valid settings give the defaults. The nail
+    // side is not kept: left and right depend on each line's direction.
     static CountSettings storedSettings(const ProfileStore& p);
     static void storeSettings(const ProfileStore& p, const CountSettings& s);
 
-    // "Capillaries: 9 along 1000 um, 9.0 per mm (...parameters...)".
+    // "Capillaries: 9 along 1000 um, 9.0 per mm (...parameters...), quality
+    // 6.2" and the warnings, if any: "; low contrast, glare on the line".
     std::string resultText(const CountResult& r) const;
 
 private:
@@ -107,8 +117,15 @@ private:
     std::vector<int> marksAlong(const CDim& line, bool apexes, double reach) const;
     void record(int lineIndex, const CountResult& r, const char* how);
 
+    // Removes objects (indexes in any order) and adds the marks, keeping
+    // track of where the line moves; one undo step for the caller.
+    int replaceMarks(int lineAt, std::vector<int> remove, const std::vector<std::pair<CountPoint, uint32_t>>& add);
+
     ZBasicDoc& doc_;
     CountSettings settings_;
+    // Towards the nail in the picture (unit vector); 0, 0 when decided
+    // from the picture for every line.
+    double nailX_ = 0, nailY_ = 0;
     CResultDoc* table_ = nullptr;
     RidgeImage ridge_;
     bool ridgeValid_ = false;

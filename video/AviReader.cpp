@@ -8,10 +8,13 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "base/FileIO.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
@@ -35,7 +38,17 @@ struct AviReader::Impl {
     bool eofSent = false;
     bool haveFrame = false;
     int decoded = 0, seeks = 0;
+    int declared = 0;
     std::vector<uint8_t> bgr;
+    // Frames known to be damaged (1) since opening.
+    std::vector<uint8_t> bad;
+    // The index of the last frame position the decoder is known to have
+    // passed in order (-1 at the start), kUnknown just after a seek.
+    static constexpr int kUnknown = -2;
+    int known = -1;
+    int firstAfterSeek = -1;
+    int64_t packets = 0;        // video packets sent since the start (count mode)
+    bool stampPackets = false;  // intra-only codec without timestamps: packets carry their index
 
     ~Impl() {
         sws_freeContext(sws);
@@ -63,43 +76,72 @@ struct AviReader::Impl {
             if (countMode) avformat_seek_file(fmt, -1, INT64_MIN, 0, 0, 0);
             else avformat_seek_file(fmt, stream, INT64_MIN, pts[0], pts[0], 0);
             counter = -1;
+            packets = 0;
+            known = -1;
         } else {
             av_seek_frame(fmt, stream, pts[size_t(target)], AVSEEK_FLAG_BACKWARD);
+            known = kUnknown;
         }
     }
 
-    // Decodes forward until frame `target` is in `frame`. False at the end
-    // of the stream, on a decoding error, or when the decoder passed it.
-    bool decodeUntil(int target) {
+    void markBad(int from, int to) {
+        for (int k = std::max(from, 0); k < to && k < count; ++k) bad[size_t(k)] = 1;
+    }
+
+    enum class Outcome { Got, Passed, End };
+
+    // Decodes forward until frame `target` is in `frame`. A packet the
+    // decoder refuses, and a frame it marks as corrupt, cost that frame
+    // only: decoding goes on with the next, and the frames it never gave
+    // are noted as damaged when the position before them is known, so
+    // that nobody decodes from the start again to look for them.
+    Outcome decodeUntil(int target) {
         for (int guard = 0; guard < (1 << 24); ++guard) {
             const int r = avcodec_receive_frame(dec, frame);
             if (r == 0) {
                 ++decoded;
                 int idx;
                 if (countMode) {
-                    idx = ++counter;
+                    idx = stampPackets && frame->pts != AV_NOPTS_VALUE ? int(frame->pts) : counter + 1;
+                    counter = idx;
                 } else {
                     idx = indexOf(frame->best_effort_timestamp);
                     if (idx < 0) idx = indexOf(frame->pts);
                     if (idx < 0) idx = lastDecoded + 1;
                 }
+                if (idx < 0 || idx >= count) continue;
+                if (known != kUnknown && idx > known + 1) markBad(known + 1, idx);
+                if (known == kUnknown) firstAfterSeek = idx;
+                known = std::max(known == kUnknown ? idx : known, idx);
                 lastDecoded = idx;
-                haveFrame = true;
-                if (idx == target) return true;
-                if (idx > target) return false;
+                const bool corrupt = (frame->flags & AV_FRAME_FLAG_CORRUPT) || frame->decode_error_flags;
+                haveFrame = !corrupt;
+                if (corrupt) bad[size_t(idx)] = 1;
+                else bad[size_t(idx)] = 0;
+                if (idx == target) return corrupt ? Outcome::Passed : Outcome::Got;
+                if (idx > target) return Outcome::Passed;
                 continue;
             }
-            if (r != AVERROR(EAGAIN) || eofSent) return false;
+            if (r == AVERROR_EOF) {
+                if (known != kUnknown) markBad(known + 1, count);
+                return Outcome::End;
+            }
+            if (r != AVERROR(EAGAIN)) continue;  // this frame is lost; the decoder goes on
+            if (eofSent) return Outcome::End;
             const int rr = av_read_frame(fmt, pkt);
             if (rr < 0) {
                 avcodec_send_packet(dec, nullptr);
                 eofSent = true;
                 continue;
             }
-            if (pkt->stream_index == stream && pkt->size > 0) avcodec_send_packet(dec, pkt);
+            if (pkt->stream_index == stream && pkt->size > 0) {
+                if (countMode && stampPackets) pkt->pts = pkt->dts = packets;
+                ++packets;
+                avcodec_send_packet(dec, pkt);  // a refused packet is a lost frame
+            }
             av_packet_unref(pkt);
         }
-        return false;
+        return Outcome::End;
     }
 
     bool keyBetween(int from, int to) const {
@@ -108,7 +150,8 @@ struct AviReader::Impl {
         return false;
     }
 
-    void toGrey(CZVimage& out) {
+    // False when the decoded frame cannot be turned into grey.
+    bool toGrey(CZVimage& out) {
         const AVPixelFormat pf = AVPixelFormat(frame->format);
         const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(pf);
         const int w = std::min(width, frame->width), h = std::min(height, frame->height);
@@ -127,7 +170,7 @@ struct AviReader::Impl {
                 else
                     for (int x = 0; x < w; ++x) o[x] = lut[s[x]];
             }
-            return;
+            return true;
         }
         if (pf == AV_PIX_FMT_PAL8) {
             // Our own palette lookup: the palette reaches the decoder only
@@ -146,11 +189,13 @@ struct AviReader::Impl {
                 uint8_t* o = out.row(y);
                 for (int x = 0; x < w; ++x) o[x] = lut[s[x]];
             }
-            return;
+            return true;
         }
+        // A damaged stream can hand over a frame swscale would abort on.
+        if (!d || frame->width <= 0 || frame->height <= 0 || !sws_isSupportedInput(pf)) return false;
         sws = sws_getCachedContext(sws, frame->width, frame->height, pf, frame->width, frame->height, AV_PIX_FMT_BGR24,
                                    SWS_POINT, nullptr, nullptr, nullptr);
-        if (!sws) return;
+        if (!sws) return false;
         const int stride = frame->width * 3;
         bgr.resize(size_t(stride) * size_t(frame->height));
         uint8_t* dst[4] = {bgr.data(), nullptr, nullptr, nullptr};
@@ -161,15 +206,20 @@ struct AviReader::Impl {
             uint8_t* o = out.row(y);
             for (int x = 0; x < w; ++x, s += 3) o[x] = uint8_t((s[0] * 29 + s[1] * 150 + s[2] * 77 + 128) >> 8);
         }
+        return true;
     }
 };
 
 AviReader::AviReader() : d_(new Impl) {}
-AviReader::~AviReader() = default;
 
 int AviReader::width() const { return d_->width; }
 int AviReader::height() const { return d_->height; }
 int AviReader::count() const { return d_->count; }
+int AviReader::declaredFrames() const { return d_->declared; }
+std::string AviReader::truncation() const {
+    if (d_->declared <= d_->count) return {};
+    return strprintf("the video is truncated: its header declares %d frames, %d are there", d_->declared, d_->count);
+}
 int AviReader::rate() const { return d_->rate; }
 int AviReader::scale() const { return d_->scale; }
 const std::string& AviReader::container() const { return d_->container; }
@@ -177,15 +227,125 @@ const std::string& AviReader::codec() const { return d_->codec; }
 int AviReader::decodedFrames() const { return d_->decoded; }
 int AviReader::seeks() const { return d_->seeks; }
 
+namespace {
+
+// A video in memory read through FFmpeg's own I/O layer (the fuzz target
+// reads every container this way).
+struct MemoryInput {
+    const uint8_t* data = nullptr;
+    int64_t size = 0, pos = 0;
+
+    static int read(void* opaque, uint8_t* buf, int n) {
+        auto* m = static_cast<MemoryInput*>(opaque);
+        const int64_t left = m->size - m->pos;
+        if (left <= 0) return AVERROR_EOF;
+        const int k = int(std::min<int64_t>(n, left));
+        std::memcpy(buf, m->data + m->pos, size_t(k));
+        m->pos += k;
+        return k;
+    }
+    static int64_t seek(void* opaque, int64_t offset, int whence) {
+        auto* m = static_cast<MemoryInput*>(opaque);
+        if (whence & AVSEEK_SIZE) return m->size;
+        int64_t to = offset;
+        switch (whence & ~AVSEEK_FORCE) {
+            case SEEK_SET: break;
+            case SEEK_CUR: to += m->pos; break;
+            case SEEK_END: to += m->size; break;
+            default: return -1;
+        }
+        if (to < 0 || to > m->size) return -1;
+        m->pos = to;
+        return to;
+    }
+};
+
+// A frame needs bytes: no codec we meet stores more than 1024 pixels in
+// a byte of a whole file, beyond a first megapixel that any file may
+// declare. A few hundred bytes that declare 8192 x 8190 frames are damaged,
+// and must not make the program reserve gigabytes for them.
+constexpr int64_t kPixelsPerFileByte = 1024;
+constexpr int64_t kFreePixels = int64_t(1) << 20;
+constexpr int64_t kMaxFramePixels = int64_t(1) << 26;
+
+Status checkDeclaredSize(int64_t width, int64_t height, int64_t fileBytes) {
+    if (width <= 0 || height <= 0) return Status::success();  // not known yet
+    const int64_t pixels = width * height;
+    if (pixels > kMaxFramePixels)
+        return Status::failure(StatusCode::NoMemory, strprintf("frames of %lld x %lld pixels are beyond what this program reads",
+                                                               (long long)width, (long long)height));
+    if (fileBytes > 0 && pixels > kFreePixels + fileBytes * kPixelsPerFileByte)
+        return Status::failure(StatusCode::BadFormat,
+                               strprintf("the video is damaged: it declares frames of %lld x %lld pixels, more than its %lld bytes can hold",
+                                         (long long)width, (long long)height, (long long)fileBytes));
+    return Status::success();
+}
+
+}  // namespace
+
+struct AviReader::Source {
+    MemoryInput memory;
+    AVIOContext* io = nullptr;
+    ~Source() {
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+    }
+};
+
+AviReader::~AviReader() = default;
+
+Result<std::unique_ptr<AviReader>> AviReader::openMemory(const uint8_t* data, size_t size) {
+    auto src = std::make_unique<Source>();
+    src->memory = MemoryInput{data, int64_t(size), 0};
+    auto* buffer = static_cast<uint8_t*>(av_malloc(4096));
+    if (!buffer) return Status::failure(StatusCode::NoMemory, "not enough memory to read the video");
+    src->io = avio_alloc_context(buffer, 4096, 0, &src->memory, &MemoryInput::read, nullptr, &MemoryInput::seek);
+    if (!src->io) {
+        av_free(buffer);
+        return Status::failure(StatusCode::NoMemory, "not enough memory to read the video");
+    }
+    return openWith("(memory)", std::move(src));
+}
+
 Result<std::unique_ptr<AviReader>> AviReader::open(const std::string& path) {
+    // Opening a FIFO or a device would wait for a writer, or never end.
+    if (Status s = checkRegularFile(path); !s) return Status::failure(StatusCode::Unsupported, s.reason());
+    return openWith(path, nullptr);
+}
+
+Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, std::unique_ptr<Source> source) {
     av_log_set_level(AV_LOG_QUIET);
     std::unique_ptr<AviReader> r(new AviReader);
     Impl& d = *r->d_;
     auto fail = [&](const char* log, const std::string& why) -> Result<std::unique_ptr<AviReader>> {
         debugLog("%s", log);
-        return Status::failure(path + ": " + why);
+        return Status::failure(StatusCode::BadFormat, path + ": " + why);
     };
-    if (avformat_open_input(&d.fmt, path.c_str(), nullptr, nullptr) < 0) return fail("failed AVI file open.\n", "not a video file FFmpeg can read");
+    int64_t fileBytes = 0;
+    if (source) {
+        d.fmt = avformat_alloc_context();
+        if (!d.fmt) return Status::failure(StatusCode::NoMemory, "not enough memory to read the video");
+        d.fmt->pb = source->io;
+        d.fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
+        fileBytes = source->memory.size;
+        r->source_ = std::move(source);
+    } else {
+        struct stat sb {};
+        if (::stat(path.c_str(), &sb) == 0) fileBytes = sb.st_size;
+    }
+    if (avformat_open_input(&d.fmt, path.c_str(), nullptr, nullptr) < 0) {
+        d.fmt = nullptr;  // freed by FFmpeg on failure
+        return fail("failed AVI file open.\n", "not a video file FFmpeg can read");
+    }
+    // Sizes the container declares are checked before FFmpeg decodes a
+    // frame to fill in the stream information.
+    for (unsigned i = 0; i < d.fmt->nb_streams; ++i) {
+        const AVCodecParameters* par = d.fmt->streams[i]->codecpar;
+        if (par->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+        if (Status s = checkDeclaredSize(par->width, std::abs(int64_t(par->height)), fileBytes); !s) return s.context(path);
+    }
     if (avformat_find_stream_info(d.fmt, nullptr) < 0) return fail("bad avi info.\n", "the video's stream information cannot be read");
     d.container = d.fmt->iformat ? d.fmt->iformat->name : "";
     debugLog("number of streams=%i\n", int(d.fmt->nb_streams));
@@ -209,7 +369,8 @@ Result<std::unique_ptr<AviReader>> AviReader::open(const std::string& path) {
     debugLog("rate=%i scale=%i\n", d.rate, d.scale);
     d.width = st->codecpar->width;
     d.height = std::abs(st->codecpar->height);
-    if (d.width <= 0 || d.height <= 0 || int64_t(d.width) * d.height > (int64_t(1) << 26))
+    if (Status s = checkDeclaredSize(d.width, d.height, fileBytes); !s) return s.context(path);
+    if (d.width <= 0 || d.height <= 0 || int64_t(d.width) * d.height > kMaxFramePixels)
         return fail("bad stream format.\n", strprintf("unusable frame size %i x %i", d.width, d.height));
     const AVCodec* c = avcodec_find_decoder(st->codecpar->codec_id);
     if (!c) return fail("Not available!\n", "no decoder for this video's codec");
@@ -260,6 +421,10 @@ Result<std::unique_ptr<AviReader>> AviReader::open(const std::string& path) {
         d.key.push_back(f.second);
     }
     d.count = int(std::min<size_t>(frames.size(), size_t(1) << 30));
+    d.declared = int(std::clamp<int64_t>(st->nb_frames, 0, int64_t(1) << 30));
+    d.bad.assign(size_t(d.count), 0);
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(st->codecpar->codec_id);
+    d.stampPackets = d.countMode && desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
     debugLog("w=%i h=%i len=%i\n", d.width, d.height, d.count);
     debugLog("openavi %i images, w=%i, h=%i\n", d.count, d.width, d.height);
     d.seekTo(0);
@@ -274,31 +439,38 @@ bool AviReader::readFrame(int i, CZVimage& out) {
         if (!out.resize(d.width, d.height, 1)) return false;
         out.setColour(CZVimage::kGrey);
     }
-    if (i < 0 || i >= d.count) {
-        std::memset(out.data(), 0, out.byteCount());
-        return false;
-    }
     bool ok = false;
-    if (d.haveFrame && i == d.lastDecoded) {
+    if (i < 0 || i >= d.count || d.bad[size_t(i)]) {
+        ok = false;
+    } else if (d.haveFrame && i == d.lastDecoded) {
         ok = true;
     } else {
+        // Frames already known to be damaged cost nothing to pass over.
+        int nextGood = d.lastDecoded + 1;
+        while (nextGood < i && d.bad[size_t(nextGood)]) ++nextGood;
         const bool forward = d.lastDecoded >= 0 && i > d.lastDecoded &&
-                             (i == d.lastDecoded + 1 || d.countMode || !d.keyBetween(d.lastDecoded + 1, i));
+                             (i == nextGood || d.countMode || !d.keyBetween(nextGood, i));
         if (!forward) d.seekTo(i);
-        ok = d.decodeUntil(i);
-        if (!ok) {
-            // The seek landed past the frame (an imprecise index) or the
-            // stream is damaged: decode from the start once.
+        ok = d.decodeUntil(i) == Impl::Outcome::Got;
+        if (!ok && !forward && !d.bad[size_t(i)]) {
+            // The seek landed past the frame (an imprecise index): decode
+            // from the start once; that pass settles every frame up to i.
             d.seekTo(0);
-            ok = d.decodeUntil(i);
+            ok = d.decodeUntil(i) == Impl::Outcome::Got;
+            if (!ok) d.bad[size_t(i)] = 1;
         }
+        if (!ok) d.bad[size_t(i)] = 1;
     }
     if (!ok) {
         debugLog("bad frame %i\n", i);
         std::memset(out.data(), 0, out.byteCount());
         return false;
     }
-    d.toGrey(out);
+    if (!d.toGrey(out)) {
+        d.bad[size_t(i)] = 1;
+        std::memset(out.data(), 0, out.byteCount());
+        return false;
+    }
     out.dropDisplayHeader();
     return true;
 }

@@ -15,6 +15,7 @@ extern "C" {
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/FileIO.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
@@ -180,6 +181,9 @@ const AVCodec* findEncoder(const std::string& name) {
 struct AviWriter::Impl {
     Params p;
     std::string path, temp;
+    // The unique temporary beside the target; its descriptor holds the
+    // lock that tells other runs the file is being written.
+    SaveTemp tmp;
     std::unique_ptr<RawAviFile> raw;
     AVFormatContext* oc = nullptr;
     AVCodecContext* enc = nullptr;
@@ -201,7 +205,7 @@ struct AviWriter::Impl {
             if (oc->pb) avio_closep(&oc->pb);
             avformat_free_context(oc);
         }
-        if (open && !temp.empty()) ::unlink(temp.c_str());
+        abandonSaveTemp(tmp);
     }
 
     Status drain(bool flush) {
@@ -242,13 +246,15 @@ Result<std::unique_ptr<AviWriter>> AviWriter::open(const std::string& path, cons
     d.p = p;
     d.path = path;
     const std::string ext = toLower(path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.')));
-    d.temp = path + ".part";
+    auto t = openSaveTemp(path);
+    if (!t) return t.status();
+    d.tmp = std::move(t.value());
+    d.temp = d.tmp.tempPath;
     if (p.codec.empty() && (ext == ".avi" || ext.empty())) {
         d.raw = std::make_unique<RawAviFile>();
         Status s = d.raw->open(d.temp, p);
         if (!s) {
             debugLog("failed AVI file %s open", path.c_str());
-            ::unlink(d.temp.c_str());
             return s;
         }
         d.open = true;
@@ -374,8 +380,8 @@ Status AviWriter::close() {
         if (avio_closep(&d.oc->pb) < 0 && s) s = Status::failure(d.path + ": " + std::strerror(errno));
     }
     d.open = false;
-    if (s && std::rename(d.temp.c_str(), d.path.c_str()) != 0) s = Status::failure(d.path + ": " + std::strerror(errno));
-    if (!s) ::unlink(d.temp.c_str());
+    if (s) s = commitSaveTemp(d.tmp);
+    else abandonSaveTemp(d.tmp);
     return s;
 }
 

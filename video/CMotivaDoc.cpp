@@ -191,12 +191,20 @@ bool CMotivaDoc::linkMovie() {
     applyMovieSettings();
     if (movieFileName_.empty()) return false;
     Status s = movie_->Open(movieFileName_);
-    if (!s && !GetPathName().empty()) {
+    if (!s && s.code() == StatusCode::NotFound && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(movieFileName_);
-        if (movie_->Open(beside)) {
-            movieFileName_ = beside;
-            s = Status::success();
-        }
+        Status b = movie_->Open(beside);
+        if (b) movieFileName_ = beside;
+        if (b || b.code() != StatusCode::NotFound) s = b;
+    }
+    linkStatus_ = s;
+    // A movie that is there but damaged is not "cannot find": the user is
+    // told what is wrong with it, and no empty document stays open.
+    if (!s && s.code() != StatusCode::NotFound) {
+        lastError_ = s.reason();
+        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
+        return false;
     }
     if (!s && !quiet()) {
         std::string text = kCannotFind;
@@ -204,6 +212,7 @@ bool CMotivaDoc::linkMovie() {
         prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
         if (auto chosen = prompter().openFile("Open", kMovieFilter, folderOf(GetPathName()))) {
             s = movie_->Open(*chosen);
+            linkStatus_ = s;
             if (s) {
                 movieFileName_ = *chosen;
                 SetModifiedFlag(true);
@@ -239,7 +248,7 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     }
     if (!CdbDocument::OnOpenDocument(path)) return false;
     SetPathName(path);
-    linkMovie();
+    if (!linkMovie() && !linkStatus_.ok() && linkStatus_.code() != StatusCode::NotFound) return false;
     openStoredResults();
     loadFineOffsets(path);
     SetModifiedFlag(false);

@@ -191,4 +191,6 @@ private:
     ordavia::FineOffsets fine_;
     ordavia::Status saveFineOffsets(const std::string& dcsPath) const;
     void loadFineOffsets(const std::string& dcsPath);
+    // How the last attempt to open the document's movie went.
+    ordavia::Status linkStatus_;
 };

@@ -14,6 +14,7 @@
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "video/AviReader.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
@@ -40,6 +41,9 @@ Status CMotivaDoc::importAvi(const std::string& path) {
     applyMovieSettings();
     Status s = movie_->Open(path);
     if (!s) return s;
+    // A video cut short opens with what is there, and the user is told what is missing.
+    if (movie_->aviReader() && !movie_->aviReader()->truncation().empty() && !quiet())
+        prompter().messageBox(path + ": " + movie_->aviReader()->truncation(), MsgButtons::Ok, MsgIcon::Warning);
     fps_ = movie_->scale() > 0 ? double(movie_->rate()) / movie_->scale() : 25.0;
     playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     numberOfFrames_ = movie_->count();

@@ -1,5 +1,5 @@
-// CZVMovie: storage modes, opening, random access and recording. Saving,
-// processing passes and offsets are in MovieSave.cpp.
+// CZVMovie: storage modes, opening and random access. Recording is in
+// MovieRecord.cpp; saving, processing passes and offsets in MovieSave.cpp.
 #include "video/CZVMovie.h"
 
 #include <fcntl.h>
@@ -178,13 +178,17 @@ bool CZVMovie::readSlot(int slot, CZVimage& into) {
     FrameInfo& e = table_[size_t(slot)];
     if (mode_ == StorageMode::AviFile) {
         const bool ok = avi_ && avi_->readFrame(slot, into);
+        if (into.isEmpty()) outOfMemory_ = true;
         if (!e.known()) e = FrameInfo{2 * slot, CZVimage::kFrame, 0, 0};
         return ok;
     }
     if (fd_ < 0) return false;
     if (into.width() != format_.width() || into.rows() != format_.rows() || into.colour() != format_.colour()) {
         into.setInterlace(format_.interlace());
-        if (!into.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) return false;
+        if (!into.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) {
+            outOfMemory_ = true;
+            return false;
+        }
         into.setColour(format_.colour());
     }
     const int64_t pos = firstPos_ + int64_t(slot) * recordSize_;
@@ -247,10 +251,15 @@ CZVimage& CZVMovie::GoTo(int i) {
         }
         if (!table_[size_t(slot)].known()) table_[size_t(slot)] = FrameInfo{2 * slot, format_.interlace(), 0, 0};
     } else if (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile) {
-        readSlot(slot, current_);
+        noteRead(i, readSlot(slot, current_));
     }
     applyInfo(slot);
     return current_;
+}
+
+void CZVMovie::noteRead(int i, bool ok) {
+    if (ok) damaged_.erase(i);
+    else damaged_.insert(i);
 }
 
 int CZVMovie::Next() { return currentIndex_ + 1 >= count_ ? 0 : currentIndex_ + 1; }
@@ -262,7 +271,10 @@ int CZVMovie::CopyFrame(int i, CZVimage& image) {
     if (mode_ == StorageMode::Memory) {
         image.setInterlace(format_.interlace());
         if (image.width() != format_.width() || image.rows() != format_.rows() || image.colour() != format_.colour()) {
-            if (!image.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) return i;
+            if (!image.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) {
+                outOfMemory_ = true;
+                return i;
+            }
             image.setColour(format_.colour());
         }
         std::memcpy(image.data(), block_.get() + size_t(slot) * format_.byteCount(), format_.byteCount());
@@ -272,7 +284,7 @@ int CZVMovie::CopyFrame(int i, CZVimage& image) {
         image.Copy(current_);
         return i;
     } else {
-        readSlot(slot, image);
+        noteRead(i, readSlot(slot, image));
     }
     const FrameInfo& e = table_[size_t(slot)];
     if (e.known()) {
@@ -304,6 +316,12 @@ const CZVimage& CZVMovie::peekFrame(int i, MovieFrameImage& scratch) {
 
 Status CZVMovie::Open(const std::string& path) {
     Close();
+    // A FIFO or a device named like a movie would block the reader (or
+    // never end); only regular files are movies.
+    if (Status r = checkRegularFile(path); !r) {
+        struct stat st {};
+        return Status::failure(::stat(path.c_str(), &st) != 0 ? StatusCode::NotFound : StatusCode::Unsupported, r.reason());
+    }
     Status s = isForeignVideo(path) ? openAvi(path) : openMve(path);
     if (!s) {
         Close();
@@ -316,17 +334,17 @@ Status CZVMovie::openMve(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     fdWritable_ = fd >= 0;
     if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::failure(path + ": " + errnoText(errno));
+    if (fd < 0) return Status::failure(errno == ENOENT ? StatusCode::NotFound : StatusCode::IoError, path + ": " + errnoText(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Status::failure(path + ": not a movie file");
+        return Status::failure(StatusCode::Unsupported, path + ": not a movie file");
     }
     const int64_t size = st.st_size;
     auto fail = [&](const std::string& why) {
         ::close(fd);
         debugLog("CZVMovie::Open %s: %s\n", path.c_str(), why.c_str());
-        return Status::failure(path + ": " + why);
+        return Status::failure(StatusCode::BadFormat, path + ": " + why);
     };
     uint8_t head[4 + kMveHeaderSize] = {};
     const size_t headBytes = size_t(std::min<int64_t>(size, sizeof head));
@@ -342,10 +360,17 @@ Status CZVMovie::openMve(const std::string& path) {
     } else {
         count = w;
     }
-    if (count < 0) return fail("the movie file is damaged (negative frame count)");
+    // A count read from pixels instead of a trailer: the file was cut short.
+    if (count < 0) return fail("the movie file is damaged (its trailer is unreadable: the file may be truncated)");
     MveFrameHeader h;
     if (count > 0) {
         if (!parseMveHeader(head + 4, headBytes - 4, h)) return fail("the movie file is damaged (bad frame header)");
+        if (h.frameBytes() > kMaxMovieFrameBytes) {
+            ::close(fd);
+            return Status::failure(StatusCode::NoMemory, path + ": " +
+                                                             strprintf("frames of %d x %d pixels are beyond what this program reads",
+                                                                       h.width, h.rows));
+        }
         if (w <= kMveMagic) {
             perFrameHeaders_ = false;
             firstPos_ = 4 + h.headerLength;
@@ -359,8 +384,8 @@ Status CZVMovie::openMve(const std::string& path) {
         }
         const int64_t fits = (payloadEnd - firstPos_) / recordSize_;
         if (fits < count) {
-            return fail(strprintf("the movie file is truncated: it holds %lld of %lld frames", (long long)std::max<int64_t>(fits, 0),
-                                  (long long)count));
+            return fail(strprintf("the movie file is damaged (truncated: it holds %lld of %lld frames)",
+                                  (long long)std::max<int64_t>(fits, 0), (long long)count));
         }
     }
     if (ring < 0 || (count > 0 && ring > count) || (count == 0 && ring != 0))
@@ -378,7 +403,8 @@ Status CZVMovie::openMve(const std::string& path) {
             format_.rows() != h.rows) {
             fd_ = -1;
             mode_ = StorageMode::Closed;
-            return fail("not enough memory for the frame table");
+            ::close(fd);
+            return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
         }
     } else {
         createImages(0, std::max(h.width, 1), std::max(h.rows, 1), 0);
@@ -405,7 +431,7 @@ Status CZVMovie::openAvi(const std::string& path) {
     if (createImages(avi_->count(), avi_->width(), avi_->height(), CZVimage::kGrey) != avi_->count()) {
         avi_.reset();
         mode_ = StorageMode::Closed;
-        return Status::failure(path + ": not enough memory for the frame table");
+        return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
     }
     count_ = avi_->count();
     rate_ = avi_->rate();
@@ -432,12 +458,7 @@ void CZVMovie::closeFiles() {
 void CZVMovie::Close() {
     if (processing_) abandonProcessing();
     if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
-        uint8_t tail[8];
-        storeLE32(tail, uint32_t(count_));
-        storeLE32(tail + 4, uint32_t(ringStart_));
-        const int64_t end = firstPos_ + int64_t(wrapped_ ? capacity_ : count_) * recordSize_;
-        if (!pwriteAll(fd_, tail, 8, end) || ::ftruncate(fd_, off_t(end + 8)) != 0)
-            debugLog("CZVMovie::Close trailer of %s not written\n", fileName_.c_str());
+        if (Status s = writeRecordTrailer(); !s) debugLog("CZVMovie::Close %s\n", s.reason().c_str());
     }
     if (modified_ && mode_ != StorageMode::Closed) debugLog("closing modified movie!\n");
     closeFiles();
@@ -447,142 +468,12 @@ void CZVMovie::Close() {
     mode_ = StorageMode::Closed;
     count_ = capacity_ = 0;
     table_.clear();
+    damaged_.clear();
+    outOfMemory_ = false;
     fileName_.clear();
     wrapped_ = false;
     ringStart_ = 0;
     currentIndex_ = 0;
     perFrameHeaders_ = false;
     modified_ = false;
-}
-
-bool CZVMovie::Record(const std::string& name, int frames, int width, int height, int colour) {
-    if (width < 1 || height < 1) {
-        debugLog("negative size!w=%i,h=%i\n", width, height);
-        return false;
-    }
-    width &= ~3;
-    if (width < 4 || frames < 1) {
-        debugLog("negative size!w=%i,h=%i\n", width, height);
-        return false;
-    }
-    if (mode_ != StorageMode::Closed) Close();
-    mode_ = name.empty() ? StorageMode::Memory : (options.compressOutput ? StorageMode::RecordToAvi : StorageMode::RecordToMovieFile);
-    wrapped_ = false;
-    currentIndex_ = count_ = ringStart_ = 0;
-    format_.setInterlace(CZVimage::kFrame);
-    createImages(frames, width, height, colour);
-    if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
-        mode_ = StorageMode::Closed;
-        return false;
-    }
-    rate_ = int32_t(options.captureFrameRate * 1000);
-    scale_ = 1000;
-    fileName_ = name;
-    if (mode_ == StorageMode::RecordToAvi) {
-        AviWriter::Params p;
-        p.width = format_.width();
-        p.height = format_.rows();
-        p.colour = format_.colour() == CZVimage::kColour;
-        p.rate = rate_;
-        p.scale = scale_;
-        p.codec = options.codec;
-        auto w = AviWriter::open(name, p);
-        if (!w) {
-            debugLog("record aviwriteopen %s failed\n", name.c_str());
-            mode_ = StorageMode::Closed;
-            return false;
-        }
-        aviOut_ = std::move(w.value());
-    } else if (mode_ == StorageMode::RecordToMovieFile) {
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
-            debugLog("record file open %s failed\n", name.c_str());
-            mode_ = StorageMode::Closed;
-            return false;
-        }
-        uint8_t head[4 + kMveHeaderSize];
-        storeLE32(head, uint32_t(kMveMagic));
-        encodeImageHeader(format_, head + 4);
-        if (!pwriteAll(fd_, head, sizeof head, 0)) {
-            debugLog("record file open %s failed\n", name.c_str());
-            Close();
-            return false;
-        }
-        firstPos_ = sizeof head;
-        recordSize_ = int64_t(format_.rowBytes()) * format_.rows();
-        perFrameHeaders_ = false;
-    }
-    if (mode_ == StorageMode::Memory) {
-        current_.alias(block_.get(), format_);
-    } else {
-        if (current_.aliased()) current_.own();
-        current_.setInterlace(format_.interlace());
-        current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
-        current_.setColour(format_.colour());
-    }
-    return true;
-}
-
-int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
-    if (mode_ != StorageMode::Memory && mode_ != StorageMode::RecordToMovieFile && mode_ != StorageMode::RecordToAvi) return count_;
-    if (capacity_ < 1) return count_;
-    const int slot = std::clamp(currentIndex_, 0, capacity_ - 1);
-    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(slot) * format_.byteCount(), format_);
-    if (image.colour() == current_.colour() && image.width() == current_.width() && image.rows() == current_.rows()) {
-        for (int y = 0; y < current_.rows(); ++y) std::memcpy(current_.row(y), image.row(y), size_t(current_.rowBytes()));
-    } else {
-        current_.convertFrom(image);
-    }
-    current_.dropDisplayHeader();
-    if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
-        const uint8_t* rows = packedRows(current_, scratch_);
-        if (!pwriteAll(fd_, rows, size_t(recordSize_), firstPos_ + int64_t(slot) * recordSize_))
-            debugLog("CZVMovie::AddFrame write failed: %s\n", errnoText(errno).c_str());
-    } else if (mode_ == StorageMode::RecordToAvi && aviOut_) {
-        Status s = aviOut_->write(current_);
-        if (!s) debugLog("CZVMovie::AddFrame %s\n", s.reason().c_str());
-    }
-    table_[size_t(slot)] = FrameInfo{image.tag(), image.interlace(), image.originX(), image.originY()};
-    if (advance) return Advance();
-    return count_;
-}
-
-int CZVMovie::Advance() {
-    if (capacity_ < 1) return -1;
-    int result = 0;
-    bool stop = false;
-    if (++currentIndex_ >= capacity_) {
-        currentIndex_ = 0;
-        wrapped_ = true;
-        if (!loop || mode_ == StorageMode::RecordToAvi) stop = true;
-    }
-    count_ = std::min(count_ + 1, capacity_);
-    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(currentIndex_) * format_.byteCount(), format_);
-    ringStart_ = currentIndex_;
-    result = stop ? -1 : count_;
-    return result;
-}
-
-void CZVMovie::stopRecording() {
-    const bool wasWrapped = wrapped_;
-    if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi) {
-        const std::string name = fileName_;
-        FrameInfoList keep = table_;
-        if (mode_ == StorageMode::RecordToAvi) {
-            // The AVI holds the frames in the order they were compressed.
-            keep.clear();
-            for (int i = 0; i < count_; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
-        }
-        Close();
-        Status s = Open(name);
-        if (!s) debugLog("CZVMovie::stopRecording: %s\n", s.reason().c_str());
-        for (size_t i = 0; i < std::min(keep.size(), table_.size()); ++i) table_[i] = keep[i];
-    } else if (mode_ == StorageMode::Memory) {
-        modified_ = true;
-    }
-    rate_ = int32_t(options.captureFrameRate * 1000);
-    scale_ = 1000;
-    currentIndex_ = -1;
-    GoTo(0);
-    debugLog("....CZVMovie::stopRecording: %s filled imagecount=%i\n", wasWrapped ? "was" : "not", count_);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/Result.h"
@@ -49,6 +50,9 @@ public:
         double captureFrameRate = 25.0;  // program-wide capture rate
         std::string codec = "mjpeg";     // compressor of compressed outputs
         std::string tempFolder;          // where outputs of unnamed movies go
+        // Statistics leave frames that cannot be decoded out instead of
+        // failing on them (they never count as black frames either way).
+        bool skipDamaged = false;
     };
 
     struct Bounds {
@@ -69,6 +73,12 @@ public:
     bool Record(const std::string& name, int frames, int width, int height, int colour);
     int AddFrame(const CZVimage& image, bool advance);
     int Advance();
+    // Ends a recording: a movie file gets its trailer, an AVI its index,
+    // and the movie reopens on the file. Any frame, trailer or index that
+    // could not be written makes it fail (the movie still reopens on what
+    // is there).
+    ordavia::Status finishRecording();
+    // The same where nobody can act on a failure (memory recordings).
     void stopRecording();
 
     // ---- Files ----
@@ -88,6 +98,15 @@ public:
     const CZVimage& formatImage() const { return format_; }
     // The FFmpeg reader of a foreign video (null otherwise).
     const ordavia::AviReader* aviReader() const { return avi_.get(); }
+
+    // ---- Damaged frames ----
+    // Frames (in the movie's order) whose last read failed: a frame the
+    // decoder could not read, or one the disc would not give. They read as
+    // black; statistics leave them out and say so (see DamagedFrames.h).
+    bool isDamaged(int i) const { return damaged_.count(i) != 0; }
+    const std::set<int>& damagedFrames() const { return damaged_; }
+    // A frame could not even be given memory (the image came back empty).
+    bool outOfMemory() const { return outOfMemory_; }
 
     // ---- Saving ----
     ordavia::Status save(const std::string& path, int first, int last);
@@ -181,6 +200,11 @@ private:
     bool ownFile_ = false;
     bool modified_ = false;
     std::vector<uint8_t> scratch_;
+    std::set<int> damaged_;
+    bool outOfMemory_ = false;
+    void noteRead(int i, bool ok);
+    ordavia::Status writeRecordTrailer();
+    ordavia::Status recordError_;
 
     // Processing pass state.
     bool processing_ = false;

@@ -6,6 +6,8 @@
 
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
+#include "video/MovieAccumulate.h"
 
 namespace ordavia {
 
@@ -96,11 +98,15 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
     if (fw <= 0 || fr <= 0 || W <= 0 || R <= 0 || int64_t(W) > 3 * int64_t(fw) || int64_t(R) > 3 * int64_t(fr))
         return Status::failure("the offsets spread the frames too far apart");
     const size_t n = size_t(W) * size_t(R);
+    // Sums, their totals, both results, the flow ratio and picture, and a
+    // chunk of frames.
+    const uint64_t need = uint64_t(n) * (21 + 32 + 16 + 9) + uint64_t(kChunk) * uint64_t(fmt.byteCount());
+    if (Status st = passMemoryBudget(need, "the flow statistics"); !st) return st;
     Sums s;
     try {
         s.resize(n);
     } catch (const std::bad_alloc&) {
-        return Status::failure("memory allocation error!");
+        return Status::failure(StatusCode::NoMemory, "memory allocation error!");
     }
 
     std::vector<MovieFrameImage> scratch(kChunk);
@@ -112,7 +118,10 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
         const int kn = std::min(kChunk, last - c0);
         for (int j = 0; j < kn; ++j) {
             const CZVimage& f = movie.peekFrame(c0 + j, scratch[size_t(j)]);
-            frames[j] = &f;
+            // Damaged frames stay out of the sums: the differences then
+            // run from the frame before the gap to the frame after it.
+            frames[j] = movie.isDamaged(c0 + j) ? nullptr : &f;
+            if (!frames[j]) continue;
             ox[j] = f.originX() - b.minX;
             oy[j] = field ? f.storedOriginY() - b.minY / 2 : f.originY() - b.minY;
             maxX = std::max(maxX, f.originX());
@@ -121,6 +130,7 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
         for (int y0 = 0; y0 < R; y0 += kStripRows) {
             const int y1 = std::min(R, y0 + kStripRows);
             for (int j = 0; j < kn; ++j) {
+                if (!frames[j]) continue;
                 const CZVimage& f = *frames[j];
                 if (f.rows() != fr || f.width() != fw) continue;
                 const int x = std::clamp(ox[j], 0, W);
@@ -139,6 +149,7 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
         if ((c0 + kn - first) % kFlushFrames == 0 && c0 + kn < last) s.flush();
     }
     if (!s.tI.empty()) s.flush();
+    if (Status st = damagedFramesStatus(movie, first, last); !st) return st;
 
     out.width = W;
     out.height = R;
@@ -154,7 +165,7 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
     } catch (const std::bad_alloc&) {
         out.sdD.clear();
         out.sdI.clear();
-        return Status::failure("memory allocation error!");
+        return Status::failure(StatusCode::NoMemory, "memory allocation error!");
     }
     const bool totals = !s.tI.empty();
     for (size_t k = 0; k < n; ++k) {

@@ -11,6 +11,7 @@
 #include "image/CpuDispatch.h"
 #include "settings/ProfileStore.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 #include "video/MovementKernels.h"
 
 namespace ordavia {
@@ -293,6 +294,35 @@ namespace {
 constexpr int kLightBox = 41;
 }  // namespace
 
+namespace {
+
+// A window without two different grey values gives every shift the same
+// score: there is nothing to align it by.
+bool flatWindow(const CZVimage& img, int window) {
+    if (img.isEmpty() || img.bytesPerPixel() != 1) return false;
+    const int ww = std::max(1, int(img.width() * (window / 100.0))), wh = std::max(1, int(img.rows() * (window / 100.0)));
+    const int x0 = (img.width() - ww) / 2, y0 = (img.rows() - wh) / 2;
+    const uint8_t v0 = img.row(y0)[x0];
+    for (int y = y0; y < y0 + wh; ++y) {
+        const uint8_t* r = img.row(y) + x0;
+        for (int x = 0; x < ww; ++x)
+            if (r[x] != v0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Status MovementRun::status() const {
+    if (movie_) {
+        if (Status s = damagedFramesStatus(*movie_, first_, std::max(first_ + 1, phase_ > 1 ? last_ : next_)); !s) return s;
+    }
+    if (unaligned_ > 0 && aligned_ == 0)
+        return Status::failure(StatusCode::BadFormat,
+                               "nothing could be aligned: the frames show no structure to compare (their offsets are unchanged)");
+    return Status::success();
+}
+
 Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementParams& p) {
     if (const std::string why = p.validate(); !why.empty()) return Status::failure(why);
     if (movie.count() <= 0) return Status::failure("the video has no frames");
@@ -303,10 +333,39 @@ Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementPa
     first_ = first;
     last_ = last;
     phase_ = 1;
+    aligned_ = unaligned_ = 0;
     CZVimage& f = movie.GoTo(first);
+    if (Status s = frameReadStatus(movie, first); !s) {
+        movie_ = nullptr;
+        return s.context("the first frame of the run, the reference");
+    }
+    {
+        // What one frame will cost, before any of it is spent.
+        const int W = f.width(), H = f.rows();
+        const int ww = int(W * (p.window / 100.0)), wh = int(H * (p.window / 100.0));
+        const int rx = int(W * (p.range / 100.0)), ry = int(H * (p.range / 100.0));
+        const uint64_t shifts = uint64_t(2 * rx / std::max(1, p.resolution) + 1) * uint64_t(2 * ry / std::max(1, p.resolution) + 1);
+        SamplePattern probe;  // the run's own pattern stays untouched
+        const uint64_t samples = ww > 0 && wh > 0 ? probe.offsets(p.method, p.step, ww, wh, W).size() : 0;
+        comparisons_ = shifts * samples;
+        if (comparisons_ > kMaxComparisonsPerFrame) {
+            movie_ = nullptr;
+            return Status::failure(StatusCode::OutOfRange,
+                                   strprintf("aligning frames of %d x %d would compare %llu samples per frame (at most %llu): "
+                                             "choose a smaller searched range, a larger sampling step or a coarser resolution",
+                                             W, H, static_cast<unsigned long long>(comparisons_),
+                                             static_cast<unsigned long long>(kMaxComparisonsPerFrame)));
+        }
+    }
     const CZVimage* prepared = prepare(f);
-    if (!prepared || !reference_.Copy(*prepared)) return Status::failure("Low memory.  Save all data & exit.");
-    if (p.lowpass > 0 && !work_.Copy(reference_)) return Status::failure("Low memory.  Save all data & exit.");
+    if (!prepared || !reference_.Copy(*prepared)) {
+        movie_ = nullptr;
+        return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
+    }
+    if (p.lowpass > 0 && !work_.Copy(reference_)) {
+        movie_ = nullptr;
+        return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
+    }
     refIndex_ = first;
     next_ = first + 1;
     refX_ = firstX_ = reference_.originX();
@@ -363,6 +422,13 @@ bool MovementRun::step() {
         return true;
     }
     CZVimage& cur = movie_->GoTo(next_);
+    if (movie_->isDamaged(next_) || cur.isEmpty()) {
+        // Nothing to align: the frame keeps its offsets, and status() tells.
+        text_ = strprintf("aligning image %i of range %i to %i to image %i", next_, first_, last_, refIndex_);
+        ++next_;
+        if (p_.robust && next_ >= last_) beginSecondPass();
+        return true;
+    }
     CZVimage* compared = prepare(cur);
     if (!compared) compared = &cur;
     const int yUnit = reference_.isField() ? 2 : 1;
@@ -370,7 +436,13 @@ bool MovementRun::step() {
     // of the light do not pull; the whole-pixel search stays as it is.
     MovementParams whole = p_;
     whole.subpixel = p_.subpixel && p_.robust;
-    Alignment a = alignToReference(reference_, *compared, whole, pattern_);
+    Alignment a;
+    if (flatWindow(reference_, p_.window) || flatWindow(*compared, p_.window)) {
+        ++unaligned_;
+    } else {
+        a = alignToReference(reference_, *compared, whole, pattern_);
+        ++aligned_;
+    }
     if (p_.subpixel && !p_.robust && a.found) {
         if (!bandValid_) {
             bandRef_.Copy(reference_);
@@ -481,6 +553,11 @@ void MovementRun::beginSecondPass() {
 // first is measured too, so that the offsets stay relative to it.
 void MovementRun::secondPassStep() {
     CZVimage& cur = movie_->GoTo(next_);
+    if (movie_->isDamaged(next_) || cur.isEmpty()) {
+        text_ = strprintf("aligning image %i of range %i to %i to the mean image", next_, first_, last_);
+        ++next_;
+        return;
+    }
     CZVimage* compared = prepare(cur);
     const int yUnit = mean_.isField() ? 2 : 1;
     const int cx = firstX_ - cur.originX(), cy = (firstY_ - cur.originY()) / yUnit;

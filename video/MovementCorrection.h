@@ -107,6 +107,20 @@ public:
     const std::string& progressText() const { return text_; }
     // The refined offsets found so far (sub-pixel runs only).
     const FineOffsets& fine() const { return fine_; }
+    // Squared differences one frame costs (shifts searched x samples).
+    uint64_t comparisonsPerFrame() const { return comparisons_; }
+    // Frames that could not be aligned because they (or their reference)
+    // show nothing to compare: a flat window keeps the frame where it was.
+    int unaligned() const { return unaligned_; }
+    // How the run went so far: a failure when frames could not be decoded
+    // (unless the movie skips them) or when no frame could be aligned.
+    Status status() const;
+
+    // A search that would cost more than this per frame (some seconds) is
+    // refused: on large frames the searched range and the samples grow
+    // together, and 4096 x 4096 frames at the usual settings would take
+    // minutes per second of video.
+    static constexpr uint64_t kMaxComparisonsPerFrame = uint64_t(1) << 35;
 
 private:
     // The picture compared: the frame itself, or a grey, filtered copy.
@@ -135,6 +149,8 @@ private:
     CZVimage bandRef_, bandCur_;  // band-passed copies for the fraction
     bool bandValid_ = false;
     double firstShiftX_ = 0, firstShiftY_ = 0;
+    uint64_t comparisons_ = 0;
+    int aligned_ = 0, unaligned_ = 0;
 };
 
 }  // namespace ordavia

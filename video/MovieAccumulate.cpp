@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 
 namespace ordavia {
 
@@ -28,6 +29,13 @@ Status sameShape(const CZVimage& f, const CZVimage& fmt, int i) {
 
 }  // namespace
 
+Status passMemoryBudget(uint64_t bytes, const char* what) {
+    if (bytes <= kMaxPassBytes) return Status::success();
+    return Status::failure(StatusCode::NoMemory, strprintf("%s would need %llu MB, more than the %llu MB a pass may use", what,
+                                                           static_cast<unsigned long long>(bytes >> 20),
+                                                           static_cast<unsigned long long>(kMaxPassBytes >> 20)));
+}
+
 Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     if (Status s = checkRange(movie, first, last); !s) return s;
     const CZVMovie::Bounds b = movie.OffsetBounds(first, last);
@@ -41,6 +49,12 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     if (b.width <= 0 || canvasRows <= 0 || int64_t(b.width) > 3 * int64_t(fmt.width()) ||
         int64_t(canvasRows) > 3 * int64_t(fmt.rows()))
         return Status::failure("the offsets spread the frames too far apart");
+    // Sums, partial sums, cover counts, the result and a frame.
+    if (Status s = passMemoryBudget(uint64_t(rowBytes) * uint64_t(canvasRows) * 7 + uint64_t(b.width) * uint64_t(canvasRows) * 4 +
+                                        uint64_t(fmt.byteCount()),
+                                    "the average");
+        !s)
+        return s;
     std::vector<uint32_t> sum(rowBytes * size_t(canvasRows), 0);
     // Frames add into 16-bit partial sums (256 frames of 255 fit), which
     // halve the memory traffic per frame; they join the 32-bit sums every
@@ -57,9 +71,12 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
         for (size_t k = 0; k < sum.size(); ++k) sum[k] += part[k];
         std::fill(part.begin(), part.end(), 0);
     };
+    uint32_t used = 0;
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
+        if (movie.isDamaged(i)) continue;
         if (Status s = sameShape(f, fmt, i); !s) return s;
+        ++used;
         // In 64 bits: a damaged origin may lie anywhere in the int range.
         const int64_t ox64 = int64_t(f.originX()) - b.minX;
         const int64_t oy64 = field ? int64_t(f.storedOriginY()) - b.minY / 2 : int64_t(f.originY()) - b.minY;
@@ -79,14 +96,15 @@ Status averageRange(CZVMovie& movie, int first, int last, CZVimage& out) {
                 for (size_t x = 0; x < m; ++x) c[x] += 1;
             }
         }
-        if ((i - first) % 256 == 255) flush();
+        if (used % 256 == 0) flush();
     }
     flush();
+    if (Status s = damagedFramesStatus(movie, first, last); !s) return s;
     CZVimage result;
     result.setInterlace(fmt.interlace());
     if (!result.resize(b.width, canvasRows, bpp) || !result.setColour(fmt.colour()))
-        return Status::failure("Low memory.  Save all data & exit.");
-    const uint32_t n = uint32_t(last - first);
+        return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
+    const uint32_t n = used;
     for (int y = 0; y < canvasRows; ++y) {
         uint8_t* d = result.row(y);
         const uint32_t* s = &sum[size_t(y) * rowBytes];
@@ -112,6 +130,7 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
     const CZVimage& fmt = movie.formatImage();
     const size_t rb = size_t(fmt.rowBytes());
     const int rows = fmt.rows();
+    if (Status s = passMemoryBudget(uint64_t(rb) * uint64_t(rows) * 17 + uint64_t(fmt.byteCount()), "the temporal rms"); !s) return s;
     std::vector<uint32_t> s1(rb * size_t(rows), 0);
     // Squares add in 32 bits (65536 frames of 255^2 fit) and join 64-bit
     // sums only for longer ranges.
@@ -122,9 +141,12 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
         std::fill(q32.begin(), q32.end(), 0u);
     };
     MovieFrameImage frame;
+    uint32_t used = 0;
     for (int i = first; i < last; ++i) {
         const CZVimage& f = movie.peekFrame(i, frame);
+        if (movie.isDamaged(i)) continue;
         if (Status s = sameShape(f, fmt, i); !s) return s;
+        ++used;
         for (int y = 0; y < rows; ++y) {
             const uint8_t* p = f.row(y);
             uint32_t* a = &s1[size_t(y) * rb];
@@ -135,14 +157,15 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out) {
                 q[x] += v * v;
             }
         }
-        if ((i - first) % 65536 == 65535) flush();
+        if (used % 65536 == 0) flush();
     }
     flush();
+    if (Status s = damagedFramesStatus(movie, first, last); !s) return s;
     CZVimage result;
     result.setInterlace(fmt.interlace());
     if (!result.resize(fmt.width(), rows, fmt.bytesPerPixel()) || !result.setColour(fmt.colour()))
-        return Status::failure("Low memory.  Save all data & exit.");
-    const double n = double(last - first);
+        return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
+    const double n = double(used);
     for (int y = 0; y < rows; ++y) {
         uint8_t* d = result.row(y);
         for (size_t x = 0; x < rb; ++x) {
@@ -178,6 +201,7 @@ Status intensityDiffStats(CZVMovie& movie, int first, int last, IntensityDiffSta
     st.width = fmt.rowBytes();
     st.rows = fmt.rows();
     const size_t n = size_t(st.width) * size_t(st.rows);
+    if (Status s = passMemoryBudget(uint64_t(n) * 34 + uint64_t(fmt.byteCount()), "the intensity statistics"); !s) return s;
     st.sumI.assign(n, 0);
     st.sumI2.assign(n, 0);
     st.sumD.assign(n, 0);
@@ -185,14 +209,23 @@ Status intensityDiffStats(CZVMovie& movie, int first, int last, IntensityDiffSta
     st.count = 0;
     std::vector<uint8_t> prev(n);
     MovieFrameImage frame;
+    // A damaged frame breaks the chain of differences: the next good frame
+    // seeds it again instead of being compared across the gap.
+    bool seed = true;
     for (int i = first; i < last; ++i) {
         if (progress && !progress(strprintf("processing image %i of range %i to %i", i, first, last))) break;
         const CZVimage& f = movie.peekFrame(i, frame);
+        if (movie.isDamaged(i)) {
+            seed = true;
+            continue;
+        }
         if (Status s = sameShape(f, fmt, i); !s) return s;
+        const bool seeding = seed;
+        seed = false;
         for (int y = 0; y < st.rows; ++y) {
             const uint8_t* p = f.row(y);
             uint8_t* pv = &prev[size_t(y) * size_t(st.width)];
-            if (st.count == 0) {
+            if (seeding) {
                 std::memcpy(pv, p, size_t(st.width));
                 continue;
             }
@@ -210,10 +243,10 @@ Status intensityDiffStats(CZVMovie& movie, int first, int last, IntensityDiffSta
                 pv[x] = p[x];
             }
         }
-        ++st.count;
+        if (!seeding || st.count == 0) ++st.count;
     }
     if (progress) progress("final calculation");
-    return Status::success();
+    return damagedFramesStatus(movie, first, last);
 }
 
 Status speedByRms(CZVMovie& movie, int first, int last, double threshold, double gain, CZVimage& out,
@@ -224,7 +257,7 @@ Status speedByRms(CZVMovie& movie, int first, int last, double threshold, double
     CZVimage result;
     result.setInterlace(fmt.interlace());
     if (!result.resize(fmt.width(), fmt.rows(), fmt.bytesPerPixel()) || !result.setColour(fmt.colour()))
-        return Status::failure("Low memory.  Save all data & exit.");
+        return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
     for (int y = 0; y < st.rows; ++y) {
         uint8_t* d = result.row(y);
         for (int x = 0; x < st.width; ++x) {

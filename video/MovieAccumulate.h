@@ -21,6 +21,12 @@ namespace ordavia {
 // statistics then cover the frames read so far).
 using MovieProgress = std::function<bool(const std::string& text)>;
 
+// What one pass over a movie may hold in memory at once, whatever the
+// file declares: beyond it a pass fails with NoMemory before allocating.
+constexpr uint64_t kMaxPassBytes = uint64_t(1) << 30;
+// Success when `bytes` fit the ceiling; otherwise NoMemory naming `what`.
+Status passMemoryBudget(uint64_t bytes, const char* what);
+
 // The average of [first, last) on the offset canvas: canvas size, origin
 // at the smallest offsets, sum / cover count truncated, 0 where no frame
 // lies. Grey or colour.
@@ -30,7 +36,7 @@ Status rmsRange(CZVMovie& movie, int first, int last, CZVimage& out);
 
 struct IntensityDiffStats {
     int width = 0, rows = 0;
-    int64_t count = 0;  // frames read, the seeding frame included
+    int64_t count = 0;  // frames in the sums plus the seeding frame
     std::vector<double> sumI, sumI2, sumD, sumD2;
     // sd(I) and sd(d) of pixel p over the m = count - 1 frames after the first.
     double sdIntensity(size_t p) const;

@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
 #include "video/AviWriter.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 #include "video/MovieIo.h"
 
 namespace ordavia {
@@ -45,6 +47,8 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
         debugLog("failed:n<1");
         return Status::failure("failed:n<1 (no frame to write in that range)");
     }
+    // Writing over the movie being read would destroy the frames still to come.
+    if (Status s = refuseOutputIsInput(movie.fileName(), path); !s) return s;
     CZVimage frame;
     CZVimage canvas;
     CZVMovie::Bounds bounds;
@@ -59,45 +63,78 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
         canvas = CZVimage(bounds.width, bounds.height, 0, fmt.interlace(), fmt.colour());
         if (canvas.isEmpty()) return Status::failure("Low memory.  Save all data & exit.");
     }
-    // The frame to write: as stored, or placed at its offsets.
-    auto next = [&](int index) -> CZVimage& {
-        movie.CopyFrame(index, frame);
+    // The frame to write, once read: as stored, or placed at its offsets.
+    auto placed = [&]() -> CZVimage& {
         if (!o.corrected) return frame;
         placeOnCanvas(frame, bounds, canvas);
         canvas.setTag(frame.tag());
         return canvas;
     };
+    bool damaged = false;
+    // The frames written: damaged ones are left out when the movie skips
+    // them, and fail the export otherwise.
+    auto nextFrame = [&](int j) -> Result<bool> {
+        const int i = first + j * k;
+        movie.CopyFrame(i, frame);
+        if (movie.outOfMemory() || frame.isEmpty())
+            return Status::failure(StatusCode::NoMemory, strprintf("not enough memory for frame %d", i));
+        if (!movie.isDamaged(i)) return true;
+        // Without skipping, reading goes on so that the failure names every damaged frame.
+        if (!movie.options.skipDamaged) damaged = true;
+        return false;
+    };
+    // After the frames: the damaged ones named, unless they were left out.
+    auto damageStatus = [&]() -> Status {
+        if (!damaged) return Status::success();
+        return damagedFramesStatus(movie, first, last).context(movie.fileName());
+    };
+    int written = 0;
     if (!isForeignVideo(path)) {
-        const std::string temp = path + ".part";
-        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return Status::failure(path + ": " + errnoText(errno));
+        auto temp = openSaveTemp(path);
+        if (!temp) return temp.status();
+        SaveTemp& t = temp.value();
         bool ok = true;
         int64_t pos = 4 + int64_t(kMveHeaderSize);
         std::vector<uint8_t> packed;
+        int err = 0;
         for (int j = 0; j < n && ok; ++j) {
-            CZVimage& out = next(first + j * k);
-            if (j == 0) {
+            auto use = nextFrame(j);
+            if (!use) {
+                abandonSaveTemp(t);
+                return use.status().context(movie.fileName());
+            }
+            if (!use.value() || damaged) continue;
+            CZVimage& out = placed();
+            if (written == 0) {
                 uint8_t head[4 + kMveHeaderSize];
                 storeLE32(head, uint32_t(kMveMagic));
                 encodeImageHeader(out, head + 4);
-                ok = pwriteAll(fd, head, sizeof head, 0);
+                ok = pwriteAll(t.fd, head, sizeof head, 0);
             }
             const size_t bytes = size_t(out.rowBytes()) * size_t(out.rows());
-            ok = ok && pwriteAll(fd, packedRows(out, packed), bytes, pos);
+            ok = ok && pwriteAll(t.fd, packedRows(out, packed), bytes, pos);
             pos += int64_t(bytes);
+            ++written;
+        }
+        if (Status s = damageStatus(); !s) {
+            abandonSaveTemp(t);
+            return s;
+        }
+        if (written == 0) {
+            abandonSaveTemp(t);
+            return Status::failure(StatusCode::BadFormat, "no frame of the range can be decoded");
         }
         uint8_t tail[8];
-        storeLE32(tail, uint32_t(n));
+        storeLE32(tail, uint32_t(written));
         storeLE32(tail + 4, 0);
-        ok = ok && pwriteAll(fd, tail, 8, pos) && ::fsync(fd) == 0;
-        const int err = errno;
-        ok = ::close(fd) == 0 && ok;
-        if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+        ok = ok && pwriteAll(t.fd, tail, 8, pos);
         if (!ok) {
-            ::unlink(temp.c_str());
-            return Status::failure(path + ": " + errnoText(err ? err : errno));
+            err = errno;
+            abandonSaveTemp(t);
+            return Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError, path + ": " + errnoText(err));
         }
-        return n;
+        if (Status s = commitSaveTemp(t); !s) return s;
+        return written;
     }
     const CZVimage& fmt = o.corrected ? canvas : movie.formatImage();
     AviWriter::Params p;
@@ -110,10 +147,17 @@ Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportO
     p.codec = o.codec;
     auto w = AviWriter::open(path, p);
     if (!w) return w.status();
-    for (int j = 0; j < n; ++j)
-        if (Status s = w.value()->write(next(first + j * k)); !s) return s;
+    for (int j = 0; j < n; ++j) {
+        auto use = nextFrame(j);
+        if (!use) return use.status().context(movie.fileName());  // the writer drops its temporary
+        if (!use.value() || damaged) continue;
+        if (Status s = w.value()->write(placed()); !s) return s;
+        ++written;
+    }
+    if (Status s = damageStatus(); !s) return s;
+    if (written == 0) return Status::failure(StatusCode::BadFormat, "no frame of the range can be decoded");
     if (Status s = w.value()->close(); !s) return s;
-    return n;
+    return written;
 }
 
 }  // namespace ordavia

@@ -5,6 +5,7 @@
 
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
 
 namespace ordavia {
 
@@ -29,6 +30,21 @@ Status keepFrames(CZVMovie& m, const std::vector<int>& keep) {
     return s;
 }
 
+// A pass writes every frame it reads: a frame that did not decode would go
+// into the output as a black frame, so the output is not kept.
+Status damagedPass(CZVMovie& m) {
+    if (m.damagedFrames().empty() && !m.outOfMemory()) return Status::success();
+    CZVMovie::Options o = m.options;
+    m.options.skipDamaged = false;
+    Status s = damagedFramesStatus(m, 0, m.count());
+    m.options = o;
+    if (s) s = Status::failure(StatusCode::BadFormat, "frames of the video cannot be decoded");
+    m.abandonProcessing();
+    m.GoTo(0);
+    return s;
+}
+
+
 // Frames 0 .. n - 2 become f(frame i, frame i + 1); the last is not written.
 Status pairPass(CZVMovie& m, const std::function<void(CZVimage& cur, const CZVimage& next)>& f,
                 const PassProgress& progress) {
@@ -47,6 +63,7 @@ Status pairPass(CZVMovie& m, const std::function<void(CZVimage& cur, const CZVim
         }
         m.GoTo(i + 1);
     }
+    if (Status d = damagedPass(m); !d) return d;
     Status s = m.FinishProcessing();
     m.GoTo(0);
     return s;
@@ -74,6 +91,7 @@ Status eachFrame(CZVMovie& m, bool inPlace, const std::function<void(CZVimage&)>
         if (m.count() == 1) m.leaveFrame();
         m.GoTo(i);
     } while (i != 0);
+    if (Status d = damagedPass(m); !d) return d;
     Status s = m.FinishProcessing();
     m.GoTo(0);
     return s;

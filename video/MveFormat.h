@@ -12,6 +12,9 @@ namespace ordavia {
 
 constexpr int32_t kMveMagic = -23;
 constexpr size_t kMveHeaderSize = 36;
+// The largest frame a movie file may hold (an 8192 x 8192 grey frame):
+// larger declared frames are refused before anything is allocated.
+constexpr int64_t kMaxMovieFrameBytes = int64_t(1) << 26;
 
 struct MveFrameHeader {
     int headerLength = 36;

@@ -17,6 +17,7 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "image/CZVimage.h"
+#include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
@@ -178,23 +179,39 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
 }
 
 bool fcfdoc::OnSaveDocument(const std::string& path) {
+    // The document, its picture and its statistics are one set: all three
+    // are written complete first, then put in place together, so that a
+    // run that dies leaves the old set or the new one, never a mix.
+    auto fail = [&](const std::string& why) {
+        lastError_ = why;
+        if (!quiet() && hasServices() && services().prompterPtr)
+            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    };
+    auto opened = ordavia::openSaveSet(path);
+    if (!opened) return fail(opened.reason());
+    ordavia::SaveSet& set = opened.value();
     const std::vector<uint8_t> raw = rawBytes();
-    ordavia::SaveTemp temp;
     if (!raw.empty()) {
-        auto t = ordavia::openSaveTemp(rawPath(path));
-        if (!t) {
-            lastError_ = t.reason();
-            if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
-            return false;
+        if (Status s = ordavia::writeFileAtomically(set.stage(rawPath(path)), raw); !s) {
+            ordavia::abandonSaveSet(set);
+            return fail(s.reason());
         }
-        temp = std::move(t.value());
-        const ordavia::Status written = ordavia::writeAll(temp.fd, raw.data(), raw.size());
-        if (!written) {
-            lastError_ = written.context(temp.target).reason();
-            ordavia::abandonSaveTemp(temp);
-            if (!quiet() && hasServices()) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
-            return false;
+    }
+    // The picture beside the document is always the whole image, and it is
+    // derived data: it is replaced without the questions that protect a
+    // raw picture. The region of interest stays in the document.
+    std::string ext = hasServices() && services().profileStore ? services().profile().GetString("settings", "imagetype", ".bmp")
+                                                               : std::string(".bmp");
+    if (picture().colour() == CZVimage::kBayer) ext = ".zvg";
+    if (!ext.empty() && ext[0] != '.') ext = "." + ext;
+    const std::string imagePath = withoutExtension(path) + ext;
+    if (!picture().isEmpty()) {
+        if (Status s = ordavia::savePicture(picture(), set.stage(imagePath)); !s) {
+            ordavia::abandonSaveSet(set);
+            return fail(s.reason());
         }
+        setImageFile(imagePath, imageTime());
     }
     const ordavia::FcfMeasures m = measure();
     // A density the user marked stays at the end of the result text.
@@ -203,34 +220,21 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc,
                        threshold_) +
              density;
-    // The picture beside the document is always the whole image, and it is
-    // derived data: it is replaced without the questions that protect a
-    // raw picture. The region of interest stays in the document.
     const ZRect region = marks().roi;
     storedRegion_ = &region;
     if (!region.isEmpty()) setRegion(ZRect{});
     const bool wasQuiet = quiet();
     setQuiet(true);
-    bool ok = ZBasicDoc::OnSaveDocument(path);
+    // The document itself, naming the picture where it will be.
+    bool ok = CdbDocument::OnSaveDocument(set.stage(path));
     setQuiet(wasQuiet);
     setRegion(region);
     storedRegion_ = nullptr;
-    if (!raw.empty()) {
-        if (ok) {
-            if (Status s = ordavia::commitSaveTemp(temp); !s) {
-                lastError_ = s.reason();
-                ok = false;
-            }
-        } else {
-            ordavia::abandonSaveTemp(temp);
-        }
-    }
     if (!ok) {
-        if (!wasQuiet && hasServices() && services().prompterPtr)
-            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastError_, MsgButtons::Ok,
-                                             MsgIcon::Error);
-        return false;
+        ordavia::abandonSaveSet(set);
+        return fail(lastError_);
     }
+    if (Status s = ordavia::commitSaveSet(set); !s) return fail(s.reason());
     SetModifiedFlag(false);
     return true;
 }

@@ -18,12 +18,10 @@ const CZVimage& frame(bool colour) {
     static CZVimage images[2];
     CZVimage& img = images[colour];
     if (img.isEmpty()) {
+        // A typical 200x frame: 1280 x 1024 at 2.6 um per pixel.
         SyntheticNailfold::Params p;
-        p.width = 1280;
-        p.height = 1024;
-        p.umPerPixelX = p.umPerPixelY = 2.6;
-        p.nailDepth = 0.25;
         ordavia::CapillaroscopeLook look;
+        (void)ordavia::applyCapillaroscopeCondition("typical", p, look);
         look.colour = colour;
         SyntheticNailfold::Truth truth;
         (void)ordavia::generateCapillaroscope(p, look, img, truth);

@@ -5,10 +5,12 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "image/CZVimage.h"
+#include "tests/support/DamagedVideo.h"
 #include "video/AviWriter.h"
 #include "video/CZVMovie.h"
 #include "video/MovieAccumulate.h"
@@ -133,6 +135,31 @@ void BM_DecodeMjpegAvi(benchmark::State& s) { decode(s, "mjpeg.avi", "mjpeg"); }
 void BM_DecodeH264Mp4(benchmark::State& s) { decode(s, "h264.mp4", "libx264"); }
 void BM_DecodeFfv1Mkv(benchmark::State& s) { decode(s, "ffv1.mkv", "ffv1"); }
 
+// A whole pass over an MJPEG video of which nine frames in ten do not
+// decode: the time per frame must not grow with the length of the video
+// (each damaged frame once cost a decode from the start).
+void BM_DamagedMjpegPass(benchmark::State& s) {
+    const int n = int(s.range(0));
+    const std::string path = dir() + "/damaged-" + std::to_string(n) + ".avi";
+    if (!std::filesystem::exists(path)) {
+        if (!testsupport::writeMjpegAvi(path, n, 64, 48)) {
+            s.SkipWithError("no MJPEG encoder");
+            return;
+        }
+        std::set<int> bad;
+        for (int k = 0; k < n; ++k)
+            if (k % 10) bad.insert(k);
+        testsupport::damageAviFrames(path, bad);
+    }
+    for (auto _ : s) {
+        CZVMovie m;
+        if (!m.Open(path)) std::abort();
+        for (int i = 0; i < n; ++i) benchmark::DoNotOptimize(m.GoTo(i).data());
+        if (int(m.damagedFrames().size()) != n - (n + 9) / 10) std::abort();
+    }
+    s.SetItemsProcessed(int64_t(s.iterations()) * n);  // frames
+}
+
 }  // namespace
 
 BENCHMARK(BM_MemcpyFrames);
@@ -145,6 +172,7 @@ BENCHMARK(BM_DecodeUncompressedAvi);
 BENCHMARK(BM_DecodeMjpegAvi);
 BENCHMARK(BM_DecodeH264Mp4);
 BENCHMARK(BM_DecodeFfv1Mkv);
+BENCHMARK(BM_DamagedMjpegPass)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

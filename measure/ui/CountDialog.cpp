@@ -87,10 +87,11 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     background_ = spin(10, 5000, s.backgroundUm, 10, 0, " \xc2\xb5m");
     band_ = spin(0, 1000, s.bandUm, 5, 0, " \xc2\xb5m");
     spacing_ = spin(1, 1000, s.minSpacingUm, 5, 0, " \xc2\xb5m");
-    threshold_ = spin(0, 100, s.threshold, 0.05, 2, "");
+    threshold_ = spin(0, 100, s.threshold, 0.005, 3, "");
+    threshold_->setToolTip("How far a peak of the profile must stand out, as a share of the picture's strongest ridges");
     side_ = new QComboBox;
     side_->addItems({"Where the loops end", "Left of the line", "Right of the line"});
-    side_->setCurrentIndex(s.distal);
+    side_->setCurrentIndex(tool.nailSideFor(a, b));
     channel_ = new QComboBox;
     channel_->addItems({"Green or grey, whichever shows more", "Green", "Grey"});
     channel_->setCurrentIndex(s.channel);
@@ -98,12 +99,12 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     apexes_->setChecked(s.apexes);
 
     auto* form = new QFormLayout;
-    form->addRow("Narrowest limb", minLimb_);
-    form->addRow("Widest limb", maxLimb_);
+    form->addRow("Narrowest vessel", minLimb_);
+    form->addRow("Widest vessel", maxLimb_);
     form->addRow("Lighting background", background_);
     form->addRow("Band towards the nail", band_);
     form->addRow("Closest capillaries", spacing_);
-    form->addRow("Threshold (spreads)", threshold_);
+    form->addRow("Least prominence (share)", threshold_);
     form->addRow("Nail side", side_);
     form->addRow("Channel", channel_);
     form->addRow(apexes_);
@@ -188,12 +189,14 @@ void CountDialog::refresh() {
             QPainter p(&shown);
             p.setRenderHint(QPainter::Antialiasing);
             const double ox = tool_.ridgeOriginX(), oy = tool_.ridgeOriginY();
+            // The ridge image has coarser pixels than the picture.
+            auto at = [&](double x, double y) { return QPointF(r.toX(x - ox), r.toY(y - oy)); };
             p.setPen(QPen(Qt::yellow, 2));
-            p.drawLine(QPointF(a_.x - ox, a_.y - oy), QPointF(b_.x - ox, b_.y - oy));
+            p.drawLine(at(a_.x, a_.y), at(b_.x, b_.y));
             p.setPen(QPen(QColor(0, 255, 0), 2));
-            for (const CountPoint& q : c->crossings) p.drawEllipse(QPointF(q.x - ox, q.y - oy), 5, 5);
+            for (const CountPoint& q : c->crossings) p.drawEllipse(at(q.x, q.y), 4, 4);
             p.setPen(QPen(QColor(255, 0, 255), 2));
-            for (const CountPoint& q : c->apexes) p.drawEllipse(QPointF(q.x - ox, q.y - oy), 3, 3);
+            for (const CountPoint& q : c->apexes) p.drawEllipse(at(q.x, q.y), 2.5, 2.5);
             chart_->setResult(*c);
             summary_->setText(QString::fromStdString(tool_.resultText(*c)));
         }

@@ -105,8 +105,11 @@ void addCapillaryCountCommands(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
         ZPoint a, b;
         previewLine(*doc, a, b);
         CountDialog dlg(helper->tool(), a, b, view);
-        if (dlg.exec() == QDialog::Accepted && helper->tool().setSettings(dlg.settings()))
-            CapillaryCountTool::storeSettings(profileOf(*doc), dlg.settings());
+        if (dlg.exec() != QDialog::Accepted) return;
+        WaitCursor wait;
+        const Status st = helper->tool().applySettings(dlg.settings(), a, b);
+        if (st) CapillaryCountTool::storeSettings(profileOf(*doc), dlg.settings());
+        helper->report(st);
     });
 }
 

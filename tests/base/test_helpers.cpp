@@ -325,3 +325,23 @@ TEST(StatusCodes, KindSurvivesContextAndResult) {
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(Status().ok());
 }
+
+// An output may not be its input under any name: another spelling of the
+// path, a hard link or a symbolic link all reach the same file.
+TEST_F(FileIOTest, OutputThatIsTheInputIsRefusedUnderEveryName) {
+    const std::string in = path("a.mve");
+    writeFile(in, "frames");
+    ASSERT_EQ(::link(in.c_str(), path("hard.mve").c_str()), 0);
+    ASSERT_EQ(::symlink(in.c_str(), path("soft.mve").c_str()), 0);
+    for (const std::string& out : {in, path("./a.mve"), path("../") + dir_.filename().string() + "/a.mve", path("hard.mve"),
+                                   path("soft.mve")}) {
+        SCOPED_TRACE(out);
+        EXPECT_TRUE(sameFile(in, out));
+        const Status s = refuseOutputIsInput(in, out);
+        EXPECT_EQ(s.code(), StatusCode::AlreadyExists);
+    }
+    writeFile(path("b.mve"), "frames");
+    EXPECT_TRUE(refuseOutputIsInput(in, path("b.mve")).ok());
+    EXPECT_TRUE(refuseOutputIsInput(in, path("new.mve")).ok());
+    EXPECT_FALSE(refuseOutputIsInput({path("b.mve"), in}, path("soft.mve")).ok());
+}

@@ -8,13 +8,19 @@
 #include <regex>
 #include <string>
 
+#include "base/Text.h"
 #include "support/CliRun.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "support/MveBytes.h"
 #include "support/TiffBytes.h"
+#include "support/HairpinPicture.h"
+#include "support/TestServices.h"
+#include "measure/CapillaryCountTool.h"
+#include "measure/ZBasicDoc.h"
 
 namespace fs = std::filesystem;
+using namespace ordavia;
 
 namespace {
 
@@ -44,10 +50,15 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     ASSERT_EQ(c.code, 0) << c.out;
     const std::string json = compact(c.out);
     ASSERT_TRUE(std::regex_search(
-        json, m, std::regex(R"re(^\{"count":(\d+),"per_mm":[0-9.]+,"length_um":([0-9.]+),"crossings":\[(\[[-0-9.]+,[-0-9.]+\],?)*\]\}$)re")))
+        json, m, std::regex(R"re(^\{"count":(\d+),"per_mm":[0-9.]+,"length_um":([0-9.]+),"crossings":\[(\[[-0-9.]+,[-0-9.]+\],?)*\],"quality":[0-9.]+,"warnings":\[\]\}$)re")))
         << c.out;
     EXPECT_NEAR(std::stoi(m[1].str()), truth, 1);
     EXPECT_NEAR(std::stod(m[2].str()), 1000, 1);
+    // A short line on a picture of unknown scale says so.
+    const CliRun w = run("count " + pic + " --line 100,100,250,100 --json");
+    ASSERT_EQ(w.code, 0) << w.out;
+    EXPECT_NE(w.out.find(R"("line shorter than 0.5 mm")"), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find(R"("uncalibrated")"), std::string::npos) << w.out;
 
     // Without --distal the side is decided and named.
     const CliRun text = run("count " + pic + " --line " + line);
@@ -99,6 +110,41 @@ TEST(CliCount, AlphaTiffCountsLikeItsPicture) {
     const int fromBmp = countOf(bmp);
     ASSERT_GT(fromBmp, 0);
     EXPECT_EQ(countOf((dir / "frame.tif").string()), fromBmp);
+}
+
+// The workstation and the command line count the same on the same line,
+// and a capillary at the point where two lines meet counts once.
+TEST(CliCount, CountsAsTheWorkstationDoesUpToTheEndPoint) {
+    testsupport::ScratchDir scratch("cli-count-same");
+    const std::string pic = (scratch.dir / "hairpins.bmp").string();
+    CZVimage img = ordavia::test::hairpins(0.5, 1);
+    ASSERT_TRUE(img.Save(pic));
+    ordavia::test::TestServices env;
+    ZBasicDoc doc;
+    env.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(std::move(img));
+    { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = c.yScale = 2.5; c.units = "um"; doc.setCalibration(c); }
+    ordavia::CapillaryCountTool tool(doc);
+    int total = 0;
+    // The last hairpin's middle is x = 360: the end of the first line and
+    // the start of the second.
+    for (const auto& [a, b] : {std::pair<ZPoint, ZPoint>{{20, 100}, {360, 100}}, {{360, 100}, {410, 100}}}) {
+        SCOPED_TRACE(a.x);
+        const CliRun c = clitest::cli(strprintf("count %s --line %d,%d,%d,%d --scale 2.5 --distal left --json", pic.c_str(),
+                                                a.x, a.y, b.x, b.y), scratch.dir);
+        ASSERT_EQ(c.code, 0) << c.out;
+        const int i = doc.addNewDimension(0, a);
+        doc.addVertex(i, b);
+        auto r = tool.countLine(i);
+        ASSERT_TRUE(r) << r.reason();
+        std::smatch m;
+        const std::string json = compact(c.out);
+        ASSERT_TRUE(std::regex_search(json, m, std::regex(R"re("count":(\d+))re"))) << c.out;
+        EXPECT_EQ(std::stoi(m[1].str()), r->result.count);
+        total += r->result.count;
+    }
+    EXPECT_EQ(total, 6);
 }
 
 }  // namespace

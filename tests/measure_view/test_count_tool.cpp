@@ -9,6 +9,7 @@
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
 #include "support/HairpinPicture.h"
+#include "support/ScratchDir.h"
 #include "support/TestServices.h"
 
 using namespace ordavia;
@@ -53,8 +54,9 @@ TEST_F(CountToolTest, CountsALineAndRecordsItEverywhere) {
     EXPECT_EQ(marks(), 6);
     EXPECT_EQ(marks(true), 6);
     EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "6 capillaries, 6.3/mm");
-    EXPECT_EQ(doc.result.rfind("Capillaries: 6 along 950 um, 6.3 per mm, apex to apex 150 um (limbs 6-20 um", 0), 0u)
+    EXPECT_EQ(doc.result.rfind("Capillaries: 6 along 950 um, 6.3 per mm, apex to apex 150 um (limbs 16-110 um", 0), 0u)
         << doc.result;
+    EXPECT_NE(doc.result.find(", quality "), std::string::npos) << doc.result;
     EXPECT_NE(doc.notes().find(doc.result + "\r\n"), std::string::npos);
     ASSERT_EQ(table->rows().size(), 1u);
     ASSERT_GE(table->rows()[0]->strings.size(), 5u);
@@ -109,6 +111,57 @@ TEST_F(CountToolTest, AllLinesAndTheReasonsItRefuses) {
     { ImageCalibration c = doc.calibration(); c.calibrated = true; c.units = "mm"; c.xScale = 0.0025; c.yScale = 0.0025; doc.setCalibration(c); }
     EXPECT_EQ(tool.countLine(0)->result.count, 6);
     EXPECT_EQ(tool.countLine(marks() + 5).reason(), CapillaryCountTool::kNoLine);
+}
+
+TEST_F(CountToolTest, OneUndoTakesBackACorrectionWhole) {
+    auto r = tool.countLine(addLine({20, 100}, {400, 100}));
+    ASSERT_TRUE(r);
+    const std::string label = doc.currentDimList().at(r->lineIndex)->label();
+    // A mark added by hand between the first two capillaries (with its apex).
+    const int between = static_cast<int>(std::lround((r->result.crossings[0].x + r->result.crossings[1].x) / 2));
+    ASSERT_TRUE(tool.correctAt({between, 100}));
+    ASSERT_EQ(marks(), 7);
+    doc.undo();
+    EXPECT_EQ(marks(), 6);
+    EXPECT_EQ(marks(true), 6);
+    EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), label);
+    // And a whole count is one step too.
+    doc.undo();  // redo the correction
+    ASSERT_TRUE(tool.countLine(r->lineIndex));
+    doc.undo();
+    EXPECT_EQ(marks(), 7);
+}
+
+TEST_F(CountToolTest, TheNailSideFollowsTheLineNotTheProfile) {
+    testsupport::ScratchDir scratch("count-side");
+    env.profile.SetPath((scratch.dir / "ordavia.ini").string());
+    CountSettings s;
+    s.distal = 1;
+    CapillaryCountTool::storeSettings(env.profile, s);
+    EXPECT_EQ(CapillaryCountTool::storedSettings(env.profile).distal, 0) << "a side stored for one line's direction";
+
+    // "Left" chosen for a line walking right is the top of the picture: a
+    // line walking left has the nail on its right.
+    ASSERT_TRUE(tool.applySettings(s, {20, 100}, {400, 100}));
+    EXPECT_EQ(tool.nailSideFor({20, 140}, {400, 140}), 1);
+    EXPECT_EQ(tool.nailSideFor({400, 140}, {20, 140}), 2);
+    auto back = tool.countLine(addLine({400, 100}, {20, 100}));
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->result.distalLeft);
+    EXPECT_FALSE(back->result.distalDecided);
+    EXPECT_EQ(back->result.count, 6);
+}
+
+TEST_F(CountToolTest, NewSettingsRecountTheCountedLines) {
+    auto r = tool.countLine(addLine({20, 100}, {400, 100}));
+    ASSERT_TRUE(r);
+    CountSettings s = tool.settings();
+    s.threshold = 50;  // nothing stands out that much
+    ASSERT_TRUE(tool.applySettings(s, {20, 100}, {400, 100}));
+    EXPECT_EQ(doc.currentDimList().at(r->lineIndex)->label(), "0 capillaries, 0.0/mm");
+    EXPECT_EQ(marks(), 0);
+    s.maxLimbUm = 1;
+    EXPECT_FALSE(tool.applySettings(s, {20, 100}, {400, 100}));
 }
 
 }  // namespace

@@ -132,4 +132,19 @@ inline std::vector<uint8_t> sampleTiffBytes(uint32_t width, uint32_t height, uin
     return b;
 }
 
+// A few hundred bytes whose tags declare a width x height picture while
+// the strip holds 16 samples: what a reader must refuse before allocating.
+inline std::vector<uint8_t> tiffDeclaring(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> b = greyTiffBytes(4, 4, 8, {}, false);
+    const size_t entries = size_t(b[8]) | size_t(b[9]) << 8;
+    for (size_t k = 0; k < entries; ++k) {
+        uint8_t* e = &b[10 + 12 * k];
+        const uint16_t tag = uint16_t(e[0] | e[1] << 8);
+        const uint32_t v = tag == 256 ? width : tag == 257 || tag == 278 ? height : 0;
+        if (v)
+            for (int i = 0; i < 4; ++i) e[8 + i] = uint8_t(v >> (8 * i));
+    }
+    return b;
+}
+
 }  // namespace testsupport

@@ -2,27 +2,32 @@
 // Scores the capillary count against synthetic videocapillaroscopy frames:
 // per condition, a set of pictures and three 1 mm lines each across the
 // distal row, drawn a little askew and off the ideal depth as a user would.
+// Also gathers the figures that set the frames beside real pictures.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
+#include "image/CapillaryCountStats.h"
 #include "image/SyntheticCapillaroscope.h"
 #include "image/SyntheticNailfoldDraw.h"
 
 struct CountCondition {
     const char* name;
-    ordavia::SyntheticNailfold::Params params;
-    ordavia::CapillaroscopeLook look;
+    // Fills the parameters for a picture whose seed is already set.
+    std::function<void(ordavia::SyntheticNailfold::Params&, ordavia::CapillaroscopeLook&)> make;
 };
 
 struct CountScore {
-    int lines = 0, within1 = 0, exact = 0, wrongSide = 0;
-    double absError = 0, signedError = 0, absPerMm = 0;
+    int lines = 0, within1 = 0, exact = 0, wrongSide = 0, lowContrast = 0;
+    double absError = 0, signedError = 0, absPerMm = 0, truthSum = 0;
+    // Generator figures, one value per vessel, gap, line or picture.
+    std::vector<double> darkening, prominence, widthPx, spacingPx, noise, uneven, green, red, blue;
     double share() const { return lines ? double(within1) / lines : 0; }
     double mae() const { return lines ? absError / lines : 0; }
     double bias() const { return lines ? signedError / lines : 0; }
@@ -30,23 +35,18 @@ struct CountScore {
 };
 
 inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pictures,
-                             const ordavia::CountSettings& s = {}) {
+                             const ordavia::CountSettings& s = {}, bool figures = false) {
     CountScore sc;
     for (int k = 0; k < pictures; ++k) {
-        ordavia::SyntheticNailfold::Params p = c.params;
+        ordavia::SyntheticNailfold::Params p;
+        ordavia::CapillaroscopeLook look;
         p.seed = firstSeed + static_cast<uint64_t>(k);
-        // Density varies between people: 6 to 11 loops per millimetre.
+        c.make(p, look);
         ordavia::SynthRandom r(p.seed, 424242);
-        p.loops = static_cast<int>(std::lround(p.width * p.umPerPixelX / 1000 * r.range(6, 11)));
-        // A second row takes a third of the loops and wider slots in the first.
-        if (p.secondRow) {
-            p.loops = std::min(p.loops, static_cast<int>((p.width * p.umPerPixelX - 16) / 100));
-            p.loops += p.loops / 2;
-        }
         CZVimage img;
         ordavia::SyntheticNailfold::Truth truth;
         std::string error;
-        if (!ordavia::generateCapillaroscope(p, c.look, img, truth, &error)) {
+        if (!ordavia::generateCapillaroscope(p, look, img, truth, &error)) {
             std::fprintf(stderr, "%s seed %llu: %s\n", c.name, static_cast<unsigned long long>(p.seed), error.c_str());
             continue;
         }
@@ -61,90 +61,69 @@ inline CountScore scoreCount(const CountCondition& c, uint64_t firstSeed, int pi
             const ordavia::CountLineTruth t = ordavia::countLineTruth(truth, a, b);
             const ordavia::CountResult res = ordavia::countAlongLine(ridge, {a.x, a.y}, {b.x, b.y}, s);
             const bool nailLeft = a.x < b.x;  // walking right, the nail (top) is on the left
+            if (std::getenv("ORDAVIA_COUNT_DEBUG"))
+                std::printf("%s seed %llu line %d: truth %d count %d side %s quality %.1f strength %.2f\n", c.name,
+                            static_cast<unsigned long long>(p.seed), l, t.count, res.count,
+                            res.distalLeft == nailLeft ? "ok" : "WRONG", res.quality, ridge.strength());
             ++sc.lines;
             sc.wrongSide += res.distalLeft != nailLeft;
+            sc.lowContrast += !res.warnings.empty() && res.warnings[0] == ordavia::kCountLowContrast;
             const int e = res.count - t.count;
             sc.within1 += std::abs(e) <= 1;
             sc.exact += e == 0;
             sc.absError += std::abs(e);
             sc.signedError += e;
+            sc.truthSum += t.count;
             sc.absPerMm += std::abs(res.perMm - t.count * 1000.0 / res.lengthUm);
+            if (!figures) continue;
+            const ordavia::CountPictureStats st = ordavia::countPictureStats(img, a.x, a.y, b.x, b.y, t.count);
+            auto add = [](std::vector<double>& to, const std::vector<double>& from) { to.insert(to.end(), from.begin(), from.end()); };
+            add(sc.darkening, st.darkening);
+            add(sc.prominence, st.prominence);
+            add(sc.widthPx, st.widthPx);
+            add(sc.spacingPx, st.spacingPx);
+            sc.noise.push_back(st.noise);
+            if (l == 0) {
+                sc.uneven.push_back(st.unevenLight);
+                sc.green.push_back(st.meanGreen);
+                sc.red.push_back(st.meanRed);
+                sc.blue.push_back(st.meanBlue);
+            }
         }
     }
     return sc;
 }
 
-// The conditions, from a clean grey frame to the hardest colour frames.
+// The conditions: the generator's two named ones, the hard one at a finer
+// scale, and beyond it (fainter still) to show where counting gives out.
 inline std::vector<CountCondition> countConditions() {
-    auto base = [] {
-        ordavia::SyntheticNailfold::Params p;
-        p.width = 1280;
-        p.height = 1024;
-        p.umPerPixelX = p.umPerPixelY = 2.6;
-        p.blurSigma = 1.0;
-        p.plexus = 0.5;
-        p.nailDepth = 0.25;
-        return p;
-    };
+    using P = ordavia::SyntheticNailfold::Params;
+    using L = ordavia::CapillaroscopeLook;
     std::vector<CountCondition> out;
-    {
-        CountCondition c{"clean grey", base(), {}};
-        c.look.colour = false;
-        c.look.contrast = 1.0;
-        c.look.unevenness = 0;
-        c.look.gradient = 0;
-        c.look.glare = 0;
-        c.look.dust = 0;
-        c.look.noise = 2;
-        c.look.jpegQuality = 0;
-        out.push_back(c);
-    }
-    {
-        CountCondition c{"typical colour", base(), {}};
-        c.params.tortuousFraction = 0.2;
-        c.params.maxTilt = 0.35;
-        c.params.mayOverlap = true;
-        c.params.darknessSpread = 0.3;
-        c.params.blurSigma = 1.3;
-        c.look.contrast = 0.6;
-        c.look.unevenness = 0.4;
-        c.look.gradient = 0.3;
-        c.look.glare = 0.5;
-        c.look.jpegQuality = 75;
-        out.push_back(c);
-    }
-    {
-        CountCondition c{"hard colour", base(), {}};
-        c.params.tortuousFraction = 0.5;
-        c.params.maxTilt = 0.5;
-        c.params.mayOverlap = true;
-        c.params.darknessSpread = 0.5;
-        c.params.blurSigma = 1.8;
-        c.params.plexus = 1.2;
-        c.params.secondRow = true;
-        c.look.contrast = 0.35;
-        c.look.unevenness = 0.7;
-        c.look.gradient = 0.5;
-        c.look.glare = 1.2;
-        c.look.dust = 1.0;
-        c.look.noise = 5;
-        c.look.jpegQuality = 40;
-        out.push_back(c);
-    }
-    {
-        CountCondition c = out[2];
-        c.name = "hard, 1.6 um/pixel";
-        c.params.umPerPixelX = c.params.umPerPixelY = 1.6;
-        c.params.blurSigma = 2.5;
-        out.push_back(c);
-    }
-    {
-        CountCondition c = out[2];
-        c.name = "faint (beyond)";
-        c.look.contrast = 0.18;
-        c.look.noise = 7;
-        c.look.jpegQuality = 25;
-        out.push_back(c);
-    }
+    out.push_back({"typical", [](P& p, L& l) { ordavia::applyCapillaroscopeCondition("typical", p, l); }});
+    out.push_back({"hard", [](P& p, L& l) { ordavia::applyCapillaroscopeCondition("hard", p, l); }});
+    out.push_back({"hard, 1.6 um/pixel", [](P& p, L& l) {
+                       ordavia::applyCapillaroscopeCondition("hard", p, l);
+                       p.umPerPixelX = p.umPerPixelY = 1.6;
+                       p.blurSigma *= 2.6 / 1.6;
+                       p.width = 1280;
+                       p.height = 1024;
+                       // The same loops per millimetre on a narrower field.
+                       p.loops = static_cast<int>(std::lround(p.loops * 1.6 / 2.6));
+                   }});
+    out.push_back({"beyond hard: darkening under 1 %", [](P& p, L& l) {
+                       ordavia::applyCapillaroscopeCondition("hard", p, l);
+                       l.contrast *= 0.5;
+                   }});
+    out.push_back({"clean grey", [](P& p, L& l) {
+                       ordavia::applyCapillaroscopeCondition("typical", p, l);
+                       l.colour = false;
+                       l.glare = 0;
+                       l.dust = 0;
+                       l.gradient = 0;
+                       l.unevenness = 0;
+                       l.noise = 0.5;
+                       l.jpegQuality = 0;
+                   }});
     return out;
 }

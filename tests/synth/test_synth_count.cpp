@@ -1,6 +1,7 @@
 // How well counting along a line follows the truth on synthetic
-// videocapillaroscopy frames, per condition. ORDAVIA_COUNT_TABLE=N prints
-// the table over N pictures per condition instead of the quick check.
+// videocapillaroscopy frames, per condition, and how those frames compare
+// with real 200x pictures. ORDAVIA_COUNT_TABLE=N prints both tables over N
+// pictures per condition instead of the quick checks.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +10,46 @@
 
 #include "tests/synth/CountScoring.h"
 
+namespace {
+
+using ordavia::percentile;
+
+// Real pictures: 27 lines on colour JPEGs, 1280 x 1024 at about 2.6 um per
+// pixel, measured with the definitions of CapillaryCountStats.h.
+struct RealFigure {
+    const char* name;
+    double p10, median, p90;
+};
+constexpr RealFigure kReal[] = {
+    {"darkening D at a vessel", 0.010, 0.034, 0.107}, {"prominence of the dip", 0.021, 0.048, 0.129},
+    {"dip width, px", 6, 18, 46},                     {"spacing, px", 21, 50, 117},
+    {"noise, grey levels", 0.46, 0.61, 1.17},          {"uneven light", 0.10, 0.13, 0.21},
+    {"mean green", 70, 94, 203},
+};
+
+std::vector<double> figure(const CountScore& s, size_t i) {
+    switch (i) {
+    case 0: return s.darkening;
+    case 1: return s.prominence;
+    case 2: return s.widthPx;
+    case 3: return s.spacingPx;
+    case 4: return s.noise;
+    case 5: return s.uneven;
+    default: return s.green;
+    }
+}
+
+void printFigures(const char* name, const CountScore& s) {
+    std::printf("\n%s: figure | real median (10-90 %%) | generator median (10-90 %%)\n", name);
+    for (size_t i = 0; i < std::size(kReal); ++i) {
+        const std::vector<double> v = figure(s, i);
+        std::printf("| %s | %.3g (%.3g-%.3g) | %.3g (%.3g-%.3g) |\n", kReal[i].name, kReal[i].median, kReal[i].p10,
+                    kReal[i].p90, percentile(v, 0.5), percentile(v, 0.1), percentile(v, 0.9));
+    }
+    std::printf("| mean colour | 134, 119, 115 | %.0f, %.0f, %.0f |\n", percentile(s.red, 0.5), percentile(s.green, 0.5),
+                percentile(s.blue, 0.5));
+}
+
 TEST(CountAccuracy, Table) {
     const char* env = std::getenv("ORDAVIA_COUNT_TABLE");
     const int pictures = env ? std::atoi(env) : 0;
@@ -16,15 +57,19 @@ TEST(CountAccuracy, Table) {
     // ORDAVIA_COUNT_SETTINGS="threshold bandUm minSpacingUm" tries other settings.
     ordavia::CountSettings set;
     if (const char* v = std::getenv("ORDAVIA_COUNT_SETTINGS"))
-        std::sscanf(v, "%lf %lf %lf", &set.threshold, &set.bandUm, &set.minSpacingUm);
-    std::printf("| condition | lines | within +-1 | exact | MAE | bias | MAE per mm | wrong side |\n");
+        std::sscanf(v, "%lf %lf %lf %lf %lf", &set.threshold, &set.bandUm, &set.minSpacingUm, &set.minLimbUm, &set.maxLimbUm);
     const char* only = std::getenv("ORDAVIA_COUNT_ONLY");  // a part of the condition's name
+    std::vector<std::pair<const char*, CountScore>> all;
     for (const CountCondition& c : countConditions()) {
         if (only && !std::strstr(c.name, only)) continue;
-        const CountScore s = scoreCount(c, 1000, pictures, set);
-        std::printf("| %s | %d | %.0f %% | %.0f %% | %.2f | %+.2f | %.2f | %d |\n", c.name, s.lines, 100 * s.share(),
-                    100.0 * s.exact / std::max(1, s.lines), s.mae(), s.bias(), s.maePerMm(), s.wrongSide);
+        all.push_back({c.name, scoreCount(c, 1000, pictures, set, true)});
     }
+    std::printf("| condition | lines | mean truth | within +-1 | exact | MAE | bias | MAE per mm | wrong side | low contrast |\n");
+    for (const auto& [name, s] : all)
+        std::printf("| %s | %d | %.1f | %.0f %% | %.0f %% | %.2f | %+.2f | %.2f | %d | %d |\n", name, s.lines,
+                    s.truthSum / std::max(1, s.lines), 100 * s.share(), 100.0 * s.exact / std::max(1, s.lines), s.mae(),
+                    s.bias(), s.maePerMm(), s.wrongSide, s.lowContrast);
+    for (const auto& [name, s] : all) printFigures(name, s);
 }
 
 // The figures the method reaches, with a margin below what was measured on
@@ -35,14 +80,43 @@ TEST(CountAccuracy, FollowsTheTruthOnTypicalAndHardFrames) {
         size_t condition;
         double within1, mae;
     };
-    for (const Goal& g : {Goal{1, 0.8, 0.6}, Goal{2, 0.7, 1.0}, Goal{3, 0.7, 1.0}}) {
-        const CountScore s = scoreCount(all[g.condition], 1, 5);
+    for (const Goal& g : {Goal{0, 0.85, 0.6}, Goal{1, 0.6, 1.5}}) {
+        const CountScore s = scoreCount(all[g.condition], 1, 8);
         std::printf("%s: %.0f %% within 1, MAE %.2f, %d wrong sides\n", all[g.condition].name, 100 * s.share(),
                     s.mae(), s.wrongSide);
         SCOPED_TRACE(all[g.condition].name);
-        EXPECT_EQ(s.lines, 15);
+        EXPECT_EQ(s.lines, 24);
         EXPECT_GE(s.share(), g.within1);
         EXPECT_LE(s.mae(), g.mae);
-        EXPECT_LE(s.wrongSide, 2);
+        // On hard frames the side is found little better than by chance (the
+        // count suffers less: the band reads both sides of a faint loop).
+        EXPECT_LE(s.wrongSide, g.condition == 0 ? 1 : 13);
     }
 }
+
+// The typical condition sits in the middle of the real pictures and the
+// hard one at their difficult end: a generator that drifts towards easy
+// pictures would make every accuracy figure above flatter the method.
+TEST(CountAccuracy, GeneratorMatchesRealPictures) {
+    const std::vector<CountCondition> all = countConditions();
+    const CountScore typical = scoreCount(all[0], 1, 4, {}, true);
+    const CountScore hard = scoreCount(all[1], 1, 4, {}, true);
+    printFigures("typical", typical);
+    printFigures("hard", hard);
+    // Typical: every median between the real 25th and 75th percentile,
+    // taken here as halfway from the median to the 10th and 90th.
+    for (size_t i = 0; i < std::size(kReal); ++i) {
+        SCOPED_TRACE(kReal[i].name);
+        const double m = percentile(figure(typical, i), 0.5);
+        EXPECT_GE(m, (kReal[i].p10 + kReal[i].median) / 2);
+        EXPECT_LE(m, (kReal[i].median + kReal[i].p90) / 2);
+    }
+    // Hard: fainter, darker and more unevenly lit than typical, at the
+    // difficult end of the real pictures.
+    EXPECT_LT(percentile(hard.darkening, 0.5), percentile(typical.darkening, 0.5));
+    EXPECT_LT(percentile(hard.prominence, 0.5), percentile(typical.prominence, 0.5));
+    EXPECT_GE(percentile(hard.uneven, 0.5), 0.18);
+    EXPECT_LE(percentile(hard.green, 0.5), 80);
+}
+
+}  // namespace

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QDoubleSpinBox>
+#include <QTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
@@ -51,14 +53,15 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     ts.adopt(doc);
     doc.OnNewDocument();
     SyntheticNailfold::Params p;
+    p.seed = 3;
+    ordavia::CapillaroscopeLook look;
+    ASSERT_TRUE(ordavia::applyCapillaroscopeCondition("typical", p, look));
     p.width = 640;
     p.height = 480;
-    p.umPerPixelX = p.umPerPixelY = 2.6;
-    p.nailDepth = 0.25;
-    p.seed = 3;
+    p.loops = 10;
     SyntheticNailfold::Truth truth;
     CZVimage picture;
-    ASSERT_TRUE(ordavia::generateCapillaroscope(p, {}, picture, truth));
+    ASSERT_TRUE(ordavia::generateCapillaroscope(p, look, picture, truth));
     doc.setImage(std::move(picture));
     { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = c.yScale = 2.6; c.units = "um"; doc.setCalibration(c); }
     const ordavia::CountLineTruth line = ordavia::distalRowLine(truth, 320, 1000);
@@ -102,6 +105,24 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     QTest::mouseClick(view.canvas(), Qt::LeftButton, {}, QPoint(at.x, at.y));
     EXPECT_EQ(countMarks(doc), counted - 1);
     EXPECT_NE(doc.result.find("removed by hand"), std::string::npos);
+
+    // OK in the settings dialog counts the line again with what was chosen.
+    QAction* settings = view.findAction(QString::fromUtf8(ordavia::kCountSettings));
+    ASSERT_TRUE(settings);
+    bool accepted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        const auto spins = dlg->findChildren<QDoubleSpinBox*>();
+        if (spins.size() != 6) return;
+        spins.back()->setValue(90);  // the least prominence: nothing is that clear
+        dlg->accept();
+        accepted = true;
+    });
+    settings->trigger();
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(countMarks(doc), 0);
+    EXPECT_EQ(doc.currentDimList().at(li)->label(), "0 capillaries, 0.0/mm");
 
     std::filesystem::remove_all(dir);
 }

@@ -6,9 +6,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "base/Archive.h"
+#include "base/FileIO.h"
 #include "chart/CResultDoc.h"
 #include "image/CZVimage.h"
 #include "tests/support/MemoryMovie.h"
@@ -301,4 +303,35 @@ TEST(PixelSpectra, SpectrumFramesAndFluxConcentrationSpeed) {
     EXPECT_NEAR(m.GoTo(0).row(1)[0], 98, 1);
     EXPECT_EQ(m.GoTo(1).row(1)[0], 0);
     EXPECT_EQ(m.GoTo(7).row(0)[1], uint8_t(std::lround(100 + 40 * std::cos(M_PI * 2 * 10 / n))));
+}
+
+// The document, its picture and its statistics are replaced as one set:
+// a set that cannot be completed leaves every old file as it was, and the
+// private folder of a run that died goes at the next save.
+TEST(FcfDocument, SideFilesAreReplacedTogetherOrNotAtAll) {
+    test::TestServices ts;
+    ScratchDir dir("fcf-set");
+    auto d = smallDoc(ts);
+    ASSERT_TRUE(d->OnSaveDocument(dir / "f.zvfcf")) << d->lastError();
+    for (const char* name : {"f.zvfcf", "f.bmp", "f.zvrawfcf"}) EXPECT_TRUE(ordavia::fileExists(dir / name)) << name;
+    const std::vector<uint8_t> bmp = readBytes(dir / "f.bmp"), raw = readBytes(dir / "f.zvrawfcf");
+
+    // A folder where the next document should go: nothing of the set moves.
+    ASSERT_TRUE(std::filesystem::create_directory(dir / "g.zvfcf"));
+    writeBytes(dir / "g.bmp", {1, 2, 3});
+    writeBytes(dir / "g.zvrawfcf", {4, 5});
+    d->recalculate(1, 200, false);
+    EXPECT_FALSE(d->OnSaveDocument(dir / "g.zvfcf"));
+    EXPECT_EQ(readBytes(dir / "g.bmp"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(readBytes(dir / "g.zvrawfcf"), (std::vector<uint8_t>{4, 5}));
+
+    // A stale private folder (its writer gone) is cleared by the next save.
+    std::filesystem::create_directory(dir / ".f.zvfcf.AbCdEf");
+    writeBytes(dir / ".f.zvfcf.AbCdEf/f.bmp", {9});
+    ASSERT_TRUE(d->OnSaveDocument(dir / "f.zvfcf")) << d->lastError();
+    EXPECT_NE(readBytes(dir / "f.bmp"), bmp);
+    EXPECT_EQ(readBytes(dir / "f.zvrawfcf"), raw);
+    size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.dir)) entries += e.path().filename().string().rfind(".f.", 0) == 0;
+    EXPECT_EQ(entries, 0u);
 }

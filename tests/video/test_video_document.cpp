@@ -208,3 +208,24 @@ TEST(VideoDocument, ResultsTableIsSavedBesideAndOpenedWithIt) {
     o->results()->OnCloseDocument();
     EXPECT_EQ(o->results(), nullptr);
 }
+
+// A document whose movie is there but cut short says the movie is damaged,
+// not that it cannot be found, and does not open as an empty document.
+TEST(VideoDocument, TruncatedMovieIsDamagedNotMissing) {
+    DocFixture f;
+    auto d = f.doc();
+    ASSERT_TRUE(d->OnNewDocument());
+    ASSERT_TRUE(d->importMovie(f.dir / "none.mve").code() == StatusCode::NotFound);
+    writeBytes(f.dir / "C.mve", mveCurrent(8, 4, 6, 6, 0));
+    ASSERT_TRUE(d->importMovie(f.dir / "C.mve"));
+    ASSERT_TRUE(d->OnSaveDocument(f.dir / "C.dcs"));
+    auto bytes = readBytes(f.dir / "C.mve");
+    bytes.resize(bytes.size() - 50);
+    writeBytes(f.dir / "C.mve", bytes);
+    auto again = f.doc();
+    EXPECT_FALSE(again->OnOpenDocument(f.dir / "C.dcs"));
+    const auto said = f.prompter.messages();
+    ASSERT_FALSE(said.empty());
+    EXPECT_NE(said.back().find("damaged"), std::string::npos) << said.back();
+    for (const auto& m : said) EXPECT_EQ(m.find("find"), std::string::npos) << m;
+}

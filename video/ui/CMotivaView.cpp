@@ -158,8 +158,17 @@ void CMotivaView::movementTick() {
     }
     movementTimer_->stop();
     movementProgress_.reset();
+    // Frames that did not decode, or nothing to align by: the offsets found
+    // stay, and the user learns why some or all of them are missing.
+    const ordavia::Status outcome = run && !cancelled ? run->status() : ordavia::Status::success();
+    const int unaligned = run ? run->unaligned() : 0;
     video_->endMovementCorrection();
     syncBar();
+    if (!outcome)
+        video_->prompter().messageBox(outcome.reason(), MsgButtons::Ok, MsgIcon::Warning);
+    else if (unaligned > 0)
+        video_->prompter().messageBox(ordavia::strprintf("%d frames showed nothing to align by and kept their offsets.", unaligned),
+                                      MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void CMotivaView::setDragMode(DragMode m) {

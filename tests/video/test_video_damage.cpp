@@ -1,0 +1,194 @@
+// Damaged and hostile videos: frames that do not decode are counted, named
+// and never averaged in as black; damage costs linear time; files that
+// declare more than their bytes can hold are refused before allocating;
+// a recording that cannot be finished says so.
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "base/FileIO.h"
+
+#include "image/CZVimage.h"
+#include "tests/support/DamagedVideo.h"
+#include "tests/support/MveBytes.h"
+#include "tests/support/TinyDisc.h"
+#include "video/AviReader.h"
+#include "video/CZVMovie.h"
+#include "video/DamagedFrames.h"
+#include "video/MovementCorrection.h"
+#include "video/MovieAccumulate.h"
+#include "video/MovieExport.h"
+
+using namespace testsupport;
+using ordavia::StatusCode;
+
+TEST(DamagedVideo, StatisticsNameDamagedFramesAndSkipThemOnlyWhenAsked) {
+    ScratchDir d("damaged-avg");
+    const std::string avi = d / "clip.avi";
+    if (!writeMjpegAvi(avi, 12)) GTEST_SKIP() << "no MJPEG encoder";
+    damageAviFrames(avi, {3, 4, 5, 9});
+    CZVMovie m;
+    ASSERT_TRUE(m.Open(avi));
+    CZVimage avg;
+    ordavia::Status s = ordavia::averageRange(m, 0, 12, avg);
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.code(), StatusCode::BadFormat);
+    EXPECT_NE(s.reason().find("4 frames cannot be decoded (3-5, 9)"), std::string::npos) << s.reason();
+    EXPECT_FALSE(ordavia::rmsRange(m, 0, 12, avg));
+
+    // Skipped, they weigh nothing: the average of the good frames, not of black ones.
+    m.options.skipDamaged = true;
+    ASSERT_TRUE(ordavia::averageRange(m, 0, 12, avg));
+    int sum = 0;
+    for (int k : {0, 1, 2, 6, 7, 8, 10, 11}) sum += 40 + 4 * k;
+    EXPECT_NEAR(avg.row(15)[31], sum / 8, 3);
+    // Nothing left to average is still a failure.
+    EXPECT_FALSE(ordavia::averageRange(m, 3, 6, avg));
+    // The export leaves them out as well.
+    auto n = ordavia::exportFrames(m, d / "good.mve", {});
+    ASSERT_TRUE(n) << n.reason();
+    EXPECT_EQ(n.value(), 8);
+    m.options.skipDamaged = false;
+    EXPECT_EQ(ordavia::exportFrames(m, d / "bad.mve", {}).code(), StatusCode::BadFormat);
+    EXPECT_FALSE(ordavia::fileExists(d / "bad.mve"));
+}
+
+TEST(DamagedVideo, DamageIsReadOnceInOrderWithoutDecodingFromTheStart) {
+    ScratchDir d("damaged-linear");
+    const std::string avi = d / "clip.avi";
+    if (!writeMjpegAvi(avi, 200)) GTEST_SKIP() << "no MJPEG encoder";
+    std::set<int> bad;
+    for (int k = 20; k < 180; ++k)
+        if (k % 3) bad.insert(k);
+    for (int k = 185; k < 200; ++k) bad.insert(k);  // damage up to the end
+    damageAviFrames(avi, bad);
+    auto r = ordavia::AviReader::open(avi);
+    ASSERT_TRUE(r) << r.reason();
+    CZVimage f;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < 200; ++i) EXPECT_EQ(r.value()->readFrame(i, f), bad.count(i) == 0) << i;
+    // One decode per frame the first time round, one seek back for the second.
+    EXPECT_LE(r.value()->decodedFrames(), 2 * (200 - int(bad.size())) + 2);
+    EXPECT_LE(r.value()->seeks(), 2);
+}
+
+TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) {
+    ScratchDir d("declares");
+    const std::string avi = d / "huge.avi";
+    ASSERT_TRUE(writeAviDeclaring(avi, 8192, 8190));
+    CZVMovie m;
+    ordavia::Status s = m.Open(avi);
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.code(), StatusCode::BadFormat);
+    EXPECT_NE(s.reason().find("8192 x 8190"), std::string::npos) << s.reason();
+
+    // A movie file of one 4 GiB frame (sparse on the disc): refused by the
+    // ceiling, not by the allocator.
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(65536).i32(65536).i32(0).i32(0).i32(0);
+    writeBytes(d / "huge.mve", b.b);
+    const int64_t end = 40 + (int64_t(1) << 32);
+    ASSERT_EQ(::truncate((d / "huge.mve").c_str(), end), 0);
+    FILE* f = std::fopen((d / "huge.mve").c_str(), "ab");
+    const uint8_t tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    std::fwrite(tail, 1, 8, f);
+    std::fclose(f);
+    s = m.Open(d / "huge.mve");
+    EXPECT_EQ(s.code(), StatusCode::NoMemory) << s.reason();
+
+    // What is not a regular file is refused at once instead of blocking.
+    ASSERT_EQ(::mkfifo((d / "pipe.mve").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((d / "pipe.avi").c_str(), 0600), 0);
+    EXPECT_EQ(m.Open(d / "pipe.mve").code(), StatusCode::Unsupported);
+    EXPECT_EQ(m.Open(d / "pipe.avi").code(), StatusCode::Unsupported);
+}
+
+TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
+    CZVMovie m;
+    ASSERT_TRUE(m.Record("", 5, 64, 48, CZVimage::kGrey));
+    CZVimage flat;
+    flat.resize(64, 48, 1);
+    std::memset(flat.data(), 90, flat.byteCount());
+    for (int k = 0; k < 5; ++k) m.AddFrame(flat, true);
+    m.stopRecording();
+    ordavia::MovementRun run;
+    ASSERT_TRUE(run.start(m, 0, 5, {}));
+    while (run.step()) {
+    }
+    EXPECT_EQ(run.unaligned(), 4);
+    EXPECT_NE(run.status().reason().find("nothing could be aligned"), std::string::npos);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(m.GoTo(i).originX(), 0);  // not the largest shift searched
+
+    // A search beyond the ceiling is refused before it starts.
+    ordavia::MovementParams p;
+    p.range = 50;
+    p.step = 1;
+    p.window = 100;
+    CZVMovie big;
+    ASSERT_TRUE(big.Record("", 2, 2048, 2048, CZVimage::kGrey));
+    CZVimage bigFrame;
+    walkingSquare(0, 2048, 2048, bigFrame);
+    for (int k = 0; k < 2; ++k) big.AddFrame(bigFrame, true);
+    big.stopRecording();
+    EXPECT_EQ(run.start(big, 0, 2, p).code(), StatusCode::OutOfRange);
+}
+
+TEST(DamagedVideo, RecordingThatCannotBeFinishedFails) {
+    TinyDisc disc(64 * 1024);
+    if (!disc.ok()) GTEST_SKIP() << "needs root to mount a tiny disc";
+    CZVMovie m;
+    ASSERT_TRUE(m.Record(disc.path("rec.mve"), 40, 64, 48, CZVimage::kGrey));
+    CZVimage f;
+    walkingSquare(0, 64, 48, f);
+    for (int k = 0; k < 40; ++k) m.AddFrame(f, true);
+    const ordavia::Status s = m.finishRecording();
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.code(), StatusCode::NoSpace) << s.reason();
+}
+
+// When a frame cannot be given memory, an export fails with NoMemory
+// instead of writing a movie of empty frames. The limit is set in a child
+// process, so that nothing else of the test run is starved.
+TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#endif
+    ScratchDir d("nomemory");
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(2048).i32(2048).i32(0).i32(0).i32(0);
+    writeBytes(d / "big.mve", b.b);
+    ASSERT_EQ(::truncate((d / "big.mve").c_str(), 40 + 3 * (int64_t(1) << 22)), 0);
+    FILE* f = std::fopen((d / "big.mve").c_str(), "ab");
+    const uint8_t tail[8] = {3, 0, 0, 0, 0, 0, 0, 0};
+    std::fwrite(tail, 1, 8, f);
+    std::fclose(f);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Large blocks come from fresh mappings, not from what earlier tests
+        // left in the heap, so that the limit below is what they meet.
+        ::mallopt(M_MMAP_THRESHOLD, 1 << 16);
+        ::malloc_trim(0);
+        CZVMovie m;
+        if (!m.Open(d / "big.mve")) ::_exit(10);
+        long pages = 0;
+        if (FILE* s = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(s, "%ld", &pages) != 1) pages = 0;
+            std::fclose(s);
+        }
+        const rlimit lim{rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(1) << 20), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_AS, &lim);
+        auto n = ordavia::exportFrames(m, d / "out.mve", {});
+        ::_exit(n ? 11 : n.code() == StatusCode::NoMemory ? 0 : 12);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(ordavia::fileExists(d / "out.mve"));
+}

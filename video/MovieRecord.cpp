@@ -1,0 +1,186 @@
+// CZVMovie: recording into memory, a movie file or an AVI, and finishing
+// a recording so that every failure to write reaches the caller.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "base/ByteOrder.h"
+#include "settings/DebugLog.h"
+#include "video/AviWriter.h"
+#include "video/CZVMovie.h"
+#include "video/MovieIo.h"
+#include "video/MveFormat.h"
+
+using namespace ordavia;
+
+bool CZVMovie::Record(const std::string& name, int frames, int width, int height, int colour) {
+    if (width < 1 || height < 1) {
+        debugLog("negative size!w=%i,h=%i\n", width, height);
+        return false;
+    }
+    width &= ~3;
+    if (width < 4 || frames < 1) {
+        debugLog("negative size!w=%i,h=%i\n", width, height);
+        return false;
+    }
+    if (mode_ != StorageMode::Closed) Close();
+    recordError_ = Status::success();
+    mode_ = name.empty() ? StorageMode::Memory : (options.compressOutput ? StorageMode::RecordToAvi : StorageMode::RecordToMovieFile);
+    wrapped_ = false;
+    currentIndex_ = count_ = ringStart_ = 0;
+    format_.setInterlace(CZVimage::kFrame);
+    createImages(frames, width, height, colour);
+    if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
+        mode_ = StorageMode::Closed;
+        return false;
+    }
+    rate_ = int32_t(options.captureFrameRate * 1000);
+    scale_ = 1000;
+    fileName_ = name;
+    if (mode_ == StorageMode::RecordToAvi) {
+        AviWriter::Params p;
+        p.width = format_.width();
+        p.height = format_.rows();
+        p.colour = format_.colour() == CZVimage::kColour;
+        p.rate = rate_;
+        p.scale = scale_;
+        p.codec = options.codec;
+        auto w = AviWriter::open(name, p);
+        if (!w) {
+            debugLog("record aviwriteopen %s failed\n", name.c_str());
+            mode_ = StorageMode::Closed;
+            return false;
+        }
+        aviOut_ = std::move(w.value());
+    } else if (mode_ == StorageMode::RecordToMovieFile) {
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            debugLog("record file open %s failed\n", name.c_str());
+            mode_ = StorageMode::Closed;
+            return false;
+        }
+        uint8_t head[4 + kMveHeaderSize];
+        storeLE32(head, uint32_t(kMveMagic));
+        encodeImageHeader(format_, head + 4);
+        if (!pwriteAll(fd_, head, sizeof head, 0)) {
+            debugLog("record file open %s failed\n", name.c_str());
+            Close();
+            return false;
+        }
+        firstPos_ = sizeof head;
+        recordSize_ = int64_t(format_.rowBytes()) * format_.rows();
+        perFrameHeaders_ = false;
+    }
+    if (mode_ == StorageMode::Memory) {
+        current_.alias(block_.get(), format_);
+    } else {
+        if (current_.aliased()) current_.own();
+        current_.setInterlace(format_.interlace());
+        current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
+        current_.setColour(format_.colour());
+    }
+    return true;
+}
+
+int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
+    if (mode_ != StorageMode::Memory && mode_ != StorageMode::RecordToMovieFile && mode_ != StorageMode::RecordToAvi) return count_;
+    if (capacity_ < 1) return count_;
+    const int slot = std::clamp(currentIndex_, 0, capacity_ - 1);
+    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(slot) * format_.byteCount(), format_);
+    if (image.colour() == current_.colour() && image.width() == current_.width() && image.rows() == current_.rows()) {
+        for (int y = 0; y < current_.rows(); ++y) std::memcpy(current_.row(y), image.row(y), size_t(current_.rowBytes()));
+    } else {
+        current_.convertFrom(image);
+    }
+    current_.dropDisplayHeader();
+    if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
+        const uint8_t* rows = packedRows(current_, scratch_);
+        if (!pwriteAll(fd_, rows, size_t(recordSize_), firstPos_ + int64_t(slot) * recordSize_)) {
+            const int err = errno;
+            debugLog("CZVMovie::AddFrame write failed: %s\n", errnoText(err).c_str());
+            if (recordError_)
+                recordError_ = Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
+                                               fileName_ + ": a frame could not be written: " + errnoText(err));
+        }
+    } else if (mode_ == StorageMode::RecordToAvi && aviOut_) {
+        Status s = aviOut_->write(current_);
+        if (!s) debugLog("CZVMovie::AddFrame %s\n", s.reason().c_str());
+        if (!s && recordError_) recordError_ = s;
+    }
+    table_[size_t(slot)] = FrameInfo{image.tag(), image.interlace(), image.originX(), image.originY()};
+    if (advance) return Advance();
+    return count_;
+}
+
+int CZVMovie::Advance() {
+    if (capacity_ < 1) return -1;
+    int result = 0;
+    bool stop = false;
+    if (++currentIndex_ >= capacity_) {
+        currentIndex_ = 0;
+        wrapped_ = true;
+        if (!loop || mode_ == StorageMode::RecordToAvi) stop = true;
+    }
+    count_ = std::min(count_ + 1, capacity_);
+    if (mode_ == StorageMode::Memory) current_.alias(block_.get() + size_t(currentIndex_) * format_.byteCount(), format_);
+    ringStart_ = currentIndex_;
+    result = stop ? -1 : count_;
+    return result;
+}
+
+void CZVMovie::stopRecording() {
+    if (Status s = finishRecording(); !s) debugLog("CZVMovie::stopRecording: %s\n", s.reason().c_str());
+}
+
+// The trailer of a movie file being recorded, at the end of the frames.
+Status CZVMovie::writeRecordTrailer() {
+    uint8_t tail[8];
+    storeLE32(tail, uint32_t(count_));
+    storeLE32(tail + 4, uint32_t(ringStart_));
+    const int64_t end = firstPos_ + int64_t(wrapped_ ? capacity_ : count_) * recordSize_;
+    if (!pwriteAll(fd_, tail, 8, end) || ::ftruncate(fd_, off_t(end + 8)) != 0 || ::fsync(fd_) != 0) {
+        const int err = errno;
+        return Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
+                               fileName_ + ": the movie's trailer could not be written: " + errnoText(err));
+    }
+    return Status::success();
+}
+
+Status CZVMovie::finishRecording() {
+    const bool wasWrapped = wrapped_;
+    Status result = recordError_;
+    recordError_ = Status::success();
+    if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi) {
+        const std::string name = fileName_;
+        FrameInfoList keep = table_;
+        if (mode_ == StorageMode::RecordToAvi) {
+            // The AVI holds the frames in the order they were compressed.
+            keep.clear();
+            for (int i = 0; i < count_; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
+            if (aviOut_) {
+                Status s = aviOut_->close();
+                aviOut_.reset();
+                if (result && !s) result = s;
+            }
+        } else if (fd_ >= 0) {
+            Status s = writeRecordTrailer();
+            if (result && !s) result = s;
+            mode_ = StorageMode::MovieFile;  // the trailer is written: Close leaves it alone
+        }
+        Close();
+        Status s = Open(name);
+        if (result && !s) result = s;
+        for (size_t i = 0; i < std::min(keep.size(), table_.size()); ++i) table_[i] = keep[i];
+    } else if (mode_ == StorageMode::Memory) {
+        modified_ = true;
+    }
+    rate_ = int32_t(options.captureFrameRate * 1000);
+    scale_ = 1000;
+    currentIndex_ = -1;
+    GoTo(0);
+    debugLog("....CZVMovie::stopRecording: %s filled imagecount=%i\n", wasWrapped ? "was" : "not", count_);
+    return result;
+}
