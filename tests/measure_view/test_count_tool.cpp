@@ -3,8 +3,8 @@
 // hairpins at known places.
 #include <gtest/gtest.h>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 #include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
