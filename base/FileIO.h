@@ -30,10 +30,6 @@ inline Status writeFileAtomically(const std::string& path, const std::string& te
     return writeFileAtomically(path, text.data(), text.size());
 }
 bool fileExists(const std::string& path);
-// True when both names lead to one existing file (the same file through
-// another path, a symbolic link or a hard link): an output that would
-// replace its own input.
-bool sameFile(const std::string& a, const std::string& b);
 
 // Success when path names a regular file; otherwise the reason in words
 // ("No such file or directory", "not a regular file").

@@ -31,7 +31,7 @@ CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
 bool ZchartDoc::smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter) {
     CTrace* t = trace(index);
     if (!t || !t->hasData()) return false;
-    smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter : nullptr);
+    smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter_ : nullptr);
     SetModifiedFlag();
     notify(kHintData);
     return true;
@@ -48,7 +48,7 @@ bool ZchartDoc::fir(int index, uint32_t from, uint32_t to, const std::vector<dou
 
 CTrace* ZchartDoc::differentiate(int index) {
     CTrace* t = trace(index);
-    if (!t || !t->hasData() || (docFlags & kNoDerived)) return nullptr;
+    if (!t || !t->hasData() || (docFlags_ & kNoDerived)) return nullptr;
     auto d = std::make_unique<CTrace>(8, t->sampleCount());
     if (!d->hasData()) return nullptr;
     d->copyAttributes(*t);
@@ -64,7 +64,7 @@ CTrace* ZchartDoc::differentiate(int index) {
 SelectionAverage ZchartDoc::averageSelection(int index, uint32_t from, uint32_t to) {
     CTrace* t = trace(index);
     if (!t) return {};
-    return averageOfSelection(*t, from, to, &artifactFilter);
+    return averageOfSelection(*t, from, to, &artifactFilter_);
 }
 
 bool ZchartDoc::normaliseToSelection(int index, uint32_t from, uint32_t to) {
@@ -119,7 +119,7 @@ CTrace* ZchartDoc::halvePoints(int index) {
     if (!h->hasData()) return nullptr;
     h->copyAttributes(*t);
     for (uint32_t r = 0; r < rows; ++r) t->copyRowReduced(r, *h, 2);
-    traces.items[static_cast<size_t>(index)] = std::move(h);
+    traces_.items[static_cast<size_t>(index)] = std::move(h);
     SetModifiedFlag();
     notify(kHintTraces);
     return trace(index);
@@ -191,7 +191,7 @@ bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
 }
 
 bool ZchartDoc::clearTraces() {
-    for (auto& t : traces.items)
+    for (auto& t : traces_.items)
         if (t && t->data) t->data->zero();
     SetModifiedFlag();
     notify(kHintData);
@@ -200,7 +200,7 @@ bool ZchartDoc::clearTraces() {
 
 bool ZchartDoc::deleteData(int index, uint32_t from, uint32_t to) {
     CTrace* t = trace(index);
-    if (!t || (docFlags & kNoDelete)) return false;
+    if (!t || (docFlags_ & kNoDelete)) return false;
     if (from == to || !t->hasData()) {
         removeTrace(index);
         return true;
@@ -237,7 +237,7 @@ std::vector<uint8_t> ZchartDoc::copyBytes(int index, uint32_t from, uint32_t to)
         x2 = x1 + t->sampleCount() * t->xInterval;
         ar.writeObject(t);
     }
-    markers.SerializeRange(ar, x1, x2, true);
+    markers_.SerializeRange(ar, x1, x2, true);
     return ar.takeBytes();
 }
 
@@ -259,7 +259,7 @@ CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) 
     CTrace* p = addTrace(std::move(t));
     if (p) {
         pasted.Shift(xStart);
-        markers.Merge(pasted);
+        markers_.Merge(pasted);
         notify(kHintMarker);
     }
     return p;

@@ -8,7 +8,7 @@ CTrace* xychartdoc::setXYTrace(const CTrace& trace) {
     return t;
 }
 
-ZliveChartDoc::ZliveChartDoc() { docFlags = kNoDelete | kAskOpenNew; }
+ZliveChartDoc::ZliveChartDoc() { setDocFlags(kNoDelete | kAskOpenNew); }
 
 ZliveChartDoc::~ZliveChartDoc() {
     if (ownerSlot && *ownerSlot == this) *ownerSlot = nullptr;
@@ -16,7 +16,7 @@ ZliveChartDoc::~ZliveChartDoc() {
 
 bool ZliveChartDoc::OnNewDocument() {
     if (!ZchartDoc::OnNewDocument()) return false;
-    docFlags = kNoDelete | kAskOpenNew;
+    setDocFlags(kNoDelete | kAskOpenNew);
     return true;
 }
 
@@ -33,15 +33,15 @@ void ZliveChartDoc::OnCloseDocument() {
 
 CdataVect* ZliveChartDoc::feedLiveData(uint32_t source, uint32_t& count, double interval, const std::string& xUnits,
                                        const std::string& name, int typeCode, const std::string& yUnits) {
-    const uint32_t flags = docFlags;
-    docFlags = 0;
+    const uint32_t flags = docFlags();
+    setDocFlags(0);
     sourceId = source;
     if (!liveTrace) {
         liveTrace = newTrace(typeCode, count, true);
     } else if (liveTrace->sampleCount() != count) {
         if (!liveTrace->resizedata(count)) liveTrace = nullptr;
     }
-    docFlags = flags;
+    setDocFlags(flags);
     if (!liveTrace) return nullptr;
     if (liveTrace->xUnits != xUnits) {
         liveTrace->xUnits = xUnits;
@@ -59,14 +59,14 @@ CdataVect* ZliveChartDoc::feedRowOf(uint32_t source, const std::string& name, co
     if (!trace.data) return nullptr;
     const uint32_t width = trace.data->components;
     const int code = trace.elementTypeCode();
-    const uint32_t flags = docFlags;
-    docFlags = 0;
+    const uint32_t flags = docFlags();
+    setDocFlags(0);
     sourceId = source;
     if (!liveTrace || liveTrace->sampleCount() != width || liveTrace->elementTypeCode() != code) {
-        if (liveTrace) removeTrace(traces.indexOf(liveTrace), false);
+        if (liveTrace) removeTrace(traces().indexOf(liveTrace), false);
         liveTrace = newTrace(code, width, true);
     }
-    docFlags = flags;
+    setDocFlags(flags);
     if (!liveTrace) return nullptr;
     if (liveTrace->xUnits != trace.yUnits) {
         liveTrace->xUnits = trace.yUnits;

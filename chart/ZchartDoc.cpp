@@ -53,7 +53,7 @@ CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) {
         return nullptr;
     }
     CTrace* p = t.get();
-    traces.items.push_back(std::move(t));
+    traces_.items.push_back(std::move(t));
     SetModifiedFlag();
     if (!quiet) notify(kHintTraces);
     return p;
@@ -74,13 +74,13 @@ C2DTrace* ZchartDoc::new2DTrace(int typeCode, uint32_t rows, uint32_t width, boo
 CTrace* ZchartDoc::duplicateTrace(const CTrace& t, bool quiet) { return addTrace(t.clone(), quiet); }
 
 CTrace* ZchartDoc::trace(int i) const {
-    return i >= 0 && i < traceCount() ? traces.items[static_cast<size_t>(i)].get() : nullptr;
+    return i >= 0 && i < traceCount() ? traces_.items[static_cast<size_t>(i)].get() : nullptr;
 }
 
 std::unique_ptr<CTrace> ZchartDoc::detachTrace(int i, bool update) {
     if (i < 0 || i >= traceCount()) return nullptr;
-    std::unique_ptr<CTrace> t = std::move(traces.items[static_cast<size_t>(i)]);
-    traces.items.erase(traces.items.begin() + i);
+    std::unique_ptr<CTrace> t = std::move(traces_.items[static_cast<size_t>(i)]);
+    traces_.items.erase(traces_.items.begin() + i);
     SetModifiedFlag();
     if (update) notify(kHintTraces);
     return t;
@@ -90,7 +90,7 @@ void ZchartDoc::removeTrace(int i, bool update) { (void)detachTrace(i, update); 
 
 CTrace* ZchartDoc::longestTrace() const {
     CTrace* best = nullptr;
-    for (const auto& t : traces.items)
+    for (const auto& t : traces_.items)
         if (t && (!best || t->sampleCount() > best->sampleCount())) best = t.get();
     return best;
 }
@@ -99,16 +99,16 @@ void ZchartDoc::alignTraceEnds() {
     CTrace* l = longestTrace();
     if (!l) return;
     const double end = l->sampleCount() * l->xInterval;
-    for (auto& t : traces.items)
+    for (auto& t : traces_.items)
         if (t && t.get() != l) t->setXStart(end - t->sampleCount() * t->xInterval);
     SetModifiedFlag();
     notify(kHintData);
 }
 
 void ZchartDoc::setSampleCount(uint32_t n) {
-    if (n == sampleCount) return;
-    sampleCount = n;
-    for (auto& t : traces.items)
+    if (n == sampleCount_) return;
+    sampleCount_ = n;
+    for (auto& t : traces_.items)
         if (t) (void)t->resizedata(n);
     notify(kHintData);
 }
@@ -123,16 +123,16 @@ CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::s
     if (!extra.empty()) m->description += extra;
     m->x = x;
     CMarker* p = m.get();
-    markers.items.push_back(std::move(m));
+    markers_.items.push_back(std::move(m));
     SetModifiedFlag();
     notify(kHintMarker);
     return p;
 }
 
 void ZchartDoc::DeleteContents() {
-    while (!traces.items.empty()) traces.items.pop_back();
-    markers.DeleteAll();
-    listValue = 0.0;
+    while (!traces_.items.empty()) traces_.items.pop_back();
+    markers_.DeleteAll();
+    listValue_ = 0.0;
 }
 
 bool ZchartDoc::OnNewDocument() {
@@ -147,10 +147,10 @@ void ZchartDoc::Serialize(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeInt(kMagic);
         ar.writeWord(kVersion);
-        traces.Serialize(ar);
+        traces_.Serialize(ar);
         ar.writeInt(2);
-        ar.writeDouble(listValue);
-        markers.Serialize(ar);
+        ar.writeDouble(listValue_);
+        markers_.Serialize(ar);
         return;
     }
     CTraceArray loaded;
@@ -177,9 +177,9 @@ void ZchartDoc::Serialize(Archive& ar) {
             if (lv >= 2 && ar.remaining()) loadedMarkers.Serialize(ar);
         }
     }
-    traces = std::move(loaded);
-    markers = std::move(loadedMarkers);
-    listValue = value;
+    traces_ = std::move(loaded);
+    markers_ = std::move(loadedMarkers);
+    listValue_ = value;
 }
 
 Status ZchartDoc::loadFromBytes(const std::vector<uint8_t>& bytes) {
@@ -200,7 +200,7 @@ std::vector<uint8_t> ZchartDoc::saveToBytes() {
 
 bool ZchartDoc::OnSaveDocument(const std::string& path) {
     if (!CdbDocument::OnSaveDocument(path)) return false;
-    pathName = path;
+    pathName_ = path;
     (void)saveSettings();
     return true;
 }
@@ -210,31 +210,31 @@ void ZchartDoc::SerializeSettings(Archive& ar) {
         ar.writeWord(3);
         ar.writeInt(runState().editNewMarks);
         ar.writeInt(runState().linkYAxes);
-        ar.writeDword(smoothChoice);
-        ar.writeFloat(smoothTime);
-        ar.writeDword(settingD);
-        ar.writeDword(sampleCount);
-        ar.writeDouble(settingC);
+        ar.writeDword(smoothChoice_);
+        ar.writeFloat(smoothTime_);
+        ar.writeDword(settingD_);
+        ar.writeDword(sampleCount_);
+        ar.writeDouble(settingC_);
         serializeDbBlock(ar);
         return;
     }
     const uint16_t v = ar.readWord();
     runState().editNewMarks = ar.readInt();
     runState().linkYAxes = ar.readInt();
-    smoothChoice = ar.readDword();
-    smoothTime = ar.readFloat();
-    settingD = ar.readDword();
-    sampleCount = ar.readDword();
-    if (v >= 2) settingC = ar.readDouble();
+    smoothChoice_ = ar.readDword();
+    smoothTime_ = ar.readFloat();
+    settingD_ = ar.readDword();
+    sampleCount_ = ar.readDword();
+    if (v >= 2) settingC_ = ar.readDouble();
     if (v >= 3) serializeDbBlock(ar);
 }
 
 void ZchartDoc::ResetSettings() {
-    smoothChoice = 0;
-    smoothTime = 1.0f;
-    settingC = 3.0;
-    settingD = 0;
-    sampleCount = 500;
+    smoothChoice_ = 0;
+    smoothTime_ = 1.0f;
+    settingC_ = 3.0;
+    settingD_ = 0;
+    sampleCount_ = 500;
     runState().editNewMarks = 0;
     runState().linkYAxes = 1;
 }

@@ -20,6 +20,8 @@
 #include "base/Result.h"
 #include "chart/CMarker.h"
 #include "chart/CTrace.h"
+#include "chart/MarkerProperties.h"
+#include "chart/TraceProperties.h"
 #include "chart/TraceAlgorithms.h"
 #include "db/CdbDocument.h"
 
@@ -39,17 +41,65 @@ public:
     // View hints.
     static constexpr long kHintTraces = 1, kHintMarker = 2, kHintData = 3;
 
-    uint32_t docFlags = 0;
-    CMarkerList markers;
-    CTraceArray traces;
-    double listValue = 0.0;
-    std::string pathName;
-    uint32_t smoothChoice = 0;
-    float smoothTime = 1.0f;
-    double settingC = 3.0;
-    uint32_t settingD = 0;
-    uint32_t sampleCount = 500;
-    ordavia::ArtifactFilter artifactFilter;
+    // ---- State ----
+    // docFlags bits (kNoDerived, kNoDelete, kAskOpenNew): what the chart
+    // refuses and what it asks after a save.
+    uint32_t docFlags() const { return docFlags_; }
+    void setDocFlags(uint32_t flags) { docFlags_ = flags; }
+    // The traces in display order (an entry may be empty after a removal)
+    // and the markers. Changed through the operations below only.
+    const CTraceArray& traces() const { return traces_; }
+    const CMarkerList& markers() const { return markers_; }
+    // Archived with the list; only finite values are taken.
+    double listValue() const { return listValue_; }
+    bool setListValue(double value);
+    // The path of the last save.
+    const std::string& pathName() const { return pathName_; }
+    // The last choice of "Apply Smoothing" (0..3 the fixed time constants,
+    // 4 "other") and the typed "other" time in seconds; kept with the
+    // settings, not with the chart, so they do not mark it modified.
+    uint32_t smoothChoice() const { return smoothChoice_; }
+    float smoothTime() const { return smoothTime_; }
+    // False (nothing kept) for a choice past 4 or a time that is negative
+    // or not finite.
+    bool setSmoothing(uint32_t choice, float time);
+    double settingC() const { return settingC_; }
+    void setSettingC(double v) { settingC_ = v; }
+    uint32_t settingD() const { return settingD_; }
+    void setSettingD(uint32_t v) { settingD_ = v; }
+    // The length of every trace of a recording chart.
+    uint32_t sampleCount() const { return sampleCount_; }
+    // What smoothing and averages reject; modes outside off, reject and
+    // replace are refused (false).
+    const ordavia::ArtifactFilter& artifactFilter() const { return artifactFilter_; }
+    bool setArtifactFilter(const ordavia::ArtifactFilter& f);
+
+    // ---- Edits of the chart view (each checks, marks and notifies) ----
+    ordavia::TraceProperties traceProperties(int index) const;
+    // False (trace unchanged) for a missing trace, a sample interval or a
+    // display scale that is not a positive finite number, a calibration
+    // that is not finite or a point size outside 1..50.
+    bool setTraceProperties(int index, const ordavia::TraceProperties& p);
+    // 0 would mean "chosen by the view": a chosen black is kept as 0x010101.
+    bool setTraceColour(int index, uint32_t colour);
+    // The intensity mapping of a two-dimensional trace. The range is held
+    // inside the trace's own limits; the range kept is returned (negative
+    // when there is no such trace).
+    double setIntensityRange(int index, double range);
+    bool invertPalette(int index);
+    // The smallest value becomes black.
+    bool minimumToBackground(int index);
+    // Back to no offset, switching between the grey and the colour ramp.
+    bool toggleLinearIntensity(int index);
+    // Markers: the index of a marker of this chart (-1 when it is not one).
+    int markerIndex(const CMarker* m) const;
+    bool editMarker(int index, const ordavia::MarkerProperties& p);
+    bool removeMarker(int index);
+    // Selecting a marker (an image marker asks for its picture again).
+    void activateMarker(int index);
+    // A still copy of every trace, empty entries included, so that trace
+    // indexes mean the same in the copy (a held view shows it).
+    std::unique_ptr<ZchartDoc> stillCopy() const;
 
     // The chart flags every chart of the run shares (archived with the
     // settings); a chart without services keeps its own.
@@ -73,7 +123,7 @@ public:
     void removeTrace(int index, bool update = true);
     std::unique_ptr<CTrace> detachTrace(int index, bool update = true);
     CTrace* trace(int index) const;
-    int traceCount() const { return static_cast<int>(traces.size()); }
+    int traceCount() const { return static_cast<int>(traces_.size()); }
     CTrace* longestTrace() const;
     void alignTraceEnds();
     void setSampleCount(uint32_t n);
@@ -157,8 +207,20 @@ public:
 private:
     ordavia::ChartRunState& runState() const;
     mutable ordavia::ChartRunState ownRunState_;
+    C2DTrace* twoD(int index) const;
+    void traceChanged(long hint = kHintData);
 
-public:
+    uint32_t docFlags_ = 0;
+    CMarkerList markers_;
+    CTraceArray traces_;
+    double listValue_ = 0.0;
+    std::string pathName_;
+    uint32_t smoothChoice_ = 0;
+    float smoothTime_ = 1.0f;
+    double settingC_ = 3.0;
+    uint32_t settingD_ = 0;
+    uint32_t sampleCount_ = 500;
+    ordavia::ArtifactFilter artifactFilter_;
 
 protected:
     void notify(long hint) { UpdateAllViews(nullptr, hint); }

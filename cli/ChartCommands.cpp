@@ -57,7 +57,7 @@ int infoChart(const std::string& path, const CliArgs& a) {
         JsonWriter w;
         w.beginObject();
         w.key("traces").beginArray();
-        for (const auto& t : doc.traces.items) {
+        for (const auto& t : doc.traces().items) {
             if (!t) continue;
             w.beginObject();
             w.field("name", t->name).field("class", std::string(t->className()));
@@ -68,7 +68,7 @@ int infoChart(const std::string& path, const CliArgs& a) {
         }
         w.endArray();
         w.key("markers").beginArray();
-        for (const auto& m : doc.markers.items) {
+        for (const auto& m : doc.markers().items) {
             w.beginObject();
             w.field("label", m->label).field("x", m->x).field("description", m->description);
             if (auto* im = dynamic_cast<const CImageMarker*>(m.get())) w.field("file", im->fileName);
@@ -80,15 +80,15 @@ int infoChart(const std::string& path, const CliArgs& a) {
         return 0;
     }
     std::string out = path + ": chart with " + std::to_string(doc.traceCount()) + " traces, " +
-                      std::to_string(doc.markers.size()) + " markers\n";
-    for (const auto& t : doc.traces.items) {
+                      std::to_string(doc.markers().size()) + " markers\n";
+    for (const auto& t : doc.traces().items) {
         if (!t) continue;
         out += strprintf("  %-20s %-9s type %2d  %u x %u  every %g %s  in %s\n", t->name.c_str(), t->className(),
                          t->data ? t->data->typeCode() : 0, t->sampleCount(),
                          t->data ? unsigned(t->data->components) : 0u, t->xInterval, t->xUnits.c_str(),
                          t->yUnits.c_str());
     }
-    for (const auto& m : doc.markers.items) out += strprintf("  marker %-10s at %g\n", m->label.c_str(), m->x);
+    for (const auto& m : doc.markers().items) out += strprintf("  marker %-10s at %g\n", m->label.c_str(), m->x);
     cliOut(out);
     return 0;
 }
@@ -163,11 +163,11 @@ int runExport(const CliArgs& a) {
     if (!loadChart(in, doc, error)) return cliError(error);
     std::vector<const CTrace*> chosen;
     if (const auto name = a.get("--trace")) {
-        const CTrace* t = doc.traces.find(*name);
+        const CTrace* t = doc.traces().find(*name);
         if (!t) return cliError(in + ": no trace named '" + *name + "'");
         chosen.push_back(t);
     } else {
-        for (const auto& t : doc.traces.items)
+        for (const auto& t : doc.traces().items)
             if (t && t->hasData()) chosen.push_back(t.get());
     }
     DataFileFormat f;
@@ -205,7 +205,7 @@ int runSpectrum(const CliArgs& a) {
     ZchartDoc doc;
     doc.setServices(&cliServices());
     if (!loadChart(in, doc, error)) return cliError(error);
-    const CTrace* t = doc.traces.find(*name);
+    const CTrace* t = doc.traces().find(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");
     if (!t->hasData() || t->data->twoD()) return cliError(in + ": trace '" + *name + "' is not a one-dimensional trace");
     if (t->sampleCount() < ordavia::kMinSpectrumSamples)

@@ -73,11 +73,11 @@ void ZlineScanBaseDoc::findTraces() {
         return d->width() > 0 && d->extent && d->extent->hasData() && d->extent->count >= d->sampleCount();
     };
     auto find2D = [&](const char* name) -> C2DTrace* {
-        CTrace* t = traces.find(name);
+        CTrace* t = traces().find(name);
         return usable(t) ? static_cast<C2DTrace*>(t) : nullptr;
     };
     auto find1D = [&](const char* name) -> CTrace* {
-        CTrace* t = traces.find(name);
+        CTrace* t = traces().find(name);
         return t && !t->isTwoD() && t->hasData() ? t : nullptr;
     };
     scan_ = find2D(kScanName);
@@ -90,7 +90,7 @@ void ZlineScanBaseDoc::findTraces() {
     difference_ = find2D(kDifferenceName);
     hough_ = find2D(kHoughName);
     source_ = nullptr;
-    for (const auto& t : traces.items)
+    for (const auto& t : traces().items)
         if (usable(t.get()) && t->yGroup == kKindSource) {
             source_ = static_cast<C2DTrace*>(t.get());
             break;
@@ -132,7 +132,7 @@ void ZlineScanBaseDoc::findTraces() {
 }
 
 C2DTrace* ZlineScanBaseDoc::make2D(const char* name, int typeCode, uint32_t rows, uint32_t columns, int32_t kind) {
-    const int at = traces.indexOf(name);
+    const int at = traces().indexOf(name);
     CTrace* old = at >= 0 ? trace(at) : nullptr;
     if (old && old->isTwoD() && old->hasData() && old->data->typeCode() == typeCode &&
         static_cast<C2DTrace*>(old)->width() == rows && old->sampleCount() == columns) {
@@ -152,7 +152,7 @@ C2DTrace* ZlineScanBaseDoc::make2D(const char* name, int typeCode, uint32_t rows
 }
 
 CTrace* ZlineScanBaseDoc::make1D(const char* name, uint32_t columns) {
-    const int at = traces.indexOf(name);
+    const int at = traces().indexOf(name);
     CTrace* old = at >= 0 ? trace(at) : nullptr;
     if (old && !old->isTwoD() && old->hasData() && old->data->typeCode() == 8 && old->sampleCount() == columns) {
         old->data->fill(-1.0);
@@ -184,7 +184,7 @@ bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
             di->yScale = ys;
             di->yUnits = yu;
         }
-    } else if (const int at = traces.indexOf(kDifferenceName); at >= 0) {
+    } else if (const int at = traces().indexOf(kDifferenceName); at >= 0) {
         removeTrace(at, false);
     }
     for (CTrace* t : {static_cast<CTrace*>(cg), co, cu, cb, static_cast<CTrace*>(di)})
@@ -209,7 +209,7 @@ bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
 
 void ZlineScanBaseDoc::removeResultTraces() {
     for (const char* n : {kCorrelogramName, kCorrelationName, kCbvUncutName, kCbvName, kDifferenceName})
-        if (const int at = traces.indexOf(n); at >= 0) removeTrace(at, false);
+        if (const int at = traces().indexOf(n); at >= 0) removeTrace(at, false);
     findTraces();
     notify(kHintTraces);
 }
@@ -311,7 +311,7 @@ void ZlineScanBaseDoc::toggleUseInterlace() {
 bool ZlineScanBaseDoc::setTraceAsLinescan(int index) {
     CTrace* t = trace(index);
     if (!t || !t->isTwoD() || !t->hasData()) return false;
-    for (const auto& o : traces.items)
+    for (const auto& o : traces().items)
         if (o && o.get() != t && o->yGroup == kKindSource) o->yGroup = 0;
     t->yGroup = kKindSource;
     findTraces();

@@ -52,7 +52,7 @@ bool ZlineScanDoc::startScan(const void* sourceView, uint32_t points, int32_t pp
     // Nothing of an earlier scan survives into this one: the Hough picture
     // and the two-line traces go, and every column below starts empty.
     for (const char* n : {kLine1Name, kLine2Name, kHoughName})
-        if (const int at = traces.indexOf(n); at >= 0) removeTrace(at, false);
+        if (const int at = traces().indexOf(n); at >= 0) removeTrace(at, false);
     points_ = points;
     pointsPerLineSample_ = pps;
     const uint32_t rows = points * static_cast<uint32_t>(pps);
@@ -74,7 +74,7 @@ bool ZlineScanDoc::startScan(const void* sourceView, uint32_t points, int32_t pp
         difference_->yScale = yScale;
         difference_->yUnits = yUnits;
     }
-    for (auto& t : traces.items)
+    for (auto& t : traces().items)
         if (t) t->xInterval = dt;
     slopes_.clear();
     selected_ = -1;
@@ -225,7 +225,7 @@ bool ZlineScanDoc::setSampleRate(int32_t f) {
     fieldsPerSample_ = f;
     if (hasServices() && services().profileStore) (void)services().profileStore->WriteInt("linescan", "sampleperiod", f);
     const double dt = samplePeriod(fieldPeriod_);
-    for (auto& t : traces.items)
+    for (auto& t : traces().items)
         if (t && t.get() != hough_ && t->yGroup != kKindTimeLine) t->xInterval = dt;
     notify(kHintData);
     return !running();

@@ -73,18 +73,17 @@ std::optional<double> smoothingDialog(QWidget* parent, ZchartDoc& doc) {
     d.setWindowTitle("Apply Smoothing");
     auto* lay = new QVBoxLayout(&d);
     auto* g = radios(&d, lay, {"0.1 second", "0.5 second", "1 second", "3 seconds", "other"},
-                     static_cast<int>(std::min<uint32_t>(doc.smoothChoice, 4)), "time constant");
-    auto* other = realBox(doc.smoothTime, 0, 1e6, 3);
+                     static_cast<int>(std::min<uint32_t>(doc.smoothChoice(), 4)), "time constant");
+    auto* other = realBox(doc.smoothTime(), 0, 1e6, 3);
     auto* f = new QFormLayout;
     f->addRow("other (seconds)", other);
     lay->addLayout(f);
     okCancel(d, lay);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     const int c = std::max(0, g->checkedId());
-    doc.smoothChoice = static_cast<uint32_t>(c);
-    doc.smoothTime = static_cast<float>(other->value());
+    (void)doc.setSmoothing(static_cast<uint32_t>(c), static_cast<float>(other->value()));
     static const double fixed[] = {0.1, 0.5, 1.0, 3.0};
-    return c < 4 ? fixed[c] : double(doc.smoothTime);
+    return c < 4 ? fixed[c] : double(doc.smoothTime());
 }
 
 bool tracePropertiesDialog(QWidget* parent, TraceProperties& p) {
@@ -378,10 +377,9 @@ public:
         connect(cancel, &QPushButton::clicked, this, &QDialog::close);
         lay->addWidget(b);
     }
-    void load(CMarker* m, std::function<void()> applied, std::function<bool(const CMarker*)> alive) {
+    void load(const CMarker* m, ApplyMarker apply) {
         marker_ = m;
-        applied_ = std::move(applied);
-        alive_ = std::move(alive);
+        apply_ = std::move(apply);
         label_->setText(QString::fromStdString(m->label));
         desc_->setText(QString::fromStdString(m->description));
         width_->setValue(m->width);
@@ -392,37 +390,32 @@ public:
     }
     void apply() {
         if (!marker_) return;
-        if (alive_ && !alive_(marker_)) {
+        MarkerProperties p;
+        p.label = label_->text().toStdString();
+        p.description = desc_->text().toStdString();
+        p.width = width_->value();
+        p.height = height_->value();
+        p.pole = pole_->value();
+        if (!apply_ || !apply_(marker_, p)) {
             marker_ = nullptr;
             close();
-            return;
         }
-        const int widthBefore = marker_->width;
-        const std::string label = label_->text().toStdString();
-        if (label != marker_->label) marker_->SetLabel(label);
-        marker_->description = desc_->text().toStdString();
-        if (width_->value() != widthBefore) marker_->width = width_->value();
-        if (height_->value() != marker_->height) marker_->height = height_->value();
-        marker_->pole = pole_->value();
-        if (applied_) applied_();
     }
-    CMarker* marker_ = nullptr;
+    const CMarker* marker_ = nullptr;
 
 private:
     QLineEdit *label_, *desc_;
     QSpinBox *width_, *height_, *pole_;
-    std::function<void()> applied_;
-    std::function<bool(const CMarker*)> alive_;
+    ApplyMarker apply_;
 };
 
 QPointer<EditMarkerDialog> g_edit;
 }  // namespace
 
-void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied,
-                    std::function<bool(const CMarker*)> alive) {
+void openEditMarker(QWidget* view, const CMarker* marker, ApplyMarker apply) {
     if (!marker) return;
     if (!g_edit) g_edit = new EditMarkerDialog(view);
-    g_edit->load(marker, std::move(applied), std::move(alive));
+    g_edit->load(marker, std::move(apply));
     g_edit->show();
     g_edit->raise();
 }

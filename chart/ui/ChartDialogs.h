@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "chart/MarkerProperties.h"
 #include "chart/TraceAlgorithms.h"
+#include "chart/TraceProperties.h"
 
 class QWidget;
 class CTrace;
@@ -17,18 +19,9 @@ class ZchartDoc;
 namespace ordavia::chartui {
 
 // "Apply Smoothing": the time constant in seconds; choice and typed time
-// are kept in the document for the next use.
+// are kept in the document (setSmoothing) for the next use.
 std::optional<double> smoothingDialog(QWidget* parent, ZchartDoc& doc);
 
-struct TraceProperties {
-    std::string name, yUnits, xUnits;
-    double yScale = 1, yOffset = 0, xInterval = 1, start = 0;
-    int yGroup = 0;
-    bool points = false;
-    int size = 5;
-    double displayXScale = 1, displayYScale = 1;
-    int displayYOffset = 0;
-};
 bool tracePropertiesDialog(QWidget* parent, TraceProperties& p);
 
 // "Perform Action On...": all traces (true) or the active one; whole range
@@ -53,9 +46,11 @@ int pickTrace(QWidget* parent, const ZchartDoc& doc, const std::string& title, i
 bool artifactFilterDialog(QWidget* parent, ArtifactFilter& f);
 
 // The modeless "Edit Marker" dialog (one in the whole program).
-// `alive` tells whether the marker still exists before each change.
-void openEditMarker(QWidget* view, CMarker* marker, std::function<void()> applied,
-                    std::function<bool(const CMarker*)> alive = {});
+// "OK" and "Update" hand the values to `apply`, which changes the marker
+// through its document and returns false when the marker is gone (the
+// dialog then closes).
+using ApplyMarker = std::function<bool(const CMarker*, const MarkerProperties&)>;
+void openEditMarker(QWidget* view, const CMarker* marker, ApplyMarker apply);
 void closeEditMarkerFor(const CMarker* marker);
 bool editMarkerOpen();
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/ChartToolController.h"
 #include "chart/ZchartDoc.h"
 
 namespace ordavia {
@@ -40,7 +41,9 @@ void buildStrip(TraceDisplay& d) {
     if (!t || !t->hasData()) return;
     const uint32_t rows = t->sampleCount(), w = double(t->data->components);
     if (!rows || !w) return;
-    d.strip = QImage(static_cast<int>(rows), static_cast<int>(w), QImage::Format_RGB32);
+    d.stripWidth = static_cast<int>(rows);
+    d.stripHeight = static_cast<int>(w);
+    d.strip.assign(size_t(rows) * w, 0xFF000000u);
     std::vector<double> row(w);
     const double range = d.intensityRange > 0 ? d.intensityRange : 1.0;
     for (uint32_t r = 0; r < rows; ++r) {
@@ -57,7 +60,7 @@ void buildStrip(TraceDisplay& d) {
                 const double f = idx / 255.0;
                 c = QColor::fromHsvF(std::max(0.0, 0.66 * (1.0 - f)), 1.0, std::min(1.0, 0.25 + f)).rgb();
             }
-            d.strip.setPixel(static_cast<int>(r), static_cast<int>(w - 1 - k), c);
+            d.strip[size_t(w - 1 - k) * rows + r] = c;
         }
     }
 }
@@ -70,13 +73,7 @@ QColor ChartPainter::traceColour(const CTrace& t, int index) {
 
 double ChartPainter::xOfSample(const CTrace& t, uint32_t i) { return t.sampleX(i); }
 
-int64_t ChartPainter::sampleAt(const CTrace& t, double x) {
-    const uint32_t n = t.sampleCount();
-    if (!n || t.xInterval <= 0) return -1;
-    const double k = std::round((x - t.xStart * 0.001) / t.xInterval);
-    const int64_t walk = static_cast<int64_t>(std::clamp(k, 0.0, double(n - 1)));
-    return (walk + t.head) % n;
-}
+int64_t ChartPainter::sampleAt(const CTrace& t, double x) { return ChartToolController::sampleAt(t, x); }
 
 void ChartPainter::syncDisplays(ChartViewState& s, const ZchartDoc& doc) {
     std::vector<TraceDisplay> next;
@@ -231,7 +228,7 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
         const double x0 = t->xStart * 0.001, dt = t->xInterval;
         if (t->data->twoD()) {
             if (!d.stripValid) buildStrip(d);
-            if (d.strip.isNull()) continue;
+            if (d.strip.empty()) continue;
             double e = 0;
             if (auto* c2 = dynamic_cast<const C2DTrace*>(t); c2 && c2->extent)
                 for (uint32_t r = 0; r < c2->extent->count; ++r) e = std::max(e, c2->extent->getD(r));
@@ -240,7 +237,9 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
             const double bottom = plot.bottom() - (t->yOffset - d.yBottom) / d.yPerPixel;
             const QRectF target(px(x0), top, t->sampleCount() * dt / xpp, bottom - top);
             p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-            p.drawImage(target, d.strip);
+            const QImage strip(reinterpret_cast<const uchar*>(d.strip.data()), d.stripWidth, d.stripHeight,
+                               d.stripWidth * 4, QImage::Format_RGB32);
+            p.drawImage(target, strip);
             continue;
         }
         if (!d.cacheValid) buildCache(d);
@@ -347,7 +346,7 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
     for (size_t i = 0; i < boxes.size(); ++i) {
         const QRect& b = boxes[i];
         if (b.isEmpty()) continue;
-        const CMarker& m = *doc.markers.items[i];
+        const CMarker& m = *doc.markers().items[i];
         p.setPen(QPen(Qt::black, 0));
         const int poleLen = std::max(1, m.pole) * fm.height();
         p.drawLine(b.right(), b.bottom(), b.right(), b.bottom() + poleLen);
@@ -380,19 +379,9 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
 std::vector<QRect> ChartPainter::markerBoxes(const QRect& plot, const ChartViewState& s, const ZchartDoc& doc,
                                              const QFontMetrics& fm) {
     std::vector<QRect> out;
-    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
-    for (const auto& m : doc.markers.items) {
-        const int bw = (std::max(1, m->width) + 1) * fm.averageCharWidth();
-        const int bh = std::max(1, m->height) * fm.height();
-        const double pxv = (m->x - s.xLeft) / xpp;
-        // A marker whose pole is out of view has no box: not drawn, not hit.
-        if (pxv < 0 || pxv >= plot.width()) {
-            out.emplace_back();
-            continue;
-        }
-        const int right = plot.left() + static_cast<int>(pxv);
-        out.emplace_back(right - bw, plot.top() + 4, bw, bh);
-    }
+    for (const ZRect& b :
+         ChartToolController::markerBoxes(s, doc.markers(), plot.width(), fm.averageCharWidth(), fm.height()))
+        out.push_back(b.isEmpty() ? QRect() : QRect(plot.left() + b.left, plot.top() + b.top, b.width(), b.height()));
     return out;
 }
 

@@ -131,7 +131,7 @@ void ZchartView::buildMenus() {
     };
     // A recording chart (docFlags 8) offers the saved file as a new document.
     auto afterSave = [this] {
-        if (!(doc_->docFlags & ZchartDoc::kAskOpenNew) || !doc_->hasServices()) return;
+        if (!(doc_->docFlags() & ZchartDoc::kAskOpenNew) || !doc_->hasServices()) return;
         if (!chart::askYesNo("Open new file?", doc_->prompter())) return;
         auto saved = std::make_unique<ZchartDoc>();
         saved->setServices(&doc_->services());
@@ -364,7 +364,7 @@ void ZchartView::cmdPaste() {
 void ZchartView::cmdDelete() {
     CTrace* t = doc_->trace(state_.active);
     if (!t) return;
-    if (doc_->docFlags & ZchartDoc::kNoDelete) return;
+    if (doc_->docFlags() & ZchartDoc::kNoDelete) return;
     const std::string q = state_.hasSelection() ? "Do you really want to delete selected data in " + t->name + " trace?"
                                                 : "Do you really want to delete the " + t->name + " trace?";
     if (!chart::askYesNo(q, doc_->prompter())) return;
@@ -480,11 +480,12 @@ int ZchartView::importBytes(const std::vector<uint8_t>& bytes, DataFileFormat& f
         // A column without values makes no trace: the heading of each trace
         // is that of its column ("col%i").
         for (int i = 0; i < n; ++i) {
-            CTrace* t = doc_->trace(before + i);
-            const int c = t->name.compare(0, 3, "col") == 0 ? std::atoi(t->name.c_str() + 3) - 1 : i;
+            TraceProperties p = doc_->traceProperties(before + i);
+            const int c = p.name.compare(0, 3, "col") == 0 ? std::atoi(p.name.c_str() + 3) - 1 : i;
             if (c < 0 || c >= static_cast<int>(h.size())) continue;
-            if (!h[size_t(c)].first.empty()) t->name = h[size_t(c)].first;
-            t->yUnits = h[size_t(c)].second;
+            if (!h[size_t(c)].first.empty()) p.name = h[size_t(c)].first;
+            p.yUnits = h[size_t(c)].second;
+            doc_->setTraceProperties(before + i, p);
         }
     }
     return n;
@@ -525,10 +526,11 @@ bool ZchartView::adoptTimeColumn() {
         }
     }
     for (int i = first + 1; i < doc_->traceCount(); ++i) {
-        CTrace* o = doc_->trace(i);
-        o->xInterval = step * factor;
-        o->setXStart(x0 * factor);
-        o->xUnits = unit;
+        TraceProperties p = doc_->traceProperties(i);
+        p.xInterval = step * factor;
+        p.start = x0 * factor;
+        p.xUnits = unit;
+        doc_->setTraceProperties(i, p);
     }
     doc_->removeTrace(first);
     lastImportFirst_ = -1;
@@ -579,40 +581,20 @@ void ZchartView::cmdExport() {
 }
 
 void ZchartView::cmdTraceProperties() {
-    CTrace* t = doc_->trace(state_.active);
-    if (!t) return;
+    if (!doc_->trace(state_.active)) return;
     TraceDisplay& d = state_.displays[state_.active];
-    TraceProperties p;
-    p.name = t->name;
-    p.yUnits = t->yUnits;
-    p.xUnits = t->xUnits;
-    p.yScale = t->yScale;
-    p.yOffset = t->yOffset;
-    p.xInterval = t->xInterval;
-    p.start = t->xStart * 0.001;
-    p.yGroup = t->yGroup;
-    p.points = t->showPoints;
-    p.size = t->pointSize;
+    // The dialog shows the scales this view draws at, not those stored.
+    TraceProperties p = doc_->traceProperties(state_.active);
     p.displayXScale = state_.xPerPixel;
     p.displayYScale = d.yPerPixel;
     p.displayYOffset = static_cast<int>(std::lround(-d.yBottom / d.yPerPixel));
-    if (!tracePropertiesDialog(this, p)) return;
-    t->name = p.name;
-    t->yUnits = p.yUnits;
-    t->xUnits = p.xUnits;
-    t->yScale = p.yScale;
-    t->yOffset = p.yOffset;
-    t->xInterval = p.xInterval;
-    t->setXStart(p.start);
-    t->yGroup = p.yGroup;
-    t->showPoints = p.points;
-    t->pointSize = p.size;
-    t->displayXScale = state_.xPerPixel = p.displayXScale;
-    t->displayYScale = d.yPerPixel = p.displayYScale;
-    t->displayYOffset = p.displayYOffset;
-    d.yBottom = -p.displayYOffset * p.displayYScale;
-    doc_->SetModifiedFlag();
-    doc_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
+    if (!tracePropertiesDialog(this, p) || !doc_->setTraceProperties(state_.active, p)) return;
+    TraceDisplay& shownAt = state_.displays[state_.active];
+    state_.xPerPixel = p.displayXScale;
+    shownAt.yPerPixel = p.displayYScale;
+    shownAt.yBottom = -p.displayYOffset * p.displayYScale;
+    updateReadouts();
+    repaintChart();
 }
 
 void ZchartView::cmdHideTrace() {
@@ -629,56 +611,34 @@ void ZchartView::cmdFullScale(bool reduce) {
 }
 
 void ZchartView::cmdIntensity(bool brighter) {
-    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
+    const auto* t = dynamic_cast<const C2DTrace*>(doc_->trace(state_.active));
     if (!t) return;
     TraceDisplay& d = state_.displays[state_.active];
     const double step = t->rangeStep > 0 ? t->rangeStep : 2.0;
-    d.intensityRange = std::clamp(brighter ? d.intensityRange / step : d.intensityRange * step, t->rangeMin, t->rangeMax);
-    t->intensityRange = d.intensityRange;
-    d.stripValid = false;
+    const double kept = doc_->setIntensityRange(state_.active, brighter ? d.intensityRange / step : d.intensityRange * step);
+    if (kept < 0) return;
+    // The display record is this view's: the document told every view,
+    // this one draws at the range it asked for.
+    TraceDisplay& shownAt = state_.displays[state_.active];
+    shownAt.intensityRange = kept;
+    shownAt.stripValid = false;
     updateReadouts();
     repaintChart();
 }
 
 void ZchartView::cmdColour() {
-    CTrace* t = doc_->trace(state_.active);
+    const CTrace* t = doc_->trace(state_.active);
     if (!t) return;
     const QColor c = QColorDialog::getColor(ChartPainter::traceColour(*t, state_.active), this, "Colour");
     if (!c.isValid()) return;
-    t->colour = uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
-    if (t->colour == 0) t->colour = 0x010101;  // 0 means "chosen by the view"
-    doc_->SetModifiedFlag();
-    refreshTraceList();
-    repaintChart();
+    doc_->setTraceColour(state_.active, uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16));
 }
 
-void ZchartView::cmdInverseColours() {
-    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
-    if (!t) return;
-    t->paletteReversed = !t->paletteReversed;
-    state_.displays[state_.active].stripValid = false;
-    repaintChart();
-}
+void ZchartView::cmdInverseColours() { doc_->invertPalette(state_.active); }
 
-void ZchartView::cmdMinimumToBackground() {
-    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
-    if (!t || !t->hasData()) return;
-    double m, lo = 0, hi = 0;
-    t->data->statistics(m, lo, hi, 0, 0);
-    t->intensityOffset = -lo;
-    state_.displays[state_.active].stripValid = false;
-    updateReadouts();
-    repaintChart();
-}
+void ZchartView::cmdMinimumToBackground() { doc_->minimumToBackground(state_.active); }
 
-void ZchartView::cmdLinearIntensity() {
-    auto* t = dynamic_cast<C2DTrace*>(doc_->trace(state_.active));
-    if (!t || !t->hasData()) return;
-    t->intensityOffset = 0;
-    t->paletteScheme = t->paletteScheme ? 0 : 1;
-    state_.displays[state_.active].stripValid = false;
-    repaintChart();
-}
+void ZchartView::cmdLinearIntensity() { doc_->toggleLinearIntensity(state_.active); }
 
 void ZchartView::cmdInsertMarker() {
     double x = state_.cursorX;
@@ -686,26 +646,22 @@ void ZchartView::cmdInsertMarker() {
     const QString stamp = QDateTime::currentDateTime().toString("HH:mm:ss dd/MM/yy") + "\r\n";
     CMarker* m = doc_->AddMarker(std::make_unique<CMarker>(), x, {}, stamp.toStdString());
     if (m && doc_->editNewMarks()) {
-        state_.selectedMarker = static_cast<int>(doc_->markers.size()) - 1;
+        state_.selectedMarker = doc_->markerIndex(m);
         cmdEditMarker();
     }
 }
 
 void ZchartView::cmdEditMarker() {
     const int i = state_.selectedMarker;
-    if (i < 0 || i >= static_cast<int>(doc_->markers.size())) return;
-    openEditMarker(
-        this, doc_->markers.items[static_cast<size_t>(i)].get(),
-        [this] {
-            doc_->SetModifiedFlag();
-            doc_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
-            canvasWidget()->setFocus();
-        },
-        [this](const CMarker* m) {
-            for (const auto& k : doc_->markers.items)
-                if (k.get() == m) return true;
-            return false;
-        });
+    if (i < 0 || i >= static_cast<int>(doc_->markers().size())) return;
+    openEditMarker(this, doc_->markers().items[static_cast<size_t>(i)].get(),
+                   [this](const CMarker* m, const MarkerProperties& p) {
+                       const int at = doc_->markerIndex(m);
+                       if (at < 0) return false;
+                       doc_->editMarker(at, p);
+                       canvasWidget()->setFocus();
+                       return true;
+                   });
 }
 
 void ZchartView::cmdGoldenSearch() {
@@ -741,7 +697,10 @@ void ZchartView::cmdGoldenSearch() {
                        doc_->prompter());
 }
 
-void ZchartView::cmdArtifactFilter() { artifactFilterDialog(this, doc_->artifactFilter); }
+void ZchartView::cmdArtifactFilter() {
+    ArtifactFilter f = doc_->artifactFilter();
+    if (artifactFilterDialog(this, f)) doc_->setArtifactFilter(f);
+}
 
 void ZchartView::cmdChartResults() {
     doc_->services().results().open(ResultTitles::kChart);

@@ -51,7 +51,21 @@ public:
         return QRect(0, p.top(), p.left() - 1, p.height());
     }
 
+    // The controller works in the plot's own pixels and measures marker
+    // boxes in this widget's font.
+    void syncTool() {
+        const QRect plot = plotRect();
+        v_->tool_.setPlotSize(plot.width(), plot.height());
+        v_->tool_.setTextMetrics(fontMetrics().averageCharWidth(), fontMetrics().height());
+    }
+    ChartToolController::Point toPlot(QPointF pos) const {
+        const QRect plot = plotRect();
+        const QPoint q = pos.toPoint();
+        return {double(q.x() - plot.left()), double(q.y() - plot.top())};
+    }
+
     void paintAll(QPainter& p, const QRect& area) {
+        syncTool();
         p.fillRect(area, QColor(246, 246, 248));
         ChartPainter::paintPlot(p, plotRect(), v_->state_, v_->shown());
         const CTrace* t = v_->shown().trace(v_->state_.active);
@@ -64,10 +78,12 @@ public:
             v_->paintOverlay(p, plotRect());
             p.restore();
         }
-        if (rubber_.isValid()) {
+        const ZRect band = v_->tool_.rubberBand();
+        if (!band.isEmpty()) {
+            const QRect r = QRect(band.left, band.top, band.width(), band.height()).translated(plotRect().topLeft());
             p.setPen(QPen(QColor(30, 90, 220), 1, Qt::DashLine));
-            p.fillRect(rubber_.normalized(), QColor(30, 90, 220, 30));
-            p.drawRect(rubber_.normalized());
+            p.fillRect(r, QColor(30, 90, 220, 30));
+            p.drawRect(r);
         }
     }
 
@@ -77,168 +93,70 @@ protected:
         paintAll(p, rect());
     }
 
-    double xAt(double px) const { return v_->state_.xLeft + (px - plotRect().left()) * v_->state_.xPerPixel; }
+    static unsigned modifiersOf(Qt::KeyboardModifiers m) {
+        unsigned out = ChartToolController::kNoModifier;
+        if (m & Qt::ShiftModifier) out |= ChartToolController::kShift;
+        if (m & Qt::ControlModifier) out |= ChartToolController::kCtrl;
+        return out;
+    }
+
+    // What the controller asked for, done in this widget.
+    void apply(unsigned effects) {
+        if (effects & ChartToolController::kStartPan) setCursor(Qt::ClosedHandCursor);
+        if (effects & ChartToolController::kEndGesture) unsetCursor();
+        if (effects & ChartToolController::kReadouts) v_->updateReadouts();
+        if (effects & ChartToolController::kFitAll) v_->fitAll();
+        if (effects & ChartToolController::kEditMarker) v_->cmdEditMarker();
+        if (effects & ChartToolController::kRedraw) update();
+    }
 
     void mousePressEvent(QMouseEvent* e) override {
         setFocus();
-        press_ = e->position().toPoint();
-        mode_ = None;
-        const QRect plot = plotRect();
-        if (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier))) {
-            mode_ = Pan;
-            panLeft_ = v_->state_.xLeft;
-            panBottoms_.clear();
-            for (const auto& d : v_->state_.displays) panBottoms_.push_back(d.yBottom);
-            setCursor(Qt::ClosedHandCursor);
-            return;
-        }
-        if (e->button() != Qt::LeftButton || !plot.contains(press_)) return;
-        if (v_->plotPress(e->position(), e->modifiers())) {
-            mode_ = Overlay;
-            return;
-        }
-        if (e->modifiers() & Qt::ShiftModifier) {
-            mode_ = Zoom;
-            rubber_ = QRect(press_, press_);
-            return;
-        }
-        // A marker box under the mouse selects that marker.
-        const auto boxes = ChartPainter::markerBoxes(plot, v_->state_, v_->shown(), fontMetrics());
-        for (size_t i = 0; i < boxes.size() && i < v_->doc_->markers.size(); ++i)
-            if (!boxes[i].isEmpty() && boxes[i].contains(press_)) {
-                v_->state_.selectedMarker = static_cast<int>(i);
-                v_->doc_->markers.items[i]->Activate(v_->doc_->hasServices() ? v_->doc_->services().markerLink
-                                                                             : nullptr);
-                update();
-                mode_ = None;
-                return;
-            }
-        mode_ = Select;
-        const CTrace* t = v_->shown().trace(v_->state_.active);
-        if (t && t->hasData()) {
-            const int64_t k = ChartPainter::sampleAt(*t, xAt(press_.x()));
-            v_->state_.selFrom = v_->state_.selTo = static_cast<uint32_t>(std::max<int64_t>(k, 0));
-        }
-        v_->setCursorX(xAt(press_.x()));
+        syncTool();
+        const ChartToolController::Button b = e->button() == Qt::LeftButton     ? ChartToolController::kLeft
+                                              : e->button() == Qt::MiddleButton ? ChartToolController::kMiddle
+                                                                                : ChartToolController::kRight;
+        apply(v_->tool_.buttonDown(b, toPlot(e->position()), modifiersOf(e->modifiers())));
     }
 
     void mouseMoveEvent(QMouseEvent* e) override {
-        const QPoint pos = e->position().toPoint();
-        ChartViewState& s = v_->state_;
-        if (mode_ == Pan) {
-            const QPoint d = pos - press_;
-            s.xLeft = panLeft_ - d.x() * s.xPerPixel;
-            for (size_t i = 0; i < s.displays.size() && i < panBottoms_.size(); ++i)
-                if (v_->doc_->linkYAxes() || static_cast<int>(i) == s.active)
-                    s.displays[i].yBottom = panBottoms_[i] + d.y() * s.displays[i].yPerPixel;
-            update();
-            return;
-        }
-        if (mode_ == Overlay) {
-            v_->plotDrag(e->position());
-            if (plotRect().contains(pos)) v_->setCursorX(xAt(pos.x()));
-            update();
-            return;
-        }
-        if (mode_ == Zoom) {
-            rubber_.setBottomRight(pos);
-            update();
-            return;
-        }
-        if (mode_ == Select && (e->buttons() & Qt::LeftButton)) {
-            const CTrace* t = v_->shown().trace(s.active);
-            if (t && t->hasData()) {
-                const int64_t k = ChartPainter::sampleAt(*t, xAt(pos.x()));
-                // The end is exclusive: a drag to the right covers the sample under the mouse.
-                uint32_t end = static_cast<uint32_t>(std::max<int64_t>(k, 0));
-                if (pos.x() > press_.x() && end + 1 < t->sampleCount()) ++end;
-                s.selTo = end;
-            }
-        }
-        if (plotRect().contains(pos)) v_->setCursorX(xAt(pos.x()));
-        update();
+        syncTool();
+        apply(v_->tool_.mouseMove(toPlot(e->position()), e->buttons() & Qt::LeftButton));
     }
 
     void mouseReleaseEvent(QMouseEvent* e) override {
-        const QPoint pos = e->position().toPoint();
-        ChartViewState& s = v_->state_;
-        if (mode_ == Overlay) {
-            mode_ = None;
-            v_->plotRelease(e->position());
-            update();
-            return;
-        }
-        if (mode_ == Zoom) {
-            const QRect r = rubber_.normalized();
-            rubber_ = QRect();
-            if (r.width() > 4) {
-                const QRect plot = plotRect();
-                const double x0 = xAt(r.left()), x1 = xAt(r.right());
-                s.xLeft = x0;
-                s.xPerPixel = (x1 - x0) / std::max(1, plot.width());
-                if (r.height() > 8)
-                    for (size_t i = 0; i < s.displays.size(); ++i) {
-                        if (!v_->doc_->linkYAxes() && static_cast<int>(i) != s.active) continue;
-                        TraceDisplay& d = s.displays[i];
-                        const double top = d.yBottom + (plot.bottom() - r.top()) * d.yPerPixel;
-                        const double bot = d.yBottom + (plot.bottom() - r.bottom()) * d.yPerPixel;
-                        d.yBottom = bot;
-                        d.yPerPixel = (top - bot) / std::max(1, plot.height());
-                    }
-            }
-        } else if (mode_ == Select && (pos - press_).manhattanLength() < 3) {
-            s.selTo = s.selFrom;  // a click only places the cursor
-        }
-        mode_ = None;
-        unsetCursor();
-        v_->updateReadouts();
-        update();
+        syncTool();
+        apply(v_->tool_.buttonUp(toPlot(e->position())));
     }
 
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton) return;
-        const auto boxes = ChartPainter::markerBoxes(plotRect(), v_->state_, v_->shown(), fontMetrics());
-        for (size_t i = 0; i < boxes.size() && i < v_->doc_->markers.size(); ++i)
-            if (!boxes[i].isEmpty() && boxes[i].contains(e->position().toPoint())) {
-                v_->state_.selectedMarker = static_cast<int>(i);
-                v_->cmdEditMarker();
-                return;
-            }
-        v_->fitAll();
+        syncTool();
+        apply(v_->tool_.doubleClick(toPlot(e->position())));
     }
 
     void wheelEvent(QWheelEvent* e) override {
-        const double steps = e->angleDelta().y() / 120.0;
-        if (steps == 0) return;
-        const QPointF pos = e->position();
-        const double f = std::pow(1.25, -steps);
-        if (e->modifiers() & Qt::ShiftModifier) {
-            v_->state_.xLeft -= steps * 40 * v_->state_.xPerPixel;
-            update();
-        } else if (e->modifiers() & Qt::ControlModifier) {
-            v_->zoomY(f, pos.y());
-        } else {
-            v_->zoomX(f, xAt(pos.x()));
-        }
+        syncTool();
+        apply(v_->tool_.wheel(e->angleDelta().y() / 120.0, toPlot(e->position()), modifiersOf(e->modifiers())));
         e->accept();
     }
 
     void keyPressEvent(QKeyEvent* e) override {
-        ChartViewState& s = v_->state_;
+        syncTool();
+        ChartToolController& tool = v_->tool_;
+        const double middle = tool.xAt(plotRect().width() / 2.0);
         switch (e->key()) {
             case Qt::Key_Space: v_->cmdInsertMarker(); return;
             case Qt::Key_Home: v_->fitAll(); return;
             case Qt::Key_Plus:
-            case Qt::Key_Equal: v_->zoomX(0.8, s.xLeft + plotRect().width() * s.xPerPixel / 2); return;
-            case Qt::Key_Minus: v_->zoomX(1.25, s.xLeft + plotRect().width() * s.xPerPixel / 2); return;
-            case Qt::Key_Left: s.xLeft -= plotRect().width() * s.xPerPixel / 8; update(); return;
-            case Qt::Key_Right: s.xLeft += plotRect().width() * s.xPerPixel / 8; update(); return;
-            case Qt::Key_Escape: s.selTo = s.selFrom; v_->updateReadouts(); update(); return;
+            case Qt::Key_Equal: v_->zoomX(0.8, middle); return;
+            case Qt::Key_Minus: v_->zoomX(1.25, middle); return;
+            case Qt::Key_Left: tool.scrollPixels(-plotRect().width() / 8.0); update(); return;
+            case Qt::Key_Right: tool.scrollPixels(plotRect().width() / 8.0); update(); return;
+            case Qt::Key_Escape: tool.clearSelection(); apply(ChartToolController::kReadouts | ChartToolController::kRedraw); return;
             default: QWidget::keyPressEvent(e);
         }
     }
-
-    void leaveEvent(QEvent*) override {}
 
     void contextMenuEvent(QContextMenuEvent* e) override {
         QMenu m(this);
@@ -251,21 +169,16 @@ protected:
     }
 
     void resizeEvent(QResizeEvent*) override {
+        syncTool();
         // A chart opened from a file is fitted once it knows its size.
         if (!v_->fitted_ && v_->shown().traceCount() > 0) v_->fitAll();
     }
 
 private:
-    enum Mode { None, Select, Zoom, Pan, Overlay };
     ZchartView* v_;
-    Mode mode_ = None;
-    QPoint press_;
-    QRect rubber_;
-    double panLeft_ = 0;
-    std::vector<double> panBottoms_;
 };
 
-ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc), tool_(*doc) {
     setObjectName("ZchartView");
     auto* top = new QHBoxLayout;
     topBar_ = top;
@@ -315,6 +228,21 @@ ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(
     lay->addLayout(top);
     lay->addWidget(canvas_, 1);
     lay->addLayout(status);
+    // Line-scan views draw on their traces and take presses on the plot
+    // first; their hooks see canvas pixels.
+    ChartToolController::Overlay overlay;
+    auto toCanvas = [this](ChartToolController::Point p) {
+        return QPointF(p.x + plotRect().left(), p.y + plotRect().top());
+    };
+    overlay.press = [this, toCanvas](ChartToolController::Point p, unsigned mods) {
+        Qt::KeyboardModifiers m;
+        if (mods & ChartToolController::kShift) m |= Qt::ShiftModifier;
+        if (mods & ChartToolController::kCtrl) m |= Qt::ControlModifier;
+        return plotPress(toCanvas(p), m);
+    };
+    overlay.drag = [this, toCanvas](ChartToolController::Point p) { plotDrag(toCanvas(p)); };
+    overlay.release = [this, toCanvas](ChartToolController::Point p) { plotRelease(toCanvas(p)); };
+    tool_.setOverlay(std::move(overlay));
     if (doc_) doc_->AddView(this);
     ChartPainter::syncDisplays(state_, *doc_);
     refreshTraceList();
@@ -324,7 +252,7 @@ ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(
 ZchartView::~ZchartView() {
     // The Edit Marker dialog forgets markers of a chart whose view goes.
     if (doc_)
-        for (const auto& m : doc_->markers.items) ordavia::chartui::closeEditMarkerFor(m.get());
+        for (const auto& m : doc_->markers().items) ordavia::chartui::closeEditMarkerFor(m.get());
     if (doc_) doc_->RemoveView(this);
 }
 
@@ -332,6 +260,7 @@ QRect ZchartView::plotRect() const { return canvas_->plotRect(); }
 
 void ZchartView::setShownDocument(const ZchartDoc* shown) {
     shown_ = shown;
+    tool_.setShown(shown);
     // The display records follow the traces by position, so that the
     // scales the user set survive the change of document.
     const ZchartDoc& d = this->shown();
@@ -347,7 +276,7 @@ QWidget* ZchartView::canvasWidget() const { return canvas_; }
 
 void ZchartView::OnUpdate(Document*, long hint) {
     const size_t before = state_.displays.size();
-    if (state_.selectedMarker >= static_cast<int>(doc_->markers.size())) state_.selectedMarker = -1;
+    if (state_.selectedMarker >= static_cast<int>(doc_->markers().size())) state_.selectedMarker = -1;
     ChartPainter::syncDisplays(state_, *doc_);
     if (hint != ZchartDoc::kHintMarker) ChartPainter::invalidateData(state_);
     if (!fitted_ || (hint == ZchartDoc::kHintTraces && state_.displays.size() > before && before == 0)) {
@@ -411,55 +340,33 @@ void ZchartView::fitAll() {
 }
 
 void ZchartView::zoomToSelection() {
-    const CTrace* t = shown().trace(state_.active);
-    if (!t || !t->hasData() || !state_.hasSelection()) return;
-    const uint32_t n = t->sampleCount();
-    const double a = t->sampleX(state_.selFrom % n), b = t->sampleX(state_.selTo % n);
-    const double lo = std::min(a, b), hi = std::max(a, b);
-    if (hi <= lo) return;
-    const double pad = (hi - lo) * 0.02;
-    state_.xLeft = lo - pad;
-    state_.xPerPixel = (hi - lo + 2 * pad) / std::max(1, plotRect().width());
-    canvas_->update();
+    canvas_->syncTool();
+    if (tool_.zoomToSelection()) canvas_->update();
 }
 
 void ZchartView::zoomX(double factor, double aroundX) {
-    if (!(factor > 0)) return;
-    const double np = std::clamp(state_.xPerPixel * factor, 1e-12, 1e12);
-    state_.xLeft = aroundX - (aroundX - state_.xLeft) * (np / state_.xPerPixel);
-    state_.xPerPixel = np;
+    tool_.zoomX(factor, aroundX);
     canvas_->update();
 }
 
 void ZchartView::zoomY(double factor, double aroundY) {
-    const QRect plot = plotRect();
-    for (size_t i = 0; i < state_.displays.size(); ++i) {
-        if (!doc_->linkYAxes() && static_cast<int>(i) != state_.active) continue;
-        TraceDisplay& d = state_.displays[i];
-        const double v = d.yBottom + (plot.bottom() - aroundY) * d.yPerPixel;
-        const double np = d.yPerPixel * factor;
-        d.yBottom = v - (v - d.yBottom) * (np / d.yPerPixel);
-        d.yPerPixel = np;
-    }
+    canvas_->syncTool();
+    tool_.zoomY(factor, aroundY - plotRect().top());
     canvas_->update();
 }
 
-double ZchartView::xAtPixel(double px) const { return state_.xLeft + (px - plotRect().left()) * state_.xPerPixel; }
+double ZchartView::xAtPixel(double px) const { return tool_.xAt(px - plotRect().left()); }
 
-double ZchartView::pixelAtX(double x) const {
-    return plotRect().left() + (x - state_.xLeft) / (state_.xPerPixel > 0 ? state_.xPerPixel : 1.0);
-}
+double ZchartView::pixelAtX(double x) const { return plotRect().left() + tool_.pxAtX(x); }
 
 double ZchartView::yAtPixel(int index, double py) const {
-    if (index < 0 || index >= static_cast<int>(state_.displays.size())) return 0.0;
-    const TraceDisplay& d = state_.displays[static_cast<size_t>(index)];
-    return d.yBottom + (plotRect().bottom() - py) * d.yPerPixel;
+    canvas_->syncTool();
+    return tool_.yAt(index, py - plotRect().top());
 }
 
 double ZchartView::pixelAtY(int index, double y) const {
-    if (index < 0 || index >= static_cast<int>(state_.displays.size())) return 0.0;
-    const TraceDisplay& d = state_.displays[static_cast<size_t>(index)];
-    return plotRect().bottom() - (y - d.yBottom) / (d.yPerPixel != 0 ? d.yPerPixel : 1.0);
+    canvas_->syncTool();
+    return plotRect().top() + tool_.pyAtY(index, y);
 }
 
 QString ZchartView::readout(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }
@@ -482,34 +389,8 @@ void ZchartView::updatePeakLabel() {
 }
 
 void ZchartView::updateReadouts() {
-    const CTrace* t = shown().trace(state_.active);
-    QString x, y, dx, z;
-    if (t && state_.cursorX > -1e299) {
-        x = QString::fromStdString(strprintf("x = %.3f ", state_.cursorX) + t->xUnits);
-        if (t->hasData()) {
-            const int64_t k = ChartPainter::sampleAt(*t, state_.cursorX);
-            if (k >= 0) {
-                if (t->data->twoD()) {
-                    const auto* c2 = dynamic_cast<const C2DTrace*>(t);
-                    const double v = t->data->valueAt(static_cast<uint32_t>(k), 0);
-                    z = QString::fromStdString(strprintf("%.2f FS=%5.f OS=%5.f", v,
-                                                         state_.displays[state_.active].intensityRange,
-                                                         c2 ? c2->intensityOffset : 0.0));
-                } else {
-                    y = QString::fromStdString(strprintf("y = %.3f ", t->physical(static_cast<uint32_t>(k))) + t->yUnits);
-                }
-            }
-        }
-    }
-    if (t && t->hasData() && state_.hasSelection()) {
-        const uint32_t n = t->sampleCount();
-        dx = QString::fromStdString(
-            strprintf("dx = %.3f ", std::fabs(t->sampleX(state_.selTo % n) - t->sampleX(state_.selFrom % n))) + t->xUnits);
-    }
-    panes_[0]->setText(x);
-    panes_[1]->setText(y);
-    panes_[2]->setText(dx);
-    panes_[3]->setText(z);
+    const auto texts = tool_.readouts();
+    for (int i = 0; i < 4; ++i) panes_[i]->setText(QString::fromStdString(texts[size_t(i)]));
     emit readoutsChanged();
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/CAxis.h"
+#include "chart/ChartToolController.h"
 #include "chart/ui/ChartPainter.h"
 #include "framework/Document.h"
 #include "framework/ui/MenuProvider.h"
@@ -59,6 +60,8 @@ public:
     QRect plotRect() const;
     void repaintChart();
     QWidget* canvasWidget() const;
+    // The mouse logic of the plot (in plot pixels).
+    ordavia::ChartToolController& tool() { return tool_; }
     double xScale() const { return state_.xPerPixel; }
 
     // Commands of the menus.
@@ -156,7 +159,9 @@ private:
     ZchartDoc* doc_;
     const ZchartDoc* shown_ = nullptr;
     std::string xUnitLabel_;
-    ordavia::ChartViewState state_;
+    // Owns the display state; state_ is the view's name for it.
+    ordavia::ChartToolController tool_;
+    ordavia::ChartViewState& state_ = tool_.state();
     CAxis xAxis_{true};
     CAxis yAxis_{false};
     ChartCanvas* canvas_ = nullptr;

@@ -37,14 +37,7 @@ ZliveChartView::~ZliveChartView() = default;
 void ZliveChartView::setHeld(bool on) {
     if (on == isHeld()) return;
     if (on) {
-        // A copy of every trace, empty entries included, so that trace
-        // indexes mean the same in the copy.
-        auto copy = std::make_unique<ZchartDoc>();
-        for (int i = 0; i < live_->traceCount(); ++i) {
-            const CTrace* t = live_->trace(i);
-            copy->traces.items.push_back(t ? t->clone() : nullptr);
-        }
-        held_ = std::move(copy);
+        held_ = live_->stillCopy();
         setShownDocument(held_.get());
         heldLabel_->setText("HELD");
         heldLabel_->show();

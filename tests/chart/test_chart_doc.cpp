@@ -138,7 +138,7 @@ TEST(ChartDoc, SpectrumSmoothingFirAndDerivative) {
     CTrace* d = doc.differentiate(2);
     ASSERT_TRUE(d);
     EXPECT_EQ(d->name, "dy/dx of ");
-    doc.docFlags = ZchartDoc::kNoDerived;
+    doc.setDocFlags(ZchartDoc::kNoDerived);
     EXPECT_FALSE(doc.differentiate(2));
 
     // The spectra's profile: the mean row, over the frequency axis; and the
@@ -174,8 +174,8 @@ TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
     EXPECT_EQ(p->sampleCount(), 20u);
     EXPECT_EQ(p->data->valueAt(0), 20);
     EXPECT_EQ(p->xStart, 1000);
-    ASSERT_EQ(b.markers.size(), 1u);
-    EXPECT_NEAR(b.markers.items[0]->x, 1.5, 1e-9);
+    ASSERT_EQ(b.markers().size(), 1u);
+    EXPECT_NEAR(b.markers().items[0]->x, 1.5, 1e-9);
     EXPECT_FALSE(b.pasteBytes({1, 2, 3}, 0));
 }
 
@@ -195,9 +195,9 @@ TEST(ChartDoc, FlagsAndMarkerLabelsAreSharedByTheChartsOfOneRun) {
     a.AddMarker(std::make_unique<CMarker>(), 1.0);
     b.AddMarker(std::make_unique<CMarker>(), 1.0);
     c.AddMarker(std::make_unique<CMarker>(), 1.0);
-    EXPECT_EQ(a.markers.items[0]->label, "0");
-    EXPECT_EQ(b.markers.items[0]->label, "1");
-    EXPECT_EQ(c.markers.items[0]->label, "0");
+    EXPECT_EQ(a.markers().items[0]->label, "0");
+    EXPECT_EQ(b.markers().items[0]->label, "1");
+    EXPECT_EQ(c.markers().items[0]->label, "0");
 }
 
 TEST(ChartDoc, SettingsFileRoundTrip) {
@@ -206,19 +206,18 @@ TEST(ChartDoc, SettingsFileRoundTrip) {
     ts.services.programFolder = dir.dir.string();
     ZchartDoc a;
     ts.adopt(a);
-    a.smoothTime = 5.0f;
+    ASSERT_TRUE(a.setSmoothing(0, 5.0f));
     a.loadSettings();
-    EXPECT_EQ(a.smoothTime, 1.0f) << "no file: defaults";
-    a.smoothChoice = 4;
-    a.smoothTime = 2.5f;
-    a.settingC = 7.0;
+    EXPECT_EQ(a.smoothTime(), 1.0f) << "no file: defaults";
+    ASSERT_TRUE(a.setSmoothing(4, 2.5f));
+    a.setSettingC(7.0);
     ASSERT_TRUE(a.saveSettings().ok());
     ZchartDoc b;
     ts.adopt(b);
     b.loadSettings();
-    EXPECT_EQ(b.smoothChoice, 4u);
-    EXPECT_EQ(b.smoothTime, 2.5f);
-    EXPECT_EQ(b.settingC, 7.0);
+    EXPECT_EQ(b.smoothChoice(), 4u);
+    EXPECT_EQ(b.smoothTime(), 2.5f);
+    EXPECT_EQ(b.settingC(), 7.0);
 }
 
 #include "chart/ZliveChartDoc.h"
@@ -238,7 +237,7 @@ TEST(LiveChart, FeedsReuseTheTraceAndRowsTakeTheYAxis) {
     EXPECT_EQ(b->rawData(), storage) << "no reallocation for an equal feed";
     n = 300;
     EXPECT_EQ(live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey")->count, 300u);
-    EXPECT_EQ(live.docFlags, ZliveChartDoc::kNoDelete | ZliveChartDoc::kAskOpenNew);
+    EXPECT_EQ(live.docFlags(), ZliveChartDoc::kNoDelete | ZliveChartDoc::kAskOpenNew);
 
     C2DTrace rows(12, 4, 128);
     rows.yUnits = "um";

@@ -165,9 +165,9 @@ TEST(ChartDoc, RangeOrderingAndDeletion) {
     EXPECT_EQ(cut->data->valueAt(1), 0);
     EXPECT_EQ(cut->data->valueAt(2), 2) << "a one-dimensional trace is cut as one block";
     doc.removeTrace(1);
-    doc.docFlags = ZchartDoc::kNoDelete;
+    doc.setDocFlags(ZchartDoc::kNoDelete);
     EXPECT_FALSE(doc.deleteData(0, 0, 0));
-    doc.docFlags = 0;
+    doc.setDocFlags(0);
     ASSERT_TRUE(doc.deleteData(0, 0, 0));
     EXPECT_EQ(doc.traceCount(), 0);
 }

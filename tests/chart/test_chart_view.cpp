@@ -125,8 +125,8 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     view.cmdInsertMarker();
     view.setCursorX(10.0);
     view.cmdInsertMarker();
-    ASSERT_EQ(doc.markers.size(), 2u);
-    EXPECT_EQ(doc.markers.items[0]->description.substr(2, 1), ":") << "time stamp";
+    ASSERT_EQ(doc.markers().size(), 2u);
+    EXPECT_EQ(doc.markers().items[0]->description.substr(2, 1), ":") << "time stamp";
     view.setSelection(0, 0);
     view.cmdPowerSpectrum();
     ASSERT_EQ(doc.traceCount(), 3);
@@ -148,7 +148,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     v2.cmdPaste();
     ASSERT_EQ(other.traceCount(), 1);
     EXPECT_EQ(other.trace(0)->sampleCount(), 1500u);
-    EXPECT_EQ(other.markers.size(), 1u) << "the marker at 41.5 s came along";
+    EXPECT_EQ(other.markers().size(), 1u) << "the marker at 41.5 s came along";
 
     // Save and reopen: the same traces and markers.
     const std::string path = dir / "ldf.zv1";
@@ -159,7 +159,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopySaveReopen) {
     ts.adopt(again);
     ASSERT_TRUE(again.loadFromBytes(bytes).ok());
     EXPECT_EQ(again.traceCount(), 3);
-    EXPECT_EQ(again.markers.size(), 2u);
+    EXPECT_EQ(again.markers().size(), 2u);
     // A million samples draw as one min/max stroke per pixel column.
     ZchartDoc big;
     ts.adopt(big);
@@ -238,6 +238,14 @@ TEST(ChartView, MouseMenusAndQuestions) {
     EXPECT_LT(view.xScale(), before);
     view.zoomToSelection();
     EXPECT_NEAR(view.xScale() * plot.width(), 3.33 * 1.04, 0.1);
+    // Shift and drag draws the rubber band, then zooms the x axis to it.
+    const double wide = view.xScale();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::ShiftModifier, a);
+    QTest::mouseMove(canvas, b + QPoint(0, 40));
+    shot(*canvas, "chart_rubber_band");
+    EXPECT_GT(countColoured(canvas->grab().toImage(), QColor(30, 90, 220), 8), 100) << "the band's outline";
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::ShiftModifier, b + QPoint(0, 40));
+    EXPECT_NEAR(view.xScale(), wide / 3, wide * 0.02);
 
     // Delete asks with the trace's name; "No" keeps the data.
     ts.prompter.pushMessageAnswer(MsgResult::No);

@@ -75,10 +75,10 @@ TEST(Zv1, EveryTraceClassRoundTripsByteForByte) {
     EXPECT_EQ(s->intensityOffset, 0.5);
     EXPECT_NE(dynamic_cast<const CDopTrace*>(doc.trace(2)), nullptr);
     EXPECT_TRUE(dynamic_cast<const C2DTrace*>(doc.trace(2))->paletteReversed);
-    ASSERT_EQ(doc.markers.size(), 2u);
-    EXPECT_EQ(doc.markers.items[0]->attribute, 7u);
-    EXPECT_EQ(static_cast<CImageMarker*>(doc.markers.items[1].get())->fileName, "a");
-    EXPECT_EQ(doc.listValue, 0.25);
+    ASSERT_EQ(doc.markers().size(), 2u);
+    EXPECT_EQ(doc.markers().items[0]->attribute, 7u);
+    EXPECT_EQ(static_cast<CImageMarker*>(doc.markers().items[1].get())->fileName, "a");
+    EXPECT_EQ(doc.listValue(), 0.25);
     EXPECT_EQ(doc.saveToBytes(), f.b);
 }
 
@@ -89,15 +89,15 @@ TEST(Zv1, WithoutMagicAndWithShortListBlock) {
     ZchartDoc doc;
     ASSERT_TRUE(doc.loadFromBytes(bare).ok());
     EXPECT_EQ(doc.traceCount(), 3);
-    EXPECT_EQ(doc.markers.size(), 2u);
+    EXPECT_EQ(doc.markers().size(), 2u);
 
     // Cut right after listValue: loads without markers.
     Bytes one;
     one.u32(0x5A5A).u16(32).u16(0).u32(2).f64(1.0);
     ZchartDoc d2;
     ASSERT_TRUE(d2.loadFromBytes(one.b).ok());
-    EXPECT_EQ(d2.markers.size(), 0u);
-    EXPECT_EQ(d2.listValue, 1.0);
+    EXPECT_EQ(d2.markers().size(), 0u);
+    EXPECT_EQ(d2.listValue(), 1.0);
 
     // Truncated anywhere inside the traces: an error, never a crash.
     for (size_t cut = 7; cut < 200; cut += 13) {

@@ -111,7 +111,7 @@ TEST_F(VelocityTest, GapLimitAndRingWrap) {
     EXPECT_DOUBLE_EQ(doc.correlogramTrace()->extent->getD(7), 60.0 / 2 * 0.5 / 0.04);
 
     // A trace the user deletes in the chart is let go at once.
-    doc.removeTrace(doc.traces.indexOf("difference"));
+    doc.removeTrace(doc.traces().indexOf("difference"));
     EXPECT_EQ(doc.differenceTrace(), nullptr);
     feed(60, 2.0, 10, 130);
     EXPECT_NEAR(doc.cbvUncutTrace()->data->getD(135 % 50) * 0.04, 2.0, 1e-9);
