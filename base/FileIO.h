@@ -66,6 +66,10 @@ Result<SaveSet> openSaveSet(const std::string& firstTarget);
 Status commitSaveSet(SaveSet& set);
 void abandonSaveSet(SaveSet& set);
 
+// Whether a and b name the same file: the same device and inode, so that
+// another spelling of the path, a hard link or a symbolic link is caught.
+// False when either does not exist.
+bool sameFile(const std::string& a, const std::string& b);
 // AlreadyExists ("OUT: the output is the input IN") when writing `output`
 // would replace `input` (or one of several inputs); success otherwise.
 Status refuseOutputIsInput(const std::string& input, const std::string& output);
