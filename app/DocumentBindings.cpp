@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/DocTemplate.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "chart/ZliveChartDoc.h"
 #include "chart/xychartdoc.h"
 #include "framework/Document.h"

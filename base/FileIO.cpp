@@ -51,17 +51,39 @@ void removeStaleTemps(const std::string& target) {
 
 void setFsyncForTesting(FsyncFunction f) { g_fsync = f; }
 
-Status errnoStatus(const std::string& path, int err) {
-    StatusCode code = StatusCode::IoError;
+StatusCode errnoCode(int err) {
     switch (err) {
         case ENOSPC:
-        case EDQUOT: code = StatusCode::NoSpace; break;
-        case ENOMEM: code = StatusCode::NoMemory; break;
+        case EDQUOT: return StatusCode::NoSpace;
+        case ENOMEM: return StatusCode::NoMemory;
         case ENOENT:
-        case ENOTDIR: code = StatusCode::NotFound; break;
-        default: break;
+        case ENOTDIR: return StatusCode::NotFound;
+        case EEXIST: return StatusCode::AlreadyExists;
+        default: return StatusCode::IoError;
     }
-    return Status::failure(code, path + ": " + std::strerror(err));
+}
+
+Status errnoStatus(const std::string& path, int err) {
+    return Status::failure(errnoCode(err), path + ": " + std::strerror(err));
+}
+
+Status writeAll(int fd, const void* data, size_t n, int64_t pos) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (n > 0) {
+        const ssize_t k = pos < 0 ? ::write(fd, p, n) : ::pwrite(fd, p, n, off_t(pos));
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) {
+            // A write that takes nothing and gives no reason has met a full disc.
+            const int err = k < 0 ? errno : ENOSPC;
+            Status failed = Status::failure(errnoCode(err), std::strerror(err));
+            errno = err;
+            return failed;
+        }
+        p += k;
+        n -= size_t(k);
+        if (pos >= 0) pos += k;
+    }
+    return Status::success();
 }
 
 Result<SaveTemp> openSaveTemp(const std::string& target) {
@@ -167,18 +189,10 @@ Status writeFileAtomically(const std::string& path, const void* data, size_t siz
     auto temp = openSaveTemp(path);
     if (!temp) return temp.status();
     SaveTemp& t = *temp;
-    const auto* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = ::write(t.fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            abandonSaveTemp(t);
-            return errnoStatus(path, err);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
+    const Status written = writeAll(t.fd, data, size);
+    if (!written) {
+        abandonSaveTemp(t);
+        return written.context(path);
     }
     return commitSaveTemp(t);
 }

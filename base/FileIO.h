@@ -75,7 +75,16 @@ bool sameFile(const std::string& a, const std::string& b);
 Status refuseOutputIsInput(const std::string& input, const std::string& output);
 Status refuseOutputIsInput(const std::vector<std::string>& inputs, const std::string& output);
 
-// "path: reason" from errno.
+// "path: reason" from errno, with the code of its kind (NoSpace for a full
+// disc, NotFound, NoMemory, AlreadyExists; IoError for the rest).
 Status errnoStatus(const std::string& path, int err);
+StatusCode errnoCode(int err);
+
+// Writes all n bytes to fd, at file offset pos when pos >= 0 (the descriptor's
+// own offset stays put) or at the current offset otherwise, carrying on after
+// signals and short writes. A failure gives the system's reason without a
+// file name (add it with context()) and leaves errno set to the cause; a
+// write that stops without a reason counts as a full disc.
+Status writeAll(int fd, const void* data, size_t n, int64_t pos = -1);
 
 }  // namespace ordavia

@@ -9,6 +9,7 @@
 
 #include "base/Archive.h"
 #include "base/ClassRegistry.h"
+#include "chart/Correlogram.h"
 
 using namespace ordavia;
 
@@ -195,45 +196,32 @@ void CdataVect::resampleFrom(const CdataVect& src) {
 }
 
 namespace {
-double r2Scaled(double n, double sx, double sy, double sxx, double syy, double sxy) {
-    const double num = n * sxy - sx * sy;
-    const double den = (n * sxx - sx * sx) * (n * syy - sy * sy);
-    if (den <= 0.0) return 0.0;
-    return num * num * 1000.0 / den;
-}
 inline uint32_t ringBack(uint32_t at, uint32_t back, uint32_t c) {
     return static_cast<uint32_t>((uint64_t(at) + c - back % c) % c);
 }
-}  // namespace
 
-void CdataVect::correlogram(uint32_t start, const CdataVect& other, uint32_t otherStart, CdataVect& out, uint32_t n,
-                            uint32_t lagStep, bool ring) const {
-    const uint32_t c = count, oc = other.count;
-    if (!c || !oc || !n) return;
+// The vectors' correlograms go through the same kernel as the line-scan
+// velocities: both windows are unrolled from their rings into flat rows
+// (this one n values, the other 2n - 1 for the n shifts), the kernel runs
+// once over every shift, and each lag step's coefficient is appended. A
+// flat window has no coefficient and is written as 0.
+void ringCorrelogram(const CdataVect& self, uint32_t start, const CdataVect& other, uint32_t otherStart,
+                     CdataVect& out, uint32_t n, uint32_t lagStep, bool ring) {
+    const uint32_t c = self.count, oc = other.count;
+    if (!c || !oc || !n || !self.hasData() || !other.hasData()) return;
     if (lagStep == 0) lagStep = 1;
     uint32_t a0 = start % c, b0 = otherStart % oc;
     if (ring) {
         a0 = ringBack(a0, n, c);
         b0 = ringBack(b0, 2 * n, oc);
     }
-    std::vector<double> x(n);
-    double sx = 0, sxx = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        x[i] = getD(size_t((a0 + i) % c) * components);
-        sx += x[i];
-        sxx += x[i] * x[i];
-    }
+    std::vector<double> x(n), y(size_t(2) * n - 1), r(n);
+    for (uint32_t i = 0; i < n; ++i) x[i] = self.getD(size_t((uint64_t(a0) + i) % c) * self.components);
+    for (size_t i = 0; i < y.size(); ++i) y[i] = other.getD(size_t((uint64_t(b0) + i) % oc) * other.components);
+    correlogramSliding(x.data(), y.data(), n, n, r.data());
     const uint32_t firstOut = out.cursor;
-    for (uint32_t k = 0; k < n; k += lagStep) {
-        double sy = 0, syy = 0, sxy = 0;
-        for (uint32_t i = 0; i < n; ++i) {
-            const double y = other.getD(size_t((uint64_t(b0) + k + i) % oc) * other.components);
-            sy += y;
-            syy += y * y;
-            sxy += x[i] * y;
-        }
-        if (out.cursor < out.count) out.writeNext(r2Scaled(n, sx, sy, sxx, syy, sxy));
-    }
+    for (uint32_t k = 0; k < n; k += lagStep)
+        if (out.cursor < out.count) out.writeNext(std::isnan(r[k]) ? 0.0 : r[k]);
     if (ring) {
         // Reverse only what this call wrote.
         for (uint32_t i = firstOut, j = out.cursor ? out.cursor - 1 : 0; i < j && j < out.count; ++i, --j) {
@@ -243,47 +231,16 @@ void CdataVect::correlogram(uint32_t start, const CdataVect& other, uint32_t oth
         }
     }
 }
+}  // namespace
+
+void CdataVect::correlogram(uint32_t start, const CdataVect& other, uint32_t otherStart, CdataVect& out, uint32_t n,
+                            uint32_t lagStep, bool ring) const {
+    ringCorrelogram(*this, start, other, otherStart, out, n, lagStep, ring);
+}
 
 void CdataVect::correlateWindow(uint32_t start, const CdataVect& other, uint32_t otherStart, CdataVect& out,
                                 uint32_t n, bool ring) const {
-    const uint32_t c = count, oc = other.count;
-    if (!c || !oc || !n) return;
-    uint32_t a0 = start % c, b0 = otherStart % oc;
-    if (ring) {
-        a0 = ringBack(a0, n, c);
-        b0 = ringBack(b0, 2 * n, oc);
-    }
-    std::vector<double> x(n);
-    double sx = 0, sxx = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        x[i] = getD(size_t((a0 + i) % c) * components);
-        sx += x[i];
-        sxx += x[i] * x[i];
-    }
-    auto y = [&](uint64_t j) { return other.getD(size_t(j % oc) * other.components); };
-    // Running sums of the moving window; the cross sum is taken anew.
-    double sy = 0, syy = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const double v = y(uint64_t(b0) + i);
-        sy += v;
-        syy += v * v;
-    }
-    const uint32_t firstOut = out.cursor;
-    for (uint32_t k = 0; k < n; ++k) {
-        double sxy = 0;
-        for (uint32_t i = 0; i < n; ++i) sxy += x[i] * y(uint64_t(b0) + k + i);
-        if (out.cursor < out.count) out.writeNext(r2Scaled(n, sx, sy, sxx, syy, sxy));
-        const double leave = y(uint64_t(b0) + k), enter = y(uint64_t(b0) + k + n);
-        sy += enter - leave;
-        syy += enter * enter - leave * leave;
-    }
-    if (ring) {
-        for (uint32_t i = firstOut, j = out.cursor ? out.cursor - 1 : 0; i < j && j < out.count; ++i, --j) {
-            const double t = out.getD(i);
-            out.setD(i, out.getD(j));
-            out.setD(j, t);
-        }
-    }
+    ringCorrelogram(*this, start, other, otherStart, out, n, 1, ring);
 }
 
 uint32_t CdataVect::meanAndDeviation(double& mean, double& mn, double& mx, double& dev, uint32_t from,
@@ -476,42 +433,20 @@ int CdataVect::widthAtLevel(double f, int& left, int& right) const {
     return d < 1 ? r - l : d;
 }
 
-namespace {
-// Both trough measures start alike: the dip's lowest point i0 in the middle
-// half, then on a double copy's smoothed derivative (left in d) the
-// steepest fall before it (a) and the steepest rise after it (b).
-bool dipWalls(const CdataVect& v, CdoubleVect& d, int& i0, int& a, int& b) {
-    if (v.count < 6 || !d.assign(v)) return false;
-    d.components = 1;
-    const int n = static_cast<int>(v.count);
-    i0 = static_cast<int>(v.argMin(n / 4, 3 * n / 4));
-    d.derivative();
-    b = static_cast<int>(d.argMax(i0, n - 2));
-    a = static_cast<int>(d.argMin(2, i0));
-    return true;
-}
-}  // namespace
-
 int CdataVect::troughWidth(int& left, int& right) const {
+    if (count < 6) return 0;
     CdoubleVect d;
-    int i0 = 0, a = 0, b = 0;
-    if (!dipWalls(*this, d, i0, a, b)) return 0;
+    if (!d.assign(*this)) return 0;
+    d.components = 1;
     const int n = static_cast<int>(count);
+    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
+    d.derivative();
+    const int b = static_cast<int>(d.argMax(i0, n - 2));
+    const int a = static_cast<int>(d.argMin(2, i0));
     d.derivative();
     right = static_cast<int>(d.argMin(b, std::min(2 * b - i0, n - 2)));
     left = static_cast<int>(d.argMin(std::max(i0 - 2 * a, 2), a));
     return right - left;
-}
-
-// The walls of the dip at their steepest: where the fall ends its
-// acceleration on the way down and the rise on the way up.
-int CdataVect::slopeWidth(int& left, int& right) const {
-    CdoubleVect d;
-    int i0 = 0, a = 0, b = 0;
-    if (!dipWalls(*this, d, i0, a, b)) return 0;
-    left = a;
-    right = b;
-    return right > left ? right - left : 0;
 }
 
 void CdataVect::normaliseBy(const CdataVect& other, double k) {

@@ -72,7 +72,6 @@ public:
     virtual double maxSearchStart() const = 0;
     virtual double minSearchStart() const = 0;
 
-    bool hasStorage() const { return storage_ != nullptr; }
     bool hasData() const { return data_ != nullptr; }
     uint8_t* rawData() { return data_; }
     const uint8_t* rawData() const { return data_; }
@@ -183,12 +182,6 @@ public:
     void differenceAt(uint32_t i);
     int troughWidth(int& left, int& right) const;
     int widthAtLevel(double fraction, int& left, int& right) const;
-    // The third width measure: the distance between the steepest fall into
-    // the dip (left of its lowest point in the middle half) and the steepest
-    // rise out of it, from the same smoothed derivative as troughWidth. It
-    // measures a blurred vessel at its half-depth walls, where troughWidth
-    // finds the feet of the walls.
-    int slopeWidth(int& left, int& right) const;
     bool isDip(uint32_t from, uint32_t to) const;
     uint32_t argMin(int64_t from, int64_t to) const;
     uint32_t argMax(int64_t from, int64_t to) const;

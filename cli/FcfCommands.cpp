@@ -10,7 +10,7 @@
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "base/FileIO.h"
 #include "cli/CliCommand.h"
 #include "cli/CliVideo.h"

@@ -7,8 +7,8 @@
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultExport.h"
+#include "results/CResultDoc.h"
+#include "results/ResultExport.h"
 #include "cli/CliCommand.h"
 
 using namespace ordavia;

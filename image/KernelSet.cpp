@@ -1,5 +1,7 @@
 #include "image/KernelSet.h"
 
+#include "image/CpuDispatch.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,18 +12,25 @@ namespace ordavia {
 extern const KernelSet kKernelsBaseline;
 extern const KernelSet kKernelsAvx2;
 
-const KernelSet& kernelSet() {
-    static const KernelSet& chosen = [] () -> const KernelSet& {
-        const char* force = std::getenv("ORDAVIA_KERNELS");
-        if (force && std::strcmp(force, "baseline") == 0) return kKernelsBaseline;
+bool cpuHasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2")) return kKernelsAvx2;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
 #endif
-        return kKernelsBaseline;
-    }();
-    return chosen;
 }
+
+bool useAvx2Kernels() {
+    static const bool avx2 = [] {
+        const char* force = std::getenv("ORDAVIA_KERNELS");
+        if (force && std::strcmp(force, "baseline") == 0) return false;
+        return cpuHasAvx2();
+    }();
+    return avx2;
+}
+
+const KernelSet& kernelSet() { return useAvx2Kernels() ? kKernelsAvx2 : kKernelsBaseline; }
 
 namespace {
 

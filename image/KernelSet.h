@@ -1,7 +1,7 @@
 #pragma once
 // The inner loops of the image kernels, built twice: once for the x86-64-v2
 // baseline and once with AVX2. kernelSet() picks the widest one the
-// processor runs, once, at first use. Callers check the ranges each entry
+// processor runs (image/CpuDispatch.h). Callers check the ranges each entry
 // needs (stated below); outside them they keep their general code.
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +36,7 @@ struct KernelSet {
     void (*invert)(uint8_t* p, size_t n);
 };
 
-// ORDAVIA_KERNELS=baseline in the environment forces the baseline set (the
-// tests run once that way too).
+// The build useAvx2Kernels() (image/CpuDispatch.h) picks.
 const KernelSet& kernelSet();
 
 // A byte table and, when one reproduces it, a float gain and offset for

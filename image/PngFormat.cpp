@@ -133,15 +133,9 @@ struct WriteState {
 
 void writeFd(png_structp png, png_bytep data, png_size_t n) {
     auto* s = static_cast<WriteState*>(png_get_io_ptr(png));
-    while (n > 0) {
-        const ssize_t k = ::write(s->fd, data, n);
-        if (k < 0 && errno == EINTR) continue;
-        if (k < 0) {
-            s->err = errno;
-            png_error(png, "write failed");
-        }
-        data += k;
-        n -= size_t(k);
+    if (!writeAll(s->fd, data, n)) {
+        s->err = errno;
+        png_error(png, "write failed");
     }
 }
 void flushFd(png_structp) {}

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "linescan/LineScanSampler.h"

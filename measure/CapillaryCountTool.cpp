@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "framework/AppServices.h"

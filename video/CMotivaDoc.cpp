@@ -10,7 +10,7 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "settings/DebugLog.h"

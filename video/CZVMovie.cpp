@@ -65,18 +65,7 @@ bool preadAll(int fd, void* buf, size_t n, int64_t pos) {
     return true;
 }
 
-bool pwriteAll(int fd, const void* buf, size_t n, int64_t pos) {
-    auto* p = static_cast<const uint8_t*>(buf);
-    while (n > 0) {
-        const ssize_t r = ::pwrite(fd, p, n, off_t(pos));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        p += r;
-        n -= size_t(r);
-        pos += r;
-    }
-    return true;
-}
+bool pwriteAll(int fd, const void* buf, size_t n, int64_t pos) { return writeAll(fd, buf, n, pos).ok(); }
 
 // The stored rows of an image without the row padding of its stride.
 const uint8_t* packedRows(const CZVimage& img, std::vector<uint8_t>& scratch) {

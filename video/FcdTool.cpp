@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "measure/CDimCircle.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/Text.h"
-#include "chart/ResultColumnSets.h"
+#include "results/ResultColumnSets.h"
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/fcfdoc.h"

@@ -8,6 +8,7 @@
 
 #include "base/Text.h"
 #include "image/BoxFilter.h"
+#include "image/CpuDispatch.h"
 #include "settings/ProfileStore.h"
 #include "video/CZVMovie.h"
 #include "video/DamagedFrames.h"
@@ -18,16 +19,7 @@ namespace ordavia {
 extern const MovementKernels kMovementBaseline;
 extern const MovementKernels kMovementAvx2;
 
-const MovementKernels& movementKernels() {
-    static const MovementKernels& chosen = []() -> const MovementKernels& {
-        const char* force = std::getenv("ORDAVIA_KERNELS");
-        if (force && std::strcmp(force, "baseline") == 0) return kMovementBaseline;
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2")) return kMovementAvx2;
-        return kMovementBaseline;
-    }();
-    return chosen;
-}
+const MovementKernels& movementKernels() { return useAvx2Kernels() ? kMovementAvx2 : kMovementBaseline; }
 
 // ---------------------------------------------------------------------------
 // Parameters

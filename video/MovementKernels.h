@@ -14,8 +14,8 @@ struct MovementKernels {
     void (*ssdRow)(const int16_t* ref, const int32_t* off, int n, const uint8_t* img, int nx, uint64_t* out);
 };
 
-// ORDAVIA_KERNELS=baseline in the environment forces the baseline set, as
-// for the image kernels.
+// The build useAvx2Kernels() (image/CpuDispatch.h) picks, the same as for
+// the image kernels.
 const MovementKernels& movementKernels();
 
 }  // namespace ordavia

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
 #include "chart/xychartdoc.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"

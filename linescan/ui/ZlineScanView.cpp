@@ -11,9 +11,9 @@
 #include <cmath>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
 #include "chart/ui/ChartDialogs.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"

@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 
-#include "chart/ResultTables.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "measure/CapillaryCountTool.h"

@@ -9,8 +9,8 @@
 #include <QWidget>
 
 #include "base/Paths.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"

@@ -6,6 +6,8 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <thread>
 
 #include "base/FileIO.h"
 #include "base/FileIOTesting.h"
@@ -234,6 +237,53 @@ TEST_F(FileIOTest, FullDiscGivesTheSystemsReason) {
     EXPECT_EQ(s.reason(), p + ": No space left on device");
     EXPECT_EQ(s.code(), ordavia::StatusCode::NoSpace);
     EXPECT_EQ(readFile(p), "previous");
+}
+
+namespace {
+void ignoreSignal(int) {}
+}  // namespace
+
+// Every writer goes through one loop: signals and short writes lose no
+// byte, a positioned write leaves the descriptor's offset alone, and a full
+// device reads as one.
+TEST_F(FileIOTest, WriteAllSurvivesSignalsAndSaysWhyItStopped) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    struct sigaction quiet {}, old {};
+    quiet.sa_handler = ignoreSignal;  // no SA_RESTART: writes come back interrupted or short
+    ASSERT_EQ(::sigaction(SIGALRM, &quiet, &old), 0);
+    const itimerval every{{0, 200}, {0, 200}}, off{};
+    ASSERT_EQ(::setitimer(ITIMER_REAL, &every, nullptr), 0);
+    std::string sent(1 << 20, '\0'), got;
+    for (size_t i = 0; i < sent.size(); ++i) sent[i] = char(i * 7 % 251);
+    std::thread reader([&] {
+        char buf[4096];
+        for (ssize_t k; (k = ::read(pipeFds[0], buf, sizeof buf)) != 0;)
+            if (k > 0) got.append(buf, size_t(k));
+    });
+    const ordavia::Status s = ordavia::writeAll(pipeFds[1], sent.data(), sent.size());
+    ::setitimer(ITIMER_REAL, &off, nullptr);
+    ::close(pipeFds[1]);
+    reader.join();
+    ::close(pipeFds[0]);
+    ::sigaction(SIGALRM, &old, nullptr);
+    EXPECT_TRUE(s.ok()) << s.reason();
+    EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size() << " bytes arrived";
+
+    const std::string p = path("positioned");
+    std::ofstream(p) << "abcdef";
+    const int fd = ::open(p.c_str(), O_RDWR);
+    ASSERT_TRUE(ordavia::writeAll(fd, "XY", 2, 2).ok());
+    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 0);
+    ::close(fd);
+    EXPECT_EQ(readFile(p), "abXYef");
+
+    const int full = ::open("/dev/full", O_WRONLY);
+    if (full < 0) GTEST_SKIP() << "no /dev/full";
+    const ordavia::Status f = ordavia::writeAll(full, "x", 1);
+    ::close(full);
+    EXPECT_EQ(f.code(), ordavia::StatusCode::NoSpace);
+    EXPECT_EQ(f.reason(), "No space left on device");
 }
 
 // Temporaries of a killed save go at the next save of the same file; one

@@ -6,8 +6,8 @@
 #include <regex>
 #include <string>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 #include "support/CliRun.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FileIO.h"
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
 #include "video/MovieAccumulate.h"
@@ -15,15 +16,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int fd = ::memfd_create("fuzz_mve", MFD_CLOEXEC);
     if (fd < 0) return 0;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0) break;
-        done += size_t(n);
-    }
+    const bool written = ordavia::writeAll(fd, data, size).ok();
     {
         CZVMovie m;
-        if (done == size && m.Open("/proc/self/fd/" + std::to_string(fd))) {
+        if (written && m.Open("/proc/self/fd/" + std::to_string(fd))) {
             for (int i : {0, 1, m.count() - 1, m.count(), -1}) m.GoTo(i);
             CZVimage copy;
             m.CopyFrame(m.count() / 2, copy);

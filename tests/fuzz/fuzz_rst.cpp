@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "base/Archive.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultExport.h"
+#include "results/CResultDoc.h"
+#include "results/ResultExport.h"
 
 using namespace ordavia;
 

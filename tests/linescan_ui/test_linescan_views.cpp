@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 #include "framework/Timer.h"
 #include "framework/ui/QtPrompter.h"
 #include "linescan/LineVelocityRun.h"

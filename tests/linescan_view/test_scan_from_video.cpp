@@ -7,7 +7,7 @@
 #include <cmath>
 #include <memory>
 
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "linescan/KymographImport.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineVelocityRun.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 #include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Archive.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 
 namespace testsupport {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
-#include "chart/ResultTables.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/ScriptedPrompter.h"
 #include "image/CZVimage.h"

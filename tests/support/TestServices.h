@@ -7,7 +7,7 @@
 // adopt(); a document without services throws at its first question.
 #include <memory>
 
-#include "chart/ResultTables.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/Timer.h"

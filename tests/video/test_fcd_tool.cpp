@@ -4,7 +4,7 @@
 // writes; its setting; and refusals that leave the document alone.
 #include <gtest/gtest.h>
 
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "measure/CDimList.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"

@@ -11,7 +11,7 @@
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "image/CZVimage.h"
 #include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"

@@ -12,6 +12,8 @@
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
+#include "image/CpuDispatch.h"
+#include "image/KernelSet.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/SyntheticMovie.h"
@@ -28,6 +30,7 @@ using namespace ordavia;
 namespace ordavia {
 extern const MovementKernels kMovementBaseline;
 extern const MovementKernels kMovementAvx2;
+extern const KernelSet kKernelsAvx2;
 }  // namespace ordavia
 
 namespace {
@@ -82,11 +85,20 @@ TEST(MovementKernels, BothBuildsGiveThePlainSums) {
                 }
             kMovementBaseline.ssdRow(ref.data(), off.data(), n, img.data(), nx, a.data());
             ASSERT_EQ(a, want) << n << " " << nx;
-            if (__builtin_cpu_supports("avx2")) {
+            if (cpuHasAvx2()) {
                 kMovementAvx2.ssdRow(ref.data(), off.data(), n, img.data(), nx, b.data());
                 ASSERT_EQ(b, want) << n << " " << nx;
             }
         }
+    }
+}
+
+// The image filters and the movement correction never run different builds.
+TEST(MovementKernels, PickTheSameBuildAsTheImageKernels) {
+    EXPECT_EQ(&movementKernels() == &kMovementAvx2, useAvx2Kernels());
+    EXPECT_EQ(&kernelSet() == &kKernelsAvx2, useAvx2Kernels());
+    if (!cpuHasAvx2()) {
+        EXPECT_FALSE(useAvx2Kernels());
     }
 }
 

@@ -7,8 +7,8 @@
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"

@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/fcfdoc.h"
 #include "video/ui/CMotivaView.h"

@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"

@@ -1,4 +1,4 @@
-#include "chart/ui/ResultView.h"
+#include "results/ui/ResultView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,10 +17,10 @@
 #include <ctime>
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultExport.h"
-#include "chart/ViewPlacement.h"
-#include "chart/ui/ResultTableModel.h"
+#include "results/CResultDoc.h"
+#include "results/ResultExport.h"
+#include "settings/ViewPlacement.h"
+#include "results/ui/ResultTableModel.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"

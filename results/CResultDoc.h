@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "chart/CStringArray.h"
-#include "chart/Ccolformat.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CStringArray.h"
+#include "results/Ccolformat.h"
+#include "results/ResultColumnSets.h"
 #include "db/CdbDocument.h"
 
 namespace ordavia {

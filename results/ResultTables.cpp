@@ -1,9 +1,9 @@
-#include "chart/ResultTables.h"
+#include "results/ResultTables.h"
 
 #include <algorithm>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 
 namespace ordavia {
 

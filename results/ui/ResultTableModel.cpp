@@ -1,6 +1,6 @@
-#include "chart/ui/ResultTableModel.h"
+#include "results/ui/ResultTableModel.h"
 
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 
 namespace ordavia {
 

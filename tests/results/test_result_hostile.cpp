@@ -7,8 +7,8 @@
 
 #include "ResultTestSupport.h"
 #include "base/Archive.h"
-#include "chart/CResultDoc.h"
-#include "chart/ResultExport.h"
+#include "results/CResultDoc.h"
+#include "results/ResultExport.h"
 #include "tests/support/HostileFiles.h"
 
 using namespace ordavia;

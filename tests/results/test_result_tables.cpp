@@ -2,8 +2,8 @@
 // cleared when a table closes.
 #include <gtest/gtest.h>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultTables.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
 
 using namespace ordavia;
 

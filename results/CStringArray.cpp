@@ -1,4 +1,4 @@
-#include "chart/CStringArray.h"
+#include "results/CStringArray.h"
 
 #include "base/Archive.h"
 

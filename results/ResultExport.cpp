@@ -1,7 +1,7 @@
-#include "chart/ResultExport.h"
+#include "results/ResultExport.h"
 
 #include "base/Text.h"
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 
 namespace ordavia {
 

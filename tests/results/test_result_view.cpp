@@ -17,10 +17,10 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "chart/CResultDoc.h"
-#include "chart/ResultColumnSets.h"
-#include "chart/ui/ResultTableModel.h"
-#include "chart/ui/ResultView.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ui/ResultTableModel.h"
+#include "results/ui/ResultView.h"
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"

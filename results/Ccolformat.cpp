@@ -1,4 +1,4 @@
-#include "chart/Ccolformat.h"
+#include "results/Ccolformat.h"
 
 #include "base/Archive.h"
 

@@ -1,4 +1,4 @@
-#include "chart/ViewPlacement.h"
+#include "settings/ViewPlacement.h"
 
 #include "settings/ProfileStore.h"
 

@@ -1,4 +1,4 @@
-#include "chart/CResultDoc.h"
+#include "results/CResultDoc.h"
 
 #include <algorithm>
 #include <numeric>
@@ -8,9 +8,9 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "chart/ResultExport.h"
+#include "results/ResultExport.h"
 #include "framework/Prompter.h"
-#include "chart/ResultTables.h"
+#include "results/ResultTables.h"
 #include "settings/DebugLog.h"
 
 using namespace ordavia;

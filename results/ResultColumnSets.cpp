@@ -1,4 +1,4 @@
-#include "chart/ResultColumnSets.h"
+#include "results/ResultColumnSets.h"
 
 #include <iterator>
 
