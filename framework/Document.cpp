@@ -64,38 +64,38 @@ bool Document::OnNewDocument() {
     return true;
 }
 
-std::string Document::loadBytes(std::vector<uint8_t> bytes, bool* badFormat) {
-    if (badFormat) *badFormat = false;
+Status Document::loadBytes(std::vector<uint8_t> bytes) {
     DeleteContents();
     try {
         Archive ar(std::move(bytes));
         Serialize(ar);
     } catch (const ArchiveError& e) {
         DeleteContents();
-        if (badFormat) *badFormat = true;
-        return e.what();
-    } catch (const std::exception& e) {
-        // A reader's own checks (a bad_alloc, a range error) must not take
-        // the whole program down with one damaged file.
+        return Status::failure(StatusCode::BadFormat, e.what());
+    } catch (const std::bad_alloc& e) {
         DeleteContents();
-        return e.what();
+        return Status::failure(StatusCode::NoMemory, e.what());
+    } catch (const std::exception& e) {
+        // A reader's own checks (a range error) must not take the whole
+        // program down with one damaged file.
+        DeleteContents();
+        return Status::failure(e.what());
     }
-    return {};
+    return Status::success();
 }
 
 bool Document::OnOpenDocument(const std::string& path) {
     std::vector<uint8_t> bytes;
     Status r = readFileBytes(path, bytes);
     if (!r.ok()) {
-        lastError_ = r.reason();
+        lastStatus_ = r;
         userPrompter().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    bool badFormat = false;
-    const std::string error = loadBytes(std::move(bytes), &badFormat);
-    if (!error.empty()) {
-        lastError_ = path + ": " + error;
-        userPrompter().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastError_,
+    if (Status loaded = loadBytes(std::move(bytes)); !loaded) {
+        lastStatus_ = loaded.context(path);
+        const bool badFormat = loaded.code() == StatusCode::BadFormat;
+        userPrompter().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastStatus_.reason(),
                                        MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
@@ -109,13 +109,13 @@ bool Document::OnSaveDocument(const std::string& path) {
         Serialize(ar);
     } catch (const std::exception& e) {
         // Nothing has touched the file yet, so the previous one stays.
-        lastError_ = path + ": " + e.what();
-        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+        lastStatus_ = Status::failure(path + ": " + e.what());
+        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     Status r = writeFileAtomically(path, ar.bytes());
     if (!r.ok()) {
-        lastError_ = r.reason();
+        lastStatus_ = r;
         userPrompter().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }

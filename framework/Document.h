@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace ordavia {
 
 class AppServices;
@@ -85,8 +87,9 @@ public:
     // on it): the current file, else the title.
     virtual std::string proposedSaveName() const;
 
-    // The text of the last load or save failure.
-    const std::string& lastError() const { return lastError_; }
+    // The last load or save failure (its kind and its text).
+    const ordavia::Status& lastStatus() const { return lastStatus_; }
+    const std::string& lastError() const { return lastStatus_.reason(); }
 
     // The framework's messages.
     static constexpr const char* kOpenFailed = "Failed to open document.";
@@ -94,12 +97,11 @@ public:
     static constexpr const char* kSaveFailed = "Failed to save document.";
 
 protected:
-    // Reads the document from a whole file's bytes through Serialize. The
-    // error text, empty on success; badFormat tells a damaged layout from
-    // other failures. The contents are cleared on failure.
-    std::string loadBytes(std::vector<uint8_t> bytes, bool* badFormat = nullptr);
+    // Reads the document from a whole file's bytes through Serialize; a
+    // damaged layout fails as BadFormat. The contents are cleared on failure.
+    ordavia::Status loadBytes(std::vector<uint8_t> bytes);
 
-    std::string lastError_;
+    ordavia::Status lastStatus_;
 
     // Where this document's questions and messages go.
     Prompter& userPrompter() const;

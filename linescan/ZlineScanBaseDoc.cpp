@@ -638,9 +638,9 @@ bool ZlineScanBaseDoc::OnOpenDocument(const std::string& path) {
     if (read) r = loadZvlBytes(bytes);
     if (!r.ok()) {
         // The reason in words, through the document's own prompter.
-        lastError_ = path + ": " + r.reason();
+        lastStatus_ = r.context(path);
         if (Prompter* p = prompter())
-            p->messageBox(std::string(read ? kBadFormat : kOpenFailed) + "\n" + lastError_, MsgButtons::Ok,
+            p->messageBox(std::string(read ? kBadFormat : kOpenFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok,
                           MsgIcon::Error);
         return false;
     }

@@ -289,9 +289,9 @@ bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
 
 bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
     if (const ProfileStore* p = profileOrNull()) readSettings(*p);
-    const std::string e = loadBytes(std::move(bytes));
-    if (e.empty()) return true;
-    if (error) *error = e;
+    const ordavia::Status loaded = loadBytes(std::move(bytes));
+    if (loaded) return true;
+    if (error) *error = loaded.reason();
     return false;
 }
 
@@ -329,7 +329,7 @@ bool ZBasicDoc::loadImage() {
             }
         }
     }
-    if (!ok) lastError_ = st.reason();
+    if (!ok) lastStatus_ = st;
     if (!ok && !quiet_) {
         std::string text = kCannotFind;
         text.replace(text.find("%1"), 2, imageFileName_);
@@ -363,7 +363,7 @@ bool ZBasicDoc::loadImage() {
 bool ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
     if (const ordavia::Status st = loadPictureAsIs(path, loaded, importWeights()); !st) {
-        lastError_ = st.reason();
+        lastStatus_ = st;
         if (!quiet_)
             services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
                                            MsgIcon::Error);
@@ -409,7 +409,7 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
         const std::string q = strprintf(kKeepOriginalPicture, fileNameOf(imagePath).c_str(),
                                         fileNameOf(fresh).c_str(), fileNameOf(imagePath).c_str());
         switch (services().prompter().messageBox(q, MsgButtons::YesNoCancel, MsgIcon::Question)) {
-            case MsgResult::Cancel: lastError_ = "cancelled"; return false;
+            case MsgResult::Cancel: lastStatus_ = ordavia::Status::cancelled(); return false;
             case MsgResult::Yes: imagePath = fresh; break;
             default: break;
         }
@@ -433,7 +433,7 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
     if (!st) {
         regionOnly = false;
         shift = {};
-        lastError_ = st.reason();
+        lastStatus_ = st;
         if (!quiet_)
             services().prompter().messageBox(std::string(kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
                                            MsgIcon::Error);
@@ -463,8 +463,8 @@ bool ZBasicDoc::OnSaveDocument(const std::string& path) {
     // A document over its own picture would destroy the picture and point
     // at itself.
     if (samePath(path, imageFileName_) || isPictureExtension(extensionOf(path))) {
-        lastError_ = strprintf(kSaveOverPicture, path.c_str());
-        if (!quiet_) services().prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+        lastStatus_ = ordavia::Status::failure(strprintf(kSaveOverPicture, path.c_str()));
+        if (!quiet_) services().prompter().messageBox(lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
     bool regionOnly = false;

@@ -199,8 +199,8 @@ bool CResultDoc::OnFileSaveAs() {
         auto csv = resultsAsCsv(*this);
         w = csv ? writeFileAtomically(target, csv.value()) : csv.status();
         if (!w) {
-            lastError_ = target + ": " + w.reason();
-            userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+            lastStatus_ = w.context(target);
+            userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
         return true;

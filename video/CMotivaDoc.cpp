@@ -201,7 +201,7 @@ bool CMotivaDoc::linkMovie() {
     // A movie that is there but damaged is not "cannot find": the user is
     // told what is wrong with it, and no empty document stays open.
     if (!s && s.code() != StatusCode::NotFound) {
-        lastError_ = s.reason();
+        lastStatus_ = s;
         if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
         debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
         return false;
@@ -262,7 +262,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
     if (movie_->mode() != StorageMode::Closed && movie_->count() > 0 && movieFileName_ != movie_->fileName()) {
         Status s = movie_->save(movieFileName_, selFirst_, selLast_);
         if (!s) {
-            lastError_ = s.reason();
+            lastStatus_ = s;
             if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
@@ -274,8 +274,8 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
         // never written.
         const std::string rst = base + ".rst";
         if (!results_->OnSaveDocument(rst)) {
-            lastError_ = rst + ": the results table could not be saved";
-            if (!quiet()) prompter().messageBox(lastError_, MsgButtons::Ok, MsgIcon::Error);
+            lastStatus_ = ordavia::Status::failure(rst + ": the results table could not be saved");
+            if (!quiet()) prompter().messageBox(lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;
         }
         results_->SetPathName(rst);
@@ -284,7 +284,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
     const std::string dcs = base + ".dcs";
     if (!CdbDocument::OnSaveDocument(dcs)) return false;
     if (Status s = saveFineOffsets(dcs); !s) {
-        lastError_ = s.reason();
+        lastStatus_ = s;
         if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }

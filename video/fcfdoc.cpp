@@ -183,9 +183,9 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     // are written complete first, then put in place together, so that a
     // run that dies leaves the old set or the new one, never a mix.
     auto fail = [&](const std::string& why) {
-        lastError_ = why;
+        lastStatus_ = ordavia::Status::failure(why);
         if (!quiet() && hasServices() && services().prompterPtr)
-            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastError_, MsgButtons::Ok, MsgIcon::Error);
+            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     };
     auto opened = ordavia::openSaveSet(path);
@@ -232,7 +232,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     storedRegion_ = nullptr;
     if (!ok) {
         ordavia::abandonSaveSet(set);
-        return fail(lastError_);
+        return fail(lastStatus_.reason());
     }
     if (Status s = ordavia::commitSaveSet(set); !s) return fail(s.reason());
     SetModifiedFlag(false);
