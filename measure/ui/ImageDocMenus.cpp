@@ -147,8 +147,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     add(image, "&Units...", view, [doc, view] { runUnitsDialog(*doc, view); });
     image->addSeparator();
     add(image, "Clear &all dimensions", view, [doc] {
-        doc->clearCurrentList();
-        doc->UpdateAllViews();
+        (void)doc->clearCurrentList();
     });
     QAction* cross = add(image, "Show &Crosshair", view, [doc] { doc->toggleTarget(); });
     cross->setCheckable(true);
@@ -166,7 +165,6 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     for (int i = 0; i < ZBasicDoc::kListCount; ++i) {
         QAction* a = add(listMenu, listNames[i], view, [doc, i] {
             doc->setCurrentList(i);
-            doc->UpdateAllViews();
         });
         a->setCheckable(true);
         listGroup->addAction(a);
