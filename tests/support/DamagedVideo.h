@@ -4,6 +4,7 @@
 // zeros (the chunks keep their sizes, so the container stays sound and
 // only the decoder meets the damage); and small files that declare frames
 // far larger than their bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -23,9 +24,10 @@ inline void walkingSquare(int k, int w, int h, CZVimage& f) {
     f.setInterlace(CZVimage::kFrame);
     f.resize(w, h, 1);
     f.setColour(CZVimage::kGrey);
+    const int at = k % std::max(1, w - 8);  // where the square starts on row h / 2
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const bool in = x >= k % (w - 8) && x < k % (w - 8) + 8 && y >= h / 2 - 4 && y < h / 2 + 4;
+            const bool in = x >= at && x < at + 8 && y >= h / 2 - 4 && y < h / 2 + 4;
             f.row(y)[x] = uint8_t(in ? 220 : 40 + 4 * (k % 32) + 16 * ((x / 8 + y / 8) % 2));
         }
 }

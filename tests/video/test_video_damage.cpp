@@ -154,8 +154,17 @@ TEST(DamagedVideo, RecordingThatCannotBeFinishedFails) {
 // When a frame cannot be given memory, an export fails with NoMemory
 // instead of writing a movie of empty frames. The limit is set in a child
 // process, so that nothing else of the test run is starved.
-TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
+// gcc names the address sanitizer with a macro, clang with a feature test.
 #if defined(__SANITIZE_ADDRESS__)
+#define ORDAVIA_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORDAVIA_TEST_ASAN 1
+#endif
+#endif
+
+TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
+#ifdef ORDAVIA_TEST_ASAN
     GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
 #endif
     ScratchDir d("nomemory");
