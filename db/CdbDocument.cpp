@@ -1,5 +1,7 @@
 #include "db/CdbDocument.h"
 
+#include <cstdint>
+
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -34,7 +36,10 @@ void CdbDocument::Serialize(Archive& ar) { serializeDbBlock(ar); }
 void CdbDocument::serializeDbBlock(Archive& ar) {
     if (ar.IsStoring()) {
         ar.writeInt(kFormat);
-        ar.writeInt(++saveCount);
+        // A count read from a file may already stand at the top; it stays
+        // there rather than turning negative.
+        if (saveCount < INT32_MAX) ++saveCount;
+        ar.writeInt(saveCount);
         ar.writeString(subjectId);
         ar.writeInt(examId);
         ar.writeString(ownerText);

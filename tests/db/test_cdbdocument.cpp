@@ -80,6 +80,12 @@ TEST(CdbDocumentBlock, WritesFormatTwoByteForByte) {
     const Bytes want = Bytes().i32(2).i32(7).str("AB12").i32(42).str("Lab").str("r").str("pc").str("Pseudo");
     EXPECT_EQ(ar.bytes(), want.b);
     EXPECT_EQ(d.saveCount, 7);
+
+    // A count that a file brought in at the top stays there (found by fuzzing).
+    d.saveCount = INT32_MAX;
+    Archive again;
+    d.Serialize(again);
+    EXPECT_EQ(d.saveCount, INT32_MAX);
 }
 
 TEST(CdbDocumentBlock, ReadsFormatOneAndWritesItBackAsTwo) {
