@@ -144,30 +144,23 @@ Status readOpened(TIFF* tif, uint64_t fileSize, CZVimage& out, const ordavia::Gr
             if (TIFFReadScanline(tif, buf.data(), y, 0) < 0) return Status::failure(kTiffDamaged);
             uint8_t* d = img.row(int(y));
             const uint8_t* p = buf.data();
-            for (uint32_t x = 0; x < width; ++x, p += spp) {
+            uint32_t x = 0;
+            // Red, green, blue in: kept as blue, green, red, or made grey.
+            auto putRgb = [&](const uint8_t* c) {
+                if (colour) {
+                    d[3 * x] = c[2];
+                    d[3 * x + 1] = c[1];
+                    d[3 * x + 2] = c[0];
+                } else {
+                    d[x] = uint8_t(weightedGrey(w.red, c[0], w.green, c[1], w.blue, c[2]));
+                }
+            };
+            for (; x < width; ++x, p += spp) {
                 switch (layout) {
                     case TiffLayout::Grey: d[x] = p[0]; break;
                     case TiffLayout::GreyInverted: d[x] = uint8_t(255 - p[0]); break;
-                    case TiffLayout::Rgb:
-                        if (colour) {
-                            d[3 * x] = p[2];
-                            d[3 * x + 1] = p[1];
-                            d[3 * x + 2] = p[0];
-                        } else {
-                            d[x] = uint8_t(weightedGrey(w.red, p[0], w.green, p[1], w.blue, p[2]));
-                        }
-                        break;
-                    case TiffLayout::Palette: {
-                        const uint8_t* c = palette[p[0]];
-                        if (colour) {
-                            d[3 * x] = c[2];
-                            d[3 * x + 1] = c[1];
-                            d[3 * x + 2] = c[0];
-                        } else {
-                            d[x] = uint8_t(weightedGrey(w.red, c[0], w.green, c[1], w.blue, c[2]));
-                        }
-                        break;
-                    }
+                    case TiffLayout::Rgb: putRgb(p); break;
+                    case TiffLayout::Palette: putRgb(palette[p[0]]); break;
                 }
             }
         }
