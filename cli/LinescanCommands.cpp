@@ -138,11 +138,12 @@ struct VideoVelocity {
     std::vector<double> slopes;  // Hough: points per frame of every streak found
 };
 
-int printVideoVelocity(const VideoVelocity& v, const std::string& units, const CliArgs& a) {
+// Prints the run's outcome; `velocity` gets the velocity it reports.
+int printVideoVelocity(const VideoVelocity& v, const std::string& units, const CliArgs& a, double& velocity) {
     const CbvSummary& s = v.summary;
     const double toPoints = 1.0 / (v.perPoint * v.fps);  // calibrated per second -> points per frame
     double pxPerFrame = v.sign * s.mean * toPoints, low = v.sign * s.low * toPoints, high = v.sign * s.high * toPoints;
-    double velocity = v.sign * s.mean;
+    velocity = v.sign * s.mean;
     if (v.hough) {
         std::vector<double> sorted = v.slopes;
         std::sort(sorted.begin(), sorted.end());
@@ -302,13 +303,8 @@ int runLinescan(const CliArgs& a) {
         return cliError(strprintf("%s: no velocity found: no column of %u correlated above the limit %.3f", path.c_str(),
                                   v.columns, run.params.coefLimit));
     }
-    if (const int rc = printVideoVelocity(v, run.units, a); rc != 0) return rc;
-    double velocity = v.sign * v.summary.mean;
-    if (v.hough) {
-        std::vector<double> sorted = v.slopes;
-        std::sort(sorted.begin(), sorted.end());
-        velocity = sorted[sorted.size() / 2] * v.perPoint * v.fps;
-    }
+    double velocity = 0;
+    if (const int rc = printVideoVelocity(v, run.units, a, velocity); rc != 0) return rc;
     return fileUnderExam(a, a.get("--zvl").value_or(path),
                          strprintf("velocity = %.1f %s/s, %.1f %% good", velocity, run.units.c_str(),
                                    v.summary.percentGood));
