@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
@@ -83,11 +82,6 @@ Figures measure(const SyntheticVideo::Params& p, bool corrected, bool ignoreDrif
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x) inside += flowing[size_t(y) * size_t(W) + size_t(x)];
     out.truthFcd = inside * 100.0 / (double(r.width()) * r.height());
-    std::printf("    seed %llu, jitter %.1f %s, threshold %.0f on %s: centre lines with flow %.2f flowing, %.2f still; "
-                "mean ratio %.3f / %.3f; FCD %.2f %%, marked at ratio %.1f %.2f %% (truth %.2f %%)\n",
-                static_cast<unsigned long long>(p.seed), p.jitter, corrected ? "corrected" : "as shot", threshold,
-                ignoreDrift ? "flicker" : "sd(I)", out.flowingHit, out.stillHit, out.flowingRatio, out.stillRatio, out.fcd,
-                FcdTool::kDefaultLevel, out.markedFcd, out.truthFcd);
     return out;
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -15,6 +14,7 @@
 #include "image/CpuDispatch.h"
 #include "image/KernelSet.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/SyntheticMovie.h"
 #include "tests/support/TestServices.h"
@@ -44,15 +44,9 @@ uint8_t texture(int x, int y) {
 
 // A memory movie whose frame k shows the texture moved by shifts[k].
 void shiftedMovie(CZVMovie& m, int w, int h, const std::vector<std::pair<int, int>>& shifts) {
-    ASSERT_TRUE(m.Record("", int(shifts.size()), w, h, CZVimage::kGrey));
-    CZVimage img(w, h, 0, 0, 0);
-    for (size_t k = 0; k < shifts.size(); ++k) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) img.row(y)[x] = texture(x - shifts[k].first, y - shifts[k].second);
-        img.setTag(int(2 * k));
-        m.AddFrame(img, true);
-    }
-    m.stopRecording();
+    testsupport::memoryMovie(m, int(shifts.size()), w, h, [&](int k, int x, int y) {
+        return texture(x - shifts[size_t(k)].first, y - shifts[size_t(k)].second);
+    });
 }
 
 MovementParams exact() {
@@ -121,13 +115,10 @@ TEST(MovementSearch, PatternsBoundariesAndTheFirstSmallestSum) {
         while (run.step()) {
         }
         const FrameInfoList& t = m.frameTable();
-        EXPECT_EQ(t[1].x, 64);
-        EXPECT_EQ(t[1].y, 48);
-        EXPECT_EQ(t[2].x, -63);
-        EXPECT_EQ(t[2].y, -47);
+        EXPECT_EQ(std::make_pair(t[1].x, t[1].y), std::make_pair(64, 48));
+        EXPECT_EQ(std::make_pair(t[2].x, t[2].y), std::make_pair(-63, -47));
         EXPECT_NE(t[3].x, -64);  // out of reach
-        EXPECT_EQ(t[4].x, -5);
-        EXPECT_EQ(t[4].y, 3);
+        EXPECT_EQ(std::make_pair(t[4].x, t[4].y), std::make_pair(-5, 3));
         EXPECT_EQ(run.reference(), 0);
     }
 
@@ -138,14 +129,12 @@ TEST(MovementSearch, PatternsBoundariesAndTheFirstSmallestSum) {
     SamplePattern p2;
     Alignment a = alignToReference(flat, same, exact(), p2);
     EXPECT_TRUE(a.found);
-    EXPECT_EQ(a.dx, -64);
-    EXPECT_EQ(a.dy, -48);
+    EXPECT_EQ(std::make_pair(a.dx, a.dy), std::make_pair(-64, -48));
     // A window and range that would leave the picture search only inside it.
     MovementParams wide = exact();
     wide.window = 90;
     a = alignToReference(flat, same, wide, p2);
-    EXPECT_EQ(a.dx, -32);
-    EXPECT_EQ(a.dy, -24);
+    EXPECT_EQ(std::make_pair(a.dx, a.dy), std::make_pair(-32, -24));
     // Frames of another shape are not compared.
     CZVimage small(320, 240, 0, 0, 0);
     EXPECT_FALSE(alignToReference(flat, small, exact(), p2).found);
@@ -165,11 +154,9 @@ TEST(MovementRun, IdenticalFramesTakeTheReferenceOffsetAndRenewalFollowsTheLimit
     while (run.step()) {
     }
     const FrameInfoList& t = m.frameTable();
-    EXPECT_EQ(t[1].x, 7);
-    EXPECT_EQ(t[1].y, -3);
+    EXPECT_EQ(std::make_pair(t[1].x, t[1].y), std::make_pair(7, -3));
     EXPECT_EQ(t[2].x, 7 - 40);
-    EXPECT_EQ(t[3].x, 7 - 45);
-    EXPECT_EQ(t[3].y, -3 - 2);
+    EXPECT_EQ(std::make_pair(t[3].x, t[3].y), std::make_pair(7 - 45, -3 - 2));
     EXPECT_EQ(t[4].x, t[3].x);
     EXPECT_EQ(run.reference(), 2);
     MovementParams bad;
@@ -182,20 +169,13 @@ TEST(MovementDocument, RunResetExportAndTheSubPixelSideTable) {
     testsupport::ScratchDir dir("movement-doc");
     ordavia::test::TestServices ts;
     {
+        // A smooth picture moved by (1.5, -0.5) pixels a frame.
         CZVMovie m;
-        ASSERT_TRUE(m.Record(dir / "clip.mve", 4, 640, 480, CZVimage::kGrey));
-        CZVimage img(640, 480, 0, 0, 0);
-        for (int k = 0; k < 4; ++k) {
-            for (int y = 0; y < 480; ++y)
-                for (int x = 0; x < 640; ++x) {
-                    // A smooth picture moved by (1.5, -0.5) pixels a frame.
-                    const double u = x - 1.5 * k, v = y + 0.5 * k;
-                    img.row(y)[x] = uint8_t(128 + 60 * std::sin(0.11 * u) * std::cos(0.07 * v) + 30 * std::sin(0.031 * u + 0.05 * v));
-                }
-            img.setTag(2 * k);
-            m.AddFrame(img, true);
-        }
-        m.stopRecording();
+        testsupport::memoryMovie(m, 4, 640, 480, [](int k, int x, int y) {
+            const double u = x - 1.5 * k, v = y + 0.5 * k;
+            return 128 + 60 * std::sin(0.11 * u) * std::cos(0.07 * v) + 30 * std::sin(0.031 * u + 0.05 * v);
+        });
+        ASSERT_TRUE(m.SaveRange(dir / "clip.mve", -1, -1));
     }
     auto d = ts.make<CMotivaDoc>();
     ASSERT_TRUE(d->importMovie(dir / "clip.mve"));
@@ -323,10 +303,6 @@ TEST(MovementAccuracy, SyntheticJitter) {
             const auto robustFine = v.run(mp);
             mp.subpixel = false;
             const auto robust = v.run(mp);
-            std::printf("%s, jitter %4.1f: documented mean %.3f max %.3f; sub-pixel mean %.3f max %.3f; "
-                        "robust mean %.3f max %.3f; robust sub-pixel mean %.3f max %.3f\n",
-                        still > 1 ? "still" : "flowing", jitter, whole.mean, whole.max, fine.mean, fine.max, robust.mean,
-                        robust.max, robustFine.mean, robustFine.max);
             EXPECT_LT(robust.max, 0.8);
             EXPECT_LT(robustFine.mean, 0.12);
             EXPECT_LT(robustFine.max, 0.25);

@@ -35,7 +35,6 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     int still = 0, slow = 0, fast = 0;
     for (const auto& c : caps) {
         still += !c.flows;
-        EXPECT_NEAR(c.velocityPxPerFrame, c.velocityUmPerS / 1.6 / 25.0, 1e-3);
         if (c.flows && c.velocityUmPerS < 150) ++slow;
         if (c.velocityUmPerS >= 2000) ++fast;
         EXPECT_GT(c.centreLine.size(), 10u);

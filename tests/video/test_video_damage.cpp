@@ -15,6 +15,7 @@
 
 #include "image/CZVimage.h"
 #include "tests/support/DamagedVideo.h"
+#include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TinyDisc.h"
 #include "video/AviReader.h"
@@ -26,6 +27,22 @@
 
 using namespace testsupport;
 using ordavia::StatusCode;
+
+namespace {
+
+// A movie file of `count` w x h frames, sparse on the disc.
+void sparseMve(const std::string& path, int w, int h, uint8_t count) {
+    LeBytes b;
+    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(w).i32(h).i32(0).i32(0).i32(0);
+    writeBytes(path, b.b);
+    ASSERT_EQ(::truncate(path.c_str(), 40 + int64_t(count) * w * h), 0);
+    FILE* f = std::fopen(path.c_str(), "ab");
+    const uint8_t tail[8] = {count, 0, 0, 0, 0, 0, 0, 0};
+    std::fwrite(tail, 1, 8, f);
+    std::fclose(f);
+}
+
+}  // namespace
 
 TEST(DamagedVideo, StatisticsNameDamagedFramesAndSkipThemOnlyWhenAsked) {
     ScratchDir d("damaged-avg");
@@ -89,15 +106,7 @@ TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) 
 
     // A movie file of one 4 GiB frame (sparse on the disc): refused by the
     // ceiling, not by the allocator.
-    LeBytes b;
-    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(65536).i32(65536).i32(0).i32(0).i32(0);
-    writeBytes(d / "huge.mve", b.b);
-    const int64_t end = 40 + (int64_t(1) << 32);
-    ASSERT_EQ(::truncate((d / "huge.mve").c_str(), end), 0);
-    FILE* f = std::fopen((d / "huge.mve").c_str(), "ab");
-    const uint8_t tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-    std::fwrite(tail, 1, 8, f);
-    std::fclose(f);
+    sparseMve(d / "huge.mve", 65536, 65536, 1);
     s = m.Open(d / "huge.mve");
     EXPECT_EQ(s.code(), StatusCode::NoMemory) << s.reason();
 
@@ -110,12 +119,7 @@ TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) 
 
 TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
     CZVMovie m;
-    ASSERT_TRUE(m.Record("", 5, 64, 48, CZVimage::kGrey));
-    CZVimage flat;
-    flat.resize(64, 48, 1);
-    std::memset(flat.data(), 90, flat.byteCount());
-    for (int k = 0; k < 5; ++k) m.AddFrame(flat, true);
-    m.stopRecording();
+    memoryMovie(m, 5, 64, 48, [](int, int, int) { return 90; });
     ordavia::MovementRun run;
     ASSERT_TRUE(run.start(m, 0, 5, {}));
     while (run.step()) {
@@ -168,14 +172,7 @@ TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
     GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
 #endif
     ScratchDir d("nomemory");
-    LeBytes b;
-    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(2048).i32(2048).i32(0).i32(0).i32(0);
-    writeBytes(d / "big.mve", b.b);
-    ASSERT_EQ(::truncate((d / "big.mve").c_str(), 40 + 3 * (int64_t(1) << 22)), 0);
-    FILE* f = std::fopen((d / "big.mve").c_str(), "ab");
-    const uint8_t tail[8] = {3, 0, 0, 0, 0, 0, 0, 0};
-    std::fwrite(tail, 1, 8, f);
-    std::fclose(f);
+    sparseMve(d / "big.mve", 2048, 2048, 3);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {

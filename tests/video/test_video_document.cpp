@@ -3,12 +3,11 @@
 // range commands.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
+#include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
@@ -113,13 +112,7 @@ TEST(VideoDocument, SavingLinkingAndRangeResults) {
     // A recording in memory saved as a new document writes B.mve and B.dcs.
     auto d = f.doc();
     ASSERT_TRUE(d->OnNewDocument());
-    ASSERT_TRUE(d->movie().Record("", 4, 8, 4, 0));
-    CZVimage img(8, 4, 0, 0, 0);
-    for (int k = 0; k < 4; ++k) {
-        std::memcpy(img.data(), testFrame(k, 8, 4).data(), 32);
-        d->movie().AddFrame(img, true);
-    }
-    d->movie().stopRecording();
+    memoryMovie(d->movie(), 4, 8, 4, [](int k, int x, int y) { return testFrame(k, 8, 4)[size_t(y * 8 + x)]; });
     d->setSelection(-1, -1);
     ASSERT_TRUE(d->OnSaveDocument(f.dir / "B.dcs"));
     EXPECT_EQ(d->movieFileName(), f.dir / "B.mve");
@@ -181,11 +174,7 @@ TEST(VideoDocument, ResultsTableIsSavedBesideAndOpenedWithIt) {
     DocFixture f;
     auto d = f.doc();
     ASSERT_TRUE(d->OnNewDocument());
-    ASSERT_TRUE(d->movie().Record("", 2, 8, 4, 0));
-    CZVimage img(8, 4, 0, 0, 0);
-    d->movie().AddFrame(img, true);
-    d->movie().AddFrame(img, true);
-    d->movie().stopRecording();
+    memoryMovie(d->movie(), 2, 8, 4, [](int, int, int) { return 0; });
     CResultDoc table;
     static const ResultColumn cols[] = {{"file", 20, 20, 0}, {"id", 8, 8, 0}, {"cbv", 8, 8, 2}};
     table.setColumns(3, cols);

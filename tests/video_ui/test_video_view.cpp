@@ -10,7 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
-#include <cstring>
+#include <algorithm>
 
 #include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
@@ -52,18 +52,14 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
         EXPECT_EQ(doc.selectionFirst(), 1);
         EXPECT_EQ(doc.selectionLast(), 5);
         // The video's own menus; later commands are there but disabled.
-        bool sawVideo = false, sawLater = false;
-        for (QMenu* m : view.documentMenus()) {
-            if (m->title() != "&Video") continue;
-            sawVideo = true;
+        QAction* later = nullptr;
+        for (QMenu* m : view.documentMenus())
             for (QAction* a : m->actions())
-                if (a->text() == "Capillary Width vs. time") sawLater = !a->isEnabled();
-        }
-        EXPECT_TRUE(sawVideo);
-        EXPECT_TRUE(sawLater);
-        bool exportAction = false;
-        for (QAction* a : view.fileActions()) exportAction = exportAction || a->text() == "Export uncompressed avi";
-        EXPECT_TRUE(exportAction);
+                if (m->title() == "&Video" && a->text() == "Capillary Width vs. time") later = a;
+        ASSERT_NE(later, nullptr);
+        EXPECT_FALSE(later->isEnabled());
+        const auto files = view.fileActions();
+        EXPECT_TRUE(std::any_of(files.begin(), files.end(), [](QAction* a) { return a->text() == "Export uncompressed avi"; }));
     }
     EXPECT_EQ(timers.activeCount(), 0);  // closing the view stops playback
 }
