@@ -14,7 +14,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 namespace {
