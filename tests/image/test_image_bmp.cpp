@@ -9,7 +9,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 namespace {
@@ -129,70 +128,52 @@ TEST(BmpFormat, RowOrders) {
 
 TEST(BmpFormat, DepthsAndWeights) {
     const ordavia::GreyWeights w{0.5, 0.25, 0.25};
+    // Reads a file into an image asking for the given kind.
+    auto read = [&](const std::vector<uint8_t>& f, int kind) {
+        CZVimage img;
+        img.setColour(kind);
+        EXPECT_EQ(readBmp(f.data(), f.size(), img, w), 1);
+        return img;
+    };
     // 24-bit: (b, g, r) = (10, 20, 40): 2.5 -> 2, 2 + 5 = 7, 7 + 20 = 27.
-    const std::vector<uint8_t> px24 = {10, 20, 40, 255, 255, 255};
-    auto b24 = makeBmp(2, -1, 24, px24, 0);
-    CZVimage grey;
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), grey, w), 1);
+    const auto b24 = makeBmp(2, -1, 24, {10, 20, 40, 255, 255, 255}, 0);
+    const CZVimage grey = read(b24, CZVimage::kGrey);
     EXPECT_EQ(grey.colour(), 0);
     EXPECT_EQ(grey.row(0)[0], 27);
     // 63.75 -> 63, 126.75 -> 126, 253.5 -> 253: truncated at every step.
     EXPECT_EQ(grey.row(0)[1], 253);
-    CZVimage colour;
-    colour.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), colour, w), 1);
+    const CZVimage colour = read(b24, CZVimage::kColour);
     EXPECT_EQ(colour.colour(), 1);
     EXPECT_EQ(colour.row(0)[2], 40);
 
-    const std::vector<uint8_t> px32 = {10, 20, 40, 99};
-    auto b32 = makeBmp(1, -1, 32, px32, 0);
-    CZVimage c32;
-    c32.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b32.data(), b32.size(), c32, w), 1);
+    const auto b32 = makeBmp(1, -1, 32, {10, 20, 40, 99}, 0);
+    const CZVimage c32 = read(b32, CZVimage::kColour);
     EXPECT_EQ(c32.row(0)[0], 10);
     EXPECT_EQ(c32.row(0)[2], 40);
-    CZVimage g32;
-    ASSERT_EQ(readBmp(b32.data(), b32.size(), g32, w), 1);
-    EXPECT_EQ(g32.row(0)[0], 27);
+    EXPECT_EQ(read(b32, CZVimage::kGrey).row(0)[0], 27);
 
     // 8-bit into a colour image gives grey; the palette is not applied.
-    const std::vector<uint8_t> px8 = {7, 8};
-    auto b8 = makeBmp(2, 1, 8, px8, 256);
-    CZVimage c8;
-    c8.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b8.data(), b8.size(), c8, w), 1);
+    const auto b8 = makeBmp(2, 1, 8, {7, 8}, 256);
+    const CZVimage c8 = read(b8, CZVimage::kColour);
     EXPECT_EQ(c8.colour(), 0);
     EXPECT_EQ(c8.row(0)[1], 8);
 
     // 16-bit 5-5-5: full red (0x7C00) scales to 255.
-    const std::vector<uint8_t> px16 = {0x00, 0x7C, 0x1F, 0x00};
-    auto b16 = makeBmp(2, -1, 16, px16, 0);
-    CZVimage c16;
-    c16.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b16.data(), b16.size(), c16, w), 1);
+    const CZVimage c16 = read(makeBmp(2, -1, 16, {0x00, 0x7C, 0x1F, 0x00}, 0), CZVimage::kColour);
     EXPECT_EQ(c16.row(0)[2], 255);
     EXPECT_EQ(c16.row(0)[0], 0);
     EXPECT_EQ(c16.row(0)[3], 255);
-    // 16-bit 5-6-5 through bit-field masks.
-    const std::vector<uint8_t> px565 = {0xE0, 0x07};  // green 63
-    auto b565 = makeBmp(1, -1, 16, px565, 0, 3, {0xF800, 0x07E0, 0x001F});
-    CZVimage g565;
-    g565.setColour(CZVimage::kColour);
-    ASSERT_EQ(readBmp(b565.data(), b565.size(), g565, w), 1);
+    // 16-bit 5-6-5 through bit-field masks: green 63.
+    const CZVimage g565 = read(makeBmp(1, -1, 16, {0xE0, 0x07}, 0, 3, {0xF800, 0x07E0, 0x001F}), CZVimage::kColour);
     EXPECT_EQ(g565.row(0)[1], 255);
     EXPECT_EQ(g565.row(0)[2], 0);
 
     // Bayer accepts only 8-bit data.
     LogCapture log;
-    CZVimage bayer;
-    bayer.setColour(CZVimage::kBayer);
-    ASSERT_EQ(readBmp(b8.data(), b8.size(), bayer, w), 1);
+    const CZVimage bayer = read(b8, CZVimage::kBayer);
     EXPECT_EQ(bayer.colour(), CZVimage::kBayer);
     EXPECT_EQ(bayer.row(0)[0], 7);
-    CZVimage bayer24;
-    bayer24.setColour(CZVimage::kBayer);
-    ASSERT_EQ(readBmp(b24.data(), b24.size(), bayer24, w), 1);
-    EXPECT_EQ(bayer24.row(0)[0], 0);
+    EXPECT_EQ(read(b24, CZVimage::kBayer).row(0)[0], 0);
     EXPECT_NE(log.text().find("BAYER can olny read 8bit colour!!!\n"), std::string::npos);
 }
 

@@ -13,7 +13,6 @@
 #include "tests/support/PictureBytes.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 using namespace testsupport;
 

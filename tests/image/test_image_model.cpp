@@ -9,7 +9,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 TEST(ImageShape, DefaultAndStrides) {
@@ -79,10 +78,8 @@ TEST(ImageFields, ParentPixelBoundaries) {
     img.setOrigin(10, 20);
     EXPECT_EQ(img.getParentPixel(10, 20), img.row(0)[0]);
     EXPECT_EQ(img.getParentPixel(13, 22), img.row(2)[3]);
-    EXPECT_EQ(img.getParentPixel(14, 22), -1);  // one right of the last column
-    EXPECT_EQ(img.getParentPixel(9, 20), -1);
-    EXPECT_EQ(img.getParentPixel(10, 23), -1);
-    EXPECT_EQ(img.getParentPixel(10, 19), -1);
+    // One past each side.
+    for (auto [x, y] : {std::pair{14, 22}, {9, 20}, {10, 23}, {10, 19}}) EXPECT_EQ(img.getParentPixel(x, y), -1) << x << "," << y;
     img.setParentPixel(12, 21, 200);
     EXPECT_EQ(img.row(1)[2], 200);
 
@@ -93,9 +90,7 @@ TEST(ImageFields, ParentPixelBoundaries) {
     EXPECT_EQ(field.getParentPixel(0, 4), field.row(0)[0]);
     EXPECT_EQ(field.getParentPixel(1, 9), field.row(2)[1]);
     EXPECT_EQ(field.getParentPixel(1, 10), -1);
-
-    CZVimage empty;
-    EXPECT_EQ(empty.getParentPixel(0, 0), -1);
+    EXPECT_EQ(CZVimage().getParentPixel(0, 0), -1);
 }
 
 TEST(ImageRects, ClipRules) {

@@ -7,7 +7,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 namespace {
@@ -65,14 +64,10 @@ TEST(Palette, DisplayHeaderBytes) {
     ASSERT_TRUE(h);
     ASSERT_EQ(img.displayHeaderSize(), 40u + 1024u);
     std::vector<uint8_t> b(h, h + 40);
-    EXPECT_EQ(le32(b, 0), 40);
-    EXPECT_EQ(le32(b, 4), 5);
-    EXPECT_EQ(le32(b, 8), -1);  // one stored row, top-down
+    // Height -1: one stored row, top-down.
+    for (auto [at, v] : {std::pair{0, 40}, {4, 5}, {8, -1}, {16, 0}, {20, 5}, {32, 256}}) EXPECT_EQ(le32(b, size_t(at)), v) << at;
     EXPECT_EQ(le16(b, 12), 1);
     EXPECT_EQ(le16(b, 14), 8);
-    EXPECT_EQ(le32(b, 16), 0);
-    EXPECT_EQ(le32(b, 20), 5);
-    EXPECT_EQ(le32(b, 32), 256);
     CZVimage colour(5, 3, -1, 0, CZVimage::kColour);
     ASSERT_EQ(colour.displayHeaderSize(), 40u);
     std::vector<uint8_t> c(colour.displayHeader(), colour.displayHeader() + 40);

@@ -14,7 +14,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 namespace {
@@ -59,30 +58,27 @@ TEST(TiffFormat, TagsReadBackWithLibtiff) {
     ASSERT_EQ(img.Save(path), 1);
     TIFF* t = TIFFOpen(path.c_str(), "r");
     ASSERT_TRUE(t);
-    uint16_t spp = 0, bps = 0, photo = 9, planar = 0, compression = 0;
+    for (auto [tag, want] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, 1}, {TIFFTAG_BITSPERSAMPLE, 8},
+                             {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                             {TIFFTAG_COMPRESSION, COMPRESSION_NONE}}) {
+        uint16_t v = 9999;
+        // Only compression may be absent (none by default).
+        if (tag == TIFFTAG_COMPRESSION) TIFFGetFieldDefaulted(t, uint32_t(tag), &v);
+        else TIFFGetField(t, uint32_t(tag), &v);
+        EXPECT_EQ(v, want) << tag;
+    }
     uint32_t w = 0, h = 0;
-    char *make = nullptr, *software = nullptr, *model = nullptr, *date = nullptr;
-    TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
-    TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);
-    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photo);
-    TIFFGetField(t, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
-    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
-    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_MAKE, &make));
-    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_SOFTWARE, &software));
-    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_MODEL, &model));
-    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_DATETIME, &date));
-    EXPECT_EQ(spp, 1);
-    EXPECT_EQ(bps, 8);
-    EXPECT_EQ(photo, PHOTOMETRIC_MINISBLACK);
-    EXPECT_EQ(planar, PLANARCONFIG_CONTIG);
     EXPECT_EQ(w, 7u);
     EXPECT_EQ(h, 5u);
-    EXPECT_EQ(compression, COMPRESSION_NONE);
-    EXPECT_STREQ(make, "Norvast");
-    EXPECT_STREQ(software, "Fenwyr");
-    EXPECT_STREQ(model, "Jun 13 2018");
+    for (auto [tag, want] : {std::pair{TIFFTAG_MAKE, "Norvast"}, {TIFFTAG_SOFTWARE, "Fenwyr"}, {TIFFTAG_MODEL, "Jun 13 2018"}}) {
+        char* v = nullptr;
+        ASSERT_TRUE(TIFFGetField(t, uint32_t(tag), &v)) << tag;
+        EXPECT_STREQ(v, want);
+    }
+    char* date = nullptr;
+    ASSERT_TRUE(TIFFGetField(t, TIFFTAG_DATETIME, &date));
     std::tm tm{};
     localtime_r(&before, &tm);
     char year[16];

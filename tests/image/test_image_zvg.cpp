@@ -9,7 +9,6 @@
 #include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
-
 using namespace imgtest;
 
 TEST(ZvgFormat, CurrentHeaderByteLayout) {
