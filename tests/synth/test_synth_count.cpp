@@ -1,12 +1,8 @@
 // How well counting along a line follows the truth on synthetic
 // videocapillaroscopy frames, per condition, and how those frames compare
-// with real 200x pictures. ORDAVIA_COUNT_TABLE=N prints both tables over N
-// pictures per condition instead of the quick checks.
+// with real 200x pictures.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "tests/synth/CountScoring.h"
 
@@ -39,39 +35,6 @@ std::vector<double> figure(const CountScore& s, size_t i) {
     }
 }
 
-void printFigures(const char* name, const CountScore& s) {
-    std::printf("\n%s: figure | real median (10-90 %%) | generator median (10-90 %%)\n", name);
-    for (size_t i = 0; i < std::size(kReal); ++i) {
-        const std::vector<double> v = figure(s, i);
-        std::printf("| %s | %.3g (%.3g-%.3g) | %.3g (%.3g-%.3g) |\n", kReal[i].name, kReal[i].median, kReal[i].p10,
-                    kReal[i].p90, percentile(v, 0.5), percentile(v, 0.1), percentile(v, 0.9));
-    }
-    std::printf("| mean colour | 134, 119, 115 | %.0f, %.0f, %.0f |\n", percentile(s.red, 0.5), percentile(s.green, 0.5),
-                percentile(s.blue, 0.5));
-}
-
-TEST(CountAccuracy, Table) {
-    const char* env = std::getenv("ORDAVIA_COUNT_TABLE");
-    const int pictures = env ? std::atoi(env) : 0;
-    if (pictures <= 0) GTEST_SKIP() << "set ORDAVIA_COUNT_TABLE to the number of pictures per condition";
-    // ORDAVIA_COUNT_SETTINGS="threshold bandUm minSpacingUm" tries other settings.
-    ordavia::CountSettings set;
-    if (const char* v = std::getenv("ORDAVIA_COUNT_SETTINGS"))
-        std::sscanf(v, "%lf %lf %lf %lf %lf", &set.threshold, &set.bandUm, &set.minSpacingUm, &set.minLimbUm, &set.maxLimbUm);
-    const char* only = std::getenv("ORDAVIA_COUNT_ONLY");  // a part of the condition's name
-    std::vector<std::pair<const char*, CountScore>> all;
-    for (const CountCondition& c : countConditions()) {
-        if (only && !std::strstr(c.name, only)) continue;
-        all.push_back({c.name, scoreCount(c, 1000, pictures, set, true)});
-    }
-    std::printf("| condition | lines | mean truth | within +-1 | exact | MAE | bias | MAE per mm | wrong side | low contrast |\n");
-    for (const auto& [name, s] : all)
-        std::printf("| %s | %d | %.1f | %.0f %% | %.0f %% | %.2f | %+.2f | %.2f | %d | %d |\n", name, s.lines,
-                    s.truthSum / std::max(1, s.lines), 100 * s.share(), 100.0 * s.exact / std::max(1, s.lines), s.mae(),
-                    s.bias(), s.maePerMm(), s.wrongSide, s.lowContrast);
-    for (const auto& [name, s] : all) printFigures(name, s);
-}
-
 // The figures the method reaches, with a margin below what was measured on
 // these seeds; a drop means the counting (or the generator) changed.
 TEST(CountAccuracy, FollowsTheTruthOnTypicalAndHardFrames) {
@@ -82,8 +45,6 @@ TEST(CountAccuracy, FollowsTheTruthOnTypicalAndHardFrames) {
     };
     for (const Goal& g : {Goal{0, 0.85, 0.6}, Goal{1, 0.6, 1.5}}) {
         const CountScore s = scoreCount(all[g.condition], 1, 8);
-        std::printf("%s: %.0f %% within 1, MAE %.2f, %d wrong sides\n", all[g.condition].name, 100 * s.share(),
-                    s.mae(), s.wrongSide);
         SCOPED_TRACE(all[g.condition].name);
         EXPECT_EQ(s.lines, 24);
         EXPECT_GE(s.share(), g.within1);
@@ -101,8 +62,6 @@ TEST(CountAccuracy, GeneratorMatchesRealPictures) {
     const std::vector<CountCondition> all = countConditions();
     const CountScore typical = scoreCount(all[0], 1, 4, {}, true);
     const CountScore hard = scoreCount(all[1], 1, 4, {}, true);
-    printFigures("typical", typical);
-    printFigures("hard", hard);
     // Typical: every median between the real 25th and 75th percentile,
     // taken here as halfway from the median to the 10th and 90th.
     for (size_t i = 0; i < std::size(kReal); ++i) {

@@ -69,16 +69,15 @@ TEST(CountMethod, HandEditsKeepOrderAndFigures) {
 }
 
 TEST(CountMethod, RefusesNonsenseSettings) {
-    ordavia::CountSettings s;
-    EXPECT_EQ(s.validate(), "");
-    s.maxLimbUm = 3;
-    EXPECT_NE(s.validate(), "");
-    s = {};
-    s.backgroundUm = 30;  // narrower than twice the widest limb
-    EXPECT_NE(s.validate(), "");
-    s = {};
-    s.minSpacingUm = std::nan("");
-    EXPECT_NE(s.validate(), "");
+    EXPECT_EQ(ordavia::CountSettings{}.validate(), "");
+    // The background band narrower than twice the widest limb, among others.
+    for (auto change : {+[](ordavia::CountSettings& s) { s.maxLimbUm = 3; },
+                        +[](ordavia::CountSettings& s) { s.backgroundUm = 30; },
+                        +[](ordavia::CountSettings& s) { s.minSpacingUm = std::nan(""); }}) {
+        ordavia::CountSettings s;
+        change(s);
+        EXPECT_NE(s.validate(), "");
+    }
 }
 
 TEST(CountTruth, ALoopCountsOnceWhereverItsLimbsCross) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,13 +66,6 @@ Score score(SyntheticNailfold::Params p, uint64_t firstSeed, int images) {
     return s;
 }
 
-void report(const char* name, const Score& s) {
-    std::printf("[ figures  ] %-24s recall %.3f (%d/%d)  precision %.3f (%d/%d)", name, s.recall(), s.found, s.loops,
-                s.precision(), s.matched, s.detections);
-    if (s.giantLoops) std::printf("  giant recall %d/%d", s.giantFound, s.giantLoops);
-    std::printf("\n");
-}
-
 }  // namespace
 
 // Sixteen pictures at the default settings. Two of them (seeds 13 and 20)
@@ -82,7 +74,6 @@ void report(const char* name, const Score& s) {
 // loop exactly once and nothing else. The bounds leave room for that.
 TEST(SyntheticDetection, DefaultPictures) {
     const Score s = score(SyntheticNailfold::Params{}, 5, 16);
-    report("default", s);
     EXPECT_GE(s.recall(), 0.93);
     EXPECT_GE(s.precision(), 0.65);
 }
@@ -94,7 +85,6 @@ TEST(SyntheticDetection, TortuousLoopsAndHigherMagnificationWithNoise) {
     close.noiseSigma = 8;
     for (auto [name, p] : {std::pair{"40% tortuous", tortuous}, std::pair{"1.2 um/px, noise 8", close}}) {
         const Score s = score(p, 1, 8);
-        report(name, s);
         EXPECT_GE(s.recall(), 0.9) << name;
         EXPECT_GE(s.precision(), 0.8) << name;
     }
@@ -107,7 +97,6 @@ TEST(SyntheticDetection, GiantLoopsAreTooLargeForTheDefaultAreaRange) {
     SyntheticNailfold::Params p;
     p.giantLoops = 1;
     const Score s = score(p, 1, 8);
-    report("one giant loop", s);
     EXPECT_EQ(s.giantLoops, 8);
     const double ordinaryRecall = double(s.found - s.giantFound) / (s.loops - s.giantLoops);
     EXPECT_GE(ordinaryRecall, 0.9);
