@@ -141,14 +141,6 @@ TEST_F(Workflow, CancelReturnsToTheSubjectDialogAndCancelThereClearsTheSelection
     EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "closeExams"}));
 }
 
-TEST_F(Workflow, ProcessResultsWithoutResultsOnlyTilesAndShowsTheExaminations) {
-    startExam("left ring");
-    win.calls.clear();
-    flow->processResults();
-    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "tile", "showExams"}));
-    EXPECT_TRUE(app->documents().empty());
-}
-
 TEST_F(Workflow, NewDocumentsJoinTheExaminationAndFileTheirMeasurements) {
     startExam("left ring");
     DocTemplate* t = app->templates().findByClass("ZBasicDoc");

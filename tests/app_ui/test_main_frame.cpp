@@ -26,7 +26,6 @@
 #include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TempFolderTest.h"
-#include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
@@ -50,8 +49,20 @@ protected:
         registerChartViews();
     }
     void TearDown() override {
+        if (frame_) {
+            frame_->close();
+            app_->ExitInstance();
+        }
+        frame_.reset();
+        app_.reset();
         DebugLog::setEnabled(false);
         TempFolderTest::TearDown();
+    }
+    // The application and its main window; both close and exit at the end of the test.
+    std::pair<CBasicApp&, MainFrame&> start() {
+        app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
+        frame_ = std::make_unique<MainFrame>(*app_);
+        return {*app_, *frame_};
     }
     std::string makeTable(const std::string& name) {
         CResultDoc doc;
@@ -64,27 +75,25 @@ protected:
 
     ordavia::test::TestServices svc;
     ScriptedPrompter& prompter = svc.prompter;
+    std::unique_ptr<CBasicApp> app_;
+    std::unique_ptr<MainFrame> frame_;
 };
 
 }  // namespace
 
 TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&View", "S&ubject", "&Window", "&Help"}));
-    frame.close();
-    app.ExitInstance();
 }
 
 TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
                                QString::fromStdString(makeTable("c.rst"))};
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.resize(1200, 800);
     frame.openFiles(files);
@@ -103,8 +112,6 @@ TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     windows[1]->close();
     QApplication::processEvents();
     EXPECT_EQ(app.documents().size(), 2u);
-    frame.close();
-    app.ExitInstance();
 }
 
 TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
@@ -112,8 +119,7 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     const std::string bmp = (dir_ / "pic.bmp").string();
     ASSERT_TRUE(img.Save(bmp));
     const std::string txt = (dir_ / "notes.txt").string();
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString(bmp), QString::fromStdString(txt)});
     ASSERT_EQ(app.documents().size(), 1u);
@@ -127,8 +133,6 @@ TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
     const std::string saved = (dir_ / "pic.cs1").string();
     app.documents()[0]->SetPathName(saved);
     EXPECT_EQ(app.recentFiles().entries().front(), saved);
-    frame.close();
-    app.ExitInstance();
 }
 
 // The window opens every kind of video the command line reads (one list
@@ -144,15 +148,12 @@ TEST_F(MainFrameTest, EveryKnownVideoKindOpensAsAVideoDocument) {
         ASSERT_TRUE(video.importMovie((dir_ / "clip.mve").string()));
         ASSERT_TRUE(video.exportAvi(ts, "mpeg4"));
     }
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString(ts)});
     ASSERT_EQ(app.documents().size(), 1u) << (prompter.messages().empty() ? "" : prompter.messages().back());
     EXPECT_NE(dynamic_cast<CMotivaDoc*>(app.documents()[0].get()), nullptr);
     EXPECT_EQ(app.documents()[0]->GetTitle(), "clip.ts");
-    frame.close();
-    app.ExitInstance();
 }
 
 // Every kind of window lets its document go when it closes after "No",
@@ -174,8 +175,7 @@ TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
         d.OnNewDocument();
         ASSERT_TRUE(d.OnSaveDocument(zv1));
     }
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.show();
     for (const std::string& path : {cs1, zv1, makeTable("t.rst")}) {
@@ -204,8 +204,6 @@ TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
         QApplication::processEvents();
         EXPECT_TRUE(app.documents().empty());
     }
-    frame.close();
-    app.ExitInstance();
 }
 
 // Each main-toolbar button runs the command of that name in the window in
@@ -223,8 +221,7 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
     const std::string bmp = (dir_ / "pic.bmp").string();
     ASSERT_TRUE(img.Save(bmp));
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.show();
     ordavia::MainToolbar* bar = frame.mainToolbar();
@@ -286,12 +283,10 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
     frame.close();
     EXPECT_EQ(enabled(), "");
-    app.ExitInstance();
 }
 
 TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     QAction* newChart = nullptr;
     for (QAction* a : frame.menuBar()->actions().at(0)->menu()->actions())
@@ -307,8 +302,6 @@ TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
     ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 2);
     QWidget* w = frame.mdiArea()->subWindowList()[0]->widget();
     EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
-    frame.close();
-    app.ExitInstance();
 }
 
 // At exit every modified document is asked about before any window
@@ -316,8 +309,7 @@ TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
 TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
     const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
                                QString::fromStdString(makeTable("c.rst"))};
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.show();
     frame.openFiles(files);
@@ -339,7 +331,6 @@ TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
     QApplication::processEvents();
     EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
     EXPECT_TRUE(app.documents().empty());
-    app.ExitInstance();
 }
 
 // A picture that cannot be read (a cut-short TIFF named ".jpg") says why
@@ -350,8 +341,7 @@ TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
     auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
     bytes.resize(bytes.size() / 3);
     testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
-    CBasicApp app(svc.services, (dir_ / "ordavia").string());
-    MainFrame frame(app);
+    auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
     EXPECT_TRUE(app.documents().empty());
@@ -359,6 +349,4 @@ TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
     EXPECT_TRUE(app.recentFiles().entries().empty());
-    frame.close();
-    app.ExitInstance();
 }

@@ -310,22 +310,6 @@ TEST_F(FileIOTest, FifoIsRefusedWithoutBlocking) {
     EXPECT_EQ(s.reason(), p + ": not a regular file");
 }
 
-TEST(StatusCodes, KindSurvivesContextAndResult) {
-    using ordavia::Result;
-    using ordavia::Status;
-    using ordavia::StatusCode;
-    Status full = Status::failure(StatusCode::NoSpace, "No space left on device").context("Saving n1.cs1");
-    EXPECT_EQ(full.code(), StatusCode::NoSpace);
-    EXPECT_EQ(full.reason(), "Saving n1.cs1: No space left on device");
-    EXPECT_EQ(Status::failure("x").code(), StatusCode::Failed);
-    // A failure can never claim to be success through its code.
-    EXPECT_FALSE(Status::failure(StatusCode::Ok, "odd").ok());
-    Result<int> r = Status::cancelled();
-    EXPECT_TRUE(r.isCancelled());
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(Status().ok());
-}
-
 // An output may not be its input under any name: another spelling of the
 // path, a hard link or a symbolic link all reach the same file.
 TEST_F(FileIOTest, OutputThatIsTheInputIsRefusedUnderEveryName) {

@@ -320,17 +320,3 @@ TEST_F(Linked, ProposeExamPathOnlyWithDatabaseSubjectAndExam) {
     EXPECT_EQ(f->GetPathName(), "");
 }
 
-TEST_F(Linked, NewDocumentResetsFields) {
-    auto d = newDoc("x");
-    d->saveCount = 5;
-    d->subjectId = "AB12";
-    d->examId = 3;
-    d->linked = true;
-    d->capturedBy = "Pseudo";
-    d->OnNewDocument();
-    EXPECT_EQ(d->saveCount, 0);
-    EXPECT_EQ(d->subjectId, "");
-    EXPECT_EQ(d->examId, -1);
-    EXPECT_FALSE(d->linked);
-    EXPECT_EQ(d->capturedBy, "");
-}

@@ -50,31 +50,6 @@ TEST_F(StartupSettingsTest, SaveWritesTheExitRowsInOrder) {
               "expertmode=1\n");
 }
 
-TEST_F(StartupSettingsTest, LoadReadsEveryKeyWithItsDefault) {
-    ProfileStore store(path("ordavia.ini"));
-    StartupSettings s;
-    s.dustmask = 3;  // the value held before is the dust-mask default
-    s.load(store);
-    EXPECT_EQ(s.minThreshold, 50);
-    EXPECT_EQ(s.dustmask, 3);
-
-    writeFile(store.path(),
-              "[trvcalcs]\nped3=77\nautonoise=5\nFSthreshold=abc\nnumberofchannels=2\n"
-              "[settings]\nred=0.3\ndustmask=0\nexpertmode=0\ndirectory=/data\n"
-              "[TRV2]\naddress=512\n[directories]\nbasename=scan\n");
-    s.load(store);
-    EXPECT_EQ(s.ped3, 77);
-    EXPECT_TRUE(s.autonoise);  // any non-zero value is on
-    EXPECT_EQ(s.FSthreshold, 0.0);
-    EXPECT_EQ(s.numberofchannels, 2);
-    EXPECT_EQ(s.red, 0.3);
-    EXPECT_EQ(s.dustmask, 0);
-    EXPECT_EQ(s.expertmode, 0);
-    EXPECT_EQ(s.directory, "/data");
-    EXPECT_EQ(s.address, 512);
-    EXPECT_EQ(s.basename, "scan");
-}
-
 TEST_F(StartupSettingsTest, SaveThenLoadRoundTripsAndKeepsOtherKeys) {
     ProfileStore store(path("ordavia.ini"));
     writeFile(store.path(), "[Settings]\ndatabase=/data/orda.db\nred=0.2\n");
