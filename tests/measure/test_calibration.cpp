@@ -32,20 +32,6 @@ protected:
     }
 };
 
-TEST_F(CalibrationTest, DefaultMagnificationReadsAndWrites) {
-    MagnificationTable table(store_);
-    Magnification m = table.readDefault();
-    EXPECT_EQ(m.name, "default");
-    table.writeDefault(mag(0.125, 0.25, "x20", 123456));
-    EXPECT_DOUBLE_EQ(store_.GetDouble("settings", "magx", 0), 0.125);
-    EXPECT_DOUBLE_EQ(store_.GetDouble("settings", "magy", 0), 0.25);
-    EXPECT_EQ(store_.GetString("settings", "magname", ""), "x20");
-    EXPECT_EQ(store_.GetInt("settings", "magdate", 0), 123456);
-    m = table.readDefault();
-    EXPECT_EQ(m.name, "x20");
-    EXPECT_DOUBLE_EQ(m.yScale, 0.25);
-}
-
 TEST_F(CalibrationTest, RemovedSlotsAreNeverReused) {
     MagnificationTable table(store_);
     EXPECT_EQ(table.count(), 0);

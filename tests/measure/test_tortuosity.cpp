@@ -2,13 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 
 #include "measure/CDimCircle.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimPolygon.h"
-#include "settings/ProfileStore.h"
 
 using namespace ordavia;
 
@@ -45,6 +43,8 @@ TEST(Tortuosity, StraightAndShortLines) {
     EXPECT_DOUBLE_EQ(two.tortuosity(1, 1, n, TortuosityParams()), 0.0);
     EXPECT_EQ(n, 0);
     EXPECT_TRUE(two.curveMarks().empty());
+    // A path back to its start has no chord: no ratio rather than infinity.
+    EXPECT_DOUBLE_EQ(line({{0, 0}, {10, 0}, {0, 0}}).tortuosityRatio(), 0.0);
 
     // Other shapes have neither measure.
     CDimPolygon poly;
@@ -53,12 +53,6 @@ TEST(Tortuosity, StraightAndShortLines) {
     n = -1;
     EXPECT_DOUBLE_EQ(poly.tortuosity(1, 1, n, TortuosityParams()), 0.0);
     EXPECT_EQ(n, 0);
-}
-
-TEST(Tortuosity, RatioIsPathOverChord) {
-    EXPECT_DOUBLE_EQ(zigzag().tortuosityRatio(), kZigzagTotal / 100.0);
-    // A path back to its start has no chord: no ratio rather than infinity.
-    EXPECT_DOUBLE_EQ(line({{0, 0}, {10, 0}, {0, 0}}).tortuosityRatio(), 0.0);
 }
 
 TEST(Tortuosity, ZigzagCurvesCountedAndWeighted) {
@@ -101,22 +95,6 @@ TEST(Tortuosity, OneWayArcIsASingleCurve) {
     EXPECT_DOUBLE_EQ(arc.tortuosity(1, 1, n, TortuosityParams()), 0.0);
     EXPECT_EQ(n, 1);
     EXPECT_NEAR(arc.tortuosityRatio(), std::numbers::pi / 2, 0.03);
-}
-
-TEST(Tortuosity, ParamsComeFromTheProfile) {
-    const std::string path = ::testing::TempDir() + "/tortuosity_params.ini";
-    std::remove(path.c_str());
-    ProfileStore store(path);
-    store.WriteDouble("tortuosity", "minlength", 2.5);
-    store.WriteDouble("tortuosity", "mincurvelength", 7.0);
-    store.WriteDouble("tortuosity", "minangle", 12.0);
-    store.WriteInt("tortuosity", "log", 1);
-    const TortuosityParams p = TortuosityParams::fromProfile(store);
-    EXPECT_DOUBLE_EQ(p.minLength, 2.5);
-    EXPECT_DOUBLE_EQ(p.minCurveLength, 7.0);
-    EXPECT_DOUBLE_EQ(p.minAngle, 12.0);
-    EXPECT_TRUE(p.log);
-    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -68,14 +68,6 @@ TEST_F(ViewToolTest, RotationIsClockwiseOnTheScreenAndTheAngleIsRemembered) {
     EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{120, 80}));
     EXPECT_EQ(list().at(0)->getVertex(1), (ZPoint{120, 120}));
     EXPECT_DOUBLE_EQ(store().GetDouble("settings", "angle", 0.0), 90.0);
-
-    store().WriteDouble("settings", "angle", 30.0);
-    prompter.asked.clear();
-    prompter.pushDouble(std::nullopt);
-    tools->rotateSelected(prompter);
-    // The scripted prompter records the proposal in the question text.
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].kind, "double");
 }
 
 TEST_F(ViewToolTest, SetRegionWhitensThePixelsAlongTheCurrentLine) {

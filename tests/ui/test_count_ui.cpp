@@ -1,24 +1,22 @@
 // The capillary count commands in the image view: counting a drawn line on
 // a synthetic capillaroscope frame, correcting by a click on the picture,
-// and the settings dialog with its live preview. ORDAVIA_SCREENSHOTS=DIR
-// keeps pictures of the view and the dialog for a look.
+// and the settings dialog with its live preview.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QDoubleSpinBox>
 #include <QTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
-#include <cstdlib>
 #include <filesystem>
 
 #include "tests/support/TestServices.h"
 #include "image/SyntheticCapillaroscope.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
-#include "measure/ui/CountDialog.h"
 #include "measure/ui/CountMenu.h"
 #include "measure/ui/ProcessMenu.h"
 #include "measure/ui/ZBasicView.h"
@@ -79,16 +77,6 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     const int counted = countMarks(doc);
     EXPECT_NEAR(counted, line.count, 1);
     EXPECT_EQ(doc.result.rfind("Capillaries: ", 0), 0u) << doc.result;
-
-    if (const char* shots = std::getenv("ORDAVIA_SCREENSHOTS")) {
-        view.grab().save(QString::fromUtf8(shots) + "/count_view.png");
-        ordavia::CapillaryCountTool tool(doc);
-        ordavia::CountDialog dlg(tool, {int(line.a.x), int(line.a.y)}, {int(line.b.x), int(line.b.y)});
-        dlg.resize(1000, 560);
-        dlg.show();
-        QTest::qWait(50);
-        dlg.grab().save(QString::fromUtf8(shots) + "/count_dialog.png");
-    }
 
     // Correcting: a click on the first mark takes it away.
     QAction* correct = view.findAction(QString::fromUtf8(ordavia::kCorrectCount));

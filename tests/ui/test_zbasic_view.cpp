@@ -12,7 +12,6 @@
 #include <QPrinter>
 #include <QTest>
 #include <QWheelEvent>
-#include <cstdlib>
 #include <filesystem>
 
 #include "chart/ZliveChartDoc.h"
@@ -204,12 +203,8 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     printImageDocument(&printer, *doc, view.picture());
     ASSERT_TRUE(std::filesystem::exists(pdf));
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
-    // ORDAVIA_VIEW_PDF=path keeps a copy to look at.
-    if (const char* keep = std::getenv("ORDAVIA_VIEW_PDF"))
-        std::filesystem::copy_file(pdf, keep, std::filesystem::copy_options::overwrite_existing);
 
-    // The preview paints through the same code; ORDAVIA_VIEW_DEMO=folder
-    // keeps a picture of it.
+    // The preview paints through the same code.
     QPrinter previewPrinter(QPrinter::HighResolution);
     QPrintPreviewWidget preview(&previewPrinter);
     int pages = 0;
@@ -223,16 +218,10 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     QApplication::processEvents();
     EXPECT_GE(pages, 1);
     EXPECT_EQ(preview.pageCount(), 1);
-    if (const char* folder = std::getenv("ORDAVIA_VIEW_DEMO")) {
-        preview.fitToWidth();
-        QApplication::processEvents();
-        preview.grab().save(QString::fromStdString(std::string(folder) + "/preview.png"));
-    }
 }
 
 // A document with every kind of dimension, a grid, a region and a label
 // survives its file and paints the same after reopening.
-// ORDAVIA_VIEW_DEMO=folder keeps demo.cs1 and demo.bmp there to look at.
 TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     for (int y = 0; y < 150; ++y)
         for (int x = 0; x < 200; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>(60 + (x + y) / 3);
@@ -256,8 +245,7 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     doc->lists()[1].at(0)->addVertex({100, 50});
     { auto v_ = doc->grid(); v_.show = 1; v_.style = 0; v_.spacing = 40; doc->setGrid(v_); }
 
-    const std::filesystem::path out = std::getenv("ORDAVIA_VIEW_DEMO") ? std::getenv("ORDAVIA_VIEW_DEMO") : dir;
-    std::filesystem::create_directories(out);
+    const std::filesystem::path out = dir;
     ASSERT_TRUE(doc->image().Save((out / "demo.bmp").string()));
     doc->setImageFile((out / "demo.bmp").string(), doc->imageTime());
     std::string error;
@@ -273,10 +261,6 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     again.lists()[1].setCurrent(0);
     ZBasicView after(&again);
     const QImage a = after.renderToImage(), b = before.renderToImage();
-    if (std::getenv("ORDAVIA_VIEW_DEMO")) {
-        a.save(QString::fromStdString((out / "after.png").string()));
-        b.save(QString::fromStdString((out / "before.png").string()));
-    }
     EXPECT_EQ(a, b);
 }
 
