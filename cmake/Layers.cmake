@@ -2,7 +2,7 @@
 # itself (the closure of the table in DESIGN.md section 2). The include check
 # (CheckLayers.cmake) and the UI libraries' link lists both read this table,
 # so that what the check states is also what the linker sees.
-set(ORDAVIA_LAYERS base framework settings db results image chart measure live video linescan doppler app cli)
+set(ORDAVIA_LAYERS base framework settings db results image chart measure live video linescan doppler synth app cli)
 set(ORDAVIA_USES_base "")
 set(ORDAVIA_USES_framework base)
 set(ORDAVIA_USES_settings base)
@@ -15,5 +15,6 @@ set(ORDAVIA_USES_live base framework settings db results image chart measure)
 set(ORDAVIA_USES_video base framework settings db results image chart measure live)
 set(ORDAVIA_USES_linescan base framework settings db results image chart measure live video)
 set(ORDAVIA_USES_doppler base framework settings db results image chart)
+set(ORDAVIA_USES_synth base framework settings db results image chart measure live video linescan doppler)
 set(ORDAVIA_USES_app base framework settings db results image chart measure live video linescan doppler)
-set(ORDAVIA_USES_cli base framework settings db results image chart measure live video linescan doppler app)
+set(ORDAVIA_USES_cli base framework settings db results image chart measure live video linescan doppler synth app)

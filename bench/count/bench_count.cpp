@@ -8,7 +8,7 @@
 
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
-#include "image/SyntheticCapillaroscope.h"
+#include "synth/SyntheticCapillaroscope.h"
 
 using namespace ordavia;
 

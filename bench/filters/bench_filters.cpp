@@ -16,7 +16,7 @@
 #include "image/MinimaFinder.h"
 #include "image/ProcessingArgs.h"
 #include "image/RegionFill.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 

@@ -26,7 +26,7 @@
 #include "image/ImageFilters.h"
 #include "image/ProcessingArgs.h"
 #include "image/RegionFill.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 

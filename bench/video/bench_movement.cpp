@@ -9,7 +9,7 @@
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
 #include "video/MovementCorrection.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "support/TestServices.h"
 #include "support/TiffBytes.h"
 #include "video/CMotivaDoc.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 

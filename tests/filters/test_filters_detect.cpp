@@ -10,7 +10,7 @@
 #include "image/CapillaryDetection.h"
 #include "image/GreyRegion.h"
 #include "image/ProcessingArgs.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/image/ImageTestUtil.h"

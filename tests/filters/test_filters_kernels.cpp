@@ -12,7 +12,7 @@
 #include "image/CustomKernel.h"
 #include "image/ImageFilters.h"
 #include "image/ProcessingArgs.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 

@@ -9,7 +9,7 @@
 #include "image/CZVimage.h"
 #include "linescan/LineScanRun.h"
 #include "support/SyntheticLimb.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 

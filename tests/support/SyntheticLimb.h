@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 namespace testsupport {
 

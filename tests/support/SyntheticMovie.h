@@ -5,7 +5,7 @@
 
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 namespace testsupport {
 

@@ -14,8 +14,8 @@
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
 #include "image/CapillaryCountStats.h"
-#include "image/SyntheticCapillaroscope.h"
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticCapillaroscope.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 struct CountCondition {
     const char* name;

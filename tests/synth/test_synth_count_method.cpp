@@ -7,7 +7,7 @@
 
 #include "image/CZVimage.h"
 #include "image/CapillaryCount.h"
-#include "image/SyntheticCapillaroscope.h"
+#include "synth/SyntheticCapillaroscope.h"
 #include "support/HairpinPicture.h"
 
 using namespace ordavia;

@@ -13,7 +13,7 @@
 #include "image/CZVimage.h"
 #include "image/CapillaryDetection.h"
 #include "image/ProcessingArgs.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "image/CZVimage.h"
-#include "image/SyntheticNailfold.h"
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticNailfold.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 using namespace ordavia;
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "tests/support/TestServices.h"
-#include "image/SyntheticCapillaroscope.h"
+#include "synth/SyntheticCapillaroscope.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/CountMenu.h"

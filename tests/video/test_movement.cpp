@@ -23,7 +23,7 @@
 #include "video/FineOffsets.h"
 #include "video/MovementCorrection.h"
 #include "video/MovementKernels.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 

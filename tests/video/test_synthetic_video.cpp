@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "image/CZVimage.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 using ordavia::SyntheticVideo;
 

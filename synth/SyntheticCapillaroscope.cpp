@@ -1,6 +1,6 @@
 // Videocapillaroscope look for the synthetic nailfold, and the truth of a
 // counting line. See SyntheticCapillaroscope.h.
-#include "image/SyntheticCapillaroscope.h"
+#include "synth/SyntheticCapillaroscope.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 namespace ordavia {
 

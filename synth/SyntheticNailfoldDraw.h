@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 namespace ordavia {
 

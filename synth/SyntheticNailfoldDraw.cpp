@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 namespace ordavia {
 

@@ -3,7 +3,7 @@
 // each loop is fitted into its slot (widths, limb spacing, meander and tilt
 // share the room), and the blood column of each becomes a tube for the
 // drawing in SyntheticNailfoldDraw.cpp.
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 namespace ordavia {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticNailfold.h"
 
 class CZVimage;
 

@@ -1,4 +1,4 @@
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include "base/JsonWriter.h"
 #include "image/CZVimage.h"
 #include "image/GaussianBlur.h"
-#include "image/SyntheticNailfoldDraw.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 namespace ordavia {
 
