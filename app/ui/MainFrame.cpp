@@ -1,4 +1,5 @@
 #include "app/ui/MainFrame.h"
+#include "app/ui/RequestServer.h"
 
 #include <algorithm>
 #include <iterator>
@@ -362,6 +363,53 @@ QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
 }
 
 void MainFrame::tileWindows() { mdi_->tileSubWindows(); }
+
+ordavia::Status MainFrame::listenForRequests(const std::string& socketPath) {
+    if (!requests_) requests_ = new RequestServer([this](const LocalRequest& r) { return serveRequest(r); }, this);
+    return requests_->listen(socketPath);
+}
+
+Document* MainFrame::autoLoadDocument() const {
+    // Remembered until its window closes.
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* c = dynamic_cast<DocumentChild*>(w); c && autoLoad_ && c->document() == autoLoad_) return autoLoad_;
+    return nullptr;
+}
+
+bool MainFrame::serveRequest(const LocalRequest& r) {
+    if (r.message == LocalRequests::kAutoLoad) return autoLoadPicture(r.path);
+    if (r.message == LocalRequests::kSaving) {
+        statusBar()->showMessage(QString::fromStdString("Saved " + r.path), 5000);
+        return true;
+    }
+    // Freeze and save: only a live video window can; without one the
+    // request is ignored.
+    return false;
+}
+
+bool MainFrame::autoLoadPicture(const std::string& path) {
+    if (Document* doc = autoLoadDocument()) {
+        auto* image = dynamic_cast<ZBasicDoc*>(doc);
+        if (!image || !image->importImage(path)) return false;
+        image->SetTitle(fileNameOf(path));
+        image->SetModifiedFlag(false);
+        activateDocument(doc);
+        return true;
+    }
+    DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
+    // Without the image document type auto-load requests are ignored.
+    if (!t || !t->isBound()) return false;
+    std::unique_ptr<Document> doc = t->createDocument();
+    auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
+    if (!image) return false;
+    image->setServices(&app_.services());
+    if (!image->OnNewDocument() || !image->importImage(path)) return false;
+    image->SetTitle(fileNameOf(path));
+    image->SetModifiedFlag(false);
+    autoLoad_ = image;
+    app_.AddDocument(std::move(doc));
+    return true;
+}
 
 void MainFrame::openFiles(const QStringList& paths) {
     const int before = mdi_->subWindowList().size();

@@ -6,6 +6,8 @@
 #include <QPointer>
 
 #include "app/MainFrameHost.h"
+#include "base/Result.h"
+#include "framework/LocalRequests.h"
 
 class CBasicApp;
 class QMdiArea;
@@ -15,6 +17,7 @@ class QMenu;
 namespace ordavia {
 
 class MainToolbar;
+class RequestServer;
 class SubjectUi;
 
 class MainFrame : public QMainWindow, public MainFrameHost {
@@ -41,6 +44,16 @@ public:
     QMdiSubWindow* addChildWindow(QWidget* w, const QString& title);
     // Opens several files; tiles the windows when more than one was opened.
     void openFiles(const QStringList& paths);
+
+    // Serves the local requests of this user's other programs (image
+    // markers, a second workstation, "ordavia-cli send") at `socketPath`,
+    // the user's private socket when empty.
+    ordavia::Status listenForRequests(const std::string& socketPath = {});
+    ordavia::RequestServer* requestServer() const { return requests_; }
+    // Carries out one request; false when it was ignored.
+    bool serveRequest(const ordavia::LocalRequest& request);
+    // The document auto-load requests load into (null until the first).
+    ordavia::Document* autoLoadDocument() const;
 
     // The multi-type open dialog's filter.
     static const char* kOpenFilter;
@@ -87,6 +100,9 @@ private:
     QPointer<QMenu> borrowedViewMenu_;
     ordavia::MainToolbar* toolbar_ = nullptr;
     ordavia::SubjectUi* subjects_ = nullptr;
+    ordavia::RequestServer* requests_ = nullptr;
+    ordavia::Document* autoLoad_ = nullptr;
+    bool autoLoadPicture(const std::string& path);
     // Guarded: a closing view deletes its menus and actions.
     QList<QPointer<QAction>> docMenuActions_;
     QList<QPointer<QAction>> docFileActions_;

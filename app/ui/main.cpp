@@ -14,6 +14,7 @@
 #include "chart/ui/ZchartView.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
+#include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
@@ -98,6 +99,9 @@ int main(int argc, char** argv) {
         const std::string lastFolder = profile.GetString("settings", "directory", "");
         if (startsWith(lastFolder, "/")) prompter.folders().setLast(lastFolder);
         if (!more.isEmpty()) frame.openFiles(more);
+        // Requests of this user's other programs; a second workstation
+        // leaves the socket to the first and says so in its log only.
+        if (const Status s = frame.listenForRequests(); !s) debugLog("local requests: %s\n", s.reason().c_str());
         rc = QApplication::exec();
         app.ExitInstance();
     }

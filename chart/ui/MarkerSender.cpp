@@ -1,26 +1,18 @@
 #include "chart/ui/MarkerSender.h"
 
-#include <QLocalSocket>
+#include "framework/LocalRequests.h"
 
 namespace ordavia {
 
-QByteArray MarkerSender::requestLine(const std::string& message, const std::string& fileName) {
-    QByteArray line = QByteArray::fromStdString(message);
-    line += ' ';
-    line += QByteArray::fromStdString(fileName.substr(0, kMaxFileName));
-    line += '\n';
-    return line;
+MarkerSender::MarkerSender(std::string socketPath) : path_(std::move(socketPath)) {
+    if (path_.empty()) {
+        Result<std::string> p = localRequestSocketPath();
+        if (p) path_ = p.value();
+    }
 }
 
 bool MarkerSender::post(const std::string& message, const std::string& fileName) {
-    if (fileName.find('\n') != std::string::npos) return false;
-    QLocalSocket socket;
-    socket.connectToServer(server_, QIODevice::WriteOnly);
-    if (!socket.waitForConnected(250)) return false;
-    socket.write(requestLine(message, fileName));
-    const bool ok = socket.waitForBytesWritten(250);
-    socket.disconnectFromServer();
-    return ok;
+    return !path_.empty() && sendLocalRequest(path_, message, fileName).ok();
 }
 
 }  // namespace ordavia

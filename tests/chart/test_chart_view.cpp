@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMimeData>
@@ -157,8 +158,8 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
 
 TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
     ensureApp();
-    const QString name = QString("ordavia_test_fenwyr_%1").arg(getpid());
-    MarkerSender sender(name);
+    const QString name = QDir::tempPath() + QString("/ordavia_test_fenwyr_%1").arg(getpid());
+    MarkerSender sender(name.toStdString());
     EXPECT_TRUE(CImageMarker("snap1.zvg", nullptr).fileName.empty()) << "no link: no image marker";
     {
         CImageMarker none("snap1.zvg", &sender);

@@ -1,0 +1,129 @@
+// The frame serves this user's local requests: from a second process
+// (ordavia-cli send) and from a raw socket, ignoring junk.
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstring>
+#include <fstream>
+
+#include "app/CBasicApp.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/RequestServer.h"
+#include "framework/Document.h"
+#include "image/CZVimage.h"
+#include "measure/ui/MeasureViews.h"
+#include "settings/DebugLog.h"
+#include "tests/support/CliRun.h"
+#include "tests/support/TempFolderTest.h"
+#include "tests/support/TestServices.h"
+
+using namespace ordavia;
+
+namespace {
+
+int argc = 1;
+char arg0[] = "test_app_ui";
+char* argv[] = {arg0, nullptr};
+
+// Raw bytes on the socket, as a foreign or broken program would write them.
+void writeRaw(const std::string& path, const std::string& bytes) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ::close(fd);
+}
+
+class RequestTest : public TempFolderTest {
+protected:
+    static void SetUpTestSuite() {
+        if (!QApplication::instance()) new QApplication(argc, argv);
+        registerMeasureViews();
+    }
+    void TearDown() override {
+        frame_->close();
+        app_->ExitInstance();
+        frame_.reset();
+        app_.reset();
+        DebugLog::setEnabled(false);
+        TempFolderTest::TearDown();
+    }
+    // Runs the event loop until the server has handled `n` requests in all.
+    bool settle(int n) {
+        QElapsedTimer t;
+        t.start();
+        RequestServer* s = frame_->requestServer();
+        while (s->served() + s->refused() < n && t.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return s->served() + s->refused() >= n;
+    }
+    std::string picture(const std::string& name, int w) {
+        const std::string p = (dir_ / name).string();
+        EXPECT_TRUE(CZVimage(w, 40, 0, CZVimage::kFrame, CZVimage::kGrey).Save(p));
+        return p;
+    }
+    std::string log() {
+        std::ifstream f(DebugLog::file());
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+
+    ordavia::test::TestServices svc;
+    std::unique_ptr<CBasicApp> app_;
+    std::unique_ptr<MainFrame> frame_;
+};
+
+}  // namespace
+
+TEST_F(RequestTest, AutoLoadFromASecondProcessOpensThenReusesOneWindowAndJunkIsIgnored) {
+    app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
+    frame_ = std::make_unique<MainFrame>(*app_);
+    ASSERT_TRUE(app_->InitInstance(frame_.get(), ""));
+    DebugLog::setFile((dir_ / "zv.log").string());
+    DebugLog::setEnabled(true);
+    const std::string sock = (dir_ / "FENWYR").string();
+    ASSERT_TRUE(frame_->listenForRequests(sock).ok());
+    // A second listener on the same socket leaves the first alone.
+    RequestServer second([](const LocalRequest&) { return true; });
+    EXPECT_EQ(second.listen(sock).code(), StatusCode::AlreadyExists);
+
+    const std::string a = picture("a.bmp", 64), b = picture("b.bmp", 80);
+    clitest::CliRun r = clitest::cli("send autoload " + a + " --socket " + sock, dir_);
+    ASSERT_EQ(r.code, 0) << r.out;
+    ASSERT_TRUE(settle(1));
+    ASSERT_EQ(app_->documents().size(), 1u);
+    Document* doc = frame_->autoLoadDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->GetTitle(), "a.bmp");
+    // The next picture goes into the same window.
+    ASSERT_EQ(clitest::cli("send autoload " + b + " --socket " + sock, dir_).code, 0);
+    ASSERT_TRUE(settle(2));
+    ASSERT_EQ(app_->documents().size(), 1u);
+    EXPECT_EQ(frame_->autoLoadDocument()->GetTitle(), "b.bmp");
+
+    // Junk, an unknown request, a control character and an endless line:
+    // nothing opens, nothing is lost, and the log says why.
+    writeRaw(sock, "hello there\nWM_QUIT now\nWM_AUTO_LOAD a\x01" "b\n");
+    writeRaw(sock, std::string(4000, 'x'));
+    ASSERT_TRUE(settle(6));
+    EXPECT_EQ(frame_->requestServer()->refused(), 4);
+    EXPECT_EQ(app_->documents().size(), 1u);
+    // Freeze and save without a live video window: ignored, and logged.
+    ASSERT_EQ(clitest::cli("send freeze-save --socket " + sock, dir_).code, 0);
+    ASSERT_TRUE(settle(7));
+    const std::string text = log();
+    EXPECT_NE(text.find("local request WM_AUTO_LOAD " + a + ": served"), std::string::npos) << text;
+    EXPECT_NE(text.find("local request WM_FREEZE_SAVE : ignored"), std::string::npos) << text;
+    EXPECT_NE(text.find("local request ignored: unknown request"), std::string::npos) << text;
+    EXPECT_NE(text.find("local request refused: line too long"), std::string::npos) << text;
+
+    // With nobody listening the sender says so and fails.
+    clitest::CliRun none = clitest::cli("send autoload " + a + " --socket " + (dir_ / "nobody").string(), dir_);
+    EXPECT_EQ(none.code, 1);
+    EXPECT_NE(none.out.find("no workstation is listening"), std::string::npos) << none.out;
+}
