@@ -165,7 +165,8 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
             size_t count = 0;
             const ResultColumn* cols = capillaryVelocityColumns(count);
             if (CResultDoc* t = tables->open(kCapillaryVelocityTitle, cols, count))
-                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
+                                                      s.trust.inRange ? 1.0 : 0.0, s.trust.quality}});
         }
         return SummaryAnswer::Accepted;
     }
