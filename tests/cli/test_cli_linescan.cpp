@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "video/FocusCheck.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanBaseDoc.h"
 #include "linescan/ZlineScanDoc.h"
@@ -191,4 +193,25 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
         const auto r = cli(args, d.dir);
         EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
     }
+}
+
+TEST(CliFocus, EveryFrameAndTheSharpestAsTheWorkstationMeasuresThem) {
+    ScratchDir d("cli-focus");
+    const std::string mve = d / "f.mve";
+    ASSERT_EQ(cli("synth video " + mve + " --frames 6 --seed 3", d.dir).code, 0);
+    ordavia::test::TestServices svc;
+    CMotivaDoc video;
+    svc.adopt(video);
+    ASSERT_TRUE(video.OnNewDocument() && video.importMovie(mve));
+    const Result<FocusSeries> ws = focusSeries(video, 2, 5, 2);
+    ASSERT_TRUE(ws);
+    const auto r = cli("focus " + mve + " --json", d.dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    JsonWriter j;
+    j.beginObject().key("focus").beginArray();
+    for (double v : ws->values) j.value(v);
+    j.endArray().field("best", ws->best).endObject();
+    EXPECT_EQ(r.out, j.str() + "\n");
+    EXPECT_EQ(ws->values.size(), 6u);
+    EXPECT_EQ(cli("focus " + (d / "none.mve"), d.dir).code, 1);
 }
