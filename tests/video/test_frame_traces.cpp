@@ -1,7 +1,7 @@
-// "Focus check video" on a video of known sharpness: the measures rank the
-// frames by their blur, the chart holds the documented traces, and the
-// series the command line prints is the chart's trace for the same gap
-// and threshold.
+// Traces of a video, one point per frame: "Focus check video" on a video
+// of known sharpness (the measures rank the frames by their blur, the chart
+// holds the documented traces, and the series the command line prints is
+// the chart's trace for the same gap and threshold), and the flying spot.
 #include <gtest/gtest.h>
 
 #include "chart/CTrace.h"
@@ -9,13 +9,15 @@
 #include "tests/support/DefocusMovie.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
+#include "measure/CDimLine.h"
+#include "video/FlyingSpot.h"
 #include "video/FocusCheck.h"
 
 using namespace ordavia;
 
 namespace {
 
-struct FocusCheck : ::testing::Test {
+struct FrameTraces : ::testing::Test {
     test::TestServices ts;
     CMotivaDoc video;
     void SetUp() override {
@@ -29,7 +31,7 @@ struct FocusCheck : ::testing::Test {
 
 }  // namespace
 
-TEST_F(FocusCheck, EveryMeasureRanksTheFramesByTheirBlur) {
+TEST_F(FrameTraces, EveryMeasureRanksTheFramesByTheirBlur) {
     // Second difference (the default), Laplacian and gradient energy; the
     // whole frame is drawn in by the gap, so the difference measures see it.
     for (int bits : {2, 4, 1}) {
@@ -48,7 +50,7 @@ TEST_F(FocusCheck, EveryMeasureRanksTheFramesByTheirBlur) {
     EXPECT_EQ(stopAt, 4);
 }
 
-TEST_F(FocusCheck, TheChartHoldsTheDocumentedTraces) {
+TEST_F(FrameTraces, TheChartHoldsTheDocumentedTraces) {
     // The defaults: thresholds from 2 to 2 make no measure trace.
     Result<std::unique_ptr<ZchartDoc>> plain = focusCheckChart(video, FocusCheckSettings{}, 2);
     ASSERT_TRUE(plain);
@@ -75,4 +77,28 @@ TEST_F(FocusCheck, TheChartHoldsTheDocumentedTraces) {
     const Result<FocusSeries> cli = focusSeries(video, 2, 5, 2);
     for (int k = 0; k < 9; ++k) EXPECT_DOUBLE_EQ(full.value()->trace(1)->data->getD(size_t(k)), cli->values[size_t(k)]);
     EXPECT_EQ(video.currentFrame(), 0);
+}
+
+TEST_F(FrameTraces, FlyingSpotValuesFollowTheMovieAndMakeTheirChart) {
+    // Values of another length (a movie edited since) start again at 0.
+    video.setFlyingSpotValue(2, 7.5);
+    EXPECT_TRUE(video.IsModified());
+    EXPECT_EQ(video.flyingSpot(), (std::vector<double>{0, 0, 7.5, 0, 0, 0, 0, 0, 0}));
+    video.setFlyingSpotValue(8, 3.0);
+    Result<std::unique_ptr<ZchartDoc>> c = flyingSpotChart(video);
+    ASSERT_TRUE(c);
+    const CTrace& t = *c.value()->trace(0);
+    EXPECT_EQ(t.name, "velocity");
+    EXPECT_EQ(t.yUnits, "pixel/s");
+    EXPECT_DOUBLE_EQ(t.xInterval, 0.02);
+    EXPECT_EQ(t.data->getD(8), 3.0);
+    EXPECT_EQ(flyingSpotChartTitle("D:\\data\\my clip.mve"), "my-clip-Flying-spot-velocity");
+
+    // A line of 30 pixels at 50 frames per second: 750 per field period.
+    EXPECT_EQ(flyingSpotLengthPerField(video), -1);
+    auto line = std::make_unique<CDimLine>();
+    line->addVertex({10, 10});
+    line->addVertex({28, 34});
+    video.currentDimList().setCurrent(video.addObject(std::move(line)));
+    EXPECT_EQ(flyingSpotLengthPerField(video), 750);
 }
