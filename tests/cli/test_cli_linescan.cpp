@@ -109,6 +109,8 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
     EXPECT_NEAR(numberAfter(r.out, "velocity"), expected, 1e-9 * std::fabs(expected)) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "um_per_s"), expected, 1e-9 * std::fabs(expected)) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "quality"), ws.trust.quality, 1e-9) << r.out;
+    EXPECT_NE(r.out.find(ws.trust.inRange ? "\"in_range\": true" : "\"in_range\": false"), std::string::npos) << r.out;
     EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
     EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
     const auto saved = savedScan(d / "a.zvl");
