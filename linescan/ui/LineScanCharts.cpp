@@ -142,6 +142,13 @@ void runFollowUps(ZlineScanBaseDoc& scan) {
     if (p.showCbvVCoef && scan.correlationTrace()) showAverageCbvVsLimit(scan);
     if (p.showCbvCorrel && scan.correlationTrace()) showCbvVsCorrelation(scan);
     scan.runFollowUpAnalyses();
+    // Slopes drawn by the transform read as a measurement: one it could not
+    // have made is said at once, as after "Calculate &Hough Velocities".
+    if (p.doHough) {
+        const HoughSummary h = scan.houghSummary();
+        if (h.valid && !trusted(h.trust))
+            if (Prompter* pr = prompterOf(scan)) pr->messageBox(h.text(), MsgButtons::Ok, MsgIcon::Warning);
+    }
 }
 
 SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, const ScanOrigin& origin) {
