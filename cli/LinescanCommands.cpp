@@ -72,8 +72,22 @@ bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::str
     return optionsOver(a, p, method, error);
 }
 
+// The trust of a velocity in readable words: the range advice first, then
+// the quality.
+std::string trustText(const VelocityTrust& t, bool hough) {
+    const std::string advice = rangeAdvice(t, hough);
+    std::string text = strprintf(", quality %.2f", t.quality);
+    if (!advice.empty()) return text + "\n" + advice;
+    if (t.quality < kTrustedQuality) text += " (doubtful)";
+    return text;
+}
+
+void trustFields(JsonWriter& j, const VelocityTrust& t) {
+    j.field("in_range", t.inRange).field("quality", t.quality);
+}
+
 void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint, double fps, bool calibrated,
-                  bool kymograph) {
+                  bool kymograph, bool hough) {
     const double ums = r.pxPerFrame * umPerPoint * fps;
     if (!a.json()) {
         if (!r.valid) {
@@ -83,7 +97,7 @@ void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint,
         cliOut(strprintf("%u columns: %.4f points per frame (%.4f to %.4f), %.1f %% good, mean correlation %.2f", r.columns,
                          r.pxPerFrame, r.low, r.high, r.percentGood, r.meanCorrelation));
         if (calibrated) cliOut(strprintf(", %.1f um/s", ums));
-        cliOut("\n");
+        cliOut(trustText(r.trust, hough) + "\n");
         return;
     }
     JsonWriter j;
@@ -104,6 +118,7 @@ void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint,
     if (r.valid) j.value(r.low).value(r.high);
     j.endArray();
     j.field("percent_good", r.percentGood).field("mean_correlation", r.meanCorrelation);
+    trustFields(j, r.trust);
     j.key("cbv").beginArray();
     for (double v : r.cbv) {
         if (std::isfinite(v)) j.value(v);
@@ -136,6 +151,7 @@ struct VideoVelocity {
     std::vector<double> cbv;  // per column, points per frame, NaN when rejected
     bool hough = false;
     std::vector<double> slopes;  // Hough: points per frame of every streak found
+    VelocityTrust trust;
 };
 
 // Prints the run's outcome; `velocity` gets the velocity it reports.
@@ -161,7 +177,7 @@ int printVideoVelocity(const VideoVelocity& v, const std::string& units, const C
                          "velocity %.1f %s/s",
                          v.columns, pxPerFrame, low, high, s.percentGood, s.meanCorrelation, velocity, units.c_str()));
         if (um > 0 && units != "um") cliOut(strprintf(" (%.1f um/s)", velocity * um));
-        cliOut("\n");
+        cliOut(trustText(v.trust, v.hough) + "\n");
         return 0;
     }
     JsonWriter j;
@@ -174,6 +190,7 @@ int printVideoVelocity(const VideoVelocity& v, const std::string& units, const C
     j.field("velocity", velocity).field("units", units + "/s");
     j.key("range").beginArray().value(low).value(high).endArray();
     j.field("percent_good", s.percentGood).field("mean_correlation", s.meanCorrelation);
+    trustFields(j, v.trust);
     j.key("cbv").beginArray();
     for (double x : v.hough ? v.slopes : v.cbv) {
         if (std::isfinite(x)) j.value(x);
@@ -299,9 +316,12 @@ int runLinescan(const CliArgs& a) {
         for (const VelocitySlope& sl : scan->slopes())
             if (sl.x2 != sl.x1 && std::isfinite(sl.velocity())) v.slopes.push_back(v.sign * sl.velocity() / (v.perPoint * v.fps));
         if (v.slopes.empty()) return cliError(path + ": no velocity found: the Hough transform found no streak");
+        v.trust = scan->houghSummary().trust;
     } else if (v.summary.good == 0) {
         return cliError(strprintf("%s: no velocity found: no column of %u correlated above the limit %.3f", path.c_str(),
                                   v.columns, run.params.coefLimit));
+    } else {
+        v.trust = v.summary.trust;
     }
     double velocity = 0;
     if (const int rc = printVideoVelocity(v, run.units, a, velocity); rc != 0) return rc;
@@ -347,7 +367,7 @@ int runKymograph(const CliArgs& a) {
         },
         p, method, setup);
     if (!r.valid) return cliError(strprintf("%s: no velocity found in %u lines", path.c_str(), r.columns));
-    printOutcome(r, a, pixel, 1.0 / period, true, true);
+    printOutcome(r, a, pixel, 1.0 / period, true, true, method == VelocityMethod::Hough);
     return 0;
 }
 
@@ -365,6 +385,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "file or foreign video is imported as the workstation opens it, and the calculation parameters come\n"
     "from the profile; --fps, --scale, --gap, --limit and --subpixel override them. velocity is the\n"
     "workstation's summary in the video's units per second (um_per_s when calibrated in a length).\n"
+    "in_range says whether the velocity lies in the band of speeds the method can see (false: the number is\n"
+    "no measurement; the text says what to try), quality (0..1) how well the scan bears it out.\n"
     "A line outside the frame, a scan that cannot start or that finds no velocity is an error.\n"
     "--zvl OUT.zvl writes the line scan document.",
     {"--line", "--method", "--gap", "--limit", "--fps", "--scale", "--zvl"}, runLinescan});

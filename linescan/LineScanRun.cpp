@@ -142,10 +142,13 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
         out.pxPerFrame = n ? sum / n : 0.0;
         out.meanCorrelation = n ? corr / n : 0.0;
         out.percentGood = frames > first ? 100.0 * n / (frames - first) : 0.0;
+        out.trust = s.trust;
+        out.trust.quality = std::clamp(out.percentGood * 0.01 * out.meanCorrelation, 0.0, 1.0);
         return out;
     }
     keep();
     if (d.slopes().empty()) return out;
+    out.trust = d.houghSummary().trust;
     std::vector<double> v;
     for (const VelocitySlope& sl : d.slopes()) {
         const double x = sl.velocity() * dt / setup.lengthPerPoint;

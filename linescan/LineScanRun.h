@@ -38,6 +38,9 @@ struct LineScanOutcome {
     double meanCorrelation = 0;  // squared coefficient, 0..1
     std::vector<double> cbv;     // per column, points per frame (signed), NaN when rejected
     std::vector<VelocitySlope> slopes;  // Hough: the streaks found, in points and frames
+    // Whether the method could have measured this velocity at all, and how
+    // well the scan bears it out (0..1).
+    VelocityTrust trust;
 };
 
 // The summary covers what a user would mark as the good part: the columns

@@ -22,6 +22,7 @@ namespace {
 const ResultColumn kColumns[] = {
     {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
     {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3},
+    {"in range", 9, 2, 0},  {"quality", 8, 5, 2},
 };
 
 // The key a background run passes as the scan's source: no view is one.
@@ -104,6 +105,10 @@ std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServ
 }
 
 std::string summaryDoubt(const CbvSummary& s) {
+    // Outside the band the correlation can see, the number is no
+    // measurement at all: that alone is said.
+    if (const std::string advice = rangeAdvice(s.trust, false); !advice.empty())
+        return "The " + advice + ". The number below is not a measurement of this capillary.";
     std::vector<std::string> why;
     if (s.percentGood < kDoubtfulPercentGood)
         why.push_back(strprintf("only %.1f %% of the columns have a velocity (%.0f %% or more are wanted)", s.percentGood,
@@ -118,10 +123,12 @@ std::string summaryDoubt(const CbvSummary& s) {
 }
 
 std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
-    std::string text = s.text(lineNumber);
+    const std::string advice = rangeAdvice(s.trust, false);
+    std::string text = advice.empty() ? s.text(lineNumber) : advice + "\n\n" + s.text(lineNumber);
+    text += strprintf("\nquality = %.2f", s.trust.quality);
     if (s.outliers)
         text += strprintf("\n(%u outlying column%s left out of the range)", s.outliers, s.outliers == 1 ? "" : "s");
-    if (const std::string doubt = summaryDoubt(s); !doubt.empty()) text += "\n\n" + doubt;
+    if (const std::string doubt = summaryDoubt(s); !doubt.empty() && advice.empty()) text += "\n\n" + doubt;
     return text + "\n\nAccept this velocity?";
 }
 
@@ -130,6 +137,7 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
     if (CDim* d = video.currentDimList().at(index)) {
         video.rememberForUndo();
         std::string text = s.text(index + 1);
+        if (!s.trust.inRange) text += " (outside the range of this method)";
         std::replace(text.begin(), text.end(), '\n', ' ');
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
         video.SetModifiedFlag();
@@ -140,7 +148,8 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
     const ResultColumn* cols = capillaryVelocityColumns(count);
     if (CResultDoc* table = tables->open(kCapillaryVelocityTitle, cols, count))
         table->addRow({source, s.units,
-                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
+                        s.trust.inRange ? 1.0 : 0.0, s.trust.quality}});
 }
 
 }  // namespace ordavia

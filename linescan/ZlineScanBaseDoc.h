@@ -30,6 +30,7 @@
 
 #include "chart/ZchartDoc.h"
 #include "linescan/CbvParams.h"
+#include "linescan/VelocityTrust.h"
 
 namespace ordavia {
 
@@ -50,10 +51,27 @@ struct CbvSummary {
     double percentGood = 0;     // good columns of the visited ones
     double meanCorrelation = 0; // squared coefficient (0..1) of the good columns
     uint32_t good = 0, visited = 0;
-    uint32_t outliers = 0;      // good columns left out of the range
+    uint32_t outliers = 0;      // good columns left out of the range and the mean
     std::string units;
+    // Whether the mean lies in the band of speeds the correlation can see
+    // with this gap and line, and how well the columns bear it out.
+    VelocityTrust trust;
     // "line %i velocity = %.1f <units> %.3f to %.3f percent good = ..."
     std::string text(int lineNumber) const;
+};
+
+// The velocity of the Hough transform's streaks: the median of the slopes
+// (trace units per second; the strongest streaks come first, and the
+// median keeps a stray line through noise from pulling the result), their
+// range, and whether the transform could have seen it.
+struct HoughSummary {
+    bool valid = false;
+    double velocity = 0, low = 0, high = 0;
+    uint32_t streaks = 0;
+    VelocityTrust trust;
+    std::string units;
+    // "Hough velocity = %.1f <units> (%u streaks) ..." with the range advice.
+    std::string text() const;
 };
 
 // The "average cbv vs correlation limit" curves: 250 bins, bin i holds the
@@ -188,7 +206,11 @@ public:
     bool fillCbvCorrelationChart(ZchartDoc& chart) const;
     // The run summary over the ring range [from, to) of "cbv" (whole ring
     // when equal).
+    // Outlying columns stay out of the mean as well as the range.
     ordavia::CbvSummary summary(uint32_t from, uint32_t to) const;
+    // The slopes' velocity (after "Calculate &Hough Velocities"), judged
+    // against the transform's angle band and the scan's own correlogram.
+    ordavia::HoughSummary houghSummary() const;
 
     // ---- velocity of one column (method 0 and 1) ----
     // Runs binning, high pass, correlogram, smoothing, peak and velocity for

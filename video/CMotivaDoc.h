@@ -74,6 +74,10 @@ public:
     bool calculateVelocities() const { return calcVelocities_ != 0; }
     void toggleCalculateVelocities();
     const std::vector<double>& flyingSpot() const { return flyingSpot_; }
+    // The flying-spot values made as long as the movie (all 0.0 when the
+    // length differed), and one of them set (the document modified).
+    void fitFlyingSpot();
+    void setFlyingSpotValue(int frame, double v);
     int32_t videoVersion() const { return videoVersionRead_; }
     // The frame table as read from the file (offsets of movement correction).
     const FrameInfoList& storedFrameTable() const { return loadedTable_; }

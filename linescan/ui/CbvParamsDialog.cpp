@@ -49,6 +49,15 @@ CbvParamsDialog::CbvParamsDialog(const ordavia::CbvParams& p, QWidget* parent) :
     lay->addLayout(form);
     hipass_ = box("Enable linescan high pass filter", p.hipass);
     twoD_ = box("Use 2D correlation.", p.twoD);
+    // A scan here holds one grey value per point of the line, and the two-
+    // dimensional correlation of such a scan is the correlation above; a
+    // band of values across the capillary, which would make it differ, is
+    // never sampled. The stored value is kept as it is.
+    twoD_->setEnabled(false);
+    twoD_->setToolTip(
+        "Not available: each line scan holds one grey value per point along the line, and a two-dimensional "
+        "correlation of it gives the same velocities as the correlation above. The stored setting is kept; "
+        "with the high pass filter on it still makes the Hough transform read the unfiltered scan.");
     zeroPeak_ = box("include zero velocity peaks", p.zeroPeak);
     correl2velo_ = box("Draw velocity lines from correlation peaks", p.correl2velo);
     subpixel_ = box("Sub-pixel velocity (refine the correlation peak and the Hough angle)", p.subpixel);

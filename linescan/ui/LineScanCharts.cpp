@@ -142,6 +142,13 @@ void runFollowUps(ZlineScanBaseDoc& scan) {
     if (p.showCbvVCoef && scan.correlationTrace()) showAverageCbvVsLimit(scan);
     if (p.showCbvCorrel && scan.correlationTrace()) showCbvVsCorrelation(scan);
     scan.runFollowUpAnalyses();
+    // Slopes drawn by the transform read as a measurement: one it could not
+    // have made is said at once, as after "Calculate &Hough Velocities".
+    if (p.doHough) {
+        const HoughSummary h = scan.houghSummary();
+        if (h.valid && !trusted(h.trust))
+            if (Prompter* pr = prompterOf(scan)) pr->messageBox(h.text(), MsgButtons::Ok, MsgIcon::Warning);
+    }
 }
 
 SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, const ScanOrigin& origin) {
@@ -165,7 +172,8 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
             size_t count = 0;
             const ResultColumn* cols = capillaryVelocityColumns(count);
             if (CResultDoc* t = tables->open(kCapillaryVelocityTitle, cols, count))
-                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
+                                                      s.trust.inRange ? 1.0 : 0.0, s.trust.quality}});
         }
         return SummaryAnswer::Accepted;
     }

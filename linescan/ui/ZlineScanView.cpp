@@ -401,7 +401,14 @@ void ZlineScanBaseView::cmdHough() {
         const int64_t b = ChartPainter::sampleAt(*pic, state().xLeft + plotRect().width() * state().xPerPixel);
         if (a >= 0 && b >= 0 && a != b) from = uint32_t(a), to = uint32_t(b);
     }
-    if (ls_->calculateHoughVelocities(from, to) < 0) say(ls_, "There is no scan to transform.");
+    if (ls_->calculateHoughVelocities(from, to) < 0) {
+        say(ls_, "There is no scan to transform.");
+        return;
+    }
+    // A slope list is read as a measurement: one the transform could not
+    // have made is said at once.
+    const ordavia::HoughSummary h = ls_->houghSummary();
+    if (h.valid && !ordavia::trusted(h.trust)) say(ls_, h.text(), MsgIcon::Warning);
 }
 
 QList<QAction*> ZlineScanBaseView::fileActions() {

@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "video/FocusCheck.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanBaseDoc.h"
 #include "linescan/ZlineScanDoc.h"
@@ -107,6 +109,8 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
     EXPECT_NEAR(numberAfter(r.out, "velocity"), expected, 1e-9 * std::fabs(expected)) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "um_per_s"), expected, 1e-9 * std::fabs(expected)) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "quality"), ws.trust.quality, 1e-9) << r.out;
+    EXPECT_NE(r.out.find(ws.trust.inRange ? "\"in_range\": true" : "\"in_range\": false"), std::string::npos) << r.out;
     EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
     EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
     const auto saved = savedScan(d / "a.zvl");
@@ -167,8 +171,14 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
             EXPECT_NEAR(numberAfter(r.out, "px_per_frame"), c.v, std::fabs(c.v) * 0.05) << r.out;
             EXPECT_NEAR(numberAfter(r.out, "um_per_s"), c.v * 500.0, std::fabs(c.v) * 25.0);
             EXPECT_NEAR(numberAfter(r.out, "mm_per_s"), c.v * 0.5, std::fabs(c.v) * 0.025);
+            EXPECT_NE(r.out.find("\"in_range\": true"), std::string::npos) << r.out;
+            EXPECT_GT(numberAfter(r.out, "quality"), 0.3) << r.out;
         }
     }
+    // Cells crossing 10 points a line: the Hough transform's answer is flagged.
+    ASSERT_TRUE(writeFileAtomically(d / "fast.tif", kymograph(10.0, 8, false, 300)).ok());
+    const auto j = cli("kymograph " + (d / "fast.tif") + " --line-period 0.001 --pixel-size 0.5 --method hough --json", d.dir);
+    EXPECT_LT(numberAfter(j.out, "quality"), 0.3) << j.out;
     const std::string junk = d / "junk.tif", flat = d / "flat.tif";
     ASSERT_TRUE(writeFileAtomically(junk, std::vector<uint8_t>(300, 0x49)).ok());
     // Nothing moves: no velocity, and no success.
@@ -180,4 +190,25 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
         const auto r = cli(args, d.dir);
         EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
     }
+}
+
+TEST(CliFocus, EveryFrameAndTheSharpestAsTheWorkstationMeasuresThem) {
+    ScratchDir d("cli-focus");
+    const std::string mve = d / "f.mve";
+    ASSERT_EQ(cli("synth video " + mve + " --frames 6 --seed 3", d.dir).code, 0);
+    ordavia::test::TestServices svc;
+    CMotivaDoc video;
+    svc.adopt(video);
+    ASSERT_TRUE(video.OnNewDocument() && video.importMovie(mve));
+    const Result<FocusSeries> ws = focusSeries(video, 2, 5, 2);
+    ASSERT_TRUE(ws);
+    const auto r = cli("focus " + mve + " --json", d.dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    JsonWriter j;
+    j.beginObject().key("focus").beginArray();
+    for (double v : ws->values) j.value(v);
+    j.endArray().field("best", ws->best).endObject();
+    EXPECT_EQ(r.out, j.str() + "\n");
+    EXPECT_EQ(ws->values.size(), 6u);
+    EXPECT_EQ(cli("focus " + (d / "none.mve"), d.dir).code, 1);
 }

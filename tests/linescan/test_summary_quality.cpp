@@ -45,6 +45,8 @@ TEST_F(SummaryQuality, OutlyingColumnsStayOutOfTheRangeAndAWeakSummaryIsDoubtful
     EXPECT_EQ(s.outliers, 2u);
     EXPECT_DOUBLE_EQ(s.low, 125.0);
     EXPECT_DOUBLE_EQ(s.high, 131.0);
+    // The outliers stay out of the mean too.
+    EXPECT_NEAR(s.mean, 128.0, 0.2);
     EXPECT_TRUE(summaryDoubt(s).empty());
     EXPECT_NE(summaryQuestion(s, 1).find("2 outlying columns left out of the range"), std::string::npos);
 
@@ -86,4 +88,19 @@ TEST_F(SummaryQuality, ANewScanKeepsNothingOfTheLastOne) {
         EXPECT_EQ(doc.scanTrace()->extent->getD(c), 0.0) << c;
         EXPECT_EQ(doc.cbvTrace()->data->getD(c), -1.0) << c;
     }
+}
+
+TEST_F(SummaryQuality, FlowBelowAPointPerGapIsOutOfRangeInTheSummary) {
+    const linescantest::MovingTexture tex;
+    for (uint32_t s = 0; s < 100; ++s) {
+        doc.sampleVector(0) = tex.sample(60, 0.3, s);
+        (void)doc.addSample(s);
+    }
+    doc.stop();
+    const CbvSummary s = doc.summary(0, 0);
+    EXPECT_FALSE(s.trust.inRange);
+    const std::string q = summaryQuestion(s, 2);
+    EXPECT_EQ(q.rfind("velocity outside the range of this method: try a larger gap", 0), 0u) << q;
+    EXPECT_NE(q.find("line 2 velocity = "), std::string::npos);
+    EXPECT_FALSE(summaryDoubt(s).empty());
 }

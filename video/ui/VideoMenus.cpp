@@ -26,6 +26,7 @@
 #include "video/ui/CMotivaView.h"
 #include "framework/LineScanLink.h"
 #include "video/ui/FcfCommands.h"
+#include "video/ui/FrameTraceCommands.h"
 
 namespace ordavia {
 
@@ -260,7 +261,11 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(video, "Calculate &FCF", [v] { calculateFcf(v); });
     add(video, "&Calculate Flux conc && speed", [v] { fluxConcSpeed(v); });
     later(video, "Capillary Width vs. time", "width against time");
-    later(video, "Focus check video", "the focus check");
+    add(video, "Focus check video", [v] { focusCheckVideo(v); });
+    QAction* spot = add(video, "Flying Spot", [v] { toggleFlyingSpot(v); });
+    spot->setCheckable(true);
+    QObject::connect(video, &QMenu::aboutToShow, spot, [v, spot] { spot->setChecked(flyingSpotShown(v)); });
+    add(video, "Chart flying spot velocities", [v] { chartFlyingSpot(v); });
     later(video, "&Record...", "the recording document");
     video->addSeparator();
     add(video, "&Directories...", [doc] {

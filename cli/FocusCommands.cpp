@@ -1,0 +1,72 @@
+// "focus": how sharp every frame of a video is, by the measure of the
+// workstation's "Focus check video" for one gap and threshold.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "base/JsonWriter.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "cli/CliVideo.h"
+#include "framework/AppServices.h"
+#include "video/CMotivaDoc.h"
+#include "video/DamagedFrames.h"
+#include "video/FocusCheck.h"
+
+using namespace ordavia;
+
+namespace {
+
+bool wholeOption(const CliArgs& a, const char* name, int lo, int hi, int& out) {
+    const auto v = a.get(name);
+    if (!v) return true;
+    errno = 0;
+    char* end = nullptr;
+    const long x = std::strtol(v->c_str(), &end, 10);
+    if (errno || end == v->c_str() || *end || x < lo || x > hi) return false;
+    out = static_cast<int>(x);
+    return true;
+}
+
+int runFocus(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli focus VIDEO [--gap G] [--threshold T] [--json]");
+    const std::string& path = a.positional[0];
+    // The first gap and threshold of the focus check's defaults.
+    const FocusCheckSettings defaults;
+    int gap = defaults.gapFrom, threshold = defaults.thresholdFrom;
+    if (!wholeOption(a, "--gap", 0, 10000, gap)) return cliError("--gap needs a whole number of 0 to 10000");
+    if (!wholeOption(a, "--threshold", -100000, 100000, threshold))
+        return cliError("--threshold needs a whole number");
+    CMotivaDoc video;
+    if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
+    const int bits = focusMethodBits(cliServices().profileStore);
+    Result<FocusSeries> r = focusSeries(video, bits, gap, threshold);
+    if (!r) return cliError(path + ": " + r.reason());
+    if (const int bad = damagedCount(video.movie(), 0, video.frameCount()); bad > 0)
+        return cliError(strprintf("%s: %d frames cannot be decoded (%s)", path.c_str(), bad,
+                                  frameRuns(video.movie().damagedFrames(), 0, video.frameCount()).c_str()));
+    if (!a.json()) {
+        for (size_t i = 0; i < r->values.size(); ++i) cliOut(strprintf("%zu %.6g\n", i, r->values[i]));
+        cliOut(strprintf("best %d\n", r->best));
+        return 0;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.key("focus").beginArray();
+    for (double v : r->values) j.value(v);
+    j.endArray();
+    j.field("best", r->best);
+    j.endObject();
+    cliOut(j.str() + "\n");
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "focus", "focus VIDEO [--gap G] [--threshold T] [--json]",
+    "How sharp every frame of a video is: the focus measure of \"Focus check video\" (the autofocus's\n"
+    "\"fmethod\" of the profile, default the horizontal second difference) with gap G (default 5) and\n"
+    "threshold T (default 2), over the video's region of interest or the whole frame drawn in by the gap.\n"
+    "It is the workstation's trace \"fnessg<G>t<T>\" of the same video. best is the sharpest frame.",
+    {"--gap", "--threshold"}, runFocus});

@@ -1,0 +1,54 @@
+#pragma once
+// Whether a measured velocity can be believed. Each method sees only a
+// band of speeds: the correlation of columns "gap" samples apart needs the
+// cells to move at least a couple of points and less than its window
+// (half the line) between them, the Hough transform only holds streaks
+// between the slowest its angles reach ("houghmin") and ones so steep that
+// they cross the line within a few columns. Outside its band a method
+// still returns a number, and a confident one; the trust says so instead,
+// with a quality figure (0..1) for how well the scan bears the number out.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ordavia {
+
+enum class RangeLimit { None, TooSlow, TooFast };
+
+struct VelocityTrust {
+    bool inRange = false;
+    double quality = 0.0;  // 0..1
+    RangeLimit limit = RangeLimit::None;
+};
+
+// Below this quality a velocity is reported as doubtful even inside the
+// method's range.
+inline constexpr double kTrustedQuality = 0.3;
+inline bool trusted(const VelocityTrust& t) { return t.inRange && t.quality >= kTrustedQuality; }
+
+// "velocity outside the range of this method: try a larger gap" and its
+// kin; empty when the velocity is in range.
+std::string rangeAdvice(const VelocityTrust& t, bool hough);
+
+// What the correlation's columns say about the range: the peak shift (input
+// rows between the two correlated columns) of every column with a velocity,
+// how many of those correlated best without any shift, and the shift
+// window (correlogram rows).
+struct ShiftEvidence {
+    std::vector<double> shifts;
+    uint32_t zeroBest = 0;
+    uint32_t window = 0;
+    bool subpixel = false;
+};
+// quality = share of good columns x their mean squared coefficient.
+// Without shifts (no correlogram) the range is not judged.
+VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, double meanCorrelation);
+
+// The Hough transform's view of a velocity of `rowsPerColumn` (scan rows
+// per column): the angle band of the transform (thetaMin radians, 256 rows
+// of angleStep from a standing streak's normal), the rows of the scan, and
+// the share of the scan's columns that correlate at that velocity (the mean
+// squared coefficient of the correlogram at the matching shift, 0..1).
+VelocityTrust houghTrust(double rowsPerColumn, double angleStep, uint32_t rows, double agreement);
+
+}  // namespace ordavia
