@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 #include <QStringList>
+#include <QTimer>
 
 #include "app/CBasicApp.h"
 #include "app/ResultTexts.h"
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
         const std::string lastFolder = profile.GetString("settings", "directory", "");
         if (startsWith(lastFolder, "/")) prompter.folders().setLast(lastFolder);
         if (!more.isEmpty()) frame.openFiles(more);
+        // A first start without files to open says what to do first.
+        if (commandLine.empty()) QTimer::singleShot(0, &frame, [&frame] { frame.welcome(); });
         // Requests of this user's other programs; a second workstation
         // leaves the socket to the first and says so in its log only.
         if (const Status s = frame.listenForRequests(); !s) debugLog("local requests: %s\n", s.reason().c_str());
