@@ -8,6 +8,7 @@
 #include "app/CBasicApp.h"
 #include "app/ResultTexts.h"
 #include "base/Text.h"
+#include "app/ui/FrameIcons.h"
 #include "app/ui/MainFrame.h"
 #include "results/ResultTables.h"
 #include "results/ui/ResultView.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Ordavia");
     QApplication::setApplicationVersion("4.42.0.0");
+    // Every window, the document windows too, carries the program's icon.
+    QApplication::setWindowIcon(frameIcon("app"));
 
     QtPrompter prompter;
     QtTimerFactory timers;
