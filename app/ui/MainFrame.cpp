@@ -1,5 +1,9 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/RequestServer.h"
+#include "app/FrameCommands.h"
+#include "app/ui/FrameIcons.h"
+#include "app/ui/FrameWindows.h"
+#include "app/ui/WelcomeDialog.h"
 
 #include <algorithm>
 #include <iterator>
@@ -14,6 +18,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QToolBar>
+#include <QWindow>
+#include <filesystem>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
@@ -41,6 +48,8 @@
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
 
 namespace ordavia {
 
@@ -139,6 +148,113 @@ QWidget* placeholderView(Document* doc, const std::string& viewClass) {
 
 }  // namespace
 
+// What the frame's commands reach: the open live video, recorder and Doppler
+// monitor documents, found by their document types, and their views'
+// commands, found by menu text as the toolbars find them.
+class MainFrame::Devices : public FrameDevices {
+public:
+    explicit Devices(MainFrame& f) : f_(f) {}
+
+    bool liveTypeAvailable() const override { return bound(kLive); }
+    bool liveWindowOpen() const override { return find(kLive) != nullptr; }
+    bool showLiveWindow() override { return show(kLive); }
+    bool cameraGrabbing() const override { return enabled(kLive, "stop") && !enabled(kLive, "Start live video"); }
+    void startCamera() override { run(kLive, "Start live video"); }
+    void stopCamera() override { run(kLive, "stop"); }
+    bool freezeAndSave(const std::string& name) override {
+        if (!find(kLive)) return false;
+        return f_.freezeSaveHook ? f_.freezeSaveHook(name) : run(kLive, "Sa&ve Image");
+    }
+
+    bool monitorTypeAvailable() const override { return bound(kMonitor); }
+    bool monitorOpen() const override { return find(kMonitor) != nullptr; }
+    bool showMonitor() override { return show(kMonitor); }
+    bool monitorRunning() const override { return enabled(kMonitor, "stop") && !enabled(kMonitor, "Start"); }
+    void startMonitor() override { run(kMonitor, "Start"); }
+    void stopMonitor() override { run(kMonitor, "stop"); }
+    void laser() override { run(kMonitor, "&Laser"); }
+
+    bool recording() const override { return checked(kRecorder, "&Record..."); }
+    bool showRecorder() override { return show(kRecorder); }
+    void startRecording() override { run(kRecorder, "&Record..."); }
+    void stopRecording() override { run(kRecorder, "&Record..."); }
+    void imageSequenceSettings() override { run(kRecorder, "&Image sequence..."); }
+    void openCytoscanFile() override {
+        DocTemplate* t = f_.app_.templates().findByClass(kCytoscan);
+        if (!t || !t->isBound()) {
+            say("Cytoscan files cannot be opened in this version of Ordavia.");
+            return;
+        }
+        const auto path = f_.app_.services().prompter().openFile("Open Cytoscan file", "All files (*.*)|*.*||", {});
+        if (path) f_.app_.OpenDocumentFile(*path);
+    }
+
+    void prepareRecordingFolder() override {
+        AppServices& sv = f_.app_.services();
+        // The current examination's folder, else the profile's.
+        std::string dir = sv.profile().GetString("directories", "recorddir", "");
+        if (sv.hasDatabase() && !sv.database().currentExamFolder().empty()) {
+            dir = sv.database().currentExamFolder();
+            sv.profile().WriteString("directories", "recorddir", dir);
+        }
+        if (!dir.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(dir, ec);
+        }
+        if (f_.recordBar_) f_.recordBar_->applyRecordingSettings();
+    }
+    void say(const std::string& text) override { f_.statusBar()->showMessage(q(text), 8000); }
+
+    static constexpr const char* kLive = "ZBasicfgDoc";
+    static constexpr const char* kMonitor = "Ctrv2Doc";
+    static constexpr const char* kRecorder = "CMotivaRecDoc";
+    static constexpr const char* kCytoscan = "ZVcytoDoc";
+
+private:
+    // A document type this build can open and show.
+    bool bound(const char* cls) const {
+        DocTemplate* t = f_.app_.templates().findByClass(cls);
+        return t && t->isBound() && findViewMaker(t->viewClass) != nullptr;
+    }
+    Document* find(const char* cls) const {
+        for (const auto& d : f_.app_.documents())
+            if (d->GetDocTemplate() && d->GetDocTemplate()->docClass == cls) return d.get();
+        return nullptr;
+    }
+    QWidget* viewOf(const char* cls) const {
+        Document* d = find(cls);
+        if (!d) return nullptr;
+        for (QMdiSubWindow* w : f_.mdi_->subWindowList())
+            if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == d) return w->widget();
+        return nullptr;
+    }
+    QAction* action(const char* cls, const char* text) const { return findViewCommand(viewOf(cls), QString::fromUtf8(text)); }
+    bool enabled(const char* cls, const char* text) const {
+        QAction* a = action(cls, text);
+        return a && a->isEnabled();
+    }
+    bool checked(const char* cls, const char* text) const {
+        QAction* a = action(cls, text);
+        return a && a->isChecked();
+    }
+    bool run(const char* cls, const char* text) {
+        QAction* a = action(cls, text);
+        if (!a || !a->isEnabled()) return false;
+        a->trigger();
+        return true;
+    }
+    bool show(const char* cls) {
+        if (Document* d = find(cls)) {
+            f_.activateDocument(d);
+            return true;
+        }
+        if (!bound(cls)) return false;
+        return f_.app_.OpenNewDocument(f_.app_.templates().findByClass(cls)) != nullptr;
+    }
+
+    MainFrame& f_;
+};
+
 MainFrame::MainFrame(CBasicApp& app) : app_(app) {
     setWindowTitle(CBasicApp::kTitle);
     setObjectName("FENWYR");
@@ -149,6 +265,9 @@ MainFrame::MainFrame(CBasicApp& app) : app_(app) {
     setCentralWidget(mdi_);
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MainFrame::onSubWindowActivated);
     setAcceptDrops(true);
+    setWindowIcon(frameIcon("app"));
+    devices_ = std::make_unique<Devices>(*this);
+    commands_ = std::make_unique<FrameCommands>(*devices_, app_.services());
     buildMenus();
     statusBar()->showMessage("Ready");
 }
@@ -179,6 +298,10 @@ void MainFrame::buildMenus() {
 
     toolbar_ = new ordavia::MainToolbar(openAct, this);
     addToolBar(Qt::LeftToolBarArea, toolbar_);
+    secondBar_ = new SecondToolbar(this);
+    addToolBar(Qt::RightToolBarArea, secondBar_);
+    buildAcquireMenu();
+    buildBars();
     buildViewMenu();
 
     // The subject commands; "View Exams" only while a subject is selected.
@@ -216,10 +339,31 @@ void MainFrame::buildViewMenu() {
     chartButtons->setChecked(toolbar_->chartEditingShown());
     chartButtons->setStatusTip("Show or hide the toolbar's buttons from Cut to Hide trace");
     connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
+    // "&Toolbar" shows or hides both toolbars together.
+    connect(bar, &QAction::toggled, secondBar_, &QToolBar::setVisible);
+    QAction* recordBar = recordBar_->toggleViewAction();
+    recordBar->setText("&Record bar");
+    recordBar->setStatusTip("Show or hide the record bar");
+    auto* status = new QAction("&Status", this);
+    status->setCheckable(true);
+    status->setStatusTip("Show or hide the floating status window");
+    connect(status, &QAction::toggled, statusWindow_, &QWidget::setVisible);
+    connect(viewMenu_, &QMenu::aboutToShow, status, [this, status] { status->setChecked(statusWindow_->isVisible()); });
+    auto* onTop = new QAction("&Always on top", this);
+    onTop->setCheckable(true);
+    onTop->setStatusTip("Keep the workstation above other windows");
+    connect(onTop, &QAction::toggled, this, &MainFrame::setAlwaysOnTop);
+    auto* expert = new QAction("Expert Mode", this);
+    expert->setCheckable(true);
+    expert->setStatusTip("Show the toolbars and the record bar; turning it off asks for the subject");
+    connect(expert, &QAction::toggled, this, &MainFrame::setExpertMode);
     auto* sep = new QAction(this);
     sep->setSeparator(true);
-    frameViewActions_ = {sep, bar, chartButtons};
-    viewMenu_->addActions({bar, chartButtons});
+    auto* sep2 = new QAction(this);
+    sep2->setSeparator(true);
+    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert};
+    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert});
+    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert;
 }
 
 void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
@@ -254,13 +398,16 @@ bool MainFrame::create() {
 }
 
 void MainFrame::startupWindows() {
-    // No live video document in this build yet. The Doppler monitor needs
-    // its interface board; tell the user once the window is up.
-    if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
-        QTimer::singleShot(0, this, [this] {
-            app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
-        });
+    if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) == 0) return;
+    // The Doppler monitor needs its interface board; without it the user is
+    // told once the window is up.
+    if (app_.dopplerAvailable()) {
+        if (devices_->monitorTypeAvailable()) devices_->showMonitor();
+        return;
     }
+    QTimer::singleShot(0, this, [this] {
+        app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
+    });
 }
 
 void MainFrame::showNormal() {
@@ -462,6 +609,7 @@ void MainFrame::onSubWindowActivated(QMdiSubWindow* w) {
     docMenuActions_.clear();
     docFileActions_.clear();
     toolbar_->setActiveView(w ? w->widget() : nullptr);
+    secondBar_->setActiveView(w ? w->widget() : nullptr);
     auto* provider = w ? dynamic_cast<MenuProvider*>(w->widget()) : nullptr;
     placeViewMenu(provider ? provider->documentMenus() : QList<QMenu*>());
     if (!provider) return;
@@ -540,6 +688,170 @@ void MainFrame::savePlacement() {
     p.WriteInt("MainWindow", "top", g.top());
     p.WriteInt("MainWindow", "w", g.width());
     p.WriteInt("MainWindow", "h", g.height());
+    p.WriteInt("MainWindow", "statleft", statusWindow_->x());
+    p.WriteInt("MainWindow", "stattop", statusWindow_->y());
+    p.WriteInt("MainWindow", "TRV2", devices_->monitorOpen() ? 1 : 0);
+}
+
+QAction* MainFrame::command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
+                            const QKeySequence& key, const char* tip) {
+    QAction* a = menu->addAction(frameIcon(icon), QString::fromUtf8(text));
+    connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        // The shortcut works whichever window is in front.
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+    }
+    if (tip) a->setStatusTip(QString::fromUtf8(tip));
+    frameCommands_ << a;
+    return a;
+}
+
+void MainFrame::buildAcquireMenu() {
+    using FC = FrameCommands;
+    FrameCommands& c = *commands_;
+    QMenu* m = menuBar()->addMenu("&Acquire");
+    QAction* live = command(m, FC::kLiveVideo, "live", [&c] { c.liveVideo(); }, {}, "Show the live video window, opening it when needed");
+    QAction* monitor = command(m, FC::kMonitor, "monitor", [&c] { c.monitor(); }, {}, "Show the Doppler monitor, opening it when needed");
+    live->setCheckable(true);
+    monitor->setCheckable(true);
+    m->addSeparator();
+    command(m, FC::kStart, "start", [&c] { c.start(); }, QKeySequence(Qt::Key_F5), "Start the Doppler monitor and the camera");
+    command(m, FC::kStop, "stop", [&c] { c.stop(); }, QKeySequence(Qt::SHIFT | Qt::Key_F5), "Stop the camera and the Doppler monitor");
+    QAction* startPause = command(m, FC::kStartPause, "hold", [&c] { c.startPauseCamera(); }, QKeySequence(Qt::Key_Pause),
+                                  "Stop what runs, or start");
+    startPause->setCheckable(true);
+    command(m, FC::kLaser, "laser", [&c] { c.laser(); }, {}, "Switch the Doppler monitor's laser");
+    m->addSeparator();
+    QAction* record = command(m, FC::kRecord, "record", [&c] { c.recordSequence(); }, QKeySequence(Qt::Key_F12),
+                              "Record a video from the live picture, or stop the recording");
+    record->setCheckable(true);
+    command(m, FC::kSaveImage, "save-image", [&c] { c.saveImage(); }, QKeySequence(Qt::Key_F4),
+            "Freeze the live picture and save it into the recording folder");
+    command(m, FC::kTrigger, "trigger", [&c] { c.trigger(); }, QKeySequence(Qt::Key_F3),
+            "Save a picture, or record when the trigger is set to record");
+    m->addSeparator();
+    command(m, FC::kImageSequence, "record", [&c] { c.imageSequence(); }, {}, "The recorder's frame count, skip, loop and folder");
+    command(m, FC::kOpenCytoscan, "open", [&c] { c.openCytoscan(); }, {}, "Open a recording of a Cytoscan-type device");
+    // Check marks follow the devices each time the menu opens.
+    connect(m, &QMenu::aboutToShow, this, [&c, live, monitor, startPause, record] {
+        live->setChecked(c.liveVideoChecked());
+        monitor->setChecked(c.monitorChecked());
+        startPause->setChecked(c.startPauseChecked());
+        record->setChecked(c.recordChecked());
+    });
+}
+
+void MainFrame::buildBars() {
+    recordBar_ = new RecordBar(app_.services().profile(), frameCommand(FrameCommands::kSaveImage),
+                               frameCommand(FrameCommands::kRecord), frameCommand(FrameCommands::kTrigger), this);
+    recordBar_->chooseFolder = [this](const QString& current) {
+        auto dir = app_.services().prompter().chooseFolder("Recording folder", current.toStdString());
+        return dir ? q(*dir) : QString();
+    };
+    addToolBar(Qt::TopToolBarArea, recordBar_);
+    statusWindow_ = new StatusWindow(this);
+    statusWindow_->move(app_.services().profile().GetInt("MainWindow", "statleft", 100),
+                        app_.services().profile().GetInt("MainWindow", "stattop", 100));
+    statusTimer_ = new QTimer(this);
+    connect(statusTimer_, &QTimer::timeout, this, &MainFrame::refreshStatus);
+    statusTimer_->start(500);
+    refreshStatus();
+}
+
+void MainFrame::welcome(std::function<int(bool hasDatabase)> ask) {
+    const ProfileStore& p = app_.services().profile();
+    if (p.GetInt("Welcome", "show", 1) == 0) return;
+    const bool hasDatabase = app_.services().hasDatabase() && app_.services().database().isOpen();
+    int choice = WelcomeDialog::kClose;
+    if (ask) {
+        choice = ask(hasDatabase);
+        p.WriteInt("Welcome", "show", 0);
+    } else {
+        WelcomeDialog d(hasDatabase, this);
+        d.exec();
+        choice = d.choice();
+        p.WriteInt("Welcome", "show", d.showAgain() ? 1 : 0);
+    }
+    const std::string start = hasDatabase ? app_.services().database().dataFolder() : std::string();
+    switch (choice) {
+        case WelcomeDialog::kOpenPicture: {
+            const auto files = app_.services().prompter().openFiles(
+                "Open a picture", "Pictures|*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png;*.cs1|All files (*.*)|*.*||", start, true);
+            QStringList list;
+            for (const auto& f : files) list << q(f);
+            if (!list.isEmpty()) openFiles(list);
+            break;
+        }
+        case WelcomeDialog::kOpenVideo: {
+            const auto files = app_.services().prompter().openFiles(
+                "Open a video",
+                "Videos|*.dcs;*.mve;*.avi;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts|All files (*.*)|*.*||",
+                start, true);
+            QStringList list;
+            for (const auto& f : files) list << q(f);
+            if (!list.isEmpty()) openFiles(list);
+            break;
+        }
+        case WelcomeDialog::kChooseSubject:
+            subjects_->workflow().selectSubject();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainFrame::closeLiveVideo() {
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() && c->document()->GetDocTemplate() &&
+                                                     c->document()->GetDocTemplate()->docClass == Devices::kLive)
+            w->close();
+}
+
+QAction* MainFrame::frameCommand(const QString& text) const {
+    for (QAction* a : frameCommands_)
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+QStringList MainFrame::statusLines() const {
+    const AppServices& sv = app_.services();
+    const std::string subject = sv.hasDatabase() ? selectionSummary(sv.database()) : std::string();
+    QStringList lines;
+    lines << (subject.empty() ? QString("No subject") : q(subject));
+    lines << (devices_->liveWindowOpen() ? (devices_->cameraGrabbing() ? "Camera: live" : "Camera: stopped")
+                                         : "Camera: no live video window");
+    lines << (devices_->recording() ? "Recorder: recording" : "Recorder: idle");
+    if (devices_->monitorOpen())
+        lines << (devices_->monitorRunning() ? "Doppler: running" : "Doppler: stopped");
+    else
+        lines << (app_.dopplerAvailable() ? "Doppler: monitor closed" : "Doppler: no interface board");
+    return lines;
+}
+
+void MainFrame::refreshStatus() {
+    if (statusWindow_ && statusWindow_->isVisible()) statusWindow_->setLines(statusLines());
+}
+
+void MainFrame::setExpertMode(bool on) {
+    if (expert_ == on) return;
+    expert_ = on;
+    toolbar_->setVisible(on);
+    secondBar_->setVisible(on);
+    recordBar_->setVisible(on);
+    if (QAction* a = frameCommand("Expert Mode")) a->setChecked(on);
+    // Leaving expert mode goes back to choosing the subject.
+    if (!on) QTimer::singleShot(0, this, [this] { subjects_->workflow().selectSubject(); });
+}
+
+void MainFrame::setAlwaysOnTop(bool on) {
+    onTop_ = on;
+    if (QWindow* w = windowHandle()) {
+        w->setFlag(Qt::WindowStaysOnTopHint, on);
+    }
+    if (QAction* a = frameCommand("&Always on top")) a->setChecked(on);
+    if (!on && isVisible()) lower();
 }
 
 void MainFrame::closeEvent(QCloseEvent* e) {

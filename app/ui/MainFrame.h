@@ -2,8 +2,11 @@
 // The workstation's main window: an MDI frame with the File, View, Window
 // and Help menus, the main toolbar, the recent-file list, file dropping,
 // and one child window per open document view.
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
+#include <memory>
 
 #include "app/MainFrameHost.h"
 #include "base/Result.h"
@@ -13,11 +16,16 @@ class CBasicApp;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QTimer;
 
 namespace ordavia {
 
+class FrameCommands;
 class MainToolbar;
+class RecordBar;
 class RequestServer;
+class SecondToolbar;
+class StatusWindow;
 class SubjectUi;
 
 class MainFrame : public QMainWindow, public MainFrameHost {
@@ -39,6 +47,26 @@ public:
 
     QMdiArea* mdiArea() const { return mdi_; }
     ordavia::MainToolbar* mainToolbar() const { return toolbar_; }
+    ordavia::SecondToolbar* secondToolbar() const { return secondBar_; }
+    ordavia::RecordBar* recordBar() const { return recordBar_; }
+    ordavia::StatusWindow* statusWindow() const { return statusWindow_; }
+    ordavia::FrameCommands& commands() const { return *commands_; }
+    bool expertMode() const { return expert_; }
+    bool alwaysOnTop() const { return onTop_; }
+    // Freezes the live picture and saves it (set by the live video windows;
+    // empty name: a name of its own). Unset: no live picture to save.
+    std::function<bool(const std::string& name)> freezeSaveHook;
+    // On a first start (and whenever the user asked for it again) the
+    // welcome with the three things to do first. `ask` runs the dialog and
+    // returns the choice (tests script it); the dialog itself by default.
+    void welcome(std::function<int(bool hasDatabase)> ask = {});
+    // Closes every live video window (the subject workflow does before it
+    // changes the subject).
+    void closeLiveVideo();
+    // The frame's own command of that menu text (null when it has none).
+    QAction* frameCommand(const QString& text) const;
+    // The status window's lines, as it shows them now.
+    QStringList statusLines() const;
     ordavia::SubjectUi* subjects() const { return subjects_; }
     // Adds a finished widget as a child window (images, charts made by commands).
     QMdiSubWindow* addChildWindow(QWidget* w, const QString& title);
@@ -74,10 +102,19 @@ private slots:
     void updateRecentMenu();
     void updateWindowMenu();
     void onSubWindowActivated(QMdiSubWindow* w);
+    void setExpertMode(bool on);
+    void setAlwaysOnTop(bool on);
+    void refreshStatus();
 
 private:
     void buildMenus();
     void buildViewMenu();
+    void buildAcquireMenu();
+    void buildBars();
+    QAction* command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
+                     const QKeySequence& key = {}, const char* tip = nullptr);
+    class Devices;
+    friend class Devices;
     // The frame's View commands join a view's own "&View" menu while that
     // view is in front, so that the menu bar never shows two.
     void placeViewMenu(const QList<QMenu*>& viewMenus);
@@ -101,6 +138,15 @@ private:
     ordavia::MainToolbar* toolbar_ = nullptr;
     ordavia::SubjectUi* subjects_ = nullptr;
     ordavia::RequestServer* requests_ = nullptr;
+    ordavia::SecondToolbar* secondBar_ = nullptr;
+    ordavia::RecordBar* recordBar_ = nullptr;
+    ordavia::StatusWindow* statusWindow_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
+    std::unique_ptr<Devices> devices_;
+    std::unique_ptr<ordavia::FrameCommands> commands_;
+    QList<QAction*> frameCommands_;
+    bool expert_ = false;
+    bool onTop_ = false;
     ordavia::Document* autoLoad_ = nullptr;
     bool autoLoadPicture(const std::string& path);
     // Guarded: a closing view deletes its menus and actions.

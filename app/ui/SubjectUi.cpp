@@ -1,4 +1,6 @@
 #include "app/ui/SubjectUi.h"
+#include "app/FrameCommands.h"
+#include "app/ui/FrameWindows.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -286,17 +288,18 @@ void SubjectUi::closeExaminations() {
     if (exams_) exams_->close();
 }
 
-// This build has no live video document: there is nothing to close, and
-// "Start" tells the user so through the posted command.
-void SubjectUi::closeLiveVideo() {}
+void SubjectUi::closeLiveVideo() { frame_.closeLiveVideo(); }
 
 void SubjectUi::closeAllDocuments() { frame_.mdiArea()->closeAllSubWindows(); }
 
-void SubjectUi::startLiveVideo() { frame_.postCommand("Start"); }
+void SubjectUi::startLiveVideo() {
+    frame_.commands().liveVideo();
+    frame_.postCommand("Start");
+}
 
-// The record bar reads the recording folder from the profile when it starts
-// a recording; nothing here holds a copy of it.
-void SubjectUi::applyRecordingSettings() {}
+void SubjectUi::applyRecordingSettings() {
+    if (frame_.recordBar()) frame_.recordBar()->applyRecordingSettings();
+}
 
 void SubjectUi::selectionChanged() { updateSelectionLabel(); }
 

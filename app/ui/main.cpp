@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <system_error>
 #include <QStringList>
+#include <QTimer>
 
 #include "app/CBasicApp.h"
 #include "app/ResultTexts.h"
 #include "base/Text.h"
+#include "app/ui/FrameIcons.h"
 #include "app/ui/MainFrame.h"
 #include "results/ResultTables.h"
 #include "results/ui/ResultView.h"
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Ordavia");
     QApplication::setApplicationVersion("4.42.0.0");
+    // Every window, the document windows too, carries the program's icon.
+    QApplication::setWindowIcon(frameIcon("app"));
 
     QtPrompter prompter;
     QtTimerFactory timers;
@@ -99,6 +103,8 @@ int main(int argc, char** argv) {
         const std::string lastFolder = profile.GetString("settings", "directory", "");
         if (startsWith(lastFolder, "/")) prompter.folders().setLast(lastFolder);
         if (!more.isEmpty()) frame.openFiles(more);
+        // A first start without files to open says what to do first.
+        if (commandLine.empty()) QTimer::singleShot(0, &frame, [&frame] { frame.welcome(); });
         // Requests of this user's other programs; a second workstation
         // leaves the socket to the first and says so in its log only.
         if (const Status s = frame.listenForRequests(); !s) debugLog("local requests: %s\n", s.reason().c_str());

@@ -87,7 +87,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "S&ubject", "&Window", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Acquire", "&View", "S&ubject", "&Window", "&Help"}));
 }
 
 TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
@@ -277,7 +277,7 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     for (QAction* a : frame.findChildren<QAction*>())
         if (a->text() == "Chart &editing buttons") a->trigger();
     for (const auto& b : ordavia::MainToolbar::buttons())
-        EXPECT_EQ(bar->buttonFor(b.command)->isVisible(), !b.chartEditing) << b.command;
+        EXPECT_EQ(bar->buttonFor(b.command)->isVisible(), b.group != RoutedToolbar::kChartEditing) << b.command;
     bar->toggleViewAction()->trigger();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->toggleViewAction()->text(), "&Toolbar");
