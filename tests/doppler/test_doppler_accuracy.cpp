@@ -40,7 +40,10 @@ Errors measure(const SyntheticDoppler& rec, int method, int window, bool autonoi
     s.cbvMethod = method;
     s.FFTwindow = window;
     s.autonoise = autonoise;
-    s.threshOfAv2 = 300;  // three standard deviations above the floor
+    // Six standard deviations above a floor smoothed over ten spectra: the
+    // profile's 30 % on a single spectrum sits inside the noise.
+    s.threshOfAv2 = 600;
+    s.noisefloorRC = 10;
     auto run = runDopplerRecording(board, s, DopplerRunOptions{});
     Errors out;
     if (!run) {
@@ -102,8 +105,7 @@ TEST(DopplerAccuracy, MethodsAgainstKnownPulses) {
     // the automatic method a peak below the edge, a rectangular window the
     // leakage above it): bounds on the velocities and on the indexes, with
     // margin over what is measured. At noise 1.0 the fixed threshold lies
-    // under the noise floor and no method holds; only the noise floor
-    // tracking keeps the edge method within bounds on fast flow.
+    // under the noise floor and no method holds.
     const struct {
         size_t variant;
         double velocities, indexes;
@@ -115,6 +117,10 @@ TEST(DopplerAccuracy, MethodsAgainstKnownPulses) {
                 EXPECT_LT(std::fabs(e.e[k]), k < 3 ? b.velocities : b.indexes)
                     << variants[b.variant].label << ", condition " << c << ", measure " << k;
         }
-    for (size_t c : {size_t(6), size_t(7)})
-        for (int k = 0; k < 5; ++k) EXPECT_LT(std::fabs(table[6][c].e[k]), 0.30) << "noise floor, condition " << c;
+    // The edge method on a smoothed noise floor holds at both noise levels;
+    // at noise 1.0 the slow diastolic band sinks into the noise (reads low).
+    for (size_t c = 0; c < conditions().size(); ++c)
+        for (int k = 0; k < 5; ++k)
+            EXPECT_LT(std::fabs(table[6][c].e[k]), k < 3 ? (c < 4 ? 0.20 : 0.40) : (c < 4 ? 0.25 : 0.30))
+                << "noise floor, condition " << c << ", measure " << k;
 }
