@@ -114,8 +114,13 @@ TEST(Ctrv2Doc, RecordingSavesAsAChartWithADopplerSpectrum) {
     ASSERT_TRUE(cbv && sp);
     EXPECT_NE(dynamic_cast<const CDopTrace*>(sp), nullptr);
     EXPECT_EQ(cbv->yUnits, "mm/s");
-    EXPECT_EQ(cbv->head, 50u);
+    // Only what was recorded, oldest first; the monitor's rings stay whole.
+    EXPECT_EQ(cbv->sampleCount(), 50u);
+    EXPECT_EQ(cbv->head, 0u);
+    EXPECT_EQ(back.traces().find("raw")->sampleCount(), 5000u);
     EXPECT_EQ(cbv->data->getD(49), m.doc.cbvTrace()->data->getD(49));
+    EXPECT_EQ(m.doc.cbvTrace()->sampleCount(), 24000u);
+    EXPECT_EQ(m.doc.cbvTrace()->head, 50u);
 }
 
 TEST(Ctrv2Doc, UnitsFullScaleBandwidthAndAnAbsentBoard) {
