@@ -179,6 +179,16 @@ void Ctrv2Doc::setInputChannel(int n) {
     notify(kHintDetection);
 }
 
+void Ctrv2Doc::toggleLaser() {
+    if (Trv2Board* b = board()) b->setLaser(!b->laser());
+    notify(kHintDetection);
+}
+
+bool Ctrv2Doc::laserOn() const {
+    const Trv2Board* b = board();
+    return b && b->laser();
+}
+
 bool Ctrv2Doc::setHardwareAddress(int address) {
     Trv2Board* b = board();
     if (!b) return false;
@@ -223,9 +233,9 @@ bool Ctrv2Doc::setBandwidth(int index) {
 bool Ctrv2Doc::stepBandwidth(bool increase) {
     const int to = std::clamp(bandwidth_ + (increase ? 1 : -1), 0, 3);
     if (to == bandwidth_ && rate_ == 2.0 * kBandwidths[to]) return false;
+    // The traces are made again at the new rate, the velocity's full scale
+    // at the new bandwidth: doubled or halved with it.
     setBandwidth(to);
-    // A shift keeps its place on the screen: the scale follows the bandwidth.
-    if (CTrace* t = cbvTrace()) t->displayYScale *= increase ? 2.0 : 0.5;
     notify(kHintTraces);
     return true;
 }

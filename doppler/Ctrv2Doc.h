@@ -75,6 +75,9 @@ public:
     // "&Input channel...": the board's input 0..7 (modulo 8).
     int inputChannel() const;
     void setInputChannel(int n);
+    // "&Laser": the board's laser on or off (checked while on).
+    void toggleLaser();
+    bool laserOn() const;
     // "Hard&ware settings...": the board's address, written to
     // "trv2"/"address"; the board is initialised again, and when it is then
     // absent the user is told kNotDetected. Returns whether it is present.
