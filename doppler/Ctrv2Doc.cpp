@@ -231,8 +231,14 @@ bool Ctrv2Doc::setBandwidth(int index) {
 }
 
 bool Ctrv2Doc::stepBandwidth(bool increase) {
-    const int to = std::clamp(bandwidth_ + (increase ? 1 : -1), 0, 3);
-    if (to == bandwidth_ && rate_ == 2.0 * kBandwidths[to]) return false;
+    // The next bandwidth of the table above or below the one in force (the
+    // board's own 20 kHz lies between two of them).
+    int to = -1;
+    for (int i = 0; i < 4; ++i) {
+        const double bw = kBandwidths[i];
+        if (increase ? bw > bandwidthHz() && to < 0 : bw < bandwidthHz()) to = i;
+    }
+    if (to < 0) return false;
     // The traces are made again at the new rate, the velocity's full scale
     // at the new bandwidth: doubled or halved with it.
     setBandwidth(to);

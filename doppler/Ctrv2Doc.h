@@ -87,8 +87,7 @@ public:
     void stepThreshold(bool raise);
 
     // Bandwidth index 0..3 into kBandwidths; sets the sampling rate to
-    // twice the bandwidth. The first change from the board's own 40 kHz
-    // steps from index 2.
+    // twice the bandwidth.
     int bandwidthIndex() const { return bandwidth_; }
     double bandwidthHz() const { return rate_ * 0.5; }
     bool setBandwidth(int index);
