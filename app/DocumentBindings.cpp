@@ -9,6 +9,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZliveChartDoc.h"
 #include "chart/xychartdoc.h"
+#include "doppler/Ctrv2Doc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
@@ -35,6 +36,7 @@ const std::map<std::string, Factory>& factories() {
         {"fcfdoc", [] { return std::make_unique<fcfdoc>(); }},
         // Chart files open as charts until the Doppler review document arrives.
         {"CReviewDoc", [] { return std::make_unique<ZchartDoc>(); }},
+        {"Ctrv2Doc", [] { return std::make_unique<Ctrv2Doc>(); }},
         {"xychartdoc", [] { return std::make_unique<xychartdoc>(); }},
         {"ZliveChartDoc", [] { return std::make_unique<ZliveChartDoc>(); }},
         {"ZlineScanBaseDoc", [] { return std::make_unique<ZlineScanBaseDoc>(); }},

@@ -37,6 +37,7 @@
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
 #include "image/FileKinds.h"
+#include "doppler/Ctrv2Doc.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "framework/AppServices.h"
@@ -169,10 +170,16 @@ public:
     bool monitorTypeAvailable() const override { return bound(kMonitor); }
     bool monitorOpen() const override { return find(kMonitor) != nullptr; }
     bool showMonitor() override { return show(kMonitor); }
-    bool monitorRunning() const override { return enabled(kMonitor, "stop") && !enabled(kMonitor, "Start"); }
-    void startMonitor() override { run(kMonitor, "Start"); }
-    void stopMonitor() override { run(kMonitor, "stop"); }
-    void laser() override { run(kMonitor, "&Laser"); }
+    bool monitorRunning() const override { return monitor() && monitor()->running(); }
+    void startMonitor() override {
+        if (Ctrv2Doc* m = monitor()) m->run(true);
+    }
+    void stopMonitor() override {
+        if (Ctrv2Doc* m = monitor()) m->run(false);
+    }
+    void laser() override {
+        if (Ctrv2Doc* m = monitor()) m->toggleLaser();
+    }
 
     bool recording() const override { return checked(kRecorder, "&Record..."); }
     bool showRecorder() override { return show(kRecorder); }
@@ -211,6 +218,7 @@ public:
     static constexpr const char* kCytoscan = "ZVcytoDoc";
 
 private:
+    Ctrv2Doc* monitor() const { return dynamic_cast<Ctrv2Doc*>(find(kMonitor)); }
     // A document type this build can open and show.
     bool bound(const char* cls) const {
         DocTemplate* t = f_.app_.templates().findByClass(cls);
@@ -398,15 +406,16 @@ bool MainFrame::create() {
 }
 
 void MainFrame::startupWindows() {
+    // The Doppler monitor opens and starts when its interface board is
+    // there; otherwise the user is told once the window is up.
     if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) == 0) return;
-    // The Doppler monitor needs its interface board; without it the user is
-    // told once the window is up.
     if (app_.dopplerAvailable()) {
-        if (devices_->monitorTypeAvailable()) devices_->showMonitor();
+        if (auto* monitor = dynamic_cast<Ctrv2Doc*>(app_.OpenNewDocument(app_.templates().findByClass("Ctrv2Doc"))))
+            monitor->run(true);
         return;
     }
     QTimer::singleShot(0, this, [this] {
-        app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
+        app_.services().prompter().messageBox(Ctrv2Doc::kNotDetected, MsgButtons::Ok, MsgIcon::Warning);
     });
 }
 
