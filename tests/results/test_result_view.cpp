@@ -21,21 +21,11 @@
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_chart";
-    static char* argv[] = {name, nullptr};
-    static QApplication* a = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *a;
-}
 
 std::unique_ptr<CResultDoc> chartTable(ordavia::test::TestServices& ts, int rows) {
     auto d = ts.make<CResultDoc>();
@@ -51,7 +41,7 @@ struct ViewTest : ::testing::Test {
     testsupport::ScratchDir dir{"rview"};
     ordavia::test::TestServices ts;
     void SetUp() override {
-        app();
+        testsupport::ensureQtApp();
         ts.profile.SetPath(dir / "ordavia.ini");
     }
     static QPoint cellCentre(QTableView* t, int row, int col) {
