@@ -1,7 +1,10 @@
 #pragma once
 // The one QApplication of a widget-test program, made on first use on the
-// offscreen platform unless the caller chose another.
+// offscreen platform unless the caller chose another; and pictures of
+// widgets for a person to look at, saved only when ORDAVIA_SCREENSHOTS names
+// a folder.
 #include <QApplication>
+#include <QWidget>
 
 namespace testsupport {
 
@@ -14,6 +17,11 @@ inline QApplication& ensureQtApp() {
         new QApplication(argc, argv);
     }
     return *static_cast<QApplication*>(QCoreApplication::instance());
+}
+
+inline void saveShot(QWidget& w, const char* name) {
+    if (const QByteArray dir = qgetenv("ORDAVIA_SCREENSHOTS"); !dir.isEmpty())
+        w.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
 }
 
 }  // namespace testsupport
