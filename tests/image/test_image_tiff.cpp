@@ -117,9 +117,6 @@ TEST(TiffFormat, ColourToGreyBothPlanarConfigurations) {
         // red 42 -> 21; 26; + 12 * 0.25 = 29.
         EXPECT_EQ(img.row(1)[2], 29) << planar;
     }
-}
-
-TEST(TiffFormat, ColourImageWritesRgb) {
     CZVimage img(4, 3, -1, 0, CZVimage::kColour);
     fillPattern(img);
     ASSERT_EQ(img.Save(tempPath("colour.tif")), 1);
