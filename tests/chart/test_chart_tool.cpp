@@ -68,7 +68,7 @@ TEST_F(ToolFixture, ShiftDragZoomsToTheBandAndLinkedAxesZoomTogether) {
     EXPECT_EQ(s.displays[1].yBottom, 0.0) << "the bottom row stays where it was";
 }
 
-TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrl) {
+TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrlAndWheelZoomAroundTheMouse) {
     doc.setLinkYAxes(false);
     unsigned e = drag(Tool::kMiddle, {100, 100}, {150, 80});
     EXPECT_TRUE(e & Tool::kStartPan);
@@ -79,9 +79,6 @@ TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrl) {
     e = drag(Tool::kLeft, {0, 0}, {-50, 0}, Tool::kCtrl);
     EXPECT_NEAR(s.xLeft, 0.0, 1e-12) << "pans from anywhere, also off the plot";
     EXPECT_FALSE(s.hasSelection());
-}
-
-TEST_F(ToolFixture, WheelZoomsAroundTheMouse) {
     const double under = tool.xAt(250);
     tool.wheel(1, {250, 10}, 0);
     EXPECT_NEAR(s.xPerPixel, 0.016, 1e-12);
