@@ -92,7 +92,7 @@ TEST(ResultLayout, ColumnsShowInColumnOrderAndMissingCellsAreEmpty) {
     EXPECT_EQ(d->cell(5, 0), "");
 }
 
-TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
+TEST(ResultRows, ChartAverageCellsAreRightAlignedAndAFullTableRefusesRows) {
     const ResultColumnSet* set = findResultColumnSet("Chart Results");
     ASSERT_NE(set, nullptr);
     CResultDoc d;
@@ -113,16 +113,14 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
     EXPECT_EQ(d.rows()[1]->strings[2], "      1.00");
     EXPECT_EQ(d.rows()[1]->strings[3], "-123456789.25");
     EXPECT_EQ(d.rows()[1]->strings[4], "");
-}
-
-TEST(ResultRows, FullTableRefusesFurtherRows) {
+    // A full table refuses further rows.
     const ResultColumn cols[] = {{"f", 4, 0, 0}};
-    CResultDoc d;
-    d.setColumns(1, cols);
-    for (size_t i = 0; i < CResultDoc::kMaxRows; ++i) ASSERT_TRUE(d.addRow({"r", "", {}}));
-    EXPECT_FALSE(d.addRow({"r", "", {}}));
-    EXPECT_EQ(d.rowTotal(), CResultDoc::kMaxRows);
-    EXPECT_EQ(d.rowCountField(), 0xFFFF);
+    CResultDoc full;
+    full.setColumns(1, cols);
+    for (size_t i = 0; i < CResultDoc::kMaxRows; ++i) ASSERT_TRUE(full.addRow({"r", "", {}}));
+    EXPECT_FALSE(full.addRow({"r", "", {}}));
+    EXPECT_EQ(full.rowTotal(), CResultDoc::kMaxRows);
+    EXPECT_EQ(full.rowCountField(), 0xFFFF);
 }
 
 TEST(ResultCopy, SelectionAsTabbedLines) {
@@ -146,7 +144,7 @@ TEST(ResultCopy, SelectionAsTabbedLines) {
     EXPECT_EQ(d.copySelection(), "a.cs1");
 }
 
-TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
+TEST(ResultExport, CsvQuotesPerRfc4180AndPrintHeaderCarriesTheLongDate) {
     const ResultColumn cols[] = {{"file,name", 20, 0, 0}, {"say \"hi\"", 6, 0, 0}, {"v", 8, 7, 2}};
     CResultDoc d;
     d.setColumns(3, cols);
@@ -156,9 +154,7 @@ TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
               "\"file,name\",\"say \"\"hi\"\"\",v\r\n"
               "\"a,b.cs1\",\"line\r\nbreak\",1.50\r\n"
               " plain ,,-2.00\r\n");
-}
-
-TEST(ResultExport, PrintHeaderCarriesProgramPathAndLongDate) {
+    // The print header carries the program, the path and the long date.
     setenv("TZ", "UTC", 1);
     tzset();
     const std::time_t t = 795184889;  // Tuesday, March 14, 1995, 12:41:29 UTC

@@ -25,15 +25,7 @@ std::string tempFile(const std::string& name) {
 
 }  // namespace
 
-TEST(ImageWindow, OpenFailsWithOneLineError) {
-    testsupport::ensureQtApp();
-    std::string error;
-    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
-    EXPECT_NE(error.find("missing.zvg"), std::string::npos);
-    EXPECT_EQ(error.find('\n'), std::string::npos);
-}
-
-TEST(ImageWindow, ZoomAndPalette) {
+TEST(ImageWindow, ZoomPaletteAndOneLineOpenError) {
     testsupport::ensureQtApp();
     CZVimage img(20, 10, -1, CZVimage::kField1, 0);
     for (int x = 0; x < 20; ++x) img.row(0)[x] = uint8_t(x * 10);
@@ -60,6 +52,10 @@ TEST(ImageWindow, ZoomAndPalette) {
     EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
     win->setZeroAsBlack(false);
     EXPECT_FALSE(win->image().zeroAsBlack());
+    // A file that cannot be opened is a one-line error.
+    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
+    EXPECT_NE(error.find("missing.zvg"), std::string::npos);
+    EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 TEST(ImageToQImage, ColourAndBayer) {
