@@ -233,30 +233,27 @@ TEST_F(Linked, SaveAsToNameWithRowUpdatesThatRow) {
     EXPECT_EQ(rows[0].result, "from b");
 }
 
-TEST_F(Linked, NoSelectionOrNoDatabaseStoresNothingButSavesFile) {
+TEST_F(Linked, NoSelectionNoDatabaseOrAFailedWriteStoresNoRow) {
     auto d = newDoc("loose");
     d->result = "x";
     ASSERT_TRUE(d->OnSaveDocument(data + "loose.zv1"));
     EXPECT_TRUE(d->linked);
     EXPECT_EQ(d->examId, -1);
     EXPECT_TRUE(queryRows(data + "orda.db", "SELECT * FROM results;").empty());
+    // A failed write stores no row and keeps the copy number.
+    select(42);
+    auto failed = newDoc("scan1");
+    failed->result = "x";
+    EXPECT_FALSE(failed->OnSaveDocument(data + "no/such/folder/scan1.zv1"));
+    EXPECT_EQ(failed->saveCount, 0);
+    EXPECT_TRUE(results(42).empty());
 
     db.close();
-    select(42);
     auto e = newDoc("nodb");
     e->result = "x";
     ASSERT_TRUE(e->OnSaveDocument(data + "nodb.zv1"));
     EXPECT_TRUE(std::filesystem::exists(data + "nodb.zv1"));
     EXPECT_EQ(e->examId, 42);  // linked to the selection even without a database
-}
-
-TEST_F(Linked, FailedWriteStoresNoRowAndKeepsCopyNumber) {
-    select(42);
-    auto d = newDoc("scan1");
-    d->result = "x";
-    EXPECT_FALSE(d->OnSaveDocument(data + "no/such/folder/scan1.zv1"));
-    EXPECT_EQ(d->saveCount, 0);
-    EXPECT_TRUE(results(42).empty());
 }
 
 TEST_F(Linked, SaveProposesPathInExaminationFolder) {
