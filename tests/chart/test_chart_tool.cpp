@@ -103,9 +103,6 @@ TEST_F(ToolFixture, MarkerBoxesAreHitSelectedAndEdited) {
     EXPECT_EQ(tool.doubleClick({190, 10}), Tool::kEditMarker);
     EXPECT_EQ(s.selectedMarker, 0);
     EXPECT_EQ(tool.doubleClick({190, 100}), Tool::kFitAll);
-}
-
-TEST_F(ToolFixture, AnOverlayTakesThePressBeforeTheSelection) {
     std::vector<double> seen;
     Tool::Overlay o;
     o.press = [&](Tool::Point p, unsigned) { return p.x > 250; };
@@ -118,3 +115,4 @@ TEST_F(ToolFixture, AnOverlayTakesThePressBeforeTheSelection) {
     drag(Tool::kLeft, {100, 10}, {120, 10});
     EXPECT_TRUE(s.hasSelection()) << "left of the overlay's part the press selects";
 }
+
