@@ -115,7 +115,7 @@ TEST_F(AppTest, NoTemplateRunsOnDefaultsAndFileNewCreatesTheProfile) {
     EXPECT_EQ(ini.find("dustmask="), std::string::npos);
 }
 
-TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnly) {
+TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnlyAndAFailedMainWindowEndsStartUp) {
     fs::create_directories(dir_ / "v1.2");
     CBasicApp a(svc.services, (dir_ / "v1.2" / "ana.exe").string());
     ASSERT_TRUE(a.InitInstance(nullptr, ""));
@@ -126,6 +126,10 @@ TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnly) {
     CBasicApp b(svc.services, (dir_ / "v1.2" / "ordavia").string());
     ASSERT_TRUE(b.InitInstance(nullptr, ""));
     EXPECT_EQ(b.profilePath(), (dir_ / "v1.2" / "ordavia.ini").string());
+    // A main window that cannot be made ends start-up.
+    frame.createOk = false;
+    CBasicApp failing(svc.services, program());
+    EXPECT_FALSE(failing.InitInstance(&frame, ""));
 }
 
 TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
@@ -190,12 +194,6 @@ TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
     ASSERT_GE(frame.calls.size(), 3u);
     EXPECT_EQ(frame.calls[frame.calls.size() - 2], "post:Export uncompressed avi");
     EXPECT_EQ(frame.calls.back(), "close");
-}
-
-TEST_F(AppTest, MainWindowFailureEndsStartUp) {
-    frame.createOk = false;
-    CBasicApp app(svc.services, program());
-    EXPECT_FALSE(app.InitInstance(&frame, ""));
 }
 
 TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {

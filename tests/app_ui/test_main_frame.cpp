@@ -31,6 +31,7 @@
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
@@ -38,14 +39,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "test_app_ui";
-char* argv[] = {arg0, nullptr};
-
 class MainFrameTest : public TempFolderTest {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        testsupport::ensureQtApp();
         registerResultViewMaker();
         registerMeasureViews();
         registerChartViews();
@@ -83,13 +80,29 @@ protected:
 
 }  // namespace
 
-TEST_F(MainFrameTest, StartsWithItsTitleAndMenus) {
+TEST_F(MainFrameTest, StartsWithItsTitleAndMenusAndNewChartOpensAnEmptyChart) {
     auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     EXPECT_EQ(frame.windowTitle(), "Ordavia 4.42.0.0");
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Acquire", "&View", "S&ubject", "&Window", "&Help"}));
+
+    // "New chart" opens an empty chart each time.
+    QAction* newChart = nullptr;
+    for (QAction* a : frame.menuBar()->actions().at(0)->menu()->actions())
+        if (a->text() == "New chart") newChart = a;
+    ASSERT_NE(newChart, nullptr);
+    newChart->trigger();
+    newChart->trigger();
+    ASSERT_EQ(app.documents().size(), 2u);
+    auto* chart = dynamic_cast<ZchartDoc*>(app.documents()[0].get());
+    ASSERT_TRUE(chart && chart->traceCount() == 0);
+    EXPECT_EQ(chart->GetTitle(), "Chart1");
+    EXPECT_EQ(app.documents()[1]->GetTitle(), "Chart2");
+    ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 2);
+    QWidget* w = frame.mdiArea()->subWindowList()[0]->widget();
+    EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
 }
 
 TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
@@ -116,14 +129,27 @@ TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     EXPECT_EQ(app.documents().size(), 2u);
 }
 
-TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownFilesAreExplained) {
+// Pictures open as image documents; unknown files and a picture that cannot
+// be read (a cut-short TIFF named ".jpg") say why and leave no window and no
+// recent-file entry.
+TEST_F(MainFrameTest, PicturesOpenAsImageDocumentsAndUnknownOrBrokenFilesAreExplained) {
     CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
     const std::string bmp = (dir_ / "pic.bmp").string();
     ASSERT_TRUE(img.Save(bmp));
-    const std::string txt = (dir_ / "notes.txt").string();
+    ASSERT_TRUE(CZVimage(64, 48, 0, CZVimage::kFrame, CZVimage::kColour).Save((dir_ / "whole.tif").string()));
+    auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
+    bytes.resize(bytes.size() / 3);
+    testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
     auto [app, frame] = start();
     ASSERT_TRUE(app.InitInstance(&frame, ""));
-    frame.openFiles({QString::fromStdString(bmp), QString::fromStdString(txt)});
+    frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
+    EXPECT_TRUE(app.documents().empty());
+    EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
+    EXPECT_TRUE(app.recentFiles().entries().empty());
+
+    frame.openFiles({QString::fromStdString(bmp), QString::fromStdString((dir_ / "notes.txt").string())});
     ASSERT_EQ(app.documents().size(), 1u);
     EXPECT_EQ(app.documents()[0]->GetTitle(), "pic.bmp");
     ASSERT_FALSE(prompter.messages().empty());
@@ -287,25 +313,6 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_EQ(enabled(), "");
 }
 
-TEST_F(MainFrameTest, NewChartInTheFileMenuOpensAnEmptyChart) {
-    auto [app, frame] = start();
-    ASSERT_TRUE(app.InitInstance(&frame, ""));
-    QAction* newChart = nullptr;
-    for (QAction* a : frame.menuBar()->actions().at(0)->menu()->actions())
-        if (a->text() == "New chart") newChart = a;
-    ASSERT_NE(newChart, nullptr);
-    newChart->trigger();
-    newChart->trigger();
-    ASSERT_EQ(app.documents().size(), 2u);
-    auto* chart = dynamic_cast<ZchartDoc*>(app.documents()[0].get());
-    ASSERT_TRUE(chart && chart->traceCount() == 0);
-    EXPECT_EQ(chart->GetTitle(), "Chart1");
-    EXPECT_EQ(app.documents()[1]->GetTitle(), "Chart2");
-    ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 2);
-    QWidget* w = frame.mdiArea()->subWindowList()[0]->widget();
-    EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
-}
-
 // At exit every modified document is asked about before any window
 // closes: Cancel leaves all of them (and the unmodified ones) open.
 TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
@@ -333,24 +340,6 @@ TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
     QApplication::processEvents();
     EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
     EXPECT_TRUE(app.documents().empty());
-}
-
-// A picture that cannot be read (a cut-short TIFF named ".jpg") says why
-// and leaves no window and no recent-file entry.
-TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
-    CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kColour);
-    ASSERT_TRUE(img.Save((dir_ / "whole.tif").string()));
-    auto bytes = testsupport::readBytes((dir_ / "whole.tif").string());
-    bytes.resize(bytes.size() / 3);
-    testsupport::writeBytes((dir_ / "cut.jpg").string(), bytes);
-    auto [app, frame] = start();
-    ASSERT_TRUE(app.InitInstance(&frame, ""));
-    frame.openFiles({QString::fromStdString((dir_ / "cut.jpg").string())});
-    EXPECT_TRUE(app.documents().empty());
-    EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
-    ASSERT_FALSE(prompter.messages().empty());
-    EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
-    EXPECT_TRUE(app.recentFiles().entries().empty());
 }
 
 // With raw.bin beside the program the board is present: the first start

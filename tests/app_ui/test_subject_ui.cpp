@@ -1,7 +1,6 @@
 // The subject dialogs and the Examinations window as the user sees them:
 // every documented field, button and column, and the main window's
-// "Subject" commands and selection line. ORDAVIA_SHOTS=folder saves a
-// picture of each window for a person to look at.
+// "Subject" commands and selection line.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -25,18 +24,11 @@
 #include "settings/DebugLog.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-int argc = 1;
-char arg0[] = "test_subject_ui";
-char* argv[] = {arg0, nullptr};
-
-void shot(QWidget& w, const char* name) {
-    if (const char* dir = std::getenv("ORDAVIA_SHOTS")) w.grab().save(QString(dir) + "/" + name + ".png");
-}
 
 QStringList texts(QWidget& w) {
     QStringList out;
@@ -48,7 +40,7 @@ QStringList texts(QWidget& w) {
 class SubjectUiTest : public TempFolderTest {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        testsupport::ensureQtApp();
     }
     void SetUp() override {
         TempFolderTest::SetUp();
@@ -87,7 +79,7 @@ TEST_F(SubjectUiTest, DialogsShowEveryDocumentedFieldAndButton) {
     ASSERT_TRUE(id);
     EXPECT_EQ(id->lineEdit()->maxLength(), 19);
     EXPECT_EQ(id->currentText(), "AB12");
-    shot(d, "select-subject");
+    testsupport::saveShot(d, "select-subject");
 
     NewExamModel exam(db);
     NewExamDialog n(exam, nullptr);
@@ -95,7 +87,7 @@ TEST_F(SubjectUiTest, DialogsShowEveryDocumentedFieldAndButton) {
     const QStringList nt = texts(n);
     for (const char* s : {"Subject AB12: Ann Smith", "Measurement Site", "comment", "Start", "Cancel"})
         EXPECT_TRUE(nt.contains(s)) << s;
-    shot(n, "new-exam");
+    testsupport::saveShot(n, "new-exam");
 }
 
 TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColumns) {
@@ -110,7 +102,7 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColu
     ASSERT_TRUE(label);
     EXPECT_EQ(label->text().toStdString(), "AB12 Ann Smith \xC2\xB7 1700000000-AB12-left_ring");
     frame.resize(900, 400);
-    shot(frame, "main-frame");
+    testsupport::saveShot(frame, "main-frame");
 
     QStringList menu;
     for (QAction* a : frame.menuBar()->actions())
@@ -130,5 +122,5 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColu
     EXPECT_EQ(trees[1]->topLevelItemCount(), 1);
     EXPECT_TRUE(texts(w).contains("Subject AB12: Ann Smith"));
     EXPECT_TRUE(texts(w).contains("Export examination report..."));
-    shot(w, "examinations");
+    testsupport::saveShot(w, "examinations");
 }

@@ -48,7 +48,7 @@ TEST_F(ArchiveLayout, ScalarsAreLittleEndianAtTheirWidth) {
 }
 
 // Length prefixes at every boundary of the three string forms.
-TEST_F(ArchiveLayout, StringLengthPrefixes) {
+TEST_F(ArchiveLayout, StringLengthPrefixesAndLongFormsOfShortStrings) {
     struct Case {
         size_t length;
         Bytes prefix;
@@ -79,9 +79,6 @@ TEST_F(ArchiveLayout, StringLengthPrefixes) {
         EXPECT_EQ(in.readString(), s);
         EXPECT_EQ(in.readByte(), 0x5A);
     }
-}
-
-TEST_F(ArchiveLayout, StringReaderAcceptsLongFormsOfShortStrings) {
     // Other writers may use a wider prefix than needed; the text is the same.
     Archive word(Bytes{0xFF, 0x03, 0x00, 'a', 'b', 'c'});
     EXPECT_EQ(word.readString(), "abc");

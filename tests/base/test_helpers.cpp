@@ -31,15 +31,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(Text, StrprintfBeyondTheSmallBuffer) {
+TEST(Text, StrprintfBeyondTheSmallBufferAndCaseInsensitiveNames) {
     const std::string long1 = strprintf("%s|%d", std::string(600, 'a').c_str(), 42);
     EXPECT_EQ(long1, std::string(600, 'a') + "|42");
     EXPECT_EQ(strprintf("%511s", "x").size(), 511u);  // just fits
     EXPECT_EQ(strprintf("%512s", "x").size(), 512u);  // just does not
     EXPECT_EQ(strprintf("%f", 1.23456789), "1.234568");
-}
-
-TEST(Text, CaseInsensitiveNames) {
     EXPECT_TRUE(iequals("Settings", "sETTINGS"));
     EXPECT_FALSE(iequals("Settings", "Setting"));
     EXPECT_FALSE(iequals("a", "\xc1"));  // no locale folding of high bytes into ASCII
@@ -128,7 +125,7 @@ TEST_F(FileIOTest, TargetThatIsAFolderFailsCleanly) {
     EXPECT_FALSE(writeFileAtomically(path("no/such/x.cs1"), std::string("d")).ok());
 }
 
-TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFiles) {
+TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFilesAndFifosWithoutBlocking) {
     std::vector<uint8_t> out{1, 2, 3};
     // A sparse file far above the limit: refused before any allocation.
     const std::string big = path("big.mve");
@@ -148,6 +145,10 @@ TEST_F(FileIOTest, ReadingRefusesOversizedAndNonFiles) {
     EXPECT_EQ(out, (std::vector<uint8_t>{'a', 'b', 'c'}));
     EXPECT_TRUE(fileExists(small));
     EXPECT_FALSE(fileExists(dir_.string()));
+    // A FIFO given as a file is refused at once instead of waiting for a writer.
+    const std::string fifo = path("n1.bmp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readFileBytes(fifo, out).reason(), fifo + ": not a regular file");
 }
 
 TEST(JsonWriter, EscapesEverythingJsonForbids) {
@@ -299,15 +300,6 @@ TEST_F(FileIOTest, LeftoverTemporariesAreRemovedAtTheNextSave) {
     EXPECT_FALSE(fs::exists(path(".n1.cs1.AbC123")));
     EXPECT_TRUE(fs::exists(path(".n1.cs1.Busy42")));
     EXPECT_TRUE(fs::exists(path(".n2.cs1.AbC123")));
-}
-
-// A FIFO given as a file is refused at once instead of waiting for a writer.
-TEST_F(FileIOTest, FifoIsRefusedWithoutBlocking) {
-    const std::string p = path("n1.bmp");
-    ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
-    std::vector<uint8_t> out;
-    const ordavia::Status s = readFileBytes(p, out);
-    EXPECT_EQ(s.reason(), p + ": not a regular file");
 }
 
 // An output may not be its input under any name: another spelling of the

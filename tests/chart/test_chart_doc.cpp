@@ -60,7 +60,7 @@ TEST(Import, BinaryPlanSwapAndBlocks) {
     EXPECT_FALSE(zero.planBinary(100, 10));
 }
 
-TEST(Import, TextColumnsHeadersAndSemicolons) {
+TEST(Import, TextColumnsAndHeadingsAndRowsStayAlignedWithNothingMadeUp) {
     DataFileFormat f;
     f.columns = 3;
     f.count = 2;
@@ -81,21 +81,18 @@ TEST(Import, TextColumnsHeadersAndSemicolons) {
     ZchartDoc ld;
     EXPECT_EQ(ld.importTraces(bytesOf("Time (s),Flux (PU)\r\n0.00,12.5\r\n0.01,13.0\r\n"), d), 2);
     EXPECT_FLOAT_EQ(ld.trace(1)->data->valueAt(0), 12.5f);
-}
-
-TEST(Import, TextRowsStayAlignedAndNothingIsMadeUp) {
     // A short row, an empty cell and "NA" leave gaps in their own column.
-    DataFileFormat f;
-    f.columns = 3;
-    f.count = 10;
-    f.outputType = 6;
-    ZchartDoc doc;
+    DataFileFormat gaps;
+    gaps.columns = 3;
+    gaps.count = 10;
+    gaps.outputType = 6;
+    ZchartDoc aligned;
     ordavia::Status why;
-    EXPECT_EQ(doc.importTraces(bytesOf("1,10,100\r\n2\r\n3,,300\r\n4,40,NA\r\n"), f, &why), 3);
-    ASSERT_EQ(doc.trace(1)->sampleCount(), 4u);
-    EXPECT_TRUE(std::isnan(doc.trace(1)->data->valueAt(1)) && std::isnan(doc.trace(1)->data->valueAt(2)));
-    EXPECT_FLOAT_EQ(doc.trace(1)->data->valueAt(3), 40.0f);
-    EXPECT_EQ(doc.trace(2)->sampleCount(), 3u);
+    EXPECT_EQ(aligned.importTraces(bytesOf("1,10,100\r\n2\r\n3,,300\r\n4,40,NA\r\n"), gaps, &why), 3);
+    ASSERT_EQ(aligned.trace(1)->sampleCount(), 4u);
+    EXPECT_TRUE(std::isnan(aligned.trace(1)->data->valueAt(1)) && std::isnan(aligned.trace(1)->data->valueAt(2)));
+    EXPECT_FLOAT_EQ(aligned.trace(1)->data->valueAt(3), 40.0f);
+    EXPECT_EQ(aligned.trace(2)->sampleCount(), 3u);
     // Integer traces cannot hold a gap; "1.5;2" is not a number (only the
     // comma separates); random bytes are no numbers: each file refused.
     for (const std::string& bad : {std::string("1,10\n2\n3,30\n"), std::string("1.5;2;3\n"), std::string("\x01\x93,\xff\n", 5)}) {

@@ -68,7 +68,7 @@ TEST_F(ToolFixture, ShiftDragZoomsToTheBandAndLinkedAxesZoomTogether) {
     EXPECT_EQ(s.displays[1].yBottom, 0.0) << "the bottom row stays where it was";
 }
 
-TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrl) {
+TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrlAndWheelZoomAroundTheMouse) {
     doc.setLinkYAxes(false);
     unsigned e = drag(Tool::kMiddle, {100, 100}, {150, 80});
     EXPECT_TRUE(e & Tool::kStartPan);
@@ -79,9 +79,6 @@ TEST_F(ToolFixture, PanWithTheMiddleButtonOrCtrl) {
     e = drag(Tool::kLeft, {0, 0}, {-50, 0}, Tool::kCtrl);
     EXPECT_NEAR(s.xLeft, 0.0, 1e-12) << "pans from anywhere, also off the plot";
     EXPECT_FALSE(s.hasSelection());
-}
-
-TEST_F(ToolFixture, WheelZoomsAroundTheMouse) {
     const double under = tool.xAt(250);
     tool.wheel(1, {250, 10}, 0);
     EXPECT_NEAR(s.xPerPixel, 0.016, 1e-12);
@@ -106,9 +103,6 @@ TEST_F(ToolFixture, MarkerBoxesAreHitSelectedAndEdited) {
     EXPECT_EQ(tool.doubleClick({190, 10}), Tool::kEditMarker);
     EXPECT_EQ(s.selectedMarker, 0);
     EXPECT_EQ(tool.doubleClick({190, 100}), Tool::kFitAll);
-}
-
-TEST_F(ToolFixture, AnOverlayTakesThePressBeforeTheSelection) {
     std::vector<double> seen;
     Tool::Overlay o;
     o.press = [&](Tool::Point p, unsigned) { return p.x > 250; };
@@ -121,3 +115,4 @@ TEST_F(ToolFixture, AnOverlayTakesThePressBeforeTheSelection) {
     drag(Tool::kLeft, {100, 10}, {120, 10});
     EXPECT_TRUE(s.hasSelection()) << "left of the overlay's part the press selects";
 }
+

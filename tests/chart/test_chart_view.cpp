@@ -25,19 +25,11 @@
 #include "chart/ui/ZliveChartView.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-void ensureApp() {
-    if (qApp) return;
-    static int argc = 1;
-    static char name[] = "test_chart";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-}
 
 // A laser Doppler flux export: 60 s at 100 Hz, heart beat at 1.2 Hz with a
 // slow vasomotion wave, noise and a movement artefact.
@@ -69,7 +61,7 @@ int countColoured(const QImage& img, QColor c, int tol = 40) {
 }  // namespace
 
 TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("chartview");
     ts.services.programFolder = dir.dir.string();
@@ -157,7 +149,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
 }
 
 TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
-    ensureApp();
+    testsupport::ensureQtApp();
     const QString name = QDir::tempPath() + QString("/ordavia_test_fenwyr_%1").arg(getpid());
     MarkerSender sender(name.toStdString());
     EXPECT_TRUE(CImageMarker("snap1.zvg", nullptr).fileName.empty()) << "no link: no image marker";
@@ -188,7 +180,7 @@ TEST(ChartView, ImageMarkersPostToTheReceivingWindow) {
 }
 
 TEST(ChartView, MouseMenusAndQuestions) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ordavia::test::TestServices ts;
     ZchartDoc doc;
     ts.adopt(doc);
@@ -244,7 +236,7 @@ TEST(ChartView, MouseMenusAndQuestions) {
 // feeding, even when a feed replaces the trace; released, it follows again.
 // The held picture is what "Export view as PNG" writes.
 TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("livechart");
     ZliveChartDoc live;
@@ -281,7 +273,7 @@ TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
 }
 
 TEST(ChartView, ImportBesideTracesKeepsTheirAxisAndASpectrumShowsItsPeak) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("chartview-beside");
     ts.services.programFolder = dir.dir.string();

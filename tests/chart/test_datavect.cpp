@@ -79,7 +79,7 @@ TEST(DataVect, RingStatisticsAndStartValues) {
     EXPECT_DOUBLE_EQ(dev, 2.0);
 }
 
-TEST(DataVect, Derivative) {
+TEST(DataVect, DerivativeAndResizeKeepingOrResettingTheCursor) {
     auto a = filled<CdoubleVect>({0, 1, 2, 3, 4});
     a->derivative();
     for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(a->valueAt(i), 1);
@@ -93,9 +93,6 @@ TEST(DataVect, Derivative) {
     auto s = filled<CdoubleVect>({1, 5});
     s->derivative();
     EXPECT_EQ(s->valueAt(1), 5);
-}
-
-TEST(DataVect, ResizeKeepsCursorOrResetsIt) {
     auto v = filled<Cubyte2Vect>({1, 2, 3, 4});
     v->cursor = 3;
     EXPECT_TRUE(v->resize(4));

@@ -138,7 +138,7 @@ TEST(Zv1, OlderTraceLayouts) {
     EXPECT_EQ(s->extent->valueAt(1), 22);
 }
 
-TEST(Trace, RingArithmeticAndCopyRange) {
+TEST(Trace, RingArithmeticCopyRangeAndBinaryHeader) {
     CTrace t(8, 10);
     for (uint32_t i = 0; i < 10; ++i) t.data->setAt(i, double(i));
     t.ring = 1;
@@ -163,16 +163,14 @@ TEST(Trace, RingArithmeticAndCopyRange) {
     plain.ring = 0;
     EXPECT_EQ(plain.advanceHead(8, 5), 9u) << "without ring it stops at the end";
     EXPECT_EQ(plain.advanceHead(2, -5), 0u);
-}
-
-TEST(Trace, WriteBinaryHeader) {
-    CTrace t(3, 4);
-    for (uint32_t i = 0; i < 4; ++i) t.data->setAt(i, int16_t(i + 1));
-    t.name = std::string(100, 'n');
-    t.xInterval = 0.125;
+    // The binary export's header.
+    CTrace w(3, 4);
+    for (uint32_t i = 0; i < 4; ++i) w.data->setAt(i, int16_t(i + 1));
+    w.name = std::string(100, 'n');
+    w.xInterval = 0.125;
     std::vector<uint8_t> out;
-    EXPECT_FALSE(t.writeBinary(out, true, 2, 2).ok());
-    ASSERT_TRUE(t.writeBinary(out, true, 3, 1).ok());
+    EXPECT_FALSE(w.writeBinary(out, true, 2, 2).ok());
+    ASSERT_TRUE(w.writeBinary(out, true, 3, 1).ok());
     ASSERT_EQ(out.size(), 128u + 2 * 2);
     uint32_t n;
     std::memcpy(&n, out.data(), 4);

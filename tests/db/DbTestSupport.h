@@ -1,13 +1,14 @@
 #pragma once
-// Shared pieces of the database tests: a scripted prompter installed for the
-// test's lifetime, and raw SQLite reads that do not go through the code under
-// test. Scratch folders and whole-file reads come from tests/support.
+// Shared pieces of the database tests: a scratch folder with a database
+// path and a scripted prompter, and raw SQLite reads that do not go through
+// the code under test.
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/Prompter.h"
+#include "db/CSubjectDatabase.h"
 #include "framework/ScriptedPrompter.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/MveBytes.h"
@@ -17,8 +18,12 @@ namespace dbtest {
 using testsupport::ScratchDir;
 using testsupport::readBytes;
 
-struct PrompterScope {
+struct DbTest : ::testing::Test {
+    ScratchDir tmp{"db"};
     ordavia::ScriptedPrompter prompter;
+    ordavia::CSubjectDatabase db;
+    const std::string dbPath = tmp / "orda.db";
+    void openDb() { ASSERT_TRUE(db.openPath(dbPath, prompter)); }
 };
 
 // All rows of a query as text cells, through a connection of our own.

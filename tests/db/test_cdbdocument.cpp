@@ -21,28 +21,23 @@ namespace {
 
 class TestDoc : public CdbDocument {};
 
-struct Linked : ::testing::Test {
-    ScratchDir tmp{"dbdoc"};
-    // The services a database-linked document needs; the results tables
-    // live above this layer.
-    struct {
-        ProfileStore profile;
-        ScriptedPrompter prompter;
-        ordavia::AppServices services;
-    } svc;
-    CSubjectDatabase db;
+// The services a database-linked document needs; the results tables live
+// above this layer.
+struct Linked : DbTest {
+    ProfileStore profile;
+    ordavia::AppServices services;
     DocTemplate tmpl{10024, "\nChart\nChart\nChart files (*.zv1)\n.zv1\nZV.chart\nZV chart", "TestDoc", "TestView"};
     std::string data;
 
     void SetUp() override {
-        svc.profile.SetPath(tmp / "ordavia.ini");
-        svc.profile.WriteString("Settings", "owner", "Lab 3");
-        svc.profile.WriteString("Settings", "station", "scope-pc");
-        svc.services.profileStore = &svc.profile;
-        svc.services.prompterPtr = &svc.prompter;
-        svc.services.subjectDatabase = &db;
+        profile.SetPath(tmp / "ordavia.ini");
+        profile.WriteString("Settings", "owner", "Lab 3");
+        profile.WriteString("Settings", "station", "scope-pc");
+        services.profileStore = &profile;
+        services.prompterPtr = &prompter;
+        services.subjectDatabase = &db;
         data = tmp.dir.string() + "/";
-        ASSERT_TRUE(db.openPath(data + "orda.db", svc.prompter));
+        openDb();
         EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
         EXPECT_TRUE(insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12-left_ring"));
         EXPECT_TRUE(insertExam(db.handle(), 43, "AB12", "right ring", "", "43-AB12-right_ring"));
@@ -51,7 +46,7 @@ struct Linked : ::testing::Test {
     }
     std::unique_ptr<TestDoc> newDoc(const std::string& title) {
         auto d = std::make_unique<TestDoc>();
-        d->setServices(&svc.services);
+        d->setServices(&services);
         d->setDocTemplate(&tmpl);
         d->OnNewDocument();
         d->SetTitle(title);
@@ -148,14 +143,10 @@ TEST(CdbDocumentTitle, SuffixAddedOnceAndOnlyWithSubject) {
 }
 
 TEST(CdbDocumentPath, ExamFileNameRules) {
-    EXPECT_EQ(CdbDocument::examFileName("my scan #2"), "my_scan_");
-    EXPECT_EQ(CdbDocument::examFileName("a%b"), "a");
-    EXPECT_EQ(CdbDocument::examFileName("a;b"), "a");
-    EXPECT_EQ(CdbDocument::examFileName("a/b"), "a");
-    EXPECT_EQ(CdbDocument::examFileName("a\\b"), "a");
-    EXPECT_EQ(CdbDocument::examFileName("scan1 [AB12 42]"), "scan1_[AB12_42]");
-    EXPECT_EQ(CdbDocument::examFileName("#1"), "");
-    EXPECT_EQ(CdbDocument::examFileName("plain"), "plain");
+    const std::pair<const char*, const char*> cases[] = {{"my scan #2", "my_scan_"}, {"a%b", "a"}, {"a;b", "a"},
+                                                         {"a/b", "a"}, {"a\\b", "a"}, {"#1", ""}, {"plain", "plain"},
+                                                         {"scan1 [AB12 42]", "scan1_[AB12_42]"}};
+    for (const auto& [title, name] : cases) EXPECT_EQ(CdbDocument::examFileName(title), name) << title;
 }
 
 TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
@@ -176,7 +167,7 @@ TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
 
     // Both ids are in the file.
     TestDoc loaded;
-    loaded.setServices(&svc.services);
+    loaded.setServices(&services);
     ASSERT_TRUE(loaded.OnOpenDocument(path));
     EXPECT_EQ(loaded.subjectId, "AB12");
     EXPECT_EQ(loaded.examId, 42);
@@ -218,7 +209,7 @@ TEST_F(Linked, LoadedDocumentKeepsItsOwnExamination) {
 
     select(42);
     TestDoc loaded;
-    loaded.setServices(&svc.services);
+    loaded.setServices(&services);
     ASSERT_TRUE(loaded.OnOpenDocument(path));
     loaded.result = "second";
     ASSERT_TRUE(loaded.OnSaveDocument(path));
@@ -235,23 +226,29 @@ TEST_F(Linked, SaveAsToNameWithRowUpdatesThatRow) {
     ASSERT_TRUE(a->OnSaveDocument(data + "same.zv1"));
     auto b = newDoc("b");
     b->result = "from b";
-    svc.prompter.pushSaveFile(data + "same.zv1");
+    prompter.pushSaveFile(data + "same.zv1");
     ASSERT_TRUE(b->OnFileSaveAs());
     const auto rows = results(42);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].result, "from b");
 }
 
-TEST_F(Linked, NoSelectionOrNoDatabaseStoresNothingButSavesFile) {
+TEST_F(Linked, NoSelectionNoDatabaseOrAFailedWriteStoresNoRow) {
     auto d = newDoc("loose");
     d->result = "x";
     ASSERT_TRUE(d->OnSaveDocument(data + "loose.zv1"));
     EXPECT_TRUE(d->linked);
     EXPECT_EQ(d->examId, -1);
     EXPECT_TRUE(queryRows(data + "orda.db", "SELECT * FROM results;").empty());
+    // A failed write stores no row and keeps the copy number.
+    select(42);
+    auto failed = newDoc("scan1");
+    failed->result = "x";
+    EXPECT_FALSE(failed->OnSaveDocument(data + "no/such/folder/scan1.zv1"));
+    EXPECT_EQ(failed->saveCount, 0);
+    EXPECT_TRUE(results(42).empty());
 
     db.close();
-    select(42);
     auto e = newDoc("nodb");
     e->result = "x";
     ASSERT_TRUE(e->OnSaveDocument(data + "nodb.zv1"));
@@ -259,23 +256,14 @@ TEST_F(Linked, NoSelectionOrNoDatabaseStoresNothingButSavesFile) {
     EXPECT_EQ(e->examId, 42);  // linked to the selection even without a database
 }
 
-TEST_F(Linked, FailedWriteStoresNoRowAndKeepsCopyNumber) {
-    select(42);
-    auto d = newDoc("scan1");
-    d->result = "x";
-    EXPECT_FALSE(d->OnSaveDocument(data + "no/such/folder/scan1.zv1"));
-    EXPECT_EQ(d->saveCount, 0);
-    EXPECT_TRUE(results(42).empty());
-}
-
 TEST_F(Linked, SaveProposesPathInExaminationFolder) {
     select(42);
     auto d = newDoc("my scan #2");
     d->result = "r";
     const std::string want = data + "42-AB12-left_ring/my_scan_.zv1";
-    svc.prompter.pushSaveFile(want);
+    prompter.pushSaveFile(want);
     ASSERT_TRUE(d->OnFileSave());
-    const auto asked = svc.prompter.asked;
+    const auto asked = prompter.asked;
     ASSERT_FALSE(asked.empty());
     EXPECT_EQ(asked.back().kind, "save");  // the proposal is confirmed in the dialog
     EXPECT_TRUE(std::filesystem::exists(want));
@@ -284,9 +272,9 @@ TEST_F(Linked, SaveProposesPathInExaminationFolder) {
     EXPECT_EQ(results(42).size(), 1u);
 
     // The file exists now: Save writes it without asking.
-    const size_t before = svc.prompter.asked.size();
+    const size_t before = prompter.asked.size();
     ASSERT_TRUE(d->OnFileSave());
-    EXPECT_EQ(svc.prompter.asked.size(), before);
+    EXPECT_EQ(prompter.asked.size(), before);
     EXPECT_EQ(d->saveCount, 2);
 }
 

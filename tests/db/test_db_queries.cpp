@@ -21,15 +21,10 @@ auto got(R&& r) {
     return std::move(r).value();
 }
 
-struct Queries : ::testing::Test {
-    ScratchDir tmp{"dbq"};
-    PrompterScope ps;
-    CSubjectDatabase db;
+struct Queries : DbTest {
     sqlite3* h = nullptr;
-    std::string dbPath;
     void SetUp() override {
-        dbPath = tmp / "orda.db";
-        ASSERT_TRUE(db.openPath(dbPath, ps.prompter));
+        openDb();
         h = db.handle();
     }
 };
@@ -51,7 +46,7 @@ TEST_F(Queries, SubjectsInsertReplaceBlanksAndRefuseDuplicates) {
     EXPECT_EQ(s->name, "John");
     EXPECT_EQ(s->surname, "Smith");
     EXPECT_EQ(s->comments, "left-handed");
-    EXPECT_EQ(ps.prompter.messages().size(), 0u);
+    EXPECT_EQ(prompter.messages().size(), 0u);
 
     // A new subject's details are empty until edited, never NULL text.
     EXPECT_TRUE(insertSubject(h, "AB12"));

@@ -20,20 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Exams : ::testing::Test {
-    ScratchDir tmp{"exams"};
-    PrompterScope ps;
-    CSubjectDatabase db;
-    ProfileStore profile;
-    std::string dbPath;
-    void SetUp() override {
-        dbPath = tmp / "orda.db";
-        profile.SetPath(tmp / "p.ini");
-        ASSERT_TRUE(db.openPath(dbPath, ps.prompter));
-    }
+struct Exams : DbTest {
+    ProfileStore profile{tmp / "p.ini"};
+    void SetUp() override { openDb(); }
     // Adds and selects a subject through the dialog's model.
     void addSubject(const std::string& id, const std::string& name = {}) {
-        SelectSubjectModel m(db, ps.prompter);
+        SelectSubjectModel m(db, prompter);
         m.open();
         m.id = id;
         m.addNewId();
@@ -51,7 +43,7 @@ struct Exams : ::testing::Test {
 
 TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersListsTwentyAndStoresBlanksAsUnderscores) {
     for (int i = 0; i < 25; ++i) addSubject("a" + std::to_string(100 + i));
-    SelectSubjectModel m(db, ps.prompter);
+    SelectSubjectModel m(db, prompter);
     m.open();
     m.typeId("a");
     EXPECT_EQ(m.ids().size(), 20u);
@@ -80,13 +72,13 @@ TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersListsTwentyAndStoresBlanksAsU
     m.saveDetails();
     EXPECT_EQ(db.currentSubjectId(), "O'Brien_\"x\"");
     EXPECT_EQ(db.currentSubjectName(), "Ann O'Brien");
-    EXPECT_TRUE(ps.prompter.messages().empty());
+    EXPECT_TRUE(prompter.messages().empty());
 
     // An id names folders: a separator is refused in words, nothing stored.
     m.id = "a/b";
     m.addNewId();
-    ASSERT_EQ(ps.prompter.messages().size(), 1u);
-    EXPECT_NE(ps.prompter.messages()[0].find("cannot hold"), std::string::npos);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_NE(prompter.messages()[0].find("cannot hold"), std::string::npos);
     EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM patients WHERE id LIKE 'a/%';").empty());
 }
 
@@ -151,7 +143,7 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
     ASSERT_TRUE(storeResult(db, 42, "scan1.zvl", ""));  // an empty result keeps the stored one
     ASSERT_TRUE(storeResult(db, 42, "n1.cs1", "Capillaries: 7"));
 
-    ExaminationsModel w(db, profile, ps.prompter);
+    ExaminationsModel w(db, profile, prompter);
     w.fill();
     EXPECT_EQ(w.heading(), "Subject AB12: Ann ");
     ASSERT_EQ(w.exams().size(), 1u);
@@ -175,6 +167,6 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
     EXPECT_EQ(w.currentRow(), 0);
     EXPECT_EQ(w.results().size(), 2u);  // the rows stay readable
     EXPECT_EQ(w.resultPath(1), "");
-    ASSERT_FALSE(ps.prompter.messages().empty());
-    EXPECT_NE(ps.prompter.messages().back().find("missing"), std::string::npos);
+    ASSERT_FALSE(prompter.messages().empty());
+    EXPECT_NE(prompter.messages().back().find("missing"), std::string::npos);
 }

@@ -37,8 +37,8 @@ CZVimage naiveApex(const CZVimage& src, const ProcessingArgs& a) {
 
 }  // namespace
 
-TEST(ApexTemplate, DefaultIs29Wide) {
-    const ProcessingArgs a;
+TEST(ApexTemplate, DefaultIs29WideAndDegenerateShapesAreRefused) {
+    ProcessingArgs a;
     const ApexTemplate t = makeApexTemplate(a);
     EXPECT_EQ(t.half, 14);
     EXPECT_EQ(t.size(), 29);
@@ -49,10 +49,6 @@ TEST(ApexTemplate, DefaultIs29Wide) {
     EXPECT_EQ(t.at(14, 14), 728);
     EXPECT_EQ(t.at(-14, 14), 728);
     EXPECT_EQ(t.at(3, -5), t.at(-5, 3));
-}
-
-TEST(ApexTemplate, RefusesDegenerateShapes) {
-    ProcessingArgs a;
     a.apexw = 1;
     EXPECT_TRUE(makeApexTemplate(a).taps.empty());
     a.apexw = 9;
@@ -130,9 +126,6 @@ TEST(ApexFilter, DarkRoundSpotStaysTheDarkestPoint) {
     EXPECT_EQ(px(img, 55, 5), 200 / 2 + 128);  // far from the spot: flat
     EXPECT_EQ(bx, 30);
     EXPECT_EQ(by, 30);
-}
-
-TEST(ApexFilter, EveryWidthKeepsADarkApexDark) {
     // Below 11 pixels the bowl's level used to outweigh the bowl: the
     // template summed to a positive N and a dark apex came out bright.
     for (int apexw = 3; apexw <= 41; apexw += 2) {
@@ -151,3 +144,4 @@ TEST(ApexFilter, EveryWidthKeepsADarkApexDark) {
         }
     }
 }
+

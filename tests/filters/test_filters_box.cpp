@@ -50,9 +50,7 @@ TEST(BoxFilter, MatchesDirectSumsForWindowsAndRegions) {
                 EXPECT_EQ(pixelsOf(img), expectRun ? pixelsOf(want) : pixelsOf(src))
                     << "n=" << n << " mode=" << int(mode) << " region " << region.left << "," << region.top;
             }
-}
-
-TEST(BoxFilter, MatchesDirectSumsOnWiderPictures) {
+    // Widths that leave vector tails, windows on both sides of the short and long sum paths.
     // Widths that leave vector tails, windows on both sides of the short
     // and long sum paths.
     for (auto [w, h] : {std::pair{131, 67}, std::pair{70, 99}}) {
@@ -67,14 +65,14 @@ TEST(BoxFilter, MatchesDirectSumsOnWiderPictures) {
                 }
     }
     // Windows this large take the 64-bit sums.
-    const CZVimage src = randomImage(300, 260, 11);
+    const CZVimage large = randomImage(300, 260, 11);
     CZVimage img;
-    img.Copy(src);
+    img.Copy(large);
     ASSERT_TRUE(lowPassFilter(img, {}, 199));
-    EXPECT_EQ(pixelsOf(img), pixelsOf(naiveBox(src, {}, 199, BoxMode::LowPass)));
+    EXPECT_EQ(pixelsOf(img), pixelsOf(naiveBox(large, {}, 199, BoxMode::LowPass)));
 }
 
-TEST(BoxFilter, SizeFourUsesFiveByFiveWindowWithNineAtTheCorner) {
+TEST(BoxFilter, SizeFourWindowsAndHighPassArithmetic) {
     // A single bright pixel: its contribution shows exactly which pixels'
     // windows reach it and what count divides there.
     CZVimage img = greyImage(12, 12);
@@ -85,9 +83,7 @@ TEST(BoxFilter, SizeFourUsesFiveByFiveWindowWithNineAtTheCorner) {
     EXPECT_EQ(px(img, 3, 0), 0);         // three away: outside the window
     EXPECT_EQ(px(img, 2, 0), 180 / 15);  // top edge: 5 wide, 3 tall
     EXPECT_EQ(px(img, 1, 1), 180 / 16);  // 4 x 4
-}
-
-TEST(BoxFilter, HighPassOfUniformIsMidGreyAndTruncatesTowardsZero) {
+    // High pass of a uniform picture is mid grey; sums truncate towards zero.
     CZVimage flat = greyImage(20, 15, 77);
     ASSERT_TRUE(highPassFilter(flat, {}, 5));
     for (int v : pixelsOf(flat)) ASSERT_EQ(v, 128);
@@ -95,11 +91,11 @@ TEST(BoxFilter, HighPassOfUniformIsMidGreyAndTruncatesTowardsZero) {
     // Dark pixel among 40s: 0 - (8 x 40) / 8 + 128 = 88; its neighbour at a
     // corner: 40 - (40 + 40 + 0) / 3 + 128 = 40 - 26 + 128 = 142 (80 / 3
     // truncated).
-    CZVimage img = greyImage(6, 6, 40);
-    img.row(1)[1] = 0;
-    ASSERT_TRUE(highPassFilter(img, {}, 3));
-    EXPECT_EQ(px(img, 1, 1), 88);
-    EXPECT_EQ(px(img, 0, 0), 142);
+    CZVimage dark = greyImage(6, 6, 40);
+    dark.row(1)[1] = 0;
+    ASSERT_TRUE(highPassFilter(dark, {}, 3));
+    EXPECT_EQ(px(dark, 1, 1), 88);
+    EXPECT_EQ(px(dark, 0, 0), 142);
     // Bright spike clamps at 255.
     CZVimage spike = greyImage(6, 6, 0);
     spike.row(3)[3] = 255;

@@ -2,6 +2,8 @@
 // detection run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +32,7 @@ CZVimage blocks(int w, int h, std::initializer_list<ZRect> rects) {
 
 }  // namespace
 
-TEST(Isodata, BimodalHistogramSettlesBetweenTheModes) {
+TEST(Isodata, BimodalSettlesBetweenTheModesFlatOrEmptyFallBackToTheMean) {
     int64_t hist[256] = {};
     // Unequal modes at 40 and 200 so that the mean (160) is a poor start.
     for (int d = -10; d <= 10; ++d) {
@@ -40,10 +42,7 @@ TEST(Isodata, BimodalHistogramSettlesBetweenTheModes) {
     const int t = isodataThreshold(hist);
     EXPECT_GE(t, 115);
     EXPECT_LE(t, 125);
-}
-
-TEST(Isodata, FlatOrEmptyPicturesFallBackToTheMean) {
-    int64_t hist[256] = {};
+    std::fill(std::begin(hist), std::end(hist), 0);
     EXPECT_EQ(isodataThreshold(hist), 0);
     hist[90] = 1000;  // nothing above the mean to split against
     EXPECT_EQ(isodataThreshold(hist), 90);
@@ -135,7 +134,7 @@ TEST(Density, ReportTextAndGuards) {
     EXPECT_EQ(countObjectsInRegion(objs, {0, 0, 10, 10}), 2);
 }
 
-TEST(Detection, FindsDarkDiscsOnABrightBackground) {
+TEST(Detection, FindsDarkDiscsOnABrightBackgroundAndNothingInEmptyOrColourImages) {
     CZVimage img = greyImage(320, 240, 0);
     // Gently shaded background with a little texture.
     for (int y = 0; y < 240; ++y)
@@ -160,6 +159,11 @@ TEST(Detection, FindsDarkDiscsOnABrightBackground) {
     EXPECT_EQ(r.mask.width(), 320);
     EXPECT_EQ(log.text().rfind("findcaps=", 0), 0u) << log.text();
     EXPECT_NE(log.text().find("secs\n"), std::string::npos);
+    CZVimage empty;
+    EXPECT_TRUE(detectCapillaries(empty, {}, ProcessingArgs()).regions.empty());
+    CZVimage colour(50, 50, -1, CZVimage::kFrame, CZVimage::kColour);
+    EXPECT_TRUE(detectCapillaries(colour, {}, ProcessingArgs()).mask.isEmpty());
+    EXPECT_TRUE(detectCapillaries(greyImage(40, 40, 100), {100, 100, 200, 200}, ProcessingArgs()).mask.isEmpty());
 }
 
 TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {
@@ -174,15 +178,6 @@ TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {
     EXPECT_EQ(r.windowHeight, 145);
     EXPECT_EQ(r.mask.originX(), 120);
     EXPECT_EQ(r.mask.originY(), 50);
-}
-
-TEST(Detection, NothingForEmptyOrColourImages) {
-    CZVimage empty;
-    EXPECT_TRUE(detectCapillaries(empty, {}, ProcessingArgs()).regions.empty());
-    CZVimage colour(50, 50, -1, CZVimage::kFrame, CZVimage::kColour);
-    EXPECT_TRUE(detectCapillaries(colour, {}, ProcessingArgs()).mask.isEmpty());
-    CZVimage img = greyImage(40, 40, 100);
-    EXPECT_TRUE(detectCapillaries(img, {100, 100, 200, 200}, ProcessingArgs()).mask.isEmpty());
 }
 
 TEST(ProcessingArgsSettings, DefaultsAndProfileValues) {

@@ -13,7 +13,7 @@
 
 using namespace ordavia;
 
-TEST(Equalise, StretchesTheRegionRangeToFullScale) {
+TEST(Equalise, StretchesTheRegionRangeAndLeavesFullOrFlatRangesAlone) {
     CZVimage img = greyImage(4, 1, {50, 100, 150, 120});
     ASSERT_TRUE(equalise(img, {}));
     EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 127, 255, 178}));  // (p - 50) x 2.55 truncated
@@ -32,9 +32,7 @@ TEST(Equalise, StretchesTheRegionRangeToFullScale) {
             ASSERT_EQ(px(r, 0, 0), 0) << lo << ".." << hi;
             ASSERT_EQ(px(r, 1, 0), 255) << lo << ".." << hi;
         }
-}
-
-TEST(Equalise, LeavesFullRangeBlackAndFlatRegionsAlone) {
+    // Full range, black and flat regions have nothing to stretch (gain would be 255 / 0).
     CZVimage full = greyImage(2, 1, {0, 255});
     EXPECT_FALSE(equalise(full, {}));
     CZVimage black = greyImage(3, 3, 0);
@@ -43,12 +41,6 @@ TEST(Equalise, LeavesFullRangeBlackAndFlatRegionsAlone) {
     CZVimage flat = greyImage(3, 3, 90);
     EXPECT_FALSE(equalise(flat, {}));
     EXPECT_EQ(px(flat, 1, 1), 90);
-}
-
-TEST(Convolution, LaplacianOfUniformIsBlackIncludingBorders) {
-    CZVimage img = greyImage(7, 5, 10);
-    ASSERT_TRUE(laplacianFilter(img, {}));
-    for (int v : pixelsOf(img)) ASSERT_EQ(v, 0);
 }
 
 TEST(Convolution, EdgeReplicationAtTheCornerAndInside) {
@@ -69,7 +61,7 @@ TEST(Convolution, EdgeReplicationAtTheCornerAndInside) {
     EXPECT_EQ(px(img, 2, 2), 40);
 }
 
-TEST(Convolution, NegativeSumsTruncateTowardsZeroThenClamp) {
+TEST(Convolution, NegativeSumsTruncateTowardsZeroThenClampAndUniformLaplacianIsBlack) {
     CustomKernel k;
     k.k[4] = -1;
     k.gain = 1.0;
@@ -83,6 +75,10 @@ TEST(Convolution, NegativeSumsTruncateTowardsZeroThenClamp) {
     CZVimage img2 = greyImage(3, 1, {0, 1, 200});
     ASSERT_TRUE(convolve3x3(img2, {}, k));
     EXPECT_EQ(pixelsOf(img2), (std::vector<int>{255, 255, 200}));
+    // The Laplacian of a uniform picture is black, borders included.
+    CZVimage uniform = greyImage(7, 5, 10);
+    ASSERT_TRUE(laplacianFilter(uniform, {}));
+    for (int v : pixelsOf(uniform)) ASSERT_EQ(v, 0);
 }
 
 TEST(Convolution, CustomKernelReadsAndWritesTheProfile) {
@@ -112,7 +108,7 @@ TEST(Convolution, CustomKernelReadsAndWritesTheProfile) {
     EXPECT_EQ(d.offset, 0);
 }
 
-TEST(Bin, HalvesBothSidesFromTheVerticalPairs) {
+TEST(Bin, HalvesBothSidesFromTheVerticalPairsAndSubtractClamps) {
     CZVimage img = greyImage(5, 3, {10, 20, 30, 40, 50,  //
                                     11, 21, 31, 41, 51,  //
                                     99, 99, 99, 99, 99});
@@ -130,19 +126,17 @@ TEST(Bin, HalvesBothSidesFromTheVerticalPairs) {
 
     EXPECT_TRUE(binImage(greyImage(1, 5)).isEmpty());
     EXPECT_TRUE(binImage(CZVimage()).isEmpty());
-}
-
-TEST(Subtract, ClampsAndNeedsTheSameSize) {
+    // Subtraction clamps and needs the same size.
     CZVimage a = greyImage(3, 1, {10, 200, 50});
-    const CZVimage b = greyImage(3, 1, {20, 100, 50});
-    ASSERT_TRUE(subtractImage(a, b));
+    const CZVimage s = greyImage(3, 1, {20, 100, 50});
+    ASSERT_TRUE(subtractImage(a, s));
     EXPECT_EQ(pixelsOf(a), (std::vector<int>{0, 100, 0}));
     CZVimage c = greyImage(3, 2, 9);
-    EXPECT_FALSE(subtractImage(c, b));
+    EXPECT_FALSE(subtractImage(c, s));
     EXPECT_EQ(px(c, 0, 0), 9);
 }
 
-TEST(DustMark, InterpolatesTheInsideFromTheBorder) {
+TEST(DustMark, InterpolatesTheInsideFromTheBorderIgnoringTheOriginAndEmptyMarks) {
     // 5 x 4 rectangle at (1,1): l = 1, t = 1, r = 6, b = 5. Border columns
     // and rows are sources and stay.
     CZVimage img = greyImage(8, 7, 0);
@@ -163,23 +157,22 @@ TEST(DustMark, InterpolatesTheInsideFromTheBorder) {
     EXPECT_EQ(px(img, 1, 2), 40);
     EXPECT_EQ(px(img, 2, 1), 100);
     EXPECT_EQ(px(img, 6, 2), 0);  // outside
-}
-
-TEST(DustMark, IgnoresTheOriginAndSkipsEmptyMarksInAList) {
-    CZVimage img = greyImage(6, 6, 0);
-    img.setOrigin(100, 100);
+    // Whole lists: the origin does not count.
+    CZVimage marked = greyImage(6, 6, 0);
+    marked.setOrigin(100, 100);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x) img.row(y)[x] = (x == 0 || y == 0 || x == 3 || y == 3) ? 90 : 7;
+        for (int x = 0; x < 6; ++x) marked.row(y)[x] = (x == 0 || y == 0 || x == 3 || y == 3) ? 90 : 7;
     CZVimage copy;
-    copy.Copy(img);
+    copy.Copy(marked);
     // A mark with no extent must not stand for the whole image.
-    EXPECT_EQ(applyDustFilter(img, {{2, 2, 2, 2}, {0, 0, 4, 4}}), 1);
-    EXPECT_EQ(px(img, 1, 1), 90);
-    EXPECT_EQ(px(img, 2, 2), 90);
-    EXPECT_EQ(px(img, 4, 4), 7);  // beyond the mark
+    EXPECT_EQ(applyDustFilter(marked, {{2, 2, 2, 2}, {0, 0, 4, 4}}), 1);
+    EXPECT_EQ(px(marked, 1, 1), 90);
+    EXPECT_EQ(px(marked, 2, 2), 90);
+    EXPECT_EQ(px(marked, 4, 4), 7);  // beyond the mark
 
     CZVimage none;
     none.Copy(copy);
     EXPECT_EQ(applyDustFilter(none, {}), 0);
     EXPECT_EQ(pixelsOf(none), pixelsOf(copy));
 }
+

@@ -200,7 +200,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     EXPECT_TRUE(prompter_.asked.empty());
 }
 
-TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
+TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
     DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     SampleDoc d;
     d.setServices(&services_);
@@ -208,7 +208,8 @@ TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
     d.SetTitle("Image1");
     d.SetModifiedFlag(true);
 
-    // Yes, then the Save As chooser is cancelled: the close is cancelled too.
+    // Closing: Yes, then the Save As chooser is cancelled: the close is
+    // cancelled too.
     prompter_.pushMessageAnswer(MsgResult::Yes);
     prompter_.pushSaveFile(std::nullopt);
     EXPECT_FALSE(d.SaveModified());
@@ -222,31 +223,24 @@ TEST_F(DocumentTest, SaveModifiedOfAnUntitledDocumentAsksForAName) {
     prompter_.pushSaveFile(path("chosen"));
     EXPECT_TRUE(d.SaveModified());
     EXPECT_TRUE(fs::exists(path("chosen.cs1")));
-    EXPECT_EQ(d.GetPathName(), path("chosen.cs1"));
     EXPECT_EQ(d.GetTitle(), "chosen.cs1");
     EXPECT_FALSE(d.IsModified());
-}
 
-TEST_F(DocumentTest, SaveAsProposesAndWritesOnlyTheTemplatesExtension) {
-    DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
-    SampleDoc d;
-    d.setServices(&services_);
-    d.setDocTemplate(&t);
-    d.SetTitle("n1.bmp");  // a picture opened as a new document
-    const std::string picture = path("n1.bmp");
-    { std::ofstream(picture) << "BM picture"; }
-
-    // Accepting the proposal as it stands, or typing the picture's name,
-    // never writes over the picture.
+    // A picture opened as a new document: accepting the proposal as it
+    // stands, or typing the picture's name, never writes over the picture.
+    SampleDoc e;
+    e.setServices(&services_);
+    e.setDocTemplate(&t);
+    e.SetTitle("n1.bmp");
+    writeFile(path("n1.bmp"), "BM picture");
     prompter_.pushSaveFile(path("n1.bmp"));
-    ASSERT_TRUE(d.DoSave({}, true));
+    ASSERT_TRUE(e.DoSave({}, true));
     EXPECT_EQ(prompter_.lastProposedName, "n1.cs1");
-    EXPECT_EQ(d.GetPathName(), path("n1.bmp.cs1"));
-    std::ifstream in(picture);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "BM picture");
+    EXPECT_EQ(e.GetPathName(), path("n1.bmp.cs1"));
+    EXPECT_EQ(readFile(path("n1.bmp")), "BM picture");
     prompter_.pushSaveFile(path("n2.CS1"));
-    ASSERT_TRUE(d.DoSave({}, true));
-    EXPECT_EQ(d.GetPathName(), path("n2.CS1"));
+    ASSERT_TRUE(e.DoSave({}, true));
+    EXPECT_EQ(e.GetPathName(), path("n2.CS1"));
 }
 
 TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {

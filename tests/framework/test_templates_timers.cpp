@@ -54,7 +54,7 @@ TEST(DocTemplate, FirstRegisteredTemplateForAnExtensionWins) {
     EXPECT_EQ(table.findByResource(4), nullptr);
 }
 
-TEST(DocTemplate, UntitledTitlesCountPerTemplate) {
+TEST(DocTemplate, UntitledTitlesCountPerTemplateAndDocumentsNeedABinding) {
     DocTemplate image(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     DocTemplate xy(10020, "\nXY Chart\nXYChart\nXY Chart files (*.zvxy)\n.zvxy", "xychartdoc", "xychartvw");
     DocTemplate nameless(1, "", "X", "XView");
@@ -64,16 +64,14 @@ TEST(DocTemplate, UntitledTitlesCountPerTemplate) {
     EXPECT_EQ(image.nextUntitledTitle(), "Image3");
     EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
     EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
-}
 
-TEST(DocTemplate, CreatesDocumentsOnlyWhenBound) {
-    DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
-    EXPECT_FALSE(t.isBound());
-    EXPECT_EQ(t.createDocument(), nullptr);
-    t.bind([] { return std::make_unique<Document>(); });
-    auto d = t.createDocument();
+    // Documents are made only once the template is bound.
+    EXPECT_FALSE(image.isBound());
+    EXPECT_EQ(image.createDocument(), nullptr);
+    image.bind([] { return std::make_unique<Document>(); });
+    auto d = image.createDocument();
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->GetDocTemplate(), &t);
+    EXPECT_EQ(d->GetDocTemplate(), &image);
 }
 
 TEST(RecentFileList, FourEntriesNewestFirstNoDuplicates) {
@@ -187,14 +185,10 @@ TEST(ManualTimer, TimerDestroyedOrCreatedInsideACallback) {
 
 TEST(ManualTimer, TimerMayOutliveItsFactory) {
     std::unique_ptr<Timer> t;
-    {
-        ManualTimerFactory f;
-        t = f.create();
-        t->start(10);
-    }
-    t->stop();
+    { t = ManualTimerFactory().create(); }
     t->start(20);  // reads the clock the factory left behind
     EXPECT_TRUE(t->isActive());
+    t->stop();
 }
 
 }  // namespace

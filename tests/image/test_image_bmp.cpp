@@ -98,7 +98,7 @@ TEST(BmpFormat, ColourAndBayerAre24Bit) {
     EXPECT_EQ(std::memcmp(&b[54 + 20], &demo[18], 18), 0);  // row 1
 }
 
-TEST(BmpFormat, RectangleEdgesRoundDown) {
+TEST(BmpFormat, RectangleEdgesRoundDownAndRowOrders) {
     CZVimage img(16, 4, -1, 0, 0);
     fillPattern(img);
     img.setOrigin(100, 0);
@@ -109,9 +109,6 @@ TEST(BmpFormat, RectangleEdgesRoundDown) {
     EXPECT_EQ(b[1078], img.row(1)[4]);
     EXPECT_EQ(b[1078 + 8 + 7], img.row(2)[11]);
     EXPECT_EQ(img.Save(tempPath("rect2.bmp"), ZRect{101, 0, 103, 3}), 0);  // rounds to nothing
-}
-
-TEST(BmpFormat, RowOrders) {
     const std::vector<uint8_t> rows = {1, 2, 3, 4, 5, 6};  // 3 x 2, first stored row first
     CZVimage up;
     auto bottomUp = makeBmp(3, 2, 8, rows, 256);

@@ -243,7 +243,7 @@ TEST(ImageCopies, ExtractFieldFromFrame) {
     EXPECT_NE(log.text().find("CZVimage::extractfrom() colour missmatch!\n"), std::string::npos);
 }
 
-TEST(ImageCopies, ConvertBetweenKinds) {
+TEST(ImageCopies, ConvertBetweenKindsAndFlipVertical) {
     CZVimage grey(5, 3, -1, 0, 0);
     fillPattern(grey);
     CZVimage colour(5, 3, -1, 0, CZVimage::kColour);
@@ -255,9 +255,6 @@ TEST(ImageCopies, ConvertBetweenKinds) {
     ASSERT_EQ(back.convertFrom(colour), 1);
     EXPECT_EQ(back.row(1)[1], 77);
     EXPECT_EQ(back.row(0)[3], grey.row(0)[3]);
-}
-
-TEST(ImageCopies, FlipVertical) {
     CZVimage img(3, 5, -1, 0, 0);
     fillPattern(img);
     CZVimage ref;

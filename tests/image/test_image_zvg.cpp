@@ -11,7 +11,7 @@
 using namespace ordavia;
 using namespace imgtest;
 
-TEST(ZvgFormat, CurrentHeaderByteLayout) {
+TEST(ZvgFormat, CurrentHeaderByteLayoutAndFieldRoundTrip) {
     CZVimage img(5, 3, 1234, 0, CZVimage::kColour);
     fillPattern(img);
     img.setOrigin(-7, 9);
@@ -32,24 +32,23 @@ TEST(ZvgFormat, CurrentHeaderByteLayout) {
     EXPECT_EQ(back.originY(), 9);
     EXPECT_EQ(back.stride(), 24);
     for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(back.row(y), img.row(y), 15), 0);
-}
 
-TEST(ZvgFormat, FieldRoundTrip) {
+    // A field keeps its frame height and origin, and stores half the rows.
     CZVimage f(640, 480, 3, CZVimage::kField1, 0);
     fillPattern(f);
     f.setOrigin(0, 20);
-    const std::string path = tempPath("field.ZVG");
-    ASSERT_EQ(f.Save(path), 1);
-    const auto b = readBytes(path);
-    EXPECT_EQ(le32(b, 12), 1);
-    EXPECT_EQ(le32(b, 20), 240);
-    EXPECT_EQ(le32(b, 28), 10);
-    CZVimage back;
-    ASSERT_EQ(back.Load(path, {}), 1);
-    EXPECT_EQ(back.height(), 480);
-    EXPECT_EQ(back.rows(), 240);
-    EXPECT_EQ(back.originY(), 20);
-    EXPECT_EQ(back.getpixel(7, 9), f.row(4)[7]);
+    const std::string fieldPath = tempPath("field.ZVG");
+    ASSERT_EQ(f.Save(fieldPath), 1);
+    const auto fieldBytes = readBytes(fieldPath);
+    EXPECT_EQ(le32(fieldBytes, 12), 1);
+    EXPECT_EQ(le32(fieldBytes, 20), 240);
+    EXPECT_EQ(le32(fieldBytes, 28), 10);
+    CZVimage fieldBack;
+    ASSERT_EQ(fieldBack.Load(fieldPath, {}), 1);
+    EXPECT_EQ(fieldBack.height(), 480);
+    EXPECT_EQ(fieldBack.rows(), 240);
+    EXPECT_EQ(fieldBack.originY(), 20);
+    EXPECT_EQ(fieldBack.getpixel(7, 9), f.row(4)[7]);
 }
 
 TEST(ZvgFormat, OlderHeaders) {

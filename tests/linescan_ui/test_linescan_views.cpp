@@ -27,6 +27,7 @@
 #include "support/TiffBytes.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
@@ -36,13 +37,6 @@ namespace {
 
 constexpr int kW = 64, kRows = 16, kFrames = 30, kRow = 8;
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_linescan_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-}
-
 struct LineScanUi : ::testing::Test {
     ordavia::test::TestServices svc;
     ManualTimerFactory& timers = svc.timers;
@@ -50,7 +44,7 @@ struct LineScanUi : ::testing::Test {
     CMotivaDoc video;
 
     void SetUp() override {
-        ensureApp();
+        testsupport::ensureQtApp();
         ASSERT_TRUE(svc.profile.SetPath(dir / "ordavia.ini"));
         writeBytes(dir / "cells.mve", mveOf(kW, kRows, linescantest::movingRowFrames(kW, kRows, kFrames, kRow, 2.0)));
         svc.adopt(video);
@@ -204,8 +198,7 @@ TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     EXPECT_NEAR(scan->slopes()[0].x1, 0.6, 0.01);
     EXPECT_NEAR(scan->slopes()[0].x2, 0.4, 0.01);
     EXPECT_EQ(scan->selectedSlope(), 0);
-    if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
-        view.grab().save(QString::fromUtf8(shots) + "/linescan_slopes.png");
+    testsupport::saveShot(view, "linescan_slopes");
 
     // Listed in a message and into the velocity table, then deleted.
     view.findAction("linescan slope velocities")->trigger();
@@ -306,8 +299,7 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     QTimer::singleShot(0, [] {
         QWidget* box = QApplication::activeModalWidget();
         if (!box) return;
-        if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
-            box->grab().save(QString::fromUtf8(shots) + "/doubtful_summary.png");
+        testsupport::saveShot(*box, "doubtful_summary");
         QTest::keyClick(box, Qt::Key_Return);
     });
     EXPECT_EQ(qt.messageBox(svc.prompter.asked[asked].text, MsgButtons::YesNoDefaultNo, MsgIcon::Warning, {}),
@@ -315,7 +307,7 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
 }
 
 TEST(CbvParameters, TheDialogEditsACopyIncludingTheSubPixelOption) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ordavia::CbvParams p;
     p.gap = 3;
     p.houghTol = 22;

@@ -162,7 +162,7 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionAndKeepsAnAccepte
     EXPECT_EQ(still->summary(0, 0).good, 0u);
 }
 
-TEST(KymographImport, AnotherInstrumentsPictureBecomesTheScanAndIsMeasured) {
+TEST(KymographImport, AnotherInstrumentsPictureAndAChartsStackOfScanLinesAreMeasured) {
     ordavia::test::TestServices svc;
     ZlineScanBaseDoc doc;
     svc.adopt(doc);
@@ -191,14 +191,10 @@ TEST(KymographImport, AnotherInstrumentsPictureBecomesTheScanAndIsMeasured) {
     EXPECT_EQ(s.units, "um/s");
     EXPECT_NEAR(s.mean, 500.0, 50.0);
     EXPECT_GT(s.percentGood, 60.0);
-}
-
-TEST(ChartReview, CalculatesTheVelocityOfAStackOfScanLinesOnly) {
-    ordavia::test::TestServices svc;
+    // The chart review calculates the velocity of a stack of scan lines only.
     ZchartReviewDoc review;
     svc.adopt(review);
     ASSERT_TRUE(review.OnNewDocument());
-    const linescantest::MovingTexture tex;
     C2DTrace* stack = review.new2DTrace(12, 60, 40, true);
     ASSERT_NE(stack, nullptr);
     stack->xInterval = 0.01;

@@ -140,31 +140,29 @@ TEST_F(CalibrationTest, ScalesAndUnitsInEffect) {
     EXPECT_EQ(MagnificationTable(store_).readDefault().name, "both");
 }
 
+// Each line drawn changes the proposal: none, one line for both axes, then
+// the first across and the second down.
 TEST_F(CalibrationTest, ProposalFollowsTheListSize) {
     Calibration c;
     c.setFields(mag(0.5, 2.0, "cur", 0), true, "um");
     CDimList list;
-    CalibrationRequest r = c.propose(list);
-    EXPECT_EQ(r.xLine, 0);
-    EXPECT_EQ(r.yLine, 0);
-    EXPECT_DOUBLE_EQ(r.xTrueLength, 0.0);
-    EXPECT_DOUBLE_EQ(r.yTrueLength, 0.0);
-
-    list.addNew(0, {0, 0});
-    list.at(0)->addVertex({30, 40});
-    r = c.propose(list);
-    EXPECT_EQ(r.xLine, 1);
-    EXPECT_EQ(r.yLine, 1);
-    EXPECT_DOUBLE_EQ(r.xTrueLength, 15.0);
-    EXPECT_DOUBLE_EQ(r.yTrueLength, 80.0);
-
-    list.addNew(0, {0, 0});
-    list.at(1)->addVertex({0, 10});
-    r = c.propose(list);
-    EXPECT_EQ(r.xLine, 1);
-    EXPECT_EQ(r.yLine, 2);
-    EXPECT_DOUBLE_EQ(r.xTrueLength, std::sqrt(15.0 * 15 + 80.0 * 80));
-    EXPECT_DOUBLE_EQ(r.yTrueLength, 20.0);
+    const std::vector<ZPoint> ends = {{30, 40}, {0, 10}};
+    const struct {
+        int xLine, yLine;
+        double xTrueLength, yTrueLength;
+    } want[] = {{0, 0, 0.0, 0.0}, {1, 1, 15.0, 80.0}, {1, 2, std::sqrt(15.0 * 15 + 80.0 * 80), 20.0}};
+    for (size_t n = 0; n <= ends.size(); ++n) {
+        SCOPED_TRACE(n);
+        if (n) {
+            list.addNew(0, {0, 0});
+            list.at(int(n - 1))->addVertex(ends[n - 1]);
+        }
+        const CalibrationRequest r = c.propose(list);
+        EXPECT_EQ(r.xLine, want[n].xLine);
+        EXPECT_EQ(r.yLine, want[n].yLine);
+        EXPECT_DOUBLE_EQ(r.xTrueLength, want[n].xTrueLength);
+        EXPECT_DOUBLE_EQ(r.yTrueLength, want[n].yTrueLength);
+    }
 }
 
 TEST_F(CalibrationTest, CalibrateFromKnownLengths) {

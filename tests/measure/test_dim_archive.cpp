@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(DimArchive, StoresEveryClassInLayoutThree) {
+TEST_F(DimArchive, StoresEveryClassInLayoutThreeAndRoundTripsEveryField) {
     CDimList list;
     auto line = std::make_unique<CDimLine>();
     line->setColour(0x00FF00);
@@ -66,6 +66,28 @@ TEST_F(DimArchive, StoresEveryClassInLayoutThree) {
     want.newClass("CDimPolygon").i32(3).i32(255).i32(1).u8(0).points({{0, 0}});
     want.u16(0x8001).i32(3).i32(255).i32(1).u8(0).points({});
     EXPECT_EQ(store(list), want.b);
+    CDimList original;
+    original.setDefaultColour(0xABCDEF);
+    original.setDefaultWidth(9);
+    original.addNew(CDimList::kCircle, {3, 4});
+    original.at(0)->addVertex({13, 4});
+    original.at(0)->setLabel(std::string(300, 'x'));  // long label: 0xFF + word length
+    original.addNew(CDimList::kRectangle, {-5, -6});
+    original.at(1)->addVertex({5, 6});
+    original.addNew(0, {1, 1});
+    std::vector<uint8_t> bytes = store(original);
+    CDimList copy = load(bytes);
+    ASSERT_EQ(copy.count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_STREQ(copy.at(i)->className(), original.at(i)->className());
+        EXPECT_EQ(copy.at(i)->colour(), 0xABCDEFu);
+        EXPECT_EQ(copy.at(i)->width(), 9);
+        EXPECT_EQ(copy.at(i)->label(), original.at(i)->label());
+        EXPECT_EQ(copy.at(i)->vertices(), original.at(i)->vertices());
+    }
+    EXPECT_EQ(static_cast<CDimCircle*>(copy.at(0))->boundingRect(), (ZRect{3, -1, 13, 9}));
+    EXPECT_EQ(static_cast<CDimRect*>(copy.at(1))->boundingRect(), (ZRect{-5, -6, 5, 6}));
+    EXPECT_EQ(store(copy), bytes);
 }
 
 TEST_F(DimArchive, ReadsLayoutThreeTwoAndOldest) {
@@ -102,31 +124,6 @@ TEST_F(DimArchive, ReadsLayoutThreeTwoAndOldest) {
     EXPECT_EQ(c->width(), 1);
     EXPECT_EQ(c->label(), "");
     EXPECT_DOUBLE_EQ(c->area(1, 1), 50.0);
-}
-
-TEST_F(DimArchive, RoundTripKeepsEveryFieldAndRebuildsBounds) {
-    CDimList list;
-    list.setDefaultColour(0xABCDEF);
-    list.setDefaultWidth(9);
-    list.addNew(CDimList::kCircle, {3, 4});
-    list.at(0)->addVertex({13, 4});
-    list.at(0)->setLabel(std::string(300, 'x'));  // long label: 0xFF + word length
-    list.addNew(CDimList::kRectangle, {-5, -6});
-    list.at(1)->addVertex({5, 6});
-    list.addNew(0, {1, 1});
-    std::vector<uint8_t> bytes = store(list);
-    CDimList copy = load(bytes);
-    ASSERT_EQ(copy.count(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_STREQ(copy.at(i)->className(), list.at(i)->className());
-        EXPECT_EQ(copy.at(i)->colour(), 0xABCDEFu);
-        EXPECT_EQ(copy.at(i)->width(), 9);
-        EXPECT_EQ(copy.at(i)->label(), list.at(i)->label());
-        EXPECT_EQ(copy.at(i)->vertices(), list.at(i)->vertices());
-    }
-    EXPECT_EQ(static_cast<CDimCircle*>(copy.at(0))->boundingRect(), (ZRect{3, -1, 13, 9}));
-    EXPECT_EQ(static_cast<CDimRect*>(copy.at(1))->boundingRect(), (ZRect{-5, -6, 5, 6}));
-    EXPECT_EQ(store(copy), bytes);
 }
 
 TEST_F(DimArchive, HostileArchivesFailCleanlyAndLeaveTheListAlone) {

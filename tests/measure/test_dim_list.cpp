@@ -81,17 +81,7 @@ TEST(DimList, RemovalKeepsTheCurrentObject) {
     EXPECT_EQ(list.current(), -1);
 }
 
-TEST(DimList, HitTestPicksTheFirstObjectOnItsFirstVertex) {
-    CDimList list = threeLines();
-    list.addNew(0, {10, 0});  // same first vertex as object 1
-    EXPECT_EQ(list.hitTest({13, 3}), 1);
-    EXPECT_EQ(list.current(), 1);
-    EXPECT_EQ(list.hitTest({20, 10}), -1);  // a last vertex is no handle
-    EXPECT_EQ(list.current(), -1);
-    EXPECT_EQ(list.hitTest({-3, -3}), 0);
-}
-
-TEST(DimList, CountsAndSums) {
+TEST(DimList, CountsSumsAndHitsOnTheFirstVertex) {
     CDimList list;
     list.addNew(0, {0, 0});
     list.at(0)->addVertex({30, 40});  // length 50
@@ -112,6 +102,14 @@ TEST(DimList, CountsAndSums) {
     int curves = -1;
     EXPECT_DOUBLE_EQ(list.totalTortuosity(1, 1, curves, TortuosityParams()), 0.0);
     EXPECT_EQ(curves, 0);
+    // Hits pick the first object on its first vertex.
+    CDimList lines = threeLines();
+    lines.addNew(0, {10, 0});  // same first vertex as object 1
+    EXPECT_EQ(lines.hitTest({13, 3}), 1);
+    EXPECT_EQ(lines.current(), 1);
+    EXPECT_EQ(lines.hitTest({20, 10}), -1);  // a last vertex is no handle
+    EXPECT_EQ(lines.current(), -1);
+    EXPECT_EQ(lines.hitTest({-3, -3}), 0);
 }
 
 TEST(DimList, MoveAndRotateTakeTheSelectionAlong) {

@@ -55,7 +55,7 @@ TEST(Tortuosity, StraightAndShortLines) {
     EXPECT_EQ(n, 0);
 }
 
-TEST(Tortuosity, ZigzagCurvesCountedAndWeighted) {
+TEST(Tortuosity, ZigzagCurvesCountedAndWeightedAndAOneWayArcIsOneCurve) {
     CDimLine z = zigzag();
     int n = 0;
     EXPECT_NEAR(z.tortuosity(1, 1, n, TortuosityParams()), kZigzag, 1e-15);
@@ -81,9 +81,6 @@ TEST(Tortuosity, ZigzagCurvesCountedAndWeighted) {
     blunt.minAngle = 95.0;
     EXPECT_DOUBLE_EQ(z.tortuosity(1, 1, n, blunt), 0.0);
     EXPECT_EQ(n, 0);
-}
-
-TEST(Tortuosity, OneWayArcIsASingleCurve) {
     // A half circle of radius 50 in 10 steps turns the same way throughout.
     CDimLine arc;
     for (int i = 0; i <= 10; ++i) {
@@ -91,9 +88,9 @@ TEST(Tortuosity, OneWayArcIsASingleCurve) {
         arc.addVertex({static_cast<int>(std::lround(50 - 50 * std::cos(t))),
                        static_cast<int>(std::lround(50 * std::sin(t)))});
     }
-    int n = -1;
-    EXPECT_DOUBLE_EQ(arc.tortuosity(1, 1, n, TortuosityParams()), 0.0);
-    EXPECT_EQ(n, 1);
+    int curves = -1;
+    EXPECT_DOUBLE_EQ(arc.tortuosity(1, 1, curves, TortuosityParams()), 0.0);
+    EXPECT_EQ(curves, 1);
     EXPECT_NEAR(arc.tortuosityRatio(), std::numbers::pi / 2, 0.03);
 }
 

@@ -321,7 +321,7 @@ TEST_F(ImageDocTest, OperationsKeepUndoHistoryAndFlags) {
     EXPECT_EQ(doc.notes(), "Invert ROI (0,0)-(5,5).\r\nundo\r\nundo\r\n");
 }
 
-TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
+TEST_F(ImageDocTest, UncalibratedMeasuresArePixelsAndMoveAllAndWrapIndex) {
     ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
     {
@@ -345,21 +345,19 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixels) {
     EXPECT_DOUBLE_EQ(row.values[3], 50.0);    // mean grey
     EXPECT_DOUBLE_EQ(row.values[7], 1.0);     // N
     EXPECT_DOUBLE_EQ(row.values[15], 5.0 * 1000.0 / 2500.0);  // linear density
-}
-
-TEST_F(ImageDocTest, MoveAllAndWrapIndex) {
-    ZBasicDoc& doc = newDoc();
-    doc.OnNewDocument();
-    EXPECT_EQ(doc.wrapIndex(0), -1);
-    doc.addNewDimension(0, {1, 1});
-    doc.addNewDimension(4, {2, 2});
-    EXPECT_EQ(doc.wrapIndex(-1), 1);
-    EXPECT_EQ(doc.wrapIndex(2), 0);
-    doc.setRegion({1, 1, 5, 5});
-    doc.moveAll(10, 20);
-    EXPECT_EQ(doc.marks().roi, (ZRect{11, 21, 15, 25}));
-    EXPECT_EQ(doc.lists()[0].at(1)->getVertex(0), (ZPoint{12, 22}));
-    EXPECT_EQ(doc.marks().originX, 10);
+    // Moving everything, and list indexes that wrap.
+    ZBasicDoc& moved = newDoc();
+    moved.OnNewDocument();
+    EXPECT_EQ(moved.wrapIndex(0), -1);
+    moved.addNewDimension(0, {1, 1});
+    moved.addNewDimension(4, {2, 2});
+    EXPECT_EQ(moved.wrapIndex(-1), 1);
+    EXPECT_EQ(moved.wrapIndex(2), 0);
+    moved.setRegion({1, 1, 5, 5});
+    moved.moveAll(10, 20);
+    EXPECT_EQ(moved.marks().roi, (ZRect{11, 21, 15, 25}));
+    EXPECT_EQ(moved.lists()[0].at(1)->getVertex(0), (ZPoint{12, 22}));
+    EXPECT_EQ(moved.marks().originX, 10);
 }
 
 // What a document reads and shows follows its own services: colour pictures

@@ -40,7 +40,7 @@ bool isColourOf(const CZVimage& img, int w, int h) {
 
 }  // namespace
 
-TEST_F(ProcTest, ColourPicturesOpenAndSaveInColour) {
+TEST_F(ProcTest, ColourPicturesOpenSaveAndProcessInColourOrGrey) {
     ASSERT_EQ(colourApexes(40, 30).Save(path("n1.bmp")), 1);
     ZBasicDoc& doc = newDoc();
     ASSERT_TRUE(doc.OnNewDocument());
@@ -57,43 +57,40 @@ TEST_F(ProcTest, ColourPicturesOpenAndSaveInColour) {
     ZBasicDoc& again = newDoc();
     ASSERT_TRUE(again.OnOpenDocument(path("n1doc.cs1")));
     EXPECT_TRUE(isColourOf(again.image(), 40, 30));
-}
-
-// Smoothing works channel by channel and keeps the colour; a grey-only
-// command converts in the same undo step; looking (detection, the
-// selection's grey levels) reads the grey picture and changes nothing.
-TEST_F(ProcTest, ColourCommandsKeepColourOrWorkOnTheGreyPicture) {
-    ZBasicDoc& doc = newDoc(colourApexes(260, 220));
-    doc.setQuiet(true);
-    const CZVimage grey = greyCopyOf(doc.image(), doc.importWeights());
+    // Smoothing works channel by channel and keeps the colour; a grey-only command converts in the same undo step;
+    // looking (detection, the selection's grey levels) reads the grey picture and changes nothing.
+    ZBasicDoc& processed = newDoc(colourApexes(260, 220));
+    processed.setQuiet(true);
+    const CZVimage grey = greyCopyOf(processed.image(), processed.importWeights());
     ProcessingArgs args;
     args.load(store());
     ASSERT_EQ(detectCapillaries(grey, {}, args).circles.size(), 4u);
-    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
-    EXPECT_EQ(doc.currentDimList().count(), 4);
+    ASSERT_TRUE(ImageProcessing::thresholdCapillaries(processed));
+    EXPECT_EQ(processed.currentDimList().count(), 4);
     double mean = 0;
     grey.statistics({}, &mean, nullptr, nullptr);
-    EXPECT_DOUBLE_EQ(computeSelectionAverage(doc).values[3], mean);
-    ASSERT_TRUE(isColourOf(doc.image(), 260, 220));
+    EXPECT_DOUBLE_EQ(computeSelectionAverage(processed).values[3], mean);
+    ASSERT_TRUE(isColourOf(processed.image(), 260, 220));
 
     const CZVimage original = colourApexes(260, 220);
     store().WriteString("blur", "sigma", "1.5");
-    ASSERT_TRUE(ImageProcessing::blur(doc));
-    ASSERT_TRUE(isColourOf(doc.image(), 260, 220));
+    ASSERT_TRUE(ImageProcessing::blur(processed));
+    ASSERT_TRUE(isColourOf(processed.image(), 260, 220));
     CZVimage red(260, 220, 0, CZVimage::kFrame, CZVimage::kGrey);
     for (int y = 0; y < 220; ++y)
         for (int x = 0; x < 260; ++x) red.row(y)[x] = original.row(y)[3 * x + 2];
     ASSERT_TRUE(gaussianBlur(red, {}, 1.5));
     for (int y = 50; y < 70; ++y)
-        for (int x = 50; x < 70; ++x) ASSERT_EQ(doc.image().row(y)[3 * x + 2], red.row(y)[x]);
-    doc.undo();
+        for (int x = 50; x < 70; ++x) ASSERT_EQ(processed.image().row(y)[3 * x + 2], red.row(y)[x]);
+    processed.undo();
 
     store().WriteInt("settings", "simpleimagethreshold", 150);
-    ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
+    ASSERT_TRUE(ImageProcessing::simpleThreshold(processed));
     CZVimage expected;
     expected.Copy(grey);
     expected.threshold({}, 150);
-    EXPECT_TRUE(samePixels(doc.image(), expected));
-    doc.undo();
-    EXPECT_TRUE(isColourOf(doc.image(), 260, 220));
+    EXPECT_TRUE(samePixels(processed.image(), expected));
+    processed.undo();
+    EXPECT_TRUE(isColourOf(processed.image(), 260, 220));
 }
+

@@ -325,12 +325,3 @@ TEST_F(ProcTest, DimensionEditsAreUndoneAndClearAllAsksFirst) {
     doc.undo();
     EXPECT_EQ(doc.currentDimList().count(), 2);
 }
-
-// A document nobody gave a prompter must fail at its question, not answer
-// it silently.
-TEST_F(ProcTest, ADocumentWithoutServicesFailsAtItsFirstQuestion) {
-    ZBasicDoc doc;
-    doc.addNewDimension(1, {1, 2});
-    EXPECT_THROW(doc.clearCurrentList(), ordavia::MissingService);
-    EXPECT_EQ(doc.currentDimList().count(), 1);
-}

@@ -9,19 +9,11 @@
 #include "ProcTestSupport.h"
 #include "measure/ui/BrightnessContrastDialog.h"
 #include "measure/ui/ProcessMenu.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_measure_proc";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-}
 
 QAction* findAction(QMenu* m, const QString& text) {
     for (QAction* a : m->actions())
@@ -32,7 +24,7 @@ QAction* findAction(QMenu* m, const QString& text) {
 }  // namespace
 
 TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ZBasicDoc& doc = newDoc();
     QWidget view;
     QMenu* m = makeProcessMenu(&doc, &view);
@@ -57,7 +49,7 @@ TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
 }
 
 TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
-    ensureApp();
+    testsupport::ensureQtApp();
     ZBasicDoc& doc = newDoc(ramp(20, 10));
     doc.setRegion({0, 0, 10, 10});
     doc.SetModifiedFlag(false);

@@ -195,16 +195,14 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     { auto v_ = doc->marks(); v_.originX = 10; v_.originY = 20; doc->setMarks(v_); }
     doc->setRegion({0, 0, 40, 30});
     { auto v_ = doc->calibration(); v_.xScale = 2.0; v_.yScale = 0.5; v_.calibrated = 0; doc->setCalibration(v_); }
-    auto t = tools->statusTexts({13, 25});
-    EXPECT_EQ(t[0], "pos=    3,    5 px");
-    EXPECT_EQ(t[1], "pixel=  7");  // (13 + 250) & 0xFF
-    EXPECT_EQ(t[2], "");
-    EXPECT_EQ(t[3], "dimlist=0");
-    EXPECT_EQ(t[4], "size= 40.0x 30.0 px");
-    EXPECT_EQ(t[5], "0");
-    EXPECT_EQ(t[6], "mag=1.000, 1.000 uncalibrated");
-    EXPECT_EQ(t[7], "zoom= 100%");
-    EXPECT_EQ(t[8], "Tool: Select");
+    using Panes = std::vector<std::string>;
+    auto panes = [&](ZPoint p) {
+        const auto t = tools->statusTexts(p);
+        return Panes(t.begin(), t.end());
+    };
+    // The pixel is (13 + 250) & 0xFF.
+    EXPECT_EQ(panes({13, 25}), (Panes{"pos=    3,    5 px", "pixel=  7", "", "dimlist=0", "size= 40.0x 30.0 px", "0",
+                                      "mag=1.000, 1.000 uncalibrated", "zoom= 100%", "Tool: Select"}));
 
     { auto v_ = doc->calibration(); v_.calibrated = 1; doc->setCalibration(v_); }
     doc->addNewDimension(0, {0, 0});
@@ -212,13 +210,10 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     doc->setCurrentList(0);
     tools->zoomOut();
     tools->zoomOut();
-    t = tools->statusTexts({13, 25});
-    EXPECT_EQ(t[0], "pos=  6.0,  2.5 \u00b5m");
-    EXPECT_EQ(t[2], "line1=  7.2 \u00b5m");  // sqrt(36 + 16)
-    EXPECT_EQ(t[4], "size= 80.0x 15.0 \u00b5m");
-    EXPECT_EQ(t[5], "1");
-    EXPECT_EQ(t[6], "mag=2.000, 0.500 \u00b5m/px");
-    EXPECT_EQ(t[7], "zoom=  33%");
+    // The line is sqrt(36 + 16) long.
+    EXPECT_EQ(panes({13, 25}), (Panes{"pos=  6.0,  2.5 \u00b5m", "pixel=  7", "line1=  7.2 \u00b5m", "dimlist=0",
+                                      "size= 80.0x 15.0 \u00b5m", "1", "mag=2.000, 0.500 \u00b5m/px", "zoom=  33%",
+                                      "Tool: Select"}));
     // Outside the picture the pixel reads -1.
     EXPECT_EQ(tools->statusTexts({-1, 5})[1], "pixel= -1");
     EXPECT_EQ(tools->statusTexts({50, 5})[1], "pixel= -1");
@@ -229,7 +224,7 @@ TEST_F(ViewToolTest, StatusPanesUseTheirFormats) {
     doc->addNewDimension(CDimList::kCircle, {0, 0});
     list().at(1)->addVertex({20, 0});
     tools->setToolMode(TC::kCircle);
-    t = tools->statusTexts({0, 0});
+    const auto t = tools->statusTexts({0, 0});
     EXPECT_EQ(t[2], "circle2: d= 10.0 \u00b5m, A=78.5 \u00b5m\u00b2");
     EXPECT_EQ(t[8], "Tool: Circle");
     { ImageCalibration c = doc->calibration(); c.units = "mm"; doc->setCalibration(c); }

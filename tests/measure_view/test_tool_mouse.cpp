@@ -146,7 +146,7 @@ TEST_F(ViewToolTest, CtrlDragRotatesAboutTheCentreFromWhereTheDragStarted) {
     EXPECT_NEAR(list().at(1)->getVertex(1).y, 100, 1);
 }
 
-TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) {
+TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndClickOrEscapeClearsIt) {
     tools->setToolMode(TC::kRoi);
     tools->buttonDown({200, 150}, false, false);
     EXPECT_EQ(tools->dragState(), TC::kDragRubberBand);
@@ -158,6 +158,26 @@ TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndAClickClearsIt) 
     EXPECT_TRUE(tools->rubberBand().isEmpty());
     click({70, 70});
     EXPECT_EQ(doc->marks().roi, ZRect{});
+    tools->setToolMode(TC::kPolyline);
+    click({10, 10});
+    click({20, 10});
+    tools->mouseMove({30, 30}, false, false);
+    const unsigned fx = tools->cancelBuilding();
+    EXPECT_TRUE(fx & TC::kDocumentChanged);
+    EXPECT_EQ(list().count(), 0);
+    EXPECT_EQ(tools->dragState(), TC::kDragNone);
+    // A fresh click starts a new object rather than extending the old one.
+    click({50, 50});
+    EXPECT_EQ(list().count(), 1);
+    EXPECT_EQ(list().at(0)->vertexCount(), 2);
+    tools->finishBuilding();
+
+    tools->setToolMode(TC::kRoi);
+    tools->buttonDown({5, 5}, false, false);
+    tools->mouseMove({40, 40}, false, false);
+    tools->cancelBuilding();
+    tools->buttonUp({40, 40}, false, false);
+    EXPECT_TRUE(doc->marks().roi.isEmpty());
 }
 
 TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
@@ -357,29 +377,6 @@ TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
     click({240, 101});
     EXPECT_EQ(list().current(), 1);
     EXPECT_EQ(tools->dragState(), TC::kDragNone);
-}
-
-TEST_F(ViewToolTest, EscapeDropsTheObjectBeingDrawnAndTheRubberBand) {
-    tools->setToolMode(TC::kPolyline);
-    click({10, 10});
-    click({20, 10});
-    tools->mouseMove({30, 30}, false, false);
-    const unsigned fx = tools->cancelBuilding();
-    EXPECT_TRUE(fx & TC::kDocumentChanged);
-    EXPECT_EQ(list().count(), 0);
-    EXPECT_EQ(tools->dragState(), TC::kDragNone);
-    // A fresh click starts a new object rather than extending the old one.
-    click({50, 50});
-    EXPECT_EQ(list().count(), 1);
-    EXPECT_EQ(list().at(0)->vertexCount(), 2);
-    tools->finishBuilding();
-
-    tools->setToolMode(TC::kRoi);
-    tools->buttonDown({5, 5}, false, false);
-    tools->mouseMove({40, 40}, false, false);
-    tools->cancelBuilding();
-    tools->buttonUp({40, 40}, false, false);
-    EXPECT_TRUE(doc->marks().roi.isEmpty());
 }
 
 TEST_F(ViewToolTest, FitZoomPicksTheLargestStepThatShowsTheWholePicture) {

@@ -278,10 +278,7 @@ TEST(WmfDrawing, CreatedObjectsFillTheLowestFreeSlot) {
     ASSERT_EQ(d.primitives.size(), 2u);
     EXPECT_EQ(d.primitives[0].penColour, 0x33u);
     EXPECT_EQ(d.primitives[1].penColour, 0x22u);
-}
-
-// The view repaints with the drawing parsed once.
-TEST(WmfDrawing, RepaintsReuseTheParsedDrawing) {
+    // The view repaints with the drawing parsed once.
     std::vector<uint8_t> bytes = WmfBuilder().rec(0x0214, {1, 1}).rec(0x0213, {5, 5}).bytes();
     const auto first = parseWmfCached(bytes);
     EXPECT_EQ(parseWmfCached(bytes).get(), first.get());
@@ -290,3 +287,4 @@ TEST(WmfDrawing, RepaintsReuseTheParsedDrawing) {
     EXPECT_NE(second.get(), first.get());
     EXPECT_EQ(second->primitives.size(), 1u);
 }
+

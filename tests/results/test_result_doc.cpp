@@ -36,7 +36,7 @@ const ResultColumn kTwoColumns[] = {{"filename", 20, 0, 0}, {"width", 8, 7, 1}};
 
 }  // namespace
 
-TEST(ResultLayout, WritesTheDocumentedBytes) {
+TEST(ResultLayout, WritesTheDocumentedBytesAndReadsThemBack) {
     CResultDoc d;
     d.setColumns(2, kTwoColumns);
     d.subjectId = "AB12";
@@ -49,25 +49,22 @@ TEST(ResultLayout, WritesTheDocumentedBytes) {
     d.addRow({"a.cs1", "    1.5", {}});
     d.addRow({"b.cs1", "   12.0", {99.0}});
     EXPECT_EQ(store(d), rsttest::smallTable(1).b);
-}
 
-TEST(ResultLayout, LoadThenSaveIsByteForByteButTheCopyNumber) {
-    const auto original = rsttest::smallTable(7).b;
-    auto d = load(original);
-    EXPECT_EQ(d->rowCountField(), 2);
-    EXPECT_EQ(d->subjectId, "AB12");
-    EXPECT_EQ(d->examId, 42);
-    EXPECT_EQ(d->cell(1, 0), "b.cs1");
-    EXPECT_EQ(d->cell(1, 1), "   12.0");
-    EXPECT_EQ(store(*d), rsttest::smallTable(8).b);
+    // Load then save is byte for byte but the copy number.
+    auto back = load(rsttest::smallTable(7).b);
+    EXPECT_EQ(back->rowCountField(), 2);
+    EXPECT_EQ(back->subjectId, "AB12");
+    EXPECT_EQ(back->examId, 42);
+    EXPECT_EQ(back->cell(1, 1), "   12.0");
+    EXPECT_EQ(store(*back), rsttest::smallTable(8).b);
 }
 
 TEST(ResultLayout, OlderFileWithoutDocumentBlock) {
     Bytes x;
-    x.u16(1).newClass("Ccolformat").format(0, "filename", 20, 0, 0);
+    x.u16(1).newClass("Ccolformat", 0).format(0, "filename", 20, 0, 0);
     x.u32(1);   // column count, not the marker
     x.u16(1);   // row count
-    x.u16(1).newClass("CStringArray").u16(1).str("old.cs1");
+    x.u16(1).newClass("CStringArray", 0).u16(1).str("old.cs1");
     auto d = load(x.b);
     EXPECT_EQ(d->columnCountField(), 1);
     EXPECT_EQ(d->cell(0, 0), "old.cs1");
@@ -80,11 +77,11 @@ TEST(ResultLayout, OlderFileWithoutDocumentBlock) {
 
 TEST(ResultLayout, ColumnsShowInColumnOrderAndMissingCellsAreEmpty) {
     Bytes x;
-    x.u16(3).newClass("Ccolformat").format(2, "third", 5, 5, 0);
+    x.u16(3).newClass("Ccolformat", 0).format(2, "third", 5, 5, 0);
     x.u16(0x8001).format(0, "first", 5, 0, 0);
     x.u16(0x8001).format(9, "far", 5, 5, 0);  // beyond every row
     x.u32(0xFFFFFFFF).block(0, "", -1).u16(3).u16(1);
-    x.u16(1).newClass("CStringArray").u16(3).str("A").str("B").str("C");
+    x.u16(1).newClass("CStringArray", 0).u16(3).str("A").str("B").str("C");
     auto d = load(x.b);
     ASSERT_EQ(d->displayColumnCount(), 3u);
     EXPECT_EQ(d->displayFormat(0).heading, "first");
@@ -95,7 +92,7 @@ TEST(ResultLayout, ColumnsShowInColumnOrderAndMissingCellsAreEmpty) {
     EXPECT_EQ(d->cell(5, 0), "");
 }
 
-TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
+TEST(ResultRows, ChartAverageCellsAreRightAlignedAndAFullTableRefusesRows) {
     const ResultColumnSet* set = findResultColumnSet("Chart Results");
     ASSERT_NE(set, nullptr);
     CResultDoc d;
@@ -116,16 +113,14 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedInTheirFields) {
     EXPECT_EQ(d.rows()[1]->strings[2], "      1.00");
     EXPECT_EQ(d.rows()[1]->strings[3], "-123456789.25");
     EXPECT_EQ(d.rows()[1]->strings[4], "");
-}
-
-TEST(ResultRows, FullTableRefusesFurtherRows) {
+    // A full table refuses further rows.
     const ResultColumn cols[] = {{"f", 4, 0, 0}};
-    CResultDoc d;
-    d.setColumns(1, cols);
-    for (size_t i = 0; i < CResultDoc::kMaxRows; ++i) ASSERT_TRUE(d.addRow({"r", "", {}}));
-    EXPECT_FALSE(d.addRow({"r", "", {}}));
-    EXPECT_EQ(d.rowTotal(), CResultDoc::kMaxRows);
-    EXPECT_EQ(d.rowCountField(), 0xFFFF);
+    CResultDoc full;
+    full.setColumns(1, cols);
+    for (size_t i = 0; i < CResultDoc::kMaxRows; ++i) ASSERT_TRUE(full.addRow({"r", "", {}}));
+    EXPECT_FALSE(full.addRow({"r", "", {}}));
+    EXPECT_EQ(full.rowTotal(), CResultDoc::kMaxRows);
+    EXPECT_EQ(full.rowCountField(), 0xFFFF);
 }
 
 TEST(ResultCopy, SelectionAsTabbedLines) {
@@ -149,7 +144,7 @@ TEST(ResultCopy, SelectionAsTabbedLines) {
     EXPECT_EQ(d.copySelection(), "a.cs1");
 }
 
-TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
+TEST(ResultExport, CsvQuotesPerRfc4180AndPrintHeaderCarriesTheLongDate) {
     const ResultColumn cols[] = {{"file,name", 20, 0, 0}, {"say \"hi\"", 6, 0, 0}, {"v", 8, 7, 2}};
     CResultDoc d;
     d.setColumns(3, cols);
@@ -159,34 +154,12 @@ TEST(ResultExport, CsvQuotesPerRfc4180AndTrimsNumbers) {
               "\"file,name\",\"say \"\"hi\"\"\",v\r\n"
               "\"a,b.cs1\",\"line\r\nbreak\",1.50\r\n"
               " plain ,,-2.00\r\n");
-}
-
-TEST(ResultExport, PrintHeaderCarriesProgramPathAndLongDate) {
+    // The print header carries the program, the path and the long date.
     setenv("TZ", "UTC", 1);
     tzset();
     const std::time_t t = 795184889;  // Tuesday, March 14, 1995, 12:41:29 UTC
     EXPECT_EQ(longDateTimeText(t), "Tuesday, March 14, 1995, 12:41:29");
     EXPECT_EQ(resultPrintHeader("Ordavia", "/data/r.rst", t), "Ordavia  /data/r.rst  Tuesday, March 14, 1995, 12:41:29");
-}
-
-TEST(ResultFile, SavesAndOpensThroughTheFramework) {
-    ordavia::test::TestServices ts;
-    const testsupport::ScratchDir dir("rst");
-    const std::string path = dir / "t.rst";
-    {
-        CResultDoc d;
-        ts.adopt(d);
-        d.setColumns(*findResultColumnSet("Chart Results"));
-        d.addRow({"c", "t", {1, 2, 3, 4, 5, 6, 7}});
-        ASSERT_TRUE(d.OnSaveDocument(path));
-        EXPECT_FALSE(d.IsModified());
-    }
-    CResultDoc back;
-    ts.adopt(back);
-    ASSERT_TRUE(back.OnOpenDocument(path));
-    EXPECT_EQ(back.rowTotal(), 1u);
-    EXPECT_EQ(back.cell(0, 8), "        7.0");  // "Sum" is 11 wide
-    EXPECT_EQ(back.saveCount, 1);
 }
 
 TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
@@ -211,9 +184,15 @@ TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
     EXPECT_EQ(std::string(csv.begin(), csv.end()), "filename,width\r\na.cs1,1.5\r\nb.dcs,2.5\r\nc.zvl,3.5\r\n");
     EXPECT_TRUE(d.GetPathName().empty());
 
-    // Any other name is the table's own file.
+    // Any other name is the table's own file, and it opens again.
     ts.prompter.pushSaveFile(dir / "y");
     ASSERT_TRUE(d.OnFileSave());
     EXPECT_EQ(d.GetPathName(), dir / "y.rst");
-    EXPECT_TRUE(std::filesystem::exists(dir / "y.rst"));
+    EXPECT_FALSE(d.IsModified());
+    CResultDoc back;
+    ts.adopt(back);
+    ASSERT_TRUE(back.OnOpenDocument(dir / "y.rst"));
+    EXPECT_EQ(back.rowTotal(), 3u);
+    EXPECT_EQ(back.cell(2, 1), "3.5");
+    EXPECT_EQ(back.saveCount, 1);
 }

@@ -61,21 +61,21 @@ TEST(ResultHostile, EveryTruncationFailsCleanly) {
 TEST(ResultHostile, AbsurdCountsAndWrongObjectsAreRefused) {
     Bytes rows, cells, str, schema, nullRow, twice, tooMany;
     rows.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x7FFFFFFF);
-    cells.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).newClass("CStringArray").u16(0xFFFF).u32(1u << 30);
-    str.u16(1).newClass("Ccolformat").u16(0).u16(1).u8(0xFF).u16(0xFFFF).u32(0x10000000);
+    cells.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).newClass("CStringArray", 0).u16(0xFFFF).u32(1u << 30);
+    str.u16(1).newClass("Ccolformat", 0).u16(0).u16(1).u8(0xFF).u16(0xFFFF).u32(0x10000000);
     schema.u16(1).u16(0xFFFF).u16(1).u16(10);
     schema.b.insert(schema.b.end(), {'C', 'c', 'o', 'l', 'f', 'o', 'r', 'm', 'a', 't'});
     nullRow.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).u16(0);
-    twice.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(2).u16(2).newClass("CStringArray").u16(0).u16(0x0002);
+    twice.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(2).u16(2).newClass("CStringArray", 0).u16(0).u16(0x0002);
     // More rows than a table can hold.
     tooMany.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x10000);
-    tooMany.newClass("CStringArray").u16(0);
+    tooMany.newClass("CStringArray", 0).u16(0);
     for (uint32_t i = 1; i < 0x10000; ++i) tooMany.u16(0x8001).u16(0);
     const std::vector<uint8_t> cases[] = {
         Bytes().u16(0xFFFF).u32(0xFFFFFFF0).b,              // 4 billion formats in a few bytes
         rows.b, cells.b, str.b, schema.b, nullRow.b, twice.b, tooMany.b,
-        Bytes().u16(1).newClass("CStringArray").u16(0).b,   // a row where a format belongs
-        Bytes().u16(1).newClass("CEvil").u16(0).b,
+        Bytes().u16(1).newClass("CStringArray", 0).u16(0).b,   // a row where a format belongs
+        Bytes().u16(1).newClass("CEvil", 0).u16(0).b,
         Bytes().u16(1).u16(0).b,                            // a null format
     };
     auto d = knownTable();

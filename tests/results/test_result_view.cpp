@@ -21,21 +21,11 @@
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_chart";
-    static char* argv[] = {name, nullptr};
-    static QApplication* a = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *a;
-}
 
 std::unique_ptr<CResultDoc> chartTable(ordavia::test::TestServices& ts, int rows) {
     auto d = ts.make<CResultDoc>();
@@ -51,7 +41,7 @@ struct ViewTest : ::testing::Test {
     testsupport::ScratchDir dir{"rview"};
     ordavia::test::TestServices ts;
     void SetUp() override {
-        app();
+        testsupport::ensureQtApp();
         ts.profile.SetPath(dir / "ordavia.ini");
     }
     static QPoint cellCentre(QTableView* t, int row, int col) {
@@ -98,27 +88,7 @@ TEST_F(ViewTest, LongTableShowsHeadingsWidthsAndDraggedSelection) {
     EXPECT_EQ(QApplication::clipboard()->text(), "CBV\t      2.50\t      4.25\r\nDoppler spectrum\t      3.50\t      5.25");
 }
 
-TEST_F(ViewTest, RowsAddedWhileShownAppearAndScrollIntoView) {
-    auto doc = chartTable(ts, 200);
-    ResultView view(doc.get());
-    view.resize(600, 300);
-    view.show();
-    QApplication::processEvents();
-    doc->addRow({"new.zv1", "CBV", {1, 2, 3, 4, 5, 6, 7}});
-    QApplication::processEvents();
-    QTableView* t = view.table();
-    EXPECT_EQ(t->model()->rowCount(), 201);
-    EXPECT_EQ(t->verticalScrollBar()->value(), t->verticalScrollBar()->maximum());
-    EXPECT_EQ(t->model()->data(t->model()->index(200, 0)).toString(), "new.zv1");
-
-    // The table may go before its window: the window then shows nothing.
-    doc.reset();
-    EXPECT_EQ(t->model()->rowCount(), 0);
-    EXPECT_EQ(view.document(), nullptr);
-    view.copySelection();  // harmless
-}
-
-TEST_F(ViewTest, PrintsEveryPageToPdf) {
+TEST_F(ViewTest, PrintsEveryPageAndShowsRowsAddedWhileShown) {
     auto doc = chartTable(ts, 300);
     doc->SetPathName("/data/42-AB12-left_ring/chart.rst", false);
     ResultView view(doc.get());
@@ -130,6 +100,24 @@ TEST_F(ViewTest, PrintsEveryPageToPdf) {
     ASSERT_TRUE(std::filesystem::exists(pdf));
     EXPECT_GT(std::filesystem::file_size(pdf), 2000u);
 
+    // Rows added while shown appear and scroll into view.
+    auto grown = chartTable(ts, 200);
+    ResultView shown(grown.get());
+    shown.resize(600, 300);
+    shown.show();
+    QApplication::processEvents();
+    grown->addRow({"new.zv1", "CBV", {1, 2, 3, 4, 5, 6, 7}});
+    QApplication::processEvents();
+    QTableView* t = shown.table();
+    EXPECT_EQ(t->model()->rowCount(), 201);
+    EXPECT_EQ(t->verticalScrollBar()->value(), t->verticalScrollBar()->maximum());
+    EXPECT_EQ(t->model()->data(t->model()->index(200, 0)).toString(), "new.zv1");
+
+    // The table may go before its window: the window then shows nothing.
+    grown.reset();
+    EXPECT_EQ(t->model()->rowCount(), 0);
+    EXPECT_EQ(shown.document(), nullptr);
+    shown.copySelection();  // harmless
 }
 
 TEST_F(ViewTest, PlacementIsKeptInTheViewSection) {

@@ -1,5 +1,5 @@
 #pragma once
-// Byte builders for hand-made chart files: archive fields, class tags,
+// Byte builders for hand-made chart and results-table files: archive fields, class tags,
 // data vectors, traces and ".zv1" documents, written independently of the
 // code under test.
 #include <cstdint>
@@ -36,14 +36,23 @@ struct Bytes {
         u8(static_cast<uint8_t>(s.size()));
         return raw(s.data(), s.size());
     }
-    // A new class tag: 0xFFFF, schema 1, name.
-    Bytes& newClass(const std::string& name) {
-        u16(0xFFFF).u16(1).u16(static_cast<uint16_t>(name.size()));
+    // A new class tag: 0xFFFF, schema, name.
+    Bytes& newClass(const std::string& name, uint16_t schema = 1) {
+        u16(0xFFFF).u16(schema).u16(static_cast<uint16_t>(name.size()));
         return raw(name.data(), name.size());
     }
     // A class written before, by its archive index.
     Bytes& oldClass(uint16_t index) { return u16(0x8000 | index); }
     Bytes& append(const Bytes& o) { return raw(o.b.data(), o.b.size()); }
+    // A results-table column format's fields.
+    Bytes& format(uint16_t column, const std::string& heading, uint16_t display, uint16_t field, uint16_t dec) {
+        return u16(column).u16(1).str(heading).u16(display).u16(field).u16(dec);
+    }
+    // The database block of a linked document, format 2.
+    Bytes& block(int32_t saveCount, const std::string& subject, int32_t exam) {
+        return u32(2).u32(static_cast<uint32_t>(saveCount)).str(subject).u32(static_cast<uint32_t>(exam))
+            .str("owner").str("result").str("station").str("captured");
+    }
 };
 
 // A one-dimensional vector's fields (after its class tag).

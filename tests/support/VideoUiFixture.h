@@ -1,9 +1,8 @@
 #pragma once
 // A video document on a hand-made movie, with test services and a manually
 // stepped timer, for the video views on the offscreen platform.
-#include <QApplication>
-
 #include "framework/Timer.h"
+#include "tests/support/QtTestApp.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
@@ -15,10 +14,7 @@ struct VideoUiFixture : ordavia::test::TestServices {
     CMotivaDoc doc;
 
     VideoUiFixture(const std::string& tag, int w, int h, int frames) : dir(tag) {
-        static int argc = 1;
-        static char name[] = "test_video_ui";
-        static char* argv[] = {name, nullptr};
-        if (!qApp) new QApplication(argc, argv);
+        ensureQtApp();
         profile.SetPath(dir / "ordavia.ini");
         writeBytes(dir / "clip.mve", mveCurrent(w, h, frames, frames, 0));
         adopt(doc);

@@ -50,7 +50,7 @@ TEST(CountMethod, CountsEveryHairpinOnceWhateverTheContrast) {
     EXPECT_EQ(count(hairpins(0.5, 1), {50, 100}, {50, 100}).count, 0);
 }
 
-TEST(CountMethod, HandEditsKeepOrderAndFigures) {
+TEST(CountMethod, HandEditsKeepOrderAndFiguresAndNonsenseSettingsAreRefused) {
     ordavia::CountResult r = count(hairpins(0.5, 1), {20, 100}, {400, 100});
     ASSERT_EQ(r.count, 6);
     // A click near the third mark takes it away, with its apex.
@@ -66,9 +66,6 @@ TEST(CountMethod, HandEditsKeepOrderAndFigures) {
     EXPECT_LT(r.crossings[1].x, 180);
     EXPECT_GT(r.crossings[3].x, 180);
     EXPECT_EQ(r.apexDistancesUm.size(), 5u);
-}
-
-TEST(CountMethod, RefusesNonsenseSettings) {
     EXPECT_EQ(ordavia::CountSettings{}.validate(), "");
     // The background band narrower than twice the widest limb, among others.
     for (auto change : {+[](ordavia::CountSettings& s) { s.maxLimbUm = 3; },

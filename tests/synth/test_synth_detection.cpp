@@ -72,13 +72,10 @@ Score score(SyntheticNailfold::Params p, uint64_t firstSeed, int images) {
 // make the isodata level settle in the background's own mode, and skin
 // texture then floods the result with small regions; the others give every
 // loop exactly once and nothing else. The bounds leave room for that.
-TEST(SyntheticDetection, DefaultPictures) {
+TEST(SyntheticDetection, DefaultTortuousAndHigherMagnificationPictures) {
     const Score s = score(SyntheticNailfold::Params{}, 5, 16);
     EXPECT_GE(s.recall(), 0.93);
     EXPECT_GE(s.precision(), 0.65);
-}
-
-TEST(SyntheticDetection, TortuousLoopsAndHigherMagnificationWithNoise) {
     SyntheticNailfold::Params tortuous, close;
     tortuous.tortuousFraction = 0.4;
     close.umPerPixelX = close.umPerPixelY = 1.2;

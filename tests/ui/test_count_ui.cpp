@@ -21,18 +21,11 @@
 #include "measure/ui/ProcessMenu.h"
 #include "measure/ui/ZBasicView.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-}
 
 int countMarks(const ZBasicDoc& doc) {
     int n = 0;
@@ -41,7 +34,7 @@ int countMarks(const ZBasicDoc& doc) {
 }
 
 TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
-    ensureApp();
+    testsupport::ensureQtApp();
     const auto dir = std::filesystem::temp_directory_path() / ("ordavia-count-ui-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     ordavia::test::TestServices ts;

@@ -12,14 +12,12 @@
 #include <filesystem>
 
 #include "framework/ui/QtPrompter.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
+    testsupport::ensureQtApp();
     const auto base = std::filesystem::temp_directory_path() / ("ordavia-folder-" + std::to_string(::getpid()));
     std::filesystem::create_directories(base);
     const auto wanted = base / "new data";

@@ -11,18 +11,11 @@
 #include "image/ImageFormats.h"
 #include "image/ui/ImageToQImage.h"
 #include "image/ui/ImageWindow.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-}
 
 std::string tempFile(const std::string& name) {
     auto dir = std::filesystem::temp_directory_path() / ("ordavia-ui-test-" + std::to_string(::getpid()));
@@ -32,16 +25,8 @@ std::string tempFile(const std::string& name) {
 
 }  // namespace
 
-TEST(ImageWindow, OpenFailsWithOneLineError) {
-    ensureApp();
-    std::string error;
-    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
-    EXPECT_NE(error.find("missing.zvg"), std::string::npos);
-    EXPECT_EQ(error.find('\n'), std::string::npos);
-}
-
-TEST(ImageWindow, ZoomAndPalette) {
-    ensureApp();
+TEST(ImageWindow, ZoomPaletteAndOneLineOpenError) {
+    testsupport::ensureQtApp();
     CZVimage img(20, 10, -1, CZVimage::kField1, 0);
     for (int x = 0; x < 20; ++x) img.row(0)[x] = uint8_t(x * 10);
     const std::string path = tempFile("window.zvg");
@@ -67,10 +52,14 @@ TEST(ImageWindow, ZoomAndPalette) {
     EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
     win->setZeroAsBlack(false);
     EXPECT_FALSE(win->image().zeroAsBlack());
+    // A file that cannot be opened is a one-line error.
+    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
+    EXPECT_NE(error.find("missing.zvg"), std::string::npos);
+    EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 TEST(ImageToQImage, ColourAndBayer) {
-    ensureApp();
+    testsupport::ensureQtApp();
     CZVimage colour(3, 2, -1, 0, CZVimage::kColour);
     colour.row(1)[3] = 10;  // blue of pixel 1
     colour.row(1)[5] = 200;  // red

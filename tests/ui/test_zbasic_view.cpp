@@ -20,23 +20,16 @@
 #include "measure/ui/ImagePrinting.h"
 #include "measure/ui/ZBasicView.h"
 #include "tests/support/ImageDocFixture.h"
+#include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
 namespace {
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-}
-
 class ZBasicViewTest : public ImageDocFixture<> {
 protected:
     void SetUp() override {
-        ensureApp();
+        testsupport::ensureQtApp();
         ImageDocFixture::SetUp();
         doc = std::make_unique<ZBasicDoc>();
         doc->setServices(&services);

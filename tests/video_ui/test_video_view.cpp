@@ -123,8 +123,7 @@ TEST(VideoView, AviExportOffersTheCorrectedFramesOnceOffsetsExist) {
             if (!d) return;
             for (QCheckBox* c : d->findChildren<QCheckBox*>())
                 if (c->text().startsWith("Movement-corrected")) seen = {true, c->isChecked()};
-            if (const QByteArray shots = qgetenv("ORDAVIA_SCREENSHOTS"); !shots.isEmpty())
-                d->grab().save(QString::fromUtf8(shots) + "/avi_export.png");
+            testsupport::saveShot(*d, "avi_export");
             static_cast<QDialog*>(d)->reject();
         });
         exportAvi->trigger();
