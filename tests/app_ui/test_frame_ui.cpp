@@ -20,6 +20,7 @@
 #include "image/CZVimage.h"
 #include "measure/ui/MeasureViews.h"
 #include "settings/ProfileStore.h"
+#include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
@@ -27,14 +28,10 @@ using namespace ordavia;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "test_app_ui";
-char* argv[] = {arg0, nullptr};
-
 class FrameUiTest : public TempFolderTest {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        testsupport::ensureQtApp();
         registerMeasureViews();
     }
     void SetUp() override {

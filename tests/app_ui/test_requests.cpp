@@ -19,16 +19,13 @@
 #include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "tests/support/CliRun.h"
+#include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
 using namespace ordavia;
 
 namespace {
-
-int argc = 1;
-char arg0[] = "test_app_ui";
-char* argv[] = {arg0, nullptr};
 
 // Raw bytes on the socket, as a foreign or broken program would write them.
 void writeRaw(const std::string& path, const std::string& bytes) {
@@ -44,7 +41,7 @@ void writeRaw(const std::string& path, const std::string& bytes) {
 class RequestTest : public TempFolderTest {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        testsupport::ensureQtApp();
         registerMeasureViews();
     }
     void TearDown() override {
