@@ -301,6 +301,13 @@ bool ZBasicfgDoc::OnFileSaveAs() {
     return ok;
 }
 
+std::string ZBasicfgDoc::proposedSaveName() const {
+    if (!GetPathName().empty()) return GetPathName();
+    const std::string folder = savingFolder();
+    const std::string name = examFileName(GetTitle());
+    return folder.empty() ? name : joinPath(folder, name);
+}
+
 std::string ZBasicfgDoc::savingFolder() const {
     if (services().hasDatabase()) {
         const CSubjectDatabase& db = services().database();

@@ -127,10 +127,14 @@ TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
     bench.ts.timers.advance(200);
+    bench.ts.profile.WriteString("directories", "recorddir", bench.folder / "rec");
     const std::string a = bench.folder / "a.cs1", b = bench.folder / "b.cs1";
     bench.ts.prompter.pushSaveFile(a);
     bench.ts.prompter.pushMessageAnswer(MsgResult::No);
     ASSERT_TRUE(doc->OnFileSaveAs());
+    // Without an examination the recording folder is proposed.
+    EXPECT_EQ(bench.ts.prompter.lastProposedName.rfind(bench.folder / "rec/Live_Video_Input", 0), 0u)
+        << bench.ts.prompter.lastProposedName;
     EXPECT_EQ(doc->savedPath(), a);
     EXPECT_EQ(bench.ts.prompter.messages().back(), "Open the new file?");
     // A save by hand leaves the saved picture on the screen.
