@@ -275,6 +275,9 @@ bool ZBasicfgDoc::OnSaveDocument(const std::string& path) {
 
 bool ZBasicfgDoc::OnFileSave() {
     savedPath_.clear();
+    // Every save by hand is a new capture: the file of the last one is
+    // never written over, the next free name is proposed instead.
+    if (!GetPathName().empty() && fileExists(GetPathName())) SetPathName(nextFreePictureName(GetPathName()), true);
     const bool ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSave(); });
     afterSaveByHand();
     return ok;
@@ -347,7 +350,7 @@ bool ZBasicfgDoc::DoTimedSave(const std::string& name) {
     savedPath_.clear();
     const bool ok = saveWhileStopped([this, &file] {
         if (!OnSaveDocument(file)) return false;
-        SetPathName(file);
+        SetPathName(file, true);
         SetModifiedFlag(false);
         return true;
     });

@@ -142,9 +142,11 @@ TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
     EXPECT_TRUE(doc->notes().empty());
     ASSERT_TRUE(doc->startLive());
     bench.ts.timers.advance(200);
+    // "&Save" never writes over the last capture: a fresh name is asked for.
     bench.ts.prompter.pushSaveFile(b);
     bench.ts.prompter.pushMessageAnswer(MsgResult::No);
-    ASSERT_TRUE(doc->OnFileSaveAs());
+    ASSERT_TRUE(doc->OnFileSave());
+    EXPECT_EQ(bench.ts.prompter.lastProposedName, bench.folder / "a-1.cs1");
     for (const std::string& p : {a, b}) {
         const std::string n = notesOf(bench, p);
         EXPECT_EQ(n.find("Captured "), 0u);
