@@ -203,6 +203,7 @@ void ZBasicfgView::cmdGrabSize() {
     if (running) live_->stopLive();
     s.grabWidth = *w;
     s.grabHeight = *h;
+    live_->setGrabRect({s.grabLeft, s.grabTop, s.grabLeft + *w, s.grabTop + *h});
     if (running) live_->startLive();
 }
 
