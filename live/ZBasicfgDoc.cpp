@@ -111,8 +111,11 @@ void ZBasicfgDoc::frameDelivered(const CZVimage& target, int32_t frameNumber) {
             continue;
         }
         c.countdown = c.skip;
-        const ZRect r = c.region;
-        if (r.right > target.width() || r.bottom > target.rows()) continue;
+        // A source that changed its frame size under the capture gives
+        // what is left of the region.
+        const ZRect r{c.region.left, c.region.top, std::min(c.region.right, target.width()),
+                      std::min(c.region.bottom, target.rows())};
+        if (r.isEmpty()) continue;
         const int bpp = target.bytesPerPixel();
         if (c.part.width() != r.width() || c.part.rows() != r.height() || c.part.colour() != target.colour())
             c.part = CZVimage(r.width(), r.height(), target.tag(), CZVimage::kFrame, target.colour());
