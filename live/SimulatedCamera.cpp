@@ -137,7 +137,14 @@ void SimulatedCamera::tick() {
 
 void SimulatedCamera::deliver() {
     const CZVimage& src = producer_->frame();
-    const int w = std::min(gw_, src.width() - gx_), h = std::min(gh_, src.rows() - gy_);
+    int w = std::min(gw_, src.width() - gx_), h = std::min(gh_, src.rows() - gy_);
+    // Binning gives half the pixels each way: the calibration the document
+    // doubles must meet pixels twice as large.
+    const bool bin = settings_.binning;
+    if (bin) {
+        w /= 2;
+        h /= 2;
+    }
     if (w < 1 || h < 1) return;
     CZVimage& dst = *target_;
     if (dst.width() != w || dst.rows() != h || dst.colour() != src.colour() || dst.isField()) {
@@ -147,8 +154,28 @@ void SimulatedCamera::deliver() {
         dst.adoptData(std::move(fresh));
     }
     const int bpp = src.bytesPerPixel();
-    for (int r = 0; r < h; ++r)
-        std::memcpy(dst.row(r), src.row(gy_ + r) + ptrdiff_t(gx_) * bpp, size_t(w) * size_t(bpp));
+    if (!bin) {
+        for (int r = 0; r < h; ++r)
+            std::memcpy(dst.row(r), src.row(gy_ + r) + ptrdiff_t(gx_) * bpp, size_t(w) * size_t(bpp));
+    } else if (src.colour() == CZVimage::kBayer) {
+        // A mosaic keeps its pattern: every other 2 x 2 block.
+        for (int r = 0; r < h; ++r) {
+            const uint8_t* s = src.row(gy_ + (r / 2) * 4 + (r & 1)) + gx_;
+            uint8_t* d = dst.row(r);
+            for (int x = 0; x < w; ++x) d[x] = s[(x / 2) * 4 + (x & 1)];
+        }
+    } else {
+        for (int r = 0; r < h; ++r) {
+            const uint8_t* a = src.row(gy_ + 2 * r) + ptrdiff_t(gx_) * bpp;
+            const uint8_t* b = src.row(gy_ + 2 * r + 1) + ptrdiff_t(gx_) * bpp;
+            uint8_t* d = dst.row(r);
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < bpp; ++c) {
+                    const int i = 2 * x * bpp + c;
+                    d[x * bpp + c] = uint8_t((a[i] + a[i + bpp] + b[i] + b[i + bpp] + 2) / 4);
+                }
+        }
+    }
     dst.setOrigin(0, 0);
     applyOptics(dst);
     if (receiver_) receiver_->frameDelivered(dst, counter_);

@@ -160,6 +160,14 @@ TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
     doc->setBinning(true);
     doc->setBinning(true);
     EXPECT_DOUBLE_EQ(doc->calibration().xScale, 3.0);
+    // The pixels are twice as large too: half the picture each way.
+    ASSERT_TRUE(doc->startLive());
+    bench.ts.timers.advance(40);
+    EXPECT_EQ(doc->image().width(), 384);
+    EXPECT_EQ(doc->image().rows(), 256);
+    const CZVimage full = testsupport::livePicture(768, 576, 0);
+    EXPECT_EQ(doc->image().row(100)[100], (full.row(200)[200] + full.row(200)[201] + full.row(201)[200] +
+                                           full.row(201)[201] + 2) / 4);
     doc->setBinning(false);
     EXPECT_DOUBLE_EQ(doc->calibration().yScale, 1.5);
     EXPECT_NE(doc->notes().find("binning on\r\nbinning off\r\n"), std::string::npos);
