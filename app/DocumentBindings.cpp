@@ -12,7 +12,7 @@
 #include "doppler/Ctrv2Doc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
-#include "measure/ZBasicfgDoc.h"
+#include "live/ZBasicfgDoc.h"
 #include "measure/ZDimDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "video/CMotivaDoc.h"

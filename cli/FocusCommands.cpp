@@ -11,6 +11,7 @@
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/DamagedFrames.h"
+#include "live/AutoFocus.h"
 #include "video/FocusCheck.h"
 
 using namespace ordavia;
@@ -39,8 +40,22 @@ int runFocus(const CliArgs& a) {
         return cliError("--threshold needs a whole number");
     CMotivaDoc video;
     if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
-    const int bits = focusMethodBits(cliServices().profileStore);
-    Result<FocusSeries> r = focusSeries(video, bits, gap, threshold);
+    Result<FocusSeries> r = Status::failure("no frames");
+    if (a.has("--autofocus")) {
+        // The live autofocus's own measure: its settings, its central region.
+        AutoFocus af;
+        if (cliServices().profileStore) af.settings.load(*cliServices().profileStore);
+        FocusSeries series;
+        CZVimage frame;
+        for (int i = 0; i < video.frameCount(); ++i) {
+            video.movie().CopyFrame(i, frame);
+            series.values.push_back(af.measure(frame));
+            if (series.best < 0 || series.values.back() > series.values[size_t(series.best)]) series.best = i;
+        }
+        r = std::move(series);
+    } else {
+        r = focusSeries(video, focusMethodBits(cliServices().profileStore), gap, threshold);
+    }
     if (!r) return cliError(path + ": " + r.reason());
     if (const int bad = damagedCount(video.movie(), 0, video.frameCount()); bad > 0)
         return cliError(strprintf("%s: %d frames cannot be decoded (%s)", path.c_str(), bad,
@@ -64,9 +79,11 @@ int runFocus(const CliArgs& a) {
 }  // namespace
 
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "focus", "focus VIDEO [--gap G] [--threshold T] [--json]",
+    "focus", "focus VIDEO [--gap G] [--threshold T] [--autofocus] [--json]",
     "How sharp every frame of a video is: the focus measure of \"Focus check video\" (the autofocus's\n"
     "\"fmethod\" of the profile, default the horizontal second difference) with gap G (default 5) and\n"
     "threshold T (default 2), over the video's region of interest or the whole frame drawn in by the gap.\n"
-    "It is the workstation's trace \"fnessg<G>t<T>\" of the same video. best is the sharpest frame.",
+    "It is the workstation's trace \"fnessg<G>t<T>\" of the same video. best is the sharpest frame.\n"
+    "--autofocus takes the live autofocus's measure instead (the \"autofocuscontrol\" settings, over\n"
+    "the central region), the figure the autofocus acts on.",
     {"--gap", "--threshold"}, runFocus});

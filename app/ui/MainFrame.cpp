@@ -48,6 +48,8 @@
 #include "framework/ui/MenuProvider.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"
+#include "live/CameraSources.h"
+#include "live/ZBasicfgDoc.h"
 #include "settings/ProfileStore.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
@@ -159,12 +161,18 @@ public:
     bool liveTypeAvailable() const override { return bound(kLive); }
     bool liveWindowOpen() const override { return find(kLive) != nullptr; }
     bool showLiveWindow() override { return show(kLive); }
-    bool cameraGrabbing() const override { return enabled(kLive, "stop") && !enabled(kLive, "Start live video"); }
-    void startCamera() override { run(kLive, "Start live video"); }
-    void stopCamera() override { run(kLive, "stop"); }
+    bool cameraGrabbing() const override { return live() && live()->isLive(); }
+    void startCamera() override {
+        if (ZBasicfgDoc* l = live()) l->startLive();
+    }
+    void stopCamera() override {
+        if (ZBasicfgDoc* l = live()) l->stopLive();
+    }
     bool freezeAndSave(const std::string& name) override {
-        if (!find(kLive)) return false;
-        return f_.freezeSaveHook ? f_.freezeSaveHook(name) : run(kLive, "Sa&ve Image");
+        ZBasicfgDoc* l = live();
+        if (!l) return false;
+        l->freezeAndSave(name);
+        return true;
     }
 
     bool monitorTypeAvailable() const override { return bound(kMonitor); }
@@ -219,6 +227,7 @@ public:
 
 private:
     Ctrv2Doc* monitor() const { return dynamic_cast<Ctrv2Doc*>(find(kMonitor)); }
+    ZBasicfgDoc* live() const { return dynamic_cast<ZBasicfgDoc*>(find(kLive)); }
     // A document type this build can open and show.
     bool bound(const char* cls) const {
         DocTemplate* t = f_.app_.templates().findByClass(cls);
@@ -406,6 +415,8 @@ bool MainFrame::create() {
 }
 
 void MainFrame::startupWindows() {
+    // The live video window comes up at start when the camera type is there.
+    if (devices_->liveTypeAvailable()) devices_->showLiveWindow();
     // The Doppler monitor opens and starts when its interface board is
     // there; otherwise the user is told once the window is up.
     if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) == 0) return;
@@ -441,6 +452,14 @@ void MainFrame::postClose() {
 }
 
 void MainFrame::documentOpened(Document* doc) {
+    // Each picture the live video saves is announced to this user's
+    // programs (and to this workstation's status bar and log).
+    if (auto* live = dynamic_cast<ZBasicfgDoc*>(doc)) {
+        live->onSaved = [this](const std::string& path) {
+            if (requests_ && requests_->listening())
+                (void)sendLocalRequest(requests_->socketPath(), LocalRequests::kSaving, path);
+        };
+    }
     DocTemplate* t = doc->GetDocTemplate();
     const std::string viewClass = t ? t->viewClass : std::string();
     QWidget* view = nullptr;
@@ -540,7 +559,7 @@ bool MainFrame::serveRequest(const LocalRequest& r) {
     }
     // Freeze and save: only a live video window can; without one the
     // request is ignored.
-    return false;
+    return devices_->freezeAndSave(r.path);
 }
 
 bool MainFrame::autoLoadPicture(const std::string& path) {

@@ -53,9 +53,6 @@ public:
     ordavia::FrameCommands& commands() const { return *commands_; }
     bool expertMode() const { return expert_; }
     bool alwaysOnTop() const { return onTop_; }
-    // Freezes the live picture and saves it (set by the live video windows;
-    // empty name: a name of its own). Unset: no live picture to save.
-    std::function<bool(const std::string& name)> freezeSaveHook;
     // On a first start (and whenever the user asked for it again) the
     // welcome with the three things to do first. `ask` runs the dialog and
     // returns the choice (tests script it); the dialog itself by default.

@@ -21,9 +21,12 @@
 #include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
+#include "live/ui/ZBasicfgView.h"
 #include "linescan/ui/LiveLineScan.h"
+#include "live/CameraSources.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "video/ui/CMotivaView.h"
+#include "video/LiveVideoSource.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
     registerResultViewMaker();
     registerDimListView();
     registerMeasureViews();
+    registerLiveViews();
     registerVideoViews();
     registerChartViews();
     // After the chart views: chart reviews get their own view.
@@ -64,6 +68,9 @@ int main(int argc, char** argv) {
     // Video views hand their frames to the live line scan through this.
     LiveLineScan lineScans(&services);
     services.lineScanLink = &lineScans;
+    // The camera of this run: the simulated kinds the build knows.
+    CameraSources cameras(services);
+    registerLiveVideoSource(cameras);
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
     services.markerLink = &markerSender;
