@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "doppler/CReviewDoc.h"
+#include "support/DopplerSpectrum.h"
+
+using namespace ordavia;
+
+namespace {
+
+// A review of five beats of 40 rows whose edge pulses between bins 10 and
+// 50 (5 and 25 mm/s), with its "CBV" computed by the edge method.
+struct PulseReview : ::testing::Test {
+    CReviewDoc doc;
+    int spectrum = 0, cbv = 0;
+    void SetUp() override {
+        spectrum = doc.traceCount();
+        doc.addTrace(test::dopplerSpectrum(test::pulseEdges(5, 40, 10, 50)));
+        doc.setThreshold(500);
+        ASSERT_NE(doc.calculateCbv(spectrum, 0, 0), nullptr);
+        cbv = doc.traces().indexOf("CBV");
+    }
+    double at(const char* name, uint32_t i) { return doc.traces().find(name)->physical(i); }
+};
+
+}  // namespace
+
+TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
+    EXPECT_DOUBLE_EQ(at("CBV", 10), 25.0);
+    ASSERT_NE(doc.pulsatilityIndex(cbv, 0, 0, 15), nullptr);
+    ASSERT_NE(doc.resistanceIndex(cbv, 0, 0, 15), nullptr);
+    // Inside the second beat: peak 25, minimum 5, beat mean of the shape.
+    double mean = 0;
+    for (uint32_t i = 50; i < 90; ++i) mean += at("CBV", i) / 40;
+    EXPECT_DOUBLE_EQ(at("systolic peak", 60), 25.0);
+    EXPECT_DOUBLE_EQ(at("diastolic min", 60), 5.0);
+    EXPECT_NEAR(at("mean", 60), mean, 1e-9);
+    EXPECT_NEAR(at("Pulsatility Index", 60), 20.0 / mean, 1e-6);
+    EXPECT_NEAR(at("Resistance Index", 60), 0.8, 1e-6);
+    // Removing the pulse leaves each beat at its mean.
+    ASSERT_TRUE(doc.removePulse(cbv, 0, 0, 15));
+    EXPECT_NEAR(at("CBV", 60), mean, 1e-9);
+    EXPECT_NEAR(at("CBV", 89), mean, 1e-9);
+}
+
+TEST_F(PulseReview, AFlatTraceIsAllPeaksAndTheFirstValuesStayUnclassified) {
+    CTrace* v = doc.trace(cbv);
+    v->data->fill(8.0);
+    ASSERT_NE(doc.resistanceIndex(cbv, 10, 30, 2), nullptr);
+    EXPECT_EQ(at("systolic peak", 10), 0.0);
+    EXPECT_EQ(at("systolic peak", 11), 0.0);
+    EXPECT_EQ(at("systolic peak", 12), 8.0);
+    EXPECT_EQ(at("systolic peak", 29), 8.0);  // filled forwards
+    EXPECT_EQ(at("systolic peak", 30), 0.0);  // outside the range
+    EXPECT_EQ(at("diastolic min", 20), 0.0);
+    EXPECT_DOUBLE_EQ(at("Resistance Index", 20), 1.0);
+    EXPECT_EQ(at("Resistance Index", 10), 0.0);
+}
+
+TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
+    doc.setMethod(3);
+    doc.setThreshold(77);
+    EXPECT_EQ(doc.powerContours(spectrum, 0, 0), 10);
+    EXPECT_EQ(doc.method(), 3);
+    EXPECT_EQ(doc.threshold(), 77);
+    // Row 0 has its power evenly in bins 1..10: more than half of it lies
+    // at bin 6 and below.
+    ASSERT_TRUE(doc.traces().find("95% contour") && doc.traces().find("50% contour"));
+    EXPECT_DOUBLE_EQ(doc.traces().find("50% contour")->data->getD(0), 6.5 * 0.5);
+    EXPECT_EQ(doc.traces().find("50% contour")->yUnits, "kHz");
+    EXPECT_EQ(doc.levelContours(spectrum, 0, 0, 400, 2), 2);
+    EXPECT_DOUBLE_EQ(doc.traces().find("800 contour")->data->getD(10), 50 * 0.5);
+}
