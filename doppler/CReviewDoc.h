@@ -25,6 +25,9 @@ public:
     static constexpr const char* kResistanceName = "Resistance Index";
     static constexpr const char* kNeedsSpectrum = "This command needs a Doppler spectrum as the active trace.";
     static constexpr const char* kNeedsVelocity = "This command needs a velocity trace as the active trace.";
+    static constexpr const char* kNeedsCbv = "There is no CBV trace and Doppler spectrum to recalculate.";
+    static constexpr const char* kPulseTooShort =
+        "The selection is shorter than the pulse window (twice the half-width and one sample).";
 
     // The trace the spectrum commands work on when the active one is not a
     // spectrum: "Doppler spectrum", else the first two-dimensional trace;

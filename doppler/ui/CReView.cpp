@@ -1,0 +1,162 @@
+#include "doppler/ui/CReView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <algorithm>
+
+#include "doppler/CReviewDoc.h"
+#include "doppler/ui/ReviewDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "framework/ui/ViewRegistry.h"
+
+using namespace ordavia;
+
+namespace {
+// The pulse half-width is kept from one use to the next for the whole run.
+int& pulseHalfWidth() {
+    static int w = 25;
+    return w;
+}
+dopplerui::LevelContour& lastLevels() {
+    static dopplerui::LevelContour l;
+    return l;
+}
+}  // namespace
+
+CReView::CReView(CReviewDoc* doc, QWidget* parent) : ZchartView(doc, parent), review_(doc) {
+    auto* m = new QMenu("&Doppler", this);
+    auto add = [this, m](const char* text, auto fn) {
+        QAction* a = m->addAction(QString::fromUtf8(text));
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add("&Calculate CBV", &CReView::cmdCalculateCbv);
+    add("Recalculate Doppler Shift", &CReView::cmdRecalculate);
+    m->addSeparator();
+    auto* methods = new QActionGroup(this);
+    const std::pair<const char*, int> kMethods[] = {
+        {"Find &Maximum", 0}, {"Find &Peak in spectrum", 1}, {"Find &Average", 3}, {"Find by % of &total power", 2}};
+    for (const auto& [text, method] : kMethods) {
+        QAction* a = add(text, [this, method = method] { review_->setMethod(method); });
+        a->setCheckable(true);
+        methods->addAction(a);
+        connect(m, &QMenu::aboutToShow, a, [this, a, method = method] { a->setChecked(review_->method() == method); });
+    }
+    m->addSeparator();
+    add("&Power contour", &CReView::cmdPowerContour);
+    add("&Level contour...", &CReView::cmdLevelContour);
+    add("&Signal Strength", &CReView::cmdSignalStrength);
+    m->addSeparator();
+    add("&Pulsatility Index", [this] { cmdPulse(0); });
+    add("&Resistance Index", [this] { cmdPulse(1); });
+    add("&Remove Pulse", [this] { cmdPulse(2); });
+    menuList().append(m);
+}
+
+void CReView::say(const char* text) {
+    if (review_->hasServices())
+        review_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+}
+
+int CReView::spectrumOrSay() {
+    const int s = review_->spectrumTrace(activeTrace());
+    if (s < 0) say(CReviewDoc::kNeedsSpectrum);
+    return s;
+}
+
+void CReView::rangeOf(int index, uint32_t& from, uint32_t& to) const {
+    const CTrace* t = review_->trace(index);
+    if (index == activeTrace() && state().hasSelection()) {
+        from = state().selFrom;
+        to = state().selTo;
+        if (t) t->orderRange(from, to);
+    } else {
+        from = to = t ? t->head : 0;
+    }
+}
+
+void CReView::showNewTrace(int index) {
+    if (index < 0 || index >= review_->traceCount()) return;
+    setActiveTrace(index);
+    repaintChart();
+}
+
+void CReView::cmdCalculateCbv() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    std::vector<std::pair<int, std::string>> choices;
+    for (int i : review_->velocityTraces()) choices.emplace_back(i, review_->trace(i)->name);
+    const auto target = dopplerui::calculateCbvDialog(this, choices);
+    if (!target) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    CTrace* t = review_->calculateCbv(s, from, to, *target);
+    if (t) showNewTrace(review_->traces().indexOf(t));
+}
+
+void CReView::cmdRecalculate() {
+    if (!review_->recalculateDopplerShift()) say(CReviewDoc::kNeedsCbv);
+    repaintChart();
+}
+
+void CReView::cmdPowerContour() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (review_->powerContours(s, from, to) > 0) showNewTrace(review_->traceCount() - 1);
+}
+
+void CReView::cmdLevelContour() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    const auto l = dopplerui::levelContourDialog(this, lastLevels());
+    if (!l) return;
+    lastLevels() = *l;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (review_->levelContours(s, from, to, l->interval, l->count) > 0) showNewTrace(review_->traceCount() - 1);
+}
+
+void CReView::cmdSignalStrength() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (CTrace* t = review_->signalStrength(s, from, to)) showNewTrace(review_->traces().indexOf(t));
+}
+
+void CReView::cmdPulse(int which) {
+    int v = activeTrace();
+    const CTrace* t = review_->trace(v);
+    if (!t || !t->hasData() || t->data->twoD()) v = review_->traces().indexOf(CReviewDoc::kCbvName);
+    if (v < 0) {
+        say(CReviewDoc::kNeedsVelocity);
+        return;
+    }
+    const auto w = dopplerui::halfWidthDialog(this, pulseHalfWidth());
+    if (!w) return;
+    pulseHalfWidth() = *w;
+    uint32_t from, to;
+    rangeOf(v, from, to);
+    const auto half = static_cast<uint32_t>(*w);
+    CTrace* made = which == 0   ? review_->pulsatilityIndex(v, from, to, half)
+                   : which == 1 ? review_->resistanceIndex(v, from, to, half)
+                                : (review_->removePulse(v, from, to, half) ? review_->trace(v) : nullptr);
+    if (!made) {
+        say(CReviewDoc::kPulseTooShort);
+        return;
+    }
+    showNewTrace(review_->traces().indexOf(made));
+}
+
+void ordavia::registerDopplerViews() {
+    const ViewMaker* before = findViewMaker("CReView");
+    const ViewMaker other = before ? *before : ViewMaker();
+    registerViewMaker("CReView", [other](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* r = dynamic_cast<CReviewDoc*>(d)) return new CReView(r, parent);
+        return other ? other(d, parent) : nullptr;
+    });
+}
