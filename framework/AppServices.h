@@ -29,6 +29,7 @@ class MarkerLink;
 class Prompter;
 class ResultTables;
 class TimerFactory;
+class Trv2Board;
 struct StartupSettings;
 
 // What every chart of a run shares: the two chart flags (archived with each
@@ -61,6 +62,9 @@ public:
     // scan); null: the video views' line-scan commands stay disabled.
     LineScanLink* lineScanLink = nullptr;
     ChartRunState charts;
+    // The Doppler interface board of the run (the application opens it at
+    // start-up and closes it at exit); null: no board, no monitor.
+    Trv2Board* dopplerBoard = nullptr;
     // The image views' tool mode: one for the whole workstation, as its
     // tool menus and toolbar show it.
     int imageToolMode = 0;

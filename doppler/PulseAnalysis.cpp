@@ -1,0 +1,104 @@
+#include "doppler/PulseAnalysis.h"
+
+#include <deque>
+
+namespace ordavia {
+
+PulseMarks classifyPulses(const std::vector<double>& v, int w) {
+    PulseMarks m;
+    const size_t n = v.size();
+    m.systolic.assign(n, 0.0);
+    m.diastolic.assign(n, 0.0);
+    if (w < 1 || n < size_t(2 * w + 1)) return m;
+    // Monotonic queues of the window's largest and smallest values: each
+    // centre is judged in constant time on long recordings. A centre is a
+    // peak when the window's maximum equals it (no other value greater).
+    std::deque<size_t> hi, lo;
+    const size_t span = size_t(2 * w + 1);
+    for (size_t i = 0; i < n; ++i) {
+        while (!hi.empty() && v[hi.back()] <= v[i]) hi.pop_back();
+        hi.push_back(i);
+        while (!lo.empty() && v[lo.back()] >= v[i]) lo.pop_back();
+        lo.push_back(i);
+        if (i + 1 < span) continue;
+        const size_t first = i + 1 - span;
+        while (hi.front() < first) hi.pop_front();
+        while (lo.front() < first) lo.pop_front();
+        const size_t c = first + size_t(w);
+        if (v[hi.front()] <= v[c]) m.systolic[c] = v[c];
+        else if (v[lo.front()] >= v[c]) m.diastolic[c] = v[c];
+    }
+    return m;
+}
+
+void fillPulseGaps(PulseMarks& m) {
+    double last = 0.0;
+    for (double& s : m.systolic) {
+        if (s != 0.0) last = s;
+        else s = last;
+    }
+    last = 0.0;
+    for (size_t i = m.diastolic.size(); i-- > 0;) {
+        double& d = m.diastolic[i];
+        if (d != 0.0) last = d;
+        else d = last;
+    }
+}
+
+std::vector<double> meanTrace(const std::vector<double>& v) {
+    double sum = 0.0;
+    for (double x : v) sum += x;
+    return std::vector<double>(v.size(), v.empty() ? 0.0 : sum / double(v.size()));
+}
+
+std::vector<double> pulsatilityIndex(const PulseMarks& f, const std::vector<double>& mean) {
+    std::vector<double> out(f.systolic.size(), 0.0);
+    for (size_t i = 0; i < out.size() && i < mean.size(); ++i)
+        if (mean[i] != 0.0) out[i] = (f.systolic[i] - f.diastolic[i]) / mean[i] * 1000.0;
+    return out;
+}
+
+std::vector<double> resistanceIndex(const PulseMarks& f) {
+    std::vector<double> out(f.systolic.size(), 0.0);
+    for (size_t i = 0; i < out.size(); ++i)
+        if (f.systolic[i] != 0.0) out[i] = (f.systolic[i] - f.diastolic[i]) / f.systolic[i] * 1000.0;
+    return out;
+}
+
+PulseSummary summarisePulses(const std::vector<double>& v, int w) {
+    PulseSummary s;
+    if (v.empty()) return s;
+    PulseMarks m = classifyPulses(v, w);
+    double sys = 0.0, dia = 0.0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (m.systolic[i] != 0.0) {
+            sys += m.systolic[i];
+            ++s.peaks;
+        }
+        if (m.diastolic[i] != 0.0) {
+            dia += m.diastolic[i];
+            ++s.minima;
+        }
+    }
+    const std::vector<double> mean = meanTrace(v);
+    s.mean = mean[0];
+    s.systolic = s.peaks ? sys / double(s.peaks) : 0.0;
+    s.diastolic = s.minima ? dia / double(s.minima) : 0.0;
+    fillPulseGaps(m);
+    const std::vector<double> pi = pulsatilityIndex(m, mean), ri = resistanceIndex(m);
+    double piSum = 0.0, riSum = 0.0;
+    size_t known = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (m.systolic[i] == 0.0 || m.diastolic[i] == 0.0) continue;
+        piSum += pi[i];
+        riSum += ri[i];
+        ++known;
+    }
+    if (known) {
+        s.pi = piSum / double(known) / 1000.0;
+        s.ri = riSum / double(known) / 1000.0;
+    }
+    return s;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,108 @@
+#include "doppler/Trv2Board.h"
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+
+namespace ordavia {
+
+namespace {
+double steadySeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+Trv2Board::Trv2Board() : clock_(steadySeconds) {}
+
+void Trv2Board::setClock(std::function<double()> clock) {
+    clock_ = clock ? std::move(clock) : std::function<double()>(steadySeconds);
+    lastTime_ = clock_();
+    carry_ = 0.0;
+}
+
+void Trv2Board::initialise(int channels) {
+    channels_ = channels;
+    input_ = 0;
+    rate_ = kInitialRate;
+    interval_ = kInitialInterval;
+    samples_.clear();
+    pos_ = 0;
+    present_ = false;
+    std::string path = folder_;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    path += "raw.bin";
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0);
+        if (size >= 2) {
+            const size_t bytes = std::min<size_t>(size_t(size), kMaxPlaybackBytes) & ~size_t(1);
+            std::vector<uint8_t> raw(bytes);
+            in.read(reinterpret_cast<char*>(raw.data()), std::streamsize(bytes));
+            const size_t got = size_t(in.gcount()) & ~size_t(1);
+            samples_.resize(got / 2);
+            for (size_t i = 0; i < samples_.size(); ++i)
+                samples_[i] = int16_t(uint16_t(raw[2 * i]) | uint16_t(raw[2 * i + 1]) << 8);
+        }
+    }
+    present_ = !samples_.empty();
+    lastTime_ = clock_();
+    carry_ = 0.0;
+}
+
+int Trv2Board::selectInput(int n) {
+    input_ = ((n % 8) + 8) % 8;
+    return input_;
+}
+
+double Trv2Board::setSamplingRate(double hz) {
+    if (hz > 0 && std::isfinite(hz)) {
+        const double divider = std::round(kBaseClock / hz);
+        if (divider >= 1 && divider <= 65535) rate_ = kBaseClock / divider;
+    }
+    return rate_;
+}
+
+long Trv2Board::samplesAvailable(bool consume) {
+    if (!present_) return 0;
+    const double now = clock_();
+    const double exact = std::max(0.0, (now - lastTime_) * rate_ + carry_);
+    // A stalled program (a modal dialog, a debugger) must not owe the
+    // monitor hours of samples: one minute at most is kept.
+    const double capped = std::min(exact, 60.0 * rate_);
+    // A hair of slack so that a whole number of sample periods, summed in
+    // floating point, counts whole.
+    const long n = long(std::floor(capped + 1e-6));
+    if (consume) {
+        lastTime_ = now;
+        carry_ = std::max(0.0, capped - double(n));
+    }
+    return n;
+}
+
+bool Trv2Board::readBlock(int16_t* buffer, int n) {
+    if (!present_ || n < 0) return false;
+    const size_t count = samples_.size();
+    if (pos_ + size_t(n) > count) pos_ = 0;
+    for (int i = 0; i < n; ++i) {
+        buffer[i] = samples_[pos_];
+        if (++pos_ == count) pos_ = 0;  // a file shorter than one read
+    }
+    return true;
+}
+
+std::array<int16_t, Trv2Board::kAuxInputs> Trv2Board::readAuxInputs() const {
+    // The playback carries no auxiliary channels: they read as grounded.
+    return {};
+}
+
+void Trv2Board::close() {
+    present_ = false;
+    samples_.clear();
+    samples_.shrink_to_fit();
+    pos_ = 0;
+}
+
+}  // namespace ordavia

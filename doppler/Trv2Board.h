@@ -1,0 +1,81 @@
+#pragma once
+// The laser Doppler interface board. This build has no board driver: the
+// board is simulated by playing back "raw.bin" from the program folder,
+// consecutive little-endian signed 16-bit samples, starting again at the
+// beginning when fewer samples remain than a read asks for. Without that
+// file (or with one too short to hold a sample) the board is absent.
+//
+// The samples "arrive" at the sampling rate by the board's sample clock,
+// which tests replace with their own.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ordavia {
+
+class Trv2Board {
+public:
+    static constexpr int kBlockLength = 512;
+    static constexpr double kInitialRate = 40000.0;
+    static constexpr double kInitialInterval = 100.0;
+    static constexpr int kAuxInputs = 7;
+    // The divider's clock: the rates in force are this divided by 1..65535.
+    static constexpr double kBaseClock = 10.0e6;
+    // raw.bin is read whole; a larger file is played up to this length.
+    static constexpr size_t kMaxPlaybackBytes = size_t(256) << 20;
+
+    Trv2Board();
+
+    // The folder that holds raw.bin (with or without its trailing
+    // separator); set before initialise.
+    void setProgramFolder(std::string folder) { folder_ = std::move(folder); }
+    void setAddress(uint16_t address) { address_ = address; }
+    uint16_t address() const { return address_; }
+
+    // Resets the board: input 0, 40000 Hz, interval 100, playback from the
+    // start. present() then tells whether the board can be used.
+    void initialise(int channels);
+    bool present() const { return present_; }
+    int channels() const { return channels_; }
+
+    int selectInput(int n);
+    int input() const { return input_; }
+    // Accepted only when it gives a divider between 1 and 65535; returns
+    // the rate in force either way.
+    double setSamplingRate(double hz);
+    double samplingRate() const { return rate_; }
+    double interval() const { return interval_; }
+
+    // Samples produced since the last consuming call (0 when absent);
+    // consume starts the count again from here.
+    long samplesAvailable(bool consume);
+    // Fills n samples; false (buffer untouched) when absent.
+    bool readBlock(int16_t* buffer, int n);
+    // The seven auxiliary inputs 1..7.
+    std::array<int16_t, kAuxInputs> readAuxInputs() const;
+    void close();
+
+    // Seconds of the sample clock; the default is the steady clock.
+    void setClock(std::function<double()> clock);
+    // The playback as read from raw.bin, and where the next read starts.
+    const std::vector<int16_t>& playback() const { return samples_; }
+    size_t position() const { return pos_; }
+
+private:
+    std::string folder_;
+    uint16_t address_ = 768;
+    bool present_ = false;
+    int channels_ = 1;
+    int input_ = 0;
+    double rate_ = kInitialRate;
+    double interval_ = kInitialInterval;
+    std::function<double()> clock_;
+    double lastTime_ = 0.0;
+    double carry_ = 0.0;
+    std::vector<int16_t> samples_;
+    size_t pos_ = 0;
+};
+
+}  // namespace ordavia
