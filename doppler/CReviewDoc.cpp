@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 #include "chart/TraceAlgorithms.h"
-#include "doppler/ReviewAlgorithms.h"
+#include "doppler/PulseAnalysis.h"
 #include "settings/ProfileStore.h"
 
 using namespace ordavia;
@@ -27,9 +27,10 @@ struct CReviewDoc::Pulse {
     CTrace* diastolic = nullptr;
     CTrace* mean = nullptr;
     std::vector<uint32_t> range;  // the samples of the selection in walk order
+    std::vector<uint32_t> beats;  // the first peak of each beat, as positions in the range
 };
 
-int CReviewDoc::spectrumTrace(int active) const {
+int CReviewDoc::reviewSpectrum(int active) const {
     const CTrace* a = trace(active);
     if (a && a->hasData() && a->data->twoD()) return active;
     const int named = traces().indexOf(kSpectrumName);
@@ -46,18 +47,8 @@ std::vector<int> CReviewDoc::velocityTraces() const {
     return out;
 }
 
-double CReviewDoc::findShift(double* p, uint32_t n) {
-    // Edge search and share of total power, as the monitor finds them.
-    if (method_ == 2) {
-        double total = 0;
-        for (uint32_t i = 1; i < n; ++i) total += p[i];
-        if (n < 2 || total / (n - 1) <= 50) return 0;
-        double sum = 0;
-        for (uint32_t i = 1; i < n; ++i)
-            if ((sum += p[i]) > threshold_ * total * 0.01) return i + 0.5;
-        return 0;
-    }
-    return levelEdge(p, n, threshold_);
+ShiftFinder CReviewDoc::shiftFinder() {
+    return [this](double* p, uint32_t n) { return FindDopplerShift(p, static_cast<int>(n)); };
 }
 
 CTrace* CReviewDoc::velocityTarget(const C2DTrace& spectrum, int target) {
@@ -74,8 +65,10 @@ CTrace* CReviewDoc::velocityTarget(const C2DTrace& spectrum, int target) {
     t->xStart = spectrum.xStart;
     t->head = spectrum.head;
     t->ring = spectrum.ring;
-    // The view scales it to the spectrum's range: the top bin at full height.
-    t->displayYScale = std::max(1e-9, rowFrequencyScale(spectrum, spectrum.head) / 256.0);
+    // Stored in Hz of shift, as the monitor stores it, shown in mm/s; the
+    // top bin at 256 pixels.
+    t->yScale = velocityFactor();
+    t->displayYScale = std::max(1e-9, rowFrequencyScale(spectrum, spectrum.head) * velocityFactor() / 256.0);
     return addTrace(std::move(t), true);
 }
 
@@ -85,7 +78,7 @@ CTrace* CReviewDoc::calculateCbv(int spectrum, uint32_t from, uint32_t to, int t
     CTrace* t = velocityTarget(*s, target);
     if (!t) return nullptr;
     ArtifactFilter filter = artifactFilter();
-    velocityFromSpectrum(*s, from, to, [this](double* p, uint32_t n) { return findShift(p, n); }, *t, &filter);
+    velocityFromSpectrum(*s, from, to, shiftFinder(), *t, &filter);
     SetModifiedFlag();
     notify(kHintTraces);
     return t;
@@ -93,7 +86,7 @@ CTrace* CReviewDoc::calculateCbv(int spectrum, uint32_t from, uint32_t to, int t
 
 bool CReviewDoc::recalculateDopplerShift() {
     const int cbv = traces().indexOf(kCbvName);
-    const int spectrum = spectrumTrace(traces().indexOf(kSpectrumName));
+    const int spectrum = reviewSpectrum(traces().indexOf(kSpectrumName));
     if (cbv < 0 || spectrum < 0) return false;
     return calculateCbv(spectrum, 0, 0, cbv) != nullptr;
 }
@@ -101,9 +94,9 @@ bool CReviewDoc::recalculateDopplerShift() {
 int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
     auto* s = dynamic_cast<C2DTrace*>(trace(spectrum));
     if (!s || !s->hasData()) return 0;
-    const int method = method_;
-    const int32_t threshold = threshold_;
-    method_ = 2;
+    const int method = this->method();
+    const int32_t threshold = this->threshold();
+    setMethod(static_cast<int>(DopplerMethod::PercentOfPower));
     int made = 0;
     for (int k = 0, pct = 95; pct >= 50; ++k, pct -= 5) {
         CTrace* t = velocityTarget(*s, -1);
@@ -111,13 +104,14 @@ int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
         t->name = strprintf("%0i%% contour", pct);
         t->yUnits = "kHz";
         t->yScale = 0.001;
+        t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
         t->colour = kContourColours[k % 8];
-        threshold_ = pct;
-        velocityFromSpectrum(*s, from, to, [this](double* p, uint32_t n) { return findShift(p, n); }, *t);
+        setThreshold(pct);
+        velocityFromSpectrum(*s, from, to, shiftFinder(), *t);
         ++made;
     }
-    method_ = method;
-    threshold_ = threshold;
+    setMethod(method);
+    setThreshold(threshold);
     notify(kHintTraces);
     return made;
 }
@@ -133,6 +127,7 @@ int CReviewDoc::levelContours(int spectrum, uint32_t from, uint32_t to, double i
         t->name = strprintf("%3u contour", static_cast<unsigned>(level));
         t->yUnits = "kHz";
         t->yScale = 0.001;
+        t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
         t->colour = kContourColours[(k - 1) % 8];
         velocityFromSpectrum(*s, from, to, [level](double* p, uint32_t n) { return double(levelEdge(p, n, level)); },
                              *t);
@@ -149,6 +144,7 @@ CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
     if (!t) return nullptr;
     t->name = "Signal strength";
     t->yUnits = "";
+    t->yScale = 1.0;
     if (hasServices() && services().profileStore) {
         t->name = services().profileStore->GetString("PowerTrace", "name", "Signal strength");
         t->yUnits = services().profileStore->GetString("PowerTrace", "units", "");
@@ -191,36 +187,19 @@ bool CReviewDoc::pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_
     if (!out.mean || v->yScale == 0.0) return false;
 
     const size_t m = out.range.size();
-    std::vector<double> x(m), sys(m, 0.0), dia(m, 0.0);
-    for (size_t k = 0; k < m; ++k) x[k] = out.velocity->physical(out.range[k]);
-    std::vector<uint32_t> peaks;
-    for (size_t c = w; c + w < m; ++c) {
-        bool exceeded = false, undercut = false;
-        for (size_t k = c - w; k <= c + w; ++k) {
-            if (k == c) continue;
-            exceeded |= x[k] > x[c];
-            undercut |= x[k] < x[c];
-        }
-        if (!exceeded) {
-            sys[c] = x[c];
-            peaks.push_back(static_cast<uint32_t>(c));
-        } else if (!undercut) {
-            dia[c] = x[c];
-        }
-    }
-    for (size_t k = 1; k < m; ++k)
-        if (sys[k] == 0.0) sys[k] = sys[k - 1];
-    for (size_t k = m - 1; k-- > 0;)
-        if (dia[k] == 0.0) dia[k] = dia[k + 1];
+    std::vector<double> x(m);
+    for (size_t k = 0; k < m; ++k) x[k] = v->physical(out.range[k]);
+    PulseMarks marks = classifyPulses(x, static_cast<int>(w));
     // A flat stretch makes a run of peaks; its first stands for the beat.
-    std::vector<uint32_t> beats;
-    for (size_t k = 0; k < peaks.size(); ++k)
-        if (k == 0 || peaks[k] > peaks[k - 1] + 1) beats.push_back(peaks[k]);
-    const std::vector<double> mean = beatMeans(x, beats);
-    const double ys = out.velocity->yScale, yo = out.velocity->yOffset;
+    for (size_t k = 0; k < m; ++k)
+        if (marks.systolic[k] != 0.0 && (k == 0 || marks.systolic[k - 1] == 0.0))
+            out.beats.push_back(static_cast<uint32_t>(k));
+    fillPulseGaps(marks);
+    const std::vector<double> mean = meanTrace(x);
+    const double ys = v->yScale, yo = v->yOffset;
     for (size_t k = 0; k < m; ++k) {
-        out.systolic->data->setD(out.range[k], (sys[k] - yo) / ys);
-        out.diastolic->data->setD(out.range[k], (dia[k] - yo) / ys);
+        out.systolic->data->setD(out.range[k], (marks.systolic[k] - yo) / ys);
+        out.diastolic->data->setD(out.range[k], (marks.diastolic[k] - yo) / ys);
         out.mean->data->setD(out.range[k], (mean[k] - yo) / ys);
     }
     return true;
@@ -233,11 +212,15 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
     t->yScale = 0.001;
     t->yOffset = 0.0;
     t->displayYScale = 0.0078125;
+    PulseMarks filled;
+    std::vector<double> mean;
     for (uint32_t i : p.range) {
-        const double s = p.systolic->physical(i), d = p.diastolic->physical(i);
-        const double below = pulsatility ? p.mean->physical(i) : s;
-        t->data->setD(i, below != 0.0 ? (s - d) / below * 1000.0 : 0.0);
+        filled.systolic.push_back(p.systolic->physical(i));
+        filled.diastolic.push_back(p.diastolic->physical(i));
+        mean.push_back(p.mean->physical(i));
     }
+    const std::vector<double> index = pulsatility ? ordavia::pulsatilityIndex(filled, mean) : ordavia::resistanceIndex(filled);
+    for (size_t k = 0; k < p.range.size(); ++k) t->data->setD(p.range[k], index[k]);
     SetModifiedFlag();
     notify(kHintTraces);
     return t;
@@ -256,7 +239,11 @@ CTrace* CReviewDoc::resistanceIndex(int velocity, uint32_t from, uint32_t to, ui
 bool CReviewDoc::removePulse(int velocity, uint32_t from, uint32_t to, uint32_t w) {
     Pulse p;
     if (!pulseAnalysis(velocity, from, to, w, p)) return false;
-    for (uint32_t i : p.range) p.velocity->data->setD(i, p.mean->data->getD(i));
+    std::vector<double> x;
+    for (uint32_t i : p.range) x.push_back(p.velocity->physical(i));
+    const std::vector<double> m = beatMeans(x, p.beats);
+    const double ys = p.velocity->yScale, yo = p.velocity->yOffset;
+    for (size_t k = 0; k < p.range.size(); ++k) p.velocity->data->setD(p.range[k], (m[k] - yo) / ys);
     SetModifiedFlag();
     notify(kHintData);
     return true;

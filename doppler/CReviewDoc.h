@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "chart/ZchartDoc.h"
+#include "doppler/ReviewAlgorithms.h"
+#include "doppler/ZcommonTRVDoc.h"
 
-class CReviewDoc : public ZchartDoc {
+class CReviewDoc : public ZcommonTRVDoc {
 public:
     const char* settingsClassName() const override { return "CReviewDoc"; }
 
-    static constexpr const char* kCbvName = "CBV";
-    static constexpr const char* kSpectrumName = "Doppler spectrum";
     static constexpr const char* kSystolicName = "systolic peak";
     static constexpr const char* kDiastolicName = "diastolic min";
     static constexpr const char* kMeanName = "mean";
@@ -32,7 +31,7 @@ public:
     // The trace the spectrum commands work on when the active one is not a
     // spectrum: "Doppler spectrum", else the first two-dimensional trace;
     // -1 when there is none.
-    int spectrumTrace(int active = -1) const;
+    int reviewSpectrum(int active = -1) const;
     // One-dimensional traces in "mm/s" (the choices of "&Calculate CBV").
     std::vector<int> velocityTraces() const;
 
@@ -58,7 +57,8 @@ public:
     // The pulse analysis of velocity trace `velocity` over [from, to) with
     // half-width w: "systolic peak", "diastolic min" and "mean" traces
     // (found or added, as long as the velocity trace, zero outside the
-    // range), then the index trace. Null when the trace is not a plain
+    // range; the mean is that of the whole range, as the command line
+    // reports it), then the index trace. Null when the trace is not a plain
     // trace, w is 0 or the range is shorter than a window.
     CTrace* pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
     CTrace* resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
@@ -66,19 +66,11 @@ public:
     // beat, beats running from one systolic peak to the next.
     bool removePulse(int velocity, uint32_t from, uint32_t to, uint32_t w);
 
-    // The detection in force (method 0..4 and threshold T).
-    int method() const { return method_; }
-    void setMethod(int m) { method_ = m; }
-    int32_t threshold() const { return threshold_; }
-    void setThreshold(int32_t t) { threshold_ = t; }
-
 private:
     struct Pulse;
     bool pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_t w, Pulse& out);
     CTrace* indexTrace(const char* name, const Pulse& p, bool pulsatility);
     CTrace* resultTrace(const std::string& name, const CTrace& like, uint32_t colour);
     CTrace* velocityTarget(const C2DTrace& spectrum, int target);
-    double findShift(double* p, uint32_t n);
-    int method_ = 0;
-    int32_t threshold_ = 200;
+    ordavia::ShiftFinder shiftFinder();
 };

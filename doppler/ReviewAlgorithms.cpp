@@ -16,7 +16,7 @@ bool fits(const C2DTrace& spectrum, const CTrace& target) {
 
 }  // namespace
 
-double rowFrequencyScale(const C2DTrace& spectrum, uint32_t row) { return spectrum.extentAt(row) * spectrum.yScale; }
+double rowFrequencyScale(const C2DTrace& spectrum, uint32_t row) { return spectrum.extentAt(row); }
 
 uint32_t velocityFromSpectrum(C2DTrace& spectrum, uint32_t from, uint32_t to, const ShiftFinder& find,
                               CTrace& target, ArtifactFilter* filter) {

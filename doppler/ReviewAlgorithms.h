@@ -5,8 +5,8 @@
 // the pulse removal share.
 //
 // A spectrum trace is two-dimensional: row i is the spectrum of n bins
-// taken at sample i; its frequency scale (the frequency or velocity that
-// the n bins span) is the row's extent times the trace's y calibration.
+// taken at sample i; its frequency scale, the frequency in Hz that the n
+// bins span (half the sampling rate of the block), is the row's extent.
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -22,7 +22,7 @@ struct ArtifactFilter;
 // p (a trimmed spectrum is written back to the row).
 using ShiftFinder = std::function<double(double* p, uint32_t n)>;
 
-// Extent x y calibration of row i; 0 for a row without data.
+// The extent of row i; 0 for a row without data.
 double rowFrequencyScale(const C2DTrace& spectrum, uint32_t row);
 
 // For each row of the ring range [from, to) of the spectrum (the whole

@@ -61,7 +61,7 @@ void CReView::say(const char* text) {
 }
 
 int CReView::spectrumOrSay() {
-    const int s = review_->spectrumTrace(activeTrace());
+    const int s = review_->reviewSpectrum(activeTrace());
     if (s < 0) say(CReviewDoc::kNeedsSpectrum);
     return s;
 }

@@ -16,6 +16,7 @@ struct PulseReview : ::testing::Test {
         spectrum = doc.traceCount();
         doc.addTrace(test::dopplerSpectrum(test::pulseEdges(5, 40, 10, 50)));
         doc.setThreshold(500);
+        doc.setVelocityFactor(1.0);
         ASSERT_NE(doc.calculateCbv(spectrum, 0, 0), nullptr);
         cbv = doc.traces().indexOf("CBV");
     }

@@ -35,6 +35,7 @@ struct ReviewWindow : ::testing::Test {
         svc.adopt(doc);
         doc.addTrace(test::dopplerSpectrum(test::pulseEdges(6, 60, 8, 48)));
         doc.setThreshold(500);
+        doc.setVelocityFactor(1.0);
         view = std::make_unique<CReView>(&doc);
         view->resize(900, 520);
         view->show();

@@ -1,8 +1,7 @@
 #pragma once
 // A stored Doppler spectrum with a known edge per row: row i has `power`
 // in bins 1 .. edges[i] and nothing above, bin 0 the DC power; each row's
-// extent is n and the y calibration `binScale`, so that bin k reads as
-// k x binScale.
+// extent (the Hz its bins span) is n x binHz, so that bin k is k x binHz.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,12 +11,12 @@
 namespace ordavia::test {
 
 inline std::unique_ptr<CDopTrace> dopplerSpectrum(const std::vector<uint32_t>& edges, uint32_t n = 64,
-                                                  double binScale = 0.5, double power = 1000.0,
+                                                  double binHz = 0.5, double power = 1000.0,
                                                   double dc = 5000.0) {
     auto t = std::make_unique<CDopTrace>(16, static_cast<uint32_t>(edges.size()), n);
     if (!t->hasData()) return t;
-    t->extent->fill(n);
-    t->yScale = binScale;
+    t->extent->fill(n * binHz);
+    t->yScale = binHz;
     t->xInterval = 0.01;
     t->name = "Doppler spectrum";
     t->yUnits = "mm/s";
