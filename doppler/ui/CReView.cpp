@@ -1,11 +1,12 @@
 #include "doppler/ui/CReView.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QMenu>
 #include <algorithm>
 
 #include "doppler/CReviewDoc.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/ui/Ctrv2View.h"
 #include "doppler/ui/ReviewDialogs.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -25,39 +26,17 @@ dopplerui::LevelContour& lastLevels() {
 }
 }  // namespace
 
-CReView::CReView(CReviewDoc* doc, QWidget* parent) : ZchartView(doc, parent), review_(doc) {
-    auto* m = new QMenu("&Doppler", this);
-    auto add = [this, m](const char* text, auto fn) {
-        QAction* a = m->addAction(QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    };
-    add("&Calculate CBV", &CReView::cmdCalculateCbv);
-    add("Recalculate Doppler Shift", &CReView::cmdRecalculate);
-    m->addSeparator();
-    auto* methods = new QActionGroup(this);
-    const std::pair<const char*, int> kMethods[] = {
-        {"Find &Maximum", 0}, {"Find &Peak in spectrum", 1}, {"Find &Average", 3}, {"Find by % of &total power", 2}};
-    for (const auto& [text, method] : kMethods) {
-        QAction* a = add(text, [this, method = method] { review_->setMethod(method); });
-        a->setCheckable(true);
-        methods->addAction(a);
-        connect(m, &QMenu::aboutToShow, a, [this, a, method = method] { a->setChecked(review_->method() == method); });
-    }
-    m->addSeparator();
-    add("&Power contour", &CReView::cmdPowerContour);
-    add("&Level contour...", &CReView::cmdLevelContour);
-    add("&Signal Strength", &CReView::cmdSignalStrength);
-    m->addSeparator();
-    add("&Pulsatility Index", [this] { cmdPulse(0); });
-    add("&Resistance Index", [this] { cmdPulse(1); });
-    add("&Remove Pulse", [this] { cmdPulse(2); });
-    menuList().append(m);
-}
-
-void CReView::say(const char* text) {
-    if (review_->hasServices())
-        review_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+CReView::CReView(CReviewDoc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), review_(doc) {
+    addCommand("&Calculate CBV", [this] { cmdCalculateCbv(); });
+    addCommand("Recalculate Doppler Shift", [this] { cmdRecalculate(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Power contour", [this] { cmdPowerContour(); });
+    addCommand("&Level contour...", [this] { cmdLevelContour(); });
+    addCommand("&Signal Strength", [this] { cmdSignalStrength(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Pulsatility Index", [this] { cmdPulse(0); });
+    addCommand("&Resistance Index", [this] { cmdPulse(1); });
+    addCommand("&Remove Pulse", [this] { cmdPulse(2); });
 }
 
 int CReView::spectrumOrSay() {
@@ -158,5 +137,9 @@ void ordavia::registerDopplerViews() {
     registerViewMaker("CReView", [other](Document* d, QWidget* parent) -> QWidget* {
         if (auto* r = dynamic_cast<CReviewDoc*>(d)) return new CReView(r, parent);
         return other ? other(d, parent) : nullptr;
+    });
+    registerViewMaker("Ctrv2View", [](Document* d, QWidget* parent) -> QWidget* {
+        auto* doc = dynamic_cast<Ctrv2Doc*>(d);
+        return doc ? new Ctrv2View(doc, parent) : nullptr;
     });
 }

@@ -1,15 +1,15 @@
 #pragma once
-// The Doppler review view: the chart view with the review's commands on
+// The Doppler review view: the common Doppler view with the review's commands on
 // the stored spectrum (velocity, contours, signal strength) and on a
 // velocity trace (pulsatility and resistance indexes, pulse removal).
 // Spectrum commands work on the active trace when it is a spectrum, else
 // on the recording's "Doppler spectrum"; the selection limits them when
 // it was made on that trace.
-#include "chart/ui/ZchartView.h"
+#include "doppler/ui/ZcommonTRVView.h"
 
 class CReviewDoc;
 
-class CReView : public ZchartView {
+class CReView : public ZcommonTRVView {
     Q_OBJECT
 public:
     explicit CReView(CReviewDoc* doc, QWidget* parent = nullptr);
@@ -27,11 +27,11 @@ private:
     int spectrumOrSay();
     void rangeOf(int index, uint32_t& from, uint32_t& to) const;
     void showNewTrace(int index);
-    void say(const char* text);
     CReviewDoc* review_;
 };
 
 namespace ordavia {
-// After the chart and line-scan views: ".zv1" reviews get this view.
+// After the chart and line-scan views: ".zv1" reviews get the review
+// view, the Doppler monitor its own.
 void registerDopplerViews();
 }  // namespace ordavia

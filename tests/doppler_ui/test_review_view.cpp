@@ -17,21 +17,12 @@ using namespace ordavia;
 
 namespace {
 
-void ensureApp() {
-    if (qApp) return;
-    static int argc = 1;
-    static char name[] = "test_doppler_ui";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-}
-
 struct ReviewWindow : ::testing::Test {
     test::TestServices svc;
     CReviewDoc doc;
     std::unique_ptr<CReView> view;
     void SetUp() override {
-        ensureApp();
+        test::ensureOffscreenApp();
         svc.adopt(doc);
         doc.addTrace(test::dopplerSpectrum(test::pulseEdges(6, 60, 8, 48)));
         doc.setThreshold(500);

@@ -1,7 +1,6 @@
 #pragma once
-// Answers the next modal dialog a command opens: `edit` sees it (and may
-// change its fields) and then it is accepted, or rejected when `edit`
-// returns false. For widget tests on the offscreen platform.
+// Widget tests on the offscreen platform: the application they need, and
+// the answer to the next modal dialog a command opens.
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -9,6 +8,17 @@
 
 namespace ordavia::test {
 
+inline void ensureOffscreenApp() {
+    if (qApp) return;
+    static int argc = 1;
+    static char name[] = "ordavia-test";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(argc, argv);
+}
+
+// `edit` sees the dialog (and may change its fields); it is then accepted,
+// or rejected when `edit` returns false.
 inline void answerNextDialog(std::function<bool(QDialog&)> edit) {
     QTimer::singleShot(0, [edit] {
         auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());

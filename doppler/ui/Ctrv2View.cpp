@@ -1,0 +1,193 @@
+#include "doppler/ui/Ctrv2View.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <algorithm>
+#include <chrono>
+
+#include "base/Text.h"
+#include "chart/ui/ChartPainter.h"
+#include "chart/CMarker.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/Trv2Board.h"
+#include "doppler/ui/TrvDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "settings/ProfileStore.h"
+
+using namespace ordavia;
+
+Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), monitor_(doc) {
+    setObjectName("Ctrv2View");
+    addCommand("Input &Settings...", [this] { cmdInputSettings(); });
+    addCommand("Auxillary Input settings...", [this] { cmdAuxInputs(); });
+    addCommand("&Input channel...", [this] { cmdInputChannel(); });
+    addCommand("Hard&ware settings...", [this] { cmdHardware(); });
+    dopplerMenu()->addSeparator();
+    addCommand("Lower Doppler shift detection threshold", [this] { monitor_->stepThreshold(false); showStatus(); });
+    addCommand("Raise Doppler shift detection threshold", [this] { monitor_->stepThreshold(true); showStatus(); });
+    dopplerMenu()->addSeparator();
+    laser_ = addCommand("&Laser", [this] { setLaser(!laserOn_); });
+    laser_->setCheckable(true);
+    addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
+    addCommand("&Increase Bandwidth", [this] { cmdBandwidth(true); });
+
+    status_ = new QLabel(this);
+    status_->setObjectName("monitorStatus");
+    status_->setStyleSheet("padding: 1px 6px; font-weight: bold;");
+    topBar()->insertWidget(std::max(0, topBar()->count() - 2), status_);
+    arrangeDisplays();
+    showStatus();
+}
+
+QString Ctrv2View::statusText() const {
+    QString s = QString::fromStdString(monitor_->statusText());
+    s += QString("   T=%1").arg(monitor_->threshold());
+    if (laserOn_) s += "   Laser on";
+    if (!monitor_->boardPresent()) s += QString("   ") + Ctrv2Doc::kNotDetected;
+    else if (!monitor_->running()) s += "   stopped";
+    return s;
+}
+
+void Ctrv2View::showStatus() {
+    status_->setText(statusText());
+    if (auto* main = qobject_cast<QMainWindow*>(window()); main && isActiveWindow())
+        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
+}
+
+// The velocity is the trace to read: it is active and drawn over the
+// spectrum, both from 0 at the bottom to the bandwidth at the top, so
+// that the line follows the spectrum's upper edge. The raw signal waits
+// behind "&Hide Trace" on a scale of its own.
+void Ctrv2View::arrangeDisplays() {
+    fitAll();
+    const double height = std::max(10, plotRect().height()) * 0.92;
+    auto& displays = state().displays;
+    for (size_t i = 0; i < displays.size(); ++i) {
+        const CTrace* t = displays[i].trace;
+        if (!t) continue;
+        TraceDisplay& d = displays[i];
+        if (t == monitor_->cbvTrace() || t == monitor_->spectrumTrace()) {
+            d.yBottom = 0.0;
+            d.yPerPixel = std::max(1e-12, monitor_->bandwidthHz() * t->yScale / height);
+        } else if (t->name == Ctrv2Doc::kRawName) {
+            d.hidden = true;
+            d.yBottom = -32768.0;
+            d.yPerPixel = 65536.0 / height;
+        }
+        d.cacheValid = d.stripValid = false;
+    }
+    const int cbv = monitor_->traces().indexOf(monitor_->cbvTrace());
+    if (cbv >= 0) setActiveTrace(cbv);
+    repaintChart();
+}
+
+void Ctrv2View::showEvent(QShowEvent* e) {
+    ZcommonTRVView::showEvent(e);
+    // The scales need the plot's real height, known once the window is up.
+    if (!arranged_) {
+        arranged_ = true;
+        arrangeDisplays();
+    }
+}
+
+void Ctrv2View::OnUpdate(Document* doc, long hint) {
+    if (hint == Ctrv2Doc::kHintBlock) {
+        // A new block: only the samples changed, the traces and scales did not.
+        const bool picture = !spectrumClock_.isValid() || spectrumClock_.elapsed() >= 250;
+        if (picture) spectrumClock_.restart();
+        for (TraceDisplay& d : state().displays) {
+            d.cacheValid = false;
+            if (picture) d.stripValid = false;
+        }
+        repaintChart();
+        return;
+    }
+    const int before = static_cast<int>(state().displays.size());
+    ZcommonTRVView::OnUpdate(doc, hint);
+    if (hint == ZchartDoc::kHintTraces && before == 0) arrangeDisplays();
+    if (status_) showStatus();
+}
+
+void Ctrv2View::cmdInputSettings() {
+    const auto s = dopplerui::inputSettingsDialog(
+        this, {monitor_->cbvSeconds(), monitor_->rawSeconds(), monitor_->spectrumPoints()});
+    if (!s) return;
+    if (!monitor_->setInput(s->cbvSeconds, s->rawSeconds, s->points))
+        say("These input settings cannot be used: the kept lengths must be longer than nothing and fit in memory.");
+    arrangeDisplays();
+}
+
+void Ctrv2View::cmdAuxInputs() {
+    dopplerui::AuxSettings current;
+    for (int i = 1; i <= Ctrv2Doc::kAuxInputs; ++i) current.enabled[size_t(i - 1)] = monitor_->auxEnabled(i);
+    current.smoothing = monitor_->smoothing();
+    const auto s = dopplerui::auxInputDialog(this, current);
+    if (!s) return;
+    monitor_->setSmoothing(s->smoothing);
+    for (int i = 1; i <= Ctrv2Doc::kAuxInputs; ++i) monitor_->setAuxEnabled(i, s->enabled[size_t(i - 1)]);
+}
+
+void Ctrv2View::cmdInputChannel() {
+    const auto n = dopplerui::inputChannelDialog(this, monitor_->inputChannel());
+    if (n) monitor_->setInputChannel(*n);
+}
+
+void Ctrv2View::cmdHardware() {
+    Trv2Board* board = monitor_->board();
+    const auto address = dopplerui::hardwareDialog(this, board ? board->address() : 768);
+    if (!address) return;
+    if (monitor_->hasServices() && monitor_->services().profileStore)
+        monitor_->services().profileStore->WriteInt("trv2", "address", *address);
+    const bool wasRunning = monitor_->running();
+    monitor_->run(false);
+    if (board) {
+        board->setAddress(static_cast<uint16_t>(*address));
+        board->initialise(board->channels());
+    }
+    if (!board || !board->present()) {
+        say(Ctrv2Doc::kNotDetected);
+    } else {
+        // Initialising resets the board's rate; the monitor's bandwidth stands.
+        monitor_->setBandwidth(monitor_->bandwidthIndex());
+        if (wasRunning) monitor_->run(true);
+    }
+    showStatus();
+}
+
+void Ctrv2View::setLaser(bool on) {
+    laserOn_ = on;
+    laser_->setChecked(on);
+    showStatus();
+}
+
+void Ctrv2View::cmdSaveImage() {
+    const CTrace* t = monitor_->cbvTrace();
+    if (!t || !t->hasData()) return;
+    const auto ticks = static_cast<unsigned long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+    MarkerLink* link = monitor_->hasServices() ? monitor_->services().markerLink : nullptr;
+    const double x = (static_cast<double>(t->sampleCount()) - 1.0) * t->xInterval;
+    monitor_->AddMarker(std::make_unique<CImageMarker>(strprintf("%lx", ticks), link), x);
+}
+
+void Ctrv2View::cmdBandwidth(bool increase) {
+    if (monitor_->stepBandwidth(increase)) {
+        // The new band fills the height the old one did.
+        for (TraceDisplay& d : state().displays)
+            if (d.trace && (d.trace == monitor_->cbvTrace() || d.trace == monitor_->spectrumTrace())) {
+                d.yPerPixel *= increase ? 2.0 : 0.5;
+                d.yBottom *= increase ? 2.0 : 0.5;
+                d.cacheValid = d.stripValid = false;
+            }
+    }
+    showStatus();
+    repaintChart();
+}
