@@ -15,7 +15,9 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
+#include "chart/CdataVect.h"
 #include "db/CdbDocument.h"
+#include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
 #include "framework/Prompter.h"
@@ -55,10 +57,14 @@ std::string localPath(std::string p) {
 }  // namespace
 
 CBasicApp::CBasicApp(ordavia::AppServices& services, std::string programPath)
-    : services_(services), programFile_(std::move(programPath)) {}
+    : services_(services),
+      programFile_(std::move(programPath)),
+      board_(std::make_unique<ordavia::Trv2Board>()),
+      sampleBuffer_(std::make_unique<Cbyte2Vect>()) {}
 
 CBasicApp::~CBasicApp() {
     documents_.clear();
+    if (services_.dopplerBoard == board_.get()) services_.dopplerBoard = nullptr;
     services_.opener = nullptr;
     services_.templateFinder = nullptr;
     debugLog("end:%s", asctimeNow().c_str());
@@ -141,9 +147,14 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
     // Start lines and the memory report in the log.
     writeStartLog();
 
-    // The Doppler interface board: no board driver in this build, so the
-    // monitor is unavailable and its template row is not registered.
-    dopplerAvailable_ = false;
+    // The Doppler interface board (played back from raw.bin in the program
+    // folder): the monitor's template row is registered only when it is there.
+    board_->setProgramFolder(programFolder_);
+    board_->setAddress(static_cast<uint16_t>(settings.address));
+    board_->initialise(settings.numberofchannels);
+    dopplerAvailable_ = board_->present();
+    if (dopplerAvailable_) sampleBuffer_->resize(ordavia::Trv2Board::kBlockLength);
+    services_.dopplerBoard = board_.get();
 
     // The recent-file list (4 entries) is kept by the main frame's store.
 
@@ -187,7 +198,7 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
 
 int CBasicApp::ExitInstance() {
     services_.settings().save(services_.profile());
-    // The Doppler board is never opened in this build, so there is nothing to close.
+    if (dopplerAvailable_) board_->close();
     if (services_.hasDatabase()) services_.database().close();
     return 0;
 }

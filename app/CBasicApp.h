@@ -11,10 +11,12 @@
 #include "framework/DocTemplate.h"
 #include "framework/RecentFileList.h"
 
+class Cbyte2Vect;
 class ProfileStore;
 
 namespace ordavia {
 class AppServices;
+class Trv2Board;
 class Document;
 class MainFrameHost;
 }  // namespace ordavia
@@ -47,6 +49,10 @@ public:
 
     // Whether the Doppler interface board was found at start-up.
     bool dopplerAvailable() const { return dopplerAvailable_; }
+    // The interface board and its block of 512 samples (sized only when
+    // the board is present).
+    ordavia::Trv2Board& dopplerBoard() { return *board_; }
+    const Cbyte2Vect& sampleBuffer() const { return *sampleBuffer_; }
     bool databaseOpen() const;
 
     ordavia::DocTemplateTable& templates() { return templates_; }
@@ -96,6 +102,8 @@ private:
     ordavia::AppServices& services_;
     std::string programFile_, base_, programFolder_, defaultTemplate_, profilePath_, profilePattern_, logPath_;
     bool dopplerAvailable_ = false;
+    std::unique_ptr<ordavia::Trv2Board> board_;
+    std::unique_ptr<Cbyte2Vect> sampleBuffer_;
     ordavia::MainFrameHost* frame_ = nullptr;
     bool exitApproved_ = false;
     ordavia::DocTemplateTable templates_;

@@ -10,6 +10,7 @@
 #include "chart/ZliveChartDoc.h"
 #include "chart/xychartdoc.h"
 #include "doppler/CReviewDoc.h"
+#include "doppler/Ctrv2Doc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZBasicfgDoc.h"
@@ -35,6 +36,7 @@ const std::map<std::string, Factory>& factories() {
         {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
         {"fcfdoc", [] { return std::make_unique<fcfdoc>(); }},
         {"CReviewDoc", [] { return std::make_unique<CReviewDoc>(); }},
+        {"Ctrv2Doc", [] { return std::make_unique<Ctrv2Doc>(); }},
         {"xychartdoc", [] { return std::make_unique<xychartdoc>(); }},
         {"ZliveChartDoc", [] { return std::make_unique<ZliveChartDoc>(); }},
         {"ZlineScanBaseDoc", [] { return std::make_unique<ZlineScanBaseDoc>(); }},

@@ -13,6 +13,7 @@
 #include "chart/TraceExport.h"
 #include "chart/ZchartDoc.h"
 #include "cli/CliCommand.h"
+#include "cli/CliDoppler.h"
 #include "framework/AppServices.h"
 #include "settings/ProfileStore.h"
 
@@ -75,6 +76,7 @@ int infoChart(const std::string& path, const CliArgs& a) {
             w.endObject();
         }
         w.endArray();
+        describeDopplerRecording(doc, &w, nullptr);
         w.endObject();
         cliOut(w.str() + "\n");
         return 0;
@@ -89,6 +91,7 @@ int infoChart(const std::string& path, const CliArgs& a) {
                          t->yUnits.c_str());
     }
     for (const auto& m : doc.markers().items) out += strprintf("  marker %-10s at %g\n", m->label.c_str(), m->x);
+    describeDopplerRecording(doc, nullptr, &out);
     cliOut(out);
     return 0;
 }

@@ -6,6 +6,8 @@
 #include "base/Text.h"
 #include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "settings/ProfileStore.h"
 #include "framework/Timer.h"
 
 using ordavia::Trv2Board;
@@ -154,6 +156,28 @@ int Ctrv2Doc::inputChannel() const {
 void Ctrv2Doc::setInputChannel(int n) {
     if (Trv2Board* b = board()) b->selectInput(n);
     notify(kHintDetection);
+}
+
+bool Ctrv2Doc::setHardwareAddress(int address) {
+    Trv2Board* b = board();
+    if (!b) return false;
+    const bool wasRunning = running_;
+    run(false);
+    b->setAddress(static_cast<uint16_t>(address));
+    if (hasServices()) {
+        if (services().startupSettings) services().startupSettings->address = address;
+        if (services().profileStore) services().profileStore->WriteInt("trv2", "address", address);
+    }
+    b->initialise(hasServices() && services().startupSettings ? services().startupSettings->numberofchannels : 1);
+    if (!b->present()) {
+        if (ordavia::Prompter* p = prompter())
+            p->messageBox(kNotDetected, ordavia::MsgButtons::Ok, ordavia::MsgIcon::Warning);
+        return false;
+    }
+    rate_ = b->samplingRate();
+    buildTraces();
+    if (wasRunning) run(true);
+    return true;
 }
 
 void Ctrv2Doc::stepThreshold(bool raise) {

@@ -71,6 +71,10 @@ public:
     // "&Input channel...": the board's input 0..7 (modulo 8).
     int inputChannel() const;
     void setInputChannel(int n);
+    // "Hard&ware settings...": the board's address, written to
+    // "trv2"/"address"; the board is initialised again, and when it is then
+    // absent the user is told kNotDetected. Returns whether it is present.
+    bool setHardwareAddress(int address);
     // "Lower/Raise Doppler shift detection threshold": one tenth of the
     // threshold, at least 1.
     void stepThreshold(bool raise);

@@ -29,9 +29,12 @@ void Trv2Board::initialise(int channels) {
     samples_.clear();
     pos_ = 0;
     present_ = false;
-    std::string path = folder_;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-    path += "raw.bin";
+    std::string path = file_;
+    if (path.empty()) {
+        path = folder_;
+        if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+        path += "raw.bin";
+    }
     std::ifstream in(path, std::ios::binary);
     if (in) {
         in.seekg(0, std::ios::end);

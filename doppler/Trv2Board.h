@@ -31,6 +31,9 @@ public:
     // The folder that holds raw.bin (with or without its trailing
     // separator); set before initialise.
     void setProgramFolder(std::string folder) { folder_ = std::move(folder); }
+    // Plays this file instead of the program folder's raw.bin (the command
+    // line's recordings).
+    void setPlaybackFile(std::string path) { file_ = std::move(path); }
     void setAddress(uint16_t address) { address_ = address; }
     uint16_t address() const { return address_; }
 
@@ -64,7 +67,7 @@ public:
     size_t position() const { return pos_; }
 
 private:
-    std::string folder_;
+    std::string folder_, file_;
     uint16_t address_ = 768;
     bool present_ = false;
     int channels_ = 1;

@@ -29,6 +29,7 @@
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
 #include "image/FileKinds.h"
+#include "doppler/Ctrv2Doc.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "framework/AppServices.h"
@@ -253,13 +254,18 @@ bool MainFrame::create() {
 }
 
 void MainFrame::startupWindows() {
-    // No live video document in this build yet. The Doppler monitor needs
-    // its interface board; tell the user once the window is up.
-    if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
-        QTimer::singleShot(0, this, [this] {
-            app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);
-        });
+    // No live video document in this build yet. The Doppler monitor opens
+    // and starts when its interface board is there; otherwise the user is
+    // told once the window is up.
+    if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) == 0) return;
+    if (app_.dopplerAvailable()) {
+        if (auto* monitor = dynamic_cast<Ctrv2Doc*>(app_.OpenNewDocument(app_.templates().findByClass("Ctrv2Doc"))))
+            monitor->run(true);
+        return;
     }
+    QTimer::singleShot(0, this, [this] {
+        app_.services().prompter().messageBox(Ctrv2Doc::kNotDetected, MsgButtons::Ok, MsgIcon::Warning);
+    });
 }
 
 void MainFrame::showNormal() {

@@ -10,6 +10,10 @@
 #include "settings/StartupSettings.h"
 #include "db/CSubjectDatabase.h"
 #include "doppler/CReviewDoc.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/Trv2Board.h"
+#include "tests/support/RawSamples.h"
+#include "chart/CdataVect.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 
@@ -146,6 +150,30 @@ TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
     EXPECT_EQ(withBoard.templateFor("a.zv1")->docClass, "CReviewDoc") << "a chart even with the board present";
     EXPECT_TRUE(dynamic_cast<CReviewDoc*>(withBoard.templateFor("a.zv1")->createDocument().get()))
         << "a Doppler recording opens for review, not as a plain chart";
+}
+
+TEST_F(AppTest, DopplerBoardIsPresentOnlyWithAPlaybackToRead) {
+    {
+        // An empty raw.bin holds no sample: the board is still absent.
+        std::ofstream(dir_ / "raw.bin", std::ios::binary);
+        CBasicApp app(svc.services, program());
+        ASSERT_TRUE(app.InitInstance(&frame, ""));
+        EXPECT_FALSE(app.dopplerAvailable());
+        EXPECT_EQ(app.templates().findByClass("Ctrv2Doc"), nullptr);
+    }
+    testsupport::writeRawSamples((dir_ / "raw.bin").string(), {1, 2, 3, 4});
+    writeFile(dir_ / "ordavia.ini", "[trv2]\naddress=784\n");
+    CBasicApp app(svc.services, program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    ASSERT_TRUE(app.dopplerAvailable());
+    EXPECT_EQ(app.dopplerBoard().address(), 0x310);
+    EXPECT_EQ(svc.services.dopplerBoard, &app.dopplerBoard());
+    EXPECT_EQ(app.sampleBuffer().count, 512u);
+    Document* monitor = app.OpenNewDocument(app.templates().findByClass("Ctrv2Doc"));
+    ASSERT_NE(dynamic_cast<Ctrv2Doc*>(monitor), nullptr);
+    EXPECT_TRUE(static_cast<Ctrv2Doc*>(monitor)->boardPresent());
+    app.ExitInstance();
+    EXPECT_FALSE(app.dopplerBoard().present()) << "closed at exit";
 }
 
 TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {

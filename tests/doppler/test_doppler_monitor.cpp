@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "doppler/Ctrv2Doc.h"
@@ -141,7 +142,13 @@ TEST(Ctrv2Doc, UnitsFullScaleBandwidthAndAnAbsentBoard) {
     EXPECT_FALSE(m.doc.stepBandwidth(false));
     EXPECT_EQ(m.doc.statusText(), "BW=6.25kHz");
 
-    m.board.close();
+    // The address is kept; without the playback the board is gone.
+    m.ts.profile.SetPath(m.dir / "ordavia.ini");
+    std::filesystem::remove(m.dir / "raw.bin");
+    EXPECT_FALSE(m.doc.setHardwareAddress(0x320));
+    EXPECT_EQ(m.ts.profile.GetInt("trv2", "address", 0), 0x320);
+    ASSERT_FALSE(m.ts.prompter.messages().empty());
+    EXPECT_EQ(m.ts.prompter.messages().back(), "TRV2interface board not detected");
     m.doc.run(true);
     EXPECT_FALSE(m.doc.running());
     EXPECT_FALSE(m.doc.processBlock(100));

@@ -1,0 +1,203 @@
+// The laser Doppler from the command line: "doppler" runs a raw recording
+// through the monitor (spectrum, Doppler shift, velocity trace) and the
+// review's pulse analysis; "synth doppler" writes recordings of known
+// velocity; "info" on a saved monitor recording (CliDoppler.h).
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "base/FileIO.h"
+#include "base/JsonWriter.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "cli/CliDoppler.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/PulseAnalysis.h"
+#include "doppler/Trv2Board.h"
+#include "framework/AppServices.h"
+#include "settings/StartupSettings.h"
+#include "synth/SyntheticDoppler.h"
+
+using namespace ordavia;
+
+namespace {
+
+bool number(const std::optional<std::string>& v, double& out) {
+    if (!v) return true;
+    char* end = nullptr;
+    const double d = std::strtod(v->c_str(), &end);
+    if (v->empty() || *end || !std::isfinite(d)) return false;
+    out = d;
+    return true;
+}
+
+bool whole(const std::optional<std::string>& v, double& out) { return number(v, out) && out == std::floor(out); }
+
+// The pulse half-width when none is given: a third of a second, about half
+// a beat at rest, so that each beat has one peak and one minimum.
+constexpr double kHalfWidthSeconds = 0.35;
+
+int runDoppler(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli doppler RAW.bin [--rate HZ] [--method N] [--block 512]");
+    const std::string& in = a.positional[0];
+    StartupSettings& settings = cliServices().settings();
+    double rate = Trv2Board::kInitialRate, method = settings.cbvMethod, block = 512, threshold = -1, halfWidth = -1;
+    double window = settings.FFTwindow;
+    if (!number(a.get("--rate"), rate) || !(rate >= 1000 && rate <= 200000))
+        return cliError(in + ": --rate needs a sampling rate from 1000 to 200000 Hz");
+    if (!whole(a.get("--method"), method) || method < 0 || method > 4) return cliError(in + ": --method needs 0 to 4");
+    if (!whole(a.get("--block"), block) || (block != 128 && block != 512))
+        return cliError(in + ": --block needs 128 or 512 samples per spectrum");
+    if (!whole(a.get("--window"), window) || window < 0 || window > 4)
+        return cliError(in + ": --window needs 0 to 4 (rectangular, triangular, Hann, Hamming, Blackman)");
+    if (!whole(a.get("--threshold"), threshold) || threshold > 2e9)
+        return cliError(in + ": --threshold needs a whole number");
+    if (!whole(a.get("--half-width"), halfWidth) || halfWidth > 1e6)
+        return cliError(in + ": --half-width needs a whole number of velocity samples");
+
+    Trv2Board board;
+    board.setPlaybackFile(in);
+    board.initialise(settings.numberofchannels);
+    if (!board.present()) return cliError(in + ": cannot read 16-bit samples from this file");
+    if (std::fabs(board.setSamplingRate(rate) - rate) > 1e-6 * rate)
+        return cliError(in + strprintf(": the board cannot sample at %g Hz (nearest %g Hz)", rate, board.samplingRate()));
+
+    settings.cbvMethod = int(method);
+    settings.FFTwindow = int(window);
+    if (a.has("--autonoise")) settings.autonoise = true;
+    Ctrv2Doc doc;
+    doc.setServices(&cliServices());
+    doc.setBoard(&board);
+    const size_t blocks = board.playback().size() / Ctrv2Doc::kBlockLimit;
+    if (blocks == 0) return cliError(in + ": shorter than one block of 100 samples");
+    // The velocity trace holds the whole recording; the raw trace is not read.
+    if (!doc.OnNewDocument() || !doc.setInput(double(blocks + 1) * Ctrv2Doc::kBlockLimit / rate, 0.01, int(block / 2)))
+        return cliError(in + ": no memory for the velocity trace of this recording");
+    // A percentage of the power for method 2, where the monitor's 200 would find nothing.
+    doc.setThreshold(threshold >= 0 ? int32_t(threshold) : method == 2 ? 90 : ZcommonTRVDoc::kDefaultThreshold);
+    for (size_t b = 0; b < blocks; ++b) doc.processBlock(Ctrv2Doc::kBlockLimit);
+
+    const std::vector<double> cbv = doc.orderedValues(*doc.cbvTrace());
+    const double cbvRate = rate / Ctrv2Doc::kBlockLimit;
+    const int w = halfWidth > 0 ? int(halfWidth) : std::max(1, int(std::lround(kHalfWidthSeconds * cbvRate)));
+    const PulseSummary s = summarisePulses(cbv, w);
+
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().key("cbv").beginArray();
+        for (double v : cbv) j.value(v);
+        j.endArray();
+        j.field("mean", s.mean).field("systolic", s.systolic).field("diastolic", s.diastolic);
+        j.field("pi", s.pi).field("ri", s.ri).endObject();
+        cliOut(j.str() + "\n");
+        return 0;
+    }
+    cliOut(strprintf("%s: %zu velocities at %g Hz (method %d, threshold %d, %d-point spectra, half-width %d)\n"
+                     "mean %.4f mm/s  systolic %.4f mm/s  diastolic %.4f mm/s  PI %.4f  RI %.4f  (%zu peaks, %zu minima)\n",
+                     in.c_str(), cbv.size(), cbvRate, int(method), doc.threshold(), int(block / 2), w, s.mean,
+                     s.systolic, s.diastolic, s.pi, s.ri, s.peaks, s.minima));
+    return 0;
+}
+
+int runSynthDoppler(const CliArgs& a) {
+    if (a.positional.size() != 1) return cliError("usage: ordavia-cli synth doppler OUT.bin --truth OUT.json [options]");
+    const std::string& out = a.positional[0];
+    const auto truthPath = a.get("--truth");
+    if (!truthPath || truthPath->empty()) return cliError(out + ": --truth OUT.json is needed");
+    DopplerSynthParams p;
+    double seed = p.seed;
+    if (!number(a.get("--seconds"), p.seconds) || !number(a.get("--rate"), p.rate) ||
+        !number(a.get("--heart-rate"), p.heartRate) || !number(a.get("--vmax"), p.vmax) ||
+        !number(a.get("--vmin"), p.vmin) || !number(a.get("--noise"), p.noise) || !whole(a.get("--seed"), seed) ||
+        seed < 0 || seed > 4294967295.0)
+        return cliError(out + ": every option needs a number (--seed a whole one)");
+    p.seed = uint32_t(seed);
+    if (const std::string why = checkDopplerParams(p); !why.empty()) return cliError(out + ": " + why);
+    if (int rc = cliRefuseOutputOverInput(*truthPath, out)) return rc;
+    const SyntheticDoppler d = synthesiseDoppler(p);
+    std::vector<uint8_t> bytes(d.samples.size() * 2);
+    for (size_t i = 0; i < d.samples.size(); ++i) {
+        const uint16_t u = uint16_t(d.samples[i]);
+        bytes[2 * i] = uint8_t(u & 0xFF);
+        bytes[2 * i + 1] = uint8_t(u >> 8);
+    }
+    if (Status s = writeFileAtomically(out, bytes); !s) return cliError(out + ": " + s.reason());
+    const std::string truth = dopplerTruthJson(p, d.truth);
+    if (Status s = writeFileAtomically(*truthPath, truth + "\n"); !s) return cliError(*truthPath + ": " + s.reason());
+    const DopplerTruth& t = d.truth;
+    if (a.json()) cliOut(truth + "\n");
+    else
+        cliOut(strprintf("%s: %zu samples at %g Hz; %d beats, mean %.4f mm/s, systolic %.4f, diastolic %.4f, PI %.4f, "
+                         "RI %.4f\n%s: the truth\n",
+                         out.c_str(), d.samples.size(), p.rate, t.beats, t.mean, t.systolic, t.diastolic, t.pi, t.ri,
+                         truthPath->c_str()));
+    return 0;
+}
+
+}  // namespace
+
+namespace ordavia {
+
+void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::string* text) {
+    const CTrace* cbv = doc.traces().find(ZcommonTRVDoc::kCbvName);
+    const auto* sp = dynamic_cast<const CDopTrace*>(doc.traces().find(ZcommonTRVDoc::kSpectrumName));
+    if (!cbv || !sp || !cbv->hasData() || !sp->hasData()) return;
+    // The recording's order: from the ring's head, the oldest block.
+    std::vector<double> v;
+    const uint32_t n = cbv->sampleCount();
+    for (uint32_t i = 0; i < n; ++i) v.push_back(cbv->physical((cbv->head + i) % n));
+    const double nyquist = sp->extentAt(sp->head);
+    const int w = std::max(1, int(std::lround(kHalfWidthSeconds / (cbv->xInterval > 0 ? cbv->xInterval : 1.0))));
+    const PulseSummary s = summarisePulses(v, w);
+    if (json) {
+        json->key("doppler").beginObject();
+        json->field("velocities", n).field("velocity_period", cbv->xInterval).field("units", cbv->yUnits);
+        json->field("spectrum_points", unsigned(sp->width())).field("bandwidth_hz", nyquist);
+        json->field("mean", s.mean).field("systolic", s.systolic).field("diastolic", s.diastolic);
+        json->field("pi", s.pi).field("ri", s.ri).endObject();
+    }
+    if (text)
+        *text += strprintf("  Doppler recording: %u velocities every %g s, %u-point spectra, bandwidth %g Hz\n"
+                           "  mean %.4f %s  systolic %.4f  diastolic %.4f  PI %.4f  RI %.4f\n",
+                           n, cbv->xInterval, unsigned(sp->width()), nyquist, s.mean, cbv->yUnits.c_str(), s.systolic,
+                           s.diastolic, s.pi, s.ri);
+}
+
+}  // namespace ordavia
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "doppler", "doppler RAW.bin [--rate HZ] [--method N] [--block 512] [--threshold T] [--window N] [--half-width N] [--autonoise] [--json]",
+    "Runs a raw laser Doppler recording (little-endian signed 16-bit samples, as raw.bin) through\n"
+    "the monitor: spectra of the last --block samples (128 or 512, default 512) every 100\n"
+    "samples, the Doppler shift of each by --method (0 maximum, 1 peak, 2 % of total power,\n"
+    "3 average, 4 automatic; default the profile's \"cbvMethod\") with the detection threshold\n"
+    "--threshold (default 200; 90 % for method 2) and the profile's \"TRVcalcs\" settings, and\n"
+    "the velocity in mm/s. Then the pulse analysis: systolic peaks and diastolic minima by a\n"
+    "sliding window of 2 x --half-width + 1 velocities (default a third of a second each\n"
+    "side), their means, PI and RI.\n"
+    "  --rate HZ     sampling rate of the recording (default 40000)\n"
+    "  --window N    spectral window: 0 rectangular, 1 triangular, 2 Hann, 3 Hamming, 4 Blackman\n"
+    "                (default the profile's \"FFTwindow\")\n"
+    "  --autonoise   the threshold follows the spectrum's noise floor\n"
+    "With --json: {\"cbv\": [...], \"mean\", \"systolic\", \"diastolic\", \"pi\", \"ri\"}. Writes no file.",
+    {"--rate", "--method", "--block", "--threshold", "--window", "--half-width"},
+    runDoppler});
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "synth doppler",
+    "synth doppler OUT.bin --truth OUT.json [--seconds S] [--rate HZ] [--heart-rate BPM] [--vmax MM_S] [--vmin MM_S] "
+    "[--noise R] [--seed N] [--json]",
+    "Writes a laser Doppler recording of a nailfold capillary whose velocity is known: a band of\n"
+    "red-cell beat notes whose upper edge follows a pulsatile centre-line velocity, over tissue\n"
+    "movement, detector noise and a DC offset, as little-endian signed 16-bit samples (OUT.bin,\n"
+    "playable as raw.bin), and the truth as JSON (OUT.json): the parameters, the mean velocity,\n"
+    "the means of the beats' maxima (systolic) and minima (diastolic), PI, RI and the velocity\n"
+    "at 100 samples per second. The same options and seed always give the same bytes.\n"
+    "  --seconds S       length (default 10)\n"
+    "  --rate HZ         sampling rate (default 40000)\n"
+    "  --heart-rate BPM  (default 72)\n"
+    "  --vmax, --vmin    systolic and diastolic centre-line velocity, mm/s (default 1.2, 0.4)\n"
+    "  --noise R         white noise RMS over the Doppler signal's RMS (default 0.3)\n"
+    "  --seed N          random seed (default 1)",
+    {"--truth", "--seconds", "--rate", "--heart-rate", "--vmax", "--vmin", "--noise", "--seed"},
+    runSynthDoppler});
