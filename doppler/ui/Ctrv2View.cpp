@@ -17,7 +17,6 @@
 #include "doppler/ui/TrvDialogs.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "settings/ProfileStore.h"
 
 using namespace ordavia;
 
@@ -140,24 +139,10 @@ void Ctrv2View::cmdInputChannel() {
 }
 
 void Ctrv2View::cmdHardware() {
-    Trv2Board* board = monitor_->board();
+    const Trv2Board* board = monitor_->board();
     const auto address = dopplerui::hardwareDialog(this, board ? board->address() : 768);
     if (!address) return;
-    if (monitor_->hasServices() && monitor_->services().profileStore)
-        monitor_->services().profileStore->WriteInt("trv2", "address", *address);
-    const bool wasRunning = monitor_->running();
-    monitor_->run(false);
-    if (board) {
-        board->setAddress(static_cast<uint16_t>(*address));
-        board->initialise(board->channels());
-    }
-    if (!board || !board->present()) {
-        say(Ctrv2Doc::kNotDetected);
-    } else {
-        // Initialising resets the board's rate; the monitor's bandwidth stands.
-        monitor_->setBandwidth(monitor_->bandwidthIndex());
-        if (wasRunning) monitor_->run(true);
-    }
+    if (monitor_->setHardwareAddress(*address)) arrangeDisplays();
     showStatus();
 }
 
