@@ -5,6 +5,9 @@
 #include "base/Text.h"
 #include "chart/TraceAlgorithms.h"
 #include "doppler/PulseAnalysis.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
 #include "settings/ProfileStore.h"
 
 using namespace ordavia;
@@ -28,6 +31,8 @@ struct CReviewDoc::Pulse {
     CTrace* mean = nullptr;
     std::vector<uint32_t> range;  // the samples of the selection in walk order
     std::vector<uint32_t> beats;  // the first peak of each beat, as positions in the range
+    std::vector<double> x, level;  // the velocities of the range and their mean
+    PulseMarks marked, filled;    // the peaks and minima found, and with the gaps filled
 };
 
 int CReviewDoc::reviewSpectrum(int active) const {
@@ -38,6 +43,22 @@ int CReviewDoc::reviewSpectrum(int active) const {
     for (int i = 0; i < traceCount(); ++i)
         if (trace(i) && trace(i)->hasData() && trace(i)->data->twoD()) return i;
     return -1;
+}
+
+bool CReviewDoc::recordedRange(int spectrum, uint32_t& from, uint32_t& to) const {
+    const auto* s = dynamic_cast<const C2DTrace*>(trace(spectrum));
+    const uint32_t n = s ? s->sampleCount() : 0;
+    if (!n) return false;
+    int64_t first = -1, last = -1;
+    for (uint32_t k = 0; k < n; ++k)
+        if (s->extentAt((s->head + k) % n) != 0.0) {
+            if (first < 0) first = k;
+            last = k;
+        }
+    if (first < 0) return false;
+    from = static_cast<uint32_t>((s->head + first) % n);
+    to = static_cast<uint32_t>((s->head + last + 1) % n);
+    return true;
 }
 
 std::vector<int> CReviewDoc::velocityTraces() const {
@@ -187,20 +208,22 @@ bool CReviewDoc::pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_
     if (!out.mean || v->yScale == 0.0) return false;
 
     const size_t m = out.range.size();
-    std::vector<double> x(m);
+    std::vector<double>& x = out.x;
+    x.resize(m);
     for (size_t k = 0; k < m; ++k) x[k] = v->physical(out.range[k]);
-    PulseMarks marks = classifyPulses(x, static_cast<int>(w));
+    out.marked = classifyPulses(x, static_cast<int>(w));
     // A flat stretch makes a run of peaks; its first stands for the beat.
     for (size_t k = 0; k < m; ++k)
-        if (marks.systolic[k] != 0.0 && (k == 0 || marks.systolic[k - 1] == 0.0))
+        if (out.marked.systolic[k] != 0.0 && (k == 0 || out.marked.systolic[k - 1] == 0.0))
             out.beats.push_back(static_cast<uint32_t>(k));
-    fillPulseGaps(marks);
-    const std::vector<double> mean = meanTrace(x);
+    out.filled = out.marked;
+    fillPulseGaps(out.filled);
+    out.level = meanTrace(x);
     const double ys = v->yScale, yo = v->yOffset;
     for (size_t k = 0; k < m; ++k) {
-        out.systolic->data->setD(out.range[k], (marks.systolic[k] - yo) / ys);
-        out.diastolic->data->setD(out.range[k], (marks.diastolic[k] - yo) / ys);
-        out.mean->data->setD(out.range[k], (mean[k] - yo) / ys);
+        out.systolic->data->setD(out.range[k], (out.filled.systolic[k] - yo) / ys);
+        out.diastolic->data->setD(out.range[k], (out.filled.diastolic[k] - yo) / ys);
+        out.mean->data->setD(out.range[k], (out.level[k] - yo) / ys);
     }
     return true;
 }
@@ -212,18 +235,47 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
     t->yScale = 0.001;
     t->yOffset = 0.0;
     t->displayYScale = 0.0078125;
-    PulseMarks filled;
-    std::vector<double> mean;
-    for (uint32_t i : p.range) {
-        filled.systolic.push_back(p.systolic->physical(i));
-        filled.diastolic.push_back(p.diastolic->physical(i));
-        mean.push_back(p.mean->physical(i));
-    }
-    const std::vector<double> index = pulsatility ? ordavia::pulsatilityIndex(filled, mean) : ordavia::resistanceIndex(filled);
+    const std::vector<double> index =
+        pulsatility ? ordavia::pulsatilityIndex(p.filled, p.level) : ordavia::resistanceIndex(p.filled);
     for (size_t k = 0; k < p.range.size(); ++k) t->data->setD(p.range[k], index[k]);
+    fileResults(p, name, index);
     SetModifiedFlag();
     notify(kHintTraces);
     return t;
+}
+
+// One row each for the mean, the peaks, the minima and the index, with the
+// chart's columns: the range's start and end, then the average, largest,
+// smallest, share and sum of the values that count (every velocity, the
+// marked peaks, the marked minima, the index where both marks are known);
+// the averages are the command line's figures.
+void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index) {
+    if (!hasServices() || !services().resultTables || p.range.empty()) return;
+    CResultDoc* table = services().results().open(ResultTitles::kChart);
+    if (!table) return;
+    const double start = p.velocity->sampleX(p.range.front()), end = p.velocity->sampleX(p.range.back());
+    auto row = [&](const std::string& what, const std::vector<double>& values, auto counts) {
+        double sum = 0, hi = -1.7976931348623157e308, lo = 1.7976931348623157e308;
+        size_t n = 0;
+        for (size_t k = 0; k < values.size(); ++k) {
+            if (!counts(k)) continue;
+            sum += values[k];
+            hi = std::max(hi, values[k]);
+            lo = std::min(lo, values[k]);
+            ++n;
+        }
+        ResultRecord r;
+        r.first = GetTitle();
+        r.second = p.velocity->name + " " + what;
+        r.values = {start, end, n ? sum / n : 0.0, n ? hi : 0.0, n ? lo : 0.0, n * 100.0 / values.size(), sum};
+        table->addRow(r);
+    };
+    row(kMeanName, p.x, [](size_t) { return true; });
+    row(kSystolicName, p.marked.systolic, [&](size_t k) { return p.marked.systolic[k] != 0.0; });
+    row(kDiastolicName, p.marked.diastolic, [&](size_t k) { return p.marked.diastolic[k] != 0.0; });
+    std::vector<double> ratio(index.size());
+    for (size_t k = 0; k < index.size(); ++k) ratio[k] = index[k] / 1000.0;
+    row(indexName, ratio, [&](size_t k) { return p.filled.systolic[k] != 0.0 && p.filled.diastolic[k] != 0.0; });
 }
 
 CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {

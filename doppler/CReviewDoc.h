@@ -32,6 +32,11 @@ public:
     // spectrum: "Doppler spectrum", else the first two-dimensional trace;
     // -1 when there is none.
     int reviewSpectrum(int active = -1) const;
+    // The rows of the spectrum a monitor filled before it was saved (rows it
+    // never reached keep no band): from the first such row after the head
+    // to the last, as a ring range (equal ends: all of it). False when no
+    // row was filled or there is no spectrum.
+    bool recordedRange(int spectrum, uint32_t& from, uint32_t& to) const;
     // One-dimensional traces in "mm/s" (the choices of "&Calculate CBV").
     std::vector<int> velocityTraces() const;
 
@@ -58,7 +63,8 @@ public:
     // half-width w: "systolic peak", "diastolic min" and "mean" traces
     // (found or added, as long as the velocity trace, zero outside the
     // range; the mean is that of the whole range, as the command line
-    // reports it), then the index trace. Null when the trace is not a plain
+    // reports it), then the index trace; the figures go to the chart
+    // results table as rows of their own. Null when the trace is not a plain
     // trace, w is 0 or the range is shorter than a window.
     CTrace* pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
     CTrace* resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
@@ -70,6 +76,7 @@ private:
     struct Pulse;
     bool pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_t w, Pulse& out);
     CTrace* indexTrace(const char* name, const Pulse& p, bool pulsatility);
+    void fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index);
     CTrace* resultTrace(const std::string& name, const CTrace& like, uint32_t colour);
     CTrace* velocityTarget(const C2DTrace& spectrum, int target);
     ordavia::ShiftFinder shiftFinder();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <algorithm>
+#include <cmath>
 
 #include "doppler/CReviewDoc.h"
 #include "doppler/Ctrv2Doc.h"
@@ -15,10 +16,16 @@
 using namespace ordavia;
 
 namespace {
-// The pulse half-width is kept from one use to the next for the whole run.
+// The pulse half-width is kept from one use to the next for the whole run;
+// 0 until the first use.
 int& pulseHalfWidth() {
-    static int w = 25;
+    static int w = 0;
     return w;
+}
+// A first guess: 0.15 s, under half the beat of a heart at 180 per minute
+// and above the width of a noise spike.
+int firstHalfWidth(const CTrace& t) {
+    return t.xInterval > 0 ? std::max(1, static_cast<int>(std::lround(0.15 / t.xInterval))) : 25;
 }
 dopplerui::LevelContour& lastLevels() {
     static dopplerui::LevelContour l;
@@ -51,9 +58,24 @@ void CReView::rangeOf(int index, uint32_t& from, uint32_t& to) const {
         from = state().selFrom;
         to = state().selTo;
         if (t) t->orderRange(from, to);
-    } else {
-        from = to = t ? t->head : 0;
+        return;
     }
+    from = to = t ? t->head : 0;
+    // Rows the monitor never reached would count as stopped flow.
+    const int s = review_->reviewSpectrum(index);
+    const CTrace* spectrum = review_->trace(s);
+    if (t && spectrum && spectrum->sampleCount() == t->sampleCount()) (void)review_->recordedRange(s, from, to);
+}
+
+void CReView::showEvent(QShowEvent* e) {
+    ZcommonTRVView::showEvent(e);
+    // A monitor's recording is shown as the monitor showed it.
+    const C2DTrace* s = review_->spectrumTrace();
+    if (arranged_ || !s || !s->extent) return;
+    arranged_ = true;
+    double top = 0.0;
+    for (uint32_t r = 0; r < s->extent->count; ++r) top = std::max(top, s->extentAt(r));
+    if (top > 0.0) arrangeDopplerDisplays(top);
 }
 
 void CReView::showNewTrace(int index) {
@@ -115,7 +137,8 @@ void CReView::cmdPulse(int which) {
         say(CReviewDoc::kNeedsVelocity);
         return;
     }
-    const auto w = dopplerui::halfWidthDialog(this, pulseHalfWidth());
+    const auto w = dopplerui::halfWidthDialog(
+        this, pulseHalfWidth() > 0 ? pulseHalfWidth() : firstHalfWidth(*review_->trace(v)));
     if (!w) return;
     pulseHalfWidth() = *w;
     uint32_t from, to;

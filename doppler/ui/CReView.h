@@ -23,11 +23,15 @@ public:
     // The pulse commands: 0 pulsatility, 1 resistance, 2 remove pulse.
     void cmdPulse(int which);
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     int spectrumOrSay();
     void rangeOf(int index, uint32_t& from, uint32_t& to) const;
     void showNewTrace(int index);
     CReviewDoc* review_;
+    bool arranged_ = false;
 };
 
 namespace ordavia {

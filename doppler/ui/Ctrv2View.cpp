@@ -60,32 +60,7 @@ void Ctrv2View::showStatus() {
         main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
 }
 
-// The velocity is the trace to read: it is active and drawn over the
-// spectrum, both from 0 at the bottom to the bandwidth at the top, so
-// that the line follows the spectrum's upper edge. The raw signal waits
-// behind "&Hide Trace" on a scale of its own.
-void Ctrv2View::arrangeDisplays() {
-    fitAll();
-    const double height = std::max(10, plotRect().height()) * 0.92;
-    auto& displays = state().displays;
-    for (size_t i = 0; i < displays.size(); ++i) {
-        const CTrace* t = displays[i].trace;
-        if (!t) continue;
-        TraceDisplay& d = displays[i];
-        if (t == monitor_->cbvTrace() || t == monitor_->spectrumTrace()) {
-            d.yBottom = 0.0;
-            d.yPerPixel = std::max(1e-12, monitor_->bandwidthHz() * t->yScale / height);
-        } else if (t->name == Ctrv2Doc::kRawName) {
-            d.hidden = true;
-            d.yBottom = -32768.0;
-            d.yPerPixel = 65536.0 / height;
-        }
-        d.cacheValid = d.stripValid = false;
-    }
-    const int cbv = monitor_->traces().indexOf(monitor_->cbvTrace());
-    if (cbv >= 0) setActiveTrace(cbv);
-    repaintChart();
-}
+void Ctrv2View::arrangeDisplays() { arrangeDopplerDisplays(monitor_->bandwidthHz()); }
 
 void Ctrv2View::showEvent(QShowEvent* e) {
     ZcommonTRVView::showEvent(e);
@@ -105,6 +80,7 @@ void Ctrv2View::OnUpdate(Document* doc, long hint) {
             d.cacheValid = false;
             if (picture) d.stripValid = false;
         }
+        if (picture) showStatus();
         repaintChart();
         return;
     }

@@ -18,6 +18,7 @@ public:
 
     Ctrv2Doc* monitor() const { return monitor_; }
     void OnUpdate(ordavia::Document* doc, long hint) override;
+    QSize sizeHint() const override { return {1150, 620}; }
 
     void cmdInputSettings();
     void cmdAuxInputs();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <algorithm>
 
 #include "doppler/ZcommonTRVDoc.h"
 #include "doppler/ui/TrvDialogs.h"
@@ -51,6 +52,27 @@ ZcommonTRVView::ZcommonTRVView(ZcommonTRVDoc* doc, QWidget* parent)
 
 void ZcommonTRVView::say(const char* text) {
     if (trv_->hasServices()) trv_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+}
+
+void ZcommonTRVView::arrangeDopplerDisplays(double topHz) {
+    fitAll();
+    const double height = std::max(10, plotRect().height()) * 0.92;
+    for (TraceDisplay& d : state().displays) {
+        const CTrace* t = d.trace;
+        if (!t) continue;
+        if (t == trv_->cbvTrace() || t == trv_->spectrumTrace()) {
+            d.yBottom = 0.0;
+            d.yPerPixel = std::max(1e-12, topHz * t->yScale / height);
+        } else if (t->name == "raw") {
+            d.hidden = true;
+            d.yBottom = -32768.0;
+            d.yPerPixel = 65536.0 / height;
+        }
+        d.cacheValid = d.stripValid = false;
+    }
+    const int cbv = trv_->traces().indexOf(trv_->cbvTrace());
+    if (cbv >= 0) setActiveTrace(cbv);
+    repaintChart();
 }
 
 void ZcommonTRVView::cmdCbvParameters() {

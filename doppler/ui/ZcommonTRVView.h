@@ -33,6 +33,11 @@ protected:
         return a;
     }
     void say(const char* text);
+    // The velocity trace drawn over the spectrum, both from 0 at the bottom
+    // to `topHz` of shift at the top, so that the line follows the
+    // spectrum's upper edge; the raw signal waits behind "&Hide Trace" on a
+    // scale of its own. The velocity becomes the active trace.
+    void arrangeDopplerDisplays(double topHz);
 
 private:
     ZcommonTRVDoc* trv_;

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "doppler/CReviewDoc.h"
+#include "doppler/PulseAnalysis.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
 #include "support/DopplerSpectrum.h"
+#include "support/TestServices.h"
 
 using namespace ordavia;
 
@@ -10,9 +14,11 @@ namespace {
 // A review of five beats of 40 rows whose edge pulses between bins 10 and
 // 50 (5 and 25 mm/s), with its "CBV" computed by the edge method.
 struct PulseReview : ::testing::Test {
+    test::TestServices svc;
     CReviewDoc doc;
     int spectrum = 0, cbv = 0;
     void SetUp() override {
+        svc.adopt(doc);
         spectrum = doc.traceCount();
         doc.addTrace(test::dopplerSpectrum(test::pulseEdges(5, 40, 10, 50)));
         doc.setThreshold(500);
@@ -37,6 +43,16 @@ TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
     EXPECT_NEAR(at("mean", 60), mean, 1e-9);
     EXPECT_NEAR(at("Pulsatility Index", 60), 20.0 / mean, 1e-6);
     EXPECT_NEAR(at("Resistance Index", 60), 0.8, 1e-6);
+    // The averages filed are the command line's figures for the same values.
+    std::vector<double> v;
+    for (uint32_t i = 0; i < 200; ++i) v.push_back(at("CBV", i));
+    const PulseSummary sum = summarisePulses(v, 15);
+    const CResultDoc* table = svc.results.find(ResultTitles::kChart);
+    ASSERT_TRUE(table && table->rowTotal() == 8u);
+    EXPECT_EQ(table->cell(3, 1), "CBV Pulsatility Index");
+    EXPECT_NEAR(std::stod(table->cell(1, 4)), sum.systolic, 0.005);
+    EXPECT_NEAR(std::stod(table->cell(3, 4)), sum.pi, 0.005);
+    EXPECT_NEAR(std::stod(table->cell(7, 4)), sum.ri, 0.005);
     // Removing the pulse leaves each beat at its mean.
     ASSERT_TRUE(doc.removePulse(cbv, 0, 0, 15));
     EXPECT_NEAR(at("CBV", 60), mean, 1e-9);
@@ -55,6 +71,21 @@ TEST_F(PulseReview, AFlatTraceIsAllPeaksAndTheFirstValuesStayUnclassified) {
     EXPECT_EQ(at("diastolic min", 20), 0.0);
     EXPECT_DOUBLE_EQ(at("Resistance Index", 20), 1.0);
     EXPECT_EQ(at("Resistance Index", 10), 0.0);
+}
+
+TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
+    auto* s = static_cast<C2DTrace*>(doc.trace(spectrum));
+    uint32_t from = 1, to = 1;
+    ASSERT_TRUE(doc.recordedRange(spectrum, from, to));
+    EXPECT_EQ(from, to) << "every row filled: the whole ring";
+    // A ring whose head is at 150, filled from row 190 around to row 20.
+    s->head = 150;
+    for (uint32_t i = 21; i < 190; ++i) s->extent->setD(i, 0.0);
+    ASSERT_TRUE(doc.recordedRange(spectrum, from, to));
+    EXPECT_EQ(from, 190u);
+    EXPECT_EQ(to, 21u);
+    s->extent->fill(0.0);
+    EXPECT_FALSE(doc.recordedRange(spectrum, from, to));
 }
 
 TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
