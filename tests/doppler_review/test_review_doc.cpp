@@ -101,4 +101,6 @@ TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
     EXPECT_EQ(doc.traces().find("50% contour")->yUnits, "kHz");
     EXPECT_EQ(doc.levelContours(spectrum, 0, 0, 400, 2), 2);
     EXPECT_DOUBLE_EQ(doc.traces().find("800 contour")->data->getD(10), 50 * 0.5);
+    // The signal strength leaves the DC power of bin 0 out.
+    EXPECT_DOUBLE_EQ(doc.signalStrength(spectrum, 0, 0)->data->getD(0), 10 * 1000.0);
 }
