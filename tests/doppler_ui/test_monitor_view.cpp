@@ -37,11 +37,7 @@ struct MonitorWindow : ::testing::Test {
         view->resize(1000, 560);
         view->show();
     }
-    void run(const char* text) {
-        QAction* a = view->findAction(text);
-        ASSERT_NE(a, nullptr) << text;
-        a->trigger();
-    }
+    void run(const char* text) { test::runCommand(*view, text); }
     QString status() const { return view->findChild<QLabel*>("monitorStatus")->text(); }
 };
 
@@ -91,6 +87,4 @@ TEST_F(MonitorWindow, RunsOnTheBoardAndItsCommandsReachTheMonitor) {
     ASSERT_FALSE(m.ts.prompter.asked.empty());
     EXPECT_EQ(m.ts.prompter.asked.back().text, Ctrv2Doc::kNotDetected);
     EXPECT_FALSE(m.doc.running());
-    if (const QByteArray dir = qgetenv("ORDAVIA_SCREENSHOTS"); !dir.isEmpty())
-        view->grab().save(QString::fromUtf8(dir) + "/doppler_monitor.png");
 }

@@ -31,20 +31,12 @@ struct ReviewWindow : ::testing::Test {
         view->resize(900, 520);
         view->show();
     }
-    void run(const char* text) {
-        QAction* a = view->findAction(text);
-        ASSERT_NE(a, nullptr) << text;
-        a->trigger();
-    }
+    void run(const char* text) { test::runCommand(*view, text); }
 };
 
 }  // namespace
 
 TEST_F(ReviewWindow, VelocityContoursAndIndexesThroughTheirDialogs) {
-    for (const char* text : {"Recalculate Doppler Shift", "Find &Maximum", "Find &Peak in spectrum", "Find &Average",
-                             "Find by % of &total power", "&Signal Strength", "&Remove Pulse"})
-        EXPECT_NE(view->findAction(text), nullptr) << text;
-
     int offered = -1;
     test::answerNextDialog([&](QDialog& d) {
         offered = d.findChild<QListWidget*>()->count();
@@ -65,6 +57,9 @@ TEST_F(ReviewWindow, VelocityContoursAndIndexesThroughTheirDialogs) {
     });
     run("&Calculate CBV");
     EXPECT_EQ(doc.traces().indexOf("CBV"), cbv);
+    EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
+    doc.trace(cbv)->data->fill(0.0);
+    run("Recalculate Doppler Shift");
     EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
 
     test::answerNextDialog([](QDialog& d) {
@@ -92,9 +87,6 @@ TEST_F(ReviewWindow, VelocityContoursAndIndexesThroughTheirDialogs) {
     });
     run("&Level contour...");
     EXPECT_EQ(doc.traceCount(), before + 13);
-    const QImage shot = view->renderToImage(QSize(900, 520));
-    if (const QByteArray dir = qgetenv("ORDAVIA_SCREENSHOTS"); !dir.isEmpty())
-        shot.save(QString::fromUtf8(dir) + "/doppler_review.png");
 }
 
 TEST_F(ReviewWindow, SpectrumCommandsWithoutASpectrumSaySo) {

@@ -1,6 +1,9 @@
 #pragma once
 // Widget tests on the offscreen platform: the application they need, and
 // the answer to the next modal dialog a command opens.
+#include <gtest/gtest.h>
+
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -15,6 +18,14 @@ inline void ensureOffscreenApp() {
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(argc, argv);
+}
+
+// Triggers the view's command of that menu text; a missing one fails the test.
+template <class View>
+void runCommand(View& view, const char* text) {
+    QAction* a = view.findAction(text);
+    ASSERT_NE(a, nullptr) << text;
+    a->trigger();
 }
 
 // `edit` sees the dialog (and may change its fields); it is then accepted,
