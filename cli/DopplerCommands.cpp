@@ -12,6 +12,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliDoppler.h"
 #include "doppler/Ctrv2Doc.h"
+#include "doppler/DopplerRecording.h"
 #include "doppler/PulseAnalysis.h"
 #include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
@@ -33,16 +34,19 @@ bool number(const std::optional<std::string>& v, double& out) {
 
 bool whole(const std::optional<std::string>& v, double& out) { return number(v, out) && out == std::floor(out); }
 
-// The pulse half-width when none is given: a third of a second, about half
-// a beat at rest, so that each beat has one peak and one minimum.
+// The pulse half-width of "info": about half a beat at rest, so that each
+// beat has one peak and one minimum.
 constexpr double kHalfWidthSeconds = 0.35;
+// The running filter's time constant when none is given: short against the
+// systolic upstroke (about 100 ms), long against single noisy spectra.
+constexpr double kSmoothSeconds = 0.02;
 
 int runDoppler(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli doppler RAW.bin [--rate HZ] [--method N] [--block 512]");
     const std::string& in = a.positional[0];
     StartupSettings& settings = cliServices().settings();
     double rate = Trv2Board::kInitialRate, method = settings.cbvMethod, block = 512, threshold = -1, halfWidth = -1;
-    double window = settings.FFTwindow;
+    double window = settings.FFTwindow, smooth = kSmoothSeconds;
     if (!number(a.get("--rate"), rate) || !(rate >= 1000 && rate <= 200000))
         return cliError(in + ": --rate needs a sampling rate from 1000 to 200000 Hz");
     if (!whole(a.get("--method"), method) || method < 0 || method > 4) return cliError(in + ": --method needs 0 to 4");
@@ -52,6 +56,8 @@ int runDoppler(const CliArgs& a) {
         return cliError(in + ": --window needs 0 to 4 (rectangular, triangular, Hann, Hamming, Blackman)");
     if (!whole(a.get("--threshold"), threshold) || threshold > 2e9)
         return cliError(in + ": --threshold needs a whole number");
+    if (!number(a.get("--smooth"), smooth) || smooth < 0 || smooth > 10)
+        return cliError(in + ": --smooth needs a time constant from 0 to 10 seconds");
     if (!whole(a.get("--half-width"), halfWidth) || halfWidth > 1e6)
         return cliError(in + ": --half-width needs a whole number of velocity samples");
 
@@ -59,28 +65,22 @@ int runDoppler(const CliArgs& a) {
     board.setPlaybackFile(in);
     board.initialise(settings.numberofchannels);
     if (!board.present()) return cliError(in + ": cannot read 16-bit samples from this file");
-    if (std::fabs(board.setSamplingRate(rate) - rate) > 1e-6 * rate)
-        return cliError(in + strprintf(": the board cannot sample at %g Hz (nearest %g Hz)", rate, board.samplingRate()));
-
-    settings.cbvMethod = int(method);
-    settings.FFTwindow = int(window);
-    if (a.has("--autonoise")) settings.autonoise = true;
-    Ctrv2Doc doc;
-    doc.setServices(&cliServices());
-    doc.setBoard(&board);
-    const size_t blocks = board.playback().size() / Ctrv2Doc::kBlockLimit;
-    if (blocks == 0) return cliError(in + ": shorter than one block of 100 samples");
-    // The velocity trace holds the whole recording; the raw trace is not read.
-    if (!doc.OnNewDocument() || !doc.setInput(double(blocks + 1) * Ctrv2Doc::kBlockLimit / rate, 0.01, int(block / 2)))
-        return cliError(in + ": no memory for the velocity trace of this recording");
-    // A percentage of the power for method 2, where the monitor's 200 would find nothing.
-    doc.setThreshold(threshold >= 0 ? int32_t(threshold) : method == 2 ? 90 : ZcommonTRVDoc::kDefaultThreshold);
-    for (size_t b = 0; b < blocks; ++b) doc.processBlock(Ctrv2Doc::kBlockLimit);
-
-    const std::vector<double> cbv = doc.orderedValues(*doc.cbvTrace());
-    const double cbvRate = rate / Ctrv2Doc::kBlockLimit;
-    const int w = halfWidth > 0 ? int(halfWidth) : std::max(1, int(std::lround(kHalfWidthSeconds * cbvRate)));
-    const PulseSummary s = summarisePulses(cbv, w);
+    StartupSettings detection = settings;
+    detection.cbvMethod = int(method);
+    detection.FFTwindow = int(window);
+    if (a.has("--autonoise")) detection.autonoise = true;
+    DopplerRunOptions o;
+    o.rate = rate;
+    o.points = int(block / 2);
+    o.threshold = int32_t(threshold);
+    o.smooth = smooth;
+    o.halfWidth = int(halfWidth);
+    auto run = runDopplerRecording(board, detection, o);
+    if (!run) return cliError(in + ": " + run.reason());
+    const std::vector<double>& cbv = run->cbv;
+    const PulseSummary& s = run->pulses;
+    const double cbvRate = run->cbvRate;
+    const int w = run->halfWidth;
 
     if (a.json()) {
         JsonWriter j;
@@ -94,7 +94,7 @@ int runDoppler(const CliArgs& a) {
     }
     cliOut(strprintf("%s: %zu velocities at %g Hz (method %d, threshold %d, %d-point spectra, half-width %d)\n"
                      "mean %.4f mm/s  systolic %.4f mm/s  diastolic %.4f mm/s  PI %.4f  RI %.4f  (%zu peaks, %zu minima)\n",
-                     in.c_str(), cbv.size(), cbvRate, int(method), doc.threshold(), int(block / 2), w, s.mean,
+                     in.c_str(), cbv.size(), cbvRate, int(method), run->threshold, int(block / 2), w, s.mean,
                      s.systolic, s.diastolic, s.pi, s.ri, s.peaks, s.minima));
     return 0;
 }
@@ -146,6 +146,7 @@ void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::strin
     std::vector<double> v;
     const uint32_t n = cbv->sampleCount();
     for (uint32_t i = 0; i < n; ++i) v.push_back(cbv->physical((cbv->head + i) % n));
+    runningFilter(v, cbv->xInterval, kSmoothSeconds);
     const double nyquist = sp->extentAt(sp->head);
     const int w = std::max(1, int(std::lround(kHalfWidthSeconds / (cbv->xInterval > 0 ? cbv->xInterval : 1.0))));
     const PulseSummary s = summarisePulses(v, w);
@@ -166,7 +167,7 @@ void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::strin
 }  // namespace ordavia
 
 ORDAVIA_CLI_REGISTER(CliCommand{
-    "doppler", "doppler RAW.bin [--rate HZ] [--method N] [--block 512] [--threshold T] [--window N] [--half-width N] [--autonoise] [--json]",
+    "doppler", "doppler RAW.bin [--rate HZ] [--method N] [--block 512] [--threshold T] [--window N] [--smooth S] [--half-width N] [--autonoise] [--json]",
     "Runs a raw laser Doppler recording (little-endian signed 16-bit samples, as raw.bin) through\n"
     "the monitor: spectra of the last --block samples (128 or 512, default 512) every 100\n"
     "samples, the Doppler shift of each by --method (0 maximum, 1 peak, 2 % of total power,\n"
@@ -178,9 +179,11 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --rate HZ     sampling rate of the recording (default 40000)\n"
     "  --window N    spectral window: 0 rectangular, 1 triangular, 2 Hann, 3 Hamming, 4 Blackman\n"
     "                (default the profile's \"FFTwindow\")\n"
+    "  --smooth S    time constant of the running filter over the velocities before the pulse\n"
+    "                analysis, seconds (default 0.02; 0: none)\n"
     "  --autonoise   the threshold follows the spectrum's noise floor\n"
     "With --json: {\"cbv\": [...], \"mean\", \"systolic\", \"diastolic\", \"pi\", \"ri\"}. Writes no file.",
-    {"--rate", "--method", "--block", "--threshold", "--window", "--half-width"},
+    {"--rate", "--method", "--block", "--threshold", "--window", "--smooth", "--half-width"},
     runDoppler});
 
 ORDAVIA_CLI_REGISTER(CliCommand{

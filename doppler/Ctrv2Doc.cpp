@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Archive.h"
 #include "base/Text.h"
 #include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
@@ -49,6 +50,28 @@ void Ctrv2Doc::OnCloseDocument() {
     run(false);
     timer_.reset();
     ZchartDoc::OnCloseDocument();
+}
+
+void Ctrv2Doc::Serialize(ordavia::Archive& ar) {
+    if (!ar.IsStoring()) {
+        ZchartDoc::Serialize(ar);
+        return;
+    }
+    std::vector<std::pair<CTrace*, uint32_t>> cut;
+    for (const auto& t : traces().items) {
+        if (!t || !t->ring || !t->hasData()) continue;
+        const uint64_t written = t->name == kRawName ? rawWritten_ : blocks_;
+        if (written == 0 || written >= t->sampleCount()) continue;
+        const uint32_t kept = t->sampleCount();
+        if (t->resizedata(uint32_t(written))) cut.emplace_back(t.get(), kept);
+    }
+    ZchartDoc::Serialize(ar);
+    // Back to the full rings, the next block after the last one written.
+    for (auto& [t, kept] : cut) {
+        const uint32_t written = t->sampleCount();
+        t->resizedata(kept);
+        t->head = written;
+    }
 }
 
 bool Ctrv2Doc::buildTraces() {

@@ -45,6 +45,10 @@ public:
     bool OnNewDocument() override;
     void DeleteContents() override;
     void OnCloseDocument() override;
+    // A recording saved before its traces are full keeps what was recorded
+    // only: the rest of each ring holds no samples, and a review must not
+    // read it as a stopped flow.
+    void Serialize(ordavia::Archive& ar) override;
 
     // The board: the services' unless one is given here (the command line
     // plays a recording through a board of its own).

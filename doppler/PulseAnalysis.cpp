@@ -1,5 +1,6 @@
 #include "doppler/PulseAnalysis.h"
 
+#include <cmath>
 #include <deque>
 
 namespace ordavia {
@@ -63,6 +64,13 @@ std::vector<double> resistanceIndex(const PulseMarks& f) {
     for (size_t i = 0; i < out.size(); ++i)
         if (f.systolic[i] != 0.0) out[i] = (f.systolic[i] - f.diastolic[i]) / f.systolic[i] * 1000.0;
     return out;
+}
+
+void runningFilter(std::vector<double>& v, double period, double tau) {
+    if (!(tau > 0) || v.empty()) return;
+    const double alpha = 1.0 - std::exp(-period / tau);
+    double level = v[0];
+    for (size_t i = 1; i < v.size(); ++i) v[i] = level += alpha * (v[i] - level);
 }
 
 PulseSummary summarisePulses(const std::vector<double>& v, int w) {

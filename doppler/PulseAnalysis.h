@@ -29,6 +29,11 @@ std::vector<double> pulsatilityIndex(const PulseMarks& filled, const std::vector
 // (systolic - diastolic) / systolic x 1000, 0 where the systolic value is 0.
 std::vector<double> resistanceIndex(const PulseMarks& filled);
 
+// The chart's running filter over a velocity series before its pulses are
+// judged: each value from the second on moves the level by alpha x (value -
+// level). alpha = 1 - exp(-period / tau); tau <= 0 leaves the series as it is.
+void runningFilter(std::vector<double>& v, double period, double tau);
+
 struct PulseSummary {
     double mean = 0, systolic = 0, diastolic = 0;  // velocity units
     double pi = 0, ri = 0;                          // plain ratios

@@ -55,6 +55,17 @@ void Trv2Board::initialise(int channels) {
     carry_ = 0.0;
 }
 
+void Trv2Board::setPlayback(std::vector<int16_t> samples) {
+    input_ = 0;
+    rate_ = kInitialRate;
+    interval_ = kInitialInterval;
+    samples_ = std::move(samples);
+    pos_ = 0;
+    present_ = !samples_.empty();
+    lastTime_ = clock_();
+    carry_ = 0.0;
+}
+
 int Trv2Board::selectInput(int n) {
     input_ = ((n % 8) + 8) % 8;
     return input_;

@@ -34,6 +34,9 @@ public:
     // Plays this file instead of the program folder's raw.bin (the command
     // line's recordings).
     void setPlaybackFile(std::string path) { file_ = std::move(path); }
+    // Plays these samples (a recording already in memory); present when
+    // there is at least one. The rate and input are reset as by initialise.
+    void setPlayback(std::vector<int16_t> samples);
     void setAddress(uint16_t address) { address_ = address; }
     uint16_t address() const { return address_; }
 

@@ -122,17 +122,20 @@ SyntheticDoppler synthesiseDoppler(const DopplerSynthParams& p) {
     out.truth.velocityRate = p.rate / double(step);
     for (size_t i = 0; i < count; i += step) out.truth.velocity.push_back(v[i]);
 
-    // The cells: a beat note each, complex amplitude wandering with a
-    // correlation time of about 4 ms, now and then a new cell at a new speed.
+    // The cells: a beat note each, its complex amplitude wandering as cells
+    // cross the laser spot (about 10 um: 10 ms at 1 mm/s). Two smoothing
+    // stages give the Gaussian-like transit broadening of a focused beam
+    // rather than a Lorentzian's long tails. Now and then a new cell comes
+    // at a new speed.
     constexpr int kCells = 48;
     constexpr int kUpdate = 16;
-    const double rho = std::exp(-kUpdate * dt / 0.004), kick = std::sqrt(1.0 - rho * rho);
-    std::vector<double> share(kCells), phase(kCells), ar(kCells), ai(kCells);
+    constexpr double kSpotMm = 0.010;
+    std::vector<double> share(kCells), phase(kCells), ar(kCells), ai(kCells), br(kCells), bi(kCells);
     for (int c = 0; c < kCells; ++c) {
         share[size_t(c)] = cellSpeed(rng);
         phase[size_t(c)] = kTwoPi * rng.uniform();
-        ar[size_t(c)] = rng.gauss() * M_SQRT1_2;
-        ai[size_t(c)] = rng.gauss() * M_SQRT1_2;
+        br[size_t(c)] = ar[size_t(c)] = rng.gauss() * M_SQRT1_2;
+        bi[size_t(c)] = ai[size_t(c)] = rng.gauss() * M_SQRT1_2;
     }
     // Each cell's mean power is 1: the band's RMS is sqrt(kCells / 2).
     const double gain = p.signalRms / std::sqrt(kCells * 0.5);
@@ -142,19 +145,25 @@ SyntheticDoppler synthesiseDoppler(const DopplerSynthParams& p) {
     const double white = p.noise * p.signalRms;
     out.samples.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        if (i % kUpdate == 0)
+        if (i % kUpdate == 0) {
+            const double transit = std::clamp(kSpotMm / std::max(v[i], 1e-3), 0.002, 0.05);
+            const double rho = std::exp(-kUpdate * dt / (0.5 * transit)), kick = std::sqrt(1.0 - rho * rho);
             for (int c = 0; c < kCells; ++c) {
-                ar[size_t(c)] = rho * ar[size_t(c)] + kick * M_SQRT1_2 * rng.gauss();
-                ai[size_t(c)] = rho * ai[size_t(c)] + kick * M_SQRT1_2 * rng.gauss();
-                if (rng.uniform() < 0.002) share[size_t(c)] = cellSpeed(rng);
+                const size_t k = size_t(c);
+                ar[k] = rho * ar[k] + kick * M_SQRT1_2 * rng.gauss();
+                ai[k] = rho * ai[k] + kick * M_SQRT1_2 * rng.gauss();
+                br[k] = rho * br[k] + (1.0 - rho) * ar[k] * 1.6;
+                bi[k] = rho * bi[k] + (1.0 - rho) * ai[k] * 1.6;
+                if (rng.uniform() < 0.002) share[k] = cellSpeed(rng);
             }
+        }
         const double f0 = v[i] / p.velocityFactor;
         double x = 0.0;
         for (int c = 0; c < kCells; ++c) {
             double& ph = phase[size_t(c)];
             ph += kTwoPi * share[size_t(c)] * f0 * dt;
             if (ph > kTwoPi) ph -= kTwoPi;
-            x += ar[size_t(c)] * std::cos(ph) - ai[size_t(c)] * std::sin(ph);
+            x += br[size_t(c)] * std::cos(ph) - bi[size_t(c)] * std::sin(ph);
         }
         lf = lfPole * lf + lfKick * rng.gauss();
         const double y = 200.0 + gain * x + lf + white * rng.gauss();

@@ -86,10 +86,6 @@ TEST(DopplerDetector, AutomaticWeighsBelowTheEdgeOnACopyWhenKeepDop) {
     // above the unweighted top quarter.
     EXPECT_EQ(d.FindDopplerShift(p.data(), 64, t, s), 29);
     EXPECT_EQ(p, before);
-    const size_t grown = d.copyCapacity();
-    std::vector<double> small(16, 0.0);
-    d.FindDopplerShift(small.data(), 16, t, s);
-    EXPECT_EQ(d.copyCapacity(), grown);
     // Without keepDop the weights land in the caller's spectrum.
     s.keepDop = 0;
     auto w = band(64, 1, 40, 1000);
