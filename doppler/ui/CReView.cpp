@@ -151,6 +151,14 @@ void CReView::cmdPulse(int which) {
         say(CReviewDoc::kPulseTooShort);
         return;
     }
+    // The marks and the mean are read against the velocity: the same scale.
+    auto& displays = state().displays;
+    for (const char* name : {CReviewDoc::kSystolicName, CReviewDoc::kDiastolicName, CReviewDoc::kMeanName}) {
+        const int i = review_->traces().indexOf(name);
+        if (i < 0 || static_cast<size_t>(std::max(i, v)) >= displays.size()) continue;
+        displays[static_cast<size_t>(i)].yPerPixel = displays[static_cast<size_t>(v)].yPerPixel;
+        displays[static_cast<size_t>(i)].yBottom = displays[static_cast<size_t>(v)].yBottom;
+    }
     showNewTrace(review_->traces().indexOf(made));
 }
 

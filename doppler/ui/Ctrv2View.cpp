@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QStatusBar>
 #include <algorithm>
@@ -56,7 +58,11 @@ QString Ctrv2View::statusText() const {
 
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
-    if (auto* main = qobject_cast<QMainWindow*>(window()); main && isActiveWindow())
+    // The main window's status line is the active window's to write.
+    auto* main = qobject_cast<QMainWindow*>(window());
+    auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
+    for (QWidget* w = parentWidget(); w && !child; w = w->parentWidget()) child = qobject_cast<QMdiSubWindow*>(w);
+    if (main && (!child || !child->mdiArea() || child->mdiArea()->activeSubWindow() == child))
         main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
 }
 
