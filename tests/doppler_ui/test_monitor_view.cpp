@@ -54,6 +54,11 @@ TEST_F(MonitorWindow, RunsOnTheBoardAndItsCommandsReachTheMonitor) {
     EXPECT_EQ(m.doc.blocks(), 800u);
     EXPECT_TRUE(status().startsWith("BW=20.00kHz")) << status().toStdString();
 
+    // The chart's full-scale command carries the threshold along.
+    const double fullScale = m.doc.spectrumTrace()->intensityRange;
+    run("&Increase  full scale");
+    EXPECT_EQ(m.doc.spectrumTrace()->intensityRange, 2 * fullScale);
+    EXPECT_EQ(m.doc.threshold(), int32_t(fullScale));
     run("&Automatic");
     EXPECT_EQ(m.ts.settings.cbvMethod, 4) << "the method is the run's";
     EXPECT_TRUE(view->findAction("&Automatic")->isChecked());
