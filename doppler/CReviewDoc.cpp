@@ -117,6 +117,10 @@ int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
     if (!s || !s->hasData()) return 0;
     const int method = this->method();
     const int32_t threshold = this->threshold();
+    // The automatic noise floor would take the percentage's place as the
+    // threshold: it rests while the contours are drawn.
+    const bool autonoise = detection().autonoise;
+    detection().autonoise = false;
     setMethod(static_cast<int>(DopplerMethod::PercentOfPower));
     int made = 0;
     for (int k = 0, pct = 95; pct >= 50; ++k, pct -= 5) {
@@ -131,6 +135,7 @@ int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
         velocityFromSpectrum(*s, from, to, shiftFinder(), *t);
         ++made;
     }
+    detection().autonoise = autonoise;
     setMethod(method);
     setThreshold(threshold);
     notify(kHintTraces);

@@ -51,6 +51,7 @@ public:
     bool recalculateDopplerShift();
     // "&Power contour": the ten traces "95% contour" .. "50% contour";
     // the method and threshold in force afterwards are those from before.
+    // The percentages hold with the automatic noise floor on, too.
     int powerContours(int spectrum, uint32_t from, uint32_t to);
     // "&Level contour...": `count` traces "%3u contour", level k x interval
     // for k = 1 .. count; the frequency below which the spectrum keeps

@@ -91,9 +91,11 @@ TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
 TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
     doc.setMethod(3);
     doc.setThreshold(77);
+    doc.detection().autonoise = true;
     EXPECT_EQ(doc.powerContours(spectrum, 0, 0), 10);
     EXPECT_EQ(doc.method(), 3);
     EXPECT_EQ(doc.threshold(), 77);
+    EXPECT_TRUE(doc.detection().autonoise);
     // Row 0 has its power evenly in bins 1..10: more than half of it lies
     // at bin 6 and below.
     ASSERT_TRUE(doc.traces().find("95% contour") && doc.traces().find("50% contour"));
