@@ -181,6 +181,16 @@ void Ctrv2Doc::setInputChannel(int n) {
     notify(kHintDetection);
 }
 
+void Ctrv2Doc::toggleLaser() {
+    if (Trv2Board* b = board()) b->setLaser(!b->laser());
+    notify(kHintDetection);
+}
+
+bool Ctrv2Doc::laserOn() const {
+    const Trv2Board* b = board();
+    return b && b->laser();
+}
+
 bool Ctrv2Doc::setHardwareAddress(int address) {
     Trv2Board* b = board();
     if (!b) return false;
@@ -223,11 +233,17 @@ bool Ctrv2Doc::setBandwidth(int index) {
 }
 
 bool Ctrv2Doc::stepBandwidth(bool increase) {
-    const int to = std::clamp(bandwidth_ + (increase ? 1 : -1), 0, 3);
-    if (to == bandwidth_ && rate_ == 2.0 * kBandwidths[to]) return false;
+    // The next bandwidth of the table above or below the one in force (the
+    // board's own 20 kHz lies between two of them).
+    int to = -1;
+    for (int i = 0; i < 4; ++i) {
+        const double bw = kBandwidths[i];
+        if (increase ? bw > bandwidthHz() && to < 0 : bw < bandwidthHz()) to = i;
+    }
+    if (to < 0) return false;
+    // The traces are made again at the new rate, the velocity's full scale
+    // at the new bandwidth: doubled or halved with it.
     setBandwidth(to);
-    // A shift keeps its place on the screen: the scale follows the bandwidth.
-    if (CTrace* t = cbvTrace()) t->displayYScale *= increase ? 2.0 : 0.5;
     notify(kHintTraces);
     return true;
 }

@@ -75,6 +75,9 @@ public:
     // "&Input channel...": the board's input 0..7 (modulo 8).
     int inputChannel() const;
     void setInputChannel(int n);
+    // "&Laser": the board's laser on or off (checked while on).
+    void toggleLaser();
+    bool laserOn() const;
     // "Hard&ware settings...": the board's address, written to
     // "trv2"/"address"; the board is initialised again, and when it is then
     // absent the user is told kNotDetected. Returns whether it is present.
@@ -84,8 +87,7 @@ public:
     void stepThreshold(bool raise);
 
     // Bandwidth index 0..3 into kBandwidths; sets the sampling rate to
-    // twice the bandwidth. The first change from the board's own 40 kHz
-    // steps from index 2.
+    // twice the bandwidth.
     int bandwidthIndex() const { return bandwidth_; }
     double bandwidthHz() const { return rate_ * 0.5; }
     bool setBandwidth(int index);

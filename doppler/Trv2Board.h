@@ -59,6 +59,10 @@ public:
     long samplesAvailable(bool consume);
     // Fills n samples; false (buffer untouched) when absent.
     bool readBlock(int16_t* buffer, int n);
+    // The laser's switch; the playback goes on either way (it was recorded
+    // with the laser on).
+    void setLaser(bool on) { laser_ = on; }
+    bool laser() const { return laser_; }
     // The seven auxiliary inputs 1..7.
     std::array<int16_t, kAuxInputs> readAuxInputs() const;
     void close();
@@ -73,6 +77,7 @@ private:
     std::string folder_, file_;
     uint16_t address_ = 768;
     bool present_ = false;
+    bool laser_ = true;
     int channels_ = 1;
     int input_ = 0;
     double rate_ = kInitialRate;

@@ -24,7 +24,9 @@
 #include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
+#include "doppler/Ctrv2Doc.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/RawSamples.h"
 #include "tests/support/TempFolderTest.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
@@ -349,4 +351,19 @@ TEST_F(MainFrameTest, AFailedPictureLeavesNoTrace) {
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("TIFF"), std::string::npos) << prompter.messages().back();
     EXPECT_TRUE(app.recentFiles().entries().empty());
+}
+
+// With raw.bin beside the program the board is present: the first start
+// opens the Doppler monitor and runs it, and says nothing of a missing board.
+TEST_F(MainFrameTest, FirstStartOpensTheMonitorWhenTheBoardIsThere) {
+    testsupport::writeRawSamples((dir_ / "raw.bin").string(), testsupport::toneBand(40000, 300, 3000, 4000, 1000));
+    auto [app, frame] = start();
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    QApplication::processEvents();
+    ASSERT_EQ(app.documents().size(), 1u);
+    auto* monitor = dynamic_cast<Ctrv2Doc*>(app.documents()[0].get());
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_TRUE(monitor->running());
+    EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+    for (const std::string& m : prompter.messages()) EXPECT_EQ(m.find("not detected"), std::string::npos) << m;
 }

@@ -136,6 +136,9 @@ TEST(Ctrv2Doc, UnitsFullScaleBandwidthAndAnAbsentBoard) {
     EXPECT_EQ(fs, 800.0);
 
     EXPECT_EQ(m.doc.statusText(), "BW=20.00kHz");
+    // From the board's 20 kHz up to the next bandwidth, then down past it.
+    EXPECT_TRUE(m.doc.stepBandwidth(true));
+    EXPECT_EQ(m.doc.statusText(), "BW=25.00kHz");
     EXPECT_TRUE(m.doc.stepBandwidth(false));
     EXPECT_EQ(m.doc.samplingRate(), 25000.0);
     EXPECT_EQ(m.board.samplingRate(), 25000.0);
