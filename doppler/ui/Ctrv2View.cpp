@@ -32,8 +32,12 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     addCommand("Lower Doppler shift detection threshold", [this] { monitor_->stepThreshold(false); showStatus(); });
     addCommand("Raise Doppler shift detection threshold", [this] { monitor_->stepThreshold(true); showStatus(); });
     dopplerMenu()->addSeparator();
-    laser_ = addCommand("&Laser", [this] { setLaser(!laserOn_); });
+    laser_ = addCommand("&Laser", [this] {
+        monitor_->toggleLaser();
+        showStatus();
+    });
     laser_->setCheckable(true);
+    connect(dopplerMenu(), &QMenu::aboutToShow, laser_, [this] { laser_->setChecked(monitor_->laserOn()); });
     addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
     dopplerMenu()->addSeparator();
     addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
@@ -50,7 +54,7 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
 QString Ctrv2View::statusText() const {
     QString s = QString::fromStdString(monitor_->statusText());
     s += QString("   T=%1").arg(monitor_->threshold());
-    if (laserOn_) s += "   Laser on";
+    if (monitor_->laserOn()) s += "   Laser on";
     if (!monitor_->boardPresent()) s += QString("   ") + Ctrv2Doc::kNotDetected;
     else if (!monitor_->running()) s += "   stopped";
     return s;
@@ -128,33 +132,22 @@ void Ctrv2View::cmdHardware() {
     showStatus();
 }
 
-void Ctrv2View::setLaser(bool on) {
-    laserOn_ = on;
-    laser_->setChecked(on);
-    showStatus();
-}
-
 void Ctrv2View::cmdSaveImage() {
     const CTrace* t = monitor_->cbvTrace();
     if (!t || !t->hasData()) return;
     const auto ticks = static_cast<unsigned long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
+    // Without a workstation to freeze and save the picture there is no image to mark.
     MarkerLink* link = monitor_->hasServices() ? monitor_->services().markerLink : nullptr;
+    if (!link) return;
     const double x = (static_cast<double>(t->sampleCount()) - 1.0) * t->xInterval;
     monitor_->AddMarker(std::make_unique<CImageMarker>(strprintf("%lx", ticks), link), x);
 }
 
 void Ctrv2View::cmdBandwidth(bool increase) {
-    if (monitor_->stepBandwidth(increase)) {
-        // The new band fills the height the old one did.
-        for (TraceDisplay& d : state().displays)
-            if (d.trace && (d.trace == monitor_->cbvTrace() || d.trace == monitor_->spectrumTrace())) {
-                d.yPerPixel *= increase ? 2.0 : 0.5;
-                d.yBottom *= increase ? 2.0 : 0.5;
-                d.cacheValid = d.stripValid = false;
-            }
-    }
+    // The traces start again at the new bandwidth, which fills the height
+    // the old one did: the scale halves or doubles with it.
+    if (monitor_->stepBandwidth(increase)) arrangeDisplays();
     showStatus();
-    repaintChart();
 }

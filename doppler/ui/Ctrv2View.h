@@ -26,8 +26,6 @@ public:
     void cmdHardware();
     void cmdSaveImage();
     void cmdBandwidth(bool increase);
-    bool laserOn() const { return laserOn_; }
-    void setLaser(bool on);
     // The text of the monitor's status line.
     QString statusText() const;
 
@@ -41,7 +39,6 @@ private:
     Ctrv2Doc* monitor_;
     QLabel* status_ = nullptr;
     QAction* laser_ = nullptr;
-    bool laserOn_ = false;
     bool arranged_ = false;
     // When the spectrum's picture was last rebuilt: the line traces follow
     // every block, the picture of the spectrum a few times a second.
