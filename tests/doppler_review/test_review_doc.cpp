@@ -55,22 +55,16 @@ TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
     EXPECT_NEAR(std::stod(table->cell(7, 4)), sum.ri, 0.005);
     // Removing the pulse leaves each beat at its mean.
     ASSERT_TRUE(doc.removePulse(cbv, 0, 0, 15));
-    EXPECT_NEAR(at("CBV", 60), mean, 1e-9);
-    EXPECT_NEAR(at("CBV", 89), mean, 1e-9);
+    for (uint32_t i : {60u, 89u}) EXPECT_NEAR(at("CBV", i), mean, 1e-9);
 }
 
-TEST_F(PulseReview, AFlatTraceIsAllPeaksAndTheFirstValuesStayUnclassified) {
-    CTrace* v = doc.trace(cbv);
-    v->data->fill(8.0);
+TEST_F(PulseReview, AFlatSelectionIsAllPeaksFromItsThirdValueOn) {
+    doc.trace(cbv)->data->fill(8.0);
     ASSERT_NE(doc.resistanceIndex(cbv, 10, 30, 2), nullptr);
-    EXPECT_EQ(at("systolic peak", 10), 0.0);
-    EXPECT_EQ(at("systolic peak", 11), 0.0);
-    EXPECT_EQ(at("systolic peak", 12), 8.0);
-    EXPECT_EQ(at("systolic peak", 29), 8.0);  // filled forwards
-    EXPECT_EQ(at("systolic peak", 30), 0.0);  // outside the range
+    const double want[][2] = {{11, 0.0}, {12, 8.0}, {29, 8.0}, {30, 0.0}};  // 30: past the selection
+    for (const auto& [i, v] : want) EXPECT_EQ(at("systolic peak", uint32_t(i)), v) << i;
     EXPECT_EQ(at("diastolic min", 20), 0.0);
     EXPECT_DOUBLE_EQ(at("Resistance Index", 20), 1.0);
-    EXPECT_EQ(at("Resistance Index", 10), 0.0);
 }
 
 TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
