@@ -70,7 +70,18 @@ void Ctrv2View::showStatus() {
         main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
 }
 
-void Ctrv2View::arrangeDisplays() { arrangeDopplerDisplays(monitor_->bandwidthHz()); }
+// The newest ten seconds (a dozen beats) scroll by; "Fit" shows all that
+// the traces keep.
+void Ctrv2View::arrangeDisplays() {
+    arrangeDopplerDisplays(monitor_->bandwidthHz());
+    const CTrace* cbv = monitor_->cbvTrace();
+    if (!cbv || !cbv->hasData()) return;
+    const double span = cbv->sampleCount() * cbv->xInterval;
+    const double shown = std::min(span, kShownSeconds);
+    state().xPerPixel = shown / std::max(1, plotRect().width());
+    state().xLeft = cbv->xStart * 0.001 + span - shown;
+    repaintChart();
+}
 
 void Ctrv2View::showEvent(QShowEvent* e) {
     ZcommonTRVView::showEvent(e);

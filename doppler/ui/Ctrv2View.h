@@ -15,6 +15,7 @@ class Ctrv2View : public ZcommonTRVView {
     Q_OBJECT
 public:
     explicit Ctrv2View(Ctrv2Doc* doc, QWidget* parent = nullptr);
+    static constexpr double kShownSeconds = 10.0;
 
     Ctrv2Doc* monitor() const { return monitor_; }
     void OnUpdate(ordavia::Document* doc, long hint) override;
