@@ -9,6 +9,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZliveChartDoc.h"
 #include "chart/xychartdoc.h"
+#include "doppler/CReviewDoc.h"
 #include "doppler/Ctrv2Doc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
@@ -34,8 +35,7 @@ const std::map<std::string, Factory>& factories() {
         {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
         {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
         {"fcfdoc", [] { return std::make_unique<fcfdoc>(); }},
-        // Chart files open as charts until the Doppler review document arrives.
-        {"CReviewDoc", [] { return std::make_unique<ZchartDoc>(); }},
+        {"CReviewDoc", [] { return std::make_unique<CReviewDoc>(); }},
         {"Ctrv2Doc", [] { return std::make_unique<Ctrv2Doc>(); }},
         {"xychartdoc", [] { return std::make_unique<xychartdoc>(); }},
         {"ZliveChartDoc", [] { return std::make_unique<ZliveChartDoc>(); }},

@@ -100,8 +100,10 @@ bool Ctrv2Doc::buildTraces() {
     dop->ring = 1;
     dop->xInterval = blockSeconds;
     dop->yUnits = kMmPerS;
-    dop->yScale = binHz * velocityFactor();
-    dop->displayYScale = dop->yScale;
+    // Each row keeps the Hz its bins span as its extent, so the row reads
+    // in mm/s through the velocity factor, as the velocity trace does.
+    dop->yScale = velocityFactor();
+    dop->displayYScale = binHz * velocityFactor();
     dop->rangeMin = 1.0;
     dop->rangeMax = kPowerCeiling;
     dop->rangeStep = 2.0;

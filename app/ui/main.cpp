@@ -15,6 +15,7 @@
 #include "chart/ui/MarkerSender.h"
 #include "chart/ui/ZchartView.h"
 #include "db/CSubjectDatabase.h"
+#include "doppler/ui/CReView.h"
 #include "framework/AppServices.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
     registerChartViews();
     // After the chart views: chart reviews get their own view.
     registerLineScanViews();
+    // After both: Doppler recordings open in the review view.
+    registerDopplerViews();
     // Video views hand their frames to the live line scan through this.
     LiveLineScan lineScans(&services);
     services.lineScanLink = &lineScans;

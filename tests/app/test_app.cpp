@@ -9,6 +9,7 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 #include "db/CSubjectDatabase.h"
+#include "doppler/CReviewDoc.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/Trv2Board.h"
 #include "tests/support/RawSamples.h"
@@ -151,6 +152,8 @@ TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
     ASSERT_EQ(withBoard.templates().size(), 14u);
     EXPECT_EQ(withBoard.templates()[9]->docClass, "Ctrv2Doc");
     EXPECT_EQ(withBoard.templateFor("a.zv1")->docClass, "CReviewDoc") << "a chart even with the board present";
+    EXPECT_TRUE(dynamic_cast<CReviewDoc*>(withBoard.templateFor("a.zv1")->createDocument().get()))
+        << "a Doppler recording opens for review, not as a plain chart";
 }
 
 TEST_F(AppTest, DopplerBoardIsPresentOnlyWithAPlaybackToRead) {

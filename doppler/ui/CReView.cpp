@@ -1,0 +1,176 @@
+#include "doppler/ui/CReView.h"
+
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
+
+#include "doppler/CReviewDoc.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/ui/Ctrv2View.h"
+#include "doppler/ui/ReviewDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "framework/ui/ViewRegistry.h"
+
+using namespace ordavia;
+
+namespace {
+// The pulse half-width is kept from one use to the next for the whole run;
+// 0 until the first use.
+int& pulseHalfWidth() {
+    static int w = 0;
+    return w;
+}
+// A first guess: 0.15 s, under half the beat of a heart at 180 per minute
+// and above the width of a noise spike.
+int firstHalfWidth(const CTrace& t) {
+    return t.xInterval > 0 ? std::max(1, static_cast<int>(std::lround(0.15 / t.xInterval))) : 25;
+}
+dopplerui::LevelContour& lastLevels() {
+    static dopplerui::LevelContour l;
+    return l;
+}
+}  // namespace
+
+CReView::CReView(CReviewDoc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), review_(doc) {
+    addCommand("&Calculate CBV", [this] { cmdCalculateCbv(); });
+    addCommand("Recalculate Doppler Shift", [this] { cmdRecalculate(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Power contour", [this] { cmdPowerContour(); });
+    addCommand("&Level contour...", [this] { cmdLevelContour(); });
+    addCommand("&Signal Strength", [this] { cmdSignalStrength(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Pulsatility Index", [this] { cmdPulse(0); });
+    addCommand("&Resistance Index", [this] { cmdPulse(1); });
+    addCommand("&Remove Pulse", [this] { cmdPulse(2); });
+}
+
+int CReView::spectrumOrSay() {
+    const int s = review_->reviewSpectrum(activeTrace());
+    if (s < 0) say(CReviewDoc::kNeedsSpectrum);
+    return s;
+}
+
+void CReView::rangeOf(int index, uint32_t& from, uint32_t& to) const {
+    const CTrace* t = review_->trace(index);
+    if (index == activeTrace() && state().hasSelection()) {
+        from = state().selFrom;
+        to = state().selTo;
+        if (t) t->orderRange(from, to);
+        return;
+    }
+    from = to = t ? t->head : 0;
+    // Rows the monitor never reached would count as stopped flow.
+    const int s = review_->reviewSpectrum(index);
+    const CTrace* spectrum = review_->trace(s);
+    if (t && spectrum && spectrum->sampleCount() == t->sampleCount()) (void)review_->recordedRange(s, from, to);
+}
+
+void CReView::showEvent(QShowEvent* e) {
+    ZcommonTRVView::showEvent(e);
+    // A monitor's recording is shown as the monitor showed it.
+    const C2DTrace* s = review_->spectrumTrace();
+    if (arranged_ || !s || !s->extent) return;
+    arranged_ = true;
+    double top = 0.0;
+    for (uint32_t r = 0; r < s->extent->count; ++r) top = std::max(top, s->extentAt(r));
+    if (top > 0.0) arrangeDopplerDisplays(top);
+}
+
+void CReView::showNewTrace(int index) {
+    if (index < 0 || index >= review_->traceCount()) return;
+    setActiveTrace(index);
+    repaintChart();
+}
+
+void CReView::cmdCalculateCbv() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    std::vector<std::pair<int, std::string>> choices;
+    for (int i : review_->velocityTraces()) choices.emplace_back(i, review_->trace(i)->name);
+    const auto target = dopplerui::calculateCbvDialog(this, choices);
+    if (!target) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    CTrace* t = review_->calculateCbv(s, from, to, *target);
+    if (t) showNewTrace(review_->traces().indexOf(t));
+}
+
+void CReView::cmdRecalculate() {
+    if (!review_->recalculateDopplerShift()) say(CReviewDoc::kNeedsCbv);
+    repaintChart();
+}
+
+void CReView::cmdPowerContour() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (review_->powerContours(s, from, to) > 0) showNewTrace(review_->traceCount() - 1);
+}
+
+void CReView::cmdLevelContour() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    const auto l = dopplerui::levelContourDialog(this, lastLevels());
+    if (!l) return;
+    lastLevels() = *l;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (review_->levelContours(s, from, to, l->interval, l->count) > 0) showNewTrace(review_->traceCount() - 1);
+}
+
+void CReView::cmdSignalStrength() {
+    const int s = spectrumOrSay();
+    if (s < 0) return;
+    uint32_t from, to;
+    rangeOf(s, from, to);
+    if (CTrace* t = review_->signalStrength(s, from, to)) showNewTrace(review_->traces().indexOf(t));
+}
+
+void CReView::cmdPulse(int which) {
+    int v = activeTrace();
+    const CTrace* t = review_->trace(v);
+    if (!t || !t->hasData() || t->data->twoD()) v = review_->traces().indexOf(CReviewDoc::kCbvName);
+    if (v < 0) {
+        say(CReviewDoc::kNeedsVelocity);
+        return;
+    }
+    const auto w = dopplerui::halfWidthDialog(
+        this, pulseHalfWidth() > 0 ? pulseHalfWidth() : firstHalfWidth(*review_->trace(v)));
+    if (!w) return;
+    pulseHalfWidth() = *w;
+    uint32_t from, to;
+    rangeOf(v, from, to);
+    const auto half = static_cast<uint32_t>(*w);
+    CTrace* made = which == 0   ? review_->pulsatilityIndex(v, from, to, half)
+                   : which == 1 ? review_->resistanceIndex(v, from, to, half)
+                                : (review_->removePulse(v, from, to, half) ? review_->trace(v) : nullptr);
+    if (!made) {
+        say(CReviewDoc::kPulseTooShort);
+        return;
+    }
+    // The marks and the mean are read against the velocity: the same scale.
+    auto& displays = state().displays;
+    for (const char* name : {CReviewDoc::kSystolicName, CReviewDoc::kDiastolicName, CReviewDoc::kMeanName}) {
+        const int i = review_->traces().indexOf(name);
+        if (i < 0 || static_cast<size_t>(std::max(i, v)) >= displays.size()) continue;
+        displays[static_cast<size_t>(i)].yPerPixel = displays[static_cast<size_t>(v)].yPerPixel;
+        displays[static_cast<size_t>(i)].yBottom = displays[static_cast<size_t>(v)].yBottom;
+    }
+    showNewTrace(review_->traces().indexOf(made));
+}
+
+void ordavia::registerDopplerViews() {
+    const ViewMaker* before = findViewMaker("CReView");
+    const ViewMaker other = before ? *before : ViewMaker();
+    registerViewMaker("CReView", [other](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* r = dynamic_cast<CReviewDoc*>(d)) return new CReView(r, parent);
+        return other ? other(d, parent) : nullptr;
+    });
+    registerViewMaker("Ctrv2View", [](Document* d, QWidget* parent) -> QWidget* {
+        auto* doc = dynamic_cast<Ctrv2Doc*>(d);
+        return doc ? new Ctrv2View(doc, parent) : nullptr;
+    });
+}

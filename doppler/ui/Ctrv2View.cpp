@@ -1,0 +1,164 @@
+#include "doppler/ui/Ctrv2View.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <algorithm>
+#include <chrono>
+
+#include "base/Text.h"
+#include "chart/ui/ChartPainter.h"
+#include "chart/CMarker.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/Trv2Board.h"
+#include "doppler/ui/TrvDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+
+using namespace ordavia;
+
+Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), monitor_(doc) {
+    setObjectName("Ctrv2View");
+    addCommand("Input &Settings...", [this] { cmdInputSettings(); });
+    addCommand("Auxillary Input settings...", [this] { cmdAuxInputs(); });
+    addCommand("&Input channel...", [this] { cmdInputChannel(); });
+    addCommand("Hard&ware settings...", [this] { cmdHardware(); });
+    dopplerMenu()->addSeparator();
+    addCommand("Lower Doppler shift detection threshold", [this] { monitor_->stepThreshold(false); showStatus(); });
+    addCommand("Raise Doppler shift detection threshold", [this] { monitor_->stepThreshold(true); showStatus(); });
+    dopplerMenu()->addSeparator();
+    laser_ = addCommand("&Laser", [this] {
+        monitor_->toggleLaser();
+        showStatus();
+    });
+    laser_->setCheckable(true);
+    connect(dopplerMenu(), &QMenu::aboutToShow, laser_, [this] { laser_->setChecked(monitor_->laserOn()); });
+    addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
+    dopplerMenu()->addSeparator();
+    addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
+    addCommand("&Increase Bandwidth", [this] { cmdBandwidth(true); });
+
+    status_ = new QLabel(this);
+    status_->setObjectName("monitorStatus");
+    status_->setStyleSheet("padding: 1px 6px; font-weight: bold;");
+    topBar()->insertWidget(std::max(0, topBar()->count() - 2), status_);
+    arrangeDisplays();
+    showStatus();
+}
+
+QString Ctrv2View::statusText() const {
+    QString s = QString::fromStdString(monitor_->statusText());
+    s += QString("   T=%1").arg(monitor_->threshold());
+    if (monitor_->laserOn()) s += "   Laser on";
+    if (!monitor_->boardPresent()) s += QString("   ") + Ctrv2Doc::kNotDetected;
+    else if (!monitor_->running()) s += "   stopped";
+    return s;
+}
+
+void Ctrv2View::showStatus() {
+    status_->setText(statusText());
+    // The main window's status line is the active window's to write.
+    auto* main = qobject_cast<QMainWindow*>(window());
+    auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
+    for (QWidget* w = parentWidget(); w && !child; w = w->parentWidget()) child = qobject_cast<QMdiSubWindow*>(w);
+    if (main && (!child || !child->mdiArea() || child->mdiArea()->activeSubWindow() == child))
+        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
+}
+
+// The newest ten seconds (a dozen beats) scroll by; "Fit" shows all that
+// the traces keep.
+void Ctrv2View::arrangeDisplays() {
+    arrangeDopplerDisplays(monitor_->bandwidthHz());
+    const CTrace* cbv = monitor_->cbvTrace();
+    if (!cbv || !cbv->hasData()) return;
+    const double span = cbv->sampleCount() * cbv->xInterval;
+    const double shown = std::min(span, kShownSeconds);
+    state().xPerPixel = shown / std::max(1, plotRect().width());
+    state().xLeft = cbv->xStart * 0.001 + span - shown;
+    repaintChart();
+}
+
+void Ctrv2View::showEvent(QShowEvent* e) {
+    ZcommonTRVView::showEvent(e);
+    // The scales need the plot's real height, known once the window is up.
+    if (!arranged_) {
+        arranged_ = true;
+        arrangeDisplays();
+    }
+}
+
+void Ctrv2View::OnUpdate(Document* doc, long hint) {
+    if (hint == Ctrv2Doc::kHintBlock) {
+        // A new block: only the samples changed, the traces and scales did not.
+        const bool picture = !spectrumClock_.isValid() || spectrumClock_.elapsed() >= 250;
+        if (picture) spectrumClock_.restart();
+        for (TraceDisplay& d : state().displays) {
+            d.cacheValid = false;
+            if (picture) d.stripValid = false;
+        }
+        if (picture) showStatus();
+        repaintChart();
+        return;
+    }
+    const int before = static_cast<int>(state().displays.size());
+    ZcommonTRVView::OnUpdate(doc, hint);
+    if (hint == ZchartDoc::kHintTraces && before == 0) arrangeDisplays();
+    if (status_) showStatus();
+}
+
+void Ctrv2View::cmdInputSettings() {
+    const auto s = dopplerui::inputSettingsDialog(
+        this, {monitor_->cbvSeconds(), monitor_->rawSeconds(), monitor_->spectrumPoints()});
+    if (!s) return;
+    if (!monitor_->setInput(s->cbvSeconds, s->rawSeconds, s->points))
+        say("These input settings cannot be used: the kept lengths must be longer than nothing and fit in memory.");
+    arrangeDisplays();
+}
+
+void Ctrv2View::cmdAuxInputs() {
+    dopplerui::AuxSettings current;
+    for (int i = 1; i <= Ctrv2Doc::kAuxInputs; ++i) current.enabled[size_t(i - 1)] = monitor_->auxEnabled(i);
+    current.smoothing = monitor_->smoothing();
+    const auto s = dopplerui::auxInputDialog(this, current);
+    if (!s) return;
+    monitor_->setSmoothing(s->smoothing);
+    for (int i = 1; i <= Ctrv2Doc::kAuxInputs; ++i) monitor_->setAuxEnabled(i, s->enabled[size_t(i - 1)]);
+}
+
+void Ctrv2View::cmdInputChannel() {
+    const auto n = dopplerui::inputChannelDialog(this, monitor_->inputChannel());
+    if (n) monitor_->setInputChannel(*n);
+}
+
+void Ctrv2View::cmdHardware() {
+    const Trv2Board* board = monitor_->board();
+    const auto address = dopplerui::hardwareDialog(this, board ? board->address() : 768);
+    if (!address) return;
+    if (monitor_->setHardwareAddress(*address)) arrangeDisplays();
+    showStatus();
+}
+
+void Ctrv2View::cmdSaveImage() {
+    const CTrace* t = monitor_->cbvTrace();
+    if (!t || !t->hasData()) return;
+    const auto ticks = static_cast<unsigned long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+    // Without a workstation to freeze and save the picture there is no image to mark.
+    MarkerLink* link = monitor_->hasServices() ? monitor_->services().markerLink : nullptr;
+    if (!link) return;
+    const double x = (static_cast<double>(t->sampleCount()) - 1.0) * t->xInterval;
+    monitor_->AddMarker(std::make_unique<CImageMarker>(strprintf("%lx", ticks), link), x);
+}
+
+void Ctrv2View::cmdBandwidth(bool increase) {
+    // The traces start again at the new bandwidth, which fills the height
+    // the old one did: the scale halves or doubles with it.
+    if (monitor_->stepBandwidth(increase)) arrangeDisplays();
+    showStatus();
+}

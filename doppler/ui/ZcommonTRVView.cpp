@@ -1,0 +1,115 @@
+#include "doppler/ui/ZcommonTRVView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <algorithm>
+
+#include "doppler/ZcommonTRVDoc.h"
+#include "doppler/ui/TrvDialogs.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+
+using namespace ordavia;
+
+ZcommonTRVView::ZcommonTRVView(ZcommonTRVDoc* doc, QWidget* parent)
+    : ZchartView(doc, parent), trv_(doc), doppler_(new QMenu("&Doppler", this)) {
+    auto* methods = new QActionGroup(this);
+    const std::pair<const char*, DopplerMethod> kMethods[] = {
+        {"Find &Maximum", DopplerMethod::Maximum},
+        {"Find &Peak in spectrum", DopplerMethod::Peak},
+        {"Find by % of &total power", DopplerMethod::PercentOfPower},
+        {"Find &Average", DopplerMethod::Average},
+        {"&Automatic", DopplerMethod::Automatic}};
+    for (const auto& [text, m] : kMethods) {
+        const int method = static_cast<int>(m);
+        QAction* a = addCommand(text, [this, method] { trv_->setMethod(method); });
+        a->setCheckable(true);
+        methods->addAction(a);
+        // The method is the run's: another window may have changed it.
+        connect(doppler_, &QMenu::aboutToShow, a, [this, a, method] { a->setChecked(trv_->method() == method); });
+        a->setChecked(trv_->method() == method);
+    }
+    doppler_->addSeparator();
+    addCommand("CBV parameters...", &ZcommonTRVView::cmdCbvParameters);
+    QAction* trim = addCommand("&Trim Doppler Spectrum", [this] { trv_->toggleTrim(); });
+    trim->setCheckable(true);
+    trim->setChecked(trv_->trimming());
+    connect(doppler_, &QMenu::aboutToShow, trim, [this, trim] { trim->setChecked(trv_->trimming()); });
+    addCommand("swap units mm/s <-> kHz", &ZcommonTRVView::cmdSwapUnits);
+    doppler_->addSeparator();
+    menuList().append(doppler_);
+
+    // The chart's full-scale commands keep their place in the Display menu
+    // and take on the threshold link.
+    for (const auto& [text, increase] : {std::pair{"&Reduce full scale", false}, {"&Increase  full scale", true}}) {
+        QAction* a = findAction(text);
+        if (!a) continue;
+        disconnect(a, &QAction::triggered, nullptr, nullptr);
+        connect(a, &QAction::triggered, this, [this, increase = increase] { cmdTrvFullScale(increase); });
+    }
+}
+
+void ZcommonTRVView::say(const char* text) {
+    if (trv_->hasServices()) trv_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+}
+
+void ZcommonTRVView::arrangeDopplerDisplays(double topHz) {
+    fitAll();
+    const double height = std::max(10, plotRect().height()) * 0.92;
+    for (TraceDisplay& d : state().displays) {
+        const CTrace* t = d.trace;
+        if (!t) continue;
+        if (t == trv_->cbvTrace() || t == trv_->spectrumTrace()) {
+            d.yBottom = 0.0;
+            d.yPerPixel = std::max(1e-12, topHz * t->yScale / height);
+        } else if (t->name == "raw") {
+            d.hidden = true;
+            d.yBottom = -32768.0;
+            d.yPerPixel = 65536.0 / height;
+        }
+        d.cacheValid = d.stripValid = false;
+    }
+    const int cbv = trv_->traces().indexOf(trv_->cbvTrace());
+    if (cbv >= 0) setActiveTrace(cbv);
+    repaintChart();
+}
+
+void ZcommonTRVView::cmdCbvParameters() {
+    dopplerui::CbvParameters p{trv_->detection(), trv_->threshold()};
+    const auto edited = dopplerui::cbvParametersDialog(this, p);
+    if (!edited) return;
+    if (!trv_->setCbvParameters(edited->settings, edited->threshold))
+        say("These CBV parameters are out of range; the previous ones are kept.");
+}
+
+void ZcommonTRVView::cmdSwapUnits() {
+    const int cbv = trv_->traces().indexOf(trv_->cbvTrace());
+    if (cbv < 0) return;
+    const double before = trv_->cbvTrace()->yScale;
+    if (!trv_->swapUnits()) return;
+    // The trace keeps its height on the screen in its new unit.
+    if (static_cast<size_t>(cbv) < state().displays.size() && before != 0.0) {
+        TraceDisplay& d = state().displays[static_cast<size_t>(cbv)];
+        const double ratio = trv_->cbvTrace()->yScale / before;
+        d.yPerPixel *= ratio;
+        d.yBottom *= ratio;
+        d.cacheValid = false;
+    }
+    repaintChart();
+}
+
+void ZcommonTRVView::cmdTrvFullScale(bool increase) {
+    const CTrace* active = trv_->trace(activeTrace());
+    // A one-dimensional active trace also changes its vertical scale, as
+    // in any chart; the spectrum's full scale is its intensity range.
+    if (active && active->hasData() && !active->data->twoD()) cmdFullScale(!increase);
+    if (trv_->changeFullScale(increase) >= 0) {
+        const int s = trv_->traces().indexOf(trv_->spectrumTrace());
+        if (s >= 0 && static_cast<size_t>(s) < state().displays.size()) {
+            state().displays[static_cast<size_t>(s)].intensityRange = trv_->spectrumTrace()->intensityRange;
+            state().displays[static_cast<size_t>(s)].stripValid = false;
+        }
+    }
+    repaintChart();
+}

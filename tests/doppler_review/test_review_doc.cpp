@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "doppler/CReviewDoc.h"
+#include "doppler/PulseAnalysis.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "support/DopplerSpectrum.h"
+#include "support/TestServices.h"
+
+using namespace ordavia;
+
+namespace {
+
+// A review of five beats of 40 rows whose edge pulses between bins 10 and
+// 50 (5 and 25 mm/s), with its "CBV" computed by the edge method.
+struct PulseReview : ::testing::Test {
+    test::TestServices svc;
+    CReviewDoc doc;
+    int spectrum = 0, cbv = 0;
+    void SetUp() override {
+        svc.adopt(doc);
+        spectrum = doc.traceCount();
+        doc.addTrace(test::dopplerSpectrum(test::pulseEdges(5, 40, 10, 50)));
+        doc.setThreshold(500);
+        doc.setVelocityFactor(1.0);
+        ASSERT_NE(doc.calculateCbv(spectrum, 0, 0), nullptr);
+        cbv = doc.traces().indexOf("CBV");
+    }
+    double at(const char* name, uint32_t i) { return doc.traces().find(name)->physical(i); }
+};
+
+}  // namespace
+
+TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
+    EXPECT_DOUBLE_EQ(at("CBV", 10), 25.0);
+    ASSERT_NE(doc.pulsatilityIndex(cbv, 0, 0, 15), nullptr);
+    ASSERT_NE(doc.resistanceIndex(cbv, 0, 0, 15), nullptr);
+    // Inside the second beat: peak 25, minimum 5, beat mean of the shape.
+    double mean = 0;
+    for (uint32_t i = 50; i < 90; ++i) mean += at("CBV", i) / 40;
+    EXPECT_DOUBLE_EQ(at("systolic peak", 60), 25.0);
+    EXPECT_DOUBLE_EQ(at("diastolic min", 60), 5.0);
+    EXPECT_NEAR(at("mean", 60), mean, 1e-9);
+    EXPECT_NEAR(at("Pulsatility Index", 60), 20.0 / mean, 1e-6);
+    EXPECT_NEAR(at("Resistance Index", 60), 0.8, 1e-6);
+    // The averages filed are the command line's figures for the same values.
+    std::vector<double> v;
+    for (uint32_t i = 0; i < 200; ++i) v.push_back(at("CBV", i));
+    const PulseSummary sum = summarisePulses(v, 15);
+    const CResultDoc* table = svc.results.find(ResultTitles::kChart);
+    ASSERT_TRUE(table && table->rowTotal() == 8u);
+    EXPECT_EQ(table->cell(3, 1), "CBV Pulsatility Index");
+    EXPECT_NEAR(std::stod(table->cell(1, 4)), sum.systolic, 0.005);
+    EXPECT_NEAR(std::stod(table->cell(3, 4)), sum.pi, 0.005);
+    EXPECT_NEAR(std::stod(table->cell(7, 4)), sum.ri, 0.005);
+    // Removing the pulse leaves each beat at its mean.
+    ASSERT_TRUE(doc.removePulse(cbv, 0, 0, 15));
+    for (uint32_t i : {60u, 89u}) EXPECT_NEAR(at("CBV", i), mean, 1e-9);
+}
+
+TEST_F(PulseReview, AFlatSelectionIsAllPeaksFromItsThirdValueOn) {
+    doc.trace(cbv)->data->fill(8.0);
+    ASSERT_NE(doc.resistanceIndex(cbv, 10, 30, 2), nullptr);
+    const double want[][2] = {{11, 0.0}, {12, 8.0}, {29, 8.0}, {30, 0.0}};  // 30: past the selection
+    for (const auto& [i, v] : want) EXPECT_EQ(at("systolic peak", uint32_t(i)), v) << i;
+    EXPECT_EQ(at("diastolic min", 20), 0.0);
+    EXPECT_DOUBLE_EQ(at("Resistance Index", 20), 1.0);
+}
+
+TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
+    auto* s = static_cast<C2DTrace*>(doc.trace(spectrum));
+    uint32_t from = 1, to = 1;
+    ASSERT_TRUE(doc.recordedRange(spectrum, from, to));
+    EXPECT_EQ(from, to) << "every row filled: the whole ring";
+    // A ring whose head is at 150, filled from row 190 around to row 20.
+    s->head = 150;
+    for (uint32_t i = 21; i < 190; ++i) s->extent->setD(i, 0.0);
+    ASSERT_TRUE(doc.recordedRange(spectrum, from, to));
+    EXPECT_EQ(from, 190u);
+    EXPECT_EQ(to, 21u);
+    s->extent->fill(0.0);
+    EXPECT_FALSE(doc.recordedRange(spectrum, from, to));
+}
+
+TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
+    doc.setMethod(3);
+    doc.setThreshold(77);
+    doc.detection().autonoise = true;
+    EXPECT_EQ(doc.powerContours(spectrum, 0, 0), 10);
+    EXPECT_EQ(doc.method(), 3);
+    EXPECT_EQ(doc.threshold(), 77);
+    EXPECT_TRUE(doc.detection().autonoise);
+    // Row 0 has its power evenly in bins 1..10: more than half of it lies
+    // at bin 6 and below.
+    ASSERT_TRUE(doc.traces().find("95% contour") && doc.traces().find("50% contour"));
+    EXPECT_DOUBLE_EQ(doc.traces().find("50% contour")->data->getD(0), 6.5 * 0.5);
+    EXPECT_EQ(doc.traces().find("50% contour")->yUnits, "kHz");
+    EXPECT_EQ(doc.levelContours(spectrum, 0, 0, 400, 2), 2);
+    EXPECT_DOUBLE_EQ(doc.traces().find("800 contour")->data->getD(10), 50 * 0.5);
+    // The signal strength leaves the DC power of bin 0 out.
+    EXPECT_DOUBLE_EQ(doc.signalStrength(spectrum, 0, 0)->data->getD(0), 10 * 1000.0);
+}
