@@ -266,7 +266,10 @@ private:
             return true;
         }
         if (!bound(cls)) return false;
-        return f_.app_.OpenNewDocument(f_.app_.templates().findByClass(cls)) != nullptr;
+        Document* d = f_.app_.OpenNewDocument(f_.app_.templates().findByClass(cls));
+        // A monitor that opens starts acquiring, as it does at start-up.
+        if (auto* m = dynamic_cast<Ctrv2Doc*>(d)) m->run(true);
+        return d != nullptr;
     }
 
     MainFrame& f_;
@@ -298,12 +301,6 @@ void MainFrame::buildMenus() {
     newAct->setStatusTip("Write the start-up settings to the profile");
     QAction* newChart = fileMenu_->addAction("New chart", this, &MainFrame::onNewChart);
     newChart->setStatusTip("Open an empty chart to import traces into");
-    QAction* monitor = fileMenu_->addAction("TRV2 &Monitor", this, &MainFrame::onMonitor);
-    monitor->setStatusTip("Show the laser Doppler monitor, opening it when it is not open");
-    monitor->setCheckable(true);
-    connect(fileMenu_, &QMenu::aboutToShow, monitor, [this, monitor] {
-        monitor->setChecked(app_.templates().findByClass("Ctrv2Doc") != nullptr);
-    });
     QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
     openAct->setShortcut(QKeySequence::Open);
     openAct->setStatusTip("Open one or more existing documents");
@@ -607,20 +604,6 @@ void MainFrame::onFileNew() {
 void MainFrame::onNewChart() {
     if (!app_.OpenNewDocument(app_.templates().findByClass("CReviewDoc")))
         app_.services().prompter().messageBox("Cannot open a new chart.", MsgButtons::Ok, MsgIcon::Warning);
-}
-
-void MainFrame::onMonitor() {
-    for (const auto& d : app_.documents())
-        if (dynamic_cast<Ctrv2Doc*>(d.get())) {
-            activateDocument(d.get());
-            return;
-        }
-    DocTemplate* t = app_.templates().findByClass("Ctrv2Doc");
-    if (!t) {
-        app_.services().prompter().messageBox(Ctrv2Doc::kNotDetected, MsgButtons::Ok, MsgIcon::Warning);
-        return;
-    }
-    if (auto* m = dynamic_cast<Ctrv2Doc*>(app_.OpenNewDocument(t))) m->run(true);
 }
 
 void MainFrame::onFileOpen() {

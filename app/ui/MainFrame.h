@@ -92,9 +92,6 @@ private slots:
     void onFileNew();
     // "New chart": an empty chart, titled "Chart1", "Chart2", ...
     void onNewChart();
-    // "TRV2 &Monitor": the Doppler monitor's window, opened and started
-    // when there is none; checked while the board's template exists.
-    void onMonitor();
     void onFileOpen();
     void onUserManual();
     void onAbout();
