@@ -11,7 +11,7 @@
 #include "chart/xychartdoc.h"
 #include "framework/Document.h"
 #include "measure/ZBasicDoc.h"
-#include "measure/ZBasicfgDoc.h"
+#include "live/ZBasicfgDoc.h"
 #include "measure/ZDimDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "video/CMotivaDoc.h"

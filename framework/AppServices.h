@@ -24,6 +24,7 @@ class Document;
 class ProfileStore;
 namespace ordavia {
 
+class CameraSources;
 class LineScanLink;
 class MarkerLink;
 class Prompter;
@@ -60,6 +61,9 @@ public:
     // Where video views report frames and line-scan commands (the live line
     // scan); null: the video views' line-scan commands stay disabled.
     LineScanLink* lineScanLink = nullptr;
+    // The camera source of the run and its simulated kinds (live video
+    // documents start it); null: no capture device in this run.
+    CameraSources* cameraSources = nullptr;
     ChartRunState charts;
     // The image views' tool mode: one for the whole workstation, as its
     // tool menus and toolbar show it.

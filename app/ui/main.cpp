@@ -19,6 +19,7 @@
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
 #include "linescan/ui/LiveLineScan.h"
+#include "live/CameraSources.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "video/ui/CMotivaView.h"
 #include "framework/ui/QtPrompter.h"
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
     // Video views hand their frames to the live line scan through this.
     LiveLineScan lineScans(&services);
     services.lineScanLink = &lineScans;
+    // The camera of this run: the simulated kinds the build knows.
+    CameraSources cameras(services);
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
     services.markerLink = &markerSender;

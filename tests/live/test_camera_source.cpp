@@ -1,0 +1,89 @@
+// The simulated camera: the moving inverted block, the field counter,
+// frame skip, the grab window and the optics the autofocus relies on.
+#include <gtest/gtest.h>
+
+#include "live/PseudoPicture.h"
+#include "live/SimulatedCamera.h"
+#include "tests/support/LiveFixture.h"
+
+using namespace ordavia;
+using testsupport::LiveBench;
+using testsupport::livePicture;
+
+namespace {
+
+struct Frames : FrameReceiver {
+    std::vector<int32_t> numbers;
+    void frameDelivered(const CZVimage&, int32_t n) override { numbers.push_back(n); }
+};
+
+bool blockInvertedAt(const CZVimage& img, const CZVimage& orig, int x, int y) {
+    for (int r = 0; r < PseudoPicture::kBlock; ++r)
+        for (int c = 0; c < PseudoPicture::kBlock; ++c)
+            if (img.row(y + r)[x + c] != 255 - orig.row(y + r)[x + c]) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(SimulatedCamera, BlockMovesWithTheFieldCounterAndRestoresWhatItCovered) {
+    LiveBench bench;
+    CameraSource& cam = bench.source();
+    CZVimage target;
+    Frames got;
+    ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 576));
+    EXPECT_TRUE(cam.isRunning());
+    const CZVimage orig = livePicture(768, 576, CZVimage::kGrey);
+    bench.ts.timers.advance(40 * 3);
+    EXPECT_EQ(got.numbers, (std::vector<int32_t>{2, 4, 6}));
+    EXPECT_EQ(cam.frameCounter(), 6);
+    ASSERT_EQ(target.width(), 768);
+    ASSERT_EQ(target.rows(), 576);
+    EXPECT_TRUE(blockInvertedAt(target, orig, 6, 6));
+    // Everything else is the stored picture: earlier blocks were put back.
+    int differing = 0;
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 768; ++x) differing += target.row(y)[x] != orig.row(y)[x];
+    EXPECT_EQ(differing, 100);
+    // Past counter 758 the block starts again at the left edge of a
+    // 768-pixel picture; down the picture it wraps at 566.
+    bench.ts.timers.advance(40 * 377);
+    EXPECT_EQ(got.numbers.back(), 760);
+    EXPECT_TRUE(blockInvertedAt(target, orig, 2, 760 % 566));
+    cam.stopGrab(&got);
+    EXPECT_FALSE(cam.isRunning());
+    bench.ts.timers.advance(400);
+    EXPECT_EQ(got.numbers.size(), 380u);
+}
+
+TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {
+    LiveBench bench;
+    CameraSource& cam = bench.source();
+    CZVimage target;
+    Frames got;
+    cam.setFrameSkip(2);
+    // A window reaching past the picture is cut at its edge.
+    ASSERT_TRUE(cam.startGrab(target, &got, 700, 500, 200, 200));
+    bench.ts.timers.advance(40 * 7);
+    EXPECT_EQ(got.numbers, (std::vector<int32_t>{2, 8, 14}));
+    EXPECT_EQ(target.width(), 68);
+    EXPECT_EQ(target.rows(), 76);
+    EXPECT_EQ(target.row(0)[0], livePicture(768, 576, 0).row(500)[700]);
+    cam.stopGrab(&got);
+
+    // Colour and Bayer modes read their own pictures.
+    cam.setColourMode(1);
+    ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 512));
+    bench.ts.timers.advance(40);
+    EXPECT_EQ(target.colour(), CZVimage::kColour);
+    cam.stopGrab(&got);
+    cam.setColourMode(2);
+    ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 512));
+    bench.ts.timers.advance(40);
+    EXPECT_EQ(target.colour(), CZVimage::kBayer);
+    cam.stopGrab(&got);
+
+    LiveBench empty(64, 64, false);
+    EXPECT_FALSE(empty.source().startGrab(target, &got, 0, 0, 64, 64));
+    EXPECT_FALSE(empty.source().isRunning());
+}
