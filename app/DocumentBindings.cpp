@@ -15,6 +15,7 @@
 #include "measure/ZDimDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "video/CMotivaDoc.h"
+#include "video/CMotivaRecDoc.h"
 #include "video/fcfdoc.h"
 
 namespace ordavia {
@@ -32,6 +33,7 @@ const std::map<std::string, Factory>& factories() {
         {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
         {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
         {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
+        {"ZVcytoDoc", [] { return std::make_unique<ZVcytoDoc>(); }},
         {"fcfdoc", [] { return std::make_unique<fcfdoc>(); }},
         // Chart files open as charts until the Doppler review document arrives.
         {"CReviewDoc", [] { return std::make_unique<ZchartDoc>(); }},

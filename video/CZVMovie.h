@@ -74,6 +74,8 @@ public:
     // -1 when the frame could not be stored (the disc is full, say): the
     // caller stops, and finishRecording says why and what was kept.
     int AddFrame(const CZVimage& image, bool advance);
+    // The same with the capture's field counter for the frame.
+    int AddFrame(const CZVimage& image, bool advance, int32_t field);
     int Advance();
     // Ends a recording: a movie file gets its trailer, an AVI its index,
     // and the movie reopens on the file. Any frame, trailer or index that

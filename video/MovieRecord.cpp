@@ -94,7 +94,9 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     return true;
 }
 
-int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
+int CZVMovie::AddFrame(const CZVimage& image, bool advance) { return AddFrame(image, advance, image.tag()); }
+
+int CZVMovie::AddFrame(const CZVimage& image, bool advance, int32_t field) {
     if (mode_ != StorageMode::Memory && mode_ != StorageMode::RecordToMovieFile && mode_ != StorageMode::RecordToAvi) return count_;
     if (capacity_ < 1) return count_;
     const int slot = std::clamp(currentIndex_, 0, capacity_ - 1);
@@ -121,7 +123,7 @@ int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
             return -1;
         }
     }
-    table_[size_t(slot)] = FrameInfo{image.tag(), image.interlace(), image.originX(), image.originY()};
+    table_[size_t(slot)] = FrameInfo{field, image.interlace(), image.originX(), image.originY()};
     if (advance) return Advance();
     return count_;
 }
