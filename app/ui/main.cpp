@@ -22,6 +22,7 @@
 #include "live/CameraSources.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "video/ui/CMotivaView.h"
+#include "video/LiveVideoSource.h"
 #include "framework/ui/QtPrompter.h"
 #include "framework/ui/QtTimerFactory.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     services.lineScanLink = &lineScans;
     // The camera of this run: the simulated kinds the build knows.
     CameraSources cameras(services);
+    registerLiveVideoSource(cameras);
     // Image markers ask the running workstation for pictures through this.
     MarkerSender markerSender;
     services.markerLink = &markerSender;

@@ -55,3 +55,116 @@ TEST(LiveDocument, CaptureHandsTheRegionEverySkipPlusOneFrames) {
     EXPECT_TRUE(doc->isLive());
     doc->OnCloseDocument();
 }
+
+namespace {
+
+std::string notesOf(testsupport::LiveBench& bench, const std::string& path) {
+    ZBasicDoc doc;
+    bench.ts.adopt(doc);
+    std::string error;
+    EXPECT_TRUE(doc.readFile(path, &error)) << path << ": " << error;
+    return doc.notes();
+}
+
+}  // namespace
+
+TEST(LiveDocument, FreezeAndSaveWritesTheNumberedSeriesThenStops) {
+    LiveBench bench;
+    const std::string rec = bench.folder / "rec";
+    std::filesystem::create_directories(rec);
+    bench.ts.profile.WriteString("directories", "recorddir", rec);
+    bench.ts.profile.WriteString("directories", "basename", "nf");
+    auto doc = bench.ts.make<ZBasicfgDoc>();
+    ASSERT_TRUE(doc->OnNewDocument());
+    int beeps = 0;
+    std::vector<std::string> saved;
+    doc->onBeep = [&] { ++beeps; };
+    doc->onSaved = [&](const std::string& p) { saved.push_back(p); };
+    doc->setTimer(3, 2);
+    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "timerN", 0), 3);
+    bench.ts.timers.advance(100);
+    doc->freezeAndSave();
+    const std::string base = doc->timedBase();
+    ASSERT_EQ(base.size(), std::string("nf-YYMMDDhhmmss").size());
+    EXPECT_EQ(saved, (std::vector<std::string>{rec + "/" + base + "_000.cs1"}));
+    EXPECT_TRUE(doc->seriesRunning());
+    EXPECT_TRUE(doc->isLive());
+    bench.ts.timers.advance(1999);
+    EXPECT_EQ(saved.size(), 1u);
+    bench.ts.timers.advance(1);
+    EXPECT_EQ(saved.size(), 2u);
+    bench.ts.timers.advance(10000);
+    ASSERT_EQ(saved.size(), 3u);
+    EXPECT_EQ(saved[2], rec + "/" + base + "_002.cs1");
+    EXPECT_FALSE(doc->seriesRunning());
+    EXPECT_EQ(beeps, 3);
+    for (const std::string& p : saved) {
+        EXPECT_TRUE(fileExists(p));
+        const std::string n = notesOf(bench, p);
+        // Each file carries its own capture record only.
+        EXPECT_EQ(n.find("Captured "), 0u) << n;
+        EXPECT_EQ(n.find("Captured ", 1), std::string::npos);
+        EXPECT_NE(n.find("\r\nflash=2500\r\nbright=500\r\ncont=1000\r\nexp=20000\r\ngain=2\r\nfps=25.00\r\n"),
+                  std::string::npos) << n;
+    }
+    EXPECT_TRUE(bench.ts.prompter.asked.empty());
+
+    // Without a count only the first picture; a name saves one marker image
+    // under that name.
+    doc->setTimer(0, 2);
+    saved.clear();
+    doc->freezeAndSave();
+    EXPECT_EQ(saved.size(), 1u);
+    EXPECT_FALSE(doc->seriesRunning());
+    doc->freezeAndSave(bench.folder / "marker1");
+    EXPECT_EQ(saved.back(), bench.folder / "marker1.cs1");
+    EXPECT_EQ(doc->description(), "Marker Image");
+    doc->OnCloseDocument();
+}
+
+TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
+    LiveBench bench;
+    auto doc = bench.ts.make<ZBasicfgDoc>();
+    ASSERT_TRUE(doc->OnNewDocument());
+    bench.ts.timers.advance(200);
+    const std::string a = bench.folder / "a.cs1", b = bench.folder / "b.cs1";
+    bench.ts.prompter.pushSaveFile(a);
+    bench.ts.prompter.pushMessageAnswer(MsgResult::No);
+    ASSERT_TRUE(doc->OnFileSaveAs());
+    EXPECT_EQ(doc->savedPath(), a);
+    EXPECT_EQ(bench.ts.prompter.messages().back(), "Open the new file?");
+    // A save by hand leaves the saved picture on the screen.
+    EXPECT_FALSE(doc->isLive());
+    EXPECT_TRUE(doc->notes().empty());
+    ASSERT_TRUE(doc->startLive());
+    bench.ts.timers.advance(200);
+    bench.ts.prompter.pushSaveFile(b);
+    bench.ts.prompter.pushMessageAnswer(MsgResult::No);
+    ASSERT_TRUE(doc->OnFileSaveAs());
+    for (const std::string& p : {a, b}) {
+        const std::string n = notesOf(bench, p);
+        EXPECT_EQ(n.find("Captured "), 0u);
+        EXPECT_EQ(n.find("flash="), n.rfind("flash=")) << n;
+    }
+
+    ImageCalibration c = doc->calibration();
+    c.xScale = c.yScale = 1.5;
+    c.calibrated = true;
+    ASSERT_TRUE(doc->setCalibration(c));
+    doc->setBinning(true);
+    doc->setBinning(true);
+    EXPECT_DOUBLE_EQ(doc->calibration().xScale, 3.0);
+    doc->setBinning(false);
+    EXPECT_DOUBLE_EQ(doc->calibration().yScale, 1.5);
+    EXPECT_NE(doc->notes().find("binning on\r\nbinning off\r\n"), std::string::npos);
+
+    // Colour devices add their balance, the table its index.
+    doc->source()->settings().colourMode = 1;
+    doc->source()->settings().lutEnabled = true;
+    doc->source()->settings().lutIndex = 3;
+    doc->autoFlash = true;
+    EXPECT_EQ(doc->captureBlock(),
+              "\r\nflash=2500\r\nbright=500\r\ncont=1000\r\nexp=20000\r\ngain=2\r\nfps=25.00\r\nauto flash\r\n"
+              "red=100\r\ngreen=91\r\nblue=70\r\nLUT=3\r\n");
+    doc->OnCloseDocument();
+}
