@@ -70,13 +70,14 @@ void CMotivaRecDoc::setSequenceSettings(const SequenceSettings& s) {
     UpdateAllViews();
 }
 
-CMotivaRecDoc::SequenceFigures CMotivaRecDoc::figures(const ZRect& region, int bytesPerPixel, double captureFps) const {
+CMotivaRecDoc::SequenceFigures CMotivaRecDoc::figuresFor(const SequenceSettings& seq, const ZRect& region, int bytesPerPixel,
+                                                         double captureFps) {
     SequenceFigures f;
     // Frames are stored four-pixel aligned, as the movie keeps them.
     const double frameBytes = double(region.width() & ~3) * region.height() * std::max(1, bytesPerPixel);
-    const double perSecond = captureFps > 0 ? captureFps / (seq_.skip + 1) : 0;
-    f.memoryMB = frameBytes * seq_.frames / (1024.0 * 1024.0);
-    f.seconds = perSecond > 0 ? seq_.frames / perSecond : 0;
+    const double perSecond = captureFps > 0 ? captureFps / (seq.skip + 1) : 0;
+    f.memoryMB = frameBytes * seq.frames / (1024.0 * 1024.0);
+    f.seconds = perSecond > 0 ? seq.frames / perSecond : 0;
     f.transferMBps = frameBytes * perSecond / (1024.0 * 1024.0);
     return f;
 }

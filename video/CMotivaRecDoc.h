@@ -48,7 +48,8 @@ public:
     // OK of the dialog: keeps the values, writes them to the settings, sets
     // the movie's loop flag and refreshes the views.
     void setSequenceSettings(const SequenceSettings& s);
-    SequenceFigures figures(const ordavia::ZRect& region, int bytesPerPixel, double captureFps) const;
+    static SequenceFigures figuresFor(const SequenceSettings& s, const ordavia::ZRect& region, int bytesPerPixel,
+                                      double captureFps);
 
     // Where a recording straight to disc goes: the current examination's
     // folder when one is selected, else the recording folder.

@@ -1,4 +1,5 @@
 #include "app/ui/MainFrame.h"
+#include "app/ui/RecordCommands.h"
 
 #include <algorithm>
 #include <iterator>
@@ -191,6 +192,8 @@ void MainFrame::buildMenus() {
     subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
         ->setStatusTip("Reopen every document of the current examination");
     connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
+
+    new RecordCommands(app_, *this, fileMenu_, fileInsertPoint_);
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();

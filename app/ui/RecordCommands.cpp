@@ -1,0 +1,107 @@
+#include "app/ui/RecordCommands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+#include "app/CBasicApp.h"
+#include "app/ui/MainFrame.h"
+#include "framework/AppServices.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+#include "live/ZBasicfgDoc.h"
+#include "settings/ProfileStore.h"
+#include "video/CMotivaRecDoc.h"
+#include "video/ui/CMotivaRecView.h"
+
+namespace ordavia {
+
+RecordCommands::RecordCommands(CBasicApp& app, MainFrame& frame, QMenu* fileMenu, QAction* insertBefore)
+    : QObject(&frame), app_(app), frame_(frame) {
+    app_.services().liveDocument = [this]() -> Document* { return liveDocument(false); };
+    auto* cyto = new QAction("Open C&ytoscan file...", this);
+    cyto->setStatusTip("Open a Cytoscan recording (its header file) as a video");
+    connect(cyto, &QAction::triggered, this, &RecordCommands::openCytoscan);
+    fileMenu->insertAction(insertBefore, cyto);
+
+    QMenu* rec = frame.menuBar()->addMenu("&Record");
+    recordAction_ = rec->addAction("&Record sequence", this, &RecordCommands::recordSequence);
+    recordAction_->setShortcut(QKeySequence(Qt::Key_F12));
+    recordAction_->setCheckable(true);
+    recordAction_->setStatusTip("Record the live video, or stop the recording");
+    rec->addAction("&Image sequence...", this, &RecordCommands::imageSequence)
+        ->setStatusTip("How many frames a recording takes, and where it goes");
+    connect(rec, &QMenu::aboutToShow, this, [this] {
+        CMotivaRecDoc* r = recorder(false);
+        recordAction_->setChecked(r && r->recording());
+    });
+}
+
+RecordCommands::~RecordCommands() {
+    if (app_.services().liveDocument) app_.services().liveDocument = nullptr;
+}
+
+ZBasicfgDoc* RecordCommands::liveDocument(bool open) {
+    for (const auto& d : app_.documents())
+        if (auto* live = dynamic_cast<ZBasicfgDoc*>(d.get())) return live;
+    if (!open) return nullptr;
+    return dynamic_cast<ZBasicfgDoc*>(app_.OpenNewDocument(app_.templates().findByClass("ZBasicfgDoc")));
+}
+
+CMotivaRecDoc* RecordCommands::recorder(bool open) {
+    const auto& docs = app_.documents();
+    const bool alive = std::any_of(docs.begin(), docs.end(), [this](const auto& d) { return d.get() == recorder_; });
+    if (!alive) recorder_ = nullptr;
+    if (!recorder_ && open) recorder_ = app_.OpenNewDocument(app_.templates().findByClass("ZVcytoDoc"));
+    return dynamic_cast<CMotivaRecDoc*>(recorder_);
+}
+
+void RecordCommands::recordSequence() {
+    if (CMotivaRecDoc* r = recorder(false); r && r->recording()) {
+        (void)r->stopRecording();
+        return;
+    }
+    ZBasicfgDoc* live = liveDocument(true);
+    if (!live) {
+        app_.services().prompter().messageBox(kNoLiveVideo, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    if (!live->isLive()) live->startLive();
+    CMotivaRecDoc* r = recorder(true);
+    if (!r) return;
+    frame_.activateDocument(r);
+    (void)r->startRecording(live);
+}
+
+void RecordCommands::imageSequence() {
+    CMotivaRecDoc* r = recorder(true);
+    if (!r) return;
+    frame_.activateDocument(r);
+    imageSequenceDialog(r, liveDocument(false), &frame_);
+}
+
+void RecordCommands::openCytoscan() {
+    DocTemplate* t = app_.templates().findByClass("ZVcytoDoc");
+    if (!t || !t->isBound()) return;
+    Prompter& p = app_.services().prompter();
+    // The header extension is a setting; the frames are in the ".raw" beside it.
+    std::string ext = app_.services().profile().GetString("ftp", "header", "hdr");
+    if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+    const std::string filter = "cytoscan files (*." + ext + ")|*." + ext + "|All files (*.*)|*.*||";
+    auto file = p.openFile("Open Cytoscan file", filter);
+    if (!file) return;
+    std::unique_ptr<Document> doc = t->createDocument();
+    auto* cyto = dynamic_cast<ZVcytoDoc*>(doc.get());
+    if (!cyto) return;
+    cyto->setServices(&app_.services());
+    if (!cyto->OnNewDocument()) return;
+    if (Status s = cyto->openCytoscan(*file); !s) {
+        p.messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    app_.AddDocument(std::move(doc));
+}
+
+}  // namespace ordavia
