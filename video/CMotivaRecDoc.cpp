@@ -160,17 +160,17 @@ Status CMotivaRecDoc::startRecording(ZBasicfgDoc* live) {
 
 void CMotivaRecDoc::liveFrame(const CZVimage& frame, int32_t frameNumber) {
     if (!recording_ || stopping_) return;
-    const int r = movie().AddFrame(frame, true, frameNumber);
-    if (r >= 0 || movie().recordingError()) ++framesRecorded_;
-    if (r < 0) {
-        // Full without looping, or a frame the disc did not take.
-        (void)stopRecording();
+    if (movie().AddFrame(frame, false, frameNumber) < 0) {
+        (void)stopRecording();  // a frame the disc did not take
         return;
     }
+    ++framesRecorded_;
+    // Shown before the store moves on: the next slot holds an old frame or none.
     if (framesRecorded_ % kShowEvery == 1) {
         showCurrentFrame();
         UpdateAllViews();
     }
+    if (movie().Advance() < 0) (void)stopRecording();  // full, and not looping
 }
 
 Status CMotivaRecDoc::stopRecording() {

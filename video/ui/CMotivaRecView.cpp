@@ -69,6 +69,7 @@ CMotivaRecView::CMotivaRecView(CMotivaRecDoc* doc, QWidget* parent) : CMotivaVie
         h->insertWidget(0, rec);
         h->insertWidget(1, stopButton);
         h->insertSpacing(2, 8);
+        h->addSpacing(8);
         h->addWidget(recordLabel_);
         recordBar_ = rec;
     }
