@@ -19,22 +19,32 @@ std::vector<ZPoint> LineScanSampler::linePoints(const CDim& line) {
     return ordavia::linePoints(line.vertices());
 }
 
-double LineScanSampler::spacing(const CMotivaDoc& video, const CDim& line, size_t points) {
+double LineScanSampler::spacing(const ZBasicDoc& video, const CDim& line, size_t points) {
     if (points < 2) return 1.0;
     const double length = line.length(video.xScaleInEffect(), video.yScaleInEffect());
     return length > 0 ? length / double(points - 1) : 1.0;
 }
 
 bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDim* second, bool reversed) {
+    // The rate and calibration every run of this line takes; the
+    // calculation parameters are the scan's own.
+    const LineScanSettings run = lineScanSettings(video, line, nullptr);
+    return begin(line, second, reversed, run.framesPerSecond, run.lengthPerPoint, run.units);
+}
+
+bool LineScanSampler::startOnPicture(const ZBasicDoc& picture, double framesPerSecond, const CDim& line) {
+    const size_t n = linePoints(line).size();
+    return begin(line, nullptr, false, framesPerSecond > 0 ? framesPerSecond : 25.0, spacing(picture, line, n),
+                 picture.unitsInEffect());
+}
+
+bool LineScanSampler::begin(const CDim& line, const CDim* second, bool reversed, double fps, double lengthPerPoint,
+                            const std::string& units) {
     if (started_) return false;
     points_[0] = linePoints(line);
     if (reversed) std::reverse(points_[0].begin(), points_[0].end());
     points_[1] = second ? linePoints(*second) : std::vector<ZPoint>{};
     if (points_[0].empty()) return false;
-    // The rate and calibration every run of this line takes; the
-    // calculation parameters are the scan's own.
-    const LineScanSettings run = lineScanSettings(video, line, nullptr);
-    const double fps = run.framesPerSecond;
     bool ok;
     if (scan_.params().method == 2) {
         if (points_[1].empty()) return false;
@@ -42,8 +52,7 @@ bool LineScanSampler::start(const CMotivaDoc& video, const CDim& line, const CDi
         twoLines_ = true;
     } else {
         // A field lasts half a frame; the scan doubles it back without interlace.
-        ok = scan_.startScan(key_, static_cast<uint32_t>(points_[0].size()), 1, 0.5 / fps, run.lengthPerPoint,
-                             run.units);
+        ok = scan_.startScan(key_, static_cast<uint32_t>(points_[0].size()), 1, 0.5 / fps, lengthPerPoint, units);
         twoLines_ = false;
     }
     started_ = ok;

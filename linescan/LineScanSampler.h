@@ -15,6 +15,7 @@
 class CDim;
 class CZVimage;
 class CMotivaDoc;
+class ZBasicDoc;
 class ZlineScanDoc;
 
 namespace ordavia {
@@ -32,6 +33,9 @@ public:
     // `reversed` scans the line from its last point to its first (flow
     // the other way).
     bool start(const CMotivaDoc& video, const CDim& line, const CDim* second = nullptr, bool reversed = false);
+    // The same on a picture that changes by itself (the live camera): the
+    // frame rate is the source's, the calibration the picture's.
+    bool startOnPicture(const ZBasicDoc& picture, double framesPerSecond, const CDim& line);
 
     // One frame: the grey values along the line(s) into the scan's sample
     // vectors, then the scan's add-sample. True when the views are due a
@@ -48,9 +52,11 @@ public:
     // between consecutive vertices, each joint once).
     static std::vector<ZPoint> linePoints(const CDim& line);
     // Calibrated distance between neighbouring points of the line.
-    static double spacing(const CMotivaDoc& video, const CDim& line, size_t points);
+    static double spacing(const ZBasicDoc& picture, const CDim& line, size_t points);
 
 private:
+    bool begin(const CDim& line, const CDim* second, bool reversed, double fps, double lengthPerPoint,
+               const std::string& units);
     void read(const CZVimage& frame, const std::vector<ZPoint>& pts, std::vector<double>& out) const;
 
     ZlineScanDoc& scan_;

@@ -16,6 +16,8 @@
 #include "live/CameraSource.h"
 #include "live/FrameProducer.h"
 
+class ZBasicfgDoc;
+
 namespace ordavia {
 
 class AppServices;
@@ -54,10 +56,16 @@ public:
     // The source; made on first use.
     CameraSource& source();
 
+    // The live video document of the run (at most one shows the camera):
+    // recorders, line scans and the main window's commands find it here.
+    ZBasicfgDoc* liveDocument() const { return live_; }
+    void setLiveDocument(ZBasicfgDoc* doc) { live_ = doc; }
+
 private:
     AppServices& services_;
     std::vector<Kind> kinds_;
     std::unique_ptr<CameraSource> source_;
+    ZBasicfgDoc* live_ = nullptr;
 };
 
 }  // namespace ordavia

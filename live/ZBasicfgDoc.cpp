@@ -22,7 +22,9 @@ using namespace ordavia;
 ZBasicfgDoc::ZBasicfgDoc() { capturedBy = "Pseudo"; }
 
 ZBasicfgDoc::~ZBasicfgDoc() {
-    if (CameraSource* s = hasServices() ? source() : nullptr) s->stopGrab(this);
+    if (!hasServices()) return;
+    if (CameraSource* s = source()) s->stopGrab(this);
+    if (CameraSources* all = CameraSources::of(services()); all && all->liveDocument() == this) all->setLiveDocument(nullptr);
 }
 
 void ZBasicfgDoc::setServices(AppServices* services) {
@@ -37,6 +39,8 @@ void ZBasicfgDoc::readFgSettings() {
                  p.GetInt(kSection, "srcbottom", 0)};
     timedCount_ = p.GetInt(kSection, "timerN", 0);
     timedInterval_ = p.GetInt(kSection, "timerint", 2);
+    focus_.settings.load(p);
+    flash_.load(p);
 }
 
 // ---------------------------------------------------------------------------
@@ -87,8 +91,19 @@ double ZBasicfgDoc::framesPerSecond() const {
     return s ? s->framesPerSecond() / (1 + frameSkip_) : 0.0;
 }
 
+bool ZBasicfgDoc::startAutoFocus() {
+    CameraSource* s = source();
+    if (!s || !s->hasFocusDrive() || (!isLive() && !startLive())) return false;
+    focus_.start(*s);
+    return true;
+}
+
 void ZBasicfgDoc::frameDelivered(const CZVimage& target, int32_t frameNumber) {
     ++framesSeen_;
+    if (CameraSource* s = source()) {
+        if (focus_.state() == AutoFocus::State::Searching) focus_.frame(*s, target);
+        if (autoFlash && s->hasFlash()) flash_.frame(*s, target);
+    }
     for (size_t i = 0; i < captures_.size(); ++i) {
         Capture& c = *captures_[i];
         if (c.countdown > 0) {
@@ -383,6 +398,7 @@ bool ZBasicfgDoc::OnNewDocument() {
     setNotes({});
     capturedBy = "Pseudo";
     captureTime_ = 0;
+    if (CameraSources* all = CameraSources::of(services())) all->setLiveDocument(this);
     startLive();
     UpdateAllViews();
     return true;
@@ -393,6 +409,8 @@ void ZBasicfgDoc::OnCloseDocument() {
     captures_.clear();
     if (hasServices()) {
         stopLive();
+        if (CameraSources* all = CameraSources::of(services()); all && all->liveDocument() == this)
+            all->setLiveDocument(nullptr);
         if (services().profileStore) {
             const ProfileStore& p = services().profile();
             p.WriteInt(kSection, "srcleft", grabRect_.left);

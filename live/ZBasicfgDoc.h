@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "live/AutoFocus.h"
 #include "live/CameraSource.h"
 #include "measure/ZBasicDoc.h"
 
@@ -98,8 +99,13 @@ public:
     void recordCapture();
     // The settings block alone, as recordCapture appends it.
     std::string captureBlock() const;
-    // Automatic flash is on (the record says so).
+    // Automatic flash is on (the record says so): every frame goes to the
+    // flash control.
     bool autoFlash = false;
+    ordavia::AutoFlash& flashControl() { return flash_; }
+    // The autofocus: a search started here runs on the following frames.
+    ordavia::AutoFocus& autoFocus() { return focus_; }
+    bool startAutoFocus();
 
     // ---- Saving ----
     const std::string& savedPath() const { return savedPath_; }
@@ -161,5 +167,7 @@ private:
     int framesSeen_ = 0;
     bool live_ = false;
     std::unique_ptr<ordavia::Timer> seriesTimer_;
+    ordavia::AutoFocus focus_;
+    ordavia::AutoFlash flash_;
     int seriesCounter_ = 0;
 };

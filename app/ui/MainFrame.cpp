@@ -40,6 +40,8 @@
 #include "framework/ui/MenuProvider.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"
+#include "live/CameraSources.h"
+#include "live/ZBasicfgDoc.h"
 #include "settings/ProfileStore.h"
 
 namespace ordavia {
@@ -220,8 +222,17 @@ void MainFrame::buildViewMenu() {
     connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
     auto* sep = new QAction(this);
     sep->setSeparator(true);
-    frameViewActions_ = {sep, bar, chartButtons};
-    viewMenu_->addActions({bar, chartButtons});
+    // The live video window and the camera.
+    auto* liveVideo = new QAction("Live &Video", this);
+    connect(liveVideo, &QAction::triggered, this, [this] { openLiveVideo(false); });
+    auto* start = new QAction("Start", this);
+    connect(start, &QAction::triggered, this, [this] { openLiveVideo(true); });
+    auto* stop = new QAction("stop", this);
+    connect(stop, &QAction::triggered, this, [this] {
+        if (CameraSources* c = CameraSources::of(app_.services()); c && c->liveDocument()) c->liveDocument()->stopLive();
+    });
+    frameViewActions_ = {sep, bar, chartButtons, liveVideo, start, stop};
+    viewMenu_->addActions({bar, chartButtons, liveVideo, start, stop});
 }
 
 void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
@@ -255,9 +266,22 @@ bool MainFrame::create() {
     return true;
 }
 
+void MainFrame::openLiveVideo(bool start) {
+    CameraSources* cameras = CameraSources::of(app_.services());
+    if (!cameras) return;
+    ZBasicfgDoc* live = cameras->liveDocument();
+    if (live) {
+        activateDocument(live);
+    } else {
+        live = dynamic_cast<ZBasicfgDoc*>(app_.OpenNewDocument(app_.templates().findByClass("ZBasicfgDoc")));
+    }
+    if (live && start && !live->isLive()) live->startLive();
+}
+
 void MainFrame::startupWindows() {
-    // No live video document in this build yet. The Doppler monitor needs
-    // its interface board; tell the user once the window is up.
+    openLiveVideo(false);
+    // The Doppler monitor needs its interface board; tell the user once the
+    // window is up.
     if (app_.services().profile().GetInt("MainWindow", "TRV2", 1) != 0 && !app_.dopplerAvailable()) {
         QTimer::singleShot(0, this, [this] {
             app_.services().prompter().messageBox("TRV2interface board not detected", MsgButtons::Ok, MsgIcon::Warning);

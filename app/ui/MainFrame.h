@@ -65,6 +65,9 @@ private slots:
 private:
     void buildMenus();
     void buildViewMenu();
+    // "Live &Video" (activates or opens the live window) and, with start,
+    // "Start".
+    void openLiveVideo(bool start);
     // The frame's View commands join a view's own "&View" menu while that
     // view is in front, so that the menu bar never shows two.
     void placeViewMenu(const QList<QMenu*>& viewMenus);

@@ -18,6 +18,7 @@
 #include "settings/StartupSettings.h"
 #include "measure/ui/ZDimView.h"
 #include "measure/ui/MeasureViews.h"
+#include "live/ui/ZBasicfgView.h"
 #include "linescan/ui/LiveLineScan.h"
 #include "live/CameraSources.h"
 #include "linescan/ui/ZlineScanView.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     registerResultViewMaker();
     registerDimListView();
     registerMeasureViews();
+    registerLiveViews();
     registerVideoViews();
     registerChartViews();
     // After the chart views: chart reviews get their own view.

@@ -22,6 +22,9 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "linescan/KymographImport.h"
+#include "linescan/LiveCameraScan.h"
+#include "live/CameraSources.h"
+#include "live/ZBasicfgDoc.h"
 #include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/CbvParamsDialog.h"
@@ -519,12 +522,46 @@ void ZlineScanView::cmdSubtract() { live_->toggleSubtracting(); }
 
 void ZlineScanView::cmdCalculateCbv() { live_->toggleCalculateCbv(); }
 
+ZlineScanView::~ZlineScanView() = default;
+
 void ZlineScanView::cmdStartLiveVideo() {
-    say(live_, "Live video is not available in this version of Ordavia: scan a recorded video with \"&Linescan\" "
-               "in its Tools menu.");
+    if (camera_ && camera_->running()) return;
+    ordavia::AppServices& services = live_->services();
+    ordavia::CameraSources* cameras = ordavia::CameraSources::of(services);
+    if (!cameras) {
+        say(live_, ZBasicfgDoc::kNoDevice);
+        return;
+    }
+    ZBasicfgDoc* picture = cameras->liveDocument();
+    if (!picture) {
+        // The live window first: the line is drawn on its picture.
+        auto doc = std::make_unique<ZBasicfgDoc>();
+        doc->setServices(&services);
+        if (DocTemplate* t = services.findTemplate("ZBasicfgDoc")) doc->setDocTemplate(t);
+        doc->OnNewDocument();
+        picture = dynamic_cast<ZBasicfgDoc*>(services.openDocument(std::move(doc)));
+    }
+    if (!picture) return;
+    std::string why;
+    camera_ = ordavia::LiveCameraScan::start(*live_, *picture, &why);
+    if (!camera_) {
+        say(live_, why.c_str());
+        return;
+    }
+    camera_->onColumn = [this](double t) {
+        for (DocumentView* v : live_->views())
+            if (auto* lv = dynamic_cast<ZlineScanBaseView*>(v)) lv->followTime(t);
+    };
 }
 
 void ZlineScanView::cmdStop() {
+    if (camera_ && camera_->running()) {
+        const uint32_t samples = camera_->samples();
+        camera_->stop();
+        camera_.reset();
+        if (samples > 0) ordavia::linescanui::runFollowUps(*live_);
+        return;
+    }
     LiveLineScan* link = live_->hasServices() ? LiveLineScan::of(live_->services()) : nullptr;
     if (link && link->live() == live_) {
         link->endRun(true);

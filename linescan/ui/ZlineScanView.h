@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 // The line-scan views. ZlineScanBaseView shows a ".zvl" (or a finished
 // scan): the space-time picture in the upper band of the plot with the
 // velocity slopes over it, the "cbv" velocity trace in the lower band, the
@@ -89,10 +90,15 @@ private:
     double liveTime_ = -1;
 };
 
+namespace ordavia {
+class LiveCameraScan;
+}
+
 class ZlineScanView : public ZlineScanBaseView {
     Q_OBJECT
 public:
     explicit ZlineScanView(ZlineScanDoc* doc, QWidget* parent = nullptr);
+    ~ZlineScanView() override;
     ZlineScanDoc* live() const { return live_; }
 
     void cmdSampleRate();
@@ -103,6 +109,8 @@ public:
 
 private:
     ZlineScanDoc* live_;
+    // The scan of the live camera picture, while one runs.
+    std::unique_ptr<ordavia::LiveCameraScan> camera_;
 };
 
 // Registers the makers of "ZlineScanBaseView", "ZlineScanView",

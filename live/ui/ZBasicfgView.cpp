@@ -1,0 +1,307 @@
+#include "live/ui/ZBasicfgView.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+
+#include "base/Text.h"
+#include "framework/AppServices.h"
+#include "framework/Prompter.h"
+#include "framework/Timer.h"
+#include "framework/ui/ViewRegistry.h"
+#include "live/CameraSources.h"
+#include "live/ZBasicfgDoc.h"
+#include "live/ui/DeviceWindows.h"
+#include "settings/DebugLog.h"
+#include "settings/ProfileStore.h"
+
+using namespace ordavia;
+
+namespace {
+constexpr int kStatusMs = 500;
+constexpr const char* kFg = ZBasicfgDoc::kSection;
+}  // namespace
+
+ZBasicfgView::ZBasicfgView(ZBasicfgDoc* doc, QWidget* parent) : ZBasicView(doc, parent), live_(doc) {
+    AppServices& s = live_->services();
+    if (CameraSources* all = CameraSources::of(s)) all->setLiveDocument(live_);
+    if (!live_->openSource()) {
+        // The view stays, without frames.
+        s.prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+    }
+    live_->onBeep = [] { QApplication::beep(); };
+    statusTimer_ = s.timers().create();
+    statusTimer_->onTimeout = [this] { statusTick(); };
+    grabTimer_ = s.timers().create();
+    grabTimer_->onTimeout = [this] { grabCheck(); };
+    if (live_->source()) {
+        const ProfileStore& p = s.profile();
+        if (p.GetInt("fgip", "show", 0)) toggleControlWindow(false);
+        if (p.GetInt("fgip1", "show", 0)) toggleControlWindow(true);
+        // A document that started its source before the view came runs on.
+        if (live_->isLive()) statusTimer_->start(kStatusMs);
+    }
+}
+
+ZBasicfgView::~ZBasicfgView() {
+    if (live_->hasServices()) {
+        const ProfileStore& p = live_->services().profile();
+        p.WriteInt("fgip", "show", control_ && control_->isVisible() ? 1 : 0);
+        p.WriteInt("fgip1", "show", brightness_ && brightness_->isVisible() ? 1 : 0);
+        if (CameraSource* src = live_->source()) {
+            live_->stopLive();
+            src->close();
+        }
+    }
+    delete control_.data();
+    delete brightness_.data();
+    delete flashWindow_.data();
+    delete focusWindow_.data();
+}
+
+DeviceControlWindow* ZBasicfgView::controlWindow() const { return control_; }
+AutoFlashWindow* ZBasicfgView::autoFlashWindow() const { return flashWindow_; }
+
+Prompter& ZBasicfgView::prompter() const { return live_->services().prompter(); }
+
+void ZBasicfgView::sizeFrameWindow() {
+    const ProfileStore& p = live_->services().profile();
+    const int w = p.GetInt(kFg, "wright", 0), h = p.GetInt(kFg, "wbottom", 0);
+    const int zx = p.GetInt(kFg, "zoomx", 1), zy = p.GetInt(kFg, "zoomy", 1);
+    if (zx >= 1 && zy >= 1) tools().setZoom(zx, 1);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && w > 100 && h > 100) sub->resize(w, h);
+}
+
+void ZBasicfgView::startLiveVideo() {
+    sizeFrameWindow();
+    statusTicks_ = 0;
+    if (!live_->startLive()) {
+        prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    statusTimer_->start(kStatusMs);
+    const ProfileStore& p = live_->services().profile();
+    if (p.GetInt(kFg, "dograbchk", 0)) grabTimer_->start(std::max(100, p.GetInt(kFg, "grabchkmsecs", 5000)));
+}
+
+void ZBasicfgView::stopLiveVideo() {
+    const ProfileStore& p = live_->services().profile();
+    p.WriteInt(kFg, "zoomx", tools().zoomNumerator());
+    p.WriteInt(kFg, "zoomy", tools().zoomNumerator());
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        p.WriteInt(kFg, "wright", sub->width());
+        p.WriteInt(kFg, "wbottom", sub->height());
+    }
+    statusTimer_->stop();
+    grabTimer_->stop();
+    live_->stopLive();
+}
+
+void ZBasicfgView::statusTick() {
+    // Over the whole run: a half-second window of 40 ms frames would swing
+    // between 24 and 26.
+    ++statusTicks_;
+    const double fps = live_->framesSeen() * 1000.0 / (double(statusTicks_) * kStatusMs);
+    const CameraSource* c = live_->source();
+    if (!c) return;
+    const CameraSettings& s = c->settings();
+    const double g = s.currentGainFactor();
+    status_ = strprintf("fps=%3.1f", fps) + "  " + strprintf("ip=%1.2f:%1.2fV", s.lowVolts() / g, s.highVolts() / g);
+    if (showAllErrors_) {
+        std::string problem;
+        if (c->grabProblem(&problem)) status_ += "  " + problem;
+    }
+    if (auto* main = qobject_cast<QMainWindow*>(window())) main->statusBar()->showMessage(QString::fromStdString(status_));
+}
+
+void ZBasicfgView::grabCheck() {
+    CameraSource* c = live_->source();
+    std::string problem;
+    if (!c || !c->grabProblem(&problem)) return;
+    switch (prompter().messageBox(problem, MsgButtons::YesNoCancel, MsgIcon::Warning)) {
+        case MsgResult::Yes:
+            c->setPixelClock(std::max(c->pixelClockMin(), c->pixelClock() * 9 / 10));
+            live_->stopLive();
+            live_->startLive();
+            break;
+        case MsgResult::Cancel:
+            live_->services().profile().WriteInt(kFg, "dograbchk", 0);
+            grabTimer_->stop();
+            break;
+        default: break;
+    }
+}
+
+void ZBasicfgView::OnUpdate(Document* doc, long hint) {
+    ZBasicView::OnUpdate(doc, hint == ZBasicfgDoc::kHintLiveFrame ? 0 : hint);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void ZBasicfgView::cmdTimer() {
+    auto n = prompter().promptInt("Timer", "Number of pictures in a timed series", live_->timedCount(), 0, 100000);
+    if (!n) return;
+    auto s = prompter().promptInt("Timer", "Interval between pictures (seconds)", live_->timedInterval(), 1, 86400);
+    if (!s) return;
+    live_->setTimer(*n, *s);
+}
+
+void ZBasicfgView::cmdFrameSkip() {
+    if (auto n = prompter().promptInt("Frame skip", "Frames to skip between frames shown", live_->frameSkip(), 0, 1000))
+        live_->setFrameSkip(*n);
+}
+
+void ZBasicfgView::cmdSelectCamera() {
+    CameraSource* c = live_->source();
+    if (!c) return;
+    if (auto n = prompter().promptInt("Select camera", "Camera number", c->settings().camera, 0, 15))
+        c->settings().camera = *n;
+}
+
+void ZBasicfgView::cmdVideoInput() {
+    CameraSource* c = live_->source();
+    if (!c) return;
+    if (auto n = prompter().promptInt("Video Input", "Input channel", c->settings().inputChannel, 0, 15))
+        c->settings().inputChannel = *n;
+}
+
+void ZBasicfgView::cmdGrabSize() {
+    CameraSource* c = live_->source();
+    if (!c) return;
+    CameraSettings& s = c->settings();
+    auto w = prompter().promptInt("Set grab image size", "Width (pixels)", s.grabWidth, 4, 8192);
+    if (!w) return;
+    auto h = prompter().promptInt("Set grab image size", "Height (pixels)", s.grabHeight, 4, 8192);
+    if (!h) return;
+    const bool running = live_->isLive();
+    if (running) live_->stopLive();
+    s.grabWidth = *w;
+    s.grabHeight = *h;
+    if (running) live_->startLive();
+}
+
+void ZBasicfgView::cmdPixelClock() {
+    CameraSource* c = live_->source();
+    if (!c || !c->hasPixelClock()) {
+        prompter().messageBox("The pixel clock is not supported by this video input.", MsgButtons::Ok,
+                              MsgIcon::Information);
+        return;
+    }
+    const std::string label = std::string(kPixelClockPrompt) +
+                              strprintf(kPixelClockLimits, c->pixelClockMin(), c->pixelClockMax(), c->pixelClockIncrement());
+    auto text = prompter().promptText(kPixelClockTitle, label, std::to_string(c->pixelClock()));
+    if (!text) return;
+    const bool running = live_->isLive();
+    if (running) live_->stopLive();
+    c->setPixelClock(std::atoi(text->c_str()));
+    live_->services().profile().WriteInt(kFg, "dograbchk", 1);
+    if (running) live_->startLive();
+}
+
+void ZBasicfgView::cmdSimulatedSource() {
+    CameraSources* all = CameraSources::of(live_->services());
+    if (!all) return;
+    std::vector<std::string> labels;
+    for (const CameraSources::Kind& k : all->kinds()) labels.push_back(k.label);
+    labels.push_back("Cancel");
+    const size_t i = prompter().chooseButton("Which simulated camera should the live video show?", labels);
+    if (i >= all->kinds().size()) return;
+    const std::string key = all->kinds()[i].key;
+    std::string file;
+    if (key != CameraSources::kPicture) {
+        auto chosen = prompter().openFile("Video to play", "Videos|*.mve;*.avi;*.mp4;*.mkv;*.mov|All files (*.*)|*.*||",
+                                          all->currentFile());
+        // No file chosen: the video shipped with the program.
+        if (chosen) file = *chosen;
+    }
+    all->select(key, file);
+    const bool running = live_->isLive();
+    if (running) live_->stopLive();
+    if (running && !live_->startLive()) prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+}
+
+void ZBasicfgView::toggleControlWindow(bool big) {
+    QDialog* w = big ? static_cast<QDialog*>(brightness_.data()) : static_cast<QDialog*>(control_.data());
+    if (!w) {
+        if (big)
+            w = brightness_ = new BrightnessWindow(live_, this);
+        else
+            w = control_ = new DeviceControlWindow(live_, this);
+    }
+    w->setVisible(!w->isVisible());
+}
+
+void ZBasicfgView::showAutoFlash() {
+    if (!flashWindow_) flashWindow_ = new AutoFlashWindow(live_, this);
+    flashWindow_->show();
+    flashWindow_->raise();
+}
+
+void ZBasicfgView::showAutoFocus() {
+    if (!focusWindow_) focusWindow_ = new AutoFocusWindow(live_, this);
+    focusWindow_->show();
+    focusWindow_->raise();
+}
+
+void ZBasicfgView::adjustBrightness() {
+    if (!control_) control_ = new DeviceControlWindow(live_, this);
+    control_->refresh();
+    control_->show();
+    control_->raise();
+}
+
+QList<QMenu*> ZBasicfgView::documentMenus() {
+    QList<QMenu*> out = ZBasicView::documentMenus();
+    if (!liveMenu_) buildLiveMenu();
+    out.prepend(liveMenu_);
+    return out;
+}
+
+void ZBasicfgView::buildLiveMenu() {
+    liveMenu_ = new QMenu(kMenuTitle, this);
+    auto add = [this](const char* text, auto fn) {
+        QAction* a = liveMenu_->addAction(text);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add("Start live video", [this] { startLiveVideo(); });
+    add("stop", [this] { stopLiveVideo(); });
+    add("Sa&ve Image", [this] { live_->freezeAndSave(); })->setShortcut(QKeySequence(Qt::Key_F4));
+    liveMenu_->addSeparator();
+    add("&Timer...", [this] { cmdTimer(); });
+    add("&Frame skip", [this] { cmdFrameSkip(); });
+    add("&Select camera...", [this] { cmdSelectCamera(); });
+    add("Set grab image si&ze", [this] { cmdGrabSize(); });
+    add("&Video Input", [this] { cmdVideoInput(); });
+    QAction* errors = add("Show all &errors", [this] { showAllErrors_ = !showAllErrors_; });
+    errors->setCheckable(true);
+    QAction* half = add("&Half resolution", [this] { live_->setBinning(!live_->binning()); });
+    half->setCheckable(true);
+    add("Set pixel clock", [this] { cmdPixelClock(); });
+    add("Simulated camera...", [this] { cmdSimulatedSource(); });
+    liveMenu_->addSeparator();
+    QAction* control = add("&Video Input Control", [this] { toggleControlWindow(false); });
+    control->setCheckable(true);
+    QAction* big = add("&Big Brightness slider", [this] { toggleControlWindow(true); });
+    big->setCheckable(true);
+    add("&Adjust brightness/contrast", [this] { adjustBrightness(); });
+    add("Auto flash control", [this] { showAutoFlash(); });
+    add("Auto focus control", [this] { showAutoFocus(); });
+    connect(liveMenu_, &QMenu::aboutToShow, this, [this, errors, half, control, big] {
+        errors->setChecked(showAllErrors_);
+        half->setChecked(live_->binning());
+        control->setChecked(control_ && control_->isVisible());
+        big->setChecked(brightness_ && brightness_->isVisible());
+    });
+}
+
+void ordavia::registerLiveViews() {
+    registerViewMaker("ZBasicfgView", [](Document* d, QWidget* parent) -> QWidget* {
+        if (auto* live = dynamic_cast<ZBasicfgDoc*>(d)) return new ZBasicfgView(live, parent);
+        auto* doc = dynamic_cast<ZBasicDoc*>(d);
+        return doc ? new ZBasicView(doc, parent) : nullptr;
+    });
+}
