@@ -64,9 +64,6 @@ public:
     // The camera source of the run and its simulated kinds (live video
     // documents start it); null: no capture device in this run.
     CameraSources* cameraSources = nullptr;
-    // The current live-video document (the one a recording records), or
-    // null when no live window is open.
-    std::function<Document*()> liveDocument;
     ChartRunState charts;
     // The image views' tool mode: one for the whole workstation, as its
     // tool menus and toolbar show it.

@@ -11,6 +11,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "live/CameraSources.h"
 #include "live/ZBasicfgDoc.h"
 #include "settings/ProfileStore.h"
 #include "video/CMotivaRecDoc.h"
@@ -20,7 +21,6 @@ namespace ordavia {
 
 RecordCommands::RecordCommands(CBasicApp& app, MainFrame& frame, QMenu* fileMenu, QAction* insertBefore)
     : QObject(&frame), app_(app), frame_(frame) {
-    app_.services().liveDocument = [this]() -> Document* { return liveDocument(false); };
     auto* cyto = new QAction("Open C&ytoscan file...", this);
     cyto->setStatusTip("Open a Cytoscan recording (its header file) as a video");
     connect(cyto, &QAction::triggered, this, &RecordCommands::openCytoscan);
@@ -39,14 +39,12 @@ RecordCommands::RecordCommands(CBasicApp& app, MainFrame& frame, QMenu* fileMenu
     });
 }
 
-RecordCommands::~RecordCommands() {
-    if (app_.services().liveDocument) app_.services().liveDocument = nullptr;
-}
+RecordCommands::~RecordCommands() = default;
 
 ZBasicfgDoc* RecordCommands::liveDocument(bool open) {
-    for (const auto& d : app_.documents())
-        if (auto* live = dynamic_cast<ZBasicfgDoc*>(d.get())) return live;
-    if (!open) return nullptr;
+    CameraSources* c = CameraSources::of(app_.services());
+    if (!c) return nullptr;
+    if (c->liveDocument() || !open) return c->liveDocument();
     return dynamic_cast<ZBasicfgDoc*>(app_.OpenNewDocument(app_.templates().findByClass("ZBasicfgDoc")));
 }
 

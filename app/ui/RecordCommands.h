@@ -2,8 +2,7 @@
 // The frame's recording commands: "&Record sequence" (F12) starts the live
 // video and records it into the recorder document, or stops a running
 // recording; "&Image sequence..." shows the recorder's sequence settings;
-// "Open C&ytoscan file..." opens a Cytoscan recording as a video. The
-// services learn from here which live video document is current.
+// "Open C&ytoscan file..." opens a Cytoscan recording as a video.
 #include <QObject>
 #include <QPointer>
 

@@ -30,7 +30,6 @@ struct RecordingViewBench : testsupport::LiveBench {
         ts.profile.WriteInt("Dynamic settings", "direct2disc", 0);
         live = ts.make<ZBasicfgDoc>();
         EXPECT_TRUE(live->OnNewDocument());
-        ts.services.liveDocument = [this]() -> Document* { return live.get(); };
         rec = ts.make<ZVcytoDoc>();
         EXPECT_TRUE(rec->OnNewDocument());
     }

@@ -20,6 +20,7 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewRegistry.h"
+#include "live/CameraSources.h"
 #include "video/CMotivaRecDoc.h"
 
 using namespace ordavia;
@@ -79,8 +80,8 @@ CMotivaRecView::CMotivaRecView(CMotivaRecDoc* doc, QWidget* parent) : CMotivaVie
 CMotivaRecView::~CMotivaRecView() = default;
 
 ZBasicfgDoc* CMotivaRecView::currentLive() const {
-    if (!recorder_->hasServices() || !recorder_->services().liveDocument) return nullptr;
-    return dynamic_cast<ZBasicfgDoc*>(recorder_->services().liveDocument());
+    CameraSources* c = recorder_->hasServices() ? CameraSources::of(recorder_->services()) : nullptr;
+    return c ? c->liveDocument() : nullptr;
 }
 
 bool CMotivaRecView::isRecording() const { return recorder_->recording(); }
