@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 
 #include "base/Paths.h"
@@ -89,7 +90,11 @@ std::string CMotivaRecDoc::recordingFolder() const {
         if (db.isOpen() && db.currentExamId() >= 0 && !exam.empty())
             return exam[0] == '/' ? exam : joinPath(db.dataFolder(), exam);
     }
-    return seq_.folder;
+    if (!seq_.folder.empty()) return seq_.folder;
+    // No folder chosen yet: the user's home rather than wherever the
+    // program happened to be started from.
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) : std::string();
 }
 
 std::string CMotivaRecDoc::directFileName(int64_t when) const {

@@ -52,7 +52,8 @@ public:
                                       double captureFps);
 
     // Where a recording straight to disc goes: the current examination's
-    // folder when one is selected, else the recording folder.
+    // folder when one is selected, else the recording folder (the home
+    // folder while none is set).
     std::string recordingFolder() const;
     // The file a recording started at `when` (seconds since 1970) is written to.
     std::string directFileName(int64_t when) const;
