@@ -6,8 +6,10 @@
 #include <regex>
 
 #include "tests/support/LiveFixture.h"
+#include "tests/support/MveBytes.h"
 #include "tests/support/TinyDisc.h"
 #include "video/CMotivaRecDoc.h"
+#include "video/MovementCorrection.h"
 
 using namespace ordavia;
 using testsupport::LiveBench;
@@ -72,6 +74,11 @@ TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     EXPECT_EQ(b.rec->playbackInterval(), 80);
     EXPECT_EQ(b.rec->image().width(), 640);
     EXPECT_EQ(b.rec->currentFrame(), 0);
+    // A video like any other: movement correction runs over it.
+    ASSERT_TRUE(b.rec->startMovementCorrection(MovementParams{}).ok());
+    while (b.rec->movementStep()) {
+    }
+    b.rec->endMovementCorrection();
     // Only a later save writes it: B.mve beside B.dcs.
     EXPECT_TRUE(b.rec->movieFileName().empty());
     const std::string dcs = b.folder / "later.dcs";
@@ -139,4 +146,25 @@ TEST(Recording, FailuresSaySoAndKeepWhatWasWritten) {
     ASSERT_TRUE(back.Open(b.rec->movieFileName()).ok());
     EXPECT_EQ(back.count(), 2);
     EXPECT_EQ(b.rec->movie().count(), 2);
+}
+
+// A Cytoscan recording opens without a camera: the header gives the size,
+// the ".raw" beside it 16-bit frames (a pixel v shows as v / 4); the
+// selection is remembered when the document closes.
+TEST(Recording, CytoscanOpensAsAVideoAndRemembersItsSelection) {
+    LiveBench b(64, 32, false);
+    testsupport::writeBytes(b.folder / "op.hdr", {'W', 'I', 'D', 'T', 'H', '=', '4', '\n', 'H', 'E', 'I', 'G', 'H', 'T', ' ', '2', '\n'});
+    std::vector<uint8_t> raw;
+    for (int i = 0; i < 3 * 8; ++i) raw.insert(raw.end(), {uint8_t(i * 4), 1});  // 256 + 4i
+    raw.push_back(7);  // half a pixel of a fourth frame: not a frame
+    testsupport::writeBytes(b.folder / "op.raw", raw);
+    auto doc = b.ts.make<ZVcytoDoc>();
+    ASSERT_TRUE(doc->OnNewDocument());
+    ASSERT_TRUE(doc->openCytoscan(b.folder / "op.hdr").ok());
+    ASSERT_EQ(doc->frameCount(), 3);
+    EXPECT_EQ(doc->movie().GoTo(2).row(1)[3], uint8_t((256 + 4 * 23) / 4));
+    doc->setSelection(1, 3);
+    doc->OnCloseDocument();
+    EXPECT_EQ(b.ts.profile.GetInt("cyto settings", "first", -5), 1);
+    EXPECT_EQ(b.ts.profile.GetInt("cyto settings", "last", -5), 3);
 }
