@@ -27,10 +27,25 @@ constexpr double kDefaultCaptureFps = 25.0;
 constexpr int kShowEvery = 5;
 }  // namespace
 
-CMotivaRecDoc::CMotivaRecDoc() = default;
+CMotivaRecDoc::CMotivaRecDoc() { watch_.owner = this; }
 
-CMotivaRecDoc::~CMotivaRecDoc() {
-    if (live_) live_->stopCapture(this);
+CMotivaRecDoc::~CMotivaRecDoc() { watchLive(nullptr); }
+
+void CMotivaRecDoc::watchLive(ZBasicfgDoc* live) {
+    if (live_ == live) return;
+    if (live_) {
+        live_->stopCapture(this);
+        live_->RemoveListener(&watch_);
+    }
+    live_ = live;
+    if (live_) live_->AddListener(&watch_);
+}
+
+void CMotivaRecDoc::LiveWatch::OnUpdate(Document*, long hint) {
+    if (hint != Document::kHintClosing) return;
+    // The live document is being destroyed: nothing may be asked of it now.
+    owner->live_ = nullptr;
+    (void)owner->stopRecording();
 }
 
 void CMotivaRecDoc::readSequenceSettings() {
@@ -157,7 +172,7 @@ Status CMotivaRecDoc::startRecording(ZBasicfgDoc* live) {
         report(Status::failure(failure.code(), std::string(kFailedToStart) + "\n" + failure.reason()));
         return lastStatus_;
     }
-    live_ = live;
+    watchLive(live);
     recording_ = true;
     UpdateAllViews();
     return Status::success();
@@ -182,13 +197,14 @@ Status CMotivaRecDoc::stopRecording() {
     if (!recording_) return Status::success();
     stopping_ = true;
     if (live_) live_->stopCapture(this);
+    ZBasicfgDoc* from = live_;
     setFramesPerSecond(captureFps_);
     movie().options.captureFrameRate = captureFps_;
     Status s = movie().finishRecording();
     recording_ = false;
     stopping_ = false;
-    if (live_) live_->UpdateAllViews();
-    live_ = nullptr;
+    watchLive(nullptr);
+    if (from) from->UpdateAllViews();
     setRecordingCounts(movie().count(), seq_.skip);
     goToFrame(0);
     SetTitle(kRecordedTitle);

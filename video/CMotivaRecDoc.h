@@ -83,6 +83,14 @@ private:
     void readSequenceSettings();
     void report(const ordavia::Status& s);
 
+    // Hears the live document go: a recording from it ends there.
+    struct LiveWatch : ordavia::DocumentView {
+        CMotivaRecDoc* owner = nullptr;
+        void OnUpdate(ordavia::Document* doc, long hint) override;
+    };
+    void watchLive(ZBasicfgDoc* live);
+
+    LiveWatch watch_;
     SequenceSettings seq_;
     bool recording_ = false;
     ZBasicfgDoc* live_ = nullptr;

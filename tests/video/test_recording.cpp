@@ -37,7 +37,7 @@ struct RecordingBench : LiveBench {
     }
     ~RecordingBench() {
         rec->OnCloseDocument();
-        live->OnCloseDocument();
+        if (live) live->OnCloseDocument();
     }
 };
 
@@ -132,6 +132,16 @@ TEST(Recording, FailuresSaySoAndKeepWhatWasWritten) {
         EXPECT_EQ(b.ts.prompter.messages()[0].rfind("failed to start recording!\n", 0), 0u) << b.ts.prompter.messages()[0];
         b.ts.timers.advance(400);
         }
+    {
+        // The live window goes mid-recording: the recording ends with what it has.
+        RecordingBench b(50, 0, false, false);
+        ASSERT_TRUE(b.rec->startRecording(b.live.get()).ok());
+        b.ts.timers.advance(40 * 3);
+        b.live->OnCloseDocument();
+        b.live.reset();
+        EXPECT_FALSE(b.rec->recording());
+        EXPECT_EQ(b.rec->movie().count(), 3);
+    }
     testsupport::TinyDisc disc(1024 * 1024);
     if (!disc.ok()) GTEST_SKIP() << "needs a tmpfs mount";
     RecordingBench b(300, 0, false, true);
