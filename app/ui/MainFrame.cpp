@@ -195,7 +195,10 @@ void MainFrame::buildMenus() {
         ->setStatusTip("Reopen every document of the current examination");
     connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
 
-    new RecordCommands(app_, *this, fileMenu_, fileInsertPoint_);
+    // The recording commands join the camera's in the View menu.
+    auto* recording = new RecordCommands(app_, *this, fileMenu_, fileInsertPoint_);
+    frameViewActions_ += recording->actions();
+    viewMenu_->addActions(recording->actions());
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();

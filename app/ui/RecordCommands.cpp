@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QMenuBar>
 
 #include <algorithm>
 
@@ -26,20 +25,31 @@ RecordCommands::RecordCommands(CBasicApp& app, MainFrame& frame, QMenu* fileMenu
     connect(cyto, &QAction::triggered, this, &RecordCommands::openCytoscan);
     fileMenu->insertAction(insertBefore, cyto);
 
-    QMenu* rec = frame.menuBar()->addMenu("&Record");
-    recordAction_ = rec->addAction("&Record sequence", this, &RecordCommands::recordSequence);
+    recordAction_ = new QAction("&Record sequence", this);
     recordAction_->setShortcut(QKeySequence(Qt::Key_F12));
     recordAction_->setCheckable(true);
     recordAction_->setStatusTip("Record the live video, or stop the recording");
-    rec->addAction("&Image sequence...", this, &RecordCommands::imageSequence)
-        ->setStatusTip("How many frames a recording takes, and where it goes");
-    connect(rec, &QMenu::aboutToShow, this, [this] {
-        CMotivaRecDoc* r = recorder(false);
-        recordAction_->setChecked(r && r->recording());
-    });
+    connect(recordAction_, &QAction::triggered, this, &RecordCommands::recordSequence);
+    auto* settings = new QAction("&Image sequence...", this);
+    settings->setStatusTip("How many frames a recording takes, and where it goes");
+    connect(settings, &QAction::triggered, this, &RecordCommands::imageSequence);
+    frame.addAction(recordAction_);  // F12 wherever the focus is
+    actions_ = {recordAction_, settings};
+    watch_.owner = this;
 }
 
-RecordCommands::~RecordCommands() = default;
+void RecordCommands::RecorderWatch::OnUpdate(Document* doc, long hint) {
+    if (hint == Document::kHintClosing) {
+        if (owner->recorder_ == doc) owner->recorder_ = nullptr;
+        owner->recordAction_->setChecked(false);
+        return;
+    }
+    if (auto* r = dynamic_cast<CMotivaRecDoc*>(doc)) owner->recordAction_->setChecked(r->recording());
+}
+
+RecordCommands::~RecordCommands() {
+    if (recorder(false)) recorder_->RemoveListener(&watch_);
+}
 
 ZBasicfgDoc* RecordCommands::liveDocument(bool open) {
     CameraSources* c = CameraSources::of(app_.services());
@@ -52,7 +62,10 @@ CMotivaRecDoc* RecordCommands::recorder(bool open) {
     const auto& docs = app_.documents();
     const bool alive = std::any_of(docs.begin(), docs.end(), [this](const auto& d) { return d.get() == recorder_; });
     if (!alive) recorder_ = nullptr;
-    if (!recorder_ && open) recorder_ = app_.OpenNewDocument(app_.templates().findByClass("ZVcytoDoc"));
+    if (!recorder_ && open) {
+        recorder_ = app_.OpenNewDocument(app_.templates().findByClass("ZVcytoDoc"));
+        if (recorder_) recorder_->AddListener(&watch_);
+    }
     return dynamic_cast<CMotivaRecDoc*>(recorder_);
 }
 
