@@ -5,6 +5,7 @@
 
 #include <regex>
 
+#include "db/CSubjectDatabase.h"
 #include "tests/support/LiveFixture.h"
 #include "tests/support/MveBytes.h"
 #include "tests/support/TinyDisc.h"
@@ -117,6 +118,17 @@ TEST(Recording, DirectToDiscKeepsTheLastFramesAndNamesTheFileByTheClock) {
         ASSERT_TRUE(b.rec->OnSaveDocument(dcs));
         EXPECT_TRUE(std::filesystem::exists(dcs));
     }
+}
+
+TEST(Recording, GoesIntoTheExaminationFolderWhenOneIsSelected) {
+    RecordingBench b(4, 0, true, true);
+    EXPECT_EQ(b.rec->recordingFolder(), b.folder.dir.string());
+    CSubjectDatabase db;
+    ASSERT_TRUE(db.openPath(b.folder / "orda.db", b.ts.prompter));
+    b.ts.services.subjectDatabase = &db;
+    db.setCurrentExam(42, "42-AB12");
+    EXPECT_EQ(b.rec->recordingFolder(), b.folder / "42-AB12");
+    b.ts.services.subjectDatabase = nullptr;
 }
 
 TEST(Recording, FailuresSaySoAndKeepWhatWasWritten) {
