@@ -411,7 +411,10 @@ Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, 
         // A file cut off while it was written (a recording on a full disc)
         // ends in half a frame: that is no frame.
         if (lastCut && frames.size() > 1) frames.pop_back();
-        d.countMode = !haveTs;
+        // An AVI cut off before its headers were finished (no frame count,
+        // no index) cannot be sought by time: its frames are counted from
+        // the start.
+        d.countMode = !haveTs || (st->nb_frames == 0 && std::strcmp(d.fmt->iformat->name, "avi") == 0);
     }
     if (frames.empty()) return fail("bad stream format.\n", "the video holds no frames");
     if (!d.countMode) std::sort(frames.begin(), frames.end());

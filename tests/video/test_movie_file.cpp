@@ -197,7 +197,9 @@ TEST(MovieRecording, FullDiscKeepsEveryFrameWritten) {
             EXPECT_EQ(back.count(), added);
         }
         EXPECT_GE(back.count(), avi ? 1 : added) << avi;
-        // Played in order, every frame kept is the frame recorded.
+        // Every frame kept is the frame recorded, in order and by a jump back.
+        const int last = back.count() - 1;
+        EXPECT_EQ(back.GoTo(last).row(5)[9], uint8_t((9 * 7 + 5 * 13 + last * 31) ^ (last * 97 + 45))) << avi;
         for (int i = 0; i < back.count(); ++i)
             EXPECT_EQ(back.GoTo(i).row(5)[9], uint8_t((9 * 7 + 5 * 13 + i * 31) ^ (i * 97 + 45))) << avi << " frame " << i;
         ::unlink(name.c_str());
