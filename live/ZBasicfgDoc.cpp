@@ -111,8 +111,11 @@ void ZBasicfgDoc::frameDelivered(const CZVimage& target, int32_t frameNumber) {
             continue;
         }
         c.countdown = c.skip;
-        const ZRect r = c.region;
-        if (r.right > target.width() || r.bottom > target.rows()) continue;
+        // A source that changed its frame size under the capture gives
+        // what is left of the region.
+        const ZRect r{c.region.left, c.region.top, std::min(c.region.right, target.width()),
+                      std::min(c.region.bottom, target.rows())};
+        if (r.isEmpty()) continue;
         const int bpp = target.bytesPerPixel();
         if (c.part.width() != r.width() || c.part.rows() != r.height() || c.part.colour() != target.colour())
             c.part = CZVimage(r.width(), r.height(), target.tag(), CZVimage::kFrame, target.colour());
@@ -275,6 +278,9 @@ bool ZBasicfgDoc::OnSaveDocument(const std::string& path) {
 
 bool ZBasicfgDoc::OnFileSave() {
     savedPath_.clear();
+    // Every save by hand is a new capture: the file of the last one is
+    // never written over, the next free name is proposed instead.
+    if (!GetPathName().empty() && fileExists(GetPathName())) SetPathName(nextFreePictureName(GetPathName()), true);
     const bool ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSave(); });
     afterSaveByHand();
     return ok;
@@ -299,6 +305,13 @@ bool ZBasicfgDoc::OnFileSaveAs() {
     const bool ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSaveAs(); });
     afterSaveByHand();
     return ok;
+}
+
+std::string ZBasicfgDoc::proposedSaveName() const {
+    if (!GetPathName().empty()) return GetPathName();
+    const std::string folder = savingFolder();
+    const std::string name = examFileName(GetTitle());
+    return folder.empty() ? name : joinPath(folder, name);
 }
 
 std::string ZBasicfgDoc::savingFolder() const {
@@ -340,7 +353,7 @@ bool ZBasicfgDoc::DoTimedSave(const std::string& name) {
     savedPath_.clear();
     const bool ok = saveWhileStopped([this, &file] {
         if (!OnSaveDocument(file)) return false;
-        SetPathName(file);
+        SetPathName(file, true);
         SetModifiedFlag(false);
         return true;
     });

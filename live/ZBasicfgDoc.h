@@ -113,6 +113,9 @@ public:
     bool OnFileSave() override;
     bool OnFileSaveAs() override;
     bool OnSaveDocument(const std::string& path) override;
+    // A live picture without an examination is proposed in the recording
+    // folder, under the window's title.
+    std::string proposedSaveName() const override;
     // Saves under `name` (the timed base + "_000" when empty) without a
     // question, into the saving folder unless the name has a folder.
     bool DoTimedSave(const std::string& name = {});

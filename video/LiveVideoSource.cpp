@@ -22,8 +22,11 @@ Status LiveVideoSource::prepare(int) {
     if (movie->rate() == movie->scale() || !(fps > 0.5 && fps < 1000)) fps = movie->options.captureFrameRate;
     intervalMs_ = std::max(1, int(std::lround(1000.0 / fps)));
     movie_ = std::move(movie);
+    // The first frame now: the camera takes the frame size from it before
+    // the first tick.
     index_ = -1;
-    frame_ = CZVimage();
+    movie_->CopyFrame(0, frame_);
+    if (frame_.isField()) frame_.setInterlace(CZVimage::kFrame);
     return Status::success();
 }
 

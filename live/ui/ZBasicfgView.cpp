@@ -26,6 +26,8 @@ constexpr const char* kFg = ZBasicfgDoc::kSection;
 
 ZBasicfgView::ZBasicfgView(ZBasicfgDoc* doc, QWidget* parent) : ZBasicView(doc, parent), live_(doc) {
     AppServices& s = live_->services();
+    // The window shows the live input, whatever number the framework gave it.
+    live_->SetTitle(ZBasicfgDoc::kTitle);
     if (CameraSources* all = CameraSources::of(s)) all->setLiveDocument(live_);
     if (!live_->openSource()) {
         // The view stays, without frames.
@@ -71,7 +73,23 @@ void ZBasicfgView::sizeFrameWindow() {
     const int w = p.GetInt(kFg, "wright", 0), h = p.GetInt(kFg, "wbottom", 0);
     const int zx = p.GetInt(kFg, "zoomx", 1), zy = p.GetInt(kFg, "zoomy", 1);
     if (zx >= 1 && zy >= 1) tools().setZoom(zx, 1);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && w > 100 && h > 100) sub->resize(w, h);
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub) return;
+    // Without a size of its own the window shows the whole live picture.
+    if (w > 100 && h > 100) {
+        sub->resize(w, h);
+    } else if (!live_->image().isEmpty()) {
+        const QSize frame = sub->size() - size();
+        sub->resize(sizeHint() + frame);
+    }
+}
+
+void ZBasicfgView::showEvent(QShowEvent* e) {
+    ZBasicView::showEvent(e);
+    if (!sized_ && !live_->image().isEmpty()) {
+        sized_ = true;
+        sizeFrameWindow();
+    }
 }
 
 void ZBasicfgView::startLiveVideo() {
@@ -136,6 +154,11 @@ void ZBasicfgView::grabCheck() {
 
 void ZBasicfgView::OnUpdate(Document* doc, long hint) {
     ZBasicView::OnUpdate(doc, hint == ZBasicfgDoc::kHintLiveFrame ? 0 : hint);
+    // The first frame gives the window its size.
+    if (!sized_ && isVisible() && !live_->image().isEmpty()) {
+        sized_ = true;
+        sizeFrameWindow();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -180,6 +203,7 @@ void ZBasicfgView::cmdGrabSize() {
     if (running) live_->stopLive();
     s.grabWidth = *w;
     s.grabHeight = *h;
+    live_->setGrabRect({s.grabLeft, s.grabTop, s.grabLeft + *w, s.grabTop + *h});
     if (running) live_->startLive();
 }
 

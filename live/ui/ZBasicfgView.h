@@ -63,6 +63,9 @@ public:
     void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     void buildLiveMenu();
     void sizeFrameWindow();
@@ -75,6 +78,7 @@ private:
     int statusTicks_ = 0;
     std::string status_;
     bool showAllErrors_ = false;
+    bool sized_ = false;
     QPointer<ordavia::DeviceControlWindow> control_;
     QPointer<ordavia::BrightnessWindow> brightness_;
     QPointer<ordavia::AutoFlashWindow> flashWindow_;

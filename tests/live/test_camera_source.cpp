@@ -87,3 +87,29 @@ TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {
     EXPECT_FALSE(empty.source().startGrab(target, &got, 0, 0, 64, 64));
     EXPECT_FALSE(empty.source().isRunning());
 }
+
+TEST(CameraSettings, ProfileValuesAreClampedAndWrittenBackWhenTheSourceCloses) {
+    LiveBench bench(64, 48);
+    bench.ts.profile.WriteInt("Pseudo", "gain", 9);
+    bench.ts.profile.WriteInt("Pseudo", "grabwidth", 5000);
+    CameraSource& cam = bench.source();
+    ASSERT_TRUE(cam.open());
+    EXPECT_EQ(cam.settings().gain, 4);
+    EXPECT_DOUBLE_EQ(cam.settings().currentGainFactor(), 1.4);
+    // Grey 255 at the default levels: (0.35 + 0.35) / 1.4 volts.
+    EXPECT_DOUBLE_EQ(cam.settings().voltsOf(255), 0.5);
+    CZVimage target;
+    struct : FrameReceiver {
+        void frameDelivered(const CZVimage&, int32_t) override {}
+    } none;
+    ASSERT_TRUE(cam.startGrab(target, &none, 10, 0, 5000, 512));
+    EXPECT_EQ(cam.settings().grabWidth, 54);
+    EXPECT_EQ(cam.settings().grabHeight, 48);
+    cam.settings().setGain(-3);
+    cam.settings().setRedPercent(80);
+    cam.close();
+    EXPECT_FALSE(cam.isRunning());
+    EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "gain", -1), 0);
+    EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "redlevel", -1), 20);
+    EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "grabwidth", -1), 54);
+}

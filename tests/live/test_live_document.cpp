@@ -127,10 +127,14 @@ TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
     bench.ts.timers.advance(200);
+    bench.ts.profile.WriteString("directories", "recorddir", bench.folder / "rec");
     const std::string a = bench.folder / "a.cs1", b = bench.folder / "b.cs1";
     bench.ts.prompter.pushSaveFile(a);
     bench.ts.prompter.pushMessageAnswer(MsgResult::No);
     ASSERT_TRUE(doc->OnFileSaveAs());
+    // Without an examination the recording folder is proposed.
+    EXPECT_EQ(bench.ts.prompter.lastProposedName.rfind(bench.folder / "rec/Live_Video_Input", 0), 0u)
+        << bench.ts.prompter.lastProposedName;
     EXPECT_EQ(doc->savedPath(), a);
     EXPECT_EQ(bench.ts.prompter.messages().back(), "Open the new file?");
     // A save by hand leaves the saved picture on the screen.
@@ -138,9 +142,11 @@ TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
     EXPECT_TRUE(doc->notes().empty());
     ASSERT_TRUE(doc->startLive());
     bench.ts.timers.advance(200);
+    // "&Save" never writes over the last capture: a fresh name is asked for.
     bench.ts.prompter.pushSaveFile(b);
     bench.ts.prompter.pushMessageAnswer(MsgResult::No);
-    ASSERT_TRUE(doc->OnFileSaveAs());
+    ASSERT_TRUE(doc->OnFileSave());
+    EXPECT_EQ(bench.ts.prompter.lastProposedName, bench.folder / "a-1.cs1");
     for (const std::string& p : {a, b}) {
         const std::string n = notesOf(bench, p);
         EXPECT_EQ(n.find("Captured "), 0u);

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStatusBar>
 
+#include "live/SimulatedCamera.h"
 #include "live/ZBasicfgDoc.h"
 #include "live/ui/DeviceWindows.h"
 #include "live/ui/ZBasicfgView.h"
@@ -70,9 +71,43 @@ TEST(LiveView, ShowsTheRunningPictureWithItsReadOutAndDeviceWindows) {
     view->autoFlashWindow()->refresh();
     EXPECT_EQ(view->autoFlashWindow()->readout().toStdString(), "brightness=0\nlastgood=0\nflash=3000");
 
+    // "Set pixel clock": the documented prompt with the device's limits; the
+    // grab check is switched on and the source runs on.
+    bench.ts.prompter.pushText("20");
+    view->cmdPixelClock();
+    EXPECT_EQ(bench.ts.prompter.asked.back().text,
+              std::string(ZBasicfgView::kPixelClockPrompt) + "min clk = 5 MHz\nmax clk = 43 MHz\ninc = 1 MHz");
+    EXPECT_EQ(doc->source()->pixelClock(), 20);
+    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "dograbchk", 0), 1);
+    EXPECT_TRUE(doc->isLive());
+
+    // Frames that stop arriving: the grab check asks; Yes lowers the clock
+    // to 90 % and restarts, Cancel switches the check off.
+    struct Stalled : FrameProducer {
+        CZVimage none;
+        Status prepare(int) override { return Status::success(); }
+        void advance(int32_t, bool) override {}
+        const CZVimage& frame() const override { return none; }
+        int intervalMs() const override { return 40; }
+        std::string deviceName() const override { return "stalled"; }
+    };
+    bench.sources->registerKind(
+        {"stalled", "", [](AppServices&, const std::string&) { return std::unique_ptr<FrameProducer>(new Stalled); }});
+    ASSERT_TRUE(bench.sources->select("stalled", ""));
+    doc->stopLive();
+    ASSERT_TRUE(doc->startLive());
+    bench.ts.timers.advance(40);
+    bench.ts.prompter.pushMessageAnswer(MsgResult::Yes);
+    view->grabCheck();
+    EXPECT_EQ(bench.ts.prompter.messages().back(), SimulatedCamera::kNoFrames);
+    EXPECT_EQ(doc->source()->pixelClock(), 18);
+    bench.ts.timers.advance(40);
+    bench.ts.prompter.pushMessageAnswer(MsgResult::Cancel);
+    view->grabCheck();
+    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "dograbchk", 1), 0);
+
     view->stopLiveVideo();
     EXPECT_FALSE(doc->isLive());
-    EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "wright", 0) > 0, false);  // not inside a frame window
     doc->RemoveView(view);
     doc->OnCloseDocument();
 }
