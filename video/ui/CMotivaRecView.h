@@ -29,6 +29,8 @@ public:
 
     void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
+    // Room in the bar for the record buttons beside the player's.
+    QSize sizeHint() const override { return CMotivaView::sizeHint() + QSize(120, 0); }
 
 private:
     void syncRecordBar();
