@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <unistd.h>
 
 #include "base/Paths.h"
 #include "db/CSubjectDatabase.h"
@@ -119,8 +120,13 @@ std::string CMotivaRecDoc::directFileName(int64_t when) const {
     char stamp[40];
     std::strftime(stamp, sizeof stamp, "-%Y%m%d_%H%M%S", &tm);
     const std::string folder = recordingFolder();
-    const std::string name = seq_.baseName + stamp + (movie().options.compressOutput ? ".avi" : ".mve");
-    return folder.empty() ? name : joinPath(folder, name);
+    const std::string ext = movie().options.compressOutput ? ".avi" : ".mve";
+    const std::string base = folder.empty() ? seq_.baseName + stamp : joinPath(folder, seq_.baseName + stamp);
+    // Two recordings started within one second must not share a file: the
+    // second would wipe out the first.
+    std::string name = base + ext;
+    for (int n = 2; n < 1000 && ::access(name.c_str(), F_OK) == 0; ++n) name = base + "_" + std::to_string(n) + ext;
+    return name;
 }
 
 void CMotivaRecDoc::report(const Status& s) {

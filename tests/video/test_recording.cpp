@@ -111,6 +111,8 @@ TEST(Recording, DirectToDiscKeepsTheLastFramesAndNamesTheFileByTheClock) {
         const std::string dcs = name.substr(0, name.size() - 4) + ".dcs";
         EXPECT_EQ(b.rec->GetPathName(), dcs);
         EXPECT_EQ(b.rec->GetTitle(), "video saved as " + dcs);
+        // A second recording in the same second gets a file of its own.
+        EXPECT_EQ(b.rec->directFileName(b.rec->startTime()), name.substr(0, name.size() - 4) + "_2" + name.substr(name.size() - 4));
         // Saving under its own name writes the .dcs and leaves the movie as it is.
         ASSERT_TRUE(b.rec->OnSaveDocument(dcs));
         EXPECT_TRUE(std::filesystem::exists(dcs));
