@@ -17,6 +17,7 @@
 #include "measure/ZDimDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "video/CMotivaDoc.h"
+#include "video/CMotivaRecDoc.h"
 #include "video/fcfdoc.h"
 
 namespace ordavia {
@@ -34,6 +35,7 @@ const std::map<std::string, Factory>& factories() {
         {"ZDimDoc", [] { return std::make_unique<ZDimDoc>(); }},
         {"CResultDoc", [] { return std::make_unique<CResultDoc>(); }},
         {"CMotivaDoc", [] { return std::make_unique<CMotivaDoc>(); }},
+        {"ZVcytoDoc", [] { return std::make_unique<ZVcytoDoc>(); }},
         {"fcfdoc", [] { return std::make_unique<fcfdoc>(); }},
         {"CReviewDoc", [] { return std::make_unique<CReviewDoc>(); }},
         {"Ctrv2Doc", [] { return std::make_unique<Ctrv2Doc>(); }},

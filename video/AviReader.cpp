@@ -397,8 +397,10 @@ Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, 
     } else {
         int64_t n = 0;
         bool haveTs = true;
+        bool lastCut = false;
         while (av_read_frame(d.fmt, d.pkt) >= 0) {
             if (d.pkt->stream_index == d.stream && d.pkt->size > 0) {
+                lastCut = (d.pkt->flags & AV_PKT_FLAG_CORRUPT) != 0;
                 int64_t ts = d.pkt->pts != AV_NOPTS_VALUE ? d.pkt->pts : d.pkt->dts;
                 if (ts == AV_NOPTS_VALUE) haveTs = false;
                 frames.emplace_back(ts == AV_NOPTS_VALUE ? n : ts, (d.pkt->flags & AV_PKT_FLAG_KEY) != 0);
@@ -406,7 +408,13 @@ Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, 
             }
             av_packet_unref(d.pkt);
         }
-        d.countMode = !haveTs;
+        // A file cut off while it was written (a recording on a full disc)
+        // ends in half a frame: that is no frame.
+        if (lastCut && frames.size() > 1) frames.pop_back();
+        // An AVI cut off before its headers were finished (no frame count,
+        // no index) cannot be sought by time: its frames are counted from
+        // the start.
+        d.countMode = !haveTs || (st->nb_frames == 0 && std::strcmp(d.fmt->iformat->name, "avi") == 0);
     }
     if (frames.empty()) return fail("bad stream format.\n", "the video holds no frames");
     if (!d.countMode) std::sort(frames.begin(), frames.end());

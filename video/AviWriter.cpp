@@ -367,7 +367,7 @@ Status AviWriter::write(const CZVimage& img) {
     return s;
 }
 
-Status AviWriter::close() {
+Status AviWriter::close(bool keepPartial) {
     Impl& d = *d_;
     if (!d.open) return Status::success();
     Status s;
@@ -380,8 +380,13 @@ Status AviWriter::close() {
         if (avio_closep(&d.oc->pb) < 0 && s) s = Status::failure(d.path + ": " + std::strerror(errno));
     }
     d.open = false;
-    if (s) s = commitSaveTemp(d.tmp);
-    else abandonSaveTemp(d.tmp);
+    if (s) {
+        s = commitSaveTemp(d.tmp);
+    } else if (keepPartial) {
+        if (Status c = commitSaveTemp(d.tmp); !c) debugLog("AviWriter::close %s\n", c.reason().c_str());
+    } else {
+        abandonSaveTemp(d.tmp);
+    }
     return s;
 }
 

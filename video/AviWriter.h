@@ -33,7 +33,10 @@ public:
     // (cropped or padded with black, colour to grey).
     Status write(const CZVimage& frame);
     // Finishes the file (index, headers); the writer is closed afterwards.
-    Status close();
+    // A file that could not be finished is thrown away, unless asked to
+    // keep it (a recording keeps what reached the disc: the reader copes
+    // with a missing index).
+    Status close(bool keepPartial = false);
     int frames() const;
     const std::string& path() const;
 

@@ -169,6 +169,15 @@ public:
     void frameOffset(int i, double& x, double& y);
     const ordavia::FineOffsets& fineOffsets() const { return fine_; }
 
+protected:
+    // What a recording sets beside the movie itself.
+    void setRecordingCounts(int32_t frames, int32_t skip) {
+        numberOfFrames_ = frames;
+        skipFrames_ = skip;
+    }
+    void setMovieFileName(const std::string& name) { movieFileName_ = name; }
+    void resetPairs() { pairs_.assign(1, {0, 0}); }
+
 private:
     bool linkMovie();
     void openStoredResults();

@@ -71,13 +71,19 @@ public:
 
     // ---- Recording ----
     bool Record(const std::string& name, int frames, int width, int height, int colour);
+    // -1 when the frame could not be stored (the disc is full, say): the
+    // caller stops, and finishRecording says why and what was kept.
     int AddFrame(const CZVimage& image, bool advance);
+    // The same with the capture's field counter for the frame.
+    int AddFrame(const CZVimage& image, bool advance, int32_t field);
     int Advance();
     // Ends a recording: a movie file gets its trailer, an AVI its index,
     // and the movie reopens on the file. Any frame, trailer or index that
     // could not be written makes it fail (the movie still reopens on what
     // is there).
     ordavia::Status finishRecording();
+    // Why the recording failed so far (success while all is well).
+    const ordavia::Status& recordingError() const { return recordError_; }
     // The same where nobody can act on a failure (memory recordings).
     void stopRecording();
 
@@ -205,6 +211,8 @@ private:
     void noteRead(int i, bool ok);
     ordavia::Status writeRecordTrailer();
     ordavia::Status recordError_;
+    bool recordBroken_ = false;  // a frame could not be stored: AddFrame refuses the rest
+    bool appendRecordedFrame(int slot);
 
     // Processing pass state.
     bool processing_ = false;

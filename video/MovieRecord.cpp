@@ -28,12 +28,14 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     }
     if (mode_ != StorageMode::Closed) Close();
     recordError_ = Status::success();
+    recordBroken_ = false;
     mode_ = name.empty() ? StorageMode::Memory : (options.compressOutput ? StorageMode::RecordToAvi : StorageMode::RecordToMovieFile);
     wrapped_ = false;
     currentIndex_ = count_ = ringStart_ = 0;
     format_.setInterlace(CZVimage::kFrame);
     createImages(frames, width, height, colour);
     if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
+        recordError_ = Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
         mode_ = StorageMode::Closed;
         return false;
     }
@@ -51,6 +53,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
         auto w = AviWriter::open(name, p);
         if (!w) {
             debugLog("record aviwriteopen %s failed\n", name.c_str());
+            recordError_ = w.status();
             mode_ = StorageMode::Closed;
             return false;
         }
@@ -58,6 +61,8 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     } else if (mode_ == StorageMode::RecordToMovieFile) {
         fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd_ < 0) {
+            recordError_ = Status::failure(errno == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
+                                           name + ": cannot be created: " + errnoText(errno));
             debugLog("record file open %s failed\n", name.c_str());
             mode_ = StorageMode::Closed;
             return false;
@@ -66,8 +71,12 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
         storeLE32(head, uint32_t(kMveMagic));
         encodeImageHeader(format_, head + 4);
         if (!pwriteAll(fd_, head, sizeof head, 0)) {
+            const int err = errno;
             debugLog("record file open %s failed\n", name.c_str());
             Close();
+            ::unlink(name.c_str());  // a file without its header opens as nothing
+            recordError_ = Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
+                                           name + ": cannot be written: " + errnoText(err));
             return false;
         }
         firstPos_ = sizeof head;
@@ -85,7 +94,9 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     return true;
 }
 
-int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
+int CZVMovie::AddFrame(const CZVimage& image, bool advance) { return AddFrame(image, advance, image.tag()); }
+
+int CZVMovie::AddFrame(const CZVimage& image, bool advance, int32_t field) {
     if (mode_ != StorageMode::Memory && mode_ != StorageMode::RecordToMovieFile && mode_ != StorageMode::RecordToAvi) return count_;
     if (capacity_ < 1) return count_;
     const int slot = std::clamp(currentIndex_, 0, capacity_ - 1);
@@ -96,23 +107,68 @@ int CZVMovie::AddFrame(const CZVimage& image, bool advance) {
         current_.convertFrom(image);
     }
     current_.dropDisplayHeader();
+    if (recordBroken_) return -1;
     if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
-        const uint8_t* rows = packedRows(current_, scratch_);
-        if (!pwriteAll(fd_, rows, size_t(recordSize_), firstPos_ + int64_t(slot) * recordSize_)) {
-            const int err = errno;
-            debugLog("CZVMovie::AddFrame write failed: %s\n", errnoText(err).c_str());
-            if (recordError_)
-                recordError_ = Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
-                                               fileName_ + ": a frame could not be written: " + errnoText(err));
-        }
+        if (!appendRecordedFrame(slot)) return -1;
     } else if (mode_ == StorageMode::RecordToAvi && aviOut_) {
         Status s = aviOut_->write(current_);
-        if (!s) debugLog("CZVMovie::AddFrame %s\n", s.reason().c_str());
-        if (!s && recordError_) recordError_ = s;
+        if (!s) {
+            const int err = errno;
+            debugLog("CZVMovie::AddFrame %s\n", s.reason().c_str());
+            if (recordError_)
+                recordError_ = Status::failure(err == ENOSPC ? StatusCode::NoSpace : s.code(),
+                                               fileName_ + ": frame " + std::to_string(count_ + 1) + " could not be written (" +
+                                                   (err == ENOSPC ? errnoText(err) : s.reason()) + "); the recording stopped");
+            recordBroken_ = true;
+            return -1;
+        }
     }
-    table_[size_t(slot)] = FrameInfo{image.tag(), image.interlace(), image.originX(), image.originY()};
+    table_[size_t(slot)] = FrameInfo{field, image.interlace(), image.originX(), image.originY()};
     if (advance) return Advance();
     return count_;
+}
+
+// Every frame goes to disc with a provisional trailer behind it, so that
+// the file opens with every frame written so far whatever happens next
+// (the disc fills, the program is killed). A frame that cannot be written
+// is cut off again and the trailer put back where it was: the file then
+// holds the frames before it, and the recording stops.
+bool CZVMovie::appendRecordedFrame(int slot) {
+    const uint8_t* rows = packedRows(current_, scratch_);
+    const int64_t pos = firstPos_ + int64_t(slot) * recordSize_;
+    bool ok;
+    if (!wrapped_) {
+        const size_t n = size_t(recordSize_);
+        if (scratch_.data() != rows) scratch_.assign(rows, rows + n);
+        scratch_.resize(n + 8);
+        storeLE32(&scratch_[n], uint32_t(slot + 1));
+        storeLE32(&scratch_[n + 4], uint32_t(slot + 1));
+        ok = pwriteAll(fd_, scratch_.data(), n + 8, pos);
+    } else {
+        // The ring overwrites frames already on disc: the oldest is the next slot.
+        uint8_t tail[8];
+        storeLE32(tail, uint32_t(capacity_));
+        storeLE32(tail + 4, uint32_t((slot + 1) % capacity_));
+        ok = pwriteAll(fd_, rows, size_t(recordSize_), pos) &&
+             pwriteAll(fd_, tail, 8, firstPos_ + int64_t(capacity_) * recordSize_);
+    }
+    if (ok) return true;
+    const int err = errno;
+    debugLog("CZVMovie::AddFrame write failed: %s\n", errnoText(err).c_str());
+    if (!wrapped_) {
+        uint8_t tail[8];
+        storeLE32(tail, uint32_t(count_));
+        storeLE32(tail + 4, uint32_t(ringStart_));
+        if (::ftruncate(fd_, off_t(pos + 8)) != 0 || !pwriteAll(fd_, tail, 8, pos))
+            debugLog("CZVMovie::AddFrame the trailer could not be put back\n");
+    }
+    if (recordError_)
+        recordError_ = Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
+                                       fileName_ + ": frame " + std::to_string(count_ + 1) + " could not be written (" +
+                                           errnoText(err) + "); the recording stopped and keeps the " +
+                                           std::to_string(count_) + " frames before it");
+    recordBroken_ = true;
+    return false;
 }
 
 int CZVMovie::Advance() {
@@ -153,6 +209,7 @@ Status CZVMovie::finishRecording() {
     const bool wasWrapped = wrapped_;
     Status result = recordError_;
     recordError_ = Status::success();
+    recordBroken_ = false;
     if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi) {
         const std::string name = fileName_;
         FrameInfoList keep = table_;
@@ -161,7 +218,7 @@ Status CZVMovie::finishRecording() {
             keep.clear();
             for (int i = 0; i < count_; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
             if (aviOut_) {
-                Status s = aviOut_->close();
+                Status s = aviOut_->close(true);
                 aviOut_.reset();
                 if (result && !s) result = s;
             }
@@ -172,6 +229,11 @@ Status CZVMovie::finishRecording() {
         }
         Close();
         Status s = Open(name);
+        if (!s && !result) {
+            // Nothing of it can be read back: say so rather than leave a file that does not open.
+            ::unlink(name.c_str());
+            result = Status::failure(result.code(), result.reason() + "; no frame could be kept");
+        }
         if (result && !s) result = s;
         for (size_t i = 0; i < std::min(keep.size(), table_.size()); ++i) table_[i] = keep[i];
     } else if (mode_ == StorageMode::Memory) {

@@ -4,6 +4,7 @@
 #include "app/ui/FrameIcons.h"
 #include "app/ui/FrameWindows.h"
 #include "app/ui/WelcomeDialog.h"
+#include "app/ui/RecordCommands.h"
 
 #include <algorithm>
 #include <iterator>
@@ -40,6 +41,7 @@
 #include "doppler/Ctrv2Doc.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
+#include "video/CMotivaRecDoc.h"
 #include "framework/AppServices.h"
 #include "image/ImageFormats.h"
 #include "framework/Document.h"
@@ -156,7 +158,7 @@ QWidget* placeholderView(Document* doc, const std::string& viewClass) {
 // commands, found by menu text as the toolbars find them.
 class MainFrame::Devices : public FrameDevices {
 public:
-    explicit Devices(MainFrame& f) : f_(f) {}
+    explicit Devices(MainFrame& f) : f_(f), recorder_(*new RecordCommands(f.app_, f)) {}
 
     bool liveTypeAvailable() const override { return bound(kLive); }
     bool liveWindowOpen() const override { return find(kLive) != nullptr; }
@@ -189,20 +191,16 @@ public:
         if (Ctrv2Doc* m = monitor()) m->toggleLaser();
     }
 
-    bool recording() const override { return checked(kRecorder, "&Record..."); }
-    bool showRecorder() override { return show(kRecorder); }
-    void startRecording() override { run(kRecorder, "&Record..."); }
-    void stopRecording() override { run(kRecorder, "&Record..."); }
-    void imageSequenceSettings() override { run(kRecorder, "&Image sequence..."); }
-    void openCytoscanFile() override {
-        DocTemplate* t = f_.app_.templates().findByClass(kCytoscan);
-        if (!t || !t->isBound()) {
-            say("Cytoscan files cannot be opened in this version of Ordavia.");
-            return;
-        }
-        const auto path = f_.app_.services().prompter().openFile("Open Cytoscan file", "All files (*.*)|*.*||", {});
-        if (path) f_.app_.OpenDocumentFile(*path);
+    bool recording() const override { return recorder_.recording(); }
+    bool showRecorder() override {
+        CMotivaRecDoc* r = recorder_.recorder(true);
+        if (r) f_.activateDocument(r);
+        return r != nullptr;
     }
+    void startRecording() override { (void)recorder_.startRecording(); }
+    void stopRecording() override { recorder_.stopRecording(); }
+    void imageSequenceSettings() override { recorder_.imageSequence(); }
+    void openCytoscanFile() override { recorder_.openCytoscan(); }
 
     void prepareRecordingFolder() override {
         AppServices& sv = f_.app_.services();
@@ -273,6 +271,7 @@ private:
     }
 
     MainFrame& f_;
+    RecordCommands& recorder_;  // owned by the frame (a child object)
 };
 
 MainFrame::MainFrame(CBasicApp& app) : app_(app) {
@@ -335,6 +334,7 @@ void MainFrame::buildMenus() {
     subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
         ->setStatusTip("Reopen every document of the current examination");
     connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
+
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();

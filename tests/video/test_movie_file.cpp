@@ -6,6 +6,7 @@
 
 #include "image/CZVimage.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/TinyDisc.h"
 #include "video/CZVMovie.h"
 
 using namespace testsupport;
@@ -160,4 +161,51 @@ TEST(MovieRecording, MemoryRingAndFileRecording) {
     EXPECT_EQ(bytes[bytes.size() - 4], 2);  // ring start
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(frameIs(f.GoTo(i), i + 2)) << i;
     EXPECT_EQ(f.currentImage().tag(), 10);
+}
+
+// A disc that fills mid-recording: the recording stops at the frame that
+// did not fit, says so, and the file opens with every frame before it.
+// The same for a compressed recording, and for a folder that cannot take
+// the file at all.
+TEST(MovieRecording, FullDiscKeepsEveryFrameWritten) {
+    TinyDisc disc(64 * 1024);
+    if (!disc.ok()) GTEST_SKIP() << "needs a tmpfs mount";
+    for (bool avi : {false, true}) {
+        const std::string name = disc.path(avi ? "full.avi" : "full.mve");
+        CZVMovie m;
+        m.options.compressOutput = avi;
+        m.options.codec = "ffv1";
+        ASSERT_TRUE(m.Record(name, 200, 64, 64, 0));
+        CZVimage fr(64, 64, 0, 0, 0);
+        int added = 0;
+        for (int k = 0; k < 200; ++k) {
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) fr.row(y)[x] = uint8_t((x * 7 + y * 13 + k * 31) ^ (k * 97 + x * y));
+            fr.setTag(2 * k);
+            if (m.AddFrame(fr, true) < 0) break;
+            ++added;
+        }
+        ASSERT_GT(added, 1) << avi;
+        ASSERT_LT(added, 200) << avi << ": the disc never filled";
+        ordavia::Status s = m.finishRecording();
+        EXPECT_FALSE(s.ok()) << avi;
+        EXPECT_EQ(s.code(), ordavia::StatusCode::NoSpace) << s.reason();
+        CZVMovie back;
+        ASSERT_TRUE(back.Open(name).ok()) << avi;
+        // A compressed file may lose the frames its muxer still held.
+        if (!avi) {
+            EXPECT_EQ(back.count(), added);
+        }
+        EXPECT_GE(back.count(), avi ? 1 : added) << avi;
+        // Every frame kept is the frame recorded, in order and by a jump back.
+        const int last = back.count() - 1;
+        EXPECT_EQ(back.GoTo(last).row(5)[9], uint8_t((9 * 7 + 5 * 13 + last * 31) ^ (last * 97 + 45))) << avi;
+        for (int i = 0; i < back.count(); ++i)
+            EXPECT_EQ(back.GoTo(i).row(5)[9], uint8_t((9 * 7 + 5 * 13 + i * 31) ^ (i * 97 + 45))) << avi << " frame " << i;
+        ::unlink(name.c_str());
+    }
+    CZVMovie m;
+    EXPECT_FALSE(m.Record("/proc/no/such/folder/rec.mve", 3, 8, 4, 0));
+    EXPECT_EQ(m.mode(), StorageMode::Closed);
+    EXPECT_NE(m.recordingError().reason().find("rec.mve"), std::string::npos);
 }

@@ -24,6 +24,7 @@
 #include "settings/ProfileStore.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
+#include "video/ui/CMotivaRecView.h"
 #include "video/ui/MovementDialog.h"
 #include "video/ui/VideoMenus.h"
 #include "video/ui/fcfview.h"
@@ -245,7 +246,7 @@ void CMotivaView::connectLineScanCommands() {
     }
 }
 
-bool CMotivaView::canPlay() const { return video_->hasFrames(); }
+bool CMotivaView::canPlay() const { return video_->hasFrames() && !isRecording(); }
 bool CMotivaView::playing() const { return timer_ && timer_->isActive(); }
 
 void CMotivaView::togglePlay() {
@@ -480,4 +481,5 @@ void ordavia::registerVideoViews() {
         return doc ? new CMotivaView(doc, parent) : nullptr;
     });
     registerFcfView();
+    registerRecordingViews();
 }

@@ -63,6 +63,12 @@ public:
     void setDragMode(DragMode m);
     DragMode dragMode() const { return dragMode_; }
 
+    // "&Record...": start or stop recording the live video. Only the
+    // recording views record; for others the command stays disabled.
+    virtual bool canRecord() const { return false; }
+    virtual void recordCommand() {}
+    virtual bool isRecording() const { return false; }
+
     void OnUpdate(ordavia::Document* doc, long hint) override;
     QList<QMenu*> documentMenus() override;
     QList<QAction*> fileActions() override;
@@ -72,6 +78,8 @@ public:
     ordavia::LineScanLink* lineScanLink() const;
 
 protected:
+    // The player bar under the picture (views that derive add their own buttons).
+    QWidget* playerBar() const { return bar_; }
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;

@@ -266,7 +266,8 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     spot->setCheckable(true);
     QObject::connect(video, &QMenu::aboutToShow, spot, [v, spot] { spot->setChecked(flyingSpotShown(v)); });
     add(video, "Chart flying spot velocities", [v] { chartFlyingSpot(v); });
-    later(video, "&Record...", "the recording document");
+    QAction* record = add(video, "&Record...", [v] { v->recordCommand(); });
+    record->setCheckable(true);
     video->addSeparator();
     add(video, "&Directories...", [doc] {
         ProfileStore& p = doc->profile();
@@ -278,12 +279,14 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         p.WriteInt("Dynamic settings", "compressoutput", p.GetInt("Dynamic settings", "compressoutput", 0) ? 0 : 1);
     });
     compress->setCheckable(true);
-    QObject::connect(video, &QMenu::aboutToShow, v, [v, doc, calc, compress, dragCorrect, dragTrack] {
+    QObject::connect(video, &QMenu::aboutToShow, v, [v, doc, calc, compress, dragCorrect, dragTrack, record] {
+        record->setEnabled(v->canRecord());
+        record->setChecked(v->isRecording());
         calc->setChecked(doc->calculateVelocities());
         dragCorrect->setChecked(v->dragMode() == CMotivaView::DragMode::Correct);
         dragTrack->setChecked(v->dragMode() == CMotivaView::DragMode::Track);
         compress->setChecked(doc->profile().GetInt("Dynamic settings", "compressoutput", 0) != 0);
-        const bool can = doc->hasFrames();
+        const bool can = doc->hasFrames() && !v->isRecording();
         for (QAction* a : v->findChildren<QAction*>())
             if (a->text() == "play image sequence" || a->text() == "&Loop") a->setEnabled(can);
     });

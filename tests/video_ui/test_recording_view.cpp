@@ -1,0 +1,86 @@
+// The recording view on the offscreen platform: the sequence settings
+// dialog with its texts and what OK keeps, and a record/stop cycle driven
+// by the simulated camera, after which the recording plays as a video.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <gtest/gtest.h>
+
+#include "tests/support/LiveFixture.h"
+#include "video/CMotivaRecDoc.h"
+#include "video/ui/CMotivaRecView.h"
+
+using namespace ordavia;
+
+namespace {
+
+struct RecordingViewBench : testsupport::LiveBench {
+    std::unique_ptr<ZBasicfgDoc> live;
+    std::unique_ptr<ZVcytoDoc> rec;
+    RecordingViewBench() {
+        static int argc = 1;
+        static char name[] = "test_video_ui";
+        static char* argv[] = {name, nullptr};
+        if (!qApp) new QApplication(argc, argv);
+        ts.profile.WriteInt("Dynamic settings", "direct2disc", 0);
+        live = ts.make<ZBasicfgDoc>();
+        EXPECT_TRUE(live->OnNewDocument());
+        rec = ts.make<ZVcytoDoc>();
+        EXPECT_TRUE(rec->OnNewDocument());
+    }
+    ~RecordingViewBench() {
+        rec->OnCloseDocument();
+        live->OnCloseDocument();
+    }
+};
+
+}  // namespace
+
+TEST(RecordingView, SequenceDialogShowsItsTextsAndKeepsWhatOkConfirms) {
+    RecordingViewBench b;
+    std::unique_ptr<QDialog> d(makeImageSequenceDialog(b.rec.get(), b.live.get(), nullptr));
+    EXPECT_EQ(d->windowTitle(), "Image Sequence Settings");
+    QStringList texts;
+    for (QLabel* l : d->findChildren<QLabel*>()) texts << l->text();
+    for (QCheckBox* c : d->findChildren<QCheckBox*>()) texts << c->text();
+    for (const char* t : {"Number of frames to aquire", "Frames to skip between each saved frame", "Loop (record until stopped)",
+                          "save direct to disc", "base filename", "memory required :", "Duration of recording (secs.)",
+                          "required transfer rate:", "using current source ROI:"})
+        EXPECT_TRUE(texts.contains(t)) << t;
+    // 768 x 512 grey at 25 frames a second, every second frame kept.
+    d->findChild<QSpinBox*>("frames")->setValue(100);
+    d->findChild<QSpinBox*>("skip")->setValue(1);
+    EXPECT_EQ(d->findChild<QLabel*>("duration")->text(), "8.0");
+    EXPECT_EQ(d->findChild<QLabel*>("memory")->text(), "37.5 MB");
+    d->findChild<QCheckBox*>("loop")->setChecked(false);
+    d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(b.rec->sequenceSettings().frames, 100);
+    EXPECT_FALSE(b.rec->movie().loop);
+    EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "no of frames", 0), 100);
+    EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "skip frames", 0), 1);
+    EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "loop", 1), 0);
+}
+
+TEST(RecordingView, RecordsTheLiveVideoThenPlaysIt) {
+    RecordingViewBench b;
+    CMotivaRecView view(b.rec.get());
+    view.resize(900, 700);
+    view.recordCommand();
+    ASSERT_TRUE(view.isRecording());
+    view.togglePlay();  // no playback while recording
+    EXPECT_FALSE(view.playing());
+    b.ts.timers.advance(40 * 12);
+    view.stopAll();
+    EXPECT_FALSE(view.isRecording());
+    EXPECT_EQ(b.rec->GetTitle(), "Recorded Video Sequence ");
+    EXPECT_EQ(b.rec->movie().count(), 12);
+    EXPECT_EQ(b.rec->image().width(), 768);
+    view.togglePlay();
+    EXPECT_TRUE(view.playing());
+    view.stop();
+}
