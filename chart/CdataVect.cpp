@@ -449,6 +449,21 @@ int CdataVect::troughWidth(int& left, int& right) const {
     return right - left;
 }
 
+int CdataVect::edgeWidth(int& left, int& right) const {
+    if (count < 6) return 0;
+    CdoubleVect d;
+    if (!d.assign(*this)) return 0;
+    d.components = 1;
+    const int n = static_cast<int>(count);
+    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
+    d.derivative();
+    left = static_cast<int>(d.argMin(2, i0));
+    right = static_cast<int>(d.argMax(i0, n - 2));
+    // A profile that does not fall and rise again has no dip.
+    if (left >= i0 || right < i0 || d.valueAt(uint32_t(left)) >= 0 || d.valueAt(uint32_t(right)) <= 0) return 0;
+    return right - left;
+}
+
 void CdataVect::normaliseBy(const CdataVect& other, double k) {
     if (other.count != count) return;
     for (uint32_t i = 0; i < count; ++i) {
