@@ -40,7 +40,7 @@ void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double
     if (!table->addRow(rec)) debugLog("CapillaryWidthTool row refused\n");
 }
 
-CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool quiet, Prompter* prompter) {
+CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool quiet, Prompter* prompter, bool fileRow) {
     Measured m;
     m.lineIndex = index;
     CDim* line = doc_.currentDimList().at(index);
@@ -58,7 +58,7 @@ CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool qui
         return m;
     }
     line->setLabel(label);
-    fileWidthRow(ResultTitles::kDiameter, index + 1, m.width.units);
+    if (fileRow) fileWidthRow(ResultTitles::kDiameter, index + 1, m.width.units);
     doc_.appendHistory(strprintf("capillary width line %d = ", index + 1) + label + "\r\n");
     doc_.SetModifiedFlag(true);
     return m;
@@ -197,7 +197,7 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
             row.x = apex->vertices()[0].x;
             row.y = apex->vertices()[0].y;
         } else {
-            const Measured m = measureLine(k, quiet, prompter);
+            const Measured m = measureLine(k, quiet, prompter, fileRows);
             if (!m.width.found()) continue;
             row.apexWidth = m.width.units;
             apexSum += row.apexWidth;

@@ -43,8 +43,8 @@ public:
     // Measures line `index` of the current list. Unless quiet the width is
     // shown for confirmation; a rejected or missing width gives samples -1
     // and files nothing. A found and accepted width labels the line and
-    // adds its row to the widths table.
-    Measured measureLine(int index, bool quiet, Prompter* prompter);
+    // adds its row to the widths table (unless fileRow is false).
+    Measured measureLine(int index, bool quiet, Prompter* prompter, bool fileRow = true);
     // The command: the current object alone when there is one (asking for
     // confirmation), else every line of the list, quietly. Every line
     // measured also goes to the capillary measurement table.
