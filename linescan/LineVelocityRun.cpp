@@ -8,6 +8,7 @@
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineScanSettings.h"
 #include "linescan/ZlineScanDoc.h"
@@ -22,6 +23,8 @@ namespace {
 const ResultColumn kColumns[] = {
     {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
     {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3},
+    // Diameter in the picture's length unit, flux in that unit cubed per second.
+    {"diameter", 10, 7, 2}, {"flux", 12, 11, 1},
 };
 
 // The key a background run passes as the scan's source: no view is one.
@@ -127,9 +130,14 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
 
 void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {
+    const double diameter = lineDiameter(video, index);
+    const double flux = bloodFlux(diameter, s.mean);
     if (CDim* d = video.currentDimList().at(index)) {
         video.rememberForUndo();
         std::string text = s.text(index + 1);
+        if (diameter >= 0)
+            text += strprintf(" diameter = %.1f %s flux = %.1f %s3/s", diameter, video.unitsInEffect().c_str(), flux,
+                              video.unitsInEffect().c_str());
         std::replace(text.begin(), text.end(), '\n', ' ');
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
         video.SetModifiedFlag();
@@ -140,7 +148,7 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
     const ResultColumn* cols = capillaryVelocityColumns(count);
     if (CResultDoc* table = tables->open(kCapillaryVelocityTitle, cols, count))
         table->addRow({source, s.units,
-                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation}});
+                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation, diameter, flux}});
 }
 
 }  // namespace ordavia
