@@ -50,11 +50,22 @@ double vertexOffset(const std::vector<double>& d, int i) {
     return std::fabs(off) <= 0.5 ? off : 0.0;
 }
 
+// A [1 2 1] pass: sensor noise makes single-sample spikes in the slope,
+// which the steepest-edge search would otherwise take for an edge. It is
+// symmetric, so it moves both edges alike and leaves the width.
+std::vector<double> smoothed(const std::vector<double>& x) {
+    std::vector<double> s(x);
+    for (size_t i = 1; i + 1 < x.size(); ++i) s[i] = (x[i - 1] + 2 * x[i] + x[i + 1]) / 4;
+    return s;
+}
+
 }  // namespace
 
-ProfileWidth profileWidth(const std::vector<double>& profile, int method, double pointOnRise) {
+ProfileWidth profileWidth(const std::vector<double>& raw, int method, double pointOnRise) {
     ProfileWidth w;
     CdoubleVect v;
+    const bool edges = method == static_cast<int>(WidthMethod::kEdge);
+    const std::vector<double> profile = edges ? smoothed(raw) : raw;
     if (profile.empty() || !v.resize(static_cast<uint32_t>(profile.size()))) return w;
     for (uint32_t i = 0; i < v.count; ++i) v.setAt(i, profile[i]);
     int left = 0, right = 0, samples = 0;
