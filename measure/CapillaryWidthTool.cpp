@@ -212,7 +212,6 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
                 if (lw.found()) {
                     outer = lw.left;  // the line starts outside the loop
                     pointAlong(*line, lw.left, ox, oy);
-                    line->setLabel(widthLabel(lw.units, units));
                 }
                 built.add(std::move(line));
                 return lw.found() ? lw.units : 0.0;
