@@ -37,11 +37,7 @@ TEST(CliWidth, EveryMeasureAgreesWithTheWorkstation) {
     env.adopt(doc);
     doc.OnNewDocument();
     ASSERT_TRUE(doc.importImage(pic));
-    ImageCalibration c = doc.calibration();
-    c.calibrated = true;
-    c.xScale = c.yScale = 2.5;
-    c.units = "um";
-    doc.setCalibration(c);
+    doc.setCalibration({.xScale = 2.5, .yScale = 2.5, .calibrated = true});
     CDimLine line;
     line.addVertex({44, 150});
     line.addVertex({60, 150});

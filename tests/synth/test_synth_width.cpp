@@ -26,13 +26,9 @@ struct Score {
     double sumErr = 0, sumAbs = 0;
     void add(double err) {
         ++lines;
-        if (!std::isfinite(err)) {
-            ++failed;
-            return;
-        }
-        sumErr += err;
-        sumAbs += std::fabs(err);
-        within1 += std::fabs(err) <= 1.0;
+        failed += !std::isfinite(err);
+        if (!std::isfinite(err)) return;
+        sumErr += err, sumAbs += std::fabs(err), within1 += std::fabs(err) <= 1.0;
     }
     double bias() const { return sumErr / std::max(1, lines - failed); }
     double mae() const { return sumAbs / std::max(1, lines - failed); }
