@@ -2,6 +2,8 @@
 // confirmation, the results tables, and the loop constructions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "measure/CDimLine.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
@@ -119,6 +121,20 @@ TEST_F(WidthToolTest, LoopsGiveWidthsConstructionsAndTheRowFit) {
     EXPECT_EQ(rows(ResultTitles::kLoops), 7u);
     tool.measureLoops(true, nullptr);  // replaced, not added to
     EXPECT_EQ(doc.lists()[CapillaryWidthTool::kConstructionList].count(), 6 * 3 + 2);
+}
+
+
+TEST(EdgeWidth, ANeighbouringVesselOnTheLineIsNotTakenForAnEdge) {
+    // A soft 6-sample dip in the middle; a darker, crisp neighbour to its left.
+    std::vector<double> p(48, 200.0);
+    for (int i = 6; i < 12; ++i) p[size_t(i)] = 20;
+    for (int i = 0; i < 48; ++i) {
+        const double d = std::fabs(i - 26.5);
+        if (d < 5) p[size_t(i)] = d < 3 ? 100 : 100 + (d - 3) * 50;
+    }
+    const ProfileWidth w = profileWidth(p, int(WidthMethod::kEdge), 0.9);
+    EXPECT_NEAR(w.samples, 7, 1.5);
+    EXPECT_GT(w.left, 20);
 }
 
 }  // namespace
