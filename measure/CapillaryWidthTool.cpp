@@ -26,7 +26,7 @@ std::string CapillaryWidthTool::source() const {
     return doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
 }
 
-void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double units) {
+void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double units, double x, double y) {
     if (!doc_.hasServices()) return;
     CResultDoc* table = doc_.services().results().open(title);
     if (!table) return;
@@ -36,7 +36,7 @@ void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double
     if (title == ResultTitles::kDiameter)
         rec.values = {double(line), units};
     else
-        rec.values = {double(line), units, 0, 0, 0, 0, 0, 0, 0, 0};
+        rec.values = {double(line), units, 0, 0, 0, x, y, 0, 0, 0};
     if (!table->addRow(rec)) debugLog("CapillaryWidthTool row refused\n");
 }
 
@@ -73,7 +73,8 @@ std::vector<CapillaryWidthTool::Measured> CapillaryWidthTool::findWidths(Prompte
         for (int i = 0; i < list.count(); ++i) {
             if (list.at(i)->vertexCount() < 2) continue;
             Measured m = measureLine(i, true, prompter);
-            if (m.width.found()) fileWidthRow(ResultTitles::kCapillary, i + 1, m.width.units);
+            if (m.width.found())
+                fileWidthRow(ResultTitles::kCapillary, i + 1, m.width.units, m.width.centreX, m.width.centreY);
             out.push_back(std::move(m));
         }
     }

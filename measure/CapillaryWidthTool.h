@@ -78,7 +78,9 @@ public:
     static Fit fitLine(const std::vector<double>& x, const std::vector<double>& y);
 
 private:
-    void fileWidthRow(const std::string& table, int line, double units);
+    // The capillary table gets the width as its apex width and the point
+    // of the line it was found at.
+    void fileWidthRow(const std::string& table, int line, double units, double x = 0, double y = 0);
     std::string source() const;
 
     ZBasicDoc& doc_;
