@@ -8,7 +8,6 @@
 #include "chart/ZchartDoc.h"
 #include "linescan/CapillaryFlux.h"
 #include "linescan/LineVelocityRun.h"
-#include "measure/CDimLine.h"
 #include "measure/CDimList.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
@@ -52,10 +51,9 @@ TEST_F(VideoWidths, OneTracePerLineFollowsTheWidthFrameByFrame) {
     int seen = 0;
     auto r = widthAgainstTime(video, [&](int) { return ++seen > 0; });
     ASSERT_TRUE(r) << r.reason();
-    const ZchartDoc& chart = *r.value();
-    EXPECT_EQ(chart.GetTitle(), "clip Capillary Widths v time");
-    ASSERT_EQ(chart.traceCount(), 2);
-    const CTrace& t = *chart.trace(0);
+    EXPECT_EQ(r.value()->GetTitle(), "clip Capillary Widths v time");
+    ASSERT_EQ(r.value()->traceCount(), 2);
+    const CTrace& t = *r.value()->trace(0);
     EXPECT_EQ(t.xUnits, "secs");
     EXPECT_DOUBLE_EQ(t.xInterval, 0.04);
     ASSERT_EQ(t.sampleCount(), 6u);
@@ -75,7 +73,6 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     const double d = lineDiameter(video, line);
     EXPECT_NEAR(d, 8, 0.6);
     EXPECT_DOUBLE_EQ(bloodFlux(d, 100), std::acos(-1.0) * d * d * 100 / 4);
-    EXPECT_EQ(bloodFlux(-1, 100), -1);
 
     CbvSummary s;
     s.mean = 100;

@@ -1,14 +1,12 @@
 // The width commands in the image view: the method dialog shows and stores
 // the "capwidth" settings, and the loops are measured through the menu.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QRadioButton>
 #include <QTimer>
-#include <filesystem>
 
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
@@ -17,7 +15,6 @@
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 #include "results/ResultTables.h"
-#include "settings/ProfileStore.h"
 #include "tests/support/HairpinPicture.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestServices.h"
