@@ -449,6 +449,34 @@ int CdataVect::troughWidth(int& left, int& right) const {
     return right - left;
 }
 
+int CdataVect::edgeWidth(int& left, int& right) const {
+    if (count < 6) return 0;
+    CdoubleVect d;
+    if (!d.assign(*this)) return 0;
+    d.components = 1;
+    const int n = static_cast<int>(count);
+    auto x = [&](int i) { return getD(size_t(i) * components); };
+    const int i0 = static_cast<int>(argMin(n / 4, 3 * n / 4));
+    // The dip's own flanks: out from the floor past half its depth, then on
+    // while the profile still rises, and two samples more for the lag of
+    // the derivative. A neighbouring vessel on the line has steep edges
+    // too; they must not be taken for this one's.
+    double hi = x(0);
+    for (int i = 1; i < n; ++i) hi = std::max(hi, x(i));
+    const double half = (x(i0) + hi) / 2;
+    int a = i0, b = i0;
+    while (a > 0 && x(a) < half) --a;
+    while (a > 0 && x(a - 1) >= x(a)) --a;
+    while (b < n - 1 && x(b) < half) ++b;
+    while (b < n - 1 && x(b + 1) >= x(b)) ++b;
+    d.derivative();
+    left = static_cast<int>(d.argMin(std::max(2, a - 2), i0));
+    right = static_cast<int>(d.argMax(i0, std::min(b + 3, n - 2)));
+    // A profile that does not fall and rise again has no dip.
+    if (left >= i0 || right < i0 || d.valueAt(uint32_t(left)) >= 0 || d.valueAt(uint32_t(right)) <= 0) return 0;
+    return right - left;
+}
+
 void CdataVect::normaliseBy(const CdataVect& other, double k) {
     if (other.count != count) return;
     for (uint32_t i = 0; i < count; ++i) {

@@ -182,6 +182,9 @@ public:
     void differenceAt(uint32_t i);
     int troughWidth(int& left, int& right) const;
     int widthAtLevel(double fraction, int& left, int& right) const;
+    // The distance between the steepest fall before the dip's floor and
+    // the steepest rise after it: the edges of a blurred column.
+    int edgeWidth(int& left, int& right) const;
     bool isDip(uint32_t from, uint32_t to) const;
     uint32_t argMin(int64_t from, int64_t to) const;
     uint32_t argMax(int64_t from, int64_t to) const;

@@ -17,6 +17,7 @@
 #include "cli/CliVideo.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineScanRun.h"
 #include "settings/ProfileStore.h"
 #include "linescan/LineScanSettings.h"
@@ -152,6 +153,7 @@ struct VideoVelocity {
     bool hough = false;
     std::vector<double> slopes;  // Hough: points per frame of every streak found
     VelocityTrust trust;
+    double diameter = -1;  // across the line's middle, in the video's units; -1 when not found
 };
 
 // Prints the run's outcome; `velocity` gets the velocity it reports.
@@ -191,6 +193,13 @@ int printVideoVelocity(const VideoVelocity& v, const std::string& units, const C
     j.key("range").beginArray().value(low).value(high).endArray();
     j.field("percent_good", s.percentGood).field("mean_correlation", s.meanCorrelation);
     trustFields(j, v.trust);
+    // Flux in cubic micrometres per second, as the workstation's summary
+    // keeps it for a picture calibrated in micrometres.
+    if (um > 0 && v.diameter >= 0) {
+        j.field("diameter_um", v.diameter * um).field("flux", bloodFlux(v.diameter * um, velocity * um));
+    } else {
+        j.key("diameter_um").null().key("flux").null();
+    }
     j.key("cbv").beginArray();
     for (double x : v.hough ? v.slopes : v.cbv) {
         if (std::isfinite(x)) j.value(x);
@@ -307,6 +316,7 @@ int runLinescan(const CliArgs& a) {
         return cliError(path + ": the scan has no \"cbv\" trace: \"&Calculate cbv\" is off in the profile "
                         "(linescan/cbvON = 0)");
     v.summary = scan->summary(0, 0);
+    v.diameter = lineDiameter(video, index);
     const CTrace& cbv = *scan->cbvTrace();
     for (uint32_t i = 0; i < cbv.sampleCount(); ++i) {
         const double x = cbv.data->getD(i);

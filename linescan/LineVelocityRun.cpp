@@ -8,6 +8,7 @@
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineScanSettings.h"
 #include "linescan/ZlineScanDoc.h"
@@ -23,6 +24,8 @@ const ResultColumn kColumns[] = {
     {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
     {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3},
     {"in range", 9, 2, 0},  {"quality", 8, 5, 2},
+    // Diameter in the picture's length unit, flux in that unit cubed per second.
+    {"diameter", 10, 7, 2}, {"flux", 12, 11, 1},
 };
 
 // The key a background run passes as the scan's source: no view is one.
@@ -134,10 +137,15 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
 
 void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {
+    const double diameter = lineDiameter(video, index);
+    const double flux = bloodFlux(diameter, s.mean);
     if (CDim* d = video.currentDimList().at(index)) {
         video.rememberForUndo();
         std::string text = s.text(index + 1);
         if (!s.trust.inRange) text += " (outside the range of this method)";
+        if (diameter >= 0)
+            text += strprintf(" diameter = %.1f %s flux = %.1f %s3/s", diameter, video.unitsInEffect().c_str(), flux,
+                              video.unitsInEffect().c_str());
         std::replace(text.begin(), text.end(), '\n', ' ');
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
         video.SetModifiedFlag();
@@ -149,7 +157,7 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
     if (CResultDoc* table = tables->open(kCapillaryVelocityTitle, cols, count))
         table->addRow({source, s.units,
                        {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
-                        s.trust.inRange ? 1.0 : 0.0, s.trust.quality}});
+                        s.trust.inRange ? 1.0 : 0.0, s.trust.quality, diameter, flux}});
 }
 
 }  // namespace ordavia

@@ -28,6 +28,9 @@
 #include "framework/Prompter.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
+#include "measure/CapillaryWidthTool.h"
+#include "measure/ui/WidthMethodDialog.h"
+#include "settings/ProfileStore.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewPngExport.h"
 #include "measure/ui/HistogramChart.h"
@@ -52,8 +55,6 @@ struct LaterCommand {
     const char* comesWith;
 };
 const LaterCommand kLaterCommands[] = {
-    {"Find capillary &width", "Comes with capillary width measurement, not in this version of Ordavia."},
-    {"Measure nailfold loops", "Comes with nailfold loop measurement, not in this version of Ordavia."},
     // A still picture has no time axis: line scans are taken from videos,
     // whose view enables these three.
     {"&Linescan", kLineScanFromVideo},
@@ -414,6 +415,11 @@ void ZBasicView::buildMenus() {
     add(toolsMenu_, kHistogram, [this] { showHistogram(); });
     add(toolsMenu_, kRemoveDustMarks, [this] { removeDustMarks(); });
     toolsMenu_->addSeparator();
+    add(toolsMenu_, CapillaryWidthTool::kFindWidth, [this] { findCapillaryWidth(); })
+        ->setStatusTip("Width of the capillary across the selected line, or across every line of the list");
+    add(toolsMenu_, CapillaryWidthTool::kMeasureLoops, [this] { measureNailfoldLoops(); })
+        ->setStatusTip("Apex, loop and limb widths of each loop whose apex a line crosses");
+    add(toolsMenu_, kWidthMethod, [this] { chooseWidthMethod(); });
     toolsMenu_->setToolTipsVisible(true);
     for (const LaterCommand& c : kLaterCommands) {
         QAction* a = toolsMenu_->addAction(QString::fromUtf8(c.text));
@@ -585,6 +591,56 @@ void ZBasicView::feedGreyLevel(bool force) {
     for (uint32_t i = 0; i < count && i < fedProfile_.size(); ++i) data->setI(i, fedProfile_[i]);
     liveChart_->SetModifiedFlag(wasModified);
     liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
+}
+
+void ZBasicView::findCapillaryWidth() {
+    if (!doc_ || !doc_->hasServices()) return;
+    Prompter& prompter = doc_->services().prompter();
+    if (doc_->currentDimList().count() == 0) {
+        prompter.messageBox(CapillaryWidthTool::kNoLine, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    CapillaryWidthTool tool(*doc_);
+    const std::vector<CapillaryWidthTool::Measured> done = tool.findWidths(&prompter);
+    if (done.size() == 1 && done[0].width.samples < 0 && done[0].width.profile.size() > 0 &&
+        !done[0].width.found())
+        prompter.messageBox(strprintf(CapillaryWidthTool::kNoDip, done[0].lineIndex + 1), MsgButtons::Ok,
+                            MsgIcon::Information);
+    applyEffects(TC::kRedraw | TC::kDocumentChanged);
+    if (done.size() == 1 && done[0].width.found()) markProfileEdges(done[0].width);
+}
+
+void ZBasicView::markProfileEdges(const LineWidth& w) {
+    // The profile chart is the grey-level chart, when the user has it open.
+    if (!liveChart_) return;
+    feedGreyLevel(true);
+    const bool wasModified = liveChart_->IsModified();
+    for (int i = static_cast<int>(liveChart_->markers().size()) - 1; i >= 0; --i)
+        if (liveChart_->markers().items[size_t(i)]->description == kEdgeMarker) liveChart_->removeMarker(i);
+    const double interval = fedInterval_ > 0 ? fedInterval_ : 1.0;
+    liveChart_->AddMarker(std::make_unique<CMarker>(), w.left * interval, "L", kEdgeMarker);
+    liveChart_->AddMarker(std::make_unique<CMarker>(), w.right * interval, "R", kEdgeMarker);
+    liveChart_->SetModifiedFlag(wasModified);
+    liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+}
+
+void ZBasicView::measureNailfoldLoops() {
+    if (!doc_ || !doc_->hasServices()) return;
+    Prompter& prompter = doc_->services().prompter();
+    if (doc_->currentDimList().count() == 0) {
+        prompter.messageBox(CapillaryWidthTool::kNoLine, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    CapillaryWidthTool tool(*doc_);
+    tool.measureLoops(false, &prompter);
+    applyEffects(TC::kRedraw | TC::kDocumentChanged);
+}
+
+void ZBasicView::chooseWidthMethod() {
+    if (!doc_ || !doc_->hasServices()) return;
+    const ProfileStore& profile = doc_->services().profile();
+    WidthMethodDialog dlg(WidthSettings::read(profile), this);
+    if (dlg.exec() == QDialog::Accepted) dlg.settings().write(profile);
 }
 
 void ZBasicView::showHistogram() {

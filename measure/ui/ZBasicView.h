@@ -10,6 +10,7 @@
 
 #include "framework/Document.h"
 #include "framework/ui/MenuProvider.h"
+#include "measure/CapillaryWidth.h"
 #include "measure/ImageToolController.h"
 
 class QAction;
@@ -78,6 +79,12 @@ public:
     // The live chart this view feeds, or null (cleared when it closes).
     ZliveChartDoc* greyLevelChart() const { return liveChart_; }
     void showHistogram();
+    // "Find capillary &width", "Measure nailfold loops" and the
+    // "Capillary Width Method" dialog.
+    void findCapillaryWidth();
+    void measureNailfoldLoops();
+    void chooseWidthMethod();
+    static constexpr const char* kWidthMethod = "Capillary width &method...";
     void removeDustMarks();
     void printDocument();
     void printPreview();
@@ -100,6 +107,9 @@ private:
     // Sends the current profile to the live chart; unless forced, only when
     // it differs from what was sent last (a mouse move redraws often).
     void feedGreyLevel(bool force);
+    // The measured edges as markers on the grey-level chart.
+    void markProfileEdges(const ordavia::LineWidth& w);
+    static constexpr const char* kEdgeMarker = "capillary edge";
 
     ZBasicDoc* doc_;
     std::unique_ptr<ordavia::ImageToolController> tools_;

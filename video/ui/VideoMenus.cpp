@@ -23,6 +23,8 @@
 #include "settings/ProfileStore.h"
 #include "video/AviWriter.h"
 #include "video/CMotivaDoc.h"
+#include "chart/ZchartDoc.h"
+#include "video/WidthAgainstTime.h"
 #include "video/ui/CMotivaView.h"
 #include "framework/LineScanLink.h"
 #include "video/ui/FcfCommands.h"
@@ -260,7 +262,17 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(video, "FFT per pixel sequence", [v] { fftPerPixelSequence(v); });
     add(video, "Calculate &FCF", [v] { calculateFcf(v); });
     add(video, "&Calculate Flux conc && speed", [v] { fluxConcSpeed(v); });
-    later(video, "Capillary Width vs. time", "width against time");
+    add(video, ordavia::kWidthVsTime, [v, doc] {
+        v->stop();
+        auto progress = doc->prompter().beginProgress(ordavia::kWidthVsTime, "", doc->frameCount());
+        auto r = ordavia::widthAgainstTime(*doc, [&](int k) { return !progress || progress->setValue(k + 1); });
+        progress.reset();
+        if (!r) {
+            tell(doc, r.status());
+            return;
+        }
+        if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+    })->setStatusTip("The width across every dimension line, frame by frame, as a chart against time");
     add(video, "Focus check video", [v] { focusCheckVideo(v); });
     QAction* spot = add(video, "Flying Spot", [v] { toggleFlyingSpot(v); });
     spot->setCheckable(true);

@@ -1,0 +1,211 @@
+// "width": a capillary's width across a line by every width measure;
+// "loops": apex, loop and limb widths of nailfold loops.
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "base/JsonWriter.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "cli/CliCommand.h"
+#include "framework/AppServices.h"
+#include "measure/CDimLine.h"
+#include "measure/CDimList.h"
+#include "measure/CapillaryWidth.h"
+#include "measure/CapillaryWidthTool.h"
+#include "measure/ZBasicDoc.h"
+
+using namespace ordavia;
+
+namespace {
+
+bool parseNumber(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (errno || *end || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+bool parseLine(const std::string& s, ZPoint& a, ZPoint& b) {
+    double v[4];
+    size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? s.find(',', from) : s.size();
+        if (comma == std::string::npos || !parseNumber(s.substr(from, comma - from), v[i])) return false;
+        if (std::fabs(v[i]) > 1e6) return false;
+        from = comma + 1;
+    }
+    a = {static_cast<int>(std::lround(v[0])), static_cast<int>(std::lround(v[1]))};
+    b = {static_cast<int>(std::lround(v[2])), static_cast<int>(std::lround(v[3]))};
+    return true;
+}
+
+// The document the workstation would show: a .cs1 with its picture, or a
+// picture imported into a new document.
+bool openImageDocument(const std::string& cmd, const std::string& path, ZBasicDoc& doc, int& rc) {
+    doc.setServices(&cliServices());
+    doc.setQuiet(true);
+    std::string ext = extensionOf(path);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".cs1") {
+        std::string error;
+        if (!doc.readFile(path, &error)) {
+            rc = cliError(error.empty() ? path + ": cannot read image document" : error);
+            return false;
+        }
+        if (!doc.loadImage()) {
+            rc = cliError(cmd + ": " + path + ": its picture " + doc.imageFileName() + " cannot be read");
+            return false;
+        }
+    } else if (!doc.importImage(path)) {
+        rc = cliError(cmd + ": " + path + ": cannot read the picture");
+        return false;
+    }
+    if (doc.image().isEmpty()) {
+        rc = cliError(cmd + ": " + path + ": the picture is empty");
+        return false;
+    }
+    return true;
+}
+
+bool lineInside(const ZBasicDoc& doc, ZPoint a, ZPoint b) {
+    const CZVimage& img = doc.image();
+    auto in = [&](ZPoint p) { return p.x >= 0 && p.y >= 0 && p.x < img.width() && p.y < img.height(); };
+    return in(a) && in(b);
+}
+
+int runWidth(const CliArgs& a) {
+    const char* usage = "usage: ordavia-cli width IMAGE --line X1,Y1,X2,Y2 [--scale UM] [--json]";
+    const auto lineText = a.get("--line");
+    if (a.positional.size() != 1 || !lineText) return cliError(usage);
+    ZPoint p0, p1;
+    if (!parseLine(*lineText, p0, p1)) return cliError("width: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
+    double scale = 0;
+    const auto scaleText = a.get("--scale");
+    if (scaleText && !(parseNumber(*scaleText, scale) && scale > 0 && scale <= 1000))
+        return cliError("width: bad value '" + *scaleText + "' for --scale (micrometres per pixel)");
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!openImageDocument("width", a.positional[0], doc, rc)) return rc;
+    if (!lineInside(doc, p0, p1))
+        return cliError(strprintf("width: the line leaves the %dx%d picture", doc.image().width(), doc.image().height()));
+    if (p0.x == p1.x && p0.y == p1.y) return cliError("width: the line has no length");
+    // Micrometres per pixel: the option, else the document's calibration
+    // when it is in micrometres.
+    double xs = scale, ys = scale;
+    if (!scaleText && doc.calibration().calibrated && doc.unitsInEffect() == "um") {
+        xs = doc.xScaleInEffect();
+        ys = doc.yScaleInEffect();
+    }
+    CDimLine line;
+    line.addVertex(p0);
+    line.addVertex(p1);
+    WidthSettings ws = WidthSettings::read(cliServices().profile());
+    std::vector<double> profile;
+    JsonWriter j;
+    j.beginObject().key("measures").beginObject();
+    std::string text;
+    for (const WidthMeasureName& m : kWidthMeasures) {
+        ws.method = static_cast<int>(m.method);
+        const LineWidth w = measureLineWidth(doc.image(), line, xs > 0 ? xs : 1, ys > 0 ? ys : 1, ws, doc.importWeights());
+        if (profile.empty()) profile = w.profile;
+        j.key(m.name).beginObject();
+        if (w.found()) {
+            j.field("width_px", w.samples);
+            if (xs > 0) j.field("width_um", w.units); else j.key("width_um").null();
+            text += strprintf("%-21s %6.2f px", (std::string(m.name) + ":").c_str(), w.samples);
+            text += xs > 0 ? strprintf("  %7.2f um\n", w.units) : std::string("\n");
+        } else {
+            j.key("width_px").null().key("width_um").null();
+            text += strprintf("%-21s no capillary found\n", (std::string(m.name) + ":").c_str());
+        }
+        j.endObject();
+    }
+    j.endObject().key("profile").beginArray();
+    for (double v : profile) j.value(v);
+    j.endArray().endObject();
+    cliOut(a.json() ? j.str() + "\n" : text);
+    return 0;
+}
+
+int runLoops(const CliArgs& a) {
+    const char* usage = "usage: ordavia-cli loops IMAGE.cs1|IMAGE [--line X1,Y1,X2,Y2]... [--json]";
+    if (a.positional.size() != 1) return cliError(usage);
+    ZBasicDoc doc;
+    int rc = 0;
+    if (!openImageDocument("loops", a.positional[0], doc, rc)) return rc;
+    CDimList& list = doc.currentDimList();
+    for (const std::string& s : a.getAll("--line")) {
+        ZPoint p0, p1;
+        if (!parseLine(s, p0, p1)) return cliError("loops: bad value '" + s + "' for --line (X1,Y1,X2,Y2)");
+        auto l = std::make_unique<CDimLine>();
+        l->addVertex(p0);
+        l->addVertex(p1);
+        list.add(std::move(l));
+    }
+    if (list.count() == 0)
+        return cliError("loops: " + a.positional[0] + ": no apex lines (draw them in the workstation or give --line)");
+    list.setCurrent(-1);
+    CapillaryWidthTool tool(doc);
+    const CapillaryWidthTool::LoopResult r = tool.measureLoops(true, nullptr, false);
+    auto row = [](JsonWriter& j, const CapillaryWidthTool::LoopRow& x) {
+        j.beginObject().field("line", x.line).field("apex width", x.apexWidth).field("loop width", x.loopWidth);
+        j.field("left width", x.leftWidth).field("right width", x.rightWidth).field("x", x.x).field("y", x.y);
+        j.field("density", x.density).field("fit", x.fit).field("cord", x.cord).endObject();
+    };
+    if (a.json()) {
+        JsonWriter j;
+        j.beginObject().field("units", doc.unitsInEffect()).key("rows").beginArray();
+        for (const auto& x : r.rows) row(j, x);
+        j.endArray().key("summary");
+        row(j, r.summary);
+        j.endObject();
+        cliOut(j.str() + "\n");
+        return 0;
+    }
+    std::string t = "line  apex width  loop width  left width  right width        x        y  (" + doc.unitsInEffect() + ")\n";
+    for (const auto& x : r.rows)
+        t += strprintf("%4d  %10.1f  %10.1f  %10.1f  %11.1f  %7.2f  %7.2f\n", x.line, x.apexWidth, x.loopWidth,
+                       x.leftWidth, x.rightWidth, x.x, x.y);
+    const auto& s = r.summary;
+    t += strprintf("%d loops, means: apex %.1f, loop %.1f, left %.1f, right %.1f\n", s.line, s.apexWidth, s.loopWidth,
+                   s.leftWidth, s.rightWidth);
+    if (r.hasFit) t += strprintf("density %.2f per mm along %.2f, fit %.3f\n", s.density, s.cord, s.fit);
+    cliOut(t);
+    return 0;
+}
+
+}  // namespace
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "width", "width IMAGE --line X1,Y1,X2,Y2 [--scale UM] [--json]",
+    "The width of the capillary that a short line crosses, by each width measure of the\n"
+    "workstation's \"Find capillary width\" (threshold at \"capwidth\"/\"pointonrise\", edge\n"
+    "detection, outer edge detection). IMAGE is a picture or an image document (.cs1).\n"
+    "  --line X1,Y1,X2,Y2  the line across the capillary, in pixels\n"
+    "  --scale UM          micrometres per pixel (default: the document's calibration in\n"
+    "                      micrometres; none gives \"width_um\": null)\n"
+    "  --json              {\"measures\": {\"NAME\": {\"width_px\", \"width_um\"}, ...}, \"profile\": [...]}\n"
+    "                      (null widths where no capillary was found)",
+    {"--line", "--scale"},
+    runWidth,
+});
+
+ORDAVIA_CLI_REGISTER(CliCommand{
+    "loops", "loops IMAGE.cs1|IMAGE [--line X1,Y1,X2,Y2]... [--json]",
+    "Measures nailfold loops as the workstation's \"Measure nailfold loops\" does: each line of\n"
+    "the document's current list (and each --line) is a short line across a loop's apex. Gives\n"
+    "one row per loop (apex, loop, left and right widths, apex x and y) and a summary row (the\n"
+    "number of loops, the mean widths, density per mm, fit and cord of the apex row). Writes\n"
+    "no file.\n"
+    "  --line X1,Y1,X2,Y2  an apex line, in pixels (repeatable)\n"
+    "  --json              {\"units\", \"rows\": [{\"line\", \"apex width\", ...}], \"summary\": {...}}",
+    {"--line"},
+    runLoops,
+});

@@ -1,0 +1,90 @@
+// Widths of a video: the width of each line against time, and the diameter
+// and flux that an accepted velocity keeps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "chart/CTrace.h"
+#include "chart/ZchartDoc.h"
+#include "linescan/CapillaryFlux.h"
+#include "linescan/LineVelocityRun.h"
+#include "measure/CDimList.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
+#include "support/MemoryMovie.h"
+#include "support/TestServices.h"
+#include "video/CMotivaDoc.h"
+#include "video/WidthAgainstTime.h"
+
+using namespace ordavia;
+
+namespace {
+
+// Frame k: a dark column 6 + k pixels wide from x = 16 on a light ground.
+class VideoWidths : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ts.adopt(video);
+        video.OnNewDocument();
+        testsupport::memoryMovie(video.movie(), 6, 48, 40,
+                                 [](int k, int x, int) { return x >= 16 && x < 22 + k ? 60 : 190; });
+        video.SetTitle("clip");
+        video.setFramesPerSecond(25);
+        video.goToFrame(0);
+    }
+    int addLine(ZPoint a, ZPoint b) {
+        const int i = video.addNewDimension(0, a);
+        video.addVertex(i, b);
+        return i;
+    }
+    test::TestServices ts;
+    CMotivaDoc video;
+};
+
+TEST_F(VideoWidths, OneTracePerLineFollowsTheWidthFrameByFrame) {
+    auto empty = widthAgainstTime(video);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty.value()->traceCount(), 0);
+
+    addLine({6, 20}, {42, 20});
+    addLine({6, 30}, {42, 30});
+    int seen = 0;
+    auto r = widthAgainstTime(video, [&](int) { return ++seen > 0; });
+    ASSERT_TRUE(r) << r.reason();
+    EXPECT_EQ(r.value()->GetTitle(), "clip Capillary Widths v time");
+    ASSERT_EQ(r.value()->traceCount(), 2);
+    const CTrace& t = *r.value()->trace(0);
+    EXPECT_EQ(t.xUnits, "secs");
+    EXPECT_DOUBLE_EQ(t.xInterval, 0.04);
+    ASSERT_EQ(t.sampleCount(), 6u);
+    for (uint32_t k = 0; k < 6; ++k) EXPECT_NEAR(t.physical(k), 6 + k, 0.6) << k;
+    EXPECT_EQ(seen, 6);
+    EXPECT_EQ(video.currentFrame(), 0);
+
+    auto cancelled = widthAgainstTime(video, [](int k) { return k < 2; });
+    EXPECT_EQ(cancelled.code(), StatusCode::Cancelled);
+    EXPECT_EQ(video.currentFrame(), 0);
+}
+
+TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
+    // A velocity line along the column: the diameter is taken across it.
+    const int line = addLine({19, 4}, {19, 36});
+    video.goToFrame(2);
+    const double d = lineDiameter(video, line);
+    EXPECT_NEAR(d, 8, 0.6);
+    EXPECT_DOUBLE_EQ(bloodFlux(d, 100), std::acos(-1.0) * d * d * 100 / 4);
+
+    CbvSummary s;
+    s.mean = 100;
+    s.units = "pixel/s";
+    acceptVelocity(video, line, s, "clip", &ts.results);
+    const CResultDoc* table = ts.results.find(kCapillaryVelocityTitle);
+    ASSERT_TRUE(table);
+    const auto& cells = table->rows().back()->strings;
+    ASSERT_GE(cells.size(), 10u);
+    EXPECT_NEAR(std::stod(cells[8]), d, 0.01);
+    EXPECT_NEAR(std::stod(cells[9]), bloodFlux(d, 100), 0.1);
+    EXPECT_NE(video.currentDimList().at(line)->label().find(" diameter = "), std::string::npos);
+}
+
+}  // namespace

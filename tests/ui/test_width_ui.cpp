@@ -1,0 +1,76 @@
+// The width commands in the image view: the method dialog shows and stores
+// the "capwidth" settings, and the loops are measured through the menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "measure/CapillaryWidthTool.h"
+#include "measure/ZBasicDoc.h"
+#include "measure/ui/WidthMethodDialog.h"
+#include "measure/ui/ZBasicView.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
+#include "tests/support/HairpinPicture.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/TestServices.h"
+
+using namespace ordavia;
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
+    (void)app;
+}
+
+TEST(WidthUi, MethodDialogAndLoopsThroughTheMenu) {
+    ensureApp();
+    testsupport::ScratchDir dir("width-ui");
+    test::TestServices ts;
+    ts.profile.SetPath((dir.dir / "ordavia.ini").string());
+    ts.profile.WriteInt("capwidth", "method", 0);
+
+    ZBasicDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(test::hairpins(0.6, 1));
+    for (int k = 0; k < 6; ++k) doc.addVertex(doc.addNewDimension(0, {60 + 60 * k, 62}), {60 + 60 * k, 88});
+    doc.currentDimList().setCurrent(-1);
+    ZBasicView view(&doc);
+    view.resize(600, 450);
+    view.show();
+
+    // A stored 0 shows as the outer edges; OK stores what was chosen.
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = dynamic_cast<WidthMethodDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        seen = dlg->windowTitle() == "Capillary Width Method" && dlg->button(WidthMethod::kOuterEdge)->isChecked();
+        dlg->button(WidthMethod::kEdge)->setChecked(true);
+        dlg->levelField()->setValue(0.5);
+        dlg->accept();
+    });
+    QAction* method = view.findAction(ZBasicView::kWidthMethod);
+    ASSERT_TRUE(method);
+    method->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(ts.profile.GetInt("capwidth", "method", -1), 2);
+    EXPECT_DOUBLE_EQ(ts.profile.GetDouble("capwidth", "pointonrise", -1), 0.5);
+
+    QAction* loops = view.findAction(CapillaryWidthTool::kMeasureLoops);
+    ASSERT_TRUE(loops && loops->isEnabled());
+    loops->trigger();
+    ASSERT_TRUE(ts.results.find(ResultTitles::kLoops));
+    EXPECT_EQ(ts.results.find(ResultTitles::kLoops)->rows().size(), 7u);
+    EXPECT_TRUE(view.findAction(CapillaryWidthTool::kFindWidth)->isEnabled());
+}
+
+}  // namespace
