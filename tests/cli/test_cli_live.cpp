@@ -6,6 +6,8 @@
 #include "support/ScratchDir.h"
 #include "video/CZVMovie.h"
 
+#include <filesystem>
+
 using clitest::cli;
 using testsupport::ScratchDir;
 
@@ -31,4 +33,25 @@ TEST(CliLive, FocusFindsTheSharpFrame) {
     EXPECT_NE(r.out.find("\"best\": 1"), std::string::npos) << r.out;
     r = cli("focus " + (d / "none.mve") + " --autofocus", d.dir);
     EXPECT_EQ(r.code, 1);
+}
+
+// "live": frames from both simulated cameras into a movie that opens, and
+// the user's profile left as it was.
+TEST(CliLive, RecordsFramesFromEitherCameraWithoutTouchingTheProfile) {
+    ScratchDir d("cli-live-rec");
+    for (const char* source : {"pseudo", "video"}) {
+        SCOPED_TRACE(source);
+        const std::string out = d / (std::string(source) + ".mve");
+        auto r = cli(std::string("live --source ") + source + " --frames 6 " + out + " --json", d.dir);
+        ASSERT_EQ(r.code, 0) << r.out;
+        EXPECT_NE(r.out.find("\"frames\": 6"), std::string::npos) << r.out;
+        CZVMovie m;
+        ASSERT_TRUE(m.Open(out).ok());
+        EXPECT_EQ(m.count(), 6);
+    }
+    EXPECT_FALSE(std::filesystem::exists(d / "p.ini")) << "the recorder's settings went to a scratch profile";
+    auto bad = cli("live --source nosuch --frames 3 " + (d / "x.mve"), d.dir);
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.out.find("unknown source nosuch"), std::string::npos) << bad.out;
+    EXPECT_EQ(cli("live --frames 0 " + (d / "x.mve"), d.dir).code, 1);
 }
