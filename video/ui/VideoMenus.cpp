@@ -179,14 +179,6 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
         v->addAction(a);
         return a;
     };
-    // Commands of later work: shown, disabled, saying what brings them.
-    auto later = [&](QMenu* m, const char* text, const char* feature) {
-        QAction* a = m->addAction(QString::fromUtf8(text));
-        const QString tip = QString("Comes with %1, not in this version of Ordavia.").arg(feature);
-        a->setStatusTip(tip);
-        a->setToolTip(tip);
-        a->setEnabled(false);
-    };
 
     auto* video = new QMenu("&Video", v);
     video->setToolTipsVisible(true);
