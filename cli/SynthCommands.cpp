@@ -12,8 +12,8 @@
 #include "image/CZVimage.h"
 #include "image/CapillaryCountStats.h"
 #include "image/ImageFormats.h"
-#include "image/SyntheticCapillaroscope.h"
-#include "image/SyntheticNailfold.h"
+#include "synth/SyntheticCapillaroscope.h"
+#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 

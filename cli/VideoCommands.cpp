@@ -21,7 +21,7 @@
 #include "video/DamagedFrames.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
-#include "video/SyntheticVideo.h"
+#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 
