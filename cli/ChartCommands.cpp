@@ -50,7 +50,7 @@ bool parseInt(const CliArgs& a, const std::string& opt, long lo, long hi, long& 
 
 int infoChart(const std::string& path, const CliArgs& a) {
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadChart(path, doc, error)) return cliError(error);
     if (a.json()) {
@@ -132,7 +132,7 @@ int runImport(const CliArgs& a) {
         if (!f.planBinary(bytes.size(), get)) return cliError(in + ": a block of no bytes");
     }
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     ordavia::Status why;
     const int n = doc.importTraces(bytes, f, &why);
     // A file read in part is not imported: nothing is written.
@@ -158,7 +158,7 @@ int runExport(const CliArgs& a) {
     if (ext != ".txt" && ext != ".csv" && ext != ".bin") return cliError(out + ": the output must end in .txt, .csv or .bin");
     if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadChart(in, doc, error)) return cliError(error);
     std::vector<const CTrace*> chosen;
@@ -171,7 +171,7 @@ int runExport(const CliArgs& a) {
             if (t && t->hasData()) chosen.push_back(t.get());
     }
     DataFileFormat f;
-    f.read(cliServices().profile(), "Export");
+    f.read(a.services().profile(), "Export");
     ordavia::Status w;
     if (ext == ".bin") {
         std::vector<uint8_t> bytes;
@@ -203,7 +203,7 @@ int runSpectrum(const CliArgs& a) {
     std::string error;
     if (!parseInt(a, "--window", 0, 4, window, error)) return cliError(error);
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     if (!loadChart(in, doc, error)) return cliError(error);
     const CTrace* t = doc.traces().find(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");

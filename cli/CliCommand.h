@@ -12,6 +12,9 @@
 
 namespace ordavia {
 
+class AppServices;
+struct GreyWeights;
+
 struct CliArgs {
     std::vector<std::string> positional;                 // in order, options removed
     std::vector<std::pair<std::string, std::string>> options;  // "--name" -> value ("" for flags)
@@ -20,6 +23,16 @@ struct CliArgs {
     // Every value given for a repeatable option, in order.
     std::vector<std::string> getAll(const std::string& name) const;
     bool json() const { return has("--json"); }
+
+    // The services of this run: the profile beside the program (or the one
+    // --profile names), a prompter that answers every question with its
+    // default, the start-up settings. main() builds them and hands them to
+    // every command; documents a command makes take them too, and may keep
+    // per-run state there (the chart flags), so they are not const.
+    AppServices& services() const;
+    // How colour pictures read by a command become grey (the start-up settings).
+    GreyWeights greyWeights() const;
+    AppServices* servicesOfRun = nullptr;  // filled by main()
 };
 
 struct CliCommand {
@@ -51,15 +64,6 @@ void cliOut(const std::string& text);
 // link) would replace what the command still reads: refused with a message
 // (exit code 1); 0 when they are different files.
 int cliRefuseOutputOverInput(const std::string& in, const std::string& out);
-
-class AppServices;
-struct GreyWeights;
-// The services of this run: the profile beside the program, a prompter
-// that answers every question with its default, the start-up settings.
-// main() fills them before any command runs.
-AppServices& cliServices();
-// How colour pictures read by a command become grey (the start-up settings).
-GreyWeights cliGreyWeights();
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }

@@ -83,7 +83,7 @@ int runCount(const CliArgs& a) {
     if (scaleText && !(parseNumber(*scaleText, scale) && scale > 0.05 && scale <= 100))
         return cliError("count: bad value '" + *scaleText + "' for --scale (micrometres per pixel)");
     // The workstation's count settings, so that both count the same.
-    ordavia::CountSettings s = ordavia::CapillaryCountTool::storedSettings(cliServices().profile());
+    ordavia::CountSettings s = ordavia::CapillaryCountTool::storedSettings(a.services().profile());
     if (auto v = a.get("--distal")) {
         if (*v == "left") s.distal = 1;
         else if (*v == "right") s.distal = 2;
@@ -93,7 +93,7 @@ int runCount(const CliArgs& a) {
     CZVimage img;
     // Colour files stay colour so that the green channel can be used.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
+    if (const ordavia::Status st = loadPicture(path, img, a.greyWeights()); !st.ok()) return cliError(st.reason());
     for (int i = 0; i < 4; i += 2)
         if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
             return cliError(strprintf("count: the line leaves the %dx%d picture", img.width(), img.height()));

@@ -41,8 +41,8 @@ bool number(const std::string& s, double& out) {
 
 // A video document over the file: a ".dcs" with its movie and offsets and
 // selection, or a movie of its own.
-Status openVideo(const std::string& path, CMotivaDoc& doc) {
-    doc.setServices(&cliServices());
+Status openVideo(const std::string& path, CMotivaDoc& doc, AppServices& services) {
+    doc.setServices(&services);
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
         if (!doc.OnOpenDocument(path))
@@ -78,7 +78,7 @@ int runFcf(const CliArgs& a) {
     if (a.positional.size() != 1)
         return cliError("usage: ordavia-cli fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg]");
     const std::string& in = a.positional[0];
-    const ProfileStore& p = cliServices().profile();
+    const ProfileStore& p = a.services().profile();
     double threshold = p.GetDouble("fcf", "threshold", fcfdoc::kDefaultThreshold);
     double gain = p.GetDouble("fcf", "gain", fcfdoc::kDefaultGain);
     const bool ignoreDrift = a.has("--ignore-drift") || p.GetInt("fcf", "ignoredrift", 0) != 0;
@@ -92,8 +92,8 @@ int runFcf(const CliArgs& a) {
 
     CMotivaDoc video;
 
-    video.setServices(&cliServices());
-    if (Status s = openVideo(in, video); !s) return cliError(s.reason());
+    video.setServices(&a.services());
+    if (Status s = openVideo(in, video, a.services()); !s) return cliError(s.reason());
     takeSkipDamaged(a, video.movie());
     for (const auto& o : {out, a.get("--image")})
         if (o)

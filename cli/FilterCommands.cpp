@@ -60,8 +60,8 @@ bool parseRect(const std::string& s, ZRect& r) {
 }
 
 // One step of the chain: returns an empty string on success, else why not.
-std::string applyOp(CZVimage& img, const std::string& op) {
-    const ProfileStore& store = cliServices().profile();
+std::string applyOp(CZVimage& img, const std::string& op, const CliArgs& a) {
+    const ProfileStore& store = a.services().profile();
     const size_t colon = op.find(':');
     const std::string name = op.substr(0, colon);
     const bool hasArg = colon != std::string::npos;
@@ -108,7 +108,7 @@ std::string applyOp(CZVimage& img, const std::string& op) {
     } else if (name == "subtract") {
         if (!hasArg) return "subtract needs a picture: subtract:FILE";
         CZVimage other;
-        if (!other.Load(arg, cliGreyWeights())) return arg + ": could not load image";
+        if (!other.Load(arg, a.greyWeights())) return arg + ": could not load image";
         if (other.colour() != CZVimage::kGrey) return arg + ": not an 8-bit grey image";
         if (!subtractImage(img, other)) return arg + ": not the same size";
     } else if (name == "dust") {
@@ -129,10 +129,10 @@ int runFilter(const CliArgs& a) {
     if (ops.empty()) return cliError(in + ": no --op given");
     if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     CZVimage img;
-    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
+    if (!img.Load(in, a.greyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": the filters work on 8-bit grey images");
     for (const std::string& op : ops) {
-        const std::string why = applyOp(img, op);
+        const std::string why = applyOp(img, op, a);
         if (!why.empty()) return cliError(in + ": " + why);
     }
     if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
@@ -153,10 +153,10 @@ int runDetect(const CliArgs& a) {
         if (!parseScale(*s, sx, sy)) return cliError(in + ": --scale needs SX,SY (got '" + *s + "')");
     }
     CZVimage img;
-    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
+    if (!img.Load(in, a.greyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": detection works on 8-bit grey images");
     ProcessingArgs args;
-    args.load(cliServices().profile());
+    args.load(a.services().profile());
     const DetectionResult r = detectCapillaries(img, ZRect{}, args);
     const auto density = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, sx, sy);
     const std::string filed = strprintf("%7i, capillaries", static_cast<int>(r.regions.size())) + (density ? ", " + density->text : "");

@@ -20,7 +20,7 @@ namespace {
 
 // Reads any picture by its content, as the workstation does (a TIFF named
 // ".jpg" is described as the TIFF it is); colour files report as colour.
-bool readForInfo(const std::string& path, CZVimage& img, std::string& format, std::string& error) {
+bool readForInfo(const std::string& path, CZVimage& img, const GreyWeights& grey, std::string& format, std::string& error) {
     switch (pictureKindOfFile(path)) {
         case PictureKind::Bmp: format = "bmp"; break;
         case PictureKind::Tiff: format = "tiff"; break;
@@ -28,7 +28,7 @@ bool readForInfo(const std::string& path, CZVimage& img, std::string& format, st
         case PictureKind::Png: format = "png"; break;
         case PictureKind::Unknown: format = "zvg"; break;
     }
-    const ordavia::Status st = loadPictureAsIs(path, img, cliGreyWeights());
+    const ordavia::Status st = loadPictureAsIs(path, img, grey);
     if (!st) error = st.reason();
     return st.ok();
 }
@@ -36,12 +36,12 @@ bool readForInfo(const std::string& path, CZVimage& img, std::string& format, st
 int runInfo(const std::string& path, const CliArgs& a) {
     CZVimage img;
     std::string format, error;
-    if (!readForInfo(path, img, format, error)) return cliError(error);
+    if (!readForInfo(path, img, a.greyWeights(), format, error)) return cliError(error);
     double mean = 0;
     int lo = 0, hi = 0;
     // Grey values of a colour picture are those of its grey picture.
     if (img.colour() == CZVimage::kColour)
-        greyCopyOf(img, cliGreyWeights()).statistics(ZRect{}, &mean, &lo, &hi);
+        greyCopyOf(img, a.greyWeights()).statistics(ZRect{}, &mean, &lo, &hi);
     else
         img.statistics(ZRect{}, &mean, &lo, &hi);
     if (a.json()) {
@@ -107,7 +107,7 @@ int runConvert(const CliArgs& a) {
     CZVimage img;
     // A colour image before the read keeps 24-bit BMPs in colour.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status s = loadPicture(in, img, cliGreyWeights()); !s) return cliError(s.reason());
+    if (const ordavia::Status s = loadPicture(in, img, a.greyWeights()); !s) return cliError(s.reason());
     if (auto p = a.get("--palette")) {
         char* end = nullptr;
         const long n = std::strtol(p->c_str(), &end, 10);

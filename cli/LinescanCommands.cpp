@@ -68,7 +68,7 @@ bool optionsOver(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::st
 // The profile's settings (the same keys and defaults as the workstation's),
 // then the options.
 bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
-    if (ProfileStore* store = cliServices().profileStore) p.load(*store);
+    if (ProfileStore* store = a.services().profileStore) p.load(*store);
     return optionsOver(a, p, method, error);
 }
 
@@ -216,7 +216,7 @@ int runLinescan(const CliArgs& a) {
     if (pts.size() > 65535) return cliError("--line is longer than 65535 points");
 
     CMotivaDoc video;
-    if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
+    if (Status s = openVideoDocument(path, video, a.services()); !s) return cliError(s.reason());
     // The options stand for what a user would set in the video window.
     if (fps > 0) video.setFramesPerSecond(fps);
     if (scale > 0) {
@@ -238,7 +238,7 @@ int runLinescan(const CliArgs& a) {
     if (!line) return cliError(path + ": the line could not be added to the video");
 
     // The profile's settings, as a scan in the workstation takes them, then the options.
-    LineScanSettings run = lineScanSettings(video, *line, &cliServices());
+    LineScanSettings run = lineScanSettings(video, *line, &a.services());
     VelocityMethod method = VelocityMethod::Correlation;
     std::string error;
     if (!optionsOver(a, run.params, method, error)) return cliError(error);
@@ -246,7 +246,7 @@ int runLinescan(const CliArgs& a) {
         return cliError("the profile asks for the two-line method (linescan/cbvmethod = 2); linescan follows one line");
     if (run.last <= run.first) return cliError(path + ": the selection holds no frames");
 
-    AppServices* services = &cliServices();
+    AppServices* services = &a.services();
     std::unique_ptr<ZlineScanDoc> scan;
     VideoVelocity v;
     if (method == VelocityMethod::Correlation) {

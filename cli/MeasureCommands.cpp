@@ -53,7 +53,7 @@ bool openDocument(const CliArgs& a, size_t argCount, const char* usage, bool wit
 
 int infoCs1(const std::string& path, const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!loadDoc(doc, path, rc)) return rc;
     if (!a.json()) {
@@ -129,7 +129,7 @@ int infoCs1(const std::string& path, const CliArgs& a) {
 
 int resave(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
     std::string error;
@@ -151,7 +151,7 @@ int resave(const CliArgs& a) {
 
 int dims(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 1, "dims FILE.cs1 [--list N]", true, doc, rc)) return rc;
     ZDimDoc table;
@@ -165,7 +165,7 @@ int dims(const CliArgs& a) {
 
 int average(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
     if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +

@@ -37,7 +37,7 @@ double tidy(double v) { return std::round(v * 1000) / 1000 + 0.0; }
 int runStabilise(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli stabilise VIDEO [--out OUT.dcs] [options] [--json]");
     const std::string& in = a.positional[0];
-    MovementParams p = MovementParams::fromProfile(cliServices().profile());
+    MovementParams p = MovementParams::fromProfile(a.services().profile());
     struct IntOption {
         const char* name;
         int* to;
@@ -73,7 +73,7 @@ int runStabilise(const CliArgs& a) {
     if (const std::string why = p.validate(); !why.empty()) return cliError(in + ": " + why);
 
     CMotivaDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     doc.setQuiet(true);
     if (toLower(extensionOf(in)) == ".dcs") {
         if (!doc.OnOpenDocument(in)) return movieError(in, Status::failure(doc.lastError().empty() ? "cannot be read" : doc.lastError()));

@@ -207,7 +207,7 @@ int runSynthStats(const CliArgs& a) {
         return cliError("synth stats: bad value '" + *v + "' for --count");
     CZVimage img;
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
+    if (const ordavia::Status st = loadPicture(path, img, a.greyWeights()); !st.ok()) return cliError(st.reason());
     for (int i = 0; i < 4; i += 2)
         if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
             return cliError(strprintf("synth stats: the line leaves the %dx%d picture", img.width(), img.rows()));

@@ -79,10 +79,10 @@ int ordavia::movieError(const std::string& in, const Status& s) {
 
 // A ".dcs" stands for its movie: the stored path, else the same name
 // beside the document; its frame table brings the offsets.
-Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
+Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, AppServices& services, CMotivaDoc* docOut) {
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
-    local.setServices(&cliServices());
+    local.setServices(&services);
     CMotivaDoc& doc = docOut ? *docOut : local;
     doc.setQuiet(true);
     std::string error;
@@ -103,13 +103,13 @@ Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* d
 
 namespace {
 
-Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr) {
-    return openAnyMovie(path, m, docOut);
+Status openAny(const std::string& path, CZVMovie& m, const CliArgs& a, CMotivaDoc* docOut = nullptr) {
+    return openAnyMovie(path, m, a.services(), docOut);
 }
 
 int openMovie(const std::string& path, CZVMovie& m, const CliArgs& a) {
     takeSkipDamaged(a, m);
-    Status s = openAny(path, m);
+    Status s = openAny(path, m, a);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
     if (m.aviReader() && !m.aviReader()->truncation().empty())
@@ -122,9 +122,9 @@ const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == 
 int runMovieInfo(const std::string& path, const CliArgs& a) {
     CZVMovie m;
     CMotivaDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
-    if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
+    if (Status s = openAny(path, m, a, &doc); !s) return cliError(s.reason());
     if (m.aviReader() && !m.aviReader()->truncation().empty())
         std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     const CZVimage& f = m.formatImage();
@@ -296,7 +296,7 @@ int runSynthVideo(const CliArgs& a) {
     const std::string dcs = withoutExtension(out) + ".dcs";
     {
         CMotivaDoc doc;
-        doc.setServices(&cliServices());
+        doc.setServices(&a.services());
         doc.setQuiet(true);
         if (!doc.OnNewDocument()) return cliError(dcs + ": cannot make the video document");
         if (Status s = doc.movie().Open(out); !s) return cliError(s.reason());
