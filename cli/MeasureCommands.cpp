@@ -29,15 +29,12 @@ bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
 
 // The list chosen with --list N (0..4), else the document's current list.
 bool chooseList(ZBasicDoc& doc, const CliArgs& a, int& rc) {
-    if (auto v = a.get("--list")) {
-        char* end = nullptr;
-        const long n = std::strtol(v->c_str(), &end, 10);
-        if (v->empty() || *end || n < 0 || n >= ZBasicDoc::kListCount) {
-            rc = cliError("--list must be 0 to 4");
-            return false;
-        }
-        doc.setCurrentList(static_cast<int32_t>(n));
+    const Result<int> list = a.number("--list", 0, ZBasicDoc::kListCount - 1, int(doc.currentList()));
+    if (!list) {
+        rc = cliError(list.status());
+        return false;
     }
+    doc.setCurrentList(*list);
     return true;
 }
 
