@@ -18,10 +18,9 @@ void writeRect(JsonWriter& j, const char* key, const ZRect& r) {
 }
 
 bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
-    std::string error;
     doc.setQuiet(true);
-    if (!doc.readFile(path, &error)) {
-        rc = cliError(error.empty() ? path + ": cannot read image document" : error);
+    if (const Status read = doc.readFile(path); !read) {
+        rc = cliError(read);
         return false;
     }
     return true;
@@ -129,7 +128,6 @@ int resave(const CliArgs& a) {
     doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
-    std::string error;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
         if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
@@ -142,7 +140,7 @@ int resave(const CliArgs& a) {
     // A format rewrite is not a user's save: the save count stays, so that
     // a current-layout file comes back byte for byte.
     --doc.saveCount;
-    if (!doc.writeFile(a.positional[1], &error)) return cliError(error);
+    if (const Status written = doc.writeFile(a.positional[1]); !written) return cliError(written);
     return 0;
 }
 

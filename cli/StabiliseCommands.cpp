@@ -58,7 +58,7 @@ int runStabilise(const CliArgs& a) {
     // As the workstation runs it: the profile's choice, or the option.
     p.subpixel = p.subpixel || a.has("--subpixel");
     p.robust = p.robust || a.has("--robust");
-    if (const std::string why = p.validate(); !why.empty()) return cliError(in + ": " + why);
+    if (const Status valid = p.validate(); !valid) return cliError(valid.context(in));
 
     CMotivaDoc doc;
     doc.setServices(&a.services());

@@ -97,8 +97,8 @@ int runSynthImage(const CliArgs& a) {
     std::tie(p.width, p.height) = *size;
     std::tie(p.umPerPixelX, p.umPerPixelY) = *scale;
     const bool haveLine = !line->empty();
-    if (std::string why = p.validate(); !why.empty()) return cliError(out + ": " + why);
-    if (std::string why = look.validate(); scope && !why.empty()) return cliError(out + ": " + why);
+    if (const Status valid = p.validate(); !valid) return cliError(valid.context(out));
+    if (const Status valid = look.validate(); scope && !valid) return cliError(valid.context(out));
 
     CZVimage img;
     SyntheticNailfold::Truth truth;

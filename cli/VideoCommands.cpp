@@ -60,8 +60,7 @@ Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, AppServices& 
     local.setServices(&services);
     CMotivaDoc& doc = docOut ? *docOut : local;
     doc.setQuiet(true);
-    std::string error;
-    if (!doc.readDcs(path, &error)) return Status::failure(error);
+    if (Status read = doc.readDcs(path); !read) return read;
     if (doc.movieFileName().empty()) return Status::failure(path + ": the document names no movie file");
     Status s = m.Open(doc.movieFileName());
     if (!s && s.code() == StatusCode::NotFound) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));

@@ -84,7 +84,9 @@ public:
     // ---- Files ----
     ordavia::Status Open(const std::string& path);
     void Close();
-    int createImages(int n, int width, int height, int colour);
+    // Room for n frames of the format (memory movies get their block);
+    // fails with NoMemory when there is none.
+    ordavia::Status createImages(int n, int width, int height, int colour);
 
     // ---- Access ----
     CZVimage& GoTo(int i);

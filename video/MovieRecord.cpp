@@ -32,7 +32,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     wrapped_ = false;
     currentIndex_ = count_ = ringStart_ = 0;
     format_.setInterlace(CZVimage::kFrame);
-    createImages(frames, width, height, colour);
+    (void)createImages(frames, width, height, colour);  // the capacity below says whether it worked
     if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
         mode_ = StorageMode::Closed;
         return false;

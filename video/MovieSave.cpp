@@ -463,8 +463,7 @@ Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height
     }
     mode_ = StorageMode::Memory;
     format_.setInterlace(CZVimage::kFrame);
-    createImages(int(n), width, height, CZVimage::kGrey);
-    if (!block_ || capacity_ < n) {
+    if (!createImages(int(n), width, height, CZVimage::kGrey) || !block_ || capacity_ < n) {
         ::close(fd);
         Close();
         return Status::failure("Low memory.  Save all data & exit.");

@@ -69,14 +69,14 @@ TEST(CountMethod, HandEditsKeepOrderAndFigures) {
 }
 
 TEST(CountMethod, RefusesNonsenseSettings) {
-    EXPECT_EQ(ordavia::CountSettings{}.validate(), "");
+    EXPECT_TRUE(ordavia::CountSettings{}.validate().ok());
     // The background band narrower than twice the widest limb, among others.
     for (auto change : {+[](ordavia::CountSettings& s) { s.maxLimbUm = 3; },
                         +[](ordavia::CountSettings& s) { s.backgroundUm = 30; },
                         +[](ordavia::CountSettings& s) { s.minSpacingUm = std::nan(""); }}) {
         ordavia::CountSettings s;
         change(s);
-        EXPECT_NE(s.validate(), "");
+        EXPECT_EQ(s.validate().code(), ordavia::StatusCode::OutOfRange);
     }
 }
 
