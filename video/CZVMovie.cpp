@@ -231,18 +231,24 @@ bool CZVMovie::readSlot(int slot, CZVimage& into) {
     return ok;
 }
 
+void CZVMovie::leaveFrame() {
+    if (!pass_.running()) return;
+    pass_.writeLeftFrame(*this);
+    currentIndex_ = -1;
+}
+
 CZVimage& CZVMovie::GoTo(int i) {
     if (count_ <= 0 || mode_ == StorageMode::Closed) return current_;
     if (i < 0 || i >= count_) i = 0;
-    if (processing_) {
+    if (pass_.running()) {
         if (i == currentIndex_) return current_;
-        writeLeftFrame();
+        pass_.writeLeftFrame(*this);
     }
     currentIndex_ = i;
     const int slot = PhysicalIndex(i);
     if (mode_ == StorageMode::Memory) {
         uint8_t* p = block_.get() + size_t(slot) * format_.byteCount();
-        if (processing_ && !procInPlace_) {
+        if (pass_.running() && !pass_.inPlace()) {
             // A pass with its own output must leave the memory frames alone.
             if (current_.aliased()) current_.own();
             current_.setInterlace(format_.interlace());
@@ -463,7 +469,7 @@ void CZVMovie::closeFiles() {
 }
 
 void CZVMovie::Close() {
-    if (processing_) abandonProcessing();
+    if (pass_.running()) pass_.abandon();
     if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
         if (Status s = writeRecordTrailer(); !s) debugLog("CZVMovie::Close %s\n", s.reason().c_str());
     }
