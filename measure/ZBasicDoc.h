@@ -86,6 +86,10 @@ public:
     // the original back before it ends, and a change that stays goes
     // through imageOperation so that it can be undone.
     CZVimage& pictureForPreview() { return image_; }
+    // A preview step: the picture becomes `original` again, then `change`
+    // (when given) is applied to it, and the views show it. Not an edit:
+    // nothing is marked modified or kept for undo.
+    void showPreview(const CZVimage& original, const std::function<void(CZVimage&)>& change = {});
     void toggleAutoContrast();
     int paletteIndex() const { return paletteIndex_; }
     bool zeroAsBlack() const { return zeroAsBlack_; }
