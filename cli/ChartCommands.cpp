@@ -36,22 +36,9 @@ bool loadChart(const std::string& path, ZchartDoc& doc, std::string& error) {
     return s.ok();
 }
 
-bool parseInt(const CliArgs& a, const std::string& opt, long lo, long hi, long& out, std::string& error) {
-    const auto v = a.get(opt);
-    if (!v) return true;
-    char* end = nullptr;
-    const long n = std::strtol(v->c_str(), &end, 10);
-    if (v->empty() || *end || n < lo || n > hi) {
-        error = "option " + opt + " needs a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
-        return false;
-    }
-    out = n;
-    return true;
-}
-
 int infoChart(const std::string& path, const CliArgs& a) {
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadChart(path, doc, error)) return cliError(error);
     if (a.json()) {
@@ -108,34 +95,39 @@ int runImport(const CliArgs& a) {
     if (!r.ok()) return cliError(r.reason());
 
     DataFileFormat f;
-    std::string error;
-    long type = 2, columns = 0, rows = 0, header = 0, block = 1, skip = 0, count = -1;
-    if (!parseInt(a, "--type", 0, 7, type, error)) return cliError(error);
+    const Result<int> type = a.number("--type", 0, 7, 2);
+    if (!type) return cliError(type.status());
+    int skip = 0, count = -1;
     if (text) {
         if (!a.get("--columns") || !a.get("--rows")) return cliError("chart import --text needs --columns and --rows");
-        if (!parseInt(a, "--columns", 1, 100000, columns, error) || !parseInt(a, "--rows", 1, INT32_MAX, rows, error))
-            return cliError(error);
+        const Result<int> columns = a.number("--columns", 1, 100000, 0);
+        const Result<int> rows = a.number("--rows", 1, INT32_MAX, 0);
+        if (Status bad = firstFailure(columns, rows); !bad) return cliError(bad);
         f.binary = false;
-        f.columns = static_cast<int>(columns);
-        f.count = static_cast<int>(rows);
+        f.columns = *columns;
+        f.count = *rows;
         f.currentColumn = 0;
-        f.outputType = static_cast<int>(type);
+        f.outputType = *type;
     } else {
         if (!a.get("--type")) return cliError("chart import --binary needs --type");
-        if (!parseInt(a, "--header", 0, INT32_MAX, header, error) || !parseInt(a, "--block", 1, INT32_MAX, block, error) ||
-            !parseInt(a, "--skip", 0, INT32_MAX, skip, error) || !parseInt(a, "--count", 0, INT32_MAX, count, error))
-            return cliError(error);
+        const Result<int> header = a.number("--header", 0, INT32_MAX, 0);
+        const Result<int> block = a.number("--block", 1, INT32_MAX, 1);
+        const Result<int> skipped = a.number("--skip", 0, INT32_MAX, 0);
+        const Result<int> counted = a.number("--count", 0, INT32_MAX, -1);
+        if (Status bad = firstFailure(header, block, skipped, counted); !bad) return cliError(bad);
+        skip = *skipped;
+        count = *counted;
         f.binary = true;
-        f.inputType = f.outputType = static_cast<int>(type);
-        f.headerBytes = static_cast<int>(header);
-        f.blockSize = static_cast<int>(block);
+        f.inputType = f.outputType = *type;
+        f.headerBytes = *header;
+        f.blockSize = *block;
         f.blockSkip = static_cast<int>(skip);
         f.swapBytes = a.has("--swap");
         const int64_t get = count >= 0 ? count : f.availablePoints(bytes.size());
         if (!f.planBinary(bytes.size(), get)) return cliError(in + ": a block of no bytes");
     }
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     ordavia::Status why;
     const int n = doc.importTraces(bytes, f, &why);
     // A file read in part is not imported: nothing is written.
@@ -161,7 +153,7 @@ int runExport(const CliArgs& a) {
     if (ext != ".txt" && ext != ".csv" && ext != ".bin") return cliError(out + ": the output must end in .txt, .csv or .bin");
     if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadChart(in, doc, error)) return cliError(error);
     std::vector<const CTrace*> chosen;
@@ -174,7 +166,7 @@ int runExport(const CliArgs& a) {
             if (t && t->hasData()) chosen.push_back(t.get());
     }
     DataFileFormat f;
-    f.read(cliServices().profile(), "Export");
+    f.read(a.services().profile(), "Export");
     ordavia::Status w;
     if (ext == ".bin") {
         std::vector<uint8_t> bytes;
@@ -202,11 +194,11 @@ int runSpectrum(const CliArgs& a) {
     const std::string& in = a.positional[0];
     const auto name = a.get("--trace");
     if (!name) return cliError("spectrum needs --trace NAME");
-    long window = 0;
+    const Result<int> window = a.number("--window", 0, 4, 0);
+    if (!window) return cliError(window.status());
     std::string error;
-    if (!parseInt(a, "--window", 0, 4, window, error)) return cliError(error);
     ZchartDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     if (!loadChart(in, doc, error)) return cliError(error);
     const CTrace* t = doc.traces().find(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");
@@ -214,7 +206,7 @@ int runSpectrum(const CliArgs& a) {
     if (t->sampleCount() < ordavia::kMinSpectrumSamples)
         return cliError(in + ": trace '" + *name + "' has fewer than " + std::to_string(ordavia::kMinSpectrumSamples) +
                         " samples");
-    const auto rows = ordavia::powerSpectrumRows(*t, static_cast<int>(window));
+    const auto rows = ordavia::powerSpectrumRows(*t, *window);
     // One spectrum: the mean of the rows, before the chart's 16-bit storage.
     std::vector<double> mean(256, 0.0);
     for (const auto& r : rows)

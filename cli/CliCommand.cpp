@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "base/FileIO.h"
 #include "framework/AppServices.h"
@@ -48,11 +49,11 @@ int cliRefuseOutputOverInput(const std::string& in, const std::string& out) {
     return cliError(out + ": is the input " + in + " itself; write the output to another file");
 }
 
-ordavia::AppServices& cliServices() {
-    static ordavia::AppServices services;
-    return services;
+AppServices& CliArgs::services() const {
+    if (!servicesOfRun) throw std::logic_error("a command ran without the services of the run");
+    return *servicesOfRun;
 }
 
-GreyWeights cliGreyWeights() { return greyWeightsOf(cliServices().settings()); }
+GreyWeights CliArgs::greyWeights() const { return greyWeightsOf(services().settings()); }
 
 }  // namespace ordavia

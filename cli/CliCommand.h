@@ -5,12 +5,44 @@
 //
 // A command returns the process exit code: 0 only on success; on failure it
 // prints one line to stderr (cliError) naming the file concerned.
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace ordavia {
+
+class AppServices;
+struct GreyWeights;
+
+// Bounds for option values: no limit below or above, and "more than 0"
+// for lengths, rates and scales.
+template <class T>
+constexpr T kNoMin = std::numeric_limits<T>::lowest();
+template <class T>
+constexpr T kNoMax = std::numeric_limits<T>::max();
+constexpr double kAboveZero = std::numeric_limits<double>::denorm_min();
+
+// A number given as text: the whole text is the number ("12abc", "", " 3",
+// "nan", "inf" and values outside [min, max] are refused, never read as
+// whatever prefix parses). The failure's reason says what was wanted ("a
+// whole number from 0 to 4", "a positive number"). For int, int64_t,
+// uint64_t and double.
+template <class T>
+Result<T> parseNumber(const std::string& text, T min = kNoMin<T>, T max = kNoMax<T>);
+// "A,B,C": `count` numbers apart by commas (0: any count of one or more),
+// each as parseNumber once the spaces around it are dropped ("1, 2" is a
+// list as typed by hand); the reason says what was wanted.
+template <class T>
+Result<std::vector<T>> parseList(const std::string& text, T min, T max, size_t count = 0);
+// The one wording of a bad option value: "bad value '12x' for --list (a
+// whole number from 0 to 4)".
+std::string badOptionValue(const std::string& name, const std::string& text, const std::string& wanted);
 
 struct CliArgs {
     std::vector<std::string> positional;                 // in order, options removed
@@ -20,6 +52,34 @@ struct CliArgs {
     // Every value given for a repeatable option, in order.
     std::vector<std::string> getAll(const std::string& name) const;
     bool json() const { return has("--json"); }
+
+    // Typed option values. Each gives `fallback` when the option is absent
+    // and fails with badOptionValue's message when its value is not what
+    // was wanted.
+    template <class T>
+    Result<T> number(const std::string& name, T min, T max, T fallback) const;
+    // "X1,Y1,X2,Y2": parseList's `count` numbers; empty when the option is
+    // absent.
+    template <class T>
+    Result<std::vector<T>> list(const std::string& name, T min, T max, size_t count = 0) const;
+    // Two numbers in the `form` named in messages: a point "X,Y", a size
+    // "WxH" (an upper-case X too), a scale "SX,SY"; what stands between the
+    // upper-case names is the separator.
+    template <class T>
+    Result<std::pair<T, T>> point(const std::string& name, const std::string& form, T min, T max,
+                                  std::pair<T, T> fallback) const;
+    // Frames "A:B", where either end may be left out to keep its fallback.
+    Result<std::pair<int, int>> span(const std::string& name, int min, int max, std::pair<int, int> fallback) const;
+
+    // The services of this run: the profile beside the program (or the one
+    // --profile names), a prompter that answers every question with its
+    // default, the start-up settings. main() builds them and hands them to
+    // every command; documents a command makes take them too, and may keep
+    // per-run state there (the chart flags), so they are not const.
+    AppServices& services() const;
+    // How colour pictures read by a command become grey (the start-up settings).
+    GreyWeights greyWeights() const;
+    AppServices* servicesOfRun = nullptr;  // filled by main()
 };
 
 struct CliCommand {
@@ -45,21 +105,20 @@ struct CliInfoHandler {
 std::vector<CliCommand>& cliCommands();
 std::vector<CliInfoHandler>& cliInfoHandlers();
 int cliError(const std::string& message);  // prints "ordavia-cli: message", returns 1
+inline int cliError(const Status& failure) { return cliError(failure.reason()); }
+// The first failure among option values read together, or success.
+template <class... R>
+Status firstFailure(const R&... results) {
+    Status first;
+    ((first.ok() && !results.ok() ? (void)(first = results.status()) : (void)0), ...);
+    return first;
+}
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
 // An output that is the input (the same file through another path or a
 // link) would replace what the command still reads: refused with a message
 // (exit code 1); 0 when they are different files.
 int cliRefuseOutputOverInput(const std::string& in, const std::string& out);
-
-class AppServices;
-struct GreyWeights;
-// The services of this run: the profile beside the program, a prompter
-// that answers every question with its default, the start-up settings.
-// main() fills them before any command runs.
-AppServices& cliServices();
-// How colour pictures read by a command become grey (the start-up settings).
-GreyWeights cliGreyWeights();
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }

@@ -11,15 +11,16 @@ class CMotivaDoc;
 
 namespace ordavia {
 
+class AppServices;
 struct CliArgs;
 
-ordavia::Status openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr);
+ordavia::Status openAnyMovie(const std::string& path, CZVMovie& m, AppServices& services, CMotivaDoc* docOut = nullptr);
 
 // The video document the workstation would show for the file: a ".dcs"
 // with its movie, offsets, selection, frame rate and calibration; a movie
 // file or a foreign video imported into a new document. Fails unless the
 // document holds frames.
-ordavia::Status openVideoDocument(const std::string& path, CMotivaDoc& doc);
+ordavia::Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& services);
 // The option every video command takes: damaged frames are left out of
 // the result (and named on stderr) instead of failing the command.
 constexpr const char* kSkipDamagedHelp =

@@ -10,8 +10,8 @@
 
 namespace ordavia {
 
-Status openVideoDocument(const std::string& path, CMotivaDoc& doc) {
-    doc.setServices(&cliServices());
+Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& services) {
+    doc.setServices(&services);
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
         if (!doc.OnOpenDocument(path))

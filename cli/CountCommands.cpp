@@ -1,5 +1,4 @@
 // "count": capillaries crossing a line across the distal row, per millimetre.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,26 +17,6 @@
 using namespace ordavia;
 
 namespace {
-
-bool parseNumber(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (errno || *end || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
-bool parseLine(const std::string& s, double (&v)[4]) {
-    size_t from = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = i < 3 ? s.find(',', from) : s.size();
-        if (comma == std::string::npos || !parseNumber(s.substr(from, comma - from), v[i])) return false;
-        from = comma + 1;
-    }
-    return true;
-}
 
 // The picture with the line, its crossings and apexes drawn in, for a look
 // at what was counted.
@@ -74,16 +53,16 @@ int runCount(const CliArgs& a) {
     const char* usage = "usage: ordavia-cli count IMAGE --line X1,Y1,X2,Y2 [--scale UM] [--distal left|right] [--json]";
     if (a.positional.size() != 1) return cliError(usage);
     const std::string& path = a.positional[0];
-    double line[4];
-    const auto lineText = a.get("--line");
-    if (!lineText) return cliError(usage);
-    if (!parseLine(*lineText, line)) return cliError("count: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
-    double scale = 2.6;
-    const auto scaleText = a.get("--scale");
-    if (scaleText && !(parseNumber(*scaleText, scale) && scale > 0.05 && scale <= 100))
-        return cliError("count: bad value '" + *scaleText + "' for --scale (micrometres per pixel)");
+    if (!a.has("--line")) return cliError(usage);
+    const Result<std::vector<double>> ends = a.list("--line", kNoMin<double>, kNoMax<double>, 4);
+    if (!ends) return cliError("count: " + ends.reason());
+    double line[4] = {(*ends)[0], (*ends)[1], (*ends)[2], (*ends)[3]};
+    // Micrometres per pixel: above a twentieth, at most a hundred.
+    const Result<double> scaleOption = a.number("--scale", std::nextafter(0.05, 1.0), 100.0, 2.6);
+    if (!scaleOption) return cliError("count: " + scaleOption.reason());
+    const double scale = *scaleOption;
     // The workstation's count settings, so that both count the same.
-    ordavia::CountSettings s = ordavia::CapillaryCountTool::storedSettings(cliServices().profile());
+    ordavia::CountSettings s = ordavia::CapillaryCountTool::storedSettings(a.services().profile());
     if (auto v = a.get("--distal")) {
         if (*v == "left") s.distal = 1;
         else if (*v == "right") s.distal = 2;
@@ -93,7 +72,7 @@ int runCount(const CliArgs& a) {
     CZVimage img;
     // Colour files stay colour so that the green channel can be used.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
+    if (const ordavia::Status st = loadPicture(path, img, a.greyWeights()); !st.ok()) return cliError(st.reason());
     for (int i = 0; i < 4; i += 2)
         if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
             return cliError(strprintf("count: the line leaves the %dx%d picture", img.width(), img.height()));
@@ -102,7 +81,7 @@ int runCount(const CliArgs& a) {
     const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, scale, scale, s);
     ordavia::CountResult r = ordavia::countAlongLine(ridge, {line[0], line[1]}, {line[2], line[3]}, s);
     // Without a scale the sizes in micrometres rest on a guess.
-    if (!scaleText) r.warnings.push_back(ordavia::kCountUncalibrated);
+    if (!a.has("--scale")) r.warnings.push_back(ordavia::kCountUncalibrated);
 
     if (auto overlay = a.get("--overlay")) {
         CZVimage out;

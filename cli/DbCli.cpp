@@ -1,6 +1,5 @@
 #include "cli/DbCli.h"
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "base/FileIO.h"
@@ -35,12 +34,9 @@ int openForWriting(const std::string& arg, CSubjectDatabase& db) {
 }
 
 int parseExamId(const std::string& text, int32_t& id) {
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || errno || v < 0 || v > INT32_MAX)
-        return cliError("--exam needs an examination id, not '" + text + "'");
-    id = static_cast<int32_t>(v);
+    const Result<int> v = parseNumber(text, 0, INT32_MAX);
+    if (!v) return cliError("--exam needs an examination id, not '" + text + "'");
+    id = *v;
     return 0;
 }
 

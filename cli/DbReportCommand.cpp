@@ -25,7 +25,7 @@ int runReport(const CliArgs& a) {
     if (int rc = parseExamId(*exam, id)) return rc;
     CSubjectDatabase db;
     if (int rc = openForReading(a.positional[0], db)) return rc;
-    const auto report = collectExamReport(db, id, cliServices());
+    const auto report = collectExamReport(db, id, a.services());
     if (!report) return cliError(db.databasePath() + ": " + report.reason());
 #ifdef ORDAVIA_NO_PDF_REPORT
     return cliError(out + ": this build of ordavia-cli has no PDF writer (built without Qt)");

@@ -1,7 +1,6 @@
 // "fcf": functional capillary flow and density of a video, block by block,
 // with the results rows on stdout, the flow documents and the flow picture
 // of the whole video.
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -31,18 +30,10 @@ namespace {
 
 const std::vector<std::string>& kVideoExt = videoExtensions();
 
-bool number(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return !errno && !*end && std::isfinite(out);
-}
-
 // A video document over the file: a ".dcs" with its movie and offsets and
 // selection, or a movie of its own.
-Status openVideo(const std::string& path, CMotivaDoc& doc) {
-    doc.setServices(&cliServices());
+Status openVideo(const std::string& path, CMotivaDoc& doc, AppServices& services) {
+    doc.setServices(&services);
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
         if (!doc.OnOpenDocument(path))
@@ -78,28 +69,29 @@ int runFcf(const CliArgs& a) {
     if (a.positional.size() != 1)
         return cliError("usage: ordavia-cli fcf VIDEO [--block N] [--threshold T] [--gain G] [--out OUT.zvfcf] [--image OUT.zvg]");
     const std::string& in = a.positional[0];
-    const ProfileStore& p = cliServices().profile();
-    double threshold = p.GetDouble("fcf", "threshold", fcfdoc::kDefaultThreshold);
-    double gain = p.GetDouble("fcf", "gain", fcfdoc::kDefaultGain);
+    const ProfileStore& p = a.services().profile();
     const bool ignoreDrift = a.has("--ignore-drift") || p.GetInt("fcf", "ignoredrift", 0) != 0;
-    double block = -1;
-    if (auto v = a.get("--threshold"); v && !number(*v, threshold)) return cliError(in + ": --threshold needs a number");
-    if (auto v = a.get("--gain"); v && !number(*v, gain)) return cliError(in + ": --gain needs a number");
-    if (auto v = a.get("--block"); v && (!number(*v, block) || block != std::floor(block) || block > 1e9))
-        return cliError(in + ": --block needs a whole number of frames (-1 for the whole video or selection)");
+    const Result<double> thresholdOption =
+        a.number("--threshold", kNoMin<double>, kNoMax<double>, p.GetDouble("fcf", "threshold", fcfdoc::kDefaultThreshold));
+    const Result<double> gainOption = a.number("--gain", kNoMin<double>, kNoMax<double>, p.GetDouble("fcf", "gain", fcfdoc::kDefaultGain));
+    // Frames per block; -1 for the whole video or selection.
+    const Result<int> blockOption = a.number("--block", kNoMin<int>, 1000000000, -1);
+    if (Status bad = firstFailure(thresholdOption, gainOption, blockOption); !bad) return cliError(bad.context(in));
+    const double threshold = *thresholdOption, gain = *gainOption;
+    const int block = *blockOption;
     const auto out = a.get("--out");
     if (out && toLower(extensionOf(*out)) != ".zvfcf") return cliError(*out + ": flow documents end in .zvfcf");
 
     CMotivaDoc video;
 
-    video.setServices(&cliServices());
-    if (Status s = openVideo(in, video); !s) return cliError(s.reason());
+    video.setServices(&a.services());
+    if (Status s = openVideo(in, video, a.services()); !s) return cliError(s.reason());
     takeSkipDamaged(a, video.movie());
     for (const auto& o : {out, a.get("--image")})
         if (o)
             if (Status s = refuseOutputIsInput({in, video.movie().fileName()}, *o); !s) return cliError(s.reason());
     FcfRun run;
-    if (Status s = run.start(video, int(block)); !s) return cliError(in + ": " + s.reason());
+    if (Status s = run.start(video, block); !s) return cliError(in + ": " + s.reason());
     run.setValues(threshold, gain, ignoreDrift);
     const bool several = run.blockCount() > 1;
 

@@ -28,40 +28,18 @@ using namespace ordavia;
 
 namespace {
 
-bool parseInt(const std::string& s, long lo, long hi, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end || v < lo || v > hi) return false;
-    out = int(v);
-    return true;
-}
-
-bool parseReal(const std::string& s, double& out) {
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (s.empty() || *end || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
-// "L,T,W,H" as a rectangle.
+// "L,T,W,H" as a rectangle of at least one pixel.
 bool parseRect(const std::string& s, ZRect& r) {
-    int v[4];
-    size_t pos = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = i < 3 ? s.find(',', pos) : s.size();
-        if (comma == std::string::npos) return false;
-        if (!parseInt(s.substr(pos, comma - pos), -1000000000L, 1000000000L, v[i])) return false;
-        pos = comma + 1;
-    }
-    if (v[2] < 1 || v[3] < 1) return false;
-    r = ZRect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
+    const Result<std::vector<int>> v = parseList(s, -1000000000, 1000000000, 4);
+    if (!v || (*v)[2] < 1 || (*v)[3] < 1) return false;
+    const std::vector<int>& l = *v;
+    r = ZRect{l[0], l[1], l[0] + l[2], l[1] + l[3]};
     return true;
 }
 
 // One step of the chain: returns an empty string on success, else why not.
-std::string applyOp(CZVimage& img, const std::string& op) {
-    const ProfileStore& store = cliServices().profile();
+std::string applyOp(CZVimage& img, const std::string& op, const CliArgs& a) {
+    const ProfileStore& store = a.services().profile();
     const size_t colon = op.find(':');
     const std::string name = op.substr(0, colon);
     const bool hasArg = colon != std::string::npos;
@@ -74,8 +52,11 @@ std::string applyOp(CZVimage& img, const std::string& op) {
         negativeFilter(img, all);
     } else if (name == "lowpass" || name == "highpass") {
         int n = store.GetInt("WINDOWSZ", "w", 51);
-        if (hasArg && !parseInt(arg, kBoxWindowMin, kBoxWindowMax, n))
-            return name + " needs a window of 3 to 199 (got '" + arg + "')";
+        if (hasArg) {
+            const Result<int> given = parseNumber(arg, int(kBoxWindowMin), int(kBoxWindowMax));
+            if (!given) return name + " needs a window of 3 to 199 (got '" + arg + "')";
+            n = *given;
+        }
         if (!boxFilter(img, all, n, name == "lowpass" ? BoxMode::LowPass : BoxMode::HighPass))
             return strprintf("%s window %d does not fit the %d x %d picture", name.c_str(), n, img.width(),
                              img.rows());
@@ -87,7 +68,11 @@ std::string applyOp(CZVimage& img, const std::string& op) {
         if (!convolve3x3(img, all, k)) return "custom filter gain is not a number";
     } else if (name == "blur") {
         double sigma = parseSigma(store.GetString("blur", "sigma", "1.0"));
-        if (hasArg && !parseReal(arg, sigma)) return "blur needs a sigma (got '" + arg + "')";
+        if (hasArg) {
+            const Result<double> given = parseNumber<double>(arg);
+            if (!given) return "blur needs a sigma (got '" + arg + "')";
+            sigma = *given;
+        }
         if (!gaussianBlur(img, all, sigma)) return strprintf("blur sigma %g is not usable", sigma);
     } else if (name == "bin") {
         CZVimage b = binImage(img);
@@ -95,7 +80,11 @@ std::string applyOp(CZVimage& img, const std::string& op) {
         img = std::move(b);
     } else if (name == "threshold") {
         int level = loadSimpleThresholdLevel(store);
-        if (hasArg && !parseInt(arg, -1, 255, level)) return "threshold needs a level of 0 to 255 (got '" + arg + "')";
+        if (hasArg) {
+            const Result<int> given = parseNumber(arg, -1, 255);
+            if (!given) return "threshold needs a level of 0 to 255 (got '" + arg + "')";
+            level = *given;
+        }
         simpleThreshold(img, all, level);
     } else if (name == "apex") {
         ProcessingArgs a;
@@ -108,7 +97,7 @@ std::string applyOp(CZVimage& img, const std::string& op) {
     } else if (name == "subtract") {
         if (!hasArg) return "subtract needs a picture: subtract:FILE";
         CZVimage other;
-        if (!other.Load(arg, cliGreyWeights())) return arg + ": could not load image";
+        if (!other.Load(arg, a.greyWeights())) return arg + ": could not load image";
         if (other.colour() != CZVimage::kGrey) return arg + ": not an 8-bit grey image";
         if (!subtractImage(img, other)) return arg + ": not the same size";
     } else if (name == "dust") {
@@ -129,34 +118,27 @@ int runFilter(const CliArgs& a) {
     if (ops.empty()) return cliError(in + ": no --op given");
     if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
     CZVimage img;
-    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
+    if (!img.Load(in, a.greyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": the filters work on 8-bit grey images");
     for (const std::string& op : ops) {
-        const std::string why = applyOp(img, op);
+        const std::string why = applyOp(img, op, a);
         if (!why.empty()) return cliError(in + ": " + why);
     }
     if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
     return 0;
 }
 
-bool parseScale(const std::string& s, double& sx, double& sy) {
-    const size_t comma = s.find(',');
-    if (comma == std::string::npos) return false;
-    return parseReal(s.substr(0, comma), sx) && parseReal(s.substr(comma + 1), sy);
-}
-
 int runDetect(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli detect IMAGE [--scale SX,SY] [--json]");
     const std::string& in = a.positional[0];
-    double sx = 1.0, sy = 1.0;
-    if (auto s = a.get("--scale")) {
-        if (!parseScale(*s, sx, sy)) return cliError(in + ": --scale needs SX,SY (got '" + *s + "')");
-    }
+    const Result<std::pair<double, double>> scale = a.point("--scale", "SX,SY", kNoMin<double>, kNoMax<double>, {1.0, 1.0});
+    if (!scale) return cliError(scale.status().context(in));
+    const auto [sx, sy] = *scale;
     CZVimage img;
-    if (!img.Load(in, cliGreyWeights())) return cliError(in + ": could not load image");
+    if (!img.Load(in, a.greyWeights())) return cliError(in + ": could not load image");
     if (img.colour() != CZVimage::kGrey) return cliError(in + ": detection works on 8-bit grey images");
     ProcessingArgs args;
-    args.load(cliServices().profile());
+    args.load(a.services().profile());
     const DetectionResult r = detectCapillaries(img, ZRect{}, args);
     const auto density = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, sx, sy);
     const std::string filed = strprintf("%7i, capillaries", static_cast<int>(r.regions.size())) + (density ? ", " + density->text : "");

@@ -20,7 +20,7 @@ namespace {
 
 // Reads any picture by its content, as the workstation does (a TIFF named
 // ".jpg" is described as the TIFF it is); colour files report as colour.
-bool readForInfo(const std::string& path, CZVimage& img, std::string& format, std::string& error) {
+bool readForInfo(const std::string& path, CZVimage& img, const GreyWeights& grey, std::string& format, std::string& error) {
     switch (pictureKindOfFile(path)) {
         case PictureKind::Bmp: format = "bmp"; break;
         case PictureKind::Tiff: format = "tiff"; break;
@@ -28,7 +28,7 @@ bool readForInfo(const std::string& path, CZVimage& img, std::string& format, st
         case PictureKind::Png: format = "png"; break;
         case PictureKind::Unknown: format = "zvg"; break;
     }
-    const ordavia::Status st = loadPictureAsIs(path, img, cliGreyWeights());
+    const ordavia::Status st = loadPictureAsIs(path, img, grey);
     if (!st) error = st.reason();
     return st.ok();
 }
@@ -36,12 +36,12 @@ bool readForInfo(const std::string& path, CZVimage& img, std::string& format, st
 int runInfo(const std::string& path, const CliArgs& a) {
     CZVimage img;
     std::string format, error;
-    if (!readForInfo(path, img, format, error)) return cliError(error);
+    if (!readForInfo(path, img, a.greyWeights(), format, error)) return cliError(error);
     double mean = 0;
     int lo = 0, hi = 0;
     // Grey values of a colour picture are those of its grey picture.
     if (img.colour() == CZVimage::kColour)
-        greyCopyOf(img, cliGreyWeights()).statistics(ZRect{}, &mean, &lo, &hi);
+        greyCopyOf(img, a.greyWeights()).statistics(ZRect{}, &mean, &lo, &hi);
     else
         img.statistics(ZRect{}, &mean, &lo, &hi);
     if (a.json()) {
@@ -74,47 +74,24 @@ int runInfo(const std::string& path, const CliArgs& a) {
     return 0;
 }
 
-// "L,T,W,H" in frame coordinates.
-bool parseRect(const std::string& s, ZRect& r) {
-    long v[4];
-    const char* p = s.c_str();
-    for (int i = 0; i < 4; ++i) {
-        char* end = nullptr;
-        v[i] = std::strtol(p, &end, 10);
-        if (end == p || v[i] < -1000000000L || v[i] > 1000000000L) return false;
-        p = end;
-        if (i < 3) {
-            if (*p != ',') return false;
-            ++p;
-        }
-    }
-    if (*p) return false;
-    r = ZRect{int(v[0]), int(v[1]), int(v[0] + v[2]), int(v[1] + v[3])};
-    // A width or height below 1 means no rectangle.
-    if (v[2] < 1 || v[3] < 1) r = ZRect{};
-    return true;
-}
-
 int runConvert(const CliArgs& a) {
     if (a.positional.size() != 2) return cliError("usage: ordavia-cli convert IN OUT [--rect L,T,W,H] [--palette N]");
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[1];
     if (int refused = cliRefuseOutputOverInput(in, out)) return refused;
+    // "L,T,W,H" in frame coordinates; a width or height below 1 means no rectangle.
+    const Result<std::vector<int>> corner = a.list("--rect", -1000000000, 1000000000, 4);
+    if (!corner) return cliError(corner.status().context(out));
     ZRect rect;
-    if (auto r = a.get("--rect")) {
-        if (!parseRect(*r, rect)) return cliError(out + ": --rect needs L,T,W,H (got '" + *r + "')");
-    }
+    if (const std::vector<int>& v = *corner; !v.empty() && v[2] >= 1 && v[3] >= 1)
+        rect = ZRect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
     CZVimage img;
     // A colour image before the read keeps 24-bit BMPs in colour.
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status s = loadPicture(in, img, cliGreyWeights()); !s) return cliError(s.reason());
-    if (auto p = a.get("--palette")) {
-        char* end = nullptr;
-        const long n = std::strtol(p->c_str(), &end, 10);
-        if (p->empty() || *end || n < 0 || n >= CZVimage::kPaletteCount)
-            return cliError(out + ": --palette needs 0 to 9 (got '" + *p + "')");
-        img.setPalette(int(n));
-    }
+    if (const ordavia::Status s = loadPicture(in, img, a.greyWeights()); !s) return cliError(s.reason());
+    const Result<int> palette = a.number("--palette", 0, CZVimage::kPaletteCount - 1, -1);
+    if (!palette) return cliError(palette.status().context(out));
+    if (*palette >= 0) img.setPalette(*palette);
     if (const ordavia::Status s = savePicture(img, out, rect); !s) return cliError(s.reason());
     return 0;
 }

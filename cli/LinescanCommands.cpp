@@ -2,7 +2,6 @@
 // video; "kymograph" measures a space-time image made by another
 // instrument with the same methods.
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -33,21 +32,6 @@ using namespace ordavia;
 
 namespace {
 
-bool realOf(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return !errno && !*end && std::isfinite(out);
-}
-
-bool wholeOf(const std::string& s, int lo, int hi, int& out) {
-    double v;
-    if (!realOf(s, v) || v != std::floor(v) || v < lo || v > hi) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 // The options over the settings a scan in the workstation would use.
 bool optionsOver(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
     p.subpixel = a.has("--subpixel") || p.subpixel;
@@ -56,20 +40,19 @@ bool optionsOver(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::st
         else if (*m == "hough") method = VelocityMethod::Hough;
         else return (error = "--method must be correlation or hough (got '" + *m + "')"), false;
     }
-    if (auto g = a.get("--gap"); g && !wholeOf(*g, 1, 100000, p.gap))
-        return (error = "--gap needs a whole number of 1 or more"), false;
-    if (auto l = a.get("--limit")) {
-        double v;
-        if (!realOf(*l, v) || v < 0 || v > 1) return (error = "--limit needs a squared coefficient from 0 to 1"), false;
-        p.coefLimit = v;
-    }
+    const Result<int> gap = a.number("--gap", 1, 100000, p.gap);
+    // A squared coefficient.
+    const Result<double> limit = a.number("--limit", 0.0, 1.0, p.coefLimit);
+    if (Status bad = firstFailure(gap, limit); !bad) return (error = bad.reason()), false;
+    p.gap = *gap;
+    p.coefLimit = *limit;
     return true;
 }
 
 // The profile's settings (the same keys and defaults as the workstation's),
 // then the options.
 bool paramsFrom(const CliArgs& a, CbvParams& p, VelocityMethod& method, std::string& error) {
-    if (ProfileStore* store = cliServices().profileStore) p.load(*store);
+    if (ProfileStore* store = a.services().profileStore) p.load(*store);
     return optionsOver(a, p, method, error);
 }
 
@@ -218,31 +201,23 @@ int runLinescan(const CliArgs& a) {
     const std::string& path = a.positional[0];
     std::vector<ZPoint> vertices;
     {
-        std::vector<std::string> parts(1);
-        const std::string line = *a.get("--line");
-        for (const char c : line) {
-            if (c == ',') parts.emplace_back();
-            else parts.back() += c;
-        }
-        std::vector<int> v;
-        for (const std::string& s : parts) {
-            int x;
-            if (!wholeOf(trim(s), -1000000, 1000000, x)) return cliError("--line needs whole pixel coordinates X1,Y1,X2,Y2...");
-            v.push_back(x);
-        }
-        if (v.size() < 4 || v.size() % 2) return cliError("--line needs at least two points: X1,Y1,X2,Y2");
-        for (size_t i = 0; i < v.size(); i += 2) vertices.push_back(ZPoint{v[i], v[i + 1]});
+        // Whole pixel coordinates X1,Y1,X2,Y2...
+        const Result<std::vector<int>> v = a.list("--line", -1000000, 1000000);
+        if (!v) return cliError(v.status());
+        if (v->size() < 4 || v->size() % 2) return cliError("--line needs at least two points: X1,Y1,X2,Y2");
+        for (size_t i = 0; i < v->size(); i += 2) vertices.push_back(ZPoint{(*v)[i], (*v)[i + 1]});
     }
-    double fps = 0, scale = 0;
-    if (auto f = a.get("--fps"); f && (!realOf(*f, fps) || fps <= 0)) return cliError("--fps needs a positive number");
-    if (auto s = a.get("--scale"); s && (!realOf(*s, scale) || scale <= 0))
-        return cliError("--scale needs a positive number of micrometres per pixel");
+    // Frames per second and micrometres per pixel; 0 when not given.
+    const Result<double> fpsOption = a.number("--fps", kAboveZero, kNoMax<double>, 0.0);
+    const Result<double> scaleOption = a.number("--scale", kAboveZero, kNoMax<double>, 0.0);
+    if (Status bad = firstFailure(fpsOption, scaleOption); !bad) return cliError(bad);
+    const double fps = *fpsOption, scale = *scaleOption;
     const std::vector<ZPoint> pts = linePoints(vertices);
     if (pts.size() < 4) return cliError("--line is shorter than 4 points");
     if (pts.size() > 65535) return cliError("--line is longer than 65535 points");
 
     CMotivaDoc video;
-    if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
+    if (Status s = openVideoDocument(path, video, a.services()); !s) return cliError(s.reason());
     // The options stand for what a user would set in the video window.
     if (fps > 0) video.setFramesPerSecond(fps);
     if (scale > 0) {
@@ -264,7 +239,7 @@ int runLinescan(const CliArgs& a) {
     if (!line) return cliError(path + ": the line could not be added to the video");
 
     // The profile's settings, as a scan in the workstation takes them, then the options.
-    LineScanSettings run = lineScanSettings(video, *line, &cliServices());
+    LineScanSettings run = lineScanSettings(video, *line, &a.services());
     VelocityMethod method = VelocityMethod::Correlation;
     std::string error;
     if (!optionsOver(a, run.params, method, error)) return cliError(error);
@@ -272,7 +247,7 @@ int runLinescan(const CliArgs& a) {
         return cliError("the profile asks for the two-line method (linescan/cbvmethod = 2); linescan follows one line");
     if (run.last <= run.first) return cliError(path + ": the selection holds no frames");
 
-    AppServices* services = &cliServices();
+    AppServices* services = &a.services();
     std::unique_ptr<ZlineScanDoc> scan;
     VideoVelocity v;
     if (method == VelocityMethod::Correlation) {
@@ -341,15 +316,15 @@ int runLinescan(const CliArgs& a) {
 }
 
 int runKymograph(const CliArgs& a) {
-    double period = 0, pixel = 0;
     if (a.positional.size() != 1 || !a.get("--line-period") || !a.get("--pixel-size"))
         return cliError("usage: ordavia-cli kymograph IMAGE --line-period SECONDS --pixel-size UM [--time-axis x|y] "
                         "[--method correlation|hough] [--subpixel] --json");
     const std::string& path = a.positional[0];
-    if (!realOf(*a.get("--line-period"), period) || period <= 0)
-        return cliError("--line-period needs a positive number of seconds");
-    if (!realOf(*a.get("--pixel-size"), pixel) || pixel <= 0)
-        return cliError("--pixel-size needs a positive number of micrometres");
+    // Seconds and micrometres.
+    const Result<double> periodOption = a.number("--line-period", kAboveZero, kNoMax<double>, 0.0);
+    const Result<double> pixelOption = a.number("--pixel-size", kAboveZero, kNoMax<double>, 0.0);
+    if (Status bad = firstFailure(periodOption, pixelOption); !bad) return cliError(bad);
+    const double period = *periodOption, pixel = *pixelOption;
     bool timeAlongX = false;
     if (auto t = a.get("--time-axis")) {
         if (*t == "x") timeAlongX = true;

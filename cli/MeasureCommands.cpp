@@ -18,10 +18,9 @@ void writeRect(JsonWriter& j, const char* key, const ZRect& r) {
 }
 
 bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
-    std::string error;
     doc.setQuiet(true);
-    if (!doc.readFile(path, &error)) {
-        rc = cliError(error.empty() ? path + ": cannot read image document" : error);
+    if (const Status read = doc.readFile(path); !read) {
+        rc = cliError(read);
         return false;
     }
     return true;
@@ -29,15 +28,12 @@ bool loadDoc(ZBasicDoc& doc, const std::string& path, int& rc) {
 
 // The list chosen with --list N (0..4), else the document's current list.
 bool chooseList(ZBasicDoc& doc, const CliArgs& a, int& rc) {
-    if (auto v = a.get("--list")) {
-        char* end = nullptr;
-        const long n = std::strtol(v->c_str(), &end, 10);
-        if (v->empty() || *end || n < 0 || n >= ZBasicDoc::kListCount) {
-            rc = cliError("--list must be 0 to 4");
-            return false;
-        }
-        doc.setCurrentList(static_cast<int32_t>(n));
+    const Result<int> list = a.number("--list", 0, ZBasicDoc::kListCount - 1, int(doc.currentList()));
+    if (!list) {
+        rc = cliError(list.status());
+        return false;
     }
+    doc.setCurrentList(*list);
     return true;
 }
 
@@ -53,7 +49,7 @@ bool openDocument(const CliArgs& a, size_t argCount, const char* usage, bool wit
 
 int infoCs1(const std::string& path, const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!loadDoc(doc, path, rc)) return rc;
     if (!a.json()) {
@@ -129,10 +125,9 @@ int infoCs1(const std::string& path, const CliArgs& a) {
 
 int resave(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
-    std::string error;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
         if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
@@ -145,13 +140,13 @@ int resave(const CliArgs& a) {
     // A format rewrite is not a user's save: the save count stays, so that
     // a current-layout file comes back byte for byte.
     --doc.saveCount;
-    if (!doc.writeFile(a.positional[1], &error)) return cliError(error);
+    if (const Status written = doc.writeFile(a.positional[1]); !written) return cliError(written);
     return 0;
 }
 
 int dims(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 1, "dims FILE.cs1 [--list N]", true, doc, rc)) return rc;
     ZDimDoc table;
@@ -165,7 +160,7 @@ int dims(const CliArgs& a) {
 
 int average(const CliArgs& a) {
     ZBasicDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
     if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +

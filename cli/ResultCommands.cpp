@@ -37,7 +37,7 @@ bool loadTable(const std::string& path, CResultDoc& doc, std::string& error) {
 
 int infoRst(const std::string& path, const CliArgs& a) {
     CResultDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadTable(path, doc, error)) return cliError(error);
 
@@ -84,7 +84,7 @@ int infoRst(const std::string& path, const CliArgs& a) {
 int runResults(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli results FILE.rst [--csv]");
     CResultDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     std::string error;
     if (!loadTable(a.positional[0], doc, error)) return cliError(error);
     // Row by row straight to the output: a large table costs one row.

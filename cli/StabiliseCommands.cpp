@@ -1,9 +1,9 @@
 // "stabilise": movement correction of a video without the workstation.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "base/JsonWriter.h"
 #include "base/Paths.h"
@@ -21,23 +21,13 @@ using namespace ordavia;
 
 namespace {
 
-bool whole(const std::string& s, int lo, int hi, int& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (errno || *end || v < lo || v > hi) return false;
-    out = int(v);
-    return true;
-}
-
 // Offsets leave as they are stored, rounded to the thousandth of a pixel.
 double tidy(double v) { return std::round(v * 1000) / 1000 + 0.0; }
 
 int runStabilise(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli stabilise VIDEO [--out OUT.dcs] [options] [--json]");
     const std::string& in = a.positional[0];
-    MovementParams p = MovementParams::fromProfile(cliServices().profile());
+    MovementParams p = MovementParams::fromProfile(a.services().profile());
     struct IntOption {
         const char* name;
         int* to;
@@ -46,34 +36,32 @@ int runStabilise(const CliArgs& a) {
     const IntOption ints[] = {{"--window", &p.window, 1, 100}, {"--step", &p.step, 1, 1000}, {"--method", &p.method, 0, 1000},
                               {"--lowpass", &p.lowpass, 0, 199}, {"--limit", &p.limit, 0, 1000},
                               {"--resolution", &p.resolution, 1, 1000}};
-    for (const IntOption& o : ints)
-        if (auto v = a.get(o.name); v && !whole(*v, o.lo, o.hi, *o.to))
-            return cliError(strprintf("%s: %s needs a whole number from %d to %d (got '%s')", in.c_str(), o.name, o.lo, o.hi, v->c_str()));
+    for (const IntOption& o : ints) {
+        const Result<int> v = a.number(o.name, o.lo, o.hi, *o.to);
+        if (!v) return cliError(v.status().context(in));
+        *o.to = *v;
+    }
     // --range is the searched range in percent; "A:B" selects frames instead.
     int first = -1, last = -1;
-    if (auto r = a.get("--range")) {
-        const auto c = r->find(':');
-        if (c == std::string::npos) {
-            if (!whole(*r, 0, 50, p.range)) return cliError(in + ": --range needs a percentage of 0 to 50, or frames A:B (got '" + *r + "')");
-        } else {
-            const std::string x = r->substr(0, c), y = r->substr(c + 1);
-            if ((!x.empty() && !whole(x, 0, 1 << 30, first)) || (!y.empty() && !whole(y, 0, 1 << 30, last)))
-                return cliError(in + ": --range needs A:B (got '" + *r + "')");
-        }
+    if (auto r = a.get("--range"); r && r->find(':') == std::string::npos) {
+        const Result<int> range = a.number("--range", 0, 50, p.range);
+        if (!range) return cliError(range.status().context(in));
+        p.range = *range;
+    } else if (r) {
+        const Result<std::pair<int, int>> frames = a.span("--range", 0, 1 << 30, {first, last});
+        if (!frames) return cliError(frames.status().context(in));
+        std::tie(first, last) = *frames;
     }
-    if (auto f = a.get("--frames")) {
-        const auto c = f->find(':');
-        const std::string x = c == std::string::npos ? *f : f->substr(0, c), y = c == std::string::npos ? "" : f->substr(c + 1);
-        if (c == std::string::npos || (!x.empty() && !whole(x, 0, 1 << 30, first)) || (!y.empty() && !whole(y, 0, 1 << 30, last)))
-            return cliError(in + ": --frames needs A:B (got '" + *f + "')");
-    }
+    const Result<std::pair<int, int>> frames = a.span("--frames", 0, 1 << 30, {first, last});
+    if (!frames) return cliError(frames.status().context(in));
+    std::tie(first, last) = *frames;
     // As the workstation runs it: the profile's choice, or the option.
     p.subpixel = p.subpixel || a.has("--subpixel");
     p.robust = p.robust || a.has("--robust");
-    if (const std::string why = p.validate(); !why.empty()) return cliError(in + ": " + why);
+    if (const Status valid = p.validate(); !valid) return cliError(valid.context(in));
 
     CMotivaDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     doc.setQuiet(true);
     if (toLower(extensionOf(in)) == ".dcs") {
         if (!doc.OnOpenDocument(in)) return movieError(in, Status::failure(doc.lastError().empty() ? "cannot be read" : doc.lastError()));

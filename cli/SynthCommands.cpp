@@ -1,9 +1,9 @@
 // "synth image": a synthetic nailfold picture with known loops, for checking
 // detection settings and measurement accuracy, and its truth as JSON.
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
@@ -19,62 +19,6 @@ using namespace ordavia;
 
 namespace {
 
-// Whole-text numbers only: "12abc", "", "nan" and out-of-range values are
-// refused rather than read as whatever prefix parses.
-bool parseInt(const std::string& s, int& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (errno || *end || v < -1000000000L || v > 1000000000L) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
-bool parseReal(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (errno || *end || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
-bool parseSeed(const std::string& s, uint64_t& out) {
-    if (s.empty() || s[0] == '-' || s[0] == '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(s.c_str(), &end, 10);
-    if (errno || *end) return false;
-    out = v;
-    return true;
-}
-
-// "WxH" (an upper-case X is accepted too).
-bool parseSize(const std::string& s, int& w, int& h) {
-    const auto x = s.find_first_of("xX");
-    return x != std::string::npos && parseInt(s.substr(0, x), w) && parseInt(s.substr(x + 1), h);
-}
-
-// "UM" for square pixels or "UMX,UMY".
-bool parseScale(const std::string& s, double& sx, double& sy) {
-    const auto c = s.find(',');
-    if (c == std::string::npos) return parseReal(s, sx) && parseReal(s, sy = sx);
-    return parseReal(s.substr(0, c), sx) && parseReal(s.substr(c + 1), sy);
-}
-
-// "X1,Y1,X2,Y2".
-bool parseLine(const std::string& s, double (&v)[4]) {
-    size_t from = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = i < 3 ? s.find(',', from) : s.size();
-        if (comma == std::string::npos || !parseReal(s.substr(from, comma - from), v[i])) return false;
-        from = comma + 1;
-    }
-    return true;
-}
-
 int runSynthImage(const CliArgs& a) {
     if (a.positional.size() != 1)
         return cliError("usage: ordavia-cli synth image OUT.bmp [--truth OUT.json] [options]");
@@ -85,49 +29,76 @@ int runSynthImage(const CliArgs& a) {
     // A preset first, so that single options given with it refine it.
     if (auto v = a.get("--look")) {
         // The seed draws the number of loops of the condition.
-        if (auto seed = a.get("--seed"); seed && !parseSeed(*seed, p.seed))
-            return cliError("synth image: bad value '" + *seed + "' for --seed");
+        const Result<uint64_t> seed = a.number<uint64_t>("--seed", 0, kNoMax<uint64_t>, p.seed);
+        if (!seed) return cliError("synth image: " + seed.reason());
+        p.seed = *seed;
         if (!ordavia::applyCapillaroscopeCondition(*v, p, look, a.get("--loops").has_value()))
             return cliError("synth image: bad value '" + *v + "' for --look (typical or hard)");
         scope = true;
     }
-    double line[4] = {0, 0, 0, 0};
-    bool haveLine = false;
-    for (const auto& [name, value] : a.options) {
-        bool ok = true;
-        const bool lookOption = name == "--contrast" || name == "--unevenness" || name == "--gradient" ||
-                                name == "--glare" || name == "--dust" || name == "--jpeg" || name == "--grey";
-        scope = scope || lookOption;
-        if (name == "--look") continue;
-        else if (name == "--contrast") ok = parseReal(value, look.contrast);
-        else if (name == "--unevenness") ok = parseReal(value, look.unevenness);
-        else if (name == "--gradient") ok = parseReal(value, look.gradient);
-        else if (name == "--glare") ok = parseReal(value, look.glare);
-        else if (name == "--dust") ok = parseReal(value, look.dust);
-        else if (name == "--jpeg") ok = parseInt(value, look.jpegQuality);
-        else if (name == "--grey") look.colour = false;
-        else if (name == "--tilt") ok = parseReal(value, p.maxTilt);
-        else if (name == "--overlap") p.mayOverlap = true;
-        else if (name == "--darkness") ok = parseReal(value, p.darknessSpread);
-        else if (name == "--nail-depth") ok = parseReal(value, p.nailDepth);
-        else if (name == "--line") ok = haveLine = parseLine(value, line);
-        else if (name == "--seed") ok = parseSeed(value, p.seed);
-        else if (name == "--loops") ok = parseInt(value, p.loops) && p.loops >= 0;
-        else if (name == "--noise") ok = parseReal(value, p.noiseSigma) && parseReal(value, look.noise);
-        else if (name == "--size") ok = parseSize(value, p.width, p.height);
-        else if (name == "--scale") ok = parseScale(value, p.umPerPixelX, p.umPerPixelY);
-        else if (name == "--tortuous") ok = parseReal(value, p.tortuousFraction);
-        else if (name == "--giant") ok = parseInt(value, p.giantLoops);
-        else if (name == "--blur") ok = parseReal(value, p.blurSigma);
-        else if (name == "--vignetting") ok = parseReal(value, p.vignetting);
-        else if (name == "--plexus") ok = parseReal(value, p.plexus);
-        else if (name == "--two-rows") p.secondRow = true;
-        else if (name == "--truth" || name == "--json") continue;
-        else return cliError("synth image: unknown option " + name);
-        if (!ok) return cliError("synth image: bad value '" + value + "' for " + name);
+    static const char* const flags[] = {"--grey", "--overlap", "--two-rows", "--look", "--truth", "--json"};
+    struct RealOption {
+        const char* name;
+        double* to;
+    };
+    const RealOption reals[] = {{"--contrast", &look.contrast},      {"--unevenness", &look.unevenness},
+                                {"--gradient", &look.gradient},      {"--glare", &look.glare},
+                                {"--dust", &look.dust},              {"--tilt", &p.maxTilt},
+                                {"--darkness", &p.darknessSpread},   {"--nail-depth", &p.nailDepth},
+                                {"--tortuous", &p.tortuousFraction}, {"--blur", &p.blurSigma},
+                                {"--vignetting", &p.vignetting},     {"--plexus", &p.plexus},
+                                {"--noise", &p.noiseSigma}};
+    struct WholeOption {
+        const char* name;
+        int* to;
+        int min;
+    };
+    const WholeOption wholes[] = {
+        {"--jpeg", &look.jpegQuality, -1000000000}, {"--loops", &p.loops, 0}, {"--giant", &p.giantLoops, -1000000000}};
+    for (const auto& option : a.options) {
+        const std::string& name = option.first;
+        const auto named = [&name](const auto& o) { return name == o.name; };
+        const bool known = std::find(std::begin(flags), std::end(flags), name) != std::end(flags) ||
+                           std::any_of(std::begin(reals), std::end(reals), named) ||
+                           std::any_of(std::begin(wholes), std::end(wholes), named) || name == "--line" ||
+                           name == "--seed" || name == "--size" || name == "--scale";
+        if (!known) return cliError("synth image: unknown option " + name);
     }
-    if (std::string why = p.validate(); !why.empty()) return cliError(out + ": " + why);
-    if (std::string why = look.validate(); scope && !why.empty()) return cliError(out + ": " + why);
+    // The look of a capillaroscope: any of its options asks for one.
+    for (const char* o : {"--contrast", "--unevenness", "--gradient", "--glare", "--dust", "--jpeg", "--grey"})
+        scope = scope || a.has(o);
+    if (a.has("--grey")) look.colour = false;
+    p.mayOverlap = p.mayOverlap || a.has("--overlap");
+    p.secondRow = p.secondRow || a.has("--two-rows");
+    for (const RealOption& o : reals) {
+        const Result<double> v = a.number(o.name, kNoMin<double>, kNoMax<double>, *o.to);
+        if (!v) return cliError("synth image: " + v.reason());
+        *o.to = *v;
+    }
+    if (a.has("--noise")) look.noise = p.noiseSigma;
+    for (const WholeOption& o : wholes) {
+        const Result<int> v = a.number(o.name, o.min, 1000000000, *o.to);
+        if (!v) return cliError("synth image: " + v.reason());
+        *o.to = *v;
+    }
+    const Result<std::vector<double>> line = a.list("--line", kNoMin<double>, kNoMax<double>, 4);
+    const Result<uint64_t> seed = a.number<uint64_t>("--seed", 0, kNoMax<uint64_t>, p.seed);
+    const Result<std::pair<int, int>> size = a.point("--size", "WxH", -1000000000, 1000000000, {p.width, p.height});
+    // "UM" for square pixels or "UMX,UMY".
+    const auto scaleText = a.get("--scale");
+    Result<std::pair<double, double>> scale =
+        a.point("--scale", "UMX,UMY", kNoMin<double>, kNoMax<double>, {p.umPerPixelX, p.umPerPixelY});
+    if (scaleText && scaleText->find(',') == std::string::npos) {
+        const Result<double> side = a.number("--scale", kNoMin<double>, kNoMax<double>, p.umPerPixelX);
+        scale = side ? Result<std::pair<double, double>>(std::pair<double, double>(*side, *side)) : side.status();
+    }
+    if (Status bad = firstFailure(line, seed, size, scale); !bad) return cliError("synth image: " + bad.reason());
+    p.seed = *seed;
+    std::tie(p.width, p.height) = *size;
+    std::tie(p.umPerPixelX, p.umPerPixelY) = *scale;
+    const bool haveLine = !line->empty();
+    if (const Status valid = p.validate(); !valid) return cliError(valid.context(out));
+    if (const Status valid = look.validate(); scope && !valid) return cliError(valid.context(out));
 
     CZVimage img;
     SyntheticNailfold::Truth truth;
@@ -140,7 +111,7 @@ int runSynthImage(const CliArgs& a) {
     // pictures a millimetre across the distal row in the middle.
     ordavia::CountLineTruth lineTruth;
     const bool countLine = haveLine || scope;
-    if (haveLine) lineTruth = ordavia::countLineTruth(truth, {line[0], line[1]}, {line[2], line[3]});
+    if (haveLine) lineTruth = ordavia::countLineTruth(truth, {(*line)[0], (*line)[1]}, {(*line)[2], (*line)[3]});
     else if (scope) lineTruth = ordavia::distalRowLine(truth, p.width / 2.0, std::min(1000.0, 0.8 * p.width * p.umPerPixelX));
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {
@@ -198,16 +169,15 @@ int runSynthStats(const CliArgs& a) {
     const char* usage = "usage: ordavia-cli synth stats IMAGE --line X1,Y1,X2,Y2 [--count N] [--json]";
     if (a.positional.size() != 1) return cliError(usage);
     const std::string& path = a.positional[0];
-    double line[4];
-    const auto lineText = a.get("--line");
-    if (!lineText) return cliError(usage);
-    if (!parseLine(*lineText, line)) return cliError("synth stats: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
-    int count = 0;
-    if (auto v = a.get("--count"); v && !(parseInt(*v, count) && count >= 0 && count <= 1000))
-        return cliError("synth stats: bad value '" + *v + "' for --count");
+    if (!a.has("--line")) return cliError(usage);
+    const Result<std::vector<double>> ends = a.list("--line", kNoMin<double>, kNoMax<double>, 4);
+    const Result<int> vessels = a.number("--count", 0, 1000, 0);
+    if (Status bad = firstFailure(ends, vessels); !bad) return cliError("synth stats: " + bad.reason());
+    const double line[4] = {(*ends)[0], (*ends)[1], (*ends)[2], (*ends)[3]};
+    const int count = *vessels;
     CZVimage img;
     img.setColour(CZVimage::kColour);
-    if (const ordavia::Status st = loadPicture(path, img, cliGreyWeights()); !st.ok()) return cliError(st.reason());
+    if (const ordavia::Status st = loadPicture(path, img, a.greyWeights()); !st.ok()) return cliError(st.reason());
     for (int i = 0; i < 4; i += 2)
         if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
             return cliError(strprintf("synth stats: the line leaves the %dx%d picture", img.width(), img.rows()));

@@ -1,10 +1,11 @@
 // Videos: "synth video", "info" and "convert" of movies, "average", "rms"
 // and "frame".
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
@@ -29,34 +30,8 @@ namespace {
 
 const std::vector<std::string>& kVideoExt = videoExtensions();
 
-bool parseWhole(const std::string& s, long long lo, long long hi, int& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (errno || *end || v < lo || v > hi) return false;
-    out = int(v);
-    return true;
-}
-
-bool parseReal(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return !errno && !*end && std::isfinite(out);
-}
-
 // "A:B", "A:" or ":B"; a missing end is -1 (start or end of the movie).
-bool parseRange(const CliArgs& a, int& first, int& last) {
-    first = last = -1;
-    const auto r = a.get("--range");
-    if (!r) return true;
-    const auto c = r->find(':');
-    if (c == std::string::npos) return false;
-    const std::string x = r->substr(0, c), y = r->substr(c + 1);
-    return (x.empty() || parseWhole(x, 0, 1 << 30, first)) && (y.empty() || parseWhole(y, 0, 1 << 30, last));
-}
+Result<std::pair<int, int>> frameRange(const CliArgs& a) { return a.span("--range", 0, 1 << 30, {-1, -1}); }
 
 }  // namespace
 
@@ -79,14 +54,13 @@ int ordavia::movieError(const std::string& in, const Status& s) {
 
 // A ".dcs" stands for its movie: the stored path, else the same name
 // beside the document; its frame table brings the offsets.
-Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* docOut) {
+Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, AppServices& services, CMotivaDoc* docOut) {
     if (toLower(extensionOf(path)) != ".dcs") return m.Open(path);
     CMotivaDoc local;
-    local.setServices(&cliServices());
+    local.setServices(&services);
     CMotivaDoc& doc = docOut ? *docOut : local;
     doc.setQuiet(true);
-    std::string error;
-    if (!doc.readDcs(path, &error)) return Status::failure(error);
+    if (Status read = doc.readDcs(path); !read) return read;
     if (doc.movieFileName().empty()) return Status::failure(path + ": the document names no movie file");
     Status s = m.Open(doc.movieFileName());
     if (!s && s.code() == StatusCode::NotFound) s = m.Open(folderOf(path) + fileNameOf(doc.movieFileName()));
@@ -103,13 +77,13 @@ Status ordavia::openAnyMovie(const std::string& path, CZVMovie& m, CMotivaDoc* d
 
 namespace {
 
-Status openAny(const std::string& path, CZVMovie& m, CMotivaDoc* docOut = nullptr) {
-    return openAnyMovie(path, m, docOut);
+Status openAny(const std::string& path, CZVMovie& m, const CliArgs& a, CMotivaDoc* docOut = nullptr) {
+    return openAnyMovie(path, m, a.services(), docOut);
 }
 
 int openMovie(const std::string& path, CZVMovie& m, const CliArgs& a) {
     takeSkipDamaged(a, m);
-    Status s = openAny(path, m);
+    Status s = openAny(path, m, a);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
     if (m.aviReader() && !m.aviReader()->truncation().empty())
@@ -122,9 +96,9 @@ const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == 
 int runMovieInfo(const std::string& path, const CliArgs& a) {
     CZVMovie m;
     CMotivaDoc doc;
-    doc.setServices(&cliServices());
+    doc.setServices(&a.services());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
-    if (Status s = openAny(path, m, &doc); !s) return cliError(s.reason());
+    if (Status s = openAny(path, m, a, &doc); !s) return cliError(s.reason());
     if (m.aviReader() && !m.aviReader()->truncation().empty())
         std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
     const CZVimage& f = m.formatImage();
@@ -160,9 +134,11 @@ int runVideoConvert(const CliArgs& a) {
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[1];
     ExportOptions o;
-    if (!parseRange(a, o.first, o.last)) return cliError(out + ": --range needs A:B (got '" + *a.get("--range") + "')");
-    if (auto k = a.get("--every"); k && !parseWhole(*k, 1, 1 << 30, o.every))
-        return cliError(out + ": --every needs a whole number of 1 or more");
+    const Result<std::pair<int, int>> range = frameRange(a);
+    const Result<int> every = a.number("--every", 1, 1 << 30, o.every);
+    if (Status bad = firstFailure(range, every); !bad) return cliError(bad.context(out));
+    std::tie(o.first, o.last) = *range;
+    o.every = *every;
     if (auto c = a.get("--codec")) o.codec = *c;
     CZVMovie m;
     if (int r = openMovie(in, m, a)) return r;
@@ -185,8 +161,9 @@ int runStatistic(const CliArgs& a, bool average) {
     if (a.positional.size() != 2) return cliError(strprintf("usage: ordavia-cli %s IN OUT.zvg [--range A:B]", name));
     const std::string& in = a.positional[0];
     const std::string& out = a.positional[1];
-    int first, last;
-    if (!parseRange(a, first, last)) return cliError(out + ": --range needs A:B");
+    const Result<std::pair<int, int>> range = frameRange(a);
+    if (!range) return cliError(range.status().context(out));
+    auto [first, last] = *range;
     CZVMovie m;
     if (int r = openMovie(in, m, a)) return r;
     if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
@@ -217,9 +194,10 @@ int runFrame(const CliArgs& a) {
     CZVMovie m;
     if (int r = openMovie(in, m, a)) return r;
     if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
-    int n;
-    if (!parseWhole(a.positional[1], 0, 1 << 30, n) || n >= m.count())
+    const Result<int> frame = parseNumber(a.positional[1], 0, m.count() - 1);
+    if (!frame)
         return cliError(strprintf("%s: frame '%s' is not one of 0 to %d", in.c_str(), a.positional[1].c_str(), m.count() - 1));
+    const int n = *frame;
     const CZVimage& f = m.GoTo(n);
     // A frame that did not decode (or found no memory) is not written as a black picture.
     if (Status s = frameReadStatus(m, n); !s) return cliError(in + ": " + s.reason());
@@ -239,26 +217,29 @@ int runSynthVideo(const CliArgs& a) {
     const std::string& out = a.positional[0];
     SyntheticVideo::Params p;
     for (const auto& [name, value] : a.options) {
-        bool ok = true;
-        if (name == "--frames") ok = parseWhole(value, 1, 100000, p.frames);
-        else if (name == "--fps") ok = parseReal(value, p.fps);
-        else if (name == "--size") {
-            const auto x = value.find_first_of("xX");
-            ok = x != std::string::npos && parseWhole(value.substr(0, x), 1, 1 << 20, p.width) &&
-                 parseWhole(value.substr(x + 1), 1, 1 << 20, p.height);
-        } else if (name == "--scale") ok = parseReal(value, p.umPerPixel);
-        else if (name == "--seed") {
-            errno = 0;
-            char* end = nullptr;
-            p.seed = std::strtoull(value.c_str(), &end, 10);
-            ok = !value.empty() && value[0] != '-' && !errno && !*end;
-        } else if (name == "--jitter") ok = parseReal(value, p.jitter);
-        else if (name == "--still") ok = parseWhole(value, 0, 1 << 20, p.stillCount);
-        else if (name == "--noise") ok = parseReal(value, p.noiseSigma) && p.noiseSigma >= 0 && p.noiseSigma <= 100;
-        else if (name == "--truth" || name == "--json") continue;
-        else return cliError("synth video: unknown option " + name);
-        if (!ok) return cliError("synth video: bad value '" + value + "' for " + name);
+        static const char* const known[] = {"--frames", "--fps", "--size",  "--scale", "--seed",
+                                            "--jitter", "--still", "--noise", "--truth", "--json"};
+        if (std::find(std::begin(known), std::end(known), name) == std::end(known))
+            return cliError("synth video: unknown option " + name);
     }
+    const Result<int> frames = a.number("--frames", 1, 100000, p.frames);
+    const Result<double> fps = a.number("--fps", kNoMin<double>, kNoMax<double>, p.fps);
+    const Result<std::pair<int, int>> size = a.point("--size", "WxH", 1, 1 << 20, {p.width, p.height});
+    const Result<double> scale = a.number("--scale", kNoMin<double>, kNoMax<double>, p.umPerPixel);
+    const Result<uint64_t> seed = a.number<uint64_t>("--seed", 0, kNoMax<uint64_t>, p.seed);
+    const Result<double> jitter = a.number("--jitter", kNoMin<double>, kNoMax<double>, p.jitter);
+    const Result<int> still = a.number("--still", 0, 1 << 20, p.stillCount);
+    const Result<double> noise = a.number("--noise", 0.0, 100.0, p.noiseSigma);
+    if (Status bad = firstFailure(frames, fps, size, scale, seed, jitter, still, noise); !bad)
+        return cliError("synth video: " + bad.reason());
+    p.frames = *frames;
+    p.fps = *fps;
+    std::tie(p.width, p.height) = *size;
+    p.umPerPixel = *scale;
+    p.seed = *seed;
+    p.jitter = *jitter;
+    p.stillCount = *still;
+    p.noiseSigma = *noise;
     SyntheticVideo gen;
     std::string error;
     if (!gen.prepare(p, &error)) return cliError(out + ": " + error);
@@ -296,7 +277,7 @@ int runSynthVideo(const CliArgs& a) {
     const std::string dcs = withoutExtension(out) + ".dcs";
     {
         CMotivaDoc doc;
-        doc.setServices(&cliServices());
+        doc.setServices(&a.services());
         doc.setQuiet(true);
         if (!doc.OnNewDocument()) return cliError(dcs + ": cannot make the video document");
         if (Status s = doc.movie().Open(out); !s) return cliError(s.reason());

@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     // Nobody to ask: every prompt takes its proposed value, and every
     // message a document shows goes to stderr.
     static ConsolePrompter silent(stderr, "ordavia-cli");
-    ordavia::AppServices& services = cliServices();
+    static ordavia::AppServices services;
     services.profileStore = &profileStore;
     services.prompterPtr = &silent;
     services.startupSettings = &startupSettings;
@@ -226,6 +226,7 @@ int main(int argc, char** argv) {
     }
 
     CliArgs a;
+    a.servicesOfRun = &services;
     for (size_t k = used; k < args.size(); ++k) {
         const std::string& s = args[k];
         if (s.size() > 2 && s.compare(0, 2, "--") == 0) {

@@ -9,7 +9,7 @@ endif()
 
 set(folders base framework settings db results image chart measure live video linescan doppler app cli)
 set(allowed app/ui/main.cpp cli/main.cpp)
-set(globals "ProfileStore::instance[ \t]*\\(|Prompter::current[ \t]*\\(|Prompter::setCurrent[ \t]*\\(|StartupSettings::current[ \t]*\\(|ResultTables::instance[ \t]*\\(|CSubjectDatabase::instance[ \t]*\\(|TimerFactory::current[ \t]*\\(|TimerFactory::setCurrent[ \t]*\\(|MarkerLink::current[ \t]*\\(|MarkerLink::setCurrent[ \t]*\\(|LineScanLink::current[ \t]*\\(|LineScanLink::setCurrent[ \t]*\\(|LiveLineScan::instance[ \t]*\\(")
+set(globals "ProfileStore::instance[ \t]*\\(|Prompter::current[ \t]*\\(|Prompter::setCurrent[ \t]*\\(|StartupSettings::current[ \t]*\\(|ResultTables::instance[ \t]*\\(|CSubjectDatabase::instance[ \t]*\\(|TimerFactory::current[ \t]*\\(|TimerFactory::setCurrent[ \t]*\\(|MarkerLink::current[ \t]*\\(|MarkerLink::setCurrent[ \t]*\\(|LineScanLink::current[ \t]*\\(|LineScanLink::setCurrent[ \t]*\\(|LiveLineScan::instance[ \t]*\\(|cliServices[ \t]*\\(")
 
 set(violations "")
 foreach(folder ${folders})

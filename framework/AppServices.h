@@ -11,6 +11,7 @@
 // fails at the question instead of answering "yes" behind the test's back.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -103,6 +104,11 @@ public:
 
     // Hands a new document to the application (see opener).
     Document* openDocument(std::unique_ptr<Document> doc);
+    // Documents the run keeps open and reuses by name (a chart each new
+    // result refills rather than a new window each time); one that closes
+    // is forgotten. Null when none is kept under the name.
+    Document* keptDocument(const std::string& name) const;
+    void keepDocument(const std::string& name, Document* doc);
     DocTemplate* findTemplate(const char* docClass) const { return templateFinder ? templateFinder(docClass) : nullptr; }
 
 private:
@@ -112,6 +118,8 @@ private:
         return *p;
     }
     std::vector<std::unique_ptr<Document>> kept_;
+    class Reused;
+    std::map<std::string, std::unique_ptr<Reused>> reused_;
 };
 
 }  // namespace ordavia

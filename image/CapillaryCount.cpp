@@ -214,18 +214,21 @@ double vesselContrast(const RidgeImage& r) {
 
 }  // namespace
 
-std::string CountSettings::validate() const {
-    if (!(minLimbUm >= 1 && minLimbUm <= 200)) return "the narrowest limb must lie between 1 and 200 micrometres";
+ordavia::Status CountSettings::validate() const {
+    const auto outside = [](std::string why) {
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, std::move(why));
+    };
+    if (!(minLimbUm >= 1 && minLimbUm <= 200)) return outside("the narrowest limb must lie between 1 and 200 micrometres");
     if (!(maxLimbUm >= minLimbUm && maxLimbUm <= 400))
-        return "the widest limb must lie between the narrowest and 400 micrometres";
+        return outside("the widest limb must lie between the narrowest and 400 micrometres");
     if (!(backgroundUm >= 2 * maxLimbUm && backgroundUm <= 5000))
-        return "the background must be at least twice the widest limb and at most 5000 micrometres";
-    if (!(bandUm >= 0 && bandUm <= 1000)) return "the band must lie between 0 and 1000 micrometres";
-    if (!(minSpacingUm >= 1 && minSpacingUm <= 1000)) return "the spacing must lie between 1 and 1000 micrometres";
-    if (!(threshold >= 0 && threshold <= 100)) return "the threshold must lie between 0 and 100";
-    if (distal < 0 || distal > 2) return "the nail side must be automatic, left or right";
-    if (channel < 0 || channel > 2) return "the channel must be automatic, green or grey";
-    return {};
+        return outside("the background must be at least twice the widest limb and at most 5000 micrometres");
+    if (!(bandUm >= 0 && bandUm <= 1000)) return outside("the band must lie between 0 and 1000 micrometres");
+    if (!(minSpacingUm >= 1 && minSpacingUm <= 1000)) return outside("the spacing must lie between 1 and 1000 micrometres");
+    if (!(threshold >= 0 && threshold <= 100)) return outside("the threshold must lie between 0 and 100");
+    if (distal < 0 || distal > 2) return outside("the nail side must be automatic, left or right");
+    if (channel < 0 || channel > 2) return outside("the channel must be automatic, green or grey");
+    return ordavia::Status::success();
 }
 
 float RidgeImage::at(double px, double py) const {

@@ -35,6 +35,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
+
 class CZVimage;
 
 namespace ordavia {
@@ -63,7 +65,7 @@ struct CountSettings {
     bool apexes = true;         // look for the apex of every counted capillary
 
     // An empty string when usable; otherwise why not.
-    std::string validate() const;
+    ordavia::Status validate() const;
 };
 
 // One channel of a picture as floats, with its calibration.

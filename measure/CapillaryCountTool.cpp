@@ -72,7 +72,7 @@ CapillaryCountTool::CapillaryCountTool(ZBasicDoc& doc) : doc_(doc) {}
 bool CapillaryCountTool::isApexMark(const CDim& d) { return d.vertexCount() == 1 && d.colour() == kApexColour; }
 
 bool CapillaryCountTool::setSettings(const CountSettings& s) {
-    if (!s.validate().empty()) return false;
+    if (!s.validate()) return false;
     settings_ = s;
     ridgeValid_ = false;
     return true;
@@ -90,7 +90,8 @@ Status CapillaryCountTool::applySettings(const CountSettings& s, ZPoint a, ZPoin
         nailX_ = nailY_ = 0;
     }
     kept.distal = 0;
-    if (!setSettings(kept)) return Status::failure("The settings cannot be used: " + s.validate());
+    if (!setSettings(kept))
+        return Status::failure(StatusCode::OutOfRange, "The settings cannot be used: " + s.validate().reason());
     // The counted lines follow the new settings; indexes move as marks
     // come and go, so each line is found afresh.
     std::vector<const CDim*> counted;
@@ -135,7 +136,7 @@ CountSettings CapillaryCountTool::storedSettings(const ProfileStore& p) {
     s.threshold = p.GetDouble(kSection, "threshold", s.threshold);
     s.channel = p.GetInt(kSection, "channel", s.channel);
     s.apexes = p.GetInt(kSection, "apexes", s.apexes ? 1 : 0) != 0;
-    return s.validate().empty() ? s : CountSettings{};
+    return s.validate() ? s : CountSettings{};
 }
 
 void CapillaryCountTool::storeSettings(const ProfileStore& p, const CountSettings& s) {

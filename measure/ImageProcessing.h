@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "base/Result.h"
 
 class CDimList;
 class CZVimage;
@@ -69,9 +70,9 @@ public:
     // The bounding rectangle of every object of the list, in list order.
     static std::vector<ZRect> dustMarks(const CDimList& list);
     // A dust mask file is the dust list's own archived form.
-    static bool writeDustMaskFile(const std::string& path, CDimList& list, std::string* error);
+    static Status writeDustMaskFile(const std::string& path, CDimList& list);
     // The list is replaced only when the whole file reads cleanly.
-    static bool readDustMaskFile(const std::string& path, CDimList& list, std::string* error);
+    static Status readDustMaskFile(const std::string& path, CDimList& list);
 
     // ---- Capillary detection ---------------------------------------------
     // "Processing...": the preprocessing chain with the stored

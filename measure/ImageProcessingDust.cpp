@@ -80,31 +80,24 @@ std::vector<ZRect> ImageProcessing::dustMarks(const CDimList& list) {
     return marks;
 }
 
-bool ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
+Status ImageProcessing::writeDustMaskFile(const std::string& path, CDimList& list) {
     Archive ar;
     list.Serialize(ar);
-    const Status r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok() && error) *error = r.reason();
-    return r.ok();
+    return writeFileAtomically(path, ar.bytes());
 }
 
-bool ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list, std::string* error) {
+Status ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list) {
     registerMeasureClasses();
     std::vector<uint8_t> bytes;
-    const Status r = readFileBytes(path, bytes, kMaxDustMaskBytes);
-    if (!r.ok()) {
-        if (error) *error = r.reason();
-        return false;
-    }
+    if (Status r = readFileBytes(path, bytes, kMaxDustMaskBytes); !r) return r;
     try {
         Archive ar(std::move(bytes));
         // CDimList keeps its objects until the whole list has been read.
         list.Serialize(ar);
     } catch (const ArchiveError& e) {
-        if (error) *error = path + ": " + e.what();
-        return false;
+        return Status::failure(StatusCode::BadFormat, path + ": " + e.what());
     }
-    return true;
+    return Status::success();
 }
 
 bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
@@ -112,9 +105,8 @@ bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
     if (!chosen) return false;
     std::string path = *chosen;
     if (extensionOf(path).empty()) path += ".dm";
-    std::string error;
-    if (!writeDustMaskFile(path, dustList(doc), &error)) {
-        debugLog("ImageProcessing::saveDustMask %s\n", error.c_str());
+    if (const Status written = writeDustMaskFile(path, dustList(doc)); !written) {
+        debugLog("ImageProcessing::saveDustMask %s\n", written.reason().c_str());
         tell(doc, "Could not save the dust mask " + path + ".", MsgIcon::Error);
         return false;
     }
@@ -126,9 +118,8 @@ bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
     const std::string stored = storedMaskName(doc);
     const auto chosen = doc.services().prompter().openFile("Load dust mask", kDustMaskFilter, folderOf(stored));
     if (!chosen) return false;
-    std::string error;
-    if (!readDustMaskFile(*chosen, dustList(doc), &error)) {
-        debugLog("ImageProcessing::loadDustMask %s\n", error.c_str());
+    if (const Status read = readDustMaskFile(*chosen, dustList(doc)); !read) {
+        debugLog("ImageProcessing::loadDustMask %s\n", read.reason().c_str());
         tell(doc, "Could not read the dust mask " + *chosen + ": the file is damaged or not a dust mask.",
              MsgIcon::Error);
         return false;
@@ -162,10 +153,9 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
         return false;
     }
 
-    std::string error;
     const std::string path = storedMaskName(doc);
-    if (!readDustMaskFile(path, dustList(doc), &error)) {
-        debugLog("ImageProcessing::toggleDustMaskFilter %s\n", error.c_str());
+    if (const Status read = readDustMaskFile(path, dustList(doc)); !read) {
+        debugLog("ImageProcessing::toggleDustMaskFilter %s\n", read.reason().c_str());
         // A list drawn in the document still serves; without one there is
         // nothing to filter with.
         if (dustList(doc).count() == 0) {
@@ -183,9 +173,8 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
 bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture) {
     if (!dustMaskFilterOn(doc) || picture.isEmpty()) return false;
     if (dustList(doc).count() == 0) {
-        std::string error;
-        if (!readDustMaskFile(storedMaskName(doc), dustList(doc), &error)) {
-            debugLog("ImageProcessing::applyDustMaskAfterLoad %s\n", error.c_str());
+        if (const Status read = readDustMaskFile(storedMaskName(doc), dustList(doc)); !read) {
+            debugLog("ImageProcessing::applyDustMaskAfterLoad %s\n", read.reason().c_str());
             return false;
         }
         dustList(doc).setHidden(true);

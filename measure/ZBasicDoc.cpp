@@ -272,35 +272,23 @@ void ZBasicDoc::DeleteContents() {
     imageModified_ = false;
 }
 
-bool ZBasicDoc::readFile(const std::string& path, std::string* error) {
+ordavia::Status ZBasicDoc::readFile(const std::string& path) {
     std::vector<uint8_t> bytes;
-    ordavia::Status r = readFileBytes(path, bytes, 256u << 20);
-    if (!r.ok()) {
-        if (error) *error = r.reason();
-        return false;
-    }
-    if (!readBytes(std::move(bytes), error)) {
-        if (error) *error = path + ": " + *error;
-        return false;
-    }
+    if (ordavia::Status r = readFileBytes(path, bytes, 256u << 20); !r) return r;
+    if (ordavia::Status r = readBytes(std::move(bytes)); !r) return r.context(path);
     SetPathName(path);
-    return true;
+    return ordavia::Status::success();
 }
 
-bool ZBasicDoc::readBytes(std::vector<uint8_t> bytes, std::string* error) {
+ordavia::Status ZBasicDoc::readBytes(std::vector<uint8_t> bytes) {
     if (const ProfileStore* p = profileOrNull()) readSettings(*p);
-    const ordavia::Status loaded = loadBytes(std::move(bytes));
-    if (loaded) return true;
-    if (error) *error = loaded.reason();
-    return false;
+    return loadBytes(std::move(bytes));
 }
 
-bool ZBasicDoc::writeFile(const std::string& path, std::string* error) {
+ordavia::Status ZBasicDoc::writeFile(const std::string& path) {
     Archive ar;
     Serialize(ar);
-    ordavia::Status r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok() && error) *error = r.reason();
-    return r.ok();
+    return writeFileAtomically(path, ar.bytes());
 }
 
 bool ZBasicDoc::OnOpenDocument(const std::string& path) {

@@ -86,6 +86,10 @@ public:
     // the original back before it ends, and a change that stays goes
     // through imageOperation so that it can be undone.
     CZVimage& pictureForPreview() { return image_; }
+    // A preview step: the picture becomes `original` again, then `change`
+    // (when given) is applied to it, and the views show it. Not an edit:
+    // nothing is marked modified or kept for undo.
+    void showPreview(const CZVimage& original, const std::function<void(CZVimage&)>& change = {});
     void toggleAutoContrast();
     int paletteIndex() const { return paletteIndex_; }
     bool zeroAsBlack() const { return zeroAsBlack_; }
@@ -164,11 +168,11 @@ public:
 
     // Reads the .cs1 fields without touching the image file (tools that
     // only inspect or rewrite the document).
-    bool readFile(const std::string& path, std::string* error);
+    ordavia::Status readFile(const std::string& path);
     // The same from bytes already in memory.
-    bool readBytes(std::vector<uint8_t> bytes, std::string* error);
+    ordavia::Status readBytes(std::vector<uint8_t> bytes);
     // Writes the .cs1 fields only, never the image file.
-    bool writeFile(const std::string& path, std::string* error);
+    ordavia::Status writeFile(const std::string& path);
 
     // Loads the stored image file: the stored path, else the same name in
     // the document's folder, else (unless quiet) asks for it.

@@ -310,6 +310,13 @@ bool ZBasicDoc::imageOperation(const std::string& history,
     return true;
 }
 
+void ZBasicDoc::showPreview(const CZVimage& original, const std::function<void(CZVimage&)>& change) {
+    image_.copyROI(original, ZRect{});
+    if (change) change(image_);
+    image_.dropDisplayHeader();
+    UpdateAllViews();
+}
+
 void ZBasicDoc::setImage(CZVimage picture) {
     undo_ = UndoState{};
     image_ = std::move(picture);

@@ -224,23 +224,26 @@ bool applyCapillaroscopeCondition(const std::string& name, SyntheticNailfold::Pa
     return true;
 }
 
-std::string CapillaroscopeLook::validate() const {
-    if (!(contrast >= 0.01 && contrast <= 1.5)) return "contrast must lie between 0.01 and 1.5";
-    if (!(texture >= 0 && texture <= 2)) return "texture must lie between 0 and 2";
-    if (!(unevenness >= 0 && unevenness <= 1)) return "unevenness must lie between 0 and 1";
-    if (!(gradient >= 0 && gradient <= 0.8)) return "lighting gradient must lie between 0 and 0.8";
-    if (!(glare >= 0 && glare <= 2)) return "glare must lie between 0 and 2";
-    if (!(dust >= 0 && dust <= 2)) return "dust must lie between 0 and 2";
-    if (!(noise >= 0 && noise <= 50)) return "noise must lie between 0 and 50 grey levels";
-    if (!(noiseGrain >= 0 && noiseGrain <= 3)) return "noise grain must lie between 0 and 3 pixels";
-    if (green != 0 && !(green >= 20 && green <= 240)) return "the green level must be 0 or lie between 20 and 240";
-    if (jpegQuality != 0 && (jpegQuality < 5 || jpegQuality > 100)) return "JPEG quality must be 0 or 5..100";
-    return {};
+ordavia::Status CapillaroscopeLook::validate() const {
+    const auto outside = [](std::string why) {
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, std::move(why));
+    };
+    if (!(contrast >= 0.01 && contrast <= 1.5)) return outside("contrast must lie between 0.01 and 1.5");
+    if (!(texture >= 0 && texture <= 2)) return outside("texture must lie between 0 and 2");
+    if (!(unevenness >= 0 && unevenness <= 1)) return outside("unevenness must lie between 0 and 1");
+    if (!(gradient >= 0 && gradient <= 0.8)) return outside("lighting gradient must lie between 0 and 0.8");
+    if (!(glare >= 0 && glare <= 2)) return outside("glare must lie between 0 and 2");
+    if (!(dust >= 0 && dust <= 2)) return outside("dust must lie between 0 and 2");
+    if (!(noise >= 0 && noise <= 50)) return outside("noise must lie between 0 and 50 grey levels");
+    if (!(noiseGrain >= 0 && noiseGrain <= 3)) return outside("noise grain must lie between 0 and 3 pixels");
+    if (green != 0 && !(green >= 20 && green <= 240)) return outside("the green level must be 0 or lie between 20 and 240");
+    if (jpegQuality != 0 && (jpegQuality < 5 || jpegQuality > 100)) return outside("JPEG quality must be 0 or 5..100");
+    return ordavia::Status::success();
 }
 
 bool generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
                             SyntheticNailfold::Truth& truth, std::string* error) {
-    if (std::string why = look.validate(); !why.empty()) return fail(error, why);
+    if (const Status valid = look.validate(); !valid) return fail(error, valid.reason());
     // The grey drawing gives transmission through blood and skin texture;
     // lighting, noise and vignetting are ours.
     SyntheticNailfold::Params q = p;

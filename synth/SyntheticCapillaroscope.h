@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "synth/SyntheticNailfold.h"
 
 class CZVimage;
@@ -35,7 +36,7 @@ struct CapillaroscopeLook {
     double green = 0;          // green level of lit skin, 20..240; 0 picks 105..150
     int jpegQuality = 70;      // 0: none; otherwise 5..100, as in JPEG encoders
 
-    std::string validate() const;
+    ordavia::Status validate() const;
 };
 
 // The named conditions of "synth image --look": "typical" (the middle of

@@ -218,43 +218,46 @@ int SyntheticNailfold::Params::effectiveLoops() const {
     return std::max(1, static_cast<int>(std::lround(usable / 125)));
 }
 
-std::string SyntheticNailfold::Params::validate() const {
+ordavia::Status SyntheticNailfold::Params::validate() const {
+    const auto outside = [](std::string why) {
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, std::move(why));
+    };
     if (width < 64 || height < 64 || width > 4096 || height > 4096)
-        return strprintf("image size %dx%d is outside 64x64 .. 4096x4096", width, height);
+        return outside(strprintf("image size %dx%d is outside 64x64 .. 4096x4096", width, height));
     if (!(umPerPixelX >= 0.25 && umPerPixelX <= 10) || !(umPerPixelY >= 0.25 && umPerPixelY <= 10))
-        return "calibration must lie between 0.25 and 10 micrometres per pixel";
-    if (!(noiseSigma >= 0 && noiseSigma <= 100)) return "noise must lie between 0 and 100 grey levels";
-    if (!(blurSigma >= 0 && blurSigma <= 20)) return "blur must lie between 0 and 20 pixels";
-    if (!(vignetting >= 0 && vignetting <= 0.9)) return "vignetting must lie between 0 and 0.9";
-    if (!(plexus >= 0 && plexus <= 2)) return "plexus strength must lie between 0 and 2";
-    if (!(tortuousFraction >= 0 && tortuousFraction <= 1)) return "tortuous share must lie between 0 and 1";
-    if (!(maxTilt >= 0 && maxTilt <= 1)) return "tilt must lie between 0 and 1 (tangent of the angle)";
-    if (!(darknessSpread >= 0 && darknessSpread <= 0.8)) return "darkness spread must lie between 0 and 0.8";
-    if (!(nailDepth >= 0 && nailDepth <= 0.6)) return "the nail depth must lie between 0 and 0.6 of the height";
+        return outside("calibration must lie between 0.25 and 10 micrometres per pixel");
+    if (!(noiseSigma >= 0 && noiseSigma <= 100)) return outside("noise must lie between 0 and 100 grey levels");
+    if (!(blurSigma >= 0 && blurSigma <= 20)) return outside("blur must lie between 0 and 20 pixels");
+    if (!(vignetting >= 0 && vignetting <= 0.9)) return outside("vignetting must lie between 0 and 0.9");
+    if (!(plexus >= 0 && plexus <= 2)) return outside("plexus strength must lie between 0 and 2");
+    if (!(tortuousFraction >= 0 && tortuousFraction <= 1)) return outside("tortuous share must lie between 0 and 1");
+    if (!(maxTilt >= 0 && maxTilt <= 1)) return outside("tilt must lie between 0 and 1 (tangent of the angle)");
+    if (!(darknessSpread >= 0 && darknessSpread <= 0.8)) return outside("darkness spread must lie between 0 and 0.8");
+    if (!(nailDepth >= 0 && nailDepth <= 0.6)) return outside("the nail depth must lie between 0 and 0.6 of the height");
     const int n = effectiveLoops();
-    if (n > 500) return "at most 500 loops";
+    if (n > 500) return outside("at most 500 loops");
     const int second = secondRow ? n / 3 : 0;
     const int first = n - second;
     if (giantLoops < 0 || giantLoops > first)
-        return strprintf("giant loops must lie between 0 and %d (loops of the first row)", first);
+        return outside(strprintf("giant loops must lie between 0 and %d (loops of the first row)", first));
     if (height * umPerPixelY < (giantLoops > 0 ? 330 : 200))
-        return strprintf("the image is only %.0f micrometres high; loops need at least %d", height * umPerPixelY,
-                         giantLoops > 0 ? 330 : 200);
+        return outside(strprintf("the image is only %.0f micrometres high; loops need at least %d", height * umPerPixelY,
+                         giantLoops > 0 ? 330 : 200));
     if (first > 0) {
         const double usable = width * umPerPixelX - 2 * kMarginUm;
         const double minSlot = secondRow ? kMinSlotTwoRowsUm : kMinSlotUm;
         const double weight = first + (kGiantWeight - 1) * giantLoops;
         if (usable / weight < minSlot) {
             const int most = std::max(0, static_cast<int>(usable / minSlot) - (kGiantWeight - 1) * giantLoops);
-            return strprintf("%d loops do not fit %.0f micrometres of width (at most %d%s)", n, usable, most,
-                             secondRow ? " in the first row" : "");
+            return outside(strprintf("%d loops do not fit %.0f micrometres of width (at most %d%s)", n, usable, most,
+                             secondRow ? " in the first row" : ""));
         }
     }
-    return {};
+    return ordavia::Status::success();
 }
 
 bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth, std::string* error) {
-    if (std::string why = p.validate(); !why.empty()) return fail(error, why);
+    if (const ordavia::Status valid = p.validate(); !valid) return fail(error, valid.reason());
     const double sx = p.umPerPixelX, sy = p.umPerPixelY;
     const double wUm = p.width * sx, hUm = p.height * sy;
     const int n = p.effectiveLoops();

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
+
 class CZVimage;
 
 namespace ordavia {
@@ -63,7 +65,7 @@ public:
         double nailDepth = 0;
 
         // An empty string when the parameters can be drawn; otherwise why not.
-        std::string validate() const;
+        ordavia::Status validate() const;
         // The number of loops drawn when `loops` is below 0.
         int effectiveLoops() const;
     };

@@ -22,21 +22,23 @@ inline float modulated(float a, float m) { return std::min(0.92f, a * m); }
 
 }  // namespace
 
-std::string SyntheticVideo::Params::validate() const {
-    if (frames < 1 || frames > 100000) return "--frames must be 1 to 100000";
-    if (!(fps > 0.5 && fps <= 2000)) return "--fps must be above 0.5 and at most 2000";
-    if (width < 64 || height < 64 || width > 4096 || height > 4096) return "--size must be 64x64 to 4096x4096";
-    if (width % 4) return "--size: the width must be a multiple of 4";
-    if (!(umPerPixel > 0.05 && umPerPixel < 50)) return "--scale must be above 0.05 and below 50 micrometres per pixel";
-    if (!(jitter >= 0 && jitter <= 40)) return "--jitter must be 0 to 40 pixels";
-    if (stillCount < 0) return "--still must be 0 or more";
-    return {};
+ordavia::Status SyntheticVideo::Params::validate() const {
+    const auto outside = [](std::string why) {
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, std::move(why));
+    };
+    if (frames < 1 || frames > 100000) return outside("--frames must be 1 to 100000");
+    if (!(fps > 0.5 && fps <= 2000)) return outside("--fps must be above 0.5 and at most 2000");
+    if (width < 64 || height < 64 || width > 4096 || height > 4096) return outside("--size must be 64x64 to 4096x4096");
+    if (width % 4) return outside("--size: the width must be a multiple of 4");
+    if (!(umPerPixel > 0.05 && umPerPixel < 50)) return outside("--scale must be above 0.05 and below 50 micrometres per pixel");
+    if (!(jitter >= 0 && jitter <= 40)) return outside("--jitter must be 0 to 40 pixels");
+    if (stillCount < 0) return outside("--still must be 0 or more");
+    return ordavia::Status::success();
 }
 
 bool SyntheticVideo::prepare(const Params& p, std::string* error) {
-    const std::string why = p.validate();
-    if (!why.empty()) {
-        if (error) *error = why;
+    if (const ordavia::Status valid = p.validate(); !valid) {
+        if (error) *error = valid.reason();
         return false;
     }
     p_ = p;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "synth/SyntheticNailfold.h"
 
 class CZVimage;
@@ -33,7 +34,7 @@ public:
         double jitter = 1.5;   // pixels, amplitude of the global shifts
         int stillCount = 1;    // capillaries without flow
         double noiseSigma = 3.0;
-        std::string validate() const;
+        ordavia::Status validate() const;
     };
 
     struct Capillary {

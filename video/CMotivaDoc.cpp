@@ -185,7 +185,7 @@ void CMotivaDoc::OnCloseDocument() {
     ZBasicDoc::OnCloseDocument();
 }
 
-bool CMotivaDoc::readDcs(const std::string& path, std::string* error) { return readFile(path, error); }
+ordavia::Status CMotivaDoc::readDcs(const std::string& path) { return readFile(path); }
 
 bool CMotivaDoc::linkMovie() {
     applyMovieSettings();

@@ -144,7 +144,7 @@ public:
     void applyMovieSettings();
 
     // Reads the .dcs fields only (no movie), for tools that inspect files.
-    bool readDcs(const std::string& path, std::string* error);
+    ordavia::Status readDcs(const std::string& path);
 
     // ---- Movement correction (CMotivaDocMovement.cpp) ----
     // "&Automatic Movement Correction" over the selection; refused while a

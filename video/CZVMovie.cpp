@@ -116,13 +116,17 @@ void CZVMovie::clampRange(int& first, int& last) const {
     if (first > last) first = last;
 }
 
-int CZVMovie::createImages(int n, int width, int height, int colour) {
+Status CZVMovie::createImages(int n, int width, int height, int colour) {
     debugLog("CZVMovie::createImages:existing %i newsize %i images\n", capacity_, n);
-    if (n < 0 || width < 1 || height < 1) return 0;
+    if (n < 0 || width < 1 || height < 1)
+        return Status::failure(StatusCode::OutOfRange, strprintf("no frames of %d x %d can be made", width, height));
+    const auto noMemory = [&] {
+        return Status::failure(StatusCode::NoMemory, strprintf("not enough memory for %d frames of %d x %d", n, width, height));
+    };
     const int interlace = format_.interlace();
     format_.setInterlace(interlace);
     const int rows = format_.isField() ? height / 2 : height;
-    if (!format_.resize(width, rows, colour == CZVimage::kColour ? 3 : 1)) return 0;
+    if (!format_.resize(width, rows, colour == CZVimage::kColour ? 3 : 1)) return noMemory();
     format_.setColour(colour);
     const size_t old = table_.size();
     table_.resize(size_t(n));
@@ -131,16 +135,16 @@ int CZVMovie::createImages(int n, int width, int height, int colour) {
         const uint64_t need = uint64_t(n) * format_.byteCount();
         if (need <= blockSize_) {
             capacity_ = n;
-            return 0;
+            return Status::success();
         }
         if (need > (uint64_t(1) << 40)) {
             debugLog("failed to realloc\n");
-            return 0;
+            return noMemory();
         }
         std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[size_t(need)]);
         if (!grown) {
             debugLog("failed to realloc\n");
-            return 0;
+            return noMemory();
         }
         debugLog("realloc from %i to %i mve memory\n", int(blockSize_), int(need));
         if (block_ && blockSize_) std::memcpy(grown.get(), block_.get(), blockSize_);
@@ -151,14 +155,14 @@ int CZVMovie::createImages(int n, int width, int height, int colour) {
         capacity_ = n;
         if (wasAliased) current_.alias(block_.get() + size_t(PhysicalIndex(std::max(0, currentIndex_))) * format_.byteCount(), format_);
         debugLog("\nCZVMovie::createImages:created %i\n", added);
-        return added;
+        return Status::success();
     }
     if (current_.aliased()) current_.own();
     block_.reset();
     blockSize_ = 0;
     capacity_ = n;
     debugLog("\nCZVMovie::createImages:created %i\n", n);
-    return n;
+    return Status::success();
 }
 
 void CZVMovie::applyInfo(int slot) {
@@ -227,18 +231,24 @@ bool CZVMovie::readSlot(int slot, CZVimage& into) {
     return ok;
 }
 
+void CZVMovie::leaveFrame() {
+    if (!pass_.running()) return;
+    pass_.writeLeftFrame(*this);
+    currentIndex_ = -1;
+}
+
 CZVimage& CZVMovie::GoTo(int i) {
     if (count_ <= 0 || mode_ == StorageMode::Closed) return current_;
     if (i < 0 || i >= count_) i = 0;
-    if (processing_) {
+    if (pass_.running()) {
         if (i == currentIndex_) return current_;
-        writeLeftFrame();
+        pass_.writeLeftFrame(*this);
     }
     currentIndex_ = i;
     const int slot = PhysicalIndex(i);
     if (mode_ == StorageMode::Memory) {
         uint8_t* p = block_.get() + size_t(slot) * format_.byteCount();
-        if (processing_ && !procInPlace_) {
+        if (pass_.running() && !pass_.inPlace()) {
             // A pass with its own output must leave the memory frames alone.
             if (current_.aliased()) current_.own();
             current_.setInterlace(format_.interlace());
@@ -399,15 +409,18 @@ Status CZVMovie::openMve(const std::string& path) {
     if (ring == count) ringStart_ = 0;
     if (count > 0) {
         format_.setInterlace(h.interlace);
-        if (createImages(int(count), h.width, format_.isField() ? h.rows * 2 : h.rows, h.colour) != int(count) ||
+        if (!createImages(int(count), h.width, format_.isField() ? h.rows * 2 : h.rows, h.colour).ok() ||
             format_.rows() != h.rows) {
             fd_ = -1;
             mode_ = StorageMode::Closed;
             ::close(fd);
             return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
         }
-    } else {
-        createImages(0, std::max(h.width, 1), std::max(h.rows, 1), 0);
+    } else if (!createImages(0, std::max(h.width, 1), std::max(h.rows, 1), 0)) {
+        fd_ = -1;
+        mode_ = StorageMode::Closed;
+        ::close(fd);
+        return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame format");
     }
     count_ = int(count);
     current_.setInterlace(format_.interlace());
@@ -428,7 +441,7 @@ Status CZVMovie::openAvi(const std::string& path) {
     mode_ = StorageMode::AviFile;
     fileName_ = path;
     format_.setInterlace(CZVimage::kFrame);
-    if (createImages(avi_->count(), avi_->width(), avi_->height(), CZVimage::kGrey) != avi_->count()) {
+    if (!createImages(avi_->count(), avi_->width(), avi_->height(), CZVimage::kGrey)) {
         avi_.reset();
         mode_ = StorageMode::Closed;
         return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
@@ -456,7 +469,7 @@ void CZVMovie::closeFiles() {
 }
 
 void CZVMovie::Close() {
-    if (processing_) abandonProcessing();
+    if (pass_.running()) pass_.abandon();
     if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
         if (Status s = writeRecordTrailer(); !s) debugLog("CZVMovie::Close %s\n", s.reason().c_str());
     }

@@ -4,6 +4,9 @@
 // in a foreign video read through FFmpeg, with a per-frame table of field
 // numbers and movement offsets. The table, not the pixels, carries the
 // alignment: it is applied to a frame whenever the frame becomes current.
+// It holds the frames, their table, the current frame, recording and
+// saving; a processing pass's output and state are a MoviePass it owns
+// (video/MoviePass.h), and the passes themselves are in MoviePasses.h.
 //
 // File movies are read one frame at a time with a single positioned read;
 // opening reads the header and the first frame only, so a movie of any
@@ -17,6 +20,7 @@
 #include "base/Result.h"
 #include "image/CZVimage.h"
 #include "video/FrameInfo.h"
+#include "video/MoviePass.h"
 
 namespace ordavia {
 class AviReader;
@@ -90,7 +94,9 @@ public:
     // ---- Files ----
     ordavia::Status Open(const std::string& path);
     void Close();
-    int createImages(int n, int width, int height, int colour);
+    // Room for n frames of the format (memory movies get their block);
+    // fails with NoMemory when there is none.
+    ordavia::Status createImages(int n, int width, int height, int colour);
 
     // ---- Access ----
     CZVimage& GoTo(int i);
@@ -118,14 +124,16 @@ public:
     ordavia::Status save(const std::string& path, int first, int last);
     ordavia::Status SaveRange(const std::string& path, int first, int last);
 
-    // ---- Processing passes ----
-    ordavia::Status openprocessing(bool inPlace, const std::string& outputName = {});
-    ordavia::Status FinishProcessing();
-    bool processing() const { return processing_; }
+    // ---- Processing passes (the pass state lives in MoviePass) ----
+    ordavia::Status openprocessing(bool inPlace, const std::string& outputName = {}) {
+        return pass_.open(*this, inPlace, outputName);
+    }
+    ordavia::Status FinishProcessing() { return pass_.finish(*this); }
+    bool processing() const { return pass_.running(); }
     // Writes the current frame as if it were left (a one-frame pass).
     void leaveFrame();
     // Ends a pass without keeping its output (the movie stays as it was).
-    void abandonProcessing();
+    void abandonProcessing() { pass_.abandon(); }
 
     // ---- Offsets ----
     void SetOffsets(int x, int y, int first, int last);
@@ -162,7 +170,7 @@ public:
     FrameInfoList& frameTable() { return table_; }
     const FrameInfoList& frameTable() const { return table_; }
     // The frame count the processing pass has written so far.
-    int processingCount() const { return static_cast<int>(procTable_.size()); }
+    int processingCount() const { return pass_.written(); }
 
     // Normalises a range: first < 0 becomes 0, last < 0 or > count becomes count.
     void clampRange(int& first, int& last) const;
@@ -174,9 +182,9 @@ public:
 
 private:
     friend class MovieTestAccess;
+    friend class ordavia::MoviePass;
     bool readSlot(int slot, CZVimage& into);
     void applyInfo(int slot);
-    void writeLeftFrame();
     void closeFiles();
     ordavia::Status openMve(const std::string& path);
     ordavia::Status openAvi(const std::string& path);
@@ -214,16 +222,8 @@ private:
     bool recordBroken_ = false;  // a frame could not be stored: AddFrame refuses the rest
     bool appendRecordedFrame(int slot);
 
-    // Processing pass state.
-    bool processing_ = false;
-    int procFd_ = -1;       // separate ".mve" output, or -1
-    int64_t procPos_ = 0;
-    bool procHeaderWritten_ = false;
-    size_t procRowBytes_ = 0;
-    std::string procError_;
-    bool procInPlace_ = false;
-    std::string procName_;
-    FrameInfoList procTable_;
     std::unique_ptr<ordavia::AviReader> avi_;
+    // The recording's compressed output.
     std::unique_ptr<ordavia::AviWriter> aviOut_;
+    ordavia::MoviePass pass_;
 };

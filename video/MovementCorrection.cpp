@@ -54,14 +54,17 @@ void MovementParams::toProfile(const ProfileStore& s) const {
     s.WriteInt(kSection, "robust", robust ? 1 : 0);
 }
 
-std::string MovementParams::validate() const {
-    if (window < 1 || window > 100) return "the window must be 1 to 100 % of the image";
-    if (range < 0 || range > 50) return "the range must be 0 to 50 % of the image";
-    if (limit < 0 || limit > 1000) return "the limit must be 0 to 1000 % of the range";
-    if (resolution < 1 || resolution > 1000) return "the resolution must be 1 to 1000 pixels";
-    if (step < 1 || step > 1000) return "the step must be 1 to 1000 pixels";
-    if (lowpass < 0 || lowpass > 199) return "the low-pass size must be 0 to 199";
-    return {};
+ordavia::Status MovementParams::validate() const {
+    const auto outside = [](std::string why) {
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, std::move(why));
+    };
+    if (window < 1 || window > 100) return outside("the window must be 1 to 100 % of the image");
+    if (range < 0 || range > 50) return outside("the range must be 0 to 50 % of the image");
+    if (limit < 0 || limit > 1000) return outside("the limit must be 0 to 1000 % of the range");
+    if (resolution < 1 || resolution > 1000) return outside("the resolution must be 1 to 1000 pixels");
+    if (step < 1 || step > 1000) return outside("the step must be 1 to 1000 pixels");
+    if (lowpass < 0 || lowpass > 199) return outside("the low-pass size must be 0 to 199");
+    return ordavia::Status::success();
 }
 
 // ---------------------------------------------------------------------------
@@ -324,7 +327,7 @@ Status MovementRun::status() const {
 }
 
 Status MovementRun::start(CZVMovie& movie, int first, int last, const MovementParams& p) {
-    if (const std::string why = p.validate(); !why.empty()) return Status::failure(why);
+    if (Status valid = p.validate(); !valid) return valid;
     if (movie.count() <= 0) return Status::failure("the video has no frames");
     movie.clampRange(first, last);
     if (first >= last) return Status::failure("the selection holds no frames");

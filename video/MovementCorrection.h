@@ -43,7 +43,7 @@ struct MovementParams {
     static MovementParams fromProfile(const ProfileStore& p);
     void toProfile(const ProfileStore& p) const;
     // Empty when the values can be used, else what is wrong.
-    std::string validate() const;
+    ordavia::Status validate() const;
 };
 
 // The sample positions of a window, relative to its top left corner in a

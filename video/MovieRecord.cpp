@@ -33,7 +33,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
     wrapped_ = false;
     currentIndex_ = count_ = ringStart_ = 0;
     format_.setInterlace(CZVimage::kFrame);
-    createImages(frames, width, height, colour);
+    (void)createImages(frames, width, height, colour);  // the capacity below says whether it worked
     if (capacity_ < 1 || (mode_ == StorageMode::Memory && !block_)) {
         recordError_ = Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
         mode_ = StorageMode::Closed;

@@ -1,4 +1,4 @@
-// CZVMovie: saving, processing passes, offsets and the raw import.
+// CZVMovie: saving, offsets and the raw import.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 
 #include "base/ByteOrder.h"
@@ -54,10 +53,6 @@ struct TempBeside {
         return Status::success();
     }
 };
-
-std::string withExtension(const std::string& name, const char* ext) {
-    return iequals(extensionOf(name), ext) ? name : name + ext;
-}
 
 }  // namespace
 
@@ -139,7 +134,7 @@ Status CZVMovie::SaveRange(const std::string& path, int first, int last) {
     if (mode_ == StorageMode::Closed) return Status::failure("there is no movie to save");
     if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi)
         return Status::failure("the movie is being recorded");
-    if (processing_) return Status::failure("a processing pass is running");
+    if (pass_.running()) return Status::failure("a processing pass is running");
     const bool avi = isForeignVideo(path) || options.compressOutput;
     FrameInfoList keep(table_.begin(), table_.begin());
     for (int i = first; i < last; ++i) keep.push_back(table_[size_t(PhysicalIndex(i))]);
@@ -202,172 +197,6 @@ Status CZVMovie::save(const std::string& path, int first, int last) {
     scale_ = scale;
     if (s) GoTo(current);
     return s;
-}
-
-Status CZVMovie::openprocessing(bool inPlace, const std::string& outputName) {
-    if (processing_) abandonProcessing();
-    procTable_.clear();
-    procError_.clear();
-    procHeaderWritten_ = false;
-    procPos_ = 0;
-    procInPlace_ = false;
-    if (mode_ == StorageMode::Closed || count_ <= 0) return Status::failure("there is no movie to process");
-    if (mode_ == StorageMode::Memory && inPlace) {
-        procInPlace_ = true;
-        processing_ = true;
-        return Status::success();
-    }
-    std::string name = outputName;
-    if (name.empty()) {
-        std::string base = fileName_.empty() ? joinPath(options.tempFolder.empty() ? "." : options.tempFolder, "movie")
-                                             : withoutExtension(fileName_);
-        name = base + strprintf("-%lu", static_cast<unsigned long>(std::time(nullptr)));
-    }
-    if (options.compressOutput) {
-        procName_ = withExtension(name, ".avi");
-        processing_ = true;  // the writer opens with the first frame, when its shape is known
-        return Status::success();
-    }
-    if (ownFile_ || !inPlace || mode_ != StorageMode::MovieFile || perFrameHeaders_ || !fdWritable_) {
-        // Never write into a file that is already there: a name taken
-        // gets a number.
-        std::string base = withoutExtension(withExtension(name, ".mve"));
-        std::string candidate = base + ".mve";
-        int fd = -1;
-        for (int k = 1; k < 1000; ++k) {
-            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (fd >= 0 || errno != EEXIST) break;
-            candidate = base + strprintf("-%i", k) + ".mve";
-        }
-        if (fd < 0) {
-            debugLog("movie::openprocessing %s open failed\n", candidate.c_str());
-            return Status::failure("Could not open processing output file.\n" + candidate + ": " + errnoText(errno));
-        }
-        procFd_ = fd;
-        procName_ = candidate;
-        procPos_ = 4 + int64_t(kMveHeaderSize);
-    } else {
-        procInPlace_ = true;
-    }
-    processing_ = true;
-    return Status::success();
-}
-
-void CZVMovie::writeLeftFrame() {
-    if (currentIndex_ < 0 || currentIndex_ >= count_) return;
-    const int slot = PhysicalIndex(currentIndex_);
-    FrameInfo e = table_[size_t(slot)];
-    if (!e.known()) e = FrameInfo{current_.tag(), current_.interlace(), current_.originX(), current_.originY()};
-    const size_t n = size_t(current_.rowBytes()) * size_t(current_.rows());
-    if (options.compressOutput && !procInPlace_) {
-        if (!aviOut_ && procError_.empty()) {
-            AviWriter::Params p;
-            p.width = current_.width();
-            p.height = current_.rows();
-            p.colour = current_.colour() == CZVimage::kColour;
-            p.rate = rate_ > 0 ? rate_ : 25;
-            p.scale = scale_ > 0 ? scale_ : 1;
-            p.codec = options.codec;
-            auto w = AviWriter::open(procName_, p);
-            if (w) aviOut_ = std::move(w.value());
-            else procError_ = w.reason();
-        }
-        if (aviOut_) {
-            Status s = aviOut_->write(current_);
-            if (!s && procError_.empty()) procError_ = s.reason();
-        }
-    } else if (procFd_ >= 0) {
-        if (!procHeaderWritten_) {
-            uint8_t head[4 + kMveHeaderSize];
-            storeLE32(head, uint32_t(kMveMagic));
-            encodeImageHeader(current_, head + 4);
-            if (!pwriteAll(procFd_, head, sizeof head, 0) && procError_.empty()) procError_ = procName_ + ": " + errnoText(errno);
-            procHeaderWritten_ = true;
-            procRowBytes_ = n;
-        }
-        if (n != procRowBytes_) {
-            debugLog("movie::processing frame %i has another size; not written\n", currentIndex_);
-            return;
-        }
-        if (!pwriteAll(procFd_, packedRows(current_, scratch_), n, procPos_) && procError_.empty())
-            procError_ = procName_ + ": " + errnoText(errno);
-        procPos_ += int64_t(n);
-    } else if (procInPlace_ && mode_ == StorageMode::MovieFile) {
-        if (int64_t(n) == recordSize_ &&
-            !pwriteAll(fd_, packedRows(current_, scratch_), n, firstPos_ + int64_t(slot) * recordSize_) && procError_.empty())
-            procError_ = fileName_ + ": " + errnoText(errno);
-    }
-    procTable_.push_back(e);
-}
-
-void CZVMovie::leaveFrame() {
-    if (!processing_) return;
-    writeLeftFrame();
-    currentIndex_ = -1;
-}
-
-void CZVMovie::abandonProcessing() {
-    processing_ = false;
-    if (procFd_ >= 0) {
-        ::close(procFd_);
-        procFd_ = -1;
-        ::unlink(procName_.c_str());
-    }
-    if (aviOut_) {
-        (void)aviOut_->close();
-        aviOut_.reset();
-        ::unlink(procName_.c_str());
-    }
-    procTable_.clear();
-}
-
-Status CZVMovie::FinishProcessing() {
-    if (!processing_) return Status::failure("no processing pass is running");
-    processing_ = false;
-    FrameInfoList table = std::move(procTable_);
-    procTable_.clear();
-    if (!procError_.empty()) {
-        processing_ = true;
-        abandonProcessing();
-        return Status::failure(procError_);
-    }
-    if (mode_ == StorageMode::Memory && procInPlace_) {
-        modified_ = true;
-        return Status::success();
-    }
-    if (options.compressOutput && !procInPlace_) {
-        if (!aviOut_) return Status::failure("the pass wrote no frames");
-        Status s = aviOut_->close();
-        aviOut_.reset();
-        if (!s) {
-            ::unlink(procName_.c_str());
-            return s;
-        }
-        return reopenAs(procName_, false, &table);
-    }
-    if (procFd_ >= 0) {
-        uint8_t tail[8];
-        storeLE32(tail, uint32_t(table.size()));
-        storeLE32(tail + 4, 0);
-        bool ok = true;
-        if (!procHeaderWritten_) {
-            uint8_t head[4 + kMveHeaderSize];
-            storeLE32(head, uint32_t(kMveMagic));
-            encodeImageHeader(format_, head + 4);
-            ok = pwriteAll(procFd_, head, sizeof head, 0);
-        }
-        ok = ok && pwriteAll(procFd_, tail, 8, procPos_) && ::close(procFd_) == 0;
-        procFd_ = -1;
-        if (!ok) {
-            ::unlink(procName_.c_str());
-            return Status::failure(procName_ + ": " + errnoText(errno));
-        }
-        return reopenAs(procName_, false, &table);
-    }
-    // In place: the frames are back where they were read.
-    FrameInfoList full = table_;
-    for (size_t i = 0; i < std::min(table.size(), full.size()); ++i) full[size_t(PhysicalIndex(int(i)))] = table[i];
-    return reopenAs(fileName_, false, &full);
 }
 
 void CZVMovie::SetOffsets(int x, int y, int first, int last) {
@@ -463,8 +292,7 @@ Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height
     }
     mode_ = StorageMode::Memory;
     format_.setInterlace(CZVimage::kFrame);
-    createImages(int(n), width, height, CZVimage::kGrey);
-    if (!block_ || capacity_ < n) {
+    if (!createImages(int(n), width, height, CZVimage::kGrey) || !block_ || capacity_ < n) {
         ::close(fd);
         Close();
         return Status::failure("Low memory.  Save all data & exit.");

@@ -20,26 +20,16 @@ namespace ordavia::linescanui {
 
 namespace {
 
-// A chart the line scans keep open and reuse; forgotten when it closes.
-class KeptChart : public DocumentView {
-public:
-    Document* doc = nullptr;
-    void keep(Document* d) {
-        doc = d;
-        if (d) d->AddListener(this);
-    }
-    void OnUpdate(Document* d, long hint) override {
-        if (hint == Document::kHintClosing && d == doc) doc = nullptr;
-    }
-};
+// The charts the line scans of a run keep open and reuse, kept by the
+// services under these names.
+constexpr const char* kAverageChart = "linescan: average cbv vs correlation limit";
+constexpr const char* kScatterChart = "linescan: cbv vs correlation";
 
-KeptChart& averageChart() {
-    static KeptChart k;
-    return k;
+Document* keptChart(Document& owner, const char* name) {
+    return owner.hasServices() ? owner.services().keptDocument(name) : nullptr;
 }
-KeptChart& scatterChart() {
-    static KeptChart k;
-    return k;
+void keepChart(Document& owner, const char* name, Document* chart) {
+    if (owner.hasServices()) owner.services().keepDocument(name, chart);
 }
 
 // A new document of a template's class when the application has the
@@ -100,14 +90,13 @@ void openChartReview(ZlineScanBaseDoc& scan) {
 }
 
 void showAverageCbvVsLimit(ZlineScanBaseDoc& scan) {
-    KeptChart& k = averageChart();
-    if (auto* chart = dynamic_cast<ZchartDoc*>(k.doc)) {
+    if (auto* chart = dynamic_cast<ZchartDoc*>(keptChart(scan, kAverageChart))) {
         scan.fillAverageCbvChart(*chart);
         return;
     }
     auto chart = newDocument<ZchartDoc>(scan, "CReviewDoc");
     scan.fillAverageCbvChart(*chart);
-    k.keep(showFilled(scan, std::move(chart)));
+    keepChart(scan, kAverageChart, showFilled(scan, std::move(chart)));
 }
 
 void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
@@ -119,8 +108,7 @@ void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
                           MsgButtons::Ok, MsgIcon::Information);
         return;
     }
-    KeptChart& k = scatterChart();
-    auto* chart = dynamic_cast<ZchartDoc*>(k.doc);
+    auto* chart = dynamic_cast<ZchartDoc*>(keptChart(scan, kScatterChart));
     std::unique_ptr<xychartdoc> fresh;
     if (!chart) {
         fresh = newDocument<xychartdoc>(scan, "xychartdoc");
@@ -134,7 +122,7 @@ void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
         t->name = chart->traceCount() == 1 ? "correlation" : "cbv";
     }
     scan.fillCbvCorrelationChart(*chart);
-    if (fresh) k.keep(showFilled(scan, std::move(fresh)));
+    if (fresh) keepChart(scan, kScatterChart, showFilled(scan, std::move(fresh)));
 }
 
 void runFollowUps(ZlineScanBaseDoc& scan) {

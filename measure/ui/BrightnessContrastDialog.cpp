@@ -63,9 +63,7 @@ BrightnessContrastDialog::~BrightnessContrastDialog() {
 void BrightnessContrastDialog::restore() {
     finished_ = true;
     if (original_.isEmpty()) return;
-    doc_.pictureForPreview().copyROI(original_, ZRect{});
-    doc_.pictureForPreview().dropDisplayHeader();
-    doc_.UpdateAllViews();
+    doc_.showPreview(original_);
 }
 
 double BrightnessContrastDialog::gain() const { return double(gain_->value()) / kGainSteps; }
@@ -81,23 +79,18 @@ void BrightnessContrastDialog::preview() {
     offsetText_->setText(QString::number(offset()));
     if (original_.isEmpty()) return;
     // Always from the original, so that moving back and forth loses nothing.
-    doc_.pictureForPreview().copyROI(original_, ZRect{});
-    doc_.pictureForPreview().linearMap(doc_.marks().roi.normalized(), gain(), offset());
-    doc_.pictureForPreview().dropDisplayHeader();
-    doc_.UpdateAllViews();
+    const ZRect roi = doc_.marks().roi.normalized();
+    doc_.showPreview(original_, [&](CZVimage& picture) { picture.linearMap(roi, gain(), offset()); });
 }
 
 void BrightnessContrastDialog::accept() {
     if (finished_) return;
     finished_ = true;
     if (!original_.isEmpty()) {
-        doc_.pictureForPreview().copyROI(original_, ZRect{});
-        doc_.pictureForPreview().dropDisplayHeader();
+        doc_.showPreview(original_);
         // Identity leaves the picture as it was: no undo step, no history.
         if (gain_->value() != kGainSteps || offset_->value() != 0)
             ImageProcessing::adjustBrightnessContrast(doc_, gain(), offset());
-        else
-            doc_.UpdateAllViews();
     }
     QDialog::accept();
 }

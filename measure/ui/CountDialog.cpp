@@ -162,8 +162,8 @@ void CountDialog::schedule() { timer_->start(); }
 
 void CountDialog::refresh() {
     const CountSettings s = settings();
-    if (std::string why = s.validate(); !why.empty()) {
-        summary_->setText(QString::fromStdString("The settings cannot be used: " + why));
+    if (const Status valid = s.validate(); !valid) {
+        summary_->setText(QString::fromStdString("The settings cannot be used: " + valid.reason()));
         return;
     }
     (void)tool_.setSettings(s);

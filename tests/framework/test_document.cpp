@@ -285,4 +285,16 @@ TEST(AppServicesTest, MissingServicesFailLoudly) {
     EXPECT_EQ(services.findTemplate("ZBasicDoc"), nullptr);
 }
 
+// A reused chart belongs to its run: other services do not see it, and
+// once it closes it is not handed out again.
+TEST(AppServicesTest, KeptDocumentsAreTheRunsAndForgottenWhenClosed) {
+    ordavia::AppServices run, other;
+    auto chart = std::make_unique<Document>();
+    run.keepDocument("chart", chart.get());
+    EXPECT_EQ(run.keptDocument("chart"), chart.get());
+    EXPECT_EQ(other.keptDocument("chart"), nullptr);
+    chart.reset();
+    EXPECT_EQ(run.keptDocument("chart"), nullptr);
+}
+
 }  // namespace

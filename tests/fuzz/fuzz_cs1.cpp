@@ -15,14 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZBasicDoc doc;
     ts.adopt(doc);
     doc.setQuiet(true);
-    std::string error;
-    if (!doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) return 0;
+    if (!doc.readBytes(std::vector<uint8_t>(data, data + size))) return 0;
     Archive out;
     doc.Serialize(out);
     ZBasicDoc again;
     ts.adopt(again);
     again.setQuiet(true);
-    if (!again.readBytes(out.bytes(), &error)) std::abort();
+    if (!again.readBytes(out.bytes())) std::abort();
     Archive out2;
     // The second write raises the save count once more; put it back.
     again.saveCount = doc.saveCount - 1;

@@ -10,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CMotivaDoc doc;
     doc.setQuiet(true);
-    std::string error;
-    if (doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) {
+    if (doc.readBytes(std::vector<uint8_t>(data, data + size))) {
         (void)doc.storedFrameTable().size();
         (void)doc.framesPerSecond();
     }

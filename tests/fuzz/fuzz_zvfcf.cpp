@@ -13,8 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fcfdoc doc;
     doc.setQuiet(true);
-    std::string error;
-    if (!doc.readBytes(std::vector<uint8_t>(data, data + size), &error)) return 0;
+    if (!doc.readBytes(std::vector<uint8_t>(data, data + size))) return 0;
     if (int64_t(doc.arrayWidth()) * doc.arrayHeight() > 4096) return 0;
     static const std::string raw = "/tmp/fuzz_zvfcf_" + std::to_string(::getpid()) + ".zvrawfcf";
     if (FILE* f = std::fopen(raw.c_str(), "wb")) {

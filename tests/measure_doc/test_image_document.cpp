@@ -28,10 +28,10 @@ protected:
         return b;
     }
     // Writes the bytes as a document file and reads them into doc.
-    bool load(ZBasicDoc& doc, const Bytes& bytes, std::string* err) {
+    Status load(ZBasicDoc& doc, const Bytes& bytes) {
         write("v.cs1", bytes.b);
         doc.setServices(&services);
-        return doc.readFile(path("v.cs1"), err);
+        return doc.readFile(path("v.cs1"));
     }
 };
 
@@ -65,8 +65,8 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     write("a.cs1", f.b);
 
     ZBasicDoc& doc = newDoc();
-    std::string err;
-    ASSERT_TRUE(doc.readFile(path("a.cs1"), &err)) << err;
+    const Status st = doc.readFile(path("a.cs1"));
+    ASSERT_TRUE(st.ok()) << st.reason();
     EXPECT_EQ(doc.versionRead(), 10);
     EXPECT_EQ(doc.marks().targetX, 11);
     EXPECT_EQ(doc.marks().targetY, 12);
@@ -96,7 +96,7 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     EXPECT_EQ(doc.saveCount, 6);
 
     // Written again, the only change is the save count raised by one.
-    ASSERT_TRUE(doc.writeFile(path("b.cs1"), &err)) << err;
+    ASSERT_TRUE(doc.writeFile(path("b.cs1")).ok());
     std::vector<uint8_t> expected = f.b;
     const Bytes db7 = dbBlock(7);
     std::copy(db7.b.begin(), db7.b.end(), expected.end() - static_cast<std::ptrdiff_t>(db7.b.size()));
@@ -111,8 +111,8 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.rect(0, 0, 0, 0).rect(0, 0, 0, 0).str("img.zvg");
         b.u16(1).newClass("CDimLine").i32(255).u16(1).i32(9).i32(9);  // oldest dimension layout
         ZBasicDoc doc;
-        std::string err;
-        ASSERT_TRUE(load(doc, b, &err)) << err;
+        const Status st = load(doc, b);
+        ASSERT_TRUE(st.ok()) << st.reason();
         EXPECT_EQ(doc.versionRead(), 1);
         EXPECT_EQ(doc.calibration().units, "mm");
         EXPECT_EQ(doc.imageTime(), 0);
@@ -129,8 +129,8 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         if (v > 3) b.str("user.wmf");
         b.u16(1).newClass("CDimPolygon").dim3(255, 1, "", {{1, 1}, {9, 1}, {9, 9}});
         ZBasicDoc doc;
-        std::string err;
-        ASSERT_TRUE(load(doc, b, &err)) << "version " << v << ": " << err;
+        const Status st = load(doc, b);
+        ASSERT_TRUE(st.ok()) << "version " << v << ": " << st.reason();
         EXPECT_EQ(doc.imageTime(), 77) << v;
         EXPECT_EQ(doc.notes(), "notes") << v;
         EXPECT_EQ(doc.grid().spacing, v > 2 ? 25.0 : 100.0) << v;
@@ -147,8 +147,8 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         b.u16(1).newClass("CDimLine").dim3(255, 1, "", {{1, 1}});
         b.u16(2).u16(0x8000 | 1).dim3(255, 1, "", {{2, 2}}).u16(0x8000 | 1).dim3(255, 1, "", {{3, 3}});
         ZBasicDoc doc;
-        std::string err;
-        ASSERT_TRUE(load(doc, b, &err)) << err;
+        const Status st = load(doc, b);
+        ASSERT_TRUE(st.ok()) << st.reason();
         EXPECT_EQ(doc.notes(), "n");
         EXPECT_EQ(doc.lists()[0].count(), 1);
         EXPECT_EQ(doc.lists()[1].count(), 0);
@@ -168,8 +168,8 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         for (int i = 0; i < 5; ++i) b.u16(0);
         if (v > 8) b.raw(std::string(reinterpret_cast<const char*>(dbBlock(1).b.data()), dbBlock(1).b.size()));
         ZBasicDoc doc;
-        std::string err;
-        ASSERT_TRUE(load(doc, b, &err)) << "version " << v << ": " << err;
+        const Status st = load(doc, b);
+        ASSERT_TRUE(st.ok()) << "version " << v << ": " << st.reason();
         EXPECT_EQ(doc.paletteIndex(), v > 6 ? 4 : 0) << v;
         EXPECT_EQ(doc.zeroAsBlack(), v > 6 ? false : true) << v;
         EXPECT_EQ(doc.calibration().magName, v > 7 ? "mag" : "default") << v;
@@ -187,9 +187,9 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     for (size_t cut = 0; cut < f.b.size(); cut += 7) {
         write("t.cs1", std::vector<uint8_t>(f.b.begin(), f.b.begin() + static_cast<std::ptrdiff_t>(cut)));
         ZBasicDoc& doc = newDoc();
-        std::string err;
-        EXPECT_FALSE(doc.readFile(path("t.cs1"), &err)) << cut;
-        EXPECT_FALSE(err.empty());
+        const Status st = doc.readFile(path("t.cs1"));
+        EXPECT_FALSE(st.ok()) << cut;
+        EXPECT_FALSE(st.reason().empty());
         EXPECT_EQ(doc.lists()[0].count(), 0);
     }
     // An absurd list count and an absurd vertex count.
@@ -197,8 +197,8 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     bad.u16(0);
     write("bad.cs1", bad.b);
     ZBasicDoc& doc = newDoc();
-    std::string err;
-    EXPECT_FALSE(doc.readFile(path("bad.cs1"), &err));
+    const Status st = doc.readFile(path("bad.cs1"));
+    EXPECT_FALSE(st.ok());
     // Through the framework the user is told.
     EXPECT_FALSE(doc.OnOpenDocument(path("bad.cs1")));
     ASSERT_FALSE(prompter.messages().empty());
@@ -219,8 +219,8 @@ TEST_F(ImageDocTest, RegionOnlySaveMovesCoordinatesForTheFileOnly) {
     EXPECT_EQ(doc.imageFileName(), path("r.bmp"));
 
     ZBasicDoc& back = newDoc();
-    std::string err;
-    ASSERT_TRUE(back.readFile(path("r.cs1"), &err)) << err;
+    const Status st = back.readFile(path("r.cs1"));
+    ASSERT_TRUE(st.ok()) << st.reason();
     EXPECT_EQ(back.lists()[0].at(0)->getVertex(0), (ZPoint{10, 10}));
     EXPECT_EQ(back.marks().roi, (ZRect{0, 0, 100, 100}));
     ASSERT_TRUE(back.loadImage());
@@ -258,8 +258,8 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     EXPECT_EQ(read("n1.bmp"), original);
     EXPECT_EQ(doc.imageFileName(), path("n1-2.bmp"));
     ZBasicDoc& back = newDoc();
-    std::string err;
-    ASSERT_TRUE(back.readFile(path("n1.cs1"), &err)) << err;
+    const Status st = back.readFile(path("n1.cs1"));
+    ASSERT_TRUE(st.ok()) << st.reason();
     EXPECT_EQ(back.imageFileName(), path("n1-2.bmp"));
 
     // Saved again under a name whose picture this document wrote: the

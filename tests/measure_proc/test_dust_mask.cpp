@@ -58,7 +58,7 @@ TEST_F(ProcTest, SavedDustMaskIsTheArchivedListByteForByte) {
 TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     ZBasicDoc& doc = newDoc();
     markTwoSpecks(doc);
-    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("good.dm"), doc.lists()[ZBasicDoc::kDustList], nullptr));
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("good.dm"), doc.lists()[ZBasicDoc::kDustList]).ok());
     const std::vector<uint8_t> good = testsupport::readBytes(path("good.dm"));
 
     std::vector<std::vector<uint8_t>> bad;
@@ -87,7 +87,7 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
     ASSERT_TRUE(original.Save(path("pic.bmp")));
     ZBasicDoc& doc = newDoc();
     markTwoSpecks(doc);
-    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("mask.dm"), doc.lists()[ZBasicDoc::kDustList], nullptr));
+    ASSERT_TRUE(ImageProcessing::writeDustMaskFile(path("mask.dm"), doc.lists()[ZBasicDoc::kDustList]).ok());
     store().WriteString("dustmask", "filename", path("mask.dm"));
 
     ZBasicDoc& fresh = newDoc();

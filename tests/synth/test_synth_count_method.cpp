@@ -66,14 +66,14 @@ TEST(CountMethod, HandEditsKeepOrderAndFiguresAndNonsenseSettingsAreRefused) {
     EXPECT_LT(r.crossings[1].x, 180);
     EXPECT_GT(r.crossings[3].x, 180);
     EXPECT_EQ(r.apexDistancesUm.size(), 5u);
-    EXPECT_EQ(ordavia::CountSettings{}.validate(), "");
+    EXPECT_TRUE(ordavia::CountSettings{}.validate().ok());
     // The background band narrower than twice the widest limb, among others.
     for (auto change : {+[](ordavia::CountSettings& s) { s.maxLimbUm = 3; },
                         +[](ordavia::CountSettings& s) { s.backgroundUm = 30; },
                         +[](ordavia::CountSettings& s) { s.minSpacingUm = std::nan(""); }}) {
         ordavia::CountSettings s;
         change(s);
-        EXPECT_NE(s.validate(), "");
+        EXPECT_EQ(s.validate().code(), ordavia::StatusCode::OutOfRange);
     }
 }
 

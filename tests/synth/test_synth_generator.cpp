@@ -301,7 +301,7 @@ TEST(SyntheticNailfold, RefusesWhatCannotBeDrawn) {
     });
     for (auto& [why, p] : bad) {
         SCOPED_TRACE(why);
-        EXPECT_FALSE(p.validate().empty());
+        EXPECT_EQ(p.validate().code(), ordavia::StatusCode::OutOfRange);
         std::vector<uint8_t> px{1, 2, 3};
         SN::Truth t;
         std::string error;
@@ -320,9 +320,9 @@ TEST(SyntheticNailfold, RefusesWhatCannotBeDrawn) {
     EXPECT_EQ(d.px.size(), 64u * 64u);
     SN::Params crowded;
     crowded.loops = 29;  // 1213 micrometres hold 28 slots of 42
-    EXPECT_FALSE(crowded.validate().empty());
+    EXPECT_FALSE(crowded.validate().ok());
     crowded.loops = 28;
-    EXPECT_TRUE(crowded.validate().empty()) << crowded.validate();
+    EXPECT_TRUE(crowded.validate().ok()) << crowded.validate().reason();
     EXPECT_EQ(draw(crowded).truth.loops.size(), 28u);
 }
 

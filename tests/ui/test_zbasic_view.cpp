@@ -241,13 +241,14 @@ TEST_F(ZBasicViewTest, EveryKindOfDimensionPaintsTheSameAfterReopening) {
     const std::filesystem::path out = dir;
     ASSERT_TRUE(doc->image().Save((out / "demo.bmp").string()));
     doc->setImageFile((out / "demo.bmp").string(), doc->imageTime());
-    std::string error;
-    ASSERT_TRUE(doc->writeFile((out / "demo.cs1").string(), &error)) << error;
+    const ordavia::Status written = doc->writeFile((out / "demo.cs1").string());
+    ASSERT_TRUE(written.ok()) << written.reason();
 
     ZBasicView before(doc.get());
     ZBasicDoc again;
     again.setServices(&services);
-    ASSERT_TRUE(again.readFile((out / "demo.cs1").string(), &error)) << error;
+    const ordavia::Status read = again.readFile((out / "demo.cs1").string());
+    ASSERT_TRUE(read.ok()) << read.reason();
     ASSERT_TRUE(again.loadImage());
     ASSERT_EQ(again.lists()[0].count(), 6);
     again.lists()[0].setCurrent(1);
