@@ -23,12 +23,13 @@ using namespace ordavia;
 
 namespace {
 
+// The command line's one number reader; the messages below say what each
+// option wants.
 bool number(const std::optional<std::string>& v, double& out) {
     if (!v) return true;
-    char* end = nullptr;
-    const double d = std::strtod(v->c_str(), &end);
-    if (v->empty() || *end || !std::isfinite(d)) return false;
-    out = d;
+    const Result<double> d = parseNumber<double>(*v);
+    if (!d) return false;
+    out = d.value();
     return true;
 }
 
@@ -44,7 +45,7 @@ constexpr double kSmoothSeconds = 0.02;
 int runDoppler(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli doppler RAW.bin [--rate HZ] [--method N] [--block 512]");
     const std::string& in = a.positional[0];
-    StartupSettings& settings = cliServices().settings();
+    StartupSettings& settings = a.services().settings();
     double rate = Trv2Board::kInitialRate, method = settings.cbvMethod, block = 512, threshold = -1, halfWidth = -1;
     double window = settings.FFTwindow, smooth = kSmoothSeconds;
     if (!number(a.get("--rate"), rate) || !(rate >= 1000 && rate <= 200000))

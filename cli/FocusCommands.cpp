@@ -1,8 +1,5 @@
 // "focus": how sharp every frame of a video is, by the measure of the
 // workstation's "Focus check video" for one gap and threshold.
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #include "base/JsonWriter.h"
 #include "base/Text.h"
@@ -18,33 +15,22 @@ using namespace ordavia;
 
 namespace {
 
-bool wholeOption(const CliArgs& a, const char* name, int lo, int hi, int& out) {
-    const auto v = a.get(name);
-    if (!v) return true;
-    errno = 0;
-    char* end = nullptr;
-    const long x = std::strtol(v->c_str(), &end, 10);
-    if (errno || end == v->c_str() || *end || x < lo || x > hi) return false;
-    out = static_cast<int>(x);
-    return true;
-}
-
 int runFocus(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli focus VIDEO [--gap G] [--threshold T] [--json]");
     const std::string& path = a.positional[0];
     // The first gap and threshold of the focus check's defaults.
     const FocusCheckSettings defaults;
-    int gap = defaults.gapFrom, threshold = defaults.thresholdFrom;
-    if (!wholeOption(a, "--gap", 0, 10000, gap)) return cliError("--gap needs a whole number of 0 to 10000");
-    if (!wholeOption(a, "--threshold", -100000, 100000, threshold))
-        return cliError("--threshold needs a whole number");
+    const Result<int> gap = a.number<int>("--gap", 0, 10000, defaults.gapFrom);
+    if (!gap) return cliError("focus: " + gap.reason());
+    const Result<int> threshold = a.number<int>("--threshold", -100000, 100000, defaults.thresholdFrom);
+    if (!threshold) return cliError("focus: " + threshold.reason());
     CMotivaDoc video;
-    if (Status s = openVideoDocument(path, video); !s) return cliError(s.reason());
+    if (Status s = openVideoDocument(path, video, a.services()); !s) return cliError(s.reason());
     Result<FocusSeries> r = Status::failure("no frames");
     if (a.has("--autofocus")) {
         // The live autofocus's own measure: its settings, its central region.
         AutoFocus af;
-        if (cliServices().profileStore) af.settings.load(*cliServices().profileStore);
+        if (a.services().profileStore) af.settings.load(*a.services().profileStore);
         FocusSeries series;
         CZVimage frame;
         for (int i = 0; i < video.frameCount(); ++i) {
@@ -54,7 +40,7 @@ int runFocus(const CliArgs& a) {
         }
         r = std::move(series);
     } else {
-        r = focusSeries(video, focusMethodBits(cliServices().profileStore), gap, threshold);
+        r = focusSeries(video, focusMethodBits(a.services().profileStore), gap.value(), threshold.value());
     }
     if (!r) return cliError(path + ": " + r.reason());
     if (const int bad = damagedCount(video.movie(), 0, video.frameCount()); bad > 0)

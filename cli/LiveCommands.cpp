@@ -60,13 +60,12 @@ int runLive(const CliArgs& a) {
         kind = source.substr(0, colon);
         file = source.substr(colon + 1);
     }
-    const auto frames = a.get("--frames");
-    char* end = nullptr;
-    const long n = frames ? std::strtol(frames->c_str(), &end, 10) : 0;
-    if (!frames || end == frames->c_str() || *end || n < 1 || n > 100000)
-        return cliError("live: --frames needs a whole number of 1 to 100000");
+    if (!a.has("--frames")) return cliError("live: --frames N is needed (1 to 100000)");
+    const Result<int> frames = a.number<int>("--frames", 1, 100000, 1);
+    if (!frames) return cliError("live: " + frames.reason());
+    const long n = frames.value();
 
-    AppServices& cli = cliServices();
+    AppServices& cli = a.services();
     char scratchTemplate[] = "/tmp/ordavia-live-XXXXXX";
     const char* scratch = ::mkdtemp(scratchTemplate);
     if (!scratch) return cliError("live: no scratch folder: " + std::string(std::strerror(errno)));

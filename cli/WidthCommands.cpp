@@ -22,41 +22,24 @@ using namespace ordavia;
 
 namespace {
 
-bool parseNumber(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (errno || *end || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
 bool parseLine(const std::string& s, ZPoint& a, ZPoint& b) {
-    double v[4];
-    size_t from = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = i < 3 ? s.find(',', from) : s.size();
-        if (comma == std::string::npos || !parseNumber(s.substr(from, comma - from), v[i])) return false;
-        if (std::fabs(v[i]) > 1e6) return false;
-        from = comma + 1;
-    }
-    a = {static_cast<int>(std::lround(v[0])), static_cast<int>(std::lround(v[1]))};
-    b = {static_cast<int>(std::lround(v[2])), static_cast<int>(std::lround(v[3]))};
+    Result<std::vector<double>> v = parseList<double>(s, -1e6, 1e6, 4);
+    if (!v) return false;
+    a = {static_cast<int>(std::lround(v.value()[0])), static_cast<int>(std::lround(v.value()[1]))};
+    b = {static_cast<int>(std::lround(v.value()[2])), static_cast<int>(std::lround(v.value()[3]))};
     return true;
 }
 
 // The document the workstation would show: a .cs1 with its picture, or a
 // picture imported into a new document.
-bool openImageDocument(const std::string& cmd, const std::string& path, ZBasicDoc& doc, int& rc) {
-    doc.setServices(&cliServices());
+bool openImageDocument(const std::string& cmd, const std::string& path, ZBasicDoc& doc, AppServices& services, int& rc) {
+    doc.setServices(&services);
     doc.setQuiet(true);
     std::string ext = extensionOf(path);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == ".cs1") {
-        std::string error;
-        if (!doc.readFile(path, &error)) {
-            rc = cliError(error.empty() ? path + ": cannot read image document" : error);
+        if (const Status s = doc.readFile(path); !s) {
+            rc = cliError(s.reason());
             return false;
         }
         if (!doc.loadImage()) {
@@ -86,13 +69,12 @@ int runWidth(const CliArgs& a) {
     if (a.positional.size() != 1 || !lineText) return cliError(usage);
     ZPoint p0, p1;
     if (!parseLine(*lineText, p0, p1)) return cliError("width: bad value '" + *lineText + "' for --line (X1,Y1,X2,Y2)");
-    double scale = 0;
-    const auto scaleText = a.get("--scale");
-    if (scaleText && !(parseNumber(*scaleText, scale) && scale > 0 && scale <= 1000))
-        return cliError("width: bad value '" + *scaleText + "' for --scale (micrometres per pixel)");
+    const Result<double> scaleValue = a.number<double>("--scale", kAboveZero, 1000.0, 0.0);
+    if (!scaleValue) return cliError("width: " + scaleValue.reason());
+    const double scale = scaleValue.value();
     ZBasicDoc doc;
     int rc = 0;
-    if (!openImageDocument("width", a.positional[0], doc, rc)) return rc;
+    if (!openImageDocument("width", a.positional[0], doc, a.services(), rc)) return rc;
     if (!lineInside(doc, p0, p1))
         return cliError(strprintf("width: the line leaves the %dx%d picture", doc.image().width(), doc.image().height()));
     if (p0.x == p1.x && p0.y == p1.y) return cliError("width: the line has no length");
@@ -106,7 +88,7 @@ int runWidth(const CliArgs& a) {
     CDimLine line;
     line.addVertex(p0);
     line.addVertex(p1);
-    WidthSettings ws = WidthSettings::read(cliServices().profile());
+    WidthSettings ws = WidthSettings::read(a.services().profile());
     std::vector<double> profile;
     JsonWriter j;
     j.beginObject().key("measures").beginObject();
@@ -139,7 +121,7 @@ int runLoops(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError(usage);
     ZBasicDoc doc;
     int rc = 0;
-    if (!openImageDocument("loops", a.positional[0], doc, rc)) return rc;
+    if (!openImageDocument("loops", a.positional[0], doc, a.services(), rc)) return rc;
     CDimList& list = doc.currentDimList();
     for (const std::string& s : a.getAll("--line")) {
         ZPoint p0, p1;

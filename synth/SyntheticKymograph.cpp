@@ -11,18 +11,22 @@ namespace {
 enum : uint64_t { kKymoCells = 9000, kKymoWall = 9001, kKymoNoise = 9002 };
 }  // namespace
 
-std::string SyntheticKymograph::Params::validate() const {
-    if (lines < 2 || lines > 100000) return "lines must be 2 .. 100000";
-    if (points < 4 || points > 65535) return "points must be 4 .. 65535";
-    if (!std::isfinite(pointsPerLine) || std::fabs(pointsPerLine) > 1000) return "the velocity must be within 1000 points per line";
+ordavia::Status SyntheticKymograph::Params::validate() const {
+    using ordavia::Status;
+    using ordavia::StatusCode;
+    if (lines < 2 || lines > 100000) return Status::failure(StatusCode::OutOfRange, "lines must be 2 .. 100000");
+    if (points < 4 || points > 65535) return Status::failure(StatusCode::OutOfRange, "points must be 4 .. 65535");
+    if (!std::isfinite(pointsPerLine) || std::fabs(pointsPerLine) > 1000)
+        return Status::failure(StatusCode::OutOfRange, "the velocity must be within 1000 points per line");
     if (!(noiseSigma >= 0) || !(cellLength >= 1) || !std::isfinite(cellContrast) || !std::isfinite(wallContrast))
-        return "noise, cell length and contrasts must be finite (cell length at least 1)";
+        return Status::failure(StatusCode::OutOfRange,
+                               "noise, cell length and contrasts must be finite (cell length at least 1)");
     return {};
 }
 
 std::vector<double> SyntheticKymograph::generate(const Params& p) {
     std::vector<double> out;
-    if (!p.validate().empty()) return out;
+    if (!p.validate()) return out;
     // The cell train covers every position the line sees over the run,
     // sampled four times per point so that fractional shifts interpolate.
     constexpr int kSub = 4;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace ordavia {
 
 class SyntheticKymograph {
@@ -23,7 +25,7 @@ public:
         double cellLength = 4.0;  // points, mean
         double cellContrast = 60; // grey levels a cell darkens the plasma by
         double wallContrast = 25; // amplitude of the fixed profile
-        std::string validate() const;
+        ordavia::Status validate() const;
     };
     // values[t * points + i] for time t and point i, 8-bit grey range.
     static std::vector<double> generate(const Params& p);

@@ -61,8 +61,8 @@ namespace {
 std::string notesOf(testsupport::LiveBench& bench, const std::string& path) {
     ZBasicDoc doc;
     bench.ts.adopt(doc);
-    std::string error;
-    EXPECT_TRUE(doc.readFile(path, &error)) << path << ": " << error;
+    const ordavia::Status read = doc.readFile(path);
+    EXPECT_TRUE(read.ok()) << path << ": " << read.reason();
     return doc.notes();
 }
 
