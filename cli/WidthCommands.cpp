@@ -81,7 +81,7 @@ int runWidth(const CliArgs& a) {
     // Micrometres per pixel: the option, else the document's calibration
     // when it is in micrometres.
     double xs = scale, ys = scale;
-    if (!scaleText && doc.calibration().calibrated && doc.unitsInEffect() == "um") {
+    if (!a.has("--scale") && doc.calibration().calibrated && doc.unitsInEffect() == "um") {
         xs = doc.xScaleInEffect();
         ys = doc.yScaleInEffect();
     }
