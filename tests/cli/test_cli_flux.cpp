@@ -2,8 +2,8 @@
 // along the in-focus stretch of every flowing capillary's arterial limb,
 // as a user lays it, against the generator's truth: the limb's width, the
 // cells' mean speed over the scanned frames and pi * d^2 * v / 4. Printed
-// as a table; the figures where the method says it is in range are
-// asserted with margin.
+// as a table; the figures of the velocities the method vouches for (in its
+// range, quality 0.3 or more) are asserted with margin.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,9 +28,9 @@ double numberAfter(const std::string& out, const std::string& key) {
 TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
     testsupport::ScratchDir d("cli-flux");
     constexpr double kPi = 3.14159265358979323846;
-    int inRange = 0, diameterWithin = 0, velocityWithin = 0, fluxWithin = 0;
+    int trusted = 0, diameterWithin = 0, velocityWithin = 0, fluxWithin = 0;
     std::printf("seed cap |  d true  d meas |   v true   v meas | flux true flux meas | range quality\n");
-    for (uint64_t seed : {4u, 9u}) {
+    for (uint64_t seed : {4u, 9u, 12u}) {
         SyntheticVideo::Params p;
         p.seed = seed, p.frames = 80, p.fps = 50;
         SyntheticVideo gen;
@@ -57,14 +57,17 @@ TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
             const bool in = r.code == 0 && r.out.find("\"in_range\": true") != std::string::npos;
             std::printf("%4d %3d | %6.1f %7.1f | %8.0f %8.0f | %9.0f %9.0f | %5s %7.2f\n", int(seed), c.index, dTrue, dm,
                         vTrue, vm, fTrue, fm, in ? "in" : "out", numberAfter(r.out, "quality"));
-            if (!in) continue;
-            ++inRange;
+            if (!in || !(numberAfter(r.out, "quality") >= 0.3)) continue;
+            ++trusted;
             diameterWithin += std::fabs(dm - dTrue) <= 1.5 * um;
-            velocityWithin += std::fabs(vm - vTrue) <= 0.15 * vTrue;
-            fluxWithin += std::fabs(fm - fTrue) <= 0.4 * fTrue;
+            velocityWithin += std::fabs(vm - vTrue) <= 0.25 * vTrue;
+            fluxWithin += std::fabs(fm - fTrue) <= 0.5 * fTrue;
         }
     }
-    std::printf("in range %d: diameter within 1.5 px %d, velocity within 15 %% %d, flux within 40 %% %d\n", inRange,
+    std::printf("trusted %d: diameter within 1.5 px %d, velocity within 25 %% %d, flux within 50 %% %d\n", trusted,
                 diameterWithin, velocityWithin, fluxWithin);
-    EXPECT_GE(inRange, 4);
+    EXPECT_GE(trusted, 8);
+    EXPECT_GE(diameterWithin, trusted * 6 / 10);
+    EXPECT_GE(velocityWithin, trusted * 6 / 10);
+    EXPECT_GE(fluxWithin, trusted * 6 / 10);
 }
