@@ -50,26 +50,20 @@ TEST_F(FrameTraces, EveryMeasureRanksTheFramesByTheirBlur) {
 }
 
 TEST(FocusSweep, TheFocusCheckRanksASyntheticSweepByItsBlur) {
-    // Nailfold videos swept through focus while their cells flow, the light
-    // drifts and the scene sways; the sensor's noise comes after the blur,
-    // so every frame carries the same fine grain whatever its focus. The
-    // second sweep is slower and darker-noised: neighbours of the sharp
-    // frame differ by only a few hundredths of a pixel of blur.
-    struct Sweep {
-        double noise, step;
-    };
-    for (const Sweep& w : {Sweep{3, 0.4}, Sweep{8, 0.25}}) {
+    // Nailfold videos swept through focus while cells flow, the light
+    // drifts and the scene sways; the sensor's noise comes after the blur.
+    // The second sweep is slow and noisy: the sharp frame's neighbours
+    // differ by a few hundredths of a pixel of blur.
+    for (const auto& [noise, step] : {std::pair{3.0, 0.4}, std::pair{8.0, 0.25}}) {
         SyntheticVideo::Params p;
         p.seed = 11, p.frames = 17, p.width = 320, p.height = 240, p.defocusFrame = 6;
-        p.noiseSigma = w.noise, p.defocusStep = w.step;
+        p.noiseSigma = noise, p.defocusStep = step;
         SyntheticVideo gen;
-        std::string error;
-        ASSERT_TRUE(gen.prepare(p, &error)) << error;
+        ASSERT_TRUE(gen.prepare(p, nullptr));
         test::TestServices ts;
         CMotivaDoc video;
         ts.adopt(video);
-        video.OnNewDocument();
-        ASSERT_TRUE(video.movie().Record("", p.frames, p.width, p.height, CZVimage::kGrey));
+        ASSERT_TRUE(video.OnNewDocument() && video.movie().Record("", p.frames, p.width, p.height, CZVimage::kGrey));
         CZVimage f;
         for (int k = 0; k < p.frames; ++k) gen.frame(k, f), video.movie().AddFrame(f, true);
         video.movie().stopRecording();
@@ -77,15 +71,15 @@ TEST(FocusSweep, TheFocusCheckRanksASyntheticSweepByItsBlur) {
         for (int bits : {2, 4, 1}) {
             const Result<FocusSeries> s = focusSeries(video, bits, 5, 2);
             ASSERT_TRUE(s);
-            // Pairs of frames whose blur differs by 2 % or more, and how
-            // many of them the measure puts in the order of their blur.
+            // Of the pairs of frames whose blur differs by 2 % or more, how
+            // many the measure puts in the order of their blur.
             int pairs = 0, right = 0;
             for (size_t i = 0; i < sigma.size(); ++i)
                 for (size_t j = i + 1; j < sigma.size(); ++j)
                     if (std::max(sigma[i], sigma[j]) >= 1.02 * std::min(sigma[i], sigma[j]))
                         ++pairs, right += (sigma[i] < sigma[j]) == (s->values[i] > s->values[j]);
-            std::printf("noise %.0f step %.2f, focus measure %d: best %d, %d of %d pairs in order\n", w.noise, w.step,
-                        bits, s->best, right, pairs);
+            std::printf("noise %.0f step %.2f measure %d: best %d, %d of %d pairs in order\n", noise, step, bits,
+                        s->best, right, pairs);
             EXPECT_LE(std::abs(s->best - p.defocusFrame), 1) << bits;
             EXPECT_GE(right, pairs * 9 / 10) << bits;
         }
