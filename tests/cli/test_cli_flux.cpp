@@ -14,16 +14,7 @@
 #include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
-
-namespace {
-
-double numberAfter(const std::string& out, const std::string& key) {
-    const size_t at = out.find("\"" + key + "\": ");
-    if (at == std::string::npos || out.compare(at + key.size() + 4, 4, "null") == 0) return NAN;
-    return std::strtod(out.c_str() + at + key.size() + 4, nullptr);
-}
-
-}  // namespace
+using clitest::numberAfter;
 
 TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
     testsupport::ScratchDir d("cli-flux");

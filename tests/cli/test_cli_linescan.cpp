@@ -24,15 +24,10 @@
 using namespace ordavia;
 
 using clitest::cli;
+using clitest::numberAfter;
 using testsupport::ScratchDir;
 
 namespace {
-
-double numberAfter(const std::string& out, const std::string& key) {
-    const size_t at = out.find("\"" + key + "\": ");
-    if (at == std::string::npos) return NAN;
-    return std::strtod(out.c_str() + at + key.size() + 4, nullptr);
-}
 
 // A kymograph of `times` lines of 120 points moving v points per line.
 std::vector<uint8_t> kymograph(double v, int bits, bool timeAlongX, uint32_t times = 150) {
