@@ -236,7 +236,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "[--line X1,Y1,X2,Y2] [--json]",
     "Draws a synthetic nailfold capillaroscopy picture (grey; .bmp, .zvg, .tif or .tiff by the\n"
     "extension) whose loops are known, and writes their apexes, limb widths and outlines to\n"
-    "the --truth file as JSON. The same options and seed always give the same bytes.\n"
+    "the --truth file as JSON; each loop's \"limbs\" give the true width where the limb is in\n"
+    "focus, a line across it there and its centre line. The same options and seed always give\n"
+    "the same bytes.\n"
     "  --seed N        random seed (default 1)\n"
     "  --loops N       number of loops (default about 8 per millimetre of width)\n"
     "  --noise S       sensor noise, grey levels (default 4)\n"

@@ -218,7 +218,7 @@ int runSynthVideo(const CliArgs& a) {
     SyntheticVideo::Params p;
     for (const auto& [name, value] : a.options) {
         static const char* const known[] = {"--frames", "--fps", "--size",  "--scale", "--seed",
-                                            "--jitter", "--still", "--noise", "--truth", "--json"};
+                                            "--jitter", "--still", "--noise", "--defocus", "--truth", "--json"};
         if (std::find(std::begin(known), std::end(known), name) == std::end(known))
             return cliError("synth video: unknown option " + name);
     }
@@ -230,8 +230,16 @@ int runSynthVideo(const CliArgs& a) {
     const Result<double> jitter = a.number("--jitter", kNoMin<double>, kNoMax<double>, p.jitter);
     const Result<int> still = a.number("--still", 0, 1 << 20, p.stillCount);
     const Result<double> noise = a.number("--noise", 0.0, 100.0, p.noiseSigma);
-    if (Status bad = firstFailure(frames, fps, size, scale, seed, jitter, still, noise); !bad)
+    // K or K,STEP: frame K sharp, STEP pixels more blur per frame away.
+    const Result<std::vector<double>> defocus = a.list<double>("--defocus", 0.0, 100000.0);
+    if (Status bad = firstFailure(frames, fps, size, scale, seed, jitter, still, noise, defocus); !bad)
         return cliError("synth video: " + bad.reason());
+    if (!defocus->empty()) {
+        if (defocus->size() > 2 || defocus->front() != std::floor(defocus->front()))
+            return cliError("synth video: bad value '" + *a.get("--defocus") + "' for --defocus (K or K,STEP)");
+        p.defocusFrame = int(defocus->front());
+        if (defocus->size() == 2) p.defocusStep = (*defocus)[1];
+    }
     p.frames = *frames;
     p.fps = *fps;
     std::tie(p.width, p.height) = *size;
@@ -343,17 +351,23 @@ ORDAVIA_CLI_REGISTER(CliCommand{"frame", "frame IN N OUT.(zvg|bmp|tif) [--json]"
 ORDAVIA_CLI_REGISTER(CliCommand{
     "synth video",
     "synth video OUT.mve --truth OUT.json [--frames N] [--fps F] [--size WxH] [--scale UM] [--seed S] [--jitter PX] "
-    "[--still K] [--noise S] [--json]",
+    "[--still K] [--noise S] [--defocus K[,STEP]] [--json]",
     "Records a synthetic nailfold video whose truth is known: red cells and plasma gaps move along\n"
     "every loop at its own speed (0.1 to 3 mm/s, pulsating with the heart beat; K loops still),\n"
     "the whole picture moves by known integer and sub-pixel shifts, the light drifts slowly and\n"
     "the sensor adds noise. The truth file holds every loop's centre line, speed (pixels per\n"
-    "frame and um/s), whether it flows, and every frame's shift. Same options, same bytes.\n"
+    "frame and um/s), whether it flows, the true width of each limb (\"limbs\": widthUm where the\n"
+    "limb is in focus, a line across it and its centre line there) and every frame's shift.\n"
+    "Same options, same bytes.\n"
     "OUT.dcs beside the movie is its video document: open it to get the frame rate and the\n"
     "calibration with the pictures.\n"
     "  --frames N   frames (default 100)       --fps F      frames per second (default 25)\n"
     "  --size WxH   width a multiple of 4 (default 640x480)\n"
     "  --scale UM   micrometres per pixel (default 1.6)\n"
     "  --seed S     random seed (default 1)    --jitter PX  largest shift (default 1.5)\n"
-    "  --still K    capillaries without flow (default 1)  --noise S  sensor noise (default 3)",
-    {"--truth", "--frames", "--fps", "--size", "--scale", "--seed", "--jitter", "--still", "--noise"}, runSynthVideo});
+    "  --still K    capillaries without flow (default 1)  --noise S  sensor noise (default 3)\n"
+    "  --defocus K[,STEP]  a focus sweep: frame K sharp, every frame away from it STEP pixels more\n"
+    "               defocus blur (default 0.4, added in quadrature to the optics' 1.2); the truth's\n"
+    "               \"defocus\" holds every frame's blur sigma",
+    {"--truth", "--frames", "--fps", "--size", "--scale", "--seed", "--jitter", "--still", "--noise", "--defocus"},
+    runSynthVideo});

@@ -119,6 +119,7 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
 
     struct Sample {
         double x, y, w, q, s;  // q: distance from the apex junction along the limb
+        int side;              // -1 left limb, 0 apex, +1 right limb
     };
     std::vector<Sample> path;
     auto limbX = [&](double q, int side) {  // side -1 left, +1 right
@@ -134,16 +135,16 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     const int limbSteps = static_cast<int>(std::ceil(limbLen));
     for (int i = limbSteps; i >= 0; --i) {
         const double q = limbLen * i / limbSteps;
-        path.push_back({limbX(q, -1), rv + q, limbW(q, wLeft), q, 0});
+        path.push_back({limbX(q, -1), rv + q, limbW(q, wLeft), q, 0, -1});
     }
     const int arcSteps = std::max(8, static_cast<int>(std::ceil(kPi * (rh + rv) / 2)));
     for (int i = 1; i < arcSteps; ++i) {
         const double a = kPi - kPi * i / arcSteps;
-        path.push_back({rh * synthCos(a), rv - rv * synthSin(a), lp.wApex, 0, 0});
+        path.push_back({rh * synthCos(a), rv - rv * synthSin(a), lp.wApex, 0, 0, 0});
     }
     for (int i = 0; i <= limbSteps; ++i) {
         const double q = limbLen * i / limbSteps;
-        path.push_back({limbX(q, 1), rv + q, limbW(q, wRight), q, 0});
+        path.push_back({limbX(q, 1), rv + q, limbW(q, wRight), q, 0, 1});
     }
     if (!lp.arterialLeft) std::reverse(path.begin(), path.end());
 
@@ -202,6 +203,38 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     L.limbSpacingUm = lp.spacing;
     L.lengthUm = lp.length;
     L.arterialOnLeft = lp.arterialLeft;
+
+    // Where each limb is its own width and in focus: below the apex's
+    // narrowing, above the fade (a short loop keeps at least 10 micrometres).
+    const double qa = std::min(30.0, 0.5 * limbLen);
+    const double qb = std::min(limbLen, std::max(0.55 * lp.length - rv, qa + 10));
+    for (const bool arterial : {true, false}) {
+        const int side = (arterial == lp.arterialLeft) ? -1 : 1;
+        std::vector<size_t> at;
+        for (size_t i = 0; i < path.size(); ++i)
+            if (path[i].side == side && path[i].q >= qa && path[i].q <= qb) at.push_back(i);
+        if (at.size() < 3) continue;
+        SyntheticNailfold::Loop::Limb limb;
+        limb.arterial = arterial;
+        limb.onLeft = side < 0;
+        limb.widthUm = arterial ? lp.wa : lp.wv;
+        for (size_t k = 0; k < at.size(); k += 2) limb.along.push_back({t.u[at[k]] / sx, t.v[at[k]] / sy});
+        if (at.size() % 2 == 0) limb.along.push_back({t.u[at.back()] / sx, t.v[at.back()] / sy});
+        const size_t m = at[at.size() / 2];
+        double tu = t.u[m + 1] - t.u[m - 1], tv = t.v[m + 1] - t.v[m - 1];
+        const double len = length(tu, tv);
+        tu /= len;
+        tv /= len;
+        // The normal that points between the limbs: the loop's own +x
+        // (turned by the tilt) for the left limb.
+        double nu = -tv, nv = tu;
+        if ((nu * cosT + nv * sinT) * side > 0) nu = -nu, nv = -nv;
+        const double outside = std::max(lp.spacing / 2, 2.5 * limb.widthUm), inside = lp.spacing / 2;
+        limb.acrossFrom = {(t.u[m] - outside * nu) / sx, (t.v[m] - outside * nv) / sy};
+        limb.acrossTo = {(t.u[m] + inside * nu) / sx, (t.v[m] + inside * nv) / sy};
+        limb.widthPx = limb.widthUm * length(nu / sx, nv / sy);
+        L.limbs.push_back(std::move(limb));
+    }
     return out;
 }
 
@@ -434,6 +467,26 @@ double SyntheticNailfold::Loop::distanceToCentreLine(double x, double y) const {
     return best;
 }
 
+void SyntheticNailfold::limbsJson(JsonWriter& j, const std::vector<Loop::Limb>& limbs) {
+    auto r2 = [](double v) { return std::round(v * 100) / 100; };
+    auto point = [&](const Point& q) { j.beginArray().value(r2(q.x)).value(r2(q.y)).endArray(); };
+    j.key("limbs").beginArray();
+    for (const Loop::Limb& b : limbs) {
+        j.beginObject();
+        j.field("limb", b.arterial ? "arterial" : "venous").field("side", b.onLeft ? "left" : "right");
+        j.field("widthUm", r2(b.widthUm)).field("widthPx", r2(b.widthPx));
+        j.key("across").beginArray();
+        point(b.acrossFrom);
+        point(b.acrossTo);
+        j.endArray();
+        j.key("along").beginArray();
+        for (const Point& q : b.along) point(q);
+        j.endArray();
+        j.endObject();
+    }
+    j.endArray();
+}
+
 std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
     // Coordinates to a hundredth of a pixel keep the file small and exact enough.
     auto r2 = [](double v) { return std::round(v * 100) / 100; };
@@ -473,6 +526,7 @@ std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
         points(j, "polygon", L.polygon);
         points(j, "envelope", L.envelope);
         points(j, "centreLine", L.centreLine);
+        limbsJson(j, L.limbs);
         j.endObject();
     }
     j.endArray();

@@ -29,6 +29,8 @@ class CZVimage;
 
 namespace ordavia {
 
+class JsonWriter;
+
 class SyntheticNailfold {
 public:
     struct Params {
@@ -101,6 +103,26 @@ public:
         // Centre line from the arterial foot to the venous foot.
         std::vector<Point> centreLine;
 
+        // A limb where its width is the limb's own and it is in focus: from
+        // 30 micrometres below the apex, where the wider apex has narrowed
+        // to the limb, down to where the limb dives out of the focal plane.
+        // There a width measurement should find widthUm, and a velocity
+        // line laid along `along` sees the column at its darkest.
+        struct Limb {
+            bool arterial = true;
+            bool onLeft = true;
+            double widthUm = 0;
+            // Pixels along the `across` line (the same as widthUm over the
+            // x scale when the pixels are square).
+            double widthPx = 0;
+            // Centre line over that stretch, in the direction of flow.
+            std::vector<Point> along;
+            // Across the limb, at right angles to it, at the middle of the
+            // stretch: from outside the loop to halfway to the other limb.
+            Point acrossFrom, acrossTo;
+        };
+        std::vector<Limb> limbs;  // the arterial limb, then the venous one
+
         // Inside the blood column (`polygon`).
         bool covers(double x, double y) const;
         // Inside the envelope.
@@ -131,6 +153,8 @@ public:
 
     // The truth and the parameters as one compact JSON object.
     static std::string truthJson(const Truth& truth, const Params& p);
+    // The member "limbs" of a loop's object.
+    static void limbsJson(JsonWriter& j, const std::vector<Loop::Limb>& limbs);
 };
 
 }  // namespace ordavia

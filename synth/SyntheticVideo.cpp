@@ -20,6 +20,15 @@ enum : uint64_t { kVideoFlow = 5000, kVideoShift = 5001, kVideoNoise = 6000, kVi
 // blood column): absorbance grows with the cells in the light path.
 inline float modulated(float a, float m) { return std::min(0.92f, a * m); }
 
+constexpr double kOpticsBlur = 1.2;  // pixels
+
+// How far a capillary's cell train has moved at time t (micrometres): the
+// integral of its pulsating speed.
+double displacementUm(const SyntheticVideo::Capillary& c, double heartRateHz, double t) {
+    const double om = kTwoPi * heartRateHz;
+    return c.velocityUmPerS * (t + c.pulsatility / om * (synthCos(c.phase) - synthCos(om * t + c.phase)));
+}
+
 }  // namespace
 
 ordavia::Status SyntheticVideo::Params::validate() const {
@@ -33,6 +42,8 @@ ordavia::Status SyntheticVideo::Params::validate() const {
     if (!(umPerPixel > 0.05 && umPerPixel < 50)) return outside("--scale must be above 0.05 and below 50 micrometres per pixel");
     if (!(jitter >= 0 && jitter <= 40)) return outside("--jitter must be 0 to 40 pixels");
     if (stillCount < 0) return outside("--still must be 0 or more");
+    if (defocusFrame >= frames) return outside("--defocus: the sharp frame must be one of the video's frames");
+    if (!(defocusStep > 0 && defocusStep <= 10)) return outside("--defocus: the blur step must be above 0 and at most 10 pixels");
     return ordavia::Status::success();
 }
 
@@ -134,7 +145,14 @@ bool SyntheticVideo::prepare(const Params& p, std::string* error) {
         c.phase = kTwoPi * flow.uniform();
         c.arterialWidthUm = L.arterialWidthUm;
         c.venousWidthUm = L.venousWidthUm;
+        c.apexWidthUm = L.apexWidthUm;
         for (const auto& q : L.centreLine) c.centreLine.push_back({q.x - margin_, q.y - margin_});
+        for (auto b : L.limbs) {
+            for (auto& q : b.along) q = {q.x - margin_, q.y - margin_};
+            b.acrossFrom = {b.acrossFrom.x - margin_, b.acrossFrom.y - margin_};
+            b.acrossTo = {b.acrossTo.x - margin_, b.acrossTo.y - margin_};
+            c.limbs.push_back(std::move(b));
+        }
         // The cell train: runs of cells with plasma gaps of random length.
         SynthRandom tr(p.seed, kVideoTrain + uint64_t(li));
         std::vector<float>& dens = density_[size_t(li)];
@@ -178,6 +196,8 @@ bool SyntheticVideo::prepare(const Params& p, std::string* error) {
             dy = std::round(dy * 1000) / 1000;
         }
         truth_.shifts.push_back({dx, dy});
+        const double defocus = p.defocusFrame >= 0 ? p.defocusStep * std::abs(k - p.defocusFrame) : 0.0;
+        truth_.blurSigma.push_back(std::sqrt(kOpticsBlur * kOpticsBlur + defocus * defocus));
     }
     return true;
 }
@@ -193,12 +213,8 @@ void SyntheticVideo::frame(int k, CZVimage& out) const {
     // How far each loop's cell train has moved: the integral of the
     // pulsating speed.
     std::vector<double> moved(truth_.capillaries.size());
-    const double om = kTwoPi * truth_.heartRateHz;
-    for (size_t i = 0; i < moved.size(); ++i) {
-        const Capillary& c = truth_.capillaries[i];
-        const double v = c.velocityUmPerS / p_.umPerPixel;
-        moved[i] = v * (t + c.pulsatility / om * (synthCos(c.phase) - synthCos(om * t + c.phase)));
-    }
+    for (size_t i = 0; i < moved.size(); ++i)
+        moved[i] = displacementUm(truth_.capillaries[i], truth_.heartRateHz, t) / p_.umPerPixel;
     const size_t n = size_t(cw_) * size_t(ch_);
     std::vector<float> light(background_);
     for (size_t i = 0; i < n; ++i) {
@@ -212,8 +228,8 @@ void SyntheticVideo::frame(int k, CZVimage& out) const {
         const float m = dens[size_t(s0)] * (1 - f) + dens[size_t((s0 + 1) % kDensityPeriod)] * f;
         light[i] *= 1.0f - modulated(absorbance_[i], m / 0.8f);
     }
-    // Optics: a blur of 1.2 pixels, rows then columns.
-    static const GaussianKernel kernel = makeGaussianKernel(1.2);
+    // Optics (and defocus), rows then columns.
+    const GaussianKernel kernel = makeGaussianKernel(truth_.blurSigma[size_t(k)]);
     std::vector<float> tmp(n);
     for (int y = 0; y < ch_; ++y)
         blurLines(kernel, &light[size_t(y) * size_t(cw_)], &tmp[size_t(y) * size_t(cw_)], cw_, 1);
@@ -243,6 +259,12 @@ void SyntheticVideo::frame(int k, CZVimage& out) const {
     out.dropDisplayHeader();
 }
 
+double SyntheticVideo::Truth::meanVelocityUmPerS(const Capillary& c, int from, int to) const {
+    if (to == from) return c.velocityUmPerS;
+    const double t0 = from / params.fps, t1 = to / params.fps;
+    return (displacementUm(c, heartRateHz, t1) - displacementUm(c, heartRateHz, t0)) / (t1 - t0);
+}
+
 std::string SyntheticVideo::Truth::json() const {
     auto r3 = [](double v) { return std::round(v * 1000) / 1000; };
     JsonWriter j(false);
@@ -262,6 +284,8 @@ std::string SyntheticVideo::Truth::json() const {
         j.field("direction", "arterial foot to venous foot along centreLine");
         j.field("pulsatility", r3(c.pulsatility)).field("phase", r3(c.phase));
         j.field("arterialWidthUm", r3(c.arterialWidthUm)).field("venousWidthUm", r3(c.venousWidthUm));
+        j.field("apexWidthUm", r3(c.apexWidthUm));
+        SyntheticNailfold::limbsJson(j, c.limbs);
         j.key("centreLine").beginArray();
         for (size_t i = 0; i < c.centreLine.size(); i += 2)
             j.beginArray().value(std::round(c.centreLine[i].x * 100) / 100).value(std::round(c.centreLine[i].y * 100) / 100).endArray();
@@ -274,6 +298,12 @@ std::string SyntheticVideo::Truth::json() const {
     j.key("shifts").beginArray();
     for (const auto& s : shifts) j.beginArray().value(s.x).value(s.y).endArray();
     j.endArray();
+    if (params.defocusFrame >= 0) {
+        j.key("defocus").beginObject().field("sharpestFrame", params.defocusFrame).field("stepPx", params.defocusStep);
+        j.key("blurSigmaPx").beginArray();
+        for (double s : blurSigma) j.value(r3(s));
+        j.endArray().endObject();
+    }
     j.endObject();
     return j.str() + "\n";
 }

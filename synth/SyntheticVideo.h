@@ -34,6 +34,12 @@ public:
         double jitter = 1.5;   // pixels, amplitude of the global shifts
         int stillCount = 1;    // capillaries without flow
         double noiseSigma = 3.0;
+        // A focus sweep: frame defocusFrame is in focus, and every frame
+        // away from it adds defocusStep pixels of defocus blur to the
+        // optics' own (added in quadrature, as blurs add). Below 0: every
+        // frame in focus.
+        int defocusFrame = -1;
+        double defocusStep = 0.4;
         ordavia::Status validate() const;
     };
 
@@ -45,7 +51,10 @@ public:
         double pulsatility = 0;        // relative amplitude of the cardiac pulsation
         double phase = 0;              // radians at frame 0
         std::vector<SyntheticNailfold::Point> centreLine;  // arterial foot -> venous foot
-        double arterialWidthUm = 0, venousWidthUm = 0;
+        double arterialWidthUm = 0, venousWidthUm = 0, apexWidthUm = 0;
+        // Each limb where it has its own width and is in focus (frame
+        // coordinates of the reference scene).
+        std::vector<SyntheticNailfold::Loop::Limb> limbs;
     };
 
     struct Truth {
@@ -55,6 +64,13 @@ public:
         // the reference scene's point (x - dx, y - dy).
         std::vector<SyntheticNailfold::Point> shifts;
         std::vector<Capillary> capillaries;
+        // Gaussian blur of each frame in pixels: the optics' 1.2 everywhere,
+        // more away from the sharp frame of a focus sweep.
+        std::vector<double> blurSigma;
+        // The mean speed along the centre line between frames `from` and
+        // `to` (their cell trains' displacement over the time between
+        // them): what a velocity over those frames should find.
+        double meanVelocityUmPerS(const Capillary& c, int from, int to) const;
         std::string json() const;
     };
 

@@ -24,15 +24,10 @@
 using namespace ordavia;
 
 using clitest::cli;
+using clitest::numberAfter;
 using testsupport::ScratchDir;
 
 namespace {
-
-double numberAfter(const std::string& out, const std::string& key) {
-    const size_t at = out.find("\"" + key + "\": ");
-    if (at == std::string::npos) return NAN;
-    return std::strtod(out.c_str() + at + key.size() + 4, nullptr);
-}
 
 // A kymograph of `times` lines of 120 points moving v points per line.
 std::vector<uint8_t> kymograph(double v, int bits, bool timeAlongX, uint32_t times = 150) {
@@ -211,4 +206,14 @@ TEST(CliFocus, EveryFrameAndTheSharpestAsTheWorkstationMeasuresThem) {
     EXPECT_EQ(r.out, j.str() + "\n");
     EXPECT_EQ(ws->values.size(), 6u);
     EXPECT_EQ(cli("focus " + (d / "none.mve"), d.dir).code, 1);
+    // A focus sweep: its truth says which frame is sharp, and the focus
+    // check finds it.
+    const std::string sweep = d / "sweep.mve", truth = d / "sweep.json";
+    ASSERT_EQ(cli("synth video " + sweep + " --frames 9 --size 160x120 --defocus 5,0.6 --truth " + truth, d.dir).code, 0);
+    std::ifstream in(truth);
+    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(json.find("\"defocus\":{\"sharpestFrame\":5,\"stepPx\":0.6,\"blurSigmaPx\":[3.231,"), std::string::npos);
+    const auto best = cli("focus " + sweep + " --json", d.dir);
+    EXPECT_NEAR(numberAfter(best.out, "best"), 5, 1) << best.out;
+    EXPECT_EQ(cli("synth video " + sweep + " --frames 9 --defocus 9", d.dir).code, 1);
 }

@@ -77,13 +77,17 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     CbvSummary s;
     s.mean = 100;
     s.units = "pixel/s";
+    s.trust.inRange = true, s.trust.quality = 0.75;
     acceptVelocity(video, line, s, "clip", &ts.results);
     const CResultDoc* table = ts.results.find(kCapillaryVelocityTitle);
     ASSERT_TRUE(table);
+    // ..., "in range", "quality", "diameter", "flux".
     const auto& cells = table->rows().back()->strings;
-    ASSERT_GE(cells.size(), 10u);
-    EXPECT_NEAR(std::stod(cells[8]), d, 0.01);
-    EXPECT_NEAR(std::stod(cells[9]), bloodFlux(d, 100), 0.1);
+    ASSERT_EQ(cells.size(), 12u);
+    EXPECT_EQ(std::stod(cells[8]), 1.0);
+    EXPECT_NEAR(std::stod(cells[9]), 0.75, 0.01);
+    EXPECT_NEAR(std::stod(cells[10]), d, 0.01);
+    EXPECT_NEAR(std::stod(cells[11]), bloodFlux(d, 100), 0.1);
     EXPECT_NE(video.currentDimList().at(line)->label().find(" diameter = "), std::string::npos);
 }
 

@@ -3,7 +3,9 @@
 // stderr joins stdout.
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -26,6 +28,14 @@ inline CliRun cli(const std::string& args, const std::filesystem::path& dir) {
     const int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// The number after "KEY": in pretty-printed --json output; NaN when the
+// key is missing or null.
+inline double numberAfter(const std::string& out, const std::string& key) {
+    const size_t at = out.find("\"" + key + "\": ");
+    if (at == std::string::npos || out.compare(at + key.size() + 4, 4, "null") == 0) return NAN;
+    return std::strtod(out.c_str() + at + key.size() + 4, nullptr);
 }
 
 }  // namespace clitest

@@ -108,6 +108,10 @@ TEST(SyntheticNailfold, SameSeedSameBytesAndTheSamePictureIntoAnImageAndAsJson) 
     std::snprintf(buf, sizeof buf, "\"apex\":{\"x\":%g,\"y\":%g}", std::round(t.loops[0].apex.x * 100) / 100,
                   std::round(t.loops[0].apex.y * 100) / 100);
     EXPECT_NE(json.find(buf), std::string::npos) << buf;
+    const auto& limb = t.loops[0].limbs[0];
+    std::snprintf(buf, sizeof buf, "\"limbs\":[{\"limb\":\"arterial\",\"side\":\"%s\",\"widthUm\":%g,",
+                  limb.onLeft ? "left" : "right", std::round(limb.widthUm * 100) / 100);
+    EXPECT_NE(json.find(buf), std::string::npos) << buf;
     // Brackets balance (no truncated arrays).
     int depth = 0;
     for (char ch : json) {
@@ -237,6 +241,46 @@ TEST(SyntheticNailfold, TruthMatchesThePicture) {
         if (c.p.secondRow) {
             EXPECT_TRUE(std::any_of(t.loops.begin(), t.loops.end(), [](auto& L) { return L.row == 1; }));
         }
+    }
+}
+
+TEST(SyntheticNailfold, EachLimbsWidthIsTheDipAcrossItsLine) {
+    // Sharp and noise-free, so that the dip's extent is the drawn column:
+    // the run of samples along the line, from the limb's centre outwards,
+    // more than 3 grey levels under the skin just beside the limb.
+    for (const auto& scale : {std::pair{1.0, 1.0}, std::pair{1.6, 1.6}, std::pair{1.0, 2.0}}) {
+        SN::Params p = withSeed(7);
+        p.umPerPixelX = scale.first, p.umPerPixelY = scale.second;
+        p.noiseSigma = 0, p.blurSigma = 0, p.plexus = 0, p.tortuousFraction = 0.3;
+        const Drawn d = draw(p);
+        int limbs = 0;
+        for (const SN::Loop& L : d.truth.loops) {
+            ASSERT_EQ(L.limbs.size(), 2u);
+            for (const SN::Loop::Limb& b : L.limbs) {
+                SCOPED_TRACE(testing::Message() << "x " << b.acrossFrom.x << " scale " << scale.second);
+                EXPECT_EQ(b.widthUm, b.arterial ? L.arterialWidthUm : L.venousWidthUm);
+                EXPECT_EQ(b.onLeft, b.arterial == L.arterialOnLeft);
+                for (const SN::Point& q : b.along) EXPECT_LT(L.distanceToCentreLine(q.x, q.y), 0.25);
+                if (L.tortuous) continue;  // the other limb may wind under the line
+                const double dx = b.acrossTo.x - b.acrossFrom.x, dy = b.acrossTo.y - b.acrossFrom.y;
+                const double len = std::hypot(dx, dy);
+                const int n = static_cast<int>(len * 8);
+                std::vector<int> g(static_cast<size_t>(n) + 1);
+                for (int i = 0; i <= n; ++i)
+                    g[static_cast<size_t>(i)] = at(d, b.acrossFrom.x + dx * i / n, b.acrossFrom.y + dy * i / n);
+                const double outside = std::max(L.limbSpacingUm / 2, 2.5 * b.widthUm) / b.widthUm * b.widthPx;
+                const int c = static_cast<int>(std::lround(outside * 8)), beside = static_cast<int>(b.widthPx * 4 + 16);
+                ASSERT_TRUE(c - beside >= 0 && c + beside <= n);
+                const int skin = std::min(g[static_cast<size_t>(c - beside)], g[static_cast<size_t>(c + beside)]);
+                int lo = c, hi = c;
+                while (lo > c - beside && g[static_cast<size_t>(lo - 1)] < skin - 3) --lo;
+                while (hi < c + beside && g[static_cast<size_t>(hi + 1)] < skin - 3) ++hi;
+                EXPECT_NEAR((hi - lo) / 8.0, b.widthPx, 1.0);
+                EXPECT_NEAR((hi + lo) / 16.0, c / 8.0, 0.5);
+                ++limbs;
+            }
+        }
+        EXPECT_GE(limbs, 8);
     }
 }
 

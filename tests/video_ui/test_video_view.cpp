@@ -52,12 +52,15 @@ TEST(VideoView, PlaysOnTheTimerLoopsStepsAndSelects) {
         EXPECT_EQ(doc.selectionFirst(), 1);
         EXPECT_EQ(doc.selectionLast(), 5);
         // The video's own menus; later commands are there but disabled.
-        QAction* later = nullptr;
+        QAction *later = nullptr, *widths = nullptr;
         for (QMenu* m : view.documentMenus())
-            for (QAction* a : m->actions())
-                if (m->title() == "&Video" && a->text() == "Capillary Width vs. time") later = a;
-        ASSERT_NE(later, nullptr);
+            for (QAction* a : m->actions()) {
+                if (m->title() == "&Video" && a->text() == "&Record...") later = a;
+                if (m->title() == "&Video" && a->text() == "Capillary Width vs. time") widths = a;
+            }
+        ASSERT_TRUE(later && widths);
         EXPECT_FALSE(later->isEnabled());
+        EXPECT_TRUE(widths->isEnabled());
         const auto files = view.fileActions();
         EXPECT_TRUE(std::any_of(files.begin(), files.end(), [](QAction* a) { return a->text() == "Export uncompressed avi"; }));
     }
