@@ -1,6 +1,7 @@
 // "synth live-files": the pictures and the video the simulated cameras
 // play, as shipped beside the programs.
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -119,10 +120,12 @@ int runLive(const CliArgs& a) {
     if (rec.recording()) (void)rec.stopRecording();
     CZVMovie& movie = rec.movie();
     if (movie.count() < 1) return cliError("live: no frame arrived from the " + kind + " camera");
-    if (Status st = movie.save(out, 0, movie.count() - 1); !st) return cliError("live: " + st.reason());
+    const double fps = rec.framesPerSecond();
+    // The movie file carries the recording's frame rate.
+    if (fps > 0) movie.setRate(int(std::lround(fps * 1000)), 1000);
+    if (Status st = movie.save(out, 0, movie.count()); !st) return cliError("live: " + st.reason());
     const int count = movie.count();
     const int w = movie.formatImage().width(), h = movie.formatImage().height();
-    const double fps = rec.framesPerSecond();
     rec.OnCloseDocument();
     live.OnCloseDocument();
     if (a.json()) {

@@ -160,9 +160,10 @@ class MainFrame::Devices : public FrameDevices {
 public:
     explicit Devices(MainFrame& f) : f_(f), recorder_(*new RecordCommands(f.app_, f)) {}
 
-    bool liveTypeAvailable() const override { return bound(kLive); }
+    // Live video needs a camera source in this run as well as its type.
+    bool liveTypeAvailable() const override { return CameraSources::of(f_.app_.services()) && bound(kLive); }
     bool liveWindowOpen() const override { return find(kLive) != nullptr; }
-    bool showLiveWindow() override { return show(kLive); }
+    bool showLiveWindow() override { return liveTypeAvailable() && show(kLive); }
     bool cameraGrabbing() const override { return live() && live()->isLive(); }
     void startCamera() override {
         if (ZBasicfgDoc* l = live()) l->startLive();

@@ -272,6 +272,8 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     add(video, "Chart flying spot velocities", [v] { chartFlyingSpot(v); });
     QAction* record = add(video, "&Record...", [v] { v->recordCommand(); });
     record->setCheckable(true);
+    // Only a recorder records; the menu keeps this in step when it opens.
+    record->setEnabled(v->canRecord());
     video->addSeparator();
     add(video, "&Directories...", [doc] {
         ProfileStore& p = doc->profile();
