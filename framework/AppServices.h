@@ -111,7 +111,17 @@ public:
     void keepDocument(const std::string& name, Document* doc);
     DocTemplate* findTemplate(const char* docClass) const { return templateFinder ? templateFinder(docClass) : nullptr; }
 
+    // A value a command keeps for the rest of the run (a dialog's last
+    // entries), made with its defaults at the first use. One type per key.
+    template <class T>
+    T& runValue(const std::string& key) {
+        std::shared_ptr<void>& slot = runValues_[key];
+        if (!slot) slot = std::make_shared<T>();
+        return *static_cast<T*>(slot.get());
+    }
+
 private:
+    std::map<std::string, std::shared_ptr<void>> runValues_;
     template <class T>
     static T& need(T* p, const char* what) {
         if (!p) throw MissingService(what);

@@ -18,18 +18,14 @@ using namespace ordavia;
 namespace {
 // The pulse half-width is kept from one use to the next for the whole run;
 // 0 until the first use.
-int& pulseHalfWidth() {
-    static int w = 0;
-    return w;
-}
+int& pulseHalfWidth(CReviewDoc* doc) { return doc->services().runValue<int>("pulse half-width"); }
 // A first guess: 0.15 s, under half the beat of a heart at 180 per minute
 // and above the width of a noise spike.
 int firstHalfWidth(const CTrace& t) {
     return t.xInterval > 0 ? std::max(1, static_cast<int>(std::lround(0.15 / t.xInterval))) : 25;
 }
-dopplerui::LevelContour& lastLevels() {
-    static dopplerui::LevelContour l;
-    return l;
+dopplerui::LevelContour& lastLevels(CReviewDoc* doc) {
+    return doc->services().runValue<dopplerui::LevelContour>("level contour");
 }
 }  // namespace
 
@@ -113,9 +109,9 @@ void CReView::cmdPowerContour() {
 void CReView::cmdLevelContour() {
     const int s = spectrumOrSay();
     if (s < 0) return;
-    const auto l = dopplerui::levelContourDialog(this, lastLevels());
+    const auto l = dopplerui::levelContourDialog(this, lastLevels(review_));
     if (!l) return;
-    lastLevels() = *l;
+    lastLevels(review_) = *l;
     uint32_t from, to;
     rangeOf(s, from, to);
     if (review_->levelContours(s, from, to, l->interval, l->count) > 0) showNewTrace(review_->traceCount() - 1);
@@ -138,9 +134,9 @@ void CReView::cmdPulse(int which) {
         return;
     }
     const auto w = dopplerui::halfWidthDialog(
-        this, pulseHalfWidth() > 0 ? pulseHalfWidth() : firstHalfWidth(*review_->trace(v)));
+        this, pulseHalfWidth(review_) > 0 ? pulseHalfWidth(review_) : firstHalfWidth(*review_->trace(v)));
     if (!w) return;
-    pulseHalfWidth() = *w;
+    pulseHalfWidth(review_) = *w;
     uint32_t from, to;
     rangeOf(v, from, to);
     const auto half = static_cast<uint32_t>(*w);

@@ -295,6 +295,10 @@ TEST(AppServicesTest, KeptDocumentsAreTheRunsAndForgottenWhenClosed) {
     EXPECT_EQ(other.keptDocument("chart"), nullptr);
     chart.reset();
     EXPECT_EQ(run.keptDocument("chart"), nullptr);
+    // Values kept for the run belong to that run alone.
+    run.runValue<int>("half-width") = 7;
+    EXPECT_EQ(run.runValue<int>("half-width"), 7);
+    EXPECT_EQ(other.runValue<int>("half-width"), 0);
 }
 
 }  // namespace

@@ -23,9 +23,8 @@ namespace ordavia {
 namespace {
 
 // The five numbers stay as the user left them until the program ends.
-FocusCheckSettings& keptFocusSettings() {
-    static FocusCheckSettings kept;
-    return kept;
+FocusCheckSettings& keptFocusSettings(CMotivaDoc* doc) {
+    return doc->services().runValue<FocusCheckSettings>("focus check");
 }
 
 void openChart(CMotivaDoc* doc, Result<std::unique_ptr<ZchartDoc>> r) {
@@ -70,10 +69,10 @@ void focusCheckVideo(CMotivaView* v) {
     CMotivaDoc* doc = v->video();
     if (!doc->hasFrames()) return;
     v->stop();
-    if (!focusCheckDialog(v, keptFocusSettings())) return;
+    if (!focusCheckDialog(v, keptFocusSettings(doc))) return;
     auto progress = doc->prompter().beginProgress("Focus check video", "", doc->frameCount());
     const int bits = focusMethodBits(&doc->profile());
-    openChart(doc, focusCheckChart(*doc, keptFocusSettings(), bits, [&](int f) {
+    openChart(doc, focusCheckChart(*doc, keptFocusSettings(doc), bits, [&](int f) {
         return !progress || (progress->setValue(f + 1) && !progress->cancelled());
     }));
 }
