@@ -66,8 +66,12 @@ std::string trustText(const VelocityTrust& t, bool hough) {
     return text;
 }
 
+// "trusted" is what the workstation's summary goes by: in range and of a
+// quality that a wrong peak rarely reaches. A velocity that is in range but
+// untrusted is a wrong match more often than not (a fast flow aliased to a
+// slow one says so only through its quality).
 void trustFields(JsonWriter& j, const VelocityTrust& t) {
-    j.field("in_range", t.inRange).field("quality", t.quality);
+    j.field("in_range", t.inRange).field("quality", t.quality).field("trusted", trusted(t));
 }
 
 void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint, double fps, bool calibrated,

@@ -9,6 +9,7 @@
 #include "base/JsonWriter.h"
 #include "video/FocusCheck.h"
 #include "linescan/LineVelocityRun.h"
+#include "linescan/VelocityTrust.h"
 #include "linescan/ZlineScanBaseDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDimLine.h"
@@ -106,6 +107,7 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
     EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "quality"), ws.trust.quality, 1e-9) << r.out;
     EXPECT_NE(r.out.find(ws.trust.inRange ? "\"in_range\": true" : "\"in_range\": false"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(trusted(ws.trust) ? "\"trusted\": true" : "\"trusted\": false"), std::string::npos) << r.out;
     EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
     EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
     const auto saved = savedScan(d / "a.zvl");
