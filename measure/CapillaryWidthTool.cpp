@@ -55,6 +55,7 @@ CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool qui
     if (!quiet && prompter &&
         prompter->messageBox(kConfirm + label, MsgButtons::OkCancel, MsgIcon::Question) != MsgResult::Ok) {
         m.width.samples = -1;
+        m.declined = true;
         return m;
     }
     line->setLabel(label);

@@ -39,6 +39,7 @@ public:
     struct Measured {
         int lineIndex = -1;
         LineWidth width;
+        bool declined = false;  // found, but the user did not accept it
     };
     // Measures line `index` of the current list. Unless quiet the width is
     // shown for confirmation; a rejected or missing width gives samples -1

@@ -84,6 +84,7 @@ MsgResult QtPrompter::messageBox(const std::string& text, MsgButtons buttons, Ms
         box.setEscapeButton(QMessageBox::No);
     }
     switch (box.exec()) {
+        case QMessageBox::Ok: return MsgResult::Ok;
         case QMessageBox::Cancel: return MsgResult::Cancel;
         case QMessageBox::Yes: return MsgResult::Yes;
         case QMessageBox::No: return MsgResult::No;

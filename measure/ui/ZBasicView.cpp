@@ -602,7 +602,7 @@ void ZBasicView::findCapillaryWidth() {
     }
     CapillaryWidthTool tool(*doc_);
     const std::vector<CapillaryWidthTool::Measured> done = tool.findWidths(&prompter);
-    if (done.size() == 1 && done[0].width.samples < 0 && done[0].width.profile.size() > 0 &&
+    if (done.size() == 1 && !done[0].declined && done[0].width.samples < 0 && done[0].width.profile.size() > 0 &&
         !done[0].width.found())
         prompter.messageBox(strprintf(CapillaryWidthTool::kNoDip, done[0].lineIndex + 1), MsgButtons::Ok,
                             MsgIcon::Information);

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -44,4 +45,27 @@ TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     EXPECT_EQ(std::filesystem::path(*chosen), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
     std::filesystem::remove_all(base);
+}
+
+// Each button of a question box answers as itself: OK in an OK/Cancel
+// question is OK (it once came back as Cancel, so every confirmation by OK
+// was taken as a refusal), and closing the box is Cancel.
+TEST(QtPrompterTest, OkAndCancelAnswerAsTheButtonsSay) {
+    testsupport::ensureQtApp();
+    QtPrompter prompter(nullptr);
+    auto answer = [&](QMessageBox::StandardButton press) {
+        QTimer::singleShot(0, [press] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (press == QMessageBox::NoButton)
+                box->reject();
+            else
+                box->button(press)->click();
+        });
+        Prompter& p = prompter;
+        return p.messageBox("diameter = 5.8 pixel", MsgButtons::OkCancel, MsgIcon::Question);
+    };
+    EXPECT_EQ(answer(QMessageBox::Ok), MsgResult::Ok);
+    EXPECT_EQ(answer(QMessageBox::Cancel), MsgResult::Cancel);
+    EXPECT_EQ(answer(QMessageBox::NoButton), MsgResult::Cancel);
 }
