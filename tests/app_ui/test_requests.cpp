@@ -9,11 +9,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
+#include "app/FrameCommands.h"
 #include "app/ui/RequestServer.h"
+#include "db/CSubjectDatabase.h"
+#include "image/ImageFormats.h"
+#include "live/CameraSources.h"
+#include "live/ui/ZBasicfgView.h"
+#include "tests/support/LiveFixture.h"
 #include "framework/Document.h"
 #include "image/CZVimage.h"
 #include "measure/ui/MeasureViews.h"
@@ -123,4 +130,47 @@ TEST_F(RequestTest, AutoLoadFromASecondProcessOpensThenReusesOneWindowAndJunkIsI
     clitest::CliRun none = clitest::cli("send autoload " + a + " --socket " + (dir_ / "nobody").string(), dir_);
     EXPECT_EQ(none.code, 1);
     EXPECT_NE(none.out.find("no workstation is listening"), std::string::npos) << none.out;
+}
+
+// A freeze-and-save request from another process reaches the live video
+// window, which saves its picture into the current examination's folder and
+// announces the file.
+TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamination) {
+    registerLiveViews();
+    const std::string program = (dir_ / "program").string();
+    std::filesystem::create_directories(program);
+    ASSERT_TRUE(savePicture(testsupport::livePicture(320, 240, CZVimage::kGrey), program + "/pseudo.bmp").ok());
+    svc.services.programFolder = program + "/";
+    svc.profile.SetPath((dir_ / "p.ini").string());
+    CameraSources cameras(svc.services);
+    CSubjectDatabase db;
+    svc.services.subjectDatabase = &db;
+    app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
+    frame_ = std::make_unique<MainFrame>(*app_);
+    ASSERT_TRUE(app_->InitInstance(frame_.get(), ""));
+    // The examination chosen after start-up.
+    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
+    std::filesystem::create_directories(dir_ / "1001-AB12-left_ring");
+    db.setCurrentSubject("AB12", "Ann Smith");
+    db.setCurrentExam(1001, "1001-AB12-left_ring");
+    DebugLog::setFile((dir_ / "zv.log").string());
+    DebugLog::setEnabled(true);
+    const std::string sock = (dir_ / "FENWYR").string();
+    ASSERT_TRUE(frame_->listenForRequests(sock).ok());
+    frame_->commands().liveVideo();
+    ASSERT_EQ(app_->documents().size(), 1u) << "the live video window";
+    svc.timers.advance(200);  // a few camera frames
+
+    ASSERT_EQ(clitest::cli("send freeze-save --socket " + sock, dir_).code, 0);
+    ASSERT_TRUE(settle(1));
+    // The live window announces the saved picture back to the workstation.
+    settle(2);
+    std::vector<std::string> saved;
+    for (const auto& e : std::filesystem::directory_iterator(dir_ / "1001-AB12-left_ring")) saved.push_back(e.path().string());
+    const std::string text = log();
+    ASSERT_EQ(saved.size(), 1u) << text;
+    EXPECT_NE(text.find("local request WM_FREEZE_SAVE : served"), std::string::npos) << text;
+    EXPECT_NE(text.find("local request WM_SAVING " + saved[0] + ": served"), std::string::npos) << text;
+    frame_->closeLiveVideo();
+    svc.services.subjectDatabase = nullptr;
 }
