@@ -1,5 +1,7 @@
 #include "live/ZBasicfgDoc.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -324,6 +326,11 @@ std::string ZBasicfgDoc::savingFolder() const {
     std::string folder;
     if (services().profileStore) folder = services().profile().GetString("directories", "recorddir", "");
     if (folder.empty() && services().startupSettings) folder = services().settings().recorddir;
+    // Without any folder the pictures go to the user's home folder, never to
+    // wherever the program happened to be started from.
+    if (folder.empty()) {
+        if (const char* home = std::getenv("HOME"); home && *home) folder = home;
+    }
     return folder;
 }
 
