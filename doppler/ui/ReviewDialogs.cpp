@@ -1,4 +1,5 @@
 #include "doppler/ui/ReviewDialogs.h"
+#include "doppler/ui/TrvDialogs.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,17 +11,6 @@
 #include <QVBoxLayout>
 
 namespace ordavia::dopplerui {
-
-namespace {
-
-QDialogButtonBox* okCancel(QDialog& d) {
-    auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
-    QObject::connect(b, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(b, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    return b;
-}
-
-}  // namespace
 
 std::optional<int> calculateCbvDialog(QWidget* parent, const std::vector<std::pair<int, std::string>>& velocities) {
     QDialog d(parent);

@@ -16,14 +16,15 @@
 
 namespace ordavia::dopplerui {
 
-namespace {
-
 QDialogButtonBox* okCancel(QDialog& d) {
     auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
     QObject::connect(b, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     QObject::connect(b, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     return b;
 }
+
+namespace {
+
 
 QSpinBox* spin(QWidget* parent, int lo, int hi, int value, const char* name) {
     auto* s = new QSpinBox(parent);

@@ -9,7 +9,13 @@
 
 class QWidget;
 
+class QDialog;
+class QDialogButtonBox;
+
 namespace ordavia::dopplerui {
+
+// OK and Cancel at the foot of a dialog, accepting and rejecting it.
+QDialogButtonBox* okCancel(QDialog& d);
 
 // "CBV parameters...": the "TRVcalcs" detection values and the threshold T.
 struct CbvParameters {

@@ -593,13 +593,20 @@ void ZBasicView::feedGreyLevel(bool force) {
     liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
 }
 
-void ZBasicView::findCapillaryWidth() {
-    if (!doc_ || !doc_->hasServices()) return;
+Prompter* ZBasicView::promptsWithLines() {
+    if (!doc_ || !doc_->hasServices()) return nullptr;
     Prompter& prompter = doc_->services().prompter();
     if (doc_->currentDimList().count() == 0) {
         prompter.messageBox(CapillaryWidthTool::kNoLine, MsgButtons::Ok, MsgIcon::Information);
-        return;
+        return nullptr;
     }
+    return &prompter;
+}
+
+void ZBasicView::findCapillaryWidth() {
+    Prompter* asked = promptsWithLines();
+    if (!asked) return;
+    Prompter& prompter = *asked;
     CapillaryWidthTool tool(*doc_);
     const std::vector<CapillaryWidthTool::Measured> done = tool.findWidths(&prompter);
     if (done.size() == 1 && !done[0].declined && done[0].width.samples < 0 && done[0].width.profile.size() > 0 &&
@@ -625,12 +632,9 @@ void ZBasicView::markProfileEdges(const LineWidth& w) {
 }
 
 void ZBasicView::measureNailfoldLoops() {
-    if (!doc_ || !doc_->hasServices()) return;
-    Prompter& prompter = doc_->services().prompter();
-    if (doc_->currentDimList().count() == 0) {
-        prompter.messageBox(CapillaryWidthTool::kNoLine, MsgButtons::Ok, MsgIcon::Information);
-        return;
-    }
+    Prompter* asked = promptsWithLines();
+    if (!asked) return;
+    Prompter& prompter = *asked;
     CapillaryWidthTool tool(*doc_);
     tool.measureLoops(false, &prompter);
     applyEffects(TC::kRedraw | TC::kDocumentChanged);

@@ -83,6 +83,9 @@ public:
     // "Capillary Width Method" dialog.
     void findCapillaryWidth();
     void measureNailfoldLoops();
+    // The prompter, when the current list has a line to measure; otherwise
+    // says so and gives null.
+    ordavia::Prompter* promptsWithLines();
     void chooseWidthMethod();
     static constexpr const char* kWidthMethod = "Capillary width &method...";
     void removeDustMarks();
