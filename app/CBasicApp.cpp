@@ -64,13 +64,16 @@ CBasicApp::CBasicApp(ordavia::AppServices& services, std::string programPath)
 
 CBasicApp::~CBasicApp() {
     documents_.clear();
-    if (services_.dopplerBoard == board_.get()) services_.dopplerBoard = nullptr;
+    if (Trv2Board::of(services_) == board_.get()) services_.provide<Trv2Board>(nullptr);
     services_.opener = nullptr;
     services_.templateFinder = nullptr;
     debugLog("end:%s", asctimeNow().c_str());
 }
 
-bool CBasicApp::databaseOpen() const { return services_.hasDatabase() && services_.database().isOpen(); }
+bool CBasicApp::databaseOpen() const {
+    const CSubjectDatabase* db = CSubjectDatabase::of(services_);
+    return db && db->isOpen();
+}
 
 void CBasicApp::deriveNames() {
     if (programFile_.empty()) programFile_ = selfExe();
@@ -154,12 +157,12 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
     board_->initialise(settings.numberofchannels);
     dopplerAvailable_ = board_->present();
     if (dopplerAvailable_) sampleBuffer_->resize(ordavia::Trv2Board::kBlockLength);
-    services_.dopplerBoard = board_.get();
+    services_.provide<Trv2Board>(board_.get());
 
     // The recent-file list (4 entries) is kept by the main frame's store.
 
     // The subject database; its result does not stop start-up.
-    if (services_.hasDatabase()) services_.database().openAtStartup(profile, services_.prompter());
+    if (CSubjectDatabase* db = CSubjectDatabase::of(services_)) db->openAtStartup(profile, services_.prompter());
 
     // Document templates in their fixed order, and the road by which
     // commands hand new documents (results, charts, copies) to the application.
@@ -199,7 +202,7 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
 int CBasicApp::ExitInstance() {
     services_.settings().save(services_.profile());
     if (dopplerAvailable_) board_->close();
-    if (services_.hasDatabase()) services_.database().close();
+    if (CSubjectDatabase* db = CSubjectDatabase::of(services_)) db->close();
     return 0;
 }
 

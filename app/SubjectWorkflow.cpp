@@ -23,8 +23,9 @@ SubjectWorkflow::SubjectWorkflow(CBasicApp& app, SubjectWindows& windows, std::f
 
 void SubjectWorkflow::selectSubject() {
     AppServices& s = app_.services();
-    if (!s.hasDatabase()) return;
-    CSubjectDatabase& db = s.database();
+    CSubjectDatabase* open = CSubjectDatabase::of(s);
+    if (!open) return;
+    CSubjectDatabase& db = *open;
     windows_.closeLiveVideo();
     SelectSubjectModel model(db, s.prompter());
     model.subjectLoaded = [this] {
@@ -59,7 +60,7 @@ void SubjectWorkflow::selectSubject() {
 
 bool SubjectWorkflow::startExamination(const NewExamModel& model) {
     AppServices& s = app_.services();
-    CSubjectDatabase& db = s.database();
+    CSubjectDatabase& db = CSubjectDatabase::in(s);
     if (!db.isOpen()) return false;
     if (db.currentSubjectId().empty()) {
         s.prompter().messageBox("Select a subject before starting an examination.", MsgButtons::Ok,
@@ -81,7 +82,8 @@ bool SubjectWorkflow::startExamination(const NewExamModel& model) {
 
 bool SubjectWorkflow::viewExamsEnabled() const {
     const AppServices& s = app_.services();
-    return s.hasDatabase() && !s.database().currentSubjectId().empty();
+    const CSubjectDatabase* db = CSubjectDatabase::of(s);
+    return db && !db->currentSubjectId().empty();
 }
 
 void SubjectWorkflow::viewExams() {
@@ -98,8 +100,9 @@ Document* SubjectWorkflow::openResult(const std::string& path) {
 void SubjectWorkflow::processResults() {
     AppServices& s = app_.services();
     windows_.closeLiveVideo();
-    if (s.hasDatabase() && s.database().isOpen() && s.database().currentExamId() >= 0) {
-        CSubjectDatabase& db = s.database();
+    CSubjectDatabase* open = CSubjectDatabase::of(s);
+    if (open && open->isOpen() && open->currentExamId() >= 0) {
+        CSubjectDatabase& db = *open;
         const auto rows = listResults(db.handle(), db.currentExamId());
         if (!rows) {
             debugLog("list results failed: %s\n", rows.reason().c_str());

@@ -96,7 +96,7 @@ int runLive(const CliArgs& a) {
     s.profileStore = &profile;
     s.prompterPtr = cli.prompterPtr;
     s.startupSettings = cli.startupSettings;
-    s.resultTables = &results;
+    s.provide<ResultTables>(&results);
     s.timerFactory = &timers;
     s.programFolder = cli.programFolder;
     CameraSources cameras(s);

@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/DbStatement.h"
+#include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
@@ -85,6 +86,11 @@ bool allPresent(const std::vector<bool>& v) {
 }  // namespace
 
 CSubjectDatabase::~CSubjectDatabase() { close(); }
+
+CSubjectDatabase* CSubjectDatabase::of(const AppServices& services) { return services.find<CSubjectDatabase>(); }
+CSubjectDatabase& CSubjectDatabase::in(const AppServices& services) {
+    return services.need<CSubjectDatabase>("subject database");
+}
 
 std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);

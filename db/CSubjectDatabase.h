@@ -17,6 +17,7 @@ class ProfileStore;
 
 namespace ordavia {
 
+class AppServices;
 class Prompter;
 
 class CSubjectDatabase {
@@ -30,6 +31,11 @@ public:
     static constexpr const char* kFolderPrompt = "Open or create a new data folder";
     // The program version stored in info.ordaversion of a new database.
     static constexpr int kVersion[4] = {4, 42, 0, 0};
+
+    // The run's database on the services: of() gives null when the run has
+    // none, in() treats that as a programming error (MissingService).
+    static CSubjectDatabase* of(const AppServices& services);
+    static CSubjectDatabase& in(const AppServices& services);
 
     // Start-up: reads "Settings"/"database", asks for a data folder when it
     // names no file (storing the answer), then opens or creates the

@@ -17,7 +17,8 @@
 using namespace ordavia;
 
 CSubjectDatabase& CdbDocument::database() const {
-    if (hasServices() && services().hasDatabase()) return services().database();
+    if (hasServices())
+        if (CSubjectDatabase* db = CSubjectDatabase::of(services())) return *db;
     static CSubjectDatabase none;
     return none;
 }

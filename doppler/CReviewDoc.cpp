@@ -255,8 +255,9 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
 // marked peaks, the marked minima, the index where both marks are known);
 // the averages are the command line's figures.
 void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index) {
-    if (!hasServices() || !services().resultTables || p.range.empty()) return;
-    CResultDoc* table = services().results().open(ResultTitles::kChart);
+    ResultTables* tables = hasServices() ? ResultTables::of(services()) : nullptr;
+    if (!tables || p.range.empty()) return;
+    CResultDoc* table = tables->open(ResultTitles::kChart);
     if (!table) return;
     const double start = p.velocity->sampleX(p.range.front()), end = p.velocity->sampleX(p.range.back());
     auto row = [&](const std::string& what, const std::vector<double>& values, auto counts) {

@@ -25,7 +25,7 @@ Ctrv2Doc::~Ctrv2Doc() = default;
 
 Trv2Board* Ctrv2Doc::board() const {
     if (board_) return board_;
-    return hasServices() ? services().dopplerBoard : nullptr;
+    return hasServices() ? Trv2Board::of(services()) : nullptr;
 }
 
 bool Ctrv2Doc::boardPresent() const {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <fstream>
 
+#include "framework/AppServices.h"
+
 namespace ordavia {
 
 namespace {
@@ -14,6 +16,8 @@ double steadySeconds() {
 }  // namespace
 
 Trv2Board::Trv2Board() : clock_(steadySeconds) {}
+
+Trv2Board* Trv2Board::of(const AppServices& services) { return services.find<Trv2Board>(); }
 
 void Trv2Board::setClock(std::function<double()> clock) {
     clock_ = clock ? std::move(clock) : std::function<double()>(steadySeconds);

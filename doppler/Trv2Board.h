@@ -15,6 +15,8 @@
 
 namespace ordavia {
 
+class AppServices;
+
 class Trv2Board {
 public:
     static constexpr int kBlockLength = 512;
@@ -27,6 +29,9 @@ public:
     static constexpr size_t kMaxPlaybackBytes = size_t(256) << 20;
 
     Trv2Board();
+
+    // The run's board on the services; null: no board, no monitor.
+    static Trv2Board* of(const AppServices& services);
 
     // The folder that holds raw.bin (with or without its trailing
     // separator); set before initialise.

@@ -1,9 +1,10 @@
 #pragma once
 // What documents and commands need from the running application: the
-// profile, the prompter, the start-up settings, the subject database, the
-// results tables, the timers, the marker and line-scan links, the program
-// folder and the road by which a command hands a new document to the
-// application. The workstation and the command-line tool each build one
+// profile, the prompter, the start-up settings, the timers, the marker and
+// line-scan links, the program folder, the road by which a command hands a
+// new document to the application, and the services of the layers above the
+// framework (the subject database, the results tables, the camera sources,
+// the Doppler board), which it keeps by type without naming them. The workstation and the command-line tool each build one
 // and pass it down; tests build their own. Nothing in it is process-wide.
 //
 // A service that was never given is a programming error, not a silent
@@ -15,23 +16,19 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <typeindex>
 #include <vector>
 
-namespace ordavia {
-class CSubjectDatabase;
-class DocTemplate;
-class Document;
-}  // namespace ordavia
 class ProfileStore;
 namespace ordavia {
 
-class CameraSources;
+class DocTemplate;
+class Document;
 class LineScanLink;
 class MarkerLink;
 class Prompter;
-class ResultTables;
 class TimerFactory;
-class Trv2Board;
 struct StartupSettings;
 
 // What every chart of a run shares: the two chart flags (archived with each
@@ -53,8 +50,6 @@ public:
     ProfileStore* profileStore = nullptr;
     Prompter* prompterPtr = nullptr;
     StartupSettings* startupSettings = nullptr;
-    CSubjectDatabase* subjectDatabase = nullptr;
-    ResultTables* resultTables = nullptr;
     // Playback, live frames and long passes run on these timers.
     TimerFactory* timerFactory = nullptr;
     // Where chart image markers post their requests; null: nobody listens,
@@ -63,13 +58,7 @@ public:
     // Where video views report frames and line-scan commands (the live line
     // scan); null: the video views' line-scan commands stay disabled.
     LineScanLink* lineScanLink = nullptr;
-    // The camera source of the run and its simulated kinds (live video
-    // documents start it); null: no capture device in this run.
-    CameraSources* cameraSources = nullptr;
     ChartRunState charts;
-    // The Doppler interface board of the run (the application opens it at
-    // start-up and closes it at exit); null: no board, no monitor.
-    Trv2Board* dopplerBoard = nullptr;
     // The image views' tool mode: one for the whole workstation, as its
     // tool menus and toolbar show it.
     int imageToolMode = 0;
@@ -94,13 +83,33 @@ public:
     AppServices(const AppServices&) = delete;
     AppServices& operator=(const AppServices&) = delete;
 
-    ProfileStore& profile() const { return need(profileStore, "profile"); }
-    Prompter& prompter() const { return need(prompterPtr, "prompter"); }
-    StartupSettings& settings() const { return need(startupSettings, "start-up settings"); }
-    CSubjectDatabase& database() const { return need(subjectDatabase, "subject database"); }
-    ResultTables& results() const { return need(resultTables, "results tables"); }
-    TimerFactory& timers() const { return need(timerFactory, "timer factory"); }
-    bool hasDatabase() const { return subjectDatabase != nullptr; }
+    ProfileStore& profile() const { return required(profileStore, "profile"); }
+    Prompter& prompter() const { return required(prompterPtr, "prompter"); }
+    StartupSettings& settings() const { return required(startupSettings, "start-up settings"); }
+    TimerFactory& timers() const { return required(timerFactory, "timer factory"); }
+
+    // A service of a layer above the framework, kept by its type: each such
+    // class finds itself with a static of() (CSubjectDatabase::of(services)).
+    // The type is always written out, so that a derived object is filed
+    // under the type its users ask for. Null takes the service away.
+    template <class T>
+    void provide(std::type_identity_t<T>* service) {
+        if (service)
+            upper_[std::type_index(typeid(T))] = service;
+        else
+            upper_.erase(std::type_index(typeid(T)));
+    }
+    // The service of type T, or null when the run has none.
+    template <class T>
+    T* find() const {
+        const auto it = upper_.find(std::type_index(typeid(T)));
+        return it == upper_.end() ? nullptr : static_cast<T*>(it->second);
+    }
+    // The service of type T; the run not having one is a programming error.
+    template <class T>
+    T& need(const char* what) const {
+        return required(find<T>(), what);
+    }
 
     // Hands a new document to the application (see opener).
     Document* openDocument(std::unique_ptr<Document> doc);
@@ -122,8 +131,9 @@ public:
 
 private:
     std::map<std::string, std::shared_ptr<void>> runValues_;
+    std::map<std::type_index, void*> upper_;
     template <class T>
-    static T& need(T* p, const char* what) {
+    static T& required(T* p, const char* what) {
         if (!p) throw MissingService(what);
         return *p;
     }

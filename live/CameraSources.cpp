@@ -11,15 +11,15 @@ CameraSources::CameraSources(AppServices& services) : services_(services) {
     registerKind({kPicture, "Stored picture (pseudo.bmp)", [](AppServices& s, const std::string&) {
                       return std::unique_ptr<FrameProducer>(new PseudoPicture(s.programFolder));
                   }});
-    services_.cameraSources = this;
+    services_.provide<CameraSources>(this);
 }
 
 CameraSources::~CameraSources() {
     if (source_) source_->close();
-    if (services_.cameraSources == this) services_.cameraSources = nullptr;
+    if (services_.find<CameraSources>() == this) services_.provide<CameraSources>(nullptr);
 }
 
-CameraSources* CameraSources::of(const AppServices& services) { return services.cameraSources; }
+CameraSources* CameraSources::of(const AppServices& services) { return services.find<CameraSources>(); }
 
 void CameraSources::registerKind(Kind kind) {
     for (Kind& k : kinds_)

@@ -317,8 +317,8 @@ std::string ZBasicfgDoc::proposedSaveName() const {
 }
 
 std::string ZBasicfgDoc::savingFolder() const {
-    if (services().hasDatabase()) {
-        const CSubjectDatabase& db = services().database();
+    if (const CSubjectDatabase* open = CSubjectDatabase::of(services())) {
+        const CSubjectDatabase& db = *open;
         const std::string& exam = db.currentExamFolder();
         if (db.isOpen() && db.currentExamId() >= 0 && !exam.empty())
             return exam[0] == '/' ? exam : joinPath(db.dataFolder(), exam);

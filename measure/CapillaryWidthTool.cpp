@@ -28,7 +28,7 @@ std::string CapillaryWidthTool::source() const {
 
 void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double units, double x, double y) {
     if (!doc_.hasServices()) return;
-    CResultDoc* table = doc_.services().results().open(title);
+    CResultDoc* table = ResultTables::in(doc_.services()).open(title);
     if (!table) return;
     ResultRecord rec;
     rec.first = source();
@@ -172,7 +172,7 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
     const WidthSettings ws = settings();
     const double xs = doc_.xScaleInEffect(), ys = doc_.yScaleInEffect();
     const GreyWeights gw = doc_.importWeights();
-    CResultDoc* table = fileRows && doc_.hasServices() ? doc_.services().results().open(ResultTitles::kLoops) : nullptr;
+    CResultDoc* table = fileRows && doc_.hasServices() ? ResultTables::in(doc_.services()).open(ResultTitles::kLoops) : nullptr;
     const std::string units = doc_.unitsInEffect();
     auto file = [&](const LoopRow& r) {
         if (!table) return;

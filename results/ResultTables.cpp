@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "framework/AppServices.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 
 namespace ordavia {
+
+ResultTables* ResultTables::of(const AppServices& services) { return services.find<ResultTables>(); }
+ResultTables& ResultTables::in(const AppServices& services) { return services.need<ResultTables>("results tables"); }
 
 ResultTables::ResultTables() = default;
 

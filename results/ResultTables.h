@@ -16,6 +16,7 @@ class CResultDoc;
 
 namespace ordavia {
 
+class AppServices;
 struct ResultColumn;
 
 class ResultTables {
@@ -26,6 +27,11 @@ public:
     ~ResultTables();
     ResultTables(const ResultTables&) = delete;
     ResultTables& operator=(const ResultTables&) = delete;
+
+    // The run's tables on the services: of() gives null when the run has
+    // none, in() treats that as a programming error (MissingService).
+    static ResultTables* of(const AppServices& services);
+    static ResultTables& in(const AppServices& services);
 
     void setMaker(Maker maker) { maker_ = std::move(maker); }
 

@@ -100,8 +100,8 @@ CMotivaRecDoc::SequenceFigures CMotivaRecDoc::figuresFor(const SequenceSettings&
 }
 
 std::string CMotivaRecDoc::recordingFolder() const {
-    if (hasServices() && services().hasDatabase()) {
-        const CSubjectDatabase& db = services().database();
+    if (const CSubjectDatabase* open = hasServices() ? CSubjectDatabase::of(services()) : nullptr) {
+        const CSubjectDatabase& db = *open;
         const std::string& exam = db.currentExamFolder();
         if (db.isOpen() && db.currentExamId() >= 0 && !exam.empty())
             return exam[0] == '/' ? exam : joinPath(db.dataFolder(), exam);

@@ -203,7 +203,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
         same->setLabel(label);
     }
 
-    if (doc_.hasServices() && doc_.services().resultTables) {
+    if (ResultTables* tables = doc_.hasServices() ? ResultTables::of(doc_.services()) : nullptr) {
         ResultRecord row;
         row.first = doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
         row.second = doc_.unitsInEffect();
@@ -212,7 +212,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
         // width x height.
         row.values = {r.bounds.width() * sx, r.bounds.height() * sy, double(r.pixels) * sx * sy, r.fcf, r.density,
                       r.flux, r.conc, doc_.threshold()};
-        CResultDoc* table = doc_.services().results().open(ResultTitles::kFcf);
+        CResultDoc* table = tables->open(ResultTitles::kFcf);
         if (!table || !table->addRow(row)) {
             doc_.SetModifiedFlag(true);
             doc_.UpdateAllViews();

@@ -321,7 +321,8 @@ ResultRecord fcfdoc::resultRecord() const {
 }
 
 bool fcfdoc::addResultRow() {
-    if (!hasServices() || !services().resultTables) return false;
-    CResultDoc* table = services().results().open(ResultTitles::kFcf);
+    ResultTables* tables = hasServices() ? ResultTables::of(services()) : nullptr;
+    if (!tables) return false;
+    CResultDoc* table = tables->open(ResultTitles::kFcf);
     return table && table->addRow(resultRecord());
 }

@@ -17,7 +17,7 @@ namespace ordavia {
 void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget*) {
     AppServices& sv = app.services();
     Prompter& prompter = sv.prompter();
-    auto report = collectExamReport(sv.database(), examId, sv);
+    auto report = collectExamReport(CSubjectDatabase::in(sv), examId, sv);
     if (!report) {
         prompter.messageBox("The report cannot be made:\n" + report.reason(), MsgButtons::Ok, MsgIcon::Error);
         return;

@@ -207,8 +207,9 @@ public:
         AppServices& sv = f_.app_.services();
         // The current examination's folder, else the profile's.
         std::string dir = sv.profile().GetString("directories", "recorddir", "");
-        if (sv.hasDatabase() && !sv.database().currentExamFolder().empty()) {
-            dir = sv.database().currentExamFolder();
+        const CSubjectDatabase* db = CSubjectDatabase::of(sv);
+        if (db && !db->currentExamFolder().empty()) {
+            dir = db->currentExamFolder();
             sv.profile().WriteString("directories", "recorddir", dir);
         }
         if (!dir.empty()) {
@@ -411,7 +412,7 @@ bool MainFrame::create() {
                 std::clamp(top, screen.top(), std::max(screen.top(), screen.bottom() - h)), w, h);
     loadRecent();
     // Result tables open through the results template and get a window.
-    app_.services().results().setMaker([this]() -> CResultDoc* {
+    ResultTables::in(app_.services()).setMaker([this]() -> CResultDoc* {
         DocTemplate* t = app_.templates().findByClass("CResultDoc");
         return dynamic_cast<CResultDoc*>(app_.OpenNewDocument(t));
     });
@@ -795,7 +796,8 @@ void MainFrame::buildBars() {
 void MainFrame::welcome(std::function<int(bool hasDatabase)> ask) {
     const ProfileStore& p = app_.services().profile();
     if (p.GetInt("Welcome", "show", 1) == 0) return;
-    const bool hasDatabase = app_.services().hasDatabase() && app_.services().database().isOpen();
+    const CSubjectDatabase* db = CSubjectDatabase::of(app_.services());
+    const bool hasDatabase = db && db->isOpen();
     int choice = WelcomeDialog::kClose;
     if (ask) {
         choice = ask(hasDatabase);
@@ -806,7 +808,7 @@ void MainFrame::welcome(std::function<int(bool hasDatabase)> ask) {
         choice = d.choice();
         p.WriteInt("Welcome", "show", d.showAgain() ? 1 : 0);
     }
-    const std::string start = hasDatabase ? app_.services().database().dataFolder() : std::string();
+    const std::string start = hasDatabase ? db->dataFolder() : std::string();
     switch (choice) {
         case WelcomeDialog::kOpenPicture: {
             const auto files = app_.services().prompter().openFiles(
@@ -849,7 +851,8 @@ QAction* MainFrame::frameCommand(const QString& text) const {
 
 QStringList MainFrame::statusLines() const {
     const AppServices& sv = app_.services();
-    const std::string subject = sv.hasDatabase() ? selectionSummary(sv.database()) : std::string();
+    const CSubjectDatabase* db = CSubjectDatabase::of(sv);
+    const std::string subject = db ? selectionSummary(*db) : std::string();
     QStringList lines;
     lines << (subject.empty() ? QString("No subject") : q(subject));
     lines << (devices_->liveWindowOpen() ? (devices_->cameraGrabbing() ? "Camera: live" : "Camera: stopped")

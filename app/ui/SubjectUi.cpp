@@ -159,7 +159,7 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
     AppServices& sv = app.services();
-    model_ = std::make_unique<ExaminationsModel>(sv.database(), sv.profile(), sv.prompter());
+    model_ = std::make_unique<ExaminationsModel>(CSubjectDatabase::in(sv), sv.profile(), sv.prompter());
     heading_ = new QLabel;
     QFont f = heading_->font();
     f.setBold(true);
@@ -252,7 +252,8 @@ SubjectUi::~SubjectUi() = default;
 
 void SubjectUi::updateSelectionLabel() {
     const AppServices& sv = app_.services();
-    const std::string text = sv.hasDatabase() ? selectionSummary(sv.database()) : std::string();
+    const CSubjectDatabase* db = CSubjectDatabase::of(sv);
+    const std::string text = db ? selectionSummary(*db) : std::string();
     selection_->setText(text.empty() ? QString("No subject") : q(text));
     frame_.setWindowTitle(text.empty() ? QString(CBasicApp::kTitle) : q(std::string(CBasicApp::kTitle) + " - " + text));
 }

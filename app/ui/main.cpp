@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
     services.profileStore = &profile;
     services.prompterPtr = &prompter;
     services.startupSettings = &settings;
-    services.subjectDatabase = &database;
-    services.resultTables = &results;
+    services.provide<CSubjectDatabase>(&database);
+    services.provide<ResultTables>(&results);
     services.timerFactory = &timers;
     // Pictures and line scans file their figures under the examination.
     services.resultText = composeResultText;

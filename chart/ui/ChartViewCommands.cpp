@@ -215,7 +215,7 @@ void ZchartView::cmdAverage() {
     selectionOrWhole(f, t);
     const SelectionAverage a = doc_->averageSelection(state_.active, f, t);
     const CTrace* tr = doc_->trace(state_.active);
-    if (CResultDoc* r = doc_->services().results().open(ResultTitles::kChart)) {
+    if (CResultDoc* r = ResultTables::in(doc_->services()).open(ResultTitles::kChart)) {
         ResultRecord rec;
         rec.first = doc_->GetTitle();
         rec.second = tr->name;
@@ -703,7 +703,7 @@ void ZchartView::cmdArtifactFilter() {
 }
 
 void ZchartView::cmdChartResults() {
-    doc_->services().results().open(ResultTitles::kChart);
+    ResultTables::in(doc_->services()).open(ResultTitles::kChart);
 }
 
 void ZchartView::printDocument() {

@@ -21,7 +21,7 @@ namespace {
 
 ProfileStore& profileOf(ZBasicDoc& doc) { return doc.services().profile(); }
 Prompter& prompterOf(ZBasicDoc& doc) { return doc.services().prompter(); }
-ResultTables& tablesOf(ZBasicDoc& doc) { return doc.services().results(); }
+ResultTables& tablesOf(ZBasicDoc& doc) { return ResultTables::in(doc.services()); }
 
 // One per view: the view's count tool and, while correcting, the clicks on
 // the picture.

@@ -71,7 +71,7 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     notes->setPlainText(q(shown));
     notes->setMinimumSize(420, 180);
     form->addRow("Notes:", notes);
-    const CSubjectDatabase* db = doc.services().hasDatabase() ? &doc.services().database() : nullptr;
+    const CSubjectDatabase* db = CSubjectDatabase::of(doc.services());
     const std::string subjectName =
         db && doc.subjectId == db->currentSubjectId() ? db->currentSubjectName() : std::string();
     form->addRow(new QLabel(q("Subject: " + (subjectName.empty() ? doc.subjectId : subjectName)), &d));

@@ -75,7 +75,7 @@ void importImage(ZBasicDoc* doc, QWidget*) {
 
 void averageOfSelection(ZBasicDoc* doc) {
     const ImageSelectionAverage row = computeSelectionAverage(*doc);
-    CResultDoc* table = doc->services().results().open("Image Results");
+    CResultDoc* table = ResultTables::in(doc->services()).open("Image Results");
     if (!table) return;
     ResultRecord rec;
     rec.first = row.filename.empty() ? doc->GetTitle() : row.filename;
@@ -171,7 +171,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     }
     image->addSeparator();
     add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
-    add(image, "&Image Results", view, [doc] { doc->services().results().open("Image Results"); });
+    add(image, "&Image Results", view, [doc] { ResultTables::in(doc->services()).open("Image Results"); });
     add(image, "&Dimension list", view, [doc, view] { dimensionList(doc, view); });
     add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
     // Colour pictures become grey with the colour weights, Bayer mosaics

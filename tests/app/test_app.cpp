@@ -171,7 +171,7 @@ TEST_F(AppTest, DopplerBoardIsPresentOnlyWithAPlaybackToRead) {
     ASSERT_TRUE(app.InitInstance(&frame, ""));
     ASSERT_TRUE(app.dopplerAvailable());
     EXPECT_EQ(app.dopplerBoard().address(), 0x310);
-    EXPECT_EQ(svc.services.dopplerBoard, &app.dopplerBoard());
+    EXPECT_EQ(Trv2Board::of(svc.services), &app.dopplerBoard());
     EXPECT_EQ(app.sampleBuffer().count, 512u);
     Document* monitor = app.OpenNewDocument(app.templates().findByClass("Ctrv2Doc"));
     ASSERT_NE(dynamic_cast<Ctrv2Doc*>(monitor), nullptr);
@@ -202,7 +202,7 @@ TEST_F(AppTest, CommandLineOpensTheFileOrExportsAVideo) {
 TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
     writeFile(dir_ / "ordavia.ini", "[Settings]\nshowdb=1\n");
     CSubjectDatabase db;
-    svc.services.subjectDatabase = &db;
+    svc.services.provide<CSubjectDatabase>(&db);
     prompter.pushFolder(dir_.string());
     {
         CBasicApp app(svc.services, program());

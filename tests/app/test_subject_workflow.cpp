@@ -73,7 +73,7 @@ protected:
     void SetUp() override {
         TempFolderTest::SetUp();
         oldCwd = fs::current_path();
-        svc.services.subjectDatabase = &db;
+        svc.services.provide<CSubjectDatabase>(&db);
         svc.services.resultText = composeResultText;
         svc.prompter.pushFolder(dir_.string());
         app = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());

@@ -132,7 +132,7 @@ TEST_F(FrameUiTest, AcquisitionCommandsExpertModeAndTheStatusWindow) {
     // Expert mode shows the bars; leaving it hides them and asks for the subject.
     CSubjectDatabase db;
     ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
-    svc.services.subjectDatabase = &db;
+    svc.services.provide<CSubjectDatabase>(&db);
     menuCommand("Expert Mode")->trigger();
     EXPECT_TRUE(f.expertMode());
     EXPECT_TRUE(f.secondToolbar()->isVisible());
@@ -149,7 +149,7 @@ TEST_F(FrameUiTest, AcquisitionCommandsExpertModeAndTheStatusWindow) {
     EXPECT_FALSE(f.recordBar()->isVisible());
     for (int i = 0; i < 20 && asked.isEmpty(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(asked.toStdString(), "Select Subject");
-    svc.services.subjectDatabase = nullptr;
+    svc.services.provide<CSubjectDatabase>(nullptr);
 
     menuCommand("&Status")->trigger();
     EXPECT_TRUE(f.statusWindow()->isVisible());

@@ -144,7 +144,7 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     svc.profile.SetPath((dir_ / "p.ini").string());
     CameraSources cameras(svc.services);
     CSubjectDatabase db;
-    svc.services.subjectDatabase = &db;
+    svc.services.provide<CSubjectDatabase>(&db);
     app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
     frame_ = std::make_unique<MainFrame>(*app_);
     ASSERT_TRUE(app_->InitInstance(frame_.get(), ""));
@@ -172,5 +172,5 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     EXPECT_NE(text.find("local request WM_FREEZE_SAVE : served"), std::string::npos) << text;
     EXPECT_NE(text.find("local request WM_SAVING " + saved[0] + ": served"), std::string::npos) << text;
     frame_->closeLiveVideo();
-    svc.services.subjectDatabase = nullptr;
+    svc.services.provide<CSubjectDatabase>(nullptr);
 }

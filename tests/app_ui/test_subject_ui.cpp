@@ -44,7 +44,7 @@ protected:
     }
     void SetUp() override {
         TempFolderTest::SetUp();
-        svc.services.subjectDatabase = &db;
+        svc.services.provide<CSubjectDatabase>(&db);
         ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
         svc.profile.SetPath(path("p.ini"));
         SelectSubjectModel m(db, svc.prompter);

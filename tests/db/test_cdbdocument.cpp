@@ -35,7 +35,7 @@ struct Linked : DbTest {
         profile.WriteString("Settings", "station", "scope-pc");
         services.profileStore = &profile;
         services.prompterPtr = &prompter;
-        services.subjectDatabase = &db;
+        services.provide<CSubjectDatabase>(&db);
         data = tmp.dir.string() + "/";
         openDb();
         EXPECT_TRUE(insertSubject(db.handle(), "AB12"));

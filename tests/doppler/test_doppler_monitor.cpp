@@ -59,7 +59,7 @@ struct Monitor {
         board.setProgramFolder(dir.dir.string());
         board.setClock([this] { return ts.timers.now() / 1000.0; });
         board.initialise(1);
-        ts.services.dopplerBoard = &board;
+        ts.services.provide<Trv2Board>(&board);
         ts.settings.FFTwindow = 2;
         ts.adopt(doc);
         doc.OnNewDocument();

@@ -19,7 +19,7 @@ struct DopplerMonitor {
         board.setProgramFolder(dir.dir.string());
         board.setClock([this] { return ts.timers.now() / 1000.0; });
         board.initialise(1);
-        ts.services.dopplerBoard = &board;
+        ts.services.provide<Trv2Board>(&board);
         ts.adopt(doc);
         doc.OnNewDocument();
     }

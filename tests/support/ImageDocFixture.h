@@ -32,7 +32,7 @@ protected:
         services.profileStore = &profile;
         services.prompterPtr = &prompter;
         services.startupSettings = &settings;
-        services.resultTables = &results;
+        services.provide<ordavia::ResultTables>(&results);
         services.programFolder = std::string(ORDAVIA_SOURCE_DIR) + "/data/";
     }
     void TearDown() override {

@@ -29,7 +29,7 @@ struct TestServices {
         services.profileStore = &profile;
         services.prompterPtr = &prompter;
         services.startupSettings = &settings;
-        services.resultTables = &results;
+        services.provide<ResultTables>(&results);
         services.timerFactory = &timers;
     }
 

@@ -124,10 +124,10 @@ TEST(Recording, GoesIntoTheExaminationFolderWhenOneIsSelected) {
     EXPECT_EQ(b.rec->recordingFolder(), b.folder.dir.string());
     CSubjectDatabase db;
     ASSERT_TRUE(db.openPath(b.folder / "orda.db", b.ts.prompter));
-    b.ts.services.subjectDatabase = &db;
+    b.ts.services.provide<CSubjectDatabase>(&db);
     db.setCurrentExam(42, "42-AB12");
     EXPECT_EQ(b.rec->recordingFolder(), b.folder / "42-AB12");
-    b.ts.services.subjectDatabase = nullptr;
+    b.ts.services.provide<CSubjectDatabase>(nullptr);
 }
 
 TEST(Recording, FailuresSaySoAndKeepWhatWasWritten) {

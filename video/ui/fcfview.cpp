@@ -129,7 +129,7 @@ void fcfview::buildFcfMenu() {
     add("Functional capillary density r&ule...", [this] { densityRuleDialog(); });
     fcfMenu_->addSeparator();
     add("Functional Capillary Flow and Density &Results",
-        [this] { flow_->services().results().open(ResultTitles::kFcf); });
+        [this] { ResultTables::in(flow_->services()).open(ResultTitles::kFcf); });
     connect(fcfMenu_, &QMenu::aboutToShow, this, [this, raise, lower] {
         const bool can = flow_->hasStatistics();
         raise->setEnabled(can);
