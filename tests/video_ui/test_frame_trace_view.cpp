@@ -19,11 +19,7 @@ using namespace testsupport;
 TEST(FrameTraceView, FocusCheckOpensItsChartAndTheFlyingSpotFollowsTheFrames) {
     VideoUiFixture f("video-ui-traces", 64, 48, 5);
     ASSERT_TRUE(f.ok);
-    std::vector<std::unique_ptr<Document>> opened;
-    f.services.opener = [&](std::unique_ptr<Document> d) {
-        opened.push_back(std::move(d));
-        return opened.back().get();
-    };
+    const auto& opened = f.opened;
     CMotivaView view(&f.doc);
     view.show();
     // The dialog as it comes up, accepted with a threshold range of 2 to 3.
