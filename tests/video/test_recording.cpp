@@ -6,43 +6,14 @@
 #include <regex>
 
 #include "db/CSubjectDatabase.h"
-#include "tests/support/LiveFixture.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/RecordingBench.h"
 #include "tests/support/TinyDisc.h"
-#include "video/CMotivaRecDoc.h"
 #include "video/MovementCorrection.h"
 
 using namespace ordavia;
 using testsupport::LiveBench;
-
-namespace {
-
-struct RecordingBench : LiveBench {
-    std::unique_ptr<ZBasicfgDoc> live;
-    std::unique_ptr<ZVcytoDoc> rec;
-    int beeps = 0;
-
-    RecordingBench(int frames, int skip, bool loop, bool direct) {
-        ProfileStore& p = ts.profile;
-        p.WriteInt("Dynamic settings", "no of frames", frames);
-        p.WriteInt("Dynamic settings", "skip frames", skip);
-        p.WriteInt("Dynamic settings", "loop", loop);
-        p.WriteInt("Dynamic settings", "direct2disc", direct);
-        p.WriteString("directories", "recorddir", folder.dir.string());
-        p.WriteString("directories", "basename", "nailfold");
-        live = ts.make<ZBasicfgDoc>();
-        EXPECT_TRUE(live->OnNewDocument());
-        rec = ts.make<ZVcytoDoc>();
-        EXPECT_TRUE(rec->OnNewDocument());
-        rec->onBeep = [this] { ++beeps; };
-    }
-    ~RecordingBench() {
-        rec->OnCloseDocument();
-        if (live) live->OnCloseDocument();
-    }
-};
-
-}  // namespace
+using testsupport::RecordingBench;
 
 TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     RecordingBench b(5, 1, false, false);

@@ -9,30 +9,17 @@
 #include <QSpinBox>
 #include <gtest/gtest.h>
 
-#include "tests/support/LiveFixture.h"
 #include "tests/support/QtTestApp.h"
-#include "video/CMotivaRecDoc.h"
+#include "tests/support/RecordingBench.h"
 #include "video/ui/CMotivaRecView.h"
 
 using namespace ordavia;
 
 namespace {
 
-struct RecordingViewBench : testsupport::LiveBench {
-    std::unique_ptr<ZBasicfgDoc> live;
-    std::unique_ptr<ZVcytoDoc> rec;
-    RecordingViewBench() {
-        testsupport::ensureQtApp();
-        ts.profile.WriteInt("Dynamic settings", "direct2disc", 0);
-        live = ts.make<ZBasicfgDoc>();
-        EXPECT_TRUE(live->OnNewDocument());
-        rec = ts.make<ZVcytoDoc>();
-        EXPECT_TRUE(rec->OnNewDocument());
-    }
-    ~RecordingViewBench() {
-        rec->OnCloseDocument();
-        live->OnCloseDocument();
-    }
+// The recorder's own defaults, in memory.
+struct RecordingViewBench : testsupport::RecordingBench {
+    RecordingViewBench() : RecordingBench(300, 0, true, false) { testsupport::ensureQtApp(); }
 };
 
 }  // namespace
