@@ -19,7 +19,6 @@ using namespace testsupport;
 TEST(FrameTraceView, FocusCheckOpensItsChartAndTheFlyingSpotFollowsTheFrames) {
     VideoUiFixture f("video-ui-traces", 64, 48, 5);
     ASSERT_TRUE(f.ok);
-    const auto& opened = f.opened;
     CMotivaView view(&f.doc);
     view.show();
     // The dialog as it comes up, accepted with a threshold range of 2 to 3.
@@ -33,8 +32,8 @@ TEST(FrameTraceView, FocusCheckOpensItsChartAndTheFlyingSpotFollowsTheFrames) {
         d->accept();
     });
     focusCheckVideo(&view);
-    ASSERT_EQ(opened.size(), 1u);
-    auto* chart = dynamic_cast<ZchartDoc*>(opened[0].get());
+    ASSERT_EQ(f.opened.size(), 1u);
+    auto* chart = dynamic_cast<ZchartDoc*>(f.opened[0].get());
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->traceCount(), 8);  // "focus" and gaps 5, 9, ..., 29 at threshold 2
     EXPECT_EQ(chart->trace(7)->name, "fnessg29t2");
