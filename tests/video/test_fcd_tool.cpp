@@ -1,7 +1,5 @@
-// "Mark functional capillary density": the share of a region of a flow
-// picture that flows, under both counting rules, for rectangles, polygons
-// and circles drawn in the picture's frame (its origin is not 0); what it
-// writes; its setting; and refusals that leave the document alone.
+// "Mark functional capillary density" on a flow picture whose origin is not
+// 0: both counting rules, every region shape, what it writes, refusals.
 #include <gtest/gtest.h>
 
 #include "results/CResultDoc.h"

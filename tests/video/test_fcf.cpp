@@ -1,7 +1,5 @@
-// Functional capillary flow: the block statistics on the offset canvas
-// against a plain recomputation, the ".zvfcf" layout and its raw side file
-// byte by byte, reopening with damaged or missing side files, the results
-// row, the run in blocks, and the per-pixel spectra.
+// Functional capillary flow: block statistics, the ".zvfcf" layout and its
+// side files, the results row, the run in blocks, the per-pixel spectra.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,5 @@
-// Traces of a video, one point per frame: "Focus check video" on a video
-// of known sharpness (the measures rank the frames by their blur, the chart
-// holds the documented traces, and the series the command line prints is
-// the chart's trace for the same gap and threshold), and the flying spot.
+// Traces of a video, one point per frame: "Focus check video" on videos of
+// known sharpness, its chart, and the flying spot.
 #include <gtest/gtest.h>
 
 #include "chart/CTrace.h"

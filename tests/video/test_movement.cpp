@@ -1,7 +1,5 @@
-// Movement correction: both kernel builds against plain sums, the search's
-// boundaries and its first-smallest rule, reference renewal, the document's
-// commands with the sub-pixel side table, and accuracy on synthetic shaky
-// videos whose shifts are known.
+// Movement correction: kernels, search, reference renewal, the document's
+// commands and sub-pixel side table, accuracy on known synthetic shifts.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,5 @@
-// Recording the live picture: into memory with the loop off, straight to
-// disc with the loop on, the names and titles a recording gets, and the
-// recordings that cannot start or cannot be completed.
+// Recording the live picture into memory and straight to disc, the names
+// a recording gets, and recordings that cannot start or be completed.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -9,7 +8,6 @@
 #include "tests/support/MveBytes.h"
 #include "tests/support/RecordingBench.h"
 #include "tests/support/TinyDisc.h"
-#include "video/MovementCorrection.h"
 
 using namespace ordavia;
 using testsupport::LiveBench;
@@ -43,11 +41,6 @@ TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     EXPECT_DOUBLE_EQ(b.rec->framesPerSecond(), 12.5);
     EXPECT_EQ(b.rec->playbackInterval(), 80);
     EXPECT_EQ(b.rec->calibration().xScale, 1.5);
-    // A video like any other: movement correction runs over it.
-    ASSERT_TRUE(b.rec->startMovementCorrection(MovementParams{}).ok());
-    while (b.rec->movementStep()) {
-    }
-    b.rec->endMovementCorrection();
     // Only a later save writes it: B.mve beside B.dcs.
     EXPECT_TRUE(b.rec->movieFileName().empty());
     const std::string dcs = b.folder / "later.dcs";

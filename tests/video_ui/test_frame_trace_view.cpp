@@ -1,6 +1,5 @@
-// The focus check and the flying spot from the video view: the dialog's
-// values feed the chart that opens, the window follows the frames and keeps
-// its place.
+// The focus check and the flying spot from the video view: the dialog feeds
+// the chart; the window follows the frames and keeps its place.
 #include <gtest/gtest.h>
 
 #include <QApplication>

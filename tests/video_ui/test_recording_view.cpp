@@ -1,6 +1,5 @@
-// The recording view on the offscreen platform: the sequence settings
-// dialog's figures and what OK keeps, and a record/stop cycle driven
-// by the simulated camera, after which the recording plays as a video.
+// The recording view: the sequence settings dialog, and a record/stop
+// cycle on the simulated camera after which the recording plays.
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
