@@ -5,12 +5,12 @@
 #include "chart/CTrace.h"
 #include "chart/ZchartDoc.h"
 #include "tests/support/DefocusMovie.h"
+#include "tests/support/SyntheticMovie.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "measure/CDimLine.h"
 #include "video/FlyingSpot.h"
 #include "video/FocusCheck.h"
-#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 
@@ -56,15 +56,12 @@ TEST(FocusSweep, TheFocusCheckRanksASyntheticSweepByItsBlur) {
         SyntheticVideo::Params p;
         p.seed = 11, p.frames = 17, p.width = 320, p.height = 240, p.defocusFrame = 6;
         p.noiseSigma = noise, p.defocusStep = step;
-        SyntheticVideo gen;
-        ASSERT_TRUE(gen.prepare(p, nullptr));
         test::TestServices ts;
         CMotivaDoc video;
         ts.adopt(video);
-        ASSERT_TRUE(video.OnNewDocument() && video.movie().Record("", p.frames, p.width, p.height, CZVimage::kGrey));
-        CZVimage f;
-        for (int k = 0; k < p.frames; ++k) gen.frame(k, f), video.movie().AddFrame(f, true);
-        video.movie().stopRecording();
+        ASSERT_TRUE(video.OnNewDocument());
+        SyntheticVideo gen;
+        testsupport::recordSynthetic(gen, p, video.movie());
         const std::vector<double>& sigma = gen.truth().blurSigma;
         for (int bits : {2, 4, 1}) {
             const Result<FocusSeries> s = focusSeries(video, bits, 5, 2);

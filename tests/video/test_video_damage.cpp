@@ -17,7 +17,6 @@
 #include "tests/support/MveBytes.h"
 #include "video/AviReader.h"
 #include "video/CZVMovie.h"
-#include "video/DamagedFrames.h"
 #include "video/MovementCorrection.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
