@@ -39,7 +39,6 @@ TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     EXPECT_EQ(mv.frameTable()[0].field, 2);
     EXPECT_EQ(mv.frameTable()[1].field, 6);
     EXPECT_DOUBLE_EQ(b.rec->framesPerSecond(), 12.5);
-    EXPECT_EQ(b.rec->playbackInterval(), 80);
     EXPECT_EQ(b.rec->calibration().xScale, 1.5);
     // Only a later save writes it: B.mve beside B.dcs.
     EXPECT_TRUE(b.rec->movieFileName().empty());
