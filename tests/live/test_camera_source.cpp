@@ -99,9 +99,7 @@ TEST(CameraSettings, ProfileValuesAreClampedAndWrittenBackWhenTheSourceCloses) {
     // Grey 255 at the default levels: (0.35 + 0.35) / 1.4 volts.
     EXPECT_DOUBLE_EQ(cam.settings().voltsOf(255), 0.5);
     CZVimage target;
-    struct : FrameReceiver {
-        void frameDelivered(const CZVimage&, int32_t) override {}
-    } none;
+    Frames none;
     ASSERT_TRUE(cam.startGrab(target, &none, 10, 0, 5000, 512));
     EXPECT_EQ(cam.settings().grabWidth, 54);
     EXPECT_EQ(cam.settings().grabHeight, 48);

@@ -31,7 +31,6 @@ TEST(LiveDocument, CaptureHandsTheRegionEverySkipPlusOneFrames) {
     LiveBench bench;
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
-    EXPECT_EQ(doc->GetTitle(), "Live Video Input");
     EXPECT_TRUE(doc->isLive());
     // Without a region of interest the whole grab size (768 x 512).
     EXPECT_EQ(doc->captureRegion().width(), 768);

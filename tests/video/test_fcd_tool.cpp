@@ -1,7 +1,5 @@
-// "Mark functional capillary density": the share of a region of a flow
-// picture that flows, under both counting rules, for rectangles, polygons
-// and circles drawn in the picture's frame (its origin is not 0); what it
-// writes; its setting; and refusals that leave the document alone.
+// "Mark functional capillary density" on a flow picture whose origin is not
+// 0: both counting rules, every region shape, what it writes, refusals.
 #include <gtest/gtest.h>
 
 #include "results/CResultDoc.h"
@@ -24,18 +22,15 @@ std::unique_ptr<fcfdoc> flowDoc(test::TestServices& ts) {
     auto d = ts.make<fcfdoc>();
     d->OnNewDocument();
     d->SetTitle("clip FCF-0-50");
-    FcfBlock b;
-    b.width = kW;
-    b.height = kH;
-    b.originX = kOx;
-    b.originY = kOy;
+    std::vector<double> sdD, sdI;
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
-            b.sdI.push_back(x < 4 ? 2 : 10);
-            b.sdD.push_back(x < 4 ? 2.8 : x < 7 ? 3 : 14);
+            sdI.push_back(x < 4 ? 2 : 10);
+            sdD.push_back(x < 4 ? 2.8 : x < 7 ? 3 : 14);
         }
-    b.common = {0, 0, kW, kH};  // no region of interest
-    d->setBlock(std::move(b));
+    // The whole picture is common: no region of interest.
+    d->setBlock(FcfBlock{.width = kW, .height = kH, .originX = kOx, .originY = kOy, .common = {0, 0, kW, kH},
+                         .sdD = std::move(sdD), .sdI = std::move(sdI)});
     d->SetModifiedFlag(false);
     return d;
 }

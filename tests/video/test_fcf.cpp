@@ -1,7 +1,5 @@
-// Functional capillary flow: the block statistics on the offset canvas
-// against a plain recomputation, the ".zvfcf" layout and its raw side file
-// byte by byte, reopening with damaged or missing side files, the results
-// row, the run in blocks, and the per-pixel spectra.
+// Functional capillary flow: block statistics, the ".zvfcf" layout and its
+// side files, the results row, the run in blocks, the per-pixel spectra.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,15 +35,8 @@ std::unique_ptr<fcfdoc> quietDoc(test::TestServices& ts) {
 std::unique_ptr<fcfdoc> smallDoc(test::TestServices& ts) {
     auto d = quietDoc(ts);
     d->OnNewDocument();
-    FcfBlock b;
-    b.width = 3;
-    b.height = 2;
-    b.originX = -2;
-    b.originY = 1;
-    b.sdD = {1, 2, 3, 4, 5, 6};
-    b.sdI = {10, 4.9, 5, 0, 2.5, 20};
-    b.common = {1, 0, 3, 2};
-    d->setBlock(std::move(b));
+    d->setBlock(FcfBlock{.width = 3, .height = 2, .originX = -2, .originY = 1, .common = {1, 0, 3, 2},
+                         .sdD = {1, 2, 3, 4, 5, 6}, .sdI = {10, 4.9, 5, 0, 2.5, 20}});
     return d;
 }
 

@@ -1,9 +1,6 @@
-// Flow against known truth: synthetic nailfold videos with flowing and
-// still capillaries, sensor noise, drifting light and, in one case, a
-// shaking picture whose frames carry the offsets a perfect movement
-// correction would give (whole pixels). The flow image must tell flowing
-// from still capillaries, and the FCD must follow the true share of
-// flowing capillary in the region.
+// Flow against the truth of synthetic videos (noise, drifting light, a
+// shaken picture corrected to whole pixels): the flow image tells flowing
+// from still capillaries, the FCD follows the true share that flows.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,5 @@
-// The synthetic video: deterministic, its cells move at the stated speed
-// and its frames move by the stated shifts. Whether its pixels show flowing
-// and still capillaries as the truth says is measured by the flow accuracy
-// test.
+// The synthetic video: deterministic, with the stated capillaries and
+// shifts (its pixels against the truth: FcfAccuracy).
 #include <gtest/gtest.h>
 
 #include <cmath>

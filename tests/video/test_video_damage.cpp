@@ -1,11 +1,9 @@
 // Damaged and hostile videos: frames that do not decode are counted, named
 // and never averaged in as black; damage costs linear time; files that
-// declare more than their bytes can hold are refused before allocating;
-// a recording that cannot be finished says so.
+// declare more than their bytes can hold are refused before allocating.
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,10 +15,8 @@
 #include "tests/support/DamagedVideo.h"
 #include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
-#include "tests/support/TinyDisc.h"
 #include "video/AviReader.h"
 #include "video/CZVMovie.h"
-#include "video/DamagedFrames.h"
 #include "video/MovementCorrection.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
@@ -109,12 +105,6 @@ TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) 
     sparseMve(d / "huge.mve", 65536, 65536, 1);
     s = m.Open(d / "huge.mve");
     EXPECT_EQ(s.code(), StatusCode::NoMemory) << s.reason();
-
-    // What is not a regular file is refused at once instead of blocking.
-    ASSERT_EQ(::mkfifo((d / "pipe.mve").c_str(), 0600), 0);
-    ASSERT_EQ(::mkfifo((d / "pipe.avi").c_str(), 0600), 0);
-    EXPECT_EQ(m.Open(d / "pipe.mve").code(), StatusCode::Unsupported);
-    EXPECT_EQ(m.Open(d / "pipe.avi").code(), StatusCode::Unsupported);
 }
 
 TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
@@ -140,19 +130,6 @@ TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
     for (int k = 0; k < 2; ++k) big.AddFrame(bigFrame, true);
     big.stopRecording();
     EXPECT_EQ(run.start(big, 0, 2, p).code(), StatusCode::OutOfRange);
-}
-
-TEST(DamagedVideo, RecordingThatCannotBeFinishedFails) {
-    TinyDisc disc(64 * 1024);
-    if (!disc.ok()) GTEST_SKIP() << "needs root to mount a tiny disc";
-    CZVMovie m;
-    ASSERT_TRUE(m.Record(disc.path("rec.mve"), 40, 64, 48, CZVimage::kGrey));
-    CZVimage f;
-    walkingSquare(0, 64, 48, f);
-    for (int k = 0; k < 40; ++k) m.AddFrame(f, true);
-    const ordavia::Status s = m.finishRecording();
-    ASSERT_FALSE(s);
-    EXPECT_EQ(s.code(), StatusCode::NoSpace) << s.reason();
 }
 
 // When a frame cannot be given memory, an export fails with NoMemory

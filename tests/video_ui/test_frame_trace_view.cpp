@@ -1,6 +1,5 @@
-// The focus check and the flying spot from the video view: the dialog's
-// values feed the chart that opens, the window follows the frames and keeps
-// its place.
+// The focus check and the flying spot from the video view: the dialog feeds
+// the chart; the window follows the frames and keeps its place.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,26 +18,20 @@ using namespace testsupport;
 TEST(FrameTraceView, FocusCheckOpensItsChartAndTheFlyingSpotFollowsTheFrames) {
     VideoUiFixture f("video-ui-traces", 64, 48, 5);
     ASSERT_TRUE(f.ok);
-    std::vector<std::unique_ptr<Document>> opened;
-    f.services.opener = [&](std::unique_ptr<Document> d) {
-        opened.push_back(std::move(d));
-        return opened.back().get();
-    };
     CMotivaView view(&f.doc);
     view.show();
     // The dialog as it comes up, accepted with a threshold range of 2 to 3.
     QTimer::singleShot(0, [] {
         auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->windowTitle(), "Focus check video");
         const QList<QSpinBox*> fields = d->findChildren<QSpinBox*>();  // gap from, to, threshold from, to, divisions
         ASSERT_EQ(fields.size(), 5);
         fields[3]->setValue(3);
         d->accept();
     });
     focusCheckVideo(&view);
-    ASSERT_EQ(opened.size(), 1u);
-    auto* chart = dynamic_cast<ZchartDoc*>(opened[0].get());
+    ASSERT_EQ(f.opened.size(), 1u);
+    auto* chart = dynamic_cast<ZchartDoc*>(f.opened[0].get());
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->traceCount(), 8);  // "focus" and gaps 5, 9, ..., 29 at threshold 2
     EXPECT_EQ(chart->trace(7)->name, "fnessg29t2");
