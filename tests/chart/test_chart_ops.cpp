@@ -128,15 +128,8 @@ TEST(ExportSettings, ProfileKeysAndTexts) {
     a.yScale = 2;
     for (uint32_t i = 0; i < 3; ++i) a.data->setAt(i, double(i));
     b.data->setAt(1, uint16_t(7));
-    DataFileFormat t;
-    t.headers = true;
-    t.xMode = 2;
-    t.columnDelimiter = 0;
-    t.rowDelimiter = 2;
-    t.numberFormat = 1;
-    t.precision = 1;
+    const DataFileFormat t{.xMode = 2, .headers = true, .rowDelimiter = 2, .columnDelimiter = 0, .numberFormat = 1, .precision = 1};
     EXPECT_EQ(exportTracesAsText({&a, &b}, t, 0, 0), "x\ta\tb\n0.0\t0.0\t0.0\n1.0\t2.0\t7.0\n2.0\t4.0\t\n");
-    std::filesystem::remove(ini);
 }
 
 TEST(ChartDoc, RangeOrderingAndDeletion) {

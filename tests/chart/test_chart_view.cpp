@@ -1,8 +1,7 @@
 // The chart view on the offscreen platform, as a user works with it: a
 // laser Doppler text export with a heading line and a time column is
-// imported, charted, zoomed, selected, smoothed, taken to a spectrum,
-// marked and copied into a second chart. Image markers reach a receiving
-// socket.
+// imported, charted, zoomed, selected, marked and copied into a second
+// chart. Image markers reach a receiving socket.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -60,7 +59,7 @@ int countColoured(const QImage& img, QColor c, int tol = 40) {
 
 }  // namespace
 
-TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
+TEST(ChartView, ImportZoomMarkCopy) {
     testsupport::ensureQtApp();
     ordavia::test::TestServices ts;
     const testsupport::ScratchDir dir("chartview");
@@ -75,10 +74,7 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
     ZchartView view(&doc);
     view.resize(1200, 560);
     view.show();
-    DataFileFormat f;
-    f.columns = 3;
-    f.count = 100000;
-    f.outputType = 6;
+    DataFileFormat f{.outputType = 6, .count = 100000, .columns = 3};
     ASSERT_TRUE(view.importFile(data, f));
     ASSERT_EQ(doc.traceCount(), 3);
     ASSERT_TRUE(view.adoptTimeColumn());
@@ -98,12 +94,8 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
     EXPECT_TRUE(view.readout(1).startsWith("y = ")) << view.readout(1).toStdString();
     view.setSelection(2000, 2600);
     EXPECT_EQ(view.readout(2), "dx = 6.000 s");
-    const double before = doc.trace(0)->data->valueAt(2300);
-    ASSERT_TRUE(doc.smooth(0, 2000, 2600, 0.5, false));
-    EXPECT_NE(doc.trace(0)->data->valueAt(2300), before);
-    QApplication::processEvents();
 
-    // Markers at the artefact, then the spectrum of the whole flux trace.
+    // Markers at the artefact and before it.
     view.fitAll();
     view.setCursorX(41.5);
     view.cmdInsertMarker();
@@ -111,13 +103,6 @@ TEST(ChartView, ImportZoomSmoothSpectrumMarkCopy) {
     view.cmdInsertMarker();
     ASSERT_EQ(doc.markers().size(), 2u);
     EXPECT_EQ(doc.markers().items[0]->description.substr(2, 1), ":") << "time stamp";
-    view.setSelection(0, 0);
-    view.cmdPowerSpectrum();
-    ASSERT_EQ(doc.traceCount(), 3);
-    EXPECT_EQ(view.activeTrace(), 2);
-    EXPECT_EQ(doc.trace(2)->sampleCount(), 6000u / 512);
-    QApplication::processEvents();
-    view.setActiveTrace(0);
 
     // Copy a selection into a second chart through the "CTrace" clipboard.
     view.setSelection(3000, 4500);
@@ -294,10 +279,7 @@ TEST(ChartView, ImportBesideTracesKeepsTheirAxisAndASpectrumShowsItsPeak) {
     // A column of milliseconds comes in as seconds; the wave stays as it was.
     const std::string data = dir / "ms.csv";
     ASSERT_TRUE(writeFileAtomically(data, std::string("Time (ms),Flux (PU)\n0,1\n10,2\n20,3\n30,4\n")).ok());
-    DataFileFormat f;
-    f.columns = 2;
-    f.count = 4;
-    f.outputType = 6;
+    DataFileFormat f{.outputType = 6, .count = 4, .columns = 2};
     ASSERT_TRUE(view.importFile(data, f));
     ASSERT_TRUE(view.adoptTimeColumn());
     ASSERT_EQ(doc.traceCount(), 2);

@@ -46,16 +46,14 @@ TEST(DataVect, ConversionsTruncateAndWrap) {
 }
 
 TEST(DataVect, ReadBlockClipsAndConverts) {
-    Cbyte4Vect v;
-    ASSERT_TRUE(v.resize(10));
-    for (uint32_t i = 0; i < 10; ++i) v.setAt(i, int32_t(i * 10));
+    auto v = filled<Cbyte4Vect>({0, 10, 20, 30, 40, 50, 60, 70, 80, 90});
     double out[5] = {};
-    EXPECT_EQ(v.readBlock(out, 0, 5, 3), 4u);
+    EXPECT_EQ(v->readBlock(out, 0, 5, 3), 4u);
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[3], 90);
-    EXPECT_EQ(v.readBlock(out, 10, 2, 1), 0u);
+    EXPECT_EQ(v->readBlock(out, 10, 2, 1), 0u);
     int32_t same[3];
-    EXPECT_EQ(v.readBlock(same, 8, 3, 1), 2u);
+    EXPECT_EQ(v->readBlock(same, 8, 3, 1), 2u);
     EXPECT_EQ(same[1], 90);
 }
 
@@ -108,14 +106,11 @@ TEST(DataVect, DerivativeAndResizeKeepingOrResettingTheCursor) {
 }
 
 TEST(DataVect, ArchiveLayoutOneAndTwoDimensional) {
-    Cbyte2Vect v;
-    ASSERT_TRUE(v.resize(2));
-    v.setAt(0, int16_t(-2));
-    v.setAt(1, int16_t(258));
-    v.stride = 0x10003;
-    v.cursor = 1;
+    auto v = filled<Cbyte2Vect>({-2, 258});
+    v->stride = 0x10003;
+    v->cursor = 1;
     Archive out;
-    out.writeObject(&v);
+    out.writeObject(v.get());
     Bytes want;
     want.newClass("Cbyte2Vect").u32(2).u16(3).u32(1).u16(0xFFFE).u16(258);
     EXPECT_EQ(out.bytes(), want.b);

@@ -21,11 +21,7 @@ TEST(TraceExport, TimesAreSecondsInTimeOrderWithEnoughDigitsAndMissingSamplesAre
     t.yScale = 1.605;
     t.head = 30;
     for (uint32_t i = 0; i < 101; ++i) t.data->setAt(i, i % 10 == 0 ? -1.0 : 10.0);
-    DataFileFormat f;
-    f.xMode = 1;
-    f.columnDelimiter = 1;
-    f.rowDelimiter = 2;
-    f.numberFormat = 1;
+    const DataFileFormat f{.xMode = 1, .rowDelimiter = 2, .columnDelimiter = 1, .numberFormat = 1};
     const MissingSample gap = [](const CTrace&, double raw) { return raw == -1.0; };
     const std::string all = exportTracesAsText({&t}, f, 0, 0, gap);
     EXPECT_EQ(all.substr(0, 16), "0.000,\n0.040,16\n");

@@ -4,11 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "doppler/Ctrv2Doc.h"
-#include "doppler/Trv2Board.h"
-#include "support/RawSamples.h"
-#include "support/ScratchDir.h"
-#include "support/TestServices.h"
+#include "support/DopplerMonitor.h"
 
 using ordavia::Trv2Board;
 using testsupport::ScratchDir;
@@ -48,22 +44,9 @@ TEST(Trv2Board, PlaysRawBinWrappingAndIsAbsentWithoutIt) {
 
 namespace {
 
-// A monitor over a board playing a band of tones up to `edgeHz`.
-struct Monitor {
-    ScratchDir dir{"trv2monitor"};
-    ordavia::test::TestServices ts;
-    Trv2Board board;
-    Ctrv2Doc doc;
-    explicit Monitor(double edgeHz = 3000.0) {
-        testsupport::writeRawSamples(dir / "raw.bin", testsupport::toneBand(40000, 300, edgeHz, 40000, 1000));
-        board.setProgramFolder(dir.dir.string());
-        board.setClock([this] { return ts.timers.now() / 1000.0; });
-        board.initialise(1);
-        ts.services.provide<Trv2Board>(&board);
-        ts.settings.FFTwindow = 2;
-        ts.adopt(doc);
-        doc.OnNewDocument();
-    }
+// The shared monitor, its spectra taken through a Hann window.
+struct Monitor : ordavia::test::DopplerMonitor {
+    Monitor() { ts.settings.FFTwindow = 2; }
 };
 
 }  // namespace

@@ -7,18 +7,12 @@
 
 using namespace ordavia;
 
-namespace {
-struct Tables : ::testing::Test {
-    ResultTables tables;
-};
-}  // namespace
-
-TEST_F(Tables, OpenedOnDemandAndReusedUntilClosed) {
-    auto& t = tables;
+TEST(Tables, OpenedOnDemandAndReusedUntilClosed) {
+    ResultTables t;
     CResultDoc* a = t.open("Chart Results");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->GetTitle(), "Chart Results");
-    EXPECT_EQ(a->displayColumnCount(), 9u);
+    EXPECT_EQ(a->displayColumnCount(), 9u) << "the columns of its set";
     EXPECT_FALSE(a->IsModified());
     EXPECT_EQ(t.open("Chart Results"), a);
     CResultDoc* b = t.open("Image Results");
@@ -41,7 +35,8 @@ TEST_F(Tables, OpenedOnDemandAndReusedUntilClosed) {
     EXPECT_EQ(t.open("Chart Results"), again);
 }
 
-TEST_F(Tables, MakerOwnedDocumentsAreForgottenWhenClosedOrDestroyed) {
+TEST(Tables, MakerOwnedDocumentsAreForgottenWhenClosedOrDestroyed) {
+    ResultTables tables;
     std::vector<std::unique_ptr<CResultDoc>> app;
     tables.setMaker([&] {
         app.push_back(std::make_unique<CResultDoc>());
