@@ -15,7 +15,6 @@ TEST(ImageShape, DefaultAndStrides) {
     CZVimage g(5, 3, 7, 0, CZVimage::kGrey);
     EXPECT_EQ(g.stride(), 8);
     EXPECT_EQ(g.rowBytes(), 5);
-    EXPECT_EQ(g.tag(), 7);
     CZVimage c(5, 3, -1, 0, CZVimage::kColour);
     EXPECT_EQ(c.stride(), 24);
     EXPECT_EQ(c.rowBytes(), 15);
