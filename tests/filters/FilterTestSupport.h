@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers for the filter tests: images from values, pixel access and
-// a seeded random picture.
+// Small helpers for the filter tests: images from values, copies, pixel
+// access and a seeded random picture.
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -27,6 +27,12 @@ inline CZVimage randomImage(int w, int h, uint32_t seed, int lo = 0, int hi = 25
     std::uniform_int_distribution<int> d(lo, hi);
     for (int y = 0; y < img.rows(); ++y)
         for (int x = 0; x < w; ++x) img.row(y)[x] = static_cast<uint8_t>(d(rng));
+    return img;
+}
+
+inline CZVimage copyOf(const CZVimage& src) {
+    CZVimage img;
+    img.Copy(src);
     return img;
 }
 

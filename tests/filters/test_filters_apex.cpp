@@ -14,8 +14,7 @@ namespace {
 // The template comes from makeApexTemplate (its levels are tested on
 // their own); the sums are taken directly over the cut template.
 CZVimage naiveApex(const CZVimage& src, const ProcessingArgs& a) {
-    CZVimage out;
-    out.Copy(src);
+    CZVimage out = copyOf(src);
     const ApexTemplate tmpl = makeApexTemplate(a);
     const int h = tmpl.half;
     const int w = src.width(), H = src.rows();
@@ -68,8 +67,7 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
     for (int apexw : {5, 9, 29}) {
         a.apexw = apexw;
         const CZVimage src = randomImage(41, 33, uint32_t(apexw));
-        CZVimage img;
-        img.Copy(src);
+        CZVimage img = copyOf(src);
         ASSERT_TRUE(apexFilter(img, {}, a));
         EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a))) << "apexw " << apexw;
     }
@@ -93,8 +91,7 @@ TEST(ApexFilter, MatchesDirectSumsWithTheTemplateCutAtTheEdges) {
     a.ggain = 5e6;
     a.apexfactor = 40.0;
     const CZVimage src = randomImage(30, 26, 77);
-    CZVimage img;
-    img.Copy(src);
+    CZVimage img = copyOf(src);
     ASSERT_TRUE(apexFilter(img, {}, a));
     EXPECT_EQ(pixelsOf(img), pixelsOf(naiveApex(src, a)));
 }

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cmath>
-#include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "FilterTestSupport.h"
 #include "image/CapillaryDetection.h"
@@ -73,13 +72,11 @@ TEST(Labelling, BoundsAreInclusiveAndFieldsCountDouble) {
     const CZVimage base = blocks(60, 30, {{1, 1, 21, 11}, {30, 5, 50, 20}});  // 200 and 300
     for (auto [umin, umax, expect] : {std::tuple{200, 300, 2}, std::tuple{201, 300, 1}, std::tuple{200, 299, 1},
                                       std::tuple{400, 600, 0}}) {
-        CZVimage img;
-        img.Copy(base);
+        CZVimage img = copyOf(base);
         EXPECT_EQ(labelCapillaries(greyRegion(img, {}), 128, umin, umax, 1).size(), size_t(expect));
     }
     // In a field every stored pixel stands for two frame pixels.
-    CZVimage img;
-    img.Copy(base);
+    CZVimage img = copyOf(base);
     const auto r = labelCapillaries(greyRegion(img, {}), 128, 400, 600, 2);
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].area, 400);
@@ -125,10 +122,9 @@ TEST(Density, ReportTextAndGuards) {
     d = densityReport(3, 640, 480, 1.6, 1.6);
     ASSERT_TRUE(d);
     EXPECT_NEAR(d->area, 0.786432, 1e-9);
-    EXPECT_FALSE(densityReport(0, 100, 100, 1.0, 1.0));
-    EXPECT_FALSE(densityReport(5, 100, 100, 0.0, 1.0));  // no calibration: no density
-    EXPECT_FALSE(densityReport(5, 0, 100, 1.0, 1.0));
-    EXPECT_FALSE(densityReport(5, 100, 100, -1.0, 1.0));
+    // No objects, no width, no (or a negative) calibration: no density.
+    for (auto [n, w, scale] : {std::tuple{0, 100, 1.0}, {5, 0, 1.0}, {5, 100, 0.0}, {5, 100, -1.0}})
+        EXPECT_FALSE(densityReport(n, w, 100, scale, 1.0)) << n << " " << w << " " << scale;
 
     const std::vector<std::vector<ZPoint>> objs = {{{5, 5}}, {{50, 50}, {9, 9}}, {{10, 10}}, {}};
     EXPECT_EQ(countObjectsInRegion(objs, {0, 0, 10, 10}), 2);
@@ -141,8 +137,7 @@ TEST(Detection, FindsDarkDiscsOnABrightBackgroundAndNothingInEmptyOrColourImages
         for (int x = 0; x < 320; ++x) img.row(y)[x] = static_cast<uint8_t>(170 + x / 16 + ((x * 7 + y * 13) % 5));
     const std::vector<std::pair<int, int>> centres = {{60, 60}, {160, 70}, {250, 60}, {90, 170}, {220, 180}};
     for (auto [cx, cy] : centres) disc(img, cx, cy, 11, 60);
-    CZVimage before;
-    before.Copy(img);
+    CZVimage before = copyOf(img);
     imgtest::LogCapture log;
     const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
     EXPECT_EQ(pixelsOf(img), pixelsOf(before));  // the image itself is untouched
@@ -180,7 +175,7 @@ TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {
     EXPECT_EQ(r.mask.originY(), 50);
 }
 
-TEST(ProcessingArgsSettings, DefaultsAndProfileValues) {
+TEST(ProcessingArgsSettings, ProfileValues) {
     const testsupport::ScratchDir dir("procargs");
     const std::string path = dir / "ordavia.ini";
     std::ofstream(path) << "[ProcessingArgs]\nuw1=-9\numax=800\nstddev=0.5\napexw=15\n";
@@ -191,10 +186,6 @@ TEST(ProcessingArgsSettings, DefaultsAndProfileValues) {
     EXPECT_EQ(a.umax, 800);
     EXPECT_EQ(a.apexw, 15);
     EXPECT_DOUBLE_EQ(a.stddev, 0.5);
-    std::filesystem::remove(path);
-    ProcessingArgs d;
-    d.load(store);  // file gone: every default, the spread to the last digit
-    EXPECT_DOUBLE_EQ(d.stddev, 0.7079664);
 }
 
 TEST(Detection, FindsEachLoopOfASyntheticNailfoldOnce) {
@@ -212,7 +203,4 @@ TEST(Detection, FindsEachLoopOfASyntheticNailfoldOnce) {
         EXPECT_EQ(inside, 1) << "region at " << reg.cx << "," << reg.cy << " lies on no loop";
     }
     for (size_t i = 0; i < hits.size(); ++i) EXPECT_EQ(hits[i], 1) << "loop " << i;
-    const auto d = densityReport(int64_t(r.regions.size()), r.windowWidth, r.windowHeight, 1.6, 1.6);
-    ASSERT_TRUE(d);
-    EXPECT_NEAR(d->area, 768 * 576 * 1.6 * 1.6 * 1e-6, 1e-12);
 }

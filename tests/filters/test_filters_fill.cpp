@@ -42,8 +42,7 @@ std::vector<char> reference(const CZVimage& img, int sx, int sy, uint8_t target,
 
 // Fills and checks the result pixel by pixel against the reference.
 void checkFill(CZVimage& img, int sx, int sy, uint8_t target, uint8_t label, Connectivity conn) {
-    CZVimage before;
-    before.Copy(img);
+    CZVimage before = copyOf(img);
     const auto want = reference(img, sx, sy, target, conn == Connectivity::Eight);
     const FillStats st = fillRegion(planeOf(img), sx, sy, target, label, conn);
     int64_t n = 0;
@@ -132,8 +131,7 @@ TEST(RegionFill, PerfectMaze) {
         img.row(cy + ny + 1)[cx + nx + 1] = 0;
         path.push_back({nx, ny});
     }
-    CZVimage copy;
-    copy.Copy(img);
+    CZVimage copy = copyOf(img);
     checkFill(img, n - 2, n - 2, 0, 3, Connectivity::Four);
     int64_t zeros = 0;
     for (int v : pixelsOf(copy)) zeros += v == 0;
@@ -147,8 +145,7 @@ TEST(RegionFill, RandomPicturesMatchTheReferenceAndBadSeedsAreRefused) {
         for (int y = 0; y < img.rows(); ++y)
             for (int x = 0; x < img.width(); ++x) img.row(y)[x] = img.row(y)[x] == 0 ? 0 : 255;
         const int sx = int(seed * 5) % img.width(), sy = int(seed * 3) % img.rows();
-        CZVimage four;
-        four.Copy(img);
+        CZVimage four = copyOf(img);
         checkFill(four, sx, sy, px(img, sx, sy), 100, Connectivity::Four);
         checkFill(img, sx, sy, px(img, sx, sy), 100, Connectivity::Eight);
     }
@@ -191,8 +188,7 @@ TEST(RegionFill, CombWithMoreRunsThanTheStackHolds) {
         if (x % 2 == 0)
             for (int y = 1; y < 6; ++y) img.row(y)[x] = (rng() % 9 == 0) ? 255 : 0;
     }
-    CZVimage eight;
-    eight.Copy(img);
+    CZVimage eight = copyOf(img);
     checkFill(img, 5, 0, 0, 7, Connectivity::Four);
     checkFill(eight, 77, 0, 0, 7, Connectivity::Eight);
 }

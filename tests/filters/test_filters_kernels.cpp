@@ -30,8 +30,7 @@ uint8_t clampByte(double v) { return !(v > 0.0) ? 0 : (v >= 255.0 ? 255 : uint8_
 // Applies f(x, y, p) to every pixel of the clipped region of a copy.
 template <class F>
 CZVimage mapped(const CZVimage& src, const ZRect& region, F f) {
-    CZVimage out;
-    out.Copy(src);
+    CZVimage out = copyOf(src);
     const ZRect c = src.clip(region);
     for (int y = c.top; y < c.bottom; ++y)
         for (int x = c.left; x < c.right; ++x) out.row(y)[x] = f(x, y, px(src, x, y));
@@ -51,28 +50,24 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
     for (const Case& k : kCases) {
         const CZVimage src = randomImage(k.w, k.h, ++seed, 0, 255);
         for (auto [gain, offset] : {std::pair{0.8, 20.0}, {2.55, -51.0}, {-1.0, 255.0}, {1.0 / 3.0, 0.5}, {7.0, -900.0}}) {
-            CZVimage img;
-            img.Copy(src);
+            CZVimage img = copyOf(src);
             img.linearMap(k.region, gain, offset);
             const auto want = mapped(src, k.region, [g = gain, o = offset](int, int, int p) { return clampByte(std::trunc(g * p + o)); });
             ASSERT_EQ(pixelsOf(img), pixelsOf(want)) << gain << " " << offset << " " << k.w;
         }
         for (int level : {-1, 0, 127, 254, 255}) {
-            CZVimage img;
-            img.Copy(src);
+            CZVimage img = copyOf(src);
             img.threshold(k.region, level);
             ASSERT_EQ(pixelsOf(img), pixelsOf(mapped(src, k.region, [&](int, int, int p) { return p > level ? 255 : 0; })));
         }
-        CZVimage neg;
-        neg.Copy(src);
+        CZVimage neg = copyOf(src);
         ASSERT_TRUE(negativeFilter(neg, k.region));
         ASSERT_EQ(pixelsOf(neg), pixelsOf(mapped(src, k.region, [](int, int, int p) { return 255 - p; })));
 
         // The stretch over random sub-ranges, including one-grey-step ones.
         for (auto [lo, hi] : {std::pair{20, 219}, {0, 50}, {100, 101}, {3, 255}, {0, 254}}) {
             const CZVimage narrow = randomImage(k.w, k.h, ++seed, lo, hi);
-            CZVimage img;
-            img.Copy(narrow);
+            CZVimage img = copyOf(narrow);
             const ZRect c = narrow.clip(k.region);
             int mn = 255, mx = 0;
             for (int y = c.top; y < c.bottom; ++y)
@@ -86,8 +81,7 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
         }
 
         const CZVimage other = randomImage(k.w, k.h, ++seed);
-        CZVimage diff;
-        diff.Copy(src);
+        CZVimage diff = copyOf(src);
         ASSERT_TRUE(subtractImage(diff, other));
         ASSERT_EQ(pixelsOf(diff), pixelsOf(mapped(src, {}, [&](int x, int y, int p) {
                       return uint8_t(std::max(0, p - px(other, x, y)));
@@ -110,8 +104,7 @@ TEST(Kernels, ThreeByThreeConvolutionMatchesDirectSums) {
     for (const Case& c : kCases)
         for (const CustomKernel& kern : kernels) {
             const CZVimage src = randomImage(c.w, c.h, ++seed);
-            CZVimage img;
-            img.Copy(src);
+            CZVimage img = copyOf(src);
             ASSERT_TRUE(convolve3x3(img, c.region, kern));
             const ZRect r = src.clip(c.region);
             const auto want = mapped(src, c.region, [&](int x, int y, int) {
@@ -138,8 +131,7 @@ TEST(Kernels, DetectionChainIsUnchanged) {
     SyntheticNailfold::generate(p, img, truth);
     EXPECT_EQ(fnv(img), 3246318370701477448ull);  // the same picture with every compiler
     const ProcessingArgs a;
-    CZVimage pre;
-    pre.Copy(img);
+    CZVimage pre = copyOf(img);
     ASSERT_TRUE(preprocessChain(pre, {}, a));
     const DetectionResult r = detectCapillaries(img, {}, a);
     EXPECT_EQ(fnv(pre), 11827001264058279004ull);

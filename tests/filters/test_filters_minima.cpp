@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "FilterTestSupport.h"
@@ -17,9 +16,6 @@ TEST(SimpleThreshold, StrictlyAboveTheLevelIsWhite) {
     CZVimage img = greyImage(4, 1, {0, 128, 129, 255});
     ASSERT_TRUE(simpleThreshold(img, {}, 128));
     EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 0, 255, 255}));
-    const testsupport::ScratchDir dir("threshold");
-    ProfileStore none(dir / "absent.ini");
-    EXPECT_EQ(loadSimpleThresholdLevel(none), 128);
 }
 
 TEST(MinimaInWindow, DarkestInTheirWindowAndBelowTheThreshold) {
@@ -104,7 +100,6 @@ TEST(MinimaSettingsProfile, NumbersStoredAsText) {
     MinimaSettings back;
     back.load(store);
     EXPECT_EQ(back.windowHeight, 33);
-    std::filesystem::remove(path);
 }
 
 TEST(EightRegions, LabelsInteriorSeedsAndCountsEqualGrey) {
@@ -138,8 +133,7 @@ TEST(TraceCapillary, BlackensTheDarkPathAndRestoresTheRest) {
     for (int y = 5; y <= 30; ++y) img.row(y)[20] = 40, img.row(y)[35] = 50;
     for (int x = 20; x <= 35; ++x) img.row(30)[x] = 45;
     img.row(10)[50] = 30;  // dark, but not connected
-    CZVimage before;
-    before.Copy(img);
+    CZVimage before = copyOf(img);
     const int64_t n = traceCapillary(img, {}, {20, 5}, 100);
     EXPECT_EQ(n, 26 + 26 + 14);
     for (int y = 0; y < 40; ++y)
@@ -158,8 +152,7 @@ TEST(TraceCapillary, LongSerpentineWithoutRecursionAndSeedChecks) {
         for (int x = 0; x < 400; ++x) img.row(y)[x] = 30, ++dark;
         if (y + 1 < 300) img.row(y + 1)[(y / 2) % 2 ? 0 : 399] = 30, ++dark;
     }
-    CZVimage copy;
-    copy.Copy(img);
+    CZVimage copy = copyOf(img);
     EXPECT_EQ(traceCapillary(img, {}, {0, 0}, 100), dark);
     // Seeds outside the region change nothing.
     EXPECT_EQ(traceCapillary(copy, {0, 0, 10, 10}, {51, 51}, 100), 0);

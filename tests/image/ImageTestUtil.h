@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers shared by the image tests: a private temporary folder,
 // patterned images, little-endian fields and the debug log's text.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -25,6 +27,11 @@ inline int32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return int32_t(uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24);
 }
 inline int le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+
+// Expects each little-endian 32-bit field {offset, value}.
+inline void expectLe32(const std::vector<uint8_t>& b, std::initializer_list<std::pair<size_t, int32_t>> fields) {
+    for (auto [at, v] : fields) EXPECT_EQ(le32(b, at), v) << "at offset " << at;
+}
 
 // Little-endian 32-bit fields, one after another.
 inline std::vector<uint8_t> ints(std::initializer_list<int32_t> values) {

@@ -58,10 +58,7 @@ TEST(FocusMeasure, HandWorkedValuesAndReachRules) {
 
 TEST(FocusMeasure, CentralRegionIsTheMiddleFraction) {
     const FocusRegion r = centralFocusRegion(640, 480, 0.5);
-    EXPECT_EQ(r.x0, 160);
-    EXPECT_EQ(r.x1, 480);
-    EXPECT_EQ(r.y0, 120);
-    EXPECT_EQ(r.y1, 360);
+    EXPECT_EQ((std::vector<int>{r.x0, r.y0, r.x1, r.y1}), (std::vector<int>{160, 120, 480, 360}));
     const FocusRegion tiny = centralFocusRegion(3, 3, 0.0);
     EXPECT_EQ(tiny.x1 - tiny.x0, 1);
 }

@@ -19,8 +19,7 @@ TEST(ZvgFormat, CurrentHeaderByteLayoutAndFieldRoundTrip) {
     ASSERT_EQ(img.Save(path), 1);
     const auto b = readBytes(path);
     ASSERT_EQ(b.size(), 36u + 5 * 3 * 3);
-    const int32_t expect[9] = {-2, 36, 1234, 0, 5, 3, -7, 9, 1};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(le32(b, 4 * i), expect[i]) << i;
+    expectLe32(b, {{0, -2}, {4, 36}, {8, 1234}, {12, 0}, {16, 5}, {20, 3}, {24, -7}, {28, 9}, {32, 1}});
     // Rows without padding, blue-green-red as in memory.
     for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(&b[36 + 15 * y], img.row(y), 15), 0);
 
@@ -39,10 +38,7 @@ TEST(ZvgFormat, CurrentHeaderByteLayoutAndFieldRoundTrip) {
     f.setOrigin(0, 20);
     const std::string fieldPath = tempPath("field.ZVG");
     ASSERT_EQ(f.Save(fieldPath), 1);
-    const auto fieldBytes = readBytes(fieldPath);
-    EXPECT_EQ(le32(fieldBytes, 12), 1);
-    EXPECT_EQ(le32(fieldBytes, 20), 240);
-    EXPECT_EQ(le32(fieldBytes, 28), 10);
+    expectLe32(readBytes(fieldPath), {{12, 1}, {20, 240}, {28, 10}});
     CZVimage fieldBack;
     ASSERT_EQ(fieldBack.Load(fieldPath, {}), 1);
     EXPECT_EQ(fieldBack.height(), 480);
@@ -128,9 +124,7 @@ TEST(ZvgFormat, RegionWrite) {
     const std::string path = tempPath("region.zvg");
     ASSERT_EQ(img.Save(path, ZRect{7, 5, 7 + 6, 5 + 2}), 1);
     auto b = readBytes(path);
-    EXPECT_EQ(le32(b, 16), 3);  // 10 - 7
-    EXPECT_EQ(le32(b, 20), 2);
-    EXPECT_EQ(le32(b, 24), 50);
+    expectLe32(b, {{16, 3}, {20, 2}, {24, 50}});  // width 10 - 7
     ASSERT_EQ(b.size(), 36u + 6);
     EXPECT_EQ(b[36], img.row(5)[7]);
     EXPECT_EQ(b[36 + 3 + 2], img.row(6)[9]);
@@ -146,20 +140,17 @@ TEST(ZvgFormat, RegionRead) {
     const std::string path = tempPath("small.zvg");
     ASSERT_EQ(small.Save(path), 1);
 
-    CZVimage big(8, 6, -1, 0, 0);
-    ASSERT_EQ(big.Load(path, {}, ZRect{4, 3, 4 + 10, 3 + 10}), 1);
-    EXPECT_EQ(big.width(), 8);  // the image keeps its shape
-    EXPECT_EQ(big.row(3)[4], 1);
-    EXPECT_EQ(big.row(3)[6], 3);
-    EXPECT_EQ(big.row(4)[6], 6);
-    EXPECT_EQ(big.row(5)[4], 0);
-    EXPECT_EQ(big.row(3)[7], 0);
-    // Clipped by the rectangle: only the first column.
-    CZVimage big2(8, 6, -1, 0, 0);
-    ASSERT_EQ(big2.Load(path, {}, ZRect{0, 0, 1, 1}), 1);
-    EXPECT_EQ(big2.row(0)[0], 1);
-    EXPECT_EQ(big2.row(0)[1], 0);
-    EXPECT_EQ(big2.row(1)[0], 0);
+    // The whole file at (4, 3), and one clipped to its first pixel; the
+    // image keeps its shape.
+    for (auto [rect, block] : {std::pair{ZRect{4, 3, 14, 13}, ZRect{4, 3, 7, 5}}, {ZRect{0, 0, 1, 1}, ZRect{0, 0, 1, 1}}}) {
+        CZVimage big(8, 6, -1, 0, 0);
+        ASSERT_EQ(big.Load(path, {}, rect), 1);
+        EXPECT_EQ(big.width(), 8);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                ASSERT_EQ(big.row(y)[x], block.contains({x, y}) ? small.row(y - block.top)[x - block.left] : 0)
+                    << rect.left << ": " << x << "," << y;
+    }
 
     // A field file into a frame fills every second row.
     CZVimage field(3, 4, -1, CZVimage::kField1, 0);
@@ -182,13 +173,13 @@ TEST(ZvgFormat, RegionRead) {
 TEST(ImageFiles, ExtensionRules) {
     CZVimage img(4, 4, -1, 0, 0);
     fillPattern(img);
-    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF", "a.tiff", "a.TIFF"})
-        EXPECT_EQ(img.Save(tempPath(name)), 1) << name;
-    for (const char* name : {"a.Zvg", "a.bMp", "a.gif", "noext", "dir.zvg/x"}) EXPECT_EQ(img.Save(tempPath(name)), 0) << name;
     CZVimage t;
     // Loading goes by content, so ".tiff" loads too.
-    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF", "a.tiff", "a.TIFF"})
+    for (const char* name : {"a.zvg", "a.ZVG", "a.bmp", "a.BMP", "a.tif", "a.TIF", "a.tiff", "a.TIFF"}) {
+        EXPECT_EQ(img.Save(tempPath(name)), 1) << name;
         EXPECT_EQ(t.Load(tempPath(name), {}), 1) << name;
+    }
+    for (const char* name : {"a.Zvg", "a.bMp", "a.gif", "noext", "dir.zvg/x"}) EXPECT_EQ(img.Save(tempPath(name)), 0) << name;
     // Only native files take a rectangle on loading.
     CZVimage u(4, 4, -1, 0, 0);
     EXPECT_EQ(u.Load(tempPath("a.bmp"), {}, ZRect{0, 0, 2, 2}), 0);
