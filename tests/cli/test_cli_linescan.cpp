@@ -239,7 +239,7 @@ TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
         std::string error;
         ASSERT_TRUE(gen.prepare(p, &error)) << error;
         const std::string mve = d / ("s" + std::to_string(seed) + ".mve");
-        ASSERT_EQ(clitest::cli("synth video " + mve + " --frames 80 --fps 50 --seed " + std::to_string(seed), d.dir).code, 0);
+        ASSERT_EQ(cli("synth video " + mve + " --frames 80 --fps 50 --seed " + std::to_string(seed), d.dir).code, 0);
         const double um = p.umPerPixel;
         for (const SyntheticVideo::Capillary& c : gen.truth().capillaries) {
             if (!c.flows || c.limbs.empty() || !c.limbs[0].arterial) continue;
@@ -249,9 +249,8 @@ TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
             for (size_t i = 0; i < along.size(); i += 4)
                 line += (line.empty() ? "" : ",") + std::to_string(std::lround(along[i].x)) + "," +
                         std::to_string(std::lround(along[i].y));
-            const auto r = clitest::cli("linescan " + mve + " --line " + line + " --fps 50 --scale " +
-                                            std::to_string(um) + " --json",
-                                        d.dir);
+            const auto r = cli("linescan " + mve + " --line " + line + " --fps 50 --scale " + std::to_string(um) + " --json",
+                               d.dir);
             const double dTrue = c.limbs[0].widthUm, vTrue = gen.truth().meanVelocityUmPerS(c, 0, p.frames - 1);
             const double fTrue = kPi * dTrue * dTrue * vTrue / 4;
             const double dm = numberAfter(r.out, "diameter_um"), vm = std::fabs(numberAfter(r.out, "um_per_s"));

@@ -11,26 +11,15 @@
 #include "chart/TraceExport.h"
 #include "linescan/LineScanRun.h"
 #include "linescan/LineVelocityRun.h"
-#include "linescan/ZlineScanDoc.h"
-#include "support/LineScanFeed.h"
-#include "support/TestServices.h"
+#include "ScanDocTest.h"
 #include "synth/SyntheticKymograph.h"
 
 using namespace ordavia;
 
 namespace {
 
-struct SummaryQuality : ::testing::Test {
-    test::TestServices svc;
-    ZlineScanDoc doc;
-    int view = 0;
-
-    void SetUp() override {
-        svc.adopt(doc);
-        ASSERT_TRUE(doc.OnNewDocument());
-        doc.setColumnsToSample(100);
-        ASSERT_TRUE(doc.startScan(&view, 60, 1, 0.02, 1.0, "um"));
-    }
+struct SummaryQuality : linescantest::ScanDocTest {
+    void SetUp() override { start(60, {}, 100); }
     // Columns [0, good) at about `v` with correlation `corr` (0..1000), the rest without a velocity.
     void fill(uint32_t good, double v, double corr) {
         for (uint32_t i = 0; i < 100; ++i) {
@@ -39,12 +28,8 @@ struct SummaryQuality : ::testing::Test {
         }
     }
     // A whole scan of cells moving `v` points per sample, stopped.
-    void feed(double v) {
-        const linescantest::MovingTexture tex;
-        for (uint32_t s = 0; s < 100; ++s) {
-            doc.sampleVector(0) = tex.sample(60, v, s);
-            (void)doc.addSample(s);
-        }
+    void scanAll(double v) {
+        feed(60, v, 100);
         doc.stop();
     }
 };
@@ -105,7 +90,7 @@ TEST_F(SummaryQuality, ColumnsWithoutAVelocityExportAsEmptyCells) {
 }
 
 TEST_F(SummaryQuality, ANewScanKeepsNothingOfTheLastOne) {
-    feed(2.0);
+    scanAll(2.0);
     ASSERT_GE(doc.calculateHoughVelocities(), 0);
     ASSERT_NE(doc.houghTrace(), nullptr);
     doc.setColumnsToSample(100);
@@ -118,7 +103,7 @@ TEST_F(SummaryQuality, ANewScanKeepsNothingOfTheLastOne) {
 }
 
 TEST_F(SummaryQuality, FlowBelowAPointPerGapIsOutOfRangeInTheSummary) {
-    feed(0.3);
+    scanAll(0.3);
     const CbvSummary s = doc.summary(0, 0);
     EXPECT_FALSE(s.trust.inRange);
     const std::string q = summaryQuestion(s, 2);

@@ -6,37 +6,13 @@
 #include <cmath>
 
 #include "chart/CTrace.h"
-
 #include "linescan/CbvCorrelation.h"
 #include "linescan/HoughVelocity.h"
-#include "linescan/ZlineScanDoc.h"
-#include "support/LineScanFeed.h"
-#include "support/TestServices.h"
+#include "ScanDocTest.h"
 
 namespace {
 
-struct VelocityTest : ::testing::Test {
-    ordavia::test::TestServices svc;
-    ZlineScanDoc doc;
-    int view = 0;
-    linescantest::MovingTexture tex;
-
-    void open(ordavia::CbvParams p = {}, int32_t columns = 200) {
-        svc.adopt(doc);
-        ASSERT_TRUE(doc.OnNewDocument());
-        doc.setParams(p, false);
-        doc.setColumnsToSample(columns);
-    }
-    void start(uint32_t points, ordavia::CbvParams p = {}, int32_t columns = 200) {
-        open(p, columns);
-        ASSERT_TRUE(doc.startScan(&view, points, 1, 0.02, 1.0, "um"));
-    }
-    void feed(uint32_t points, double v, uint32_t n, uint32_t from = 0) {
-        for (uint32_t s = from; s < from + n; ++s) {
-            doc.sampleVector(0) = tex.sample(points, v, s);
-            (void)doc.addSample(s);
-        }
-    }
+struct VelocityTest : linescantest::ScanDocTest {
     // Mean of the accepted "cbv" values, in line points per sample.
     double meanCbv(uint32_t skip) const {
         const CTrace& t = *doc.cbvTrace();
