@@ -15,6 +15,7 @@
 using namespace ordavia;
 
 namespace fs = std::filesystem;
+using clitest::cli;
 using clitest::CliRun;
 
 namespace {
@@ -41,7 +42,6 @@ protected:
         doc.setNotes("first\r\n");
         ASSERT_TRUE(doc.OnSaveDocument((dir / "a.cs1").string()));
     }
-    CliRun cli(const std::string& args, const fs::path& where) { return clitest::cli(args, where); }
     std::vector<uint8_t> bytes(const std::string& name) { return testsupport::readBytes((dir / name).string()); }
     testsupport::ScratchDir scratch{std::string("cli-") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     fs::path dir = scratch.dir;

@@ -1,17 +1,42 @@
 // The video commands of ordavia-cli as a script uses them: a synthetic
 // movie described by info, converted to AVI and back, a frame, the
-// average and the rms written as pictures, and the refusals.
+// average and the rms written as pictures, the stabiliser's offsets, and
+// damaged and hostile input: frames that do not decode fail a command
+// unless --skip-damaged, an output is never its input, temporaries do not
+// outlive a run, and what is not a regular file or shows nothing to align
+// is refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <vector>
 
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "support/CliRun.h"
+#include "support/DamagedVideo.h"
 #include "support/MveBytes.h"
 
 using clitest::cli;
 using testsupport::ScratchDir;
+
+namespace {
+
+bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+
+// Names in the folder that the test did not put there.
+std::vector<std::string> leftovers(const ScratchDir& d, const std::set<std::string>& expected) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(d.dir))
+        if (!expected.count(e.path().filename().string())) out.push_back(e.path().filename().string());
+    return out;
+}
+
+}  // namespace
 
 TEST(CliVideo, InfoConvertFrameAverageRms) {
     ScratchDir d("cli-video");
@@ -60,4 +85,119 @@ TEST(CliVideo, InfoConvertFrameAverageRms) {
         EXPECT_NE(r.code, 0) << bad;
         EXPECT_FALSE(r.out.empty()) << bad;
     }
+}
+
+TEST(CliStabilise, OffsetsPerFrameTheDocumentAndTheProfilesChoices) {
+    ScratchDir d("cli-stab");
+    const std::string mve = d / "shaky.mve";
+    ASSERT_EQ(cli("synth video " + mve + " --truth " + (d / "t.json") + " --frames 6 --size 320x240 --jitter 3", d.dir).code, 0);
+
+    const auto r = cli("stabilise " + mve + " --out " + (d / "shaky.dcs") + " --subpixel --json", d.dir);
+    ASSERT_EQ(r.code, 0) << r.out;
+    ASSERT_TRUE(std::regex_match(r.out, std::regex(R"(\{"offsets":\[\[0,0\](,\[-?[0-9.]+,-?[0-9.]+\]){5}\]\}\n)"))) << r.out;
+    // The document brings its offsets back.
+    const auto again = cli("stabilise " + (d / "shaky.dcs") + " --frames 0:1 --json", d.dir);
+    ASSERT_EQ(again.code, 0) << again.out;
+    auto numbers = [](const std::string& s) {
+        std::vector<double> v;
+        const std::regex num(R"(-?[0-9.]+)");
+        for (auto it = std::sregex_iterator(s.begin(), s.end(), num); it != std::sregex_iterator(); ++it) v.push_back(std::stod(it->str()));
+        return v;
+    };
+    const auto a = numbers(r.out), b = numbers(again.out);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 0.0015) << i;
+
+    for (const char* bad : {" --step 0", " --range 60", " --frames 3", " --window x", " --out x.txt"})
+        EXPECT_NE(cli("stabilise " + mve + bad, d.dir).code, 0) << bad;
+    EXPECT_NE(cli("stabilise " + (d / "none.mve"), d.dir).code, 0);
+
+    // The profile asks for sub-pixel offsets, as the workstation would run
+    // them: fractions without the option.
+    std::ofstream(d / "p.ini") << "[movement]\nsubpixel=1\n";
+    const auto p = cli("stabilise " + mve + " --json", d.dir);
+    ASSERT_EQ(p.code, 0) << p.out;
+    EXPECT_NE(p.out.find('.'), std::string::npos) << p.out;
+}
+
+TEST(CliVideoDamage, DamagedFramesFailUnlessSkipped) {
+    ScratchDir d("cli-damaged");
+    const std::string avi = d / "clip.avi";
+    if (!testsupport::writeMjpegAvi(avi, 16, 64, 48)) GTEST_SKIP() << "no MJPEG encoder";
+    testsupport::damageAviFrames(avi, {5, 6, 7});
+    for (const std::string& cmd : {"average " + avi + " " + (d / "a.zvg"), "convert " + avi + " " + (d / "c.mve"),
+                                   "fcf " + avi, "stabilise " + avi}) {
+        auto r = cli(cmd, d.dir);
+        EXPECT_NE(r.code, 0) << cmd << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, "3 frames cannot be decoded (5-7)")) << cmd << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, "--skip-damaged")) << r.out;
+    }
+    EXPECT_EQ(leftovers(d, {"clip.avi", "p.ini"}), std::vector<std::string>{});
+    auto r = cli("frame " + avi + " 6 " + (d / "f.zvg"), d.dir);
+    EXPECT_NE(r.code, 0) << r.out;
+    EXPECT_TRUE(has(r.out, "frame 6 cannot be decoded")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(d / "f.zvg"));
+
+    for (const std::string& cmd : {"average " + avi + " " + (d / "a.zvg"), "convert " + avi + " " + (d / "c.mve"),
+                                   "fcf " + avi, "stabilise " + avi}) {
+        r = cli(cmd + " --skip-damaged", d.dir);
+        EXPECT_EQ(r.code, 0) << cmd << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, "3 damaged frames left out (5-7)")) << cmd << "\n" << r.out;
+    }
+    r = cli("info " + (d / "c.mve") + " --json", d.dir);
+    EXPECT_TRUE(has(r.out, "\"count\": 13")) << r.out;
+    // A line scan cannot leave a frame out: one column per frame.
+    for (const char* skip : {"", " --skip-damaged"}) {
+        r = cli("linescan " + avi + " --line 4,24,60,24 --json" + std::string(skip), d.dir);
+        EXPECT_NE(r.code, 0) << r.out;
+        EXPECT_TRUE(has(r.out, "3 frames cannot be decoded (5-7)")) << r.out;
+    }
+
+    // A video cut short says what is missing.
+    auto bytes = testsupport::readBytes(avi);
+    bytes.resize(bytes.size() / 2);
+    testsupport::writeBytes(d / "cut.avi", bytes);
+    r = cli("info " + (d / "cut.avi"), d.dir);
+    EXPECT_TRUE(has(r.out, "the video is truncated: its header declares 16 frames")) << r.out;
+}
+
+TEST(CliVideoDamage, OutputIsNeverTheInputAndNoTemporaryStays) {
+    ScratchDir d("cli-same");
+    const std::string mve = d / "a.mve";
+    testsupport::writeBytes(mve, testsupport::mveCurrent(8, 4, 5, 5, 0));
+    const auto before = testsupport::readBytes(mve);
+    ASSERT_EQ(::symlink(mve.c_str(), (d / "link.mve").c_str()), 0);
+    for (const std::string& out : {mve, d / "link.mve", d.dir.string() + "/./a.mve"}) {
+        for (const std::string& cmd : {"convert " + mve + " " + out + " --range 0:1", "average " + mve + " " + out}) {
+            auto r = cli(cmd, d.dir);
+            EXPECT_NE(r.code, 0) << cmd << "\n" << r.out;
+            EXPECT_TRUE(has(r.out, "the output is the input")) << r.out;
+        }
+    }
+    EXPECT_EQ(testsupport::readBytes(mve), before);
+
+    // A good run leaves its output and nothing else, also over an older output.
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(cli("convert " + mve + " " + (d / "b.mve") + " --range 1:4", d.dir).code, 0);
+        ASSERT_EQ(cli("convert " + mve + " " + (d / "b.avi"), d.dir).code, 0);
+        ASSERT_EQ(cli("synth video " + (d / "s.mve") + " --frames 3 --size 160x128", d.dir).code, 0);
+    }
+    EXPECT_EQ(leftovers(d, {"a.mve", "link.mve", "b.mve", "b.avi", "s.mve", "s.dcs", "p.ini"}), std::vector<std::string>{});
+}
+
+TEST(CliVideoDamage, NonFilesAndFeaturelessFramesAreRefused) {
+    ScratchDir d("cli-refuse");
+    ASSERT_EQ(::mkfifo((d / "pipe.mve").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((d / "pipe.avi").c_str(), 0600), 0);
+    for (const std::string& in : {d / "pipe.mve", d / "pipe.avi"})
+        for (const std::string& cmd : {"info " + in, "average " + in + " " + (d / "x.zvg"), "stabilise " + in, "fcf " + in}) {
+            auto r = cli(cmd, d.dir);
+            EXPECT_NE(r.code, 0) << cmd;
+            EXPECT_TRUE(has(r.out, "not a regular file")) << cmd << "\n" << r.out;
+        }
+    std::vector<std::vector<uint8_t>> flat(4, std::vector<uint8_t>(64 * 48, 77));
+    testsupport::writeBytes(d / "flat.mve", testsupport::mveOf(64, 48, flat));
+    auto r = cli("stabilise " + (d / "flat.mve"), d.dir);
+    EXPECT_NE(r.code, 0) << r.out;
+    EXPECT_TRUE(has(r.out, "nothing could be aligned")) << r.out;
 }

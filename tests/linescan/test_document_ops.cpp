@@ -6,10 +6,8 @@
 #include <memory>
 
 #include "linescan/ZchartReviewDoc.h"
-#include "linescan/ZlineScanDoc.h"
+#include "ScanDocTest.h"
 #include "support/HintRecorder.h"
-#include "support/LineScanFeed.h"
-#include "support/TestServices.h"
 
 namespace {
 
@@ -19,27 +17,16 @@ long count(const HintRecorder& r, long hint) { return std::count(r.hints.begin()
 
 // A finished scan of 40 columns, 64 points moving 3 points per sample,
 // unmodified, with a view listening.
-struct LineScanOps : ::testing::Test {
-    ordavia::test::TestServices svc;
-    ZlineScanDoc doc;
+struct LineScanOps : linescantest::ScanDocTest {
     std::unique_ptr<HintRecorder> hints;
-    int source = 0;
 
     void SetUp() override {
-        svc.adopt(doc);
-        ASSERT_TRUE(doc.OnNewDocument());
-        doc.setColumnsToSample(40);
-        ASSERT_TRUE(doc.startScan(&source, 64, 1, 0.02, 1.0, "um"));
-        const linescantest::MovingTexture tex;
-        for (uint32_t s = 0; s < 40; ++s) {
-            doc.sampleVector(0) = tex.sample(64, 3.0, s);
-            (void)doc.addSample(s);
-        }
+        start(64, {}, 40);
+        feed(64, 3.0, 40);
         doc.stop();
         hints = std::make_unique<HintRecorder>(doc);
         clean();
     }
-    void TearDown() override { hints.reset(); }
     void clean() {
         hints->hints.clear();
         doc.SetModifiedFlag(false);
@@ -120,14 +107,12 @@ TEST_F(LineScanOps, SlopesBecomeAVelocityTraceAndPeaksBecomeSlopes) {
     expectAnnounced(ZchartDoc::kHintData);
 }
 
-TEST(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
-    ordavia::test::TestServices svc;
-    ZlineScanDoc doc;
-    svc.adopt(doc);
-    ASSERT_TRUE(doc.OnNewDocument());
+using LiveLineScanOps = linescantest::ScanDocTest;
+
+TEST_F(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
+    open();
     (void)doc.setSampleRate(2);
-    int source = 0;
-    ASSERT_TRUE(doc.startScan(&source, 16, 1, 0.02, 1.0, "um"));
+    ASSERT_TRUE(doc.startScan(&view, 16, 1, 0.02, 1.0, "um"));
     HintRecorder hints(doc);
     for (uint32_t s = 0; s < 6; ++s) EXPECT_EQ(doc.addSample(s), s % 2 == 0);
     EXPECT_EQ(count(hints, ZlineScanBaseDoc::kHintLiveColumn), 3);

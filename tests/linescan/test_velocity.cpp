@@ -6,34 +6,13 @@
 #include <cmath>
 
 #include "chart/CTrace.h"
-
 #include "linescan/CbvCorrelation.h"
 #include "linescan/HoughVelocity.h"
-#include "linescan/ZlineScanDoc.h"
-#include "support/LineScanFeed.h"
-#include "support/TestServices.h"
+#include "ScanDocTest.h"
 
 namespace {
 
-struct VelocityTest : ::testing::Test {
-    ordavia::test::TestServices svc;
-    ZlineScanDoc doc;
-    int view = 0;
-    linescantest::MovingTexture tex;
-
-    void start(uint32_t points, ordavia::CbvParams p = {}, int32_t columns = 200) {
-        svc.adopt(doc);
-        ASSERT_TRUE(doc.OnNewDocument());
-        doc.setParams(p, false);
-        doc.setColumnsToSample(columns);
-        ASSERT_TRUE(doc.startScan(&view, points, 1, 0.02, 1.0, "um"));
-    }
-    void feed(uint32_t points, double v, uint32_t n, uint32_t from = 0) {
-        for (uint32_t s = from; s < from + n; ++s) {
-            doc.sampleVector(0) = tex.sample(points, v, s);
-            (void)doc.addSample(s);
-        }
-    }
+struct VelocityTest : linescantest::ScanDocTest {
     // Mean of the accepted "cbv" values, in line points per sample.
     double meanCbv(uint32_t skip) const {
         const CTrace& t = *doc.cbvTrace();
@@ -161,10 +140,7 @@ TEST_F(VelocityTest, TwoLinesGiveTheInverseTransitTime) {
     ordavia::CbvParams p;
     p.method = 2;
     p.points = 20;
-    svc.adopt(doc);
-    ASSERT_TRUE(doc.OnNewDocument());
-    doc.setParams(p, false);
-    doc.setColumnsToSample(100);
+    open(p, 100);
     EXPECT_FALSE(doc.startScan(&view, 40, 1, 0.02, 1.0, "um"));  // method 2 needs two lines
     ASSERT_TRUE(doc.startTwoLines(&view, 4, 25.0));
     // Line 2 sees what line 1 saw 5 samples earlier.
@@ -195,9 +171,7 @@ TEST(Hough, SizesAnglesAndAStreakOfKnownSlope) {
     in.columns = 300;
     in.rows = 400;
     const ordavia::HoughResult empty = ordavia::houghTransform(in, p);
-    EXPECT_EQ(empty.distances, 500u);
-    EXPECT_EQ(empty.thetaMin, 0.0);
-    EXPECT_NEAR(empty.angleStep, M_PI / 512, 1e-10);
+    EXPECT_EQ(empty.distances, 500u);  // the diagonal of 300 x 400
     EXPECT_TRUE(empty.slopes.empty());  // nothing above the threshold
 
     // Streaks of 1.5 rows per column in a 120 x 80 scan sampled every 0.01 s.
@@ -268,8 +242,7 @@ TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
 }
 
 TEST_F(VelocityTest, ImportedKymographIsTheScan) {
-    svc.adopt(doc);
-    ASSERT_TRUE(doc.OnNewDocument());
+    open();
     std::vector<double> values;
     for (uint32_t t = 0; t < 60; ++t) {
         const auto line = tex.sample(50, 3.0, t);

@@ -1,15 +1,18 @@
 // The ".zvl" layout byte by byte, every older version, hostile files,
-// slopes picked by hand and the settings the document keeps.
+// slopes picked by hand and the settings the document keeps; kymograph
+// TIFFs that ask for more than their bytes hold.
 #include <gtest/gtest.h>
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
 #include "chart/ZchartDoc.h"
+#include "linescan/LineScanRun.h"
 #include "linescan/ZlineScanDoc.h"
 #include "support/ChartBytes.h"
 #include "support/LineScanFeed.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "support/TiffBytes.h"
 
 using namespace ordavia;
 
@@ -210,4 +213,24 @@ TEST_F(ZvlTest, SettingsComeFromTheProfileAndTheDialogWritesThemBack) {
     EXPECT_TRUE(doc.setSampleRate(3));
     EXPECT_EQ(svc.profile.GetInt("linescan", "sampleperiod", 0), 3);
     EXPECT_FALSE(doc.setSampleRate(0));
+}
+
+TEST(KymographTiff, SizesBeyondTheBytesOrTheCeilingAreRefused) {
+    // 150 bytes declaring 8192 x 8192 (half a gigabyte of values): the ceiling.
+    const std::vector<uint8_t> huge = testsupport::tiffDeclaring(8192, 8192);
+    EXPECT_LT(huge.size(), 200u);
+    for (bool alongX : {false, true}) {
+        auto k = ordavia::loadKymograph(huge, alongX);
+        ASSERT_FALSE(k);
+        EXPECT_EQ(k.code(), StatusCode::NoMemory) << k.reason();
+    }
+    // Within the ceiling, but 16 bytes cannot hold 2048 x 2048 samples.
+    auto k = ordavia::loadKymograph(testsupport::tiffDeclaring(2048, 2048), false);
+    ASSERT_FALSE(k);
+    EXPECT_EQ(k.code(), StatusCode::BadFormat) << k.reason();
+    // A sound one still reads.
+    auto ok = ordavia::loadKymograph(testsupport::greyTiffBytes(6, 3, 16, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), false);
+    ASSERT_TRUE(ok) << ok.reason();
+    EXPECT_EQ(ok->points, 6u);
+    EXPECT_EQ(ok->values[7], 8);
 }

@@ -51,12 +51,13 @@ struct LineScanUi : ::testing::Test {
         ASSERT_TRUE(video.importMovie(dir / "cells.mve"));
         video.setFramesPerSecond(25);
     }
-    void addLine(int y) {
+    static void addLine(CMotivaDoc& to, int y, int right = 61) {
         auto d = std::make_unique<CDimLine>();
         d->addVertex({2, y});
-        d->addVertex({61, y});
-        video.addObject(std::move(d));
+        d->addVertex({right, y});
+        to.addObject(std::move(d));
     }
+    void addLine(int y) { addLine(video, y); }
 };
 
 TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLine) {
@@ -220,10 +221,7 @@ TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
     video.SetTitle("a.dcs");
     other.SetTitle("b.dcs");
     addLine(kRow);
-    auto l = std::make_unique<CDimLine>();
-    l->addVertex({2, kRow});
-    l->addVertex({41, kRow});  // shorter: a scan of fewer rows
-    other.addObject(std::move(l));
+    addLine(other, kRow, 41);  // shorter: a scan of fewer rows
     {
         CMotivaView a(&video), b(&other);
         a.findAction("&Linescan")->trigger();
