@@ -34,6 +34,12 @@ protected:
         frame_ = std::make_unique<ordavia::MainFrame>(*app_);
         return app_->InitInstance(frame_.get(), "");
     }
+    // The main window's command of that text, from any of its menus.
+    QAction* menuCommand(const QString& text) {
+        for (QAction* a : frame_->findChildren<QAction*>())
+            if (a->text() == text) return a;
+        return nullptr;
+    }
     // A grey picture saved in the test folder.
     std::string picture(const std::string& name, int w = 64, int h = 48) {
         const std::string p = (dir_ / name).string();

@@ -31,11 +31,6 @@ protected:
         FrameFixture::SetUp();
         ASSERT_TRUE(start());
     }
-    QAction* menuCommand(const QString& text) {
-        for (QAction* a : frame_->findChildren<QAction*>())
-            if (a->text() == text) return a;
-        return nullptr;
-    }
     // Share of pixels an icon paints at a pixel ratio.
     static double inked(const QIcon& icon, double ratio) {
         const QImage img = icon.pixmap(QSize(24, 24), ratio).toImage();
@@ -66,11 +61,8 @@ TEST_F(FrameUiTest, ToolbarsAndIconsAreCompleteAndSharpAtEveryScale) {
     }
     EXPECT_TRUE(frameIcon("no-such-icon").isNull());
     for (RoutedToolbar* bar : {static_cast<RoutedToolbar*>(f.mainToolbar()), static_cast<RoutedToolbar*>(f.secondToolbar())})
-        for (QAction* a : bar->actions()) {
-            if (!a->isSeparator()) {
-                EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
-            }
-        }
+        for (QAction* a : bar->actions())
+            EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->text().toStdString();
 
     // The measuring and image groups hide behind their buttons.
     SecondToolbar* second = f.secondToolbar();

@@ -59,9 +59,7 @@ TEST_F(MainFrameTest, StartsWithItsTitleAndMenusAndNewChartOpensAnEmptyChart) {
     EXPECT_EQ(menus, (QStringList{"&File", "&Acquire", "&View", "S&ubject", "&Window", "&Help"}));
 
     // "New chart" opens an empty chart each time.
-    QAction* newChart = nullptr;
-    for (QAction* a : frame_->menuBar()->actions().at(0)->menu()->actions())
-        if (a->text() == "New chart") newChart = a;
+    QAction* newChart = menuCommand("New chart");
     ASSERT_NE(newChart, nullptr);
     newChart->trigger();
     newChart->trigger();
@@ -262,8 +260,7 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_FALSE(hold->isEnabled());
 
     // "Chart editing buttons" hides the ten from Cut to Hide trace.
-    for (QAction* a : frame_->findChildren<QAction*>())
-        if (a->text() == "Chart &editing buttons") a->trigger();
+    menuCommand("Chart &editing buttons")->trigger();
     for (const auto& b : ordavia::MainToolbar::buttons())
         EXPECT_EQ(bar->buttonFor(b.command)->isVisible(), b.group != RoutedToolbar::kChartEditing) << b.command;
     bar->toggleViewAction()->trigger();
