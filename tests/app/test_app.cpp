@@ -46,19 +46,13 @@ struct FakeFrame : MainFrameHost {
 
 class AppTest : public TempFolderTest {
 protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        oldCwd = fs::current_path();
-    }
     void TearDown() override {
-        fs::current_path(oldCwd);
         DebugLog::setEnabled(false);
         DebugLog::setFile("zv.log");
         TempFolderTest::TearDown();
     }
     std::string program() const { return (dir_ / "ordavia").string(); }
 
-    fs::path oldCwd;
     ordavia::test::TestServices svc;
     ScriptedPrompter& prompter = svc.prompter;
     FakeFrame frame;

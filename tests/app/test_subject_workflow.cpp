@@ -72,7 +72,6 @@ class Workflow : public TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        oldCwd = fs::current_path();
         svc.services.provide<CSubjectDatabase>(&db);
         svc.services.resultText = composeResultText;
         svc.prompter.pushFolder(dir_.string());
@@ -83,7 +82,6 @@ protected:
     void TearDown() override {
         flow.reset();
         app.reset();
-        fs::current_path(oldCwd);
         DebugLog::setEnabled(false);
         DebugLog::setFile("zv.log");
         TempFolderTest::TearDown();
@@ -93,7 +91,6 @@ protected:
         win.examSites.push_back(site);
         flow->selectSubject();
     }
-    fs::path oldCwd;
     test::TestServices svc;
     CSubjectDatabase db;
     std::unique_ptr<CBasicApp> app;

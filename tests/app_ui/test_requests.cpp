@@ -6,29 +6,21 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "app/CBasicApp.h"
-#include "app/ui/MainFrame.h"
 #include "app/FrameCommands.h"
 #include "app/ui/RequestServer.h"
 #include "db/CSubjectDatabase.h"
 #include "image/ImageFormats.h"
 #include "live/CameraSources.h"
 #include "live/ui/ZBasicfgView.h"
-#include "tests/support/LiveFixture.h"
-#include "framework/Document.h"
-#include "image/CZVimage.h"
 #include "measure/ui/MeasureViews.h"
-#include "settings/DebugLog.h"
+#include "tests/app_ui/FrameFixture.h"
 #include "tests/support/CliRun.h"
-#include "tests/support/QtTestApp.h"
-#include "tests/support/TempFolderTest.h"
-#include "tests/support/TestServices.h"
+#include "tests/support/LiveFixture.h"
 
 using namespace ordavia;
 
@@ -45,19 +37,11 @@ void writeRaw(const std::string& path, const std::string& bytes) {
     ::close(fd);
 }
 
-class RequestTest : public TempFolderTest {
+class RequestTest : public FrameFixture {
 protected:
     static void SetUpTestSuite() {
-        testsupport::ensureQtApp();
+        FrameFixture::SetUpTestSuite();
         registerMeasureViews();
-    }
-    void TearDown() override {
-        frame_->close();
-        app_->ExitInstance();
-        frame_.reset();
-        app_.reset();
-        DebugLog::setEnabled(false);
-        TempFolderTest::TearDown();
     }
     // Runs the event loop until the server has handled `n` requests in all.
     bool settle(int n) {
@@ -67,36 +51,30 @@ protected:
         while (s->served() + s->refused() < n && t.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 20);
         return s->served() + s->refused() >= n;
     }
-    std::string picture(const std::string& name, int w) {
-        const std::string p = (dir_ / name).string();
-        EXPECT_TRUE(CZVimage(w, 40, 0, CZVimage::kFrame, CZVimage::kGrey).Save(p));
-        return p;
+    // Starts logging and serving requests on a socket in the test folder.
+    std::string listen() {
+        DebugLog::setFile((dir_ / "zv.log").string());
+        DebugLog::setEnabled(true);
+        const std::string sock = (dir_ / "FENWYR").string();
+        EXPECT_TRUE(frame_->listenForRequests(sock).ok());
+        return sock;
     }
     std::string log() {
         std::ifstream f(DebugLog::file());
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
-
-    ordavia::test::TestServices svc;
-    std::unique_ptr<CBasicApp> app_;
-    std::unique_ptr<MainFrame> frame_;
 };
 
 }  // namespace
 
 TEST_F(RequestTest, AutoLoadFromASecondProcessOpensThenReusesOneWindowAndJunkIsIgnored) {
-    app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
-    frame_ = std::make_unique<MainFrame>(*app_);
-    ASSERT_TRUE(app_->InitInstance(frame_.get(), ""));
-    DebugLog::setFile((dir_ / "zv.log").string());
-    DebugLog::setEnabled(true);
-    const std::string sock = (dir_ / "FENWYR").string();
-    ASSERT_TRUE(frame_->listenForRequests(sock).ok());
+    ASSERT_TRUE(start());
+    const std::string sock = listen();
     // A second listener on the same socket leaves the first alone.
     RequestServer second([](const LocalRequest&) { return true; });
     EXPECT_EQ(second.listen(sock).code(), StatusCode::AlreadyExists);
 
-    const std::string a = picture("a.bmp", 64), b = picture("b.bmp", 80);
+    const std::string a = picture("a.bmp"), b = picture("b.bmp", 80);
     clitest::CliRun r = clitest::cli("send autoload " + a + " --socket " + sock, dir_);
     ASSERT_EQ(r.code, 0) << r.out;
     ASSERT_TRUE(settle(1));
@@ -145,18 +123,13 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     CameraSources cameras(svc.services);
     CSubjectDatabase db;
     svc.services.provide<CSubjectDatabase>(&db);
-    app_ = std::make_unique<CBasicApp>(svc.services, (dir_ / "ordavia").string());
-    frame_ = std::make_unique<MainFrame>(*app_);
-    ASSERT_TRUE(app_->InitInstance(frame_.get(), ""));
+    ASSERT_TRUE(start());
     // The examination chosen after start-up.
     ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
     std::filesystem::create_directories(dir_ / "1001-AB12-left_ring");
     db.setCurrentSubject("AB12", "Ann Smith");
     db.setCurrentExam(1001, "1001-AB12-left_ring");
-    DebugLog::setFile((dir_ / "zv.log").string());
-    DebugLog::setEnabled(true);
-    const std::string sock = (dir_ / "FENWYR").string();
-    ASSERT_TRUE(frame_->listenForRequests(sock).ok());
+    const std::string sock = listen();
     frame_->commands().liveVideo();
     ASSERT_EQ(app_->documents().size(), 1u) << "the live video window";
     svc.timers.advance(200);  // a few camera frames

@@ -3,28 +3,20 @@
 // "Subject" commands and selection line.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
-#include <cstdlib>
 #include <filesystem>
 
-#include "app/CBasicApp.h"
-#include "app/ui/MainFrame.h"
 #include "app/ui/SubjectUi.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
 #include "db/SubjectDialogs.h"
-#include "settings/DebugLog.h"
-#include "tests/support/TempFolderTest.h"
-#include "tests/support/TestServices.h"
-#include "tests/support/QtTestApp.h"
+#include "tests/app_ui/FrameFixture.h"
 
 using namespace ordavia;
 
@@ -37,13 +29,10 @@ QStringList texts(QWidget& w) {
     return out;
 }
 
-class SubjectUiTest : public TempFolderTest {
+class SubjectUiTest : public FrameFixture {
 protected:
-    static void SetUpTestSuite() {
-        testsupport::ensureQtApp();
-    }
     void SetUp() override {
-        TempFolderTest::SetUp();
+        FrameFixture::SetUp();
         svc.services.provide<CSubjectDatabase>(&db);
         ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
         svc.profile.SetPath(path("p.ini"));
@@ -55,11 +44,6 @@ protected:
         m.surname = "Smith";
         m.saveDetails();
     }
-    void TearDown() override {
-        DebugLog::setEnabled(false);
-        TempFolderTest::TearDown();
-    }
-    test::TestServices svc;
     CSubjectDatabase db;
 };
 

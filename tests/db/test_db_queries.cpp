@@ -5,11 +5,9 @@
 
 #include "DbTestSupport.h"
 #include "base/Text.h"
-#include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 
 using namespace ordavia;
-
 using namespace dbtest;
 
 namespace {

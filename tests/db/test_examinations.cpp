@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "DbTestSupport.h"
-#include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
 #include "db/SubjectDialogs.h"
 #include "db/SubjectQueries.h"

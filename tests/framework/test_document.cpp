@@ -1,11 +1,8 @@
 // Loading and saving documents through the archive, with real files on
 // disc, and the questions asked through the Prompter.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "base/Archive.h"
@@ -25,6 +22,7 @@ namespace {
 // doubles. It can be told to fail half-way through saving or loading.
 class SampleDoc : public Document {
 public:
+    explicit SampleDoc(AppServices* services) { setServices(services); }
     std::string text;
     std::vector<double> values;
     enum class Fail { None, ArchiveError, RuntimeError, LengthError } failOn = Fail::None;
@@ -70,8 +68,7 @@ protected:
     }
     // A saved sample document's bytes.
     std::string savedSample(const std::string& name) {
-        SampleDoc d;
-        d.setServices(&services_);
+        SampleDoc d(&services_);
         d.text = "hello";
         d.values = {1.5, -2.0};
         EXPECT_TRUE(d.OnSaveDocument(path(name)));
@@ -86,8 +83,7 @@ TEST_F(DocumentTest, SaveWritesTheArchiveAndOpenReadsItBack) {
     const std::string bytes = savedSample("a.smp");
     EXPECT_EQ(bytes, std::string("\x56\x5A\x05hello\x02\x00", 10) + std::string("\x00\x00\x00\x00\x00\x00\xF8\x3F", 8) +
                          std::string("\x00\x00\x00\x00\x00\x00\x00\xC0", 8));
-    SampleDoc d;
-    d.setServices(&services_);
+    SampleDoc d(&services_);
     d.SetModifiedFlag(true);
     ASSERT_TRUE(d.OnOpenDocument(path("a.smp")));
     EXPECT_EQ(d.text, "hello");
@@ -101,8 +97,7 @@ TEST_F(DocumentTest, FailedSaveKeepsThePreviousFile) {
     const std::string good = savedSample("keep.smp");
     for (auto fail : {SampleDoc::Fail::ArchiveError, SampleDoc::Fail::RuntimeError}) {
         prompter_.asked.clear();
-        SampleDoc d;
-        d.setServices(&services_);
+        SampleDoc d(&services_);
         d.text = "replacement";
         d.SetModifiedFlag(true);
         d.failOn = fail;
@@ -125,8 +120,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
         SCOPED_TRACE(n);
         writeFile(path("cut.smp"), good.substr(0, n));
         prompter_.asked.clear();
-        SampleDoc d;
-        d.setServices(&services_);
+        SampleDoc d(&services_);
         d.text = "previous";
         EXPECT_FALSE(d.OnOpenDocument(path("cut.smp")));
         EXPECT_TRUE(d.text.empty());
@@ -144,8 +138,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
 }
 
 TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
-    SampleDoc missing;
-    missing.setServices(&services_);
+    SampleDoc missing(&services_);
     EXPECT_FALSE(missing.OnOpenDocument(path("missing.smp")));
     ASSERT_EQ(prompter_.messages().size(), 1u);
     EXPECT_EQ(prompter_.messages()[0].rfind("Failed to open document.\n", 0), 0u);
@@ -154,8 +147,7 @@ TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     // A reader's own exception is a failed open, not the end of the program.
     savedSample("ok.smp");
     prompter_.asked.clear();
-    SampleDoc d;
-    d.setServices(&services_);
+    SampleDoc d(&services_);
     d.failOn = SampleDoc::Fail::LengthError;
     EXPECT_FALSE(d.OnOpenDocument(path("ok.smp")));
     ASSERT_EQ(prompter_.messages().size(), 1u);
@@ -179,8 +171,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
         SCOPED_TRACE(static_cast<int>(c.answer));
         fs::remove(p);
         prompter_.asked.clear();
-        SampleDoc d;
-        d.setServices(&services_);
+        SampleDoc d(&services_);
         d.text = "edited";
         d.SetPathName(p);
         d.SetModifiedFlag(true);
@@ -194,16 +185,14 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     }
     // Unmodified: nothing is asked.
     prompter_.asked.clear();
-    SampleDoc clean;
-    clean.setServices(&services_);
+    SampleDoc clean(&services_);
     EXPECT_TRUE(clean.SaveModified());
     EXPECT_TRUE(prompter_.asked.empty());
 }
 
 TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
     DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
-    SampleDoc d;
-    d.setServices(&services_);
+    SampleDoc d(&services_);
     d.setDocTemplate(&t);
     d.SetTitle("Image1");
     d.SetModifiedFlag(true);
@@ -228,8 +217,7 @@ TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
 
     // A picture opened as a new document: accepting the proposal as it
     // stands, or typing the picture's name, never writes over the picture.
-    SampleDoc e;
-    e.setServices(&services_);
+    SampleDoc e(&services_);
     e.setDocTemplate(&t);
     e.SetTitle("n1.bmp");
     writeFile(path("n1.bmp"), "BM picture");

@@ -86,8 +86,7 @@ TEST(LocalRequests, LinesAreCheckedTheSameWayBothWays) {
         EXPECT_EQ(r.ok(), c.ok) << r.reason();
         if (!c.ok) {
             EXPECT_EQ(r.code(), c.code);
-        }
-        if (c.ok) {
+        } else {
             // What parses is what a sender may write, and reads back the same.
             Result<std::string> line = localRequestLine(r->message, r->path);
             ASSERT_TRUE(line.ok()) << line.reason();

@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "settings/ProfileStore.h"
 #include "tests/support/TempFolderTest.h"

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary folder per test, named after the test, and whole-file
-// helpers.
+// helpers. The working directory is put back afterwards: the application
+// under test moves it to its program folder.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,13 +14,17 @@
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        cwd_ = std::filesystem::current_path();
         dir_ = std::filesystem::temp_directory_path() /
                ("ordavia-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override {
+        std::filesystem::current_path(cwd_);
+        std::filesystem::remove_all(dir_);
+    }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     // What the folder holds: a save that leaves a temporary behind shows here.
     size_t entries() const { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_), {})); }
@@ -35,5 +40,5 @@ protected:
         return s.str();
     }
 
-    std::filesystem::path dir_;
+    std::filesystem::path dir_, cwd_;
 };

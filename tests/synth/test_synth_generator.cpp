@@ -333,16 +333,10 @@ TEST(SyntheticNailfold, RefusesWhatCannotBeDrawn) {
     add("NaN vignetting", [&](SN::Params& p) { p.vignetting = nan; });
     add("tortuous share above 1", [](SN::Params& p) { p.tortuousFraction = 1.5; });
     add("too many loops", [](SN::Params& p) { p.loops = 40; });
-    add("more giants than loops", [](SN::Params& p) {
-        p.loops = 3;
-        p.giantLoops = 4;
-    });
+    add("more giants than loops", [](SN::Params& p) { p.loops = 3, p.giantLoops = 4; });
     add("too many giants for the width", [](SN::Params& p) { p.giantLoops = 8; });
     add("too low for a loop", [](SN::Params& p) { p.height = 100; });
-    add("too many loops for two rows", [](SN::Params& p) {
-        p.secondRow = true;
-        p.loops = 20;
-    });
+    add("too many loops for two rows", [](SN::Params& p) { p.secondRow = true, p.loops = 20; });
     for (auto& [why, p] : bad) {
         SCOPED_TRACE(why);
         EXPECT_EQ(p.validate().code(), ordavia::StatusCode::OutOfRange);
