@@ -86,8 +86,7 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
     view.tools().chooseTool(ImageToolController::kDustMask);
 
     // A line grid every 50 pixels in the grid colour.
-    { auto v_ = doc->grid(); v_.show = 1; v_.style = 0; v_.spacing = 50; doc->setGrid(v_); }
-    { auto v_ = doc->grid(); v_.colour = 0x0000FF; doc->setGrid(v_); }  // red in the low byte
+    { auto v_ = doc->grid(); v_.show = 1; v_.style = 0; v_.spacing = 50; v_.colour = 0x0000FF; doc->setGrid(v_); }  // red in the low byte
     const QImage grid = view.renderToImage();
     EXPECT_EQ(at(grid, 50, 90), 0xFF0000u);
     EXPECT_EQ(at(grid, 51, 90), 0x646464u);
@@ -95,8 +94,7 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
 }
 
 TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
-    { auto v_ = doc->grid(); v_.show = 1; v_.style = 2; doc->setGrid(v_); }
-    { auto v_ = doc->grid(); v_.colour = 0xFF0000; doc->setGrid(v_); }  // blue
+    { auto v_ = doc->grid(); v_.show = 1; v_.style = 2; v_.colour = 0xFF0000; doc->setGrid(v_); }  // blue
     doc->setRegion({});
     { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     doc->reloadGridDrawing();
@@ -369,9 +367,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     ASSERT_TRUE(chart);
     EXPECT_EQ(view->greyLevelChart(), chart);
     EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{30, 32, 34, 35, 37}));
-    EXPECT_EQ(chart->liveTrace->name, "Grey level");
     EXPECT_EQ(chart->liveTrace->xUnits, "um");
-    EXPECT_EQ(chart->liveData()->typeCode(), 2);
     EXPECT_FALSE(chart->IsModified());
     EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
 
