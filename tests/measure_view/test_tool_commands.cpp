@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "ViewTestSupport.h"
-#include "base/Archive.h"
+#include "tests/support/ArchiveBytes.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimPolygon.h"
 
@@ -151,18 +151,7 @@ TEST_F(ViewToolTest, CopyAndPasteCarryTheArchivedObject) {
     wrongSchema[2] = 2;
     bad.push_back(wrongSchema);
     // A huge vertex count in a short buffer.
-    Archive ar;
-    ar.writeWord(0xFFFF);
-    ar.writeWord(1);
-    ar.writeWord(8);
-    ar.writeBytes("CDimLine", 8);
-    ar.writeInt(3);
-    ar.writeInt(255);
-    ar.writeInt(1);
-    ar.writeString("");
-    ar.writeWord(0xFFFF);
-    ar.writeDword(0x7FFFFFFF);
-    bad.push_back(ar.bytes());
+    bad.push_back(Bytes().newClass("CDimLine").i32(3).i32(255).i32(1).u8(0).u16(0xFFFF).i32(0x7FFFFFFF).b);
     for (const auto& b : bad) EXPECT_FALSE(tools->paste(b)) << b.size();
     EXPECT_EQ(doc->lists()[1].count(), 1);
 }

@@ -234,8 +234,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     click({10, 0});
     tools->mouseMove({15, 5}, false, false);
     // The double click arrives as press, release, double click, release.
-    tools->buttonDown({10, 10}, false, false);
-    tools->buttonUp({10, 10}, false, false);
+    click({10, 10});
     tools->doubleClick({10, 10}, false, false);
     tools->buttonUp({10, 10}, false, false);
     EXPECT_EQ(tools->dragState(), TC::kDragNone);
@@ -247,8 +246,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     click({0, 0});
     click({10, 0});
     click({10, 10});
-    tools->buttonDown({0, 10}, false, false);
-    tools->buttonUp({0, 10}, false, false);
+    click({0, 10});
     tools->doubleClick({0, 10}, false, false);
     ASSERT_EQ(list().count(), 2);
     EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
@@ -256,8 +254,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
 
     // A polygon ended with two vertices measures nothing and is dropped.
     click({50, 50});
-    tools->buttonDown({60, 50}, false, false);
-    tools->buttonUp({60, 50}, false, false);
+    click({60, 50});
     tools->doubleClick({60, 50}, false, false);
     EXPECT_EQ(list().count(), 2);
     // Changing the tool ends a building object too.
@@ -295,8 +292,7 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
     EXPECT_DOUBLE_EQ(list().at(1)->area(1, 1), 100.0);
     // A click without moving leaves a single point: dropped.
-    tools->buttonDown({50, 50}, false, false);
-    tools->buttonUp({50, 50}, false, false);
+    click({50, 50});
     EXPECT_EQ(list().count(), 2);
 }
 
@@ -315,9 +311,12 @@ TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
     EXPECT_EQ(doc->image().getpixel(11, 4), 200);
     EXPECT_EQ((*doc->undoPicture()).getpixel(11, 12), 40);
     EXPECT_TRUE(doc->imageModified());
+    EXPECT_TRUE(doc->IsModified());
+    // Outside the picture nothing is traced.
+    EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
 }
 
-TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
+TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndTheWindowComesFromTheProfile) {
     giveImage(20, 20);
     tools->setTraceFunction(nullptr);
     tools->setToolMode(TC::kTrace);
@@ -328,24 +327,15 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
 
     ZPoint seenSeed;
     int seenWindow = 0;
-    tools->setTraceFunction([&](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
+    tools->setTraceFunction([&](CZVimage&, const ZRect&, ZPoint seed, int window) {
         seenSeed = seed;
         seenWindow = window;
-        img.row(seed.y)[seed.x] = 0;
         return true;
     });
     store().WriteInt("ProcessingArgs", "tracewin", 40);
-    const unsigned fx = tools->buttonDown({7, 3}, false, false);
-    tools->buttonUp({7, 3}, false, false);
-    EXPECT_TRUE(fx & TC::kImageChanged);
+    click({7, 3});
     EXPECT_EQ(seenSeed, (ZPoint{7, 3}));
     EXPECT_EQ(seenWindow, 40);
-    EXPECT_EQ(doc->image().getpixel(7, 3), 0);
-    EXPECT_EQ((*doc->undoPicture()).getpixel(7, 3), 37);
-    EXPECT_TRUE(doc->imageModified());
-    EXPECT_TRUE(doc->IsModified());
-    // Outside the picture nothing is traced.
-    EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
 }
 
 TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {

@@ -42,16 +42,10 @@ public:
             out.push_back(v & 0xFF);
             out.push_back(v >> 8);
         };
+        // Type, header words, version, size in words (low, high), objects,
+        // largest record (unused) and no parameters.
         const uint32_t words = static_cast<uint32_t>((18 + b.size()) / 2);
-        p16(1);
-        p16(9);
-        p16(0x300);
-        p16(words & 0xFFFF);
-        p16(words >> 16);
-        p16(objects);
-        p16(0);
-        p16(0);
-        p16(0);
+        for (uint32_t v : {1u, 9u, 0x300u, words & 0xFFFF, words >> 16, uint32_t(objects), 0u, 0u, 0u}) p16(uint16_t(v));
         out.insert(out.end(), b.begin(), b.end());
         return out;
     }
