@@ -53,8 +53,7 @@ TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
     ZBasicDoc& doc = newDoc(ramp(20, 10));
     doc.setRegion({0, 0, 10, 10});
     doc.SetModifiedFlag(false);
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     {
         BrightnessContrastDialog d(doc, nullptr);
         d.setValues(2.0, -10.0);
