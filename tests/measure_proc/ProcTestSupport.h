@@ -13,6 +13,7 @@ class RecordingPrompter : public ordavia::ScriptedPrompter {
 public:
     struct Range {
         int value, min, max;
+        bool operator==(const Range&) const = default;
     };
     std::vector<Range> intRanges;
     std::vector<std::string> filters;

@@ -170,9 +170,7 @@ TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
     doc.setRegion({0, 0, 10, 10});
     prompter.pushInt(100);
     ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
-    EXPECT_EQ(prompter.intRanges.back().value, 128);
-    EXPECT_EQ(prompter.intRanges.back().min, 0);
-    EXPECT_EQ(prompter.intRanges.back().max, 255);
+    EXPECT_EQ(prompter.intRanges.back(), (RecordingPrompter::Range{128, 0, 255}));
     EXPECT_EQ(store().GetInt("settings", "simpleimagethreshold", 0), 100);
     EXPECT_EQ(doc.notes(), "simple threshold ROI (0,0)-(10,10).\r\n");
     for (int y = 0; y < 10; ++y)

@@ -35,6 +35,9 @@ TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     doc.undo();
     EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(doc.notes(), "Equalise ROI (2,2)-(12,8).\r\nundo\r\n");
+    doc.undo();  // a second undo returns to the equalised picture
+    EXPECT_EQ(doc.image().row(2)[3], 255);
+    doc.undo();
 
     // Without a region the whole picture; here it already spans 0..255, so
     // nothing changes and nothing is written.
@@ -53,9 +56,7 @@ TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
     prompter.pushInt(4);
     ASSERT_TRUE(ImageProcessing::lowPass(doc));
     ASSERT_EQ(prompter.intRanges.size(), 1u);
-    EXPECT_EQ(prompter.intRanges[0].value, 51);  // the default
-    EXPECT_EQ(prompter.intRanges[0].min, 3);
-    EXPECT_EQ(prompter.intRanges[0].max, 199);
+    EXPECT_EQ(prompter.intRanges[0], (RecordingPrompter::Range{51, 3, 199}));  // 51 is the default
     EXPECT_EQ(store().GetInt("WINDOWSZ", "w", 0), 4);
     EXPECT_EQ(doc.notes(), "Low pass (4x4)\r\n");
     // Size 4 is a 5 x 5 window; at the corner it covers 9 pixels.
