@@ -58,10 +58,8 @@ TEST_F(ViewToolTest, DustMaskToolEditsTheHiddenDustListAndGivesTheListBack) {
 
 TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
     doc->setRegion({100, 100, 200, 200});
-    doc->addNewDimension(0, {10, 10});
-    list().at(0)->addVertex({50, 10});
-    doc->addNewDimension(0, {10, 60});
-    list().at(1)->addVertex({50, 60});
+    draw(0, {{10, 10}, {50, 10}});
+    draw(0, {{10, 60}, {50, 60}});
     doc->SetModifiedFlag(false);
 
     // Within 3 pixels of the first vertex picks the object and drags it.
@@ -97,10 +95,7 @@ TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
 }
 
 TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOne) {
-    for (int i = 0; i < 3; ++i) {
-        doc->addNewDimension(0, {10, 10 + 40 * i});
-        list().at(i)->addVertex({50, 10 + 40 * i});
-    }
+    for (int i = 0; i < 3; ++i) draw(0, {{10, 10 + 40 * i}, {50, 10 + 40 * i}});
     click({10, 50}, true);
     EXPECT_TRUE(list().at(1)->isSelected());
     click({10, 90}, true);
@@ -120,10 +115,8 @@ TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOn
 
 TEST_F(ViewToolTest, CtrlDragRotatesAboutTheCentreFromWhereTheDragStarted) {
     // A horizontal line centred on (100, 100); its first vertex is the handle.
-    doc->addNewDimension(0, {60, 100});
-    list().at(0)->addVertex({140, 100});
-    doc->addNewDimension(0, {100, 120});  // selected, below the centre
-    list().at(1)->addVertex({100, 140});
+    draw(0, {{60, 100}, {140, 100}});
+    draw(0, {{100, 120}, {100, 140}});  // selected, below the centre
     list().at(1)->setSelected(true);
 
     tools->buttonDown({60, 100}, false, true);
@@ -339,14 +332,10 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndTheWindowComesFromTheProfile) {
 }
 
 TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
-    doc->addNewDimension(0, {10, 10});  // a line 10,10 - 110,10
-    list().at(0)->addVertex({110, 10});
-    doc->addNewDimension(CDimList::kCircle, {200, 100});  // centre 220,100, radius 20
-    list().at(1)->addVertex({240, 100});
+    draw(0, {{10, 10}, {110, 10}});
+    draw(CDimList::kCircle, {{200, 100}, {240, 100}});  // centre 220,100, radius 20
     list().at(1)->update();
-    doc->addNewDimension(CDimList::kPolygon, {300, 300});  // closing edge 300,340 - 300,300
-    list().at(2)->addVertex({340, 300});
-    list().at(2)->addVertex({300, 340});
+    draw(CDimList::kPolygon, {{300, 300}, {340, 300}, {300, 340}});  // closing edge 300,340 - 300,300
 
     EXPECT_EQ(tools->objectAt(list(), {60, 13}), 0);    // the middle of the line
     EXPECT_EQ(tools->objectAt(list(), {60, 15}), -1);   // 5 pixels off
