@@ -8,7 +8,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTest>
 #include <QWheelEvent>
@@ -194,21 +193,6 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     printImageDocument(&printer, *doc, view.picture());
     ASSERT_TRUE(std::filesystem::exists(pdf));
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
-
-    // The preview paints through the same code.
-    QPrinter previewPrinter(QPrinter::HighResolution);
-    QPrintPreviewWidget preview(&previewPrinter);
-    int pages = 0;
-    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* pr) {
-        printImageDocument(pr, *doc, view.picture());
-        ++pages;
-    });
-    preview.resize(700, 900);
-    preview.show();
-    preview.updatePreview();
-    QApplication::processEvents();
-    EXPECT_GE(pages, 1);
-    EXPECT_EQ(preview.pageCount(), 1);
 }
 
 // A document with every kind of dimension, a grid, a region and a label
