@@ -1,11 +1,8 @@
 #include <filesystem>
-#include <fstream>
 
 #include "tests/support/ArchiveBytes.h"
-#include "base/Archive.h"
 #include "base/FileIO.h"
 #include "base/Text.h"
-#include "measure/CDimLine.h"
 #include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
 #include "measure/ZBasicDoc.h"

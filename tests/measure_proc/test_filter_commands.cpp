@@ -6,8 +6,6 @@
 #include "image/CustomKernel.h"
 #include "image/ImageFilters.h"
 #include "measure/CDimCircle.h"
-#include "measure/CDimLine.h"
-#include "measure/CDimPolygon.h"
 #include "measure/ImageProcessing.h"
 
 using namespace ordavia;

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QWidget>
-#include <cstdlib>
 
 #include "ProcTestSupport.h"
 #include "measure/ui/BrightnessContrastDialog.h"

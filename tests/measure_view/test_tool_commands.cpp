@@ -1,6 +1,5 @@
 // The image view's commands: delete, line width, rotation, set region, grey
 // level profile, copy and paste, zoom and the eight status panes.
-#include <cmath>
 #include <numeric>
 
 #include "ViewTestSupport.h"

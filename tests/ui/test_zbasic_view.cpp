@@ -14,7 +14,6 @@
 #include <filesystem>
 
 #include "chart/ZliveChartDoc.h"
-#include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/ImagePrinting.h"
 #include "measure/ui/ZBasicView.h"
