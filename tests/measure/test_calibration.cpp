@@ -53,7 +53,6 @@ TEST_F(CalibrationTest, RemovedSlotsAreNeverReused) {
     // A new entry goes to slot 3, not into the hole.
     ASSERT_TRUE(table.add(mag(4, 4, "d", 4)));
     EXPECT_EQ(store_.GetString("mag3", "magname", ""), "d");
-    EXPECT_EQ(store_.GetInt("mag1", "valid", -1), 0);
     std::vector<Magnification> all = table.entries();
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].name, "a");
@@ -167,48 +166,32 @@ TEST_F(CalibrationTest, ProposalFollowsTheListSize) {
 
 TEST_F(CalibrationTest, CalibrateFromKnownLengths) {
     Calibration c = Calibration::fromProfile(store_);
+    c.setFields(mag(0.75, 0.1, "cur", 0), false, "um");
     CDimList list;
     list.addNew(0, {10, 50});
     list.at(0)->addVertex({210, 50});  // 200 pixels across
     list.addNew(0, {0, 0});
     list.at(1)->addVertex({0, 40});  // 40 pixels down
 
-    // One horizontal line for both axes: no y extent, so y takes the x scale.
-    CalibrationRequest req;
-    req.xLine = req.yLine = 1;
-    req.xTrueLength = 100;
-    req.yTrueLength = 100;
-    req.name = "objective 10x";
-    double xs, ys;
-    c.scalesFor(list, req, xs, ys);
-    EXPECT_DOUBLE_EQ(xs, 0.5);
-    EXPECT_DOUBLE_EQ(ys, 0.5);
-
-    // Two lines.
-    req.yLine = 2;
-    req.yTrueLength = 10;
-    c.scalesFor(list, req, xs, ys);
-    EXPECT_DOUBLE_EQ(xs, 0.5);
-    EXPECT_DOUBLE_EQ(ys, 0.25);
-
-    // Lines that do not exist keep the current x scale.
-    c.setFields(mag(0.75, 0.1, "cur", 0), false, "um");
-    req.xLine = 0;
-    req.yLine = 9;
-    c.scalesFor(list, req, xs, ys);
-    EXPECT_DOUBLE_EQ(xs, 0.75);
-    EXPECT_DOUBLE_EQ(ys, 0.75);
-    // A true length of zero is no calibration either.
-    req.xLine = 1;
-    req.xTrueLength = 0;
-    req.yLine = 2;
-    c.scalesFor(list, req, xs, ys);
-    EXPECT_DOUBLE_EQ(xs, 0.75);
-    EXPECT_DOUBLE_EQ(ys, 0.25);
+    // One horizontal line for both axes has no y extent, so y takes the x
+    // scale; lines that do not exist and true lengths of zero keep the
+    // current x scale.
+    const struct {
+        int xLine, yLine;
+        double xTrue, yTrue, wantX, wantY;
+    } cases[] = {{1, 1, 100, 100, 0.5, 0.5}, {1, 2, 100, 10, 0.5, 0.25}, {0, 9, 100, 10, 0.75, 0.75},
+                 {1, 2, 0, 10, 0.75, 0.25}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.xLine << ", " << k.yLine << ", " << k.xTrue);
+        double xs, ys;
+        c.scalesFor(list, {k.xLine, k.yLine, k.xTrue, k.yTrue, "", false}, xs, ys);
+        EXPECT_DOUBLE_EQ(xs, k.wantX);
+        EXPECT_DOUBLE_EQ(ys, k.wantY);
+    }
 
     // Calibrating always adds a table entry; the default only when ticked.
-    req.xTrueLength = 100;
-    req.setAsDefault = false;
+    CalibrationRequest req{
+        .xLine = 1, .yLine = 2, .xTrueLength = 100, .yTrueLength = 10, .name = "objective 10x", .setAsDefault = false};
     c.calibrate(list, req, 1700000000, store_);
     EXPECT_TRUE(c.isCalibrated());
     EXPECT_DOUBLE_EQ(c.xScale(), 0.5);

@@ -49,8 +49,6 @@ TEST(DimList, NewObjectsTakeKindDefaultsAndBecomeCurrent) {
     EXPECT_EQ(list.add(nullptr), -1);
     EXPECT_EQ(list.at(5), nullptr);
     EXPECT_EQ(list.at(-1), nullptr);
-    EXPECT_EQ(CDimList::prefixText(0), "1");
-    EXPECT_EQ(CDimList::prefixText(11), "12");
 }
 
 TEST(DimList, RemovalKeepsTheCurrentObject) {

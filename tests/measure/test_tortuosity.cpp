@@ -4,9 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "measure/CDimCircle.h"
 #include "measure/CDimLine.h"
-#include "measure/CDimPolygon.h"
 
 using namespace ordavia;
 
@@ -45,14 +43,6 @@ TEST(Tortuosity, StraightAndShortLines) {
     EXPECT_TRUE(two.curveMarks().empty());
     // A path back to its start has no chord: no ratio rather than infinity.
     EXPECT_DOUBLE_EQ(line({{0, 0}, {10, 0}, {0, 0}}).tortuosityRatio(), 0.0);
-
-    // Other shapes have neither measure.
-    CDimPolygon poly;
-    for (ZPoint p : {ZPoint{0, 0}, ZPoint{50, 0}, ZPoint{50, 50}}) poly.addVertex(p);
-    EXPECT_DOUBLE_EQ(poly.tortuosityRatio(), 0.0);
-    n = -1;
-    EXPECT_DOUBLE_EQ(poly.tortuosity(1, 1, n, TortuosityParams()), 0.0);
-    EXPECT_EQ(n, 0);
 }
 
 TEST(Tortuosity, ZigzagCurvesCountedAndWeightedAndAOneWayArcIsOneCurve) {

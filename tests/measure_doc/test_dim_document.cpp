@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "base/Archive.h"
-#include "measure/CDimLine.h"
 #include "measure/CDimList.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"

@@ -13,6 +13,7 @@ class RecordingPrompter : public ordavia::ScriptedPrompter {
 public:
     struct Range {
         int value, min, max;
+        bool operator==(const Range&) const = default;
     };
     std::vector<Range> intRanges;
     std::vector<std::string> filters;
@@ -37,6 +38,9 @@ public:
     }
 };
 
+// A command of the image document, as the menus call it.
+using Command = bool (*)(ZBasicDoc&);
+
 class ProcTest : public ImageDocFixture<RecordingPrompter> {
 protected:
     // A picture whose pixels all differ from their neighbours: p = (x * 7 + y * 13) % 256.
@@ -45,6 +49,11 @@ protected:
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) img.row(y)[x] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
         return img;
+    }
+    static CZVimage copyOf(const CZVimage& img) {
+        CZVimage c;
+        c.Copy(img);
+        return c;
     }
     static bool samePixels(const CZVimage& a, const CZVimage& b) {
         if (a.width() != b.width() || a.rows() != b.rows()) return false;

@@ -86,8 +86,7 @@ TEST_F(ProcTest, ColourPicturesOpenSaveAndProcessInColourOrGrey) {
 
     store().WriteInt("settings", "simpleimagethreshold", 150);
     ASSERT_TRUE(ImageProcessing::simpleThreshold(processed));
-    CZVimage expected;
-    expected.Copy(grey);
+    CZVimage expected = copyOf(grey);
     expected.threshold({}, 150);
     EXPECT_TRUE(samePixels(processed.image(), expected));
     processed.undo();

@@ -45,8 +45,7 @@ TEST_F(ProcTest, ThresholdCapillariesAddsTheDetectorsCirclesAndReportsDensity) {
     args.load(store());
     const DetectionResult expected = detectCapillaries(doc.image(), {}, args);
     ASSERT_EQ(expected.circles.size(), kApexes.size());
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
 
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(doc));
     const CDimList& l = doc.lists()[1];
@@ -167,14 +166,11 @@ TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
 
 TEST_F(ProcTest, SimpleThresholdAsksForTheLevelAndStoresIt) {
     ZBasicDoc& doc = newDoc(ramp(20, 10));
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     doc.setRegion({0, 0, 10, 10});
     prompter.pushInt(100);
     ASSERT_TRUE(ImageProcessing::simpleThreshold(doc));
-    EXPECT_EQ(prompter.intRanges.back().value, 128);
-    EXPECT_EQ(prompter.intRanges.back().min, 0);
-    EXPECT_EQ(prompter.intRanges.back().max, 255);
+    EXPECT_EQ(prompter.intRanges.back(), (RecordingPrompter::Range{128, 0, 255}));
     EXPECT_EQ(store().GetInt("settings", "simpleimagethreshold", 0), 100);
     EXPECT_EQ(doc.notes(), "simple threshold ROI (0,0)-(10,10).\r\n");
     for (int y = 0; y < 10; ++y)
@@ -235,11 +231,9 @@ TEST_F(ProcTest, EightRegionsWritesItsHistoryAndLabelImage) {
 }
 
 TEST_F(ProcTest, PreprocessCheckAndApexFilterChangeThePictureUndoably) {
-    using Command = bool (*)(ZBasicDoc&);
     for (Command c : {&ImageProcessing::preprocessCheck, &ImageProcessing::processing, &ImageProcessing::apexFilter}) {
         ZBasicDoc& doc = newDoc(apexPicture(260, 220, kApexes));
-        CZVimage before;
-        before.Copy(doc.image());
+        const CZVimage before = copyOf(doc.image());
         ASSERT_TRUE(c(doc));
         EXPECT_FALSE(samePixels(doc.image(), before));
         EXPECT_TRUE(doc.imageModified());

@@ -94,8 +94,7 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
     ASSERT_TRUE(fresh.importImage(path("pic.bmp")));
     ASSERT_TRUE(samePixels(fresh.image(), original));  // the filter is off
 
-    CZVimage filtered;
-    filtered.Copy(original);
+    CZVimage filtered = copyOf(original);
     applyDustFilter(filtered, {{3, 2, 9, 8}, {12, 9, 18, 15}});
     ASSERT_FALSE(samePixels(filtered, original));
 
@@ -115,8 +114,7 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
     withList.addNewDimension(CDimList::kRectangle, {20, 4});
     withList.addVertex(0, {27, 12});
     ASSERT_TRUE(withList.loadImage());
-    CZVimage own;
-    own.Copy(original);
+    CZVimage own = copyOf(original);
     applyDustFilter(own, {{20, 4, 27, 12}});
     EXPECT_TRUE(samePixels(withList.image(), own));
 

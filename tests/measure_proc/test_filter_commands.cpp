@@ -6,17 +6,9 @@
 #include "image/CustomKernel.h"
 #include "image/ImageFilters.h"
 #include "measure/CDimCircle.h"
-#include "measure/CDimLine.h"
-#include "measure/CDimPolygon.h"
 #include "measure/ImageProcessing.h"
 
 using namespace ordavia;
-
-namespace {
-
-using Command = bool (*)(ZBasicDoc&);
-
-}  // namespace
 
 TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     ZBasicDoc& doc = newDoc(grey(20, 10, 0));
@@ -26,8 +18,7 @@ TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     doc.pictureForPreview().row(2)[2] = 50;
     doc.pictureForPreview().row(2)[3] = 150;
     doc.setRegion({2, 2, 12, 8});
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
 
     ASSERT_TRUE(ImageProcessing::equalise(doc));
     EXPECT_EQ(doc.image().row(2)[2], 0);
@@ -42,6 +33,9 @@ TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     doc.undo();
     EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(doc.notes(), "Equalise ROI (2,2)-(12,8).\r\nundo\r\n");
+    doc.undo();  // a second undo returns to the equalised picture
+    EXPECT_EQ(doc.image().row(2)[3], 255);
+    doc.undo();
 
     // Without a region the whole picture; here it already spans 0..255, so
     // nothing changes and nothing is written.
@@ -60,9 +54,7 @@ TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
     prompter.pushInt(4);
     ASSERT_TRUE(ImageProcessing::lowPass(doc));
     ASSERT_EQ(prompter.intRanges.size(), 1u);
-    EXPECT_EQ(prompter.intRanges[0].value, 51);  // the default
-    EXPECT_EQ(prompter.intRanges[0].min, 3);
-    EXPECT_EQ(prompter.intRanges[0].max, 199);
+    EXPECT_EQ(prompter.intRanges[0], (RecordingPrompter::Range{51, 3, 199}));  // 51 is the default
     EXPECT_EQ(store().GetInt("WINDOWSZ", "w", 0), 4);
     EXPECT_EQ(doc.notes(), "Low pass (4x4)\r\n");
     // Size 4 is a 5 x 5 window; at the corner it covers 9 pixels.
@@ -71,8 +63,7 @@ TEST_F(ProcTest, LowPassAsksForTheWindowStoresItAndNamesItTwice) {
 
     // The stored size is proposed next time.
     prompter.pushInt(std::nullopt);
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     EXPECT_FALSE(ImageProcessing::highPass(doc));
     EXPECT_EQ(prompter.intRanges.back().value, 4);
     EXPECT_TRUE(samePixels(doc.image(), before));
@@ -156,8 +147,7 @@ TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
 
 TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
     ZBasicDoc& doc = newDoc(ramp(7, 5));
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     { auto v_ = doc.calibration(); v_.xScale = 0.5; v_.yScale = 0.25; doc.setCalibration(v_); }
     doc.setRegion({2, 2, 7, 5});
     { auto v_ = doc.marks(); v_.targetX = 5; v_.targetY = 3; doc.setMarks(v_); }
@@ -216,8 +206,7 @@ TEST_F(ProcTest, BinHalvesEveryPositionDoublesTheScalesAndUndoesThePicture) {
 
 TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
     ZBasicDoc& doc = newDoc(ramp(10, 8));
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     CZVimage other = grey(10, 8, 30);
     ASSERT_TRUE(other.Save(path("other.bmp")));
     CZVimage small = grey(8, 8, 30);
@@ -246,8 +235,7 @@ TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
 
 TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
     ZBasicDoc& doc = newDoc(ramp(12, 10));
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
 
     // No region: refusing beats smearing the whole picture.
     EXPECT_FALSE(ImageProcessing::removeSingleDustMark(doc));
@@ -259,8 +247,7 @@ TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
     doc.setRegion({2, 1, 9, 7});
     ASSERT_TRUE(ImageProcessing::removeSingleDustMark(doc));
     EXPECT_EQ(doc.notes(), "Remove Dust ROI (2,1)-(9,7).\r\n");
-    CZVimage want;
-    want.Copy(before);
+    CZVimage want = copyOf(before);
     ASSERT_TRUE(removeDustMark(want, {2, 1, 9, 7}));
     EXPECT_TRUE(samePixels(doc.image(), want));
     EXPECT_FALSE(samePixels(doc.image(), before));

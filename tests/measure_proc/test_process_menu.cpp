@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QWidget>
-#include <cstdlib>
 
 #include "ProcTestSupport.h"
 #include "measure/ui/BrightnessContrastDialog.h"
@@ -53,8 +52,7 @@ TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
     ZBasicDoc& doc = newDoc(ramp(20, 10));
     doc.setRegion({0, 0, 10, 10});
     doc.SetModifiedFlag(false);
-    CZVimage before;
-    before.Copy(doc.image());
+    const CZVimage before = copyOf(doc.image());
     {
         BrightnessContrastDialog d(doc, nullptr);
         d.setValues(2.0, -10.0);

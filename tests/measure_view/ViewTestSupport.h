@@ -31,6 +31,12 @@ protected:
         tools->buttonUp(p, shift, ctrl);
     }
     CDimList& list() { return doc->currentDimList(); }
+    // A dimension of that kind through the points, in the current list.
+    int draw(int kind, std::initializer_list<ordavia::ZPoint> points) {
+        const int i = doc->addNewDimension(kind, *points.begin());
+        for (auto p = points.begin() + 1; p != points.end(); ++p) list().at(i)->addVertex(*p);
+        return i;
+    }
 
     std::unique_ptr<ZBasicDoc> doc;
     std::unique_ptr<ordavia::ImageToolController> tools;

@@ -6,7 +6,6 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
-#include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/ZBasicDoc.h"
 #include "support/HairpinPicture.h"

@@ -58,10 +58,8 @@ TEST_F(ViewToolTest, DustMaskToolEditsTheHiddenDustListAndGivesTheListBack) {
 
 TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
     doc->setRegion({100, 100, 200, 200});
-    doc->addNewDimension(0, {10, 10});
-    list().at(0)->addVertex({50, 10});
-    doc->addNewDimension(0, {10, 60});
-    list().at(1)->addVertex({50, 60});
+    draw(0, {{10, 10}, {50, 10}});
+    draw(0, {{10, 60}, {50, 60}});
     doc->SetModifiedFlag(false);
 
     // Within 3 pixels of the first vertex picks the object and drags it.
@@ -97,10 +95,7 @@ TEST_F(ViewToolTest, SelectPicksDragsAndClearsTheCurrentObject) {
 }
 
 TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOne) {
-    for (int i = 0; i < 3; ++i) {
-        doc->addNewDimension(0, {10, 10 + 40 * i});
-        list().at(i)->addVertex({50, 10 + 40 * i});
-    }
+    for (int i = 0; i < 3; ++i) draw(0, {{10, 10 + 40 * i}, {50, 10 + 40 * i}});
     click({10, 50}, true);
     EXPECT_TRUE(list().at(1)->isSelected());
     click({10, 90}, true);
@@ -120,10 +115,8 @@ TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOn
 
 TEST_F(ViewToolTest, CtrlDragRotatesAboutTheCentreFromWhereTheDragStarted) {
     // A horizontal line centred on (100, 100); its first vertex is the handle.
-    doc->addNewDimension(0, {60, 100});
-    list().at(0)->addVertex({140, 100});
-    doc->addNewDimension(0, {100, 120});  // selected, below the centre
-    list().at(1)->addVertex({100, 140});
+    draw(0, {{60, 100}, {140, 100}});
+    draw(0, {{100, 120}, {100, 140}});  // selected, below the centre
     list().at(1)->setSelected(true);
 
     tools->buttonDown({60, 100}, false, true);
@@ -234,8 +227,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     click({10, 0});
     tools->mouseMove({15, 5}, false, false);
     // The double click arrives as press, release, double click, release.
-    tools->buttonDown({10, 10}, false, false);
-    tools->buttonUp({10, 10}, false, false);
+    click({10, 10});
     tools->doubleClick({10, 10}, false, false);
     tools->buttonUp({10, 10}, false, false);
     EXPECT_EQ(tools->dragState(), TC::kDragNone);
@@ -247,8 +239,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
     click({0, 0});
     click({10, 0});
     click({10, 10});
-    tools->buttonDown({0, 10}, false, false);
-    tools->buttonUp({0, 10}, false, false);
+    click({0, 10});
     tools->doubleClick({0, 10}, false, false);
     ASSERT_EQ(list().count(), 2);
     EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
@@ -256,8 +247,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
 
     // A polygon ended with two vertices measures nothing and is dropped.
     click({50, 50});
-    tools->buttonDown({60, 50}, false, false);
-    tools->buttonUp({60, 50}, false, false);
+    click({60, 50});
     tools->doubleClick({60, 50}, false, false);
     EXPECT_EQ(list().count(), 2);
     // Changing the tool ends a building object too.
@@ -295,8 +285,7 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
     EXPECT_DOUBLE_EQ(list().at(1)->area(1, 1), 100.0);
     // A click without moving leaves a single point: dropped.
-    tools->buttonDown({50, 50}, false, false);
-    tools->buttonUp({50, 50}, false, false);
+    click({50, 50});
     EXPECT_EQ(list().count(), 2);
 }
 
@@ -315,9 +304,12 @@ TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
     EXPECT_EQ(doc->image().getpixel(11, 4), 200);
     EXPECT_EQ((*doc->undoPicture()).getpixel(11, 12), 40);
     EXPECT_TRUE(doc->imageModified());
+    EXPECT_TRUE(doc->IsModified());
+    // Outside the picture nothing is traced.
+    EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
 }
 
-TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
+TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndTheWindowComesFromTheProfile) {
     giveImage(20, 20);
     tools->setTraceFunction(nullptr);
     tools->setToolMode(TC::kTrace);
@@ -328,35 +320,22 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndWithOneKeepsAnUndoCopy) {
 
     ZPoint seenSeed;
     int seenWindow = 0;
-    tools->setTraceFunction([&](CZVimage& img, const ZRect& region, ZPoint seed, int window) {
+    tools->setTraceFunction([&](CZVimage&, const ZRect&, ZPoint seed, int window) {
         seenSeed = seed;
         seenWindow = window;
-        img.row(seed.y)[seed.x] = 0;
         return true;
     });
     store().WriteInt("ProcessingArgs", "tracewin", 40);
-    const unsigned fx = tools->buttonDown({7, 3}, false, false);
-    tools->buttonUp({7, 3}, false, false);
-    EXPECT_TRUE(fx & TC::kImageChanged);
+    click({7, 3});
     EXPECT_EQ(seenSeed, (ZPoint{7, 3}));
     EXPECT_EQ(seenWindow, 40);
-    EXPECT_EQ(doc->image().getpixel(7, 3), 0);
-    EXPECT_EQ((*doc->undoPicture()).getpixel(7, 3), 37);
-    EXPECT_TRUE(doc->imageModified());
-    EXPECT_TRUE(doc->IsModified());
-    // Outside the picture nothing is traced.
-    EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
 }
 
 TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
-    doc->addNewDimension(0, {10, 10});  // a line 10,10 - 110,10
-    list().at(0)->addVertex({110, 10});
-    doc->addNewDimension(CDimList::kCircle, {200, 100});  // centre 220,100, radius 20
-    list().at(1)->addVertex({240, 100});
+    draw(0, {{10, 10}, {110, 10}});
+    draw(CDimList::kCircle, {{200, 100}, {240, 100}});  // centre 220,100, radius 20
     list().at(1)->update();
-    doc->addNewDimension(CDimList::kPolygon, {300, 300});  // closing edge 300,340 - 300,300
-    list().at(2)->addVertex({340, 300});
-    list().at(2)->addVertex({300, 340});
+    draw(CDimList::kPolygon, {{300, 300}, {340, 300}, {300, 340}});  // closing edge 300,340 - 300,300
 
     EXPECT_EQ(tools->objectAt(list(), {60, 13}), 0);    // the middle of the line
     EXPECT_EQ(tools->objectAt(list(), {60, 15}), -1);   // 5 pixels off

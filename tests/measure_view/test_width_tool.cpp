@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "measure/CDimLine.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
 #include "results/CResultDoc.h"

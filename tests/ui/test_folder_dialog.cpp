@@ -1,6 +1,5 @@
 // The data-folder chooser takes a folder typed by name and creates it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -14,13 +13,14 @@
 
 #include "framework/ui/QtPrompter.h"
 #include "tests/support/QtTestApp.h"
+#include "tests/support/ScratchDir.h"
 
 using namespace ordavia;
 
 TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     testsupport::ensureQtApp();
-    const auto base = std::filesystem::temp_directory_path() / ("ordavia-folder-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(base);
+    testsupport::ScratchDir scratch("folder");
+    const auto base = scratch.dir;
     const auto wanted = base / "new data";
 
     bool buttonWasEnabled = false;
@@ -44,7 +44,6 @@ TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     ASSERT_TRUE(chosen);
     EXPECT_EQ(std::filesystem::path(*chosen), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
-    std::filesystem::remove_all(base);
 }
 
 // Each button of a question box answers as itself: OK in an OK/Cancel

@@ -4,32 +4,22 @@
 
 #include <QApplication>
 #include <QImage>
-#include <filesystem>
-#include <unistd.h>
 
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "image/ui/ImageToQImage.h"
 #include "image/ui/ImageWindow.h"
 #include "tests/support/QtTestApp.h"
+#include "tests/support/ScratchDir.h"
 
 using namespace ordavia;
-
-namespace {
-
-std::string tempFile(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("ordavia-ui-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
-
-}  // namespace
 
 TEST(ImageWindow, ZoomPaletteAndOneLineOpenError) {
     testsupport::ensureQtApp();
     CZVimage img(20, 10, -1, CZVimage::kField1, 0);
     for (int x = 0; x < 20; ++x) img.row(0)[x] = uint8_t(x * 10);
-    const std::string path = tempFile("window.zvg");
+    testsupport::ScratchDir dir("ui-window");
+    const std::string path = dir / "window.zvg";
     ASSERT_EQ(img.Save(path), 1);
     std::string error;
     std::unique_ptr<QWidget> w(openImageWindow(path, {}, &error));
@@ -53,7 +43,7 @@ TEST(ImageWindow, ZoomPaletteAndOneLineOpenError) {
     win->setZeroAsBlack(false);
     EXPECT_FALSE(win->image().zeroAsBlack());
     // A file that cannot be opened is a one-line error.
-    EXPECT_EQ(openImageWindow(tempFile("missing.zvg"), {}, &error), nullptr);
+    EXPECT_EQ(openImageWindow(dir / "missing.zvg", {}, &error), nullptr);
     EXPECT_NE(error.find("missing.zvg"), std::string::npos);
     EXPECT_EQ(error.find('\n'), std::string::npos);
 }

@@ -2,11 +2,8 @@
 // the "capwidth" settings, and the loops are measured through the menu.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QRadioButton>
-#include <QTimer>
 
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
@@ -16,6 +13,7 @@
 #include "results/ResultColumnSets.h"
 #include "results/ResultTables.h"
 #include "tests/support/HairpinPicture.h"
+#include "tests/support/ModalDialogs.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/TestServices.h"
 
@@ -23,16 +21,8 @@ using namespace ordavia;
 
 namespace {
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-}
-
 TEST(WidthUi, MethodDialogAndLoopsThroughTheMenu) {
-    ensureApp();
+    test::ensureOffscreenApp();
     testsupport::ScratchDir dir("width-ui");
     test::TestServices ts;
     ts.profile.SetPath((dir.dir / "ordavia.ini").string());
@@ -50,24 +40,20 @@ TEST(WidthUi, MethodDialogAndLoopsThroughTheMenu) {
 
     // A stored 0 shows as the outer edges; OK stores what was chosen.
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dlg = dynamic_cast<WidthMethodDialog*>(QApplication::activeModalWidget());
-        if (!dlg) return;
+    test::answerNextDialog([&](QDialog& d) {
+        auto* dlg = dynamic_cast<WidthMethodDialog*>(&d);
+        if (!dlg) return false;
         seen = dlg->windowTitle() == "Capillary Width Method" && dlg->button(WidthMethod::kOuterEdge)->isChecked();
         dlg->button(WidthMethod::kEdge)->setChecked(true);
         dlg->levelField()->setValue(0.5);
-        dlg->accept();
+        return true;
     });
-    QAction* method = view.findAction(ZBasicView::kWidthMethod);
-    ASSERT_TRUE(method);
-    method->trigger();
+    test::runCommand(view, ZBasicView::kWidthMethod);
     EXPECT_TRUE(seen);
     EXPECT_EQ(ts.profile.GetInt("capwidth", "method", -1), 2);
     EXPECT_DOUBLE_EQ(ts.profile.GetDouble("capwidth", "pointonrise", -1), 0.5);
 
-    QAction* loops = view.findAction(CapillaryWidthTool::kMeasureLoops);
-    ASSERT_TRUE(loops && loops->isEnabled());
-    loops->trigger();
+    test::runCommand(view, CapillaryWidthTool::kMeasureLoops);
     ASSERT_TRUE(ts.results.find(ResultTitles::kLoops));
     EXPECT_EQ(ts.results.find(ResultTitles::kLoops)->rows().size(), 7u);
     EXPECT_TRUE(view.findAction(CapillaryWidthTool::kFindWidth)->isEnabled());

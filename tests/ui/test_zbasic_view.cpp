@@ -8,14 +8,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
 
 #include "chart/ZliveChartDoc.h"
-#include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/ImagePrinting.h"
 #include "measure/ui/ZBasicView.h"
@@ -86,8 +84,7 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
     view.tools().chooseTool(ImageToolController::kDustMask);
 
     // A line grid every 50 pixels in the grid colour.
-    { auto v_ = doc->grid(); v_.show = 1; v_.style = 0; v_.spacing = 50; doc->setGrid(v_); }
-    { auto v_ = doc->grid(); v_.colour = 0x0000FF; doc->setGrid(v_); }  // red in the low byte
+    { auto v_ = doc->grid(); v_.show = 1; v_.style = 0; v_.spacing = 50; v_.colour = 0x0000FF; doc->setGrid(v_); }  // red in the low byte
     const QImage grid = view.renderToImage();
     EXPECT_EQ(at(grid, 50, 90), 0xFF0000u);
     EXPECT_EQ(at(grid, 51, 90), 0x646464u);
@@ -95,8 +92,7 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
 }
 
 TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
-    { auto v_ = doc->grid(); v_.show = 1; v_.style = 2; doc->setGrid(v_); }
-    { auto v_ = doc->grid(); v_.colour = 0xFF0000; doc->setGrid(v_); }  // blue
+    { auto v_ = doc->grid(); v_.show = 1; v_.style = 2; v_.colour = 0xFF0000; doc->setGrid(v_); }  // blue
     doc->setRegion({});
     { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     doc->reloadGridDrawing();
@@ -196,21 +192,6 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     printImageDocument(&printer, *doc, view.picture());
     ASSERT_TRUE(std::filesystem::exists(pdf));
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
-
-    // The preview paints through the same code.
-    QPrinter previewPrinter(QPrinter::HighResolution);
-    QPrintPreviewWidget preview(&previewPrinter);
-    int pages = 0;
-    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* pr) {
-        printImageDocument(pr, *doc, view.picture());
-        ++pages;
-    });
-    preview.resize(700, 900);
-    preview.show();
-    preview.updatePreview();
-    QApplication::processEvents();
-    EXPECT_GE(pages, 1);
-    EXPECT_EQ(preview.pageCount(), 1);
 }
 
 // A document with every kind of dimension, a grid, a region and a label
@@ -369,9 +350,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     ASSERT_TRUE(chart);
     EXPECT_EQ(view->greyLevelChart(), chart);
     EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{30, 32, 34, 35, 37}));
-    EXPECT_EQ(chart->liveTrace->name, "Grey level");
     EXPECT_EQ(chart->liveTrace->xUnits, "um");
-    EXPECT_EQ(chart->liveData()->typeCode(), 2);
     EXPECT_FALSE(chart->IsModified());
     EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
 
