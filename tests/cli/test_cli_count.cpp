@@ -1,6 +1,6 @@
 // "ordavia-cli count", the counting line of "synth image", "width" and
 // "loops", run as a user would: the JSON keys are a contract with scripts,
-// and the numbers are the image document's own.
+// and the widths are the image document's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,16 +8,12 @@
 #include <regex>
 #include <string>
 
-#include "base/Text.h"
 #include "support/CliRun.h"
-#include "image/CZVimage.h"
 #include "image/ImageFormats.h"
-#include "support/MveBytes.h"
-#include "support/TiffBytes.h"
 #include "support/HairpinPicture.h"
+#include "support/ScratchDir.h"
 #include "support/TestServices.h"
 #include "measure/CDimLine.h"
-#include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
 
@@ -86,68 +82,16 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
         EXPECT_EQ(e.out.rfind("ordavia-cli: ", 0), 0u) << e.out;
     }
     EXPECT_EQ(run("count " + (dir / "missing.bmp").string() + " --line 1,1,9,9").code, 1);
-}
 
-// A picture with an alpha channel counts as the picture it holds, never
-// as a black one with 0 capillaries.
-TEST(CliCount, AlphaTiffCountsLikeItsPicture) {
-    testsupport::ScratchDir scratch("cli-count-alpha");
-    const fs::path dir = scratch.dir;
-    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
-    const std::string bmp = (dir / "frame.bmp").string();
-    const std::string line = synthLine(dir, bmp, 11).first;
-    ASSERT_FALSE(line.empty());
-
-    CZVimage img;
-    ASSERT_TRUE(ordavia::loadPictureAsIs(bmp, img, {}));
-    std::vector<uint8_t> rgba;
-    for (int y = 0; y < img.rows(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const uint8_t* p = img.row(y) + x * img.bytesPerPixel();
-            const bool colour = img.bytesPerPixel() == 3;
-            rgba.insert(rgba.end(), {colour ? p[2] : p[0], colour ? p[1] : p[0], p[0], 255});
-        }
-    testsupport::writeBytes((dir / "frame.tif").string(),
-                            testsupport::sampleTiffBytes(uint32_t(img.width()), uint32_t(img.rows()), 4, 2, rgba));
-
-    auto countOf = [&](const std::string& pic) {
-        const CliRun c = run("count " + pic + " --line " + line + " --scale 2.6 --distal left --json");
-        EXPECT_EQ(c.code, 0) << c.out;
-        return countIn(c.out);
-    };
-    const int fromBmp = countOf(bmp);
-    ASSERT_GT(fromBmp, 0);
-    EXPECT_EQ(countOf((dir / "frame.tif").string()), fromBmp);
-}
-
-// The workstation and the command line count the same on the same line,
-// and a capillary at the point where two lines meet counts once.
-TEST(CliCount, CountsAsTheWorkstationDoesUpToTheEndPoint) {
-    testsupport::ScratchDir scratch("cli-count-same");
-    const std::string pic = (scratch.dir / "hairpins.bmp").string();
-    CZVimage img = ordavia::test::hairpins(0.5, 1);
-    ASSERT_TRUE(img.Save(pic));
-    ordavia::test::TestServices env;
-    ZBasicDoc doc;
-    env.adopt(doc);
-    doc.OnNewDocument();
-    doc.setImage(std::move(img));
-    { ImageCalibration c = doc.calibration(); c.calibrated = true; c.xScale = c.yScale = 2.5; c.units = "um"; doc.setCalibration(c); }
-    ordavia::CapillaryCountTool tool(doc);
+    // Six hairpins, the last one's middle at x = 360 where two lines meet:
+    // it counts once.
+    const std::string hairpins = (dir / "hairpins.bmp").string();
+    ASSERT_TRUE(ordavia::test::hairpins(0.5, 1).Save(hairpins));
     int total = 0;
-    // The last hairpin's middle is x = 360: the end of the first line and
-    // the start of the second.
-    for (const auto& [a, b] : {std::pair<ZPoint, ZPoint>{{20, 100}, {360, 100}}, {{360, 100}, {410, 100}}}) {
-        SCOPED_TRACE(a.x);
-        const CliRun c = clitest::cli(strprintf("count %s --line %d,%d,%d,%d --scale 2.5 --distal left --json", pic.c_str(),
-                                                a.x, a.y, b.x, b.y), scratch.dir);
-        ASSERT_EQ(c.code, 0) << c.out;
-        const int i = doc.addNewDimension(0, a);
-        doc.addVertex(i, b);
-        auto r = tool.countLine(i);
-        ASSERT_TRUE(r) << r.reason();
-        EXPECT_EQ(countIn(c.out), r->result.count) << c.out;
-        total += r->result.count;
+    for (const char* l : {"20,100,360,100", "360,100,410,100"}) {
+        const CliRun h = run("count " + hairpins + " --line " + l + " --scale 2.5 --distal left --json");
+        ASSERT_EQ(h.code, 0) << h.out;
+        total += countIn(h.out);
     }
     EXPECT_EQ(total, 6);
 }

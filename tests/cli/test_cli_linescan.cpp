@@ -13,8 +13,6 @@
 #include <fstream>
 
 #include "base/FileIO.h"
-#include "base/JsonWriter.h"
-#include "video/FocusCheck.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/VelocityTrust.h"
 #include "linescan/ZlineScanBaseDoc.h"
@@ -194,37 +192,6 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
         const auto r = cli(args, d.dir);
         EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
     }
-}
-
-TEST(CliFocus, EveryFrameAndTheSharpestAsTheWorkstationMeasuresThem) {
-    ScratchDir d("cli-focus");
-    const std::string mve = d / "f.mve";
-    ASSERT_EQ(cli("synth video " + mve + " --frames 6 --seed 3", d.dir).code, 0);
-    ordavia::test::TestServices svc;
-    CMotivaDoc video;
-    svc.adopt(video);
-    ASSERT_TRUE(video.OnNewDocument() && video.importMovie(mve));
-    const Result<FocusSeries> ws = focusSeries(video, 2, 5, 2);
-    ASSERT_TRUE(ws);
-    const auto r = cli("focus " + mve + " --json", d.dir);
-    ASSERT_EQ(r.code, 0) << r.out;
-    JsonWriter j;
-    j.beginObject().key("focus").beginArray();
-    for (double v : ws->values) j.value(v);
-    j.endArray().field("best", ws->best).endObject();
-    EXPECT_EQ(r.out, j.str() + "\n");
-    EXPECT_EQ(ws->values.size(), 6u);
-    EXPECT_EQ(cli("focus " + (d / "none.mve"), d.dir).code, 1);
-    // A focus sweep: its truth says which frame is sharp, and the focus
-    // check finds it.
-    const std::string sweep = d / "sweep.mve", truth = d / "sweep.json";
-    ASSERT_EQ(cli("synth video " + sweep + " --frames 9 --size 160x120 --defocus 5,0.6 --truth " + truth, d.dir).code, 0);
-    std::ifstream in(truth);
-    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(json.find("\"defocus\":{\"sharpestFrame\":5,\"stepPx\":0.6,\"blurSigmaPx\":[3.231,"), std::string::npos);
-    const auto best = cli("focus " + sweep + " --json", d.dir);
-    EXPECT_NEAR(numberAfter(best.out, "best"), 5, 1) << best.out;
-    EXPECT_EQ(cli("synth video " + sweep + " --frames 9 --defocus 9", d.dir).code, 1);
 }
 
 TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {

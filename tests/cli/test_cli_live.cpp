@@ -1,38 +1,37 @@
-// "focus --autofocus": the live autofocus's measure of each frame and the sharpest frame.
+// "focus" with either measure, and "live" recording from the simulated cameras.
 #include <gtest/gtest.h>
 
-#include "image/CZVimage.h"
 #include "support/CliRun.h"
 #include "support/ScratchDir.h"
 #include "video/CZVMovie.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using clitest::cli;
 using testsupport::ScratchDir;
 
-TEST(CliLive, FocusFindsTheSharpFrame) {
-    ScratchDir d("cli-live");
-    const std::string mve = d / "f.mve";
-    {
-        CZVMovie m;
-        ASSERT_TRUE(m.Record(mve, 3, 160, 120, CZVimage::kGrey));
-        for (int k = 0; k < 3; ++k) {
-            // Frame 0 uniform, frame 1 sharp stripes, frame 2 soft stripes.
-            CZVimage f(160, 120, -1, CZVimage::kFrame, CZVimage::kGrey);
-            for (int y = 0; y < 120; ++y)
-                for (int x = 0; x < 160; ++x)
-                    f.row(y)[x] = uint8_t(k == 0 ? 100 : k == 1 ? (x % 8 < 4 ? 40 : 200) : 100 + (x % 8 < 4 ? 10 : -10));
-            m.AddFrame(f, true);
-        }
-        ASSERT_TRUE(m.finishRecording().ok());
+TEST(CliFocus, BothMeasuresFindTheSharpestFrameOfASweep) {
+    ScratchDir d("cli-focus");
+    // A focus sweep: its truth says which frame is sharp.
+    const std::string sweep = d / "sweep.mve", truth = d / "sweep.json";
+    ASSERT_EQ(cli("synth video " + sweep + " --frames 9 --size 160x120 --defocus 5,0.6 --truth " + truth, d.dir).code, 0);
+    std::ifstream in(truth);
+    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(json.find("\"defocus\":{\"sharpestFrame\":5,\"stepPx\":0.6,\"blurSigmaPx\":[3.231,"), std::string::npos);
+    EXPECT_EQ(cli("synth video " + sweep + " --frames 9 --defocus 9", d.dir).code, 1);
+    for (const std::string measure : {"", " --autofocus"}) {
+        SCOPED_TRACE(measure);
+        const auto r = cli("focus " + sweep + measure + " --json", d.dir);
+        ASSERT_EQ(r.code, 0) << r.out;
+        // A value per frame, then the sharpest.
+        const size_t open = r.out.find("\"focus\": ["), close = r.out.find(']');
+        ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << r.out;
+        EXPECT_EQ(std::count(r.out.begin() + long(open), r.out.begin() + long(close), ','), 8) << r.out;
+        EXPECT_NEAR(clitest::numberAfter(r.out, "best"), 5, 1) << r.out;
+        EXPECT_EQ(cli("focus " + (d / "none.mve") + measure, d.dir).code, 1);
     }
-    auto r = cli("focus " + mve + " --autofocus --json", d.dir);
-    ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("\"focus\": [\n    0,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"best\": 1"), std::string::npos) << r.out;
-    r = cli("focus " + (d / "none.mve") + " --autofocus", d.dir);
-    EXPECT_EQ(r.code, 1);
 }
 
 // "live": frames from both simulated cameras into a movie that opens, and
