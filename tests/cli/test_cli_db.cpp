@@ -2,7 +2,6 @@
 // line, on the same database and folders as the workstation: the JSON keys
 // are a contract with scripts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -40,7 +39,7 @@ struct CliDb : ::testing::Test {
 
 }  // namespace
 
-TEST_F(CliDb, SubjectsAddListAndRefuseWhatTheDialogWouldNot) {
+TEST_F(CliDb, SubjectsAndExaminationsAddListAndRefuseWhatTheDialogWouldNot) {
     CliRun r = run("db subject list " + data + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_NE(r.out.find(R"("subjects": [)"), std::string::npos) << r.out;
@@ -61,22 +60,10 @@ TEST_F(CliDb, SubjectsAddListAndRefuseWhatTheDialogWouldNot) {
     r = run("db subject list " + data + " --match ab --json");
     EXPECT_NE(r.out.find("AB_12"), std::string::npos);
     EXPECT_EQ(r.out.find("O'Brien"), std::string::npos);
-}
 
-TEST_F(CliDb, ExaminationsInOneSecondGetTheirOwnIdsAndUserOnlyFolders) {
-    const long a = newExam("left ring");
-    const long b = newExam("left ring");
-    ASSERT_GT(a, 0);
-    EXPECT_NE(a, b);
-    const fs::path folder = fs::path(data) / (std::to_string(a) + "-AB_12-left_ring");
-    EXPECT_TRUE(fs::is_directory(folder));
-    struct stat st {};
-    ::stat(folder.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ::stat((fs::path(data) / "orda.db").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-
-    const CliRun r = run("db exam list " + data + " --subject AB_12 --json");
+    // Examinations: their ids and user-only folders are the Exams suite's.
+    ASSERT_GT(newExam("left ring"), 0);
+    r = run("db exam list " + data + " --subject AB_12 --json");
     ASSERT_EQ(r.code, 0);
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("exams": \[\s*\{\s*"id": \d+,\s*"site": "left ring",\s*"created": "[-0-9: ]{19}",\s*"comment": "",\s*"folder": "\d+-AB_12-left_ring"\s*\})re")))
         << r.out;
