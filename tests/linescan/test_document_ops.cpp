@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "linescan/ZchartReviewDoc.h"
 #include "ScanDocTest.h"
 #include "support/HintRecorder.h"
 
@@ -116,16 +115,6 @@ TEST_F(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {
     HintRecorder hints(doc);
     for (uint32_t s = 0; s < 6; ++s) EXPECT_EQ(doc.addSample(s), s % 2 == 0);
     EXPECT_EQ(count(hints, ZlineScanBaseDoc::kHintLiveColumn), 3);
-}
-
-TEST(ChartReviewOps, AReviewStartsFromACopyOfTheStackUnmodified) {
-    ordavia::test::TestServices svc;
-    ZchartReviewDoc review;
-    svc.adopt(review);
-    ASSERT_TRUE(review.OnNewDocument());
-    ASSERT_TRUE(review.beginReview(C2DTrace(12, 10, 8), ordavia::CbvParams{}, "review of a.zvl"));
-    EXPECT_EQ(review.traceCount(), 1);
-    EXPECT_FALSE(review.IsModified());
 }
 
 }  // namespace

@@ -191,31 +191,30 @@ TEST(KymographImport, AnotherInstrumentsPictureAndAChartsStackOfScanLinesAreMeas
     EXPECT_EQ(s.units, "um/s");
     EXPECT_NEAR(s.mean, 500.0, 50.0);
     EXPECT_GT(s.percentGood, 60.0);
-    // The chart review calculates the velocity of a stack of scan lines only.
+    // The chart review starts unmodified from a copy of a stack of scan
+    // lines, and calculates the velocity of such a stack only.
+    C2DTrace stack(12, 60, 40);
+    stack.xInterval = 0.01;
+    stack.yScale = 0.5;
+    stack.yUnits = "um";
+    stack.xUnits = "s";
+    for (uint32_t r = 0; r < 60; ++r) {
+        const std::vector<double> v = tex.sample(40, 3.0, r);
+        for (uint32_t i = 0; i < 40; ++i) stack.data->setD(size_t(r) * 40 + i, v[i]);
+        stack.extent->setD(r, 40);
+    }
     ZchartReviewDoc review;
     svc.adopt(review);
     ASSERT_TRUE(review.OnNewDocument());
-    C2DTrace* stack = review.new2DTrace(12, 60, 40, true);
-    ASSERT_NE(stack, nullptr);
-    stack->xInterval = 0.01;
-    stack->yScale = 0.5;
-    stack->yUnits = "um";
-    stack->xUnits = "s";
-    for (uint32_t r = 0; r < 60; ++r) {
-        const std::vector<double> v = tex.sample(40, 3.0, r);
-        for (uint32_t i = 0; i < 40; ++i) stack->data->setD(size_t(r) * 40 + i, v[i]);
-        stack->extent->setD(r, 40);
-    }
-    CTrace* flat = review.newTrace(8, 10, true);
-    ASSERT_NE(flat, nullptr);
+    ASSERT_TRUE(review.beginReview(stack, ordavia::CbvParams{}, "review of a.zvl"));
+    EXPECT_FALSE(review.IsModified());
+    ASSERT_NE(review.newTrace(8, 10, true), nullptr);
     EXPECT_FALSE(review.calculateVelocity(1, 0, 0));
     EXPECT_EQ(review.traceCount(), 2);
     ASSERT_TRUE(review.calculateVelocity(0, 0, 0));
     ASSERT_EQ(review.traceCount(), 4);
     EXPECT_EQ(review.trace(2)->name, "correlation");
-    EXPECT_TRUE(review.trace(2)->isTwoD());
     EXPECT_EQ(review.trace(3)->name, "cbv");
-    EXPECT_EQ(review.trace(3)->colour, 0x0000FFu);
     // 3 points of 0.5 um per 10 ms: 150 um/s in the rows that correlate.
     const CTrace& cbv = *review.trace(3);
     EXPECT_EQ(cbv.yUnits, "um/s");
