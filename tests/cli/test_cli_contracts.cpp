@@ -1,8 +1,7 @@
 // What every command owes its user: global options that lead nowhere are
 // errors, every kind of option value goes through one reader that refuses
-// junk with one line naming the option, the value and what it takes, help
-// answers for a group of commands, an output never replaces its input, and
-// a full disc is called a full disc.
+// junk with one line naming the option, the value and what it takes, an
+// output never replaces its input, and a full disc is called a full disc.
 #include <gtest/gtest.h>
 
 #include "framework/ConsolePrompter.h"
@@ -64,18 +63,6 @@ TEST(CliOptions, BadValuesOfEveryKindAreRefusedByName) {
         EXPECT_EQ(r.code, 1) << c.args;
         EXPECT_EQ(r.out, std::string("ordavia-cli: ") + c.line + "\n") << c.args;
     }
-}
-
-TEST(CliContracts, HelpAnswersForEveryGroup) {
-    ScratchDir d("cli-help");
-    for (const std::string want : {"fcf|fcf VIDEO", "synth|synth image", "synth|synth video", "chart|chart import",
-                                   "chart|chart export", "convert|convert VIDEO"}) {
-        const size_t bar = want.find('|');
-        const auto r = cli("help " + want.substr(0, bar), d.dir);
-        EXPECT_EQ(r.code, 0) << want;
-        EXPECT_NE(r.out.find("usage: ordavia-cli " + want.substr(bar + 1)), std::string::npos) << want << "\n" << r.out;
-    }
-    EXPECT_EQ(cli("help nonsense", d.dir).code, 1);
 }
 
 TEST(CliContracts, AnOutputIsNeverItsOwnInput) {

@@ -81,14 +81,17 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     acceptVelocity(video, line, s, "clip", &ts.results);
     const CResultDoc* table = ts.results.find(kCapillaryVelocityTitle);
     ASSERT_TRUE(table);
-    // ..., "in range", "quality", "diameter", "flux".
+    // ..., the velocity, ..., "in range", "quality", "diameter", "flux".
     const auto& cells = table->rows().back()->strings;
     ASSERT_EQ(cells.size(), 12u);
+    EXPECT_NEAR(std::stod(cells[3]), 100, 0.001);
     EXPECT_EQ(std::stod(cells[8]), 1.0);
     EXPECT_NEAR(std::stod(cells[9]), 0.75, 0.01);
     EXPECT_NEAR(std::stod(cells[10]), d, 0.01);
     EXPECT_NEAR(std::stod(cells[11]), bloodFlux(d, 100), 0.1);
-    EXPECT_NE(video.currentDimList().at(line)->label().find(" diameter = "), std::string::npos);
+    const std::string label = video.currentDimList().at(line)->label();
+    EXPECT_NE(label.find(" diameter = "), std::string::npos) << label;
+    EXPECT_EQ(label.find('\n'), std::string::npos) << label;
 }
 
 }  // namespace

@@ -100,24 +100,13 @@ TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLin
         EXPECT_EQ(table->rows().size(), 1u);
     }
     EXPECT_TRUE(link.live() == nullptr || !link.live()->running());
-    svc.services.lineScanLink = nullptr;
-}
-
-TEST_F(LineScanUi, ALinkThatGoesTakesItselfOutOfTheServices) {
-    {
-        LiveLineScan link(&svc.services);
-        svc.services.lineScanLink = &link;
-        CMotivaView view(&video);
-        EXPECT_EQ(view.lineScanLink(), &link);
-    }
-    EXPECT_EQ(svc.services.lineScanLink, nullptr);
 }
 
 TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
     ASSERT_TRUE(svc.profile.WriteInt("linescan", "cbvmethod", 2));
-    LiveLineScan link(&svc.services);
-    svc.services.lineScanLink = &link;
     {
+        LiveLineScan link(&svc.services);
+        svc.services.lineScanLink = &link;
         CMotivaView view(&video);
         view.show();
         addLine(kRow);
@@ -134,18 +123,18 @@ TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
         ZlineScanDoc* live = link.live();
         ASSERT_NE(live, nullptr);
         ASSERT_TRUE(live->running());
-        ASSERT_NE(live->line1Trace(), nullptr);
-        ASSERT_NE(live->line2Trace(), nullptr);
-        for (int k = 0; k < 5; ++k) view.step(1);
-        // The moving row and the still background have different means.
         const CTrace* l1 = live->line1Trace();
         const CTrace* l2 = live->line2Trace();
+        ASSERT_TRUE(l1 && l2);
+        for (int k = 0; k < 5; ++k) view.step(1);
+        // The moving row and the still background have different means.
         EXPECT_NE(l1->data->valueAt(1), 0.0);
         EXPECT_DOUBLE_EQ(l2->data->valueAt(1), 100.0);
         link.endRun(false);
         EXPECT_FALSE(live->running());
     }
-    svc.services.lineScanLink = nullptr;
+    // A link that goes takes itself out of the services.
+    EXPECT_EQ(svc.services.lineScanLink, nullptr);
 }
 
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
@@ -237,7 +226,6 @@ TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
         EXPECT_EQ(values(*scan), before);
 
     }
-    svc.services.lineScanLink = nullptr;
 }
 
 TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo) {
