@@ -1,15 +1,9 @@
 // "linescan" and "kymograph" as a script uses them: the documented keys,
 // the sign of the direction, calibration, the saved line scan, the time
-// axis of foreign kymographs and the refusals; and blood flux along the
-// in-focus stretch of every flowing capillary's arterial limb, as a user
-// lays it, against the generator's truth: the limb's width, the cells'
-// mean speed over the scanned frames and pi * d^2 * v / 4. Printed as a
-// table; the figures of the velocities the method vouches for (in its
-// range, quality 0.3 or more) are asserted with margin.
+// axis of foreign kymographs and the refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 
 #include "base/FileIO.h"
@@ -115,6 +109,12 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocity) {
     EXPECT_NE(r.out.find(trusted(ws.trust) ? "\"trusted\": true" : "\"trusted\": false"), std::string::npos) << r.out;
     EXPECT_NEAR(std::fabs(expected), v.truthUm, 0.25 * v.truthUm);
     EXPECT_NE(r.out.find("\"columns\": 60"), std::string::npos) << r.out;
+    // pi d^2 v / 4 from the diameter across the line.
+    const double diameter = numberAfter(r.out, "diameter_um");
+    EXPECT_GT(diameter, 0) << r.out;
+    EXPECT_NEAR(numberAfter(r.out, "flux"), std::acos(-1.0) * diameter * diameter * expected / 4,
+                1e-6 * std::fabs(expected) * diameter * diameter)
+        << r.out;
     const auto saved = savedScan(d / "a.zvl");
     EXPECT_EQ(saved->params().gap, 2);
     EXPECT_DOUBLE_EQ(saved->scanTrace()->xInterval, 0.02);
@@ -186,50 +186,4 @@ TEST(CliLinescan, KymographsOfEitherAxisDepthAndDirection) {
         const auto r = cli(args, d.dir);
         EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
     }
-}
-
-TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
-    testsupport::ScratchDir d("cli-flux");
-    constexpr double kPi = 3.14159265358979323846;
-    int trusted = 0, diameterWithin = 0, velocityWithin = 0, fluxWithin = 0;
-    std::printf("seed cap |  d true  d meas |   v true   v meas | flux true flux meas | range quality\n");
-    for (uint64_t seed : {4u, 9u, 12u}) {
-        SyntheticVideo::Params p;
-        p.seed = seed, p.frames = 80, p.fps = 50;
-        SyntheticVideo gen;
-        std::string error;
-        ASSERT_TRUE(gen.prepare(p, &error)) << error;
-        const std::string mve = d / ("s" + std::to_string(seed) + ".mve");
-        ASSERT_EQ(cli("synth video " + mve + " --frames 80 --fps 50 --seed " + std::to_string(seed), d.dir).code, 0);
-        const double um = p.umPerPixel;
-        for (const SyntheticVideo::Capillary& c : gen.truth().capillaries) {
-            if (!c.flows || c.limbs.empty() || !c.limbs[0].arterial) continue;
-            // Whole pixels about every 6 pixels along the stretch, as drawn by hand.
-            std::string line;
-            const auto& along = c.limbs[0].along;
-            for (size_t i = 0; i < along.size(); i += 4)
-                line += (line.empty() ? "" : ",") + std::to_string(std::lround(along[i].x)) + "," +
-                        std::to_string(std::lround(along[i].y));
-            const auto r = cli("linescan " + mve + " --line " + line + " --fps 50 --scale " + std::to_string(um) + " --json",
-                               d.dir);
-            const double dTrue = c.limbs[0].widthUm, vTrue = gen.truth().meanVelocityUmPerS(c, 0, p.frames - 1);
-            const double fTrue = kPi * dTrue * dTrue * vTrue / 4;
-            const double dm = numberAfter(r.out, "diameter_um"), vm = std::fabs(numberAfter(r.out, "um_per_s"));
-            const double fm = std::fabs(numberAfter(r.out, "flux"));
-            const bool in = r.code == 0 && r.out.find("\"in_range\": true") != std::string::npos;
-            std::printf("%4d %3d | %6.1f %7.1f | %8.0f %8.0f | %9.0f %9.0f | %5s %7.2f\n", int(seed), c.index, dTrue, dm,
-                        vTrue, vm, fTrue, fm, in ? "in" : "out", numberAfter(r.out, "quality"));
-            if (!in || !(numberAfter(r.out, "quality") >= 0.3)) continue;
-            ++trusted;
-            diameterWithin += std::fabs(dm - dTrue) <= 1.5 * um;
-            velocityWithin += std::fabs(vm - vTrue) <= 0.25 * vTrue;
-            fluxWithin += std::fabs(fm - fTrue) <= 0.5 * fTrue;
-        }
-    }
-    std::printf("trusted %d: diameter within 1.5 px %d, velocity within 25 %% %d, flux within 50 %% %d\n", trusted,
-                diameterWithin, velocityWithin, fluxWithin);
-    EXPECT_GE(trusted, 8);
-    EXPECT_GE(diameterWithin, trusted * 6 / 10);
-    EXPECT_GE(velocityWithin, trusted * 6 / 10);
-    EXPECT_GE(fluxWithin, trusted * 6 / 10);
 }

@@ -94,4 +94,23 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     EXPECT_EQ(label.find('\n'), std::string::npos) << label;
 }
 
+// A line that follows a bend has its chord's midpoint off the vessel: the
+// diameter is taken across the vessel where the middle of the line lies.
+TEST(LineDiameter, IsTakenAcrossTheVesselWhereTheMiddleOfABentLineLies) {
+    test::TestServices ts;
+    CMotivaDoc video;
+    ts.adopt(video);
+    video.OnNewDocument();
+    // A dark vessel 8 pixels wide, down x = 16 .. 23 and round a right angle
+    // along y = 40 .. 47.
+    testsupport::memoryMovie(video.movie(), 1, 80, 96, [](int, int x, int y) {
+        return x >= 16 && ((x < 24 && y < 48) || (y >= 40 && y < 48)) ? 60 : 190;
+    });
+    video.goToFrame(0);
+    const int i = video.addNewDimension(0, {20, 4});
+    video.addVertex(i, {20, 44});
+    video.addVertex(i, {76, 44});
+    EXPECT_NEAR(lineDiameter(video, i), 8, 0.6);
+}
+
 }  // namespace
