@@ -47,10 +47,6 @@ TEST(CliVideo, InfoConvertFrameAverageRms) {
     ASSERT_EQ(r.code, 0) << r.out;
     for (const char* k : {"\"count\": 12", "\"width\": 160", "\"height\": 120", "\"ring_start\": 0"})
         EXPECT_NE(r.out.find(k), std::string::npos) << k << "\n" << r.out;
-    // The document beside the movie carries the rate the movie cannot.
-    r = cli("info " + (d / "s.dcs") + " --json", d.dir);
-    ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("\"fps\": 50"), std::string::npos) << r.out;
 
     // Uncompressed AVI of frames 2..9, every second one, and back again.
     const std::string avi = d / "part.avi";

@@ -38,33 +38,6 @@ struct LineScanOps : linescantest::ScanDocTest {
     }
 };
 
-TEST_F(LineScanOps, SlopesDrawnWithTheMouseAreKeptOrDroppedByTheDocument) {
-    // A click starts a slope that the release drops again.
-    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
-    expectAnnounced(ZchartDoc::kHintMarker);
-    doc.finishSlope(0.02, 1.0);
-    EXPECT_TRUE(doc.slopes().empty());
-    expectAnnounced(ZchartDoc::kHintMarker);
-    // A drag keeps it; picking its first end later swaps the ends, and a
-    // picked slope is never dropped however short.
-    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
-    doc.moveSlopeEnd(0.5, 20);
-    doc.finishSlope(0.02, 1.0);
-    ASSERT_EQ(doc.slopes().size(), 1u);
-    ASSERT_EQ(doc.pickSlope(0.1, 5, 0.01, 0.5), 0);
-    EXPECT_DOUBLE_EQ(doc.slopes()[0].x2, 0.1);
-    doc.finishSlope(1e9, 1e9);
-    ASSERT_EQ(doc.slopes().size(), 1u);
-    clean();
-    // "&Delete": nothing without such a slope, else the slope goes.
-    EXPECT_FALSE(doc.deleteSlope(3));
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(hints->hints.empty());
-    EXPECT_TRUE(doc.deleteSlope(doc.selectedSlope()));
-    EXPECT_TRUE(doc.slopes().empty());
-    expectAnnounced(ZchartDoc::kHintMarker);
-}
-
 TEST_F(LineScanOps, SettingsAndCommandsMarkTheDocumentAndRefitItsViews) {
     // The time scale of the traces is saved with them.
     EXPECT_TRUE(doc.setSampleRate(3));
