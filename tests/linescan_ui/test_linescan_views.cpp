@@ -224,7 +224,6 @@ TEST_F(LineScanUi, EachScanIsADocumentOfItsOwnAndNoneIsOverwritten) {
         EXPECT_EQ(first->GetPathName(), dir / "a.zvl");
         ASSERT_EQ(first->scanTrace(), scan);
         EXPECT_EQ(values(*scan), before);
-
     }
 }
 
