@@ -70,11 +70,6 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
     EXPECT_NE(w.out.find(R"("line shorter than 0.5 mm")"), std::string::npos) << w.out;
     EXPECT_NE(w.out.find(R"("uncalibrated")"), std::string::npos) << w.out;
 
-    // Without --distal the side is decided and named.
-    const CliRun text = run("count " + pic + " --line " + line);
-    EXPECT_EQ(text.code, 0);
-    EXPECT_NE(text.out.find("nail side: left of the line (decided from the picture)"), std::string::npos) << text.out;
-
     for (const std::string bad : {"--line 1,2,3", "--line 0,0,5000,0", "--line 5,5,5,5", "--line 1,1,9,9 --distal up",
                                   "--line 1,1,9,9 --scale -2"}) {
         const CliRun e = run("count " + pic + " " + bad);
