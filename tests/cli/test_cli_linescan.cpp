@@ -71,8 +71,7 @@ SynthVideo synthVideo(const ScratchDir& d, int frames = 60) {
     p.seed = 4;
     p.frames = frames;
     p.fps = 50;
-    std::string error;
-    EXPECT_TRUE(truth.prepare(p, &error)) << error;
+    EXPECT_EQ(truth.prepare(p).reason(), "");
     for (const auto& c : truth.truth().capillaries)
         if (c.flows && v.vertices.empty()) v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS;
     for (const ZPoint& q : v.vertices) v.line += (v.line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);
@@ -236,8 +235,7 @@ TEST(CliFlux, DiameterVelocityAndFluxOfSyntheticCapillaries) {
         SyntheticVideo::Params p;
         p.seed = seed, p.frames = 80, p.fps = 50;
         SyntheticVideo gen;
-        std::string error;
-        ASSERT_TRUE(gen.prepare(p, &error)) << error;
+        ASSERT_EQ(gen.prepare(p).reason(), "");
         const std::string mve = d / ("s" + std::to_string(seed) + ".mve");
         ASSERT_EQ(cli("synth video " + mve + " --frames 80 --fps 50 --seed " + std::to_string(seed), d.dir).code, 0);
         const double um = p.umPerPixel;

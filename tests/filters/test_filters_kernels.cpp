@@ -128,7 +128,7 @@ TEST(Kernels, DetectionChainIsUnchanged) {
     p.height = 240;
     SyntheticNailfold::Truth truth;
     CZVimage img;
-    SyntheticNailfold::generate(p, img, truth);
+    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth));
     EXPECT_EQ(fnv(img), 3246318370701477448ull);  // the same picture with every compiler
     const ProcessingArgs a;
     CZVimage pre = copyOf(img);

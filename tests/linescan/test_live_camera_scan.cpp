@@ -22,19 +22,18 @@ TEST(LiveCameraScan, TakesAColumnPerFrameAndEndsWithTheLiveWindow) {
     auto live = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(live->OnNewDocument());
     auto scan = bench.ts.make<ZlineScanDoc>();
-    std::string why;
-    EXPECT_FALSE(LiveCameraScan::start(*scan, *live, &why));
-    EXPECT_EQ(why, LiveCameraScan::kNoLine);
+    EXPECT_EQ(LiveCameraScan::start(*scan, *live).reason(), LiveCameraScan::kNoLine);
 
     const int line = live->addNewDimension(0, {10, 60});
     live->addVertex(line, {90, 60});
-    auto cam = LiveCameraScan::start(*scan, *live, &why);
-    ASSERT_TRUE(cam) << why;
+    auto started = LiveCameraScan::start(*scan, *live);
+    ASSERT_TRUE(started) << started.reason();
+    std::unique_ptr<LiveCameraScan> cam = std::move(started).value();
     EXPECT_TRUE(scan->running());
     bench.ts.timers.advance(40 * 10);
     EXPECT_EQ(cam->samples(), 10u);
     // A second scan cannot take the same document while it runs.
-    EXPECT_FALSE(LiveCameraScan::start(*scan, *live, &why));
+    EXPECT_FALSE(LiveCameraScan::start(*scan, *live));
 
     live->OnCloseDocument();
     live.reset();
@@ -71,8 +70,7 @@ TEST(LiveCameraScan, TheRecordedVideoCameraGivesTheVelocitiesOfItsRedCells) {
     p.seed = 11;
     p.frames = 60;
     p.umPerPixel = 1.0;
-    std::string error;
-    ASSERT_TRUE(video.prepare(p, &error)) << error;
+    ASSERT_EQ(video.prepare(p).reason(), "");
     const std::string mve = bench.folder / "flow.mve";
     {
         CZVMovie m;
@@ -88,7 +86,7 @@ TEST(LiveCameraScan, TheRecordedVideoCameraGivesTheVelocitiesOfItsRedCells) {
     bench.ts.profile.WriteInt("Pseudo", "grabHeight", p.height);
     auto live = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(live->OnNewDocument());
-    ASSERT_TRUE(live->isLive()) << static_cast<SimulatedCamera*>(live->source())->lastError();
+    ASSERT_TRUE(live->isLive()) << live->startLive().reason();
     LimbSampler limbs;
     std::vector<const SyntheticVideo::Capillary*> flowing;
     std::vector<std::vector<ZPoint>> lines;
