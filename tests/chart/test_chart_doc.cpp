@@ -187,7 +187,6 @@ TEST(ChartDoc, SettingsFileRoundTrip) {
 }
 
 #include "chart/ZliveChartDoc.h"
-#include "chart/xychartdoc.h"
 
 TEST(LiveChart, FeedsReuseTheTraceAndRowsTakeTheYAxis) {
     ZliveChartDoc live;
@@ -217,11 +216,4 @@ TEST(LiveChart, FeedsReuseTheTraceAndRowsTakeTheYAxis) {
     EXPECT_EQ(live.liveTrace->xInterval, 0.7);
     live.OnCloseDocument();
     EXPECT_EQ(slot, nullptr) << "the producer opens a new chart on its next feed";
-
-    xychartdoc xy;
-    CTrace src(8, 3);
-    ASSERT_TRUE(xy.setXYTrace(src));
-    ASSERT_TRUE(xy.setXYTrace(src));
-    EXPECT_EQ(xy.traceCount(), 1);
-    EXPECT_TRUE(xy.trace(0)->auxFlag);
 }

@@ -103,17 +103,3 @@ TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
     EXPECT_EQ(doc.markers().size(), 0u);
     EXPECT_EQ(views.hints, std::vector<long>(3, ZchartDoc::kHintMarker));
 }
-
-TEST_F(EditFixture, RememberedChoicesAreCheckedButLeaveTheChartAsSaved) {
-    EXPECT_FALSE(doc.setSmoothing(5, 1.0f));
-    EXPECT_FALSE(doc.setSmoothing(4, -1.0f));
-    ArtifactFilter f;
-    f.lowerMode = 3;
-    EXPECT_FALSE(doc.setArtifactFilter(f));
-    EXPECT_FALSE(doc.setListValue(std::nan("")));
-    EXPECT_TRUE(doc.setSmoothing(4, 0.25f));
-    f.lowerMode = ArtifactFilter::Reject;
-    EXPECT_TRUE(doc.setArtifactFilter(f));
-    EXPECT_EQ(doc.artifactFilter().lowerMode, ArtifactFilter::Reject);
-    EXPECT_TRUE(untouched());
-}

@@ -1,5 +1,5 @@
-// Row operations, vector measures, export texts and settings keys, range
-// ordering and deletion, and hostile trace layouts.
+// Row operations, vector measures, export texts and settings keys,
+// deletion, and hostile trace layouts.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -132,19 +132,7 @@ TEST(ExportSettings, ProfileKeysAndTexts) {
     EXPECT_EQ(exportTracesAsText({&a, &b}, t, 0, 0), "x\ta\tb\n0.0\t0.0\t0.0\n1.0\t2.0\t7.0\n2.0\t4.0\t\n");
 }
 
-TEST(ChartDoc, RangeOrderingAndDeletion) {
-    CTrace t(8, 10);
-    uint32_t f = 7, e = 2;
-    t.orderRange(f, e);
-    EXPECT_EQ(f, 2u) << "a plain trace walks forward only";
-    EXPECT_EQ(e, 7u);
-    t.ring = 1;
-    t.head = 5;
-    f = 7;
-    e = 2;
-    t.orderRange(f, e);
-    EXPECT_EQ(f, 7u) << "7 -> 2 around the ring does not pass head 5";
-
+TEST(ChartDoc, DeletionAroundTheRingAndRowCuts) {
     ZchartDoc doc;
     CTrace* c = doc.newTrace(8, 10);
     for (uint32_t i = 0; i < 10; ++i) c->data->setAt(i, double(i));

@@ -105,7 +105,7 @@ TEST(DataVect, DerivativeAndResizeKeepingOrResettingTheCursor) {
     EXPECT_EQ(v->valueAt(0), 1);
 }
 
-TEST(DataVect, ArchiveLayoutOneAndTwoDimensional) {
+TEST(DataVect, ArchiveLayoutAndAnImpossibleCount) {
     auto v = filled<Cbyte2Vect>({-2, 258});
     v->stride = 0x10003;
     v->cursor = 1;
@@ -113,23 +113,10 @@ TEST(DataVect, ArchiveLayoutOneAndTwoDimensional) {
     out.writeObject(v.get());
     Bytes want;
     want.newClass("Cbyte2Vect").u32(2).u16(3).u32(1).u16(0xFFFE).u16(258);
-    EXPECT_EQ(out.bytes(), want.b);
-
-    registerDataVectClasses();
-    Bytes twoD;
-    twoD.newClass("CArrayVect").u32(2).u16(1).u32(0).u16(3).u16(1).u16(2).u16(3).u16(4).u16(5).u16(6);
-    Archive in(twoD.b);
-    auto a = in.readObject<CdataVect>();
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->components, 3);
-    EXPECT_EQ(a->count, 2u);
-    EXPECT_EQ(a->valueAt(1, 2), 6.0f);
-    EXPECT_EQ(a->valueAt(1, 3), 0.0f);
-    Archive back;
-    back.writeObject(a.get());
-    EXPECT_EQ(back.bytes(), twoD.b);
+    EXPECT_EQ(out.bytes(), want.b) << "the stride's low word";
 
     // A count the file cannot hold is refused before any allocation.
+    registerDataVectClasses();
     Bytes huge;
     huge.newClass("CdoubleVect").u32(0x40000000).u16(1).u32(0);
     Archive h(huge.b);

@@ -186,27 +186,13 @@ TEST(Trace, RingArithmeticCopyRangeAndBinaryHeader) {
     EXPECT_EQ(out[130], 1);
 }
 
-TEST(Markers, ListOperations) {
-    CMarker m;
-    m.SetLabel("");
-    EXPECT_EQ(m.width, 2) << "the narrowest box";
-
+TEST(Markers, MergeAddsOnlyMarkersThatDiffer) {
     CMarkerList list;
     for (double x : {1.0, 2.0, 3.0}) {
         auto k = std::make_unique<CMarker>();
         k->x = x;
         list.items.push_back(std::move(k));
     }
-    Archive out;
-    list.SerializeRange(out, 1.0, 3.0, true);
-    registerMarkerClasses();
-    Archive in(out.bytes());
-    CMarkerList got;
-    got.Serialize(in);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got.items[0]->x, 0.0);
-    EXPECT_EQ(got.items[1]->x, 1.0);
-
     CMarkerList same;
     for (const auto& k : list.items) same.items.push_back(k->Clone());
     EXPECT_FALSE(list.Merge(same));
