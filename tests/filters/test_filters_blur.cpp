@@ -80,8 +80,6 @@ TEST(GaussianKernel, RefusesSigmaWithoutAKernel) {
     const auto before = pixelsOf(img);
     EXPECT_FALSE(gaussianBlur(img, {}, 0.0));
     EXPECT_EQ(pixelsOf(img), before);
-    EXPECT_DOUBLE_EQ(parseSigma("1.5"), 1.5);
-    EXPECT_DOUBLE_EQ(parseSigma("junk"), 0.0);
 }
 
 TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
@@ -96,8 +94,7 @@ TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
     }
     // Lines of 2 m + 1 pixels or fewer stay as they are: at sigma 1 (m = 4)
     // a 10 x 9 picture blurs its rows only.
-    CZVimage img = randomImage(10, 9, 6), ref;
-    ref.Copy(img);
+    CZVimage img = randomImage(10, 9, 6), ref = copyOf(img);
     gaussianBlur(img, {}, 1.0);
     referenceBlur(ref, 1.0);
     EXPECT_EQ(pixelsOf(img), pixelsOf(ref));
