@@ -82,6 +82,8 @@ TEST(GaussianKernel, RefusesSigmaWithoutAKernel) {
     EXPECT_EQ(pixelsOf(img), before);
 }
 
+// From sigma 2 on, the 12-row picture's columns are no longer than 2 m + 1:
+// those stay as they are and only the rows are blurred.
 TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
     for (double sigma : {0.5, 1.0, 1.3, 1.6, 2.0, 3.3, 5.0}) {
         for (auto [w, h] : {std::pair{64, 48}, std::pair{33, 70}, std::pair{90, 12}, std::pair{131, 77}, std::pair{300, 41}}) {
@@ -92,12 +94,6 @@ TEST(GaussianBlur, EqualsTheReferenceOnRandomPictures) {
             ASSERT_EQ(pixelsOf(img), pixelsOf(ref)) << "sigma " << sigma << " " << w << "x" << h;
         }
     }
-    // Lines of 2 m + 1 pixels or fewer stay as they are: at sigma 1 (m = 4)
-    // a 10 x 9 picture blurs its rows only.
-    CZVimage img = randomImage(10, 9, 6), ref = copyOf(img);
-    gaussianBlur(img, {}, 1.0);
-    referenceBlur(ref, 1.0);
-    EXPECT_EQ(pixelsOf(img), pixelsOf(ref));
 }
 
 TEST(GaussianBlur, OnlyTheRegionChanges) {

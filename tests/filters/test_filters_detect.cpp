@@ -10,7 +10,6 @@
 #include "image/CapillaryDetection.h"
 #include "image/GreyRegion.h"
 #include "image/ProcessingArgs.h"
-#include "synth/SyntheticNailfold.h"
 
 using namespace ordavia;
 
@@ -154,21 +153,4 @@ TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {
     EXPECT_EQ(r.windowHeight, 145);
     EXPECT_EQ(r.mask.originX(), 120);
     EXPECT_EQ(r.mask.originY(), 50);
-}
-
-TEST(Detection, FindsEachLoopOfASyntheticNailfoldOnce) {
-    SyntheticNailfold::Params p;  // 768 x 576 at 1.6 um per pixel, seed 1
-    SyntheticNailfold::Truth truth;
-    CZVimage img;
-    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth));
-    const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
-    ASSERT_FALSE(truth.loops.empty());
-    std::vector<int> hits(truth.loops.size(), 0);
-    for (const CapillaryRegion& reg : r.regions) {
-        int inside = 0;
-        for (size_t i = 0; i < truth.loops.size(); ++i)
-            if (truth.loops[i].encloses(reg.cx, reg.cy)) ++hits[i], ++inside;
-        EXPECT_EQ(inside, 1) << "region at " << reg.cx << "," << reg.cy << " lies on no loop";
-    }
-    for (size_t i = 0; i < hits.size(); ++i) EXPECT_EQ(hits[i], 1) << "loop " << i;
 }

@@ -1,22 +1,13 @@
-// Simple threshold, minima finders, 8-regions and the capillary trace.
+// Minima finders, 8-regions and the capillary trace.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "FilterTestSupport.h"
 #include "image/CapillaryTrace.h"
 #include "image/MinimaFinder.h"
-#include "settings/ProfileStore.h"
-#include "tests/support/ScratchDir.h"
 
 using namespace ordavia;
-
-TEST(SimpleThreshold, StrictlyAboveTheLevelIsWhite) {
-    CZVimage img = greyImage(4, 1, {0, 128, 129, 255});
-    ASSERT_TRUE(simpleThreshold(img, {}, 128));
-    EXPECT_EQ(pixelsOf(img), (std::vector<int>{0, 0, 255, 255}));
-}
 
 TEST(MinimaInWindow, DarkestInTheirWindowAndBelowTheThreshold) {
     CZVimage img = greyImage(40, 30, 200);
@@ -76,19 +67,6 @@ TEST(MinimaWithinTolerance, DipsSeparatedByRidgesHigherThanTheTolerance) {
     s.threshold = 60;  // the ridge is no longer below the threshold
     r = findMinimaWithinTolerance(img, {}, s);
     EXPECT_EQ(r.marks.size(), 2u);
-}
-
-TEST(MinimaSettingsProfile, NumbersStoredAsText) {
-    const testsupport::ScratchDir dir("minima");
-    const std::string path = dir / "ordavia.ini";
-    std::ofstream(path) << "[minima]\nthreshold=90\nwindow width=21.7\ntolerance=junk\n";
-    ProfileStore store(path);
-    MinimaSettings s;
-    s.load(store);
-    EXPECT_EQ(s.threshold, 90);
-    EXPECT_EQ(s.windowWidth, 21);
-    EXPECT_EQ(s.windowHeight, 50);
-    EXPECT_EQ(s.tolerance, 0);
 }
 
 TEST(EightRegions, LabelsInteriorSeedsAndCountsEqualGrey) {
