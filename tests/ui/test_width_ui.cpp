@@ -43,7 +43,7 @@ TEST(WidthUi, MethodDialogAndLoopsThroughTheMenu) {
     test::answerNextDialog([&](QDialog& d) {
         auto* dlg = dynamic_cast<WidthMethodDialog*>(&d);
         if (!dlg) return false;
-        seen = dlg->windowTitle() == "Capillary Width Method" && dlg->button(WidthMethod::kOuterEdge)->isChecked();
+        seen = dlg->button(WidthMethod::kOuterEdge)->isChecked();
         dlg->button(WidthMethod::kEdge)->setChecked(true);
         dlg->levelField()->setValue(0.5);
         return true;
@@ -56,7 +56,6 @@ TEST(WidthUi, MethodDialogAndLoopsThroughTheMenu) {
     test::runCommand(view, CapillaryWidthTool::kMeasureLoops);
     ASSERT_TRUE(ts.results.find(ResultTitles::kLoops));
     EXPECT_EQ(ts.results.find(ResultTitles::kLoops)->rows().size(), 7u);
-    EXPECT_TRUE(view.findAction(CapillaryWidthTool::kFindWidth)->isEnabled());
 }
 
 }  // namespace
