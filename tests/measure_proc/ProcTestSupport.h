@@ -7,8 +7,8 @@
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
 
-// Records what the scripted prompter does not: the accepted range of an
-// integer prompt and the filter and proposal of file choosers.
+// Records what the scripted prompter does not: the value and range an
+// integer prompt offers.
 class RecordingPrompter : public ordavia::ScriptedPrompter {
 public:
     struct Range {
@@ -16,25 +16,11 @@ public:
         bool operator==(const Range&) const = default;
     };
     std::vector<Range> intRanges;
-    std::vector<std::string> filters;
-    std::vector<std::string> proposals;
 
     std::optional<int> promptInt(const std::string& title, const std::string& label, int value, int min,
                                  int max) override {
         intRanges.push_back({value, min, max});
         return ordavia::ScriptedPrompter::promptInt(title, label, value, min, max);
-    }
-    std::vector<std::string> openFiles(const std::string& title, const std::string& filter, const std::string& start,
-                                       bool multiple) override {
-        filters.push_back(filter);
-        proposals.push_back(start);
-        return ordavia::ScriptedPrompter::openFiles(title, filter, start, multiple);
-    }
-    std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
-                                        const std::string& proposed) override {
-        filters.push_back(filter);
-        proposals.push_back(proposed);
-        return ordavia::ScriptedPrompter::saveFile(title, filter, proposed);
     }
 };
 

@@ -5,11 +5,9 @@
 #include <cmath>
 
 #include "ProcTestSupport.h"
-#include "image/CapillaryDetection.h"
 #include "image/GaussianBlur.h"
 #include "image/GreyConversion.h"
 #include "image/ImageFormats.h"
-#include "image/ProcessingArgs.h"
 #include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
 
@@ -62,9 +60,6 @@ TEST_F(ProcTest, ColourPicturesOpenSaveAndProcessInColourOrGrey) {
     ZBasicDoc& processed = newDoc(colourApexes(260, 220));
     processed.setQuiet(true);
     const CZVimage grey = greyCopyOf(processed.image(), processed.importWeights());
-    ProcessingArgs args;
-    args.load(store());
-    ASSERT_EQ(detectCapillaries(grey, {}, args).circles.size(), 4u);
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(processed));
     EXPECT_EQ(processed.currentDimList().count(), 4);
     double mean = 0;
