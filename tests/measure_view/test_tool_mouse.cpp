@@ -170,17 +170,11 @@ TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndClickOrEscapeCle
     EXPECT_TRUE(doc->marks().roi.isEmpty());
 }
 
-TEST_F(ViewToolTest, OriginCountingAndCrosshair) {
+TEST_F(ViewToolTest, OriginAndCrosshairGoWhereClicked) {
     tools->setToolMode(TC::kOrigin);
     click({33, 44});
     EXPECT_EQ(doc->marks().originX, 33);
     EXPECT_EQ(doc->marks().originY, 44);
-
-    tools->setToolMode(TC::kCounting);
-    click({5, 6});
-    click({7, 8});
-    ASSERT_EQ(list().count(), 2);
-    EXPECT_EQ(list().at(1)->vertexCount(), 1);
 
     { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     tools->setToolMode(TC::kCrosshair);
@@ -299,7 +293,7 @@ TEST_F(ViewToolTest, TraceBlackensTheCapillaryUnderTheClickWithAnUndoCopy) {
     EXPECT_EQ(tools->buttonDown({70, 3}, false, false), TC::kNothing);
 }
 
-TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndTheWindowComesFromTheProfile) {
+TEST_F(ViewToolTest, TraceWithoutATracerSaysSo) {
     giveImage(20, 20);
     tools->setTraceFunction(nullptr);
     tools->setToolMode(TC::kTrace);
@@ -307,18 +301,6 @@ TEST_F(ViewToolTest, TraceWithoutATracerSaysSoAndTheWindowComesFromTheProfile) {
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], TC::kTraceUnavailable);
     EXPECT_FALSE(doc->imageModified());
-
-    ZPoint seenSeed;
-    int seenWindow = 0;
-    tools->setTraceFunction([&](CZVimage&, const ZRect&, ZPoint seed, int window) {
-        seenSeed = seed;
-        seenWindow = window;
-        return true;
-    });
-    store().WriteInt("ProcessingArgs", "tracewin", 40);
-    click({7, 3});
-    EXPECT_EQ(seenSeed, (ZPoint{7, 3}));
-    EXPECT_EQ(seenWindow, 40);
 }
 
 TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
@@ -343,15 +325,4 @@ TEST_F(ViewToolTest, ObjectsArePickedAnywhereAlongTheirOutline) {
     // A click on the rim makes it current.
     click({240, 101});
     EXPECT_EQ(list().current(), 1);
-}
-
-TEST_F(ViewToolTest, FitZoomPicksTheLargestStepThatShowsTheWholePicture) {
-    tools->fitZoom(640, 480, 800, 600);
-    EXPECT_EQ(tools->zoomFactor(), 1.0);
-    tools->fitZoom(100, 50, 800, 600);
-    EXPECT_EQ(tools->zoomFactor(), 8.0);  // 800 x 400
-    tools->fitZoom(2000, 1000, 800, 600);
-    EXPECT_EQ(tools->zoomDenominator(), 3);  // 667 wide fits, 1000 does not
-    tools->fitZoom(100000, 10, 800, 600);
-    EXPECT_EQ(tools->zoomDenominator(), 8);  // as small as it goes
 }
