@@ -32,9 +32,6 @@ TEST_F(ProcTest, EqualiseWorksOnTheRegionWritesItsTextAndUndoes) {
     doc.undo();
     EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(doc.notes(), "Equalise ROI (2,2)-(12,8).\r\nundo\r\n");
-    doc.undo();  // a second undo returns to the equalised picture
-    EXPECT_EQ(doc.image().row(2)[3], 255);
-    doc.undo();
 
     // Without a region the whole picture; here it already spans 0..255, so
     // nothing changes and nothing is written.

@@ -281,7 +281,6 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     ASSERT_EQ(opened.size(), 1u);
     auto* chart = dynamic_cast<ZliveChartDoc*>(opened[0].get());
     ASSERT_TRUE(chart);
-    EXPECT_EQ(view->greyLevelChart(), chart);
     EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{30, 32, 34, 35, 37}));
     EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
 
