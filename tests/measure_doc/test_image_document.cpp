@@ -317,7 +317,6 @@ TEST_F(ImageDocTest, UncalibratedMeasuresArePixelsAndMoveAllTakesEverything) {
     EXPECT_DOUBLE_EQ(row.values[8], 5.0);
     EXPECT_DOUBLE_EQ(row.values[2], 2500.0);  // ROI area in um^2
     EXPECT_DOUBLE_EQ(row.values[3], 50.0);    // mean grey
-    EXPECT_DOUBLE_EQ(row.values[7], 1.0);     // N
     EXPECT_DOUBLE_EQ(row.values[15], 5.0 * 1000.0 / 2500.0);  // linear density
     // Moving everything.
     ZBasicDoc& moved = newDoc();

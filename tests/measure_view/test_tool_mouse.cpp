@@ -145,7 +145,6 @@ TEST_F(ViewToolTest, RubberBandBecomesTheRegionInAnyDirectionAndClickOrEscapeCle
     EXPECT_TRUE(doc->marks().roi.isEmpty());  // only on release
     tools->buttonUp({40, 30}, false, false);
     EXPECT_EQ(doc->marks().roi, (ZRect{40, 30, 200, 150}));
-    EXPECT_TRUE(tools->rubberBand().isEmpty());
     click({70, 70});
     EXPECT_EQ(doc->marks().roi, ZRect{});
     tools->setToolMode(TC::kPolyline);
@@ -204,7 +203,6 @@ TEST_F(ViewToolTest, TwoClickObjectsFollowTheCursorUntilTheSecondClick) {
     const auto* c = dynamic_cast<const CDimCircle*>(list().at(1));
     ASSERT_NE(c, nullptr);
     EXPECT_DOUBLE_EQ(c->radius(), 5.0);
-    EXPECT_EQ(list().current(), 1);
 }
 
 TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVertex) {
@@ -254,7 +252,6 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     tools->mouseMove({3, 3}, false, false);
     const unsigned fx = tools->buttonUp({3, 3}, false, false);
     EXPECT_TRUE(fx & TC::kRelease);
-    EXPECT_EQ(tools->dragState(), TC::kDragNone);
     ASSERT_EQ(list().count(), 1);
     EXPECT_EQ(list().at(0)->vertexCount(), 4);
     // Moves after release add nothing.
