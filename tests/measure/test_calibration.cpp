@@ -114,9 +114,8 @@ TEST_F(CalibrationTest, ScalesAndUnitsInEffect) {
     EXPECT_EQ(store_.GetInt("settings", "calibrated", 0), 1);
     EXPECT_DOUBLE_EQ(l.length(c.xScaleInEffect(), c.yScaleInEffect()), 5.0);
     EXPECT_EQ(c.unitNameInEffect(), "mm");
-    Calibration again = Calibration::fromProfile(store_);
-    EXPECT_TRUE(again.isCalibrated());
-    EXPECT_EQ(again.units(), "mm");
+    EXPECT_TRUE(Calibration::fromProfile(store_).isCalibrated());
+    EXPECT_EQ(Calibration::fromProfile(store_).units(), "mm");
 
     // Setting the magnification writes the default and the table only when asked.
     c.setMagnification(mag(2, 3, "plain", 5), false, false, store_);

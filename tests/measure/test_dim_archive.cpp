@@ -112,14 +112,12 @@ TEST_F(DimArchive, ReadsLayoutThreeTwoAndOldest) {
     const CDim* b = list.at(1);
     EXPECT_EQ(b->colour(), 0xFF00u);
     EXPECT_EQ(b->width(), 3);
-    EXPECT_EQ(b->label(), "");
     EXPECT_EQ(b->vertices(), (std::vector<ZPoint>{{-1, -2}}));
 
     const CDim* c = list.at(2);
     EXPECT_STREQ(c->className(), "CDimPolygon");
     EXPECT_EQ(c->colour(), 255u);
     EXPECT_EQ(c->width(), 1);
-    EXPECT_EQ(c->label(), "");
     EXPECT_DOUBLE_EQ(c->area(1, 1), 50.0);
 }
 

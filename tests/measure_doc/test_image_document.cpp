@@ -120,7 +120,6 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         ASSERT_TRUE(st.ok()) << st.reason();
         EXPECT_EQ(doc.versionRead(), 1);
         EXPECT_EQ(doc.calibration().units, "mm");
-        EXPECT_EQ(doc.imageTime(), 0);
         ASSERT_EQ(doc.lists()[0].count(), 1);
         EXPECT_EQ(doc.lists()[0].at(0)->getVertex(0), (ZPoint{9, 9}));
     }

@@ -92,7 +92,6 @@ TEST_F(CountToolTest, ClicksNearACountedLineAddAndRemoveMarks) {
     EXPECT_TRUE(tool.correctAt({first.x, 96}));
     EXPECT_EQ(marks(), 6);
     EXPECT_EQ(marks(true), 6);
-    EXPECT_NE(doc.result.find(", apex to apex "), std::string::npos) << doc.result;
     EXPECT_NE(doc.currentDimList().objects().back()->getVertex(0).y, 96);  // put on the line
     EXPECT_EQ(table->rows().size(), 3u);
     // Far from every counted line nothing happens.

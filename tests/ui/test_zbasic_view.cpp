@@ -28,8 +28,7 @@ protected:
     void SetUp() override {
         testsupport::ensureQtApp();
         ImageDocFixture::SetUp();
-        doc = std::make_unique<ZBasicDoc>();
-        doc->setServices(&services);
+        doc = &newDoc();
         doc->OnNewDocument();
         // A mid-grey picture: every overlay colour stands out against it.
         doc->setImage(grey(200, 150, 100));
@@ -40,13 +39,9 @@ protected:
         }
         doc->setRegion({10, 10, 60, 40});
     }
-    void TearDown() override {
-        doc.reset();
-        ImageDocFixture::TearDown();
-    }
     static QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
 
-    std::unique_ptr<ZBasicDoc> doc;
+    ZBasicDoc* doc = nullptr;
 };
 
 }  // namespace
@@ -63,7 +58,7 @@ TEST_F(ZBasicViewTest, OverlaysArePaintedInTheirColoursAndPlaces) {
     doc->lists()[ZBasicDoc::kDustList].addNew(CDimList::kRectangle, {120, 100});
     doc->lists()[ZBasicDoc::kDustList].at(0)->addVertex({140, 120});
 
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     const QImage img = view.renderToImage();
     ASSERT_EQ(img.size(), QSize(200, 150));
     EXPECT_EQ(at(img, 5, 5), qRgb(100, 100, 100) & 0xFFFFFF);
@@ -94,7 +89,7 @@ TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
     { auto v_ = doc->marks(); v_.showTarget = 0; doc->setMarks(v_); }
     doc->reloadGridDrawing();
     ASSERT_FALSE(doc->gridDrawing().empty());
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     const QImage img = view.renderToImage();
     int blue = 0;
     for (int y = 0; y < img.height(); ++y)
@@ -109,7 +104,7 @@ TEST_F(ZBasicViewTest, ChalkleyGridIsDrawnFromTheShippedMetafile) {
 }
 
 TEST_F(ZBasicViewTest, ToolActionsToggleAndLaterCommandsAreDisabledWithTheirFeature) {
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     (void)view.documentMenus();
     QAction* lines = view.findAction("Dimension &Lines");
     lines->trigger();
@@ -127,7 +122,7 @@ TEST_F(ZBasicViewTest, ToolActionsToggleAndLaterCommandsAreDisabledWithTheirFeat
 }
 
 TEST_F(ZBasicViewTest, MouseEventsReachTheDocumentInImageCoordinates) {
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     view.resize(500, 400);
     view.show();
     view.zoomIn();  // 2:1
@@ -162,7 +157,7 @@ TEST_F(ZBasicViewTest, PrintsHeaderPictureAndNotesToAPdf) {
     EXPECT_EQ(lines[4], "Image size :  300.00 x  225.00");
     EXPECT_EQ(lines[6], "Print scale : x,   12.00  y,   12.50 um / cm");
 
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     const std::string pdf = (dir / "print.pdf").string();
@@ -179,7 +174,7 @@ TEST_F(ZBasicViewTest, FirstClickOnlyActivatesWheelZoomsAtTheCursorEscapeCancels
     QMdiArea mdi;
     mdi.resize(900, 500);
     other->setImage(CZVimage(200, 150, 0, CZVimage::kFrame, CZVimage::kGrey));
-    auto* first = new ZBasicView(doc.get());
+    auto* first = new ZBasicView(doc);
     auto* second = new ZBasicView(other.get());
     QMdiSubWindow* a = mdi.addSubWindow(first);
     QMdiSubWindow* b = mdi.addSubWindow(second);
@@ -223,7 +218,7 @@ TEST_F(ZBasicViewTest, ExportViewAsPngSavesWhatTheViewShows) {
     doc->addNewDimension(0, {150, 20});
     doc->currentDimList().at(0)->addVertex({190, 20});
     doc->currentDimList().setCurrent(-1);
-    ZBasicView view(doc.get());
+    ZBasicView view(doc);
     view.zoomIn();
     const QSize shown = view.canvas()->size();
     ASSERT_EQ(shown, QSize(400, 300));
@@ -276,7 +271,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
         for (size_t i = 0; chart->liveData() && i < chart->liveData()->count; ++i) v.push_back(chart->liveData()->getI(i));
         return v;
     };
-    auto view = std::make_unique<ZBasicView>(doc.get());
+    auto view = std::make_unique<ZBasicView>(doc);
     view->showGreyLevel();
     ASSERT_EQ(opened.size(), 1u);
     auto* chart = dynamic_cast<ZliveChartDoc*>(opened[0].get());
