@@ -17,8 +17,8 @@ std::string databasePathFor(const std::string& arg) {
 int openForReading(const std::string& arg, CSubjectDatabase& db) {
     const std::string path = databasePathFor(arg);
     if (!fileExists(path)) return cliError(path + ": no database there");
-    std::string error;
-    if (!db.openReadOnly(path, &error)) return cliError(path + ": " + error);
+    const Status opened = db.openReadOnly(path);
+    if (!opened) return cliError(path + ": " + opened.reason());
     return 0;
 }
 

@@ -102,10 +102,9 @@ int runSynthImage(const CliArgs& a) {
 
     CZVimage img;
     SyntheticNailfold::Truth truth;
-    std::string error;
-    const bool made = scope ? ordavia::generateCapillaroscope(p, look, img, truth, &error)
-                            : SyntheticNailfold::generate(p, img, truth, &error);
-    if (!made) return cliError(out + ": " + error);
+    const Status made =
+        scope ? ordavia::generateCapillaroscope(p, look, img, truth) : SyntheticNailfold::generate(p, img, truth);
+    if (!made) return cliError(made.context(out));
     if (const Status s = savePicture(img, out); !s) return cliError(s.reason());
     // The counting line: the one given, else for videocapillaroscope
     // pictures a millimetre across the distal row in the middle.

@@ -249,8 +249,7 @@ int runSynthVideo(const CliArgs& a) {
     p.stillCount = *still;
     p.noiseSigma = *noise;
     SyntheticVideo gen;
-    std::string error;
-    if (!gen.prepare(p, &error)) return cliError(out + ": " + error);
+    if (const Status prepared = gen.prepare(p); !prepared) return cliError(prepared.context(out));
     CZVimage frame;
     if (toLower(extensionOf(out)) != ".mve")
         return cliError(out + ": synthetic videos are written as .mve (convert them afterwards)");

@@ -184,13 +184,14 @@ Status CSubjectDatabase::ensureSchema() {
     return checkIntegrity(db_);
 }
 
-bool CSubjectDatabase::openReadOnly(const std::string& path, std::string* error) {
+Status CSubjectDatabase::openReadOnly(const std::string& path) {
     close();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        if (error) *error = db ? sqlite3_errmsg(db) : "out of memory";
+        const Status failed = db ? Status::failure(StatusCode::IoError, sqlite3_errmsg(db))
+                                 : Status::failure(StatusCode::NoMemory, "out of memory");
         sqlite3_close(db);
-        return false;
+        return failed;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     // Opening is lazy: make SQLite read the schema and every page now so
@@ -205,14 +206,13 @@ bool CSubjectDatabase::openReadOnly(const std::string& path, std::string* error)
     else
         s = checkIntegrity(db);
     if (!s) {
-        if (error) *error = s.reason();
         sqlite3_close(db);
-        return false;
+        return s;
     }
     db_ = db;
     path_ = path;
     folder_ = folderOf(path);
-    return true;
+    return Status::success();
 }
 
 void CSubjectDatabase::reportFailure(const Status& s, Prompter& prompter) {

@@ -48,9 +48,8 @@ public:
     // locked) are shown through the prompter and leave the handle null.
     bool openPath(const std::string& path, Prompter& prompter);
     // Opens an existing database for reading only (tools that must not touch
-    // it). A damaged or incomplete file is refused. The error text is set on
-    // failure.
-    bool openReadOnly(const std::string& path, std::string* error = nullptr);
+    // it). A damaged or incomplete file is refused with the reason.
+    Status openReadOnly(const std::string& path);
 
     // Closes the connection once; later calls do nothing.
     void close();

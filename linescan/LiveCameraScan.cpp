@@ -23,21 +23,17 @@ const CDim* scanLineOf(const ZBasicDoc& picture) {
 
 LiveCameraScan::LiveCameraScan(ZlineScanDoc& scan, ZBasicfgDoc& live) : scan_(&scan), live_(&live), sampler_(scan, &live) {}
 
-std::unique_ptr<LiveCameraScan> LiveCameraScan::start(ZlineScanDoc& scan, ZBasicfgDoc& live, std::string* why) {
-    auto fail = [why](const char* text) {
-        if (why) *why = text;
-        return std::unique_ptr<LiveCameraScan>();
-    };
-    if (scan.running()) return fail(kBusy);
+Result<std::unique_ptr<LiveCameraScan>> LiveCameraScan::start(ZlineScanDoc& scan, ZBasicfgDoc& live) {
+    if (scan.running()) return Status::failure(StatusCode::Failed, kBusy);
     const CDim* line = scanLineOf(live);
-    if (!line) return fail(kNoLine);
-    if (!live.isLive() && !live.startLive()) return fail(kNoCamera);
+    if (!line) return Status::failure(StatusCode::NotFound, kNoLine);
+    if (!live.isLive() && !live.startLive()) return Status::failure(StatusCode::NotFound, kNoCamera);
     std::unique_ptr<LiveCameraScan> s(new LiveCameraScan(scan, live));
-    if (!s->sampler_.startOnPicture(live, live.framesPerSecond(), *line)) return fail(kBusy);
+    if (!s->sampler_.startOnPicture(live, live.framesPerSecond(), *line)) return Status::failure(StatusCode::Failed, kBusy);
     // Whole frames: the line's coordinates are those of the live picture.
     if (!live.startCapture(s.get(), 0, {0, 0, live.grabWidth(), live.grabHeight()})) {
         scan.stop();
-        return fail(kNoCamera);
+        return Status::failure(StatusCode::NotFound, kNoCamera);
     }
     live.AddListener(s.get());
     scan.AddListener(s.get());

@@ -22,8 +22,8 @@ public:
     static constexpr const char* kNoCamera = "Could not initialise video input device.";
 
     // Starts scanning the live picture's current dimension line (else its
-    // last line) into `scan`; null, with the reason in `why`, when it cannot.
-    static std::unique_ptr<LiveCameraScan> start(ZlineScanDoc& scan, ZBasicfgDoc& live, std::string* why);
+    // last line) into `scan`; fails with the reason when it cannot.
+    static Result<std::unique_ptr<LiveCameraScan>> start(ZlineScanDoc& scan, ZBasicfgDoc& live);
     ~LiveCameraScan() override;
 
     // Ends the scan; the scan document keeps what it took.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Result.h"
 #include "live/CameraSettings.h"
 
 class CZVimage;
@@ -37,9 +38,9 @@ public:
     virtual bool isOpen() const = 0;
 
     // Begins delivering the grab window (x, y, width, height; clamped to the
-    // frame) into `target`, telling `receiver` after each frame. False when
-    // there is no source picture.
-    virtual bool startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) = 0;
+    // frame) into `target`, telling `receiver` after each frame. Fails, with
+    // the reason, when there is no source picture.
+    virtual Status startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) = 0;
     // Ends delivery for that receiver.
     virtual void stopGrab(FrameReceiver* receiver) = 0;
     virtual bool isRunning() const = 0;
@@ -70,8 +71,8 @@ public:
     virtual int pixelClock() const = 0;
     virtual bool setPixelClock(int mhz) = 0;
 
-    // True, with the text to show, when frames stopped arriving.
-    virtual bool grabProblem(std::string* message) const = 0;
+    // A failure, with the text to show, when frames stopped arriving.
+    virtual Status grabState() const = 0;
 
     // Exposure and flash in microseconds; the flash scales the light.
     virtual bool hasFlash() const = 0;

@@ -35,19 +35,17 @@ void SimulatedCamera::close() {
     open_ = false;
 }
 
-bool SimulatedCamera::startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) {
-    lastError_.clear();
+Status SimulatedCamera::startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) {
     if (!open_) open();
     if (timer_) timer_->stop();
     producer_ = maker_ ? maker_() : nullptr;
     const Status s = producer_ ? producer_->prepare(settings_.colourMode) : Status::failure(StatusCode::NotFound, "no picture");
     if (!s) {
-        lastError_ = s.reason();
-        debugLog("SimulatedCamera::startGrab %s\n", lastError_.c_str());
+        debugLog("SimulatedCamera::startGrab %s\n", s.reason().c_str());
         producer_.reset();
         receiver_ = nullptr;
         target_ = nullptr;
-        return false;
+        return s;
     }
     const CZVimage& f = producer_->frame();
     settings_.grabLeft = x;
@@ -70,7 +68,7 @@ bool SimulatedCamera::startGrab(CZVimage& target, FrameReceiver* receiver, int x
         timer_->onTimeout = [this] { tick(); };
     }
     timer_->start(producer_->intervalMs());
-    return true;
+    return Status::success();
 }
 
 void SimulatedCamera::stopGrab(FrameReceiver* receiver) {
@@ -97,7 +95,7 @@ void SimulatedCamera::setColourMode(int mode) {
     if (isRunning()) {
         CZVimage* t = target_;
         FrameReceiver* r = receiver_;
-        startGrab(*t, r, gx_, gy_, gw_, gh_);
+        (void)startGrab(*t, r, gx_, gy_, gw_, gh_);  // the same source again: it started before
     }
 }
 
@@ -107,10 +105,8 @@ bool SimulatedCamera::setPixelClock(int mhz) {
     return true;
 }
 
-bool SimulatedCamera::grabProblem(std::string* message) const {
-    if (!stalled_) return false;
-    if (message) *message = kNoFrames;
-    return true;
+Status SimulatedCamera::grabState() const {
+    return stalled_ ? Status::failure(StatusCode::IoError, kNoFrames) : Status::success();
 }
 
 void SimulatedCamera::setFlash(int microseconds) { flash_ = std::max(0, microseconds); }

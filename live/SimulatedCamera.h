@@ -35,7 +35,7 @@ public:
     bool open() override;
     void close() override;
     bool isOpen() const override { return open_; }
-    bool startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) override;
+    Status startGrab(CZVimage& target, FrameReceiver* receiver, int x, int y, int width, int height) override;
     void stopGrab(FrameReceiver* receiver) override;
     bool isRunning() const override;
     int32_t frameCounter() const override { return counter_; }
@@ -52,7 +52,7 @@ public:
     int pixelClockIncrement() const override { return 1; }
     int pixelClock() const override { return pixelClock_; }
     bool setPixelClock(int mhz) override;
-    bool grabProblem(std::string* message) const override;
+    Status grabState() const override;
     bool hasFlash() const override { return true; }
     int exposure() const override { return kExposure; }
     int flash() const override { return flash_; }
@@ -64,8 +64,6 @@ public:
 
     // Runs one tick as the timer would (benchmarks drive it directly).
     void tick();
-    // The reason the last start failed ("" when it did not).
-    const std::string& lastError() const { return lastError_; }
 
     static constexpr const char* kNoFrames = "No frames have arrived from the video input for a while.";
 
@@ -89,7 +87,6 @@ private:
     CZVimage* target_ = nullptr;
     FrameReceiver* receiver_ = nullptr;
     int gx_ = 0, gy_ = 0, gw_ = 0, gh_ = 0;
-    std::string lastError_;
     bool stalled_ = false;
 };
 

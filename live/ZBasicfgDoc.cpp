@@ -60,16 +60,17 @@ bool ZBasicfgDoc::openSource() {
     return false;
 }
 
-bool ZBasicfgDoc::startLive() {
+Status ZBasicfgDoc::startLive() {
     CameraSource* s = source();
-    if (!s || !s->open()) return false;
+    if (!s || !s->open()) return Status::failure(StatusCode::NotFound, kNoDevice);
     const CameraSettings& c = s->settings();
     s->setFrameSkip(frameSkip_);
     framesSeen_ = 0;
-    live_ = s->startGrab(pictureForPreview(), this, c.grabLeft, c.grabTop, c.grabWidth, c.grabHeight);
+    const Status started = s->startGrab(pictureForPreview(), this, c.grabLeft, c.grabTop, c.grabWidth, c.grabHeight);
+    live_ = started.ok();
     if (live_) capturedBy = s->deviceName();
     UpdateAllViews();
-    return live_;
+    return started;
 }
 
 void ZBasicfgDoc::stopLive() {
@@ -264,7 +265,7 @@ bool ZBasicfgDoc::saveWhileStopped(const std::function<bool()>& save) {
     const bool ok = save();
     // A series and marker pictures are taken from a running source; a save
     // by hand leaves the saved picture on the screen.
-    if (wasLive && timedFlag_) startLive();
+    if (wasLive && timedFlag_) (void)startLive();  // a source that fails now shows as a still picture
     return ok;
 }
 
@@ -419,7 +420,9 @@ bool ZBasicfgDoc::OnNewDocument() {
     capturedBy = "Pseudo";
     captureTime_ = 0;
     if (CameraSources* all = CameraSources::of(services())) all->setLiveDocument(this);
-    startLive();
+    // Without a source the window opens on a still picture; its view's
+    // start command says why.
+    (void)startLive();
     UpdateAllViews();
     return true;
 }

@@ -57,8 +57,9 @@ public:
     ordavia::CameraSource* source() const;
     // Opens the source; false (with "nofg" in the log) when there is none.
     bool openSource();
-    // Starts frames into the picture; false when the source has no picture.
-    bool startLive();
+    // Starts frames into the picture; fails with the reason when there is no
+    // source or it has no picture.
+    ordavia::Status startLive();
     void stopLive();
     bool isLive() const;
     // The field counter of the source (0 without one).

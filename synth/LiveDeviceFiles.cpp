@@ -40,9 +40,7 @@ Status drawColour(int width, int height, CZVimage& out) {
     look.jpegQuality = 0;
     look.green = 135;
     SyntheticNailfold::Truth truth;
-    std::string error;
-    if (!generateCapillaroscope(p, look, out, truth, &error)) return Status::failure(error);
-    return Status::success();
+    return generateCapillaroscope(p, look, out, truth);
 }
 
 }  // namespace
@@ -51,8 +49,7 @@ Status drawLivePicture(int width, int height, int colour, CZVimage& out) {
     if (colour == CZVimage::kGrey) {
         SyntheticNailfold::Truth truth;
         std::string error;
-        if (!SyntheticNailfold::generate(viewParams(width, height), out, truth, &error)) return Status::failure(error);
-        return Status::success();
+        return SyntheticNailfold::generate(viewParams(width, height), out, truth);
     }
     CZVimage rgb;
     if (Status s = drawColour(width, height, rgb); !s) return s;
@@ -93,8 +90,7 @@ Status writeLiveDeviceFiles(const std::string& folder, const LiveDeviceFileSizes
     vp.umPerPixel = 1.6 * 640.0 / sizes.videoWidth;
     // A steady microscope: the live picture should not shake.
     vp.jitter = 0.3;
-    std::string error;
-    if (!video.prepare(vp, &error)) return Status::failure(error);
+    if (Status prepared = video.prepare(vp); !prepared) return prepared;
     AviWriter::Params ap;
     ap.width = vp.width;
     ap.height = vp.height;

@@ -112,11 +112,6 @@ struct Spot {
     double u, v, ru, rv, amount;
 };
 
-bool fail(std::string* error, const std::string& msg) {
-    if (error) *error = msg;
-    return false;
-}
-
 // Sensor noise of standard deviation look.noise per pixel, smoothed by
 // passes of the [1 2 1] / 4 kernel both ways (k passes: sigma sqrt(k / 2))
 // and scaled back so that the deviation stays what was asked.
@@ -241,16 +236,16 @@ ordavia::Status CapillaroscopeLook::validate() const {
     return ordavia::Status::success();
 }
 
-bool generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
-                            SyntheticNailfold::Truth& truth, std::string* error) {
-    if (const Status valid = look.validate(); !valid) return fail(error, valid.reason());
+Status generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
+                              SyntheticNailfold::Truth& truth) {
+    if (const Status valid = look.validate(); !valid) return valid;
     // The grey drawing gives transmission through blood and skin texture;
     // lighting, noise and vignetting are ours.
     SyntheticNailfold::Params q = p;
     q.noiseSigma = 0;
     q.vignetting = 0;
     std::vector<uint8_t> grey;
-    if (!SyntheticNailfold::generate(q, grey, truth, error)) return false;
+    if (Status drawn = SyntheticNailfold::generate(q, grey, truth); !drawn) return drawn;
     // The same scene without its loops: the skin texture alone, so that the
     // vessels' contrast can be set apart from the texture's (a faint
     // vessel does not make the skin around it smoother).
@@ -260,7 +255,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
         b.loops = 0;
         b.giantLoops = 0;
         SyntheticNailfold::Truth none;
-        if (!SyntheticNailfold::generate(b, bare, none, error)) return false;
+        if (Status drawn = SyntheticNailfold::generate(b, bare, none); !drawn) return drawn;
     }
 
     const int w = p.width, h = p.height;
@@ -328,7 +323,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
     }
 
     CZVimage img(w, h, -1, CZVimage::kFrame, look.colour ? CZVimage::kColour : CZVimage::kGrey);
-    if (img.isEmpty()) return fail(error, "out of memory for the picture");
+    if (img.isEmpty()) return Status::failure(StatusCode::NoMemory, "out of memory for the picture");
     const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
     if (look.colour) {
         // YCbCr with the chroma at half resolution, as cameras store it.
@@ -380,7 +375,7 @@ bool generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillaros
                 img.row(y)[x] = static_cast<uint8_t>(clamp255(Y[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]));
     }
     image = std::move(img);
-    return true;
+    return Status::success();
 }
 
 CountLineTruth countLineTruth(const SyntheticNailfold::Truth& truth, SyntheticNailfold::Point a,

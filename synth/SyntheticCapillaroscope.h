@@ -57,8 +57,8 @@ struct CountLineTruth {
 
 // Draws the picture (colour or grey by the look). The loops, their truth
 // and the nail edge are those of SyntheticNailfold::generate for `p`.
-bool generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
-                            SyntheticNailfold::Truth& truth, std::string* error = nullptr);
+Status generateCapillaroscope(const SyntheticNailfold::Params& p, const CapillaroscopeLook& look, CZVimage& image,
+                              SyntheticNailfold::Truth& truth);
 
 // The capillaries whose centre line crosses the segment a-b (pixels): a loop
 // whose two limbs both cross counts once, at the middle of its crossings.

@@ -238,11 +238,6 @@ Planned buildLoop(const LoopPlan& lp, SynthRandom& r, uint64_t key, double apexU
     return out;
 }
 
-bool fail(std::string* error, const std::string& msg) {
-    if (error) *error = msg;
-    return false;
-}
-
 }  // namespace
 
 int SyntheticNailfold::Params::effectiveLoops() const {
@@ -289,8 +284,8 @@ ordavia::Status SyntheticNailfold::Params::validate() const {
     return ordavia::Status::success();
 }
 
-bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth, std::string* error) {
-    if (const ordavia::Status valid = p.validate(); !valid) return fail(error, valid.reason());
+Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth) {
+    if (const ordavia::Status valid = p.validate(); !valid) return valid;
     const double sx = p.umPerPixelX, sy = p.umPerPixelY;
     const double wUm = p.width * sx, hUm = p.height * sy;
     const int n = p.effectiveLoops();
@@ -362,7 +357,7 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
         const double apexV = std::max(apexGuess + maxW / 2, maxW / 2 + kMarginUm);
         const double maxLength = hUm - kMarginUm - apexV - maxW / 2;
         if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)], 0, p.maxTilt, p.mayOverlap, lp))
-            return fail(error, strprintf("loop %d does not fit its place in the picture", i + 1));
+            return Status::failure(StatusCode::OutOfRange, strprintf("loop %d does not fit its place in the picture", i + 1));
         // Drawn one at a time: as two arguments of one call, the order of
         // the draws (and so the picture) would depend on the compiler.
         const double contrast = (g ? r.range(1.0, 1.15) : r.range(0.85, 1.15)) * darkness(i);
@@ -419,18 +414,18 @@ bool SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels, 
     }
 
     synthDraw(p, scene, pixels);
-    return true;
+    return Status::success();
 }
 
-bool SyntheticNailfold::generate(const Params& p, CZVimage& image, Truth& truth, std::string* error) {
+Status SyntheticNailfold::generate(const Params& p, CZVimage& image, Truth& truth) {
     std::vector<uint8_t> pixels;
-    if (!generate(p, pixels, truth, error)) return false;
+    if (Status drawn = generate(p, pixels, truth); !drawn) return drawn;
     CZVimage img(p.width, p.height, -1, CZVimage::kFrame, CZVimage::kGrey);
-    if (img.isEmpty()) return fail(error, "out of memory for the picture");
+    if (img.isEmpty()) return Status::failure(StatusCode::NoMemory, "out of memory for the picture");
     for (int y = 0; y < p.height; ++y)
         std::copy_n(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(p.width), p.width, img.row(y));
     image = std::move(img);
-    return true;
+    return Status::success();
 }
 
 bool SyntheticNailfold::Loop::covers(double x, double y) const { return windingContains(polygon, x, y); }

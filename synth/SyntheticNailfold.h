@@ -143,10 +143,10 @@ public:
     };
 
     // Draws into `pixels` (width x height bytes, rows top first, no padding).
-    // Returns false with a message in *error when the parameters are invalid.
-    static bool generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth, std::string* error = nullptr);
+    // Refuses parameters that cannot be drawn (OutOfRange, with the reason).
+    static Status generate(const Params& p, std::vector<uint8_t>& pixels, Truth& truth);
     // The same into a grey whole-frame image with tag -1 at origin (0, 0).
-    static bool generate(const Params& p, CZVimage& image, Truth& truth, std::string* error = nullptr);
+    static Status generate(const Params& p, CZVimage& image, Truth& truth);
 
     // Point in polygon by the non-zero winding rule (closed implicitly).
     static bool windingContains(const std::vector<Point>& polygon, double x, double y);

@@ -47,11 +47,8 @@ ordavia::Status SyntheticVideo::Params::validate() const {
     return ordavia::Status::success();
 }
 
-bool SyntheticVideo::prepare(const Params& p, std::string* error) {
-    if (const ordavia::Status valid = p.validate(); !valid) {
-        if (error) *error = valid.reason();
-        return false;
-    }
+Status SyntheticVideo::prepare(const Params& p) {
+    if (const ordavia::Status valid = p.validate(); !valid) return valid;
     p_ = p;
     truth_ = Truth{};
     truth_.params = p;
@@ -69,10 +66,10 @@ bool SyntheticVideo::prepare(const Params& p, std::string* error) {
     sp.blurSigma = 0;
     std::vector<uint8_t> with, without;
     SyntheticNailfold::Truth st, empty;
-    if (!SyntheticNailfold::generate(sp, with, st, error)) return false;
+    if (Status drawn = SyntheticNailfold::generate(sp, with, st); !drawn) return drawn;
     SyntheticNailfold::Params bp = sp;
     bp.loops = 0;
-    if (!SyntheticNailfold::generate(bp, without, empty, error)) return false;
+    if (Status drawn = SyntheticNailfold::generate(bp, without, empty); !drawn) return drawn;
     const size_t n = size_t(cw_) * size_t(ch_);
     background_.assign(n, 0);
     absorbance_.assign(n, 0);
@@ -199,7 +196,7 @@ bool SyntheticVideo::prepare(const Params& p, std::string* error) {
         const double defocus = p.defocusFrame >= 0 ? p.defocusStep * std::abs(k - p.defocusFrame) : 0.0;
         truth_.blurSigma.push_back(std::sqrt(kOpticsBlur * kOpticsBlur + defocus * defocus));
     }
-    return true;
+    return Status::success();
 }
 
 void SyntheticVideo::frame(int k, CZVimage& out) const {

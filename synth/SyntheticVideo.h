@@ -74,8 +74,8 @@ public:
         std::string json() const;
     };
 
-    // Prepares the scene; false with a message when the parameters are bad.
-    bool prepare(const Params& p, std::string* error);
+    // Prepares the scene; refuses parameters that cannot be drawn.
+    Status prepare(const Params& p);
     const Truth& truth() const { return truth_; }
     // Draws frame k (0 .. frames - 1) into a grey image of the video's size.
     void frame(int k, CZVimage& out) const;

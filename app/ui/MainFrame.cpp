@@ -166,7 +166,8 @@ public:
     bool showLiveWindow() override { return liveTypeAvailable() && show(kLive); }
     bool cameraGrabbing() const override { return live() && live()->isLive(); }
     void startCamera() override {
-        if (ZBasicfgDoc* l = live()) l->startLive();
+        if (ZBasicfgDoc* l = live())
+            if (const Status started = l->startLive(); !started) say(started.reason());
     }
     void stopCamera() override {
         if (ZBasicfgDoc* l = live()) l->stopLive();

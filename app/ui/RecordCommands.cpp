@@ -50,7 +50,10 @@ bool RecordCommands::startRecording() {
         app_.services().prompter().messageBox(kNoLiveVideo, MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    if (!live->isLive()) live->startLive();
+    if (!live->isLive() && !live->startLive()) {
+        app_.services().prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
     CMotivaRecDoc* r = recorder(true);
     if (!r) return false;
     frame_.activateDocument(r);

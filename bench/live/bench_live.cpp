@@ -57,7 +57,7 @@ struct Bench {
         // The whole PAL frame (the default grab window is 512 rows high).
         doc->stopLive();
         sources->source().settings().grabHeight = 576;
-        doc->startLive();
+        if (!doc->startLive()) std::abort();
         doc->startCapture(&rec, 0, {});
     }
     ~Bench() { doc->OnCloseDocument(); }

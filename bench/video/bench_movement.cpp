@@ -25,8 +25,7 @@ CZVMovie& movie() {
         ordavia::SyntheticVideo::Params p;
         p.frames = kN;
         p.jitter = 4;
-        std::string err;
-        if (!gen.prepare(p, &err)) std::abort();
+        if (!gen.prepare(p)) std::abort();
         if (!m.Record("", kN, kW, kH, CZVimage::kGrey)) std::abort();
         CZVimage f;
         for (int k = 0; k < kN; ++k) {

@@ -549,12 +549,12 @@ void ZlineScanView::cmdStartLiveVideo() {
         picture = dynamic_cast<ZBasicfgDoc*>(services.openDocument(std::move(doc)));
     }
     if (!picture) return;
-    std::string why;
-    camera_ = ordavia::LiveCameraScan::start(*live_, *picture, &why);
-    if (!camera_) {
-        say(live_, why.c_str());
+    auto started = ordavia::LiveCameraScan::start(*live_, *picture);
+    if (!started) {
+        say(live_, started.reason().c_str());
         return;
     }
+    camera_ = std::move(started).value();
     camera_->onColumn = [this](double t) {
         for (DocumentView* v : live_->views())
             if (auto* lv = dynamic_cast<ZlineScanBaseView*>(v)) lv->followTime(t);

@@ -92,6 +92,10 @@ void ZBasicfgView::showEvent(QShowEvent* e) {
     }
 }
 
+void ZBasicfgView::restartLive() {
+    if (!live_->startLive()) prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+}
+
 void ZBasicfgView::startLiveVideo() {
     sizeFrameWindow();
     statusTicks_ = 0;
@@ -127,22 +131,20 @@ void ZBasicfgView::statusTick() {
     const CameraSettings& s = c->settings();
     const double g = s.currentGainFactor();
     status_ = strprintf("fps=%3.1f", fps) + "  " + strprintf("ip=%1.2f:%1.2fV", s.lowVolts() / g, s.highVolts() / g);
-    if (showAllErrors_) {
-        std::string problem;
-        if (c->grabProblem(&problem)) status_ += "  " + problem;
-    }
+    if (showAllErrors_)
+        if (const Status grab = c->grabState(); !grab) status_ += "  " + grab.reason();
     if (auto* main = qobject_cast<QMainWindow*>(window())) main->statusBar()->showMessage(QString::fromStdString(status_));
 }
 
 void ZBasicfgView::grabCheck() {
     CameraSource* c = live_->source();
-    std::string problem;
-    if (!c || !c->grabProblem(&problem)) return;
-    switch (prompter().messageBox(problem, MsgButtons::YesNoCancel, MsgIcon::Warning)) {
+    const Status grab = c ? c->grabState() : Status::success();
+    if (grab) return;
+    switch (prompter().messageBox(grab.reason(), MsgButtons::YesNoCancel, MsgIcon::Warning)) {
         case MsgResult::Yes:
             c->setPixelClock(std::max(c->pixelClockMin(), c->pixelClock() * 9 / 10));
             live_->stopLive();
-            live_->startLive();
+            restartLive();
             break;
         case MsgResult::Cancel:
             live_->services().profile().WriteInt(kFg, "dograbchk", 0);
@@ -204,7 +206,7 @@ void ZBasicfgView::cmdGrabSize() {
     s.grabWidth = *w;
     s.grabHeight = *h;
     live_->setGrabRect({s.grabLeft, s.grabTop, s.grabLeft + *w, s.grabTop + *h});
-    if (running) live_->startLive();
+    if (running) restartLive();
 }
 
 void ZBasicfgView::cmdPixelClock() {
@@ -222,7 +224,7 @@ void ZBasicfgView::cmdPixelClock() {
     if (running) live_->stopLive();
     c->setPixelClock(std::atoi(text->c_str()));
     live_->services().profile().WriteInt(kFg, "dograbchk", 1);
-    if (running) live_->startLive();
+    if (running) restartLive();
 }
 
 void ZBasicfgView::cmdSimulatedSource() {
@@ -244,7 +246,7 @@ void ZBasicfgView::cmdSimulatedSource() {
     all->select(key, file);
     const bool running = live_->isLive();
     if (running) live_->stopLive();
-    if (running && !live_->startLive()) prompter().messageBox(ZBasicfgDoc::kNoDevice, MsgButtons::Ok, MsgIcon::Error);
+    if (running) restartLive();
 }
 
 void ZBasicfgView::toggleControlWindow(bool big) {

@@ -42,6 +42,8 @@ public:
     void statusTick();
     // One tick of the grab check.
     void grabCheck();
+    // Starts the source again after a change; says so when it cannot.
+    void restartLive();
     const std::string& statusText() const { return status_; }
 
     // The commands that ask for values.

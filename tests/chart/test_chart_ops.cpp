@@ -1,20 +1,132 @@
-// Row operations, vector measures, export texts and settings keys, range
-// ordering and deletion, and hostile trace layouts.
+// Data vectors (conversions, block reads, ring statistics, derivative,
+// resizing, the archive layout, measures), row operations, export texts and
+// settings keys, deletion, the power spectrum of a short trace, and what
+// the import wizard proposes.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 
 #include "base/Archive.h"
+#include "chart/CdataVect.h"
 #include "chart/Correlogram.h"
 #include "chart/DataFileFormat.h"
+#include "chart/TextImportGuess.h"
+#include "chart/TraceAlgorithms.h"
 #include "chart/TraceExport.h"
 #include "chart/ZchartDoc.h"
 #include "settings/ProfileStore.h"
 #include "support/ChartBytes.h"
 #include "support/ScratchDir.h"
+#include "support/TestServices.h"
 
 using namespace ordavia;
+
+using charttest::Bytes;
+
+namespace {
+template <class V>
+std::unique_ptr<V> filled(std::initializer_list<double> xs) {
+    auto v = std::make_unique<V>();
+    EXPECT_TRUE(v->resize(static_cast<uint32_t>(xs.size())));
+    uint32_t i = 0;
+    for (double x : xs) v->setAt(i++, x);
+    return v;
+}
+}  // namespace
+
+TEST(DataVect, ConversionsTruncateAndWrap) {
+    Cubyte1Vect u8;
+    ASSERT_TRUE(u8.resize(3));
+    u8.setAt(0, 255.9);
+    u8.setAt(1, -1.5);
+    u8.setAt(2, 300.7);
+    EXPECT_EQ(u8.data()[0], 255);
+    EXPECT_EQ(u8.data()[1], 255);
+    EXPECT_EQ(u8.data()[2], 44);
+    Cbyte2Vect s16;
+    ASSERT_TRUE(s16.resize(1));
+    s16.setAt(0, int32_t(70000));
+    EXPECT_EQ(s16.data()[0], int16_t(70000 - 65536));
+}
+
+TEST(DataVect, ReadBlockClipsAndConverts) {
+    auto v = filled<Cbyte4Vect>({0, 10, 20, 30, 40, 50, 60, 70, 80, 90});
+    double out[5] = {};
+    EXPECT_EQ(v->readBlock(out, 0, 5, 3), 4u);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[3], 90);
+    EXPECT_EQ(v->readBlock(out, 10, 2, 1), 0u);
+    int32_t same[3];
+    EXPECT_EQ(v->readBlock(same, 8, 3, 1), 2u);
+    EXPECT_EQ(same[1], 90);
+}
+
+TEST(DataVect, RingStatisticsAndStartValues) {
+    auto v = filled<CfloatVect>({5, -1, 7, 2, 3});
+    double m = 0, lo = 99, hi = 99;
+    EXPECT_EQ(v->statistics(m, lo, hi, 0, 0), 5u);
+    EXPECT_DOUBLE_EQ(m, 16.0 / 5);
+    EXPECT_EQ(v->statistics(m, lo, hi, 3, 1), 3u) << "3, 4, 0";
+    EXPECT_DOUBLE_EQ(m, 10.0 / 3);
+    EXPECT_EQ(lo, 2);
+    EXPECT_EQ(hi, 5);
+    auto neg = filled<Cbyte1Vect>({-5, -3, -9});
+    neg->statistics(m, lo, hi, 0, 0);
+    EXPECT_EQ(hi, -3) << "a true maximum of negative values";
+    auto negf = filled<CfloatVect>({-5, -3, -9});
+    EXPECT_EQ(negf->maximum(), -3);
+    double dev = 0;
+    auto d = filled<CdoubleVect>({2, 4, 4, 4, 5, 5, 7, 9});
+    d->meanAndDeviation(m, lo, hi, dev, 0, 0);
+    EXPECT_DOUBLE_EQ(dev, 2.0);
+}
+
+TEST(DataVect, DerivativeAndResizeKeepingOrResettingTheCursor) {
+    auto a = filled<CdoubleVect>({0, 1, 2, 3, 4});
+    a->derivative();
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(a->valueAt(i), 1);
+    auto b = filled<CdoubleVect>({0, 0, 4, 0, 0});
+    b->derivative();
+    const double want[] = {0, 2, -1, -0.5, 0};
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(b->valueAt(i), want[i]);
+    auto c = filled<Cbyte2Vect>({0, 0, 4, 0, 0});
+    c->derivative();
+    EXPECT_EQ(c->valueAt(3), 0) << "integers halve toward zero";
+    auto s = filled<CdoubleVect>({1, 5});
+    s->derivative();
+    EXPECT_EQ(s->valueAt(1), 5);
+    auto v = filled<Cubyte2Vect>({1, 2, 3, 4});
+    v->cursor = 3;
+    EXPECT_TRUE(v->resize(4));
+    EXPECT_EQ(v->cursor, 3u);
+    EXPECT_TRUE(v->resize(6));
+    EXPECT_EQ(v->valueAt(5), 0) << "growth is zero-filled";
+    EXPECT_EQ(v->valueAt(3), 4);
+    EXPECT_TRUE(v->resize(2));
+    EXPECT_EQ(v->cursor, 0u);
+    v->fillRange(1, 0, 9);  // from 1 up to (not incl.) 0 wraps over 1 only
+    EXPECT_EQ(v->valueAt(1), 9);
+    EXPECT_EQ(v->valueAt(0), 1);
+}
+
+TEST(DataVect, ArchiveLayoutAndAnImpossibleCount) {
+    auto v = filled<Cbyte2Vect>({-2, 258});
+    v->stride = 0x10003;
+    v->cursor = 1;
+    Archive out;
+    out.writeObject(v.get());
+    Bytes want;
+    want.newClass("Cbyte2Vect").u32(2).u16(3).u32(1).u16(0xFFFE).u16(258);
+    EXPECT_EQ(out.bytes(), want.b) << "the stride's low word";
+
+    // A count the file cannot hold is refused before any allocation.
+    registerDataVectClasses();
+    Bytes huge;
+    huge.newClass("CdoubleVect").u32(0x40000000).u16(1).u32(0);
+    Archive h(huge.b);
+    EXPECT_THROW(h.readObject<CdataVect>(), ArchiveError);
+}
 
 TEST(RowOps, ArtifactsHistogramPedestalAverage) {
     std::vector<double> r = {1, 1, 1, 10, 1, 1};
@@ -132,19 +244,7 @@ TEST(ExportSettings, ProfileKeysAndTexts) {
     EXPECT_EQ(exportTracesAsText({&a, &b}, t, 0, 0), "x\ta\tb\n0.0\t0.0\t0.0\n1.0\t2.0\t7.0\n2.0\t4.0\t\n");
 }
 
-TEST(ChartDoc, RangeOrderingAndDeletion) {
-    CTrace t(8, 10);
-    uint32_t f = 7, e = 2;
-    t.orderRange(f, e);
-    EXPECT_EQ(f, 2u) << "a plain trace walks forward only";
-    EXPECT_EQ(e, 7u);
-    t.ring = 1;
-    t.head = 5;
-    f = 7;
-    e = 2;
-    t.orderRange(f, e);
-    EXPECT_EQ(f, 7u) << "7 -> 2 around the ring does not pass head 5";
-
+TEST(ChartDoc, DeletionAroundTheRingAndRowCuts) {
     ZchartDoc doc;
     CTrace* c = doc.newTrace(8, 10);
     for (uint32_t i = 0; i < 10; ++i) c->data->setAt(i, double(i));
@@ -165,26 +265,47 @@ TEST(ChartDoc, RangeOrderingAndDeletion) {
     EXPECT_EQ(doc.traceCount(), 0);
 }
 
-TEST(Zv1, HostileTraceLayouts) {
-    ZchartDoc::registerClasses();
-    // A two-dimensional trace holding a one-dimensional vector, and a trace
-    // whose head lies beyond its samples: loaded, and safe to use.
-    charttest::TraceFields tf;
-    tf.head = 99;
-    charttest::Bytes d;
-    d.newClass("CfloatVect").append(charttest::vectorBody<float>({1, 2, 3}));
-    charttest::Bytes f;
-    f.u32(0x5A5A).u16(32).u16(1).newClass("C2DTrace").append(charttest::traceBody(tf, d));
-    f.u32(2).u16(0).u16(220).u16(0).f64(500).f64(2).f64(1000).f64(1);
+TEST(TraceExport, TimesAreSecondsInTimeOrderWithEnoughDigitsAndMissingSamplesAreEmpty) {
+    // A 4 s trace, 25 samples a second, whose ring starts at sample 30.
+    CTrace t(8, 101);
+    t.xInterval = 0.04;
+    t.yScale = 1.605;
+    t.head = 30;
+    for (uint32_t i = 0; i < 101; ++i) t.data->setAt(i, i % 10 == 0 ? -1.0 : 10.0);
+    const DataFileFormat f{.xMode = 1, .rowDelimiter = 2, .columnDelimiter = 1, .numberFormat = 1};
+    const MissingSample gap = [](const CTrace&, double raw) { return raw == -1.0; };
+    const std::string all = exportTracesAsText({&t}, f, 0, 0, gap);
+    EXPECT_EQ(all.substr(0, 16), "0.000,\n0.040,16\n");
+    EXPECT_EQ(all.substr(all.size() - 9), "4.000,16\n");
+    EXPECT_EQ(exportTracesAsText({&t}, f, 40, 42, gap), "0.400,\n0.440,16\n");
+    EXPECT_EQ(exportTracesAsText({&t}, f, 40, 41), "0.400,-2\n") << "without the document's word -1 is a value";
+}
+
+TEST(PowerSpectrum, AShortTraceHasOneRowAndItsPeakAndOnlyATinyOneIsRefused) {
+    test::TestServices svc;
     ZchartDoc doc;
-    ASSERT_TRUE(doc.loadFromBytes(f.b).ok());
-    EXPECT_EQ(doc.trace(0)->head, 0u);
-    EXPECT_TRUE(doc.copyBytes(0, 0, 2).size() > 0);
-    // A vector class where a marker list belongs, and an unknown class.
-    charttest::Bytes g;
-    g.u32(0x5A5A).u16(32).u16(1).newClass("CMarker").append(charttest::markerBody(1, "x", ""));
-    EXPECT_FALSE(ZchartDoc().loadFromBytes(g.b).ok());
-    charttest::Bytes h;
-    h.u32(0x5A5A).u16(32).u16(1).newClass("CNothing");
-    EXPECT_FALSE(ZchartDoc().loadFromBytes(h.b).ok());
+    svc.adopt(doc);
+    CTrace* t = doc.newTrace(8, 200, true);
+    t->xInterval = 0.01;
+    for (uint32_t i = 0; i < 200; ++i) t->data->setAt(i, 50 + 20 * std::sin(2 * M_PI * 5.0 * i * 0.01));
+    auto* psd = dynamic_cast<C2DTrace*>(doc.powerSpectrum(0, 0.01));
+    ASSERT_NE(psd, nullptr);
+    EXPECT_TRUE(svc.prompter.messages().empty());
+    EXPECT_NEAR(psdPeakFrequency(*psd), 5.0, 0.2);  // bins of 1 / (512 x 10 ms)
+    doc.newTrace(8, 10, true);
+    EXPECT_EQ(doc.powerSpectrum(doc.traceCount() - 1, 0.01), nullptr);
+    ASSERT_EQ(svc.prompter.messages().size(), 1u);
+    EXPECT_EQ(svc.prompter.messages()[0].rfind("The power spectrum needs", 0), 0u);
+}
+
+TEST(TextImportGuess, ProposesTheColumnsRowsAndTypeOfTheNumbers) {
+    auto guess = [](const std::string& s) { return guessTextImport(std::vector<uint8_t>(s.begin(), s.end())); };
+    const TextImportGuess a = guess("Time (s),Flux (PU),Temp\r\n0,1.5,30\r\n0.1,2,31\r\n0.2,2.5,\r\n");
+    EXPECT_TRUE(a.text);
+    EXPECT_EQ(a.columns, 3);
+    EXPECT_EQ(a.rows, 3);
+    EXPECT_EQ(a.type, 6);
+    EXPECT_EQ(guess("\"counts\"\n1,70000\n").type, 4);
+    EXPECT_EQ(guess("1\n2\n").type, 2);
+    EXPECT_FALSE(guessTextImport({0x00, 0x10, 0x41, 0xFF}).text);
 }

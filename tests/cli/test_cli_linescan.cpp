@@ -64,8 +64,7 @@ SynthVideo synthVideo(const ScratchDir& d) {
     p.seed = 4;
     p.frames = frames;
     p.fps = 50;
-    std::string error;
-    EXPECT_TRUE(truth.prepare(p, &error)) << error;
+    EXPECT_EQ(truth.prepare(p).reason(), "");
     for (const auto& c : truth.truth().capillaries)
         if (c.flows && v.vertices.empty()) v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS;
     for (const ZPoint& q : v.vertices) v.line += (v.line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);

@@ -131,9 +131,8 @@ TEST_F(OpenFixture, FileThatIsNoDatabaseLeavesHandleNullWithMessage) {
     EXPECT_FALSE(db.isOpen());
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_NE(prompter.messages()[0].find("not a database"), std::string::npos) << prompter.messages()[0];
-    std::string error;
-    EXPECT_FALSE(db.openReadOnly(bad, &error));  // the read-only road refuses it too
-    EXPECT_FALSE(db.openReadOnly(tmp / "none.db", &error));
+    EXPECT_FALSE(db.openReadOnly(bad));  // the read-only road refuses it too
+    EXPECT_FALSE(db.openReadOnly(tmp / "none.db"));
     EXPECT_EQ(readBytes(bad), before);
 }
 
@@ -153,9 +152,8 @@ TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
             "create table info ( dbversion INTEGER, ordaversion TEXT, created TEXT, folder TEXT );"
             "create table patients ( id TEXT PRIMARY KEY, name TEXT, surname TEXT, comments TEXT );"
             "insert into patients (id) values ('AB12');");
-    std::string error;
-    EXPECT_FALSE(db.openReadOnly(dbPath, &error));
-    EXPECT_NE(error.find("missing tables"), std::string::npos) << error;
+    const Status incomplete = db.openReadOnly(dbPath);
+    EXPECT_NE(incomplete.reason().find("missing tables"), std::string::npos) << incomplete.reason();
 
     ASSERT_TRUE(db.openPath(dbPath, prompter));
     EXPECT_TRUE(prompter.messages().empty());
@@ -164,7 +162,7 @@ TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
     db.close();
     EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM sqlite_master WHERE type='table';")[0][0], "4");
     EXPECT_EQ(queryRows(dbPath, "SELECT id FROM patients;")[0][0], "AB12");
-    EXPECT_TRUE(db.openReadOnly(dbPath, &error)) << error;
+    EXPECT_EQ(db.openReadOnly(dbPath).reason(), "");
 }
 
 // Damage inside a table is an error at open, said once, never an empty list.
@@ -179,9 +177,8 @@ TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
         const std::string junk(2000, '\xA5');
         f.write(junk.data(), std::streamsize(junk.size()));
     }
-    std::string error;
-    EXPECT_FALSE(db.openReadOnly(dbPath, &error));
-    EXPECT_NE(error.find("malformed"), std::string::npos) << error;
+    const Status damaged = db.openReadOnly(dbPath);
+    EXPECT_NE(damaged.reason().find("malformed"), std::string::npos) << damaged.reason();
     EXPECT_FALSE(db.openPath(dbPath, prompter));
     EXPECT_FALSE(db.isOpen());
     ASSERT_EQ(prompter.messages().size(), 1u);

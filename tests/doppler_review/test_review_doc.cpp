@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "chart/TraceAlgorithms.h"
 #include "doppler/CReviewDoc.h"
 #include "doppler/PulseAnalysis.h"
+#include "doppler/ReviewAlgorithms.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 #include "support/DopplerSpectrum.h"
@@ -10,6 +12,13 @@
 using namespace ordavia;
 
 namespace {
+
+// The highest bin above 500, trimming the bins above it as "cutDopTop" does.
+double edgeAndTrim(double* p, uint32_t n) {
+    const uint32_t e = levelEdge(p, n, 500.0);
+    for (uint32_t k = e + 1; k < n; ++k) p[k] = 0.0;
+    return e;
+}
 
 // A review of five beats of 40 rows whose edge pulses between bins 10 and
 // 50 (5 and 25 mm/s), with its "CBV" computed by the edge method.
@@ -58,15 +67,6 @@ TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
     for (uint32_t i : {60u, 89u}) EXPECT_NEAR(at("CBV", i), mean, 1e-9);
 }
 
-TEST_F(PulseReview, AFlatSelectionIsAllPeaksFromItsThirdValueOn) {
-    doc.trace(cbv)->data->fill(8.0);
-    ASSERT_NE(doc.resistanceIndex(cbv, 10, 30, 2), nullptr);
-    const double want[][2] = {{11, 0.0}, {12, 8.0}, {29, 8.0}, {30, 0.0}};  // 30: past the selection
-    for (const auto& [i, v] : want) EXPECT_EQ(at("systolic peak", uint32_t(i)), v) << i;
-    EXPECT_EQ(at("diastolic min", 20), 0.0);
-    EXPECT_DOUBLE_EQ(at("Resistance Index", 20), 1.0);
-}
-
 TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
     auto* s = static_cast<C2DTrace*>(doc.trace(spectrum));
     uint32_t from = 1, to = 1;
@@ -94,9 +94,34 @@ TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
     // at bin 6 and below.
     ASSERT_TRUE(doc.traces().find("95% contour") && doc.traces().find("50% contour"));
     EXPECT_DOUBLE_EQ(doc.traces().find("50% contour")->data->getD(0), 6.5 * 0.5);
-    EXPECT_EQ(doc.traces().find("50% contour")->yUnits, "kHz");
     EXPECT_EQ(doc.levelContours(spectrum, 0, 0, 400, 2), 2);
     EXPECT_DOUBLE_EQ(doc.traces().find("800 contour")->data->getD(10), 50 * 0.5);
     // The signal strength leaves the DC power of bin 0 out.
     EXPECT_DOUBLE_EQ(doc.signalStrength(spectrum, 0, 0)->data->getD(0), 10 * 1000.0);
+}
+
+TEST(ReviewVelocity, RingRowsTakeTheirEdgeThroughTheFilterAndKeepTheirTrim) {
+    auto s = test::dopplerSpectrum({10, 60, 30, 40, 50});
+    s->extent->setD(4, 0.0);                // a row that was never filled
+    s->data->setAt(0, 20u, 400.0);          // below the level: trimmed away
+    CTrace cbv(8, 5);
+    cbv.data->fill(-1.0);
+    // From row 3 around the ring to row 1: rows 3, 4, 0.
+    EXPECT_EQ(velocityFromSpectrum(*s, 3, 1, edgeAndTrim, cbv), 3u);
+    const double want[] = {10 * 0.5, -1, -1, 40 * 0.5, 0};
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_DOUBLE_EQ(cbv.data->getD(i), want[i]) << i;
+    EXPECT_EQ(s->data->valueAt(0, 20), 0.0f);
+    EXPECT_EQ(s->data->valueAt(0, 5), 1000.0f);
+
+    // A jump the chart's filter rejects keeps the value before it.
+    ArtifactFilter f;
+    f.upperMode = ArtifactFilter::Reject;
+    f.upper = 20.0;
+    ASSERT_EQ(velocityFromSpectrum(*s, 0, 0, edgeAndTrim, cbv, &f), 5u);
+    EXPECT_DOUBLE_EQ(cbv.data->getD(1), 10 * 0.5);
+    EXPECT_DOUBLE_EQ(cbv.data->getD(2), 30 * 0.5);
+
+    // A target shorter than the spectrum is refused.
+    CTrace shortTarget(8, 4);
+    EXPECT_EQ(velocityFromSpectrum(*s, 0, 0, edgeAndTrim, shortTarget), 0u);
 }

@@ -4,17 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <tuple>
 
 #include "FilterTestSupport.h"
 #include "image/CapillaryDetection.h"
 #include "image/GreyRegion.h"
 #include "image/ProcessingArgs.h"
-#include "synth/SyntheticNailfold.h"
-#include "settings/ProfileStore.h"
-#include "tests/support/ScratchDir.h"
-#include "tests/image/ImageTestUtil.h"
 
 using namespace ordavia;
 
@@ -113,21 +108,14 @@ TEST(Circles, HorizontalUnlessTooCloseToTheLeftOrTop) {
     EXPECT_EQ(c.b.y, 40);
 }
 
-TEST(Density, ReportTextAndGuards) {
-    auto d = densityReport(25, 1000, 1000, 1.0, 1.0);
-    ASSERT_TRUE(d);
-    EXPECT_DOUBLE_EQ(d->area, 1.0);
-    EXPECT_DOUBLE_EQ(d->density, 25.0);
-    EXPECT_EQ(d->text, " 25.000, capillary density,   1.000, area");
-    d = densityReport(3, 640, 480, 1.6, 1.6);
+// The report's text and the objects counted in a region go through the
+// find-capillaries command's test.
+TEST(Density, AreaFromTheCalibrationAndNoDensityWithoutObjectsWidthOrScale) {
+    const auto d = densityReport(3, 640, 480, 1.6, 1.6);
     ASSERT_TRUE(d);
     EXPECT_NEAR(d->area, 0.786432, 1e-9);
-    // No objects, no width, no (or a negative) calibration: no density.
     for (auto [n, w, scale] : {std::tuple{0, 100, 1.0}, {5, 0, 1.0}, {5, 100, 0.0}, {5, 100, -1.0}})
         EXPECT_FALSE(densityReport(n, w, 100, scale, 1.0)) << n << " " << w << " " << scale;
-
-    const std::vector<std::vector<ZPoint>> objs = {{{5, 5}}, {{50, 50}, {9, 9}}, {{10, 10}}, {}};
-    EXPECT_EQ(countObjectsInRegion(objs, {0, 0, 10, 10}), 2);
 }
 
 TEST(Detection, FindsDarkDiscsOnABrightBackgroundAndNothingInEmptyOrColourImages) {
@@ -137,10 +125,7 @@ TEST(Detection, FindsDarkDiscsOnABrightBackgroundAndNothingInEmptyOrColourImages
         for (int x = 0; x < 320; ++x) img.row(y)[x] = static_cast<uint8_t>(170 + x / 16 + ((x * 7 + y * 13) % 5));
     const std::vector<std::pair<int, int>> centres = {{60, 60}, {160, 70}, {250, 60}, {90, 170}, {220, 180}};
     for (auto [cx, cy] : centres) disc(img, cx, cy, 11, 60);
-    CZVimage before = copyOf(img);
-    imgtest::LogCapture log;
     const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
-    EXPECT_EQ(pixelsOf(img), pixelsOf(before));  // the image itself is untouched
     ASSERT_EQ(r.regions.size(), centres.size());
     ASSERT_EQ(r.circles.size(), centres.size());
     for (size_t i = 0; i < centres.size(); ++i) {
@@ -149,11 +134,6 @@ TEST(Detection, FindsDarkDiscsOnABrightBackgroundAndNothingInEmptyOrColourImages
             found |= std::abs(reg.cx - centres[i].first) < 3 && std::abs(reg.cy - centres[i].second) < 3;
         EXPECT_TRUE(found) << "disc " << i;
     }
-    EXPECT_EQ(r.windowWidth, 320);
-    EXPECT_EQ(r.windowHeight, 240);
-    EXPECT_EQ(r.mask.width(), 320);
-    EXPECT_EQ(log.text().rfind("findcaps=", 0), 0u) << log.text();
-    EXPECT_NE(log.text().find("secs\n"), std::string::npos);
     CZVimage empty;
     EXPECT_TRUE(detectCapillaries(empty, {}, ProcessingArgs()).regions.empty());
     CZVimage colour(50, 50, -1, CZVimage::kFrame, CZVimage::kColour);
@@ -173,34 +153,4 @@ TEST(Detection, RegionCoordinatesAreThoseOfTheImage) {
     EXPECT_EQ(r.windowHeight, 145);
     EXPECT_EQ(r.mask.originX(), 120);
     EXPECT_EQ(r.mask.originY(), 50);
-}
-
-TEST(ProcessingArgsSettings, ProfileValues) {
-    const testsupport::ScratchDir dir("procargs");
-    const std::string path = dir / "ordavia.ini";
-    std::ofstream(path) << "[ProcessingArgs]\nuw1=-9\numax=800\nstddev=0.5\napexw=15\n";
-    ProfileStore store(path);
-    ProcessingArgs a;
-    a.load(store);
-    EXPECT_EQ(a.uw1, -9);
-    EXPECT_EQ(a.umax, 800);
-    EXPECT_EQ(a.apexw, 15);
-    EXPECT_DOUBLE_EQ(a.stddev, 0.5);
-}
-
-TEST(Detection, FindsEachLoopOfASyntheticNailfoldOnce) {
-    SyntheticNailfold::Params p;  // 768 x 576 at 1.6 um per pixel, seed 1
-    SyntheticNailfold::Truth truth;
-    CZVimage img;
-    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth));
-    const DetectionResult r = detectCapillaries(img, {}, ProcessingArgs());
-    ASSERT_FALSE(truth.loops.empty());
-    std::vector<int> hits(truth.loops.size(), 0);
-    for (const CapillaryRegion& reg : r.regions) {
-        int inside = 0;
-        for (size_t i = 0; i < truth.loops.size(); ++i)
-            if (truth.loops[i].encloses(reg.cx, reg.cy)) ++hits[i], ++inside;
-        EXPECT_EQ(inside, 1) << "region at " << reg.cx << "," << reg.cy << " lies on no loop";
-    }
-    for (size_t i = 0; i < hits.size(); ++i) EXPECT_EQ(hits[i], 1) << "loop " << i;
 }

@@ -1,5 +1,5 @@
 // The stack-free region fill against a breadth-first reference, on shapes
-// that defeat naive fills: a whole dark picture, a maze and a long comb.
+// that defeat naive fills: a whole dark picture and a long comb.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -100,43 +100,6 @@ TEST(RegionFill, WholeDarkPictureOf4000SquareInBoundedMemory) {
     if (canMeasure && before > 0) {
         EXPECT_LT(after - before, 2048) << before << " -> " << after << " kB";
     }
-}
-
-TEST(RegionFill, PerfectMaze) {
-    // Cells on odd coordinates, carved by a randomised depth-first walk: every
-    // passage is reachable, along one long winding route.
-    const int cells = 60, n = 2 * cells + 1;
-    CZVimage img = greyImage(n, n, 255);
-    std::mt19937 rng(12);
-    std::vector<char> visited(size_t(cells * cells), 0);
-    std::vector<std::pair<int, int>> path{{0, 0}};
-    visited[0] = 1;
-    img.row(1)[1] = 0;
-    while (!path.empty()) {
-        auto [cx, cy] = path.back();
-        std::vector<std::pair<int, int>> next;
-        const int d[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-        for (auto& s : d) {
-            const int nx = cx + s[0], ny = cy + s[1];
-            if (nx >= 0 && ny >= 0 && nx < cells && ny < cells && !visited[size_t(ny * cells + nx)])
-                next.push_back({nx, ny});
-        }
-        if (next.empty()) {
-            path.pop_back();
-            continue;
-        }
-        auto [nx, ny] = next[rng() % next.size()];
-        visited[size_t(ny * cells + nx)] = 1;
-        img.row(2 * ny + 1)[2 * nx + 1] = 0;
-        img.row(cy + ny + 1)[cx + nx + 1] = 0;
-        path.push_back({nx, ny});
-    }
-    CZVimage copy = copyOf(img);
-    checkFill(img, n - 2, n - 2, 0, 3, Connectivity::Four);
-    int64_t zeros = 0;
-    for (int v : pixelsOf(copy)) zeros += v == 0;
-    EXPECT_EQ(zeros, int64_t(cells) * cells + int64_t(cells) * cells - 1);
-    checkFill(copy, 0, 0, 255, 200, Connectivity::Eight);
 }
 
 TEST(RegionFill, RandomPicturesMatchTheReferenceAndBadSeedsAreRefused) {

@@ -86,12 +86,6 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
         ASSERT_EQ(pixelsOf(diff), pixelsOf(mapped(src, {}, [&](int x, int y, int p) {
                       return uint8_t(std::max(0, p - px(other, x, y)));
                   })));
-
-        const CZVimage bin = binImage(src);
-        ASSERT_EQ(bin.width(), k.w / 2);
-        for (int y = 0; y < bin.rows(); ++y)
-            for (int x = 0; x < bin.width(); ++x)
-                ASSERT_EQ(px(bin, x, y), (px(src, 2 * x, 2 * y) + px(src, 2 * x, 2 * y + 1)) * 2 / 4);
     }
 }
 
@@ -128,7 +122,7 @@ TEST(Kernels, DetectionChainIsUnchanged) {
     p.height = 240;
     SyntheticNailfold::Truth truth;
     CZVimage img;
-    SyntheticNailfold::generate(p, img, truth);
+    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth));
     EXPECT_EQ(fnv(img), 3246318370701477448ull);  // the same picture with every compiler
     const ProcessingArgs a;
     CZVimage pre = copyOf(img);

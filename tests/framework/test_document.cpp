@@ -271,6 +271,16 @@ TEST(AppServicesTest, MissingServicesFailLoudly) {
     Document* kept = services.openDocument(std::make_unique<Document>());
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(services.findTemplate("ZBasicDoc"), nullptr);
+    // A service of a higher layer is filed under the type it was given as,
+    // and taking it away is asking for it again.
+    struct Upper {};
+    struct Derived : Upper {};
+    Derived upper;
+    services.provide<Upper>(&upper);
+    EXPECT_EQ(services.find<Upper>(), &upper);
+    EXPECT_EQ(services.find<Derived>(), nullptr);
+    services.provide<Upper>(nullptr);
+    EXPECT_THROW(services.need<Upper>("upper"), ordavia::MissingService);
 }
 
 // A reused chart belongs to its run: other services do not see it, and

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::remove((path + "-journal").c_str());
         CSubjectDatabase db;
         ScriptedPrompter quiet;
-        if (mode == 0 ? db.openReadOnly(path) : db.openPath(path, quiet)) list(db);
+        if (mode == 0 ? db.openReadOnly(path).ok() : db.openPath(path, quiet)) list(db);
         db.close();
     }
     std::remove(path.c_str());

@@ -35,8 +35,7 @@ std::vector<Measured> measure(const Case& k, int frames) {
     p.frames = frames;
     p.fps = k.fps;
     p.umPerPixel = k.umPerPixel;
-    std::string error;
-    EXPECT_TRUE(video.prepare(p, &error)) << error;
+    EXPECT_EQ(video.prepare(p).reason(), "");
     const auto& caps = video.truth().capillaries;
     std::vector<std::vector<ZPoint>> lines, points;
     for (const auto& c : caps) {

@@ -5,7 +5,6 @@
 
 #include "linescan/LiveCameraScan.h"
 #include "linescan/ZlineScanDoc.h"
-#include "live/SimulatedCamera.h"
 #include "support/LiveFixture.h"
 #include "synth/SyntheticVideo.h"
 #include "video/CZVMovie.h"
@@ -18,19 +17,18 @@ TEST(LiveCameraScan, TakesAColumnPerFrameAndEndsWithTheLiveWindow) {
     auto live = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(live->OnNewDocument());
     auto scan = bench.ts.make<ZlineScanDoc>();
-    std::string why;
-    EXPECT_FALSE(LiveCameraScan::start(*scan, *live, &why));
-    EXPECT_EQ(why, LiveCameraScan::kNoLine);
+    EXPECT_EQ(LiveCameraScan::start(*scan, *live).reason(), LiveCameraScan::kNoLine);
 
     const int line = live->addNewDimension(0, {10, 60});
     live->addVertex(line, {90, 60});
-    auto cam = LiveCameraScan::start(*scan, *live, &why);
-    ASSERT_TRUE(cam) << why;
+    auto started = LiveCameraScan::start(*scan, *live);
+    ASSERT_TRUE(started) << started.reason();
+    std::unique_ptr<LiveCameraScan> cam = std::move(started).value();
     EXPECT_TRUE(scan->running());
     bench.ts.timers.advance(40 * 10);
     EXPECT_EQ(cam->samples(), 10u);
     // A second scan cannot take the same document while it runs.
-    EXPECT_FALSE(LiveCameraScan::start(*scan, *live, &why));
+    EXPECT_FALSE(LiveCameraScan::start(*scan, *live));
 
     live->OnCloseDocument();
     live.reset();
@@ -67,8 +65,7 @@ TEST(LiveCameraScan, TheRecordedVideoCameraGivesEveryFrameOfItsFileWholeAndInOrd
     SyntheticVideo::Params p;
     p.seed = 11;
     p.frames = 60;
-    std::string error;
-    ASSERT_TRUE(video.prepare(p, &error)) << error;
+    ASSERT_EQ(video.prepare(p).reason(), "");
     const std::string mve = bench.folder / "flow.mve";
     {
         CZVMovie m;
@@ -84,7 +81,7 @@ TEST(LiveCameraScan, TheRecordedVideoCameraGivesEveryFrameOfItsFileWholeAndInOrd
     bench.ts.profile.WriteInt("Pseudo", "grabHeight", p.height);
     auto live = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(live->OnNewDocument());
-    ASSERT_TRUE(live->isLive()) << static_cast<SimulatedCamera*>(live->source())->lastError();
+    ASSERT_TRUE(live->isLive()) << live->startLive().reason();
     FrameKeeper kept;
     ASSERT_TRUE(live->startCapture(&kept, 0, {}));
     bench.ts.timers.advance(40 * p.frames);

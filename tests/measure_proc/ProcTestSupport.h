@@ -1,47 +1,15 @@
 #pragma once
-// A fixture for the processing commands: a private profile and a recording
+// A fixture for the processing commands: a private profile and a scripted
 // prompter, both in a fresh temporary folder per test.
-#include <string>
-#include <vector>
+#include <cstring>
 
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
 
-// Records what the scripted prompter does not: the accepted range of an
-// integer prompt and the filter and proposal of file choosers.
-class RecordingPrompter : public ordavia::ScriptedPrompter {
-public:
-    struct Range {
-        int value, min, max;
-        bool operator==(const Range&) const = default;
-    };
-    std::vector<Range> intRanges;
-    std::vector<std::string> filters;
-    std::vector<std::string> proposals;
-
-    std::optional<int> promptInt(const std::string& title, const std::string& label, int value, int min,
-                                 int max) override {
-        intRanges.push_back({value, min, max});
-        return ordavia::ScriptedPrompter::promptInt(title, label, value, min, max);
-    }
-    std::vector<std::string> openFiles(const std::string& title, const std::string& filter, const std::string& start,
-                                       bool multiple) override {
-        filters.push_back(filter);
-        proposals.push_back(start);
-        return ordavia::ScriptedPrompter::openFiles(title, filter, start, multiple);
-    }
-    std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
-                                        const std::string& proposed) override {
-        filters.push_back(filter);
-        proposals.push_back(proposed);
-        return ordavia::ScriptedPrompter::saveFile(title, filter, proposed);
-    }
-};
-
 // A command of the image document, as the menus call it.
 using Command = bool (*)(ZBasicDoc&);
 
-class ProcTest : public ImageDocFixture<RecordingPrompter> {
+class ProcTest : public ImageDocFixture<> {
 protected:
     // A picture whose pixels all differ from their neighbours: p = (x * 7 + y * 13) % 256.
     static CZVimage ramp(int w, int h) {

@@ -1,15 +1,12 @@
-// Colour pictures in the image document: they open and save in colour,
-// smoothing and repairs keep the colour, and the commands that need one
+// Colour pictures in the image document: smoothing keeps the colour, and
+// the commands that need one
 // grey value per pixel work on the grey picture (detection, thresholds,
 // the selection's grey levels) instead of doing nothing or reading blue.
 #include <cmath>
 
 #include "ProcTestSupport.h"
-#include "image/CapillaryDetection.h"
 #include "image/GaussianBlur.h"
 #include "image/GreyConversion.h"
-#include "image/ImageFormats.h"
-#include "image/ProcessingArgs.h"
 #include "measure/ImageProcessing.h"
 #include "measure/SelectionAverage.h"
 
@@ -40,31 +37,13 @@ bool isColourOf(const CZVimage& img, int w, int h) {
 
 }  // namespace
 
-TEST_F(ProcTest, ColourPicturesOpenSaveAndProcessInColourOrGrey) {
-    ASSERT_EQ(colourApexes(40, 30).Save(path("n1.bmp")), 1);
-    ZBasicDoc& doc = newDoc();
-    ASSERT_TRUE(doc.OnNewDocument());
-    ASSERT_TRUE(doc.importImage(path("n1.bmp")));
-    ASSERT_TRUE(isColourOf(doc.image(), 40, 30));
-    EXPECT_EQ(doc.image().row(3)[2], 230);
-
-    ASSERT_TRUE(doc.OnSaveDocument(path("n1doc.cs1")));
-    CZVimage saved;
-    ASSERT_TRUE(loadPictureAsIs(doc.imageFileName(), saved, {}));
-    EXPECT_TRUE(isColourOf(saved, 40, 30));
-
-    // Opened again from its document, still colour.
-    ZBasicDoc& again = newDoc();
-    ASSERT_TRUE(again.OnOpenDocument(path("n1doc.cs1")));
-    EXPECT_TRUE(isColourOf(again.image(), 40, 30));
+// An imported colour picture stays colour: ImageDocTest.PictureSettingsComeFromTheDocumentsServices.
+TEST_F(ProcTest, ColourPicturesProcessInColourOrGrey) {
     // Smoothing works channel by channel and keeps the colour; a grey-only command converts in the same undo step;
     // looking (detection, the selection's grey levels) reads the grey picture and changes nothing.
     ZBasicDoc& processed = newDoc(colourApexes(260, 220));
     processed.setQuiet(true);
     const CZVimage grey = greyCopyOf(processed.image(), processed.importWeights());
-    ProcessingArgs args;
-    args.load(store());
-    ASSERT_EQ(detectCapillaries(grey, {}, args).circles.size(), 4u);
     ASSERT_TRUE(ImageProcessing::thresholdCapillaries(processed));
     EXPECT_EQ(processed.currentDimList().count(), 4);
     double mean = 0;

@@ -9,14 +9,12 @@ class ViewToolTest : public ImageDocFixture<> {
 protected:
     void SetUp() override {
         ImageDocFixture::SetUp();
-        doc = std::make_unique<ZBasicDoc>();
-        doc->setServices(&services);
+        doc = &newDoc();
         doc->OnNewDocument();
         tools = std::make_unique<ordavia::ImageToolController>(*doc);
     }
     void TearDown() override {
         tools.reset();
-        doc.reset();
         ImageDocFixture::TearDown();
     }
 
@@ -38,6 +36,6 @@ protected:
         return i;
     }
 
-    std::unique_ptr<ZBasicDoc> doc;
+    ZBasicDoc* doc = nullptr;
     std::unique_ptr<ordavia::ImageToolController> tools;
 };

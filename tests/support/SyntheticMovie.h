@@ -10,8 +10,7 @@
 namespace testsupport {
 
 inline void recordSynthetic(ordavia::SyntheticVideo& gen, const ordavia::SyntheticVideo::Params& p, CZVMovie& m) {
-    std::string err;
-    EXPECT_TRUE(gen.prepare(p, &err)) << err;
+    EXPECT_EQ(gen.prepare(p).reason(), "");
     EXPECT_TRUE(m.Record("", p.frames, p.width, p.height, CZVimage::kGrey));
     CZVimage f;
     for (int k = 0; k < p.frames; ++k) {

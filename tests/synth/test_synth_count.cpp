@@ -41,9 +41,8 @@ CountScore scoreCount(const char* condition, uint64_t firstSeed, int pictures, b
         ordavia::SynthRandom r(p.seed, 424242);
         CZVimage img;
         ordavia::SyntheticNailfold::Truth truth;
-        std::string error;
-        if (!ordavia::generateCapillaroscope(p, look, img, truth, &error)) {
-            std::fprintf(stderr, "%s seed %llu: %s\n", condition, static_cast<unsigned long long>(p.seed), error.c_str());
+        if (const ordavia::Status drawn = ordavia::generateCapillaroscope(p, look, img, truth); !drawn) {
+            std::fprintf(stderr, "%s seed %llu: %s\n", condition, static_cast<unsigned long long>(p.seed), drawn.reason().c_str());
             continue;
         }
         const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, p.umPerPixelX, p.umPerPixelY, s);

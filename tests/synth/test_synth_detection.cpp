@@ -32,8 +32,7 @@ Score score(SyntheticNailfold::Params p, uint64_t firstSeed, int images) {
         p.seed = firstSeed + static_cast<uint64_t>(k);
         CZVimage img;
         SyntheticNailfold::Truth truth;
-        std::string error;
-        EXPECT_TRUE(SyntheticNailfold::generate(p, img, truth, &error)) << error;
+        EXPECT_EQ(SyntheticNailfold::generate(p, img, truth).reason(), "");
         const DetectionResult r = detectCapillaries(img, ZRect{}, ProcessingArgs());
         std::vector<bool> hit(truth.loops.size(), false);
         const double reach = 20.0 / p.umPerPixelX;

@@ -25,8 +25,7 @@ struct Drawn {
 
 Drawn draw(const SN::Params& p) {
     Drawn d;
-    std::string error;
-    EXPECT_TRUE(SN::generate(p, d.px, d.truth, &error)) << error;
+    EXPECT_EQ(SN::generate(p, d.px, d.truth).reason(), "");
     return d;
 }
 
@@ -342,9 +341,7 @@ TEST(SyntheticNailfold, RefusesWhatCannotBeDrawn) {
         EXPECT_EQ(p.validate().code(), ordavia::StatusCode::OutOfRange);
         std::vector<uint8_t> px{1, 2, 3};
         SN::Truth t;
-        std::string error;
-        EXPECT_FALSE(SN::generate(p, px, t, &error));
-        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(SN::generate(p, px, t).code(), ordavia::StatusCode::OutOfRange);
         EXPECT_EQ(px.size(), 3u);  // nothing drawn
     }
     // The boundaries themselves are accepted.

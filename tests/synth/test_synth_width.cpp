@@ -43,8 +43,7 @@ void score(const Condition& c, uint64_t seed, Score (&out)[3]) {
     p.blurSigma = c.blur;
     CZVimage img;
     SyntheticNailfold::Truth truth;
-    std::string error;
-    ASSERT_TRUE(SyntheticNailfold::generate(p, img, truth, &error)) << error;
+    ASSERT_EQ(SyntheticNailfold::generate(p, img, truth).reason(), "");
     for (const auto& L : truth.loops) {
         const auto& cl = L.centreLine;
         const double spacing = L.limbSpacingUm / c.umPerPixel;

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,12 +23,9 @@ TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     const auto wanted = base / "new data";
 
     bool buttonWasEnabled = false;
-    QString label;
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dlg) return;
-        for (QLabel* l : dlg->findChildren<QLabel*>())
-            if (l->text().startsWith("Open or create")) label = l->text();
         dlg->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(wanted.string()));
         QPushButton* ok = dlg->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
         buttonWasEnabled = ok->isEnabled();
@@ -40,7 +36,6 @@ TEST(FolderDialog, TypedNewFolderIsCreatedAndChosen) {
     QtPrompter prompter(nullptr);
     const auto chosen = prompter.chooseFolder("Open or create a new data folder", base.string());
     EXPECT_TRUE(buttonWasEnabled);
-    EXPECT_EQ(label, "Open or create a new data folder");
     ASSERT_TRUE(chosen);
     EXPECT_EQ(std::filesystem::path(*chosen), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));

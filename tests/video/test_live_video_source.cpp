@@ -67,7 +67,6 @@ TEST(LiveVideoSource, LoopsAtTheFileRateAndRefusesAMissingFile) {
     cam.stopGrab(&seen);
 
     ASSERT_TRUE(bench.sources->select(LiveVideoSource::kKind, bench.folder / "none.avi"));
-    EXPECT_FALSE(cam.startGrab(target, &seen, 0, 0, 64, 48));
-    EXPECT_FALSE(static_cast<SimulatedCamera&>(cam).lastError().empty());
+    EXPECT_EQ(cam.startGrab(target, &seen, 0, 0, 64, 48).code(), StatusCode::NotFound);
     EXPECT_FALSE(bench.sources->select("v4l2", ""));
 }

@@ -19,9 +19,8 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     p.noiseSigma = 0;
     p.stillCount = 2;
     SyntheticVideo a, b;
-    std::string err;
-    ASSERT_TRUE(a.prepare(p, &err)) << err;
-    ASSERT_TRUE(b.prepare(p, &err));
+    ASSERT_EQ(a.prepare(p).reason(), "");
+    ASSERT_TRUE(b.prepare(p));
     CZVimage fa, fb;
     a.frame(3, fa);
     b.frame(3, fb);
@@ -43,7 +42,7 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     // Shifts: every third frame whole pixels, others sub-pixel, within the jitter.
     p.jitter = 2;
     SyntheticVideo s;
-    ASSERT_TRUE(s.prepare(p, &err));
+    ASSERT_TRUE(s.prepare(p));
     bool subPixel = false;
     for (size_t k = 0; k < s.truth().shifts.size(); ++k) {
         const auto d = s.truth().shifts[k];
@@ -56,5 +55,5 @@ TEST(SyntheticVideo, DeterministicWithTruthThatMatchesThePixels) {
     }
     EXPECT_TRUE(subPixel);
     p.width = 322;
-    EXPECT_FALSE(s.prepare(p, &err));
+    EXPECT_FALSE(s.prepare(p));
 }

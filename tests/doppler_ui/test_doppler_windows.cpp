@@ -1,0 +1,161 @@
+// The Doppler windows on the offscreen platform. The monitor over the
+// simulated board: the live traces grow while the timer runs, and its
+// commands reach the document, the board, the profile and the status line.
+// The review window: the velocity computed from a stored spectrum through
+// the choice dialog, the pulse indexes through the half-width dialog, and
+// the refusals without a spectrum.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTest>
+
+#include "chart/CMarker.h"
+#include "doppler/CReviewDoc.h"
+#include "doppler/ui/CReView.h"
+#include "doppler/ui/Ctrv2View.h"
+#include "settings/ProfileStore.h"
+#include "support/DopplerMonitor.h"
+#include "support/DopplerSpectrum.h"
+#include "support/ModalDialogs.h"
+#include "support/TestServices.h"
+
+using namespace ordavia;
+
+namespace {
+
+struct PostedMarkers : MarkerLink {
+    std::vector<std::string> files;
+    bool post(const std::string&, const std::string& file) override {
+        files.push_back(file);
+        return true;
+    }
+};
+
+struct MonitorWindow : ::testing::Test {
+    test::DopplerMonitor m;
+    PostedMarkers link;
+    std::unique_ptr<Ctrv2View> view;
+    void SetUp() override {
+        test::ensureOffscreenApp();
+        m.ts.services.markerLink = &link;
+        m.ts.profile.SetPath(m.dir / "ordavia.ini");
+        view = std::make_unique<Ctrv2View>(&m.doc);
+        view->resize(1000, 560);
+        view->show();
+    }
+    void run(const char* text) { test::runCommand(*view, text); }
+    QString status() const { return view->findChild<QLabel*>("monitorStatus")->text(); }
+};
+
+struct ReviewWindow : ::testing::Test {
+    test::TestServices svc;
+    CReviewDoc doc;
+    std::unique_ptr<CReView> view;
+    void SetUp() override {
+        test::ensureOffscreenApp();
+        svc.adopt(doc);
+        doc.addTrace(test::dopplerSpectrum(test::pulseEdges(6, 60, 8, 48)));
+        doc.setThreshold(500);
+        doc.setVelocityFactor(1.0);
+        view = std::make_unique<CReView>(&doc);
+        view->resize(900, 520);
+        view->show();
+    }
+    void run(const char* text) { test::runCommand(*view, text); }
+};
+
+}  // namespace
+
+TEST_F(MonitorWindow, RunsOnTheBoardAndItsCommandsReachTheMonitor) {
+    m.doc.run(true);
+    m.ts.timers.advance(2000);
+    EXPECT_TRUE(status().startsWith("BW=20.00kHz")) << status().toStdString();
+
+    // The chart's full-scale command carries the threshold along.
+    const double fullScale = m.doc.spectrumTrace()->intensityRange;
+    run("&Increase  full scale");
+    EXPECT_EQ(m.doc.spectrumTrace()->intensityRange, 2 * fullScale);
+    EXPECT_EQ(m.doc.threshold(), int32_t(fullScale));
+    run("&Automatic");
+    EXPECT_EQ(m.ts.settings.cbvMethod, 4) << "the method is the run's";
+    EXPECT_TRUE(view->findAction("&Automatic")->isChecked());
+    run("&Decrease Bandwidth");
+    EXPECT_TRUE(status().startsWith("BW=12.50kHz"));
+
+    run("Sa&ve Image");
+    ASSERT_EQ(link.files.size(), 1u);
+    const auto* marker = dynamic_cast<const CImageMarker*>(m.doc.markers().items.back().get());
+    ASSERT_TRUE(marker && marker->fileName == link.files[0]);
+    const CTrace* cbv = m.doc.cbvTrace();
+    EXPECT_DOUBLE_EQ(marker->x, (cbv->sampleCount() - 1) * cbv->xInterval);
+
+    test::answerNextDialog([](QDialog& d) {
+        d.findChild<QSpinBox*>("threshold")->setValue(345);
+        return true;
+    });
+    run("CBV parameters...");
+    EXPECT_EQ(m.doc.threshold(), 345);
+
+    // A new address where no board answers: the message, and the address kept.
+    std::filesystem::remove(m.dir / "raw.bin");
+    test::answerNextDialog([](QDialog& d) {
+        d.findChild<QSpinBox*>("address")->setValue(0x280);
+        return true;
+    });
+    run("Hard&ware settings...");
+    EXPECT_EQ(m.ts.profile.GetInt("trv2", "address", 0), 0x280);
+    ASSERT_FALSE(m.ts.prompter.asked.empty());
+    EXPECT_EQ(m.ts.prompter.asked.back().text, Ctrv2Doc::kNotDetected);
+    EXPECT_FALSE(m.doc.running());
+    EXPECT_FALSE(m.doc.processBlock(100));
+}
+
+TEST_F(ReviewWindow, VelocityAndIndexesThroughTheirDialogs) {
+    int offered = -1;
+    test::answerNextDialog([&](QDialog& d) {
+        offered = d.findChild<QListWidget*>()->count();
+        return true;
+    });
+    run("&Calculate CBV");
+    EXPECT_EQ(offered, 1) << "only a new trace while there is no velocity trace";
+    const int cbv = doc.traces().indexOf("CBV");
+    ASSERT_GE(cbv, 0);
+    EXPECT_EQ(view->activeTrace(), cbv);
+    EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
+
+    // The second time the existing trace is offered and recomputed in place.
+    doc.trace(cbv)->data->fill(0.0);
+    test::answerNextDialog([](QDialog& d) {
+        d.findChild<QListWidget*>()->setCurrentRow(1);
+        return true;
+    });
+    run("&Calculate CBV");
+    EXPECT_EQ(doc.traces().indexOf("CBV"), cbv);
+    EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
+
+    test::answerNextDialog([](QDialog& d) {
+        d.findChild<QSpinBox*>()->setValue(20);
+        return true;
+    });
+    run("&Pulsatility Index");
+    ASSERT_TRUE(doc.traces().find("Pulsatility Index"));
+    int shown = 0;
+    test::answerNextDialog([&](QDialog& d) {
+        shown = d.findChild<QSpinBox*>()->value();
+        return false;
+    });
+    run("&Resistance Index");
+    EXPECT_EQ(shown, 20) << "the half-width is kept between uses";
+    EXPECT_FALSE(doc.traces().find("Resistance Index")) << "cancelled";
+}
+
+TEST_F(ReviewWindow, SpectrumCommandsWithoutASpectrumSaySo) {
+    doc.removeTrace(0);
+    run("&Power contour");
+    run("&Pulsatility Index");
+    ASSERT_EQ(svc.prompter.asked.size(), 2u);
+    EXPECT_EQ(svc.prompter.asked[0].text, CReviewDoc::kNeedsSpectrum);
+    EXPECT_EQ(svc.prompter.asked[1].text, CReviewDoc::kNeedsVelocity);
+}
