@@ -29,8 +29,6 @@ TEST(MovieFile, RingFileShowsOldestSlotFirstAndClampsIndexes) {
     ASSERT_TRUE(m.Open(d / "ring.mve"));
     EXPECT_EQ(m.count(), 10);
     EXPECT_TRUE(m.wrapped());
-    EXPECT_EQ(m.firstFramePosition(), 40);
-    EXPECT_EQ(m.frameRecordSize(), 32);
     EXPECT_TRUE(frameIs(m.GoTo(0), 3));
     EXPECT_EQ(m.currentImage().tag(), 6);  // 2 x slot
     EXPECT_TRUE(frameIs(m.GoTo(9), 2));
@@ -54,8 +52,6 @@ TEST(MovieFile, OlderFormsWithPerFrameHeaders) {
     ASSERT_TRUE(m.Open(d / "a.mve"));
     EXPECT_TRUE(m.perFrameHeaders());
     EXPECT_EQ(m.count(), 4);
-    EXPECT_EQ(m.frameRecordSize(), 16 + 18);
-    EXPECT_FALSE(m.wrapped());
     EXPECT_TRUE(frameIs(m.GoTo(2), 2));
     EXPECT_EQ(m.currentImage().tag(), 114);
     EXPECT_EQ(m.ElapsedFields(), 14);

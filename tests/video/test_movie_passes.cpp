@@ -200,11 +200,6 @@ TEST(MoviePasses, ReformatPassesChangeTheKindOfEveryFrame) {
     ASSERT_EQ(f2.bytesPerPixel(), 3);
     EXPECT_EQ(f2.tag(), 9);
     EXPECT_EQ(std::memcmp(f2.row(1), expected.row(1), 18), 0);
-    // The output is a real movie file: it reopens as colour.
-    CZVMovie again;
-    ASSERT_TRUE(again.Open(m.fileName()));
-    EXPECT_EQ(again.formatImage().colour(), CZVimage::kColour);
-    EXPECT_EQ(again.count(), 3);
     // A cancelled reformat leaves the movie as it was.
     const std::string before = m.fileName();
     EXPECT_FALSE(reformatPass(m, [](CZVimage& f) { f.setColour(CZVimage::kGrey); }, [](int) { return false; }));
