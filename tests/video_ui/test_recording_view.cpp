@@ -1,5 +1,5 @@
-// The recording view: the sequence settings dialog, and a record/stop
-// cycle on the simulated camera after which the recording plays.
+// The sequence settings dialog of the recording view (recording itself:
+// Recording, and CliLive end to end).
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,17 +13,9 @@
 
 using namespace ordavia;
 
-namespace {
-
-// The recorder's own defaults, in memory.
-struct RecordingViewBench : testsupport::RecordingBench {
-    RecordingViewBench() : RecordingBench(300, 0, true, false) { testsupport::ensureQtApp(); }
-};
-
-}  // namespace
-
 TEST(RecordingView, SequenceDialogKeepsWhatOkConfirms) {
-    RecordingViewBench b;
+    testsupport::ensureQtApp();
+    testsupport::RecordingBench b(300, 0, true, false);
     std::unique_ptr<QDialog> d(makeImageSequenceDialog(b.rec.get(), b.live.get(), nullptr));
     d->findChild<QSpinBox*>("frames")->setValue(100);
     d->findChild<QSpinBox*>("skip")->setValue(1);
@@ -35,20 +27,4 @@ TEST(RecordingView, SequenceDialogKeepsWhatOkConfirms) {
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "no of frames", 0), 100);
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "skip frames", 0), 1);
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "loop", 1), 0);
-}
-
-TEST(RecordingView, RecordsTheLiveVideoThenPlaysIt) {
-    RecordingViewBench b;
-    CMotivaRecView view(b.rec.get());
-    view.recordCommand();
-    ASSERT_TRUE(view.isRecording());
-    view.togglePlay();  // no playback while recording
-    EXPECT_FALSE(view.playing());
-    b.ts.timers.advance(40 * 12);
-    view.stopAll();
-    EXPECT_FALSE(view.isRecording());
-    EXPECT_EQ(b.rec->movie().count(), 12);
-    view.togglePlay();
-    EXPECT_TRUE(view.playing());
-    view.stop();
 }
