@@ -24,32 +24,6 @@ struct Recorder : LiveFrameReceiver {
     }
 };
 
-}  // namespace
-
-TEST(LiveDocument, CaptureHandsTheRegionEverySkipPlusOneFrames) {
-    LiveBench bench;
-    auto doc = bench.ts.make<ZBasicfgDoc>();
-    ASSERT_TRUE(doc->OnNewDocument());
-    // A region of interest past the picture is cut at its edge.
-    ImageMarks m = doc->marks();
-    m.roi = {100, 50, 900, 150};
-    doc->setMarks(m);
-    Recorder rec;
-    ASSERT_TRUE(doc->startCapture(&rec, 1, doc->captureRegion()));
-    bench.ts.timers.advance(40 * 5);
-    EXPECT_EQ(rec.numbers, (std::vector<int32_t>{2, 6, 10}));
-    EXPECT_EQ(rec.width, 668);
-    EXPECT_EQ(rec.height, 100);
-    EXPECT_EQ(rec.firstPixel, testsupport::livePicture(768, 576, 0).row(50)[100]);
-    doc->stopCapture(&rec);
-    bench.ts.timers.advance(400);
-    EXPECT_EQ(rec.numbers.size(), 3u);
-    EXPECT_TRUE(doc->isLive());
-    doc->OnCloseDocument();
-}
-
-namespace {
-
 std::string notesOf(testsupport::LiveBench& bench, const std::string& path) {
     ZBasicDoc doc;
     bench.ts.adopt(doc);
@@ -109,10 +83,27 @@ TEST(LiveDocument, FreezeAndSaveWritesTheNumberedSeriesThenStops) {
     doc->OnCloseDocument();
 }
 
-TEST(LiveDocument, SavesByHandEachKeepTheirOwnRecordAndBinningScalesOnce) {
+TEST(LiveDocument, CapturesEverySkipPlusOneFramesSavesByHandAndBinningScalesOnce) {
     LiveBench bench;
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
+    // A region of interest past the picture is cut at its edge.
+    ImageMarks m = doc->marks();
+    m.roi = {100, 50, 900, 150};
+    doc->setMarks(m);
+    Recorder rec;
+    ASSERT_TRUE(doc->startCapture(&rec, 1, doc->captureRegion()));
+    bench.ts.timers.advance(40 * 5);
+    EXPECT_EQ(rec.numbers, (std::vector<int32_t>{2, 6, 10}));
+    EXPECT_EQ(rec.width, 668);
+    EXPECT_EQ(rec.height, 100);
+    EXPECT_EQ(rec.firstPixel, testsupport::livePicture(768, 576, 0).row(50)[100]);
+    doc->stopCapture(&rec);
+    bench.ts.timers.advance(400);
+    EXPECT_EQ(rec.numbers.size(), 3u);
+    EXPECT_TRUE(doc->isLive());
+
+    // Saves by hand each keep their own capture record.
     bench.ts.timers.advance(200);
     bench.ts.profile.WriteString("directories", "recorddir", bench.folder / "rec");
     const std::string a = bench.folder / "a.cs1", b = bench.folder / "b.cs1";

@@ -20,11 +20,31 @@
 using namespace testsupport;
 using namespace ordavia;
 
-TEST(MoviePasses, DeleteKeepsTheRecordsOfTheFramesLeft) {
+TEST(MoviePasses, CorrectedExportPlacesFramesAtTheirOffsetsAndDeletionKeepsTheirRecords) {
     ScratchDir d("mve-del");
     writeBytes(d / "a.mve", mveCurrent(8, 4, 10, 10, 0));
     CZVMovie m;
     ASSERT_TRUE(m.Open(d / "a.mve"));
+    m.SetOffsets(2, 1, 1, 2);
+    ExportOptions o;
+    o.corrected = true;
+    ASSERT_TRUE(exportFrames(m, d / "c.mve", o));
+    CZVMovie c;
+    ASSERT_TRUE(c.Open(d / "c.mve"));
+    const CZVimage& f1 = c.GoTo(1);
+    ASSERT_EQ(f1.width(), 10);
+    ASSERT_EQ(f1.rows(), 5);
+    EXPECT_EQ(f1.row(0)[0], 0) << "not reached by the moved frame";
+    EXPECT_EQ(f1.row(1)[2], 16);
+    EXPECT_EQ(f1.row(2)[4], 16 + 3 + 2);
+    EXPECT_EQ(c.GoTo(2).row(0)[0], 32);
+
+    ASSERT_TRUE(m.ExportOffsets(d / "o.txt", -1, -1, 0.5, 0.5, {}, "um"));
+    std::vector<uint8_t> text;
+    ASSERT_TRUE(readFileBytes(d / "o.txt", text));
+    EXPECT_NE(std::string(text.begin(), text.end()).find("image, offsetx (um), offsety (um)\n"), std::string::npos);
+
+    // Deleting frames keeps the records of the frames left.
     for (int i = 0; i < 10; ++i) m.SetOffsets(i, -i, i, i + 1);
     ASSERT_TRUE(deleteSelectedPass(m, 2, 5));
     ASSERT_EQ(m.count(), 7);
@@ -220,29 +240,4 @@ TEST(MoviePasses, ReformatPassesChangeTheKindOfEveryFrame) {
     EXPECT_TRUE(std::filesystem::exists(last));
     owned.reset();
     EXPECT_FALSE(std::filesystem::exists(last));
-}
-
-TEST(MovieExport, CorrectedFramesStandAtTheirOffsetsAndTheOffsetsNameTheirUnit) {
-    ScratchDir d("mve-corrected");
-    writeBytes(d / "a.mve", mveCurrent(8, 4, 3, 3, 0));
-    CZVMovie m;
-    ASSERT_TRUE(m.Open(d / "a.mve"));
-    m.SetOffsets(2, 1, 1, 2);
-    ExportOptions o;
-    o.corrected = true;
-    ASSERT_TRUE(exportFrames(m, d / "c.mve", o));
-    CZVMovie c;
-    ASSERT_TRUE(c.Open(d / "c.mve"));
-    const CZVimage& f1 = c.GoTo(1);
-    ASSERT_EQ(f1.width(), 10);
-    ASSERT_EQ(f1.rows(), 5);
-    EXPECT_EQ(f1.row(0)[0], 0) << "not reached by the moved frame";
-    EXPECT_EQ(f1.row(1)[2], 16);
-    EXPECT_EQ(f1.row(2)[4], 16 + 3 + 2);
-    EXPECT_EQ(c.GoTo(2).row(0)[0], 32);
-
-    ASSERT_TRUE(m.ExportOffsets(d / "o.txt", -1, -1, 0.5, 0.5, {}, "um"));
-    std::vector<uint8_t> text;
-    ASSERT_TRUE(readFileBytes(d / "o.txt", text));
-    EXPECT_NE(std::string(text.begin(), text.end()).find("image, offsetx (um), offsety (um)\n"), std::string::npos);
 }
