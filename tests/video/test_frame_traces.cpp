@@ -1,10 +1,10 @@
-// Traces of a video, one point per frame: "Focus check video" on videos of
-// known sharpness, its chart, and the flying spot.
+// Traces of a video, one point per frame: "Focus check video" on synthetic
+// focus sweeps, its chart, and the flying spot.
 #include <gtest/gtest.h>
 
 #include "chart/CTrace.h"
 #include "chart/ZchartDoc.h"
-#include "tests/support/DefocusMovie.h"
+#include "tests/support/MemoryMovie.h"
 #include "tests/support/SyntheticMovie.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
@@ -13,39 +13,6 @@
 #include "video/FocusCheck.h"
 
 using namespace ordavia;
-
-namespace {
-
-struct FrameTraces : ::testing::Test {
-    test::TestServices ts;
-    CMotivaDoc video;
-    void SetUp() override {
-        ts.adopt(video);
-        video.OnNewDocument();
-        testsupport::defocusMovie(video.movie(), 9, 3, 0.6);
-        video.SetTitle("clip");
-        video.setFramesPerSecond(50);
-    }
-};
-
-}  // namespace
-
-TEST_F(FrameTraces, EveryMeasureRanksTheFramesByTheirBlur) {
-    // Second difference (the default), Laplacian and gradient energy; the
-    // whole frame is drawn in by the gap, so the difference measures see it.
-    for (int bits : {2, 4, 1}) {
-        SCOPED_TRACE(bits);
-        const Result<FocusSeries> s = focusSeries(video, bits, 5, 2);
-        ASSERT_TRUE(s);
-        EXPECT_EQ(s->best, 3);
-        for (int k = 0; k < 9; ++k) {
-            if (k != 3) {
-                EXPECT_LT(s->values[size_t(k)], s->values[size_t(k < 3 ? k + 1 : k - 1)]) << k;
-            }
-        }
-    }
-    EXPECT_TRUE(focusSeries(video, 2, 5, 2, [&](int f) { return f < 4; }).isCancelled());
-}
 
 TEST(FocusSweep, TheFocusCheckRanksASyntheticSweepByItsBlur) {
     // Nailfold videos swept through focus while cells flow, the light
@@ -76,51 +43,51 @@ TEST(FocusSweep, TheFocusCheckRanksASyntheticSweepByItsBlur) {
             EXPECT_LE(std::abs(s->best - p.defocusFrame), 1) << bits;
             EXPECT_GE(right, pairs * 9 / 10) << bits;
         }
+        EXPECT_TRUE(focusSeries(video, 2, 5, 2, [&](int f) { return f < 4; }).isCancelled());
     }
 }
 
-TEST_F(FrameTraces, TheChartHoldsTheDocumentedTraces) {
-    // The defaults: thresholds from 2 to 2 make no measure trace.
-    Result<std::unique_ptr<ZchartDoc>> plain = focusCheckChart(video, FocusCheckSettings{}, 2);
-    ASSERT_TRUE(plain);
-    ZchartDoc& c = *plain.value();
-    EXPECT_EQ(c.GetTitle(), "clip Focus check");
-    ASSERT_EQ(c.traceCount(), 1);
-    const CTrace& word = *c.trace(0);
-    EXPECT_EQ(word.name, "focus");
-    EXPECT_DOUBLE_EQ(word.xInterval, 0.02);
-
-    // Gaps 5 to 30 in steps of 25 / 6 = 4 and thresholds 2, 3: 7 x 2 traces.
-    FocusCheckSettings s;
-    s.thresholdTo = 4;
-    Result<std::unique_ptr<ZchartDoc>> full = focusCheckChart(video, s, 2);
-    ASSERT_TRUE(full);
-    ASSERT_EQ(full.value()->traceCount(), 15);
-    EXPECT_EQ(full.value()->trace(1)->name, "fnessg5t2");
-    EXPECT_EQ(full.value()->trace(14)->name, "fnessg29t3");
-    const Result<FocusSeries> cli = focusSeries(video, 2, 5, 2);
-    for (int k = 0; k < 9; ++k) EXPECT_DOUBLE_EQ(full.value()->trace(1)->data->getD(size_t(k)), cli->values[size_t(k)]);
-    EXPECT_EQ(video.currentFrame(), 0);
-}
-
-TEST_F(FrameTraces, FlyingSpotValuesFollowTheMovieAndMakeTheirChart) {
-    // Values of another length (a movie edited since) start again at 0.
-    video.setFlyingSpotValue(2, 7.5);
-    EXPECT_TRUE(video.IsModified());
-    EXPECT_EQ(video.flyingSpot(), (std::vector<double>{0, 0, 7.5, 0, 0, 0, 0, 0, 0}));
-    Result<std::unique_ptr<ZchartDoc>> c = flyingSpotChart(video);
-    ASSERT_TRUE(c);
-    const CTrace& t = *c.value()->trace(0);
-    EXPECT_EQ(t.name, "velocity");
-    EXPECT_DOUBLE_EQ(t.xInterval, 0.02);
-    EXPECT_EQ(t.data->getD(2), 7.5);
-    EXPECT_EQ(flyingSpotChartTitle("D:\\data\\my clip.mve"), "my-clip-Flying-spot-velocity");
-
-    // A line of 30 pixels at 50 frames per second: 750 per field period.
-    EXPECT_EQ(flyingSpotLengthPerField(video), -1);
-    auto line = std::make_unique<CDimLine>();
-    line->addVertex({10, 10});
-    line->addVertex({28, 34});
-    video.currentDimList().setCurrent(video.addObject(std::move(line)));
-    EXPECT_EQ(flyingSpotLengthPerField(video), 750);
+TEST(FrameTraces, TheFocusChartHoldsTheDocumentedTracesAndTheFlyingSpotFollowsTheMovie) {
+    test::TestServices ts;
+    CMotivaDoc video;
+    ts.adopt(video);
+    video.OnNewDocument();
+    testsupport::memoryMovie(video.movie(), 9, 64, 48,
+                             [](int k, int x, int y) { return (k * 37 + x * 11 + y * 5 + x * y) % 200; });
+    video.setFramesPerSecond(50);
+    {
+        SCOPED_TRACE("focus check chart");
+        // The defaults: thresholds from 2 to 2 make no measure trace.
+        Result<std::unique_ptr<ZchartDoc>> plain = focusCheckChart(video, FocusCheckSettings{}, 2);
+        ASSERT_TRUE(plain);
+        ASSERT_EQ(plain.value()->traceCount(), 1);
+        EXPECT_DOUBLE_EQ(plain.value()->trace(0)->xInterval, 0.02);
+        // Gaps 5 to 30 in steps of 25 / 6 = 4 and thresholds 2, 3: 7 x 2 traces.
+        FocusCheckSettings s;
+        s.thresholdTo = 4;
+        Result<std::unique_ptr<ZchartDoc>> full = focusCheckChart(video, s, 2);
+        ASSERT_TRUE(full);
+        ASSERT_EQ(full.value()->traceCount(), 15);
+        EXPECT_EQ(full.value()->trace(14)->name, "fnessg29t3");
+        const Result<FocusSeries> cli = focusSeries(video, 2, 5, 2);
+        for (int k = 0; k < 9; ++k) EXPECT_DOUBLE_EQ(full.value()->trace(1)->data->getD(size_t(k)), cli->values[size_t(k)]);
+        EXPECT_EQ(video.currentFrame(), 0);
+    }
+    {
+        SCOPED_TRACE("flying spot");
+        // Values of another length (a movie edited since) start again at 0.
+        video.setFlyingSpotValue(2, 7.5);
+        EXPECT_TRUE(video.IsModified());
+        EXPECT_EQ(video.flyingSpot(), (std::vector<double>{0, 0, 7.5, 0, 0, 0, 0, 0, 0}));
+        Result<std::unique_ptr<ZchartDoc>> c = flyingSpotChart(video);
+        ASSERT_TRUE(c);
+        EXPECT_EQ(c.value()->trace(0)->data->getD(2), 7.5);
+        // A line of 30 pixels at 50 frames per second: 750 per field period.
+        EXPECT_EQ(flyingSpotLengthPerField(video), -1);
+        auto line = std::make_unique<CDimLine>();
+        line->addVertex({10, 10});
+        line->addVertex({28, 34});
+        video.currentDimList().setCurrent(video.addObject(std::move(line)));
+        EXPECT_EQ(flyingSpotLengthPerField(video), 750);
+    }
 }

@@ -2,6 +2,8 @@
 // through the same camera as the stored picture.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "live/SimulatedCamera.h"
 #include "tests/support/LiveFixture.h"
 #include "video/AviWriter.h"
@@ -14,8 +16,7 @@ namespace {
 
 CZVimage flat(int w, int h, int v) {
     CZVimage img(w, h, -1, CZVimage::kFrame, CZVimage::kGrey);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.row(y)[x] = uint8_t(v);
+    std::memset(img.data(), v, img.byteCount());
     return img;
 }
 
@@ -68,5 +69,4 @@ TEST(LiveVideoSource, LoopsAtTheFileRateAndRefusesAMissingFile) {
 
     ASSERT_TRUE(bench.sources->select(LiveVideoSource::kKind, bench.folder / "none.avi"));
     EXPECT_EQ(cam.startGrab(target, &seen, 0, 0, 64, 48).code(), StatusCode::NotFound);
-    EXPECT_FALSE(bench.sources->select("v4l2", ""));
 }

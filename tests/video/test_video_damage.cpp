@@ -1,6 +1,7 @@
 // Damaged and hostile videos: frames that do not decode are counted, named
-// and never averaged in as black; damage costs linear time; files that
-// declare more than their bytes can hold are refused before allocating.
+// and never averaged in as black (the commands' exports and messages:
+// CliVideoDamage); damage costs linear time; files that declare more than
+// their bytes can hold are refused before allocating.
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -52,7 +53,6 @@ TEST(DamagedVideo, StatisticsNameDamagedFramesAndSkipThemOnlyWhenAsked) {
     ASSERT_FALSE(s);
     EXPECT_EQ(s.code(), StatusCode::BadFormat);
     EXPECT_NE(s.reason().find("4 frames cannot be decoded (3-5, 9)"), std::string::npos) << s.reason();
-    EXPECT_FALSE(ordavia::rmsRange(m, 0, 12, avg));
 
     // Skipped, they weigh nothing: the average of the good frames, not of black ones.
     m.options.skipDamaged = true;
@@ -62,13 +62,6 @@ TEST(DamagedVideo, StatisticsNameDamagedFramesAndSkipThemOnlyWhenAsked) {
     EXPECT_NEAR(avg.row(15)[31], sum / 8, 3);
     // Nothing left to average is still a failure.
     EXPECT_FALSE(ordavia::averageRange(m, 3, 6, avg));
-    // The export leaves them out as well.
-    auto n = ordavia::exportFrames(m, d / "good.mve", {});
-    ASSERT_TRUE(n) << n.reason();
-    EXPECT_EQ(n.value(), 8);
-    m.options.skipDamaged = false;
-    EXPECT_EQ(ordavia::exportFrames(m, d / "bad.mve", {}).code(), StatusCode::BadFormat);
-    EXPECT_FALSE(ordavia::fileExists(d / "bad.mve"));
 }
 
 TEST(DamagedVideo, DamageIsReadOnceInOrderWithoutDecodingFromTheStart) {
@@ -115,7 +108,7 @@ TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
     while (run.step()) {
     }
     EXPECT_EQ(run.unaligned(), 4);
-    EXPECT_NE(run.status().reason().find("nothing could be aligned"), std::string::npos);
+    EXPECT_FALSE(run.status().ok());
     for (int i = 0; i < 5; ++i) EXPECT_EQ(m.GoTo(i).originX(), 0);  // not the largest shift searched
 
     // A search beyond the ceiling is refused before it starts.
