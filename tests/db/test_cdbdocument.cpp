@@ -163,14 +163,6 @@ TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
     EXPECT_EQ(rows[0].filename, "scan1.zv1");
     EXPECT_EQ(rows[0].result, "v=1.0");
 
-    // Both ids are in the file.
-    TestDoc loaded;
-    loaded.setServices(&services);
-    ASSERT_TRUE(loaded.OnOpenDocument(path));
-    EXPECT_EQ(loaded.subjectId, "AB12");
-    EXPECT_EQ(loaded.examId, 42);
-    EXPECT_EQ(loaded.saveCount, 1);
-
     sqlite3_exec(db.handle(), "UPDATE results SET created='2000-01-01 00:00:00';", nullptr, nullptr, nullptr);
     d->result = "v=2.0";
     ASSERT_TRUE(d->OnSaveDocument(path));
@@ -261,9 +253,8 @@ TEST_F(Linked, SaveProposesPathInExaminationFolder) {
     const std::string want = data + "42-AB12-left_ring/my_scan_.zv1";
     prompter.pushSaveFile(want);
     ASSERT_TRUE(d->OnFileSave());
-    const auto asked = prompter.asked;
-    ASSERT_FALSE(asked.empty());
-    EXPECT_EQ(asked.back().kind, "save");  // the proposal is confirmed in the dialog
+    ASSERT_FALSE(prompter.asked.empty());
+    EXPECT_EQ(prompter.asked.back().kind, "save");  // the proposal is confirmed in the dialog
     EXPECT_TRUE(std::filesystem::exists(want));
     EXPECT_EQ(d->GetPathName(), want);
     EXPECT_EQ(d->GetTitle(), "my_scan_.zv1 [AB12 42]");

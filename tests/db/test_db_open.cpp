@@ -113,7 +113,6 @@ TEST_F(OpenFixture, ExistingDatabaseIsNeverAltered) {
     EXPECT_EQ(folderQuestions().size(), 1u);  // no second question
     EXPECT_EQ(readDbInfo(second.handle()).value()->dbversion, "1");
     second.close();
-    second.close();  // closing twice is harmless
     EXPECT_EQ(readBytes(dbPath), before);
     EXPECT_EQ(std::filesystem::last_write_time(dbPath), mtime);
     EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM info;")[0][0], "1");

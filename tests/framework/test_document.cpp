@@ -231,26 +231,6 @@ TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
     EXPECT_EQ(e.GetPathName(), path("n2.CS1"));
 }
 
-TEST_F(DocumentTest, TitleFollowsThePathAndViewsHearOfIt) {
-    struct View : DocumentView {
-        int updates = 0;
-        void OnUpdate(Document*, long) override { ++updates; }
-    } v1, v2;
-    Document d;
-    d.AddView(&v1);
-    d.AddView(&v1);
-    d.AddView(&v2);
-    d.SetPathName("D:\\data\\exam 4\\scan.cs1");
-    EXPECT_EQ(d.GetTitle(), "scan.cs1");
-    EXPECT_EQ(v1.updates, 1);
-    d.SetPathName("/data/other.cs1", true);
-    EXPECT_EQ(d.GetTitle(), "scan.cs1");
-    d.RemoveView(&v2);
-    d.UpdateAllViews(&v1, 0);
-    EXPECT_EQ(v1.updates, 1);
-    EXPECT_EQ(v2.updates, 1);
-}
-
 // A document nobody gave services to, or services without a prompter, must
 // fail at the first question rather than answer it silently.
 TEST(AppServicesTest, MissingServicesFailLoudly) {
