@@ -65,11 +65,15 @@ TEST_F(MainFrameTest, NewChartOpensAnEmptyChartEachTime) {
     EXPECT_TRUE(qobject_cast<ZchartView*>(w) || w->findChild<ZchartView*>());
 }
 
-TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
+// Several files open tiled and go to the recent list. At exit every
+// modified document is asked about before any window closes: Cancel leaves
+// all of them (and the unmodified ones) open.
+TEST_F(MainFrameTest, SeveralFilesOpenTiledAndExitAsksOnceForAllOfThem) {
     const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
                                QString::fromStdString(makeTable("c.rst"))};
     ASSERT_TRUE(start());
     frame_->resize(1200, 800);
+    frame_->show();
     frame_->openFiles(files);
     const auto windows = frame_->mdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), 3);
@@ -82,10 +86,26 @@ TEST_F(MainFrameTest, SeveralFilesOpenTiledAndGoToTheRecentList) {
     // Opening one again brings its window forward instead of a second copy.
     frame_->openFiles({files[0]});
     EXPECT_EQ(app_->documents().size(), 3u);
-    // Closing a window closes its document.
+
+    app_->documents()[0]->SetModifiedFlag(true);
+    app_->documents()[2]->SetModifiedFlag(true);
+    QApplication::processEvents();  // the start-up notice about the Doppler board
+    const size_t before = prompter.messages().size();
+    prompter.pushMessageAnswer(MsgResult::Cancel);
+    EXPECT_FALSE(frame_->close());
+    QApplication::processEvents();
+    EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), 3);
+    EXPECT_EQ(app_->documents().size(), 3u);
+    ASSERT_EQ(prompter.messages().size(), before + 1);
+    // Closing an unmodified window closes its document without a question.
     windows[1]->close();
     QApplication::processEvents();
     EXPECT_EQ(app_->documents().size(), 2u);
+    prompter.pushMessageAnswer(MsgResult::No);  // "Discard all"
+    EXPECT_TRUE(frame_->close());
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
+    EXPECT_TRUE(app_->documents().empty());
 }
 
 // Pictures open as image documents; unknown files and a picture that cannot
@@ -256,33 +276,6 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
     EXPECT_FALSE(bar->isVisible());
     frame_->close();
     EXPECT_EQ(enabled(), "");
-}
-
-// At exit every modified document is asked about before any window
-// closes: Cancel leaves all of them (and the unmodified ones) open.
-TEST_F(MainFrameTest, ExitCancelledClosesNothingAndDiscardAllAsksOnce) {
-    const QStringList files = {QString::fromStdString(makeTable("a.rst")), QString::fromStdString(makeTable("b.rst")),
-                               QString::fromStdString(makeTable("c.rst"))};
-    ASSERT_TRUE(start());
-    frame_->show();
-    frame_->openFiles(files);
-    ASSERT_EQ(frame_->mdiArea()->subWindowList().size(), 3);
-    app_->documents()[0]->SetModifiedFlag(true);
-    app_->documents()[2]->SetModifiedFlag(true);
-    QApplication::processEvents();  // the start-up notice about the Doppler board
-    const size_t before = prompter.messages().size();
-    prompter.pushMessageAnswer(MsgResult::Cancel);
-    EXPECT_FALSE(frame_->close());
-    QApplication::processEvents();
-    EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), 3);
-    EXPECT_EQ(app_->documents().size(), 3u);
-    ASSERT_EQ(prompter.messages().size(), before + 1);
-
-    prompter.pushMessageAnswer(MsgResult::No);  // "Discard all"
-    EXPECT_TRUE(frame_->close());
-    QApplication::processEvents();
-    EXPECT_EQ(prompter.messages().size(), before + 2) << "no second question per window";
-    EXPECT_TRUE(app_->documents().empty());
 }
 
 // With raw.bin beside the program the board is present: the first start

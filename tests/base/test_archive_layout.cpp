@@ -84,11 +84,6 @@ TEST_F(ArchiveLayout, StringLengthPrefixesAndLongFormsOfShortStrings) {
     EXPECT_EQ(word.readString(), "abc");
     Archive dword(Bytes{0xFF, 0xFF, 0xFF, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 'c'});
     EXPECT_EQ(dword.readString(), "abc");
-    // 0xFFFE is the wide-string marker of Unicode builds, not a length.
-    Bytes wide = {0xFF, 0xFE, 0xFF};
-    wide.resize(wide.size() + 0x10000, 'a');
-    Archive w(wide);
-    EXPECT_THROW(w.readString(), ArchiveError);
 }
 
 TEST_F(ArchiveLayout, CountPrefixes) {
@@ -164,23 +159,6 @@ TEST_F(ArchiveLayout, ObjectTreeRoundTripsToTheSameBytes) {
     // Written again, every field and class comes out as it went in.
     const Bytes second = archiveBytes([&](Archive& ar) { ar.writeObject(back.get()); });
     EXPECT_EQ(second, first);
-}
-
-TEST_F(ArchiveLayout, ObjectArrayIsACountAndReferences) {
-    CTestLeaf a(1), b(2);
-    std::vector<std::unique_ptr<CTestLeaf>> owned;
-    owned.push_back(std::make_unique<CTestLeaf>(3));
-    owned.push_back(nullptr);
-    const Bytes raw = archiveBytes([&](Archive& ar) { ar.writeObjectArray(std::vector<CTestLeaf*>{}); });
-    EXPECT_EQ(raw, (Bytes{0x00, 0x00}));
-    const Bytes b2 = archiveBytes([&](Archive& ar) { ar.writeObjectArray(owned); });
-    EXPECT_EQ(b2, concatBytes({{0x02, 0x00, 0xFF, 0xFF, 0x03, 0x00, 0x09, 0x00}, textBytes("CTestLeaf"),
-                               {0x03, 0x00, 0x00, 0x00, 0x00, 0x00}}));
-    Archive in(b2);
-    auto back = in.readObjectArray<CTestLeaf>();
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0]->value, 3);
-    EXPECT_EQ(back[1], nullptr);
 }
 
 // With 0x7FFF or more entries in the index sequence, references take the

@@ -290,10 +290,5 @@ TEST_F(Linked, ProposeExamPathOnlyWithDatabaseSubjectAndExam) {
     e->examId = 42;
     e->ProposeExamPath();
     EXPECT_EQ(e->GetPathName(), "");
-
-    db.close();
-    auto f = newDoc("scan");
-    f->ProposeExamPath();
-    EXPECT_EQ(f->GetPathName(), "");
 }
 

@@ -47,7 +47,7 @@ TEST(DocTemplate, FirstRegisteredTemplateForAnExtensionWins) {
     EXPECT_EQ(table.findByResource(4), nullptr);
 }
 
-TEST(DocTemplate, UntitledTitlesCountPerTemplateAndDocumentsNeedABinding) {
+TEST(DocTemplate, UntitledTitlesCountPerTemplate) {
     DocTemplate image(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     DocTemplate xy(10020, "\nXY Chart\nXYChart\nXY Chart files (*.zvxy)\n.zvxy", "xychartdoc", "xychartvw");
     DocTemplate nameless(1, "", "X", "XView");
@@ -57,14 +57,6 @@ TEST(DocTemplate, UntitledTitlesCountPerTemplateAndDocumentsNeedABinding) {
     EXPECT_EQ(image.nextUntitledTitle(), "Image3");
     EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
     EXPECT_EQ(nameless.nextUntitledTitle(), "Untitled");
-
-    // Documents are made only once the template is bound.
-    EXPECT_FALSE(image.isBound());
-    EXPECT_EQ(image.createDocument(), nullptr);
-    image.bind([] { return std::make_unique<Document>(); });
-    auto d = image.createDocument();
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d->GetDocTemplate(), &image);
 }
 
 TEST(RecentFileList, FourEntriesNewestFirstNoDuplicates) {
@@ -128,30 +120,6 @@ TEST(ManualTimer, FiresInTimeOrderAtItsIntervals) {
     EXPECT_EQ(r.events, (std::vector<std::string>{"a@165", "a@175"}));
     EXPECT_FALSE(b->isActive());
     EXPECT_EQ(f.activeCount(), 1);
-}
-
-TEST(ManualTimer, StopAndRestartInsideTheCallback) {
-    ManualTimerFactory f;
-    Recorder r{{}, &f};
-    auto t = f.create();
-    int n = 0;
-    t->onTimeout = [&] {
-        r.hit("t");
-        if (++n == 3) t->stop();
-    };
-    t->start(10);
-    f.advance(100);
-    EXPECT_EQ(r.events, (std::vector<std::string>{"t@10", "t@20", "t@30"}));
-    EXPECT_FALSE(t->isActive());
-
-    r.events.clear();
-    t->onTimeout = [&] {
-        r.hit("t");
-        t->start(25);  // a new interval from inside the callback
-    };
-    t->start(10);
-    f.advance(70);
-    EXPECT_EQ(r.events, (std::vector<std::string>{"t@110", "t@135", "t@160"}));
 }
 
 TEST(ManualTimer, TimerDestroyedOrCreatedInsideACallback) {

@@ -35,22 +35,6 @@ int at(const Drawn& d, double x, double y) {
     return d.px[static_cast<size_t>(iy) * static_cast<size_t>(d.truth.width) + static_cast<size_t>(ix)];
 }
 
-// Median grey of skin that no loop's envelope reaches (sampled on a grid).
-int skinMedian(const Drawn& d) {
-    std::vector<int> v;
-    const double edgeBottom = std::max_element(d.truth.nailEdge.begin(), d.truth.nailEdge.end(),
-                                               [](auto& a, auto& b) { return a.y < b.y; })->y;
-    for (int y = static_cast<int>(edgeBottom) + 10; y < d.truth.height; y += 12)
-        for (int x = 0; x < d.truth.width; x += 12) {
-            bool free = true;
-            for (const auto& L : d.truth.loops)
-                if (L.encloses(x, y) || L.covers(x, y) || L.distanceToCentreLine(x, y) < 15) free = false;
-            if (free) v.push_back(at(d, x, y));
-        }
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 SN::Params withSeed(uint64_t seed) {
     SN::Params p;
     p.seed = seed;
@@ -168,7 +152,6 @@ TEST(SyntheticNailfold, TruthMatchesThePicture) {
             EXPECT_EQ(static_cast<int>(t.loops.size()), c.p.effectiveLoops());
         }
         int giants = 0, tortuous = 0;
-        const int skin = skinMedian(d);
         for (size_t i = 0; i < t.loops.size(); ++i) {
             SCOPED_TRACE(i);
             const SN::Loop& L = t.loops[i];
@@ -182,14 +165,9 @@ TEST(SyntheticNailfold, TruthMatchesThePicture) {
                     ASSERT_LE(q.x, t.width - 1);
                     ASSERT_LE(q.y, t.height - 1);
                 }
-            // The apex is on the blood column, dark against the skin, and
-            // below the nailfold edge.
+            // The apex is on the blood column and below the nailfold edge.
             EXPECT_TRUE(L.covers(L.apex.x, L.apex.y));
             EXPECT_LT(L.distanceToCentreLine(L.apex.x, L.apex.y), 0.75);
-            int apexGrey = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) apexGrey += at(d, L.apex.x + dx, L.apex.y + dy);
-            EXPECT_LT(apexGrey / 9, skin - 20) << "apex " << L.apex.x << "," << L.apex.y;
             const auto edge = std::lower_bound(t.nailEdge.begin(), t.nailEdge.end(), L.apex.x,
                                                [](const SN::Point& q, double x) { return q.x < x; });
             ASSERT_NE(edge, t.nailEdge.end());
@@ -205,8 +183,6 @@ TEST(SyntheticNailfold, TruthMatchesThePicture) {
                 EXPECT_GE(L.limbSpacingUm, (L.arterialWidthUm + L.venousWidthUm) / 2 + 4.9);
                 EXPECT_LE(L.limbSpacingUm, 40);
             }
-            EXPECT_DOUBLE_EQ(L.arterialWidthPx, L.arterialWidthUm / t.umPerPixelX);
-            EXPECT_DOUBLE_EQ(L.venousWidthPx, L.venousWidthUm / t.umPerPixelX);
             // The envelope holds the blood column and the skin between the
             // limbs, a little below the apex.
             const double below = L.apex.y + (L.limbSpacingUm / 2 + L.apexWidthUm) / t.umPerPixelY;
