@@ -163,14 +163,7 @@ TEST_F(MainFrameTest, EveryKnownVideoKindOpensAsAVideoDocument) {
 // however many views the document has registered, and the file then opens
 // again in a new window.
 TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
-    const std::string cs1 = (dir_ / "n1.cs1").string();
-    {
-        ZBasicDoc d;
-        svc.adopt(d);
-        d.OnNewDocument();
-        d.setImage(CZVimage(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey));
-        ASSERT_TRUE(d.OnSaveDocument(cs1));
-    }
+    const std::string bmp = picture("n1.bmp");
     const std::string zv1 = (dir_ / "c.zv1").string();
     {
         ZchartDoc d;
@@ -180,7 +173,7 @@ TEST_F(MainFrameTest, ClosingWithNoFreesTheDocumentAndTheFileOpensAgain) {
     }
     ASSERT_TRUE(start());
     frame_->show();
-    for (const std::string& path : {cs1, zv1, makeTable("t.rst")}) {
+    for (const std::string& path : {bmp, zv1, makeTable("t.rst")}) {
         SCOPED_TRACE(path);
         frame_->openFiles({QString::fromStdString(path)});
         ASSERT_EQ(app_->documents().size(), 1u);

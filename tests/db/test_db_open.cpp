@@ -74,24 +74,20 @@ TEST_F(OpenFixture, FirstStartAsksForFolderAndCreatesExactSchema) {
     EXPECT_EQ(info[0][4], data + "/");
 }
 
-TEST_F(OpenFixture, CancelStoresEmptyKeyAndAsksAgainNextStart) {
+TEST_F(OpenFixture, CancelAndADeletedFileAskAgainAndRecreateNothing) {
     EXPECT_TRUE(db.openAtStartup(profile, prompter));  // running without a database is success
     EXPECT_FALSE(db.isOpen());
     EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");
     EXPECT_EQ(folderQuestions().size(), 1u);
 
-    CSubjectDatabase again;
-    again.openAtStartup(profile, prompter);
-    EXPECT_EQ(folderQuestions().size(), 2u);
-}
-
-TEST_F(OpenFixture, DeletedFileAsksAgainInsteadOfRecreatingIt) {
+    // A stored database that was deleted is asked about again, not made anew.
     const std::string old = tmp / "gone/orda.db";
     profile.WriteString("Settings", "database", old);
-    EXPECT_TRUE(db.openAtStartup(profile, prompter));
-    ASSERT_EQ(folderQuestions().size(), 1u);
-    EXPECT_EQ(folderQuestions()[0].text, "Open or create a new data folder\ncurrently " + folderOf(old));
-    EXPECT_FALSE(db.isOpen());
+    CSubjectDatabase again;
+    EXPECT_TRUE(again.openAtStartup(profile, prompter));
+    ASSERT_EQ(folderQuestions().size(), 2u);
+    EXPECT_EQ(folderQuestions()[1].text, "Open or create a new data folder\ncurrently " + folderOf(old));
+    EXPECT_FALSE(again.isOpen());
     EXPECT_FALSE(std::filesystem::exists(old));
     EXPECT_EQ(profile.GetString("Settings", "database", "?"), "");
 }

@@ -133,10 +133,7 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
 
     ExaminationsModel w(db, profile, prompter);
     w.fill();
-    EXPECT_EQ(w.heading(), "Subject AB12: Ann ");
     ASSERT_EQ(w.exams().size(), 1u);
-    EXPECT_EQ(w.currentRow(), -1);
-    EXPECT_TRUE(w.results().empty());
     w.selectExam(0);
     EXPECT_EQ(db.currentExamId(), 42);
     EXPECT_EQ(profile.GetString("directories", "recorddir", ""), tmp / "42-AB12-left_ring");
