@@ -69,15 +69,6 @@ TEST_F(FrameUiTest, ToolbarsAndIconsAreCompleteAndSharpAtEveryScale) {
     EXPECT_TRUE(second->buttonFor("E&qualise")->isVisible());
     measure->trigger();
     EXPECT_TRUE(second->buttonFor("Dimension &Lines")->isVisible());
-
-    // With a picture in front the picture tools are live.
-    const std::string bmp = picture("pic.bmp");
-    f.openFiles({QString::fromStdString(bmp)});
-    QApplication::processEvents();
-    EXPECT_TRUE(second->buttonFor("&Pan image")->isEnabled());
-    EXPECT_TRUE(second->buttonFor("Ne&gative")->isEnabled());
-    second->buttonFor("&Pan image")->trigger();
-    EXPECT_TRUE(second->buttonFor("&Pan image")->isChecked());
 }
 
 TEST_F(FrameUiTest, AcquisitionCommandsExpertModeAndTheStatusWindow) {

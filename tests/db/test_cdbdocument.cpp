@@ -173,7 +173,7 @@ TEST_F(Linked, FirstSaveInsertsRowAndStoresIdsSecondUpdates) {
     EXPECT_EQ(d->saveCount, 2);
 }
 
-TEST_F(Linked, EmptyResultNeverOverwritesStoredOne) {
+TEST_F(Linked, SavesUpdateTheRowOfTheirNameButNeverWithAnEmptyResult) {
     select(42);
     auto d = newDoc("scan1");
     d->result = "kept";
@@ -183,6 +183,14 @@ TEST_F(Linked, EmptyResultNeverOverwritesStoredOne) {
     ASSERT_TRUE(d->OnSaveDocument(path));
     ASSERT_EQ(results(42).size(), 1u);
     EXPECT_EQ(results(42)[0].result, "kept");
+
+    // Another document saved as that name updates the same row.
+    auto b = newDoc("b");
+    b->result = "from b";
+    prompter.pushSaveFile(path);
+    ASSERT_TRUE(b->OnFileSaveAs());
+    ASSERT_EQ(results(42).size(), 1u);
+    EXPECT_EQ(results(42)[0].result, "from b");
 
     // A first save with an empty result does insert its row.
     auto e = newDoc("scan2");
@@ -207,20 +215,6 @@ TEST_F(Linked, LoadedDocumentKeepsItsOwnExamination) {
     ASSERT_EQ(results(43).size(), 1u);
     EXPECT_EQ(results(43)[0].result, "second");
     EXPECT_EQ(loaded.examId, 43);
-}
-
-TEST_F(Linked, SaveAsToNameWithRowUpdatesThatRow) {
-    select(42);
-    auto a = newDoc("a");
-    a->result = "from a";
-    ASSERT_TRUE(a->OnSaveDocument(data + "same.zv1"));
-    auto b = newDoc("b");
-    b->result = "from b";
-    prompter.pushSaveFile(data + "same.zv1");
-    ASSERT_TRUE(b->OnFileSaveAs());
-    const auto rows = results(42);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].result, "from b");
 }
 
 TEST_F(Linked, NoSelectionNoDatabaseOrAFailedWriteStoresNoRow) {

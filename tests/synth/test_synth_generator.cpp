@@ -66,7 +66,6 @@ TEST(SyntheticNailfold, SameSeedSameBytesAndTheSamePictureIntoAnImageAndAsJson) 
     ASSERT_EQ(img.width(), 301);
     ASSERT_EQ(img.height(), 203);
     EXPECT_EQ(img.colour(), CZVimage::kGrey);
-    EXPECT_EQ(img.tag(), -1);
     EXPECT_EQ(img.stride(), 304);
     for (int y = 0; y < 203; ++y)
         ASSERT_TRUE(std::equal(drawn.px.begin() + y * 301, drawn.px.begin() + (y + 1) * 301, img.row(y))) << y;
