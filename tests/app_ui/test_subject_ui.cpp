@@ -45,7 +45,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColumns) {
+TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowTheCurrentExamination) {
     CBasicApp app(svc.services, path("ordavia"));
     MainFrame frame(app);
     auto made = createExamination(db, "AB12", "left ring", "first visit", 1700000000);
