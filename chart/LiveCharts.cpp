@@ -55,6 +55,27 @@ CdataVect* ZliveChartDoc::feedLiveData(uint32_t source, uint32_t& count, double 
     return liveTrace->data.get();
 }
 
+bool ZliveChartDoc::showSamples(uint32_t source, const std::vector<int>& values, double interval,
+                                const std::string& xUnits, const std::string& name, int typeCode) {
+    const bool wasModified = IsModified();
+    uint32_t count = static_cast<uint32_t>(values.size());
+    CdataVect* data = feedLiveData(source, count, interval, xUnits, name, typeCode, "");
+    if (!data) return false;
+    for (uint32_t i = 0; i < count && i < values.size(); ++i) data->setI(i, values[i]);
+    SetModifiedFlag(wasModified);
+    UpdateAllViews(nullptr, kHintData);
+    return true;
+}
+
+void ZliveChartDoc::showMarks(const std::string& description, const std::vector<std::pair<double, std::string>>& marks) {
+    const bool wasModified = IsModified();
+    for (int i = static_cast<int>(markers().size()) - 1; i >= 0; --i)
+        if (markers().items[size_t(i)]->description == description) removeMarker(i);
+    for (const auto& [x, label] : marks) AddMarker(std::make_unique<CMarker>(), x, label, description);
+    SetModifiedFlag(wasModified);
+    UpdateAllViews(nullptr, kHintMarker);
+}
+
 CdataVect* ZliveChartDoc::feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace) {
     if (!trace.data) return nullptr;
     const uint32_t width = trace.data->components;

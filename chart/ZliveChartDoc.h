@@ -3,6 +3,8 @@
 // a row of a two-dimensional trace) refills again and again. Equal feeds
 // reuse the trace's storage.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "chart/ZchartDoc.h"
 
@@ -25,6 +27,16 @@ public:
     // The data vector for one row of a two-dimensional trace.
     CdataVect* feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace);
     CdataVect* liveData() const { return liveTrace ? liveTrace->data.get() : nullptr; }
+
+    // What a producer shows is not an edit of the chart: closing it asks to
+    // save only what the user changed there. Both keep the modified flag as
+    // it was and tell the views.
+    // Refills the live trace with whole-number samples; false when no memory.
+    bool showSamples(uint32_t source, const std::vector<int>& values, double interval, const std::string& xUnits,
+                     const std::string& name, int typeCode);
+    // Replaces the markers that carry `description` by labelled ones at the
+    // given x positions.
+    void showMarks(const std::string& description, const std::vector<std::pair<double, std::string>>& marks);
 
     bool OnNewDocument() override;
     void DeleteContents() override;

@@ -580,17 +580,9 @@ void ZBasicView::feedGreyLevel(bool force) {
     fedUnits_ = units;
     // A chart that had a profile keeps its last one while there is no line.
     if (fedProfile_.empty()) return;
-    // A new profile is not an edit of the chart: closing it asks to save
-    // only what the user changed there.
-    const bool wasModified = liveChart_->IsModified();
-    uint32_t count = static_cast<uint32_t>(fedProfile_.size());
     // The picture's samples are bytes: the profile keeps their type.
-    CdataVect* data = liveChart_->feedLiveData(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)), count,
-                                               interval > 0 ? interval : 1.0, units, "Grey level", 2, "");
-    if (!data) return;
-    for (uint32_t i = 0; i < count && i < fedProfile_.size(); ++i) data->setI(i, fedProfile_[i]);
-    liveChart_->SetModifiedFlag(wasModified);
-    liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintData);
+    liveChart_->showSamples(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)), fedProfile_,
+                            interval > 0 ? interval : 1.0, units, "Grey level", 2);
 }
 
 Prompter* ZBasicView::promptsWithLines() {
@@ -621,14 +613,8 @@ void ZBasicView::markProfileEdges(const LineWidth& w) {
     // The profile chart is the grey-level chart, when the user has it open.
     if (!liveChart_) return;
     feedGreyLevel(true);
-    const bool wasModified = liveChart_->IsModified();
-    for (int i = static_cast<int>(liveChart_->markers().size()) - 1; i >= 0; --i)
-        if (liveChart_->markers().items[size_t(i)]->description == kEdgeMarker) liveChart_->removeMarker(i);
     const double interval = fedInterval_ > 0 ? fedInterval_ : 1.0;
-    liveChart_->AddMarker(std::make_unique<CMarker>(), w.left * interval, "L", kEdgeMarker);
-    liveChart_->AddMarker(std::make_unique<CMarker>(), w.right * interval, "R", kEdgeMarker);
-    liveChart_->SetModifiedFlag(wasModified);
-    liveChart_->UpdateAllViews(nullptr, ZchartDoc::kHintMarker);
+    liveChart_->showMarks(kEdgeMarker, {{w.left * interval, "L"}, {w.right * interval, "R"}});
 }
 
 void ZBasicView::measureNailfoldLoops() {
