@@ -77,6 +77,20 @@ TEST(LiveView, ShowsTheRunningPictureWithItsReadOutAndDeviceWindows) {
     view->grabCheck();
     EXPECT_EQ(bench.ts.profile.GetInt("fgdoc", "dograbchk", 1), 0);
 
+    // A source that cannot start again after a change says so, and the
+    // picture stops instead of claiming to run.
+    struct Broken : Stalled {
+        Status prepare(int) override { return Status::failure(StatusCode::NotFound, "no picture"); }
+    };
+    bench.sources->registerKind(
+        {"broken", "", [](AppServices&, const std::string&) { return std::unique_ptr<FrameProducer>(new Broken); }});
+    ASSERT_TRUE(bench.sources->select("broken", ""));
+    bench.ts.prompter.pushText("20");
+    view->cmdPixelClock();
+    EXPECT_EQ(bench.ts.prompter.messages().back(), ZBasicfgDoc::kNoDevice);
+    EXPECT_FALSE(doc->isLive());
+    EXPECT_EQ(doc->startLive().reason(), "no picture");
+
     view->stopLiveVideo();
     EXPECT_FALSE(doc->isLive());
     doc->RemoveView(view);
