@@ -17,8 +17,7 @@
 using namespace ordavia;
 
 CSubjectDatabase& CdbDocument::database() const {
-    if (hasServices())
-        if (CSubjectDatabase* db = CSubjectDatabase::of(services())) return *db;
+    if (CSubjectDatabase* db = CSubjectDatabase::of(*this)) return *db;
     static CSubjectDatabase none;
     return none;
 }

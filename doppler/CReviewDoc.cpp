@@ -255,7 +255,7 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
 // marked peaks, the marked minima, the index where both marks are known);
 // the averages are the command line's figures.
 void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index) {
-    ResultTables* tables = hasServices() ? ResultTables::of(services()) : nullptr;
+    ResultTables* tables = ResultTables::of(*this);
     if (!tables || p.range.empty()) return;
     CResultDoc* table = tables->open(ResultTitles::kChart);
     if (!table) return;

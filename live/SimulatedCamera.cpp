@@ -95,7 +95,8 @@ void SimulatedCamera::setColourMode(int mode) {
     if (isRunning()) {
         CZVimage* t = target_;
         FrameReceiver* r = receiver_;
-        (void)startGrab(*t, r, gx_, gy_, gw_, gh_);  // the same source again: it started before
+        // A source that cannot give the new kind stops; isRunning() says so.
+        (void)startGrab(*t, r, gx_, gy_, gw_, gh_);
     }
 }
 

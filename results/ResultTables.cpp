@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/AppServices.h"
+#include "framework/Document.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 
@@ -10,6 +11,7 @@ namespace ordavia {
 
 ResultTables* ResultTables::of(const AppServices& services) { return services.find<ResultTables>(); }
 ResultTables& ResultTables::in(const AppServices& services) { return services.need<ResultTables>("results tables"); }
+ResultTables* ResultTables::of(const Document& doc) { return doc.hasServices() ? of(doc.services()) : nullptr; }
 
 ResultTables::ResultTables() = default;
 

@@ -100,7 +100,7 @@ CMotivaRecDoc::SequenceFigures CMotivaRecDoc::figuresFor(const SequenceSettings&
 }
 
 std::string CMotivaRecDoc::recordingFolder() const {
-    if (const CSubjectDatabase* open = hasServices() ? CSubjectDatabase::of(services()) : nullptr) {
+    if (const CSubjectDatabase* open = CSubjectDatabase::of(*this)) {
         const CSubjectDatabase& db = *open;
         const std::string& exam = db.currentExamFolder();
         if (db.isOpen() && db.currentExamId() >= 0 && !exam.empty())

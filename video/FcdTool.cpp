@@ -203,7 +203,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
         same->setLabel(label);
     }
 
-    if (ResultTables* tables = doc_.hasServices() ? ResultTables::of(doc_.services()) : nullptr) {
+    if (ResultTables* tables = ResultTables::of(doc_)) {
         ResultRecord row;
         row.first = doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
         row.second = doc_.unitsInEffect();

@@ -51,7 +51,7 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     doc->SetModifiedFlag(true);
     // Where results tables are kept, a row the table refused (it is full)
     // is a result lost: the run says so instead of going on.
-    if (video_->hasServices() && ResultTables::of(video_->services()) && !doc->addResultRow())
+    if (ResultTables::of(*video_) && !doc->addResultRow())
         return Status::failure(StatusCode::OutOfRange, strprintf("the row of frames %i to %i could not be added to "
                                                                  "the results table \"%s\"",
                                                                  a, b, ResultTitles::kFcf));

@@ -321,7 +321,7 @@ ResultRecord fcfdoc::resultRecord() const {
 }
 
 bool fcfdoc::addResultRow() {
-    ResultTables* tables = hasServices() ? ResultTables::of(services()) : nullptr;
+    ResultTables* tables = ResultTables::of(*this);
     if (!tables) return false;
     CResultDoc* table = tables->open(ResultTitles::kFcf);
     return table && table->addRow(resultRecord());

@@ -152,7 +152,7 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
     const bool doubtful = !summaryDoubt(s).empty();
     if (p->messageBox(summaryQuestion(s, lineNumber), doubtful ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNo,
                       doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
-        ResultTables* tables = scan.hasServices() ? ResultTables::of(scan.services()) : nullptr;
+        ResultTables* tables = ResultTables::of(scan);
         if (origin.video) {
             acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);
         } else if (tables) {

@@ -336,7 +336,7 @@ void ZlineScanBaseView::cmdSlopeVelocities() {
         return;
     }
     say(ls_, ls_->slopeVelocitiesText());
-    ResultTables* tables = ls_->hasServices() ? ResultTables::of(ls_->services()) : nullptr;
+    ResultTables* tables = ResultTables::of(*ls_);
     CResultDoc* table = tables ? tables->open(ResultTitles::kLinescan) : nullptr;
     if (!table) return;
     double sum = 0;
