@@ -1,5 +1,7 @@
 #include "results/CResultDoc.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <numeric>
 
@@ -84,7 +86,8 @@ bool CResultDoc::addRow(const ResultRecord& record) {
             c = ordavia::resultFileName(record.first);
         else if (k == 1)
             c = record.second;
-        else if (k - 2 < record.values.size())
+        // A missing value leaves its cell empty: a 0 would read as measured.
+        else if (k - 2 < record.values.size() && std::isfinite(record.values[k - 2]))
             c = strprintf("%*.*f", int(f.fieldWidth), int(f.decimals), record.values[k - 2]);
     }
     rows_.push_back(std::move(row));

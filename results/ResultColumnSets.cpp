@@ -2,6 +2,9 @@
 
 #include <iterator>
 
+#include "figures/MeasureCatalogue.h"
+#include "results/MeasureColumns.h"
+
 namespace ordavia {
 
 namespace {
@@ -10,24 +13,6 @@ namespace {
 const ResultColumn kChartColumns[] = {
     {"filename", 20, 0, 0}, {"trace", 15, 0, 0},  {"start", 10, 10, 2}, {"end", 10, 10, 2}, {"average", 10, 10, 2},
     {"max", 10, 10, 2},     {"min", 10, 10, 2},   {"% used", 10, 10, 0}, {"Sum", 11, 11, 1},
-};
-
-// Capillary width along one line.
-const ResultColumn kWidthColumns[] = {
-    {"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"line", 5, 5, 0}, {"width", 8, 7, 1},
-};
-
-// The full capillary and nailfold-loop measurement.
-const ResultColumn kLoopColumns[] = {
-    {"filename", 20, 0, 0},    {"units", 6, 0, 0},        {"line", 5, 5, 0},        {"apex width", 10, 7, 1},
-    {"loop width", 10, 7, 1},  {"left width", 10, 7, 1},  {"right width", 10, 7, 1}, {"x", 8, 7, 2},
-    {"y", 8, 7, 2},            {"density", 8, 7, 2},      {"fit", 8, 7, 3},         {"cord", 8, 7, 2},
-};
-
-// Functional capillary flow and density.
-const ResultColumn kFcfColumns[] = {
-    {"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"width", 8, 7, 2},   {"height", 8, 7, 2}, {"area", 10, 7, 0},
-    {"FCF", 8, 7, 3},       {"FCD (%)", 8, 7, 3}, {"flux", 8, 7, 3},  {"conc", 8, 7, 3},   {"threshold", 8, 7, 1},
 };
 
 // Line-scan velocities.
@@ -47,6 +32,14 @@ const ResultColumn kImageColumns[] = {
     {"Tortuosity0", 11, 8, 3},     {"Tortuosity1", 11, 8, 4},   {"Tort1 curves", 12, 8, 3},
 };
 
+// A set the measure catalogue declares: its columns are made once and kept.
+// The vectors move when the list grows, their storage does not.
+ResultColumnSet fromCatalogue(const MeasureSet& m, const char* title = nullptr) {
+    static std::vector<std::vector<ResultColumn>> kept;
+    kept.push_back(resultColumnsOf(m));
+    return {title ? title : m.table, kept.back().data(), kept.back().size()};
+}
+
 template <size_t N>
 ResultColumnSet set(const char* title, const ResultColumn (&cols)[N]) {
     return {title, cols, N};
@@ -57,10 +50,11 @@ ResultColumnSet set(const char* title, const ResultColumn (&cols)[N]) {
 const std::vector<ResultColumnSet>& resultColumnSets() {
     static const std::vector<ResultColumnSet> sets = {
         set(ResultTitles::kChart, kChartColumns),
-        set(ResultTitles::kDiameter, kWidthColumns),
-        set(ResultTitles::kCapillary, kLoopColumns),
-        set(ResultTitles::kLoops, kLoopColumns),
-        set(ResultTitles::kFcf, kFcfColumns),
+        fromCatalogue(widthMeasures()),
+        // Widths of every line, filed with the loops' columns.
+        fromCatalogue(loopMeasures(), ResultTitles::kCapillary),
+        fromCatalogue(loopMeasures()),
+        fromCatalogue(fcfMeasures()),
         set(ResultTitles::kLinescan, kLinescanColumns),
         set(ResultTitles::kImage, kImageColumns),
     };

@@ -1,4 +1,5 @@
 #include "results/ResultExport.h"
+#include "results/MeasureColumns.h"
 
 #include "base/Text.h"
 #include "results/CResultDoc.h"
@@ -25,7 +26,7 @@ Status writeResultsCsv(const CResultDoc& doc, const std::function<bool(const std
     std::string out;
     for (size_t c = 0; c < cols; ++c) {
         if (c) out += ',';
-        out += csvField(doc.displayFormat(c).heading);
+        out += csvField(shownHeading(doc, c));
     }
     out += "\r\n";
     if (!sink(out)) return Status::failure("cannot write the table");

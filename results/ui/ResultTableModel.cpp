@@ -1,6 +1,7 @@
 #include "results/ui/ResultTableModel.h"
 
 #include "results/CResultDoc.h"
+#include "results/MeasureColumns.h"
 
 namespace ordavia {
 
@@ -44,7 +45,7 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole || !doc_ || section < 0) return {};
     if (orientation == Qt::Vertical) return section + 1;
     if (section >= cols_) return {};
-    return QString::fromStdString(doc_->displayFormat(static_cast<size_t>(section)).heading);
+    return QString::fromStdString(ordavia::shownHeading(*doc_, static_cast<size_t>(section)));
 }
 
 void ResultTableModel::refresh(long hint) {
