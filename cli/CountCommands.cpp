@@ -89,16 +89,15 @@ int runCount(const CliArgs& a) {
         if (!out.Save(*overlay)) return cliError(*overlay + ": cannot write the overlay picture");
     }
     auto r2 = [](double v) { return std::round(v * 100) / 100; };
+    const ordavia::MeasureValues f = ordavia::CapillaryCountTool::figures(r, s, 0, 0);
     if (a.json()) {
         JsonWriter j;
         j.beginObject();
-        j.field("count", r.count);
-        j.field("per_mm", r2(r.perMm));
-        j.field("length_um", r2(r.lengthUm));
+        f.json(j, {"count", "per_mm", "length_um"});
         j.key("crossings").beginArray();
         for (const auto& c : r.crossings) j.beginArray().value(r2(c.x)).value(r2(c.y)).endArray();
         j.endArray();
-        j.field("quality", r2(r.quality));
+        f.json(j, {"quality"});
         j.key("warnings").beginArray();
         for (const std::string& w : r.warnings) j.value(w);
         j.endArray();
@@ -107,13 +106,13 @@ int runCount(const CliArgs& a) {
         if (r.distalDecided)
             std::fprintf(stderr, "ordavia-cli: the nail taken to lie on the %s of the line\n", r.distalLeft ? "left" : "right");
     } else {
-        std::string t = strprintf("%s: %d capillaries along %.0f um, %.1f per mm\n", path.c_str(), r.count, r.lengthUm,
-                                  r.perMm);
+        std::string t = path + ": " + f.number("count") + " capillaries along " + f.withUnit("length_um", 0) + ", " +
+                        f.withUnit("per_mm", 1) + "\n";
         t += strprintf("nail side: %s of the line%s; channel: %s; %g um per pixel\n", r.distalLeft ? "left" : "right",
                        r.distalDecided ? " (decided from the picture)" : "",
                        img.colour() == CZVimage::kGrey ? "grey" : (r.green ? "green" : "grey mix"), scale);
-        t += strprintf("quality %.1f%s%s\n", r.quality, r.warnings.empty() ? "" : "; warnings: ",
-                       ordavia::countWarningText(r).c_str());
+        t += "quality " + f.number("quality") + (r.warnings.empty() ? "" : "; warnings: ") +
+             ordavia::countWarningText(r) + "\n";
         for (size_t i = 0; i < r.crossings.size(); ++i) {
             t += strprintf("  %zu: crossing %.1f, %.1f", i + 1, r.crossings[i].x, r.crossings[i].y);
             if (i < r.apexes.size()) t += strprintf("  apex %.1f, %.1f", r.apexes[i].x, r.apexes[i].y);
@@ -122,7 +121,8 @@ int runCount(const CliArgs& a) {
         }
         cliOut(t);
     }
-    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm));
+    // The row the workstation files for the same count.
+    return fileUnderExam(a, path, ordavia::CapillaryCountTool::resultText(r, s));
 }
 
 }  // namespace

@@ -113,15 +113,14 @@ int runFcf(const CliArgs& a) {
             if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
             doc.SetPathName(saved, true);
         }
-        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result)) return rc;
-        const ResultRecord r = doc.resultRecord();
-        static const char* const kKeys[] = {"width", "height", "area", "FCF", "FCD (%)", "flux", "conc", "threshold"};
-        j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", r.second);
-        for (size_t k = 0; k < r.values.size() && k < 8; ++k) j.field(kKeys[k], r.values[k]);
+        // The text the workstation files for the same block, saved or not.
+        const MeasureValues f = doc.figures();
+        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, saved.empty() ? f.text() : doc.result)) return rc;
+        j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", f.lengthUnit());
+        f.json(j);
         if (!saved.empty()) j.field("file", saved);
         j.endObject();
-        text += strprintf("%s: frames %d to %d: FCF %.3f, FCD %.3f %%, flux %.3f, conc %.3f (threshold %.1f)\n",
-                          doc.GetTitle().c_str(), a0, b0, r.values[3], r.values[4], r.values[5], r.values[6], threshold);
+        text += strprintf("%s: frames %d to %d: ", doc.GetTitle().c_str(), a0, b0) + f.text() + "\n";
     }
     j.endArray();
     if (auto img = a.get("--image")) {

@@ -48,7 +48,7 @@ int runFocus(const CliArgs& a) {
                                   frameRuns(video.movie().damagedFrames(), 0, video.frameCount()).c_str()));
     if (!a.json()) {
         for (size_t i = 0; i < r->values.size(); ++i) cliOut(strprintf("%zu %.6g\n", i, r->values[i]));
-        cliOut(strprintf("best %d\n", r->best));
+        cliOut(r->figures().text() + "\n");
         return 0;
     }
     JsonWriter j;
@@ -56,7 +56,7 @@ int runFocus(const CliArgs& a) {
     j.key("focus").beginArray();
     for (double v : r->values) j.value(v);
     j.endArray();
-    j.field("best", r->best);
+    r->figures().json(j);
     j.endObject();
     cliOut(j.str() + "\n");
     return 0;

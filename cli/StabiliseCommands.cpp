@@ -102,6 +102,7 @@ int runStabilise(const CliArgs& a) {
         if (!doc.OnSaveDocument(*out)) return cliError(*out + ": " + (doc.lastError().empty() ? "cannot be written" : doc.lastError()));
     }
     const int n = doc.frameCount();
+    const MeasureValues f = doc.movementFigures();
     if (a.json()) {
         JsonWriter j(false);
         j.beginObject().key("offsets").beginArray();
@@ -110,7 +111,9 @@ int runStabilise(const CliArgs& a) {
             doc.frameOffset(i, x, y);
             j.beginArray().value(tidy(x)).value(tidy(y)).endArray();
         }
-        j.endArray().endObject();
+        j.endArray();
+        f.json(j);
+        j.endObject();
         cliOut(j.str() + "\n");
     } else {
         for (int i = 0; i < n; ++i) {
@@ -119,7 +122,7 @@ int runStabilise(const CliArgs& a) {
             cliOut(strprintf("%05i, %g, %g\n", i, tidy(x), tidy(y)));
         }
     }
-    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n));
+    return fileUnderExam(a, a.get("--out").value_or(in), f.text());
 }
 
 }  // namespace

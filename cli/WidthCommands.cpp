@@ -11,6 +11,8 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "figures/MeasureValues.h"
+#include "figures/MeasureCatalogue.h"
 #include "framework/AppServices.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
@@ -97,17 +99,19 @@ int runWidth(const CliArgs& a) {
         ws.method = static_cast<int>(m.method);
         const LineWidth w = measureLineWidth(doc.image(), line, xs > 0 ? xs : 1, ys > 0 ? ys : 1, ws, doc.importWeights());
         if (profile.empty()) profile = w.profile;
+        // Every measure's width in pixels and, with a scale, micrometres;
+        // null where no capillary was found.
+        MeasureValues f(widthMeasures(), "um");
+        if (w.found()) f.set("width_px", w.samples).set("width_um", xs > 0 ? std::optional<double>(w.units) : std::nullopt);
         j.key(m.name).beginObject();
-        if (w.found()) {
-            j.field("width_px", w.samples);
-            if (xs > 0) j.field("width_um", w.units); else j.key("width_um").null();
-            text += strprintf("%-21s %6.2f px", (std::string(m.name) + ":").c_str(), w.samples);
-            text += xs > 0 ? strprintf("  %7.2f um\n", w.units) : std::string("\n");
-        } else {
-            j.key("width_px").null().key("width_um").null();
-            text += strprintf("%-21s no capillary found\n", (std::string(m.name) + ":").c_str());
-        }
+        f.json(j, {"width_px", "width_um"});
         j.endObject();
+        const std::string name = std::string(m.name) + ":";
+        if (!w.found())
+            text += strprintf("%-21s no capillary found\n", name.c_str());
+        else
+            text += strprintf("%-21s %9s", name.c_str(), f.withUnit("width_px").c_str()) +
+                    (xs > 0 ? strprintf("  %10s\n", f.withUnit("width_um").c_str()) : std::string("\n"));
     }
     j.endObject().key("profile").beginArray();
     for (double v : profile) j.value(v);
@@ -136,29 +140,36 @@ int runLoops(const CliArgs& a) {
     list.setCurrent(-1);
     CapillaryWidthTool tool(doc);
     const CapillaryWidthTool::LoopResult r = tool.measureLoops(true, nullptr, false);
-    auto row = [](JsonWriter& j, const CapillaryWidthTool::LoopRow& x) {
-        j.beginObject().field("line", x.line).field("apex width", x.apexWidth).field("loop width", x.loopWidth);
-        j.field("left width", x.leftWidth).field("right width", x.rightWidth).field("x", x.x).field("y", x.y);
-        j.field("density", x.density).field("fit", x.fit).field("cord", x.cord).endObject();
+    const std::string units = doc.unitsInEffect();
+    auto figures = [&](const CapillaryWidthTool::LoopRow& x, bool fitted) {
+        return CapillaryWidthTool::loopFigures(x, units, fitted);
     };
     if (a.json()) {
         JsonWriter j;
-        j.beginObject().field("units", doc.unitsInEffect()).key("rows").beginArray();
-        for (const auto& x : r.rows) row(j, x);
-        j.endArray().key("summary");
-        row(j, r.summary);
-        j.endObject();
+        j.beginObject().field("units", units).key("rows").beginArray();
+        for (const auto& x : r.rows) {
+            j.beginObject();
+            figures(x, false).json(j);
+            j.endObject();
+        }
+        j.endArray().key("summary").beginObject();
+        figures(r.summary, r.hasFit).json(j);
+        j.endObject().endObject();
         cliOut(j.str() + "\n");
         return 0;
     }
-    std::string t = "line  apex width  loop width  left width  right width        x        y  (" + doc.unitsInEffect() + ")\n";
-    for (const auto& x : r.rows)
-        t += strprintf("%4d  %10.1f  %10.1f  %10.1f  %11.1f  %7.2f  %7.2f\n", x.line, x.apexWidth, x.loopWidth,
-                       x.leftWidth, x.rightWidth, x.x, x.y);
-    const auto& s = r.summary;
-    t += strprintf("%d loops, means: apex %.1f, loop %.1f, left %.1f, right %.1f\n", s.line, s.apexWidth, s.loopWidth,
-                   s.leftWidth, s.rightWidth);
-    if (r.hasFit) t += strprintf("density %.2f per mm along %.2f, fit %.3f\n", s.density, s.cord, s.fit);
+    std::string t = "line  apex width  loop width  left width  right width        x        y  (" + units + ")\n";
+    for (const auto& x : r.rows) {
+        const MeasureValues f = figures(x, false);
+        t += strprintf("%4s  %10s  %10s  %10s  %11s  %7s  %7s\n", f.number("line").c_str(), f.number("apex width").c_str(),
+                       f.number("loop width").c_str(), f.number("left width").c_str(), f.number("right width").c_str(),
+                       f.number("x").c_str(), f.number("y").c_str());
+    }
+    // The summary line is the text the workstation puts on the picture.
+    const MeasureValues s = figures(r.summary, r.hasFit);
+    t += s.text() + "\n";
+    if (r.hasFit)
+        t += "density " + s.withUnit("density") + " along " + s.withUnit("cord") + ", fit " + s.number("fit") + "\n";
     cliOut(t);
     return 0;
 }

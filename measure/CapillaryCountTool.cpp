@@ -9,6 +9,8 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
+#include "results/MeasureColumns.h"
+#include "figures/MeasureCatalogue.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
 #include "framework/AppServices.h"
@@ -20,12 +22,6 @@ namespace ordavia {
 
 namespace {
 
-const ResultColumn kCountColumns[] = {
-    {"filename", 20, 0, 0},   {"units", 6, 0, 0},       {"list", 5, 2, 0},          {"line", 5, 3, 0},
-    {"N", 4, 4, 0},           {"length um", 10, 8, 1},  {"per mm", 8, 7, 2},        {"apex dist um", 12, 8, 1},
-    {"limb min um", 11, 6, 1}, {"limb max um", 11, 6, 1}, {"band um", 8, 6, 1},      {"spacing um", 10, 6, 1},
-    {"threshold", 9, 6, 2},
-};
 
 // Micrometres in one unit of the calibration; 0 for units that are not lengths.
 double micrometresIn(std::string u) {
@@ -151,8 +147,36 @@ void CapillaryCountTool::storeSettings(const ProfileStore& p, const CountSetting
 }
 
 const ResultColumn* CapillaryCountTool::resultColumns(size_t& count) {
-    count = std::size(kCountColumns);
-    return kCountColumns;
+    static const std::vector<ResultColumn> columns = resultColumnsOf(countMeasures());
+    count = columns.size();
+    return columns.data();
+}
+
+MeasureValues CapillaryCountTool::figures(const CountResult& r, const CountSettings& s, int list, int line) {
+    MeasureValues f(countMeasures());
+    f.set("list", list).set("line", line).set("count", r.count).set("length_um", r.lengthUm).set("per_mm", r.perMm);
+    if (!r.apexDistancesUm.empty()) {
+        double sum = 0;
+        for (double d : r.apexDistancesUm) sum += d;
+        f.set("apex_um", sum / static_cast<double>(r.apexDistancesUm.size()));
+    }
+    f.set("limb_min_um", s.minLimbUm).set("limb_max_um", s.maxLimbUm).set("band_um", s.bandUm);
+    f.set("spacing_um", s.minSpacingUm).set("threshold", s.threshold).set("quality", r.quality);
+    return f;
+}
+
+std::string CapillaryCountTool::resultText(const CountResult& r, const CountSettings& s, const char* how) {
+    const MeasureValues f = figures(r, s, 0, 0);
+    std::string t = f.text();
+    if (f.value("apex_um")) t += ", apex to apex " + f.withUnit("apex_um", 0);
+    // A hand correction knows the marks, not how the picture was read.
+    if (*how) return t + how;
+    t += strprintf(" (limbs %g-%g um, band %g um, spacing %g um, threshold %g, nail on the %s%s, %s)", s.minLimbUm,
+                   s.maxLimbUm, s.bandUm, s.minSpacingUm, s.threshold, r.distalLeft ? "left" : "right",
+                   r.distalDecided ? " by the picture" : "", r.green ? "green channel" : "grey");
+    t += ", quality " + f.number("quality");
+    if (!r.warnings.empty()) t += "; " + countWarningText(r);
+    return t;
 }
 
 Result<const RidgeImage*> CapillaryCountTool::ridge() {
@@ -214,48 +238,15 @@ std::vector<int> CapillaryCountTool::marksAlong(const CDim& line, bool apexes, d
     return out;
 }
 
-std::string CapillaryCountTool::resultText(const CountResult& r) const {
-    const CountSettings& s = settings_;
-    std::string t = strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm);
-    if (!r.apexDistancesUm.empty()) {
-        double sum = 0;
-        for (double d : r.apexDistancesUm) sum += d;
-        t += strprintf(", apex to apex %.0f um", sum / static_cast<double>(r.apexDistancesUm.size()));
-    }
-    t += strprintf(" (limbs %g-%g um, band %g um, spacing %g um, threshold %g, nail on the %s%s, %s)", s.minLimbUm,
-                   s.maxLimbUm, s.bandUm, s.minSpacingUm, s.threshold, r.distalLeft ? "left" : "right",
-                   r.distalDecided ? " by the picture" : "", r.green ? "green channel" : "grey");
-    t += strprintf(", quality %.1f", r.quality);
-    if (!r.warnings.empty()) t += "; " + countWarningText(r);
-    return t;
-}
-
 void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char* how) {
     CDim* line = doc_.currentDimList().at(lineIndex);
     if (line) line->setLabel(lineLabel(r));
-    // A hand correction knows the marks, not how the picture was read.
-    std::string text = resultText(r);
-    if (*how) {
-        text = strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm);
-        if (!r.apexDistancesUm.empty()) {
-            double sum = 0;
-            for (double d : r.apexDistancesUm) sum += d;
-            text += strprintf(", apex to apex %.0f um", sum / static_cast<double>(r.apexDistancesUm.size()));
-        }
-        text += how;
-    }
+    const std::string text = resultText(r, settings_, how);
     doc_.result = text;
     doc_.appendHistory(text + "\r\n");
     if (table_) {
-        ResultRecord rec;
-        rec.first = doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
-        rec.second = "um";
-        double apex = 0;
-        for (double d : r.apexDistancesUm) apex += d;
-        if (!r.apexDistancesUm.empty()) apex /= static_cast<double>(r.apexDistancesUm.size());
-        rec.values = {double(doc_.currentList()), double(lineIndex + 1), double(r.count), r.lengthUm, r.perMm, apex,
-                      settings_.minLimbUm, settings_.maxLimbUm, settings_.bandUm, settings_.minSpacingUm,
-                      settings_.threshold};
+        const ResultRecord rec = resultRecordOf(figures(r, settings_, doc_.currentList(), lineIndex + 1),
+                                                doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName(), "um");
         // The count stands on the picture; the user is told that the
         // table (full, or closed meanwhile) did not take it.
         if (!table_->addRow(rec)) {

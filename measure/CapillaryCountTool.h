@@ -17,6 +17,7 @@
 
 #include "base/Geometry.h"
 #include "base/Result.h"
+#include "figures/MeasureValues.h"
 #include "image/CapillaryCount.h"
 
 class CDim;
@@ -105,9 +106,14 @@ public:
     static CountSettings storedSettings(const ProfileStore& p);
     static void storeSettings(const ProfileStore& p, const CountSettings& s);
 
+    // A count's figures (from the measure catalogue's "count" set) for the
+    // line `line` of list `list`, with the settings filed beside them.
+    static MeasureValues figures(const CountResult& r, const CountSettings& s, int list, int line);
     // "Capillaries: 9 along 1000 um, 9.0 per mm (...parameters...), quality
     // 6.2" and the warnings, if any: "; low contrast, glare on the line".
-    std::string resultText(const CountResult& r) const;
+    // With `how` (a hand correction) the parameters give way to it.
+    static std::string resultText(const CountResult& r, const CountSettings& s, const char* how = "");
+    std::string resultText(const CountResult& r) const { return resultText(r, settings_); }
 
 private:
     // Marks of one line: single-vertex objects on it (within a pixel and a

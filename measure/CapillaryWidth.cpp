@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "base/Text.h"
+#include "figures/MeasureValues.h"
+#include "figures/MeasureCatalogue.h"
 #include "chart/CdataVect.h"
 #include "image/GreyConversion.h"
 #include "measure/CDim.h"
@@ -159,6 +161,8 @@ void pointAlong(const CDim& line, double sample, double& x, double& y) {
     y = path[i].y + f * (path[j].y - path[i].y);
 }
 
-std::string widthLabel(double units, const std::string& unitName) { return strprintf("%.1f ", units) + unitName; }
+std::string widthLabel(double units, const std::string& unitName) {
+    return MeasureValues(widthMeasures(), unitName).set("width", units).text();
+}
 
 }  // namespace ordavia

@@ -9,8 +9,10 @@
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
 #include "measure/ZBasicDoc.h"
+#include "figures/MeasureCatalogue.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
+#include "results/MeasureColumns.h"
 #include "results/ResultTables.h"
 #include "settings/DebugLog.h"
 
@@ -31,12 +33,18 @@ void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double
     CResultDoc* table = ResultTables::in(doc_.services()).open(title);
     if (!table) return;
     ResultRecord rec;
-    rec.first = source();
-    rec.second = doc_.unitsInEffect();
-    if (title == ResultTitles::kDiameter)
-        rec.values = {double(line), units};
-    else
-        rec.values = {double(line), units, 0, 0, 0, x, y, 0, 0, 0};
+    if (title == ResultTitles::kDiameter) {
+        MeasureValues f(widthMeasures(), doc_.unitsInEffect());
+        rec = resultRecordOf(f.set("line", line).set("width", units), source(), doc_.unitsInEffect());
+    } else {
+        // Only the apex width and its place are known for a plain line.
+        LoopRow r;
+        r.line = line;
+        r.apexWidth = units;
+        r.x = x;
+        r.y = y;
+        rec = resultRecordOf(loopFigures(r, doc_.unitsInEffect(), false), source(), doc_.unitsInEffect());
+    }
     if (!table->addRow(rec)) debugLog("CapillaryWidthTool row refused\n");
 }
 
@@ -85,6 +93,16 @@ std::vector<CapillaryWidthTool::Measured> CapillaryWidthTool::findWidths(Prompte
 
 // ---------------------------------------------------------------------------
 // Nailfold loops
+
+MeasureValues CapillaryWidthTool::loopFigures(const LoopRow& r, const std::string& units, bool fitted) {
+    MeasureValues f(loopMeasures(), units);
+    // A width of 0 is one that was not found.
+    auto width = [](double w) { return w > 0 ? std::optional<double>(w) : std::nullopt; };
+    f.set("line", r.line).set("apex width", width(r.apexWidth)).set("loop width", width(r.loopWidth));
+    f.set("left width", width(r.leftWidth)).set("right width", width(r.rightWidth)).set("x", r.x).set("y", r.y);
+    if (fitted) f.set("density", r.density).set("fit", r.fit).set("cord", r.cord);
+    return f;
+}
 
 CapillaryWidthTool::Fit CapillaryWidthTool::fitLine(const std::vector<double>& x, const std::vector<double>& y) {
     Fit f;
@@ -174,11 +192,10 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
     const GreyWeights gw = doc_.importWeights();
     CResultDoc* table = fileRows && doc_.hasServices() ? ResultTables::in(doc_.services()).open(ResultTitles::kLoops) : nullptr;
     const std::string units = doc_.unitsInEffect();
-    auto file = [&](const LoopRow& r) {
+    auto file = [&](const LoopRow& r, bool fitted) {
         if (!table) return;
-        ResultRecord rec{source(), units, {double(r.line), r.apexWidth, r.loopWidth, r.leftWidth, r.rightWidth, r.x,
-                                           r.y, r.density, r.fit, r.cord}};
-        if (!table->addRow(rec)) debugLog("CapillaryWidthTool::measureLoops row refused\n");
+        if (!table->addRow(resultRecordOf(loopFigures(r, units, fitted), source(), units)))
+            debugLog("CapillaryWidthTool::measureLoops row refused\n");
     };
 
     std::vector<int> which;
@@ -233,7 +250,7 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
             fx.push_back(row.x);
             fy.push_back(row.y);
         }
-        file(row);
+        file(row, false);
         res.rows.push_back(row);
     }
 
@@ -263,7 +280,14 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
         res.hasFit = true;
         built.add(makeLine({roundPoint(0, y0), roundPoint(W, y1)}, 1, 0x00ff00));
     }
-    if (!res.rows.empty()) file(s);
+    if (!res.rows.empty()) {
+        file(s, res.hasFit);
+        // The loops state themselves on the picture (the Examinations
+        // window and the report show it), unless another analysis did.
+        const std::string& now = doc_.result;
+        if (now.empty() || startsWith(now, "Dimensions: ") || now.find(" loops, means: ") != std::string::npos)
+            doc_.result = loopFigures(s, units, res.hasFit).text();
+    }
     doc_.SetModifiedFlag(true);
     doc_.UpdateAllViews();
     return res;

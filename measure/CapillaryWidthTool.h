@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "figures/MeasureValues.h"
 #include "measure/CapillaryWidth.h"
 
 class CDim;
@@ -65,6 +66,9 @@ public:
     // The current object alone when there is one, else every object of the
     // current list. Rows go to the loop table unless `fileRows` is false.
     LoopResult measureLoops(bool quiet, Prompter* prompter, bool fileRows = true);
+    // A loop row's figures (the summary's with `fitted` when the apexes
+    // gave a row): widths not found and a row without a fit are missing.
+    static MeasureValues loopFigures(const LoopRow& r, const std::string& units, bool fitted);
 
     // The two limb lines below an apex whose dip centre is (cx, cy): across
     // the loop, four apex widths down it, each from outside the loop to

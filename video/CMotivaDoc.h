@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "figures/MeasureValues.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CZVMovie.h"
 #include "video/FineOffsets.h"
@@ -167,6 +168,9 @@ public:
     ordavia::Status exportOffsets(const std::string& path);
     // Offsets of frame i with their fraction where a sub-pixel run found one.
     void frameOffset(int i, double& x, double& y);
+    // The figures of the movement correction: the frames and the furthest
+    // offset (the "stabilise" set of the measure catalogue).
+    ordavia::MeasureValues movementFigures();
     const ordavia::FineOffsets& fineOffsets() const { return fine_; }
 
 protected:

@@ -1,9 +1,11 @@
 // CMotivaDoc: movement correction runs, manual correction, reset and
 // export of the offsets, and the side table of sub-pixel offsets.
 #include <algorithm>
+#include <cmath>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
+#include "figures/MeasureCatalogue.h"
 #include "settings/DebugLog.h"
 #include "video/CMotivaDoc.h"
 #include "video/MovementCorrection.h"
@@ -41,10 +43,27 @@ void CMotivaDoc::endMovementCorrection() {
         }
         fine_ = kept;
     }
+    const bool done = r.status().ok() && r.finished();
     movementRun_.reset();
     goToFrame(0);
+    // A finished run states itself in the result text, as the command line
+    // files it; a text of another analysis stays.
+    if (done && (result.empty() || result.rfind("movement corrected", 0) == 0)) result = movementFigures().text();
     SetModifiedFlag(true);
     UpdateAllViews();
+}
+
+ordavia::MeasureValues CMotivaDoc::movementFigures() {
+    ordavia::MeasureValues f(ordavia::stabiliseMeasures());
+    const int n = frameCount();
+    double furthest = 0;
+    for (int i = 0; i < n; ++i) {
+        double x = 0, y = 0;
+        frameOffset(i, x, y);
+        furthest = std::max(furthest, std::hypot(x, y));
+    }
+    f.set("frames", n).set("max_shift_px", n > 0 ? std::optional<double>(furthest) : std::nullopt);
+    return f;
 }
 
 void CMotivaDoc::resetOffsets() {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "figures/MeasureCatalogue.h"
+#include "results/MeasureColumns.h"
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
@@ -204,14 +206,15 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
     }
 
     if (ResultTables* tables = ResultTables::of(doc_)) {
-        ResultRecord row;
-        row.first = doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
-        row.second = doc_.unitsInEffect();
         const double sx = doc_.xScaleInEffect(), sy = doc_.yScaleInEffect();
         // The area is that of the counted pixels, which for a rectangle is
         // width x height.
-        row.values = {r.bounds.width() * sx, r.bounds.height() * sy, double(r.pixels) * sx * sy, r.fcf, r.density,
-                      r.flux, r.conc, doc_.threshold()};
+        MeasureValues f(fcfMeasures(), doc_.unitsInEffect());
+        f.set("width", r.bounds.width() * sx).set("height", r.bounds.height() * sy).set("area", double(r.pixels) * sx * sy);
+        f.set("FCF", r.fcf).set("FCD (%)", r.density).set("flux", r.flux).set("conc", r.conc);
+        f.set("threshold", doc_.threshold());
+        const ResultRecord row = resultRecordOf(f, doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName(),
+                                                doc_.unitsInEffect());
         CResultDoc* table = tables->open(ResultTitles::kFcf);
         if (!table || !table->addRow(row)) {
             doc_.SetModifiedFlag(true);

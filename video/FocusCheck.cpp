@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "chart/CTrace.h"
 #include "chart/ZchartDoc.h"
+#include "figures/MeasureCatalogue.h"
 #include "image/CZVimage.h"
 #include "image/GreyConversion.h"
 #include "settings/ProfileStore.h"
@@ -117,6 +118,12 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
     video.goToFrame(0);
     chart->SetModifiedFlag(false);
     return chart;
+}
+
+MeasureValues FocusSeries::figures() const {
+    MeasureValues f(focusMeasures());
+    if (best >= 0 && size_t(best) < values.size()) f.set("best", best).set("best_focus", values[size_t(best)]);
+    return f;
 }
 
 Result<FocusSeries> focusSeries(CMotivaDoc& video, int methodBits, int gap, int threshold,

@@ -12,6 +12,7 @@
 
 #include "base/Geometry.h"
 #include "base/Result.h"
+#include "figures/MeasureValues.h"
 #include "image/FocusMeasures.h"
 
 class CMotivaDoc;
@@ -65,6 +66,9 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
 struct FocusSeries {
     std::vector<double> values;
     int best = -1;
+    // The sharpest frame and its measure (the "focus" set of the measure
+    // catalogue); missing without frames.
+    MeasureValues figures() const;
 };
 Result<FocusSeries> focusSeries(CMotivaDoc& video, int methodBits, int gap, int threshold,
                                 const std::function<bool(int)>& progress = {});

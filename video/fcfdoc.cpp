@@ -12,7 +12,9 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "figures/MeasureCatalogue.h"
 #include "results/CResultDoc.h"
+#include "results/MeasureColumns.h"
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -213,13 +215,10 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
         }
         setImageFile(imagePath, imageTime());
     }
-    const ordavia::FcfMeasures m = measure();
     // A density the user marked stays at the end of the result text.
     const size_t marked = result.find(kDensityPrefix);
     const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
-    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc,
-                       threshold_) +
-             density;
+    result = figures().text() + density;
     const ZRect region = marks().roi;
     storedRegion_ = &region;
     if (!region.isEmpty()) setRegion(ZRect{});
@@ -310,14 +309,17 @@ void fcfdoc::setMarkedDensity(double percent) {
     SetModifiedFlag(true);
 }
 
-ResultRecord fcfdoc::resultRecord() const {
+ordavia::MeasureValues fcfdoc::figures() const {
     const ordavia::FcfMeasures m = measure();
-    ResultRecord r;
-    r.first = GetPathName().empty() ? GetTitle() : GetPathName();
-    r.second = unitsInEffect();
     const double w = m.width * xScaleInEffect(), h = m.height * yScaleInEffect();
-    r.values = {w, h, w * h, m.fcf, m.fcd, m.flux, m.conc, threshold_};
-    return r;
+    ordavia::MeasureValues f(ordavia::fcfMeasures(), unitsInEffect());
+    f.set("width", w).set("height", h).set("area", w * h).set("FCF", m.fcf).set("FCD (%)", m.fcd);
+    f.set("flux", m.flux).set("conc", m.conc).set("threshold", threshold_);
+    return f;
+}
+
+ResultRecord fcfdoc::resultRecord() const {
+    return ordavia::resultRecordOf(figures(), GetPathName().empty() ? GetTitle() : GetPathName(), unitsInEffect());
 }
 
 bool fcfdoc::addResultRow() {

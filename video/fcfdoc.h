@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "figures/MeasureValues.h"
 #include "measure/ZBasicDoc.h"
 #include "video/FcfStatistics.h"
 
@@ -93,6 +94,9 @@ public:
     // conc, threshold.
     ordavia::FcfMeasures measure() const;
     ordavia::ResultRecord resultRecord() const;
+    // The figures of the region (or the whole picture): what the result
+    // text, the results row and the command line's JSON show.
+    ordavia::MeasureValues figures() const;
     // Adds the row to "Functional Capillary Flow and Density Results"
     // (made when missing); false without services or when the table is full.
     bool addResultRow();

@@ -88,7 +88,7 @@ TEST(CliStabilise, OffsetsPerFrameTheDocumentAndTheProfilesChoices) {
     const std::string mve = d / "shaky.mve";
     ASSERT_EQ(cli("synth video " + mve + " --truth " + (d / "t.json") + " --frames 6 --size 320x240 --jitter 3", d.dir).code, 0);
 
-    const std::regex offsets(R"(\{"offsets":\[\[0,0\](,\[-?[0-9.]+,-?[0-9.]+\]){5}\]\}\n)");
+    const std::regex offsets(R"(\{"offsets":\[\[0,0\](,\[-?[0-9.]+,-?[0-9.]+\]){5}\],"frames":6,"max_shift_px":[0-9.]+\}\n)");
     const auto r = cli("stabilise " + mve + " --out " + (d / "shaky.dcs") + " --subpixel --json", d.dir);
     ASSERT_EQ(r.code, 0) << r.out;
     ASSERT_TRUE(std::regex_match(r.out, offsets)) << r.out;
