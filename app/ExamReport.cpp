@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
+#include "figures/MeasureValues.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
@@ -49,6 +50,13 @@ ReportThumbnail thumbnailOf(const CZVimage& img) {
     return t;
 }
 
+// The figures as the report lists them: "FCF: 0.412; FCD: 61.300 %; ...".
+std::string reportText(const MeasureValues& figures) {
+    std::string t;
+    for (const std::string& line : figures.reportLines()) t += (t.empty() ? "" : "; ") + line;
+    return t;
+}
+
 void readDocument(ReportItem& item, AppServices& services) {
     const std::string ext = toLower(extensionOf(item.path));
     if (ext == ".dcs") {
@@ -64,6 +72,7 @@ void readDocument(ReportItem& item, AppServices& services) {
         doc.setQuiet(true);
         if (!doc.OnOpenDocument(item.path)) return;
         item.thumbnail = thumbnailOf(doc.image());
+        item.measurements = reportText(doc.figures());
     } else if (ext == ".bmp" || ext == ".zvg" || ext == ".tif" || ext == ".tiff") {
         // A picture filed by a command (a count on the command line).
         CZVimage img;
