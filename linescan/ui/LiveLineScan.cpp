@@ -9,6 +9,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "settings/ProfileStore.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanDoc.h"
@@ -257,7 +258,8 @@ void LiveLineScan::summarise(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to)
 void LiveLineScan::calculateAll(CMotivaView& view) {
     CMotivaDoc& video = *view.video();
     if (!video.hasFrames()) return;
-    const std::vector<int> lines = ordavia::scannableLines(video);
+    // Lines laid across a capillary measure its width, not a velocity.
+    const std::vector<int> lines = ordavia::velocityLines(video);
     if (lines.empty()) {
         tell(view, kNoLines);
         return;

@@ -7,11 +7,14 @@
 #include <fstream>
 
 #include "base/FileIO.h"
+#include "base/Text.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/VelocityTrust.h"
 #include "linescan/ZlineScanBaseDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "measure/CDimLine.h"
+#include "results/CResultDoc.h"
 #include "support/CliRun.h"
 #include "support/LineScanFeed.h"
 #include "support/MveBytes.h"
@@ -49,7 +52,7 @@ std::vector<uint8_t> kymograph(double v, int bits, bool timeAlongX) {
 // pixel) and the line along the arterial limb of its first flowing loop.
 struct SynthVideo {
     std::string dcs, mve, line;
-    double truthUm = 0;
+    double truthUm = 0, widthUm = 0;  // the limb's velocity and width
     std::vector<ZPoint> vertices;
 };
 
@@ -66,7 +69,8 @@ SynthVideo synthVideo(const ScratchDir& d) {
     p.fps = 50;
     EXPECT_EQ(truth.prepare(p).reason(), "");
     for (const auto& c : truth.truth().capillaries)
-        if (c.flows && v.vertices.empty()) v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS;
+        if (c.flows && v.vertices.empty() && !c.limbs.empty())
+            v.vertices = testsupport::limbLine(c), v.truthUm = c.velocityUmPerS, v.widthUm = c.limbs[0].widthUm;
     for (const ZPoint& q : v.vertices) v.line += (v.line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);
     return v;
 }
@@ -94,15 +98,30 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocityOrFail) {
     auto line = std::make_unique<CDimLine>();
     for (const ZPoint& q : v.vertices) line->addVertex(q);
     bool reversed = false;
-    auto scan = scanBothWays(video, video.addObject(std::move(line)), &svc.services, {}, &reversed);
+    const int index = video.addObject(std::move(line));
+    auto scan = scanBothWays(video, index, &svc.services, {}, &reversed);
     ASSERT_NE(scan, nullptr);
     const CbvSummary ws = scan->summary(0, 0);
     const double expected = (reversed ? -1 : 1) * ws.mean;
+    // Accepted with the last frame in view, as after playing the scan.
+    video.goToFrame(video.frameCount() - 1);
+    acceptVelocity(video, index, ws, "s", &svc.results);
 
     const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --zvl " + (d / "a.zvl") + " --json", d.dir);
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NEAR(numberAfter(r.out, "velocity"), expected, 1e-9 * std::fabs(expected)) << r.out;
-    EXPECT_NEAR(numberAfter(r.out, "um_per_s"), expected, 1e-9 * std::fabs(expected)) << r.out;
+    EXPECT_EQ(numberAfter(r.out, "velocity"), expected) << r.out;
+    EXPECT_EQ(numberAfter(r.out, "um_per_s"), expected) << r.out;
+    // The diameter and flux the workstation filed, to the last digit.
+    const CResultDoc* table = svc.results.find(kCapillaryVelocityTitle);
+    ASSERT_TRUE(table);
+    const auto& cells = table->rows().back()->strings;
+    const double filedDiameter = lineDiameter(video, index);
+    EXPECT_EQ(numberAfter(r.out, "diameter_um"), filedDiameter) << r.out;
+    EXPECT_EQ(numberAfter(r.out, "flux"), bloodFlux(filedDiameter, ws.mean)) << r.out;
+    EXPECT_EQ(std::stod(cells[3]), std::stod(strprintf("%.3f", std::fabs(expected))));
+    EXPECT_EQ(std::stod(cells[10]), std::stod(strprintf("%.2f", numberAfter(r.out, "diameter_um"))));
+    EXPECT_EQ(std::stod(cells[11]), std::stod(strprintf("%.1f", numberAfter(r.out, "flux"))));
+    EXPECT_NEAR(numberAfter(r.out, "diameter_um"), v.widthUm, 2.0) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "percent_good"), ws.percentGood, 1e-9) << r.out;
     EXPECT_NEAR(numberAfter(r.out, "quality"), ws.trust.quality, 1e-9) << r.out;
     EXPECT_NE(r.out.find(ws.trust.inRange ? "\"in_range\": true" : "\"in_range\": false"), std::string::npos) << r.out;
@@ -112,7 +131,7 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocityOrFail) {
     // pi d^2 v / 4 from the diameter across the line.
     const double diameter = numberAfter(r.out, "diameter_um");
     EXPECT_GT(diameter, 0) << r.out;
-    EXPECT_NEAR(numberAfter(r.out, "flux"), std::acos(-1.0) * diameter * diameter * expected / 4,
+    EXPECT_NEAR(numberAfter(r.out, "flux"), std::acos(-1.0) * diameter * diameter * std::fabs(expected) / 4,
                 1e-6 * std::fabs(expected) * diameter * diameter)
         << r.out;
     const auto saved = savedScan(d / "a.zvl");

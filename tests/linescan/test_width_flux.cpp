@@ -12,9 +12,11 @@
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
 #include "support/MemoryMovie.h"
+#include "support/SyntheticMovie.h"
 #include "support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/WidthAgainstTime.h"
+#include "synth/SyntheticVideo.h"
 
 using namespace ordavia;
 
@@ -66,11 +68,23 @@ TEST_F(VideoWidths, OneTracePerLineFollowsTheWidthFrameByFrame) {
 
 TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     // A velocity line along the column: the diameter is taken across it.
+    // The column widens from 6 to 11 pixels over the frames: the diameter
+    // is that of the run's mean picture, the same whichever frame is shown
+    // when the velocity is accepted (after playing, the last).
     const int line = addLine({19, 4}, {19, 36});
-    video.goToFrame(2);
+    video.goToFrame(5);
     const double d = lineDiameter(video, line);
-    EXPECT_NEAR(d, 8, 0.6);
+    video.goToFrame(0);
+    EXPECT_EQ(lineDiameter(video, line), d);
+    EXPECT_GT(d, 7);
+    EXPECT_LT(d, 10);
     EXPECT_DOUBLE_EQ(bloodFlux(d, 100), std::acos(-1.0) * d * d * 100 / 4);
+    // Flow against the line's direction carries the same volume.
+    EXPECT_EQ(bloodFlux(d, -100), bloodFlux(d, 100));
+    // A selection of frames is the run's: the first frame alone is 6 wide.
+    video.setSelection(0, 1);
+    EXPECT_NEAR(lineDiameter(video, line), 6, 0.6);
+    video.setSelection(-1, -1);
 
     CbvSummary s;
     s.mean = 100;
@@ -109,6 +123,63 @@ TEST(LineDiameter, IsTakenAcrossTheVesselWhereTheMiddleOfABentLineLies) {
     video.addVertex(i, {20, 44});
     video.addVertex(i, {76, 44});
     EXPECT_NEAR(lineDiameter(video, i), 8, 0.6);
+}
+
+// A synthetic video of known capillary widths (60 frames, cells and plasma
+// gaps moving, 1.6 um per pixel), a velocity line along each limb's focused
+// stretch and a width line across it where the truth is given.
+struct SyntheticLimbs : ::testing::Test {
+    void SetUp() override {
+        ts.adopt(video);
+        video.OnNewDocument();
+        SyntheticVideo::Params p;
+        p.seed = 3;
+        p.frames = 60;
+        p.fps = 50;
+        testsupport::recordSynthetic(gen, p, video.movie());
+        video.setFramesPerSecond(50);
+        ImageCalibration c = video.calibration();
+        c.xScale = c.yScale = p.umPerPixel;
+        c.units = "um";
+        c.calibrated = true;
+        ASSERT_TRUE(video.setCalibration(c));
+        video.goToFrame(0);
+    }
+    // Vertices every 6 points of the limb's centre line; -1 when it leaves the
+    // frame's inner part.
+    int alongLimb(const SyntheticNailfold::Loop::Limb& limb) {
+        auto line = std::make_unique<CDimLine>();
+        for (size_t i = 0; i < limb.along.size(); i += 6)
+            line->addVertex({int(std::lround(limb.along[i].x)), int(std::lround(limb.along[i].y))});
+        for (const ZPoint& q : line->vertices())
+            if (q.x < 35 || q.y < 35 || q.x > 640 - 35 || q.y > 480 - 35) return -1;
+        return line->vertexCount() < 3 ? -1 : video.addObject(std::move(line));
+    }
+    test::TestServices ts;
+    CMotivaDoc video;
+    SyntheticVideo gen;
+};
+
+TEST_F(SyntheticLimbs, TheDiameterIsTheLimbsWidthAndWidthLinesGetNoVelocity) {
+    std::vector<double> errors;
+    std::vector<int> along, across;
+    for (const auto& cap : gen.truth().capillaries)
+        for (const auto& limb : cap.limbs) {
+            if (!cap.flows || limb.along.size() < 10) continue;
+            const int i = alongLimb(limb);
+            if (i < 0) continue;
+            along.push_back(i);
+            const double d = lineDiameter(video, i);
+            errors.push_back(d < 0 ? 1e9 : std::fabs(d - limb.widthUm));
+            const int w = video.addNewDimension(0, {int(std::lround(limb.acrossFrom.x)), int(std::lround(limb.acrossFrom.y))});
+            video.addVertex(w, {int(std::lround(limb.acrossTo.x)), int(std::lround(limb.acrossTo.y))});
+            across.push_back(w);
+        }
+    ASSERT_GE(errors.size(), 6u);
+    std::sort(errors.begin(), errors.end());
+    // The median error on the mean picture of the run.
+    EXPECT_LT(errors[errors.size() / 2], 1.5) << errors.front() << " .. " << errors.back();
+    EXPECT_EQ(velocityLines(video), along);
 }
 
 }  // namespace
