@@ -100,10 +100,10 @@ double lineDiameter(CMotivaDoc& video, int index) {
 
 namespace {
 
-// How much darker the middle of a profile is than its darker end: the
-// lowest of its middle three fifths (over three samples) against the mean
-// of each outer fifth.
-double middleDip(const std::vector<double>& p) {
+// How much darker the middle of a profile is than its ends: the lowest of
+// its middle three fifths (over three samples) against the mean of an outer
+// fifth, the darker one or the lighter one.
+double middleDip(const std::vector<double>& p, bool darkerEnd) {
     const size_t n = p.size();
     if (n < 5) return 0;
     const size_t fifth = std::max<size_t>(1, n / 5);
@@ -112,7 +112,7 @@ double middleDip(const std::vector<double>& p) {
     double low = 1e300;
     for (size_t i = std::max<size_t>(fifth, 1); i < n - fifth && i + 1 < n; ++i)
         low = std::min(low, (p[i - 1] + p[i] + p[i + 1]) / 3);
-    return std::min(a, b) / double(fifth) - low;
+    return (darkerEnd ? std::min(a, b) : std::max(a, b)) / double(fifth) - low;
 }
 
 void growBox(int box[4], const CDim& d) {
@@ -155,8 +155,12 @@ std::vector<int> velocityLines(CMotivaDoc& video) {
     for (int i : open) {
         auto it = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == i; });
         if (it != lines.end()) {
-            const double along = middleDip(lineProfile(mean, movedBy(*list.at(i), box[0], box[1]), video.importWeights()));
-            const double across = middleDip(lineProfile(mean, movedBy(it->second, box[0], box[1]), video.importWeights()));
+            // A line crosses the vessel only with light at both its ends; the
+            // line across its middle may reach a neighbouring vessel at one.
+            // In doubt a line keeps its velocity.
+            const GreyWeights& gw = video.importWeights();
+            const double along = middleDip(lineProfile(mean, movedBy(*list.at(i), box[0], box[1]), gw), true);
+            const double across = middleDip(lineProfile(mean, movedBy(it->second, box[0], box[1]), gw), false);
             if (along > across) continue;
         }
         out.push_back(i);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QStringList>
 #include <algorithm>
 
 #include "base/Text.h"
@@ -264,6 +265,11 @@ void LiveLineScan::calculateAll(CMotivaView& view) {
         tell(view, kNoLines);
         return;
     }
+    QStringList across;
+    for (int i : ordavia::scannableLines(video))
+        if (std::find(lines.begin(), lines.end(), i) == lines.end()) across << QString::number(i + 1);
+    if (!across.isEmpty())
+        statusMessage(view, QString("Line %1 crosses a capillary: no velocity along it").arg(across.join(", ")));
     ordavia::AppServices* services = services_ ? services_ : (video.hasServices() ? &video.services() : nullptr);
     Prompter* prompter = prompterOf(view);
     const int frames = video.frameCount();

@@ -7,7 +7,6 @@
 
 #include <cmath>
 
-#include "base/Text.h"
 #include "linescan/LineScanRun.h"
 #include "linescan/LineVelocityRun.h"
 #include "ScanDocTest.h"
@@ -106,34 +105,9 @@ TEST_F(SummaryQuality, FlowBelowAPointPerGapIsOutOfRangeInTheSummary) {
     EXPECT_EQ(q.rfind("velocity outside the range of this method: try a larger gap", 0), 0u) << q;
     EXPECT_NE(q.find("line 2 velocity = "), std::string::npos);
     EXPECT_FALSE(summaryDoubt(s).empty());
-    // Shown, never asked for as if it were good; nor is a scan without a
-    // single good column (a velocity of 0.0).
-    EXPECT_FALSE(summaryAcceptable(s));
+    // Shown, never asked for as if it were good.
     EXPECT_EQ(q.find("Accept this velocity?"), std::string::npos) << q;
     EXPECT_NE(q.find(kNotAcceptable), std::string::npos) << q;
-    fill(0, 0, 0);
-    const CbvSummary none = doc.summary(0, 0);
-    EXPECT_FALSE(summaryAcceptable(none));
-    EXPECT_EQ(summaryQuestion(none, 1).find("Accept this velocity?"), std::string::npos);
-}
-
-// The window's header names one velocity: the summary's (outliers left
-// out, as offered) until one is accepted, then the accepted one.
-TEST_F(SummaryQuality, TheHeaderShowsTheOfferedVelocityThenTheAcceptedOne) {
-    fill(100, 128.0, 800);
-    doc.cbvTrace()->data->setD(70, 27660.0);
-    const CbvSummary s = doc.summary(0, 0);
-    const std::string offered = doc.velocityHeader();
-    EXPECT_EQ(offered.rfind(strprintf("summary velocity %.1f ", s.mean), 0), 0u) << offered;
-    EXPECT_NE(offered.find("(mean of 99 columns, not accepted)"), std::string::npos) << offered;
-    CbvSummary part = doc.summary(10, 40);
-    doc.setAcceptedSummary(part);
-    EXPECT_EQ(doc.velocityHeader(), strprintf("accepted velocity %.1f ", part.mean) + part.units);
-    // A new scan has accepted nothing yet.
-    doc.stop();
-    doc.setColumnsToSample(100);
-    ASSERT_TRUE(doc.startScan(&view, 60, 1, 0.02, 1.0, "um"));
-    EXPECT_FALSE(doc.acceptedSummary());
 }
 
 TEST(VelocityTrust, TheHoughTransformsWrongAnswerForFastCellsIsFlagged) {
