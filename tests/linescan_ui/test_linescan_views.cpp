@@ -289,6 +289,7 @@ TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered)
     for (QLabel* l : view.findChildren<QLabel*>()) label = l->text().contains("velocity") ? l : label;
     ASSERT_TRUE(label);
     EXPECT_TRUE(label->text().startsWith(strprintf("summary velocity %.1f ", scan->summary(0, 0).mean).c_str()));
+    saveShot(view, "linescan_offered_header");
     // The user accepts a part of the trace: that velocity is the one shown.
     svc.prompter.pushMessageAnswer(MsgResult::Yes);
     ASSERT_EQ(ordavia::linescanui::offerSummary(*scan, 5, 20, {&video, 0}),
