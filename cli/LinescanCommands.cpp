@@ -277,6 +277,8 @@ int runLinescan(const CliArgs& a) {
         }
         v.hough = true;
     }
+    // A frame there was no memory for reads as damaged too: say which it was.
+    if (video.movie().outOfMemory()) return cliError(path + ": not enough memory for a frame of the video");
     // One column per frame: a frame that did not decode cannot be left out
     // without bending the scan's time base, so the scan fails, skipping or not.
     if (const int bad = damagedCount(video.movie(), run.first, run.last); bad > 0)
