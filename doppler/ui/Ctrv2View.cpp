@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QStatusBar>
 #include <algorithm>
 #include <chrono>
@@ -47,6 +48,12 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     status_->setObjectName("monitorStatus");
     status_->setStyleSheet("padding: 1px 6px; font-weight: bold;");
     topBar()->insertWidget(std::max(0, topBar()->count() - 2), status_);
+    warning_ = new QLabel(this);
+    warning_->setObjectName("saturationWarning");
+    warning_->setWordWrap(true);
+    warning_->setStyleSheet("padding: 1px 6px; color: white; background: #b00020; font-weight: bold;");
+    warning_->hide();
+    topBar()->insertWidget(std::max(0, topBar()->count() - 2), warning_, 1);
     arrangeDisplays();
     showStatus();
 }
@@ -60,14 +67,37 @@ QString Ctrv2View::statusText() const {
     return s;
 }
 
+QString Ctrv2View::saturationText() const {
+    const std::string w = monitor_->saturation().warning();
+    return w.empty() ? QString() : "CBV " + QString::fromStdString(w);
+}
+
+void Ctrv2View::paintOverlay(QPainter& p, const QRect& plot) {
+    if (!monitor_->saturation().saturated()) return;
+    p.save();
+    p.fillRect(plot, QColor(255, 255, 255, 150));
+    p.fillRect(plot, QBrush(QColor(176, 0, 32, 70), Qt::BDiagPattern));
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.6);
+    p.setFont(f);
+    p.setPen(QColor(176, 0, 32));
+    p.drawText(plot, Qt::AlignCenter, "CBV SATURATED: not a measurement");
+    p.restore();
+}
+
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
+    const QString warning = saturationText();
+    if (warning_->text() != warning) warning_->setText(warning);
+    warning_->setVisible(!warning.isEmpty());
     // The main window's status line is the active window's to write.
     auto* main = qobject_cast<QMainWindow*>(window());
     auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
     for (QWidget* w = parentWidget(); w && !child; w = w->parentWidget()) child = qobject_cast<QMdiSubWindow*>(w);
     if (main && (!child || !child->mdiArea() || child->mdiArea()->activeSubWindow() == child))
-        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
+        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()) +
+                                       (warning.isEmpty() ? QString() : "   " + warning));
 }
 
 // The newest ten seconds (a dozen beats) scroll by; "Fit" shows all that
