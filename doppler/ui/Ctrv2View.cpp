@@ -50,7 +50,6 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     topBar()->insertWidget(std::max(0, topBar()->count() - 2), status_);
     warning_ = new QLabel(this);
     warning_->setObjectName("saturationWarning");
-    warning_->setWordWrap(true);
     warning_->setStyleSheet("padding: 1px 6px; color: white; background: #b00020; font-weight: bold;");
     warning_->hide();
     topBar()->insertWidget(std::max(0, topBar()->count() - 2), warning_, 1);
@@ -68,8 +67,16 @@ QString Ctrv2View::statusText() const {
 }
 
 QString Ctrv2View::saturationText() const {
-    const std::string w = monitor_->saturation().warning();
-    return w.empty() ? QString() : "CBV " + QString::fromStdString(w);
+    const SaturationWatch& w = monitor_->saturation();
+    if (!w.saturated()) return {};
+    // Short enough for the bar above the plot; the whole warning is its tip.
+    if (w.noiseFloor() > w.lastThreshold())
+        return QString("CBV saturated: threshold %1 under the noise floor (about %2). Use the automatic noise floor "
+                       "or a threshold above it")
+            .arg(w.lastThreshold())
+            .arg(w.noiseFloor(), 0, 'f', 0);
+    return "CBV saturated: the Doppler shift sits at the top of the band. Use the automatic noise floor or a higher "
+           "threshold";
 }
 
 void Ctrv2View::paintOverlay(QPainter& p, const QRect& plot) {
@@ -82,14 +89,20 @@ void Ctrv2View::paintOverlay(QPainter& p, const QRect& plot) {
     f.setPointSizeF(f.pointSizeF() * 1.6);
     p.setFont(f);
     p.setPen(QColor(176, 0, 32));
-    p.drawText(plot, Qt::AlignCenter, "CBV SATURATED: not a measurement");
+    const int line = QFontMetrics(f).height();
+    p.drawText(plot.adjusted(0, 0, 0, -line), Qt::AlignCenter, "CBV SATURATED: not a measurement");
+    f.setPointSizeF(f.pointSizeF() / 1.6);
+    p.setFont(f);
+    p.drawText(plot.adjusted(8, line, -8, 0), Qt::AlignCenter | Qt::TextWordWrap, saturationText());
     p.restore();
 }
 
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
     const QString warning = saturationText();
-    if (warning_->text() != warning) warning_->setText(warning);
+    // The bar says it in two words; the plot and the status line say why.
+    warning_->setText("CBV saturated");
+    warning_->setToolTip(QString::fromStdString(monitor_->saturation().warning()));
     warning_->setVisible(!warning.isEmpty());
     // The main window's status line is the active window's to write.
     auto* main = qobject_cast<QMainWindow*>(window());
@@ -131,7 +144,8 @@ void Ctrv2View::OnUpdate(Document* doc, long hint) {
             d.cacheValid = false;
             if (picture) d.stripValid = false;
         }
-        if (picture) showStatus();
+        // The saturation warning comes and goes with the block that turns it.
+        if (picture || warning_->isHidden() == monitor_->saturation().saturated()) showStatus();
         repaintChart();
         return;
     }

@@ -29,7 +29,8 @@ public:
     void cmdBandwidth(bool increase);
     // The text of the monitor's status line.
     QString statusText() const;
-    // The warning shown while the velocity is saturated (empty otherwise).
+    // The warning shown over the plot and on the status line while the
+    // velocity is saturated (empty otherwise).
     QString saturationText() const;
 
 protected:
