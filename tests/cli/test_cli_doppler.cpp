@@ -106,25 +106,15 @@ TEST(CliDoppler, WhatIsNotAMeasurementIsToldAndNullNotZero) {
     }
 
     // A realistic detector floor: the default edge method is saturated,
-    // says so and reports no figures; the automatic noise floor measures.
-    const std::string raw = scratch / "n.bin", truth = scratch / "n.json";
-    ASSERT_EQ(run("synth doppler " + raw + " --truth " + truth + " --seconds 5 --floor 2 --seed 4").code, 0);
-    std::ifstream tf(truth);
-    const std::string t((std::istreambuf_iterator<char>(tf)), {});
+    // says so and reports no figures (the automatic noise floor is held to
+    // the truth in the doppler suite).
+    const std::string raw = scratch / "n.bin";
+    ASSERT_EQ(run("synth doppler " + raw + " --truth " + (scratch / "n.json") + " --seconds 3 --floor 2").code, 0);
     const auto sat = run("doppler " + raw + " --json");
     EXPECT_EQ(sat.code, 1) << sat.out;
     for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"})
-        EXPECT_TRUE(has(sat.out, (std::string("\"") + k + "\": null").c_str())) << k << sat.out.substr(sat.out.find(']'));
-    EXPECT_TRUE(has(sat.out, "\"warnings\": [\n")) << "a list of texts";
-    EXPECT_TRUE(has(sat.out, "saturated: ")) << sat.out.substr(sat.out.find(']'));
-    const auto text = run("doppler " + raw);
-    EXPECT_EQ(text.code, 1);
-    EXPECT_TRUE(has(text.out, "warning: saturated")) << text.out;
-    EXPECT_FALSE(std::regex_search(text.out, std::regex("PI [0-9]"))) << text.out;
-    const auto automatic = run("doppler " + raw + " --autonoise --json");
-    ASSERT_EQ(automatic.code, 0) << automatic.out.substr(automatic.out.find(']'));
-    EXPECT_NEAR(jsonNumber(automatic.out, "pi"), jsonNumber(t, "pi"), 0.2 * jsonNumber(t, "pi"));
-    EXPECT_NEAR(jsonNumber(automatic.out, "ri"), jsonNumber(t, "ri"), 0.2 * jsonNumber(t, "ri"));
+        EXPECT_TRUE(has(sat.out, (std::string("\"") + k + "\": null").c_str())) << k;
+    EXPECT_TRUE(has(sat.out, "\"warnings\": [\n    \"saturated: ")) << sat.out.substr(sat.out.find(']'));
 
     // Silence has no beats; an odd last byte is told, not dropped unseen.
     std::vector<char> zeros(2 * 40000 + 1, 0);
