@@ -122,7 +122,10 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
 
 MeasureValues FocusSeries::figures() const {
     MeasureValues f(focusMeasures());
-    if (best >= 0 && size_t(best) < values.size()) f.set("best", best).set("best_focus", values[size_t(best)]);
+    // Frames that all measure the same have no sharpest one.
+    if (best < 0 || size_t(best) >= values.size()) return f;
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    if (*hi > *lo) f.set("best", best).set("best_focus", values[size_t(best)]);
     return f;
 }
 

@@ -67,7 +67,8 @@ struct FocusSeries {
     std::vector<double> values;
     int best = -1;
     // The sharpest frame and its measure (the "focus" set of the measure
-    // catalogue); missing without frames.
+    // catalogue); missing without frames or when every frame measures the
+    // same.
     MeasureValues figures() const;
 };
 Result<FocusSeries> focusSeries(CMotivaDoc& video, int methodBits, int gap, int threshold,
