@@ -93,13 +93,7 @@ int runDoppler(const CliArgs& a) {
         j.beginObject().key("cbv").beginArray();
         for (double v : cbv) j.value(v);
         j.endArray();
-        const double figures[] = {s.mean, s.systolic, s.diastolic, s.pi, s.ri};
-        const char* keys[] = {"mean", "systolic", "diastolic", "pi", "ri"};
-        for (int k = 0; k < 5; ++k) {
-            j.key(keys[k]);
-            if (measured) j.value(figures[k]);
-            else j.null();
-        }
+        pulseFigures(s, measured).json(j);
         j.key("warnings").beginArray();
         for (const std::string& t : run->warnings) j.value(t);
         j.endArray().endObject();
@@ -107,10 +101,7 @@ int runDoppler(const CliArgs& a) {
     } else {
         std::string t = strprintf("%s: %zu velocities at %g Hz (method %d, threshold %d, %d-point spectra, half-width %d)\n",
                                   in.c_str(), cbv.size(), cbvRate, int(method), run->threshold, int(block / 2), w);
-        if (measured)
-            t += strprintf("mean %.4f mm/s  systolic %.4f mm/s  diastolic %.4f mm/s  PI %.4f  RI %.4f  (%zu peaks, %zu "
-                           "minima)\n",
-                           s.mean, s.systolic, s.diastolic, s.pi, s.ri, s.peaks, s.minima);
+        if (measured) t += pulseFigures(s, true).text() + strprintf("  (%zu peaks, %zu minima)\n", s.peaks, s.minima);
         for (const std::string& warning : run->warnings) t += "warning: " + warning + "\n";
         cliOut(t);
     }
@@ -175,20 +166,13 @@ void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::strin
         json->field("velocities", n).field("velocity_period", cbv->xInterval).field("units", cbv->yUnits);
         json->field("spectrum_points", unsigned(sp->width())).field("bandwidth_hz", nyquist);
         // No beats (silence, a flat trace): no figures, rather than zeros.
-        const double figures[] = {s.mean, s.systolic, s.diastolic, s.pi, s.ri};
-        const char* keys[] = {"mean", "systolic", "diastolic", "pi", "ri"};
-        for (int k = 0; k < 5; ++k) {
-            json->key(keys[k]);
-            if (s.hasBeats()) json->value(figures[k]);
-            else json->null();
-        }
+        pulseFigures(s, s.hasBeats()).json(*json);
         json->endObject();
     }
     if (text)
-        *text += strprintf("  Doppler recording: %u velocities every %g s, %u-point spectra, bandwidth %g Hz\n"
-                           "  mean %.4f %s  systolic %.4f  diastolic %.4f  PI %.4f  RI %.4f\n",
-                           n, cbv->xInterval, unsigned(sp->width()), nyquist, s.mean, cbv->yUnits.c_str(), s.systolic,
-                           s.diastolic, s.pi, s.ri);
+        *text += strprintf("  Doppler recording: %u velocities every %g s, %u-point spectra, bandwidth %g Hz\n",
+                           n, cbv->xInterval, unsigned(sp->width()), nyquist) +
+                 "  " + pulseFigures(s, s.hasBeats()).text() + "\n";
 }
 
 }  // namespace ordavia

@@ -14,6 +14,8 @@
 #include "cli/CliCommand.h"
 #include "cli/ExamFiling.h"
 #include "cli/CliVideo.h"
+#include "figures/LengthUnits.h"
+#include "figures/MeasureValues.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
 #include "linescan/CapillaryFlux.h"
@@ -117,17 +119,6 @@ void printOutcome(const LineScanOutcome& r, const CliArgs& a, double umPerPoint,
     cliOut(j.str() + "\n");
 }
 
-// Micrometres per unit of a calibrated length; 0 for units that are not
-// lengths (an uncalibrated "pixel").
-double micrometresPer(const std::string& units) {
-    if (units == "um" || units == "\xC2\xB5m" || units == "micron") return 1.0;
-    if (units == "mm") return 1000.0;
-    if (units == "cm") return 1e4;
-    if (units == "m") return 1e6;
-    if (units == "nm") return 1e-3;
-    return 0.0;
-}
-
 // The velocity of a scan the way the workstation's "Calculate all widths
 // and velocities" offers it: the run summary of the "cbv" trace.
 struct VideoVelocity {
@@ -176,17 +167,18 @@ int printVideoVelocity(const VideoVelocity& v, const std::string& units, const C
     j.key("um_per_s");
     if (um > 0) j.value(velocity * um);
     else j.null();
-    j.field("velocity", velocity).field("units", units + "/s");
+    // The figures the workstation files for the line (flux in um^3/s),
+    // with the velocity this command reports.
+    CbvSummary summary = s;
+    summary.units = units + "/s";
+    summary.trust = v.trust;
+    const MeasureValues f = summary.figures(1, v.diameter, velocity);
+    f.json(j, {"velocity"});
+    j.field("units", units + "/s");
     j.key("range").beginArray().value(low).value(high).endArray();
-    j.field("percent_good", s.percentGood).field("mean_correlation", s.meanCorrelation);
-    trustFields(j, v.trust);
-    // Flux in cubic micrometres per second, as the workstation's summary
-    // keeps it for a picture calibrated in micrometres.
-    if (um > 0 && v.diameter >= 0) {
-        j.field("diameter_um", v.diameter * um).field("flux", bloodFlux(v.diameter * um, velocity * um));
-    } else {
-        j.key("diameter_um").null().key("flux").null();
-    }
+    f.json(j, {"percent_good", "mean_correlation", "in_range", "quality"});
+    j.field("trusted", trusted(v.trust));
+    f.json(j, {"diameter_um", "flux"});
     j.key("cbv").beginArray();
     for (double x : v.hough ? v.slopes : v.cbv) {
         if (std::isfinite(x)) j.value(x);
@@ -316,9 +308,12 @@ int runLinescan(const CliArgs& a) {
     }
     double velocity = 0;
     if (const int rc = printVideoVelocity(v, run.units, a, velocity); rc != 0) return rc;
+    // The text the workstation files for the scan: its summary (a Hough
+    // run's velocity where no column correlated).
+    CbvSummary filed = v.summary;
+    if (filed.good == 0) filed.units = run.units + "/s", filed.trust = v.trust;
     return fileUnderExam(a, a.get("--zvl").value_or(path),
-                         strprintf("velocity = %.1f %s/s, %.1f %% good", velocity, run.units.c_str(),
-                                   v.summary.percentGood));
+                         filed.good > 0 ? filed.text(1) : filed.figures(1, -1, velocity).text());
 }
 
 int runKymograph(const CliArgs& a) {

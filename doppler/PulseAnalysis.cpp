@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "doppler/PulseAccumulator.h"
+#include "figures/MeasureCatalogue.h"
 
 namespace ordavia {
 
@@ -79,6 +80,13 @@ PulseSummary summarisePulses(const std::vector<double>& v, int w) {
     PulseAccumulator a(w);
     for (double x : v) a.add(x);
     return a.finish();
+}
+
+MeasureValues pulseFigures(const PulseSummary& s, bool measured) {
+    MeasureValues f(dopplerMeasures());
+    if (measured)
+        f.set("mean", s.mean).set("systolic", s.systolic).set("diastolic", s.diastolic).set("pi", s.pi).set("ri", s.ri);
+    return f;
 }
 
 }  // namespace ordavia

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "figures/MeasureValues.h"
+
 namespace ordavia {
 
 struct PulseMarks {
@@ -51,5 +53,9 @@ struct PulseSummary {
 // traces over the positions where both marks are known. Computed one value
 // at a time (PulseAccumulator), as long recordings are.
 PulseSummary summarisePulses(const std::vector<double>& v, int w);
+// The summary's figures (the "doppler" set of the measure catalogue): all
+// missing unless the recording was measured (beats, no saturation), so
+// that no output shows a number read from silence or noise.
+MeasureValues pulseFigures(const PulseSummary& s, bool measured);
 
 }  // namespace ordavia

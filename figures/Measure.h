@@ -40,6 +40,9 @@ struct Measure {
     // width of the stored cell.
     uint16_t columnWidth = 8;
     uint16_t fieldWidth = 7;
+    // A yes-or-no figure: true or false in JSON, "yes" or "no" in text,
+    // CSV and the report, 1 or 0 in a results table.
+    bool yesNo = false;
 };
 
 }  // namespace ordavia

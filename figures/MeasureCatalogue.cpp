@@ -10,6 +10,8 @@ const std::vector<const MeasureSet*>& measureCatalogue() {
         &widthMeasures(),
         &loopMeasures(),
         &focusMeasures(),
+        &linescanMeasures(),
+        &dopplerMeasures(),
     };
     return sets;
 }

@@ -16,6 +16,8 @@ const MeasureSet& stabiliseMeasures();
 const MeasureSet& widthMeasures();
 const MeasureSet& loopMeasures();
 const MeasureSet& focusMeasures();
+const MeasureSet& linescanMeasures();
+const MeasureSet& dopplerMeasures();
 
 const std::vector<const MeasureSet*>& measureCatalogue();
 // Null for a name no set has.

@@ -27,6 +27,9 @@ struct MeasureSet {
     // columns that lead each row ("filename", "units").
     const char* table = "";
     std::vector<LeadColumn> leadColumns = {{"filename", 20}, {"units", 6}};
+    // What follows the length unit in a row's "units" cell ("/s" where the
+    // cell names a velocity's unit, "um/s").
+    const char* unitsSuffix = "";
 
     // Null for a key the set does not declare.
     const Measure* find(std::string_view key) const {

@@ -62,6 +62,7 @@ std::string MeasureValues::heading(const Measure& m) const {
 std::string MeasureValues::format(size_t i, int decimals, bool withUnit) const {
     const Measure& m = set_->measures[i];
     if (!values_[i]) return kMissing;
+    if (m.yesNo) return *values_[i] != 0 ? "yes" : "no";
     std::string t = strprintf("%.*f", decimals < 0 ? m.decimals : decimals, *values_[i]);
     // "-0.0" reads as a sign that is not there.
     if (t.find_first_not_of("-0.") == std::string::npos && t[0] == '-') t.erase(0, 1);
@@ -115,6 +116,8 @@ void MeasureValues::json(JsonWriter& j, std::initializer_list<std::string_view> 
         j.key(m.key);
         if (!values_[i]) {
             j.null();
+        } else if (m.yesNo) {
+            j.value(*values_[i] != 0);
         } else if (m.jsonDecimals < 0) {
             j.value(*values_[i]);
         } else {

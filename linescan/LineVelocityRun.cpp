@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
+#include "results/MeasureColumns.h"
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
@@ -12,6 +13,7 @@
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineScanSettings.h"
 #include "linescan/ZlineScanDoc.h"
+#include "figures/MeasureCatalogue.h"
 #include "measure/CDim.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
@@ -20,21 +22,32 @@
 namespace ordavia {
 
 namespace {
-const ResultColumn kColumns[] = {
-    {"filename", 20, 0, 0}, {"units", 6, 0, 0},  {"line", 5, 5, 0},         {"velocity", 10, 7, 3},
-    {"low", 10, 7, 3},      {"high", 10, 7, 3},  {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3},
-    {"in range", 9, 2, 0},  {"quality", 8, 5, 2},
-    // Diameter in the picture's length unit, flux in that unit cubed per second.
-    {"diameter", 10, 7, 2}, {"flux", 12, 11, 1},
-};
 
 // The key a background run passes as the scan's source: no view is one.
 const char kRunKey = 0;
 }  // namespace
 
 const ResultColumn* capillaryVelocityColumns(size_t& count) {
-    count = sizeof kColumns / sizeof kColumns[0];
-    return kColumns;
+    static const std::vector<ResultColumn> columns = resultColumnsOf(linescanMeasures());
+    count = columns.size();
+    return columns.data();
+}
+
+std::string acceptedVelocityText(const CbvSummary& s, int lineNumber, double diameter) {
+    const MeasureValues f = s.figures(lineNumber, diameter);
+    std::string text = f.text();
+    if (!s.trust.inRange) text += " (outside the range of this method)";
+    if (diameter >= 0) text += " diameter = " + f.withUnit("diameter") + " flux = " + f.withUnit("flux");
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+bool fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
+                     double diameter) {
+    size_t count = 0;
+    const ResultColumn* cols = capillaryVelocityColumns(count);
+    CResultDoc* table = tables ? tables->open(kCapillaryVelocityTitle, cols, count) : nullptr;
+    return table && table->addRow(resultRecordOf(s.figures(lineNumber, diameter), source, s.units));
 }
 
 std::vector<int> scannableLines(const CMotivaDoc& video) {
@@ -141,26 +154,14 @@ bool summaryAcceptable(const CbvSummary& s) { return s.good > 0 && s.trust.inRan
 void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {
     const double diameter = lineDiameter(video, index);
-    const double flux = bloodFlux(diameter, s.mean);
     if (CDim* d = video.currentDimList().at(index)) {
         video.rememberForUndo();
-        std::string text = s.text(index + 1);
-        if (!s.trust.inRange) text += " (outside the range of this method)";
-        if (diameter >= 0)
-            text += strprintf(" diameter = %.1f %s flux = %.1f %s3/s", diameter, video.unitsInEffect().c_str(), flux,
-                              video.unitsInEffect().c_str());
-        std::replace(text.begin(), text.end(), '\n', ' ');
+        const std::string text = acceptedVelocityText(s, index + 1, diameter);
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
         video.SetModifiedFlag();
         video.UpdateAllViews();
     }
-    if (!tables) return;
-    size_t count = 0;
-    const ResultColumn* cols = capillaryVelocityColumns(count);
-    if (CResultDoc* table = tables->open(kCapillaryVelocityTitle, cols, count))
-        table->addRow({source, s.units,
-                       {double(index + 1), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
-                        s.trust.inRange ? 1.0 : 0.0, s.trust.quality, diameter, flux}});
+    if (tables) (void)fileVelocityRow(tables, source, s, index + 1, diameter);
 }
 
 }  // namespace ordavia

@@ -62,10 +62,19 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber);
 bool summaryAcceptable(const CbvSummary& s);
 inline constexpr const char* kNotAcceptable = "This velocity cannot be accepted.";
 
-// The velocity table: "filename", "units", "line", "velocity", "low",
-// "high", "percent good", "correlation".
+// The velocity table, its columns from the measure catalogue's "linescan"
+// set: "filename", "units", "line", "velocity", "low", "high", "percent
+// good", "correlation", "in range", "quality", "diameter", "flux".
 inline constexpr const char* kCapillaryVelocityTitle = "Capillary Velocity Results";
 const ResultColumn* capillaryVelocityColumns(size_t& count);
+// What an accepted velocity states on its line (one line of text): the
+// summary, the range warning, and the diameter (when known, -1 if not)
+// with the flux.
+std::string acceptedVelocityText(const CbvSummary& s, int lineNumber, double diameter);
+// The one place a velocity's row is filed: every figure of the summary,
+// the diameter and flux missing when not known. False when no table took it.
+bool fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
+                     double diameter = -1);
 
 // Accepting: the summary text joins the line's label (one line of text)
 // and a row goes to the velocity table (when tables are given).

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "chart/ZchartDoc.h"
+#include "figures/MeasureValues.h"
 #include "linescan/CbvParams.h"
 #include "linescan/VelocityTrust.h"
 
@@ -59,6 +60,12 @@ struct CbvSummary {
     VelocityTrust trust;
     // "line %i velocity = %.1f <units> %.3f to %.3f percent good = ..."
     std::string text(int lineNumber) const;
+    // The figures of the summary (the "linescan" set of the measure
+    // catalogue) for that line: with the diameter across it (the video's
+    // length unit; none when negative) the flux in um^3/s, and the
+    // velocity given instead of the mean where another method found it.
+    ordavia::MeasureValues figures(int lineNumber, double diameter = -1,
+                                   std::optional<double> velocity = std::nullopt) const;
 };
 
 // The velocity of the Hough transform's streaks: the median of the slopes

@@ -44,6 +44,9 @@ std::string shownHeading(const CResultDoc& doc, size_t displayCol) {
                 for (size_t d = 0; d < doc.displayColumnCount(); ++d)
                     if (doc.displayFormat(d).column == c && !doc.cell(0, d).empty()) unit = doc.cell(0, d);
             }
+        const std::string_view suffix = set->unitsSuffix;
+        if (!suffix.empty() && unit.size() > suffix.size() && unit.compare(unit.size() - suffix.size(), suffix.size(), suffix) == 0)
+            unit.resize(unit.size() - suffix.size());
         return MeasureValues(*set, unit).heading(m);
     }
     return f.heading;

@@ -159,12 +159,8 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
         if (origin.video) {
             acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);
         } else if (tables) {
-            // No video line to keep it with: the table only.
-            size_t count = 0;
-            const ResultColumn* cols = capillaryVelocityColumns(count);
-            if (CResultDoc* t = tables->open(kCapillaryVelocityTitle, cols, count))
-                t->addRow({scan.GetTitle(), s.units, {double(lineNumber), s.mean, s.low, s.high, s.percentGood, s.meanCorrelation,
-                                                      s.trust.inRange ? 1.0 : 0.0, s.trust.quality}});
+            // No video line to keep it with: the table only, without a diameter.
+            (void)fileVelocityRow(tables, scan.GetTitle(), s, lineNumber);
         }
         return SummaryAnswer::Accepted;
     }

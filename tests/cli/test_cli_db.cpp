@@ -94,7 +94,7 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     r = run("db results " + data + on.substr(0, on.find(" --db")) + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "frame.bmp",\s*"result": "Capillaries: \d+ along)re"))) << r.out;
-    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "scan.zvl",\s*"result": "velocity = )re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "scan.zvl",\s*"result": "line 1 velocity = )re"))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "flow.zvfcf",\s*"result": "FCF )re"))) << r.out;
 
     // An examination that is not there files nothing and says so.

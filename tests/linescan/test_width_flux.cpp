@@ -73,6 +73,11 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     // The column widens from 6 to 11 pixels over the frames: the diameter is
     // the run's, whichever frame is shown (after playing, the last).
     const int line = addLine({19, 4}, {19, 36});
+    // Flux is kept in um^3/s: the video is calibrated in micrometres, one
+    // per pixel, so that the widths read as in pixels.
+    ImageCalibration c = video.calibration();
+    c.calibrated = true, c.xScale = c.yScale = 1, c.units = "um";
+    ASSERT_TRUE(video.setCalibration(c));
     video.goToFrame(5);
     const double d = lineDiameter(video, line);
     video.goToFrame(0);
@@ -84,7 +89,7 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     video.setSelection(-1, -1);
     CbvSummary s;
     s.mean = 100;
-    s.units = "pixel/s";
+    s.units = "um/s";
     s.trust.inRange = true, s.trust.quality = 0.75;
     acceptVelocity(video, line, s, "clip", &ts.results);
     const CResultDoc* table = ts.results.find(kCapillaryVelocityTitle);
@@ -99,7 +104,18 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     EXPECT_NEAR(std::stod(cells[11]), bloodFlux(d, 100), 0.1);
     const std::string label = video.currentDimList().at(line)->label();
     EXPECT_NE(label.find(" diameter = "), std::string::npos) << label;
+    EXPECT_NE(label.find(" um^3/s"), std::string::npos) << label;
     EXPECT_EQ(label.find('\n'), std::string::npos) << label;
+
+    // Without a length calibration there is no flux in um^3/s: its cell is
+    // left empty rather than filled in another unit.
+    c.calibrated = false;
+    ASSERT_TRUE(video.setCalibration(c));
+    s.units = video.unitsInEffect() + "/s";
+    acceptVelocity(video, line, s, "clip", &ts.results);
+    const auto& uncalibrated = table->rows().back()->strings;
+    EXPECT_NEAR(std::stod(uncalibrated[10]), d, 0.01);
+    EXPECT_EQ(uncalibrated[11], "");
 }
 
 // A line that follows a bend has its chord's midpoint off the vessel: the

@@ -149,6 +149,10 @@ TEST(MeasureColumns, StoredColumnsKeepTheirLayout) {
         {fcfMeasures(),
          {{"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"width", 8, 7, 2}, {"height", 8, 7, 2}, {"area", 10, 7, 0},
           {"FCF", 8, 7, 3}, {"FCD (%)", 8, 7, 3}, {"flux", 8, 7, 3}, {"conc", 8, 7, 3}, {"threshold", 8, 7, 1}}},
+        {linescanMeasures(),
+         {{"filename", 20, 0, 0}, {"units", 6, 0, 0}, {"line", 5, 5, 0}, {"velocity", 10, 7, 3}, {"low", 10, 7, 3},
+          {"high", 10, 7, 3}, {"percent good", 13, 7, 1}, {"correlation", 12, 7, 3}, {"in range", 9, 2, 0},
+          {"quality", 8, 5, 2}, {"diameter", 10, 7, 2}, {"flux", 12, 11, 1}}},
     };
     for (const Expected& e : all) {
         SCOPED_TRACE(e.set.name);
@@ -161,4 +165,23 @@ TEST(MeasureColumns, StoredColumnsKeepTheirLayout) {
             EXPECT_EQ(got[i].decimals, e.columns[i].decimals) << got[i].heading;
         }
     }
+}
+
+// The velocity table's "units" cell names the velocity's unit ("mm/s"):
+// the diameter is shown in the length, the flux always in um^3/s.
+TEST(MeasureColumns, VelocityHeadingsTakeTheLengthFromTheUnitsCell) {
+    const MeasureSet& set = linescanMeasures();
+    MeasureValues f(set, "mm");
+    f.set("line", 1).set("velocity", 0.25).set("diameter", 0.008).set("flux", 12566.4).set("in_range", 1.0);
+    CResultDoc table;
+    const std::vector<ResultColumn> cols = resultColumnsOf(set);
+    table.setColumns(cols.size(), cols.data());
+    ASSERT_TRUE(table.addRow(resultRecordOf(f, "v.dcs", "mm/s")));
+    std::vector<std::string> shown;
+    for (size_t c = 0; c < table.displayColumnCount(); ++c) shown.push_back(shownHeading(table, c));
+    EXPECT_EQ(shown[3], "velocity (mm/s)");
+    EXPECT_EQ(shown[10], "diameter (mm)");
+    EXPECT_EQ(shown[11], "flux (um^3/s)");
+    EXPECT_EQ(table.cell(0, 8), " 1");  // in range, stored as 1 or 0
+    EXPECT_NE(f.csvRow().find(",yes,"), std::string::npos) << f.csvRow();
 }
