@@ -9,6 +9,8 @@
 #include <string>
 
 #include "image/ImageFormats.h"
+#include "base/FileIO.h"
+#include "linescan/ZlineScanBaseDoc.h"
 #include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryWidthTool.h"
@@ -16,6 +18,8 @@
 #include "support/CliRun.h"
 #include "support/HairpinPicture.h"
 #include "support/ScratchDir.h"
+#include "support/SyntheticLimb.h"
+#include "synth/SyntheticVideo.h"
 #include "support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/FcfRun.h"
@@ -51,7 +55,8 @@ struct SameText : ::testing::Test {
         std::smatch m;
         if (!std::regex_search(r.out, m, std::regex("\"filename\": \"" + name + R"re(",\s*"result": "([^"]*)")re")))
             return "(nothing filed for " + name + ") " + r.out;
-        return m[1].str();
+        // As the JSON writes it: a line break is "\n".
+        return std::regex_replace(m[1].str(), std::regex(R"(\\n)"), "\n");
     }
     std::string video(int frames, const std::string& extra = "") {
         const std::string mve = (dir / "v.mve").string();
@@ -142,4 +147,28 @@ TEST_F(SameText, StabiliseAndFocus) {
                                     FocusCheckSettings{}.thresholdFrom);
     ASSERT_TRUE(series);
     EXPECT_NE(r.out.find("\n" + series->figures().text() + "\n"), std::string::npos) << r.out;
+}
+
+TEST_F(SameText, LinescanFilesTheScansSummary) {
+    const std::string mve = (dir / "s.mve").string(), zvl = (dir / "scan.zvl").string();
+    ASSERT_EQ(run("synth video " + mve + " --frames 60 --fps 50 --seed 4").code, 0);
+    SyntheticVideo truth;
+    SyntheticVideo::Params p;
+    p.seed = 4, p.frames = 60, p.fps = 50;
+    ASSERT_TRUE(truth.prepare(p));
+    std::string line;
+    for (const auto& c : truth.truth().capillaries)
+        if (c.flows && line.empty())
+            for (const ZPoint& q : testsupport::limbLine(c))
+                line += (line.empty() ? "" : ",") + std::to_string(q.x) + "," + std::to_string(q.y);
+    const CliRun r = run("linescan " + mve + " --line " + line + " --zvl " + zvl + on);
+    ASSERT_EQ(r.code, 0) << r.out;
+    // The workstation files a line scan document with its summary.
+    std::vector<uint8_t> bytes;
+    ZlineScanBaseDoc scan;
+    ASSERT_TRUE(readFileBytes(zvl, bytes).ok() && scan.loadZvlBytes(bytes).ok());
+    const CbvSummary s = scan.summary(0, 0);
+    ASSERT_GT(s.good, 0u);
+    EXPECT_EQ(s.text(1).rfind("line 1 velocity = ", 0), 0u) << s.text(1);
+    EXPECT_EQ(filed("scan.zvl"), s.text(1));
 }
