@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/Paths.h"
+#include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -219,6 +220,9 @@ Status CMotivaRecDoc::stopRecording() {
         const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
         SetPathName(dcs, true);
         SetTitle(kSavedTitle + dcs);
+        // A recording is a result of the examination whether or not its
+        // document is saved.
+        if (s) fileMadeFile(movie().fileName(), "recording", strprintf("recording, %i frames", movie().count()));
     }
     SetModifiedFlag(true);
     if (onBeep) onBeep();

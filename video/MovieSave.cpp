@@ -35,7 +35,7 @@ struct TempBeside {
         fd = ::mkstemp(buf.data());
         if (fd >= 0) {
             temp = buf.data();
-            ::fchmod(fd, 0644);
+            ::fchmod(fd, ordavia::newFileMode(path));  // private in an examination folder
         }
     }
     ~TempBeside() {
