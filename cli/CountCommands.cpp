@@ -122,7 +122,8 @@ int runCount(const CliArgs& a) {
         }
         cliOut(t);
     }
-    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm));
+    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm),
+                         "count");
 }
 
 }  // namespace

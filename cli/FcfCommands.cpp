@@ -96,7 +96,9 @@ int runFcf(const CliArgs& a) {
             if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
             doc.SetPathName(saved, true);
         }
-        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result)) return rc;
+        // Saving made the text already; a run without --out files the same.
+        if (saved.empty()) doc.updateResultText();
+        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result, saved.empty() ? "fcf" : "")) return rc;
         const ResultRecord r = doc.resultRecord();
         static const char* const kKeys[] = {"width", "height", "area", "FCF", "FCD (%)", "flux", "conc", "threshold"};
         j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", r.second);

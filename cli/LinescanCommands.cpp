@@ -318,7 +318,8 @@ int runLinescan(const CliArgs& a) {
     if (const int rc = printVideoVelocity(v, run.units, a, velocity); rc != 0) return rc;
     return fileUnderExam(a, a.get("--zvl").value_or(path),
                          strprintf("velocity = %.1f %s/s, %.1f %% good", velocity, run.units.c_str(),
-                                   v.summary.percentGood));
+                                   v.summary.percentGood),
+                         a.has("--zvl") ? "" : "linescan");
 }
 
 int runKymograph(const CliArgs& a) {

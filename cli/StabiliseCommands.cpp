@@ -117,7 +117,8 @@ int runStabilise(const CliArgs& a) {
             cliOut(strprintf("%05i, %g, %g\n", i, tidy(x), tidy(y)));
         }
     }
-    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n));
+    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n),
+                         a.has("--out") ? "" : "stabilise");
 }
 
 }  // namespace

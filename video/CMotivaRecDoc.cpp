@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/Paths.h"
+#include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -226,6 +227,9 @@ Status CMotivaRecDoc::stopRecording() {
             SetPathName(dcs, true);
             SetTitle(kSavedTitle + dcs);
             SetModifiedFlag(false);
+            // A recording is a result of the examination whether or not its
+            // document is saved again.
+            fileMadeFile(movie().fileName(), "recording", strprintf("recording, %i frames", movie().count()));
         } else if (s) {
             s = Status::failure(dcs + ": the video document could not be written" +
                                 (lastError().empty() ? std::string() : ": " + lastError()));
