@@ -171,7 +171,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         r.text(q("Site: " + report.exam.site), 11);
         r.text(q("Date: " + report.exam.created + " (UTC)"));
         if (!report.exam.comment.empty()) r.text(q("Comment: " + report.exam.comment));
-        r.text(q(strprintf("Examination %i, folder ", report.exam.id) + report.dataFolder + report.exam.folder));
+        r.text(q(strprintf("Examination %lld, folder ", static_cast<long long>(report.exam.id)) + report.dataFolder + report.exam.folder));
         if (const auto lost = unshowableTexts(report); !lost.empty()) {
             std::string names;
             for (const std::string& w : lost) names += (names.empty() ? "" : "; ") + w;

@@ -181,6 +181,20 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
     EXPECT_NE(prompter.messages().back().find("missing"), std::string::npos);
 }
 
+TEST_F(Exams, IdsGoOnPast2038) {
+    addSubject("AB12");
+    const int64_t in2040 = 2209075200;
+    auto made = createExamination(db, "AB12", "left ring", "", in2040);
+    ASSERT_TRUE(made) << made.reason();
+    EXPECT_EQ(made->id, in2040);
+    EXPECT_EQ(made->folder, "2209075200-AB12-left_ring");
+    ASSERT_TRUE(makeCurrentExamination(db, profile, made->id, made->folder));
+    EXPECT_EQ(db.currentExamId(), in2040);
+    EXPECT_EQ(listExams(db.handle(), "AB12").value().at(0).id, in2040);
+    ASSERT_TRUE(fileAnalysisResult(db.handle(), in2040, "a.bmp", "count", "Capillaries: 3"));
+    EXPECT_EQ(queryRows(dbPath, "SELECT examid FROM results;")[0][0], "2209075200");
+}
+
 TEST_F(Exams, AStoppedStartsEmptyFolderGoesAtTheNextStart) {
     addSubject("AB12");
     fs::create_directory(tmp / "41-AB12-left_ring");  // folder made, row never written
