@@ -180,7 +180,9 @@ int runResults(const CliArgs& a) {
     std::string text;
     for (const StoredResult& r : *rows) {
         w.beginObject().field("id", std::atoll(r.id.c_str())).field("created", r.created);
-        w.field("filename", r.filename).field("result", r.result).endObject();
+        w.field("filename", r.filename).field("result", r.result);
+        if (!r.analysis.empty()) w.field("analysis", r.analysis);
+        w.endObject();
         text += r.id + "\t" + r.created + "\t" + r.filename + "\t" + r.result + "\n";
     }
     w.endArray().endObject();
@@ -213,5 +215,7 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     runExam});
 ORDAVIA_CLI_REGISTER(CliCommand{"db results", "db results FOLDER --exam ID [--json]",
                                 "The results rows of one examination (read only): {\"results\": [{\"id\",\n"
-                                "\"created\", \"filename\", \"result\"}, ...]} with --json.",
+                                "\"created\", \"filename\", \"result\"}, ...]} with --json; a row filed by an\n"
+                                "analysis of a file (count, detect, fcf, stabilise, linescan, a recording, a results\n"
+                                "table) names it in \"analysis\".",
                                 {"--exam"}, runResults});
