@@ -148,13 +148,13 @@ std::string csvField(const std::string& text) {
 
 }  // namespace
 
-Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppServices& services) {
+Result<ExamReport> collectExamReport(CSubjectDatabase& db, int64_t examId, AppServices& services) {
     if (!db.isOpen()) return Status::failure(StatusCode::NotFound, "no subject database is open");
     ExamReport r;
     r.dataFolder = db.dataFolder();
     const auto exam = readExam(db.handle(), examId);
     if (!exam) return exam.status();
-    if (!*exam) return Status::failure(StatusCode::NotFound, strprintf("no examination %i in ", examId) + db.databasePath());
+    if (!*exam) return Status::failure(StatusCode::NotFound, strprintf("no examination %lld in ", static_cast<long long>(examId)) + db.databasePath());
     r.exam = **exam;
     // Pictures are read from the examination's folder only.
     if (Status s = checkExamFolder(db, r.exam.folder); !s) return s;
@@ -177,7 +177,7 @@ Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppSe
 std::string examReportCsv(const ExamReport& report) {
     std::string out = "subject,name,surname,examid,site,date,id,created,filename,result\r\n";
     const std::string head = csvField(report.subject.id) + "," + csvField(report.subject.name) + "," +
-                             csvField(report.subject.surname) + "," + strprintf("%i", report.exam.id) + "," +
+                             csvField(report.subject.surname) + "," + strprintf("%lld", static_cast<long long>(report.exam.id)) + "," +
                              csvField(report.exam.site) + "," + csvField(report.exam.created) + ",";
     for (const ReportItem& i : report.items)
         out += head + csvField(i.row.id) + "," + csvField(i.row.created) + "," + csvField(i.row.filename) + "," +

@@ -54,7 +54,7 @@ constexpr int kThumbnailSide = 320;
 // Reads the examination, its subject and results, and each result's
 // document (quietly: a missing or damaged file is listed as such). An
 // examination whose folder lies outside the data folder is refused.
-Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppServices& services);
+Result<ExamReport> collectExamReport(CSubjectDatabase& db, int64_t examId, AppServices& services);
 // The results with the subject and examination in every row, one header row.
 std::string examReportCsv(const ExamReport& report);
 // Writes the PDF (implemented by the report library).

@@ -21,7 +21,7 @@ int runReport(const CliArgs& a) {
     if (a.positional.size() != 2 || !exam) return cliError("usage: ordavia-cli db report FOLDER --exam ID OUT.pdf [--json]");
     const std::string& out = a.positional[1];
     if (toLower(extensionOf(out)) != ".pdf") return cliError(out + ": the report is written as .pdf");
-    int32_t id = -1;
+    int64_t id = -1;
     if (int rc = parseExamId(*exam, id)) return rc;
     CSubjectDatabase db;
     if (int rc = openForReading(a.positional[0], db)) return rc;

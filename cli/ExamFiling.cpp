@@ -17,7 +17,7 @@ int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& 
     const auto folder = a.get("--db");
     if (!exam && !folder) return 0;
     if (!exam || !folder) return cliError("--exam ID and --db FOLDER go together");
-    int32_t id = -1;
+    int64_t id = -1;
     if (int rc = parseExamId(*exam, id)) return rc;
     // An empty row would stand for a result that was never made.
     if (result.empty()) return cliError(file + ": the analysis gave no result to file under the examination");

@@ -36,17 +36,19 @@ void CdbDocument::Serialize(Archive& ar) { serializeDbBlock(ar); }
 
 void CdbDocument::serializeDbBlock(Archive& ar) {
     if (ar.IsStoring()) {
-        ar.writeInt(kFormat);
+        const bool wide = examId > INT32_MAX || examId < INT32_MIN;
+        ar.writeInt(wide ? kWideExamFormat : kFormat);
         // A count read from a file may already stand at the top; it stays
         // there rather than turning negative.
         if (saveCount < INT32_MAX) ++saveCount;
         ar.writeInt(saveCount);
         ar.writeString(subjectId);
-        ar.writeInt(examId);
+        ar.writeInt(wide ? -1 : static_cast<int32_t>(examId));
         ar.writeString(ownerText);
         ar.writeString(result);
         ar.writeString(stationText);
         ar.writeString(capturedBy);
+        if (wide) ar.writeInt64(examId);
         return;
     }
     // Read everything first, so that a truncated block leaves the document
@@ -55,13 +57,14 @@ void CdbDocument::serializeDbBlock(Archive& ar) {
     const int32_t format = ar.readInt();
     const int32_t count = ar.readInt();
     std::string subject = ar.readString();
-    const int32_t exam = ar.readInt();
+    int64_t exam = ar.readInt();
     std::string owner = ar.readString();
     std::string res = ar.readString();
     if (format > 1) {
         station = ar.readString();
         captured = ar.readString();
     }
+    if (format == kWideExamFormat) exam = ar.readInt64();
     saveCount = count;
     subjectId = std::move(subject);
     examId = exam;
@@ -73,7 +76,9 @@ void CdbDocument::serializeDbBlock(Archive& ar) {
     linked = true;
 }
 
-std::string CdbDocument::titleSuffix() const { return strprintf(" [%s %i]", subjectId.c_str(), examId); }
+std::string CdbDocument::titleSuffix() const {
+    return strprintf(" [%s %lld]", subjectId.c_str(), static_cast<long long>(examId));
+}
 
 void CdbDocument::SetTitle(const std::string& title) {
     if (subjectId.empty()) {

@@ -9,7 +9,11 @@
 // Block layout (little-endian): format number (int32, 2 is written),
 // saveCount (int32), subjectId (archive string), examId (int32), ownerText
 // and result (archive strings); stationText and capturedBy (archive
-// strings) only when the format number is greater than 1.
+// strings) only when the format number is greater than 1. An examination
+// id beyond 32 bits (examinations started after January 2038) is written
+// as format 3: examId -1 in its place and the id as int64 after
+// capturedBy; every other id is written as format 2, byte for byte as
+// before.
 #include <cstdint>
 #include <string>
 
@@ -28,7 +32,7 @@ public:
     int32_t saveCount = 0;
     // Subject and examination the document belongs to ("" and -1: none).
     std::string subjectId;
-    int32_t examId = -1;
+    int64_t examId = -1;
     // The installation that saved the document last.
     std::string ownerText;
     // The text stored in the results table; derived classes set it.
@@ -41,6 +45,7 @@ public:
     std::string capturedBy;
 
     static constexpr int32_t kFormat = 2;
+    static constexpr int32_t kWideExamFormat = 3;
     static constexpr const char* kOldFileText = "old file. unknown.";
 
     // Reads or writes the block; derived documents call it at their place.

@@ -24,8 +24,8 @@ namespace {
 constexpr int kMaxTries = 120;
 }  // namespace
 
-std::string examFolderName(long id, const std::string& subjectId, const std::string& site) {
-    std::string name = strprintf("%li-", id) + subjectId + "-" + site;
+std::string examFolderName(int64_t id, const std::string& subjectId, const std::string& site) {
+    std::string name = strprintf("%lld-", static_cast<long long>(id)) + subjectId + "-" + site;
     for (char& c : name)
         if (c == ' ' || c == '/' || c == '\\') c = '_';
     return name;
@@ -49,7 +49,7 @@ void removeOrphanFolders(CSubjectDatabase& db) {
         const size_t dash = name.find('-');
         if (dash == 0 || dash == std::string::npos || dash > 18) continue;
         if (name.find_first_not_of("0123456789") != dash || e.is_symlink(ec) || !e.is_directory(ec)) continue;
-        const auto row = readExam(db.handle(), static_cast<int32_t>(std::stoll(name.substr(0, dash))));
+        const auto row = readExam(db.handle(), std::stoll(name.substr(0, dash)));
         if (row && !*row && ::rmdir(e.path().c_str()) == 0) debugLog("removed orphan exams folder %s\n", name.c_str());
     }
 }
@@ -60,11 +60,10 @@ Result<NewExamination> createLocked(CSubjectDatabase& db, const std::string& sub
     removeOrphanFolders(db);
     for (int k = 0; k < kMaxTries; ++k) {
         const int64_t id = now + k;
-        if (id > INT32_MAX) break;
-        const auto taken = readExam(db.handle(), static_cast<int32_t>(id));
+        const auto taken = readExam(db.handle(), id);
         if (!taken) return taken.status();
         if (*taken) continue;
-        const std::string folder = examFolderName(static_cast<long>(id), subjectId, site);
+        const std::string folder = examFolderName(id, subjectId, site);
         const std::string full = db.dataFolder() + folder;
         if (::mkdir(full.c_str(), 0700) != 0) {
             const int err = errno;
@@ -72,10 +71,10 @@ Result<NewExamination> createLocked(CSubjectDatabase& db, const std::string& sub
             debugLog("failed to create new exams folder %s\n", full.c_str());
             return errnoStatus(full, err);
         }
-        const Status s = insertExam(db.handle(), static_cast<int32_t>(id), subjectId, site, comment, folder);
-        if (s) return NewExamination{static_cast<int32_t>(id), folder};
+        const Status s = insertExam(db.handle(), id, subjectId, site, comment, folder);
+        if (s) return NewExamination{id, folder};
         ::rmdir(full.c_str());
-        debugLog("insert exam %li failed: %s\n", static_cast<long>(id), s.reason().c_str());
+        debugLog("insert exam %lld failed: %s\n", static_cast<long long>(id), s.reason().c_str());
         return s.context("cannot record the examination in " + db.databasePath());
     }
     return Status::failure(StatusCode::AlreadyExists, "no free examination id near the current time");
@@ -123,9 +122,9 @@ Status checkExamFolder(const CSubjectDatabase& db, const std::string& folder) {
     return Status::success();
 }
 
-Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder) {
+Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int64_t id, const std::string& folder) {
     if (Status s = checkExamFolder(db, folder); !s) {
-        debugLog("exam %li refused: %s\n", static_cast<long>(id), s.reason().c_str());
+        debugLog("exam %lld refused: %s\n", static_cast<long long>(id), s.reason().c_str());
         return s;
     }
     db.setCurrentExam(id, folder);
@@ -139,7 +138,7 @@ std::string resultFilePath(const CSubjectDatabase& db, const std::string& examFo
     return db.dataFolder() + examFolder + "/" + fileNameOf(fileName);
 }
 
-Status storeResult(CSubjectDatabase& db, int32_t examId, const std::string& fileName, const std::string& result) {
+Status storeResult(CSubjectDatabase& db, int64_t examId, const std::string& fileName, const std::string& result) {
     const std::string name = fileNameOf(fileName);
     const auto exists = resultExists(db.handle(), examId, name);
     if (!exists) return exists.status();

@@ -16,12 +16,12 @@ namespace ordavia {
 
 class CSubjectDatabase;
 
-// "%li-" + subject + "-" + site, blanks to "_". Separators become "_" too:
+// "%lld-" + subject + "-" + site, blanks to "_". Separators become "_" too:
 // the folder must sit directly in the data folder.
-std::string examFolderName(long id, const std::string& subjectId, const std::string& site);
+std::string examFolderName(int64_t id, const std::string& subjectId, const std::string& site);
 
 struct NewExamination {
-    int32_t id = -1;
+    int64_t id = -1;
     std::string folder;  // name below the data folder
 };
 
@@ -45,7 +45,7 @@ Status checkExamFolder(const CSubjectDatabase& db, const std::string& folder);
 // Makes an examination the current one: the selection, and the recording
 // folder "directories"/"recorddir" in the profile. A folder that
 // checkExamFolder refuses changes nothing.
-Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder);
+Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int64_t id, const std::string& folder);
 
 // Where a stored result's file lives: data folder + examination folder +
 // name; empty when checkExamFolder refuses the folder.
@@ -53,7 +53,7 @@ std::string resultFilePath(const CSubjectDatabase& db, const std::string& examFo
 
 // Files a result as a document save does: the row of (examination, file
 // name) is inserted, or updated when the result is not empty.
-Status storeResult(CSubjectDatabase& db, int32_t examId, const std::string& fileName, const std::string& result);
+Status storeResult(CSubjectDatabase& db, int64_t examId, const std::string& fileName, const std::string& result);
 
 // What the main window shows of the selection: "AB12 Smith · 42-AB12-left_ring",
 // or "" when no subject is selected.

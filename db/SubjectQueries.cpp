@@ -105,12 +105,12 @@ Status addSubject(sqlite3* db, const SubjectRecord& subject) {
     return s;
 }
 
-Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
+Status insertExam(sqlite3* db, int64_t examId, const std::string& subjectId, const std::string& site,
                   const std::string& comment, const std::string& folder) {
     DbStatement st(db,
                    "INSERT INTO exams ( id, patientid, created, site, comment, folder )VALUES ( ?111, ?222, "
                    "datetime('now'), ?444, ?555, ?666 );");
-    st.bindInt(111, examId);
+    st.bindInt64(111, examId);
     st.bindText(222, subjectId);
     st.bindText(444, site);
     st.bindText(555, comment);
@@ -121,7 +121,7 @@ Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, con
 
 namespace {
 ExamRecord examOf(DbStatement& s) {
-    return ExamRecord{s.integer(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5)};
+    return ExamRecord{s.integer64(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5)};
 }
 }  // namespace
 
@@ -131,22 +131,22 @@ Result<std::vector<ExamRecord>> listExams(sqlite3* db, const std::string& subjec
     return collect<ExamRecord>(st, examOf);
 }
 
-Result<std::optional<ExamRecord>> readExam(sqlite3* db, int32_t examId) {
+Result<std::optional<ExamRecord>> readExam(sqlite3* db, int64_t examId) {
     DbStatement st(db, "SELECT * FROM exams WHERE id=?111;");
-    st.bindInt(111, examId);
+    st.bindInt64(111, examId);
     return first<ExamRecord>(st, examOf);
 }
 
-Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string& subjectId, int32_t examId) {
+Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string& subjectId, int64_t examId) {
     DbStatement st(db, "SELECT * FROM exams WHERE patientid=?111 AND id=?222;");
     st.bindText(111, subjectId);
-    st.bindInt(222, examId);
+    st.bindInt64(222, examId);
     return first<std::string>(st, [](DbStatement& s) { return s.text(5); });
 }
 
-Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId) {
+Result<std::vector<StoredResult>> listResults(sqlite3* db, int64_t examId) {
     DbStatement st(db, "SELECT * FROM results WHERE examid=?111;");
-    st.bindInt(111, examId);
+    st.bindInt64(111, examId);
     return collect<StoredResult>(st, [](DbStatement& s) {
         return StoredResult{s.text(0), s.text(2), s.text(3), s.text(4), s.columns() > 5 ? s.text(5) : std::string()};
     });
@@ -171,41 +171,41 @@ Result<std::string> documentRowSql(sqlite3* db, const char* sql) {
 }
 }  // namespace
 
-Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename) {
+Result<bool> resultExists(sqlite3* db, int64_t examId, const std::string& filename) {
     const auto sql = documentRowSql(db, "SELECT * FROM results WHERE examid=?111 AND filename=?222;");
     if (!sql) return sql.status();
     DbStatement st(db, sql->c_str());
-    st.bindInt(111, examId);
+    st.bindInt64(111, examId);
     st.bindText(222, filename);
     const bool found = st.step();
     if (!st.ok()) return st.status();
     return found;
 }
 
-Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result) {
+Status insertResult(sqlite3* db, int64_t examId, const std::string& filename, const std::string& result) {
     DbStatement st(db,
                    "INSERT INTO results ( examid, created, filename, result ) VALUES ( ?111, datetime('now'), "
                    "?333, ?444 );");
-    st.bindInt(111, examId);
+    st.bindInt64(111, examId);
     st.bindText(333, filename);
     st.bindText(444, result);
     st.run();
     return st.status();
 }
 
-Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename) {
+Status updateResult(sqlite3* db, const std::string& result, int64_t examId, const std::string& filename) {
     const auto sql =
         documentRowSql(db, "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333;");
     if (!sql) return sql.status();
     DbStatement st(db, sql->c_str());
     st.bindText(111, result);
-    st.bindInt(222, examId);
+    st.bindInt64(222, examId);
     st.bindText(333, filename);
     return changedRows(st, db, "no such result");
 }
 
 namespace {
-Status fileAnalysisRow(sqlite3* db, int32_t examId, const std::string& filename, const std::string& analysis,
+Status fileAnalysisRow(sqlite3* db, int64_t examId, const std::string& filename, const std::string& analysis,
                        const std::string& result) {
     const auto column = hasAnalysisColumn(db);
     if (!column) return column.status();
@@ -215,7 +215,7 @@ Status fileAnalysisRow(sqlite3* db, int32_t examId, const std::string& filename,
                        "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333 "
                        "AND analysis=?444;");
     update.bindText(111, result);
-    update.bindInt(222, examId);
+    update.bindInt64(222, examId);
     update.bindText(333, filename);
     update.bindText(444, analysis);
     if (!update.run()) return update.status();
@@ -223,7 +223,7 @@ Status fileAnalysisRow(sqlite3* db, int32_t examId, const std::string& filename,
     DbStatement insert(db,
                        "INSERT INTO results ( examid, created, filename, result, analysis ) VALUES ( ?111, "
                        "datetime('now'), ?333, ?444, ?555 );");
-    insert.bindInt(111, examId);
+    insert.bindInt64(111, examId);
     insert.bindText(333, filename);
     insert.bindText(444, result);
     insert.bindText(555, analysis);
@@ -232,7 +232,7 @@ Status fileAnalysisRow(sqlite3* db, int32_t examId, const std::string& filename,
 }
 }  // namespace
 
-Status fileAnalysisResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& analysis,
+Status fileAnalysisResult(sqlite3* db, int64_t examId, const std::string& filename, const std::string& analysis,
                           const std::string& result) {
     if (analysis.empty()) return Status::failure(StatusCode::Failed, "an analysis row needs the analysis' name");
     if (result.empty()) return Status::failure(StatusCode::Failed, "the analysis gave no result to file");

