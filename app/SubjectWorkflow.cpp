@@ -73,8 +73,9 @@ bool SubjectWorkflow::startExamination(const NewExamModel& model) {
                                 "New Exam Measurement site");
         return false;
     }
-    makeCurrentExamination(db, s.profile(), made->id, made->folder);
-    debugLog("new exam %i for subject %s\n", made->id, db.currentSubjectId().c_str());
+    if (Status st = makeCurrentExamination(db, s.profile(), made->id, made->folder); !st)
+        debugLog("new exam not selected: %s\n", st.reason().c_str());
+    debugLog("new exam %lld for subject %s\n", static_cast<long long>(made->id), db.currentSubjectId().c_str());
     windows_.applyRecordingSettings();
     windows_.selectionChanged();
     return true;

@@ -122,7 +122,7 @@ int runCount(const CliArgs& a) {
         cliOut(t);
     }
     // The row the workstation files for the same count.
-    return fileUnderExam(a, path, ordavia::CapillaryCountTool::resultText(r, s));
+    return fileUnderExam(a, path, ordavia::CapillaryCountTool::resultText(r, s), "count");
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ int openForWriting(const std::string& arg, CSubjectDatabase& db) {
     return 0;
 }
 
-int parseExamId(const std::string& text, int32_t& id) {
-    const Result<int> v = parseNumber(text, 0, INT32_MAX);
+int parseExamId(const std::string& text, int64_t& id) {
+    const Result<int64_t> v = parseNumber<int64_t>(text, 0, INT64_MAX);
     if (!v) return cliError("--exam needs an examination id, not '" + text + "'");
     id = *v;
     return 0;

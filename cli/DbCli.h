@@ -13,7 +13,7 @@ std::string databasePathFor(const std::string& arg);
 // database: that is "db init".
 int openForReading(const std::string& arg, CSubjectDatabase& db);
 int openForWriting(const std::string& arg, CSubjectDatabase& db);
-// A decimal examination id in the range of the column.
-int parseExamId(const std::string& text, int32_t& id);
+// A decimal examination id in the range of the column (64 bits).
+int parseExamId(const std::string& text, int64_t& id);
 
 }  // namespace ordavia

@@ -56,6 +56,10 @@ int subjectAdd(const CliArgs& a) {
     if (limitSubjectId(id) != id)
         return cliError(strprintf("subject id '%s' is longer than %zu characters", typed->c_str(), kSubjectIdLimit));
     if (const std::string problem = subjectIdProblem(id); !problem.empty()) return cliError(problem);
+    if (const std::string problem =
+            detailsProblem(*name, a.get("--surname").value_or(""), a.get("--comment").value_or(""));
+        !problem.empty())
+        return cliError(problem);
     CSubjectDatabase db;
     if (int rc = openForWriting(a.positional[1], db)) return rc;
     const auto existing = readSubject(db.handle(), id);
@@ -129,7 +133,7 @@ int examNew(const CliArgs& a) {
         w.beginObject().field("id", made->id).field("folder", made->folder).endObject();
         cliOut(w.str());
     } else {
-        cliOut(strprintf("%i\t", made->id) + db.dataFolder() + made->folder + "\n");
+        cliOut(strprintf("%lld\t", static_cast<long long>(made->id)) + db.dataFolder() + made->folder + "\n");
     }
     return 0;
 }
@@ -147,7 +151,7 @@ int examList(const CliArgs& a) {
     for (const ExamRecord& e : *exams) {
         w.beginObject().field("id", e.id).field("site", e.site).field("created", e.created);
         w.field("comment", e.comment).field("folder", e.folder).endObject();
-        text += strprintf("%i\t", e.id) + e.created + "\t" + e.site + "\t" + e.folder +
+        text += strprintf("%lld\t", static_cast<long long>(e.id)) + e.created + "\t" + e.site + "\t" + e.folder +
                 (e.comment.empty() ? "" : "\t" + e.comment) + "\n";
     }
     w.endArray().endObject();
@@ -165,7 +169,7 @@ int runExam(const CliArgs& a) {
 int runResults(const CliArgs& a) {
     const auto exam = a.get("--exam");
     if (a.positional.size() != 1 || !exam) return cliError("usage: ordavia-cli db results FOLDER --exam ID [--json]");
-    int32_t id = -1;
+    int64_t id = -1;
     if (int rc = parseExamId(*exam, id)) return rc;
     CSubjectDatabase db;
     if (int rc = openForReading(a.positional[0], db)) return rc;
@@ -176,7 +180,9 @@ int runResults(const CliArgs& a) {
     std::string text;
     for (const StoredResult& r : *rows) {
         w.beginObject().field("id", std::atoll(r.id.c_str())).field("created", r.created);
-        w.field("filename", r.filename).field("result", r.result).endObject();
+        w.field("filename", r.filename).field("result", r.result);
+        if (!r.analysis.empty()) w.field("analysis", r.analysis);
+        w.endObject();
         text += r.id + "\t" + r.created + "\t" + r.filename + "\t" + r.result + "\n";
     }
     w.endArray().endObject();
@@ -209,5 +215,7 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     runExam});
 ORDAVIA_CLI_REGISTER(CliCommand{"db results", "db results FOLDER --exam ID [--json]",
                                 "The results rows of one examination (read only): {\"results\": [{\"id\",\n"
-                                "\"created\", \"filename\", \"result\"}, ...]} with --json.",
+                                "\"created\", \"filename\", \"result\"}, ...]} with --json; a row filed by an\n"
+                                "analysis of a file (count, detect, fcf, stabilise, linescan, a recording, a results\n"
+                                "table) names it in \"analysis\".",
                                 {"--exam"}, runResults});

@@ -96,9 +96,10 @@ int runFcf(const CliArgs& a) {
             if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
             doc.SetPathName(saved, true);
         }
-        // The text the workstation files for the same block, saved or not.
+        // Saving made the text already; a run without --out files the same.
+        if (saved.empty()) doc.updateResultText();
+        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result, saved.empty() ? "fcf" : "")) return rc;
         const MeasureValues f = doc.figures();
-        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, saved.empty() ? f.text() : doc.result)) return rc;
         j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", f.lengthUnit());
         f.json(j);
         if (!saved.empty()) j.field("file", saved);

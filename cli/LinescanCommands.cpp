@@ -313,7 +313,8 @@ int runLinescan(const CliArgs& a) {
     CbvSummary filed = v.summary;
     if (filed.good == 0) filed.units = run.units + "/s", filed.trust = v.trust;
     return fileUnderExam(a, a.get("--zvl").value_or(path),
-                         filed.good > 0 ? filed.text(1) : filed.figures(1, -1, velocity).text());
+                         filed.good > 0 ? filed.text(1) : filed.figures(1, -1, velocity).text(),
+                         a.has("--zvl") ? "" : "linescan");
 }
 
 int runKymograph(const CliArgs& a) {

@@ -60,7 +60,7 @@ int infoCs1(const std::string& path, const CliArgs& a) {
         t += "magnification: " + doc.calibration().magName + "\n";
         for (int i = 0; i < ZBasicDoc::kListCount; ++i)
             t += strprintf("list %d: %d objects\n", i, doc.lists()[static_cast<size_t>(i)].count());
-        t += "subject: " + doc.subjectId + strprintf(", exam %d\n", doc.examId);
+        t += "subject: " + doc.subjectId + strprintf(", exam %lld\n", static_cast<long long>(doc.examId));
         if (!doc.notes().empty()) t += "notes:\n" + doc.notes() + "\n";
         cliOut(t);
         return 0;

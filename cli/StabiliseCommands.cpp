@@ -120,7 +120,7 @@ int runStabilise(const CliArgs& a) {
             cliOut(strprintf("%05i, %g, %g\n", i, tidy(x), tidy(y)));
         }
     }
-    return fileUnderExam(a, a.get("--out").value_or(in), f.text());
+    return fileUnderExam(a, a.get("--out").value_or(in), f.text(), a.has("--out") ? "" : "stabilise");
 }
 
 }  // namespace

@@ -237,7 +237,7 @@ void CSubjectDatabase::setCurrentSubject(const std::string& id, const std::strin
     subjectName_ = name;
 }
 
-void CSubjectDatabase::setCurrentExam(int32_t id, const std::string& folder) {
+void CSubjectDatabase::setCurrentExam(int64_t id, const std::string& folder) {
     examId_ = id;
     examFolder_ = folder;
 }

@@ -67,10 +67,10 @@ public:
     // The current selection (none after start-up).
     const std::string& currentSubjectId() const { return subjectId_; }
     const std::string& currentSubjectName() const { return subjectName_; }
-    int32_t currentExamId() const { return examId_; }
+    int64_t currentExamId() const { return examId_; }
     const std::string& currentExamFolder() const { return examFolder_; }
     void setCurrentSubject(const std::string& id, const std::string& name);
-    void setCurrentExam(int32_t id, const std::string& folder);
+    void setCurrentExam(int64_t id, const std::string& folder);
     void clearSelection();
 
     // "'04.42.00.00'" without the quotes.
@@ -92,7 +92,7 @@ private:
     std::string folder_;
     std::string subjectId_;
     std::string subjectName_;
-    int32_t examId_ = -1;
+    int64_t examId_ = -1;
     std::string examFolder_;
 };
 

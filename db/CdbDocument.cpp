@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
 #include "db/Installation.h"
 #include "db/SubjectQueries.h"
 #include "framework/AppServices.h"
@@ -35,17 +36,19 @@ void CdbDocument::Serialize(Archive& ar) { serializeDbBlock(ar); }
 
 void CdbDocument::serializeDbBlock(Archive& ar) {
     if (ar.IsStoring()) {
-        ar.writeInt(kFormat);
+        const bool wide = examId > INT32_MAX || examId < INT32_MIN;
+        ar.writeInt(wide ? kWideExamFormat : kFormat);
         // A count read from a file may already stand at the top; it stays
         // there rather than turning negative.
         if (saveCount < INT32_MAX) ++saveCount;
         ar.writeInt(saveCount);
         ar.writeString(subjectId);
-        ar.writeInt(examId);
+        ar.writeInt(wide ? -1 : static_cast<int32_t>(examId));
         ar.writeString(ownerText);
         ar.writeString(result);
         ar.writeString(stationText);
         ar.writeString(capturedBy);
+        if (wide) ar.writeInt64(examId);
         return;
     }
     // Read everything first, so that a truncated block leaves the document
@@ -54,13 +57,14 @@ void CdbDocument::serializeDbBlock(Archive& ar) {
     const int32_t format = ar.readInt();
     const int32_t count = ar.readInt();
     std::string subject = ar.readString();
-    const int32_t exam = ar.readInt();
+    int64_t exam = ar.readInt();
     std::string owner = ar.readString();
     std::string res = ar.readString();
     if (format > 1) {
         station = ar.readString();
         captured = ar.readString();
     }
+    if (format == kWideExamFormat) exam = ar.readInt64();
     saveCount = count;
     subjectId = std::move(subject);
     examId = exam;
@@ -72,7 +76,9 @@ void CdbDocument::serializeDbBlock(Archive& ar) {
     linked = true;
 }
 
-std::string CdbDocument::titleSuffix() const { return strprintf(" [%s %i]", subjectId.c_str(), examId); }
+std::string CdbDocument::titleSuffix() const {
+    return strprintf(" [%s %lld]", subjectId.c_str(), static_cast<long long>(examId));
+}
 
 void CdbDocument::SetTitle(const std::string& title) {
     if (subjectId.empty()) {
@@ -106,9 +112,21 @@ void CdbDocument::linkToSelection() {
 
 void CdbDocument::linkToCurrentExam() {
     const CSubjectDatabase& db = database();
-    if (linked || !db.isOpen() || db.currentSubjectId().empty() || db.currentExamId() < 0) return;
+    if (!db.isOpen() || db.currentSubjectId().empty() || db.currentExamId() < 0) return;
+    // A file saved under an examination stays there; one saved without
+    // one is taken in, unless it names another subject.
+    if (linked && (examId >= 0 || (!subjectId.empty() && subjectId != db.currentSubjectId()))) return;
+    linked = false;
     linkToSelection();
+    const std::string examFolder = db.dataFolder() + db.currentExamFolder() + "/";
+    adopted_ = !GetPathName().empty() && folderOf(GetPathName()) != examFolder;
     SetTitle(GetTitle());
+}
+
+void CdbDocument::fileMadeFile(const std::string& path, const std::string& analysis, const std::string& text) {
+    CSubjectDatabase& db = database();
+    if (!db.isOpen() || subjectId.empty() || examId < 0 || text.empty()) return;
+    db.reportFailure(fileAnalysisResult(db.handle(), examId, fileNameOf(path), analysis, text), userPrompter());
 }
 
 void CdbDocument::recalculateResult() {
@@ -129,6 +147,7 @@ bool CdbDocument::OnSaveDocument(const std::string& path) {
     // Stored only once the file exists, so the results table never names a
     // file that failed to save.
     SaveResult(path);
+    adopted_ = false;
     return true;
 }
 
@@ -163,7 +182,7 @@ std::string CdbDocument::examFileName(const std::string& title) {
 }
 
 void CdbDocument::ProposeExamPath() {
-    if (!GetPathName().empty()) return;
+    if (!GetPathName().empty() && !adopted_) return;
     CSubjectDatabase& db = database();
     if (subjectId.empty() && db.isOpen() && !db.currentSubjectId().empty() && db.currentExamId() >= 0) {
         subjectId = db.currentSubjectId();
@@ -175,8 +194,10 @@ void CdbDocument::ProposeExamPath() {
     if (!found) return db.reportFailure(found.status(), userPrompter());
     const std::optional<std::string>& folder = *found;
     if (!folder) return;
-    std::string name = examFileName(GetTitle());
-    if (const DocTemplate* t = GetDocTemplate()) name += t->filterExt;
+    if (ordavia::Status s = checkExamFolder(db, *folder); !s) return db.reportFailure(s, userPrompter());
+    // A file taken in keeps its name in the examination's folder.
+    std::string name = adopted_ ? fileNameOf(GetPathName()) : examFileName(GetTitle());
+    if (const DocTemplate* t = GetDocTemplate(); t && !adopted_) name += t->filterExt;
     SetPathName(db.dataFolder() + *folder + "/" + name, true);
 }
 

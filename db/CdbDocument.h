@@ -9,7 +9,11 @@
 // Block layout (little-endian): format number (int32, 2 is written),
 // saveCount (int32), subjectId (archive string), examId (int32), ownerText
 // and result (archive strings); stationText and capturedBy (archive
-// strings) only when the format number is greater than 1.
+// strings) only when the format number is greater than 1. An examination
+// id beyond 32 bits (examinations started after January 2038) is written
+// as format 3: examId -1 in its place and the id as int64 after
+// capturedBy; every other id is written as format 2, byte for byte as
+// before.
 #include <cstdint>
 #include <string>
 
@@ -28,7 +32,7 @@ public:
     int32_t saveCount = 0;
     // Subject and examination the document belongs to ("" and -1: none).
     std::string subjectId;
-    int32_t examId = -1;
+    int64_t examId = -1;
     // The installation that saved the document last.
     std::string ownerText;
     // The text stored in the results table; derived classes set it.
@@ -41,6 +45,7 @@ public:
     std::string capturedBy;
 
     static constexpr int32_t kFormat = 2;
+    static constexpr int32_t kWideExamFormat = 3;
     static constexpr const char* kOldFileText = "old file. unknown.";
 
     // Reads or writes the block; derived documents call it at their place.
@@ -69,9 +74,15 @@ public:
     void UpdateResult(const std::string& fileName);
     // Gives a document without a path one inside its examination's folder.
     void ProposeExamPath();
-    // A document made or imported while an examination is current belongs
-    // to it from the start (its title shows it); others stay unlinked.
+    // A document made, imported or opened while an examination is current
+    // belongs to it from the start (its title shows it), unless it was
+    // filed under an examination before or belongs to another subject. An
+    // opened file that lies outside the examination's folder is saved into
+    // that folder (Save proposes it there) and the original is left as it is.
     void linkToCurrentExam();
+    // Files a file this document made beside itself (a recording's movie)
+    // under the document's examination, as the `analysis` row of that file.
+    void fileMadeFile(const std::string& path, const std::string& analysis, const std::string& text);
     // Brings the result text up to date with what the document holds
     // (the services' resultText); every save does it first.
     void recalculateResult();
@@ -89,4 +100,8 @@ public:
 protected:
     // Links to the current selection when not linked yet.
     void linkToSelection();
+
+private:
+    // Opened from outside the examination it was linked to at opening.
+    bool adopted_ = false;
 };

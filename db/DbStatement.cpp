@@ -38,6 +38,10 @@ void DbStatement::bindInt(int number, int32_t value) {
     if (stmt_) sqlite3_bind_int(stmt_, number, value);
 }
 
+void DbStatement::bindInt64(int number, int64_t value) {
+    if (stmt_) sqlite3_bind_int64(stmt_, number, value);
+}
+
 bool DbStatement::step() {
     if (!stmt_ || failed_) return false;
     const int rc = sqlite3_step(stmt_);
@@ -62,6 +66,10 @@ std::string DbStatement::text(int column) const {
     if (!p) return {};
     return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
+
+int DbStatement::columns() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+
+int64_t DbStatement::integer64(int column) const { return stmt_ ? sqlite3_column_int64(stmt_, column) : 0; }
 
 int32_t DbStatement::integer(int column) const { return stmt_ ? sqlite3_column_int(stmt_, column) : 0; }
 

@@ -29,6 +29,9 @@ public:
 
     void bindText(int number, const std::string& text);
     void bindInt(int number, int32_t value);
+    // Examination ids are seconds since 1970: 64 bits, so that they go on
+    // past 2038. Values that fit 32 bits are stored exactly as before.
+    void bindInt64(int number, int64_t value);
 
     // Steps once: true while a row is available; false when done or failed.
     bool step();
@@ -42,6 +45,9 @@ public:
     // NULL reads as the empty text and 0.
     std::string text(int column) const;
     int32_t integer(int column) const;
+    int64_t integer64(int column) const;
+    // The number of columns of the statement's rows.
+    int columns() const;
 
 private:
     void fail(int rc);

@@ -119,7 +119,7 @@ std::string ZDimDoc::text() const {
         t += "\r\n";
     }
     t += "\"Subject ID\",\"" + subjectId + "\"\r\n";
-    t += strprintf("\"Exam ID\",\"%i\"\r\n", examId);
+    t += strprintf("\"Exam ID\",\"%lld\"\r\n", static_cast<long long>(examId));
     return t;
 }
 

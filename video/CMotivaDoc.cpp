@@ -320,6 +320,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
 }
 
 bool CMotivaDoc::OnFileSave() {
+    ProposeExamPath();
     const std::string& path = GetPathName();
     if (!path.empty() && iequals(extensionOf(path), ".dcs") && fileExists(path)) return DoSave(path, true);
     return OnFileSaveAs();

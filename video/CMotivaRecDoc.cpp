@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/Paths.h"
+#include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -222,6 +223,8 @@ Status CMotivaRecDoc::stopRecording() {
         // The movie file keeps no frame rate: the video document beside it
         // does, so the recording reopens at the rate it was taken at.
         const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
+        // What the examination lists for the recording.
+        if (result.empty()) result = strprintf("recording, %i frames at %g frames per second", movie().count(), captureFps_);
         if (OnSaveDocument(dcs)) {
             SetPathName(dcs, true);
             SetTitle(kSavedTitle + dcs);

@@ -385,6 +385,7 @@ Status CZVMovie::openMve(const std::string& path) {
         if (count < 0 || count > fits || ring < 0 || ring > count) {
             count = std::min<int64_t>(whole, INT32_MAX / 2);
             ring = count;
+            payloadEnd = size;  // no trailer to leave out
         }
     }
     // A count read from pixels instead of a trailer: the file was cut short.

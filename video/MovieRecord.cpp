@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/FileIO.h"
 #include "settings/DebugLog.h"
 #include "video/AviWriter.h"
 #include "video/CZVMovie.h"
@@ -59,7 +60,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
         }
         aviOut_ = std::move(w.value());
     } else if (mode_ == StorageMode::RecordToMovieFile) {
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, ordavia::newFileMode(name));
         if (fd_ < 0) {
             recordError_ = Status::failure(errno == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
                                            name + ": cannot be created: " + errnoText(errno));

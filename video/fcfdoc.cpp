@@ -180,6 +180,13 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
+void fcfdoc::updateResultText() {
+    // A density the user marked stays at the end of the result text.
+    const size_t marked = result.find(kDensityPrefix);
+    const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
+    result = figures().text() + density;
+}
+
 bool fcfdoc::OnSaveDocument(const std::string& path) {
     // The document, its picture and its statistics are one set: all three
     // are written complete first, then put in place together, so that a
@@ -215,10 +222,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
         }
         setImageFile(imagePath, imageTime());
     }
-    // A density the user marked stays at the end of the result text.
-    const size_t marked = result.find(kDensityPrefix);
-    const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
-    result = figures().text() + density;
+    updateResultText();
     const ZRect region = marks().roi;
     storedRegion_ = &region;
     if (!region.isEmpty()) setRegion(ZRect{});

@@ -14,7 +14,7 @@
 
 namespace ordavia {
 
-void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget*) {
+void exportExaminationReport(CBasicApp& app, int64_t examId, QWidget*) {
     AppServices& sv = app.services();
     Prompter& prompter = sv.prompter();
     auto report = collectExamReport(CSubjectDatabase::in(sv), examId, sv);
@@ -29,7 +29,7 @@ void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget*) {
     if (toLower(extensionOf(pdf)) != ".pdf") pdf += ".pdf";
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Status s = writeExamReportPdf(*report, pdf);
-    if (s) s = writeFileAtomically(withoutExtension(pdf) + ".csv", examReportCsv(*report));
+    if (s) s = writeFileAtomically(withoutExtension(pdf) + ".csv", examReportCsv(*report), kPrivateFileMode);
     QApplication::restoreOverrideCursor();
     if (!s) prompter.messageBox("The report was not written:\n" + s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }

@@ -8,6 +8,6 @@ class QWidget;
 
 namespace ordavia {
 
-void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget* parent);
+void exportExaminationReport(CBasicApp& app, int64_t examId, QWidget* parent);
 
 }  // namespace ordavia

@@ -75,7 +75,7 @@ bool runNotesDialog(ZBasicDoc& doc, QWidget* parent) {
     const std::string subjectName =
         db && doc.subjectId == db->currentSubjectId() ? db->currentSubjectName() : std::string();
     form->addRow(new QLabel(q("Subject: " + (subjectName.empty() ? doc.subjectId : subjectName)), &d));
-    form->addRow(new QLabel(q(strprintf("Exam:%li", static_cast<long>(doc.examId))), &d));
+    form->addRow(new QLabel(q(strprintf("Exam:%lld", static_cast<long long>(doc.examId))), &d));
     form->addRow("Saved:", new QLabel(QString::number(doc.saveCount), &d));
     form->addRow("Owner:", new QLabel(q(doc.ownerText), &d));
     form->addRow("Station:", new QLabel(q(doc.stationText), &d));

@@ -81,6 +81,22 @@ TEST(CdbDocumentBlock, WritesFormatTwoByteForByte) {
     EXPECT_EQ(d.saveCount, INT32_MAX);
 }
 
+TEST(CdbDocumentBlock, ExaminationsStartedAfter2038KeepTheirId) {
+    TestDoc d;
+    d.subjectId = "AB12";
+    d.examId = 2209075200;  // 2040-01-01
+    Archive ar;
+    d.Serialize(ar);
+    const Bytes want = Bytes().i32(3).i32(1).str("AB12").i32(-1).str("").str("").str("").str("").i32(static_cast<int32_t>(0x83ABD000u)).i32(0);
+    EXPECT_EQ(ar.bytes(), want.b);
+    TestDoc back;
+    Archive in(ar.bytes());
+    back.Serialize(in);
+    EXPECT_EQ(back.examId, 2209075200);
+    EXPECT_EQ(in.remaining(), 0u);
+    EXPECT_EQ(back.titleSuffix(), " [AB12 2209075200]");
+}
+
 TEST(CdbDocumentBlock, ReadsFormatOneAndWritesItBackAsTwo) {
     const std::vector<uint8_t> v1 = Bytes().i32(1).i32(3).str("").i32(-1).str("old owner").str("res").b;
     TestDoc d;

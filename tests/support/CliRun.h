@@ -16,8 +16,9 @@ struct CliRun {
     std::string out;
 };
 
-inline CliRun cli(const std::string& args, const std::filesystem::path& dir) {
-    const std::string cmd = std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli --profile " + (dir / "p.ini").string() +
+// `shell`: commands run before it in the same shell ("ulimit -v N; ").
+inline CliRun cli(const std::string& args, const std::filesystem::path& dir, const std::string& shell = "") {
+    const std::string cmd = shell + std::string(ORDAVIA_PROGRAM_DIR) + "/ordavia-cli --profile " + (dir / "p.ini").string() +
                             " " + args + " 2>&1";
     CliRun r;
     FILE* p = popen(cmd.c_str(), "r");

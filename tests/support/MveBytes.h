@@ -140,4 +140,16 @@ struct DcsVideoTail {
     }
 };
 
+// Zero grey frames of w x h as a sparse movie file: frames of any size at
+// almost no cost in disc.
+inline void writeSparseMve(const std::string& path, int w, int h, int frames) {
+    const std::vector<uint8_t> head = mveCurrent(w, h, 0, 0, 0);
+    const int32_t tail[2] = {frames, 0};
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(head.data(), 1, 40, f);
+    std::fseek(f, long(40 + int64_t(w) * h * frames), SEEK_SET);
+    std::fwrite(tail, 1, sizeof tail, f);
+    std::fclose(f);
+}
+
 }  // namespace testsupport
