@@ -135,13 +135,6 @@ std::vector<double> MeasureValues::tableValues() const {
     return v;
 }
 
-std::vector<std::string> MeasureValues::tableColumns() const {
-    std::vector<std::string> c;
-    for (const Measure& m : set_->measures)
-        if (m.outputs & kInTable) c.push_back(m.stored ? m.stored : m.heading);
-    return c;
-}
-
 std::string MeasureValues::csvHeader() const {
     std::string out;
     for (const Measure& m : set_->measures)

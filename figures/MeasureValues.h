@@ -48,8 +48,6 @@ public:
     // The numeric cells of a results row, in the set's order; NaN for a
     // missing value (the table leaves that cell empty).
     std::vector<double> tableValues() const;
-    // The stored column names of those cells.
-    std::vector<std::string> tableColumns() const;
     // One CSV heading line (headings with units) and one line of values
     // (empty fields for missing ones), comma separated, without line ends.
     std::string csvHeader() const;

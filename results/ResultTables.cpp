@@ -1,8 +1,5 @@
 #include "results/ResultTables.h"
 
-#include "figures/MeasureSet.h"
-#include "results/MeasureColumns.h"
-
 #include <algorithm>
 
 #include "framework/AppServices.h"
@@ -34,12 +31,6 @@ CResultDoc* ResultTables::open(const std::string& title) {
     const ResultColumnSet* set = findResultColumnSet(title);
     if (!set) return nullptr;
     return open(title, set->columns, set->count);
-}
-
-CResultDoc* ResultTables::open(const MeasureSet& set) {
-    if (CResultDoc* d = find(set.table)) return d;
-    const std::vector<ResultColumn> cols = resultColumnsOf(set);
-    return open(set.table, cols.data(), cols.size());
 }
 
 CResultDoc* ResultTables::open(const std::string& title, const ResultColumn* columns, size_t count) {

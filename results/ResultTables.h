@@ -19,7 +19,6 @@ namespace ordavia {
 class AppServices;
 class Document;
 struct ResultColumn;
-struct MeasureSet;
 
 class ResultTables {
 public:
@@ -43,8 +42,6 @@ public:
     // The open table of that title, or a new one titled so with the column
     // set of that title. Null for a title without a known column set.
     CResultDoc* open(const std::string& title);
-    // The open table of that set's title, or a new one with its columns.
-    CResultDoc* open(const MeasureSet& set);
     // The same with the columns given by the caller.
     CResultDoc* open(const std::string& title, const ResultColumn* columns, size_t count);
 

@@ -23,7 +23,6 @@
 #include "support/TestServices.h"
 #include "video/CMotivaDoc.h"
 #include "video/FcfRun.h"
-#include "video/FocusCheck.h"
 #include "video/MovementCorrection.h"
 #include "video/fcfdoc.h"
 
@@ -63,6 +62,15 @@ struct SameText : ::testing::Test {
         EXPECT_EQ(run("synth video " + mve + " --frames " + std::to_string(frames) + " --size 160x128 --seed 3" + extra).code, 0);
         return mve;
     }
+    // The hairpin picture as a file, and opened as the workstation opens it.
+    std::string picture(ZBasicDoc& doc) {
+        const std::string pic = (dir / "hairpins.bmp").string();
+        EXPECT_TRUE(savePicture(ordavia::test::hairpins(0.5, 1), pic));
+        env.adopt(doc);
+        doc.OnNewDocument();
+        EXPECT_TRUE(doc.importImage(pic));
+        return pic;
+    }
     void open(CMotivaDoc& doc, const std::string& path) {
         env.adopt(doc);
         doc.setQuiet(true);
@@ -75,14 +83,8 @@ struct SameText : ::testing::Test {
 }  // namespace
 
 TEST_F(SameText, Count) {
-    const std::string pic = (dir / "hairpins.bmp").string();
-    ASSERT_TRUE(savePicture(ordavia::test::hairpins(0.5, 1), pic));
-    ASSERT_EQ(run("count " + pic + " --line 20,100,400,100 --scale 2.5" + on).code, 0);
-
     ZBasicDoc doc;
-    env.adopt(doc);
-    doc.OnNewDocument();
-    ASSERT_TRUE(doc.importImage(pic));
+    ASSERT_EQ(run("count " + picture(doc) + " --line 20,100,400,100 --scale 2.5" + on).code, 0);
     ImageCalibration c = doc.calibration();
     c.calibrated = true, c.xScale = c.yScale = 2.5, c.units = "um";
     doc.setCalibration(c);
@@ -94,15 +96,9 @@ TEST_F(SameText, Count) {
 }
 
 TEST_F(SameText, LoopsStateThemselvesAsTheCommandLineDoes) {
-    const std::string pic = (dir / "hairpins.bmp").string();
-    ASSERT_TRUE(savePicture(ordavia::test::hairpins(0.5, 1), pic));
-    const CliRun r = run("loops " + pic + " --line 60,62,60,88 --line 120,62,120,88 --line 180,62,180,88");
-    ASSERT_EQ(r.code, 0) << r.out;
-
     ZBasicDoc doc;
-    env.adopt(doc);
-    doc.OnNewDocument();
-    ASSERT_TRUE(doc.importImage(pic));
+    const CliRun r = run("loops " + picture(doc) + " --line 60,62,60,88 --line 120,62,120,88 --line 180,62,180,88");
+    ASSERT_EQ(r.code, 0) << r.out;
     for (int x : {60, 120, 180}) {
         const int i = doc.addNewDimension(0, {x, 62});
         doc.addVertex(i, {x, 88});
@@ -127,7 +123,7 @@ TEST_F(SameText, FcfFilesItsTextWithoutASavedDocument) {
     EXPECT_EQ(filed("v.mve"), text);
 }
 
-TEST_F(SameText, StabiliseAndFocus) {
+TEST_F(SameText, Stabilise) {
     const std::string mve = video(6, " --jitter 3");
     ASSERT_EQ(run("stabilise " + mve + on).code, 0);
     CMotivaDoc v;
@@ -138,15 +134,6 @@ TEST_F(SameText, StabiliseAndFocus) {
     v.endMovementCorrection();
     EXPECT_EQ(v.result, "movement corrected, 6 frames");
     EXPECT_EQ(filed("v.mve"), v.result);
-
-    const CliRun r = run("focus " + mve);
-    ASSERT_EQ(r.code, 0) << r.out;
-    CMotivaDoc w;
-    open(w, mve);
-    const auto series = focusSeries(w, focusMethodBits(&env.profile), FocusCheckSettings{}.gapFrom,
-                                    FocusCheckSettings{}.thresholdFrom);
-    ASSERT_TRUE(series);
-    EXPECT_NE(r.out.find("\n" + series->figures().text() + "\n"), std::string::npos) << r.out;
 }
 
 TEST_F(SameText, LinescanFilesTheScansSummary) {
