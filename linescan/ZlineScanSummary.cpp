@@ -67,8 +67,17 @@ CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
     const uint32_t M = cbv_->sampleCount();
     std::vector<double> good, corr;
     std::vector<uint32_t> column;
+    ShiftEvidence e;
+    e.subpixel = params_.subpixel;
+    e.window = correlogram_ ? correlogram_->width() : 0;
     for (const uint32_t i : ordavia::ringIndices(M, from, to)) {
         ++s.visited;
+        // Every column's peak, kept or not, is a vote for or against the run's shift.
+        if (const double S = correlogram_ ? extentOf(*correlogram_, i) : 0.0;
+            S != 0.0 && cbvUncut_ && i < cbvUncut_->sampleCount() && params_.method != 2) {
+            const double u = cbvUncut_->data->getD(i);
+            if (u != -1.0 && std::isfinite(u)) e.peaks.push_back(u * e.window / S);
+        }
         const double v = cbv_->data->getD(i);
         if (v == -1.0 || !std::isfinite(v)) continue;
         good.push_back(v * cbv_->yScale + cbv_->yOffset);
@@ -80,9 +89,6 @@ CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
     const std::vector<bool> keep = robustKeep(good);
     double sum = 0, corrSum = 0;
     uint32_t kept = 0;
-    ShiftEvidence e;
-    e.subpixel = params_.subpixel;
-    e.window = correlogram_ ? correlogram_->width() : 0;
     for (size_t j = 0; j < good.size(); ++j) {
         if (!keep[j]) {
             ++s.outliers;

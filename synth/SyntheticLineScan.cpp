@@ -9,7 +9,7 @@ namespace ordavia {
 
 namespace {
 
-enum : uint64_t { kScanCells = 9100, kScanTexture = 9101, kScanMotion = 9102, kScanNoise = 9103, kScanPulse = 9104 };
+enum : uint64_t { kScanCells = 9100, kScanTexture = 9101, kScanMotion = 9102, kScanNoise = 9103, kScanPulse = 9104, kScanConditions = 9105 };
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kFine = 0.1;  // micrometres per sample of the cell train and the texture
 
@@ -59,8 +59,9 @@ ordavia::Status SyntheticLineScan::Params::validate() const {
     if (!(std::fabs(speedUmS) <= 20000) || !(pulsatility >= 0 && pulsatility < 1) || !(heartHz >= 0 && heartHz < 10))
         return bad("speed within 20 mm/s, pulsatility 0 .. 1, heart rate under 10 Hz");
     if (!(cellUm >= 1 && cellUm <= 30) || !(cellsPerTrain >= 1 && cellsPerTrain <= 100) ||
-        !(trainPitch >= 0.2 && trainPitch <= 3) || !(plasmaGapUm >= 0 && plasmaGapUm <= 1000))
-        return bad("cells 1 .. 30 um, 1 .. 100 a train, pitch 0.2 .. 3, plasma gaps within 1000 um");
+        !(trainPitch >= 0.2 && trainPitch <= 3) || !(plasmaGapUm >= 0 && plasmaGapUm <= 1000) ||
+        !(shear >= 0 && shear < 1))
+        return bad("cells 1 .. 30 um, 1 .. 100 a train, pitch 0.2 .. 3, plasma gaps within 1000 um, shear 0 .. 1");
     if (!(level > 0 && level <= 255) || !(contrast >= 0 && contrast <= 1) || !(texture >= 0 && texture <= 1) ||
         !(blurUm >= 0 && blurUm <= 20) || !(exposure >= 0 && exposure <= 1))
         return bad("level 0 .. 255, contrast, texture and exposure 0 .. 1, blur within 20 um");
@@ -96,14 +97,15 @@ SyntheticLineScan::Scan SyntheticLineScan::generate(const Params& p) {
     out.meanSpeedUmS = (blood[F - 1] - blood[0]) / ((F - 1) * dt);
     out.pxPerFrame = out.meanSpeedUmS * dt / p.umPerPixel;
 
-    // The cell train in the limb's own coordinate s: a point x of the line
-    // sees s = x - blood - finger, each at any instant of an exposure.
-    const double lo0 = std::min(*std::min_element(blood.begin(), blood.end()), 0.0);
-    const double hi0 = std::max(*std::max_element(blood.begin(), blood.end()), 0.0);
+    // The cell trains in the limb's own coordinate s, one for the faster
+    // cells and one for the slower: a point x of the line sees
+    // s = x - blood x (1 +- shear) - finger, at any instant of an exposure.
+    const double lo0 = std::min(*std::min_element(blood.begin(), blood.end()), 0.0) * (1.0 + p.shear);
+    const double hi0 = std::max(*std::max_element(blood.begin(), blood.end()), 0.0) * (1.0 + p.shear);
     const double margin = 6.0 * p.motion + 4.0 * p.blurUm + 2.0 * p.umPerPixel + std::fabs(p.speedUmS) * 2.0 * dt + 20.0;
     const double sLo = -hi0 - margin, sHi = p.lineUm - lo0 + margin;
     const size_t S = size_t((sHi - sLo) / kFine) + 2;
-    std::vector<float> sum(S, 0.0f);
+    std::vector<float> sum[2] = {std::vector<float>(S, 0.0f), std::vector<float>(S, 0.0f)};
     SynthRandom cells(p.seed, kScanCells);
     const double q = 1.0 - 1.0 / p.cellsPerTrain;  // geometric number of cells a train
     for (double x = sLo - cells.range(0, p.plasmaGapUm + p.cellUm); x < sHi;) {
@@ -111,11 +113,12 @@ SyntheticLineScan::Scan SyntheticLineScan::generate(const Params& p) {
         do {
             len = p.cellUm * cells.range(0.8, 1.25);
             const double depth = cells.range(0.75, 1.0);
+            std::vector<float>& train = sum[p.shear > 0 && cells.uniform() < 0.5 ? 1 : 0];
             // A cell is darkest along its middle and thin at its rim.
             for (size_t k = size_t(std::max(0.0, (x - sLo) / kFine)); k < S; ++k) {
                 const double u = (sLo + k * kFine - x) / len * 2.0 - 1.0;
                 if (u > 1.0) break;
-                if (u >= -1.0) sum[k] += float(depth * std::sqrt(1.0 - u * u));
+                if (u >= -1.0) train[k] += float(depth * std::sqrt(1.0 - u * u));
             }
             x += len * p.trainPitch * cells.range(0.8, 1.2);
         } while (cells.uniform() < q && x < sHi);
@@ -125,12 +128,18 @@ SyntheticLineScan::Scan SyntheticLineScan::generate(const Params& p) {
     // Overlapping cells absorb together: darker, but not twice as dark.
     const double one = 1.0 - synthExp(-1.0);
     size_t covered = 0;
-    for (float& v : sum) {
-        v = float((1.0 - synthExp(-double(v))) / one);
-        covered += v > 0.3f;
+    for (size_t k = 0; k < S; ++k) {
+        sum[0][k] = float((1.0 - synthExp(-double(sum[0][k] + sum[1][k]))) / one);
+        covered += sum[0][k] > 0.3f;
+        if (p.shear > 0) sum[1][k] = float((1.0 - synthExp(-double(sum[1][k]))) / one);
     }
     out.cellCover = double(covered) / double(S);
-    const std::vector<float> dark = blurred(sum, p.blurUm / kFine, p.umPerPixel / kFine);
+    // Sheared, the first train holds the faster cells alone.
+    if (p.shear > 0)
+        for (size_t k = 0; k < S; ++k) sum[0][k] = std::max(0.0f, sum[0][k] - sum[1][k]);
+    const std::vector<float> dark[2] = {blurred(sum[0], p.blurUm / kFine, p.umPerPixel / kFine),
+                                        p.shear > 0 ? blurred(sum[1], p.blurUm / kFine, p.umPerPixel / kFine)
+                                                    : std::vector<float>()};
 
     // The tissue's fixed texture, in the picture's coordinate.
     SynthRandom tex(p.seed, kScanTexture);
@@ -153,14 +162,15 @@ SyntheticLineScan::Scan SyntheticLineScan::generate(const Params& p) {
     const double texp = p.exposure * dt;
     for (uint32_t f = 0; f < F; ++f) {
         const double gain = 1.0 + p.flicker * noise.normal();
-        const double travel = std::fabs(speedAt[f]) * texp;
+        const double travel = std::fabs(speedAt[f]) * (1.0 + p.shear) * texp;
         const int K = std::clamp(int(std::ceil(travel / 0.4)), 1, 24);
         for (uint32_t i = 0; i < N; ++i) {
             const double x = i * p.umPerPixel;
             double d = 0;
             for (int k = 0; k < K; ++k) {
-                const double tau = texp * (k + 0.5) / K;
-                d += at(dark, (x - blood[f] - speedAt[f] * tau - finger[f] - sLo) / kFine);
+                const double moved = blood[f] + speedAt[f] * texp * (k + 0.5) / K;
+                d += at(dark[0], (x - moved * (1.0 + p.shear) - finger[f] - sLo) / kFine);
+                if (p.shear > 0) d += at(dark[1], (x - moved * (1.0 - p.shear) - finger[f] - sLo) / kFine);
             }
             d /= K;
             const double bg = p.level * gain * (1.0 + at(texture, (x - finger[f] - tLo) / kFine));
@@ -170,6 +180,36 @@ SyntheticLineScan::Scan SyntheticLineScan::generate(const Params& p) {
         }
     }
     return out;
+}
+
+SyntheticLineScan::Params SyntheticLineScan::recordingLike(uint64_t seed, int maxFrames) {
+    SynthRandom r(seed, kScanConditions);
+    Params p;
+    p.seed = seed;
+    static const double kFps[] = {120, 120, 100, 60, 50, 30, 25};
+    static const double kPixel[] = {0.77, 0.77, 1.0, 1.3, 1.6, 2.0};
+    p.fps = kFps[r.below(7)];
+    p.umPerPixel = kPixel[r.below(6)];
+    p.lineUm = r.range(40, 120);
+    p.frames = std::clamp(int(p.fps * r.range(2.0, 4.0)), 40, std::max(40, maxFrames));
+    p.speedUmS = 100.0 * synthExp(r.uniform() * 2.70805020110221) * (r.uniform() < 0.5 ? -1 : 1);  // 100 .. 1500
+    p.pulsatility = r.range(0, 0.3);
+    p.heartHz = r.range(0.8, 1.6);
+    p.cellUm = r.range(6.5, 9.5);
+    p.cellsPerTrain = r.range(1, 5);
+    p.trainPitch = r.range(0.6, 1.05);
+    p.plasmaGapUm = r.range(3, 40);
+    p.shear = r.range(0, 0.15);
+    p.level = r.range(90, 170);
+    p.contrast = r.range(0.05, 0.20);
+    p.texture = r.range(0.03, 0.15);
+    p.blurUm = r.range(0.6, 2.0);
+    p.exposure = r.range(0.2, 1.0);
+    // 2 to 5 grey levels at 25 frames per second, 4.4 to 11 at 120.
+    p.noise = r.range(2.0, 5.0) * std::sqrt(p.fps / 25.0);
+    p.flicker = r.range(0, 0.01);
+    p.motion = r.range(0, 1);
+    return p;
 }
 
 }  // namespace ordavia

@@ -35,6 +35,10 @@ public:
         double cellsPerTrain = 2.0;
         double trainPitch = 0.8;
         double plasmaGapUm = 12.0;
+        // Cells across a wide limb do not all move alike: half of them
+        // (at random) run this share faster than the mean, the rest as
+        // much slower, so that the pattern shears as it travels.
+        double shear = 0.0;
         // Picture: background grey level, the share of it a single cell
         // darkens at its middle, the relative amplitude of the tissue's
         // fixed texture along the line, optical blur (Gaussian sigma) and
@@ -67,6 +71,12 @@ public:
         double cellCover = 0;        // share of the line's samples darkened by a cell
     };
     static Scan generate(const Params& p);
+    // Conditions drawn at random over the span of real nailfold recordings:
+    // 25 to 120 frames per second, pixels of 0.77 to 2 um, lines of 40 to
+    // 120 um, 2 to 4 s (at most maxFrames), speeds of 100 to 1500 um/s
+    // either way (log-uniform), contrast 5 to 20 %, noise growing with the
+    // frame rate (fewer photons a frame), cells singly or in trains.
+    static Params recordingLike(uint64_t seed, int maxFrames = 480);
 };
 
 }  // namespace ordavia

@@ -42,7 +42,7 @@ double sd(const std::vector<double>& v) {
 }  // namespace
 
 TEST(SyntheticLineScan, CellsMoveTheStatedWayAtTheMeanSpeed) {
-    for (const auto [speed, pulsatility] : {std::pair{300.0, 0.25}, std::pair{-700.0, 0.0}}) {
+    for (const auto& [speed, pulsatility] : {std::pair{300.0, 0.25}, std::pair{-700.0, 0.0}}) {
         SLS::Params p;
         p.speedUmS = speed;
         p.fps = 50;
