@@ -14,8 +14,6 @@ std::string rangeAdvice(const VelocityTrust& t, bool hough) {
     return text + (t.limit == RangeLimit::TooFast ? "a smaller gap or a longer line" : "a larger gap");
 }
 
-namespace {
-
 // The share of the columns' peaks within a fifth of `shift` (at least a
 // row either side), and what peaks spread evenly over the rows a peak can
 // take (1 .. window - 2) would give.
@@ -28,8 +26,6 @@ void agreementWith(const ShiftEvidence& e, double shift, VelocityTrust& t) {
     t.chance = e.window > 3 ? std::min(1.0, (2.0 * band + 1.0) / double(e.window - 2)) : 1.0;
     t.quality = t.chance < 1.0 ? std::clamp((t.agreement - t.chance) / (1.0 - t.chance), 0.0, 1.0) : 0.0;
 }
-
-}  // namespace
 
 VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, double meanCorrelation) {
     VelocityTrust t;

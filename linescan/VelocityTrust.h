@@ -57,6 +57,9 @@ struct ShiftEvidence {
     bool subpixel = false;
     std::vector<double> peaks;
 };
+// The agreement of the evidence's peaks with `shift` (correlogram rows):
+// sets the trust's agreement, chance and quality.
+void agreementWith(const ShiftEvidence& e, double shift, VelocityTrust& t);
 // Without shifts (no correlogram) the range is not judged and the quality
 // is the share of good columns x their mean squared coefficient.
 VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, double meanCorrelation);
@@ -64,8 +67,10 @@ VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, doubl
 // The Hough transform's view of a velocity of `rowsPerColumn` (scan rows
 // per column): the angle band of the transform (thetaMin radians, 256 rows
 // of angleStep from a standing streak's normal), the rows of the scan, and
-// the share of the scan's columns that correlate at that velocity (the mean
-// squared coefficient of the correlogram at the matching shift, 0..1).
+// the quality of the agreement of the scan's columns with that velocity
+// (0..1: the share of columns that peak at its shift beyond chance; for
+// shifts under a row, the mean squared coefficient of the correlogram
+// there).
 VelocityTrust houghTrust(double rowsPerColumn, double angleStep, uint32_t rows, double agreement);
 
 }  // namespace ordavia
