@@ -256,10 +256,9 @@ Document* CBasicApp::OpenNewDocument(DocTemplate* t) {
 Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     Document* d = doc.get();
     if (!d->hasServices()) d->setServices(&services_);
-    // Made, imported or computed while an examination is current: it
-    // belongs to that examination from the start.
-    if (auto* linked = dynamic_cast<CdbDocument*>(d); linked && linked->GetPathName().empty())
-        linked->linkToCurrentExam();
+    // Made, imported, computed or opened while an examination is current:
+    // it belongs to that examination from the start.
+    if (auto* linked = dynamic_cast<CdbDocument*>(d)) linked->linkToCurrentExam();
     documents_.push_back(std::move(doc));
     if (frame_) frame_->documentOpened(d);
     return d;
