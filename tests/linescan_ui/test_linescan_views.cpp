@@ -256,8 +256,9 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     // A summary of few good columns, which the other columns' peaks do not
     // bear out, is asked with No as the answer to take.
     for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i) {
-        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : 3.0);
-        scan->cbvUncutTrace()->data->setD(i, i % 4 ? 3.0 * (2 + i % 11) : 3.0);
+        CdataVect& uncut = *scan->cbvUncutTrace()->data;
+        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : uncut.getD(i));
+        if (i % 4 && uncut.getD(i) > 0) uncut.setD(i, uncut.getD(i) * (3 + i % 7));
     }
     const size_t asked = svc.prompter.asked.size();
     EXPECT_NE(ordavia::linescanui::offerSummary(*scan, 0, 0, {&video, 0}),
