@@ -39,6 +39,9 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     laser_->setCheckable(true);
     connect(dopplerMenu(), &QMenu::aboutToShow, laser_, [this] { laser_->setChecked(monitor_->laserOn()); });
     addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
+    record_ = addCommand(kRecordText, [this] { cmdRecord(); });
+    record_->setCheckable(true);
+    record_->setStatusTip("Record the Doppler signal from now on; again to stop and save the recording");
     dopplerMenu()->addSeparator();
     addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
     addCommand("&Increase Bandwidth", [this] { cmdBandwidth(true); });
@@ -55,6 +58,7 @@ QString Ctrv2View::statusText() const {
     QString s = QString::fromStdString(monitor_->statusText());
     s += QString("   T=%1").arg(monitor_->threshold());
     if (monitor_->laserOn()) s += "   Laser on";
+    if (monitor_->recording()) s += "   Recording";
     if (!monitor_->boardPresent()) s += QString("   ") + Ctrv2Doc::kNotDetected;
     else if (!monitor_->running()) s += "   stopped";
     return s;
@@ -62,6 +66,7 @@ QString Ctrv2View::statusText() const {
 
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
+    if (record_) record_->setChecked(monitor_->recording());
     // The main window's status line is the active window's to write.
     auto* main = qobject_cast<QMainWindow*>(window());
     auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
@@ -109,6 +114,25 @@ void Ctrv2View::OnUpdate(Document* doc, long hint) {
     ZcommonTRVView::OnUpdate(doc, hint);
     if (hint == ZchartDoc::kHintTraces && before == 0) arrangeDisplays();
     if (status_) showStatus();
+}
+
+void Ctrv2View::cmdRecord() {
+    if (!monitor_->recording()) {
+        if (!monitor_->startRecording()) say(Ctrv2Doc::kNotDetected);
+        record_->setChecked(monitor_->recording());
+        showStatus();
+        return;
+    }
+    monitor_->stopRecording();
+    record_->setChecked(false);
+    showStatus();
+    // Saved as the File menu saves it (a name in the examination's folder,
+    // then the offer to open the saved recording).
+    for (QAction* a : fileActions())
+        if (a->text() == "&Save") {
+            a->trigger();
+            return;
+        }
 }
 
 void Ctrv2View::cmdInputSettings() {

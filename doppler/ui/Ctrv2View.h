@@ -26,6 +26,9 @@ public:
     void cmdInputChannel();
     void cmdHardware();
     void cmdSaveImage();
+    // "&Record Doppler signal": starts a recording, or ends it and saves it.
+    void cmdRecord();
+    static constexpr const char* kRecordText = "&Record Doppler signal";
     void cmdBandwidth(bool increase);
     // The text of the monitor's status line.
     QString statusText() const;
@@ -40,6 +43,7 @@ private:
     Ctrv2Doc* monitor_;
     QLabel* status_ = nullptr;
     QAction* laser_ = nullptr;
+    QAction* record_ = nullptr;
     bool arranged_ = false;
     // When the spectrum's picture was last rebuilt: the line traces follow
     // every block, the picture of the spectrum a few times a second.
