@@ -103,7 +103,7 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
     const bool document = t->matches(path);
     if (current && !document) {
         if (!current->importImage(path))
-            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(" ") + path + ": " + oneLine(current->lastError()));
+            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(current->lastError()));
         current->SetTitle(fileNameOf(path));
         current->SetModifiedFlag(false);
         activateDocument(current);
@@ -124,7 +124,7 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
     } else {
         if (!image->OnNewDocument()) return Status::failure("no picture window could be made");
         if (!image->importImage(path))
-            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(" ") + path + ": " + oneLine(image->lastError()));
+            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(image->lastError()));
         image->SetTitle(fileNameOf(path));
     }
     image->SetModifiedFlag(false);
