@@ -284,10 +284,9 @@ Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     // A document a command made without a type gets the type that shows it.
     if (!d->GetDocTemplate())
         if (const char* cls = templateClassOf(*d)) d->setDocTemplate(templates_.findByClass(cls));
-    // Made, imported or computed while an examination is current: it
-    // belongs to that examination from the start.
-    if (auto* linked = dynamic_cast<CdbDocument*>(d); linked && linked->GetPathName().empty())
-        linked->linkToCurrentExam();
+    // Made, imported, computed or opened while an examination is current:
+    // it belongs to that examination from the start.
+    if (auto* linked = dynamic_cast<CdbDocument*>(d)) linked->linkToCurrentExam();
     documents_.push_back(std::move(doc));
     if (frame_) frame_->documentOpened(d);
     return d;

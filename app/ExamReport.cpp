@@ -1,6 +1,9 @@
 #include "app/ExamReport.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "app/ResultTexts.h"
 #include "base/FileIO.h"
@@ -10,6 +13,10 @@
 #include "db/Examinations.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
+#include "measure/CDimCircle.h"
+#include "measure/CDimList.h"
+#include "measure/CDimPolygon.h"
+#include "measure/CDimRect.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "video/CZVMovie.h"
@@ -49,38 +56,90 @@ ReportThumbnail thumbnailOf(const CZVimage& img) {
     return t;
 }
 
-void readDocument(ReportItem& item, AppServices& services) {
+// The measurements of a picture over its thumbnail: every object of every
+// dimension list (the count's line and marks among them).
+void addMarks(ReportThumbnail& t, const ZBasicDoc& doc) {
+    const CZVimage& img = doc.image();
+    if (t.width <= 0 || img.width() <= 0) return;
+    const double f = double(t.width) / img.width();
+    for (const CDimList& list : doc.lists()) {
+        for (const auto& obj : list.objects()) {
+            if (!obj || obj->vertexCount() < 1) continue;
+            ReportMark m;
+            for (int i = 0; i < obj->vertexCount(); ++i) {
+                const ZPoint p = obj->getVertex(i);
+                m.points.emplace_back(p.x * f, p.y * f);
+            }
+            m.closed = dynamic_cast<const CDimPolygon*>(obj.get()) || dynamic_cast<const CDimRect*>(obj.get());
+            m.circle = dynamic_cast<const CDimCircle*>(obj.get()) != nullptr && m.points.size() == 2;
+            t.marks.push_back(std::move(m));
+        }
+    }
+}
+
+// Why a document of a kind the report does not draw cannot be read.
+std::string unreadable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::strerror(errno);
+    char c;
+    const bool read = std::fread(&c, 1, 1, f) == 1 || !std::ferror(f);
+    const int err = errno;
+    std::fclose(f);
+    return read ? std::string() : std::string(std::strerror(err));
+}
+
+template <class D>
+std::string openQuietly(D& doc, const std::string& path, AppServices& services) {
+    doc.setServices(&services);
+    doc.setQuiet(true);
+    if (doc.OnOpenDocument(path)) return {};
+    return doc.lastError().empty() ? std::string("the document cannot be read") : doc.lastError();
+}
+
+// Reads the result's file for its picture and measurements; the reason
+// when it is there but cannot be read.
+std::string readDocument(ReportItem& item, AppServices& services) {
     const std::string ext = toLower(extensionOf(item.path));
+    std::string problem;
     if (ext == ".dcs") {
         CMotivaDoc doc;
-        doc.setServices(&services);
-        doc.setQuiet(true);
-        if (!doc.OnOpenDocument(item.path)) return;
+        if (problem = openQuietly(doc, item.path, services); !problem.empty()) return problem;
         if (doc.hasFrames()) item.thumbnail = thumbnailOf(doc.movie().GoTo(0));
         item.measurements = composeResultText(doc, {});
+    } else if (ext == ".mve" || ext == ".avi") {
+        // A recording: its first frame and its size.
+        CZVMovie movie;
+        if (Status s = movie.Open(item.path); !s) return s.reason();
+        if (movie.count() > 0) item.thumbnail = thumbnailOf(movie.GoTo(0));
+        item.measurements = strprintf("%i frames of %i x %i pixels", movie.count(), movie.formatImage().width(),
+                                      movie.formatImage().height());
     } else if (ext == ".zvfcf") {
         fcfdoc doc;
-        doc.setServices(&services);
-        doc.setQuiet(true);
-        if (!doc.OnOpenDocument(item.path)) return;
+        if (problem = openQuietly(doc, item.path, services); !problem.empty()) return problem;
         item.thumbnail = thumbnailOf(doc.image());
-    } else if (ext == ".bmp" || ext == ".zvg" || ext == ".tif" || ext == ".tiff") {
+    } else if (ext == ".bmp" || ext == ".zvg" || ext == ".tif" || ext == ".tiff" || ext == ".png") {
         // A picture filed by a command (a count on the command line).
         CZVimage img;
         img.setColour(CZVimage::kColour);
-        if (img.Load(item.path, GreyWeights{})) item.thumbnail = thumbnailOf(img);
+        if (!img.Load(item.path, GreyWeights{})) return "the picture cannot be read";
+        item.thumbnail = thumbnailOf(img);
     } else if (ext == ".cs1") {
         ZBasicDoc doc;
-        doc.setServices(&services);
-        doc.setQuiet(true);
-        if (!doc.OnOpenDocument(item.path)) return;
+        if (problem = openQuietly(doc, item.path, services); !problem.empty()) return problem;
         item.thumbnail = thumbnailOf(doc.image());
+        addMarks(item.thumbnail, doc);
         item.measurements = composeResultText(doc, {});
+    } else {
+        return unreadable(item.path);
     }
     if (item.measurements == item.row.result) item.measurements.clear();
+    return {};
 }
 
-std::string csvField(const std::string& s) {
+std::string csvField(const std::string& text) {
+    // A spreadsheet runs a cell that begins like a formula: a quote in
+    // front keeps it text.
+    const std::string s = !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos ? "'" + text : text;
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string out = "\"";
     for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -97,6 +156,8 @@ Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppSe
     if (!exam) return exam.status();
     if (!*exam) return Status::failure(StatusCode::NotFound, strprintf("no examination %i in ", examId) + db.databasePath());
     r.exam = **exam;
+    // Pictures are read from the examination's folder only.
+    if (Status s = checkExamFolder(db, r.exam.folder); !s) return s;
     const auto subject = readSubject(db.handle(), r.exam.patientId);
     if (!subject) return subject.status();
     r.subject = *subject ? **subject : SubjectRecord{r.exam.patientId, {}, {}, {}};
@@ -107,7 +168,7 @@ Result<ExamReport> collectExamReport(CSubjectDatabase& db, int32_t examId, AppSe
         item.row = row;
         item.path = resultFilePath(db, r.exam.folder, row.filename);
         item.missing = !fileExists(item.path);
-        if (!item.missing) readDocument(item, services);
+        if (!item.missing) item.damaged = readDocument(item, services);
         r.items.push_back(std::move(item));
     }
     return r;

@@ -74,7 +74,8 @@ bool SubjectWorkflow::startExamination(const NewExamModel& model) {
                                 "New Exam Measurement site");
         return false;
     }
-    makeCurrentExamination(db, s.profile(), made->id, made->folder);
+    if (Status st = makeCurrentExamination(db, s.profile(), made->id, made->folder); !st)
+        debugLog("new exam not selected: %s\n", st.reason().c_str());
     debugLog("new exam %i for subject %s\n", made->id, db.currentSubjectId().c_str());
     windows_.applyRecordingSettings();
     windows_.selectionChanged();

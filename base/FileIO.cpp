@@ -105,12 +105,26 @@ void abandonSaveTemp(SaveTemp& t) {
     t.tempPath.clear();
 }
 
-Status commitSaveTemp(SaveTemp& t, mode_t mode) {
-    if (mode == 0) {
-        // Keep the permissions of the file being replaced, else the usual 0644.
-        struct stat st {};
-        mode = (::stat(t.target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+mode_t newFileMode(const std::string& path) {
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(folderFor(path).c_str(), &st) == 0) {
+        if (!(st.st_mode & S_IXGRP)) mode &= ~mode_t(0070);
+        if (!(st.st_mode & S_IXOTH)) mode &= ~mode_t(0007);
     }
+    return mode;
+}
+
+namespace {
+// The permissions of the file being replaced, else those of a new one.
+mode_t modeFor(const std::string& target) {
+    struct stat st {};
+    return ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode(target);
+}
+}  // namespace
+
+Status commitSaveTemp(SaveTemp& t, mode_t mode) {
+    if (mode == 0) mode = modeFor(t.target);
     ::fchmod(t.fd, mode);
     if (doFsync(t.fd) != 0) {
         const int err = errno;
@@ -185,7 +199,7 @@ Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_
     return Status::success();
 }
 
-Status writeFileAtomically(const std::string& path, const void* data, size_t size) {
+Status writeFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode) {
     auto temp = openSaveTemp(path);
     if (!temp) return temp.status();
     SaveTemp& t = *temp;
@@ -194,7 +208,7 @@ Status writeFileAtomically(const std::string& path, const void* data, size_t siz
         abandonSaveTemp(t);
         return written.context(path);
     }
-    return commitSaveTemp(t);
+    return commitSaveTemp(t, mode);
 }
 
 namespace {
@@ -280,6 +294,9 @@ Status commitSaveSet(SaveSet& set) {
         }
     }
     for (const auto& [staged, target] : set.files) {
+        // Staged in a private folder: the file takes the mode of the one it
+        // replaces, or of a new one beside it.
+        ::chmod(staged.c_str(), modeFor(target));
         if (std::rename(staged.c_str(), target.c_str()) != 0) {
             const Status s = errnoStatus(target, errno);
             abandonSaveSet(set);

@@ -22,13 +22,21 @@ namespace ordavia {
 // it cannot block the program).
 Status readFileBytes(const std::string& path, std::vector<uint8_t>& out,
                      uint64_t maxBytes = (uint64_t(1) << 31));
-Status writeFileAtomically(const std::string& path, const void* data, size_t size);
-inline Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    return writeFileAtomically(path, bytes.data(), bytes.size());
+// `mode` 0 keeps the replaced file's permissions, or gives a new file
+// newFileMode's.
+Status writeFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode = 0);
+inline Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, mode_t mode = 0) {
+    return writeFileAtomically(path, bytes.data(), bytes.size(), mode);
 }
-inline Status writeFileAtomically(const std::string& path, const std::string& text) {
-    return writeFileAtomically(path, text.data(), text.size());
+inline Status writeFileAtomically(const std::string& path, const std::string& text, mode_t mode = 0) {
+    return writeFileAtomically(path, text.data(), text.size(), mode);
 }
+// Personal data (reports, subject lists) written anywhere: the user's only.
+constexpr mode_t kPrivateFileMode = 0600;
+// The permissions of a new file at path: 0644, less what its folder keeps
+// from the group and from others, so that a file in a private folder (an
+// examination's) is private too, wherever it is later moved.
+mode_t newFileMode(const std::string& path);
 bool fileExists(const std::string& path);
 
 // Success when path names a regular file; otherwise the reason in words
@@ -44,8 +52,8 @@ struct SaveTemp {
     std::string target;
 };
 Result<SaveTemp> openSaveTemp(const std::string& target);
-// Flushes, closes, gives the file `mode` (or the replaced file's mode when
-// mode is 0), renames it over the target and flushes the folder.
+// Flushes, closes, gives the file `mode` (or, when mode is 0, the replaced
+// file's mode, else newFileMode's), renames it over the target and flushes the folder.
 Status commitSaveTemp(SaveTemp& t, mode_t mode = 0);
 void abandonSaveTemp(SaveTemp& t);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 #include "base/FileIO.h"
@@ -47,6 +48,15 @@ void cliOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), 
 int cliRefuseOutputOverInput(const std::string& in, const std::string& out) {
     if (!sameFile(in, out)) return 0;
     return cliError(out + ": is the input " + in + " itself; write the output to another file");
+}
+
+int cliRefuseSameOutputs(const std::string& first, const std::string& second) {
+    // Neither may exist yet: the names are compared with their links and
+    // dot segments resolved as far as the folders exist.
+    std::error_code e1, e2;
+    const auto a = std::filesystem::weakly_canonical(first, e1), b = std::filesystem::weakly_canonical(second, e2);
+    if (!sameFile(first, second) && (e1 || e2 || a != b)) return 0;
+    return cliError(second + ": is also the output " + first + "; write the two outputs to different files");
 }
 
 AppServices& CliArgs::services() const {

@@ -119,6 +119,10 @@ void cliOut(const std::string& text);
 // link) would replace what the command still reads: refused with a message
 // (exit code 1); 0 when they are different files.
 int cliRefuseOutputOverInput(const std::string& in, const std::string& out);
+// Two outputs of one command named alike ("a.bin" and "./a.bin", or a
+// link to the other) would be written one over the other: refused with a
+// message (exit code 1); 0 when they are different files.
+int cliRefuseSameOutputs(const std::string& first, const std::string& second);
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }

@@ -1,5 +1,7 @@
 // Video documents for the commands that work as the workstation's video
 // window does.
+#include <cstdio>
+
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
@@ -10,14 +12,30 @@
 
 namespace ordavia {
 
+namespace {
+
+// A frame the document could not hold is a failure of the command, never a
+// picture of nothing.
+Status enoughMemory(const std::string& path, const CMotivaDoc& doc) {
+    if (!doc.frameMemoryFailed()) {
+        if (const std::string notice = doc.movie().readingNotice(); !notice.empty())
+            std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), notice.c_str());
+        return Status::success();
+    }
+    return Status::failure(StatusCode::NoMemory, path + ": not enough memory for a frame of the video");
+}
+
+}  // namespace
+
 Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& services) {
     doc.setServices(&services);
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
-        if (!doc.OnOpenDocument(path))
-            return Status::failure(path + ": " + (doc.lastError().empty() ? "cannot be read" : doc.lastError()));
+        const bool opened = doc.OnOpenDocument(path);
+        if (doc.frameMemoryFailed()) return enoughMemory(path, doc);
+        if (!opened) return Status::failure(path + ": " + (doc.lastError().empty() ? "cannot be read" : doc.lastError()));
         if (!doc.hasFrames()) return Status::failure(StatusCode::NotFound, path + ": cannot find its movie " + doc.movieFileName());
-        return Status::success();
+        return enoughMemory(path, doc);
     }
     // Opened as the workstation opens a movie or a foreign video: imported
     // into a new document, which takes a foreign video's own frame rate.
@@ -27,7 +45,7 @@ Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& 
     doc.SetTitle(fileNameOf(path));
     doc.SetModifiedFlag(false);
     if (!doc.hasFrames()) return Status::failure(path + ": the movie holds no frames");
-    return Status::success();
+    return enoughMemory(path, doc);
 }
 
 }  // namespace ordavia

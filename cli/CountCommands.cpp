@@ -7,6 +7,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/PictureLine.h"
 #include "cli/ExamFiling.h"
 #include "framework/AppServices.h"
 #include "image/CZVimage.h"
@@ -73,10 +74,9 @@ int runCount(const CliArgs& a) {
     // Colour files stay colour so that the green channel can be used.
     img.setColour(CZVimage::kColour);
     if (const ordavia::Status st = loadPicture(path, img, a.greyWeights()); !st.ok()) return cliError(st.reason());
-    for (int i = 0; i < 4; i += 2)
-        if (line[i] < 0 || line[i] > img.width() - 1 || line[i + 1] < 0 || line[i + 1] > img.height() - 1)
-            return cliError(strprintf("count: the line leaves the %dx%d picture", img.width(), img.height()));
-    if (line[0] == line[2] && line[1] == line[3]) return cliError("count: the line has no length");
+    if (const std::string bad = pictureLineError("count", line[0], line[1], line[2], line[3], img.width(), img.height());
+        !bad.empty())
+        return cliError(bad);
 
     const ordavia::RidgeImage ridge = ordavia::ridgeImage(img, scale, scale, s);
     ordavia::CountResult r = ordavia::countAlongLine(ridge, {line[0], line[1]}, {line[2], line[3]}, s);
@@ -122,7 +122,8 @@ int runCount(const CliArgs& a) {
         }
         cliOut(t);
     }
-    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm));
+    return fileUnderExam(a, path, strprintf("Capillaries: %d along %.0f um, %.1f per mm", r.count, r.lengthUm, r.perMm),
+                         "count");
 }
 
 }  // namespace

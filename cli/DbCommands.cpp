@@ -2,9 +2,9 @@
 // creates FOLDER/orda.db as start-up does; "db subjects" lists its subjects
 // as JSON without changing the file. Subjects, examinations and results
 // have their own commands (DbSubjectCommands.cpp).
-#include <string>
-
+#include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
@@ -21,10 +21,17 @@ namespace {
 
 int runInit(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli db init FOLDER [--json]");
-    // A new data folder is made, as the folder dialog's "new folder" would.
+    // A new data folder is made, as the folder dialog's "new folder" would,
+    // readable by the user only: its examination folders carry subject ids.
     std::error_code ec;
-    std::filesystem::create_directories(a.positional[0], ec);
+    const bool made = std::filesystem::create_directories(a.positional[0], ec);
     if (ec) return cliError(a.positional[0] + ": " + ec.message());
+    namespace fs = std::filesystem;
+    if (made) fs::permissions(a.positional[0], fs::perms::owner_all, fs::perm_options::replace, ec);
+    const fs::perms open = fs::status(a.positional[0], ec).permissions() & (fs::perms::group_all | fs::perms::others_all);
+    if (!made && !ec && open != fs::perms::none)
+        std::fprintf(stderr, "ordavia-cli: note: %s can be read by other users (chmod 700 makes it private)\n",
+                     a.positional[0].c_str());
     const std::string path = joinPath(a.positional[0], CSubjectDatabase::kFileName);
     ScriptedPrompter quiet;  // collects the message start-up would show
     CSubjectDatabase db;

@@ -32,17 +32,20 @@ int runReport(const CliArgs& a) {
 #else
     if (const Status s = writeExamReportPdf(*report, out); !s) return cliError(s.reason());
     const std::string csv = withoutExtension(out) + ".csv";
-    if (const Status s = writeFileAtomically(csv, examReportCsv(*report)); !s) return cliError(s.reason());
-    int missing = 0;
-    for (const ReportItem& i : report->items) missing += i.missing ? 1 : 0;
+    if (const Status s = writeFileAtomically(csv, examReportCsv(*report), kPrivateFileMode); !s) return cliError(s.reason());
+    int missing = 0, damaged = 0;
+    for (const ReportItem& i : report->items) {
+        missing += i.missing ? 1 : 0;
+        damaged += i.damaged.empty() ? 0 : 1;
+    }
     if (a.json()) {
         JsonWriter w;
         w.beginObject().field("pdf", out).field("csv", csv).field("results", static_cast<int>(report->items.size()));
-        w.field("missing", missing).endObject();
+        w.field("missing", missing).field("damaged", damaged).endObject();
         cliOut(w.str());
     } else {
         cliOut(out + "\n" + csv + "\n" +
-               strprintf("%zu results, %i files missing\n", report->items.size(), missing));
+               strprintf("%zu results, %i files missing, %i damaged\n", report->items.size(), missing, damaged));
     }
     return 0;
 #endif
@@ -53,5 +56,7 @@ int runReport(const CliArgs& a) {
 ORDAVIA_CLI_REGISTER(CliCommand{"db report", "db report FOLDER --exam ID OUT.pdf [--json]",
                                 "Writes the examination's report as OUT.pdf (subject, site and date, a thumbnail\n"
                                 "of each picture or first video frame with its measurements, the results table)\n"
-                                "and the results as OUT.csv beside it.",
+                                "and the results as OUT.csv beside it. Both are readable by the user only. Files of the\n"
+                                "examination that are missing or cannot be read are marked so; an examination whose\n"
+                                "folder lies outside FOLDER is refused.",
                                 {"--exam"}, runReport});

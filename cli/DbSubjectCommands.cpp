@@ -56,6 +56,10 @@ int subjectAdd(const CliArgs& a) {
     if (limitSubjectId(id) != id)
         return cliError(strprintf("subject id '%s' is longer than %zu characters", typed->c_str(), kSubjectIdLimit));
     if (const std::string problem = subjectIdProblem(id); !problem.empty()) return cliError(problem);
+    if (const std::string problem =
+            detailsProblem(*name, a.get("--surname").value_or(""), a.get("--comment").value_or(""));
+        !problem.empty())
+        return cliError(problem);
     CSubjectDatabase db;
     if (int rc = openForWriting(a.positional[1], db)) return rc;
     const auto existing = readSubject(db.handle(), id);

@@ -65,7 +65,9 @@ int runDoppler(const CliArgs& a) {
     Trv2Board board;
     board.setPlaybackFile(in);
     board.initialise(settings.numberofchannels);
-    if (!board.present()) return cliError(in + ": cannot read 16-bit samples from this file");
+    if (!board.present())
+        return cliError(board.playbackError().empty() ? in + ": cannot read 16-bit samples from this file"
+                                                      : board.playbackError());
     StartupSettings detection = settings;
     detection.cbvMethod = int(method);
     detection.FFTwindow = int(window);
@@ -82,21 +84,37 @@ int runDoppler(const CliArgs& a) {
     const PulseSummary& s = run->pulses;
     const double cbvRate = run->cbvRate;
     const int w = run->halfWidth;
+    // Figures read from the noise, or from no beats, are no measurement:
+    // null in JSON, not a number that looks like one.
+    const bool measured = run->measured();
 
     if (a.json()) {
         JsonWriter j;
         j.beginObject().key("cbv").beginArray();
         for (double v : cbv) j.value(v);
         j.endArray();
-        j.field("mean", s.mean).field("systolic", s.systolic).field("diastolic", s.diastolic);
-        j.field("pi", s.pi).field("ri", s.ri).endObject();
+        const double figures[] = {s.mean, s.systolic, s.diastolic, s.pi, s.ri};
+        const char* keys[] = {"mean", "systolic", "diastolic", "pi", "ri"};
+        for (int k = 0; k < 5; ++k) {
+            j.key(keys[k]);
+            if (measured) j.value(figures[k]);
+            else j.null();
+        }
+        j.key("warnings").beginArray();
+        for (const std::string& t : run->warnings) j.value(t);
+        j.endArray().endObject();
         cliOut(j.str() + "\n");
-        return 0;
+    } else {
+        std::string t = strprintf("%s: %zu velocities at %g Hz (method %d, threshold %d, %d-point spectra, half-width %d)\n",
+                                  in.c_str(), cbv.size(), cbvRate, int(method), run->threshold, int(block / 2), w);
+        if (measured)
+            t += strprintf("mean %.4f mm/s  systolic %.4f mm/s  diastolic %.4f mm/s  PI %.4f  RI %.4f  (%zu peaks, %zu "
+                           "minima)\n",
+                           s.mean, s.systolic, s.diastolic, s.pi, s.ri, s.peaks, s.minima);
+        for (const std::string& warning : run->warnings) t += "warning: " + warning + "\n";
+        cliOut(t);
     }
-    cliOut(strprintf("%s: %zu velocities at %g Hz (method %d, threshold %d, %d-point spectra, half-width %d)\n"
-                     "mean %.4f mm/s  systolic %.4f mm/s  diastolic %.4f mm/s  PI %.4f  RI %.4f  (%zu peaks, %zu minima)\n",
-                     in.c_str(), cbv.size(), cbvRate, int(method), run->threshold, int(block / 2), w, s.mean,
-                     s.systolic, s.diastolic, s.pi, s.ri, s.peaks, s.minima));
+    if (!measured) return cliError(in + ": no measurement: " + run->warnings.front());
     return 0;
 }
 
@@ -109,12 +127,13 @@ int runSynthDoppler(const CliArgs& a) {
     double seed = p.seed;
     if (!number(a.get("--seconds"), p.seconds) || !number(a.get("--rate"), p.rate) ||
         !number(a.get("--heart-rate"), p.heartRate) || !number(a.get("--vmax"), p.vmax) ||
-        !number(a.get("--vmin"), p.vmin) || !number(a.get("--noise"), p.noise) || !whole(a.get("--seed"), seed) ||
+        !number(a.get("--vmin"), p.vmin) || !number(a.get("--noise"), p.noise) || !number(a.get("--floor"), p.floor) ||
+        !whole(a.get("--seed"), seed) ||
         seed < 0 || seed > 4294967295.0)
         return cliError(out + ": every option needs a number (--seed a whole one)");
     p.seed = uint32_t(seed);
     if (const std::string why = checkDopplerParams(p); !why.empty()) return cliError(out + ": " + why);
-    if (int rc = cliRefuseOutputOverInput(*truthPath, out)) return rc;
+    if (int rc = cliRefuseSameOutputs(out, *truthPath)) return rc;
     const SyntheticDoppler d = synthesiseDoppler(p);
     std::vector<uint8_t> bytes(d.samples.size() * 2);
     for (size_t i = 0; i < d.samples.size(); ++i) {
@@ -155,8 +174,15 @@ void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::strin
         json->key("doppler").beginObject();
         json->field("velocities", n).field("velocity_period", cbv->xInterval).field("units", cbv->yUnits);
         json->field("spectrum_points", unsigned(sp->width())).field("bandwidth_hz", nyquist);
-        json->field("mean", s.mean).field("systolic", s.systolic).field("diastolic", s.diastolic);
-        json->field("pi", s.pi).field("ri", s.ri).endObject();
+        // No beats (silence, a flat trace): no figures, rather than zeros.
+        const double figures[] = {s.mean, s.systolic, s.diastolic, s.pi, s.ri};
+        const char* keys[] = {"mean", "systolic", "diastolic", "pi", "ri"};
+        for (int k = 0; k < 5; ++k) {
+            json->key(keys[k]);
+            if (s.hasBeats()) json->value(figures[k]);
+            else json->null();
+        }
+        json->endObject();
     }
     if (text)
         *text += strprintf("  Doppler recording: %u velocities every %g s, %u-point spectra, bandwidth %g Hz\n"
@@ -183,14 +209,19 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --smooth S    time constant of the running filter over the velocities before the pulse\n"
     "                analysis, seconds (default 0.02; 0: none)\n"
     "  --autonoise   the threshold follows the spectrum's noise floor\n"
-    "With --json: {\"cbv\": [...], \"mean\", \"systolic\", \"diastolic\", \"pi\", \"ri\"}. Writes no file.",
+    "The file is read as it is analysed: any length, in bounded memory; a recording of more than\n"
+    "a million velocities gives the means of consecutive ones (the figures use every one).\n"
+    "With --json: {\"cbv\": [...], \"mean\", \"systolic\", \"diastolic\", \"pi\", \"ri\", \"warnings\": [...]}.\n"
+    "When the velocity sits at the top of the band (a threshold under the noise floor) in most\n"
+    "spectra, or shows no beats, mean to ri are null, the warnings say why and the exit code is 1.\n"
+    "Writes no file.",
     {"--rate", "--method", "--block", "--threshold", "--window", "--smooth", "--half-width"},
     runDoppler});
 
 ORDAVIA_CLI_REGISTER(CliCommand{
     "synth doppler",
     "synth doppler OUT.bin --truth OUT.json [--seconds S] [--rate HZ] [--heart-rate BPM] [--vmax MM_S] [--vmin MM_S] "
-    "[--noise R] [--seed N] [--json]",
+    "[--noise R] [--floor PCT] [--seed N] [--json]",
     "Writes a laser Doppler recording of a nailfold capillary whose velocity is known: a band of\n"
     "red-cell beat notes whose upper edge follows a pulsatile centre-line velocity, over tissue\n"
     "movement, detector noise and a DC offset, as little-endian signed 16-bit samples (OUT.bin,\n"
@@ -202,6 +233,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --heart-rate BPM  (default 72)\n"
     "  --vmax, --vmin    systolic and diastolic centre-line velocity, mm/s (default 1.2, 0.4)\n"
     "  --noise R         white noise RMS over the Doppler signal's RMS (default 0.3)\n"
+    "  --floor PCT       and the detector's own white noise floor, RMS in percent of the\n"
+    "                    16-bit full scale (default 0; about 2 on a real monitor)\n"
     "  --seed N          random seed (default 1)",
-    {"--truth", "--seconds", "--rate", "--heart-rate", "--vmax", "--vmin", "--noise", "--seed"},
+    {"--truth", "--seconds", "--rate", "--heart-rate", "--vmax", "--vmin", "--noise", "--floor", "--seed"},
     runSynthDoppler});

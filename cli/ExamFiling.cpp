@@ -12,24 +12,29 @@
 
 namespace ordavia {
 
-int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result) {
+int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result, const std::string& analysis) {
     const auto exam = a.get("--exam");
     const auto folder = a.get("--db");
     if (!exam && !folder) return 0;
     if (!exam || !folder) return cliError("--exam ID and --db FOLDER go together");
     int32_t id = -1;
     if (int rc = parseExamId(*exam, id)) return rc;
+    // An empty row would stand for a result that was never made.
+    if (result.empty()) return cliError(file + ": the analysis gave no result to file under the examination");
     CSubjectDatabase db;
     if (int rc = openForWriting(*folder, db)) return rc;
     const auto found = readExam(db.handle(), id);
     if (!found) return cliError(db.databasePath() + ": " + found.reason());
     if (!*found) return cliError(db.databasePath() + ": no examination " + *exam);
+    if (const Status s = checkExamFolder(db, (*found)->folder); !s) return cliError(db.databasePath() + ": " + s.reason());
     const std::string examFolder = db.dataFolder() + (*found)->folder + "/";
     // The workstation finds a result's file in the examination's folder.
     if (folderOf(file) != examFolder && !fileExists(examFolder + fileNameOf(file)))
         std::fprintf(stderr, "ordavia-cli: note: %s is not in the examination folder %s\n", file.c_str(),
                      examFolder.c_str());
-    if (const Status s = storeResult(db, id, file, result); !s) return cliError(db.databasePath() + ": " + s.reason());
+    const Status s = analysis.empty() ? storeResult(db, id, file, result)
+                                      : fileAnalysisResult(db.handle(), id, fileNameOf(file), analysis, result);
+    if (!s) return cliError(db.databasePath() + ": " + s.reason());
     return 0;
 }
 

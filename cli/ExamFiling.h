@@ -8,10 +8,14 @@ namespace ordavia {
 
 struct CliArgs;
 
-// Without --exam and --db it does nothing and returns 0. Otherwise the
-// row of (examination, file name of `file`) gets `result`; the exit code is
-// 1 with a one-line message when the database or the examination is not
-// there or the row cannot be written.
-int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result);
+// Without --exam and --db it does nothing and returns 0. Otherwise `result`
+// is filed for the file: as the row of the document when `analysis` is
+// empty (the command wrote `file` itself, as a save in the workstation
+// would), else as the analysis' own row of that file, so that a count and
+// a detection of one picture both stay. The exit code is 1 with a one-line
+// message when the database or the examination is not there, the result is
+// empty or the row cannot be written.
+int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result,
+                  const std::string& analysis = {});
 
 }  // namespace ordavia

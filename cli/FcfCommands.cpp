@@ -30,23 +30,6 @@ namespace {
 
 const std::vector<std::string>& kVideoExt = videoExtensions();
 
-// A video document over the file: a ".dcs" with its movie and offsets and
-// selection, or a movie of its own.
-Status openVideo(const std::string& path, CMotivaDoc& doc, AppServices& services) {
-    doc.setServices(&services);
-    doc.setQuiet(true);
-    if (toLower(extensionOf(path)) == ".dcs") {
-        if (!doc.OnOpenDocument(path))
-            return doc.lastError().rfind(path, 0) == 0 ? Status::failure(doc.lastError()) : Status::failure(path + ": " + doc.lastError());
-    } else {
-        doc.OnNewDocument();
-        if (Status s = doc.importMovie(path); !s) return s.reason().rfind(path, 0) == 0 ? s : s.context(path);
-        doc.SetTitle(fileNameOf(path));
-    }
-    if (!doc.hasFrames()) return Status::failure(path + ": the video holds no frames");
-    return Status::success();
-}
-
 // The flow picture of every frame, cut to where frame 0 lies on the canvas.
 Status wholeVideoPicture(CMotivaDoc& doc, double threshold, double gain, bool ignoreDrift, const std::string& out) {
     FcfBlock b;
@@ -85,7 +68,7 @@ int runFcf(const CliArgs& a) {
     CMotivaDoc video;
 
     video.setServices(&a.services());
-    if (Status s = openVideo(in, video, a.services()); !s) return cliError(s.reason());
+    if (Status s = openVideoDocument(in, video, a.services()); !s) return movieError(in, s);
     takeSkipDamaged(a, video.movie());
     for (const auto& o : {out, a.get("--image")})
         if (o)
@@ -113,7 +96,9 @@ int runFcf(const CliArgs& a) {
             if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
             doc.SetPathName(saved, true);
         }
-        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result)) return rc;
+        // Saving made the text already; a run without --out files the same.
+        if (saved.empty()) doc.updateResultText();
+        if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result, saved.empty() ? "fcf" : "")) return rc;
         const ResultRecord r = doc.resultRecord();
         static const char* const kKeys[] = {"width", "height", "area", "FCF", "FCD (%)", "flux", "conc", "threshold"};
         j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", r.second);

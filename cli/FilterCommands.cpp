@@ -165,7 +165,7 @@ int runDetect(const CliArgs& a) {
         }
         j.endObject();
         cliOut(j.str() + "\n");
-        return fileUnderExam(a, in, filed);
+        return fileUnderExam(a, in, filed, "detect");
     }
     std::string text = strprintf("%s: %zu capillaries (threshold %d, %.3f s)\n", in.c_str(), r.regions.size(),
                                  r.threshold, r.seconds);
@@ -176,7 +176,7 @@ int runDetect(const CliArgs& a) {
     }
     text += density ? density->text + "\n" : std::string("no density (no capillaries or no area)\n");
     cliOut(text);
-    return fileUnderExam(a, in, filed);
+    return fileUnderExam(a, in, filed, "detect");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // "focus": how sharp every frame of a video is, by the measure of the
 // workstation's "Focus check video" for one gap and threshold.
+#include <algorithm>
 
 #include "base/JsonWriter.h"
 #include "base/Text.h"
@@ -22,6 +23,8 @@ int runFocus(const CliArgs& a) {
     const FocusCheckSettings defaults;
     const Result<int> gap = a.number<int>("--gap", 0, 10000, defaults.gapFrom);
     if (!gap) return cliError("focus: " + gap.reason());
+    // A gap of 0 compares every pixel with itself: every frame would measure 0.
+    if (gap.value() < 1) return cliError("focus: --gap 0 compares each pixel with itself; the gap is 1 pixel or more");
     const Result<int> threshold = a.number<int>("--threshold", -100000, 100000, defaults.thresholdFrom);
     if (!threshold) return cliError("focus: " + threshold.reason());
     CMotivaDoc video;
@@ -46,19 +49,29 @@ int runFocus(const CliArgs& a) {
     if (const int bad = damagedCount(video.movie(), 0, video.frameCount()); bad > 0)
         return cliError(strprintf("%s: %d frames cannot be decoded (%s)", path.c_str(), bad,
                                   frameRuns(video.movie().damagedFrames(), 0, video.frameCount()).c_str()));
+    // Frames that all measure the same (a featureless or blank video) have
+    // no sharpest one: frame 0 would be a guess.
+    bool found = r->best >= 0 && !r->values.empty();
+    if (found) {
+        const auto [lo, hi] = std::minmax_element(r->values.begin(), r->values.end());
+        found = *hi > *lo;
+    }
     if (!a.json()) {
         for (size_t i = 0; i < r->values.size(); ++i) cliOut(strprintf("%zu %.6g\n", i, r->values[i]));
-        cliOut(strprintf("best %d\n", r->best));
-        return 0;
+        cliOut(found ? strprintf("best %d\n", r->best) : std::string("best none\n"));
+    } else {
+        JsonWriter j;
+        j.beginObject();
+        j.key("focus").beginArray();
+        for (double v : r->values) j.value(v);
+        j.endArray();
+        if (found) j.field("best", r->best);
+        else j.key("best").null();
+        j.endObject();
+        cliOut(j.str() + "\n");
     }
-    JsonWriter j;
-    j.beginObject();
-    j.key("focus").beginArray();
-    for (double v : r->values) j.value(v);
-    j.endArray();
-    j.field("best", r->best);
-    j.endObject();
-    cliOut(j.str() + "\n");
+    if (!found)
+        return cliError(path + ": no best frame was found: every frame measures the same (the video shows nothing to focus on)");
     return 0;
 }
 
@@ -69,7 +82,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "How sharp every frame of a video is: the focus measure of \"Focus check video\" (the autofocus's\n"
     "\"fmethod\" of the profile, default the horizontal second difference) with gap G (default 5) and\n"
     "threshold T (default 2), over the video's region of interest or the whole frame drawn in by the gap.\n"
-    "It is the workstation's trace \"fnessg<G>t<T>\" of the same video. best is the sharpest frame.\n"
+    "It is the workstation's trace \"fnessg<G>t<T>\" of the same video. best is the sharpest frame\n"
+    "(none, null in JSON, and exit 1 when every frame measures the same: nothing to focus on).\n"
     "--autofocus takes the live autofocus's measure instead (the \"autofocuscontrol\" settings, over\n"
     "the central region), the figure the autofocus acts on.",
     {"--gap", "--threshold"}, runFocus});

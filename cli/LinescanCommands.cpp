@@ -277,6 +277,8 @@ int runLinescan(const CliArgs& a) {
         }
         v.hough = true;
     }
+    // A frame there was no memory for reads as damaged too: say which it was.
+    if (video.movie().outOfMemory()) return cliError(path + ": not enough memory for a frame of the video");
     // One column per frame: a frame that did not decode cannot be left out
     // without bending the scan's time base, so the scan fails, skipping or not.
     if (const int bad = damagedCount(video.movie(), run.first, run.last); bad > 0)
@@ -316,7 +318,8 @@ int runLinescan(const CliArgs& a) {
     if (const int rc = printVideoVelocity(v, run.units, a, velocity); rc != 0) return rc;
     return fileUnderExam(a, a.get("--zvl").value_or(path),
                          strprintf("velocity = %.1f %s/s, %.1f %% good", velocity, run.units.c_str(),
-                                   v.summary.percentGood));
+                                   v.summary.percentGood),
+                         a.has("--zvl") ? "" : "linescan");
 }
 
 int runKymograph(const CliArgs& a) {
@@ -376,6 +379,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "workstation's summary in the video's units per second (um_per_s when calibrated in a length).\n"
     "in_range says whether the velocity lies in the band of speeds the method can see (false: the number is\n"
     "no measurement; the text says what to try), quality (0..1) how well the scan bears it out.\n"
+    "diameter_um is the capillary's width across the middle of the line on the mean picture of the scanned\n"
+    "frames (the workstation's diameter), flux = pi x diameter^2 x |velocity| / 4 in um^3/s.\n"
     "A line outside the frame, a scan that cannot start or that finds no velocity is an error.\n"
     "--zvl OUT.zvl writes the line scan document.",
     {"--line", "--method", "--gap", "--limit", "--fps", "--scale", "--zvl"}, runLinescan});

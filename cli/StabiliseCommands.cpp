@@ -61,18 +61,7 @@ int runStabilise(const CliArgs& a) {
     if (const Status valid = p.validate(); !valid) return cliError(valid.context(in));
 
     CMotivaDoc doc;
-    doc.setServices(&a.services());
-    doc.setQuiet(true);
-    if (toLower(extensionOf(in)) == ".dcs") {
-        if (!doc.OnOpenDocument(in)) return movieError(in, Status::failure(doc.lastError().empty() ? "cannot be read" : doc.lastError()));
-        if (!doc.hasFrames())
-            return movieError(in, Status::failure(doc.lastError().empty() ? "cannot find its movie " + doc.movieFileName() : doc.lastError()));
-    } else {
-        if (!doc.OnNewDocument()) return cliError(in + ": cannot create a video document");
-        const Status s = isForeignVideo(in) ? doc.importAvi(in) : doc.importMovie(in);
-        if (!s) return movieError(in, s);
-        if (!doc.hasFrames()) return cliError(in + ": the movie holds no frames");
-    }
+    if (Status s = openVideoDocument(in, doc, a.services()); !s) return movieError(in, s);
     takeSkipDamaged(a, doc.movie());
     if (auto out = a.get("--out"))
         if (Status s = refuseOutputIsInput({in, doc.movie().fileName()}, *out); !s) return cliError(s.reason());
@@ -106,6 +95,11 @@ int runStabilise(const CliArgs& a) {
         JsonWriter j(false);
         j.beginObject().key("offsets").beginArray();
         for (int i = 0; i < n; ++i) {
+            // A frame left out has no offsets: null, never a made-up 0, 0.
+            if (doc.movie().isDamaged(i)) {
+                j.null();
+                continue;
+            }
             double x, y;
             doc.frameOffset(i, x, y);
             j.beginArray().value(tidy(x)).value(tidy(y)).endArray();
@@ -114,12 +108,17 @@ int runStabilise(const CliArgs& a) {
         cliOut(j.str() + "\n");
     } else {
         for (int i = 0; i < n; ++i) {
+            if (doc.movie().isDamaged(i)) {
+                cliOut(strprintf("%05i, left out (cannot be decoded)\n", i));
+                continue;
+            }
             double x, y;
             doc.frameOffset(i, x, y);
             cliOut(strprintf("%05i, %g, %g\n", i, tidy(x), tidy(y)));
         }
     }
-    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n));
+    return fileUnderExam(a, a.get("--out").value_or(in), strprintf("movement corrected, %i frames", n),
+                         a.has("--out") ? "" : "stabilise");
 }
 
 }  // namespace

@@ -86,9 +86,19 @@ int openMovie(const std::string& path, CZVMovie& m, const CliArgs& a) {
     Status s = openAny(path, m, a);
     if (!s) return cliError(s.reason());
     if (m.count() <= 0) return cliError(path + ": the movie holds no frames");
-    if (m.aviReader() && !m.aviReader()->truncation().empty())
-        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
+    if (const std::string notice = m.readingNotice(); !notice.empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), notice.c_str());
     return 0;
+}
+
+// The rate a video document gives the file: its own for a ".dcs", else
+// the one a document opening the movie takes.
+double documentRate(const std::string& path, const CZVMovie& m, AppServices& services) {
+    if (toLower(extensionOf(path)) != ".dcs") return CMotivaDoc::frameRateOfMovie(path, m, &services);
+    CMotivaDoc doc;
+    doc.setServices(&services);
+    doc.setQuiet(true);
+    return doc.readDcs(path) ? doc.framesPerSecond() : CMotivaDoc::frameRateOfMovie(m.fileName(), m, &services);
 }
 
 const char* colourName(int c) { return c == CZVimage::kColour ? "colour" : c == CZVimage::kBayer ? "bayer" : "grey"; }
@@ -99,11 +109,14 @@ int runMovieInfo(const std::string& path, const CliArgs& a) {
     doc.setServices(&a.services());
     const bool dcs = toLower(extensionOf(path)) == ".dcs";
     if (Status s = openAny(path, m, a, &doc); !s) return cliError(s.reason());
-    if (m.aviReader() && !m.aviReader()->truncation().empty())
-        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), m.aviReader()->truncation().c_str());
+    if (const std::string notice = m.readingNotice(); !notice.empty())
+        std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), notice.c_str());
     const CZVimage& f = m.formatImage();
     const std::string format = m.aviReader() ? m.aviReader()->container() : "mve";
-    const double fps = m.scale() > 0 ? double(m.rate()) / m.scale() : 0.0;
+    // The rate the analyses use: the document's, or the one a document
+    // opening this movie would take.
+    const double fps = dcs ? doc.framesPerSecond() : documentRate(path, m, a.services());
+    if (!m.aviReader() && m.rate() == 1 && m.scale() == 1) m.setRate(int(std::lround(fps * 1000)), 1000);
     if (a.json()) {
         JsonWriter j;
         j.beginObject();
@@ -122,8 +135,8 @@ int runMovieInfo(const std::string& path, const CliArgs& a) {
         j.endObject();
         cliOut(j.str() + "\n");
     } else {
-        cliOut(strprintf("%s: %s movie, %d frames of %dx%d %s, %d/%d frames per second (%g)%s\n", path.c_str(), format.c_str(),
-                         m.count(), f.width(), f.height(), colourName(f.colour()), m.rate(), m.scale(), fps,
+        cliOut(strprintf("%s: %s movie, %d frames of %dx%d %s, %g frames per second%s\n", path.c_str(), format.c_str(),
+                         m.count(), f.width(), f.height(), colourName(f.colour()), fps,
                          m.wrapped() ? strprintf(", ring starting at slot %d", m.ringStart()).c_str() : ""));
     }
     return 0;
@@ -143,6 +156,12 @@ int runVideoConvert(const CliArgs& a) {
     CZVMovie m;
     if (int r = openMovie(in, m, a)) return r;
     if (Status s = refuseOutputIsInput({in, m.fileName()}, out); !s) return cliError(s.reason());
+    // A foreign video keeps its own rate and scale; a movie file is written
+    // at the rate its document gives it.
+    if (!m.aviReader()) {
+        o.rate = int(std::clamp(std::lround(documentRate(in, m, a.services()) * 1000.0), 1L, 2000000000L));
+        o.scale = 1000;
+    }
     auto n = exportFrames(m, out, o);
     if (!n) return movieError(in, n.status());
     reportSkippedFrames(in, m);

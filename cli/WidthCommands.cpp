@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/PictureLine.h"
 #include "framework/AppServices.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
@@ -57,10 +58,8 @@ bool openImageDocument(const std::string& cmd, const std::string& path, ZBasicDo
     return true;
 }
 
-bool lineInside(const ZBasicDoc& doc, ZPoint a, ZPoint b) {
-    const CZVimage& img = doc.image();
-    auto in = [&](ZPoint p) { return p.x >= 0 && p.y >= 0 && p.x < img.width() && p.y < img.height(); };
-    return in(a) && in(b);
+std::string lineError(const char* cmd, const ZBasicDoc& doc, ZPoint a, ZPoint b) {
+    return pictureLineError(cmd, a.x, a.y, b.x, b.y, doc.image().width(), doc.image().height());
 }
 
 int runWidth(const CliArgs& a) {
@@ -75,9 +74,7 @@ int runWidth(const CliArgs& a) {
     ZBasicDoc doc;
     int rc = 0;
     if (!openImageDocument("width", a.positional[0], doc, a.services(), rc)) return rc;
-    if (!lineInside(doc, p0, p1))
-        return cliError(strprintf("width: the line leaves the %dx%d picture", doc.image().width(), doc.image().height()));
-    if (p0.x == p1.x && p0.y == p1.y) return cliError("width: the line has no length");
+    if (const std::string bad = lineError("width", doc, p0, p1); !bad.empty()) return cliError(bad);
     // Micrometres per pixel: the option, else the document's calibration
     // when it is in micrometres.
     double xs = scale, ys = scale;
@@ -126,6 +123,7 @@ int runLoops(const CliArgs& a) {
     for (const std::string& s : a.getAll("--line")) {
         ZPoint p0, p1;
         if (!parseLine(s, p0, p1)) return cliError("loops: bad value '" + s + "' for --line (X1,Y1,X2,Y2)");
+        if (const std::string bad = lineError("loops", doc, p0, p1); !bad.empty()) return cliError(bad);
         auto l = std::make_unique<CDimLine>();
         l->addVertex(p0);
         l->addVertex(p1);
@@ -186,7 +184,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "one row per loop (apex, loop, left and right widths, apex x and y) and a summary row (the\n"
     "number of loops, the mean widths, density per mm, fit and cord of the apex row). Writes\n"
     "no file.\n"
-    "  --line X1,Y1,X2,Y2  an apex line, in pixels (repeatable)\n"
+    "  --line X1,Y1,X2,Y2  an apex line, in pixels (repeatable); a line that leaves the picture or\n"
+    "                      has no length is an error\n"
     "  --json              {\"units\", \"rows\": [{\"line\", \"apex width\", ...}], \"summary\": {...}}",
     {"--line"},
     runLoops,

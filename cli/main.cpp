@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
@@ -245,6 +246,9 @@ int main(int argc, char** argv) {
     }
     try {
         return cmd ? cmd->run(a) : runInfo(a);
+    } catch (const std::bad_alloc&) {
+        // A buffer the command needed and could not have: said in words.
+        return cliError("not enough memory for this command");
     } catch (const std::exception& e) {
         return cliError(e.what());
     }

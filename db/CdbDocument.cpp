@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
 #include "db/Installation.h"
 #include "db/SubjectQueries.h"
 #include "framework/AppServices.h"
@@ -106,9 +107,21 @@ void CdbDocument::linkToSelection() {
 
 void CdbDocument::linkToCurrentExam() {
     const CSubjectDatabase& db = database();
-    if (linked || !db.isOpen() || db.currentSubjectId().empty() || db.currentExamId() < 0) return;
+    if (!db.isOpen() || db.currentSubjectId().empty() || db.currentExamId() < 0) return;
+    // A file saved under an examination stays there; one saved without
+    // one is taken in, unless it names another subject.
+    if (linked && (examId >= 0 || (!subjectId.empty() && subjectId != db.currentSubjectId()))) return;
+    linked = false;
     linkToSelection();
+    const std::string examFolder = db.dataFolder() + db.currentExamFolder() + "/";
+    adopted_ = !GetPathName().empty() && folderOf(GetPathName()) != examFolder;
     SetTitle(GetTitle());
+}
+
+void CdbDocument::fileMadeFile(const std::string& path, const std::string& analysis, const std::string& text) {
+    CSubjectDatabase& db = database();
+    if (!db.isOpen() || subjectId.empty() || examId < 0 || text.empty()) return;
+    db.reportFailure(fileAnalysisResult(db.handle(), examId, fileNameOf(path), analysis, text), userPrompter());
 }
 
 void CdbDocument::recalculateResult() {
@@ -129,6 +142,7 @@ bool CdbDocument::OnSaveDocument(const std::string& path) {
     // Stored only once the file exists, so the results table never names a
     // file that failed to save.
     SaveResult(path);
+    adopted_ = false;
     return true;
 }
 
@@ -163,7 +177,7 @@ std::string CdbDocument::examFileName(const std::string& title) {
 }
 
 void CdbDocument::ProposeExamPath() {
-    if (!GetPathName().empty()) return;
+    if (!GetPathName().empty() && !adopted_) return;
     CSubjectDatabase& db = database();
     if (subjectId.empty() && db.isOpen() && !db.currentSubjectId().empty() && db.currentExamId() >= 0) {
         subjectId = db.currentSubjectId();
@@ -175,8 +189,10 @@ void CdbDocument::ProposeExamPath() {
     if (!found) return db.reportFailure(found.status(), userPrompter());
     const std::optional<std::string>& folder = *found;
     if (!folder) return;
-    std::string name = examFileName(GetTitle());
-    if (const DocTemplate* t = GetDocTemplate()) name += t->filterExt;
+    if (ordavia::Status s = checkExamFolder(db, *folder); !s) return db.reportFailure(s, userPrompter());
+    // A file taken in keeps its name in the examination's folder.
+    std::string name = adopted_ ? fileNameOf(GetPathName()) : examFileName(GetTitle());
+    if (const DocTemplate* t = GetDocTemplate(); t && !adopted_) name += t->filterExt;
     SetPathName(db.dataFolder() + *folder + "/" + name, true);
 }
 

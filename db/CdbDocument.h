@@ -69,9 +69,15 @@ public:
     void UpdateResult(const std::string& fileName);
     // Gives a document without a path one inside its examination's folder.
     void ProposeExamPath();
-    // A document made or imported while an examination is current belongs
-    // to it from the start (its title shows it); others stay unlinked.
+    // A document made, imported or opened while an examination is current
+    // belongs to it from the start (its title shows it), unless it was
+    // filed under an examination before or belongs to another subject. An
+    // opened file that lies outside the examination's folder is saved into
+    // that folder (Save proposes it there) and the original is left as it is.
     void linkToCurrentExam();
+    // Files a file this document made beside itself (a recording's movie)
+    // under the document's examination, as the `analysis` row of that file.
+    void fileMadeFile(const std::string& path, const std::string& analysis, const std::string& text);
     // Brings the result text up to date with what the document holds
     // (the services' resultText); every save does it first.
     void recalculateResult();
@@ -89,4 +95,8 @@ public:
 protected:
     // Links to the current selection when not linked yet.
     void linkToSelection();
+
+private:
+    // Opened from outside the examination it was linked to at opening.
+    bool adopted_ = false;
 };

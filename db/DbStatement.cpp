@@ -63,6 +63,8 @@ std::string DbStatement::text(int column) const {
     return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
+int DbStatement::columns() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+
 int32_t DbStatement::integer(int column) const { return stmt_ ? sqlite3_column_int(stmt_, column) : 0; }
 
 }  // namespace ordavia

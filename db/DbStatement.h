@@ -42,6 +42,8 @@ public:
     // NULL reads as the empty text and 0.
     std::string text(int column) const;
     int32_t integer(int column) const;
+    // The number of columns of the statement's rows.
+    int columns() const;
 
 private:
     void fail(int rc);

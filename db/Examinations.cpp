@@ -4,11 +4,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
+#include <filesystem>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "db/CSubjectDatabase.h"
+#include "db/DbStatement.h"
+#include "db/SubjectDialogs.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
@@ -27,10 +31,33 @@ std::string examFolderName(long id, const std::string& subjectId, const std::str
     return name;
 }
 
-Result<NewExamination> createExamination(CSubjectDatabase& db, const std::string& subjectId, const std::string& site,
-                                         const std::string& comment, int64_t now) {
-    if (!db.isOpen()) return Status::failure(StatusCode::NotFound, "no subject database is open");
-    if (subjectId.empty()) return Status::failure(StatusCode::NotFound, "no subject is selected");
+namespace {
+
+Status exec(CSubjectDatabase& db, const char* sql) {
+    DbStatement st(db.handle(), sql);
+    st.run();
+    return st.status();
+}
+
+// An empty folder named like an examination ("<id>-...") whose row is not
+// there was left by a start that was stopped between the folder and the
+// row: it is removed. Folders with files in them are never touched.
+void removeOrphanFolders(CSubjectDatabase& db) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(db.dataFolder(), ec)) {
+        const std::string name = e.path().filename().string();
+        const size_t dash = name.find('-');
+        if (dash == 0 || dash == std::string::npos || dash > 18) continue;
+        if (name.find_first_not_of("0123456789") != dash || e.is_symlink(ec) || !e.is_directory(ec)) continue;
+        const auto row = readExam(db.handle(), static_cast<int32_t>(std::stoll(name.substr(0, dash))));
+        if (row && !*row && ::rmdir(e.path().c_str()) == 0) debugLog("removed orphan exams folder %s\n", name.c_str());
+    }
+}
+
+// Under the write lock: the next free id from `now`, its folder, its row.
+Result<NewExamination> createLocked(CSubjectDatabase& db, const std::string& subjectId, const std::string& site,
+                                    const std::string& comment, int64_t now) {
+    removeOrphanFolders(db);
     for (int k = 0; k < kMaxTries; ++k) {
         const int64_t id = now + k;
         if (id > INT32_MAX) break;
@@ -48,21 +75,66 @@ Result<NewExamination> createExamination(CSubjectDatabase& db, const std::string
         const Status s = insertExam(db.handle(), static_cast<int32_t>(id), subjectId, site, comment, folder);
         if (s) return NewExamination{static_cast<int32_t>(id), folder};
         ::rmdir(full.c_str());
-        // Another workstation took this id between the look-up and the insert.
-        const auto raced = readExam(db.handle(), static_cast<int32_t>(id));
-        if (raced && *raced) continue;
         debugLog("insert exam %li failed: %s\n", static_cast<long>(id), s.reason().c_str());
         return s.context("cannot record the examination in " + db.databasePath());
     }
     return Status::failure(StatusCode::AlreadyExists, "no free examination id near the current time");
 }
 
-void makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder) {
+}  // namespace
+
+Result<NewExamination> createExamination(CSubjectDatabase& db, const std::string& subjectId, const std::string& site,
+                                         const std::string& comment, int64_t now) {
+    if (!db.isOpen()) return Status::failure(StatusCode::NotFound, "no subject database is open");
+    if (subjectId.empty()) return Status::failure(StatusCode::NotFound, "no subject is selected");
+    for (const auto& [text, what] : {std::pair{&site, "measurement site"}, {&comment, "comment"}})
+        if (std::string p = textProblem(*text, what); !p.empty()) return Status::failure(StatusCode::Failed, p);
+    // The row and its folder come together: the write lock keeps other
+    // programs out until the row is committed, so a folder without a row
+    // is one a stopped program left, and a row never lacks its folder.
+    if (Status s = exec(db, "BEGIN IMMEDIATE;"); !s) return s.context("cannot record the examination in " + db.databasePath());
+    auto made = createLocked(db, subjectId, site, comment, now);
+    Status s = made.status();
+    if (s) s = exec(db, "COMMIT;");
+    if (!s) {
+        (void)exec(db, "ROLLBACK;");
+        if (made) ::rmdir((db.dataFolder() + made->folder).c_str());
+        return s;
+    }
+    return made;
+}
+
+Status checkExamFolder(const CSubjectDatabase& db, const std::string& folder) {
+    const auto outside = [&] {
+        return Status::failure(StatusCode::OutOfRange,
+                               "the examination folder \"" + folder + "\" lies outside the data folder " + db.dataFolder());
+    };
+    if (folder.empty() || folder == "." || folder == ".." || db.dataFolder().empty()) return outside();
+    for (unsigned char c : folder)
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return outside();
+    // A link in the data folder may lead anywhere: where it leads counts.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path full = fs::path(db.dataFolder()) / folder;
+    if (!fs::exists(fs::symlink_status(full, ec))) return Status::success();
+    const fs::path real = fs::canonical(full, ec);
+    const fs::path home = fs::canonical(db.dataFolder(), ec);
+    if (ec || real.parent_path() != home) return outside();
+    return Status::success();
+}
+
+Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder) {
+    if (Status s = checkExamFolder(db, folder); !s) {
+        debugLog("exam %li refused: %s\n", static_cast<long>(id), s.reason().c_str());
+        return s;
+    }
     db.setCurrentExam(id, folder);
     profile.WriteString("directories", "recorddir", db.dataFolder() + folder);
+    return Status::success();
 }
 
 std::string resultFilePath(const CSubjectDatabase& db, const std::string& examFolder, const std::string& fileName) {
+    if (!checkExamFolder(db, examFolder)) return {};
     // Stored names may come from Windows: only the name itself counts.
     return db.dataFolder() + examFolder + "/" + fileNameOf(fileName);
 }

@@ -29,15 +29,26 @@ struct NewExamination {
 // subject. An id already taken, by a row or by a folder (a second
 // examination in the same second, another workstation on the same
 // database), moves on to the next free second. Nothing is left behind on
-// failure; the reason names the folder or the statement that failed.
+// failure; the reason names the folder or the statement that failed. Empty
+// examination folders without a row (a start that was stopped half-way)
+// are removed first. A site or comment with control characters or text
+// that is not UTF-8 is refused.
 Result<NewExamination> createExamination(CSubjectDatabase& db, const std::string& subjectId, const std::string& site,
                                          const std::string& comment, int64_t now);
 
-// Makes an examination the current one: the selection, and the recording
-// folder "directories"/"recorddir" in the profile.
-void makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder);
+// An examination's folder as stored must be one folder directly in the
+// data folder: a database that names another place ("..", "/etc", a
+// link that leads out) is refused wherever the folder is used, so that
+// nothing is read from or written to outside the data folder.
+Status checkExamFolder(const CSubjectDatabase& db, const std::string& folder);
 
-// Where a stored result's file lives: data folder + examination folder + name.
+// Makes an examination the current one: the selection, and the recording
+// folder "directories"/"recorddir" in the profile. A folder that
+// checkExamFolder refuses changes nothing.
+Status makeCurrentExamination(CSubjectDatabase& db, const ProfileStore& profile, int32_t id, const std::string& folder);
+
+// Where a stored result's file lives: data folder + examination folder +
+// name; empty when checkExamFolder refuses the folder.
 std::string resultFilePath(const CSubjectDatabase& db, const std::string& examFolder, const std::string& fileName);
 
 // Files a result as a document save does: the row of (examination, file

@@ -26,6 +26,12 @@ std::string limitSubjectId(const std::string& typed);
 // Why a typed id cannot be stored, or "" when it can: an id names a
 // folder, so it must not be empty or hold a separator or control code.
 std::string subjectIdProblem(const std::string& storedId);
+// Why a text field (`what`: "name", "site") cannot be stored, or "": text
+// is kept as UTF-8 without control characters, so that listings, JSON and
+// folder names read it back as typed.
+std::string textProblem(const std::string& text, const std::string& what);
+// The first problem of a subject's details, or "".
+std::string detailsProblem(const std::string& name, const std::string& surname, const std::string& comments);
 
 class SelectSubjectModel {
 public:

@@ -30,6 +30,12 @@ Result<std::optional<T>> first(DbStatement& st, F take) {
     return r;
 }
 
+Status exec(sqlite3* db, const char* sql) {
+    DbStatement st(db, sql);
+    st.run();
+    return st.status();
+}
+
 // sqlite3_changes: an UPDATE that matches no row still succeeds.
 Status changedRows(DbStatement& st, sqlite3* db, const char* none) {
     if (!st.run()) return st.status();
@@ -90,6 +96,15 @@ Status updateSubject(sqlite3* db, const std::string& id, const std::string& name
     return changedRows(st, db, "no such subject");
 }
 
+Status addSubject(sqlite3* db, const SubjectRecord& subject) {
+    if (Status s = exec(db, "BEGIN IMMEDIATE;"); !s) return s;
+    Status s = insertSubject(db, subject.id);
+    if (s) s = updateSubject(db, storedSubjectId(subject.id), subject.name, subject.surname, subject.comments);
+    if (s) s = exec(db, "COMMIT;");
+    if (!s) (void)exec(db, "ROLLBACK;");
+    return s;
+}
+
 Status insertExam(sqlite3* db, int32_t examId, const std::string& subjectId, const std::string& site,
                   const std::string& comment, const std::string& folder) {
     DbStatement st(db,
@@ -133,12 +148,33 @@ Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId) {
     DbStatement st(db, "SELECT * FROM results WHERE examid=?111;");
     st.bindInt(111, examId);
     return collect<StoredResult>(st, [](DbStatement& s) {
-        return StoredResult{s.text(0), s.text(2), s.text(3), s.text(4)};
+        return StoredResult{s.text(0), s.text(2), s.text(3), s.text(4), s.columns() > 5 ? s.text(5) : std::string()};
     });
 }
 
+Result<bool> hasAnalysisColumn(sqlite3* db) {
+    DbStatement st(db, "SELECT name FROM pragma_table_info('results') WHERE name='analysis';");
+    const bool found = st.step();
+    if (!st.ok()) return st.status();
+    return found;
+}
+
+namespace {
+// A document's row is the one no analysis filed; in a database without
+// the column every row is a document's.
+Result<std::string> documentRowSql(sqlite3* db, const char* sql) {
+    const auto column = hasAnalysisColumn(db);
+    if (!column) return column.status();
+    std::string text = sql;
+    if (*column) text.insert(text.size() - 1, " AND analysis IS NULL");
+    return text;
+}
+}  // namespace
+
 Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename) {
-    DbStatement st(db, "SELECT * FROM results WHERE examid=?111 AND filename=?222;");
+    const auto sql = documentRowSql(db, "SELECT * FROM results WHERE examid=?111 AND filename=?222;");
+    if (!sql) return sql.status();
+    DbStatement st(db, sql->c_str());
     st.bindInt(111, examId);
     st.bindText(222, filename);
     const bool found = st.step();
@@ -158,11 +194,55 @@ Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, co
 }
 
 Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename) {
-    DbStatement st(db, "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333;");
+    const auto sql =
+        documentRowSql(db, "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333;");
+    if (!sql) return sql.status();
+    DbStatement st(db, sql->c_str());
     st.bindText(111, result);
     st.bindInt(222, examId);
     st.bindText(333, filename);
     return changedRows(st, db, "no such result");
+}
+
+namespace {
+Status fileAnalysisRow(sqlite3* db, int32_t examId, const std::string& filename, const std::string& analysis,
+                       const std::string& result) {
+    const auto column = hasAnalysisColumn(db);
+    if (!column) return column.status();
+    if (!*column)
+        if (Status s = exec(db, "ALTER TABLE results ADD COLUMN analysis TEXT;"); !s) return s;
+    DbStatement update(db,
+                       "UPDATE results SET result=?111,created=datetime('now') WHERE examid=?222 AND filename=?333 "
+                       "AND analysis=?444;");
+    update.bindText(111, result);
+    update.bindInt(222, examId);
+    update.bindText(333, filename);
+    update.bindText(444, analysis);
+    if (!update.run()) return update.status();
+    if (sqlite3_changes(db) > 0) return Status::success();
+    DbStatement insert(db,
+                       "INSERT INTO results ( examid, created, filename, result, analysis ) VALUES ( ?111, "
+                       "datetime('now'), ?333, ?444, ?555 );");
+    insert.bindInt(111, examId);
+    insert.bindText(333, filename);
+    insert.bindText(444, result);
+    insert.bindText(555, analysis);
+    insert.run();
+    return insert.status();
+}
+}  // namespace
+
+Status fileAnalysisResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& analysis,
+                          const std::string& result) {
+    if (analysis.empty()) return Status::failure(StatusCode::Failed, "an analysis row needs the analysis' name");
+    if (result.empty()) return Status::failure(StatusCode::Failed, "the analysis gave no result to file");
+    // The column, the look-up and the row come together: a second program
+    // filing at the same moment waits, then finds the column made.
+    if (Status s = exec(db, "BEGIN IMMEDIATE;"); !s) return s;
+    Status s = fileAnalysisRow(db, examId, filename, analysis, result);
+    if (s) s = exec(db, "COMMIT;");
+    if (!s) (void)exec(db, "ROLLBACK;");
+    return s;
 }
 
 }  // namespace ordavia

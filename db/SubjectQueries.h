@@ -31,6 +31,9 @@ struct ExamRecord {
 
 struct StoredResult {
     std::string id, created, filename, result;
+    // The command-line analysis that filed the row ("count", "fcf"); empty
+    // for a row filed by saving a document.
+    std::string analysis;
 };
 
 // "SELECT * FROM info;"
@@ -49,6 +52,8 @@ std::string storedSubjectId(const std::string& typed);
 // Adds a subject (blanks of the id become underscores). An id that exists
 // already changes nothing and fails.
 Status insertSubject(sqlite3* db, const std::string& id);
+// Adds a subject with its details in one transaction: both or neither.
+Status addSubject(sqlite3* db, const SubjectRecord& subject);
 Status updateSubject(sqlite3* db, const std::string& id, const std::string& name, const std::string& surname,
                    const std::string& comments);
 
@@ -63,8 +68,20 @@ Result<std::optional<std::string>> findExamFolder(sqlite3* db, const std::string
 
 // The results of one examination (id, created, filename, result).
 Result<std::vector<StoredResult>> listResults(sqlite3* db, int32_t examId);
+// The row of a saved document: (examination, file name), one per pair.
+// Rows filed by analyses of the same file are not touched.
 Result<bool> resultExists(sqlite3* db, int32_t examId, const std::string& filename);
 Status insertResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& result);
 Status updateResult(sqlite3* db, const std::string& result, int32_t examId, const std::string& filename);
+
+// Rows filed by an analysis of a file (a count, a detection, a flow
+// picture of a video) name the analysis in the column "analysis", so that
+// each analysis of one file keeps its own row: (examination, file name,
+// analysis) is one row, rewritten when the analysis runs again. A database
+// made without the column gets it with the first such row; programs that
+// read the first five columns never see it.
+Result<bool> hasAnalysisColumn(sqlite3* db);
+Status fileAnalysisResult(sqlite3* db, int32_t examId, const std::string& filename, const std::string& analysis,
+                          const std::string& result);
 
 }  // namespace ordavia

@@ -85,7 +85,8 @@ bool Ctrv2Doc::buildTraces() {
     counter_ = 0;
     pending_ = 0;
     elapsed_ = 0.0;
-    lastShift_ = 0.0;
+    lastShift_ = lastFloor_ = 0.0;
+    watch_.reset(size_t(std::max(1.0, std::round(kWatchSeconds * rate_ / kBlockLimit))));
 
     const double blockSeconds = kBlockLimit / rate_;
     const uint32_t rows = uint32_t(std::max(1.0, std::ceil(cbvSeconds_ / blockSeconds)));
@@ -327,8 +328,10 @@ bool Ctrv2Doc::processBlock(int k) {
     const int n = spectrum_.points();
     CTrace* cbv = cbvTrace();
     double shift = 0.0;
+    lastFloor_ = ordavia::SaturationWatch::noiseFloorOf(p, n);
     if (cbv) shift = std::trunc(FindDopplerShift(p, n));
     lastShift_ = shift;
+    watch_.add(shift, n, lastFloor_, threshold(), method());
     std::copy(p, p + n, lastSpectrum_.begin());
     const double binHz = rate_ / (2.0 * n);
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "doppler/DopplerSpectrum.h"
+#include "doppler/SaturationWatch.h"
 #include "doppler/ZcommonTRVDoc.h"
 
 namespace ordavia {
@@ -124,6 +125,14 @@ public:
     // The newest Doppler shift in bins, and its spectrum.
     double lastShift() const { return lastShift_; }
     const std::vector<double>& lastSpectrum() const { return lastSpectrum_; }
+    // The newest spectrum's noise floor (SaturationWatch::noiseFloorOf),
+    // taken before the detection trims or weights it.
+    double lastNoiseFloor() const { return lastFloor_; }
+    // Over the last kWatchSeconds of blocks: whether the velocity reads the
+    // noise at the top of the band rather than the flow. The views say so
+    // and do not show such a trace as a measurement.
+    static constexpr double kWatchSeconds = 2.0;
+    const ordavia::SaturationWatch& saturation() const { return watch_; }
 
     // The values of a ring trace from its oldest sample on, with its y
     // calibration (the velocity trace: mm/s or kHz); only the samples
@@ -151,7 +160,8 @@ private:
     long pending_ = 0;
     uint64_t blocks_ = 0;
     uint64_t rawWritten_ = 0;
-    double elapsed_ = 0.0, lastBlock_ = 0.0, lastShift_ = 0.0;
+    double elapsed_ = 0.0, lastBlock_ = 0.0, lastShift_ = 0.0, lastFloor_ = 0.0;
+    ordavia::SaturationWatch watch_;
     std::vector<double> lastSpectrum_;
     std::vector<int16_t> samples_;
 };

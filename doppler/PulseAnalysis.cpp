@@ -3,6 +3,8 @@
 #include <cmath>
 #include <deque>
 
+#include "doppler/PulseAccumulator.h"
+
 namespace ordavia {
 
 PulseMarks classifyPulses(const std::vector<double>& v, int w) {
@@ -74,39 +76,9 @@ void runningFilter(std::vector<double>& v, double period, double tau) {
 }
 
 PulseSummary summarisePulses(const std::vector<double>& v, int w) {
-    PulseSummary s;
-    if (v.empty()) return s;
-    PulseMarks m = classifyPulses(v, w);
-    double sys = 0.0, dia = 0.0;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (m.systolic[i] != 0.0) {
-            sys += m.systolic[i];
-            ++s.peaks;
-        }
-        if (m.diastolic[i] != 0.0) {
-            dia += m.diastolic[i];
-            ++s.minima;
-        }
-    }
-    const std::vector<double> mean = meanTrace(v);
-    s.mean = mean[0];
-    s.systolic = s.peaks ? sys / double(s.peaks) : 0.0;
-    s.diastolic = s.minima ? dia / double(s.minima) : 0.0;
-    fillPulseGaps(m);
-    const std::vector<double> pi = pulsatilityIndex(m, mean), ri = resistanceIndex(m);
-    double piSum = 0.0, riSum = 0.0;
-    size_t known = 0;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (m.systolic[i] == 0.0 || m.diastolic[i] == 0.0) continue;
-        piSum += pi[i];
-        riSum += ri[i];
-        ++known;
-    }
-    if (known) {
-        s.pi = piSum / double(known) / 1000.0;
-        s.ri = riSum / double(known) / 1000.0;
-    }
-    return s;
+    PulseAccumulator a(w);
+    for (double x : v) a.add(x);
+    return a.finish();
 }
 
 }  // namespace ordavia

@@ -38,10 +38,18 @@ struct PulseSummary {
     double mean = 0, systolic = 0, diastolic = 0;  // velocity units
     double pi = 0, ri = 0;                          // plain ratios
     size_t peaks = 0, minima = 0;
+    // Positions where both a systolic and a diastolic value are known: the
+    // positions PI and RI are the means over.
+    size_t known = 0;
+    // Whether the series had beats to measure: peaks and minima, and
+    // positions between them. Without, the figures above are no
+    // measurement (a flat or silent series) and are not to be reported.
+    bool hasBeats() const { return peaks > 0 && minima > 0 && known > 0; }
 };
 // The whole analysis: mean of the series; systolic and diastolic as the
 // means of the marked peaks and minima; PI and RI as the means of their
-// traces over the positions where both marks are known.
+// traces over the positions where both marks are known. Computed one value
+// at a time (PulseAccumulator), as long recordings are.
 PulseSummary summarisePulses(const std::vector<double>& v, int w);
 
 }  // namespace ordavia

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <fstream>
 
 #include "framework/AppServices.h"
 
@@ -33,33 +32,24 @@ void Trv2Board::initialise(int channels) {
     samples_.clear();
     pos_ = 0;
     present_ = false;
-    std::string path = file_;
+    error_.clear();
+    std::string path = path_;
     if (path.empty()) {
         path = folder_;
         if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
         path += "raw.bin";
     }
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0);
-        if (size >= 2) {
-            const size_t bytes = std::min<size_t>(size_t(size), kMaxPlaybackBytes) & ~size_t(1);
-            std::vector<uint8_t> raw(bytes);
-            in.read(reinterpret_cast<char*>(raw.data()), std::streamsize(bytes));
-            const size_t got = size_t(in.gcount()) & ~size_t(1);
-            samples_.resize(got / 2);
-            for (size_t i = 0; i < samples_.size(); ++i)
-                samples_[i] = int16_t(uint16_t(raw[2 * i]) | uint16_t(raw[2 * i + 1]) << 8);
-        }
-    }
-    present_ = !samples_.empty();
+    if (Status s = file_.open(path); !s) error_ = s.reason();
+    else if (file_.sampleCount() == 0) error_ = path + ": no 16-bit sample in the file";
+    if (!error_.empty()) file_.close();
+    present_ = file_.isOpen();
     lastTime_ = clock_();
     carry_ = 0.0;
 }
 
 void Trv2Board::setPlayback(std::vector<int16_t> samples) {
+    file_.close();
+    error_.clear();
     input_ = 0;
     rate_ = kInitialRate;
     interval_ = kInitialInterval;
@@ -102,6 +92,19 @@ long Trv2Board::samplesAvailable(bool consume) {
 
 bool Trv2Board::readBlock(int16_t* buffer, int n) {
     if (!present_ || n < 0) return false;
+    if (file_.isOpen()) {
+        if (file_.position() + uint64_t(n) > file_.sampleCount()) file_.rewind();
+        for (int done = 0; done < n;) {
+            auto got = file_.read(buffer + done, size_t(n - done));
+            if (!got || got.value() == 0) {
+                error_ = got ? file_.path() + ": no samples left to read" : got.reason();
+                return false;
+            }
+            done += int(got.value());
+            if (file_.position() == file_.sampleCount()) file_.rewind();  // a file shorter than one read
+        }
+        return true;
+    }
     const size_t count = samples_.size();
     if (pos_ + size_t(n) > count) pos_ = 0;
     for (int i = 0; i < n; ++i) {
@@ -118,6 +121,7 @@ std::array<int16_t, Trv2Board::kAuxInputs> Trv2Board::readAuxInputs() const {
 
 void Trv2Board::close() {
     present_ = false;
+    file_.close();
     samples_.clear();
     samples_.shrink_to_fit();
     pos_ = 0;

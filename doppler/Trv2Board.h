@@ -3,7 +3,9 @@
 // board is simulated by playing back "raw.bin" from the program folder,
 // consecutive little-endian signed 16-bit samples, starting again at the
 // beginning when fewer samples remain than a read asks for. Without that
-// file (or with one too short to hold a sample) the board is absent.
+// file (or with one too short to hold a sample, or a name that is not a
+// regular file) the board is absent. The file is read as it plays, a
+// buffer at a time: its length costs no memory.
 //
 // The samples "arrive" at the sampling rate by the board's sample clock,
 // which tests replace with their own.
@@ -12,6 +14,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "doppler/RawSampleFile.h"
 
 namespace ordavia {
 
@@ -25,8 +29,6 @@ public:
     static constexpr int kAuxInputs = 7;
     // The divider's clock: the rates in force are this divided by 1..65535.
     static constexpr double kBaseClock = 10.0e6;
-    // raw.bin is read whole; a larger file is played up to this length.
-    static constexpr size_t kMaxPlaybackBytes = size_t(256) << 20;
 
     Trv2Board();
 
@@ -38,7 +40,7 @@ public:
     void setProgramFolder(std::string folder) { folder_ = std::move(folder); }
     // Plays this file instead of the program folder's raw.bin (the command
     // line's recordings).
-    void setPlaybackFile(std::string path) { file_ = std::move(path); }
+    void setPlaybackFile(std::string path) { path_ = std::move(path); }
     // Plays these samples (a recording already in memory); present when
     // there is at least one. The rate and input are reset as by initialise.
     void setPlayback(std::vector<int16_t> samples);
@@ -62,7 +64,8 @@ public:
     // Samples produced since the last consuming call (0 when absent);
     // consume starts the count again from here.
     long samplesAvailable(bool consume);
-    // Fills n samples; false (buffer untouched) when absent.
+    // Fills n samples; false when absent or when the file cannot be read
+    // any more (playbackError() says why).
     bool readBlock(int16_t* buffer, int n);
     // The laser's switch; the playback goes on either way (it was recorded
     // with the laser on).
@@ -74,12 +77,22 @@ public:
 
     // Seconds of the sample clock; the default is the steady clock.
     void setClock(std::function<double()> clock);
-    // The playback as read from raw.bin, and where the next read starts.
-    const std::vector<int16_t>& playback() const { return samples_; }
-    size_t position() const { return pos_; }
+    // Samples of the playback (a file's or those given), and where the
+    // next read starts.
+    uint64_t sampleCount() const { return playingFile() ? file_.sampleCount() : samples_.size(); }
+    uint64_t position() const { return playingFile() ? file_.position() : pos_; }
+    // The playback file's odd last byte, which is no sample and not played.
+    bool strayByte() const { return playingFile() && file_.strayByte(); }
+    // Why the board is absent or stopped reading: the file's reason in
+    // words; empty when it plays.
+    const std::string& playbackError() const { return error_; }
 
 private:
-    std::string folder_, file_;
+    bool playingFile() const { return file_.isOpen(); }
+
+    std::string folder_, path_;
+    std::string error_;
+    RawSampleFile file_;
     uint16_t address_ = 768;
     bool present_ = false;
     bool laser_ = true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 
 #include "base/Archive.h"
 #include "base/FileIO.h"
@@ -100,7 +101,14 @@ bool Document::OnOpenDocument(const std::string& path) {
         return false;
     }
     SetModifiedFlag(false);
+    if (!canWriteBack()) foreignSource_ = path;
     return true;
+}
+
+bool Document::isForeignSource(const std::string& path) const {
+    if (foreignSource_.empty() || path.empty()) return false;
+    std::error_code ec;
+    return path == foreignSource_ || std::filesystem::equivalent(path, foreignSource_, ec);
 }
 
 bool Document::OnSaveDocument(const std::string& path) {
@@ -145,10 +153,12 @@ bool Document::DoFileSave() { return DoSave(path_, true); }
 std::string Document::proposedSaveName() const { return path_.empty() ? title_ : path_; }
 
 bool Document::DoSave(const std::string& path, bool replace) {
-    std::string target = path;
+    // The file a foreign document came from is asked about, never replaced.
+    std::string target = isForeignSource(path) ? std::string() : path;
     if (target.empty()) {
         std::string filter = "All files (*.*)|*.*||";
         std::string proposed = proposedSaveName();
+        if (isForeignSource(proposed)) proposed = withoutExtension(proposed) + "-new" + extensionOf(proposed);
         // A document is only ever proposed under its own extension: a
         // picture opened as "n1.bmp" is offered as "n1.cs1", never as the
         // picture it came from.
@@ -165,6 +175,10 @@ bool Document::DoSave(const std::string& path, bool replace) {
         // to a name with another one ("n1.bmp" becomes "n1.bmp.cs1"), so
         // that a document never lands on a picture or other file.
         if (!ext.empty() && toLower(extensionOf(target)) != toLower(ext)) target += ext;
+        if (isForeignSource(target)) {
+            userPrompter().messageBox(strprintf(kForeignSource, target.c_str()), MsgButtons::Ok, MsgIcon::Warning);
+            return false;
+        }
     }
     if (!OnSaveDocument(target)) return false;
     if (replace) SetPathName(target);

@@ -86,6 +86,12 @@ public:
     // The name Save As proposes (before the template's extension is put
     // on it): the current file, else the title.
     virtual std::string proposedSaveName() const;
+    // False for a type that cannot write back what it opened (a dimension
+    // list reads nothing of a .csv): the opened file is then never written
+    // over, and saving asks for a new name.
+    virtual bool canWriteBack() const { return true; }
+    static constexpr const char* kForeignSource =
+        "%s was not written by this document, which cannot write it back: save it under another name.";
 
     // The last load or save failure (its kind and its text).
     const ordavia::Status& lastStatus() const { return lastStatus_; }
@@ -107,6 +113,10 @@ protected:
     Prompter& userPrompter() const;
 
 private:
+    bool isForeignSource(const std::string& path) const;
+
+    // The file opened by a type that cannot write it back.
+    std::string foreignSource_;
     std::string path_;
     std::string title_;
     bool modified_ = false;

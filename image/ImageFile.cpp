@@ -117,12 +117,16 @@ Status ordavia::loadPictureAsIs(const std::string& path, CZVimage& out, const or
 
 Status ordavia::savePicture(const CZVimage& img, const std::string& path, const ZRect& rect) {
     std::vector<uint8_t> bytes;
+    // Without a region the whole picture is written: only memory can fail.
+    const Status notEncoded = rect.isEmpty() && !img.isEmpty()
+                                  ? Status::failure(StatusCode::NoMemory, path + ": not enough memory to write the picture")
+                                  : Status::failure(path + ": nothing to save in that region");
     switch (kindOf(path)) {
         case Kind::Zvg:
-            if (!encodeZvg(img, rect, bytes)) return Status::failure(path + ": nothing to save in that region");
+            if (!encodeZvg(img, rect, bytes)) return notEncoded;
             break;
         case Kind::Bmp:
-            if (!encodeBmp(img, rect, bytes)) return Status::failure(path + ": nothing to save in that region");
+            if (!encodeBmp(img, rect, bytes)) return notEncoded;
             break;
         case Kind::Tif:
         case Kind::Tiff: return writeTiff(img, path);

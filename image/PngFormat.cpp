@@ -198,7 +198,7 @@ Status writePng(const CZVimage& src, const std::string& path) {
         abandonSaveTemp(*temp);
         return s;
     }
-    return commitSaveTemp(*temp, 0644);
+    return commitSaveTemp(*temp);
 }
 
 }  // namespace ordavia

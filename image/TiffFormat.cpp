@@ -285,5 +285,5 @@ Status ordavia::writeTiff(const CZVimage& img, const std::string& path) {
         ordavia::abandonSaveTemp(t);
         return err ? ordavia::errnoStatus(path, err) : Status::failure(path + ": write error");
     }
-    return ordavia::commitSaveTemp(t, 0644);
+    return ordavia::commitSaveTemp(t);
 }

@@ -132,8 +132,11 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
     if (s.outliers)
         text += strprintf("\n(%u outlying column%s left out of the range)", s.outliers, s.outliers == 1 ? "" : "s");
     if (const std::string doubt = summaryDoubt(s); !doubt.empty() && advice.empty()) text += "\n\n" + doubt;
+    if (!summaryAcceptable(s)) return text + "\n\n" + kNotAcceptable;
     return text + "\n\nAccept this velocity?";
 }
+
+bool summaryAcceptable(const CbvSummary& s) { return s.good > 0 && s.trust.inRange; }
 
 void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {

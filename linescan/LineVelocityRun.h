@@ -54,8 +54,13 @@ std::string summaryDoubt(const CbvSummary& s);
 
 // The text the user reads for a summary, with the question: the summary,
 // the outliers left out of the range, the doubt, and "Accept this
-// velocity?". A doubtful summary is asked with No as the default.
+// velocity?". A doubtful summary is asked with No as the default. A summary
+// that cannot be accepted ends with kNotAcceptable instead of the question.
 std::string summaryQuestion(const CbvSummary& s, int lineNumber);
+// A summary without a good column, or whose velocity lies outside the band
+// the method can see, is no measurement: it is shown, never offered.
+bool summaryAcceptable(const CbvSummary& s);
+inline constexpr const char* kNotAcceptable = "This velocity cannot be accepted.";
 
 // The velocity table: "filename", "units", "line", "velocity", "low",
 // "high", "percent good", "correlation".

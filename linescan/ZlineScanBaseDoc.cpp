@@ -177,6 +177,7 @@ CTrace* ZlineScanBaseDoc::make1D(const char* name, uint32_t columns) {
 }
 
 bool ZlineScanBaseDoc::makeResultTraces(uint32_t rows, uint32_t columns) {
+    accepted_.reset();
     const double dx = scan_ ? scan_->xInterval : 1.0;
     const double ys = scan_ ? scan_->yScale : 1.0;
     const std::string yu = scan_ ? scan_->yUnits : std::string();

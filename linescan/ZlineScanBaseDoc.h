@@ -25,6 +25,7 @@
 // trace has for it: 111 line-scan source, 112 scan, 113 difference,
 // 114 Hough, 124 two-line time trace, 126 count.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,15 @@ public:
     // The slopes' velocity (after "Calculate &Hough Velocities"), judged
     // against the transform's angle band and the scan's own correlogram.
     ordavia::HoughSummary houghSummary() const;
+    // The summary the user accepted from this scan; none until then, and
+    // none again once the scan's velocities are calculated anew.
+    void setAcceptedSummary(const ordavia::CbvSummary& s);
+    const std::optional<ordavia::CbvSummary>& acceptedSummary() const { return accepted_; }
+    // The velocity the scan's window shows in its header: the accepted one
+    // once there is one, else the whole scan's summary named as such (the
+    // same number "Calculate all widths and velocities" offers); "" with
+    // no "cbv" trace.
+    std::string velocityHeader() const;
 
     // ---- velocity of one column (method 0 and 1) ----
     // Runs binning, high pass, correlogram, smoothing, peak and velocity for
@@ -296,4 +306,5 @@ protected:
     bool firstColumn_ = true;
     double thetaMin_ = 0.0;
     int32_t columnsToSample_ = 0;  // "NoPtsToSample" of the live document
+    std::optional<ordavia::CbvSummary> accepted_;
 };

@@ -156,3 +156,18 @@ HoughSummary ZlineScanBaseDoc::houghSummary() const {
     h.trust = houghTrust(rowsPerColumn, (1.57079632675 - thetaMin) * 0.00390625, in->width(), agreement);
     return h;
 }
+
+void ZlineScanBaseDoc::setAcceptedSummary(const CbvSummary& s) {
+    accepted_ = s;
+    notify(kHintData);
+}
+
+std::string ZlineScanBaseDoc::velocityHeader() const {
+    if (!cbv_ || !cbv_->hasData()) return {};
+    if (accepted_) return strprintf("accepted velocity %.1f ", accepted_->mean) + accepted_->units;
+    const CbvSummary s = summary(0, 0);
+    if (s.good == 0) return "no velocity yet";
+    const uint32_t kept = s.good - s.outliers;
+    return strprintf("summary velocity %.1f ", s.mean) + s.units +
+           strprintf(" (mean of %u column%s, not accepted)", kept, kept == 1 ? "" : "s");
+}

@@ -33,8 +33,10 @@ public:
 
     // The saved text (header, rows, "Subject ID" and "Exam ID" lines).
     std::string text() const;
-    // Storing writes text(); loading reads nothing.
+    // Storing writes text(); loading reads nothing, so an opened .csv is
+    // never written over.
     void Serialize(ordavia::Archive& ar) override;
+    bool canWriteBack() const override { return false; }
     void DeleteContents() override { rows_.clear(); }
 
     ZDimDoc();

@@ -87,11 +87,41 @@ bool CResultDoc::addRow(const ResultRecord& record) {
         else if (k - 2 < record.values.size())
             c = strprintf("%*.*f", int(f.fieldWidth), int(f.decimals), record.values[k - 2]);
     }
+    const std::string fileName = formats_.empty() ? std::string() : row->strings[formats_[0]->column];
     rows_.push_back(std::move(row));
     ++rowCount_;
     SetModifiedFlag(true);
     changed(kHintRowAdded);
+    fileRowsUnderExam(fileName);
     return true;
+}
+
+std::string CResultDoc::rowsTextOf(const std::string& fileName) const {
+    std::string text;
+    for (const auto& row : rows_) {
+        const auto& s = row->strings;
+        if (formats_.empty() || formats_[0]->column >= s.size() || s[formats_[0]->column] != fileName) continue;
+        std::string line;
+        for (size_t k = 1; k < formats_.size(); ++k) {
+            const Ccolformat& f = *formats_[k];
+            const std::string cell = f.column < s.size() ? trim(s[f.column]) : std::string();
+            if (cell.empty()) continue;
+            line += (line.empty() ? "" : ", ") + trim(f.heading) + " " + cell;
+        }
+        if (!line.empty()) text += (text.empty() ? "" : "; ") + line;
+    }
+    return text;
+}
+
+void CResultDoc::fileRowsUnderExam(const std::string& fileName) {
+    // A source that was never saved has no file to file the rows under.
+    if (fileName.empty() || extensionOf(fileName).empty()) return;
+    linkToCurrentExam();
+    std::string table = GetTitle();
+    if (!subjectId.empty()) {
+        if (const size_t at = table.find(titleSuffix()); at != std::string::npos) table.resize(at);
+    }
+    fileMadeFile(fileName, trim(table), rowsTextOf(fileName));
 }
 
 void CResultDoc::registerOwner(CResultDoc** slot) {

@@ -121,7 +121,14 @@ public:
     void DeleteContents() override;
     void OnCloseDocument() override;
 
+    // The rows of one source file as one line of text: each row's cells
+    // after the file name, "heading value", rows apart by "; ".
+    std::string rowsTextOf(const std::string& fileName) const;
+
 private:
+    // Files the table's rows of a source file under the examination the
+    // table belongs to: one results row of that file named after the table.
+    void fileRowsUnderExam(const std::string& fileName);
     void rebuildOrder();
     void releaseOwners();
     void changed(long hint);

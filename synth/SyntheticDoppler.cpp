@@ -67,6 +67,7 @@ std::string checkDopplerParams(const DopplerSynthParams& p) {
     if (!(p.vmax / p.velocityFactor < 0.45 * p.rate))
         return "--vmax is beyond the bandwidth of --rate (shift above 0.45 x rate)";
     if (!(p.noise >= 0 && p.noise <= 100)) return "--noise must be 0 to 100 (noise RMS over signal RMS)";
+    if (!(p.floor >= 0 && p.floor <= 50)) return "--floor must be 0 to 50 (percent of full scale)";
     return {};
 }
 
@@ -142,7 +143,11 @@ SyntheticDoppler synthesiseDoppler(const DopplerSynthParams& p) {
     const double lfRms = 0.7 * p.signalRms, lfPole = 0.995;
     const double lfKick = lfRms * std::sqrt(1.0 - lfPole * lfPole);
     double lf = lfRms * rng.gauss();
-    const double white = p.noise * p.signalRms;
+    // One draw for both white noises (their powers add), so that a floor of
+    // 0 leaves every other recording as it was.
+    const double floorRms = p.floor * 0.01 * 32768.0;
+    const double signalNoise = p.noise * p.signalRms;
+    const double white = p.floor > 0 ? std::hypot(signalNoise, floorRms) : signalNoise;
     out.samples.resize(count);
     for (size_t i = 0; i < count; ++i) {
         if (i % kUpdate == 0) {
@@ -176,7 +181,7 @@ std::string dopplerTruthJson(const DopplerSynthParams& p, const DopplerTruth& t)
     JsonWriter j;
     j.beginObject();
     j.field("seconds", p.seconds).field("rate", p.rate).field("heart_rate", p.heartRate);
-    j.field("vmax", p.vmax).field("vmin", p.vmin).field("noise", p.noise);
+    j.field("vmax", p.vmax).field("vmin", p.vmin).field("noise", p.noise).field("floor", p.floor);
     j.field("velocity_factor", p.velocityFactor).field("seed", double(p.seed));
     j.field("mean", t.mean).field("systolic", t.systolic).field("diastolic", t.diastolic);
     j.field("pi", t.pi).field("ri", t.ri).field("beats", t.beats);

@@ -27,6 +27,10 @@ struct DopplerSynthParams {
     double vmax = 1.2;           // systolic centre-line velocity, mm/s
     double vmin = 0.4;           // diastolic centre-line velocity, mm/s
     double noise = 0.3;          // white noise RMS over the Doppler signal's RMS
+    // The detector and converter's own white noise, RMS in percent of the
+    // 16-bit full scale (32768), whatever the signal: about 2 on a real
+    // monitor, where it is the floor the detection threshold must clear.
+    double floor = 0.0;
     double velocityFactor = 0.39e-3;  // mm/s per Hz of shift
     double signalRms = 413.0;    // ADC units of the Doppler band
     uint32_t seed = 1;

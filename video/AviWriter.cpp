@@ -19,6 +19,7 @@ extern "C" {
 #include "base/Text.h"
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
+#include "video/MovieAccumulate.h"
 
 namespace ordavia {
 
@@ -268,6 +269,15 @@ Result<std::unique_ptr<AviWriter>> AviWriter::open(const std::string& path, cons
         debugLog("failed to open AVI compressor\n");
         return Status::failure("no encoder named " + codec + " in this FFmpeg");
     }
+    // What an encoder holds while it works, per pixel of a frame: its
+    // reference, look-ahead and slice buffers (measured on grey frames of
+    // 8192 x 8190: FFV1 about 40 bytes, H.264 about 22), three times that
+    // for colour. A small file may declare frames that large; the pass
+    // ceiling holds here as it does for the statistics.
+    const uint64_t perPixel = c->id == AV_CODEC_ID_FFV1 ? 40 : c->id == AV_CODEC_ID_MJPEG ? 8 : 24;
+    const uint64_t pixels = uint64_t(p.width) * uint64_t(p.height);
+    const std::string encoding = strprintf("encoding frames of %d x %d (%s)", p.width, p.height, codec.c_str());
+    if (Status s = passMemoryBudget(pixels * perPixel * (p.colour ? 3 : 1), encoding.c_str()); !s) return s;
     const AVOutputFormat* of = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!of) of = av_guess_format("avi", nullptr, nullptr);
     if (avformat_alloc_output_context2(&d.oc, of, nullptr, d.temp.c_str()) < 0 || !d.oc) {

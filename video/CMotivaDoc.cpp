@@ -71,8 +71,34 @@ void CMotivaDoc::setFramesPerSecond(double fps) {
     if (!(fps > 0) || !std::isfinite(fps) || fps == fps_) return;
     fps_ = fps;
     playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
+    syncMovieRate();
     SetModifiedFlag(true);
     UpdateAllViews();
+}
+
+void CMotivaDoc::syncMovieRate() {
+    const int r = movie_->rate(), s = movie_->scale();
+    if (r > 0 && s > 0 && std::fabs(double(r) / s - fps_) < 1e-9 * fps_) return;
+    const double milli = std::clamp(fps_ * 1000.0, 1.0, 2e9);
+    movie_->setRate(int32_t(std::lround(milli)), 1000);
+}
+
+double CMotivaDoc::frameRateOfMovie(const std::string& moviePath, const CZVMovie& movie, AppServices* services) {
+    if (movie.aviReader()) {
+        const double r = movie.scale() > 0 ? double(movie.rate()) / movie.scale() : 0.0;
+        return r > 0 && std::isfinite(r) ? r : kCaptureRate;
+    }
+    // The document a recording or a save wrote beside its movie.
+    const std::string dcs = withoutExtension(moviePath) + ".dcs";
+    if (!fileExists(dcs)) return kCaptureRate;
+    CMotivaDoc beside;
+    if (services) beside.setServices(services);
+    beside.setQuiet(true);
+    if (!beside.readDcs(dcs) || beside.movieFileName().empty()) return kCaptureRate;
+    // Only a document that links this very movie speaks for its rate.
+    const std::string linked = beside.movieFileName();
+    if (!sameFile(linked, moviePath) && !sameFile(folderOf(dcs) + fileNameOf(linked), moviePath)) return kCaptureRate;
+    return beside.framesPerSecond();
 }
 
 void CMotivaDoc::setSelection(int first, int last) {
@@ -225,6 +251,7 @@ bool CMotivaDoc::linkMovie() {
         debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
         return false;
     }
+    syncMovieRate();
     // The document's frame table carries the offsets of movement correction.
     FrameInfoList& t = movie_->frameTable();
     for (size_t i = 0; i < std::min(t.size(), loadedTable_.size()); ++i)
@@ -293,6 +320,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
 }
 
 bool CMotivaDoc::OnFileSave() {
+    ProposeExamPath();
     const std::string& path = GetPathName();
     if (!path.empty() && iequals(extensionOf(path), ".dcs") && fileExists(path)) return DoSave(path, true);
     return OnFileSaveAs();
@@ -323,8 +351,16 @@ void CMotivaDoc::showCurrentFrame() {
     if (f.isEmpty()) return;
     if (picture().width() != f.width() || picture().rows() != f.rows() || picture().colour() != f.colour() || picture().isEmpty()) {
         picture().setInterlace(f.interlace());
-        picture().resize(f.width(), f.rows(), f.bytesPerPixel());
-        picture().setColour(f.colour());
+        // A frame the picture cannot hold is not shown: the picture keeps
+        // what it had and the document says why.
+        if (!picture().resize(f.width(), f.rows(), f.bytesPerPixel()) || !picture().setColour(f.colour()) ||
+            picture().width() != f.width() || picture().rows() != f.rows() || picture().isEmpty()) {
+            frameMemoryFailed_ = true;
+            lastStatus_ = Status::failure(StatusCode::NoMemory,
+                                          strprintf("not enough memory to show a frame of %d x %d", f.width(), f.height()));
+            debugLog("CMotivaDoc::showCurrentFrame: %s\n", lastStatus_.reason().c_str());
+            return;
+        }
     }
     for (int y = 0; y < f.rows(); ++y) std::memcpy(picture().row(y), f.row(y), size_t(f.rowBytes()));
     picture().setInterlace(f.interlace());

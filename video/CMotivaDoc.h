@@ -20,6 +20,7 @@ class CResultDoc;
 namespace ordavia {
 
 class Prompter;
+class AppServices;
 
 class MovementRun;
 struct MovementParams;
@@ -59,8 +60,18 @@ public:
     int32_t flag() const { return flag_; }
     const std::vector<std::pair<int32_t, int32_t>>& pairs() const { return pairs_; }
     const std::string& movieFileName() const { return movieFileName_; }
+    // The one rate every analysis, the playback and the exports use; the
+    // movie's rate/scale follow it.
     double framesPerSecond() const { return fps_; }
     void setFramesPerSecond(double fps);
+    // The rate a video document gives a movie it opens on its own: a
+    // foreign video's stream rate; for a movie file (which keeps no rate)
+    // the rate of the video document of the same name beside it that links
+    // it, else the program's capture rate.
+    static double frameRateOfMovie(const std::string& moviePath, const CZVMovie& movie,
+                                   ordavia::AppServices* services = nullptr);
+    // The program-wide capture rate a movie without a rate of its own is taken at.
+    static constexpr double kCaptureRate = 25.0;
     const std::string& resultsFileName() const { return resultsFileName_; }
     // The results table that belongs to this video: the ".rst" named in
     // the document is opened with it, and whichever table is attached is
@@ -89,7 +100,11 @@ public:
     void goToFrame(int i);
     void stepFrame(int delta);
     // Points the displayed picture at the movie's current frame again.
+    // A frame there is no memory for is not shown (see frameMemoryFailed).
     void showCurrentFrame();
+    // A frame could not be given memory since the document opened (the
+    // picture or the movie's own frame): the reason is in lastStatus().
+    bool frameMemoryFailed() const { return frameMemoryFailed_ || movie_->outOfMemory(); }
     // "Image# %03i/%03i", "Field# %3li", "%02i:%05.2f".
     std::string frameText() const;
     std::string fieldText() const;
@@ -180,6 +195,9 @@ protected:
 
 private:
     bool linkMovie();
+    // Gives the movie the document's rate (as rate/1000), unless it already
+    // holds exactly that rate (a foreign video's own rate/scale stays).
+    void syncMovieRate();
     void openStoredResults();
     void afterPass(const std::string& history, const ordavia::Status& s);
     std::unique_ptr<ZBasicDoc> newImageResult(CZVimage&& img, const std::string& titleSuffix) const;
@@ -206,4 +224,5 @@ private:
     void loadFineOffsets(const std::string& dcsPath);
     // How the last attempt to open the document's movie went.
     ordavia::Status linkStatus_;
+    bool frameMemoryFailed_ = false;
 };

@@ -2,6 +2,7 @@
 // image results.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +28,12 @@ Status CMotivaDoc::importMovie(const std::string& path) {
     Status s = movie_->Open(path);
     if (!s) return s;
     movieFileName_ = path;
+    // A recording cut off by a crash opens with what it holds; the user is told.
+    if (const std::string notice = movie_->readingNotice(); !notice.empty() && !quiet())
+        prompter().messageBox(path + ": " + notice, MsgButtons::Ok, MsgIcon::Warning);
+    fps_ = frameRateOfMovie(path, *movie_, hasServices() ? &services() : nullptr);
+    playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
+    syncMovieRate();
     pairs_.assign(1, {0, 0});
     numberOfFrames_ = movie_->count();
     loadedTable_.clear();
@@ -44,7 +51,7 @@ Status CMotivaDoc::importAvi(const std::string& path) {
     // A video cut short opens with what is there, and the user is told what is missing.
     if (movie_->aviReader() && !movie_->aviReader()->truncation().empty() && !quiet())
         prompter().messageBox(path + ": " + movie_->aviReader()->truncation(), MsgButtons::Ok, MsgIcon::Warning);
-    fps_ = movie_->scale() > 0 ? double(movie_->rate()) / movie_->scale() : 25.0;
+    fps_ = frameRateOfMovie(path, *movie_);
     playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     numberOfFrames_ = movie_->count();
     pairs_.assign(1, {0, 0});
@@ -92,6 +99,7 @@ Status CMotivaDoc::importCytoscan(const std::string& headerPath) {
     }
     fps_ = 30.0;
     playbackInterval_ = 33;
+    syncMovieRate();
     numberOfFrames_ = r.value();
     movieFileName_.clear();
     appendHistory("raw ops\r\n");
@@ -106,8 +114,9 @@ Status CMotivaDoc::exportAvi(const std::string& path, const std::string& codec, 
     o.last = selLast_;
     o.every = every;
     o.codec = codec;
-    o.rate = std::max(1, int(std::lround(fps_)));
-    o.scale = 1;
+    // Kept to the thousandth: 29.97 frames per second stays 29.97.
+    o.rate = int(std::clamp(std::lround(fps_ * 1000.0), 1L, long(INT32_MAX)));
+    o.scale = 1000;
     o.corrected = corrected;
     auto n = ordavia::exportFrames(*movie_, path, o);
     movie_->GoTo(movie_->currentIndex());

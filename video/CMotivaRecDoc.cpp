@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/Paths.h"
+#include "base/Text.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
@@ -156,7 +157,9 @@ Status CMotivaRecDoc::startRecording(ZBasicfgDoc* live) {
     captureFps_ = (liveFps > 0 ? liveFps : kDefaultCaptureFps) / (seq_.skip + 1);
     movie().options.captureFrameRate = captureFps_;
     std::string name;
-    if (seq_.direct2disc) {
+    if (!recordInto_.empty()) {
+        name = recordInto_;
+    } else if (seq_.direct2disc) {
         name = directFileName(startTime_);
         SetTitle(GetTitle() + name);
     }
@@ -216,13 +219,24 @@ Status CMotivaRecDoc::stopRecording() {
     setRecordingCounts(movie().count(), seq_.skip);
     goToFrame(0);
     SetTitle(kRecordedTitle);
-    if (seq_.direct2disc && movie().mode() != StorageMode::Closed && !movie().fileName().empty()) {
-        setMovieFileName(movie().fileName());
-        const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
-        SetPathName(dcs, true);
-        SetTitle(kSavedTitle + dcs);
-    }
     SetModifiedFlag(true);
+    if (recordInto_.empty() && seq_.direct2disc && movie().mode() != StorageMode::Closed && !movie().fileName().empty()) {
+        setMovieFileName(movie().fileName());
+        // The movie file keeps no frame rate: the video document beside it
+        // does, so the recording reopens at the rate it was taken at.
+        const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
+        if (OnSaveDocument(dcs)) {
+            SetPathName(dcs, true);
+            SetTitle(kSavedTitle + dcs);
+            SetModifiedFlag(false);
+            // A recording is a result of the examination whether or not its
+            // document is saved again.
+            fileMadeFile(movie().fileName(), "recording", strprintf("recording, %i frames", movie().count()));
+        } else if (s) {
+            s = Status::failure(dcs + ": the video document could not be written" +
+                                (lastError().empty() ? std::string() : ": " + lastError()));
+        }
+    }
     if (onBeep) onBeep();
     UpdateAllViews();
     if (!s) report(s);

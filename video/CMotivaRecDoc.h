@@ -57,6 +57,10 @@ public:
     std::string recordingFolder() const;
     // The file a recording started at `when` (seconds since 1970) is written to.
     std::string directFileName(int64_t when) const;
+    // The next recordings go straight into this movie file instead of one
+    // named by the clock, and the caller writes the video document itself
+    // (empty: back to the settings).
+    void recordInto(const std::string& movieFile) { recordInto_ = movieFile; }
 
     // ---- Recording ----
     // Starts recording `live` (the current live-video document); nothing
@@ -98,6 +102,7 @@ private:
     int framesRecorded_ = 0;
     double captureFps_ = 25.0;
     bool stopping_ = false;
+    std::string recordInto_;
 };
 
 class ZVcytoDoc : public CMotivaRecDoc {

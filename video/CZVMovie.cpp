@@ -252,8 +252,11 @@ CZVimage& CZVMovie::GoTo(int i) {
             // A pass with its own output must leave the memory frames alone.
             if (current_.aliased()) current_.own();
             current_.setInterlace(format_.interlace());
-            current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel());
-            current_.setColour(format_.colour());
+            if (!current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel()) ||
+                !current_.setColour(format_.colour()) || current_.isEmpty()) {
+                outOfMemory_ = true;
+                return current_;
+            }
             std::memcpy(current_.data(), p, format_.byteCount());
             current_.dropDisplayHeader();
         } else {
@@ -370,9 +373,22 @@ Status CZVMovie::openMve(const std::string& path) {
     } else {
         count = w;
     }
+    // A recording that never finished: its last trailer may be half
+    // overwritten by a frame that was being written, so the whole frames
+    // on the disc are what it holds.
+    unfinished_ = w <= kMveMagic && headBytes == sizeof head && int32_t(loadLE32(head + kMveFieldPosition)) == kMveUnfinishedField;
+    MveFrameHeader h;
+    if (unfinished_ && parseMveHeader(head + 4, headBytes - 4, h) && h.frameBytes() > 0 &&
+        h.frameBytes() <= kMaxMovieFrameBytes) {
+        const int64_t whole = (size - 4 - h.headerLength) / h.frameBytes();
+        const int64_t fits = (payloadEnd - 4 - h.headerLength) / h.frameBytes();
+        if (count < 0 || count > fits || ring < 0 || ring > count) {
+            count = std::min<int64_t>(whole, INT32_MAX / 2);
+            ring = count;
+        }
+    }
     // A count read from pixels instead of a trailer: the file was cut short.
     if (count < 0) return fail("the movie file is damaged (its trailer is unreadable: the file may be truncated)");
-    MveFrameHeader h;
     if (count > 0) {
         if (!parseMveHeader(head + 4, headBytes - 4, h)) return fail("the movie file is damaged (bad frame header)");
         if (h.frameBytes() > kMaxMovieFrameBytes) {
@@ -460,6 +476,15 @@ Status CZVMovie::openAvi(const std::string& path) {
     return Status::success();
 }
 
+std::string CZVMovie::readingNotice() const {
+    if (avi_ && !avi_->truncation().empty()) return avi_->truncation();
+    if (unfinished_)
+        return strprintf("the recording of this movie was not finished (the program stopped while recording); "
+                         "it holds the %d frames captured before that",
+                         count_);
+    return {};
+}
+
 void CZVMovie::closeFiles() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -475,6 +500,7 @@ void CZVMovie::Close() {
     }
     if (modified_ && mode_ != StorageMode::Closed) debugLog("closing modified movie!\n");
     closeFiles();
+    unfinished_ = false;
     if (current_.aliased()) current_.own();
     block_.reset();
     blockSize_ = 0;

@@ -119,6 +119,12 @@ public:
     const std::set<int>& damagedFrames() const { return damaged_; }
     // A frame could not even be given memory (the image came back empty).
     bool outOfMemory() const { return outOfMemory_; }
+    // The movie file is a recording that was cut off (the program stopped
+    // while recording): it holds the frames captured until then.
+    bool unfinished() const { return unfinished_; }
+    // What the user should be told about the file just opened: a foreign
+    // video cut short or an unfinished recording; empty when all is well.
+    std::string readingNotice() const;
 
     // ---- Saving ----
     ordavia::Status save(const std::string& path, int first, int last);
@@ -216,6 +222,7 @@ private:
     std::vector<uint8_t> scratch_;
     std::set<int> damaged_;
     bool outOfMemory_ = false;
+    bool unfinished_ = false;
     void noteRead(int i, bool ok);
     ordavia::Status writeRecordTrailer();
     ordavia::Status recordError_;

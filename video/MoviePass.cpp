@@ -63,7 +63,7 @@ Status MoviePass::open(CZVMovie& movie, bool inPlace, const std::string& outputN
         std::string candidate = base + ".mve";
         int fd = -1;
         for (int k = 1; k < 1000; ++k) {
-            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, ordavia::newFileMode(candidate));
             if (fd >= 0 || errno != EEXIST) break;
             candidate = base + strprintf("-%i", k) + ".mve";
         }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/FileIO.h"
 #include "settings/DebugLog.h"
 #include "video/AviWriter.h"
 #include "video/CZVMovie.h"
@@ -59,7 +60,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
         }
         aviOut_ = std::move(w.value());
     } else if (mode_ == StorageMode::RecordToMovieFile) {
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, ordavia::newFileMode(name));
         if (fd_ < 0) {
             recordError_ = Status::failure(errno == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
                                            name + ": cannot be created: " + errnoText(errno));
@@ -70,6 +71,7 @@ bool CZVMovie::Record(const std::string& name, int frames, int width, int height
         uint8_t head[4 + kMveHeaderSize];
         storeLE32(head, uint32_t(kMveMagic));
         encodeImageHeader(format_, head + 4);
+        storeLE32(head + kMveFieldPosition, uint32_t(kMveUnfinishedField));
         if (!pwriteAll(fd_, head, sizeof head, 0)) {
             const int err = errno;
             debugLog("record file open %s failed\n", name.c_str());
@@ -191,13 +193,17 @@ void CZVMovie::stopRecording() {
     if (Status s = finishRecording(); !s) debugLog("CZVMovie::stopRecording: %s\n", s.reason().c_str());
 }
 
-// The trailer of a movie file being recorded, at the end of the frames.
+// The trailer of a movie file being recorded, at the end of the frames,
+// and the header's own field number in place of the recording mark.
 Status CZVMovie::writeRecordTrailer() {
     uint8_t tail[8];
     storeLE32(tail, uint32_t(count_));
     storeLE32(tail + 4, uint32_t(ringStart_));
+    uint8_t head[4 + kMveHeaderSize];
+    encodeImageHeader(format_, head + 4);
     const int64_t end = firstPos_ + int64_t(wrapped_ ? capacity_ : count_) * recordSize_;
-    if (!pwriteAll(fd_, tail, 8, end) || ::ftruncate(fd_, off_t(end + 8)) != 0 || ::fsync(fd_) != 0) {
+    if (!pwriteAll(fd_, tail, 8, end) || ::ftruncate(fd_, off_t(end + 8)) != 0 ||
+        !pwriteAll(fd_, head + kMveFieldPosition, 4, kMveFieldPosition) || ::fsync(fd_) != 0) {
         const int err = errno;
         return Status::failure(err == ENOSPC ? StatusCode::NoSpace : StatusCode::IoError,
                                fileName_ + ": the movie's trailer could not be written: " + errnoText(err));

@@ -24,35 +24,55 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file created beside `path` that becomes `path` only when it is complete.
+// A file created beside `path` that becomes `path` only when it is complete:
+// the hidden, locked temporary of every save, so that one left by a killed
+// run is removed by the next save of the same file.
 struct TempBeside {
-    std::string temp;
+    SaveTemp t;
     int fd = -1;
     explicit TempBeside(const std::string& path) {
-        std::string pattern = path + ".XXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        fd = ::mkstemp(buf.data());
-        if (fd >= 0) {
-            temp = buf.data();
-            ::fchmod(fd, 0644);
-        }
+        auto opened = openSaveTemp(path);
+        if (!opened) return;
+        t = std::move(opened.value());
+        fd = t.fd;
     }
     ~TempBeside() {
-        if (fd >= 0) ::close(fd);
-        if (!temp.empty()) ::unlink(temp.c_str());
+        if (!t.tempPath.empty()) abandonSaveTemp(t);
     }
-    Status commit(const std::string& path) {
-        if (::fsync(fd) != 0 || ::close(fd) != 0) {
-            fd = -1;
-            return Status::failure(path + ": " + errnoText(errno));
-        }
+    Status commit(const std::string&) {
         fd = -1;
-        if (::rename(temp.c_str(), path.c_str()) != 0) return Status::failure(path + ": " + errnoText(errno));
-        temp.clear();
-        return Status::success();
+        return commitSaveTemp(t);
     }
 };
+
+// Copies a movie file through the save temporary, so that a killed copy
+// leaves neither a half file under the new name nor a visible leftover.
+Status copyFileAtomically(const std::string& from, const std::string& path) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errnoStatus(from, errno);
+    TempBeside out(path);
+    if (out.fd < 0) {
+        ::close(in);
+        return errnoStatus(path, errno);
+    }
+    std::vector<uint8_t> buf(size_t(1) << 20);
+    for (;;) {
+        const ssize_t k = ::read(in, buf.data(), buf.size());
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) {
+            const int err = errno;
+            ::close(in);
+            return errnoStatus(from, err);
+        }
+        if (k == 0) break;
+        if (Status w = writeAll(out.fd, buf.data(), size_t(k), -1); !w) {
+            ::close(in);
+            return w.context(path);
+        }
+    }
+    ::close(in);
+    return out.commit(path);
+}
 
 }  // namespace
 
@@ -164,18 +184,16 @@ Status CZVMovie::save(const std::string& path, int first, int last) {
         debugLog("czvmovie::save copy %s to %s\n", from.c_str(), path.c_str());
         Close();
         std::error_code ec;
-        const std::string temp = path + ".part";
-        fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
-        if (!ec) fs::rename(temp, path, ec);
+        Status copied = copyFileAtomically(from, path);
+        if (!copied) ec = std::make_error_code(std::errc::io_error);
         if (ec) {
-            fs::remove(temp);
             debugLog("czvmovie save %s to %s exception.\n", from.c_str(), path.c_str());
             Status back = reopenAs(from, true, &keep);
             (void)back;
             rate_ = rate;
             scale_ = scale;
             GoTo(current);
-            return Status::failure(path + ": " + ec.message());
+            return copied;
         }
     } else {
         debugLog("czvmovie::save rename %s to %s\n", from.c_str(), path.c_str());

@@ -16,6 +16,15 @@ constexpr size_t kMveHeaderSize = 36;
 // larger declared frames are refused before anything is allocated.
 constexpr int64_t kMaxMovieFrameBytes = int64_t(1) << 26;
 
+// The field number the header of a movie file carries while the movie is
+// being recorded into it; finishing the recording writes the real one.
+// The frames' own field numbers live in the frame table, so a reader that
+// does not know the mark reads such a file as it reads any other, and one
+// that does knows the recording was cut off (the program was killed).
+constexpr int32_t kMveUnfinishedField = 0x3F434552;  // "REC?"
+// Where that field number sits in the file (magic, -2, 36, field).
+constexpr int64_t kMveFieldPosition = 12;
+
 struct MveFrameHeader {
     int headerLength = 36;
     int field = -1;

@@ -178,6 +178,16 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
+void fcfdoc::updateResultText() {
+    const ordavia::FcfMeasures m = measure();
+    // A density the user marked stays at the end of the result text.
+    const size_t marked = result.find(kDensityPrefix);
+    const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
+    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc,
+                       threshold_) +
+             density;
+}
+
 bool fcfdoc::OnSaveDocument(const std::string& path) {
     // The document, its picture and its statistics are one set: all three
     // are written complete first, then put in place together, so that a
@@ -213,13 +223,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
         }
         setImageFile(imagePath, imageTime());
     }
-    const ordavia::FcfMeasures m = measure();
-    // A density the user marked stays at the end of the result text.
-    const size_t marked = result.find(kDensityPrefix);
-    const std::string density = marked == std::string::npos ? std::string() : ", " + result.substr(marked);
-    result = strprintf("FCF %.3f FCD %.3f%% flux %.3f conc %.3f threshold %.1f", m.fcf, m.fcd, m.flux, m.conc,
-                       threshold_) +
-             density;
+    updateResultText();
     const ZRect region = marks().roi;
     storedRegion_ = &region;
     if (!region.isEmpty()) setRegion(ZRect{});

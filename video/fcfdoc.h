@@ -100,6 +100,9 @@ public:
     // Puts the marked density at the end of the result text (replacing an
     // earlier one); saving keeps it after the figures of the region.
     void setMarkedDensity(double percent);
+    // The result text from the present measures, keeping a marked density;
+    // every save makes it, and a run that files without saving too.
+    void updateResultText();
 
     // NAME.zvrawfcf beside NAME.zvfcf.
     static std::string rawPath(const std::string& docPath);

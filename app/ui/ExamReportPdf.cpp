@@ -2,14 +2,21 @@
 // and then saved over the target in one step. Only QtGui is needed, so the
 // command-line tool links it too; without a running application (the
 // command line) an offscreen one is made for the painter's fonts.
+#include <cmath>
+#include <vector>
+
 #include <QBuffer>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPen>
 
 #include "app/ExamReport.h"
 #include "base/FileIO.h"
@@ -28,6 +35,74 @@ void ensureGuiApplication() {
     static char arg0[] = "ordavia-cli", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
     static QGuiApplication app(argc, argv);
+}
+
+// Whether some font of this computer has a glyph for every character:
+// without one the painter leaves the character out of the page.
+class GlyphCheck {
+public:
+    bool showable(const QString& text) {
+        for (const uint c : text.toUcs4()) {
+            if (c < 0x80) continue;
+            auto known = cache_.find(c);
+            if (known == cache_.end()) known = cache_.insert(c, anyFontHas(c));
+            if (!*known) return false;
+        }
+        return true;
+    }
+
+private:
+    static bool anyFontHas(uint c) {
+        if (QFontMetrics(QFont("Sans Serif")).inFontUcs4(c)) return true;
+        for (const QString& family : QFontDatabase::families())
+            if (QFontMetrics(QFont(family)).inFontUcs4(c)) return true;
+        return false;
+    }
+    QHash<uint, bool> cache_;
+};
+
+// The texts of the report that the fonts cannot show, named by where they stand.
+std::vector<std::string> unshowableTexts(const ExamReport& report) {
+    GlyphCheck check;
+    std::vector<std::string> where;
+    const auto look = [&](const std::string& text, const std::string& what) {
+        if (!text.empty() && !check.showable(QString::fromStdString(text))) where.push_back(what);
+    };
+    const SubjectRecord& s = report.subject;
+    look(s.id + s.name + s.surname, "the subject's name");
+    look(s.comments, "the subject's comments");
+    look(report.exam.site + report.exam.comment + report.exam.folder, "the examination's site or comment");
+    for (const ReportItem& i : report.items)
+        look(i.row.filename + i.row.result + i.measurements, "the result of " + i.row.filename);
+    return where;
+}
+
+// The measurements over a thumbnail drawn at `box`.
+void drawMarks(QPainter& p, const ReportThumbnail& t, const QRect& box) {
+    if (t.marks.empty() || t.width <= 0) return;
+    const double f = double(box.width()) / t.width;
+    p.save();
+    p.setClipRect(box);
+    p.setPen(QPen(QColor(230, 30, 30), 3));
+    p.setBrush(Qt::NoBrush);
+    const auto at = [&](const std::pair<double, double>& v) { return QPointF(box.x() + v.first * f, box.y() + v.second * f); };
+    for (const ReportMark& m : t.marks) {
+        if (m.circle) {
+            const QPointF a = at(m.points[0]), b = at(m.points[1]);
+            const double r = std::hypot(b.x() - a.x(), b.y() - a.y()) / 2;
+            p.drawEllipse((a + b) / 2, r, r);
+        } else if (m.points.size() == 1) {
+            const QPointF c = at(m.points[0]);
+            p.drawLine(c + QPointF(-12, -12), c + QPointF(12, 12));
+            p.drawLine(c + QPointF(-12, 12), c + QPointF(12, -12));
+        } else {
+            QPolygonF poly;
+            for (const auto& v : m.points) poly << at(v);
+            if (m.closed) p.drawPolygon(poly);
+            else p.drawPolyline(poly);
+        }
+    }
+    p.restore();
 }
 
 class ReportPainter {
@@ -97,12 +172,20 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         r.text(q("Date: " + report.exam.created + " (UTC)"));
         if (!report.exam.comment.empty()) r.text(q("Comment: " + report.exam.comment));
         r.text(q(strprintf("Examination %i, folder ", report.exam.id) + report.dataFolder + report.exam.folder));
+        if (const auto lost = unshowableTexts(report); !lost.empty()) {
+            std::string names;
+            for (const std::string& w : lost) names += (names.empty() ? "" : "; ") + w;
+            r.gap();
+            r.text(q("Note: the fonts of this computer cannot show some characters of " + names +
+                     ". They are left out of this page; the CSV file beside the report holds the full text."),
+                   9, true);
+        }
         r.gap();
         r.rule();
 
         const int thumbWidth = r.width() * 2 / 5;
         for (const ReportItem& item : report.items) {
-            if (item.thumbnail.width <= 0 && !item.missing) continue;
+            if (item.thumbnail.width <= 0 && !item.missing && item.damaged.empty()) continue;
             int h = 0;
             QImage img;
             if (item.thumbnail.width > 0) {
@@ -112,9 +195,14 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
             }
             r.room(std::max(h, 300));
             const int top = r.y();
-            if (!img.isNull()) r.painter().drawImage(QRect(0, top, thumbWidth, h), img);
+            if (!img.isNull()) {
+                r.painter().drawImage(QRect(0, top, thumbWidth, h), img);
+                drawMarks(r.painter(), item.thumbnail, QRect(0, top, thumbWidth, h));
+            }
             r.text(q(item.row.filename), 10, true, thumbWidth + 40);
             if (item.missing) r.text("The file is missing from the examination folder.", 10, false, thumbWidth + 40);
+            if (!item.damaged.empty())
+                r.text(q("The file is damaged and cannot be read: " + item.damaged), 10, true, thumbWidth + 40);
             if (!item.row.result.empty()) r.text(q(item.row.result), 10, false, thumbWidth + 40);
             if (!item.measurements.empty()) r.text(q(item.measurements), 9, false, thumbWidth + 40);
             r.setY(std::max(r.y(), top + h));
@@ -136,19 +224,24 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         for (const ReportItem& item : report.items) {
             r.painter().setFont(QFont("Sans Serif", 9));
             const QString res = q(item.row.result);
+            const QString name = q(item.row.filename + (item.missing ? " (missing)" : item.damaged.empty() ? "" : " (damaged)"));
+            // The row is as tall as its tallest cell: a long file name wraps
+            // too, whether or not the row has a result.
             const QRect b = r.painter().boundingRect(QRect(c3, 0, r.width() - c3, 10000), Qt::TextWordWrap, res);
-            const int h = std::max(45, b.height());
+            const QRect n = r.painter().boundingRect(QRect(c2, 0, c3 - c2 - 20, 10000), Qt::TextWrapAnywhere, name);
+            const int h = std::max({45, b.height(), n.height()});
             r.room(h);
             y = r.y();
             r.painter().drawText(0, y, c1, h, 0, q(item.row.id));
             r.painter().drawText(c1, y, c2 - c1, h, 0, q(item.row.created));
-            r.painter().drawText(QRect(c2, y, c3 - c2 - 20, h), Qt::TextWrapAnywhere, q(item.row.filename));
+            r.painter().drawText(QRect(c2, y, c3 - c2 - 20, h), Qt::TextWrapAnywhere, name);
             r.painter().drawText(QRect(c3, y, r.width() - c3, h), Qt::TextWordWrap, res);
             r.setY(y + h + 8);
         }
         if (report.items.empty()) r.text("No results are filed under this examination.");
     }
-    return writeFileAtomically(path, bytes.constData(), static_cast<size_t>(bytes.size()));
+    // Subject names and results: the user's only, wherever it is written.
+    return writeFileAtomically(path, bytes.constData(), static_cast<size_t>(bytes.size()), kPrivateFileMode);
 }
 
 }  // namespace ordavia

@@ -29,7 +29,7 @@ void exportExaminationReport(CBasicApp& app, int32_t examId, QWidget*) {
     if (toLower(extensionOf(pdf)) != ".pdf") pdf += ".pdf";
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Status s = writeExamReportPdf(*report, pdf);
-    if (s) s = writeFileAtomically(withoutExtension(pdf) + ".csv", examReportCsv(*report));
+    if (s) s = writeFileAtomically(withoutExtension(pdf) + ".csv", examReportCsv(*report), kPrivateFileMode);
     QApplication::restoreOverrideCursor();
     if (!s) prompter.messageBox("The report was not written:\n" + s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }

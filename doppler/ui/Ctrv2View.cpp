@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QStatusBar>
 #include <algorithm>
 #include <chrono>
@@ -50,6 +51,11 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     status_->setObjectName("monitorStatus");
     status_->setStyleSheet("padding: 1px 6px; font-weight: bold;");
     topBar()->insertWidget(std::max(0, topBar()->count() - 2), status_);
+    warning_ = new QLabel(this);
+    warning_->setObjectName("saturationWarning");
+    warning_->setStyleSheet("padding: 1px 6px; color: white; background: #b00020; font-weight: bold;");
+    warning_->hide();
+    topBar()->insertWidget(std::max(0, topBar()->count() - 2), warning_, 1);
     arrangeDisplays();
     showStatus();
 }
@@ -64,15 +70,52 @@ QString Ctrv2View::statusText() const {
     return s;
 }
 
+QString Ctrv2View::saturationText() const {
+    const SaturationWatch& w = monitor_->saturation();
+    if (!w.saturated()) return {};
+    // Short enough for the bar above the plot; the whole warning is its tip.
+    if (w.noiseFloor() > w.lastThreshold())
+        return QString("CBV saturated: threshold %1 under the noise floor (about %2). Use the automatic noise floor "
+                       "or a threshold above it")
+            .arg(w.lastThreshold())
+            .arg(w.noiseFloor(), 0, 'f', 0);
+    return "CBV saturated: the Doppler shift sits at the top of the band. Use the automatic noise floor or a higher "
+           "threshold";
+}
+
+void Ctrv2View::paintOverlay(QPainter& p, const QRect& plot) {
+    if (!monitor_->saturation().saturated()) return;
+    p.save();
+    p.fillRect(plot, QColor(255, 255, 255, 150));
+    p.fillRect(plot, QBrush(QColor(176, 0, 32, 70), Qt::BDiagPattern));
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.6);
+    p.setFont(f);
+    p.setPen(QColor(176, 0, 32));
+    const int line = QFontMetrics(f).height();
+    p.drawText(plot.adjusted(0, 0, 0, -line), Qt::AlignCenter, "CBV SATURATED: not a measurement");
+    f.setPointSizeF(f.pointSizeF() / 1.6);
+    p.setFont(f);
+    p.drawText(plot.adjusted(8, line, -8, 0), Qt::AlignCenter | Qt::TextWordWrap, saturationText());
+    p.restore();
+}
+
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
     if (record_) record_->setChecked(monitor_->recording());
+    const QString warning = saturationText();
+    // The bar says it in two words; the plot and the status line say why.
+    warning_->setText("CBV saturated");
+    warning_->setToolTip(QString::fromStdString(monitor_->saturation().warning()));
+    warning_->setVisible(!warning.isEmpty());
     // The main window's status line is the active window's to write.
     auto* main = qobject_cast<QMainWindow*>(window());
     auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
     for (QWidget* w = parentWidget(); w && !child; w = w->parentWidget()) child = qobject_cast<QMdiSubWindow*>(w);
     if (main && (!child || !child->mdiArea() || child->mdiArea()->activeSubWindow() == child))
-        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()));
+        main->statusBar()->showMessage(QString::fromStdString(monitor_->statusText()) +
+                                       (warning.isEmpty() ? QString() : "   " + warning));
 }
 
 // The newest ten seconds (a dozen beats) scroll by; "Fit" shows all that
@@ -106,7 +149,8 @@ void Ctrv2View::OnUpdate(Document* doc, long hint) {
             d.cacheValid = false;
             if (picture) d.stripValid = false;
         }
-        if (picture) showStatus();
+        // The saturation warning comes and goes with the block that turns it.
+        if (picture || warning_->isHidden() == monitor_->saturation().saturated()) showStatus();
         repaintChart();
         return;
     }

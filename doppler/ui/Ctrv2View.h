@@ -32,9 +32,15 @@ public:
     void cmdBandwidth(bool increase);
     // The text of the monitor's status line.
     QString statusText() const;
+    // The warning shown over the plot and on the status line while the
+    // velocity is saturated (empty otherwise).
+    QString saturationText() const;
 
 protected:
     void showEvent(QShowEvent* e) override;
+    // A saturated velocity is washed out and labelled over the plot: it is
+    // the noise at the top of the band, not a measurement.
+    void paintOverlay(QPainter& p, const QRect& plot) override;
 
 private:
     void showStatus();
@@ -42,6 +48,7 @@ private:
 
     Ctrv2Doc* monitor_;
     QLabel* status_ = nullptr;
+    QLabel* warning_ = nullptr;
     QAction* laser_ = nullptr;
     QAction* record_ = nullptr;
     bool arranged_ = false;

@@ -150,8 +150,11 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
     const CbvSummary s = scan.summary(from, to);
     const int lineNumber = origin.line >= 0 ? origin.line + 1 : 1;
     const bool doubtful = !summaryDoubt(s).empty();
-    if (p->messageBox(summaryQuestion(s, lineNumber), doubtful ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNo,
-                      doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
+    const bool acceptable = summaryAcceptable(s);
+    if (!acceptable) p->messageBox(summaryQuestion(s, lineNumber), MsgButtons::Ok, MsgIcon::Warning);
+    if (acceptable && p->messageBox(summaryQuestion(s, lineNumber), doubtful ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNo,
+                                    doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
+        scan.setAcceptedSummary(s);
         ResultTables* tables = ResultTables::of(scan);
         if (origin.video) {
             acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QStringList>
 #include <algorithm>
 
 #include "base/Text.h"
@@ -9,6 +10,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "settings/ProfileStore.h"
+#include "linescan/CapillaryFlux.h"
 #include "linescan/LineScanSampler.h"
 #include "linescan/LineVelocityRun.h"
 #include "linescan/ZlineScanDoc.h"
@@ -257,11 +259,17 @@ void LiveLineScan::summarise(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to)
 void LiveLineScan::calculateAll(CMotivaView& view) {
     CMotivaDoc& video = *view.video();
     if (!video.hasFrames()) return;
-    const std::vector<int> lines = ordavia::scannableLines(video);
+    // Lines laid across a capillary measure its width, not a velocity.
+    const std::vector<int> lines = ordavia::velocityLines(video);
     if (lines.empty()) {
         tell(view, kNoLines);
         return;
     }
+    QStringList across;
+    for (int i : ordavia::scannableLines(video))
+        if (std::find(lines.begin(), lines.end(), i) == lines.end()) across << QString::number(i + 1);
+    if (!across.isEmpty())
+        statusMessage(view, QString("Line %1 crosses a capillary: no velocity along it").arg(across.join(", ")));
     ordavia::AppServices* services = services_ ? services_ : (video.hasServices() ? &video.services() : nullptr);
     Prompter* prompter = prompterOf(view);
     const int frames = video.frameCount();

@@ -212,22 +212,8 @@ void ZlineScanBaseView::followTime(double t) {
 }
 
 void ZlineScanBaseView::updateVelocityLabel() {
-    const CTrace* cbv = ls_->cbvTrace();
-    if (!velocityLabel_) return;
-    if (!cbv || !cbv->hasData()) {
-        velocityLabel_->setText(QString());
-        return;
-    }
-    double sum = 0;
-    uint32_t good = 0, seen = 0;
-    for (uint32_t i = 0; i < cbv->sampleCount(); ++i) {
-        const double v = cbv->data->valueAt(i);
-        if (v != -1.0) ++good, sum += v * cbv->yScale + cbv->yOffset;
-        ++seen;
-    }
-    velocityLabel_->setText(good ? QString::fromStdString(strprintf("mean cbv %.1f %s (%u columns)", sum / good,
-                                                                    cbv->yUnits.c_str(), good))
-                                 : QString("no velocity yet"));
+    // One velocity on screen: the one the summary offers, or the accepted one.
+    if (velocityLabel_) velocityLabel_->setText(QString::fromStdString(ls_->velocityHeader()));
 }
 
 // ---------------------------------------------------------------------------

@@ -17,6 +17,9 @@
 #include "db/SubjectQueries.h"
 #include "measure/CDimLine.h"
 #include "measure/ZBasicDoc.h"
+#include "results/CResultDoc.h"
+#include "results/ResultColumnSets.h"
+#include "results/ResultTables.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "tests/support/TempFolderTest.h"
@@ -180,4 +183,47 @@ TEST_F(Workflow, NewDocumentsJoinTheExaminationAndFileTheirMeasurements) {
     ASSERT_FALSE(svc.prompter.messages().empty());
     EXPECT_NE(svc.prompter.messages().back().find("missing"), std::string::npos);
     EXPECT_EQ(listResults(db.handle(), static_cast<int32_t>(now))->size(), 1u);
+}
+
+TEST_F(Workflow, FilesOpenedAndMeasuresMadeWhileAnExaminationIsCurrentAreFiledUnderIt) {
+    // A picture saved before any examination, in a folder of its own.
+    DocTemplate* t = app->templates().findByClass("ZBasicDoc");
+    ASSERT_TRUE(t);
+    auto* loose = dynamic_cast<ZBasicDoc*>(app->OpenNewDocument(t));
+    ASSERT_TRUE(loose);
+    loose->setImage(CZVimage(32, 24, 0, CZVimage::kFrame, CZVimage::kGrey));
+    fs::create_directories(dir_ / "elsewhere");
+    const std::string outside = (dir_ / "elsewhere" / "pic.cs1").string();
+    ASSERT_TRUE(loose->DoSave(outside, true));
+    app->CloseDocument(loose);
+    const auto before = readFile(outside);
+
+    startExam("left ring");
+    auto* opened = dynamic_cast<ZBasicDoc*>(app->OpenDocumentFile(outside));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->examId, now);
+    EXPECT_NE(opened->GetTitle().find("[AB12 1700000000]"), std::string::npos);
+    // Save puts it into the examination's folder under its own name; the
+    // original stays as it was.
+    const fs::path filed = dir_ / "1700000000-AB12-left_ring" / "pic.cs1";
+    svc.prompter.pushSaveFile(filed.string());
+    ASSERT_TRUE(opened->OnFileSave());
+    EXPECT_EQ(svc.prompter.lastProposedName, filed.string());
+    EXPECT_TRUE(fs::exists(filed));
+    EXPECT_EQ(readFile(outside), before);
+
+    // A width measured on it: its row in the width table is filed at once.
+    svc.results.setMaker([this]() -> CResultDoc* {
+        return dynamic_cast<CResultDoc*>(app->OpenNewDocument(app->templates().findByClass("CResultDoc")));
+    });
+    CResultDoc* table = ResultTables::in(svc.services).open(ResultTitles::kDiameter);
+    ASSERT_TRUE(table);
+    ASSERT_TRUE(table->addRow(ResultRecord{"pic.cs1 [AB12 1700000000]", "um", {1, 8.3}}));
+    ASSERT_TRUE(table->addRow(ResultRecord{"pic.cs1", "um", {2, 9.5}}));
+    ASSERT_TRUE(table->addRow(ResultRecord{"Image3", "um", {1, 7}}));  // never saved: no file to name
+    const auto rows = listResults(db.handle(), static_cast<int32_t>(now)).value();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].filename, "pic.cs1");
+    EXPECT_EQ(rows[1].analysis, ResultTitles::kDiameter);
+    EXPECT_EQ(rows[1].result, "units um, line 1, width 8.3; units um, line 2, width 9.5");
 }

@@ -50,7 +50,7 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowTheCurr
     MainFrame frame(app);
     auto made = createExamination(db, "AB12", "left ring", "first visit", 1700000000);
     ASSERT_TRUE(made);
-    makeCurrentExamination(db, svc.profile, made->id, made->folder);
+    ASSERT_TRUE(makeCurrentExamination(db, svc.profile, made->id, made->folder));
     ASSERT_TRUE(storeResult(db, made->id, "n1.cs1", "Capillaries: 7 along 1000 um, 7.0 per mm"));
     frame.subjects()->updateSelectionLabel();
     auto* label = frame.statusBar()->findChild<QLabel*>("subjectSelection");

@@ -84,6 +84,33 @@ TEST_F(FileIOTest, AtomicWriteReplacesAndKeepsPermissions) {
     EXPECT_EQ(fs::file_size(p), 0u);
 }
 
+TEST_F(FileIOTest, NewFilesAreNoMoreOpenThanTheirFolderAndSetsKeepReplacedModes) {
+    const auto mode = [](const std::string& p) {
+        struct stat st {};
+        ::stat(p.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    fs::create_directory(path("private"));
+    ::chmod(path("private").c_str(), 0700);
+    ::chmod(dir_.c_str(), 0755);
+    ASSERT_TRUE(writeFileAtomically(path("private/a.cs1"), std::string("x")));
+    EXPECT_EQ(mode(path("private/a.cs1")), 0600u);
+    ASSERT_TRUE(writeFileAtomically(path("open.cs1"), std::string("x")));
+    EXPECT_EQ(mode(path("open.cs1")), 0644u);
+    ASSERT_TRUE(writeFileAtomically(path("report.pdf"), std::string("x"), kPrivateFileMode));
+    EXPECT_EQ(mode(path("report.pdf")), 0600u);
+
+    // A set staged in its private folder: each file as it would be alone.
+    ::chmod(path("open.cs1").c_str(), 0640);
+    auto set = openSaveSet(path("open.cs1"));
+    ASSERT_TRUE(set);
+    for (const char* name : {"open.cs1", "open.bmp"})
+        ASSERT_TRUE(writeFileAtomically(set->stage(path(name)), std::string("y")));
+    ASSERT_TRUE(commitSaveSet(*set));
+    EXPECT_EQ(mode(path("open.cs1")), 0640u);
+    EXPECT_EQ(mode(path("open.bmp")), 0644u);
+}
+
 TEST_F(FileIOTest, TargetThatIsAFolderFailsCleanly) {
     const std::string p = path("folder.rst");
     fs::create_directory(p);

@@ -127,6 +127,14 @@ TEST(CliWidth, EveryMeasureAgreesWithTheWorkstation) {
     EXPECT_NE(loops.out.find("\"density\""), std::string::npos);
     EXPECT_NE(clitest::cli("width " + pic + " --line 40,150,900,150", dir.dir).code, 0);
     EXPECT_NE(clitest::cli("loops " + pic, dir.dir).code, 0);
+    // An apex line off the picture or without length is refused among good
+    // ones, with the reason width gives, never dropped from the count.
+    for (const std::string bad : {"--line 60,62,60,900", "--line 70,70,70,70"}) {
+        const auto l = clitest::cli("loops " + pic + " --line 60,62,60,88 " + bad, dir.dir);
+        const auto w = clitest::cli("width " + pic + " " + bad, dir.dir);
+        EXPECT_EQ(l.code, 1) << l.out;
+        EXPECT_NE(l.out.find("loops" + w.out.substr(w.out.find(": the line"))), std::string::npos) << l.out;
+    }
 }
 
 }  // namespace

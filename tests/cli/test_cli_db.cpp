@@ -40,6 +40,8 @@ struct CliDb : ::testing::Test {
 }  // namespace
 
 TEST_F(CliDb, SubjectsAndExaminationsAddListAndRefuseWhatTheDialogWouldNot) {
+    // The data folder names subjects in its examination folders: the user's only.
+    EXPECT_EQ(fs::status(data).permissions() & fs::perms::all, fs::perms::owner_all);
     CliRun r = run("db subject list " + data + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_NE(r.out.find(R"("subjects": [)"), std::string::npos) << r.out;
@@ -56,6 +58,10 @@ TEST_F(CliDb, SubjectsAndExaminationsAddListAndRefuseWhatTheDialogWouldNot) {
 
     EXPECT_EQ(run("db subject add " + data + " --id abcdefghijklmnopqrstuvwxy --name X").code, 1);
     EXPECT_EQ(run("db subject add " + data + " --id a/b --name X").code, 1);
+    r = run("db subject add " + data + " --id CD34 --name \"$(printf 'Bob\\tSmith')\"");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("control characters"), std::string::npos) << r.out;
+    EXPECT_EQ(run("db subject add " + data + " --id \"$(printf '\\377')\" --name X").code, 1);
     EXPECT_EQ(run("db subject add " + data + " --id \"O'Brien\" --name \"Ann \\\"Q\\\"\"").code, 0);
     r = run("db subject list " + data + " --match ab --json");
     EXPECT_NE(r.out.find("AB_12"), std::string::npos);
@@ -90,12 +96,21 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     ASSERT_EQ(r.code, 0) << r.out;
     r = run("fcf " + mve + " --out " + (folder / "flow.zvfcf").string() + on);
     ASSERT_EQ(r.code, 0) << r.out;
+    // Analyses of one file that write nothing keep a row each, never an
+    // empty one, and never replace another analysis' row.
+    ASSERT_EQ(run("fcf " + mve + on).code, 0);
+    ASSERT_EQ(run("stabilise " + mve + on).code, 0);
+    ASSERT_EQ(run("detect " + pic + on).code, 0);
 
     r = run("db results " + data + on.substr(0, on.find(" --db")) + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "frame.bmp",\s*"result": "Capillaries: \d+ along)re"))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "scan.zvl",\s*"result": "velocity = )re"))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "flow.zvfcf",\s*"result": "FCF )re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "s.mve",\s*"result": "FCF [0-9])re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "s.mve",\s*"result": "movement corrected)re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "frame.bmp",\s*"result": "\s*\d+, capillaries)re"))) << r.out;
+    EXPECT_EQ(r.out.find(R"("result": "")"), std::string::npos) << r.out;
 
     // An examination that is not there files nothing and says so.
     r = run("count " + pic + " --line " + line + " --exam 12 --db " + data);
@@ -112,6 +127,9 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     return;
 #endif
     ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(fs::status(pdf).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(dir / "report.csv").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(testsupport::readBytes(pdf).size() > 1000, true);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(testsupport::readBytes(pdf).data()), 5), "%PDF-");
     const auto csv = testsupport::readBytes((dir / "report.csv").string());
@@ -125,5 +143,5 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     EXPECT_NE(r.out.find("scan.zvl"), std::string::npos);
     r = run("db report " + data + " --exam " + std::to_string(exam) + " " + pdf + " --json");
     EXPECT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find(R"("missing": 3)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(R"("missing": 6)"), std::string::npos) << r.out;
 }

@@ -3,6 +3,8 @@
 // command line and the monitor give the same numbers for the same samples.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -43,7 +45,7 @@ TEST(CliDoppler, SynthesisedRecordingAnalysedWithTheDocumentedKeys) {
     std::string keys;
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), key); it != std::sregex_iterator(); ++it)
         keys += (*it)[1].str() + " ";
-    EXPECT_EQ(keys, "cbv mean systolic diastolic pi ri ");
+    EXPECT_EQ(keys, "cbv mean systolic diastolic pi ri warnings ");
     const size_t open = r.out.find('['), close = r.out.find(']');
     ASSERT_TRUE(open != std::string::npos && close != std::string::npos);
     EXPECT_EQ(std::count(r.out.begin() + long(open), r.out.begin() + long(close), ',') + 1, 1600) << "a velocity per 100 samples";
@@ -88,4 +90,53 @@ TEST(CliDoppler, InfoOnAMonitorRecordingMatchesTheHeadlessRun) {
     for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"})
         EXPECT_DOUBLE_EQ(jsonNumber(info.out, k), jsonNumber(head.out, k)) << k;
     EXPECT_EQ(jsonNumber(info.out, "bandwidth_hz"), 20000.0);
+}
+
+TEST(CliDoppler, WhatIsNotAMeasurementIsToldAndNullNotZero) {
+    testsupport::ScratchDir scratch("cli-doppler-told");
+    auto run = [&](const std::string& args) { return clitest::cli(args, scratch.dir); };
+    auto has = [](const std::string& out, const char* text) { return out.find(text) != std::string::npos; };
+    // Neither waits on a FIFO nor reads a folder.
+    ASSERT_EQ(::mkfifo((scratch / "pipe.bin").c_str(), 0600), 0);
+    fs::create_directory(scratch / "folder.bin");
+    for (const char* name : {"pipe.bin", "folder.bin"}) {
+        const auto r = run("doppler " + (scratch / name) + " --json");
+        EXPECT_EQ(r.code, 1) << name;
+        EXPECT_TRUE(has(r.out, "not a regular file")) << r.out;
+    }
+
+    // A realistic detector floor: the default edge method is saturated,
+    // says so and reports no figures (the automatic noise floor is held to
+    // the truth in the doppler suite).
+    const std::string raw = scratch / "n.bin";
+    ASSERT_EQ(run("synth doppler " + raw + " --truth " + (scratch / "n.json") + " --seconds 3 --floor 2").code, 0);
+    const auto sat = run("doppler " + raw + " --json");
+    EXPECT_EQ(sat.code, 1) << sat.out;
+    for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"})
+        EXPECT_TRUE(has(sat.out, (std::string("\"") + k + "\": null").c_str())) << k;
+    EXPECT_TRUE(has(sat.out, "\"warnings\": [\n    \"saturated: ")) << sat.out.substr(sat.out.find(']'));
+
+    // Silence has no beats; an odd last byte is told, not dropped unseen.
+    std::vector<char> zeros(2 * 40000 + 1, 0);
+    std::ofstream(scratch / "quiet.bin", std::ios::binary).write(zeros.data(), std::streamsize(zeros.size()));
+    const auto quiet = run("doppler " + (scratch / "quiet.bin") + " --json");
+    EXPECT_EQ(quiet.code, 1);
+    EXPECT_TRUE(has(quiet.out, "\"pi\": null")) << quiet.out.substr(quiet.out.find(']'));
+    EXPECT_TRUE(has(quiet.out, "no beats")) << quiet.out.substr(quiet.out.find(']'));
+    EXPECT_TRUE(has(quiet.out, "last byte")) << quiet.out.substr(quiet.out.find(']'));
+}
+
+TEST(CliDoppler, SynthRefusesTheTruthOverTheRecording) {
+    testsupport::ScratchDir scratch("cli-doppler-synth-same");
+    const std::string raw = scratch / "r.bin";
+    std::ofstream(raw) << "kept";
+    for (const std::string& truth : {raw, (scratch.dir / "." / "r.bin").string()}) {
+        const auto r = clitest::cli("synth doppler " + raw + " --truth " + truth + " --seconds 1", scratch.dir);
+        EXPECT_EQ(r.code, 1) << truth;
+        EXPECT_NE(r.out.find("different files"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(fs::file_size(raw), 4u) << "the refused run wrote nothing";
+    const std::string fresh = scratch / "new.bin";
+    EXPECT_EQ(clitest::cli("synth doppler " + fresh + " --truth " + fresh + " --seconds 1", scratch.dir).code, 1);
+    EXPECT_FALSE(fs::exists(fresh));
 }

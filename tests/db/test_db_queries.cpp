@@ -122,3 +122,37 @@ TEST_F(Queries, ResultsInsertFindAndUpdate) {
     const auto raw = queryRows(dbPath, "SELECT examid, typeof(examid) FROM results WHERE filename='scan2.zv1';");
     EXPECT_EQ(raw[0], (std::vector<std::string>{"42", "integer"}));
 }
+
+TEST_F(Queries, EachAnalysisOfAFileKeepsItsOwnRowBesideTheDocumentsRow) {
+    EXPECT_FALSE(got(hasAnalysisColumn(h)));  // a new database has the four tables as they were
+    ASSERT_TRUE(insertResult(h, 42, "pic.bmp", "Dimensions: 1"));
+    EXPECT_FALSE(fileAnalysisResult(h, 42, "pic.bmp", "count", ""));  // never an empty row
+    EXPECT_EQ(got(listResults(h, 42)).size(), 1u);
+
+    ASSERT_TRUE(fileAnalysisResult(h, 42, "pic.bmp", "count", "Capillaries: 9"));
+    ASSERT_TRUE(fileAnalysisResult(h, 42, "pic.bmp", "detect", "12, capillaries"));
+    ASSERT_TRUE(fileAnalysisResult(h, 42, "pic.bmp", "count", "Capillaries: 10"));  // the same analysis again
+    // The document's own save touches its row only.
+    ASSERT_TRUE(updateResult(h, "Dimensions: 2", 42, "pic.bmp"));
+    EXPECT_TRUE(got(resultExists(h, 42, "pic.bmp")));
+    EXPECT_FALSE(got(resultExists(h, 42, "other.bmp")));
+    ASSERT_TRUE(fileAnalysisResult(h, 42, "other.bmp", "count", "Capillaries: 3"));
+    EXPECT_FALSE(got(resultExists(h, 42, "other.bmp")));  // a count is not the document's row
+
+    const auto rows = got(listResults(h, 42));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].result, "Dimensions: 2");
+    EXPECT_EQ(rows[0].analysis, "");
+    EXPECT_EQ(rows[1].result, "Capillaries: 10");
+    EXPECT_EQ(rows[1].analysis, "count");
+    EXPECT_EQ(rows[2].result, "12, capillaries");
+    EXPECT_EQ(rows[2].analysis, "detect");
+
+    // The first five columns are what they always were: older programs
+    // reading them by place see every row.
+    const auto raw = queryRows(dbPath, "SELECT * FROM results WHERE examid=42 AND filename='pic.bmp';");
+    ASSERT_EQ(raw.size(), 3u);
+    EXPECT_EQ(raw[1].size(), 6u);
+    EXPECT_EQ(raw[1][3], "pic.bmp");
+    EXPECT_EQ(raw[1][4], "Capillaries: 10");
+}

@@ -70,11 +70,36 @@ TEST_F(Exams, SubjectIdFieldKeepsNineteenCharactersAndRefusesSeparators) {
     EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM patients WHERE id LIKE 'a/%';").empty());
 }
 
+TEST_F(Exams, AddingAnIdStoresTheDetailsTypedBeforeIt) {
+    SelectSubjectModel m(db, prompter);
+    m.open();
+    m.id = "john smith";
+    m.name = "John";
+    m.surname = "Smith";
+    m.comment = "left-handed";
+    m.addNewId();
+    EXPECT_EQ(queryRows(dbPath, "SELECT * FROM patients;"),
+              (std::vector<std::vector<std::string>>{{"john_smith", "John", "Smith", "left-handed"}}));
+    EXPECT_EQ(m.name, "John");
+    EXPECT_EQ(db.currentSubjectName(), "John Smith");
+    EXPECT_TRUE(prompter.messages().empty());
+
+    // Other details typed for an id that exists change nothing stored, say
+    // so, and stay in the fields for "Save / Update Details".
+    m.name = "Jon";
+    m.addNewId();
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_NE(prompter.messages()[0].find("exists already"), std::string::npos);
+    EXPECT_EQ(queryRows(dbPath, "SELECT name FROM patients;")[0][0], "John");
+    EXPECT_EQ(m.name, "Jon");
+    EXPECT_EQ(m.surname, "Smith");
+}
+
 TEST_F(Exams, ChoosingAnotherSubjectDropsTheOtherSubjectsExamination) {
     addSubject("AB12", "Ann");
     auto made = createExamination(db, "AB12", "left ring", "", 42);
     ASSERT_TRUE(made) << made.reason();
-    makeCurrentExamination(db, profile, made->id, made->folder);
+    ASSERT_TRUE(makeCurrentExamination(db, profile, made->id, made->folder));
     addSubject("CD34", "Bob");
     EXPECT_EQ(db.currentSubjectId(), "CD34");
     EXPECT_EQ(db.currentExamId(), -1);
@@ -93,14 +118,14 @@ TEST_F(Exams, SameSecondTakesTheNextFreeOneAndFoldersAreTheUsersOnly) {
     EXPECT_EQ(mode(dbPath), 0600u);
     EXPECT_EQ(queryRows(dbPath, "SELECT id FROM exams;").size(), 2u);
 
-    // A folder another program left at the next id is not taken over.
-    fs::create_directory(tmp / "44-AB12-x");
+    // A folder with files in it at the next id is not taken over.
     fs::create_directory(tmp / "44-AB12-left_ring");
+    testsupport::writeBytes(tmp / "44-AB12-left_ring/a.bmp", {1});
     auto third = createExamination(db, "AB12", "left ring", "", 44);
     ASSERT_TRUE(third);
     EXPECT_EQ(third->id, 45);
 
-    makeCurrentExamination(db, profile, third->id, third->folder);
+    ASSERT_TRUE(makeCurrentExamination(db, profile, third->id, third->folder));
     EXPECT_EQ(profile.GetString("directories", "recorddir", ""), tmp / "45-AB12-left_ring");
     EXPECT_EQ(selectionSummary(db), "AB12 \xC2\xB7 45-AB12-left_ring");
 }
@@ -154,4 +179,43 @@ TEST_F(Exams, ExaminationsWindowSelectsAndShowsResultsOfADeletedFolder) {
     EXPECT_EQ(w.resultPath(1), "");
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("missing"), std::string::npos);
+}
+
+TEST_F(Exams, AStoppedStartsEmptyFolderGoesAtTheNextStart) {
+    addSubject("AB12");
+    fs::create_directory(tmp / "41-AB12-left_ring");  // folder made, row never written
+    fs::create_directory(tmp / "40-AB12-kept");       // not empty: somebody's files
+    testsupport::writeBytes(tmp / "40-AB12-kept/a.bmp", {1});
+    fs::create_directory(tmp / "notes");
+    ASSERT_TRUE(createExamination(db, "AB12", "left ring", "", 50));
+    EXPECT_FALSE(fs::exists(tmp / "41-AB12-left_ring"));
+    EXPECT_TRUE(fs::exists(tmp / "40-AB12-kept/a.bmp"));
+    EXPECT_TRUE(fs::exists(tmp / "notes"));
+    EXPECT_TRUE(fs::exists(tmp / "50-AB12-left_ring"));
+}
+
+TEST_F(Exams, TextWithControlCharactersOrThatIsNotUtf8IsRefusedInWords) {
+    EXPECT_EQ(textProblem("Zo\xC3\xAB \xE5\xB1\xB1\xE7\x94\xB0 \xF0\x9F\x98\x80", "name"), "");
+    for (const std::string bad : {"a\nb", "a\tb", "\xC2\x85", "\xFF", "\xC0\xAF", "\xED\xA0\x80", "ab\xE5\xB1"})
+        EXPECT_NE(textProblem(bad, "name"), "") << bad;
+    EXPECT_NE(subjectIdProblem("AB\xFF"), "");
+
+    addSubject("AB12");
+    for (const std::string site : {"left\nring", "\xFF"}) {
+        const auto made = createExamination(db, "AB12", site, "", 42);
+        ASSERT_FALSE(made);
+        EXPECT_NE(made.reason().find("measurement site"), std::string::npos) << made.reason();
+    }
+    EXPECT_FALSE(createExamination(db, "AB12", "ring", "warm\x1b[2Jroom", 42));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.dir), {}), 1);  // orda.db alone
+    EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM exams;").empty());
+
+    SelectSubjectModel m(db, prompter);
+    m.open();
+    m.id = "CD34";
+    m.name = "Bob\r\nDROP";
+    m.addNewId();
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_NE(prompter.messages()[0].find("control characters"), std::string::npos);
+    EXPECT_TRUE(queryRows(dbPath, "SELECT id FROM patients WHERE id='CD34';").empty());
 }

@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <QTest>
+#include <cmath>
+#include <random>
 
 #include "chart/CMarker.h"
 #include "doppler/CReviewDoc.h"
@@ -110,6 +112,39 @@ TEST_F(MonitorWindow, RunsOnTheBoardAndItsCommandsReachTheMonitor) {
     EXPECT_EQ(m.ts.prompter.asked.back().text, Ctrv2Doc::kNotDetected);
     EXPECT_FALSE(m.doc.running());
     EXPECT_FALSE(m.doc.processBlock(100));
+}
+
+TEST_F(MonitorWindow, ASaturatedVelocityIsWarnedOfAndWashedOut) {
+    // Detector noise at 2 % of full scale: the threshold 200 lies far under
+    // its floor and the edge sits at the top of the band.
+    std::mt19937 rng(9);
+    std::normal_distribution<double> noise(0.0, 655.0);
+    std::vector<int16_t> samples(80000);
+    for (int16_t& v : samples) v = int16_t(std::lround(noise(rng)));
+    m.board.setPlayback(samples);
+    m.board.setClock([this] { return m.ts.timers.now() / 1000.0; });
+    const auto* warning = view->findChild<QLabel*>("saturationWarning");
+    const QImage before = view->grab().toImage();
+    m.doc.run(true);
+    m.ts.timers.advance(3000);
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(), "CBV saturated");
+    const QString why = view->saturationText();
+    EXPECT_TRUE(why.startsWith("CBV saturated: threshold 200 under the noise floor")) << why.toStdString();
+    EXPECT_TRUE(warning->toolTip().startsWith("saturated: in 100 % of the spectra")) << warning->toolTip().toStdString();
+    // Labelled over the middle of the plot, where only the spectrum was.
+    auto labelled = [](const QImage& img) {
+        int n = 0;
+        for (int x = img.width() / 4; x < 3 * img.width() / 4; ++x)
+            n += img.pixelColor(x, img.height() / 2).red() > 150 && img.pixelColor(x, img.height() / 2).green() < 100;
+        return n;
+    };
+    EXPECT_EQ(labelled(before), 0);
+    EXPECT_GT(labelled(view->grab().toImage()), 10);
+    // The automatic noise floor lifts the threshold: the warning goes.
+    m.ts.settings.autonoise = true;
+    m.ts.timers.advance(3000);
+    EXPECT_TRUE(warning->isHidden()) << warning->text().toStdString();
 }
 
 TEST_F(ReviewWindow, VelocityAndIndexesThroughTheirDialogs) {

@@ -105,6 +105,9 @@ TEST_F(SummaryQuality, FlowBelowAPointPerGapIsOutOfRangeInTheSummary) {
     EXPECT_EQ(q.rfind("velocity outside the range of this method: try a larger gap", 0), 0u) << q;
     EXPECT_NE(q.find("line 2 velocity = "), std::string::npos);
     EXPECT_FALSE(summaryDoubt(s).empty());
+    // Shown, never asked for as if it were good.
+    EXPECT_EQ(q.find("Accept this velocity?"), std::string::npos) << q;
+    EXPECT_NE(q.find(kNotAcceptable), std::string::npos) << q;
 }
 
 TEST(VelocityTrust, TheHoughTransformsWrongAnswerForFastCellsIsFlagged) {

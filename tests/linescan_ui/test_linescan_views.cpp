@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
+#include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 #include "framework/Timer.h"
@@ -271,6 +273,38 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     });
     EXPECT_EQ(qt.messageBox(svc.prompter.asked[asked].text, MsgButtons::YesNoDefaultNo, MsgIcon::Warning, {}),
               MsgResult::No);
+}
+
+// The window's header shows one velocity: the summary it offers, then the
+// accepted one; a summary without a good column is shown, not offered.
+TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered) {
+    addLine(kRow);
+    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_NE(scan, nullptr);
+    ZlineScanBaseView view(scan.get());
+    view.resize(900, 520);
+    view.show();
+    QCoreApplication::processEvents();
+    QLabel* label = nullptr;
+    for (QLabel* l : view.findChildren<QLabel*>()) label = l->text().contains("velocity") ? l : label;
+    ASSERT_TRUE(label);
+    EXPECT_TRUE(label->text().startsWith(strprintf("summary velocity %.1f ", scan->summary(0, 0).mean).c_str()));
+    saveShot(view, "linescan_offered_header");
+    // The user accepts a part of the trace: that velocity is the one shown.
+    svc.prompter.pushMessageAnswer(MsgResult::Yes);
+    ASSERT_EQ(ordavia::linescanui::offerSummary(*scan, 5, 20, {&video, 0}),
+              ordavia::linescanui::SummaryAnswer::Accepted);
+    const ordavia::CbvSummary part = scan->summary(5, 20);
+    EXPECT_EQ(label->text().toStdString(), strprintf("accepted velocity %.1f ", part.mean) + part.units);
+    saveShot(view, "linescan_accepted_header");
+
+    for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i) scan->cbvTrace()->data->setD(i, -1.0);
+    const size_t asked = svc.prompter.asked.size();
+    svc.prompter.pushMessageAnswer(MsgResult::Ok);
+    svc.prompter.pushMessageAnswer(MsgResult::No);
+    EXPECT_EQ(ordavia::linescanui::offerSummary(*scan, 0, 0, {&video, 0}), ordavia::linescanui::SummaryAnswer::Rejected);
+    EXPECT_EQ(svc.prompter.asked.at(asked).buttons, MsgButtons::Ok);
+    EXPECT_EQ(svc.results.find(ordavia::kCapillaryVelocityTitle)->rows().size(), 1u);
 }
 
 }  // namespace

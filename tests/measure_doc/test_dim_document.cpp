@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "base/Archive.h"
+#include "base/FileIO.h"
 #include "measure/CDimList.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
+#include "tests/support/MveBytes.h"
+#include "tests/support/TestServices.h"
 
 using namespace ordavia;
 
@@ -72,4 +75,33 @@ TEST(DimDocument, FollowsItsListLiveAndOutlivesTheImageDocument) {
     EXPECT_EQ(second->listeners().size(), 1u);
     table.reset();
     EXPECT_TRUE(second->listeners().empty());
+}
+
+TEST(DimDocument, AnOpenedCsvIsNeverWrittenOverSavingAsksForAnotherName) {
+    ordavia::test::TestServices sv;
+    testsupport::ScratchDir tmp("dimdoc");
+    const std::string sheet = tmp / "sheet.csv";
+    const std::string original = "=SUM(A1:A3),2\r\n1,2\r\n";
+    ASSERT_TRUE(writeFileAtomically(sheet, original));
+    ZDimDoc doc;
+    sv.adopt(doc);
+    ASSERT_TRUE(doc.OnOpenDocument(sheet));
+    doc.SetPathName(sheet);
+
+    // Save: the dialog comes, proposing a new name; cancelled, nothing written.
+    EXPECT_FALSE(doc.OnFileSave());
+    EXPECT_EQ(sv.prompter.lastProposedName, tmp / "sheet-new.csv");
+    // The original picked in the dialog is refused in words.
+    sv.prompter.pushSaveFile(sheet);
+    EXPECT_FALSE(doc.DoFileSave());
+    ASSERT_EQ(sv.prompter.messages().size(), 1u);
+    EXPECT_NE(sv.prompter.messages()[0].find("cannot write it back"), std::string::npos);
+    const auto bytes = testsupport::readBytes(sheet);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), original);
+
+    sv.prompter.pushSaveFile(tmp / "dims.csv");
+    EXPECT_TRUE(doc.OnFileSave());
+    EXPECT_EQ(doc.GetPathName(), tmp / "dims.csv");
+    EXPECT_TRUE(doc.OnFileSave());  // its own file now: saved in place
+    EXPECT_EQ(sv.prompter.asked.size(), 4u);
 }

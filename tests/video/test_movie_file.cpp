@@ -204,3 +204,51 @@ TEST(MovieRecording, FullDiscKeepsEveryFrameWritten) {
     EXPECT_EQ(m.mode(), StorageMode::Closed);
     EXPECT_NE(m.recordingError().reason().find("rec.mve"), std::string::npos);
 }
+
+// A recording straight to disc that never finishes (the program killed):
+// the file opens with every frame captured and says it was not finished,
+// even when the frame being written had already overwritten the trailer.
+// Finishing puts the header's own field number back, byte for byte.
+TEST(MovieRecording, AnUnfinishedRecordingOpensWithItsFramesAndSaysSo) {
+    ScratchDir d("mve-unfinished");
+    const std::string name = d / "cut.mve";
+    CZVMovie m;
+    ASSERT_TRUE(m.Record(name, 10, 8, 4, 0));
+    CZVimage fr(8, 4, 0, 0, 0);
+    for (int k = 0; k < 3; ++k) {
+        std::memcpy(fr.data(), testFrame(k, 8, 4).data(), 32);
+        ASSERT_GE(m.AddFrame(fr, true), 0);
+    }
+    auto expectThreeFrames = [&](const char* when) {
+        CZVMovie back;
+        ASSERT_TRUE(back.Open(name).ok()) << when;
+        EXPECT_TRUE(back.unfinished()) << when;
+        EXPECT_NE(back.readingNotice().find("not finished"), std::string::npos) << back.readingNotice();
+        ASSERT_EQ(back.count(), 3) << when;
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(frameIs(back.GoTo(i), i)) << when << " frame " << i;
+    };
+    expectThreeFrames("killed between frames");
+    // Killed half-way through the fourth frame: its rows lie over the trailer.
+    std::vector<uint8_t> bytes = readBytes(name);
+    bytes.resize(40 + 3 * 32);
+    bytes.insert(bytes.end(), 20, uint8_t(0xEE));
+    writeBytes(name, bytes);
+    expectThreeFrames("killed inside a frame");
+    // The same bytes without the mark are a damaged file, as before.
+    bytes[12] = 0;
+    writeBytes(name + "2.mve", bytes);
+    CZVMovie plain;
+    EXPECT_FALSE(plain.Open(name + "2.mve").ok());
+
+    CZVMovie done;
+    ASSERT_TRUE(done.Record(d / "done.mve", 10, 8, 4, 0));
+    for (int k = 0; k < 2; ++k) done.AddFrame(fr, true);
+    ASSERT_TRUE(done.finishRecording().ok());
+    EXPECT_FALSE(done.unfinished());
+    EXPECT_TRUE(done.readingNotice().empty());
+    const auto finished = readBytes(d / "done.mve");
+    ASSERT_GE(finished.size(), 16u);
+    const uint32_t field = uint32_t(finished[12]) | uint32_t(finished[13]) << 8 | uint32_t(finished[14]) << 16 |
+                           uint32_t(finished[15]) << 24;
+    EXPECT_EQ(int32_t(field), done.formatImage().tag());
+}

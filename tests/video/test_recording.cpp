@@ -141,3 +141,57 @@ TEST(Recording, CytoscanOpensAsAVideoAndRemembersItsSelection) {
     EXPECT_EQ(b.ts.profile.GetInt("cyto settings", "first", -5), 1);
     EXPECT_EQ(b.ts.profile.GetInt("cyto settings", "last", -5), 3);
 }
+
+// The movie file keeps no frame rate: a recording straight to disc writes
+// the video document it names, and the movie reopens at the rate it was
+// taken at however it is opened (the document, or the movie on its own).
+// With every second frame of the 25 fps camera the rate is 12.5, not the
+// 25 a movie of unknown rate is taken at.
+TEST(Recording, ReopensAtTheRateItWasTakenAt) {
+    for (bool direct : {true, false}) {
+        SCOPED_TRACE(direct ? "straight to disc" : "in memory, then saved");
+        RecordingBench b(6, 1, false, direct);
+        ASSERT_TRUE(b.rec->startRecording(b.live.get()).ok());
+        b.ts.timers.advance(40 * 30);
+        ASSERT_FALSE(b.rec->recording());
+        ASSERT_EQ(b.rec->movie().count(), 6);
+        EXPECT_DOUBLE_EQ(b.rec->framesPerSecond(), 12.5);
+        std::string dcs = b.rec->GetPathName();
+        if (direct) {
+            EXPECT_EQ(b.rec->GetTitle(), CMotivaRecDoc::kSavedTitle + dcs);
+            EXPECT_FALSE(b.rec->IsModified());
+        } else {
+            dcs = b.folder / "saved.dcs";
+            ASSERT_TRUE(b.rec->OnSaveDocument(dcs));
+        }
+        ASSERT_TRUE(std::filesystem::exists(dcs)) << dcs;
+        auto back = b.ts.make<CMotivaDoc>();
+        ASSERT_TRUE(back->OnOpenDocument(dcs));
+        EXPECT_DOUBLE_EQ(back->framesPerSecond(), 12.5);
+        EXPECT_EQ(back->frameCount(), 6);
+        EXPECT_EQ(back->movie().rate(), 12500);
+        EXPECT_EQ(back->movie().scale(), 1000);
+        auto movieOnly = b.ts.make<CMotivaDoc>();
+        ASSERT_TRUE(movieOnly->OnNewDocument());
+        ASSERT_TRUE(movieOnly->importMovie(b.rec->movieFileName()).ok());
+        EXPECT_DOUBLE_EQ(movieOnly->framesPerSecond(), 12.5);
+        EXPECT_EQ(movieOnly->playbackInterval(), 80);
+    }
+}
+
+// A document beside a movie speaks for its rate only when it links that
+// movie; a movie with none is taken at the capture rate.
+TEST(Recording, OnlyTheDocumentOfTheMovieGivesItsRate) {
+    LiveBench b;
+    testsupport::writeBytes(b.folder / "a.mve", testsupport::mveCurrent(8, 4, 2, 2, 0));
+    testsupport::writeBytes(b.folder / "b.mve", testsupport::mveCurrent(8, 4, 2, 2, 0));
+    auto linkedElsewhere = b.ts.make<CMotivaDoc>();
+    ASSERT_TRUE(linkedElsewhere->OnNewDocument());
+    ASSERT_TRUE(linkedElsewhere->importMovie(b.folder / "b.mve").ok());
+    linkedElsewhere->setFramesPerSecond(50);
+    ASSERT_TRUE(linkedElsewhere->OnSaveDocument(b.folder / "a.dcs"));  // a.dcs names b.mve
+    auto d = b.ts.make<CMotivaDoc>();
+    ASSERT_TRUE(d->OnNewDocument());
+    ASSERT_TRUE(d->importMovie(b.folder / "a.mve").ok());
+    EXPECT_DOUBLE_EQ(d->framesPerSecond(), CMotivaDoc::kCaptureRate);
+}
