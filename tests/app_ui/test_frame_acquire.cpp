@@ -48,9 +48,10 @@ protected:
         QMdiSubWindow* w = frame_->mdiArea()->activeSubWindow();
         return w ? w->widget() : nullptr;
     }
-    std::vector<std::string> filesIn(const fs::path& d) {
+    std::vector<std::string> picturesIn(const fs::path& d) {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(d)) out.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(d))
+            if (e.path().extension() == ".cs1") out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -92,8 +93,7 @@ TEST_F(FrameAcquireTest, F4IsOneCommandTimedSavesRunAndTheLiveReadOutLeavesWithI
     EXPECT_TRUE(view->live()->seriesRunning());
     svc.timers.advance(4500);
     EXPECT_FALSE(view->live()->seriesRunning());
-    std::vector<std::string> saved = filesIn(dir_ / "rec");
-    std::erase_if(saved, [](const std::string& n) { return !n.ends_with(".cs1"); });
+    const std::vector<std::string> saved = picturesIn(dir_ / "rec");
     ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved.front().rfind("capture-", 0), 0u) << "no base name, no subject: never a leading '-'";
     EXPECT_EQ(frame_->lastSavedText().toStdString(), (dir_ / "rec" / saved[2]).string())
@@ -158,13 +158,13 @@ TEST_F(FrameAcquireTest, PopupsManualAndResultTablesKeys) {
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->shortcut(), QKeySequence(QKeySequence::Save));
 
-    QStringList popup;
-    for (QAction* a : frame_->viewPopup()->actions()) popup << a->text();
-    EXPECT_TRUE(popup.contains("&Edit")) << popup.join(",").toStdString();
-    EXPECT_TRUE(popup.contains("Expert Mode"));
-    QStringList acquire;
-    for (QAction* a : frame_->acquirePopup()->actions()) acquire << a->text();
-    EXPECT_TRUE(acquire.contains(FrameCommands::kRecord));
+    auto texts = [](QMenu* m) {
+        QStringList t;
+        for (QAction* a : m->actions()) t << a->text();
+        return t.join("|").toStdString();
+    };
+    EXPECT_EQ(texts(frame_->viewPopup()).rfind("&Edit|&File|", 0), 0u) << texts(frame_->viewPopup());
+    EXPECT_NE(texts(frame_->acquirePopup()).find(FrameCommands::kRecord), std::string::npos);
 
     // The manual opens in a window of ours and covers the acquisition side.
     menuCommand("User Manual")->trigger();
@@ -174,5 +174,4 @@ TEST_F(FrameAcquireTest, PopupsManualAndResultTablesKeys) {
     for (const char* section : {"Live video", "Recording", "The Doppler monitor", "The Examinations window",
                                 "The examination report", "savingreceivers"})
         EXPECT_TRUE(manual->browser()->toPlainText().contains(section)) << section;
-    EXPECT_TRUE(manual->showSection("The Doppler monitor"));
 }

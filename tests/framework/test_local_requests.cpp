@@ -75,7 +75,6 @@ TEST(LocalRequests, LinesAreCheckedTheSameWayBothWays) {
     EXPECT_EQ(parseLocalAnswer(answer.substr(0, answer.size() - 1)).reason(), "Could not load image no such file");
     EXPECT_TRUE(parseLocalAnswer("ok").ok());
     EXPECT_EQ(parseLocalAnswer("error").code(), StatusCode::BadFormat);
-    EXPECT_EQ(parseLocalAnswer("queued").code(), StatusCode::BadFormat);
 
     // Receivers of the saving notice: this workstation, programs by name in
     // the private folder, sockets by path; blanks and repeats dropped.
