@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/BuildInfo.h"
+#include "app/DocumentBindings.h"
 #include "app/DocumentTypes.h"
 #include "app/MainFrameHost.h"
 #include "app/SystemInfo.h"
@@ -20,6 +21,7 @@
 #include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
 #include "framework/Document.h"
+#include "framework/FileOpener.h"
 #include "framework/Prompter.h"
 #include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
@@ -56,16 +58,38 @@ std::string localPath(std::string p) {
 
 }  // namespace
 
+// A second window on a file that is open already (a recording just saved,
+// offered for review): its own document of the file's type.
+class CBasicApp::CopyOpener : public FileOpener {
+public:
+    explicit CopyOpener(CBasicApp& app) : app_(app) {}
+    Document* openCopy(const std::string& path) override {
+        DocTemplate* t = app_.templates_.templateFor(path);
+        if (!t || !t->isBound()) return app_.OpenDocumentFile(path);
+        std::unique_ptr<Document> doc = t->createDocument();
+        doc->setServices(&app_.services_);
+        if (!doc->OnOpenDocument(path)) return nullptr;
+        doc->SetPathName(path);
+        app_.recent_.add(path);
+        return app_.AddDocument(std::move(doc));
+    }
+
+private:
+    CBasicApp& app_;
+};
+
 CBasicApp::CBasicApp(ordavia::AppServices& services, std::string programPath)
     : services_(services),
       programFile_(std::move(programPath)),
       board_(std::make_unique<ordavia::Trv2Board>()),
-      sampleBuffer_(std::make_unique<Cbyte2Vect>()) {}
+      sampleBuffer_(std::make_unique<Cbyte2Vect>()),
+      fileOpener_(std::make_unique<CopyOpener>(*this)) {}
 
 CBasicApp::~CBasicApp() {
     documents_.clear();
     if (Trv2Board::of(services_) == board_.get()) services_.provide<Trv2Board>(nullptr);
     services_.opener = nullptr;
+    if (FileOpener::of(services_) == fileOpener_.get()) services_.provide<FileOpener>(nullptr);
     services_.templateFinder = nullptr;
     debugLog("end:%s", asctimeNow().c_str());
 }
@@ -169,6 +193,7 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
     registerTemplates();
     services_.opener = [this](std::unique_ptr<Document> d) { return AddDocument(std::move(d)); };
     services_.templateFinder = [this](const char* cls) { return templates_.findByClass(cls); };
+    services_.provide<FileOpener>(fileOpener_.get());
 
     // Main window.
     if (frame_ && !frame_->create()) return false;
@@ -256,6 +281,9 @@ Document* CBasicApp::OpenNewDocument(DocTemplate* t) {
 Document* CBasicApp::AddDocument(std::unique_ptr<Document> doc) {
     Document* d = doc.get();
     if (!d->hasServices()) d->setServices(&services_);
+    // A document a command made without a type gets the type that shows it.
+    if (!d->GetDocTemplate())
+        if (const char* cls = templateClassOf(*d)) d->setDocTemplate(templates_.findByClass(cls));
     // Made, imported, computed or opened while an examination is current:
     // it belongs to that examination from the start.
     if (auto* linked = dynamic_cast<CdbDocument*>(d)) linked->linkToCurrentExam();

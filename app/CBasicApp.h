@@ -109,4 +109,6 @@ private:
     ordavia::DocTemplateTable templates_;
     ordavia::RecentFileList recent_{4};
     std::vector<std::unique_ptr<ordavia::Document>> documents_;
+    class CopyOpener;
+    std::unique_ptr<CopyOpener> fileOpener_;
 };

@@ -49,6 +49,25 @@ const std::map<std::string, Factory>& factories() {
 
 }  // namespace
 
+const char* templateClassOf(const Document& doc) {
+    // Most derived first: the first class the document is an instance of.
+    // Recorders are videos here; a plain chart opens under the chart type.
+    if (dynamic_cast<const ZVcytoDoc*>(&doc)) return "ZVcytoDoc";
+    if (dynamic_cast<const CMotivaDoc*>(&doc)) return "CMotivaDoc";
+    if (dynamic_cast<const fcfdoc*>(&doc)) return "fcfdoc";
+    if (dynamic_cast<const ZBasicfgDoc*>(&doc)) return "ZBasicfgDoc";
+    if (dynamic_cast<const ZBasicDoc*>(&doc)) return "ZBasicDoc";
+    if (dynamic_cast<const Ctrv2Doc*>(&doc)) return "Ctrv2Doc";
+    if (dynamic_cast<const ZlineScanDoc*>(&doc)) return "ZlineScanDoc";
+    if (dynamic_cast<const ZlineScanBaseDoc*>(&doc)) return "ZlineScanBaseDoc";
+    if (dynamic_cast<const ZliveChartDoc*>(&doc)) return "ZliveChartDoc";
+    if (dynamic_cast<const xychartdoc*>(&doc)) return "xychartdoc";
+    if (dynamic_cast<const ZchartDoc*>(&doc)) return "CReviewDoc";
+    if (dynamic_cast<const ZDimDoc*>(&doc)) return "ZDimDoc";
+    if (dynamic_cast<const CResultDoc*>(&doc)) return "CResultDoc";
+    return nullptr;
+}
+
 void bindDocumentClass(DocTemplate& t) {
     const auto& m = factories();
     auto it = m.find(t.docClass);

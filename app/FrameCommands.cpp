@@ -49,6 +49,8 @@ void FrameCommands::start() {
 
 void FrameCommands::stop() {
     if (cameraDelay_) cameraDelay_->stop();
+    // A Doppler recording in front ends as a recording does: saved.
+    if (devices_.monitorInFront() && devices_.monitorRecording()) devices_.toggleMonitorRecording();
     if (devices_.liveWindowOpen()) devices_.stopCamera();
     if (devices_.monitorOpen()) devices_.stopMonitor();
 }
@@ -70,6 +72,10 @@ void FrameCommands::laser() {
 }
 
 void FrameCommands::recordSequence() {
+    if (devices_.monitorInFront()) {
+        devices_.toggleMonitorRecording();
+        return;
+    }
     if (devices_.recording()) {
         devices_.stopRecording();
         return;

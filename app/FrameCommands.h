@@ -35,6 +35,11 @@ public:
     virtual void startMonitor() = 0;
     virtual void stopMonitor() = 0;
     virtual void laser() = 0;
+    // The monitor's own recording: its window is the one in front, and
+    // whether it records now. Toggling ends a recording by saving it.
+    virtual bool monitorInFront() const = 0;
+    virtual bool monitorRecording() const = 0;
+    virtual void toggleMonitorRecording() = 0;
     // Recorder.
     virtual bool recording() const = 0;
     virtual bool showRecorder() = 0;
@@ -83,7 +88,11 @@ public:
     bool liveVideoChecked() const { return devices_.liveTypeAvailable(); }
     bool monitorChecked() const { return devices_.monitorTypeAvailable(); }
     bool startPauseChecked() const { return devices_.cameraGrabbing() || devices_.monitorRunning(); }
-    bool recordChecked() const { return devices_.recording(); }
+    // Record and stop act on the window in front: with the Doppler monitor
+    // there, on its recording; else on the video recorder.
+    bool recordChecked() const {
+        return devices_.monitorInFront() ? devices_.monitorRecording() : devices_.recording();
+    }
     // A camera start is waiting for the monitor's head start.
     bool cameraStartPending() const;
 

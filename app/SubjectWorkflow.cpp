@@ -27,6 +27,7 @@ void SubjectWorkflow::selectSubject() {
     if (!open) return;
     CSubjectDatabase& db = *open;
     windows_.closeLiveVideo();
+    windows_.applyExpertMode();
     SelectSubjectModel model(db, s.prompter());
     model.subjectLoaded = [this] {
         windows_.selectionChanged();

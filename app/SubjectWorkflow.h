@@ -29,6 +29,8 @@ public:
     virtual bool examinationsOpen() const = 0;
     virtual void closeExaminations() = 0;
     virtual void closeLiveVideo() = 0;
+    // Shows or hides the main window's toolbars for the expert-mode state.
+    virtual void applyExpertMode() = 0;
     // Closes every document window (the user is asked about unsaved ones).
     virtual void closeAllDocuments() = 0;
     // Shows the live video window and posts "Start".

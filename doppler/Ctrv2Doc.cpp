@@ -272,6 +272,21 @@ void Ctrv2Doc::run(bool on) {
     }
 }
 
+bool Ctrv2Doc::startRecording() {
+    run(false);
+    if (!setInput(cbvSeconds_, rawSeconds_, points_)) return false;
+    run(true);
+    recording_ = running_;
+    UpdateAllViews();
+    return recording_;
+}
+
+void Ctrv2Doc::stopRecording() {
+    recording_ = false;
+    run(false);
+    UpdateAllViews();
+}
+
 int Ctrv2Doc::step() {
     Trv2Board* b = board();
     if (!running_ || !b) return 0;

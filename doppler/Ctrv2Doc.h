@@ -101,6 +101,13 @@ public:
     // Starts (board present) or stops the timer of the services.
     void run(bool on) override;
     bool running() const { return running_; }
+    // "&Record Doppler signal": a recording from now on (the traces are
+    // emptied and the monitor runs) until stopRecording, which stops the
+    // monitor and leaves the recording to be saved. False when the board
+    // cannot run.
+    bool startRecording();
+    void stopRecording();
+    bool recording() const { return recording_ && running_; }
     // Ends the run when the current sweep of the velocity trace is full.
     void setStopAtSweepEnd(bool on) { stopAtSweepEnd_ = on; }
     // One timer tick: every sample the board produced since the last tick,
@@ -147,6 +154,7 @@ private:
     std::array<bool, kAuxInputs> aux_{};
     int bandwidth_ = 2;
     bool running_ = false;
+    bool recording_ = false;
     bool stopAtSweepEnd_ = false;
     uint32_t counter_ = 0;
     long pending_ = 0;

@@ -1,8 +1,10 @@
 #include "framework/LocalRequests.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -121,18 +123,9 @@ bool localRequestServerAnswers(const std::string& socketPath, int timeoutMs) {
     return true;
 }
 
-Status sendLocalRequest(const std::string& socketPath, const std::string& message, const std::string& path,
-                        int timeoutMs) {
-    Result<std::string> line = localRequestLine(message, path);
-    if (!line) return line.status();
-    Result<int> connected = connectLocal(socketPath, timeoutMs);
-    if (!connected) return connected.status();
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{connected.value()};
-    const int fd = closer.fd;
-    const std::string& text = line.value();
+namespace {
+
+Status writeAll(int fd, const std::string& text, const std::string& socketPath, int timeoutMs) {
     size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
@@ -146,6 +139,104 @@ Status sendLocalRequest(const std::string& socketPath, const std::string& messag
         }
     }
     return {};
+}
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+};
+
+// The next line from `fd` within `timeoutMs` (without its '\n'); nullopt
+// on a timeout, the end of the connection, or a line longer than any answer.
+std::optional<std::string> readLine(int fd, std::string& buffer, int timeoutMs) {
+    for (;;) {
+        if (const size_t nl = buffer.find('\n'); nl != std::string::npos) {
+            std::string line = buffer.substr(0, nl);
+            buffer.erase(0, nl + 1);
+            return line;
+        }
+        if (buffer.size() > LocalRequests::kMaxLine) return std::nullopt;
+        if (!waitFor(fd, POLLIN, timeoutMs)) return std::nullopt;
+        char chunk[512];
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return std::nullopt;
+        buffer.append(chunk, size_t(n));
+    }
+}
+
+}  // namespace
+
+Status sendLocalRequest(const std::string& socketPath, const std::string& message, const std::string& path,
+                        int timeoutMs) {
+    Result<std::string> line = localRequestLine(message, path);
+    if (!line) return line.status();
+    Result<int> connected = connectLocal(socketPath, timeoutMs);
+    if (!connected) return connected.status();
+    FdCloser closer{connected.value()};
+    return writeAll(closer.fd, line.value(), socketPath, timeoutMs);
+}
+
+Result<LocalAnswer> requestLocal(const std::string& socketPath, const std::string& message, const std::string& path,
+                                 int ackMs, int answerMs) {
+    Result<std::string> line = localRequestLine(message, path);
+    if (!line) return line.status();
+    Result<int> connected = connectLocal(socketPath, ackMs);
+    if (!connected) return connected.status();
+    FdCloser closer{connected.value()};
+    if (Status s = writeAll(closer.fd, line.value(), socketPath, ackMs); !s) return s;
+    std::string buffer;
+    LocalAnswer answer;
+    std::optional<std::string> first = readLine(closer.fd, buffer, ackMs);
+    // Silence: a workstation that reads requests but does not answer them.
+    if (!first) return answer;
+    answer.answered = true;
+    if (*first == LocalRequests::kQueued) {
+        first = readLine(closer.fd, buffer, answerMs);
+        if (!first)
+            return Status::failure(StatusCode::IoError,
+                                   "the workstation took the request but gave no answer within " +
+                                       std::to_string((answerMs + 999) / 1000) + " s");
+    }
+    answer.result = parseLocalAnswer(*first);
+    return answer;
+}
+
+std::vector<std::string> localReceiverSockets(const std::string& list, const std::string& folder,
+                                              const std::string& self) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find_first_of(";,", start);
+        if (end == std::string::npos) end = list.size();
+        std::string name = list.substr(start, end - start);
+        const size_t first = name.find_first_not_of(" \t");
+        name = first == std::string::npos ? std::string() : name.substr(first, name.find_last_not_of(" \t") - first + 1);
+        std::string path;
+        if (name == LocalRequests::kSocketName) path = self;
+        else if (name.find('/') != std::string::npos) path = name;
+        else if (!name.empty() && !folder.empty()) path = folder + "/" + name;
+        if (!path.empty() && std::find(out.begin(), out.end(), path) == out.end()) out.push_back(path);
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string localAnswerLine(const Status& done) {
+    if (done) return std::string(LocalRequests::kOk) + "\n";
+    std::string reason = done.reason();
+    for (char& c : reason)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+    if (reason.size() > LocalRequests::kMaxLine - 16) reason.resize(LocalRequests::kMaxLine - 16);
+    return std::string(LocalRequests::kError) + " " + reason + "\n";
+}
+
+Status parseLocalAnswer(std::string_view line) {
+    if (line == LocalRequests::kOk) return {};
+    const std::string error = std::string(LocalRequests::kError) + " ";
+    if (line.substr(0, error.size()) == error && line.size() > error.size())
+        return Status::failure(std::string(line.substr(error.size())));
+    return Status::failure(StatusCode::BadFormat, "the workstation gave an answer this program does not read");
 }
 
 bool localPeerIsThisUser(int fd) {

@@ -11,6 +11,7 @@
 // machine cannot make the workstation save or load anything.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Result.h"
 
@@ -30,7 +31,19 @@ constexpr const char* kSocketName = "FENWYR";
 constexpr size_t kMaxPath = 260;
 // A line longer than this is junk, whatever it says.
 constexpr size_t kMaxLine = 1024;
+// The receiver's answers, one line each: "queued" as soon as it has read a
+// request, then "ok" or "error REASON" once it has carried it out.
+constexpr const char* kQueued = "queued";
+constexpr const char* kOk = "ok";
+constexpr const char* kError = "error";
 }  // namespace LocalRequests
+
+// The answer line for a request carried out (`done` ok) or not: "ok\n", or
+// "error REASON\n" with the reason on one line.
+std::string localAnswerLine(const Status& done);
+// A received answer line (without its '\n'): success for "ok", a failure
+// with the reason for "error REASON", BadFormat for anything else.
+Status parseLocalAnswer(std::string_view line);
 
 // The line for a request; fails for an unknown message or a path the
 // receiver would refuse.
@@ -48,11 +61,36 @@ Result<std::string> localRequestFolder();
 // localRequestFolder() + "/" + kSocketName.
 Result<std::string> localRequestSocketPath();
 
-// Sends one request to the server listening at `socketPath`; NotFound when
-// nobody listens there. Waits at most `timeoutMs` for the connection and the
-// write.
+// The sockets a notice goes to, from a list of names separated by ';' or
+// ',' (a deployment setting): a name holding '/' is a socket's path; any
+// other name is a program's socket in this user's private folder `folder`,
+// and kSocketName stands for this workstation's own socket, `self`. Blank
+// names and repeats are dropped.
+std::vector<std::string> localReceiverSockets(const std::string& list, const std::string& folder,
+                                              const std::string& self);
+
+// Sends one request to the server listening at `socketPath` and does not
+// wait for its answer (the workstation's own notices and image markers,
+// which run on the thread that serves the requests); NotFound when nobody
+// listens there. Waits at most `timeoutMs` for the connection and the write.
 Status sendLocalRequest(const std::string& socketPath, const std::string& message, const std::string& path,
                         int timeoutMs = 500);
+
+// What became of a request sent with requestLocal.
+struct LocalAnswer {
+    // False when the receiver took the line without a word: a workstation
+    // of an earlier version, which carries requests out but never answers.
+    bool answered = false;
+    // The receiver's answer (success unless it said why not).
+    Status result;
+};
+
+// Sends one request and waits for the receiver's answer: at most `ackMs` for
+// it to take the request, then at most `answerMs` for the outcome. A failure
+// when nobody listens, the request cannot be written, or the receiver took
+// it and then neither answered in time nor stayed connected.
+Result<LocalAnswer> requestLocal(const std::string& socketPath, const std::string& message, const std::string& path,
+                                 int ackMs = 2000, int answerMs = 10000);
 
 // True when a workstation listens at `socketPath`.
 bool localRequestServerAnswers(const std::string& socketPath, int timeoutMs = 200);

@@ -142,8 +142,8 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
         out.pxPerFrame = n ? sum / n : 0.0;
         out.meanCorrelation = n ? corr / n : 0.0;
         out.percentGood = frames > first ? 100.0 * n / (frames - first) : 0.0;
+        // The trust is the summary's, as the workstation and a video's line scan report it.
         out.trust = s.trust;
-        out.trust.quality = std::clamp(out.percentGood * 0.01 * out.meanCorrelation, 0.0, 1.0);
         return out;
     }
     keep();

@@ -125,14 +125,21 @@ std::string summaryDoubt(const CbvSummary& s) {
     // measurement at all: that alone is said.
     if (const std::string advice = rangeAdvice(s.trust, false); !advice.empty())
         return "The " + advice + ". The number below is not a measurement of this capillary.";
+    // A velocity that its columns bear out beyond chance is sound, however
+    // few of them pass the correlation limit on a faint, noisy scan.
+    if (trusted(s.trust)) return {};
     std::vector<std::string> why;
+    if (s.trust.chance > 0)
+        why.push_back(strprintf("only %.0f %% of the columns peak at it (%.0f %% would by chance)",
+                                100.0 * s.trust.agreement, 100.0 * s.trust.chance));
     if (s.percentGood < kDoubtfulPercentGood)
         why.push_back(strprintf("only %.1f %% of the columns have a velocity (%.0f %% or more are wanted)", s.percentGood,
                                 kDoubtfulPercentGood));
     if (s.good && s.meanCorrelation < kDoubtfulCorrelation)
         why.push_back(strprintf("their average correlation is %.2f (%.2f or more is wanted)", s.meanCorrelation,
                                 kDoubtfulCorrelation));
-    if (why.empty()) return {};
+    if (why.empty())
+        why.push_back(strprintf("its quality is %.2f (%.2f or more is wanted)", s.trust.quality, kTrustedQuality));
     std::string text = "This velocity is doubtful: " + why[0];
     for (size_t i = 1; i < why.size(); ++i) text += " and " + why[i];
     return text + ". Mark a better part of the velocity trace, or accept it knowingly.";

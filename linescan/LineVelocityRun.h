@@ -44,9 +44,9 @@ std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServ
                                           const std::function<bool(int)>& progress = {}, bool* reversedOut = nullptr,
                                           const CbvParams* params = nullptr);
 
-// Below either of these a summary is not offered as sound: fewer than half
-// the columns correlate, or the good ones correlate weakly, so that the mean
-// rests on few or chance peaks.
+// A summary that is not trusted says why: beside the columns that agree
+// with it, whether fewer than half the columns correlate or the good ones
+// correlate weakly. A trusted one is offered as sound.
 inline constexpr double kDoubtfulPercentGood = 50.0;
 inline constexpr double kDoubtfulCorrelation = 0.5;
 // Why a summary is doubtful, in words; empty when it is not.

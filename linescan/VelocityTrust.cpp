@@ -14,12 +14,25 @@ std::string rangeAdvice(const VelocityTrust& t, bool hough) {
     return text + (t.limit == RangeLimit::TooFast ? "a smaller gap or a longer line" : "a larger gap");
 }
 
+// The share of the columns' peaks within a fifth of `shift` (at least a
+// row either side), and what peaks spread evenly over the rows a peak can
+// take (1 .. window - 2) would give.
+void agreementWith(const ShiftEvidence& e, double shift, VelocityTrust& t) {
+    if (e.peaks.empty()) return;
+    const double band = std::max(1.0, 0.2 * std::fabs(shift));
+    const size_t near = size_t(std::count_if(e.peaks.begin(), e.peaks.end(),
+                                             [&](double p) { return std::fabs(p - shift) <= band; }));
+    t.agreement = double(near) / double(e.peaks.size());
+    t.chance = e.window > 3 ? std::min(1.0, (2.0 * band + 1.0) / double(e.window - 2)) : 1.0;
+    t.quality = t.chance < 1.0 ? std::clamp((t.agreement - t.chance) / (1.0 - t.chance), 0.0, 1.0) : 0.0;
+}
+
 VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, double meanCorrelation) {
     VelocityTrust t;
-    t.quality = std::clamp(percentGood * 0.01 * meanCorrelation, 0.0, 1.0);
     // Velocities without their correlogram (a file that kept only the
     // results) cannot be judged by shift: they stand as they are.
     if (e.shifts.empty()) {
+        t.quality = std::clamp(percentGood * 0.01 * meanCorrelation, 0.0, 1.0);
         t.inRange = percentGood > 0;
         return t;
     }
@@ -30,6 +43,7 @@ VelocityTrust correlationTrust(const ShiftEvidence& e, double percentGood, doubl
     std::vector<double> s = e.shifts;
     std::sort(s.begin(), s.end());
     const double median = s[s.size() / 2];
+    agreementWith(e, median, t);
     // A peak at shift 1 stands for anything from half a point to one and a
     // half; without the sub-point peak it is no measurement. Columns that
     // match best unshifted mean the cells moved less than a point.

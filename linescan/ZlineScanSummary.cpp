@@ -47,6 +47,14 @@ double extentOf(const C2DTrace& t, uint32_t k) {
     return t.extent && k < t.extent->count ? t.extent->getD(k) : 0.0;
 }
 
+// The peak shift (correlogram rows) of column k, when its correlogram has a peak.
+void peakShift(const C2DTrace* correlogram, const CTrace* uncut, uint32_t k, std::vector<double>& out) {
+    const double S = correlogram ? extentOf(*correlogram, k) : 0.0;
+    if (S == 0.0 || !uncut || k >= uncut->sampleCount()) return;
+    const double u = uncut->data->getD(k);
+    if (u != -1.0 && std::isfinite(u)) out.push_back(u * correlogram->width() / S);
+}
+
 }  // namespace
 
 std::string HoughSummary::text() const {
@@ -67,8 +75,13 @@ CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
     const uint32_t M = cbv_->sampleCount();
     std::vector<double> good, corr;
     std::vector<uint32_t> column;
+    ShiftEvidence e;
+    e.subpixel = params_.subpixel;
+    e.window = correlogram_ ? correlogram_->width() : 0;
     for (const uint32_t i : ordavia::ringIndices(M, from, to)) {
         ++s.visited;
+        // Every column's peak, kept or not, is a vote for or against the run's shift.
+        if (params_.method != 2) peakShift(correlogram_, cbvUncut_, i, e.peaks);
         const double v = cbv_->data->getD(i);
         if (v == -1.0 || !std::isfinite(v)) continue;
         good.push_back(v * cbv_->yScale + cbv_->yOffset);
@@ -80,9 +93,6 @@ CbvSummary ZlineScanBaseDoc::summary(uint32_t from, uint32_t to) const {
     const std::vector<bool> keep = robustKeep(good);
     double sum = 0, corrSum = 0;
     uint32_t kept = 0;
-    ShiftEvidence e;
-    e.subpixel = params_.subpixel;
-    e.window = correlogram_ ? correlogram_->width() : 0;
     for (size_t j = 0; j < good.size(); ++j) {
         if (!keep[j]) {
             ++s.outliers;
@@ -133,27 +143,32 @@ HoughSummary ZlineScanBaseDoc::houghSummary() const {
     h.low = *std::min_element(v.begin(), v.end());
     h.high = *std::max_element(v.begin(), v.end());
     const double rowsPerColumn = in->yScale != 0.0 ? h.velocity * in->xInterval / in->yScale : 0.0;
-    // How well consecutive columns match at the streaks' shift: the
-    // correlogram's value there, between its rows, over the columns with data.
-    double agreement = 0;
-    if (correlogram_ && correlogram_->width() > 1 && rowsPerColumn >= 0) {
-        const uint32_t CW = correlogram_->width();
-        const double shift = rowsPerColumn * params_.gap;
+    // How many columns' own correlogram peaks lie at the streaks' shift,
+    // beyond chance. Streaks slower than a row a gap leave no peak to
+    // count: for them, how well consecutive columns match at that shift
+    // (the correlogram's value there, between its rows).
+    VelocityTrust k;
+    const uint32_t CW = correlogram_ ? correlogram_->width() : 0;
+    const double shift = rowsPerColumn * params_.gap;
+    if (CW > 3 && shift >= 1.0) {
+        ShiftEvidence e;
+        e.window = CW;
+        for (uint32_t c = 0; c < correlogram_->sampleCount(); ++c) peakShift(correlogram_, cbvUncut_, c, e.peaks);
+        agreementWith(e, shift, k);
+    } else if (CW > 1 && shift >= 0) {
         double sum = 0;
         uint32_t n = 0;
-        for (uint32_t k = 0; k < correlogram_->sampleCount(); ++k) {
-            if (extentOf(*correlogram_, k) == 0.0) continue;
+        for (uint32_t c = 0; c < correlogram_->sampleCount(); ++c) {
+            if (extentOf(*correlogram_, c) == 0.0) continue;
             ++n;
-            if (shift > double(CW - 1)) continue;
-            const uint32_t r = static_cast<uint32_t>(shift);
-            const double f = shift - r, a = correlogram_->data->getD(size_t(k) * CW + r);
-            const double b = r + 1 < CW ? correlogram_->data->getD(size_t(k) * CW + r + 1) : a;
-            sum += (a + (b - a) * f) * 0.001;
+            const double a = correlogram_->data->getD(size_t(c) * CW), b = correlogram_->data->getD(size_t(c) * CW + 1);
+            sum += (a + (b - a) * shift) * 0.001;
         }
-        agreement = n ? sum / n : 0.0;
+        k.quality = n ? sum / n : 0.0;
     }
     const double thetaMin = std::atan(in->xInterval * params_.houghMin);
-    h.trust = houghTrust(rowsPerColumn, (1.57079632675 - thetaMin) * 0.00390625, in->width(), agreement);
+    h.trust = houghTrust(rowsPerColumn, (1.57079632675 - thetaMin) * 0.00390625, in->width(), k.quality);
+    h.trust.agreement = k.agreement, h.trust.chance = k.chance;
     return h;
 }
 

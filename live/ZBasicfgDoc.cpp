@@ -15,6 +15,7 @@
 #include "framework/Prompter.h"
 #include "framework/Timer.h"
 #include "live/CameraSources.h"
+#include "live/CaptureNames.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -336,8 +337,7 @@ std::string ZBasicfgDoc::savingFolder() const {
 }
 
 void ZBasicfgDoc::newTimedBase() {
-    std::string base = services().profileStore ? services().profile().GetString("directories", "basename", "") : "";
-    if (base.empty() && services().startupSettings) base = services().settings().basename;
+    const std::string base = captureBaseName(services());
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
@@ -381,26 +381,24 @@ bool ZBasicfgDoc::saveMarkerImage(const std::string& name) {
 
 bool ZBasicfgDoc::seriesRunning() const { return seriesTimer_ && seriesTimer_->isActive(); }
 
-void ZBasicfgDoc::freezeAndSave(const std::string& name) {
-    if (!name.empty()) {
-        saveMarkerImage(name);
-        return;
-    }
+bool ZBasicfgDoc::freezeAndSave(const std::string& name) {
+    if (!name.empty()) return saveMarkerImage(name);
     if (seriesRunning()) {
         seriesTimer_->stop();
-        return;
+        return true;
     }
     newTimedBase();
-    saveMarkerImage();
+    const bool saved = saveMarkerImage();
     if (timedCount_ > 0) {
         seriesCounter_ = 1;
-        if (seriesCounter_ >= timedCount_) return;
+        if (seriesCounter_ >= timedCount_) return saved;
         if (!seriesTimer_) {
             seriesTimer_ = services().timers().create();
             seriesTimer_->onTimeout = [this] { seriesTick(); };
         }
         seriesTimer_->start(timedInterval_ * 1000);
     }
+    return saved;
 }
 
 void ZBasicfgDoc::seriesTick() {

@@ -124,8 +124,9 @@ public:
     bool saveMarkerImage(const std::string& name = {});
     // The freeze-and-save request: with a name one marker image; without,
     // a marker image under a new timed base, then the series when the
-    // timed count is above 0 (a running series is stopped instead).
-    void freezeAndSave(const std::string& name = {});
+    // timed count is above 0 (a running series is stopped instead). False
+    // when the picture could not be saved (lastStatus() says why).
+    bool freezeAndSave(const std::string& name = {});
     bool seriesRunning() const;
     // The base of timed names; newTimedBase sets it from "basename" and now.
     const std::string& timedBase() const { return timedBase_; }

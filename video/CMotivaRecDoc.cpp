@@ -13,6 +13,7 @@
 #include "db/CSubjectDatabase.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "live/CaptureNames.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -122,7 +123,8 @@ std::string CMotivaRecDoc::directFileName(int64_t when) const {
     std::strftime(stamp, sizeof stamp, "-%Y%m%d_%H%M%S", &tm);
     const std::string folder = recordingFolder();
     const std::string ext = movie().options.compressOutput ? ".avi" : ".mve";
-    const std::string base = folder.empty() ? seq_.baseName + stamp : joinPath(folder, seq_.baseName + stamp);
+    const std::string stem = (seq_.baseName.empty() && hasServices() ? captureBaseName(services()) : seq_.baseName) + stamp;
+    const std::string base = folder.empty() ? stem : joinPath(folder, stem);
     // Two recordings started within one second must not share a file: the
     // second would wipe out the first.
     std::string name = base + ext;

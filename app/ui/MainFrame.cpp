@@ -5,6 +5,7 @@
 #include "app/ui/FrameWindows.h"
 #include "app/ui/WelcomeDialog.h"
 #include "app/ui/RecordCommands.h"
+#include "app/ui/ManualWindow.h"
 
 #include <algorithm>
 #include <iterator>
@@ -39,6 +40,7 @@
 #include "results/ResultTables.h"
 #include "image/FileKinds.h"
 #include "doppler/Ctrv2Doc.h"
+#include "doppler/ui/Ctrv2View.h"
 #include "measure/ZBasicDoc.h"
 #include "video/CMotivaDoc.h"
 #include "video/CMotivaRecDoc.h"
@@ -192,6 +194,15 @@ public:
     void laser() override {
         if (Ctrv2Doc* m = monitor()) m->toggleLaser();
     }
+    bool monitorInFront() const override {
+        QMdiSubWindow* w = f_.mdi_->activeSubWindow();
+        auto* c = dynamic_cast<DocumentChild*>(w);
+        return c && c->document() && c->document() == find(kMonitor);
+    }
+    bool monitorRecording() const override { return monitor() && monitor()->recording(); }
+    void toggleMonitorRecording() override {
+        if (!run(kMonitor, Ctrv2View::kRecordText)) say("The Doppler monitor cannot record now.");
+    }
 
     bool recording() const override { return recorder_.recording(); }
     bool showRecorder() override {
@@ -206,14 +217,16 @@ public:
 
     void prepareRecordingFolder() override {
         AppServices& sv = f_.app_.services();
-        // The current examination's folder, else the profile's.
+        // The current examination's folder (inside the data folder, never
+        // beside wherever the program was started), else the profile's.
         std::string dir = sv.profile().GetString("directories", "recorddir", "");
         const CSubjectDatabase* db = CSubjectDatabase::of(sv);
         if (db && !db->currentExamFolder().empty()) {
-            dir = db->currentExamFolder();
+            const std::string& exam = db->currentExamFolder();
+            dir = exam[0] == '/' || db->dataFolder().empty() ? exam : joinPath(db->dataFolder(), exam);
             sv.profile().WriteString("directories", "recorddir", dir);
         }
-        if (!dir.empty()) {
+        if (!dir.empty() && dir[0] == '/') {
             std::error_code ec;
             std::filesystem::create_directories(dir, ec);
         }
@@ -384,9 +397,23 @@ void MainFrame::buildViewMenu() {
     sep->setSeparator(true);
     auto* sep2 = new QAction(this);
     sep2->setSeparator(true);
-    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert};
-    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert});
-    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert;
+    auto* sep3 = new QAction(this);
+    sep3->setSeparator(true);
+    auto* popupView = new QAction(kViewPopup, this);
+    popupView->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    popupView->setStatusTip("The commands of the window in front, as a popup menu");
+    connect(popupView, &QAction::triggered, this, [this] { viewPopup()->popup(mapToGlobal(QPoint(100, 100))); });
+    auto* popupAcquire = new QAction(kAcquirePopup, this);
+    popupAcquire->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F10));
+    popupAcquire->setStatusTip("The acquisition commands, as a popup menu");
+    connect(popupAcquire, &QAction::triggered, this, [this] { acquirePopup()->popup(mapToGlobal(QPoint(100, 100))); });
+    for (QAction* a : {popupView, popupAcquire}) {
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+    }
+    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire};
+    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire});
+    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert << popupView << popupAcquire;
 }
 
 void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
@@ -460,12 +487,7 @@ void MainFrame::postClose() {
 void MainFrame::documentOpened(Document* doc) {
     // Each picture the live video saves is announced to this user's
     // programs (and to this workstation's status bar and log).
-    if (auto* live = dynamic_cast<ZBasicfgDoc*>(doc)) {
-        live->onSaved = [this](const std::string& path) {
-            if (requests_ && requests_->listening())
-                (void)sendLocalRequest(requests_->socketPath(), LocalRequests::kSaving, path);
-        };
-    }
+    if (auto* live = dynamic_cast<ZBasicfgDoc*>(doc)) live->onSaved = [this](const std::string& path) { pictureSaved(path); };
     DocTemplate* t = doc->GetDocTemplate();
     const std::string viewClass = t ? t->viewClass : std::string();
     QWidget* view = nullptr;
@@ -545,51 +567,16 @@ QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
 
 void MainFrame::tileWindows() { mdi_->tileSubWindows(); }
 
-ordavia::Status MainFrame::listenForRequests(const std::string& socketPath) {
-    if (!requests_) requests_ = new RequestServer([this](const LocalRequest& r) { return serveRequest(r); }, this);
-    return requests_->listen(socketPath);
-}
-
-Document* MainFrame::autoLoadDocument() const {
-    // Remembered until its window closes.
+void MainFrame::closeWindowsOf(Document* doc) {
     for (QMdiSubWindow* w : mdi_->subWindowList())
-        if (auto* c = dynamic_cast<DocumentChild*>(w); c && autoLoad_ && c->document() == autoLoad_) return autoLoad_;
-    return nullptr;
+        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) w->close();
 }
 
-bool MainFrame::serveRequest(const LocalRequest& r) {
-    if (r.message == LocalRequests::kAutoLoad) return autoLoadPicture(r.path);
-    if (r.message == LocalRequests::kSaving) {
-        statusBar()->showMessage(QString::fromStdString("Saved " + r.path), 5000);
-        return true;
-    }
-    // Freeze and save: only a live video window can; without one the
-    // request is ignored.
-    return devices_->freezeAndSave(r.path);
-}
-
-bool MainFrame::autoLoadPicture(const std::string& path) {
-    if (Document* doc = autoLoadDocument()) {
-        auto* image = dynamic_cast<ZBasicDoc*>(doc);
-        if (!image || !image->importImage(path)) return false;
-        image->SetTitle(fileNameOf(path));
-        image->SetModifiedFlag(false);
-        activateDocument(doc);
-        return true;
-    }
-    DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
-    // Without the image document type auto-load requests are ignored.
-    if (!t || !t->isBound()) return false;
-    std::unique_ptr<Document> doc = t->createDocument();
-    auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
-    if (!image) return false;
-    image->setServices(&app_.services());
-    if (!image->OnNewDocument() || !image->importImage(path)) return false;
-    image->SetTitle(fileNameOf(path));
-    image->SetModifiedFlag(false);
-    autoLoad_ = image;
-    app_.AddDocument(std::move(doc));
-    return true;
+bool MainFrame::hasWindow(const Document* doc) const {
+    if (!doc) return false;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) return true;
+    return false;
 }
 
 void MainFrame::openFiles(const QStringList& paths) {
@@ -618,10 +605,19 @@ void MainFrame::onFileOpen() {
 
 void MainFrame::onUserManual() {
     const QString manual = q(app_.programFolder()) + "help/index.html";
-    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+    if (!QFileInfo::exists(manual)) {
         app_.services().prompter().messageBox("Cannot open the user manual " + manual.toStdString(), MsgButtons::Ok,
-                                       MsgIcon::Warning);
+                                              MsgIcon::Warning);
+        return;
+    }
+    // Our own window: the manual opens without a web browser.
+    if (!manual_) manual_ = new ManualWindow(manual, this);
+    manual_->show();
+    manual_->raise();
+    manual_->activateWindow();
 }
+
+QWidget* MainFrame::manualWindow() const { return manual_; }
 
 void MainFrame::onAbout() {
     QString text = QString("<b>%1</b><br><br>").arg(CBasicApp::kTitle);
@@ -730,7 +726,10 @@ void MainFrame::savePlacement() {
 QAction* MainFrame::command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
                             const QKeySequence& key, const char* tip) {
     QAction* a = menu->addAction(frameIcon(icon), QString::fromUtf8(text));
-    connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    connect(a, &QAction::triggered, this, [this, run = std::move(run)] {
+        run();
+        syncCommandChecks();
+    });
     if (!key.isEmpty()) {
         a->setShortcut(key);
         // The shortcut works whichever window is in front.
@@ -746,6 +745,7 @@ void MainFrame::buildAcquireMenu() {
     using FC = FrameCommands;
     FrameCommands& c = *commands_;
     QMenu* m = menuBar()->addMenu("&Acquire");
+    acquireMenu_ = m;
     QAction* live = command(m, FC::kLiveVideo, "live", [&c] { c.liveVideo(); }, {}, "Show the live video window, opening it when needed");
     QAction* monitor = command(m, FC::kMonitor, "monitor", [&c] { c.monitor(); }, {}, "Show the Doppler monitor, opening it when needed");
     live->setCheckable(true);
@@ -867,15 +867,25 @@ QStringList MainFrame::statusLines() const {
 }
 
 void MainFrame::refreshStatus() {
+    syncCommandChecks();
     if (statusWindow_ && statusWindow_->isVisible()) statusWindow_->setLines(statusLines());
+}
+
+void MainFrame::syncCommandChecks() {
+    if (QAction* a = frameCommand(FrameCommands::kRecord)) a->setChecked(commands_->recordChecked());
+    if (QAction* a = frameCommand(FrameCommands::kStartPause)) a->setChecked(commands_->startPauseChecked());
+}
+
+void MainFrame::applyExpertMode() {
+    toolbar_->setVisible(expert_);
+    secondBar_->setVisible(expert_);
+    recordBar_->setVisible(expert_);
 }
 
 void MainFrame::setExpertMode(bool on) {
     if (expert_ == on) return;
     expert_ = on;
-    toolbar_->setVisible(on);
-    secondBar_->setVisible(on);
-    recordBar_->setVisible(on);
+    applyExpertMode();
     if (QAction* a = frameCommand("Expert Mode")) a->setChecked(on);
     // Leaving expert mode goes back to choosing the subject.
     if (!on) QTimer::singleShot(0, this, [this] { subjects_->workflow().selectSubject(); });

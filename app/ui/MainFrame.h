@@ -7,15 +7,19 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/MainFrameHost.h"
 #include "base/Result.h"
 #include "framework/LocalRequests.h"
 
 class CBasicApp;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMessageBox;
 class QTimer;
 
 namespace ordavia {
@@ -75,10 +79,34 @@ public:
     // the user's private socket when empty.
     ordavia::Status listenForRequests(const std::string& socketPath = {});
     ordavia::RequestServer* requestServer() const { return requests_; }
-    // Carries out one request; false when it was ignored.
-    bool serveRequest(const ordavia::LocalRequest& request);
+    // Carries out one request; a failure says why it was not carried out.
+    // Failures are also shown, one notice for all of them (never a box per
+    // request), and written to the debug log.
+    ordavia::Status serveRequest(const ordavia::LocalRequest& request);
+    // The sockets that hear of every picture the live video saves
+    // ("WM_SAVING"): the profile's "LocalRequests"/"savingreceivers" (see
+    // localReceiverSockets), this workstation's own socket by default.
+    std::vector<std::string> savingReceivers() const;
+    // The path of the last picture the live video saved, as the status bar
+    // shows it (empty before the first).
+    QString lastSavedText() const;
+    // The notice of failed requests (null until a request failed).
+    QWidget* requestFailureNotice() const;
     // The document auto-load requests load into (null until the first).
     ordavia::Document* autoLoadDocument() const;
+
+    // Shows or hides the toolbars and the record bar for the expert-mode
+    // state ("Select Subject..." does before its dialog).
+    void applyExpertMode();
+    // The two popup menus, shown at (100, 100) from the frame's corner:
+    // the commands of the window in front (its own menus and the frame's
+    // View commands), and the acquisition commands.
+    static constexpr const char* kViewPopup = "&Window commands popup";
+    static constexpr const char* kAcquirePopup = "&Acquire commands popup";
+    QMenu* viewPopup();
+    QMenu* acquirePopup();
+    // The user manual's window (null until it was opened).
+    QWidget* manualWindow() const;
 
     // The multi-type open dialog's filter.
     static const char* kOpenFilter;
@@ -102,6 +130,9 @@ private slots:
     void setExpertMode(bool on);
     void setAlwaysOnTop(bool on);
     void refreshStatus();
+    // Check marks of the frame's toggling commands follow what they toggle
+    // (a recording stopped elsewhere lets the Record button up).
+    void syncCommandChecks();
 
 private:
     void buildMenus();
@@ -145,7 +176,20 @@ private:
     bool expert_ = false;
     bool onTop_ = false;
     ordavia::Document* autoLoad_ = nullptr;
-    bool autoLoadPicture(const std::string& path);
+    ordavia::Status autoLoadPicture(const std::string& path);
+    // Where a bare picture name of an image marker is looked for.
+    std::vector<std::string> markerFolders() const;
+    void pictureSaved(const std::string& path);
+    void requestFailed(const ordavia::LocalRequest& r, const ordavia::Status& why);
+    bool hasWindow(const ordavia::Document* doc) const;
+    void closeWindowsOf(ordavia::Document* doc);
+    QPointer<QMessageBox> failures_;
+    QPointer<QWidget> manual_;
+    QLabel* lastSaved_ = nullptr;
+    QMenu* viewPopup_ = nullptr;
+    QMenu* acquirePopup_ = nullptr;
+    QMenu* acquireMenu_ = nullptr;
+    int failureCount_ = 0;
     // Guarded: a closing view deletes its menus and actions.
     QList<QPointer<QAction>> docMenuActions_;
     QList<QPointer<QAction>> docFileActions_;

@@ -290,6 +290,7 @@ void SubjectUi::closeExaminations() {
 }
 
 void SubjectUi::closeLiveVideo() { frame_.closeLiveVideo(); }
+void SubjectUi::applyExpertMode() { frame_.applyExpertMode(); }
 
 void SubjectUi::closeAllDocuments() { frame_.mdiArea()->closeAllSubWindows(); }
 

@@ -91,6 +91,7 @@ public:
     bool examinationsOpen() const override;
     void closeExaminations() override;
     void closeLiveVideo() override;
+    void applyExpertMode() override;
     void closeAllDocuments() override;
     void startLiveVideo() override;
     void applyRecordingSettings() override;

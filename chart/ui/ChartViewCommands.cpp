@@ -32,6 +32,7 @@
 #include "chart/ui/ChartDialogs.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"
+#include "framework/FileOpener.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
 #include "framework/ui/ViewPngExport.h"
@@ -133,6 +134,11 @@ void ZchartView::buildMenus() {
     auto afterSave = [this] {
         if (!(doc_->docFlags() & ZchartDoc::kAskOpenNew) || !doc_->hasServices()) return;
         if (!chart::askYesNo("Open new file?", doc_->prompter())) return;
+        // As File > Open opens it: a saved Doppler recording opens for review.
+        if (FileOpener* opener = FileOpener::of(doc_->services())) {
+            opener->openCopy(doc_->GetPathName());
+            return;
+        }
         auto saved = std::make_unique<ZchartDoc>();
         saved->setServices(&doc_->services());
         if (saved->OnOpenDocument(doc_->GetPathName())) doc_->services().openDocument(std::move(saved));

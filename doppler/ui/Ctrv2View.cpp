@@ -40,6 +40,9 @@ Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, paren
     laser_->setCheckable(true);
     connect(dopplerMenu(), &QMenu::aboutToShow, laser_, [this] { laser_->setChecked(monitor_->laserOn()); });
     addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
+    record_ = addCommand(kRecordText, [this] { cmdRecord(); });
+    record_->setCheckable(true);
+    record_->setStatusTip("Record the Doppler signal from now on; again to stop and save the recording");
     dopplerMenu()->addSeparator();
     addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
     addCommand("&Increase Bandwidth", [this] { cmdBandwidth(true); });
@@ -61,6 +64,7 @@ QString Ctrv2View::statusText() const {
     QString s = QString::fromStdString(monitor_->statusText());
     s += QString("   T=%1").arg(monitor_->threshold());
     if (monitor_->laserOn()) s += "   Laser on";
+    if (monitor_->recording()) s += "   Recording";
     if (!monitor_->boardPresent()) s += QString("   ") + Ctrv2Doc::kNotDetected;
     else if (!monitor_->running()) s += "   stopped";
     return s;
@@ -99,6 +103,7 @@ void Ctrv2View::paintOverlay(QPainter& p, const QRect& plot) {
 
 void Ctrv2View::showStatus() {
     status_->setText(statusText());
+    if (record_) record_->setChecked(monitor_->recording());
     const QString warning = saturationText();
     // The bar says it in two words; the plot and the status line say why.
     warning_->setText("CBV saturated");
@@ -153,6 +158,25 @@ void Ctrv2View::OnUpdate(Document* doc, long hint) {
     ZcommonTRVView::OnUpdate(doc, hint);
     if (hint == ZchartDoc::kHintTraces && before == 0) arrangeDisplays();
     if (status_) showStatus();
+}
+
+void Ctrv2View::cmdRecord() {
+    if (!monitor_->recording()) {
+        if (!monitor_->startRecording()) say(Ctrv2Doc::kNotDetected);
+        record_->setChecked(monitor_->recording());
+        showStatus();
+        return;
+    }
+    monitor_->stopRecording();
+    record_->setChecked(false);
+    showStatus();
+    // Saved as the File menu saves it (a name in the examination's folder,
+    // then the offer to open the saved recording).
+    for (QAction* a : fileActions())
+        if (a->text() == "&Save") {
+            a->trigger();
+            return;
+        }
 }
 
 void Ctrv2View::cmdInputSettings() {

@@ -26,6 +26,9 @@ public:
     void cmdInputChannel();
     void cmdHardware();
     void cmdSaveImage();
+    // "&Record Doppler signal": starts a recording, or ends it and saves it.
+    void cmdRecord();
+    static constexpr const char* kRecordText = "&Record Doppler signal";
     void cmdBandwidth(bool increase);
     // The text of the monitor's status line.
     QString statusText() const;
@@ -47,6 +50,7 @@ private:
     QLabel* status_ = nullptr;
     QLabel* warning_ = nullptr;
     QAction* laser_ = nullptr;
+    QAction* record_ = nullptr;
     bool arranged_ = false;
     // When the spectrum's picture was last rebuilt: the line traces follow
     // every block, the picture of the spectrum a few times a second.

@@ -48,6 +48,7 @@ ZBasicfgView::ZBasicfgView(ZBasicfgDoc* doc, QWidget* parent) : ZBasicView(doc, 
 }
 
 ZBasicfgView::~ZBasicfgView() {
+    clearStatusLine();
     if (live_->hasServices()) {
         const ProfileStore& p = live_->services().profile();
         p.WriteInt("fgip", "show", control_ && control_->isVisible() ? 1 : 0);
@@ -119,9 +120,26 @@ void ZBasicfgView::stopLiveVideo() {
     statusTimer_->stop();
     grabTimer_->stop();
     live_->stopLive();
+    clearStatusLine();
+}
+
+void ZBasicfgView::clearStatusLine() {
+    // The read-out is of a running camera: it goes when the camera does,
+    // unless something else has written the line since.
+    auto* main = qobject_cast<QMainWindow*>(window());
+    if (main && !status_.empty() && main->statusBar()->currentMessage() == QString::fromStdString(status_))
+        main->statusBar()->clearMessage();
+}
+
+void ZBasicfgView::refreshTimedSaves() {
+    if (!timedSaves_) return;
+    // A series needs a count from "&Timer..."; while it runs the command stops it.
+    timedSaves_->setEnabled(live_->timedCount() > 0 || live_->seriesRunning());
+    timedSaves_->setChecked(live_->seriesRunning());
 }
 
 void ZBasicfgView::statusTick() {
+    refreshTimedSaves();
     // Over the whole run: a half-second window of 40 ms frames would swing
     // between 24 and 26.
     ++statusTicks_;
@@ -172,6 +190,7 @@ void ZBasicfgView::cmdTimer() {
     auto s = prompter().promptInt("Timer", "Interval between pictures (seconds)", live_->timedInterval(), 1, 86400);
     if (!s) return;
     live_->setTimer(*n, *s);
+    refreshTimedSaves();
 }
 
 void ZBasicfgView::cmdFrameSkip() {
@@ -295,9 +314,15 @@ void ZBasicfgView::buildLiveMenu() {
     };
     add("Start live video", [this] { startLiveVideo(); });
     add("stop", [this] { stopLiveVideo(); });
-    add("Sa&ve Image", [this] { live_->freezeAndSave(); })->setShortcut(QKeySequence(Qt::Key_F4));
+    // F4 belongs to the main window's "Sa&ve Image", which saves into the
+    // examination's folder from whichever window is in front.
+    add("Sa&ve Image", [this] { live_->freezeAndSave(); })->setStatusTip("Freeze the live picture and save it (F4)");
     liveMenu_->addSeparator();
     add("&Timer...", [this] { cmdTimer(); });
+    timedSaves_ = add(kTimedSavesText, [this] { live_->freezeAndSave(); });
+    timedSaves_->setCheckable(true);
+    timedSaves_->setStatusTip("Save the timer's series of pictures (Timer...); again to stop the series");
+    refreshTimedSaves();
     add("&Frame skip", [this] { cmdFrameSkip(); });
     add("&Select camera...", [this] { cmdSelectCamera(); });
     add("Set grab image si&ze", [this] { cmdGrabSize(); });
@@ -317,6 +342,7 @@ void ZBasicfgView::buildLiveMenu() {
     add("Auto flash control", [this] { showAutoFlash(); });
     add("Auto focus control", [this] { showAutoFocus(); });
     connect(liveMenu_, &QMenu::aboutToShow, this, [this, errors, half, control, big] {
+        refreshTimedSaves();
         errors->setChecked(showAllErrors_);
         half->setChecked(live_->binning());
         control->setChecked(control_ && control_->isVisible());

@@ -23,6 +23,8 @@ class ZBasicfgView : public ZBasicView {
     Q_OBJECT
 public:
     static constexpr const char* kMenuTitle = "&Capture";
+    // The command the toolbar's timed-saves button runs.
+    static constexpr const char* kTimedSavesText = "Start timed saves";
     static constexpr const char* kPixelClockTitle = "Set pixel clock";
     static constexpr const char* kPixelClockPrompt =
         "Set Pixel Clock (MHz)\n\nUse a lower value if the computer cannot handle the USB data, or with problematic "
@@ -70,11 +72,14 @@ protected:
 
 private:
     void buildLiveMenu();
+    void refreshTimedSaves();
+    void clearStatusLine();
     void sizeFrameWindow();
     ordavia::Prompter& prompter() const;
 
     ZBasicfgDoc* live_;
     QMenu* liveMenu_ = nullptr;
+    QAction* timedSaves_ = nullptr;
     std::unique_ptr<ordavia::Timer> statusTimer_;
     std::unique_ptr<ordavia::Timer> grabTimer_;
     int statusTicks_ = 0;

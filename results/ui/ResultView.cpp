@@ -62,14 +62,17 @@ ResultView::ResultView(CResultDoc* doc, QWidget* parent)
     copyAction_->setEnabled(false);
     connect(copyAction_, &QAction::triggered, this, &ResultView::copySelection);
     saveAction_ = new QAction("&Save", this);
+    saveAction_->setShortcut(QKeySequence::Save);
     connect(saveAction_, &QAction::triggered, this, [this] {
         if (doc_) doc_->OnFileSave();
     });
     saveAsAction_ = new QAction("Save &As...", this);
+    saveAsAction_->setShortcut(QKeySequence::SaveAs);
     connect(saveAsAction_, &QAction::triggered, this, [this] {
         if (doc_) doc_->OnFileSaveAs();
     });
     printAction_ = new QAction("&Print...", this);
+    printAction_->setShortcut(QKeySequence::Print);
     connect(printAction_, &QAction::triggered, this, &ResultView::printWithDialog);
     previewAction_ = new QAction("Print Pre&view", this);
     connect(previewAction_, &QAction::triggered, this, &ResultView::printPreview);

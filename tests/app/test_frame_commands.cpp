@@ -15,7 +15,7 @@ namespace {
 // Devices that write down what was asked of them.
 struct FakeDevices : FrameDevices {
     bool liveType = true, liveOpen = false, grabbing = false, monitorType = true, monitorOpened = false,
-         monitorRuns = false, isRecording = false, recorderAvailable = true;
+         monitorRuns = false, isRecording = false, recorderAvailable = true, monitorFront = false, monitorRecords = false;
     std::vector<std::string> log;
 
     bool liveTypeAvailable() const override { return liveType; }
@@ -44,6 +44,12 @@ struct FakeDevices : FrameDevices {
     void startMonitor() override { log.push_back("monitor on"), monitorRuns = true; }
     void stopMonitor() override { log.push_back("monitor off"), monitorRuns = false; }
     void laser() override { log.push_back("laser"); }
+    bool monitorInFront() const override { return monitorFront; }
+    bool monitorRecording() const override { return monitorRecords; }
+    void toggleMonitorRecording() override {
+        monitorRecords = !monitorRecords;
+        log.push_back(monitorRecords ? "doppler record on" : "doppler record off");
+    }
     bool recording() const override { return isRecording; }
     bool showRecorder() override {
         log.push_back("show recorder");
@@ -136,4 +142,17 @@ TEST_F(FrameCommandsTest, RecordSaveAndTriggerFollowTheSettingsAndSayWhenNothing
               "show recorder, say: The recorder is not available.");
     EXPECT_FALSE(bare.liveVideoChecked());
     EXPECT_FALSE(bare.monitorChecked());
+}
+
+// With the Doppler monitor in front, Record and stop act on its recording,
+// not on the video recorder; the Record check mark follows the window in front.
+TEST_F(FrameCommandsTest, RecordAndStopActOnTheDopplerMonitorInFront) {
+    dev.monitorOpened = dev.monitorFront = true;
+    c.recordSequence();
+    EXPECT_EQ(dev.take(), "doppler record on");
+    EXPECT_TRUE(c.recordChecked());
+    EXPECT_FALSE(dev.isRecording);
+    c.stop();
+    EXPECT_EQ(dev.take(), "doppler record off, monitor off");
+    EXPECT_FALSE(c.recordChecked());
 }

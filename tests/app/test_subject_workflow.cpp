@@ -54,6 +54,7 @@ struct ScriptedWindows : SubjectWindows {
     bool examinationsOpen() const override { return false; }
     void closeExaminations() override { calls.push_back("closeExams"); }
     void closeLiveVideo() override { calls.push_back("closeLive"); }
+    void applyExpertMode() override { calls.push_back("expertBars"); }
     void closeAllDocuments() override { calls.push_back("closeAll"); }
     void startLiveVideo() override { calls.push_back("startLive"); }
     void applyRecordingSettings() override {}
@@ -111,7 +112,7 @@ TEST_F(Workflow, StartingAnExaminationMakesItCurrentAndLogsNoName) {
     EXPECT_EQ(db.currentExamFolder(), "1700000000-AB12-left_ring");
     EXPECT_TRUE(fs::is_directory(dir_ / "1700000000-AB12-left_ring"));
     EXPECT_EQ(svc.profile.GetString("directories", "recorddir", ""), (dir_ / "1700000000-AB12-left_ring").string());
-    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "examDialog:Subject AB12: Ann Smith",
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "expertBars", "subjectDialog", "examDialog:Subject AB12: Ann Smith",
                                                    "closeExams", "closeAll", "startLive"}));
     EXPECT_TRUE(svc.prompter.messages().empty());
     // Names are personal data: the log knows the subject by id only.
@@ -135,7 +136,7 @@ TEST_F(Workflow, CancelReturnsToTheSubjectDialogAndCancelThereClearsTheSelection
     EXPECT_EQ(db.currentSubjectId(), "");
     EXPECT_EQ(db.currentExamId(), -1);
     EXPECT_FALSE(flow->viewExamsEnabled());
-    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "subjectDialog", "closeExams"}));
+    EXPECT_EQ(win.calls, (std::vector<std::string>{"closeLive", "expertBars", "subjectDialog", "closeExams"}));
 }
 
 TEST_F(Workflow, NewDocumentsJoinTheExaminationAndFileTheirMeasurements) {

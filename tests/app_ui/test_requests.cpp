@@ -7,6 +7,12 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <thread>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +23,7 @@
 #include "image/ImageFormats.h"
 #include "live/CameraSources.h"
 #include "live/ui/ZBasicfgView.h"
+#include "measure/ZBasicDoc.h"
 #include "measure/ui/MeasureViews.h"
 #include "tests/app_ui/FrameFixture.h"
 #include "tests/support/CliRun.h"
@@ -63,6 +70,24 @@ protected:
         std::ifstream f(DebugLog::file());
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
+    // ordavia-cli send, answered by this process's workstation.
+    clitest::CliRun send(const std::string& args) {
+        return clitest::cliWhile("send " + args, dir_, [] { QApplication::processEvents(QEventLoop::AllEvents, 10); });
+    }
+};
+
+// Answers a message box the way a modal one does: the event loop runs
+// (sockets read, disconnect, get deleted) until it is closed.
+struct ModalLikePrompter : ScriptedPrompter {
+    int depth = 0, deepest = 0;
+    MsgResult messageBox(const std::string& text, MsgButtons b, MsgIcon i, const std::string& c) override {
+        deepest = std::max(deepest, ++depth);
+        QEventLoop loop;
+        QTimer::singleShot(30, &loop, &QEventLoop::quit);
+        loop.exec();
+        --depth;
+        return ScriptedPrompter::messageBox(text, b, i, c);
+    }
 };
 
 }  // namespace
@@ -71,19 +96,20 @@ TEST_F(RequestTest, AutoLoadFromASecondProcessOpensThenReusesOneWindowAndJunkIsI
     ASSERT_TRUE(start());
     const std::string sock = listen();
     // A second listener on the same socket leaves the first alone.
-    RequestServer second([](const LocalRequest&) { return true; });
+    RequestServer second([](const LocalRequest&) { return Status(); });
     EXPECT_EQ(second.listen(sock).code(), StatusCode::AlreadyExists);
 
     const std::string a = picture("a.bmp"), b = picture("b.bmp", 80);
-    clitest::CliRun r = clitest::cli("send autoload " + a + " --socket " + sock, dir_);
+    clitest::CliRun r = send("autoload " + a + " --socket " + sock);
     ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, "done WM_AUTO_LOAD " + a + "\n");
     ASSERT_TRUE(settle(1));
     ASSERT_EQ(app_->documents().size(), 1u);
     Document* doc = frame_->autoLoadDocument();
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->GetTitle(), "a.bmp");
     // The next picture goes into the same window.
-    ASSERT_EQ(clitest::cli("send autoload " + b + " --socket " + sock, dir_).code, 0);
+    ASSERT_EQ(send("autoload " + b + " --socket " + sock).code, 0);
     ASSERT_TRUE(settle(2));
     ASSERT_EQ(app_->documents().size(), 1u);
     EXPECT_EQ(frame_->autoLoadDocument()->GetTitle(), "b.bmp");
@@ -95,12 +121,15 @@ TEST_F(RequestTest, AutoLoadFromASecondProcessOpensThenReusesOneWindowAndJunkIsI
     ASSERT_TRUE(settle(6));
     EXPECT_EQ(frame_->requestServer()->refused(), 4);
     EXPECT_EQ(app_->documents().size(), 1u);
-    // Freeze and save without a live video window: ignored, and logged.
-    ASSERT_EQ(clitest::cli("send freeze-save --socket " + sock, dir_).code, 0);
+    // Freeze and save without a live video window: the sender hears why
+    // and fails, and the log says so too.
+    clitest::CliRun frozen = send("freeze-save --socket " + sock);
+    EXPECT_EQ(frozen.code, 1);
+    EXPECT_NE(frozen.out.find("there is no live video window"), std::string::npos) << frozen.out;
     ASSERT_TRUE(settle(7));
     const std::string text = log();
     EXPECT_NE(text.find("local request WM_AUTO_LOAD " + a + ": served"), std::string::npos) << text;
-    EXPECT_NE(text.find("local request WM_FREEZE_SAVE : ignored"), std::string::npos) << text;
+    EXPECT_NE(text.find("local request WM_FREEZE_SAVE : ignored: there is no live video window"), std::string::npos) << text;
     EXPECT_NE(text.find("local request ignored: unknown request"), std::string::npos) << text;
     EXPECT_NE(text.find("local request refused: line too long"), std::string::npos) << text;
 
@@ -134,7 +163,7 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     ASSERT_EQ(app_->documents().size(), 1u) << "the live video window";
     svc.timers.advance(200);  // a few camera frames
 
-    ASSERT_EQ(clitest::cli("send freeze-save --socket " + sock, dir_).code, 0);
+    ASSERT_EQ(send("freeze-save --socket " + sock).code, 0);
     ASSERT_TRUE(settle(1));
     // The live window announces the saved picture back to the workstation.
     settle(2);
@@ -142,8 +171,103 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     for (const auto& e : std::filesystem::directory_iterator(dir_ / "1001-AB12-left_ring")) saved.push_back(e.path().string());
     const std::string text = log();
     ASSERT_EQ(saved.size(), 1u) << text;
+    // Without a base name the picture is named after the subject and examination.
+    EXPECT_EQ(std::filesystem::path(saved[0]).filename().string().rfind("AB12-1001-", 0), 0u) << saved[0];
+    EXPECT_EQ(frame_->statusBar()->currentMessage().toStdString(), "Saved " + saved[0]);
+    // Save Image prepares the examination's folder inside the data folder,
+    // never a folder of that name wherever the program was started.
+    frame_->commands().saveImage();
+    EXPECT_EQ(svc.profile.GetString("directories", "recorddir", ""), (dir_ / "1001-AB12-left_ring").string());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "1001-AB12-left_ring"));
     EXPECT_NE(text.find("local request WM_FREEZE_SAVE : served"), std::string::npos) << text;
     EXPECT_NE(text.find("local request WM_SAVING " + saved[0] + ": served"), std::string::npos) << text;
     frame_->closeLiveVideo();
+    svc.services.provide<CSubjectDatabase>(nullptr);
+}
+
+// An auto-load that fails, from a sender that is gone before the answer,
+// many times over: served one at a time outside the socket's handler, no
+// box per request (the user gets one notice), nothing freed is touched.
+TEST_F(RequestTest, FailingRequestsFromSendersThatLeaveAreServedOneAtATimeWithOneNotice) {
+    ModalLikePrompter modal;
+    svc.services.prompterPtr = &modal;
+    ASSERT_TRUE(start());
+    const std::string sock = listen();
+    QApplication::processEvents();  // the start-up notice about the Doppler board
+    modal.deepest = 0;
+    const int n = 300;
+    for (int i = 0; i < n; ++i) {
+        writeRaw(sock, "WM_AUTO_LOAD " + (dir_ / "missing.bmp").string() + "\n");
+        QApplication::processEvents();  // the connection is taken, as a running frame takes it
+    }
+    ASSERT_TRUE(settle(n));
+    QApplication::processEvents();
+    EXPECT_EQ(frame_->requestServer()->served(), n);
+    EXPECT_EQ(frame_->requestServer()->deepestServing(), 1);
+    EXPECT_EQ(modal.deepest, 0) << "no box per request";
+    EXPECT_TRUE(app_->documents().empty());
+    QWidget* notice = frame_->requestFailureNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_EQ(frame_->findChildren<QMessageBox*>().size(), 1);
+
+    // The sender hears the reason and fails; a good picture is done.
+    clitest::CliRun r = send("autoload " + (dir_ / "missing.bmp").string() + " --socket " + sock);
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("Could not load image"), std::string::npos) << r.out;
+    EXPECT_EQ(send("autoload " + picture("good.bmp") + " --socket " + sock + " --json").code, 0);
+    EXPECT_EQ(app_->documents().size(), 1u);
+    svc.services.prompterPtr = &svc.prompter;
+
+    // A workstation of an earlier version reads requests and never answers:
+    // the request was sent, and that is all the sender can say.
+    const std::string old = (dir_ / "old").string();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, old.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    std::thread peer([fd] {
+        const int c = ::accept(fd, nullptr, nullptr);
+        char buf[512];
+        while (::read(c, buf, sizeof buf) > 0) {
+        }
+        ::close(c);
+    });
+    clitest::CliRun quiet = clitest::cli("send saving /x.cs1 --socket " + old, dir_);
+    peer.join();
+    ::close(fd);
+    EXPECT_EQ(quiet.code, 0);
+    EXPECT_NE(quiet.out.find("sent (the workstation does not answer requests)"), std::string::npos) << quiet.out;
+}
+
+// An image marker names its picture by a bare number; the live video saved
+// it as "<examination folder>/<number>.cs1". Loading it back finds it, and
+// a modified auto-load picture is never replaced.
+TEST_F(RequestTest, AMarkersBareNumberLoadsItsPictureFromTheExaminationFolder) {
+    CSubjectDatabase db;
+    svc.services.provide<CSubjectDatabase>(&db);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
+    std::filesystem::create_directories(dir_ / "1001-AB12-left_ring");
+    db.setCurrentSubject("AB12", "Ann Smith");
+    db.setCurrentExam(1001, "1001-AB12-left_ring");
+    {
+        ZBasicDoc saved;
+        saved.setServices(&svc.services);
+        ASSERT_TRUE(saved.OnNewDocument());
+        ASSERT_TRUE(saved.importImage(picture("p.bmp")));
+        ASSERT_TRUE(saved.OnSaveDocument((dir_ / "1001-AB12-left_ring" / "5f3a.cs1").string()));
+    }
+    listen();
+    ASSERT_TRUE(frame_->serveRequest({LocalRequests::kAutoLoad, "5f3a"}).ok());
+    Document* first = frame_->autoLoadDocument();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetPathName(), (dir_ / "1001-AB12-left_ring" / "5f3a.cs1").string());
+    first->SetModifiedFlag(true);
+    ASSERT_TRUE(frame_->serveRequest({LocalRequests::kAutoLoad, picture("q.bmp")}).ok());
+    EXPECT_EQ(app_->documents().size(), 2u) << "the modified picture keeps its window";
+    EXPECT_NE(frame_->autoLoadDocument(), first);
     svc.services.provide<CSubjectDatabase>(nullptr);
 }

@@ -67,6 +67,20 @@ TEST(LocalRequests, LinesAreCheckedTheSameWayBothWays) {
     }
     EXPECT_EQ(localRequestLine("WM_DESTROY", "x").code(), StatusCode::Unsupported);
     EXPECT_FALSE(localRequestLine(LocalRequests::kAutoLoad, "a\nWM_FREEZE_SAVE b").ok()) << "one line, one request";
+
+    // Answers: a reason of several lines travels as one and reads back.
+    const Status failed = Status::failure("Could not load image\nno such file");
+    const std::string answer = localAnswerLine(failed);
+    EXPECT_EQ(answer, "error Could not load image no such file\n");
+    EXPECT_EQ(parseLocalAnswer(answer.substr(0, answer.size() - 1)).reason(), "Could not load image no such file");
+    EXPECT_TRUE(parseLocalAnswer("ok").ok());
+    EXPECT_EQ(parseLocalAnswer("error").code(), StatusCode::BadFormat);
+
+    // Receivers of the saving notice: this workstation, programs by name in
+    // the private folder, sockets by path; blanks and repeats dropped.
+    EXPECT_EQ(localReceiverSockets("FENWYR; labnotes ,, /run/x/sock;labnotes", "/f", "/self/FENWYR"),
+              (std::vector<std::string>{"/self/FENWYR", "/f/labnotes", "/run/x/sock"}));
+    EXPECT_TRUE(localReceiverSockets("FENWYR", "/f", "").empty()) << "not listening: not told";
 }
 
 TEST(LocalRequests, TheSocketFolderIsPrivateOrRefused) {

@@ -253,9 +253,13 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     ASSERT_TRUE(kymo && kymo->sourceTrace());
     EXPECT_EQ(kymo->sourceTrace()->name, "kymo.tif");
 
-    // A summary of few good columns is asked with No as the answer to take.
-    for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i)
-        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : 3.0);
+    // A summary of few good columns, which the other columns' peaks do not
+    // bear out, is asked with No as the answer to take.
+    for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i) {
+        CdataVect& uncut = *scan->cbvUncutTrace()->data;
+        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : uncut.getD(i));
+        if (i % 4 && uncut.getD(i) > 0) uncut.setD(i, uncut.getD(i) * (3 + i % 7));
+    }
     const size_t asked = svc.prompter.asked.size();
     EXPECT_NE(ordavia::linescanui::offerSummary(*scan, 0, 0, {&video, 0}),
               ordavia::linescanui::SummaryAnswer::Accepted);

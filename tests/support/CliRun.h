@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <string>
 
 namespace clitest {
@@ -29,6 +32,14 @@ inline CliRun cli(const std::string& args, const std::filesystem::path& dir, con
     const int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// The same on a thread of its own while `pump` keeps the caller's event
+// loop turning: a workstation in this process has to answer the command.
+inline CliRun cliWhile(const std::string& args, const std::filesystem::path& dir, const std::function<void()>& pump) {
+    std::future<CliRun> f = std::async(std::launch::async, [&] { return cli(args, dir); });
+    while (f.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) pump();
+    return f.get();
 }
 
 // The number after "KEY": in pretty-printed --json output; NaN when the
