@@ -52,6 +52,9 @@ struct CliArgs {
     // Every value given for a repeatable option, in order.
     std::vector<std::string> getAll(const std::string& name) const;
     bool json() const { return has("--json"); }
+    // Set once the command has handed its result to fileUnderExam, so that
+    // "--exam/--db" on a command that files nothing is not passed over.
+    mutable bool filed = false;
 
     // Typed option values. Each gives `fallback` when the option is absent
     // and fails with badOptionValue's message when its value is not what

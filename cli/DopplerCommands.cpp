@@ -10,6 +10,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "cli/CliDoppler.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/DopplerRecording.h"
@@ -106,7 +107,7 @@ int runDoppler(const CliArgs& a) {
         cliOut(t);
     }
     if (!measured) return cliError(in + ": no measurement: " + run->warnings.front());
-    return 0;
+    return fileUnderExam(a, in, pulseFigures(s, true).text(), "doppler");
 }
 
 int runSynthDoppler(const CliArgs& a) {

@@ -16,6 +16,7 @@ int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& 
     const auto exam = a.get("--exam");
     const auto folder = a.get("--db");
     if (!exam && !folder) return 0;
+    a.filed = true;
     if (!exam || !folder) return cliError("--exam ID and --db FOLDER go together");
     int64_t id = -1;
     if (int rc = parseExamId(*exam, id)) return rc;

@@ -5,6 +5,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "cli/CliVideo.h"
 #include "framework/AppServices.h"
 #include "video/CMotivaDoc.h"
@@ -68,7 +69,7 @@ int runFocus(const CliArgs& a) {
     }
     if (!found)
         return cliError(path + ": no best frame was found: every frame measures the same (the video shows nothing to focus on)");
-    return 0;
+    return fileUnderExam(a, path, f.text(), "focus");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "cli/CliCommand.h"
+#include "cli/ExamFiling.h"
 #include "cli/PictureLine.h"
 #include "figures/MeasureCatalogue.h"
 #include "figures/MeasureValues.h"
@@ -114,7 +115,7 @@ int runWidth(const CliArgs& a) {
     for (double v : profile) j.value(v);
     j.endArray().endObject();
     cliOut(a.json() ? j.str() + "\n" : text);
-    return 0;
+    return fileUnderExam(a, a.positional[0], trim(text), "width");
 }
 
 int runLoops(const CliArgs& a) {
@@ -154,7 +155,7 @@ int runLoops(const CliArgs& a) {
         figures(r.summary, r.hasFit).json(j);
         j.endObject().endObject();
         cliOut(j.str() + "\n");
-        return 0;
+        return fileUnderExam(a, a.positional[0], figures(r.summary, r.hasFit).text(), "loops");
     }
     std::string t = "line  apex width  loop width  left width  right width        x        y  (" + units + ")\n";
     for (const auto& x : r.rows) {
@@ -169,7 +170,7 @@ int runLoops(const CliArgs& a) {
     if (r.hasFit)
         t += "density " + s.withUnit("density") + " along " + s.withUnit("cord") + ", fit " + s.number("fit") + "\n";
     cliOut(t);
-    return 0;
+    return fileUnderExam(a, a.positional[0], s.text(), "loops");
 }
 
 }  // namespace

@@ -245,7 +245,14 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        return cmd ? cmd->run(a) : runInfo(a);
+        const int rc = cmd ? cmd->run(a) : runInfo(a);
+        // Any command takes --exam and --db; one that made nothing to file
+        // must not let the caller believe its result was filed.
+        const bool ownExamOption = cmd && std::find(cmd->valueOptions.begin(), cmd->valueOptions.end(), "--exam") !=
+                                              cmd->valueOptions.end();
+        if (rc == 0 && !ownExamOption && (a.has("--exam") || a.has("--db")) && !a.filed)
+            return cliError(args[0] + ": this command files no result under an examination; nothing was filed");
+        return rc;
     } catch (const std::bad_alloc&) {
         // A buffer the command needed and could not have: said in words.
         return cliError("not enough memory for this command");

@@ -101,6 +101,14 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     ASSERT_EQ(run("fcf " + mve + on).code, 0);
     ASSERT_EQ(run("stabilise " + mve + on).code, 0);
     ASSERT_EQ(run("detect " + pic + on).code, 0);
+    const std::string raw = (folder / "trv.bin").string();
+    ASSERT_EQ(run("synth doppler " + raw + " --truth " + (dir / "trv.json").string() + " --seconds 4").code, 0);
+    ASSERT_EQ(run("doppler " + raw + on).code, 0);
+    ASSERT_EQ(run("focus " + mve + on).code, 0);
+    // A command that makes no result does not pretend to have filed one.
+    r = run("frame " + mve + " 0 " + (folder / "other.bmp").string() + on);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("files no result under an examination"), std::string::npos) << r.out;
 
     r = run("db results " + data + on.substr(0, on.find(" --db")) + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
@@ -110,6 +118,8 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "s.mve",\s*"result": "FCF [0-9])re"))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "s.mve",\s*"result": "movement corrected)re"))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "frame.bmp",\s*"result": "\s*\d+, capillaries)re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "trv.bin",\s*"result": "mean [0-9.]+ mm/s)re"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"re("filename": "s.mve",\s*"result": "best)re"))) << r.out;
     EXPECT_EQ(r.out.find(R"("result": "")"), std::string::npos) << r.out;
 
     // An examination that is not there files nothing and says so.
@@ -143,5 +153,5 @@ TEST_F(CliDb, AnalysesFileTheirRowsUnderTheExaminationAndTheReportShowsThem) {
     EXPECT_NE(r.out.find("scan.zvl"), std::string::npos);
     r = run("db report " + data + " --exam " + std::to_string(exam) + " " + pdf + " --json");
     EXPECT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find(R"("missing": 6)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(R"("missing": 8)"), std::string::npos) << r.out;
 }
