@@ -9,8 +9,10 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "chart/ZchartDoc.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
+#include "doppler/SavedDopplerSummary.h"
 #include "figures/MeasureValues.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
@@ -85,6 +87,9 @@ void addMarks(ReportThumbnail& t, const ZBasicDoc& doc) {
     }
 }
 
+// Charts beyond this are not charts.
+constexpr uint64_t kMaxChartBytes = uint64_t(1) << 31;
+
 // Why a document of a kind the report does not draw cannot be read.
 std::string unreadable(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -132,6 +137,18 @@ std::string readDocument(ReportItem& item, AppServices& services) {
         img.setColour(CZVimage::kColour);
         if (!img.Load(item.path, GreyWeights{})) return "the picture cannot be read";
         item.thumbnail = thumbnailOf(img);
+    } else if (ext == ".zv1") {
+        // A chart: a Doppler recording's pulse figures, or why there are none.
+        // Read from its bytes: a chart that cannot be read asks nobody.
+        std::vector<uint8_t> bytes;
+        if (Status s = readFileBytes(item.path, bytes, kMaxChartBytes); !s) return s.reason();
+        ZchartDoc doc;
+        doc.setServices(&services);
+        if (Status s = doc.loadFromBytes(bytes); !s) return "not a chart (" + s.reason() + ")";
+        if (const auto d = summariseSavedDoppler(doc)) {
+            item.measurements = reportText(d->figures());
+            if (!d->measured()) item.measurements += "; " + d->why();
+        }
     } else if (ext == ".cs1") {
         ZBasicDoc doc;
         if (problem = openQuietly(doc, item.path, services); !problem.empty()) return problem;

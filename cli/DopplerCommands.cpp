@@ -15,6 +15,7 @@
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/DopplerRecording.h"
 #include "doppler/PulseAnalysis.h"
+#include "doppler/SavedDopplerSummary.h"
 #include "doppler/Trv2Board.h"
 #include "framework/AppServices.h"
 #include "settings/StartupSettings.h"
@@ -36,12 +37,9 @@ bool number(const std::optional<std::string>& v, double& out) {
 
 bool whole(const std::optional<std::string>& v, double& out) { return number(v, out) && out == std::floor(out); }
 
-// The pulse half-width of "info": about half a beat at rest, so that each
-// beat has one peak and one minimum.
-constexpr double kHalfWidthSeconds = 0.35;
-// The running filter's time constant when none is given: short against the
-// systolic upstroke (about 100 ms), long against single noisy spectra.
-constexpr double kSmoothSeconds = 0.02;
+// The running filter's time constant when none is given: that of a saved
+// recording, so that "doppler" and "info" agree.
+constexpr double kSmoothSeconds = kSavedSmoothSeconds;
 
 int runDoppler(const CliArgs& a) {
     if (a.positional.size() != 1) return cliError("usage: ordavia-cli doppler RAW.bin [--rate HZ] [--method N] [--block 512]");
@@ -151,29 +149,27 @@ int runSynthDoppler(const CliArgs& a) {
 namespace ordavia {
 
 void describeDopplerRecording(const ZchartDoc& doc, JsonWriter* json, std::string* text) {
-    const CTrace* cbv = doc.traces().find(ZcommonTRVDoc::kCbvName);
-    const auto* sp = dynamic_cast<const CDopTrace*>(doc.traces().find(ZcommonTRVDoc::kSpectrumName));
-    if (!cbv || !sp || !cbv->hasData() || !sp->hasData()) return;
-    // The recording's order: from the ring's head, the oldest block.
-    std::vector<double> v;
-    const uint32_t n = cbv->sampleCount();
-    for (uint32_t i = 0; i < n; ++i) v.push_back(cbv->physical((cbv->head + i) % n));
-    runningFilter(v, cbv->xInterval, kSmoothSeconds);
-    const double nyquist = sp->extentAt(sp->head);
-    const int w = std::max(1, int(std::lround(kHalfWidthSeconds / (cbv->xInterval > 0 ? cbv->xInterval : 1.0))));
-    const PulseSummary s = summarisePulses(v, w);
+    const auto s = summariseSavedDoppler(doc);
+    if (!s) return;
+    const std::string why = s->why();
     if (json) {
         json->key("doppler").beginObject();
-        json->field("velocities", n).field("velocity_period", cbv->xInterval).field("units", cbv->yUnits);
-        json->field("spectrum_points", unsigned(sp->width())).field("bandwidth_hz", nyquist);
-        // No beats (silence, a flat trace): no figures, rather than zeros.
-        pulseFigures(s, s.hasBeats()).json(*json);
+        json->field("velocities", s->velocities).field("velocity_period", s->period).field("units", s->units);
+        json->field("spectrum_points", s->spectrumPoints).field("bandwidth_hz", s->bandwidthHz);
+        // No beats (silence, a flat trace) or saturation: no figures, rather
+        // than zeros or numbers read from the noise.
+        s->figures().json(*json);
+        json->key("warnings").beginArray();
+        if (!why.empty()) json->value(why);
+        json->endArray();
         json->endObject();
     }
-    if (text)
+    if (text) {
         *text += strprintf("  Doppler recording: %u velocities every %g s, %u-point spectra, bandwidth %g Hz\n",
-                           n, cbv->xInterval, unsigned(sp->width()), nyquist) +
-                 "  " + pulseFigures(s, s.hasBeats()).text() + "\n";
+                           s->velocities, s->period, s->spectrumPoints, s->bandwidthHz) +
+                 "  " + s->figures().text() + "\n";
+        if (!why.empty()) *text += "  warning: " + why + "\n";
+    }
 }
 
 }  // namespace ordavia

@@ -11,6 +11,10 @@
 #include <regex>
 #include <string>
 
+#include "app/ExamReport.h"
+#include "base/Text.h"
+#include "db/CSubjectDatabase.h"
+#include "db/SubjectQueries.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/Trv2Board.h"
 #include "support/CliRun.h"
@@ -90,6 +94,24 @@ TEST(CliDoppler, InfoOnAMonitorRecordingMatchesTheHeadlessRun) {
     for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"})
         EXPECT_DOUBLE_EQ(jsonNumber(info.out, k), jsonNumber(head.out, k)) << k;
     EXPECT_EQ(jsonNumber(info.out, "bandwidth_hz"), 20000.0);
+
+    // Filed under an examination, the report lists the same five figures
+    // with their units.
+    ordavia::CSubjectDatabase db;
+    ASSERT_TRUE(db.openPath(scratch / "orda.db", ts.prompter));
+    ASSERT_TRUE(ordavia::insertSubject(db.handle(), "AB12"));
+    ASSERT_TRUE(ordavia::insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12"));
+    fs::create_directories(scratch.dir / "42-AB12");
+    fs::copy_file(zv1, scratch.dir / "42-AB12" / "rec.zv1");
+    ASSERT_TRUE(ordavia::insertResult(db.handle(), 42, "rec.zv1", "Doppler"));
+    const auto report = ordavia::collectExamReport(db, 42, ts.services);
+    ASSERT_TRUE(report) << report.reason();
+    ASSERT_EQ(report->items.size(), 1u);
+    const std::string& listed = report->items[0].measurements;
+    EXPECT_EQ(report->items[0].damaged, "");
+    for (const auto& [k, line] : {std::pair{"mean", "mean velocity: %.4f mm/s"}, {"systolic", "systolic velocity: %.4f mm/s"},
+                                  {"diastolic", "diastolic velocity: %.4f mm/s"}, {"pi", "PI: %.4f"}, {"ri", "RI: %.4f"}})
+        EXPECT_NE(listed.find(ordavia::strprintf(line, jsonNumber(head.out, k))), std::string::npos) << k << ": " << listed;
 }
 
 TEST(CliDoppler, WhatIsNotAMeasurementIsToldAndNullNotZero) {

@@ -8,6 +8,7 @@
 
 #include "doppler/DopplerDetector.h"
 #include "doppler/PulseAnalysis.h"
+#include "doppler/SavedDopplerSummary.h"
 #include "settings/StartupSettings.h"
 #include "support/DopplerMonitor.h"
 
@@ -233,6 +234,29 @@ TEST(Ctrv2Doc, RecordingSavesAsAChartWithADopplerSpectrum) {
     EXPECT_EQ(cbv->data->getD(49), m.doc.cbvTrace()->data->getD(49));
     EXPECT_EQ(m.doc.cbvTrace()->sampleCount(), 24000u);
     EXPECT_EQ(m.doc.cbvTrace()->head, 50u);
+}
+
+// A saved recording without beats, or pinned to the top of the band, has
+// no figures and says why; a chart without a Doppler recording has none.
+TEST(SavedDopplerSummary, NoBeatsAndSaturationGiveNoFiguresButAReason) {
+    for (double edge : {3000.0, 19900.0}) {
+        ordavia::test::DopplerMonitor m(edge);
+        for (int i = 0; i < 100; ++i) ASSERT_TRUE(m.doc.processBlock(100));
+        const std::string path = m.dir / "rec.zv1";
+        ASSERT_TRUE(m.doc.OnSaveDocument(path));
+        ZchartDoc back;
+        m.ts.adopt(back);
+        ASSERT_TRUE(back.OnOpenDocument(path));
+        const auto s = ordavia::summariseSavedDoppler(back);
+        ASSERT_TRUE(s) << edge;
+        EXPECT_EQ(s->velocities, 100u);
+        EXPECT_EQ(s->saturated, edge > 10000) << edge;
+        EXPECT_FALSE(s->measured());
+        EXPECT_EQ(s->why().rfind(edge > 10000 ? "saturated" : "not measured", 0), 0u) << s->why();
+        for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"}) EXPECT_FALSE(s->figures().value(k)) << k;
+    }
+    ZchartDoc empty;
+    EXPECT_FALSE(ordavia::summariseSavedDoppler(empty));
 }
 
 TEST(Ctrv2Doc, UnitsAndBandwidthSteps) {
