@@ -4,6 +4,7 @@
 
 #include "support/CliRun.h"
 #include "support/DamagedVideo.h"
+#include "support/Sanitizer.h"
 #include "support/ScratchDir.h"
 #include "video/CZVMovie.h"
 
@@ -100,7 +101,7 @@ TEST(CliLimits, MemoryIsCheckedBeforeFramesAreTouched) {
         EXPECT_TRUE(r.code == 1 && has(r.out, "encoding frames of 8192 x 8192") && has(r.out, "more than the 1024 MB")) << r.out;
         EXPECT_FALSE(std::filesystem::exists(d / out));
     }
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef ORDAVIA_TEST_ASAN
     GTEST_SKIP() << "a sanitizer's shadow memory does not fit under an address-space limit";
 #endif
     const std::string limit = "ulimit -v " + std::to_string(360 * 1024) + "; ";

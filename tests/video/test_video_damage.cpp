@@ -16,6 +16,7 @@
 #include "tests/support/DamagedVideo.h"
 #include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/Sanitizer.h"
 #include "video/AviReader.h"
 #include "video/CZVMovie.h"
 #include "video/MovementCorrection.h"
@@ -128,14 +129,6 @@ TEST(DamagedVideo, FeaturelessFramesSayNothingCouldBeAligned) {
 // When a frame cannot be given memory, an export fails with NoMemory
 // instead of writing a movie of empty frames. The limit is set in a child
 // process, so that nothing else of the test run is starved.
-// gcc names the address sanitizer with a macro, clang with a feature test.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORDAVIA_TEST_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORDAVIA_TEST_ASAN 1
-#endif
-#endif
 
 TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
 #ifdef ORDAVIA_TEST_ASAN
