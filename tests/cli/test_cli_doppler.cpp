@@ -117,48 +117,35 @@ TEST(CliDoppler, InfoOnAMonitorRecordingMatchesTheHeadlessRun) {
 TEST(CliDoppler, WhatIsNotAMeasurementIsToldAndNullNotZero) {
     testsupport::ScratchDir scratch("cli-doppler-told");
     auto run = [&](const std::string& args) { return clitest::cli(args, scratch.dir); };
-    auto has = [](const std::string& out, const char* text) { return out.find(text) != std::string::npos; };
+    auto has = [](const clitest::CliRun& r, const std::string& text) { return r.out.find(text) != std::string::npos; };
     // Neither waits on a FIFO nor reads a folder.
     ASSERT_EQ(::mkfifo((scratch / "pipe.bin").c_str(), 0600), 0);
     fs::create_directory(scratch / "folder.bin");
-    for (const char* name : {"pipe.bin", "folder.bin"}) {
-        const auto r = run("doppler " + (scratch / name) + " --json");
-        EXPECT_EQ(r.code, 1) << name;
-        EXPECT_TRUE(has(r.out, "not a regular file")) << r.out;
-    }
+    for (const char* name : {"pipe.bin", "folder.bin"})
+        EXPECT_TRUE(has(run("doppler " + (scratch / name) + " --json"), "bin: not a regular file")) << name;
 
-    // A realistic detector floor: the default edge method is saturated,
-    // says so and reports no figures (the automatic noise floor is held to
-    // the truth in the doppler suite).
+    // A realistic detector floor saturates the default edge method: said,
+    // no figures, exit 1 (the automatic noise floor is held to the truth in
+    // the doppler suite). Silence has no beats; an odd last byte is told.
     const std::string raw = scratch / "n.bin";
     ASSERT_EQ(run("synth doppler " + raw + " --truth " + (scratch / "n.json") + " --seconds 3 --floor 2").code, 0);
-    const auto sat = run("doppler " + raw + " --json");
-    EXPECT_EQ(sat.code, 1) << sat.out;
+    std::ofstream(scratch / "quiet.bin", std::ios::binary).write(std::string(80001, '\0').data(), 80001);
+    const auto sat = run("doppler " + raw + " --json"), quiet = run("doppler " + (scratch / "quiet.bin") + " --json");
+    EXPECT_TRUE(sat.code == 1 && quiet.code == 1);
     for (const char* k : {"mean", "systolic", "diastolic", "pi", "ri"})
-        EXPECT_TRUE(has(sat.out, (std::string("\"") + k + "\": null").c_str())) << k;
-    EXPECT_TRUE(has(sat.out, "\"warnings\": [\n    \"saturated: ")) << sat.out.substr(sat.out.find(']'));
-
-    // Silence has no beats; an odd last byte is told, not dropped unseen.
-    std::vector<char> zeros(2 * 40000 + 1, 0);
-    std::ofstream(scratch / "quiet.bin", std::ios::binary).write(zeros.data(), std::streamsize(zeros.size()));
-    const auto quiet = run("doppler " + (scratch / "quiet.bin") + " --json");
-    EXPECT_EQ(quiet.code, 1);
-    EXPECT_TRUE(has(quiet.out, "\"pi\": null")) << quiet.out.substr(quiet.out.find(']'));
-    EXPECT_TRUE(has(quiet.out, "no beats")) << quiet.out.substr(quiet.out.find(']'));
-    EXPECT_TRUE(has(quiet.out, "last byte")) << quiet.out.substr(quiet.out.find(']'));
+        EXPECT_TRUE(has(sat, "\"" + std::string(k) + "\": null") && has(quiet, "\"" + std::string(k) + "\": null")) << k;
+    EXPECT_TRUE(has(sat, "\"warnings\": [\n    \"saturated: ")) << sat.out.substr(sat.out.find(']'));
+    EXPECT_TRUE(has(quiet, "\"no beats: ") && has(quiet, "last byte")) << quiet.out.substr(quiet.out.find(']'));
 }
 
 TEST(CliDoppler, SynthRefusesTheTruthOverTheRecording) {
     testsupport::ScratchDir scratch("cli-doppler-synth-same");
-    const std::string raw = scratch / "r.bin";
+    const std::string raw = scratch / "r.bin", fresh = scratch / "new.bin";
     std::ofstream(raw) << "kept";
-    for (const std::string& truth : {raw, (scratch.dir / "." / "r.bin").string()}) {
-        const auto r = clitest::cli("synth doppler " + raw + " --truth " + truth + " --seconds 1", scratch.dir);
-        EXPECT_EQ(r.code, 1) << truth;
-        EXPECT_NE(r.out.find("different files"), std::string::npos) << r.out;
-    }
+    for (const std::string& truth : {raw, (scratch.dir / "." / "r.bin").string()})
+        EXPECT_EQ(clitest::cli("synth doppler " + raw + " --truth " + truth + " --seconds 1", scratch.dir).out,
+                  "ordavia-cli: " + truth + ": is also the output " + raw + "; write the two outputs to different files\n");
     EXPECT_EQ(fs::file_size(raw), 4u) << "the refused run wrote nothing";
-    const std::string fresh = scratch / "new.bin";
     EXPECT_EQ(clitest::cli("synth doppler " + fresh + " --truth " + fresh + " --seconds 1", scratch.dir).code, 1);
     EXPECT_FALSE(fs::exists(fresh));
 }
