@@ -377,11 +377,13 @@ Status CZVMovie::openMve(const std::string& path) {
     // overwritten by a frame that was being written, so the whole frames
     // on the disc are what it holds.
     unfinished_ = w <= kMveMagic && headBytes == sizeof head && int32_t(loadLE32(head + kMveFieldPosition)) == kMveUnfinishedField;
+    // The header is taken for the frames only once a count says there are
+    // any; an empty movie keeps the smallest format whatever it declares.
     MveFrameHeader h;
-    if (unfinished_ && parseMveHeader(head + 4, headBytes - 4, h) && h.frameBytes() > 0 &&
-        h.frameBytes() <= kMaxMovieFrameBytes) {
-        const int64_t whole = (size - 4 - h.headerLength) / h.frameBytes();
-        const int64_t fits = (payloadEnd - 4 - h.headerLength) / h.frameBytes();
+    if (MveFrameHeader u; unfinished_ && parseMveHeader(head + 4, headBytes - 4, u) && u.frameBytes() > 0 &&
+                          u.frameBytes() <= kMaxMovieFrameBytes) {
+        const int64_t whole = (size - 4 - u.headerLength) / u.frameBytes();
+        const int64_t fits = (payloadEnd - 4 - u.headerLength) / u.frameBytes();
         if (count < 0 || count > fits || ring < 0 || ring > count) {
             count = std::min<int64_t>(whole, INT32_MAX / 2);
             ring = count;
