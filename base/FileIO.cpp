@@ -1,5 +1,7 @@
 #include "base/FileIO.h"
 
+#include "base/RegularFile.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -161,23 +163,32 @@ Status checkRegularFile(const std::string& path) {
     return Status::success();
 }
 
-Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
-    // Checked before opening: opening a FIFO for reading waits for a writer.
+Status openRegularFile(const std::string& path, int& fd, uint64_t& size) {
+    fd = -1;
     if (Status s = checkRegularFile(path); !s) return s;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errnoStatus(path, errno);
+    const int f = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (f < 0) return errnoStatus(path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(f);
         return Status::failure(path + ": not a regular file");
     }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    fd = f;
+    size = static_cast<uint64_t>(st.st_size);
+    return Status::success();
+}
+
+Status readFileBytes(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    int fd = -1;
+    uint64_t size = 0;
+    if (Status s = openRegularFile(path, fd, size); !s) return s;
+    if (size > maxBytes) {
         ::close(fd);
-        return Status::failure(path + ": file too large (" + std::to_string(st.st_size) + " bytes, at most " +
+        return Status::failure(path + ": file too large (" + std::to_string(size) + " bytes, at most " +
                                std::to_string(maxBytes) + ")");
     }
     try {
-        out.resize(static_cast<size_t>(st.st_size));
+        out.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
         ::close(fd);
         out.clear();

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "base/FileIO.h"
+#include "base/RegularFile.h"
 
 namespace ordavia {
 
@@ -24,20 +25,13 @@ void RawSampleFile::close() {
 Status RawSampleFile::open(const std::string& path) {
     close();
     path_ = path;
-    // Checked before opening, and again on what was opened (the name may
-    // have been replaced between the two).
-    if (Status s = checkRegularFile(path); !s) return s;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errnoStatus(path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Status::failure(path + ": not a regular file");
-    }
+    int fd = -1;
+    uint64_t size = 0;
+    if (Status s = openRegularFile(path, fd, size); !s) return s;
     buffer_.resize(kBufferSamples * 2);
     fd_ = fd;
-    count_ = uint64_t(st.st_size) / 2;
-    stray_ = (uint64_t(st.st_size) & 1u) != 0;
+    count_ = size / 2;
+    stray_ = (size & 1u) != 0;
     return Status::success();
 }
 
