@@ -540,6 +540,13 @@ void CdataVect::Serialize(Archive& ar) {
     // The values must be in the file before anything is allocated for them.
     const uint64_t bytes = uint64_t(n) * components * elemSize;
     if (bytes > ar.remaining()) throw ArchiveError("data vector: " + std::to_string(n) + " samples exceed the file");
+    // Rows of no columns hold nothing; keeping their count would only let
+    // whatever is sized by rows (a scan's extent) allocate for nothing.
+    if (components == 0) {
+        release();
+        count = 0;
+        return;
+    }
     if (!allocate(n)) {
         release();
         count = 0;
