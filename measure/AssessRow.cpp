@@ -21,12 +21,12 @@ constexpr double kOneCapillaryUm = 45;
 
 }  // namespace
 
-AssessMask vesselMask(const RidgeImage& ri) {
+AssessMask vesselMask(const RidgeImage& ri, const std::vector<uint8_t>& exclude) {
     AssessMask m;
     const size_t n = ri.r.size();
     m.level = ri.median + 0.22f * (ri.top - ri.median);
     m.vessel.assign(n, 0);
-    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level ? 1 : 0;
+    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level && (exclude.empty() || !exclude[i]) ? 1 : 0;
     const double px = ri.umPerPixelX * ri.factor;
     const int minArea = std::max(4, static_cast<int>(300 / (px * px)));
     m.parts = planeParts(m.vessel, ri.width, ri.height, minArea, m.labels);
