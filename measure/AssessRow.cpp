@@ -15,7 +15,7 @@ namespace {
 // A cap is a local top that stands at least this much above the profile
 // either side (micrometres), and the part reaches this far below it.
 constexpr double kCapRiseUm = 10;
-constexpr double kLimbReachUm = 35;
+constexpr double kLimbReachUm = 50;
 // Tops of one capillary lie within this distance across (micrometres).
 constexpr double kOneCapillaryUm = 45;
 

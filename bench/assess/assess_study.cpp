@@ -6,7 +6,7 @@
 // error, giants found and false giants, haemorrhages found, and how often
 // the Fast Track pattern equals the truth, for pictures and examinations.
 //
-//   assess_study [--cases N] [--seed S] [--condition clean|typical|hard] [--verbose]
+//   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--verbose]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,14 +71,16 @@ int main(int argc, char** argv) {
     int cases = 24;
     uint64_t seed = 1;
     bool verbose = false;
+    int exams = 0;
     std::vector<std::string> conditions = {"clean", "typical", "hard"};
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--cases") && i + 1 < argc) cases = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = uint64_t(std::atoll(argv[++i]));
         else if (!std::strcmp(argv[i], "--condition") && i + 1 < argc) conditions = {argv[++i]};
         else if (!std::strcmp(argv[i], "--verbose")) verbose = true;
+        else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: assess_study [--cases N] [--seed S] [--condition clean|typical|hard] [--verbose]\n");
+            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--verbose]\n");
             return 2;
         }
     }
@@ -101,6 +103,30 @@ int main(int argc, char** argv) {
                             s.found.warnings.empty() ? "" : s.found.warnings.front().c_str());
         }
         t.print(c.c_str());
+        if (exams <= 0) continue;
+        // Whole examinations: the examination's pattern is scleroderma when
+        // any finger shows one.
+        int examsRight = 0, examsDone = 0;
+        Table fingers;
+        for (const char* pattern : {"normal", "nonspecific", "early", "active", "late"})
+            for (int e = 0; e < exams; ++e) {
+                const uint64_t es = seed * 7919 + static_cast<uint64_t>(e) * 31;
+                const std::vector<SynthFindings> f = examinationFindings(pattern, es);
+                bool truthScl = false, foundScl = false;
+                for (size_t k = 0; k < f.size(); ++k) {
+                    const AssessScore s = scoreAssessment(c, es + k, f[k]);
+                    if (!s.ok) continue;
+                    fingers.add(s);
+                    truthScl = truthScl || s.truth.scleroderma;
+                    foundScl = foundScl || s.found.scleroderma;
+                }
+                ++examsDone;
+                examsRight += truthScl == foundScl ? 1 : 0;
+                if (verbose) std::printf("  exam %s %d: truth %d found %d\n", pattern, e, truthScl, foundScl);
+            }
+        fingers.print((c + "/exam").c_str());
+        std::printf("%-9s %4d examinations: pattern right %.0f %%\n", c.c_str(), examsDone,
+                    100.0 * examsRight / std::max(1, examsDone));
     }
     return 0;
 }
