@@ -13,6 +13,7 @@
 #include "image/ImageFormats.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentOverlay.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/CapillaryAssessment.h"
 #include "synth/SyntheticExamination.h"
 
@@ -107,7 +108,9 @@ int runAssess(const CliArgs& a) {
             t += strprintf("  haemorrhage at %.1f, %.1f, %.0f um^2\n", h.centre.x, h.centre.y, h.areaUm2);
         cliOut(t);
     }
-    return fileUnderExam(a, path, f.text(), "assess");
+    // The row files the figures' text, then the findings as a record, so
+    // that the examination's summary and the review read them back.
+    return fileUnderExam(a, path, f.text() + "\n" + assessmentRecord(as), "assess");
 }
 
 int runSynthNailfold(const CliArgs& a) {

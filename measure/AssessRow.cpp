@@ -56,17 +56,19 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
             // (or the part's end).
             bool lowest = true;
             int leftHigh = 0, rightHigh = 0;
-            for (int d = 1; d <= window && lowest; ++d) {
+            // Lowest within the window; the rise may come further out (a
+            // giant's wide cap is flat across its top).
+            for (int d = 1; d <= 3 * window && lowest; ++d) {
                 if (x - d >= 0) {
                     const int tl = top[static_cast<size_t>(x - d)];
-                    if (tl < t || (tl == t && d <= 1 && false)) lowest = false;
+                    if (tl < t && d <= window) lowest = false;
                     leftHigh = std::max(leftHigh, tl >= h ? rise : tl - t);
                 } else {
                     leftHigh = rise;
                 }
                 if (x + d < pw) {
                     const int tr = top[static_cast<size_t>(x + d)];
-                    if (tr < t) lowest = false;
+                    if (tr < t && d <= window) lowest = false;
                     rightHigh = std::max(rightHigh, tr >= h ? rise : tr - t);
                 } else {
                     rightHigh = rise;
