@@ -191,6 +191,11 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
 
     CountSettings cs;
     cs.channel = a.colour ? 1 : 0;
+    // Scales up to a giant loop's width, whatever the counter uses.
+    cs.minLimbUm = 16;
+    cs.maxLimbUm = 110;
+    cs.minSpacingUm = 50;
+    cs.threshold = 0.035;
     const RidgeImage ri = ridgeImage(*src, scale, scale, cs);
     if (!step(0.4)) return Status::cancelled();
     const AssessPlanes planes = assessPlanes(*src, scale, ri.factor);
