@@ -1,0 +1,99 @@
+// DICOM files that are not what they claim: each gives a clear reason and
+// allocates nothing it cannot justify. The files are made by our writer and
+// then damaged byte by byte.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "dicom/DicomPicture.h"
+#include "dicom/DicomUid.h"
+#include "dicom/DicomWriter.h"
+#include "dicom/PacsNode.h"
+#include "tests/support/MveBytes.h"
+#include "tests/support/TempFolderTest.h"
+
+using namespace ordavia;
+
+namespace {
+
+class Read : public TempFolderTest {
+protected:
+    // A grey object of w x h x frames whose pixel value is its index.
+    std::vector<uint8_t> written(int w, int h, int frames) {
+        DicomStudyInfo study;
+        study.studyUid = newDicomUid();
+        DicomObjectInfo object;
+        object.seriesUid = derivedDicomUid(study.studyUid + "/s");
+        object.sopUid = derivedDicomUid(study.studyUid + "/o");
+        DicomPixelSource p;
+        p.width = w, p.height = h, p.frames = frames;
+        p.frame = [w, h](int f, uint8_t* d) {
+            for (int i = 0; i < w * h; ++i) d[i] = uint8_t(i + f);
+            return Status::success();
+        };
+        EXPECT_TRUE(writeDicomPicture(path("o.dcm"), study, object, p));
+        return testsupport::readBytes(path("o.dcm"));
+    }
+    // Where a tag's value length sits (explicit VR with a 2-byte length).
+    static size_t lengthOf(const std::vector<uint8_t>& b, uint16_t group, uint16_t element) {
+        for (size_t i = 132; i + 8 < b.size(); ++i)
+            if (b[i] == (group & 0xFF) && b[i + 1] == group >> 8 && b[i + 2] == (element & 0xFF) &&
+                b[i + 3] == element >> 8)
+                return i + 6;
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(Read, DamagedFilesGiveAReason) {
+    const std::vector<uint8_t> good = written(16, 8, 2);
+    DicomPicture pic;
+    ASSERT_TRUE(readDicom(good.data(), good.size(), pic));
+    EXPECT_EQ(pic.frames, 2);
+    EXPECT_EQ(pic.frame(1)[3], 4);
+
+    // Cut short inside the pixels.
+    Status s = readDicom(good.data(), good.size() - 40, pic);
+    EXPECT_FALSE(s);
+    // Rows claimed larger than the pixels hold: refused, not read past the end.
+    std::vector<uint8_t> tall = good;
+    const size_t rows = lengthOf(tall, 0x0028, 0x0010);
+    ASSERT_GT(rows, 0u);
+    tall[rows + 2] = 0xFF, tall[rows + 3] = 0x7F;
+    s = readDicom(tall.data(), tall.size(), pic);
+    ASSERT_FALSE(s);
+    EXPECT_NE(s.reason().find("shorter"), std::string::npos) << s.reason();
+    // Thousands of frames claimed by a small file.
+    std::vector<uint8_t> many = good;
+    const size_t frames = lengthOf(many, 0x0028, 0x0008);
+    ASSERT_GT(frames, 0u);
+    many[frames + 2] = '9';
+    s = readDicom(many.data(), many.size(), pic);
+    EXPECT_FALSE(s);
+    // No pixels at all, and not DICOM at all.
+    const std::vector<uint8_t> noise(300, 0x5A);
+    EXPECT_FALSE(readDicom(noise.data(), noise.size(), pic));
+    EXPECT_FALSE(readDicom(good.data(), 200, pic));
+    // The picture before a failed read is kept.
+    EXPECT_EQ(pic.frames, 2);
+}
+
+TEST_F(Read, UidsAndArchiveNodesAreChecked) {
+    EXPECT_TRUE(isDicomUid(newDicomUid()));
+    EXPECT_NE(newDicomUid(), newDicomUid());
+    EXPECT_EQ(derivedDicomUid("a/b"), derivedDicomUid("a/b"));
+    EXPECT_NE(derivedDicomUid("a/b"), derivedDicomUid("a/c"));
+    EXPECT_TRUE(isDicomUid(derivedDicomUid("")));
+    EXPECT_FALSE(isDicomUid("1.02.3"));
+    EXPECT_FALSE(isDicomUid("1..2"));
+
+    const auto n = parsePacsNode("PACS@[::1]:11112");
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->aeTitle, "PACS");
+    EXPECT_EQ(n->host, "::1");
+    EXPECT_EQ(n->port, 11112);
+    for (const char* bad : {"PACS@host", "@host:104", "PACS@host:0", "PACS@host:70000", "PACS@:104",
+                            "A_TITLE_OF_SEVENTEEN@h:1", "PACS@host:1x"})
+        EXPECT_FALSE(parsePacsNode(bad)) << bad;
+}
