@@ -38,6 +38,7 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
+#include "dicom/DicomPicture.h"
 #include "image/FileKinds.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/ui/Ctrv2View.h"
@@ -63,12 +64,12 @@ namespace ordavia {
 // Every container the video import reads is listed, not only AVI.
 const char* MainFrame::kOpenFilter =
     "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;"
-    "*.mpeg;*.ogv;*.flv;*.ts;*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Images (*.cs1)|*.cs1|Pictures "
+    "*.mpeg;*.ogv;*.flv;*.ts;*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png;*.dcm|Images (*.cs1)|*.cs1|Pictures "
     "(*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png)|*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|"
     "AVI Videos (*.avi)|*.avi|Movies (*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts)|"
     "*.mve;*.mp4;"
     "*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans "
-    "(*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
+    "(*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY charts (*.zvxy)|*.zvxy|DICOM (*.dcm)|*.dcm|All files (*.*)|*.*||";
 
 namespace {
 
@@ -518,11 +519,23 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
     const std::string ext = toLower(extensionOf(path));
     // Pictures by their content first: a picture renamed by another program
     // still opens as one.
-    const bool picture = pictureKindOfFile(path) != PictureKind::Unknown;
+    const PictureKind kind = pictureKindOfFile(path);
+    bool picture = kind != PictureKind::Unknown;
+    // A DICOM file of more than one frame is a video; of one, a picture.
+    bool dicomVideo = false;
+    if (kind == PictureKind::Dicom || ordavia::hasExtensionIn(path, ordavia::dicomExtensions())) {
+        DicomPicture header;
+        if (const Status s = readDicomFileHeader(path, header); !s) {
+            app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            return ForeignOpen::Failed;
+        }
+        dicomVideo = header.frames > 1;
+        picture = !dicomVideo;
+    }
     // Movie files and videos of other programs open as video documents
     // that import them, as "&Import..." and "Import AVI..." would.
     // The video documents' own ".dcs" opens through its template.
-    if (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions())) {
+    if (dicomVideo || (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions()))) {
         DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
         if (!t || !t->isBound()) return ForeignOpen::NotMine;
         std::unique_ptr<Document> doc = t->createDocument();

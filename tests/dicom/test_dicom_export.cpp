@@ -10,6 +10,7 @@
 #include "db/ExamStudy.h"
 #include "dicom/DicomPicture.h"
 #include "image/ImageFormats.h"
+#include "video/CMotivaDoc.h"
 #include "tests/support/DicomExam.h"
 
 using namespace ordavia;
@@ -124,4 +125,30 @@ TEST_F(Export, AMissingFileIsNamedAndTheRestIsStillWritten) {
     ASSERT_EQ(e.failed.size(), 1u);
     EXPECT_EQ(e.failed[0].file, "count.bmp");
     EXPECT_EQ(e.files.size(), 3u);
+}
+
+TEST_F(Export, ExportedObjectsOpenAgainAsACalibratedPictureAndAVideo) {
+    const DicomExport e = exported("out");
+    ZBasicDoc doc;
+    svc.adopt(doc);
+    doc.OnNewDocument();
+    ASSERT_TRUE(doc.importImage(fileFor(e, "pic.cs1")));
+    EXPECT_TRUE(doc.calibration().calibrated);
+    EXPECT_DOUBLE_EQ(doc.calibration().xScale, kUmX);
+    EXPECT_DOUBLE_EQ(doc.calibration().yScale, kUmY);
+    ASSERT_EQ(doc.image().colour(), CZVimage::kColour);
+    uint8_t rgb[3];
+    colourAt(5, 7, rgb);
+    EXPECT_EQ(doc.image().row(7)[3 * 5], rgb[2]);  // blue first in our pictures
+    EXPECT_EQ(doc.image().row(7)[3 * 5 + 2], rgb[0]);
+
+    CMotivaDoc video;
+    svc.adopt(video);
+    video.setQuiet(true);
+    ASSERT_TRUE(video.OnNewDocument());
+    ASSERT_TRUE(video.importAvi(fileFor(e, "rec.mve")));
+    EXPECT_EQ(video.movie().count(), kFrames);
+    EXPECT_DOUBLE_EQ(video.framesPerSecond(), 25.0);
+    const auto frame2 = testsupport::testFrame(2, kMovieW, kMovieRows);
+    EXPECT_EQ(video.movie().GoTo(2).row(3)[4], frame2[3 * kMovieW + 4]);
 }
