@@ -7,9 +7,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/Text.h"
 #include "dcmtk/config/osconfig.h"
@@ -18,6 +24,7 @@
 #include "dcmtk/dcmdata/dcistrmb.h"
 #include "dcmtk/dcmdata/dcpixel.h"
 #include "dcmtk/dcmdata/dcxfer.h"
+#include "dicom/DicomBounds.h"
 #include "dicom/DicomToolkit.h"
 
 namespace ordavia {
@@ -245,6 +252,7 @@ bool isDicomFile(const std::string& path) {
 Status readDicom(const uint8_t* data, size_t size, DicomPicture& out) {
     prepareDicomToolkit();
     if (!data || size < 8) return Status::failure("not a DICOM file");
+    if (Status s = checkDicomLengths(data, size); !s) return s;
     DcmInputBufferStream in;
     in.setBuffer(data, offile_off_t(size));
     in.setEos();
@@ -261,8 +269,21 @@ Status readFile(const std::string& path, DicomPicture& out, bool pixels) {
     prepareDicomToolkit();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Status::failure(path + ": not a file that can be read");
-    const uint64_t size = std::filesystem::file_size(path, ec);
-    if (ec) return Status::failure(path + ": " + ec.message());
+    // Every length is checked on the mapped file before the toolkit reads it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::failure(path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 8) {
+        ::close(fd);
+        return Status::failure(path + ": not a DICOM file");
+    }
+    const uint64_t size = uint64_t(st.st_size);
+    void* map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) return Status::failure(path + ": " + std::strerror(errno));
+    const Status bounds = checkDicomLengths(static_cast<const uint8_t*>(map), size_t(size));
+    ::munmap(map, size_t(size));
+    if (!bounds) return bounds.context(path);
     DcmFileFormat ff;
     // Without the pixels, large values stay in the file unread.
     const OFCondition c = ff.loadFile(OFFilename(path.c_str()), EXS_Unknown, EGL_noChange,

@@ -71,6 +71,15 @@ TEST_F(Read, DamagedFilesGiveAReason) {
     many[frames + 2] = '9';
     s = readDicom(many.data(), many.size(), pic);
     EXPECT_FALSE(s);
+    // A length the file cannot hold is refused before anything is
+    // allocated for it (the toolkit would ask for it first).
+    std::vector<uint8_t> huge = good;
+    const size_t px = lengthOf(huge, 0x7FE0, 0x0010);
+    ASSERT_GT(px, 0u);
+    huge[px + 5] = 0x40;  // the 4-byte length after "OB" and two reserved bytes
+    s = readDicom(huge.data(), huge.size(), pic);
+    ASSERT_FALSE(s);
+    EXPECT_NE(s.reason().find("longer than the file"), std::string::npos) << s.reason();
     // No pixels at all, and not DICOM at all.
     const std::vector<uint8_t> noise(300, 0x5A);
     EXPECT_FALSE(readDicom(noise.data(), noise.size(), pic));
@@ -96,4 +105,23 @@ TEST_F(Read, UidsAndArchiveNodesAreChecked) {
     for (const char* bad : {"PACS@host", "@host:104", "PACS@host:0", "PACS@host:70000", "PACS@:104",
                             "A_TITLE_OF_SEVENTEEN@h:1", "PACS@host:1x"})
         EXPECT_FALSE(parsePacsNode(bad)) << bad;
+}
+
+TEST_F(Read, SixteenBitGreyIsWindowedAndMonochrome1Inverted) {
+    // 3 x 2 signed 12-bit values 0, 256, 512, -1, -2048, 1024 with the
+    // window 100 / 400 (from -100 to 299), white as zero.
+    DicomPicture pic;
+    ASSERT_TRUE(readDicomFile(ORDAVIA_SOURCE_DIR "/tests/fuzz/corpus/fuzz_dicom/grey16-monochrome1-window.dcm", pic));
+    EXPECT_EQ(pic.bitsStored, 12);
+    EXPECT_EQ(pic.pixels, (std::vector<uint8_t>{191, 27, 0, 192, 255, 0}));
+    EXPECT_DOUBLE_EQ(pic.rowSpacingMm, 0.01);
+    EXPECT_DOUBLE_EQ(pic.columnSpacingMm, 0.02);
+    // The compressed forms decode to the same pixels as the plain one.
+    DicomPicture plain, rle, lossless;
+    ASSERT_TRUE(readDicomFile(ORDAVIA_SOURCE_DIR "/tests/fuzz/corpus/fuzz_dicom/grey8-two-frames.dcm", plain));
+    ASSERT_TRUE(readDicomFile(ORDAVIA_SOURCE_DIR "/tests/fuzz/corpus/fuzz_dicom/grey8-rle.dcm", rle));
+    ASSERT_TRUE(readDicomFile(ORDAVIA_SOURCE_DIR "/tests/fuzz/corpus/fuzz_dicom/grey8-jpeg-lossless.dcm", lossless));
+    EXPECT_EQ(rle.pixels, plain.pixels);
+    EXPECT_EQ(lossless.pixels, plain.pixels);
+    EXPECT_DOUBLE_EQ(plain.frameTimeMs, 40.0);
 }
