@@ -21,11 +21,15 @@ struct Walker {
         if (problem.empty()) problem = why;
         return false;
     }
+    // Value representations with a 2-byte length; every other one, known
+    // or not, has two reserved bytes and a 4-byte length (as the toolkit
+    // reads an unknown one).
     static bool longForm(const uint8_t* vr) {
-        static const char* const kinds[] = {"OB", "OD", "OF", "OL", "OV", "OW", "SQ", "SV", "UC", "UN", "UR", "UT", "UV"};
-        for (const char* k : kinds)
-            if (vr[0] == k[0] && vr[1] == k[1]) return true;
-        return false;
+        static const char* const shortKinds[] = {"AE", "AS", "AT", "CS", "DA", "DS", "DT", "FL", "FD", "IS", "LO",
+                                                 "LT", "PN", "SH", "SL", "SS", "ST", "TM", "UI", "UL", "US"};
+        for (const char* k : shortKinds)
+            if (vr[0] == k[0] && vr[1] == k[1]) return false;
+        return true;
     }
     static bool looksLikeVr(const uint8_t* vr) { return vr[0] >= 'A' && vr[0] <= 'Z' && vr[1] >= 'A' && vr[1] <= 'Z'; }
 
