@@ -3,6 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "dcmtk/config/osconfig.h"
+#include "dcmtk/dcmdata/dcxfer.h"
+
 namespace ordavia {
 
 namespace {
@@ -132,10 +135,14 @@ Status checkDicomLengths(const uint8_t* data, size_t size) {
         pos += len;
     }
     while (!syntax.empty() && (syntax.back() == '\0' || syntax.back() == ' ')) syntax.pop_back();
-    if (syntax == "1.2.840.10008.1.2.1.99" || syntax == "1.2.840.10008.1.2.2")
+    // The toolkit guesses the encoding of a data set that does not name
+    // it (byte order too); we check only what is named.
+    if (syntax.empty()) return Status::failure("not a DICOM file (no meta header naming its transfer syntax)");
+    const DcmXfer xfer(syntax.c_str());
+    if (xfer.getXfer() == EXS_Unknown) return Status::failure("unknown transfer syntax " + syntax);
+    if (xfer.getStreamCompression() != ESC_none || xfer.isBigEndian())
         return Status::failure("deflated and big-endian DICOM files are not read");
-    bool explicitVr = syntax != "1.2.840.10008.1.2";
-    if (syntax.empty()) explicitVr = size - pos >= 6 && Walker::looksLikeVr(data + pos + 4);
+    const bool explicitVr = xfer.isExplicitVR();
     if (!w.dataset(pos, size, explicitVr, 0, false)) return Status::failure("damaged DICOM file (" + w.problem + ")");
     return Status::success();
 }

@@ -3,6 +3,8 @@
 // then damaged byte by byte.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "dicom/DicomPicture.h"
@@ -10,6 +12,7 @@
 #include "dicom/DicomWriter.h"
 #include "dicom/PacsNode.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/DicomExam.h"
 #include "tests/support/TempFolderTest.h"
 
 using namespace ordavia;
@@ -19,16 +22,17 @@ namespace {
 class Read : public TempFolderTest {
 protected:
     // A grey object of w x h x frames whose pixel value is its index.
-    std::vector<uint8_t> written(int w, int h, int frames) {
+    std::vector<uint8_t> written(int w, int h, int frames, bool colour = false) {
         DicomStudyInfo study;
         study.studyUid = newDicomUid();
         DicomObjectInfo object;
         object.seriesUid = derivedDicomUid(study.studyUid + "/s");
         object.sopUid = derivedDicomUid(study.studyUid + "/o");
         DicomPixelSource p;
-        p.width = w, p.height = h, p.frames = frames;
-        p.frame = [w, h](int f, uint8_t* d) {
-            for (int i = 0; i < w * h; ++i) d[i] = uint8_t(i + f);
+        p.width = w, p.height = h, p.frames = frames, p.colour = colour;
+        p.frameTimeMs = 33.3;
+        p.frame = [w, h, colour](int f, uint8_t* d) {
+            for (int i = 0; i < w * h * (colour ? 3 : 1); ++i) d[i] = uint8_t(i + f);
             return Status::success();
         };
         EXPECT_TRUE(writeDicomPicture(path("o.dcm"), study, object, p));
@@ -124,4 +128,26 @@ TEST_F(Read, SixteenBitGreyIsWindowedAndMonochrome1Inverted) {
     EXPECT_EQ(rle.pixels, plain.pixels);
     EXPECT_EQ(lossless.pixels, plain.pixels);
     EXPECT_DOUBLE_EQ(plain.frameTimeMs, 40.0);
+}
+
+TEST_F(Read, ColourVideosPassTheValidatorAndLongOnesAreRefusedBeforeAllocating) {
+    const std::vector<uint8_t> colour = written(12, 10, 3, true);
+    DicomPicture pic;
+    ASSERT_TRUE(readDicom(colour.data(), colour.size(), pic));
+    EXPECT_TRUE(pic.colour);
+    EXPECT_EQ(pic.frame(2)[5], 7);
+    EXPECT_DOUBLE_EQ(pic.frameTimeMs, 33.3);
+    if (::access("/usr/bin/dciodvfy", X_OK) == 0) {
+        EXPECT_EQ(dicomtest::validatorErrors(path("o.dcm")), "");
+    }
+
+    DicomPixelSource p;
+    p.width = 4096, p.height = 4096, p.frames = 40;  // 640 MB of grey pixels
+    int asked = 0;
+    p.frame = [&](int, uint8_t*) { return ++asked, Status::success(); };
+    const Status s = writeDicomPicture(path("long.dcm"), DicomStudyInfo{}, DicomObjectInfo{}, p);
+    ASSERT_FALSE(s);
+    EXPECT_NE(s.reason().find("more than the 512 MB one DICOM object holds"), std::string::npos) << s.reason();
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(std::filesystem::exists(path("long.dcm")));
 }
