@@ -98,6 +98,20 @@ int runSend(const CliArgs& a) {
 
 int runInfo(const std::string& path, const CliArgs& a) {
     DicomPicture pic;
+    if (Status s = readDicomFileHeader(path, pic); !s) return cliError(s.reason());
+    if (pic.frames == 0) {
+        // A document (the examination's report): what it is, no pixels.
+        if (a.json()) {
+            JsonWriter j;
+            j.beginObject().field("file", path).field("format", "dicom").field("sop_class", pic.sopClassUid);
+            j.field("modality", pic.modality).field("frames", 0).field("document", pic.documentMime);
+            j.field("study_uid", pic.studyUid).field("sop_instance_uid", pic.sopInstanceUid).endObject();
+            cliOut(j.str() + "\n");
+        } else {
+            cliOut(path + ": DICOM " + pic.modality + " document (" + pic.documentMime + ")\n");
+        }
+        return 0;
+    }
     if (Status s = readDicomFile(path, pic); !s) return cliError(s.reason());
     const bool spacing = pic.rowSpacingMm > 0;
     if (a.json()) {

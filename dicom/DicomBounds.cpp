@@ -74,8 +74,10 @@ struct Walker {
             }
             uint32_t len;
             bool sequence = false;
+            bool binary = !explicitVr;  // OB or OW: pixels in fragments when without length
             if (explicitVr) {
                 const uint8_t* vr = d + pos + 4;
+                binary = vr[0] == 'O' && (vr[1] == 'B' || vr[1] == 'W');
                 if (!looksLikeVr(vr)) return fail("an element without a value representation");
                 if (longForm(vr)) {
                     if (end - pos < 12) return fail("an element is cut short");
@@ -90,7 +92,9 @@ struct Walker {
                 len = u32(pos + 4);
                 pos += 8;
             }
-            const bool pixels = g == 0x7FE0 && e == 0x0010;
+            // Pixel data of another representation is read by the toolkit
+            // as items of data sets, so it is checked as such.
+            const bool pixels = g == 0x7FE0 && e == 0x0010 && binary;
             if (len == kUndefined) {
                 // A sequence, encapsulated pixels, or an unknown element
                 // that holds items (always in implicit VR).

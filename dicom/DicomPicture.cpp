@@ -68,7 +68,7 @@ struct Layout {
     std::string photometric;
 };
 
-Status readAttributes(DcmDataset& ds, DicomPicture& out, Layout& l) {
+Status readAttributes(DcmDataset& ds, DicomPicture& out, Layout& l, bool pixels) {
     out.sopClassUid = text(ds, DCM_SOPClassUID);
     out.sopInstanceUid = text(ds, DCM_SOPInstanceUID);
     out.studyUid = text(ds, DCM_StudyInstanceUID);
@@ -96,7 +96,11 @@ Status readAttributes(DcmDataset& ds, DicomPicture& out, Layout& l) {
         const double v = std::strtod(ft.c_str(), &end);
         if (end != ft.c_str() && std::isfinite(v) && v > 0) out.frameTimeMs = v;
     }
-    if (!ds.tagExists(DCM_PixelData)) return Status::failure("no pixel data (not a picture)");
+    if (!ds.tagExists(DCM_PixelData)) {
+        out.documentMime = text(ds, DCM_MIMETypeOfEncapsulatedDocument);
+        if (pixels || out.documentMime.empty()) return Status::failure("no pixel data (not a picture)");
+        return Status::success();
+    }
     if (l.rows <= 0 || l.columns <= 0) return Status::failure("picture without rows or columns");
     if (l.frames <= 0) return Status::failure(strprintf("bad Number of Frames %ld", l.frames));
     if (l.samples != 1 && l.samples != 3) return Status::failure(strprintf("%ld samples per pixel are not read", l.samples));
@@ -224,7 +228,7 @@ Status decode(DcmFileFormat& ff, DicomPicture& out, uint64_t inputBytes, bool pi
     if (!ds) return Status::failure("not a DICOM file");
     DicomPicture result;
     Layout l;
-    if (Status s = readAttributes(*ds, result, l); !s) return s;
+    if (Status s = readAttributes(*ds, result, l, pixels); !s) return s;
     if (pixels) {
         if (Status s = readPixels(*ds, result, l, inputBytes); !s) return s;
     } else {

@@ -23,6 +23,9 @@ struct DicomPicture {
     double rowSpacingMm = 0, columnSpacingMm = 0;
     double frameTimeMs = 0;  // Frame Time; 0 when the file gives none
     int bitsStored = 8;      // as stored in the file
+    // The MIME type of an encapsulated document (a report), which has no
+    // pixels: read by readDicomFileHeader only, with no frames.
+    std::string documentMime;
     std::string sopClassUid, sopInstanceUid, studyUid, modality, patientId, patientName, studyDate,
         transferSyntax, photometric;
     int samples() const { return colour ? 3 : 1; }
@@ -48,7 +51,8 @@ Status readDicom(const uint8_t* data, size_t size, DicomPicture& out);
 // The same from a file; the reason names the file.
 Status readDicomFile(const std::string& path, DicomPicture& out);
 // The attributes alone, without decoding pixels (frames, size and spacing
-// as the file declares them): what "info" shows.
+// as the file declares them): what "info" shows. An encapsulated document
+// reads too, with no frames and its MIME type.
 Status readDicomFileHeader(const std::string& path, DicomPicture& out);
 
 }  // namespace ordavia
