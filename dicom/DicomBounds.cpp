@@ -120,24 +120,40 @@ Status checkDicomLengths(const uint8_t* data, size_t size) {
     Walker w{data, size, {}};
     size_t pos = size >= 132 && std::memcmp(data + 128, "DICM", 4) == 0 ? 132 : 0;
     // The meta group: explicit VR little endian, with the transfer syntax.
+    // Its group length, when given, is what the toolkit reads up to,
+    // whatever the elements' groups; without it, the elements of group 2.
     std::string syntax;
-    while (size - pos >= 8 && w.u16(pos) == 0x0002) {
+    size_t metaEnd = size;
+    bool bounded = false;
+    if (size - pos >= 12 && w.u16(pos) == 0x0002 && w.u16(pos + 2) == 0x0000 && data[pos + 4] == 'U' &&
+        data[pos + 5] == 'L' && w.u16(pos + 6) == 4) {
+        const uint32_t length = w.u32(pos + 8);
+        if (length > size - pos - 12) return Status::failure("damaged DICOM file (the meta header is longer than the file)");
+        metaEnd = pos + 12 + length;
+        bounded = true;
+    }
+    while (pos < metaEnd && metaEnd - pos >= 8 && (bounded || w.u16(pos) == 0x0002)) {
         const uint16_t e = w.u16(pos + 2);
         const uint8_t* vr = data + pos + 4;
-        if (!Walker::looksLikeVr(vr)) break;  // an implicit data set without meta group
+        if (!Walker::looksLikeVr(vr)) {
+            if (bounded) return Status::failure("damaged DICOM file (a meta element without a value representation)");
+            break;  // an implicit data set without meta group
+        }
         uint32_t len;
         if (Walker::longForm(vr)) {
-            if (size - pos < 12) return Status::failure("damaged DICOM file (the meta header is cut short)");
+            if (metaEnd - pos < 12) return Status::failure("damaged DICOM file (the meta header is cut short)");
             len = w.u32(pos + 8);
             pos += 12;
         } else {
             len = w.u16(pos + 6);
             pos += 8;
         }
-        if (len > size - pos) return Status::failure("damaged DICOM file (a meta element is longer than the file)");
-        if (e == 0x0010) syntax.assign(reinterpret_cast<const char*>(data + pos), len);
+        if (len > metaEnd - pos) return Status::failure("damaged DICOM file (a meta element is longer than its header)");
+        if (w.u16(pos - (Walker::longForm(vr) ? 12 : 8)) == 0x0002 && e == 0x0010)
+            syntax.assign(reinterpret_cast<const char*>(data + pos), len);
         pos += len;
     }
+    if (bounded && pos != metaEnd) return Status::failure("damaged DICOM file (the meta header ends inside an element)");
     while (!syntax.empty() && (syntax.back() == '\0' || syntax.back() == ' ')) syntax.pop_back();
     // The toolkit guesses the encoding of a data set that does not name
     // it (byte order too); we check only what is named.
