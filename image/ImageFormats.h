@@ -31,8 +31,8 @@ struct GreyWeights {
 GreyWeights greyWeightsOf(const StartupSettings& settings);
 
 // ---- Whole files -------------------------------------------------------------
-// Loading goes by the file's first bytes (BMP, TIFF, JPEG and PNG carry a
-// signature), whatever its name: a TIFF named ".jpg" reads as TIFF. Files
+// Loading goes by the file's first bytes (BMP, TIFF, JPEG, PNG and DICOM
+// carry a signature), whatever its name: a TIFF named ".jpg" reads as TIFF. Files
 // without one are native ".zvg" pictures when so named. Saving follows
 // the extension (".zvg", ".bmp", ".tif", ".tiff", ".png" in lower or upper
 // case). A rectangle on load places a ".zvg" file into the existing image;
@@ -46,7 +46,7 @@ Status loadPicture(const std::string& path, CZVimage& out, const GreyWeights& we
 Status loadPictureAsIs(const std::string& path, CZVimage& out, const GreyWeights& weights);
 
 // What the first bytes of a file say it is.
-enum class PictureKind { Unknown, Bmp, Tiff, Jpeg, Png };
+enum class PictureKind { Unknown, Bmp, Tiff, Jpeg, Png, Dicom };
 PictureKind pictureKindOf(const uint8_t* data, size_t size);
 // Reads the first bytes of a file; Unknown when it cannot be read.
 PictureKind pictureKindOfFile(const std::string& path);
@@ -57,6 +57,13 @@ Status savePicture(const CZVimage& img, const std::string& path, const ZRect& re
 // any capillaroscope or camera of ours gives.
 constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
 Status checkPictureSize(uint64_t width, uint64_t height);
+
+// ---- DICOM -------------------------------------------------------------------
+// The first frame of a DICOM picture (dicom/DicomPicture.h reads it): grey
+// stays grey, colour stays colour when `out` was colour before the read,
+// else becomes grey with `w`. A multi-frame file opens as a video
+// elsewhere; here it gives its first frame.
+Status readDicomPicture(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
 
 // ---- Native ".zvg" and the frames of movie files ----------------------------------
 // Current header: 9 little-endian int32 (-2, 36, tag, interlace, width,

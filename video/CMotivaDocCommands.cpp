@@ -9,8 +9,10 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "dicom/DicomPicture.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "image/FileKinds.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
@@ -25,7 +27,11 @@
 using namespace ordavia;
 
 Status CMotivaDoc::importVideoFile(const std::string& path) {
-    return ordavia::isForeignVideo(path) ? importAvi(path) : importMovie(path);
+    // DICOM files go the way of other programs' videos: the movie reads
+    // them and takes their own frame time.
+    const bool foreign = ordavia::isForeignVideo(path) || ordavia::hasExtensionIn(path, ordavia::dicomExtensions()) ||
+                         ordavia::isDicomFile(path);
+    return foreign ? importAvi(path) : importMovie(path);
 }
 
 Status CMotivaDoc::importMovie(const std::string& path) {

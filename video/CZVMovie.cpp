@@ -16,6 +16,7 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "dicom/DicomPicture.h"
 #include "image/FileKinds.h"
 #include "settings/DebugLog.h"
 #include "video/AviReader.h"
@@ -325,7 +326,9 @@ Status CZVMovie::Open(const std::string& path) {
         struct stat st {};
         return Status::failure(::stat(path.c_str(), &st) != 0 ? StatusCode::NotFound : StatusCode::Unsupported, r.reason());
     }
-    Status s = isForeignVideo(path) ? openAvi(path) : openMve(path);
+    Status s = hasExtensionIn(path, dicomExtensions()) || isDicomFile(path) ? openDicom(path)
+               : isForeignVideo(path)                                     ? openAvi(path)
+                                                                          : openMve(path);
     if (!s) {
         Close();
         return s;
@@ -494,6 +497,7 @@ void CZVMovie::Close() {
     if (modified_ && mode_ != StorageMode::Closed) debugLog("closing modified movie!\n");
     closeFiles();
     unfinished_ = false;
+    dicom_ = false;
     if (current_.aliased()) current_.own();
     block_.reset();
     blockSize_ = 0;

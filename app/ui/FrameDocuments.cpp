@@ -39,6 +39,7 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
+#include "dicom/DicomPicture.h"
 #include "image/FileKinds.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/ui/Ctrv2View.h"
@@ -97,11 +98,23 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
     const std::string ext = toLower(extensionOf(path));
     // Pictures by their content first: a picture renamed by another program
     // still opens as one.
-    const bool picture = pictureKindOfFile(path) != PictureKind::Unknown;
+    const PictureKind kind = pictureKindOfFile(path);
+    bool picture = kind != PictureKind::Unknown;
+    // A DICOM file of more than one frame is a video; of one, a picture.
+    bool dicomVideo = false;
+    if (kind == PictureKind::Dicom || ordavia::hasExtensionIn(path, ordavia::dicomExtensions())) {
+        DicomPicture header;
+        if (const Status s = readDicomFileHeader(path, header); !s) {
+            app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+            return ForeignOpen::Failed;
+        }
+        dicomVideo = header.frames > 1;
+        picture = !dicomVideo;
+    }
     // Movie files and videos of other programs open as video documents
     // that import them, as "&Import..." and "Import AVI..." would.
     // The video documents' own ".dcs" opens through its template.
-    if (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions())) {
+    if (dicomVideo || (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions()))) {
         DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
         if (!t || !t->isBound()) return ForeignOpen::NotMine;
         std::unique_ptr<Document> doc = t->createDocument();

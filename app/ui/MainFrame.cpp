@@ -64,12 +64,12 @@ namespace ordavia {
 // Every container the video import reads is listed, not only AVI.
 const char* MainFrame::kOpenFilter =
     "ZV files|*.cs1;*.dcs;*.zv1;*.rst;*.zvl;*.zvfcf;*.zvxy;*.avi;*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;"
-    "*.mpeg;*.ogv;*.flv;*.ts;*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Images (*.cs1)|*.cs1|Pictures "
+    "*.mpeg;*.ogv;*.flv;*.ts;*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png;*.dcm|Images (*.cs1)|*.cs1|Pictures "
     "(*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png)|*.bmp;*.zvg;*.tif;*.tiff;*.jpg;*.jpeg;*.png|Videos (*.dcs)|*.dcs|"
     "AVI Videos (*.avi)|*.avi|Movies (*.mve;*.mp4;*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts)|"
     "*.mve;*.mp4;"
     "*.mov;*.mkv;*.m4v;*.webm;*.wmv;*.mpg;*.mpeg;*.ogv;*.flv;*.ts|Charts (*.zv1)|*.zv1|Results (*.rst)|*.rst|Linescans "
-    "(*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY charts (*.zvxy)|*.zvxy|All files (*.*)|*.*||";
+    "(*.zvl)|*.zvl|FCF (*.zvfcf)|*.zvfcf|XY charts (*.zvxy)|*.zvxy|DICOM (*.dcm)|*.dcm|All files (*.*)|*.*||";
 
 namespace {
 

@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 
 #include "app/CBasicApp.h"
+#include "app/ui/DicomUi.h"
+#include "app/ui/DicomUi.h"
 #include "app/ui/ExamReportUi.h"
 #include "app/ui/MainFrame.h"
 #include "db/CSubjectDatabase.h"
@@ -177,6 +179,8 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
     exams_->setHeaderLabels(examCols);
     results_->setHeaderLabels(resultCols);
     report_ = new QPushButton("Export examination report...");
+    dicom_ = new QPushButton("Export to DICOM...");
+    pacs_ = new QPushButton("Send to PACS...");
     auto* all = new QVBoxLayout(this);
     all->addWidget(heading_);
     all->addWidget(exams_, 2);
@@ -184,6 +188,8 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(report_);
+    row->addWidget(dicom_);
+    row->addWidget(pacs_);
     all->addLayout(row);
     resize(760, 520);
 
@@ -198,6 +204,14 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
         workflow_.openResult(path);
     });
     connect(report_, &QPushButton::clicked, this, &ExaminationsWindow::exportReport);
+    connect(dicom_, &QPushButton::clicked, this, [this] {
+        if (model_->currentRow() >= 0)
+            exportExaminationToDicom(app_, model_->exams()[static_cast<size_t>(model_->currentRow())].id, this);
+    });
+    connect(pacs_, &QPushButton::clicked, this, [this] {
+        if (model_->currentRow() >= 0)
+            sendExaminationToPacs(app_, model_->exams()[static_cast<size_t>(model_->currentRow())].id, this);
+    });
     refresh();
 }
 
@@ -233,6 +247,8 @@ void ExaminationsWindow::showResults() {
         results_->addTopLevelItem(new QTreeWidgetItem(QStringList{q(r.id), q(r.created), q(r.filename), q(r.result)}));
     for (int c = 0; c < 4; ++c) results_->resizeColumnToContents(c);
     report_->setEnabled(model_->currentRow() >= 0);
+    dicom_->setEnabled(model_->currentRow() >= 0);
+    pacs_->setEnabled(model_->currentRow() >= 0);
 }
 
 void ExaminationsWindow::exportReport() {

@@ -71,6 +71,8 @@ private:
     std::unique_ptr<ExaminationsModel> model_;
     QLabel* heading_ = nullptr;
     QTreeWidget *exams_ = nullptr, *results_ = nullptr;
+    QPushButton* dicom_ = nullptr;
+    QPushButton* pacs_ = nullptr;
     QPushButton* report_ = nullptr;
     bool filling_ = false;
 };
