@@ -195,6 +195,28 @@ TEST_F(Batch, AFailedJobIsReportedAndStopsTheBatchUnlessKeepGoing) {
     EXPECT_EQ(readWhole(path("f2.csv")), kept);
 }
 
+// A row with an exam is filed under that examination as --exam/--db file
+// the single command's result; jobs on two threads file into one database.
+TEST_F(Batch, RowsWithAnExamAreFiledUnderIt) {
+    ASSERT_EQ(studyCli(dir(), "db init db"), 0);
+    ASSERT_EQ(studyCli(dir(), "db subject add db --id S1 --name Ann"), 0);
+    ASSERT_EQ(studyCli(dir(), "db exam new db --subject S1 --site R4 --json", " >exam.json 2>/dev/null"), 0);
+    const std::string exam = readWhole(path("exam.json"));
+    const std::string id = exam.substr(exam.find("\"id\": ") + 6, exam.find(',') - exam.find("\"id\": ") - 6);
+    std::ofstream(path("e.csv")) << "subject,file,analysis,options,exam,finger\n"
+                                 << "S1,p0.bmp,count,\"--line 10,120,758,120 --scale 1.6 --db db\"," << id << ",R4\n"
+                                 << "S1,p0.bmp,width,\"--line 70,110,50,114 --db db\"," << id << ",R4\n"
+                                 << "S1,p1.bmp,count,\"--line=10,120,758,120\",,R4\n";
+    ASSERT_EQ(studyCli(dir(), "batch e.csv --out e-results.csv --jobs 2"), 0);
+    const std::string table = readWhole(path("e-results.csv"));
+    EXPECT_EQ(table.substr(0, table.find('\n')).rfind("file,analysis,options,subject,exam,finger,", 0), 0u) << table;
+    ASSERT_EQ(studyCli(dir(), "db results db --exam " + id + " --json", " >filed.json 2>/dev/null"), 0);
+    const std::string filed = readWhole(path("filed.json"));
+    EXPECT_NE(filed.find("Capillaries:"), std::string::npos) << filed;
+    EXPECT_NE(filed.find("\"filename\": \"p0.bmp\""), std::string::npos) << filed;
+    EXPECT_EQ(filed.find("p1.bmp"), std::string::npos) << filed;  // no exam, nothing filed
+}
+
 TEST_F(Batch, TheSnakemakeWorkflowGathersTheTableOfTheBatch) {
     if (std::system("snakemake --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "snakemake is not installed";
     const std::string cmd = "snakemake -s " + std::string(ORDAVIA_SOURCE_DIR) + "/workflow/Snakefile --cores 2 --directory " +
