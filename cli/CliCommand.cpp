@@ -68,6 +68,10 @@ void cliNote(const std::string& text) {
     else std::fprintf(stderr, "ordavia-cli: %s\n", text.c_str());
 }
 
+void cliProgress(const std::string& text) {
+    if (!t_capture) std::fprintf(stderr, "ordavia-cli: %s\n", text.c_str());
+}
+
 void cliOut(const std::string& text) {
     if (t_capture) t_capture->out += text;
     else std::fwrite(text.data(), 1, text.size(), stdout);
@@ -91,6 +95,10 @@ Status parseCommandWords(const CliCommand& c, const std::vector<std::string>& wo
     std::vector<std::string> valueOptions = c.valueOptions;
     // Any analysis may file its result under an examination.
     valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
+    return parseCommandWords(valueOptions, words, a);
+}
+
+Status parseCommandWords(const std::vector<std::string>& valueOptions, const std::vector<std::string>& words, CliArgs& a) {
     for (size_t k = 0; k < words.size(); ++k) {
         const std::string& s = words[k];
         if (s.size() > 2 && s.compare(0, 2, "--") == 0) {

@@ -113,8 +113,9 @@ std::vector<CliInfoHandler>& cliInfoHandlers();
 int cliError(const std::string& message);  // prints "ordavia-cli: message", returns 1
 inline int cliError(const Status& failure) { return cliError(failure.reason()); }
 // The words after a command's name as its arguments: "--name VALUE" for
-// the command's value options and --exam/--db (which any analysis takes),
+// `valueOptions` (a command's, plus --exam/--db which any analysis takes),
 // "--name=VALUE", flags, and the rest in order as positional arguments.
+Status parseCommandWords(const std::vector<std::string>& valueOptions, const std::vector<std::string>& words, CliArgs& a);
 Status parseCommandWords(const CliCommand& c, const std::vector<std::string>& words, CliArgs& a);
 // The first failure among option values read together, or success.
 template <class... R>
@@ -126,6 +127,9 @@ Status firstFailure(const R&... results) {
 // A remark beside the result ("2 damaged frames left out"): one line
 // "ordavia-cli: TEXT" on stderr, or kept with a batch job's row.
 void cliNote(const std::string& text);
+// How far a long run is: "ordavia-cli: TEXT" on stderr; nothing in a
+// batch job (the batch shows its own progress).
+void cliProgress(const std::string& text);
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
 // An output that is the input (the same file through another path or a

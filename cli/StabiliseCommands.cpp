@@ -75,7 +75,7 @@ int runStabilise(const CliArgs& a) {
         const int pct = run->totalSteps() > 0 ? run->stepsDone() * 100 / run->totalSteps() : 100;
         if (tell && pct / 5 != told) {
             told = pct / 5;
-            std::fprintf(stderr, "ordavia-cli: %s: %s (%d %%)\n", in.c_str(), run->progressText().c_str(), pct);
+            cliProgress(strprintf("%s: %s (%d %%)", in.c_str(), run->progressText().c_str(), pct));
         }
     }
     const Status outcome = run->status();

@@ -224,9 +224,9 @@ int main(int argc, char** argv) {
 
     CliArgs a;
     a.servicesOfRun = &services;
+    const std::vector<std::string> words(args.begin() + static_cast<std::ptrdiff_t>(used), args.end());
     // "info" takes no value options.
-    static const CliCommand kInfo{"info", "", "", {}, nullptr};
-    if (Status s = parseCommandWords(cmd ? *cmd : kInfo, std::vector<std::string>(args.begin() + used, args.end()), a); !s)
+    if (Status s = cmd ? parseCommandWords(*cmd, words, a) : parseCommandWords(std::vector<std::string>{}, words, a); !s)
         return cliError(s);
     try {
         const int rc = cmd ? cmd->run(a) : runInfo(a);
