@@ -98,10 +98,30 @@ private:
             --running_;
             finish(job, std::move(row));
             changed_.notify_all();
+            // The table is written while the other jobs go on; a table
+            // made later is never overwritten by one made before it.
+            const std::string table = resultsCsv(manifest_, rows_);
+            const uint64_t made = ++tablesMade_;
+            lock.unlock();
+            const Status s = saveInOrder(table, made);
+            lock.lock();
+            if (!s && saveError_.empty()) {
+                saveError_ = s.reason();
+                stop_ = true;
+                changed_.notify_all();
+            }
         }
     }
 
-    // Called with the lock held: the row joins the table, which is saved whole.
+    Status saveInOrder(const std::string& table, uint64_t made) {
+        const std::lock_guard<std::mutex> hold(saveMutex_);
+        if (made <= tablesSaved_) return Status::success();
+        tablesSaved_ = made;
+        const Status s = writeFileAtomically(out_, table);
+        return s ? s : s.context(out_);
+    }
+
+    // Called with the lock held: the row joins the table.
     void finish(const BatchJob& job, BatchRow row) {
         ++done_;
         const bool ok = row.status == "ok";
@@ -117,10 +137,6 @@ private:
             std::fflush(stdout);
         }
         rows_[job.row] = std::move(row);
-        if (Status s = save(); !s) {
-            saveError_ = s.reason();
-            stop_ = true;
-        }
         progress();
     }
 
@@ -145,7 +161,8 @@ private:
     const CliArgs& args_;
     std::string out_;
     std::vector<const BatchJob*> pending_;
-    std::mutex mutex_;
+    std::mutex mutex_, saveMutex_;
+    uint64_t tablesMade_ = 0, tablesSaved_ = 0;
     std::condition_variable changed_;
     size_t next_ = 0, running_ = 0, done_ = 0, failed_ = 0;
     uint64_t reserved_ = 0, budget_ = 0;
