@@ -19,7 +19,7 @@ namespace {
 Status enoughMemory(const std::string& path, const CMotivaDoc& doc) {
     if (!doc.frameMemoryFailed()) {
         if (const std::string notice = doc.movie().readingNotice(); !notice.empty())
-            std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), notice.c_str());
+            cliNote(path + ": " + notice);
         return Status::success();
     }
     return Status::failure(StatusCode::NoMemory, path + ": not enough memory for a frame of the video");
