@@ -11,6 +11,7 @@
 #include <iostream>
 #include <new>
 
+#include "base/ParallelFor.h"
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
@@ -98,6 +99,9 @@ void printHelp() {
         "  --profile FILE   read settings from FILE instead of ordavia.ini beside the program\n"
         "  --log FILE       write the debug log to FILE\n"
         "  --version        print the version\n"
+        "\nafter stabilise, fcf, linescan or any command that reads a video:\n"
+        "  --threads N             use N threads (default: every core, or ORDAVIA_THREADS);\n"
+        "                          the results are the same with any number\n"
         "\nafter count, detect, linescan, fcf or stabilise:\n"
         "  --exam ID --db FOLDER   also file the result as a results row of examination ID\n"
         "                          in FOLDER/orda.db, as saving in the workstation does\n";
@@ -222,8 +226,9 @@ int main(int argc, char** argv) {
         cmd = findCommand(args, used);
         if (!cmd) return cliError("unknown command '" + args[0] + "' (try 'ordavia-cli help')");
         valueOptions = cmd->valueOptions;
-        // Any analysis may file its result under an examination.
-        valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
+        // Any analysis may file its result under an examination, and say
+        // how many threads it may use.
+        valueOptions.insert(valueOptions.end(), {"--exam", "--db", "--threads"});
     }
 
     CliArgs a;
@@ -243,6 +248,11 @@ int main(int argc, char** argv) {
         } else {
             a.positional.push_back(s);
         }
+    }
+    if (a.has("--threads")) {
+        const Result<int> threads = a.number<int>("--threads", 1, 1024, 1);
+        if (!threads) return cliError(threads.status());
+        setThreadCount(*threads);
     }
     try {
         const int rc = cmd ? cmd->run(a) : runInfo(a);
