@@ -38,6 +38,22 @@ inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b)), 0xD8);
     _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
 }
+// Running sums of 32-bit lanes: lane i of the result is carry + d[0] + ...
+// + d[i]; carry becomes the last lane in every lane.
+constexpr int kSumLanes = 8;
+inline VI loadU16as32(const uint16_t* p) { return _mm256_cvtepu16_epi32(_mm_loadu_si128((const __m128i*)p)); }
+inline VI runningSums(VI d, VI& carry) {
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 4));
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 8));
+    const VI last = _mm256_shuffle_epi32(d, 0xFF);
+    d = _mm256_add_epi32(d, _mm256_permute2x128_si256(last, last, 0x08));
+    d = _mm256_add_epi32(d, carry);
+    carry = _mm256_permutevar8x32_epi32(d, _mm256_set1_epi32(7));
+    return d;
+}
+inline VI sub32(VI a, VI b) { return _mm256_sub_epi32(a, b); }
+inline VI set1I32(int32_t v) { return _mm256_set1_epi32(v); }
+inline void storeI32(int32_t* p, VI v) { _mm256_storeu_si256((__m256i*)p, v); }
 #else
 constexpr int kLanes = 16;
 constexpr int kBlock = 8;
@@ -60,6 +76,18 @@ inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m128i w = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
     _mm_storel_epi64((__m128i*)out, _mm_packus_epi16(w, w));
 }
+constexpr int kSumLanes = 4;
+inline VI loadU16as32(const uint16_t* p) { return _mm_cvtepu16_epi32(_mm_loadl_epi64((const __m128i*)p)); }
+inline VI runningSums(VI d, VI& carry) {
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 4));
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 8));
+    d = _mm_add_epi32(d, carry);
+    carry = _mm_shuffle_epi32(d, 0xFF);
+    return d;
+}
+inline VI sub32(VI a, VI b) { return _mm_sub_epi32(a, b); }
+inline VI set1I32(int32_t v) { return _mm_set1_epi32(v); }
+inline void storeI32(int32_t* p, VI v) { _mm_storeu_si128((__m128i*)p, v); }
 #endif
 constexpr int kHalf = kBlock / 2;  // floats per register
 
@@ -185,7 +213,14 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
             int32_t run = 0;
             for (int i = 0; i < L; ++i) run += cp[i];
             s[0] = run;
-            for (int x = 1; x < w; ++x) {
+            // s[x] = s[x - 1] + cp[x + L - 1] - cp[x - 1], a block of
+            // lanes at a time: whole numbers, so the same sums.
+            int x = 1;
+            VI carry = set1I32(run);
+            for (; x + kSumLanes <= w; x += kSumLanes)
+                storeI32(s + x, runningSums(sub32(loadU16as32(cp + x + L - 1), loadU16as32(cp + x - 1)), carry));
+            run = s[x - 1];
+            for (; x < w; ++x) {
                 run += int32_t(cp[x + L - 1]) - int32_t(cp[x - 1]);
                 s[x] = run;
             }
@@ -365,6 +400,44 @@ inline int blurColumnBlocks(int m, const float* const* up, const float* const* d
     }
 }
 
+// Whole blocks of one output row near the top or bottom of the columns
+// (row y of h, rows r0.. in rp): the terms of blurSample in its order,
+// which is the same for every pixel of the row.
+inline int columnEdgeBlocks(int m, const float* const* rp, int r0, int y, int h, const float* g, const float* e,
+                            uint8_t* out, int end) {
+    auto row = [&](int i) { return rp[i - r0]; };
+    int x = 0;
+    for (; x + kBlock <= end; x += kBlock) {
+        const VF g0 = set1F(g[0]);
+        VF a0 = mulF(g0, loadF(row(y) + x)), a1 = mulF(g0, loadF(row(y) + x + kHalf));
+        for (int j = 1; j < m; ++j) {
+            const VF gj = set1F(g[j]);
+            if (y < j) {
+                a0 = addF(a0, mulF(gj, loadF(row(y + j) + x)));
+                a1 = addF(a1, mulF(gj, loadF(row(y + j) + x + kHalf)));
+            } else if (y + j >= h) {
+                a0 = addF(a0, mulF(gj, loadF(row(y - j) + x)));
+                a1 = addF(a1, mulF(gj, loadF(row(y - j) + x + kHalf)));
+            } else {
+                a0 = addF(a0, mulF(gj, addF(loadF(row(y + j) + x), loadF(row(y - j) + x))));
+                a1 = addF(a1, mulF(gj, addF(loadF(row(y + j) + x + kHalf), loadF(row(y - j) + x + kHalf))));
+            }
+        }
+        if (y < m - 1) {
+            const VF ey = set1F(e[y]);
+            a0 = addF(a0, mulF(ey, loadF(row(0) + x)));
+            a1 = addF(a1, mulF(ey, loadF(row(0) + x + kHalf)));
+        }
+        if (y >= h - m + 1) {
+            const VF ey = set1F(e[h - 1 - y]);
+            a0 = addF(a0, mulF(ey, loadF(row(h - 1) + x)));
+            a1 = addF(a1, mulF(ey, loadF(row(h - 1) + x + kHalf)));
+        }
+        storeBytes(clampF(a0), clampF(a1), out + x);
+    }
+    return x;
+}
+
 inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, const float* e, int m) {
     if (w > 2 * m + 1) {
         std::vector<float> s(static_cast<size_t>(w));
@@ -390,16 +463,22 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
         constexpr int kStrip = 256;
         std::vector<float> ring(size_t(R) * kStrip);
         std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m)), rowp(size_t(2 * m));
-        auto slot = [&](int r) { return ring.data() + size_t(r % R) * kStrip; };
+        // slot of row r, kept as r % R moves on with r (no division per row).
+        auto slotAt = [&](int s) { return ring.data() + size_t(s) * kStrip; };
         for (int x0 = 0; x0 < w; x0 += kStrip) {
             const int sw = std::min(kStrip, w - x0);
-            int loaded = 0;
-            for (int y = 0; y < h; ++y) {
-                for (; loaded < h && loaded <= y + m - 1; ++loaded) {
+            int loaded = 0, loadSlot = 0, ySlot = 0;
+            for (int y = 0; y < h; ++y, ySlot = ySlot + 1 == R ? 0 : ySlot + 1) {
+                for (; loaded < h && loaded <= y + m - 1; ++loaded, loadSlot = loadSlot + 1 == R ? 0 : loadSlot + 1) {
                     const uint8_t* p = data + ptrdiff_t(loaded) * stride + x0;
-                    float* d = slot(loaded);
+                    float* d = slotAt(loadSlot);
                     for (int x = 0; x < sw; ++x) d[x] = float(p[x]);
                 }
+                auto slot = [&](int r) {  // r within m - 1 rows of y
+                    int s = ySlot + (r - y);
+                    s = s < 0 ? s + R : (s >= R ? s - R : s);
+                    return slotAt(s);
+                };
                 uint8_t* out = data + ptrdiff_t(y) * stride + x0;
                 if (y >= m - 1 && y <= h - m) {
                     for (int j = 0; j < m; ++j) {
@@ -416,7 +495,7 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
                     const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
                     for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i);
                     const float* const* rp = rowp.data();
-                    for (int x = 0; x < sw; ++x)
+                    for (int x = columnEdgeBlocks(m, rp, r0, y, h, g, e, out, sw); x < sw; ++x)
                         out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return rp[i - r0][x]; }));
                 }
             }
