@@ -38,6 +38,13 @@ inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b)), 0xD8);
     _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
 }
+// Four registers of floats in 0..255 to 2 x kBlock bytes, truncated.
+inline void storeBytes4(VF a, VF b, VF c, VF d, uint8_t* out) {
+    const __m256i ab = _mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b));
+    const __m256i cd = _mm256_packs_epi32(_mm256_cvttps_epi32(c), _mm256_cvttps_epi32(d));
+    const __m256i bytes = _mm256_packus_epi16(ab, cd);  // groups of four: a b c d of each half
+    _mm256_storeu_si256((__m256i*)out, _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+}
 // Running sums of 32-bit lanes: lane i of the result is carry + d[0] + ...
 // + d[i]; carry becomes the last lane in every lane.
 constexpr int kSumLanes = 8;
@@ -75,6 +82,11 @@ inline VF highF(VI v) { return _mm_cvtepi32_ps(_mm_cvtepi16_epi32(_mm_srli_si128
 inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m128i w = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
     _mm_storel_epi64((__m128i*)out, _mm_packus_epi16(w, w));
+}
+inline void storeBytes4(VF a, VF b, VF c, VF d, uint8_t* out) {
+    const __m128i ab = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
+    const __m128i cd = _mm_packs_epi32(_mm_cvttps_epi32(c), _mm_cvttps_epi32(d));
+    _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(ab, cd));
 }
 constexpr int kSumLanes = 4;
 inline VI loadU16as32(const uint16_t* p) { return _mm_cvtepu16_epi32(_mm_loadl_epi64((const __m128i*)p)); }
@@ -334,6 +346,21 @@ int rowBlocksFor(int m, const float* sp, uint8_t* p, int x, int end, const float
     VF gv[M ? M : 1];
     if constexpr (M > 0)
         for (int j = 0; j < M; ++j) gv[j] = set1F(g[j]);
+    // Two blocks at a time where the taps stay in registers: four
+    // independent sums and one store.
+    if constexpr (M > 0)
+        for (; x + 2 * kBlock <= end; x += 2 * kBlock) {
+            const float* c = sp + x;
+            VF a0 = mulF(gv[0], loadF(c)), a1 = mulF(gv[0], loadF(c + kHalf));
+            VF a2 = mulF(gv[0], loadF(c + 2 * kHalf)), a3 = mulF(gv[0], loadF(c + 3 * kHalf));
+            for (int j = 1; j < M; ++j) {
+                a0 = addF(a0, mulF(gv[j], addF(loadF(c + j), loadF(c - j))));
+                a1 = addF(a1, mulF(gv[j], addF(loadF(c + j + kHalf), loadF(c - j + kHalf))));
+                a2 = addF(a2, mulF(gv[j], addF(loadF(c + j + 2 * kHalf), loadF(c - j + 2 * kHalf))));
+                a3 = addF(a3, mulF(gv[j], addF(loadF(c + j + 3 * kHalf), loadF(c - j + 3 * kHalf))));
+            }
+            storeBytes4(clampF(a0), clampF(a1), clampF(a2), clampF(a3), p + x);
+        }
     for (; x + kBlock <= end; x += kBlock) {
         const float* c = sp + x;
         const VF g0 = M ? gv[0] : set1F(g[0]);
@@ -361,6 +388,21 @@ int columnBlocksFor(int m, const float* const* up, const float* const* dn, uint8
             D[j] = dn[j];
         }
     int x = 0;
+    if constexpr (M > 0)
+        for (; x + 2 * kBlock <= end; x += 2 * kBlock) {
+            const float* c = D[0] + x;
+            VF a0 = mulF(gv[0], loadF(c)), a1 = mulF(gv[0], loadF(c + kHalf));
+            VF a2 = mulF(gv[0], loadF(c + 2 * kHalf)), a3 = mulF(gv[0], loadF(c + 3 * kHalf));
+            for (int j = 1; j < M; ++j) {
+                const float* a = D[j] + x;
+                const float* b = U[j] + x;
+                a0 = addF(a0, mulF(gv[j], addF(loadF(a), loadF(b))));
+                a1 = addF(a1, mulF(gv[j], addF(loadF(a + kHalf), loadF(b + kHalf))));
+                a2 = addF(a2, mulF(gv[j], addF(loadF(a + 2 * kHalf), loadF(b + 2 * kHalf))));
+                a3 = addF(a3, mulF(gv[j], addF(loadF(a + 3 * kHalf), loadF(b + 3 * kHalf))));
+            }
+            storeBytes4(clampF(a0), clampF(a1), clampF(a2), clampF(a3), out + x);
+        }
     for (; x + kBlock <= end; x += kBlock) {
         const float* c = (M ? D[0] : dn[0]) + x;
         const VF g0 = M ? gv[0] : set1F(g[0]);
