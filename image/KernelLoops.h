@@ -595,6 +595,11 @@ inline void affine(uint8_t* p, size_t n, float gain, float offset) {
     const VF gv = set1F(gain), ov = set1F(offset);
     size_t i = 0;
     // The block is read whole before it is written, so in place is safe.
+    for (; i + 2 * kBlock <= n; i += 2 * kBlock) {
+        const VI v = loadBytes16(q + i), u = loadBytes16(q + i + kBlock);
+        storeBytes4(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)),
+                    clampF(addF(mulF(lowF(u), gv), ov)), clampF(addF(mulF(highF(u), gv), ov)), q + i);
+    }
     for (; i + kBlock <= n; i += kBlock) {
         const VI v = loadBytes16(q + i);
         storeBytes(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)), q + i);
