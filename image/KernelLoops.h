@@ -151,7 +151,13 @@ void boxOutput(const Sum* __restrict s, const int* __restrict cnt, const float* 
     }
 }
 
-inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high) {
+// Rows [y0, y1) of the box filter of the w x h picture src into dst. With
+// src == dst (in place) the rows the output overwrote are kept in a ring
+// until the column sums have taken them out; with a separate source the
+// rows are read from it, so that bands of rows can run side by side.
+inline void boxRows(const uint8_t* src, ptrdiff_t sstride, uint8_t* dst, ptrdiff_t dstride, int w, int h, int k,
+                    bool high, int y0, int y1) {
+    const bool inPlace = src == dst;
     const int L = 2 * k + 1;
     const int pw = w + 2 * k;
     // Column sums of the cut window (at most 255 x 255), zero-padded by k
@@ -160,7 +166,7 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
     uint16_t* col = colp.data() + k;
     // The original rows that the output has overwritten but the column
     // sums still have to take out again.
-    std::vector<uint8_t> ring(size_t(k + 1) * size_t(w));
+    std::vector<uint8_t> ring(inPlace ? size_t(k + 1) * size_t(w) : 0);
     std::vector<uint16_t> s16(L <= 15 ? size_t(w) + kLanes : 0);
     std::vector<int32_t> s32(L <= 15 ? 0 : size_t(w) + kLanes);
     std::vector<int> hcount(static_cast<size_t>(w)), cnt(static_cast<size_t>(w)), cntFull(static_cast<size_t>(w));
@@ -173,24 +179,29 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
         cntFull[size_t(x)] = hcount[size_t(x)] * L - minus;
         invFull[size_t(x)] = inverse(cntFull[size_t(x)]);
     }
-    for (int y = 0; y <= std::min(k, h - 1); ++y) {
-        const uint8_t* r = data + ptrdiff_t(y) * stride;
+    for (int y = std::max(0, y0 - k); y <= std::min(y0 + k, h - 1); ++y) {
+        const uint8_t* r = src + ptrdiff_t(y) * sstride;
         for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
     }
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = data + ptrdiff_t(y) * stride;
-        if (y > 0) {
+    for (int y = y0; y < y1; ++y) {
+        uint8_t* row = dst + ptrdiff_t(y) * dstride;
+        if (y > y0) {
             if (y + k < h) {
-                const uint8_t* r = data + ptrdiff_t(y + k) * stride;
+                const uint8_t* r = src + ptrdiff_t(y + k) * sstride;
                 for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
             }
             if (y - k - 1 >= 0) {
-                const uint8_t* r = ring.data() + size_t((y - k - 1) % (k + 1)) * size_t(w);
+                const uint8_t* r = inPlace ? ring.data() + size_t((y - k - 1) % (k + 1)) * size_t(w)
+                                           : src + ptrdiff_t(y - k - 1) * sstride;
                 for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] - r[x]);
             }
         }
-        uint8_t* saved = ring.data() + size_t(y % (k + 1)) * size_t(w);
-        std::memcpy(saved, row, size_t(w));
+        const uint8_t* saved = src + ptrdiff_t(y) * sstride;
+        if (inPlace) {
+            uint8_t* keep = ring.data() + size_t(y % (k + 1)) * size_t(w);
+            std::memcpy(keep, row, size_t(w));
+            saved = keep;
+        }
         const int vcount = std::min(h - 1, y + k) - std::max(0, y - k) + 1;
         const int* c = cntFull.data();
         const float* iv = invFull.data();
@@ -239,6 +250,10 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
             boxOutput(s, c, iv, saved, row, w, high, small);
         }
     }
+}
+
+inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high) {
+    boxRows(data, stride, data, stride, w, h, k, high, 0, h);
 }
 
 // ---- apex filter -------------------------------------------------------------
@@ -622,6 +637,6 @@ inline void invert(uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i) q[i] = uint8_t(255 - q[i]);
 }
 
-inline KernelSet makeKernelSet() { return KernelSet{box, apexRow, blur, conv3, affine, threshold, invert}; }
+inline KernelSet makeKernelSet() { return KernelSet{box, boxRows, apexRow, blur, conv3, affine, threshold, invert}; }
 
 }  // namespace ordavia::ORDAVIA_KERNEL_ISA
