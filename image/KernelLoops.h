@@ -637,6 +637,14 @@ inline void invert(uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i) q[i] = uint8_t(255 - q[i]);
 }
 
-inline KernelSet makeKernelSet() { return KernelSet{box, boxRows, apexRow, blur, conv3, affine, threshold, invert}; }
+inline void subtract(uint8_t* p, const uint8_t* q, size_t n) {
+    uint8_t* __restrict a = p;
+    const uint8_t* __restrict b = q;
+    for (size_t i = 0; i < n; ++i) a[i] = static_cast<uint8_t>(a[i] > b[i] ? a[i] - b[i] : 0);
+}
+
+inline KernelSet makeKernelSet() {
+    return KernelSet{box, boxRows, apexRow, blur, conv3, affine, threshold, invert, subtract};
+}
 
 }  // namespace ordavia::ORDAVIA_KERNEL_ISA

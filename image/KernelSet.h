@@ -38,6 +38,8 @@ struct KernelSet {
     void (*threshold)(uint8_t* p, size_t n, uint8_t level, uint8_t below);
     // p = 255 - p over n bytes.
     void (*invert)(uint8_t* p, size_t n);
+    // p = p > q ? p - q : 0 over n bytes.
+    void (*subtract)(uint8_t* p, const uint8_t* q, size_t n);
 };
 
 // The build useAvx2Kernels() (image/CpuDispatch.h) picks.
