@@ -93,8 +93,9 @@ int cliRefuseSameOutputs(const std::string& first, const std::string& second) {
 
 Status parseCommandWords(const CliCommand& c, const std::vector<std::string>& words, CliArgs& a) {
     std::vector<std::string> valueOptions = c.valueOptions;
-    // Any analysis may file its result under an examination.
-    valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
+    // Any analysis may file its result under an examination, and say how
+    // many threads it may use.
+    valueOptions.insert(valueOptions.end(), {"--exam", "--db", "--threads"});
     return parseCommandWords(valueOptions, words, a);
 }
 

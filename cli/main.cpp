@@ -13,6 +13,7 @@
 #include <iostream>
 #include <new>
 
+#include "base/ParallelFor.h"
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
@@ -100,6 +101,9 @@ void printHelp() {
         "  --profile FILE   read settings from FILE instead of ordavia.ini beside the program\n"
         "  --log FILE       write the debug log to FILE\n"
         "  --version        print the version\n"
+        "\nafter stabilise, fcf, linescan or any command that reads a video:\n"
+        "  --threads N             use N threads (default: every core, or ORDAVIA_THREADS);\n"
+        "                          the results are the same with any number\n"
         "\nafter count, detect, linescan, fcf or stabilise:\n"
         "  --exam ID --db FOLDER   also file the result as a results row of examination ID\n"
         "                          in FOLDER/orda.db, as saving in the workstation does\n";
@@ -230,6 +234,11 @@ int main(int argc, char** argv) {
     // "info" takes no value options.
     if (Status s = cmd ? parseCommandWords(*cmd, words, a) : parseCommandWords(std::vector<std::string>{}, words, a); !s)
         return cliError(s);
+    if (a.has("--threads")) {
+        const Result<int> threads = a.number<int>("--threads", 1, 1024, 1);
+        if (!threads) return cliError(threads.status());
+        setThreadCount(*threads);
+    }
     try {
         const int rc = cmd ? cmd->run(a) : runInfo(a);
         // Any command takes --exam and --db; one that made nothing to file
