@@ -18,6 +18,7 @@ const MeasureSet& loopMeasures();
 const MeasureSet& focusMeasures();
 const MeasureSet& linescanMeasures();
 const MeasureSet& dopplerMeasures();
+const MeasureSet& assessmentMeasures();
 
 const std::vector<const MeasureSet*>& measureCatalogue();
 // Null for a name no set has.
