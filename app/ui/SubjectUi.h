@@ -22,6 +22,7 @@ class QPushButton;
 namespace ordavia {
 
 class ExaminationsModel;
+class FingerGridView;
 class MainFrame;
 
 class SelectSubjectDialog : public QDialog {
@@ -48,7 +49,8 @@ public:
 
 private:
     NewExamModel& model_;
-    QLineEdit *site_ = nullptr, *comment_ = nullptr;
+    QComboBox* site_ = nullptr;
+    QLineEdit* comment_ = nullptr;
 };
 
 class ExaminationsWindow : public QDialog {
@@ -72,6 +74,7 @@ private:
     QLabel* heading_ = nullptr;
     QTreeWidget *exams_ = nullptr, *results_ = nullptr;
     QPushButton* report_ = nullptr;
+    FingerGridView* fingers_ = nullptr;
     bool filling_ = false;
 };
 
