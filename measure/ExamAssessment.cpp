@@ -92,7 +92,7 @@ std::string nextFinger(const std::string& site, const std::vector<StoredAssessme
     return examFingers().back();
 }
 
-std::string phaseName(int phase) {
+std::string phaseWord(int phase) {
     switch (phase) {
         case 1: return "early";
         case 2: return "active";
@@ -137,7 +137,7 @@ std::string patternKey(bool scleroderma) { return scleroderma ? "scleroderma" : 
 std::string patternWords(bool scleroderma, int rule, int phase) {
     std::string t = scleroderma ? "Scleroderma pattern" : "Non-scleroderma pattern";
     if (const char* r = ruleWords(rule); *r) t += std::string(" (") + r + ")";
-    if (scleroderma && phase > 0) t += "; phase suggested: " + phaseName(phase);
+    if (scleroderma && phase > 0) t += "; phase suggested: " + phaseWord(phase);
     return t;
 }
 
@@ -160,7 +160,7 @@ void writeSummaryJson(JsonWriter& j, const ExamAssessmentSummary& s) {
         if (f.rule > 0) j.value(f.rule);
         else j.null();
         j.key("phase");
-        if (f.scleroderma && f.phase > 0) j.value(phaseName(f.phase));
+        if (f.scleroderma && f.phase > 0) j.value(phaseWord(f.phase));
         else j.null();
         j.key("by_hand").beginArray();
         for (const std::string& k : f.byHand) j.value(k);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/AssessmentStore.h"
+#include "figures/MeasureCatalogue.h"
 #include "figures/MeasureValues.h"
 
 namespace ordavia {
@@ -30,11 +31,11 @@ std::string nextFinger(const std::string& site, const std::vector<StoredAssessme
 // The keys under which a picture's assessment files its pattern: 1 for the
 // scleroderma pattern, the Fast Track rule that decided (1..3) and the
 // suggested phase (0 none, 1 early, 2 active, 3 late).
-inline constexpr const char* kSclerodermaKey = "scleroderma";
+inline constexpr const char* kSclerodermaKey = "pattern";
 inline constexpr const char* kRuleKey = "rule";
 inline constexpr const char* kPhaseKey = "phase";
 // "early", "active", "late", or "" for none.
-std::string phaseName(int phase);
+std::string phaseWord(int phase);
 
 struct FingerSummary {
     std::string finger;
