@@ -6,6 +6,7 @@
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
 #include "base/Text.h"
+#include "cli/AssessFiling.h"
 #include "cli/CliCommand.h"
 #include "cli/ExamFiling.h"
 #include "cli/PictureLine.h"
@@ -107,7 +108,8 @@ int runAssess(const CliArgs& a) {
             t += strprintf("  haemorrhage at %.1f, %.1f, %.0f um^2\n", h.centre.x, h.centre.y, h.areaUm2);
         cliOut(t);
     }
-    return fileUnderExam(a, path, f.text(), "assess");
+    if (int rc = fileUnderExam(a, path, f.text(), "assess")) return rc;
+    return fileAssessmentRow(a, path, as);
 }
 
 int runSynthNailfold(const CliArgs& a) {
@@ -209,7 +211,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --scale UM      micrometres per pixel; without it 2.6 is assumed, no loop is called dilated\n"
     "                  or giant and the pattern is marked \"pattern not trusted\"\n"
     "  --finger F      the finger, L2..L5 or R2..R5\n"
-    "  --exam ID --db FOLDER  file the result under the examination\n"
+    "  --exam ID --db FOLDER  file the result under the examination (its results row, and the\n"
+    "                  assessment for the examination's finger grid: see \"db assess\")\n"
     "  --overlay OUT.png  also write the picture with the findings drawn in\n"
     "  --json          {\"density_per_mm\", \"count\", \"line\", \"capillaries\": [{\"apex\", \"apex_um\",\n"
     "                  \"dilated\", \"giant\", \"shape\"}], \"giants\", \"dilated\", \"abnormal_shapes\",\n"

@@ -112,7 +112,8 @@ ExamAssessmentSummary summariseExamination(const std::vector<StoredAssessment>& 
     std::vector<std::string> order = examFingers();
     const auto labelOf = [](const StoredAssessment& a) {
         const std::string f = fingerLabel(a.finger);
-        return f.empty() ? trim(a.finger) : f;
+        if (!f.empty()) return f;
+        return trim(a.finger).empty() ? std::string("no finger") : trim(a.finger);
     };
     for (const StoredAssessment& a : assessed)
         if (std::find(order.begin(), order.end(), labelOf(a)) == order.end()) order.push_back(labelOf(a));

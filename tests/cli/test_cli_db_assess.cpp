@@ -107,3 +107,34 @@ TEST(CliDbAssess, FingerGridPatternAndReportPage) {
                               "Corrected by hand: giants", "rule 2", "missing from the examination folder"})
         EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
 }
+
+TEST(CliDbAssess, EightFingersAssessedAndFiledGiveTheExaminationsAnswer) {
+    testsupport::ScratchDir scratch{"cli-db-assess8"};
+    const fs::path dir = scratch.dir;
+    const std::string data = (dir / "data").string();
+    const auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
+    ASSERT_EQ(run("db init " + data).code, 0);
+    ASSERT_EQ(run("db subject add " + data + " --id S1 --name Bo").code, 0);
+    clitest::CliRun r = run("db exam new " + data + " --subject S1 --site \"fingers 2-5 of both hands\" --json");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("id": (\d+))re"))) << r.out;
+    const std::string exam = m[1].str();
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("folder": "([^"]+)")re")));
+    const fs::path folder = dir / "data" / m[1].str();
+    r = run("synth nailfold " + (folder / "f.png").string() + " --pattern active --seed 3 --json");
+    ASSERT_EQ(r.code, 0) << r.out;
+    for (const char* f : {"L2", "L3", "L4", "L5", "R2", "R3", "R4", "R5"}) {
+        r = run("assess " + (folder / (std::string("f-") + f + ".png")).string() + " --scale 2.6 --finger " + f +
+                " --exam " + exam + " --db " + data);
+        ASSERT_EQ(r.code, 0) << r.out;
+    }
+    r = run("db assess " + data + " --exam " + exam + " --json");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find(R"("pictures": 8)"), std::string::npos) << r.out;
+    for (const char* f : {"L2", "L3", "L4", "L5", "R2", "R3", "R4", "R5"})
+        EXPECT_NE(r.out.find("\"" + std::string(f) + "\": {"), std::string::npos) << f;
+    EXPECT_NE(r.out.find(R"("pattern": "scleroderma",)" "\n" R"(  "pictures")"), std::string::npos) << r.out;
+    // Assessing a picture again keeps one row for it.
+    ASSERT_EQ(run("assess " + (folder / "f-R2.png").string() + " --scale 2.6 --finger R2 --exam " + exam + " --db " + data).code, 0);
+    EXPECT_NE(run("db assess " + data + " --exam " + exam + " --json").out.find(R"("pictures": 8)"), std::string::npos);
+}
