@@ -188,12 +188,15 @@ bool AssessmentWindow::fileUnderExamination() {
                             MsgButtons::Ok, MsgIcon::Warning, kAssessWindowTitle);
         return false;
     }
-    if (doc_.GetPathName().empty()) {
+    // A document saved as such is filed by its name; a picture opened as
+    // it is, by the picture's file.
+    const std::string file = doc_.GetPathName().empty() ? doc_.imageFileName() : doc_.GetPathName();
+    if (file.empty()) {
         prompter.messageBox("Save the picture in the examination first: the assessment is filed with its file name.",
                             MsgButtons::Ok, MsgIcon::Warning, kAssessWindowTitle);
         return false;
     }
-    const Status s = fileAssessmentUnderExam(*db, db->currentExamId(), doc_.GetPathName(), review_->assessment(),
+    const Status s = fileAssessmentUnderExam(*db, db->currentExamId(), file, review_->assessment(),
                                              review_->handCorrected(), ResultTables::of(doc_));
     if (!s) {
         prompter.messageBox("The assessment could not be filed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error,
