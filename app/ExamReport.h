@@ -54,6 +54,7 @@ struct ReportAssessment {
     ReportThumbnail thumbnail;   // the picture with the assessment's marks
     std::string problem;         // why there is no thumbnail; empty when there is one
     std::string pattern;         // in words, with the rule that decided
+    std::string warnings;        // the assessment's warnings, comma separated
     std::vector<std::string> figures;  // "heading: value unit" lines
 };
 

@@ -85,11 +85,17 @@ Status collectAssessmentPage(ExamReport& report, CSubjectDatabase& db, AppServic
         item.figures = figures.reportLines();
         const auto at = [&](const char* key) { return static_cast<int>(figures.value(key).value_or(0)); };
         item.pattern = patternWords(at(kSclerodermaKey) != 0, at(kRuleKey), at(kPhaseKey));
+        // What the picture said about itself, and a pattern that cannot be
+        // trusted, stand beside the figures.
+        const auto a = assessmentFromFindings(stored.findings);
+        if (a && !a->patternTrusted) item.pattern += " - not trusted";
+        if (a)
+            for (const std::string& w : a->warnings) item.warnings += (item.warnings.empty() ? "" : ", ") + w;
         int width = 0;
         const std::string path = resultFilePath(db, report.exam.folder, stored.filename);
         item.problem = readPicture(path, services, item.thumbnail, width);
         if (item.problem.empty()) {
-            if (const auto a = assessmentFromFindings(stored.findings)) addMarks(item.thumbnail, *a, width);
+            if (a) addMarks(item.thumbnail, *a, width);
             else item.problem = a.reason();
         }
         report.assessed.push_back(std::move(item));

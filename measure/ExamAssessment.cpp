@@ -133,6 +133,15 @@ ExamAssessmentSummary summariseExamination(const std::vector<StoredAssessment>& 
     return s;
 }
 
+std::string figureHeadings(const std::vector<std::string>& keys) {
+    std::string out;
+    for (const std::string& k : keys) {
+        const Measure* m = assessmentMeasures().find(k);
+        out += (out.empty() ? "" : ", ") + std::string(m ? m->heading : k.c_str());
+    }
+    return out;
+}
+
 std::string patternKey(bool scleroderma) { return scleroderma ? "scleroderma" : "non-scleroderma"; }
 
 std::string patternWords(bool scleroderma, int rule, int phase) {

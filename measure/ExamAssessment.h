@@ -59,6 +59,9 @@ struct ExamAssessmentSummary {
 
 ExamAssessmentSummary summariseExamination(const std::vector<StoredAssessment>& assessed);
 
+// The figures named by their catalogue keys, as headings: "density, capillaries".
+std::string figureHeadings(const std::vector<std::string>& keys);
+
 // "scleroderma" / "non-scleroderma" (the JSON words).
 std::string patternKey(bool scleroderma);
 // The pattern in words: "Scleroderma pattern (rule 2: giant capillaries,

@@ -173,13 +173,15 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
         int h = 45;
         for (int c = 0; c < cols; ++c)
             h = std::max(h, r.painter().boundingRect(QRect(0, 0, (c + 1 == cols ? 2 * w : w) - 10, 10000),
-                                                     Qt::TextWordWrap, cells[size_t(c)]).height());
+                                                     bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]).height());
         r.room(h);
         const int y = r.y();
         for (int c = 0; c < cols; ++c)
-            r.painter().drawText(QRect(c * w, y, (c + 1 == cols ? 2 * w : w) - 10, h), Qt::TextWordWrap, cells[size_t(c)]);
+            r.painter().drawText(QRect(c * w, y, (c + 1 == cols ? 2 * w : w) - 10, h),
+                                 bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]);
         r.setY(y + h + 8);
     };
+    // Headings break anywhere: a long one must not run into its neighbour.
     row(heads, true);
     for (const FingerSummary& f : s.fingers) {
         std::vector<QString> cells{q(f.finger)};
@@ -193,7 +195,8 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
     for (const ReportAssessment& a : report.assessed) {
         const ReportThumbnail& t = a.thumbnail;
         const int h = t.width > 0 ? thumbWidth * t.height / t.width : 0;
-        r.room(std::max(h, 300));
+        // A picture and its figures stay on one page.
+        r.room(std::max(h, 1150));
         const int top = r.y();
         if (t.width > 0) {
             const QImage img(t.rgb.data(), t.width, t.height, t.width * 3, QImage::Format_RGB888);
@@ -204,11 +207,11 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
         r.text(q(a.stored.finger + ": " + a.stored.filename), 10, true, x, Qt::TextWrapAnywhere);
         if (!a.problem.empty()) r.text(q(a.problem), 9, true, x);
         r.text(q(a.pattern), 9, true, x);
+        if (!a.warnings.empty()) r.text(q("Warnings: " + a.warnings), 8, false, x);
         std::string lines;
         for (const std::string& l : a.figures) lines += (lines.empty() ? "" : "\n") + l;
         r.text(q(lines), 8, false, x);
-        std::string hand;
-        for (const std::string& k : a.stored.byHand) hand += (hand.empty() ? "" : ", ") + k;
+        const std::string hand = figureHeadings(a.stored.byHand);
         r.text(q(hand.empty() ? std::string("No figure corrected by hand.") : "Corrected by hand: " + hand), 8, !hand.empty(), x);
         r.setY(std::max(r.y(), top + h));
         r.gap();

@@ -54,9 +54,7 @@ void FingerGridView::showSummary(const ExamAssessmentSummary& s) {
         QStringList cells{q(f.finger)};
         for (const Measure& m : fingerMeasures().measures) cells << q(f.figures.number(m.key));
         cells << q(patternWords(f.scleroderma, f.rule, f.phase));
-        std::string hand;
-        for (const std::string& k : f.byHand) hand += (hand.empty() ? "" : ", ") + k;
-        cells << q(hand);
+        cells << q(figureHeadings(f.byHand));
         grid_->addTopLevelItem(new QTreeWidgetItem(cells));
     }
     for (int c = 0; c < grid_->columnCount(); ++c) grid_->resizeColumnToContents(c);

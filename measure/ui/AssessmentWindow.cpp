@@ -168,9 +168,8 @@ void AssessmentWindow::refresh() {
     std::string warn;
     for (const std::string& w : a.warnings) warn += (warn.empty() ? "Warnings: " : ", ") + w;
     warnings_->setText(q(warn));
-    std::string hand;
-    for (const std::string& k : review_->handCorrected()) hand += (hand.empty() ? "Corrected by hand: " : ", ") + k;
-    byHand_->setText(q(hand));
+    const std::string hand = figureHeadings(review_->handCorrected());
+    byHand_->setText(hand.empty() ? QString() : q("Corrected by hand: " + hand));
     const UndoStack& u = review_->undoStack();
     undo_->setEnabled(u.canUndo());
     redo_->setEnabled(u.canRedo());
