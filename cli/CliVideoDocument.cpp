@@ -40,7 +40,7 @@ Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& 
     // Opened as the workstation opens a movie or a foreign video: imported
     // into a new document, which takes a foreign video's own frame rate.
     if (!doc.OnNewDocument()) return Status::failure(path + ": cannot create a video document");
-    const Status s = isForeignVideo(path) ? doc.importAvi(path) : doc.importMovie(path);
+    const Status s = doc.importVideoFile(path);
     if (!s) return s.reason().compare(0, path.size(), path) == 0 ? s : s.context(path);
     doc.SetTitle(fileNameOf(path));
     doc.SetModifiedFlag(false);

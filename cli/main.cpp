@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+
+#include "base/ProductVersion.h"
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -24,7 +26,7 @@ using namespace ordavia;
 
 namespace {
 
-const char* kVersion = "4.42.0.0";
+const char* const kVersion = kProductVersionText;
 
 std::string programPath() {
     char buf[PATH_MAX];

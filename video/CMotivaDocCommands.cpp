@@ -19,9 +19,14 @@
 #include "video/CMotivaDoc.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
+#include "video/MovieIo.h"
 #include "video/MoviePasses.h"
 
 using namespace ordavia;
+
+Status CMotivaDoc::importVideoFile(const std::string& path) {
+    return ordavia::isForeignVideo(path) ? importAvi(path) : importMovie(path);
+}
 
 Status CMotivaDoc::importMovie(const std::string& path) {
     applyMovieSettings();

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "base/ProductVersion.h"
+
 #include <QBuffer>
 #include <QFont>
 #include <QFontDatabase>
@@ -236,7 +238,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         writer.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
         writer.setResolution(300);
         writer.setTitle(q("Examination " + report.exam.folder));
-        writer.setCreator("Ordavia 4.42.0.0");
+        writer.setCreator(ordavia::kProductTitle);
         ReportPainter r(writer);
         if (!r.painter().isActive()) return Status::failure(path + ": the PDF cannot be painted");
 

@@ -530,7 +530,7 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
         if (!video) return ForeignOpen::NotMine;
         video->setServices(&app_.services());
         if (!video->OnNewDocument()) return ForeignOpen::Failed;
-        const ordavia::Status s = ext == ".mve" ? video->importMovie(path) : video->importAvi(path);
+        const ordavia::Status s = video->importVideoFile(path);
         if (!s) {
             app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
             return ForeignOpen::Failed;
