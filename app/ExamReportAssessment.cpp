@@ -87,7 +87,7 @@ Status collectAssessmentPage(ExamReport& report, CSubjectDatabase& db, AppServic
         item.pattern = patternWords(at(kSclerodermaKey) != 0, at(kRuleKey), at(kPhaseKey));
         // What the picture said about itself, and a pattern that cannot be
         // trusted, stand beside the figures.
-        const auto a = assessmentFromFindings(stored.findings);
+        const auto a = readAssessmentRecord(stored.findings);
         if (a && !a->patternTrusted) item.pattern += " - not trusted";
         if (a)
             for (const std::string& w : a->warnings) item.warnings += (item.warnings.empty() ? "" : ", ") + w;

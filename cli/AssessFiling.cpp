@@ -5,7 +5,7 @@
 #include "cli/DbCli.h"
 #include "db/AssessmentStore.h"
 #include "db/CSubjectDatabase.h"
-#include "measure/AssessmentRecord.h"
+#include "measure/StoredAssessmentOf.h"
 
 namespace ordavia {
 

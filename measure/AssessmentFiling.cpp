@@ -6,7 +6,7 @@
 #include "db/SubjectQueries.h"
 #include "figures/MeasureCatalogue.h"
 #include "measure/AssessmentFigures.h"
-#include "measure/AssessmentRecord.h"
+#include "measure/StoredAssessmentOf.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/CDim.h"
 #include "measure/CDimLine.h"

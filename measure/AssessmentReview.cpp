@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "measure/AssessmentRecord.h"
+#include "measure/StoredAssessmentOf.h"
 
 namespace ordavia {
 

@@ -11,7 +11,7 @@
 #include "db/AssessmentStore.h"
 #include "db/CSubjectDatabase.h"
 #include "framework/ScriptedPrompter.h"
-#include "measure/AssessmentRecord.h"
+#include "measure/StoredAssessmentOf.h"
 #include "support/CliRun.h"
 #include "support/MveBytes.h"
 
