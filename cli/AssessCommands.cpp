@@ -108,6 +108,9 @@ int runAssess(const CliArgs& a) {
             t += strprintf("  haemorrhage at %.1f, %.1f, %.0f um^2\n", h.centre.x, h.centre.y, h.areaUm2);
         cliOut(t);
     }
+    // The results row files the figures' text; the assessment itself (its
+    // figures and findings record) goes to the examination's assessments,
+    // which the finger grid, the report and the review read back.
     if (int rc = fileUnderExam(a, path, f.text(), "assess")) return rc;
     return fileAssessmentRow(a, path, as);
 }

@@ -49,6 +49,7 @@ Channel vesselChannel(const CZVimage& img) {
 
 struct ApexWidth {
     double um = std::numeric_limits<double>::quiet_NaN();
+    double darkening = 0;  // of the cap's middle against the outside, 0..1
     AssessPoint from, to, centre;
 };
 
@@ -89,7 +90,8 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         const size_t reach = static_cast<size_t>(25 / step);
         size_t edge = 0;
         double slope = 0;
-        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + reach; ++i) {
+        // A wide cap's ridge reaches above its edge: look further down too.
+        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + 2 * reach; ++i) {
             const double fall = (p[i - 1] - p[i + 1]) / (2 * step);
             if (fall > slope) slope = fall, edge = i;
         }
@@ -99,7 +101,7 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         size_t mid = edge;
         for (size_t i = edge + 1; i < p.size() && (i - edge) * step < 90; ++i) {
             if (p[i] < p[mid]) mid = i;
-            else if (p[i] > p[mid] + 0.25 * (p[edge > 0 ? 0 : 0] - p[mid]) && (i - mid) * step > 6) break;
+            else if (p[i] > p[mid] + 0.25 * (p[edge] - p[mid]) && (i - mid) * step > 6) break;
         }
         double outside = 0;
         for (size_t i = 0; i < edge; ++i) outside = std::max(outside, p[i]);
@@ -109,6 +111,7 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         const double half = (mid - edge) * step;
         const double wraw = 2 * half;
         ApexWidth w;
+        w.darkening = depth / std::max(outside, 1.0);
         w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
         const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
         w.from = {x + dx * s0, y + dy * s0};
@@ -194,7 +197,21 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     const Channel ch = vesselChannel(*src);
     const int f = ri.factor;
     const double px = scale * f;
-    const AssessMask mask = vesselMask(ri);
+    // Old blood is brown: it darkens red nearly as much as green, where
+    // blood in a vessel lets red light through. Such pixels are deposits,
+    // never vessels.
+    std::vector<uint8_t> brown;
+    const float darkLevel = planes.median + std::max(5 * planes.spread, 0.02f);
+    if (planes.colour && planes.width == ri.width && planes.height == ri.height) {
+        brown.assign(planes.dark.size(), 0);
+        for (size_t i = 0; i < brown.size(); ++i) {
+            const float g = planes.dark[i];
+            if (g <= darkLevel) continue;
+            const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
+            brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
+        }
+    }
+    const AssessMask mask = vesselMask(ri, brown);
     const std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
     if (!step(0.6)) return Status::cancelled();
 
@@ -231,10 +248,13 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (ny > 0) nx = -nx, ny = -ny;
     }
 
+    std::vector<double> darkening;
+    double measuredShare = 0;
     for (const AssessTip& t : row) {
         AssessedCapillary c;
         const AssessPoint top = toPicture({t.x, t.y});
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, scale);
+        darkening.push_back(aw.darkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
         c.widthFrom = aw.from;
@@ -244,12 +264,36 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     }
     // The optics widen every dip; take that off in quadrature.
     const double widen = opticalWidening(ch, a.capillaries, nx, ny, scale);
+    // A cut through a faint cap reads noise: its diameter is not measured.
+    // Blood darkens by the length it is crossed, so a giant cap is far
+    // darker than the row's ordinary ones; a wide reading on a cap no
+    // darker than them is a blurred ordinary cap, not a giant.
+    {
+        std::vector<double> sorted = darkening;
+        std::sort(sorted.begin(), sorted.end());
+        const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const double floor = 4 * planes.spread;
+        int measured = 0;
+        for (size_t i = 0; i < a.capillaries.size(); ++i) {
+            AssessedCapillary& c = a.capillaries[i];
+            const double d = darkening[i];
+            if (!std::isfinite(c.apexUm)) continue;
+            if (d < floor || (c.apexUm >= kGiantApexUm && sorted.size() >= 4 && d < 1.8 * typical) ||
+                (c.apexUm >= kDilatedApexUm && sorted.size() >= 4 && d < 1.15 * typical)) {
+                c.apexUm = std::numeric_limits<double>::quiet_NaN();
+                c.widthTo = c.widthFrom;
+                continue;
+            }
+            ++measured;
+        }
+        measuredShare = a.capillaries.empty() ? 0 : static_cast<double>(measured) / a.capillaries.size();
+    }
     if (!step(0.8)) return Status::cancelled();
 
     // --- haemorrhages: dark deposits outside the vessels, above the row.
     {
         const int w = planes.width, h = planes.height;
-        const float level = planes.median + std::max(6 * planes.spread, 0.35f * (ri.top > 0 ? 0.0f : 0.0f) + 0.02f);
+        const float level = darkLevel + planes.spread;
         std::vector<uint8_t> dm(static_cast<size_t>(w) * h, 0);
         // Vessels grown by a few micrometres are not deposits.
         const int grow = std::max(1, static_cast<int>(std::lround(6 / px)));
@@ -262,7 +306,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
                         for (int d : {-1, 1}) g[static_cast<size_t>(y) * w + x + d] = g[static_cast<size_t>(y + d) * w + x] = 1;
             near.swap(g);
         }
-        for (size_t i = 0; i < dm.size(); ++i) dm[i] = planes.dark[i] > level && !near[i];
+        for (size_t i = 0; i < dm.size(); ++i) dm[i] = brown.empty() ? planes.dark[i] > level && !near[i] : brown[i];
         std::vector<int> labels;
         const int minArea = std::max(3, static_cast<int>(150 / (px * px)));
         const std::vector<PlanePart> parts = planeParts(dm, w, h, minArea, labels);
@@ -291,13 +335,8 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             (void)offset;
             if (along < -20 / px || along > ll + 20 / px) continue;
             if (towardsNail < -30 || towardsNail > 170) continue;
-            if (planes.colour) {
-                // Old blood is brown: it darkens red nearly as much as green,
-                // where blood in a vessel leaves red light through.
-                const double ratio = dR / std::max(dG, 1e-6);
-                const double blue = dB / std::max(dG, 1e-6);
-                if (ratio < 0.4 || ratio > 0.9 || blue < 0.8) continue;
-            }
+            (void)dR;
+            (void)dB;
             Haemorrhage hm;
             hm.centre = toPicture({cx, cy});
             hm.areaUm2 = p.area * px * px;
@@ -333,7 +372,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         const double gq = glareShare > 0.02 ? 0.7 : 1.0;
         AssessmentQuality& q = a.pictureQuality;
         q.density = std::min(1.0, cq * gq * (row.size() >= 2 ? 1.0 : 0.2));
-        q.diameter = std::min(1.0, cq * sharp);
+        q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 1.5, 0.0, 1.0));
         q.shape = std::min(1.0, cq * sharp * 0.9);
         q.haemorrhages = std::min(1.0, cq * gq) * (a.colour ? 1.0 : 0.5);
         q.gaps = q.density;

@@ -15,18 +15,18 @@ namespace {
 // A cap is a local top that stands at least this much above the profile
 // either side (micrometres), and the part reaches this far below it.
 constexpr double kCapRiseUm = 10;
-constexpr double kLimbReachUm = 35;
+constexpr double kLimbReachUm = 50;
 // Tops of one capillary lie within this distance across (micrometres).
 constexpr double kOneCapillaryUm = 45;
 
 }  // namespace
 
-AssessMask vesselMask(const RidgeImage& ri) {
+AssessMask vesselMask(const RidgeImage& ri, const std::vector<uint8_t>& exclude) {
     AssessMask m;
     const size_t n = ri.r.size();
     m.level = ri.median + 0.22f * (ri.top - ri.median);
     m.vessel.assign(n, 0);
-    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level ? 1 : 0;
+    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level && (exclude.empty() || !exclude[i]) ? 1 : 0;
     const double px = ri.umPerPixelX * ri.factor;
     const int minArea = std::max(4, static_cast<int>(300 / (px * px)));
     m.parts = planeParts(m.vessel, ri.width, ri.height, minArea, m.labels);
@@ -56,17 +56,19 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
             // (or the part's end).
             bool lowest = true;
             int leftHigh = 0, rightHigh = 0;
-            for (int d = 1; d <= window && lowest; ++d) {
+            // Lowest within the window; the rise may come further out (a
+            // giant's wide cap is flat across its top).
+            for (int d = 1; d <= 3 * window && lowest; ++d) {
                 if (x - d >= 0) {
                     const int tl = top[static_cast<size_t>(x - d)];
-                    if (tl < t || (tl == t && d <= 1 && false)) lowest = false;
+                    if (tl < t && d <= window) lowest = false;
                     leftHigh = std::max(leftHigh, tl >= h ? rise : tl - t);
                 } else {
                     leftHigh = rise;
                 }
                 if (x + d < pw) {
                     const int tr = top[static_cast<size_t>(x + d)];
-                    if (tr < t) lowest = false;
+                    if (tr < t && d <= window) lowest = false;
                     rightHigh = std::max(rightHigh, tr >= h ? rise : tr - t);
                 } else {
                     rightHigh = rise;

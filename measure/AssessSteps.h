@@ -27,7 +27,9 @@ struct AssessMask {
     float level = 0;              // the ridge level of the mask
 };
 
-AssessMask vesselMask(const RidgeImage& ridge);
+// `exclude` (same grid, may be empty): pixels that are not vessels
+// whatever their ridge (haemorrhages).
+AssessMask vesselMask(const RidgeImage& ridge, const std::vector<uint8_t>& exclude = {});
 std::vector<AssessTip> capillaryTips(const AssessMask& m, int width, int height, double umPerPixel);
 
 // The distal row among the tips (plane pixels): automatic (line fitted

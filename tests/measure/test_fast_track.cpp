@@ -6,6 +6,7 @@
 
 #include "base/JsonWriter.h"
 #include "measure/AssessmentFigures.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/CapillaryAssessment.h"
 #include "measure/FastTrack.h"
 
@@ -136,4 +137,45 @@ TEST(Assessment, FiguresRenderPatternAndPhaseAsWords) {
     EXPECT_EQ(j.str(), R"({"pattern":"scleroderma","phase":"active"})");
     const MeasureValues n = assessmentFigures(row(8));
     EXPECT_EQ(n.number("phase"), "none");
+}
+
+TEST(AssessmentRecord, RoundTripKeepsHandCorrectionsAndRefusesDamage) {
+    CapillaryAssessment a = row(8, 25);
+    a.finger = "L3";
+    a.capillaries[2].giant = true;
+    a.capillaries[2].byHand = true;
+    a.capillaries[4].apexUm = std::nan("");
+    a.capillaries[5].shape = CapillaryShape::kRamified;
+    a.pictureWarnings = {kAssessGlare};
+    Haemorrhage h;
+    h.centre = {300, 80};
+    h.areaUm2 = 812.5;
+    h.byHand = true;
+    h.outline = {{290, 75}, {310, 75}, {300, 90}};
+    a.haemorrhages.push_back(h);
+    recomputeAssessment(a, 1.0);
+
+    const Result<CapillaryAssessment> back = readAssessmentRecord(assessmentRecord(a));
+    ASSERT_TRUE(back) << back.reason();
+    EXPECT_EQ(back->finger, "L3");
+    EXPECT_EQ(back->count, a.count);
+    EXPECT_EQ(back->giants, a.giants);
+    EXPECT_EQ(back->dilated, a.dilated);
+    EXPECT_EQ(back->rule, a.rule);
+    EXPECT_EQ(back->abnormalShapes, 1);
+    EXPECT_TRUE(std::isnan(back->capillaries[4].apexUm));
+    EXPECT_TRUE(back->capillaries[2].byHand);
+    ASSERT_EQ(back->haemorrhages.size(), 1u);
+    EXPECT_EQ(back->haemorrhages[0].outline.size(), 3u);
+    EXPECT_EQ(back->warnings, a.warnings);
+    EXPECT_EQ(assessmentRecord(*back), assessmentRecord(a));
+
+    const std::string good = assessmentRecord(a);
+    for (const std::string& damaged :
+         {std::string("nonsense"), good.substr(0, good.find("line")), good + "cap 1 2\n", good + "haem 1 2 3 0 1000000 5\n",
+          good + "cap 1 2 nan 0 0 9 0 0 0 0 0\n", good + "scale -1 1 1\n", good + "what 1\n"}) {
+        const Result<CapillaryAssessment> r = readAssessmentRecord(damaged);
+        EXPECT_FALSE(r) << damaged;
+        EXPECT_EQ(r.code(), StatusCode::BadFormat);
+    }
 }
