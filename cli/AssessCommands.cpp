@@ -6,6 +6,7 @@
 #include "base/FileIO.h"
 #include "base/JsonWriter.h"
 #include "base/Text.h"
+#include "cli/AssessFiling.h"
 #include "cli/CliCommand.h"
 #include "cli/ExamFiling.h"
 #include "cli/PictureLine.h"
@@ -13,7 +14,6 @@
 #include "image/ImageFormats.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentOverlay.h"
-#include "measure/AssessmentRecord.h"
 #include "measure/CapillaryAssessment.h"
 #include "synth/SyntheticExamination.h"
 
@@ -108,9 +108,11 @@ int runAssess(const CliArgs& a) {
             t += strprintf("  haemorrhage at %.1f, %.1f, %.0f um^2\n", h.centre.x, h.centre.y, h.areaUm2);
         cliOut(t);
     }
-    // The row files the figures' text, then the findings as a record, so
-    // that the examination's summary and the review read them back.
-    return fileUnderExam(a, path, f.text() + "\n" + assessmentRecord(as), "assess");
+    // The results row files the figures' text; the assessment itself (its
+    // figures and findings record) goes to the examination's assessments,
+    // which the finger grid, the report and the review read back.
+    if (int rc = fileUnderExam(a, path, f.text(), "assess")) return rc;
+    return fileAssessmentRow(a, path, as);
 }
 
 int runSynthNailfold(const CliArgs& a) {
@@ -212,7 +214,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --scale UM      micrometres per pixel; without it 2.6 is assumed, no loop is called dilated\n"
     "                  or giant and the pattern is marked \"pattern not trusted\"\n"
     "  --finger F      the finger, L2..L5 or R2..R5\n"
-    "  --exam ID --db FOLDER  file the result under the examination\n"
+    "  --exam ID --db FOLDER  file the result under the examination (its results row, and the\n"
+    "                  assessment for the examination's finger grid: see \"db assess\")\n"
     "  --overlay OUT.png  also write the picture with the findings drawn in\n"
     "  --json          {\"density_per_mm\", \"count\", \"line\", \"capillaries\": [{\"apex\", \"apex_um\",\n"
     "                  \"dilated\", \"giant\", \"shape\"}], \"giants\", \"dilated\", \"abnormal_shapes\",\n"
