@@ -165,7 +165,7 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
         video.rememberForUndo();
         const std::string text = acceptedVelocityText(s, index + 1, diameter);
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
-        video.SetModifiedFlag();
+        video.markEdited();
         video.UpdateAllViews();
     }
     if (tables) (void)fileVelocityRow(tables, source, s, index + 1, diameter);

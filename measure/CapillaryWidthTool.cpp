@@ -69,7 +69,7 @@ CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool qui
     line->setLabel(label);
     if (fileRow) fileWidthRow(ResultTitles::kDiameter, index + 1, m.width.units);
     doc_.appendHistory(strprintf("capillary width line %d = ", index + 1) + label + "\r\n");
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return m;
 }
 
@@ -288,7 +288,7 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
         if (now.empty() || startsWith(now, "Dimensions: ") || now.find(" loops, means: ") != std::string::npos)
             doc_.result = loopFigures(s, units, res.hasFit).text();
     }
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     doc_.UpdateAllViews();
     return res;
 }

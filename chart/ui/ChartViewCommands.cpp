@@ -30,6 +30,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ChartDialogs.h"
+#include "framework/ui/UndoActions.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"
 #include "framework/FileOpener.h"
@@ -103,6 +104,7 @@ void ZchartView::buildMenus() {
     QAction* enm = add(edit, "&Edit new marks", [this] { doc_->setEditNewMarks(!doc_->editNewMarks()); });
     enm->setCheckable(true);
     connect(edit, &QMenu::aboutToShow, enm, [this, enm] { enm->setChecked(doc_->editNewMarks()); });
+    addUndoActions(edit, doc_, this);
 
     auto* display = new QMenu("&Display", this);
     add(display, "&Trace properties...", &ZchartView::cmdTraceProperties);
