@@ -42,12 +42,13 @@ std::string acceptedVelocityText(const CbvSummary& s, int lineNumber, double dia
     return text;
 }
 
-bool fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
+Status fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
                      double diameter) {
     size_t count = 0;
     const ResultColumn* cols = capillaryVelocityColumns(count);
     CResultDoc* table = tables ? tables->open(kCapillaryVelocityTitle, cols, count) : nullptr;
-    return table && table->addRow(resultRecordOf(s.figures(lineNumber, diameter), source, s.units));
+    if (!table) return Status::failure(std::string("The results table \"") + kCapillaryVelocityTitle + "\" could not be opened.");
+    return table->addRow(resultRecordOf(s.figures(lineNumber, diameter), source, s.units));
 }
 
 std::vector<int> scannableLines(const CMotivaDoc& video) {
@@ -60,14 +61,15 @@ std::vector<int> scannableLines(const CMotivaDoc& video) {
     return out;
 }
 
-std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress, bool reversed,
-                                            const CbvParams* params) {
+Result<std::unique_ptr<ZlineScanDoc>> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                                    const std::function<bool(int)>& progress, bool reversed,
+                                                    const CbvParams* params) {
     const CDim* line = video.currentDimList().at(index);
-    if (!line || !video.hasFrames()) return nullptr;
+    if (!line) return Status::failure(StatusCode::NotFound, strprintf("There is no line %i to scan.", index + 1));
+    if (!video.hasFrames()) return Status::failure(StatusCode::NotFound, "The video holds no frames.");
     const LineScanSettings run = lineScanSettings(video, *line, services);
     const int first = run.first, last = run.last;
-    if (last <= first) return nullptr;
+    if (last <= first) return Status::failure(StatusCode::OutOfRange, "The selection holds no frames.");
 
     auto scan = std::make_unique<ZlineScanDoc>();
     if (services) {
@@ -75,49 +77,47 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
         // Shown later (when the user marks a part) as a finished scan.
         if (DocTemplate* t = services->findTemplate("ZlineScanBaseDoc")) scan->setDocTemplate(t);
     }
-    if (!scan->OnNewDocument()) return nullptr;
+    if (!scan->OnNewDocument()) return Status::failure("The line scan document could not be made.");
     if (params) scan->setParams(*params, false);
     scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1) + (reversed ? " (reversed)" : ""));
     // One column per frame, so that the summary covers the whole
     // selection; the user's "NoPtsToSample" stays as it is.
-    scan->setServices(nullptr);
     scan->setColumnsToSample(std::max(2, last - first));
-    scan->setServices(services);
     LineScanSampler sampler(*scan, &kRunKey);
-    if (!sampler.start(video, *line, nullptr, reversed)) return nullptr;
+    if (!sampler.start(video, *line, nullptr, reversed))
+        return Status::failure(StatusCode::Unsupported, strprintf("Line %i cannot be scanned.", index + 1));
     MovieFrameImage scratch;
     for (int f = first; f < last; ++f) {
         sampler.addFrame(video.movie().peekFrame(f, scratch));
         if (progress && !progress(f - first)) {
             scan->stop();
-            return nullptr;
+            return Status::cancelled();
         }
     }
     scan->stop();
-    return scan;
+    return Result<std::unique_ptr<ZlineScanDoc>>(std::move(scan));
 }
 
-std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
-                                          const std::function<bool(int)>& progress, bool* reversedOut,
-                                          const CbvParams* params) {
+Result<std::unique_ptr<ZlineScanDoc>> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
+                                                  const std::function<bool(int)>& progress, bool* reversedOut,
+                                                  const CbvParams* params) {
     int offset = 0;
-    bool stopped = false;
-    const auto counted = [&](int f) {
-        stopped = progress && !progress(offset + f);
-        return !stopped;
-    };
+    const auto counted = [&](int f) { return !progress || progress(offset + f); };
     auto forward = scanWholeVideo(video, index, services, counted, false, params);
-    if (!forward) return nullptr;
-    offset = static_cast<int>(forward->scanTrace() ? forward->scanTrace()->sampleCount() : 0);
+    if (!forward) return forward.status();
+    std::unique_ptr<ZlineScanDoc> ahead = std::move(forward).value();
+    offset = static_cast<int>(ahead->scanTrace() ? ahead->scanTrace()->sampleCount() : 0);
     auto backward = scanWholeVideo(video, index, services, counted, true, params);
-    if (stopped) return nullptr;
+    if (backward.isCancelled()) return backward.status();
     const auto score = [](const ZlineScanDoc& d) {
         const CbvSummary s = d.summary(0, 0);
         return s.meanCorrelation * s.good;
     };
-    const bool back = backward && score(*backward) > score(*forward);
-    if (reversedOut) *reversedOut = back;
-    return back ? std::move(backward) : std::move(forward);
+    // A way that could not be scanned leaves the other.
+    std::unique_ptr<ZlineScanDoc> back = backward ? std::move(backward).value() : nullptr;
+    const bool reversed = back && score(*back) > score(*ahead);
+    if (reversedOut) *reversedOut = reversed;
+    return Result<std::unique_ptr<ZlineScanDoc>>(reversed ? std::move(back) : std::move(ahead));
 }
 
 std::string summaryDoubt(const CbvSummary& s) {
@@ -158,7 +158,7 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
 
 bool summaryAcceptable(const CbvSummary& s) { return s.good > 0 && s.trust.inRange; }
 
-void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
+Status acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {
     const double diameter = lineDiameter(video, index);
     if (CDim* d = video.currentDimList().at(index)) {
@@ -168,7 +168,7 @@ void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std
         video.markEdited();
         video.UpdateAllViews();
     }
-    if (tables) (void)fileVelocityRow(tables, source, s, index + 1, diameter);
+    return tables ? fileVelocityRow(tables, source, s, index + 1, diameter) : Status::success();
 }
 
 }  // namespace ordavia

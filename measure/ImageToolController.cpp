@@ -205,6 +205,8 @@ unsigned ImageToolController::buildDown(ZPoint p) {
         buildMode_ = mode;
         buildList_ = mode == kDustMask ? ZBasicDoc::kDustList : doc_.currentList();
         CDimList& list = doc_.lists()[static_cast<size_t>(buildList_)];
+        // Building a dimension is one step: an undo takes it away whole.
+        doc_.rememberForUndo();
         const int i = list.addNew(kindOfMode(mode), p);
         if (i < 0) return kNothing;
         buildIndex_ = i;
@@ -459,6 +461,7 @@ bool ImageToolController::setLineWidth(Prompter& prompter) {
     const std::optional<int> w =
         prompter.promptInt(kSetLineWidth, kLineWidthPrompt, d->width(), kMinLineWidth, kMaxLineWidth);
     if (!w || *w < kMinLineWidth || *w > kMaxLineWidth) return false;
+    doc_.rememberForUndo();
     d->setWidth(*w);
     d->update();
     doc_.markEdited();
@@ -601,6 +604,7 @@ int ImageToolController::removeMarksInDustMask() {
         return false;
     };
     int removed = 0;
+    doc_.rememberForUndo();
     for (int i = list.count() - 1; i >= 0; --i) {
         const CDim* d = list.at(i);
         const std::vector<ZPoint>& v = d->vertices();

@@ -381,6 +381,6 @@ std::unique_ptr<ZBasicDoc> ZBasicDoc::duplicate() const {
     if (bracket != std::string::npos) title.resize(bracket);
     const std::string ext = extensionOf(title);
     copy->SetTitle(title.substr(0, title.size() - ext.size()) + "-copy");
-    copy->SetModifiedFlag(true);
+    copy->startAsUnsaved();
     return copy;
 }

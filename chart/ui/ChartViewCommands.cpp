@@ -228,7 +228,8 @@ void ZchartView::cmdAverage() {
         rec.first = doc_->GetTitle();
         rec.second = tr->name;
         rec.values = {tr->sampleX(f), tr->sampleX(t % tr->sampleCount()), a.mean, a.maximum, a.minimum, a.acceptedPercent, a.total};
-        r->addRow(rec);
+        if (const Status st = r->addRow(rec); !st)
+            doc_->services().prompter().messageBox(st.reason(), MsgButtons::Ok, MsgIcon::Warning);
     }
 }
 
