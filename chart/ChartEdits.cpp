@@ -3,6 +3,7 @@
 // a second view of the same chart never shows what the first one undid.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "chart/ZchartDoc.h"
 #include "framework/AppServices.h"
@@ -73,23 +74,38 @@ bool ZchartDoc::setTraceProperties(int index, const TraceProperties& p) {
         !isFiniteValue(p.yScale) || !isFiniteValue(p.yOffset) || !isFiniteValue(p.start) || std::fabs(p.start) > 2e6 || p.size < 1 ||
         p.size > 50)
         return false;
-    t->name = p.name;
-    t->yUnits = p.yUnits;
-    t->xUnits = p.xUnits;
-    t->yScale = p.yScale;
-    t->yOffset = p.yOffset;
-    t->xInterval = p.xInterval;
+    // Undo puts back the start in milliseconds exactly as it was.
+    const TraceProperties before = traceProperties(index);
+    const double startBefore = t->xStart;
+    pushEdit("Trace Properties",
+             [this, index, p] {
+                 if (CTrace* tr = trace(index)) applyTraceProperties(*tr, p, nullptr);
+                 notify(kHintData);
+             },
+             [this, index, before, startBefore] {
+                 if (CTrace* tr = trace(index)) applyTraceProperties(*tr, before, &startBefore);
+                 notify(kHintData);
+             });
+    return true;
+}
+
+void ZchartDoc::applyTraceProperties(CTrace& t, const TraceProperties& p, const double* exactStart) {
+    t.name = p.name;
+    t.yUnits = p.yUnits;
+    t.xUnits = p.xUnits;
+    t.yScale = p.yScale;
+    t.yOffset = p.yOffset;
+    t.xInterval = p.xInterval;
     // Milliseconds in, seconds out and back may lose one: an unchanged
     // start keeps the value it had.
-    if (p.start != t->xStart * 0.001) t->setXStart(p.start);
-    t->yGroup = p.yGroup;
-    t->showPoints = p.points;
-    t->pointSize = p.size;
-    t->displayXScale = p.displayXScale;
-    t->displayYScale = p.displayYScale;
-    t->displayYOffset = p.displayYOffset;
-    traceChanged();
-    return true;
+    if (exactStart) t.xStart = *exactStart;
+    else if (p.start != t.xStart * 0.001) t.setXStart(p.start);
+    t.yGroup = p.yGroup;
+    t.showPoints = p.points;
+    t.pointSize = p.size;
+    t.displayXScale = p.displayXScale;
+    t.displayYScale = p.displayYScale;
+    t.displayYOffset = p.displayYOffset;
 }
 
 bool ZchartDoc::setTraceColour(int index, uint32_t colour) {
@@ -147,22 +163,52 @@ bool ZchartDoc::editMarker(int index, const MarkerProperties& p) {
     if (index < 0 || index >= static_cast<int>(markers_.size())) return false;
     auto inByte = [](int32_t v) { return v >= 0 && v <= 255; };
     if (!inByte(p.width) || !inByte(p.height) || !inByte(p.pole)) return false;
-    CMarker& m = *markers_.items[static_cast<size_t>(index)];
+    const CMarker& m = *markers_.items[static_cast<size_t>(index)];
+    // The marker stays the same object (views hold it); its fields change.
+    auto fieldsOf = [](const CMarker& k) { return MarkerProperties{k.label, k.description, k.width, k.height, k.pole}; };
+    const MarkerProperties before = fieldsOf(m);
     // A new label sizes the box to itself unless the width was typed too.
-    const int32_t widthBefore = m.width;
-    if (p.label != m.label) m.SetLabel(p.label);
-    m.description = p.description;
-    if (p.width != widthBefore) m.width = p.width;
-    m.height = p.height;
-    m.pole = p.pole;
-    traceChanged(kHintMarker);
+    MarkerProperties after = before;
+    if (p.label != m.label) {
+        CMarker probe;
+        probe.width = m.width;
+        probe.SetLabel(p.label);
+        after.label = probe.label;
+        after.width = probe.width;
+    }
+    after.description = p.description;
+    if (p.width != before.width) after.width = p.width;
+    after.height = p.height;
+    after.pole = p.pole;
+    auto put = [this, index](const MarkerProperties& v) {
+        if (index >= static_cast<int>(markers_.size())) return;
+        CMarker& k = *markers_.items[static_cast<size_t>(index)];
+        k.label = v.label;
+        k.description = v.description;
+        k.width = v.width;
+        k.height = v.height;
+        k.pole = v.pole;
+        notify(kHintMarker);
+    };
+    pushEdit("Marker Properties", [put, after] { put(after); }, [put, before] { put(before); });
     return true;
 }
 
 bool ZchartDoc::removeMarker(int index) {
     if (index < 0 || index >= static_cast<int>(markers_.size())) return false;
-    markers_.items.erase(markers_.items.begin() + index);
-    traceChanged(kHintMarker);
+    auto held = std::make_shared<std::unique_ptr<CMarker>>();
+    pushEdit("Delete Marker",
+             [this, index, held] {
+                 if (index >= static_cast<int>(markers_.size())) return;
+                 *held = std::move(markers_.items[static_cast<size_t>(index)]);
+                 markers_.items.erase(markers_.items.begin() + index);
+                 notify(kHintMarker);
+             },
+             [this, index, held] {
+                 if (!*held || index > static_cast<int>(markers_.size())) return;
+                 markers_.items.insert(markers_.items.begin() + index, std::move(*held));
+                 notify(kHintMarker);
+             });
     return true;
 }
 

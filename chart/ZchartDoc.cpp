@@ -81,7 +81,8 @@ std::unique_ptr<CTrace> ZchartDoc::detachTrace(int i, bool update) {
     if (i < 0 || i >= traceCount()) return nullptr;
     std::unique_ptr<CTrace> t = std::move(traces_.items[static_cast<size_t>(i)]);
     traces_.items.erase(traces_.items.begin() + i);
-    SetModifiedFlag();
+    // Recorded steps name traces by position, which has just changed.
+    undoStack().markUnrecorded();
     if (update) notify(kHintTraces);
     return t;
 }

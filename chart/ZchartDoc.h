@@ -205,6 +205,9 @@ public:
     ordavia::Prompter* prompter() const;
 
 private:
+    // Writes a trace's properties; exactStart (milliseconds) puts back a
+    // start as it was, which a start in seconds may not.
+    static void applyTraceProperties(CTrace& t, const ordavia::TraceProperties& p, const double* exactStart);
     ordavia::ChartRunState& runState() const;
     mutable ordavia::ChartRunState ownRunState_;
     C2DTrace* twoD(int index) const;

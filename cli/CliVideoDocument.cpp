@@ -43,7 +43,7 @@ Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& 
     const Status s = doc.importVideoFile(path);
     if (!s) return s.reason().compare(0, path.size(), path) == 0 ? s : s.context(path);
     doc.SetTitle(fileNameOf(path));
-    doc.SetModifiedFlag(false);
+    doc.startUnmodified();
     if (!doc.hasFrames()) return Status::failure(path + ": the movie holds no frames");
     return enoughMemory(path, doc);
 }

@@ -249,7 +249,9 @@ int runLinescan(const CliArgs& a) {
     VideoVelocity v;
     if (method == VelocityMethod::Correlation) {
         bool reversed = false;
-        scan = scanBothWays(video, index, services, {}, &reversed, &run.params);
+        auto made = scanBothWays(video, index, services, {}, &reversed, &run.params);
+        // A failure is said below, with what the frames tell of it.
+        if (made) scan = std::move(made).value();
         v.sign = reversed ? -1.0 : 1.0;
     } else {
         // Streaks only vote for lines that rise in the scan: the direction
@@ -257,8 +259,9 @@ int runLinescan(const CliArgs& a) {
         // flow is too slow for the correlation to tell.
         double best = -1;
         for (bool reversed : {false, true}) {
-            auto one = scanWholeVideo(video, index, services, {}, reversed, &run.params);
-            if (!one) continue;
+            auto made = scanWholeVideo(video, index, services, {}, reversed, &run.params);
+            if (!made) continue;
+            std::unique_ptr<ZlineScanDoc> one = std::move(made).value();
             const double score = one->calculateHoughVelocities() > 0 && one->houghTrace()
                                      ? one->houghTrace()->data->maximum()
                                      : 0.0;

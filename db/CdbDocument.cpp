@@ -169,7 +169,7 @@ void CdbDocument::UpdateResult(const std::string& fileName) {
     if (!db.isOpen() || result.empty()) return;
     const ordavia::Status s = updateResult(db.handle(), result, examId, fileName);
     // A row that is not there is not a fault of the database.
-    if (!s && s.reason() != "no such result") db.reportFailure(s, userPrompter());
+    if (!s && s.code() != ordavia::StatusCode::NotFound) db.reportFailure(s, userPrompter());
 }
 
 std::string CdbDocument::examFileName(const std::string& title) {

@@ -192,7 +192,7 @@ void SelectSubjectModel::saveDetails() {
     const Status s = updateSubject(db_.handle(), id, name, surname, comment);
     // An id not in the database has no details to update; say so rather
     // than lose what was typed without a word.
-    if (!s && s.reason() == "no such subject") {
+    if (s.code() == StatusCode::NotFound) {
         prompter_.messageBox("There is no subject " + id + " yet: add it with \"Add as new ID\" first.",
                              MsgButtons::Ok, MsgIcon::Warning, "Select Subject");
         return;

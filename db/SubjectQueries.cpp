@@ -39,7 +39,7 @@ Status exec(sqlite3* db, const char* sql) {
 // sqlite3_changes: an UPDATE that matches no row still succeeds.
 Status changedRows(DbStatement& st, sqlite3* db, const char* none) {
     if (!st.run()) return st.status();
-    return sqlite3_changes(db) > 0 ? Status::success() : Status::failure(none);
+    return sqlite3_changes(db) > 0 ? Status::success() : Status::failure(StatusCode::NotFound, none);
 }
 
 }  // namespace

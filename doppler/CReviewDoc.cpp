@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "chart/TraceAlgorithms.h"
 #include "doppler/PulseAnalysis.h"
+#include "framework/Prompter.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
 #include "results/ResultTables.h"
@@ -260,6 +261,7 @@ void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::v
     CResultDoc* table = tables->open(ResultTitles::kChart);
     if (!table) return;
     const double start = p.velocity->sampleX(p.range.front()), end = p.velocity->sampleX(p.range.back());
+    Status refused;
     auto row = [&](const std::string& what, const std::vector<double>& values, auto counts) {
         double sum = 0, hi = -1.7976931348623157e308, lo = 1.7976931348623157e308;
         size_t n = 0;
@@ -274,7 +276,7 @@ void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::v
         r.first = GetTitle();
         r.second = p.velocity->name + " " + what;
         r.values = {start, end, n ? sum / n : 0.0, n ? hi : 0.0, n ? lo : 0.0, n * 100.0 / values.size(), sum};
-        table->addRow(r);
+        if (Status st = table->addRow(r); !st && refused.ok()) refused = st;
     };
     row(kMeanName, p.x, [](size_t) { return true; });
     row(kSystolicName, p.marked.systolic, [&](size_t k) { return p.marked.systolic[k] != 0.0; });
@@ -282,6 +284,8 @@ void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::v
     std::vector<double> ratio(index.size());
     for (size_t k = 0; k < index.size(); ++k) ratio[k] = index[k] / 1000.0;
     row(indexName, ratio, [&](size_t k) { return p.filled.systolic[k] != 0.0 && p.filled.diastolic[k] != 0.0; });
+    // The index trace is made all the same; the user learns that its rows are not filed.
+    if (!refused.ok()) userPrompter().messageBox(refused.reason(), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {

@@ -121,16 +121,17 @@ public:
     DocTemplate* findTemplate(const char* docClass) const { return templateFinder ? templateFinder(docClass) : nullptr; }
 
     // A value a command keeps for the rest of the run (a dialog's last
-    // entries), made with its defaults at the first use. One type per key.
+    // entries), made with its defaults at the first use. Kept by its type,
+    // so each command declares a type of its own for what it keeps.
     template <class T>
-    T& runValue(const std::string& key) {
-        std::shared_ptr<void>& slot = runValues_[key];
+    T& runValue() {
+        std::shared_ptr<void>& slot = runValues_[std::type_index(typeid(T))];
         if (!slot) slot = std::make_shared<T>();
         return *static_cast<T*>(slot.get());
     }
 
 private:
-    std::map<std::string, std::shared_ptr<void>> runValues_;
+    std::map<std::type_index, std::shared_ptr<void>> runValues_;
     std::map<std::type_index, void*> upper_;
     template <class T>
     static T& required(T* p, const char* what) {

@@ -51,6 +51,14 @@ public:
         else undo_.setClean();
     }
 
+    // The contents as they stand are where this document starts: nothing to
+    // undo, not modified (a chart the program filled, a picture imported as
+    // a new window).
+    void startUnmodified() { undo_.clear(); }
+    // A document made from another's data is work not yet on disc: modified
+    // until it is saved, with nothing to undo.
+    void startAsUnsaved() { undo_.markUnrecorded(); }
+
     // Every edit of this document, for the Edit menu's Undo and Redo.
     UndoStack& undoStack() { return undo_; }
     const UndoStack& undoStack() const { return undo_; }

@@ -40,7 +40,7 @@ Status importKymograph(ZlineScanBaseDoc& doc, const Kymograph& k, double linePer
     doc.findTraces();
     if (!doc.makeResultTraces(k.points, k.times)) return Status::failure("Low memory.  Save all data & exit.");
     doc.recalculate();
-    doc.SetModifiedFlag();
+    doc.startAsUnsaved();
     doc.UpdateAllViews(nullptr, ZchartDoc::kHintTraces);
     return Status::success();
 }

@@ -43,12 +43,13 @@ std::string acceptedVelocityText(const CbvSummary& s, int lineNumber, double dia
     return text;
 }
 
-bool fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
+Status fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
                      double diameter) {
     size_t count = 0;
     const ResultColumn* cols = capillaryVelocityColumns(count);
     CResultDoc* table = tables ? tables->open(kCapillaryVelocityTitle, cols, count) : nullptr;
-    return table && table->addRow(resultRecordOf(s.figures(lineNumber, diameter), source, s.units));
+    if (!table) return Status::failure(std::string("The results table \"") + kCapillaryVelocityTitle + "\" could not be opened.");
+    return table->addRow(resultRecordOf(s.figures(lineNumber, diameter), source, s.units));
 }
 
 std::vector<int> scannableLines(const CMotivaDoc& video) {
@@ -64,15 +65,16 @@ std::vector<int> scannableLines(const CMotivaDoc& video) {
 namespace {
 
 // A scan document of line `index` set up as a run over the selection takes
-// it, with the selection; null when there is nothing to scan.
-std::unique_ptr<ZlineScanDoc> newRunScan(CMotivaDoc& video, int index, AppServices* services, bool reversed,
-                                         const CbvParams* params, int& first, int& last) {
+// it, with the selection; a failure says why there is nothing to scan.
+Result<std::unique_ptr<ZlineScanDoc>> newRunScan(CMotivaDoc& video, int index, AppServices* services, bool reversed,
+                                                 const CbvParams* params, int& first, int& last) {
     const CDim* line = video.currentDimList().at(index);
-    if (!line || !video.hasFrames()) return nullptr;
+    if (!line) return Status::failure(StatusCode::NotFound, strprintf("There is no line %i to scan.", index + 1));
+    if (!video.hasFrames()) return Status::failure(StatusCode::NotFound, "The video holds no frames.");
     const LineScanSettings run = lineScanSettings(video, *line, services);
     first = run.first;
     last = run.last;
-    if (last <= first) return nullptr;
+    if (last <= first) return Status::failure(StatusCode::OutOfRange, "The selection holds no frames.");
 
     auto scan = std::make_unique<ZlineScanDoc>();
     if (services) {
@@ -80,49 +82,53 @@ std::unique_ptr<ZlineScanDoc> newRunScan(CMotivaDoc& video, int index, AppServic
         // Shown later (when the user marks a part) as a finished scan.
         if (DocTemplate* t = services->findTemplate("ZlineScanBaseDoc")) scan->setDocTemplate(t);
     }
-    if (!scan->OnNewDocument()) return nullptr;
+    if (!scan->OnNewDocument()) return Status::failure("The line scan document could not be made.");
     if (params) scan->setParams(*params, false);
     scan->SetTitle(video.GetTitle() + strprintf(" line %i", index + 1) + (reversed ? " (reversed)" : ""));
     // One column per frame, so that the summary covers the whole
     // selection; the user's "NoPtsToSample" stays as it is.
-    scan->setServices(nullptr);
     scan->setColumnsToSample(std::max(2, last - first));
-    scan->setServices(services);
-    return scan;
+    return Result<std::unique_ptr<ZlineScanDoc>>(std::move(scan));
 }
 
 }  // namespace
 
-std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress, bool reversed,
-                                            const CbvParams* params) {
+Result<std::unique_ptr<ZlineScanDoc>> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                                    const std::function<bool(int)>& progress, bool reversed,
+                                                    const CbvParams* params) {
     int first = 0, last = 0;
-    auto scan = newRunScan(video, index, services, reversed, params, first, last);
-    if (!scan) return nullptr;
+    auto made = newRunScan(video, index, services, reversed, params, first, last);
+    if (!made) return made.status();
+    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
     LineScanSampler sampler(*scan, &kRunKey);
-    if (!sampler.start(video, *video.currentDimList().at(index), nullptr, reversed)) return nullptr;
+    if (!sampler.start(video, *video.currentDimList().at(index), nullptr, reversed))
+        return Status::failure(StatusCode::Unsupported, strprintf("Line %i cannot be scanned.", index + 1));
     MovieFrameImage scratch;
     for (int f = first; f < last; ++f) {
         sampler.addFrame(video.movie().peekFrame(f, scratch));
         if (progress && !progress(f - first)) {
             scan->stop();
-            return nullptr;
+            return Status::cancelled();
         }
     }
     scan->stop();
-    return scan;
+    return Result<std::unique_ptr<ZlineScanDoc>>(std::move(scan));
 }
 
-std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
-                                          const std::function<bool(int)>& progress, bool* reversedOut,
-                                          const CbvParams* params) {
+Result<std::unique_ptr<ZlineScanDoc>> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
+                                                  const std::function<bool(int)>& progress, bool* reversedOut,
+                                                  const CbvParams* params) {
     int first = 0, last = 0;
-    auto forward = newRunScan(video, index, services, false, params, first, last);
-    if (!forward) return nullptr;
-    auto backward = newRunScan(video, index, services, true, params, first, last);
+    auto ahead = newRunScan(video, index, services, false, params, first, last);
+    if (!ahead) return ahead.status();
+    std::unique_ptr<ZlineScanDoc> forward = std::move(ahead).value();
+    // A way that cannot be scanned leaves the other.
+    auto behind = newRunScan(video, index, services, true, params, first, last);
+    std::unique_ptr<ZlineScanDoc> backward = behind ? std::move(behind).value() : nullptr;
     const CDim& line = *video.currentDimList().at(index);
     LineScanSampler fs(*forward, &kRunKey);
-    if (!fs.start(video, line, nullptr, false)) return nullptr;
+    if (!fs.start(video, line, nullptr, false))
+        return Status::failure(StatusCode::Unsupported, strprintf("Line %i cannot be scanned.", index + 1));
     std::unique_ptr<LineScanSampler> bs;
     if (backward) {
         bs = std::make_unique<LineScanSampler>(*backward, &kRunKey);
@@ -145,7 +151,7 @@ std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServ
             if (progress && !progress(2 * (f - first) + 1)) {
                 forward->stop();
                 if (backward) backward->stop();
-                return nullptr;
+                return Status::cancelled();
             }
         }
         parallelFor(0, bs ? 2 : 1, [&](int from, int to) {
@@ -163,7 +169,7 @@ std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServ
     };
     const bool back = bs && score(*backward) > score(*forward);
     if (reversedOut) *reversedOut = back;
-    return back ? std::move(backward) : std::move(forward);
+    return Result<std::unique_ptr<ZlineScanDoc>>(back ? std::move(backward) : std::move(forward));
 }
 
 std::string summaryDoubt(const CbvSummary& s) {
@@ -204,17 +210,17 @@ std::string summaryQuestion(const CbvSummary& s, int lineNumber) {
 
 bool summaryAcceptable(const CbvSummary& s) { return s.good > 0 && s.trust.inRange; }
 
-void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
+Status acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables) {
     const double diameter = lineDiameter(video, index);
     if (CDim* d = video.currentDimList().at(index)) {
         video.rememberForUndo();
         const std::string text = acceptedVelocityText(s, index + 1, diameter);
         d->setLabel(d->label().empty() ? text : d->label() + " " + text);
-        video.SetModifiedFlag();
+        video.markEdited();
         video.UpdateAllViews();
     }
-    if (tables) (void)fileVelocityRow(tables, source, s, index + 1, diameter);
+    return tables ? fileVelocityRow(tables, source, s, index + 1, diameter) : Status::success();
 }
 
 }  // namespace ordavia

@@ -29,20 +29,21 @@ std::vector<int> scannableLines(const CMotivaDoc& video);
 // Scans line `index` of the current list over the selected frames [first,
 // last) (the whole video when the selection is -1, -1) into a new scan
 // document that keeps every frame as a column. progress(frame) returning
-// false cancels (null result). The video's current frame is left as it was.
+// false cancels (a Cancelled failure); a line or selection that cannot be
+// scanned fails with its reason. The video's current frame is left as it was.
 // The run takes the settings of lineScanSettings; `params`, when given,
 // replace the profile's calculation parameters for this run only.
-std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress = {}, bool reversed = false,
-                                            const CbvParams* params = nullptr);
+Result<std::unique_ptr<ZlineScanDoc>> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                                    const std::function<bool(int)>& progress = {},
+                                                    bool reversed = false, const CbvParams* params = nullptr);
 
 // The correlation sees flow from the first point of a line towards the
 // last only. This scans the line both ways and keeps the way whose good
 // columns correlate better (a line drawn against the flow is measured too);
 // `reversedOut` tells which. progress counts 2 x the selected frames.
-std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
-                                          const std::function<bool(int)>& progress = {}, bool* reversedOut = nullptr,
-                                          const CbvParams* params = nullptr);
+Result<std::unique_ptr<ZlineScanDoc>> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
+                                                  const std::function<bool(int)>& progress = {},
+                                                  bool* reversedOut = nullptr, const CbvParams* params = nullptr);
 
 // A summary that is not trusted says why: beside the columns that agree
 // with it, whether fewer than half the columns correlate or the good ones
@@ -72,13 +73,15 @@ const ResultColumn* capillaryVelocityColumns(size_t& count);
 // with the flux.
 std::string acceptedVelocityText(const CbvSummary& s, int lineNumber, double diameter);
 // The one place a velocity's row is filed: every figure of the summary,
-// the diameter and flux missing when not known. False when no table took it.
-bool fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
+// the diameter and flux missing when not known. A failure when the table
+// could not be opened or refused the row.
+Status fileVelocityRow(ResultTables* tables, const std::string& source, const CbvSummary& s, int lineNumber,
                      double diameter = -1);
 
 // Accepting: the summary text joins the line's label (one line of text)
-// and a row goes to the velocity table (when tables are given).
-void acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
+// and a row goes to the velocity table (when tables are given); the
+// failure of that row is returned for the user to read.
+Status acceptVelocity(CMotivaDoc& video, int index, const CbvSummary& s, const std::string& source,
                     ResultTables* tables);
 
 // Said when a summary is rejected, and on Yes.

@@ -253,28 +253,57 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
 
 // ---- slopes ----
 
+void ZlineScanBaseDoc::recordSlopes(std::vector<VelocitySlope> before, const std::string& text) {
+    slopeEditOpen_ = false;
+    if (before == slopes_) return;
+    auto put = [this](const std::vector<VelocitySlope>& v) {
+        slopes_ = v;
+        selected_ = -1;
+        newSlope_ = false;
+        slopeEditOpen_ = false;
+        notify(kHintData);
+    };
+    undoStack().pushApplied(std::make_unique<FunctionCommand>(
+        text, [put, after = slopes_] { put(after); }, [put, before = std::move(before)] { put(before); }));
+}
+
+void ZlineScanBaseDoc::beginSlopeEdit() {
+    if (slopeEditOpen_) return;
+    slopesBefore_ = slopes_;
+    slopeEditOpen_ = true;
+}
+
+void ZlineScanBaseDoc::endSlopeEdit(const std::string& text) {
+    if (!slopeEditOpen_) return;
+    recordSlopes(std::move(slopesBefore_), text);
+    slopesBefore_.clear();
+}
+
 void ZlineScanBaseDoc::deleteAllSlopes() {
+    std::vector<VelocitySlope> before = std::move(slopes_);
     slopes_.clear();
     selected_ = -1;
-    SetModifiedFlag();
+    recordSlopes(std::move(before), "Delete all slopes");
     notify(kHintData);
 }
 
 void ZlineScanBaseDoc::setSlopes(std::vector<VelocitySlope> s) {
     if (s.size() > static_cast<size_t>(kMaxSlopes)) s.resize(kMaxSlopes);
+    std::vector<VelocitySlope> before = std::move(slopes_);
     slopes_ = std::move(s);
     selected_ = -1;
     newSlope_ = false;
-    SetModifiedFlag();
+    recordSlopes(std::move(before), "Slopes");
     notify(kHintData);
 }
 
 bool ZlineScanBaseDoc::deleteSlope(int index) {
     if (index < 0 || index >= static_cast<int>(slopes_.size())) return false;
+    std::vector<VelocitySlope> before = slopes_;
     slopes_.erase(slopes_.begin() + index);
     selected_ = -1;
     newSlope_ = false;
-    SetModifiedFlag();
+    recordSlopes(std::move(before), "Delete slope");
     notify(kHintMarker);
     return true;
 }
@@ -287,21 +316,25 @@ int ZlineScanBaseDoc::pickSlope(double x, double y, double hw, double hh) {
         return selected_;
     };
     newSlope_ = false;
+    // The press starts one step that the release ends (finishSlope).
+    slopeEditOpen_ = false;
+    beginSlopeEdit();
     for (size_t i = 0; i < slopes_.size(); ++i) {
         VelocitySlope& s = slopes_[i];
         if (inside(s.x1, s.y1)) {
             std::swap(s.x1, s.x2);
             std::swap(s.y1, s.y2);
-            SetModifiedFlag();
             return taken(i);
         }
     }
     for (size_t i = 0; i < slopes_.size(); ++i)
         if (inside(slopes_[i].x2, slopes_[i].y2)) return taken(i);
-    if (slopes_.size() >= static_cast<size_t>(kMaxSlopes)) return -1;
+    if (slopes_.size() >= static_cast<size_t>(kMaxSlopes)) {
+        slopeEditOpen_ = false;
+        return -1;
+    }
     slopes_.push_back(VelocitySlope{x, y, x, y});
     newSlope_ = true;
-    SetModifiedFlag();
     return taken(slopes_.size() - 1);
 }
 
@@ -314,7 +347,9 @@ void ZlineScanBaseDoc::finishSlope(double minWidth, double minHeight) {
         }
     }
     newSlope_ = false;
-    SetModifiedFlag();
+    const int keep = selected_;
+    endSlopeEdit("Draw slope");
+    selected_ = keep;
     notify(kHintMarker);
 }
 
@@ -360,9 +395,16 @@ CTrace* ZlineScanBaseDoc::interpolateSlopes(const std::string& name) {
 
 void ZlineScanBaseDoc::moveSlopeEnd(double x, double y) {
     if (selected_ < 0 || selected_ >= static_cast<int>(slopes_.size())) return;
+    // Outside a drag, a move is a step of its own.
+    const bool alone = !slopeEditOpen_;
+    beginSlopeEdit();
     slopes_[static_cast<size_t>(selected_)].x2 = x;
     slopes_[static_cast<size_t>(selected_)].y2 = y;
-    SetModifiedFlag();
+    if (alone) {
+        const int keep = selected_;
+        endSlopeEdit("Move slope");
+        selected_ = keep;
+    }
     notify(kHintData);
 }
 

@@ -285,6 +285,13 @@ protected:
     int selected_ = -1;
     // Whether the last pick started a new slope (finishSlope may drop it).
     bool newSlope_ = false;
+    // The slopes before the drag under way; the drag is one undo step.
+    std::vector<ordavia::VelocitySlope> slopesBefore_;
+    bool slopeEditOpen_ = false;
+    void beginSlopeEdit();
+    void endSlopeEdit(const std::string& text);
+    // Records the change from `before` to the slopes as they are now.
+    void recordSlopes(std::vector<ordavia::VelocitySlope> before, const std::string& text);
 
     C2DTrace* scan_ = nullptr;
     C2DTrace* source_ = nullptr;

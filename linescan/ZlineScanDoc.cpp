@@ -32,8 +32,6 @@ double ZlineScanDoc::samplePeriod(double fieldPeriod) const {
 void ZlineScanDoc::setColumnsToSample(int32_t n) {
     if (n < 2 || n > (1 << 20)) return;
     columnsToSample_ = n;
-    if (hasServices() && services().profileStore)
-        (void)services().profileStore->WriteInt("linescan", "NoPtsToSample", n);
 }
 
 void ZlineScanDoc::resetSamples(uint32_t values) {

@@ -67,6 +67,8 @@ public:
     bool subtracting() const { return subtracting_; }
     bool calculateCbv() const { return calculateCbv_; }
     int32_t columnsToSample() const { return columnsToSample_; }
+    // For this scan only: the profile's "NoPtsToSample" is the user's and
+    // is read when a scan starts, never written by a calculation.
     void setColumnsToSample(int32_t n);
     double fieldPeriod() const { return fieldPeriod_; }
 

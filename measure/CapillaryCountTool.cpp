@@ -256,7 +256,7 @@ void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char*
                                                       MsgIcon::Warning);
         }
     }
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     doc_.UpdateAllViews();
 }
 

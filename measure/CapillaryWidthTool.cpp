@@ -28,6 +28,25 @@ std::string CapillaryWidthTool::source() const {
     return doc_.GetPathName().empty() ? doc_.GetTitle() : doc_.GetPathName();
 }
 
+class CapillaryWidthTool::CommandScope {
+public:
+    CommandScope(CapillaryWidthTool& t, Prompter* prompter) : t_(t), prompter_(prompter) { ++t_.depth_; }
+    ~CommandScope() {
+        if (--t_.depth_ > 0 || t_.refused_.ok()) return;
+        if (prompter_) prompter_->messageBox(t_.refused_.reason(), MsgButtons::Ok, MsgIcon::Warning);
+        t_.refused_ = Status::success();
+    }
+
+private:
+    CapillaryWidthTool& t_;
+    Prompter* prompter_;
+};
+
+void CapillaryWidthTool::rowRefused(const Status& st) {
+    debugLog("CapillaryWidthTool row refused\n");
+    if (refused_.ok()) refused_ = st;
+}
+
 void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double units, double x, double y) {
     if (!doc_.hasServices()) return;
     CResultDoc* table = ResultTables::in(doc_.services()).open(title);
@@ -45,10 +64,11 @@ void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double
         r.y = y;
         rec = resultRecordOf(loopFigures(r, doc_.unitsInEffect(), false), source(), doc_.unitsInEffect());
     }
-    if (!table->addRow(rec)) debugLog("CapillaryWidthTool row refused\n");
+    if (Status st = table->addRow(rec); !st) rowRefused(st);
 }
 
 CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool quiet, Prompter* prompter, bool fileRow) {
+    CommandScope scope(*this, prompter);
     Measured m;
     m.lineIndex = index;
     CDim* line = doc_.currentDimList().at(index);
@@ -69,11 +89,12 @@ CapillaryWidthTool::Measured CapillaryWidthTool::measureLine(int index, bool qui
     line->setLabel(label);
     if (fileRow) fileWidthRow(ResultTitles::kDiameter, index + 1, m.width.units);
     doc_.appendHistory(strprintf("capillary width line %d = ", index + 1) + label + "\r\n");
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return m;
 }
 
 std::vector<CapillaryWidthTool::Measured> CapillaryWidthTool::findWidths(Prompter* prompter) {
+    CommandScope scope(*this, prompter);
     std::vector<Measured> out;
     CDimList& list = doc_.currentDimList();
     if (list.currentObject()) {
@@ -181,6 +202,7 @@ void CapillaryWidthTool::limbLines(const CDim& apex, double cx, double cy, doubl
 }
 
 CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prompter* prompter, bool fileRows) {
+    CommandScope scope(*this, prompter);
     LoopResult res;
     CDimList& list = doc_.currentDimList();
     CDimList& built = doc_.lists()[kConstructionList];
@@ -194,8 +216,8 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
     const std::string units = doc_.unitsInEffect();
     auto file = [&](const LoopRow& r, bool fitted) {
         if (!table) return;
-        if (!table->addRow(resultRecordOf(loopFigures(r, units, fitted), source(), units)))
-            debugLog("CapillaryWidthTool::measureLoops row refused\n");
+        if (Status st = table->addRow(resultRecordOf(loopFigures(r, units, fitted), source(), units)); !st)
+            rowRefused(st);
     };
 
     std::vector<int> which;
@@ -288,7 +310,7 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
         if (now.empty() || startsWith(now, "Dimensions: ") || now.find(" loops, means: ") != std::string::npos)
             doc_.result = loopFigures(s, units, res.hasFit).text();
     }
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     doc_.UpdateAllViews();
     return res;
 }

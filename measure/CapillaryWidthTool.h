@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "base/Result.h"
 #include "figures/MeasureValues.h"
 #include "measure/CapillaryWidth.h"
 
@@ -87,8 +88,14 @@ private:
     // of the line it was found at.
     void fileWidthRow(const std::string& table, int line, double units, double x = 0, double y = 0);
     std::string source() const;
+    // A row a table refused is told once per command, when the outermost
+    // command (measureLine inside findWidths, say) ends.
+    class CommandScope;
+    void rowRefused(const ordavia::Status& st);
 
     ZBasicDoc& doc_;
+    ordavia::Status refused_;
+    int depth_ = 0;
 };
 
 }  // namespace ordavia

@@ -94,7 +94,7 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         if (answer == MsgResult::Yes) {
             for (int i = list.count() - 1; i >= 0; --i)
                 if (fromEarlierRun(*list.at(i))) list.remove(i);
-            doc.SetModifiedFlag(true);
+            doc.markEdited();
         }
     }
 
@@ -108,7 +108,7 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         list.add(std::move(circle));
         doc.lastDetection.emplace_back(c.a, c.b);
     }
-    if (!res.circles.empty()) doc.SetModifiedFlag(true);
+    if (!res.circles.empty()) doc.markEdited();
     // Every run leaves its count in the result text, none found included,
     // so that an earlier run's figures never stand for this one.
     doc.result = strprintf("%7i, capillaries", static_cast<int>(res.circles.size()));

@@ -128,7 +128,7 @@ bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
     // the user has just chosen.
     doc.services().profile().WriteString("dustmask", "filename", *chosen);
     dustList(doc).setHidden(true);
-    doc.SetModifiedFlag(true);
+    doc.markEdited();
     doc.UpdateAllViews();
     return true;
 }

@@ -157,7 +157,7 @@ unsigned ImageToolController::buttonDown(ZPoint p, bool shift, bool ctrl) {
             return kRedraw | kDocumentChanged;
         case kCrosshair:
             doc_.setShowTarget(true);
-            doc_.SetModifiedFlag(true);
+            doc_.markEdited();
             doc_.setTarget(p.x, p.y);
             return kRedraw | kDocumentChanged;
         case kTrace: return traceAt(p);
@@ -205,13 +205,15 @@ unsigned ImageToolController::buildDown(ZPoint p) {
         buildMode_ = mode;
         buildList_ = mode == kDustMask ? ZBasicDoc::kDustList : doc_.currentList();
         CDimList& list = doc_.lists()[static_cast<size_t>(buildList_)];
+        // Building a dimension is one step: an undo takes it away whole.
+        doc_.rememberForUndo();
         const int i = list.addNew(kindOfMode(mode), p);
         if (i < 0) return kNothing;
         buildIndex_ = i;
         // The second vertex follows the cursor until the next click fixes it.
         if (!freehandMode(mode)) list.at(i)->addVertex(p);
         drag_ = kDragBuilding;
-        doc_.SetModifiedFlag(true);
+        doc_.markEdited();
         return kRedraw | kDocumentChanged | (freehandMode(mode) ? kCapture : kNothing);
     }
     CDim* d = doc_.lists()[static_cast<size_t>(buildList_)].at(buildIndex_);
@@ -226,7 +228,7 @@ unsigned ImageToolController::buildDown(ZPoint p) {
     } else {
         d->addVertex(p);
     }
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return kRedraw | kDocumentChanged;
 }
 
@@ -245,14 +247,14 @@ unsigned ImageToolController::mouseMove(ZPoint p, bool shift, bool ctrl) {
                 takeRotationSnapshot();
             }
             moved_ = true;
-            doc_.SetModifiedFlag(true);
+            doc_.markEdited();
             return kRedraw | kDocumentChanged;
         }
         case kDragRoi:
             if (!buttonHeld_ || p == from) return kNothing;
             doc_.setRegion(doc_.marks().roi.offset(p.x - from.x, p.y - from.y));
             moved_ = true;
-            doc_.SetModifiedFlag(true);
+            doc_.markEdited();
             return kRedraw | kDocumentChanged;
         case kDragRubberBand:
             if (!buttonHeld_) return kNothing;
@@ -290,7 +292,7 @@ unsigned ImageToolController::buttonUp(ZPoint p, bool shift, bool ctrl) {
             const ZRect band = ZRect{bandStart_.x, bandStart_.y, bandEnd_.x, bandEnd_.y}.normalized();
             doc_.setRegion(band.isEmpty() ? ZRect{} : band);
             drag_ = kDragNone;
-            doc_.SetModifiedFlag(true);
+            doc_.markEdited();
             return kRelease | kRedraw | kDocumentChanged;
         }
         case kDragBuilding:
@@ -337,7 +339,7 @@ unsigned ImageToolController::finishBuilding() {
     // A path ended before it had enough vertices to measure anything is
     // dropped rather than left as an invisible object.
     if (d->vertexCount() < minimumVertices()) list.remove(index);
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return kRedraw | kDocumentChanged;
 }
 
@@ -449,7 +451,7 @@ bool ImageToolController::deleteCurrent() {
     if (!list.at(i)) return false;
     doc_.rememberForUndo();
     list.remove(i);
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return true;
 }
 
@@ -459,9 +461,10 @@ bool ImageToolController::setLineWidth(Prompter& prompter) {
     const std::optional<int> w =
         prompter.promptInt(kSetLineWidth, kLineWidthPrompt, d->width(), kMinLineWidth, kMaxLineWidth);
     if (!w || *w < kMinLineWidth || *w > kMaxLineWidth) return false;
+    doc_.rememberForUndo();
     d->setWidth(*w);
     d->update();
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return true;
 }
 
@@ -476,7 +479,7 @@ bool ImageToolController::rotateSelected(Prompter& prompter) {
     // CDim::rotate turns anticlockwise on the screen for a positive angle.
     doc_.rememberForUndo();
     list.rotateCurrent(-*deg * M_PI / 180.0);
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return true;
 }
 
@@ -601,6 +604,7 @@ int ImageToolController::removeMarksInDustMask() {
         return false;
     };
     int removed = 0;
+    doc_.rememberForUndo();
     for (int i = list.count() - 1; i >= 0; --i) {
         const CDim* d = list.at(i);
         const std::vector<ZPoint>& v = d->vertices();
@@ -614,7 +618,7 @@ int ImageToolController::removeMarksInDustMask() {
             ++removed;
         }
     }
-    if (removed > 0) doc_.SetModifiedFlag(true);
+    if (removed > 0) doc_.markEdited();
     return removed;
 }
 
@@ -643,7 +647,7 @@ bool ImageToolController::paste(const std::vector<uint8_t>& bytes) {
     doc_.rememberForUndo();
     const int i = list.add(std::move(d));
     list.setCurrent(i);
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     return true;
 }
 

@@ -79,6 +79,8 @@ ZRect readRect(Archive& ar) {
 }  // namespace
 
 ZBasicDoc::ZBasicDoc() {
+    // One step, exchanged back and forth: undoing twice redoes.
+    undoStack().setLimit(1);
     registerMeasureClasses();
     lists_[kDustList].setHidden(true);
 }
@@ -266,7 +268,8 @@ bool ZBasicDoc::OnNewDocument() {
 void ZBasicDoc::DeleteContents() {
     for (CDimList& l : lists_) l.removeAll();
     image_ = CZVimage();
-    undo_ = UndoState{};
+    pending_ = UndoState{};
+    lastStep_.reset();
     imageFileName_.clear();
     imageTime_ = 0;
     notes_.clear();
@@ -341,7 +344,7 @@ bool ZBasicDoc::loadImage() {
     image_ = std::move(loaded);
     pictureHash_ = pixelHash(image_);
     applyDisplay(image_);
-    undo_ = UndoState{};
+    forgetSteps();
     // Dust on the camera is in every picture: the mask filter, while it is
     // switched on, is part of loading.
     ImageProcessing::applyDustMaskAfterLoad(*this, image_);
@@ -358,7 +361,7 @@ bool ZBasicDoc::importImage(const std::string& path) {
                                            MsgIcon::Error);
         return false;
     }
-    undo_ = captureState(true);
+    UndoState before = captureState(true);
     image_ = std::move(loaded);
     pictureHash_ = pixelHash(image_);
     applyDisplay(image_);
@@ -379,7 +382,7 @@ bool ZBasicDoc::importImage(const std::string& path) {
         (void)setCalibration(c);
     }
     rememberFolder(profileOrNull(), path);
-    SetModifiedFlag(true);
+    recordStep(std::move(before), "Import");
     UpdateAllViews();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -197,8 +198,14 @@ public:
     // user said no or the list was empty.
     bool clearCurrentList();
     // Remembers the lists, places and scales so that the next undo brings
-    // them back; every dimension edit of a tool calls it first.
+    // them back; every dimension edit of a tool calls it first. The step
+    // reaches the undo stack with the first change (markEdited).
     void rememberForUndo();
+    // Tells the document that a tool changed it in place (a dimension built,
+    // dragged or deleted, a region drawn): the step remembered last becomes
+    // an undo step, or, when there is none, the change is one the last step
+    // takes back with it. Views are not told; the tool redraws.
+    void markEdited();
     // -1 when the list is empty; below 0 gives the last, past the end 0.
     int wrapIndex(int i) const;
     // Moves every list, both rectangles, the target and the origin.
@@ -233,7 +240,7 @@ public:
     bool canUndo() const;
     // The picture an undo would bring back; null when the last operation
     // left the pixels alone.
-    const CZVimage* undoPicture() const { return undo_.valid && undo_.hasPicture ? &undo_.picture : nullptr; }
+    const CZVimage* undoPicture() const;
 
     // A copy of the image for "Duplicate image in new window".
     std::unique_ptr<ZBasicDoc> duplicate() const;
@@ -265,6 +272,12 @@ private:
     };
     UndoState captureState(bool withPicture) const;
     void restoreState(UndoState& s);
+    // The one step this document keeps: undoing it exchanges the state with
+    // the one remembered, so undoing it again redoes it.
+    void recordStep(UndoState before, const std::string& text);
+    void exchangeWith(UndoState& s);
+    // Drops the step (a new picture), keeping whether the document is modified.
+    void forgetSteps();
     void applyDisplay(CZVimage& img) const;
     void changed();
     const ProfileStore* profileOrNull() const;
@@ -296,7 +309,9 @@ private:
     int32_t currentList_ = 0;
     bool quiet_ = false;
     int32_t versionRead_ = kLayoutVersion;
-    UndoState undo_;
+    // A remembered state not yet a step; the state of the step kept.
+    UndoState pending_;
+    std::weak_ptr<UndoState> lastStep_;
 };
 
 namespace ordavia {

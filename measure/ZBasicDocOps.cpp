@@ -51,19 +51,58 @@ void ZBasicDoc::restoreState(UndoState& st) {
     st = std::move(now);
 }
 
-void ZBasicDoc::rememberForUndo() { undo_ = captureState(false); }
+void ZBasicDoc::rememberForUndo() { pending_ = captureState(false); }
 
-bool ZBasicDoc::canUndo() const { return undo_.valid; }
+void ZBasicDoc::markEdited() {
+    if (pending_.valid) {
+        UndoState before = std::move(pending_);
+        pending_ = UndoState{};
+        recordStep(std::move(before), "Edit");
+    } else if (undoStack().isClean()) {
+        // Nothing leads back to the saved state now but a new save.
+        undoStack().resetClean();
+    }
+}
 
-void ZBasicDoc::undo() {
-    if (!undo_.valid) return;
-    const bool picture = undo_.hasPicture;
-    restoreState(undo_);
+void ZBasicDoc::recordStep(UndoState before, const std::string& text) {
+    pending_ = UndoState{};
+    auto held = std::make_shared<UndoState>(std::move(before));
+    lastStep_ = held;
+    auto exchange = [this, held] { exchangeWith(*held); };
+    undoStack().pushApplied(std::make_unique<FunctionCommand>(text, exchange, exchange));
+}
+
+void ZBasicDoc::exchangeWith(UndoState& st) {
+    const bool picture = st.hasPicture;
+    restoreState(st);
     if (picture) {
+        // The history line makes this a state no save has seen.
         notes_ += "undo\r\n";
         imageModified_ = true;
+        undoStack().resetClean();
     }
-    changed();
+    UpdateAllViews();
+}
+
+void ZBasicDoc::forgetSteps() {
+    pending_ = UndoState{};
+    lastStep_.reset();
+    const bool clean = undoStack().isClean();
+    undoStack().clear();
+    if (!clean) undoStack().resetClean();
+}
+
+bool ZBasicDoc::canUndo() const { return undoStack().canUndo() || undoStack().canRedo(); }
+
+const CZVimage* ZBasicDoc::undoPicture() const {
+    if (!canUndo()) return nullptr;
+    const std::shared_ptr<UndoState> st = lastStep_.lock();
+    return st && st->hasPicture ? &st->picture : nullptr;
+}
+
+void ZBasicDoc::undo() {
+    if (undoStack().canUndo()) undoStack().undo();
+    else undoStack().redo();
 }
 
 // ---------------------------------------------------------------------------
@@ -72,33 +111,31 @@ void ZBasicDoc::undo() {
 int ZBasicDoc::addNewDimension(int kind, ZPoint p) {
     UndoState before = captureState(false);
     const int i = currentDimList().addNew(kind, p);
-    if (i >= 0) {
-        undo_ = std::move(before);
-        SetModifiedFlag(true);
-    }
+    if (i >= 0) recordStep(std::move(before), "Add dimension");
     return i;
 }
 
 int ZBasicDoc::addObject(std::unique_ptr<CDim> obj) {
     if (!obj) return -1;
-    rememberForUndo();
+    UndoState before = captureState(false);
     const int i = currentDimList().add(std::move(obj));
-    SetModifiedFlag(true);
+    recordStep(std::move(before), "Add dimension");
     return i;
 }
 
 void ZBasicDoc::addVertex(int i, ZPoint p) {
     if (CDim* d = currentDimList().at(i)) {
         d->addVertex(p);
-        SetModifiedFlag(true);
+        markEdited();
     }
 }
 
 void ZBasicDoc::removeObject(int i) {
     if (!currentDimList().at(i)) return;
-    rememberForUndo();
+    UndoState before = captureState(false);
     currentDimList().remove(i);
-    changed();
+    recordStep(std::move(before), "Delete dimension");
+    UpdateAllViews();
 }
 
 bool ZBasicDoc::clearCurrentList() {
@@ -106,9 +143,10 @@ bool ZBasicDoc::clearCurrentList() {
     if (!quiet_ && services().prompter().messageBox(kClearAllQuestion, MsgButtons::YesNo, MsgIcon::Question) !=
                        MsgResult::Yes)
         return false;
-    rememberForUndo();
+    UndoState before = captureState(false);
     currentDimList().removeAll();
-    changed();
+    recordStep(std::move(before), "Clear all dimensions");
+    UpdateAllViews();
     return true;
 }
 
@@ -303,10 +341,10 @@ bool ZBasicDoc::imageOperation(const std::string& history,
     UndoState before = captureState(true);
     if (before.picture.isEmpty()) return false;  // no memory for the undo copy
     if (!op(image_, marks_.roi.normalized())) return false;
-    undo_ = std::move(before);
     if (!history.empty()) notes_ += history + regionText();
     imageModified_ = true;
-    changed();
+    recordStep(std::move(before), history.empty() ? std::string("Image operation") : history);
+    UpdateAllViews();
     return true;
 }
 
@@ -318,7 +356,7 @@ void ZBasicDoc::showPreview(const CZVimage& original, const std::function<void(C
 }
 
 void ZBasicDoc::setImage(CZVimage picture) {
-    undo_ = UndoState{};
+    forgetSteps();
     image_ = std::move(picture);
     applyDisplay(image_);
     UpdateAllViews();
@@ -343,6 +381,6 @@ std::unique_ptr<ZBasicDoc> ZBasicDoc::duplicate() const {
     if (bracket != std::string::npos) title.resize(bracket);
     const std::string ext = extensionOf(title);
     copy->SetTitle(title.substr(0, title.size() - ext.size()) + "-copy");
-    copy->SetModifiedFlag(true);
+    copy->startAsUnsaved();
     return copy;
 }

@@ -70,10 +70,10 @@ void CResultDoc::setColumns(size_t n, const ResultColumn* table) {
     changed(0);
 }
 
-bool CResultDoc::addRow(const ResultRecord& record) {
+ordavia::Status CResultDoc::addRow(const ResultRecord& record) {
     if (rows_.size() >= kMaxRows) {
         debugLog("CResultDoc::addRow table full\n");
-        return false;
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, strprintf(kRowRefused, GetTitle().c_str()));
     }
     size_t cells = 0;
     for (const auto& f : formats_) cells = std::max<size_t>(cells, size_t(f->column) + 1);
@@ -96,7 +96,7 @@ bool CResultDoc::addRow(const ResultRecord& record) {
     SetModifiedFlag(true);
     changed(kHintRowAdded);
     fileRowsUnderExam(fileName);
-    return true;
+    return ordavia::Status::success();
 }
 
 std::string CResultDoc::rowsTextOf(const std::string& fileName) const {

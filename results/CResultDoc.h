@@ -60,8 +60,10 @@ public:
     // and sets the column count to the number of formats.
     void setColumns(size_t n, const ordavia::ResultColumn* table);
     void setColumns(const ordavia::ResultColumnSet& set) { setColumns(set.count, set.columns); }
-    // Appends a row; false (and nothing added) once the table is full.
-    bool addRow(const ordavia::ResultRecord& record);
+    // Appends a row; once the table is full nothing is added and the
+    // failure (kRowRefused with the table's title) is for the user to read.
+    ordavia::Status addRow(const ordavia::ResultRecord& record);
+    static constexpr const char* kRowRefused = "The row could not be added to the results table \"%s\": it is full.";
 
     // A pointer elsewhere that holds this table; cleared when it closes.
     void registerOwner(CResultDoc** slot);

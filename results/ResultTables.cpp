@@ -41,13 +41,13 @@ CResultDoc* ResultTables::open(const std::string& title, const ResultColumn* col
         if (!doc) return nullptr;
         doc->SetTitle(title);
         doc->setColumns(count, columns);
-        doc->SetModifiedFlag(false);
+        doc->startUnmodified();
     } else {
         auto made = std::make_unique<CResultDoc>();
         made->OnNewDocument();
         made->SetTitle(title);
         made->setColumns(count, columns);
-        made->SetModifiedFlag(false);
+        made->startUnmodified();
         doc = made.get();
         kept_.push_back(std::move(made));
     }

@@ -280,7 +280,7 @@ std::unique_ptr<ZBasicDoc> CMotivaDoc::newImageResult(CZVimage&& img, const std:
     doc->setImage(std::move(img));
     doc->markImageForSave();
     doc->SetTitle(GetTitle() + titleSuffix);
-    doc->SetModifiedFlag(true);
+    doc->startAsUnsaved();
     return doc;
 }
 

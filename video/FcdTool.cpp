@@ -217,7 +217,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
                                                 doc_.unitsInEffect());
         CResultDoc* table = tables->open(ResultTitles::kFcf);
         if (!table || !table->addRow(row)) {
-            doc_.SetModifiedFlag(true);
+            doc_.markEdited();
             doc_.UpdateAllViews();
             return Status::failure(StatusCode::OutOfRange,
                                    strprintf(fcfdoc::kDensityText, r.density) +
@@ -225,7 +225,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
                                        ResultTitles::kFcf + "\".");
         }
     }
-    doc_.SetModifiedFlag(true);
+    doc_.markEdited();
     doc_.UpdateAllViews();
     return m;
 }

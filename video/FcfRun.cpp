@@ -48,10 +48,10 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     if (ownValues_) doc->setValues(threshold_, gain_, ignoreDrift_);
     doc->setBlock(std::move(block));
     doc->SetTitle(video_->GetTitle() + strprintf(" FCF-%i-%i", a, b));
-    doc->SetModifiedFlag(true);
+    doc->startAsUnsaved();
     // Where results tables are kept, a row the table refused (it is full)
     // is a result lost: the run says so instead of going on.
-    if (ResultTables::of(*video_) && !doc->addResultRow())
+    if (ResultTables::of(*video_) && !doc->addResultRow().ok())
         return Status::failure(StatusCode::OutOfRange, strprintf("the row of frames %i to %i could not be added to "
                                                                  "the results table \"%s\"",
                                                                  a, b, ResultTitles::kFcf));

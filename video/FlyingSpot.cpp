@@ -52,7 +52,7 @@ Result<std::unique_ptr<ZchartDoc>> flyingSpotChart(CMotivaDoc& video) {
     t->xInterval = 1.0 / (video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0);
     t->xUnits = "secs";
     t->yUnits = video.unitsInEffect() + "/s";
-    chart->SetModifiedFlag(false);
+    chart->startUnmodified();
     return chart;
 }
 

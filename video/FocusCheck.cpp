@@ -116,7 +116,7 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
         }
     }
     video.goToFrame(0);
-    chart->SetModifiedFlag(false);
+    chart->startUnmodified();
     return chart;
 }
 

@@ -54,7 +54,7 @@ Result<std::unique_ptr<ZchartDoc>> widthAgainstTime(CMotivaDoc& video, const std
         }
     }
     video.goToFrame(0);
-    chart->SetModifiedFlag(false);
+    chart->startUnmodified();
     return chart;
 }
 

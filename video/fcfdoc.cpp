@@ -326,9 +326,11 @@ ResultRecord fcfdoc::resultRecord() const {
     return ordavia::resultRecordOf(figures(), GetPathName().empty() ? GetTitle() : GetPathName(), unitsInEffect());
 }
 
-bool fcfdoc::addResultRow() {
+ordavia::Status fcfdoc::addResultRow() {
     ResultTables* tables = ResultTables::of(*this);
-    if (!tables) return false;
+    if (!tables) return ordavia::Status::failure(ordavia::StatusCode::NotFound, "There are no results tables.");
     CResultDoc* table = tables->open(ResultTitles::kFcf);
-    return table && table->addRow(resultRecord());
+    if (!table)
+        return ordavia::Status::failure(strprintf("The results table \"%s\" could not be opened.", ResultTitles::kFcf));
+    return table->addRow(resultRecord());
 }

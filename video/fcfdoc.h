@@ -99,7 +99,7 @@ public:
     ordavia::MeasureValues figures() const;
     // Adds the row to "Functional Capillary Flow and Density Results"
     // (made when missing); false without services or when the table is full.
-    bool addResultRow();
+    ordavia::Status addResultRow();
 
     // Puts the marked density at the end of the result text (replacing an
     // earlier one); saving keeps it after the figures of the region.

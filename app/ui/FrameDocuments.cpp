@@ -128,7 +128,7 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
             return ForeignOpen::Failed;
         }
         video->SetTitle(fileNameOf(path));
-        video->SetModifiedFlag(false);
+        video->startUnmodified();
         app_.AddDocument(std::move(doc));
         return ForeignOpen::Opened;
     }
@@ -143,7 +143,7 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
     // A picture that does not load leaves no window; the user was told why.
     if (!image || !image->OnNewDocument() || !image->importImage(path)) return ForeignOpen::Failed;
     image->SetTitle(fileNameOf(path));
-    image->SetModifiedFlag(false);
+    image->startUnmodified();
     app_.AddDocument(std::move(doc));
     return ForeignOpen::Opened;
 }

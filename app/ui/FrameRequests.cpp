@@ -105,7 +105,7 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
         if (!current->importImage(path))
             return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(current->lastError()));
         current->SetTitle(fileNameOf(path));
-        current->SetModifiedFlag(false);
+        current->startUnmodified();
         activateDocument(current);
         return {};
     }
@@ -127,7 +127,7 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
             return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(image->lastError()));
         image->SetTitle(fileNameOf(path));
     }
-    image->SetModifiedFlag(false);
+    image->startUnmodified();
     image->setQuiet(false);
     Document* old = current;
     autoLoad_ = image;

@@ -30,6 +30,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ChartDialogs.h"
+#include "framework/ui/UndoActions.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"
 #include "framework/FileOpener.h"
@@ -103,6 +104,7 @@ void ZchartView::buildMenus() {
     QAction* enm = add(edit, "&Edit new marks", [this] { doc_->setEditNewMarks(!doc_->editNewMarks()); });
     enm->setCheckable(true);
     connect(edit, &QMenu::aboutToShow, enm, [this, enm] { enm->setChecked(doc_->editNewMarks()); });
+    addUndoActions(edit, doc_, this);
 
     auto* display = new QMenu("&Display", this);
     add(display, "&Trace properties...", &ZchartView::cmdTraceProperties);
@@ -226,7 +228,8 @@ void ZchartView::cmdAverage() {
         rec.first = doc_->GetTitle();
         rec.second = tr->name;
         rec.values = {tr->sampleX(f), tr->sampleX(t % tr->sampleCount()), a.mean, a.maximum, a.minimum, a.acceptedPercent, a.total};
-        r->addRow(rec);
+        if (const Status st = r->addRow(rec); !st)
+            doc_->services().prompter().messageBox(st.reason(), MsgButtons::Ok, MsgIcon::Warning);
     }
 }
 

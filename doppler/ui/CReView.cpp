@@ -18,14 +18,17 @@ using namespace ordavia;
 namespace {
 // The pulse half-width is kept from one use to the next for the whole run;
 // 0 until the first use.
-int& pulseHalfWidth(CReviewDoc* doc) { return doc->services().runValue<int>("pulse half-width"); }
+struct KeptPulseHalfWidth {
+    int samples = 0;
+};
+int& pulseHalfWidth(CReviewDoc* doc) { return doc->services().runValue<KeptPulseHalfWidth>().samples; }
 // A first guess: 0.15 s, under half the beat of a heart at 180 per minute
 // and above the width of a noise spike.
 int firstHalfWidth(const CTrace& t) {
     return t.xInterval > 0 ? std::max(1, static_cast<int>(std::lround(0.15 / t.xInterval))) : 25;
 }
 dopplerui::LevelContour& lastLevels(CReviewDoc* doc) {
-    return doc->services().runValue<dopplerui::LevelContour>("level contour");
+    return doc->services().runValue<dopplerui::LevelContour>();
 }
 }  // namespace
 

@@ -58,7 +58,7 @@ std::unique_ptr<T> newDocument(Document& owner, const char* templateClass) {
 // is the user's work until the user changes it.
 template <class T>
 Document* showFilled(Document& owner, std::unique_ptr<T> chart) {
-    chart->SetModifiedFlag(false);
+    chart->startUnmodified();
     return showDocument(owner, chart.release());
 }
 
@@ -156,12 +156,14 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
                                     doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
         scan.setAcceptedSummary(s);
         ResultTables* tables = ResultTables::of(scan);
+        Status filed;
         if (origin.video) {
-            acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);
+            filed = acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);
         } else if (tables) {
             // No video line to keep it with: the table only, without a diameter.
-            (void)fileVelocityRow(tables, scan.GetTitle(), s, lineNumber);
+            filed = fileVelocityRow(tables, scan.GetTitle(), s, lineNumber);
         }
+        if (!filed) p->messageBox(filed.reason(), MsgButtons::Ok, MsgIcon::Warning);
         return SummaryAnswer::Accepted;
     }
     if (p->messageBox(kRejectedQuestion, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)

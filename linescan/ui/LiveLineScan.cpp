@@ -161,9 +161,7 @@ bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
         const int kept = services.profile().GetInt("linescan", "NoPtsToSample", ZlineScanDoc::kDefaultColumns);
         const int first = std::max(0, video.selectionFirst());
         const int last = video.selectionLast() < 0 ? video.frameCount() : std::min(video.selectionLast(), video.frameCount());
-        live_->setServices(nullptr);
         live_->setColumnsToSample(std::max(2, std::min(kept, last - first)));
-        live_->setServices(&services);
     }
     sampler_ = std::make_unique<ordavia::LineScanSampler>(*live_, &view);
     if (!sampler_->start(video, *video.currentDimList().at(index), second)) {
@@ -280,16 +278,21 @@ void LiveLineScan::calculateAll(CMotivaView& view) {
                                  : nullptr;
         running_all_ = true;
         bool cancelled = false;
+        std::vector<std::string> failed;
         for (size_t i = 0; i < lines.size() && !cancelled; ++i) {
             if (progress) progress->setText(strprintf("line %i", lines[i] + 1));
             auto scan = ordavia::scanBothWays(video, lines[i], services, [&](int f) {
-                cancelled = progress && (!progress->setValue(2 * long(i) * frames + f + 1) || progress->cancelled());
-                return !cancelled;
+                return progress ? progress->setValue(2 * long(i) * frames + f + 1) && !progress->cancelled() : true;
             });
-            if (scan) scans.emplace_back(lines[i], std::move(scan));
+            if (scan) scans.emplace_back(lines[i], std::move(scan).value());
+            else if (scan.isCancelled()) cancelled = true;
+            else failed.push_back(scan.reason());
         }
         running_all_ = false;
         if (cancelled) return;
+        // A line that could not be scanned is said, not left out in silence.
+        for (const std::string& why : failed)
+            if (prompter) prompter->messageBox(why, MsgButtons::Ok, MsgIcon::Warning);
     }
     for (auto& [index, scan] : scans) {
         const ScanOrigin origin{&video, index};

@@ -330,8 +330,12 @@ void ZlineScanBaseView::cmdSlopeVelocities() {
     const CTrace* pic = ls_->trace(scanIndex());
     for (size_t i = 0; i < slopes.size(); ++i) {
         const VelocitySlope& v = slopes[i];
-        table->addRow({ls_->GetTitle(), pic ? pic->name : std::string(),
+        const Status st = table->addRow({ls_->GetTitle(), pic ? pic->name : std::string(),
                        {double(i), v.x1, v.x2 - v.x1, v.y2 - v.y1, v.velocity(), sum / double(slopes.size())}});
+        if (!st) {
+            say(ls_, st.reason());
+            return;
+        }
     }
 }
 

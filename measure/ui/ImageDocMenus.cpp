@@ -81,7 +81,8 @@ void averageOfSelection(ZBasicDoc* doc) {
     rec.first = row.filename.empty() ? doc->GetTitle() : row.filename;
     rec.second = row.units;
     rec.values = row.values;
-    table->addRow(rec);
+    if (const Status st = table->addRow(rec); !st)
+        doc->services().prompter().messageBox(st.reason(), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 // "&Dimension list": the current list as a live table of its own; one

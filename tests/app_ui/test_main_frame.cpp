@@ -40,7 +40,7 @@ protected:
     std::string makeTable(const std::string& name) {
         CResultDoc doc;
         doc.setColumns(*findResultColumnSet("Image Results"));
-        doc.addRow({name, "um", {1.0, 2.0, 3.0}});
+        EXPECT_TRUE(doc.addRow({name, "um", {1.0, 2.0, 3.0}}));
         const std::string p = (dir_ / name).string();
         EXPECT_TRUE(doc.OnSaveDocument(p));
         return p;

@@ -311,3 +311,37 @@ TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
     EXPECT_EQ(doc.markers().size(), 0u);
     EXPECT_EQ(views.hints, std::vector<long>(3, ZchartDoc::kHintMarker));
 }
+
+TEST_F(EditFixture, TraceAndMarkerEditsUndoBackToTheSavedState) {
+    doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
+    line->xStart = 133099096;  // a start that seconds do not carry exactly
+    doc.SetModifiedFlag(false);
+    TraceProperties p = doc.traceProperties(0);
+    p.name = "flux";
+    p.start = 1.0;
+    ASSERT_TRUE(doc.setTraceProperties(0, p));
+    ASSERT_TRUE(doc.editMarker(0, MarkerProperties{"longer", "note", 2, 1, 3}));
+    ASSERT_TRUE(doc.removeMarker(0));
+    EXPECT_EQ(doc.undoStack().undoText(), "Delete Marker");
+
+    doc.undoStack().undo();
+    ASSERT_EQ(doc.markers().size(), 1u);
+    EXPECT_EQ(doc.markers().items[0]->label, "longer");
+    doc.undoStack().undo();
+    EXPECT_EQ(doc.markers().items[0]->label, "a");
+    EXPECT_EQ(doc.markers().items[0]->width, 1);
+    EXPECT_TRUE(doc.IsModified());
+    doc.undoStack().undo();
+    EXPECT_EQ(line->name, "");
+    EXPECT_EQ(line->xStart, 133099096);
+    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
+
+    doc.undoStack().redo();
+    EXPECT_EQ(line->name, "flux");
+    EXPECT_EQ(line->xStart, 1000);
+    EXPECT_TRUE(doc.IsModified());
+    doc.undoStack().redo();
+    doc.undoStack().redo();
+    EXPECT_TRUE(doc.markers().items.empty());
+    EXPECT_FALSE(doc.undoStack().canRedo());
+}

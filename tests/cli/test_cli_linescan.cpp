@@ -98,13 +98,14 @@ TEST(CliLinescan, TheSameDocumentAndLineGiveTheWorkstationsVelocityOrFail) {
     for (const ZPoint& q : v.vertices) line->addVertex(q);
     bool reversed = false;
     const int index = video.addObject(std::move(line));
-    auto scan = scanBothWays(video, index, &svc.services, {}, &reversed);
-    ASSERT_NE(scan, nullptr);
+    auto made = scanBothWays(video, index, &svc.services, {}, &reversed);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    auto scan = std::move(made).value();
     const CbvSummary ws = scan->summary(0, 0);
     const double expected = (reversed ? -1 : 1) * ws.mean;
     // Accepted with the last frame in view, as after playing the scan.
     video.goToFrame(video.frameCount() - 1);
-    acceptVelocity(video, index, ws, "s", &svc.results);
+    ASSERT_TRUE(acceptVelocity(video, index, ws, "s", &svc.results));
 
     const auto r = cli("linescan " + v.dcs + " --line " + v.line + " --zvl " + (d / "a.zvl") + " --json", d.dir);
     ASSERT_EQ(r.code, 0) << r.out;

@@ -271,10 +271,14 @@ TEST(AppServicesTest, KeptDocumentsAreTheRunsAndForgottenWhenClosed) {
     EXPECT_EQ(other.keptDocument("chart"), nullptr);
     chart.reset();
     EXPECT_EQ(run.keptDocument("chart"), nullptr);
-    // Values kept for the run belong to that run alone.
-    run.runValue<int>("half-width") = 7;
-    EXPECT_EQ(run.runValue<int>("half-width"), 7);
-    EXPECT_EQ(other.runValue<int>("half-width"), 0);
+    // Values kept for the run belong to that run alone, one per type.
+    struct HalfWidth {
+        int samples = 0;
+    };
+    run.runValue<HalfWidth>().samples = 7;
+    EXPECT_EQ(run.runValue<HalfWidth>().samples, 7);
+    EXPECT_EQ(other.runValue<HalfWidth>().samples, 0);
+    EXPECT_EQ(run.runValue<int>(), 0) << "another type is another value";
 }
 
 }  // namespace

@@ -79,6 +79,35 @@ TEST_F(LineScanOps, SlopesBecomeAVelocityTraceAndPeaksBecomeSlopes) {
     expectAnnounced(ZchartDoc::kHintData);
 }
 
+TEST_F(LineScanOps, SlopeEditsUndoBackToTheSavedStateAndLeaveTheProfileAlone) {
+    // Sizing a scan is a value of this document, not the user's setting.
+    EXPECT_EQ(svc.profile.GetInt("linescan", "NoPtsToSample", -1), -1);
+
+    doc.setSlopes({{0.1, 0, 0.3, 2}});
+    clean();
+    // A drag: press on the end, two moves, release. One step.
+    ASSERT_EQ(doc.pickSlope(0.3, 2, 0.01, 0.01), 0);
+    doc.moveSlopeEnd(0.4, 3);
+    doc.moveSlopeEnd(0.5, 4);
+    doc.finishSlope(0, 0);
+    ASSERT_TRUE(doc.deleteSlope(0));
+    EXPECT_TRUE(doc.IsModified());
+    doc.undoStack().undo();
+    ASSERT_EQ(doc.slopes().size(), 1u);
+    EXPECT_EQ(doc.slopes()[0], (ordavia::VelocitySlope{0.1, 0, 0.5, 4}));
+    doc.undoStack().undo();
+    EXPECT_EQ(doc.slopes()[0], (ordavia::VelocitySlope{0.1, 0, 0.3, 2}));
+    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
+    doc.undoStack().redo();
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.slopes()[0].x2, 0.5);
+    // A press that moves nothing is no step.
+    clean();
+    ASSERT_EQ(doc.pickSlope(0.5, 4, 0.01, 0.01), 0);
+    doc.finishSlope(0, 0);
+    EXPECT_FALSE(doc.IsModified());
+}
+
 using LiveLineScanOps = linescantest::ScanDocTest;
 
 TEST_F(LiveLineScanOps, ColumnsAreAnnouncedEveryFieldsPerSample) {

@@ -91,7 +91,7 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     s.mean = 100;
     s.units = "um/s";
     s.trust.inRange = true, s.trust.quality = 0.75;
-    acceptVelocity(video, line, s, "clip", &ts.results);
+    ASSERT_TRUE(acceptVelocity(video, line, s, "clip", &ts.results));
     const CResultDoc* table = ts.results.find(kCapillaryVelocityTitle);
     ASSERT_TRUE(table);
     // ..., the velocity, ..., "in range", "quality", "diameter", "flux".
@@ -112,7 +112,7 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     c.calibrated = false;
     ASSERT_TRUE(video.setCalibration(c));
     s.units = video.unitsInEffect() + "/s";
-    acceptVelocity(video, line, s, "clip", &ts.results);
+    ASSERT_TRUE(acceptVelocity(video, line, s, "clip", &ts.results));
     const auto& uncalibrated = table->rows().back()->strings;
     EXPECT_NEAR(std::stod(uncalibrated[10]), d, 0.01);
     EXPECT_EQ(uncalibrated[11], "");

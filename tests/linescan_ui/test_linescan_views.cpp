@@ -141,8 +141,9 @@ TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
 
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
     addLine(kRow);
-    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_NE(scan, nullptr);
+    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
     ZlineScanBaseView view(scan.get());
     view.resize(900, 520);
     view.show();
@@ -236,8 +237,9 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
         return opened.back().get();
     };
     addLine(kRow);
-    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_NE(scan, nullptr);
+    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
     const int traces = scan->traceCount();
     const std::string sourceName = scan->sourceTrace()->name;
     ZlineScanBaseView view(scan.get());
@@ -283,8 +285,9 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
 // accepted one; a summary without a good column is shown, not offered.
 TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered) {
     addLine(kRow);
-    std::unique_ptr<ZlineScanDoc> scan = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_NE(scan, nullptr);
+    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
     ZlineScanBaseView view(scan.get());
     view.resize(900, 520);
     view.show();

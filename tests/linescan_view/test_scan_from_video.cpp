@@ -115,8 +115,9 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionEitherWay) {
     video.setSelection(5, 35);
     video.goToFrame(3);
     ASSERT_TRUE(svc.profile.WriteInt("linescan", "NoPtsToSample", 77));
-    auto scan = ordavia::scanWholeVideo(video, 1, &svc.services);
-    ASSERT_NE(scan, nullptr);
+    auto made = ordavia::scanWholeVideo(video, 1, &svc.services);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    auto scan = std::move(made).value();
     EXPECT_FALSE(scan->running());
     EXPECT_EQ(scan->scanTrace()->sampleCount(), 30u);    // one column per selected frame
     EXPECT_EQ(video.currentFrame(), 3);                   // the frames were not shown
@@ -132,19 +133,28 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionEitherWay) {
     // A line drawn against the flow is measured the other way round.
     video.addObject(line({61, kRow}, {2, kRow}));
     bool reversed = false;
-    auto against = ordavia::scanBothWays(video, 3, &svc.services, {}, &reversed);
-    ASSERT_NE(against, nullptr);
+    auto againstMade = ordavia::scanBothWays(video, 3, &svc.services, {}, &reversed);
+    ASSERT_TRUE(againstMade.ok()) << againstMade.reason();
+    auto against = std::move(againstMade).value();
     EXPECT_TRUE(reversed);
     EXPECT_NEAR(against->summary(0, 0).mean, kSpeed * 25, kSpeed * 25 * 0.1);
-    auto along = ordavia::scanBothWays(video, 1, &svc.services, {}, &reversed);
+    auto alongMade = ordavia::scanBothWays(video, 1, &svc.services, {}, &reversed);
+    ASSERT_TRUE(alongMade.ok()) << alongMade.reason();
+    auto along = std::move(alongMade).value();
     EXPECT_FALSE(reversed);
     EXPECT_NEAR(along->summary(0, 0).mean, s.mean, 1e-9);
 
-    // Cancelling stops the run and leaves no scan; the still line has no flow.
-    EXPECT_EQ(ordavia::scanWholeVideo(video, 1, &svc.services, [](int f) { return f < 4; }), nullptr);
-    EXPECT_EQ(ordavia::scanBothWays(video, 1, &svc.services, [](int f) { return f < 40; }), nullptr);
-    auto still = ordavia::scanWholeVideo(video, 2, &svc.services);
-    ASSERT_NE(still, nullptr);
+    // Cancelling stops the run and leaves no scan, as a cancel and not as a
+    // failure; a line that is not there fails with its reason. The still
+    // line has no flow.
+    EXPECT_TRUE(ordavia::scanWholeVideo(video, 1, &svc.services, [](int f) { return f < 4; }).isCancelled());
+    EXPECT_TRUE(ordavia::scanBothWays(video, 1, &svc.services, [](int f) { return f < 40; }).isCancelled());
+    const auto missing = ordavia::scanBothWays(video, 40, &svc.services);
+    EXPECT_EQ(missing.code(), ordavia::StatusCode::NotFound);
+    EXPECT_EQ(missing.reason(), "There is no line 41 to scan.");
+    auto stillMade = ordavia::scanWholeVideo(video, 2, &svc.services);
+    ASSERT_TRUE(stillMade.ok()) << stillMade.reason();
+    auto still = std::move(stillMade).value();
     EXPECT_EQ(still->summary(0, 0).good, 0u);
 }
 

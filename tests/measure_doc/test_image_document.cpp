@@ -355,3 +355,49 @@ TEST_F(ImageDocTest, PictureSettingsComeFromTheDocumentsServices) {
     EXPECT_TRUE(doc.image().autoContrast());
     EXPECT_DOUBLE_EQ(doc.image().adjustSize(), 0.5);
 }
+
+// One step, exchanged back and forth: a dimension edit undone reaches the
+// saved state (not modified); undone again it is redone (modified). A tool's
+// drag is one step, and a picture's undo writes a history line, so it stays
+// modified.
+TEST_F(ImageDocTest, UndoingBackToTheSavedStateClearsModified) {
+    ZBasicDoc& doc = newDoc();
+    doc.OnNewDocument();
+    doc.setImage(grey(60, 40, 80));
+    doc.setQuiet(true);
+    doc.addNewDimension(0, {10, 10});
+    doc.addVertex(0, {20, 20});
+    ASSERT_TRUE(doc.OnSaveDocument(path("u.cs1")));
+    ASSERT_FALSE(doc.IsModified());
+
+    doc.removeObject(0);
+    EXPECT_TRUE(doc.IsModified());
+    doc.undo();
+    ASSERT_EQ(doc.lists()[0].count(), 1);
+    EXPECT_FALSE(doc.IsModified());
+    doc.undo();  // the documented second undo redoes
+    EXPECT_EQ(doc.lists()[0].count(), 0);
+    EXPECT_TRUE(doc.IsModified());
+    doc.undo();
+
+    // A drag as the tools make it: remembered on press, changed on every move.
+    doc.rememberForUndo();
+    EXPECT_FALSE(doc.IsModified()) << "a press that moves nothing changes nothing";
+    doc.lists()[0].setCurrent(0);
+    doc.lists()[0].moveCurrent(5, 0);
+    doc.markEdited();
+    doc.lists()[0].moveCurrent(5, 0);
+    doc.markEdited();
+    EXPECT_EQ(doc.lists()[0].at(0)->getVertex(0), (ZPoint{20, 10}));
+    doc.undo();
+    EXPECT_EQ(doc.lists()[0].at(0)->getVertex(0), (ZPoint{10, 10}));
+    EXPECT_FALSE(doc.IsModified());
+
+    ASSERT_TRUE(doc.imageOperation("invert", [](CZVimage& img, const ZRect&) {
+        img.data()[0] = 1;
+        return true;
+    }));
+    doc.undo();
+    EXPECT_EQ(doc.image().data()[0], 80);
+    EXPECT_TRUE(doc.IsModified()) << "the notes say undo";
+}

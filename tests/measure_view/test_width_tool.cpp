@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/Text.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
 #include "results/CResultDoc.h"
@@ -91,6 +92,28 @@ TEST_F(WidthToolTest, EveryLineOfTheListAndMethodZero) {
     for (const auto& m : all) EXPECT_TRUE(m.width.found());
     EXPECT_EQ(rows(ResultTitles::kDiameter), 3u);
     EXPECT_EQ(rows(ResultTitles::kCapillary), 3u);
+}
+
+// Full tables refuse the rows: the widths stand on the lines, and the user
+// is told once for the whole command (it used to go to the debug log only).
+TEST_F(WidthToolTest, RowsTheTablesRefuseAreToldOncePerCommand) {
+    doc.setImage(test::hairpins(0.6, 1));
+    calibrate(2.5);
+    WidthSettings{0, 0.9}.write(env.profile);
+    for (int k = 0; k < 3; ++k) addLine({40 + 60 * k, 150}, {70 + 60 * k, 150});
+    doc.currentDimList().setCurrent(-1);
+    for (const char* title : {ResultTitles::kDiameter, ResultTitles::kCapillary}) {
+        CResultDoc* t = env.results.open(title);
+        ASSERT_NE(t, nullptr);
+        while (t->addRow({"filler", "", {}})) {
+        }
+    }
+    const size_t before = env.prompter.messages().size();
+    const auto all = tool.findWidths(&env.prompter);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_TRUE(all[0].width.found());
+    ASSERT_EQ(env.prompter.messages().size(), before + 1);
+    EXPECT_EQ(env.prompter.messages().back(), strprintf(CResultDoc::kRowRefused, ResultTitles::kDiameter));
 }
 
 TEST_F(WidthToolTest, LoopsGiveWidthsConstructionsAndTheRowFit) {

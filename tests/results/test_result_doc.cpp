@@ -72,8 +72,8 @@ TEST(ResultLayout, WritesTheDocumentedBytesAndReadsThemBack) {
     d.stationText = "station";
     d.capturedBy = "captured";
     // The second format always takes the record's second text.
-    d.addRow({"a.cs1", "    1.5", {}});
-    d.addRow({"b.cs1", "   12.0", {99.0}});
+    EXPECT_TRUE(d.addRow({"a.cs1", "    1.5", {}}));
+    EXPECT_TRUE(d.addRow({"b.cs1", "   12.0", {99.0}}));
     EXPECT_EQ(store(d), rsttest::smallTable(1).b);
 
     // Load then save is byte for byte but the copy number.
@@ -133,7 +133,7 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedAndAFullTableRefusesRows) {
 
     // Fewer values than numeric columns leave the rest empty; numbers wider
     // than their field are not cut.
-    d.addRow({"chart2", "CBV", {1.0, -123456789.25}});
+    EXPECT_TRUE(d.addRow({"chart2", "CBV", {1.0, -123456789.25}}));
     EXPECT_EQ(d.rows()[1]->strings[2], "      1.00");
     EXPECT_EQ(d.rows()[1]->strings[3], "-123456789.25");
     EXPECT_EQ(d.rows()[1]->strings[4], "");
@@ -150,9 +150,9 @@ TEST(ResultRows, ChartAverageCellsAreRightAlignedAndAFullTableRefusesRows) {
 TEST(ResultCopy, SelectionAsTabbedLines) {
     CResultDoc d;
     d.setColumns(*findResultColumnSet("Diameter Calculation Results"));
-    d.addRow({"a.cs1", "um", {1, 10.25}});
-    d.addRow({"b.cs1", "um", {2, 11.5}});
-    d.addRow({"c.cs1", "um", {3, 12}});
+    EXPECT_TRUE(d.addRow({"a.cs1", "um", {1, 10.25}}));
+    EXPECT_TRUE(d.addRow({"b.cs1", "um", {2, 11.5}}));
+    EXPECT_TRUE(d.addRow({"c.cs1", "um", {3, 12}}));
     EXPECT_EQ(d.copySelection(), "");  // nothing selected
     const std::pair<CellRect, const char*> cases[] = {
         {{1, 0, 3, 1}, "um\t    1\t   10.2\r\num\t    2\t   11.5"},  // two rows of three cells
@@ -170,8 +170,8 @@ TEST(ResultExport, CsvQuotesPerRfc4180AndPrintHeaderCarriesTheLongDate) {
     const ResultColumn cols[] = {{"file,name", 20, 0, 0}, {"say \"hi\"", 6, 0, 0}, {"v", 8, 7, 2}};
     CResultDoc d;
     d.setColumns(3, cols);
-    d.addRow({"a,b.cs1", "line\r\nbreak", {1.5}});
-    d.addRow({" plain ", "", {-2}});
+    EXPECT_TRUE(d.addRow({"a,b.cs1", "line\r\nbreak", {1.5}}));
+    EXPECT_TRUE(d.addRow({" plain ", "", {-2}}));
     EXPECT_EQ(resultsAsCsv(d).value(),
               "\"file,name\",\"say \"\"hi\"\"\",v\r\n"
               "\"a,b.cs1\",\"line\r\nbreak\",1.50\r\n"
@@ -190,9 +190,9 @@ TEST(ResultFile, SaveAsTakesCsvByItsNameAndEveryRowNamesItsFileAlike) {
     CResultDoc d;
     ts.adopt(d);
     d.setColumns(2, kTwoColumns);
-    d.addRow({"/data/exam 1/a.cs1", "1.5", {}});
-    d.addRow({"D:\\data\\b.dcs", "2.5", {}});
-    d.addRow({"c.zvl [AB12 3]", "3.5", {}});
+    EXPECT_TRUE(d.addRow({"/data/exam 1/a.cs1", "1.5", {}}));
+    EXPECT_TRUE(d.addRow({"D:\\data\\b.dcs", "2.5", {}}));
+    EXPECT_TRUE(d.addRow({"c.zvl [AB12 3]", "3.5", {}}));
     EXPECT_EQ(d.cell(0, 0), "a.cs1");
     EXPECT_EQ(d.cell(1, 0), "b.dcs");
     EXPECT_EQ(d.cell(2, 0), "c.zvl");

@@ -31,8 +31,8 @@ std::unique_ptr<CResultDoc> chartTable(ordavia::test::TestServices& ts, int rows
     d->SetTitle("Chart Results");
     d->setColumns(*findResultColumnSet("Chart Results"));
     for (int i = 0; i < rows; ++i)
-        d->addRow({"scan" + std::to_string(i % 37) + ".zv1", i % 2 ? "CBV" : "Doppler spectrum",
-                   {1.5 + i, 3.25 + i, 0.75 * i, 2.0 * i, -0.5 * i, 100.0 - i % 100, 12.345 * i}});
+        EXPECT_TRUE(d->addRow({"scan" + std::to_string(i % 37) + ".zv1", i % 2 ? "CBV" : "Doppler spectrum",
+                   {1.5 + i, 3.25 + i, 0.75 * i, 2.0 * i, -0.5 * i, 100.0 - i % 100, 12.345 * i}}));
     return d;
 }
 
@@ -94,7 +94,7 @@ TEST_F(ViewTest, PrintsEveryPageAndShowsRowsAddedWhileShown) {
     shown.resize(600, 300);
     shown.show();
     QApplication::processEvents();
-    grown->addRow({"new.zv1", "CBV", {1, 2, 3, 4, 5, 6, 7}});
+    EXPECT_TRUE(grown->addRow({"new.zv1", "CBV", {1, 2, 3, 4, 5, 6, 7}}));
     QApplication::processEvents();
     QTableView* t = shown.table();
     EXPECT_EQ(t->model()->rowCount(), 201);

@@ -51,6 +51,7 @@ inline std::vector<std::string> makeBatchStudy(const std::string& dir, const Bat
         if (missing(name)) studyCli(dir, "synth image " + name + " --seed " + std::to_string(i + 1));
         rows.push_back(name + ",count,\"--line 10,120,758,120 --scale 1.6\"");
         rows.push_back(name + ",width,\"--line 70,110,50,114 --scale 1.6\"");
+        rows.push_back(name + ",assess,\"--scale 1.6\"");
     }
     for (int i = 0; i < size.videos; ++i) {
         const std::string name = "v" + std::to_string(i);

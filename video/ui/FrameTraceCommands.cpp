@@ -24,7 +24,7 @@ namespace {
 
 // The five numbers stay as the user left them until the program ends.
 FocusCheckSettings& keptFocusSettings(CMotivaDoc* doc) {
-    return doc->services().runValue<FocusCheckSettings>("focus check");
+    return doc->services().runValue<FocusCheckSettings>();
 }
 
 void openChart(CMotivaDoc* doc, Result<std::unique_ptr<ZchartDoc>> r) {

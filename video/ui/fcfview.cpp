@@ -61,9 +61,8 @@ void fcfview::recalculateDialog() {
 }
 
 void fcfview::averageOfSelection() {
-    if (!flow_->addResultRow())
-        flow_->services().prompter().messageBox("The row could not be added to the results table.", MsgButtons::Ok,
-                                                MsgIcon::Warning);
+    if (const ordavia::Status st = flow_->addResultRow(); !st)
+        flow_->services().prompter().messageBox(st.reason(), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void fcfview::markDensity() {
