@@ -165,7 +165,7 @@ TEST_F(ScanFromVideo, BothWaysGivesEachWaysOwnScanOnOneThreadAndOnFour) {
             bool reversed = false;
             auto scan = ordavia::scanBothWays(video, 0, &svc.services, {}, &reversed);
             EXPECT_TRUE(reversed);
-            return scan ? scan->saveToBytes() : std::vector<uint8_t>{};
+            return scan ? scan.value()->saveToBytes() : std::vector<uint8_t>{};
         });
     };
     const std::vector<uint8_t> one = both(1);
@@ -173,8 +173,8 @@ TEST_F(ScanFromVideo, BothWaysGivesEachWaysOwnScanOnOneThreadAndOnFour) {
     EXPECT_EQ(one, both(4));
     // The same bytes as the reversed scan run alone, frame by frame.
     const auto alone = ordavia::scanWholeVideo(video, 0, &svc.services, {}, true);
-    ASSERT_NE(alone, nullptr);
-    EXPECT_EQ(one, alone->saveToBytes());
+    ASSERT_TRUE(alone.ok()) << alone.status().reason();
+    EXPECT_EQ(one, alone.value()->saveToBytes());
 }
 
 TEST(KymographImport, AnotherInstrumentsPictureAndAChartsStackOfScanLinesAreMeasured) {
