@@ -26,6 +26,7 @@ bool readForInfo(const std::string& path, CZVimage& img, const GreyWeights& grey
         case PictureKind::Tiff: format = "tiff"; break;
         case PictureKind::Jpeg: format = "jpeg"; break;
         case PictureKind::Png: format = "png"; break;
+        case PictureKind::Dicom: format = "dicom"; break;
         case PictureKind::Unknown: format = "zvg"; break;
     }
     const ordavia::Status st = loadPictureAsIs(path, img, grey);

@@ -27,6 +27,11 @@ const std::vector<std::string>& videoExtensions() {
     return kinds;
 }
 
+const std::vector<std::string>& dicomExtensions() {
+    static const std::vector<std::string> kinds = {".dcm", ".dicom"};
+    return kinds;
+}
+
 bool hasExtensionIn(const std::string& path, const std::vector<std::string>& list) {
     const std::string ext = toLower(extensionOf(path));
     return !ext.empty() && std::find(list.begin(), list.end(), ext) != list.end();

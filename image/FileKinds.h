@@ -15,6 +15,9 @@ const std::vector<std::string>& foreignVideoExtensions();
 // Everything that opens as a video: movie files, video documents and the
 // videos of other programs.
 const std::vector<std::string>& videoExtensions();
+// DICOM files: a single frame opens as a picture, more as a video (files
+// with the "DICM" signature are known by their content too).
+const std::vector<std::string>& dicomExtensions();
 // Whether the path's extension, in any case, is one of the list.
 bool hasExtensionIn(const std::string& path, const std::vector<std::string>& list);
 

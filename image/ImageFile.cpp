@@ -11,6 +11,7 @@
 #include "base/FileIO.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "dicom/DicomPicture.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/StartupSettings.h"
@@ -72,6 +73,7 @@ ordavia::PictureKind ordavia::pictureKindOf(const uint8_t* d, size_t n) {
                    (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && (d[3] == 42 || d[3] == 43))))
         return PictureKind::Tiff;
     if (n >= 14 + 4 && d[0] == 'B' && d[1] == 'M') return PictureKind::Bmp;
+    if (hasDicomSignature(d, n)) return PictureKind::Dicom;
     return PictureKind::Unknown;
 }
 
@@ -80,7 +82,7 @@ ordavia::PictureKind ordavia::pictureKindOfFile(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return PictureKind::Unknown;
     std::ifstream f(path, std::ios::binary);
-    uint8_t head[18] = {};
+    uint8_t head[132] = {};
     if (!f.read(reinterpret_cast<char*>(head), sizeof head) && f.gcount() <= 0) return PictureKind::Unknown;
     return pictureKindOf(head, size_t(f.gcount()));
 }
@@ -98,10 +100,11 @@ Status ordavia::loadPicture(const std::string& path, CZVimage& out, const ordavi
         case PictureKind::Tiff: return withPath(path, readTiff(bytes.data(), bytes.size(), out, weights));
         case PictureKind::Jpeg: return withPath(path, readJpeg(bytes.data(), bytes.size(), out, weights));
         case PictureKind::Png: return withPath(path, readPng(bytes.data(), bytes.size(), out, weights));
+        case PictureKind::Dicom: return withPath(path, readDicomPicture(bytes.data(), bytes.size(), out, weights));
         case PictureKind::Unknown: break;
     }
     if (kindOf(path) != Kind::Zvg)
-        return Status::failure(path + ": not a picture Ordavia reads (BMP, TIFF, JPEG, PNG or .zvg)");
+        return Status::failure(path + ": not a picture Ordavia reads (BMP, TIFF, JPEG, PNG, DICOM or .zvg)");
     const int ok = region ? readZvgRegion(bytes.data(), bytes.size(), out, rect) : readZvg(bytes.data(), bytes.size(), out);
     return ok ? Status::success() : Status::failure(path + ": not a readable .zvg picture");
 }

@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "dicom/DicomPicture.h"
 #include "image/FileKinds.h"
 #include "image/ImageFormats.h"
 #include "measure/ImageProcessing.h"
@@ -366,6 +367,17 @@ bool ZBasicDoc::importImage(const std::string& path) {
     imageTime_ = static_cast<int32_t>(std::time(nullptr));
     imageModified_ = true;
     capturedBy = "imported";
+    // A DICOM picture brings its calibration: Pixel Spacing in millimetres.
+    if (ordavia::DicomPicture dicom; ordavia::isDicomFile(path) && ordavia::readDicomFileHeader(path, dicom) &&
+                                     dicom.rowSpacingMm > 0 && dicom.columnSpacingMm > 0) {
+        ordavia::ImageCalibration c = calibration_;
+        c.xScale = dicom.columnSpacingMm * 1000.0;
+        c.yScale = dicom.rowSpacingMm * 1000.0;
+        c.units = "um";
+        c.magName = "DICOM";
+        c.calibrated = true;
+        (void)setCalibration(c);
+    }
     rememberFolder(profileOrNull(), path);
     SetModifiedFlag(true);
     UpdateAllViews();

@@ -61,8 +61,8 @@ public:
     static constexpr const char* kErrorSaving = "Error saving image.";
     static constexpr const char* kCannotFind = "Cannot find image file %1.\nPlease specify new location.";
     static constexpr const char* kImageFilter =
-        "All images|*.zvg;*.tif;*.tiff;*.bmp;*.jpg;*.jpeg;*.png|ZV images (*.zvg)|*.zvg|TIFF (*.tif)|*.tif;*.tiff|"
-        "Windows (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg;*.jpeg|PNG (*.png)|*.png||";
+        "All images|*.zvg;*.tif;*.tiff;*.bmp;*.jpg;*.jpeg;*.png;*.dcm|ZV images (*.zvg)|*.zvg|TIFF (*.tif)|*.tif;*.tiff|"
+        "Windows (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg;*.jpeg|PNG (*.png)|*.png|DICOM (*.dcm)|*.dcm||";
     static constexpr const char* kRegionQuestion = "Save only the region of interest?";
     static constexpr const char* kSaveOverPicture =
         "The document cannot be saved as %s: that is its picture. Choose a name ending in .cs1.";

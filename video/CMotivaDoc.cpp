@@ -84,7 +84,7 @@ void CMotivaDoc::syncMovieRate() {
 }
 
 double CMotivaDoc::frameRateOfMovie(const std::string& moviePath, const CZVMovie& movie, AppServices* services) {
-    if (movie.aviReader()) {
+    if (movie.aviReader() || movie.fromDicom()) {
         const double r = movie.scale() > 0 ? double(movie.rate()) / movie.scale() : 0.0;
         return r > 0 && std::isfinite(r) ? r : kCaptureRate;
     }
@@ -265,7 +265,7 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     if (ordavia::isForeignVideo(path)) {
         DeleteContents();
         SetPathName(path);
-        Status s = importAvi(path);
+        Status s = importVideoFile(path);
         if (!s) {
             prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;

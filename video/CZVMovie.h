@@ -108,6 +108,9 @@ public:
     int PhysicalIndex(int i) const;
     CZVimage& currentImage() { return current_; }
     const CZVimage& formatImage() const { return format_; }
+    // Opened from a DICOM file (a multi-frame picture held in memory; its
+    // rate is the file's frame time).
+    bool fromDicom() const { return dicom_; }
     // The FFmpeg reader of a foreign video (null otherwise).
     const ordavia::AviReader* aviReader() const { return avi_.get(); }
 
@@ -194,6 +197,7 @@ private:
     void closeFiles();
     ordavia::Status openMve(const std::string& path);
     ordavia::Status openAvi(const std::string& path);
+    ordavia::Status openDicom(const std::string& path);
     ordavia::Status writeRangeMve(const std::string& path, int first, int last);
     ordavia::Status writeRangeAvi(const std::string& path, int first, int last);
     ordavia::Status reopenAs(const std::string& path, bool own, const FrameInfoList* keepTable);
@@ -223,6 +227,7 @@ private:
     std::set<int> damaged_;
     bool outOfMemory_ = false;
     bool unfinished_ = false;
+    bool dicom_ = false;
     void noteRead(int i, bool ok);
     ordavia::Status writeRecordTrailer();
     ordavia::Status recordError_;
