@@ -75,8 +75,7 @@ TEST(CliFcf, ARowTheResultsTableRefusesIsReported) {
     EXPECT_NE(ordavia::FcdTool(*flow.value()).mark({}).reason().find("could not be added"), std::string::npos);
 }
 
-// --threads: the analyses that work a file on several threads print the
-// same with one thread as with three; a count that is no count is refused.
+// --threads: one thread and three print the same; no count is refused.
 TEST(CliThreads, StabiliseFcfAndLinescanPrintTheSameOnOneThreadAndOnThree) {
     testsupport::ScratchDir scratch("cli-threads");
     const fs::path dir = scratch.dir;

@@ -113,8 +113,6 @@ TEST(BoxFilter, BandsOnSeveralThreadsGiveTheBytesOfOneThread) {
             };
             const auto one = filtered(1);
             ASSERT_EQ(filtered(4), one) << n;
-            if (n == 3) {
-                EXPECT_EQ(one, pixelsOf(naiveBox(src, {}, n, mode)));
-            }
+            EXPECT_TRUE(n != 3 || one == pixelsOf(naiveBox(src, {}, n, mode)));
         }
 }

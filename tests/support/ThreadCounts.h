@@ -1,6 +1,6 @@
 #pragma once
 // Runs the same work with one thread and with several, for the checks that
-// an analysis worked on many threads gives what one thread gives.
+// an analysis on many threads gives what one thread gives.
 #include "base/ParallelFor.h"
 
 namespace testsupport {
