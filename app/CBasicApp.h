@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "base/ProductVersion.h"
 #include <vector>
 
 #include "framework/DocTemplate.h"
@@ -90,8 +92,8 @@ public:
     // The five memory lines and the disc line of the About box.
     std::vector<std::string> aboutLines() const;
 
-    static constexpr const char* kTitle = "Ordavia 4.42.0.0";
-    static constexpr int kVersion[4] = {4, 42, 0, 0};
+    static constexpr const char* kTitle = ordavia::kProductTitle;
+    static constexpr const int (&kVersion)[4] = ordavia::kProductVersion;
 
 private:
     void deriveNames();

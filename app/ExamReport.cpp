@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/ExamReportAssessment.h"
 #include "app/ResultTexts.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -174,6 +175,8 @@ std::string csvField(const std::string& text) {
 
 }  // namespace
 
+ReportThumbnail reportThumbnail(const CZVimage& img) { return thumbnailOf(img); }
+
 Result<ExamReport> collectExamReport(CSubjectDatabase& db, int64_t examId, AppServices& services) {
     if (!db.isOpen()) return Status::failure(StatusCode::NotFound, "no subject database is open");
     ExamReport r;
@@ -197,6 +200,7 @@ Result<ExamReport> collectExamReport(CSubjectDatabase& db, int64_t examId, AppSe
         if (!item.missing) item.damaged = readDocument(item, services);
         r.items.push_back(std::move(item));
     }
+    if (Status s = collectAssessmentPage(r, db, services); !s) return s;
     return r;
 }
 

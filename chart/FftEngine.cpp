@@ -1,5 +1,6 @@
 #include "chart/FftEngine.h"
 
+#include <algorithm>
 #include <cmath>
 
 int FftEngine::sizeCheck(int n) {
@@ -124,6 +125,16 @@ bool FftEngine::Prepare(int n) {
             swaps_.push_back(static_cast<uint32_t>(j));
         }
     }
+    // Runs of 16 indexes k (the two lowest digits) in the order that
+    // walks the samples tile by tile: the two highest digits of k vary
+    // fastest, so that rev(k), whose lowest digits they are, reads 16
+    // neighbouring pairs after one another.
+    gatherOrder_.clear();
+    if (code >= 4) {
+        const uint32_t hi = uint32_t(n) / 16;  // weight of the two highest digits
+        for (uint32_t mid = 0; mid < hi / 16; ++mid)
+            for (uint32_t a = 0; a < 16; ++a) gatherOrder_.push_back(a * hi + mid * 16);
+    }
     n_ = n;
     code_ = code;
     return true;
@@ -154,6 +165,36 @@ ORDAVIA_FFT_CLONES void FftEngine::passes(double* __restrict re, double* __restr
     if (inverse)
         for (int i = 0; i < n; ++i) im[i] = -im[i];
 
+    // The stages whose groups fit in a block of kBlock points run block by
+    // block while the block stays in the first-level cache; the wider ones
+    // then run over the whole array. Every butterfly is the same, only the
+    // order of independent butterflies changes.
+    constexpr int kBlock = 1024;
+    const int block = std::min(n, kBlock);
+    for (int b0 = 0; b0 < n; b0 += block) {
+        stagesUpTo(re + b0, im + b0, block, block);
+    }
+    const double* tw = stageTw_.data();
+    for (int m = 4; m < n; m *= 4) {
+        const int span = 4 * m;
+        if (span > block) {
+            const double* __restrict w1r = tw;
+            const double* __restrict w1i = tw + m;
+            const double* __restrict w2r = tw + 2 * m;
+            const double* __restrict w2i = tw + 3 * m;
+            const double* __restrict w3r = tw + 4 * m;
+            const double* __restrict w3i = tw + 5 * m;
+            for (int g = 0; g < n; g += span)
+                butterflies(m, re + g, im + g, re + g + m, im + g + m, re + g + 2 * m, im + g + 2 * m, re + g + 3 * m,
+                            im + g + 3 * m, w1r, w1i, w2r, w2i, w3r, w3i);
+        }
+        tw += 6 * m;
+    }
+}
+
+// The first stages (groups of up to `maxSpan` points) over `len` points.
+ORDAVIA_FFT_CLONES void FftEngine::stagesUpTo(double* __restrict re, double* __restrict im, int len, int maxSpan) {
+    const int n = len;
     // First stage: all twiddles are 1.
     for (int g = 0; g < n; g += 4) {
         const double x0r = re[g], x0i = im[g], x1r = re[g + 1], x1i = im[g + 1];
@@ -170,7 +211,7 @@ ORDAVIA_FFT_CLONES void FftEngine::passes(double* __restrict re, double* __restr
         im[g + 3] = bi + dr;
     }
     const double* tw = stageTw_.data();
-    for (int m = 4; m < n; m *= 4) {
+    for (int m = 4; 4 * m <= maxSpan; m *= 4) {
         const int span = 4 * m;
         const double* __restrict w1r = tw;
         const double* __restrict w1i = tw + m;
@@ -218,10 +259,24 @@ ORDAVIA_FFT_CLONES void FftEngine::realPowerSpectrum(const double* samples, doub
     const uint32_t* rev = reversed_.data();
     // Digit reversal is its own inverse, so the reordering can gather
     // (loads in flight together) instead of scattering stores.
-    for (int k = 0; k < n; ++k) {
-        const double* pair = samples + 2 * size_t(rev[k]);
-        re[k] = pair[0];
-        im[k] = pair[1];
+    // Visited tile by tile (gatherOrder_), so that every cache line of
+    // the samples is used up while it is held.
+    if (gatherOrder_.empty()) {
+        for (int k = 0; k < n; ++k) {
+            const double* pair = samples + 2 * size_t(rev[k]);
+            re[k] = pair[0];
+            im[k] = pair[1];
+        }
+    } else {
+        const uint32_t* o = gatherOrder_.data();
+        for (size_t i = 0; i < gatherOrder_.size(); ++i) {
+            const uint32_t k = o[i];
+            for (int b = 0; b < 16; ++b) {
+                const double* pair = samples + 2 * size_t(rev[k + uint32_t(b)]);
+                re[k + uint32_t(b)] = pair[0];
+                im[k + uint32_t(b)] = pair[1];
+            }
+        }
     }
     // The forward 1/n scaling is folded into the unpacking factors, and the
     // powers are taken as the bins are unpacked: the same values as

@@ -36,6 +36,7 @@ private:
     void unpackReal();
     // The forward or inverse radix-4 passes without the final 1/n scaling.
     void passes(double* re, double* im, bool inverse, bool reordered = false);
+    void stagesUpTo(double* re, double* im, int len, int maxSpan);
 
     int n_ = 0;
     int code_ = 0;
@@ -45,6 +46,7 @@ private:
     std::vector<double> halfCos_, halfSin_;  // odd half-steps for the real unpacking
     std::vector<uint32_t> swaps_;          // digit-reversal pairs
     std::vector<uint32_t> reversed_;       // base-4 digit reversal of each index
+    std::vector<uint32_t> gatherOrder_;    // first indexes of runs of 16, cache-friendly order
     // The main table's twiddles of each stage laid out in butterfly order
     // (w1, w2, w3 real and imaginary, m entries each), so that the
     // butterflies of a group run over contiguous memory.

@@ -7,13 +7,16 @@
 // prints one line to stderr (cliError) naming the file concerned.
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/Result.h"
+#include "figures/MeasureValues.h"
 
 namespace ordavia {
 
@@ -109,6 +112,11 @@ std::vector<CliCommand>& cliCommands();
 std::vector<CliInfoHandler>& cliInfoHandlers();
 int cliError(const std::string& message);  // prints "ordavia-cli: message", returns 1
 inline int cliError(const Status& failure) { return cliError(failure.reason()); }
+// The words after a command's name as its arguments: "--name VALUE" for
+// `valueOptions` (a command's, plus --exam/--db which any analysis takes),
+// "--name=VALUE", flags, and the rest in order as positional arguments.
+Status parseCommandWords(const std::vector<std::string>& valueOptions, const std::vector<std::string>& words, CliArgs& a);
+Status parseCommandWords(const CliCommand& c, const std::vector<std::string>& words, CliArgs& a);
 // The first failure among option values read together, or success.
 template <class... R>
 Status firstFailure(const R&... results) {
@@ -116,6 +124,12 @@ Status firstFailure(const R&... results) {
     ((first.ok() && !results.ok() ? (void)(first = results.status()) : (void)0), ...);
     return first;
 }
+// A remark beside the result ("2 damaged frames left out"): one line
+// "ordavia-cli: TEXT" on stderr, or kept with a batch job's row.
+void cliNote(const std::string& text);
+// How far a long run is: "ordavia-cli: TEXT" on stderr; nothing in a
+// batch job (the batch shows its own progress).
+void cliProgress(const std::string& text);
 // Writes text to stdout exactly as given.
 void cliOut(const std::string& text);
 // An output that is the input (the same file through another path or a
@@ -126,6 +140,29 @@ int cliRefuseOutputOverInput(const std::string& in, const std::string& out);
 // link to the other) would be written one over the other: refused with a
 // message (exit code 1); 0 when they are different files.
 int cliRefuseSameOutputs(const std::string& first, const std::string& second);
+
+// What a command leaves when it runs for a batch job on a thread of its
+// own rather than as the process: cliOut's text, cliError's message and the
+// figures it reported, kept here instead of reaching stdout and stderr.
+struct CliFigures {
+    std::string part;  // "" for the run's one result; a method's or block's name otherwise
+    MeasureValues values;
+    std::vector<std::string> keys;  // what --json gives of them, in order
+};
+struct CliCapture {
+    std::string out;
+    std::string error;  // the last message given to cliError
+    std::vector<std::string> notes;  // what cliNote said
+    std::vector<CliFigures> figures;
+};
+// Commands run on this thread write into `capture` from now on (null: to
+// the process' stdout and stderr again).
+void cliCaptureOnThisThread(CliCapture* capture);
+// A command hands the figures of its result here, with the keys its --json
+// gives of them (none: every figure JSON shows), so that a batch files the
+// numbers the command prints. Does nothing when no batch is listening.
+void cliFigures(const MeasureValues& values, std::initializer_list<std::string_view> keys = {},
+                const std::string& part = {});
 
 struct CliRegistrar {
     explicit CliRegistrar(CliCommand c) { cliCommands().push_back(std::move(c)); }

@@ -19,7 +19,7 @@ namespace {
 Status enoughMemory(const std::string& path, const CMotivaDoc& doc) {
     if (!doc.frameMemoryFailed()) {
         if (const std::string notice = doc.movie().readingNotice(); !notice.empty())
-            std::fprintf(stderr, "ordavia-cli: %s: %s\n", path.c_str(), notice.c_str());
+            cliNote(path + ": " + notice);
         return Status::success();
     }
     return Status::failure(StatusCode::NoMemory, path + ": not enough memory for a frame of the video");
@@ -40,7 +40,7 @@ Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& 
     // Opened as the workstation opens a movie or a foreign video: imported
     // into a new document, which takes a foreign video's own frame rate.
     if (!doc.OnNewDocument()) return Status::failure(path + ": cannot create a video document");
-    const Status s = isForeignVideo(path) ? doc.importAvi(path) : doc.importMovie(path);
+    const Status s = doc.importVideoFile(path);
     if (!s) return s.reason().compare(0, path.size(), path) == 0 ? s : s.context(path);
     doc.SetTitle(fileNameOf(path));
     doc.SetModifiedFlag(false);

@@ -90,6 +90,7 @@ int runCount(const CliArgs& a) {
     }
     auto r2 = [](double v) { return std::round(v * 100) / 100; };
     const ordavia::MeasureValues f = ordavia::CapillaryCountTool::figures(r, s, 0, 0);
+    cliFigures(f, {"count", "per_mm", "length_um", "quality"});
     if (a.json()) {
         JsonWriter j;
         j.beginObject();
@@ -104,7 +105,7 @@ int runCount(const CliArgs& a) {
         j.endObject();
         cliOut(j.str());
         if (r.distalDecided)
-            std::fprintf(stderr, "ordavia-cli: the nail taken to lie on the %s of the line\n", r.distalLeft ? "left" : "right");
+            cliNote(std::string("the nail taken to lie on the ") + (r.distalLeft ? "left" : "right") + " of the line");
     } else {
         std::string t = path + ": " + f.number("count") + " capillaries along " + f.withUnit("length_um", 0) + ", " +
                         f.withUnit("per_mm", 1) + "\n";

@@ -33,6 +33,13 @@ int runReport(const CliArgs& a) {
     if (const Status s = writeExamReportPdf(*report, out); !s) return cliError(s.reason());
     const std::string csv = withoutExtension(out) + ".csv";
     if (const Status s = writeFileAtomically(csv, examReportCsv(*report), kPrivateFileMode); !s) return cliError(s.reason());
+    // The assessment's finger grid, when pictures of the examination are assessed.
+    std::string assessmentCsv;
+    if (report->assessment.hasPattern()) {
+        assessmentCsv = assessmentCsvPath(out);
+        if (const Status s = writeFileAtomically(assessmentCsv, examAssessmentCsv(*report), kPrivateFileMode); !s)
+            return cliError(s.reason());
+    }
     int missing = 0, damaged = 0;
     for (const ReportItem& i : report->items) {
         missing += i.missing ? 1 : 0;
@@ -41,10 +48,14 @@ int runReport(const CliArgs& a) {
     if (a.json()) {
         JsonWriter w;
         w.beginObject().field("pdf", out).field("csv", csv).field("results", static_cast<int>(report->items.size()));
-        w.field("missing", missing).field("damaged", damaged).endObject();
+        w.field("missing", missing).field("damaged", damaged);
+        w.key("assessment_csv");
+        if (assessmentCsv.empty()) w.null();
+        else w.value(assessmentCsv);
+        w.endObject();
         cliOut(w.str());
     } else {
-        cliOut(out + "\n" + csv + "\n" +
+        cliOut(out + "\n" + csv + "\n" + (assessmentCsv.empty() ? "" : assessmentCsv + "\n") +
                strprintf("%zu results, %i files missing, %i damaged\n", report->items.size(), missing, damaged));
     }
     return 0;
@@ -56,7 +67,9 @@ int runReport(const CliArgs& a) {
 ORDAVIA_CLI_REGISTER(CliCommand{"db report", "db report FOLDER --exam ID OUT.pdf [--json]",
                                 "Writes the examination's report as OUT.pdf (subject, site and date, a thumbnail\n"
                                 "of each picture or first video frame with its measurements, the results table)\n"
-                                "and the results as OUT.csv beside it. Both are readable by the user only. Files of the\n"
+                                "and the results as OUT.csv beside it. When pictures of the examination are assessed, the\n"
+                                "report gains the assessment page and the finger grid is written as OUT-assessment.csv.\n"
+                                "All are readable by the user only. Files of the\n"
                                 "examination that are missing or cannot be read are marked so; an examination whose\n"
                                 "folder lies outside FOLDER is refused.",
                                 {"--exam"}, runReport});

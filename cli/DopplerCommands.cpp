@@ -86,6 +86,7 @@ int runDoppler(const CliArgs& a) {
     // Figures read from the noise, or from no beats, are no measurement:
     // null in JSON, not a number that looks like one.
     const bool measured = run->measured();
+    cliFigures(pulseFigures(s, measured));
 
     if (a.json()) {
         JsonWriter j;

@@ -1,6 +1,7 @@
 #include "cli/ExamFiling.h"
 
 #include <cstdio>
+#include <mutex>
 
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -22,6 +23,10 @@ int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& 
     if (int rc = parseExamId(*exam, id)) return rc;
     // An empty row would stand for a result that was never made.
     if (result.empty()) return cliError(file + ": the analysis gave no result to file under the examination");
+    // The jobs of a batch file one at a time: each opens the database of
+    // its own, and a second writer would find it busy.
+    static std::mutex filing;
+    const std::lock_guard<std::mutex> hold(filing);
     CSubjectDatabase db;
     if (int rc = openForWriting(*folder, db)) return rc;
     const auto found = readExam(db.handle(), id);

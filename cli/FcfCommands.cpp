@@ -100,6 +100,7 @@ int runFcf(const CliArgs& a) {
         if (saved.empty()) doc.updateResultText();
         if (int rc = fileUnderExam(a, saved.empty() ? in : saved, doc.result, saved.empty() ? "fcf" : "")) return rc;
         const MeasureValues f = doc.figures();
+        cliFigures(f, {}, several ? strprintf("frames %d to %d", a0, b0) : std::string());
         j.beginObject().field("title", doc.GetTitle()).field("first", a0).field("last", b0).field("units", f.lengthUnit());
         f.json(j);
         if (!saved.empty()) j.field("file", saved);

@@ -173,6 +173,7 @@ int printVideoVelocity(const VideoVelocity& v, const std::string& units, const C
     summary.units = units + "/s";
     summary.trust = v.trust;
     const MeasureValues f = summary.figures(1, v.diameter, velocity);
+    cliFigures(f, {"velocity", "percent_good", "mean_correlation", "in_range", "quality", "diameter_um", "flux"});
     f.json(j, {"velocity"});
     j.field("units", units + "/s");
     j.key("range").beginArray().value(low).value(high).endArray();

@@ -75,7 +75,7 @@ int runStabilise(const CliArgs& a) {
         const int pct = run->totalSteps() > 0 ? run->stepsDone() * 100 / run->totalSteps() : 100;
         if (tell && pct / 5 != told) {
             told = pct / 5;
-            std::fprintf(stderr, "ordavia-cli: %s: %s (%d %%)\n", in.c_str(), run->progressText().c_str(), pct);
+            cliProgress(strprintf("%s: %s (%d %%)", in.c_str(), run->progressText().c_str(), pct));
         }
     }
     const Status outcome = run->status();
@@ -83,8 +83,8 @@ int runStabilise(const CliArgs& a) {
     doc.endMovementCorrection();
     if (!outcome) return movieError(in, outcome);
     if (unaligned > 0)
-        std::fprintf(stderr, "ordavia-cli: %s: %d frame%s showed nothing to align by and kept %s offsets\n", in.c_str(), unaligned,
-                     unaligned == 1 ? "" : "s", unaligned == 1 ? "its" : "their");
+        cliNote(strprintf("%s: %d frame%s showed nothing to align by and kept %s offsets", in.c_str(), unaligned,
+                          unaligned == 1 ? "" : "s", unaligned == 1 ? "its" : "their"));
     reportSkippedFrames(in, doc.movie());
     if (auto out = a.get("--out")) {
         if (toLower(extensionOf(*out)) != ".dcs") return cliError(*out + ": the document is written as .dcs");
@@ -92,6 +92,7 @@ int runStabilise(const CliArgs& a) {
     }
     const int n = doc.frameCount();
     const MeasureValues f = doc.movementFigures();
+    cliFigures(f);
     if (a.json()) {
         JsonWriter j(false);
         j.beginObject().key("offsets").beginArray();

@@ -40,8 +40,8 @@ void ordavia::takeSkipDamaged(const CliArgs& a, CZVMovie& m) { m.options.skipDam
 void ordavia::reportSkippedFrames(const std::string& in, const CZVMovie& m) {
     const int n = damagedCount(m, 0, m.count());
     if (n == 0) return;
-    std::fprintf(stderr, "ordavia-cli: %s: %d damaged frame%s left out (%s)\n", in.c_str(), n, n == 1 ? "" : "s",
-                 frameRuns(m.damagedFrames(), 0, m.count()).c_str());
+    cliNote(strprintf("%s: %d damaged frame%s left out (%s)", in.c_str(), n, n == 1 ? "" : "s",
+                      frameRuns(m.damagedFrames(), 0, m.count()).c_str()));
 }
 
 int ordavia::movieError(const std::string& in, const Status& s) {

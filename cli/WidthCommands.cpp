@@ -103,6 +103,7 @@ int runWidth(const CliArgs& a) {
         if (w.found()) f.set("width_px", w.samples).set("width_um", xs > 0 ? std::optional<double>(w.units) : std::nullopt);
         j.key(m.name).beginObject();
         f.json(j, {"width_px", "width_um"});
+        cliFigures(f, {"width_px", "width_um"}, m.name);
         j.endObject();
         const std::string name = std::string(m.name) + ":";
         if (!w.found())

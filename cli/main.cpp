@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+
+#include "base/ProductVersion.h"
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -11,6 +13,7 @@
 #include <iostream>
 #include <new>
 
+#include "base/ParallelFor.h"
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
 #include "framework/AppServices.h"
@@ -24,7 +27,7 @@ using namespace ordavia;
 
 namespace {
 
-const char* kVersion = "4.42.0.0";
+const char* const kVersion = kProductVersionText;
 
 std::string programPath() {
     char buf[PATH_MAX];
@@ -98,6 +101,9 @@ void printHelp() {
         "  --profile FILE   read settings from FILE instead of ordavia.ini beside the program\n"
         "  --log FILE       write the debug log to FILE\n"
         "  --version        print the version\n"
+        "\nafter stabilise, fcf, linescan or any command that reads a video:\n"
+        "  --threads N             use N threads (default: every core, or ORDAVIA_THREADS);\n"
+        "                          the results are the same with any number\n"
         "\nafter count, detect, linescan, fcf or stabilise:\n"
         "  --exam ID --db FOLDER   also file the result as a results row of examination ID\n"
         "                          in FOLDER/orda.db, as saving in the workstation does\n";
@@ -215,34 +221,23 @@ int main(int argc, char** argv) {
 
     size_t used = 0;
     const CliCommand* cmd = nullptr;
-    std::vector<std::string> valueOptions;
     if (args[0] == "info") {
         used = 1;
     } else {
         cmd = findCommand(args, used);
         if (!cmd) return cliError("unknown command '" + args[0] + "' (try 'ordavia-cli help')");
-        valueOptions = cmd->valueOptions;
-        // Any analysis may file its result under an examination.
-        valueOptions.insert(valueOptions.end(), {"--exam", "--db"});
     }
 
     CliArgs a;
     a.servicesOfRun = &services;
-    for (size_t k = used; k < args.size(); ++k) {
-        const std::string& s = args[k];
-        if (s.size() > 2 && s.compare(0, 2, "--") == 0) {
-            const auto eq = s.find('=');
-            if (eq != std::string::npos) {
-                a.options.emplace_back(s.substr(0, eq), s.substr(eq + 1));
-            } else if (std::find(valueOptions.begin(), valueOptions.end(), s) != valueOptions.end()) {
-                if (k + 1 >= args.size()) return cliError("option " + s + " needs a value");
-                a.options.emplace_back(s, args[++k]);
-            } else {
-                a.options.emplace_back(s, "");
-            }
-        } else {
-            a.positional.push_back(s);
-        }
+    const std::vector<std::string> words(args.begin() + static_cast<std::ptrdiff_t>(used), args.end());
+    // "info" takes no value options.
+    if (Status s = cmd ? parseCommandWords(*cmd, words, a) : parseCommandWords(std::vector<std::string>{}, words, a); !s)
+        return cliError(s);
+    if (a.has("--threads")) {
+        const Result<int> threads = a.number<int>("--threads", 1, 1024, 1);
+        if (!threads) return cliError(threads.status());
+        setThreadCount(*threads);
     }
     try {
         const int rc = cmd ? cmd->run(a) : runInfo(a);

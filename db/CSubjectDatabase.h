@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ProductVersion.h"
 #include "base/Result.h"
 
 struct sqlite3;
@@ -31,7 +32,7 @@ public:
     static constexpr const char* kFileName = "orda.db";
     static constexpr const char* kFolderPrompt = "Open or create a new data folder";
     // The program version stored in info.ordaversion of a new database.
-    static constexpr int kVersion[4] = {4, 42, 0, 0};
+    static constexpr const int (&kVersion)[4] = ordavia::kProductVersion;
 
     // The run's database on the services: of() gives null when the run has
     // none, in() treats that as a programming error (MissingService).

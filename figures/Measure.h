@@ -43,6 +43,12 @@ struct Measure {
     // A yes-or-no figure: true or false in JSON, "yes" or "no" in text,
     // CSV and the report, 1 or 0 in a results table.
     bool yesNo = false;
+    // A figure that names one of a few states: the value is an index into
+    // these words (labelCount of them), shown as the word in text, CSV and
+    // the report and as a JSON string; a null word reads "none" and is null
+    // in JSON. The results table files the index.
+    const char* const* labels = nullptr;
+    int labelCount = 0;
 };
 
 }  // namespace ordavia

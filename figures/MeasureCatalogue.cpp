@@ -12,6 +12,7 @@ const std::vector<const MeasureSet*>& measureCatalogue() {
         &focusMeasures(),
         &linescanMeasures(),
         &dopplerMeasures(),
+        &assessmentMeasures(),
     };
     return sets;
 }

@@ -18,6 +18,9 @@ const MeasureSet& loopMeasures();
 const MeasureSet& focusMeasures();
 const MeasureSet& linescanMeasures();
 const MeasureSet& dopplerMeasures();
+const MeasureSet& assessmentMeasures();
+// One finger of an examination's assessment (not filed in a results table).
+const MeasureSet& fingerMeasures();
 
 const std::vector<const MeasureSet*>& measureCatalogue();
 // Null for a name no set has.

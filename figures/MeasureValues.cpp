@@ -21,6 +21,14 @@ std::string csvCell(const std::string& s) {
     return out + "\"";
 }
 
+// The word for a labelled figure's value; null for a value outside the
+// words or a word that is null.
+const char* labelOf(const Measure& m, double v) {
+    const double k = std::round(v);
+    if (k < 0 || k >= m.labelCount) return nullptr;
+    return m.labels[static_cast<int>(k)];
+}
+
 }  // namespace
 
 MeasureValues::MeasureValues(const MeasureSet& set, std::string lengthUnit)
@@ -63,6 +71,10 @@ std::string MeasureValues::format(size_t i, int decimals, bool withUnit) const {
     const Measure& m = set_->measures[i];
     if (!values_[i]) return kMissing;
     if (m.yesNo) return *values_[i] != 0 ? "yes" : "no";
+    if (m.labels) {
+        const char* word = labelOf(m, *values_[i]);
+        return word ? word : "none";
+    }
     std::string t = strprintf("%.*f", decimals < 0 ? m.decimals : decimals, *values_[i]);
     // "-0.0" reads as a sign that is not there.
     if (t.find_first_not_of("-0.") == std::string::npos && t[0] == '-') t.erase(0, 1);
@@ -118,6 +130,11 @@ void MeasureValues::json(JsonWriter& j, std::initializer_list<std::string_view> 
             j.null();
         } else if (m.yesNo) {
             j.value(*values_[i] != 0);
+        } else if (m.labels) {
+            if (const char* word = labelOf(m, *values_[i]))
+                j.value(word);
+            else
+                j.null();
         } else if (m.jsonDecimals < 0) {
             j.value(*values_[i]);
         } else {

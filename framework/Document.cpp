@@ -61,7 +61,7 @@ void Document::UpdateAllViews(DocumentView* sender, long hint) {
 
 bool Document::OnNewDocument() {
     DeleteContents();
-    SetModifiedFlag(false);
+    undo_.clear();
     return true;
 }
 
@@ -100,7 +100,7 @@ bool Document::OnOpenDocument(const std::string& path) {
                                        MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    SetModifiedFlag(false);
+    undo_.clear();
     if (!canWriteBack()) foreignSource_ = path;
     return true;
 }
@@ -127,7 +127,7 @@ bool Document::OnSaveDocument(const std::string& path) {
         userPrompter().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
-    SetModifiedFlag(false);
+    undo_.setClean();
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "base/UndoStack.h"
 
 namespace ordavia {
 
@@ -38,8 +39,27 @@ public:
     const std::string& GetTitle() const { return title_; }
     virtual void SetTitle(const std::string& title);
 
-    bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    // Modified is read from the undo stack: true whenever the stack is not
+    // at the state last saved or loaded.
+    bool IsModified() const { return !undo_.isClean(); }
+    // For changes that are not (yet) undo commands: true declares a change
+    // made outside the stack (the saved state is unreachable by undo), false
+    // makes the current state the saved one. Edits should push a command
+    // on undoStack() instead.
+    void SetModifiedFlag(bool modified = true) {
+        if (modified) undo_.resetClean();
+        else undo_.setClean();
+    }
+
+    // Every edit of this document, for the Edit menu's Undo and Redo.
+    UndoStack& undoStack() { return undo_; }
+    const UndoStack& undoStack() const { return undo_; }
+    // Runs an edit as an undoable step (redo now); the document's views are
+    // told by the command itself.
+    void pushEdit(std::unique_ptr<UndoCommand> cmd) { undo_.push(std::move(cmd)); }
+    void pushEdit(std::string text, std::function<void()> redo, std::function<void()> undo) {
+        undo_.push(std::move(text), std::move(redo), std::move(undo));
+    }
 
     DocTemplate* GetDocTemplate() const { return template_; }
     void setDocTemplate(DocTemplate* t) { template_ = t; }
@@ -119,7 +139,7 @@ private:
     std::string foreignSource_;
     std::string path_;
     std::string title_;
-    bool modified_ = false;
+    UndoStack undo_;
     DocTemplate* template_ = nullptr;
     AppServices* services_ = nullptr;
     std::vector<DocumentView*> views_;

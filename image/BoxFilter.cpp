@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ParallelFor.h"
 #include "image/CZVimage.h"
 #include "image/GreyRegion.h"
 #include "image/KernelSet.h"
@@ -80,7 +81,20 @@ bool boxFilter(const GreyRegion& r, int n, BoxMode mode) {
     // Windows up to 255 pixels (every one the dialog offers) go through
     // the vector kernels; their sums stay within 16 and 24 bits.
     if (2 * k + 1 <= 255) {
-        kernelSet().box(r.data, r.stride, r.width, r.height, k, mode == BoxMode::HighPass);
+        const bool high = mode == BoxMode::HighPass;
+        // Large pictures in bands of rows on every thread, each band from
+        // a copy of the picture: whole-number sums, so the same bytes.
+        constexpr int kBandRows = 64;
+        const int bands = threadCount() > 1 && int64_t(r.width) * r.height >= (int64_t(1) << 18) ? r.height / kBandRows : 1;
+        if (bands < 2) {
+            kernelSet().box(r.data, r.stride, r.width, r.height, k, high);
+            return true;
+        }
+        std::vector<uint8_t> src(size_t(r.width) * size_t(r.height));
+        for (int y = 0; y < r.height; ++y) std::memcpy(src.data() + size_t(y) * size_t(r.width), r.row(y), size_t(r.width));
+        parallelFor(0, r.height, [&](int y0, int y1) {
+            kernelSet().boxRows(src.data(), r.width, r.data, r.stride, r.width, r.height, k, high, y0, y1);
+        }, kBandRows);
         return true;
     }
     // 32-bit sums are exact while the whole window times 255 fits; the

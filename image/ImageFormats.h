@@ -65,11 +65,13 @@ Status checkPictureSize(uint64_t width, uint64_t height);
 // elsewhere; here it gives its first frame.
 Status readDicomPicture(const uint8_t* data, size_t size, CZVimage& out, const GreyWeights& w);
 
-// ---- Native ".zvg" -----------------------------------------------------------
+// ---- Native ".zvg" and the frames of movie files ----------------------------------
 // Current header: 9 little-endian int32 (-2, 36, tag, interlace, width,
 // rows, origin x, origin y, colour); older files start with -1 (8 fields,
-// grey) or with the width itself (width, rows, tag, interlace).
-struct ZvgHeader {
+// grey) or with the width itself (width, rows, tag, interlace). A picture
+// file and every frame of a movie file carry this same header; in a movie
+// the tag is the frame's field number.
+struct ImageHeader {
     int headerLength = 36;  // bytes before the pixels in the file read
     int tag = -1;
     int interlace = 0;
@@ -79,15 +81,20 @@ struct ZvgHeader {
     int originY = 0;  // stored rows
     int colour = 0;
     int bytesPerPixel() const { return colour == 1 ? 3 : 1; }
+    int64_t frameBytes() const { return int64_t(width) * rows * bytesPerPixel(); }
 };
 constexpr size_t kZvgHeaderSize = 36;
 
-// The header fields alone (the frame headers of movie files use the same
-// three forms); false when they are short or out of range.
-bool parseImageHeader(const uint8_t* data, size_t size, ZvgHeader& h);
+// The header fields alone, in any of the three forms; false when they are
+// short or out of range.
+bool parseImageHeader(const uint8_t* data, size_t size, ImageHeader& h);
+// The current (36-byte) form.
+void encodeImageHeader(const ImageHeader& h, uint8_t out[kZvgHeaderSize]);
+// The header of `img` as a file or movie frame stores it.
+ImageHeader imageHeaderOf(const CZVimage& img);
 // Parses and validates the header (sizes against `size`). Fails on a
 // truncated file, negative sizes or an unknown colour or interlace.
-bool parseZvgHeader(const uint8_t* data, size_t size, ZvgHeader& h);
+bool parseZvgHeader(const uint8_t* data, size_t size, ImageHeader& h);
 int readZvg(const uint8_t* data, size_t size, CZVimage& out);
 // Places the file's pixels into the existing image `target` with the file's
 // top-left pixel at the rectangle's top-left (frame coordinates of the

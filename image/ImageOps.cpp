@@ -134,11 +134,8 @@ int CZVimage::subtract(const CZVimage& other, int offset) {
     const int n = rowBytes_;
     if (offset == 0) {
         // The plain difference is a saturating byte subtraction.
-        for (int y = 0; y < rows_; ++y) {
-            uint8_t* __restrict p = row(y);
-            const uint8_t* __restrict q = other.row(y);
-            for (int x = 0; x < n; ++x) p[x] = static_cast<uint8_t>(p[x] > q[x] ? p[x] - q[x] : 0);
-        }
+        const auto apply = ordavia::kernelSet().subtract;
+        for (int y = 0; y < rows_; ++y) apply(row(y), other.row(y), size_t(n));
         return 1;
     }
     for (int y = 0; y < rows_; ++y) {

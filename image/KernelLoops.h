@@ -38,6 +38,29 @@ inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b)), 0xD8);
     _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)));
 }
+// Four registers of floats in 0..255 to 2 x kBlock bytes, truncated.
+inline void storeBytes4(VF a, VF b, VF c, VF d, uint8_t* out) {
+    const __m256i ab = _mm256_packs_epi32(_mm256_cvttps_epi32(a), _mm256_cvttps_epi32(b));
+    const __m256i cd = _mm256_packs_epi32(_mm256_cvttps_epi32(c), _mm256_cvttps_epi32(d));
+    const __m256i bytes = _mm256_packus_epi16(ab, cd);  // groups of four: a b c d of each half
+    _mm256_storeu_si256((__m256i*)out, _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+}
+// Running sums of 32-bit lanes: lane i of the result is carry + d[0] + ...
+// + d[i]; carry becomes the last lane in every lane.
+constexpr int kSumLanes = 8;
+inline VI loadU16as32(const uint16_t* p) { return _mm256_cvtepu16_epi32(_mm_loadu_si128((const __m128i*)p)); }
+inline VI runningSums(VI d, VI& carry) {
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 4));
+    d = _mm256_add_epi32(d, _mm256_slli_si256(d, 8));
+    const VI last = _mm256_shuffle_epi32(d, 0xFF);
+    d = _mm256_add_epi32(d, _mm256_permute2x128_si256(last, last, 0x08));
+    d = _mm256_add_epi32(d, carry);
+    carry = _mm256_permutevar8x32_epi32(d, _mm256_set1_epi32(7));
+    return d;
+}
+inline VI sub32(VI a, VI b) { return _mm256_sub_epi32(a, b); }
+inline VI set1I32(int32_t v) { return _mm256_set1_epi32(v); }
+inline void storeI32(int32_t* p, VI v) { _mm256_storeu_si256((__m256i*)p, v); }
 #else
 constexpr int kLanes = 16;
 constexpr int kBlock = 8;
@@ -60,6 +83,23 @@ inline void storeBytes(VF a, VF b, uint8_t* out) {
     const __m128i w = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
     _mm_storel_epi64((__m128i*)out, _mm_packus_epi16(w, w));
 }
+inline void storeBytes4(VF a, VF b, VF c, VF d, uint8_t* out) {
+    const __m128i ab = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
+    const __m128i cd = _mm_packs_epi32(_mm_cvttps_epi32(c), _mm_cvttps_epi32(d));
+    _mm_storeu_si128((__m128i*)out, _mm_packus_epi16(ab, cd));
+}
+constexpr int kSumLanes = 4;
+inline VI loadU16as32(const uint16_t* p) { return _mm_cvtepu16_epi32(_mm_loadl_epi64((const __m128i*)p)); }
+inline VI runningSums(VI d, VI& carry) {
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 4));
+    d = _mm_add_epi32(d, _mm_slli_si128(d, 8));
+    d = _mm_add_epi32(d, carry);
+    carry = _mm_shuffle_epi32(d, 0xFF);
+    return d;
+}
+inline VI sub32(VI a, VI b) { return _mm_sub_epi32(a, b); }
+inline VI set1I32(int32_t v) { return _mm_set1_epi32(v); }
+inline void storeI32(int32_t* p, VI v) { _mm_storeu_si128((__m128i*)p, v); }
 #endif
 constexpr int kHalf = kBlock / 2;  // floats per register
 
@@ -111,7 +151,13 @@ void boxOutput(const Sum* __restrict s, const int* __restrict cnt, const float* 
     }
 }
 
-inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high) {
+// Rows [y0, y1) of the box filter of the w x h picture src into dst. With
+// src == dst (in place) the rows the output overwrote are kept in a ring
+// until the column sums have taken them out; with a separate source the
+// rows are read from it, so that bands of rows can run side by side.
+inline void boxRows(const uint8_t* src, ptrdiff_t sstride, uint8_t* dst, ptrdiff_t dstride, int w, int h, int k,
+                    bool high, int y0, int y1) {
+    const bool inPlace = src == dst;
     const int L = 2 * k + 1;
     const int pw = w + 2 * k;
     // Column sums of the cut window (at most 255 x 255), zero-padded by k
@@ -120,7 +166,7 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
     uint16_t* col = colp.data() + k;
     // The original rows that the output has overwritten but the column
     // sums still have to take out again.
-    std::vector<uint8_t> ring(size_t(k + 1) * size_t(w));
+    std::vector<uint8_t> ring(inPlace ? size_t(k + 1) * size_t(w) : 0);
     std::vector<uint16_t> s16(L <= 15 ? size_t(w) + kLanes : 0);
     std::vector<int32_t> s32(L <= 15 ? 0 : size_t(w) + kLanes);
     std::vector<int> hcount(static_cast<size_t>(w)), cnt(static_cast<size_t>(w)), cntFull(static_cast<size_t>(w));
@@ -133,24 +179,29 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
         cntFull[size_t(x)] = hcount[size_t(x)] * L - minus;
         invFull[size_t(x)] = inverse(cntFull[size_t(x)]);
     }
-    for (int y = 0; y <= std::min(k, h - 1); ++y) {
-        const uint8_t* r = data + ptrdiff_t(y) * stride;
+    for (int y = std::max(0, y0 - k); y <= std::min(y0 + k, h - 1); ++y) {
+        const uint8_t* r = src + ptrdiff_t(y) * sstride;
         for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
     }
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = data + ptrdiff_t(y) * stride;
-        if (y > 0) {
+    for (int y = y0; y < y1; ++y) {
+        uint8_t* row = dst + ptrdiff_t(y) * dstride;
+        if (y > y0) {
             if (y + k < h) {
-                const uint8_t* r = data + ptrdiff_t(y + k) * stride;
+                const uint8_t* r = src + ptrdiff_t(y + k) * sstride;
                 for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] + r[x]);
             }
             if (y - k - 1 >= 0) {
-                const uint8_t* r = ring.data() + size_t((y - k - 1) % (k + 1)) * size_t(w);
+                const uint8_t* r = inPlace ? ring.data() + size_t((y - k - 1) % (k + 1)) * size_t(w)
+                                           : src + ptrdiff_t(y - k - 1) * sstride;
                 for (int x = 0; x < w; ++x) col[x] = uint16_t(col[x] - r[x]);
             }
         }
-        uint8_t* saved = ring.data() + size_t(y % (k + 1)) * size_t(w);
-        std::memcpy(saved, row, size_t(w));
+        const uint8_t* saved = src + ptrdiff_t(y) * sstride;
+        if (inPlace) {
+            uint8_t* keep = ring.data() + size_t(y % (k + 1)) * size_t(w);
+            std::memcpy(keep, row, size_t(w));
+            saved = keep;
+        }
         const int vcount = std::min(h - 1, y + k) - std::max(0, y - k) + 1;
         const int* c = cntFull.data();
         const float* iv = invFull.data();
@@ -185,13 +236,24 @@ inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high)
             int32_t run = 0;
             for (int i = 0; i < L; ++i) run += cp[i];
             s[0] = run;
-            for (int x = 1; x < w; ++x) {
+            // s[x] = s[x - 1] + cp[x + L - 1] - cp[x - 1], a block of
+            // lanes at a time: whole numbers, so the same sums.
+            int x = 1;
+            VI carry = set1I32(run);
+            for (; x + kSumLanes <= w; x += kSumLanes)
+                storeI32(s + x, runningSums(sub32(loadU16as32(cp + x + L - 1), loadU16as32(cp + x - 1)), carry));
+            run = s[x - 1];
+            for (; x < w; ++x) {
                 run += int32_t(cp[x + L - 1]) - int32_t(cp[x - 1]);
                 s[x] = run;
             }
             boxOutput(s, c, iv, saved, row, w, high, small);
         }
     }
+}
+
+inline void box(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool high) {
+    boxRows(data, stride, data, stride, w, h, k, high, 0, h);
 }
 
 // ---- apex filter -------------------------------------------------------------
@@ -299,6 +361,21 @@ int rowBlocksFor(int m, const float* sp, uint8_t* p, int x, int end, const float
     VF gv[M ? M : 1];
     if constexpr (M > 0)
         for (int j = 0; j < M; ++j) gv[j] = set1F(g[j]);
+    // Two blocks at a time where the taps stay in registers: four
+    // independent sums and one store.
+    if constexpr (M > 0)
+        for (; x + 2 * kBlock <= end; x += 2 * kBlock) {
+            const float* c = sp + x;
+            VF a0 = mulF(gv[0], loadF(c)), a1 = mulF(gv[0], loadF(c + kHalf));
+            VF a2 = mulF(gv[0], loadF(c + 2 * kHalf)), a3 = mulF(gv[0], loadF(c + 3 * kHalf));
+            for (int j = 1; j < M; ++j) {
+                a0 = addF(a0, mulF(gv[j], addF(loadF(c + j), loadF(c - j))));
+                a1 = addF(a1, mulF(gv[j], addF(loadF(c + j + kHalf), loadF(c - j + kHalf))));
+                a2 = addF(a2, mulF(gv[j], addF(loadF(c + j + 2 * kHalf), loadF(c - j + 2 * kHalf))));
+                a3 = addF(a3, mulF(gv[j], addF(loadF(c + j + 3 * kHalf), loadF(c - j + 3 * kHalf))));
+            }
+            storeBytes4(clampF(a0), clampF(a1), clampF(a2), clampF(a3), p + x);
+        }
     for (; x + kBlock <= end; x += kBlock) {
         const float* c = sp + x;
         const VF g0 = M ? gv[0] : set1F(g[0]);
@@ -326,6 +403,21 @@ int columnBlocksFor(int m, const float* const* up, const float* const* dn, uint8
             D[j] = dn[j];
         }
     int x = 0;
+    if constexpr (M > 0)
+        for (; x + 2 * kBlock <= end; x += 2 * kBlock) {
+            const float* c = D[0] + x;
+            VF a0 = mulF(gv[0], loadF(c)), a1 = mulF(gv[0], loadF(c + kHalf));
+            VF a2 = mulF(gv[0], loadF(c + 2 * kHalf)), a3 = mulF(gv[0], loadF(c + 3 * kHalf));
+            for (int j = 1; j < M; ++j) {
+                const float* a = D[j] + x;
+                const float* b = U[j] + x;
+                a0 = addF(a0, mulF(gv[j], addF(loadF(a), loadF(b))));
+                a1 = addF(a1, mulF(gv[j], addF(loadF(a + kHalf), loadF(b + kHalf))));
+                a2 = addF(a2, mulF(gv[j], addF(loadF(a + 2 * kHalf), loadF(b + 2 * kHalf))));
+                a3 = addF(a3, mulF(gv[j], addF(loadF(a + 3 * kHalf), loadF(b + 3 * kHalf))));
+            }
+            storeBytes4(clampF(a0), clampF(a1), clampF(a2), clampF(a3), out + x);
+        }
     for (; x + kBlock <= end; x += kBlock) {
         const float* c = (M ? D[0] : dn[0]) + x;
         const VF g0 = M ? gv[0] : set1F(g[0]);
@@ -365,6 +457,44 @@ inline int blurColumnBlocks(int m, const float* const* up, const float* const* d
     }
 }
 
+// Whole blocks of one output row near the top or bottom of the columns
+// (row y of h, rows r0.. in rp): the terms of blurSample in its order,
+// which is the same for every pixel of the row.
+inline int columnEdgeBlocks(int m, const float* const* rp, int r0, int y, int h, const float* g, const float* e,
+                            uint8_t* out, int end) {
+    auto row = [&](int i) { return rp[i - r0]; };
+    int x = 0;
+    for (; x + kBlock <= end; x += kBlock) {
+        const VF g0 = set1F(g[0]);
+        VF a0 = mulF(g0, loadF(row(y) + x)), a1 = mulF(g0, loadF(row(y) + x + kHalf));
+        for (int j = 1; j < m; ++j) {
+            const VF gj = set1F(g[j]);
+            if (y < j) {
+                a0 = addF(a0, mulF(gj, loadF(row(y + j) + x)));
+                a1 = addF(a1, mulF(gj, loadF(row(y + j) + x + kHalf)));
+            } else if (y + j >= h) {
+                a0 = addF(a0, mulF(gj, loadF(row(y - j) + x)));
+                a1 = addF(a1, mulF(gj, loadF(row(y - j) + x + kHalf)));
+            } else {
+                a0 = addF(a0, mulF(gj, addF(loadF(row(y + j) + x), loadF(row(y - j) + x))));
+                a1 = addF(a1, mulF(gj, addF(loadF(row(y + j) + x + kHalf), loadF(row(y - j) + x + kHalf))));
+            }
+        }
+        if (y < m - 1) {
+            const VF ey = set1F(e[y]);
+            a0 = addF(a0, mulF(ey, loadF(row(0) + x)));
+            a1 = addF(a1, mulF(ey, loadF(row(0) + x + kHalf)));
+        }
+        if (y >= h - m + 1) {
+            const VF ey = set1F(e[h - 1 - y]);
+            a0 = addF(a0, mulF(ey, loadF(row(h - 1) + x)));
+            a1 = addF(a1, mulF(ey, loadF(row(h - 1) + x + kHalf)));
+        }
+        storeBytes(clampF(a0), clampF(a1), out + x);
+    }
+    return x;
+}
+
 inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, const float* e, int m) {
     if (w > 2 * m + 1) {
         std::vector<float> s(static_cast<size_t>(w));
@@ -390,16 +520,22 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
         constexpr int kStrip = 256;
         std::vector<float> ring(size_t(R) * kStrip);
         std::vector<const float*> up(static_cast<size_t>(m)), dn(static_cast<size_t>(m)), rowp(size_t(2 * m));
-        auto slot = [&](int r) { return ring.data() + size_t(r % R) * kStrip; };
+        // slot of row r, kept as r % R moves on with r (no division per row).
+        auto slotAt = [&](int s) { return ring.data() + size_t(s) * kStrip; };
         for (int x0 = 0; x0 < w; x0 += kStrip) {
             const int sw = std::min(kStrip, w - x0);
-            int loaded = 0;
-            for (int y = 0; y < h; ++y) {
-                for (; loaded < h && loaded <= y + m - 1; ++loaded) {
+            int loaded = 0, loadSlot = 0, ySlot = 0;
+            for (int y = 0; y < h; ++y, ySlot = ySlot + 1 == R ? 0 : ySlot + 1) {
+                for (; loaded < h && loaded <= y + m - 1; ++loaded, loadSlot = loadSlot + 1 == R ? 0 : loadSlot + 1) {
                     const uint8_t* p = data + ptrdiff_t(loaded) * stride + x0;
-                    float* d = slot(loaded);
+                    float* d = slotAt(loadSlot);
                     for (int x = 0; x < sw; ++x) d[x] = float(p[x]);
                 }
+                auto slot = [&](int r) {  // r within m - 1 rows of y
+                    int s = ySlot + (r - y);
+                    s = s < 0 ? s + R : (s >= R ? s - R : s);
+                    return slotAt(s);
+                };
                 uint8_t* out = data + ptrdiff_t(y) * stride + x0;
                 if (y >= m - 1 && y <= h - m) {
                     for (int j = 0; j < m; ++j) {
@@ -416,7 +552,7 @@ inline void blur(uint8_t* data, ptrdiff_t stride, int w, int h, const float* g, 
                     const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
                     for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i);
                     const float* const* rp = rowp.data();
-                    for (int x = 0; x < sw; ++x)
+                    for (int x = columnEdgeBlocks(m, rp, r0, y, h, g, e, out, sw); x < sw; ++x)
                         out[x] = toByte(blurSample(g, e, m, h, y, [&](int i) { return rp[i - r0][x]; }));
                 }
             }
@@ -474,6 +610,11 @@ inline void affine(uint8_t* p, size_t n, float gain, float offset) {
     const VF gv = set1F(gain), ov = set1F(offset);
     size_t i = 0;
     // The block is read whole before it is written, so in place is safe.
+    for (; i + 2 * kBlock <= n; i += 2 * kBlock) {
+        const VI v = loadBytes16(q + i), u = loadBytes16(q + i + kBlock);
+        storeBytes4(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)),
+                    clampF(addF(mulF(lowF(u), gv), ov)), clampF(addF(mulF(highF(u), gv), ov)), q + i);
+    }
     for (; i + kBlock <= n; i += kBlock) {
         const VI v = loadBytes16(q + i);
         storeBytes(clampF(addF(mulF(lowF(v), gv), ov)), clampF(addF(mulF(highF(v), gv), ov)), q + i);
@@ -496,6 +637,14 @@ inline void invert(uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i) q[i] = uint8_t(255 - q[i]);
 }
 
-inline KernelSet makeKernelSet() { return KernelSet{box, apexRow, blur, conv3, affine, threshold, invert}; }
+inline void subtract(uint8_t* p, const uint8_t* q, size_t n) {
+    uint8_t* __restrict a = p;
+    const uint8_t* __restrict b = q;
+    for (size_t i = 0; i < n; ++i) a[i] = static_cast<uint8_t>(a[i] > b[i] ? a[i] - b[i] : 0);
+}
+
+inline KernelSet makeKernelSet() {
+    return KernelSet{box, boxRows, apexRow, blur, conv3, affine, threshold, invert, subtract};
+}
 
 }  // namespace ordavia::ORDAVIA_KERNEL_ISA

@@ -12,6 +12,10 @@ struct KernelSet {
     // Box low or high pass of a w x h region, window 2k + 1 cut at the
     // edges. Needs 1 <= k, 2k + 1 < min(w, h) and 2k + 1 <= 255.
     void (*box)(uint8_t* data, ptrdiff_t stride, int w, int h, int k, bool highPass);
+    // The same for rows [y0, y1) only, from the picture src into dst
+    // (src == dst works in place for the whole picture only).
+    void (*boxRows)(const uint8_t* src, ptrdiff_t sstride, uint8_t* dst, ptrdiff_t dstride, int w, int h, int k,
+                    bool highPass, int y0, int y1);
     // S for one output row y of the apex filter: the zero-padded
     // correlation of the region (src, w x h) with the (2r + 1)^2 taps,
     // which must be symmetric in dy and fit 16 bits, with 255 x sum |T|
@@ -34,6 +38,8 @@ struct KernelSet {
     void (*threshold)(uint8_t* p, size_t n, uint8_t level, uint8_t below);
     // p = 255 - p over n bytes.
     void (*invert)(uint8_t* p, size_t n);
+    // p = p > q ? p - q : 0 over n bytes.
+    void (*subtract)(uint8_t* p, const uint8_t* q, size_t n);
 };
 
 // The build useAvx2Kernels() (image/CpuDispatch.h) picks.

@@ -10,10 +10,10 @@
 
 namespace ordavia {
 
-bool parseImageHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
+bool parseImageHeader(const uint8_t* d, size_t size, ImageHeader& h) {
     if (!d || size < 16) return false;
     const int32_t first = loadLE32(d);
-    ZvgHeader r;
+    ImageHeader r;
     if (first >= 0) {
         r.headerLength = 16;
         r.width = first;
@@ -37,8 +37,25 @@ bool parseImageHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
     return true;
 }
 
-bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
-    ZvgHeader r;
+void encodeImageHeader(const ImageHeader& h, uint8_t out[kZvgHeaderSize]) {
+    const int32_t v[9] = {-2, 36, h.tag, h.interlace, h.width, h.rows, h.originX, h.originY, h.colour};
+    for (int i = 0; i < 9; ++i) storeLE32(out + 4 * i, uint32_t(v[i]));
+}
+
+ImageHeader imageHeaderOf(const CZVimage& img) {
+    ImageHeader h;
+    h.tag = img.tag();
+    h.interlace = img.interlace();
+    h.width = img.width();
+    h.rows = img.rows();
+    h.originX = img.originX();
+    h.originY = img.storedOriginY();
+    h.colour = img.colour();
+    return h;
+}
+
+bool parseZvgHeader(const uint8_t* d, size_t size, ImageHeader& h) {
+    ImageHeader r;
     if (!parseImageHeader(d, size, r)) return false;
     // A file shorter than its header promises is refused rather than read
     // in part.
@@ -49,7 +66,7 @@ bool parseZvgHeader(const uint8_t* d, size_t size, ZvgHeader& h) {
 }
 
 int readZvg(const uint8_t* data, size_t size, CZVimage& out) {
-    ZvgHeader h;
+    ImageHeader h;
     if (!parseZvgHeader(data, size, h)) return 0;
     CZVimage img;
     img.setInterlace(h.interlace);
@@ -72,7 +89,7 @@ int readZvg(const uint8_t* data, size_t size, CZVimage& out) {
 }
 
 int readZvgRegion(const uint8_t* data, size_t size, CZVimage& target, const ZRect& rect) {
-    ZvgHeader h;
+    ImageHeader h;
     if (!parseZvgHeader(data, size, h)) return 0;
     if (target.isEmpty() || h.colour != target.colour()) return 0;
     const ZRect dst = target.clip(rect);
@@ -120,15 +137,10 @@ bool encodeZvg(const CZVimage& img, const ZRect& rect, std::vector<uint8_t>& out
         return false;
     }
     uint8_t* p = out.data();
-    storeLE32(p, -2);
-    storeLE32(p + 4, 36);
-    storeLE32(p + 8, img.tag());
-    storeLE32(p + 12, img.interlace());
-    storeLE32(p + 16, w);
-    storeLE32(p + 20, rows);
-    storeLE32(p + 24, img.originX());
-    storeLE32(p + 28, img.storedOriginY());
-    storeLE32(p + 32, img.colour());
+    ImageHeader h = imageHeaderOf(img);
+    h.width = w;
+    h.rows = rows;
+    encodeImageHeader(h, p);
     p += kZvgHeaderSize;
     if (!img.data()) return true;
     for (int y = 0; y < rows; ++y) std::memcpy(p + rb * size_t(y), img.row(top + y) + ptrdiff_t(left) * bpp, rb);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/ParallelFor.h"
 #include "framework/Document.h"
 #include "image/CZVimage.h"
 #include "linescan/ZlineScanDoc.h"
@@ -78,18 +79,22 @@ LineScanOutcome runLineScan(uint32_t frames, uint32_t points,
     params.method = 0;
     params.clamp();
     OneWay fwd, back;
-    runOneWay(fwd, frames, points, sample, params, false, setup);
-    runOneWay(back, frames, points, sample, params, true, setup);
-    if (method == VelocityMethod::Hough) {
-        // Streaks only vote for lines that rise in the scan: the direction
-        // with the stronger line is the direction of flow, also where the
-        // flow is too slow for the correlation to tell.
-        for (OneWay* o : {&fwd, &back}) {
-            o->score = -1;
-            if (o->doc.calculateHoughVelocities() > 0 && o->doc.houghTrace())
-                o->score = o->doc.houghTrace()->data->maximum();
+    // The two directions are two scans of their own, worked side by side.
+    parallelFor(0, 2, [&](int from, int to) {
+        for (int way = from; way < to; ++way) {
+            OneWay& o = way ? back : fwd;
+            runOneWay(o, frames, points, sample, params, way == 1, setup);
+            if (method == VelocityMethod::Hough) {
+                // Streaks only vote for lines that rise in the scan: the
+                // direction with the stronger line is the direction of
+                // flow, also where the flow is too slow for the
+                // correlation to tell.
+                o.score = -1;
+                if (o.doc.calculateHoughVelocities() > 0 && o.doc.houghTrace())
+                    o.score = o.doc.houghTrace()->data->maximum();
+            }
         }
-    }
+    });
     OneWay& w = back.score > fwd.score ? back : fwd;
     const double sign = &w == &back ? -1.0 : 1.0;
     ZlineScanDoc& d = w.doc;

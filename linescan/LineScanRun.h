@@ -51,7 +51,9 @@ struct LineScanOutcome {
 // directions along the line (the correlation only sees flow from the
 // first point towards the last), and keeps the direction whose accepted
 // columns correlate better. sample(s, out) fills the values of sample s
-// in line order. One sample per frame: px_per_frame is points per sample.
+// in line order; the two directions run on two threads at once, so `sample`
+// must be safe to call from both. One sample per frame: px_per_frame is
+// points per sample.
 // The document runs at frameSeconds per sample and lengthPerPoint (in
 // `units`) along the line, as playback of the video would make it; with
 // zvl given, the chosen document's ".zvl" bytes land there.

@@ -75,6 +75,17 @@ bool LineScanSampler::addFrame(const CZVimage& frame) {
     return scan_.addSample(samples_++);
 }
 
+void LineScanSampler::sample(const CZVimage& frame, std::vector<double>& out) const { sampleLine(frame, points_[0], out); }
+
+bool LineScanSampler::addValues(const std::vector<double>& values) {
+    if (!started_ || twoLines_ || !scan_.running() || scan_.source() != key_) return false;
+    std::vector<double>& x = scan_.sampleVector(0);
+    const size_t n = x.size();
+    x.assign(values.begin(), values.begin() + std::ptrdiff_t(std::min(n, values.size())));
+    x.resize(n, 0.0);
+    return scan_.addSample(samples_++);
+}
+
 double LineScanSampler::scrollTime() const { return samples_ ? scan_.scrollTime(samples_ - 1) : 0.0; }
 
 }  // namespace ordavia

@@ -41,6 +41,11 @@ public:
     // vectors, then the scan's add-sample. True when the views are due a
     // refresh. Points outside the picture read as 0.
     bool addFrame(const CZVimage& frame);
+    // The same in two halves, so that frames can be read on one thread and
+    // scanned on another: the values along the line (one line only), then
+    // those values as the scan's next sample.
+    void sample(const CZVimage& frame, std::vector<double>& out) const;
+    bool addValues(const std::vector<double>& values);
 
     uint32_t samples() const { return samples_; }
     bool started() const { return started_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ParallelFor.h"
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
@@ -60,13 +61,17 @@ std::vector<int> scannableLines(const CMotivaDoc& video) {
     return out;
 }
 
-std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
-                                            const std::function<bool(int)>& progress, bool reversed,
-                                            const CbvParams* params) {
+namespace {
+
+// A scan document of line `index` set up as a run over the selection takes
+// it, with the selection; null when there is nothing to scan.
+std::unique_ptr<ZlineScanDoc> newRunScan(CMotivaDoc& video, int index, AppServices* services, bool reversed,
+                                         const CbvParams* params, int& first, int& last) {
     const CDim* line = video.currentDimList().at(index);
     if (!line || !video.hasFrames()) return nullptr;
     const LineScanSettings run = lineScanSettings(video, *line, services);
-    const int first = run.first, last = run.last;
+    first = run.first;
+    last = run.last;
     if (last <= first) return nullptr;
 
     auto scan = std::make_unique<ZlineScanDoc>();
@@ -83,8 +88,19 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
     scan->setServices(nullptr);
     scan->setColumnsToSample(std::max(2, last - first));
     scan->setServices(services);
+    return scan;
+}
+
+}  // namespace
+
+std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppServices* services,
+                                            const std::function<bool(int)>& progress, bool reversed,
+                                            const CbvParams* params) {
+    int first = 0, last = 0;
+    auto scan = newRunScan(video, index, services, reversed, params, first, last);
+    if (!scan) return nullptr;
     LineScanSampler sampler(*scan, &kRunKey);
-    if (!sampler.start(video, *line, nullptr, reversed)) return nullptr;
+    if (!sampler.start(video, *video.currentDimList().at(index), nullptr, reversed)) return nullptr;
     MovieFrameImage scratch;
     for (int f = first; f < last; ++f) {
         sampler.addFrame(video.movie().peekFrame(f, scratch));
@@ -100,22 +116,52 @@ std::unique_ptr<ZlineScanDoc> scanWholeVideo(CMotivaDoc& video, int index, AppSe
 std::unique_ptr<ZlineScanDoc> scanBothWays(CMotivaDoc& video, int index, AppServices* services,
                                           const std::function<bool(int)>& progress, bool* reversedOut,
                                           const CbvParams* params) {
-    int offset = 0;
-    bool stopped = false;
-    const auto counted = [&](int f) {
-        stopped = progress && !progress(offset + f);
-        return !stopped;
-    };
-    auto forward = scanWholeVideo(video, index, services, counted, false, params);
+    int first = 0, last = 0;
+    auto forward = newRunScan(video, index, services, false, params, first, last);
     if (!forward) return nullptr;
-    offset = static_cast<int>(forward->scanTrace() ? forward->scanTrace()->sampleCount() : 0);
-    auto backward = scanWholeVideo(video, index, services, counted, true, params);
-    if (stopped) return nullptr;
+    auto backward = newRunScan(video, index, services, true, params, first, last);
+    const CDim& line = *video.currentDimList().at(index);
+    LineScanSampler fs(*forward, &kRunKey);
+    if (!fs.start(video, line, nullptr, false)) return nullptr;
+    std::unique_ptr<LineScanSampler> bs;
+    if (backward) {
+        bs = std::make_unique<LineScanSampler>(*backward, &kRunKey);
+        if (!bs->start(video, line, nullptr, true)) bs.reset();
+    }
+    // Each frame is read once for both directions; the two scans then take
+    // a chunk of frames each on a thread of its own, every one of them
+    // column after column as a scan of its own would.
+    constexpr int kChunk = 32;
+    std::vector<std::vector<double>> values[2] = {std::vector<std::vector<double>>(kChunk),
+                                                  std::vector<std::vector<double>>(kChunk)};
+    MovieFrameImage scratch;
+    for (int f0 = first; f0 < last; f0 += kChunk) {
+        const int f1 = std::min(last, f0 + kChunk);
+        for (int f = f0; f < f1; ++f) {
+            const CZVimage& frame = video.movie().peekFrame(f, scratch);
+            fs.sample(frame, values[0][size_t(f - f0)]);
+            if (bs) bs->sample(frame, values[1][size_t(f - f0)]);
+            // Progress counts both directions: 2 x the selected frames.
+            if (progress && !progress(2 * (f - first) + 1)) {
+                forward->stop();
+                if (backward) backward->stop();
+                return nullptr;
+            }
+        }
+        parallelFor(0, bs ? 2 : 1, [&](int from, int to) {
+            for (int way = from; way < to; ++way) {
+                LineScanSampler& s = way ? *bs : fs;
+                for (int f = f0; f < f1; ++f) s.addValues(values[way][size_t(f - f0)]);
+            }
+        });
+    }
+    forward->stop();
+    if (backward) backward->stop();
     const auto score = [](const ZlineScanDoc& d) {
         const CbvSummary s = d.summary(0, 0);
         return s.meanCorrelation * s.good;
     };
-    const bool back = backward && score(*backward) > score(*forward);
+    const bool back = bs && score(*backward) > score(*forward);
     if (reversedOut) *reversedOut = back;
     return back ? std::move(backward) : std::move(forward);
 }

@@ -101,6 +101,7 @@ bool keyOf(const std::string& line, std::string& key, std::string& value) {
 }  // namespace
 
 bool ProfileStore::SetPath(const std::string& path) {
+    const std::lock_guard<std::mutex> hold(lock_.m);
     path_ = path;
     cacheValid_ = false;
     return true;
@@ -148,6 +149,7 @@ const ProfileStore::ParsedFile& ProfileStore::file() const {
 }
 
 bool ProfileStore::lookup(const std::string& section, const std::string& key, std::string& value) const {
+    const std::lock_guard<std::mutex> hold(lock_.m);
     const ParsedFile& f = file();
     bool inSection = false;
     for (const Line& line : f.lines) {
@@ -217,6 +219,7 @@ bool ProfileStore::WriteString(const std::string& section, const std::string& ke
 
 bool ProfileStore::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
     if (path_.empty()) return false;
+    const std::lock_guard<std::mutex> hold(lock_.m);
     ParsedFile f = file();
     if (f.unreadable) return false;
     const std::string newLine = key + "=" + value;

@@ -8,6 +8,7 @@
 // profile). A rewrite changes only the line it must: every other line keeps
 // its bytes and its own line end.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,16 @@ private:
     mutable FileStamp cachedStamp_;
     mutable bool cacheValid_ = false;
     mutable int reads_ = 0;
+    // Reads and writes may come from several threads at once (the jobs of
+    // a batch share one profile): the cache above is theirs in turn. A copy
+    // of the store gets a lock of its own.
+    struct Lock {
+        mutable std::mutex m;
+        Lock() = default;
+        Lock(const Lock&) {}
+        Lock& operator=(const Lock&) { return *this; }
+    };
+    Lock lock_;
 };
 
 namespace ordavia {

@@ -244,6 +244,7 @@ Status generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillar
     SyntheticNailfold::Params q = p;
     q.noiseSigma = 0;
     q.vignetting = 0;
+    q.haemorrhageInk = false;  // drawn below in their own colour
     std::vector<uint8_t> grey;
     if (Status drawn = SyntheticNailfold::generate(q, grey, truth); !drawn) return drawn;
     // The same scene without its loops: the skin texture alone, so that the
@@ -254,6 +255,8 @@ Status generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillar
         SyntheticNailfold::Params b = q;
         b.loops = 0;
         b.giantLoops = 0;
+        b.dilatedLoops = b.ramifiedLoops = b.bizarreLoops = b.avascularGaps = b.haemorrhages = 0;
+        b.disorder = 0;
         SyntheticNailfold::Truth none;
         if (Status drawn = SyntheticNailfold::generate(b, bare, none); !drawn) return drawn;
     }
@@ -289,6 +292,8 @@ Status generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillar
         dust.push_back({r.range(0, wUm), r.range(0, hUm), size, size * r.range(0.6, 1.0), r.range(0.25, 0.6)});
     }
     const double haze = look.glare * r.range(5, 20);
+    const double soft = std::max(2.0, 1.2 * p.blurSigma * sx);
+    static constexpr double kHaemAbsorb[3] = {0.8, 1.0, 0.95};
 
     std::vector<double> plane[3];
     for (auto& pl : plane) pl.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -317,8 +322,12 @@ Status generateCapillaroscope(const SyntheticNailfold::Params& p, const Capillar
                 const double du = (u - s.u) / s.ru, dv = (v - s.v) / s.rv, e = du * du + dv * dv;
                 if (e < 9) mul *= 1 - s.amount * synthExp(-e);
             }
+            // Haemorrhages: old blood, brown-black, darkens red nearly as
+            // much as green where fresh blood in a vessel leaves red light.
+            double lnH = 0;
+            for (const auto& hm : truth.haemorrhages) lnH -= 0.5 * hm.depthAt(u, v, sx, sy, soft);
             for (int ch = 0; ch < 3; ++ch)
-                plane[ch][i] += base[ch] * light * skin * mul * synthExp(absorb[ch] * c * lnT) + add;
+                plane[ch][i] += base[ch] * light * skin * mul * synthExp(absorb[ch] * c * lnT + kHaemAbsorb[ch] * c * lnH) + add;
         }
     }
 

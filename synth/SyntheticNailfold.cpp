@@ -48,12 +48,18 @@ struct LoopPlan {
 };
 
 bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool tortuous, int row, double maxTilt,
-              bool mayOverlap, LoopPlan& lp) {
+              bool mayOverlap, LoopPlan& lp, bool dilated = false) {
     if (giant) {
         // Homogeneously enlarged: every width above 50 micrometres.
         lp.wa = r.range(51, 58);
         lp.wv = r.range(lp.wa + 3, 68);
         lp.wApex = r.range(lp.wv, 80);
+    } else if (dilated) {
+        // Enlarged but not giant: the apex 22 to 46 micrometres wide, the
+        // limbs wider than normal too.
+        lp.wa = r.range(11, 18);
+        lp.wv = r.range(lp.wa + 2, lp.wa * 1.5);
+        lp.wApex = r.range(std::max(lp.wv, 22.0), 46);
     } else {
         lp.wa = row == 0 ? r.range(6, 10) : r.range(6, 8.5);
         lp.wv = r.range(lp.wa + 1.5, std::min(lp.wa * 1.6, 16.0));
@@ -264,17 +270,26 @@ ordavia::Status SyntheticNailfold::Params::validate() const {
     if (!(nailDepth >= 0 && nailDepth <= 0.6)) return outside("the nail depth must lie between 0 and 0.6 of the height");
     const int n = effectiveLoops();
     if (n > 500) return outside("at most 500 loops");
+    if (dilatedLoops < 0 || ramifiedLoops < 0 || bizarreLoops < 0 || avascularGaps < 0 || haemorrhages < 0 ||
+        haemorrhages > 200)
+        return outside("counts of findings must not be negative (at most 200 haemorrhages)");
+    if (!(disorder >= 0 && disorder <= 1)) return outside("disorder must lie between 0 and 1");
     const int second = secondRow ? n / 3 : 0;
     const int first = n - second;
     if (giantLoops < 0 || giantLoops > first)
         return outside(strprintf("giant loops must lie between 0 and %d (loops of the first row)", first));
+    // Gaps take their loops away from among the ordinary ones, and never at
+    // the ends of the row.
+    if (giantLoops + dilatedLoops + ramifiedLoops + bizarreLoops + 2 * avascularGaps > first &&
+        (dilatedLoops + ramifiedLoops + bizarreLoops + avascularGaps) > 0)
+        return outside(strprintf("%d loops of the first row cannot hold these findings", first));
     if (height * umPerPixelY < (giantLoops > 0 ? 330 : 200))
         return outside(strprintf("the image is only %.0f micrometres high; loops need at least %d", height * umPerPixelY,
                          giantLoops > 0 ? 330 : 200));
     if (first > 0) {
         const double usable = width * umPerPixelX - 2 * kMarginUm;
         const double minSlot = secondRow ? kMinSlotTwoRowsUm : kMinSlotUm;
-        const double weight = first + (kGiantWeight - 1) * giantLoops;
+        const double weight = first + (kGiantWeight - 1) * giantLoops + ramifiedLoops + bizarreLoops;
         if (usable / weight < minSlot) {
             const int most = std::max(0, static_cast<int>(usable / minSlot) - (kGiantWeight - 1) * giantLoops);
             return outside(strprintf("%d loops do not fit %.0f micrometres of width (at most %d%s)", n, usable, most,
@@ -318,6 +333,38 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
     std::vector<bool> tortuous(static_cast<size_t>(n), false);
     for (int i = 0; i < nTortuous; ++i) tortuous[static_cast<size_t>(all[static_cast<size_t>(i)])] = true;
 
+    // Findings from a stream of their own, so that pictures without them
+    // stay exactly as they were. Gaps first, among ordinary loops away from
+    // the ends; then dilated, ramified and bizarre loops among the rest.
+    std::vector<int> kind(static_cast<size_t>(nFirst), 0);  // 1 dilated, 3 ramified, 4 bizarre, -1 gap
+    {
+        SynthRandom fr(p.seed, kSynthLayout + 300);
+        const double unit0 = (wUm - 2 * kMarginUm) / std::max(1, nFirst);
+        const int perGap = std::max(2, static_cast<int>(std::ceil(560 / unit0)) - 1);
+        for (int gapNo = 0, tries = 0; gapNo < p.avascularGaps && tries < 200; ++tries) {
+            const int at = 1 + fr.below(std::max(1, nFirst - perGap - 1));
+            bool free = at + perGap < nFirst;
+            for (int k = at - 1; free && k <= at + perGap; ++k)
+                free = k >= 0 && k < nFirst && kind[static_cast<size_t>(k)] == 0 && !giant[static_cast<size_t>(k)];
+            if (!free) continue;
+            for (int k = at; k < at + perGap; ++k) kind[static_cast<size_t>(k)] = -1;
+            ++gapNo;
+        }
+        std::vector<int> rest;
+        for (int i = 0; i < nFirst; ++i)
+            if (kind[static_cast<size_t>(i)] == 0 && !giant[static_cast<size_t>(i)]) rest.push_back(i);
+        for (int i = static_cast<int>(rest.size()) - 1; i > 0; --i)
+            std::swap(rest[static_cast<size_t>(i)], rest[static_cast<size_t>(fr.below(i + 1))]);
+        size_t next = 0;
+        for (const auto& [count, k] : {std::pair{p.dilatedLoops, 1}, {p.ramifiedLoops, 3}, {p.bizarreLoops, 4}})
+            for (int c = 0; c < count && next < rest.size(); ++c) kind[static_cast<size_t>(rest[next++])] = k;
+    }
+    auto weightOf = [&](int i) {
+        if (giant[static_cast<size_t>(i)]) return double(kGiantWeight);
+        return kind[static_cast<size_t>(i)] >= 3 ? 2.0 : 1.0;
+    };
+    SynthRandom extras(p.seed, kSynthLayout + 400);
+
     truth = Truth{};
     truth.seed = p.seed;
     truth.width = p.width;
@@ -337,26 +384,36 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
 
     // First row: slots across the usable width.
     const double usable = wUm - 2 * kMarginUm;
-    const double unit = nFirst > 0 ? usable / (nFirst + (kGiantWeight - 1) * p.giantLoops) : 0;
+    const double unit = nFirst > 0 ? usable / (nFirst + (kGiantWeight - 1) * p.giantLoops + p.ramifiedLoops + p.bizarreLoops) : 0;
+    truth.rowFromX = kMarginUm / sx;
+    truth.rowToX = (wUm - kMarginUm) / sx;
     std::vector<double> boundaries;  // slot edges inside the row, for the second row
     std::vector<double> rowBottom;   // deepest apex of the loops either side of each edge
     std::vector<double> apexVs;
     double slotLeft = kMarginUm;
     for (int i = 0; i < nFirst; ++i) {
         const bool g = giant[static_cast<size_t>(i)];
-        const double slot = unit * (g ? kGiantWeight : 1);
+        const double slot = unit * weightOf(i);
+        const int k = kind[static_cast<size_t>(i)];
+        if (k < 0) {  // a lost capillary: its place stays empty
+            slotLeft += slot;
+            if (i + 1 < nFirst) boundaries.push_back(slotLeft);
+            apexVs.push_back(apexVs.empty() ? edge.at(slotLeft) + 30 : apexVs.back());
+            continue;
+        }
         SynthRandom r(p.seed, kSynthLoopBase + static_cast<uint64_t>(i));
-        const double jitter = r.range(-1, 1) * slot * (g ? 0.04 : 0.1);
+        const double jitter = r.range(-1, 1) * slot * (g ? 0.04 : 0.1 + 0.25 * p.disorder);
         const double centre = slotLeft + slot / 2 + jitter;
         const double room = slot / 2 - std::abs(jitter) - kSlotGapUm - (p.secondRow ? kRowTwoRoomUm + kSlotGapUm : 0);
         // Apexes sit a little below the edge; a wide apex sits lower so that
         // the blood column never reaches into the nail.
         LoopPlan lp{};
-        const double apexGuess = edge.at(centre) + r.range(15, 45);
-        const double maxW = g ? 80 : 20;
+        const double apexGuess = edge.at(centre) + r.range(15, 45) * (1 + 2.5 * p.disorder);
+        const double maxW = g ? 80 : (k == 1 ? 46 : 20);
         const double apexV = std::max(apexGuess + maxW / 2, maxW / 2 + kMarginUm);
         const double maxLength = hUm - kMarginUm - apexV - maxW / 2;
-        if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)], 0, p.maxTilt, p.mayOverlap, lp))
+        if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)] && k < 3, 0, p.maxTilt, p.mayOverlap, lp,
+                      k == 1))
             return Status::failure(StatusCode::OutOfRange, strprintf("loop %d does not fit its place in the picture", i + 1));
         // Drawn one at a time: as two arguments of one call, the order of
         // the draws (and so the picture) would depend on the compiler.
@@ -364,8 +421,16 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
         const uint64_t key = r.next();
         Planned pl = buildLoop(lp, r, key, centre, apexV - maxW / 2 + lp.wApex / 2, contrast, sx, sy);
         pl.loop.giant = g;
-        pl.loop.tortuous = tortuous[static_cast<size_t>(i)];
+        pl.loop.tortuous = tortuous[static_cast<size_t>(i)] && k < 3;
+        pl.loop.dilated = !g && pl.loop.apexWidthUm >= 20;
+        pl.loop.shape = k >= 3 ? k : (pl.loop.tortuous ? (lp.crossing ? 2 : 1) : 0);
         pl.loop.row = 0;
+        {
+            const double absorb = kAbsorptionPerUm * contrast;
+            const double au = pl.loop.apex.x * sx, av = pl.loop.apex.y * sy;
+            if (k == 3) synthRamifiedBuds(extras, au, av, lp.spacing, lp.wa, absorb, scene.loops);
+            if (k == 4) synthBizarreCoil(extras, au, av, lp.spacing, std::max(lp.wa, 9.0), absorb, scene.loops);
+        }
         apexVs.push_back(pl.loop.apex.y * sy);
         scene.loops.push_back(std::move(pl.tube));
         truth.loops.push_back(std::move(pl.loop));
@@ -377,6 +442,9 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
     for (int k = 0; k < nSecond && !boundaries.empty(); ++k) {
         const size_t gapIndex = static_cast<size_t>((static_cast<double>(k) + 0.5) * boundaries.size() / nSecond);
         const double centre = boundaries[std::min(gapIndex, boundaries.size() - 1)];
+        // No deeper loop shows through an avascular gap.
+        const size_t gi = std::min(gapIndex, boundaries.size() - 1);
+        if (kind[gi] < 0 || (gi + 1 < kind.size() && kind[gi + 1] < 0)) continue;
         const size_t li = std::min(gapIndex, apexVs.size() - 1);
         const double above = std::max(apexVs[li], apexVs[std::min(li + 1, apexVs.size() - 1)]);
         const int index = nFirst + k;
@@ -394,6 +462,28 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
         pl.loop.row = 1;
         scene.loops.push_back(std::move(pl.tube));
         truth.loops.push_back(std::move(pl.loop));
+    }
+
+    // Haemorrhages just distal to loops of the first row, one loop each
+    // while there are loops enough.
+    if (p.haemorrhages > 0) {
+        std::vector<size_t> first;
+        for (size_t i = 0; i < truth.loops.size(); ++i)
+            if (truth.loops[i].row == 0) first.push_back(i);
+        for (size_t i = first.size(); i > 1; --i) std::swap(first[i - 1], first[static_cast<size_t>(extras.below(static_cast<int>(i)))]);
+        for (int k = 0; k < p.haemorrhages && !first.empty(); ++k) {
+            const Loop& L = truth.loops[first[static_cast<size_t>(k) % first.size()]];
+            const double capTop = L.apex.y * sy - L.apexWidthUm / 2;
+            truth.haemorrhages.push_back(synthHaemorrhage(extras, L.apex.x * sx, capTop, kMarginUm, sx, sy));
+        }
+    }
+    scene.haemorrhages = truth.haemorrhages;
+    scene.haemorrhageInk = p.haemorrhageInk;
+    if (p.disorder > 0 && !apexVs.empty()) {
+        std::vector<double> depths = apexVs;
+        std::sort(depths.begin(), depths.end());
+        const int flecks = static_cast<int>(std::lround(p.disorder * usable / 1000 * 8));
+        synthTextureFlecks(extras, flecks, kMarginUm, wUm - kMarginUm, depths[depths.size() / 2], scene.loops);
     }
 
     // The subpapillary plexus: a few broad, faint veins running roughly
@@ -460,73 +550,6 @@ double SyntheticNailfold::Loop::distanceToCentreLine(double x, double y) const {
     }
     if (centreLine.size() == 1) best = std::hypot(x - centreLine[0].x, y - centreLine[0].y);
     return best;
-}
-
-void SyntheticNailfold::limbsJson(JsonWriter& j, const std::vector<Loop::Limb>& limbs) {
-    auto r2 = [](double v) { return std::round(v * 100) / 100; };
-    auto point = [&](const Point& q) { j.beginArray().value(r2(q.x)).value(r2(q.y)).endArray(); };
-    j.key("limbs").beginArray();
-    for (const Loop::Limb& b : limbs) {
-        j.beginObject();
-        j.field("limb", b.arterial ? "arterial" : "venous").field("side", b.onLeft ? "left" : "right");
-        j.field("widthUm", r2(b.widthUm)).field("widthPx", r2(b.widthPx));
-        j.key("across").beginArray();
-        point(b.acrossFrom);
-        point(b.acrossTo);
-        j.endArray();
-        j.key("along").beginArray();
-        for (const Point& q : b.along) point(q);
-        j.endArray();
-        j.endObject();
-    }
-    j.endArray();
-}
-
-std::string SyntheticNailfold::truthJson(const Truth& t, const Params& p) {
-    // Coordinates to a hundredth of a pixel keep the file small and exact enough.
-    auto r2 = [](double v) { return std::round(v * 100) / 100; };
-    auto points = [&](JsonWriter& j, const char* name, const std::vector<Point>& pts) {
-        j.key(name).beginArray();
-        for (const Point& q : pts) j.beginArray().value(r2(q.x)).value(r2(q.y)).endArray();
-        j.endArray();
-    };
-    JsonWriter j(false);
-    j.beginObject();
-    j.field("generator", "Ordavia synthetic nailfold");
-    j.field("seed", static_cast<unsigned long long>(t.seed));
-    j.field("width", t.width).field("height", t.height);
-    j.field("umPerPixelX", t.umPerPixelX).field("umPerPixelY", t.umPerPixelY);
-    j.key("parameters").beginObject();
-    j.field("loops", p.effectiveLoops()).field("noiseSigma", p.noiseSigma).field("blurSigma", p.blurSigma);
-    j.field("vignetting", p.vignetting).field("plexus", p.plexus);
-    j.field("tortuousFraction", p.tortuousFraction).field("giantLoops", p.giantLoops);
-    j.field("secondRow", p.secondRow);
-    if (p.maxTilt != 0.21 || p.mayOverlap || p.darknessSpread > 0 || p.nailDepth > 0)
-        j.field("maxTilt", p.maxTilt).field("mayOverlap", p.mayOverlap).field("darknessSpread", p.darknessSpread)
-            .field("nailDepth", p.nailDepth);
-    j.endObject();
-    points(j, "nailEdge", t.nailEdge);
-    j.key("loops").beginArray();
-    for (size_t i = 0; i < t.loops.size(); ++i) {
-        const Loop& L = t.loops[i];
-        j.beginObject();
-        j.field("index", static_cast<int>(i)).field("row", L.row);
-        j.key("apex").beginObject().field("x", r2(L.apex.x)).field("y", r2(L.apex.y)).endObject();
-        j.field("arterialWidthPx", r2(L.arterialWidthPx)).field("arterialWidthUm", r2(L.arterialWidthUm));
-        j.field("venousWidthPx", r2(L.venousWidthPx)).field("venousWidthUm", r2(L.venousWidthUm));
-        j.field("apexWidthPx", r2(L.apexWidthPx)).field("apexWidthUm", r2(L.apexWidthUm));
-        j.field("limbSpacingUm", r2(L.limbSpacingUm)).field("lengthUm", r2(L.lengthUm));
-        j.field("arterialLimb", L.arterialOnLeft ? "left" : "right");
-        j.field("tortuous", L.tortuous).field("giant", L.giant);
-        points(j, "polygon", L.polygon);
-        points(j, "envelope", L.envelope);
-        points(j, "centreLine", L.centreLine);
-        limbsJson(j, L.limbs);
-        j.endObject();
-    }
-    j.endArray();
-    j.endObject();
-    return j.str() + "\n";
 }
 
 }  // namespace ordavia

@@ -66,6 +66,23 @@ public:
         // the top, as a microscope framed on the loops shows it).
         double nailDepth = 0;
 
+        // Findings of a capillaroscopy assessment, all in the first row:
+        // loops with an apex 20 to 50 micrometres wide (dilated), ramified
+        // (bushy) and bizarre loops, avascular gaps (two or more loops
+        // missing in a row, more than 500 micrometres between neighbours)
+        // and haemorrhages (dark deposits just distal to a loop).
+        int dilatedLoops = 0;
+        int ramifiedLoops = 0;
+        int bizarreLoops = 0;
+        int avascularGaps = 0;
+        int haemorrhages = 0;
+        // 0..1: a disorganised row (uneven spacing and apex depth) with
+        // flecks of skin texture between the loops.
+        double disorder = 0;
+        // Haemorrhages darken the grey drawing; the capillaroscope look
+        // leaves them out of it and gives them their own colour.
+        bool haemorrhageInk = true;
+
         // An empty string when the parameters can be drawn; otherwise why not.
         ordavia::Status validate() const;
         // The number of loops drawn when `loops` is below 0.
@@ -89,6 +106,9 @@ public:
         bool arterialOnLeft = true;
         bool tortuous = false;
         bool giant = false;
+        bool dilated = false;  // apex 20 to 50 micrometres wide
+        // 0 hairpin, 1 tortuous, 2 crossing, 3 ramified, 4 bizarre.
+        int shape = 0;
         int row = 0;  // 0 the row next to the nail, 1 the deeper one
         // Outline of the blood column: one limb's outer side from the
         // arterial foot round the apex to the venous foot, then back along
@@ -140,6 +160,23 @@ public:
         // The nailfold edge, sampled from left to right (pixels).
         std::vector<Point> nailEdge;
         std::vector<Loop> loops;
+        // A haemorrhage: a lumpy ellipse (radii in micrometres) of dark
+        // deposit, its outline in pixels and its area.
+        struct Haemorrhage {
+            Point centre;
+            double radiusUm = 0, radiusVm = 0;
+            double depth = 0;  // optical depth at its middle
+            uint64_t key = 0;
+            std::vector<Point> outline;
+            double areaUm2 = 0;
+            // Optical depth at (u, v) micrometres, with an edge `soft` wide.
+            double depthAt(double u, double v, double sx, double sy, double soft) const;
+        };
+        std::vector<Haemorrhage> haemorrhages;
+        // The first row's extent across the picture (pixels): its density
+        // is its loops over this length.
+        double rowFromX = 0, rowToX = 0;
+        double rowDensityPerMm() const;
     };
 
     // Draws into `pixels` (width x height bytes, rows top first, no padding).

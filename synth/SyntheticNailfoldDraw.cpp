@@ -222,6 +222,19 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
     {
         std::vector<float> sharp(n, 0.0f);
         for (const SynthTube& t : scene.loops) synthDrawTube(t, sx, sy, w, h, sharp);
+        if (scene.haemorrhageInk)
+            for (const SyntheticNailfold::Truth::Haemorrhage& hm : scene.haemorrhages) {
+                const double reach = 1.6 * std::max(hm.radiusUm, hm.radiusVm);
+                const int xa = std::max(0, static_cast<int>((hm.centre.x * sx - reach) / sx));
+                const int xb = std::min(w - 1, static_cast<int>((hm.centre.x * sx + reach) / sx) + 1);
+                const int ya = std::max(0, static_cast<int>((hm.centre.y * sy - reach) / sy));
+                const int yb = std::min(h - 1, static_cast<int>((hm.centre.y * sy + reach) / sy) + 1);
+                for (int y = ya; y <= yb; ++y)
+                    for (int x = xa; x <= xb; ++x) {
+                        float& d = sharp[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+                        d = std::max(d, static_cast<float>(hm.depthAt(x * sx, y * sy, sx, sy, 2.0)));
+                    }
+            }
         for (size_t i = 0; i < n; ++i) depth[i] += sharp[i];
     }
 

@@ -87,6 +87,9 @@ struct SynthScene {
     std::vector<SynthTube> loops;   // blood columns of the capillary loops
     std::vector<SynthTube> plexus;  // deeper, out-of-focus veins
     uint64_t textureKey = 0;
+    // Drawn with the loops when `haemorrhageInk`.
+    std::vector<SyntheticNailfold::Truth::Haemorrhage> haemorrhages;
+    bool haemorrhageInk = true;
 };
 
 // The nailfold edge depth in micrometres at position u (micrometres).
@@ -105,5 +108,27 @@ void synthDraw(const SyntheticNailfold::Params& p, const SynthScene& scene, std:
 // keeping the largest value where tubes overlap.
 void synthDrawTube(const SynthTube& tube, double umPerPixelX, double umPerPixelY, int width, int height,
                    std::vector<float>& depth);
+
+}  // namespace ordavia
+
+namespace ordavia {
+
+// Findings of an assessment (SyntheticNailfoldFindings.cpp). Positions in
+// micrometres; the apex is the top of a loop's centre line.
+//
+// The buds of a ramified (bushy) loop: two or three small hairpins that
+// sprout from its cap and upper limbs.
+void synthRamifiedBuds(SynthRandom& r, double apexU, double apexV, double spacing, double width, double absorption,
+                       std::vector<SynthTube>& out);
+// The coil of a bizarre loop: an irregular, swollen ring round its cap.
+void synthBizarreCoil(SynthRandom& r, double apexU, double apexV, double spacing, double width, double absorption,
+                      std::vector<SynthTube>& out);
+// A haemorrhage just distal to the cap whose top lies at (apexU, capTopV),
+// kept below `topV`.
+SyntheticNailfold::Truth::Haemorrhage synthHaemorrhage(SynthRandom& r, double apexU, double capTopV, double topV,
+                                                       double sx, double sy);
+// Short faint streaks of skin texture between and below the loops of a row
+// whose apexes lie about rowV deep, across [u0, u1].
+void synthTextureFlecks(SynthRandom& r, int count, double u0, double u1, double rowV, std::vector<SynthTube>& out);
 
 }  // namespace ordavia

@@ -15,6 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "base/FileIO.h"
+#include "base/ParallelFor.h"
 #include "base/Text.h"
 #include "image/CZVimage.h"
 #include "settings/DebugLog.h"
@@ -377,7 +378,12 @@ Result<std::unique_ptr<AviReader>> AviReader::openWith(const std::string& path, 
     d.codec = c->name;
     d.dec = avcodec_alloc_context3(c);
     if (!d.dec || avcodec_parameters_to_context(d.dec, st->codecpar) < 0) return fail("bad stream format.\n", "bad stream format");
-    d.dec->thread_count = 1;
+    // The decoder's own threads (frames in flight, or slices of one frame),
+    // as many as an analysis may use. Frames still come out in order and
+    // with the same pixels; a frame that fails to decode is still one
+    // frame lost.
+    d.dec->thread_count = std::min(threadCount(), 16);
+    d.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     debugLog("Try AVI to 24 bit.\n");
     if (avcodec_open2(d.dec, c, nullptr) < 0) return fail("Not available!\n", "the decoder cannot be opened");
     d.pkt = av_packet_alloc();

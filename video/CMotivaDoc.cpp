@@ -265,7 +265,7 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     if (ordavia::isForeignVideo(path)) {
         DeleteContents();
         SetPathName(path);
-        Status s = importAvi(path);
+        Status s = importVideoFile(path);
         if (!s) {
             prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
             return false;

@@ -114,6 +114,10 @@ public:
     // ---- Commands ----
     ordavia::Status importMovie(const std::string& path);  // "&Import..."
     ordavia::Status importAvi(const std::string& path);    // "Import AVI..."
+    // A movie file or another program's video, imported as the one of the
+    // two commands above that reads it: the one place that decides how a
+    // video path becomes a video document (window, command line, requests).
+    ordavia::Status importVideoFile(const std::string& path);
     // Cytoscan: WIDTH, HEIGHT, NUMBER_OF_FRAMES, MAGNIFICATION in the header
     // file, 16-bit frames in the ".raw" file of the same name.
     ordavia::Status importCytoscan(const std::string& headerPath);

@@ -9,8 +9,10 @@
 
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "dicom/DicomPicture.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "image/FileKinds.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "settings/DebugLog.h"
@@ -19,9 +21,18 @@
 #include "video/CMotivaDoc.h"
 #include "video/MovieAccumulate.h"
 #include "video/MovieExport.h"
+#include "video/MovieIo.h"
 #include "video/MoviePasses.h"
 
 using namespace ordavia;
+
+Status CMotivaDoc::importVideoFile(const std::string& path) {
+    // DICOM files go the way of other programs' videos: the movie reads
+    // them and takes their own frame time.
+    const bool foreign = ordavia::isForeignVideo(path) || ordavia::hasExtensionIn(path, ordavia::dicomExtensions()) ||
+                         ordavia::isDicomFile(path);
+    return foreign ? importAvi(path) : importMovie(path);
+}
 
 Status CMotivaDoc::importMovie(const std::string& path) {
     applyMovieSettings();

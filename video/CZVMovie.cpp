@@ -77,17 +77,7 @@ const uint8_t* packedRows(const CZVimage& img, std::vector<uint8_t>& scratch) {
     return scratch.data();
 }
 
-void encodeImageHeader(const CZVimage& img, uint8_t out[kMveHeaderSize]) {
-    MveFrameHeader h;
-    h.field = img.tag();
-    h.interlace = img.interlace();
-    h.width = img.width();
-    h.rows = img.rows();
-    h.originX = img.originX();
-    h.originY = img.storedOriginY();
-    h.colour = img.colour();
-    encodeMveHeader(h, out);
-}
+void encodeImageHeader(const CZVimage& img, uint8_t out[kMveHeaderSize]) { encodeImageHeader(imageHeaderOf(img), out); }
 
 }  // namespace ordavia
 
@@ -203,13 +193,13 @@ bool CZVMovie::readSlot(int slot, CZVimage& into) {
     if (perFrameHeaders_) {
         scratch_.resize(size_t(recordSize_));
         ok = preadAll(fd_, scratch_.data(), scratch_.size(), pos);
-        MveFrameHeader h;
+        ImageHeader h;
         if (ok && parseMveHeader(scratch_.data(), scratch_.size(), h)) {
             // A field's origin counts field rows; a damaged header's origin
             // may not survive the doubling, and is then not taken.
             const int64_t originY = h.interlace == 1 || h.interlace == 2 ? int64_t(h.originY) * 2 : h.originY;
             if (!e.known() && originY >= INT32_MIN && originY <= INT32_MAX)
-                e = FrameInfo{h.field, h.interlace, h.originX, int(originY)};
+                e = FrameInfo{h.tag, h.interlace, h.originX, int(originY)};
         }
         if (ok)
             for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[size_t(pixelOffset_) + rb * size_t(y)], rb);
@@ -382,8 +372,8 @@ Status CZVMovie::openMve(const std::string& path) {
     unfinished_ = w <= kMveMagic && headBytes == sizeof head && int32_t(loadLE32(head + kMveFieldPosition)) == kMveUnfinishedField;
     // The header is taken for the frames only once a count says there are
     // any; an empty movie keeps the smallest format whatever it declares.
-    MveFrameHeader h;
-    if (MveFrameHeader u; unfinished_ && parseMveHeader(head + 4, headBytes - 4, u) && u.frameBytes() > 0 &&
+    ImageHeader h;
+    if (ImageHeader u; unfinished_ && parseMveHeader(head + 4, headBytes - 4, u) && u.frameBytes() > 0 &&
                           u.frameBytes() <= kMaxMovieFrameBytes) {
         const int64_t whole = (size - 4 - u.headerLength) / u.frameBytes();
         const int64_t fits = (payloadEnd - 4 - u.headerLength) / u.frameBytes();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/ParallelFor.h"
 #include "image/CZVimage.h"
 #include "video/CZVMovie.h"
 #include "video/DamagedFrames.h"
@@ -110,7 +111,6 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
     }
 
     std::vector<MovieFrameImage> scratch(kChunk);
-    std::vector<uint8_t> grey(bpp > 1 ? size_t(fw) : 0);
     const CZVimage* frames[kChunk];
     int ox[kChunk], oy[kChunk];
     int maxX = INT32_MIN, maxY = INT32_MIN;
@@ -127,25 +127,31 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
             maxX = std::max(maxX, f.originX());
             maxY = std::max(maxY, f.originY());
         }
-        for (int y0 = 0; y0 < R; y0 += kStripRows) {
-            const int y1 = std::min(R, y0 + kStripRows);
-            for (int j = 0; j < kn; ++j) {
-                if (!frames[j]) continue;
-                const CZVimage& f = *frames[j];
-                if (f.rows() != fr || f.width() != fw) continue;
-                const int x = std::clamp(ox[j], 0, W);
-                const size_t len = size_t(std::min(fw, W - x));
-                for (int cy = std::max(y0, oy[j]); cy < std::min(y1, oy[j] + fr); ++cy) {
-                    const uint8_t* src = f.row(cy - oy[j]);
-                    if (bpp > 1) {
-                        for (size_t k = 0; k < len; ++k) grey[k] = src[k * size_t(bpp)];
-                        src = grey.data();
+        // Strips of canvas rows are disjoint: each thread takes whole
+        // strips, and every pixel sees the frames in the same order.
+        const int strips = (R + kStripRows - 1) / kStripRows;
+        parallelFor(0, strips, [&](int fromStrip, int toStrip) {
+            std::vector<uint8_t> grey(bpp > 1 ? size_t(fw) : 0);
+            for (int y0 = fromStrip * kStripRows; y0 < std::min(R, toStrip * kStripRows); y0 += kStripRows) {
+                const int y1 = std::min(R, y0 + kStripRows);
+                for (int j = 0; j < kn; ++j) {
+                    if (!frames[j]) continue;
+                    const CZVimage& f = *frames[j];
+                    if (f.rows() != fr || f.width() != fw) continue;
+                    const int x = std::clamp(ox[j], 0, W);
+                    const size_t len = size_t(std::min(fw, W - x));
+                    for (int cy = std::max(y0, oy[j]); cy < std::min(y1, oy[j] + fr); ++cy) {
+                        const uint8_t* src = f.row(cy - oy[j]);
+                        if (bpp > 1) {
+                            for (size_t k = 0; k < len; ++k) grey[k] = src[k * size_t(bpp)];
+                            src = grey.data();
+                        }
+                        const size_t o = size_t(cy) * size_t(W) + size_t(x);
+                        accumulate(src, len, &s.prev[o], &s.cnt[o], &s.sI[o], &s.sI2[o], &s.sD[o], &s.sD2[o]);
                     }
-                    const size_t o = size_t(cy) * size_t(W) + size_t(x);
-                    accumulate(src, len, &s.prev[o], &s.cnt[o], &s.sI[o], &s.sI2[o], &s.sD[o], &s.sD2[o]);
                 }
             }
-        }
+        });
         if ((c0 + kn - first) % kFlushFrames == 0 && c0 + kn < last) s.flush();
     }
     if (!s.tI.empty()) s.flush();
@@ -168,17 +174,19 @@ Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
         return Status::failure(StatusCode::NoMemory, "memory allocation error!");
     }
     const bool totals = !s.tI.empty();
-    for (size_t k = 0; k < n; ++k) {
-        if (s.cnt[k] < 2) continue;
-        const double m = double(s.cnt[k] - 1);
-        if (totals) {
-            out.sdI[k] = sd(s.tI[k], s.tI2[k], m);
-            out.sdD[k] = sd(s.tD[k], s.tD2[k], m);
-        } else {
-            out.sdI[k] = sd(s.sI[k], s.sI2[k], m);
-            out.sdD[k] = sd(s.sD[k], s.sD2[k], m);
+    parallelFor(0, R, [&](int fromRow, int toRow) {
+        for (size_t k = size_t(fromRow) * size_t(W); k < size_t(toRow) * size_t(W); ++k) {
+            if (s.cnt[k] < 2) continue;
+            const double m = double(s.cnt[k] - 1);
+            if (totals) {
+                out.sdI[k] = sd(s.tI[k], s.tI2[k], m);
+                out.sdD[k] = sd(s.tD[k], s.tD2[k], m);
+            } else {
+                out.sdI[k] = sd(s.sI[k], s.sI2[k], m);
+                out.sdD[k] = sd(s.sD[k], s.sD2[k], m);
+            }
         }
-    }
+    }, 16);
     return Status::success();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ParallelFor.h"
 #include "base/Text.h"
 #include "image/BoxFilter.h"
 #include "image/CpuDispatch.h"
@@ -169,12 +170,23 @@ void refineByGradient(const CZVimage& f, const CZVimage& a, const Geometry& g, c
     const double det = gxx * gyy - gxy * gxy;
     if (!(det > 1e-9)) return;
     double sx = 0, sy = 0;
+    // The differences are taken on every thread, their sums in sample
+    // order on one, as a single thread adds them.
+    std::vector<double> err(s.size());
     for (int iter = 0; iter < 6; ++iter) {
+        parallelFor(
+            0, int(s.size()),
+            [&](int from, int to) {
+                for (int i = from; i < to; ++i) {
+                    const Sample& q = s[size_t(i)];
+                    err[size_t(i)] = q.value - bilinear(a, q.u + r.dx + sx, q.v + r.dy + sy);
+                }
+            },
+            4096);
         double bx = 0, by = 0;
-        for (const Sample& q : s) {
-            const double e = q.value - bilinear(a, q.u + r.dx + sx, q.v + r.dy + sy);
-            bx += q.gx * e;
-            by += q.gy * e;
+        for (size_t i = 0; i < s.size(); ++i) {
+            bx += s[i].gx * err[i];
+            by += s[i].gy * err[i];
         }
         const double ddx = (gyy * bx - gxy * by) / det, ddy = (gxx * by - gxy * bx) / det;
         if (std::fabs(sx + ddx) > 1.5 || std::fabs(sy + ddy) > 1.5) break;
@@ -203,18 +215,32 @@ Alignment search(const CZVimage& f, const CZVimage& a, const MovementParams& p, 
     std::vector<int16_t> ref(off.size());
     for (size_t s = 0; s < off.size(); ++s) ref[s] = fc[off[s]];
     const int nx = gxEnd - gx0 + 1;
-    std::vector<uint64_t> row(size_t(nx) + 1);
+    const int ny = (gyEnd - gy0) / res + 1;
+    // The rows of sums are worked on every thread, a band of rows at a time
+    // (a few megabytes), and the winner is then picked in row order as one
+    // thread would: the sums are whole numbers, so the choice is the same.
+    const int band = int(std::clamp<int64_t>((int64_t(1) << 19) / (int64_t(nx) + 1), 1, ny));
+    std::vector<uint64_t> rows(size_t(band) * size_t(nx + 1));
     const MovementKernels& k = movementKernels();
     uint64_t best = UINT64_MAX;
-    for (int dy = gy0; dy <= gyEnd; dy += res) {
-        const uint8_t* img = a.data() + ptrdiff_t(g.y0 + dy) * g.S + g.x0 + gx0;
-        k.ssdRow(ref.data(), off.data(), int(off.size()), img, nx, row.data());
-        for (int dx = gx0; dx <= gxEnd; dx += res) {
-            const uint64_t v = row[size_t(dx - gx0)];
-            if (v < best) {
-                best = v;
-                r.dx = dx;
-                r.dy = dy;
+    for (int b0 = 0; b0 < ny; b0 += band) {
+        const int b1 = std::min(ny, b0 + band);
+        parallelFor(b0, b1, [&](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                const int dy = gy0 + i * res;
+                const uint8_t* img = a.data() + ptrdiff_t(g.y0 + dy) * g.S + g.x0 + gx0;
+                k.ssdRow(ref.data(), off.data(), int(off.size()), img, nx, rows.data() + size_t(i - b0) * size_t(nx + 1));
+            }
+        });
+        for (int i = b0; i < b1; ++i) {
+            const uint64_t* row = rows.data() + size_t(i - b0) * size_t(nx + 1);
+            for (int dx = gx0; dx <= gxEnd; dx += res) {
+                const uint64_t v = row[size_t(dx - gx0)];
+                if (v < best) {
+                    best = v;
+                    r.dx = dx;
+                    r.dy = gy0 + i * res;
+                }
             }
         }
     }

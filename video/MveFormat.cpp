@@ -8,26 +8,12 @@
 
 namespace ordavia {
 
-bool parseMveHeader(const uint8_t* d, size_t size, MveFrameHeader& h) {
-    ZvgHeader f;
+bool parseMveHeader(const uint8_t* d, size_t size, ImageHeader& h) {
+    ImageHeader f;
     if (!parseImageHeader(d, size, f)) return false;
     if (f.width <= 0 || f.rows <= 0 || f.width > 65536 || f.rows > 65536) return false;
-    MveFrameHeader r;
-    r.headerLength = f.headerLength;
-    r.field = f.tag;
-    r.interlace = f.interlace;
-    r.width = f.width;
-    r.rows = f.rows;
-    r.originX = f.originX;
-    r.originY = f.originY;
-    r.colour = f.colour;
-    h = r;
+    h = f;
     return true;
-}
-
-void encodeMveHeader(const MveFrameHeader& h, uint8_t out[kMveHeaderSize]) {
-    const int32_t v[9] = {-2, 36, h.field, h.interlace, h.width, h.rows, h.originX, h.originY, h.colour};
-    for (int i = 0; i < 9; ++i) storeLE32(out + 4 * i, uint32_t(v[i]));
 }
 
 std::vector<uint8_t> encodeFrameInfos(const FrameInfoList& table) {

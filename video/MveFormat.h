@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/ImageFormats.h"
+
 namespace ordavia {
 
 constexpr int32_t kMveMagic = -23;
-constexpr size_t kMveHeaderSize = 36;
+constexpr size_t kMveHeaderSize = kZvgHeaderSize;
 // The largest frame a movie file may hold (an 8192 x 8192 grey frame):
 // larger declared frames are refused before anything is allocated.
 constexpr int64_t kMaxMovieFrameBytes = int64_t(1) << 26;
@@ -25,25 +27,11 @@ constexpr int32_t kMveUnfinishedField = 0x3F434552;  // "REC?"
 // Where that field number sits in the file (magic, -2, 36, field).
 constexpr int64_t kMveFieldPosition = 12;
 
-struct MveFrameHeader {
-    int headerLength = 36;
-    int field = -1;
-    int interlace = 0;
-    int width = 0;
-    int rows = 0;
-    int originX = 0;
-    int originY = 0;  // stored rows
-    int colour = 0;
-    int bytesPerPixel() const { return colour == 1 ? 3 : 1; }
-    int64_t frameBytes() const { return int64_t(width) * rows * bytesPerPixel(); }
-};
 
 // Parses one image header from `size` bytes (the form is chosen by its
 // first int32: >= 0 the 16-byte form, -1 the 32-byte form, other negative
 // values the 36-byte form). False when truncated or when sizes, colour or
 // interlace are out of range.
-bool parseMveHeader(const uint8_t* data, size_t size, MveFrameHeader& h);
-// The 36-byte form.
-void encodeMveHeader(const MveFrameHeader& h, uint8_t out[kMveHeaderSize]);
+bool parseMveHeader(const uint8_t* data, size_t size, ImageHeader& h);
 
 }  // namespace ordavia

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "base/ProductVersion.h"
+
 #include <QBuffer>
 #include <QFont>
 #include <QFontDatabase>
@@ -21,6 +23,7 @@
 #include "app/ExamReport.h"
 #include "base/FileIO.h"
 #include "base/Text.h"
+#include "figures/MeasureValues.h"
 
 namespace ordavia {
 
@@ -83,10 +86,12 @@ void drawMarks(QPainter& p, const ReportThumbnail& t, const QRect& box) {
     const double f = double(box.width()) / t.width;
     p.save();
     p.setClipRect(box);
-    p.setPen(QPen(QColor(230, 30, 30), 3));
     p.setBrush(Qt::NoBrush);
     const auto at = [&](const std::pair<double, double>& v) { return QPointF(box.x() + v.first * f, box.y() + v.second * f); };
     for (const ReportMark& m : t.marks) {
+        QPen pen(m.colour ? QColor::fromRgb(m.colour) : QColor(230, 30, 30), m.bold ? 8 : 3);
+        if (m.dashed) pen.setStyle(Qt::DashLine);
+        p.setPen(pen);
         if (m.circle) {
             const QPointF a = at(m.points[0]), b = at(m.points[1]);
             const double r = std::hypot(b.x() - a.x(), b.y() - a.y()) / 2;
@@ -131,6 +136,10 @@ public:
         y_ += r.height();
     }
     void gap(int n = 1) { y_ += n * line_ / 2; }
+    void newPage() {
+        writer_.newPage();
+        y_ = 0;
+    }
     int y() const { return y_; }
     void setY(int y) { y_ = y; }
     void rule() {
@@ -145,6 +154,77 @@ private:
     int width_ = 0, height_ = 0, line_ = 0, y_ = 0;
 };
 
+// The assessment page: the examination's pattern, the finger grid, then
+// each assessed picture with its findings drawn, its figures, its pattern
+// with the deciding rule and what was corrected by hand.
+void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
+    const ExamAssessmentSummary& s = report.assessment;
+    r.newPage();
+    r.text("Capillaroscopy assessment", 16, true);
+    r.gap();
+    r.text(q(examPatternWords(s)), 11, true);
+    r.gap();
+    const MeasureValues names(fingerMeasures());
+    std::vector<QString> heads{"finger"};
+    for (const Measure& m : fingerMeasures().measures) heads.push_back(q(names.heading(m)));
+    heads.push_back("pattern");
+    const int cols = static_cast<int>(heads.size());
+    const int w = r.width() / (cols + 1);
+    const auto row = [&](const std::vector<QString>& cells, bool bold) {
+        r.painter().setFont(QFont("Sans Serif", 8, bold ? QFont::Bold : QFont::Normal));
+        int h = 45;
+        for (int c = 0; c < cols; ++c)
+            h = std::max(h, r.painter().boundingRect(QRect(0, 0, (c + 1 == cols ? 2 * w : w) - 10, 10000),
+                                                     bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]).height());
+        r.room(h);
+        const int y = r.y();
+        for (int c = 0; c < cols; ++c)
+            r.painter().drawText(QRect(c * w, y, (c + 1 == cols ? 2 * w : w) - 10, h),
+                                 bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]);
+        r.setY(y + h + 8);
+    };
+    // Headings break anywhere: a long one must not run into its neighbour.
+    row(heads, true);
+    for (const FingerSummary& f : s.fingers) {
+        std::vector<QString> cells{q(f.finger)};
+        for (const Measure& m : fingerMeasures().measures) cells.push_back(q(f.figures.number(m.key)));
+        cells.push_back(q(patternKey(f.scleroderma) + (f.rule > 0 ? strprintf(" (rule %d)", f.rule) : "")));
+        row(cells, false);
+    }
+    r.gap();
+    r.rule();
+    const int thumbWidth = r.width() * 2 / 5;
+    for (const ReportAssessment& a : report.assessed) {
+        const ReportThumbnail& t = a.thumbnail;
+        const int h = t.width > 0 ? thumbWidth * t.height / t.width : 0;
+        // A picture and its figures stay on one page.
+        r.room(std::max(h, 1150));
+        const int top = r.y();
+        if (t.width > 0) {
+            const QImage img(t.rgb.data(), t.width, t.height, t.width * 3, QImage::Format_RGB888);
+            r.painter().drawImage(QRect(0, top, thumbWidth, h), img);
+            drawMarks(r.painter(), t, QRect(0, top, thumbWidth, h));
+        }
+        const int x = thumbWidth + 40;
+        r.text(q(a.stored.finger + ": " + a.stored.filename), 10, true, x, Qt::TextWrapAnywhere);
+        if (!a.problem.empty()) r.text(q(a.problem), 9, true, x);
+        r.text(q(a.pattern), 9, true, x);
+        if (!a.warnings.empty()) r.text(q("Warnings: " + a.warnings), 8, false, x);
+        std::string lines;
+        for (const std::string& l : a.figures) lines += (lines.empty() ? "" : "\n") + l;
+        r.text(q(lines), 8, false, x);
+        const std::string hand = figureHeadings(a.stored.byHand);
+        r.text(q(hand.empty() ? std::string("No figure corrected by hand.") : "Corrected by hand: " + hand), 8, !hand.empty(), x);
+        r.setY(std::max(r.y(), top + h));
+        r.gap();
+    }
+    r.text("Density: distal-row capillaries per mm; giant: apical diameter of 50 um or more; dilated: 20 to 50 um; "
+           "avascular: a gap over 500 um. Pattern by the Fast Track algorithm; the phase is a suggestion only. "
+           "Marks: yellow row line, green normal, orange dilated, red giant, magenta abnormal shape, cyan haemorrhage, "
+           "blue avascular gap, dashed corrected by hand.",
+           7);
+}
+
 }  // namespace
 
 Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
@@ -158,7 +238,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
         writer.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
         writer.setResolution(300);
         writer.setTitle(q("Examination " + report.exam.folder));
-        writer.setCreator("Ordavia 4.42.0.0");
+        writer.setCreator(ordavia::kProductTitle);
         ReportPainter r(writer);
         if (!r.painter().isActive()) return Status::failure(path + ": the PDF cannot be painted");
 
@@ -239,6 +319,7 @@ Status writeExamReportPdf(const ExamReport& report, const std::string& path) {
             r.setY(y + h + 8);
         }
         if (report.items.empty()) r.text("No results are filed under this examination.");
+        if (report.assessment.hasPattern()) paintAssessmentPage(r, report);
     }
     // Subject names and results: the user's only, wherever it is written.
     return writeFileAtomically(path, bytes.constData(), static_cast<size_t>(bytes.size()), kPrivateFileMode);

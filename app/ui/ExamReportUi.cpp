@@ -30,6 +30,8 @@ void exportExaminationReport(CBasicApp& app, int64_t examId, QWidget*) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Status s = writeExamReportPdf(*report, pdf);
     if (s) s = writeFileAtomically(withoutExtension(pdf) + ".csv", examReportCsv(*report), kPrivateFileMode);
+    if (s && report->assessment.hasPattern())
+        s = writeFileAtomically(assessmentCsvPath(pdf), examAssessmentCsv(*report), kPrivateFileMode);
     QApplication::restoreOverrideCursor();
     if (!s) prompter.messageBox("The report was not written:\n" + s.reason(), MsgButtons::Ok, MsgIcon::Error);
 }

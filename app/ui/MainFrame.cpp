@@ -6,6 +6,7 @@
 #include "app/ui/WelcomeDialog.h"
 #include "app/ui/RecordCommands.h"
 #include "app/ui/ManualWindow.h"
+#include "app/ui/DocumentChild.h"
 
 #include <algorithm>
 #include <iterator>
@@ -38,7 +39,6 @@
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultTables.h"
-#include "dicom/DicomPicture.h"
 #include "image/FileKinds.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/ui/Ctrv2View.h"
@@ -76,83 +76,6 @@ namespace {
 const char* kRecentSection = "Recent File List";
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-// The child window of a document: shows the document's view widget, keeps
-// its title in step with the document and asks to save on close.
-class DocumentChild : public QMdiSubWindow, public DocumentView {
-public:
-    DocumentChild(CBasicApp& app, Document* doc, QWidget* view) : app_(app), doc_(doc), lastPath_(doc->GetPathName()) {
-        setWidget(view);
-        setAttribute(Qt::WA_DeleteOnClose);
-        doc_->AddView(this);
-        refreshTitle();
-    }
-    ~DocumentChild() override {
-        if (doc_) doc_->RemoveView(this);
-    }
-    Document* document() const { return doc_; }
-    void OnUpdate(Document*, long) override {
-        refreshTitle();
-        // A document saved under a new name joins the recent-file list, as
-        // an opened one does.
-        if (doc_ && !doc_->GetPathName().empty() && doc_->GetPathName() != lastPath_) {
-            lastPath_ = doc_->GetPathName();
-            app_.recentFiles().add(lastPath_);
-        }
-    }
-
-protected:
-    // The last window of a document asks to save it and, unless the user
-    // cancels, frees it. Windows are counted, not views: a view widget
-    // registers with the document too, and counting it kept a document
-    // alive (and its file unopenable) after "No".
-    void closeEvent(QCloseEvent* e) override {
-        Document* d = doc_;
-        const bool last = d && otherWindowsOf(d) == 0;
-        // At exit the user has already decided about every document.
-        if (last && !app_.exitApproved() && !d->SaveModified()) {
-            e->ignore();
-            return;
-        }
-        if (d) d->RemoveView(this);
-        doc_ = nullptr;
-        if (last) {
-            // The view goes before its document, so that it never holds a
-            // freed one.
-            delete widget();
-            app_.CloseDocument(d);
-        }
-        QMdiSubWindow::closeEvent(e);
-    }
-
-private:
-    int otherWindowsOf(const Document* d) const {
-        int n = 0;
-        if (QMdiArea* area = mdiArea())
-            for (QMdiSubWindow* w : area->subWindowList())
-                if (auto* c = dynamic_cast<DocumentChild*>(w); c && c != this && c->document() == d) ++n;
-        return n;
-    }
-    void refreshTitle() {
-        if (doc_) setWindowTitle(q(doc_->GetTitle()) + (doc_->IsModified() ? "*" : ""));
-    }
-    CBasicApp& app_;
-    Document* doc_;
-    std::string lastPath_;
-};
-
-// Shown for a document whose view is not part of this build.
-QWidget* placeholderView(Document* doc, const std::string& viewClass) {
-    auto* w = new QWidget;
-    auto* l = new QVBoxLayout(w);
-    auto* label = new QLabel(QString("%1\n\nThe %2 view is not available in this version of Ordavia.")
-                                 .arg(q(doc->GetPathName().empty() ? doc->GetTitle() : doc->GetPathName()),
-                                      q(viewClass)));
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    l->addWidget(label);
-    return w;
-}
 
 }  // namespace
 
@@ -310,123 +233,6 @@ MainFrame::MainFrame(CBasicApp& app) : app_(app) {
 
 MainFrame::~MainFrame() = default;
 
-void MainFrame::buildMenus() {
-    fileMenu_ = menuBar()->addMenu("&File");
-    QAction* newAct = fileMenu_->addAction("&New", this, &MainFrame::onFileNew);
-    newAct->setShortcut(QKeySequence::New);
-    newAct->setStatusTip("Write the start-up settings to the profile");
-    QAction* newChart = fileMenu_->addAction("New chart", this, &MainFrame::onNewChart);
-    newChart->setStatusTip("Open an empty chart to import traces into");
-    QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
-    openAct->setShortcut(QKeySequence::Open);
-    openAct->setStatusTip("Open one or more existing documents");
-    fileInsertPoint_ = fileMenu_->addSeparator();
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = fileMenu_->addAction(QString());
-        a->setVisible(false);
-        connect(a, &QAction::triggered, this, [this, a] { openFiles({a->data().toString()}); });
-        recentActions_ << a;
-    }
-    recentSeparator_ = fileMenu_->addSeparator();
-    QAction* exitAct = fileMenu_->addAction("E&xit", this, &QWidget::close);
-    exitAct->setShortcut(QKeySequence::Quit);
-    connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
-
-    toolbar_ = new ordavia::MainToolbar(openAct, this);
-    addToolBar(Qt::LeftToolBarArea, toolbar_);
-    secondBar_ = new SecondToolbar(this);
-    addToolBar(Qt::RightToolBarArea, secondBar_);
-    buildAcquireMenu();
-    buildBars();
-    buildViewMenu();
-
-    // The subject commands; "View Exams" only while a subject is selected.
-    subjects_ = new SubjectUi(app_, *this);
-    QMenu* subject = menuBar()->addMenu("S&ubject");
-    SubjectWorkflow& flow = subjects_->workflow();
-    subject->addAction(SubjectWorkflow::kSelectSubject, this, [&flow] { flow.selectSubject(); })
-        ->setStatusTip("Choose or add a subject and start or pick an examination");
-    QAction* viewExams = subject->addAction(SubjectWorkflow::kViewExams, this, [&flow] { flow.viewExams(); });
-    viewExams->setStatusTip("The subject's examinations and their results");
-    subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
-        ->setStatusTip("Reopen every document of the current examination");
-    connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
-
-
-    windowMenu_ = menuBar()->addMenu("&Window");
-    windowMenuAction_ = windowMenu_->menuAction();
-    connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
-    updateWindowMenu();
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    QAction* manual = help->addAction("User Manual", this, &MainFrame::onUserManual);
-    manual->setShortcut(QKeySequence::HelpContents);
-    help->addSeparator();
-    help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
-}
-
-void MainFrame::buildViewMenu() {
-    viewMenu_ = menuBar()->addMenu("&View");
-    viewMenuAction_ = viewMenu_->menuAction();
-    QAction* bar = toolbar_->toggleViewAction();
-    bar->setText("&Toolbar");
-    bar->setStatusTip("Show or hide the main toolbar");
-    auto* chartButtons = new QAction("Chart &editing buttons", this);
-    chartButtons->setCheckable(true);
-    chartButtons->setChecked(toolbar_->chartEditingShown());
-    chartButtons->setStatusTip("Show or hide the toolbar's buttons from Cut to Hide trace");
-    connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
-    // "&Toolbar" shows or hides both toolbars together.
-    connect(bar, &QAction::toggled, secondBar_, &QToolBar::setVisible);
-    QAction* recordBar = recordBar_->toggleViewAction();
-    recordBar->setText("&Record bar");
-    recordBar->setStatusTip("Show or hide the record bar");
-    auto* status = new QAction("&Status", this);
-    status->setCheckable(true);
-    status->setStatusTip("Show or hide the floating status window");
-    connect(status, &QAction::toggled, statusWindow_, &QWidget::setVisible);
-    connect(viewMenu_, &QMenu::aboutToShow, status, [this, status] { status->setChecked(statusWindow_->isVisible()); });
-    auto* onTop = new QAction("&Always on top", this);
-    onTop->setCheckable(true);
-    onTop->setStatusTip("Keep the workstation above other windows");
-    connect(onTop, &QAction::toggled, this, &MainFrame::setAlwaysOnTop);
-    auto* expert = new QAction("Expert Mode", this);
-    expert->setCheckable(true);
-    expert->setStatusTip("Show the toolbars and the record bar; turning it off asks for the subject");
-    connect(expert, &QAction::toggled, this, &MainFrame::setExpertMode);
-    auto* sep = new QAction(this);
-    sep->setSeparator(true);
-    auto* sep2 = new QAction(this);
-    sep2->setSeparator(true);
-    auto* sep3 = new QAction(this);
-    sep3->setSeparator(true);
-    auto* popupView = new QAction(kViewPopup, this);
-    popupView->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
-    popupView->setStatusTip("The commands of the window in front, as a popup menu");
-    connect(popupView, &QAction::triggered, this, [this] { viewPopup()->popup(mapToGlobal(QPoint(100, 100))); });
-    auto* popupAcquire = new QAction(kAcquirePopup, this);
-    popupAcquire->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F10));
-    popupAcquire->setStatusTip("The acquisition commands, as a popup menu");
-    connect(popupAcquire, &QAction::triggered, this, [this] { acquirePopup()->popup(mapToGlobal(QPoint(100, 100))); });
-    for (QAction* a : {popupView, popupAcquire}) {
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(a);
-    }
-    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire};
-    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire});
-    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert << popupView << popupAcquire;
-}
-
-void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
-    if (borrowedViewMenu_)
-        for (QAction* a : frameViewActions_) borrowedViewMenu_->removeAction(a);
-    borrowedViewMenu_ = nullptr;
-    for (QMenu* m : viewMenus)
-        if (m->title() == viewMenu_->title()) borrowedViewMenu_ = m;
-    if (borrowedViewMenu_) borrowedViewMenu_->addActions(frameViewActions_);
-    viewMenuAction_->setVisible(!borrowedViewMenu_);
-}
-
 bool MainFrame::create() {
     const ProfileStore& p = app_.services().profile();
     const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
@@ -483,120 +289,6 @@ void MainFrame::postCommand(const std::string& command) {
 
 void MainFrame::postClose() {
     QTimer::singleShot(0, this, &QWidget::close);
-}
-
-void MainFrame::documentOpened(Document* doc) {
-    // Each picture the live video saves is announced to this user's
-    // programs (and to this workstation's status bar and log).
-    if (auto* live = dynamic_cast<ZBasicfgDoc*>(doc)) live->onSaved = [this](const std::string& path) { pictureSaved(path); };
-    DocTemplate* t = doc->GetDocTemplate();
-    const std::string viewClass = t ? t->viewClass : std::string();
-    QWidget* view = nullptr;
-    if (const ViewMaker* m = findViewMaker(viewClass)) view = (*m)(doc, nullptr);
-    if (!view) view = placeholderView(doc, viewClass);
-    auto* child = new DocumentChild(app_, doc, view);
-    mdi_->addSubWindow(child);
-    // A useful first size: the view's wish, within the frame's client area.
-    // Before the frame is shown (files on the command line) its own size is
-    // the best guess of the client area.
-    const QSize room = (mdi_->isVisible() ? mdi_->viewport()->size() : size() - QSize(40, 120)) * 0.9;
-    child->resize(child->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
-    child->show();
-    keepInsideArea(child);
-    updateRecentMenu();
-}
-
-void MainFrame::activateDocument(Document* doc) {
-    for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) {
-            mdi_->setActiveSubWindow(w);
-            return;
-        }
-    }
-}
-
-ForeignOpen MainFrame::openForeignFile(const std::string& path) {
-    const std::string ext = toLower(extensionOf(path));
-    // Pictures by their content first: a picture renamed by another program
-    // still opens as one.
-    const PictureKind kind = pictureKindOfFile(path);
-    bool picture = kind != PictureKind::Unknown;
-    // A DICOM file of more than one frame is a video; of one, a picture.
-    bool dicomVideo = false;
-    if (kind == PictureKind::Dicom || ordavia::hasExtensionIn(path, ordavia::dicomExtensions())) {
-        DicomPicture header;
-        if (const Status s = readDicomFileHeader(path, header); !s) {
-            app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return ForeignOpen::Failed;
-        }
-        dicomVideo = header.frames > 1;
-        picture = !dicomVideo;
-    }
-    // Movie files and videos of other programs open as video documents
-    // that import them, as "&Import..." and "Import AVI..." would.
-    // The video documents' own ".dcs" opens through its template.
-    if (dicomVideo || (!picture && ext != ".dcs" && ordavia::hasExtensionIn(path, ordavia::videoExtensions()))) {
-        DocTemplate* t = app_.templates().findByClass("CMotivaDoc");
-        if (!t || !t->isBound()) return ForeignOpen::NotMine;
-        std::unique_ptr<Document> doc = t->createDocument();
-        auto* video = dynamic_cast<CMotivaDoc*>(doc.get());
-        if (!video) return ForeignOpen::NotMine;
-        video->setServices(&app_.services());
-        if (!video->OnNewDocument()) return ForeignOpen::Failed;
-        const ordavia::Status s = ext == ".mve" ? video->importMovie(path) : video->importAvi(path);
-        if (!s) {
-            app_.services().prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return ForeignOpen::Failed;
-        }
-        video->SetTitle(fileNameOf(path));
-        video->SetModifiedFlag(false);
-        app_.AddDocument(std::move(doc));
-        return ForeignOpen::Opened;
-    }
-    // Plain pictures open as new image documents, as "&Import..." would
-    // bring them in; the picture itself stays where it is until saved.
-    if (!picture && !ordavia::hasExtensionIn(path, ordavia::pictureExtensions())) return ForeignOpen::NotMine;
-    DocTemplate* t = app_.templates().findByClass("ZBasicDoc");
-    if (!t || !t->isBound()) return ForeignOpen::NotMine;
-    std::unique_ptr<Document> doc = t->createDocument();
-    auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
-    if (image) image->setServices(&app_.services());
-    // A picture that does not load leaves no window; the user was told why.
-    if (!image || !image->OnNewDocument() || !image->importImage(path)) return ForeignOpen::Failed;
-    image->SetTitle(fileNameOf(path));
-    image->SetModifiedFlag(false);
-    app_.AddDocument(std::move(doc));
-    return ForeignOpen::Opened;
-}
-
-QMdiSubWindow* MainFrame::addChildWindow(QWidget* w, const QString& title) {
-    QMdiSubWindow* sub = mdi_->addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(title);
-    sub->show();
-    keepInsideArea(sub);
-    return sub;
-}
-
-void MainFrame::tileWindows() { mdi_->tileSubWindows(); }
-
-void MainFrame::closeWindowsOf(Document* doc) {
-    for (QMdiSubWindow* w : mdi_->subWindowList())
-        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) w->close();
-}
-
-bool MainFrame::hasWindow(const Document* doc) const {
-    if (!doc) return false;
-    for (QMdiSubWindow* w : mdi_->subWindowList())
-        if (auto* c = dynamic_cast<DocumentChild*>(w); c && c->document() == doc) return true;
-    return false;
-}
-
-void MainFrame::openFiles(const QStringList& paths) {
-    const int before = mdi_->subWindowList().size();
-    for (const QString& p : paths) app_.OpenDocumentFile(p.toStdString());
-    if (paths.size() > 1 && mdi_->subWindowList().size() - before > 1) tileWindows();
-    saveRecent();
 }
 
 void MainFrame::onFileNew() {
@@ -665,47 +357,6 @@ void MainFrame::onSubWindowActivated(QMdiSubWindow* w) {
     fileMenu_->insertActions(fileInsertPoint_, fileActs);
 }
 
-void MainFrame::onCloseAll() {
-    QMdiSubWindow* last = nullptr;
-    while (QMdiSubWindow* w = mdi_->activeSubWindow()) {
-        if (w == last) break;  // its close was refused
-        last = w;
-        w->close();
-    }
-}
-
-void MainFrame::updateRecentMenu() {
-    const auto& entries = app_.recentFiles().entries();
-    for (int i = 0; i < recentActions_.size(); ++i) {
-        QAction* a = recentActions_[i];
-        if (i < static_cast<int>(entries.size())) {
-            const QString path = q(entries[static_cast<size_t>(i)]);
-            a->setText(QString("&%1 %2").arg(i + 1).arg(path));
-            a->setData(path);
-            a->setVisible(true);
-        } else {
-            a->setVisible(false);
-        }
-    }
-    recentSeparator_->setVisible(!entries.empty());
-}
-
-void MainFrame::updateWindowMenu() {
-    windowMenu_->clear();
-    windowMenu_->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows);
-    windowMenu_->addAction("&Tile", mdi_, &QMdiArea::tileSubWindows);
-    windowMenu_->addAction("Close All", this, &MainFrame::onCloseAll);
-    const auto windows = mdi_->subWindowList();
-    if (!windows.isEmpty()) windowMenu_->addSeparator();
-    int n = 0;
-    for (QMdiSubWindow* w : windows) {
-        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
-        a->setCheckable(true);
-        a->setChecked(w == mdi_->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
-    }
-}
-
 void MainFrame::loadRecent() {
     std::vector<std::string> entries;
     for (int i = 1; i <= 4; ++i) {
@@ -734,77 +385,6 @@ void MainFrame::savePlacement() {
     p.WriteInt("MainWindow", "statleft", statusWindow_->x());
     p.WriteInt("MainWindow", "stattop", statusWindow_->y());
     p.WriteInt("MainWindow", "TRV2", devices_->monitorOpen() ? 1 : 0);
-}
-
-QAction* MainFrame::command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
-                            const QKeySequence& key, const char* tip) {
-    QAction* a = menu->addAction(frameIcon(icon), QString::fromUtf8(text));
-    connect(a, &QAction::triggered, this, [this, run = std::move(run)] {
-        run();
-        syncCommandChecks();
-    });
-    if (!key.isEmpty()) {
-        a->setShortcut(key);
-        // The shortcut works whichever window is in front.
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(a);
-    }
-    if (tip) a->setStatusTip(QString::fromUtf8(tip));
-    frameCommands_ << a;
-    return a;
-}
-
-void MainFrame::buildAcquireMenu() {
-    using FC = FrameCommands;
-    FrameCommands& c = *commands_;
-    QMenu* m = menuBar()->addMenu("&Acquire");
-    acquireMenu_ = m;
-    QAction* live = command(m, FC::kLiveVideo, "live", [&c] { c.liveVideo(); }, {}, "Show the live video window, opening it when needed");
-    QAction* monitor = command(m, FC::kMonitor, "monitor", [&c] { c.monitor(); }, {}, "Show the Doppler monitor, opening it when needed");
-    live->setCheckable(true);
-    monitor->setCheckable(true);
-    m->addSeparator();
-    command(m, FC::kStart, "start", [&c] { c.start(); }, QKeySequence(Qt::Key_F5), "Start the Doppler monitor and the camera");
-    command(m, FC::kStop, "stop", [&c] { c.stop(); }, QKeySequence(Qt::SHIFT | Qt::Key_F5), "Stop the camera and the Doppler monitor");
-    QAction* startPause = command(m, FC::kStartPause, "hold", [&c] { c.startPauseCamera(); }, QKeySequence(Qt::Key_Pause),
-                                  "Stop what runs, or start");
-    startPause->setCheckable(true);
-    command(m, FC::kLaser, "laser", [&c] { c.laser(); }, {}, "Switch the Doppler monitor's laser");
-    m->addSeparator();
-    QAction* record = command(m, FC::kRecord, "record", [&c] { c.recordSequence(); }, QKeySequence(Qt::Key_F12),
-                              "Record a video from the live picture, or stop the recording");
-    record->setCheckable(true);
-    command(m, FC::kSaveImage, "save-image", [&c] { c.saveImage(); }, QKeySequence(Qt::Key_F4),
-            "Freeze the live picture and save it into the recording folder");
-    command(m, FC::kTrigger, "trigger", [&c] { c.trigger(); }, QKeySequence(Qt::Key_F3),
-            "Save a picture, or record when the trigger is set to record");
-    m->addSeparator();
-    command(m, FC::kImageSequence, "record", [&c] { c.imageSequence(); }, {}, "The recorder's frame count, skip, loop and folder");
-    command(m, FC::kOpenCytoscan, "open", [&c] { c.openCytoscan(); }, {}, "Open a recording of a Cytoscan-type device");
-    // Check marks follow the devices each time the menu opens.
-    connect(m, &QMenu::aboutToShow, this, [&c, live, monitor, startPause, record] {
-        live->setChecked(c.liveVideoChecked());
-        monitor->setChecked(c.monitorChecked());
-        startPause->setChecked(c.startPauseChecked());
-        record->setChecked(c.recordChecked());
-    });
-}
-
-void MainFrame::buildBars() {
-    recordBar_ = new RecordBar(app_.services().profile(), frameCommand(FrameCommands::kSaveImage),
-                               frameCommand(FrameCommands::kRecord), frameCommand(FrameCommands::kTrigger), this);
-    recordBar_->chooseFolder = [this](const QString& current) {
-        auto dir = app_.services().prompter().chooseFolder("Recording folder", current.toStdString());
-        return dir ? q(*dir) : QString();
-    };
-    addToolBar(Qt::TopToolBarArea, recordBar_);
-    statusWindow_ = new StatusWindow(this);
-    statusWindow_->move(app_.services().profile().GetInt("MainWindow", "statleft", 100),
-                        app_.services().profile().GetInt("MainWindow", "stattop", 100));
-    statusTimer_ = new QTimer(this);
-    connect(statusTimer_, &QTimer::timeout, this, &MainFrame::refreshStatus);
-    statusTimer_->start(500);
-    refreshStatus();
 }
 
 void MainFrame::welcome(std::function<int(bool hasDatabase)> ask) {

@@ -18,13 +18,14 @@
 
 #include "app/CBasicApp.h"
 #include "app/ui/DicomUi.h"
-#include "app/ui/DicomUi.h"
 #include "app/ui/ExamReportUi.h"
+#include "app/ui/FingerGridView.h"
 #include "app/ui/MainFrame.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
 #include "db/SubjectDialogs.h"
 #include "framework/AppServices.h"
+#include "measure/ExamAssessment.h"
 
 namespace ordavia {
 
@@ -135,7 +136,12 @@ void SelectSubjectDialog::showModel() {
 
 NewExamDialog::NewExamDialog(NewExamModel& model, QWidget* parent) : QDialog(parent), model_(model) {
     setWindowTitle("New Exam Measurement site");
-    site_ = new QLineEdit(q(model.site));
+    // Fingers 2-5 of each hand offered, any other site typed.
+    site_ = new QComboBox;
+    site_->setEditable(true);
+    site_->setObjectName("site");
+    for (const std::string& choice : siteChoices()) site_->addItem(q(choice));
+    site_->setEditText(q(model.site));
     comment_ = new QLineEdit(q(model.comment));
     site_->setMinimumWidth(260);
     auto* form = new QFormLayout;
@@ -148,7 +154,7 @@ NewExamDialog::NewExamDialog(NewExamModel& model, QWidget* parent) : QDialog(par
     form->addRow(box);
     setLayout(form);
     connect(box, &QDialogButtonBox::accepted, this, [this] {
-        model_.site = s(site_->text());
+        model_.site = s(site_->currentText());
         model_.comment = s(comment_->text());
         accept();
     });
@@ -185,13 +191,15 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
     all->addWidget(heading_);
     all->addWidget(exams_, 2);
     all->addWidget(results_, 3);
+    fingers_ = new FingerGridView;
+    all->addWidget(fingers_, 3);
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(report_);
     row->addWidget(dicom_);
     row->addWidget(pacs_);
     all->addLayout(row);
-    resize(760, 520);
+    resize(760, 680);
 
     connect(exams_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* it) {
         if (filling_ || !it) return;
@@ -249,6 +257,9 @@ void ExaminationsWindow::showResults() {
     report_->setEnabled(model_->currentRow() >= 0);
     dicom_->setEnabled(model_->currentRow() >= 0);
     pacs_->setEnabled(model_->currentRow() >= 0);
+    const int row = model_->currentRow();
+    fingers_->showExam(CSubjectDatabase::in(app_.services()),
+                       row >= 0 ? model_->exams()[static_cast<size_t>(row)].id : -1);
 }
 
 void ExaminationsWindow::exportReport() {

@@ -22,6 +22,7 @@ class QPushButton;
 namespace ordavia {
 
 class ExaminationsModel;
+class FingerGridView;
 class MainFrame;
 
 class SelectSubjectDialog : public QDialog {
@@ -48,7 +49,8 @@ public:
 
 private:
     NewExamModel& model_;
-    QLineEdit *site_ = nullptr, *comment_ = nullptr;
+    QComboBox* site_ = nullptr;
+    QLineEdit* comment_ = nullptr;
 };
 
 class ExaminationsWindow : public QDialog {
@@ -74,6 +76,7 @@ private:
     QPushButton* dicom_ = nullptr;
     QPushButton* pacs_ = nullptr;
     QPushButton* report_ = nullptr;
+    FingerGridView* fingers_ = nullptr;
     bool filling_ = false;
 };
 

@@ -1,6 +1,8 @@
 // The Ordavia workstation.
 #include <QApplication>
 #include <filesystem>
+
+#include "base/ProductVersion.h"
 #include <system_error>
 #include <QStringList>
 #include <QTimer>
@@ -36,7 +38,7 @@ using namespace ordavia;
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Ordavia");
-    QApplication::setApplicationVersion("4.42.0.0");
+    QApplication::setApplicationVersion(kProductVersionText);
     // Every window, the document windows too, carries the program's icon.
     QApplication::setWindowIcon(frameIcon("app"));
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/ParallelFor.h"
 #include "image/ApexFilter.h"
 #include "image/BoxFilter.h"
 #include "image/CZVimage.h"
@@ -326,6 +327,7 @@ BENCHMARK(BM_Detection)->Apply(sizes);
 int main(int argc, char** argv) {
     // Single-threaded on both sides: the goal is the speed of one core.
     cv::setNumThreads(1);
+    ordavia::setThreadCount(1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

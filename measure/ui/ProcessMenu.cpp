@@ -11,6 +11,7 @@
 #include "framework/AppServices.h"
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
+#include "measure/ui/AssessmentWindow.h"
 #include "measure/ui/BrightnessContrastDialog.h"
 #include "measure/ui/CountMenu.h"
 #include "measure/ui/CustomFilterDialog.h"
@@ -101,6 +102,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     addCommand(m, "find minima within tolerance", view, doc, &ImageProcessing::findMinimaWithinTolerance);
     addCommand(m, "find 8 regions", view, doc, &ImageProcessing::findEightRegions);
     ordavia::addCapillaryCountCommands(m, doc, view);
+    ordavia::addAssessmentCommand(m, doc, view);
 
     QObject::connect(m, &QMenu::aboutToShow, view, [=] {
         dust->setChecked(ImageProcessing::dustMaskFilterOn(*doc));

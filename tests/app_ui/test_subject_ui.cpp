@@ -61,7 +61,11 @@ TEST_F(SubjectUiTest, MainWindowShowsTheSelectionAndTheExaminationsWindowTheCurr
 
     ExaminationsWindow w(app, frame.subjects()->workflow(), nullptr);
     auto trees = w.findChildren<QTreeWidget*>();
-    ASSERT_EQ(trees.size(), 2);
+    // Examinations, their results, and the assessment's finger grid.
+    ASSERT_EQ(trees.size(), 3);
+    EXPECT_EQ(trees[2]->objectName(), "fingerGrid");
+    EXPECT_EQ(trees[2]->topLevelItemCount(), 0);
+    EXPECT_TRUE(texts(w).contains("No picture of this examination is assessed yet."));
     EXPECT_EQ(trees[0]->topLevelItemCount(), 1);
     EXPECT_EQ(trees[0]->currentItem(), trees[0]->topLevelItem(0));  // the current examination
     EXPECT_EQ(trees[1]->topLevelItemCount(), 1);

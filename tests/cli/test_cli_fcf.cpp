@@ -74,3 +74,26 @@ TEST(CliFcf, ARowTheResultsTableRefusesIsReported) {
     flow.value()->setRegion(ordavia::ZRect{10, 10, 60, 50});
     EXPECT_NE(ordavia::FcdTool(*flow.value()).mark({}).reason().find("could not be added"), std::string::npos);
 }
+
+// --threads: the analyses that work a file on several threads print the
+// same with one thread as with three; a count that is no count is refused.
+TEST(CliThreads, StabiliseFcfAndLinescanPrintTheSameOnOneThreadAndOnThree) {
+    testsupport::ScratchDir scratch("cli-threads");
+    const fs::path dir = scratch.dir;
+    auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
+    const std::string video = (dir / "v.mve").string();
+    ASSERT_EQ(run("synth video " + video + " --frames 30 --size 256x192 --scale 3").code, 0);
+    fs::copy_file(video, dir / "w.mve");
+    const auto s1 = run("stabilise " + video + " --threads 1 --json");
+    const auto s3 = run("stabilise " + (dir / "w.mve").string() + " --threads 3 --json");
+    ASSERT_EQ(s1.code, 0) << s1.out;
+    EXPECT_EQ(std::regex_replace(s3.out, std::regex("w\\.mve"), "v.mve"), s1.out);
+    for (const std::string& cmd : {"fcf " + video + " --block 10 --json", "linescan " + video + " --line 20,90,200,90 --json"}) {
+        const auto one = run(cmd + " --threads 1"), three = run(cmd + " --threads 3");
+        EXPECT_EQ(one.code, three.code) << cmd;
+        EXPECT_EQ(one.out, three.out) << cmd;
+    }
+    const auto bad = run("fcf " + video + " --threads 0");
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.out.find("--threads"), std::string::npos) << bad.out;
+}

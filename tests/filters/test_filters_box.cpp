@@ -5,6 +5,7 @@
 
 #include "FilterTestSupport.h"
 #include "image/BoxFilter.h"
+#include "tests/support/ThreadCounts.h"
 
 using namespace ordavia;
 
@@ -95,4 +96,25 @@ TEST(BoxFilter, FieldImageFiltersStoredRowsOfTheRegion) {
     const CZVimage want = naiveBox(src, {0, 4, 16, 20}, 3, BoxMode::LowPass);
     EXPECT_EQ(pixelsOf(img), pixelsOf(want));
     EXPECT_EQ(px(img, 5, 1), px(src, 5, 1));
+}
+
+// Pictures large enough to be cut into bands of rows on several threads:
+// the bands give the bytes of one thread, and of the direct sums.
+TEST(BoxFilter, BandsOnSeveralThreadsGiveTheBytesOfOneThread) {
+    const CZVimage src = randomImage(640, 480, 5);
+    for (int n : {3, 25, 101, 199})
+        for (BoxMode mode : {BoxMode::LowPass, BoxMode::HighPass}) {
+            auto filtered = [&](int threads) {
+                return testsupport::withThreads(threads, [&] {
+                    CZVimage img = copyOf(src);
+                    EXPECT_TRUE(boxFilter(img, ZRect{}, n, mode));
+                    return pixelsOf(img);
+                });
+            };
+            const auto one = filtered(1);
+            ASSERT_EQ(filtered(4), one) << n;
+            if (n == 3) {
+                EXPECT_EQ(one, pixelsOf(naiveBox(src, {}, n, mode)));
+            }
+        }
 }

@@ -17,6 +17,7 @@
 #include "support/LineScanFeed.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "support/ThreadCounts.h"
 #include "video/CMotivaDoc.h"
 
 using namespace ordavia;
@@ -145,6 +146,25 @@ TEST_F(ScanFromVideo, CalculateAllScansEachLineOverTheSelectionEitherWay) {
     auto still = ordavia::scanWholeVideo(video, 2, &svc.services);
     ASSERT_NE(still, nullptr);
     EXPECT_EQ(still->summary(0, 0).good, 0u);
+}
+
+TEST_F(ScanFromVideo, BothWaysGivesEachWaysOwnScanOnOneThreadAndOnFour) {
+    video.addObject(line({61, kRow}, {2, kRow}));  // against the flow
+    auto both = [&](int threads) {
+        return withThreads(threads, [&] {
+            bool reversed = false;
+            auto scan = ordavia::scanBothWays(video, 0, &svc.services, {}, &reversed);
+            EXPECT_TRUE(reversed);
+            return scan ? scan->saveToBytes() : std::vector<uint8_t>{};
+        });
+    };
+    const std::vector<uint8_t> one = both(1);
+    ASSERT_FALSE(one.empty());
+    EXPECT_EQ(one, both(4));
+    // The same bytes as the reversed scan run alone, frame by frame.
+    const auto alone = ordavia::scanWholeVideo(video, 0, &svc.services, {}, true);
+    ASSERT_NE(alone, nullptr);
+    EXPECT_EQ(one, alone->saveToBytes());
 }
 
 TEST(KymographImport, AnotherInstrumentsPictureAndAChartsStackOfScanLinesAreMeasured) {

@@ -2,8 +2,11 @@
 // initialisation-file functions, files written on Windows, and no caching.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "settings/ProfileStore.h"
 #include "tests/support/TempFolderTest.h"
@@ -162,3 +165,26 @@ TEST_F(ProfileStoreTest, FileIsReadOnceUntilItChanges) {
     std::filesystem::remove(ini_);
     EXPECT_EQ(store_.GetInt("Settings", "showdb", 5), 5);
 }
+
+namespace {
+
+// The jobs of a batch read one profile from several threads while it may
+// change: each read sees a whole file, the one before or after a write.
+TEST_F(ProfileStoreTest, ThreadsReadWhileTheProfileIsRewritten) {
+    ASSERT_TRUE(store_.WriteInt("count", "limb", 1));
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t)
+        readers.emplace_back([&] {
+            while (!done)
+                if (const int v = store_.GetInt("count", "limb", -1); v < 1 || v > 60) ++wrong;
+        });
+    for (int i = 2; i <= 60; ++i) ASSERT_TRUE(store_.WriteInt("count", "limb", i));
+    done = true;
+    for (std::thread& t : readers) t.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(store_.GetInt("count", "limb", -1), 60);
+}
+
+}  // namespace

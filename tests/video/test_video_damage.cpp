@@ -28,6 +28,12 @@ using ordavia::StatusCode;
 
 namespace {
 
+// The analyses and the decoder work on several threads, and each thread
+// would leave a heap of its own reserved in this process: a limit on the
+// address space (below) could not stop an allocation that falls back on
+// one. One heap for every thread keeps the limit meaningful.
+const int kOneHeap = ::mallopt(M_ARENA_MAX, 1);
+
 // A movie file of `count` w x h frames, sparse on the disc.
 void sparseMve(const std::string& path, int w, int h, uint8_t count) {
     LeBytes b;

@@ -1,0 +1,292 @@
+// The main window's menus and tool bars.
+#include "app/ui/MainFrame.h"
+#include "app/ui/RequestServer.h"
+#include "app/FrameCommands.h"
+#include "app/ui/FrameIcons.h"
+#include "app/ui/FrameWindows.h"
+#include "app/ui/WelcomeDialog.h"
+#include "app/ui/RecordCommands.h"
+#include "app/ui/ManualWindow.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QWindow>
+#include <filesystem>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/CBasicApp.h"
+#include "app/ui/MainToolbar.h"
+#include "app/ui/SubjectUi.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+#include "results/CResultDoc.h"
+#include "results/ResultTables.h"
+#include "image/FileKinds.h"
+#include "doppler/Ctrv2Doc.h"
+#include "doppler/ui/Ctrv2View.h"
+#include "measure/ZBasicDoc.h"
+#include "video/CMotivaDoc.h"
+#include "video/CMotivaRecDoc.h"
+#include "framework/AppServices.h"
+#include "image/ImageFormats.h"
+#include "framework/Document.h"
+#include "framework/DocTemplate.h"
+#include "framework/Prompter.h"
+#include "framework/ui/MenuProvider.h"
+#include "framework/ui/SubWindowPlacement.h"
+#include "framework/ui/ViewRegistry.h"
+#include "live/CameraSources.h"
+#include "live/ZBasicfgDoc.h"
+#include "settings/ProfileStore.h"
+#include "db/CSubjectDatabase.h"
+#include "db/Examinations.h"
+
+#include "app/ui/DocumentChild.h"
+
+namespace ordavia {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+void MainFrame::buildMenus() {
+    fileMenu_ = menuBar()->addMenu("&File");
+    QAction* newAct = fileMenu_->addAction("&New", this, &MainFrame::onFileNew);
+    newAct->setShortcut(QKeySequence::New);
+    newAct->setStatusTip("Write the start-up settings to the profile");
+    QAction* newChart = fileMenu_->addAction("New chart", this, &MainFrame::onNewChart);
+    newChart->setStatusTip("Open an empty chart to import traces into");
+    QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
+    openAct->setShortcut(QKeySequence::Open);
+    openAct->setStatusTip("Open one or more existing documents");
+    fileInsertPoint_ = fileMenu_->addSeparator();
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = fileMenu_->addAction(QString());
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, a] { openFiles({a->data().toString()}); });
+        recentActions_ << a;
+    }
+    recentSeparator_ = fileMenu_->addSeparator();
+    QAction* exitAct = fileMenu_->addAction("E&xit", this, &QWidget::close);
+    exitAct->setShortcut(QKeySequence::Quit);
+    connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
+
+    toolbar_ = new ordavia::MainToolbar(openAct, this);
+    addToolBar(Qt::LeftToolBarArea, toolbar_);
+    secondBar_ = new SecondToolbar(this);
+    addToolBar(Qt::RightToolBarArea, secondBar_);
+    buildAcquireMenu();
+    buildBars();
+    buildViewMenu();
+
+    // The subject commands; "View Exams" only while a subject is selected.
+    subjects_ = new SubjectUi(app_, *this);
+    QMenu* subject = menuBar()->addMenu("S&ubject");
+    SubjectWorkflow& flow = subjects_->workflow();
+    subject->addAction(SubjectWorkflow::kSelectSubject, this, [&flow] { flow.selectSubject(); })
+        ->setStatusTip("Choose or add a subject and start or pick an examination");
+    QAction* viewExams = subject->addAction(SubjectWorkflow::kViewExams, this, [&flow] { flow.viewExams(); });
+    viewExams->setStatusTip("The subject's examinations and their results");
+    subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
+        ->setStatusTip("Reopen every document of the current examination");
+    connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
+
+
+    windowMenu_ = menuBar()->addMenu("&Window");
+    windowMenuAction_ = windowMenu_->menuAction();
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
+    updateWindowMenu();
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    QAction* manual = help->addAction("User Manual", this, &MainFrame::onUserManual);
+    manual->setShortcut(QKeySequence::HelpContents);
+    help->addSeparator();
+    help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
+}
+
+void MainFrame::buildViewMenu() {
+    viewMenu_ = menuBar()->addMenu("&View");
+    viewMenuAction_ = viewMenu_->menuAction();
+    QAction* bar = toolbar_->toggleViewAction();
+    bar->setText("&Toolbar");
+    bar->setStatusTip("Show or hide the main toolbar");
+    auto* chartButtons = new QAction("Chart &editing buttons", this);
+    chartButtons->setCheckable(true);
+    chartButtons->setChecked(toolbar_->chartEditingShown());
+    chartButtons->setStatusTip("Show or hide the toolbar's buttons from Cut to Hide trace");
+    connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
+    // "&Toolbar" shows or hides both toolbars together.
+    connect(bar, &QAction::toggled, secondBar_, &QToolBar::setVisible);
+    QAction* recordBar = recordBar_->toggleViewAction();
+    recordBar->setText("&Record bar");
+    recordBar->setStatusTip("Show or hide the record bar");
+    auto* status = new QAction("&Status", this);
+    status->setCheckable(true);
+    status->setStatusTip("Show or hide the floating status window");
+    connect(status, &QAction::toggled, statusWindow_, &QWidget::setVisible);
+    connect(viewMenu_, &QMenu::aboutToShow, status, [this, status] { status->setChecked(statusWindow_->isVisible()); });
+    auto* onTop = new QAction("&Always on top", this);
+    onTop->setCheckable(true);
+    onTop->setStatusTip("Keep the workstation above other windows");
+    connect(onTop, &QAction::toggled, this, &MainFrame::setAlwaysOnTop);
+    auto* expert = new QAction("Expert Mode", this);
+    expert->setCheckable(true);
+    expert->setStatusTip("Show the toolbars and the record bar; turning it off asks for the subject");
+    connect(expert, &QAction::toggled, this, &MainFrame::setExpertMode);
+    auto* sep = new QAction(this);
+    sep->setSeparator(true);
+    auto* sep2 = new QAction(this);
+    sep2->setSeparator(true);
+    auto* sep3 = new QAction(this);
+    sep3->setSeparator(true);
+    auto* popupView = new QAction(kViewPopup, this);
+    popupView->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    popupView->setStatusTip("The commands of the window in front, as a popup menu");
+    connect(popupView, &QAction::triggered, this, [this] { viewPopup()->popup(mapToGlobal(QPoint(100, 100))); });
+    auto* popupAcquire = new QAction(kAcquirePopup, this);
+    popupAcquire->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F10));
+    popupAcquire->setStatusTip("The acquisition commands, as a popup menu");
+    connect(popupAcquire, &QAction::triggered, this, [this] { acquirePopup()->popup(mapToGlobal(QPoint(100, 100))); });
+    for (QAction* a : {popupView, popupAcquire}) {
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+    }
+    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire};
+    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire});
+    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert << popupView << popupAcquire;
+}
+
+void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
+    if (borrowedViewMenu_)
+        for (QAction* a : frameViewActions_) borrowedViewMenu_->removeAction(a);
+    borrowedViewMenu_ = nullptr;
+    for (QMenu* m : viewMenus)
+        if (m->title() == viewMenu_->title()) borrowedViewMenu_ = m;
+    if (borrowedViewMenu_) borrowedViewMenu_->addActions(frameViewActions_);
+    viewMenuAction_->setVisible(!borrowedViewMenu_);
+}
+
+void MainFrame::updateRecentMenu() {
+    const auto& entries = app_.recentFiles().entries();
+    for (int i = 0; i < recentActions_.size(); ++i) {
+        QAction* a = recentActions_[i];
+        if (i < static_cast<int>(entries.size())) {
+            const QString path = q(entries[static_cast<size_t>(i)]);
+            a->setText(QString("&%1 %2").arg(i + 1).arg(path));
+            a->setData(path);
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+    recentSeparator_->setVisible(!entries.empty());
+}
+
+void MainFrame::updateWindowMenu() {
+    windowMenu_->clear();
+    windowMenu_->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows);
+    windowMenu_->addAction("&Tile", mdi_, &QMdiArea::tileSubWindows);
+    windowMenu_->addAction("Close All", this, &MainFrame::onCloseAll);
+    const auto windows = mdi_->subWindowList();
+    if (!windows.isEmpty()) windowMenu_->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* w : windows) {
+        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(w == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+    }
+}
+
+QAction* MainFrame::command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
+                            const QKeySequence& key, const char* tip) {
+    QAction* a = menu->addAction(frameIcon(icon), QString::fromUtf8(text));
+    connect(a, &QAction::triggered, this, [this, run = std::move(run)] {
+        run();
+        syncCommandChecks();
+    });
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        // The shortcut works whichever window is in front.
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+    }
+    if (tip) a->setStatusTip(QString::fromUtf8(tip));
+    frameCommands_ << a;
+    return a;
+}
+
+void MainFrame::buildAcquireMenu() {
+    using FC = FrameCommands;
+    FrameCommands& c = *commands_;
+    QMenu* m = menuBar()->addMenu("&Acquire");
+    acquireMenu_ = m;
+    QAction* live = command(m, FC::kLiveVideo, "live", [&c] { c.liveVideo(); }, {}, "Show the live video window, opening it when needed");
+    QAction* monitor = command(m, FC::kMonitor, "monitor", [&c] { c.monitor(); }, {}, "Show the Doppler monitor, opening it when needed");
+    live->setCheckable(true);
+    monitor->setCheckable(true);
+    m->addSeparator();
+    command(m, FC::kStart, "start", [&c] { c.start(); }, QKeySequence(Qt::Key_F5), "Start the Doppler monitor and the camera");
+    command(m, FC::kStop, "stop", [&c] { c.stop(); }, QKeySequence(Qt::SHIFT | Qt::Key_F5), "Stop the camera and the Doppler monitor");
+    QAction* startPause = command(m, FC::kStartPause, "hold", [&c] { c.startPauseCamera(); }, QKeySequence(Qt::Key_Pause),
+                                  "Stop what runs, or start");
+    startPause->setCheckable(true);
+    command(m, FC::kLaser, "laser", [&c] { c.laser(); }, {}, "Switch the Doppler monitor's laser");
+    m->addSeparator();
+    QAction* record = command(m, FC::kRecord, "record", [&c] { c.recordSequence(); }, QKeySequence(Qt::Key_F12),
+                              "Record a video from the live picture, or stop the recording");
+    record->setCheckable(true);
+    command(m, FC::kSaveImage, "save-image", [&c] { c.saveImage(); }, QKeySequence(Qt::Key_F4),
+            "Freeze the live picture and save it into the recording folder");
+    command(m, FC::kTrigger, "trigger", [&c] { c.trigger(); }, QKeySequence(Qt::Key_F3),
+            "Save a picture, or record when the trigger is set to record");
+    m->addSeparator();
+    command(m, FC::kImageSequence, "record", [&c] { c.imageSequence(); }, {}, "The recorder's frame count, skip, loop and folder");
+    command(m, FC::kOpenCytoscan, "open", [&c] { c.openCytoscan(); }, {}, "Open a recording of a Cytoscan-type device");
+    // Check marks follow the devices each time the menu opens.
+    connect(m, &QMenu::aboutToShow, this, [&c, live, monitor, startPause, record] {
+        live->setChecked(c.liveVideoChecked());
+        monitor->setChecked(c.monitorChecked());
+        startPause->setChecked(c.startPauseChecked());
+        record->setChecked(c.recordChecked());
+    });
+}
+
+void MainFrame::buildBars() {
+    recordBar_ = new RecordBar(app_.services().profile(), frameCommand(FrameCommands::kSaveImage),
+                               frameCommand(FrameCommands::kRecord), frameCommand(FrameCommands::kTrigger), this);
+    recordBar_->chooseFolder = [this](const QString& current) {
+        auto dir = app_.services().prompter().chooseFolder("Recording folder", current.toStdString());
+        return dir ? q(*dir) : QString();
+    };
+    addToolBar(Qt::TopToolBarArea, recordBar_);
+    statusWindow_ = new StatusWindow(this);
+    statusWindow_->move(app_.services().profile().GetInt("MainWindow", "statleft", 100),
+                        app_.services().profile().GetInt("MainWindow", "stattop", 100));
+    statusTimer_ = new QTimer(this);
+    connect(statusTimer_, &QTimer::timeout, this, &MainFrame::refreshStatus);
+    statusTimer_->start(500);
+    refreshStatus();
+}
+
+}  // namespace ordavia

@@ -1,0 +1,196 @@
+// The accuracy study of the capillaroscopy assessment: seeded synthetic
+// pictures of every kind of row (density 1 to 12 per mm, giants, dilated,
+// ramified and bizarre loops, haemorrhages, avascular gaps) under the
+// clean, typical and hard conditions, and whole examinations of each
+// pattern. Prints, per condition: density MAE, median apical-diameter
+// error, giants found and false giants, haemorrhages found, and how often
+// the Fast Track pattern equals the truth, for pictures and examinations.
+//
+// With --counter, the capillary counter along a millimetre of the row
+// instead: MAE, r, share within one, mean count by true count.
+//
+//   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "image/CapillaryCount.h"
+#include "support/AssessScore.h"
+#include "synth/SyntheticNailfoldDraw.h"
+
+using namespace ordavia;
+using namespace ordavia::test;
+
+namespace {
+
+struct Table {
+    double densityErr = 0;
+    int pictures = 0, patternsRight = 0;
+    std::vector<double> apexErr;
+    int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
+    int haem = 0, haemFound = 0, falseHaem = 0;
+    void add(const AssessScore& s) {
+        ++pictures;
+        densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
+        patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
+        apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
+        giants += s.truthGiants;
+        giantsFound += s.giantsFound;
+        falseGiants += s.falseGiants;
+        capillaries += s.capillaries;
+        haem += s.truthHaem;
+        haemFound += s.haemFound;
+        falseHaem += s.falseHaem;
+    }
+    void print(const char* name) const {
+        std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
+                    "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), pattern right %.0f %%\n",
+                    name, pictures, densityErr / std::max(1, pictures), medianOf(apexErr),
+                    giants ? 100.0 * giantsFound / giants : 100.0, capillaries ? 100.0 * falseGiants / capillaries : 0.0,
+                    haem ? 100.0 * haemFound / haem : 100.0, falseHaem, 100.0 * patternsRight / std::max(1, pictures));
+    }
+};
+
+// The mix of rows a study draws, by case number.
+SynthFindings rowFor(uint64_t i) {
+    SynthRandom r(i, 77);
+    SynthFindings f;
+    f.densityPerMm = 1 + 11 * r.uniform();
+    switch (i % 6) {
+        case 0: break;
+        case 1: f.giants = 1 + r.below(4); break;
+        case 2: f.dilated = 2 + r.below(4); f.haemorrhages = 1 + r.below(3); break;
+        case 3: f.haemorrhages = 2 + r.below(4); break;
+        case 4: f.ramified = 1 + r.below(2); f.bizarre = r.below(2); f.disorder = r.uniform(); break;
+        default: f.avascularGaps = 1; f.disorder = 0.5 * r.uniform(); break;
+    }
+    if (f.densityPerMm < 3) f.giants = std::min(f.giants, 1);
+    return f;
+}
+
+// The counter along a millimetre of the distal row against the truth, for
+// rows of 1 to 12 capillaries per mm, as on the real pictures: MAE, r and
+// the share within one; and the mean count by true count (range
+// compression shows as a flat line).
+void counterStudy(const std::string& condition, int cases, uint64_t seed, const CountSettings& cs) {
+    std::vector<double> truth, found;
+    double byTruth[16] = {}, nBy[16] = {};
+    for (int i = 0; i < cases; ++i) {
+        SynthFindings f;
+        f.densityPerMm = 1 + 11.0 * (i % 12) / 11.0;
+        f.disorder = f.densityPerMm < 4 ? 0.8 : 0.1;
+        SyntheticNailfold::Params p;
+        CapillaroscopeLook look;
+        if (!assessmentScene(condition, seed * 1000 + static_cast<uint64_t>(i), f, p, look)) continue;
+        CZVimage img;
+        SyntheticNailfold::Truth t;
+        if (!generateCapillaroscope(p, look, img, t)) continue;
+        const CountLineTruth line = distalRowLine(t, p.width / 2.0, 1000);
+        const RidgeImage ri = ridgeImage(img, p.umPerPixelX, p.umPerPixelY, cs);
+        const CountResult r = countAlongLine(ri, {line.a.x, line.a.y}, {line.b.x, line.b.y}, cs);
+        truth.push_back(line.count);
+        found.push_back(r.count);
+        const int k = std::min(15, line.count);
+        byTruth[k] += r.count;
+        nBy[k] += 1;
+    }
+    double mae = 0, within = 0, mt = 0, mf = 0;
+    const double n = static_cast<double>(truth.size());
+    for (size_t i = 0; i < truth.size(); ++i) {
+        mae += std::abs(found[i] - truth[i]);
+        within += std::abs(found[i] - truth[i]) <= 1 ? 1 : 0;
+        mt += truth[i];
+        mf += found[i];
+    }
+    mt /= std::max(1.0, n);
+    mf /= std::max(1.0, n);
+    double sxy = 0, sxx = 0, syy = 0;
+    for (size_t i = 0; i < truth.size(); ++i) {
+        sxy += (truth[i] - mt) * (found[i] - mf);
+        sxx += (truth[i] - mt) * (truth[i] - mt);
+        syy += (found[i] - mf) * (found[i] - mf);
+    }
+    std::printf("counter   %-8s %3.0f lines: MAE %.2f, r %.2f, within +-1 %.0f %%\n  mean count by true count:", condition.c_str(),
+                n, mae / std::max(1.0, n), sxy / std::sqrt(std::max(1e-9, sxx * syy)), 100 * within / std::max(1.0, n));
+    for (int k = 0; k < 16; ++k)
+        if (nBy[k] > 0) std::printf(" %d:%.1f", k, byTruth[k] / nBy[k]);
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int cases = 24;
+    uint64_t seed = 1;
+    bool verbose = false;
+    int exams = 0;
+    bool counter = false;
+    CountSettings cs;
+    std::vector<std::string> conditions = {"clean", "typical", "hard"};
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--cases") && i + 1 < argc) cases = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = uint64_t(std::atoll(argv[++i]));
+        else if (!std::strcmp(argv[i], "--condition") && i + 1 < argc) conditions = {argv[++i]};
+        else if (!std::strcmp(argv[i], "--verbose")) verbose = true;
+        else if (!std::strcmp(argv[i], "--counter")) counter = true;
+        else if (!std::strcmp(argv[i], "--limb") && i + 2 < argc) cs.minLimbUm = std::atof(argv[++i]), cs.maxLimbUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--spacing") && i + 1 < argc) cs.minSpacingUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--threshold") && i + 1 < argc) cs.threshold = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--band") && i + 1 < argc) cs.bandUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n");
+            return 2;
+        }
+    }
+    for (const std::string& c : conditions) {
+        if (counter) {
+            counterStudy(c, cases, seed, cs);
+            continue;
+        }
+        Table t;
+        for (int i = 0; i < cases; ++i) {
+            const SynthFindings f = rowFor(seed * 1000 + static_cast<uint64_t>(i));
+            const AssessScore s = scoreAssessment(c, seed * 1000 + static_cast<uint64_t>(i), f);
+            if (!s.ok) {
+                if (verbose) std::printf("  case %d: not drawn\n", i);
+                continue;
+            }
+            t.add(s);
+            if (verbose)
+                std::printf("  case %2d: density %.1f/%.1f count %d/%d giants %d/%d(+%d) haem %d/%d(+%d) shapes %d/%d "
+                            "rule %d/%d apex med %.1f %s\n",
+                            i, s.found.densityPerMm, s.truth.densityPerMm, s.found.count, s.truth.count, s.giantsFound,
+                            s.truthGiants, s.falseGiants, s.haemFound, s.truthHaem, s.falseHaem, s.found.abnormalShapes,
+                            s.truth.abnormalShapes, s.found.rule, s.truth.rule, medianOf(s.apexErrorsUm),
+                            s.found.warnings.empty() ? "" : s.found.warnings.front().c_str());
+        }
+        t.print(c.c_str());
+        if (exams <= 0) continue;
+        // Whole examinations: the examination's pattern is scleroderma when
+        // any finger shows one.
+        int examsRight = 0, examsDone = 0;
+        Table fingers;
+        for (const char* pattern : {"normal", "nonspecific", "early", "active", "late"})
+            for (int e = 0; e < exams; ++e) {
+                const uint64_t es = seed * 7919 + static_cast<uint64_t>(e) * 31;
+                const std::vector<SynthFindings> f = examinationFindings(pattern, es);
+                bool truthScl = false, foundScl = false;
+                for (size_t k = 0; k < f.size(); ++k) {
+                    const AssessScore s = scoreAssessment(c, es + k, f[k]);
+                    if (!s.ok) continue;
+                    fingers.add(s);
+                    truthScl = truthScl || s.truth.scleroderma;
+                    foundScl = foundScl || s.found.scleroderma;
+                }
+                ++examsDone;
+                examsRight += truthScl == foundScl ? 1 : 0;
+                if (verbose) std::printf("  exam %s %d: truth %d found %d\n", pattern, e, truthScl, foundScl);
+            }
+        fingers.print((c + "/exam").c_str());
+        std::printf("%-9s %4d examinations: pattern right %.0f %%\n", c.c_str(), examsDone,
+                    100.0 * examsRight / std::max(1, examsDone));
+    }
+    return 0;
+}

@@ -1,0 +1,388 @@
+// The assessment of one picture: the vessel mask from the counter's ridge
+// image, the capillary tips and the distal row (AssessRow.cpp), then for
+// each capillary its apical diameter by the width measure across its cap,
+// its size class and shape; haemorrhages as dark, compact deposits that
+// are not vessels, near and distal to the row; and how far each figure can
+// be trusted.
+#include <algorithm>
+#include <cmath>
+
+#include "image/CZVimage.h"
+#include "measure/AssessSteps.h"
+#include "measure/CapillaryWidth.h"
+
+namespace ordavia {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The vessel channel at full resolution: green for colour, grey otherwise.
+struct Channel {
+    int w = 0, h = 0;
+    std::vector<float> v;
+    float at(double x, double y) const {
+        x = std::clamp(x, 0.0, w - 1.0);
+        y = std::clamp(y, 0.0, h - 1.0);
+        const int x0 = std::min(static_cast<int>(x), w - 2), y0 = std::min(static_cast<int>(y), h - 2);
+        const auto fx = static_cast<float>(x - x0), fy = static_cast<float>(y - y0);
+        const float* a = v.data() + static_cast<size_t>(y0) * w;
+        const float* b = a + w;
+        const float top = a[x0] + fx * (a[x0 + 1] - a[x0]), bottom = b[x0] + fx * (b[x0 + 1] - b[x0]);
+        return top + fy * (bottom - top);
+    }
+};
+
+Channel vesselChannel(const CZVimage& img) {
+    Channel c;
+    c.w = img.width();
+    c.h = img.rows();
+    c.v.resize(static_cast<size_t>(c.w) * c.h);
+    const bool colour = img.colour() == CZVimage::kColour;
+    for (int y = 0; y < c.h; ++y) {
+        const uint8_t* row = img.row(y);
+        float* out = c.v.data() + static_cast<size_t>(y) * c.w;
+        for (int x = 0; x < c.w; ++x) out[x] = colour ? row[3 * x + 1] : row[x];
+    }
+    return c;
+}
+
+struct ApexWidth {
+    double um = std::numeric_limits<double>::quiet_NaN();
+    double darkening = 0;  // of the cap's middle against the outside, 0..1
+    AssessPoint from, to, centre;
+};
+
+// The apical diameter across the cap, along the row's normal through its
+// top. Below a cap the two limbs keep the profile dark, so its far edge is
+// not clean; the near edge (towards the nail) is. The width is twice the
+// distance from the near edge (steepest fall) to the cap's middle (the
+// first dark minimum after it), less the optics' own widening, which the
+// steepness of that edge tells: a blurred edge of depth d falls at most by
+// d / (sigma sqrt(2 pi)) per micrometre. The edge is found by the width
+// measure's own steepest-edge rule on the cut from outside to the middle.
+ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel) {
+    ApexWidth best;
+    const double before = 35 / umPerPixel, after = 100 / umPerPixel;
+    std::vector<ApexWidth> found;
+    for (int k = -1; k <= 1; ++k) {
+        const double a = k * 0.2;
+        const double dx = -(nx * std::cos(a) - ny * std::sin(a)), dy = -(nx * std::sin(a) + ny * std::cos(a));
+        std::vector<double> raw;
+        for (double s = -before; s <= after; s += 0.5) raw.push_back(ch.at(x + dx * s, y + dy * s));
+        // Smooth over about 2 micrometres: sensor noise, not the edge.
+        std::vector<double> p(raw.size());
+        const int r = std::max(1, static_cast<int>(std::lround(2 / (0.5 * umPerPixel))));
+        for (size_t i = 0; i < raw.size(); ++i) {
+            double sum = 0;
+            int n = 0;
+            for (int d = -r; d <= r; ++d) {
+                const long j = static_cast<long>(i) + d;
+                if (j < 0 || j >= static_cast<long>(raw.size())) continue;
+                sum += raw[static_cast<size_t>(j)];
+                ++n;
+            }
+            p[i] = sum / n;
+        }
+        // The steepest fall within 25 um of the top.
+        const double step = 0.5 * umPerPixel;  // micrometres per sample
+        const size_t top = static_cast<size_t>(before / 0.5);
+        const size_t reach = static_cast<size_t>(25 / step);
+        size_t edge = 0;
+        double slope = 0;
+        // A wide cap's ridge reaches above its edge: look further down too.
+        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + 2 * reach; ++i) {
+            const double fall = (p[i - 1] - p[i + 1]) / (2 * step);
+            if (fall > slope) slope = fall, edge = i;
+        }
+        if (slope <= 0) continue;
+        // The first minimum after the edge that the profile rises from again
+        // (or the darkest within 90 um).
+        size_t mid = edge;
+        for (size_t i = edge + 1; i < p.size() && (i - edge) * step < 90; ++i) {
+            if (p[i] < p[mid]) mid = i;
+            else if (p[i] > p[mid] + 0.25 * (p[edge] - p[mid]) && (i - mid) * step > 6) break;
+        }
+        double outside = 0;
+        for (size_t i = 0; i < edge; ++i) outside = std::max(outside, p[i]);
+        const double depth = outside - p[mid];
+        if (depth <= 0 || mid == edge) continue;
+        const double sigma = depth / (slope * 2.5066282746);
+        const double half = (mid - edge) * step;
+        const double wraw = 2 * half;
+        ApexWidth w;
+        w.darkening = depth / std::max(outside, 1.0);
+        w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
+        const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
+        w.from = {x + dx * s0, y + dy * s0};
+        w.to = {x + dx * s1, y + dy * s1};
+        w.centre = {(w.from.x + w.to.x) / 2, (w.from.y + w.to.y) / 2};
+        found.push_back(w);
+    }
+    if (found.empty()) return best;
+    std::sort(found.begin(), found.end(), [](const ApexWidth& p, const ApexWidth& q) { return p.um < q.um; });
+    return found[found.size() / 2];
+}
+
+// Widths of limbs well below the caps: the narrowest of them tell how much
+// the optics widen every dip (a limb of a normal capillary is 7 to 12
+// micrometres wide), so that the apical diameters can be corrected.
+double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& caps, double nx, double ny,
+                       double umPerPixel) {
+    std::vector<double> widths;
+    const double tx = -ny, ty = nx;  // along the row
+    for (const AssessedCapillary& c : caps) {
+        const double x = c.apex.x - nx * 60 / umPerPixel, y = c.apex.y - ny * 60 / umPerPixel;
+        std::vector<double> profile;
+        const double half = 45 / umPerPixel;
+        for (double s = -half; s <= half; s += 1) profile.push_back(ch.at(x + tx * s, y + ty * s));
+        const ProfileWidth pw = profileWidth(profile, static_cast<int>(WidthMethod::kEdge), 0.9);
+        if (pw.samples > 0) widths.push_back(pw.samples * umPerPixel);
+    }
+    if (widths.size() < 3) return 0;
+    std::sort(widths.begin(), widths.end());
+    const double narrow = widths[widths.size() / 5];
+    constexpr double kLimbUm = 9;
+    return narrow > kLimbUm ? narrow * narrow - kLimbUm * kLimbUm : 0;
+}
+
+CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px) {
+    if (t.tips >= 2 && t.spreadUm >= 12) return CapillaryShape::kRamified;
+    // Runs of vessel across rows just below the top: a hairpin shows two
+    // limbs (or one where they merge); a coil or a bizarre tangle more.
+    const PlanePart& part = m.parts[static_cast<size_t>(t.part)];
+    const int half = static_cast<int>(70 / px), rows = static_cast<int>(60 / px);
+    int many = 0, looked = 0;
+    for (int dy = 2; dy <= rows; ++dy) {
+        const int y = static_cast<int>(t.y) + dy;
+        if (y > part.y1) break;
+        int runs = 0;
+        bool in = false;
+        for (int x = std::max(part.x0, static_cast<int>(t.x) - half); x <= std::min(part.x1, static_cast<int>(t.x) + half); ++x) {
+            const bool v = m.labels[static_cast<size_t>(y) * w + x] == t.part + 1;
+            if (v && !in) ++runs;
+            in = v;
+        }
+        ++looked;
+        many += runs >= 4 ? 1 : 0;
+    }
+    if (looked > 3 && many * 2 > looked) return CapillaryShape::kBizarre;
+    return CapillaryShape::kHairpin;
+}
+
+}  // namespace
+
+Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOptions& options) {
+    if (image.isEmpty() || image.width() < 16 || image.rows() < 16)
+        return Status::failure(StatusCode::OutOfRange, "the picture is empty or too small to assess");
+    CapillaryAssessment a;
+    a.finger = options.finger;
+    a.calibrated = options.umPerPixel > 0;
+    const double scale = a.calibrated ? options.umPerPixel : options.guessUmPerPixel;
+    a.umPerPixel = scale;
+    const CZVimage* src = &image;
+    CZVimage demosaiced;
+    if (image.colour() == CZVimage::kBayer) {
+        if (!image.demosaicTo(demosaiced)) return Status::failure(StatusCode::BadFormat, "the Bayer picture cannot be demosaiced");
+        src = &demosaiced;
+    }
+    a.colour = src->colour() == CZVimage::kColour;
+    auto step = [&](double done) { return !options.progress || options.progress(done); };
+
+    CountSettings cs;
+    cs.channel = a.colour ? 1 : 0;
+    const RidgeImage ri = ridgeImage(*src, scale, scale, cs);
+    if (!step(0.4)) return Status::cancelled();
+    const AssessPlanes planes = assessPlanes(*src, scale, ri.factor);
+    const Channel ch = vesselChannel(*src);
+    const int f = ri.factor;
+    const double px = scale * f;
+    // Old blood is brown: it darkens red nearly as much as green, where
+    // blood in a vessel lets red light through. Such pixels are deposits,
+    // never vessels.
+    std::vector<uint8_t> brown;
+    const float darkLevel = planes.median + std::max(5 * planes.spread, 0.02f);
+    if (planes.colour && planes.width == ri.width && planes.height == ri.height) {
+        brown.assign(planes.dark.size(), 0);
+        for (size_t i = 0; i < brown.size(); ++i) {
+            const float g = planes.dark[i];
+            if (g <= darkLevel) continue;
+            const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
+            brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
+        }
+    }
+    const AssessMask mask = vesselMask(ri, brown);
+    const std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    if (!step(0.6)) return Status::cancelled();
+
+    const bool automatic = !(options.lineFrom && options.lineTo);
+    a.lineAutomatic = automatic;
+    AssessPoint from, to;
+    auto toPlane = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) / f - 0.5, (p.y + 0.5) / f - 0.5}; };
+    auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * f - 0.5, (p.y + 0.5) * f - 0.5}; };
+    if (!automatic) {
+        from = toPlane(*options.lineFrom);
+        to = toPlane(*options.lineTo);
+    }
+    const std::vector<AssessTip> row = distalRow(tips, px, automatic, from, to);
+    if (automatic && row.size() < 2) {
+        // Nothing to fit: a level line across the picture at the one
+        // capillary (or the upper third), which says how little was found.
+        const double y = row.empty() ? ri.height / 3.0 : row.front().y;
+        from = {0, y};
+        to = {ri.width - 1.0, y};
+        a.pictureWarnings.push_back(kAssessNoRow);
+    }
+    a.lineFrom = automatic ? toPicture(from) : *options.lineFrom;
+    a.lineTo = automatic ? toPicture(to) : *options.lineTo;
+    if (automatic) {
+        a.lineFrom.x = std::clamp(a.lineFrom.x, 0.0, src->width() - 1.0);
+        a.lineTo.x = std::clamp(a.lineTo.x, 0.0, src->width() - 1.0);
+    }
+    // Towards the nail in picture pixels.
+    double nx = a.lineTo.y - a.lineFrom.y, ny = -(a.lineTo.x - a.lineFrom.x);
+    {
+        const double len = std::hypot(nx, ny);
+        nx = len > 0 ? nx / len : 0;
+        ny = len > 0 ? ny / len : -1;
+        if (ny > 0) nx = -nx, ny = -ny;
+    }
+
+    std::vector<double> darkening;
+    double measuredShare = 0;
+    for (const AssessTip& t : row) {
+        AssessedCapillary c;
+        const AssessPoint top = toPicture({t.x, t.y});
+        const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, scale);
+        darkening.push_back(aw.darkening);
+        c.apex = std::isnan(aw.um) ? top : aw.centre;
+        c.apexUm = aw.um;
+        c.widthFrom = aw.from;
+        c.widthTo = aw.to;
+        c.shape = shapeOf(t, mask, ri.width, px);
+        a.capillaries.push_back(c);
+    }
+    // The optics widen every dip; take that off in quadrature.
+    const double widen = opticalWidening(ch, a.capillaries, nx, ny, scale);
+    // A cut through a faint cap reads noise: its diameter is not measured.
+    // Blood darkens by the length it is crossed, so a giant cap is far
+    // darker than the row's ordinary ones; a wide reading on a cap no
+    // darker than them is a blurred ordinary cap, not a giant.
+    {
+        std::vector<double> sorted = darkening;
+        std::sort(sorted.begin(), sorted.end());
+        const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const double floor = 4 * planes.spread;
+        int measured = 0;
+        for (size_t i = 0; i < a.capillaries.size(); ++i) {
+            AssessedCapillary& c = a.capillaries[i];
+            const double d = darkening[i];
+            if (!std::isfinite(c.apexUm)) continue;
+            if (d < floor || (c.apexUm >= kGiantApexUm && sorted.size() >= 4 && d < 1.8 * typical) ||
+                (c.apexUm >= kDilatedApexUm && sorted.size() >= 4 && d < 1.15 * typical)) {
+                c.apexUm = std::numeric_limits<double>::quiet_NaN();
+                c.widthTo = c.widthFrom;
+                continue;
+            }
+            ++measured;
+        }
+        measuredShare = a.capillaries.empty() ? 0 : static_cast<double>(measured) / a.capillaries.size();
+    }
+    if (!step(0.8)) return Status::cancelled();
+
+    // --- haemorrhages: dark deposits outside the vessels, above the row.
+    {
+        const int w = planes.width, h = planes.height;
+        const float level = darkLevel + planes.spread;
+        std::vector<uint8_t> dm(static_cast<size_t>(w) * h, 0);
+        // Vessels grown by a few micrometres are not deposits.
+        const int grow = std::max(1, static_cast<int>(std::lround(6 / px)));
+        std::vector<uint8_t> near = mask.vessel;
+        for (int pass = 0; pass < grow; ++pass) {
+            std::vector<uint8_t> g = near;
+            for (int y = 1; y + 1 < h; ++y)
+                for (int x = 1; x + 1 < w; ++x)
+                    if (near[static_cast<size_t>(y) * w + x])
+                        for (int d : {-1, 1}) g[static_cast<size_t>(y) * w + x + d] = g[static_cast<size_t>(y + d) * w + x] = 1;
+            near.swap(g);
+        }
+        for (size_t i = 0; i < dm.size(); ++i) dm[i] = brown.empty() ? planes.dark[i] > level && !near[i] : brown[i];
+        std::vector<int> labels;
+        const int minArea = std::max(3, static_cast<int>(150 / (px * px)));
+        const std::vector<PlanePart> parts = planeParts(dm, w, h, minArea, labels);
+        const AssessPoint pf = toPlane(a.lineFrom), pt = toPlane(a.lineTo);
+        const double lx = pt.x - pf.x, ly = pt.y - pf.y, ll = std::max(1e-9, std::hypot(lx, ly));
+        for (const PlanePart& p : parts) {
+            const double wUm = (p.x1 - p.x0 + 1) * px, hUm = (p.y1 - p.y0 + 1) * px;
+            if (wUm > 160 || hUm > 110) continue;  // the cuticle, the nail edge
+            double cx = 0, cy = 0, dG = 0, dR = 0, dB = 0;
+            for (int i : p.pixels) {
+                cx += i % w;
+                cy += i / w;
+                dG += planes.dark[static_cast<size_t>(i)];
+                if (planes.colour) {
+                    dR += planes.darkRed[static_cast<size_t>(i)];
+                    dB += planes.darkBlue[static_cast<size_t>(i)];
+                }
+            }
+            cx /= p.area;
+            cy /= p.area;
+            // Distal to the row: up to 150 um on the nail side of its line,
+            // or just below it beside a cap.
+            const double along = ((cx - pf.x) * lx + (cy - pf.y) * ly) / ll;
+            const double offset = -((cx - pf.x) * ly - (cy - pf.y) * lx) / ll * (ly * 0 + 1);
+            double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
+            (void)offset;
+            if (along < -20 / px || along > ll + 20 / px) continue;
+            if (towardsNail < -30 || towardsNail > 170) continue;
+            (void)dR;
+            (void)dB;
+            Haemorrhage hm;
+            hm.centre = toPicture({cx, cy});
+            hm.areaUm2 = p.area * px * px;
+            // The outline: the part's boundary as its bounding polygon of
+            // extreme points per row, left side down and right side up.
+            std::vector<int> left(static_cast<size_t>(p.y1 - p.y0 + 1), w), right(left.size(), -1);
+            for (int i : p.pixels) {
+                const size_t r = static_cast<size_t>(i / w - p.y0);
+                left[r] = std::min(left[r], i % w);
+                right[r] = std::max(right[r], i % w);
+            }
+            for (size_t r = 0; r < left.size(); ++r)
+                if (right[r] >= 0) hm.outline.push_back(toPicture({left[r] - 0.5, p.y0 + static_cast<double>(r)}));
+            for (size_t r = left.size(); r-- > 0;)
+                if (right[r] >= 0) hm.outline.push_back(toPicture({right[r] + 0.5, p.y0 + static_cast<double>(r)}));
+            a.haemorrhages.push_back(std::move(hm));
+        }
+    }
+
+    // --- how far the picture can be trusted.
+    {
+        const double contrast = (ri.top - ri.median) / std::max(ri.spread, 1e-6f);
+        double sharp = 1;
+        const double widening = std::sqrt(std::max(0.0, widen));
+        if (widening > 30) sharp = std::max(0.2, 1 - (widening - 30) / 40);
+        int glare = 0;
+        for (uint8_t g : ri.glare) glare += g;
+        const double glareShare = ri.glare.empty() ? 0 : static_cast<double>(glare) / ri.glare.size();
+        double cq = std::clamp((contrast - 3) / 6, 0.1, 1.0);
+        if (cq < 0.5) a.pictureWarnings.push_back(kAssessLowContrast);
+        if (sharp < 0.7) a.pictureWarnings.push_back(kAssessOutOfFocus);
+        if (glareShare > 0.02) a.pictureWarnings.push_back(kAssessGlare);
+        const double gq = glareShare > 0.02 ? 0.7 : 1.0;
+        AssessmentQuality& q = a.pictureQuality;
+        q.density = std::min(1.0, cq * gq * (row.size() >= 2 ? 1.0 : 0.2));
+        q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 1.5, 0.0, 1.0));
+        q.shape = std::min(1.0, cq * sharp * 0.9);
+        q.haemorrhages = std::min(1.0, cq * gq) * (a.colour ? 1.0 : 0.5);
+        q.gaps = q.density;
+        if (!a.colour) a.pictureWarnings.push_back(kAssessGreyPicture);
+        if (!a.calibrated) a.pictureWarnings.push_back(kAssessUncalibrated);
+    }
+    (void)kPi;
+    recomputeAssessment(a, scale);
+    step(1.0);
+    return a;
+}
+
+}  // namespace ordavia

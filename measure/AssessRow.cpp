@@ -1,0 +1,201 @@
+// Capillary tips and the distal row. Loops stand in the vessel mask with
+// their caps towards the nail (the top of the picture): the top of each
+// part of the mask, column by column, dips to a local height at every cap.
+// The distal row is the upper envelope of these tops, with the deeper rows
+// and the plexus below it left out.
+#include <algorithm>
+#include <cmath>
+
+#include "measure/AssessSteps.h"
+
+namespace ordavia {
+
+namespace {
+
+// A cap is a local top that stands at least this much above the profile
+// either side (micrometres), and the part reaches this far below it.
+constexpr double kCapRiseUm = 10;
+constexpr double kLimbReachUm = 50;
+// Tops of one capillary lie within this distance across (micrometres).
+constexpr double kOneCapillaryUm = 45;
+
+}  // namespace
+
+AssessMask vesselMask(const RidgeImage& ri, const std::vector<uint8_t>& exclude) {
+    AssessMask m;
+    const size_t n = ri.r.size();
+    m.level = ri.median + 0.22f * (ri.top - ri.median);
+    m.vessel.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level && (exclude.empty() || !exclude[i]) ? 1 : 0;
+    const double px = ri.umPerPixelX * ri.factor;
+    const int minArea = std::max(4, static_cast<int>(300 / (px * px)));
+    m.parts = planeParts(m.vessel, ri.width, ri.height, minArea, m.labels);
+    return m;
+}
+
+std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double px) {
+    std::vector<AssessTip> tips;
+    const int rise = std::max(1, static_cast<int>(std::lround(kCapRiseUm / px)));
+    const int reach = std::max(2, static_cast<int>(std::lround(kLimbReachUm / px)));
+    const int window = std::max(2, static_cast<int>(std::lround(kOneCapillaryUm / px)));
+    for (size_t k = 0; k < m.parts.size(); ++k) {
+        const PlanePart& part = m.parts[k];
+        const int pw = part.x1 - part.x0 + 1;
+        if ((part.y1 - part.y0) * px < kLimbReachUm * 0.8) continue;  // a fleck, not a loop
+        std::vector<int> top(static_cast<size_t>(pw), h), bottom(static_cast<size_t>(pw), -1);
+        for (int i : part.pixels) {
+            const int x = i % w - part.x0, y = i / w;
+            top[static_cast<size_t>(x)] = std::min(top[static_cast<size_t>(x)], y);
+            bottom[static_cast<size_t>(x)] = std::max(bottom[static_cast<size_t>(x)], y);
+        }
+        std::vector<AssessTip> own;
+        for (int x = 0; x < pw; ++x) {
+            const int t = top[static_cast<size_t>(x)];
+            if (t >= h) continue;
+            // The lowest top within the window, and a rise on both sides
+            // (or the part's end).
+            bool lowest = true;
+            int leftHigh = 0, rightHigh = 0;
+            // Lowest within the window; the rise may come further out (a
+            // giant's wide cap is flat across its top).
+            for (int d = 1; d <= 3 * window && lowest; ++d) {
+                if (x - d >= 0) {
+                    const int tl = top[static_cast<size_t>(x - d)];
+                    if (tl < t && d <= window) lowest = false;
+                    leftHigh = std::max(leftHigh, tl >= h ? rise : tl - t);
+                } else {
+                    leftHigh = rise;
+                }
+                if (x + d < pw) {
+                    const int tr = top[static_cast<size_t>(x + d)];
+                    if (tr < t && d <= window) lowest = false;
+                    rightHigh = std::max(rightHigh, tr >= h ? rise : tr - t);
+                } else {
+                    rightHigh = rise;
+                }
+            }
+            if (!lowest || leftHigh < rise || rightHigh < rise) continue;
+            // The part runs on below the top: limbs.
+            int below = 0;
+            for (int d = -rise; d <= rise; ++d)
+                if (x + d >= 0 && x + d < pw) below = std::max(below, bottom[static_cast<size_t>(x + d)] - t);
+            if (below < reach) continue;
+            // A flat top gives a run of equal columns: keep its middle.
+            int run = x;
+            while (run + 1 < pw && top[static_cast<size_t>(run + 1)] == t) ++run;
+            AssessTip tip;
+            tip.x = part.x0 + (x + run) / 2.0;
+            tip.y = t;
+            tip.part = static_cast<int>(k);
+            tip.depthUm = below * px;
+            own.push_back(tip);
+            x = run;
+        }
+        // Tops close together belong to one capillary: its buds.
+        std::sort(own.begin(), own.end(), [](const AssessTip& a, const AssessTip& b) { return a.y < b.y; });
+        std::vector<AssessTip> merged;
+        for (const AssessTip& t : own) {
+            bool joined = false;
+            for (AssessTip& q : merged)
+                if (std::abs(q.x - t.x) * px < kOneCapillaryUm && (t.y - q.y) * px < 30) {
+                    q.tips += 1;
+                    q.spreadUm = std::max(q.spreadUm, std::abs(q.x - t.x) * px);
+                    joined = true;
+                    break;
+                }
+            if (!joined) merged.push_back(t);
+        }
+        tips.insert(tips.end(), merged.begin(), merged.end());
+    }
+    return tips;
+}
+
+std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, bool automatic, AssessPoint& from,
+                                 AssessPoint& to) {
+    // The frame: along the row (d) and towards the nail (n), in plane pixels.
+    double ax = 0, ay = 0, dx = 1, dy = 0;
+    if (!automatic) {
+        ax = from.x;
+        ay = from.y;
+        const double len = std::hypot(to.x - from.x, to.y - from.y);
+        dx = (to.x - from.x) / len;
+        dy = (to.y - from.y) / len;
+    }
+    double nx = dy, ny = -dx;
+    if (ny > 0) nx = -nx, ny = -ny;  // the nail lies towards smaller y
+    const double lengthPx = automatic ? 0 : std::hypot(to.x - from.x, to.y - from.y);
+    struct Cand {
+        AssessTip tip;
+        double t, o;  // along, towards the nail (plane pixels)
+    };
+    std::vector<Cand> c;
+    for (const AssessTip& tip : tips) {
+        const double t = (tip.x - ax) * dx + (tip.y - ay) * dy;
+        const double o = (tip.x - ax) * nx + (tip.y - ay) * ny;
+        if (!automatic && (t < 0 || t >= lengthPx || o * px < -60 || o * px > 250)) continue;
+        c.push_back({tip, t, o});
+    }
+    // Upper envelope: no other tip near along the row and clearly nearer the nail.
+    std::vector<Cand> upper;
+    for (const Cand& a : c) {
+        bool covered = false;
+        for (const Cand& b : c)
+            if (std::abs(b.t - a.t) * px < 70 && (b.o - a.o) * px > 50) covered = true;
+        if (!covered) upper.push_back(a);
+    }
+    if (automatic && upper.size() >= 2) {
+        // Fit o = a + b t through the upper tips, robustly: start level at
+        // their median height, then fit least squares to those near the
+        // line, narrowing the band (a stray fleck above, a deeper row below).
+        std::vector<double> heights;
+        for (const Cand& q : upper) heights.push_back(q.o);
+        std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+        double fa = heights[heights.size() / 2], fb = 0;
+        for (const double band : {120.0, 80.0, 60.0, 50.0}) {
+            double st = 0, so = 0, stt = 0, sto = 0, nn = 0;
+            for (const Cand& q : upper) {
+                if (std::abs(fa + fb * q.t - q.o) * px > band) continue;
+                st += q.t;
+                so += q.o;
+                stt += q.t * q.t;
+                sto += q.t * q.o;
+                nn += 1;
+            }
+            if (nn < 2) break;
+            const double den = nn * stt - st * st;
+            fb = den > 1e-9 ? (nn * sto - st * so) / den : 0;
+            fa = (so - fb * st) / nn;
+        }
+        upper.clear();
+        for (const Cand& q : c) {
+            const double below = (fa + fb * q.t - q.o) * px;
+            if (below < 70 && below > -60) upper.push_back(q);
+        }
+        // Again the envelope, now among the tips near the line.
+        std::vector<Cand> env;
+        for (const Cand& a : upper) {
+            bool covered = false;
+            for (const Cand& b : upper)
+                if (std::abs(b.t - a.t) * px < 40 && (b.o - a.o) * px > 20) covered = true;
+            if (!covered) env.push_back(a);
+        }
+        upper = env;
+        std::sort(upper.begin(), upper.end(), [](const Cand& a, const Cand& b) { return a.t < b.t; });
+        // The line through the fit, from the first capillary to the last,
+        // and half a spacing beyond each, so that N capillaries span N
+        // spacings.
+        const double t0 = upper.front().t, t1 = upper.back().t;
+        const double half = upper.size() > 1 ? (t1 - t0) / (upper.size() - 1) / 2 : 0;
+        const double slope = fb;
+        const double len = std::sqrt(1 + slope * slope);
+        // o = -y for the automatic frame (a = 0, d = x): the line y = -(fa + fb x).
+        from = {t0 - half / len, -(fa + fb * (t0 - half / len))};
+        to = {t1 + half / len, -(fa + fb * (t1 + half / len))};
+    }
+    std::sort(upper.begin(), upper.end(), [](const Cand& a, const Cand& b) { return a.t < b.t; });
+    std::vector<AssessTip> out;
+    for (const Cand& q : upper) out.push_back(q.tip);
+    return out;
+}
+
+}  // namespace ordavia

@@ -1,0 +1,145 @@
+#include "measure/CapillaryAssessment.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "measure/FastTrack.h"
+
+namespace ordavia {
+
+namespace {
+
+const char* const kShapeNames[] = {"hairpin", "tortuous", "crossing", "ramified", "bizarre"};
+
+// Position along the line, in pixels from its first point.
+double along(const CapillaryAssessment& a, const AssessPoint& p) {
+    const double dx = a.lineTo.x - a.lineFrom.x, dy = a.lineTo.y - a.lineFrom.y;
+    const double len = std::hypot(dx, dy);
+    if (len <= 0) return 0;
+    return ((p.x - a.lineFrom.x) * dx + (p.y - a.lineFrom.y) * dy) / len;
+}
+
+void addWarning(std::vector<std::string>& w, const std::string& text) {
+    if (std::find(w.begin(), w.end(), text) == w.end()) w.push_back(text);
+}
+
+}  // namespace
+
+const char* shapeName(CapillaryShape s) {
+    const int i = static_cast<int>(s);
+    return i >= 0 && i < 5 ? kShapeNames[i] : "hairpin";
+}
+
+std::optional<CapillaryShape> shapeFromName(const std::string& name) {
+    for (int i = 0; i < 5; ++i)
+        if (name == kShapeNames[i]) return static_cast<CapillaryShape>(i);
+    return std::nullopt;
+}
+
+const char* phaseName(ScleroPhase p) {
+    switch (p) {
+        case ScleroPhase::kEarly: return "early";
+        case ScleroPhase::kActive: return "active";
+        case ScleroPhase::kLate: return "late";
+        default: return nullptr;
+    }
+}
+
+bool CapillaryAssessment::correctedByHand() const {
+    for (const AssessedCapillary& c : capillaries)
+        if (c.byHand) return true;
+    for (const Haemorrhage& h : haemorrhages)
+        if (h.byHand) return true;
+    return handRemoved;
+}
+
+std::vector<AssessmentGap> assessmentGaps(const CapillaryAssessment& a) {
+    const double scale = a.umPerPixel > 0 ? a.umPerPixel : 1;
+    const double lengthPx = std::hypot(a.lineTo.x - a.lineFrom.x, a.lineTo.y - a.lineFrom.y);
+    std::vector<AssessmentGap> gaps;
+    const int n = static_cast<int>(a.capillaries.size());
+    if (n == 0) {
+        gaps.push_back({-1, lengthPx * scale});
+        return gaps;
+    }
+    gaps.push_back({-1, std::max(0.0, along(a, a.capillaries.front().apex)) * scale});
+    for (int i = 0; i + 1 < n; ++i) {
+        const AssessPoint& p = a.capillaries[i].apex;
+        const AssessPoint& q = a.capillaries[i + 1].apex;
+        gaps.push_back({i, std::hypot(q.x - p.x, q.y - p.y) * scale});
+    }
+    gaps.push_back({n - 1, std::max(0.0, lengthPx - along(a, a.capillaries.back().apex)) * scale});
+    return gaps;
+}
+
+void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
+    if (umPerPixel > 0) a.umPerPixel = umPerPixel;
+    const double scale = a.umPerPixel > 0 ? a.umPerPixel : 1;
+    std::stable_sort(a.capillaries.begin(), a.capillaries.end(),
+                     [&](const AssessedCapillary& p, const AssessedCapillary& q) { return along(a, p.apex) < along(a, q.apex); });
+
+    a.lineLengthUm = std::hypot(a.lineTo.x - a.lineFrom.x, a.lineTo.y - a.lineFrom.y) * scale;
+    a.count = static_cast<int>(a.capillaries.size());
+    a.densityPerMm = a.lineLengthUm > 0 ? a.count / (a.lineLengthUm / 1000.0) : 0;
+    a.giants = a.dilated = a.abnormalShapes = 0;
+    bool giantByHand = false;
+    for (AssessedCapillary& c : a.capillaries) {
+        if (!c.byHand) {
+            // Without a scale the diameter in micrometres is a guess; no
+            // loop is called dilated or giant on it.
+            const bool known = a.calibrated && std::isfinite(c.apexUm);
+            c.giant = known && c.apexUm >= kGiantApexUm;
+            c.dilated = known && !c.giant && c.apexUm >= kDilatedApexUm;
+        } else if (c.giant) {
+            giantByHand = true;
+        }
+        a.giants += c.giant ? 1 : 0;
+        a.dilated += c.dilated ? 1 : 0;
+        a.abnormalShapes += isNormalShape(c.shape) ? 0 : 1;
+    }
+    a.longestGapUm = 0;
+    for (const AssessmentGap& g : assessmentGaps(a)) a.longestGapUm = std::max(a.longestGapUm, g.lengthUm);
+    a.avascular = a.longestGapUm > kAvascularGapUm;
+
+    FastTrackInput in;
+    in.densityPerMm = a.densityPerMm;
+    in.giants = a.giants;
+    in.abnormalShapes = a.abnormalShapes;
+    in.haemorrhages = a.haemorrhageCount();
+    in.avascular = a.avascular;
+    const FastTrackResult ft = fastTrack(in);
+    a.rule = ft.rule;
+    a.scleroderma = ft.scleroderma;
+    a.phase = ft.phase;
+
+    // Qualities: the picture's evidence, lowered by what the figures lack.
+    a.warnings = a.pictureWarnings;
+    AssessmentQuality& q = a.quality;
+    q = a.pictureQuality;
+    const bool shortRow = a.lineLengthUm < kMinRowUm;
+    if (shortRow) {
+        addWarning(a.warnings, kAssessLineTooShort);
+        q.density *= std::clamp(a.lineLengthUm / kMinRowUm, 0.0, 1.0);
+    }
+    if (!a.calibrated) {
+        addWarning(a.warnings, kAssessUncalibrated);
+        q.density = std::min(q.density, 0.3);
+        q.diameter = giantByHand ? 1.0 : 0.0;
+    }
+    q.gaps = std::min(q.gaps, q.density);
+    switch (a.rule) {
+        case 1: q.pattern = std::min(q.density, q.diameter); break;
+        case 2:
+            q.pattern = a.giants > 0 ? q.diameter : std::min(q.density, q.shape);
+            break;
+        default:
+            // Neither giants nor (low density and abnormal shapes): both
+            // had to be ruled out.
+            q.pattern = std::min({q.density, q.diameter, q.shape});
+            break;
+    }
+    a.patternTrusted = q.pattern >= 0.5;
+    if (!a.patternTrusted) addWarning(a.warnings, kAssessPatternUntrusted);
+}
+
+}  // namespace ordavia

@@ -1,0 +1,57 @@
+#pragma once
+// "Assess capillaroscopy": the review of a picture's assessment. The
+// picture with every finding drawn on it (the row line, apex marks with
+// the apical width bar, giants and dilated loops in their colours,
+// haemorrhage outlines, avascular gaps) beside a panel of the figures and
+// the pattern, the review's tools, Undo and Redo, the finger and "File
+// under examination". Clicks go to the AssessmentReview, which owns the
+// findings and their undo steps.
+#include <memory>
+
+#include <QDialog>
+#include <QImage>
+#include <QPointer>
+
+class QAction;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class ZBasicDoc;
+
+namespace ordavia {
+
+class AssessmentReview;
+class AssessmentCanvas;
+
+inline constexpr const char* kAssessCommand = "Assess &capillaroscopy";
+inline constexpr const char* kAssessWindowTitle = "Capillaroscopy assessment";
+inline constexpr const char* kFileAssessment = "File under examination";
+
+// Adds the command to an image view's menu.
+void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view);
+
+class AssessmentWindow : public QDialog {
+    Q_OBJECT
+public:
+    // Assesses the document's picture; the window is modeless.
+    AssessmentWindow(ZBasicDoc& doc, std::unique_ptr<AssessmentReview> review, QWidget* parent);
+    ~AssessmentWindow() override;
+    AssessmentReview& review() { return *review_; }
+    // Files the assessment under the current examination; false, with the
+    // user told why, when it cannot be.
+    bool fileUnderExamination();
+
+private:
+    void refresh();
+    ZBasicDoc& doc_;
+    std::unique_ptr<AssessmentReview> review_;
+    AssessmentCanvas* canvas_ = nullptr;
+    QComboBox* finger_ = nullptr;
+    QButtonGroup* tools_ = nullptr;
+    QLabel *figures_ = nullptr, *pattern_ = nullptr, *warnings_ = nullptr, *byHand_ = nullptr;
+    QPushButton *undo_ = nullptr, *redo_ = nullptr, *file_ = nullptr;
+};
+
+}  // namespace ordavia

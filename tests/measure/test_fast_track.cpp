@@ -1,0 +1,181 @@
+// The Fast Track rules at their boundaries, the phase suggestion, and the
+// recomputation the review runs after each hand correction: the figures and
+// the pattern follow the edited findings by the same rules as the automatic
+// assessment, and an uncalibrated picture never decides silently.
+#include <gtest/gtest.h>
+
+#include "base/JsonWriter.h"
+#include "measure/AssessmentFigures.h"
+#include "measure/AssessmentRecord.h"
+#include "measure/CapillaryAssessment.h"
+#include "measure/FastTrack.h"
+
+using namespace ordavia;
+
+namespace {
+
+FastTrackResult run(double density, int giants, int abnormal, int haemorrhages = 0, bool avascular = false) {
+    return fastTrack({density, giants, abnormal, haemorrhages, avascular});
+}
+
+// A calibrated row 1 mm long (1 um per pixel) with `n` evenly spread
+// capillaries of the given apical diameter.
+CapillaryAssessment row(int n, double apexUm = 12) {
+    CapillaryAssessment a;
+    a.calibrated = true;
+    a.lineFrom = {0, 100};
+    a.lineTo = {1000, 100};
+    a.pictureQuality = {1, 1, 1, 1, 1, 1};
+    for (int i = 0; i < n; ++i) {
+        AssessedCapillary c;
+        c.apex = {(i + 0.5) * 1000.0 / n, 100};
+        c.apexUm = apexUm;
+        a.capillaries.push_back(c);
+    }
+    recomputeAssessment(a, 1.0);
+    return a;
+}
+
+}  // namespace
+
+TEST(FastTrack, EveryRuleAtItsBoundaries) {
+    // Rule 1: density >= 7 and no giants.
+    EXPECT_EQ(run(7.0, 0, 0).rule, 1);
+    EXPECT_FALSE(run(7.0, 0, 5).scleroderma);  // shapes do not matter at normal density
+    // Rule 2: any giant, whatever the density.
+    EXPECT_EQ(run(9.0, 1, 0).rule, 2);
+    EXPECT_TRUE(run(9.0, 1, 0).scleroderma);
+    // Rule 2: density <= 3 with abnormal shapes.
+    EXPECT_EQ(run(3.0, 0, 1).rule, 2);
+    EXPECT_TRUE(run(3.0, 0, 1).scleroderma);
+    // Rule 3: low density without abnormal shapes, density just under 7,
+    // or just over 3 with abnormal shapes.
+    EXPECT_EQ(run(3.0, 0, 0).rule, 3);
+    EXPECT_EQ(run(6.99, 0, 0).rule, 3);
+    EXPECT_EQ(run(3.01, 0, 2).rule, 3);
+    EXPECT_FALSE(run(3.01, 0, 2).scleroderma);
+}
+
+TEST(FastTrack, PhaseIsSuggestedOnlyForAScleroderma) {
+    EXPECT_EQ(run(8, 0, 0, 9, true).phase, ScleroPhase::kNone);
+    EXPECT_EQ(run(8, 2, 0, 1).phase, ScleroPhase::kEarly);
+    EXPECT_EQ(run(8, 5, 0).phase, ScleroPhase::kActive);
+    EXPECT_EQ(run(8, 1, 0, 5).phase, ScleroPhase::kActive);
+    EXPECT_EQ(run(5, 1, 0).phase, ScleroPhase::kActive);
+    EXPECT_EQ(run(2.5, 0, 2, 0, true).phase, ScleroPhase::kLate);
+    // Severe loss that still has many giants is active, not late.
+    EXPECT_EQ(run(2.5, 3, 2, 0, true).phase, ScleroPhase::kActive);
+}
+
+TEST(Assessment, FiguresFollowHandCorrections) {
+    CapillaryAssessment a = row(8);
+    EXPECT_EQ(a.count, 8);
+    EXPECT_NEAR(a.densityPerMm, 8, 1e-9);
+    EXPECT_EQ(a.rule, 1);
+    EXPECT_FALSE(a.correctedByHand());
+
+    // The user marks one capillary giant: rule 2, scleroderma.
+    a.capillaries[3].giant = true;
+    a.capillaries[3].byHand = true;
+    recomputeAssessment(a, 1.0);
+    EXPECT_EQ(a.giants, 1);
+    EXPECT_EQ(a.rule, 2);
+    EXPECT_TRUE(a.scleroderma);
+    EXPECT_TRUE(a.correctedByHand());
+
+    // A measured diameter makes the flags of automatic findings only.
+    a.capillaries[5].apexUm = 60;
+    a.capillaries[6].apexUm = 30;
+    recomputeAssessment(a, 1.0);
+    EXPECT_EQ(a.giants, 2);
+    EXPECT_EQ(a.dilated, 1);
+}
+
+TEST(Assessment, GapsAndAvascularAreas) {
+    CapillaryAssessment a = row(8);
+    EXPECT_NEAR(a.longestGapUm, 125, 1e-9);
+    EXPECT_FALSE(a.avascular);
+    // Taking away four neighbours leaves a gap of 5 spacings = 625 um.
+    a.capillaries.erase(a.capillaries.begin() + 2, a.capillaries.begin() + 6);
+    a.handRemoved = true;
+    recomputeAssessment(a, 1.0);
+    EXPECT_NEAR(a.longestGapUm, 625, 1e-9);
+    EXPECT_TRUE(a.avascular);
+    EXPECT_EQ(a.rule, 3);  // 4 per mm, no giants, no abnormal shapes
+    EXPECT_TRUE(a.correctedByHand());
+}
+
+TEST(Assessment, UncalibratedOrShortRowIsNotTrusted) {
+    CapillaryAssessment a = row(8, 70);  // diameters that would be giant
+    EXPECT_EQ(a.giants, 8);
+    a.calibrated = false;
+    recomputeAssessment(a, 1.0);
+    // No giant decision on a guessed scale, and the pattern says so.
+    EXPECT_EQ(a.giants, 0);
+    EXPECT_FALSE(a.patternTrusted);
+    EXPECT_NE(std::find(a.warnings.begin(), a.warnings.end(), kAssessUncalibrated), a.warnings.end());
+    EXPECT_NE(std::find(a.warnings.begin(), a.warnings.end(), kAssessPatternUntrusted), a.warnings.end());
+    const MeasureValues f = assessmentFigures(a);
+    EXPECT_FALSE(f.value("giants").has_value());
+
+    CapillaryAssessment s = row(4);
+    s.lineTo = {400, 100};
+    recomputeAssessment(s, 1.0);
+    EXPECT_NE(std::find(s.warnings.begin(), s.warnings.end(), kAssessLineTooShort), s.warnings.end());
+    EXPECT_LT(s.quality.density, 0.5);
+}
+
+TEST(Assessment, FiguresRenderPatternAndPhaseAsWords) {
+    CapillaryAssessment a = row(8, 60);
+    const MeasureValues f = assessmentFigures(a);
+    EXPECT_EQ(f.number("pattern"), "scleroderma");
+    EXPECT_EQ(f.number("rule"), "2");
+    JsonWriter j(false);
+    j.beginObject();
+    f.json(j, {"pattern", "phase"});
+    j.endObject();
+    EXPECT_EQ(j.str(), R"({"pattern":"scleroderma","phase":"active"})");
+    const MeasureValues n = assessmentFigures(row(8));
+    EXPECT_EQ(n.number("phase"), "none");
+}
+
+TEST(AssessmentRecord, RoundTripKeepsHandCorrectionsAndRefusesDamage) {
+    CapillaryAssessment a = row(8, 25);
+    a.finger = "L3";
+    a.capillaries[2].giant = true;
+    a.capillaries[2].byHand = true;
+    a.capillaries[4].apexUm = std::nan("");
+    a.capillaries[5].shape = CapillaryShape::kRamified;
+    a.pictureWarnings = {kAssessGlare};
+    Haemorrhage h;
+    h.centre = {300, 80};
+    h.areaUm2 = 812.5;
+    h.byHand = true;
+    h.outline = {{290, 75}, {310, 75}, {300, 90}};
+    a.haemorrhages.push_back(h);
+    recomputeAssessment(a, 1.0);
+
+    const Result<CapillaryAssessment> back = readAssessmentRecord(assessmentRecord(a));
+    ASSERT_TRUE(back) << back.reason();
+    EXPECT_EQ(back->finger, "L3");
+    EXPECT_EQ(back->count, a.count);
+    EXPECT_EQ(back->giants, a.giants);
+    EXPECT_EQ(back->dilated, a.dilated);
+    EXPECT_EQ(back->rule, a.rule);
+    EXPECT_EQ(back->abnormalShapes, 1);
+    EXPECT_TRUE(std::isnan(back->capillaries[4].apexUm));
+    EXPECT_TRUE(back->capillaries[2].byHand);
+    ASSERT_EQ(back->haemorrhages.size(), 1u);
+    EXPECT_EQ(back->haemorrhages[0].outline.size(), 3u);
+    EXPECT_EQ(back->warnings, a.warnings);
+    EXPECT_EQ(assessmentRecord(*back), assessmentRecord(a));
+
+    const std::string good = assessmentRecord(a);
+    for (const std::string& damaged :
+         {std::string("nonsense"), good.substr(0, good.find("line")), good + "cap 1 2\n", good + "haem 1 2 3 0 1000000 5\n",
+          good + "cap 1 2 nan 0 0 9 0 0 0 0 0\n", good + "scale -1 1 1\n", good + "what 1\n"}) {
+        const Result<CapillaryAssessment> r = readAssessmentRecord(damaged);
+        EXPECT_FALSE(r) << damaged;
+        EXPECT_EQ(r.code(), StatusCode::BadFormat);
+    }
+}

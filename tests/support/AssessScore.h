@@ -1,0 +1,97 @@
+#pragma once
+// Scoring the capillaroscopy assessment against synthetic truth: one
+// picture drawn for a condition and findings, assessed at its known
+// scale, its capillaries and haemorrhages matched to the truth. Shared by
+// the accuracy tests and bench/assess/assess_study.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "image/CZVimage.h"
+#include "measure/CapillaryAssessment.h"
+#include "synth/SyntheticExamination.h"
+
+namespace ordavia::test {
+
+struct AssessScore {
+    bool ok = false;
+    AssessmentTruth truth;
+    CapillaryAssessment found;
+    std::vector<double> apexErrorsUm;  // matched capillaries
+    int truthGiants = 0, giantsFound = 0, falseGiants = 0;
+    int truthHaem = 0, haemFound = 0, falseHaem = 0;
+    int capillaries = 0, matched = 0;
+};
+
+inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, const SynthFindings& f,
+                                   bool grey = false) {
+    AssessScore s;
+    SyntheticNailfold::Params p;
+    CapillaroscopeLook look;
+    if (!assessmentScene(condition, seed, f, p, look)) return s;
+    look.colour = !grey;
+    CZVimage img;
+    SyntheticNailfold::Truth t;
+    if (!generateCapillaroscope(p, look, img, t)) return s;
+    AssessOptions o;
+    o.umPerPixel = p.umPerPixelX;
+    Result<CapillaryAssessment> r = assessPicture(img, o);
+    if (!r) return s;
+    s.ok = true;
+    s.found = std::move(r.value());
+    s.truth = assessmentTruth(t);
+    const double px = p.umPerPixelX;
+    std::vector<const SyntheticNailfold::Loop*> rowLoops;
+    for (const auto& L : t.loops)
+        if (L.row == 0) rowLoops.push_back(&L);
+    std::vector<bool> used(s.found.capillaries.size(), false);
+    s.capillaries = static_cast<int>(s.found.capillaries.size());
+    for (const auto* L : rowLoops) {
+        s.truthGiants += L->giant ? 1 : 0;
+        int best = -1;
+        double bestD = 45 / px;
+        for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
+            if (used[i]) continue;
+            const auto& c = s.found.capillaries[i];
+            const double d = std::hypot(c.apex.x - L->apex.x, (c.apex.y - L->apex.y) * 0.6);
+            if (d < bestD) bestD = d, best = static_cast<int>(i);
+        }
+        if (best < 0) continue;
+        used[static_cast<size_t>(best)] = true;
+        ++s.matched;
+        const auto& c = s.found.capillaries[static_cast<size_t>(best)];
+        if (std::isfinite(c.apexUm)) s.apexErrorsUm.push_back(std::abs(c.apexUm - L->apexWidthUm));
+        if (L->giant && c.giant) ++s.giantsFound;
+    }
+    for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
+        const auto& c = s.found.capillaries[i];
+        if (!c.giant) continue;
+        bool real = false;
+        for (const auto* L : rowLoops)
+            if (L->giant && std::hypot(c.apex.x - L->apex.x, c.apex.y - L->apex.y) < 60 / px) real = true;
+        s.falseGiants += real ? 0 : 1;
+    }
+    s.truthHaem = static_cast<int>(t.haemorrhages.size());
+    std::vector<bool> hUsed(s.found.haemorrhages.size(), false);
+    for (const auto& h : t.haemorrhages) {
+        for (size_t i = 0; i < s.found.haemorrhages.size(); ++i) {
+            const auto& d = s.found.haemorrhages[i];
+            if (!hUsed[i] && std::hypot(d.centre.x - h.centre.x, d.centre.y - h.centre.y) < (h.radiusUm + 20) / px) {
+                hUsed[i] = true;
+                ++s.haemFound;
+                break;
+            }
+        }
+    }
+    s.falseHaem = static_cast<int>(std::count(hUsed.begin(), hUsed.end(), false));
+    return s;
+}
+
+inline double medianOf(std::vector<double> v) {
+    if (v.empty()) return NAN;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace ordavia::test

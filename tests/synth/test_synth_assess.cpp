@@ -1,0 +1,158 @@
+// The assessment's synthetic truth and its accuracy. The generator's
+// findings are what its truth says (gaps over 500 um, haemorrhages that
+// darken the picture, dilated apexes in range); the accuracy cases assert
+// what the assessment reaches on seeded pictures, with margin, under the
+// clean and the typical (real 200x) condition. The typical condition is
+// far from the goals; bench/assess/assess_study prints the full tables.
+#include <gtest/gtest.h>
+
+#include "support/AssessScore.h"
+
+using namespace ordavia;
+using namespace ordavia::test;
+using SN = SyntheticNailfold;
+
+namespace {
+
+SN::Params grey(uint64_t seed) {
+    SN::Params p;
+    p.seed = seed;
+    p.width = 900;
+    p.height = 360;
+    p.umPerPixelX = p.umPerPixelY = 2.0;
+    p.noiseSigma = 2;
+    return p;
+}
+
+struct Totals {
+    int pictures = 0, right = 0, giants = 0, giantsFound = 0, falseGiants = 0, caps = 0, haem = 0, haemFound = 0;
+    double densityErr = 0;
+    std::vector<double> apex;
+    void add(const AssessScore& s) {
+        ASSERT_TRUE(s.ok);
+        ++pictures;
+        right += s.found.scleroderma == s.truth.scleroderma;
+        densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
+        giants += s.truthGiants;
+        giantsFound += s.giantsFound;
+        falseGiants += s.falseGiants;
+        caps += s.capillaries;
+        haem += s.truthHaem;
+        haemFound += s.haemFound;
+        apex.insert(apex.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
+    }
+};
+
+// Every kind of row, density 1 to 12 per mm.
+SynthFindings rowFor(int i) {
+    SynthFindings f;
+    f.densityPerMm = 1.5 + 10.5 * ((i * 7) % 12) / 11.0;
+    if (i % 4 == 1) f.giants = f.densityPerMm < 3 ? 1 : 2;
+    if (i % 4 == 2) f.haemorrhages = 3;
+    if (i % 4 == 3) f.dilated = 3, f.haemorrhages = 1;
+    return f;
+}
+
+Totals study(const std::string& condition, int cases) {
+    Totals t;
+    for (int i = 0; i < cases; ++i) t.add(scoreAssessment(condition, 500 + static_cast<uint64_t>(i), rowFor(i)));
+    return t;
+}
+
+}  // namespace
+
+TEST(SyntheticFindings, TruthHoldsWhatWasDrawn) {
+    SN::Params p = grey(3);
+    p.loops = 20;
+    p.avascularGaps = 1;
+    p.haemorrhages = 2;
+    p.dilatedLoops = 3;
+    p.ramifiedLoops = 1;
+    p.bizarreLoops = 1;
+    std::vector<uint8_t> px;
+    SN::Truth t;
+    ASSERT_TRUE(SN::generate(p, px, t));
+    const AssessmentTruth a = assessmentTruth(t);
+    EXPECT_TRUE(a.avascular);
+    EXPECT_GT(a.longestGapUm, kAvascularGapUm);
+    EXPECT_EQ(a.haemorrhages, 2);
+    EXPECT_GE(a.dilated, 2);  // a crowded slot may narrow one below 20 um
+    EXPECT_EQ(a.abnormalShapes, 2);
+    for (const SN::Loop& L : t.loops)
+        if (L.dilated) {
+            EXPECT_TRUE(L.apexWidthUm >= 20 && L.apexWidthUm < 50) << L.apexWidthUm;
+        }
+    // A haemorrhage darkens the picture at its centre, distal to its loop.
+    for (const SN::Truth::Haemorrhage& h : t.haemorrhages) {
+        const int x = static_cast<int>(std::lround(h.centre.x)), y = static_cast<int>(std::lround(h.centre.y));
+        EXPECT_LT(px[static_cast<size_t>(y) * p.width + x], 120) << x << "," << y;
+        EXPECT_GT(h.areaUm2, 100);
+    }
+    // The same seed without findings draws the picture it always drew.
+    SN::Params plain = grey(3);
+    plain.loops = 20;
+    std::vector<uint8_t> a1, a2;
+    SN::Truth t1, t2;
+    ASSERT_TRUE(SN::generate(plain, a1, t1));
+    plain.haemorrhages = 0;
+    ASSERT_TRUE(SN::generate(plain, a2, t2));
+    EXPECT_EQ(a1, a2);
+    // Findings that do not fit the row are refused.
+    SN::Params crowded = grey(3);
+    crowded.loops = 6;
+    crowded.avascularGaps = 4;
+    EXPECT_FALSE(crowded.validate());
+}
+
+TEST(SyntheticFindings, ExaminationsHaveTheirPattern) {
+    // The truth of every finger follows from its findings; a late
+    // examination is scleroderma on at least one finger, a normal one on none.
+    for (const char* pattern : {"normal", "late"}) {
+        const std::vector<SynthFindings> fingers = examinationFindings(pattern, 9);
+        ASSERT_EQ(fingers.size(), 8u);
+        bool scleroderma = false;
+        for (size_t k = 0; k < 2; ++k) {
+            SN::Params p;
+            CapillaroscopeLook look;
+            ASSERT_TRUE(assessmentScene("clean", 9 + k, fingers[k], p, look)) << pattern;
+            std::vector<uint8_t> px;
+            SN::Truth t;
+            p.width = 1280;
+            ASSERT_TRUE(SN::generate(p, px, t));
+            const AssessmentTruth a = assessmentTruth(t);
+            scleroderma = scleroderma || a.scleroderma;
+            if (std::string(pattern) == "normal") {
+                EXPECT_GE(a.densityPerMm, 7);
+            } else {
+                EXPECT_LE(a.densityPerMm, 3.2);
+            }
+        }
+        EXPECT_EQ(scleroderma, std::string(pattern) == "late");
+    }
+    EXPECT_TRUE(examinationFindings("unknown", 1).empty());
+}
+
+// Measured on 12 pictures each (assess_study --cases 12): clean: density
+// MAE 0.67 /mm, apical diameter error median 1.8 um, giants found 83 %,
+// false giants 0.9 %, haemorrhages found 90 %, pattern right 75 %.
+TEST(AssessAccuracy, CleanPictures) {
+    const Totals t = study("clean", 12);
+    EXPECT_LE(t.densityErr / t.pictures, 1.0);
+    EXPECT_LE(medianOf(t.apex), 2.7);
+    EXPECT_GE(t.giantsFound, t.giants * 6 / 10);
+    EXPECT_LE(t.falseGiants, t.caps * 3 / 100);
+    EXPECT_GE(t.haemFound, t.haem * 7 / 10);
+    EXPECT_GE(t.right, t.pictures * 6 / 10);
+}
+
+// Measured on the same 12 pictures under the typical condition: density
+// MAE 3.5 /mm, haemorrhages found 50 %. Typical: the real pictures' vessel contrast of a few per cent and their
+// blur make faint caps unmeasurable (they are left unmeasured, not called
+// dilated); haemorrhages are still found by colour.
+TEST(AssessAccuracy, TypicalPictures) {
+    const Totals t = study("typical", 12);
+    EXPECT_LE(t.densityErr / t.pictures, 4.2);
+    EXPECT_GE(t.haemFound, t.haem * 4 / 10);
+    EXPECT_LE(t.falseGiants, t.caps * 5 / 100);
+    EXPECT_GE(t.right, t.pictures * 4 / 10);
+}
