@@ -34,7 +34,16 @@ struct Walker {
             if (vr[0] == k[0] && vr[1] == k[1]) return false;
         return true;
     }
-    static bool looksLikeVr(const uint8_t* vr) { return vr[0] >= 'A' && vr[0] <= 'Z' && vr[1] >= 'A' && vr[1] <= 'Z'; }
+    // Only the standard's value representations: the toolkit reads an
+    // unknown one in more than one way.
+    static bool looksLikeVr(const uint8_t* vr) {
+        static const char* const known[] = {"AE", "AS", "AT", "CS", "DA", "DS", "DT", "FL", "FD", "IS", "LO", "LT",
+                                            "OB", "OD", "OF", "OL", "OV", "OW", "PN", "SH", "SL", "SQ", "SS", "ST",
+                                            "SV", "TM", "UC", "UI", "UL", "UN", "UR", "US", "UT", "UV"};
+        for (const char* k : known)
+            if (vr[0] == k[0] && vr[1] == k[1]) return true;
+        return false;
+    }
 
     // Items of a sequence (datasets) or of encapsulated pixels (raw
     // fragments), from pos up to end or the sequence delimitation.
