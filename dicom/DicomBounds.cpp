@@ -34,7 +34,16 @@ struct Walker {
             if (vr[0] == k[0] && vr[1] == k[1]) return false;
         return true;
     }
-    static bool looksLikeVr(const uint8_t* vr) { return vr[0] >= 'A' && vr[0] <= 'Z' && vr[1] >= 'A' && vr[1] <= 'Z'; }
+    // Only the standard's value representations: the toolkit reads an
+    // unknown one in more than one way.
+    static bool looksLikeVr(const uint8_t* vr) {
+        static const char* const known[] = {"AE", "AS", "AT", "CS", "DA", "DS", "DT", "FL", "FD", "IS", "LO", "LT",
+                                            "OB", "OD", "OF", "OL", "OV", "OW", "PN", "SH", "SL", "SQ", "SS", "ST",
+                                            "SV", "TM", "UC", "UI", "UL", "UN", "UR", "US", "UT", "UV"};
+        for (const char* k : known)
+            if (vr[0] == k[0] && vr[1] == k[1]) return true;
+        return false;
+    }
 
     // Items of a sequence (datasets) or of encapsulated pixels (raw
     // fragments), from pos up to end or the sequence delimitation.
@@ -132,8 +141,14 @@ Status checkDicomLengths(const uint8_t* data, size_t size) {
         metaEnd = pos + 12 + length;
         bounded = true;
     }
+    // Elements in ascending order, each once: a repeated transfer syntax
+    // might be read otherwise by the toolkit than here.
+    int64_t lastTag = -1;
     while (pos < metaEnd && metaEnd - pos >= 8 && (bounded || w.u16(pos) == 0x0002)) {
         const uint16_t e = w.u16(pos + 2);
+        const int64_t tag = int64_t(w.u16(pos)) << 16 | e;
+        if (tag <= lastTag) return Status::failure("damaged DICOM file (meta elements out of order)");
+        lastTag = tag;
         const uint8_t* vr = data + pos + 4;
         if (!Walker::looksLikeVr(vr)) {
             if (bounded) return Status::failure("damaged DICOM file (a meta element without a value representation)");
@@ -158,6 +173,8 @@ Status checkDicomLengths(const uint8_t* data, size_t size) {
     // The toolkit guesses the encoding of a data set that does not name
     // it (byte order too); we check only what is named.
     if (syntax.empty()) return Status::failure("not a DICOM file (no meta header naming its transfer syntax)");
+    if (syntax.find_first_not_of("0123456789.") != std::string::npos)
+        return Status::failure("damaged DICOM file (its transfer syntax is not a UID)");
     const DcmXfer xfer(syntax.c_str());
     if (xfer.getXfer() == EXS_Unknown) return Status::failure("unknown transfer syntax " + syntax);
     if (xfer.getStreamCompression() != ESC_none || xfer.isBigEndian())

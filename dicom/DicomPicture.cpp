@@ -171,6 +171,9 @@ Status readPixels(DcmDataset& ds, DicomPicture& out, const Layout& l, uint64_t i
     const uint64_t frameSamples = uint64_t(l.rows) * uint64_t(l.columns) * uint64_t(l.samples);
     const uint64_t stored = frameSamples * perSample * uint64_t(l.frames);
     if (x.isEncapsulated()) {
+        if (xfer != EXS_RLELossless)
+            return Status::failure(std::string("pictures compressed as ") + x.getXferName() +
+                                   " are not read (uncompressed and RLE ones are)");
         if (stored > std::max(kCompressedFloorBytes, inputBytes * kMaxCompressionRatio) || stored > kMaxDicomPixelBytes * 2)
             return Status::failure("compressed pixels claim more than their data can hold");
         if (ds.chooseRepresentation(EXS_LittleEndianExplicit, nullptr).bad() ||

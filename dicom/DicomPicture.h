@@ -1,7 +1,7 @@
 #pragma once
 // DICOM pictures as Ordavia keeps pictures: 8 bits per sample, grey or RGB.
-// The reader takes the Part 10 layout (128-byte preamble and "DICM", or a
-// bare data set) with native or JPEG/RLE-compressed pixels through DCMTK;
+// The reader takes the Part 10 layout (128-byte preamble, "DICM" and the
+// meta header) with native or RLE-compressed pixels through DCMTK;
 // 16-bit grey becomes 8-bit by the file's window, else by the range of its
 // values. It sits below the picture and movie readers so that both open
 // DICOM files the same way.

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -63,13 +64,6 @@ inline std::string httpGet(int port, const std::string& target) {
     const size_t body = reply.find("\r\n\r\n");
     if (reply.compare(0, 12, "HTTP/1.0 200") != 0 && reply.compare(0, 12, "HTTP/1.1 200") != 0) return {};
     return body == std::string::npos ? std::string() : reply.substr(body + 4);
-}
-
-// Entries of a JSON array of identifier strings ("[ "a", "b" ]").
-inline int jsonIdCount(const std::string& json) {
-    int quotes = 0;
-    for (char c : json) quotes += c == '"';
-    return quotes / 2;
 }
 
 class OrthancServer {
@@ -130,7 +124,11 @@ public:
     bool running() const { return pid_ > 0 && !httpGet(httpPort_, "/system").empty(); }
     int dicomPort() const { return dicomPort_; }
     std::string get(const std::string& target) const { return httpGet(httpPort_, target); }
-    int count(const std::string& what) const { return jsonIdCount(get("/" + what)); }
+    // Entries of a list such as /studies: a JSON array of identifier strings.
+    int count(const std::string& what) const {
+        const std::string list = get("/" + what);
+        return int(std::count(list.begin(), list.end(), '"') / 2);
+    }
 
 private:
     pid_t pid_ = -1;
