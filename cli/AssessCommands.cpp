@@ -60,8 +60,9 @@ int runAssess(const CliArgs& a) {
         if (const Status s = savePicture(out, *overlay); !s) return cliError(s.reason());
     }
     const MeasureValues f = assessmentFigures(as);
-    cliFigures(f, {"density_per_mm", "count", "row_um", "giants", "dilated", "abnormal_shapes", "haemorrhages",
-                   "longest_gap_um", "avascular", "pattern", "rule", "phase", "quality"});
+    // A batch row holds the figures the JSON holds, in its order.
+    cliFigures(f, {"density_per_mm", "count", "giants", "dilated", "abnormal_shapes", "longest_gap_um", "avascular",
+                   "pattern", "rule", "phase", "quality"});
     auto r2 = [](double v) { return std::round(v * 100) / 100; };
     if (a.json()) {
         JsonWriter j;
