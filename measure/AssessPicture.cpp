@@ -320,15 +320,10 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         for (const PlanePart& p : parts) {
             const double wUm = (p.x1 - p.x0 + 1) * px, hUm = (p.y1 - p.y0 + 1) * px;
             if (wUm > 160 || hUm > 110) continue;  // the cuticle, the nail edge
-            double cx = 0, cy = 0, dG = 0, dR = 0, dB = 0;
+            double cx = 0, cy = 0;
             for (int i : p.pixels) {
                 cx += i % w;
                 cy += i / w;
-                dG += planes.dark[static_cast<size_t>(i)];
-                if (planes.colour) {
-                    dR += planes.darkRed[static_cast<size_t>(i)];
-                    dB += planes.darkBlue[static_cast<size_t>(i)];
-                }
             }
             cx /= p.area;
             cy /= p.area;
@@ -340,8 +335,6 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             (void)offset;
             if (along < -20 / px || along > ll + 20 / px) continue;
             if (towardsNail < -30 || towardsNail > 170) continue;
-            (void)dR;
-            (void)dB;
             Haemorrhage hm;
             hm.centre = toPicture({cx, cy});
             hm.areaUm2 = p.area * px * px;

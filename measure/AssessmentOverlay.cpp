@@ -45,7 +45,7 @@ bool drawAssessment(const CZVimage& src, const CapillaryAssessment& a, CZVimage&
             const uint8_t* p = s->row(y) + x * s->bytesPerPixel();
             for (int c = 0; c < 3; ++c) out.row(y)[3 * x + c] = s->bytesPerPixel() == 3 ? p[c] : p[0];
         }
-    Pen(out, 0, 255, 255).line(a.lineFrom, a.lineTo);
+    Pen{out, 0, 255, 255}.line(a.lineFrom, a.lineTo);
     // Gaps longer than an avascular area, along the row between the capillaries.
     const std::vector<AssessmentGap> gaps = assessmentGaps(a);
     for (const AssessmentGap& g : gaps) {
@@ -53,7 +53,7 @@ bool drawAssessment(const CZVimage& src, const CapillaryAssessment& a, CZVimage&
         const AssessPoint p = g.from < 0 ? a.lineFrom : a.capillaries[static_cast<size_t>(g.from)].apex;
         const AssessPoint q = g.from + 1 >= static_cast<int>(a.capillaries.size()) ? a.lineTo
                                                                                   : a.capillaries[static_cast<size_t>(g.from + 1)].apex;
-        Pen(out, 255, 80, 0).line(p, q, 2);
+        Pen{out, 255, 80, 0}.line(p, q, 2);
     }
     for (const AssessedCapillary& c : a.capillaries) {
         const Pen pen = c.giant ? Pen{out, 0, 0, 255}
@@ -65,7 +65,7 @@ bool drawAssessment(const CZVimage& src, const CapillaryAssessment& a, CZVimage&
     }
     for (const Haemorrhage& h : a.haemorrhages)
         for (size_t i = 0; i < h.outline.size(); ++i)
-            Pen(out, 255, 255, 0).line(h.outline[i], h.outline[(i + 1) % h.outline.size()]);
+            Pen{out, 255, 255, 0}.line(h.outline[i], h.outline[(i + 1) % h.outline.size()]);
     return true;
 }
 
