@@ -141,6 +141,10 @@ Status checkDicomLengths(const uint8_t* data, size_t size) {
         metaEnd = pos + 12 + length;
         bounded = true;
     }
+    // A group length of any other form is read by the toolkit as a length
+    // all the same (up to the value's first four bytes): refused.
+    if (!bounded && size - pos >= 8 && w.u16(pos) == 0x0002 && w.u16(pos + 2) == 0x0000)
+        return Status::failure("damaged DICOM file (its meta group length is not a 4-byte UL)");
     // Elements in ascending order, each once: a repeated transfer syntax
     // might be read otherwise by the toolkit than here.
     int64_t lastTag = -1;
