@@ -11,32 +11,13 @@
 #include "video/MovementCorrection.h"
 #include "synth/SyntheticVideo.h"
 
+#include "bench/support/JitteredMovie.h"
+
 namespace {
 
-constexpr int kW = 640, kH = 480, kN = 300;
+constexpr int kW = benchsupport::kMovieWidth, kH = benchsupport::kMovieHeight, kN = benchsupport::kMovieFrames;
 
-// The synthetic nailfold video with its default jitter: the search costs
-// the same whatever the picture, but the low pass and renewals see real content.
-CZVMovie& movie() {
-    static CZVMovie m;
-    static bool made = false;
-    if (!made) {
-        ordavia::SyntheticVideo gen;
-        ordavia::SyntheticVideo::Params p;
-        p.frames = kN;
-        p.jitter = 4;
-        if (!gen.prepare(p)) std::abort();
-        if (!m.Record("", kN, kW, kH, CZVimage::kGrey)) std::abort();
-        CZVimage f;
-        for (int k = 0; k < kN; ++k) {
-            gen.frame(k, f);
-            m.AddFrame(f, true);
-        }
-        m.stopRecording();
-        made = true;
-    }
-    return m;
-}
+CZVMovie& movie() { return benchsupport::jitteredMovie(); }
 
 void run(benchmark::State& state, bool subpixel, bool robust = false) {
     CZVMovie& m = movie();

@@ -22,30 +22,13 @@
 #include "video/FcfStatistics.h"
 #include "video/MovementCorrection.h"
 
+#include "bench/support/JitteredMovie.h"
+
 namespace {
 
-constexpr int kW = 640, kH = 480, kN = 300;
+constexpr int kW = benchsupport::kMovieWidth, kH = benchsupport::kMovieHeight, kN = benchsupport::kMovieFrames;
 
-// The synthetic nailfold video with some jitter, in memory.
-CZVMovie& movie() {
-    static CZVMovie m;
-    static bool made = false;
-    if (!made) {
-        ordavia::SyntheticVideo gen;
-        ordavia::SyntheticVideo::Params p;
-        p.frames = kN;
-        p.jitter = 4;
-        if (!gen.prepare(p) || !m.Record("", kN, kW, kH, CZVimage::kGrey)) std::abort();
-        CZVimage f;
-        for (int k = 0; k < kN; ++k) {
-            gen.frame(k, f);
-            m.AddFrame(f, true);
-        }
-        m.stopRecording();
-        made = true;
-    }
-    return m;
-}
+CZVMovie& movie() { return benchsupport::jitteredMovie(); }
 
 // Sets the thread count of the run from the argument.
 struct Threads {
