@@ -426,10 +426,12 @@ int CTraceArray::indexOf(const std::string& name) const {
     return -1;
 }
 
-CTrace* CTraceArray::find(const std::string& name) const {
+CTrace* CTraceArray::find(const std::string& name) {
     const int i = indexOf(name);
     return i < 0 ? nullptr : items[static_cast<size_t>(i)].get();
 }
+
+const CTrace* CTraceArray::find(const std::string& name) const { return const_cast<CTraceArray*>(this)->find(name); }
 
 void CTraceArray::Serialize(Archive& ar) {
     if (ar.IsStoring()) {

@@ -177,7 +177,8 @@ public:
     int indexOf(const CTrace* t) const;
     // Exact, case-sensitive; the first match.
     int indexOf(const std::string& name) const;
-    CTrace* find(const std::string& name) const;
+    CTrace* find(const std::string& name);
+    const CTrace* find(const std::string& name) const;
     size_t size() const { return items.size(); }
     void Serialize(ordavia::Archive& ar) override;
 };

@@ -41,7 +41,7 @@ bool ZchartDoc::setArtifactFilter(const ArtifactFilter& f) {
     return true;
 }
 
-C2DTrace* ZchartDoc::twoD(int index) const { return dynamic_cast<C2DTrace*>(trace(index)); }
+C2DTrace* ZchartDoc::twoD(int index) { return dynamic_cast<C2DTrace*>(editableTrace(index)); }
 
 void ZchartDoc::traceChanged(long hint) {
     SetModifiedFlag();
@@ -69,7 +69,7 @@ TraceProperties ZchartDoc::traceProperties(int index) const {
 }
 
 bool ZchartDoc::setTraceProperties(int index, const TraceProperties& p) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || !positive(p.xInterval) || !positive(p.displayXScale) || !positive(p.displayYScale) ||
         !isFiniteValue(p.yScale) || !isFiniteValue(p.yOffset) || !isFiniteValue(p.start) || std::fabs(p.start) > 2e6 || p.size < 1 ||
         p.size > 50)
@@ -79,11 +79,11 @@ bool ZchartDoc::setTraceProperties(int index, const TraceProperties& p) {
     const double startBefore = t->xStart;
     pushEdit("Trace Properties",
              [this, index, p] {
-                 if (CTrace* tr = trace(index)) applyTraceProperties(*tr, p, nullptr);
+                 if (CTrace* tr = editableTrace(index)) applyTraceProperties(*tr, p, nullptr);
                  notify(kHintData);
              },
              [this, index, before, startBefore] {
-                 if (CTrace* tr = trace(index)) applyTraceProperties(*tr, before, &startBefore);
+                 if (CTrace* tr = editableTrace(index)) applyTraceProperties(*tr, before, &startBefore);
                  notify(kHintData);
              });
     return true;
@@ -109,7 +109,7 @@ void ZchartDoc::applyTraceProperties(CTrace& t, const TraceProperties& p, const 
 }
 
 bool ZchartDoc::setTraceColour(int index, uint32_t colour) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t) return false;
     colour &= 0xFFFFFF;
     t->colour = colour ? colour : 0x010101;

@@ -10,8 +10,8 @@
 
 using namespace ordavia;
 
-CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
-    CTrace* t = trace(index);
+const CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return nullptr;
     // Too short a trace is the user's to hear about; only a spectrum that
     // could not get its memory is the low-memory message.
@@ -29,7 +29,7 @@ CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
 }
 
 bool ZchartDoc::smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return false;
     smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter_ : nullptr);
     SetModifiedFlag();
@@ -38,7 +38,7 @@ bool ZchartDoc::smooth(int index, uint32_t from, uint32_t to, double tau, bool u
 }
 
 bool ZchartDoc::fir(int index, uint32_t from, uint32_t to, const std::vector<double>& c) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData() || c.empty()) return false;
     firFilter(*t, from, to, c);
     SetModifiedFlag();
@@ -46,8 +46,8 @@ bool ZchartDoc::fir(int index, uint32_t from, uint32_t to, const std::vector<dou
     return true;
 }
 
-CTrace* ZchartDoc::differentiate(int index) {
-    CTrace* t = trace(index);
+const CTrace* ZchartDoc::differentiate(int index) {
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData() || (docFlags_ & kNoDerived)) return nullptr;
     auto d = std::make_unique<CTrace>(8, t->sampleCount());
     if (!d->hasData()) return nullptr;
@@ -62,13 +62,13 @@ CTrace* ZchartDoc::differentiate(int index) {
 }
 
 SelectionAverage ZchartDoc::averageSelection(int index, uint32_t from, uint32_t to) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t) return {};
     return averageOfSelection(*t, from, to, &artifactFilter_);
 }
 
 bool ZchartDoc::normaliseToSelection(int index, uint32_t from, uint32_t to) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return false;
     smoothSelection(*t, from, to, 3.0, nullptr);
     // The reference is the smoothed level where the selection ends, so the
@@ -84,9 +84,9 @@ bool ZchartDoc::normaliseToSelection(int index, uint32_t from, uint32_t to) {
     return true;
 }
 
-CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
-    CTrace* a = trace(index);
-    CTrace* b = trace(other);
+const CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
+    CTrace* a = editableTrace(index);
+    CTrace* b = editableTrace(other);
     if (!a || !b || !a->hasData() || !b->hasData()) return nullptr;
     auto r = a->clone();
     if (!r) {
@@ -99,8 +99,8 @@ CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
     return addTrace(std::move(r));
 }
 
-CTrace* ZchartDoc::squareTrace(int index) {
-    CTrace* t = trace(index);
+const CTrace* ZchartDoc::squareTrace(int index) {
+    CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return nullptr;
     auto d = std::make_unique<CTrace>(8, t->sampleCount());
     if (!d->hasData()) return nullptr;
@@ -111,8 +111,8 @@ CTrace* ZchartDoc::squareTrace(int index) {
     return addTrace(std::move(d));
 }
 
-CTrace* ZchartDoc::halvePoints(int index) {
-    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+const CTrace* ZchartDoc::halvePoints(int index) {
+    auto* t = dynamic_cast<C2DTrace*>(editableTrace(index));
     if (!t || !t->hasData() || t->width() <= 4) return nullptr;
     const uint32_t rows = t->sampleCount(), w = t->width() / 2;
     auto h = std::make_unique<C2DTrace>(12, rows, w);
@@ -125,8 +125,8 @@ CTrace* ZchartDoc::halvePoints(int index) {
     return trace(index);
 }
 
-CTrace* ZchartDoc::rowProfile(int index, uint32_t from, uint32_t to) {
-    auto* t = dynamic_cast<C2DTrace*>(trace(index));
+const CTrace* ZchartDoc::rowProfile(int index, uint32_t from, uint32_t to) {
+    auto* t = dynamic_cast<C2DTrace*>(editableTrace(index));
     if (!t || !t->hasData() || t->width() == 0) return nullptr;
     const uint32_t w = t->width();
     std::vector<double> sum(w, 0.0);
@@ -170,7 +170,7 @@ ZchartDoc::GreyPicture ZchartDoc::pictureOf(int index) const {
 }
 
 bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
-    CTrace* plain = trace(index);
+    CTrace* plain = editableTrace(index);
     if (plain && plain->hasData() && !plain->data->twoD() && op == RowOp::CutToAverage) {
         // A one-dimensional trace is one block: the selection is cut to its mean.
         const auto idx = ringIndices(plain->sampleCount(), from, to);
@@ -199,7 +199,7 @@ bool ZchartDoc::clearTraces() {
 }
 
 bool ZchartDoc::deleteData(int index, uint32_t from, uint32_t to) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || (docFlags_ & kNoDelete)) return false;
     if (from == to || !t->hasData()) {
         removeTrace(index);
@@ -220,7 +220,7 @@ bool ZchartDoc::deleteData(int index, uint32_t from, uint32_t to) {
 }
 
 std::vector<uint8_t> ZchartDoc::copyBytes(int index, uint32_t from, uint32_t to) const {
-    CTrace* t = trace(index);
+    const CTrace* t = trace(index);
     if (!t || !t->hasData()) return {};
     Archive ar;
     double x1 = 0, x2 = 0;
@@ -241,7 +241,7 @@ std::vector<uint8_t> ZchartDoc::copyBytes(int index, uint32_t from, uint32_t to)
     return ar.takeBytes();
 }
 
-CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) {
+const CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) {
     std::unique_ptr<CTrace> t;
     CMarkerList pasted;
     try {
@@ -256,7 +256,7 @@ CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xStart) 
         return nullptr;
     }
     t->setXStart(xStart);
-    CTrace* p = addTrace(std::move(t));
+    const CTrace* p = addTrace(std::move(t));
     if (p) {
         pasted.Shift(xStart);
         markers_.Merge(pasted);

@@ -1,9 +1,9 @@
 #include "chart/ZliveChartDoc.h"
 #include "chart/xychartdoc.h"
 
-CTrace* xychartdoc::setXYTrace(const CTrace& trace) {
+const CTrace* xychartdoc::setXYTrace(const CTrace& trace) {
     DeleteContents();
-    CTrace* t = duplicateTrace(trace);
+    CTrace* t = adoptTrace(trace.clone());
     if (t) t->auxFlag = true;
     return t;
 }
@@ -21,7 +21,7 @@ bool ZliveChartDoc::OnNewDocument() {
 }
 
 void ZliveChartDoc::DeleteContents() {
-    liveTrace = nullptr;
+    liveTrace_ = nullptr;
     ZchartDoc::DeleteContents();
 }
 
@@ -36,23 +36,23 @@ CdataVect* ZliveChartDoc::feedLiveData(uint32_t source, uint32_t& count, double 
     const uint32_t flags = docFlags();
     setDocFlags(0);
     sourceId = source;
-    if (!liveTrace) {
-        liveTrace = newTrace(typeCode, count, true);
-    } else if (liveTrace->sampleCount() != count) {
-        if (!liveTrace->resizedata(count)) liveTrace = nullptr;
+    if (!liveTrace_) {
+        liveTrace_ = newTrace(typeCode, count, true);
+    } else if (liveTrace_->sampleCount() != count) {
+        if (!liveTrace_->resizedata(count)) liveTrace_ = nullptr;
     }
     setDocFlags(flags);
-    if (!liveTrace) return nullptr;
-    if (liveTrace->xUnits != xUnits) {
-        liveTrace->xUnits = xUnits;
-        liveTrace->displayXScale = interval != 0 ? 1.0 / interval : 1.0;
+    if (!liveTrace_) return nullptr;
+    if (liveTrace_->xUnits != xUnits) {
+        liveTrace_->xUnits = xUnits;
+        liveTrace_->displayXScale = interval != 0 ? 1.0 / interval : 1.0;
     }
-    liveTrace->xInterval = interval;
-    liveTrace->yUnits = yUnits;
-    liveTrace->name = name;
-    count = liveTrace->sampleCount();
+    liveTrace_->xInterval = interval;
+    liveTrace_->yUnits = yUnits;
+    liveTrace_->name = name;
+    count = liveTrace_->sampleCount();
     notify(kHintData);
-    return liveTrace->data.get();
+    return liveTrace_->data.get();
 }
 
 bool ZliveChartDoc::showSamples(uint32_t source, const std::vector<int>& values, double interval,
@@ -83,19 +83,19 @@ CdataVect* ZliveChartDoc::feedRowOf(uint32_t source, const std::string& name, co
     const uint32_t flags = docFlags();
     setDocFlags(0);
     sourceId = source;
-    if (!liveTrace || liveTrace->sampleCount() != width || liveTrace->elementTypeCode() != code) {
-        if (liveTrace) removeTrace(traces().indexOf(liveTrace), false);
-        liveTrace = newTrace(code, width, true);
+    if (!liveTrace_ || liveTrace_->sampleCount() != width || liveTrace_->elementTypeCode() != code) {
+        if (liveTrace_) removeTrace(traceIndex(liveTrace_), false);
+        liveTrace_ = newTrace(code, width, true);
     }
     setDocFlags(flags);
-    if (!liveTrace) return nullptr;
-    if (liveTrace->xUnits != trace.yUnits) {
-        liveTrace->xUnits = trace.yUnits;
-        liveTrace->displayXScale = trace.displayYScale;
-        liveTrace->xInterval = trace.yScale;
-        liveTrace->displayYScale = trace.intensityRange / 256;
+    if (!liveTrace_) return nullptr;
+    if (liveTrace_->xUnits != trace.yUnits) {
+        liveTrace_->xUnits = trace.yUnits;
+        liveTrace_->displayXScale = trace.displayYScale;
+        liveTrace_->xInterval = trace.yScale;
+        liveTrace_->displayYScale = trace.intensityRange / 256;
     }
-    liveTrace->name = name;
+    liveTrace_->name = name;
     notify(kHintData);
-    return liveTrace->data.get();
+    return liveTrace_->data.get();
 }

@@ -47,7 +47,9 @@ Prompter* ZchartDoc::prompter() const { return hasServices() ? services().prompt
 
 // ---- traces ----
 
-CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) {
+const CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) { return adoptTrace(std::move(t), quiet); }
+
+CTrace* ZchartDoc::adoptTrace(std::unique_ptr<CTrace> t, bool quiet) {
     if (!t || !t->hasData()) {
         ordavia::chart::reportLowMemory(prompter());
         return nullptr;
@@ -62,20 +64,22 @@ CTrace* ZchartDoc::addTrace(std::unique_ptr<CTrace> t, bool quiet) {
 CTrace* ZchartDoc::newTrace(int typeCode, uint32_t count, bool quiet) {
     auto t = std::make_unique<CTrace>(typeCode, count);
     if (!t->hasData()) return nullptr;
-    return addTrace(std::move(t), quiet);
+    return adoptTrace(std::move(t), quiet);
 }
 
 C2DTrace* ZchartDoc::new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet) {
     auto t = std::make_unique<C2DTrace>(typeCode, rows, width);
     if (!t->hasData()) return nullptr;
-    return static_cast<C2DTrace*>(addTrace(std::move(t), quiet));
+    return static_cast<C2DTrace*>(adoptTrace(std::move(t), quiet));
 }
 
-CTrace* ZchartDoc::duplicateTrace(const CTrace& t, bool quiet) { return addTrace(t.clone(), quiet); }
+const CTrace* ZchartDoc::duplicateTrace(const CTrace& t, bool quiet) { return addTrace(t.clone(), quiet); }
 
-CTrace* ZchartDoc::trace(int i) const {
+CTrace* ZchartDoc::editableTrace(int i) {
     return i >= 0 && i < traceCount() ? traces_.items[static_cast<size_t>(i)].get() : nullptr;
 }
+
+const CTrace* ZchartDoc::trace(int i) const { return const_cast<ZchartDoc*>(this)->editableTrace(i); }
 
 std::unique_ptr<CTrace> ZchartDoc::detachTrace(int i, bool update) {
     if (i < 0 || i >= traceCount()) return nullptr;
@@ -89,15 +93,24 @@ std::unique_ptr<CTrace> ZchartDoc::detachTrace(int i, bool update) {
 
 void ZchartDoc::removeTrace(int i, bool update) { (void)detachTrace(i, update); }
 
-CTrace* ZchartDoc::longestTrace() const {
-    CTrace* best = nullptr;
+const CTrace* ZchartDoc::longestTrace() const {
+    const CTrace* best = nullptr;
     for (const auto& t : traces_.items)
         if (t && (!best || t->sampleCount() > best->sampleCount())) best = t.get();
     return best;
 }
 
+bool ZchartDoc::refillTrace(int index, const CTrace& source, const std::string* xUnits) {
+    CTrace* t = editableTrace(index);
+    if (!t || !t->assign(source)) return false;
+    if (xUnits) t->xUnits = *xUnits;
+    SetModifiedFlag();
+    notify(kHintTraces);
+    return true;
+}
+
 void ZchartDoc::alignTraceEnds() {
-    CTrace* l = longestTrace();
+    const CTrace* l = longestTrace();
     if (!l) return;
     const double end = l->sampleCount() * l->xInterval;
     for (auto& t : traces_.items)

@@ -47,8 +47,15 @@ public:
     uint32_t docFlags() const { return docFlags_; }
     void setDocFlags(uint32_t flags) { docFlags_ = flags; }
     // The traces in display order (an entry may be empty after a removal)
-    // and the markers. Changed through the operations below only.
-    const CTraceArray& traces() const { return traces_; }
+    // and the markers, read-only: they change through the operations below.
+    int traceCount() const { return static_cast<int>(traces_.size()); }
+    const CTrace* trace(int index) const;
+    // The position of a trace of this chart, or of the first trace of that
+    // exact name; -1 when there is none.
+    int traceIndex(const CTrace* t) const { return traces_.indexOf(t); }
+    int traceIndex(const std::string& name) const { return traces_.indexOf(name); }
+    const CTrace* findTrace(const std::string& name) const { return traces_.find(name); }
+    const CTrace* longestTrace() const;
     const CMarkerList& markers() const { return markers_; }
     // Archived with the list; only finite values are taken.
     double listValue() const { return listValue_; }
@@ -114,17 +121,18 @@ public:
     // else the folder of the running executable).
     std::string settingsPath() const;
 
-    // Trace list operations; false (with the low-memory message) when a
-    // trace could not be made.
-    CTrace* addTrace(std::unique_ptr<CTrace> t, bool quiet = false);
-    CTrace* newTrace(int typeCode, uint32_t count, bool quiet = false);
-    C2DTrace* new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet = false);
-    CTrace* duplicateTrace(const CTrace& t, bool quiet = false);
+    // Building the chart: a trace made and filled by its maker is handed
+    // over whole and is the chart's from then on. Null (with the low-memory
+    // message unless there is no prompter) when it has no data.
+    const CTrace* addTrace(std::unique_ptr<CTrace> t, bool quiet = false);
+    const CTrace* duplicateTrace(const CTrace& t, bool quiet = false);
     void removeTrace(int index, bool update = true);
     std::unique_ptr<CTrace> detachTrace(int index, bool update = true);
-    CTrace* trace(int index) const;
-    int traceCount() const { return static_cast<int>(traces_.size()); }
-    CTrace* longestTrace() const;
+    // An analysis refilling a trace it made before: the samples, ring and
+    // head of `source`, and the x unit when given. The chart is marked
+    // modified (no undo step) and its views told. False for a missing
+    // trace or without the memory (the trace is then unchanged).
+    bool refillTrace(int index, const CTrace& source, const std::string* xUnits = nullptr);
     void alignTraceEnds();
     void setSampleCount(uint32_t n);
 
@@ -150,22 +158,22 @@ public:
     // "&Calculate Power Spectrum...": the "Calculated PSD" trace added, or
     // null (a one-dimensional trace of fewer than kMinSpectrumSamples is
     // refused with kSpectrumTooShort; low memory with its own message).
-    CTrace* powerSpectrum(int index, double viewXScale);
+    const CTrace* powerSpectrum(int index, double viewXScale);
     static constexpr const char* kSpectrumTooShort =
         "The power spectrum needs a one-dimensional trace of at least %u samples.";
     bool smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter = true);
     bool fir(int index, uint32_t from, uint32_t to, const std::vector<double>& coefficients);
-    CTrace* differentiate(int index);
+    const CTrace* differentiate(int index);
     ordavia::SelectionAverage averageSelection(int index, uint32_t from, uint32_t to);
     bool normaliseToSelection(int index, uint32_t from, uint32_t to);
-    CTrace* combine(int index, int other, bool subtract);
-    CTrace* squareTrace(int index);
-    CTrace* halvePoints(int index);
+    const CTrace* combine(int index, int other, bool subtract);
+    const CTrace* squareTrace(int index);
+    const CTrace* halvePoints(int index);
     bool rowOperation(int index, uint32_t from, uint32_t to, ordavia::RowOp op);
     // "&PSD profile": the mean of the selected rows of a two-dimensional
     // trace that hold data, over the row's components; null for a plain
     // trace or a selection without data.
-    CTrace* rowProfile(int index, uint32_t from, uint32_t to);
+    const CTrace* rowProfile(int index, uint32_t from, uint32_t to);
     // "create image from trace": the rows of a two-dimensional trace as
     // columns of an 8-bit grey picture (component 0 at the bottom, as the
     // chart draws it), scaled by the trace's intensity range and offset.
@@ -183,7 +191,7 @@ public:
     // markers inside its x range.
     std::vector<uint8_t> copyBytes(int index, uint32_t from, uint32_t to) const;
     // Adds the pasted trace starting at xStart seconds; null on bad bytes.
-    CTrace* pasteBytes(const std::vector<uint8_t>& bytes, double xStart);
+    const CTrace* pasteBytes(const std::vector<uint8_t>& bytes, double xStart);
 
     // Whether a stored value stands for "no sample" in one of this chart's
     // traces: exports leave such cells empty. A plain chart has no such
@@ -204,13 +212,26 @@ public:
     // The prompter of the document's services, or null without services.
     ordavia::Prompter* prompter() const;
 
+protected:
+    // The chart's own way in for the documents built on it: their analyses
+    // fill and recalculate the traces they keep.
+    CTrace* editableTrace(int index);
+    CTrace* editableTrace(const std::string& name) { return editableTrace(traceIndex(name)); }
+    CTraceArray& traceArray() { return traces_; }
+    const CTraceArray& traces() const { return traces_; }
+    // A new trace of zero samples, kept by the chart; null when the memory
+    // is not there.
+    CTrace* newTrace(int typeCode, uint32_t count, bool quiet = false);
+    C2DTrace* new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet = false);
+    CTrace* adoptTrace(std::unique_ptr<CTrace> t, bool quiet = false);
+
 private:
     // Writes a trace's properties; exactStart (milliseconds) puts back a
     // start as it was, which a start in seconds may not.
     static void applyTraceProperties(CTrace& t, const ordavia::TraceProperties& p, const double* exactStart);
     ordavia::ChartRunState& runState() const;
     mutable ordavia::ChartRunState ownRunState_;
-    C2DTrace* twoD(int index) const;
+    C2DTrace* twoD(int index);
     void traceChanged(long hint = kHintData);
 
     uint32_t docFlags_ = 0;

@@ -16,7 +16,8 @@ public:
     const char* settingsClassName() const override { return "ZliveChartDoc"; }
 
     uint32_t sourceId = 0;
-    CTrace* liveTrace = nullptr;
+    // The trace the producer refills, or null.
+    const CTrace* liveTrace() const { return liveTrace_; }
     // The producer's pointer to this chart, cleared when the chart closes.
     ZliveChartDoc** ownerSlot = nullptr;
 
@@ -26,7 +27,7 @@ public:
                             const std::string& name, int typeCode, const std::string& yUnits);
     // The data vector for one row of a two-dimensional trace.
     CdataVect* feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace);
-    CdataVect* liveData() const { return liveTrace ? liveTrace->data.get() : nullptr; }
+    const CdataVect* liveData() const { return liveTrace_ ? liveTrace_->data.get() : nullptr; }
 
     // What a producer shows is not an edit of the chart: closing it asks to
     // save only what the user changed there. Both keep the modified flag as
@@ -41,4 +42,7 @@ public:
     bool OnNewDocument() override;
     void DeleteContents() override;
     void OnCloseDocument() override;
+
+private:
+    CTrace* liveTrace_ = nullptr;
 };

@@ -8,5 +8,5 @@ class xychartdoc : public ZchartDoc {
 public:
     const char* settingsClassName() const override { return "xychartdoc"; }
     // Clears the chart and adds a copy of the trace with auxFlag set.
-    CTrace* setXYTrace(const CTrace& trace);
+    const CTrace* setXYTrace(const CTrace& trace);
 };

@@ -45,7 +45,8 @@ int infoChart(const std::string& path, const CliArgs& a) {
         JsonWriter w;
         w.beginObject();
         w.key("traces").beginArray();
-        for (const auto& t : doc.traces().items) {
+        for (int i = 0; i < doc.traceCount(); ++i) {
+            const CTrace* t = doc.trace(i);
             if (!t) continue;
             w.beginObject();
             w.field("name", t->name).field("class", std::string(t->className()));
@@ -70,7 +71,8 @@ int infoChart(const std::string& path, const CliArgs& a) {
     }
     std::string out = path + ": chart with " + std::to_string(doc.traceCount()) + " traces, " +
                       std::to_string(doc.markers().size()) + " markers\n";
-    for (const auto& t : doc.traces().items) {
+    for (int i = 0; i < doc.traceCount(); ++i) {
+        const CTrace* t = doc.trace(i);
         if (!t) continue;
         out += strprintf("  %-20s %-9s type %2d  %u x %u  every %g %s  in %s\n", t->name.c_str(), t->className(),
                          t->data ? t->data->typeCode() : 0, t->sampleCount(),
@@ -158,12 +160,12 @@ int runExport(const CliArgs& a) {
     if (!loadChart(in, doc, error)) return cliError(error);
     std::vector<const CTrace*> chosen;
     if (const auto name = a.get("--trace")) {
-        const CTrace* t = doc.traces().find(*name);
+        const CTrace* t = doc.findTrace(*name);
         if (!t) return cliError(in + ": no trace named '" + *name + "'");
         chosen.push_back(t);
     } else {
-        for (const auto& t : doc.traces().items)
-            if (t && t->hasData()) chosen.push_back(t.get());
+        for (int i = 0; i < doc.traceCount(); ++i)
+            if (const CTrace* t = doc.trace(i); t && t->hasData()) chosen.push_back(t);
     }
     DataFileFormat f;
     f.read(a.services().profile(), "Export");
@@ -200,7 +202,7 @@ int runSpectrum(const CliArgs& a) {
     ZchartDoc doc;
     doc.setServices(&a.services());
     if (!loadChart(in, doc, error)) return cliError(error);
-    const CTrace* t = doc.traces().find(*name);
+    const CTrace* t = doc.findTrace(*name);
     if (!t) return cliError(in + ": no trace named '" + *name + "'");
     if (!t->hasData() || t->data->twoD()) return cliError(in + ": trace '" + *name + "' is not a one-dimensional trace");
     if (t->sampleCount() < ordavia::kMinSpectrumSamples)

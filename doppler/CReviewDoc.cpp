@@ -75,11 +75,11 @@ ShiftFinder CReviewDoc::shiftFinder() {
 
 CTrace* CReviewDoc::velocityTarget(const C2DTrace& spectrum, int target) {
     if (target >= 0) {
-        CTrace* t = trace(target);
+        CTrace* t = editableTrace(target);
         return plainTrace(t) && t->sampleCount() >= spectrum.sampleCount() ? t : nullptr;
     }
     auto t = std::make_unique<CTrace>(8, spectrum.sampleCount());
-    if (!t->hasData()) return addTrace(std::move(t));  // reports the low memory
+    if (!t->hasData()) return adoptTrace(std::move(t));  // reports the low memory
     t->name = kCbvName;
     t->yUnits = "mm/s";
     t->xUnits = spectrum.xUnits;
@@ -91,11 +91,11 @@ CTrace* CReviewDoc::velocityTarget(const C2DTrace& spectrum, int target) {
     // top bin at 256 pixels.
     t->yScale = velocityFactor();
     t->displayYScale = std::max(1e-9, rowFrequencyScale(spectrum, spectrum.head) * velocityFactor() / 256.0);
-    return addTrace(std::move(t), true);
+    return adoptTrace(std::move(t), true);
 }
 
-CTrace* CReviewDoc::calculateCbv(int spectrum, uint32_t from, uint32_t to, int target) {
-    auto* s = dynamic_cast<C2DTrace*>(trace(spectrum));
+const CTrace* CReviewDoc::calculateCbv(int spectrum, uint32_t from, uint32_t to, int target) {
+    auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData()) return nullptr;
     CTrace* t = velocityTarget(*s, target);
     if (!t) return nullptr;
@@ -114,7 +114,7 @@ bool CReviewDoc::recalculateDopplerShift() {
 }
 
 int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
-    auto* s = dynamic_cast<C2DTrace*>(trace(spectrum));
+    auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData()) return 0;
     const int method = this->method();
     const int32_t threshold = this->threshold();
@@ -144,7 +144,7 @@ int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
 }
 
 int CReviewDoc::levelContours(int spectrum, uint32_t from, uint32_t to, double interval, int count) {
-    auto* s = dynamic_cast<C2DTrace*>(trace(spectrum));
+    auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData() || !(interval > 0) || count < 1) return 0;
     int made = 0;
     for (int k = 1; k <= count; ++k) {
@@ -164,8 +164,8 @@ int CReviewDoc::levelContours(int spectrum, uint32_t from, uint32_t to, double i
     return made;
 }
 
-CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
-    auto* s = dynamic_cast<C2DTrace*>(trace(spectrum));
+const CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
+    auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData()) return nullptr;
     CTrace* t = velocityTarget(*s, -1);
     if (!t) return nullptr;
@@ -184,14 +184,14 @@ CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
 }
 
 CTrace* CReviewDoc::resultTrace(const std::string& name, const CTrace& like, uint32_t colour) {
-    CTrace* t = trace(traces().indexOf(name));
+    CTrace* t = editableTrace(traces().indexOf(name));
     if (!plainTrace(t) || t->sampleCount() != like.sampleCount()) {
         auto made = std::make_unique<CTrace>(8, like.sampleCount());
         if (made->hasData()) {
             made->copyAttributes(like);
             made->name = name;
         }
-        t = addTrace(std::move(made), true);
+        t = adoptTrace(std::move(made), true);
         if (!t) return nullptr;
     }
     t->data->fill(0.0);
@@ -203,7 +203,7 @@ CTrace* CReviewDoc::resultTrace(const std::string& name, const CTrace& like, uin
 }
 
 bool CReviewDoc::pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_t w, Pulse& out) {
-    CTrace* v = trace(velocity);
+    CTrace* v = editableTrace(velocity);
     if (!plainTrace(v) || w == 0) return false;
     out.velocity = v;
     out.range = ringIndices(v->sampleCount(), from, to);
@@ -288,12 +288,12 @@ void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::v
     if (!refused.ok()) userPrompter().messageBox(refused.reason(), MsgButtons::Ok, MsgIcon::Warning);
 }
 
-CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
+const CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
     Pulse p;
     return pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kPulsatilityName, p, true) : nullptr;
 }
 
-CTrace* CReviewDoc::resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
+const CTrace* CReviewDoc::resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
     Pulse p;
     return pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kResistanceName, p, false) : nullptr;
 }

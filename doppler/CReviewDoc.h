@@ -45,7 +45,7 @@ public:
     // new "CBV" trace when target is -1. The trace written, or null (not
     // a spectrum, a target that is not a velocity trace long enough, low
     // memory).
-    CTrace* calculateCbv(int spectrum, uint32_t from, uint32_t to, int target = -1);
+    const CTrace* calculateCbv(int spectrum, uint32_t from, uint32_t to, int target = -1);
     // "Recalculate Doppler Shift": the existing "CBV" trace computed again
     // over the whole spectrum; false when either is missing.
     bool recalculateDopplerShift();
@@ -58,7 +58,7 @@ public:
     // that power.
     int levelContours(int spectrum, uint32_t from, uint32_t to, double interval, int count);
     // "&Signal Strength": the power of the Doppler band of every row.
-    CTrace* signalStrength(int spectrum, uint32_t from, uint32_t to);
+    const CTrace* signalStrength(int spectrum, uint32_t from, uint32_t to);
 
     // The pulse analysis of velocity trace `velocity` over [from, to) with
     // half-width w: "systolic peak", "diastolic min" and "mean" traces
@@ -67,8 +67,8 @@ public:
     // reports it), then the index trace; the figures go to the chart
     // results table as rows of their own. Null when the trace is not a plain
     // trace, w is 0 or the range is shorter than a window.
-    CTrace* pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
-    CTrace* resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
+    const CTrace* pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
+    const CTrace* resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w);
     // "&Remove Pulse": each value of the range becomes the mean of its
     // beat, beats running from one systolic peak to the next.
     bool removePulse(int velocity, uint32_t from, uint32_t to, uint32_t w);

@@ -95,7 +95,7 @@ bool Ctrv2Doc::buildTraces() {
 
     // The spectrum is a Doppler spectrum trace: a two-dimensional trace of
     // its own class, which the chart's operations know to refuse.
-    auto* dop = static_cast<C2DTrace*>(addTrace(std::make_unique<CDopTrace>(12, rows, uint32_t(points_)), true));
+    auto* dop = static_cast<C2DTrace*>(adoptTrace(std::make_unique<CDopTrace>(12, rows, uint32_t(points_)), true));
     if (!dop) return false;
     dop->name = kSpectrumName;
     dop->ring = 1;
@@ -326,7 +326,7 @@ bool Ctrv2Doc::processBlock(int k) {
     spectrum_.push(samples_.data(), k);
     double* p = spectrum_.compute(detection().FFTwindow);
     const int n = spectrum_.points();
-    CTrace* cbv = cbvTrace();
+    CTrace* cbv = editableCbv();
     double shift = 0.0;
     lastFloor_ = ordavia::SaturationWatch::noiseFloorOf(p, n);
     if (cbv) shift = std::trunc(FindDopplerShift(p, n));
@@ -340,11 +340,11 @@ bool Ctrv2Doc::processBlock(int k) {
         cbv->advanceHead(1);
         cbv->auxValue += smoothing_ * (shift * binHz - cbv->auxValue);
     }
-    if (C2DTrace* sp = spectrumTrace(); sp && sp->hasData()) {
+    if (C2DTrace* sp = editableSpectrum(); sp && sp->hasData()) {
         appendRow(*sp, p, n);
         sp->advanceHead(1);
     }
-    if (CTrace* raw = traces().find(kRawName); raw && raw->hasData()) {
+    if (CTrace* raw = traceArray().find(kRawName); raw && raw->hasData()) {
         auto* v = static_cast<Cbyte2Vect*>(raw->data.get());
         for (int i = 0; i < k; ++i) {
             v->data()[raw->head] = samples_[size_t(i)];
@@ -354,7 +354,7 @@ bool Ctrv2Doc::processBlock(int k) {
     }
     for (int i = 0; i < kAuxInputs; ++i) {
         if (!aux_[size_t(i)]) continue;
-        CTrace* a = traces().find(ordavia::strprintf("IP%i", i + 1));
+        CTrace* a = traceArray().find(ordavia::strprintf("IP%i", i + 1));
         if (!a || !a->hasData()) continue;
         a->data->setD(a->head, auxValues[size_t(i)]);
         a->advanceHead(1);

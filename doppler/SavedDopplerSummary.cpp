@@ -23,8 +23,8 @@ std::string SavedDopplerSummary::why() const {
 }
 
 std::optional<SavedDopplerSummary> summariseSavedDoppler(const ZchartDoc& doc) {
-    const CTrace* cbv = doc.traces().find(ZcommonTRVDoc::kCbvName);
-    const auto* sp = dynamic_cast<const CDopTrace*>(doc.traces().find(ZcommonTRVDoc::kSpectrumName));
+    const CTrace* cbv = doc.findTrace(ZcommonTRVDoc::kCbvName);
+    const auto* sp = dynamic_cast<const CDopTrace*>(doc.findTrace(ZcommonTRVDoc::kSpectrumName));
     if (!cbv || !sp || !cbv->hasData() || !sp->hasData()) return std::nullopt;
     SavedDopplerSummary s;
     s.velocities = cbv->sampleCount();

@@ -73,15 +73,17 @@ bool ZcommonTRVDoc::setVelocityFactor(double f) {
     return true;
 }
 
-CTrace* ZcommonTRVDoc::cbvTrace() const { return traces().find(kCbvName); }
+const CTrace* ZcommonTRVDoc::cbvTrace() const { return findTrace(kCbvName); }
 
-C2DTrace* ZcommonTRVDoc::spectrumTrace() const {
-    CTrace* t = traces().find(kSpectrumName);
+const C2DTrace* ZcommonTRVDoc::spectrumTrace() const { return const_cast<ZcommonTRVDoc*>(this)->editableSpectrum(); }
+
+C2DTrace* ZcommonTRVDoc::editableSpectrum() {
+    CTrace* t = editableTrace(kSpectrumName);
     return t && t->isTwoD() ? static_cast<C2DTrace*>(t) : nullptr;
 }
 
 bool ZcommonTRVDoc::swapUnits() {
-    CTrace* t = cbvTrace();
+    CTrace* t = editableCbv();
     if (!t) return false;
     const double old = t->yScale;
     if (t->yUnits == kMmPerS) {
@@ -98,9 +100,9 @@ bool ZcommonTRVDoc::swapUnits() {
 }
 
 double ZcommonTRVDoc::changeFullScale(bool increase) {
-    C2DTrace* t = spectrumTrace();
+    const C2DTrace* t = spectrumTrace();
     if (!t) return -1.0;
-    const int index = traces().indexOf(t);
+    const int index = traceIndex(t);
     const double kept = setIntensityRange(index, increase ? t->intensityRange * 2.0 : t->intensityRange * 0.5);
     if (kept >= 0 && detection().FSlinkthreshold) setThreshold(int32_t(detection().FSthreshold * kept));
     return kept;

@@ -58,8 +58,8 @@ public:
     bool setVelocityFactor(double f);
 
     // The velocity trace ("CBV") and the spectrum trace, or null.
-    CTrace* cbvTrace() const;
-    C2DTrace* spectrumTrace() const;
+    const CTrace* cbvTrace() const;
+    const C2DTrace* spectrumTrace() const;
     // "swap units mm/s <-> kHz" on the velocity trace; its display full
     // scale follows. False without a velocity trace.
     bool swapUnits();
@@ -67,6 +67,10 @@ public:
     // intensity range; with "FSlinkthreshold" T becomes FSthreshold x the
     // new full scale. Returns the full scale kept (negative: no spectrum).
     double changeFullScale(bool increase);
+
+protected:
+    CTrace* editableCbv() { return editableTrace(kCbvName); }
+    C2DTrace* editableSpectrum();
 
 private:
     mutable ordavia::StartupSettings ownSettings_;

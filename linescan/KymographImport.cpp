@@ -14,8 +14,8 @@ Status importKymograph(ZlineScanBaseDoc& doc, const Kymograph& k, double linePer
     if (!(linePeriod > 0) || !std::isfinite(linePeriod) || !(pixelSize > 0) || !std::isfinite(pixelSize))
         return Status::failure("the line period and the pixel size must be positive");
     doc.DeleteContents();
-    C2DTrace* scan = doc.new2DTrace(12, k.times, k.points, true);
-    if (!scan || !scan->hasData()) {
+    auto scan = std::make_unique<C2DTrace>(12, k.times, k.points);
+    if (!scan->hasData()) {
         doc.DeleteContents();
         return Status::failure("Low memory.  Save all data & exit.");
     }
@@ -37,6 +37,7 @@ Status importKymograph(ZlineScanBaseDoc& doc, const Kymograph& k, double linePer
             scan->data->setD(size_t(t) * k.points + i, std::clamp(k.values[size_t(t) * k.points + i], 0.0, 65535.0));
         scan->extent->setD(t, double(k.points));
     }
+    doc.addTrace(std::move(scan), true);
     doc.findTraces();
     if (!doc.makeResultTraces(k.points, k.times)) return Status::failure("Low memory.  Save all data & exit.");
     doc.recalculate();

@@ -75,11 +75,11 @@ void ZlineScanBaseDoc::findTraces() {
         return d->width() > 0 && d->extent && d->extent->hasData() && d->extent->count >= d->sampleCount();
     };
     auto find2D = [&](const char* name) -> C2DTrace* {
-        CTrace* t = traces().find(name);
+        CTrace* t = traceArray().find(name);
         return usable(t) ? static_cast<C2DTrace*>(t) : nullptr;
     };
     auto find1D = [&](const char* name) -> CTrace* {
-        CTrace* t = traces().find(name);
+        CTrace* t = traceArray().find(name);
         return t && !t->isTwoD() && t->hasData() ? t : nullptr;
     };
     scan_ = find2D(kScanName);
@@ -135,7 +135,7 @@ void ZlineScanBaseDoc::findTraces() {
 
 C2DTrace* ZlineScanBaseDoc::make2D(const char* name, int typeCode, uint32_t rows, uint32_t columns, int32_t kind) {
     const int at = traces().indexOf(name);
-    CTrace* old = at >= 0 ? trace(at) : nullptr;
+    CTrace* old = at >= 0 ? editableTrace(at) : nullptr;
     if (old && old->isTwoD() && old->hasData() && old->data->typeCode() == typeCode &&
         static_cast<C2DTrace*>(old)->width() == rows && old->sampleCount() == columns) {
         auto* t = static_cast<C2DTrace*>(old);
@@ -155,7 +155,7 @@ C2DTrace* ZlineScanBaseDoc::make2D(const char* name, int typeCode, uint32_t rows
 
 CTrace* ZlineScanBaseDoc::make1D(const char* name, uint32_t columns) {
     const int at = traces().indexOf(name);
-    CTrace* old = at >= 0 ? trace(at) : nullptr;
+    CTrace* old = at >= 0 ? editableTrace(at) : nullptr;
     if (old && !old->isTwoD() && old->hasData() && old->data->typeCode() == 8 && old->sampleCount() == columns) {
         old->data->fill(-1.0);
         old->head = 0;
@@ -262,7 +262,7 @@ void ZlineScanBaseDoc::toggleUseInterlace() {
 }
 
 bool ZlineScanBaseDoc::setTraceAsLinescan(int index) {
-    CTrace* t = trace(index);
+    CTrace* t = editableTrace(index);
     if (!t || !t->isTwoD() || !t->hasData()) return false;
     for (const auto& o : traces().items)
         if (o && o.get() != t && o->yGroup == kKindSource) o->yGroup = 0;
@@ -273,7 +273,7 @@ bool ZlineScanBaseDoc::setTraceAsLinescan(int index) {
     return true;
 }
 
-CTrace* ZlineScanBaseDoc::correlateTraces(int a, int b) {
+const CTrace* ZlineScanBaseDoc::correlateTraces(int a, int b) {
     const CTrace* ta = trace(a);
     const CTrace* tb = trace(b);
     if (!ta || !tb || ta->isTwoD() || tb->isTwoD()) return nullptr;
@@ -378,8 +378,8 @@ void ZlineScanBaseDoc::fillAverageCbvChart(ZchartDoc& chart) const {
     };
     for (const Row& r : {Row{"average cbv", &c.average, 0u}, Row{"n", &c.n, 0x00FF00u}, Row{"min", &c.min, 0x0000FFu},
                          Row{"max", &c.max, 0xFF0000u}}) {
-        CTrace* t = chart.newTrace(8, CbvLimitCurves::kBins, true);
-        if (!t) return;
+        auto t = std::make_unique<CTrace>(8, CbvLimitCurves::kBins);
+        if (!t->hasData()) return;
         for (int i = 0; i < CbvLimitCurves::kBins; ++i) t->data->setD(i, (*r.v)[size_t(i)]);
         t->name = r.name;
         t->colour = r.colour;
@@ -392,16 +392,15 @@ void ZlineScanBaseDoc::fillAverageCbvChart(ZchartDoc& chart) const {
             t->yScale = ys;
             t->yUnits = yu;
         }
+        chart.addTrace(std::move(t), true);
     }
     chart.UpdateAllViews(nullptr, kHintTraces);
 }
 
 bool ZlineScanBaseDoc::fillCbvCorrelationChart(ZchartDoc& chart) const {
     if (chart.traceCount() < 2 || !correlation_ || !cbvUncut_) return false;
-    CTrace* x = chart.trace(0);
-    CTrace* y = chart.trace(1);
-    if (!x || !y || !x->assign(*correlation_) || !y->assign(*cbvUncut_)) return false;
-    x->xUnits = "correlation";
+    static const std::string kAlongCorrelation = "correlation";
+    if (!chart.refillTrace(0, *correlation_, &kAlongCorrelation) || !chart.refillTrace(1, *cbvUncut_)) return false;
     chart.SetTitle("cbv v correlation - " + GetTitle());
     chart.UpdateAllViews(nullptr, kHintTraces);
     return true;

@@ -132,16 +132,16 @@ public:
     virtual void loadProfileSettings();
 
     // ---- traces (null when the document has none) ----
-    C2DTrace* scanTrace() const { return scan_; }
-    C2DTrace* sourceTrace() const { return source_; }
-    C2DTrace* correlogramTrace() const { return correlogram_; }
-    CTrace* correlationTrace() const { return correlation_; }
-    CTrace* cbvTrace() const { return cbv_; }
-    CTrace* cbvUncutTrace() const { return cbvUncut_; }
-    CTrace* line1Trace() const { return line1_; }
-    CTrace* line2Trace() const { return line2_; }
-    C2DTrace* differenceTrace() const { return difference_; }
-    C2DTrace* houghTrace() const { return hough_; }
+    const C2DTrace* scanTrace() const { return scan_; }
+    const C2DTrace* sourceTrace() const { return source_; }
+    const C2DTrace* correlogramTrace() const { return correlogram_; }
+    const CTrace* correlationTrace() const { return correlation_; }
+    const CTrace* cbvTrace() const { return cbv_; }
+    const CTrace* cbvUncutTrace() const { return cbvUncut_; }
+    const CTrace* line1Trace() const { return line1_; }
+    const CTrace* line2Trace() const { return line2_; }
+    const C2DTrace* differenceTrace() const { return difference_; }
+    const C2DTrace* houghTrace() const { return hough_; }
     // Finds the traces again by name and kind (after loading, removing or
     // adding traces); settles points per line sample from scan and source.
     void findTraces();
@@ -172,7 +172,7 @@ public:
     // value per column of the scan, straight between the slopes' middles
     // and held beyond the first and the last. Null (nothing added) without
     // a scan or a slope that spans time.
-    CTrace* interpolateSlopes(const std::string& name);
+    const CTrace* interpolateSlopes(const std::string& name);
     bool canInterpolateSlopes() const;
     // "linescan slope velocities": "%i\n%7.2f" per slope.
     std::string slopeVelocitiesText() const;
@@ -185,7 +185,7 @@ public:
     bool setTraceAsLinescan(int index);
     // "correlate": a new trace of n = min(len A, len B) / 2 doubles with the
     // correlogram of A against B shifted 0 .. n - 1; null when refused.
-    CTrace* correlateTraces(int a, int b);
+    const CTrace* correlateTraces(int a, int b);
     // "Calculate &Hough Velocities": the slopes found (replacing the
     // earlier ones); -1 when there is nothing to transform. The visible
     // column range [from, to) of the input sets the threshold (from == to:

@@ -127,7 +127,7 @@ bool ZlineScanBaseDoc::canInterpolateSlopes() const {
     return false;
 }
 
-CTrace* ZlineScanBaseDoc::interpolateSlopes(const std::string& name) {
+const CTrace* ZlineScanBaseDoc::interpolateSlopes(const std::string& name) {
     if (!canInterpolateSlopes()) return nullptr;
     const C2DTrace* pic = source_ ? source_ : scan_;
     std::vector<std::pair<double, double>> knots;

@@ -45,13 +45,14 @@ Result<std::unique_ptr<ZchartDoc>> flyingSpotChart(CMotivaDoc& video) {
     if (video.hasServices()) chart->setServices(&video.services());
     if (!chart->OnNewDocument()) return Status::failure("the chart could not be made");
     chart->SetTitle(flyingSpotChartTitle(video.movieFileName()));
-    CTrace* t = chart->newTrace(8, uint32_t(v.size()), true);
-    if (!t) return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
+    auto t = std::make_unique<CTrace>(8, uint32_t(v.size()));
+    if (!t->hasData()) return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
     for (size_t i = 0; i < v.size(); ++i) t->data->setD(i, v[i]);
     t->name = "velocity";
     t->xInterval = 1.0 / (video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0);
     t->xUnits = "secs";
     t->yUnits = video.unitsInEffect() + "/s";
+    chart->addTrace(std::move(t), true);
     chart->startUnmodified();
     return chart;
 }

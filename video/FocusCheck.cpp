@@ -74,10 +74,11 @@ uint32_t frameFocusWord(const CZVimage& frame) {
 
 namespace {
 
-CTrace* perFrameTrace(ZchartDoc& chart, int typeCode, int frames, double fps, const std::string& name,
-                      const std::string& yUnits) {
-    CTrace* t = chart.newTrace(typeCode, uint32_t(frames), true);
-    if (!t) return nullptr;
+// A trace of one value per frame, filled before the chart takes it.
+std::unique_ptr<CTrace> perFrameTrace(int typeCode, int frames, double fps, const std::string& name,
+                                      const std::string& yUnits) {
+    auto t = std::make_unique<CTrace>(typeCode, uint32_t(frames));
+    if (!t->hasData()) return nullptr;
     t->name = name;
     t->xInterval = 1.0 / fps;
     t->xUnits = "secs";
@@ -96,10 +97,10 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
     if (video.hasServices()) chart->setServices(&video.services());
     if (!chart->OnNewDocument()) return Status::failure("the chart could not be made");
     chart->SetTitle(video.GetTitle() + " Focus check");
-    CTrace* word = perFrameTrace(*chart, 4, frames, fps, "focus", "focus");
+    std::unique_ptr<CTrace> word = perFrameTrace(4, frames, fps, "focus", "focus");
     const std::vector<FocusPair> pairs = focusCheckPairs(s);
-    std::vector<CTrace*> measures;
-    for (const FocusPair& p : pairs) measures.push_back(perFrameTrace(*chart, 8, frames, fps, p.name, ""));
+    std::vector<std::unique_ptr<CTrace>> measures;
+    for (const FocusPair& p : pairs) measures.push_back(perFrameTrace(8, frames, fps, p.name, ""));
     if (!word || std::count(measures.begin(), measures.end(), nullptr))
         return Status::failure(StatusCode::NoMemory, "Low memory.  Save all data & exit.");
     const ZRect roi = video.marks().roi;
@@ -116,6 +117,8 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
         }
     }
     video.goToFrame(0);
+    chart->addTrace(std::move(word), true);
+    for (auto& m : measures) chart->addTrace(std::move(m), true);
     chart->startUnmodified();
     return chart;
 }

@@ -28,17 +28,18 @@ Result<std::unique_ptr<ZchartDoc>> widthAgainstTime(CMotivaDoc& video, const std
 
     const CDimList& list = video.currentDimList();
     std::vector<int> lines;
-    std::vector<CTrace*> traces;
+    // Filled frame by frame, then handed to the chart whole.
+    std::vector<std::unique_ptr<CTrace>> traces;
     for (int i = 0; i < list.count(); ++i) {
         if (!dynamic_cast<const CDimLine*>(list.at(i)) || list.at(i)->vertexCount() < 2) continue;
-        CTrace* t = chart->newTrace(8, static_cast<uint32_t>(frames), true);
-        if (!t) return Status::failure(StatusCode::NoMemory, "no memory for the width traces");
+        auto t = std::make_unique<CTrace>(8, static_cast<uint32_t>(frames));
+        if (!t->hasData()) return Status::failure(StatusCode::NoMemory, "no memory for the width traces");
         t->name = strprintf("line %d width", i + 1);
         t->xInterval = 1.0 / fps;
         t->xUnits = "secs";
         t->yUnits = video.unitsInEffect();
         lines.push_back(i);
-        traces.push_back(t);
+        traces.push_back(std::move(t));
     }
     const WidthSettings ws = video.hasServices() ? WidthSettings::read(video.services().profile()) : WidthSettings{};
     for (int k = 0; k < frames && !lines.empty(); ++k) {
@@ -54,6 +55,7 @@ Result<std::unique_ptr<ZchartDoc>> widthAgainstTime(CMotivaDoc& video, const std
         }
     }
     video.goToFrame(0);
+    for (auto& t : traces) chart->addTrace(std::move(t), true);
     chart->startUnmodified();
     return chart;
 }

@@ -205,10 +205,11 @@ BENCHMARK(BM_TextImportColumns)->Arg(10)->Arg(1000)->Arg(200000)->Unit(benchmark
 #ifdef ORDAVIA_BENCH_UI
 void BM_RepaintMillionSamples(benchmark::State& st) {
     ZchartDoc doc;
-    CTrace* t = doc.newTrace(7, 1000000, true);
+    auto t = std::make_unique<CTrace>(7, 1000000);
     t->xInterval = 0.001;
     const auto x = noise(1000000, 4);
     for (uint32_t i = 0; i < 1000000; ++i) t->data->setAt(i, float(std::sin(i * 0.0005) + 0.1 * x[i]));
+    doc.addTrace(std::move(t), true);
     QImage img(1700, 560, QImage::Format_RGB32);
     const QRect plot(90, 10, 1600, 500);
     ChartViewState s;

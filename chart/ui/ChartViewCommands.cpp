@@ -83,7 +83,7 @@ void ZchartView::buildMenus() {
         const std::time_t now = std::time(nullptr);
         char stamp[64];
         std::strftime(stamp, sizeof stamp, "%H:%M:%S %d/%m/%y\r\n", std::localtime(&now));
-        CTrace* t = doc_->trace(state_.active);
+        const CTrace* t = doc_->trace(state_.active);
         doc_->AddMarker(std::make_unique<CMarker>(), t && t->hasData() ? t->sampleX(t->head) : 0.0, "start", stamp);
     });
     QAction* stop = add(chart, "&Stop", [this] { doc_->run(false); });
@@ -155,7 +155,7 @@ void ZchartView::buildMenus() {
 }
 
 bool ZchartView::requireActive(bool oneDimensional) {
-    CTrace* t = doc_->trace(state_.active);
+    const CTrace* t = doc_->trace(state_.active);
     if (!t || !t->hasData()) return false;
     if (oneDimensional && t->data->twoD()) {
         chart::showMessage(chart::kDopplerRefused, doc_->prompter());
@@ -371,7 +371,7 @@ void ZchartView::cmdPaste() {
 }
 
 void ZchartView::cmdDelete() {
-    CTrace* t = doc_->trace(state_.active);
+    const CTrace* t = doc_->trace(state_.active);
     if (!t) return;
     if (doc_->docFlags() & ZchartDoc::kNoDelete) return;
     const std::string q = state_.hasSelection() ? "Do you really want to delete selected data in " + t->name + " trace?"

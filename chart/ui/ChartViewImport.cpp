@@ -169,7 +169,7 @@ bool ZchartView::importFile(const std::string& path, DataFileFormat& f) {
 
 bool ZchartView::adoptTimeColumn() {
     const int first = lastImportFirst_;
-    CTrace* t = doc_->trace(first);
+    const CTrace* t = doc_->trace(first);
     if (!t || t->sampleCount() < 3 || first + 1 >= doc_->traceCount()) return false;
     const uint32_t n = t->sampleCount();
     const double x0 = t->data->valueAt(0);

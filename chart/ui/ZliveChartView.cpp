@@ -59,7 +59,7 @@ void ZliveChartView::OnUpdate(Document* doc, long hint) {
     }
     refreshUnitLabel();
     ZchartView::OnUpdate(doc, hint);
-    const CTrace* t = live_->liveTrace;
+    const CTrace* t = live_->liveTrace();
     if (!t || hint != ZchartDoc::kHintData) return;
     const double span = t->sampleCount() * t->xInterval;
     if (span != fittedSpan_ || t->xUnits != fittedUnits_) {
@@ -70,5 +70,5 @@ void ZliveChartView::OnUpdate(Document* doc, long hint) {
 }
 
 void ZliveChartView::refreshUnitLabel() {
-    setXUnitLabel(live_->liveTrace ? live_->liveTrace->xUnits : std::string());
+    setXUnitLabel(live_->liveTrace() ? live_->liveTrace()->xUnits : std::string());
 }

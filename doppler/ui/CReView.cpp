@@ -92,8 +92,8 @@ void CReView::cmdCalculateCbv() {
     if (!target) return;
     uint32_t from, to;
     rangeOf(s, from, to);
-    CTrace* t = review_->calculateCbv(s, from, to, *target);
-    if (t) showNewTrace(review_->traces().indexOf(t));
+    const CTrace* t = review_->calculateCbv(s, from, to, *target);
+    if (t) showNewTrace(review_->traceIndex(t));
 }
 
 void CReView::cmdRecalculate() {
@@ -125,13 +125,13 @@ void CReView::cmdSignalStrength() {
     if (s < 0) return;
     uint32_t from, to;
     rangeOf(s, from, to);
-    if (CTrace* t = review_->signalStrength(s, from, to)) showNewTrace(review_->traces().indexOf(t));
+    if (const CTrace* t = review_->signalStrength(s, from, to)) showNewTrace(review_->traceIndex(t));
 }
 
 void CReView::cmdPulse(int which) {
     int v = activeTrace();
     const CTrace* t = review_->trace(v);
-    if (!t || !t->hasData() || t->data->twoD()) v = review_->traces().indexOf(CReviewDoc::kCbvName);
+    if (!t || !t->hasData() || t->data->twoD()) v = review_->traceIndex(CReviewDoc::kCbvName);
     if (v < 0) {
         say(CReviewDoc::kNeedsVelocity);
         return;
@@ -143,7 +143,7 @@ void CReView::cmdPulse(int which) {
     uint32_t from, to;
     rangeOf(v, from, to);
     const auto half = static_cast<uint32_t>(*w);
-    CTrace* made = which == 0   ? review_->pulsatilityIndex(v, from, to, half)
+    const CTrace* made = which == 0   ? review_->pulsatilityIndex(v, from, to, half)
                    : which == 1 ? review_->resistanceIndex(v, from, to, half)
                                 : (review_->removePulse(v, from, to, half) ? review_->trace(v) : nullptr);
     if (!made) {
@@ -153,12 +153,12 @@ void CReView::cmdPulse(int which) {
     // The marks and the mean are read against the velocity: the same scale.
     auto& displays = state().displays;
     for (const char* name : {CReviewDoc::kSystolicName, CReviewDoc::kDiastolicName, CReviewDoc::kMeanName}) {
-        const int i = review_->traces().indexOf(name);
+        const int i = review_->traceIndex(name);
         if (i < 0 || static_cast<size_t>(std::max(i, v)) >= displays.size()) continue;
         displays[static_cast<size_t>(i)].yPerPixel = displays[static_cast<size_t>(v)].yPerPixel;
         displays[static_cast<size_t>(i)].yBottom = displays[static_cast<size_t>(v)].yBottom;
     }
-    showNewTrace(review_->traces().indexOf(made));
+    showNewTrace(review_->traceIndex(made));
 }
 
 void ordavia::registerDopplerViews() {

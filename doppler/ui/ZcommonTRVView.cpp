@@ -70,7 +70,7 @@ void ZcommonTRVView::arrangeDopplerDisplays(double topHz) {
         }
         d.cacheValid = d.stripValid = false;
     }
-    const int cbv = trv_->traces().indexOf(trv_->cbvTrace());
+    const int cbv = trv_->traceIndex(trv_->cbvTrace());
     if (cbv >= 0) setActiveTrace(cbv);
     repaintChart();
 }
@@ -84,7 +84,7 @@ void ZcommonTRVView::cmdCbvParameters() {
 }
 
 void ZcommonTRVView::cmdSwapUnits() {
-    const int cbv = trv_->traces().indexOf(trv_->cbvTrace());
+    const int cbv = trv_->traceIndex(trv_->cbvTrace());
     if (cbv < 0) return;
     const double before = trv_->cbvTrace()->yScale;
     if (!trv_->swapUnits()) return;
@@ -105,7 +105,7 @@ void ZcommonTRVView::cmdTrvFullScale(bool increase) {
     // in any chart; the spectrum's full scale is its intensity range.
     if (active && active->hasData() && !active->data->twoD()) cmdFullScale(!increase);
     if (trv_->changeFullScale(increase) >= 0) {
-        const int s = trv_->traces().indexOf(trv_->spectrumTrace());
+        const int s = trv_->traceIndex(trv_->spectrumTrace());
         if (s >= 0 && static_cast<size_t>(s) < state().displays.size()) {
             state().displays[static_cast<size_t>(s)].intensityRange = trv_->spectrumTrace()->intensityRange;
             state().displays[static_cast<size_t>(s)].stripValid = false;

@@ -117,9 +117,10 @@ void showCbvVsCorrelation(ZlineScanBaseDoc& scan) {
     }
     // The two traces that take the values.
     while (chart->traceCount() < 2) {
-        CTrace* t = chart->newTrace(8, correlation->sampleCount(), true);
-        if (!t) return;
-        t->name = chart->traceCount() == 1 ? "correlation" : "cbv";
+        auto t = std::make_unique<CTrace>(8, correlation->sampleCount());
+        if (!t->hasData()) return;
+        t->name = chart->traceCount() == 0 ? "correlation" : "cbv";
+        chart->addTrace(std::move(t), true);
     }
     scan.fillCbvCorrelationChart(*chart);
     if (fresh) keepChart(scan, kScatterChart, showFilled(scan, std::move(fresh)));

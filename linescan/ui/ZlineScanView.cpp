@@ -116,7 +116,7 @@ void ZlineScanBaseView::setDrawingSlopes(bool on) { dimLines_->setChecked(on); }
 
 int ZlineScanBaseView::scanIndex() const {
     const CTrace* pic = ls_->sourceTrace() ? static_cast<const CTrace*>(ls_->sourceTrace()) : ls_->scanTrace();
-    return pic ? ls_->traces().indexOf(pic) : -1;
+    return pic ? ls_->traceIndex(pic) : -1;
 }
 
 // The picture and the velocity show; the intermediate traces are there to
@@ -231,7 +231,7 @@ void ZlineScanBaseView::paintOverlay(QPainter& p, const QRect& plot) {
     if (s < 0 || s >= static_cast<int>(state().displays.size())) return;
     // The velocity band's own scale at the plot's right edge (the y axis
     // at the left belongs to the active trace).
-    const int c = ls_->cbvTrace() ? ls_->traces().indexOf(ls_->cbvTrace()) : -1;
+    const int c = ls_->cbvTrace() ? ls_->traceIndex(ls_->cbvTrace()) : -1;
     if (c >= 0 && c < static_cast<int>(state().displays.size()) && !state().displays[static_cast<size_t>(c)].hidden) {
         const double bandTop = plot.bottom() - plot.height() * kTraceBand;
         p.setPen(QPen(QColor(150, 150, 150), 0, Qt::DashLine));

@@ -210,7 +210,7 @@ TEST_F(MainFrameTest, MainToolbarFollowsTheCommandsOfTheActiveView) {
         ZchartDoc d;
         svc.adopt(d);
         d.OnNewDocument();
-        d.newTrace(8, 100, true);
+        d.addTrace(std::make_unique<CTrace>(8, 100), true);
         ASSERT_TRUE(d.OnSaveDocument(zv1));
     }
     const std::string bmp = picture("pic.bmp");

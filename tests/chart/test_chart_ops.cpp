@@ -246,14 +246,16 @@ TEST(ExportSettings, ProfileKeysAndTexts) {
 
 TEST(ChartDoc, DeletionAroundTheRingAndRowCuts) {
     ZchartDoc doc;
-    CTrace* c = doc.newTrace(8, 10);
-    for (uint32_t i = 0; i < 10; ++i) c->data->setAt(i, double(i));
+    auto ten = std::make_unique<CTrace>(8, 10);
+    for (uint32_t i = 0; i < 10; ++i) ten->data->setAt(i, double(i));
+    const CTrace* c = doc.addTrace(std::move(ten));
     ASSERT_TRUE(doc.deleteData(0, 2, 5));
     ASSERT_EQ(c->sampleCount(), 7u);
     EXPECT_EQ(c->data->valueAt(0), 5) << "the rest of the ring from the deletion's end";
     EXPECT_EQ(c->data->valueAt(5), 0);
-    CTrace* cut = doc.newTrace(8, 4);
-    for (uint32_t i = 0; i < 4; ++i) cut->data->setAt(i, double(i));
+    auto four = std::make_unique<CTrace>(8, 4);
+    for (uint32_t i = 0; i < 4; ++i) four->data->setAt(i, double(i));
+    const CTrace* cut = doc.addTrace(std::move(four));
     ASSERT_TRUE(doc.rowOperation(1, 0, 0, RowOp::CutToAverage));
     EXPECT_EQ(cut->data->valueAt(1), 0);
     EXPECT_EQ(cut->data->valueAt(2), 2) << "a one-dimensional trace is cut as one block";
@@ -285,14 +287,15 @@ TEST(PowerSpectrum, AShortTraceHasOneRowAndItsPeakAndOnlyATinyOneIsRefused) {
     test::TestServices svc;
     ZchartDoc doc;
     svc.adopt(doc);
-    CTrace* t = doc.newTrace(8, 200, true);
+    auto t = std::make_unique<CTrace>(8, 200);
     t->xInterval = 0.01;
     for (uint32_t i = 0; i < 200; ++i) t->data->setAt(i, 50 + 20 * std::sin(2 * M_PI * 5.0 * i * 0.01));
-    auto* psd = dynamic_cast<C2DTrace*>(doc.powerSpectrum(0, 0.01));
+    doc.addTrace(std::move(t), true);
+    auto* psd = dynamic_cast<const C2DTrace*>(doc.powerSpectrum(0, 0.01));
     ASSERT_NE(psd, nullptr);
     EXPECT_TRUE(svc.prompter.messages().empty());
     EXPECT_NEAR(psdPeakFrequency(*psd), 5.0, 0.2);  // bins of 1 / (512 x 10 ms)
-    doc.newTrace(8, 10, true);
+    doc.addTrace(std::make_unique<CTrace>(8, 10), true);
     EXPECT_EQ(doc.powerSpectrum(doc.traceCount() - 1, 0.01), nullptr);
     ASSERT_EQ(svc.prompter.messages().size(), 1u);
     EXPECT_EQ(svc.prompter.messages()[0].rfind("The power spectrum needs", 0), 0u);

@@ -16,10 +16,10 @@ struct ToolFixture : ::testing::Test {
     ChartViewState& s = tool.state();
     void SetUp() override {
         for (int i = 0; i < 2; ++i) {
-            CTrace* t = doc.newTrace(8, 1000, true);
-            t->xInterval = 0.01;
+            auto made = std::make_unique<CTrace>(8, 1000);
+            made->xInterval = 0.01;
             TraceDisplay d;
-            d.trace = t;
+            d.trace = doc.addTrace(std::move(made), true);
             d.yPerPixel = 0.01;
             s.displays.push_back(d);
         }

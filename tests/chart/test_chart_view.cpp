@@ -154,10 +154,11 @@ TEST(ChartView, MouseMenusAndQuestions) {
     ordavia::test::TestServices ts;
     ZchartDoc doc;
     ts.adopt(doc);
-    CTrace* t = doc.newTrace(8, 1000);
-    t->name = "flow";
-    t->xInterval = 0.01;
-    for (uint32_t i = 0; i < 1000; ++i) t->data->setAt(i, std::sin(i * 0.05));
+    auto flow = std::make_unique<CTrace>(8, 1000);
+    flow->name = "flow";
+    flow->xInterval = 0.01;
+    for (uint32_t i = 0; i < 1000; ++i) flow->data->setAt(i, std::sin(i * 0.05));
+    const CTrace* t = doc.addTrace(std::move(flow));
     ZchartView view(&doc);
     view.resize(900, 400);
     view.show();

@@ -199,7 +199,7 @@ TEST(Ctrv2Doc, TimerStepsBlocksWhoseShiftFindsTheSpectrumEdge) {
     for (double& v : hz) v /= cbv->yScale;  // mm/s back to Hz
     std::sort(hz.begin() + 10, hz.end());
     EXPECT_NEAR(hz[205], 3000.0, 3 * 78.125);
-    EXPECT_EQ(m.doc.orderedValues(*m.doc.traces().find("raw")).size(), 40000u);
+    EXPECT_EQ(m.doc.orderedValues(*m.doc.findTrace("raw")).size(), 40000u);
 
     m.doc.run(false);
     m.ts.timers.advance(1000);
@@ -222,15 +222,15 @@ TEST(Ctrv2Doc, RecordingSavesAsAChartWithADopplerSpectrum) {
     ZchartDoc back;
     m.ts.adopt(back);
     ASSERT_TRUE(back.OnOpenDocument(path));
-    const CTrace* cbv = back.traces().find("CBV");
-    const CTrace* sp = back.traces().find("Doppler spectrum");
+    const CTrace* cbv = back.findTrace("CBV");
+    const CTrace* sp = back.findTrace("Doppler spectrum");
     ASSERT_TRUE(cbv && sp);
     EXPECT_NE(dynamic_cast<const CDopTrace*>(sp), nullptr);
     EXPECT_EQ(cbv->yUnits, "mm/s");
     // Only what was recorded, oldest first; the monitor's rings stay whole.
     EXPECT_EQ(cbv->sampleCount(), 50u);
     EXPECT_EQ(cbv->head, 0u);
-    EXPECT_EQ(back.traces().find("raw")->sampleCount(), 5000u);
+    EXPECT_EQ(back.findTrace("raw")->sampleCount(), 5000u);
     EXPECT_EQ(cbv->data->getD(49), m.doc.cbvTrace()->data->getD(49));
     EXPECT_EQ(m.doc.cbvTrace()->sampleCount(), 24000u);
     EXPECT_EQ(m.doc.cbvTrace()->head, 50u);
@@ -261,7 +261,7 @@ TEST(SavedDopplerSummary, NoBeatsAndSaturationGiveNoFiguresButAReason) {
 
 TEST(Ctrv2Doc, UnitsAndBandwidthSteps) {
     Monitor m;
-    CTrace* cbv = m.doc.cbvTrace();
+    const CTrace* cbv = m.doc.cbvTrace();
     const double shown = cbv->displayYScale;
     ASSERT_TRUE(m.doc.swapUnits());
     EXPECT_EQ(cbv->yUnits, "kHz");

@@ -6,6 +6,7 @@
 #include "doppler/ReviewAlgorithms.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
+#include "support/ChartAccess.h"
 #include "support/DopplerSpectrum.h"
 #include "support/TestServices.h"
 
@@ -33,9 +34,9 @@ struct PulseReview : ::testing::Test {
         doc.setThreshold(500);
         doc.setVelocityFactor(1.0);
         ASSERT_NE(doc.calculateCbv(spectrum, 0, 0), nullptr);
-        cbv = doc.traces().indexOf("CBV");
+        cbv = doc.traceIndex("CBV");
     }
-    double at(const char* name, uint32_t i) { return doc.traces().find(name)->physical(i); }
+    double at(const char* name, uint32_t i) { return doc.findTrace(name)->physical(i); }
 };
 
 }  // namespace
@@ -68,7 +69,8 @@ TEST_F(PulseReview, IndexesComeFromTheBeatsPeaksMinimaAndMean) {
 }
 
 TEST_F(PulseReview, ARecordingCoversTheRowsTheMonitorFilled) {
-    auto* s = static_cast<C2DTrace*>(doc.trace(spectrum));
+    // The monitor's ring, set by hand.
+    auto* s = static_cast<C2DTrace*>(test::ChartAccess::editable(doc, spectrum));
     uint32_t from = 1, to = 1;
     ASSERT_TRUE(doc.recordedRange(spectrum, from, to));
     EXPECT_EQ(from, to) << "every row filled: the whole ring";
@@ -92,10 +94,10 @@ TEST_F(PulseReview, PowerContoursKeepTheDetectionInForce) {
     EXPECT_TRUE(doc.detection().autonoise);
     // Row 0 has its power evenly in bins 1..10: more than half of it lies
     // at bin 6 and below.
-    ASSERT_TRUE(doc.traces().find("95% contour") && doc.traces().find("50% contour"));
-    EXPECT_DOUBLE_EQ(doc.traces().find("50% contour")->data->getD(0), 6.5 * 0.5);
+    ASSERT_TRUE(doc.findTrace("95% contour") && doc.findTrace("50% contour"));
+    EXPECT_DOUBLE_EQ(doc.findTrace("50% contour")->data->getD(0), 6.5 * 0.5);
     EXPECT_EQ(doc.levelContours(spectrum, 0, 0, 400, 2), 2);
-    EXPECT_DOUBLE_EQ(doc.traces().find("800 contour")->data->getD(10), 50 * 0.5);
+    EXPECT_DOUBLE_EQ(doc.findTrace("800 contour")->data->getD(10), 50 * 0.5);
     // The signal strength leaves the DC power of bin 0 out.
     EXPECT_DOUBLE_EQ(doc.signalStrength(spectrum, 0, 0)->data->getD(0), 10 * 1000.0);
 }

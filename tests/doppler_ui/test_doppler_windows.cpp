@@ -16,6 +16,7 @@
 #include "chart/CMarker.h"
 #include "doppler/CReviewDoc.h"
 #include "doppler/ui/CReView.h"
+#include "support/ChartAccess.h"
 #include "doppler/ui/Ctrv2View.h"
 #include "settings/ProfileStore.h"
 #include "support/DopplerMonitor.h"
@@ -155,19 +156,19 @@ TEST_F(ReviewWindow, VelocityAndIndexesThroughTheirDialogs) {
     });
     run("&Calculate CBV");
     EXPECT_EQ(offered, 1) << "only a new trace while there is no velocity trace";
-    const int cbv = doc.traces().indexOf("CBV");
+    const int cbv = doc.traceIndex("CBV");
     ASSERT_GE(cbv, 0);
     EXPECT_EQ(view->activeTrace(), cbv);
     EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
 
     // The second time the existing trace is offered and recomputed in place.
-    doc.trace(cbv)->data->fill(0.0);
+    ordavia::test::ChartAccess::editable(doc, cbv)->data->fill(0.0);
     test::answerNextDialog([](QDialog& d) {
         d.findChild<QListWidget*>()->setCurrentRow(1);
         return true;
     });
     run("&Calculate CBV");
-    EXPECT_EQ(doc.traces().indexOf("CBV"), cbv);
+    EXPECT_EQ(doc.traceIndex("CBV"), cbv);
     EXPECT_DOUBLE_EQ(doc.trace(cbv)->physical(15), 24.0);
 
     test::answerNextDialog([](QDialog& d) {
@@ -175,7 +176,7 @@ TEST_F(ReviewWindow, VelocityAndIndexesThroughTheirDialogs) {
         return true;
     });
     run("&Pulsatility Index");
-    ASSERT_TRUE(doc.traces().find("Pulsatility Index"));
+    ASSERT_TRUE(doc.findTrace("Pulsatility Index"));
     int shown = 0;
     test::answerNextDialog([&](QDialog& d) {
         shown = d.findChild<QSpinBox*>()->value();
@@ -183,7 +184,7 @@ TEST_F(ReviewWindow, VelocityAndIndexesThroughTheirDialogs) {
     });
     run("&Resistance Index");
     EXPECT_EQ(shown, 20) << "the half-width is kept between uses";
-    EXPECT_FALSE(doc.traces().find("Resistance Index")) << "cancelled";
+    EXPECT_FALSE(doc.findTrace("Resistance Index")) << "cancelled";
 }
 
 TEST_F(ReviewWindow, SpectrumCommandsWithoutASpectrumSaySo) {

@@ -90,7 +90,7 @@ TEST_F(SummaryQuality, ANewScanKeepsNothingOfTheLastOne) {
     ASSERT_NE(doc.houghTrace(), nullptr);
     doc.setColumnsToSample(100);
     ASSERT_TRUE(doc.startScan(&view, 60, 1, 0.02, 1.0, "um"));
-    EXPECT_EQ(doc.traces().indexOf(ZlineScanBaseDoc::kHoughName), -1);
+    EXPECT_EQ(doc.traceIndex(ZlineScanBaseDoc::kHoughName), -1);
     for (uint32_t c = 0; c < doc.scanTrace()->sampleCount(); ++c) {
         EXPECT_EQ(doc.scanTrace()->extent->getD(c), 0.0) << c;
         EXPECT_EQ(doc.cbvTrace()->data->getD(c), -1.0) << c;

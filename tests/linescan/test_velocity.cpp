@@ -9,6 +9,7 @@
 #include "linescan/CbvCorrelation.h"
 #include "linescan/HoughVelocity.h"
 #include "ScanDocTest.h"
+#include "support/ChartAccess.h"
 
 using VelocityTest = linescantest::ScanDocTest;
 
@@ -59,7 +60,7 @@ TEST_F(VelocityTest, GapLimitRingWrapAndTheEndOfTheRun) {
     EXPECT_DOUBLE_EQ(doc.correlogramTrace()->extent->getD(7), 60.0 / 2 * 0.5 / 0.04);
 
     // A trace the user deletes in the chart is let go at once.
-    doc.removeTrace(doc.traces().indexOf("difference"));
+    doc.removeTrace(doc.traceIndex("difference"));
     EXPECT_EQ(doc.differenceTrace(), nullptr);
     feed(60, 2.0, 10, 130);
     EXPECT_NEAR(doc.cbvUncutTrace()->data->getD(135 % 50) * 0.04, 2.0, 1e-9);
@@ -79,9 +80,10 @@ TEST_F(VelocityTest, GapLimitRingWrapAndTheEndOfTheRun) {
 
 TEST_F(VelocityTest, SummaryAndVelocityAgainstLimit) {
     start(60, {}, 40);
-    CTrace& corr = *doc.correlationTrace();
-    CTrace& un = *doc.cbvUncutTrace();
-    CTrace& cbv = *doc.cbvTrace();
+    // The results of a run, set by hand.
+    CTrace& corr = *ordavia::test::ChartAccess::editable(doc, doc.correlationTrace());
+    CTrace& un = *ordavia::test::ChartAccess::editable(doc, doc.cbvUncutTrace());
+    CTrace& cbv = *ordavia::test::ChartAccess::editable(doc, doc.cbvTrace());
     for (uint32_t i = 0; i < 40; ++i) {
         corr.data->setD(i, 500);
         un.data->setD(i, 10.0);
@@ -184,14 +186,16 @@ TEST_F(VelocityTest, FollowUpsAfterTheRunAndTheOtherCorrelations) {
     EXPECT_NEAR(doc.slopes()[10].velocity() * 0.04, 2.0, 1e-9);
 
     // "correlate": two copies of one trace, the second shifted by 3 points.
-    CTrace* a = doc.newTrace(8, 64, true);
-    CTrace* b = doc.newTrace(8, 64, true);
+    auto a = std::make_unique<CTrace>(8, 64);
+    auto b = std::make_unique<CTrace>(8, 64);
     const auto v = tex.sample(64, 0, 0);
     for (uint32_t i = 0; i < 64; ++i) {
         a->data->setD(i, v[i]);
         b->data->setD((i + 3) % 64, v[i]);
     }
-    CTrace* c = doc.correlateTraces(doc.traceCount() - 2, doc.traceCount() - 1);
+    doc.addTrace(std::move(a), true);
+    doc.addTrace(std::move(b), true);
+    const CTrace* c = doc.correlateTraces(doc.traceCount() - 2, doc.traceCount() - 1);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->sampleCount(), 32u);
     EXPECT_EQ(c->data->argMax(0, 32), 3u);

@@ -124,10 +124,10 @@ TEST_F(ZvlTest, SlopeCountOfAThousandLoadsNoSlopesAndDamagedFilesFailWhole) {
     // A scan whose extent misses columns is not worked on (found by fuzzing).
     {
         ZlineScanBaseDoc src;
-        C2DTrace* t = src.new2DTrace(12, 10, 8, true);
-        ASSERT_NE(t, nullptr);
+        auto t = std::make_unique<C2DTrace>(12, 10, 8);
         t->name = "scan2D";
         ASSERT_TRUE(t->extent->resize(3));
+        ASSERT_NE(src.addTrace(std::move(t), true), nullptr);
         ZlineScanBaseDoc back;
         ASSERT_TRUE(back.loadZvlBytes(src.saveToBytes()).ok());
         EXPECT_EQ(back.scanTrace(), nullptr);

@@ -222,7 +222,7 @@ TEST(KymographImport, AnotherInstrumentsPictureAndAChartsStackOfScanLinesAreMeas
     ASSERT_TRUE(review.OnNewDocument());
     ASSERT_TRUE(review.beginReview(stack, ordavia::CbvParams{}, "review of a.zvl"));
     EXPECT_FALSE(review.IsModified());
-    ASSERT_NE(review.newTrace(8, 10, true), nullptr);
+    ASSERT_NE(review.addTrace(std::make_unique<CTrace>(8, 10), true), nullptr);
     EXPECT_FALSE(review.calculateVelocity(1, 0, 0));
     EXPECT_EQ(review.traceCount(), 2);
     ASSERT_TRUE(review.calculateVelocity(0, 0, 0));

@@ -277,7 +277,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     auto* chart = dynamic_cast<ZliveChartDoc*>(opened[0].get());
     ASSERT_TRUE(chart);
     EXPECT_EQ(profileOf(chart), (std::vector<int64_t>{30, 32, 34, 35, 37}));
-    EXPECT_DOUBLE_EQ(chart->liveTrace->xInterval, 2.5 / 4);
+    EXPECT_DOUBLE_EQ(chart->liveTrace()->xInterval, 2.5 / 4);
 
     line->moveBy(100, 0);
     doc->UpdateAllViews(nullptr, ZBasicView::kHintOverlays);
