@@ -140,6 +140,7 @@ AssessmentWindow::AssessmentWindow(ZBasicDoc& doc, std::unique_ptr<AssessmentRev
     side->addWidget(figures_);
     side->addWidget(warnings_);
     side->addWidget(byHand_);
+    side->addSpacing(8);
     side->addWidget(toolBox);
     auto* undoRow = new QHBoxLayout;
     undoRow->addWidget(undo_);
