@@ -23,6 +23,7 @@
 #include "image/ui/ImageToQImage.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentFiling.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/AssessmentReview.h"
 #include "measure/ExamAssessment.h"
 #include "measure/ZBasicDoc.h"
@@ -77,6 +78,35 @@ void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
         auto* w = new AssessmentWindow(*doc, std::make_unique<AssessmentReview>(std::move(*a)), view);
         w->show();
     });
+}
+
+bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& record) {
+    Prompter& prompter = doc.services().prompter();
+    const Result<CapillaryAssessment> filed = readAssessmentRecord(record);
+    if (!filed) {
+        prompter.messageBox("The filed assessment cannot be read: " + filed.reason(), MsgButtons::Ok, MsgIcon::Warning,
+                            kAssessWindowTitle);
+        return false;
+    }
+    // The automatic reference on the row and scale the assessment was filed with.
+    AssessOptions o = assessOptionsOf(doc);
+    o.umPerPixel = filed->umPerPixel;
+    if (!filed->lineAutomatic) {
+        o.lineFrom = filed->lineFrom;
+        o.lineTo = filed->lineTo;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto automatic = assessPicture(doc.image(), o);
+    QApplication::restoreOverrideCursor();
+    if (!automatic) {
+        prompter.messageBox("The picture cannot be assessed: " + automatic.reason(), MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    automatic->finger = filed->finger;
+    auto* w = new AssessmentWindow(doc, std::make_unique<AssessmentReview>(std::move(*automatic), *filed), view);
+    w->markFiled();
+    w->show();
+    return true;
 }
 
 AssessmentWindow::AssessmentWindow(ZBasicDoc& doc, std::unique_ptr<AssessmentReview> review, QWidget* parent)
@@ -185,6 +215,12 @@ void AssessmentWindow::refresh() {
     canvas_->update();
 }
 
+void AssessmentWindow::markFiled() {
+    filed_ = true;
+    review_->undoStack().setClean();
+    refresh();
+}
+
 bool AssessmentWindow::fileUnderExamination() {
     Prompter& prompter = doc_.services().prompter();
     CSubjectDatabase* db = CSubjectDatabase::of(doc_);
@@ -213,9 +249,7 @@ bool AssessmentWindow::fileUnderExamination() {
                             kAssessWindowTitle);
         return false;
     }
-    filed_ = true;
-    review_->undoStack().setClean();
-    refresh();
+    markFiled();
     return true;
 }
 
