@@ -156,191 +156,212 @@ void ChartPainter::autoscale(ChartViewState& s, const ZchartDoc& doc, int w, int
     }
 }
 
+namespace {
+// The plot's x pixel of x (in the x axis's units).
+double xPixel(const QRect& plot, const ChartViewState& s, double x) {
+    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
+    return plot.left() + (x - s.xLeft) / xpp;
+}
+
+const TraceDisplay* activeDisplay(const ChartViewState& s) {
+    const bool shown = s.active >= 0 && s.active < static_cast<int>(s.displays.size()) && s.displays[s.active].trace;
+    return shown ? &s.displays[s.active] : nullptr;
+}
+
+std::string legendLabel(const CTrace& t) { return t.name + (t.yUnits.empty() ? "" : " (" + t.yUnits + ")"); }
+}  // namespace
+
 void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, const ZchartDoc& doc) {
     p.save();
     p.setClipRect(plot);
     p.fillRect(plot, Qt::white);
-    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
-    auto px = [&](double x) { return plot.left() + (x - s.xLeft) / xpp; };
+    // Spectra and scan-line stacks lie underneath, then the grid and the
+    // selection, then the curves, the legend, the markers and the cursor.
+    paintTraces(p, plot, s, true);
+    paintGrid(p, plot, s);
+    paintSelection(p, plot, s, doc);
+    paintTraces(p, plot, s, false);
+    paintLegend(p, plot, s);
+    paintMarkers(p, plot, s, doc);
+    paintCursor(p, plot, s);
+    p.restore();
+    p.setPen(QPen(QColor(120, 120, 120), 0));
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+}
 
-    auto drawGrid = [&] {
+void ChartPainter::paintGrid(QPainter& p, const QRect& plot, const ChartViewState& s) {
     // Grid at the x axis's major ticks and the active trace's y ticks.
-        {
-            const bool activeShown = s.active >= 0 && s.active < static_cast<int>(s.displays.size()) &&
-                                     s.displays[s.active].trace;
-            CAxis gx(!activeShown || isTimeUnit(s.displays[s.active].trace->xUnits));
-            gx.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
-            gx.length = plot.width();
-            gx.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
-            gx.setScale(xpp);
-            p.setPen(QPen(QColor(225, 228, 235), 0));
-            const double conv = gx.requestedScale != 0 ? gx.unitsPerPixel / gx.requestedScale : 1.0;
-            for (const auto& t : gx.ticks())
-                if (t.major) {
-                    const double xv = t.value / conv;
-                    const int x = static_cast<int>(std::lround(px(xv)));
-                    p.drawLine(x, plot.top(), x, plot.bottom());
-                }
-            if (s.active >= 0 && s.active < static_cast<int>(s.displays.size()) && s.displays[s.active].trace) {
-                const TraceDisplay& d = s.displays[s.active];
-                CAxis gy(false);
-                gy.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
-                gy.length = plot.height();
-                gy.startPixel = static_cast<int>(std::floor(d.yBottom / d.yPerPixel));
-                gy.setScale(d.yPerPixel);
-                for (const auto& t : gy.ticks())
-                    if (t.major) {
-                        const int y = static_cast<int>(std::lround(plot.bottom() - (t.value - d.yBottom) / d.yPerPixel));
-                        p.drawLine(plot.left(), y, plot.right(), y);
-                    }
-            }
+    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
+    const TraceDisplay* active = activeDisplay(s);
+    CAxis gx(!active || isTimeUnit(active->trace->xUnits));
+    gx.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
+    gx.length = plot.width();
+    gx.startPixel = static_cast<int>(std::floor(s.xLeft / xpp));
+    gx.setScale(xpp);
+    p.setPen(QPen(QColor(225, 228, 235), 0));
+    const double conv = gx.requestedScale != 0 ? gx.unitsPerPixel / gx.requestedScale : 1.0;
+    for (const auto& t : gx.ticks())
+        if (t.major) {
+            const int x = static_cast<int>(std::lround(xPixel(plot, s, t.value / conv)));
+            p.drawLine(x, plot.top(), x, plot.bottom());
         }
-    };
+    if (!active) return;
+    const TraceDisplay& d = *active;
+    CAxis gy(false);
+    gy.measure(p.fontMetrics().averageCharWidth(), p.fontMetrics().height(), true);
+    gy.length = plot.height();
+    gy.startPixel = static_cast<int>(std::floor(d.yBottom / d.yPerPixel));
+    gy.setScale(d.yPerPixel);
+    for (const auto& t : gy.ticks())
+        if (t.major) {
+            const int y = static_cast<int>(std::lround(plot.bottom() - (t.value - d.yBottom) / d.yPerPixel));
+            p.drawLine(plot.left(), y, plot.right(), y);
+        }
+}
 
-    // Selection band on the active trace.
+void ChartPainter::paintSelection(QPainter& p, const QRect& plot, const ChartViewState& s, const ZchartDoc& doc) {
+    // The selection band lies on the active trace.
     const CTrace* active = (s.active >= 0 && s.active < doc.traceCount()) ? doc.trace(s.active) : nullptr;
-    auto drawSelection = [&] {
-        if (!active || !active->hasData() || !s.hasSelection()) return;
-        const uint32_t n = active->sampleCount();
-        const double xa = active->sampleX(s.selFrom % n), xb = active->sampleX(s.selTo % n);
-        const double l = px(std::min(xa, xb)), r = px(std::max(xa, xb));
-        p.fillRect(QRectF(l, plot.top(), r - l, plot.height()), QColor(255, 200, 90, s.printing ? 60 : 90));
-    };
+    if (!active || !active->hasData() || !s.hasSelection()) return;
+    const uint32_t n = active->sampleCount();
+    const double xa = active->sampleX(s.selFrom % n), xb = active->sampleX(s.selTo % n);
+    const double l = xPixel(plot, s, std::min(xa, xb)), r = xPixel(plot, s, std::max(xa, xb));
+    p.fillRect(QRectF(l, plot.top(), r - l, plot.height()), QColor(255, 200, 90, s.printing ? 60 : 90));
+}
 
-    // Spectra and scan-line stacks lie underneath, then the grid, then curves.
-    for (int pass = 0; pass < 2; ++pass)
-    for (size_t i = 0; i <= s.displays.size(); ++i) {
-        if (i == s.displays.size()) {
-            if (pass == 0) {
-                drawGrid();
-                drawSelection();
-            }
-            continue;
-        }
+void ChartPainter::paintTraces(QPainter& p, const QRect& plot, ChartViewState& s, bool twoD) {
+    for (size_t i = 0; i < s.displays.size(); ++i) {
         TraceDisplay& d = s.displays[i];
         const CTrace* t = d.trace;
-        if (!t || d.hidden || !t->hasData()) continue;
-        if (t->data->twoD() != (pass == 0)) continue;
+        if (!t || d.hidden || !t->hasData() || t->data->twoD() != twoD) continue;
         if (t->colour != d.colourSeen) {
             d.colourSeen = t->colour;
             d.stripValid = false;
         }
-        const double x0 = t->xStart * 0.001, dt = t->xInterval;
-        if (t->data->twoD()) {
-            if (!d.stripValid) buildStrip(d);
-            if (d.strip.empty()) continue;
-            double e = 0;
-            if (auto* c2 = dynamic_cast<const C2DTrace*>(t); c2 && c2->extent)
-                for (uint32_t r = 0; r < c2->extent->count; ++r) e = std::max(e, c2->extent->getD(r));
-            if (e <= 0) e = double(t->data->components);
-            const double top = plot.bottom() - (e * t->yScale + t->yOffset - d.yBottom) / d.yPerPixel;
-            const double bottom = plot.bottom() - (t->yOffset - d.yBottom) / d.yPerPixel;
-            const QRectF target(px(x0), top, t->sampleCount() * dt / xpp, bottom - top);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-            const QImage strip(reinterpret_cast<const uchar*>(d.strip.data()), d.stripWidth, d.stripHeight,
-                               d.stripWidth * 4, QImage::Format_RGB32);
-            p.drawImage(target, strip);
-            continue;
-        }
-        if (!d.cacheValid) buildCache(d);
-        const std::vector<double>& v = d.cache;
-        const int64_t n = static_cast<int64_t>(v.size());
-        if (!n || dt <= 0) continue;
-        const double ypp = d.yPerPixel > 0 ? d.yPerPixel : 1.0;
-        auto py = [&](double val) {
-            const double y = plot.bottom() - (val - d.yBottom) / ypp;
-            return std::clamp(y, -1e6, 1e6);
-        };
-        QPen pen(traceColour(*t, static_cast<int>(i)), static_cast<int>(i) == s.active ? 1.6 : 1.0);
-        pen.setCosmetic(true);
-        p.setPen(pen);
-        const double samplesPerPixel = xpp / dt;
-        if (samplesPerPixel > 2.0) {
-            // One min/max stroke per pixel column, joined to the next column.
-            const int w = plot.width();
-            QVector<QLineF> lines;
-            lines.reserve(w * 2);
-            double lastY = 0;
-            bool have = false;
-            for (int c = 0; c < w; ++c) {
-                const double xa = s.xLeft + c * xpp, xb = xa + xpp;
-                int64_t k0 = static_cast<int64_t>(std::ceil((xa - x0) / dt));
-                int64_t k1 = static_cast<int64_t>(std::ceil((xb - x0) / dt));
-                k0 = std::max<int64_t>(k0, 0);
-                k1 = std::min<int64_t>(k1, n);
-                if (k0 >= k1) {
-                    have = have && k0 < n;
-                    continue;
-                }
-                double lo = v[k0], hi = v[k0];
-                for (int64_t k = k0 + 1; k < k1; ++k) {
-                    const double q = v[k];
-                    lo = q < lo ? q : lo;
-                    hi = q > hi ? q : hi;
-                }
-                const double xpx = plot.left() + c + 0.5;
-                const double ylo = py(lo), yhi = py(hi);
-                if (have) lines.append(QLineF(xpx - 1, lastY, xpx, py(v[k0])));
-                lines.append(QLineF(xpx, ylo, xpx, yhi == ylo ? ylo + 0.01 : yhi));
-                lastY = py(v[k1 - 1]);
-                have = true;
-            }
-            p.drawLines(lines);
-        } else {
-            int64_t k0 = static_cast<int64_t>(std::floor((s.xLeft - x0) / dt)) - 1;
-            int64_t k1 = static_cast<int64_t>(std::ceil((s.xLeft + plot.width() * xpp - x0) / dt)) + 2;
+        if (twoD) paintStrip(p, plot, s, d);
+        else paintCurve(p, plot, s, d, static_cast<int>(i));
+    }
+}
+
+void ChartPainter::paintStrip(QPainter& p, const QRect& plot, const ChartViewState& s, TraceDisplay& d) {
+    const CTrace* t = d.trace;
+    if (!d.stripValid) buildStrip(d);
+    if (d.strip.empty()) return;
+    double e = 0;
+    if (auto* c2 = dynamic_cast<const C2DTrace*>(t); c2 && c2->extent)
+        for (uint32_t r = 0; r < c2->extent->count; ++r) e = std::max(e, c2->extent->getD(r));
+    if (e <= 0) e = double(t->data->components);
+    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
+    const double top = plot.bottom() - (e * t->yScale + t->yOffset - d.yBottom) / d.yPerPixel;
+    const double bottom = plot.bottom() - (t->yOffset - d.yBottom) / d.yPerPixel;
+    const QRectF target(xPixel(plot, s, t->xStart * 0.001), top, t->sampleCount() * t->xInterval / xpp, bottom - top);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QImage strip(reinterpret_cast<const uchar*>(d.strip.data()), d.stripWidth, d.stripHeight, d.stripWidth * 4,
+                       QImage::Format_RGB32);
+    p.drawImage(target, strip);
+}
+
+void ChartPainter::paintCurve(QPainter& p, const QRect& plot, const ChartViewState& s, TraceDisplay& d, int index) {
+    const CTrace* t = d.trace;
+    const double x0 = t->xStart * 0.001, dt = t->xInterval;
+    if (!d.cacheValid) buildCache(d);
+    const std::vector<double>& v = d.cache;
+    const int64_t n = static_cast<int64_t>(v.size());
+    if (!n || dt <= 0) return;
+    const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
+    const double ypp = d.yPerPixel > 0 ? d.yPerPixel : 1.0;
+    auto py = [&](double val) {
+        const double y = plot.bottom() - (val - d.yBottom) / ypp;
+        return std::clamp(y, -1e6, 1e6);
+    };
+    QPen pen(traceColour(*t, index), index == s.active ? 1.6 : 1.0);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    const double samplesPerPixel = xpp / dt;
+    if (samplesPerPixel > 2.0) {
+        // One min/max stroke per pixel column, joined to the next column.
+        const int w = plot.width();
+        QVector<QLineF> lines;
+        lines.reserve(w * 2);
+        double lastY = 0;
+        bool have = false;
+        for (int c = 0; c < w; ++c) {
+            const double xa = s.xLeft + c * xpp, xb = xa + xpp;
+            int64_t k0 = static_cast<int64_t>(std::ceil((xa - x0) / dt));
+            int64_t k1 = static_cast<int64_t>(std::ceil((xb - x0) / dt));
             k0 = std::max<int64_t>(k0, 0);
             k1 = std::min<int64_t>(k1, n);
-            if (k0 >= k1) continue;
-            QPolygonF poly;
-            poly.reserve(static_cast<int>(k1 - k0));
-            for (int64_t k = k0; k < k1; ++k) poly.append(QPointF(px(x0 + k * dt), py(v[k])));
-            p.setRenderHint(QPainter::Antialiasing, true);
-            p.drawPolyline(poly);
-            if (t->showPoints || samplesPerPixel < 0.08) {
-                const double r = t->showPoints ? t->pointSize / 2.0 : 2.0;
-                for (const QPointF& q : poly) {
-                    p.drawLine(QPointF(q.x() - r, q.y() - r), QPointF(q.x() + r, q.y() + r));
-                    p.drawLine(QPointF(q.x() - r, q.y() + r), QPointF(q.x() + r, q.y() - r));
-                }
+            if (k0 >= k1) {
+                have = have && k0 < n;
+                continue;
             }
-            p.setRenderHint(QPainter::Antialiasing, false);
+            double lo = v[k0], hi = v[k0];
+            for (int64_t k = k0 + 1; k < k1; ++k) {
+                const double q = v[k];
+                lo = q < lo ? q : lo;
+                hi = q > hi ? q : hi;
+            }
+            const double xpx = plot.left() + c + 0.5;
+            const double ylo = py(lo), yhi = py(hi);
+            if (have) lines.append(QLineF(xpx - 1, lastY, xpx, py(v[k0])));
+            lines.append(QLineF(xpx, ylo, xpx, yhi == ylo ? ylo + 0.01 : yhi));
+            lastY = py(v[k1 - 1]);
+            have = true;
+        }
+        p.drawLines(lines);
+        return;
+    }
+    int64_t k0 = static_cast<int64_t>(std::floor((s.xLeft - x0) / dt)) - 1;
+    int64_t k1 = static_cast<int64_t>(std::ceil((s.xLeft + plot.width() * xpp - x0) / dt)) + 2;
+    k0 = std::max<int64_t>(k0, 0);
+    k1 = std::min<int64_t>(k1, n);
+    if (k0 >= k1) return;
+    QPolygonF poly;
+    poly.reserve(static_cast<int>(k1 - k0));
+    for (int64_t k = k0; k < k1; ++k) poly.append(QPointF(xPixel(plot, s, x0 + k * dt), py(v[k])));
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawPolyline(poly);
+    if (t->showPoints || samplesPerPixel < 0.08) {
+        const double r = t->showPoints ? t->pointSize / 2.0 : 2.0;
+        for (const QPointF& q : poly) {
+            p.drawLine(QPointF(q.x() - r, q.y() - r), QPointF(q.x() + r, q.y() + r));
+            p.drawLine(QPointF(q.x() - r, q.y() + r), QPointF(q.x() + r, q.y() - r));
         }
     }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
 
-    // Legend: one line per shown trace, top right.
-    {
-        const QFontMetrics lfm = p.fontMetrics();
-        int w = 0, rowsShown = 0;
-        for (const auto& d : s.displays)
-            if (d.trace && !d.hidden) {
-                std::string label = d.trace->name + (d.trace->yUnits.empty() ? "" : " (" + d.trace->yUnits + ")");
-                w = std::max(w, lfm.horizontalAdvance(QString::fromStdString(label)));
-                ++rowsShown;
-            }
-        if (rowsShown > 0) {
-            const int lh = lfm.height();
-            const QRect box(plot.right() - w - 40, plot.top() + 6, w + 32, rowsShown * lh + 8);
-            p.fillRect(box, QColor(255, 255, 255, 215));
-            p.setPen(QPen(QColor(190, 190, 190), 0));
-            p.drawRect(box);
-            int y = box.top() + 4;
-            for (size_t i = 0; i < s.displays.size(); ++i) {
-                const TraceDisplay& d = s.displays[i];
-                if (!d.trace || d.hidden) continue;
-                const QColor c = traceColour(*d.trace, static_cast<int>(i));
-                p.setPen(QPen(c, static_cast<int>(i) == s.active ? 3 : 2));
-                p.drawLine(box.left() + 6, y + lh / 2, box.left() + 22, y + lh / 2);
-                p.setPen(static_cast<int>(i) == s.active ? Qt::black : QColor(70, 70, 70));
-                std::string label = d.trace->name + (d.trace->yUnits.empty() ? "" : " (" + d.trace->yUnits + ")");
-                p.drawText(QRect(box.left() + 27, y, w + 4, lh), Qt::AlignLeft | Qt::AlignVCenter,
-                           QString::fromStdString(label));
-                y += lh;
-            }
+void ChartPainter::paintLegend(QPainter& p, const QRect& plot, const ChartViewState& s) {
+    // One line per shown trace, top right.
+    const QFontMetrics lfm = p.fontMetrics();
+    int w = 0, rowsShown = 0;
+    for (const auto& d : s.displays)
+        if (d.trace && !d.hidden) {
+            w = std::max(w, lfm.horizontalAdvance(QString::fromStdString(legendLabel(*d.trace))));
+            ++rowsShown;
         }
+    if (rowsShown == 0) return;
+    const int lh = lfm.height();
+    const QRect box(plot.right() - w - 40, plot.top() + 6, w + 32, rowsShown * lh + 8);
+    p.fillRect(box, QColor(255, 255, 255, 215));
+    p.setPen(QPen(QColor(190, 190, 190), 0));
+    p.drawRect(box);
+    int y = box.top() + 4;
+    for (size_t i = 0; i < s.displays.size(); ++i) {
+        const TraceDisplay& d = s.displays[i];
+        if (!d.trace || d.hidden) continue;
+        const QColor c = traceColour(*d.trace, static_cast<int>(i));
+        p.setPen(QPen(c, static_cast<int>(i) == s.active ? 3 : 2));
+        p.drawLine(box.left() + 6, y + lh / 2, box.left() + 22, y + lh / 2);
+        p.setPen(static_cast<int>(i) == s.active ? Qt::black : QColor(70, 70, 70));
+        p.drawText(QRect(box.left() + 27, y, w + 4, lh), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromStdString(legendLabel(*d.trace)));
+        y += lh;
     }
+}
 
-    // Markers: a box standing on a pole at the marker's x.
+void ChartPainter::paintMarkers(QPainter& p, const QRect& plot, const ChartViewState& s, const ZchartDoc& doc) {
+    // A box standing on a pole at the marker's x.
     const QFontMetrics fm = p.fontMetrics();
     const auto boxes = markerBoxes(plot, s, doc, fm);
     for (size_t i = 0; i < boxes.size(); ++i) {
@@ -363,17 +384,13 @@ void ChartPainter::paintPlot(QPainter& p, const QRect& plot, ChartViewState& s, 
             p.drawRect(b.adjusted(-2, -2, 2, 2));
         }
     }
+}
 
-    // Cursor line.
-    if (s.cursorX > -1e299 && !s.printing) {
-        QPen cp(QColor(60, 60, 60), 0, Qt::DashLine);
-        p.setPen(cp);
-        const int x = static_cast<int>(std::lround(px(s.cursorX)));
-        p.drawLine(x, plot.top(), x, plot.bottom());
-    }
-    p.restore();
-    p.setPen(QPen(QColor(120, 120, 120), 0));
-    p.drawRect(plot.adjusted(0, 0, -1, -1));
+void ChartPainter::paintCursor(QPainter& p, const QRect& plot, const ChartViewState& s) {
+    if (!(s.cursorX > -1e299) || s.printing) return;
+    p.setPen(QPen(QColor(60, 60, 60), 0, Qt::DashLine));
+    const int x = static_cast<int>(std::lround(xPixel(plot, s, s.cursorX)));
+    p.drawLine(x, plot.top(), x, plot.bottom());
 }
 
 std::vector<QRect> ChartPainter::markerBoxes(const QRect& plot, const ChartViewState& s, const ZchartDoc& doc,

@@ -40,6 +40,18 @@ public:
     // Sample index (in the trace's own indexing) nearest to x; -1 without data.
     static int64_t sampleAt(const CTrace& t, double x);
     static double xOfSample(const CTrace& t, uint32_t i);
+
+private:
+    // The layers of the plot, bottom to top.
+    static void paintGrid(QPainter& p, const QRect& plot, const ChartViewState& s);
+    static void paintSelection(QPainter& p, const QRect& plot, const ChartViewState& s, const ZchartDoc& doc);
+    // The two-dimensional traces (as image strips) or the curves.
+    static void paintTraces(QPainter& p, const QRect& plot, ChartViewState& s, bool twoD);
+    static void paintStrip(QPainter& p, const QRect& plot, const ChartViewState& s, TraceDisplay& d);
+    static void paintCurve(QPainter& p, const QRect& plot, const ChartViewState& s, TraceDisplay& d, int index);
+    static void paintLegend(QPainter& p, const QRect& plot, const ChartViewState& s);
+    static void paintMarkers(QPainter& p, const QRect& plot, const ChartViewState& s, const ZchartDoc& doc);
+    static void paintCursor(QPainter& p, const QRect& plot, const ChartViewState& s);
 };
 
 }  // namespace ordavia
