@@ -3,6 +3,7 @@
 // a second view of the same chart never shows what the first one undid.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "chart/ZchartDoc.h"
@@ -14,7 +15,53 @@ namespace {
 bool isFiniteValue(double v) { return std::isfinite(v); }
 bool positive(double v) { return std::isfinite(v) && v > 0; }
 bool validMode(int m) { return m >= ArtifactFilter::Off && m <= ArtifactFilter::Replace; }
+
+// What the display edits change of a trace: its colour and the intensity
+// mapping of a two-dimensional trace.
+struct TraceLook {
+    uint32_t colour = 0;
+    double intensityRange = 0, intensityOffset = 0;
+    int paletteScheme = 0;
+    bool paletteReversed = false;
+};
+
+TraceLook lookOf(const CTrace& t) {
+    TraceLook l;
+    l.colour = t.colour;
+    if (auto* c = dynamic_cast<const C2DTrace*>(&t)) {
+        l.intensityRange = c->intensityRange;
+        l.intensityOffset = c->intensityOffset;
+        l.paletteScheme = c->paletteScheme;
+        l.paletteReversed = c->paletteReversed;
+    }
+    return l;
+}
+
+void putLook(CTrace& t, const TraceLook& l) {
+    t.colour = l.colour;
+    if (auto* c = dynamic_cast<C2DTrace*>(&t)) {
+        c->intensityRange = l.intensityRange;
+        c->intensityOffset = l.intensityOffset;
+        c->paletteScheme = l.paletteScheme;
+        c->paletteReversed = l.paletteReversed;
+    }
+}
 }  // namespace
+
+void ZchartDoc::pushLookEdit(int index, const std::string& text, const std::function<void(CTrace&)>& change) {
+    CTrace* t = editableTrace(index);
+    if (!t) return;
+    // The change is worked out on the trace, then made again as the step.
+    const TraceLook before = lookOf(*t);
+    change(*t);
+    const TraceLook after = lookOf(*t);
+    putLook(*t, before);
+    auto put = [this, index](const TraceLook& l) {
+        if (CTrace* tr = editableTrace(index)) putLook(*tr, l);
+        notify(kHintData);
+    };
+    pushEdit(text, [put, after] { put(after); }, [put, before] { put(before); });
+}
 
 bool ZchartDoc::setListValue(double value) {
     if (!isFiniteValue(value)) return false;
@@ -42,11 +89,6 @@ bool ZchartDoc::setArtifactFilter(const ArtifactFilter& f) {
 }
 
 C2DTrace* ZchartDoc::twoD(int index) { return dynamic_cast<C2DTrace*>(editableTrace(index)); }
-
-void ZchartDoc::traceChanged(long hint) {
-    SetModifiedFlag();
-    notify(hint);
-}
 
 TraceProperties ZchartDoc::traceProperties(int index) const {
     TraceProperties p;
@@ -109,11 +151,9 @@ void ZchartDoc::applyTraceProperties(CTrace& t, const TraceProperties& p, const 
 }
 
 bool ZchartDoc::setTraceColour(int index, uint32_t colour) {
-    CTrace* t = editableTrace(index);
-    if (!t) return false;
+    if (!trace(index)) return false;
     colour &= 0xFFFFFF;
-    t->colour = colour ? colour : 0x010101;
-    traceChanged();
+    pushLookEdit(index, "Colour", [colour](CTrace& t) { t.colour = colour ? colour : 0x010101; });
     return true;
 }
 
@@ -121,16 +161,18 @@ double ZchartDoc::setIntensityRange(int index, double range) {
     C2DTrace* t = twoD(index);
     if (!t) return -1.0;
     if (!isFiniteValue(range)) return t->intensityRange;
-    t->intensityRange = std::clamp(range, t->rangeMin, std::max(t->rangeMin, t->rangeMax));
-    traceChanged();
+    const double kept = std::clamp(range, t->rangeMin, std::max(t->rangeMin, t->rangeMax));
+    pushLookEdit(index, "Intensity", [kept](CTrace& tr) { static_cast<C2DTrace&>(tr).intensityRange = kept; });
     return t->intensityRange;
 }
 
 bool ZchartDoc::invertPalette(int index) {
     C2DTrace* t = twoD(index);
     if (!t) return false;
-    t->paletteReversed = !t->paletteReversed;
-    traceChanged();
+    pushLookEdit(index, "Inverse Colours", [](CTrace& tr) {
+        auto& c = static_cast<C2DTrace&>(tr);
+        c.paletteReversed = !c.paletteReversed;
+    });
     return true;
 }
 
@@ -139,17 +181,19 @@ bool ZchartDoc::minimumToBackground(int index) {
     if (!t || !t->hasData()) return false;
     double m, lo = 0, hi = 0;
     t->data->statistics(m, lo, hi, 0, 0);
-    t->intensityOffset = -lo;
-    traceChanged();
+    pushLookEdit(index, "Minimum to background",
+                 [lo](CTrace& tr) { static_cast<C2DTrace&>(tr).intensityOffset = -lo; });
     return true;
 }
 
 bool ZchartDoc::toggleLinearIntensity(int index) {
     C2DTrace* t = twoD(index);
     if (!t || !t->hasData()) return false;
-    t->intensityOffset = 0;
-    t->paletteScheme = t->paletteScheme ? 0 : 1;
-    traceChanged();
+    pushLookEdit(index, "Linear intensity scale", [](CTrace& tr) {
+        auto& c = static_cast<C2DTrace&>(tr);
+        c.intensityOffset = 0;
+        c.paletteScheme = c.paletteScheme ? 0 : 1;
+    });
     return true;
 }
 

@@ -12,6 +12,7 @@
 // smoothTime (float), settingD, sampleCount (int32), settingC (double,
 // from version 2), CdbDocument block (from version 3).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,7 +82,9 @@ public:
     const ordavia::ArtifactFilter& artifactFilter() const { return artifactFilter_; }
     bool setArtifactFilter(const ordavia::ArtifactFilter& f);
 
-    // ---- Edits of the chart view (each checks, marks and notifies) ----
+    // ---- Edits of the chart view: each checks the value, is one step of
+    // the undo stack (which says whether the chart is modified) and tells
+    // every view ----
     ordavia::TraceProperties traceProperties(int index) const;
     // False (trace unchanged) for a missing trace, a sample interval or a
     // display scale that is not a positive finite number, a calibration
@@ -232,7 +235,9 @@ private:
     ordavia::ChartRunState& runState() const;
     mutable ordavia::ChartRunState ownRunState_;
     C2DTrace* twoD(int index);
-    void traceChanged(long hint = kHintData);
+    // A display edit of one trace as an undo step named `text`: `change`
+    // shows what it does, the step puts the values back and forth.
+    void pushLookEdit(int index, const std::string& text, const std::function<void(CTrace&)>& change);
 
     uint32_t docFlags_ = 0;
     CMarkerList markers_;

@@ -83,19 +83,25 @@ C2DTrace* ZcommonTRVDoc::editableSpectrum() {
 }
 
 bool ZcommonTRVDoc::swapUnits() {
-    CTrace* t = editableCbv();
+    const CTrace* t = cbvTrace();
     if (!t) return false;
-    const double old = t->yScale;
-    if (t->yUnits == kMmPerS) {
-        t->yUnits = kKHz;
-        t->yScale = 0.001;
-    } else {
-        t->yUnits = kMmPerS;
-        t->yScale = velocityFactor_;
-    }
-    if (old != 0) t->displayYScale *= t->yScale / old;
-    SetModifiedFlag();
-    notify(kHintTraces);
+    struct Units {
+        std::string name;
+        double scale, shown;
+    };
+    const Units before{t->yUnits, t->yScale, t->displayYScale};
+    Units after = t->yUnits == kMmPerS ? Units{kKHz, 0.001, t->displayYScale}
+                                       : Units{kMmPerS, velocityFactor_, t->displayYScale};
+    if (before.scale != 0) after.shown *= after.scale / before.scale;
+    auto put = [this](const Units& u) {
+        if (CTrace* cbv = editableCbv()) {
+            cbv->yUnits = u.name;
+            cbv->yScale = u.scale;
+            cbv->displayYScale = u.shown;
+        }
+        notify(kHintTraces);
+    };
+    pushEdit("swap units", [put, after] { put(after); }, [put, before] { put(before); });
     return true;
 }
 

@@ -297,6 +297,24 @@ TEST_F(EditFixture, DisplayEditsOfTheActiveTrace) {
     EXPECT_EQ(views.hints.size(), 4u);
 }
 
+TEST_F(EditFixture, DisplayEditsUndoBackToTheSavedState) {
+    ASSERT_TRUE(doc.setTraceColour(0, 0x00FF00));
+    ASSERT_EQ(doc.setIntensityRange(1, 200), 200.0);
+    ASSERT_TRUE(doc.invertPalette(1));
+    ASSERT_TRUE(doc.toggleLinearIntensity(1));
+    EXPECT_EQ(doc.undoStack().undoText(), "Linear intensity scale");
+    for (int i = 0; i < 4; ++i) doc.undoStack().undo();
+    EXPECT_EQ(line->colour, 0u);
+    EXPECT_EQ(spectra->intensityRange, 500.0);
+    EXPECT_FALSE(spectra->paletteReversed);
+    EXPECT_EQ(spectra->paletteScheme, 0);
+    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
+    doc.undoStack().redo();
+    EXPECT_EQ(line->colour, 0x00FF00u);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_FALSE(doc.refillTrace(7, *line)) << "no such trace";
+}
+
 TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
     CMarker* m = doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
     CMarker foreign;

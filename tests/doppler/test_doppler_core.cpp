@@ -267,6 +267,11 @@ TEST(Ctrv2Doc, UnitsAndBandwidthSteps) {
     EXPECT_EQ(cbv->yUnits, "kHz");
     EXPECT_EQ(cbv->yScale, 0.001);
     EXPECT_NEAR(cbv->displayYScale, shown * 0.001 / ZcommonTRVDoc::kDefaultVelocityFactor, 1e-12);
+    m.doc.undoStack().undo();
+    EXPECT_EQ(cbv->yUnits, "mm/s");
+    EXPECT_EQ(cbv->displayYScale, shown);
+    m.doc.undoStack().redo();
+    EXPECT_EQ(cbv->yUnits, "kHz");
 
     EXPECT_EQ(m.doc.statusText(), "BW=20.00kHz");
     // From the board's 20 kHz up to the next bandwidth, then down past it.
