@@ -14,7 +14,7 @@ using namespace ordavia;
 CTrace::CTrace(int typeCode, uint32_t count) {
     data = makeDataVect(typeCode);
     if (!data || !data->resize(count)) {
-        data.reset();
+        data = nullptr;
         ordavia::chart::reportLowMemory();
     }
 }
@@ -114,7 +114,7 @@ std::unique_ptr<CdataVect> CTrace::copyRangeVector(const CdataVect& v, uint32_t 
 }
 
 bool CTrace::copyRange(const CTrace& source, uint32_t from, uint32_t to) {
-    data.reset();
+    data = nullptr;
     copyAttributes(source);
     if (!source.data) return false;
     source.orderRange(from, to);
@@ -129,7 +129,7 @@ bool CTrace::copyRange(const CTrace& source, uint32_t from, uint32_t to) {
     if (isTwoD()) {
         auto* me = static_cast<C2DTrace*>(this);
         const auto* src = dynamic_cast<const C2DTrace*>(&source);
-        me->extent.reset();
+        me->extent = nullptr;
         if (src && src->extent) {
             auto e = copyRangeVector(*src->extent, from, to);
             if (e) {
@@ -267,7 +267,7 @@ void CTrace::Serialize(Archive& ar) {
     xInterval = real();
     data = ar.readObject<CdataVect>();
     if (data && !data->hasData() && data->count == 0) {
-        data.reset();
+        data = nullptr;
         ordavia::chart::reportLowMemory();
     }
     displayYScale = real();
@@ -300,7 +300,7 @@ C2DTrace::C2DTrace(int typeCode, uint32_t rows, uint32_t width) {
     extent = std::make_unique<CdoubleVect>();
     if (!data || !data->twoD() || width == 0 || width > 0xFFFF || !data->resize(rows) || !data->setWidth(width) ||
         !extent->resize(rows)) {
-        data.reset();
+        data = nullptr;
         ordavia::chart::reportLowMemory();
     }
 }
@@ -402,7 +402,7 @@ void C2DTrace::Serialize(Archive& ar) {
         rangeMax = ar.readDouble();
         rangeMin = ar.readDouble();
     }
-    extent.reset();
+    extent = nullptr;
     if (v >= 3) extent = ar.readObject<CdoubleVect>();
     if (v >= 4) intensityOffset = ar.readDouble();
     if (!extent && data) {

@@ -10,6 +10,7 @@
 // yUnits (strings), ring, yOffset (double), yGroup, auxFlag, showPoints,
 // pointSize. Older layouts are told apart by the version word.
 #include <cstdint>
+#include <experimental/propagate_const>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ public:
 
     static constexpr uint32_t kVersion = 0x5A000008;
 
-    std::unique_ptr<CdataVect> data;
+    // Const through a const trace: a read-only trace has read-only samples.
+    std::experimental::propagate_const<std::unique_ptr<CdataVect>> data;
     double displayYScale = 1.0;
     double displayXScale = 1.0;
     int32_t displayYOffset = 0;
@@ -106,7 +108,7 @@ public:
     double rangeStep = 2.0;
     double rangeMin = 1.0;
     double rangeMax = 1000.0;
-    std::unique_ptr<CdoubleVect> extent;
+    std::experimental::propagate_const<std::unique_ptr<CdoubleVect>> extent;
     double intensityOffset = 0.0;
     // Palette: 0 grey ramp, otherwise a colour ramp.
     int paletteScheme = 0;

@@ -166,7 +166,8 @@ void C2DTrace::copyRowReduced(uint32_t i, C2DTrace& target, uint32_t k) const {
     const double e = extentAt(i);
     target.extent->setD(i, e);
     if (e == 0.0 || k == 0 || !hasData() || i >= sampleCount()) return;
-    const std::unique_ptr<CdataVect> row = data->viewFrom(i);
+    // A window onto the row for reading only.
+    const std::unique_ptr<CdataVect> row = std::experimental::get_underlying(data)->viewFrom(i);
     // The block mean fills the row at the target's cursor.
     const uint32_t saved = target.data->cursor;
     target.data->cursor = i;

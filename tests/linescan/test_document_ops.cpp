@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "support/ChartAccess.h"
 #include "ScanDocTest.h"
 #include "support/HintRecorder.h"
 
@@ -49,7 +50,7 @@ TEST_F(LineScanOps, SettingsAndCommandsMarkTheDocumentAndRefitItsViews) {
     // New parameters measure the finished scan again.
     ordavia::CbvParams p = doc.params();
     p.gap = 2;
-    doc.cbvTrace()->data->fill(-1.0);
+    ordavia::test::ChartAccess::editable(doc, doc.cbvTrace())->data->fill(-1.0);
     doc.applyParams(p);
     EXPECT_EQ(doc.params().gap, 2);
     EXPECT_GT(doc.summary(0, 0).good, 0u);

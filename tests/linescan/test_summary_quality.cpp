@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "support/ChartAccess.h"
 #include "linescan/LineScanRun.h"
 #include "linescan/LineVelocityRun.h"
 #include "ScanDocTest.h"
@@ -21,8 +22,8 @@ struct SummaryQuality : linescantest::ScanDocTest {
     // Columns [0, good) at about `v` with correlation `corr` (0..1000), the rest without a velocity.
     void fill(uint32_t good, double v, double corr) {
         for (uint32_t i = 0; i < 100; ++i) {
-            doc.cbvTrace()->data->setD(i, i < good ? v + double(i % 7) - 3 : -1.0);
-            doc.correlationTrace()->data->setD(i, i < good ? corr : -1.0);
+            ordavia::test::ChartAccess::editable(doc, doc.cbvTrace())->data->setD(i, i < good ? v + double(i % 7) - 3 : -1.0);
+            ordavia::test::ChartAccess::editable(doc, doc.correlationTrace())->data->setD(i, i < good ? corr : -1.0);
         }
     }
     // A whole scan of cells moving `v` points per sample, stopped.
@@ -54,8 +55,8 @@ LineScanOutcome run(double pointsPerLine, double lineSeconds, VelocityMethod met
 
 TEST_F(SummaryQuality, OutlyingColumnsStayOutOfTheRangeAndAWeakSummaryIsDoubtful) {
     fill(100, 128.0, 800);
-    doc.cbvTrace()->data->setD(40, 900.0);
-    doc.cbvTrace()->data->setD(70, 27660.0);
+    ordavia::test::ChartAccess::editable(doc, doc.cbvTrace())->data->setD(40, 900.0);
+    ordavia::test::ChartAccess::editable(doc, doc.cbvTrace())->data->setD(70, 27660.0);
     const CbvSummary s = doc.summary(0, 0);
     EXPECT_EQ(s.outliers, 2u);
     EXPECT_DOUBLE_EQ(s.low, 125.0);

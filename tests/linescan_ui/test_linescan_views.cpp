@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/ChartAccess.h"
 #include "base/Text.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
@@ -258,8 +259,8 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
     // A summary of few good columns, which the other columns' peaks do not
     // bear out, is asked with No as the answer to take.
     for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i) {
-        CdataVect& uncut = *scan->cbvUncutTrace()->data;
-        scan->cbvTrace()->data->setD(i, i % 4 ? -1.0 : uncut.getD(i));
+        CdataVect& uncut = *ordavia::test::ChartAccess::editable(*scan, scan->cbvUncutTrace())->data;
+        ordavia::test::ChartAccess::editable(*scan, scan->cbvTrace())->data->setD(i, i % 4 ? -1.0 : uncut.getD(i));
         if (i % 4 && uncut.getD(i) > 0) uncut.setD(i, uncut.getD(i) * (3 + i % 7));
     }
     const size_t asked = svc.prompter.asked.size();
@@ -305,7 +306,8 @@ TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered)
     EXPECT_EQ(label->text().toStdString(), strprintf("accepted velocity %.1f ", part.mean) + part.units);
     saveShot(view, "linescan_accepted_header");
 
-    for (uint32_t i = 0; i < scan->cbvTrace()->sampleCount(); ++i) scan->cbvTrace()->data->setD(i, -1.0);
+    CTrace* cbv = ordavia::test::ChartAccess::editable(*scan, scan->cbvTrace());
+    for (uint32_t i = 0; i < cbv->sampleCount(); ++i) cbv->data->setD(i, -1.0);
     const size_t asked = svc.prompter.asked.size();
     svc.prompter.pushMessageAnswer(MsgResult::Ok);
     svc.prompter.pushMessageAnswer(MsgResult::No);
