@@ -21,12 +21,6 @@ public:
     // The producer's pointer to this chart, cleared when the chart closes.
     ZliveChartDoc** ownerSlot = nullptr;
 
-    // The data vector for `count` samples of the element type; count is
-    // written back with the actual size. Null when no memory.
-    CdataVect* feedLiveData(uint32_t source, uint32_t& count, double interval, const std::string& xUnits,
-                            const std::string& name, int typeCode, const std::string& yUnits);
-    // The data vector for one row of a two-dimensional trace.
-    CdataVect* feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace);
     const CdataVect* liveData() const { return liveTrace_ ? liveTrace_->data.get() : nullptr; }
 
     // What a producer shows is not an edit of the chart: closing it asks to
@@ -42,6 +36,15 @@ public:
     bool OnNewDocument() override;
     void DeleteContents() override;
     void OnCloseDocument() override;
+
+protected:
+    // The live trace's storage, for the chart's own refills: the data
+    // vector for `count` samples of the element type (count is written back
+    // with the actual size), or for one row of a two-dimensional trace.
+    // Null when no memory.
+    CdataVect* feedLiveData(uint32_t source, uint32_t& count, double interval, const std::string& xUnits,
+                            const std::string& name, int typeCode, const std::string& yUnits);
+    CdataVect* feedRowOf(uint32_t source, const std::string& name, const C2DTrace& trace);
 
 private:
     CTrace* liveTrace_ = nullptr;

@@ -224,21 +224,21 @@ TEST(LiveChart, FeedsReuseTheTraceAndRowsTakeTheYAxis) {
     ZliveChartDoc* slot = &live;
     live.ownerSlot = &slot;
     uint32_t n = 256;
-    CdataVect* a = live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey");
+    CdataVect* a = ordavia::test::LiveFeed::samples(live, 1, n, 0.5, "mm", "profile", 2, "grey");
     ASSERT_TRUE(a);
     const uint8_t* storage = a->rawData();
     n = 256;
-    CdataVect* b = live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey");
+    CdataVect* b = ordavia::test::LiveFeed::samples(live, 1, n, 0.5, "mm", "profile", 2, "grey");
     EXPECT_EQ(live.traceCount(), 1);
     EXPECT_EQ(b->rawData(), storage) << "no reallocation for an equal feed";
     n = 300;
-    EXPECT_EQ(live.feedLiveData(1, n, 0.5, "mm", "profile", 2, "grey")->count, 300u);
+    EXPECT_EQ(ordavia::test::LiveFeed::samples(live, 1, n, 0.5, "mm", "profile", 2, "grey")->count, 300u);
 
     C2DTrace rows(12, 4, 128);
     rows.yUnits = "um";
     rows.yScale = 0.7;
     rows.displayYScale = 0.2;
-    CdataVect* r = live.feedRowOf(2, "row", rows);
+    CdataVect* r = ordavia::test::LiveFeed::row(live, 2, "row", rows);
     ASSERT_TRUE(r);
     EXPECT_EQ(live.traceCount(), 1);
     EXPECT_EQ(live.liveTrace()->elementTypeCode(), 4);

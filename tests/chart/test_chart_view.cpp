@@ -21,6 +21,7 @@
 #include "chart/ui/MarkerSender.h"
 #include "chart/ui/ZchartView.h"
 #include "chart/ui/ZliveChartView.h"
+#include "support/ChartAccess.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
 #include "tests/support/QtTestApp.h"
@@ -206,7 +207,7 @@ TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
     ts.adopt(live);
     auto feed = [&](double phase) {
         uint32_t n = 400;
-        CdataVect* v = live.feedLiveData(1, n, 0.01, "mm", "profile", 8, "grey");
+        CdataVect* v = ordavia::test::LiveFeed::samples(live, 1, n, 0.01, "mm", "profile", 8, "grey");
         for (uint32_t i = 0; i < n; ++i) v->setD(i, 100 + 80 * std::sin(i * 0.05 + phase));
         live.UpdateAllViews(nullptr, ZchartDoc::kHintData);
     };
@@ -221,7 +222,7 @@ TEST(LiveChartView, HoldFreezesThePictureWhileTheProducerFeeds) {
     ASSERT_TRUE(view.isHeld());
     feed(2.0);
     C2DTrace rows(12, 4, 64);
-    ASSERT_TRUE(live.feedRowOf(2, "row", rows));  // the live trace is replaced
+    ASSERT_TRUE(ordavia::test::LiveFeed::row(live, 2, "row", rows));  // the live trace is replaced
     live.UpdateAllViews(nullptr, ZchartDoc::kHintData);
     EXPECT_EQ(live.liveData()->count, 64u) << "the producer went on feeding";
     EXPECT_EQ(view.renderToImage(size), first);
