@@ -48,7 +48,7 @@ const ToolChoice kTools[] = {
 
 // The finger the picture is most likely of in the current examination.
 std::string defaultFinger(ZBasicDoc& doc) {
-    CSubjectDatabase* db = CSubjectDatabase::of(doc);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) return examFingers().front();
     const auto exam = readExam(db->handle(), db->currentExamId());
     const auto done = listAssessments(db->handle(), db->currentExamId());
@@ -180,7 +180,7 @@ void AssessmentWindow::refresh() {
 
 bool AssessmentWindow::fileUnderExamination() {
     Prompter& prompter = doc_.services().prompter();
-    CSubjectDatabase* db = CSubjectDatabase::of(doc_);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc_.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) {
         prompter.messageBox("Select a subject and an examination first: the assessment is filed under the current "
                             "examination.",
@@ -196,7 +196,7 @@ bool AssessmentWindow::fileUnderExamination() {
         return false;
     }
     const Status s = fileAssessmentUnderExam(*db, db->currentExamId(), file, review_->assessment(),
-                                             review_->handCorrected(), ResultTables::of(doc_));
+                                             review_->handCorrected(), ResultTables::of(doc_.services()));
     if (!s) {
         prompter.messageBox("The assessment could not be filed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error,
                             kAssessWindowTitle);
