@@ -34,8 +34,9 @@ public:
 
 private:
     void unpackReal();
-    // The forward or inverse radix-4 passes without the final 1/n scaling.
-    void passes(double* re, double* im, bool inverse, bool reordered = false);
+    // The forward or inverse radix-4 passes without the final 1/n scaling;
+    // firstDone: the values are reordered and through the first stage.
+    void passes(double* re, double* im, bool inverse, bool firstDone = false);
 
     int n_ = 0;
     int code_ = 0;
