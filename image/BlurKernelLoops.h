@@ -268,6 +268,55 @@ inline void blurColumnRow(const float* const* rp, int r0, int y, int h, int w, c
     }
 }
 
+// Two inner output rows at once (rows[k] is row y - M + 1 + k, k < 2M;
+// outputs y and y + 1): the 2M rows are read once for both, each output
+// adds its terms as columnBlocksFor does. Blocks from x below end.
+template <int M, bool C>
+int columnPairFor(const float* const* rows, uint8_t* o0, uint8_t* o1, int x, int end, const float* g) {
+    VF gv[M];
+    const float* R[2 * M];
+    for (int j = 0; j < M; ++j) gv[j] = set1F(g[j]);
+    for (int k = 0; k < 2 * M; ++k) R[k] = rows[k];
+    for (; x + kBlock <= end; x += kBlock) {
+        VF a[2], b[2];
+        for (int h = 0; h < 2; ++h) {
+            const int at = x + h * kHalf;
+            VF L[2 * M];
+            for (int k = 0; k < 2 * M; ++k) L[k] = loadF(R[k] + at);
+            VF s0 = mulF(gv[0], L[M - 1]), s1 = mulF(gv[0], L[M]);
+            for (int j = 1; j < M; ++j) {
+                s0 = addF(s0, mulF(gv[j], addF(L[M - 1 + j], L[M - 1 - j])));
+                s1 = addF(s1, mulF(gv[j], addF(L[M + j], L[M - j])));
+            }
+            a[h] = lim<C>(s0);
+            b[h] = lim<C>(s1);
+        }
+        storeBytes(a[0], a[1], o0 + x);
+        storeBytes(b[0], b[1], o1 + x);
+    }
+    return x;
+}
+
+// columnPairFor over the whole of [0, end), the part block at the end run
+// again from kBlock before it; false where the kernel length has no pair
+// code or the line is shorter than a block.
+template <bool C>
+bool blurColumnPair(int m, const float* const* rows, uint8_t* o0, uint8_t* o1, int end, const float* g) {
+    if (end < kBlock) return false;
+    auto run = [&](auto fn) {
+        if (fn(rows, o0, o1, 0, end, g) < end) fn(rows, o0, o1, end - kBlock, end, g);
+        return true;
+    };
+    switch (m) {
+        case 3: return run(columnPairFor<3, C>);
+        case 4: return run(columnPairFor<4, C>);
+        case 5: return run(columnPairFor<5, C>);
+        case 6: return run(columnPairFor<6, C>);
+        case 7: return run(columnPairFor<7, C>);
+        default: return false;
+    }
+}
+
 // The m - 1 outputs at each end of a line, kHalf at a time, as blurSample
 // gives them: the samples beyond the line read as zeros from the padding,
 // and x + 0 = x, so that a one-sided tap is the same sum; the edge weight
@@ -311,7 +360,7 @@ inline void blurFused(uint8_t* data, ptrdiff_t stride, int w, int h, const float
     const bool clamp = blurNeedsClamp(g, m);
     constexpr int kBand = 8, kStrip = 256;
     // Whole rows where the rows one output row reads fit in that cache.
-    const bool whole = size_t(2 * m - 1) * size_t(w) * sizeof(float) <= 24 * 1024;
+    const bool whole = size_t(2 * m - 1) * size_t(w) * sizeof(float) <= 40 * 1024;
     const int N = 2 * m - 1 + kBand;
     const size_t rs = size_t(w) + 16;
     // The line with zeros for m + kHalf samples on each side, for the
@@ -330,6 +379,10 @@ inline void blurFused(uint8_t* data, ptrdiff_t stride, int w, int h, const float
             const uint8_t* p = data + ptrdiff_t(loaded) * stride;
             float* f = slot(loaded);
             float* sp = s.data() + pad;
+            // The row after next is asked for while this one is read: the
+            // sweep reads each row once, from wherever the picture lies.
+            if (loaded + 2 < h)
+                for (int x = 0; x < w; x += 64) _mm_prefetch(reinterpret_cast<const char*>(p + 2 * stride + x), _MM_HINT_T0);
             for (int x = 0; x < w; ++x) sp[x] = float(p[x]);
             auto at = [sp](int i) { return sp[i]; };
             int x = clamp ? blurRowBlocks<true, true>(m, sp, nullptr, f, lo, hi, g)
@@ -346,6 +399,15 @@ inline void blurFused(uint8_t* data, ptrdiff_t stride, int w, int h, const float
             // No strip narrower than half of one: the last takes the rest.
             const int sw = whole || w - x0 <= kStrip + kStrip / 2 ? w - x0 : kStrip;
             for (int y = y0; y < y1; ++y) {
+                if (y + 1 < y1 && y >= m - 1 && y + 1 <= h - m) {
+                    for (int k = 0; k < 2 * m; ++k) rowp[size_t(k)] = slot(y - m + 1 + k) + x0;
+                    uint8_t* o0 = data + ptrdiff_t(y) * stride + x0;
+                    if (clamp ? blurColumnPair<true>(m, rowp.data(), o0, o0 + stride, sw, g)
+                              : blurColumnPair<false>(m, rowp.data(), o0, o0 + stride, sw, g)) {
+                        ++y;
+                        continue;
+                    }
+                }
                 const int r0 = std::max(0, y - m + 1), r1 = std::min(h - 1, y + m - 1);
                 for (int i = r0; i <= r1; ++i) rowp[size_t(i - r0)] = slot(i) + x0;
                 blurColumnRow(rowp.data(), r0, y, h, sw, g, e, m, clamp, up.data(), dn.data(),
