@@ -85,13 +85,11 @@ void rotationTable(double step, int n, std::vector<double>& c, std::vector<doubl
 // the samples r + q n/4 (q = 0..3), so each butterfly reads four
 // contiguous quarter-rows of the interleaved samples and writes four
 // neighbours: the same sums as the first stage over the gathered array.
-inline void firstStageOf(const double* x, int r, double* re, double* im, uint32_t g, int q) {
-    const double* p0 = x + 2 * size_t(r);
-    const double* p1 = p0 + 2 * size_t(q);
-    const double* p2 = p1 + 2 * size_t(q);
-    const double* p3 = p2 + 2 * size_t(q);
-    const double x0r = p0[0], x0i = p0[1], x1r = p1[0], x1i = p1[1];
-    const double x2r = p2[0], x2i = p2[1], x3r = p3[0], x3i = p3[1];
+// A butterfly whose twiddles are all 1 (the first stage's), its outputs
+// at re/im[g .. g + 3].
+inline __attribute__((always_inline)) void unitButterfly(double x0r, double x0i, double x1r, double x1i, double x2r,
+                                                         double x2i, double x3r, double x3i, double* re, double* im,
+                                                         size_t g) {
     const double ar = x0r + x2r, ai = x0i + x2i, br = x0r - x2r, bi = x0i - x2i;
     const double cr = x1r + x3r, ci = x1i + x3i, dr = x1r - x3r, di = x1i - x3i;
     re[g] = ar + cr;
@@ -102,6 +100,14 @@ inline void firstStageOf(const double* x, int r, double* re, double* im, uint32_
     im[g + 1] = bi - dr;
     re[g + 3] = br - di;
     im[g + 3] = bi + dr;
+}
+
+inline void firstStageOf(const double* x, int r, double* re, double* im, uint32_t g, int q) {
+    const double* p0 = x + 2 * size_t(r);
+    const double* p1 = p0 + 2 * size_t(q);
+    const double* p2 = p1 + 2 * size_t(q);
+    const double* p3 = p2 + 2 * size_t(q);
+    unitButterfly(p0[0], p0[1], p1[0], p1[1], p2[0], p2[1], p3[0], p3[1], re, im, g);
 }
 
 void gatherFirstStagePlain(const double* x, const uint32_t* rev, int n, double* re, double* im) {
@@ -173,8 +179,8 @@ bool FftEngine::Prepare(int n) {
     const int code = sizeCheck(n);
     if (code <= 0) return false;
     const size_t n2 = static_cast<size_t>(2 * n);
-    re_.assign(n2, 0.0);
-    im_.assign(n2, 0.0);
+    imOffset_ = n2 + 72;
+    work_.assign(imOffset_ + n2, 0.0);
     unRe_.assign(n2, 0.0);
     unIm_.assign(n2, 0.0);
     rotationTable(M_PI / (n / 2), n, cos_, sin_);
@@ -196,7 +202,9 @@ bool FftEngine::Prepare(int n) {
         const int t = n / (4 * m);
         for (int w = 1; w <= 3; ++w) {
             for (int j = 0; j < m; ++j) stageTw_.push_back(cos_[static_cast<size_t>(w * j * t)]);
+            stageTw_.insert(stageTw_.end(), kTwPad, 0.0);
             for (int j = 0; j < m; ++j) stageTw_.push_back(sin_[static_cast<size_t>(w * j * t)]);
+            stageTw_.insert(stageTw_.end(), kTwPad, 0.0);
         }
     }
     swaps_.clear();
@@ -244,30 +252,19 @@ ORDAVIA_FFT_CLONES void FftEngine::passes(double* __restrict re, double* __restr
         for (int i = 0; i < n; ++i) im[i] = -im[i];
 
     // First stage: all twiddles are 1.
-    for (int g = 0; !firstDone && g < n; g += 4) {
-        const double x0r = re[g], x0i = im[g], x1r = re[g + 1], x1i = im[g + 1];
-        const double x2r = re[g + 2], x2i = im[g + 2], x3r = re[g + 3], x3i = im[g + 3];
-        const double ar = x0r + x2r, ai = x0i + x2i, br = x0r - x2r, bi = x0i - x2i;
-        const double cr = x1r + x3r, ci = x1i + x3i, dr = x1r - x3r, di = x1i - x3i;
-        re[g] = ar + cr;
-        im[g] = ai + ci;
-        re[g + 2] = ar - cr;
-        im[g + 2] = ai - ci;
-        re[g + 1] = br + di;
-        im[g + 1] = bi - dr;
-        re[g + 3] = br - di;
-        im[g + 3] = bi + dr;
-    }
+    for (int g = 0; !firstDone && g < n; g += 4)
+        unitButterfly(re[g], im[g], re[g + 1], im[g + 1], re[g + 2], im[g + 2], re[g + 3], im[g + 3], re, im, size_t(g));
     const double* tw = stageTw_.data();
     for (int m = 4; m < n; m *= 4) {
         const int span = 4 * m;
+        const int ts = m + kTwPad;
         const double* __restrict w1r = tw;
-        const double* __restrict w1i = tw + m;
-        const double* __restrict w2r = tw + 2 * m;
-        const double* __restrict w2i = tw + 3 * m;
-        const double* __restrict w3r = tw + 4 * m;
-        const double* __restrict w3i = tw + 5 * m;
-        tw += 6 * m;
+        const double* __restrict w1i = tw + ts;
+        const double* __restrict w2r = tw + 2 * ts;
+        const double* __restrict w2i = tw + 3 * ts;
+        const double* __restrict w3r = tw + 4 * ts;
+        const double* __restrict w3i = tw + 5 * ts;
+        tw += 6 * ts;
         for (int g = 0; g < n; g += span)
             butterflies(m, re + g, im + g, re + g + m, im + g + m, re + g + 2 * m, im + g + 2 * m, re + g + 3 * m,
                         im + g + 3 * m, w1r, w1i, w2r, w2i, w3r, w3i);
@@ -278,8 +275,8 @@ void FftEngine::unpackReal() {
     const int n = n_;
     constexpr double kEdge = 0.7071067623730956;
     constexpr double kInner = 0.3535533811865478;
-    const double* re = re_.data();
-    const double* im = im_.data();
+    const double* re = work_.data();
+    const double* im = work_.data() + imOffset_;
     double* ur = unRe_.data();
     double* ui = unIm_.data();
     ur[0] = (re[0] + im[0]) * kEdge;
@@ -301,8 +298,8 @@ void FftEngine::unpackReal() {
 ORDAVIA_FFT_CLONES void FftEngine::realPowerSpectrum(const double* samples, double* power) {
     const int n = n_;
     if (n == 0) return;
-    double* re = re_.data();
-    double* im = im_.data();
+    double* re = work_.data();
+    double* im = work_.data() + imOffset_;
     // Packed straight into digit-reversed order, through the first stage.
     gatherFirstStage(samples, reversed_.data(), n, re, im);
     // The forward 1/n scaling is folded into the unpacking factors, and the
