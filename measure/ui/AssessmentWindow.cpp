@@ -90,7 +90,7 @@ bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& rec
     }
     // The automatic reference on the row and scale the assessment was filed with.
     AssessOptions o = assessOptionsOf(doc);
-    o.umPerPixel = filed->umPerPixel;
+    if (filed->calibrated) o.umPerPixel = filed->umPerPixel;
     if (!filed->lineAutomatic) {
         o.lineFrom = filed->lineFrom;
         o.lineTo = filed->lineTo;
