@@ -279,7 +279,13 @@ void ExaminationsWindow::openAssessment(const std::string& finger) {
     if (!last) return;
     const std::string path = model_->examFilePath(last->filename);
     if (path.empty()) return;
-    auto* doc = dynamic_cast<ZBasicDoc*>(workflow_.openResult(path));
+    // A picture opens as an imported image: the document is the last one
+    // open on that file.
+    (void)workflow_.openResult(path);
+    ZBasicDoc* doc = nullptr;
+    for (const auto& d : app_.documents())
+        if (auto* z = dynamic_cast<ZBasicDoc*>(d.get()); z && (z->GetPathName() == path || z->imageFileName() == path))
+            doc = z;
     if (!doc) return;
     QWidget* view = doc->views().empty() ? nullptr : dynamic_cast<QWidget*>(doc->views().front());
     if (view) reopenFiledAssessment(*doc, view, last->findings);

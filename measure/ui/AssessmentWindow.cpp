@@ -52,7 +52,7 @@ const ToolChoice kTools[] = {
 std::string defaultFinger(ZBasicDoc& doc) {
     const std::string file = doc.GetPathName().empty() ? doc.imageFileName() : doc.GetPathName();
     if (std::string named = fingerInFileName(file); !named.empty()) return named;
-    CSubjectDatabase* db = CSubjectDatabase::of(doc);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) return examFingers().front();
     const auto exam = readExam(db->handle(), db->currentExamId());
     const auto done = listAssessments(db->handle(), db->currentExamId());
@@ -90,7 +90,7 @@ bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& rec
     }
     // The automatic reference on the row and scale the assessment was filed with.
     AssessOptions o = assessOptionsOf(doc);
-    o.umPerPixel = filed->umPerPixel;
+    if (filed->calibrated) o.umPerPixel = filed->umPerPixel;
     if (!filed->lineAutomatic) {
         o.lineFrom = filed->lineFrom;
         o.lineTo = filed->lineTo;
@@ -223,7 +223,7 @@ void AssessmentWindow::markFiled() {
 
 bool AssessmentWindow::fileUnderExamination() {
     Prompter& prompter = doc_.services().prompter();
-    CSubjectDatabase* db = CSubjectDatabase::of(doc_);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc_.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) {
         prompter.messageBox("Select a subject and an examination first: the assessment is filed under the current "
                             "examination.",
@@ -243,7 +243,7 @@ bool AssessmentWindow::fileUnderExamination() {
     const Result<std::string> placed = placeInExamFolder(*db, db->currentExamId(), file);
     const Status s = !placed ? placed.status()
                              : fileAssessmentUnderExam(*db, db->currentExamId(), *placed, review_->assessment(),
-                                                       review_->handCorrected(), ResultTables::of(doc_));
+                                                       review_->handCorrected(), ResultTables::of(doc_.services()));
     if (!s) {
         prompter.messageBox("The assessment could not be filed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error,
                             kAssessWindowTitle);

@@ -12,6 +12,7 @@
 #include "measure/AssessmentFiling.h"
 #include "measure/AssessmentRecord.h"
 #include "measure/AssessmentReview.h"
+#include "measure/ExamAssessment.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/AssessmentCanvas.h"
 #include "measure/ui/AssessmentWindow.h"
@@ -105,7 +106,9 @@ TEST(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
     doc.OnNewDocument();
     doc.setImage(test::hairpins(0.5, 1));
     ZBasicView view(&doc);
-    auto automatic = assessPicture(doc.image(), assessOptionsOf(doc));
+    AssessOptions o = assessOptionsOf(doc);
+    o.umPerPixel = 2;  // the scale of the filing, which the reopened review keeps
+    auto automatic = assessPicture(doc.image(), o);
     ASSERT_TRUE(automatic) << automatic.reason();
     ASSERT_FALSE(automatic->capillaries.empty());
     AssessmentReview corrected(*automatic);
@@ -123,6 +126,7 @@ TEST(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
     EXPECT_EQ(w->review().assessment().finger, "L4");
     const auto hand = w->review().handCorrected();
     EXPECT_NE(std::find(hand.begin(), hand.end(), "giants"), hand.end()) << "the correction is still one";
+    EXPECT_EQ(figureHeadings(hand), figureHeadings(corrected.handCorrected())) << "and nothing else reads as corrected";
     EXPECT_FALSE(w->review().undoStack().canUndo());
     auto* file = w->findChild<QPushButton*>("fileAssessment");
     ASSERT_TRUE(file);
