@@ -6,6 +6,8 @@
 // be trusted.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
@@ -16,6 +18,11 @@ namespace ordavia {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The narrowest body (micrometres across the row, below the cap) of a giant
+// loop: two limbs of 50 micrometres or more with skin between them.
+constexpr double kGiantBodyUm = 100;
+// A dilated loop's body is its cap's diameter and about this much more.
+constexpr double kLimbSpacingUm = 22;
 
 // The vessel channel at full resolution: green for colour, grey otherwise.
 struct Channel {
@@ -122,6 +129,43 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
     if (found.empty()) return best;
     std::sort(found.begin(), found.end(), [](const ApexWidth& p, const ApexWidth& q) { return p.um < q.um; });
     return found[found.size() / 2];
+}
+
+// How wide the loop is across the row below its top: the widest dark run
+// through the loop's axis on cuts along the row 15 to 75 micrometres below
+// the top, at half the depth between the loop's darkest point there and the
+// surrounding skin. A giant loop is homogeneously enlarged: its limbs are
+// each 50 micrometres or more wide, so its body is well over 100
+// micrometres across; a dilated loop's is at most about 75 and an ordinary
+// loop's less. A blur or a bright cap widens the cap's own cut, not the
+// body's.
+double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
+    const double tx = -ny, ty = nx;
+    const double half = 140 / umPerPixel, stepPx = 0.5;
+    double widest = 0;
+    std::vector<double> p, sorted;
+    for (double down = 10; down <= 70; down += 15) {
+        const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
+        p.clear();
+        for (double s = -half; s <= half; s += stepPx) p.push_back(ch.at(cx + tx * s, cy + ty * s));
+        sorted = p;
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() * 4 / 5), sorted.end());
+        const double bright = sorted[sorted.size() * 4 / 5];
+        const size_t mid = p.size() / 2, near = static_cast<size_t>(20 / (umPerPixel * stepPx));
+        size_t dark = mid;
+        for (size_t i = mid - near; i <= mid + near; ++i)
+            if (p[i] < p[dark]) dark = i;
+        if (bright - p[dark] < std::max(2.0, bright * std::max(0.08, 0.4 * capDarkening))) continue;
+        const double level = (bright + p[dark]) / 2;
+        size_t a = dark, b = dark;
+        while (a > 0 && p[a - 1] < level) --a;
+        while (b + 1 < p.size() && p[b + 1] < level) ++b;
+        if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
+        widest = std::max(widest, (b - a + 1) * stepPx * umPerPixel);
+        if (const char* e = std::getenv("ORDAVIA_DEBUG_BODY"); e && std::abs(std::atof(e) - x) < 12)
+            std::fprintf(stderr, "body x %.1f y %.1f down %.0f bright %.0f dark %.0f at %zu a %zu b %zu\n", x, y, down, bright, p[dark], dark, a, b);
+    }
+    return widest;
 }
 
 // Widths of limbs well below the caps: the narrowest of them tell how much
@@ -253,7 +297,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (ny > 0) nx = -nx, ny = -ny;
     }
 
-    std::vector<double> darkening;
+    std::vector<double> darkening, body;
     double measuredShare = 0;
     for (const AssessTip& t : row) {
         AssessedCapillary c;
@@ -262,6 +306,9 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         darkening.push_back(aw.darkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
+        // From the cap's near edge, where the cut found it (the mask's top
+        // lies higher for a wide ridge).
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, scale, aw.darkening));
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
         c.shape = shapeOf(t, mask, ri.width, px);
@@ -282,12 +329,24 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         for (size_t i = 0; i < a.capillaries.size(); ++i) {
             AssessedCapillary& c = a.capillaries[i];
             const double d = darkening[i];
+            if (std::getenv("ORDAVIA_DEBUG_APEX"))
+                std::fprintf(stderr, "apex %.0f %.0f um %.1f dark %.2f typ %.2f body %.0f\n", c.apex.x, c.apex.y, c.apexUm, d,
+                             typical, body[i]);
             if (!std::isfinite(c.apexUm)) continue;
             if (d < floor || (c.apexUm >= kGiantApexUm && sorted.size() >= 4 && d < 1.8 * typical) ||
                 (c.apexUm >= kDilatedApexUm && sorted.size() >= 4 && d < 1.15 * typical)) {
                 c.apexUm = std::numeric_limits<double>::quiet_NaN();
                 c.widthTo = c.widthFrom;
                 continue;
+            }
+            if (c.apexUm >= kGiantApexUm && body[i] < kGiantBodyUm) {
+                // Wide and dark at the top but not across: the enlarged cap
+                // of a dilated loop, whose cut ran on into its limbs. Its
+                // diameter is the body's width less the limbs' spacing.
+                const double um = std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1);
+                const double k = um / c.apexUm;
+                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                c.apexUm = um;
             }
             ++measured;
         }
