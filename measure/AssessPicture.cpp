@@ -18,9 +18,11 @@ namespace ordavia {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// The narrowest body (micrometres across the row, below the cap) of a giant
-// loop: two limbs of 50 micrometres or more with skin between them.
-constexpr double kGiantBodyUm = 100;
+// A giant loop's body (micrometres across the row, below the cap) is two
+// limbs about as wide as its cap and a gap of about this much between them;
+// so the narrowest giant's body is twice 50 micrometres and the gap.
+constexpr double kGiantGapUm = 8;
+constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
 // A dilated loop's body is its cap's diameter and about this much more.
 constexpr double kLimbSpacingUm = 22;
 
@@ -132,7 +134,7 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 }
 
 // How wide the loop is across the row below its top: the widest dark run
-// through the loop's axis on cuts along the row 15 to 75 micrometres below
+// through the loop's axis on cuts along the row 10 to 130 micrometres below
 // the top, at half the depth between the loop's darkest point there and the
 // surrounding skin. A giant loop is homogeneously enlarged: its limbs are
 // each 50 micrometres or more wide, so its body is well over 100
@@ -141,10 +143,10 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 // body's.
 double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
     const double tx = -ny, ty = nx;
-    const double half = 140 / umPerPixel, stepPx = 0.5;
+    const double half = 160 / umPerPixel, stepPx = 0.5;
     double widest = 0;
     std::vector<double> p, sorted;
-    for (double down = 10; down <= 70; down += 15) {
+    for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
         for (double s = -half; s <= half; s += stepPx) p.push_back(ch.at(cx + tx * s, cy + ty * s));
@@ -321,9 +323,15 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     // darker than the row's ordinary ones; a wide reading on a cap no
     // darker than them is a blurred ordinary cap, not a giant.
     {
-        std::vector<double> sorted = darkening;
+        // The row's ordinary darkening, giants left out (a row of many
+        // giants would otherwise set it).
+        std::vector<double> sorted;
+        for (size_t i = 0; i < darkening.size(); ++i)
+            if (body[i] < kGiantBodyUm) sorted.push_back(darkening[i]);
+        if (sorted.size() < 3) sorted = darkening;
         std::sort(sorted.begin(), sorted.end());
         const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const bool compare = sorted.size() >= 4;
         const double floor = 4 * planes.spread;
         int measured = 0;
         for (size_t i = 0; i < a.capillaries.size(); ++i) {
@@ -333,20 +341,31 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
                 std::fprintf(stderr, "apex %.0f %.0f um %.1f dark %.2f typ %.2f body %.0f\n", c.apex.x, c.apex.y, c.apexUm, d,
                              typical, body[i]);
             if (!std::isfinite(c.apexUm)) continue;
-            if (d < floor || (c.apexUm >= kGiantApexUm && sorted.size() >= 4 && d < 1.8 * typical) ||
-                (c.apexUm >= kDilatedApexUm && sorted.size() >= 4 && d < 1.15 * typical)) {
+            auto setDiameter = [&c](double um) {
+                const double k = um / c.apexUm;
+                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                c.apexUm = um;
+            };
+            if (d >= floor && body[i] >= kGiantBodyUm &&
+                (!compare || d >= 1.6 * typical || (d >= 1.25 * typical && c.apexUm >= kGiantApexUm))) {
+                // A giant: homogeneously enlarged, its two limbs each about
+                // as wide as its cap with a narrow gap between them. The
+                // body across tells its diameter better than the cut down
+                // through the cap, whose far side the limbs hide.
+                setDiameter((body[i] - kGiantGapUm) / 2);
+                ++measured;
+                continue;
+            }
+            if (d < floor || (c.apexUm >= kDilatedApexUm && compare && d < 1.15 * typical)) {
                 c.apexUm = std::numeric_limits<double>::quiet_NaN();
                 c.widthTo = c.widthFrom;
                 continue;
             }
-            if (c.apexUm >= kGiantApexUm && body[i] < kGiantBodyUm) {
+            if (c.apexUm >= kGiantApexUm) {
                 // Wide and dark at the top but not across: the enlarged cap
                 // of a dilated loop, whose cut ran on into its limbs. Its
                 // diameter is the body's width less the limbs' spacing.
-                const double um = std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1);
-                const double k = um / c.apexUm;
-                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
-                c.apexUm = um;
+                setDiameter(std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
             }
             ++measured;
         }

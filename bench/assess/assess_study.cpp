@@ -252,6 +252,15 @@ int main(int argc, char** argv) {
                     const AssessScore s = scoreCase(c, es + k, f[k]);
                     if (!s.ok) continue;
                     fingers.add(s);
+                    if (verbose) {
+                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d rule %d/%d\n", k,
+                                    s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
+                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.found.rule, s.truth.rule);
+                        for (const auto& q : s.pairs)
+                            if (q.truthGiant != q.foundGiant)
+                                std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
+                                            q.foundUm, q.foundGiant ? "G" : "", q.at.x, q.at.y);
+                    }
                     truthScl = truthScl || s.truth.scleroderma;
                     foundScl = foundScl || s.found.scleroderma;
                 }
