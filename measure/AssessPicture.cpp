@@ -6,8 +6,6 @@
 // be trusted.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
@@ -164,8 +162,6 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
         widest = std::max(widest, (b - a + 1) * stepPx * umPerPixel);
-        if (const char* e = std::getenv("ORDAVIA_DEBUG_BODY"); e && std::abs(std::atof(e) - x) < 12)
-            std::fprintf(stderr, "body x %.1f y %.1f down %.0f bright %.0f dark %.0f at %zu a %zu b %zu\n", x, y, down, bright, p[dark], dark, a, b);
     }
     return widest;
 }
@@ -193,7 +189,9 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
 }
 
 CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px) {
-    if (t.tips >= 2 && t.spreadUm >= 12) return CapillaryShape::kRamified;
+    // Buds at least 25 micrometres apart: closer tops are the two sides of
+    // one blurred or tilted cap as often as buds.
+    if (t.tips >= 2 && t.spreadUm >= 25) return CapillaryShape::kRamified;
     // Runs of vessel across rows just below the top: a hairpin shows two
     // limbs (or one where they merge); a coil or a bizarre tangle more.
     const PlanePart& part = m.parts[static_cast<size_t>(t.part)];
@@ -337,9 +335,6 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         for (size_t i = 0; i < a.capillaries.size(); ++i) {
             AssessedCapillary& c = a.capillaries[i];
             const double d = darkening[i];
-            if (std::getenv("ORDAVIA_DEBUG_APEX"))
-                std::fprintf(stderr, "apex %.0f %.0f um %.1f dark %.2f typ %.2f body %.0f\n", c.apex.x, c.apex.y, c.apexUm, d,
-                             typical, body[i]);
             if (!std::isfinite(c.apexUm)) continue;
             auto setDiameter = [&c](double um) {
                 const double k = um / c.apexUm;
