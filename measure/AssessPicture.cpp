@@ -142,8 +142,7 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
     const double tx = -ny, ty = nx;
     const double half = 160 / umPerPixel, stepPx = 0.5;
-    double widest = 0;
-    std::vector<double> p, sorted;
+    std::vector<double> p, sorted, widths;
     for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
@@ -161,9 +160,13 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (a > 0 && p[a - 1] < level) --a;
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
-        widest = std::max(widest, (b - a + 1) * stepPx * umPerPixel);
+        widths.push_back((b - a + 1) * stepPx * umPerPixel);
     }
-    return widest;
+    // As wide on two cuts at least: a giant's limbs run on at its width,
+    // where a loop merged with a neighbour on one cut is not as wide on the next.
+    if (widths.size() < 2) return 0;
+    std::sort(widths.begin(), widths.end());
+    return widths[widths.size() - 2];
 }
 
 // Widths of limbs well below the caps: the narrowest of them tell how much
