@@ -3,7 +3,8 @@
 // darken the picture, dilated apexes in range); the accuracy cases assert
 // what the assessment reaches on seeded pictures, with margin, under the
 // clean and the typical (real 200x) condition. The typical condition is
-// far from the goals; bench/assess/assess_study prints the full tables.
+// still short of the goals on density, apical diameter and giants;
+// bench/assess/assess_study prints the full tables.
 #include <gtest/gtest.h>
 
 #include "support/AssessScore.h"
@@ -162,13 +163,13 @@ TEST(AssessAccuracy, DilatedLoopsAreNotGiantsAndRowsOfGiantsAreFound) {
     EXPECT_GE(found, giants * 8 / 10) << "of " << giants;
 }
 
-// Measured on 12 pictures each (assess_study --cases 12): clean: density
-// MAE 0.41 /mm, apical diameter error median 1.8 um, giants found 6 of 6,
-// false giants none of 268 capillaries, haemorrhages found 12 of 12,
-// pattern right 11 of 12.
+// Measured on 12 pictures each (assess_study prints the same on its own
+// seeds): clean: density MAE 0.52 /mm, apical diameter error median 2.0 um,
+// giants found 6 of 6, false giants none of 260 capillaries, haemorrhages
+// found 12 of 12, pattern right 12 of 12.
 TEST(AssessAccuracy, CleanPictures) {
     const Totals t = study("clean", 12);
-    EXPECT_LE(t.densityErr / t.pictures, 0.6);
+    EXPECT_LE(t.densityErr / t.pictures, 0.7);
     EXPECT_LE(medianOf(t.apex), 2.5);
     EXPECT_GE(t.giantsFound, t.giants * 9 / 10);
     EXPECT_LE(t.falseGiants, t.caps * 1 / 100);
@@ -177,18 +178,17 @@ TEST(AssessAccuracy, CleanPictures) {
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 3.3 /mm, apical diameter error median 8.5 um, giants found 6 of 6,
-// no false giant, haemorrhages found 6 of 12, pattern right 12 of 12.
-// Typical: the real pictures' vessel contrast of a few per cent and their
-// blur make faint caps unmeasurable (they are left unmeasured, not called
-// dilated) and faint loops are missed by the row; haemorrhages are still
-// found by colour.
+// MAE 2.6 /mm, apical diameter error median 8.2 um, giants found 4 of 6,
+// no false giant among 224 capillaries, haemorrhages found 12 of 12,
+// pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
+// few per cent and their blur make faint caps unmeasurable (they are left
+// unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
     const Totals t = study("typical", 12);
-    EXPECT_LE(t.densityErr / t.pictures, 3.8);
-    EXPECT_LE(medianOf(t.apex), 11);
-    EXPECT_GE(t.giantsFound, t.giants * 8 / 10);
-    EXPECT_GE(t.haemFound, t.haem * 4 / 10);
-    EXPECT_LE(t.falseGiants, t.caps * 2 / 100);
+    EXPECT_LE(t.densityErr / t.pictures, 3.0);
+    EXPECT_LE(medianOf(t.apex), 10);
+    EXPECT_GE(t.giantsFound, t.giants * 6 / 10);
+    EXPECT_GE(t.haemFound, t.haem * 8 / 10);
+    EXPECT_LE(t.falseGiants, t.caps * 1 / 100);
     EXPECT_GE(t.right, t.pictures * 8 / 10);
 }
