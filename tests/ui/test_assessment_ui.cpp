@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
+#include "measure/AssessmentFiling.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/AssessmentReview.h"
+#include "measure/ExamAssessment.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/AssessmentCanvas.h"
 #include "measure/ui/AssessmentWindow.h"
@@ -69,4 +73,66 @@ TEST(AssessmentUi, CommandOpensTheReviewAndClicksAreUndoable) {
     ASSERT_FALSE(ts.prompter.messages().empty());
     EXPECT_NE(ts.prompter.messages().back().find("Select a subject and an examination first"), std::string::npos);
     w->close();
+}
+
+TEST(AssessmentUi, TheReviewClosesWithItsPicture) {
+    // The review holds the picture's document: left open after the picture
+    // closed, filing would reach a document that is gone.
+    test::ensureOffscreenApp();
+    test::TestServices ts;
+    ZBasicDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(test::hairpins(0.5, 1));
+    registerProcessMenu();
+    auto* view = new ZBasicView(&doc);
+    view->resize(700, 540);
+    view->show();
+    (void)view->documentMenus();
+    test::runCommand(*view, kAssessCommand);
+    QPointer<AssessmentWindow> w;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<AssessmentWindow*>(t)) w = a;
+    ASSERT_TRUE(w);
+    delete view;
+    EXPECT_TRUE(w.isNull());
+}
+
+TEST(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
+    test::ensureOffscreenApp();
+    test::TestServices ts;
+    ZBasicDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(test::hairpins(0.5, 1));
+    ZBasicView view(&doc);
+    AssessOptions o = assessOptionsOf(doc);
+    o.umPerPixel = 2;  // the scale of the filing, which the reopened review keeps
+    auto automatic = assessPicture(doc.image(), o);
+    ASSERT_TRUE(automatic) << automatic.reason();
+    ASSERT_FALSE(automatic->capillaries.empty());
+    AssessmentReview corrected(*automatic);
+    corrected.setFinger("L4");
+    const AssessPoint apex = corrected.assessment().capillaries[0].apex;
+    ASSERT_TRUE(corrected.click(ReviewTool::kGiant, apex.x, apex.y));
+    const int giants = corrected.assessment().giants;
+
+    ASSERT_TRUE(reopenFiledAssessment(doc, &view, assessmentRecord(corrected.assessment())));
+    AssessmentWindow* w = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<AssessmentWindow*>(t)) w = a;
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->review().assessment().giants, giants);
+    EXPECT_EQ(w->review().assessment().finger, "L4");
+    const auto hand = w->review().handCorrected();
+    EXPECT_NE(std::find(hand.begin(), hand.end(), "giants"), hand.end()) << "the correction is still one";
+    EXPECT_EQ(figureHeadings(hand), figureHeadings(corrected.handCorrected())) << "and nothing else reads as corrected";
+    EXPECT_FALSE(w->review().undoStack().canUndo());
+    auto* file = w->findChild<QPushButton*>("fileAssessment");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->text().endsWith("(filed)"));
+
+    EXPECT_FALSE(reopenFiledAssessment(doc, &view, "not an assessment"));
+    ASSERT_FALSE(ts.prompter.messages().empty());
+    EXPECT_NE(ts.prompter.messages().back().find("cannot be read"), std::string::npos);
 }

@@ -48,7 +48,7 @@ void showResult(CMotivaDoc* doc, ordavia::Result<std::unique_ptr<ZBasicDoc>> r) 
         tell(doc, r.status());
         return;
     }
-    if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+    doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
 }
 
 // A per-frame pass with a progress window that can be cancelled.
@@ -225,7 +225,7 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
     });
     add(video, "Duplicate image in new window", [doc] {
         auto d = doc->duplicateFrame();
-        if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.release()));
+        doc->services().openDocument(std::unique_ptr<Document>(d.release()));
     });
     video->addSeparator();
     add(video, "&Reset offsets to zero", [v, doc] {
@@ -263,7 +263,7 @@ VideoMenus makeVideoMenus(CMotivaView* v) {
             tell(doc, r.status());
             return;
         }
-        if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+        doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
     })->setStatusTip("The width across every dimension line, frame by frame, as a chart against time");
     add(video, "Focus check video", [v] { focusCheckVideo(v); });
     QAction* spot = add(video, "Flying Spot", [v] { toggleFlyingSpot(v); });
