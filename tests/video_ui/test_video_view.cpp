@@ -2,7 +2,9 @@
 // end, looping, stepping keys and selection marks.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -83,4 +85,110 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     }
     EXPECT_EQ(f.doc.movementRun(), nullptr);
     EXPECT_TRUE(f.doc.startMovementCorrection(p).ok());
+}
+
+namespace {
+
+// A menu as its user sees it: each entry's text, "-" for a separator, and
+// marks for checkable (c), disabled (x), a shortcut and a status tip.
+QStringList entries(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) {
+        if (a->isSeparator()) {
+            out << "-";
+            continue;
+        }
+        QString e = a->text();
+        if (a->isCheckable()) e += " [c]";
+        if (!a->isEnabled()) e += " [x]";
+        if (!a->shortcut().isEmpty()) e += " [" + a->shortcut().toString() + "]";
+        if (!a->statusTip().isEmpty()) e += " {" + a->statusTip() + "}";
+        out << e;
+    }
+    return out;
+}
+
+}  // namespace
+
+// The menus as they were built by hand before the command tables: the same
+// texts in the same order, with the same separators, checks, states and tips.
+TEST(VideoView, MenusKeepTheirCommandsOrderAndStates) {
+    VideoUiFixture f("video-ui-menus", 8, 4, 5);
+    ASSERT_TRUE(f.ok);
+    CMotivaView view(&f.doc);
+    const QString video = QStringLiteral(R"(play image sequence [c]
+&Loop [c]
+step one frame/field forwards
+step one frame/field back
+&Playback frame skip...
+-
+&Properties
+&Select images...
+Calculate &Velocities [c]
+Calculate all widths and velocities [x] {Scans every dimension line over the selected images and shows each line's velocity to accept}
+-
+Average &whole sequence
+&rms of whole sequence
+&Speed by rms
+-
+&Delete selected images
+&Delete nonselected images
+Duplicate image in new window
+-
+&Reset offsets to zero
+&Automatic Movement Correction
+Correct &Movement (drag image) [c]
+&Track movement [c] {Dragging moves this frame and every later frame of the selection}
+Export Movement correction results...
+FFT per pixel sequence
+Calculate &FCF
+&Calculate Flux conc && speed
+Capillary Width vs. time {The width across every dimension line, frame by frame, as a chart against time}
+Focus check video
+Flying Spot [c]
+Chart flying spot velocities
+&Record... [c] [x]
+-
+&Directories...
+compress video &output [c])");
+    const QString process = QStringLiteral(R"(&Adjust brightness/contrast
+E&qualise
+&High pass filter
+&Low pass filter
+Ne&gative
+Convert to &grey
+&Simple threshold
+&Colour Planes to RGB
+Remove single dust mark
+-
+&Merge into frames
+&Split images into fields
+S&witch field order
+Sw&itch lines
+-
+&Subtract trace
+Subtract image
+S&quare of differences
+&Bin [x])");
+    const QString file = QStringLiteral(R"(&Save [Ctrl+S]
+Save &As...
+&Import...
+Import AVI...
+Import cytoscan...
+Export as AVI...
+Export uncompressed avi
+Export view as &PNG... {Save the picture as this window shows it, with its overlays, as a PNG file}
+&Print... [Ctrl+P]
+Print Pre&view)");
+    QStringList titles;
+    for (QMenu* m : view.documentMenus()) {
+        titles << m->title();
+        if (m->title() != "&Video" && m->title() != "&Process") continue;
+        const QString before = entries(m->actions()).join('\n');
+        EXPECT_EQ(before, m->title() == "&Video" ? video : process);
+        emit m->aboutToShow();
+        EXPECT_EQ(entries(m->actions()).join('\n'), before);  // a document with frames: nothing changes on opening
+    }
+    EXPECT_EQ(titles.indexOf("&Process"), titles.indexOf("&Video") + 1);
+    EXPECT_EQ(entries(view.fileActions()).join('\n'), file);
 }
