@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include "framework/ui/CommandTable.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
@@ -191,4 +192,34 @@ Print Pre&view)");
     }
     EXPECT_EQ(titles.indexOf("&Process"), titles.indexOf("&Video") + 1);
     EXPECT_EQ(entries(view.fileActions()).join('\n'), file);
+}
+
+TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
+    QWidget owner;
+    QMenu menu;
+    bool can = false, ticked = true;
+    int runs = 0;
+    QAction* kept = nullptr;
+    using Ask = MenuCommand::Ask;
+    const auto when = [&] { return can; };
+    addCommands(&menu, &owner,
+                {{.text = "a", .run = [&] { ++runs; }, .shortcut = QKeySequence("Ctrl+K"), .enabled = when, .action = &kept},
+                 separator(),
+                 {.text = "b", .run = [] {}, .enabled = when, .ask = Ask::OnBuild},
+                 {.text = "c", .run = [] {}, .checkable = true, .enabled = when, .ask = Ask::Always, .checked = [&] { return ticked; }},
+                 {.text = "d"}});
+    EXPECT_EQ(entries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    can = true;
+    emit menu.aboutToShow();
+    EXPECT_EQ(entries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c],d [x]");  // b was decided when built
+    EXPECT_TRUE(menu.actions()[3]->isChecked());
+    can = false;
+    emit menu.aboutToShow();
+    EXPECT_EQ(entries(menu.actions()).join(','), "a [x] [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    ASSERT_EQ(kept, menu.actions()[0]);
+    can = true;
+    emit menu.aboutToShow();
+    kept->trigger();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(owner.actions().size(), 3);  // the shortcut owner holds every command that runs
 }
