@@ -114,8 +114,7 @@ int runAssess(const CliArgs& a) {
     // The results row files the figures' text; the assessment itself (its
     // figures and findings record) goes to the examination's assessments,
     // which the finger grid, the report and the review read back.
-    if (int rc = fileUnderExam(a, path, f.text(), "assess")) return rc;
-    return fileAssessmentRow(a, path, as);
+    return fileAssessmentRows(a, path, as, f.text());
 }
 
 int runSynthNailfold(const CliArgs& a) {

@@ -13,6 +13,11 @@
 
 namespace ordavia {
 
+std::mutex& examFilingLock() {
+    static std::mutex filing;
+    return filing;
+}
+
 int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result, const std::string& analysis) {
     const auto exam = a.get("--exam");
     const auto folder = a.get("--db");
@@ -23,10 +28,7 @@ int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& 
     if (int rc = parseExamId(*exam, id)) return rc;
     // An empty row would stand for a result that was never made.
     if (result.empty()) return cliError(file + ": the analysis gave no result to file under the examination");
-    // The jobs of a batch file one at a time: each opens the database of
-    // its own, and a second writer would find it busy.
-    static std::mutex filing;
-    const std::lock_guard<std::mutex> hold(filing);
+    const std::lock_guard<std::mutex> hold(examFilingLock());
     CSubjectDatabase db;
     if (int rc = openForWriting(*folder, db)) return rc;
     const auto found = readExam(db.handle(), id);

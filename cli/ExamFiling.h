@@ -2,6 +2,7 @@
 // "--exam ID --db FOLDER" on an analysis command: the command's result is
 // filed as a results row of that examination, as saving the document in
 // the workstation would file it. Commands call fileUnderExam last.
+#include <mutex>
 #include <string>
 
 namespace ordavia {
@@ -15,6 +16,10 @@ struct CliArgs;
 // a detection of one picture both stay. The exit code is 1 with a one-line
 // message when the database or the examination is not there, the result is
 // empty or the row cannot be written.
+// The jobs of a batch file one at a time: each opens the database of its
+// own, and a second writer would find it busy. Held while a job writes.
+std::mutex& examFilingLock();
+
 int fileUnderExam(const CliArgs& a, const std::string& file, const std::string& result,
                   const std::string& analysis = {});
 

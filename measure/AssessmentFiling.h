@@ -25,6 +25,13 @@ inline constexpr const char* kAssessAnalysis = "assess";
 // picture gives the numbers the command line gives with --scale and --line.
 AssessOptions assessOptionsOf(const ZBasicDoc& doc);
 
+// The name of the picture's file inside the examination's folder, where
+// the report looks for it: the picture's own name when it lies there;
+// otherwise a copy is made there (the original stays as it is) and named
+// like the picture, or "NAME (2).EXT" when another file has its name.
+// A picture that is no file on disc is returned by name as it is.
+Result<std::string> placeInExamFolder(CSubjectDatabase& db, int64_t examId, const std::string& picture);
+
 // Files the assessment of the picture `fileName` (a name in the
 // examination's folder) under the examination, with the figures that
 // hand corrections changed. `tables` may be null (no results table row).

@@ -83,6 +83,27 @@ const std::vector<std::string>& siteChoices() {
     return c;
 }
 
+std::string fingerInFileName(const std::string& fileName) {
+    std::string name = fileName.substr(fileName.find_last_of("/\\") == std::string::npos ? 0 : fileName.find_last_of("/\\") + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
+    std::string found;
+    size_t i = 0;
+    while (i < name.size()) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < name.size() && std::isalnum(static_cast<unsigned char>(name[end]))) ++end;
+        if (const std::string f = fingerLabel(name.substr(i, end - i)); !f.empty()) {
+            if (!found.empty() && found != f) return {};
+            found = f;
+        }
+        i = end;
+    }
+    return found;
+}
+
 std::string nextFinger(const std::string& site, const std::vector<StoredAssessment>& done) {
     if (const std::string f = fingerLabel(site); !f.empty()) return f;
     for (const std::string& f : examFingers()) {

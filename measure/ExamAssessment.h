@@ -27,6 +27,9 @@ const std::vector<std::string>& siteChoices();
 // site's finger when the site is one, else the first finger of the grid
 // that has no picture yet (the last one when all have).
 std::string nextFinger(const std::string& site, const std::vector<StoredAssessment>& done);
+// The finger a picture's file name names as a word of its own ("f-R2.zvg",
+// "SSC01 l5 200x.png"), or "" when it names none or more than one.
+std::string fingerInFileName(const std::string& fileName);
 
 // The keys under which a picture's assessment files its pattern: 1 for the
 // scleroderma pattern, the Fast Track rule that decided (1..3) and the

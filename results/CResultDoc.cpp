@@ -70,11 +70,7 @@ void CResultDoc::setColumns(size_t n, const ResultColumn* table) {
     changed(0);
 }
 
-ordavia::Status CResultDoc::addRow(const ResultRecord& record) {
-    if (rows_.size() >= kMaxRows) {
-        debugLog("CResultDoc::addRow table full\n");
-        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, strprintf(kRowRefused, GetTitle().c_str()));
-    }
+std::unique_ptr<CStringArray> CResultDoc::rowOf(const ResultRecord& record) const {
     size_t cells = 0;
     for (const auto& f : formats_) cells = std::max<size_t>(cells, size_t(f->column) + 1);
     auto row = std::make_unique<CStringArray>();
@@ -90,13 +86,38 @@ ordavia::Status CResultDoc::addRow(const ResultRecord& record) {
         else if (k - 2 < record.values.size() && std::isfinite(record.values[k - 2]))
             c = strprintf("%*.*f", int(f.fieldWidth), int(f.decimals), record.values[k - 2]);
     }
+    return row;
+}
+
+ordavia::Status CResultDoc::addRow(const ResultRecord& record) {
+    if (rows_.size() >= kMaxRows) {
+        debugLog("CResultDoc::addRow table full\n");
+        return ordavia::Status::failure(ordavia::StatusCode::OutOfRange, strprintf(kRowRefused, GetTitle().c_str()));
+    }
+    auto row = rowOf(record);
     const std::string fileName = formats_.empty() ? std::string() : row->strings[formats_[0]->column];
     rows_.push_back(std::move(row));
     ++rowCount_;
     SetModifiedFlag(true);
     changed(kHintRowAdded);
-    fileRowsUnderExam(fileName);
+    if (filesRows_) fileRowsUnderExam(fileName);
     return ordavia::Status::success();
+}
+
+ordavia::Status CResultDoc::putRowOf(const ResultRecord& record) {
+    if (!formats_.empty()) {
+        const size_t col = formats_[0]->column;
+        const std::string fileName = ordavia::resultFileName(record.first);
+        for (auto& r : rows_)
+            if (col < r->strings.size() && r->strings[col] == fileName) {
+                r = rowOf(record);
+                SetModifiedFlag(true);
+                changed(0);
+                if (filesRows_) fileRowsUnderExam(fileName);
+                return ordavia::Status::success();
+            }
+    }
+    return addRow(record);
 }
 
 std::string CResultDoc::rowsTextOf(const std::string& fileName) const {

@@ -63,6 +63,13 @@ public:
     // Appends a row; once the table is full nothing is added and the
     // failure (kRowRefused with the table's title) is for the user to read.
     ordavia::Status addRow(const ordavia::ResultRecord& record);
+    // The row of the record's file replaced when the table has one (a
+    // picture reviewed again keeps one row), else appended as addRow does.
+    ordavia::Status putRowOf(const ordavia::ResultRecord& record);
+    // Off for a table whose analysis files its own results row under the
+    // examination (the row the command line files): the table then does
+    // not file a second one.
+    void setFilesRowsUnderExam(bool on) { filesRows_ = on; }
     static constexpr const char* kRowRefused = "The row could not be added to the results table \"%s\": it is full.";
 
     // A pointer elsewhere that holds this table; cleared when it closes.
@@ -131,6 +138,7 @@ private:
     // Files the table's rows of a source file under the examination the
     // table belongs to: one results row of that file named after the table.
     void fileRowsUnderExam(const std::string& fileName);
+    std::unique_ptr<ordavia::CStringArray> rowOf(const ordavia::ResultRecord& record) const;
     void rebuildOrder();
     void releaseOwners();
     void changed(long hint);
@@ -145,6 +153,7 @@ private:
     std::vector<std::pair<int, ChangeListener>> listeners_;
     int nextListener_ = 1;
     ordavia::ResultTables* tables_ = nullptr;
+    bool filesRows_ = true;
 };
 
 namespace ordavia {

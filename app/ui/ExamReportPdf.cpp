@@ -168,29 +168,45 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
     std::vector<QString> heads{"finger"};
     for (const Measure& m : fingerMeasures().measures) heads.push_back(q(names.heading(m)));
     heads.push_back("pattern");
-    const int cols = static_cast<int>(heads.size());
-    const int w = r.width() / (cols + 1);
-    const auto row = [&](const std::vector<QString>& cells, bool bold) {
-        r.painter().setFont(QFont("Sans Serif", 8, bold ? QFont::Bold : QFont::Normal));
-        int h = 45;
-        for (int c = 0; c < cols; ++c)
-            h = std::max(h, r.painter().boundingRect(QRect(0, 0, (c + 1 == cols ? 2 * w : w) - 10, 10000),
-                                                     bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]).height());
-        r.room(h);
-        const int y = r.y();
-        for (int c = 0; c < cols; ++c)
-            r.painter().drawText(QRect(c * w, y, (c + 1 == cols ? 2 * w : w) - 10, h),
-                                 bold ? Qt::TextWrapAnywhere : Qt::TextWordWrap, cells[size_t(c)]);
-        r.setY(y + h + 8);
-    };
-    // Headings break anywhere: a long one must not run into its neighbour.
-    row(heads, true);
+    std::vector<std::vector<QString>> body;
     for (const FingerSummary& f : s.fingers) {
         std::vector<QString> cells{q(f.finger)};
         for (const Measure& m : fingerMeasures().measures) cells.push_back(q(f.figures.number(m.key)));
         cells.push_back(q(patternKey(f.scleroderma) + (f.rule > 0 ? strprintf(" (rule %d)", f.rule) : "")));
-        row(cells, false);
+        body.push_back(std::move(cells));
     }
+    // Each column as wide as its longest word (headings wrap between words,
+    // never inside one), the page's spare width shared out evenly.
+    const size_t cols = heads.size();
+    const QFont headFont("Sans Serif", 8, QFont::Bold), cellFont("Sans Serif", 8);
+    const int pad = 24;
+    std::vector<int> widths(cols, 0);
+    for (size_t c = 0; c < cols; ++c) {
+        const QFontMetrics hm(headFont, r.painter().device()), cm(cellFont, r.painter().device());
+        for (const QString& word : heads[c].split(' ', Qt::SkipEmptyParts)) widths[c] = std::max(widths[c], hm.horizontalAdvance(word));
+        for (const auto& cells : body) widths[c] = std::max(widths[c], cm.horizontalAdvance(cells[c]));
+        widths[c] += pad;
+    }
+    int total = 0;
+    for (int w : widths) total += w;
+    const int spare = r.width() - total;
+    for (int& w : widths) w = spare >= 0 ? w + spare / int(cols) : w * r.width() / total;
+    const auto row = [&](const std::vector<QString>& cells, bool bold) {
+        r.painter().setFont(bold ? headFont : cellFont);
+        int h = 45;
+        for (size_t c = 0; c < cols; ++c)
+            h = std::max(h, r.painter().boundingRect(QRect(0, 0, widths[c] - pad, 10000), Qt::TextWordWrap, cells[c]).height());
+        r.room(h);
+        const int y = r.y();
+        int x = 0;
+        for (size_t c = 0; c < cols; ++c) {
+            r.painter().drawText(QRect(x, y, widths[c] - pad, h), Qt::TextWordWrap, cells[c]);
+            x += widths[c];
+        }
+        r.setY(y + h + 8);
+    };
+    row(heads, true);
+    for (const auto& cells : body) row(cells, false);
     r.gap();
     r.rule();
     const int thumbWidth = r.width() * 2 / 5;

@@ -46,8 +46,11 @@ const ToolChoice kTools[] = {
     {ReviewTool::kHaemorrhage, "Mark / unmark haemorrhage"},
 };
 
-// The finger the picture is most likely of in the current examination.
+// The finger the picture is most likely of: the one its file name names,
+// else the next one the current examination still lacks.
 std::string defaultFinger(ZBasicDoc& doc) {
+    const std::string file = doc.GetPathName().empty() ? doc.imageFileName() : doc.GetPathName();
+    if (std::string named = fingerInFileName(file); !named.empty()) return named;
     CSubjectDatabase* db = CSubjectDatabase::of(doc);
     if (!db || !db->isOpen() || db->currentExamId() < 0) return examFingers().front();
     const auto exam = readExam(db->handle(), db->currentExamId());
@@ -70,7 +73,8 @@ void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
             return;
         }
         a->finger = defaultFinger(*doc);
-        auto* w = new AssessmentWindow(*doc, std::make_unique<AssessmentReview>(std::move(*a)), view->window());
+        // Owned by the view: the review closes with its picture.
+        auto* w = new AssessmentWindow(*doc, std::make_unique<AssessmentReview>(std::move(*a)), view);
         w->show();
     });
 }
@@ -175,6 +179,8 @@ void AssessmentWindow::refresh() {
     redo_->setEnabled(u.canRedo());
     undo_->setToolTip(q(u.undoText()));
     redo_->setToolTip(q(u.redoText()));
+    // "(filed)" only while what is shown is what was filed.
+    file_->setText(QString(kFileAssessment) + (filed_ && u.isClean() ? " (filed)" : ""));
     canvas_->update();
 }
 
@@ -195,15 +201,20 @@ bool AssessmentWindow::fileUnderExamination() {
                             MsgButtons::Ok, MsgIcon::Warning, kAssessWindowTitle);
         return false;
     }
-    const Status s = fileAssessmentUnderExam(*db, db->currentExamId(), file, review_->assessment(),
-                                             review_->handCorrected(), ResultTables::of(doc_));
+    // A picture from elsewhere is copied into the examination's folder,
+    // where the report finds it.
+    const Result<std::string> placed = placeInExamFolder(*db, db->currentExamId(), file);
+    const Status s = !placed ? placed.status()
+                             : fileAssessmentUnderExam(*db, db->currentExamId(), *placed, review_->assessment(),
+                                                       review_->handCorrected(), ResultTables::of(doc_));
     if (!s) {
         prompter.messageBox("The assessment could not be filed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error,
                             kAssessWindowTitle);
         return false;
     }
+    filed_ = true;
     review_->undoStack().setClean();
-    file_->setText(QString(kFileAssessment) + " (filed)");
+    refresh();
     return true;
 }
 

@@ -52,6 +52,7 @@ private:
     QButtonGroup* tools_ = nullptr;
     QLabel *figures_ = nullptr, *pattern_ = nullptr, *warnings_ = nullptr, *byHand_ = nullptr;
     QPushButton *undo_ = nullptr, *redo_ = nullptr, *file_ = nullptr;
+    bool filed_ = false;
 };
 
 }  // namespace ordavia

@@ -1,5 +1,7 @@
 #include "measure/ui/MagnificationDialog.h"
 
+#include <ctime>
+
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFont>
@@ -46,6 +48,13 @@ MagnificationDialog::MagnificationDialog(const Magnification& shown, const std::
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     list_->setMinimumWidth(560);
     default_ = new QLabel;
+
+    // Values typed here are new: they carry today's date into the table
+    // and the default, not the date of the entry they were typed over.
+    const auto edited = [this] { date_ = static_cast<int32_t>(std::time(nullptr)); };
+    connect(x_, &QDoubleSpinBox::valueChanged, this, edited);
+    connect(y_, &QDoubleSpinBox::valueChanged, this, edited);
+    connect(name_, &QLineEdit::textEdited, this, edited);
 
     auto* add = new QPushButton(QString::fromUtf8(CalibrationTexts::addToList));
     auto* select = new QPushButton(QString::fromUtf8(CalibrationTexts::select));

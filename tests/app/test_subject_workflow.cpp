@@ -10,12 +10,18 @@
 #include <memory>
 
 #include "app/CBasicApp.h"
+#include "base/FileIO.h"
 #include "app/ResultTexts.h"
 #include "app/SubjectWorkflow.h"
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectDialogs.h"
 #include "db/SubjectQueries.h"
+#include "measure/AssessmentFiling.h"
 #include "measure/CDimLine.h"
+#include "measure/CapillaryAssessment.h"
+#include "measure/ExamAssessment.h"
+#include "figures/MeasureCatalogue.h"
+#include "measure/AssessmentFigures.h"
 #include "measure/ZBasicDoc.h"
 #include "results/CResultDoc.h"
 #include "results/ResultColumnSets.h"
@@ -226,4 +232,47 @@ TEST_F(Workflow, FilesOpenedAndMeasuresMadeWhileAnExaminationIsCurrentAreFiledUn
     EXPECT_EQ(rows[1].filename, "pic.cs1");
     EXPECT_EQ(rows[1].analysis, ResultTitles::kDiameter);
     EXPECT_EQ(rows[1].result, "units um, line 1, width 8.3; units um, line 2, width 9.5");
+}
+
+TEST_F(Workflow, APictureAssessedAgainKeepsOneResultsRowAndOneTableRow) {
+    startExam("fingers 2-5 of both hands");
+    svc.results.setMaker([this]() -> CResultDoc* {
+        return dynamic_cast<CResultDoc*>(app->OpenNewDocument(app->templates().findByClass("CResultDoc")));
+    });
+    CapillaryAssessment a;
+    a.calibrated = true;
+    a.finger = "R3";
+    a.count = 20;
+    a.densityPerMm = 6.5;
+    ResultTables& tables = ResultTables::in(svc.services);
+    // A picture from elsewhere is filed as its copy in the examination's
+    // folder, where the report finds it; the original stays.
+    fs::create_directories(dir_ / "camera");
+    const std::string outside = (dir_ / "camera" / "f-R3.zvg").string();
+    ASSERT_TRUE(writeFileAtomically(outside, std::string("pixels one")));
+    const Result<std::string> placed = placeInExamFolder(db, now, outside);
+    ASSERT_TRUE(placed) << placed.reason();
+    EXPECT_EQ(*placed, "f-R3.zvg");
+    const fs::path examFolder = dir_ / "1700000000-AB12-fingers_2-5_of_both_hands";
+    EXPECT_EQ(readFile((examFolder / "f-R3.zvg").string()), "pixels one");
+    EXPECT_EQ(placeInExamFolder(db, now, outside).value(), "f-R3.zvg") << "the same picture again: the same copy";
+    EXPECT_EQ(placeInExamFolder(db, now, (examFolder / "f-R3.zvg").string()).value(), "f-R3.zvg");
+    ASSERT_TRUE(writeFileAtomically(outside, std::string("another picture")));
+    EXPECT_EQ(placeInExamFolder(db, now, outside).value(), "f-R3 (2).zvg");
+    EXPECT_EQ(readFile((examFolder / "f-R3.zvg").string()), "pixels one") << "a filed picture is never overwritten";
+
+    ASSERT_TRUE(fileAssessmentUnderExam(db, now, *placed, a, {}, &tables));
+    a.densityPerMm = 7.0;  // corrected by hand, filed again
+    ASSERT_TRUE(fileAssessmentUnderExam(db, now, *placed, a, {"count"}, &tables));
+    const auto rows = listResults(db.handle(), static_cast<int32_t>(now)).value();
+    ASSERT_EQ(rows.size(), 1u) << "the table must not file a second row beside the analysis' own";
+    EXPECT_EQ(rows[0].analysis, kAssessAnalysis);
+    EXPECT_NE(rows[0].result.find("7.0 per mm"), std::string::npos) << rows[0].result;
+    CResultDoc* table = tables.find(assessmentMeasures().table);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->rows().size(), 1u);
+    EXPECT_EQ(fingerInFileName("/x/f-R3.zvg"), "R3");
+    EXPECT_EQ(fingerInFileName("SSC01 l5 200x.png"), "L5");
+    EXPECT_EQ(fingerInFileName("R2-to-R3.zvg"), "") << "two fingers named: none chosen";
+    EXPECT_EQ(fingerInFileName("PR2X.zvg"), "") << "only a word of its own names a finger";
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -69,4 +70,27 @@ TEST(AssessmentUi, CommandOpensTheReviewAndClicksAreUndoable) {
     ASSERT_FALSE(ts.prompter.messages().empty());
     EXPECT_NE(ts.prompter.messages().back().find("Select a subject and an examination first"), std::string::npos);
     w->close();
+}
+
+TEST(AssessmentUi, TheReviewClosesWithItsPicture) {
+    // The review holds the picture's document: left open after the picture
+    // closed, filing would reach a document that is gone.
+    test::ensureOffscreenApp();
+    test::TestServices ts;
+    ZBasicDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(test::hairpins(0.5, 1));
+    registerProcessMenu();
+    auto* view = new ZBasicView(&doc);
+    view->resize(700, 540);
+    view->show();
+    (void)view->documentMenus();
+    test::runCommand(*view, kAssessCommand);
+    QPointer<AssessmentWindow> w;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<AssessmentWindow*>(t)) w = a;
+    ASSERT_TRUE(w);
+    delete view;
+    EXPECT_TRUE(w.isNull());
 }
