@@ -10,7 +10,11 @@ namespace {
 
 QAction* build(QWidget* owner, const MenuCommand& c) {
     auto* a = new QAction(QString::fromUtf8(c.text), owner);
-    if (!c.shortcut.isEmpty()) a->setShortcut(c.shortcut);
+    if (!c.icon.isNull()) a->setIcon(c.icon);
+    if (!c.shortcut.isEmpty()) {
+        a->setShortcut(c.shortcut);
+        a->setShortcutContext(c.context);
+    }
     if (c.tip) a->setStatusTip(QString::fromUtf8(c.tip));
     a->setCheckable(c.checkable);
     if (c.run) {

@@ -4,6 +4,7 @@
 // available or ticked, and what it does; the menu is built from the table
 // in the table's order, and the states are asked again each time the menu
 // opens.
+#include <QIcon>
 #include <QKeySequence>
 #include <QList>
 #include <functional>
@@ -23,6 +24,9 @@ struct MenuCommand {
     const char* text = nullptr;  // the menu text (UTF-8); null for a separator
     std::function<void()> run = {};  // none: shown but never available
     QKeySequence shortcut = {};
+    // Where the shortcut works: the owner's window, or the whole program.
+    Qt::ShortcutContext context = Qt::WindowShortcut;
+    QIcon icon = {};
     const char* tip = nullptr;  // status tip
     bool checkable = false;
     std::function<bool()> enabled = {};  // none: always available

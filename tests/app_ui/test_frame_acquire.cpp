@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "results/ui/ResultView.h"
 #include "tests/app_ui/FrameFixture.h"
 #include "tests/support/LiveFixture.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/RawSamples.h"
 
 using namespace ordavia;
@@ -174,4 +176,31 @@ TEST_F(FrameAcquireTest, PopupsManualAndResultTablesKeys) {
     for (const char* section : {"Live video", "Recording", "The Doppler monitor", "The Examinations window",
                                 "The examination report", "savingreceivers"})
         EXPECT_TRUE(manual->browser()->toPlainText().contains(section)) << section;
+}
+
+// The Acquire menu as it was built by hand before its command table.
+TEST_F(FrameAcquireTest, AcquireMenuKeepsItsCommandsKeysAndTips) {
+    ASSERT_TRUE(start());
+    QMenu* acquire = nullptr;
+    for (QAction* a : frame_->menuBar()->actions())
+        if (a->text() == "&Acquire") acquire = a->menu();
+    ASSERT_NE(acquire, nullptr);
+    const QStringList expected = {
+        "Live &Video [c] {Show the live video window, opening it when needed}",
+        "TRV2 &Monitor [c] {Show the Doppler monitor, opening it when needed}",
+        "-",
+        "Start [F5 app] {Start the Doppler monitor and the camera}",
+        "stop [Shift+F5 app] {Stop the camera and the Doppler monitor}",
+        "Start/Pause camera [c] [Pause app] {Stop what runs, or start}",
+        "&Laser {Switch the Doppler monitor's laser}",
+        "-",
+        "&Record sequence [c] [F12 app] {Record a video from the live picture, or stop the recording}",
+        "Sa&ve Image [F4 app] {Freeze the live picture and save it into the recording folder}",
+        "&Trigger [F3 app] {Save a picture, or record when the trigger is set to record}",
+        "-",
+        "&Image sequence... {The recorder's frame count, skip, loop and folder}",
+        "Open C&ytoscan file... {Open a recording of a Cytoscan-type device}",
+    };
+    EXPECT_EQ(testsupport::menuEntries(acquire->actions()), expected);
+    for (QAction* a : acquire->actions()) EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->text().toStdString();
 }

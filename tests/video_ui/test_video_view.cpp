@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "framework/ui/CommandTable.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
@@ -88,28 +89,6 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     EXPECT_TRUE(f.doc.startMovementCorrection(p).ok());
 }
 
-namespace {
-
-// A menu as its user sees it: each entry's text, "-" for a separator, and
-// marks for checkable (c), disabled (x), a shortcut and a status tip.
-QStringList entries(const QList<QAction*>& actions) {
-    QStringList out;
-    for (QAction* a : actions) {
-        if (a->isSeparator()) {
-            out << "-";
-            continue;
-        }
-        QString e = a->text();
-        if (a->isCheckable()) e += " [c]";
-        if (!a->isEnabled()) e += " [x]";
-        if (!a->shortcut().isEmpty()) e += " [" + a->shortcut().toString() + "]";
-        if (!a->statusTip().isEmpty()) e += " {" + a->statusTip() + "}";
-        out << e;
-    }
-    return out;
-}
-
-}  // namespace
 
 // The menus as they were built by hand before the command tables: the same
 // texts in the same order, with the same separators, checks, states and tips.
@@ -185,13 +164,13 @@ Print Pre&view)");
     for (QMenu* m : view.documentMenus()) {
         titles << m->title();
         if (m->title() != "&Video" && m->title() != "&Process") continue;
-        const QString before = entries(m->actions()).join('\n');
+        const QString before = menuEntries(m->actions()).join('\n');
         EXPECT_EQ(before, m->title() == "&Video" ? video : process);
         emit m->aboutToShow();
-        EXPECT_EQ(entries(m->actions()).join('\n'), before);  // a document with frames: nothing changes on opening
+        EXPECT_EQ(menuEntries(m->actions()).join('\n'), before);  // a document with frames: nothing changes on opening
     }
     EXPECT_EQ(titles.indexOf("&Process"), titles.indexOf("&Video") + 1);
-    EXPECT_EQ(entries(view.fileActions()).join('\n'), file);
+    EXPECT_EQ(menuEntries(view.fileActions()).join('\n'), file);
 }
 
 TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
@@ -208,14 +187,14 @@ TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
                  {.text = "b", .run = [] {}, .enabled = when, .ask = Ask::OnBuild},
                  {.text = "c", .run = [] {}, .checkable = true, .enabled = when, .ask = Ask::Always, .checked = [&] { return ticked; }},
                  {.text = "d"}});
-    EXPECT_EQ(entries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c] [x],d [x]");
     can = true;
     emit menu.aboutToShow();
-    EXPECT_EQ(entries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c],d [x]");  // b was decided when built
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c],d [x]");  // b was decided when built
     EXPECT_TRUE(menu.actions()[3]->isChecked());
     can = false;
     emit menu.aboutToShow();
-    EXPECT_EQ(entries(menu.actions()).join(','), "a [x] [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [x] [Ctrl+K],-,b [x],c [c] [x],d [x]");
     ASSERT_EQ(kept, menu.actions()[0]);
     can = true;
     emit menu.aboutToShow();
