@@ -102,27 +102,28 @@ void MainFrame::buildMenus() {
 
     // The subject commands; "View Exams" only while a subject is selected.
     subjects_ = new SubjectUi(app_, *this);
-    QMenu* subject = menuBar()->addMenu("S&ubject");
     SubjectWorkflow& flow = subjects_->workflow();
-    subject->addAction(SubjectWorkflow::kSelectSubject, this, [&flow] { flow.selectSubject(); })
-        ->setStatusTip("Choose or add a subject and start or pick an examination");
-    QAction* viewExams = subject->addAction(SubjectWorkflow::kViewExams, this, [&flow] { flow.viewExams(); });
-    viewExams->setStatusTip("The subject's examinations and their results");
-    subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
-        ->setStatusTip("Reopen every document of the current examination");
-    connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
-
+    addCommands(menuBar()->addMenu("S&ubject"), this,
+                {{.text = SubjectWorkflow::kSelectSubject,
+                  .run = [&flow] { flow.selectSubject(); },
+                  .tip = "Choose or add a subject and start or pick an examination"},
+                 {.text = SubjectWorkflow::kViewExams,
+                  .run = [&flow] { flow.viewExams(); },
+                  .tip = "The subject's examinations and their results",
+                  .enabled = [&flow] { return flow.viewExamsEnabled(); }},
+                 {.text = SubjectWorkflow::kProcessResults,
+                  .run = [&flow] { flow.processResults(); },
+                  .tip = "Reopen every document of the current examination"}});
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();
     connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
     updateWindowMenu();
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    QAction* manual = help->addAction("User Manual", this, &MainFrame::onUserManual);
-    manual->setShortcut(QKeySequence::HelpContents);
-    help->addSeparator();
-    help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
+    addCommands(menuBar()->addMenu("&Help"), this,
+                {{.text = "User Manual", .run = [this] { onUserManual(); }, .shortcut = QKeySequence::HelpContents},
+                 separator(),
+                 {.text = "&About Ordavia...", .run = [this] { onAbout(); }}});
 }
 
 void MainFrame::buildViewMenu() {

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <filesystem>
+#include <map>
 
 #include "app/FrameCommands.h"
 #include "app/ui/MainToolbar.h"
@@ -178,12 +179,13 @@ TEST_F(FrameAcquireTest, PopupsManualAndResultTablesKeys) {
         EXPECT_TRUE(manual->browser()->toPlainText().contains(section)) << section;
 }
 
-// The Acquire menu as it was built by hand before its command table.
+// The Acquire, Subject and Help menus as they were built by hand before
+// their command tables.
 TEST_F(FrameAcquireTest, AcquireMenuKeepsItsCommandsKeysAndTips) {
     ASSERT_TRUE(start());
-    QMenu* acquire = nullptr;
-    for (QAction* a : frame_->menuBar()->actions())
-        if (a->text() == "&Acquire") acquire = a->menu();
+    std::map<QString, QMenu*> menus;
+    for (QAction* a : frame_->menuBar()->actions()) menus[a->text()] = a->menu();
+    QMenu* acquire = menus["&Acquire"];
     ASSERT_NE(acquire, nullptr);
     const QStringList expected = {
         "Live &Video [c] {Show the live video window, opening it when needed}",
@@ -203,4 +205,10 @@ TEST_F(FrameAcquireTest, AcquireMenuKeepsItsCommandsKeysAndTips) {
     };
     EXPECT_EQ(testsupport::menuEntries(acquire->actions()), expected);
     for (QAction* a : acquire->actions()) EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->text().toStdString();
+    ASSERT_TRUE(menus["S&ubject"] && menus["&Help"]);
+    EXPECT_EQ(testsupport::menuEntries(menus["S&ubject"]->actions()),
+              QStringList({"Select Subject... {Choose or add a subject and start or pick an examination}",
+                           "View Exams {The subject's examinations and their results}",
+                           "Process Results {Reopen every document of the current examination}"}));
+    EXPECT_EQ(testsupport::menuEntries(menus["&Help"]->actions()), QStringList({"User Manual [F1]", "-", "&About Ordavia..."}));
 }
