@@ -214,7 +214,7 @@ bool ZchartDoc::removeMarker(int index) {
 
 void ZchartDoc::activateMarker(int index) {
     if (index < 0 || index >= static_cast<int>(markers_.size())) return;
-    markers_.items[static_cast<size_t>(index)]->Activate(hasServices() ? services().markerLink : nullptr);
+    markers_.items[static_cast<size_t>(index)]->Activate(services().markerLink);
 }
 
 std::unique_ptr<ZchartDoc> ZchartDoc::stillCopy() const {

@@ -32,18 +32,18 @@ ZchartDoc::ZchartDoc() { registerClasses(); }
 ZchartDoc::~ZchartDoc() = default;
 
 std::string ZchartDoc::settingsPath() const {
-    const bool own = hasServices() && !services().programFolder.empty();
+    const bool own = !services().programFolder.empty();
     return (own ? withTrailingSeparator(services().programFolder) : exeFolder()) + settingsClassName() + ".cfg";
 }
 
-ChartRunState& ZchartDoc::runState() const { return hasServices() ? services().charts : ownRunState_; }
+ChartRunState& ZchartDoc::runState() const { return services().charts; }
 
 void ZchartDoc::setLinkYAxes(bool on) {
     runState().linkYAxes = on ? 1 : 0;
     UpdateAllViews(nullptr, kHintTraces);
 }
 
-Prompter* ZchartDoc::prompter() const { return hasServices() ? services().prompterPtr : nullptr; }
+Prompter* ZchartDoc::prompter() const { return services().prompterPtr; }
 
 // ---- traces ----
 

@@ -102,7 +102,7 @@ public:
     std::unique_ptr<ZchartDoc> stillCopy() const;
 
     // The chart flags every chart of the run shares (archived with the
-    // settings); a chart without services keeps its own.
+    // settings); a chart run headless keeps its own.
     bool editNewMarks() const { return runState().editNewMarks != 0; }
     void setEditNewMarks(bool on) { runState().editNewMarks = on ? 1 : 0; }
     bool linkYAxes() const { return runState().linkYAxes != 0; }
@@ -201,7 +201,7 @@ public:
 
     static void registerClasses();
 
-    // The prompter of the document's services, or null without services.
+    // The prompter of the document's services.
     ordavia::Prompter* prompter() const;
 
 private:
@@ -209,7 +209,6 @@ private:
     // start as it was, which a start in seconds may not.
     static void applyTraceProperties(CTrace& t, const ordavia::TraceProperties& p, const double* exactStart);
     ordavia::ChartRunState& runState() const;
-    mutable ordavia::ChartRunState ownRunState_;
     C2DTrace* twoD(int index) const;
     void traceChanged(long hint = kHintData);
 

@@ -130,8 +130,8 @@ int resave(const CliArgs& a) {
     if (!openDocument(a, 2, "resave IN.cs1 OUT.cs1 [--image]", false, doc, rc)) return rc;
     if (a.has("--image")) {
         // Also write the picture beside OUT, as the workstation's Save As does.
-        if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
-                            (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
+        if (const Status st = doc.loadImage(); !st)
+            return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() + " (" + st.reason() + ")");
         doc.markImageForSave();
         if (!doc.OnSaveDocument(a.positional[1]))
             return cliError(doc.lastError().empty() ? a.positional[1] + ": cannot save" : doc.lastError());
@@ -163,8 +163,8 @@ int average(const CliArgs& a) {
     doc.setServices(&a.services());
     int rc = 0;
     if (!openDocument(a, 1, "average FILE.cs1 [--list N] [--json]", true, doc, rc)) return rc;
-    if (!doc.loadImage()) return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() +
-                            (doc.lastError().empty() ? std::string() : " (" + doc.lastError() + ")"));
+    if (const Status st = doc.loadImage(); !st)
+        return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() + " (" + st.reason() + ")");
     const ImageSelectionAverage row = computeSelectionAverage(doc);
     const auto& names = ImageSelectionAverage::valueColumns();
     const auto& decimals = ImageSelectionAverage::valueDecimals();

@@ -46,12 +46,12 @@ bool openImageDocument(const std::string& cmd, const std::string& path, ZBasicDo
             rc = cliError(s.reason());
             return false;
         }
-        if (!doc.loadImage()) {
-            rc = cliError(cmd + ": " + path + ": its picture " + doc.imageFileName() + " cannot be read");
+        if (const Status st = doc.loadImage(); !st) {
+            rc = cliError(cmd + ": " + path + ": its picture " + doc.imageFileName() + " cannot be read (" + st.reason() + ")");
             return false;
         }
-    } else if (!doc.importImage(path)) {
-        rc = cliError(cmd + ": " + path + ": cannot read the picture");
+    } else if (const Status st = doc.importImage(path); !st) {
+        rc = cliError(cmd + ": " + path + ": cannot read the picture (" + st.reason() + ")");
         return false;
     }
     if (doc.image().isEmpty()) {

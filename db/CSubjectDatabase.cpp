@@ -92,7 +92,6 @@ CSubjectDatabase* CSubjectDatabase::of(const AppServices& services) { return ser
 CSubjectDatabase& CSubjectDatabase::in(const AppServices& services) {
     return services.need<CSubjectDatabase>("subject database");
 }
-CSubjectDatabase* CSubjectDatabase::of(const Document& doc) { return doc.hasServices() ? of(doc.services()) : nullptr; }
 
 std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);

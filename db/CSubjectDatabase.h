@@ -38,9 +38,6 @@ public:
     // none, in() treats that as a programming error (MissingService).
     static CSubjectDatabase* of(const AppServices& services);
     static CSubjectDatabase& in(const AppServices& services);
-    // The database of a document's run; null when it has no services or
-    // the run no database.
-    static CSubjectDatabase* of(const Document& doc);
 
     // Start-up: reads "Settings"/"database", asks for a data folder when it
     // names no file (storing the answer), then opens or creates the

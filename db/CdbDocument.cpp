@@ -12,23 +12,26 @@
 #include "db/SubjectQueries.h"
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
+#include "db/HeadlessServices.h"
 #include "framework/Prompter.h"
 #include "settings/ProfileStore.h"
 
 using namespace ordavia;
 
+std::unique_ptr<AppServices> CdbDocument::makeDefaultServices() const { return std::make_unique<HeadlessServices>(); }
+
 CSubjectDatabase& CdbDocument::database() const {
-    if (CSubjectDatabase* db = CSubjectDatabase::of(*this)) return *db;
+    if (CSubjectDatabase* db = CSubjectDatabase::of(services())) return *db;
     static CSubjectDatabase none;
     return none;
 }
 
 namespace {
 // The installation texts come from the services' profile; a document
-// without services gets the user and host names.
+// without a profile (one run headless) gets the user and host names.
 const ProfileStore& profileOf(const CdbDocument& doc) {
     static const ProfileStore none;
-    return doc.hasServices() && doc.services().profileStore ? doc.services().profile() : none;
+    return doc.services().profileStore ? doc.services().profile() : none;
 }
 }  // namespace
 
@@ -130,7 +133,7 @@ void CdbDocument::fileMadeFile(const std::string& path, const std::string& analy
 }
 
 void CdbDocument::recalculateResult() {
-    if (hasServices() && services().resultText) result = services().resultText(*this, result);
+    if (services().resultText) result = services().resultText(*this, result);
 }
 
 bool CdbDocument::OnSaveDocument(const std::string& path) {

@@ -15,6 +15,7 @@
 // capturedBy; every other id is written as format 2, byte for byte as
 // before.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/Document.h"
@@ -98,6 +99,10 @@ public:
     ordavia::CSubjectDatabase& database() const;
 
 protected:
+    // A document made without the application (by a tool, a test, a batch
+    // step) runs headless: questions take their proposed answers, and there
+    // is no profile, database or results table to write to.
+    std::unique_ptr<ordavia::AppServices> makeDefaultServices() const override;
     // Links to the current selection when not linked yet.
     void linkToSelection();
 

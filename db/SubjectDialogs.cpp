@@ -248,9 +248,13 @@ void ExaminationsModel::fillResults() {
 }
 
 std::string ExaminationsModel::resultPath(size_t row) {
-    if (row >= results_.size() || currentRow_ < 0) return {};
-    const std::string path =
-        resultFilePath(db_, exams_[static_cast<size_t>(currentRow_)].folder, results_[row].filename);
+    if (row >= results_.size()) return {};
+    return examFilePath(results_[row].filename);
+}
+
+std::string ExaminationsModel::examFilePath(const std::string& filename) {
+    if (currentRow_ < 0) return {};
+    const std::string path = resultFilePath(db_, exams_[static_cast<size_t>(currentRow_)].folder, filename);
     if (path.empty()) return {};  // the folder was refused when the examination was chosen
     if (!fileExists(path)) {
         prompter_.messageBox("The file " + path + " is missing: it was moved or deleted.", MsgButtons::Ok,

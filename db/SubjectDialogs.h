@@ -90,6 +90,9 @@ public:
     // The file of a result row; empty, with the user told why, when the row
     // is not there or its file has gone.
     std::string resultPath(size_t row);
+    // The same for a file of the current examination named otherwise (an
+    // assessed picture): its path, or "" with the user told why.
+    std::string examFilePath(const std::string& filename);
 
     const std::string& heading() const { return heading_; }
     const std::vector<ExamRecord>& exams() const { return exams_; }

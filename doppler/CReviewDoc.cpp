@@ -172,7 +172,7 @@ CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
     t->name = "Signal strength";
     t->yUnits = "";
     t->yScale = 1.0;
-    if (hasServices() && services().profileStore) {
+    if (services().profileStore) {
         t->name = services().profileStore->GetString("PowerTrace", "name", "Signal strength");
         t->yUnits = services().profileStore->GetString("PowerTrace", "units", "");
     }
@@ -256,7 +256,7 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
 // marked peaks, the marked minima, the index where both marks are known);
 // the averages are the command line's figures.
 void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index) {
-    ResultTables* tables = ResultTables::of(*this);
+    ResultTables* tables = ResultTables::of(services());
     if (!tables || p.range.empty()) return;
     CResultDoc* table = tables->open(ResultTitles::kChart);
     if (!table) return;

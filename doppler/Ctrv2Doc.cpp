@@ -25,7 +25,7 @@ Ctrv2Doc::~Ctrv2Doc() = default;
 
 Trv2Board* Ctrv2Doc::board() const {
     if (board_) return board_;
-    return hasServices() ? Trv2Board::of(services()) : nullptr;
+    return Trv2Board::of(services());
 }
 
 bool Ctrv2Doc::boardPresent() const {
@@ -192,26 +192,20 @@ bool Ctrv2Doc::laserOn() const {
     return b && b->laser();
 }
 
-bool Ctrv2Doc::setHardwareAddress(int address) {
+ordavia::Status Ctrv2Doc::setHardwareAddress(int address) {
     Trv2Board* b = board();
-    if (!b) return false;
+    if (!b) return ordavia::Status::failure(ordavia::StatusCode::NotFound, kNotDetected);
     const bool wasRunning = running_;
     run(false);
     b->setAddress(static_cast<uint16_t>(address));
-    if (hasServices()) {
-        if (services().startupSettings) services().startupSettings->address = address;
-        if (services().profileStore) services().profileStore->WriteInt("trv2", "address", address);
-    }
-    b->initialise(hasServices() && services().startupSettings ? services().startupSettings->numberofchannels : 1);
-    if (!b->present()) {
-        if (ordavia::Prompter* p = prompter())
-            p->messageBox(kNotDetected, ordavia::MsgButtons::Ok, ordavia::MsgIcon::Warning);
-        return false;
-    }
+    if (services().startupSettings) services().startupSettings->address = address;
+    if (services().profileStore) services().profileStore->WriteInt("trv2", "address", address);
+    b->initialise(services().startupSettings ? services().startupSettings->numberofchannels : 1);
+    if (!b->present()) return ordavia::Status::failure(ordavia::StatusCode::NotFound, kNotDetected);
     rate_ = b->samplingRate();
     buildTraces();
     if (wasRunning) run(true);
-    return true;
+    return ordavia::Status::success();
 }
 
 void Ctrv2Doc::stepThreshold(bool raise) {
@@ -263,7 +257,7 @@ void Ctrv2Doc::run(bool on) {
     b->samplesAvailable(true);
     pending_ = 0;
     running_ = true;
-    if (hasServices() && services().timerFactory) {
+    if (services().timerFactory) {
         if (!timer_) {
             timer_ = services().timers().create();
             timer_->onTimeout = [this] { step(); };

@@ -80,9 +80,9 @@ public:
     void toggleLaser();
     bool laserOn() const;
     // "Hard&ware settings...": the board's address, written to
-    // "trv2"/"address"; the board is initialised again, and when it is then
-    // absent the user is told kNotDetected. Returns whether it is present.
-    bool setHardwareAddress(int address);
+    // "trv2"/"address"; the board is initialised again. Fails as NotFound
+    // with kNotDetected, for the caller to tell, when no board answers there.
+    ordavia::Status setHardwareAddress(int address);
     // "Lower/Raise Doppler shift detection threshold": one tenth of the
     // threshold, at least 1.
     void stepThreshold(bool raise);

@@ -11,7 +11,7 @@ ZcommonTRVDoc::ZcommonTRVDoc() = default;
 ZcommonTRVDoc::~ZcommonTRVDoc() = default;
 
 StartupSettings& ZcommonTRVDoc::detection() const {
-    if (hasServices() && services().startupSettings) return *services().startupSettings;
+    if (services().startupSettings) return *services().startupSettings;
     return ownSettings_;
 }
 
@@ -53,7 +53,7 @@ bool ZcommonTRVDoc::setCbvParameters(const StartupSettings& e, int32_t threshold
     s.FSlinkthreshold = e.FSlinkthreshold;
     s.FSthreshold = e.FSthreshold;
     threshold_ = threshold;
-    if (hasServices() && services().profileStore) s.save(*services().profileStore);
+    if (services().profileStore) s.save(*services().profileStore);
     notify(kHintDetection);
     return true;
 }

@@ -7,7 +7,7 @@
 //
 // The detection settings are the run's (StartupSettings on the services):
 // a change of method reaches every Doppler document at its next spectrum.
-// A document without services keeps a copy of its own. The running noise
+// A document without start-up settings (one run headless) keeps a copy of its own. The running noise
 // floor of "autonoise" is this document's own.
 #include <cstdint>
 #include <string>
@@ -31,7 +31,7 @@ public:
     static constexpr const char* kKHz = "kHz";
     static constexpr long kHintDetection = 20;
 
-    // The run's detection settings (or this document's own without services).
+    // The run's detection settings (or this document's own without them).
     ordavia::StartupSettings& detection() const;
     int method() const { return detection().cbvMethod; }
     // 0..4; false for any other.

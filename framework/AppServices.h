@@ -79,7 +79,7 @@ public:
     std::function<std::string(const Document& doc, const std::string& current)> resultText;
 
     AppServices();
-    ~AppServices();
+    virtual ~AppServices();
     AppServices(const AppServices&) = delete;
     AppServices& operator=(const AppServices&) = delete;
 

@@ -14,19 +14,25 @@
 
 namespace ordavia {
 
+Document::Document() = default;
+
 Document::~Document() {
     const auto copy = listeners_;
     listeners_.clear();
     for (DocumentView* l : copy) l->OnUpdate(this, kHintClosing);
 }
 
-// A document without services has nobody to ask: that is an error of
-// whoever made it, not a silent "yes".
+// A document of a class without default services, given none, has nobody
+// to ask: that is an error of whoever made it, not a silent "yes".
 Prompter& Document::userPrompter() const { return services().prompter(); }
 
+std::unique_ptr<AppServices> Document::makeDefaultServices() const { return nullptr; }
+
 AppServices& Document::services() const {
-    if (!services_) throw MissingService("application services for \"" + title_ + "\"");
-    return *services_;
+    if (services_) return *services_;
+    if (!defaults_) defaults_ = makeDefaultServices();
+    if (!defaults_) throw MissingService("application services for \"" + title_ + "\"");
+    return *defaults_;
 }
 
 void Document::SetPathName(const std::string& path, bool keepTitle) {

@@ -5,6 +5,7 @@
 // memory and then replaces the file through a temporary file, so the
 // previous file stays intact until the new one is complete.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ public:
 
 class Document {
 public:
-    Document() = default;
+    Document();
     virtual ~Document();
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
@@ -73,11 +74,20 @@ public:
     void setDocTemplate(DocTemplate* t) { template_ = t; }
 
     // The application's services (profile, prompter, settings, database,
-    // results). Whoever makes a document gives it these before it is used;
-    // asking a document that has none throws MissingService.
+    // results). Whoever makes a document for the application gives it these
+    // before it is used. Until then the document runs on the defaults its
+    // class provides (see makeDefaultServices); a class without defaults
+    // (this bare framework document) throws MissingService when asked.
     virtual void setServices(AppServices* services) { services_ = services; }
+    // Whether the application's services were given (not the defaults).
     bool hasServices() const { return services_ != nullptr; }
     AppServices& services() const;
+    // Hands a document this one made the same services: the application's;
+    // a document running on defaults leaves the other on defaults of its own,
+    // so that neither outlives services it points into.
+    void lendServicesTo(Document& other) const {
+        if (services_) other.setServices(services_);
+    }
 
     void AddView(DocumentView* v);
     void RemoveView(DocumentView* v);
@@ -140,6 +150,10 @@ protected:
     // Where this document's questions and messages go.
     Prompter& userPrompter() const;
 
+    // The services a document runs on before (or without) the application's;
+    // made at the first use. None here.
+    virtual std::unique_ptr<AppServices> makeDefaultServices() const;
+
 private:
     bool isForeignSource(const std::string& path) const;
 
@@ -150,6 +164,7 @@ private:
     UndoStack undo_;
     DocTemplate* template_ = nullptr;
     AppServices* services_ = nullptr;
+    mutable std::unique_ptr<AppServices> defaults_;
     std::vector<DocumentView*> views_;
     std::vector<DocumentView*> listeners_;
 };

@@ -92,7 +92,8 @@ double lineDiameter(CMotivaDoc& video, int index) {
     CDimLine inBox;
     inBox.addVertex({a.x - box[0], a.y - box[1]});
     inBox.addVertex({b.x - box[0], b.y - box[1]});
-    const WidthSettings ws = video.hasServices() ? WidthSettings::read(video.services().profile()) : WidthSettings{};
+    const ProfileStore* profile = video.services().profileStore;
+    const WidthSettings ws = profile ? WidthSettings::read(*profile) : WidthSettings{};
     const LineWidth w =
         measureLineWidth(mean, inBox, video.xScaleInEffect(), video.yScaleInEffect(), ws, video.importWeights());
     return w.found() ? w.units : -1;

@@ -44,7 +44,7 @@ bool ZlineScanBaseDoc::shapesFit() {
 void ZlineScanBaseDoc::setParams(const ordavia::CbvParams& p, bool writeProfile) {
     params_ = p;
     params_.clamp();
-    if (writeProfile && hasServices() && services().profileStore) params_.save(*services().profileStore);
+    if (writeProfile && services().profileStore) params_.save(*services().profileStore);
     SetModifiedFlag();
     notify(kHintData);
 }
@@ -61,7 +61,7 @@ void ZlineScanBaseDoc::setXPeriodFactor(double f) {
 }
 
 void ZlineScanBaseDoc::loadProfileSettings() {
-    if (hasServices() && services().profileStore) params_.load(*services().profileStore);
+    if (services().profileStore) params_.load(*services().profileStore);
 }
 
 // ---- traces ----
@@ -255,7 +255,7 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
 
 void ZlineScanBaseDoc::toggleUseInterlace() {
     params_.useInterlace = !params_.useInterlace;
-    if (hasServices() && services().profileStore)
+    if (services().profileStore)
         (void)services().profileStore->WriteInt("linescan", "useinterlace", params_.useInterlace ? 1 : 0);
     SetModifiedFlag();
     notify(kHintData);

@@ -10,7 +10,7 @@ ZlineScanDoc::~ZlineScanDoc() = default;
 
 void ZlineScanDoc::loadProfileSettings() {
     ZlineScanBaseDoc::loadProfileSettings();
-    if (!hasServices() || !services().profileStore) return;
+    if (!services().profileStore) return;
     const ProfileStore& s = *services().profileStore;
     fieldsPerSample_ = std::clamp(s.GetInt("linescan", "sampleperiod", 1), 1, 100000);
     subtracting_ = s.GetInt("linescan", "subtracting", 0) != 0;
@@ -209,13 +209,13 @@ void ZlineScanDoc::stop() {
 
 void ZlineScanDoc::toggleSubtracting() {
     subtracting_ = !subtracting_;
-    if (hasServices() && services().profileStore)
+    if (services().profileStore)
         (void)services().profileStore->WriteInt("linescan", "subtracting", subtracting_ ? 1 : 0);
 }
 
 void ZlineScanDoc::toggleCalculateCbv() {
     calculateCbv_ = !calculateCbv_;
-    if (hasServices() && services().profileStore)
+    if (services().profileStore)
         (void)services().profileStore->WriteInt("linescan", "cbvON", calculateCbv_ ? 1 : 0);
     if (calculateCbv_) {
         const C2DTrace* src = source_ ? source_ : scan_;
@@ -229,7 +229,7 @@ void ZlineScanDoc::toggleCalculateCbv() {
 bool ZlineScanDoc::setSampleRate(int32_t f) {
     if (f <= 0) return false;
     fieldsPerSample_ = f;
-    if (hasServices() && services().profileStore) (void)services().profileStore->WriteInt("linescan", "sampleperiod", f);
+    if (services().profileStore) (void)services().profileStore->WriteInt("linescan", "sampleperiod", f);
     const double dt = samplePeriod(fieldPeriod_);
     for (auto& t : traces().items)
         if (t && t.get() != hough_ && t->yGroup != kKindTimeLine) t->xInterval = dt;

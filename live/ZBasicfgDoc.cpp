@@ -25,7 +25,6 @@ using namespace ordavia;
 ZBasicfgDoc::ZBasicfgDoc() { capturedBy = "Pseudo"; }
 
 ZBasicfgDoc::~ZBasicfgDoc() {
-    if (!hasServices()) return;
     if (CameraSource* s = source()) s->stopGrab(this);
     if (CameraSources* all = CameraSources::of(services()); all && all->liveDocument() == this) all->setLiveDocument(nullptr);
 }
@@ -36,7 +35,7 @@ void ZBasicfgDoc::setServices(AppServices* services) {
 }
 
 void ZBasicfgDoc::readFgSettings() {
-    if (!hasServices() || !services().profileStore) return;
+    if (!services().profileStore) return;
     const ProfileStore& p = services().profile();
     grabRect_ = {p.GetInt(kSection, "srcleft", 0), p.GetInt(kSection, "srctop", 0), p.GetInt(kSection, "srcright", 0),
                  p.GetInt(kSection, "srcbottom", 0)};
@@ -294,7 +293,7 @@ void ZBasicfgDoc::afterSaveByHand() {
     if (savedPath_.empty()) return;
     if (services().prompter().messageBox(kOpenNewFile, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
         auto doc = std::make_unique<ZBasicDoc>();
-        doc->setServices(&services());
+        lendServicesTo(*doc);
         if (DocTemplate* t = services().findTemplate("ZBasicDoc")) doc->setDocTemplate(t);
         if (doc->OnOpenDocument(savedPath_)) {
             doc->SetPathName(savedPath_);
@@ -428,17 +427,15 @@ bool ZBasicfgDoc::OnNewDocument() {
 void ZBasicfgDoc::OnCloseDocument() {
     if (seriesTimer_) seriesTimer_->stop();
     captures_.clear();
-    if (hasServices()) {
-        stopLive();
-        if (CameraSources* all = CameraSources::of(services()); all && all->liveDocument() == this)
-            all->setLiveDocument(nullptr);
-        if (services().profileStore) {
-            const ProfileStore& p = services().profile();
-            p.WriteInt(kSection, "srcleft", grabRect_.left);
-            p.WriteInt(kSection, "srctop", grabRect_.top);
-            p.WriteInt(kSection, "srcright", grabRect_.right);
-            p.WriteInt(kSection, "srcbottom", grabRect_.bottom);
-        }
+    stopLive();
+    if (CameraSources* all = CameraSources::of(services()); all && all->liveDocument() == this)
+        all->setLiveDocument(nullptr);
+    if (services().profileStore) {
+        const ProfileStore& p = services().profile();
+        p.WriteInt(kSection, "srcleft", grabRect_.left);
+        p.WriteInt(kSection, "srctop", grabRect_.top);
+        p.WriteInt(kSection, "srcright", grabRect_.right);
+        p.WriteInt(kSection, "srcbottom", grabRect_.bottom);
     }
     ZBasicDoc::OnCloseDocument();
 }

@@ -33,6 +33,11 @@ bool inside(const std::vector<AssessPoint>& poly, double x, double y) {
 AssessmentReview::AssessmentReview(CapillaryAssessment automatic)
     : automatic_(std::move(automatic)), current_(automatic_) {}
 
+AssessmentReview::AssessmentReview(CapillaryAssessment automatic, const CapillaryAssessment& filed)
+    : automatic_(std::move(automatic)), current_(filed) {
+    recomputeAssessment(current_, current_.umPerPixel);
+}
+
 void AssessmentReview::setFinger(const std::string& finger) {
     current_.finger = finger;
     if (changed) changed();

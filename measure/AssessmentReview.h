@@ -26,6 +26,11 @@ public:
     // reference for what was corrected by hand.
     explicit AssessmentReview(CapillaryAssessment automatic);
 
+    // A filed assessment opened again: the review shows `filed` (with its
+    // hand corrections) while `automatic` stays the reference. Not a step
+    // that undoes; the undo history starts here.
+    AssessmentReview(CapillaryAssessment automatic, const CapillaryAssessment& filed);
+
     const CapillaryAssessment& assessment() const { return current_; }
     const CapillaryAssessment& automatic() const { return automatic_; }
     // The finger the assessment is filed under; not an undoable change.

@@ -251,9 +251,8 @@ void CapillaryCountTool::record(int lineIndex, const CountResult& r, const char*
         // table (full, or closed meanwhile) did not take it.
         if (!table_->addRow(rec)) {
             debugLog("CapillaryCountTool::record row refused\n");
-            if (doc_.hasServices())
-                doc_.services().prompter().messageBox(strprintf(kRowRefused, kResultTitle), MsgButtons::Ok,
-                                                      MsgIcon::Warning);
+            doc_.services().prompter().messageBox(strprintf(kRowRefused, kResultTitle), MsgButtons::Ok,
+                                                  MsgIcon::Warning);
         }
     }
     doc_.markEdited();

@@ -21,7 +21,8 @@ namespace ordavia {
 CapillaryWidthTool::CapillaryWidthTool(ZBasicDoc& doc) : doc_(doc) {}
 
 WidthSettings CapillaryWidthTool::settings() const {
-    return doc_.hasServices() ? WidthSettings::read(doc_.services().profile()) : WidthSettings{};
+    const ProfileStore* profile = doc_.services().profileStore;
+    return profile ? WidthSettings::read(*profile) : WidthSettings{};
 }
 
 std::string CapillaryWidthTool::source() const {
@@ -48,8 +49,8 @@ void CapillaryWidthTool::rowRefused(const Status& st) {
 }
 
 void CapillaryWidthTool::fileWidthRow(const std::string& title, int line, double units, double x, double y) {
-    if (!doc_.hasServices()) return;
-    CResultDoc* table = ResultTables::in(doc_.services()).open(title);
+    ResultTables* tables = ResultTables::of(doc_.services());
+    CResultDoc* table = tables ? tables->open(title) : nullptr;
     if (!table) return;
     ResultRecord rec;
     if (title == ResultTitles::kDiameter) {
@@ -212,7 +213,8 @@ CapillaryWidthTool::LoopResult CapillaryWidthTool::measureLoops(bool quiet, Prom
     const WidthSettings ws = settings();
     const double xs = doc_.xScaleInEffect(), ys = doc_.yScaleInEffect();
     const GreyWeights gw = doc_.importWeights();
-    CResultDoc* table = fileRows && doc_.hasServices() ? ResultTables::in(doc_.services()).open(ResultTitles::kLoops) : nullptr;
+    ResultTables* tables = fileRows ? ResultTables::of(doc_.services()) : nullptr;
+    CResultDoc* table = tables ? tables->open(ResultTitles::kLoops) : nullptr;
     const std::string units = doc_.unitsInEffect();
     auto file = [&](const LoopRow& r, bool fitted) {
         if (!table) return;

@@ -29,8 +29,9 @@ std::vector<std::string> handCorrectedFigures(const CapillaryAssessment& automat
         // Follow-on figures: the flag itself and the quality say nothing a
         // user corrected.
         if (key == "by_hand" || key == "quality") continue;
-        const auto b = before.value(key), c = after.value(key);
-        if (b.has_value() != c.has_value() || (b && std::fabs(*b - *c) > 1e-9)) changed.push_back(key);
+        // Changed as shown: an assessment read back from its record carries
+        // its numbers to 8 digits, which is no correction.
+        if (before.number(key) != after.number(key)) changed.push_back(key);
     }
     return changed;
 }

@@ -94,12 +94,12 @@ void ZBasicDoc::setServices(ordavia::AppServices* services) {
 
 ordavia::GreyWeights ZBasicDoc::importWeights() const {
     // Without start-up settings (a document made by a tool) the profile's defaults hold.
-    if (!hasServices() || !services().startupSettings) return ordavia::GreyWeights{};
+    if (!services().startupSettings) return ordavia::GreyWeights{};
     return ordavia::greyWeightsOf(services().settings());
 }
 
 const ProfileStore* ZBasicDoc::profileOrNull() const {
-    return hasServices() && services().profileStore ? services().profileStore : nullptr;
+    return services().profileStore ? services().profileStore : nullptr;
 }
 
 void ZBasicDoc::readSettings(const ProfileStore& p) {
@@ -229,7 +229,7 @@ void ZBasicDoc::reloadGridDrawing() {
     gridMetafile_.clear();
     if (grid_.style == 2)
         gridMetafile_ = readMetafileBytes(
-            joinPath(hasServices() ? services().programFolder : std::string(), "chalkley.wmf"));
+            joinPath(services().programFolder, "chalkley.wmf"));
     else if (!grid_.userFile.empty())
         gridMetafile_ = readMetafileBytes(grid_.userFile);
 }
@@ -301,46 +301,57 @@ bool ZBasicDoc::OnOpenDocument(const std::string& path) {
     if (!CdbDocument::OnOpenDocument(path)) return false;
     SetPathName(path);
     rememberFolder(profileOrNull(), path);
-    loadImage();
+    if (const ordavia::Status st = loadImage(); !st && !quiet_ && !imageFileName_.empty()) askForImage(st);
     SetModifiedFlag(false);
     return true;
 }
 
-bool ZBasicDoc::loadImage() {
-    if (imageFileName_.empty()) return false;
+ordavia::Status ZBasicDoc::loadImage() {
+    if (imageFileName_.empty()) return ordavia::Status::failure(ordavia::StatusCode::NotFound, "no picture file is named");
     CZVimage loaded;
     ordavia::Status st = loadPictureAsIs(imageFileName_, loaded, importWeights());
-    bool ok = st.ok();
-    if (!ok && !GetPathName().empty()) {
+    if (!st && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(imageFileName_);
         if (beside != imageFileName_ && fileExists(beside)) {
             st = loadPictureAsIs(beside, loaded, importWeights());
-            if (st) {
-                ok = true;
-                imageFileName_ = beside;
-            }
+            if (st) imageFileName_ = beside;
         }
     }
-    if (!ok) lastStatus_ = st;
-    if (!ok && !quiet_) {
-        std::string text = kCannotFind;
+    if (!st) {
+        // Missing is told apart from there but unreadable by the file itself.
+        const bool there = fileExists(imageFileName_);
+        if (!there && st.code() != ordavia::StatusCode::NotFound)
+            st = ordavia::Status::failure(ordavia::StatusCode::NotFound, st.reason());
+        else if (there && st.code() == ordavia::StatusCode::NotFound)
+            st = ordavia::Status::failure(st.reason());
+        lastStatus_ = st;
+        return st;
+    }
+    takeLoadedImage(std::move(loaded));
+    return ordavia::Status::success();
+}
+
+void ZBasicDoc::askForImage(const ordavia::Status& failed) {
+    Prompter& prompter = services().prompter();
+    std::string text = couldNotLoad(failed);
+    if (failed.code() == ordavia::StatusCode::NotFound) {
+        text = kCannotFind;
         text.replace(text.find("%1"), 2, imageFileName_);
-        // A picture that is there but unreadable says why.
-        if (fileExists(imageFileName_)) text = std::string(kCouldNotLoad) + "\n" + st.reason();
-        services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
-        if (auto chosen = services().prompter().openFile("Open", kImageFilter, folderOf(GetPathName()))) {
-            st = loadPictureAsIs(*chosen, loaded, importWeights());
-            if (st) {
-                ok = true;
-                imageFileName_ = *chosen;
-                SetModifiedFlag(true);
-            } else {
-                services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
-                                               MsgIcon::Error);
-            }
-        }
     }
-    if (!ok) return false;
+    prompter.messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+    auto chosen = prompter.openFile("Open", kImageFilter, folderOf(GetPathName()));
+    if (!chosen) return;
+    CZVimage loaded;
+    if (const ordavia::Status st = loadPictureAsIs(*chosen, loaded, importWeights()); !st) {
+        prompter.messageBox(couldNotLoad(st), MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    imageFileName_ = *chosen;
+    SetModifiedFlag(true);
+    takeLoadedImage(std::move(loaded));
+}
+
+void ZBasicDoc::takeLoadedImage(CZVimage&& loaded) {
     image_ = std::move(loaded);
     pictureHash_ = pixelHash(image_);
     applyDisplay(image_);
@@ -349,17 +360,13 @@ bool ZBasicDoc::loadImage() {
     // switched on, is part of loading.
     ImageProcessing::applyDustMaskAfterLoad(*this, image_);
     UpdateAllViews();
-    return true;
 }
 
-bool ZBasicDoc::importImage(const std::string& path) {
+ordavia::Status ZBasicDoc::importImage(const std::string& path) {
     CZVimage loaded;
     if (const ordavia::Status st = loadPictureAsIs(path, loaded, importWeights()); !st) {
         lastStatus_ = st;
-        if (!quiet_)
-            services().prompter().messageBox(std::string(kCouldNotLoad) + "\n" + st.reason(), MsgButtons::Ok,
-                                           MsgIcon::Error);
-        return false;
+        return st;
     }
     UndoState before = captureState(true);
     image_ = std::move(loaded);
@@ -384,15 +391,15 @@ bool ZBasicDoc::importImage(const std::string& path) {
     rememberFolder(profileOrNull(), path);
     recordStep(std::move(before), "Import");
     UpdateAllViews();
-    return true;
+    return ordavia::Status::success();
 }
 
-bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift) {
+ordavia::Status ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZPoint& shift) {
     regionOnly = false;
     shift = {};
     const bool hasRegion = !marks_.roi.normalized().isEmpty();
-    if (!imageModified_ && !hasRegion && !forceImageSave_) return true;
-    if (image_.isEmpty()) return true;
+    if (!imageModified_ && !hasRegion && !forceImageSave_) return ordavia::Status::success();
+    if (image_.isEmpty()) return ordavia::Status::success();
 
     std::string ext = profileOrNull() ? profileOrNull()->GetString("settings", "imagetype", ".bmp") : std::string(".bmp");
     if (image_.colour() == CZVimage::kBayer) ext = ".zvg";
@@ -403,7 +410,7 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
     const bool pixelsChanged = imageModified_ && pixelHash(image_) != pictureHash_;
     if (!pixelsChanged && !hasRegion && samePath(imagePath, imageFileName_) && fileExists(imagePath)) {
         imageModified_ = false;
-        return true;
+        return ordavia::Status::success();
     }
     // Raw pictures are primary data: a file beside the document that this
     // document did not write is replaced only when the user says so.
@@ -412,7 +419,7 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
         const std::string q = strprintf(kKeepOriginalPicture, fileNameOf(imagePath).c_str(),
                                         fileNameOf(fresh).c_str(), fileNameOf(imagePath).c_str());
         switch (services().prompter().messageBox(q, MsgButtons::YesNoCancel, MsgIcon::Question)) {
-            case MsgResult::Cancel: lastStatus_ = ordavia::Status::cancelled(); return false;
+            case MsgResult::Cancel: return ordavia::Status::cancelled();
             case MsgResult::Yes: imagePath = fresh; break;
             default: break;
         }
@@ -436,17 +443,13 @@ bool ZBasicDoc::saveImageBeside(const std::string& docPath, bool& regionOnly, ZP
     if (!st) {
         regionOnly = false;
         shift = {};
-        lastStatus_ = st;
-        if (!quiet_)
-            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + st.reason(), MsgButtons::Ok,
-                                           MsgIcon::Error);
-        return false;
+        return st;
     }
     imageFileName_ = imagePath;
     pictureWrittenHere_ = imagePath;
     if (!regionOnly) pictureHash_ = pixelHash(image_);
     imageModified_ = false;
-    return true;
+    return ordavia::Status::success();
 }
 
 std::string ZBasicDoc::proposedSaveName() const {
@@ -474,9 +477,15 @@ bool ZBasicDoc::OnSaveDocument(const std::string& path) {
     ZPoint shift;
     // A picture that could not be written must not be named by a document
     // that was: the previous document file and picture stay as they were.
-    const bool imageSaved = saveImageBeside(path, regionOnly, shift);
+    const ordavia::Status imageSaved = saveImageBeside(path, regionOnly, shift);
     forceImageSave_ = false;
-    if (!imageSaved) return false;
+    if (!imageSaved) {
+        lastStatus_ = imageSaved;
+        if (!quiet_ && !imageSaved.isCancelled())
+            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + imageSaved.reason(), MsgButtons::Ok,
+                                             MsgIcon::Error);
+        return false;
+    }
     // A region-only image moves every coordinate by minus the region's
     // corner for the file, and back for the open document.
     if (regionOnly) moveAll(-shift.x, -shift.y);

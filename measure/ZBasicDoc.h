@@ -176,15 +176,21 @@ public:
     ordavia::Status writeFile(const std::string& path);
 
     // Loads the stored image file: the stored path, else the same name in
-    // the document's folder, else (unless quiet) asks for it.
-    bool loadImage();
+    // the document's folder. A picture at neither place fails as NotFound;
+    // one that is there but unreadable fails with the reader's reason. The
+    // caller reports it (opening a document asks for the file instead).
+    ordavia::Status loadImage();
     // How colour pictures this document reads become grey: the start-up
     // settings of its services.
     ordavia::GreyWeights importWeights() const;
     // Loads an image file into the document ("&Import..."): the image time
     // becomes now and the image counts as modified so that a save writes
-    // it beside the document.
-    bool importImage(const std::string& path);
+    // it beside the document. A picture that does not load fails with the
+    // reader's reason and leaves the document as it was; the caller reports
+    // it (couldNotLoad()).
+    ordavia::Status importImage(const std::string& path);
+    // The message for a picture that did not load.
+    static std::string couldNotLoad(const ordavia::Status& st) { return std::string(kCouldNotLoad) + "\n" + st.reason(); }
 
     // ---- Dimensions ----
     CDimList& currentDimList() { return lists_[static_cast<size_t>(currentList_)]; }
@@ -279,11 +285,18 @@ private:
     // Drops the step (a new picture), keeping whether the document is modified.
     void forgetSteps();
     void applyDisplay(CZVimage& img) const;
+    // Makes a picture just read from the image file the document's own.
+    void takeLoadedImage(CZVimage&& loaded);
+    // Opening a document whose picture did not load: says why and lets the
+    // user point at the file.
+    void askForImage(const ordavia::Status& failed);
     void changed();
     const ProfileStore* profileOrNull() const;
 
     void readLists(ordavia::Archive& ar, int32_t version);
-    bool saveImageBeside(const std::string& docPath, bool& regionOnly, ordavia::ZPoint& shift);
+    // Writes the picture beside the document when it must; cancelled when
+    // the user keeps a picture that is there.
+    ordavia::Status saveImageBeside(const std::string& docPath, bool& regionOnly, ordavia::ZPoint& shift);
     bool forceImageSave_ = false;
     // The picture file this document wrote in this session. Any other file
     // beside the document may be a raw picture and is only replaced after

@@ -364,7 +364,7 @@ void ZBasicDoc::setImage(CZVimage picture) {
 
 std::unique_ptr<ZBasicDoc> ZBasicDoc::duplicate() const {
     auto copy = std::make_unique<ZBasicDoc>();
-    if (hasServices()) copy->setServices(&services());
+    lendServicesTo(*copy);
     copy->OnNewDocument();
     copy->image_.Copy(image_);
     copy->calibration_ = calibration_;

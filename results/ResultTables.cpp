@@ -11,7 +11,6 @@ namespace ordavia {
 
 ResultTables* ResultTables::of(const AppServices& services) { return services.find<ResultTables>(); }
 ResultTables& ResultTables::in(const AppServices& services) { return services.need<ResultTables>("results tables"); }
-ResultTables* ResultTables::of(const Document& doc) { return doc.hasServices() ? of(doc.services()) : nullptr; }
 
 ResultTables::ResultTables() = default;
 

@@ -33,9 +33,6 @@ public:
     // none, in() treats that as a programming error (MissingService).
     static ResultTables* of(const AppServices& services);
     static ResultTables& in(const AppServices& services);
-    // The tables of a document's run; null when it has no services or the
-    // run no tables.
-    static ResultTables* of(const Document& doc);
 
     void setMaker(Maker maker) { maker_ = std::move(maker); }
 

@@ -35,7 +35,7 @@ void CMotivaDoc::setResults(CResultDoc* table) {
 // ".dcs" (a folder copied to another disc); a missing table is not a
 // reason to refuse the video.
 void CMotivaDoc::openStoredResults() {
-    if (resultsFileName_.empty() || quiet() || !hasServices()) return;
+    if (resultsFileName_.empty() || quiet()) return;
     std::string path = resultsFileName_;
     if (!fileExists(path)) path = folderOf(GetPathName()) + fileNameOf(path);
     if (!fileExists(path)) {
@@ -43,7 +43,7 @@ void CMotivaDoc::openStoredResults() {
         return;
     }
     auto table = std::make_unique<CResultDoc>();
-    table->setServices(&services());
+    lendServicesTo(*table);
     if (!table->OnOpenDocument(path)) return;
     table->SetPathName(path);
     setResults(dynamic_cast<CResultDoc*>(services().openDocument(std::move(table))));
@@ -212,9 +212,9 @@ void CMotivaDoc::OnCloseDocument() {
 
 ordavia::Status CMotivaDoc::readDcs(const std::string& path) { return readFile(path); }
 
-bool CMotivaDoc::linkMovie() {
+Status CMotivaDoc::linkMovie() {
     applyMovieSettings();
-    if (movieFileName_.empty()) return false;
+    if (movieFileName_.empty()) return Status::failure(StatusCode::NotFound, "no movie file is named");
     Status s = movie_->Open(movieFileName_);
     if (!s && s.code() == StatusCode::NotFound && !GetPathName().empty()) {
         const std::string beside = folderOf(GetPathName()) + fileNameOf(movieFileName_);
@@ -223,33 +223,29 @@ bool CMotivaDoc::linkMovie() {
         if (b || b.code() != StatusCode::NotFound) s = b;
     }
     linkStatus_ = s;
-    // A movie that is there but damaged is not "cannot find": the user is
-    // told what is wrong with it, and no empty document stays open.
-    if (!s && s.code() != StatusCode::NotFound) {
-        lastStatus_ = s;
-        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-        debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
-        return false;
-    }
-    if (!s && !quiet()) {
-        std::string text = kCannotFind;
-        text.replace(text.find("%1"), 2, movieFileName_);
-        prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
-        if (auto chosen = prompter().openFile("Open", kMovieFilter, folderOf(GetPathName()))) {
-            s = movie_->Open(*chosen);
-            linkStatus_ = s;
-            if (s) {
-                movieFileName_ = *chosen;
-                SetModifiedFlag(true);
-            } else {
-                prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            }
-        }
-    }
     if (!s) {
+        if (s.code() != StatusCode::NotFound) lastStatus_ = s;
         debugLog("CMotivaDoc: movie %s not opened: %s\n", movieFileName_.c_str(), s.reason().c_str());
-        return false;
+        return s;
     }
+    movieLinked();
+    return s;
+}
+
+Status CMotivaDoc::linkMovieAt(const std::string& path) {
+    Status s = movie_->Open(path);
+    linkStatus_ = s;
+    if (!s) {
+        debugLog("CMotivaDoc: movie %s not opened: %s\n", path.c_str(), s.reason().c_str());
+        return s;
+    }
+    movieFileName_ = path;
+    SetModifiedFlag(true);
+    movieLinked();
+    return s;
+}
+
+void CMotivaDoc::movieLinked() {
     syncMovieRate();
     // The document's frame table carries the offsets of movement correction.
     FrameInfoList& t = movie_->frameTable();
@@ -257,7 +253,6 @@ bool CMotivaDoc::linkMovie() {
         if (loadedTable_[i].known()) t[i] = loadedTable_[i];
     movie_->GoTo(0);
     showCurrentFrame();
-    return true;
 }
 
 bool CMotivaDoc::OnOpenDocument(const std::string& path) {
@@ -274,7 +269,22 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
     }
     if (!CdbDocument::OnOpenDocument(path)) return false;
     SetPathName(path);
-    if (!linkMovie() && !linkStatus_.ok() && linkStatus_.code() != StatusCode::NotFound) return false;
+    Status linked = linkMovie();
+    // A movie that is there but damaged is not "cannot find": the user is
+    // told what is wrong with it, and no empty document stays open. A
+    // missing one is asked for; without it the document opens without frames.
+    if (!linked && linked.code() == StatusCode::NotFound && !movieFileName_.empty() && !quiet()) {
+        std::string text = kCannotFind;
+        text.replace(text.find("%1"), 2, movieFileName_);
+        prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        if (auto chosen = prompter().openFile("Open", kMovieFilter, folderOf(GetPathName()))) {
+            linked = linkMovieAt(*chosen);
+            if (!linked) prompter().messageBox(linked.reason(), MsgButtons::Ok, MsgIcon::Error);
+        }
+    } else if (!linked && linked.code() != StatusCode::NotFound && !quiet()) {
+        prompter().messageBox(linked.reason(), MsgButtons::Ok, MsgIcon::Error);
+    }
+    if (!linked && linked.code() != StatusCode::NotFound) return false;
     openStoredResults();
     loadFineOffsets(path);
     SetModifiedFlag(false);

@@ -202,7 +202,14 @@ protected:
     void resetPairs() { pairs_.assign(1, {0, 0}); }
 
 private:
-    bool linkMovie();
+    // Opens the document's movie: its stored path, else the same name
+    // beside the document. NotFound when it is at neither place; a damaged
+    // one fails with its reason. The open reports and asks.
+    ordavia::Status linkMovie();
+    // Opens the movie the user pointed at instead.
+    ordavia::Status linkMovieAt(const std::string& path);
+    // Takes the opened movie into the document (rate, offsets, first frame).
+    void movieLinked();
     // Gives the movie the document's rate (as rate/1000), unless it already
     // holds exactly that rate (a foreign video's own rate/scale stays).
     void syncMovieRate();

@@ -42,7 +42,7 @@ Status CMotivaDoc::importMovie(const std::string& path) {
     // A recording cut off by a crash opens with what it holds; the user is told.
     if (const std::string notice = movie_->readingNotice(); !notice.empty() && !quiet())
         prompter().messageBox(path + ": " + notice, MsgButtons::Ok, MsgIcon::Warning);
-    fps_ = frameRateOfMovie(path, *movie_, hasServices() ? &services() : nullptr);
+    fps_ = frameRateOfMovie(path, *movie_, &services());
     playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
     syncMovieRate();
     pairs_.assign(1, {0, 0});
@@ -269,10 +269,8 @@ void CMotivaDoc::touchFrames() {
 
 std::unique_ptr<ZBasicDoc> CMotivaDoc::newImageResult(CZVimage&& img, const std::string& titleSuffix) const {
     auto doc = std::make_unique<ZBasicDoc>();
-    if (hasServices()) {
-        doc->setServices(&services());
-        doc->setDocTemplate(services().findTemplate("ZBasicDoc"));
-    }
+    lendServicesTo(*doc);
+    doc->setDocTemplate(services().findTemplate("ZBasicDoc"));
     doc->setCalibration(calibration());
     doc->setPaletteIndex(paletteIndex());
     doc->setZeroAsBlack(zeroAsBlack());

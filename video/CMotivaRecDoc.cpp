@@ -53,7 +53,7 @@ void CMotivaRecDoc::LiveWatch::OnUpdate(Document*, long hint) {
 
 void CMotivaRecDoc::readSequenceSettings() {
     const ProfileStore& p = profile();
-    const StartupSettings* st = hasServices() ? services().startupSettings : nullptr;
+    const StartupSettings* st = services().startupSettings;
     seq_.frames = std::max(1, p.GetInt(kDynamic, "no of frames", 300));
     seq_.skip = std::max(0, p.GetInt(kDynamic, "skip frames", 0));
     seq_.loop = p.GetInt(kDynamic, "loop", 1) != 0;
@@ -102,7 +102,7 @@ CMotivaRecDoc::SequenceFigures CMotivaRecDoc::figuresFor(const SequenceSettings&
 }
 
 std::string CMotivaRecDoc::recordingFolder() const {
-    if (const CSubjectDatabase* open = CSubjectDatabase::of(*this)) {
+    if (const CSubjectDatabase* open = CSubjectDatabase::of(services())) {
         const CSubjectDatabase& db = *open;
         const std::string& exam = db.currentExamFolder();
         if (db.isOpen() && db.currentExamId() >= 0 && !exam.empty())
@@ -123,7 +123,7 @@ std::string CMotivaRecDoc::directFileName(int64_t when) const {
     std::strftime(stamp, sizeof stamp, "-%Y%m%d_%H%M%S", &tm);
     const std::string folder = recordingFolder();
     const std::string ext = movie().options.compressOutput ? ".avi" : ".mve";
-    const std::string stem = (seq_.baseName.empty() && hasServices() ? captureBaseName(services()) : seq_.baseName) + stamp;
+    const std::string stem = (seq_.baseName.empty() ? captureBaseName(services()) : seq_.baseName) + stamp;
     const std::string base = folder.empty() ? stem : joinPath(folder, stem);
     // Two recordings started within one second must not share a file: the
     // second would wipe out the first.
@@ -261,7 +261,7 @@ Status ZVcytoDoc::openCytoscan(const std::string& headerPath) {
 }
 
 void ZVcytoDoc::OnCloseDocument() {
-    if (hasServices() && services().profileStore) {
+    if (services().profileStore) {
         profile().WriteInt(kSection, "first", selectionFirst());
         profile().WriteInt(kSection, "last", selectionLast());
     }

@@ -205,7 +205,7 @@ Result<FcdResult> FcdTool::mark(const FcdSettings& s) {
         same->setLabel(label);
     }
 
-    if (ResultTables* tables = ResultTables::of(doc_)) {
+    if (ResultTables* tables = ResultTables::of(doc_.services())) {
         const double sx = doc_.xScaleInEffect(), sy = doc_.yScaleInEffect();
         // The area is that of the counted pixels, which for a rectangle is
         // width x height.

@@ -38,10 +38,8 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     FcfBlock block;
     if (Status s = fcfBlockStatistics(video_->movie(), a, b, block); !s) return s;
     auto doc = std::make_unique<fcfdoc>();
-    if (video_->hasServices()) {
-        doc->setServices(&video_->services());
-        doc->setDocTemplate(video_->services().findTemplate("fcfdoc"));
-    }
+    video_->lendServicesTo(*doc);
+    doc->setDocTemplate(video_->services().findTemplate("fcfdoc"));
     doc->OnNewDocument();
     doc->setCalibration(video_->calibration());
     doc->setPaletteIndex(video_->paletteIndex());
@@ -51,7 +49,7 @@ Result<std::unique_ptr<fcfdoc>> FcfRun::step() {
     doc->startAsUnsaved();
     // Where results tables are kept, a row the table refused (it is full)
     // is a result lost: the run says so instead of going on.
-    if (ResultTables::of(*video_) && !doc->addResultRow().ok())
+    if (ResultTables::of(video_->services()) && !doc->addResultRow().ok())
         return Status::failure(StatusCode::OutOfRange, strprintf("the row of frames %i to %i could not be added to "
                                                                  "the results table \"%s\"",
                                                                  a, b, ResultTitles::kFcf));

@@ -42,7 +42,7 @@ Result<std::unique_ptr<ZchartDoc>> flyingSpotChart(CMotivaDoc& video) {
     video.fitFlyingSpot();
     const std::vector<double>& v = video.flyingSpot();
     auto chart = std::make_unique<ZchartDoc>();
-    if (video.hasServices()) chart->setServices(&video.services());
+    video.lendServicesTo(*chart);
     if (!chart->OnNewDocument()) return Status::failure("the chart could not be made");
     chart->SetTitle(flyingSpotChartTitle(video.movieFileName()));
     CTrace* t = chart->newTrace(8, uint32_t(v.size()), true);

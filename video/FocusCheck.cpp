@@ -93,7 +93,7 @@ Result<std::unique_ptr<ZchartDoc>> focusCheckChart(CMotivaDoc& video, const Focu
     const int frames = video.frameCount();
     const double fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0;
     auto chart = std::make_unique<ZchartDoc>();
-    if (video.hasServices()) chart->setServices(&video.services());
+    video.lendServicesTo(*chart);
     if (!chart->OnNewDocument()) return Status::failure("the chart could not be made");
     chart->SetTitle(video.GetTitle() + " Focus check");
     CTrace* word = perFrameTrace(*chart, 4, frames, fps, "focus", "focus");

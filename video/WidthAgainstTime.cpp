@@ -18,10 +18,8 @@ Result<std::unique_ptr<ZchartDoc>> widthAgainstTime(CMotivaDoc& video, const std
     const int frames = video.frameCount();
     if (frames <= 0) return Status::failure("the video has no frames");
     auto chart = std::make_unique<ZchartDoc>();
-    if (video.hasServices()) {
-        if (DocTemplate* t = video.services().findTemplate("ZchartDoc")) chart->setDocTemplate(t);
-        chart->setServices(&video.services());
-    }
+    if (DocTemplate* t = video.services().findTemplate("ZchartDoc")) chart->setDocTemplate(t);
+    video.lendServicesTo(*chart);
     chart->OnNewDocument();
     chart->SetTitle(video.GetTitle() + " Capillary Widths v time");
     const double fps = video.framesPerSecond() > 0 ? video.framesPerSecond() : 25.0;
@@ -40,7 +38,8 @@ Result<std::unique_ptr<ZchartDoc>> widthAgainstTime(CMotivaDoc& video, const std
         lines.push_back(i);
         traces.push_back(t);
     }
-    const WidthSettings ws = video.hasServices() ? WidthSettings::read(video.services().profile()) : WidthSettings{};
+    const ProfileStore* profile = video.services().profileStore;
+    const WidthSettings ws = profile ? WidthSettings::read(*profile) : WidthSettings{};
     for (int k = 0; k < frames && !lines.empty(); ++k) {
         video.goToFrame(k);
         for (size_t j = 0; j < lines.size(); ++j) {

@@ -127,7 +127,7 @@ Status fcfdoc::readRaw(const std::string& path) {
 
 bool fcfdoc::OnNewDocument() {
     if (!ZBasicDoc::OnNewDocument()) return false;
-    if (hasServices() && services().profileStore) {
+    if (services().profileStore) {
         const ProfileStore& p = services().profile();
         threshold_ = p.GetDouble("fcf", "threshold", kDefaultThreshold);
         gain_ = p.GetDouble("fcf", "gain", kDefaultGain);
@@ -160,7 +160,7 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
             sdD_.clear();
             sdI_.clear();
             debugLog("fcfdoc::OnOpenDocument %s\n", rawProblem_.c_str());
-            if (!wasQuiet && hasServices() && services().prompterPtr)
+            if (!wasQuiet && services().prompterPtr)
                 services().prompter().messageBox(
                     "The flow statistics could not be read:\n" + rawProblem_ +
                         "\nThe picture is shown as it was saved; threshold and gain cannot be changed.",
@@ -193,7 +193,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     // run that dies leaves the old set or the new one, never a mix.
     auto fail = [&](const std::string& why) {
         lastStatus_ = ordavia::Status::failure(why);
-        if (!quiet() && hasServices() && services().prompterPtr)
+        if (!quiet() && services().prompterPtr)
             services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
         return false;
     };
@@ -210,7 +210,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     // The picture beside the document is always the whole image, and it is
     // derived data: it is replaced without the questions that protect a
     // raw picture. The region of interest stays in the document.
-    std::string ext = hasServices() && services().profileStore ? services().profile().GetString("settings", "imagetype", ".bmp")
+    std::string ext = services().profileStore ? services().profile().GetString("settings", "imagetype", ".bmp")
                                                                : std::string(".bmp");
     if (picture().colour() == CZVimage::kBayer) ext = ".zvg";
     if (!ext.empty() && ext[0] != '.') ext = "." + ext;
@@ -282,7 +282,7 @@ void fcfdoc::recalculate(double threshold, double gain, bool ignoreDrift) {
     threshold_ = threshold;
     gain_ = gain;
     ignoreDrift_ = ignoreDrift;
-    if (hasServices() && services().profileStore) {
+    if (services().profileStore) {
         ProfileStore& p = services().profile();
         p.WriteDouble("fcf", "threshold", threshold_);
         p.WriteDouble("fcf", "gain", gain_);
@@ -327,7 +327,7 @@ ResultRecord fcfdoc::resultRecord() const {
 }
 
 ordavia::Status fcfdoc::addResultRow() {
-    ResultTables* tables = ResultTables::of(*this);
+    ResultTables* tables = ResultTables::of(services());
     if (!tables) return ordavia::Status::failure(ordavia::StatusCode::NotFound, "There are no results tables.");
     CResultDoc* table = tables->open(ResultTitles::kFcf);
     if (!table)

@@ -98,7 +98,7 @@ public:
     // text, the results row and the command line's JSON show.
     ordavia::MeasureValues figures() const;
     // Adds the row to "Functional Capillary Flow and Density Results"
-    // (made when missing); false without services or when the table is full.
+    // (made when missing); false without results tables or when the table is full.
     ordavia::Status addResultRow();
 
     // Puts the marked density at the end of the result text (replacing an

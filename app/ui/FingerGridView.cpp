@@ -25,6 +25,9 @@ FingerGridView::FingerGridView(QWidget* parent) : QWidget(parent) {
     for (const Measure& m : fingerMeasures().measures) cols << q(names.heading(m));
     cols << "pattern" << "corrected by hand";
     grid_->setHeaderLabels(cols);
+    grid_->setToolTip("Double-click a finger to open its picture and review its assessment");
+    connect(grid_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* it) { if (it) emit fingerOpened(it->text(0)); });
     pattern_ = new QLabel;
     pattern_->setObjectName("examPattern");
     pattern_->setWordWrap(true);

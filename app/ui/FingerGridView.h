@@ -22,6 +22,10 @@ public:
     void showExam(CSubjectDatabase& db, int64_t examId);
     void showSummary(const ExamAssessmentSummary& s);
 
+signals:
+    // A finger's row double-clicked: open its picture and its assessment.
+    void fingerOpened(const QString& finger);
+
 private:
     QTreeWidget* grid_ = nullptr;
     QLabel* pattern_ = nullptr;

@@ -140,8 +140,12 @@ ForeignOpen MainFrame::openForeignFile(const std::string& path) {
     std::unique_ptr<Document> doc = t->createDocument();
     auto* image = dynamic_cast<ZBasicDoc*>(doc.get());
     if (image) image->setServices(&app_.services());
-    // A picture that does not load leaves no window; the user was told why.
-    if (!image || !image->OnNewDocument() || !image->importImage(path)) return ForeignOpen::Failed;
+    if (!image || !image->OnNewDocument()) return ForeignOpen::Failed;
+    // A picture that does not load leaves no window; the user is told why.
+    if (const Status st = image->importImage(path); !st) {
+        app_.services().prompter().messageBox(ZBasicDoc::couldNotLoad(st), MsgButtons::Ok, MsgIcon::Error);
+        return ForeignOpen::Failed;
+    }
     image->SetTitle(fileNameOf(path));
     image->startUnmodified();
     app_.AddDocument(std::move(doc));

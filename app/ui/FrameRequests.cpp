@@ -102,8 +102,8 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
     if (current && current->IsModified()) current = nullptr;
     const bool document = t->matches(path);
     if (current && !document) {
-        if (!current->importImage(path))
-            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(current->lastError()));
+        if (const Status st = current->importImage(path); !st)
+            return Status::failure(st.code(), ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(st.reason()));
         current->SetTitle(fileNameOf(path));
         current->startUnmodified();
         activateDocument(current);
@@ -123,8 +123,8 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
         image->SetPathName(path);
     } else {
         if (!image->OnNewDocument()) return Status::failure("no picture window could be made");
-        if (!image->importImage(path))
-            return Status::failure(ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(image->lastError()));
+        if (const Status st = image->importImage(path); !st)
+            return Status::failure(st.code(), ZBasicDoc::kCouldNotLoad + std::string(": ") + oneLine(st.reason()));
         image->SetTitle(fileNameOf(path));
     }
     image->startUnmodified();

@@ -20,6 +20,9 @@
 #include "app/ui/DicomUi.h"
 #include "app/ui/ExamReportUi.h"
 #include "app/ui/FingerGridView.h"
+#include "measure/ui/AssessmentWindow.h"
+#include "measure/ZBasicDoc.h"
+#include "db/AssessmentStore.h"
 #include "app/ui/MainFrame.h"
 #include "db/CSubjectDatabase.h"
 #include "db/Examinations.h"
@@ -211,6 +214,7 @@ ExaminationsWindow::ExaminationsWindow(CBasicApp& app, SubjectWorkflow& workflow
         const std::string path = model_->resultPath(static_cast<size_t>(results_->indexOfTopLevelItem(it)));
         workflow_.openResult(path);
     });
+    connect(fingers_, &FingerGridView::fingerOpened, this, [this](const QString& f) { openAssessment(f.toStdString()); });
     connect(report_, &QPushButton::clicked, this, &ExaminationsWindow::exportReport);
     connect(dicom_, &QPushButton::clicked, this, [this] {
         if (model_->currentRow() >= 0)
@@ -260,6 +264,31 @@ void ExaminationsWindow::showResults() {
     const int row = model_->currentRow();
     fingers_->showExam(CSubjectDatabase::in(app_.services()),
                        row >= 0 ? model_->exams()[static_cast<size_t>(row)].id : -1);
+}
+
+void ExaminationsWindow::openAssessment(const std::string& finger) {
+    const int row = model_->currentRow();
+    if (row < 0) return;
+    CSubjectDatabase& db = CSubjectDatabase::in(app_.services());
+    const auto filed = listAssessments(db.handle(), model_->exams()[static_cast<size_t>(row)].id);
+    if (!filed) return db.reportFailure(filed.status(), app_.services().prompter());
+    // The finger's last filed picture.
+    const StoredAssessment* last = nullptr;
+    for (const StoredAssessment& a : *filed)
+        if (a.finger == finger || fingerLabel(a.finger) == finger) last = &a;
+    if (!last) return;
+    const std::string path = model_->examFilePath(last->filename);
+    if (path.empty()) return;
+    // A picture opens as an imported image: the document is the last one
+    // open on that file.
+    (void)workflow_.openResult(path);
+    ZBasicDoc* doc = nullptr;
+    for (const auto& d : app_.documents())
+        if (auto* z = dynamic_cast<ZBasicDoc*>(d.get()); z && (z->GetPathName() == path || z->imageFileName() == path))
+            doc = z;
+    if (!doc) return;
+    QWidget* view = doc->views().empty() ? nullptr : dynamic_cast<QWidget*>(doc->views().front());
+    if (view) reopenFiledAssessment(*doc, view, last->findings);
 }
 
 void ExaminationsWindow::exportReport() {

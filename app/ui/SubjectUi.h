@@ -68,6 +68,7 @@ private:
     void showExams();
     void showResults();
     void exportReport();
+    void openAssessment(const std::string& finger);
     CBasicApp& app_;
     SubjectWorkflow& workflow_;
     std::unique_ptr<ExaminationsModel> model_;

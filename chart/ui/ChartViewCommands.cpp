@@ -134,7 +134,7 @@ void ZchartView::buildMenus() {
     };
     // A recording chart (docFlags 8) offers the saved file as a new document.
     auto afterSave = [this] {
-        if (!(doc_->docFlags() & ZchartDoc::kAskOpenNew) || !doc_->hasServices()) return;
+        if (!(doc_->docFlags() & ZchartDoc::kAskOpenNew)) return;
         if (!chart::askYesNo("Open new file?", doc_->prompter())) return;
         // As File > Open opens it: a saved Doppler recording opens for review.
         if (FileOpener* opener = FileOpener::of(doc_->services())) {
@@ -142,7 +142,7 @@ void ZchartView::buildMenus() {
             return;
         }
         auto saved = std::make_unique<ZchartDoc>();
-        saved->setServices(&doc_->services());
+        doc_->lendServicesTo(*saved);
         if (saved->OnOpenDocument(doc_->GetPathName())) doc_->services().openDocument(std::move(saved));
     };
     file("&Save", [this, afterSave] { if (doc_->OnFileSave()) afterSave(); }, QKeySequence::Save);
@@ -294,12 +294,11 @@ void ZchartView::cmdImageFromTrace() {
         chart::showMessage(target + ": " + out.errorString().toStdString(), doc_->prompter());
         return;
     }
-    if (!doc_->hasServices()) return;
     DocTemplate* images = doc_->services().findTemplate("ZBasicDoc");
     if (!images) return;
     auto picture = images->createDocument();
     if (!picture) return;
-    picture->setServices(&doc_->services());
+    doc_->lendServicesTo(*picture);
     if (picture->OnOpenDocument(target)) {
         picture->SetPathName(target);
         doc_->services().openDocument(std::move(picture));

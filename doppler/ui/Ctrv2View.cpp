@@ -207,7 +207,10 @@ void Ctrv2View::cmdHardware() {
     const Trv2Board* board = monitor_->board();
     const auto address = dopplerui::hardwareDialog(this, board ? board->address() : 768);
     if (!address) return;
-    if (monitor_->setHardwareAddress(*address)) arrangeDisplays();
+    if (const ordavia::Status st = monitor_->setHardwareAddress(*address); !st)
+        monitor_->services().prompter().messageBox(st.reason(), MsgButtons::Ok, MsgIcon::Warning);
+    else
+        arrangeDisplays();
     showStatus();
 }
 
@@ -218,7 +221,7 @@ void Ctrv2View::cmdSaveImage() {
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
     // Without a workstation to freeze and save the picture there is no image to mark.
-    MarkerLink* link = monitor_->hasServices() ? monitor_->services().markerLink : nullptr;
+    MarkerLink* link = monitor_->services().markerLink;
     if (!link) return;
     const double x = (static_cast<double>(t->sampleCount()) - 1.0) * t->xInterval;
     monitor_->AddMarker(std::make_unique<CImageMarker>(strprintf("%lx", ticks), link), x);

@@ -51,7 +51,7 @@ ZcommonTRVView::ZcommonTRVView(ZcommonTRVDoc* doc, QWidget* parent)
 }
 
 void ZcommonTRVView::say(const char* text) {
-    if (trv_->hasServices()) trv_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
+    trv_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
 }
 
 void ZcommonTRVView::arrangeDopplerDisplays(double topHz) {

@@ -26,10 +26,10 @@ constexpr const char* kAverageChart = "linescan: average cbv vs correlation limi
 constexpr const char* kScatterChart = "linescan: cbv vs correlation";
 
 Document* keptChart(Document& owner, const char* name) {
-    return owner.hasServices() ? owner.services().keptDocument(name) : nullptr;
+    return owner.services().keptDocument(name);
 }
 void keepChart(Document& owner, const char* name, Document* chart) {
-    if (owner.hasServices()) owner.services().keepDocument(name, chart);
+    owner.services().keepDocument(name, chart);
 }
 
 // A new document of a template's class when the application has the
@@ -37,7 +37,7 @@ void keepChart(Document& owner, const char* name, Document* chart) {
 template <class T>
 std::unique_ptr<T> newDocument(Document& owner, const char* templateClass) {
     std::unique_ptr<T> doc;
-    DocTemplate* t = owner.hasServices() ? owner.services().findTemplate(templateClass) : nullptr;
+    DocTemplate* t = owner.services().findTemplate(templateClass);
     if (t) {
         std::unique_ptr<Document> made = t->createDocument();
         if (auto* typed = dynamic_cast<T*>(made.get())) {
@@ -49,7 +49,7 @@ std::unique_ptr<T> newDocument(Document& owner, const char* templateClass) {
         doc = std::make_unique<T>();
         if (t) doc->setDocTemplate(t);
     }
-    if (owner.hasServices()) doc->setServices(&owner.services());
+    owner.lendServicesTo(*doc);
     doc->OnNewDocument();
     return doc;
 }
@@ -62,12 +62,12 @@ Document* showFilled(Document& owner, std::unique_ptr<T> chart) {
     return showDocument(owner, chart.release());
 }
 
-Prompter* prompterOf(Document& d) { return d.hasServices() ? d.services().prompterPtr : nullptr; }
+Prompter* prompterOf(Document& d) { return d.services().prompterPtr; }
 
 }  // namespace
 
 Document* showDocument(Document& owner, Document* doc) {
-    if (!doc || !owner.hasServices()) return doc;
+    if (!doc) return nullptr;
     return owner.services().openDocument(std::unique_ptr<Document>(doc));
 }
 
@@ -80,10 +80,8 @@ void openChartReview(ZlineScanBaseDoc& scan) {
     }
     // The review's own class, under the chart template (its view knows it).
     auto review = std::make_unique<ZchartReviewDoc>();
-    if (scan.hasServices()) {
-        review->setServices(&scan.services());
-        if (DocTemplate* t = scan.services().findTemplate("CReviewDoc")) review->setDocTemplate(t);
-    }
+    scan.lendServicesTo(*review);
+    if (DocTemplate* t = scan.services().findTemplate("CReviewDoc")) review->setDocTemplate(t);
     review->OnNewDocument();
     (void)review->beginReview(*source, scan.params(), "review of " + scan.GetTitle());
     showDocument(scan, review.release());
@@ -155,7 +153,7 @@ SummaryAnswer offerSummary(ZlineScanBaseDoc& scan, uint32_t from, uint32_t to, c
     if (acceptable && p->messageBox(summaryQuestion(s, lineNumber), doubtful ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNo,
                                     doubtful ? MsgIcon::Warning : MsgIcon::Question) == MsgResult::Yes) {
         scan.setAcceptedSummary(s);
-        ResultTables* tables = ResultTables::of(scan);
+        ResultTables* tables = ResultTables::of(scan.services());
         Status filed;
         if (origin.video) {
             filed = acceptVelocity(*origin.video, origin.line, s, origin.video->GetTitle(), tables);

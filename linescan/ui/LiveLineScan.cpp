@@ -36,7 +36,7 @@ void statusMessage(CMotivaView& view, const QString& text) {
 }
 
 Prompter* prompterOf(CMotivaView& view) {
-    return view.video()->hasServices() ? view.video()->services().prompterPtr : nullptr;
+    return view.video()->services().prompterPtr;
 }
 
 void tell(CMotivaView& view, const char* text) {
@@ -113,8 +113,7 @@ ScanOrigin LiveLineScan::originOf(const Document* scan) const {
 ZlineScanDoc* LiveLineScan::documentFor(CMotivaView& view) {
     CMotivaDoc* video = view.video();
     if (ZlineScanDoc* waiting = waitingFor(video)) return waiting;
-    ordavia::AppServices* services = services_ ? services_ : (video->hasServices() ? &video->services() : nullptr);
-    if (!services) return nullptr;
+    ordavia::AppServices* services = services_ ? services_ : &video->services();
     std::unique_ptr<Document> made;
     DocTemplate* t = services->findTemplate("ZlineScanDoc");
     if (t) made = t->createDocument();
@@ -156,7 +155,7 @@ bool LiveLineScan::tryStart(CMotivaView& view, bool tellUser) {
     // A recorded video gives one column per frame of one pass through it,
     // unless the user keeps fewer ("NoPtsToSample"); the setting itself
     // stays as the user left it.
-    if (live_->hasServices() && live_->services().profileStore) {
+    if (live_->services().profileStore) {
         ordavia::AppServices& services = live_->services();
         const int kept = services.profile().GetInt("linescan", "NoPtsToSample", ZlineScanDoc::kDefaultColumns);
         const int first = std::max(0, video.selectionFirst());
@@ -268,7 +267,7 @@ void LiveLineScan::calculateAll(CMotivaView& view) {
         if (std::find(lines.begin(), lines.end(), i) == lines.end()) across << QString::number(i + 1);
     if (!across.isEmpty())
         statusMessage(view, QString("Line %1 crosses a capillary: no velocity along it").arg(across.join(", ")));
-    ordavia::AppServices* services = services_ ? services_ : (video.hasServices() ? &video.services() : nullptr);
+    ordavia::AppServices* services = services_ ? services_ : &video.services();
     Prompter* prompter = prompterOf(view);
     const int frames = video.frameCount();
     std::vector<std::pair<int, std::unique_ptr<ZlineScanDoc>>> scans;

@@ -21,9 +21,8 @@ void ZchartReView::cmdCalculateVelocity() {
     const uint32_t to = state().hasSelection() ? state().selTo : 0;
     const int before = review_->traceCount();
     if (!review_->calculateVelocity(activeTrace(), from, to)) {
-        if (review_->hasServices())
-            review_->services().prompter().messageBox(ZchartReviewDoc::kNeedsStack, MsgButtons::Ok,
-                                                      MsgIcon::Information);
+        review_->services().prompter().messageBox(ZchartReviewDoc::kNeedsStack, MsgButtons::Ok,
+                                                  MsgIcon::Information);
         return;
     }
     // The correlograms (0 to 1000) would cover the scan lines: they wait

@@ -40,7 +40,7 @@ namespace {
 constexpr double kScanBand = 0.58, kTraceBand = 0.36;
 constexpr int kPickPixels = 5;
 
-Prompter* prompterOf(Document* d) { return d && d->hasServices() ? d->services().prompterPtr : nullptr; }
+Prompter* prompterOf(Document* d) { return d && d->services().prompterPtr; }
 
 void say(Document* d, const std::string& text, MsgIcon icon = MsgIcon::Information) {
     if (Prompter* p = prompterOf(d)) p->messageBox(text, MsgButtons::Ok, icon);
@@ -322,7 +322,7 @@ void ZlineScanBaseView::cmdSlopeVelocities() {
         return;
     }
     say(ls_, ls_->slopeVelocitiesText());
-    ResultTables* tables = ResultTables::of(*ls_);
+    ResultTables* tables = ResultTables::of(ls_->services());
     CResultDoc* table = tables ? tables->open(ResultTitles::kLinescan) : nullptr;
     if (!table) return;
     double sum = 0;
@@ -450,10 +450,8 @@ void ZlineScanBaseView::cmdImport() {
     ZlineScanBaseDoc* target = ls_;
     if (!intoThis) {
         fresh = std::make_unique<ZlineScanBaseDoc>();
-        if (ls_->hasServices()) {
-            fresh->setServices(&ls_->services());
-            if (DocTemplate* t = ls_->services().findTemplate("ZlineScanBaseDoc")) fresh->setDocTemplate(t);
-        }
+        ls_->lendServicesTo(*fresh);
+        if (DocTemplate* t = ls_->services().findTemplate("ZlineScanBaseDoc")) fresh->setDocTemplate(t);
         if (!fresh->OnNewDocument()) return;
         fresh->SetTitle(withoutExtension(name));
         target = fresh.get();
@@ -476,7 +474,7 @@ void ZlineScanBaseView::cmdSummary() {
     const CTrace* cbv = ls_->cbvTrace();
     uint32_t from = 0, to = 0;
     if (cbv && ls_->trace(activeTrace()) == cbv && state().hasSelection()) from = state().selFrom, to = state().selTo;
-    if (LiveLineScan* link = ls_->hasServices() ? LiveLineScan::of(ls_->services()) : nullptr)
+    if (LiveLineScan* link = LiveLineScan::of(ls_->services()))
         link->summarise(*ls_, from, to);
     else
         ordavia::linescanui::offerSummary(*ls_, from, to, {});
@@ -559,7 +557,7 @@ void ZlineScanView::cmdStop() {
         if (samples > 0) ordavia::linescanui::runFollowUps(*live_);
         return;
     }
-    LiveLineScan* link = live_->hasServices() ? LiveLineScan::of(live_->services()) : nullptr;
+    LiveLineScan* link = LiveLineScan::of(live_->services());
     if (link && link->live() == live_) {
         link->endRun(true);
     } else if (live_->running()) {

@@ -49,14 +49,13 @@ ZBasicfgView::ZBasicfgView(ZBasicfgDoc* doc, QWidget* parent) : ZBasicView(doc, 
 
 ZBasicfgView::~ZBasicfgView() {
     clearStatusLine();
-    if (live_->hasServices()) {
-        const ProfileStore& p = live_->services().profile();
-        p.WriteInt("fgip", "show", control_ && control_->isVisible() ? 1 : 0);
-        p.WriteInt("fgip1", "show", brightness_ && brightness_->isVisible() ? 1 : 0);
-        if (CameraSource* src = live_->source()) {
-            live_->stopLive();
-            src->close();
-        }
+    if (const ProfileStore* p = live_->services().profileStore) {
+        p->WriteInt("fgip", "show", control_ && control_->isVisible() ? 1 : 0);
+        p->WriteInt("fgip1", "show", brightness_ && brightness_->isVisible() ? 1 : 0);
+    }
+    if (CameraSource* src = live_->source()) {
+        live_->stopLive();
+        src->close();
     }
     delete control_.data();
     delete brightness_.data();

@@ -23,6 +23,7 @@
 #include "image/ui/ImageToQImage.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentFiling.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/AssessmentReview.h"
 #include "measure/ExamAssessment.h"
 #include "measure/ZBasicDoc.h"
@@ -51,7 +52,7 @@ const ToolChoice kTools[] = {
 std::string defaultFinger(ZBasicDoc& doc) {
     const std::string file = doc.GetPathName().empty() ? doc.imageFileName() : doc.GetPathName();
     if (std::string named = fingerInFileName(file); !named.empty()) return named;
-    CSubjectDatabase* db = CSubjectDatabase::of(doc);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) return examFingers().front();
     const auto exam = readExam(db->handle(), db->currentExamId());
     const auto done = listAssessments(db->handle(), db->currentExamId());
@@ -77,6 +78,35 @@ void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
         auto* w = new AssessmentWindow(*doc, std::make_unique<AssessmentReview>(std::move(*a)), view);
         w->show();
     });
+}
+
+bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& record) {
+    Prompter& prompter = doc.services().prompter();
+    const Result<CapillaryAssessment> filed = readAssessmentRecord(record);
+    if (!filed) {
+        prompter.messageBox("The filed assessment cannot be read: " + filed.reason(), MsgButtons::Ok, MsgIcon::Warning,
+                            kAssessWindowTitle);
+        return false;
+    }
+    // The automatic reference on the row and scale the assessment was filed with.
+    AssessOptions o = assessOptionsOf(doc);
+    if (filed->calibrated) o.umPerPixel = filed->umPerPixel;
+    if (!filed->lineAutomatic) {
+        o.lineFrom = filed->lineFrom;
+        o.lineTo = filed->lineTo;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto automatic = assessPicture(doc.image(), o);
+    QApplication::restoreOverrideCursor();
+    if (!automatic) {
+        prompter.messageBox("The picture cannot be assessed: " + automatic.reason(), MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    automatic->finger = filed->finger;
+    auto* w = new AssessmentWindow(doc, std::make_unique<AssessmentReview>(std::move(*automatic), *filed), view);
+    w->markFiled();
+    w->show();
+    return true;
 }
 
 AssessmentWindow::AssessmentWindow(ZBasicDoc& doc, std::unique_ptr<AssessmentReview> review, QWidget* parent)
@@ -140,6 +170,7 @@ AssessmentWindow::AssessmentWindow(ZBasicDoc& doc, std::unique_ptr<AssessmentRev
     side->addWidget(figures_);
     side->addWidget(warnings_);
     side->addWidget(byHand_);
+    side->addSpacing(8);
     side->addWidget(toolBox);
     auto* undoRow = new QHBoxLayout;
     undoRow->addWidget(undo_);
@@ -184,9 +215,15 @@ void AssessmentWindow::refresh() {
     canvas_->update();
 }
 
+void AssessmentWindow::markFiled() {
+    filed_ = true;
+    review_->undoStack().setClean();
+    refresh();
+}
+
 bool AssessmentWindow::fileUnderExamination() {
     Prompter& prompter = doc_.services().prompter();
-    CSubjectDatabase* db = CSubjectDatabase::of(doc_);
+    CSubjectDatabase* db = CSubjectDatabase::of(doc_.services());
     if (!db || !db->isOpen() || db->currentExamId() < 0) {
         prompter.messageBox("Select a subject and an examination first: the assessment is filed under the current "
                             "examination.",
@@ -206,15 +243,13 @@ bool AssessmentWindow::fileUnderExamination() {
     const Result<std::string> placed = placeInExamFolder(*db, db->currentExamId(), file);
     const Status s = !placed ? placed.status()
                              : fileAssessmentUnderExam(*db, db->currentExamId(), *placed, review_->assessment(),
-                                                       review_->handCorrected(), ResultTables::of(doc_));
+                                                       review_->handCorrected(), ResultTables::of(doc_.services()));
     if (!s) {
         prompter.messageBox("The assessment could not be filed: " + s.reason(), MsgButtons::Ok, MsgIcon::Error,
                             kAssessWindowTitle);
         return false;
     }
-    filed_ = true;
-    review_->undoStack().setClean();
-    refresh();
+    markFiled();
     return true;
 }
 

@@ -32,6 +32,13 @@ inline constexpr const char* kFileAssessment = "File under examination";
 // Adds the command to an image view's menu.
 void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view);
 
+// Opens the review of the assessment filed for the document's picture
+// (`record`: the filed findings, AssessmentRecord.h) as it was filed, with
+// its hand corrections; the picture is assessed afresh as the reference
+// for what was corrected. False, with the user told why, when the record
+// cannot be read or the picture assessed.
+bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& record);
+
 class AssessmentWindow : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +49,8 @@ public:
     // Files the assessment under the current examination; false, with the
     // user told why, when it cannot be.
     bool fileUnderExamination();
+    // What is shown is what the examination has filed.
+    void markFiled();
 
 private:
     void refresh();

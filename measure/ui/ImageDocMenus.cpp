@@ -70,7 +70,9 @@ void exportImage(ZBasicDoc* doc, QWidget*) {
 void importImage(ZBasicDoc* doc, QWidget*) {
     auto path = doc->services().prompter().openFile("Import", ZBasicDoc::kImageFilter,
                                              doc->services().profile().GetString("settings", "directory", ""));
-    if (path) doc->importImage(*path);
+    if (!path) return;
+    if (const ordavia::Status st = doc->importImage(*path); !st)
+        doc->services().prompter().messageBox(ZBasicDoc::couldNotLoad(st), MsgButtons::Ok, MsgIcon::Error);
 }
 
 void averageOfSelection(ZBasicDoc* doc) {

@@ -83,8 +83,8 @@ void ImageDocPainter::paintOverlays(QPainter& p, const ImagePaintOptions& o) con
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
-    if (doc_.hasServices())
-        p.setFont(overlayFont(doc_.services().profile()));
+    if (const ProfileStore* profile = doc_.services().profileStore)
+        p.setFont(overlayFont(*profile));
     else
         p.setFont(overlayFont(ProfileStore()));
     if (doc_.grid().show) paintGrid(p, o);

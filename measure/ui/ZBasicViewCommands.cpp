@@ -117,12 +117,12 @@ void ZBasicView::pasteDimension() {
 }
 
 void ZBasicView::showGreyLevel() {
-    if (!doc_ || !doc_->hasServices()) return;
+    if (!doc_) return;
     if (!liveChart_) {
         ordavia::AppServices& services = doc_->services();
         auto chart = std::make_unique<ZliveChartDoc>();
         chart->setDocTemplate(services.findTemplate("ZliveChartDoc"));
-        chart->setServices(&services);
+        doc_->lendServicesTo(*chart);
         chart->OnNewDocument();
         chart->SetTitle(doc_->GetTitle() + " - grey level");
         // Fed before it is shown, so that its window opens on the profile.
@@ -156,7 +156,7 @@ void ZBasicView::feedGreyLevel(bool force) {
 }
 
 Prompter* ZBasicView::promptsWithLines() {
-    if (!doc_ || !doc_->hasServices()) return nullptr;
+    if (!doc_) return nullptr;
     Prompter& prompter = doc_->services().prompter();
     if (doc_->currentDimList().count() == 0) {
         prompter.messageBox(CapillaryWidthTool::kNoLine, MsgButtons::Ok, MsgIcon::Information);
@@ -197,7 +197,7 @@ void ZBasicView::measureNailfoldLoops() {
 }
 
 void ZBasicView::chooseWidthMethod() {
-    if (!doc_ || !doc_->hasServices()) return;
+    if (!doc_ || !doc_->services().profileStore) return;
     const ProfileStore& profile = doc_->services().profile();
     WidthMethodDialog dlg(WidthSettings::read(profile), this);
     if (dlg.exec() == QDialog::Accepted) dlg.settings().write(profile);

@@ -155,8 +155,7 @@ void ResultView::copySelection() {
         const std::string text = strprintf("The selection is too large to copy (more than %llu MB). "
                                            "Select fewer rows or export the table.",
                                            static_cast<unsigned long long>(CResultDoc::kMaxCopyBytes >> 20));
-        if (doc_->hasServices())
-            doc_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
+        doc_->services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     const std::string text = doc_->copySelection();

@@ -92,6 +92,20 @@ TEST_F(CliTest, DamagedDocumentsFailWithOneLineNamingTheFile) {
     EXPECT_EQ(r.code, 1);
 }
 
+// A picture that does not load is one line naming it, with the reader's
+// reason, whichever command met it.
+TEST_F(CliTest, APictureThatDoesNotLoadIsNamedWithItsReason) {
+    ASSERT_TRUE(writeFileAtomically((dir / "a.bmp").string(), std::vector<uint8_t>{'B', 'M', 1, 2, 3}).ok());
+    const std::string cs1 = (dir / "a.cs1").string(), bmp = (dir / "a.bmp").string();
+    for (const std::string& cmd : {"average " + cs1, "loops " + cs1, "width " + bmp + " --line 1,1,5,5"}) {
+        CliRun r = cli(cmd, dir);
+        EXPECT_EQ(r.code, 1) << cmd;
+        EXPECT_NE(r.out.find("a.bmp"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(" ("), std::string::npos) << "the reason is printed: " << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+}
+
 // A picture that cannot be written fails the whole resave, with the
 // system's reason, and the document file keeps naming the old picture.
 TEST_F(CliTest, ResaveWithAnUnwritablePictureFailsAndKeepsTheDocument) {

@@ -401,3 +401,53 @@ TEST_F(ImageDocTest, UndoingBackToTheSavedStateClearsModified) {
     EXPECT_EQ(doc.image().data()[0], 80);
     EXPECT_TRUE(doc.IsModified()) << "the notes say undo";
 }
+
+// A picture that does not load is the caller's to report: the document
+// says why in its result and shows nothing itself. Missing and damaged
+// are told apart by the code.
+TEST_F(ImageDocTest, APictureThatDoesNotLoadIsAStatusWithItsReason) {
+    write("bad.bmp", {'B', 'M', 1, 2, 3});
+    ZBasicDoc& doc = newDoc();
+    doc.OnNewDocument();
+    const Status missing = doc.importImage(path("none.bmp"));
+    ASSERT_FALSE(missing.ok());
+    const Status damaged = doc.importImage(path("bad.bmp"));
+    ASSERT_FALSE(damaged.ok());
+    EXPECT_FALSE(damaged.reason().empty());
+    EXPECT_EQ(ZBasicDoc::couldNotLoad(damaged), std::string(ZBasicDoc::kCouldNotLoad) + "\n" + damaged.reason());
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_TRUE(doc.image().isEmpty());
+    EXPECT_FALSE(doc.IsModified());
+
+    doc.setImage(grey(20, 10, 5));
+    doc.markImageForSave();
+    ASSERT_TRUE(doc.OnSaveDocument(path("p.cs1")));
+    ZBasicDoc& back = newDoc();
+    ASSERT_TRUE(back.readFile(path("p.cs1")).ok());
+    ASSERT_EQ(back.imageFileName(), path("p.bmp"));
+    fs::remove(path("p.bmp"));
+    EXPECT_EQ(back.loadImage().code(), StatusCode::NotFound);
+    write("p.bmp", {'B', 'M', 9});
+    const Status unreadable = back.loadImage();
+    ASSERT_FALSE(unreadable.ok());
+    EXPECT_NE(unreadable.code(), StatusCode::NotFound) << unreadable.reason();
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+// A document made without the application runs on headless services: one
+// whose picture is missing opens without its picture (it used to throw at
+// the question), and asks nothing of anyone.
+TEST_F(ImageDocTest, ADocumentWithoutTheApplicationOpensWithoutItsPicture) {
+    ZBasicDoc& doc = newDoc();
+    doc.OnNewDocument();
+    doc.setImage(grey(20, 10, 5));
+    doc.markImageForSave();
+    ASSERT_TRUE(doc.OnSaveDocument(path("h.cs1")));
+    ASSERT_TRUE(fs::remove(path("h.bmp")));
+    ZBasicDoc alone;
+    ASSERT_TRUE(alone.OnOpenDocument(path("h.cs1")));
+    EXPECT_TRUE(alone.image().isEmpty());
+    EXPECT_FALSE(alone.IsModified());
+    EXPECT_EQ(alone.loadImage().code(), StatusCode::NotFound);
+    EXPECT_TRUE(prompter.asked.empty());
+}

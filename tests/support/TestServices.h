@@ -4,7 +4,8 @@
 // question, fresh start-up settings and results tables, timers stepped by
 // hand. No subject database
 // unless the test gives one. Documents made by a test get these through
-// adopt(); a document without services throws at its first question.
+// adopt(); one made without them runs headless (every question takes its
+// proposed answer, and nothing records it).
 #include <memory>
 
 #include "results/ResultTables.h"

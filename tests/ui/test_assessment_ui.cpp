@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "measure/AssessmentFiling.h"
+#include "measure/AssessmentRecord.h"
 #include "measure/AssessmentReview.h"
+#include "measure/ExamAssessment.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/AssessmentCanvas.h"
 #include "measure/ui/AssessmentWindow.h"
@@ -93,4 +96,43 @@ TEST(AssessmentUi, TheReviewClosesWithItsPicture) {
     ASSERT_TRUE(w);
     delete view;
     EXPECT_TRUE(w.isNull());
+}
+
+TEST(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
+    test::ensureOffscreenApp();
+    test::TestServices ts;
+    ZBasicDoc doc;
+    ts.adopt(doc);
+    doc.OnNewDocument();
+    doc.setImage(test::hairpins(0.5, 1));
+    ZBasicView view(&doc);
+    AssessOptions o = assessOptionsOf(doc);
+    o.umPerPixel = 2;  // the scale of the filing, which the reopened review keeps
+    auto automatic = assessPicture(doc.image(), o);
+    ASSERT_TRUE(automatic) << automatic.reason();
+    ASSERT_FALSE(automatic->capillaries.empty());
+    AssessmentReview corrected(*automatic);
+    corrected.setFinger("L4");
+    const AssessPoint apex = corrected.assessment().capillaries[0].apex;
+    ASSERT_TRUE(corrected.click(ReviewTool::kGiant, apex.x, apex.y));
+    const int giants = corrected.assessment().giants;
+
+    ASSERT_TRUE(reopenFiledAssessment(doc, &view, assessmentRecord(corrected.assessment())));
+    AssessmentWindow* w = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<AssessmentWindow*>(t)) w = a;
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->review().assessment().giants, giants);
+    EXPECT_EQ(w->review().assessment().finger, "L4");
+    const auto hand = w->review().handCorrected();
+    EXPECT_NE(std::find(hand.begin(), hand.end(), "giants"), hand.end()) << "the correction is still one";
+    EXPECT_EQ(figureHeadings(hand), figureHeadings(corrected.handCorrected())) << "and nothing else reads as corrected";
+    EXPECT_FALSE(w->review().undoStack().canUndo());
+    auto* file = w->findChild<QPushButton*>("fileAssessment");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->text().endsWith("(filed)"));
+
+    EXPECT_FALSE(reopenFiledAssessment(doc, &view, "not an assessment"));
+    ASSERT_FALSE(ts.prompter.messages().empty());
+    EXPECT_NE(ts.prompter.messages().back().find("cannot be read"), std::string::npos);
 }

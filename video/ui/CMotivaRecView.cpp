@@ -80,7 +80,7 @@ CMotivaRecView::CMotivaRecView(CMotivaRecDoc* doc, QWidget* parent) : CMotivaVie
 CMotivaRecView::~CMotivaRecView() = default;
 
 ZBasicfgDoc* CMotivaRecView::currentLive() const {
-    CameraSources* c = recorder_->hasServices() ? CameraSources::of(recorder_->services()) : nullptr;
+    CameraSources* c = CameraSources::of(recorder_->services());
     return c ? c->liveDocument() : nullptr;
 }
 

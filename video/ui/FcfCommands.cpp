@@ -53,7 +53,7 @@ private:
             finish(d.status());
             return;
         }
-        if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.value().release()));
+        doc->services().openDocument(std::unique_ptr<Document>(d.value().release()));
         ++done_;
         const bool go = !progress_ || (progress_->setValue(done_) && !progress_->cancelled());
         if (!go || run_.done()) finish(ordavia::Status::success());
@@ -151,7 +151,7 @@ void fluxConcSpeed(CMotivaView* v) {
         return;
     }
     for (auto& r : docs.value())
-        if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.release()));
+        doc->services().openDocument(std::unique_ptr<Document>(r.release()));
 }
 
 }  // namespace ordavia

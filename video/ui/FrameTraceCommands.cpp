@@ -32,7 +32,6 @@ void openChart(CMotivaDoc* doc, Result<std::unique_ptr<ZchartDoc>> r) {
         if (!r.isCancelled()) doc->prompter().messageBox(r.reason(), MsgButtons::Ok, MsgIcon::Error);
         return;
     }
-    if (!doc->hasServices()) return;
     if (DocTemplate* t = doc->services().findTemplate("CReviewDoc")) r.value()->setDocTemplate(t);
     doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
 }

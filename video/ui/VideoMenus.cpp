@@ -49,7 +49,7 @@ void showResult(CMotivaDoc* doc, ordavia::Result<std::unique_ptr<ZBasicDoc>> r) 
         tell(doc, r.status());
         return;
     }
-    if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+    doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
 }
 
 // A per-frame pass with a progress window that can be cancelled.
@@ -190,7 +190,7 @@ void widthAgainstTimeChart(CMotivaView* v) {
         tell(doc, r.status());
         return;
     }
-    if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+    doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
 }
 
 CommandTable videoCommands(CMotivaView* v, VideoMenus& out) {
@@ -242,7 +242,7 @@ CommandTable videoCommands(CMotivaView* v, VideoMenus& out) {
          .run =
              [doc] {
                  auto d = doc->duplicateFrame();
-                 if (doc->hasServices()) doc->services().openDocument(std::unique_ptr<Document>(d.release()));
+                 doc->services().openDocument(std::unique_ptr<Document>(d.release()));
              }},
         separator(),
         {.text = "&Reset offsets to zero",
