@@ -5,6 +5,7 @@
 // forward transform is scaled by 1/n; the real spectrum is unpacked with the
 // factors 1/sqrt(2) (bins 0 and n) and 1/(2 sqrt(2)), so that its powers are
 // |X[k]|^2 / (2 n^2) of the unscaled transform X of the 2n samples.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -34,19 +35,27 @@ public:
 
 private:
     void unpackReal();
-    // The forward or inverse radix-4 passes without the final 1/n scaling.
-    void passes(double* re, double* im, bool inverse, bool reordered = false);
+    // The forward or inverse radix-4 passes without the final 1/n scaling;
+    // firstDone: the values are reordered and through the first stage.
+    void passes(double* re, double* im, bool inverse, bool firstDone = false);
 
     int n_ = 0;
     int code_ = 0;
-    std::vector<double> re_, im_;          // work, 2n each
+    // Work: 2n real parts, then 2n imaginary parts a few cache lines
+    // further on, so that the quarter-rows of the two never fall into the
+    // same cache sets (which made a transform's time depend on where the
+    // allocator put the arrays).
+    std::vector<double> work_;
+    size_t imOffset_ = 0;
     std::vector<double> unRe_, unIm_;      // unpacked spectrum, 2n each
     std::vector<double> cos_, sin_;        // n each
     std::vector<double> halfCos_, halfSin_;  // odd half-steps for the real unpacking
     std::vector<uint32_t> swaps_;          // digit-reversal pairs
     std::vector<uint32_t> reversed_;       // base-4 digit reversal of each index
     // The main table's twiddles of each stage laid out in butterfly order
-    // (w1, w2, w3 real and imaginary, m entries each), so that the
-    // butterflies of a group run over contiguous memory.
+    // (w1, w2, w3 real and imaginary, m entries each, kTwPad entries apart
+    // for the same reason as the work), so that the butterflies of a group
+    // run over contiguous memory.
+    static constexpr int kTwPad = 8;
     std::vector<double> stageTw_;
 };

@@ -16,6 +16,7 @@
 #include "base/Text.h"
 #include "cli/BatchJobs.h"
 #include "cli/BatchTable.h"
+#include "cli/BatchWorkers.h"
 #include "cli/CliCommand.h"
 
 using namespace ordavia;
@@ -64,10 +65,8 @@ public:
         started_ = std::chrono::steady_clock::now();
         if (Status s = save(); !s) return cliError(s);
         progress();
-        std::vector<std::thread> pool;
         const size_t n = std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), pending_.size());
-        for (size_t i = 0; i < n; ++i) pool.emplace_back([this] { work(); });
-        for (std::thread& t : pool) t.join();
+        runBatchWorkers(static_cast<int>(n), [this] { work(); });
         if (tty_) std::fputs("\n", stderr);
         if (!saveError_.empty()) return cliError(saveError_);
         if (next_ < pending_.size())
@@ -247,7 +246,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "only the jobs it was running.\n"
     "  --jobs N       jobs at once (default: the machine's cores); a job starts only when the memory\n"
     "                 it needs (from its file's size and kind) is free, and one larger than that\n"
-    "                 runs alone\n"
+    "                 runs alone. Each job's analyses and video decoding use T / N threads (at least\n"
+    "                 one), T being --threads, ORDAVIA_THREADS or the cores, and N the jobs at once\n"
+    "                 (fewer than --jobs when the batch has fewer jobs to run)\n"
     "  --resume       keep the rows of RESULTS.csv whose job (file, analysis, options) is ok, and run\n"
     "                 the others: the table is the one an uninterrupted batch writes\n"
     "  --keep-going   run every job even when one fails (without it no job starts after a failure)\n"

@@ -398,6 +398,42 @@ inline void affine(uint8_t* p, size_t n, float gain, float offset) {
     }
 }
 
+inline void fixedMap(uint8_t* p, size_t n, uint16_t a, uint16_t add, uint16_t sub, int shift) {
+    uint8_t* __restrict q = p;
+    size_t i = 0;
+    // p x 256 is a byte unpacked above a zero byte.
+#if defined(__AVX2__)
+    const __m256i zero = _mm256_setzero_si256(), av = _mm256_set1_epi16(int16_t(a));
+    const __m256i addv = _mm256_set1_epi16(int16_t(add)), subv = _mm256_set1_epi16(int16_t(sub));
+    const __m256i top = _mm256_set1_epi16(255);
+    const __m128i sh = _mm_cvtsi32_si128(shift);
+    auto half = [&](__m256i v) {
+        v = _mm256_subs_epu16(_mm256_adds_epu16(_mm256_mulhi_epu16(v, av), addv), subv);
+        return _mm256_min_epu16(_mm256_srl_epi16(v, sh), top);
+    };
+    for (; i + 32 <= n; i += 32) {
+        const __m256i v = _mm256_loadu_si256((const __m256i*)(q + i));
+        const __m256i lo = half(_mm256_unpacklo_epi8(zero, v)), hi = half(_mm256_unpackhi_epi8(zero, v));
+        _mm256_storeu_si256((__m256i*)(q + i), _mm256_packus_epi16(lo, hi));
+    }
+#else
+    const __m128i zero = _mm_setzero_si128(), av = _mm_set1_epi16(int16_t(a));
+    const __m128i addv = _mm_set1_epi16(int16_t(add)), subv = _mm_set1_epi16(int16_t(sub));
+    const __m128i top = _mm_set1_epi16(255);
+    const __m128i sh = _mm_cvtsi32_si128(shift);
+    auto half = [&](__m128i v) {
+        v = _mm_subs_epu16(_mm_adds_epu16(_mm_mulhi_epu16(v, av), addv), subv);
+        return _mm_min_epu16(_mm_srl_epi16(v, sh), top);
+    };
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(q + i));
+        const __m128i lo = half(_mm_unpacklo_epi8(zero, v)), hi = half(_mm_unpackhi_epi8(zero, v));
+        _mm_storeu_si128((__m128i*)(q + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; ++i) q[i] = fixedByte(q[i], a, add, sub, shift);
+}
+
 inline void threshold(uint8_t* p, size_t n, uint8_t level, uint8_t below) {
     uint8_t* __restrict q = p;
     for (size_t i = 0; i < n; ++i) q[i] = q[i] > level ? 255 : below;
@@ -415,7 +451,7 @@ inline void subtract(uint8_t* p, const uint8_t* q, size_t n) {
 }
 
 inline KernelSet makeKernelSet() {
-    return KernelSet{box, boxRows, apexRow, blur, conv3, affine, threshold, invert, subtract};
+    return KernelSet{box, boxRows, apexRow, blur, conv3, affine, fixedMap, threshold, invert, subtract};
 }
 
 }  // namespace ordavia::ORDAVIA_KERNEL_ISA

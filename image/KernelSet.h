@@ -34,6 +34,11 @@ struct KernelSet {
     // out = clamp(trunc(p x gain + offset)) in float over n bytes; the
     // caller has checked it against its table for all 256 values.
     void (*affine)(uint8_t* p, size_t n, float gain, float offset);
+    // The same kind of map in 16-bit whole numbers, 16 pixels a register:
+    // out = min(255, (sat(sat(floor(p x a / 256) + add) - sub)) >> shift),
+    // sat clamping to 0..65535 (fixedByte below); the caller has checked it
+    // against its table for all 256 values.
+    void (*fixedMap)(uint8_t* p, size_t n, uint16_t a, uint16_t add, uint16_t sub, int shift);
     // p = p > level ? 255 : below over n bytes.
     void (*threshold)(uint8_t* p, size_t n, uint8_t level, uint8_t below);
     // p = 255 - p over n bytes.
@@ -53,7 +58,19 @@ struct ByteMap {
     bool affine = false;
     float gain = 0.0f;
     float offset = 0.0f;
+    // Whole-number form of the same map (KernelSet::fixedMap), tried first.
+    bool fixed = false;
+    uint16_t a = 0, add = 0, sub = 0;
+    int shift = 0;
 };
+// One byte through fixedMap's arithmetic.
+inline uint8_t fixedByte(int p, unsigned a, unsigned add, unsigned sub, int shift) {
+    unsigned t = (unsigned(p) * 256u * a) >> 16;
+    t = t + add > 65535u ? 65535u : t + add;
+    t = t > sub ? t - sub : 0u;
+    t >>= shift;
+    return static_cast<uint8_t>(t > 255u ? 255u : t);
+}
 // `gain` and `offset` are where to look: the map the table was made from.
 ByteMap byteMap(const uint8_t (&lut)[256], double gain, double offset);
 void applyByteMap(const ByteMap& map, uint8_t* p, size_t n);

@@ -99,7 +99,7 @@ ordavia::GreyWeights ZBasicDoc::importWeights() const {
 }
 
 const ProfileStore* ZBasicDoc::profileOrNull() const {
-    return services().profileStore ? services().profileStore : nullptr;
+    return services().profileStore;
 }
 
 void ZBasicDoc::readSettings(const ProfileStore& p) {

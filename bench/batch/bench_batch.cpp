@@ -1,9 +1,13 @@
 // A study of 40 videos (300 frames of 640 x 480: movement correction, line
 // scan and functional capillary flow of each) and 80 pictures (count and
 // width of each) through "ordavia-cli batch", with one job at a time and
-// with two: the wall time (goal on two cores: two jobs at most 0.6 x one),
-// the files per second, the batch's processor time and its peak memory. The study is made once
-// and kept in the temporary folder (ORDAVIA_BENCH_STUDY names another).
+// with two: the wall time (goal on two cores: two jobs at most 0.6 x one,
+// vs_one_job), the files per second, the batch's processor time and its
+// peak memory, and whether both tables are the same. The study is made once
+// (about 3.7 GB of videos, a few minutes) and kept in the temporary folder
+// (ORDAVIA_BENCH_STUDY names another); run both arguments in one go:
+//   build/bench/batch/bench_batch
+// (--benchmark_filter=BM_StudyBatch/2 alone has no one-job time to compare).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,6 +65,7 @@ const Study& study() {
 }
 
 double g_oneJobSeconds = 0;
+std::string g_oneJobTable;
 
 // The batch as a child process: its wall time and peak resident memory.
 void BM_StudyBatch(benchmark::State& state) {
@@ -89,7 +94,15 @@ void BM_StudyBatch(benchmark::State& state) {
         cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + 1e-6 * double(use.ru_utime.tv_usec + use.ru_stime.tv_usec);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the batch failed");
     }
-    if (jobs == 1) g_oneJobSeconds = seconds;
+    // The table of every run must be the one of a job at a time, byte for byte.
+    const std::string table = testsupport::readWhole(s.dir + "/r.csv");
+    if (jobs == 1) {
+        g_oneJobSeconds = seconds;
+        g_oneJobTable = table;
+    } else if (!g_oneJobTable.empty()) {
+        state.counters["same_table"] = table == g_oneJobTable ? 1 : 0;
+        if (table != g_oneJobTable) state.SkipWithError("the table differs from the one of --jobs 1");
+    }
     state.counters["files_per_s"] = double(kVideos + kPictures) / seconds;
     state.counters["jobs_per_s"] = double(s.jobs) / seconds;
     state.counters["peak_MB"] = double(peakKb) / 1024.0;

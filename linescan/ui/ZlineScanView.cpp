@@ -40,7 +40,7 @@ namespace {
 constexpr double kScanBand = 0.58, kTraceBand = 0.36;
 constexpr int kPickPixels = 5;
 
-Prompter* prompterOf(Document* d) { return d && d->services().prompterPtr; }
+Prompter* prompterOf(Document* d) { return d ? d->services().prompterPtr : nullptr; }
 
 void say(Document* d, const std::string& text, MsgIcon icon = MsgIcon::Information) {
     if (Prompter* p = prompterOf(d)) p->messageBox(text, MsgButtons::Ok, icon);

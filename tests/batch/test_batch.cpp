@@ -10,11 +10,14 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <thread>
 
+#include "base/ParallelFor.h"
 #include "cli/BatchTable.h"
+#include "cli/BatchWorkers.h"
 #include "figures/MeasureCatalogue.h"
 #include "support/BatchStudy.h"
 #include "support/ScratchDir.h"
@@ -243,3 +246,26 @@ TEST_F(Batch, TheSnakemakeWorkflowGathersTheTableOfTheBatch) {
 }
 
 }  // namespace
+
+// N jobs at once share the process's threads: each job's analyses (and its
+// video decoder, which asks the same count) get T / N of them, at least one,
+// however many the process may use. Without the share two jobs on two cores
+// ran four threads.
+TEST(BatchWorkers, EachJobGetsItsShareOfTheThreads) {
+    struct Case {
+        int total, workers, each;
+    };
+    for (const Case c : {Case{2, 1, 2}, Case{2, 2, 1}, Case{8, 3, 2}, Case{2, 5, 1}}) {
+        ordavia::setThreadCount(c.total);
+        std::mutex m;
+        std::vector<int> seen;
+        ordavia::runBatchWorkers(c.workers, [&] {
+            const int n = ordavia::threadCount();
+            const std::lock_guard<std::mutex> hold(m);
+            seen.push_back(n);
+        });
+        EXPECT_EQ(seen, std::vector<int>(size_t(c.workers), c.each)) << c.total << " threads, " << c.workers << " jobs";
+        EXPECT_EQ(ordavia::threadCount(), c.total);  // the calling thread keeps the process's count
+    }
+    ordavia::setThreadCount(0);
+}

@@ -11,6 +11,7 @@
 #include "db/SubjectQueries.h"
 #include "framework/DocTemplate.h"
 #include "framework/AppServices.h"
+#include "framework/Prompter.h"
 
 using namespace ordavia;
 using namespace dbtest;
@@ -302,3 +303,26 @@ TEST_F(Linked, ProposeExamPathOnlyWithDatabaseSubjectAndExam) {
     EXPECT_EQ(e->GetPathName(), "");
 }
 
+
+// A document made without the application runs on defaults of its own:
+// questions take their proposed answers and there is no profile. A document
+// it makes gets the application's services through it, never a pointer into
+// its defaults, so that either may close first.
+TEST(HeadlessDocument, AnswersWithDefaultsAndLendsOnlyTheApplicationsServices) {
+    auto maker = std::make_unique<TestDoc>();
+    TestDoc made;
+    maker->lendServicesTo(made);
+    EXPECT_NE(&made.services(), &maker->services());
+    maker.reset();
+    AppServices& own = made.services();
+    EXPECT_EQ(own.profileStore, nullptr);
+    EXPECT_EQ(own.prompter().messageBox("?", MsgButtons::YesNo), MsgResult::Yes);
+    EXPECT_EQ(own.prompter().messageBox("?", MsgButtons::YesNoDefaultNo), MsgResult::No);
+    EXPECT_EQ(own.openDocument(std::make_unique<TestDoc>()), nullptr) << "no window to go to";
+
+    AppServices app;
+    TestDoc linked;
+    linked.setServices(&app);
+    linked.lendServicesTo(made);
+    EXPECT_EQ(&made.services(), &app);
+}

@@ -11,6 +11,7 @@
 #include "image/CapillaryDetection.h"
 #include "image/CustomKernel.h"
 #include "image/ImageFilters.h"
+#include "image/KernelSet.h"
 #include "image/ProcessingArgs.h"
 #include "synth/SyntheticNailfold.h"
 
@@ -87,6 +88,33 @@ TEST(Kernels, PointOperationsMatchTheirFormulas) {
                       return uint8_t(std::max(0, p - px(other, x, y)));
                   })));
     }
+}
+
+// Every byte through the whole-number and float forms of many linear maps,
+// each compared with the table it stands for; the usual gains take the
+// whole-number form.
+TEST(Kernels, LinearMapFormsGiveTheirTableForEveryByte) {
+    auto mapOf = [](double gain, double offset, uint8_t (&lut)[256]) {
+        for (int p = 0; p < 256; ++p) lut[p] = clampByte(std::trunc(gain * p + offset));
+        return byteMap(lut, gain, offset);
+    };
+    uint8_t lut[256];
+    EXPECT_TRUE(mapOf(0.8, 20.0, lut).fixed);
+    EXPECT_TRUE(mapOf(1.0 / 3.0, 0.5, lut).fixed);
+    std::vector<uint8_t> all(256 * 3 + 7);
+    uint32_t s = 3;
+    int fixed = 0;
+    for (int i = 0; i < 400; ++i) {
+        s = s * 1664525u + 1013904223u;
+        const double gain = i < 200 ? (s >> 8) % 4000 / 1000.0 : (s >> 8) % 256 / 64.0;
+        const double offset = double(int((s >> 4) % 601) - 300) / (i % 3 + 1);
+        const ByteMap map = mapOf(gain, offset, lut);
+        fixed += map.fixed;
+        for (size_t k = 0; k < all.size(); ++k) all[k] = uint8_t(k * 7);
+        applyByteMap(map, all.data(), all.size());
+        for (size_t k = 0; k < all.size(); ++k) ASSERT_EQ(all[k], lut[uint8_t(k * 7)]) << gain << " " << offset << " at " << k;
+    }
+    EXPECT_GT(fixed, 200);
 }
 
 TEST(Kernels, ThreeByThreeConvolutionMatchesDirectSums) {
