@@ -16,6 +16,13 @@ namespace ordavia {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// A giant loop's body (micrometres across the row, below the cap) is two
+// limbs about as wide as its cap and a gap of about this much between them;
+// so the narrowest giant's body is twice 50 micrometres and the gap.
+constexpr double kGiantGapUm = 8;
+constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
+// A dilated loop's body is its cap's diameter and about this much more.
+constexpr double kLimbSpacingUm = 22;
 
 // The vessel channel at full resolution: green for colour, grey otherwise.
 struct Channel {
@@ -124,6 +131,44 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
     return found[found.size() / 2];
 }
 
+// How wide the loop is across the row below its top: the widest dark run
+// through the loop's axis on cuts along the row 10 to 130 micrometres below
+// the top, at half the depth between the loop's darkest point there and the
+// surrounding skin. A giant loop is homogeneously enlarged: its limbs are
+// each 50 micrometres or more wide, so its body is well over 100
+// micrometres across; a dilated loop's is at most about 75 and an ordinary
+// loop's less. A blur or a bright cap widens the cap's own cut, not the
+// body's.
+double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
+    const double tx = -ny, ty = nx;
+    const double half = 160 / umPerPixel, stepPx = 0.5;
+    std::vector<double> p, sorted, widths;
+    for (double down = 10; down <= 130; down += 15) {
+        const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
+        p.clear();
+        for (double s = -half; s <= half; s += stepPx) p.push_back(ch.at(cx + tx * s, cy + ty * s));
+        sorted = p;
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() * 4 / 5), sorted.end());
+        const double bright = sorted[sorted.size() * 4 / 5];
+        const size_t mid = p.size() / 2, near = static_cast<size_t>(20 / (umPerPixel * stepPx));
+        size_t dark = mid;
+        for (size_t i = mid - near; i <= mid + near; ++i)
+            if (p[i] < p[dark]) dark = i;
+        if (bright - p[dark] < std::max(2.0, bright * std::max(0.08, 0.4 * capDarkening))) continue;
+        const double level = (bright + p[dark]) / 2;
+        size_t a = dark, b = dark;
+        while (a > 0 && p[a - 1] < level) --a;
+        while (b + 1 < p.size() && p[b + 1] < level) ++b;
+        if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
+        widths.push_back((b - a + 1) * stepPx * umPerPixel);
+    }
+    // As wide on two cuts at least: a giant's limbs run on at its width,
+    // where a loop merged with a neighbour on one cut is not as wide on the next.
+    if (widths.size() < 2) return 0;
+    std::sort(widths.begin(), widths.end());
+    return widths[widths.size() - 2];
+}
+
 // Widths of limbs well below the caps: the narrowest of them tell how much
 // the optics widen every dip (a limb of a normal capillary is 7 to 12
 // micrometres wide), so that the apical diameters can be corrected.
@@ -147,7 +192,9 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
 }
 
 CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px) {
-    if (t.tips >= 2 && t.spreadUm >= 12) return CapillaryShape::kRamified;
+    // Buds at least 25 micrometres apart: closer tops are the two sides of
+    // one blurred or tilted cap as often as buds.
+    if (t.tips >= 2 && t.spreadUm >= 25) return CapillaryShape::kRamified;
     // Runs of vessel across rows just below the top: a hairpin shows two
     // limbs (or one where they merge); a coil or a bizarre tangle more.
     const PlanePart& part = m.parts[static_cast<size_t>(t.part)];
@@ -253,7 +300,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (ny > 0) nx = -nx, ny = -ny;
     }
 
-    std::vector<double> darkening;
+    std::vector<double> darkening, body;
     double measuredShare = 0;
     for (const AssessTip& t : row) {
         AssessedCapillary c;
@@ -262,6 +309,9 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         darkening.push_back(aw.darkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
+        // From the cap's near edge, where the cut found it (the mask's top
+        // lies higher for a wide ridge).
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, scale, aw.darkening));
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
         c.shape = shapeOf(t, mask, ri.width, px);
@@ -274,20 +324,46 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     // darker than the row's ordinary ones; a wide reading on a cap no
     // darker than them is a blurred ordinary cap, not a giant.
     {
-        std::vector<double> sorted = darkening;
+        // The row's ordinary darkening, giants left out (a row of many
+        // giants would otherwise set it).
+        std::vector<double> sorted;
+        for (size_t i = 0; i < darkening.size(); ++i)
+            if (body[i] < kGiantBodyUm) sorted.push_back(darkening[i]);
+        if (sorted.size() < 3) sorted = darkening;
         std::sort(sorted.begin(), sorted.end());
         const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const bool compare = sorted.size() >= 4;
         const double floor = 4 * planes.spread;
         int measured = 0;
         for (size_t i = 0; i < a.capillaries.size(); ++i) {
             AssessedCapillary& c = a.capillaries[i];
             const double d = darkening[i];
             if (!std::isfinite(c.apexUm)) continue;
-            if (d < floor || (c.apexUm >= kGiantApexUm && sorted.size() >= 4 && d < 1.8 * typical) ||
-                (c.apexUm >= kDilatedApexUm && sorted.size() >= 4 && d < 1.15 * typical)) {
+            auto setDiameter = [&c](double um) {
+                const double k = um / c.apexUm;
+                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                c.apexUm = um;
+            };
+            if (d >= floor && body[i] >= kGiantBodyUm &&
+                (!compare || d >= 1.6 * typical || (d >= 1.25 * typical && c.apexUm >= kGiantApexUm))) {
+                // A giant: homogeneously enlarged, its two limbs each about
+                // as wide as its cap with a narrow gap between them. The
+                // body across tells its diameter better than the cut down
+                // through the cap, whose far side the limbs hide.
+                setDiameter((body[i] - kGiantGapUm) / 2);
+                ++measured;
+                continue;
+            }
+            if (d < floor || (c.apexUm >= kDilatedApexUm && compare && d < 1.15 * typical)) {
                 c.apexUm = std::numeric_limits<double>::quiet_NaN();
                 c.widthTo = c.widthFrom;
                 continue;
+            }
+            if (c.apexUm >= kGiantApexUm) {
+                // Wide and dark at the top but not across: the enlarged cap
+                // of a dilated loop, whose cut ran on into its limbs. Its
+                // diameter is the body's width less the limbs' spacing.
+                setDiameter(std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
             }
             ++measured;
         }

@@ -24,7 +24,10 @@ constexpr double kOneCapillaryUm = 45;
 AssessMask vesselMask(const RidgeImage& ri, const std::vector<uint8_t>& exclude) {
     AssessMask m;
     const size_t n = ri.r.size();
-    m.level = ri.median + 0.22f * (ri.top - ri.median);
+    // A third of the way up to the clearest vessels: lower, and neighbouring
+    // loops of a dense or blurred row run together in the mask (one tip for
+    // two loops) and the vessels swallow the haemorrhages beside their caps.
+    m.level = ri.median + 0.32f * (ri.top - ri.median);
     m.vessel.assign(n, 0);
     for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level && (exclude.empty() || !exclude[i]) ? 1 : 0;
     const double px = ri.umPerPixelX * ri.factor;

@@ -61,8 +61,7 @@ void CMotivaDoc::applyMovieSettings() {
 }
 
 bool CMotivaDoc::hasFrames() const {
-    const StorageMode m = movie_->mode();
-    return (m == StorageMode::Memory || m == StorageMode::MovieFile || m == StorageMode::AviFile) && movie_->count() > 0;
+    return movie_->isOpen() && !movie_->recording() && movie_->count() > 0;
 }
 
 void CMotivaDoc::setPlaybackInterval(int ms) { playbackInterval_ = std::clamp(ms, 1, 60000); }
@@ -129,7 +128,7 @@ void CMotivaDoc::Serialize(Archive& ar) {
         ar.writeString(profile().GetString("directories", "tempdir", ""));
         ar.writeInt(2);
         ar.writeString(resultsFileName_);
-        const FrameInfoList& t = movie_->mode() != StorageMode::Closed ? movie_->frameTable() : loadedTable_;
+        const FrameInfoList& t = movie_->isOpen() ? movie_->frameTable() : loadedTable_;
         ar.writeInt(int32_t(t.size()));
         ar.writeInt(int32_t(t.size() * 16));
         const std::vector<uint8_t> bytes = ordavia::encodeFrameInfos(t);
@@ -296,7 +295,7 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
     const std::string base = withoutExtension(path);
     applyMovieSettings();
     if (movieFileName_.empty()) movieFileName_ = base + (movie_->options.compressOutput ? ".avi" : ".mve");
-    if (movie_->mode() != StorageMode::Closed && movie_->count() > 0 && movieFileName_ != movie_->fileName()) {
+    if (movie_->isOpen() && movie_->count() > 0 && movieFileName_ != movie_->fileName()) {
         Status s = movie_->save(movieFileName_, selFirst_, selLast_);
         if (!s) {
             lastStatus_ = s;

@@ -220,7 +220,7 @@ Status CMotivaRecDoc::stopRecording() {
     goToFrame(0);
     SetTitle(kRecordedTitle);
     SetModifiedFlag(true);
-    if (recordInto_.empty() && seq_.direct2disc && movie().mode() != StorageMode::Closed && !movie().fileName().empty()) {
+    if (recordInto_.empty() && seq_.direct2disc && movie().isOpen() && !movie().fileName().empty()) {
         setMovieFileName(movie().fileName());
         // The movie file keeps no frame rate: the video document beside it
         // does, so the recording reopens at the rate it was taken at.

@@ -1,4 +1,4 @@
-// CZVMovie: storage modes, opening and random access. Recording is in
+// CZVMovie: opening and random access. Recording is in
 // MovieRecord.cpp; saving, processing passes and offsets in MovieSave.cpp.
 #include "video/CZVMovie.h"
 
@@ -83,12 +83,12 @@ void encodeImageHeader(const CZVimage& img, uint8_t out[kMveHeaderSize]) { encod
 
 using namespace ordavia;
 
-CZVMovie::CZVMovie() = default;
+CZVMovie::CZVMovie() : storage_(MovieStorage::closed()) {}
 
 // A processing output nobody saved is the movie's own scratch: it goes
 // with the movie (a save renames it and makes it the user's file).
 CZVMovie::~CZVMovie() {
-    const bool scratch = !ownFile_ && (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile);
+    const bool scratch = !ownFile_ && storage_->isFile();
     const std::string name = fileName_;
     Close();
     if (scratch && !name.empty()) ::unlink(name.c_str());
@@ -122,36 +122,16 @@ Status CZVMovie::createImages(int n, int width, int height, int colour) {
     const size_t old = table_.size();
     table_.resize(size_t(n));
     for (size_t i = old; i < table_.size(); ++i) table_[i] = FrameInfo{};
-    if (mode_ == StorageMode::Memory) {
-        const uint64_t need = uint64_t(n) * format_.byteCount();
-        if (need <= blockSize_) {
-            capacity_ = n;
-            return Status::success();
-        }
-        if (need > (uint64_t(1) << 40)) {
-            debugLog("failed to realloc\n");
-            return noMemory();
-        }
-        std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[size_t(need)]);
-        if (!grown) {
-            debugLog("failed to realloc\n");
-            return noMemory();
-        }
-        debugLog("realloc from %i to %i mve memory\n", int(blockSize_), int(need));
-        if (block_ && blockSize_) std::memcpy(grown.get(), block_.get(), blockSize_);
-        const bool wasAliased = current_.aliased();
-        block_ = std::move(grown);
-        blockSize_ = size_t(need);
-        const int added = n - capacity_;
-        capacity_ = n;
-        if (wasAliased) current_.alias(block_.get() + size_t(PhysicalIndex(std::max(0, currentIndex_))) * format_.byteCount(), format_);
-        debugLog("\nCZVMovie::createImages:created %i\n", added);
-        return Status::success();
-    }
-    if (current_.aliased()) current_.own();
-    block_.reset();
-    blockSize_ = 0;
+    // Only memory needs room: its block may move, and the current image
+    // borrows from it.
+    uint8_t* const before = storage_->pixels(0);
+    if (!storage_->reserve(n, format_.byteCount())) return noMemory();
     capacity_ = n;
+    if (current_.aliased()) {
+        uint8_t* const base = storage_->pixels(0);
+        if (!base) current_.own();
+        else if (base != before) current_.alias(storage_->pixels(PhysicalIndex(std::max(0, currentIndex_))), format_);
+    }
     debugLog("\nCZVMovie::createImages:created %i\n", n);
     return Status::success();
 }
@@ -166,62 +146,6 @@ void CZVMovie::applyInfo(int slot) {
     current_.setOriginY(e.y);
 }
 
-// Reads slot `slot` of a file or foreign movie into `into` and fills the
-// slot's table entry when it is still unknown.
-bool CZVMovie::readSlot(int slot, CZVimage& into) {
-    if (slot < 0 || slot >= count_) return false;
-    FrameInfo& e = table_[size_t(slot)];
-    if (mode_ == StorageMode::AviFile) {
-        const bool ok = avi_ && avi_->readFrame(slot, into);
-        if (into.isEmpty()) outOfMemory_ = true;
-        if (!e.known()) e = FrameInfo{2 * slot, CZVimage::kFrame, 0, 0};
-        return ok;
-    }
-    if (fd_ < 0) return false;
-    if (into.width() != format_.width() || into.rows() != format_.rows() || into.colour() != format_.colour()) {
-        into.setInterlace(format_.interlace());
-        if (!into.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) {
-            outOfMemory_ = true;
-            return false;
-        }
-        into.setColour(format_.colour());
-    }
-    const int64_t pos = firstPos_ + int64_t(slot) * recordSize_;
-    const size_t rb = size_t(format_.rowBytes());
-    const size_t pixels = rb * size_t(format_.rows());
-    bool ok;
-    if (perFrameHeaders_) {
-        scratch_.resize(size_t(recordSize_));
-        ok = preadAll(fd_, scratch_.data(), scratch_.size(), pos);
-        ImageHeader h;
-        if (ok && parseMveHeader(scratch_.data(), scratch_.size(), h)) {
-            // A field's origin counts field rows; a damaged header's origin
-            // may not survive the doubling, and is then not taken.
-            const int64_t originY = h.interlace == 1 || h.interlace == 2 ? int64_t(h.originY) * 2 : h.originY;
-            if (!e.known() && originY >= INT32_MIN && originY <= INT32_MAX)
-                e = FrameInfo{h.tag, h.interlace, h.originX, int(originY)};
-        }
-        if (ok)
-            for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[size_t(pixelOffset_) + rb * size_t(y)], rb);
-    } else {
-        if (size_t(into.stride()) == rb) {
-            ok = preadAll(fd_, into.data(), pixels, pos);
-        } else {
-            scratch_.resize(pixels);
-            ok = preadAll(fd_, scratch_.data(), pixels, pos);
-            if (ok)
-                for (int y = 0; y < format_.rows(); ++y) std::memcpy(into.row(y), &scratch_[rb * size_t(y)], rb);
-        }
-        if (!e.known()) e = FrameInfo{2 * slot, format_.interlace(), 0, 0};
-    }
-    if (!ok) {
-        debugLog("CZVMovie::GoTo read of frame %i failed\n", slot);
-        std::memset(into.data(), 0, into.byteCount());
-    }
-    into.dropDisplayHeader();
-    return ok;
-}
-
 void CZVMovie::leaveFrame() {
     if (!pass_.running()) return;
     pass_.writeLeftFrame(*this);
@@ -229,7 +153,7 @@ void CZVMovie::leaveFrame() {
 }
 
 CZVimage& CZVMovie::GoTo(int i) {
-    if (count_ <= 0 || mode_ == StorageMode::Closed) return current_;
+    if (count_ <= 0 || !storage_->isOpen()) return current_;
     if (i < 0 || i >= count_) i = 0;
     if (pass_.running()) {
         if (i == currentIndex_) return current_;
@@ -237,33 +161,17 @@ CZVimage& CZVMovie::GoTo(int i) {
     }
     currentIndex_ = i;
     const int slot = PhysicalIndex(i);
-    if (mode_ == StorageMode::Memory) {
-        uint8_t* p = block_.get() + size_t(slot) * format_.byteCount();
-        if (pass_.running() && !pass_.inPlace()) {
-            // A pass with its own output must leave the memory frames alone.
-            if (current_.aliased()) current_.own();
-            current_.setInterlace(format_.interlace());
-            if (!current_.resize(format_.width(), format_.rows(), format_.bytesPerPixel()) ||
-                !current_.setColour(format_.colour()) || current_.isEmpty()) {
-                outOfMemory_ = true;
-                return current_;
-            }
-            std::memcpy(current_.data(), p, format_.byteCount());
-            current_.dropDisplayHeader();
-        } else {
-            current_.alias(p, format_);
-        }
-        if (!table_[size_t(slot)].known()) table_[size_t(slot)] = FrameInfo{2 * slot, format_.interlace(), 0, 0};
-    } else if (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile) {
-        noteRead(i, readSlot(slot, current_));
-    }
+    const bool keepApart = pass_.running() && !pass_.inPlace();
+    const MovieStorage::Read r = storage_->show(slot, current_, format_, keepApart, table_[size_t(slot)], outOfMemory_);
+    if (r == MovieStorage::Read::NoRoom) return current_;
+    noteRead(i, r);
     applyInfo(slot);
     return current_;
 }
 
-void CZVMovie::noteRead(int i, bool ok) {
-    if (ok) damaged_.erase(i);
-    else damaged_.insert(i);
+void CZVMovie::noteRead(int i, MovieStorage::Read r) {
+    if (r == MovieStorage::Read::Ok) damaged_.erase(i);
+    else if (r == MovieStorage::Read::Failed) damaged_.insert(i);
 }
 
 int CZVMovie::Next() { return currentIndex_ + 1 >= count_ ? 0 : currentIndex_ + 1; }
@@ -272,24 +180,15 @@ int CZVMovie::CopyFrame(int i, CZVimage& image) {
     if (count_ <= 0) return 0;
     if (i < 0 || i >= count_) i = 0;
     const int slot = PhysicalIndex(i);
-    if (mode_ == StorageMode::Memory) {
-        image.setInterlace(format_.interlace());
-        if (image.width() != format_.width() || image.rows() != format_.rows() || image.colour() != format_.colour()) {
-            if (!image.resize(format_.width(), format_.rows(), format_.bytesPerPixel())) {
-                outOfMemory_ = true;
-                return i;
-            }
-            image.setColour(format_.colour());
-        }
-        std::memcpy(image.data(), block_.get() + size_t(slot) * format_.byteCount(), format_.byteCount());
-        image.dropDisplayHeader();
-    } else if (i == currentIndex_ && !current_.isEmpty()) {
+    // A frame read from disc is already in hand when it is the current one.
+    if (!storage_->lendsFrames() && i == currentIndex_ && !current_.isEmpty()) {
         image.setInterlace(current_.interlace());
         image.Copy(current_);
         return i;
-    } else {
-        noteRead(i, readSlot(slot, image));
     }
+    const MovieStorage::Read r = storage_->copy(slot, image, format_, table_[size_t(slot)], outOfMemory_);
+    if (r == MovieStorage::Read::NoRoom) return i;
+    noteRead(i, r);
     const FrameInfo& e = table_[size_t(slot)];
     if (e.known()) {
         image.setTag(e.field);
@@ -300,7 +199,7 @@ int CZVMovie::CopyFrame(int i, CZVimage& image) {
 }
 
 const CZVimage& CZVMovie::peekFrame(int i, MovieFrameImage& scratch) {
-    if (mode_ != StorageMode::Memory) {
+    if (!storage_->lendsFrames()) {
         if (scratch.aliased()) scratch.own();
         CopyFrame(i, scratch);
         return scratch;
@@ -308,7 +207,7 @@ const CZVimage& CZVMovie::peekFrame(int i, MovieFrameImage& scratch) {
     if (count_ <= 0) return scratch;
     if (i < 0 || i >= count_) i = 0;
     const int slot = PhysicalIndex(i);
-    scratch.alias(block_.get() + size_t(slot) * format_.byteCount(), format_);
+    scratch.alias(storage_->pixels(slot), format_);
     const FrameInfo& e = table_[size_t(slot)];
     if (e.known()) {
         scratch.setTag(e.field);
@@ -338,7 +237,7 @@ Status CZVMovie::Open(const std::string& path) {
 
 Status CZVMovie::openMve(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    fdWritable_ = fd >= 0;
+    const bool writable = fd >= 0;
     if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Status::failure(errno == ENOENT ? StatusCode::NotFound : StatusCode::IoError, path + ": " + errnoText(errno));
     struct stat st {};
@@ -373,6 +272,7 @@ Status CZVMovie::openMve(const std::string& path) {
     // The header is taken for the frames only once a count says there are
     // any; an empty movie keeps the smallest format whatever it declares.
     ImageHeader h;
+    MveLayout layout;
     if (ImageHeader u; unfinished_ && parseMveHeader(head + 4, headBytes - 4, u) && u.frameBytes() > 0 &&
                           u.frameBytes() <= kMaxMovieFrameBytes) {
         const int64_t whole = (size - 4 - u.headerLength) / u.frameBytes();
@@ -394,17 +294,15 @@ Status CZVMovie::openMve(const std::string& path) {
                                                                        h.width, h.rows));
         }
         if (w <= kMveMagic) {
-            perFrameHeaders_ = false;
-            firstPos_ = 4 + h.headerLength;
-            recordSize_ = h.frameBytes();
-            pixelOffset_ = 0;
+            layout.firstPos = 4 + h.headerLength;
+            layout.recordSize = h.frameBytes();
         } else {
-            perFrameHeaders_ = true;
-            firstPos_ = 4;
-            recordSize_ = h.headerLength + h.frameBytes();
-            pixelOffset_ = h.headerLength;
+            layout.perFrameHeaders = true;
+            layout.firstPos = 4;
+            layout.recordSize = h.headerLength + h.frameBytes();
+            layout.pixelOffset = h.headerLength;
         }
-        const int64_t fits = (payloadEnd - firstPos_) / recordSize_;
+        const int64_t fits = (payloadEnd - layout.firstPos) / layout.recordSize;
         if (fits < count) {
             return fail(strprintf("the movie file is damaged (truncated: it holds %lld of %lld frames)",
                                   (long long)std::max<int64_t>(fits, 0), (long long)count));
@@ -412,8 +310,7 @@ Status CZVMovie::openMve(const std::string& path) {
     }
     if (ring < 0 || (count > 0 && ring > count) || (count == 0 && ring != 0))
         return fail("the movie file is damaged (ring start outside the frames)");
-    fd_ = fd;
-    mode_ = StorageMode::MovieFile;
+    storage_ = MovieStorage::movieFile(fd, path, layout, writable);
     fileName_ = path;
     count_ = 0;
     ringStart_ = int(ring);
@@ -423,15 +320,11 @@ Status CZVMovie::openMve(const std::string& path) {
         format_.setInterlace(h.interlace);
         if (!createImages(int(count), h.width, format_.isField() ? h.rows * 2 : h.rows, h.colour).ok() ||
             format_.rows() != h.rows) {
-            fd_ = -1;
-            mode_ = StorageMode::Closed;
-            ::close(fd);
+            storage_ = MovieStorage::closed();
             return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
         }
     } else if (!createImages(0, std::max(h.width, 1), std::max(h.rows, 1), 0)) {
-        fd_ = -1;
-        mode_ = StorageMode::Closed;
-        ::close(fd);
+        storage_ = MovieStorage::closed();
         return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame format");
     }
     count_ = int(count);
@@ -449,18 +342,17 @@ Status CZVMovie::openMve(const std::string& path) {
 Status CZVMovie::openAvi(const std::string& path) {
     auto r = AviReader::open(path);
     if (!r) return r.status();
-    avi_ = std::move(r.value());
-    mode_ = StorageMode::AviFile;
+    const AviReader& avi = *r.value();
+    storage_ = MovieStorage::aviFile(std::move(r.value()));
     fileName_ = path;
     format_.setInterlace(CZVimage::kFrame);
-    if (!createImages(avi_->count(), avi_->width(), avi_->height(), CZVimage::kGrey)) {
-        avi_.reset();
-        mode_ = StorageMode::Closed;
+    if (!createImages(avi.count(), avi.width(), avi.height(), CZVimage::kGrey)) {
+        storage_ = MovieStorage::closed();
         return Status::failure(StatusCode::NoMemory, path + ": not enough memory for the frame table");
     }
-    count_ = avi_->count();
-    rate_ = avi_->rate();
-    scale_ = avi_->scale();
+    count_ = avi.count();
+    rate_ = avi.rate();
+    scale_ = avi.scale();
     ringStart_ = 0;
     wrapped_ = false;
     ownFile_ = true;
@@ -473,7 +365,7 @@ Status CZVMovie::openAvi(const std::string& path) {
 }
 
 std::string CZVMovie::readingNotice() const {
-    if (avi_ && !avi_->truncation().empty()) return avi_->truncation();
+    if (const AviReader* avi = storage_->aviReader(); avi && !avi->truncation().empty()) return avi->truncation();
     if (unfinished_)
         return strprintf("the recording of this movie was not finished (the program stopped while recording); "
                          "it holds the %d frames captured before that",
@@ -481,27 +373,15 @@ std::string CZVMovie::readingNotice() const {
     return {};
 }
 
-void CZVMovie::closeFiles() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    avi_.reset();
-    if (aviOut_) (void)aviOut_->close();
-    aviOut_.reset();
-}
-
 void CZVMovie::Close() {
     if (pass_.running()) pass_.abandon();
-    if (mode_ == StorageMode::RecordToMovieFile && fd_ >= 0) {
-        if (Status s = writeRecordTrailer(); !s) debugLog("CZVMovie::Close %s\n", s.reason().c_str());
-    }
-    if (modified_ && mode_ != StorageMode::Closed) debugLog("closing modified movie!\n");
-    closeFiles();
+    // An unfinished movie file recording gets its trailer here.
+    storage_->close(ring(), format_);
+    if (modified_ && storage_->isOpen()) debugLog("closing modified movie!\n");
     unfinished_ = false;
     dicom_ = false;
     if (current_.aliased()) current_.own();
-    block_.reset();
-    blockSize_ = 0;
-    mode_ = StorageMode::Closed;
+    storage_ = MovieStorage::closed();
     count_ = capacity_ = 0;
     table_.clear();
     damaged_.clear();
@@ -510,6 +390,5 @@ void CZVMovie::Close() {
     wrapped_ = false;
     ringStart_ = 0;
     currentIndex_ = 0;
-    perFrameHeaders_ = false;
     modified_ = false;
 }

@@ -8,6 +8,10 @@
 // saving; a processing pass's output and state are a MoviePass it owns
 // (video/MoviePass.h), and the passes themselves are in MoviePasses.h.
 //
+// Where the frames live is the movie's MovieStorage (video/MovieStorage.h):
+// the movie keeps the table, the ring and the current frame and leaves
+// reading, storing and writing back to it.
+//
 // File movies are read one frame at a time with a single positioned read;
 // opening reads the header and the first frame only, so a movie of any
 // length opens at once.
@@ -21,10 +25,10 @@
 #include "image/CZVimage.h"
 #include "video/FrameInfo.h"
 #include "video/MoviePass.h"
+#include "video/MovieStorage.h"
 
 namespace ordavia {
 class AviReader;
-class AviWriter;
 
 // An image whose pixels may belong to someone else (a slot of the memory
 // block): the movie's current image aliases its slot instead of copying.
@@ -36,15 +40,6 @@ public:
     bool aliased() const { return !ownsPixels_; }
 };
 }  // namespace ordavia
-
-enum class StorageMode : int {
-    Closed = 0,
-    Memory = 1,
-    MovieFile = 2,
-    AviFile = 3,
-    RecordToMovieFile = 5,
-    RecordToAvi = 6,
-};
 
 class CZVMovie {
 public:
@@ -112,7 +107,7 @@ public:
     // rate is the file's frame time).
     bool fromDicom() const { return dicom_; }
     // The FFmpeg reader of a foreign video (null otherwise).
-    const ordavia::AviReader* aviReader() const { return avi_.get(); }
+    const ordavia::AviReader* aviReader() const { return storage_->aviReader(); }
 
     // ---- Damaged frames ----
     // Frames (in the movie's order) whose last read failed: a frame the
@@ -157,7 +152,12 @@ public:
     int32_t ElapsedFields();
 
     // ---- State ----
-    StorageMode mode() const { return mode_; }
+    // What holds the frames (for reports and tests).
+    StorageMode mode() const { return storage_->kind(); }
+    // Not closed.
+    bool isOpen() const { return storage_->isOpen(); }
+    // Frames are being recorded into it.
+    bool recording() const { return storage_->recording(); }
     int count() const { return count_; }
     int capacity() const { return capacity_; }
     int rate() const { return rate_; }
@@ -172,10 +172,8 @@ public:
     bool ownFile() const { return ownFile_; }
     bool modified() const { return modified_; }
     void setModified(bool m) { modified_ = m; }
-    bool perFrameHeaders() const { return perFrameHeaders_; }
+    bool perFrameHeaders() const { return storage_->perFrameHeaders(); }
     const std::string& fileName() const { return fileName_; }
-    int64_t frameRecordSize() const { return recordSize_; }
-    int64_t firstFramePosition() const { return firstPos_; }
     FrameInfoList& frameTable() { return table_; }
     const FrameInfoList& frameTable() const { return table_; }
     // The frame count the processing pass has written so far.
@@ -192,9 +190,8 @@ public:
 private:
     friend class MovieTestAccess;
     friend class ordavia::MoviePass;
-    bool readSlot(int slot, CZVimage& into);
     void applyInfo(int slot);
-    void closeFiles();
+    ordavia::MovieRing ring() const { return {count_, ringStart_, capacity_, wrapped_}; }
     ordavia::Status openMve(const std::string& path);
     ordavia::Status openAvi(const std::string& path);
     ordavia::Status openDicom(const std::string& path);
@@ -205,18 +202,10 @@ private:
     int32_t rate_ = 1, scale_ = 1;
     int capacity_ = 0;
     int count_ = 0;
-    StorageMode mode_ = StorageMode::Closed;
+    std::unique_ptr<ordavia::MovieStorage> storage_;
     std::string fileName_;
-    int fd_ = -1;
-    bool fdWritable_ = false;
     int ringStart_ = 0;
-    int64_t recordSize_ = 0;
-    int64_t firstPos_ = 0;
-    int64_t pixelOffset_ = 0;  // header bytes inside a record
-    bool perFrameHeaders_ = false;
     FrameInfoList table_;
-    std::unique_ptr<uint8_t[]> block_;
-    size_t blockSize_ = 0;
     int currentIndex_ = 0;
     CZVimage format_;
     ordavia::MovieFrameImage current_;
@@ -228,14 +217,8 @@ private:
     bool outOfMemory_ = false;
     bool unfinished_ = false;
     bool dicom_ = false;
-    void noteRead(int i, bool ok);
-    ordavia::Status writeRecordTrailer();
+    void noteRead(int i, ordavia::MovieStorage::Read r);
     ordavia::Status recordError_;
     bool recordBroken_ = false;  // a frame could not be stored: AddFrame refuses the rest
-    bool appendRecordedFrame(int slot);
-
-    std::unique_ptr<ordavia::AviReader> avi_;
-    // The recording's compressed output.
-    std::unique_ptr<ordavia::AviWriter> aviOut_;
     ordavia::MoviePass pass_;
 };

@@ -86,7 +86,7 @@ double sd(double s1, double s2, double m) {
 }  // namespace
 
 Status fcfBlockStatistics(CZVMovie& movie, int first, int last, FcfBlock& out) {
-    if (movie.mode() == StorageMode::Closed || movie.count() <= 0) return Status::failure("there is no movie");
+    if (!movie.isOpen() || movie.count() <= 0) return Status::failure("there is no movie");
     movie.clampRange(first, last);
     if (first >= last) return Status::failure("the range holds no frames");
     const CZVMovie::Bounds b = movie.OffsetBounds(first, last);

@@ -13,7 +13,7 @@ namespace ordavia {
 namespace {
 
 Status checkRange(CZVMovie& movie, int& first, int& last) {
-    if (movie.mode() == StorageMode::Closed || movie.count() <= 0) return Status::failure("there is no movie");
+    if (!movie.isOpen() || movie.count() <= 0) return Status::failure("there is no movie");
     movie.clampRange(first, last);
     if (first >= last) return Status::failure("the range holds no frames");
     return Status::success();

@@ -14,10 +14,10 @@ Status CZVMovie::openDicom(const std::string& path) {
     DicomPicture pic;
     if (Status s = readDicomFile(path, pic); !s) return s;
     Close();
-    mode_ = StorageMode::Memory;
+    storage_ = MovieStorage::memory();
     format_.setInterlace(CZVimage::kFrame);
     const int colour = pic.colour ? CZVimage::kColour : CZVimage::kGrey;
-    if (!createImages(pic.frames, pic.width, pic.height, colour) || !block_ || capacity_ < pic.frames) {
+    if (!createImages(pic.frames, pic.width, pic.height, colour) || !storage_->pixels(0) || capacity_ < pic.frames) {
         Close();
         return Status::failure(StatusCode::NoMemory,
                                strprintf("%s: not enough memory for %d frames of %d x %d", path.c_str(), pic.frames,
@@ -25,7 +25,7 @@ Status CZVMovie::openDicom(const std::string& path) {
     }
     const size_t line = size_t(pic.width) * size_t(pic.samples());
     for (int f = 0; f < pic.frames; ++f) {
-        uint8_t* dst = block_.get() + size_t(f) * format_.byteCount();
+        uint8_t* dst = storage_->pixels(f);
         for (int y = 0; y < pic.height; ++y) {
             const uint8_t* s = pic.frame(f) + size_t(y) * line;
             uint8_t* d = dst + size_t(y) * size_t(format_.stride());

@@ -38,7 +38,7 @@ void placeOnCanvas(const CZVimage& frame, const CZVMovie::Bounds& b, CZVimage& c
 }  // namespace
 
 Result<int> exportFrames(CZVMovie& movie, const std::string& path, const ExportOptions& o) {
-    if (movie.mode() == StorageMode::Closed || movie.count() <= 0) return Status::failure("there is no movie to export");
+    if (!movie.isOpen() || movie.count() <= 0) return Status::failure("there is no movie to export");
     int first = o.first, last = o.last;
     movie.clampRange(first, last);
     const int k = o.every < 1 ? 1 : o.every;

@@ -39,8 +39,8 @@ Status MoviePass::open(CZVMovie& movie, bool inPlace, const std::string& outputN
     headerWritten_ = false;
     pos_ = 0;
     inPlace_ = false;
-    if (movie.mode_ == StorageMode::Closed || movie.count_ <= 0) return Status::failure("there is no movie to process");
-    if (movie.mode_ == StorageMode::Memory && inPlace) {
+    if (!movie.storage_->isOpen() || movie.count_ <= 0) return Status::failure("there is no movie to process");
+    if (movie.storage_->lendsFrames() && inPlace) {
         inPlace_ = true;
         running_ = true;
         return Status::success();
@@ -56,7 +56,7 @@ Status MoviePass::open(CZVMovie& movie, bool inPlace, const std::string& outputN
         running_ = true;  // the writer opens with the first frame, when its shape is known
         return Status::success();
     }
-    if (movie.ownFile_ || !inPlace || movie.mode_ != StorageMode::MovieFile || movie.perFrameHeaders_ || !movie.fdWritable_) {
+    if (movie.ownFile_ || !inPlace || !movie.storage_->rewritable()) {
         // Never write into a file that is already there: a name taken
         // gets a number.
         std::string base = withoutExtension(withExtension(name, ".mve"));
@@ -121,10 +121,9 @@ void MoviePass::writeLeftFrame(CZVMovie& movie) {
         if (!pwriteAll(fd_, packedRows(current, movie.scratch_), n, pos_) && error_.empty())
             error_ = name_ + ": " + errnoText(errno);
         pos_ += int64_t(n);
-    } else if (inPlace_ && movie.mode_ == StorageMode::MovieFile) {
-        const int64_t at = movie.firstPos_ + int64_t(slot) * movie.recordSize_;
-        if (int64_t(n) == movie.recordSize_ && !pwriteAll(movie.fd_, packedRows(current, movie.scratch_), n, at) && error_.empty())
-            error_ = movie.fileName_ + ": " + errnoText(errno);
+    } else if (inPlace_) {
+        // Back into the movie's own frames (a memory movie's are already there).
+        if (Status s = movie.storage_->rewrite(slot, current, movie.scratch_); !s && error_.empty()) error_ = s.reason();
     }
     table_.push_back(e);
 }
@@ -154,7 +153,7 @@ Status MoviePass::finish(CZVMovie& movie) {
         abandon();
         return Status::failure(error_);
     }
-    if (movie.mode_ == StorageMode::Memory && inPlace_) {
+    if (movie.storage_->lendsFrames() && inPlace_) {
         movie.modified_ = true;
         return Status::success();
     }

@@ -12,8 +12,8 @@ namespace ordavia {
 namespace {
 
 Status needFrames(CZVMovie& m, int atLeast) {
-    if (m.mode() == StorageMode::Closed || m.count() < atLeast) return Status::failure("the movie has too few frames");
-    if (m.mode() == StorageMode::RecordToMovieFile || m.mode() == StorageMode::RecordToAvi)
+    if (!m.isOpen() || m.count() < atLeast) return Status::failure("the movie has too few frames");
+    if (m.recording())
         return Status::failure("the movie is being recorded");
     return Status::success();
 }

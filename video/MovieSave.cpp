@@ -84,7 +84,7 @@ Status CZVMovie::reopenAs(const std::string& pathIn, bool own, const FrameInfoLi
     const int32_t rate = rate_, scale = scale_;
     // The scratch output of an earlier pass is replaced by this one.
     const std::string previous = fileName_;
-    const bool previousScratch = !ownFile_ && (mode_ == StorageMode::MovieFile || mode_ == StorageMode::AviFile);
+    const bool previousScratch = !ownFile_ && storage_->isFile();
     Close();
     Status s = Open(path);
     if (!s) return s;
@@ -151,8 +151,8 @@ Status CZVMovie::writeRangeAvi(const std::string& path, int first, int last) {
 
 Status CZVMovie::SaveRange(const std::string& path, int first, int last) {
     clampRange(first, last);
-    if (mode_ == StorageMode::Closed) return Status::failure("there is no movie to save");
-    if (mode_ == StorageMode::RecordToMovieFile || mode_ == StorageMode::RecordToAvi)
+    if (!storage_->isOpen()) return Status::failure("there is no movie to save");
+    if (storage_->recording())
         return Status::failure("the movie is being recorded");
     if (pass_.running()) return Status::failure("a processing pass is running");
     const bool avi = isForeignVideo(path) || options.compressOutput;
@@ -168,8 +168,8 @@ Status CZVMovie::SaveRange(const std::string& path, int first, int last) {
 
 Status CZVMovie::save(const std::string& path, int first, int last) {
     clampRange(first, last);
-    if (mode_ == StorageMode::Closed) return Status::failure("there is no movie to save");
-    if (first != 0 || last != count_ || mode_ == StorageMode::Memory) return SaveRange(path, first, last);
+    if (!storage_->isOpen()) return Status::failure("there is no movie to save");
+    if (first != 0 || last != count_ || storage_->lendsFrames()) return SaveRange(path, first, last);
     if (path == fileName_) return Status::success();  // already that file: nothing to write
     if (!iequals(extensionOf(path), extensionOf(fileName_))) return SaveRange(path, first, last);
     const int current = currentIndex_;
@@ -177,7 +177,7 @@ Status CZVMovie::save(const std::string& path, int first, int last) {
     FrameInfoList keep = table_;
     const int32_t rate = rate_, scale = scale_;
     if (ownFile_) {
-        if (mode_ != StorageMode::MovieFile && mode_ != StorageMode::AviFile) {
+        if (!storage_->isFile()) {
             debugLog("czvmovie didn't save %s to %s\n", from.c_str(), path.c_str());
             return Status::failure("the movie is not a file that can be copied");
         }
@@ -308,9 +308,9 @@ Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height
         ::close(fd);
         return Status::failure(path + ": the file holds no whole frame");
     }
-    mode_ = StorageMode::Memory;
+    storage_ = MovieStorage::memory();
     format_.setInterlace(CZVimage::kFrame);
-    if (!createImages(int(n), width, height, CZVimage::kGrey) || !block_ || capacity_ < n) {
+    if (!createImages(int(n), width, height, CZVimage::kGrey) || !storage_->pixels(0) || capacity_ < n) {
         ::close(fd);
         Close();
         return Status::failure("Low memory.  Save all data & exit.");
@@ -319,7 +319,7 @@ Result<int> CZVMovie::importRaw16(const std::string& path, int width, int height
     int got = 0;
     for (; got < n; ++got) {
         if (!preadAll(fd, raw.data(), raw.size(), int64_t(got) * frameBytes)) break;
-        uint8_t* dst = block_.get() + size_t(got) * format_.byteCount();
+        uint8_t* dst = storage_->pixels(got);
         for (int y = 0; y < height; ++y) {
             const uint8_t* s = &raw[size_t(y) * size_t(width) * 2];
             uint8_t* d = dst + size_t(y) * size_t(format_.stride());

@@ -82,8 +82,8 @@ uint8_t clip255(double v) { return v >= 255.0 ? 255 : v > 0 ? uint8_t(v) : 0; }
 
 Status fftPerPixelPass(CZVMovie& m, int start, int n, const std::function<bool(int)>& progress) {
     if (FftEngine::sizeCheck(n) <= 0) return Status::failure(strprintf("%d FFT points is not a power of 4 from 4 to 4096", n));
-    if (m.mode() == StorageMode::Closed || m.count() <= 0) return Status::failure("there is no movie");
-    if (m.mode() == StorageMode::RecordToMovieFile || m.mode() == StorageMode::RecordToAvi)
+    if (!m.isOpen() || m.count() <= 0) return Status::failure("there is no movie");
+    if (m.recording())
         return Status::failure("the movie is being recorded");
     if (start < 0 || int64_t(m.count()) - start < 2 * int64_t(n))
         return Status::failure(strprintf("%d FFT points need %d frames from frame %d; the movie has %d", n, 2 * n, start,
@@ -130,7 +130,7 @@ Status fftPerPixelPass(CZVMovie& m, int start, int n, const std::function<bool(i
 Status fluxConcSpeed(CZVMovie& m, const FluxParams& p, CZVimage* speed, CZVimage* conc, CZVimage* flux) {
     const int n = p.nfftpts;
     if (FftEngine::sizeCheck(n) <= 0) return Status::failure(strprintf("%d FFT points is not a power of 4 from 4 to 4096", n));
-    if (m.mode() == StorageMode::Closed || m.count() < 2 * n)
+    if (!m.isOpen() || m.count() < 2 * n)
         return Status::failure(strprintf("%d FFT points need %d frames; the movie has %d", n, 2 * n, m.count()));
     Block b;
     if (Status s = readBlock(m, 0, 2 * n, b); !s) return s;

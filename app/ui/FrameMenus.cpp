@@ -50,6 +50,7 @@
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/MenuProvider.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"
@@ -101,27 +102,28 @@ void MainFrame::buildMenus() {
 
     // The subject commands; "View Exams" only while a subject is selected.
     subjects_ = new SubjectUi(app_, *this);
-    QMenu* subject = menuBar()->addMenu("S&ubject");
     SubjectWorkflow& flow = subjects_->workflow();
-    subject->addAction(SubjectWorkflow::kSelectSubject, this, [&flow] { flow.selectSubject(); })
-        ->setStatusTip("Choose or add a subject and start or pick an examination");
-    QAction* viewExams = subject->addAction(SubjectWorkflow::kViewExams, this, [&flow] { flow.viewExams(); });
-    viewExams->setStatusTip("The subject's examinations and their results");
-    subject->addAction(SubjectWorkflow::kProcessResults, this, [&flow] { flow.processResults(); })
-        ->setStatusTip("Reopen every document of the current examination");
-    connect(subject, &QMenu::aboutToShow, this, [viewExams, &flow] { viewExams->setEnabled(flow.viewExamsEnabled()); });
-
+    addCommands(menuBar()->addMenu("S&ubject"), this,
+                {{.text = SubjectWorkflow::kSelectSubject,
+                  .run = [&flow] { flow.selectSubject(); },
+                  .tip = "Choose or add a subject and start or pick an examination"},
+                 {.text = SubjectWorkflow::kViewExams,
+                  .run = [&flow] { flow.viewExams(); },
+                  .tip = "The subject's examinations and their results",
+                  .enabled = [&flow] { return flow.viewExamsEnabled(); }},
+                 {.text = SubjectWorkflow::kProcessResults,
+                  .run = [&flow] { flow.processResults(); },
+                  .tip = "Reopen every document of the current examination"}});
 
     windowMenu_ = menuBar()->addMenu("&Window");
     windowMenuAction_ = windowMenu_->menuAction();
     connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
     updateWindowMenu();
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    QAction* manual = help->addAction("User Manual", this, &MainFrame::onUserManual);
-    manual->setShortcut(QKeySequence::HelpContents);
-    help->addSeparator();
-    help->addAction("&About Ordavia...", this, &MainFrame::onAbout);
+    addCommands(menuBar()->addMenu("&Help"), this,
+                {{.text = "User Manual", .run = [this] { onUserManual(); }, .shortcut = QKeySequence::HelpContents},
+                 separator(),
+                 {.text = "&About Ordavia...", .run = [this] { onAbout(); }}});
 }
 
 void MainFrame::buildViewMenu() {
@@ -218,58 +220,86 @@ void MainFrame::updateWindowMenu() {
     }
 }
 
-QAction* MainFrame::command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
-                            const QKeySequence& key, const char* tip) {
-    QAction* a = menu->addAction(frameIcon(icon), QString::fromUtf8(text));
-    connect(a, &QAction::triggered, this, [this, run = std::move(run)] {
-        run();
-        syncCommandChecks();
-    });
-    if (!key.isEmpty()) {
-        a->setShortcut(key);
-        // The shortcut works whichever window is in front.
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(a);
-    }
-    if (tip) a->setStatusTip(QString::fromUtf8(tip));
-    frameCommands_ << a;
-    return a;
-}
-
 void MainFrame::buildAcquireMenu() {
     using FC = FrameCommands;
     FrameCommands& c = *commands_;
-    QMenu* m = menuBar()->addMenu("&Acquire");
-    acquireMenu_ = m;
-    QAction* live = command(m, FC::kLiveVideo, "live", [&c] { c.liveVideo(); }, {}, "Show the live video window, opening it when needed");
-    QAction* monitor = command(m, FC::kMonitor, "monitor", [&c] { c.monitor(); }, {}, "Show the Doppler monitor, opening it when needed");
-    live->setCheckable(true);
-    monitor->setCheckable(true);
-    m->addSeparator();
-    command(m, FC::kStart, "start", [&c] { c.start(); }, QKeySequence(Qt::Key_F5), "Start the Doppler monitor and the camera");
-    command(m, FC::kStop, "stop", [&c] { c.stop(); }, QKeySequence(Qt::SHIFT | Qt::Key_F5), "Stop the camera and the Doppler monitor");
-    QAction* startPause = command(m, FC::kStartPause, "hold", [&c] { c.startPauseCamera(); }, QKeySequence(Qt::Key_Pause),
-                                  "Stop what runs, or start");
-    startPause->setCheckable(true);
-    command(m, FC::kLaser, "laser", [&c] { c.laser(); }, {}, "Switch the Doppler monitor's laser");
-    m->addSeparator();
-    QAction* record = command(m, FC::kRecord, "record", [&c] { c.recordSequence(); }, QKeySequence(Qt::Key_F12),
-                              "Record a video from the live picture, or stop the recording");
-    record->setCheckable(true);
-    command(m, FC::kSaveImage, "save-image", [&c] { c.saveImage(); }, QKeySequence(Qt::Key_F4),
-            "Freeze the live picture and save it into the recording folder");
-    command(m, FC::kTrigger, "trigger", [&c] { c.trigger(); }, QKeySequence(Qt::Key_F3),
-            "Save a picture, or record when the trigger is set to record");
-    m->addSeparator();
-    command(m, FC::kImageSequence, "record", [&c] { c.imageSequence(); }, {}, "The recorder's frame count, skip, loop and folder");
-    command(m, FC::kOpenCytoscan, "open", [&c] { c.openCytoscan(); }, {}, "Open a recording of a Cytoscan-type device");
-    // Check marks follow the devices each time the menu opens.
-    connect(m, &QMenu::aboutToShow, this, [&c, live, monitor, startPause, record] {
-        live->setChecked(c.liveVideoChecked());
-        monitor->setChecked(c.monitorChecked());
-        startPause->setChecked(c.startPauseChecked());
-        record->setChecked(c.recordChecked());
-    });
+    // Every command brings the check marks of the others up to date; the
+    // shortcuts work whichever window is in front.
+    const auto then = [this](std::function<void()> run) {
+        return [this, run = std::move(run)] {
+            run();
+            syncCommandChecks();
+        };
+    };
+    const Qt::ShortcutContext everywhere = Qt::ApplicationShortcut;
+    const CommandTable table = {
+        {.text = FC::kLiveVideo,
+         .run = then([&c] { c.liveVideo(); }),
+         .icon = frameIcon("live"),
+         .tip = "Show the live video window, opening it when needed",
+         .checkable = true,
+         .checked = [&c] { return c.liveVideoChecked(); }},
+        {.text = FC::kMonitor,
+         .run = then([&c] { c.monitor(); }),
+         .icon = frameIcon("monitor"),
+         .tip = "Show the Doppler monitor, opening it when needed",
+         .checkable = true,
+         .checked = [&c] { return c.monitorChecked(); }},
+        separator(),
+        {.text = FC::kStart,
+         .run = then([&c] { c.start(); }),
+         .shortcut = QKeySequence(Qt::Key_F5),
+         .context = everywhere,
+         .icon = frameIcon("start"),
+         .tip = "Start the Doppler monitor and the camera"},
+        {.text = FC::kStop,
+         .run = then([&c] { c.stop(); }),
+         .shortcut = QKeySequence(Qt::SHIFT | Qt::Key_F5),
+         .context = everywhere,
+         .icon = frameIcon("stop"),
+         .tip = "Stop the camera and the Doppler monitor"},
+        {.text = FC::kStartPause,
+         .run = then([&c] { c.startPauseCamera(); }),
+         .shortcut = QKeySequence(Qt::Key_Pause),
+         .context = everywhere,
+         .icon = frameIcon("hold"),
+         .tip = "Stop what runs, or start",
+         .checkable = true,
+         .checked = [&c] { return c.startPauseChecked(); }},
+        {.text = FC::kLaser, .run = then([&c] { c.laser(); }), .icon = frameIcon("laser"), .tip = "Switch the Doppler monitor's laser"},
+        separator(),
+        {.text = FC::kRecord,
+         .run = then([&c] { c.recordSequence(); }),
+         .shortcut = QKeySequence(Qt::Key_F12),
+         .context = everywhere,
+         .icon = frameIcon("record"),
+         .tip = "Record a video from the live picture, or stop the recording",
+         .checkable = true,
+         .checked = [&c] { return c.recordChecked(); }},
+        {.text = FC::kSaveImage,
+         .run = then([&c] { c.saveImage(); }),
+         .shortcut = QKeySequence(Qt::Key_F4),
+         .context = everywhere,
+         .icon = frameIcon("save-image"),
+         .tip = "Freeze the live picture and save it into the recording folder"},
+        {.text = FC::kTrigger,
+         .run = then([&c] { c.trigger(); }),
+         .shortcut = QKeySequence(Qt::Key_F3),
+         .context = everywhere,
+         .icon = frameIcon("trigger"),
+         .tip = "Save a picture, or record when the trigger is set to record"},
+        separator(),
+        {.text = FC::kImageSequence,
+         .run = then([&c] { c.imageSequence(); }),
+         .icon = frameIcon("record"),
+         .tip = "The recorder's frame count, skip, loop and folder"},
+        {.text = FC::kOpenCytoscan,
+         .run = then([&c] { c.openCytoscan(); }),
+         .icon = frameIcon("open"),
+         .tip = "Open a recording of a Cytoscan-type device"},
+    };
+    acquireMenu_ = menuBar()->addMenu("&Acquire");
+    frameCommands_ << addCommands(acquireMenu_, this, table);
 }
 
 void MainFrame::buildBars() {

@@ -139,8 +139,6 @@ private:
     void buildViewMenu();
     void buildAcquireMenu();
     void buildBars();
-    QAction* command(QMenu* menu, const char* text, const char* icon, std::function<void()> run,
-                     const QKeySequence& key = {}, const char* tip = nullptr);
     class Devices;
     friend class Devices;
     // The frame's View commands join a view's own "&View" menu while that

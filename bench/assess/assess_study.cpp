@@ -9,10 +9,15 @@
 // With --counter, the capillary counter along a millimetre of the row
 // instead: MAE, r, share within one, mean count by true count.
 //
+// With --cache DIR, drawn pictures and the truth the scoring needs are kept
+// in DIR and read back on the next run (drawing takes most of the time).
+//
 //   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
+//                [--cache DIR]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "image/CapillaryCount.h"
@@ -23,6 +28,65 @@ using namespace ordavia;
 using namespace ordavia::test;
 
 namespace {
+
+std::string cacheDir;
+
+template <class T>
+void put(std::ofstream& o, const T& v) {
+    o.write(reinterpret_cast<const char*>(&v), sizeof v);
+}
+template <class T>
+bool get(std::ifstream& i, T& v) {
+    return static_cast<bool>(i.read(reinterpret_cast<char*>(&v), sizeof v));
+}
+
+// The picture and the part of its truth the scoring reads.
+bool readCase(const std::string& path, CZVimage& img, SyntheticNailfold::Truth& t) {
+    std::ifstream in(path, std::ios::binary);
+    int w = 0, h = 0, colour = 0, loops = 0, haem = 0;
+    if (!in || !get(in, w) || !get(in, h) || !get(in, colour)) return false;
+    img = CZVimage(w, h, -1, 0, colour);
+    in.read(reinterpret_cast<char*>(img.data()), static_cast<std::streamsize>(img.byteCount()));
+    get(in, t.umPerPixelX), get(in, t.umPerPixelY), get(in, t.rowFromX), get(in, t.rowToX), get(in, loops);
+    t.width = w;
+    t.height = h;
+    t.loops.resize(static_cast<size_t>(std::max(0, loops)));
+    for (auto& L : t.loops)
+        get(in, L.row), get(in, L.apex), get(in, L.giant), get(in, L.dilated), get(in, L.shape), get(in, L.apexWidthUm);
+    get(in, haem);
+    t.haemorrhages.resize(static_cast<size_t>(std::max(0, haem)));
+    for (auto& hm : t.haemorrhages) get(in, hm.centre), get(in, hm.radiusUm);
+    return static_cast<bool>(in);
+}
+
+void writeCase(const std::string& path, const CZVimage& img, const SyntheticNailfold::Truth& t) {
+    std::ofstream o(path + ".part", std::ios::binary);
+    put(o, img.width()), put(o, img.height()), put(o, img.colour());
+    o.write(reinterpret_cast<const char*>(img.data()), static_cast<std::streamsize>(img.byteCount()));
+    put(o, t.umPerPixelX), put(o, t.umPerPixelY), put(o, t.rowFromX), put(o, t.rowToX), put(o, static_cast<int>(t.loops.size()));
+    for (const auto& L : t.loops) put(o, L.row), put(o, L.apex), put(o, L.giant), put(o, L.dilated), put(o, L.shape), put(o, L.apexWidthUm);
+    put(o, static_cast<int>(t.haemorrhages.size()));
+    for (const auto& hm : t.haemorrhages) put(o, hm.centre), put(o, hm.radiusUm);
+    o.close();
+    std::rename((path + ".part").c_str(), path.c_str());
+}
+
+AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFindings& f) {
+    CZVimage img;
+    SyntheticNailfold::Truth t;
+    std::string path;
+    if (!cacheDir.empty()) {
+        char key[256];
+        std::snprintf(key, sizeof key, "/%s-%llu-%.4f-%d-%d-%d-%d-%d-%d-%.4f-%.4f.case", condition.c_str(),
+                      static_cast<unsigned long long>(seed), f.densityPerMm, f.giants, f.dilated, f.ramified, f.bizarre,
+                      f.haemorrhages, f.avascularGaps, f.disorder, f.tortuous);
+        path = cacheDir + key;
+        if (readCase(path, img, t)) return scoreDrawn(img, t);
+    }
+    if (!drawAssessCase(condition, seed, f, false, img, t)) return {};
+    if (!path.empty()) writeCase(path, img, t);
+    return scoreDrawn(img, t);
+}
 
 struct Table {
     double densityErr = 0;
@@ -121,6 +185,7 @@ void counterStudy(const std::string& condition, int cases, uint64_t seed, const 
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     int cases = 24;
     uint64_t seed = 1;
     bool verbose = false;
@@ -139,6 +204,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--threshold") && i + 1 < argc) cs.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--band") && i + 1 < argc) cs.bandUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--cache") && i + 1 < argc) cacheDir = argv[++i];
         else {
             std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n");
             return 2;
@@ -152,7 +218,7 @@ int main(int argc, char** argv) {
         Table t;
         for (int i = 0; i < cases; ++i) {
             const SynthFindings f = rowFor(seed * 1000 + static_cast<uint64_t>(i));
-            const AssessScore s = scoreAssessment(c, seed * 1000 + static_cast<uint64_t>(i), f);
+            const AssessScore s = scoreCase(c, seed * 1000 + static_cast<uint64_t>(i), f);
             if (!s.ok) {
                 if (verbose) std::printf("  case %d: not drawn\n", i);
                 continue;
@@ -165,6 +231,11 @@ int main(int argc, char** argv) {
                             s.truthGiants, s.falseGiants, s.haemFound, s.truthHaem, s.falseHaem, s.found.abnormalShapes,
                             s.truth.abnormalShapes, s.found.rule, s.truth.rule, medianOf(s.apexErrorsUm),
                             s.found.warnings.empty() ? "" : s.found.warnings.front().c_str());
+            if (verbose)
+                for (const auto& q : s.pairs)
+                    if (q.truthGiant != q.foundGiant || q.truthUm >= 20 || std::abs(q.foundUm - q.truthUm) > 8 || std::isnan(q.foundUm))
+                        std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "", q.foundUm,
+                                    q.foundGiant ? "G" : "", q.at.x, q.at.y);
         }
         t.print(c.c_str());
         if (exams <= 0) continue;
@@ -178,9 +249,18 @@ int main(int argc, char** argv) {
                 const std::vector<SynthFindings> f = examinationFindings(pattern, es);
                 bool truthScl = false, foundScl = false;
                 for (size_t k = 0; k < f.size(); ++k) {
-                    const AssessScore s = scoreAssessment(c, es + k, f[k]);
+                    const AssessScore s = scoreCase(c, es + k, f[k]);
                     if (!s.ok) continue;
                     fingers.add(s);
+                    if (verbose) {
+                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d rule %d/%d\n", k,
+                                    s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
+                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.found.rule, s.truth.rule);
+                        for (const auto& q : s.pairs)
+                            if (q.truthGiant != q.foundGiant)
+                                std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
+                                            q.foundUm, q.foundGiant ? "G" : "", q.at.x, q.at.y);
+                    }
                     truthScl = truthScl || s.truth.scleroderma;
                     foundScl = foundScl || s.found.scleroderma;
                 }

@@ -19,29 +19,40 @@ struct AssessScore {
     AssessmentTruth truth;
     CapillaryAssessment found;
     std::vector<double> apexErrorsUm;  // matched capillaries
+    // Every matched capillary: the true and the found apical diameter (NaN:
+    // not measured) and whether each calls it giant.
+    struct Pair {
+        double truthUm, foundUm;
+        bool truthGiant, foundGiant;
+        AssessPoint at;  // the found apex
+    };
+    std::vector<Pair> pairs;
     int truthGiants = 0, giantsFound = 0, falseGiants = 0;
     int truthHaem = 0, haemFound = 0, falseHaem = 0;
     int capillaries = 0, matched = 0;
 };
 
-inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, const SynthFindings& f,
-                                   bool grey = false) {
-    AssessScore s;
+// Draws the picture of one case; false when the findings cannot be drawn.
+inline bool drawAssessCase(const std::string& condition, uint64_t seed, const SynthFindings& f, bool grey, CZVimage& img,
+                           SyntheticNailfold::Truth& t) {
     SyntheticNailfold::Params p;
     CapillaroscopeLook look;
-    if (!assessmentScene(condition, seed, f, p, look)) return s;
+    if (!assessmentScene(condition, seed, f, p, look)) return false;
     look.colour = !grey;
-    CZVimage img;
-    SyntheticNailfold::Truth t;
-    if (!generateCapillaroscope(p, look, img, t)) return s;
+    return static_cast<bool>(generateCapillaroscope(p, look, img, t));
+}
+
+// Assesses a drawn picture at its known scale and scores it against its truth.
+inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Truth& t) {
+    AssessScore s;
     AssessOptions o;
-    o.umPerPixel = p.umPerPixelX;
+    o.umPerPixel = t.umPerPixelX;
     Result<CapillaryAssessment> r = assessPicture(img, o);
     if (!r) return s;
     s.ok = true;
     s.found = std::move(r.value());
     s.truth = assessmentTruth(t);
-    const double px = p.umPerPixelX;
+    const double px = t.umPerPixelX;
     std::vector<const SyntheticNailfold::Loop*> rowLoops;
     for (const auto& L : t.loops)
         if (L.row == 0) rowLoops.push_back(&L);
@@ -62,6 +73,7 @@ inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, 
         ++s.matched;
         const auto& c = s.found.capillaries[static_cast<size_t>(best)];
         if (std::isfinite(c.apexUm)) s.apexErrorsUm.push_back(std::abs(c.apexUm - L->apexWidthUm));
+        s.pairs.push_back({L->apexWidthUm, c.apexUm, L->giant, c.giant, c.apex});
         if (L->giant && c.giant) ++s.giantsFound;
     }
     for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
@@ -86,6 +98,14 @@ inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, 
     }
     s.falseHaem = static_cast<int>(std::count(hUsed.begin(), hUsed.end(), false));
     return s;
+}
+
+inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, const SynthFindings& f,
+                                   bool grey = false) {
+    CZVimage img;
+    SyntheticNailfold::Truth t;
+    if (!drawAssessCase(condition, seed, f, grey, img, t)) return {};
+    return scoreDrawn(img, t);
 }
 
 inline double medianOf(std::vector<double> v) {

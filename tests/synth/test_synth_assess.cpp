@@ -3,7 +3,8 @@
 // darken the picture, dilated apexes in range); the accuracy cases assert
 // what the assessment reaches on seeded pictures, with margin, under the
 // clean and the typical (real 200x) condition. The typical condition is
-// far from the goals; bench/assess/assess_study prints the full tables.
+// still short of the goals on density, apical diameter and giants;
+// bench/assess/assess_study prints the full tables.
 #include <gtest/gtest.h>
 
 #include "support/AssessScore.h"
@@ -132,27 +133,62 @@ TEST(SyntheticFindings, ExaminationsHaveTheirPattern) {
     EXPECT_TRUE(examinationFindings("unknown", 1).empty());
 }
 
-// Measured on 12 pictures each (assess_study --cases 12): clean: density
-// MAE 0.67 /mm, apical diameter error median 1.8 um, giants found 83 %,
-// false giants 0.9 %, haemorrhages found 90 %, pattern right 75 %.
+// A dilated loop's cap is wide and dark, and the cut down through it runs
+// on into its limbs: read alone it made a giant and flipped the pattern. A
+// giant needs a giant's body across; and a row of many giants must not set
+// the row's ordinary darkening so that each of them looks ordinary.
+TEST(AssessAccuracy, DilatedLoopsAreNotGiantsAndRowsOfGiantsAreFound) {
+    int dilatedPictures = 0, falseScleroderma = 0, falseGiants = 0, giants = 0, found = 0;
+    for (const char* condition : {"clean", "typical"})
+        for (uint64_t seed = 700; seed < 704; ++seed) {
+            SynthFindings d;
+            d.densityPerMm = 7.5 + (seed % 3);
+            d.dilated = 5;
+            const AssessScore s = scoreAssessment(condition, seed, d);
+            ASSERT_TRUE(s.ok);
+            ++dilatedPictures;
+            falseScleroderma += s.found.scleroderma ? 1 : 0;
+            falseGiants += s.falseGiants;
+            SynthFindings g;
+            g.densityPerMm = 5 + (seed % 2);
+            g.giants = 5;
+            g.dilated = 2;
+            const AssessScore t = scoreAssessment(condition, seed + 50, g);
+            ASSERT_TRUE(t.ok);
+            giants += t.truthGiants;
+            found += t.giantsFound;
+        }
+    EXPECT_LE(falseScleroderma, 1) << "of " << dilatedPictures;
+    EXPECT_LE(falseGiants, 1);
+    EXPECT_GE(found, giants * 8 / 10) << "of " << giants;
+}
+
+// Measured on 12 pictures each (assess_study prints the same on its own
+// seeds): clean: density MAE 0.52 /mm, apical diameter error median 2.0 um,
+// giants found 6 of 6, false giants none of 260 capillaries, haemorrhages
+// found 12 of 12, pattern right 12 of 12.
 TEST(AssessAccuracy, CleanPictures) {
     const Totals t = study("clean", 12);
-    EXPECT_LE(t.densityErr / t.pictures, 1.0);
-    EXPECT_LE(medianOf(t.apex), 2.7);
-    EXPECT_GE(t.giantsFound, t.giants * 6 / 10);
-    EXPECT_LE(t.falseGiants, t.caps * 3 / 100);
-    EXPECT_GE(t.haemFound, t.haem * 7 / 10);
-    EXPECT_GE(t.right, t.pictures * 6 / 10);
+    EXPECT_LE(t.densityErr / t.pictures, 0.7);
+    EXPECT_LE(medianOf(t.apex), 2.5);
+    EXPECT_GE(t.giantsFound, t.giants * 9 / 10);
+    EXPECT_LE(t.falseGiants, t.caps * 1 / 100);
+    EXPECT_GE(t.haemFound, t.haem * 9 / 10);
+    EXPECT_GE(t.right, t.pictures * 9 / 10);
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 3.5 /mm, haemorrhages found 50 %. Typical: the real pictures' vessel contrast of a few per cent and their
-// blur make faint caps unmeasurable (they are left unmeasured, not called
-// dilated); haemorrhages are still found by colour.
+// MAE 2.6 /mm, apical diameter error median 8.2 um, giants found 4 of 6,
+// no false giant among 224 capillaries, haemorrhages found 12 of 12,
+// pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
+// few per cent and their blur make faint caps unmeasurable (they are left
+// unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
     const Totals t = study("typical", 12);
-    EXPECT_LE(t.densityErr / t.pictures, 4.2);
-    EXPECT_GE(t.haemFound, t.haem * 4 / 10);
-    EXPECT_LE(t.falseGiants, t.caps * 5 / 100);
-    EXPECT_GE(t.right, t.pictures * 4 / 10);
+    EXPECT_LE(t.densityErr / t.pictures, 3.0);
+    EXPECT_LE(medianOf(t.apex), 10);
+    EXPECT_GE(t.giantsFound, t.giants * 6 / 10);
+    EXPECT_GE(t.haemFound, t.haem * 8 / 10);
+    EXPECT_LE(t.falseGiants, t.caps * 1 / 100);
+    EXPECT_GE(t.right, t.pictures * 8 / 10);
 }

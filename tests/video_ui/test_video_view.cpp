@@ -2,10 +2,14 @@
 // end, looping, stepping keys and selection marks.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
+#include "framework/ui/CommandTable.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
@@ -83,4 +87,118 @@ TEST(VideoView, MovementCorrectionRunsOneFramePerTickAndDragMovesTheFrame) {
     }
     EXPECT_EQ(f.doc.movementRun(), nullptr);
     EXPECT_TRUE(f.doc.startMovementCorrection(p).ok());
+}
+
+
+// The menus as they were built by hand before the command tables: the same
+// texts in the same order, with the same separators, checks, states and tips.
+TEST(VideoView, MenusKeepTheirCommandsOrderAndStates) {
+    VideoUiFixture f("video-ui-menus", 8, 4, 5);
+    ASSERT_TRUE(f.ok);
+    CMotivaView view(&f.doc);
+    const QString video = QStringLiteral(R"(play image sequence [c]
+&Loop [c]
+step one frame/field forwards
+step one frame/field back
+&Playback frame skip...
+-
+&Properties
+&Select images...
+Calculate &Velocities [c]
+Calculate all widths and velocities [x] {Scans every dimension line over the selected images and shows each line's velocity to accept}
+-
+Average &whole sequence
+&rms of whole sequence
+&Speed by rms
+-
+&Delete selected images
+&Delete nonselected images
+Duplicate image in new window
+-
+&Reset offsets to zero
+&Automatic Movement Correction
+Correct &Movement (drag image) [c]
+&Track movement [c] {Dragging moves this frame and every later frame of the selection}
+Export Movement correction results...
+FFT per pixel sequence
+Calculate &FCF
+&Calculate Flux conc && speed
+Capillary Width vs. time {The width across every dimension line, frame by frame, as a chart against time}
+Focus check video
+Flying Spot [c]
+Chart flying spot velocities
+&Record... [c] [x]
+-
+&Directories...
+compress video &output [c])");
+    const QString process = QStringLiteral(R"(&Adjust brightness/contrast
+E&qualise
+&High pass filter
+&Low pass filter
+Ne&gative
+Convert to &grey
+&Simple threshold
+&Colour Planes to RGB
+Remove single dust mark
+-
+&Merge into frames
+&Split images into fields
+S&witch field order
+Sw&itch lines
+-
+&Subtract trace
+Subtract image
+S&quare of differences
+&Bin [x])");
+    const QString file = QStringLiteral(R"(&Save [Ctrl+S]
+Save &As...
+&Import...
+Import AVI...
+Import cytoscan...
+Export as AVI...
+Export uncompressed avi
+Export view as &PNG... {Save the picture as this window shows it, with its overlays, as a PNG file}
+&Print... [Ctrl+P]
+Print Pre&view)");
+    QStringList titles;
+    for (QMenu* m : view.documentMenus()) {
+        titles << m->title();
+        if (m->title() != "&Video" && m->title() != "&Process") continue;
+        const QString before = menuEntries(m->actions()).join('\n');
+        EXPECT_EQ(before, m->title() == "&Video" ? video : process);
+        emit m->aboutToShow();
+        EXPECT_EQ(menuEntries(m->actions()).join('\n'), before);  // a document with frames: nothing changes on opening
+    }
+    EXPECT_EQ(titles.indexOf("&Process"), titles.indexOf("&Video") + 1);
+    EXPECT_EQ(menuEntries(view.fileActions()).join('\n'), file);
+}
+
+TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
+    QWidget owner;
+    QMenu menu;
+    bool can = false, ticked = true;
+    int runs = 0;
+    QAction* kept = nullptr;
+    using Ask = MenuCommand::Ask;
+    const auto when = [&] { return can; };
+    addCommands(&menu, &owner,
+                {{.text = "a", .run = [&] { ++runs; }, .shortcut = QKeySequence("Ctrl+K"), .enabled = when, .action = &kept},
+                 separator(),
+                 {.text = "b", .run = [] {}, .enabled = when, .ask = Ask::OnBuild},
+                 {.text = "c", .run = [] {}, .checkable = true, .enabled = when, .ask = Ask::Always, .checked = [&] { return ticked; }},
+                 {.text = "d"}});
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    can = true;
+    emit menu.aboutToShow();
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [Ctrl+K],-,b [x],c [c],d [x]");  // b was decided when built
+    EXPECT_TRUE(menu.actions()[3]->isChecked());
+    can = false;
+    emit menu.aboutToShow();
+    EXPECT_EQ(menuEntries(menu.actions()).join(','), "a [x] [Ctrl+K],-,b [x],c [c] [x],d [x]");
+    ASSERT_EQ(kept, menu.actions()[0]);
+    can = true;
+    emit menu.aboutToShow();
+    kept->trigger();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(owner.actions().size(), 3);  // the shortcut owner holds every command that runs
 }

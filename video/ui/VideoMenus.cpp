@@ -18,6 +18,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "image/BoxFilter.h"
 #include "image/ImageFilters.h"
 #include "settings/ProfileStore.h"
@@ -168,227 +169,277 @@ void exportAviDialog(CMotivaView* v) {
                              corrected && corrected->isChecked()));
 }
 
+void deleteImages(CMotivaView* v, const char* question, ordavia::Status (CMotivaDoc::*remove)()) {
+    CMotivaDoc* doc = v->video();
+    v->stop();
+    const std::string text = strprintf(question, doc->selectionFirst(), doc->selectionLast());
+    if (doc->prompter().messageBox(text, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) tell(doc, (doc->*remove)());
+}
+
+void toggleDrag(CMotivaView* v, CMotivaView::DragMode mode) {
+    v->setDragMode(v->dragMode() == mode ? CMotivaView::DragMode::None : mode);
+}
+
+void widthAgainstTimeChart(CMotivaView* v) {
+    CMotivaDoc* doc = v->video();
+    v->stop();
+    auto progress = doc->prompter().beginProgress(ordavia::kWidthVsTime, "", doc->frameCount());
+    auto r = ordavia::widthAgainstTime(*doc, [&](int k) { return !progress || progress->setValue(k + 1); });
+    progress.reset();
+    if (!r) {
+        tell(doc, r.status());
+        return;
+    }
+    doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
+}
+
+CommandTable videoCommands(CMotivaView* v, VideoMenus& out) {
+    CMotivaDoc* doc = v->video();
+    const auto canPlay = [v, doc] { return doc->hasFrames() && !v->isRecording(); };
+    using Ask = MenuCommand::Ask;
+    return {
+        {.text = "play image sequence", .run = [v] { v->togglePlay(); }, .checkable = true, .enabled = canPlay, .action = &out.play},
+        {.text = "&Loop", .run = [v] { v->playLooping(); }, .checkable = true, .enabled = canPlay, .action = &out.loop},
+        {.text = "step one frame/field forwards", .run = [v] { v->step(1); }},
+        {.text = "step one frame/field back", .run = [v] { v->step(-1); }},
+        {.text = "&Playback frame skip...",
+         .run =
+             [v, doc] {
+                 if (auto ms = doc->prompter().promptInt("Playback", "wait between images (msecs)", doc->playbackInterval(), 1, 60000)) {
+                     doc->setPlaybackInterval(*ms);
+                     if (v->playing()) {
+                         v->stop();
+                         v->togglePlay();
+                     }
+                 }
+             }},
+        separator(),
+        {.text = "&Properties", .run = [v] { propertiesDialog(v); }},
+        {.text = "&Select images...", .run = [v] { selectDialog(v); }},
+        {.text = "Calculate &Velocities",
+         .run = [doc] { doc->toggleCalculateVelocities(); },
+         .checkable = true,
+         .checked = [doc] { return doc->calculateVelocities(); }},
+        {.text = "Calculate all widths and velocities",
+         .run =
+             [v] {
+                 v->stop();
+                 if (LineScanLink* link = v->lineScanLink()) link->calculateAll(*v);
+             },
+         .tip = "Scans every dimension line over the selected images and shows each line's velocity to accept",
+         .enabled = [v] { return v->lineScanLink() != nullptr; },
+         .ask = Ask::OnBuild},
+        separator(),
+        {.text = "Average &whole sequence", .run = [doc] { showResult(doc, doc->averageDocument()); }},
+        {.text = "&rms of whole sequence", .run = [doc] { showResult(doc, doc->rmsDocument()); }},
+        {.text = "&Speed by rms", .run = [v] { speedDialog(v); }},
+        separator(),
+        {.text = "&Delete selected images",
+         .run = [v] { deleteImages(v, "delete all images from image %i upto image %i?", &CMotivaDoc::deleteSelected); }},
+        {.text = "&Delete nonselected images",
+         .run = [v] { deleteImages(v, "delete all images except image %i upto image %i?", &CMotivaDoc::deleteNonSelected); }},
+        {.text = "Duplicate image in new window",
+         .run =
+             [doc] {
+                 auto d = doc->duplicateFrame();
+                 doc->services().openDocument(std::unique_ptr<Document>(d.release()));
+             }},
+        separator(),
+        {.text = "&Reset offsets to zero",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 doc->resetOffsets();
+             }},
+        {.text = "&Automatic Movement Correction", .run = [v] { v->startMovementCorrection(); }},
+        {.text = "Correct &Movement (drag image)",
+         .run = [v] { toggleDrag(v, CMotivaView::DragMode::Correct); },
+         .checkable = true,
+         .checked = [v] { return v->dragMode() == CMotivaView::DragMode::Correct; }},
+        {.text = "&Track movement",
+         .run = [v] { toggleDrag(v, CMotivaView::DragMode::Track); },
+         .tip = "Dragging moves this frame and every later frame of the selection",
+         .checkable = true,
+         .checked = [v] { return v->dragMode() == CMotivaView::DragMode::Track; }},
+        {.text = "Export Movement correction results...",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 if (!doc->hasFrames()) return;
+                 if (auto path = doc->prompter().saveFile("Export Movement correction results", kOffsetsFilter, doc->offsetsExportName())) {
+                     // A name typed without an extension takes the first type's, as the save box always did.
+                     if (extensionOf(*path).empty()) *path += ".txt";
+                     tell(doc, doc->exportOffsets(*path));
+                 }
+             }},
+        {.text = "FFT per pixel sequence", .run = [v] { fftPerPixelSequence(v); }},
+        {.text = "Calculate &FCF", .run = [v] { calculateFcf(v); }},
+        {.text = "&Calculate Flux conc && speed", .run = [v] { fluxConcSpeed(v); }},
+        {.text = ordavia::kWidthVsTime,
+         .run = [v] { widthAgainstTimeChart(v); },
+         .tip = "The width across every dimension line, frame by frame, as a chart against time"},
+        {.text = "Focus check video", .run = [v] { focusCheckVideo(v); }},
+        {.text = "Flying Spot", .run = [v] { toggleFlyingSpot(v); }, .checkable = true, .checked = [v] { return flyingSpotShown(v); }},
+        {.text = "Chart flying spot velocities", .run = [v] { chartFlyingSpot(v); }},
+        // Only a recorder records.
+        {.text = "&Record...",
+         .run = [v] { v->recordCommand(); },
+         .checkable = true,
+         .enabled = [v] { return v->canRecord(); },
+         .ask = Ask::Always,
+         .checked = [v] { return v->isRecording(); }},
+        separator(),
+        {.text = "&Directories...",
+         .run =
+             [doc] {
+                 ProfileStore& p = doc->profile();
+                 if (auto f = doc->prompter().chooseFolder("Select Temporary work folder", p.GetString("directories", "tempdir", "")))
+                     p.WriteString("directories", "tempdir", *f);
+             }},
+        {.text = "compress video &output",
+         .run =
+             [doc] {
+                 ProfileStore& p = doc->profile();
+                 p.WriteInt("Dynamic settings", "compressoutput", p.GetInt("Dynamic settings", "compressoutput", 0) ? 0 : 1);
+             },
+         .checkable = true,
+         .checked = [doc] { return doc->profile().GetInt("Dynamic settings", "compressoutput", 0) != 0; }},
+    };
+}
+
+// Passes that change the kind of frame write a new movie, with progress.
+void reformat(CMotivaView* v, const char* what, ordavia::Status (CMotivaDoc::*f)(const std::function<bool(int)>&)) {
+    CMotivaDoc* doc = v->video();
+    if (!doc->hasFrames()) return;
+    v->stop();
+    auto progress = doc->prompter().beginProgress("Processing", what, doc->frameCount());
+    tell(doc, (doc->*f)([&](int i) { return !progress || (progress->setValue(i + 1) && !progress->cancelled()); }));
+}
+
+void boxFilter(CMotivaView* v, bool high) {
+    CMotivaDoc* doc = v->video();
+    ProfileStore& p = doc->profile();
+    auto n = doc->prompter().promptInt(high ? "High pass filter" : "Low pass filter", "window size", p.GetInt("WINDOWSZ", "w", 51), 3, 199);
+    if (!n) return;
+    p.WriteInt("WINDOWSZ", "w", *n);
+    const int w = *n;
+    pass(v, high ? "high pass" : "low pass", [w, high](CZVimage& f, const ZRect& r) {
+        high ? highPassFilter(f, r, w) : lowPassFilter(f, r, w);
+    });
+}
+
+CommandTable processCommands(CMotivaView* v) {
+    CMotivaDoc* doc = v->video();
+    const auto touch = [doc] { doc->touchFrames(); };
+    return {
+        {.text = "&Adjust brightness/contrast",
+         .run =
+             [v, doc] {
+                 auto g = doc->prompter().promptDouble("Adjust brightness/contrast", "gain", 1.0, 0.01, 100, 3);
+                 if (!g) return;
+                 auto o = doc->prompter().promptDouble("Adjust brightness/contrast", "offset", 0.0, -255, 255, 1);
+                 if (!o) return;
+                 const double gain = *g, offset = *o;
+                 pass(v, "brightness/contrast", [gain, offset](CZVimage& f, const ZRect& r) { f.linearMap(r, gain, offset); });
+             }},
+        {.text = "E&qualise", .run = [v] { pass(v, "equalise", [](CZVimage& f, const ZRect& r) { equalise(f, r); }); }},
+        {.text = "&High pass filter", .run = [v] { boxFilter(v, true); }},
+        {.text = "&Low pass filter", .run = [v] { boxFilter(v, false); }},
+        {.text = "Ne&gative", .run = [v] { pass(v, "negative", [](CZVimage& f, const ZRect& r) { negativeFilter(f, r); }, true); }},
+        {.text = "Convert to &grey", .run = [v] { reformat(v, "convert to grey", &CMotivaDoc::convertToGrey); }},
+        {.text = "&Simple threshold",
+         .run =
+             [v, doc] {
+                 const int t = doc->profile().GetInt("movie", "simpleimagethreshold", 128);
+                 pass(v, "threshold", [t](CZVimage& f, const ZRect& r) { f.threshold(r, t); }, true);
+             }},
+        {.text = "&Colour Planes to RGB", .run = [v] { reformat(v, "colour planes to RGB", &CMotivaDoc::colourPlanesToRgb); }},
+        {.text = "Remove single dust mark",
+         .run =
+             [v, doc] {
+                 if (doc->marks().roi.normalized().isEmpty()) {
+                     doc->prompter().messageBox("Draw a region of interest round the dust mark first.", MsgButtons::Ok,
+                                                MsgIcon::Information);
+                     return;
+                 }
+                 pass(v, "remove dust mark", [](CZVimage& f, const ZRect& r) { removeDustMark(f, r); });
+             }},
+        separator(),
+        {.text = "&Merge into frames", .run = touch},
+        {.text = "&Split images into fields", .run = touch},
+        {.text = "S&witch field order", .run = touch},
+        {.text = "Sw&itch lines", .run = touch},
+        separator(),
+        {.text = "&Subtract trace",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 tell(doc, doc->subtractTrace());
+             }},
+        {.text = "Subtract image",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 if (auto f = doc->prompter().openFile("Subtract image", ZBasicDoc::kImageFilter)) tell(doc, doc->subtractImage(*f));
+             }},
+        {.text = "S&quare of differences",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 tell(doc, doc->squareOfDifferences());
+             }},
+        {.text = "&Bin"},  // not available
+    };
+}
+
+CommandTable fileCommands(CMotivaView* v) {
+    CMotivaDoc* doc = v->video();
+    return {
+        {.text = "&Import...",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 if (auto f = doc->prompter().openFile("Import", CMotivaDoc::kImportFilter)) tell(doc, doc->importMovie(*f));
+             }},
+        {.text = "Import AVI...",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 if (auto f = doc->prompter().openFile("Import AVI", CMotivaDoc::kAviFilter)) tell(doc, doc->importAvi(*f));
+             }},
+        {.text = "Import cytoscan...",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 // The header extension is a setting; the frames are in the ".raw" beside it.
+                 std::string ext = doc->profile().GetString("ftp", "header", "hdr");
+                 if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+                 const std::string filter = "cytoscan files (*." + ext + ")|*." + ext + "|All files (*.*)|*.*||";
+                 if (auto f = doc->prompter().openFile("Import cytoscan", filter)) tell(doc, doc->importCytoscan(*f));
+             }},
+        {.text = "Export as AVI...", .run = [v] { exportAviDialog(v); }},
+        {.text = "Export uncompressed avi",
+         .run =
+             [v, doc] {
+                 v->stop();
+                 auto r = doc->exportUncompressed();
+                 if (!r) tell(doc, r.status());
+             }},
+    };
+}
+
 }  // namespace
 
 VideoMenus makeVideoMenus(CMotivaView* v) {
     VideoMenus out;
-    CMotivaDoc* doc = v->video();
-    auto add = [v](QMenu* m, const char* text, auto f) {
-        QAction* a = m->addAction(QString::fromUtf8(text));
-        QObject::connect(a, &QAction::triggered, v, f);
-        v->addAction(a);
-        return a;
-    };
-
     auto* video = new QMenu("&Video", v);
     video->setToolTipsVisible(true);
-    out.play = add(video, "play image sequence", [v] { v->togglePlay(); });
-    out.play->setCheckable(true);
-    out.loop = add(video, "&Loop", [v] { v->playLooping(); });
-    out.loop->setCheckable(true);
-    add(video, "step one frame/field forwards", [v] { v->step(1); });
-    add(video, "step one frame/field back", [v] { v->step(-1); });
-    add(video, "&Playback frame skip...", [v, doc] {
-        if (auto ms = doc->prompter().promptInt("Playback", "wait between images (msecs)", doc->playbackInterval(), 1, 60000)) {
-            doc->setPlaybackInterval(*ms);
-            if (v->playing()) {
-                v->stop();
-                v->togglePlay();
-            }
-        }
-    });
-    video->addSeparator();
-    add(video, "&Properties", [v] { propertiesDialog(v); });
-    add(video, "&Select images...", [v] { selectDialog(v); });
-    QAction* calc = add(video, "Calculate &Velocities", [doc] { doc->toggleCalculateVelocities(); });
-    calc->setCheckable(true);
-    QAction* all = add(video, "Calculate all widths and velocities", [v] {
-        v->stop();
-        if (LineScanLink* link = v->lineScanLink()) link->calculateAll(*v);
-    });
-    all->setEnabled(v->lineScanLink() != nullptr);
-    all->setStatusTip("Scans every dimension line over the selected images and shows each line's velocity to accept");
-    video->addSeparator();
-    add(video, "Average &whole sequence", [doc] { showResult(doc, doc->averageDocument()); });
-    add(video, "&rms of whole sequence", [doc] { showResult(doc, doc->rmsDocument()); });
-    add(video, "&Speed by rms", [v] { speedDialog(v); });
-    video->addSeparator();
-    add(video, "&Delete selected images", [v, doc] {
-        v->stop();
-        const std::string text = strprintf("delete all images from image %i upto image %i?", doc->selectionFirst(), doc->selectionLast());
-        if (doc->prompter().messageBox(text, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) tell(doc, doc->deleteSelected());
-    });
-    add(video, "&Delete nonselected images", [v, doc] {
-        v->stop();
-        const std::string text = strprintf("delete all images except image %i upto image %i?", doc->selectionFirst(), doc->selectionLast());
-        if (doc->prompter().messageBox(text, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) tell(doc, doc->deleteNonSelected());
-    });
-    add(video, "Duplicate image in new window", [doc] {
-        auto d = doc->duplicateFrame();
-        doc->services().openDocument(std::unique_ptr<Document>(d.release()));
-    });
-    video->addSeparator();
-    add(video, "&Reset offsets to zero", [v, doc] {
-        v->stop();
-        doc->resetOffsets();
-    });
-    add(video, "&Automatic Movement Correction", [v] { v->startMovementCorrection(); });
-    QAction* dragCorrect = add(video, "Correct &Movement (drag image)", [v] {
-        v->setDragMode(v->dragMode() == CMotivaView::DragMode::Correct ? CMotivaView::DragMode::None : CMotivaView::DragMode::Correct);
-    });
-    dragCorrect->setCheckable(true);
-    QAction* dragTrack = add(video, "&Track movement", [v] {
-        v->setDragMode(v->dragMode() == CMotivaView::DragMode::Track ? CMotivaView::DragMode::None : CMotivaView::DragMode::Track);
-    });
-    dragTrack->setCheckable(true);
-    dragTrack->setStatusTip("Dragging moves this frame and every later frame of the selection");
-    add(video, "Export Movement correction results...", [v, doc] {
-        v->stop();
-        if (!doc->hasFrames()) return;
-        if (auto path = doc->prompter().saveFile("Export Movement correction results", kOffsetsFilter, doc->offsetsExportName())) {
-            // A name typed without an extension takes the first type's, as the save box always did.
-            if (extensionOf(*path).empty()) *path += ".txt";
-            tell(doc, doc->exportOffsets(*path));
-        }
-    });
-    add(video, "FFT per pixel sequence", [v] { fftPerPixelSequence(v); });
-    add(video, "Calculate &FCF", [v] { calculateFcf(v); });
-    add(video, "&Calculate Flux conc && speed", [v] { fluxConcSpeed(v); });
-    add(video, ordavia::kWidthVsTime, [v, doc] {
-        v->stop();
-        auto progress = doc->prompter().beginProgress(ordavia::kWidthVsTime, "", doc->frameCount());
-        auto r = ordavia::widthAgainstTime(*doc, [&](int k) { return !progress || progress->setValue(k + 1); });
-        progress.reset();
-        if (!r) {
-            tell(doc, r.status());
-            return;
-        }
-        doc->services().openDocument(std::unique_ptr<Document>(r.value().release()));
-    })->setStatusTip("The width across every dimension line, frame by frame, as a chart against time");
-    add(video, "Focus check video", [v] { focusCheckVideo(v); });
-    QAction* spot = add(video, "Flying Spot", [v] { toggleFlyingSpot(v); });
-    spot->setCheckable(true);
-    QObject::connect(video, &QMenu::aboutToShow, spot, [v, spot] { spot->setChecked(flyingSpotShown(v)); });
-    add(video, "Chart flying spot velocities", [v] { chartFlyingSpot(v); });
-    QAction* record = add(video, "&Record...", [v] { v->recordCommand(); });
-    record->setCheckable(true);
-    // Only a recorder records; the menu keeps this in step when it opens.
-    record->setEnabled(v->canRecord());
-    video->addSeparator();
-    add(video, "&Directories...", [doc] {
-        ProfileStore& p = doc->profile();
-        if (auto f = doc->prompter().chooseFolder("Select Temporary work folder", p.GetString("directories", "tempdir", "")))
-            p.WriteString("directories", "tempdir", *f);
-    });
-    QAction* compress = add(video, "compress video &output", [doc] {
-        ProfileStore& p = doc->profile();
-        p.WriteInt("Dynamic settings", "compressoutput", p.GetInt("Dynamic settings", "compressoutput", 0) ? 0 : 1);
-    });
-    compress->setCheckable(true);
-    QObject::connect(video, &QMenu::aboutToShow, v, [v, doc, calc, compress, dragCorrect, dragTrack, record] {
-        record->setEnabled(v->canRecord());
-        record->setChecked(v->isRecording());
-        calc->setChecked(doc->calculateVelocities());
-        dragCorrect->setChecked(v->dragMode() == CMotivaView::DragMode::Correct);
-        dragTrack->setChecked(v->dragMode() == CMotivaView::DragMode::Track);
-        compress->setChecked(doc->profile().GetInt("Dynamic settings", "compressoutput", 0) != 0);
-        const bool can = doc->hasFrames() && !v->isRecording();
-        for (QAction* a : v->findChildren<QAction*>())
-            if (a->text() == "play image sequence" || a->text() == "&Loop") a->setEnabled(can);
-    });
+    addCommands(video, v, videoCommands(v, out));
     out.menus << video;
-
     auto* process = new QMenu("&Process", v);
-    add(process, "&Adjust brightness/contrast", [v, doc] {
-        auto g = doc->prompter().promptDouble("Adjust brightness/contrast", "gain", 1.0, 0.01, 100, 3);
-        if (!g) return;
-        auto o = doc->prompter().promptDouble("Adjust brightness/contrast", "offset", 0.0, -255, 255, 1);
-        if (!o) return;
-        const double gain = *g, offset = *o;
-        pass(v, "brightness/contrast", [gain, offset](CZVimage& f, const ZRect& r) { f.linearMap(r, gain, offset); });
-    });
-    add(process, "E&qualise", [v] { pass(v, "equalise", [](CZVimage& f, const ZRect& r) { equalise(f, r); }); });
-    auto box = [v, doc](bool high) {
-        ProfileStore& p = doc->profile();
-        auto n = doc->prompter().promptInt(high ? "High pass filter" : "Low pass filter", "window size", p.GetInt("WINDOWSZ", "w", 51), 3, 199);
-        if (!n) return;
-        p.WriteInt("WINDOWSZ", "w", *n);
-        const int w = *n;
-        pass(v, high ? "high pass" : "low pass", [w, high](CZVimage& f, const ZRect& r) {
-            high ? highPassFilter(f, r, w) : lowPassFilter(f, r, w);
-        });
-    };
-    add(process, "&High pass filter", [box] { box(true); });
-    add(process, "&Low pass filter", [box] { box(false); });
-    add(process, "Ne&gative", [v] { pass(v, "negative", [](CZVimage& f, const ZRect& r) { negativeFilter(f, r); }, true); });
-    // Passes that change the kind of frame write a new movie, with progress.
-    auto reformat = [v, doc](const char* what, ordavia::Status (CMotivaDoc::*f)(const std::function<bool(int)>&)) {
-        if (!doc->hasFrames()) return;
-        v->stop();
-        auto progress = doc->prompter().beginProgress("Processing", what, doc->frameCount());
-        tell(doc, (doc->*f)([&](int i) { return !progress || (progress->setValue(i + 1) && !progress->cancelled()); }));
-    };
-    add(process, "Convert to &grey", [reformat] { reformat("convert to grey", &CMotivaDoc::convertToGrey); });
-    add(process, "&Simple threshold", [v, doc] {
-        const int t = doc->profile().GetInt("movie", "simpleimagethreshold", 128);
-        pass(v, "threshold", [t](CZVimage& f, const ZRect& r) { f.threshold(r, t); }, true);
-    });
-    add(process, "&Colour Planes to RGB", [reformat] { reformat("colour planes to RGB", &CMotivaDoc::colourPlanesToRgb); });
-    add(process, "Remove single dust mark", [v, doc] {
-        if (doc->marks().roi.normalized().isEmpty()) {
-            doc->prompter().messageBox("Draw a region of interest round the dust mark first.", MsgButtons::Ok, MsgIcon::Information);
-            return;
-        }
-        pass(v, "remove dust mark", [](CZVimage& f, const ZRect& r) { removeDustMark(f, r); });
-    });
-    process->addSeparator();
-    for (const char* t : {"&Merge into frames", "&Split images into fields", "S&witch field order", "Sw&itch lines"})
-        add(process, t, [doc] { doc->touchFrames(); });
-    process->addSeparator();
-    add(process, "&Subtract trace", [v, doc] {
-        v->stop();
-        tell(doc, doc->subtractTrace());
-    });
-    add(process, "Subtract image", [v, doc] {
-        v->stop();
-        if (auto f = doc->prompter().openFile("Subtract image", ZBasicDoc::kImageFilter)) tell(doc, doc->subtractImage(*f));
-    });
-    add(process, "S&quare of differences", [v, doc] {
-        v->stop();
-        tell(doc, doc->squareOfDifferences());
-    });
-    QAction* bin = process->addAction("&Bin");
-    bin->setEnabled(false);
+    addCommands(process, v, processCommands(v));
     out.menus << process;
-
-    auto file = [&](const char* text, auto f) {
-        auto* a = new QAction(QString::fromUtf8(text), v);
-        QObject::connect(a, &QAction::triggered, v, f);
-        v->addAction(a);
-        out.fileActions << a;
-    };
-    file("&Import...", [v, doc] {
-        v->stop();
-        if (auto f = doc->prompter().openFile("Import", CMotivaDoc::kImportFilter)) tell(doc, doc->importMovie(*f));
-    });
-    file("Import AVI...", [v, doc] {
-        v->stop();
-        if (auto f = doc->prompter().openFile("Import AVI", CMotivaDoc::kAviFilter)) tell(doc, doc->importAvi(*f));
-    });
-    file("Import cytoscan...", [v, doc] {
-        v->stop();
-        // The header extension is a setting; the frames are in the ".raw" beside it.
-        std::string ext = doc->profile().GetString("ftp", "header", "hdr");
-        if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
-        const std::string filter = "cytoscan files (*." + ext + ")|*." + ext + "|All files (*.*)|*.*||";
-        if (auto f = doc->prompter().openFile("Import cytoscan", filter)) tell(doc, doc->importCytoscan(*f));
-    });
-    file("Export as AVI...", [v] { exportAviDialog(v); });
-    file("Export uncompressed avi", [v, doc] {
-        v->stop();
-        auto r = doc->exportUncompressed();
-        if (!r) tell(doc, r.status());
-    });
+    out.fileActions = makeCommandActions(v, fileCommands(v));
     return out;
 }
 

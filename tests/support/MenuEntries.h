@@ -1,0 +1,30 @@
+#pragma once
+// A menu as its user sees it, for tests that keep menus as they are: each
+// entry's text, "-" for a separator, and marks for checkable (c), disabled
+// (x), a shortcut (with "app" when it works in every window) and a status
+// tip.
+#include <QAction>
+#include <QList>
+#include <QStringList>
+
+namespace testsupport {
+
+inline QStringList menuEntries(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) {
+        if (a->isSeparator()) {
+            out << "-";
+            continue;
+        }
+        QString e = a->text();
+        if (a->isCheckable()) e += " [c]";
+        if (!a->isEnabled()) e += " [x]";
+        if (!a->shortcut().isEmpty())
+            e += " [" + a->shortcut().toString() + (a->shortcutContext() == Qt::ApplicationShortcut ? " app]" : "]");
+        if (!a->statusTip().isEmpty()) e += " {" + a->statusTip() + "}";
+        out << e;
+    }
+    return out;
+}
+
+}  // namespace testsupport
