@@ -10,6 +10,7 @@
 
 #include "framework/ui/CommandTable.h"
 #include "tests/support/MenuEntries.h"
+#include "tests/support/QtTestApp.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/MovementCorrection.h"
 #include "video/ui/CMotivaView.h"
@@ -174,6 +175,7 @@ Print Pre&view)");
 }
 
 TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
+    testsupport::ensureQtApp();  // ctest runs each case in a program of its own
     QWidget owner;
     QMenu menu;
     bool can = false, ticked = true;
