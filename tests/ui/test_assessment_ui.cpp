@@ -24,14 +24,26 @@
 
 using namespace ordavia;
 
-TEST(AssessmentUi, CommandOpensTheReviewAndClicksAreUndoable) {
-    test::ensureOffscreenApp();
+namespace {
+
+// A picture of six hairpins in a document of its own, with the review's
+// command registered.
+class AssessmentUi : public ::testing::Test {
+protected:
+    AssessmentUi() {
+        test::ensureOffscreenApp();
+        ts.adopt(doc);
+        doc.OnNewDocument();
+        doc.setImage(test::hairpins(0.5, 1));
+        registerProcessMenu();
+    }
     test::TestServices ts;
     ZBasicDoc doc;
-    ts.adopt(doc);
-    doc.OnNewDocument();
-    doc.setImage(test::hairpins(0.5, 1));
-    registerProcessMenu();
+};
+
+}  // namespace
+
+TEST_F(AssessmentUi, CommandOpensTheReviewAndClicksAreUndoable) {
     ZBasicView view(&doc);
     view.resize(700, 540);
     view.show();
@@ -75,16 +87,9 @@ TEST(AssessmentUi, CommandOpensTheReviewAndClicksAreUndoable) {
     w->close();
 }
 
-TEST(AssessmentUi, TheReviewClosesWithItsPicture) {
+TEST_F(AssessmentUi, TheReviewClosesWithItsPicture) {
     // The review holds the picture's document: left open after the picture
     // closed, filing would reach a document that is gone.
-    test::ensureOffscreenApp();
-    test::TestServices ts;
-    ZBasicDoc doc;
-    ts.adopt(doc);
-    doc.OnNewDocument();
-    doc.setImage(test::hairpins(0.5, 1));
-    registerProcessMenu();
     auto* view = new ZBasicView(&doc);
     view->resize(700, 540);
     view->show();
@@ -98,13 +103,7 @@ TEST(AssessmentUi, TheReviewClosesWithItsPicture) {
     EXPECT_TRUE(w.isNull());
 }
 
-TEST(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
-    test::ensureOffscreenApp();
-    test::TestServices ts;
-    ZBasicDoc doc;
-    ts.adopt(doc);
-    doc.OnNewDocument();
-    doc.setImage(test::hairpins(0.5, 1));
+TEST_F(AssessmentUi, AFiledAssessmentOpensAgainAsFiledWithItsCorrections) {
     ZBasicView view(&doc);
     AssessOptions o = assessOptionsOf(doc);
     o.umPerPixel = 2;  // the scale of the filing, which the reopened review keeps
