@@ -7,6 +7,7 @@
 #include "base/JsonWriter.h"
 #include "base/Text.h"
 #include "cli/AssessFiling.h"
+#include "measure/ExamAssessment.h"
 #include "cli/CliCommand.h"
 #include "cli/ExamFiling.h"
 #include "cli/PictureLine.h"
@@ -38,6 +39,8 @@ int runAssess(const CliArgs& a) {
     if (auto f = a.get("--finger")) {
         if (!fingerName(*f)) return cliError("assess: bad value '" + *f + "' for --finger (L2..L5 or R2..R5)");
         o.finger = *f;
+    } else {
+        o.finger = fingerInFileName(path);  // as the workstation proposes it
     }
     CZVimage img;
     img.setColour(CZVimage::kColour);  // colour stays colour: haemorrhages are told by it
@@ -215,7 +218,8 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --line X1,Y1,X2,Y2  the distal row, in pixels (default: fitted through the most distal apexes)\n"
     "  --scale UM      micrometres per pixel; without it 2.6 is assumed, no loop is called dilated\n"
     "                  or giant and the pattern is marked \"pattern not trusted\"\n"
-    "  --finger F      the finger, L2..L5 or R2..R5\n"
+    "  --finger F      the finger, L2..L5 or R2..R5 (default: the one the file name\n"
+    "                  names as a word of its own, as in f-R2.png)\n"
     "  --exam ID --db FOLDER  file the result under the examination (its results row, and the\n"
     "                  assessment for the examination's finger grid: see \"db assess\")\n"
     "  --overlay OUT.png  also write the picture with the findings drawn in\n"

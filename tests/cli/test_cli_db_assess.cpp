@@ -137,4 +137,11 @@ TEST(CliDbAssess, EightFingersAssessedAndFiledGiveTheExaminationsAnswer) {
     // Assessing a picture again keeps one row for it.
     ASSERT_EQ(run("assess " + (folder / "f-R2.png").string() + " --scale 2.6 --finger R2 --exam " + exam + " --db " + data).code, 0);
     EXPECT_NE(run("db assess " + data + " --exam " + exam + " --json").out.find(R"("pictures": 8)"), std::string::npos);
+    // A picture from elsewhere is filed as its copy in the examination's
+    // folder, where the report finds it; the original stays where it was.
+    fs::copy_file(folder / "f-R5.png", dir / "camera-R5.png");
+    ASSERT_EQ(run("assess " + (dir / "camera-R5.png").string() + " --scale 2.6 --exam " + exam + " --db " + data).code, 0);
+    EXPECT_TRUE(fs::exists(folder / "camera-R5.png"));
+    EXPECT_TRUE(fs::exists(dir / "camera-R5.png"));
+    EXPECT_NE(run("db assess " + data + " --exam " + exam + " --json").out.find(R"("pictures": 9)"), std::string::npos);
 }
