@@ -88,25 +88,7 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
     return scoreDrawn(img, t);
 }
 
-struct Table {
-    double densityErr = 0;
-    int pictures = 0, patternsRight = 0;
-    std::vector<double> apexErr;
-    int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
-    int haem = 0, haemFound = 0, falseHaem = 0;
-    void add(const AssessScore& s) {
-        ++pictures;
-        densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
-        patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
-        apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
-        giants += s.truthGiants;
-        giantsFound += s.giantsFound;
-        falseGiants += s.falseGiants;
-        capillaries += s.capillaries;
-        haem += s.truthHaem;
-        haemFound += s.haemFound;
-        falseHaem += s.falseHaem;
-    }
+struct Table : AssessTotals {
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
                     "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), pattern right %.0f %%\n",

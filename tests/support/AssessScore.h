@@ -114,4 +114,27 @@ inline double medianOf(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The scores of many pictures added up: the figures the accuracy goals
+// are stated in.
+struct AssessTotals {
+    int pictures = 0, patternsRight = 0;
+    double densityErr = 0;
+    std::vector<double> apexErr;
+    int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
+    int haem = 0, haemFound = 0, falseHaem = 0;
+    void add(const AssessScore& s) {
+        ++pictures;
+        densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
+        patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
+        apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
+        giants += s.truthGiants;
+        giantsFound += s.giantsFound;
+        falseGiants += s.falseGiants;
+        capillaries += s.capillaries;
+        haem += s.truthHaem;
+        haemFound += s.haemFound;
+        falseHaem += s.falseHaem;
+    }
+};
+
 }  // namespace ordavia::test
