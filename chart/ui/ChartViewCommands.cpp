@@ -42,11 +42,6 @@
 using namespace ordavia;
 using namespace ordavia::chartui;
 
-namespace {
-Prompter& prompterOf(const ZchartDoc* doc) { return doc->services().prompter(); }
-ProfileStore& profileOf(const ZchartDoc* doc) { return doc->services().profile(); }
-}  // namespace
-
 void ZchartView::buildMenus() {
     auto add = [this](QMenu* m, const char* text, auto fn, QKeySequence key = {}) {
         QAction* a = m->addAction(QString::fromUtf8(text));
@@ -191,9 +186,9 @@ void ZchartView::cmdSmoothing() {
 
 void ZchartView::cmdFir() {
     if (!requireActive(true)) return;
-    ProfileStore& prof = profileOf(doc_);
+    ProfileStore& prof = profile();
     const std::string proposed = prof.GetString("FIR filter", "filename", "fir.txt");
-    const auto path = prompterOf(doc_).openFile("FIR filter", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", proposed);
+    const auto path = prompter().openFile("FIR filter", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||", proposed);
     if (!path) return;
     std::vector<uint8_t> bytes;
     const Status r = readFileBytes(*path, bytes, 1 << 20);
@@ -285,7 +280,7 @@ void ZchartView::cmdImageFromTrace() {
     img.setColorTable(greys);
     for (int y = 0; y < g.height; ++y) std::memcpy(img.scanLine(y), g.pixels.data() + size_t(y) * size_t(g.width), size_t(g.width));
     const std::string base = doc_->GetPathName().empty() ? doc_->GetTitle() : withoutExtension(doc_->GetPathName());
-    const auto path = prompterOf(doc_).saveFile("create image from trace", "Windows (*.bmp)|*.bmp||",
+    const auto path = prompter().saveFile("create image from trace", "Windows (*.bmp)|*.bmp||",
                                                 base + "-" + doc_->trace(state_.active)->name + ".bmp");
     if (!path || path->empty()) return;
     const std::string target = iequals(extensionOf(*path), ".bmp") ? *path : *path + ".bmp";
@@ -308,7 +303,7 @@ void ZchartView::cmdImageFromTrace() {
 void ZchartView::cmdExportViewPng() {
     const std::string& path = doc_->GetPathName();
     const std::string base = withoutExtension(path.empty() ? doc_->GetTitle() : path);
-    (void)ordavia::exportViewAsPng(renderToImage(canvasWidget()->size()), prompterOf(doc_), base + "-view.png", {path});
+    (void)ordavia::exportViewAsPng(renderToImage(canvasWidget()->size()), prompter(), base + "-view.png", {path});
 }
 
 void ZchartView::cmdRowOperation(int op) {

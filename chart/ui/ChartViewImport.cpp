@@ -43,13 +43,8 @@
 using namespace ordavia;
 using namespace ordavia::chartui;
 
-namespace {
-Prompter& prompterOf(const ZchartDoc* doc) { return doc->services().prompter(); }
-ProfileStore& profileOf(const ZchartDoc* doc) { return doc->services().profile(); }
-}  // namespace
-
 void ZchartView::cmdImport() {
-    const auto path = prompterOf(doc_).openFile("Import", "All Files (*.*)|*.*||");
+    const auto path = prompter().openFile("Import", "All Files (*.*)|*.*||");
     if (!path) return;
     std::vector<uint8_t> bytes;
     const Status r = readFileBytes(*path, bytes, uint64_t(1) << 31);
@@ -211,7 +206,7 @@ void ZchartView::cmdExport() {
     if (!requireActive()) return;
     const auto scope = performActionOnDialog(this, state_.hasSelection());
     if (!scope) return;
-    ProfileStore& prof = profileOf(doc_);
+    ProfileStore& prof = profile();
     DataFileFormat f;
     f.read(prof, "Export");
     if (!exportSettingsDialogs(this, f)) return;
@@ -219,7 +214,7 @@ void ZchartView::cmdExport() {
     const std::string filter = "Binary Files (*.bin)|*.bin|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
     std::string proposed = withoutExtension(doc_->GetPathName().empty() ? doc_->GetTitle() : doc_->GetPathName());
     proposed += f.binary ? ".bin" : ".txt";
-    const auto path = prompterOf(doc_).saveFile("Export", filter, proposed);
+    const auto path = prompter().saveFile("Export", filter, proposed);
     if (!path) return;
     std::vector<const CTrace*> chosen;
     if (scope->allTraces) {

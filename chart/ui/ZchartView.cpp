@@ -26,6 +26,9 @@
 
 using namespace ordavia;
 
+Prompter& ZchartView::prompter() const { return doc_->services().prompter(); }
+ProfileStore& ZchartView::profile() const { return doc_->services().profile(); }
+
 // The plot and its two axis strips in one widget.
 class ChartCanvas : public QWidget {
 public:

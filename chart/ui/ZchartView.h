@@ -22,7 +22,9 @@ class QPrinter;
 class ZchartDoc;
 class ChartCanvas;
 class DataFileFormat;
+class ProfileStore;
 namespace ordavia {
+class Prompter;
 struct TextImportGuess;
 }  // namespace ordavia
 
@@ -149,6 +151,9 @@ protected:
 
 private:
     friend class ChartCanvas;
+    // The document's questions to the user and its profile.
+    ordavia::Prompter& prompter() const;
+    ProfileStore& profile() const;
     void buildMenus();
     void refreshTraceList();
     void updateReadouts();
