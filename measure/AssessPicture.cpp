@@ -70,7 +70,7 @@ struct ApexWidth {
 // measure's own steepest-edge rule on the cut from outside to the middle.
 ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel) {
     ApexWidth best;
-    const double before = 35 / umPerPixel, after = 100 / umPerPixel;
+    const double before = 35 / umPerPixel, after = 160 / umPerPixel;
     std::vector<ApexWidth> found;
     for (int k = -1; k <= 1; ++k) {
         const double a = k * 0.2;
@@ -97,8 +97,9 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         const size_t reach = static_cast<size_t>(25 / step);
         size_t edge = 0;
         double slope = 0;
-        // A wide cap's ridge reaches above its edge: look further down too.
-        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + 2 * reach; ++i) {
+        // A wide cap's ridge reaches far above its edge (a giant's mask top
+        // may stand 60 um above it): look down to 100 um below the top.
+        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + 4 * reach; ++i) {
             const double fall = (p[i - 1] - p[i + 1]) / (2 * step);
             if (fall > slope) slope = fall, edge = i;
         }

@@ -18,18 +18,65 @@ constexpr double kCapRiseUm = 10;
 constexpr double kLimbReachUm = 50;
 // Tops of one capillary lie within this distance across (micrometres).
 constexpr double kOneCapillaryUm = 45;
+// The mask level: this share of the way from the background up to the
+// clearest vessels in a band of the picture this wide (micrometres), whose
+// top is taken no lower than kLeastBandTop of the picture's (a band of
+// skin alone would otherwise mask its texture).
+constexpr float kMaskShare = 0.32f;
+constexpr double kBandUm = 450;
+constexpr float kLeastBandTop = 0.45f;
 
 }  // namespace
+
+std::vector<float> columnLevels(const RidgeImage& ri) {
+    const int w = ri.width, h = ri.height;
+    const double px = ri.umPerPixelX * ri.factor;
+    const int band = std::max(4, static_cast<int>(std::lround(kBandUm / px)));
+    const int bands = std::max(1, (w + band - 1) / band);
+    const float span = ri.top - ri.median;
+    std::vector<double> centre, level;
+    std::vector<float> sample;
+    for (int k = 0; k < bands; ++k) {
+        const int x0 = k * band, x1 = std::min(w, x0 + band);
+        sample.clear();
+        for (int y = 0; y < h; y += 2)
+            for (int x = x0; x < x1; x += 2) sample.push_back(ri.r[static_cast<size_t>(y) * w + x]);
+        if (sample.empty()) continue;
+        auto it = sample.begin() + static_cast<std::ptrdiff_t>(0.995 * (sample.size() - 1));
+        std::nth_element(sample.begin(), it, sample.end());
+        const float top = std::clamp(*it, ri.median + kLeastBandTop * span, ri.top);
+        centre.push_back((x0 + x1 - 1) / 2.0);
+        level.push_back(ri.median + kMaskShare * (top - ri.median));
+    }
+    std::vector<float> out(static_cast<size_t>(w), ri.median + kMaskShare * span);
+    if (centre.empty()) return out;
+    size_t k = 0;
+    for (int x = 0; x < w; ++x) {
+        while (k + 1 < centre.size() && centre[k + 1] < x) ++k;
+        if (x <= centre.front()) out[static_cast<size_t>(x)] = static_cast<float>(level.front());
+        else if (k + 1 >= centre.size()) out[static_cast<size_t>(x)] = static_cast<float>(level.back());
+        else {
+            const double u = (x - centre[k]) / (centre[k + 1] - centre[k]);
+            out[static_cast<size_t>(x)] = static_cast<float>(level[k] + u * (level[k + 1] - level[k]));
+        }
+    }
+    return out;
+}
 
 AssessMask vesselMask(const RidgeImage& ri, const std::vector<uint8_t>& exclude) {
     AssessMask m;
     const size_t n = ri.r.size();
-    // A third of the way up to the clearest vessels: lower, and neighbouring
-    // loops of a dense or blurred row run together in the mask (one tip for
-    // two loops) and the vessels swallow the haemorrhages beside their caps.
-    m.level = ri.median + 0.32f * (ri.top - ri.median);
+    // A third of the way up to the clearest vessels nearby: lower, and
+    // neighbouring loops of a dense or blurred row run together in the mask
+    // (one tip for two loops) and the vessels swallow the haemorrhages
+    // beside their caps. A few giant loops are far darker than the rest;
+    // with one level for the picture, set by them, the ordinary loops of
+    // the whole row fell below it.
+    const std::vector<float> level = columnLevels(ri);
+    m.level = ri.median + kMaskShare * (ri.top - ri.median);
     m.vessel.assign(n, 0);
-    for (size_t i = 0; i < n; ++i) m.vessel[i] = ri.r[i] >= m.level && (exclude.empty() || !exclude[i]) ? 1 : 0;
+    for (size_t i = 0; i < n; ++i)
+        m.vessel[i] = ri.r[i] >= level[i % static_cast<size_t>(ri.width)] && (exclude.empty() || !exclude[i]) ? 1 : 0;
     const double px = ri.umPerPixelX * ri.factor;
     const int minArea = std::max(4, static_cast<int>(300 / (px * px)));
     m.parts = planeParts(m.vessel, ri.width, ri.height, minArea, m.labels);

@@ -24,8 +24,13 @@ struct AssessMask {
     std::vector<uint8_t> vessel;  // plane pixels that belong to vessels
     std::vector<int> labels;      // part index + 1
     std::vector<PlanePart> parts;
-    float level = 0;              // the ridge level of the mask
+    float level = 0;              // the ridge level of the mask where set by the picture's top
 };
+
+// The vessel mask's level for each column of the ridge image: set by the
+// clearest vessels in a band around it, so that a few far darker (giant)
+// loops do not lift it over the ordinary loops of the whole row.
+std::vector<float> columnLevels(const RidgeImage& ridge);
 
 // `exclude` (same grid, may be empty): pixels that are not vessels
 // whatever their ridge (haemorrhages).

@@ -13,14 +13,17 @@
 // in DIR and read back on the next run (drawing takes most of the time).
 //
 //   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
-//                [--cache DIR]
+//                [--cache DIR] [--dump DIR]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "image/CapillaryCount.h"
+#include "image/ImageFormats.h"
+#include "measure/AssessmentOverlay.h"
 #include "support/AssessScore.h"
 #include "synth/SyntheticNailfoldDraw.h"
 
@@ -30,6 +33,8 @@ using namespace ordavia::test;
 namespace {
 
 std::string cacheDir;
+// With --dump DIR, each picture with its findings drawn in.
+std::string dumpDir;
 
 template <class T>
 void put(std::ofstream& o, const T& v) {
@@ -81,11 +86,34 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
                       static_cast<unsigned long long>(seed), f.densityPerMm, f.giants, f.dilated, f.ramified, f.bizarre,
                       f.haemorrhages, f.avascularGaps, f.disorder, f.tortuous);
         path = cacheDir + key;
-        if (readCase(path, img, t)) return scoreDrawn(img, t);
+        if (!readCase(path, img, t)) {
+            if (!drawAssessCase(condition, seed, f, false, img, t)) return {};
+            writeCase(path, img, t);
+        }
+    } else if (!drawAssessCase(condition, seed, f, false, img, t)) {
+        return {};
     }
-    if (!drawAssessCase(condition, seed, f, false, img, t)) return {};
-    if (!path.empty()) writeCase(path, img, t);
-    return scoreDrawn(img, t);
+    AssessScore s = scoreDrawn(img, t);
+    if (!dumpDir.empty() && s.ok) {
+        CZVimage out;
+        char name[128];
+        std::snprintf(name, sizeof name, "/%s-%llu.png", condition.c_str(), static_cast<unsigned long long>(seed));
+        if (drawAssessment(img, s.found, out)) {
+            // The true distal-row apexes: white crosses (giants: blue).
+            for (const auto& L : t.loops) {
+                if (L.row != 0) continue;
+                const int x = static_cast<int>(L.apex.x), y = static_cast<int>(L.apex.y);
+                for (int d = -6; d <= 6; ++d)
+                    for (const auto& [xx, yy] : {std::pair{x + d, y}, std::pair{x, y + d}}) {
+                        if (xx < 0 || yy < 0 || xx >= out.width() || yy >= out.rows()) continue;
+                        uint8_t* q = out.row(yy) + 3 * xx;
+                        q[0] = 255, q[1] = L.giant ? 0 : 255, q[2] = L.giant ? 0 : 255;
+                    }
+            }
+            (void)savePicture(out, dumpDir + name);
+        }
+    }
+    return s;
 }
 
 struct Table : AssessTotals {
@@ -187,6 +215,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--band") && i + 1 < argc) cs.bandUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && i + 1 < argc) cacheDir = argv[++i];
+        else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) dumpDir = argv[++i];
         else {
             std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n");
             return 2;
@@ -223,7 +252,7 @@ int main(int argc, char** argv) {
         if (exams <= 0) continue;
         // Whole examinations: the examination's pattern is scleroderma when
         // any finger shows one.
-        int examsRight = 0, examsDone = 0;
+        int examsRight = 0, examsDone = 0, healthy = 0, healthyCalledNormal = 0;
         Table fingers;
         for (const char* pattern : {"normal", "nonspecific", "early", "active", "late"})
             for (int e = 0; e < exams; ++e) {
@@ -243,6 +272,10 @@ int main(int argc, char** argv) {
                                 std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
                                             q.foundUm, q.foundGiant ? "G" : "", q.at.x, q.at.y);
                     }
+                    if (!std::strcmp(pattern, "normal")) {
+                        ++healthy;
+                        healthyCalledNormal += s.found.scleroderma ? 0 : 1;
+                    }
                     truthScl = truthScl || s.truth.scleroderma;
                     foundScl = foundScl || s.found.scleroderma;
                 }
@@ -251,8 +284,8 @@ int main(int argc, char** argv) {
                 if (verbose) std::printf("  exam %s %d: truth %d found %d\n", pattern, e, truthScl, foundScl);
             }
         fingers.print((c + "/exam").c_str());
-        std::printf("%-9s %4d examinations: pattern right %.0f %%\n", c.c_str(), examsDone,
-                    100.0 * examsRight / std::max(1, examsDone));
+        std::printf("%-9s %4d examinations: pattern right %.0f %%; healthy fingers called non-scleroderma %d of %d\n",
+                    c.c_str(), examsDone, 100.0 * examsRight / std::max(1, examsDone), healthyCalledNormal, healthy);
     }
     return 0;
 }
