@@ -410,7 +410,10 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             const double offset = -((cx - pf.x) * ly - (cy - pf.y) * lx) / ll * (ly * 0 + 1);
             double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
             (void)offset;
-            if (along < -20 / px || along > ll + 20 / px) continue;
+            // Along a line found automatically, anywhere across the picture:
+            // its ends stop at the outermost capillaries found.
+            const double beyond = (a.lineAutomatic ? 400 : 20) / px;
+            if (along < -beyond || along > ll + beyond) continue;
             if (towardsNail < -30 || towardsNail > 170) continue;
             Haemorrhage hm;
             hm.centre = toPicture({cx, cy});

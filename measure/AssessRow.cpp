@@ -18,6 +18,8 @@ constexpr double kCapRiseUm = 10;
 constexpr double kLimbReachUm = 50;
 // Tops of one capillary lie within this distance across (micrometres).
 constexpr double kOneCapillaryUm = 45;
+// Tops nearer the picture's left or right side than this are not taken.
+constexpr double kSideUm = 120;
 // The mask level: this share of the way from the background up to the
 // clearest vessels in a band of the picture this wide (micrometres), whose
 // top is taken no lower than kLeastBandTop of the picture's (a band of
@@ -135,6 +137,13 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
             while (run + 1 < pw && top[static_cast<size_t>(run + 1)] == t) ++run;
             AssessTip tip;
             tip.x = part.x0 + (x + run) / 2.0;
+            // The ridge filter's widest scale reaches past the picture's
+            // side, where the lighting it divides by is a guess: a top this
+            // near the side is as often a shade of the lighting as a loop.
+            if (tip.x * px < kSideUm || (w - 1 - tip.x) * px < kSideUm) {
+                x = run;
+                continue;
+            }
             tip.y = t;
             tip.part = static_cast<int>(k);
             tip.depthUm = below * px;
