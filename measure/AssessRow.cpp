@@ -18,6 +18,12 @@ constexpr double kCapRiseUm = 10;
 constexpr double kLimbReachUm = 50;
 // Tops of one capillary lie within this distance across (micrometres).
 constexpr double kOneCapillaryUm = 45;
+// The distal row's line: tops within this distance of it (micrometres)
+// support it, its slope is at most this, and it needs this share of the
+// best line's support.
+constexpr double kRowBandUm = 30;
+constexpr double kRowSlope = 0.12;
+constexpr double kRowSupport = 0.75;
 // Tops nearer the picture's left or right side than this are not taken.
 constexpr double kSideUm = 120;
 // The mask level: this share of the way from the background up to the
@@ -27,6 +33,46 @@ constexpr double kSideUm = 120;
 constexpr float kMaskShare = 0.32f;
 constexpr double kBandUm = 450;
 constexpr float kLeastBandTop = 0.45f;
+
+struct Cand {
+    AssessTip tip;
+    double t, o;  // along, towards the nail (plane pixels)
+};
+
+// The line o = a + b t of the distal row: of the nearly level lines that
+// pass through many tips, the most distal one that passes through at least
+// kRowSupport as many as the best. A row is many loops in a line; the
+// upper envelope alone followed a few stray tops above the row (nail-fold
+// texture) and lost the row beneath them. False when no line passes
+// through three tips or more.
+bool rowLine(const std::vector<Cand>& all, const std::vector<Cand>& upper, double px, double& fa, double& fb) {
+    const double band = kRowBandUm / px;
+    double tMid = 0;
+    for (const Cand& q : all) tMid += q.t;
+    tMid /= std::max<size_t>(1, all.size());
+    struct Line {
+        double a, b;
+        int support;
+    };
+    std::vector<Line> lines;
+    int best = 0;
+    for (double b = -kRowSlope; b <= kRowSlope + 1e-9; b += kRowSlope / 4)
+        for (const Cand& seed : upper) {
+            const double a = seed.o - b * seed.t;
+            int n = 0;
+            for (const Cand& q : all) n += std::abs(a + b * q.t - q.o) <= band ? 1 : 0;
+            lines.push_back({a, b, n});
+            best = std::max(best, n);
+        }
+    if (best < 3) return false;
+    double distal = -1e300;
+    for (const Line& L : lines) {
+        if (L.support < kRowSupport * best) continue;
+        const double o = L.a + L.b * tMid;
+        if (o > distal) distal = o, fa = L.a, fb = L.b;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -183,10 +229,6 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
     double nx = dy, ny = -dx;
     if (ny > 0) nx = -nx, ny = -ny;  // the nail lies towards smaller y
     const double lengthPx = automatic ? 0 : std::hypot(to.x - from.x, to.y - from.y);
-    struct Cand {
-        AssessTip tip;
-        double t, o;  // along, towards the nail (plane pixels)
-    };
     std::vector<Cand> c;
     for (const AssessTip& tip : tips) {
         const double t = (tip.x - ax) * dx + (tip.y - ay) * dy;
@@ -203,13 +245,16 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
         if (!covered) upper.push_back(a);
     }
     if (automatic && upper.size() >= 2) {
-        // Fit o = a + b t through the upper tips, robustly: start level at
-        // their median height, then fit least squares to those near the
-        // line, narrowing the band (a stray fleck above, a deeper row below).
-        std::vector<double> heights;
-        for (const Cand& q : upper) heights.push_back(q.o);
-        std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
-        double fa = heights[heights.size() / 2], fb = 0;
+        // Fit o = a + b t through the upper tips, robustly: start from the
+        // row line, then fit least squares to those near the line,
+        // narrowing the band (a stray fleck above, a deeper row below).
+        double fa = 0, fb = 0;
+        if (!rowLine(c, upper, px, fa, fb)) {
+            std::vector<double> heights;
+            for (const Cand& q : upper) heights.push_back(q.o);
+            std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+            fa = heights[heights.size() / 2];
+        }
         for (const double band : {120.0, 80.0, 60.0, 50.0}) {
             double st = 0, so = 0, stt = 0, sto = 0, nn = 0;
             for (const Cand& q : upper) {
