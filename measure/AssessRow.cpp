@@ -20,10 +20,13 @@ constexpr double kLimbReachUm = 50;
 constexpr double kOneCapillaryUm = 45;
 // The distal row's line: tops within this distance of it (micrometres)
 // support it, its slope is at most this, and it needs this share of the
-// best line's support.
+// best line's support. A top counts the more the further its limbs run
+// down, up to kLongLimbUm: the loops of a row are long, flecks of skin
+// texture short.
 constexpr double kRowBandUm = 30;
 constexpr double kRowSlope = 0.12;
 constexpr double kRowSupport = 0.75;
+constexpr double kLongLimbUm = 150;
 // Tops nearer the picture's left or right side than this are not taken.
 constexpr double kSideUm = 120;
 // The mask level: this share of the way from the background up to the
@@ -43,8 +46,7 @@ struct Cand {
 // pass through many tips, the most distal one that passes through at least
 // kRowSupport as many as the best. A row is many loops in a line; the
 // upper envelope alone followed a few stray tops above the row (nail-fold
-// texture) and lost the row beneath them. False when no line passes
-// through three tips or more.
+// texture) and lost the row beneath them. False when no line has support.
 bool rowLine(const std::vector<Cand>& all, const std::vector<Cand>& upper, double px, double& fa, double& fb) {
     const double band = kRowBandUm / px;
     double tMid = 0;
@@ -52,19 +54,20 @@ bool rowLine(const std::vector<Cand>& all, const std::vector<Cand>& upper, doubl
     tMid /= std::max<size_t>(1, all.size());
     struct Line {
         double a, b;
-        int support;
+        double support;
     };
     std::vector<Line> lines;
-    int best = 0;
+    double best = 0;
     for (double b = -kRowSlope; b <= kRowSlope + 1e-9; b += kRowSlope / 4)
         for (const Cand& seed : upper) {
             const double a = seed.o - b * seed.t;
-            int n = 0;
-            for (const Cand& q : all) n += std::abs(a + b * q.t - q.o) <= band ? 1 : 0;
+            double n = 0;
+            for (const Cand& q : all)
+                if (std::abs(a + b * q.t - q.o) <= band) n += std::clamp(q.tip.depthUm / kLongLimbUm, 0.3, 1.0);
             lines.push_back({a, b, n});
             best = std::max(best, n);
         }
-    if (best < 3) return false;
+    if (best < 2) return false;
     double distal = -1e300;
     for (const Line& L : lines) {
         if (L.support < kRowSupport * best) continue;
