@@ -325,11 +325,16 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     // darker than the row's ordinary ones; a wide reading on a cap no
     // darker than them is a blurred ordinary cap, not a giant.
     {
-        // The row's ordinary darkening, giants left out (a row of many
-        // giants would otherwise set it).
-        std::vector<double> sorted;
-        for (size_t i = 0; i < darkening.size(); ++i)
-            if (body[i] < kGiantBodyUm) sorted.push_back(darkening[i]);
+        // The row's ordinary darkening, giants and wide caps left out: in a
+        // row of many giants and dilated loops the few ordinary caps would
+        // otherwise be outvoted and every giant look ordinary.
+        std::vector<double> sorted, ordinary;
+        for (size_t i = 0; i < darkening.size(); ++i) {
+            if (body[i] >= kGiantBodyUm) continue;
+            sorted.push_back(darkening[i]);
+            if (!(a.capillaries[i].apexUm >= kDilatedApexUm)) ordinary.push_back(darkening[i]);
+        }
+        if (ordinary.size() >= 3) sorted = ordinary;
         if (sorted.size() < 3) sorted = darkening;
         std::sort(sorted.begin(), sorted.end());
         const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
