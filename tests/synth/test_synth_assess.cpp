@@ -3,7 +3,7 @@
 // darken the picture, dilated apexes in range); the accuracy cases assert
 // what the assessment reaches on seeded pictures, with margin, under the
 // clean and the typical (real 200x) condition. The typical condition is
-// still short of the goals on density, apical diameter and giants;
+// still short of the goals on density and apical diameter;
 // bench/assess/assess_study prints the full tables.
 #include <gtest/gtest.h>
 
@@ -149,9 +149,30 @@ TEST(AssessAccuracy, DilatedLoopsAreNotGiantsAndRowsOfGiantsAreFound) {
     EXPECT_GE(found, giants * 8 / 10) << "of " << giants;
 }
 
+// With one mask level for the picture, two or three giants far darker than
+// the rest lifted it over the ordinary loops of the whole row: dense rows
+// read at 38 % of their loops and 4 of 10 giants went unmeasured (now 63 %
+// and 9 of 10).
+TEST(AssessAccuracy, GiantsDoNotHideTheOrdinaryLoopsOfTheirRow) {
+    int count = 0, truthCount = 0, giants = 0, found = 0;
+    for (uint64_t seed = 810; seed < 814; ++seed) {
+        SynthFindings f;
+        f.densityPerMm = 9.5 + (seed % 2);
+        f.giants = 2 + (seed % 2);
+        const AssessScore s = scoreAssessment("typical", seed, f);
+        ASSERT_TRUE(s.ok);
+        count += s.found.count;
+        truthCount += s.truth.count;
+        giants += s.truthGiants;
+        found += s.giantsFound;
+    }
+    EXPECT_GE(count * 2, truthCount) << count << " of " << truthCount;
+    EXPECT_GE(found, giants * 8 / 10) << "of " << giants;
+}
+
 // Measured on 12 pictures each (assess_study prints the same on its own
-// seeds): clean: density MAE 0.52 /mm, apical diameter error median 2.0 um,
-// giants found 6 of 6, false giants none of 260 capillaries, haemorrhages
+// seeds): clean: density MAE 0.54 /mm, apical diameter error median 1.9 um,
+// giants found 6 of 6, false giants none of 251 capillaries, haemorrhages
 // found 12 of 12, pattern right 12 of 12.
 TEST(AssessAccuracy, CleanPictures) {
     const AssessTotals t = study("clean", 12);
@@ -164,17 +185,17 @@ TEST(AssessAccuracy, CleanPictures) {
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 2.6 /mm, apical diameter error median 8.2 um, giants found 4 of 6,
-// no false giant among 224 capillaries, haemorrhages found 12 of 12,
+// MAE 1.96 /mm, apical diameter error median 8.0 um, giants found 6 of 6,
+// one false giant among 238 capillaries, haemorrhages found 12 of 12,
 // pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
 // few per cent and their blur make faint caps unmeasurable (they are left
 // unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
     const AssessTotals t = study("typical", 12);
-    EXPECT_LE(t.densityErr / t.pictures, 3.0);
+    EXPECT_LE(t.densityErr / t.pictures, 2.4);
     EXPECT_LE(medianOf(t.apexErr), 10);
-    EXPECT_GE(t.giantsFound, t.giants * 6 / 10);
+    EXPECT_GE(t.giantsFound, t.giants * 8 / 10);
     EXPECT_GE(t.haemFound, t.haem * 8 / 10);
     EXPECT_LE(t.falseGiants, t.capillaries * 1 / 100);
-    EXPECT_GE(t.patternsRight, t.pictures * 8 / 10);
+    EXPECT_GE(t.patternsRight, t.pictures * 85 / 100);
 }
