@@ -31,7 +31,7 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-using Command = bool (*)(ZBasicDoc&);
+using Command = ImageProcessing::Command;
 
 QAction* add(QMenu* m, const char* text, QWidget* view, std::function<void()> f) {
     QAction* a = m->addAction(QString::fromUtf8(text));
@@ -42,15 +42,19 @@ QAction* add(QMenu* m, const char* text, QWidget* view, std::function<void()> f)
 // A command that may ask a question first: the wait cursor would sit over
 // the prompt, so those commands show it only once they run (the prompts
 // come before any pixel work, and the filters are quick enough not to
-// need it in between).
-QAction* addCommand(QMenu* m, const char* text, QWidget* view, ZBasicDoc* doc, Command c, bool asks = false) {
-    return add(m, text, view, [doc, c, asks] {
+// need it in between). A failure is shown once the command is over, with
+// the icon its refusals carry.
+QAction* addCommand(QMenu* m, const char* text, QWidget* view, ZBasicDoc* doc, Command c, bool asks = false,
+                    MsgIcon refusal = MsgIcon::Warning) {
+    return add(m, text, view, [doc, c, asks, refusal] {
+        Status done;
         if (asks) {
-            c(*doc);
-            return;
+            done = c(*doc);
+        } else {
+            WaitCursor wait;
+            done = c(*doc);
         }
-        WaitCursor wait;
-        c(*doc);
+        showFailure(doc->services().prompter(), done, doc->quiet(), refusal);
     });
 }
 
@@ -67,36 +71,37 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     add(m, "Custo&m Filter", view, [doc, view] {
         if (runCustomFilterDialog(doc->services().profile(), view)) {
             WaitCursor wait;
-            ImageProcessing::customFilter(*doc);
+            (void)ImageProcessing::run(*doc, &ImageProcessing::customFilter);
         }
     });
     addCommand(m, "Blur", view, doc, &ImageProcessing::blur, true);
     addCommand(m, "&Bin", view, doc, &ImageProcessing::bin);
     addCommand(m, "Subtract image", view, doc, &ImageProcessing::subtractImage, true);
     m->addSeparator();
-    addCommand(m, "Remove single dust mark", view, doc, &ImageProcessing::removeSingleDustMark, true);
+    addCommand(m, "Remove single dust mark", view, doc, &ImageProcessing::removeSingleDustMark, true,
+               MsgIcon::Information);
     QAction* dust = addCommand(m, "Use Dust Mask filter", view, doc, &ImageProcessing::toggleDustMaskFilter, true);
     dust->setCheckable(true);
-    addCommand(m, "Save Dust Mask", view, doc, &ImageProcessing::saveDustMask, true);
-    addCommand(m, "Load dust mask", view, doc, &ImageProcessing::loadDustMask, true);
+    addCommand(m, "Save Dust Mask", view, doc, &ImageProcessing::saveDustMask, true, MsgIcon::Error);
+    addCommand(m, "Load dust mask", view, doc, &ImageProcessing::loadDustMask, true, MsgIcon::Error);
     m->addSeparator();
     add(m, "Processing...", view, [doc, view] {
         if (runProcessingArgsDialog(doc->services().profile(), view)) {
             WaitCursor wait;
-            ImageProcessing::processing(*doc);
+            (void)ImageProcessing::run(*doc, &ImageProcessing::processing);
         }
     });
     add(m, "Threshold Capillaries", view, [doc, view] {
         // No wait cursor: a question about earlier circles may follow the
         // search.
-        ImageProcessing::thresholdCapillaries(*doc);
+        (void)ImageProcessing::run(*doc, &ImageProcessing::thresholdCapillaries);
         // The count and density of every run, none found included.
         if (auto* main = qobject_cast<QMainWindow*>(view->window()))
             main->statusBar()->showMessage("Threshold Capillaries: " + QString::fromStdString(doc->result).simplified());
     });
     addCommand(m, "Threshold &preprocess check", view, doc, &ImageProcessing::preprocessCheck);
     addCommand(m, "apex filter", view, doc, &ImageProcessing::apexFilter);
-    addCommand(m, "&Find Capillaries", view, doc, &ImageProcessing::findCapillaries, true);
+    addCommand(m, "&Find Capillaries", view, doc, &ImageProcessing::findCapillaries, true, MsgIcon::Information);
     addCommand(m, "&Simple threshold", view, doc, &ImageProcessing::simpleThreshold, true);
     addCommand(m, "find minima within window", view, doc, &ImageProcessing::findMinimaWithinWindow);
     addCommand(m, "find minima within tolerance", view, doc, &ImageProcessing::findMinimaWithinTolerance);

@@ -44,6 +44,14 @@ TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     EXPECT_EQ(doc.image().row(0)[0], 0);
     EXPECT_EQ(doc.notes(), "Invert\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
+
+    // A refusal reaches the user once, with its text; a cancelled chooser
+    // says nothing.
+    prompter.pushText(std::string("-1"));
+    findAction(m, "Blur")->trigger();
+    EXPECT_EQ(prompter.messages(), std::vector<std::string>{ImageProcessing::kSigmaNotPositive});
+    findAction(m, "Load dust mask")->trigger();
+    EXPECT_EQ(prompter.messages().size(), 1u);
 }
 
 TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
