@@ -8,8 +8,8 @@
 // Every command returns a Status: success when it changed the document (or,
 // for the detectors, found something); Cancelled when the user declined a
 // prompt; NoResult when there was nothing to do or nothing was found, which
-// is not shown; any other failure carries the text the user reads, shown by
-// run() (the menus' way of calling a command) and by nothing else. The
+// is not shown; any other failure carries the text the user reads, which
+// the caller shows through showFailure (run() does both). The
 // values a command asks for come through the document's prompter; while the
 // document is quiet no prompt is shown and the stored value is used.
 #include <functional>
