@@ -114,6 +114,12 @@ TEST_F(FrameMenusTest, FileViewAndWindowMenusKeepTheirEntriesAndFollowTheWindows
     EXPECT_TRUE(shownEntries(frame_->viewPopup()).contains("&Toolbar [c] {Show or hide the main toolbar}"));
     frame_->frameCommand("Expert Mode")->trigger();
     EXPECT_TRUE(frame_->secondToolbar()->isVisible());
+    // The status window closed by its own button: "&Status" shows it again
+    // (a stale tick used to make the command hide it once more).
+    frame_->statusWindow()->close();
+    frame_->frameCommand("&Status")->trigger();
+    EXPECT_TRUE(frame_->statusWindow()->isVisible());
+    EXPECT_TRUE(frame_->frameCommand("&Status")->isChecked());
 
     // Without windows the frame's own View menu comes back, with the same states.
     frame_->mdiArea()->closeAllSubWindows();

@@ -7,6 +7,10 @@
 #include <QList>
 #include <QMenu>
 #include <QStringList>
+#include <ostream>
+
+// Menu texts in test failures as text, not as bytes.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace testsupport {
 
