@@ -68,10 +68,6 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-}  // namespace
-
-namespace {
-
 // The View commands the tool bar area's own menu shares.
 constexpr const char* kToolbar = "&Toolbar";
 constexpr const char* kRecordBar = "&Record bar";
