@@ -18,9 +18,11 @@
 #include "framework/Timer.h"
 #include "framework/ui/QtPrompter.h"
 #include "linescan/LineVelocityRun.h"
+#include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/LineScanCharts.h"
 #include "linescan/ui/LiveLineScan.h"
+#include "linescan/ui/ZchartReView.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "measure/CDimLine.h"
 #include "support/LineScanFeed.h"
@@ -346,4 +348,21 @@ TEST_F(LineScanUi, TheLineScanMenuKeepsItsCommandsAndTicks) {
     EXPECT_TRUE(scan->params().useInterlace);
     EXPECT_TRUE(view.drawingSlopes());
     EXPECT_EQ(shownEntries(m).join('|').toStdString(), entries(true, true, true, false));
+}
+
+// The review of a scan keeps its one menu; without a stack of scan lines
+// the velocity says what it needs.
+TEST_F(LineScanUi, TheReviewMenuCalculatesTheVelocityOrSaysWhatItNeeds) {
+    ZchartReviewDoc review;
+    svc.adopt(review);
+    ASSERT_TRUE(review.OnNewDocument());
+    ZchartReView view(&review);
+    QMenu* m = nullptr;
+    for (QMenu* each : view.documentMenus())
+        if (each->title() == "&Review") m = each;
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(shownEntries(m), QStringList({"&Calculate velocity"}));
+    m->actions().at(0)->trigger();
+    ASSERT_FALSE(svc.prompter.messages().empty());
+    EXPECT_EQ(svc.prompter.messages().back(), ZchartReviewDoc::kNeedsStack);
 }
