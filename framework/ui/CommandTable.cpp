@@ -18,6 +18,7 @@ QAction* build(QWidget* owner, const MenuCommand& c) {
         a->setShortcutContext(c.context);
     }
     if (c.tip) a->setStatusTip(QString::fromUtf8(c.tip));
+    if (c.toolTip) a->setToolTip(QString::fromUtf8(c.toolTip));
     a->setCheckable(c.checkable);
     if (c.run) {
         const QPointer<QAction> self(a);

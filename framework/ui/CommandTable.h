@@ -40,7 +40,8 @@ struct MenuCommand {
     // Where the shortcut works: the owner's window, or the whole program.
     Qt::ShortcutContext context = Qt::WindowShortcut;
     QIcon icon = {};
-    const char* tip = nullptr;  // status tip
+    const char* tip = nullptr;      // status tip
+    const char* toolTip = nullptr;  // shown on hovering, where it differs from the text
     bool checkable = false;
     std::function<bool()> enabled = {};  // none: always available
     Ask ask = Ask::OnOpen;
