@@ -1,7 +1,7 @@
 // The counter on synthetic count rows of 1 to 12 capillaries per mm, by
 // density band: what a change of method or settings does to the range.
 //   count_study [--condition typical|hard] [--per N] [--seed S]
-//               [--limb MIN MAX] [--band UM] [--behind UM] [--spacing UM]
+//               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
 //               [--threshold T] [--cache DIR]
 #include <cstdio>
 #include <fstream>
@@ -27,12 +27,13 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--seed") && more(1)) seed = uint64_t(std::atoll(argv[++i]));
         else if (!std::strcmp(argv[i], "--limb") && more(2)) s.minLimbUm = std::atof(argv[++i]), s.maxLimbUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--band") && more(1)) s.bandUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--single-limb") && more(1)) s.limbUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--spacing") && more(1)) s.minSpacingUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--threshold") && more(1)) s.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
-                                 "[--band UM] [--spacing UM] [--threshold T]\n");
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T]\n");
             return 2;
         }
     }
