@@ -137,7 +137,7 @@ void ridgeStatistics(RidgeImage& ri) {
 
 
 constexpr double kWorkUm = 5;
-constexpr double kLimbFinestUm = 8;
+constexpr double kLimbFinestUm = 12.5;
 constexpr float kBrightCut = 1.01f;
 
 // Averages f x f blocks (a part block at the right and bottom is dropped).
@@ -303,6 +303,15 @@ CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixel
     return p;
 }
 
+// Single limbs: fine scales on pixels fine enough for them.
+static RidgeImage limbRidge(const CountPlane& plane, const CountSettings& s) {
+    CountSettings one = s;
+    one.limbUm = 0;
+    one.minLimbUm = std::min(s.minLimbUm, kLimbFinestUm);
+    one.maxLimbUm = std::max(one.minLimbUm, s.limbUm);
+    return ridgeImage(plane, one);
+}
+
 RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     RidgeImage ri;
     ri.umPerPixelX = plane.umPerPixelX;
@@ -367,14 +376,7 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
         }
     }
     ridgeStatistics(ri);
-    if (s.limbUm > 0) {
-        // Single limbs: fine scales on pixels fine enough for them.
-        CountSettings one = s;
-        one.limbUm = 0;
-        one.minLimbUm = std::min(s.minLimbUm, kLimbFinestUm);
-        one.maxLimbUm = std::max(one.minLimbUm, s.limbUm);
-        ri.limbs = std::make_shared<const RidgeImage>(ridgeImage(plane, one));
-    }
+    if (s.limbUm > 0) ri.limbs = std::make_shared<const RidgeImage>(limbRidge(plane, s));
     return ri;
 }
 
@@ -387,11 +389,15 @@ RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixel
     }
     // Colour: keep the channel whose vessels stand out more from the
     // background (the strongest ridges against the robust spread).
-    RidgeImage g = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 1), s);
-    RidgeImage m = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 2), s);
+    // The limb ridge only for the channel kept.
+    CountSettings whole = s;
+    whole.limbUm = 0;
+    RidgeImage g = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 1), whole);
+    RidgeImage m = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 2), whole);
     const bool useGreen = vesselContrast(g) >= vesselContrast(m);
     RidgeImage& r = useGreen ? g : m;
     r.green = useGreen;
+    if (s.limbUm > 0) r.limbs = std::make_shared<const RidgeImage>(limbRidge(countPlane(img, umPerPixelX, umPerPixelY, useGreen ? 1 : 2), s));
     return std::move(r);
 }
 

@@ -32,7 +32,7 @@
 // By whole loops the count compresses the range of densities: in dense
 // rows neighbouring loops merge into one hump, in sparse rows skin texture
 // and deep vessels in the gaps make humps of their own. By single limbs:
-//  3'. a second ridge image at the scale of one limb (8 micrometres up to
+//  3'. a second ridge image at the scale of one limb (12.5 micrometres up to
 //      limbUm, on pixels fine enough for them), beside the first, which
 //      still finds the nail side, the apexes and the glare;
 //  4'. the band reaches from 10 micrometres behind the line to 50 towards
@@ -85,7 +85,7 @@ struct CountSettings {
     int channel = 0;
     bool apexes = true;         // look for the apex of every counted capillary
     // Above 0, count by single limbs: the profile along the line reads the
-    // ridge of scales from 8 micrometres up to this width only (see the
+    // ridge of scales from 12.5 micrometres up to this width only (see the
     // method above); 0 counts by whole loops.
     double limbUm = 0;
 
@@ -118,7 +118,7 @@ struct RidgeImage {
     float spread = 0;  // robust standard deviation about the median
     float top = 0;     // 99.5th percentile: the picture's clearest vessels
     float peak = 0;    // 99.9th percentile: the strongest ridges, even where vessels are few
-    // The ridge at the scale of one limb (from 8 micrometres up to
+    // The ridge at the scale of one limb (from 12.5 micrometres up to
     // CountSettings::limbUm, on pixels fine enough for them); none when
     // that is 0. Shared: copies of a ridge image read the same one.
     std::shared_ptr<const RidgeImage> limbs;

@@ -95,8 +95,8 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     EXPECT_GE(loops.all.pearson(), 0.75);
     EXPECT_GE(loops.all.within1(), 0.45);
     EXPECT_GE(loops.all.slope(), 0.35);
-    // Measured: MAE 1.38, r 0.89, 58 % within one, slope 0.60; sparse rows
-    // (2.0 true) counted 3.6 instead of 5.9.
+    // Measured: MAE 1.38, r 0.88, 60 % within one, slope 0.59; sparse rows
+    // (2.0 true) counted 3.7 instead of 5.9.
     EXPECT_LE(limbs.all.mae(), 1.5);
     EXPECT_GE(limbs.all.pearson(), 0.85);
     EXPECT_GE(limbs.all.within1(), 0.54);
