@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "base/Text.h"
 #include "image/CZVimage.h"
@@ -124,6 +125,7 @@ void ridgeStatistics(RidgeImage& ri) {
         std::nth_element(sample.begin(), it, sample.end());
         return *it;
     };
+    ri.peak = pct(0.999);
     ri.top = pct(0.995);
     ri.median = pct(0.5);
     // The spread of the background: the median absolute deviation, scaled
@@ -133,7 +135,9 @@ void ridgeStatistics(RidgeImage& ri) {
     ri.spread = std::max(1.4826f * pct(0.5), 1e-6f);
 }
 
+
 constexpr double kWorkUm = 5;
+constexpr double kLimbFinestUm = 12.5;
 constexpr float kBrightCut = 1.01f;
 
 // Averages f x f blocks (a part block at the right and bottom is dropped).
@@ -224,6 +228,7 @@ ordavia::Status CountSettings::validate() const {
     if (!(backgroundUm >= 2 * maxLimbUm && backgroundUm <= 5000))
         return outside("the background must be at least twice the widest limb and at most 5000 micrometres");
     if (!(bandUm >= 0 && bandUm <= 1000)) return outside("the band must lie between 0 and 1000 micrometres");
+    if (!(limbUm >= 0 && limbUm <= 400)) return outside("the widest single limb must lie between 0 and 400 micrometres");
     if (!(minSpacingUm >= 1 && minSpacingUm <= 1000)) return outside("the spacing must lie between 1 and 1000 micrometres");
     if (!(threshold >= 0 && threshold <= 100)) return outside("the threshold must lie between 0 and 100");
     if (distal < 0 || distal > 2) return outside("the nail side must be automatic, left or right");
@@ -298,6 +303,15 @@ CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixel
     return p;
 }
 
+// Single limbs: fine scales on pixels fine enough for them.
+static RidgeImage limbRidge(const CountPlane& plane, const CountSettings& s) {
+    CountSettings one = s;
+    one.limbUm = 0;
+    one.minLimbUm = std::min(s.minLimbUm, kLimbFinestUm);
+    one.maxLimbUm = std::max(one.minLimbUm, s.limbUm);
+    return ridgeImage(plane, one);
+}
+
 RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     RidgeImage ri;
     ri.umPerPixelX = plane.umPerPixelX;
@@ -362,6 +376,7 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
         }
     }
     ridgeStatistics(ri);
+    if (s.limbUm > 0) ri.limbs = std::make_shared<const RidgeImage>(limbRidge(plane, s));
     return ri;
 }
 
@@ -374,11 +389,15 @@ RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixel
     }
     // Colour: keep the channel whose vessels stand out more from the
     // background (the strongest ridges against the robust spread).
-    RidgeImage g = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 1), s);
-    RidgeImage m = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 2), s);
+    // The limb ridge only for the channel kept.
+    CountSettings whole = s;
+    whole.limbUm = 0;
+    RidgeImage g = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 1), whole);
+    RidgeImage m = ridgeImage(countPlane(img, umPerPixelX, umPerPixelY, 2), whole);
     const bool useGreen = vesselContrast(g) >= vesselContrast(m);
     RidgeImage& r = useGreen ? g : m;
     r.green = useGreen;
+    if (s.limbUm > 0) r.limbs = std::make_shared<const RidgeImage>(limbRidge(countPlane(img, umPerPixelX, umPerPixelY, useGreen ? 1 : 2), s));
     return std::move(r);
 }
 

@@ -28,10 +28,31 @@
 //     from its first point up to but not including its last, so that two
 //     lines that meet end to end count the capillary at their joint once.
 //
+// Counting by single limbs (CountSettings::limbUm above 0, off by default).
+// By whole loops the count compresses the range of densities: in dense
+// rows neighbouring loops merge into one hump, in sparse rows skin texture
+// and deep vessels in the gaps make humps of their own. By single limbs:
+//  3'. a second ridge image at the scale of one limb (12.5 micrometres up to
+//      limbUm, on pixels fine enough for them), beside the first, which
+//      still finds the nail side, the apexes and the glare;
+//  4'. the band reaches from 10 micrometres behind the line to 50 towards
+//      the nail, where the upper limbs and apexes lie and deep vessels and
+//      the fading lower limbs do not; smoothed over 12 micrometres;
+//  5'. peaks at least about one limb spacing apart (30 micrometres, or the
+//      given spacing when smaller), whose prominence is at least 8 % of the
+//      picture's strongest limbs (the 99.9th percentile above the median,
+//      which the clearest loops reach even where they are few) and never
+//      below the given share of the limb ridge's strength.
+// On synthetic rows of 1 to 12 per mm (typical look) this brings the mean
+// error per 1 mm line from 1.9 to 1.4 and the slope of counted against true
+// from 0.40 to 0.60; on strongly blurred pictures (dips 80 to 120
+// micrometres wide) limbs cannot be told apart and it gains nothing.
+//
 // All sizes are in micrometres and become pixels through the calibration.
 // Pure functions: no settings are read here and nothing prompts.
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,6 +84,10 @@ struct CountSettings {
     // 0: decide (green or grey mix) for colour pictures; 1 green; 2 grey mix.
     int channel = 0;
     bool apexes = true;         // look for the apex of every counted capillary
+    // Above 0, count by single limbs: the profile along the line reads the
+    // ridge of scales from 12.5 micrometres up to this width only (see the
+    // method above); 0 counts by whole loops.
+    double limbUm = 0;
 
     // An empty string when usable; otherwise why not.
     ordavia::Status validate() const;
@@ -92,6 +117,11 @@ struct RidgeImage {
     float median = 0;  // of all pixels
     float spread = 0;  // robust standard deviation about the median
     float top = 0;     // 99.5th percentile: the picture's clearest vessels
+    float peak = 0;    // 99.9th percentile: the strongest ridges, even where vessels are few
+    // The ridge at the scale of one limb (from 12.5 micrometres up to
+    // CountSettings::limbUm, on pixels fine enough for them); none when
+    // that is 0. Shared: copies of a ridge image read the same one.
+    std::shared_ptr<const RidgeImage> limbs;
     // The picture's ridge strength: its clearest vessels above the median.
     float strength() const { return std::max(top - median, 1e-6f); }
     // The prominence a profile peak must have for `threshold`.

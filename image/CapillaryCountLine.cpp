@@ -10,6 +10,13 @@ namespace ordavia {
 
 namespace {
 
+// Counting by single limbs (CountSettings::limbUm above 0): the band from
+// a little behind the line to towards the apexes, the profile smoothing,
+// the least distance of two peaks (about one limb spacing) and the least
+// prominence as a share of the picture's strongest limbs.
+constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
+constexpr double kLimbShare = 0.08;
+
 struct LineFrame {
     // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
     double ax, ay, dx, dy, nx, ny, length, sx, sy;
@@ -207,7 +214,11 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     g.ay -= margin * step * f.dy;
     // A limb exactly on the line still counts: the band starts a little
     // behind it.
-    std::vector<float> wide = bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
+    // By single limbs, the band lies mostly on the nail side: deep vessels
+    // and the limbs' deeper, fading parts stay out of it.
+    const bool byLimb = ri.limbs != nullptr;
+    std::vector<float> wide = byLimb ? bandProfile(*ri.limbs, g, step, samples + 2 * margin, -kLimbBehindUm, kLimbBandUm)
+                                     : bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
     // Past the picture's edge there is nothing to read: the nearest sample
     // inside stands in, or the edge itself would make a peak.
     {
@@ -226,17 +237,23 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
         }
     }
     // The two limbs of one loop become one hump.
-    smooth(wide, s.minSpacingUm / 4 / step);
+    smooth(wide, (byLimb ? kLimbSmoothUm : s.minSpacingUm / 4) / step);
     // Never below a tenth of a background: on a picture without texture
     // the strength itself is rounding.
     res.level = std::max(ri.level(s.threshold), 0.1f);
+    // By single limbs, against the picture's strongest limbs: a share of
+    // its 99.9th percentile, which its clearest loops reach even where they
+    // are few, so that texture and deep vessels fall short in a sparse row.
+    if (byLimb)
+        res.level = std::max({0.1f, ri.limbs->level(s.threshold),
+                              static_cast<float>(kLimbShare * (ri.limbs->peak - ri.limbs->median))});
 
     std::vector<ProfilePeak> candidates;
     for (const ProfilePeak& pk : profilePeaks(wide))
         if (pk.prominence >= res.level && countedOnLine((pk.at - margin) * step, f.length)) candidates.push_back(pk);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
-    const double minSteps = s.minSpacingUm / step;
+    const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
     std::vector<double> prominences;
     for (const ProfilePeak& c : candidates) {
         bool free = true;
@@ -256,7 +273,7 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     }
     // How sure: the counted peaks against the picture's ridge background.
     std::sort(prominences.begin(), prominences.end());
-    res.quality = prominences.empty() ? 0 : prominences[prominences.size() / 2] / std::max(ri.spread, 1e-6f);
+    res.quality = prominences.empty() ? 0 : prominences[prominences.size() / 2] / std::max(byLimb ? ri.limbs->spread : ri.spread, 1e-6f);
     if (res.quality < kCountLowQuality) res.warnings.push_back(kCountLowContrast);
     int glare = 0, looked = 0;
     for (int i = 0; i < samples; i += 2)

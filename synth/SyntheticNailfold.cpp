@@ -48,7 +48,7 @@ struct LoopPlan {
 };
 
 bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool tortuous, int row, double maxTilt,
-              bool mayOverlap, LoopPlan& lp, bool dilated = false) {
+              bool mayOverlap, LoopPlan& lp, bool dilated = false, double fill = 0) {
     if (giant) {
         // Homogeneously enlarged: every width above 50 micrometres.
         lp.wa = r.range(51, 58);
@@ -78,7 +78,15 @@ bool planLoop(SynthRandom& r, double room, double maxLength, bool giant, bool to
     }
     const double spLo = std::max(tightest(), giant ? 0.0 : 15.0);
     const double spHi = std::min(giant ? 110.0 : 40.0, 2 * (room - widest() / 2));
-    lp.spacing = spHi > spLo ? r.range(spLo, spHi) : std::min(spLo, spHi);
+    if (fill > 0 && !giant) {
+        // A dense row: the limbs spread over most of half the slot, never
+        // so far that a loop's own limbs lie further apart than its
+        // neighbour's.
+        const double reach = std::min(2 * (room - widest() / 2), fill * (room + kSlotGapUm));
+        lp.spacing = std::max(tightest(), r.range(0.8 * reach, reach));
+    } else {
+        lp.spacing = spHi > spLo ? r.range(spLo, spHi) : std::min(spLo, spHi);
+    }
     lp.spacing = std::max(lp.spacing, tightest());
     double slack = std::max(0.0, room - lp.spacing / 2 - widest() / 2);
 
@@ -274,6 +282,8 @@ ordavia::Status SyntheticNailfold::Params::validate() const {
         haemorrhages > 200)
         return outside("counts of findings must not be negative (at most 200 haemorrhages)");
     if (!(disorder >= 0 && disorder <= 1)) return outside("disorder must lie between 0 and 1");
+    if (!(loopFill >= 0 && loopFill <= 1)) return outside("the loop fill must lie between 0 and 1");
+    if (!(gapClutter >= 0 && gapClutter <= 2)) return outside("the gap clutter must lie between 0 and 2");
     const int second = secondRow ? n / 3 : 0;
     const int first = n - second;
     if (giantLoops < 0 || giantLoops > first)
@@ -413,7 +423,7 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
         const double apexV = std::max(apexGuess + maxW / 2, maxW / 2 + kMarginUm);
         const double maxLength = hUm - kMarginUm - apexV - maxW / 2;
         if (!planLoop(r, room, maxLength, g, tortuous[static_cast<size_t>(i)] && k < 3, 0, p.maxTilt, p.mayOverlap, lp,
-                      k == 1))
+                      k == 1, p.loopFill))
             return Status::failure(StatusCode::OutOfRange, strprintf("loop %d does not fit its place in the picture", i + 1));
         // Drawn one at a time: as two arguments of one call, the order of
         // the draws (and so the picture) would depend on the compiler.
@@ -484,6 +494,17 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
         std::sort(depths.begin(), depths.end());
         const int flecks = static_cast<int>(std::lround(p.disorder * usable / 1000 * 8));
         synthTextureFlecks(extras, flecks, kMarginUm, wUm - kMarginUm, depths[depths.size() / 2], scene.loops);
+    }
+
+    if (p.gapClutter > 0 && !apexVs.empty()) {
+        // A stream of its own: rows without clutter stay exactly as they were.
+        SynthRandom cr(p.seed, kSynthLayout + 600);
+        std::vector<double> us, depths = apexVs;
+        for (const Loop& L : truth.loops)
+            if (L.row == 0) us.push_back(L.apex.x * sx);
+        std::sort(us.begin(), us.end());
+        std::sort(depths.begin(), depths.end());
+        synthGapClutter(cr, p.gapClutter, us, kMarginUm, wUm - kMarginUm, depths[depths.size() / 2], scene.loops);
     }
 
     // The subpapillary plexus: a few broad, faint veins running roughly

@@ -83,6 +83,18 @@ public:
         // leaves them out of it and gives them their own colour.
         bool haemorrhageInk = true;
 
+        // Rows made for scoring capillary counts; 0 leaves a picture as it
+        // was drawn without them.
+        // 0..1: each loop's limbs spread over this share of half its slot,
+        // so that in a dense row the limbs of neighbouring loops nearly
+        // touch and a counter must tell a loop's own limbs from its
+        // neighbour's.
+        double loopFill = 0;
+        // 0..2: clutter in the gaps of a sparse row: deep, out-of-focus
+        // vessels reaching up to the row and streaks of skin texture beside
+        // and between the loops, none of them a capillary of the row.
+        double gapClutter = 0;
+
         // An empty string when the parameters can be drawn; otherwise why not.
         ordavia::Status validate() const;
         // The number of loops drawn when `loops` is below 0.

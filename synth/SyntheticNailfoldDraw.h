@@ -130,5 +130,11 @@ SyntheticNailfold::Truth::Haemorrhage synthHaemorrhage(SynthRandom& r, double ap
 // Short faint streaks of skin texture between and below the loops of a row
 // whose apexes lie about rowV deep, across [u0, u1].
 void synthTextureFlecks(SynthRandom& r, int count, double u0, double u1, double rowV, std::vector<SynthTube>& out);
+// Clutter in the gaps of a first row whose loops stand at `apexU` (sorted,
+// micrometres) with apexes about rowV deep, `strength` 0..2: in every gap
+// wider than about 200 micrometres deep vessels (wide, faint, reaching up
+// to just below the apexes) and streaks of skin texture at the row's depth.
+void synthGapClutter(SynthRandom& r, double strength, const std::vector<double>& apexU, double u0, double u1,
+                     double rowV, std::vector<SynthTube>& out);
 
 }  // namespace ordavia

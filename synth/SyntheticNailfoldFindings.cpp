@@ -147,3 +147,54 @@ void synthTextureFlecks(SynthRandom& r, int count, double u0, double u1, double 
 }
 
 }  // namespace ordavia
+
+namespace ordavia {
+
+void synthGapClutter(SynthRandom& r, double strength, const std::vector<double>& apexU, double u0, double u1,
+                     double rowV, std::vector<SynthTube>& out) {
+    std::vector<double> edges;
+    edges.push_back(u0);
+    edges.insert(edges.end(), apexU.begin(), apexU.end());
+    edges.push_back(u1);
+    for (size_t g = 0; g + 1 < edges.size(); ++g) {
+        // Clear of the loops either side (an end of the row has one).
+        const double lo = edges[g] + (g == 0 ? 0 : 45), hi = edges[g + 1] - (g + 2 == edges.size() ? 0 : 45);
+        if (hi - lo < 110) continue;
+        // Deep vessels: out of focus, so wide and faint, their tops just
+        // below the row's apexes; some turn like a deep loop, some run on.
+        const int deep = static_cast<int>(std::lround(strength * (hi - lo) / 400 * r.range(0.6, 1.4)));
+        for (int i = 0; i < deep; ++i) {
+            const double u = r.range(lo, hi), top = rowV + r.range(20, 90);
+            const double hw = r.range(9, 18), k = 0.07 * r.range(0.3, 0.6);
+            const double lean = r.range(-0.5, 0.5), len = r.range(150, 300);
+            const double spread = r.uniform() < 0.5 ? r.range(30, 60) : 0;
+            SynthTube t;
+            for (int side = -1; side <= 1; side += 2) {
+                if (spread == 0 && side > 0) break;
+                for (int s = 0; s <= 30; ++s) {
+                    const double q = len * (side < 0 ? 30 - s : s) / 30.0;
+                    t.add(u + side * spread / 2 + lean * q, top + q, hw, k * (1 - 0.5 * q / len));
+                }
+            }
+            out.push_back(std::move(t));
+        }
+        // Streaks of skin texture about the row's depth, many of them
+        // steep enough to cross a counting line as a limb would.
+        const int streaks = static_cast<int>(std::lround(strength * (hi - lo) / 120 * r.range(0.6, 1.4)));
+        for (int i = 0; i < streaks; ++i) {
+            const double u = r.range(lo, hi), v = rowV + r.range(-30, 110);
+            const double a = kPi / 2 + r.range(-1.1, 1.1), len = r.range(25, 80), w = r.range(6, 14);
+            const double k = 0.07 * r.range(0.25, 0.55);
+            const double du = synthCos(a), dv = synthSin(a), bend = r.range(-0.4, 0.4);
+            SynthTube t;
+            for (int s = 0; s <= 20; ++s) {
+                const double q = len * (s / 20.0 - 0.5);
+                const double off = bend * q * q / len;
+                t.add(u + du * q - dv * off, v + dv * q + du * off, w / 2 * (1 - 0.6 * std::abs(q) / len * 2), k);
+            }
+            out.push_back(std::move(t));
+        }
+    }
+}
+
+}  // namespace ordavia

@@ -56,6 +56,19 @@ void BM_CountPicture(benchmark::State& st) {
     setPixels(st, img);
 }
 
+// The same counting by single limbs (a second, finer ridge image).
+void BM_CountPictureSingleLimb(benchmark::State& st) {
+    const CZVimage& img = frame(st.range(0) != 0);
+    ordavia::CountSettings s;
+    s.limbUm = 32;
+    for (auto _ : st) {
+        const ordavia::RidgeImage r = ordavia::ridgeImage(img, 2.6, 2.6, s);
+        const ordavia::CountResult c = ordavia::countAlongLine(r, {448, 300}, {832, 300}, s);
+        benchmark::DoNotOptimize(c.count);
+    }
+    setPixels(st, img);
+}
+
 // The line alone, on a ridge image made once (what a click or a change of
 // line costs in the workstation).
 void BM_CountLineOnly(benchmark::State& st) {
@@ -71,5 +84,6 @@ void BM_CountLineOnly(benchmark::State& st) {
 
 BENCHMARK(BM_MemcpyPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CountPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountPictureSingleLimb)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CountLineOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

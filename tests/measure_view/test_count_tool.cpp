@@ -148,8 +148,12 @@ TEST_F(CountToolTest, TheNailSideFollowsTheLineNotTheProfile) {
     env.profile.SetPath((scratch.dir / "ordavia.ini").string());
     CountSettings s;
     s.distal = 1;
+    s.limbUm = 32;
     CapillaryCountTool::storeSettings(env.profile, s);
     EXPECT_EQ(CapillaryCountTool::storedSettings(env.profile).distal, 0) << "a side stored for one line's direction";
+    // Counting by single limbs is stored: the command line reads it too.
+    EXPECT_EQ(CapillaryCountTool::storedSettings(env.profile).limbUm, 32);
+    s.limbUm = 0;
 
     // "Left" chosen for a line walking right is the top of the picture: a
     // line walking left has the nail on its right.

@@ -70,7 +70,8 @@ TEST(CountMethod, HandEditsKeepOrderAndFiguresAndNonsenseSettingsAreRefused) {
     // The background band narrower than twice the widest limb, among others.
     for (auto change : {+[](ordavia::CountSettings& s) { s.maxLimbUm = 3; },
                         +[](ordavia::CountSettings& s) { s.backgroundUm = 30; },
-                        +[](ordavia::CountSettings& s) { s.minSpacingUm = std::nan(""); }}) {
+                        +[](ordavia::CountSettings& s) { s.minSpacingUm = std::nan(""); },
+                        +[](ordavia::CountSettings& s) { s.limbUm = -1; }}) {
         ordavia::CountSettings s;
         change(s);
         EXPECT_EQ(s.validate().code(), ordavia::StatusCode::OutOfRange);

@@ -1,0 +1,86 @@
+// The counter on synthetic count rows of 1 to 12 capillaries per mm, by
+// density band: what a change of method or settings does to the range.
+//   count_study [--condition typical|hard] [--per N] [--seed S]
+//               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
+//               [--threshold T] [--cache DIR]
+#include <cstdio>
+#include <fstream>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "support/CountRowScore.h"
+
+using namespace ordavia;
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::string condition = "typical";
+    int per = 2;
+    uint64_t seed = 1;
+    CountSettings s;
+    std::string cache;
+    for (int i = 1; i < argc; ++i) {
+        auto more = [&](int n) { return i + n < argc; };
+        if (!std::strcmp(argv[i], "--condition") && more(1)) condition = argv[++i];
+        else if (!std::strcmp(argv[i], "--per") && more(1)) per = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--seed") && more(1)) seed = uint64_t(std::atoll(argv[++i]));
+        else if (!std::strcmp(argv[i], "--limb") && more(2)) s.minLimbUm = std::atof(argv[++i]), s.maxLimbUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--band") && more(1)) s.bandUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--single-limb") && more(1)) s.limbUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--spacing") && more(1)) s.minSpacingUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--threshold") && more(1)) s.threshold = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T]\n");
+            return 2;
+        }
+    }
+    // Drawing the pictures takes longer than counting on them: a cache
+    // keeps them between runs that try settings.
+    std::vector<test::CountRowPicture> pics;
+    const std::string file = cache.empty() ? "" : cache + "/" + condition + "-" + std::to_string(per) + "-" + std::to_string(seed) + ".bin";
+    if (std::ifstream in(file, std::ios::binary); !file.empty() && in) {
+        int n = 0;
+        in.read(reinterpret_cast<char*>(&n), sizeof n);
+        for (int k = 0; k < n; ++k) {
+            test::CountRowPicture pic;
+            int w = 0, h = 0, lines = 0;
+            in.read(reinterpret_cast<char*>(&w), sizeof w).read(reinterpret_cast<char*>(&h), sizeof h);
+            in.read(reinterpret_cast<char*>(&pic.umPerPixel), sizeof pic.umPerPixel).read(reinterpret_cast<char*>(&lines), sizeof lines);
+            pic.img = CZVimage(w, h, -1, CZVimage::kFrame, CZVimage::kColour);
+            in.read(reinterpret_cast<char*>(pic.img.data()), static_cast<std::streamsize>(pic.img.byteCount()));
+            pic.lines.resize(static_cast<size_t>(lines));
+            pic.truth.resize(static_cast<size_t>(lines));
+            in.read(reinterpret_cast<char*>(pic.lines.data()), static_cast<std::streamsize>(lines * sizeof pic.lines[0]));
+            in.read(reinterpret_cast<char*>(pic.truth.data()), static_cast<std::streamsize>(lines * sizeof(int)));
+            pics.push_back(std::move(pic));
+        }
+    } else {
+        pics = test::countRowPictures(condition, per, seed);
+        if (std::ofstream out(file, std::ios::binary); !file.empty() && out) {
+            const int n = static_cast<int>(pics.size());
+            out.write(reinterpret_cast<const char*>(&n), sizeof n);
+            for (const auto& pic : pics) {
+                const int w = pic.img.width(), h = pic.img.rows(), lines = static_cast<int>(pic.lines.size());
+                out.write(reinterpret_cast<const char*>(&w), sizeof w).write(reinterpret_cast<const char*>(&h), sizeof h);
+                out.write(reinterpret_cast<const char*>(&pic.umPerPixel), sizeof pic.umPerPixel);
+                out.write(reinterpret_cast<const char*>(&lines), sizeof lines);
+                out.write(reinterpret_cast<const char*>(pic.img.data()), static_cast<std::streamsize>(pic.img.byteCount()));
+                out.write(reinterpret_cast<const char*>(pic.lines.data()), static_cast<std::streamsize>(lines * sizeof pic.lines[0]));
+                out.write(reinterpret_cast<const char*>(pic.truth.data()), static_cast<std::streamsize>(lines * sizeof(int)));
+            }
+        }
+    }
+    const test::CountRowScore sc = test::scoreCountRows(pics, s);
+    const char* names[] = {"1-3", "4-6", "7-9", "10-12"};
+    std::printf("%-8s %5s %6s %6s %5s %6s %7s %7s\n", "band", "lines", "MAE", "r", "+-1", "slope", "truth", "found");
+    auto row = [](const char* name, const test::CountAgreement& a) {
+        std::printf("%-8s %5d %6.2f %6.2f %4.0f%% %6.2f %7.2f %7.2f\n", name, a.lines(), a.mae(), a.pearson(),
+                    100 * a.within1(), a.slope(), a.meanTruth(), a.meanFound());
+    };
+    for (int b = 0; b < 4; ++b) row(names[b], sc.band[b]);
+    row("all", sc.all);
+    return 0;
+}
