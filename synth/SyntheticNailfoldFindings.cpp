@@ -130,25 +130,28 @@ double SyntheticNailfold::Truth::rowDensityPerMm() const {
     return mm > 0 ? n / mm : 0;
 }
 
+// A short, slightly bent streak of skin texture centred on (u, v) at angle
+// a, narrowing towards its ends.
+static SynthTube fleck(double u, double v, double a, double len, double w, double k, double bend) {
+    SynthTube t;
+    const double du = synthCos(a), dv = synthSin(a);
+    for (int s = 0; s <= 20; ++s) {
+        const double q = len * (s / 20.0 - 0.5);
+        const double off = bend * q * q / len;
+        t.add(u + du * q - dv * off, v + dv * q + du * off, w / 2 * (1 - 0.6 * std::abs(q) / len * 2), k);
+    }
+    return t;
+}
+
 void synthTextureFlecks(SynthRandom& r, int count, double u0, double u1, double rowV, std::vector<SynthTube>& out) {
     for (int i = 0; i < count; ++i) {
-        SynthTube t;
         const double u = r.range(u0, u1), v = rowV + r.range(-10, 320);
         const double a = r.range(0, kPi), len = r.range(20, 70), w = r.range(6, 16);
         const double k = 0.07 * r.range(0.25, 0.6);
-        const double du = synthCos(a), dv = synthSin(a), bend = r.range(-0.4, 0.4);
-        for (int s = 0; s <= 20; ++s) {
-            const double q = len * (s / 20.0 - 0.5);
-            const double off = bend * q * q / len;
-            t.add(u + du * q - dv * off, v + dv * q + du * off, w / 2 * (1 - 0.6 * std::abs(q) / len * 2), k);
-        }
-        out.push_back(std::move(t));
+        const double bend = r.range(-0.4, 0.4);
+        out.push_back(fleck(u, v, a, len, w, k, bend));
     }
 }
-
-}  // namespace ordavia
-
-namespace ordavia {
 
 void synthGapClutter(SynthRandom& r, double strength, const std::vector<double>& apexU, double u0, double u1,
                      double rowV, std::vector<SynthTube>& out) {
@@ -185,14 +188,8 @@ void synthGapClutter(SynthRandom& r, double strength, const std::vector<double>&
             const double u = r.range(lo, hi), v = rowV + r.range(-30, 110);
             const double a = kPi / 2 + r.range(-1.1, 1.1), len = r.range(25, 80), w = r.range(6, 14);
             const double k = 0.07 * r.range(0.25, 0.55);
-            const double du = synthCos(a), dv = synthSin(a), bend = r.range(-0.4, 0.4);
-            SynthTube t;
-            for (int s = 0; s <= 20; ++s) {
-                const double q = len * (s / 20.0 - 0.5);
-                const double off = bend * q * q / len;
-                t.add(u + du * q - dv * off, v + dv * q + du * off, w / 2 * (1 - 0.6 * std::abs(q) / len * 2), k);
-            }
-            out.push_back(std::move(t));
+            const double bend = r.range(-0.4, 0.4);
+            out.push_back(fleck(u, v, a, len, w, k, bend));
         }
     }
 }
