@@ -244,13 +244,6 @@ protected:
     // without the memory for the copy the change is made unrecorded.
     bool pushDataEdit(const std::vector<int>& indexes, const std::string& text, const std::function<bool()>& change,
                       long hint = kHintData);
-    // The traces and markers appended since the counts given, as one step
-    // that takes them out on undo and puts them back on redo.
-    void pushAppended(const std::string& text, size_t tracesBefore, size_t markersBefore);
-    struct Appended {
-        std::function<void()> putBack, takeOut;
-    };
-    Appended appended(size_t tracesBefore, size_t markersBefore);
     // Adds a trace the user's operation made as the step `text`.
     const CTrace* appendTrace(std::unique_ptr<CTrace> t, const std::string& text);
 
@@ -263,6 +256,13 @@ private:
     // A display edit of one trace as an undo step named `text`: `change`
     // shows what it does, the step puts the values back and forth.
     void pushLookEdit(int index, const std::string& text, const std::function<void(CTrace&)>& change);
+    // The traces and markers appended since the counts given, as one step
+    // that takes them out on undo and puts them back on redo.
+    void pushAppended(const std::string& text, size_t tracesBefore, size_t markersBefore);
+    struct Appended {
+        std::function<void()> putBack, takeOut;
+    };
+    Appended appended(size_t tracesBefore, size_t markersBefore);
     // Puts `replacement` in the slot `index` as the step `text` (the old
     // trace is kept by the step); a null replacement deletes the slot.
     void pushSlotEdit(int index, std::unique_ptr<CTrace> replacement, const std::string& text);
