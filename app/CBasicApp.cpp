@@ -186,7 +186,8 @@ bool CBasicApp::InitInstance(MainFrameHost* frame, const std::string& commandLin
     // The recent-file list (4 entries) is kept by the main frame's store.
 
     // The subject database; its result does not stop start-up.
-    if (CSubjectDatabase* db = CSubjectDatabase::of(services_)) db->openAtStartup(profile, services_.prompter());
+    if (CSubjectDatabase* db = CSubjectDatabase::of(services_))
+        showFailure(services_.prompter(), db->openAtStartup(profile, services_.prompter()), false, MsgIcon::Error);
 
     // Document templates in their fixed order, and the road by which
     // commands hand new documents (results, charts, copies) to the application.

@@ -24,6 +24,8 @@ enum class StatusCode {
     IoError,        // the system refused a read or write
     Unsupported,    // a valid input this program does not handle
     AlreadyExists,  // a name that is taken, an output that is the input
+    NoResult,       // nothing came of it (no picture, nothing found, nothing to
+                    // change); the document is as it was and there is nothing to show
 };
 
 class [[nodiscard]] Status {
@@ -38,11 +40,14 @@ public:
         return s;
     }
     static Status cancelled() { return failure(StatusCode::Cancelled, "cancelled"); }
+    static Status noResult(std::string why) { return failure(StatusCode::NoResult, std::move(why)); }
 
     bool ok() const { return code_ == StatusCode::Ok; }
     explicit operator bool() const { return ok(); }
     StatusCode code() const { return code_; }
     bool isCancelled() const { return code_ == StatusCode::Cancelled; }
+    // Cancelled or no result: a failure the user need not be told about.
+    bool isSilent() const { return code_ == StatusCode::Cancelled || code_ == StatusCode::NoResult; }
     // Empty on success.
     const std::string& reason() const { return reason_; }
 

@@ -6,7 +6,6 @@
 #include "base/Paths.h"
 #include "cli/CliCommand.h"
 #include "db/CSubjectDatabase.h"
-#include "framework/ScriptedPrompter.h"
 
 namespace ordavia {
 
@@ -25,11 +24,7 @@ int openForReading(const std::string& arg, CSubjectDatabase& db) {
 int openForWriting(const std::string& arg, CSubjectDatabase& db) {
     const std::string path = databasePathFor(arg);
     if (!fileExists(path)) return cliError(path + ": no database there (make one with \"db init\")");
-    ScriptedPrompter quiet;  // collects what the workstation would show
-    if (!db.openPath(path, quiet)) {
-        const auto msgs = quiet.messages();
-        return cliError(msgs.empty() ? path + ": cannot open" : msgs.back());
-    }
+    if (const Status opened = db.openPath(path); !opened) return cliError(opened.reason());
     return 0;
 }
 

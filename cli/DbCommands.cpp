@@ -13,7 +13,6 @@
 #include "cli/DbCli.h"
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
-#include "framework/ScriptedPrompter.h"
 
 using namespace ordavia;
 
@@ -33,12 +32,8 @@ int runInit(const CliArgs& a) {
         std::fprintf(stderr, "ordavia-cli: note: %s can be read by other users (chmod 700 makes it private)\n",
                      a.positional[0].c_str());
     const std::string path = joinPath(a.positional[0], CSubjectDatabase::kFileName);
-    ScriptedPrompter quiet;  // collects the message start-up would show
     CSubjectDatabase db;
-    if (!db.openPath(path, quiet)) {
-        const auto msgs = quiet.messages();
-        return cliError(msgs.empty() ? path + ": cannot open" : msgs.back());
-    }
+    if (const Status opened = db.openPath(path); !opened) return cliError(opened.reason());
     const auto infoRead = readDbInfo(db.handle());
     if (!infoRead) return cliError(path + ": " + infoRead.reason());
     const std::optional<DbInfoRecord>& info = *infoRead;

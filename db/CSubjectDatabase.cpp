@@ -97,7 +97,7 @@ std::string CSubjectDatabase::versionText() {
     return strprintf("%02i.%02i.%02i.%02i", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
 }
 
-bool CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prompter) {
+Status CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prompter) {
     close();
     path_ = profile.GetString("Settings", "database", "");
     folder_.clear();
@@ -117,12 +117,12 @@ bool CSubjectDatabase::openAtStartup(const ProfileStore& profile, Prompter& prom
     }
     if (path_.empty()) {
         // Running without a database is a normal way to work.
-        return true;
+        return Status::success();
     }
-    return openPath(path_, prompter);
+    return openPath(path_);
 }
 
-bool CSubjectDatabase::openPath(const std::string& path, Prompter& prompter) {
+Status CSubjectDatabase::openPath(const std::string& path) {
     close();
     path_ = path;
     folder_ = folderOf(path_);
@@ -134,21 +134,20 @@ bool CSubjectDatabase::openPath(const std::string& path, Prompter& prompter) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         debugLog("opendb failed\n");
-        prompter.messageBox(path_ + ": " + (db ? sqlite3_errmsg(db) : "out of memory"), MsgButtons::Ok,
-                            MsgIcon::Error);
+        Status failed = db ? Status::failure(StatusCode::IoError, path_ + ": " + sqlite3_errmsg(db))
+                           : Status::failure(StatusCode::NoMemory, path_ + ": out of memory");
         sqlite3_close(db);
-        return false;
+        return failed;
     }
     db_ = db;
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     const Status s = ensureSchema();
     if (!s) {
         debugLog("db schema failed: %s\n", s.reason().c_str());
-        prompter.messageBox(path_ + ": " + s.reason(), MsgButtons::Ok, MsgIcon::Error);
         close();
-        return false;
+        return Status::failure(s.code(), path + ": " + s.reason());
     }
-    return true;
+    return Status::success();
 }
 
 Status CSubjectDatabase::ensureSchema() {

@@ -41,14 +41,15 @@ public:
 
     // Start-up: reads "Settings"/"database", asks for a data folder when it
     // names no file (storing the answer), then opens or creates the
-    // database. A failure leaves the handle null; start-up goes on either way.
-    bool openAtStartup(const ProfileStore& profile, Prompter& prompter);
+    // database. Running without a database is success. A failure leaves the
+    // handle null; start-up shows it and goes on.
+    Status openAtStartup(const ProfileStore& profile, Prompter& prompter);
 
     // Opens the database file at path read-write, creating it and its
     // tables when it has none and adding any table a cut-short creation
-    // left out. Failures (a full disc, a damaged file, one that stays
-    // locked) are shown through the prompter and leave the handle null.
-    bool openPath(const std::string& path, Prompter& prompter);
+    // left out. A failure (a full disc, a damaged file, one that stays
+    // locked) names the file and leaves the handle null.
+    Status openPath(const std::string& path);
     // Opens an existing database for reading only (tools that must not touch
     // it). A damaged or incomplete file is refused with the reason.
     Status openReadOnly(const std::string& path);

@@ -13,6 +13,23 @@ size_t Prompter::chooseButton(const std::string& text, const std::vector<std::st
     return buttons.size() - 1;
 }
 
+void showFailure(Prompter& prompter, const Status& status, bool quiet, MsgIcon refusal) {
+    if (status.ok() || status.isSilent() || quiet) return;
+    MsgIcon icon = refusal;
+    switch (status.code()) {
+        case StatusCode::BadFormat:
+        case StatusCode::NotFound:
+        case StatusCode::IoError:
+        case StatusCode::NoSpace:
+        case StatusCode::NoMemory:
+            icon = MsgIcon::Error;
+            break;
+        default:
+            break;
+    }
+    prompter.messageBox(status.reason(), MsgButtons::Ok, icon);
+}
+
 std::vector<std::pair<std::string, std::string>> splitFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string cur;

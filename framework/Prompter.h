@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace ordavia {
 
 // YesNoDefaultNo: Yes and No with No as the default answer (Enter, a
@@ -66,6 +68,12 @@ public:
         return v.front();
     }
 };
+
+// The one way a command's failure reaches the user: its reason in a message
+// box. Nothing on success, for a failure the user need not be told about
+// (cancelled, no result) or while quiet. A file that could not be read or
+// written shows as an error, any other refusal with the icon given.
+void showFailure(Prompter& prompter, const Status& status, bool quiet, MsgIcon refusal = MsgIcon::Warning);
 
 // Splits a framework filter into (text, patterns) pairs; the patterns keep
 // their "*.ext;*.ext" form.

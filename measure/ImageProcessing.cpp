@@ -19,14 +19,17 @@
 #include "image/GreyConversion.h"
 #include "image/ImageFilters.h"
 #include "measure/ZBasicDoc.h"
+#include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 
 namespace ordavia {
 
 namespace {
 
-bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
-    if (doc.image().isEmpty()) return false;
+Status noPicture() { return Status::noResult("no picture"); }
+
+Status boxCommand(ZBasicDoc& doc, BoxMode mode) {
+    if (doc.image().isEmpty()) return noPicture();
     const ProfileStore& store = doc.services().profile();
     int n = store.GetInt("WINDOWSZ", "w", 51);
     if (!doc.quiet()) {
@@ -35,14 +38,14 @@ bool boxCommand(ZBasicDoc& doc, BoxMode mode) {
         // that range is proposed at the nearest end.
         const int proposed = std::clamp(n, kBoxWindowMin, kBoxWindowMax);
         const auto v = doc.services().prompter().promptInt(title, "Window size", proposed, kBoxWindowMin, kBoxWindowMax);
-        if (!v) return false;
+        if (!v) return Status::cancelled();
         n = *v;
         store.WriteInt("WINDOWSZ", "w", n);
     }
     const char* format = mode == BoxMode::LowPass ? kHistoryLowPass : kHistoryHighPass;
-    return doc.imageOperation(strprintf(format, n, n), ImageProcessing::perChannel([&](CZVimage& img, const ZRect& r) {
-                                  return boxFilter(img, r, n, mode);
-                              }));
+    return ImageProcessing::changed(doc.imageOperation(strprintf(format, n, n), ImageProcessing::perChannel([&](CZVimage& img, const ZRect& r) {
+                                          return boxFilter(img, r, n, mode);
+                                      })));
 }
 
 ZRect halved(const ZRect& r) { return {r.left / 2, r.top / 2, r.right / 2, r.bottom / 2}; }
@@ -64,64 +67,72 @@ ImageOp ImageProcessing::perChannel(ImageOp filter) {
     };
 }
 
+Status ImageProcessing::changed(bool done) {
+    return done ? Status::success() : Status::noResult("the picture is unchanged");
+}
+
+Status ImageProcessing::run(ZBasicDoc& doc, Command command, MsgIcon refusal) {
+    Status done = command(doc);
+    showFailure(doc.services().prompter(), done, doc.quiet(), refusal);
+    return done;
+}
+
 CZVimage ImageProcessing::greyPicture(const ZBasicDoc& doc) { return greyCopyOf(doc.image(), doc.importWeights()); }
 
-bool ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, double offset) {
-    if (!std::isfinite(gain) || !std::isfinite(offset)) return false;
+Status ImageProcessing::adjustBrightnessContrast(ZBasicDoc& doc, double gain, double offset) {
+    if (!std::isfinite(gain) || !std::isfinite(offset)) return Status::noResult("gain or offset is not a number");
     // The map works on every byte, so colour pictures keep their colour.
-    return doc.imageOperation("", [&](CZVimage& img, const ZRect& r) {
+    return changed(doc.imageOperation("", [&](CZVimage& img, const ZRect& r) {
         img.linearMap(r, gain, offset);
         img.dropDisplayHeader();
         return true;
-    });
+    }));
 }
 
-bool ImageProcessing::equalise(ZBasicDoc& doc) {
+Status ImageProcessing::equalise(ZBasicDoc& doc) {
     // Stretching each channel on its own would change the colours: the
     // grey picture is stretched.
-    return doc.imageOperation(kHistoryEqualise,
-                              onGrey(doc, [](CZVimage& img, const ZRect& r) { return ordavia::equalise(img, r); }));
+    return changed(doc.imageOperation(kHistoryEqualise,
+                                      onGrey(doc, [](CZVimage& img, const ZRect& r) { return ordavia::equalise(img, r); })));
 }
 
-bool ImageProcessing::negative(ZBasicDoc& doc) {
-    return doc.imageOperation(kHistoryNegative,
-                              perChannel([](CZVimage& img, const ZRect& r) { return negativeFilter(img, r); }));
+Status ImageProcessing::negative(ZBasicDoc& doc) {
+    return changed(doc.imageOperation(kHistoryNegative,
+                                      perChannel([](CZVimage& img, const ZRect& r) { return negativeFilter(img, r); })));
 }
 
-bool ImageProcessing::lowPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::LowPass); }
-bool ImageProcessing::highPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::HighPass); }
+Status ImageProcessing::lowPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::LowPass); }
+Status ImageProcessing::highPass(ZBasicDoc& doc) { return boxCommand(doc, BoxMode::HighPass); }
 
-bool ImageProcessing::laplacian(ZBasicDoc& doc) {
-    return doc.imageOperation("", perChannel([](CZVimage& img, const ZRect& r) { return laplacianFilter(img, r); }));
+Status ImageProcessing::laplacian(ZBasicDoc& doc) {
+    return changed(
+        doc.imageOperation("", perChannel([](CZVimage& img, const ZRect& r) { return laplacianFilter(img, r); })));
 }
 
-bool ImageProcessing::customFilter(ZBasicDoc& doc) {
+Status ImageProcessing::customFilter(ZBasicDoc& doc) {
     CustomKernel k;
     k.load(doc.services().profile());
-    return doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); }));
+    return changed(
+        doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect& r) { return convolve3x3(img, r, k); })));
 }
 
-bool ImageProcessing::blur(ZBasicDoc& doc) {
-    if (doc.image().isEmpty()) return false;
+Status ImageProcessing::blur(ZBasicDoc& doc) {
+    if (doc.image().isEmpty()) return noPicture();
     const ProfileStore& store = doc.services().profile();
     std::string text = store.GetString("blur", "sigma", "1.0");
     if (!doc.quiet()) {
         const auto v = doc.services().prompter().promptText("Blur", kHistorySigma, text);
-        if (!v) return false;
+        if (!v) return Status::cancelled();
         text = trim(*v);
     }
     const double sigma = parseSigma(text);
-    if (!(sigma > 0.0) || !std::isfinite(sigma)) {
-        if (!doc.quiet())
-            doc.services().prompter().messageBox("Sigma must be a number greater than 0.", MsgButtons::Ok, MsgIcon::Warning);
-        return false;
-    }
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) return Status::failure(StatusCode::OutOfRange, kSigmaNotPositive);
     store.WriteString("blur", "sigma", text);
-    return doc.imageOperation(std::string(kHistoryBlur) + kHistorySigma + text,
-                              perChannel([&](CZVimage& img, const ZRect& r) { return gaussianBlur(img, r, sigma); }));
+    return changed(doc.imageOperation(std::string(kHistoryBlur) + kHistorySigma + text,
+                                      perChannel([&](CZVimage& img, const ZRect& r) { return gaussianBlur(img, r, sigma); })));
 }
 
-bool ImageProcessing::bin(ZBasicDoc& doc) {
+Status ImageProcessing::bin(ZBasicDoc& doc) {
     // The reduction covers the whole picture, whatever region is set.
     const bool done = doc.imageOperation("", [](CZVimage& img, const ZRect&) {
         CZVimage b = binImage(img);
@@ -129,7 +140,7 @@ bool ImageProcessing::bin(ZBasicDoc& doc) {
         img.adoptData(std::move(b));
         return true;
     });
-    if (!done) return false;
+    if (!done) return doc.image().isEmpty() ? noPicture() : Status::noResult("the picture is too small to bin");
     // The image operation remembered the scales and places too, so that an
     // undo brings all of them back with the picture.
     ImageCalibration c = doc.calibration();
@@ -150,40 +161,36 @@ bool ImageProcessing::bin(ZBasicDoc& doc) {
     doc.setMarks(m);
     doc.appendHistory(kHistoryBinned);
     doc.UpdateAllViews();
-    return true;
+    return Status::success();
 }
 
-bool ImageProcessing::subtractImage(ZBasicDoc& doc) {
-    if (doc.image().isEmpty()) return false;
+Status ImageProcessing::subtractImage(ZBasicDoc& doc) {
+    if (doc.image().isEmpty()) return noPicture();
     const std::string start = doc.services().profile().GetString("settings", "directory", "");
     const auto path = doc.services().prompter().openFile("Subtract image", ZBasicDoc::kImageFilter, start);
-    if (!path) return false;
+    if (!path) return Status::cancelled();
     CZVimage other;
-    if (!other.Load(*path, doc.importWeights())) {
-        if (!doc.quiet()) doc.services().prompter().messageBox(ZBasicDoc::kCouldNotLoad, MsgButtons::Ok, MsgIcon::Error);
-        return false;
+    if (const Status loaded = loadPicture(*path, other, doc.importWeights()); !loaded) {
+        debugLog("ImageProcessing::subtractImage %s\n", loaded.reason().c_str());
+        // A file that reads but holds no picture we take is a bad format.
+        const StatusCode code = loaded.code() == StatusCode::Failed ? StatusCode::BadFormat : loaded.code();
+        return Status::failure(code, ZBasicDoc::kCouldNotLoad);
     }
     const bool done = doc.imageOperation(
         "", onGrey(doc, [&](CZVimage& img, const ZRect&) { return ordavia::subtractImage(img, other); }));
-    if (!done && !doc.quiet())
-        doc.services().prompter().messageBox(
-            strprintf("%s is not an 8-bit grey image of %i x %i pixels; nothing was subtracted.",
-                      fileNameOf(*path).c_str(), doc.image().width(), doc.image().height()),
-            MsgButtons::Ok, MsgIcon::Warning);
-    return done;
+    if (!done)
+        return Status::failure(StatusCode::Unsupported, strprintf(kNotSubtractable, fileNameOf(*path).c_str(),
+                                                                  doc.image().width(), doc.image().height()));
+    return Status::success();
 }
 
-bool ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
+Status ImageProcessing::removeSingleDustMark(ZBasicDoc& doc) {
+    if (doc.image().isEmpty()) return noPicture();
     // The mark is the region of interest. Without one the "whole image"
     // rule would smear the entire picture into its border pixels.
-    if (doc.marks().roi.normalized().isEmpty()) {
-        if (!doc.image().isEmpty() && !doc.quiet())
-            doc.services().prompter().messageBox("Select the dust mark as the region of interest first.", MsgButtons::Ok,
-                                           MsgIcon::Information);
-        return false;
-    }
-    return doc.imageOperation(kHistoryRemoveDust,
-                              perChannel([](CZVimage& img, const ZRect& r) { return removeDustMark(img, r); }));
+    if (doc.marks().roi.normalized().isEmpty()) return Status::failure(StatusCode::OutOfRange, kSelectDustMark);
+    return changed(doc.imageOperation(kHistoryRemoveDust,
+                                      perChannel([](CZVimage& img, const ZRect& r) { return removeDustMark(img, r); })));
 }
 
 ZRect ImageProcessing::workRegion(const ZBasicDoc& doc) {

@@ -43,31 +43,34 @@ void writeResultImage(const ZBasicDoc& doc, const CZVimage& img, const char* suf
     if (!img.Save(path)) debugLog("ImageProcessing: could not save %s\n", path.c_str());
 }
 
-bool addMinimaMarks(ZBasicDoc& doc, const MinimaResult& r, const char* suffix) {
+Status noRegion() { return Status::noResult("no picture under the region"); }
+
+Status addMinimaMarks(ZBasicDoc& doc, const MinimaResult& r, const char* suffix) {
     for (const MinimumMark& m : r.marks) doc.addNewDimension(0, ZPoint{m.x, m.y});
     doc.appendHistory(r.history + doc.regionText());
     writeResultImage(doc, r.marker, suffix);
     doc.UpdateAllViews();
-    return !r.marks.empty();
+    return r.marks.empty() ? Status::noResult("no minima were found") : Status::success();
 }
 
 }  // namespace
 
-bool ImageProcessing::processing(ZBasicDoc& doc) {
+Status ImageProcessing::processing(ZBasicDoc& doc) {
     const ProcessingArgs args = storedArgs(doc);
-    return doc.imageOperation("", onGrey(doc, [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); }));
+    return changed(
+        doc.imageOperation("", onGrey(doc, [&](CZVimage& img, const ZRect& r) { return preprocessChain(img, r, args); })));
 }
 
-bool ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); }
+Status ImageProcessing::preprocessCheck(ZBasicDoc& doc) { return processing(doc); }
 
-bool ImageProcessing::apexFilter(ZBasicDoc& doc) {
+Status ImageProcessing::apexFilter(ZBasicDoc& doc) {
     const ProcessingArgs args = storedArgs(doc);
-    return doc.imageOperation("",
-                              onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::apexFilter(img, r, args); }));
+    return changed(doc.imageOperation(
+        "", onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::apexFilter(img, r, args); })));
 }
 
-bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
-    if (doc.image().isEmpty()) return false;
+Status ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
+    if (doc.image().isEmpty()) return Status::noResult("no picture");
     const DetectionResult res = detectCapillaries(greyPicture(doc), doc.marks().roi.normalized(), storedArgs(doc));
     CDimList& list = doc.currentDimList();
 
@@ -90,7 +93,7 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         if (!doc.quiet())
             answer = doc.services().prompter().messageBox(strprintf(kReplaceDetection, earlier), MsgButtons::YesNoCancel,
                                                     MsgIcon::Question);
-        if (answer == MsgResult::Cancel) return false;
+        if (answer == MsgResult::Cancel) return Status::cancelled();
         if (answer == MsgResult::Yes) {
             for (int i = list.count() - 1; i >= 0; --i)
                 if (fromEarlierRun(*list.at(i))) list.remove(i);
@@ -117,9 +120,12 @@ bool ImageProcessing::thresholdCapillaries(ZBasicDoc& doc) {
         doc.result += ", " + d->text;
         doc.appendHistory(d->text + doc.regionText());
     }
-    if (!doc.calibration().calibrated && !doc.quiet()) doc.services().prompter().messageBox(kNotCalibrated, MsgButtons::Ok, MsgIcon::Warning);
+    // A caution about every run's figures, not a failure: it follows the
+    // run whatever it found.
+    if (!doc.calibration().calibrated && !doc.quiet())
+        doc.services().prompter().messageBox(kNotCalibrated, MsgButtons::Ok, MsgIcon::Warning);
     doc.UpdateAllViews();
-    return !res.circles.empty();
+    return res.circles.empty() ? Status::noResult("no capillaries were found") : Status::success();
 }
 
 std::string ImageProcessing::reportDensity(ZBasicDoc& doc, long long n, const ZRect& region) {
@@ -130,60 +136,56 @@ std::string ImageProcessing::reportDensity(ZBasicDoc& doc, long long n, const ZR
     return d->text;
 }
 
-bool ImageProcessing::findCapillaries(ZBasicDoc& doc) {
+Status ImageProcessing::findCapillaries(ZBasicDoc& doc) {
     const ZRect region = workRegion(doc);
-    if (region.isEmpty()) return false;
+    if (region.isEmpty()) return noRegion();
     const long long n = doc.currentDimList().countInRect(region);
     const std::string text = reportDensity(doc, n, region);
-    if (text.empty()) {
-        if (!doc.quiet())
-            doc.services().prompter().messageBox(n == 0 ? "No objects of the current list lie in the region."
-                                                  : "The region has no area; no density was computed.",
-                                           MsgButtons::Ok, MsgIcon::Information);
-        return false;
-    }
+    if (text.empty()) return Status::failure(StatusCode::OutOfRange, n == 0 ? kNoObjectsInRegion : kRegionWithoutArea);
+    // The density is the command's answer, shown as it is found.
     if (!doc.quiet()) doc.services().prompter().messageBox(text, MsgButtons::Ok, MsgIcon::Information);
     doc.UpdateAllViews();
-    return true;
+    return Status::success();
 }
 
-bool ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
-    if (doc.image().isEmpty()) return false;
+Status ImageProcessing::simpleThreshold(ZBasicDoc& doc) {
+    if (doc.image().isEmpty()) return Status::noResult("no picture");
     const ProfileStore& store = doc.services().profile();
     int level = loadSimpleThresholdLevel(store);
     if (!doc.quiet()) {
         const auto v =
             doc.services().prompter().promptInt("Simple threshold", "Threshold level", std::clamp(level, 0, 255), 0, 255);
-        if (!v) return false;
+        if (!v) return Status::cancelled();
         level = *v;
         store.WriteInt("settings", "simpleimagethreshold", level);
     }
-    return doc.imageOperation(kHistorySimpleThreshold,
-                              onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::simpleThreshold(img, r, level); }));
+    return changed(doc.imageOperation(
+        kHistorySimpleThreshold,
+        onGrey(doc, [&](CZVimage& img, const ZRect& r) { return ordavia::simpleThreshold(img, r, level); })));
 }
 
-bool ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
-    if (workRegion(doc).isEmpty()) return false;
+Status ImageProcessing::findMinimaWithinWindow(ZBasicDoc& doc) {
+    if (workRegion(doc).isEmpty()) return noRegion();
     MinimaSettings s;
     s.load(doc.services().profile());
     return addMinimaMarks(doc, findMinimaInWindow(greyPicture(doc), doc.marks().roi.normalized(), s), kSuffixMinima);
 }
 
-bool ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
-    if (workRegion(doc).isEmpty()) return false;
+Status ImageProcessing::findMinimaWithinTolerance(ZBasicDoc& doc) {
+    if (workRegion(doc).isEmpty()) return noRegion();
     MinimaSettings s;
     s.load(doc.services().profile());
     return addMinimaMarks(doc, ordavia::findMinimaWithinTolerance(greyPicture(doc), doc.marks().roi.normalized(), s),
                           kSuffixMinima8);
 }
 
-bool ImageProcessing::findEightRegions(ZBasicDoc& doc) {
-    if (workRegion(doc).isEmpty()) return false;
+Status ImageProcessing::findEightRegions(ZBasicDoc& doc) {
+    if (workRegion(doc).isEmpty()) return noRegion();
     const EightRegionsResult r = ordavia::findEightRegions(greyPicture(doc), doc.marks().roi.normalized());
     doc.appendHistory(kHistoryEightRegions);
     writeResultImage(doc, r.labels, kSuffixEightRegions);
     doc.UpdateAllViews();
-    return !r.regions.empty();
+    return r.regions.empty() ? Status::noResult("no regions were found") : Status::success();
 }
 
 }  // namespace ordavia

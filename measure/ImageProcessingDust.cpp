@@ -36,8 +36,11 @@ std::string storedMaskName(const ZBasicDoc& doc) {
 
 CDimList& dustList(ZBasicDoc& doc) { return doc.lists()[ZBasicDoc::kDustList]; }
 
-void tell(const ZBasicDoc& doc, const std::string& text, MsgIcon icon) {
-    if (!doc.quiet()) doc.services().prompter().messageBox(text, MsgButtons::Ok, icon);
+// The user reads what failed in our words; the system's reason goes to
+// the debug log. The code stays, so that the failure shows as an error.
+Status inOurWords(const Status& failure, const char* where, std::string text) {
+    debugLog("ImageProcessing::%s %s\n", where, failure.reason().c_str());
+    return Status::failure(failure.code() == StatusCode::Failed ? StatusCode::IoError : failure.code(), std::move(text));
 }
 
 // Reloads the picture from its file: the stored path, else the same name
@@ -100,40 +103,34 @@ Status ImageProcessing::readDustMaskFile(const std::string& path, CDimList& list
     return Status::success();
 }
 
-bool ImageProcessing::saveDustMask(ZBasicDoc& doc) {
+Status ImageProcessing::saveDustMask(ZBasicDoc& doc) {
     const auto chosen = doc.services().prompter().saveFile("Save Dust Mask", kDustMaskFilter, storedMaskName(doc));
-    if (!chosen) return false;
+    if (!chosen) return Status::cancelled();
     std::string path = *chosen;
     if (extensionOf(path).empty()) path += ".dm";
-    if (const Status written = writeDustMaskFile(path, dustList(doc)); !written) {
-        debugLog("ImageProcessing::saveDustMask %s\n", written.reason().c_str());
-        tell(doc, "Could not save the dust mask " + path + ".", MsgIcon::Error);
-        return false;
-    }
+    if (const Status written = writeDustMaskFile(path, dustList(doc)); !written)
+        return inOurWords(written, "saveDustMask", "Could not save the dust mask " + path + ".");
     doc.services().profile().WriteString("dustmask", "filename", path);
-    return true;
+    return Status::success();
 }
 
-bool ImageProcessing::loadDustMask(ZBasicDoc& doc) {
+Status ImageProcessing::loadDustMask(ZBasicDoc& doc) {
     const std::string stored = storedMaskName(doc);
     const auto chosen = doc.services().prompter().openFile("Load dust mask", kDustMaskFilter, folderOf(stored));
-    if (!chosen) return false;
-    if (const Status read = readDustMaskFile(*chosen, dustList(doc)); !read) {
-        debugLog("ImageProcessing::loadDustMask %s\n", read.reason().c_str());
-        tell(doc, "Could not read the dust mask " + *chosen + ": the file is damaged or not a dust mask.",
-             MsgIcon::Error);
-        return false;
-    }
+    if (!chosen) return Status::cancelled();
+    if (const Status read = readDustMaskFile(*chosen, dustList(doc)); !read)
+        return inOurWords(read, "loadDustMask",
+                          "Could not read the dust mask " + *chosen + ": the file is damaged or not a dust mask.");
     // The filter switch reads the stored name, so it should find the mask
     // the user has just chosen.
     doc.services().profile().WriteString("dustmask", "filename", *chosen);
     dustList(doc).setHidden(true);
     doc.markEdited();
     doc.UpdateAllViews();
-    return true;
+    return Status::success();
 }
 
-bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
+Status ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
     const ProfileStore& store = doc.services().profile();
     if (dustMaskFilterOn(doc)) {
         store.WriteInt("settings", "dustmask", 0);
@@ -141,16 +138,15 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
         // was shown, edits made since the load included.
         CZVimage fresh = reloadFromFile(doc);
         if (fresh.isEmpty()) {
-            if (!doc.image().isEmpty())
-                tell(doc, "Could not reload the image file; the dust filter stays applied to this picture.",
-                     MsgIcon::Warning);
-            return false;
+            // Switched off all the same: later loads are not filtered.
+            if (doc.image().isEmpty()) return Status::success();
+            return Status::failure("Could not reload the image file; the dust filter stays applied to this picture.");
         }
-        doc.imageOperation("", [&](CZVimage& img, const ZRect&) {
+        (void)doc.imageOperation("", [&](CZVimage& img, const ZRect&) {
             img.adoptData(std::move(fresh));
             return true;
         });
-        return false;
+        return Status::success();
     }
 
     const std::string path = storedMaskName(doc);
@@ -158,16 +154,13 @@ bool ImageProcessing::toggleDustMaskFilter(ZBasicDoc& doc) {
         debugLog("ImageProcessing::toggleDustMaskFilter %s\n", read.reason().c_str());
         // A list drawn in the document still serves; without one there is
         // nothing to filter with.
-        if (dustList(doc).count() == 0) {
-            tell(doc, "Could not read the dust mask " + path + ".", MsgIcon::Warning);
-            return false;
-        }
+        if (dustList(doc).count() == 0) return Status::failure("Could not read the dust mask " + path + ".");
     }
     dustList(doc).setHidden(true);
     store.WriteInt("settings", "dustmask", 1);
     const std::vector<ZRect> marks = dustMarks(dustList(doc));
-    doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect&) { return applyDustFilter(img, marks) > 0; }));
-    return true;
+    (void)doc.imageOperation("", perChannel([&](CZVimage& img, const ZRect&) { return applyDustFilter(img, marks) > 0; }));
+    return Status::success();
 }
 
 bool ImageProcessing::applyDustMaskAfterLoad(ZBasicDoc& doc, CZVimage& picture) {

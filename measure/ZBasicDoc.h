@@ -200,9 +200,9 @@ public:
     int addObject(std::unique_ptr<CDim> obj);
     void addVertex(int i, ordavia::ZPoint p);
     void removeObject(int i);
-    // Empties the current list (after asking, unless quiet); false when the
-    // user said no or the list was empty.
-    bool clearCurrentList();
+    // Empties the current list (after asking, unless quiet); Cancelled when
+    // the user said no, NoResult when the list was empty.
+    ordavia::Status clearCurrentList();
     // Remembers the lists, places and scales so that the next undo brings
     // them back; every dimension edit of a tool calls it first. The step
     // reaches the undo stack with the first change (markEdited).

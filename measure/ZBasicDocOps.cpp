@@ -138,16 +138,16 @@ void ZBasicDoc::removeObject(int i) {
     UpdateAllViews();
 }
 
-bool ZBasicDoc::clearCurrentList() {
-    if (currentDimList().count() == 0) return false;
+Status ZBasicDoc::clearCurrentList() {
+    if (currentDimList().count() == 0) return Status::noResult("the list is empty");
     if (!quiet_ && services().prompter().messageBox(kClearAllQuestion, MsgButtons::YesNo, MsgIcon::Question) !=
                        MsgResult::Yes)
-        return false;
+        return Status::cancelled();
     UndoState before = captureState(false);
     currentDimList().removeAll();
     recordStep(std::move(before), "Clear all dimensions");
     UpdateAllViews();
-    return true;
+    return Status::success();
 }
 
 int ZBasicDoc::wrapIndex(int i) const {

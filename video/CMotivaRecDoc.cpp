@@ -134,7 +134,7 @@ std::string CMotivaRecDoc::directFileName(int64_t when) const {
 
 void CMotivaRecDoc::report(const Status& s) {
     lastStatus_ = s;
-    if (!s && !s.isCancelled() && !quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+    showFailure(prompter(), s, quiet(), MsgIcon::Error);
 }
 
 Status CMotivaRecDoc::startRecording(ZBasicfgDoc* live) {

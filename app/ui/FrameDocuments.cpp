@@ -82,7 +82,6 @@ void MainFrame::documentOpened(Document* doc) {
     child->resize(child->sizeHint().expandedTo(QSize(480, 360)).boundedTo(room.expandedTo(QSize(320, 240))));
     child->show();
     keepInsideArea(child);
-    updateRecentMenu();
 }
 
 void MainFrame::activateDocument(Document* doc) {

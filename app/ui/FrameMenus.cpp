@@ -68,29 +68,30 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// The View commands the tool bar area's own menu shares.
+constexpr const char* kToolbar = "&Toolbar";
+constexpr const char* kRecordBar = "&Record bar";
+// How many recent files the File menu lists.
+constexpr size_t kRecentShown = 4;
+
 }  // namespace
 
 void MainFrame::buildMenus() {
+    using D = MenuCommand::Divider;
+    QAction* openAct = nullptr;
+    const CommandTable file = {
+        {.text = "&New", .run = [this] { onFileNew(); }, .shortcut = QKeySequence::New,
+         .tip = "Write the start-up settings to the profile"},
+        {.text = "New chart", .run = [this] { onNewChart(); }, .tip = "Open an empty chart to import traces into"},
+        {.text = "&Open...", .run = [this] { onFileOpen(); }, .shortcut = QKeySequence::Open,
+         .tip = "Open one or more existing documents", .action = &openAct},
+        // The window in front adds its own File commands before this line.
+        {.action = &fileInsertPoint_},
+        section([this] { return recentEntries(); }, D::After),
+        {.text = "E&xit", .run = [this] { close(); }, .shortcut = QKeySequence::Quit},
+    };
     fileMenu_ = menuBar()->addMenu("&File");
-    QAction* newAct = fileMenu_->addAction("&New", this, &MainFrame::onFileNew);
-    newAct->setShortcut(QKeySequence::New);
-    newAct->setStatusTip("Write the start-up settings to the profile");
-    QAction* newChart = fileMenu_->addAction("New chart", this, &MainFrame::onNewChart);
-    newChart->setStatusTip("Open an empty chart to import traces into");
-    QAction* openAct = fileMenu_->addAction("&Open...", this, &MainFrame::onFileOpen);
-    openAct->setShortcut(QKeySequence::Open);
-    openAct->setStatusTip("Open one or more existing documents");
-    fileInsertPoint_ = fileMenu_->addSeparator();
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = fileMenu_->addAction(QString());
-        a->setVisible(false);
-        connect(a, &QAction::triggered, this, [this, a] { openFiles({a->data().toString()}); });
-        recentActions_ << a;
-    }
-    recentSeparator_ = fileMenu_->addSeparator();
-    QAction* exitAct = fileMenu_->addAction("E&xit", this, &QWidget::close);
-    exitAct->setShortcut(QKeySequence::Quit);
-    connect(fileMenu_, &QMenu::aboutToShow, this, &MainFrame::updateRecentMenu);
+    addCommands(fileMenu_, this, file);
 
     toolbar_ = new ordavia::MainToolbar(openAct, this);
     addToolBar(Qt::LeftToolBarArea, toolbar_);
@@ -115,10 +116,11 @@ void MainFrame::buildMenus() {
                   .run = [&flow] { flow.processResults(); },
                   .tip = "Reopen every document of the current examination"}});
 
-    windowMenu_ = menuBar()->addMenu("&Window");
-    windowMenuAction_ = windowMenu_->menuAction();
-    connect(windowMenu_, &QMenu::aboutToShow, this, &MainFrame::updateWindowMenu);
-    updateWindowMenu();
+    addCommands(menuBar()->addMenu("&Window"), this,
+                {{.text = "&Cascade", .run = [this] { mdi_->cascadeSubWindows(); }},
+                 {.text = "&Tile", .run = [this] { mdi_->tileSubWindows(); }},
+                 {.text = "Close All", .run = [this] { onCloseAll(); }},
+                 section([this] { return windowEntries(); }, D::Before)});
 
     addCommands(menuBar()->addMenu("&Help"), this,
                 {{.text = "User Manual", .run = [this] { onUserManual(); }, .shortcut = QKeySequence::HelpContents},
@@ -127,55 +129,54 @@ void MainFrame::buildMenus() {
 }
 
 void MainFrame::buildViewMenu() {
+    const auto popupAt = [this](QMenu* m) { m->popup(mapToGlobal(QPoint(100, 100))); };
+    const Qt::ShortcutContext everywhere = Qt::ApplicationShortcut;
+    QAction* bar = toolbar_->toggleViewAction();
+    QAction* recordBar = recordBar_->toggleViewAction();
+    const CommandTable table = {
+        // Both toolbars together: the second follows the main one.
+        {.text = kToolbar, .run = [bar] { bar->trigger(); }, .tip = "Show or hide the main toolbar", .checkable = true,
+         .checked = [bar] { return bar->isChecked(); }},
+        {.text = "Chart &editing buttons",
+         .run = [this] { toolbar_->setChartEditingShown(!toolbar_->chartEditingShown()); },
+         .tip = "Show or hide the toolbar's buttons from Cut to Hide trace",
+         .checkable = true,
+         .checked = [this] { return toolbar_->chartEditingShown(); }},
+        {.text = kRecordBar, .run = [recordBar] { recordBar->trigger(); }, .tip = "Show or hide the record bar",
+         .checkable = true, .checked = [recordBar] { return recordBar->isChecked(); }},
+        {.text = "&Status", .run = [this] { statusWindow_->setVisible(!statusWindow_->isVisible()); },
+         .tip = "Show or hide the floating status window", .checkable = true,
+         .checked = [this] { return statusWindow_->isVisible(); }},
+        separator(),
+        {.text = "&Always on top", .run = [this] { setAlwaysOnTop(!onTop_); },
+         .tip = "Keep the workstation above other windows", .checkable = true, .checked = [this] { return onTop_; }},
+        {.text = "Expert Mode", .run = [this] { setExpertMode(!expert_); },
+         .tip = "Show the toolbars and the record bar; turning it off asks for the subject", .checkable = true,
+         .checked = [this] { return expert_; }},
+        separator(),
+        {.text = kViewPopup, .run = [this, popupAt] { popupAt(viewPopup()); },
+         .shortcut = QKeySequence(Qt::SHIFT | Qt::Key_F10), .context = everywhere,
+         .tip = "The commands of the window in front, as a popup menu"},
+        {.text = kAcquirePopup, .run = [this, popupAt] { popupAt(acquirePopup()); },
+         .shortcut = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F10), .context = everywhere,
+         .tip = "The acquisition commands, as a popup menu"},
+    };
     viewMenu_ = menuBar()->addMenu("&View");
     viewMenuAction_ = viewMenu_->menuAction();
-    QAction* bar = toolbar_->toggleViewAction();
-    bar->setText("&Toolbar");
-    bar->setStatusTip("Show or hide the main toolbar");
-    auto* chartButtons = new QAction("Chart &editing buttons", this);
-    chartButtons->setCheckable(true);
-    chartButtons->setChecked(toolbar_->chartEditingShown());
-    chartButtons->setStatusTip("Show or hide the toolbar's buttons from Cut to Hide trace");
-    connect(chartButtons, &QAction::toggled, toolbar_, &ordavia::MainToolbar::setChartEditingShown);
-    // "&Toolbar" shows or hides both toolbars together.
-    connect(bar, &QAction::toggled, secondBar_, &QToolBar::setVisible);
-    QAction* recordBar = recordBar_->toggleViewAction();
-    recordBar->setText("&Record bar");
-    recordBar->setStatusTip("Show or hide the record bar");
-    auto* status = new QAction("&Status", this);
-    status->setCheckable(true);
-    status->setStatusTip("Show or hide the floating status window");
-    connect(status, &QAction::toggled, statusWindow_, &QWidget::setVisible);
-    connect(viewMenu_, &QMenu::aboutToShow, status, [this, status] { status->setChecked(statusWindow_->isVisible()); });
-    auto* onTop = new QAction("&Always on top", this);
-    onTop->setCheckable(true);
-    onTop->setStatusTip("Keep the workstation above other windows");
-    connect(onTop, &QAction::toggled, this, &MainFrame::setAlwaysOnTop);
-    auto* expert = new QAction("Expert Mode", this);
-    expert->setCheckable(true);
-    expert->setStatusTip("Show the toolbars and the record bar; turning it off asks for the subject");
-    connect(expert, &QAction::toggled, this, &MainFrame::setExpertMode);
-    auto* sep = new QAction(this);
-    sep->setSeparator(true);
-    auto* sep2 = new QAction(this);
-    sep2->setSeparator(true);
-    auto* sep3 = new QAction(this);
-    sep3->setSeparator(true);
-    auto* popupView = new QAction(kViewPopup, this);
-    popupView->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
-    popupView->setStatusTip("The commands of the window in front, as a popup menu");
-    connect(popupView, &QAction::triggered, this, [this] { viewPopup()->popup(mapToGlobal(QPoint(100, 100))); });
-    auto* popupAcquire = new QAction(kAcquirePopup, this);
-    popupAcquire->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F10));
-    popupAcquire->setStatusTip("The acquisition commands, as a popup menu");
-    connect(popupAcquire, &QAction::triggered, this, [this] { acquirePopup()->popup(mapToGlobal(QPoint(100, 100))); });
-    for (QAction* a : {popupView, popupAcquire}) {
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(a);
+    frameCommands_ << addCommands(viewMenu_, this, table);
+    // In a view's own View menu the frame's commands start with a line.
+    auto* lead = new QAction(this);
+    lead->setSeparator(true);
+    frameViewActions_ = QList<QAction*>{lead} + viewMenu_->actions();
+
+    // The tool bar area's own menu names the bars as the View menu does;
+    // hiding the main toolbar there hides the second one too.
+    for (QAction* a : {bar, recordBar}) {
+        const QAction* same = frameCommand(a == bar ? kToolbar : kRecordBar);
+        a->setText(same->text());
+        a->setStatusTip(same->statusTip());
     }
-    frameViewActions_ = {sep, bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire};
-    viewMenu_->addActions({bar, chartButtons, recordBar, status, sep2, onTop, expert, sep3, popupView, popupAcquire});
-    frameCommands_ << bar << chartButtons << recordBar << status << onTop << expert << popupView << popupAcquire;
+    connect(bar, &QAction::toggled, secondBar_, &QToolBar::setVisible);
 }
 
 void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
@@ -184,40 +185,36 @@ void MainFrame::placeViewMenu(const QList<QMenu*>& viewMenus) {
     borrowedViewMenu_ = nullptr;
     for (QMenu* m : viewMenus)
         if (m->title() == viewMenu_->title()) borrowedViewMenu_ = m;
-    if (borrowedViewMenu_) borrowedViewMenu_->addActions(frameViewActions_);
+    if (borrowedViewMenu_) {
+        borrowedViewMenu_->addActions(frameViewActions_);
+        connect(borrowedViewMenu_, &QMenu::aboutToShow, this, &MainFrame::refreshViewChecks, Qt::UniqueConnection);
+    }
     viewMenuAction_->setVisible(!borrowedViewMenu_);
 }
 
-void MainFrame::updateRecentMenu() {
-    const auto& entries = app_.recentFiles().entries();
-    for (int i = 0; i < recentActions_.size(); ++i) {
-        QAction* a = recentActions_[i];
-        if (i < static_cast<int>(entries.size())) {
-            const QString path = q(entries[static_cast<size_t>(i)]);
-            a->setText(QString("&%1 %2").arg(i + 1).arg(path));
-            a->setData(path);
-            a->setVisible(true);
-        } else {
-            a->setVisible(false);
-        }
+void MainFrame::refreshViewChecks() { emit viewMenu_->aboutToShow(); }
+
+std::vector<MenuEntry> MainFrame::recentEntries() {
+    std::vector<MenuEntry> out;
+    for (const std::string& entry : app_.recentFiles().entries()) {
+        if (out.size() == kRecentShown) break;
+        const QString path = q(entry);
+        out.push_back({.text = QString("&%1 %2").arg(out.size() + 1).arg(path),
+                       .run = [this, path] { openFiles({path}); }});
     }
-    recentSeparator_->setVisible(!entries.empty());
+    return out;
 }
 
-void MainFrame::updateWindowMenu() {
-    windowMenu_->clear();
-    windowMenu_->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows);
-    windowMenu_->addAction("&Tile", mdi_, &QMdiArea::tileSubWindows);
-    windowMenu_->addAction("Close All", this, &MainFrame::onCloseAll);
-    const auto windows = mdi_->subWindowList();
-    if (!windows.isEmpty()) windowMenu_->addSeparator();
-    int n = 0;
-    for (QMdiSubWindow* w : windows) {
-        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
-        a->setCheckable(true);
-        a->setChecked(w == mdi_->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
-    }
+std::vector<MenuEntry> MainFrame::windowEntries() {
+    std::vector<MenuEntry> out;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        out.push_back({.text = QString("&%1 %2").arg(out.size() + 1).arg(w->windowTitle()),
+                       .run = [this, w = QPointer<QMdiSubWindow>(w)] {
+                           if (w) mdi_->setActiveSubWindow(w);
+                       },
+                       .checkable = true,
+                       .checked = w == mdi_->activeSubWindow()});
+    return out;
 }
 
 void MainFrame::buildAcquireMenu() {

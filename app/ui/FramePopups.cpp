@@ -10,7 +10,11 @@
 namespace ordavia {
 
 QMenu* MainFrame::viewPopup() {
-    if (!viewPopup_) viewPopup_ = new QMenu(this);
+    if (!viewPopup_) {
+        viewPopup_ = new QMenu(this);
+        // The same check marks as the View menu's.
+        connect(viewPopup_, &QMenu::aboutToShow, this, &MainFrame::refreshViewChecks);
+    }
     // Built afresh each time: the window in front decides what it holds.
     viewPopup_->clear();
     QMdiSubWindow* w = mdi_->activeSubWindow();

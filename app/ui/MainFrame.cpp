@@ -364,7 +364,6 @@ void MainFrame::loadRecent() {
         if (!p.empty()) entries.push_back(p);
     }
     app_.recentFiles().setEntries(entries);
-    updateRecentMenu();
 }
 
 void MainFrame::saveRecent() {
@@ -479,7 +478,6 @@ void MainFrame::setExpertMode(bool on) {
     if (expert_ == on) return;
     expert_ = on;
     applyExpertMode();
-    if (QAction* a = frameCommand("Expert Mode")) a->setChecked(on);
     // Leaving expert mode goes back to choosing the subject.
     if (!on) QTimer::singleShot(0, this, [this] { subjects_->workflow().selectSubject(); });
 }
@@ -489,7 +487,6 @@ void MainFrame::setAlwaysOnTop(bool on) {
     if (QWindow* w = windowHandle()) {
         w->setFlag(Qt::WindowStaysOnTopHint, on);
     }
-    if (QAction* a = frameCommand("&Always on top")) a->setChecked(on);
     if (!on && isVisible()) lower();
 }
 

@@ -13,6 +13,7 @@
 #include "app/MainFrameHost.h"
 #include "base/Result.h"
 #include "framework/LocalRequests.h"
+#include "framework/ui/CommandTable.h"
 
 class CBasicApp;
 class QLabel;
@@ -124,8 +125,6 @@ private slots:
     void onUserManual();
     void onAbout();
     void onCloseAll();
-    void updateRecentMenu();
-    void updateWindowMenu();
     void onSubWindowActivated(QMdiSubWindow* w);
     void setExpertMode(bool on);
     void setAlwaysOnTop(bool on);
@@ -144,6 +143,12 @@ private:
     // The frame's View commands join a view's own "&View" menu while that
     // view is in front, so that the menu bar never shows two.
     void placeViewMenu(const QList<QMenu*>& viewMenus);
+    // Ticks the View commands as their menu opens, wherever it shows.
+    void refreshViewChecks();
+    // The File menu's recent files and the Window menu's windows, as the
+    // menus open.
+    std::vector<ordavia::MenuEntry> recentEntries();
+    std::vector<ordavia::MenuEntry> windowEntries();
     void loadRecent();
     void saveRecent();
     void savePlacement();
@@ -151,12 +156,7 @@ private:
     CBasicApp& app_;
     QMdiArea* mdi_ = nullptr;
     QMenu* fileMenu_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
-    QMenu* windowMenu_ = nullptr;
-    QAction* recentSeparator_ = nullptr;
-    QList<QAction*> recentActions_;
     QAction* fileInsertPoint_ = nullptr;
-    QAction* windowMenuAction_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QAction* viewMenuAction_ = nullptr;
     QList<QAction*> frameViewActions_;

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
+#include <memory>
 
 namespace ordavia {
 
@@ -16,9 +18,14 @@ QAction* build(QWidget* owner, const MenuCommand& c) {
         a->setShortcutContext(c.context);
     }
     if (c.tip) a->setStatusTip(QString::fromUtf8(c.tip));
+    if (c.toolTip) a->setToolTip(QString::fromUtf8(c.toolTip));
     a->setCheckable(c.checkable);
     if (c.run) {
-        QObject::connect(a, &QAction::triggered, owner, [run = c.run] { run(); });
+        const QPointer<QAction> self(a);
+        QObject::connect(a, &QAction::triggered, owner, [run = c.run, checked = c.checked, self] {
+            run();
+            if (checked && self) self->setChecked(checked());
+        });
         owner->addAction(a);
     } else {
         a->setEnabled(false);
@@ -28,13 +35,49 @@ QAction* build(QWidget* owner, const MenuCommand& c) {
     return a;
 }
 
+// The section's entries are made afresh each time the menu opens, in
+// front of a hidden marker that keeps the section's place.
+void addSection(QMenu* menu, QWidget* owner, const MenuCommand& c) {
+    using D = MenuCommand::Divider;
+    QAction* divider = c.divider == D::Before ? menu->addSeparator() : nullptr;
+    QAction* place = menu->addSeparator();
+    place->setVisible(false);
+    if (c.divider == D::After) divider = menu->addSeparator();
+    if (divider) divider->setVisible(false);
+    auto made = std::make_shared<QList<QPointer<QAction>>>();
+    QObject::connect(menu, &QMenu::aboutToShow, place, [menu, owner, place, divider, made, entries = c.entries] {
+        for (const QPointer<QAction>& a : *made) {
+            if (!a) continue;
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+        made->clear();
+        const std::vector<MenuEntry> list = entries();
+        for (const MenuEntry& e : list) {
+            auto* a = new QAction(e.text, menu);
+            a->setCheckable(e.checkable);
+            a->setChecked(e.checked);
+            if (e.run) QObject::connect(a, &QAction::triggered, owner, [run = e.run] { run(); });
+            else a->setEnabled(false);
+            menu->insertAction(place, a);
+            *made << a;
+        }
+        if (divider) divider->setVisible(!list.empty());
+    });
+}
+
 }  // namespace
 
 QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table) {
     QList<QAction*> out;
     for (const MenuCommand& c : table) {
+        if (c.entries) {
+            addSection(menu, owner, c);
+            continue;
+        }
         if (!c.text) {
-            menu->addSeparator();
+            QAction* s = menu->addSeparator();
+            if (c.action) *c.action = s;
             continue;
         }
         QAction* a = build(owner, c);

@@ -3,10 +3,13 @@
 // menu text exactly as documented, its shortcut and status tip, when it is
 // available or ticked, and what it does; the menu is built from the table
 // in the table's order, and the states are asked again each time the menu
-// opens.
+// opens. A section row stands for entries that change while the program
+// runs (the recent files, the open windows): they are asked for as the
+// menu opens.
 #include <QIcon>
 #include <QKeySequence>
 #include <QList>
+#include <QString>
 #include <functional>
 #include <vector>
 
@@ -16,6 +19,16 @@ class QObject;
 class QWidget;
 
 namespace ordavia {
+
+// One entry of a section, as its provider lists it when the menu opens.
+struct MenuEntry {
+    QString text;
+    std::function<void()> run = {};  // none: shown but never available
+    bool checkable = false;
+    bool checked = false;
+};
+
+using MenuEntries = std::function<std::vector<MenuEntry>()>;
 
 struct MenuCommand {
     // When `enabled` is asked.
@@ -27,12 +40,22 @@ struct MenuCommand {
     // Where the shortcut works: the owner's window, or the whole program.
     Qt::ShortcutContext context = Qt::WindowShortcut;
     QIcon icon = {};
-    const char* tip = nullptr;  // status tip
+    const char* tip = nullptr;      // status tip
+    const char* toolTip = nullptr;  // shown on hovering, where it differs from the text
     bool checkable = false;
     std::function<bool()> enabled = {};  // none: always available
     Ask ask = Ask::OnOpen;
-    std::function<bool()> checked = {};  // asked as the menu opens
-    QAction** action = nullptr;          // receives the action built
+    // Asked as the menu opens and after the command ran: a checkable
+    // command's tick shows the state it toggles, however that changed.
+    std::function<bool()> checked = {};
+    // Receives the action built (of a separator row too).
+    QAction** action = nullptr;
+    // A section instead of a command (text stays null): its entries stand
+    // where this row stands, and its own separator shows only while it has
+    // entries.
+    MenuEntries entries = {};
+    enum class Divider { None, Before, After };
+    Divider divider = Divider::None;
 };
 
 using CommandTable = std::vector<MenuCommand>;
@@ -40,13 +63,19 @@ using CommandTable = std::vector<MenuCommand>;
 // A separator row of a table.
 inline MenuCommand separator() { return MenuCommand{}; }
 
+// A section row of a table.
+inline MenuCommand section(MenuEntries entries, MenuCommand::Divider divider = MenuCommand::Divider::None) {
+    return MenuCommand{.entries = std::move(entries), .divider = divider};
+}
+
 // Adds the table's commands to `menu` in order; `owner` holds the actions
 // (so that their shortcuts work while it has the focus) and their
-// handlers' connections. The actions built, separators left out.
+// handlers' connections. The actions built, separators and sections left
+// out.
 QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table);
 
 // The same commands as actions of `owner` outside any menu (the entries a
-// view adds to the main window's File menu).
+// view adds to the main window's File menu); sections are left out.
 QList<QAction*> makeCommandActions(QWidget* owner, const CommandTable& table);
 
 }  // namespace ordavia

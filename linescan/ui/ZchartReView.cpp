@@ -6,13 +6,14 @@
 
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "linescan/ZchartReviewDoc.h"
 
 using namespace ordavia;
 
 ZchartReView::ZchartReView(ZchartReviewDoc* doc, QWidget* parent) : ZchartView(doc, parent), review_(doc) {
     auto* m = new QMenu("&Review", this);
-    connect(m->addAction("&Calculate velocity"), &QAction::triggered, this, &ZchartReView::cmdCalculateVelocity);
+    addCommands(m, this, {{.text = "&Calculate velocity", .run = [this] { cmdCalculateVelocity(); }}});
     menuList().append(m);
 }
 

@@ -18,6 +18,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"
@@ -78,30 +79,27 @@ ZlineScanBaseView::~ZlineScanBaseView() = default;
 
 void ZlineScanBaseView::buildLineScanMenu() {
     menu_ = new QMenu(kMenuTitle, this);
-    auto add = [this](const char* text, auto fn) {
-        QAction* a = menu_->addAction(QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    };
-    add("&Calculate velocity", &ZlineScanBaseView::cmdCalculateVelocity);
-    add("CBV using FFT", &ZlineScanBaseView::cmdCalculateVelocity);
-    add("correlate", &ZlineScanBaseView::cmdCorrelate);
-    add("Calculate &Hough Velocities", &ZlineScanBaseView::cmdHough);
-    add("cvb vs correlation points", &ZlineScanBaseView::cmdCbvVsCorrelation);
-    add("average cbv vs correlation limit", &ZlineScanBaseView::cmdAverageCbvVsLimit);
-    menu_->addSeparator();
-    add("CBV calculation &parameters...", &ZlineScanBaseView::cmdParameters);
-    interlace_ = add("&Use Interlace", &ZlineScanBaseView::cmdUseInterlace);
-    interlace_->setCheckable(true);
-    add("Set trace as linescan", &ZlineScanBaseView::cmdSetTraceAsLinescan);
-    menu_->addSeparator();
-    dimLines_ = add("Dimension &Lines", [this] { update(); });
-    dimLines_->setCheckable(true);
-    add("&Delete", &ZlineScanBaseView::cmdDeleteSlope);
-    add("&Interpolate...", &ZlineScanBaseView::cmdInterpolate);
-    add("linescan slope velocities", &ZlineScanBaseView::cmdSlopeVelocities);
-    add("Delete all &velocity slopes", &ZlineScanBaseView::cmdDeleteAllSlopes);
-    connect(menu_, &QMenu::aboutToShow, this, [this] { interlace_->setChecked(ls_->params().useInterlace); });
+    addCommands(menu_, this,
+                {{.text = "&Calculate velocity", .run = [this] { cmdCalculateVelocity(); }},
+                 {.text = "CBV using FFT", .run = [this] { cmdCalculateVelocity(); }},
+                 {.text = "correlate", .run = [this] { cmdCorrelate(); }},
+                 {.text = "Calculate &Hough Velocities", .run = [this] { cmdHough(); }},
+                 {.text = "cvb vs correlation points", .run = [this] { cmdCbvVsCorrelation(); }},
+                 {.text = "average cbv vs correlation limit", .run = [this] { cmdAverageCbvVsLimit(); }},
+                 separator(),
+                 {.text = "CBV calculation &parameters...", .run = [this] { cmdParameters(); }},
+                 {.text = "&Use Interlace",
+                  .run = [this] { cmdUseInterlace(); },
+                  .checkable = true,
+                  .checked = [this] { return ls_->params().useInterlace; }},
+                 {.text = "Set trace as linescan", .run = [this] { cmdSetTraceAsLinescan(); }},
+                 separator(),
+                 // Its tick is the state itself: slopes are drawn with the mouse.
+                 {.text = "Dimension &Lines", .run = [this] { update(); }, .checkable = true, .action = &dimLines_},
+                 {.text = "&Delete", .run = [this] { cmdDeleteSlope(); }},
+                 {.text = "&Interpolate...", .run = [this] { cmdInterpolate(); }},
+                 {.text = "linescan slope velocities", .run = [this] { cmdSlopeVelocities(); }},
+                 {.text = "Delete all &velocity slopes", .run = [this] { cmdDeleteAllSlopes(); }}});
     menuList().append(menu_);
 }
 
@@ -484,25 +482,20 @@ void ZlineScanBaseView::cmdSummary() {
 // The live scan
 
 ZlineScanView::ZlineScanView(ZlineScanDoc* doc, QWidget* parent) : ZlineScanBaseView(doc, parent), live_(doc) {
-    QMenu* m = lineScanMenu();
-    m->addSeparator();
-    auto add = [this, m](const char* text, auto fn) {
-        QAction* a = m->addAction(QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    };
-    add("Set sample &rate", &ZlineScanView::cmdSampleRate);
-    QAction* sub = add("&Subtract scans", &ZlineScanView::cmdSubtract);
-    sub->setCheckable(true);
-    QAction* cbv = add("&Calculate cbv", &ZlineScanView::cmdCalculateCbv);
-    cbv->setCheckable(true);
-    m->addSeparator();
-    add("Start live video", &ZlineScanView::cmdStartLiveVideo);
-    add("stop", &ZlineScanView::cmdStop);
-    connect(m, &QMenu::aboutToShow, this, [this, sub, cbv] {
-        sub->setChecked(live_->subtracting());
-        cbv->setChecked(live_->calculateCbv());
-    });
+    addCommands(lineScanMenu(), this,
+                {separator(),
+                 {.text = "Set sample &rate", .run = [this] { cmdSampleRate(); }},
+                 {.text = "&Subtract scans",
+                  .run = [this] { cmdSubtract(); },
+                  .checkable = true,
+                  .checked = [this] { return live_->subtracting(); }},
+                 {.text = "&Calculate cbv",
+                  .run = [this] { cmdCalculateCbv(); },
+                  .checkable = true,
+                  .checked = [this] { return live_->calculateCbv(); }},
+                 separator(),
+                 {.text = "Start live video", .run = [this] { cmdStartLiveVideo(); }},
+                 {.text = "stop", .run = [this] { cmdStop(); }}});
 }
 
 void ZlineScanView::cmdSampleRate() {

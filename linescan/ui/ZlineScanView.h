@@ -82,7 +82,6 @@ private:
     ZlineScanBaseDoc* ls_;
     QMenu* menu_ = nullptr;
     QAction* dimLines_ = nullptr;
-    QAction* interlace_ = nullptr;
     QAction* import_ = nullptr;
     QLabel* velocityLabel_ = nullptr;
     std::vector<const void*> seen_;

@@ -10,6 +10,7 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/Timer.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "live/CameraSources.h"
 #include "live/ZBasicfgDoc.h"
@@ -306,47 +307,50 @@ QList<QMenu*> ZBasicfgView::documentMenus() {
 
 void ZBasicfgView::buildLiveMenu() {
     liveMenu_ = new QMenu(kMenuTitle, this);
-    auto add = [this](const char* text, auto fn) {
-        QAction* a = liveMenu_->addAction(text);
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    };
-    add("Start live video", [this] { startLiveVideo(); });
-    add("stop", [this] { stopLiveVideo(); });
-    // F4 belongs to the main window's "Sa&ve Image", which saves into the
-    // examination's folder from whichever window is in front.
-    add("Sa&ve Image", [this] { live_->freezeAndSave(); })->setStatusTip("Freeze the live picture and save it (F4)");
-    liveMenu_->addSeparator();
-    add("&Timer...", [this] { cmdTimer(); });
-    timedSaves_ = add(kTimedSavesText, [this] { live_->freezeAndSave(); });
-    timedSaves_->setCheckable(true);
-    timedSaves_->setStatusTip("Save the timer's series of pictures (Timer...); again to stop the series");
+    const auto shown = [](const QWidget* w) { return w && w->isVisible(); };
+    addCommands(
+        liveMenu_, this,
+        {{.text = "Start live video", .run = [this] { startLiveVideo(); }},
+         {.text = "stop", .run = [this] { stopLiveVideo(); }},
+         // F4 belongs to the main window's "Sa&ve Image", which saves into the
+         // examination's folder from whichever window is in front.
+         {.text = "Sa&ve Image", .run = [this] { live_->freezeAndSave(); }, .tip = "Freeze the live picture and save it (F4)"},
+         separator(),
+         {.text = "&Timer...", .run = [this] { cmdTimer(); }},
+         // Kept up to date by refreshTimedSaves (its toolbar button too).
+         {.text = kTimedSavesText,
+          .run = [this] { live_->freezeAndSave(); },
+          .tip = "Save the timer's series of pictures (Timer...); again to stop the series",
+          .checkable = true,
+          .action = &timedSaves_},
+         {.text = "&Frame skip", .run = [this] { cmdFrameSkip(); }},
+         {.text = "&Select camera...", .run = [this] { cmdSelectCamera(); }},
+         {.text = "Set grab image si&ze", .run = [this] { cmdGrabSize(); }},
+         {.text = "&Video Input", .run = [this] { cmdVideoInput(); }},
+         {.text = "Show all &errors",
+          .run = [this] { showAllErrors_ = !showAllErrors_; },
+          .checkable = true,
+          .checked = [this] { return showAllErrors_; }},
+         {.text = "&Half resolution",
+          .run = [this] { live_->setBinning(!live_->binning()); },
+          .checkable = true,
+          .checked = [this] { return live_->binning(); }},
+         {.text = "Set pixel clock", .run = [this] { cmdPixelClock(); }},
+         {.text = "Simulated camera...", .run = [this] { cmdSimulatedSource(); }},
+         separator(),
+         {.text = "&Video Input Control",
+          .run = [this] { toggleControlWindow(false); },
+          .checkable = true,
+          .checked = [this, shown] { return shown(control_); }},
+         {.text = "&Big Brightness slider",
+          .run = [this] { toggleControlWindow(true); },
+          .checkable = true,
+          .checked = [this, shown] { return shown(brightness_); }},
+         {.text = "&Adjust brightness/contrast", .run = [this] { adjustBrightness(); }},
+         {.text = "Auto flash control", .run = [this] { showAutoFlash(); }},
+         {.text = "Auto focus control", .run = [this] { showAutoFocus(); }}});
     refreshTimedSaves();
-    add("&Frame skip", [this] { cmdFrameSkip(); });
-    add("&Select camera...", [this] { cmdSelectCamera(); });
-    add("Set grab image si&ze", [this] { cmdGrabSize(); });
-    add("&Video Input", [this] { cmdVideoInput(); });
-    QAction* errors = add("Show all &errors", [this] { showAllErrors_ = !showAllErrors_; });
-    errors->setCheckable(true);
-    QAction* half = add("&Half resolution", [this] { live_->setBinning(!live_->binning()); });
-    half->setCheckable(true);
-    add("Set pixel clock", [this] { cmdPixelClock(); });
-    add("Simulated camera...", [this] { cmdSimulatedSource(); });
-    liveMenu_->addSeparator();
-    QAction* control = add("&Video Input Control", [this] { toggleControlWindow(false); });
-    control->setCheckable(true);
-    QAction* big = add("&Big Brightness slider", [this] { toggleControlWindow(true); });
-    big->setCheckable(true);
-    add("&Adjust brightness/contrast", [this] { adjustBrightness(); });
-    add("Auto flash control", [this] { showAutoFlash(); });
-    add("Auto focus control", [this] { showAutoFocus(); });
-    connect(liveMenu_, &QMenu::aboutToShow, this, [this, errors, half, control, big] {
-        refreshTimedSaves();
-        errors->setChecked(showAllErrors_);
-        half->setChecked(live_->binning());
-        control->setChecked(control_ && control_->isVisible());
-        big->setChecked(brightness_ && brightness_->isVisible());
-    });
+    connect(liveMenu_, &QMenu::aboutToShow, this, &ZBasicfgView::refreshTimedSaves);
 }
 
 void ordavia::registerLiveViews() {

@@ -61,9 +61,8 @@ std::string defaultFinger(ZBasicDoc& doc) {
 
 }  // namespace
 
-void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
-    menu->addSeparator();
-    QObject::connect(menu->addAction(kAssessCommand), &QAction::triggered, view, [doc, view] {
+CommandTable assessmentCommands(ZBasicDoc* doc, QWidget* view) {
+    return {separator(), {.text = kAssessCommand, .run = [doc, view] {
         if (doc->image().isEmpty()) return;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         auto a = assessPicture(doc->image(), assessOptionsOf(*doc));
@@ -77,7 +76,7 @@ void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
         // Owned by the view: the review closes with its picture.
         auto* w = new AssessmentWindow(*doc, std::make_unique<AssessmentReview>(std::move(*a)), view);
         w->show();
-    });
+    }}};
 }
 
 bool reopenFiledAssessment(ZBasicDoc& doc, QWidget* view, const std::string& record) {

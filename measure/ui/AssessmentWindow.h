@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QPointer>
 
+#include "framework/ui/CommandTable.h"
+
 class QAction;
 class QButtonGroup;
 class QComboBox;
@@ -29,8 +31,8 @@ inline constexpr const char* kAssessCommand = "Assess &capillaroscopy";
 inline constexpr const char* kAssessWindowTitle = "Capillaroscopy assessment";
 inline constexpr const char* kFileAssessment = "File under examination";
 
-// Adds the command to an image view's menu.
-void addAssessmentCommand(QMenu* menu, ZBasicDoc* doc, QWidget* view);
+// The command for an image view's menu, after a separator.
+CommandTable assessmentCommands(ZBasicDoc* doc, QWidget* view);
 
 // Opens the review of the assessment filed for the document's picture
 // (`record`: the filed findings, AssessmentRecord.h) as it was filed, with

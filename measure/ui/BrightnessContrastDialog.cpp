@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "framework/AppServices.h"
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 
@@ -90,7 +91,8 @@ void BrightnessContrastDialog::accept() {
         doc_.showPreview(original_);
         // Identity leaves the picture as it was: no undo step, no history.
         if (gain_->value() != kGainSteps || offset_->value() != 0)
-            ImageProcessing::adjustBrightnessContrast(doc_, gain(), offset());
+            showFailure(doc_.services().prompter(), ImageProcessing::adjustBrightnessContrast(doc_, gain(), offset()),
+                        doc_.quiet());
     }
     QDialog::accept();
 }

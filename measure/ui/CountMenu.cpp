@@ -84,33 +84,38 @@ void previewLine(const ZBasicDoc& doc, ZPoint& a, ZPoint& b) {
 
 }  // namespace
 
-void addCapillaryCountCommands(QMenu* menu, ZBasicDoc* doc, QWidget* view) {
+CommandTable capillaryCountCommands(ZBasicDoc* doc, QWidget* view) {
     auto* imageView = qobject_cast<ZBasicView*>(view);
-    if (!imageView) return;
+    if (!imageView) return {};
     auto* helper = new CountHelper(doc, imageView);
-    menu->addSeparator();
-    QObject::connect(menu->addAction(kCountAlongLine), &QAction::triggered, view, [helper] {
-        WaitCursor wait;
-        helper->report(helper->tool().countCurrentLine().status());
-    });
-    QObject::connect(menu->addAction(kCountAllLines), &QAction::triggered, view, [helper] {
-        WaitCursor wait;
-        helper->report(helper->tool().countAllLines().status());
-    });
-    QAction* correct = menu->addAction(kCorrectCount);
-    correct->setCheckable(true);
-    correct->setToolTip("Click near a counted line to add a mark there, or on a mark to take it away");
-    QObject::connect(correct, &QAction::toggled, view, [helper](bool on) { helper->correcting = on; });
-    QObject::connect(menu->addAction(kCountSettings), &QAction::triggered, view, [helper, doc, view] {
-        ZPoint a, b;
-        previewLine(*doc, a, b);
-        CountDialog dlg(helper->tool(), a, b, view);
-        if (dlg.exec() != QDialog::Accepted) return;
-        WaitCursor wait;
-        const Status st = helper->tool().applySettings(dlg.settings(), a, b);
-        if (st) CapillaryCountTool::storeSettings(profileOf(*doc), dlg.settings());
-        helper->report(st);
-    });
+    return {separator(),
+            {.text = kCountAlongLine,
+             .run =
+                 [helper] {
+                     WaitCursor wait;
+                     helper->report(helper->tool().countCurrentLine().status());
+                 }},
+            {.text = kCountAllLines,
+             .run =
+                 [helper] {
+                     WaitCursor wait;
+                     helper->report(helper->tool().countAllLines().status());
+                 }},
+            {.text = kCorrectCount,
+             .run = [helper] { helper->correcting = !helper->correcting; },
+             .toolTip = "Click near a counted line to add a mark there, or on a mark to take it away",
+             .checkable = true,
+             .checked = [helper] { return helper->correcting; }},
+            {.text = kCountSettings, .run = [helper, doc, view] {
+                 ZPoint a, b;
+                 previewLine(*doc, a, b);
+                 CountDialog dlg(helper->tool(), a, b, view);
+                 if (dlg.exec() != QDialog::Accepted) return;
+                 WaitCursor wait;
+                 const Status st = helper->tool().applySettings(dlg.settings(), a, b);
+                 if (st) CapillaryCountTool::storeSettings(profileOf(*doc), dlg.settings());
+                 helper->report(st);
+             }}};
 }
 
 }  // namespace ordavia

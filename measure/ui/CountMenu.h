@@ -1,14 +1,16 @@
 #pragma once
-// The capillary count commands of an image view, added to its "&Process"
-// menu beside the detector: count along the current line, count on every
-// line of the list, correct the marks by clicking, and the settings.
-class QMenu;
+// The capillary count commands of an image view, for its "&Process" menu
+// beside the detector: count along the current line, count on every line
+// of the list, correct the marks by clicking, and the settings.
+#include "framework/ui/CommandTable.h"
+
 class QWidget;
 class ZBasicDoc;
 
 namespace ordavia {
 
-void addCapillaryCountCommands(QMenu* menu, ZBasicDoc* doc, QWidget* view);
+// The commands after a separator; none when `view` is no image view.
+CommandTable capillaryCountCommands(ZBasicDoc* doc, QWidget* view);
 
 inline constexpr const char* kCountAlongLine = "Count capillaries along &line";
 inline constexpr const char* kCountAllLines = "Count capillaries on &all lines";

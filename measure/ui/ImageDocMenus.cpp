@@ -150,7 +150,7 @@ QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     add(image, "&Units...", view, [doc, view] { runUnitsDialog(*doc, view); });
     image->addSeparator();
     add(image, "Clear &all dimensions", view, [doc] {
-        (void)doc->clearCurrentList();
+        showFailure(doc->services().prompter(), doc->clearCurrentList(), doc->quiet());
     });
     QAction* cross = add(image, "Show &Crosshair", view, [doc] { doc->toggleTarget(); });
     cross->setCheckable(true);

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "framework/AppServices.h"
+#include "framework/ui/CommandTable.h"
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/AssessmentWindow.h"
@@ -31,86 +32,102 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-using Command = bool (*)(ZBasicDoc&);
-
-QAction* add(QMenu* m, const char* text, QWidget* view, std::function<void()> f) {
-    QAction* a = m->addAction(QString::fromUtf8(text));
-    QObject::connect(a, &QAction::triggered, view, std::move(f));
-    return a;
-}
+using Command = ImageProcessing::Command;
 
 // A command that may ask a question first: the wait cursor would sit over
 // the prompt, so those commands show it only once they run (the prompts
 // come before any pixel work, and the filters are quick enough not to
-// need it in between).
-QAction* addCommand(QMenu* m, const char* text, QWidget* view, ZBasicDoc* doc, Command c, bool asks = false) {
-    return add(m, text, view, [doc, c, asks] {
+// need it in between). A failure is shown once the command is over, with
+// the icon its refusals carry.
+std::function<void()> runOf(ZBasicDoc* doc, Command c, bool asks = false, MsgIcon refusal = MsgIcon::Warning) {
+    return [doc, c, asks, refusal] {
+        Status done;
         if (asks) {
-            c(*doc);
-            return;
+            done = c(*doc);
+        } else {
+            WaitCursor wait;
+            done = c(*doc);
         }
-        WaitCursor wait;
-        c(*doc);
-    });
+        showFailure(doc->services().prompter(), done, doc->quiet(), refusal);
+    };
 }
 
 }  // namespace
 
 QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
-    auto* m = new QMenu("&Process", view);
-    add(m, "&Adjust brightness/contrast", view, [doc, view] { runBrightnessContrastDialog(*doc, view); });
-    addCommand(m, "E&qualise", view, doc, &ImageProcessing::equalise);
-    addCommand(m, "Ne&gative", view, doc, &ImageProcessing::negative);
-    addCommand(m, "&Low pass filter", view, doc, &ImageProcessing::lowPass, true);
-    addCommand(m, "&High pass filter", view, doc, &ImageProcessing::highPass, true);
-    addCommand(m, "&Laplacian filter", view, doc, &ImageProcessing::laplacian);
-    add(m, "Custo&m Filter", view, [doc, view] {
-        if (runCustomFilterDialog(doc->services().profile(), view)) {
-            WaitCursor wait;
-            ImageProcessing::customFilter(*doc);
-        }
-    });
-    addCommand(m, "Blur", view, doc, &ImageProcessing::blur, true);
-    addCommand(m, "&Bin", view, doc, &ImageProcessing::bin);
-    addCommand(m, "Subtract image", view, doc, &ImageProcessing::subtractImage, true);
-    m->addSeparator();
-    addCommand(m, "Remove single dust mark", view, doc, &ImageProcessing::removeSingleDustMark, true);
-    QAction* dust = addCommand(m, "Use Dust Mask filter", view, doc, &ImageProcessing::toggleDustMaskFilter, true);
-    dust->setCheckable(true);
-    addCommand(m, "Save Dust Mask", view, doc, &ImageProcessing::saveDustMask, true);
-    addCommand(m, "Load dust mask", view, doc, &ImageProcessing::loadDustMask, true);
-    m->addSeparator();
-    add(m, "Processing...", view, [doc, view] {
-        if (runProcessingArgsDialog(doc->services().profile(), view)) {
-            WaitCursor wait;
-            ImageProcessing::processing(*doc);
-        }
-    });
-    add(m, "Threshold Capillaries", view, [doc, view] {
-        // No wait cursor: a question about earlier circles may follow the
-        // search.
-        ImageProcessing::thresholdCapillaries(*doc);
-        // The count and density of every run, none found included.
-        if (auto* main = qobject_cast<QMainWindow*>(view->window()))
-            main->statusBar()->showMessage("Threshold Capillaries: " + QString::fromStdString(doc->result).simplified());
-    });
-    addCommand(m, "Threshold &preprocess check", view, doc, &ImageProcessing::preprocessCheck);
-    addCommand(m, "apex filter", view, doc, &ImageProcessing::apexFilter);
-    addCommand(m, "&Find Capillaries", view, doc, &ImageProcessing::findCapillaries, true);
-    addCommand(m, "&Simple threshold", view, doc, &ImageProcessing::simpleThreshold, true);
-    addCommand(m, "find minima within window", view, doc, &ImageProcessing::findMinimaWithinWindow);
-    addCommand(m, "find minima within tolerance", view, doc, &ImageProcessing::findMinimaWithinTolerance);
-    addCommand(m, "find 8 regions", view, doc, &ImageProcessing::findEightRegions);
-    ordavia::addCapillaryCountCommands(m, doc, view);
-    ordavia::addAssessmentCommand(m, doc, view);
+    const bool asks = true;
+    CommandTable filters = {
+        {.text = "&Adjust brightness/contrast", .run = [doc, view] { runBrightnessContrastDialog(*doc, view); }},
+        {.text = "E&qualise", .run = runOf(doc, &ImageProcessing::equalise)},
+        {.text = "Ne&gative", .run = runOf(doc, &ImageProcessing::negative)},
+        {.text = "&Low pass filter", .run = runOf(doc, &ImageProcessing::lowPass, asks)},
+        {.text = "&High pass filter", .run = runOf(doc, &ImageProcessing::highPass, asks)},
+        {.text = "&Laplacian filter", .run = runOf(doc, &ImageProcessing::laplacian)},
+        {.text = "Custo&m Filter",
+         .run =
+             [doc, view] {
+                 if (runCustomFilterDialog(doc->services().profile(), view)) {
+                     WaitCursor wait;
+                     (void)ImageProcessing::run(*doc, &ImageProcessing::customFilter);
+                 }
+             }},
+        {.text = "Blur", .run = runOf(doc, &ImageProcessing::blur, asks)},
+        {.text = "&Bin", .run = runOf(doc, &ImageProcessing::bin)},
+        {.text = "Subtract image", .run = runOf(doc, &ImageProcessing::subtractImage, asks)},
+    };
+    // The dust mask's files can be handled without a picture.
+    const CommandTable dust = {
+        separator(),
+        {.text = "Remove single dust mark", .run = runOf(doc, &ImageProcessing::removeSingleDustMark, asks, MsgIcon::Information)},
+        {.text = "Use Dust Mask filter",
+         .run = runOf(doc, &ImageProcessing::toggleDustMaskFilter, asks),
+         .checkable = true,
+         .checked = [doc] { return ImageProcessing::dustMaskFilterOn(*doc); }},
+        {.text = "Save Dust Mask", .run = runOf(doc, &ImageProcessing::saveDustMask, asks, MsgIcon::Error)},
+        {.text = "Load dust mask", .run = runOf(doc, &ImageProcessing::loadDustMask, asks, MsgIcon::Error)},
+    };
+    CommandTable detectors = {
+        separator(),
+        {.text = "Processing...",
+         .run =
+             [doc, view] {
+                 if (runProcessingArgsDialog(doc->services().profile(), view)) {
+                     WaitCursor wait;
+                     (void)ImageProcessing::run(*doc, &ImageProcessing::processing);
+                 }
+             }},
+        {.text = "Threshold Capillaries",
+         .run =
+             [doc, view] {
+                 // No wait cursor: a question about earlier circles may follow
+                 // the search.
+                 (void)ImageProcessing::run(*doc, &ImageProcessing::thresholdCapillaries);
+                 // The count and density of every run, none found included.
+                 if (auto* main = qobject_cast<QMainWindow*>(view->window()))
+                     main->statusBar()->showMessage("Threshold Capillaries: " +
+                                                    QString::fromStdString(doc->result).simplified());
+             }},
+        {.text = "Threshold &preprocess check", .run = runOf(doc, &ImageProcessing::preprocessCheck)},
+        {.text = "apex filter", .run = runOf(doc, &ImageProcessing::apexFilter)},
+        {.text = "&Find Capillaries", .run = runOf(doc, &ImageProcessing::findCapillaries, asks, MsgIcon::Information)},
+        {.text = "&Simple threshold", .run = runOf(doc, &ImageProcessing::simpleThreshold, asks)},
+        {.text = "find minima within window", .run = runOf(doc, &ImageProcessing::findMinimaWithinWindow)},
+        {.text = "find minima within tolerance", .run = runOf(doc, &ImageProcessing::findMinimaWithinTolerance)},
+        {.text = "find 8 regions", .run = runOf(doc, &ImageProcessing::findEightRegions)},
+    };
+    for (const CommandTable& more : {capillaryCountCommands(doc, view), assessmentCommands(doc, view)})
+        detectors.insert(detectors.end(), more.begin(), more.end());
+    // Every command but the dust mask's works on the picture.
+    const auto hasImage = [doc] { return !doc->image().isEmpty(); };
+    for (CommandTable* t : {&filters, &detectors})
+        for (MenuCommand& c : *t)
+            if (c.text) c.enabled = hasImage;
+    CommandTable table = filters;
+    table.insert(table.end(), dust.begin(), dust.end());
+    table.insert(table.end(), detectors.begin(), detectors.end());
 
-    QObject::connect(m, &QMenu::aboutToShow, view, [=] {
-        dust->setChecked(ImageProcessing::dustMaskFilterOn(*doc));
-        const bool hasImage = !doc->image().isEmpty();
-        for (QAction* a : m->actions())
-            if (!a->isSeparator() && a != dust && !a->text().contains("Dust") && !a->text().contains("dust"))
-                a->setEnabled(hasImage);
-    });
+    auto* m = new QMenu("&Process", view);
+    addCommands(m, view, table);
     return m;
 }
 

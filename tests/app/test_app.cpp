@@ -189,6 +189,23 @@ TEST_F(AppTest, ShowDatabasePostsSelectSubjectOnlyWithADatabase) {
     EXPECT_EQ(frame.calls, (std::vector<std::string>{"create", "show", "post:Select Subject..."}));
 }
 
+// A database that does not open is said once at start-up, naming the file,
+// and start-up goes on without it.
+TEST_F(AppTest, DatabaseThatDoesNotOpenIsShownOnceAtStartUp) {
+    const std::string bad = (dir_ / "orda.db").string();
+    writeFile(dir_ / "orda.db", std::string(4096, 'x'));
+    writeFile(dir_ / "ordavia.ini", "[Settings]\ndatabase=" + bad + "\n");
+    CSubjectDatabase db;
+    svc.services.provide<CSubjectDatabase>(&db);
+    {
+        CBasicApp app(svc.services, program());
+        ASSERT_TRUE(app.InitInstance(&frame, ""));
+    }
+    EXPECT_FALSE(db.isOpen());
+    ASSERT_EQ(prompter.messages(), std::vector<std::string>{bad + ": file is not a database"});
+    EXPECT_EQ(prompter.asked[0].icon, MsgIcon::Error);
+}
+
 // Only files that opened join the recent-file list; pictures go by their
 // content, so a TIFF named like a video reaches the picture road.
 TEST_F(AppTest, RecentFilesKeepOnlyWhatOpened) {

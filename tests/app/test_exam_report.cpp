@@ -22,7 +22,7 @@ class Report : public TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
+        ASSERT_TRUE(db.openPath(path("orda.db")));
         ASSERT_TRUE(insertSubject(db.handle(), "AB12"));
         ASSERT_TRUE(insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12"));
         fs::create_directories(dir_ / "42-AB12");

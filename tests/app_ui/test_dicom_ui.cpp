@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         FrameFixture::SetUp();
         svc.services.provide<CSubjectDatabase>(&db);
-        ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
+        ASSERT_TRUE(db.openPath(path("orda.db")));
         svc.profile.SetPath(path("p.ini"));
         SelectSubjectModel m(db, svc.prompter);
         m.open();

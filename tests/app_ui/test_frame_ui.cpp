@@ -80,7 +80,7 @@ TEST_F(FrameUiTest, AcquisitionCommandsExpertModeAndTheStatusWindow) {
 
     // Expert mode shows the bars; leaving it hides them and asks for the subject.
     CSubjectDatabase db;
-    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
+    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string()));
     svc.services.provide<CSubjectDatabase>(&db);
     menuCommand("Expert Mode")->trigger();
     EXPECT_TRUE(f.expertMode());

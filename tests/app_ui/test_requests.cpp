@@ -154,7 +154,7 @@ TEST_F(RequestTest, FreezeSaveFromASecondProcessSavesTheLivePictureIntoTheExamin
     svc.services.provide<CSubjectDatabase>(&db);
     ASSERT_TRUE(start());
     // The examination chosen after start-up.
-    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
+    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string()));
     std::filesystem::create_directories(dir_ / "1001-AB12-left_ring");
     db.setCurrentSubject("AB12", "Ann Smith");
     db.setCurrentExam(1001, "1001-AB12-left_ring");
@@ -249,7 +249,7 @@ TEST_F(RequestTest, AMarkersBareNumberLoadsItsPictureFromTheExaminationFolder) {
     CSubjectDatabase db;
     svc.services.provide<CSubjectDatabase>(&db);
     ASSERT_TRUE(start());
-    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string(), svc.prompter));
+    ASSERT_TRUE(db.openPath((dir_ / "orda.db").string()));
     std::filesystem::create_directories(dir_ / "1001-AB12-left_ring");
     db.setCurrentSubject("AB12", "Ann Smith");
     db.setCurrentExam(1001, "1001-AB12-left_ring");

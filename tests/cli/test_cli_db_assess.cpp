@@ -69,7 +69,7 @@ TEST(CliDbAssess, FingerGridPatternAndReportPage) {
     {
         CSubjectDatabase db;
         ScriptedPrompter prompter;
-        ASSERT_TRUE(db.openPath(data + "/orda.db", prompter));
+        ASSERT_TRUE(db.openPath(data + "/orda.db"));
         CapillaryAssessment healthy = row(10, 0), sclero = row(8, 2);
         healthy.finger = "R2";
         sclero.finger = "L4";

@@ -98,7 +98,7 @@ TEST(CliDoppler, InfoOnAMonitorRecordingMatchesTheHeadlessRun) {
     // Filed under an examination, the report lists the same five figures
     // with their units.
     ordavia::CSubjectDatabase db;
-    ASSERT_TRUE(db.openPath(scratch / "orda.db", ts.prompter));
+    ASSERT_TRUE(db.openPath(scratch / "orda.db"));
     ASSERT_TRUE(ordavia::insertSubject(db.handle(), "AB12"));
     ASSERT_TRUE(ordavia::insertExam(db.handle(), 42, "AB12", "left ring", "", "42-AB12"));
     fs::create_directories(scratch.dir / "42-AB12");

@@ -23,7 +23,7 @@ struct DbTest : ::testing::Test {
     ordavia::ScriptedPrompter prompter;
     ordavia::CSubjectDatabase db;
     const std::string dbPath = tmp / "orda.db";
-    void openDb() { ASSERT_TRUE(db.openPath(dbPath, prompter)); }
+    void openDb() { ASSERT_TRUE(db.openPath(dbPath)); }
 };
 
 // All rows of a query as text cells, through a connection of our own.

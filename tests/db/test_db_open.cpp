@@ -122,10 +122,11 @@ TEST_F(OpenFixture, FileThatIsNoDatabaseLeavesHandleNullWithMessage) {
     }
     const auto before = readBytes(bad);
     profile.WriteString("Settings", "database", bad);
-    EXPECT_FALSE(db.openAtStartup(profile, prompter));
+    const Status refused = db.openAtStartup(profile, prompter);
     EXPECT_FALSE(db.isOpen());
-    ASSERT_EQ(prompter.messages().size(), 1u);
-    EXPECT_NE(prompter.messages()[0].find("not a database"), std::string::npos) << prompter.messages()[0];
+    EXPECT_TRUE(prompter.messages().empty());  // start-up shows it
+    EXPECT_EQ(refused.reason().rfind(bad + ": ", 0), 0u) << refused.reason();
+    EXPECT_NE(refused.reason().find("not a database"), std::string::npos) << refused.reason();
     EXPECT_FALSE(db.openReadOnly(bad));  // the read-only road refuses it too
     EXPECT_EQ(readBytes(bad), before);
 }
@@ -149,7 +150,7 @@ TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
     const Status incomplete = db.openReadOnly(dbPath);
     EXPECT_NE(incomplete.reason().find("missing tables"), std::string::npos) << incomplete.reason();
 
-    ASSERT_TRUE(db.openPath(dbPath, prompter));
+    ASSERT_TRUE(db.openPath(dbPath));
     EXPECT_TRUE(prompter.messages().empty());
     EXPECT_TRUE(insertExam(db.handle(), 1, "AB12", "", "", "1-AB12"));
     EXPECT_TRUE(insertResult(db.handle(), 1, "a.cs1", "r"));
@@ -161,7 +162,7 @@ TEST_F(OpenFixture, HalfBuiltDatabaseIsRepairedOnOpen) {
 
 // Damage inside a table is an error at open, said once, never an empty list.
 TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
-    ASSERT_TRUE(db.openPath(dbPath, prompter));
+    ASSERT_TRUE(db.openPath(dbPath));
     for (int i = 0; i < 30; ++i) EXPECT_TRUE(insertSubject(db.handle(), strprintf("S%02d", i)));
     db.close();
     {
@@ -173,16 +174,16 @@ TEST_F(OpenFixture, DamagedDatabaseIsAnErrorNotAnEmptyList) {
     }
     const Status damaged = db.openReadOnly(dbPath);
     EXPECT_NE(damaged.reason().find("malformed"), std::string::npos) << damaged.reason();
-    EXPECT_FALSE(db.openPath(dbPath, prompter));
+    const Status refused = db.openPath(dbPath);
     EXPECT_FALSE(db.isOpen());
-    ASSERT_EQ(prompter.messages().size(), 1u);
-    EXPECT_NE(prompter.messages()[0].find("malformed"), std::string::npos) << prompter.messages()[0];
+    EXPECT_EQ(refused.code(), damaged.code());
+    EXPECT_NE(refused.reason().find("malformed"), std::string::npos) << refused.reason();
 }
 
 // A step that fails (here: another program holds the file) ends a listing
 // with the reason, not with fewer rows.
 TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
-    ASSERT_TRUE(db.openPath(dbPath, prompter));
+    ASSERT_TRUE(db.openPath(dbPath));
     EXPECT_TRUE(insertSubject(db.handle(), "AB12"));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(dbPath.c_str(), &other), SQLITE_OK);
@@ -200,14 +201,12 @@ TEST_F(OpenFixture, FailedStepIsNotTheEndOfTheRows) {
 // Two programs creating the same new database at once: one waits for the
 // other and finds the tables made; one info row.
 TEST_F(OpenFixture, ConcurrentCreationMakesOneCompleteDatabase) {
-    ScriptedPrompter p1, p2;
     CSubjectDatabase a, b;
-    bool okA = false, okB = false;
-    std::thread t([&] { okA = a.openPath(dbPath, p1); });
-    okB = b.openPath(dbPath, p2);
+    Status okA;
+    std::thread t([&] { okA = a.openPath(dbPath); });
+    const Status okB = b.openPath(dbPath);
     t.join();
-    EXPECT_TRUE(okA && okB) << (p1.messages().empty() ? "" : p1.messages()[0])
-                            << (p2.messages().empty() ? "" : p2.messages()[0]);
+    EXPECT_TRUE(okA && okB) << okA.reason() << okB.reason();
     a.close();
     b.close();
     EXPECT_EQ(queryRows(dbPath, "SELECT count(*) FROM info;")[0][0], "1");

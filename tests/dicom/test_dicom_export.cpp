@@ -62,7 +62,7 @@ TEST_F(Export, ExportingAgainKeepsTheStudyAndEveryInstanceUid) {
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->value_or(""), first.studyUid);
     db.close();
-    ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
+    ASSERT_TRUE(db.openPath(path("orda.db")));
     const DicomExport second = exported("b");
     EXPECT_EQ(second.studyUid, first.studyUid);
     DicomPicture a, b;

@@ -10,7 +10,6 @@
 
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
-#include "framework/ScriptedPrompter.h"
 
 using namespace ordavia;
 
@@ -40,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(f);
         std::remove((path + "-journal").c_str());
         CSubjectDatabase db;
-        ScriptedPrompter quiet;
-        if (mode == 0 ? db.openReadOnly(path).ok() : db.openPath(path, quiet)) list(db);
+        if (mode == 0 ? db.openReadOnly(path).ok() : db.openPath(path).ok()) list(db);
         db.close();
     }
     std::remove(path.c_str());

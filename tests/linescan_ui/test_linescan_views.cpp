@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -17,9 +18,11 @@
 #include "framework/Timer.h"
 #include "framework/ui/QtPrompter.h"
 #include "linescan/LineVelocityRun.h"
+#include "linescan/ZchartReviewDoc.h"
 #include "linescan/ZlineScanDoc.h"
 #include "linescan/ui/LineScanCharts.h"
 #include "linescan/ui/LiveLineScan.h"
+#include "linescan/ui/ZchartReView.h"
 #include "linescan/ui/ZlineScanView.h"
 #include "measure/CDimLine.h"
 #include "support/LineScanFeed.h"
@@ -28,6 +31,7 @@
 #include "support/TiffBytes.h"
 #include "video/CMotivaDoc.h"
 #include "video/ui/CMotivaView.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
@@ -317,3 +321,48 @@ TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered)
 }
 
 }  // namespace
+
+// The live scan's menu as it was built by hand; its ticks show the scan's
+// settings, and "Dimension &Lines" holds its own.
+TEST_F(LineScanUi, TheLineScanMenuKeepsItsCommandsAndTicks) {
+    addLine(kRow);
+    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
+    ASSERT_TRUE(made.ok()) << made.reason();
+    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
+    ZlineScanView view(scan.get());
+    QMenu* m = nullptr;
+    for (QMenu* each : view.documentMenus())
+        if (each->title() == ZlineScanBaseView::kMenuTitle) m = each;
+    ASSERT_NE(m, nullptr);
+    const auto entries = [](bool interlace, bool lines, bool subtract, bool cbv) {
+        const auto tick = [](bool on) { return std::string(on ? " [v]" : ""); };
+        return "&Calculate velocity|CBV using FFT|correlate|Calculate &Hough Velocities|cvb vs correlation points|"
+               "average cbv vs correlation limit|-|CBV calculation &parameters...|&Use Interlace [c]" +
+               tick(interlace) + "|Set trace as linescan|-|Dimension &Lines [c]" + tick(lines) +
+               "|&Delete|&Interpolate...|linescan slope velocities|Delete all &velocity slopes|-|Set sample &rate|"
+               "&Subtract scans [c]" + tick(subtract) + "|&Calculate cbv [c]" + tick(cbv) + "|-|Start live video|stop";
+    };
+    EXPECT_EQ(shownEntries(m).join('|').toStdString(), entries(false, false, false, true));
+    for (const char* command : {"&Use Interlace", "&Subtract scans", "&Calculate cbv", "Dimension &Lines"})
+        view.lineScanAction(command)->trigger();
+    EXPECT_TRUE(scan->params().useInterlace);
+    EXPECT_TRUE(view.drawingSlopes());
+    EXPECT_EQ(shownEntries(m).join('|').toStdString(), entries(true, true, true, false));
+}
+
+// The review of a scan keeps its one menu; without a stack of scan lines
+// the velocity says what it needs.
+TEST_F(LineScanUi, TheReviewMenuCalculatesTheVelocityOrSaysWhatItNeeds) {
+    ZchartReviewDoc review;
+    svc.adopt(review);
+    ASSERT_TRUE(review.OnNewDocument());
+    ZchartReView view(&review);
+    QMenu* m = nullptr;
+    for (QMenu* each : view.documentMenus())
+        if (each->title() == "&Review") m = each;
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(shownEntries(m), QStringList({"&Calculate velocity"}));
+    m->actions().at(0)->trigger();
+    ASSERT_FALSE(svc.prompter.messages().empty());
+    EXPECT_EQ(svc.prompter.messages().back(), ZchartReviewDoc::kNeedsStack);
+}

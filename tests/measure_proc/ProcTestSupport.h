@@ -3,11 +3,12 @@
 // prompter, both in a fresh temporary folder per test.
 #include <cstring>
 
+#include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
 
 // A command of the image document, as the menus call it.
-using Command = bool (*)(ZBasicDoc&);
+using Command = ordavia::ImageProcessing::Command;
 
 class ProcTest : public ImageDocFixture<> {
 protected:

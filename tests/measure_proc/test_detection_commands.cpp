@@ -80,7 +80,10 @@ TEST_F(ProcTest, ThresholdCapillariesOnAFlatPictureStillReplacesTheResult) {
     ZBasicDoc& blank = newDoc(grey(260, 220, 200));
     { auto v_ = blank.calibration(); v_.calibrated = 1; blank.setCalibration(v_); }
     blank.result = "earlier";
-    EXPECT_FALSE(ImageProcessing::thresholdCapillaries(blank));
+    const Status none = ImageProcessing::run(blank, &ImageProcessing::thresholdCapillaries);
+    EXPECT_EQ(none.code(), StatusCode::NoResult);
+    EXPECT_EQ(none.reason(), "no capillaries were found");
+    EXPECT_TRUE(prompter.asked.empty());  // the result text tells, no message
     EXPECT_EQ(blank.lists()[0].count(), 0);
     EXPECT_EQ(blank.result, "      0, capillaries");
     EXPECT_EQ(blank.notes(), "");
@@ -148,7 +151,7 @@ TEST_F(ProcTest, FindCapillariesCountsObjectsWithAVertexInTheRegion) {
     // A zero scale in effect gives no density and changes no result.
     { auto v_ = doc.calibration(); v_.calibrated = 1; doc.setCalibration(v_); }
     doc.setNotes("");
-    EXPECT_FALSE(ImageProcessing::findCapillaries(doc));
+    EXPECT_FALSE(ImageProcessing::run(doc, &ImageProcessing::findCapillaries, MsgIcon::Information));
     EXPECT_EQ(doc.result, text);
     EXPECT_EQ(doc.notes(), "");
     EXPECT_EQ(prompter.messages().size(), 3u);

@@ -69,7 +69,13 @@ TEST_F(ProcTest, DamagedDustMaskFilesChangeNothing) {
     for (size_t i = 0; i < bad.size(); ++i) {
         ASSERT_TRUE(writeFileAtomically(path("bad.dm"), bad[i]).ok());
         prompter.pushFiles({path("bad.dm")});
-        EXPECT_FALSE(ImageProcessing::loadDustMask(target)) << i;
+        const Status refused = ImageProcessing::run(target, &ImageProcessing::loadDustMask, MsgIcon::Error);
+        EXPECT_EQ(refused.code(), StatusCode::BadFormat) << i;
+        EXPECT_EQ(refused.reason(),
+                  "Could not read the dust mask " + path("bad.dm") + ": the file is damaged or not a dust mask.")
+            << i;
+        EXPECT_EQ(prompter.messages().back(), refused.reason()) << i;
+        EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Error) << i;
         EXPECT_EQ(ImageProcessing::dustMarks(target.lists()[ZBasicDoc::kDustList]), marksBefore) << i;
         EXPECT_FALSE(target.IsModified()) << i;
     }
@@ -116,7 +122,8 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
 
     // Off: the picture comes back from its file; undo still has the
     // filtered one.
-    EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(fresh));
+    EXPECT_TRUE(ImageProcessing::toggleDustMaskFilter(fresh));
+    EXPECT_FALSE(ImageProcessing::dustMaskFilterOn(fresh));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 1), 0);
     EXPECT_TRUE(samePixels(fresh.image(), original));
     EXPECT_TRUE(samePixels((*fresh.undoPicture()), filtered));
@@ -125,7 +132,7 @@ TEST_F(ProcTest, DustFilterSwitchFiltersAndReloadsThePicture) {
 TEST_F(ProcTest, DustFilterSwitchWithoutAMaskStaysOff) {
     ZBasicDoc& doc = newDoc(ramp(20, 20));
     store().WriteString("dustmask", "filename", path("absent.dm"));
-    EXPECT_FALSE(ImageProcessing::toggleDustMaskFilter(doc));
+    EXPECT_FALSE(ImageProcessing::run(doc, &ImageProcessing::toggleDustMaskFilter));
     EXPECT_EQ(store().GetInt("settings", "dustmask", 0), 0);
     EXPECT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(doc.notes(), "");

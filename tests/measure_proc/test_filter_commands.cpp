@@ -100,11 +100,28 @@ TEST_F(ProcTest, BlurAsksForSigmaAsTextAndKeepsTheTextEntered) {
     // A sigma that is no positive number is refused and not stored.
     for (const char* bad : {"0", "-1", "abc", ""}) {
         prompter.pushText(std::string(bad));
-        EXPECT_FALSE(ImageProcessing::blur(doc)) << bad;
+        EXPECT_FALSE(ImageProcessing::run(doc, &ImageProcessing::blur)) << bad;
     }
     EXPECT_EQ(store().GetString("blur", "sigma", ""), "2.5");
     EXPECT_EQ(doc.notes(), "blur sigma 2.5\r\n");
     EXPECT_EQ(prompter.messages().size(), 4u);
+
+    // The refusal is the command's answer; the menus show it, a cancelled
+    // prompt is not shown.
+    prompter.pushText(std::string("0"));
+    const Status refused = ImageProcessing::run(doc, &ImageProcessing::blur);
+    EXPECT_EQ(refused.code(), StatusCode::OutOfRange);
+    EXPECT_EQ(refused.reason(), ImageProcessing::kSigmaNotPositive);
+    EXPECT_EQ(prompter.messages().back(), ImageProcessing::kSigmaNotPositive);
+    EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Warning);
+    prompter.pushText(std::nullopt);
+    EXPECT_TRUE(ImageProcessing::run(doc, &ImageProcessing::blur).isCancelled());
+    EXPECT_EQ(prompter.messages().size(), 5u);
+    // Quiet: the stored sigma, refused without a word.
+    store().WriteString("blur", "sigma", "0");
+    doc.setQuiet(true);
+    EXPECT_EQ(ImageProcessing::run(doc, &ImageProcessing::blur).code(), StatusCode::OutOfRange);
+    EXPECT_EQ(prompter.messages().size(), 5u);
 }
 
 TEST_F(ProcTest, LaplacianAndCustomFilterWriteNoHistoryButUndo) {
@@ -185,15 +202,21 @@ TEST_F(ProcTest, SubtractImageNeedsTheSameSize) {
     ASSERT_TRUE(small.Save(path("small.bmp")));
 
     prompter.pushFiles({path("small.bmp")});
-    EXPECT_FALSE(ImageProcessing::subtractImage(doc));
+    const Status wrongSize = ImageProcessing::run(doc, &ImageProcessing::subtractImage);
+    EXPECT_FALSE(wrongSize);
     EXPECT_TRUE(samePixels(doc.image(), before));
     ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(wrongSize.code(), StatusCode::Unsupported);
+    EXPECT_EQ(prompter.messages().back(),
+              "small.bmp is not an 8-bit grey image of 10 x 8 pixels; nothing was subtracted.");
+    EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Warning);
 
     prompter.pushFiles({path("missing.bmp")});
-    EXPECT_FALSE(ImageProcessing::subtractImage(doc));
+    EXPECT_FALSE(ImageProcessing::run(doc, &ImageProcessing::subtractImage));
     EXPECT_EQ(prompter.messages().back(), ZBasicDoc::kCouldNotLoad);
+    EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Error);
 
-    EXPECT_FALSE(ImageProcessing::subtractImage(doc));  // cancelled
+    EXPECT_TRUE(ImageProcessing::run(doc, &ImageProcessing::subtractImage).isCancelled());
     EXPECT_EQ(prompter.messages().size(), 2u);
 
     prompter.pushFiles({path("other.bmp")});
@@ -208,7 +231,7 @@ TEST_F(ProcTest, RemoveSingleDustMarkInterpolatesInsideTheRegionOnly) {
     const CZVimage before = copyOf(doc.image());
 
     // No region: refusing beats smearing the whole picture.
-    EXPECT_FALSE(ImageProcessing::removeSingleDustMark(doc));
+    EXPECT_FALSE(ImageProcessing::run(doc, &ImageProcessing::removeSingleDustMark, MsgIcon::Information));
     EXPECT_TRUE(samePixels(doc.image(), before));
     EXPECT_EQ(prompter.messages().size(), 1u);
 

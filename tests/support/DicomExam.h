@@ -45,7 +45,7 @@ class DicomExamTest : public TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        ASSERT_TRUE(db.openPath(path("orda.db"), svc.prompter));
+        ASSERT_TRUE(db.openPath(path("orda.db")));
         ASSERT_TRUE(ordavia::insertSubject(db.handle(), "AB12"));
         ASSERT_TRUE(ordavia::updateSubject(db.handle(), "AB12", "Ann", "Smith", ""));
         ASSERT_TRUE(ordavia::insertExam(db.handle(), kExam, "AB12", "left ring", "", "42-AB12"));

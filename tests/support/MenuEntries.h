@@ -5,7 +5,12 @@
 // tip.
 #include <QAction>
 #include <QList>
+#include <QMenu>
 #include <QStringList>
+#include <ostream>
+
+// Menu texts in test failures as text, not as bytes.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace testsupport {
 
@@ -24,6 +29,19 @@ inline QStringList menuEntries(const QList<QAction*>& actions) {
         if (!a->statusTip().isEmpty()) e += " {" + a->statusTip() + "}";
         out << e;
     }
+    return out;
+}
+
+// The menu as it shows when it opens: its states asked again, hidden
+// entries left out, and "[v]" on the ticked ones.
+inline QStringList shownEntries(QMenu* menu) {
+    emit menu->aboutToShow();
+    QList<QAction*> shown;
+    for (QAction* a : menu->actions())
+        if (a->isVisible()) shown << a;
+    QStringList out = menuEntries(shown);
+    for (int i = 0; i < shown.size(); ++i)
+        if (shown[i]->isChecked()) out[i] += " [v]";
     return out;
 }
 

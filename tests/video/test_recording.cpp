@@ -77,7 +77,7 @@ TEST(Recording, GoesIntoTheExaminationFolderWhenOneIsSelected) {
     RecordingBench b(4, 0, true, true);
     EXPECT_EQ(b.rec->recordingFolder(), b.folder.dir.string());
     CSubjectDatabase db;
-    ASSERT_TRUE(db.openPath(b.folder / "orda.db", b.ts.prompter));
+    ASSERT_TRUE(db.openPath(b.folder / "orda.db"));
     b.ts.services.provide<CSubjectDatabase>(&db);
     db.setCurrentExam(42, "42-AB12");
     EXPECT_EQ(b.rec->recordingFolder(), b.folder / "42-AB12");

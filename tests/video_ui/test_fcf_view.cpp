@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "results/CResultDoc.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/VideoUiFixture.h"
 #include "video/fcfdoc.h"
 #include "video/ui/CMotivaView.h"
@@ -66,6 +67,16 @@ TEST(FcfView, CalculateFcfRunsOneBlockPerTickAndTheFlowViewRecalculates) {
     ASSERT_NE(flow, nullptr);
     fcfview fv(flow);
     const QList<QMenu*> menus = fv.documentMenus();
+    // Its own menu as it was built by hand; the tip tells the threshold.
+    QMenu* fcf = nullptr;
+    for (QMenu* m : menus)
+        if (m->title() == "&FCF") fcf = m;
+    ASSERT_NE(fcf, nullptr);
+    EXPECT_EQ(shownEntries(fcf).join('|'),
+              "&Recalculate|Raise Doppler shift detection threshold {threshold 5.0}|"
+              "Lower Doppler shift detection threshold|-|Calculate average of selection|-|"
+              "Mark functional capillary density|Functional capillary density r&ule...|-|"
+              "Functional Capillary Flow and Density &Results");
     menuAction(menus, "&FCF", "Raise Doppler shift detection threshold")->trigger();
     EXPECT_DOUBLE_EQ(flow->threshold(), 5.2);
     menuAction(menus, "&Image", "Calculate average of selection")->trigger();

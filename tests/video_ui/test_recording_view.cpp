@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <gtest/gtest.h>
 
+#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/RecordingBench.h"
 #include "video/ui/CMotivaRecView.h"
@@ -27,4 +29,19 @@ TEST(RecordingView, SequenceDialogKeepsWhatOkConfirms) {
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "no of frames", 0), 100);
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "skip frames", 0), 1);
     EXPECT_EQ(b.ts.profile.GetInt("Dynamic settings", "loop", 1), 0);
+}
+
+// The recording commands close the Video menu once, however often the
+// frame asks for the view's menus.
+TEST(RecordingView, VideoMenuEndsWithTheRecordingCommandsOnce) {
+    testsupport::ensureQtApp();
+    testsupport::RecordingBench b(300, 0, true, false);
+    CMotivaRecView view(b.rec.get());
+    for (int asked = 0; asked < 2; ++asked)
+        for (QMenu* m : view.documentMenus()) {
+            if (m->title() != "&Video") continue;
+            const QStringList entries = testsupport::menuEntries(m->actions());
+            EXPECT_EQ(entries.mid(entries.size() - 5).join('|'),
+                      "-|&Directories...|compress video &output [c]|&Image sequence...|stop");
+        }
 }

@@ -19,6 +19,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "live/CameraSources.h"
 #include "video/CMotivaRecDoc.h"
@@ -126,10 +127,9 @@ QList<QMenu*> CMotivaRecView::documentMenus() {
     for (QMenu* m : menus) {
         if (m->title() != "&Video" || m->property("recordingAdded").toBool()) continue;
         m->setProperty("recordingAdded", true);
-        QAction* settings = m->addAction("&Image sequence...");
-        connect(settings, &QAction::triggered, this, [this] { imageSequenceDialog(recorder_, currentLive(), this); });
-        QAction* stopAct = m->addAction("stop");
-        connect(stopAct, &QAction::triggered, this, [this] { stopAll(); });
+        addCommands(m, this,
+                    {{.text = "&Image sequence...", .run = [this] { imageSequenceDialog(recorder_, currentLive(), this); }},
+                     {.text = "stop", .run = [this] { stopAll(); }}});
     }
     return menus;
 }

@@ -24,7 +24,7 @@ namespace ordavia {
 namespace {
 
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
-    if (!s && !s.isCancelled()) doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+    showFailure(doc->prompter(), s, false, MsgIcon::Error);
 }
 
 // A run in progress: owned by its view, so that closing the view ends it.

@@ -29,7 +29,7 @@ FocusCheckSettings& keptFocusSettings(CMotivaDoc* doc) {
 
 void openChart(CMotivaDoc* doc, Result<std::unique_ptr<ZchartDoc>> r) {
     if (!r) {
-        if (!r.isCancelled()) doc->prompter().messageBox(r.reason(), MsgButtons::Ok, MsgIcon::Error);
+        showFailure(doc->prompter(), r.status(), false, MsgIcon::Error);
         return;
     }
     if (DocTemplate* t = doc->services().findTemplate("CReviewDoc")) r.value()->setDocTemplate(t);

@@ -41,7 +41,7 @@ constexpr const char* kOffsetsFilter = "Text (*.txt)|*.txt|csv (*.csv)|*.csv|All
 constexpr const char* kCorrectedFrames = "Movement-corrected frames (at their offsets)";
 
 void tell(CMotivaDoc* doc, const ordavia::Status& s) {
-    if (!s && !s.isCancelled()) doc->prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
+    showFailure(doc->prompter(), s, false, MsgIcon::Error);
 }
 
 void showResult(CMotivaDoc* doc, ordavia::Result<std::unique_ptr<ZBasicDoc>> r) {

@@ -14,6 +14,7 @@
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 #include "video/FcdTool.h"
@@ -112,29 +113,29 @@ void fcfview::densityRuleDialog() {
 
 void fcfview::buildFcfMenu() {
     fcfMenu_ = new QMenu("&FCF", this);
-    auto add = [this](const char* text, auto f) {
-        QAction* a = fcfMenu_->addAction(QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, f);
-        addAction(a);
-        return a;
-    };
-    add("&Recalculate", [this] { recalculateDialog(); });
-    QAction* raise = add("Raise Doppler shift detection threshold", [this] { flow_->stepThreshold(0.2); });
-    QAction* lower = add("Lower Doppler shift detection threshold", [this] { flow_->stepThreshold(-0.2); });
-    fcfMenu_->addSeparator();
-    add(kAverage, [this] { averageOfSelection(); });
-    fcfMenu_->addSeparator();
-    add(ordavia::FcdTool::kCommand, [this] { markDensity(); });
-    add("Functional capillary density r&ule...", [this] { densityRuleDialog(); });
-    fcfMenu_->addSeparator();
-    add("Functional Capillary Flow and Density &Results",
-        [this] { ResultTables::in(flow_->services()).open(ResultTitles::kFcf); });
-    connect(fcfMenu_, &QMenu::aboutToShow, this, [this, raise, lower] {
-        const bool can = flow_->hasStatistics();
-        raise->setEnabled(can);
-        lower->setEnabled(can);
-        raise->setStatusTip(QString("threshold %1").arg(flow_->threshold(), 0, 'f', 1));
-    });
+    const auto hasStatistics = [this] { return flow_->hasStatistics(); };
+    QAction* raise = nullptr;
+    addCommands(
+        fcfMenu_, this,
+        {{.text = "&Recalculate", .run = [this] { recalculateDialog(); }},
+         {.text = "Raise Doppler shift detection threshold",
+          .run = [this] { flow_->stepThreshold(0.2); },
+          .enabled = hasStatistics,
+          .action = &raise},
+         {.text = "Lower Doppler shift detection threshold",
+          .run = [this] { flow_->stepThreshold(-0.2); },
+          .enabled = hasStatistics},
+         separator(),
+         {.text = kAverage, .run = [this] { averageOfSelection(); }},
+         separator(),
+         {.text = ordavia::FcdTool::kCommand, .run = [this] { markDensity(); }},
+         {.text = "Functional capillary density r&ule...", .run = [this] { densityRuleDialog(); }},
+         separator(),
+         {.text = "Functional Capillary Flow and Density &Results",
+          .run = [this] { ResultTables::in(flow_->services()).open(ResultTitles::kFcf); }}});
+    // The raise command's tip tells the threshold as the menu opens.
+    connect(fcfMenu_, &QMenu::aboutToShow, this,
+            [this, raise] { raise->setStatusTip(QString("threshold %1").arg(flow_->threshold(), 0, 'f', 1)); });
 }
 
 QList<QMenu*> fcfview::documentMenus() {
