@@ -1,5 +1,7 @@
 #include "chart/CMarker.h"
 
+#include <algorithm>
+
 #include "base/Archive.h"
 #include "base/ClassRegistry.h"
 
@@ -83,14 +85,25 @@ void CImageMarker::Serialize(Archive& ar) {
     }
 }
 
+void CMarkerList::insert(size_t at, std::unique_ptr<CMarker> m) {
+    if (m) items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(std::min(at, items_.size())), std::move(m));
+}
+
+std::unique_ptr<CMarker> CMarkerList::take(size_t at) {
+    if (at >= items_.size()) return nullptr;
+    std::unique_ptr<CMarker> m = std::move(items_[at]);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(at));
+    return m;
+}
+
 void CMarkerList::Shift(double dx) {
-    for (auto& m : items) m->x += dx;
+    for (auto& m : items_) m->x += dx;
 }
 
 void CMarkerList::SerializeRange(Archive& ar, double x1, double x2, bool rebase) const {
     CMarkerList tmp;
-    for (const auto& m : items)
-        if (m && m->x >= x1 && m->x < x2) tmp.items.push_back(m->Clone());
+    for (const auto& m : items_)
+        if (m && m->x >= x1 && m->x < x2) tmp.items_.push_back(m->Clone());
     if (rebase) tmp.Shift(-x1);
     tmp.Serialize(ar);
 }
@@ -98,29 +111,29 @@ void CMarkerList::SerializeRange(Archive& ar, double x1, double x2, bool rebase)
 bool CMarkerList::Merge(CMarkerList& other) {
     bool moved = false;
     std::vector<std::unique_ptr<CMarker>> left;
-    for (auto& m : other.items) {
+    for (auto& m : other.items_) {
         bool dup = false;
-        for (const auto& mine : items)
+        for (const auto& mine : items_)
             if (mine && m && *mine == *m) dup = true;
         if (dup || !m) {
             left.push_back(std::move(m));
         } else {
-            items.push_back(std::move(m));
+            items_.push_back(std::move(m));
             moved = true;
         }
     }
-    other.items = std::move(left);
+    other.items_ = std::move(left);
     return moved;
 }
 
 void CMarkerList::Serialize(Archive& ar) {
     if (ar.IsStoring()) {
-        ar.writeObjectArray(items);
+        ar.writeObjectArray(items_);
     } else {
         auto read = ar.readObjectArray<CMarker>();
-        items.clear();
+        items_.clear();
         for (auto& m : read)
-            if (m) items.push_back(std::move(m));
+            if (m) items_.push_back(std::move(m));
     }
 }
 

@@ -63,8 +63,29 @@ public:
 class CMarkerList : public ordavia::CObject {
     ORDAVIA_SERIAL(CMarkerList, 1)
 public:
-    std::vector<std::unique_ptr<CMarker>> items;
-    void DeleteAll() { items.clear(); }
+    // The markers in list order; through a const list they are read-only.
+    size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const CMarker& operator[](size_t i) const { return *items_[i]; }
+    CMarker& operator[](size_t i) { return *items_[i]; }
+    class const_iterator {
+    public:
+        using Base = std::vector<std::unique_ptr<CMarker>>::const_iterator;
+        explicit const_iterator(Base it) : it_(it) {}
+        const CMarker& operator*() const { return **it_; }
+        const_iterator& operator++() { ++it_; return *this; }
+        bool operator!=(const const_iterator& o) const { return it_ != o.it_; }
+
+    private:
+        Base it_;
+    };
+    const_iterator begin() const { return const_iterator(items_.begin()); }
+    const_iterator end() const { return const_iterator(items_.end()); }
+    void add(std::unique_ptr<CMarker> m) { if (m) items_.push_back(std::move(m)); }
+    void insert(size_t at, std::unique_ptr<CMarker> m);
+    // Takes the marker out of the list (null for an index past the end).
+    std::unique_ptr<CMarker> take(size_t at);
+    void DeleteAll() { items_.clear(); }
     void Shift(double dx);
     // Clones of the markers with x1 <= x < x2 (shifted by -x1 when rebase),
     // written as an object list.
@@ -73,7 +94,9 @@ public:
     // any moved. The duplicates stay in `other`.
     bool Merge(CMarkerList& other);
     void Serialize(ordavia::Archive& ar) override;
-    size_t size() const { return items.size(); }
+
+private:
+    std::vector<std::unique_ptr<CMarker>> items_;
 };
 
 namespace ordavia {

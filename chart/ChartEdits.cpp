@@ -63,15 +63,6 @@ void ZchartDoc::pushLookEdit(int index, const std::string& text, const std::func
     pushEdit(text, [put, after] { put(after); }, [put, before] { put(before); });
 }
 
-bool ZchartDoc::setListValue(double value) {
-    if (!isFiniteValue(value)) return false;
-    if (value != listValue_) {
-        listValue_ = value;
-        SetModifiedFlag();
-    }
-    return true;
-}
-
 bool ZchartDoc::setSmoothing(uint32_t choice, float time) {
     if (choice > 4 || !std::isfinite(time) || time < 0) return false;
     smoothChoice_ = choice;
@@ -198,8 +189,8 @@ bool ZchartDoc::toggleLinearIntensity(int index) {
 }
 
 int ZchartDoc::markerIndex(const CMarker* m) const {
-    for (size_t i = 0; i < markers_.items.size(); ++i)
-        if (m && markers_.items[i].get() == m) return static_cast<int>(i);
+    for (size_t i = 0; i < markers_.size(); ++i)
+        if (m && &markers_[i] == m) return static_cast<int>(i);
     return -1;
 }
 
@@ -207,7 +198,7 @@ bool ZchartDoc::editMarker(int index, const MarkerProperties& p) {
     if (index < 0 || index >= static_cast<int>(markers_.size())) return false;
     auto inByte = [](int32_t v) { return v >= 0 && v <= 255; };
     if (!inByte(p.width) || !inByte(p.height) || !inByte(p.pole)) return false;
-    const CMarker& m = *markers_.items[static_cast<size_t>(index)];
+    const CMarker& m = markers_[static_cast<size_t>(index)];
     // The marker stays the same object (views hold it); its fields change.
     auto fieldsOf = [](const CMarker& k) { return MarkerProperties{k.label, k.description, k.width, k.height, k.pole}; };
     const MarkerProperties before = fieldsOf(m);
@@ -226,7 +217,7 @@ bool ZchartDoc::editMarker(int index, const MarkerProperties& p) {
     after.pole = p.pole;
     auto put = [this, index](const MarkerProperties& v) {
         if (index >= static_cast<int>(markers_.size())) return;
-        CMarker& k = *markers_.items[static_cast<size_t>(index)];
+        CMarker& k = markers_[static_cast<size_t>(index)];
         k.label = v.label;
         k.description = v.description;
         k.width = v.width;
@@ -243,14 +234,12 @@ bool ZchartDoc::removeMarker(int index) {
     auto held = std::make_shared<std::unique_ptr<CMarker>>();
     pushEdit("Delete Marker",
              [this, index, held] {
-                 if (index >= static_cast<int>(markers_.size())) return;
-                 *held = std::move(markers_.items[static_cast<size_t>(index)]);
-                 markers_.items.erase(markers_.items.begin() + index);
+                 *held = markers_.take(static_cast<size_t>(index));
                  notify(kHintMarker);
              },
              [this, index, held] {
                  if (!*held || index > static_cast<int>(markers_.size())) return;
-                 markers_.items.insert(markers_.items.begin() + index, std::move(*held));
+                 markers_.insert(static_cast<size_t>(index), std::move(*held));
                  notify(kHintMarker);
              });
     return true;
@@ -258,7 +247,7 @@ bool ZchartDoc::removeMarker(int index) {
 
 void ZchartDoc::activateMarker(int index) {
     if (index < 0 || index >= static_cast<int>(markers_.size())) return;
-    markers_.items[static_cast<size_t>(index)]->Activate(services().markerLink);
+    markers_[static_cast<size_t>(index)].Activate(services().markerLink);
 }
 
 std::unique_ptr<ZchartDoc> ZchartDoc::stillCopy() const {

@@ -10,6 +10,11 @@
 
 using namespace ordavia;
 
+namespace {
+// The undo steps of the row operations, in RowOp order.
+const char* const kRowOpNames[] = {"Cut to average", "Cut PSD artifacts", "Cut pedestal", "DPS histogram"};
+}  // namespace
+
 const CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
     CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return nullptr;
@@ -25,25 +30,25 @@ const CTrace* ZchartDoc::powerSpectrum(int index, double viewXScale) {
         chart::reportLowMemory(prompter());
         return nullptr;
     }
-    return addTrace(std::move(psd));
+    return appendTrace(std::move(psd), "Power Spectrum");
 }
 
 bool ZchartDoc::smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter) {
     CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return false;
-    smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter_ : nullptr);
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    return pushDataEdit({index}, "Smoothing", [&] {
+        smoothSelection(*t, from, to, tau, useFilter ? &artifactFilter_ : nullptr);
+        return true;
+    });
 }
 
 bool ZchartDoc::fir(int index, uint32_t from, uint32_t to, const std::vector<double>& c) {
     CTrace* t = editableTrace(index);
     if (!t || !t->hasData() || c.empty()) return false;
-    firFilter(*t, from, to, c);
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    return pushDataEdit({index}, "FIR filter", [&] {
+        firFilter(*t, from, to, c);
+        return true;
+    });
 }
 
 const CTrace* ZchartDoc::differentiate(int index) {
@@ -58,7 +63,7 @@ const CTrace* ZchartDoc::differentiate(int index) {
     }
     d->data->derivative();
     d->name = "dy/dx of " + t->name;
-    return addTrace(std::move(d));
+    return appendTrace(std::move(d), "Differentiate trace");
 }
 
 SelectionAverage ZchartDoc::averageSelection(int index, uint32_t from, uint32_t to) {
@@ -70,18 +75,18 @@ SelectionAverage ZchartDoc::averageSelection(int index, uint32_t from, uint32_t 
 bool ZchartDoc::normaliseToSelection(int index, uint32_t from, uint32_t to) {
     CTrace* t = editableTrace(index);
     if (!t || !t->hasData()) return false;
-    smoothSelection(*t, from, to, 3.0, nullptr);
-    // The reference is the smoothed level where the selection ends, so the
-    // trace comes out in thousandths of that level.
     const uint32_t n = t->sampleCount();
-    const uint32_t last = (to % n + n - 1) % n;
     CdoubleVect shifted;
     if (!shifted.resize(n)) return false;
-    shifted.fill(t->data->valueAt(last));
-    t->data->normaliseBy(shifted, 1000.0);
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    return pushDataEdit({index}, "Normalise", [&] {
+        smoothSelection(*t, from, to, 3.0, nullptr);
+        // The reference is the smoothed level where the selection ends, so
+        // the trace comes out in thousandths of that level.
+        const uint32_t last = (to % n + n - 1) % n;
+        shifted.fill(t->data->valueAt(last));
+        t->data->normaliseBy(shifted, 1000.0);
+        return true;
+    });
 }
 
 const CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
@@ -96,7 +101,7 @@ const CTrace* ZchartDoc::combine(int index, int other, bool subtract) {
     if (subtract) r->data->difference(*a->data, *b->data);
     else r->data->sum(*a->data, *b->data);
     r->name = a->name + (subtract ? "-" : "+") + b->name;
-    return addTrace(std::move(r));
+    return appendTrace(std::move(r), subtract ? "Subtract trace" : "Add trace");
 }
 
 const CTrace* ZchartDoc::squareTrace(int index) {
@@ -108,7 +113,7 @@ const CTrace* ZchartDoc::squareTrace(int index) {
     d->data->assign(*t->data);
     d->data->square();
     d->name = t->name + "squared";
-    return addTrace(std::move(d));
+    return appendTrace(std::move(d), "Square trace");
 }
 
 const CTrace* ZchartDoc::halvePoints(int index) {
@@ -119,9 +124,7 @@ const CTrace* ZchartDoc::halvePoints(int index) {
     if (!h->hasData()) return nullptr;
     h->copyAttributes(*t);
     for (uint32_t r = 0; r < rows; ++r) t->copyRowReduced(r, *h, 2);
-    traces_.items[static_cast<size_t>(index)] = std::move(h);
-    SetModifiedFlag();
-    notify(kHintTraces);
+    pushSlotEdit(index, std::move(h), "Halve no. of pts");
     return trace(index);
 }
 
@@ -137,17 +140,15 @@ const CTrace* ZchartDoc::rowProfile(int index, uint32_t from, uint32_t to) {
         ++used;
     }
     if (used == 0) return nullptr;
-    CTrace* p = newTrace(8, w);
-    if (!p) return nullptr;
+    auto p = std::make_unique<CTrace>(8, w);
+    if (!p->hasData()) return nullptr;
     for (uint32_t c = 0; c < w; ++c) p->data->setAt(c, sum[c] / used);
     p->name = "profile of " + t->name;
     // The profile runs along the rows' axis: the component spacing and units.
     p->xInterval = t->yScale;
     p->xUnits = t->yUnits;
     p->yUnits = t->name;
-    SetModifiedFlag();
-    notify(kHintTraces);
-    return p;
+    return appendTrace(std::move(p), "PSD profile");
 }
 
 ZchartDoc::GreyPicture ZchartDoc::pictureOf(int index) const {
@@ -173,49 +174,55 @@ bool ZchartDoc::rowOperation(int index, uint32_t from, uint32_t to, RowOp op) {
     CTrace* plain = editableTrace(index);
     if (plain && plain->hasData() && !plain->data->twoD() && op == RowOp::CutToAverage) {
         // A one-dimensional trace is one block: the selection is cut to its mean.
-        const auto idx = ringIndices(plain->sampleCount(), from, to);
-        std::vector<double> v;
-        for (uint32_t i : idx) v.push_back(plain->data->valueAt(i));
-        ordavia::rowOperation(v, op);
-        for (size_t k = 0; k < idx.size(); ++k) plain->data->setAt(idx[k], v[k]);
-        SetModifiedFlag();
-        notify(kHintData);
-        return true;
+        return pushDataEdit({index}, kRowOpNames[int(op)], [&] {
+            const auto idx = ringIndices(plain->sampleCount(), from, to);
+            std::vector<double> v;
+            for (uint32_t i : idx) v.push_back(plain->data->valueAt(i));
+            ordavia::rowOperation(v, op);
+            for (size_t k = 0; k < idx.size(); ++k) plain->data->setAt(idx[k], v[k]);
+            return true;
+        });
     }
     auto* t = dynamic_cast<C2DTrace*>(plain);
     if (!t || !t->hasData()) return false;
-    ordavia::rowOperation(*t, from, to, op);
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    return pushDataEdit({index}, kRowOpNames[int(op)], [&] {
+        ordavia::rowOperation(*t, from, to, op);
+        return true;
+    });
 }
 
 bool ZchartDoc::clearTraces() {
-    for (auto& t : traces_.items)
-        if (t && t->data) t->data->zero();
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    std::vector<int> all;
+    for (int i = 0; i < traceCount(); ++i) all.push_back(i);
+    return pushDataEdit(all, "Clear traces", [this] {
+        for (auto& t : traces_.items)
+            if (t && t->data) t->data->zero();
+        return true;
+    });
 }
 
 bool ZchartDoc::deleteData(int index, uint32_t from, uint32_t to) {
     CTrace* t = editableTrace(index);
     if (!t || (docFlags_ & kNoDelete)) return false;
-    if (from == to || !t->hasData()) {
-        removeTrace(index);
-        return true;
-    }
+    if (from == to || !t->hasData()) return deleteTrace(index);
     const uint32_t n = t->sampleCount();
     t->orderRange(from, to);
     from %= n;
     to %= n;
-    // What stays is the ring range [to, from).
+    // What stays is the ring range [to, from). The step keeps the samples
+    // taken out with the whole vector they were in.
     auto rest = CTrace::copyRangeVector(*t->data, to, from);
     if (!rest) return false;
-    t->data = std::move(rest);
-    t->head = 0;
-    SetModifiedFlag();
-    notify(kHintData);
+    auto held = std::make_shared<std::unique_ptr<CdataVect>>(std::move(rest));
+    auto heldHead = std::make_shared<uint32_t>(0);
+    auto exchange = [this, index, held, heldHead] {
+        if (CTrace* tr = editableTrace(index)) {
+            std::swap(std::experimental::get_underlying(tr->data), *held);
+            std::swap(tr->head, *heldHead);
+        }
+        notify(kHintData);
+    };
+    pushEdit("Delete data", exchange, exchange);
     return true;
 }
 
@@ -256,22 +263,28 @@ const CTrace* ZchartDoc::pasteBytes(const std::vector<uint8_t>& bytes, double xS
         return nullptr;
     }
     t->setXStart(xStart);
-    const CTrace* p = addTrace(std::move(t));
-    if (p) {
-        pasted.Shift(xStart);
-        markers_.Merge(pasted);
-        notify(kHintMarker);
-    }
-    return p;
+    const size_t tracesBefore = traces_.items.size(), markersBefore = markers_.size();
+    traces_.items.push_back(std::move(t));
+    pasted.Shift(xStart);
+    markers_.Merge(pasted);
+    pushAppended("Paste", tracesBefore, markersBefore);
+    notify(kHintTraces);
+    notify(kHintMarker);
+    return traces_.items.back().get();
 }
 
 int ZchartDoc::importTraces(const std::vector<uint8_t>& bytes, DataFileFormat& fmt, ordavia::Status* why) {
     TraceImporter in(bytes, fmt);
+    const size_t before = traces_.items.size();
     int n = 0;
     while (auto t = in.next()) {
-        if (addTrace(std::move(t), true)) ++n;
+        if (!t->hasData()) chart::reportLowMemory(prompter());
+        else traces_.items.push_back(std::move(t)), ++n;
     }
-    if (n) notify(kHintTraces);
+    if (n) {
+        pushAppended("Import", before, markers_.size());
+        notify(kHintTraces);
+    }
     if (why) *why = in.status();
     return n;
 }

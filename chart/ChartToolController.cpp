@@ -221,10 +221,10 @@ std::vector<ZRect> ChartToolController::markerBoxes(const ChartViewState& s, con
                                                     int plotWidth, int charWidth, int lineHeight) {
     std::vector<ZRect> out;
     const double xpp = s.xPerPixel > 0 ? s.xPerPixel : 1.0;
-    for (const auto& m : markers.items) {
-        const int bw = (std::max(1, m->width) + 1) * charWidth;
-        const int bh = std::max(1, m->height) * lineHeight;
-        const double pxv = (m->x - s.xLeft) / xpp;
+    for (const CMarker& m : markers) {
+        const int bw = (std::max(1, m.width) + 1) * charWidth;
+        const int bh = std::max(1, m.height) * lineHeight;
+        const double pxv = (m.x - s.xLeft) / xpp;
         if (pxv < 0 || pxv >= plotWidth) {
             out.emplace_back();
             continue;

@@ -70,7 +70,7 @@ bool ZliveChartDoc::showSamples(uint32_t source, const std::vector<int>& values,
 void ZliveChartDoc::showMarks(const std::string& description, const std::vector<std::pair<double, std::string>>& marks) {
     const bool wasModified = IsModified();
     for (int i = static_cast<int>(markers().size()) - 1; i >= 0; --i)
-        if (markers().items[size_t(i)]->description == description) removeMarker(i);
+        if (markers()[size_t(i)].description == description) removeMarker(i);
     for (const auto& [x, label] : marks) AddMarker(std::make_unique<CMarker>(), x, label, description);
     SetModifiedFlag(wasModified);
     UpdateAllViews(nullptr, kHintMarker);

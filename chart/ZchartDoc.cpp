@@ -56,7 +56,7 @@ CTrace* ZchartDoc::adoptTrace(std::unique_ptr<CTrace> t, bool quiet) {
     }
     CTrace* p = t.get();
     traces_.items.push_back(std::move(t));
-    SetModifiedFlag();
+    if (!inStep_) SetModifiedFlag();
     if (!quiet) notify(kHintTraces);
     return p;
 }
@@ -104,19 +104,9 @@ bool ZchartDoc::refillTrace(int index, const CTrace& source, const std::string* 
     CTrace* t = editableTrace(index);
     if (!t || !t->assign(source)) return false;
     if (xUnits) t->xUnits = *xUnits;
-    SetModifiedFlag();
+    undoStack().markUnrecorded();
     notify(kHintTraces);
     return true;
-}
-
-void ZchartDoc::alignTraceEnds() {
-    const CTrace* l = longestTrace();
-    if (!l) return;
-    const double end = l->sampleCount() * l->xInterval;
-    for (auto& t : traces_.items)
-        if (t && t.get() != l) t->setXStart(end - t->sampleCount() * t->xInterval);
-    SetModifiedFlag();
-    notify(kHintData);
 }
 
 void ZchartDoc::setSampleCount(uint32_t n) {
@@ -127,8 +117,8 @@ void ZchartDoc::setSampleCount(uint32_t n) {
     notify(kHintData);
 }
 
-CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label,
-                              const std::string& extra) {
+const CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label,
+                                    const std::string& extra) {
     if (!m) {
         ordavia::chart::reportLowMemory(prompter());
         return nullptr;
@@ -136,10 +126,19 @@ CMarker* ZchartDoc::AddMarker(std::unique_ptr<CMarker> m, double x, const std::s
     m->SetLabel(label.empty() ? strprintf("%1i", runState().markerCounter++) : label);
     if (!extra.empty()) m->description += extra;
     m->x = x;
-    CMarker* p = m.get();
-    markers_.items.push_back(std::move(m));
-    SetModifiedFlag();
-    notify(kHintMarker);
+    const CMarker* p = m.get();
+    auto held = std::make_shared<std::unique_ptr<CMarker>>(std::move(m));
+    // The marker stays the same object through undo and redo (views and
+    // dialogs hold it).
+    pushEdit("Insert Marker",
+             [this, held] {
+                 if (*held) markers_.add(std::move(*held));
+                 notify(kHintMarker);
+             },
+             [this, held, p] {
+                 if (const int at = markerIndex(p); at >= 0) *held = markers_.take(size_t(at));
+                 notify(kHintMarker);
+             });
     return p;
 }
 

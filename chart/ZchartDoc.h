@@ -58,9 +58,8 @@ public:
     const CTrace* findTrace(const std::string& name) const { return traces_.find(name); }
     const CTrace* longestTrace() const;
     const CMarkerList& markers() const { return markers_; }
-    // Archived with the list; only finite values are taken.
+    // Archived with the list.
     double listValue() const { return listValue_; }
-    bool setListValue(double value);
     // The path of the last save.
     const std::string& pathName() const { return pathName_; }
     // The last choice of "Apply Smoothing" (0..3 the fixed time constants,
@@ -103,6 +102,11 @@ public:
     bool toggleLinearIntensity(int index);
     // Markers: the index of a marker of this chart (-1 when it is not one).
     int markerIndex(const CMarker* m) const;
+    // Adds a marker at x (label from the program-wide counter when empty,
+    // `extra` appended to its description) as the step "Insert Marker";
+    // null, with the low-memory message, when there is no marker.
+    const CMarker* AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label = {},
+                             const std::string& extra = {});
     bool editMarker(int index, const ordavia::MarkerProperties& p);
     bool removeMarker(int index);
     // Selecting a marker (an image marker asks for its picture again).
@@ -126,22 +130,24 @@ public:
 
     // Building the chart: a trace made and filled by its maker is handed
     // over whole and is the chart's from then on. Null (with the low-memory
-    // message unless there is no prompter) when it has no data.
+    // message unless there is no prompter) when it has no data. The program
+    // builds charts this way: the chart is modified, with no undo step
+    // (the user's operations below each add theirs as one).
     const CTrace* addTrace(std::unique_ptr<CTrace> t, bool quiet = false);
     const CTrace* duplicateTrace(const CTrace& t, bool quiet = false);
+    // Taking a trace out outside the undo stack drops the recorded steps.
     void removeTrace(int index, bool update = true);
     std::unique_ptr<CTrace> detachTrace(int index, bool update = true);
+    // The user's deletion of a whole trace, as the step "Delete trace";
+    // false for a missing trace or a chart that refuses deletions.
+    bool deleteTrace(int index);
     // An analysis refilling a trace it made before: the samples, ring and
-    // head of `source`, and the x unit when given. The chart is marked
-    // modified (no undo step) and its views told. False for a missing
+    // head of `source`, and the x unit when given. A recalculation, not an
+    // edit: the chart is modified and its recorded steps are dropped (they
+    // would put back samples of the old calculation). False for a missing
     // trace or without the memory (the trace is then unchanged).
     bool refillTrace(int index, const CTrace& source, const std::string* xUnits = nullptr);
-    void alignTraceEnds();
     void setSampleCount(uint32_t n);
-
-    // Adds a marker (label from the program-wide counter when empty).
-    CMarker* AddMarker(std::unique_ptr<CMarker> m, double x, const std::string& label = {},
-                       const std::string& extra = {});
 
     void DeleteContents() override;
     bool OnNewDocument() override;
@@ -164,6 +170,9 @@ public:
     const CTrace* powerSpectrum(int index, double viewXScale);
     static constexpr const char* kSpectrumTooShort =
         "The power spectrum needs a one-dimensional trace of at least %u samples.";
+    // The operations that change a trace's samples (smooth, fir, normalise,
+    // the row operations, clearTraces, deleteData) and those that add or
+    // replace traces are each one undo step named after the command.
     bool smooth(int index, uint32_t from, uint32_t to, double tau, bool useFilter = true);
     bool fir(int index, uint32_t from, uint32_t to, const std::vector<double>& coefficients);
     const CTrace* differentiate(int index);
@@ -227,6 +236,16 @@ protected:
     CTrace* newTrace(int typeCode, uint32_t count, bool quiet = false);
     C2DTrace* new2DTrace(int typeCode, uint32_t rows, uint32_t width, bool quiet = false);
     CTrace* adoptTrace(std::unique_ptr<CTrace> t, bool quiet = false);
+    // A data operation of the traces at `indexes` as the undo step `text`
+    // (ChartDataEdits.cpp): a copy of each (samples, row extents and every
+    // attribute) is taken before `change` runs, and the step exchanges the
+    // copy with the trace on undo and redo; traces `change` adds belong to
+    // the step. False when `change` refuses and added nothing (no step);
+    // without the memory for the copy the change is made unrecorded.
+    bool pushDataEdit(const std::vector<int>& indexes, const std::string& text, const std::function<bool()>& change,
+                      long hint = kHintData);
+    // Adds a trace the user's operation made as the step `text`.
+    const CTrace* appendTrace(std::unique_ptr<CTrace> t, const std::string& text);
 
 private:
     // Writes a trace's properties; exactStart (milliseconds) puts back a
@@ -237,8 +256,20 @@ private:
     // A display edit of one trace as an undo step named `text`: `change`
     // shows what it does, the step puts the values back and forth.
     void pushLookEdit(int index, const std::string& text, const std::function<void(CTrace&)>& change);
+    // The traces and markers appended since the counts given, as one step
+    // that takes them out on undo and puts them back on redo.
+    void pushAppended(const std::string& text, size_t tracesBefore, size_t markersBefore);
+    struct Appended {
+        std::function<void()> putBack, takeOut;
+    };
+    Appended appended(size_t tracesBefore, size_t markersBefore);
+    // Puts `replacement` in the slot `index` as the step `text` (the old
+    // trace is kept by the step); a null replacement deletes the slot.
+    void pushSlotEdit(int index, std::unique_ptr<CTrace> replacement, const std::string& text);
 
     uint32_t docFlags_ = 0;
+    // Inside a data step: traces the program adds belong to the step.
+    bool inStep_ = false;
     CMarkerList markers_;
     CTraceArray traces_;
     double listValue_ = 0.0;

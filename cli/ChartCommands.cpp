@@ -57,10 +57,10 @@ int infoChart(const std::string& path, const CliArgs& a) {
         }
         w.endArray();
         w.key("markers").beginArray();
-        for (const auto& m : doc.markers().items) {
+        for (const CMarker& m : doc.markers()) {
             w.beginObject();
-            w.field("label", m->label).field("x", m->x).field("description", m->description);
-            if (auto* im = dynamic_cast<const CImageMarker*>(m.get())) w.field("file", im->fileName);
+            w.field("label", m.label).field("x", m.x).field("description", m.description);
+            if (auto* im = dynamic_cast<const CImageMarker*>(&m)) w.field("file", im->fileName);
             w.endObject();
         }
         w.endArray();
@@ -79,7 +79,7 @@ int infoChart(const std::string& path, const CliArgs& a) {
                          t->data ? unsigned(t->data->components) : 0u, t->xInterval, t->xUnits.c_str(),
                          t->yUnits.c_str());
     }
-    for (const auto& m : doc.markers().items) out += strprintf("  marker %-10s at %g\n", m->label.c_str(), m->x);
+    for (const CMarker& m : doc.markers()) out += strprintf("  marker %-10s at %g\n", m.label.c_str(), m.x);
     describeDopplerRecording(doc, nullptr, &out);
     cliOut(out);
     return 0;

@@ -97,13 +97,16 @@ CTrace* CReviewDoc::velocityTarget(const C2DTrace& spectrum, int target) {
 const CTrace* CReviewDoc::calculateCbv(int spectrum, uint32_t from, uint32_t to, int target) {
     auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData()) return nullptr;
-    CTrace* t = velocityTarget(*s, target);
-    if (!t) return nullptr;
-    ArtifactFilter filter = artifactFilter();
-    velocityFromSpectrum(*s, from, to, shiftFinder(), *t, &filter);
-    SetModifiedFlag();
-    notify(kHintTraces);
-    return t;
+    const CTrace* made = nullptr;
+    pushDataEdit(target >= 0 ? std::vector<int>{target} : std::vector<int>{}, "Calculate CBV", [&] {
+        CTrace* t = velocityTarget(*s, target);
+        if (!t) return false;
+        ArtifactFilter filter = artifactFilter();
+        velocityFromSpectrum(*s, from, to, shiftFinder(), *t, &filter);
+        made = t;
+        return true;
+    }, kHintTraces);
+    return made;
 }
 
 bool CReviewDoc::recalculateDopplerShift() {
@@ -124,22 +127,24 @@ int CReviewDoc::powerContours(int spectrum, uint32_t from, uint32_t to) {
     detection().autonoise = false;
     setMethod(static_cast<int>(DopplerMethod::PercentOfPower));
     int made = 0;
-    for (int k = 0, pct = 95; pct >= 50; ++k, pct -= 5) {
-        CTrace* t = velocityTarget(*s, -1);
-        if (!t) break;
-        t->name = strprintf("%0i%% contour", pct);
-        t->yUnits = "kHz";
-        t->yScale = 0.001;
-        t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
-        t->colour = kContourColours[k % 8];
-        setThreshold(pct);
-        velocityFromSpectrum(*s, from, to, shiftFinder(), *t);
-        ++made;
-    }
+    pushDataEdit({}, "Power contour", [&] {
+        for (int k = 0, pct = 95; pct >= 50; ++k, pct -= 5) {
+            CTrace* t = velocityTarget(*s, -1);
+            if (!t) break;
+            t->name = strprintf("%0i%% contour", pct);
+            t->yUnits = "kHz";
+            t->yScale = 0.001;
+            t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
+            t->colour = kContourColours[k % 8];
+            setThreshold(pct);
+            velocityFromSpectrum(*s, from, to, shiftFinder(), *t);
+            ++made;
+        }
+        return made > 0;
+    });
     detection().autonoise = autonoise;
     setMethod(method);
     setThreshold(threshold);
-    notify(kHintTraces);
     return made;
 }
 
@@ -147,39 +152,44 @@ int CReviewDoc::levelContours(int spectrum, uint32_t from, uint32_t to, double i
     auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData() || !(interval > 0) || count < 1) return 0;
     int made = 0;
-    for (int k = 1; k <= count; ++k) {
-        CTrace* t = velocityTarget(*s, -1);
-        if (!t) break;
-        const double level = interval * k;
-        t->name = strprintf("%3u contour", static_cast<unsigned>(level));
-        t->yUnits = "kHz";
-        t->yScale = 0.001;
-        t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
-        t->colour = kContourColours[(k - 1) % 8];
-        velocityFromSpectrum(*s, from, to, [level](double* p, uint32_t n) { return double(levelEdge(p, n, level)); },
-                             *t);
-        ++made;
-    }
-    notify(kHintTraces);
+    pushDataEdit({}, "Level contour", [&] {
+        for (int k = 1; k <= count; ++k) {
+            CTrace* t = velocityTarget(*s, -1);
+            if (!t) break;
+            const double level = interval * k;
+            t->name = strprintf("%3u contour", static_cast<unsigned>(level));
+            t->yUnits = "kHz";
+            t->yScale = 0.001;
+            t->displayYScale = std::max(1e-9, rowFrequencyScale(*s, s->head) * 0.001 / 256.0);
+            t->colour = kContourColours[(k - 1) % 8];
+            velocityFromSpectrum(*s, from, to, [level](double* p, uint32_t n) { return double(levelEdge(p, n, level)); },
+                                 *t);
+            ++made;
+        }
+        return made > 0;
+    });
     return made;
 }
 
 const CTrace* CReviewDoc::signalStrength(int spectrum, uint32_t from, uint32_t to) {
     auto* s = dynamic_cast<C2DTrace*>(editableTrace(spectrum));
     if (!s || !s->hasData()) return nullptr;
-    CTrace* t = velocityTarget(*s, -1);
-    if (!t) return nullptr;
-    t->name = "Signal strength";
-    t->yUnits = "";
-    t->yScale = 1.0;
-    if (services().profileStore) {
-        t->name = services().profileStore->GetString("PowerTrace", "name", "Signal strength");
-        t->yUnits = services().profileStore->GetString("PowerTrace", "units", "");
-    }
-    signalStrengthInto(*s, from, to, *t);
-    double mean, mn, mx;
-    if (t->data->statistics(mean, mn, mx, 0, t->sampleCount()) && mx > 0) t->displayYScale = mx / 200.0;
-    notify(kHintTraces);
+    CTrace* t = nullptr;
+    pushDataEdit({}, "Signal Strength", [&] {
+        t = velocityTarget(*s, -1);
+        if (!t) return false;
+        t->name = "Signal strength";
+        t->yUnits = "";
+        t->yScale = 1.0;
+        if (services().profileStore) {
+            t->name = services().profileStore->GetString("PowerTrace", "name", "Signal strength");
+            t->yUnits = services().profileStore->GetString("PowerTrace", "units", "");
+        }
+        signalStrengthInto(*s, from, to, *t);
+        double mean, mn, mx;
+        if (t->data->statistics(mean, mn, mx, 0, t->sampleCount()) && mx > 0) t->displayYScale = mx / 200.0;
+        return true;
+    });
     return t;
 }
 
@@ -245,8 +255,6 @@ CTrace* CReviewDoc::indexTrace(const char* name, const Pulse& p, bool pulsatilit
         pulsatility ? ordavia::pulsatilityIndex(p.filled, p.level) : ordavia::resistanceIndex(p.filled);
     for (size_t k = 0; k < p.range.size(); ++k) t->data->setD(p.range[k], index[k]);
     fileResults(p, name, index);
-    SetModifiedFlag();
-    notify(kHintTraces);
     return t;
 }
 
@@ -288,25 +296,44 @@ void CReviewDoc::fileResults(const Pulse& p, const char* indexName, const std::v
     if (!refused.ok()) userPrompter().messageBox(refused.reason(), MsgButtons::Ok, MsgIcon::Warning);
 }
 
+// The pulse commands write the velocity trace and the traces of the
+// analysis (found or added): one undo step over every plain trace.
+std::vector<int> CReviewDoc::plainTraces() const {
+    std::vector<int> out;
+    for (int i = 0; i < traceCount(); ++i)
+        if (plainTrace(trace(i))) out.push_back(i);
+    return out;
+}
+
 const CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
-    Pulse p;
-    return pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kPulsatilityName, p, true) : nullptr;
+    const CTrace* made = nullptr;
+    pushDataEdit(plainTraces(), "Pulsatility Index", [&] {
+        Pulse p;
+        made = pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kPulsatilityName, p, true) : nullptr;
+        return made != nullptr;
+    }, kHintTraces);
+    return made;
 }
 
 const CTrace* CReviewDoc::resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
-    Pulse p;
-    return pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kResistanceName, p, false) : nullptr;
+    const CTrace* made = nullptr;
+    pushDataEdit(plainTraces(), "Resistance Index", [&] {
+        Pulse p;
+        made = pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kResistanceName, p, false) : nullptr;
+        return made != nullptr;
+    }, kHintTraces);
+    return made;
 }
 
 bool CReviewDoc::removePulse(int velocity, uint32_t from, uint32_t to, uint32_t w) {
-    Pulse p;
-    if (!pulseAnalysis(velocity, from, to, w, p)) return false;
-    std::vector<double> x;
-    for (uint32_t i : p.range) x.push_back(p.velocity->physical(i));
-    const std::vector<double> m = beatMeans(x, p.beats);
-    const double ys = p.velocity->yScale, yo = p.velocity->yOffset;
-    for (size_t k = 0; k < p.range.size(); ++k) p.velocity->data->setD(p.range[k], (m[k] - yo) / ys);
-    SetModifiedFlag();
-    notify(kHintData);
-    return true;
+    return pushDataEdit(plainTraces(), "Remove Pulse", [&] {
+        Pulse p;
+        if (!pulseAnalysis(velocity, from, to, w, p)) return false;
+        std::vector<double> x;
+        for (uint32_t i : p.range) x.push_back(p.velocity->physical(i));
+        const std::vector<double> m = beatMeans(x, p.beats);
+        const double ys = p.velocity->yScale, yo = p.velocity->yOffset;
+        for (size_t k = 0; k < p.range.size(); ++k) p.velocity->data->setD(p.range[k], (m[k] - yo) / ys);
+        return true;
+    });
 }

@@ -80,5 +80,6 @@ private:
     void fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index);
     CTrace* resultTrace(const std::string& name, const CTrace& like, uint32_t colour);
     CTrace* velocityTarget(const C2DTrace& spectrum, int target);
+    std::vector<int> plainTraces() const;
     ordavia::ShiftFinder shiftFinder();
 };

@@ -14,7 +14,14 @@
 
 namespace ordavia {
 
-Document::Document() = default;
+Document::Document() {
+    undo_.setOnChanged([this] {
+        if (IsModified() == toldModified_) return;
+        toldModified_ = IsModified();
+        const auto copy = views_;
+        for (DocumentView* v : copy) v->OnModifiedChanged(this);
+    });
+}
 
 Document::~Document() {
     const auto copy = listeners_;

@@ -25,6 +25,10 @@ class DocumentView {
 public:
     virtual ~DocumentView() = default;
     virtual void OnUpdate(Document* doc, long hint) = 0;
+    // The document became modified or unmodified (an edit, an undo back to
+    // the saved state, a save). Told after the undo stack has moved, so
+    // IsModified() is the new state; an edit's own update may come first.
+    virtual void OnModifiedChanged(Document* doc) {}
 };
 
 class Document {
@@ -162,6 +166,8 @@ private:
     std::string path_;
     std::string title_;
     UndoStack undo_;
+    // The modified state the views were last told of.
+    bool toldModified_ = false;
     DocTemplate* template_ = nullptr;
     AppServices* services_ = nullptr;
     mutable std::unique_ptr<AppServices> defaults_;

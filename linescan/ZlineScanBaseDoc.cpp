@@ -247,7 +247,8 @@ bool ZlineScanBaseDoc::importScan(const std::vector<double>& values, uint32_t ti
     slopes_.clear();
     selected_ = -1;
     (void)recalculate();
-    SetModifiedFlag();
+    // A new scan: no recorded step applies to it.
+    undoStack().markUnrecorded();
     return true;
 }
 

@@ -27,6 +27,7 @@ public:
         if (doc_) doc_->RemoveView(this);
     }
     Document* document() const { return doc_; }
+    void OnModifiedChanged(Document*) override { refreshTitle(); }
     void OnUpdate(Document*, long) override {
         refreshTitle();
         // A document saved under a new name joins the recent-file list, as

@@ -367,7 +367,7 @@ void ChartPainter::paintMarkers(QPainter& p, const QRect& plot, const ChartViewS
     for (size_t i = 0; i < boxes.size(); ++i) {
         const QRect& b = boxes[i];
         if (b.isEmpty()) continue;
-        const CMarker& m = *doc.markers().items[i];
+        const CMarker& m = doc.markers()[i];
         p.setPen(QPen(Qt::black, 0));
         const int poleLen = std::max(1, m.pole) * fm.height();
         p.drawLine(b.right(), b.bottom(), b.right(), b.bottom() + poleLen);

@@ -446,7 +446,7 @@ void ZchartView::cmdInsertMarker() {
     double x = state_.cursorX;
     if (x < -1e299) x = state_.xLeft + plotRect().width() * state_.xPerPixel / 2;
     const QString stamp = QDateTime::currentDateTime().toString("HH:mm:ss dd/MM/yy") + "\r\n";
-    CMarker* m = doc_->AddMarker(std::make_unique<CMarker>(), x, {}, stamp.toStdString());
+    const CMarker* m = doc_->AddMarker(std::make_unique<CMarker>(), x, {}, stamp.toStdString());
     if (m && doc_->editNewMarks()) {
         state_.selectedMarker = doc_->markerIndex(m);
         cmdEditMarker();
@@ -456,7 +456,7 @@ void ZchartView::cmdInsertMarker() {
 void ZchartView::cmdEditMarker() {
     const int i = state_.selectedMarker;
     if (i < 0 || i >= static_cast<int>(doc_->markers().size())) return;
-    openEditMarker(this, doc_->markers().items[static_cast<size_t>(i)].get(),
+    openEditMarker(this, &doc_->markers()[static_cast<size_t>(i)],
                    [this](const CMarker* m, const MarkerProperties& p) {
                        const int at = doc_->markerIndex(m);
                        if (at < 0) return false;

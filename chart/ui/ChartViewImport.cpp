@@ -196,7 +196,9 @@ bool ZchartView::adoptTimeColumn() {
         p.xUnits = unit;
         doc_->setTraceProperties(i, p);
     }
-    doc_->removeTrace(first);
+    // An undo step like the import's own (a chart that refuses deletions
+    // still loses the column, without one).
+    if (!doc_->deleteTrace(first)) doc_->removeTrace(first);
     lastImportFirst_ = -1;
     if (!before) state_.active = std::max(0, first);
     return true;

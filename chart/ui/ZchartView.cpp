@@ -255,7 +255,7 @@ ZchartView::ZchartView(ZchartDoc* doc, QWidget* parent) : QWidget(parent), doc_(
 ZchartView::~ZchartView() {
     // The Edit Marker dialog forgets markers of a chart whose view goes.
     if (doc_)
-        for (const auto& m : doc_->markers().items) ordavia::chartui::closeEditMarkerFor(m.get());
+        for (const CMarker& m : doc_->markers()) ordavia::chartui::closeEditMarkerFor(&m);
     if (doc_) doc_->RemoveView(this);
 }
 

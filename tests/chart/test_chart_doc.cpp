@@ -173,7 +173,7 @@ TEST(ChartDoc, ClipboardBetweenChartsCarriesMarkers) {
     EXPECT_EQ(p->data->valueAt(0), 20);
     EXPECT_EQ(p->xStart, 1000);
     ASSERT_EQ(b.markers().size(), 1u);
-    EXPECT_NEAR(b.markers().items[0]->x, 1.5, 1e-9);
+    EXPECT_NEAR(b.markers()[0].x, 1.5, 1e-9);
     EXPECT_FALSE(b.pasteBytes({1, 2, 3}, 0));
 }
 
@@ -192,9 +192,9 @@ TEST(ChartDoc, FlagsAndMarkerLabelsAreSharedByTheChartsOfOneRun) {
     a.AddMarker(std::make_unique<CMarker>(), 1.0);
     b.AddMarker(std::make_unique<CMarker>(), 1.0);
     c.AddMarker(std::make_unique<CMarker>(), 1.0);
-    EXPECT_EQ(a.markers().items[0]->label, "0");
-    EXPECT_EQ(b.markers().items[0]->label, "1");
-    EXPECT_EQ(c.markers().items[0]->label, "0");
+    EXPECT_EQ(a.markers()[0].label, "0");
+    EXPECT_EQ(b.markers()[0].label, "1");
+    EXPECT_EQ(c.markers()[0].label, "0");
 }
 
 TEST(ChartDoc, SettingsFileRoundTrip) {
@@ -316,7 +316,7 @@ TEST_F(EditFixture, DisplayEditsUndoBackToTheSavedState) {
 }
 
 TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
-    CMarker* m = doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
+    const CMarker* m = doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
     CMarker foreign;
     EXPECT_EQ(doc.markerIndex(&foreign), -1);
     ASSERT_EQ(doc.markerIndex(m), 0);
@@ -353,10 +353,10 @@ TEST_F(EditFixture, TraceAndMarkerEditsUndoBackToTheSavedState) {
 
     doc.undoStack().undo();
     ASSERT_EQ(doc.markers().size(), 1u);
-    EXPECT_EQ(doc.markers().items[0]->label, "longer");
+    EXPECT_EQ(doc.markers()[0].label, "longer");
     doc.undoStack().undo();
-    EXPECT_EQ(doc.markers().items[0]->label, "a");
-    EXPECT_EQ(doc.markers().items[0]->width, 1);
+    EXPECT_EQ(doc.markers()[0].label, "a");
+    EXPECT_EQ(doc.markers()[0].width, 1);
     EXPECT_TRUE(doc.IsModified());
     doc.undoStack().undo();
     EXPECT_EQ(line->name, "");
@@ -369,6 +369,6 @@ TEST_F(EditFixture, TraceAndMarkerEditsUndoBackToTheSavedState) {
     EXPECT_TRUE(doc.IsModified());
     doc.undoStack().redo();
     doc.undoStack().redo();
-    EXPECT_TRUE(doc.markers().items.empty());
+    EXPECT_TRUE(doc.markers().empty());
     EXPECT_FALSE(doc.undoStack().canRedo());
 }

@@ -106,8 +106,8 @@ TEST(Zv1, EveryTraceClassRoundTripsByteForByte) {
     EXPECT_NE(dynamic_cast<const CDopTrace*>(doc.trace(2)), nullptr);
     EXPECT_TRUE(dynamic_cast<const C2DTrace*>(doc.trace(2))->paletteReversed);
     ASSERT_EQ(doc.markers().size(), 2u);
-    EXPECT_EQ(doc.markers().items[0]->attribute, 7u);
-    EXPECT_EQ(static_cast<CImageMarker*>(doc.markers().items[1].get())->fileName, "a");
+    EXPECT_EQ(doc.markers()[0].attribute, 7u);
+    EXPECT_EQ(static_cast<const CImageMarker&>(doc.markers()[1]).fileName, "a");
     EXPECT_EQ(doc.listValue(), 0.25);
     EXPECT_EQ(doc.saveToBytes(), f.b);
 }
@@ -221,13 +221,13 @@ TEST(Markers, MergeAddsOnlyMarkersThatDiffer) {
     for (double x : {1.0, 2.0, 3.0}) {
         auto k = std::make_unique<CMarker>();
         k->x = x;
-        list.items.push_back(std::move(k));
+        list.add(std::move(k));
     }
     CMarkerList same;
-    for (const auto& k : list.items) same.items.push_back(k->Clone());
+    for (const CMarker& k : list) same.add(k.Clone());
     EXPECT_FALSE(list.Merge(same));
     EXPECT_EQ(same.size(), 3u);
-    same.items[0]->attribute = 1;
+    same[0].attribute = 1;
     EXPECT_TRUE(list.Merge(same)) << "the attribute word makes them differ";
     EXPECT_EQ(list.size(), 4u);
 }

@@ -127,3 +127,21 @@ TEST(ReviewVelocity, RingRowsTakeTheirEdgeThroughTheFilterAndKeepTheirTrim) {
     CTrace shortTarget(8, 4);
     EXPECT_EQ(velocityFromSpectrum(*s, 0, 0, edgeAndTrim, shortTarget), 0u);
 }
+
+TEST_F(PulseReview, TheAnalysesUndoToTheSavedReviewAndRedoToTheSameTraces) {
+    doc.SetModifiedFlag(false);
+    const size_t before = doc.undoStack().count();
+    const std::vector<uint8_t> saved = doc.saveToBytes();
+    ASSERT_NE(doc.pulsatilityIndex(cbv, 0, 0, 15), nullptr);
+    ASSERT_TRUE(doc.removePulse(cbv, 0, 0, 15));
+    ASSERT_TRUE(doc.recalculateDopplerShift());
+    ASSERT_EQ(doc.powerContours(spectrum, 0, 0), 10);
+    ASSERT_NE(doc.signalStrength(spectrum, 0, 0), nullptr);
+    ASSERT_EQ(doc.undoStack().count(), before + 5) << "one step per command";
+    const std::vector<uint8_t> end = doc.saveToBytes();
+    for (int i = 0; i < 5; ++i) doc.undoStack().undo();
+    EXPECT_EQ(doc.saveToBytes(), saved);
+    EXPECT_FALSE(doc.IsModified());
+    while (doc.undoStack().canRedo()) doc.undoStack().redo();
+    EXPECT_EQ(doc.saveToBytes(), end);
+}

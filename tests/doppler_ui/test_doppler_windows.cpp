@@ -89,7 +89,7 @@ TEST_F(MonitorWindow, RunsOnTheBoardAndItsCommandsReachTheMonitor) {
 
     run("Sa&ve Image");
     ASSERT_EQ(link.files.size(), 1u);
-    const auto* marker = dynamic_cast<const CImageMarker*>(m.doc.markers().items.back().get());
+    const auto* marker = dynamic_cast<const CImageMarker*>(&m.doc.markers()[m.doc.markers().size() - 1]);
     ASSERT_TRUE(marker && marker->fileName == link.files[0]);
     const CTrace* cbv = m.doc.cbvTrace();
     EXPECT_DOUBLE_EQ(marker->x, (cbv->sampleCount() - 1) * cbv->xInterval);

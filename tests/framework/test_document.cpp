@@ -188,6 +188,26 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     EXPECT_TRUE(prompter_.asked.empty());
 }
 
+// A window's title marks a modified document: its views hear each change
+// of the modified state after the stack has moved, undo back to the saved
+// state included (an edit's own update comes while the step runs).
+TEST_F(DocumentTest, ViewsHearTheModifiedStateChangeOnEditUndoRedoAndSave) {
+    struct Title : DocumentView {
+        std::vector<bool> told;
+        void OnUpdate(Document*, long) override {}
+        void OnModifiedChanged(Document* d) override { told.push_back(d->IsModified()); }
+    } title;
+    SampleDoc d(&services_);
+    d.AddView(&title);
+    for (const char* text : {"one", "two"}) d.pushEdit("Edit", [&d, text] { d.text = text; }, [&d] { d.text = ""; });
+    d.undoStack().undo();
+    d.undoStack().undo();
+    d.undoStack().redo();
+    ASSERT_TRUE(d.OnSaveDocument(path("told.smp")));
+    EXPECT_EQ(title.told, (std::vector<bool>{true, false, true, false})) << "told on changes only";
+    d.RemoveView(&title);
+}
+
 TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
     DocTemplate t(10002, "\nImage\nImage\nImages (*.cs1)\n.cs1", "ZBasicDoc", "ZBasicView");
     SampleDoc d(&services_);
