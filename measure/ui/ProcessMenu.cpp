@@ -52,6 +52,18 @@ std::function<void()> runOf(ZBasicDoc* doc, Command c, bool asks = false, MsgIco
     };
 }
 
+// A command whose parameters are set in a dialog first: it runs only when
+// the dialog is accepted.
+std::function<void()> runAfterDialog(ZBasicDoc* doc, QWidget* view, bool (*dialog)(const ProfileStore&, QWidget*),
+                                     Command c) {
+    return [doc, view, dialog, c] {
+        if (dialog(doc->services().profile(), view)) {
+            WaitCursor wait;
+            (void)ImageProcessing::run(*doc, c);
+        }
+    };
+}
+
 }  // namespace
 
 QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
@@ -63,14 +75,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
         {.text = "&Low pass filter", .run = runOf(doc, &ImageProcessing::lowPass, asks)},
         {.text = "&High pass filter", .run = runOf(doc, &ImageProcessing::highPass, asks)},
         {.text = "&Laplacian filter", .run = runOf(doc, &ImageProcessing::laplacian)},
-        {.text = "Custo&m Filter",
-         .run =
-             [doc, view] {
-                 if (runCustomFilterDialog(doc->services().profile(), view)) {
-                     WaitCursor wait;
-                     (void)ImageProcessing::run(*doc, &ImageProcessing::customFilter);
-                 }
-             }},
+        {.text = "Custo&m Filter", .run = runAfterDialog(doc, view, &runCustomFilterDialog, &ImageProcessing::customFilter)},
         {.text = "Blur", .run = runOf(doc, &ImageProcessing::blur, asks)},
         {.text = "&Bin", .run = runOf(doc, &ImageProcessing::bin)},
         {.text = "Subtract image", .run = runOf(doc, &ImageProcessing::subtractImage, asks)},
@@ -78,7 +83,8 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     // The dust mask's files can be handled without a picture.
     const CommandTable dust = {
         separator(),
-        {.text = "Remove single dust mark", .run = runOf(doc, &ImageProcessing::removeSingleDustMark, asks, MsgIcon::Information)},
+        {.text = "Remove single dust mark",
+         .run = runOf(doc, &ImageProcessing::removeSingleDustMark, asks, MsgIcon::Information)},
         {.text = "Use Dust Mask filter",
          .run = runOf(doc, &ImageProcessing::toggleDustMaskFilter, asks),
          .checkable = true,
@@ -88,14 +94,7 @@ QMenu* makeProcessMenu(ZBasicDoc* doc, QWidget* view) {
     };
     CommandTable detectors = {
         separator(),
-        {.text = "Processing...",
-         .run =
-             [doc, view] {
-                 if (runProcessingArgsDialog(doc->services().profile(), view)) {
-                     WaitCursor wait;
-                     (void)ImageProcessing::run(*doc, &ImageProcessing::processing);
-                 }
-             }},
+        {.text = "Processing...", .run = runAfterDialog(doc, view, &runProcessingArgsDialog, &ImageProcessing::processing)},
         {.text = "Threshold Capillaries",
          .run =
              [doc, view] {
