@@ -305,24 +305,23 @@ std::vector<int> CReviewDoc::plainTraces() const {
     return out;
 }
 
-const CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
+const CTrace* CReviewDoc::indexStep(const char* step, const char* name, bool pulsatility, int velocity,
+                                    uint32_t from, uint32_t to, uint32_t w) {
     const CTrace* made = nullptr;
-    pushDataEdit(plainTraces(), "Pulsatility Index", [&] {
+    pushDataEdit(plainTraces(), step, [&] {
         Pulse p;
-        made = pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kPulsatilityName, p, true) : nullptr;
+        made = pulseAnalysis(velocity, from, to, w, p) ? indexTrace(name, p, pulsatility) : nullptr;
         return made != nullptr;
     }, kHintTraces);
     return made;
 }
 
+const CTrace* CReviewDoc::pulsatilityIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
+    return indexStep("Pulsatility Index", kPulsatilityName, true, velocity, from, to, w);
+}
+
 const CTrace* CReviewDoc::resistanceIndex(int velocity, uint32_t from, uint32_t to, uint32_t w) {
-    const CTrace* made = nullptr;
-    pushDataEdit(plainTraces(), "Resistance Index", [&] {
-        Pulse p;
-        made = pulseAnalysis(velocity, from, to, w, p) ? indexTrace(kResistanceName, p, false) : nullptr;
-        return made != nullptr;
-    }, kHintTraces);
-    return made;
+    return indexStep("Resistance Index", kResistanceName, false, velocity, from, to, w);
 }
 
 bool CReviewDoc::removePulse(int velocity, uint32_t from, uint32_t to, uint32_t w) {

@@ -77,6 +77,9 @@ private:
     struct Pulse;
     bool pulseAnalysis(int velocity, uint32_t from, uint32_t to, uint32_t w, Pulse& out);
     CTrace* indexTrace(const char* name, const Pulse& p, bool pulsatility);
+    // One undo step that adds the named index trace of the pulse analysis.
+    const CTrace* indexStep(const char* step, const char* name, bool pulsatility, int velocity, uint32_t from,
+                            uint32_t to, uint32_t w);
     void fileResults(const Pulse& p, const char* indexName, const std::vector<double>& index);
     CTrace* resultTrace(const std::string& name, const CTrace& like, uint32_t colour);
     CTrace* velocityTarget(const C2DTrace& spectrum, int target);
