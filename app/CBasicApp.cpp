@@ -68,7 +68,10 @@ public:
         if (!t || !t->isBound()) return app_.OpenDocumentFile(path);
         std::unique_ptr<Document> doc = t->createDocument();
         doc->setServices(&app_.services_);
-        if (!doc->OnOpenDocument(path)) return nullptr;
+        if (const Status opened = doc->OnOpenDocument(path); !opened) {
+            showDocumentFailure(app_.services_.prompter(), opened);
+            return nullptr;
+        }
         doc->SetPathName(path);
         app_.recent_.add(path);
         return app_.AddDocument(std::move(doc));
@@ -259,8 +262,13 @@ Document* CBasicApp::OpenDocumentFile(const std::string& path) {
         return nullptr;
     }
     std::unique_ptr<Document> doc = t->createDocument();
-    if (doc) doc->setServices(&services_);
-    if (!doc || !doc->OnOpenDocument(path)) {
+    if (!doc) {
+        recent_.remove(path);
+        return nullptr;
+    }
+    doc->setServices(&services_);
+    if (const Status opened = doc->OnOpenDocument(path); !opened) {
+        showDocumentFailure(services_.prompter(), opened);
         recent_.remove(path);
         return nullptr;
     }
@@ -298,7 +306,12 @@ bool CBasicApp::SaveAllModified() {
     std::vector<Document*> modified;
     for (const auto& d : documents_)
         if (d->IsModified()) modified.push_back(d.get());
-    if (modified.size() == 1 && !modified.front()->SaveModified()) return false;
+    if (modified.size() == 1) {
+        if (const Status saved = modified.front()->SaveModified(); !saved) {
+            showDocumentFailure(services_.prompter(), saved);
+            return false;
+        }
+    }
     if (modified.size() > 1) {
         std::string names;
         for (const Document* d : modified)
@@ -310,7 +323,10 @@ bool CBasicApp::SaveAllModified() {
             // A save that fails or whose name is not given stops the exit;
             // the documents saved before it stay saved.
             for (Document* d : modified)
-                if (!d->DoFileSave()) return false;
+                if (const Status saved = d->DoFileSave(); !saved) {
+                    showDocumentFailure(services_.prompter(), saved);
+                    return false;
+                }
         } else if (choice != 1) {
             return false;
         }

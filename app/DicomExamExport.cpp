@@ -122,8 +122,9 @@ template <class D>
 Status openQuietly(D& doc, const std::string& path, AppServices& services) {
     doc.setServices(&services);
     doc.setQuiet(true);
-    if (doc.OnOpenDocument(path)) return Status::success();
-    return Status::failure(doc.lastError().empty() ? std::string("the document cannot be read") : doc.lastError());
+    const Status opened = doc.OnOpenDocument(path);
+    if (opened) return Status::success();
+    return Status::failure(opened.code(), Document::failureReason(opened));
 }
 
 Status writeMovie(CZVMovie& movie, double fps, const std::string& out, const DicomStudyInfo& study,

@@ -106,8 +106,7 @@ template <class D>
 std::string openQuietly(D& doc, const std::string& path, AppServices& services) {
     doc.setServices(&services);
     doc.setQuiet(true);
-    if (doc.OnOpenDocument(path)) return {};
-    return doc.lastError().empty() ? std::string("the document cannot be read") : doc.lastError();
+    return Document::failureReason(doc.OnOpenDocument(path));
 }
 
 // Reads the result's file for its picture and measurements; the reason

@@ -25,7 +25,7 @@ std::string readPicture(const std::string& path, AppServices& services, ReportTh
         ZBasicDoc doc;
         doc.setServices(&services);
         doc.setQuiet(true);
-        if (!doc.OnOpenDocument(path)) return doc.lastError().empty() ? "the document cannot be read" : doc.lastError();
+        if (const Status opened = doc.OnOpenDocument(path); !opened) return Document::failureReason(opened);
         t = reportThumbnail(doc.image());
         width = doc.image().width();
         return {};

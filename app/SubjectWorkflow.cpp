@@ -125,8 +125,10 @@ void SubjectWorkflow::processResults() {
             auto* doc = dynamic_cast<CdbDocument*>(d);
             if (postprocess && doc) {
                 doc->recalculateResult();
-                if (!doc->DoSave(path, true))
+                if (const Status saved = doc->DoSave(path, true); !saved) {
                     debugLog("process results: %s not saved\n", r.filename.c_str());
+                    showDocumentFailure(s.prompter(), saved);
+                }
             }
         }
         if (!missing.empty()) {

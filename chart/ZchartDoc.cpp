@@ -211,11 +211,11 @@ std::vector<uint8_t> ZchartDoc::saveToBytes() {
     return ar.takeBytes();
 }
 
-bool ZchartDoc::OnSaveDocument(const std::string& path) {
-    if (!CdbDocument::OnSaveDocument(path)) return false;
+ordavia::Status ZchartDoc::OnSaveDocument(const std::string& path) {
+    if (ordavia::Status saved = CdbDocument::OnSaveDocument(path); !saved) return saved;
     pathName_ = path;
     (void)saveSettings();
-    return true;
+    return ordavia::Status::success();
 }
 
 void ZchartDoc::SerializeSettings(Archive& ar) {

@@ -161,7 +161,7 @@ public:
     // Loads a ".zv1" from bytes / saves to bytes (no prompts, no views).
     ordavia::Status loadFromBytes(const std::vector<uint8_t>& bytes);
     std::vector<uint8_t> saveToBytes();
-    bool OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
 
     // ---- operations of the chart view (ChartOperations.cpp) ----
     // "&Calculate Power Spectrum...": the "Calculated PSD" trace added, or

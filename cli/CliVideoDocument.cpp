@@ -31,9 +31,9 @@ Status openVideoDocument(const std::string& path, CMotivaDoc& doc, AppServices& 
     doc.setServices(&services);
     doc.setQuiet(true);
     if (toLower(extensionOf(path)) == ".dcs") {
-        const bool opened = doc.OnOpenDocument(path);
+        const Status opened = doc.OnOpenDocument(path);
         if (doc.frameMemoryFailed()) return enoughMemory(path, doc);
-        if (!opened) return Status::failure(path + ": " + (doc.lastError().empty() ? "cannot be read" : doc.lastError()));
+        if (!opened) return Status::failure(opened.code(), path + ": " + Document::failureReason(opened));
         if (!doc.hasFrames()) return Status::failure(StatusCode::NotFound, path + ": cannot find its movie " + doc.movieFileName());
         return enoughMemory(path, doc);
     }

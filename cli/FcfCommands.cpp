@@ -93,7 +93,8 @@ int runFcf(const CliArgs& a) {
         if (out) {
             saved = several ? withoutExtension(*out) + strprintf("-%i-%i", a0, b0) + ".zvfcf" : *out;
             doc.setQuiet(true);
-            if (!doc.OnSaveDocument(saved)) return cliError(saved + ": " + doc.lastError());
+            if (const Status written = doc.OnSaveDocument(saved); !written)
+                return cliError(saved + ": " + Document::failureReason(written));
             doc.SetPathName(saved, true);
         }
         // Saving made the text already; a run without --out files the same.

@@ -69,7 +69,8 @@ Status writeVideoDocument(const std::string& movieFile, double fps, const ImageC
     if (Status st = doc.importMovie(movieFile); !st) return st;
     doc.setFramesPerSecond(fps);
     (void)doc.setCalibration(cal);
-    if (!doc.OnSaveDocument(dcs)) return Status::failure(dcs + ": " + doc.lastError());
+    if (const Status saved = doc.OnSaveDocument(dcs); !saved)
+        return Status::failure(saved.code(), dcs + ": " + Document::failureReason(saved));
     return Status::success();
 }
 

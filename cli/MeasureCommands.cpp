@@ -133,8 +133,8 @@ int resave(const CliArgs& a) {
         if (const Status st = doc.loadImage(); !st)
             return cliError(a.positional[0] + ": cannot load image file " + doc.imageFileName() + " (" + st.reason() + ")");
         doc.markImageForSave();
-        if (!doc.OnSaveDocument(a.positional[1]))
-            return cliError(doc.lastError().empty() ? a.positional[1] + ": cannot save" : doc.lastError());
+        if (const Status saved = doc.OnSaveDocument(a.positional[1]); !saved)
+            return cliError(Document::failureReason(saved));
         return 0;
     }
     // A format rewrite is not a user's save: the save count stays, so that

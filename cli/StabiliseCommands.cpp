@@ -88,7 +88,8 @@ int runStabilise(const CliArgs& a) {
     reportSkippedFrames(in, doc.movie());
     if (auto out = a.get("--out")) {
         if (toLower(extensionOf(*out)) != ".dcs") return cliError(*out + ": the document is written as .dcs");
-        if (!doc.OnSaveDocument(*out)) return cliError(*out + ": " + (doc.lastError().empty() ? "cannot be written" : doc.lastError()));
+        if (const Status saved = doc.OnSaveDocument(*out); !saved)
+            return cliError(*out + ": " + Document::failureReason(saved));
     }
     const int n = doc.frameCount();
     const MeasureValues f = doc.movementFigures();

@@ -314,7 +314,8 @@ int runSynthVideo(const CliArgs& a) {
         c.units = "um";
         c.magName = "synthetic";
         (void)doc.setCalibration(c);
-        if (!doc.OnSaveDocument(dcs)) return cliError(dcs + ": " + doc.lastError());
+        if (const Status saved = doc.OnSaveDocument(dcs); !saved)
+            return cliError(dcs + ": " + Document::failureReason(saved));
     }
     const auto truthPath = a.get("--truth");
     if (truthPath && !truthPath->empty()) {

@@ -136,22 +136,22 @@ void CdbDocument::recalculateResult() {
     if (services().resultText) result = services().resultText(*this, result);
 }
 
-bool CdbDocument::OnSaveDocument(const std::string& path) {
+ordavia::Status CdbDocument::OnSaveDocument(const std::string& path) {
     recalculateResult();
     ownerText = installationOwnerText(profileOf(*this));
     // The ids must be settled before the block is written.
     linkToSelection();
     const int32_t countBefore = saveCount;
-    if (!Document::OnSaveDocument(path)) {
+    if (ordavia::Status saved = Document::OnSaveDocument(path); !saved) {
         // Nothing was written: the file on disc keeps its copy number.
         saveCount = countBefore;
-        return false;
+        return saved;
     }
     // Stored only once the file exists, so the results table never names a
     // file that failed to save.
     SaveResult(path);
     adopted_ = false;
-    return true;
+    return ordavia::Status::success();
 }
 
 void CdbDocument::SaveResult(const std::string& path) {
@@ -204,7 +204,7 @@ void CdbDocument::ProposeExamPath() {
     SetPathName(db.dataFolder() + *folder + "/" + name, true);
 }
 
-bool CdbDocument::OnFileSave() {
+ordavia::Status CdbDocument::OnFileSave() {
     ProposeExamPath();
     // A proposed path names no file yet: the user confirms it in the dialog.
     const std::string& path = GetPathName();
@@ -212,7 +212,7 @@ bool CdbDocument::OnFileSave() {
     return DoSave({}, true);  // Save As, proposing the current or proposed path
 }
 
-bool CdbDocument::OnFileSaveAs() {
+ordavia::Status CdbDocument::OnFileSaveAs() {
     ProposeExamPath();
     return DoSave({}, true);  // Save As, proposing the current or proposed path
 }

@@ -58,14 +58,14 @@ public:
     bool OnNewDocument() override;
     // Stamps the owner, links the document, writes the file and then stores
     // the result row.
-    bool OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
     // Saving a modified document on close goes through File > Save.
-    bool DoFileSave() override { return OnFileSave(); }
+    ordavia::Status DoFileSave() override { return OnFileSave(); }
 
     // File > Save ("&Save") and File > Save As ("Save &As..."): both propose
     // a path inside the examination folder first.
-    virtual bool OnFileSave();
-    virtual bool OnFileSaveAs();
+    virtual ordavia::Status OnFileSave();
+    virtual ordavia::Status OnFileSaveAs();
 
     // Links the document (when it is not linked yet) and stores its result
     // under its examination.

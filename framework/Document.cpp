@@ -1,6 +1,7 @@
 #include "framework/Document.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 
@@ -98,24 +99,29 @@ Status Document::loadBytes(std::vector<uint8_t> bytes) {
     return Status::success();
 }
 
-bool Document::OnOpenDocument(const std::string& path) {
+Status Document::openFailure(const Status& why) {
+    const char* heading = why.code() == StatusCode::BadFormat ? kBadFormat : kOpenFailed;
+    return Status::failure(why.code(), std::string(heading) + "\n" + why.reason());
+}
+
+Status Document::saveFailure(const Status& why, const char* heading) {
+    return Status::failure(why.code(), std::string(heading) + "\n" + why.reason());
+}
+
+std::string Document::failureReason(const Status& failed) {
+    const std::string& text = failed.reason();
+    for (const char* heading : {kOpenFailed, kBadFormat, kSaveFailed, kPictureSaveFailed})
+        if (text.starts_with(std::string(heading) + "\n")) return text.substr(std::strlen(heading) + 1);
+    return text;
+}
+
+Status Document::OnOpenDocument(const std::string& path) {
     std::vector<uint8_t> bytes;
-    Status r = readFileBytes(path, bytes);
-    if (!r.ok()) {
-        lastStatus_ = r;
-        userPrompter().messageBox(std::string(kOpenFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
-    if (Status loaded = loadBytes(std::move(bytes)); !loaded) {
-        lastStatus_ = loaded.context(path);
-        const bool badFormat = loaded.code() == StatusCode::BadFormat;
-        userPrompter().messageBox(std::string(badFormat ? kBadFormat : kOpenFailed) + "\n" + lastStatus_.reason(),
-                                       MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
+    if (Status r = readFileBytes(path, bytes); !r) return openFailure(r);
+    if (Status loaded = loadBytes(std::move(bytes)); !loaded) return openFailure(loaded.context(path));
     undo_.clear();
     if (!canWriteBack()) foreignSource_ = path;
-    return true;
+    return Status::success();
 }
 
 bool Document::isForeignSource(const std::string& path) const {
@@ -124,48 +130,41 @@ bool Document::isForeignSource(const std::string& path) const {
     return path == foreignSource_ || std::filesystem::equivalent(path, foreignSource_, ec);
 }
 
-bool Document::OnSaveDocument(const std::string& path) {
+Status Document::OnSaveDocument(const std::string& path) {
     Archive ar;
     try {
         Serialize(ar);
     } catch (const std::exception& e) {
         // Nothing has touched the file yet, so the previous one stays.
-        lastStatus_ = Status::failure(path + ": " + e.what());
-        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
+        return saveFailure(Status::failure(path + ": " + e.what()));
     }
-    Status r = writeFileAtomically(path, ar.bytes());
-    if (!r.ok()) {
-        lastStatus_ = r;
-        userPrompter().messageBox(std::string(kSaveFailed) + "\n" + r.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
+    if (Status r = writeFileAtomically(path, ar.bytes()); !r) return saveFailure(r);
     undo_.setClean();
-    return true;
+    return Status::success();
 }
 
 void Document::OnCloseDocument() { DeleteContents(); }
 
 void Document::Serialize(Archive&) {}
 
-bool Document::SaveModified() {
-    if (!IsModified()) return true;
+Status Document::SaveModified() {
+    if (!IsModified()) return Status::success();
     const std::string text = "Save changes to " + (path_.empty() ? title_ : path_) + "?";
     switch (userPrompter().messageBox(text, MsgButtons::YesNoCancel, MsgIcon::Question)) {
         case MsgResult::Cancel:
-            return false;
+            return Status::cancelled();
         case MsgResult::Yes:
             return DoFileSave();
         default:
-            return true;
+            return Status::success();
     }
 }
 
-bool Document::DoFileSave() { return DoSave(path_, true); }
+Status Document::DoFileSave() { return DoSave(path_, true); }
 
 std::string Document::proposedSaveName() const { return path_.empty() ? title_ : path_; }
 
-bool Document::DoSave(const std::string& path, bool replace) {
+Status Document::DoSave(const std::string& path, bool replace) {
     // The file a foreign document came from is asked about, never replaced.
     std::string target = isForeignSource(path) ? std::string() : path;
     if (target.empty()) {
@@ -182,20 +181,25 @@ bool Document::DoSave(const std::string& path, bool replace) {
                 proposed = withoutExtension(proposed) + ext;
         }
         auto chosen = userPrompter().saveFile("Save As", filter, proposed);
-        if (!chosen || chosen->empty()) return false;
+        if (!chosen || chosen->empty()) return Status::cancelled();
         target = *chosen;
         // The extension the filter shows is added to a name without it, and
         // to a name with another one ("n1.bmp" becomes "n1.bmp.cs1"), so
         // that a document never lands on a picture or other file.
         if (!ext.empty() && toLower(extensionOf(target)) != toLower(ext)) target += ext;
-        if (isForeignSource(target)) {
-            userPrompter().messageBox(strprintf(kForeignSource, target.c_str()), MsgButtons::Ok, MsgIcon::Warning);
-            return false;
-        }
+        if (isForeignSource(target))
+            return Status::failure(StatusCode::AlreadyExists, strprintf(kForeignSource, target.c_str()));
     }
-    if (!OnSaveDocument(target)) return false;
+    if (Status saved = OnSaveDocument(target); !saved) return saved;
     if (replace) SetPathName(target);
-    return true;
+    return Status::success();
+}
+
+void showDocumentFailure(Prompter& prompter, const Status& status, bool quiet) {
+    // Refusing to write over the file a document came from is a warning;
+    // anything else that kept a file from opening or saving is an error.
+    showFailure(prompter, status, quiet,
+                status.code() == StatusCode::AlreadyExists ? MsgIcon::Warning : MsgIcon::Error);
 }
 
 }  // namespace ordavia

@@ -108,23 +108,35 @@ public:
 
     // A new, empty document: clears the contents and the modified flag.
     virtual bool OnNewDocument();
-    // Reads the file through Serialize. On failure the message goes through
-    // the Prompter and the document keeps its previous contents untouched
-    // only in so far as the derived Serialize reads into fresh members.
-    virtual bool OnOpenDocument(const std::string& path);
-    virtual bool OnSaveDocument(const std::string& path);
+    // Opening, saving and the save a close asks for return what became of
+    // them and show nothing: the caller (the open and save commands, the
+    // command-line tool) shows a failure once through showDocumentFailure.
+    // A failure's reason is the text the user reads ("Failed to open
+    // document." or "Unexpected file format." on its first line, then why);
+    // Cancelled (the user closed the Save As dialog or answered Cancel) is
+    // silent.
+    //
+    // Reads the file through Serialize; the contents are cleared on failure.
+    virtual ordavia::Status OnOpenDocument(const std::string& path);
+    // Writes the file through a temporary one: on failure the previous file
+    // stays as it was.
+    virtual ordavia::Status OnSaveDocument(const std::string& path);
     virtual void OnCloseDocument();
     virtual void DeleteContents() {}
     // Reads or writes the document's file layout.
     virtual void Serialize(Archive& ar);
 
-    // Asks whether to save a modified document; false when the user cancels.
-    virtual bool SaveModified();
+    // Asks whether to save a modified document. Success when it is saved,
+    // the changes are discarded or there are none: the caller goes on.
+    // Cancelled when the user cancels (here or in Save As): the caller stops
+    // and says nothing. Any other failure is a save that failed: the caller
+    // stops and shows it.
+    virtual ordavia::Status SaveModified();
     // The save a close asks for: to the current path, or Save As when
     // there is none. Documents with a Save command of their own route it there.
-    virtual bool DoFileSave();
+    virtual ordavia::Status DoFileSave();
     // Save As: asks for a name with the template's filter.
-    bool DoSave(const std::string& path, bool replace = true);
+    ordavia::Status DoSave(const std::string& path, bool replace = true);
     // The name Save As proposes (before the template's extension is put
     // on it): the current file, else the title.
     virtual std::string proposedSaveName() const;
@@ -135,14 +147,28 @@ public:
     static constexpr const char* kForeignSource =
         "%s was not written by this document, which cannot write it back: save it under another name.";
 
-    // The last load or save failure (its kind and its text).
+    // The last failure of work that reports none of its own (a picture or
+    // movie linked to the document, a recording); opening and saving return
+    // theirs.
     const ordavia::Status& lastStatus() const { return lastStatus_; }
-    const std::string& lastError() const { return lastStatus_.reason(); }
 
     // The framework's messages.
     static constexpr const char* kOpenFailed = "Failed to open document.";
     static constexpr const char* kBadFormat = "Unexpected file format.";
     static constexpr const char* kSaveFailed = "Failed to save document.";
+    // A document whose picture (or other file beside it) was not written.
+    static constexpr const char* kPictureSaveFailed = "Error saving image.";
+
+    // A failed open or save as the user reads it: the heading ("Failed to
+    // open document.", or "Unexpected file format." for a damaged layout;
+    // kSaveFailed or kPictureSaveFailed for a save) on its own line, then
+    // the reason. The code stays.
+    static ordavia::Status openFailure(const ordavia::Status& why);
+    static ordavia::Status saveFailure(const ordavia::Status& why, const char* heading = kSaveFailed);
+    // Why an open or save failed without its heading line, for a message
+    // that names the file and what was being done itself (the command
+    // line, a report); "" on success.
+    static std::string failureReason(const ordavia::Status& failed);
 
 protected:
     // Reads the document from a whole file's bytes through Serialize; a
@@ -174,5 +200,11 @@ private:
     std::vector<DocumentView*> views_;
     std::vector<DocumentView*> listeners_;
 };
+
+// The one way a failed open or save reaches the user: showFailure with the
+// failure's text, as an error (a refusal to write over the file the
+// document came from as a warning). Nothing when it succeeded, was
+// cancelled, or while quiet.
+void showDocumentFailure(Prompter& prompter, const ordavia::Status& status, bool quiet = false);
 
 }  // namespace ordavia

@@ -431,22 +431,17 @@ bool ZlineScanBaseDoc::OnNewDocument() {
     return true;
 }
 
-bool ZlineScanBaseDoc::OnOpenDocument(const std::string& path) {
+ordavia::Status ZlineScanBaseDoc::OnOpenDocument(const std::string& path) {
     loadProfileSettings();
     std::vector<uint8_t> bytes;
-    ordavia::Status r = readFileBytes(path, bytes);
-    const bool read = r.ok();
-    if (read) r = loadZvlBytes(bytes);
-    if (!r.ok()) {
-        // The reason in words, through the document's own prompter.
-        lastStatus_ = r.context(path);
-        if (Prompter* p = prompter())
-            p->messageBox(std::string(read ? kBadFormat : kOpenFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok,
-                          MsgIcon::Error);
-        return false;
-    }
+    if (ordavia::Status r = readFileBytes(path, bytes); !r)
+        return ordavia::Status::failure(r.code(), std::string(kOpenFailed) + "\n" + r.context(path).reason());
+    // Bytes that were read but do not load are a damaged file.
+    if (ordavia::Status r = loadZvlBytes(bytes); !r)
+        return ordavia::Status::failure(ordavia::StatusCode::BadFormat,
+                                        std::string(kBadFormat) + "\n" + r.context(path).reason());
     SetModifiedFlag(false);
-    return true;
+    return ordavia::Status::success();
 }
 
 ordavia::Status ZlineScanBaseDoc::loadZvlBytes(const std::vector<uint8_t>& bytes) {

@@ -259,7 +259,7 @@ public:
     // ---- framework ----
     void DeleteContents() override;
     bool OnNewDocument() override;
-    bool OnOpenDocument(const std::string& path) override;
+    ordavia::Status OnOpenDocument(const std::string& path) override;
     void Serialize(ordavia::Archive& ar) override;
     // Reads a ".zvl" from bytes without prompts (tests, fuzzing, the CLI).
     ordavia::Status loadZvlBytes(const std::vector<uint8_t>& bytes);

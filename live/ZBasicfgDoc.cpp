@@ -257,34 +257,34 @@ void ZBasicfgDoc::recordCapture() {
 // ---------------------------------------------------------------------------
 // Saving
 
-bool ZBasicfgDoc::saveWhileStopped(const std::function<bool()>& save) {
+ordavia::Status ZBasicfgDoc::saveWhileStopped(const std::function<ordavia::Status()>& save) {
     const bool wasLive = isLive();
     if (wasLive) stopLive();
     recordCapture();
     markImageForSave();
-    const bool ok = save();
+    ordavia::Status ok = save();
     // A series and marker pictures are taken from a running source; a save
     // by hand leaves the saved picture on the screen.
     if (wasLive && timedFlag_) (void)startLive();  // a source that fails now shows as a still picture
     return ok;
 }
 
-bool ZBasicfgDoc::OnSaveDocument(const std::string& path) {
-    if (!ZBasicDoc::OnSaveDocument(path)) return false;
+ordavia::Status ZBasicfgDoc::OnSaveDocument(const std::string& path) {
+    if (ordavia::Status saved = ZBasicDoc::OnSaveDocument(path); !saved) return saved;
     savedPath_ = path;
     // The next capture starts a record of its own.
     saveCount = 0;
     setNotes({});
     captureTime_ = 0;
-    return true;
+    return ordavia::Status::success();
 }
 
-bool ZBasicfgDoc::OnFileSave() {
+ordavia::Status ZBasicfgDoc::OnFileSave() {
     savedPath_.clear();
     // Every save by hand is a new capture: the file of the last one is
     // never written over, the next free name is proposed instead.
     if (!GetPathName().empty() && fileExists(GetPathName())) SetPathName(nextFreePictureName(GetPathName()), true);
-    const bool ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSave(); });
+    ordavia::Status ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSave(); });
     afterSaveByHand();
     return ok;
 }
@@ -295,7 +295,9 @@ void ZBasicfgDoc::afterSaveByHand() {
         auto doc = std::make_unique<ZBasicDoc>();
         lendServicesTo(*doc);
         if (DocTemplate* t = services().findTemplate("ZBasicDoc")) doc->setDocTemplate(t);
-        if (doc->OnOpenDocument(savedPath_)) {
+        if (const ordavia::Status opened = doc->OnOpenDocument(savedPath_); !opened) {
+            showDocumentFailure(services().prompter(), opened);
+        } else {
             doc->SetPathName(savedPath_);
             services().openDocument(std::move(doc));
         }
@@ -303,9 +305,9 @@ void ZBasicfgDoc::afterSaveByHand() {
     if (onSaved) onSaved(savedPath_);
 }
 
-bool ZBasicfgDoc::OnFileSaveAs() {
+ordavia::Status ZBasicfgDoc::OnFileSaveAs() {
     savedPath_.clear();
-    const bool ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSaveAs(); });
+    ordavia::Status ok = saveWhileStopped([this] { return ZBasicDoc::OnFileSaveAs(); });
     afterSaveByHand();
     return ok;
 }
@@ -358,12 +360,15 @@ bool ZBasicfgDoc::DoTimedSave(const std::string& name) {
     const bool wasQuiet = quiet();
     setQuiet(true);
     savedPath_.clear();
-    const bool ok = saveWhileStopped([this, &file] {
-        if (!OnSaveDocument(file)) return false;
+    // A timed save asks nothing and shows nothing: why it failed is kept
+    // for the request that asked for it.
+    lastStatus_ = saveWhileStopped([this, &file] {
+        if (ordavia::Status saved = OnSaveDocument(file); !saved) return saved;
         SetPathName(file, true);
         SetModifiedFlag(false);
-        return true;
+        return ordavia::Status::success();
     });
+    const bool ok = lastStatus_.ok();
     setQuiet(wasQuiet);
     timedFlag_ = false;
     if (ok) {

@@ -111,9 +111,9 @@ public:
     // ---- Saving ----
     const std::string& savedPath() const { return savedPath_; }
     bool timedFlag() const { return timedFlag_; }
-    bool OnFileSave() override;
-    bool OnFileSaveAs() override;
-    bool OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnFileSave() override;
+    ordavia::Status OnFileSaveAs() override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
     // A live picture without an examination is proposed in the recording
     // folder, under the window's title.
     std::string proposedSaveName() const override;
@@ -149,7 +149,7 @@ private:
     void seriesTick();
     // "Open the new file?" and the notice to a cooperating program.
     void afterSaveByHand();
-    bool saveWhileStopped(const std::function<bool()>& save);
+    ordavia::Status saveWhileStopped(const std::function<ordavia::Status()>& save);
     void readFgSettings();
 
     struct Capture {

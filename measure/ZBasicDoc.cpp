@@ -295,15 +295,15 @@ ordavia::Status ZBasicDoc::writeFile(const std::string& path) {
     return writeFileAtomically(path, ar.bytes());
 }
 
-bool ZBasicDoc::OnOpenDocument(const std::string& path) {
+ordavia::Status ZBasicDoc::OnOpenDocument(const std::string& path) {
     // What the file does not record comes from the profile.
     if (const ProfileStore* p = profileOrNull()) readSettings(*p);
-    if (!CdbDocument::OnOpenDocument(path)) return false;
+    if (ordavia::Status opened = CdbDocument::OnOpenDocument(path); !opened) return opened;
     SetPathName(path);
     rememberFolder(profileOrNull(), path);
     if (const ordavia::Status st = loadImage(); !st && !quiet_ && !imageFileName_.empty()) askForImage(st);
     SetModifiedFlag(false);
-    return true;
+    return ordavia::Status::success();
 }
 
 ordavia::Status ZBasicDoc::loadImage() {
@@ -465,39 +465,30 @@ std::string ordavia::nextFreePictureName(const std::string& path) {
     }
 }
 
-bool ZBasicDoc::OnSaveDocument(const std::string& path) {
+ordavia::Status ZBasicDoc::OnSaveDocument(const std::string& path) {
     // A document over its own picture would destroy the picture and point
     // at itself.
-    if (samePath(path, imageFileName_) || isPictureExtension(extensionOf(path))) {
-        lastStatus_ = ordavia::Status::failure(strprintf(kSaveOverPicture, path.c_str()));
-        if (!quiet_) services().prompter().messageBox(lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
+    if (samePath(path, imageFileName_) || isPictureExtension(extensionOf(path)))
+        return ordavia::Status::failure(strprintf(kSaveOverPicture, path.c_str()));
     bool regionOnly = false;
     ZPoint shift;
     // A picture that could not be written must not be named by a document
     // that was: the previous document file and picture stay as they were.
     const ordavia::Status imageSaved = saveImageBeside(path, regionOnly, shift);
     forceImageSave_ = false;
-    if (!imageSaved) {
-        lastStatus_ = imageSaved;
-        if (!quiet_ && !imageSaved.isCancelled())
-            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + imageSaved.reason(), MsgButtons::Ok,
-                                             MsgIcon::Error);
-        return false;
-    }
+    if (!imageSaved) return imageSaved.isCancelled() ? imageSaved : saveFailure(imageSaved, kErrorSaving);
     // A region-only image moves every coordinate by minus the region's
     // corner for the file, and back for the open document.
     if (regionOnly) moveAll(-shift.x, -shift.y);
-    const bool ok = CdbDocument::OnSaveDocument(path);
+    ordavia::Status saved = CdbDocument::OnSaveDocument(path);
     if (regionOnly) moveAll(shift.x, shift.y);
-    if (ok) rememberFolder(profileOrNull(), path);
-    return ok;
+    if (saved) rememberFolder(profileOrNull(), path);
+    return saved;
 }
 
-bool ZBasicDoc::OnFileSaveAs() {
+ordavia::Status ZBasicDoc::OnFileSaveAs() {
     forceImageSave_ = true;
-    const bool ok = CdbDocument::OnFileSaveAs();
+    ordavia::Status ok = CdbDocument::OnFileSaveAs();
     forceImageSave_ = false;
     return ok;
 }

@@ -59,7 +59,7 @@ public:
 
     // Message texts.
     static constexpr const char* kCouldNotLoad = "Could not load image";
-    static constexpr const char* kErrorSaving = "Error saving image.";
+    static constexpr const char* kErrorSaving = kPictureSaveFailed;
     static constexpr const char* kCannotFind = "Cannot find image file %1.\nPlease specify new location.";
     static constexpr const char* kImageFilter =
         "All images|*.zvg;*.tif;*.tiff;*.bmp;*.jpg;*.jpeg;*.png;*.dcm|ZV images (*.zvg)|*.zvg|TIFF (*.tif)|*.tif;*.tiff|"
@@ -160,9 +160,9 @@ public:
     void setServices(ordavia::AppServices* services) override;
     void Serialize(ordavia::Archive& ar) override;
     bool OnNewDocument() override;
-    bool OnOpenDocument(const std::string& path) override;
-    bool OnSaveDocument(const std::string& path) override;
-    bool OnFileSaveAs() override;
+    ordavia::Status OnOpenDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnFileSaveAs() override;
     // Beside the picture, under its name: "n1.bmp" is proposed as "n1.cs1".
     std::string proposedSaveName() const override;
     void DeleteContents() override;

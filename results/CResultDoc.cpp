@@ -235,16 +235,16 @@ std::string resultFileName(const std::string& source) {
 
 }  // namespace ordavia
 
-bool CResultDoc::OnFileSave() {
+Status CResultDoc::OnFileSave() {
     // A table not saved yet is named in Save As, where CSV is offered too.
     if (GetPathName().empty() || !fileExists(GetPathName())) return OnFileSaveAs();
     return CdbDocument::OnFileSave();
 }
 
-bool CResultDoc::OnFileSaveAs() {
+Status CResultDoc::OnFileSaveAs() {
     ProposeExamPath();
     const auto chosen = userPrompter().saveFile("Save As", kSaveAsFilter, withoutExtension(proposedSaveName()) + ".rst");
-    if (!chosen || chosen->empty()) return false;
+    if (!chosen || chosen->empty()) return Status::cancelled();
     std::string target = *chosen;
     const std::string ext = toLower(extensionOf(target));
     if (ext == ".csv") {
@@ -252,12 +252,8 @@ bool CResultDoc::OnFileSaveAs() {
         Status w = Status::success();
         auto csv = resultsAsCsv(*this);
         w = csv ? writeFileAtomically(target, csv.value()) : csv.status();
-        if (!w) {
-            lastStatus_ = w.context(target);
-            userPrompter().messageBox(std::string(kSaveFailed) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return false;
-        }
-        return true;
+        if (!w) return saveFailure(w.context(target));
+        return Status::success();
     }
     if (ext != ".rst") target += ".rst";
     return DoSave(target, true);

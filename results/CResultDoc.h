@@ -122,8 +122,8 @@ public:
     // decides the form: "x.csv" writes the table as CSV to x.csv (a copy;
     // the table keeps its own file), anything else the ".rst" (x.rst for
     // a name without that extension).
-    bool OnFileSave() override;
-    bool OnFileSaveAs() override;
+    ordavia::Status OnFileSave() override;
+    ordavia::Status OnFileSaveAs() override;
     static constexpr const char* kSaveAsFilter = "Results (*.rst)|*.rst|CSV, comma separated (*.csv)|*.csv||";
 
     void Serialize(ordavia::Archive& ar) override;

@@ -44,7 +44,12 @@ void CMotivaDoc::openStoredResults() {
     }
     auto table = std::make_unique<CResultDoc>();
     lendServicesTo(*table);
-    if (!table->OnOpenDocument(path)) return;
+    // A table that does not open leaves the video without one, as a
+    // missing table does.
+    if (Status opened = table->OnOpenDocument(path); !opened) {
+        showDocumentFailure(prompter(), opened);
+        return;
+    }
     table->SetPathName(path);
     setResults(dynamic_cast<CResultDoc*>(services().openDocument(std::move(table))));
 }
@@ -255,19 +260,15 @@ void CMotivaDoc::movieLinked() {
     showCurrentFrame();
 }
 
-bool CMotivaDoc::OnOpenDocument(const std::string& path) {
+Status CMotivaDoc::OnOpenDocument(const std::string& path) {
     if (ordavia::isForeignVideo(path)) {
         DeleteContents();
         SetPathName(path);
-        Status s = importVideoFile(path);
-        if (!s) {
-            prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return false;
-        }
+        if (Status s = importVideoFile(path); !s) return s;
         SetModifiedFlag(false);
-        return true;
+        return Status::success();
     }
-    if (!CdbDocument::OnOpenDocument(path)) return false;
+    if (Status opened = CdbDocument::OnOpenDocument(path); !opened) return opened;
     SetPathName(path);
     Status linked = linkMovie();
     // A movie that is there but damaged is not "cannot find": the user is
@@ -281,27 +282,20 @@ bool CMotivaDoc::OnOpenDocument(const std::string& path) {
             linked = linkMovieAt(*chosen);
             if (!linked) prompter().messageBox(linked.reason(), MsgButtons::Ok, MsgIcon::Error);
         }
-    } else if (!linked && linked.code() != StatusCode::NotFound && !quiet()) {
-        prompter().messageBox(linked.reason(), MsgButtons::Ok, MsgIcon::Error);
     }
-    if (!linked && linked.code() != StatusCode::NotFound) return false;
+    if (!linked && linked.code() != StatusCode::NotFound) return linked;
     openStoredResults();
     loadFineOffsets(path);
     SetModifiedFlag(false);
-    return true;
+    return Status::success();
 }
 
-bool CMotivaDoc::OnSaveDocument(const std::string& path) {
+Status CMotivaDoc::OnSaveDocument(const std::string& path) {
     const std::string base = withoutExtension(path);
     applyMovieSettings();
     if (movieFileName_.empty()) movieFileName_ = base + (movie_->options.compressOutput ? ".avi" : ".mve");
     if (movie_->isOpen() && movie_->count() > 0 && movieFileName_ != movie_->fileName()) {
-        Status s = movie_->save(movieFileName_, selFirst_, selLast_);
-        if (!s) {
-            lastStatus_ = s;
-            if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return false;
-        }
+        if (Status s = movie_->save(movieFileName_, selFirst_, selLast_); !s) return s;
         movieFileName_ = movie_->fileName();
         showCurrentFrame();
     }
@@ -309,44 +303,37 @@ bool CMotivaDoc::OnSaveDocument(const std::string& path) {
         // The table goes first: a document must not name a table that was
         // never written.
         const std::string rst = base + ".rst";
-        if (!results_->OnSaveDocument(rst)) {
-            lastStatus_ = ordavia::Status::failure(rst + ": the results table could not be saved");
-            if (!quiet()) prompter().messageBox(lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
-            return false;
-        }
+        if (Status saved = results_->OnSaveDocument(rst); !saved)
+            return Status::failure(saved.code(), rst + ": the results table could not be saved");
         results_->SetPathName(rst);
         resultsFileName_ = rst;
     }
     const std::string dcs = base + ".dcs";
-    if (!CdbDocument::OnSaveDocument(dcs)) return false;
-    if (Status s = saveFineOffsets(dcs); !s) {
-        lastStatus_ = s;
-        if (!quiet()) prompter().messageBox(s.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    }
+    if (Status saved = CdbDocument::OnSaveDocument(dcs); !saved) return saved;
+    if (Status s = saveFineOffsets(dcs); !s) return s;
     movie_->setModified(false);
-    return true;
+    return Status::success();
 }
 
-bool CMotivaDoc::OnFileSave() {
+Status CMotivaDoc::OnFileSave() {
     ProposeExamPath();
     const std::string& path = GetPathName();
     if (!path.empty() && iequals(extensionOf(path), ".dcs") && fileExists(path)) return DoSave(path, true);
     return OnFileSaveAs();
 }
 
-bool CMotivaDoc::OnFileSaveAs() {
+Status CMotivaDoc::OnFileSaveAs() {
     if (!movieFileName_.empty() && selFirst_ == -1 && selLast_ == -1) {
         if (prompter().messageBox(movieFileName_ + kLinkQuestion, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::No)
             movieFileName_.clear();
     }
     const std::string proposed = withoutExtension(GetPathName().empty() ? GetTitle() : GetPathName()) + ".dcs";
     auto chosen = prompter().saveFile("Save As", kDcsFilter, proposed);
-    if (!chosen || chosen->empty()) return false;
+    if (!chosen || chosen->empty()) return Status::cancelled();
     const std::string target = withoutExtension(*chosen) + ".dcs";
-    if (!OnSaveDocument(target)) return false;
+    if (Status saved = OnSaveDocument(target); !saved) return saved;
     SetPathName(target);
-    return true;
+    return Status::success();
 }
 
 // ---------------------------------------------------------------------------

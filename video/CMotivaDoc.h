@@ -43,10 +43,10 @@ public:
     // ---- Framework ----
     void Serialize(ordavia::Archive& ar) override;
     bool OnNewDocument() override;
-    bool OnOpenDocument(const std::string& path) override;
-    bool OnSaveDocument(const std::string& path) override;
-    bool OnFileSave() override;
-    bool OnFileSaveAs() override;
+    ordavia::Status OnOpenDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnFileSave() override;
+    ordavia::Status OnFileSaveAs() override;
     void DeleteContents() override;
     void OnCloseDocument() override;
 

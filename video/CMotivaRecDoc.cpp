@@ -227,13 +227,12 @@ Status CMotivaRecDoc::stopRecording() {
         const std::string dcs = withoutExtension(movie().fileName()) + ".dcs";
         // What the examination lists for the recording.
         if (result.empty()) result = strprintf("recording, %i frames at %g frames per second", movie().count(), captureFps_);
-        if (OnSaveDocument(dcs)) {
+        if (const Status saved = OnSaveDocument(dcs); saved) {
             SetPathName(dcs, true);
             SetTitle(kSavedTitle + dcs);
             SetModifiedFlag(false);
         } else if (s) {
-            s = Status::failure(dcs + ": the video document could not be written" +
-                                (lastError().empty() ? std::string() : ": " + lastError()));
+            s = Status::failure(saved.code(), dcs + ": the video document could not be written: " + saved.reason());
         }
     }
     if (onBeep) onBeep();
@@ -244,7 +243,7 @@ Status CMotivaRecDoc::stopRecording() {
 
 Status CMotivaRecDoc::toggleRecording(ZBasicfgDoc* live) { return recording_ ? stopRecording() : startRecording(live); }
 
-bool CMotivaRecDoc::OnSaveDocument(const std::string& path) {
+Status CMotivaRecDoc::OnSaveDocument(const std::string& path) {
     if (recording_) (void)stopRecording();
     return CMotivaDoc::OnSaveDocument(path);
 }

@@ -41,7 +41,7 @@ public:
     ~CMotivaRecDoc() override;
 
     bool OnNewDocument() override;
-    bool OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
     void OnCloseDocument() override;
 
     const SequenceSettings& sequenceSettings() const { return seq_; }

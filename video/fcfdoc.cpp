@@ -144,14 +144,14 @@ void fcfdoc::DeleteContents() {
     width_ = height_ = 0;
 }
 
-bool fcfdoc::OnOpenDocument(const std::string& path) {
+Status fcfdoc::OnOpenDocument(const std::string& path) {
     // The picture is computed from the statistics: a missing picture file
     // is no reason to ask the user for one.
     const bool wasQuiet = quiet();
     setQuiet(true);
-    const bool ok = ZBasicDoc::OnOpenDocument(path);
+    Status opened = ZBasicDoc::OnOpenDocument(path);
     setQuiet(wasQuiet);
-    if (!ok) return false;
+    if (!opened) return opened;
     rawProblem_.clear();
     if (width_ > 0 && height_ > 0) {
         const std::string raw = rawPath(path);
@@ -177,7 +177,7 @@ bool fcfdoc::OnOpenDocument(const std::string& path) {
     }
     if (placedAt_) pictureForPreview().setOrigin(placedAt_->x, placedAt_->y);
     SetModifiedFlag(false);
-    return true;
+    return Status::success();
 }
 
 void fcfdoc::updateResultText() {
@@ -187,24 +187,19 @@ void fcfdoc::updateResultText() {
     result = figures().text() + density;
 }
 
-bool fcfdoc::OnSaveDocument(const std::string& path) {
+Status fcfdoc::OnSaveDocument(const std::string& path) {
     // The document, its picture and its statistics are one set: all three
     // are written complete first, then put in place together, so that a
     // run that dies leaves the old set or the new one, never a mix.
-    auto fail = [&](const std::string& why) {
-        lastStatus_ = ordavia::Status::failure(why);
-        if (!quiet() && services().prompterPtr)
-            services().prompter().messageBox(std::string(kErrorSaving) + "\n" + lastStatus_.reason(), MsgButtons::Ok, MsgIcon::Error);
-        return false;
-    };
+    auto fail = [](const Status& why) { return saveFailure(why, kErrorSaving); };
     auto opened = ordavia::openSaveSet(path);
-    if (!opened) return fail(opened.reason());
+    if (!opened) return fail(opened.status());
     ordavia::SaveSet& set = opened.value();
     const std::vector<uint8_t> raw = rawBytes();
     if (!raw.empty()) {
         if (Status s = ordavia::writeFileAtomically(set.stage(rawPath(path)), raw); !s) {
             ordavia::abandonSaveSet(set);
-            return fail(s.reason());
+            return fail(s);
         }
     }
     // The picture beside the document is always the whole image, and it is
@@ -218,7 +213,7 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     if (!picture().isEmpty()) {
         if (Status s = ordavia::savePicture(picture(), set.stage(imagePath)); !s) {
             ordavia::abandonSaveSet(set);
-            return fail(s.reason());
+            return fail(s);
         }
         setImageFile(imagePath, imageTime());
     }
@@ -229,17 +224,17 @@ bool fcfdoc::OnSaveDocument(const std::string& path) {
     const bool wasQuiet = quiet();
     setQuiet(true);
     // The document itself, naming the picture where it will be.
-    bool ok = CdbDocument::OnSaveDocument(set.stage(path));
+    const Status saved = CdbDocument::OnSaveDocument(set.stage(path));
     setQuiet(wasQuiet);
     setRegion(region);
     storedRegion_ = nullptr;
-    if (!ok) {
+    if (!saved) {
         ordavia::abandonSaveSet(set);
-        return fail(lastStatus_.reason());
+        return saved;
     }
-    if (Status s = ordavia::commitSaveSet(set); !s) return fail(s.reason());
+    if (Status s = ordavia::commitSaveSet(set); !s) return fail(s);
     SetModifiedFlag(false);
-    return true;
+    return Status::success();
 }
 
 // ---------------------------------------------------------------------------

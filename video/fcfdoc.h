@@ -52,11 +52,11 @@ public:
     bool OnNewDocument() override;
     // Reads the document, then its raw statistics; the picture is computed
     // from them again. Without readable statistics the stored picture stays.
-    bool OnOpenDocument(const std::string& path) override;
+    ordavia::Status OnOpenDocument(const std::string& path) override;
     // Writes the picture (always whole), the document and the raw side
     // file; the side file replaces the old one only when the document was
     // written.
-    bool OnSaveDocument(const std::string& path) override;
+    ordavia::Status OnSaveDocument(const std::string& path) override;
     void DeleteContents() override;
 
     // ---- State ----

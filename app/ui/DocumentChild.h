@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CBasicApp.h"
+#include "framework/AppServices.h"
 #include "framework/Document.h"
 
 class QWidget;
@@ -47,9 +48,13 @@ protected:
         Document* d = doc_;
         const bool last = d && otherWindowsOf(d) == 0;
         // At exit the user has already decided about every document.
-        if (last && !app_.exitApproved() && !d->SaveModified()) {
-            e->ignore();
-            return;
+        if (last && !app_.exitApproved()) {
+            // A save that failed is shown and keeps the window, as Cancel does.
+            if (const ordavia::Status saved = d->SaveModified(); !saved) {
+                ordavia::showDocumentFailure(d->services().prompter(), saved);
+                e->ignore();
+                return;
+            }
         }
         if (d) d->RemoveView(this);
         doc_ = nullptr;

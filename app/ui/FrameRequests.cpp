@@ -118,8 +118,9 @@ ordavia::Status MainFrame::autoLoadPicture(const std::string& requested) {
     image->setServices(&app_.services());
     image->setQuiet(true);
     if (document) {
-        if (!image->OnOpenDocument(path))
-            return Status::failure("Could not open " + path + ": " + oneLine(image->lastError()));
+        if (const Status opened = image->OnOpenDocument(path); !opened)
+            return Status::failure(opened.code(),
+                                   "Could not open " + path + ": " + oneLine(Document::failureReason(opened)));
         image->SetPathName(path);
     } else {
         if (!image->OnNewDocument()) return Status::failure("no picture window could be made");

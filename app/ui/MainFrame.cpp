@@ -101,7 +101,7 @@ public:
     bool freezeAndSave(const std::string& name) override {
         ZBasicfgDoc* l = live();
         if (!l) return false;
-        l->freezeAndSave(name);
+        if (!l->freezeAndSave(name)) showDocumentFailure(l->services().prompter(), l->lastStatus(), l->quiet());
         return true;
     }
 

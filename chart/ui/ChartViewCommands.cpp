@@ -138,10 +138,16 @@ void ZchartView::buildMenus() {
         }
         auto saved = std::make_unique<ZchartDoc>();
         doc_->lendServicesTo(*saved);
-        if (saved->OnOpenDocument(doc_->GetPathName())) doc_->services().openDocument(std::move(saved));
+        const ordavia::Status opened = saved->OnOpenDocument(doc_->GetPathName());
+        if (opened) doc_->services().openDocument(std::move(saved));
+        else showDocumentFailure(doc_->services().prompter(), opened);
     };
-    file("&Save", [this, afterSave] { if (doc_->OnFileSave()) afterSave(); }, QKeySequence::Save);
-    file("Save &As...", [this, afterSave] { if (doc_->OnFileSaveAs()) afterSave(); }, QKeySequence::SaveAs);
+    auto save = [this, afterSave](const ordavia::Status& saved) {
+        if (saved) afterSave();
+        else showDocumentFailure(doc_->services().prompter(), saved);
+    };
+    file("&Save", [this, save] { save(doc_->OnFileSave()); }, QKeySequence::Save);
+    file("Save &As...", [this, save] { save(doc_->OnFileSaveAs()); }, QKeySequence::SaveAs);
     file("&Import...", &ZchartView::cmdImport);
     file("&Export...", &ZchartView::cmdExport);
     file(ordavia::kExportViewAsPng, &ZchartView::cmdExportViewPng);
@@ -294,10 +300,12 @@ void ZchartView::cmdImageFromTrace() {
     auto picture = images->createDocument();
     if (!picture) return;
     doc_->lendServicesTo(*picture);
-    if (picture->OnOpenDocument(target)) {
-        picture->SetPathName(target);
-        doc_->services().openDocument(std::move(picture));
+    if (const ordavia::Status opened = picture->OnOpenDocument(target); !opened) {
+        showDocumentFailure(doc_->services().prompter(), opened);
+        return;
     }
+    picture->SetPathName(target);
+    doc_->services().openDocument(std::move(picture));
 }
 
 void ZchartView::cmdExportViewPng() {

@@ -184,6 +184,10 @@ void ZBasicfgView::OnUpdate(Document* doc, long hint) {
 // ---------------------------------------------------------------------------
 // Commands
 
+void ZBasicfgView::freezeAndSave() {
+    if (!live_->freezeAndSave()) showDocumentFailure(live_->services().prompter(), live_->lastStatus(), live_->quiet());
+}
+
 void ZBasicfgView::cmdTimer() {
     auto n = prompter().promptInt("Timer", "Number of pictures in a timed series", live_->timedCount(), 0, 100000);
     if (!n) return;
@@ -314,12 +318,12 @@ void ZBasicfgView::buildLiveMenu() {
          {.text = "stop", .run = [this] { stopLiveVideo(); }},
          // F4 belongs to the main window's "Sa&ve Image", which saves into the
          // examination's folder from whichever window is in front.
-         {.text = "Sa&ve Image", .run = [this] { live_->freezeAndSave(); }, .tip = "Freeze the live picture and save it (F4)"},
+         {.text = "Sa&ve Image", .run = [this] { freezeAndSave(); }, .tip = "Freeze the live picture and save it (F4)"},
          separator(),
          {.text = "&Timer...", .run = [this] { cmdTimer(); }},
          // Kept up to date by refreshTimedSaves (its toolbar button too).
          {.text = kTimedSavesText,
-          .run = [this] { live_->freezeAndSave(); },
+          .run = [this] { freezeAndSave(); },
           .tip = "Save the timer's series of pictures (Timer...); again to stop the series",
           .checkable = true,
           .action = &timedSaves_},

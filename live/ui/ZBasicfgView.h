@@ -50,6 +50,9 @@ public:
 
     // The commands that ask for values.
     void cmdTimer();
+    // Freeze and save as a command: a picture that could not be saved is
+    // shown once.
+    void freezeAndSave();
     void cmdFrameSkip();
     void cmdSelectCamera();
     void cmdGrabSize();

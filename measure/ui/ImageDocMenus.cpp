@@ -127,8 +127,10 @@ QList<QAction*> imageDocumentFileActions(ZBasicDoc* doc, QWidget* view) {
         QObject::connect(a, &QAction::triggered, view, std::move(f));
         out << a;
     };
-    make("&Save", QKeySequence::Save, [doc] { doc->OnFileSave(); });
-    make("Save &As...", QKeySequence::SaveAs, [doc] { doc->OnFileSaveAs(); });
+    make("&Save", QKeySequence::Save,
+         [doc] { showDocumentFailure(doc->services().prompter(), doc->OnFileSave(), doc->quiet()); });
+    make("Save &As...", QKeySequence::SaveAs,
+         [doc] { showDocumentFailure(doc->services().prompter(), doc->OnFileSaveAs(), doc->quiet()); });
     make("&Import...", {}, [doc, view] { importImage(doc, view); });
     make("&Export...", {}, [doc, view] { exportImage(doc, view); });
     return out;

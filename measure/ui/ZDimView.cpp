@@ -5,6 +5,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "framework/AppServices.h"
 #include "framework/ui/ViewRegistry.h"
 #include "measure/UnitText.h"
 #include "measure/ZDimDoc.h"
@@ -35,9 +36,11 @@ ZDimView::ZDimView(ZDimDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
 
     auto* save = new QAction("&Save", this);
     save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, [this] { doc_->OnFileSave(); });
+    connect(save, &QAction::triggered, this,
+            [this] { showDocumentFailure(doc_->services().prompter(), doc_->OnFileSave()); });
     auto* saveAs = new QAction("Save &As...", this);
-    connect(saveAs, &QAction::triggered, this, [this] { doc_->OnFileSaveAs(); });
+    connect(saveAs, &QAction::triggered, this,
+            [this] { showDocumentFailure(doc_->services().prompter(), doc_->OnFileSaveAs()); });
     fileActions_ = {save, saveAs};
 
     doc_->AddView(this);

@@ -64,12 +64,12 @@ ResultView::ResultView(CResultDoc* doc, QWidget* parent)
     saveAction_ = new QAction("&Save", this);
     saveAction_->setShortcut(QKeySequence::Save);
     connect(saveAction_, &QAction::triggered, this, [this] {
-        if (doc_) doc_->OnFileSave();
+        if (doc_) showDocumentFailure(doc_->services().prompter(), doc_->OnFileSave());
     });
     saveAsAction_ = new QAction("Save &As...", this);
     saveAsAction_->setShortcut(QKeySequence::SaveAs);
     connect(saveAsAction_, &QAction::triggered, this, [this] {
-        if (doc_) doc_->OnFileSaveAs();
+        if (doc_) showDocumentFailure(doc_->services().prompter(), doc_->OnFileSaveAs());
     });
     printAction_ = new QAction("&Print...", this);
     printAction_->setShortcut(QKeySequence::Print);

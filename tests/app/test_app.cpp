@@ -228,8 +228,14 @@ TEST_F(AppTest, RecentFilesKeepOnlyWhatOpened) {
 
     writeFile(dir_ / "bad.cs1", "not an archive");
     prompter.pushMessageAnswer(MsgResult::Ok);
+    const size_t asked = prompter.asked.size();
     EXPECT_EQ(app.OpenDocumentFile((dir_ / "bad.cs1").string()), nullptr);
     EXPECT_EQ(app.recentFiles().entries().size(), 2u);
+    // The damaged file is told once, as an error naming it.
+    ASSERT_EQ(prompter.asked.size(), asked + 1);
+    EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Error);
+    EXPECT_EQ(prompter.asked.back().text.rfind("Unexpected file format.\n", 0), 0u) << prompter.asked.back().text;
+    EXPECT_NE(prompter.asked.back().text.find("bad.cs1"), std::string::npos);
 }
 
 TEST_F(AppTest, ExitAsksOnceAboutSeveralModifiedDocuments) {
@@ -259,4 +265,14 @@ TEST_F(AppTest, ExitAsksOnceAboutSeveralModifiedDocuments) {
     prompter.pushMessageAnswer(MsgResult::Cancel);
     EXPECT_FALSE(app.SaveAllModified());
     EXPECT_NE(prompter.messages().back().find("Save changes to"), std::string::npos);
+    // Yes with a save that fails: the exit stops and the failure is told
+    // once, as an error, after the question.
+    docs[2]->SetPathName((dir_ / "gone" / "c.zv1").string());
+    prompter.pushMessageAnswer(MsgResult::Yes);
+    const size_t asked = prompter.asked.size();
+    EXPECT_FALSE(app.SaveAllModified());
+    EXPECT_FALSE(app.exitApproved());
+    ASSERT_EQ(prompter.asked.size(), asked + 2);
+    EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Error);
+    EXPECT_EQ(prompter.asked.back().text.rfind("Failed to save document.\n", 0), 0u) << prompter.asked.back().text;
 }

@@ -42,6 +42,12 @@ TEST(CliFocus, BothMeasuresFindTheSharpestFrameOfASweep) {
         EXPECT_NEAR(clitest::numberAfter(r.out, "best"), 5, 1) << r.out;
         EXPECT_EQ(cli("focus " + (d / "none.mve") + measure, d.dir).code, 1);
     }
+    // A damaged video document: the reason once, on one line, and exit 1.
+    std::ofstream(d / "bad.dcs") << "not a video document";
+    const auto bad = cli("focus " + (d / "bad.dcs"), d.dir);
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(has(bad.out, "bad.dcs")) << bad.out;
+    EXPECT_EQ(std::count(bad.out.begin(), bad.out.end(), '\n'), 1) << bad.out;
 }
 
 // "live": frames from both simulated cameras into a movie that opens, and

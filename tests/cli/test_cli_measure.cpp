@@ -107,13 +107,15 @@ TEST_F(CliTest, APictureThatDoesNotLoadIsNamedWithItsReason) {
 }
 
 // A picture that cannot be written fails the whole resave, with the
-// system's reason, and the document file keeps naming the old picture.
+// system's reason said once, and the document file keeps naming the old
+// picture.
 TEST_F(CliTest, ResaveWithAnUnwritablePictureFailsAndKeepsTheDocument) {
     // The picture's name is taken by a folder.
     fs::create_directories(dir / "c.bmp");
     CliRun r = cli("resave " + (dir / "a.cs1").string() + " " + (dir / "c.cs1").string() + " --image", dir);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("c.bmp: Is a directory"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     EXPECT_FALSE(fs::exists(dir / "c.cs1"));
 
     testsupport::TinyDisc disc(256 * 1024);
@@ -125,6 +127,7 @@ TEST_F(CliTest, ResaveWithAnUnwritablePictureFailsAndKeepsTheDocument) {
     r = cli("resave " + (dir / "a.cs1").string() + " " + out + " --image", dir);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("d.bmp: No space left on device"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     std::vector<uint8_t> after;
     ASSERT_TRUE(readFileBytes(out, after).ok());
     EXPECT_EQ(after, before);

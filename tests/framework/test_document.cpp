@@ -10,9 +10,11 @@
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
 #include "framework/ScriptedPrompter.h"
+#include "tests/support/ShownFailure.h"
 #include "tests/support/TempFolderTest.h"
 
 using namespace ordavia;
+using testsupport::shown;
 
 namespace fs = std::filesystem;
 
@@ -99,7 +101,7 @@ TEST_F(DocumentTest, FailedSaveKeepsThePreviousFile) {
         d.text = "replacement";
         d.SetModifiedFlag(true);
         d.failOn = fail;
-        EXPECT_FALSE(d.OnSaveDocument(path("keep.smp")));
+        EXPECT_FALSE(shown(prompter_, d.OnSaveDocument(path("keep.smp"))));
         EXPECT_EQ(readFile(path("keep.smp")), good);
         EXPECT_TRUE(d.IsModified());
         ASSERT_EQ(prompter_.messages().size(), 1u);
@@ -120,7 +122,8 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
         prompter_.asked.clear();
         SampleDoc d(&services_);
         d.text = "previous";
-        EXPECT_FALSE(d.OnOpenDocument(path("cut.smp")));
+        const Status opened = shown(prompter_, d.OnOpenDocument(path("cut.smp")));
+        EXPECT_FALSE(opened);
         EXPECT_TRUE(d.text.empty());
         EXPECT_TRUE(d.values.empty());
         ASSERT_EQ(prompter_.asked.size(), 1u);
@@ -128,7 +131,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
         EXPECT_EQ(q.icon, MsgIcon::Error);
         EXPECT_EQ(q.text.rfind("Unexpected file format.\n", 0), 0u) << q.text;
         EXPECT_NE(q.text.find(path("cut.smp")), std::string::npos) << q.text;
-        const std::string& why = d.lastError();
+        const std::string why = Document::failureReason(opened);
         EXPECT_TRUE(why.find("end of file") != std::string::npos ||
                     why.find("exceeds the data left") != std::string::npos)
             << why;
@@ -137,7 +140,7 @@ TEST_F(DocumentTest, TruncatedFileIsReportedThroughThePrompter) {
 
 TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     SampleDoc missing(&services_);
-    EXPECT_FALSE(missing.OnOpenDocument(path("missing.smp")));
+    EXPECT_FALSE(shown(prompter_, missing.OnOpenDocument(path("missing.smp"))));
     ASSERT_EQ(prompter_.messages().size(), 1u);
     EXPECT_EQ(prompter_.messages()[0].rfind("Failed to open document.\n", 0), 0u);
     EXPECT_NE(prompter_.messages()[0].find("missing.smp"), std::string::npos);
@@ -147,7 +150,7 @@ TEST_F(DocumentTest, OtherOpenFailuresAreReportedToo) {
     prompter_.asked.clear();
     SampleDoc d(&services_);
     d.failOn = SampleDoc::Fail::LengthError;
-    EXPECT_FALSE(d.OnOpenDocument(path("ok.smp")));
+    EXPECT_FALSE(shown(prompter_, d.OnOpenDocument(path("ok.smp"))));
     ASSERT_EQ(prompter_.messages().size(), 1u);
     EXPECT_NE(prompter_.messages()[0].find("vector too long"), std::string::npos);
     EXPECT_TRUE(d.text.empty());
@@ -157,13 +160,13 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     const std::string p = path("doc.smp");
     struct Case {
         MsgResult answer;
-        bool result;
+        StatusCode result;
         bool saved;
     };
     const Case cases[] = {
-        {MsgResult::Yes, true, true},
-        {MsgResult::No, true, false},
-        {MsgResult::Cancel, false, false},
+        {MsgResult::Yes, StatusCode::Ok, true},
+        {MsgResult::No, StatusCode::Ok, false},
+        {MsgResult::Cancel, StatusCode::Cancelled, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.answer));
@@ -174,7 +177,7 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
         d.SetPathName(p);
         d.SetModifiedFlag(true);
         prompter_.pushMessageAnswer(c.answer);
-        EXPECT_EQ(d.SaveModified(), c.result);
+        EXPECT_EQ(shown(prompter_, d.SaveModified()).code(), c.result);
         ASSERT_EQ(prompter_.asked.size(), 1u);
         EXPECT_EQ(prompter_.asked[0].text, "Save changes to " + p + "?");
         EXPECT_EQ(prompter_.asked[0].buttons, MsgButtons::YesNoCancel);
@@ -186,6 +189,34 @@ TEST_F(DocumentTest, SaveModifiedAnswers) {
     SampleDoc clean(&services_);
     EXPECT_TRUE(clean.SaveModified());
     EXPECT_TRUE(prompter_.asked.empty());
+}
+
+// "Save changes?" answered Yes with a save that fails: the close stops
+// with the failure (not a cancel), the caller shows it once as an error,
+// and the file on disc is the one saved before. Quiet, nothing is shown.
+TEST_F(DocumentTest, SaveModifiedWhoseSaveFailsStopsWithTheFailureShownOnce) {
+    const std::string good = savedSample("kept.smp");
+    for (bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet);
+        prompter_.asked.clear();
+        SampleDoc d(&services_);
+        d.SetPathName(path("kept.smp"));
+        d.text = "edited";
+        d.SetModifiedFlag(true);
+        d.failOn = SampleDoc::Fail::RuntimeError;
+        prompter_.pushMessageAnswer(MsgResult::Yes);
+        const Status saved = shown(prompter_, d.SaveModified(), quiet);
+        EXPECT_FALSE(saved.ok());
+        EXPECT_FALSE(saved.isSilent());
+        EXPECT_EQ(readFile(path("kept.smp")), good);
+        EXPECT_TRUE(d.IsModified());
+        ASSERT_EQ(prompter_.asked.size(), quiet ? 1u : 2u) << "the question, then the failure once";
+        if (quiet) continue;
+        EXPECT_EQ(prompter_.asked[1].icon, MsgIcon::Error);
+        EXPECT_EQ(prompter_.asked[1].text, saved.reason());
+        EXPECT_EQ(saved.reason().rfind("Failed to save document.\n", 0), 0u) << saved.reason();
+        EXPECT_EQ(Document::failureReason(saved), path("kept.smp") + ": value out of range");
+    }
 }
 
 // A window's title marks a modified document: its views hear each change
@@ -219,7 +250,7 @@ TEST_F(DocumentTest, UntitledDocumentsAreSavedUnderTheTemplatesExtensionOnly) {
     // cancelled too.
     prompter_.pushMessageAnswer(MsgResult::Yes);
     prompter_.pushSaveFile(std::nullopt);
-    EXPECT_FALSE(d.SaveModified());
+    EXPECT_TRUE(shown(prompter_, d.SaveModified()).isCancelled());
     ASSERT_EQ(prompter_.asked.size(), 2u);
     EXPECT_EQ(prompter_.asked[0].text, "Save changes to Image1?");
     EXPECT_EQ(prompter_.asked[1].kind, "save");

@@ -6,6 +6,7 @@
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/ShownFailure.h"
 #include "tests/support/TestServices.h"
 
 using namespace ordavia;
@@ -89,12 +90,14 @@ TEST(DimDocument, AnOpenedCsvIsNeverWrittenOverSavingAsksForAnotherName) {
     doc.SetPathName(sheet);
 
     // Save: the dialog comes, proposing a new name; cancelled, nothing written.
-    EXPECT_FALSE(doc.OnFileSave());
+    EXPECT_TRUE(testsupport::shown(sv.prompter, doc.OnFileSave()).isCancelled());
+    EXPECT_TRUE(sv.prompter.messages().empty());
     EXPECT_EQ(sv.prompter.lastProposedName, tmp / "sheet-new.csv");
     // The original picked in the dialog is refused in words.
     sv.prompter.pushSaveFile(sheet);
-    EXPECT_FALSE(doc.DoFileSave());
+    EXPECT_FALSE(testsupport::shown(sv.prompter, doc.DoFileSave()));
     ASSERT_EQ(sv.prompter.messages().size(), 1u);
+    EXPECT_EQ(sv.prompter.asked.back().icon, MsgIcon::Warning);
     EXPECT_NE(sv.prompter.messages()[0].find("cannot write it back"), std::string::npos);
     const auto bytes = testsupport::readBytes(sheet);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), original);

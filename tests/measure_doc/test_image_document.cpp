@@ -7,8 +7,10 @@
 #include "measure/SelectionAverage.h"
 #include "measure/ZBasicDoc.h"
 #include "tests/support/ImageDocFixture.h"
+#include "tests/support/ShownFailure.h"
 
 using namespace ordavia;
+using testsupport::shown;
 
 namespace fs = std::filesystem;
 
@@ -195,7 +197,7 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     const Status st = doc.readFile(path("bad.cs1"));
     EXPECT_FALSE(st.ok());
     // Through the framework the user is told.
-    EXPECT_FALSE(doc.OnOpenDocument(path("bad.cs1")));
+    EXPECT_FALSE(shown(prompter, doc.OnOpenDocument(path("bad.cs1"))));
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_NE(prompter.messages().back().find("Unexpected file format."), std::string::npos);
 }
@@ -232,7 +234,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     ASSERT_TRUE(doc.importImage(path("n1.bmp")));
 
     // Not over the picture itself, whatever the name says.
-    EXPECT_FALSE(doc.OnSaveDocument(path("n1.bmp")));
+    EXPECT_FALSE(shown(prompter, doc.OnSaveDocument(path("n1.bmp"))));
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], strprintf(ZBasicDoc::kSaveOverPicture, path("n1.bmp").c_str()));
     EXPECT_EQ(read("n1.bmp"), original);
@@ -263,7 +265,9 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
     EXPECT_EQ(prompter.asked.size(), 2u);
     ASSERT_TRUE(ImageProcessing::negative(doc));
     prompter.pushMessageAnswer(MsgResult::Cancel);
-    EXPECT_FALSE(doc.OnSaveDocument(path("n1.cs1")));
+    const size_t asked = prompter.asked.size();
+    EXPECT_TRUE(shown(prompter, doc.OnSaveDocument(path("n1.cs1"))).isCancelled());
+    EXPECT_EQ(prompter.asked.size(), asked + 1) << "the question only: a cancel is not shown";
     EXPECT_EQ(read("n1.bmp"), original);
 }
 

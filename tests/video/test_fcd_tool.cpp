@@ -93,7 +93,7 @@ TEST(FcdTool, CountsTheRegionOfInterestUnderBothRulesAndRecordsIt) {
 
     // Saving puts the region's figures first and keeps the marked density.
     d->setQuiet(true);
-    ASSERT_TRUE(d->OnSaveDocument(dir / "a.zvfcf")) << d->lastError();
+    ASSERT_EQ(d->OnSaveDocument(dir / "a.zvfcf").reason(), "");
     EXPECT_EQ(d->result.rfind("FCF ", 0), 0u);
     EXPECT_NE(d->result.find(", functional capillary density = 16.7"), std::string::npos);
 }

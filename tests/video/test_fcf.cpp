@@ -141,7 +141,7 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
         {dr0.get(), "d0.zvfcf", fields(1001).i32(1).b},
     };
     for (const auto& l : layouts) {
-        ASSERT_TRUE(l.doc->OnSaveDocument(dir / l.name)) << l.doc->lastError();
+        ASSERT_EQ(l.doc->OnSaveDocument(dir / l.name).reason(), "");
         const std::vector<uint8_t> bytes = readBytes(dir / l.name);
         ASSERT_GT(bytes.size(), l.tail.size());
         EXPECT_EQ(std::vector<uint8_t>(bytes.end() - std::ptrdiff_t(l.tail.size()), bytes.end()), l.tail) << l.name;
@@ -156,7 +156,7 @@ TEST(FcfDocument, FileLayoutSideFileAndDamagedInput) {
     // Reopening computes ratio and picture from the side file again, with
     // the flicker flag and the region of interest kept.
     auto o = quietDoc(ts);
-    ASSERT_TRUE(o->OnOpenDocument(dir / "d.zvfcf")) << o->lastError();
+    ASSERT_EQ(o->OnOpenDocument(dir / "d.zvfcf").reason(), "");
     EXPECT_TRUE(o->ignoreDrift());
     EXPECT_EQ(o->ratio(), dr->ratio());
     EXPECT_EQ(o->marks().roi, dr->marks().roi);
@@ -254,7 +254,7 @@ TEST(FcfDocument, SideFilesAreReplacedTogetherOrNotAtAll) {
     test::TestServices ts;
     ScratchDir dir("fcf-set");
     auto d = smallDoc(ts);
-    ASSERT_TRUE(d->OnSaveDocument(dir / "f.zvfcf")) << d->lastError();
+    ASSERT_EQ(d->OnSaveDocument(dir / "f.zvfcf").reason(), "");
     for (const char* name : {"f.zvfcf", "f.bmp", "f.zvrawfcf"}) EXPECT_TRUE(ordavia::fileExists(dir / name)) << name;
     const std::vector<uint8_t> bmp = readBytes(dir / "f.bmp"), raw = readBytes(dir / "f.zvrawfcf");
 
@@ -270,7 +270,7 @@ TEST(FcfDocument, SideFilesAreReplacedTogetherOrNotAtAll) {
     // A stale private folder (its writer gone) is cleared by the next save.
     std::filesystem::create_directory(dir / ".f.zvfcf.AbCdEf");
     writeBytes(dir / ".f.zvfcf.AbCdEf/f.bmp", {9});
-    ASSERT_TRUE(d->OnSaveDocument(dir / "f.zvfcf")) << d->lastError();
+    ASSERT_EQ(d->OnSaveDocument(dir / "f.zvfcf").reason(), "");
     EXPECT_NE(readBytes(dir / "f.bmp"), bmp);
     EXPECT_EQ(readBytes(dir / "f.zvrawfcf"), raw);
     size_t entries = 0;

@@ -8,6 +8,7 @@
 #include "results/ResultColumnSets.h"
 #include "tests/support/MemoryMovie.h"
 #include "tests/support/MveBytes.h"
+#include "tests/support/ShownFailure.h"
 #include "tests/support/TestServices.h"
 #include "video/CMotivaDoc.h"
 
@@ -196,7 +197,7 @@ TEST(VideoDocument, TruncatedMovieIsDamagedNotMissing) {
     bytes.resize(bytes.size() - 50);
     writeBytes(f.dir / "C.mve", bytes);
     auto again = f.doc();
-    EXPECT_FALSE(again->OnOpenDocument(f.dir / "C.dcs"));
+    EXPECT_FALSE(shown(f.prompter, again->OnOpenDocument(f.dir / "C.dcs")));
     const auto said = f.prompter.messages();
     ASSERT_FALSE(said.empty());
     EXPECT_NE(said.back().find("damaged"), std::string::npos) << said.back();
