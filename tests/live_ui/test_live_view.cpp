@@ -129,3 +129,23 @@ TEST(LiveView, CaptureMenuKeepsItsCommandsAndTicks) {
     EXPECT_TRUE(doc->binning());
     EXPECT_EQ(testsupport::shownEntries(live), entries(true, true));
 }
+
+// "Sa&ve Image" where the picture cannot be written tells why, once, as an
+// error: a timed save shows nothing itself, and a picture that failed was
+// not told at all.
+TEST(LiveView, SaveImageThatCannotBeWrittenIsShownOnce) {
+    testsupport::ensureQtApp();
+    testsupport::LiveBench bench(8, 8, false);
+    ASSERT_TRUE(bench.ts.profile.WriteString("directories", "recorddir", bench.folder / "gone" + "/deeper"));
+    auto doc = bench.ts.make<ZBasicfgDoc>();
+    ASSERT_TRUE(doc->OnNewDocument());
+    doc->setImage(testsupport::livePicture(8, 8, CZVimage::kGrey));
+    ZBasicfgView view(doc.get());
+    for (QAction* a : view.documentMenus().first()->actions())
+        if (a->text() == "Sa&ve Image") a->trigger();
+    ASSERT_FALSE(doc->lastStatus().ok());
+    ASSERT_EQ(bench.ts.prompter.messages().size(), 1u);
+    EXPECT_EQ(bench.ts.prompter.messages()[0], doc->lastStatus().reason());
+    EXPECT_EQ(bench.ts.prompter.asked.back().icon, MsgIcon::Error);
+    EXPECT_NE(doc->lastStatus().reason().find("gone"), std::string::npos) << doc->lastStatus().reason();
+}
