@@ -2,7 +2,9 @@
 // density band: what a change of method or settings does to the range.
 //   count_study [--condition typical|hard] [--per N] [--seed S]
 //               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
-//               [--threshold T] [--cache DIR]
+//               [--threshold T] [--cache DIR] [--frames N] [--dump]
+// --frames N scores N whole frames of the condition (5 to 9 loops per mm)
+// instead of the rows; --dump prints one row per line instead of the bands.
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--frames") && more(1)) frames = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
-                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T]\n");
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump]\n");
             return 2;
         }
     }
@@ -101,23 +103,20 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // One row per line: the truth, the count by whole loops only and as
+    // set, whether the picture resolves single limbs, and the widths the
+    // two ridge images find for its clearest vessels.
     if (dump) {
-        CountSettings sl = s;
-        if (sl.limbUm <= 0) sl.limbUm = 32;
-        CountSettings so = s;
-        so.limbUm = 0;
+        CountSettings loopsOnly = s;
+        loopsOnly.limbUm = 0;
+        std::printf("truth loops counted resolved loop_width_um limb_width_um\n");
         for (const auto& pic : pics) {
-            RidgeImage both = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, sl);
-            RidgeImage loops = both;
-            loops.limbs = nullptr;
-            const RidgeImage& L = *both.limbs;
+            const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
             for (size_t l = 0; l < pic.lines.size(); ++l) {
-                const CountResult a = countAlongLine(loops, pic.lines[l].first, pic.lines[l].second, so);
-                const CountResult b = countAlongLine(both, pic.lines[l].first, pic.lines[l].second, sl);
-                std::printf("D %d %d %d %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.3f %.1f %.1f\n", pic.truth[l], a.count, b.count,
-                            (both.peak - both.median) / both.spread, (both.top - both.median) / both.spread,
-                            (L.peak - L.median) / L.spread, (L.top - L.median) / L.spread, a.quality, b.quality,
-                            L.spread, both.spread, both.vesselWidthUm, L.vesselWidthUm);
+                const auto [a, b] = pic.lines[l];
+                std::printf("%d %d %d %d %.1f %.1f\n", pic.truth[l], countAlongLine(ridge, a, b, loopsOnly).count,
+                            countAlongLine(ridge, a, b, s).count, limbsResolved(ridge, s) ? 1 : 0, ridge.vesselWidthUm,
+                            ridge.limbs ? ridge.limbs->vesselWidthUm : 0.0);
             }
         }
         return 0;
