@@ -19,8 +19,8 @@ constexpr double kLimbShare = 0.08;
 // Limbs are told apart when the width the limb ridge finds for the clearest
 // vessels, times its share of the width the loop ridge finds, reaches this
 // share of the widest single limb; single limbs count a line when they find
-// at most this many capillaries per millimetre.
-constexpr double kLimbResolved = 0.375, kLimbSparsePerMm = 4.5;
+// at most the sparse or at least the dense number of capillaries per mm.
+constexpr double kLimbResolved = 0.375, kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5;
 
 struct LineFrame {
     // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
@@ -292,7 +292,8 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     bool byLimb = false;
     if (ri.limbs && limbsResolved(ri, s)) {
         LinePeaks limbs = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true);
-        if (limbs.peaks.size() * 1000.0 <= kLimbSparsePerMm * f.length) {
+        const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
+        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm) {
             loops = std::move(limbs);
             byLimb = true;
         }

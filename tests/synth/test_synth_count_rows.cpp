@@ -78,8 +78,8 @@ TEST(CountRows, DenseRowsCrowdTheirLimbsAndSparseRowsCarryClutterOutsideTheTruth
 }
 
 // The counter over the whole range on typical rows, three 1 mm lines per
-// picture, as it counts by default (single limbs in sparse rows of sharp
-// pictures) and by whole loops only. The figures are those reached now,
+// picture, as it counts by default (single limbs in sparse and dense rows
+// of sharp pictures) and by whole loops only. The figures are those reached now,
 // with a margin. By whole loops the range is compressed: sparse rows are
 // counted high (clutter makes peaks), dense ones low (neighbours merge).
 TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
@@ -95,15 +95,17 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     EXPECT_GE(loops.all.pearson(), 0.75);
     EXPECT_GE(loops.all.within1(), 0.45);
     EXPECT_GE(loops.all.slope(), 0.35);
-    // Measured: MAE 1.29, r 0.89, 62 % within one, slope 0.63; sparse
-    // rows (2.0 true) counted 3.9 instead of 5.9.
+    // Measured: MAE 1.26, r 0.89, 64 % within one, slope 0.64; sparse
+    // rows (2.0 true) counted 3.9 instead of 5.9, dense ones (11.2) 9.7
+    // instead of 9.6 with a mean error of 1.47 instead of 1.59.
     EXPECT_LE(counted.all.mae(), 1.4);
     EXPECT_GE(counted.all.pearson(), 0.85);
-    EXPECT_GE(counted.all.within1(), 0.57);
+    EXPECT_GE(counted.all.within1(), 0.58);
     EXPECT_GE(counted.all.slope(), 0.58);
     EXPECT_LE(counted.band[0].mae(), 2.2);
-    // Ordinary and dense rows are counted as by whole loops.
-    for (int b = 2; b < 4; ++b) EXPECT_EQ(counted.band[b].found, loops.band[b].found) << b;
+    EXPECT_LT(counted.band[3].mae(), loops.band[3].mae());
+    // Ordinary rows are counted as by whole loops.
+    EXPECT_EQ(counted.band[2].found, loops.band[2].found);
     // Denser rows are counted higher band after band.
     for (int b = 1; b < 4; ++b) EXPECT_GT(counted.band[b].meanFound(), counted.band[b - 1].meanFound() + 1) << b;
     for (int b = 2; b < 4; ++b) EXPECT_GT(loops.band[b].meanFound(), loops.band[b - 1].meanFound() + 1) << b;
