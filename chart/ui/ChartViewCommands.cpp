@@ -116,12 +116,6 @@ void ZchartView::buildMenus() {
                 CommandKeys::MenuOnly);
     menus_ = {edit, chart, display};
 
-    auto file = [this](const char* text, auto fn, QKeySequence key = {}) {
-        auto* a = new QAction(QString::fromUtf8(text), this);
-        if (!key.isEmpty()) a->setShortcut(key);
-        connect(a, &QAction::triggered, this, fn);
-        fileActs_ << a;
-    };
     // A recording chart (docFlags 8) offers the saved file as a new document.
     auto afterSave = [this] {
         if (!(doc_->docFlags() & ZchartDoc::kAskOpenNew)) return;
@@ -141,13 +135,17 @@ void ZchartView::buildMenus() {
         if (saved) afterSave();
         else showDocumentFailure(doc_->services().prompter(), saved);
     };
-    file("&Save", [this, save] { save(doc_->OnFileSave()); }, QKeySequence::Save);
-    file("Save &As...", [this, save] { save(doc_->OnFileSaveAs()); }, QKeySequence::SaveAs);
-    file("&Import...", &ZchartView::cmdImport);
-    file("&Export...", &ZchartView::cmdExport);
-    file(ordavia::kExportViewAsPng, &ZchartView::cmdExportViewPng);
-    file("&Print...", &ZchartView::printDocument, QKeySequence::Print);
-    file("Print Pre&view", &ZchartView::printPreview);
+    // The main window's File menu shows these while the chart is active.
+    fileActs_ = makeCommandActions(
+        this,
+        {{.text = "&Save", .run = [this, save] { save(doc_->OnFileSave()); }, .shortcut = QKeySequence::Save},
+         {.text = "Save &As...", .run = [this, save] { save(doc_->OnFileSaveAs()); }, .shortcut = QKeySequence::SaveAs},
+         {.text = "&Import...", .run = cmd(&ZchartView::cmdImport)},
+         {.text = "&Export...", .run = cmd(&ZchartView::cmdExport)},
+         {.text = ordavia::kExportViewAsPng, .run = cmd(&ZchartView::cmdExportViewPng)},
+         {.text = "&Print...", .run = cmd(&ZchartView::printDocument), .shortcut = QKeySequence::Print},
+         {.text = "Print Pre&view", .run = cmd(&ZchartView::printPreview)}},
+        CommandKeys::MenuOnly);
 }
 
 // "&Run" starts the recording and marks where it starts with the time.
