@@ -56,6 +56,7 @@ constexpr double kFillShare = 0.6;
 // filled, and only gaps wider than kFillGap spacings.
 constexpr double kFillSpacingUm = 140;
 constexpr double kFillGap = 1.7;
+constexpr double kFillUpright = 0.15;
 
 struct Cand {
     AssessTip tip;
@@ -402,6 +403,12 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
     std::nth_element(sp.begin(), sp.begin() + static_cast<std::ptrdiff_t>(sp.size() / 2), sp.end());
     const double typical = sp[sp.size() / 2];
     if (typical * px > kFillSpacingUm) return;
+    // Nor a row whose tops stand mostly on texture (most of them not
+    // upright): its gaps are as likely skin as lost loops.
+    std::vector<double> up;
+    for (const AssessTip& t : row) up.push_back(t.upright);
+    std::nth_element(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(up.size() / 2), up.end());
+    if (up[up.size() / 2] < kFillUpright) return;
     auto inWideGap = [&](double s) {
         for (size_t i = 1; i < sorted.size(); ++i)
             if (s > sorted[i - 1] && s < sorted[i]) return spacing[i - 1] > kFillGap * typical;
