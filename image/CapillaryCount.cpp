@@ -348,12 +348,15 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
     // from the narrowest width to the widest.
     const int scales = std::max(1, 1 + static_cast<int>(std::ceil(std::log(wide / narrow) / std::log(1.4)) - 1e-9));
     std::vector<float> g, r(n), c2(n), s2(n);
+    std::vector<uint8_t> best(n, 0);
+    std::vector<double> widths(static_cast<size_t>(scales));
     ri.r.assign(n, 0.0f);
     ri.c2.assign(n, 1.0f);
     ri.s2.assign(n, 0.0f);
     for (int k = 0; k < scales; ++k) {
         const double sigmaUm = scales == 1 ? narrow : narrow * std::pow(wide / narrow, k / double(scales - 1));
         const double gx = std::max(0.7, sigmaUm / sx), gy = std::max(0.7, sigmaUm / sy);
+        widths[static_cast<size_t>(k)] = 2.355 * std::sqrt(gx * sx * gy * sy);
         g = work.v;
         gaussianPlane(g, w, h, gx, gy);
         const auto nx = static_cast<float>(std::pow(gx, 1.5)), ny = static_cast<float>(std::pow(gy, 1.5));
@@ -372,10 +375,20 @@ RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s) {
                 ri.r[i] = z;
                 ri.c2[i] = c2[i];
                 ri.s2[i] = s2[i];
+                best[i] = static_cast<uint8_t>(k);
             }
         }
     }
     ridgeStatistics(ri);
+    // The width of the picture's clearest vessels: the median scale
+    // chosen where the ridge reaches its top percent.
+    {
+        double sum = 0;
+        int count = 0;
+        for (size_t i = 0; i < n; ++i)
+            if (ri.r[i] >= ri.top) sum += std::log(widths[best[i]]), ++count;
+        if (count > 0) ri.vesselWidthUm = std::exp(sum / count);
+    }
     if (s.limbUm > 0) ri.limbs = std::make_shared<const RidgeImage>(limbRidge(plane, s));
     return ri;
 }

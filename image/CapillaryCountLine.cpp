@@ -16,6 +16,11 @@ namespace {
 // prominence as a share of the picture's strongest limbs.
 constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
 constexpr double kLimbShare = 0.08;
+// Limbs are told apart when the width the limb ridge finds for the clearest
+// vessels, times its share of the width the loop ridge finds, reaches this
+// share of the widest single limb; single limbs count a line when they find
+// at most the sparse or at least the dense number of capillaries per mm.
+constexpr double kLimbResolved = 0.375, kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5;
 
 struct LineFrame {
     // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
@@ -161,7 +166,76 @@ bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, con
     return share(caps[0], caps[1]) + share(limbs[1], limbs[0]) >= 0;
 }
 
+// The profile along the line (running `margin` samples past either end)
+// and the peaks that count on it, by whole loops or by single limbs.
+struct LinePeaks {
+    std::vector<float> profile;
+    std::vector<int> peaks;  // sample indexes on the line, in order
+    std::vector<double> prominences;
+    float level = 0;
+};
+
+LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, double step, int samples, int margin,
+                    const CountSettings& s, bool byLimb) {
+    LinePeaks out;
+    // A limb exactly on the line still counts: the band starts a little
+    // behind it. By single limbs, the band lies mostly on the nail side:
+    // deep vessels and the limbs' deeper, fading parts stay out of it.
+    std::vector<float>& wide = out.profile;
+    wide = byLimb ? bandProfile(ri, g, step, samples + 2 * margin, -kLimbBehindUm, kLimbBandUm)
+                  : bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
+    // Past the picture's edge there is nothing to read: the nearest sample
+    // inside stands in, or the edge itself would make a peak.
+    {
+        const int total = static_cast<int>(wide.size());
+        auto inside = [&](int i) {
+            const CountPoint q = g.pixel(i * step, 0);
+            const double x = ri.toX(q.x), y = ri.toY(q.y);
+            return x >= 1 && y >= 1 && x <= ri.width - 2 && y <= ri.height - 2;
+        };
+        int first = 0, last = total - 1;
+        while (first < total && !inside(first)) ++first;
+        while (last > first && !inside(last)) --last;
+        if (first < total) {
+            for (int i = 0; i < first; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(first)];
+            for (int i = last + 1; i < total; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(last)];
+        }
+    }
+    // The two limbs of one loop become one hump.
+    smooth(wide, (byLimb ? kLimbSmoothUm : s.minSpacingUm / 4) / step);
+    // Never below a tenth of a background: on a picture without texture
+    // the strength itself is rounding.
+    out.level = std::max(ri.level(s.threshold), 0.1f);
+    // By single limbs, against the picture's strongest limbs: a share of
+    // its 99.9th percentile, which its clearest loops reach even where they
+    // are few, so that texture and deep vessels fall short in a sparse row.
+    if (byLimb) out.level = std::max(out.level, static_cast<float>(kLimbShare * (ri.peak - ri.median)));
+
+    std::vector<ProfilePeak> candidates;
+    for (const ProfilePeak& pk : profilePeaks(wide))
+        if (pk.prominence >= out.level && countedOnLine((pk.at - margin) * step, length)) candidates.push_back(pk);
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
+    const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
+    for (const ProfilePeak& c : candidates) {
+        bool free = true;
+        for (int k : out.peaks)
+            if (std::abs(k - (c.at - margin)) < minSteps) free = false;
+        if (!free) continue;
+        out.peaks.push_back(c.at - margin);
+        out.prominences.push_back(c.prominence);
+    }
+    std::sort(out.peaks.begin(), out.peaks.end());
+    return out;
+}
+
 }  // namespace
+
+bool limbsResolved(const RidgeImage& ri, const CountSettings& s) {
+    if (!ri.limbs || !(ri.vesselWidthUm > 0) || !(s.limbUm > 0)) return false;
+    const double limb = ri.limbs->vesselWidthUm;
+    return limb * (limb / ri.vesselWidthUm) >= kLimbResolved * s.limbUm;
+}
 
 CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, const CountSettings& s) {
     CountResult res;
@@ -212,59 +286,24 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     LineFrame g = f;
     g.ax -= margin * step * f.dx;
     g.ay -= margin * step * f.dy;
-    // A limb exactly on the line still counts: the band starts a little
-    // behind it.
-    // By single limbs, the band lies mostly on the nail side: deep vessels
-    // and the limbs' deeper, fading parts stay out of it.
-    const bool byLimb = ri.limbs != nullptr;
-    std::vector<float> wide = byLimb ? bandProfile(*ri.limbs, g, step, samples + 2 * margin, -kLimbBehindUm, kLimbBandUm)
-                                     : bandProfile(ri, g, step, samples + 2 * margin, -20, s.bandUm);
-    // Past the picture's edge there is nothing to read: the nearest sample
-    // inside stands in, or the edge itself would make a peak.
-    {
-        const int total = static_cast<int>(wide.size());
-        auto inside = [&](int i) {
-            const CountPoint q = g.pixel(i * step, 0);
-            const double x = ri.toX(q.x), y = ri.toY(q.y);
-            return x >= 1 && y >= 1 && x <= ri.width - 2 && y <= ri.height - 2;
-        };
-        int first = 0, last = total - 1;
-        while (first < total && !inside(first)) ++first;
-        while (last > first && !inside(last)) --last;
-        if (first < total) {
-            for (int i = 0; i < first; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(first)];
-            for (int i = last + 1; i < total; ++i) wide[static_cast<size_t>(i)] = wide[static_cast<size_t>(last)];
+    LinePeaks loops = linePeaks(ri, g, f.length, step, samples, margin, s, false);
+    // Single limbs where the picture resolves them and they find a sparse
+    // row; whole loops otherwise (see the header).
+    bool byLimb = false;
+    if (ri.limbs && limbsResolved(ri, s)) {
+        LinePeaks limbs = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true);
+        const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
+        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm) {
+            loops = std::move(limbs);
+            byLimb = true;
         }
     }
-    // The two limbs of one loop become one hump.
-    smooth(wide, (byLimb ? kLimbSmoothUm : s.minSpacingUm / 4) / step);
-    // Never below a tenth of a background: on a picture without texture
-    // the strength itself is rounding.
-    res.level = std::max(ri.level(s.threshold), 0.1f);
-    // By single limbs, against the picture's strongest limbs: a share of
-    // its 99.9th percentile, which its clearest loops reach even where they
-    // are few, so that texture and deep vessels fall short in a sparse row.
-    if (byLimb)
-        res.level = std::max({0.1f, ri.limbs->level(s.threshold),
-                              static_cast<float>(kLimbShare * (ri.limbs->peak - ri.limbs->median))});
-
-    std::vector<ProfilePeak> candidates;
-    for (const ProfilePeak& pk : profilePeaks(wide))
-        if (pk.prominence >= res.level && countedOnLine((pk.at - margin) * step, f.length)) candidates.push_back(pk);
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
-    const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
-    std::vector<double> prominences;
-    for (const ProfilePeak& c : candidates) {
-        bool free = true;
-        for (int k : res.peaks)
-            if (std::abs(k - (c.at - margin)) < minSteps) free = false;
-        if (!free) continue;
-        res.peaks.push_back(c.at - margin);
-        prominences.push_back(c.prominence);
-    }
+    res.level = loops.level;
+    res.singleLimbs = byLimb;
+    res.peaks = std::move(loops.peaks);
+    std::vector<double>& prominences = loops.prominences;
+    std::vector<float>& wide = loops.profile;
     res.profile.assign(wide.begin() + margin, wide.begin() + margin + samples);
-    std::sort(res.peaks.begin(), res.peaks.end());
     for (int k : res.peaks) {
         res.crossings.push_back(f.pixel(k * step, 0));
         if (s.apexes)

@@ -244,6 +244,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     cs.maxLimbUm = 110;
     cs.minSpacingUm = 50;
     cs.threshold = 0.035;
+    cs.limbUm = 0;  // the row is found from whole loops; no limb ridge image
     const RidgeImage ri = ridgeImage(*src, scale, scale, cs);
     if (!step(0.4)) return Status::cancelled();
     const AssessPlanes planes = assessPlanes(*src, scale, ri.factor);

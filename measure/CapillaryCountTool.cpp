@@ -130,7 +130,9 @@ CountSettings CapillaryCountTool::storedSettings(const ProfileStore& p) {
     s.bandUm = p.GetDouble(kSection, "band", s.bandUm);
     s.minSpacingUm = p.GetDouble(kSection, "spacing", s.minSpacingUm);
     s.threshold = p.GetDouble(kSection, "threshold", s.threshold);
-    s.limbUm = p.GetDouble(kSection, "single limb", s.limbUm);
+    // A new key: profiles saved before single limbs were on by default
+    // wrote 0 under the old one without anyone choosing it.
+    s.limbUm = p.GetDouble(kSection, "widest single limb", s.limbUm);
     s.channel = p.GetInt(kSection, "channel", s.channel);
     s.apexes = p.GetInt(kSection, "apexes", s.apexes ? 1 : 0) != 0;
     return s.validate() ? s : CountSettings{};
@@ -143,7 +145,7 @@ void CapillaryCountTool::storeSettings(const ProfileStore& p, const CountSetting
     p.WriteDouble(kSection, "band", s.bandUm);
     p.WriteDouble(kSection, "spacing", s.minSpacingUm);
     p.WriteDouble(kSection, "threshold", s.threshold);
-    p.WriteDouble(kSection, "single limb", s.limbUm);
+    p.WriteDouble(kSection, "widest single limb", s.limbUm);
     p.WriteInt(kSection, "channel", s.channel);
     p.WriteInt(kSection, "apexes", s.apexes ? 1 : 0);
 }

@@ -68,11 +68,24 @@ void CMotivaDoc::setPlaybackInterval(int ms) { playbackInterval_ = std::clamp(ms
 
 void CMotivaDoc::setFramesPerSecond(double fps) {
     if (!(fps > 0) || !std::isfinite(fps) || fps == fps_) return;
-    fps_ = fps;
-    playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
-    syncMovieRate();
-    SetModifiedFlag(true);
-    UpdateAllViews();
+    // Undo puts back the movie's own rate and scale too (a foreign video's
+    // 30000/1001 is not 29970/1000).
+    const double oldFps = fps_;
+    const int32_t oldInterval = playbackInterval_, oldRate = movie_->rate(), oldScale = movie_->scale();
+    pushEdit(
+        "Frames per second",
+        [this, fps] {
+            fps_ = fps;
+            playbackInterval_ = int(std::clamp(1000.0 / fps_, 1.0, 60000.0));
+            syncMovieRate();
+            UpdateAllViews();
+        },
+        [this, oldFps, oldInterval, oldRate, oldScale] {
+            fps_ = oldFps;
+            playbackInterval_ = oldInterval;
+            movie_->setRate(oldRate, oldScale);
+            UpdateAllViews();
+        });
 }
 
 void CMotivaDoc::syncMovieRate() {
@@ -105,10 +118,15 @@ void CMotivaDoc::setSelection(int first, int last) {
     last = last < 0 ? -1 : last;
     if (first >= 0 && last >= 0 && last < first) std::swap(first, last);
     if (first == selFirst_ && last == selLast_) return;
-    selFirst_ = first;
-    selLast_ = last;
-    SetModifiedFlag(true);
-    UpdateAllViews();
+    const int32_t oldFirst = selFirst_, oldLast = selLast_;
+    auto select = [this](int32_t a, int32_t b) {
+        return [this, a, b] {
+            selFirst_ = a;
+            selLast_ = b;
+            UpdateAllViews();
+        };
+    };
+    pushEdit("Selection", select(first, last), select(oldFirst, oldLast));
 }
 
 void CMotivaDoc::toggleCalculateVelocities() { calcVelocities_ = calcVelocities_ ? 0 : 1; }

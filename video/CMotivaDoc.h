@@ -180,6 +180,9 @@ public:
     // Moves the current frame by hand; `onwards` moves every later frame
     // of the selection with it (tracking a drift).
     void shiftCurrentFrame(int dx, int dy, bool onwards = false);
+    // The end of a drag of the current frame: its moves were one undo
+    // step, and the next shift starts another.
+    void endFrameShift() { ++shiftDrag_; }
     // "Export Movement correction results...": the proposed name (movie
     // file name + "-offsets") and the export of the selection in
     // calibrated units.
@@ -237,6 +240,20 @@ private:
     ordavia::FineOffsets fine_;
     ordavia::Status saveFineOffsets(const std::string& dcsPath) const;
     void loadFineOffsets(const std::string& dcsPath);
+    // Offsets edits (a run, a reset, a frame moved by hand) as undo steps:
+    // the offsets, fractions and result text before the edit, compared
+    // with those after it (CMotivaDocMovement.cpp).
+    class OffsetsEdit;
+    struct OffsetsState {
+        FrameInfoList table;
+        ordavia::FineOffsets fine;
+        std::string result;
+    };
+    OffsetsState offsetsState() const;
+    // dragKey >= 0: merges with the step before it of the same drag.
+    void recordOffsetsEdit(const char* name, const OffsetsState& before, int dragKey = -1);
+    OffsetsState beforeRun_;
+    int shiftDrag_ = 0;
     // How the last attempt to open the document's movie went.
     ordavia::Status linkStatus_;
     bool frameMemoryFailed_ = false;

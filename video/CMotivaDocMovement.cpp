@@ -12,11 +12,89 @@
 
 using namespace ordavia;
 
+namespace {
+bool sameInfo(const FrameInfo& a, const FrameInfo& b) {
+    return a.field == b.field && a.interlace == b.interlace && a.x == b.x && a.y == b.y;
+}
+}  // namespace
+
+// The frames whose offsets an edit changed, with their entries before and
+// after it; undo and redo put one or the other back.
+class CMotivaDoc::OffsetsEdit : public ordavia::UndoCommand {
+public:
+    static constexpr int kDragId = 4100;
+
+    OffsetsEdit(CMotivaDoc& doc, const char* name, const OffsetsState& before, int dragKey)
+        : UndoCommand(name), doc_(doc), dragKey_(dragKey), fineBefore_(before.fine), fineAfter_(doc.fine_),
+          resultBefore_(before.result), resultAfter_(doc.result) {
+        const FrameInfoList& now = doc.movie_->frameTable();
+        for (size_t i = 0; i < now.size(); ++i) {
+            const FrameInfo old = i < before.table.size() ? before.table[i] : FrameInfo{};
+            if (!sameInfo(old, now[i])) slots_.push_back({i, old, now[i]});
+        }
+    }
+    bool changesNothing() const {
+        return slots_.empty() && resultBefore_ == resultAfter_ && fineBefore_.format() == fineAfter_.format();
+    }
+    void redo() override { put(true); }
+    void undo() override { put(false); }
+    int id() const override { return dragKey_ >= 0 ? kDragId : -1; }
+    // The moves of one drag are one step: the first move's entries before,
+    // the last move's after.
+    bool mergeWith(const UndoCommand& newer) override {
+        const auto* n = dynamic_cast<const OffsetsEdit*>(&newer);
+        if (!n || n->dragKey_ != dragKey_) return false;
+        for (const Slot& s : n->slots_) {
+            auto it = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& o) { return o.slot == s.slot; });
+            if (it != slots_.end()) it->after = s.after;
+            else slots_.push_back(s);
+        }
+        fineAfter_ = n->fineAfter_;
+        resultAfter_ = n->resultAfter_;
+        return true;
+    }
+
+private:
+    struct Slot {
+        size_t slot;
+        FrameInfo before, after;
+    };
+    void put(bool after) {
+        FrameInfoList& t = doc_.movie_->frameTable();
+        for (const Slot& s : slots_)
+            if (s.slot < t.size()) t[s.slot] = after ? s.after : s.before;
+        doc_.fine_ = after ? fineAfter_ : fineBefore_;
+        doc_.result = after ? resultAfter_ : resultBefore_;
+        doc_.movie_->refreshCurrentInfo();
+        doc_.showCurrentFrame();
+        doc_.UpdateAllViews();
+    }
+
+    CMotivaDoc& doc_;
+    int dragKey_;
+    std::vector<Slot> slots_;
+    ordavia::FineOffsets fineBefore_, fineAfter_;
+    std::string resultBefore_, resultAfter_;
+};
+
+CMotivaDoc::OffsetsState CMotivaDoc::offsetsState() const { return {movie_->frameTable(), fine_, result}; }
+
+void CMotivaDoc::recordOffsetsEdit(const char* name, const OffsetsState& before, int dragKey) {
+    auto step = std::make_unique<OffsetsEdit>(*this, name, before, dragKey);
+    if (step->changesNothing()) return;
+    undoStack().pushApplied(std::move(step));
+}
+
 Status CMotivaDoc::startMovementCorrection(const ordavia::MovementParams& p) {
     if (!hasFrames()) return Status::failure("the video has no frames");
     if (movementRun_) return Status::failure("a movement correction is running");
     auto run = std::make_unique<ordavia::MovementRun>();
+    // The run reads each frame's stored offsets as it goes; they are read
+    // first, so that its undo step knows them.
+    (void)movie_->OffsetBounds(selFirst_, selLast_);
+    OffsetsState before = offsetsState();
     if (Status s = run->start(*movie_, selFirst_, selLast_, p); !s) return s;
+    beforeRun_ = std::move(before);
     movementRun_ = std::move(run);
     showCurrentFrame();
     return Status::success();
@@ -49,7 +127,8 @@ void CMotivaDoc::endMovementCorrection() {
     // A finished run states itself in the result text, as the command line
     // files it; a text of another analysis stays.
     if (done && (result.empty() || result.rfind("movement corrected", 0) == 0)) result = movementFigures().text();
-    SetModifiedFlag(true);
+    recordOffsetsEdit("Movement correction", beforeRun_);
+    beforeRun_ = {};
     UpdateAllViews();
 }
 
@@ -68,13 +147,16 @@ ordavia::MeasureValues CMotivaDoc::movementFigures() {
 
 void CMotivaDoc::resetOffsets() {
     if (!hasFrames()) return;
+    (void)movie_->OffsetBounds(selFirst_, selLast_);
+    const OffsetsState before = offsetsState();
     movie_->SetOffsets(0, 0, selFirst_, selLast_);
     goToFrame(0);
-    SetModifiedFlag(true);
+    recordOffsetsEdit("Reset offsets", before);
 }
 
 void CMotivaDoc::shiftCurrentFrame(int dx, int dy, bool onwards) {
     if (!hasFrames() || (dx == 0 && dy == 0)) return;
+    const OffsetsState before = offsetsState();
     movie_->ShiftCurrentOffset(dx, dy);
     if (onwards) {
         int first = selFirst_, last = selLast_;
@@ -88,7 +170,7 @@ void CMotivaDoc::shiftCurrentFrame(int dx, int dy, bool onwards) {
         }
     }
     showCurrentFrame();
-    SetModifiedFlag(true);
+    recordOffsetsEdit("Move frame", before, shiftDrag_);
 }
 
 std::string CMotivaDoc::offsetsExportName() const {

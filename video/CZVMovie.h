@@ -142,6 +142,11 @@ public:
     // ---- Offsets ----
     void SetOffsets(int x, int y, int first, int last);
     void ShiftCurrentOffset(int dx, int dy);
+    // The current image takes its frame's offsets from the table again
+    // (after the table was put back by an undo).
+    void refreshCurrentInfo() {
+        if (currentIndex_ >= 0 && currentIndex_ < count_) applyInfo(PhysicalIndex(currentIndex_));
+    }
     Bounds OffsetBounds(int first, int last);
     // `refine`, when given, may replace a frame's whole offsets by finer ones.
     // The column headings name the unit of the scaled offsets ("pixel"

@@ -2,7 +2,9 @@
 // density band: what a change of method or settings does to the range.
 //   count_study [--condition typical|hard] [--per N] [--seed S]
 //               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
-//               [--threshold T] [--cache DIR]
+//               [--threshold T] [--cache DIR] [--frames N] [--dump]
+// --frames N scores N whole frames of the condition (5 to 9 loops per mm)
+// instead of the rows; --dump prints one row per line instead of the bands.
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
@@ -20,6 +22,8 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     CountSettings s;
     std::string cache;
+    bool dump = false;
+    int frames = 0;
     for (int i = 1; i < argc; ++i) {
         auto more = [&](int n) { return i + n < argc; };
         if (!std::strcmp(argv[i], "--condition") && more(1)) condition = argv[++i];
@@ -31,16 +35,18 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--spacing") && more(1)) s.minSpacingUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--threshold") && more(1)) s.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
+        else if (!std::strcmp(argv[i], "--dump")) dump = true;
+        else if (!std::strcmp(argv[i], "--frames") && more(1)) frames = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
-                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T]\n");
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump]\n");
             return 2;
         }
     }
     // Drawing the pictures takes longer than counting on them: a cache
     // keeps them between runs that try settings.
     std::vector<test::CountRowPicture> pics;
-    const std::string file = cache.empty() ? "" : cache + "/" + condition + "-" + std::to_string(per) + "-" + std::to_string(seed) + ".bin";
+    const std::string file = cache.empty() ? "" : cache + "/" + condition + "-" + std::to_string(per) + "-" + std::to_string(seed) + (frames > 0 ? "-f" + std::to_string(frames) : "") + ".bin";
     if (std::ifstream in(file, std::ios::binary); !file.empty() && in) {
         int n = 0;
         in.read(reinterpret_cast<char*>(&n), sizeof n);
@@ -58,7 +64,31 @@ int main(int argc, char** argv) {
             pics.push_back(std::move(pic));
         }
     } else {
-        pics = test::countRowPictures(condition, per, seed);
+        if (frames > 0) {
+            // Whole frames of the condition (5 to 9 loops per mm) instead of rows.
+            for (int k = 0; k < frames; ++k) {
+                SyntheticNailfold::Params p;
+                CapillaroscopeLook look;
+                p.seed = seed + static_cast<uint64_t>(k);
+                applyCapillaroscopeCondition(condition, p, look);
+                SynthRandom r(p.seed, 424242);
+                test::CountRowPicture pic;
+                SyntheticNailfold::Truth truth;
+                if (!generateCapillaroscope(p, look, pic.img, truth)) continue;
+                pic.umPerPixel = p.umPerPixelX;
+                for (int l = 0; l < 3; ++l) {
+                    const CountLineTruth ideal = distalRowLine(truth, p.width * (0.25 + 0.25 * l), 1000, r.range(25, 60));
+                    const double tilt = r.range(-0.1, 0.1) * (ideal.b.x - ideal.a.x) / 2;
+                    SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
+                    if (r.uniform() < 0.5) std::swap(a, b);
+                    pic.lines.push_back({{a.x, a.y}, {b.x, b.y}});
+                    pic.truth.push_back(countLineTruth(truth, a, b).count);
+                }
+                pics.push_back(std::move(pic));
+            }
+        } else {
+            pics = test::countRowPictures(condition, per, seed);
+        }
         if (std::ofstream out(file, std::ios::binary); !file.empty() && out) {
             const int n = static_cast<int>(pics.size());
             out.write(reinterpret_cast<const char*>(&n), sizeof n);
@@ -72,6 +102,24 @@ int main(int argc, char** argv) {
                 out.write(reinterpret_cast<const char*>(pic.truth.data()), static_cast<std::streamsize>(lines * sizeof(int)));
             }
         }
+    }
+    // One row per line: the truth, the count by whole loops only and as
+    // set, whether the picture resolves single limbs, and the widths the
+    // two ridge images find for its clearest vessels.
+    if (dump) {
+        CountSettings loopsOnly = s;
+        loopsOnly.limbUm = 0;
+        std::printf("truth loops counted resolved loop_width_um limb_width_um\n");
+        for (const auto& pic : pics) {
+            const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
+            for (size_t l = 0; l < pic.lines.size(); ++l) {
+                const auto [a, b] = pic.lines[l];
+                std::printf("%d %d %d %d %.1f %.1f\n", pic.truth[l], countAlongLine(ridge, a, b, loopsOnly).count,
+                            countAlongLine(ridge, a, b, s).count, limbsResolved(ridge, s) ? 1 : 0, ridge.vesselWidthUm,
+                            ridge.limbs ? ridge.limbs->vesselWidthUm : 0.0);
+            }
+        }
+        return 0;
     }
     const test::CountRowScore sc = test::scoreCountRows(pics, s);
     const char* names[] = {"1-3", "4-6", "7-9", "10-12"};

@@ -30,6 +30,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ChartDialogs.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/UndoActions.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"
@@ -42,83 +43,77 @@
 using namespace ordavia;
 using namespace ordavia::chartui;
 
+// The chart's menus are in the menu bar while its window is in front: their
+// keys work then only, so that two charts side by side do not share them.
 void ZchartView::buildMenus() {
-    auto add = [this](QMenu* m, const char* text, auto fn, QKeySequence key = {}) {
-        QAction* a = m->addAction(QString::fromUtf8(text));
-        if (!key.isEmpty()) a->setShortcut(key);
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    };
+    const auto cmd = [this](void (ZchartView::*fn)()) { return [this, fn] { (this->*fn)(); }; };
     auto* chart = new QMenu("&Chart", this);
-    add(chart, "&Calculate Power Spectrum...", &ZchartView::cmdPowerSpectrum);
-    add(chart, "&Simple smoothing....", &ZchartView::cmdSmoothing);
-    add(chart, "&FIR filter...", &ZchartView::cmdFir);
-    add(chart, "&Differentiate trace", &ZchartView::cmdDifferentiate);
-    add(chart, "Calculate average of selection", &ZchartView::cmdAverage);
-    add(chart, "&Normalise whole trace to selection", &ZchartView::cmdNormalise);
-    chart->addSeparator();
-    add(chart, "&Subtract trace", [this] { cmdCombine(true); });
-    add(chart, "&add trace", [this] { cmdCombine(false); });
-    add(chart, "S&quare trace", &ZchartView::cmdSquare);
-    add(chart, "halve no. of pts", &ZchartView::cmdHalve);
-    chart->addSeparator();
-    add(chart, "cut to average", [this] { cmdRowOperation(0); });
-    add(chart, "cut pedestal", [this] { cmdRowOperation(2); });
-    add(chart, "cut PSD artifacts", [this] { cmdRowOperation(1); });
-    add(chart, "DPS histogram", [this] { cmdRowOperation(3); });
-    chart->addSeparator();
-    add(chart, "Artifact &Filter...", &ZchartView::cmdArtifactFilter);
-    add(chart, "&PSD profile", &ZchartView::cmdRowProfile);
-    add(chart, "create image from trace", &ZchartView::cmdImageFromTrace);
-    add(chart, "Golden search maxima", &ZchartView::cmdGoldenSearch);
-    chart->addSeparator();
-    add(chart, "Chart &Results", &ZchartView::cmdChartResults);
-    QAction* run = add(chart, "&Run", [this] {
-        doc_->run(true);
-        const std::time_t now = std::time(nullptr);
-        char stamp[64];
-        std::strftime(stamp, sizeof stamp, "%H:%M:%S %d/%m/%y\r\n", std::localtime(&now));
-        const CTrace* t = doc_->trace(state_.active);
-        doc_->AddMarker(std::make_unique<CMarker>(), t && t->hasData() ? t->sampleX(t->head) : 0.0, "start", stamp);
-    });
-    QAction* stop = add(chart, "&Stop", [this] { doc_->run(false); });
-    run->setEnabled(doc_->canRun());
-    stop->setEnabled(doc_->canRun());
+    const auto canRun = [this] { return doc_->canRun(); };
+    addCommands(chart, this,
+                {{.text = "&Calculate Power Spectrum...", .run = cmd(&ZchartView::cmdPowerSpectrum)},
+                 {.text = "&Simple smoothing....", .run = cmd(&ZchartView::cmdSmoothing)},
+                 {.text = "&FIR filter...", .run = cmd(&ZchartView::cmdFir)},
+                 {.text = "&Differentiate trace", .run = cmd(&ZchartView::cmdDifferentiate)},
+                 {.text = "Calculate average of selection", .run = cmd(&ZchartView::cmdAverage)},
+                 {.text = "&Normalise whole trace to selection", .run = cmd(&ZchartView::cmdNormalise)},
+                 separator(),
+                 {.text = "&Subtract trace", .run = [this] { cmdCombine(true); }},
+                 {.text = "&add trace", .run = [this] { cmdCombine(false); }},
+                 {.text = "S&quare trace", .run = cmd(&ZchartView::cmdSquare)},
+                 {.text = "halve no. of pts", .run = cmd(&ZchartView::cmdHalve)},
+                 separator(),
+                 {.text = "cut to average", .run = [this] { cmdRowOperation(0); }},
+                 {.text = "cut pedestal", .run = [this] { cmdRowOperation(2); }},
+                 {.text = "cut PSD artifacts", .run = [this] { cmdRowOperation(1); }},
+                 {.text = "DPS histogram", .run = [this] { cmdRowOperation(3); }},
+                 separator(),
+                 {.text = "Artifact &Filter...", .run = cmd(&ZchartView::cmdArtifactFilter)},
+                 {.text = "&PSD profile", .run = cmd(&ZchartView::cmdRowProfile)},
+                 {.text = "create image from trace", .run = cmd(&ZchartView::cmdImageFromTrace)},
+                 {.text = "Golden search maxima", .run = cmd(&ZchartView::cmdGoldenSearch)},
+                 separator(),
+                 {.text = "Chart &Results", .run = cmd(&ZchartView::cmdChartResults)},
+                 {.text = "&Run", .run = [this] { cmdRun(); }, .enabled = canRun, .ask = MenuCommand::Ask::OnBuild},
+                 {.text = "&Stop", .run = [this] { doc_->run(false); }, .enabled = canRun,
+                  .ask = MenuCommand::Ask::OnBuild}},
+                CommandKeys::MenuOnly);
 
     auto* edit = new QMenu("&Edit", this);
-    add(edit, "&Copy", &ZchartView::cmdCopy, QKeySequence::Copy);
-    add(edit, "Cu&t", &ZchartView::cmdCut, QKeySequence::Cut);
-    add(edit, "&Paste", &ZchartView::cmdPaste, QKeySequence::Paste);
-    add(edit, "&Delete", &ZchartView::cmdDelete, QKeySequence::Delete);
-    add(edit, "C&lear traces", &ZchartView::cmdClear);
-    edit->addSeparator();
-    QAction* ins = add(edit, "&Insert Marker", &ZchartView::cmdInsertMarker);
-    ins->setShortcut(QKeySequence(Qt::Key_Space));
-    ins->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    add(edit, "&Edit Marker", &ZchartView::cmdEditMarker);
-    QAction* enm = add(edit, "&Edit new marks", [this] { doc_->setEditNewMarks(!doc_->editNewMarks()); });
-    enm->setCheckable(true);
-    connect(edit, &QMenu::aboutToShow, enm, [this, enm] { enm->setChecked(doc_->editNewMarks()); });
+    addCommands(edit, this,
+                {{.text = "&Copy", .run = cmd(&ZchartView::cmdCopy), .shortcut = QKeySequence::Copy},
+                 {.text = "Cu&t", .run = cmd(&ZchartView::cmdCut), .shortcut = QKeySequence::Cut},
+                 {.text = "&Paste", .run = cmd(&ZchartView::cmdPaste), .shortcut = QKeySequence::Paste},
+                 {.text = "&Delete", .run = cmd(&ZchartView::cmdDelete), .shortcut = QKeySequence::Delete},
+                 {.text = "C&lear traces", .run = cmd(&ZchartView::cmdClear)},
+                 separator(),
+                 {.text = "&Insert Marker", .run = cmd(&ZchartView::cmdInsertMarker),
+                  .shortcut = QKeySequence(Qt::Key_Space), .context = Qt::WidgetWithChildrenShortcut},
+                 {.text = "&Edit Marker", .run = cmd(&ZchartView::cmdEditMarker)},
+                 {.text = "&Edit new marks", .run = [this] { doc_->setEditNewMarks(!doc_->editNewMarks()); },
+                  .checkable = true, .checked = [this] { return doc_->editNewMarks(); }}},
+                CommandKeys::MenuOnly);
     addUndoActions(edit, doc_, this);
 
     auto* display = new QMenu("&Display", this);
-    add(display, "&Trace properties...", &ZchartView::cmdTraceProperties);
-    add(display, "&Hide Trace", &ZchartView::cmdHideTrace);
-    add(display, "&Reduce full scale", [this] { cmdFullScale(true); });
-    add(display, "&Increase  full scale", [this] { cmdFullScale(false); });
-    add(display, "brighter", [this] { cmdIntensity(true); });
-    add(display, "dim", [this] { cmdIntensity(false); });
-    add(display, "&Colour", &ZchartView::cmdColour);
-    add(display, "In&verse Colours", &ZchartView::cmdInverseColours);
-    add(display, "&Minimum to background", &ZchartView::cmdMinimumToBackground);
-    add(display, "&Linear intensity scale", &ZchartView::cmdLinearIntensity);
-    display->addSeparator();
-    QAction* link = add(display, "Link y axis controls to all traces in chart", [this] { doc_->setLinkYAxes(!doc_->linkYAxes()); });
-    link->setCheckable(true);
-    connect(display, &QMenu::aboutToShow, link, [this, link] { link->setChecked(doc_->linkYAxes()); });
-    display->addSeparator();
-    add(display, "&Zoom to selection", &ZchartView::zoomToSelection);
-    add(display, "&Fit all", &ZchartView::fitAll, QKeySequence(Qt::Key_Home));
+    addCommands(display, this,
+                {{.text = "&Trace properties...", .run = cmd(&ZchartView::cmdTraceProperties)},
+                 {.text = "&Hide Trace", .run = cmd(&ZchartView::cmdHideTrace)},
+                 {.text = "&Reduce full scale", .run = [this] { cmdFullScale(true); }},
+                 {.text = "&Increase  full scale", .run = [this] { cmdFullScale(false); }},
+                 {.text = "brighter", .run = [this] { cmdIntensity(true); }},
+                 {.text = "dim", .run = [this] { cmdIntensity(false); }},
+                 {.text = "&Colour", .run = cmd(&ZchartView::cmdColour)},
+                 {.text = "In&verse Colours", .run = cmd(&ZchartView::cmdInverseColours)},
+                 {.text = "&Minimum to background", .run = cmd(&ZchartView::cmdMinimumToBackground)},
+                 {.text = "&Linear intensity scale", .run = cmd(&ZchartView::cmdLinearIntensity)},
+                 separator(),
+                 {.text = "Link y axis controls to all traces in chart",
+                  .run = [this] { doc_->setLinkYAxes(!doc_->linkYAxes()); }, .checkable = true,
+                  .checked = [this] { return doc_->linkYAxes(); }},
+                 separator(),
+                 {.text = "&Zoom to selection", .run = cmd(&ZchartView::zoomToSelection)},
+                 {.text = "&Fit all", .run = cmd(&ZchartView::fitAll), .shortcut = QKeySequence(Qt::Key_Home)}},
+                CommandKeys::MenuOnly);
     menus_ = {edit, chart, display};
 
     auto file = [this](const char* text, auto fn, QKeySequence key = {}) {
@@ -147,6 +142,16 @@ void ZchartView::buildMenus() {
     file(ordavia::kExportViewAsPng, &ZchartView::cmdExportViewPng);
     file("&Print...", &ZchartView::printDocument, QKeySequence::Print);
     file("Print Pre&view", &ZchartView::printPreview);
+}
+
+// "&Run" starts the recording and marks where it starts with the time.
+void ZchartView::cmdRun() {
+    doc_->run(true);
+    const std::time_t now = std::time(nullptr);
+    char stamp[64];
+    std::strftime(stamp, sizeof stamp, "%H:%M:%S %d/%m/%y\r\n", std::localtime(&now));
+    const CTrace* t = doc_->trace(state_.active);
+    doc_->AddMarker(std::make_unique<CMarker>(), t && t->hasData() ? t->sampleX(t->head) : 0.0, "start", stamp);
 }
 
 bool ZchartView::requireActive(bool oneDimensional) {

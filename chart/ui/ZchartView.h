@@ -106,6 +106,7 @@ public:
     void cmdGoldenSearch();
     void cmdArtifactFilter();
     void cmdChartResults();
+    void cmdRun();
     void printDocument();
     void printPreview();
     void paintPage(QPainter& p, const QRect& page);

@@ -33,16 +33,16 @@ dopplerui::LevelContour& lastLevels(CReviewDoc* doc) {
 }  // namespace
 
 CReView::CReView(CReviewDoc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), review_(doc) {
-    addCommand("&Calculate CBV", [this] { cmdCalculateCbv(); });
-    addCommand("Recalculate Doppler Shift", [this] { cmdRecalculate(); });
-    dopplerMenu()->addSeparator();
-    addCommand("&Power contour", [this] { cmdPowerContour(); });
-    addCommand("&Level contour...", [this] { cmdLevelContour(); });
-    addCommand("&Signal Strength", [this] { cmdSignalStrength(); });
-    dopplerMenu()->addSeparator();
-    addCommand("&Pulsatility Index", [this] { cmdPulse(0); });
-    addCommand("&Resistance Index", [this] { cmdPulse(1); });
-    addCommand("&Remove Pulse", [this] { cmdPulse(2); });
+    addDopplerCommands({{.text = "&Calculate CBV", .run = [this] { cmdCalculateCbv(); }},
+                        {.text = "Recalculate Doppler Shift", .run = [this] { cmdRecalculate(); }},
+                        separator(),
+                        {.text = "&Power contour", .run = [this] { cmdPowerContour(); }},
+                        {.text = "&Level contour...", .run = [this] { cmdLevelContour(); }},
+                        {.text = "&Signal Strength", .run = [this] { cmdSignalStrength(); }},
+                        separator(),
+                        {.text = "&Pulsatility Index", .run = [this] { cmdPulse(0); }},
+                        {.text = "&Resistance Index", .run = [this] { cmdPulse(1); }},
+                        {.text = "&Remove Pulse", .run = [this] { cmdPulse(2); }}});
 }
 
 int CReView::spectrumOrSay() {

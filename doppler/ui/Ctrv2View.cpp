@@ -25,27 +25,32 @@ using namespace ordavia;
 
 Ctrv2View::Ctrv2View(Ctrv2Doc* doc, QWidget* parent) : ZcommonTRVView(doc, parent), monitor_(doc) {
     setObjectName("Ctrv2View");
-    addCommand("Input &Settings...", [this] { cmdInputSettings(); });
-    addCommand("Auxillary Input settings...", [this] { cmdAuxInputs(); });
-    addCommand("&Input channel...", [this] { cmdInputChannel(); });
-    addCommand("Hard&ware settings...", [this] { cmdHardware(); });
-    dopplerMenu()->addSeparator();
-    addCommand("Lower Doppler shift detection threshold", [this] { monitor_->stepThreshold(false); showStatus(); });
-    addCommand("Raise Doppler shift detection threshold", [this] { monitor_->stepThreshold(true); showStatus(); });
-    dopplerMenu()->addSeparator();
-    laser_ = addCommand("&Laser", [this] {
-        monitor_->toggleLaser();
-        showStatus();
+    addDopplerCommands({
+        {.text = "Input &Settings...", .run = [this] { cmdInputSettings(); }},
+        {.text = "Auxillary Input settings...", .run = [this] { cmdAuxInputs(); }},
+        {.text = "&Input channel...", .run = [this] { cmdInputChannel(); }},
+        {.text = "Hard&ware settings...", .run = [this] { cmdHardware(); }},
+        separator(),
+        {.text = "Lower Doppler shift detection threshold",
+         .run = [this] { monitor_->stepThreshold(false); showStatus(); }},
+        {.text = "Raise Doppler shift detection threshold",
+         .run = [this] { monitor_->stepThreshold(true); showStatus(); }},
+        separator(),
+        {.text = "&Laser",
+         .run = [this] {
+             monitor_->toggleLaser();
+             showStatus();
+         },
+         .checkable = true, .checked = [this] { return monitor_->laserOn(); }, .action = &laser_},
+        {.text = "Sa&ve Image", .run = [this] { cmdSaveImage(); }},
+        // Ticked while recording; the recording itself sets it.
+        {.text = kRecordText, .run = [this] { cmdRecord(); },
+         .tip = "Record the Doppler signal from now on; again to stop and save the recording", .checkable = true,
+         .action = &record_},
+        separator(),
+        {.text = "&Decrease Bandwidth", .run = [this] { cmdBandwidth(false); }},
+        {.text = "&Increase Bandwidth", .run = [this] { cmdBandwidth(true); }},
     });
-    laser_->setCheckable(true);
-    connect(dopplerMenu(), &QMenu::aboutToShow, laser_, [this] { laser_->setChecked(monitor_->laserOn()); });
-    addCommand("Sa&ve Image", [this] { cmdSaveImage(); });
-    record_ = addCommand(kRecordText, [this] { cmdRecord(); });
-    record_->setCheckable(true);
-    record_->setStatusTip("Record the Doppler signal from now on; again to stop and save the recording");
-    dopplerMenu()->addSeparator();
-    addCommand("&Decrease Bandwidth", [this] { cmdBandwidth(false); });
-    addCommand("&Increase Bandwidth", [this] { cmdBandwidth(true); });
 
     status_ = new QLabel(this);
     status_->setObjectName("monitorStatus");

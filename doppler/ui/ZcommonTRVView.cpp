@@ -1,7 +1,6 @@
 #include "doppler/ui/ZcommonTRVView.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QMenu>
 #include <algorithm>
 
@@ -9,35 +8,36 @@
 #include "doppler/ui/TrvDialogs.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 
 using namespace ordavia;
 
 ZcommonTRVView::ZcommonTRVView(ZcommonTRVDoc* doc, QWidget* parent)
     : ZchartView(doc, parent), trv_(doc), doppler_(new QMenu("&Doppler", this)) {
-    auto* methods = new QActionGroup(this);
+    // The detection method is one choice of several, and the run's: another
+    // window may have changed it, so the tick is asked as the menu opens.
     const std::pair<const char*, DopplerMethod> kMethods[] = {
         {"Find &Maximum", DopplerMethod::Maximum},
         {"Find &Peak in spectrum", DopplerMethod::Peak},
         {"Find by % of &total power", DopplerMethod::PercentOfPower},
         {"Find &Average", DopplerMethod::Average},
         {"&Automatic", DopplerMethod::Automatic}};
+    CommandTable table;
     for (const auto& [text, m] : kMethods) {
         const int method = static_cast<int>(m);
-        QAction* a = addCommand(text, [this, method] { trv_->setMethod(method); });
-        a->setCheckable(true);
-        methods->addAction(a);
-        // The method is the run's: another window may have changed it.
-        connect(doppler_, &QMenu::aboutToShow, a, [this, a, method] { a->setChecked(trv_->method() == method); });
-        a->setChecked(trv_->method() == method);
+        table.push_back({.text = text, .run = [this, method] { trv_->setMethod(method); }, .radio = "method",
+                         .checked = [this, method] { return trv_->method() == method; }});
     }
-    doppler_->addSeparator();
-    addCommand("CBV parameters...", &ZcommonTRVView::cmdCbvParameters);
-    QAction* trim = addCommand("&Trim Doppler Spectrum", [this] { trv_->toggleTrim(); });
-    trim->setCheckable(true);
-    trim->setChecked(trv_->trimming());
-    connect(doppler_, &QMenu::aboutToShow, trim, [this, trim] { trim->setChecked(trv_->trimming()); });
-    addCommand("swap units mm/s <-> kHz", &ZcommonTRVView::cmdSwapUnits);
-    doppler_->addSeparator();
+    const CommandTable rest = {
+        separator(),
+        {.text = "CBV parameters...", .run = [this] { cmdCbvParameters(); }},
+        {.text = "&Trim Doppler Spectrum", .run = [this] { trv_->toggleTrim(); }, .checkable = true,
+         .checked = [this] { return trv_->trimming(); }},
+        {.text = "swap units mm/s <-> kHz", .run = [this] { cmdSwapUnits(); }},
+        separator(),
+    };
+    table.insert(table.end(), rest.begin(), rest.end());
+    addDopplerCommands(table);
     menuList().append(doppler_);
 
     // The chart's full-scale commands keep their place in the Display menu
@@ -48,6 +48,11 @@ ZcommonTRVView::ZcommonTRVView(ZcommonTRVDoc* doc, QWidget* parent)
         disconnect(a, &QAction::triggered, nullptr, nullptr);
         connect(a, &QAction::triggered, this, [this, increase = increase] { cmdTrvFullScale(increase); });
     }
+}
+
+void ZcommonTRVView::addDopplerCommands(const CommandTable& table) {
+    // As the chart's menus, only while the window is in front.
+    addCommands(doppler_, this, table, CommandKeys::MenuOnly);
 }
 
 void ZcommonTRVView::say(const char* text) {

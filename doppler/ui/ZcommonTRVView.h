@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "chart/ui/ZchartView.h"
+#include "framework/ui/CommandTable.h"
 
 class ZcommonTRVDoc;
 
@@ -25,13 +26,8 @@ public:
 protected:
     // The Doppler menu, for derived views to add their commands to.
     QMenu* dopplerMenu() const { return doppler_; }
-    // An action of the Doppler menu running `fn`.
-    template <class Fn>
-    QAction* addCommand(const char* text, Fn fn) {
-        QAction* a = doppler_->addAction(QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, fn);
-        return a;
-    }
+    // Appends the commands of `table` to the Doppler menu.
+    void addDopplerCommands(const ordavia::CommandTable& table);
     void say(const char* text);
     // The velocity trace drawn over the spectrum, both from 0 at the bottom
     // to `topHz` of shift at the top, so that the line follows the

@@ -1,16 +1,19 @@
 #include "framework/ui/CommandTable.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace ordavia {
 
 namespace {
 
-QAction* build(QWidget* owner, const MenuCommand& c) {
+QAction* build(QWidget* owner, const MenuCommand& c, bool ownerKeys) {
     auto* a = new QAction(QString::fromUtf8(c.text), owner);
     if (!c.icon.isNull()) a->setIcon(c.icon);
     if (!c.shortcut.isEmpty()) {
@@ -19,14 +22,14 @@ QAction* build(QWidget* owner, const MenuCommand& c) {
     }
     if (c.tip) a->setStatusTip(QString::fromUtf8(c.tip));
     if (c.toolTip) a->setToolTip(QString::fromUtf8(c.toolTip));
-    a->setCheckable(c.checkable);
+    a->setCheckable(c.checkable || c.radio);
     if (c.run) {
         const QPointer<QAction> self(a);
         QObject::connect(a, &QAction::triggered, owner, [run = c.run, checked = c.checked, self] {
             run();
             if (checked && self) self->setChecked(checked());
         });
-        owner->addAction(a);
+        if (ownerKeys) owner->addAction(a);
     } else {
         a->setEnabled(false);
     }
@@ -68,8 +71,9 @@ void addSection(QMenu* menu, QWidget* owner, const MenuCommand& c) {
 
 }  // namespace
 
-QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table) {
+QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table, CommandKeys keys) {
     QList<QAction*> out;
+    std::map<std::string, QActionGroup*> groups;
     for (const MenuCommand& c : table) {
         if (c.entries) {
             addSection(menu, owner, c);
@@ -80,7 +84,18 @@ QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& tab
             if (c.action) *c.action = s;
             continue;
         }
-        QAction* a = build(owner, c);
+        if (!c.submenu.empty()) {
+            QMenu* sub = menu->addMenu(QString::fromUtf8(c.text));
+            addCommands(sub, owner, c.submenu, keys);
+            if (c.action) *c.action = sub->menuAction();
+            continue;
+        }
+        QAction* a = build(owner, c, keys == CommandKeys::Owner);
+        if (c.radio) {
+            QActionGroup*& group = groups[c.radio];
+            if (!group) group = new QActionGroup(menu);
+            group->addAction(a);
+        }
         menu->addAction(a);
         out << a;
         const bool refresh = c.enabled && c.ask != MenuCommand::Ask::OnBuild;
@@ -94,10 +109,10 @@ QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& tab
     return out;
 }
 
-QList<QAction*> makeCommandActions(QWidget* owner, const CommandTable& table) {
+QList<QAction*> makeCommandActions(QWidget* owner, const CommandTable& table, CommandKeys keys) {
     QList<QAction*> out;
     for (const MenuCommand& c : table)
-        if (c.text) out << build(owner, c);
+        if (c.text) out << build(owner, c, keys == CommandKeys::Owner);
     return out;
 }
 

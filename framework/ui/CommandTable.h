@@ -5,7 +5,8 @@
 // in the table's order, and the states are asked again each time the menu
 // opens. A section row stands for entries that change while the program
 // runs (the recent files, the open windows): they are asked for as the
-// menu opens.
+// menu opens. Rows may form a radio group (one choice of several) or hold
+// a submenu of rows of their own.
 #include <QIcon>
 #include <QKeySequence>
 #include <QList>
@@ -43,6 +44,9 @@ struct MenuCommand {
     const char* tip = nullptr;      // status tip
     const char* toolTip = nullptr;  // shown on hovering, where it differs from the text
     bool checkable = false;
+    // Rows of one table with the same group name are one radio group:
+    // checkable, shown as radio buttons, one ticked at a time.
+    const char* radio = nullptr;
     std::function<bool()> enabled = {};  // none: always available
     Ask ask = Ask::OnOpen;
     // Asked as the menu opens and after the command ran: a checkable
@@ -56,6 +60,9 @@ struct MenuCommand {
     MenuEntries entries = {};
     enum class Divider { None, Before, After };
     Divider divider = Divider::None;
+    // A submenu under `text` instead of a command: its rows, built as a
+    // table of their own (their states asked as the submenu opens).
+    std::vector<MenuCommand> submenu = {};
 };
 
 using CommandTable = std::vector<MenuCommand>;
@@ -68,14 +75,19 @@ inline MenuCommand section(MenuEntries entries, MenuCommand::Divider divider = M
     return MenuCommand{.entries = std::move(entries), .divider = divider};
 }
 
-// Adds the table's commands to `menu` in order; `owner` holds the actions
-// (so that their shortcuts work while it has the focus) and their
-// handlers' connections. The actions built, separators and sections left
-// out.
-QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table);
+// Where the commands' shortcuts work: while the owner shows (the owner
+// holds the actions), or only while the menu is in the menu bar.
+enum class CommandKeys { Owner, MenuOnly };
+
+// Adds the table's commands to `menu` in order; `owner` holds the
+// handlers' connections (and the actions, see CommandKeys). The actions
+// built, separators, sections and submenus left out.
+QList<QAction*> addCommands(QMenu* menu, QWidget* owner, const CommandTable& table,
+                            CommandKeys keys = CommandKeys::Owner);
 
 // The same commands as actions of `owner` outside any menu (the entries a
 // view adds to the main window's File menu); sections are left out.
-QList<QAction*> makeCommandActions(QWidget* owner, const CommandTable& table);
+QList<QAction*> makeCommandActions(QWidget* owner, const CommandTable& table,
+                                   CommandKeys keys = CommandKeys::Owner);
 
 }  // namespace ordavia

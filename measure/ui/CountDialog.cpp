@@ -87,6 +87,8 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     background_ = spin(10, 5000, s.backgroundUm, 10, 0, " \xc2\xb5m");
     band_ = spin(0, 1000, s.bandUm, 5, 0, " \xc2\xb5m");
     spacing_ = spin(1, 1000, s.minSpacingUm, 5, 0, " \xc2\xb5m");
+    singleLimb_ = spin(0, 400, s.limbUm, 1, 1, " \xc2\xb5m");
+    singleLimb_->setToolTip("Sparse rows of a sharp picture are counted by single limbs up to this width; 0 counts whole loops only");
     threshold_ = spin(0, 100, s.threshold, 0.005, 3, "");
     threshold_->setToolTip("How far a peak of the profile must stand out, as a share of the picture's strongest ridges");
     side_ = new QComboBox;
@@ -104,6 +106,7 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     form->addRow("Lighting background", background_);
     form->addRow("Band towards the nail", band_);
     form->addRow("Closest capillaries", spacing_);
+    form->addRow("Widest single limb", singleLimb_);
     form->addRow("Least prominence (share)", threshold_);
     form->addRow("Nail side", side_);
     form->addRow("Channel", channel_);
@@ -135,7 +138,7 @@ CountDialog::CountDialog(CapillaryCountTool& tool, ZPoint a, ZPoint b, QWidget* 
     timer_->setSingleShot(true);
     timer_->setInterval(150);
     connect(timer_, &QTimer::timeout, this, &CountDialog::refresh);
-    for (QDoubleSpinBox* b : {minLimb_, maxLimb_, background_, band_, spacing_, threshold_})
+    for (QDoubleSpinBox* b : {minLimb_, maxLimb_, background_, band_, spacing_, threshold_, singleLimb_})
         connect(b, &QDoubleSpinBox::valueChanged, this, &CountDialog::schedule);
     connect(side_, &QComboBox::currentIndexChanged, this, &CountDialog::schedule);
     connect(channel_, &QComboBox::currentIndexChanged, this, &CountDialog::schedule);
@@ -151,6 +154,7 @@ CountSettings CountDialog::settings() const {
     s.backgroundUm = background_->value();
     s.bandUm = band_->value();
     s.minSpacingUm = spacing_->value();
+    s.limbUm = singleLimb_->value();
     s.threshold = threshold_->value();
     s.distal = side_->currentIndex();
     s.channel = channel_->currentIndex();

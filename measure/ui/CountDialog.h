@@ -49,7 +49,7 @@ private:
     CapillaryCountTool& tool_;
     CountSettings original_;
     ZPoint a_, b_;
-    QDoubleSpinBox *minLimb_, *maxLimb_, *background_, *band_, *spacing_, *threshold_;
+    QDoubleSpinBox *minLimb_, *maxLimb_, *background_, *band_, *spacing_, *threshold_, *singleLimb_;
     QComboBox *side_, *channel_;
     QCheckBox* apexes_;
     QLabel* ridgeView_;

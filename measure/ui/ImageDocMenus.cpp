@@ -1,7 +1,6 @@
 #include "measure/ui/ImageDocMenus.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,9 +13,11 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "measure/SelectionAverage.h"
 #include "image/GreyConversion.h"
 #include "image/ImageFormats.h"
+#include "image/Palette.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ZDimDoc.h"
 #include "measure/ui/ImageDocDialogs.h"
@@ -32,18 +33,9 @@ ProcessMenuMaker& processMaker() {
     return m;
 }
 
-const char* kPaletteNames[10] = {"&Greylevel", "&Colour",   "&Red",     "&Green",    "&Blue",
-                                 "&Multicolour", "Contour&2", "Contour&4", "Contour&8", "Contour&16"};
-
 const char* kExportFilter =
     "ZV images (*.zvg)|*.zvg|Windows bitmaps (*.bmp)|*.bmp|TIFF (*.tif)|*.tif|PNG (*.png)|*.png|All images|"
     "*.zvg;*.tif;*.bmp;*.png||";
-
-QAction* add(QMenu* m, const char* text, QObject* ctx, std::function<void()> f) {
-    QAction* a = m->addAction(QString::fromUtf8(text));
-    QObject::connect(a, &QAction::triggered, ctx, std::move(f));
-    return a;
-}
 
 void exportImage(ZBasicDoc* doc, QWidget*) {
     if (doc->image().isEmpty()) return;
@@ -134,95 +126,90 @@ QList<QAction*> imageDocumentFileActions(ZBasicDoc* doc, QWidget* view) {
     return out;
 }
 
+namespace {
+
+CommandTable imageCommands(ZBasicDoc* doc, QWidget* view) {
+    const auto canUndo = [doc] { return doc->canUndo(); };
+    static const char* const kListNames[ZBasicDoc::kListCount] = {"List &0", "List &1", "List &2", "List &3",
+                                                                   "&Dust list"};
+    CommandTable lists;
+    for (int i = 0; i < ZBasicDoc::kListCount; ++i)
+        lists.push_back({.text = kListNames[i], .run = [doc, i] { doc->setCurrentList(i); }, .radio = "list",
+                         .checked = [doc, i] { return doc->currentList() == i; }});
+    return {
+        // Both exchange the picture with the one kept for undoing.
+        {.text = "&Undo", .run = [doc] { doc->undo(); }, .shortcut = QKeySequence::Undo, .enabled = canUndo},
+        {.text = "&Redo", .run = [doc] { doc->redo(); }, .shortcut = QKeySequence::Redo, .enabled = canUndo},
+        separator(),
+        {.text = "&Notes...", .run = [doc, view] { runNotesDialog(*doc, view); }},
+        separator(),
+        {.text = "&Calibrate magnification...", .run = [doc, view] { runCalibrateDialog(*doc, view); }},
+        {.text = "&Magnification...", .run = [doc, view] { runMagnificationDialog(*doc, view); }},
+        {.text = "&Units...", .run = [doc, view] { runUnitsDialog(*doc, view); }},
+        separator(),
+        {.text = "Clear &all dimensions",
+         .run = [doc] { showFailure(doc->services().prompter(), doc->clearCurrentList(), doc->quiet()); }},
+        {.text = "Show &Crosshair", .run = [doc] { doc->toggleTarget(); }, .checkable = true,
+         .checked = [doc] { return doc->marks().showTarget != 0; }},
+        {.text = "&Grid",
+         .run = [doc] {
+             GridSettings g = doc->grid();
+             g.show = g.show ? 0 : 1;
+             doc->setGrid(g);
+             doc->services().profile().WriteInt("grid", "gridshow", g.show);
+         },
+         .checkable = true, .checked = [doc] { return doc->grid().show != 0; }},
+        {.text = "&Grid...", .run = [doc, view] { runGridDialog(*doc, view); }},
+        {.text = "Current &list", .submenu = std::move(lists)},
+        separator(),
+        {.text = "Calculate average of selection", .run = [doc] { averageOfSelection(doc); }},
+        {.text = "&Image Results", .run = [doc] { ResultTables::in(doc->services()).open("Image Results"); }},
+        {.text = "&Dimension list", .run = [doc, view] { dimensionList(doc, view); }},
+        {.text = "Duplicate image in new window", .run = [doc] { duplicate(doc); }},
+        // Colour pictures become grey with the colour weights, Bayer mosaics
+        // by their green estimates.
+        {.text = "Convert to &grey",
+         .run = [doc] {
+             const GreyWeights w = doc->importWeights();
+             doc->imageOperation("", [w](CZVimage& img, const ZRect&) { return convertToGrey(img, w); });
+         },
+         .enabled = [doc] { return doc->image().colour() != CZVimage::kGrey; }},
+        {.text = "Colour &weighting on import...", .run = [doc, view] { runColourWeightingDialog(*doc, view); }},
+    };
+}
+
+CommandTable paletteCommands(ZBasicDoc* doc) {
+    CommandTable table;
+    for (int i = 0; i < CZVimage::kPaletteCount; ++i)
+        table.push_back({.text = paletteMenuText(i), .run = [doc, i] { doc->setPaletteIndex(i); }, .radio = "palette",
+                         .checked = [doc, i] { return doc->paletteIndex() == i; }});
+    CommandTable rest = {
+        separator(),
+        {.text = "Next palette", .run = [doc] { doc->setPaletteIndex(doc->paletteIndex() + 1); },
+         .shortcut = QKeySequence(Qt::Key_PageDown)},
+        {.text = "Previous palette", .run = [doc] { doc->setPaletteIndex(doc->paletteIndex() - 1); },
+         .shortcut = QKeySequence(Qt::Key_PageUp)},
+        separator(),
+        {.text = "&zero as black", .run = [doc] { doc->toggleZeroAsBlack(); }, .checkable = true,
+         .checked = [doc] { return doc->zeroAsBlack(); }},
+        {.text = "Auto contrast", .run = [doc] { doc->toggleAutoContrast(); },
+         .shortcut = QKeySequence(Qt::CTRL | Qt::Key_K), .checkable = true,
+         .checked = [doc] { return doc->image().autoContrast(); }},
+    };
+    table.insert(table.end(), rest.begin(), rest.end());
+    return table;
+}
+
+}  // namespace
+
 QList<QMenu*> imageDocumentMenus(ZBasicDoc* doc, QWidget* view) {
     QList<QMenu*> menus;
-
+    // The shortcuts work while the view shows, menu open or not.
     auto* image = new QMenu("&Image", view);
-    QAction* undo = add(image, "&Undo", view, [doc] { doc->undo(); });
-    undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = add(image, "&Redo", view, [doc] { doc->redo(); });
-    redo->setShortcut(QKeySequence::Redo);
-    image->addSeparator();
-    add(image, "&Notes...", view, [doc, view] { runNotesDialog(*doc, view); });
-    image->addSeparator();
-    add(image, "&Calibrate magnification...", view, [doc, view] { runCalibrateDialog(*doc, view); });
-    add(image, "&Magnification...", view, [doc, view] { runMagnificationDialog(*doc, view); });
-    add(image, "&Units...", view, [doc, view] { runUnitsDialog(*doc, view); });
-    image->addSeparator();
-    add(image, "Clear &all dimensions", view, [doc] {
-        showFailure(doc->services().prompter(), doc->clearCurrentList(), doc->quiet());
-    });
-    QAction* cross = add(image, "Show &Crosshair", view, [doc] { doc->toggleTarget(); });
-    cross->setCheckable(true);
-    QAction* grid = add(image, "&Grid", view, [doc] {
-        GridSettings g = doc->grid();
-        g.show = g.show ? 0 : 1;
-        doc->setGrid(g);
-        doc->services().profile().WriteInt("grid", "gridshow", g.show);
-    });
-    grid->setCheckable(true);
-    add(image, "&Grid...", view, [doc, view] { runGridDialog(*doc, view); });
-    QMenu* listMenu = image->addMenu("Current &list");
-    auto* listGroup = new QActionGroup(listMenu);
-    const char* listNames[ZBasicDoc::kListCount] = {"List &0", "List &1", "List &2", "List &3", "&Dust list"};
-    for (int i = 0; i < ZBasicDoc::kListCount; ++i) {
-        QAction* a = add(listMenu, listNames[i], view, [doc, i] {
-            doc->setCurrentList(i);
-        });
-        a->setCheckable(true);
-        listGroup->addAction(a);
-    }
-    image->addSeparator();
-    add(image, "Calculate average of selection", view, [doc] { averageOfSelection(doc); });
-    add(image, "&Image Results", view, [doc] { ResultTables::in(doc->services()).open("Image Results"); });
-    add(image, "&Dimension list", view, [doc, view] { dimensionList(doc, view); });
-    add(image, "Duplicate image in new window", view, [doc] { duplicate(doc); });
-    // Colour pictures become grey with the colour weights, Bayer mosaics
-    // by their green estimates.
-    QAction* grey = add(image, "Convert to &grey", view, [doc] {
-        const GreyWeights w = doc->importWeights();
-        doc->imageOperation("", [w](CZVimage& img, const ZRect&) { return convertToGrey(img, w); });
-    });
-    add(image, "Colour &weighting on import...", view, [doc, view] { runColourWeightingDialog(*doc, view); });
-    QObject::connect(image, &QMenu::aboutToShow, view, [=] {
-        undo->setEnabled(doc->canUndo());
-        redo->setEnabled(doc->canUndo());
-        cross->setChecked(doc->marks().showTarget != 0);
-        grid->setChecked(doc->grid().show != 0);
-        grey->setEnabled(doc->image().colour() != CZVimage::kGrey);
-        const auto acts = listGroup->actions();
-        if (doc->currentList() >= 0 && doc->currentList() < acts.size()) acts[doc->currentList()]->setChecked(true);
-    });
+    addCommands(image, view, imageCommands(doc, view));
     menus << image;
-
     auto* palette = new QMenu("&Palette", view);
-    auto* group = new QActionGroup(palette);
-    for (int i = 0; i < 10; ++i) {
-        QAction* a = add(palette, kPaletteNames[i], view, [doc, i] { doc->setPaletteIndex(i); });
-        a->setCheckable(true);
-        group->addAction(a);
-    }
-    palette->addSeparator();
-    QAction* next = add(palette, "Next palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex() + 1); });
-    next->setShortcut(QKeySequence(Qt::Key_PageDown));
-    QAction* prev = add(palette, "Previous palette", view, [doc] { doc->setPaletteIndex(doc->paletteIndex() - 1); });
-    prev->setShortcut(QKeySequence(Qt::Key_PageUp));
-    palette->addSeparator();
-    QAction* zero = add(palette, "&zero as black", view, [doc] { doc->toggleZeroAsBlack(); });
-    zero->setCheckable(true);
-    QAction* autoContrast = add(palette, "Auto contrast", view, [doc] {
-        doc->toggleAutoContrast();
-    });
-    autoContrast->setCheckable(true);
-    autoContrast->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    QObject::connect(palette, &QMenu::aboutToShow, view, [=] {
-        const auto acts = group->actions();
-        if (doc->paletteIndex() >= 0 && doc->paletteIndex() < acts.size()) acts[doc->paletteIndex()]->setChecked(true);
-        zero->setChecked(doc->zeroAsBlack());
-        autoContrast->setChecked(doc->image().autoContrast());
-    });
-    // Shortcuts work while the view has focus, menu shown or not.
-    view->addActions({undo, redo, next, prev, autoContrast});
+    addCommands(palette, view, paletteCommands(doc));
     menus << palette;
 
     if (processMaker())

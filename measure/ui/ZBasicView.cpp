@@ -5,7 +5,6 @@
 #include <cmath>
 #include <utility>
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QBitmap>
 #include <QClipboard>
@@ -26,6 +25,7 @@
 #include "chart/ZliveChartDoc.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/CapillaryWidthTool.h"
@@ -62,9 +62,23 @@ const LaterCommand kLaterCommands[] = {
     {"Temporal 2nd Measuring line", kLineScanFromVideo},
 };
 
-// The menu text of a stored command: the part before its prompt.
-QString menuText(const char* stored) { return QString::fromUtf8(stored).section('\n', 0, 0); }
-QString promptText(const char* stored) { return QString::fromUtf8(stored).section('\n', 1); }
+// A tool command's menu text and its prompt, stored as one text with the
+// prompt after a '\n'; split once.
+struct ToolText {
+    std::string text, prompt;
+};
+const std::vector<ToolText>& toolTexts() {
+    static const std::vector<ToolText> texts = [] {
+        std::vector<ToolText> out;
+        for (const TC::ToolCommand& t : TC::kToolCommands) {
+            const std::string stored = t.menuText;
+            const size_t nl = stored.find('\n');
+            out.push_back({stored.substr(0, nl), nl == std::string::npos ? std::string() : stored.substr(nl + 1)});
+        }
+        return out;
+    }();
+    return texts;
+}
 
 // Cursors of the select tool: Shift adds to the selection, Ctrl rotates.
 QCursor makeCursor(bool rotate) {
@@ -360,74 +374,74 @@ void ZBasicView::exportViewAsPng() {
 // Menus
 
 void ZBasicView::buildMenus() {
-    auto add = [this](QMenu* m, const QString& text, auto f) {
-        QAction* a = m->addAction(text);
-        connect(a, &QAction::triggered, this, f);
-        addAction(a);
-        return a;
-    };
-
     editMenu_ = new QMenu("&Edit", this);
-    add(editMenu_, TC::kCopy, [this] { copyDimension(); })->setShortcut(QKeySequence::Copy);
-    pasteAction_ = add(editMenu_, TC::kPaste, [this] { pasteDimension(); });
-    pasteAction_->setShortcut(QKeySequence::Paste);
-    add(editMenu_, TC::kDelete, [this] {
-        if (tools_->deleteCurrent()) applyEffects(TC::kRedraw | TC::kDocumentChanged);
-    });
-    connect(editMenu_, &QMenu::aboutToShow, this, [this] {
-        const QMimeData* md = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
-        pasteAction_->setEnabled(md && md->hasFormat(kClipboardFormat));
-    });
+    addCommands(editMenu_, this,
+                {{.text = TC::kCopy, .run = [this] { copyDimension(); }, .shortcut = QKeySequence::Copy},
+                 {.text = TC::kPaste, .run = [this] { pasteDimension(); }, .shortcut = QKeySequence::Paste,
+                  .enabled =
+                      [] {
+                          const QMimeData* md =
+                              QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
+                          return md && md->hasFormat(kClipboardFormat);
+                      },
+                  .action = &pasteAction_},
+                 {.text = TC::kDelete, .run = [this] {
+                      if (tools_->deleteCurrent()) applyEffects(TC::kRedraw | TC::kDocumentChanged);
+                  }}});
 
     viewMenu_ = new QMenu("&View", this);
-    add(viewMenu_, TC::kZoomIn, [this] { zoomIn(); })->setShortcut(QKeySequence::ZoomIn);
-    add(viewMenu_, TC::kZoomOut, [this] { zoomOut(); })->setShortcut(QKeySequence::ZoomOut);
-    add(viewMenu_, kFitToWindow, [this] { fitToWindow(); })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addCommands(viewMenu_, this,
+                {{.text = TC::kZoomIn, .run = [this] { zoomIn(); }, .shortcut = QKeySequence::ZoomIn},
+                 {.text = TC::kZoomOut, .run = [this] { zoomOut(); }, .shortcut = QKeySequence::ZoomOut},
+                 {.text = kFitToWindow, .run = [this] { fitToWindow(); }, .shortcut = QKeySequence(Qt::CTRL | Qt::Key_0)}});
 
+    // The tools are one radio group; the tool in use is ticked.
+    CommandTable tools;
+    const std::vector<ToolText>& texts = toolTexts();
+    for (size_t i = 0; i < TC::kToolCommands.size(); ++i) {
+        const int mode = TC::kToolCommands[i].mode;
+        tools.push_back({.text = texts[i].text.c_str(),
+                         .run =
+                             [this, mode] {
+                                 const unsigned fx = tools_->finishBuilding();
+                                 tools_->chooseTool(mode);
+                                 syncToolActions();
+                                 canvas_->refreshCursor(QApplication::keyboardModifiers());
+                                 applyEffects(fx | TC::kRedraw);
+                             },
+                         .tip = texts[i].prompt.empty() ? nullptr : texts[i].prompt.c_str(),
+                         .radio = "tool",
+                         .checked = [this, mode] { return tools_->toolMode() == mode; }});
+    }
+    const auto changed = [this](unsigned effects, auto done) {
+        return [this, effects, done] {
+            if (done()) applyEffects(effects);
+        };
+    };
+    const unsigned edited = TC::kRedraw | TC::kDocumentChanged;
+    CommandTable rest = {
+        separator(),
+        {.text = TC::kSetLineWidth,
+         .run = changed(edited, [this] { return tools_->setLineWidth(doc_->services().prompter()); })},
+        {.text = TC::kRotateSelected,
+         .run = changed(edited, [this] { return tools_->rotateSelected(doc_->services().prompter()); })},
+        {.text = TC::kGreyLevel, .run = [this] { showGreyLevel(); }},
+        {.text = TC::kSetRegion,
+         .run = changed(TC::kImageChanged | TC::kDocumentChanged, [this] { return tools_->setRegion(); })},
+        {.text = kHistogram, .run = [this] { showHistogram(); }},
+        {.text = kRemoveDustMarks, .run = [this] { removeDustMarks(); }},
+        separator(),
+        {.text = CapillaryWidthTool::kFindWidth, .run = [this] { findCapillaryWidth(); },
+         .tip = "Width of the capillary across the selected line, or across every line of the list"},
+        {.text = CapillaryWidthTool::kMeasureLoops, .run = [this] { measureNailfoldLoops(); },
+         .tip = "Apex, loop and limb widths of each loop whose apex a line crosses"},
+        {.text = kWidthMethod, .run = [this] { chooseWidthMethod(); }},
+    };
+    for (const LaterCommand& c : kLaterCommands) rest.push_back({.text = c.text, .tip = c.comesWith, .toolTip = c.comesWith});
+    tools.insert(tools.end(), rest.begin(), rest.end());
     toolsMenu_ = new QMenu("&Tools", this);
-    toolGroup_ = new QActionGroup(this);
-    toolGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (const TC::ToolCommand& t : TC::kToolCommands) {
-        const int mode = t.mode;
-        QAction* a = add(toolsMenu_, menuText(t.menuText), [this, mode] {
-            const unsigned fx = tools_->finishBuilding();
-            tools_->chooseTool(mode);
-            syncToolActions();
-            canvas_->refreshCursor(QApplication::keyboardModifiers());
-            applyEffects(fx | TC::kRedraw);
-        });
-        a->setCheckable(true);
-        a->setData(mode);
-        if (!promptText(t.menuText).isEmpty()) a->setStatusTip(promptText(t.menuText));
-        toolGroup_->addAction(a);
-    }
-    toolsMenu_->addSeparator();
-    add(toolsMenu_, TC::kSetLineWidth, [this] {
-        if (tools_->setLineWidth(doc_->services().prompter())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
-    });
-    add(toolsMenu_, TC::kRotateSelected, [this] {
-        if (tools_->rotateSelected(doc_->services().prompter())) applyEffects(TC::kRedraw | TC::kDocumentChanged);
-    });
-    add(toolsMenu_, TC::kGreyLevel, [this] { showGreyLevel(); });
-    add(toolsMenu_, TC::kSetRegion, [this] {
-        if (tools_->setRegion()) applyEffects(TC::kImageChanged | TC::kDocumentChanged);
-    });
-    add(toolsMenu_, kHistogram, [this] { showHistogram(); });
-    add(toolsMenu_, kRemoveDustMarks, [this] { removeDustMarks(); });
-    toolsMenu_->addSeparator();
-    add(toolsMenu_, CapillaryWidthTool::kFindWidth, [this] { findCapillaryWidth(); })
-        ->setStatusTip("Width of the capillary across the selected line, or across every line of the list");
-    add(toolsMenu_, CapillaryWidthTool::kMeasureLoops, [this] { measureNailfoldLoops(); })
-        ->setStatusTip("Apex, loop and limb widths of each loop whose apex a line crosses");
-    add(toolsMenu_, kWidthMethod, [this] { chooseWidthMethod(); });
     toolsMenu_->setToolTipsVisible(true);
-    for (const LaterCommand& c : kLaterCommands) {
-        QAction* a = toolsMenu_->addAction(QString::fromUtf8(c.text));
-        a->setEnabled(false);
-        a->setToolTip(QString::fromUtf8(c.comesWith));
-        a->setStatusTip(QString::fromUtf8(c.comesWith));
-    }
-    connect(toolsMenu_, &QMenu::aboutToShow, this, &ZBasicView::syncToolActions);
+    toolActions_ = addCommands(toolsMenu_, this, tools).mid(0, static_cast<int>(TC::kToolCommands.size()));
 
     printAction_ = new QAction(TC::kPrint, this);
     printAction_->setShortcut(QKeySequence::Print);
@@ -441,7 +455,8 @@ void ZBasicView::buildMenus() {
 }
 
 void ZBasicView::syncToolActions() {
-    for (QAction* a : toolGroup_->actions()) a->setChecked(a->data().toInt() == tools_->toolMode());
+    for (size_t i = 0; i < TC::kToolCommands.size() && i < static_cast<size_t>(toolActions_.size()); ++i)
+        toolActions_[static_cast<int>(i)]->setChecked(TC::kToolCommands[i].mode == tools_->toolMode());
 }
 
 QList<QMenu*> ZBasicView::documentMenus() {

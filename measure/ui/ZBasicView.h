@@ -14,7 +14,6 @@
 #include "measure/ImageToolController.h"
 
 class QAction;
-class QActionGroup;
 class QMdiSubWindow;
 class QMenu;
 class ZBasicDoc;
@@ -133,7 +132,7 @@ private:
     QList<QMenu*> docMenus_;
     QList<QAction*> docFileActions_;
     bool docMenusMade_ = false;
-    QActionGroup* toolGroup_ = nullptr;
+    QList<QAction*> toolActions_;  // the tools, in the controller's order
     QAction* pasteAction_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* previewAction_ = nullptr;

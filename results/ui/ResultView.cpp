@@ -23,6 +23,7 @@
 #include "results/ui/ResultTableModel.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
+#include "framework/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 
@@ -56,11 +57,6 @@ ResultView::ResultView(CResultDoc* doc, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(table_);
 
-    copyAction_ = new QAction("&Copy", this);
-    copyAction_->setShortcut(QKeySequence::Copy);
-    copyAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    copyAction_->setEnabled(false);
-    connect(copyAction_, &QAction::triggered, this, &ResultView::copySelection);
     saveAction_ = new QAction("&Save", this);
     saveAction_->setShortcut(QKeySequence::Save);
     connect(saveAction_, &QAction::triggered, this, [this] {
@@ -71,19 +67,20 @@ ResultView::ResultView(CResultDoc* doc, QWidget* parent)
     connect(saveAsAction_, &QAction::triggered, this, [this] {
         if (doc_) doc_->OnFileSaveAs();
     });
-    printAction_ = new QAction("&Print...", this);
-    printAction_->setShortcut(QKeySequence::Print);
-    connect(printAction_, &QAction::triggered, this, &ResultView::printWithDialog);
-    previewAction_ = new QAction("Print Pre&view", this);
-    connect(previewAction_, &QAction::triggered, this, &ResultView::printPreview);
-    addAction(copyAction_);
-
+    // The table's own commands are its right-click menu; Copy is also the
+    // Edit menu, and Print the File menu's. Copy is there while cells are
+    // selected (its key too, so its state follows the selection).
+    const QList<QAction*> commands = makeCommandActions(
+        this, {{.text = "&Copy", .run = [this] { copySelection(); }, .shortcut = QKeySequence::Copy,
+                .context = Qt::WidgetWithChildrenShortcut, .enabled = [this] { return doc_ && !doc_->selection().empty(); },
+                .ask = MenuCommand::Ask::OnBuild, .action = &copyAction_},
+               {.text = "&Print...", .run = [this] { printWithDialog(); }, .shortcut = QKeySequence::Print,
+                .action = &printAction_},
+               {.text = "Print Pre&view", .run = [this] { printPreview(); }, .action = &previewAction_}});
     editMenu_ = new QMenu("&Edit", this);
     editMenu_->addAction(copyAction_);
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    table_->addAction(copyAction_);
-    table_->addAction(printAction_);
-    table_->addAction(previewAction_);
+    table_->addActions(commands);
 
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { selectionChanged(); });

@@ -20,6 +20,7 @@
 #include "settings/ProfileStore.h"
 #include "support/MveBytes.h"
 #include "support/TestServices.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
@@ -136,4 +137,24 @@ TEST_F(ViewTest, PlacementIsKeptInTheViewSection) {
     QMdiArea area;
     auto doc = chartTable(ts, 3);
     EXPECT_EQ(openIn(area, *doc)->geometry(), QRect(10, 20, 300, 200));
+}
+
+TEST_F(ViewTest, EditMenuAndContextMenuShareTheirCommands) {
+    auto doc = chartTable(ts, 3);
+    ResultView view(doc.get());
+    view.show();
+    const QList<QMenu*> menus = view.documentMenus();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->title(), "&Edit");
+    EXPECT_EQ(testsupport::shownEntries(menus[0]), QStringList({"&Copy [x] [Ctrl+C]"}));
+    EXPECT_EQ(view.table()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(testsupport::menuEntries(view.table()->actions()),
+              QStringList({"&Copy [x] [Ctrl+C]", "&Print... [Ctrl+P]", "Print Pre&view"}));
+    EXPECT_EQ(testsupport::menuEntries(view.fileActions()),
+              QStringList({"&Save [Ctrl+S]", "Save &As...", "&Print... [Ctrl+P]", "Print Pre&view"}));
+    // A selection makes Copy available in both, and its key with it.
+    view.table()->selectAll();
+    EXPECT_EQ(testsupport::menuEntries(view.table()->actions()).first(), "&Copy [Ctrl+C]");
+    EXPECT_EQ(testsupport::shownEntries(menus[0]), QStringList({"&Copy [Ctrl+C]"}));
+    EXPECT_EQ(menus[0]->actions().first(), view.table()->actions().first());
 }

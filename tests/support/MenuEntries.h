@@ -1,12 +1,15 @@
 #pragma once
 // A menu as its user sees it, for tests that keep menus as they are: each
-// entry's text, "-" for a separator, and marks for checkable (c), disabled
-// (x), a shortcut (with "app" when it works in every window) and a status
-// tip.
+// entry's text, "-" for a separator, and marks for checkable (c), one of an
+// exclusive group (r), disabled (x), a shortcut (with "app" when it works in
+// every window) and a status tip.
 #include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QList>
 #include <QMenu>
 #include <QStringList>
+#include <QTimer>
 #include <ostream>
 
 // Menu texts in test failures as text, not as bytes.
@@ -23,6 +26,7 @@ inline QStringList menuEntries(const QList<QAction*>& actions) {
         }
         QString e = a->text();
         if (a->isCheckable()) e += " [c]";
+        if (a->actionGroup() && a->actionGroup()->isExclusive()) e += " [r]";
         if (!a->isEnabled()) e += " [x]";
         if (!a->shortcut().isEmpty())
             e += " [" + a->shortcut().toString() + (a->shortcutContext() == Qt::ApplicationShortcut ? " app]" : "]");
@@ -42,6 +46,23 @@ inline QStringList shownEntries(QMenu* menu) {
     QStringList out = menuEntries(shown);
     for (int i = 0; i < shown.size(); ++i)
         if (shown[i]->isChecked()) out[i] += " [v]";
+    return out;
+}
+
+// The popup menu that `open` shows (a context menu run with exec()), as
+// shownEntries gives it; empty when none shows.
+template <class Open>
+QStringList popupEntries(Open open) {
+    QStringList out;
+    QTimer::singleShot(0, [&out] {
+        if (auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            out = menuEntries(m->actions());
+            for (int i = 0; i < m->actions().size(); ++i)
+                if (m->actions()[i]->isChecked()) out[i] += " [v]";
+            m->close();
+        }
+    });
+    open();
     return out;
 }
 

@@ -74,17 +74,22 @@ TEST(CountUi, CountsADrawnLineAndTakesAMarkAwayByClicking) {
     QTest::mouseClick(view.canvas(), Qt::LeftButton, {}, QPoint(at.x, at.y));
     EXPECT_EQ(countMarks(doc), counted - 1);
 
-    // OK in the settings dialog counts the line again with what was chosen.
+    // OK in the settings dialog counts the line again with what was chosen,
+    // the widest single limb included (it shows the setting in use and is
+    // kept, where the dialog once reset it).
     bool accepted = false;
     test::answerNextDialog([&](QDialog& dlg) {
         const auto spins = dlg.findChildren<QDoubleSpinBox*>();
-        if (spins.size() != 6) return false;
+        if (spins.size() != 7) return false;
+        EXPECT_EQ(spins[5]->value(), CountSettings{}.limbUm);
+        spins[5]->setValue(20);
         spins.back()->setValue(90);  // the least prominence: nothing is that clear
         return accepted = true;
     });
     test::runCommand(view, kCountSettings);
     ASSERT_TRUE(accepted);
     EXPECT_EQ(countMarks(doc), 0);
+    EXPECT_EQ(CapillaryCountTool::storedSettings(ts.profile).limbUm, 20);
 }
 
 }  // namespace

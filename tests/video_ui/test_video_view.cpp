@@ -204,3 +204,26 @@ TEST(VideoView, CommandTablesAskTheirStatesWhenTheMenuOpens) {
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(owner.actions().size(), 3);  // the shortcut owner holds every command that runs
 }
+
+TEST(VideoView, CommandTablesGroupRadioRowsAndHoldSubmenus) {
+    testsupport::ensureQtApp();
+    QWidget owner;
+    QMenu menu;
+    int chosen = 0;
+    const auto choice = [&](int i) {
+        return MenuCommand{.text = i == 1 ? "one" : "two", .run = [&chosen, i] { chosen = i; }, .radio = "n",
+                           .checked = [&chosen, i] { return chosen == i; }};
+    };
+    addCommands(&menu, &owner,
+                {{.text = "sub", .submenu = {choice(1), choice(2)}},
+                 {.text = "k", .run = [] {}, .shortcut = QKeySequence("Ctrl+K")}},
+                CommandKeys::MenuOnly);
+    ASSERT_TRUE(menu.actions()[0]->menu());
+    QMenu* sub = menu.actions()[0]->menu();
+    EXPECT_EQ(testsupport::shownEntries(sub).join(','), "one [c] [r],two [c] [r]");
+    sub->actions()[1]->trigger();
+    EXPECT_EQ(chosen, 2);
+    chosen = 1;  // changed elsewhere: the tick moves as the submenu opens
+    EXPECT_EQ(testsupport::shownEntries(sub).join(','), "one [c] [r] [v],two [c] [r]");
+    EXPECT_TRUE(owner.actions().isEmpty());  // the keys work from the menu bar only
+}

@@ -204,6 +204,7 @@ bool CMotivaView::eventFilter(QObject* watched, QEvent* e) {
         case QEvent::MouseButtonRelease:
             if (!dragging_) break;
             dragging_ = false;
+            video_->endFrameShift();
             return true;
         default: break;
         }
