@@ -319,6 +319,12 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, scale, aw.darkening));
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
+        if (t.filled) {
+            // Counted from its limbs; its cap is not clear enough to measure.
+            c.apexUm = std::numeric_limits<double>::quiet_NaN();
+            c.widthTo = c.widthFrom;
+            body.back() = 0;
+        }
         c.shape = t.part >= 0 ? shapeOf(t, mask, ri.width, px) : CapillaryShape::kHairpin;
         a.capillaries.push_back(c);
     }

@@ -439,6 +439,7 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
             if (label > 0) t.part = label - 1;
         }
         t.depthUm = kFillToUm;
+        t.filled = true;
         added.push_back(t);
         along.push_back(s);
     }

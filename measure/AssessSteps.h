@@ -22,6 +22,9 @@ struct AssessTip {
     // (towards the nail): the limbs of a loop run upright, skin texture
     // and the nail-fold's creases do not.
     double upright = 1;
+    // Found again by fillRow: counted, but its cap was not seen in the mask
+    // and is not measured.
+    bool filled = false;
 };
 
 struct AssessMask {
