@@ -428,8 +428,30 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             // Along a line found automatically, anywhere across the picture:
             // its ends stop at the outermost capillaries found.
             const double beyond = (a.lineAutomatic ? 400 : 20) / px;
-            if (along < -beyond || along > ll + beyond) continue;
-            if (towardsNail < -30 || towardsNail > 170) continue;
+            const bool byLine = along >= -beyond && along <= ll + beyond && towardsNail >= -30 && towardsNail <= 170;
+            // Or just distal to a capillary's top wherever the row was
+            // drawn: on a faint, blurred picture the line may lie far off
+            // the row. Such a deposit must stand out on its own: brown,
+            // compact, wider than tall (it spreads along the nail edge),
+            // darker than the picture's noise allows, and no speck of dust.
+            // On such a picture the deposit's own top is often taken for
+            // a capillary's, so a top up to 100 um distal to it counts too.
+            double meanDark = 0;
+            for (int i : p.pixels) meanDark += planes.dark[static_cast<size_t>(i)];
+            meanDark /= p.area;
+            const bool standsOut = meanDark >= level + planes.spread && wUm >= 0.7 * hUm && wUm <= 120 && hUm <= 80 &&
+                                   p.area * px * px >= 400;
+            bool byTip = false;
+            if (!byLine && !brown.empty() && standsOut)
+                for (const AssessTip& t : tips) {
+                    const double dx = cx - t.x, dy = cy - t.y;
+                    const double across = std::abs(dx * -ny + dy * nx) * px, up = (dx * nx + dy * ny) * px;
+                    if (across <= 40 + wUm / 2 && up >= -100 && up <= 170) {
+                        byTip = true;
+                        break;
+                    }
+                }
+            if (!byLine && !byTip) continue;
             Haemorrhage hm;
             hm.centre = toPicture({cx, cy});
             hm.areaUm2 = p.area * px * px;

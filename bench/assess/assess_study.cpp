@@ -119,10 +119,11 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
 struct Table : AssessTotals {
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
-                    "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), pattern right %.0f %%\n",
+                    "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), abnormal shapes found %d of %d "
+                    "(%d false), pattern right %.0f %%\n",
                     name, pictures, densityErr / std::max(1, pictures), medianOf(apexErr),
                     giants ? 100.0 * giantsFound / giants : 100.0, capillaries ? 100.0 * falseGiants / capillaries : 0.0,
-                    haem ? 100.0 * haemFound / haem : 100.0, falseHaem, 100.0 * patternsRight / std::max(1, pictures));
+                    haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
     }
 };
 
@@ -225,6 +226,11 @@ int main(int argc, char** argv) {
                             s.truthGiants, s.falseGiants, s.haemFound, s.truthHaem, s.falseHaem, s.found.abnormalShapes,
                             s.truth.abnormalShapes, s.found.rule, s.truth.rule, medianOf(s.apexErrorsUm),
                             s.found.warnings.empty() ? "" : s.found.warnings.front().c_str());
+            if (verbose && s.haemFound < s.truthHaem) {
+                std::printf("      haemorrhages missed of:");
+                for (const auto& hm : s.truthHaemAt) std::printf(" (%.0f %.0f r %.0f)", hm.x, hm.y, hm.r);
+                std::printf("\n");
+            }
             if (verbose)
                 for (const auto& q : s.pairs)
                     if (q.truthGiant != q.foundGiant || q.truthUm >= 20 || std::abs(q.foundUm - q.truthUm) > 8 || std::isnan(q.foundUm))

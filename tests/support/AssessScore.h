@@ -26,11 +26,19 @@ struct AssessScore {
         double truthUm, foundUm;
         bool truthGiant, foundGiant;
         AssessPoint at;  // the found apex
+        bool truthAbnormal = false, foundAbnormal = false;  // shape
     };
     std::vector<Pair> pairs;
     int truthGiants = 0, giantsFound = 0, falseGiants = 0;
     int truthHaem = 0, haemFound = 0, falseHaem = 0;
     int capillaries = 0, matched = 0;
+    // Abnormal shapes (ramified, bizarre) of the row: found, and called
+    // abnormal where the truth is a normal shape or no loop.
+    int truthShapes = 0, shapesFound = 0, falseShapes = 0;
+    struct Spot {
+        double x, y, r;  // pixels; r in micrometres
+    };
+    std::vector<Spot> truthHaemAt;
 };
 
 // Draws the picture of one case; false when the findings cannot be drawn.
@@ -74,9 +82,15 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
         ++s.matched;
         const auto& c = s.found.capillaries[static_cast<size_t>(best)];
         if (std::isfinite(c.apexUm)) s.apexErrorsUm.push_back(std::abs(c.apexUm - L->apexWidthUm));
-        s.pairs.push_back({L->apexWidthUm, c.apexUm, L->giant, c.giant, c.apex});
+        const bool truthAbnormal = L->shape >= 3, foundAbnormal = !isNormalShape(c.shape);
+        s.pairs.push_back({L->apexWidthUm, c.apexUm, L->giant, c.giant, c.apex, truthAbnormal, foundAbnormal});
         if (L->giant && c.giant) ++s.giantsFound;
+        s.shapesFound += truthAbnormal && foundAbnormal ? 1 : 0;
+        s.falseShapes += !truthAbnormal && foundAbnormal ? 1 : 0;
     }
+    for (const auto* L : rowLoops) s.truthShapes += L->shape >= 3 ? 1 : 0;
+    for (size_t i = 0; i < s.found.capillaries.size(); ++i)
+        s.falseShapes += !used[i] && !isNormalShape(s.found.capillaries[i].shape) ? 1 : 0;
     for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
         const auto& c = s.found.capillaries[i];
         if (!c.giant) continue;
@@ -88,6 +102,7 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
     s.truthHaem = static_cast<int>(t.haemorrhages.size());
     std::vector<bool> hUsed(s.found.haemorrhages.size(), false);
     for (const auto& h : t.haemorrhages) {
+        s.truthHaemAt.push_back({h.centre.x, h.centre.y, h.radiusUm});
         for (size_t i = 0; i < s.found.haemorrhages.size(); ++i) {
             const auto& d = s.found.haemorrhages[i];
             if (!hUsed[i] && std::hypot(d.centre.x - h.centre.x, d.centre.y - h.centre.y) < (h.radiusUm + 20) / px) {
@@ -142,7 +157,11 @@ struct AssessTotals {
     std::vector<double> apexErr;
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
     int haem = 0, haemFound = 0, falseHaem = 0;
+    int shapes = 0, shapesFound = 0, falseShapes = 0;
     void add(const AssessScore& s) {
+        shapes += s.truthShapes;
+        shapesFound += s.shapesFound;
+        falseShapes += s.falseShapes;
         ++pictures;
         densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
         patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
