@@ -266,7 +266,8 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         }
     }
     const AssessMask mask = vesselMask(ri, brown);
-    const std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    loopEvidence(ri, tips);
     if (!step(0.6)) return Status::cancelled();
 
     const bool automatic = !(options.lineFrom && options.lineTo);
@@ -278,7 +279,9 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         from = toPlane(*options.lineFrom);
         to = toPlane(*options.lineTo);
     }
-    const std::vector<AssessTip> row = distalRow(tips, px, automatic, from, to);
+    std::vector<AssessTip> row = distalRow(tips, px, automatic, from, to);
+    // Along a line found automatically, loops the mask merged or lost.
+    if (automatic) fillRow(ri, mask, row, from, to);
     if (automatic && row.size() < 2) {
         // Nothing to fit: a level line across the picture at the one
         // capillary (or the upper third), which says how little was found.
@@ -316,7 +319,13 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, scale, aw.darkening));
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
-        c.shape = shapeOf(t, mask, ri.width, px);
+        if (t.filled) {
+            // Counted from its limbs; its cap is not clear enough to measure.
+            c.apexUm = std::numeric_limits<double>::quiet_NaN();
+            c.widthTo = c.widthFrom;
+            body.back() = 0;
+        }
+        c.shape = t.part >= 0 ? shapeOf(t, mask, ri.width, px) : CapillaryShape::kHairpin;
         a.capillaries.push_back(c);
     }
     // The optics widen every dip; take that off in quadrature.

@@ -27,7 +27,7 @@ constexpr double kRowBandUm = 30;
 constexpr double kRowSlope = 0.12;
 constexpr double kRowSupport = 0.75;
 constexpr double kLongLimbUm = 150;
-// Tops nearer the picture's left or right side than this are not taken.
+// Tops nearer the picture's left, right or top side than this are not taken.
 constexpr double kSideUm = 120;
 // The mask level: this share of the way from the background up to the
 // clearest vessels in a band of the picture this wide (micrometres), whose
@@ -37,10 +37,42 @@ constexpr float kMaskShare = 0.32f;
 constexpr double kBandUm = 450;
 constexpr float kLeastBandTop = 0.45f;
 
+// The limbs below a cap: the window looked at for their direction
+// (micrometres below the top, and either side of it); the cap itself runs
+// across the row and is left out.
+constexpr double kLimbFromUm = 25;
+constexpr double kLimbToUm = 120;
+constexpr double kLimbSideUm = 20;
+
+// Lost loops of the row: the limbs looked at below the line
+// (micrometres), a peak's reach either side, how far from every loop
+// found it must lie, and the share of the row's own loops' ridge it needs.
+constexpr double kFillFromUm = 20;
+constexpr double kFillToUm = 80;
+constexpr double kFillNearUm = 25;
+constexpr double kFillApartUm = 60;
+constexpr double kFillShare = 0.6;
+// Rows whose loops stand further apart than this (micrometres) are not
+// filled, and only gaps wider than kFillGap spacings.
+constexpr double kFillSpacingUm = 140;
+constexpr double kFillGap = 1.7;
+constexpr double kFillUpright = 0.15;
+
 struct Cand {
     AssessTip tip;
     double t, o;  // along, towards the nail (plane pixels)
 };
+
+// How much a tip looks like a loop's by its limbs' direction, 0.1 to 1.
+double loopWeight(const AssessTip& t) {
+    return std::clamp((t.upright + 0.5) / 0.8, 0.1, 1.0);
+}
+
+// Whether b, nearer the nail, hides a: a top across the row does not hide
+// an upright loop below it.
+bool hides(const Cand& b, const Cand& a) {
+    return !(b.tip.upright < -0.3 && a.tip.upright > b.tip.upright + 0.5);
+}
 
 // The line o = a + b t of the distal row: of the nearly level lines that
 // pass through many tips, the most distal one that passes through at least
@@ -63,7 +95,7 @@ bool rowLine(const std::vector<Cand>& all, const std::vector<Cand>& upper, doubl
             const double a = seed.o - b * seed.t;
             double n = 0;
             for (const Cand& q : all)
-                if (std::abs(a + b * q.t - q.o) <= band) n += std::clamp(q.tip.depthUm / kLongLimbUm, 0.3, 1.0);
+                if (std::abs(a + b * q.t - q.o) <= band) n += std::clamp(q.tip.depthUm / kLongLimbUm, 0.3, 1.0) * loopWeight(q.tip);
             lines.push_back({a, b, n});
             best = std::max(best, n);
         }
@@ -189,7 +221,8 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
             // The ridge filter's widest scale reaches past the picture's
             // side, where the lighting it divides by is a guess: a top this
             // near the side is as often a shade of the lighting as a loop.
-            if (tip.x * px < kSideUm || (w - 1 - tip.x) * px < kSideUm) {
+            // The same holds at the top, on the nail's side.
+            if (tip.x * px < kSideUm || (w - 1 - tip.x) * px < kSideUm || t * px < kSideUm) {
                 x = run;
                 continue;
             }
@@ -218,6 +251,24 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
     return tips;
 }
 
+void loopEvidence(const RidgeImage& ri, std::vector<AssessTip>& tips) {
+    const double px = ri.umPerPixelX * ri.factor;
+    for (AssessTip& t : tips) {
+        double along = 0, sum = 0;
+        const int y0 = static_cast<int>(t.y + kLimbFromUm / px), y1 = std::min(ri.height, static_cast<int>(t.y + kLimbToUm / px));
+        const int x0 = std::max(0, static_cast<int>(t.x - kLimbSideUm / px));
+        const int x1 = std::min(ri.width - 1, static_cast<int>(t.x + kLimbSideUm / px));
+        for (int y = std::max(0, y0); y < y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const size_t j = static_cast<size_t>(y) * ri.width + x;
+                const double v = std::max(0.0f, ri.r[j] - ri.median);
+                along += v * ri.c2[j];
+                sum += v;
+            }
+        t.upright = sum > 0 ? along / sum : 0;
+    }
+}
+
 std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, bool automatic, AssessPoint& from,
                                  AssessPoint& to) {
     // The frame: along the row (d) and towards the nail (n), in plane pixels.
@@ -244,7 +295,7 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
     for (const Cand& a : c) {
         bool covered = false;
         for (const Cand& b : c)
-            if (std::abs(b.t - a.t) * px < 70 && (b.o - a.o) * px > 50) covered = true;
+            if (std::abs(b.t - a.t) * px < 70 && (b.o - a.o) * px > 50 && hides(b, a)) covered = true;
         if (!covered) upper.push_back(a);
     }
     if (automatic && upper.size() >= 2) {
@@ -283,7 +334,7 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
         for (const Cand& a : upper) {
             bool covered = false;
             for (const Cand& b : upper)
-                if (std::abs(b.t - a.t) * px < 40 && (b.o - a.o) * px > 20) covered = true;
+                if (std::abs(b.t - a.t) * px < 40 && (b.o - a.o) * px > 20 && hides(b, a)) covered = true;
             if (!covered) env.push_back(a);
         }
         upper = env;
@@ -303,6 +354,99 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
     std::vector<AssessTip> out;
     for (const Cand& q : upper) out.push_back(q.tip);
     return out;
+}
+
+void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
+             const AssessPoint& to) {
+    const double px = ri.umPerPixelX * ri.factor;
+    const double len = std::hypot(to.x - from.x, to.y - from.y);
+    if (row.size() < 2 || len * px < 300) return;
+    const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
+    double nx = dy, ny = -dx;
+    if (ny > 0) nx = -nx, ny = -ny;
+    const auto cos2 = static_cast<float>(dx * dx - dy * dy), sin2 = static_cast<float>(2 * dx * dy);
+    // The ridge crossing the line square, averaged down the limbs.
+    const int n = static_cast<int>(len) + 1;
+    std::vector<double> p(static_cast<size_t>(n), 0.0);
+    const double d0 = kFillFromUm / px, d1 = kFillToUm / px;
+    for (int s = 0; s < n; ++s) {
+        double sum = 0;
+        int k = 0;
+        for (double d = d0; d <= d1; d += 1, ++k) {
+            const long x = std::lround(from.x + dx * s - nx * d), y = std::lround(from.y + dy * s - ny * d);
+            if (x < 0 || y < 0 || x >= ri.width || y >= ri.height) continue;
+            const size_t i = static_cast<size_t>(y) * ri.width + static_cast<size_t>(x);
+            sum += std::max(0.0f, ri.r[i] - ri.median) * std::max(0.0f, ri.c2[i] * cos2 + ri.s2[i] * sin2);
+        }
+        p[static_cast<size_t>(s)] = k > 0 ? sum / k : 0;
+    }
+    // The row's own loops on this profile: the level a lost loop must reach.
+    const int near = std::max(1, static_cast<int>(std::lround(kFillNearUm / px)));
+    std::vector<double> along, own;
+    for (const AssessTip& t : row) {
+        const double s = (t.x - from.x) * dx + (t.y - from.y) * dy;
+        along.push_back(s);
+        double best = 0;
+        for (int j = static_cast<int>(s) - near; j <= static_cast<int>(s) + near; ++j)
+            if (j >= 0 && j < n) best = std::max(best, p[static_cast<size_t>(j)]);
+        own.push_back(best);
+    }
+    std::sort(own.begin(), own.end());
+    const double level = kFillShare * own[own.size() / 2];
+    if (level <= 0) return;
+    // Only in a row of loops close together, and only in its wide gaps: a
+    // sparse row's gaps hold skin texture as clear as its loops.
+    std::vector<double> sorted = along, spacing;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 1; i < sorted.size(); ++i) spacing.push_back(sorted[i] - sorted[i - 1]);
+    std::vector<double> sp = spacing;
+    std::nth_element(sp.begin(), sp.begin() + static_cast<std::ptrdiff_t>(sp.size() / 2), sp.end());
+    const double typical = sp[sp.size() / 2];
+    if (typical * px > kFillSpacingUm) return;
+    // Nor a row whose tops stand mostly on texture (most of them not
+    // upright): its gaps are as likely skin as lost loops.
+    std::vector<double> up;
+    for (const AssessTip& t : row) up.push_back(t.upright);
+    std::nth_element(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(up.size() / 2), up.end());
+    if (up[up.size() / 2] < kFillUpright) return;
+    auto inWideGap = [&](double s) {
+        for (size_t i = 1; i < sorted.size(); ++i)
+            if (s > sorted[i - 1] && s < sorted[i]) return spacing[i - 1] > kFillGap * typical;
+        return false;
+    };
+    const int apart = static_cast<int>(std::lround(kFillApartUm / px));
+    std::vector<AssessTip> added;
+    for (int s = 0; s < n; ++s) {
+        const double v = p[static_cast<size_t>(s)];
+        if (v < level) continue;
+        bool peak = true;
+        for (int j = std::max(0, s - near); j <= std::min(n - 1, s + near) && peak; ++j)
+            if (p[static_cast<size_t>(j)] > v || (p[static_cast<size_t>(j)] == v && j < s)) peak = false;
+        if (!peak) continue;
+        if (!inWideGap(s)) continue;
+        bool free = true;
+        for (double a : along)
+            if (std::abs(a - s) < apart) free = false;
+        if (!free) continue;
+        AssessTip t;
+        t.x = from.x + dx * s;
+        t.y = from.y + dy * s;
+        // Its part: the vessel the limbs below belong to, if the mask holds them.
+        for (double d = d0; d <= d1 && t.part < 0; d += 1) {
+            const long x = std::lround(t.x - nx * d), y = std::lround(t.y - ny * d);
+            if (x < 0 || y < 0 || x >= ri.width || y >= ri.height) continue;
+            const int label = m.labels[static_cast<size_t>(y) * ri.width + static_cast<size_t>(x)];
+            if (label > 0) t.part = label - 1;
+        }
+        t.depthUm = kFillToUm;
+        t.filled = true;
+        added.push_back(t);
+        along.push_back(s);
+    }
+    row.insert(row.end(), added.begin(), added.end());
+    std::sort(row.begin(), row.end(), [&](const AssessTip& a, const AssessTip& b) {
+        return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
+    });
 }
 
 }  // namespace ordavia

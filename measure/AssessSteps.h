@@ -18,6 +18,13 @@ struct AssessTip {
     int tips = 1;        // tops of one capillary (more than one: ramified)
     double spreadUm = 0; // how far its part reaches across, near the top
     double depthUm = 0;  // how far its part reaches down below the top
+    // How upright the ridges below the top run, -1 (across the row) to 1
+    // (towards the nail): the limbs of a loop run upright, skin texture
+    // and the nail-fold's creases do not.
+    double upright = 1;
+    // Found again by fillRow: counted, but its cap was not seen in the mask
+    // and is not measured.
+    bool filled = false;
 };
 
 struct AssessMask {
@@ -36,11 +43,20 @@ std::vector<float> columnLevels(const RidgeImage& ridge);
 // whatever their ridge (haemorrhages).
 AssessMask vesselMask(const RidgeImage& ridge, const std::vector<uint8_t>& exclude = {});
 std::vector<AssessTip> capillaryTips(const AssessMask& m, int width, int height, double umPerPixel);
+// Sets each tip's `upright` from the ridge image below it.
+void loopEvidence(const RidgeImage& ridge, std::vector<AssessTip>& tips);
 
 // The distal row among the tips (plane pixels): automatic (line fitted
 // through the most distal tips; from/to set to the row's ends) or along
 // the given line (plane pixels; the nail on its side with smaller y).
 std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double umPerPixel, bool automatic,
                                  AssessPoint& from, AssessPoint& to);
+
+// Loops of the row the mask lost (merged with a neighbour, washed out by
+// haze): upright ridges crossing the row just below its line, between the
+// tips found, as clear as the row's own loops. Added to `row` (plane
+// pixels, the line from `from` to `to` as distalRow set it).
+void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
+             const AssessPoint& to);
 
 }  // namespace ordavia

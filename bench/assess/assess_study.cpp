@@ -127,23 +127,6 @@ struct Table : AssessTotals {
     }
 };
 
-// The mix of rows a study draws, by case number.
-SynthFindings rowFor(uint64_t i) {
-    SynthRandom r(i, 77);
-    SynthFindings f;
-    f.densityPerMm = 1 + 11 * r.uniform();
-    switch (i % 6) {
-        case 0: break;
-        case 1: f.giants = 1 + r.below(4); break;
-        case 2: f.dilated = 2 + r.below(4); f.haemorrhages = 1 + r.below(3); break;
-        case 3: f.haemorrhages = 2 + r.below(4); break;
-        case 4: f.ramified = 1 + r.below(2); f.bizarre = r.below(2); f.disorder = r.uniform(); break;
-        default: f.avascularGaps = 1; f.disorder = 0.5 * r.uniform(); break;
-    }
-    if (f.densityPerMm < 3) f.giants = std::min(f.giants, 1);
-    return f;
-}
-
 // The counter along a millimetre of the distal row against the truth, for
 // rows of 1 to 12 capillaries per mm, as on the real pictures: MAE, r and
 // the share within one; and the mean count by true count (range
@@ -229,7 +212,7 @@ int main(int argc, char** argv) {
         }
         Table t;
         for (int i = 0; i < cases; ++i) {
-            const SynthFindings f = rowFor(seed * 1000 + static_cast<uint64_t>(i));
+            const SynthFindings f = studyRow(seed * 1000 + static_cast<uint64_t>(i));
             const AssessScore s = scoreCase(c, seed * 1000 + static_cast<uint64_t>(i), f);
             if (!s.ok) {
                 if (verbose) std::printf("  case %d: not drawn\n", i);

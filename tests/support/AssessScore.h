@@ -11,6 +11,7 @@
 #include "image/CZVimage.h"
 #include "measure/CapillaryAssessment.h"
 #include "synth/SyntheticExamination.h"
+#include "synth/SyntheticNailfoldDraw.h"
 
 namespace ordavia::test {
 
@@ -121,6 +122,25 @@ inline AssessScore scoreAssessment(const std::string& condition, uint64_t seed, 
     SyntheticNailfold::Truth t;
     if (!drawAssessCase(condition, seed, f, grey, img, t)) return {};
     return scoreDrawn(img, t);
+}
+
+// The mix of rows the accuracy study draws, by case number: density 1 to
+// 12 per mm with giants, dilated loops, haemorrhages, abnormal shapes or
+// an avascular gap.
+inline SynthFindings studyRow(uint64_t i) {
+    SynthRandom r(i, 77);
+    SynthFindings f;
+    f.densityPerMm = 1 + 11 * r.uniform();
+    switch (i % 6) {
+        case 0: break;
+        case 1: f.giants = 1 + r.below(4); break;
+        case 2: f.dilated = 2 + r.below(4); f.haemorrhages = 1 + r.below(3); break;
+        case 3: f.haemorrhages = 2 + r.below(4); break;
+        case 4: f.ramified = 1 + r.below(2); f.bizarre = r.below(2); f.disorder = r.uniform(); break;
+        default: f.avascularGaps = 1; f.disorder = 0.5 * r.uniform(); break;
+    }
+    if (f.densityPerMm < 3) f.giants = std::min(f.giants, 1);
+    return f;
 }
 
 inline double medianOf(std::vector<double> v) {

@@ -151,8 +151,8 @@ TEST(AssessAccuracy, DilatedLoopsAreNotGiantsAndRowsOfGiantsAreFound) {
 
 // With one mask level for the picture, two or three giants far darker than
 // the rest lifted it over the ordinary loops of the whole row: dense rows
-// read at 38 % of their loops and 4 of 10 giants went unmeasured (now 63 %
-// and 9 of 10).
+// read at 38 % of their loops and 4 of 10 giants went unmeasured (then 63 %
+// and 9 of 10; now 67 % and 10 of 10, the merged loops found again).
 TEST(AssessAccuracy, GiantsDoNotHideTheOrdinaryLoopsOfTheirRow) {
     int count = 0, truthCount = 0, giants = 0, found = 0;
     for (uint64_t seed = 810; seed < 814; ++seed) {
@@ -166,14 +166,31 @@ TEST(AssessAccuracy, GiantsDoNotHideTheOrdinaryLoopsOfTheirRow) {
         giants += s.truthGiants;
         found += s.giantsFound;
     }
-    EXPECT_GE(count * 2, truthCount) << count << " of " << truthCount;
+    EXPECT_GE(count * 10, truthCount * 6) << count << " of " << truthCount;
     EXPECT_GE(found, giants * 8 / 10) << "of " << giants;
 }
 
+// Under the typical condition the skin's texture makes tops as clear as a
+// faint row's loops. Weighed alike, texture tops (and the ridge filter's
+// guesses at the picture's top edge) took the row: sparse rows read 1.4 to
+// 2.6 per mm too dense. A loop's limbs run upright below its top, texture
+// does not; and in a dense row the loops the mask merged are found again
+// between the others. Old: 14.7 per mm off in all on these five rows (3
+// sparse, 2 dense); now 7.5.
+TEST(AssessAccuracy, RowsAreLoopsWithUprightLimbsNotSkinTexture) {
+    double off = 0;
+    for (const uint64_t seed : {5002u, 5017u, 11021u, 5008u, 11007u}) {
+        const AssessScore s = scoreAssessment("typical", seed, studyRow(seed));
+        ASSERT_TRUE(s.ok) << seed;
+        off += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
+    }
+    EXPECT_LE(off, 9.5);
+}
+
 // Measured on 12 pictures each (assess_study prints the same on its own
-// seeds): clean: density MAE 0.54 /mm, apical diameter error median 1.9 um,
-// giants found 6 of 6, false giants none of 251 capillaries, haemorrhages
-// found 12 of 12, pattern right 12 of 12.
+// seeds): clean: density MAE 0.44 /mm (was 0.54), apical diameter error
+// median 1.9 um, giants found 6 of 6, false giants none of 255 capillaries,
+// haemorrhages found 12 of 12, pattern right 12 of 12.
 namespace {
 
 // The least each condition must reach; shares in per cent.
@@ -199,13 +216,13 @@ TEST(AssessAccuracy, CleanPictures) {
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 1.96 /mm, apical diameter error median 8.0 um, giants found 6 of 6,
-// one false giant among 238 capillaries, haemorrhages found 12 of 12,
-// pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
+// MAE 1.76 /mm (was 1.96), apical diameter error median 7.8 um, giants found
+// 6 of 6, one false giant among 243 capillaries, haemorrhages found 12 of
+// 12, pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
 // few per cent and their blur make faint caps unmeasurable (they are left
 // unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
-    expectWithin(study("typical", 12), {.densityMae = 2.4, .apexMedianUm = 10, .giantsFound = 80, .haemFound = 80,
+    expectWithin(study("typical", 12), {.densityMae = 2.1, .apexMedianUm = 10, .giantsFound = 80, .haemFound = 80,
                                         .patternsRight = 85});
 }
 
