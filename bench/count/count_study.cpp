@@ -76,14 +76,7 @@ int main(int argc, char** argv) {
                 SyntheticNailfold::Truth truth;
                 if (!generateCapillaroscope(p, look, pic.img, truth)) continue;
                 pic.umPerPixel = p.umPerPixelX;
-                for (int l = 0; l < 3; ++l) {
-                    const CountLineTruth ideal = distalRowLine(truth, p.width * (0.25 + 0.25 * l), 1000, r.range(25, 60));
-                    const double tilt = r.range(-0.1, 0.1) * (ideal.b.x - ideal.a.x) / 2;
-                    SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
-                    if (r.uniform() < 0.5) std::swap(a, b);
-                    pic.lines.push_back({{a.x, a.y}, {b.x, b.y}});
-                    pic.truth.push_back(countLineTruth(truth, a, b).count);
-                }
+                test::addRowLines(pic, truth, p.width, r);
                 pics.push_back(std::move(pic));
             }
         } else {

@@ -25,6 +25,19 @@ struct CountRowPicture {
     std::vector<int> truth;  // capillaries on each line
 };
 
+// Three 1 mm lines across the distal row of a drawn picture, as a user
+// draws them, with the capillaries each crosses.
+inline void addRowLines(CountRowPicture& pic, const SyntheticNailfold::Truth& truth, int width, SynthRandom& r) {
+    for (int l = 0; l < 3; ++l) {
+        const CountLineTruth ideal = distalRowLine(truth, width * (0.25 + 0.25 * l), 1000, r.range(25, 60));
+        const double tilt = r.range(-0.1, 0.1) * (ideal.b.x - ideal.a.x) / 2;
+        SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
+        if (r.uniform() < 0.5) std::swap(a, b);
+        pic.lines.push_back({{a.x, a.y}, {b.x, b.y}});
+        pic.truth.push_back(countLineTruth(truth, a, b).count);
+    }
+}
+
 // Pictures of densities 1..12 per mm, `perDensity` seeds each.
 inline std::vector<CountRowPicture> countRowPictures(const std::string& condition, int perDensity, uint64_t firstSeed = 1) {
     std::vector<CountRowPicture> out;
@@ -39,14 +52,7 @@ inline std::vector<CountRowPicture> countRowPictures(const std::string& conditio
             if (!generateCapillaroscope(p, look, pic.img, truth)) continue;
             pic.umPerPixel = p.umPerPixelX;
             SynthRandom r(seed, 424243);
-            for (int l = 0; l < 3; ++l) {
-                const CountLineTruth ideal = distalRowLine(truth, p.width * (0.25 + 0.25 * l), 1000, r.range(25, 60));
-                const double tilt = r.range(-0.1, 0.1) * (ideal.b.x - ideal.a.x) / 2;
-                SyntheticNailfold::Point a{ideal.a.x, ideal.a.y - tilt}, b{ideal.b.x, ideal.b.y + tilt};
-                if (r.uniform() < 0.5) std::swap(a, b);
-                pic.lines.push_back({{a.x, a.y}, {b.x, b.y}});
-                pic.truth.push_back(countLineTruth(truth, a, b).count);
-            }
+            addRowLines(pic, truth, p.width, r);
             out.push_back(std::move(pic));
         }
     return out;
