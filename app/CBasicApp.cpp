@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <typeinfo>
 
 #include "app/BuildInfo.h"
 #include "app/DocumentBindings.h"
@@ -25,6 +26,7 @@
 #include "framework/Prompter.h"
 #include "image/ImageFormats.h"
 #include "measure/ZBasicDoc.h"
+#include "video/CMotivaDoc.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -240,6 +242,18 @@ void CBasicApp::OnFileNew() { services_.settings().save(services_.profile()); }
 Document* CBasicApp::OpenDocumentFile(const std::string& path) {
     for (const auto& d : documents_) {
         if (!d->GetPathName().empty() && d->GetPathName() == path) {
+            if (frame_) frame_->activateDocument(d.get());
+            return d.get();
+        }
+    }
+    // A picture or video opened from its own file, not saved as a document
+    // since, is that file's window too: it comes forward instead of a copy.
+    for (const auto& d : documents_) {
+        if (!d->GetPathName().empty()) continue;
+        std::string source;
+        if (typeid(*d) == typeid(CMotivaDoc)) source = static_cast<const CMotivaDoc&>(*d).movieFileName();
+        else if (typeid(*d) == typeid(ZBasicDoc)) source = static_cast<const ZBasicDoc&>(*d).imageFileName();
+        if (!source.empty() && sameFile(source, path)) {
             if (frame_) frame_->activateDocument(d.get());
             return d.get();
         }

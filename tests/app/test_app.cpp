@@ -5,6 +5,8 @@
 #include "app/MainFrameHost.h"
 #include "framework/Document.h"
 #include "framework/ScriptedPrompter.h"
+#include "image/ImageFormats.h"
+#include "measure/ZBasicDoc.h"
 #include "settings/DebugLog.h"
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
@@ -236,6 +238,28 @@ TEST_F(AppTest, RecentFilesKeepOnlyWhatOpened) {
     EXPECT_EQ(prompter.asked.back().icon, MsgIcon::Error);
     EXPECT_EQ(prompter.asked.back().text.rfind("Unexpected file format.\n", 0), 0u) << prompter.asked.back().text;
     EXPECT_NE(prompter.asked.back().text.find("bad.cs1"), std::string::npos);
+}
+
+// A picture chosen again (from the recent files, say) while its window is
+// open brings that window forward; once saved as a document it is a
+// document of its own, and the picture opens anew.
+TEST_F(AppTest, APictureOpenAlreadyComesForwardInsteadOfACopy) {
+    CBasicApp app(svc.services, program());
+    ASSERT_TRUE(app.InitInstance(&frame, ""));
+    const std::string bmp = (dir_ / "nail.bmp").string();
+    ASSERT_TRUE(savePicture(CZVimage(8, 6, 0, CZVimage::kFrame, CZVimage::kGrey), bmp));
+    auto pic = std::make_unique<ZBasicDoc>();
+    pic->setServices(&svc.services);
+    ASSERT_TRUE(pic->importImage(bmp));
+    Document* shown = app.AddDocument(std::move(pic));
+    frame.calls.clear();
+    EXPECT_EQ(app.OpenDocumentFile((dir_ / "." / "nail.bmp").string()), shown);
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"activate"});
+
+    shown->SetPathName((dir_ / "nail.zvg").string());
+    frame.calls.clear();
+    app.OpenDocumentFile(bmp);
+    EXPECT_EQ(frame.calls, std::vector<std::string>{"foreign:nail.bmp"});
 }
 
 TEST_F(AppTest, ExitAsksOnceAboutSeveralModifiedDocuments) {
