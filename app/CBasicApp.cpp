@@ -250,9 +250,10 @@ Document* CBasicApp::OpenDocumentFile(const std::string& path) {
     // since, is that file's window too: it comes forward instead of a copy.
     for (const auto& d : documents_) {
         if (!d->GetPathName().empty()) continue;
+        const Document& doc = *d;
         std::string source;
-        if (typeid(*d) == typeid(CMotivaDoc)) source = static_cast<const CMotivaDoc&>(*d).movieFileName();
-        else if (typeid(*d) == typeid(ZBasicDoc)) source = static_cast<const ZBasicDoc&>(*d).imageFileName();
+        if (typeid(doc) == typeid(CMotivaDoc)) source = static_cast<const CMotivaDoc&>(doc).movieFileName();
+        else if (typeid(doc) == typeid(ZBasicDoc)) source = static_cast<const ZBasicDoc&>(doc).imageFileName();
         if (!source.empty() && sameFile(source, path)) {
             if (frame_) frame_->activateDocument(d.get());
             return d.get();
