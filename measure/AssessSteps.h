@@ -1,13 +1,17 @@
 #pragma once
 // Internal to the assessment: the steps of assessPicture, each on the
 // working planes. AssessRow.cpp finds the capillary tips and the distal
-// row; AssessPicture.cpp measures, classifies and judges.
+// row, AssessCaps.cpp measures their apical diameters, AssessFindings.cpp
+// classifies shapes and finds haemorrhages; AssessPicture.cpp runs the
+// steps and judges how far each figure can be trusted.
 #include <cstdint>
 #include <vector>
 
 #include "image/AssessPlanes.h"
 #include "image/CapillaryCount.h"
 #include "measure/CapillaryAssessment.h"
+
+class CZVimage;
 
 namespace ordavia {
 
@@ -58,5 +62,30 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double umPe
 // pixels, the line from `from` to `to` as distalRow set it).
 void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
              const AssessPoint& to);
+
+// The apical diameters of the row's capillaries.
+struct CapsMeasured {
+    double widen = 0;          // the optics' widening of every dip, squared micrometres
+    double measuredShare = 0;  // of the row's capillaries whose diameter was measured
+};
+
+// Appends one capillary per tip of `row` (plane pixels, `factor` picture
+// pixels each) to `caps`, its apex and apical diameter measured along the
+// normal (nx, ny) towards the nail in the picture; `noise` is the
+// darkness planes' spread.
+CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& row, int factor, double nx, double ny,
+                         double umPerPixel, float noise, std::vector<AssessedCapillary>& caps);
+
+// A tip's shape from the vessel mask around it (mask width `w`, `px`
+// micrometres per plane pixel).
+CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px);
+
+// Haemorrhages: brown (grey pictures: dark) compact parts outside the
+// vessels, distal to the row's line (picture pixels) or beside a tip.
+std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const AssessMask& mask,
+                                          const std::vector<uint8_t>& brown, float darkLevel,
+                                          const std::vector<AssessTip>& tips, AssessPoint lineFrom,
+                                          AssessPoint lineTo, bool lineAutomatic, double nx, double ny, int factor,
+                                          double px);
 
 }  // namespace ordavia

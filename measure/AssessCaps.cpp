@@ -1,0 +1,282 @@
+// The apical diameter of each capillary of the row: a cut along the row's
+// normal through its top, the body's width below the cap for giants and
+// dilated loops, and the optics' own widening measured on the limbs.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "image/CZVimage.h"
+#include "measure/AssessSteps.h"
+#include "measure/CapillaryWidth.h"
+
+namespace ordavia {
+
+namespace {
+
+// A giant loop's body (micrometres across the row, below the cap) is two
+// limbs about as wide as its cap and a gap of about this much between them;
+// so the narrowest giant's body is twice 50 micrometres and the gap.
+constexpr double kGiantGapUm = 8;
+constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
+// A dilated loop's body is its cap's diameter and about this much more.
+constexpr double kLimbSpacingUm = 22;
+
+// The vessel channel at full resolution: green for colour, grey otherwise.
+struct Channel {
+    int w = 0, h = 0;
+    std::vector<float> v;
+    float at(double x, double y) const {
+        x = std::clamp(x, 0.0, w - 1.0);
+        y = std::clamp(y, 0.0, h - 1.0);
+        const int x0 = std::min(static_cast<int>(x), w - 2), y0 = std::min(static_cast<int>(y), h - 2);
+        const auto fx = static_cast<float>(x - x0), fy = static_cast<float>(y - y0);
+        const float* a = v.data() + static_cast<size_t>(y0) * w;
+        const float* b = a + w;
+        const float top = a[x0] + fx * (a[x0 + 1] - a[x0]), bottom = b[x0] + fx * (b[x0 + 1] - b[x0]);
+        return top + fy * (bottom - top);
+    }
+};
+
+Channel vesselChannel(const CZVimage& img) {
+    Channel c;
+    c.w = img.width();
+    c.h = img.rows();
+    c.v.resize(static_cast<size_t>(c.w) * c.h);
+    const bool colour = img.colour() == CZVimage::kColour;
+    for (int y = 0; y < c.h; ++y) {
+        const uint8_t* row = img.row(y);
+        float* out = c.v.data() + static_cast<size_t>(y) * c.w;
+        for (int x = 0; x < c.w; ++x) out[x] = colour ? row[3 * x + 1] : row[x];
+    }
+    return c;
+}
+
+struct ApexWidth {
+    double um = std::numeric_limits<double>::quiet_NaN();
+    double darkening = 0;  // of the cap's middle against the outside, 0..1
+    AssessPoint from, to, centre;
+};
+
+// The apical diameter across the cap, along the row's normal through its
+// top. Below a cap the two limbs keep the profile dark, so its far edge is
+// not clean; the near edge (towards the nail) is. The width is twice the
+// distance from the near edge (steepest fall) to the cap's middle (the
+// first dark minimum after it), less the optics' own widening, which the
+// steepness of that edge tells: a blurred edge of depth d falls at most by
+// d / (sigma sqrt(2 pi)) per micrometre. The edge is found by the width
+// measure's own steepest-edge rule on the cut from outside to the middle.
+ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel) {
+    ApexWidth best;
+    const double before = 35 / umPerPixel, after = 160 / umPerPixel;
+    std::vector<ApexWidth> found;
+    for (int k = -1; k <= 1; ++k) {
+        const double a = k * 0.2;
+        const double dx = -(nx * std::cos(a) - ny * std::sin(a)), dy = -(nx * std::sin(a) + ny * std::cos(a));
+        std::vector<double> raw;
+        for (double s = -before; s <= after; s += 0.5) raw.push_back(ch.at(x + dx * s, y + dy * s));
+        // Smooth over about 2 micrometres: sensor noise, not the edge.
+        std::vector<double> p(raw.size());
+        const int r = std::max(1, static_cast<int>(std::lround(2 / (0.5 * umPerPixel))));
+        for (size_t i = 0; i < raw.size(); ++i) {
+            double sum = 0;
+            int n = 0;
+            for (int d = -r; d <= r; ++d) {
+                const long j = static_cast<long>(i) + d;
+                if (j < 0 || j >= static_cast<long>(raw.size())) continue;
+                sum += raw[static_cast<size_t>(j)];
+                ++n;
+            }
+            p[i] = sum / n;
+        }
+        // The steepest fall within 25 um of the top.
+        const double step = 0.5 * umPerPixel;  // micrometres per sample
+        const size_t top = static_cast<size_t>(before / 0.5);
+        const size_t reach = static_cast<size_t>(25 / step);
+        size_t edge = 0;
+        double slope = 0;
+        // A wide cap's ridge reaches far above its edge (a giant's mask top
+        // may stand 60 um above it): look down to 100 um below the top.
+        for (size_t i = top > reach ? top - reach : 1; i + 1 < p.size() && i <= top + 4 * reach; ++i) {
+            const double fall = (p[i - 1] - p[i + 1]) / (2 * step);
+            if (fall > slope) slope = fall, edge = i;
+        }
+        if (slope <= 0) continue;
+        // The first minimum after the edge that the profile rises from again
+        // (or the darkest within 90 um).
+        size_t mid = edge;
+        for (size_t i = edge + 1; i < p.size() && (i - edge) * step < 90; ++i) {
+            if (p[i] < p[mid]) mid = i;
+            else if (p[i] > p[mid] + 0.25 * (p[edge] - p[mid]) && (i - mid) * step > 6) break;
+        }
+        double outside = 0;
+        for (size_t i = 0; i < edge; ++i) outside = std::max(outside, p[i]);
+        const double depth = outside - p[mid];
+        if (depth <= 0 || mid == edge) continue;
+        const double sigma = depth / (slope * 2.5066282746);
+        const double half = (mid - edge) * step;
+        const double wraw = 2 * half;
+        ApexWidth w;
+        w.darkening = depth / std::max(outside, 1.0);
+        w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
+        const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
+        w.from = {x + dx * s0, y + dy * s0};
+        w.to = {x + dx * s1, y + dy * s1};
+        w.centre = {(w.from.x + w.to.x) / 2, (w.from.y + w.to.y) / 2};
+        found.push_back(w);
+    }
+    if (found.empty()) return best;
+    std::sort(found.begin(), found.end(), [](const ApexWidth& p, const ApexWidth& q) { return p.um < q.um; });
+    return found[found.size() / 2];
+}
+
+// How wide the loop is across the row below its top: the widest dark run
+// through the loop's axis on cuts along the row 10 to 130 micrometres below
+// the top, at half the depth between the loop's darkest point there and the
+// surrounding skin. A giant loop is homogeneously enlarged: its limbs are
+// each 50 micrometres or more wide, so its body is well over 100
+// micrometres across; a dilated loop's is at most about 75 and an ordinary
+// loop's less. A blur or a bright cap widens the cap's own cut, not the
+// body's.
+double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
+    const double tx = -ny, ty = nx;
+    const double half = 160 / umPerPixel, stepPx = 0.5;
+    std::vector<double> p, sorted, widths;
+    for (double down = 10; down <= 130; down += 15) {
+        const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
+        p.clear();
+        for (double s = -half; s <= half; s += stepPx) p.push_back(ch.at(cx + tx * s, cy + ty * s));
+        sorted = p;
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() * 4 / 5), sorted.end());
+        const double bright = sorted[sorted.size() * 4 / 5];
+        const size_t mid = p.size() / 2, near = static_cast<size_t>(20 / (umPerPixel * stepPx));
+        size_t dark = mid;
+        for (size_t i = mid - near; i <= mid + near; ++i)
+            if (p[i] < p[dark]) dark = i;
+        if (bright - p[dark] < std::max(2.0, bright * std::max(0.08, 0.4 * capDarkening))) continue;
+        const double level = (bright + p[dark]) / 2;
+        size_t a = dark, b = dark;
+        while (a > 0 && p[a - 1] < level) --a;
+        while (b + 1 < p.size() && p[b + 1] < level) ++b;
+        if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
+        widths.push_back((b - a + 1) * stepPx * umPerPixel);
+    }
+    // As wide on two cuts at least: a giant's limbs run on at its width,
+    // where a loop merged with a neighbour on one cut is not as wide on the next.
+    if (widths.size() < 2) return 0;
+    std::sort(widths.begin(), widths.end());
+    return widths[widths.size() - 2];
+}
+
+// Widths of limbs well below the caps: the narrowest of them tell how much
+// the optics widen every dip (a limb of a normal capillary is 7 to 12
+// micrometres wide), so that the apical diameters can be corrected.
+double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& caps, double nx, double ny,
+                       double umPerPixel) {
+    std::vector<double> widths;
+    const double tx = -ny, ty = nx;  // along the row
+    for (const AssessedCapillary& c : caps) {
+        const double x = c.apex.x - nx * 60 / umPerPixel, y = c.apex.y - ny * 60 / umPerPixel;
+        std::vector<double> profile;
+        const double half = 45 / umPerPixel;
+        for (double s = -half; s <= half; s += 1) profile.push_back(ch.at(x + tx * s, y + ty * s));
+        const ProfileWidth pw = profileWidth(profile, static_cast<int>(WidthMethod::kEdge), 0.9);
+        if (pw.samples > 0) widths.push_back(pw.samples * umPerPixel);
+    }
+    if (widths.size() < 3) return 0;
+    std::sort(widths.begin(), widths.end());
+    const double narrow = widths[widths.size() / 5];
+    constexpr double kLimbUm = 9;
+    return narrow > kLimbUm ? narrow * narrow - kLimbUm * kLimbUm : 0;
+}
+
+}  // namespace
+
+CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& row, int factor, double nx, double ny,
+                         double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
+    const Channel ch = vesselChannel(picture);
+    auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
+    std::vector<double> darkening, body;
+    double measuredShare = 0;
+    for (const AssessTip& t : row) {
+        AssessedCapillary c;
+        const AssessPoint top = toPicture({t.x, t.y});
+        const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
+        darkening.push_back(aw.darkening);
+        c.apex = std::isnan(aw.um) ? top : aw.centre;
+        c.apexUm = aw.um;
+        // From the cap's near edge, where the cut found it (the mask's top
+        // lies higher for a wide ridge).
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening));
+        c.widthFrom = aw.from;
+        c.widthTo = aw.to;
+        if (t.filled) {
+            // Counted from its limbs; its cap is not clear enough to measure.
+            c.apexUm = std::numeric_limits<double>::quiet_NaN();
+            c.widthTo = c.widthFrom;
+            body.back() = 0;
+        }
+        caps.push_back(c);
+    }
+    // A cut through a faint cap reads noise: its diameter is not measured.
+    // Blood darkens by the length it is crossed, so a giant cap is far
+    // darker than the row's ordinary ones; a wide reading on a cap no
+    // darker than them is a blurred ordinary cap, not a giant.
+    {
+        // The row's ordinary darkening, giants and wide caps left out: in a
+        // row of many giants and dilated loops the few ordinary caps would
+        // otherwise be outvoted and every giant look ordinary.
+        std::vector<double> sorted, ordinary;
+        for (size_t i = 0; i < darkening.size(); ++i) {
+            if (body[i] >= kGiantBodyUm) continue;
+            sorted.push_back(darkening[i]);
+            if (!(caps[i].apexUm >= kDilatedApexUm)) ordinary.push_back(darkening[i]);
+        }
+        if (ordinary.size() >= 3) sorted = ordinary;
+        if (sorted.size() < 3) sorted = darkening;
+        std::sort(sorted.begin(), sorted.end());
+        const double typical = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+        const bool compare = sorted.size() >= 4;
+        const double floor = 4 * noise;
+        int measured = 0;
+        for (size_t i = 0; i < caps.size(); ++i) {
+            AssessedCapillary& c = caps[i];
+            const double d = darkening[i];
+            if (!std::isfinite(c.apexUm)) continue;
+            auto setDiameter = [&c](double um) {
+                const double k = um / c.apexUm;
+                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                c.apexUm = um;
+            };
+            if (d >= floor && body[i] >= kGiantBodyUm &&
+                (!compare || d >= 1.6 * typical || (d >= 1.25 * typical && c.apexUm >= kGiantApexUm))) {
+                // A giant: homogeneously enlarged, its two limbs each about
+                // as wide as its cap with a narrow gap between them. The
+                // body across tells its diameter better than the cut down
+                // through the cap, whose far side the limbs hide.
+                setDiameter((body[i] - kGiantGapUm) / 2);
+                ++measured;
+                continue;
+            }
+            if (d < floor || (c.apexUm >= kDilatedApexUm && compare && d < 1.15 * typical)) {
+                c.apexUm = std::numeric_limits<double>::quiet_NaN();
+                c.widthTo = c.widthFrom;
+                continue;
+            }
+            if (c.apexUm >= kGiantApexUm) {
+                // Wide and dark at the top but not across: the enlarged cap
+                // of a dilated loop, whose cut ran on into its limbs. Its
+                // diameter is the body's width less the limbs' spacing.
+                setDiameter(std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
+            }
+            ++measured;
+        }
+        measuredShare = caps.empty() ? 0 : static_cast<double>(measured) / caps.size();
+    }
+    CapsMeasured out;
+    out.measuredShare = measuredShare;
+    // The optics widen every dip; taken off in quadrature.
+    out.widen = opticalWidening(ch, caps, nx, ny, umPerPixel);
+    return out;
+}
+
+}  // namespace ordavia

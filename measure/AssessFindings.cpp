@@ -1,0 +1,129 @@
+// What the assessment finds besides the row's diameters: each capillary's
+// shape, and haemorrhages as dark, compact deposits that are not vessels,
+// near and distal to the row.
+#include <algorithm>
+#include <cmath>
+
+#include "measure/AssessSteps.h"
+
+namespace ordavia {
+
+CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px) {
+    // Buds at least 25 micrometres apart: closer tops are the two sides of
+    // one blurred or tilted cap as often as buds.
+    if (t.tips >= 2 && t.spreadUm >= 25) return CapillaryShape::kRamified;
+    // Runs of vessel across rows just below the top: a hairpin shows two
+    // limbs (or one where they merge); a coil or a bizarre tangle more.
+    const PlanePart& part = m.parts[static_cast<size_t>(t.part)];
+    const int half = static_cast<int>(70 / px), rows = static_cast<int>(60 / px);
+    int many = 0, looked = 0;
+    for (int dy = 2; dy <= rows; ++dy) {
+        const int y = static_cast<int>(t.y) + dy;
+        if (y > part.y1) break;
+        int runs = 0;
+        bool in = false;
+        for (int x = std::max(part.x0, static_cast<int>(t.x) - half); x <= std::min(part.x1, static_cast<int>(t.x) + half); ++x) {
+            const bool v = m.labels[static_cast<size_t>(y) * w + x] == t.part + 1;
+            if (v && !in) ++runs;
+            in = v;
+        }
+        ++looked;
+        many += runs >= 4 ? 1 : 0;
+    }
+    if (looked > 3 && many * 2 > looked) return CapillaryShape::kBizarre;
+    return CapillaryShape::kHairpin;
+}
+
+
+std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const AssessMask& mask,
+                                          const std::vector<uint8_t>& brown, float darkLevel,
+                                          const std::vector<AssessTip>& tips, AssessPoint lineFrom,
+                                          AssessPoint lineTo, bool lineAutomatic, double nx, double ny, int factor,
+                                          double px) {
+    auto toPlane = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) / factor - 0.5, (p.y + 0.5) / factor - 0.5}; };
+    auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
+    std::vector<Haemorrhage> found;
+    const int w = planes.width, h = planes.height;
+    const float level = darkLevel + planes.spread;
+    std::vector<uint8_t> dm(static_cast<size_t>(w) * h, 0);
+    // Vessels grown by a few micrometres are not deposits.
+    const int grow = std::max(1, static_cast<int>(std::lround(6 / px)));
+    std::vector<uint8_t> near = mask.vessel;
+    for (int pass = 0; pass < grow; ++pass) {
+        std::vector<uint8_t> g = near;
+        for (int y = 1; y + 1 < h; ++y)
+            for (int x = 1; x + 1 < w; ++x)
+                if (near[static_cast<size_t>(y) * w + x])
+                    for (int d : {-1, 1}) g[static_cast<size_t>(y) * w + x + d] = g[static_cast<size_t>(y + d) * w + x] = 1;
+        near.swap(g);
+    }
+    for (size_t i = 0; i < dm.size(); ++i) dm[i] = brown.empty() ? planes.dark[i] > level && !near[i] : brown[i];
+    std::vector<int> labels;
+    const int minArea = std::max(3, static_cast<int>(150 / (px * px)));
+    const std::vector<PlanePart> parts = planeParts(dm, w, h, minArea, labels);
+    const AssessPoint pf = toPlane(lineFrom), pt = toPlane(lineTo);
+    const double lx = pt.x - pf.x, ly = pt.y - pf.y, ll = std::max(1e-9, std::hypot(lx, ly));
+    for (const PlanePart& p : parts) {
+        const double wUm = (p.x1 - p.x0 + 1) * px, hUm = (p.y1 - p.y0 + 1) * px;
+        if (wUm > 160 || hUm > 110) continue;  // the cuticle, the nail edge
+        double cx = 0, cy = 0;
+        for (int i : p.pixels) {
+            cx += i % w;
+            cy += i / w;
+        }
+        cx /= p.area;
+        cy /= p.area;
+        // Distal to the row: up to 150 um on the nail side of its line,
+        // or just below it beside a cap.
+        const double along = ((cx - pf.x) * lx + (cy - pf.y) * ly) / ll;
+        const double offset = -((cx - pf.x) * ly - (cy - pf.y) * lx) / ll * (ly * 0 + 1);
+        double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
+        (void)offset;
+        // Along a line found automatically, anywhere across the picture:
+        // its ends stop at the outermost capillaries found.
+        const double beyond = (lineAutomatic ? 400 : 20) / px;
+        const bool byLine = along >= -beyond && along <= ll + beyond && towardsNail >= -30 && towardsNail <= 170;
+        // Or just distal to a capillary's top wherever the row was
+        // drawn: on a faint, blurred picture the line may lie far off
+        // the row. Such a deposit must stand out on its own: brown,
+        // compact, wider than tall (it spreads along the nail edge),
+        // darker than the picture's noise allows, and no speck of dust.
+        // On such a picture the deposit's own top is often taken for
+        // a capillary's, so a top up to 100 um distal to it counts too.
+        double meanDark = 0;
+        for (int i : p.pixels) meanDark += planes.dark[static_cast<size_t>(i)];
+        meanDark /= p.area;
+        const bool standsOut = meanDark >= level + planes.spread && wUm >= 0.7 * hUm && wUm <= 120 && hUm <= 80 &&
+                               p.area * px * px >= 400;
+        bool byTip = false;
+        if (!byLine && !brown.empty() && standsOut)
+            for (const AssessTip& t : tips) {
+                const double dx = cx - t.x, dy = cy - t.y;
+                const double across = std::abs(dx * -ny + dy * nx) * px, up = (dx * nx + dy * ny) * px;
+                if (across <= 40 + wUm / 2 && up >= -100 && up <= 170) {
+                    byTip = true;
+                    break;
+                }
+            }
+        if (!byLine && !byTip) continue;
+        Haemorrhage hm;
+        hm.centre = toPicture({cx, cy});
+        hm.areaUm2 = p.area * px * px;
+        // The outline: the part's boundary as its bounding polygon of
+        // extreme points per row, left side down and right side up.
+        std::vector<int> left(static_cast<size_t>(p.y1 - p.y0 + 1), w), right(left.size(), -1);
+        for (int i : p.pixels) {
+            const size_t r = static_cast<size_t>(i / w - p.y0);
+            left[r] = std::min(left[r], i % w);
+            right[r] = std::max(right[r], i % w);
+        }
+        for (size_t r = 0; r < left.size(); ++r)
+            if (right[r] >= 0) hm.outline.push_back(toPicture({left[r] - 0.5, p.y0 + static_cast<double>(r)}));
+        for (size_t r = left.size(); r-- > 0;)
+            if (right[r] >= 0) hm.outline.push_back(toPicture({right[r] + 0.5, p.y0 + static_cast<double>(r)}));
+        found.push_back(std::move(hm));
+    }
+    return found;
+}
+
+}  // namespace ordavia
