@@ -13,7 +13,7 @@
 // in DIR and read back on the next run (drawing takes most of the time).
 //
 //   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
-//                [--cache DIR] [--dump DIR]
+//                [--cache DIR] [--dump DIR] [--case N]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     bool verbose = false;
     int exams = 0;
+    int only = -1;  // --case N: that case alone
     bool counter = false;
     CountSettings cs;
     std::vector<std::string> conditions = {"clean", "typical", "hard"};
@@ -197,6 +198,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--spacing") && i + 1 < argc) cs.minSpacingUm = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--threshold") && i + 1 < argc) cs.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--band") && i + 1 < argc) cs.bandUm = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--case") && i + 1 < argc) only = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && i + 1 < argc) cacheDir = argv[++i];
         else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) dumpDir = argv[++i];
@@ -212,6 +214,7 @@ int main(int argc, char** argv) {
         }
         Table t;
         for (int i = 0; i < cases; ++i) {
+            if (only >= 0 && i != only) continue;
             const SynthFindings f = studyRow(seed * 1000 + static_cast<uint64_t>(i));
             const AssessScore s = scoreCase(c, seed * 1000 + static_cast<uint64_t>(i), f);
             if (!s.ok) {
@@ -231,6 +234,11 @@ int main(int argc, char** argv) {
                 for (const auto& hm : s.truthHaemAt) std::printf(" (%.0f %.0f r %.0f)", hm.x, hm.y, hm.r);
                 std::printf("\n");
             }
+            if (verbose)
+                for (const auto& q : s.pairs)
+                    if (q.truthAbnormal || q.foundAbnormal)
+                        std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",
+                                    q.foundAbnormal ? "abnormal" : "normal", q.at.x, q.at.y);
             if (verbose)
                 for (const auto& q : s.pairs)
                     if (q.truthGiant != q.foundGiant || q.truthUm >= 20 || std::abs(q.foundUm - q.truthUm) > 8 || std::isnan(q.foundUm))
