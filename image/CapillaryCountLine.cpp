@@ -15,12 +15,15 @@ namespace {
 // the least distance of two peaks (about one limb spacing) and the least
 // prominence as a share of the picture's strongest limbs.
 constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
-constexpr double kLimbShare = 0.08;
+constexpr double kLimbShare = 0.07;
 // Limbs are told apart when the width the limb ridge finds for the clearest
 // vessels, times its share of the width the loop ridge finds, reaches this
-// share of the widest single limb; single limbs count a line when they find
-// at most the sparse or at least the dense number of capillaries per mm.
-constexpr double kLimbResolved = 0.375, kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5;
+// share of the widest single limb.
+constexpr double kLimbResolved = 0.375;
+// Where single limbs count a line although whole loops could: they find a
+// sparse row (at most this many per mm) or a dense one (at least this
+// many), or whole loops are this wide or wider (then neighbours merge).
+constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 46;
 
 struct LineFrame {
     // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
@@ -286,14 +289,18 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     LineFrame g = f;
     g.ax -= margin * step * f.dx;
     g.ay -= margin * step * f.dy;
+    // Single limbs where the picture resolves them and whole loops are
+    // likely wrong: the row is sparse or dense, whole loops are wide enough
+    // to merge neighbours, or they find more capillaries than single limbs
+    // do (texture and deep vessels taken for loops). Whole loops otherwise
+    // (see the header).
     LinePeaks loops = linePeaks(ri, g, f.length, step, samples, margin, s, false);
-    // Single limbs where the picture resolves them and they find a sparse
-    // row; whole loops otherwise (see the header).
     bool byLimb = false;
     if (ri.limbs && limbsResolved(ri, s)) {
         LinePeaks limbs = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true);
         const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
-        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm) {
+        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
+            limbs.peaks.size() < loops.peaks.size()) {
             loops = std::move(limbs);
             byLimb = true;
         }

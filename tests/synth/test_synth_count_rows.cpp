@@ -36,24 +36,39 @@ std::vector<const SyntheticNailfold::Loop*> firstRow(const SyntheticNailfold::Tr
     return row;
 }
 
-TEST(CountRows, DenseRowsCrowdTheirLimbsAndSparseRowsCarryClutterOutsideTheTruth) {
-    // 12 per mm: a loop's limbs spread over most of half its slot, so that
-    // the neighbour's nearer limb lies hardly twice as far as the loop's own
-    // other limb, and hardly a loop has its limbs close together.
+TEST(CountRows, DenseRowsMergeTheirNeighboursAndSparseRowsCarryClutterOutsideTheTruth) {
+    // 12 per mm: a loop's limbs spread towards its neighbours', so that the
+    // neighbour's nearer limb lies hardly farther than the loop's own other
+    // limb; many blood columns are wide and the focus is softer than the
+    // look's own, so that facing limbs of neighbours touch at the blur.
     const Row dense = drawRow(12, 7);
+    SyntheticNailfold::Params typical;
+    CapillaroscopeLook look;
+    applyCapillaroscopeCondition("typical", typical, look);
+    EXPECT_GE(dense.p.blurSigma, 1.3 * typical.blurSigma);
     const auto row = firstRow(dense.truth);
     ASSERT_GE(row.size(), 36u);
-    std::vector<double> own, between;
+    std::vector<double> own, between, gap;
+    int wide = 0;
     for (size_t i = 1; i < row.size(); ++i) {
         const double pitch = (row[i]->apex.x - row[i - 1]->apex.x) * dense.p.umPerPixelX;
         own.push_back(row[i]->limbSpacingUm);
         between.push_back(pitch - (row[i]->limbSpacingUm + row[i - 1]->limbSpacingUm) / 2);
+        // Skin between the facing limbs: their centres less half of each.
+        const double limb = (row[i]->arterialWidthUm + row[i]->venousWidthUm + row[i - 1]->arterialWidthUm +
+                             row[i - 1]->venousWidthUm) / 4;
+        gap.push_back(between.back() - limb);
+        wide += row[i]->dilated ? 1 : 0;
     }
     std::sort(own.begin(), own.end());
     std::nth_element(between.begin(), between.begin() + between.size() / 2, between.end());
-    EXPECT_GE(own[own.size() / 5], 25);
-    EXPECT_GE(own[own.size() / 2], 28);
+    std::nth_element(gap.begin(), gap.begin() + gap.size() / 2, gap.end());
+    EXPECT_GE(own[own.size() / 2], 20);
     EXPECT_LE(between[between.size() / 2], 2.1 * own[own.size() / 2]);
+    // The skin between neighbours is hardly wider than the blur spreads a
+    // limb's edge (3.5 sigma), so that neighbouring loops merge.
+    EXPECT_LE(gap[gap.size() / 2], 3.5 * dense.p.blurSigma * dense.p.umPerPixelX);
+    EXPECT_GE(wide, static_cast<int>(row.size()) / 4);
     // A line across it crosses ten or more.
     EXPECT_GE(distalRowLine(dense.truth, dense.p.width / 2.0, 1000).count, 10);
 
@@ -78,10 +93,13 @@ TEST(CountRows, DenseRowsCrowdTheirLimbsAndSparseRowsCarryClutterOutsideTheTruth
 }
 
 // The counter over the whole range on typical rows, three 1 mm lines per
-// picture, as it counts by default (single limbs in sparse and dense rows
-// of sharp pictures) and by whole loops only. The figures are those reached now,
-// with a margin. By whole loops the range is compressed: sparse rows are
-// counted high (clutter makes peaks), dense ones low (neighbours merge).
+// picture, as it counts by default and by whole loops only. The figures are
+// those reached now, with a margin. By whole loops the range is compressed
+// as on real pictures (there: MAE 1.63, r 0.58, 48 % within one; rows of
+// 8-9 per mm counted 5-7, rows of 1-2 counted 4-5): sparse rows are counted
+// high (clutter makes peaks), dense ones low (neighbours merge). A generator
+// that drifts towards easy rows fails here as well as a counter that gets
+// worse.
 TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     const auto pics = test::countRowPictures("typical", 2);
     ASSERT_EQ(pics.size(), 24u);
@@ -90,25 +108,26 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     s.limbUm = 0;
     const test::CountRowScore loops = test::scoreCountRows(pics, s);
     EXPECT_EQ(counted.all.lines(), 72);
-    // Measured: MAE 1.92, r 0.80, 51 % within one, slope 0.40.
-    EXPECT_LE(loops.all.mae(), 2.1);
-    EXPECT_GE(loops.all.pearson(), 0.75);
-    EXPECT_GE(loops.all.within1(), 0.45);
-    EXPECT_GE(loops.all.slope(), 0.35);
-    // Measured: MAE 1.26, r 0.89, 64 % within one, slope 0.64; sparse
-    // rows (2.0 true) counted 3.9 instead of 5.9, dense ones (11.2) 9.7
-    // instead of 9.6 with a mean error of 1.47 instead of 1.59.
-    EXPECT_LE(counted.all.mae(), 1.4);
-    EXPECT_GE(counted.all.pearson(), 0.85);
-    EXPECT_GE(counted.all.within1(), 0.58);
-    EXPECT_GE(counted.all.slope(), 0.58);
+    // Measured: MAE 2.57, r 0.48, 29 % within one, slope 0.18; rows of 1-3
+    // per mm counted 5.9, of 7-9 7.1, of 10-12 7.4.
+    EXPECT_GE(loops.all.mae(), 2.2);
+    EXPECT_LE(loops.all.pearson(), 0.6);
+    EXPECT_GE(loops.band[0].meanFound(), 4.5);
+    EXPECT_LE(loops.band[2].meanFound(), 7.6);
+    EXPECT_LE(loops.band[3].meanFound(), 8);
+    // Measured: MAE 2.07, r 0.69, 44 % within one, slope 0.40; rows of 1-3
+    // per mm counted 3.8 (MAE 1.90), of 4-6 4.95 (0.95).
+    EXPECT_LE(counted.all.mae(), 2.25);
+    EXPECT_GE(counted.all.pearson(), 0.62);
+    EXPECT_GE(counted.all.within1(), 0.38);
+    EXPECT_GE(counted.all.slope(), 0.33);
     EXPECT_LE(counted.band[0].mae(), 2.2);
-    EXPECT_LT(counted.band[3].mae(), loops.band[3].mae());
-    // Ordinary rows are counted as by whole loops.
-    EXPECT_EQ(counted.band[2].found, loops.band[2].found);
-    // Denser rows are counted higher band after band.
-    for (int b = 1; b < 4; ++b) EXPECT_GT(counted.band[b].meanFound(), counted.band[b - 1].meanFound() + 1) << b;
-    for (int b = 2; b < 4; ++b) EXPECT_GT(loops.band[b].meanFound(), loops.band[b - 1].meanFound() + 1) << b;
+    EXPECT_LT(counted.all.mae(), loops.all.mae() - 0.3);
+    for (int b = 0; b < 2; ++b) EXPECT_LT(counted.band[b].mae(), loops.band[b].mae()) << b;
+    // Denser rows are counted higher band after band (the densest rows,
+    // merged at the picture's blur, at least as high as the one before).
+    for (int b = 1; b < 3; ++b) EXPECT_GT(counted.band[b].meanFound(), counted.band[b - 1].meanFound() + 1) << b;
+    EXPECT_GE(counted.band[3].meanFound(), counted.band[2].meanFound());
 }
 
 // Single limbs count only where a picture resolves them: every typical
