@@ -15,11 +15,11 @@ namespace ordavia {
 
 namespace {
 
-// The darkening (-ln of the picture over its lighting) of a giant's body,
-// smoothed over 20 micrometres: 0.23 to 0.47 on faint, blurred pictures,
+// The darkening (the share of the light taken) of a giant's body,
+// smoothed over 20 micrometres: 0.2 to 0.37 on faint, blurred pictures,
 // where the darkest patches that are no giant (dilated loops, loops lying
-// over each other, deep vessels) stay below 0.16.
-constexpr double kGiantDarkening = 0.21;
+// over each other, deep vessels) stay below 0.15.
+constexpr double kGiantDarkening = 0.19;
 constexpr double kSmoothUm = 20;
 // Its body is a patch at least this wide across the row at half its
 // darkening and runs on down its limbs at least this far.
@@ -55,10 +55,15 @@ std::vector<double> boxBlur(const std::vector<double>& in, int w, int h, int r) 
     return out;
 }
 
-std::vector<double> logDarkening(const std::vector<float>& dark) {
-    std::vector<double> v(dark.size());
-    for (size_t i = 0; i < dark.size(); ++i) v[i] = -std::log(std::max(0.02, 1.0 - static_cast<double>(dark[i])));
-    return v;
+std::vector<double> widened(const std::vector<float>& v) { return std::vector<double>(v.begin(), v.end()); }
+
+// The mean of `v` over the box of radius r around (x, y).
+double boxMean(const std::vector<float>& v, int w, int h, int x, int y, int r) {
+    double sum = 0;
+    int n = 0;
+    for (int yy = std::max(0, y - r); yy <= std::min(h - 1, y + r); ++yy)
+        for (int xx = std::max(0, x - r); xx <= std::min(w - 1, x + r); ++xx) sum += v[static_cast<size_t>(yy) * w + xx], ++n;
+    return n ? sum / n : 0;
 }
 
 }  // namespace
@@ -68,9 +73,8 @@ void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row) {
     if (w < 8 || h < 8 || planes.dark.size() != static_cast<size_t>(w) * h) return;
     const double px = planes.umPerPixel;
     const int r = std::max(1, static_cast<int>(std::lround(kSmoothUm / px)));
-    const std::vector<double> d = boxBlur(logDarkening(planes.dark), w, h, r);
-    std::vector<double> red;
-    if (planes.colour && planes.darkRed.size() == d.size()) red = boxBlur(logDarkening(planes.darkRed), w, h, r);
+    const std::vector<double> d = boxBlur(widened(planes.dark), w, h, r);
+    const bool colour = planes.colour && planes.darkRed.size() == d.size();
     // Local maxima over a giant's half width; clear of the picture's
     // edges, where the lighting is extrapolated.
     const int reach = std::max(2, static_cast<int>(std::lround(80 / px)));
@@ -97,7 +101,7 @@ void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row) {
                     }
                 }
             if (!top) continue;
-            if (!red.empty() && red[static_cast<size_t>(y) * w + x] > kVesselRedShare * v) continue;
+            if (colour && boxMean(planes.darkRed, w, h, x, y, r) > kVesselRedShare * v) continue;
             const double half = v / 2;
             auto at = [&](int xx, int yy) { return d[static_cast<size_t>(yy) * w + xx]; };
             int a = x, b = x, up = y, down = y;
