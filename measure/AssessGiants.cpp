@@ -16,15 +16,16 @@ namespace ordavia {
 namespace {
 
 // The darkening (the share of the light taken) of a giant's body,
-// smoothed over 20 micrometres: 0.2 to 0.37 on faint, blurred pictures,
-// where the darkest patches that are no giant (dilated loops, loops lying
-// over each other, deep vessels) stay below 0.15.
-constexpr double kGiantDarkening = 0.19;
+// smoothed over 20 micrometres: 0.1 to 0.37 on faint, blurred pictures
+// (less where the picture's vessels are faint); some patches that are no
+// giant (loops lying over each other, deep vessels) reach 0.15. A patch
+// is only a candidate: the loop's width across at full resolution decides.
+constexpr double kGiantDarkening = 0.10;
 constexpr double kSmoothUm = 20;
 // Its body is a patch at least this wide across the row at half its
 // darkening and runs on down its limbs at least this far.
 constexpr double kPatchWideUm = 60;
-constexpr double kPatchTallUm = 80;
+constexpr double kPatchTallUm = 60;
 // Blood in a vessel lets red light through; old blood (a haemorrhage)
 // darkens red nearly as much as green.
 constexpr double kVesselRedShare = 0.55;
