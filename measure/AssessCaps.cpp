@@ -137,10 +137,13 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 // micrometres across; a dilated loop's is at most about 75 and an ordinary
 // loop's less. A blur or a bright cap widens the cap's own cut, not the
 // body's.
-double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening) {
+// `centre` (if given): how far the loop's middle lies along the row from
+// (x, y), in pixels, from the runs of the cuts nearest the top.
+double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening,
+                 double* centre = nullptr) {
     const double tx = -ny, ty = nx;
     const double half = 160 / umPerPixel, stepPx = 0.5;
-    std::vector<double> p, sorted, widths;
+    std::vector<double> p, sorted, widths, middles;
     for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
@@ -159,6 +162,12 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
         widths.push_back((b - a + 1) * stepPx * umPerPixel);
+        middles.push_back(((a + b) / 2.0 - mid) * stepPx);
+    }
+    if (centre && !middles.empty()) {
+        middles.resize(std::min<size_t>(middles.size(), 3));
+        std::sort(middles.begin(), middles.end());
+        *centre = middles[middles.size() / 2];
     }
     // As wide on two cuts at least: a giant's limbs run on at its width,
     // where a loop merged with a neighbour on one cut is not as wide on the next.
@@ -191,22 +200,61 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
 
 }  // namespace
 
-CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& row, int factor, double nx, double ny,
+CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
     std::vector<double> darkening, body;
+    std::vector<bool> searched;
+    std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
-    for (const AssessTip& t : row) {
+    for (size_t i = 0; i < row.size();) {
+        const AssessTip& t = row[i];
         AssessedCapillary c;
         const AssessPoint top = toPicture({t.x, t.y});
+        if (t.giant) {
+            // The giant search's patch: its top (or the near edge the cut
+            // finds at a capillary of the row) is the cap's near edge, and
+            // its body across tells the diameter.
+            AssessPoint edge = top;
+            if (!t.giantOnly) {
+                const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
+                if (std::isfinite(aw.um)) edge = aw.from;
+            }
+            double shift = 0;
+            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift);
+            // Its middle, from its body: a wide blurred cap's top is flat.
+            edge = {edge.x - ny * shift, edge.y + nx * shift};
+            if (across >= kGiantBodyUm) {
+                const double um = (across - kGiantGapUm) / 2;
+                c.widthFrom = edge;
+                c.widthTo = {edge.x - nx * um / umPerPixel, edge.y - ny * um / umPerPixel};
+                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+                c.apexUm = um;
+                caps.push_back(c);
+                darkening.push_back(0);
+                body.push_back(across);
+                shifts.push_back(0);
+                searched.push_back(true);
+                ++i;
+                continue;
+            }
+            if (t.giantOnly) {
+                row.erase(row.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+        }
+        ++i;
+        searched.push_back(false);
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
         darkening.push_back(aw.darkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
         // lies higher for a wide ridge).
-        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening));
+        double shift = 0;
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift));
+        shifts.push_back(shift);
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
         if (t.filled) {
@@ -227,7 +275,7 @@ CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& 
         // otherwise be outvoted and every giant look ordinary.
         std::vector<double> sorted, ordinary;
         for (size_t i = 0; i < darkening.size(); ++i) {
-            if (body[i] >= kGiantBodyUm) continue;
+            if (body[i] >= kGiantBodyUm || searched[i]) continue;
             sorted.push_back(darkening[i]);
             if (!(caps[i].apexUm >= kDilatedApexUm)) ordinary.push_back(darkening[i]);
         }
@@ -241,6 +289,10 @@ CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& 
         for (size_t i = 0; i < caps.size(); ++i) {
             AssessedCapillary& c = caps[i];
             const double d = darkening[i];
+            if (searched[i]) {
+                ++measured;
+                continue;
+            }
             if (!std::isfinite(c.apexUm)) continue;
             auto setDiameter = [&c](double um) {
                 const double k = um / c.apexUm;
@@ -254,6 +306,11 @@ CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& 
                 // body across tells its diameter better than the cut down
                 // through the cap, whose far side the limbs hide.
                 setDiameter((body[i] - kGiantGapUm) / 2);
+                // Its middle, from its body: a wide blurred cap's top is flat.
+                const double sx = -ny * shifts[i], sy = nx * shifts[i];
+                c.widthFrom = {c.widthFrom.x + sx, c.widthFrom.y + sy};
+                c.widthTo = {c.widthTo.x + sx, c.widthTo.y + sy};
+                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
                 ++measured;
                 continue;
             }

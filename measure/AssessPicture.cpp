@@ -97,6 +97,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (ny > 0) nx = -nx, ny = -ny;
     }
 
+    if (planes.width == ri.width && planes.height == ri.height) findGiantLoops(planes, row);
     std::vector<AssessedCapillary>& caps = a.capillaries;
     const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps);
     const double widen = measured.widen, measuredShare = measured.measuredShare;

@@ -29,6 +29,11 @@ struct AssessTip {
     // Found again by fillRow: counted, but its cap was not seen in the mask
     // and is not measured.
     bool filled = false;
+    // Found (or confirmed) by the search for giant loops, at the top of
+    // its cap's dark patch: its diameter comes from its body's width.
+    bool giant = false;
+    // Known from that search alone: no capillary when it proves no giant.
+    bool giantOnly = false;
 };
 
 struct AssessMask {
@@ -63,6 +68,11 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double umPe
 void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
              const AssessPoint& to);
 
+// Giant loops the row step missed or found elsewhere: dark, wide patches
+// of vessel colour (plane pixels). Each is added to `row`, or marks the
+// row's capillary at it, with `giant` set.
+void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row);
+
 // The apical diameters of the row's capillaries.
 struct CapsMeasured {
     double widen = 0;          // the optics' widening of every dip, squared micrometres
@@ -73,7 +83,8 @@ struct CapsMeasured {
 // pixels each) to `caps`, its apex and apical diameter measured along the
 // normal (nx, ny) towards the nail in the picture; `noise` is the
 // darkness planes' spread.
-CapsMeasured measureCaps(const CZVimage& picture, const std::vector<AssessTip>& row, int factor, double nx, double ny,
+// Tips of the giant search that prove no giant are taken out of `row`.
+CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps);
 
 // A tip's shape from the vessel mask around it (mask width `w`, `px`
