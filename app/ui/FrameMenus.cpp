@@ -50,7 +50,7 @@
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/MenuProvider.h"
 #include "framework/ui/SubWindowPlacement.h"
 #include "framework/ui/ViewRegistry.h"

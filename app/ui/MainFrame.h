@@ -13,7 +13,7 @@
 #include "app/MainFrameHost.h"
 #include "base/Result.h"
 #include "framework/LocalRequests.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 class CBasicApp;
 class QLabel;

@@ -30,7 +30,7 @@
 #include "results/CResultDoc.h"
 #include "chart/ZchartDoc.h"
 #include "chart/ui/ChartDialogs.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/UndoActions.h"
 #include "chart/ui/ZchartView.h"
 #include "framework/AppServices.h"

@@ -8,7 +8,7 @@
 #include "doppler/ui/TrvDialogs.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 using namespace ordavia;
 

@@ -7,7 +7,7 @@
 #include <QMenu>
 
 #include "chart/ui/ZchartView.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 class ZcommonTRVDoc;
 

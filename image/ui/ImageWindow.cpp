@@ -1,6 +1,5 @@
 #include "image/ui/ImageWindow.h"
 
-#include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "base/Paths.h"
+#include "base/ui/CommandTable.h"
 #include "image/CZVimage.h"
 #include "image/ImageFormats.h"
 #include "image/Palette.h"
@@ -39,45 +39,33 @@ ImageWindow::ImageWindow(std::unique_ptr<CZVimage> image, QWidget* parent)
 ImageWindow::~ImageWindow() = default;
 
 void ImageWindow::buildActions() {
-    paletteGroup_ = new QActionGroup(this);
-    paletteGroup_->setExclusive(true);
-    for (int i = 0; i < CZVimage::kPaletteCount; ++i) {
-        QAction* a = paletteGroup_->addAction(QString::fromUtf8(paletteMenuText(i)));
-        a->setCheckable(true);
-        a->setData(i);
-        connect(a, &QAction::triggered, this, [this, i] { setPalette(i); });
-    }
-    zeroAction_ = new QAction(tr("&zero as black"), this);
-    zeroAction_->setCheckable(true);
-    connect(zeroAction_, &QAction::triggered, this, &ImageWindow::setZeroAsBlack);
-    autoAction_ = new QAction(tr("&Auto contrast"), this);
-    autoAction_->setCheckable(true);
-    connect(autoAction_, &QAction::triggered, this, [this] { toggleAutoContrast(); });
-    zoomInAction_ = new QAction(tr("&Zoom In"), this);
-    zoomInAction_->setShortcut(QKeySequence::ZoomIn);
-    connect(zoomInAction_, &QAction::triggered, this, &ImageWindow::zoomIn);
-    zoomOutAction_ = new QAction(tr("&Zoom out"), this);
-    zoomOutAction_->setShortcut(QKeySequence::ZoomOut);
-    connect(zoomOutAction_, &QAction::triggered, this, &ImageWindow::zoomOut);
-    addActions(paletteGroup_->actions());
-    addAction(zeroAction_);
-    addAction(autoAction_);
-    addAction(zoomInAction_);
-    addAction(zoomOutAction_);
-    syncActions();
-}
-
-void ImageWindow::syncActions() {
-    const auto actions = paletteGroup_->actions();
-    const int index = image_->paletteIndex();
-    if (index >= 0 && index < actions.size()) actions[index]->setChecked(true);
-    zeroAction_->setChecked(image_->zeroAsBlack());
-    autoAction_->setChecked(image_->autoContrast());
     // Palettes apply to grey pictures only.
-    const bool grey = image_->colour() == CZVimage::kGrey;
-    paletteGroup_->setEnabled(grey);
-    zeroAction_->setEnabled(grey);
-    autoAction_->setEnabled(grey);
+    const auto grey = [this] { return image_->colour() == CZVimage::kGrey; };
+    CommandTable table;
+    for (int i = 0; i < CZVimage::kPaletteCount; ++i)
+        table.push_back({.text = paletteMenuText(i),
+                         .run = [this, i] { setPalette(i); },
+                         .radio = "palette",
+                         .enabled = grey,
+                         .checked = [this, i] { return image_->paletteIndex() == i; }});
+    table.push_back(separator());
+    table.push_back({.text = "&zero as black",
+                     .run = [this] { setZeroAsBlack(!image_->zeroAsBlack()); },
+                     .checkable = true,
+                     .enabled = grey,
+                     .checked = [this] { return image_->zeroAsBlack(); }});
+    table.push_back({.text = "&Auto contrast",
+                     .run = [this] { toggleAutoContrast(); },
+                     .checkable = true,
+                     .enabled = grey,
+                     .checked = [this] { return image_->autoContrast(); }});
+    table.push_back(separator());
+    table.push_back({.text = "&Zoom In", .run = [this] { zoomIn(); }, .shortcut = QKeySequence::ZoomIn});
+    table.push_back({.text = "&Zoom out", .run = [this] { zoomOut(); }, .shortcut = QKeySequence::ZoomOut});
+    // One menu for the window's life: the window holds its actions, so the
+    // zoom keys work whether or not the menu is open.
+    menu_ = new QMenu(this);
+    addCommands(menu_, this, table);
 }
 
 QSize ImageWindow::pictureSize() const { return picture_->size(); }
@@ -98,13 +86,11 @@ void ImageWindow::refresh() {
 
 void ImageWindow::setPalette(int index) {
     image_->setPalette(index);
-    syncActions();
     refresh();
 }
 
 void ImageWindow::setZeroAsBlack(bool on) {
     image_->setZeroAsBlack(on);
-    syncActions();
     refresh();
 }
 
@@ -112,7 +98,6 @@ void ImageWindow::toggleAutoContrast() {
     // A window of its own has no profile: it keeps the fraction it has.
     image_->toggleAutoContrast(image_->adjustSize());
     image_->dropDisplayHeader();
-    syncActions();
     refresh();
 }
 
@@ -132,17 +117,7 @@ void ImageWindow::zoomOut() {
     refresh();
 }
 
-void ImageWindow::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    menu.addActions(paletteGroup_->actions());
-    menu.addSeparator();
-    menu.addAction(zeroAction_);
-    menu.addAction(autoAction_);
-    menu.addSeparator();
-    menu.addAction(zoomInAction_);
-    menu.addAction(zoomOutAction_);
-    menu.exec(event->globalPos());
-}
+void ImageWindow::contextMenuEvent(QContextMenuEvent* event) { menu_->exec(event->globalPos()); }
 
 QWidget* openImageWindow(const std::string& path, const ordavia::GreyWeights& weights, std::string* error,
                          QWidget* parent) {

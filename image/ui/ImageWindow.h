@@ -9,8 +9,7 @@
 class CZVimage;
 class QLabel;
 class QScrollArea;
-class QActionGroup;
-class QAction;
+class QMenu;
 
 namespace ordavia {
 
@@ -43,16 +42,11 @@ protected:
 
 private:
     void buildActions();
-    void syncActions();
 
     std::unique_ptr<CZVimage> image_;
     QScrollArea* scroll_ = nullptr;
     QLabel* picture_ = nullptr;
-    QActionGroup* paletteGroup_ = nullptr;
-    QAction* zeroAction_ = nullptr;
-    QAction* autoAction_ = nullptr;
-    QAction* zoomInAction_ = nullptr;
-    QAction* zoomOutAction_ = nullptr;
+    QMenu* menu_ = nullptr;  // the palette menu, built from a command table
     int zoomNum_ = 1;
     int zoomDen_ = 1;
 };

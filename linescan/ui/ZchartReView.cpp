@@ -6,7 +6,7 @@
 
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "linescan/ZchartReviewDoc.h"
 
 using namespace ordavia;

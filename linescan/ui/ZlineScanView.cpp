@@ -18,7 +18,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "base/FileIO.h"
 #include "base/Paths.h"

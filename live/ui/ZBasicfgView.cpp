@@ -10,7 +10,7 @@
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
 #include "framework/Timer.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "live/CameraSources.h"
 #include "live/ZBasicfgDoc.h"

@@ -12,7 +12,7 @@
 #include <QImage>
 #include <QPointer>
 
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 class QAction;
 class QButtonGroup;

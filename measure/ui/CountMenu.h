@@ -2,7 +2,7 @@
 // The capillary count commands of an image view, for its "&Process" menu
 // beside the detector: count along the current line, count on every line
 // of the list, correct the marks by clicking, and the settings.
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 class QWidget;
 class ZBasicDoc;

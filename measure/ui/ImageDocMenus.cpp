@@ -13,7 +13,7 @@
 #include "framework/AppServices.h"
 #include "framework/DocTemplate.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "measure/SelectionAverage.h"
 #include "image/GreyConversion.h"
 #include "image/ImageFormats.h"

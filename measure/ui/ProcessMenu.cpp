@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "framework/AppServices.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "measure/ImageProcessing.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/ui/AssessmentWindow.h"

@@ -25,7 +25,7 @@
 #include "chart/ZliveChartDoc.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "image/ui/ImageToQImage.h"
 #include "measure/ZBasicDoc.h"
 #include "measure/CapillaryWidthTool.h"

@@ -23,7 +23,7 @@
 #include "results/ui/ResultTableModel.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 

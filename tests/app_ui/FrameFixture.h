@@ -1,6 +1,7 @@
 #pragma once
 // The workstation as the window tests drive it: the application and its
-// main window, closed and exited after each test, and small pictures to open.
+// main window (with the picture windows registered), closed and exited after
+// each test, and small pictures to open.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include "app/CBasicApp.h"
 #include "app/ui/MainFrame.h"
 #include "image/CZVimage.h"
+#include "measure/ui/MeasureViews.h"
 #include "settings/DebugLog.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolderTest.h"
@@ -17,7 +19,10 @@
 
 class FrameFixture : public TempFolderTest {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureQtApp(); }
+    static void SetUpTestSuite() {
+        testsupport::ensureQtApp();
+        ordavia::registerMeasureViews();
+    }
     void TearDown() override {
         if (frame_) {
             frame_->close();

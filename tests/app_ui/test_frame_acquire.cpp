@@ -40,7 +40,6 @@ class FrameAcquireTest : public FrameFixture {
 protected:
     static void SetUpTestSuite() {
         FrameFixture::SetUpTestSuite();
-        registerMeasureViews();
         registerLiveViews();
         registerChartViews();
         registerDopplerViews();

@@ -11,7 +11,6 @@
 
 #include "app/ui/FrameWindows.h"
 #include "app/ui/MainToolbar.h"
-#include "measure/ui/MeasureViews.h"
 #include "tests/app_ui/FrameFixture.h"
 #include "tests/support/MenuEntries.h"
 
@@ -22,10 +21,6 @@ namespace {
 
 class FrameMenusTest : public FrameFixture {
 protected:
-    static void SetUpTestSuite() {
-        FrameFixture::SetUpTestSuite();
-        registerMeasureViews();
-    }
     // The menus of the menu bar that show, by title.
     std::map<QString, QMenu*> menus() const {
         std::map<QString, QMenu*> out;

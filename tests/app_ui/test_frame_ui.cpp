@@ -12,7 +12,6 @@
 #include "app/ui/MainToolbar.h"
 #include "app/ui/WelcomeDialog.h"
 #include "db/CSubjectDatabase.h"
-#include "measure/ui/MeasureViews.h"
 #include "settings/ProfileStore.h"
 #include "tests/app_ui/FrameFixture.h"
 
@@ -22,10 +21,6 @@ namespace {
 
 class FrameUiTest : public FrameFixture {
 protected:
-    static void SetUpTestSuite() {
-        FrameFixture::SetUpTestSuite();
-        registerMeasureViews();
-    }
     void SetUp() override {
         FrameFixture::SetUp();
         ASSERT_TRUE(start());

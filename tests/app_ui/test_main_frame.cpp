@@ -34,7 +34,6 @@ protected:
     static void SetUpTestSuite() {
         FrameFixture::SetUpTestSuite();
         registerResultViewMaker();
-        registerMeasureViews();
         registerChartViews();
     }
     std::string makeTable(const std::string& name) {

@@ -24,7 +24,6 @@
 #include "live/CameraSources.h"
 #include "live/ui/ZBasicfgView.h"
 #include "measure/ZBasicDoc.h"
-#include "measure/ui/MeasureViews.h"
 #include "tests/app_ui/FrameFixture.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LiveFixture.h"
@@ -46,10 +45,6 @@ void writeRaw(const std::string& path, const std::string& bytes) {
 
 class RequestTest : public FrameFixture {
 protected:
-    static void SetUpTestSuite() {
-        FrameFixture::SetUpTestSuite();
-        registerMeasureViews();
-    }
     // Runs the event loop until the server has handled `n` requests in all.
     bool settle(int n) {
         QElapsedTimer t;

@@ -11,7 +11,6 @@
 #include "image/ImageFormats.h"
 #include "base/FileIO.h"
 #include "linescan/ZlineScanBaseDoc.h"
-#include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"

@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <cstring>
 
 #include "dicom/DicomPicture.h"
 #include "dicom/DicomUid.h"

@@ -2,7 +2,6 @@
 // that defeat naive fills: a whole dark picture and a long comb.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <random>

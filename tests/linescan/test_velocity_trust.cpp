@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
 #include "linescan/LineVelocityRun.h"
 #include "support/TrustStudy.h"

@@ -63,7 +63,21 @@ struct LineScanUi : ::testing::Test {
         to.addObject(std::move(d));
     }
     void addLine(int y) { addLine(video, y); }
+    // The whole video scanned along a line on the moving row.
+    std::unique_ptr<ZlineScanDoc> scanAlongTheRow() {
+        addLine(kRow);
+        auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
+        EXPECT_TRUE(made.ok()) << made.reason();
+        return made.ok() ? std::move(made).value() : nullptr;
+    }
 };
+
+// The document menu of that title.
+QMenu* menuTitled(const QList<QMenu*>& menus, const QString& title) {
+    for (QMenu* each : menus)
+        if (each->title() == title) return each;
+    return nullptr;
+}
 
 TEST_F(LineScanUi, PlayingTheVideoBuildsTheScanAndTheAcceptedSummaryGoesToTheLine) {
     LiveLineScan link(&svc.services);
@@ -145,10 +159,8 @@ TEST_F(LineScanUi, TheTwoLineMethodTakesTheMeasuringLineAndTheSecondLine) {
 }
 
 TEST_F(LineScanUi, SlopesAreDrawnPickedAndListedWithTheMouse) {
-    addLine(kRow);
-    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_TRUE(made.ok()) << made.reason();
-    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
+    std::unique_ptr<ZlineScanDoc> scan = scanAlongTheRow();
+    ASSERT_TRUE(scan);
     ZlineScanBaseView view(scan.get());
     view.resize(900, 520);
     view.show();
@@ -241,10 +253,8 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
         opened.push_back(std::move(d));
         return opened.back().get();
     };
-    addLine(kRow);
-    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_TRUE(made.ok()) << made.reason();
-    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
+    std::unique_ptr<ZlineScanDoc> scan = scanAlongTheRow();
+    ASSERT_TRUE(scan);
     const int traces = scan->traceCount();
     const std::string sourceName = scan->sourceTrace()->name;
     ZlineScanBaseView view(scan.get());
@@ -289,10 +299,8 @@ TEST_F(LineScanUi, AKymographImportOpensANewScanAndADoubtfulSummaryDefaultsToNo)
 // The window's header shows one velocity: the summary it offers, then the
 // accepted one; a summary without a good column is shown, not offered.
 TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered) {
-    addLine(kRow);
-    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_TRUE(made.ok()) << made.reason();
-    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
+    std::unique_ptr<ZlineScanDoc> scan = scanAlongTheRow();
+    ASSERT_TRUE(scan);
     ZlineScanBaseView view(scan.get());
     view.resize(900, 520);
     view.show();
@@ -325,14 +333,10 @@ TEST_F(LineScanUi, TheHeaderKeepsTheAcceptedVelocityAndNoVelocityIsNeverOffered)
 // The live scan's menu as it was built by hand; its ticks show the scan's
 // settings, and "Dimension &Lines" holds its own.
 TEST_F(LineScanUi, TheLineScanMenuKeepsItsCommandsAndTicks) {
-    addLine(kRow);
-    auto made = ordavia::scanWholeVideo(video, 0, &svc.services);
-    ASSERT_TRUE(made.ok()) << made.reason();
-    std::unique_ptr<ZlineScanDoc> scan = std::move(made).value();
+    std::unique_ptr<ZlineScanDoc> scan = scanAlongTheRow();
+    ASSERT_TRUE(scan);
     ZlineScanView view(scan.get());
-    QMenu* m = nullptr;
-    for (QMenu* each : view.documentMenus())
-        if (each->title() == ZlineScanBaseView::kMenuTitle) m = each;
+    QMenu* m = menuTitled(view.documentMenus(), ZlineScanBaseView::kMenuTitle);
     ASSERT_NE(m, nullptr);
     const auto entries = [](bool interlace, bool lines, bool subtract, bool cbv) {
         const auto tick = [](bool on) { return std::string(on ? " [v]" : ""); };
@@ -357,9 +361,7 @@ TEST_F(LineScanUi, TheReviewMenuCalculatesTheVelocityOrSaysWhatItNeeds) {
     svc.adopt(review);
     ASSERT_TRUE(review.OnNewDocument());
     ZchartReView view(&review);
-    QMenu* m = nullptr;
-    for (QMenu* each : view.documentMenus())
-        if (each->title() == "&Review") m = each;
+    QMenu* m = menuTitled(view.documentMenus(), "&Review");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(shownEntries(m), QStringList({"&Calculate velocity"}));
     m->actions().at(0)->trigger();

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "tests/support/MveBytes.h"
+#include "tests/support/ScratchDir.h"
 #include "measure/CDimLine.h"
 #include "measure/CDimList.h"
 #include "measure/Calibration.h"

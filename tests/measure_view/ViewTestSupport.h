@@ -28,6 +28,12 @@ protected:
         tools->buttonDown(p, shift, ctrl);
         tools->buttonUp(p, shift, ctrl);
     }
+    // Press at the first point, move through the others, release at the last.
+    unsigned drag(std::initializer_list<ordavia::ZPoint> path, bool shift = false, bool ctrl = false) {
+        tools->buttonDown(*path.begin(), shift, ctrl);
+        for (auto p = path.begin() + 1; p != path.end(); ++p) tools->mouseMove(*p, shift, ctrl);
+        return tools->buttonUp(*(path.end() - 1), shift, ctrl);
+    }
     CDimList& list() { return doc->currentDimList(); }
     // A dimension of that kind through the points, in the current list.
     int draw(int kind, std::initializer_list<ordavia::ZPoint> points) {

@@ -101,9 +101,7 @@ TEST_F(ViewToolTest, ShiftTogglesSelectionAndSelectedObjectsMoveWithTheCurrentOn
     EXPECT_EQ(tools->buttonDown({300, 300}, true, false), TC::kNothing);
     tools->buttonUp({300, 300}, true, false);
 
-    tools->buttonDown({10, 10}, false, false);
-    tools->mouseMove({15, 13}, false, false);
-    tools->buttonUp({15, 13}, false, false);
+    drag({{10, 10}, {15, 13}});
     EXPECT_EQ(list().at(0)->getVertex(0), (ZPoint{15, 13}));
     EXPECT_EQ(list().at(1)->getVertex(0), (ZPoint{15, 53}));
     EXPECT_EQ(list().at(2)->getVertex(0), (ZPoint{10, 90}));
@@ -244,12 +242,7 @@ TEST_F(ViewToolTest, PolylinesAndPolygonsEndOnDoubleClickWithoutTheFloatingVerte
 
 TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     tools->setToolMode(TC::kFreehandLine);
-    tools->buttonDown({0, 0}, false, false);
-    tools->mouseMove({1, 0}, false, false);
-    tools->mouseMove({1, 0}, false, false);  // same pixel: no new vertex
-    tools->mouseMove({2, 1}, false, false);
-    tools->mouseMove({3, 3}, false, false);
-    const unsigned fx = tools->buttonUp({3, 3}, false, false);
+    const unsigned fx = drag({{0, 0}, {1, 0}, {1, 0} /* same pixel: no new vertex */, {2, 1}, {3, 3}});
     EXPECT_TRUE(fx & TC::kRelease);
     ASSERT_EQ(list().count(), 1);
     EXPECT_EQ(list().at(0)->vertexCount(), 4);
@@ -258,11 +251,7 @@ TEST_F(ViewToolTest, FreehandAddsAVertexPerMoveWhileTheButtonIsDown) {
     EXPECT_EQ(list().at(0)->vertexCount(), 4);
 
     tools->setToolMode(TC::kFreehandArea);
-    tools->buttonDown({0, 0}, false, false);
-    tools->mouseMove({10, 0}, false, false);
-    tools->mouseMove({10, 10}, false, false);
-    tools->mouseMove({0, 10}, false, false);
-    tools->buttonUp({0, 10}, false, false);
+    drag({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
     ASSERT_EQ(list().count(), 2);
     EXPECT_STREQ(list().at(1)->className(), "CDimPolygon");
     EXPECT_DOUBLE_EQ(list().at(1)->area(1, 1), 100.0);

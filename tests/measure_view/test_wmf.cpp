@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/FileIO.h"
 #include "tests/support/ArchiveBytes.h"
 #include "measure/WmfDrawing.h"
 #include "measure/ZBasicDoc.h"

@@ -4,7 +4,7 @@
 
 #include "results/CResultDoc.h"
 #include "measure/CDimList.h"
-#include "tests/support/MveBytes.h"
+#include "tests/support/ScratchDir.h"
 #include "tests/support/TestServices.h"
 #include "video/FcdTool.h"
 #include "video/fcfdoc.h"

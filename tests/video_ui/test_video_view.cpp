@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/VideoUiFixture.h"

@@ -19,7 +19,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "live/CameraSources.h"
 #include "video/CMotivaRecDoc.h"

@@ -18,7 +18,7 @@
 #include "base/Text.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "image/BoxFilter.h"
 #include "image/ImageFilters.h"
 #include "settings/ProfileStore.h"

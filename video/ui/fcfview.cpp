@@ -14,7 +14,7 @@
 #include "results/ResultTables.h"
 #include "framework/AppServices.h"
 #include "framework/Prompter.h"
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 #include "framework/ui/ViewRegistry.h"
 #include "settings/ProfileStore.h"
 #include "video/FcdTool.h"

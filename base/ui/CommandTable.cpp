@@ -1,4 +1,4 @@
-#include "framework/ui/CommandTable.h"
+#include "base/ui/CommandTable.h"
 
 #include <QAction>
 #include <QActionGroup>
