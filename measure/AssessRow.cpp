@@ -49,10 +49,11 @@ constexpr double kLimbSideUm = 20;
 // square, averaged over a band below it. Two rules: in a row whose tops
 // mostly stand on upright limbs (kClearShare of them clearer than
 // kClearUpright), any gap between the loops found is searched, along the
-// caps (the band from just above the line to kCapBandUm below it, where
+// caps (the band from 10 micrometres above the line to 30 below it, where
 // neighbouring loops of a dense row stand apart even where their limbs
 // merge), for peaks that also have limbs below them; otherwise only wide
-// gaps of rows of loops close together, down the limbs.
+// gaps of rows of loops close together, down the limbs. Blurred rows keep
+// the second rule: their caps answer as clearly as noise does.
 struct FillRule {
     double fromUm, toUm;   // the band below the line
     double share;          // of the row's own loops' ridge (at `quantile` of them) a peak needs
