@@ -72,8 +72,13 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         to = toPlane(*options.lineTo);
     }
     std::vector<AssessTip> row = distalRow(tips, px, automatic, from, to);
-    // Along a line found automatically, loops the mask merged or lost.
-    if (automatic) fillRow(ri, mask, row, from, to);
+    // Along a line found automatically, loops the mask merged or lost; tops
+    // whose ridges run across the row count only as giant loops.
+    std::vector<AssessTip> across;
+    if (automatic) {
+        across = takeAcrossTips(row);
+        fillRow(ri, mask, row, from, to);
+    }
     if (automatic && row.size() < 2) {
         // Nothing to fit: a level line across the picture at the one
         // capillary (or the upper third), which says how little was found.
@@ -100,6 +105,22 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     if (planes.width == ri.width && planes.height == ri.height) findGiantLoops(planes, row);
     std::vector<AssessedCapillary>& caps = a.capillaries;
     const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps);
+    if (!across.empty()) {
+        std::vector<AssessedCapillary> wide;
+        (void)measureCaps(*src, across, f, nx, ny, scale, planes.spread, wide);
+        // Unless the search for giant loops has already put one there (two
+        // giants, each over 100 um across, stand further apart).
+        const auto taken = [&](const AssessedCapillary& g) {
+            for (const AssessedCapillary& c : caps)
+                if (std::hypot(c.apex.x - g.apex.x, c.apex.y - g.apex.y) * scale < 2 * kGiantApexUm) return true;
+            return false;
+        };
+        for (size_t i = 0; i < wide.size(); ++i)
+            if (std::isfinite(wide[i].apexUm) && wide[i].apexUm >= kGiantApexUm && !taken(wide[i])) {
+                caps.push_back(wide[i]);
+                row.push_back(across[i]);
+            }
+    }
     const double widen = measured.widen, measuredShare = measured.measuredShare;
     for (size_t i = 0; i < row.size(); ++i)
         caps[i].shape = row[i].part >= 0 ? shapeOf(row[i], mask, ri.width, px) : CapillaryShape::kHairpin;

@@ -5,6 +5,7 @@
 // and the plexus below it left out.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "measure/AssessSteps.h"
 
@@ -44,19 +45,39 @@ constexpr double kLimbFromUm = 25;
 constexpr double kLimbToUm = 120;
 constexpr double kLimbSideUm = 20;
 
-// Lost loops of the row: the limbs looked at below the line
-// (micrometres), a peak's reach either side, how far from every loop
-// found it must lie, and the share of the row's own loops' ridge it needs.
-constexpr double kFillFromUm = 20;
-constexpr double kFillToUm = 80;
+// Lost loops of the row, found as peaks of the ridge crossing the line
+// square, averaged over a band below it. Two rules: in a row whose tops
+// mostly stand on upright limbs (kClearShare of them clearer than
+// kClearUpright), any gap between the loops found is searched, along the
+// caps (the band from 10 micrometres above the line to 30 below it, where
+// neighbouring loops of a dense row stand apart even where their limbs
+// merge), for peaks that also have limbs below them; otherwise only wide
+// gaps of rows of loops close together, down the limbs. Blurred rows keep
+// the second rule: their caps answer as clearly as noise does.
+struct FillRule {
+    double fromUm, toUm;   // the band below the line
+    double share;          // of the row's own loops' ridge (at `quantile` of them) a peak needs
+    double quantile;
+    double limbShare;      // of the row's own (median) limbs' ridge the limbs below a peak need
+    double noiseFloor;     // spreads of the picture's ridge a peak needs
+    double spacingUm;      // rows whose loops stand further apart are not filled
+    double gap;            // only gaps wider than this many spacings (0: any)
+    double apartUm;        // from every loop found
+    bool newEnds;          // the line's ends set again from the filled row
+};
+constexpr FillRule kWideGaps{20, 80, 0.6, 0.5, 0, 0, 140, 1.7, 60, false};
+constexpr FillRule kClearRow{-10, 30, 0.15, 0.25, 0.3, 1, 180, 0, 50, true};
+constexpr double kClearUpright = 0.3;
+constexpr double kClearShare = 0.45;
+// The limbs looked at below a peak, a peak's reach either side, and the
+// least median upright of a row that is filled at all.
+constexpr double kFillLimbFromUm = 20;
+constexpr double kFillLimbToUm = 80;
 constexpr double kFillNearUm = 25;
-constexpr double kFillApartUm = 60;
-constexpr double kFillShare = 0.6;
-// Rows whose loops stand further apart than this (micrometres) are not
-// filled, and only gaps wider than kFillGap spacings.
-constexpr double kFillSpacingUm = 140;
-constexpr double kFillGap = 1.7;
 constexpr double kFillUpright = 0.15;
+// In a clear row, tops whose ridges below run across the row this much
+// are not loops of the row (unless measured giant).
+constexpr double kAcrossUpright = -0.7;
 
 struct Cand {
     AssessTip tip;
@@ -66,6 +87,15 @@ struct Cand {
 // How much a tip looks like a loop's by its limbs' direction, 0.1 to 1.
 double loopWeight(const AssessTip& t) {
     return std::clamp((t.upright + 0.5) / 0.8, 0.1, 1.0);
+}
+
+// Whether most of the row's tops stand on clearly upright limbs: a row
+// whose loops the picture resolves (blurred loops show their caps rather
+// than their limbs).
+bool clearRow(const std::vector<AssessTip>& row) {
+    int clear = 0;
+    for (const AssessTip& t : row) clear += t.upright > kClearUpright ? 1 : 0;
+    return !row.empty() && clear >= kClearShare * static_cast<double>(row.size());
 }
 
 // Whether b, nearer the nail, hides a: a top across the row does not hide
@@ -356,44 +386,66 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
     return out;
 }
 
-void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
-             const AssessPoint& to) {
+std::vector<AssessTip> takeAcrossTips(std::vector<AssessTip>& row) {
+    std::vector<AssessTip> keep, across;
+    if (!clearRow(row)) return across;
+    for (const AssessTip& t : row) (t.upright < kAcrossUpright ? across : keep).push_back(t);
+    row = std::move(keep);
+    return across;
+}
+
+void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
+             AssessPoint& to) {
     const double px = ri.umPerPixelX * ri.factor;
     const double len = std::hypot(to.x - from.x, to.y - from.y);
     if (row.size() < 2 || len * px < 300) return;
+    const FillRule& rule = clearRow(row) ? kClearRow : kWideGaps;
     const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
     double nx = dy, ny = -dx;
     if (ny > 0) nx = -nx, ny = -ny;
     const auto cos2 = static_cast<float>(dx * dx - dy * dy), sin2 = static_cast<float>(2 * dx * dy);
-    // The ridge crossing the line square, averaged down the limbs.
+    // The ridge crossing the line square, averaged over a band below the line.
     const int n = static_cast<int>(len) + 1;
-    std::vector<double> p(static_cast<size_t>(n), 0.0);
-    const double d0 = kFillFromUm / px, d1 = kFillToUm / px;
-    for (int s = 0; s < n; ++s) {
-        double sum = 0;
-        int k = 0;
-        for (double d = d0; d <= d1; d += 1, ++k) {
-            const long x = std::lround(from.x + dx * s - nx * d), y = std::lround(from.y + dy * s - ny * d);
-            if (x < 0 || y < 0 || x >= ri.width || y >= ri.height) continue;
-            const size_t i = static_cast<size_t>(y) * ri.width + static_cast<size_t>(x);
-            sum += std::max(0.0f, ri.r[i] - ri.median) * std::max(0.0f, ri.c2[i] * cos2 + ri.s2[i] * sin2);
+    auto profile = [&](double fromUm, double toUm) {
+        std::vector<double> p(static_cast<size_t>(n), 0.0);
+        const double d0 = fromUm / px, d1 = toUm / px;
+        for (int s = 0; s < n; ++s) {
+            double sum = 0;
+            int k = 0;
+            for (double d = d0; d <= d1; d += 1, ++k) {
+                const long x = std::lround(from.x + dx * s - nx * d), y = std::lround(from.y + dy * s - ny * d);
+                if (x < 0 || y < 0 || x >= ri.width || y >= ri.height) continue;
+                const size_t i = static_cast<size_t>(y) * ri.width + static_cast<size_t>(x);
+                sum += std::max(0.0f, ri.r[i] - ri.median) * std::max(0.0f, ri.c2[i] * cos2 + ri.s2[i] * sin2);
+            }
+            p[static_cast<size_t>(s)] = k > 0 ? sum / k : 0;
         }
-        p[static_cast<size_t>(s)] = k > 0 ? sum / k : 0;
-    }
+        return p;
+    };
+    const std::vector<double> p = profile(rule.fromUm, rule.toUm);
+    const std::vector<double> limb = profile(kFillLimbFromUm, kFillLimbToUm);
+    const double d0 = kFillLimbFromUm / px, d1 = kFillLimbToUm / px;
     // The row's own loops on this profile: the level a lost loop must reach.
     const int near = std::max(1, static_cast<int>(std::lround(kFillNearUm / px)));
-    std::vector<double> along, own;
+    std::vector<double> along, own, ownLimb;
+    auto bestNear = [&](const std::vector<double>& v, double s) {
+        double best = 0;
+        for (int j = static_cast<int>(s) - near; j <= static_cast<int>(s) + near; ++j)
+            if (j >= 0 && j < n) best = std::max(best, v[static_cast<size_t>(j)]);
+        return best;
+    };
     for (const AssessTip& t : row) {
         const double s = (t.x - from.x) * dx + (t.y - from.y) * dy;
         along.push_back(s);
-        double best = 0;
-        for (int j = static_cast<int>(s) - near; j <= static_cast<int>(s) + near; ++j)
-            if (j >= 0 && j < n) best = std::max(best, p[static_cast<size_t>(j)]);
-        own.push_back(best);
+        own.push_back(bestNear(p, s));
+        ownLimb.push_back(bestNear(limb, s));
     }
+    std::sort(ownLimb.begin(), ownLimb.end());
+    const double limbLevel = rule.limbShare * ownLimb[ownLimb.size() / 2];
     std::sort(own.begin(), own.end());
-    const double level = kFillShare * own[own.size() / 2];
+    const double level = rule.share * own[static_cast<size_t>(rule.quantile * (own.size() - 1) + 0.5)];
     if (level <= 0) return;
+    const double floorLevel = rule.noiseFloor * ri.spread;
     // Only in a row of loops close together, and only in its wide gaps: a
     // sparse row's gaps hold skin texture as clear as its loops.
     std::vector<double> sorted = along, spacing;
@@ -402,7 +454,7 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
     std::vector<double> sp = spacing;
     std::nth_element(sp.begin(), sp.begin() + static_cast<std::ptrdiff_t>(sp.size() / 2), sp.end());
     const double typical = sp[sp.size() / 2];
-    if (typical * px > kFillSpacingUm) return;
+    if (typical * px > rule.spacingUm) return;
     // Nor a row whose tops stand mostly on texture (most of them not
     // upright): its gaps are as likely skin as lost loops.
     std::vector<double> up;
@@ -411,19 +463,20 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
     if (up[up.size() / 2] < kFillUpright) return;
     auto inWideGap = [&](double s) {
         for (size_t i = 1; i < sorted.size(); ++i)
-            if (s > sorted[i - 1] && s < sorted[i]) return spacing[i - 1] > kFillGap * typical;
+            if (s > sorted[i - 1] && s < sorted[i]) return spacing[i - 1] > rule.gap * typical;
         return false;
     };
-    const int apart = static_cast<int>(std::lround(kFillApartUm / px));
+    const int apart = static_cast<int>(std::lround(rule.apartUm / px));
     std::vector<AssessTip> added;
     for (int s = 0; s < n; ++s) {
         const double v = p[static_cast<size_t>(s)];
-        if (v < level) continue;
+        if (v < level || v < floorLevel) continue;
         bool peak = true;
         for (int j = std::max(0, s - near); j <= std::min(n - 1, s + near) && peak; ++j)
             if (p[static_cast<size_t>(j)] > v || (p[static_cast<size_t>(j)] == v && j < s)) peak = false;
         if (!peak) continue;
         if (!inWideGap(s)) continue;
+        if (bestNear(limb, s) < limbLevel) continue;
         bool free = true;
         for (double a : along)
             if (std::abs(a - s) < apart) free = false;
@@ -438,7 +491,7 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
             const int label = m.labels[static_cast<size_t>(y) * ri.width + static_cast<size_t>(x)];
             if (label > 0) t.part = label - 1;
         }
-        t.depthUm = kFillToUm;
+        t.depthUm = kFillLimbToUm;
         t.filled = true;
         added.push_back(t);
         along.push_back(s);
@@ -447,6 +500,19 @@ void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& 
     std::sort(row.begin(), row.end(), [&](const AssessTip& a, const AssessTip& b) {
         return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
     });
+    if (added.empty() || !rule.newEnds) return;
+    // The line's ends again: half the row's usual spacing beyond its first
+    // and last capillary, so that N capillaries span N spacings (the
+    // spacing before filling counted the lost loops' gaps).
+    std::sort(along.begin(), along.end());
+    std::vector<double> gaps;
+    for (size_t i = 1; i < along.size(); ++i) gaps.push_back(along[i] - along[i - 1]);
+    std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+    const double half = gaps[gaps.size() / 2] / 2;
+    const double s0 = along.front() - half, s1 = along.back() + half;
+    const AssessPoint a0 = from;
+    from = {a0.x + dx * s0, a0.y + dy * s0};
+    to = {a0.x + dx * s1, a0.y + dy * s1};
 }
 
 }  // namespace ordavia

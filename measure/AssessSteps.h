@@ -61,12 +61,19 @@ void loopEvidence(const RidgeImage& ridge, std::vector<AssessTip>& tips);
 std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double umPerPixel, bool automatic,
                                  AssessPoint& from, AssessPoint& to);
 
+// In a row whose tops mostly stand on upright limbs, takes out of `row`
+// (and returns) the tops whose ridges below run across the row instead: a
+// cuticle's rim, a crease, skin texture, or the cap of a giant loop, which
+// the caller keeps only when measured as one.
+std::vector<AssessTip> takeAcrossTips(std::vector<AssessTip>& row);
+
 // Loops of the row the mask lost (merged with a neighbour, washed out by
-// haze): upright ridges crossing the row just below its line, between the
-// tips found, as clear as the row's own loops. Added to `row` (plane
-// pixels, the line from `from` to `to` as distalRow set it).
-void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, const AssessPoint& from,
-             const AssessPoint& to);
+// haze): ridges crossing the row just below its line, between the tips
+// found, as clear as the row's own loops. Added to `row` (plane pixels,
+// the line from `from` to `to` as distalRow set it; in a row of clearly
+// upright loops the line's ends are set again from the filled row).
+void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
+             AssessPoint& to);
 
 // Giant loops the row step missed or found elsewhere: dark, wide patches
 // of vessel colour (plane pixels). Each is added to `row`, or marks the

@@ -188,9 +188,10 @@ TEST(AssessAccuracy, RowsAreLoopsWithUprightLimbsNotSkinTexture) {
 }
 
 // Measured on 12 pictures each (assess_study prints the same on its own
-// seeds): clean: density MAE 0.44 /mm (was 0.54), apical diameter error
-// median 1.9 um, giants found 6 of 6, false giants none of 255 capillaries,
-// haemorrhages found 12 of 12, pattern right 12 of 12.
+// seeds): clean: density MAE 0.26 /mm (was 0.44, and 0.54 before that:
+// lost loops are now found along the caps), apical diameter error median
+// 1.9 um, giants found 6 of 6, false giants none of 255 capillaries,
+// haemorrhages found 12 of 12, pattern right 11 of 12.
 namespace {
 
 // The least each condition must reach; shares in per cent.
@@ -211,7 +212,7 @@ void expectWithin(const AssessTotals& t, const AccuracyLimits& at) {
 }  // namespace
 
 TEST(AssessAccuracy, CleanPictures) {
-    expectWithin(study("clean", 12), {.densityMae = 0.7, .apexMedianUm = 2.5, .giantsFound = 90, .haemFound = 90,
+    expectWithin(study("clean", 12), {.densityMae = 0.35, .apexMedianUm = 2.5, .giantsFound = 90, .haemFound = 90,
                                       .patternsRight = 90});
 }
 
