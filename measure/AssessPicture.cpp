@@ -108,11 +108,12 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     if (!across.empty()) {
         std::vector<AssessedCapillary> wide;
         (void)measureCaps(*src, across, f, nx, ny, scale, planes.spread, wide);
-        // Unless the search for giant loops has already put one there (two
-        // giants, each over 100 um across, stand further apart).
+        // Such a top comes back as a giant unless the search for giant loops
+        // has put one there already (two giants, each over 100 um across,
+        // stand further apart).
         const auto taken = [&](const AssessedCapillary& g) {
             for (const AssessedCapillary& c : caps)
-                if (std::hypot(c.apex.x - g.apex.x, c.apex.y - g.apex.y) * scale < 2 * kGiantApexUm) return true;
+                if (c.apexUm >= kGiantApexUm && std::hypot(c.apex.x - g.apex.x, c.apex.y - g.apex.y) * scale < 2 * kGiantApexUm) return true;
             return false;
         };
         for (size_t i = 0; i < wide.size(); ++i)
