@@ -18,6 +18,11 @@ namespace {
 // so the narrowest giant's body is twice 50 micrometres and the gap.
 constexpr double kGiantGapUm = 8;
 constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
+// A giant's blood column is so thick that its body takes at least this
+// share of the light even on faint, blurred pictures (0.12 to 0.49 there);
+// the blurred body of a dilated, winding loop can read as wide but stays
+// paler (0.08 to 0.18).
+constexpr double kGiantBodyDarkening = 0.11;
 // A dilated loop's body is its cap's diameter and about this much more.
 constexpr double kLimbSpacingUm = 22;
 
@@ -139,11 +144,13 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 // body's.
 // `centre` (if given): how far the loop's middle lies along the row from
 // (x, y), in pixels, from the runs of the cuts nearest the top.
+// `depthOut` (if given): the share of the light the body takes on those
+// cuts (the median).
 double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening,
-                 double* centre = nullptr) {
+                 double* centre = nullptr, double* depthOut = nullptr) {
     const double tx = -ny, ty = nx;
     const double half = 160 / umPerPixel, stepPx = 0.5;
-    std::vector<double> p, sorted, widths, middles;
+    std::vector<double> p, sorted, widths, middles, depths;
     for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
@@ -162,6 +169,7 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
         widths.push_back((b - a + 1) * stepPx * umPerPixel);
+        depths.push_back((bright - p[dark]) / std::max(bright, 1.0));
         middles.push_back(((a + b) / 2.0 - mid) * stepPx);
     }
     if (centre && !middles.empty()) {
@@ -171,6 +179,10 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
     }
     // As wide on two cuts at least: a giant's limbs run on at its width,
     // where a loop merged with a neighbour on one cut is not as wide on the next.
+    if (depthOut && !depths.empty()) {
+        std::sort(depths.begin(), depths.end());
+        *depthOut = depths[depths.size() / 2];
+    }
     if (widths.size() < 2) return 0;
     std::sort(widths.begin(), widths.end());
     return widths[widths.size() - 2];
@@ -204,7 +216,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
-    std::vector<double> darkening, body;
+    std::vector<double> darkening, body, bdepth;
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -222,10 +234,11 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 if (std::isfinite(aw.um)) edge = aw.from;
             }
             double shift = 0;
-            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift);
+            double bd = 0;
+            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift, &bd);
             // Its middle, from its body: a wide blurred cap's top is flat.
             edge = {edge.x - ny * shift, edge.y + nx * shift};
-            if (across >= kGiantBodyUm) {
+            if (across >= kGiantBodyUm && bd >= kGiantBodyDarkening) {
                 const double um = (across - kGiantGapUm) / 2;
                 c.widthFrom = edge;
                 c.widthTo = {edge.x - nx * um / umPerPixel, edge.y - ny * um / umPerPixel};
@@ -234,6 +247,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 caps.push_back(c);
                 darkening.push_back(0);
                 body.push_back(across);
+                bdepth.push_back(bd);
                 shifts.push_back(0);
                 searched.push_back(true);
                 ++i;
@@ -252,8 +266,9 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
         // lies higher for a wide ridge).
-        double shift = 0;
-        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift));
+        double shift = 0, bd = 0;
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift, &bd));
+        bdepth.push_back(bd);
         shifts.push_back(shift);
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
@@ -299,7 +314,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
                 c.apexUm = um;
             };
-            if (d >= floor && body[i] >= kGiantBodyUm &&
+            if (d >= floor && body[i] >= kGiantBodyUm && bdepth[i] >= kGiantBodyDarkening &&
                 (!compare || d >= 1.6 * typical || (d >= 1.25 * typical && c.apexUm >= kGiantApexUm))) {
                 // A giant: homogeneously enlarged, its two limbs each about
                 // as wide as its cap with a narrow gap between them. The
