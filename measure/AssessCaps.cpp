@@ -19,10 +19,10 @@ namespace {
 constexpr double kGiantGapUm = 8;
 constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
 // A giant's blood column is so thick that its body takes at least this
-// share of the light even on faint, blurred pictures (0.12 to 0.49 there);
-// the blurred body of a dilated, winding loop can read as wide but stays
-// paler (0.08 to 0.18).
-constexpr double kGiantBodyDarkening = 0.11;
+// share of the light even on faint, blurred pictures (mostly 0.13 to 0.49
+// there); the blurred body of a dilated, winding loop can read as wide as
+// a giant's but stays paler (0.08 to 0.18).
+constexpr double kGiantBodyDarkening = 0.13;
 // A dilated loop's body is its cap's diameter and about this much more.
 constexpr double kLimbSpacingUm = 22;
 
