@@ -1,9 +1,10 @@
 #pragma once
 // Internal to the assessment: the steps of assessPicture, each on the
 // working planes. AssessRow.cpp finds the capillary tips and the distal
-// row, AssessCaps.cpp measures their apical diameters, AssessFindings.cpp
-// classifies shapes and finds haemorrhages; AssessPicture.cpp runs the
-// steps and judges how far each figure can be trusted.
+// row, AssessGiants.cpp the giant loops it missed, AssessCaps.cpp measures
+// their apical diameters, AssessShapes.cpp classifies shapes,
+// AssessFindings.cpp finds haemorrhages; AssessPicture.cpp runs the steps
+// and judges how far each figure can be trusted.
 #include <cstdint>
 #include <vector>
 
