@@ -123,12 +123,12 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             }
     }
     const double widen = measured.widen, measuredShare = measured.measuredShare;
-    for (size_t i = 0; i < row.size(); ++i)
-        caps[i].shape = row[i].part >= 0 ? shapeOf(row[i], mask, ri.width, px) : CapillaryShape::kHairpin;
     if (!step(0.8)) return Status::cancelled();
 
     a.haemorrhages = findHaemorrhages(planes, mask, brown, darkLevel, tips, a.lineFrom, a.lineTo, a.lineAutomatic, nx,
                                       ny, f, px);
+    // Shapes after the haemorrhages, which are no part of any capillary.
+    for (size_t i = 0; i < caps.size(); ++i) caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages);
 
     // --- how far the picture can be trusted.
     {

@@ -1,39 +1,209 @@
-// Each distal-row capillary's shape from the vessel mask around its top.
+// Each distal-row capillary's shape, from the picture at full resolution
+// around its cap. A hairpin (tortuous or crossing as well) is no wider at
+// its top than its cap and the limbs below it; the buds and branches of a
+// ramified (bushy) capillary spread its top sideways, well beyond its cap
+// and over a narrow stem.
 #include <algorithm>
 #include <cmath>
 
+#include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
 
 namespace ordavia {
 
-CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px) {
-    // Two or more tops of one part are no sign of buds at the mask's
-    // scale: a blurred, tilted or dilated cap shows two as often, and the
-    // buds of a bushy loop are too small and faint for the mask. On the
-    // seeded pictures such calls were 69 false and one right, and on a
-    // sparse row a false abnormal shape makes the pattern scleroderma:
-    // ramified loops are marked by hand.
+namespace {
 
-    // Runs of vessel across rows just below the top: a hairpin shows two
-    // limbs (or one where they merge); a coil or a bizarre tangle more.
-    const PlanePart& part = m.parts[static_cast<size_t>(t.part)];
-    const int half = static_cast<int>(70 / px), rows = static_cast<int>(60 / px);
-    int many = 0, looked = 0;
-    for (int dy = 2; dy <= rows; ++dy) {
-        const int y = static_cast<int>(t.y) + dy;
-        if (y > part.y1) break;
-        int runs = 0;
-        bool in = false;
-        for (int x = std::max(part.x0, static_cast<int>(t.x) - half); x <= std::min(part.x1, static_cast<int>(t.x) + half); ++x) {
-            const bool v = m.labels[static_cast<size_t>(y) * w + x] == t.part + 1;
-            if (v && !in) ++runs;
-            in = v;
+// The window round a cap, micrometres: across the row either side, and
+// from towards the nail to below the cap's middle.
+constexpr double kAcrossUm = 80, kAboveUm = 70, kBelowUm = 80;
+// A top this much wider than the cap's diameter holds more than the cap.
+constexpr double kTopOverCapUm = 57;
+// Or a top this wide over a stem at most half as wide.
+constexpr double kWideTopUm = 60;
+constexpr double kTopOverStem = 2;
+constexpr double kLimbUm = 8;
+// A cap's edge softer than this (80 to 20 % of its darkening) hides buds.
+constexpr double kSoftEdgeUm = 26;
+
+float sample(const CZVimage& p, int channel, int bytes, double x, double y) {
+    x = std::clamp(x, 0.0, p.width() - 1.001);
+    y = std::clamp(y, 0.0, p.rows() - 1.001);
+    const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
+    const auto fx = static_cast<float>(x - x0), fy = static_cast<float>(y - y0);
+    const uint8_t* a = p.row(y0) + x0 * bytes + channel;
+    const uint8_t* b = p.row(y0 + 1) + x0 * bytes + channel;
+    const float top = a[0] + fx * (a[bytes] - a[0]), bottom = b[0] + fx * (b[bytes] - b[0]);
+    return top + fy * (bottom - top);
+}
+
+std::vector<float> smooth3(const std::vector<float>& d, int nu, int nv) {
+    std::vector<float> out(d.size());
+    for (int iv = 0; iv < nv; ++iv)
+        for (int iu = 0; iu < nu; ++iu) {
+            float s = 0;
+            int n = 0;
+            for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
+                for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) s += d[static_cast<size_t>(v) * nu + u], ++n;
+            out[static_cast<size_t>(iv) * nu + iu] = s / n;
         }
-        ++looked;
-        many += runs >= 4 ? 1 : 0;
+    return out;
+}
+
+// Darkening of one channel against its background along each line of the
+// window parallel to the row (the bright three quarters of that line), so
+// that the nail's brighter plate above the row does not read as vessel;
+// smoothed over three by three samples.
+std::vector<float> darkening(const std::vector<float>& raw, int nu, int nv) {
+    std::vector<float> d(raw.size()), line(static_cast<size_t>(nu));
+    for (int iv = 0; iv < nv; ++iv) {
+        const auto from = raw.begin() + static_cast<std::ptrdiff_t>(iv) * nu;
+        std::copy(from, from + nu, line.begin());
+        const auto q = line.begin() + nu * 3 / 4;
+        std::nth_element(line.begin(), q, line.end());
+        const float bg = std::max(*q, 1.0f);
+        for (int iu = 0; iu < nu; ++iu) d[static_cast<size_t>(iv) * nu + iu] = 1 - from[iu] / bg;
     }
-    if (looked > 3 && many * 2 > looked) return CapillaryShape::kBizarre;
-    return CapillaryShape::kHairpin;
+    return smooth3(d, nu, nv);
+}
+
+}  // namespace
+
+CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages) {
+    const AssessedCapillary& c = caps[index];
+    // A giant's shape is no matter, and a cap not measured cannot be judged.
+    if (c.giant || !std::isfinite(c.apexUm) || c.apexUm >= kGiantApexUm || picture.isEmpty() || !(umPerPixel > 0))
+        return CapillaryShape::kHairpin;
+    const bool colour = picture.colour() == CZVimage::kColour;
+    const int bytes = colour ? 3 : 1;
+    // u along the row, v away from the nail; one sample a picture pixel.
+    const double tx = -ny, ty = nx;
+    const int halfU = static_cast<int>(kAcrossUm / umPerPixel), above = static_cast<int>(kAboveUm / umPerPixel),
+              below = static_cast<int>(kBelowUm / umPerPixel);
+    const int nu = 2 * halfU + 1, nv = above + below + 1;
+    if (nu < 9 || nv < 9) return CapillaryShape::kHairpin;
+    const size_t n = static_cast<size_t>(nu) * nv;
+    auto at = [&](int iu, int iv) { return static_cast<size_t>(iv) * nu + iu; };
+
+    // Caps close enough to share the window, and the deposits in it.
+    const double reach2 = std::pow(2 * (kAcrossUm + kBelowUm) / umPerPixel, 2);
+    std::vector<AssessPoint> others;
+    for (size_t j = 0; j < caps.size(); ++j) {
+        const double dx = caps[j].apex.x - c.apex.x, dy = caps[j].apex.y - c.apex.y;
+        if (j != index && dx * dx + dy * dy < reach2) others.push_back(caps[j].apex);
+    }
+    std::vector<float> green(n), red(colour ? n : 0);
+    std::vector<uint8_t> usable(n, 1);
+    for (int iv = 0; iv < nv; ++iv)
+        for (int iu = 0; iu < nu; ++iu) {
+            const double u = iu - halfU, v = iv - above;
+            const double x = c.apex.x + tx * u - nx * v, y = c.apex.y + ty * u - ny * v;
+            const size_t k = at(iu, iv);
+            green[k] = sample(picture, colour ? 1 : 0, bytes, x, y);
+            if (colour) red[k] = sample(picture, 2, bytes, x, y);
+            if (x < 0 || y < 0 || x > picture.width() - 1 || y > picture.rows() - 1) usable[k] = 0;
+            // Nearer another capillary's cap: that one's neighbourhood.
+            const double d2 = (x - c.apex.x) * (x - c.apex.x) + (y - c.apex.y) * (y - c.apex.y);
+            for (const AssessPoint& o : others)
+                if ((x - o.x) * (x - o.x) + (y - o.y) * (y - o.y) < d2) usable[k] = 0;
+            for (const Haemorrhage& h : haemorrhages) {
+                const double r = (std::sqrt(h.areaUm2 / 3.14159265) + 12) / umPerPixel;
+                if ((x - h.centre.x) * (x - h.centre.x) + (y - h.centre.y) * (y - h.centre.y) < r * r) usable[k] = 0;
+            }
+        }
+    const std::vector<float> dark = darkening(green, nu, nv);
+    // Old blood darkens red nearly as much as green, dust every channel;
+    // blood in a vessel lets red through. Red is stored at half
+    // resolution: its darkening is smoothed once more.
+    std::vector<uint8_t> brown(n, 0);
+    if (colour) {
+        const std::vector<float> dr = smooth3(darkening(red, nu, nv), nu, nv);
+        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dr[k] >= 0.6f * dark[k] ? 1 : 0;
+    }
+    // The window's own unevenness, from its brighter half (vessels lie in
+    // the darker): the median less the 16th percentile.
+    std::vector<float> sorted = dark;
+    std::sort(sorted.begin(), sorted.end());
+    const float noise = std::max(1e-3f, sorted[n / 2] - sorted[n * 16 / 100]);
+
+    // The cap: the darkest sample within a few micrometres of its middle.
+    const int near = std::max(1, static_cast<int>(6 / umPerPixel));
+    int seed = -1;
+    float cap = 0;
+    for (int iv = above - near; iv <= above + near; ++iv)
+        for (int iu = halfU - near; iu <= halfU + near; ++iu) {
+            const size_t k = at(iu, iv);
+            if (usable[k] && !brown[k] && dark[k] > cap) cap = dark[k], seed = static_cast<int>(k);
+        }
+    if (seed < 0 || cap < 3 * noise) return CapillaryShape::kHairpin;
+    const float level = std::max(0.5f * cap, 2 * noise);
+    // The cap's near edge, from 80 to 20 % of its darkening towards the
+    // nail: out of focus it is too soft for buds to show.
+    double edgeUm = 0;
+    {
+        const int su = seed % nu, sv = seed / nu;
+        auto across = [&](int iv) {
+            float s = 0;
+            int k = 0;
+            for (int u = std::max(0, su - 2); u <= std::min(nu - 1, su + 2); ++u) s += dark[at(u, iv)], ++k;
+            return s / k;
+        };
+        int hi = -1, lo = -1;
+        for (int iv = sv; iv >= 0 && lo < 0; --iv) {
+            const float d = across(iv);
+            if (hi < 0 && d < 0.8f * cap) hi = iv;
+            if (d < 0.2f * cap) lo = iv;
+        }
+        edgeUm = hi < 0 || lo < 0 ? 1e9 : (hi - lo) * umPerPixel;
+    }
+    if (edgeUm > kSoftEdgeUm) return CapillaryShape::kHairpin;
+
+    // The vessel that holds the cap, at half the cap's darkening.
+    std::vector<uint8_t> in(n, 0);
+    std::vector<int> stack{seed};
+    in[static_cast<size_t>(seed)] = 1;
+    while (!stack.empty()) {
+        const int k = stack.back();
+        stack.pop_back();
+        const int iu = k % nu, iv = k / nu;
+        for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
+            for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
+                const size_t q = at(u, v);
+                if (in[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < level) continue;
+                in[q] = 1;
+                stack.push_back(static_cast<int>(q));
+            }
+    }
+
+    // Its width across the row: the widest in its upper 30 micrometres, and
+    // that of its stem 35 to 55 micrometres below its top.
+    int topRow = -1;
+    for (int iv = 0; iv < nv && topRow < 0; ++iv)
+        for (int iu = 0; iu < nu; ++iu)
+            if (in[at(iu, iv)]) {
+                topRow = iv;
+                break;
+            }
+    auto widthOf = [&](int iv) {
+        int a = nu, b = -1;
+        for (int iu = 0; iu < nu; ++iu)
+            if (in[at(iu, iv)]) a = std::min(a, iu), b = std::max(b, iu);
+        return b < a ? 0.0 : (b - a + 1) * umPerPixel;
+    };
+    double top = 0;
+    std::vector<double> stem;
+    for (int iv = topRow; iv < nv; ++iv) {
+        const double dv = (iv - topRow) * umPerPixel;
+        if (dv <= 30) top = std::max(top, widthOf(iv));
+        else if (dv >= 35 && dv <= 55) stem.push_back(widthOf(iv));
+    }
+    std::sort(stem.begin(), stem.end());
+    const double stemUm = stem.empty() ? 0 : stem[stem.size() / 2];
+    // Only over a stem of at least a limb's width: a cap alone, dark and
+    // blurred, reads wider than its measured diameter.
+    const bool budding = stemUm >= kLimbUm && (top - c.apexUm >= kTopOverCapUm ||
+                                               (top >= kWideTopUm && top >= kTopOverStem * stemUm));
+    return budding ? CapillaryShape::kRamified : CapillaryShape::kHairpin;
 }
 
 }  // namespace ordavia

@@ -95,9 +95,11 @@ struct CapsMeasured {
 CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps);
 
-// A tip's shape from the vessel mask around it (mask width `w`, `px`
-// micrometres per plane pixel).
-CapillaryShape shapeOf(const AssessTip& t, const AssessMask& m, int w, double px);
+// The shape of capillary `index` of the row `caps` (picture pixels), from
+// the picture around its cap; (nx, ny) the row's normal towards the nail.
+// The found haemorrhages are no part of any capillary.
+CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages);
 
 // Haemorrhages: brown (grey pictures: dark) compact parts outside the
 // vessels, distal to the row's line (picture pixels) or beside a tip.

@@ -438,7 +438,7 @@ Status SyntheticNailfold::generate(const Params& p, std::vector<uint8_t>& pixels
         {
             const double absorb = kAbsorptionPerUm * contrast;
             const double au = pl.loop.apex.x * sx, av = pl.loop.apex.y * sy;
-            if (k == 3) synthRamifiedBuds(extras, au, av, lp.spacing, lp.wa, absorb, scene.loops);
+            if (k == 3) synthRamifiedBuds(extras, au, av, lp.spacing, lp.wv, absorb, scene.loops);
             if (k == 4) synthBizarreCoil(extras, au, av, lp.spacing, std::max(lp.wa, 9.0), absorb, scene.loops);
         }
         apexVs.push_back(pl.loop.apex.y * sy);

@@ -116,8 +116,8 @@ namespace ordavia {
 // Findings of an assessment (SyntheticNailfoldFindings.cpp). Positions in
 // micrometres; the apex is the top of a loop's centre line.
 //
-// The buds of a ramified (bushy) loop: two or three small hairpins that
-// sprout from its cap and upper limbs.
+// The buds of a ramified (bushy) loop: two or three small hairpins of the
+// loop's own calibre that sprout from its cap and upper limbs.
 void synthRamifiedBuds(SynthRandom& r, double apexU, double apexV, double spacing, double width, double absorption,
                        std::vector<SynthTube>& out);
 // The coil of a bizarre loop: an irregular, swollen ring round its cap.

@@ -41,8 +41,13 @@ SynthTube bud(double u, double v, double du, double dv, double len, double sprea
 
 void synthRamifiedBuds(SynthRandom& r, double apexU, double apexV, double spacing, double width, double absorption,
                        std::vector<SynthTube>& out) {
+    // Each bud is a new capillary sprouting from the loop: a blood column
+    // of about the loop's own calibre (none is narrower than a red cell),
+    // reaching out about as far as the cap is wide or further, as the
+    // branches of bushy capillaries do. Its blood absorbs as the loop's does.
     const int n = 2 + r.below(2);
     const double rh = std::max(spacing / 2, 8.0);
+    const double calibre = std::max(width, 7.0);
     for (int i = 0; i < n; ++i) {
         // Roots spread over the cap and the top of the limbs; buds point
         // up and outwards, the outer ones more sideways.
@@ -51,7 +56,8 @@ void synthRamifiedBuds(SynthRandom& r, double apexU, double apexV, double spacin
         const double du = synthSin(a), dv = -synthCos(a);
         const double u = apexU + side * rh * 0.9;
         const double v = apexV + rh * (1 - synthCos(side * 1.2)) * 0.8 + r.range(0, 10);
-        out.push_back(bud(u, v, du, dv, r.range(18, 34), r.range(10, 16), width * r.range(0.7, 1.0), absorption));
+        const double len = r.range(25, 50), spread = r.range(10, 16);
+        out.push_back(bud(u, v, du, dv, len, spread, calibre * r.range(0.85, 1.0), absorption));
     }
 }
 

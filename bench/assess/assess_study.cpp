@@ -265,6 +265,10 @@ int main(int argc, char** argv) {
                                     s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
                                     s.found.abnormalShapes, s.truth.abnormalShapes, s.found.rule, s.truth.rule);
                         for (const auto& q : s.pairs)
+                            if (q.truthAbnormal || q.foundAbnormal)
+                                std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",
+                                            q.foundAbnormal ? "abnormal" : "normal", q.at.x, q.at.y);
+                        for (const auto& q : s.pairs)
                             if (q.truthGiant != q.foundGiant)
                                 std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
                                             q.foundUm, q.foundGiant ? "G" : "", q.at.x, q.at.y);
