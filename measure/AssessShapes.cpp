@@ -1,8 +1,9 @@
 // Each distal-row capillary's shape, from the picture at full resolution
-// around its cap. A hairpin (tortuous or crossing as well) is no wider at
-// its top than its cap and the limbs below it; the buds and branches of a
-// ramified (bushy) capillary spread its top sideways, well beyond its cap
-// and over a narrow stem.
+// around its cap. A hairpin (tortuous or crossing as well) keeps its
+// vessel within its cap and the limbs below it; the buds and branches of a
+// ramified (bushy) capillary spread its top wide and put vessel where a
+// hairpin has none. Faint caps are not judged: a false abnormal shape on a
+// sparse row would make the pattern scleroderma.
 #include <algorithm>
 #include <cmath>
 
@@ -16,14 +17,17 @@ namespace {
 // The window round a cap, micrometres: across the row either side, and
 // from towards the nail to below the cap's middle.
 constexpr double kAcrossUm = 80, kAboveUm = 70, kBelowUm = 80;
-// A top this much wider than the cap's diameter holds more than the cap.
-constexpr double kTopOverCapUm = 57;
-// Or a top this wide over a stem at most half as wide.
-constexpr double kWideTopUm = 60;
-constexpr double kTopOverStem = 2;
-constexpr double kLimbUm = 8;
+// A ramified top: this wide across the row at the least, and holding this
+// much vessel (darkening times area, in square micrometres at the cap's
+// darkening) outside where a hairpin would lie, and this share of what
+// lies inside.
+constexpr double kBushyTopUm = 75;
+constexpr double kOutsideUm2 = 100;
+constexpr double kOutsideShare = 0.5;
+// The cap must stand this far above the window's unevenness.
+constexpr double kClearCap = 4;
 // A cap's edge softer than this (80 to 20 % of its darkening) hides buds.
-constexpr double kSoftEdgeUm = 26;
+constexpr double kSoftEdgeUm = 27;
 
 float sample(const CZVimage& p, int channel, int bytes, double x, double y) {
     x = std::clamp(x, 0.0, p.width() - 1.001);
@@ -135,7 +139,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             const size_t k = at(iu, iv);
             if (usable[k] && !brown[k] && dark[k] > cap) cap = dark[k], seed = static_cast<int>(k);
         }
-    if (seed < 0 || cap < 3 * noise) return CapillaryShape::kHairpin;
+    if (seed < 0 || cap < kClearCap * noise) return CapillaryShape::kHairpin;
     const float level = std::max(0.5f * cap, 2 * noise);
     // The cap's near edge, from 80 to 20 % of its darkening towards the
     // nail: out of focus it is too soft for buds to show.
@@ -175,8 +179,40 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             }
     }
 
-    // Its width across the row: the widest in its upper 30 micrometres, and
-    // that of its stem 35 to 55 micrometres below its top.
+    // Darkening outside where a hairpin would lie (a disc round its cap,
+    // the limbs below), reached from the cap at a quarter of its
+    // darkening, against that inside.
+    double inside = 0, outside = 0;
+    {
+        const double reach = std::min(c.apexUm, 46.0) / 2 + 16;
+        const float low = std::max(2 * noise, 0.25f * cap);
+        std::vector<uint8_t> linked(n, 0);
+        std::vector<int> st{seed};
+        linked[static_cast<size_t>(seed)] = 1;
+        while (!st.empty()) {
+            const int k = st.back();
+            st.pop_back();
+            const int iu = k % nu, iv = k / nu;
+            for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
+                for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
+                    const size_t q = at(u, v);
+                    if (linked[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < low) continue;
+                    linked[q] = 1;
+                    st.push_back(static_cast<int>(q));
+                }
+        }
+        for (int iv = 0; iv < nv; ++iv)
+            for (int iu = 0; iu < nu; ++iu) {
+                const size_t k = at(iu, iv);
+                const double u = (iu - halfU) * umPerPixel, v = (iv - above) * umPerPixel;
+                if (v > 25 || v < -60 || !usable[k]) continue;
+                const double m = std::max(0.0f, dark[k] - low) * umPerPixel * umPerPixel / cap;
+                if (v >= 0 ? std::abs(u) <= reach : u * u + v * v <= reach * reach) inside += m;
+                else if (linked[k]) outside += m;
+            }
+    }
+
+    // Its width across the row: the widest in its upper 30 micrometres.
     int topRow = -1;
     for (int iv = 0; iv < nv && topRow < 0; ++iv)
         for (int iu = 0; iu < nu; ++iu)
@@ -184,25 +220,14 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
                 topRow = iv;
                 break;
             }
-    auto widthOf = [&](int iv) {
+    double top = 0;
+    for (int iv = topRow; iv < nv && (iv - topRow) * umPerPixel <= 30; ++iv) {
         int a = nu, b = -1;
         for (int iu = 0; iu < nu; ++iu)
             if (in[at(iu, iv)]) a = std::min(a, iu), b = std::max(b, iu);
-        return b < a ? 0.0 : (b - a + 1) * umPerPixel;
-    };
-    double top = 0;
-    std::vector<double> stem;
-    for (int iv = topRow; iv < nv; ++iv) {
-        const double dv = (iv - topRow) * umPerPixel;
-        if (dv <= 30) top = std::max(top, widthOf(iv));
-        else if (dv >= 35 && dv <= 55) stem.push_back(widthOf(iv));
+        if (b >= a) top = std::max(top, (b - a + 1) * umPerPixel);
     }
-    std::sort(stem.begin(), stem.end());
-    const double stemUm = stem.empty() ? 0 : stem[stem.size() / 2];
-    // Only over a stem of at least a limb's width: a cap alone, dark and
-    // blurred, reads wider than its measured diameter.
-    const bool budding = stemUm >= kLimbUm && (top - c.apexUm >= kTopOverCapUm ||
-                                               (top >= kWideTopUm && top >= kTopOverStem * stemUm));
+    const bool budding = top >= kBushyTopUm && outside >= kOutsideUm2 && outside >= kOutsideShare * inside;
     return budding ? CapillaryShape::kRamified : CapillaryShape::kHairpin;
 }
 
