@@ -56,9 +56,16 @@ Channel vesselChannel(const CZVimage& img) {
     return c;
 }
 
+// How far inside a cap's near edge its middle is looked for (micrometres).
+constexpr double kCapReachUm = 15;
+
 struct ApexWidth {
     double um = std::numeric_limits<double>::quiet_NaN();
-    double darkening = 0;  // of the cap's middle against the outside, 0..1
+    double darkening = 0;  // of the cut's middle against the outside, 0..1
+    // The same just inside the cap's near edge (see kCapReachUm), and the
+    // width of its dark core there, where it takes three quarters of that
+    // darkening: twice the core's reach from the middle towards the nail.
+    double capDarkening = 0, coreUm = 0;
     AssessPoint from, to, centre;
 };
 
@@ -122,6 +129,23 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         const double wraw = 2 * half;
         ApexWidth w;
         w.darkening = depth / std::max(outside, 1.0);
+        {
+            // The cap's middle for its darkening and core: the darkest point
+            // just inside its near edge, before the cut runs on between its
+            // limbs (merged into one dark column by the blur in a dense row).
+            size_t cm = edge;
+            for (size_t i = edge + 1; i < p.size() && (i - edge) * step <= kCapReachUm; ++i)
+                if (p[i] < p[cm]) cm = i;
+            if (cm == edge) cm = mid;
+            const double capDepth = outside - p[cm];
+            w.capDarkening = std::max(0.0, capDepth) / std::max(outside, 1.0);
+            const double level = p[cm] + 0.25 * capDepth;
+            size_t j = cm;
+            while (j > 0 && p[j - 1] < level) --j;
+            double reach = static_cast<double>(cm - j);
+            if (j > 0 && p[j - 1] > p[j]) reach += (level - p[j]) / (p[j - 1] - p[j]);
+            w.coreUm = 2 * reach * step;
+        }
         w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
         const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
         w.from = {x + dx * s0, y + dy * s0};
@@ -210,13 +234,70 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
     return narrow > kLimbUm ? narrow * narrow - kLimbUm * kLimbUm : 0;
 }
 
+// The diameter of an ordinary capillary's apex (micrometres): the row's
+// ordinary cap is taken to be this wide once the optics' blur is taken off.
+constexpr double kOrdinaryApexUm = 12;
+
+// The optics spread a cap's blood over the blur's width: a thin cap reads
+// about as wide as the blur itself, whatever its diameter, and only paler
+// the thinner it is. So the diameter is read from the darkening, against
+// the row's ordinary cap at the same blur, by the model of a round blood
+// column blurred by a Gaussian: its darkening in the middle is its blood
+// (the diameter squared) over the spread, sqrt(sigma^2 + d^2 / 16). The
+// blur sigma is the picture's own, from the ordinary cap's dark core (a
+// Gaussian's points at three quarters of its peak lie 1.517 sigma apart).
+// Where the blur is slight the darkening grows with the diameter alone.
+// `blurred`: the caps read so; `reference`: the row's caps that may be
+// ordinary (also those too faint to measure). False when there are too
+// few of these to tell the row's ordinary cap.
+bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
+                     const std::vector<size_t>& reference, const std::vector<double>& core,
+                     const std::vector<double>& darkening) {
+    if (reference.size() < 3) return false;
+    std::vector<double> cores, darks;
+    for (size_t i : reference) {
+        cores.push_back(core[i]);
+        darks.push_back(darkening[i]);
+    }
+    const auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    const double core0 = median(cores), dark0 = median(darks);
+    if (!(dark0 > 0)) return false;
+    constexpr double w0 = kOrdinaryApexUm;
+    const double spread0 = core0 / 1.517;
+    const double blur2 = std::max(spread0 * spread0 - w0 * w0 / 16, 0.0);
+    const auto middle = [blur2](double d) { return d * d / std::sqrt(blur2 + d * d / 16); };
+    const double top = kGiantApexUm - 1;
+    for (size_t i : blurred) {
+        AssessedCapillary& c = caps[i];
+        const double want = middle(w0) * std::max(darkening[i], 0.0) / dark0;
+        double lo = 0, hi = top;
+        if (middle(hi) <= want) {
+            lo = hi;
+        } else {
+            for (int k = 0; k < 40; ++k) {
+                const double m = (lo + hi) / 2;
+                (middle(m) < want ? lo : hi) = m;
+            }
+        }
+        const double um = std::max(lo, 1.0);
+        const double k = um / c.apexUm;
+        c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+        c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+        c.apexUm = um;
+    }
+    return true;
+}
+
 }  // namespace
 
 CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
-    std::vector<double> darkening, body, bdepth;
+    std::vector<double> darkening, body, bdepth, core, capDark;
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -246,6 +327,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 c.apexUm = um;
                 caps.push_back(c);
                 darkening.push_back(0);
+                core.push_back(0);
+                capDark.push_back(0);
                 body.push_back(across);
                 bdepth.push_back(bd);
                 shifts.push_back(0);
@@ -262,6 +345,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         searched.push_back(false);
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
         darkening.push_back(aw.darkening);
+        core.push_back(aw.coreUm);
+        capDark.push_back(aw.capDarkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
@@ -301,6 +386,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         const bool compare = sorted.size() >= 4;
         const double floor = 4 * noise;
         int measured = 0;
+        std::vector<size_t> blurred;  // caps whose diameter is read from the blurred cut
+        std::vector<size_t> reference;  // and with them the faint ones: the row's ordinary caps
         for (size_t i = 0; i < caps.size(); ++i) {
             AssessedCapillary& c = caps[i];
             const double d = darkening[i];
@@ -308,7 +395,10 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 ++measured;
                 continue;
             }
-            if (!std::isfinite(c.apexUm)) continue;
+            if (!std::isfinite(c.apexUm)) {
+                if (core[i] > 0) reference.push_back(i);  // counted from its limbs
+                continue;
+            }
             auto setDiameter = [&c](double um) {
                 const double k = um / c.apexUm;
                 c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
@@ -329,18 +419,35 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 ++measured;
                 continue;
             }
-            if (d < floor || (c.apexUm >= kDilatedApexUm && compare && d < 1.15 * typical)) {
+            if (d < floor) {
+                reference.push_back(i);
                 c.apexUm = std::numeric_limits<double>::quiet_NaN();
                 c.widthTo = c.widthFrom;
                 continue;
             }
-            if (c.apexUm >= kGiantApexUm) {
-                // Wide and dark at the top but not across: the enlarged cap
-                // of a dilated loop, whose cut ran on into its limbs. Its
-                // diameter is the body's width less the limbs' spacing.
-                setDiameter(std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
-            }
+            blurred.push_back(i);
+            reference.push_back(i);
             ++measured;
+        }
+        if (!unblurDiameters(caps, blurred, reference, core, capDark)) {
+            // Too few caps to tell the row's ordinary one: the cut's own
+            // width, and a wide cap only when it is darker than the others.
+            for (size_t i : blurred) {
+                AssessedCapillary& c = caps[i];
+                if (c.apexUm >= kDilatedApexUm && compare && darkening[i] < 1.15 * typical) {
+                    c.apexUm = std::numeric_limits<double>::quiet_NaN();
+                    c.widthTo = c.widthFrom;
+                    --measured;
+                } else if (c.apexUm >= kGiantApexUm) {
+                    // Wide and dark at the top but not across: the enlarged
+                    // cap of a dilated loop, whose cut ran on into its limbs.
+                    // Its diameter is the body's width less the limbs' spacing.
+                    const double um = std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1);
+                    const double k = um / c.apexUm;
+                    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                    c.apexUm = um;
+                }
+            }
         }
         measuredShare = caps.empty() ? 0 : static_cast<double>(measured) / caps.size();
     }
