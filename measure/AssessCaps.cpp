@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <cstdio>
+#include <cstdlib>
 
 #include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
@@ -62,10 +64,11 @@ constexpr double kCapReachUm = 15;
 struct ApexWidth {
     double um = std::numeric_limits<double>::quiet_NaN();
     double darkening = 0;  // of the cut's middle against the outside, 0..1
-    // The same just inside the cap's near edge (see kCapReachUm), and the
-    // width of its dark core there, where it takes three quarters of that
-    // darkening: twice the core's reach from the middle towards the nail.
-    double capDarkening = 0, coreUm = 0;
+    // The same just inside the cap's near edge (see kCapReachUm).
+    double capDarkening = 0;
+    // How far from the cut's middle towards the nail its darkening falls to
+    // half (micrometres).
+    double halfUm = 0;
     AssessPoint from, to, centre;
 };
 
@@ -130,21 +133,22 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         ApexWidth w;
         w.darkening = depth / std::max(outside, 1.0);
         {
-            // The cap's middle for its darkening and core: the darkest point
-            // just inside its near edge, before the cut runs on between its
-            // limbs (merged into one dark column by the blur in a dense row).
+            // The cap's darkening just inside its near edge, before the cut
+            // runs on between its limbs (merged into one dark column by the
+            // blur in a dense row).
             size_t cm = edge;
             for (size_t i = edge + 1; i < p.size() && (i - edge) * step <= kCapReachUm; ++i)
                 if (p[i] < p[cm]) cm = i;
             if (cm == edge) cm = mid;
-            const double capDepth = outside - p[cm];
-            w.capDarkening = std::max(0.0, capDepth) / std::max(outside, 1.0);
-            const double level = p[cm] + 0.25 * capDepth;
-            size_t j = cm;
+            w.capDarkening = std::max(0.0, outside - p[cm]) / std::max(outside, 1.0);
+            // How far the darkening falls to half, from the middle towards
+            // the nail.
+            const double level = p[mid] + 0.5 * depth;
+            size_t j = mid;
             while (j > 0 && p[j - 1] < level) --j;
-            double reach = static_cast<double>(cm - j);
+            double reach = static_cast<double>(mid - j);
             if (j > 0 && p[j - 1] > p[j]) reach += (level - p[j]) / (p[j - 1] - p[j]);
-            w.coreUm = 2 * reach * step;
+            w.halfUm = reach * step;
         }
         w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
         const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
@@ -244,30 +248,32 @@ constexpr double kOrdinaryApexUm = 12;
 // the row's ordinary cap at the same blur, by the model of a round blood
 // column blurred by a Gaussian: its darkening in the middle is its blood
 // (the diameter squared) over the spread, sqrt(sigma^2 + d^2 / 16). The
-// blur sigma is the picture's own, from the ordinary cap's dark core (a
-// Gaussian's points at three quarters of its peak lie 1.517 sigma apart).
+// blur sigma is the picture's own, from how far the ordinary cap's
+// darkening reaches towards the nail (a Gaussian falls to half its peak
+// 1.1774 sigma from its middle).
 // Where the blur is slight the darkening grows with the diameter alone.
 // `blurred`: the caps read so; `reference`: the row's caps that may be
 // ordinary (also those too faint to measure). False when there are too
 // few of these to tell the row's ordinary cap.
 bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
-                     const std::vector<size_t>& reference, const std::vector<double>& core,
+                     const std::vector<size_t>& reference, const std::vector<double>& half,
                      const std::vector<double>& darkening) {
     if (reference.size() < 3) return false;
-    std::vector<double> cores, darks;
+    std::vector<double> halves, darks;
     for (size_t i : reference) {
-        cores.push_back(core[i]);
+        halves.push_back(half[i]);
         darks.push_back(darkening[i]);
     }
     const auto median = [](std::vector<double>& v) {
         std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
         return v[v.size() / 2];
     };
-    const double core0 = median(cores), dark0 = median(darks);
+    const double half0 = median(halves), dark0 = median(darks);
     if (!(dark0 > 0)) return false;
     constexpr double w0 = kOrdinaryApexUm;
-    const double spread0 = core0 / 1.517;
+    const double spread0 = half0 / 1.1774;
     const double blur2 = std::max(spread0 * spread0 - w0 * w0 / 16, 0.0);
+    if (std::getenv("APX_DBG")) std::fprintf(stderr, "SIGMA %.1f half0 %.1f dark0 %.3f n %zu\n", std::sqrt(blur2), half0, dark0, reference.size());
     const auto middle = [blur2](double d) { return d * d / std::sqrt(blur2 + d * d / 16); };
     const double top = kGiantApexUm - 1;
     for (size_t i : blurred) {
@@ -297,7 +303,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
-    std::vector<double> darkening, body, bdepth, core, capDark;
+    std::vector<double> darkening, body, bdepth, half, capDark;
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -327,7 +333,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 c.apexUm = um;
                 caps.push_back(c);
                 darkening.push_back(0);
-                core.push_back(0);
+                half.push_back(0);
                 capDark.push_back(0);
                 body.push_back(across);
                 bdepth.push_back(bd);
@@ -345,7 +351,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         searched.push_back(false);
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
         darkening.push_back(aw.darkening);
-        core.push_back(aw.coreUm);
+        half.push_back(aw.halfUm);
         capDark.push_back(aw.capDarkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
@@ -396,7 +402,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 continue;
             }
             if (!std::isfinite(c.apexUm)) {
-                if (core[i] > 0) reference.push_back(i);  // counted from its limbs
+                if (half[i] > 0) reference.push_back(i);  // counted from its limbs
                 continue;
             }
             auto setDiameter = [&c](double um) {
@@ -429,7 +435,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
             reference.push_back(i);
             ++measured;
         }
-        if (!unblurDiameters(caps, blurred, reference, core, capDark)) {
+        if (!unblurDiameters(caps, blurred, reference, half, capDark)) {
             // Too few caps to tell the row's ordinary one: the cut's own
             // width, and a wide cap only when it is darker than the others.
             for (size_t i : blurred) {
