@@ -253,11 +253,12 @@ constexpr double kOrdinaryApexUm = 12;
 // 1.1774 sigma from its middle).
 // Where the blur is slight the darkening grows with the diameter alone.
 // `blurred`: the caps read so; `reference`: the row's caps that may be
-// ordinary (also those too faint to measure). False when there are too
-// few of these to tell the row's ordinary cap.
+// ordinary (also those too faint to measure); `faint`: the darkening below
+// which a cap is too faint to measure. False when there are too few
+// reference caps to tell the row's ordinary one.
 bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
                      const std::vector<size_t>& reference, const std::vector<double>& half,
-                     const std::vector<double>& darkening) {
+                     const std::vector<double>& darkening, double faint) {
     if (reference.size() < 3) return false;
     std::vector<double> halves, darks;
     for (size_t i : reference) {
@@ -273,9 +274,19 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
     constexpr double w0 = kOrdinaryApexUm;
     const double spread0 = half0 / 1.1774;
     const double blur2 = std::max(spread0 * spread0 - w0 * w0 / 16, 0.0);
-    if (std::getenv("APX_DBG")) std::fprintf(stderr, "SIGMA %.1f half0 %.1f dark0 %.3f n %zu\n", std::sqrt(blur2), half0, dark0, reference.size());
     const auto middle = [blur2](double d) { return d * d / std::sqrt(blur2 + d * d / 16); };
     const double top = kGiantApexUm - 1;
+    // Where the blur is slight, the row's ordinary cap is dark (its blood
+    // is not spread; three times the darkening a faint cap is left
+    // unmeasured at, or more) and the cut reads it about as wide as an
+    // ordinary cap is. A wide cap's blood column is then dark through and
+    // its darkening grows no more with its diameter: the cut's own width,
+    // where wider, tells it.
+    std::vector<double> cuts;
+    for (size_t i : blurred) cuts.push_back(caps[i].apexUm);
+    const double cut0 = cuts.empty() ? 0 : median(cuts);
+    const double sharp = std::min(1 - std::clamp((cut0 - (w0 + 3)) / (kDilatedApexUm - (w0 + 3)), 0.0, 1.0),
+                                  std::clamp(dark0 / std::max(faint, 1e-6) - 2, 0.0, 1.0));
     for (size_t i : blurred) {
         AssessedCapillary& c = caps[i];
         const double want = middle(w0) * std::max(darkening[i], 0.0) / dark0;
@@ -288,7 +299,8 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
                 (middle(m) < want ? lo : hi) = m;
             }
         }
-        const double um = std::max(lo, 1.0);
+        const double byDarkening = std::max(lo, 1.0);
+        const double um = sharp * std::max(byDarkening, std::min(top, c.apexUm)) + (1 - sharp) * byDarkening;
         const double k = um / c.apexUm;
         c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
         c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
@@ -435,7 +447,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
             reference.push_back(i);
             ++measured;
         }
-        if (!unblurDiameters(caps, blurred, reference, half, capDark)) {
+        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor)) {
             // Too few caps to tell the row's ordinary one: the cut's own
             // width, and a wide cap only when it is darker than the others.
             for (size_t i : blurred) {

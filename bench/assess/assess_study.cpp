@@ -117,18 +117,6 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
 }
 
 struct Table : AssessTotals {
-    // Normal (under 20 um) and dilated caps measured, and how many of each
-    // read dilated or wider.
-    int normal = 0, normalDilated = 0, dilatedCaps = 0, dilatedRead = 0;
-    void add(const AssessScore& s) {
-        AssessTotals::add(s);
-        for (const auto& q : s.pairs) {
-            if (!std::isfinite(q.foundUm) || q.truthGiant) continue;
-            const bool wide = q.foundUm >= kDilatedApexUm;
-            if (q.truthUm < kDilatedApexUm) ++normal, normalDilated += wide ? 1 : 0;
-            else ++dilatedCaps, dilatedRead += wide ? 1 : 0;
-        }
-    }
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
                     "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), abnormal shapes found %d of %d "
@@ -136,8 +124,8 @@ struct Table : AssessTotals {
                     name, pictures, densityErr / std::max(1, pictures), medianOf(apexErr),
                     giants ? 100.0 * giantsFound / giants : 100.0, capillaries ? 100.0 * falseGiants / capillaries : 0.0,
                     haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
-        std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalDilated, normal,
-                    dilatedRead, dilatedCaps);
+        std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
+                    dilatedReadDilated, dilatedCaps);
     }
 };
 
