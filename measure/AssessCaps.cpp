@@ -1,11 +1,10 @@
 // The apical diameter of each capillary of the row: a cut along the row's
-// normal through its top, the body's width below the cap for giants and
-// dilated loops, and the optics' own widening measured on the limbs.
+// normal through its top, read through the picture's blur from the cap's
+// darkening against the row's ordinary cap; the body's width below the cap
+// for giants; and the optics' own widening measured on the limbs.
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <cstdio>
-#include <cstdlib>
 
 #include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
