@@ -122,7 +122,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     std::vector<uint8_t> brown(n, 0);
     if (colour) {
         const std::vector<float> dr = smooth3(darkening(red, nu, nv), nu, nv);
-        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dr[k] >= 0.6f * dark[k] ? 1 : 0;
+        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dr[k] >= 0.45f * dark[k] ? 1 : 0;
     }
     // The window's own unevenness, from its brighter half (vessels lie in
     // the darker): the median less the 16th percentile.
@@ -184,7 +184,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     // darkening, against that inside.
     double inside = 0, outside = 0;
     {
-        const double reach = std::min(c.apexUm, 46.0) / 2 + 16;
+        const double reach = std::clamp(c.apexUm, 22.0, 46.0) / 2 + 16;
         const float low = std::max(2 * noise, 0.25f * cap);
         std::vector<uint8_t> linked(n, 0);
         std::vector<int> st{seed};
