@@ -77,7 +77,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     std::vector<AssessTip> across;
     if (automatic) {
         across = takeAcrossTips(row);
-        fillRow(ri, mask, row, from, to);
+        fillRow(ri, planes, mask, row, from, to);
     }
     if (automatic && row.size() < 2) {
         // Nothing to fit: a level line across the picture at the one
