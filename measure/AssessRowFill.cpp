@@ -49,9 +49,9 @@ constexpr double kRowHumpUm = 30;
 constexpr double kLimbFromUm = 30;
 constexpr double kLimbToUm = 110;
 constexpr double kLimbShare = 0.6;
-// A row is dense when the humps above the level stand closer than this on
-// average (micrometres); a gap of the row holds a lost loop when it is this
-// many times the row's spacing with every such hump taken.
+// A row is dense when its loops stand closer than this (micrometres); a gap
+// of the row holds a lost loop when it is this many times the row's spacing
+// with every hump above the level taken.
 constexpr double kDenseUm = 150;
 constexpr double kGap = 1.3;
 // Rows whose loops found stand further apart than this (median) are not
@@ -157,14 +157,41 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
     const double strongLimb = percentileOf(ownLimb, kStrongQuantile);
     const double level = std::max(kShare * strongCap, kNoise * planes.spread);
     const double limbLevel = kLimbShare * strongLimb;
-    // A dense row: its humps above the level stand this close on average.
+    // The most prominent humps first, each at least a loop width from every
+    // loop taken.
+    std::vector<ProfilePeak> order;
+    for (const ProfilePeak& pk : peaks)
+        if (pk.prominence >= level) order.push_back(pk);
+    std::stable_sort(order.begin(), order.end(), [](const ProfilePeak& a, const ProfilePeak& b) { return a.prominence > b.prominence; });
+    const double apart = kApartUm / px;
+    // The row's spacing with every hump that could be a loop: a lost loop
+    // lies in a gap of the row this much wider than that.
+    double rowSpacing = 0;
+    {
+        std::vector<double> all = along;
+        for (const ProfilePeak& pk : order) {
+            bool free = true;
+            for (double a : all)
+                if (std::abs(a - pk.at) < apart) free = false;
+            if (free) all.push_back(pk.at);
+        }
+        std::sort(all.begin(), all.end());
+        std::vector<double> g;
+        for (size_t i = 1; i < all.size(); ++i) g.push_back(all[i] - all[i - 1]);
+        rowSpacing = g.empty() ? 0 : percentileOf(g, 0.5);
+    }
+    // A dense row: its loops found and its humps together stand closer than
+    // kDenseUm (median); its lost loops need no limbs of their own (the
+    // limbs of close neighbours merge below the caps). Texture is taken out
+    // only where the humps alone do not stand that close on average.
+    const bool dense = rowSpacing * px < kDenseUm;
     int humps = 0;
     for (const ProfilePeak& pk : peaks) humps += pk.prominence >= level ? 1 : 0;
-    const bool dense = humps > 0 && n * px / humps < kDenseUm;
+    const bool humpsDense = humps > 0 && n * px / humps < kDenseUm;
     bool changed = false;
     // In a row that is not dense, tops with neither a cap nor limbs like
     // the row's clearer loops are skin texture.
-    if (!dense) {
+    if (!humpsDense) {
         std::vector<AssessTip> keep;
         std::vector<double> keepAlong;
         for (size_t i = 0; i < row.size(); ++i) {
@@ -185,31 +212,8 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
         if (!sparse) fillRowGaps(ri, m, row, from, to);
         return;
     }
-    // The most prominent humps first, each at least a loop width from every
-    // loop taken.
-    std::vector<ProfilePeak> order;
-    for (const ProfilePeak& pk : peaks)
-        if (pk.prominence >= level) order.push_back(pk);
-    std::stable_sort(order.begin(), order.end(), [](const ProfilePeak& a, const ProfilePeak& b) { return a.prominence > b.prominence; });
-    const double apart = kApartUm / px;
     const double d0 = kLimbFromUm / px, d1 = kLimbToUm / px;
     std::vector<AssessTip> added;
-    // The row's spacing with every hump that could be a loop: a lost loop
-    // lies in a gap of the row this much wider than that.
-    double rowSpacing = 0;
-    {
-        std::vector<double> all = along;
-        for (const ProfilePeak& pk : order) {
-            bool free = true;
-            for (double a : all)
-                if (std::abs(a - pk.at) < apart) free = false;
-            if (free) all.push_back(pk.at);
-        }
-        std::sort(all.begin(), all.end());
-        std::vector<double> g;
-        for (size_t i = 1; i < all.size(); ++i) g.push_back(all[i] - all[i - 1]);
-        rowSpacing = g.empty() ? 0 : percentileOf(g, 0.5);
-    }
     auto gapAt = [&](double s) {
         double lo = -1e300, hi = 1e300;
         for (double a : along) {
