@@ -1,6 +1,7 @@
 // The apical diameter of each capillary of the row: a cut along the row's
-// normal through its top, the body's width below the cap for giants and
-// dilated loops, and the optics' own widening measured on the limbs.
+// normal through its top, read through the picture's blur from the cap's
+// darkening against the row's ordinary cap; the body's width below the cap
+// for giants; and the optics' own widening measured on the limbs.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -56,9 +57,17 @@ Channel vesselChannel(const CZVimage& img) {
     return c;
 }
 
+// How far inside a cap's near edge its middle is looked for (micrometres).
+constexpr double kCapReachUm = 15;
+
 struct ApexWidth {
     double um = std::numeric_limits<double>::quiet_NaN();
-    double darkening = 0;  // of the cap's middle against the outside, 0..1
+    double darkening = 0;  // of the cut's middle against the outside, 0..1
+    // The same just inside the cap's near edge (see kCapReachUm).
+    double capDarkening = 0;
+    // How far from the cut's middle towards the nail its darkening falls to
+    // half (micrometres).
+    double halfUm = 0;
     AssessPoint from, to, centre;
 };
 
@@ -122,6 +131,24 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
         const double wraw = 2 * half;
         ApexWidth w;
         w.darkening = depth / std::max(outside, 1.0);
+        {
+            // The cap's darkening just inside its near edge, before the cut
+            // runs on between its limbs (merged into one dark column by the
+            // blur in a dense row).
+            size_t cm = edge;
+            for (size_t i = edge + 1; i < p.size() && (i - edge) * step <= kCapReachUm; ++i)
+                if (p[i] < p[cm]) cm = i;
+            if (cm == edge) cm = mid;
+            w.capDarkening = std::max(0.0, outside - p[cm]) / std::max(outside, 1.0);
+            // How far the darkening falls to half, from the middle towards
+            // the nail.
+            const double level = p[mid] + 0.5 * depth;
+            size_t j = mid;
+            while (j > 0 && p[j - 1] < level) --j;
+            double reach = static_cast<double>(mid - j);
+            if (j > 0 && p[j - 1] > p[j]) reach += (level - p[j]) / (p[j - 1] - p[j]);
+            w.halfUm = reach * step;
+        }
         w.um = std::sqrt(std::max(wraw * wraw - 1.44 * sigma * sigma, 0.25 * wraw * wraw));
         const double s0 = edge * 0.5 - before, s1 = s0 + w.um / umPerPixel;
         w.from = {x + dx * s0, y + dy * s0};
@@ -210,13 +237,84 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
     return narrow > kLimbUm ? narrow * narrow - kLimbUm * kLimbUm : 0;
 }
 
+// The diameter of an ordinary capillary's apex (micrometres): the row's
+// ordinary cap is taken to be this wide once the optics' blur is taken off.
+constexpr double kOrdinaryApexUm = 12;
+
+// The optics spread a cap's blood over the blur's width: a thin cap reads
+// about as wide as the blur itself, whatever its diameter, and only paler
+// the thinner it is. So the diameter is read from the darkening, against
+// the row's ordinary cap at the same blur, by the model of a round blood
+// column blurred by a Gaussian: its darkening in the middle is its blood
+// (the diameter squared) over the spread, sqrt(sigma^2 + d^2 / 16). The
+// blur sigma is the picture's own, from how far the ordinary cap's
+// darkening reaches towards the nail (a Gaussian falls to half its peak
+// 1.1774 sigma from its middle).
+// Where the blur is slight the darkening grows with the diameter alone.
+// `blurred`: the caps read so; `reference`: the row's caps that may be
+// ordinary (also those too faint to measure); `faint`: the darkening below
+// which a cap is too faint to measure. False when there are too few
+// reference caps to tell the row's ordinary one.
+bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
+                     const std::vector<size_t>& reference, const std::vector<double>& half,
+                     const std::vector<double>& darkening, double faint) {
+    if (reference.size() < 3) return false;
+    std::vector<double> halves, darks;
+    for (size_t i : reference) {
+        halves.push_back(half[i]);
+        darks.push_back(darkening[i]);
+    }
+    const auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    const double half0 = median(halves), dark0 = median(darks);
+    if (!(dark0 > 0)) return false;
+    constexpr double w0 = kOrdinaryApexUm;
+    const double spread0 = half0 / 1.1774;
+    const double blur2 = std::max(spread0 * spread0 - w0 * w0 / 16, 0.0);
+    const auto middle = [blur2](double d) { return d * d / std::sqrt(blur2 + d * d / 16); };
+    const double top = kGiantApexUm - 1;
+    // Where the blur is slight, the row's ordinary cap is dark (its blood
+    // is not spread; three times the darkening a faint cap is left
+    // unmeasured at, or more) and the cut reads it about as wide as an
+    // ordinary cap is. A wide cap's blood column is then dark through and
+    // its darkening grows no more with its diameter: the cut's own width,
+    // where wider, tells it.
+    std::vector<double> cuts;
+    for (size_t i : blurred) cuts.push_back(caps[i].apexUm);
+    const double cut0 = cuts.empty() ? 0 : median(cuts);
+    const double sharp = std::min(1 - std::clamp((cut0 - (w0 + 3)) / (kDilatedApexUm - (w0 + 3)), 0.0, 1.0),
+                                  std::clamp(dark0 / std::max(faint, 1e-6) - 2, 0.0, 1.0));
+    for (size_t i : blurred) {
+        AssessedCapillary& c = caps[i];
+        const double want = middle(w0) * std::max(darkening[i], 0.0) / dark0;
+        double lo = 0, hi = top;
+        if (middle(hi) <= want) {
+            lo = hi;
+        } else {
+            for (int k = 0; k < 40; ++k) {
+                const double m = (lo + hi) / 2;
+                (middle(m) < want ? lo : hi) = m;
+            }
+        }
+        const double byDarkening = std::max(lo, 1.0);
+        const double um = sharp * std::max(byDarkening, std::min(top, c.apexUm)) + (1 - sharp) * byDarkening;
+        const double k = um / c.apexUm;
+        c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+        c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+        c.apexUm = um;
+    }
+    return true;
+}
+
 }  // namespace
 
 CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
                          double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
-    std::vector<double> darkening, body, bdepth;
+    std::vector<double> darkening, body, bdepth, half, capDark;
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -246,6 +344,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 c.apexUm = um;
                 caps.push_back(c);
                 darkening.push_back(0);
+                half.push_back(0);
+                capDark.push_back(0);
                 body.push_back(across);
                 bdepth.push_back(bd);
                 shifts.push_back(0);
@@ -262,6 +362,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         searched.push_back(false);
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
         darkening.push_back(aw.darkening);
+        half.push_back(aw.halfUm);
+        capDark.push_back(aw.capDarkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
@@ -301,6 +403,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         const bool compare = sorted.size() >= 4;
         const double floor = 4 * noise;
         int measured = 0;
+        std::vector<size_t> blurred;  // caps whose diameter is read from the blurred cut
+        std::vector<size_t> reference;  // and with them the faint ones: the row's ordinary caps
         for (size_t i = 0; i < caps.size(); ++i) {
             AssessedCapillary& c = caps[i];
             const double d = darkening[i];
@@ -308,7 +412,10 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 ++measured;
                 continue;
             }
-            if (!std::isfinite(c.apexUm)) continue;
+            if (!std::isfinite(c.apexUm)) {
+                if (half[i] > 0) reference.push_back(i);  // counted from its limbs
+                continue;
+            }
             auto setDiameter = [&c](double um) {
                 const double k = um / c.apexUm;
                 c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
@@ -329,18 +436,35 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 ++measured;
                 continue;
             }
-            if (d < floor || (c.apexUm >= kDilatedApexUm && compare && d < 1.15 * typical)) {
+            if (d < floor) {
+                reference.push_back(i);
                 c.apexUm = std::numeric_limits<double>::quiet_NaN();
                 c.widthTo = c.widthFrom;
                 continue;
             }
-            if (c.apexUm >= kGiantApexUm) {
-                // Wide and dark at the top but not across: the enlarged cap
-                // of a dilated loop, whose cut ran on into its limbs. Its
-                // diameter is the body's width less the limbs' spacing.
-                setDiameter(std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
-            }
+            blurred.push_back(i);
+            reference.push_back(i);
             ++measured;
+        }
+        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor)) {
+            // Too few caps to tell the row's ordinary one: the cut's own
+            // width, and a wide cap only when it is darker than the others.
+            for (size_t i : blurred) {
+                AssessedCapillary& c = caps[i];
+                if (c.apexUm >= kDilatedApexUm && compare && darkening[i] < 1.15 * typical) {
+                    c.apexUm = std::numeric_limits<double>::quiet_NaN();
+                    c.widthTo = c.widthFrom;
+                    --measured;
+                } else if (c.apexUm >= kGiantApexUm) {
+                    // Wide and dark at the top but not across: the enlarged
+                    // cap of a dilated loop, whose cut ran on into its limbs.
+                    // Its diameter is the body's width less the limbs' spacing.
+                    const double um = std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1);
+                    const double k = um / c.apexUm;
+                    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+                    c.apexUm = um;
+                }
+            }
         }
         measuredShare = caps.empty() ? 0 : static_cast<double>(measured) / caps.size();
     }

@@ -158,7 +158,16 @@ struct AssessTotals {
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
     int haem = 0, haemFound = 0, falseHaem = 0;
     int shapes = 0, shapesFound = 0, falseShapes = 0;
+    // Normal (under 20 um) and dilated loops whose apical diameter was
+    // measured, and how many of each read dilated or wider.
+    int normalCaps = 0, normalReadDilated = 0, dilatedCaps = 0, dilatedReadDilated = 0;
     void add(const AssessScore& s) {
+        for (const auto& q : s.pairs) {
+            if (!std::isfinite(q.foundUm) || q.truthGiant) continue;
+            const bool wide = q.foundUm >= kDilatedApexUm;
+            if (q.truthUm < kDilatedApexUm) ++normalCaps, normalReadDilated += wide ? 1 : 0;
+            else ++dilatedCaps, dilatedReadDilated += wide ? 1 : 0;
+        }
         shapes += s.truthShapes;
         shapesFound += s.shapesFound;
         falseShapes += s.falseShapes;
