@@ -88,6 +88,18 @@ void fillRow(const RidgeImage& ridge, const AssessPlanes& planes, const AssessMa
 // row's capillary at it, with `giant` set.
 void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row);
 
+// The mean darkening (over the background) of a box of a giant loop's
+// size around `apex` (picture pixels, the normal (nx, ny) towards the nail):
+// blur spreads a loop's darkness but keeps its sum, and a giant's blood
+// column takes far more light than a dilated loop's whatever the blur.
+double giantBodyMass(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny);
+bool holdsGiantBody(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny);
+// Giants of the row (caps[i] of row[i]) whose box does not take a giant's
+// share of the light are no giants: tips of the giant search alone are
+// taken out, others keep no diameter.
+void confirmGiants(const AssessPlanes& planes, std::vector<AssessTip>& row, std::vector<AssessedCapillary>& caps,
+                   int factor, double nx, double ny);
+
 // The apical diameters of the row's capillaries.
 struct CapsMeasured {
     double widen = 0;          // the optics' widening of every dip, squared micrometres
