@@ -43,7 +43,9 @@ DepositLook depositLook(const AssessPlanes& planes, const PlanePart& p, float le
     // way out; a deposit is about as dark across its body.
     d.dust = (areaUm2 < 450 && peak >= 4) || (areaUm2 < 900 && peak >= 6 && body < 0.48 * peak);
     const double fill = static_cast<double>(p.area) / ((p.x1 - p.x0 + 1) * (p.y1 - p.y0 + 1));
-    d.clear = d.brownish && areaUm2 >= 650 && hUm <= 70 && wUm <= 130 && wUm >= 0.8 * hUm && peak >= 1.5 &&
+    // Clear: brown, compact and filled, a deposit's size, and over the
+    // level at its darkest by more than skin noise makes a brown part.
+    d.clear = d.brownish && areaUm2 >= 650 && hUm <= 70 && wUm <= 130 && wUm >= 0.8 * hUm && peak >= 1.1 &&
               fill >= 0.55 && !(areaUm2 < 800 && peak >= 6);
     return d;
 }

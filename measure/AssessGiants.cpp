@@ -8,6 +8,7 @@
 // measure, which decides from the loop's width across whether it is giant.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "measure/AssessSteps.h"
 
@@ -26,6 +27,16 @@ constexpr double kSmoothUm = 20;
 // darkening and runs on down its limbs at least this far.
 constexpr double kPatchWideUm = 60;
 constexpr double kPatchTallUm = 60;
+// The mean darkening over a box of a giant's size around its top (this
+// wide across the row, from this far towards the nail to this far down its
+// limbs). A giant's blood column is five or more times as thick as an
+// ordinary loop's over a body over 100 um across, and blur spreads its
+// darkness but keeps its sum: its box reads 0.07 to 0.5 on faint, blurred
+// pictures (mostly over 0.1), where the box of a dilated, winding loop
+// whose blurred body reads as wide as a giant's takes at most 0.081 on
+// hard pictures.
+constexpr double kGiantMass = 0.075;
+constexpr double kMassWideUm = 130, kMassAboveUm = 20, kMassBelowUm = 130;
 // Blood in a vessel lets red light through; old blood (a haemorrhage)
 // darkens red nearly as much as green.
 constexpr double kVesselRedShare = 0.55;
@@ -148,6 +159,52 @@ void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row) {
             known->filled = false;
         }
         if (!known) row.push_back(g);
+    }
+}
+
+double giantBodyMass(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny) {
+    const int w = planes.width, h = planes.height;
+    if (w < 1 || h < 1 || planes.dark.size() != static_cast<size_t>(w) * h || factor < 1) return 0;
+    const double px = planes.umPerPixel;
+    const double cx = (apex.x + 0.5) / factor - 0.5, cy = (apex.y + 0.5) / factor - 0.5;
+    const double tx = -ny, ty = nx;  // along the row
+    double sum = 0;
+    int n = 0;
+    for (double down = -kMassAboveUm; down <= kMassBelowUm; down += px)
+        for (double s = -kMassWideUm / 2; s <= kMassWideUm / 2; s += px) {
+            const long x = std::lround(cx + (tx * s - nx * down) / px), y = std::lround(cy + (ty * s - ny * down) / px);
+            if (x < 0 || y < 0 || x >= w || y >= h) continue;
+            sum += std::max(0.0f, planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median);
+            ++n;
+        }
+    return n ? sum / n : 0;
+}
+
+bool holdsGiantBody(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny) {
+    // Without the darkening plane there is nothing to weigh.
+    if (planes.width < 1 || planes.dark.size() != static_cast<size_t>(planes.width) * planes.height) return true;
+    return giantBodyMass(planes, apex, factor, nx, ny) >= kGiantMass;
+}
+
+void confirmGiants(const AssessPlanes& planes, std::vector<AssessTip>& row, std::vector<AssessedCapillary>& caps,
+                   int factor, double nx, double ny) {
+    for (size_t i = 0; i < caps.size() && i < row.size();) {
+        AssessedCapillary& c = caps[i];
+        if (!(c.apexUm >= kGiantApexUm) || holdsGiantBody(planes, c.apex, factor, nx, ny)) {
+            ++i;
+            continue;
+        }
+        if (row[i].giantOnly) {
+            // Known from the giant search alone: no capillary at all.
+            caps.erase(caps.begin() + static_cast<std::ptrdiff_t>(i));
+            row.erase(row.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        // A wide, dark loop but no giant: its cap's width across is not
+        // known (the body's blur hides it).
+        c.apexUm = std::numeric_limits<double>::quiet_NaN();
+        c.widthTo = c.widthFrom;
+        ++i;
     }
 }
 

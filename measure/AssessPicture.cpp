@@ -77,7 +77,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     std::vector<AssessTip> across;
     if (automatic) {
         across = takeAcrossTips(row);
-        fillRow(ri, mask, row, from, to);
+        fillRow(ri, planes, mask, row, from, to);
     }
     if (automatic && row.size() < 2) {
         // Nothing to fit: a level line across the picture at the one
@@ -105,6 +105,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     if (planes.width == ri.width && planes.height == ri.height) findGiantLoops(planes, row);
     std::vector<AssessedCapillary>& caps = a.capillaries;
     const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps);
+    if (planes.width == ri.width && planes.height == ri.height) confirmGiants(planes, row, caps, f, nx, ny);
     if (!across.empty()) {
         std::vector<AssessedCapillary> wide;
         (void)measureCaps(*src, across, f, nx, ny, scale, planes.spread, wide);
@@ -117,7 +118,8 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
             return false;
         };
         for (size_t i = 0; i < wide.size(); ++i)
-            if (std::isfinite(wide[i].apexUm) && wide[i].apexUm >= kGiantApexUm && !taken(wide[i])) {
+            if (std::isfinite(wide[i].apexUm) && wide[i].apexUm >= kGiantApexUm && !taken(wide[i]) &&
+                holdsGiantBody(planes, wide[i].apex, f, nx, ny)) {
                 caps.push_back(wide[i]);
                 row.push_back(across[i]);
             }

@@ -67,14 +67,16 @@ struct FillRule {
 };
 constexpr FillRule kWideGaps{20, 80, 0.6, 0.5, 0, 0, 140, 1.7, 60, false};
 constexpr FillRule kClearRow{-10, 30, 0.15, 0.25, 0.3, 1, 180, 0, 50, true};
-constexpr double kClearUpright = 0.3;
-constexpr double kClearShare = 0.45;
 // The limbs looked at below a peak, a peak's reach either side, and the
 // least median upright of a row that is filled at all.
 constexpr double kFillLimbFromUm = 20;
 constexpr double kFillLimbToUm = 80;
 constexpr double kFillNearUm = 25;
 constexpr double kFillUpright = 0.15;
+// A row is clear when this share of its tops stand on limbs more upright
+// than this.
+constexpr double kClearUpright = 0.3;
+constexpr double kClearShare = 0.45;
 // In a clear row, tops whose ridges below run across the row this much
 // are not loops of the row (unless measured giant).
 constexpr double kAcrossUpright = -0.7;
@@ -87,15 +89,6 @@ struct Cand {
 // How much a tip looks like a loop's by its limbs' direction, 0.1 to 1.
 double loopWeight(const AssessTip& t) {
     return std::clamp((t.upright + 0.5) / 0.8, 0.1, 1.0);
-}
-
-// Whether most of the row's tops stand on clearly upright limbs: a row
-// whose loops the picture resolves (blurred loops show their caps rather
-// than their limbs).
-bool clearRow(const std::vector<AssessTip>& row) {
-    int clear = 0;
-    for (const AssessTip& t : row) clear += t.upright > kClearUpright ? 1 : 0;
-    return !row.empty() && clear >= kClearShare * static_cast<double>(row.size());
 }
 
 // Whether b, nearer the nail, hides a: a top across the row does not hide
@@ -386,6 +379,15 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double px, 
     return out;
 }
 
+// Whether most of the row's tops stand on clearly upright limbs: a row
+// whose loops the picture resolves (blurred loops show their caps rather
+// than their limbs).
+bool clearRow(const std::vector<AssessTip>& row) {
+    int clear = 0;
+    for (const AssessTip& t : row) clear += t.upright > kClearUpright ? 1 : 0;
+    return !row.empty() && clear >= kClearShare * static_cast<double>(row.size());
+}
+
 std::vector<AssessTip> takeAcrossTips(std::vector<AssessTip>& row) {
     std::vector<AssessTip> keep, across;
     if (!clearRow(row)) return across;
@@ -394,7 +396,7 @@ std::vector<AssessTip> takeAcrossTips(std::vector<AssessTip>& row) {
     return across;
 }
 
-void fillRow(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
+void fillRowGaps(const RidgeImage& ri, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
              AssessPoint& to) {
     const double px = ri.umPerPixelX * ri.factor;
     const double len = std::hypot(to.x - from.x, to.y - from.y);

@@ -67,19 +67,38 @@ std::vector<AssessTip> distalRow(const std::vector<AssessTip>& tips, double umPe
 // cuticle's rim, a crease, skin texture, or the cap of a giant loop, which
 // the caller keeps only when measured as one.
 std::vector<AssessTip> takeAcrossTips(std::vector<AssessTip>& row);
+// Whether most of the row's tops stand on clearly upright limbs: a row
+// whose loops the picture resolves.
+bool clearRow(const std::vector<AssessTip>& row);
 
 // Loops of the row the mask lost (merged with a neighbour, washed out by
 // haze): ridges crossing the row just below its line, between the tips
 // found, as clear as the row's own loops. Added to `row` (plane pixels,
 // the line from `from` to `to` as distalRow set it; in a row of clearly
 // upright loops the line's ends are set again from the filled row).
-void fillRow(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
-             AssessPoint& to);
+// The same from the ridge image alone, in the gaps of the row only, for
+// rows whose loops the darkness along the line does not resolve.
+void fillRowGaps(const RidgeImage& ridge, const AssessMask& m, std::vector<AssessTip>& row, AssessPoint& from,
+                 AssessPoint& to);
+void fillRow(const RidgeImage& ridge, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
+             AssessPoint& from, AssessPoint& to);
 
 // Giant loops the row step missed or found elsewhere: dark, wide patches
 // of vessel colour (plane pixels). Each is added to `row`, or marks the
 // row's capillary at it, with `giant` set.
 void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row);
+
+// The mean darkening (over the background) of a box of a giant loop's
+// size around `apex` (picture pixels, the normal (nx, ny) towards the nail):
+// blur spreads a loop's darkness but keeps its sum, and a giant's blood
+// column takes far more light than a dilated loop's whatever the blur.
+double giantBodyMass(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny);
+bool holdsGiantBody(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny);
+// Giants of the row (caps[i] of row[i]) whose box does not take a giant's
+// share of the light are no giants: tips of the giant search alone are
+// taken out, others keep no diameter.
+void confirmGiants(const AssessPlanes& planes, std::vector<AssessTip>& row, std::vector<AssessedCapillary>& caps,
+                   int factor, double nx, double ny);
 
 // The apical diameters of the row's capillaries.
 struct CapsMeasured {

@@ -14,6 +14,7 @@
 //
 //   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
 //                [--cache DIR] [--dump DIR] [--case N]
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -111,6 +112,10 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
                     }
             }
             (void)savePicture(out, dumpDir + name);
+            // And the picture alone, to look at the vessels themselves.
+            std::string raw = name;
+            raw.replace(raw.size() - 4, 4, "-raw.png");
+            (void)savePicture(img, dumpDir + raw);
         }
     }
     return s;
@@ -231,6 +236,15 @@ int main(int argc, char** argv) {
                             s.truthGiants, s.falseGiants, s.haemFound, s.truthHaem, s.falseHaem, s.found.abnormalShapes,
                             s.truth.abnormalShapes, s.found.rule, s.truth.rule, medianOf(s.apexErrorsUm),
                             s.found.warnings.empty() ? "" : s.found.warnings.front().c_str());
+            if (verbose) {
+                // Where a density error comes from: loops of the row missed,
+                // capillaries found off the row, or the line's length.
+                const double lineMm = std::hypot(s.found.lineTo.x - s.found.lineFrom.x, s.found.lineTo.y - s.found.lineFrom.y) *
+                                      s.found.umPerPixel / 1000;
+                std::printf("      row: matched %d, off the row %d, missed %d, line %.2f mm of %.2f\n", s.matched,
+                            s.capillaries - s.matched, s.truth.count - s.matched, lineMm,
+                            s.truth.densityPerMm > 0 ? s.truth.count / s.truth.densityPerMm : 0.0);
+            }
             if (verbose && s.haemFound < s.truthHaem) {
                 std::printf("      haemorrhages missed of:");
                 for (const auto& hm : s.truthHaemAt) std::printf(" (%.0f %.0f r %.0f)", hm.x, hm.y, hm.r);

@@ -1,0 +1,259 @@
+// Loops of the distal row the vessel mask lost, counted again along the
+// row's line, and skin texture taken out of a row that is not dense. A row
+// of faint or blurred loops reaches the mask's level as one band
+// (neighbours merge into one part with one top) or only in part (its
+// fainter loops fall below); along the line, at the height of the caps,
+// every loop still darkens the picture as a hump of its own. A lost loop is
+// such a hump: at least about one loop width from every loop found, in a
+// gap of the row wider than its usual spacing, as prominent as a share of
+// the row's clearer loops, and (unless the row is dense) with limbs below
+// it like theirs. Noise makes humps narrower than a loop's: a row whose
+// own loops do not stand out as humps of a loop's width is left to the
+// ridge image (fillRowGaps).
+#include <algorithm>
+#include <cmath>
+
+#include "image/CapillaryCountStats.h"
+#include "measure/AssessSteps.h"
+
+namespace ordavia {
+
+namespace {
+
+// The band across the caps (micrometres below the line: negative above it,
+// towards the nail), the profiles' smoothing along the line, and the least
+// distance of two loops.
+constexpr double kCapFromUm = -10;
+constexpr double kCapToUm = 35;
+constexpr double kSmoothUm = 6;
+constexpr double kApartUm = 45;
+// A found loop's hump: the peak within this distance of its top.
+constexpr double kNearUm = 20;
+// The row's clearer loops: this quantile of its own loops' humps, at most
+// kGiantCap times their median (a few giant loops are far darker).
+constexpr double kStrongQuantile = 0.8;
+constexpr double kGiantCap = 2;
+// A lost loop's hump needs this share of the clearer loops' prominence and
+// this many spreads of the darkness plane, and this width at half its
+// prominence (micrometres).
+constexpr double kShare = 0.15;
+constexpr double kNoise = 0.3;
+constexpr double kHumpUm = 20;
+// Along the line only when the clearer loops stand this many spreads above
+// the picture's noise and the row's own humps are this wide (median).
+constexpr double kResolvedSnr = 1.0;
+constexpr double kRowHumpUm = 30;
+// The limbs below a hump (the darkness of a band this far below the line
+// makes a hump there too), and the share of the clearer loops' limbs a
+// lost loop of a row that is not dense needs.
+constexpr double kLimbFromUm = 30;
+constexpr double kLimbToUm = 110;
+constexpr double kLimbShare = 0.6;
+// A row is dense when its loops stand closer than this (micrometres); a gap
+// of the row holds a lost loop when it is this many times the row's spacing
+// with every hump above the level taken.
+constexpr double kDenseUm = 150;
+constexpr double kGap = 1.3;
+// Rows whose loops found stand further apart than this (median) are not
+// filled: their gaps hold skin texture as clear as their loops.
+constexpr double kSparseUm = 180;
+// In a row that is not dense, a top with less than these shares of the
+// clearer loops' limbs and cap is skin texture.
+constexpr double kTextureLimb = 0.2;
+constexpr double kTextureCap = 0.3;
+
+double percentileOf(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[static_cast<size_t>(q * (v.size() - 1) + 0.5)];
+}
+
+float sampleAt(const std::vector<float>& v, int w, int h, double x, double y) {
+    const long xi = std::lround(x), yi = std::lround(y);
+    if (xi < 0 || yi < 0 || xi >= w || yi >= h) return 0;
+    return v[static_cast<size_t>(yi) * static_cast<size_t>(w) + static_cast<size_t>(xi)];
+}
+
+}  // namespace
+
+void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
+             AssessPoint& from, AssessPoint& to) {
+    const double px = ri.umPerPixelX * ri.factor;
+    const double len = std::hypot(to.x - from.x, to.y - from.y);
+    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return;
+    const int w = ri.width, h = ri.height;
+    const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
+    double nx = dy, ny = -dx;
+    if (ny > 0) nx = -nx, ny = -ny;
+    const int n = static_cast<int>(len) + 1;
+    // The row's own loops along the line, and their usual spacing.
+    std::vector<double> along;
+    for (const AssessTip& t : row) along.push_back((t.x - from.x) * dx + (t.y - from.y) * dy);
+    std::vector<double> sorted = along, spacing;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 1; i < sorted.size(); ++i) spacing.push_back(sorted[i] - sorted[i - 1]);
+    std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
+    const bool sparse = spacing[spacing.size() / 2] * px > kSparseUm;
+
+    // The darkness across the caps, and below them (the limbs), at every
+    // step along the line.
+    auto band = [&](double fromUm, double toUm) {
+        std::vector<float> p(static_cast<size_t>(n), 0.0f);
+        for (int s = 0; s < n; ++s) {
+            const double x0 = from.x + dx * s, y0 = from.y + dy * s;
+            double sum = 0;
+            int k = 0;
+            for (double d = fromUm / px; d <= toUm / px; d += 1, ++k) sum += sampleAt(planes.dark, w, h, x0 - nx * d, y0 - ny * d);
+            p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
+        }
+        const double sigma = kSmoothUm / px;
+        const int r = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
+        std::vector<float> out(p.size());
+        for (int i = 0; i < n; ++i) {
+            double sum = 0, wsum = 0;
+            for (int j = -r; j <= r; ++j) {
+                const int q = std::clamp(i + j, 0, n - 1);
+                const double k = std::exp(-j * j / (2 * sigma * sigma));
+                sum += k * p[static_cast<size_t>(q)];
+                wsum += k;
+            }
+            out[static_cast<size_t>(i)] = static_cast<float>(sum / wsum);
+        }
+        return out;
+    };
+    const std::vector<float> cap = band(kCapFromUm, kCapToUm);
+    // The line's ends: half the row's usual spacing beyond its first and
+    // last capillary, so that N capillaries span N spacings (the spacing
+    // the line was first drawn with counted the lost loops' gaps, and the
+    // texture's tops).
+    auto setEnds = [&](std::vector<double> at) {
+        std::sort(at.begin(), at.end());
+        std::vector<double> gaps;
+        for (size_t i = 1; i < at.size(); ++i) gaps.push_back(at[i] - at[i - 1]);
+        const double half = percentileOf(gaps, 0.5) / 2;
+        const AssessPoint a0 = from;
+        from = {a0.x + dx * (at.front() - half), a0.y + dy * (at.front() - half)};
+        to = {a0.x + dx * (at.back() + half), a0.y + dy * (at.back() + half)};
+    };
+    std::vector<float> limb(static_cast<size_t>(n), 0.0f);
+    for (const ProfilePeak& pk : profilePeaks(band(kLimbFromUm, kLimbToUm))) limb[static_cast<size_t>(pk.at)] = static_cast<float>(pk.prominence);
+    const std::vector<ProfilePeak> peaks = profilePeaks(cap);
+    // The row's own loops on these profiles: the prominence and limbs a lost
+    // loop must reach.
+    const int near = std::max(1, static_cast<int>(std::lround(kNearUm / px)));
+    std::vector<double> ownProminence, ownLimb;
+    std::vector<double> ownWidth;
+    for (double a : along) {
+        double best = 0, bestLimb = 0, width = 0;
+        for (const ProfilePeak& pk : peaks)
+            if (std::abs(pk.at - a) <= near && pk.prominence > best) best = pk.prominence, width = pk.width * px;
+        if (best > 0) ownWidth.push_back(width);
+        for (int j = static_cast<int>(a) - near; j <= static_cast<int>(a) + near; ++j)
+            if (j >= 0 && j < n) bestLimb = std::max(bestLimb, static_cast<double>(limb[static_cast<size_t>(j)]));
+        ownProminence.push_back(best);
+        ownLimb.push_back(bestLimb);
+    }
+    // Not set by a few giant loops, far darker than the rest.
+    const double strongCap = std::min(percentileOf(ownProminence, kStrongQuantile), kGiantCap * percentileOf(ownProminence, 0.5));
+    const double strongLimb = percentileOf(ownLimb, kStrongQuantile);
+    const double level = std::max(kShare * strongCap, kNoise * planes.spread);
+    const double limbLevel = kLimbShare * strongLimb;
+    // The most prominent humps first, each at least a loop width from every
+    // loop taken.
+    std::vector<ProfilePeak> order;
+    for (const ProfilePeak& pk : peaks)
+        if (pk.prominence >= level) order.push_back(pk);
+    std::stable_sort(order.begin(), order.end(), [](const ProfilePeak& a, const ProfilePeak& b) { return a.prominence > b.prominence; });
+    const double apart = kApartUm / px;
+    // The row's spacing with every hump that could be a loop: a lost loop
+    // lies in a gap of the row this much wider than that.
+    double rowSpacing = 0;
+    {
+        std::vector<double> all = along;
+        for (const ProfilePeak& pk : order) {
+            bool free = true;
+            for (double a : all)
+                if (std::abs(a - pk.at) < apart) free = false;
+            if (free) all.push_back(pk.at);
+        }
+        std::sort(all.begin(), all.end());
+        std::vector<double> g;
+        for (size_t i = 1; i < all.size(); ++i) g.push_back(all[i] - all[i - 1]);
+        rowSpacing = g.empty() ? 0 : percentileOf(g, 0.5);
+    }
+    // A dense row: its loops found and its humps together stand closer than
+    // kDenseUm (median); its lost loops need no limbs of their own (the
+    // limbs of close neighbours merge below the caps). Texture is taken out
+    // only where the humps alone do not stand that close on average.
+    const bool dense = rowSpacing * px < kDenseUm;
+    int humps = 0;
+    for (const ProfilePeak& pk : peaks) humps += pk.prominence >= level ? 1 : 0;
+    const bool humpsDense = humps > 0 && n * px / humps < kDenseUm;
+    bool changed = false;
+    // In a row that is not dense, tops with neither a cap nor limbs like
+    // the row's clearer loops are skin texture.
+    if (!humpsDense) {
+        std::vector<AssessTip> keep;
+        std::vector<double> keepAlong;
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (row[i].filled || ownLimb[i] >= kTextureLimb * strongLimb || ownProminence[i] >= kTextureCap * strongCap) {
+                keep.push_back(row[i]);
+                keepAlong.push_back(along[i]);
+            }
+        }
+        if (keep.size() >= 2) {
+            changed = keep.size() < row.size();
+            row = std::move(keep);
+            along = std::move(keepAlong);
+        }
+    }
+    const bool resolved = strongCap >= kResolvedSnr * planes.spread && percentileOf(ownWidth, 0.5) >= kRowHumpUm;
+    if (sparse || !resolved) {
+        if (changed) setEnds(along);
+        if (!sparse) fillRowGaps(ri, m, row, from, to);
+        return;
+    }
+    const double d0 = kLimbFromUm / px, d1 = kLimbToUm / px;
+    std::vector<AssessTip> added;
+    auto gapAt = [&](double s) {
+        double lo = -1e300, hi = 1e300;
+        for (double a : along) {
+            if (a <= s) lo = std::max(lo, a);
+            else hi = std::min(hi, a);
+        }
+        return hi - lo;
+    };
+    for (const ProfilePeak& pk : order) {
+        if (pk.width * px < kHumpUm) continue;
+        const double s = pk.at;
+        bool free = true;
+        for (double a : along)
+            if (std::abs(a - s) < apart) free = false;
+        if (!free) continue;
+        if (gapAt(s) < kGap * rowSpacing) continue;
+        double limbHere = 0;
+        for (int j = pk.at - near; j <= pk.at + near; ++j)
+            if (j >= 0 && j < n) limbHere = std::max(limbHere, static_cast<double>(limb[static_cast<size_t>(j)]));
+        if (!dense && limbHere < limbLevel) continue;
+        AssessTip t;
+        t.x = from.x + dx * s;
+        t.y = from.y + dy * s;
+        // Its part: the vessel the limbs below belong to, if the mask holds them.
+        for (double d = d0; d <= d1 && t.part < 0; d += 1) {
+            const long x = std::lround(t.x - nx * d), y = std::lround(t.y - ny * d);
+            if (x < 0 || y < 0 || x >= w || y >= h) continue;
+            const int label = m.labels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+            if (label > 0) t.part = label - 1;
+        }
+        t.depthUm = kLimbToUm;
+        t.filled = true;
+        added.push_back(t);
+        along.push_back(s);
+    }
+    row.insert(row.end(), added.begin(), added.end());
+    std::sort(row.begin(), row.end(), [&](const AssessTip& a, const AssessTip& b) {
+        return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
+    });
+    if (!added.empty() || changed) setEnds(along);
+}
+
+}  // namespace ordavia
