@@ -29,6 +29,15 @@ const char* labelOf(const Measure& m, double v) {
     return m.labels[static_cast<int>(k)];
 }
 
+// Halves round away from zero in every output. printf alone rounds an
+// exact binary half (0.625, 8.25) to even, and the text would then differ
+// from --json in its last digit.
+double roundedTo(double v, int decimals) {
+    const double f = std::pow(10.0, decimals);
+    const double r = std::round(v * f) / f;
+    return std::isfinite(r) ? r : v;
+}
+
 }  // namespace
 
 MeasureValues::MeasureValues(const MeasureSet& set, std::string lengthUnit)
@@ -75,7 +84,8 @@ std::string MeasureValues::format(size_t i, int decimals, bool withUnit) const {
         const char* word = labelOf(m, *values_[i]);
         return word ? word : "none";
     }
-    std::string t = strprintf("%.*f", decimals < 0 ? m.decimals : decimals, *values_[i]);
+    const int d = decimals < 0 ? m.decimals : decimals;
+    std::string t = strprintf("%.*f", d, roundedTo(*values_[i], d));
     // "-0.0" reads as a sign that is not there.
     if (t.find_first_not_of("-0.") == std::string::npos && t[0] == '-') t.erase(0, 1);
     const std::string u = unit(m);
@@ -138,8 +148,7 @@ void MeasureValues::json(JsonWriter& j, std::initializer_list<std::string_view> 
         } else if (m.jsonDecimals < 0) {
             j.value(*values_[i]);
         } else {
-            const double f = std::pow(10.0, m.jsonDecimals);
-            j.value(std::round(*values_[i] * f) / f);
+            j.value(roundedTo(*values_[i], m.jsonDecimals));
         }
     }
 }
