@@ -162,22 +162,28 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     }
     if (edgeUm > kSoftEdgeUm) return CapillaryShape::kHairpin;
 
+    // The vessel reached from the cap through pixels darkened at least
+    // `least`, deposits left out.
+    auto grow = [&](float least) {
+        std::vector<uint8_t> reached(n, 0);
+        std::vector<int> stack{seed};
+        reached[static_cast<size_t>(seed)] = 1;
+        while (!stack.empty()) {
+            const int k = stack.back();
+            stack.pop_back();
+            const int iu = k % nu, iv = k / nu;
+            for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
+                for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
+                    const size_t q = at(u, v);
+                    if (reached[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < least) continue;
+                    reached[q] = 1;
+                    stack.push_back(static_cast<int>(q));
+                }
+        }
+        return reached;
+    };
     // The vessel that holds the cap, at half the cap's darkening.
-    std::vector<uint8_t> in(n, 0);
-    std::vector<int> stack{seed};
-    in[static_cast<size_t>(seed)] = 1;
-    while (!stack.empty()) {
-        const int k = stack.back();
-        stack.pop_back();
-        const int iu = k % nu, iv = k / nu;
-        for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
-            for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
-                const size_t q = at(u, v);
-                if (in[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < level) continue;
-                in[q] = 1;
-                stack.push_back(static_cast<int>(q));
-            }
-    }
+    const std::vector<uint8_t> in = grow(level);
 
     // Darkening outside where a hairpin would lie (a disc round its cap,
     // the limbs below), reached from the cap at a quarter of its
@@ -186,21 +192,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     {
         const double reach = std::clamp(c.apexUm, 22.0, 46.0) / 2 + 16;
         const float low = std::max(2 * noise, 0.25f * cap);
-        std::vector<uint8_t> linked(n, 0);
-        std::vector<int> st{seed};
-        linked[static_cast<size_t>(seed)] = 1;
-        while (!st.empty()) {
-            const int k = st.back();
-            st.pop_back();
-            const int iu = k % nu, iv = k / nu;
-            for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
-                for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
-                    const size_t q = at(u, v);
-                    if (linked[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < low) continue;
-                    linked[q] = 1;
-                    st.push_back(static_cast<int>(q));
-                }
-        }
+        const std::vector<uint8_t> linked = grow(low);
         for (int iv = 0; iv < nv; ++iv)
             for (int iu = 0; iu < nu; ++iu) {
                 const size_t k = at(iu, iv);
