@@ -9,6 +9,7 @@
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 #include "figures/MeasureCatalogue.h"
+#include "framework/AppServices.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/StoredAssessmentOf.h"
 #include "measure/CapillaryCountTool.h"
@@ -29,6 +30,8 @@ AssessOptions assessOptionsOf(const ZBasicDoc& doc) {
         const ZPoint a = d->getVertex(0), b = d->getVertex(d->vertexCount() - 1);
         o.lineFrom = AssessPoint{double(a.x), double(a.y)};
         o.lineTo = AssessPoint{double(b.x), double(b.y)};
+        // Counted as the count tool counts the same line.
+        o.lineCount = CapillaryCountTool::storedSettings(doc.services().profile());
     }
     return o;
 }

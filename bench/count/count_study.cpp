@@ -3,6 +3,10 @@
 //   count_study [--condition typical|hard] [--per N] [--seed S]
 //               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
 //               [--threshold T] [--cache DIR] [--frames N] [--dump]
+//               [--method count|assess|assess-fill]
+// --method assess counts along each line as the assessment does along a
+// user's line; assess-fill as it does along an automatic row (the loops
+// the vessel mask lost found again).
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
 #include <cstdio>
@@ -11,9 +15,70 @@
 #include <cstring>
 #include <string>
 
+#include "image/AssessPlanes.h"
+#include "measure/AssessSteps.h"
+#include "measure/CapillaryAssessment.h"
 #include "support/CountRowScore.h"
 
 using namespace ordavia;
+
+namespace {
+
+// The assessment's count along each user's line: its capillaries (tops of
+// the vessel mask near the line).
+std::vector<int> assessCounts(const test::CountRowPicture& pic) {
+    std::vector<int> out;
+    for (const auto& [a, b] : pic.lines) {
+        AssessOptions o;
+        o.umPerPixel = pic.umPerPixel;
+        o.lineFrom = AssessPoint{a.x, a.y};
+        o.lineTo = AssessPoint{b.x, b.y};
+        const Result<CapillaryAssessment> r = assessPicture(pic.img, o);
+        out.push_back(r ? r->count : 0);
+    }
+    return out;
+}
+
+// The assessment's row steps along each user's line, the loops the mask
+// lost found again as along an automatic row (fillRow).
+std::vector<int> assessFillCounts(const test::CountRowPicture& pic) {
+    const double scale = pic.umPerPixel;
+    CountSettings cs;
+    cs.channel = 1;
+    cs.minLimbUm = 16;
+    cs.maxLimbUm = 110;
+    cs.minSpacingUm = 50;
+    cs.threshold = 0.035;
+    cs.limbUm = 0;
+    const RidgeImage ri = ridgeImage(pic.img, scale, scale, cs);
+    const AssessPlanes planes = assessPlanes(pic.img, scale, ri.factor);
+    const int f = ri.factor;
+    const double px = scale * f;
+    std::vector<uint8_t> brown;
+    const float darkLevel = planes.median + std::max(5 * planes.spread, 0.02f);
+    if (planes.colour && planes.width == ri.width && planes.height == ri.height) {
+        brown.assign(planes.dark.size(), 0);
+        for (size_t i = 0; i < brown.size(); ++i) {
+            const float g = planes.dark[i];
+            if (g <= darkLevel) continue;
+            const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
+            brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
+        }
+    }
+    const AssessMask mask = vesselMask(ri, brown);
+    std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    loopEvidence(ri, tips);
+    std::vector<int> out;
+    for (const auto& [a, b] : pic.lines) {
+        AssessPoint from{(a.x + 0.5) / f - 0.5, (a.y + 0.5) / f - 0.5}, to{(b.x + 0.5) / f - 0.5, (b.y + 0.5) / f - 0.5};
+        std::vector<AssessTip> row = distalRow(tips, px, false, from, to);
+        fillRow(ri, planes, mask, row, from, to);
+        out.push_back(static_cast<int>(row.size()));
+    }
+    return out;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -24,6 +89,7 @@ int main(int argc, char** argv) {
     std::string cache;
     bool dump = false;
     int frames = 0;
+    std::string method = "count";
     for (int i = 1; i < argc; ++i) {
         auto more = [&](int n) { return i + n < argc; };
         if (!std::strcmp(argv[i], "--condition") && more(1)) condition = argv[++i];
@@ -36,10 +102,12 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--threshold") && more(1)) s.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
         else if (!std::strcmp(argv[i], "--dump")) dump = true;
+        else if (!std::strcmp(argv[i], "--method") && more(1)) method = argv[++i];
         else if (!std::strcmp(argv[i], "--frames") && more(1)) frames = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
-                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump]\n");
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump] "
+                                 "[--method count|assess|assess-fill]\n");
             return 2;
         }
     }
@@ -114,7 +182,9 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    const test::CountRowScore sc = test::scoreCountRows(pics, s);
+    const test::CountRowScore sc = method == "assess"        ? test::scoreCountRows(pics, assessCounts)
+                                   : method == "assess-fill" ? test::scoreCountRows(pics, assessFillCounts)
+                                                             : test::scoreCountRows(pics, s);
     const char* names[] = {"1-3", "4-6", "7-9", "10-12"};
     std::printf("%-8s %5s %6s %6s %5s %6s %7s %7s\n", "band", "lines", "MAE", "r", "+-1", "slope", "truth", "found");
     auto row = [](const char* name, const test::CountAgreement& a) {
