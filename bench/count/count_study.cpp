@@ -9,6 +9,8 @@
 // the vessel mask lost found again).
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "image/AssessPlanes.h"
+#include "image/ImageFormats.h"
 #include "measure/AssessSteps.h"
 #include "measure/CapillaryAssessment.h"
 #include "support/CountRowScore.h"
@@ -90,6 +93,7 @@ int main(int argc, char** argv) {
     bool dump = false;
     int frames = 0;
     std::string method = "count";
+    double show = 0;
     for (int i = 1; i < argc; ++i) {
         auto more = [&](int n) { return i + n < argc; };
         if (!std::strcmp(argv[i], "--condition") && more(1)) condition = argv[++i];
@@ -103,6 +107,7 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
         else if (!std::strcmp(argv[i], "--dump")) dump = true;
         else if (!std::strcmp(argv[i], "--method") && more(1)) method = argv[++i];
+        else if (!std::strcmp(argv[i], "--show") && more(1)) show = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--frames") && more(1)) frames = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
@@ -110,6 +115,66 @@ int main(int argc, char** argv) {
                                  "[--method count|assess|assess-fill]\n");
             return 2;
         }
+    }
+    // One row of `show` per mm: the picture, and along its first line the
+    // truth's crossings and the profiles by whole loops and single limbs.
+    if (show > 0) {
+        SyntheticNailfold::Params p;
+        CapillaroscopeLook look;
+        if (!countRowScene(condition, seed, show, p, look)) return 1;
+        test::CountRowPicture pic;
+        SyntheticNailfold::Truth truth;
+        if (!generateCapillaroscope(p, look, pic.img, truth)) return 1;
+        pic.umPerPixel = p.umPerPixelX;
+        SynthRandom r(seed, 424243);
+        test::addRowLines(pic, truth, p.width, r);
+        {
+            // The top half, its green stretched over the grey range, the lines drawn in.
+            const int w = pic.img.width(), h = pic.img.rows() / 2;
+            CZVimage out(w, h, -1, CZVimage::kFrame, CZVimage::kGrey);
+            int lo = 255, hi = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) lo = std::min<int>(lo, pic.img.row(y)[3 * x + 1]), hi = std::max<int>(hi, pic.img.row(y)[3 * x + 1]);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    out.row(y)[x] = static_cast<uint8_t>(255 * (pic.img.row(y)[3 * x + 1] - lo) / std::max(1, hi - lo));
+            for (const auto& [a, b] : pic.lines)
+                for (double t = 0; t <= 1; t += 0.002) {
+                    const int x = static_cast<int>(a.x + t * (b.x - a.x)), y = static_cast<int>(a.y + t * (b.y - a.y));
+                    if (x >= 0 && y >= 0 && x < w && y < h && (static_cast<int>(t * 500) % 4) == 0) out.row(y)[x] = 255;
+                }
+            (void)savePicture(out, "/tmp/show.png");
+            if (const char* c = std::getenv("SHOW_CROP")) {
+                int x0 = 0, y0 = 0, cw = 0, ch = 0, z = 3;
+                std::sscanf(c, "%d,%d,%d,%d,%d", &x0, &y0, &cw, &ch, &z);
+                CZVimage crop(cw * z, ch * z, -1, CZVimage::kFrame, CZVimage::kGrey);
+                for (int y = 0; y < ch * z; ++y)
+                    for (int x = 0; x < cw * z; ++x) crop.row(y)[x] = out.row(std::min(h - 1, y0 + y / z))[std::min(w - 1, x0 + x / z)];
+                (void)savePicture(crop, "/tmp/crop.png");
+            }
+        }
+        for (size_t l = 0; l < pic.lines.size(); ++l) {
+            const auto [a, b] = pic.lines[l];
+            const CountLineTruth t = countLineTruth(truth, {a.x, a.y}, {b.x, b.y});
+            std::printf("line %zu: %.1f,%.1f -> %.1f,%.1f truth %d at", l, a.x, a.y, b.x, b.y, t.count);
+            const double len = std::hypot(b.x - a.x, b.y - a.y);
+            for (const auto& c : t.crossings) std::printf(" %.0f", std::hypot(c.x - a.x, c.y - a.y) * pic.umPerPixel);
+            std::printf("\n");
+            (void)len;
+        }
+        const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
+        CountSettings loopsOnly = s;
+        loopsOnly.limbUm = 0;
+        const auto [a, b] = pic.lines[0];
+        const CountResult byLoop = countAlongLine(ridge, a, b, loopsOnly), byLimb = countAlongLine(ridge, a, b, s);
+        std::printf("loops %d at", byLoop.count);
+        for (int k : byLoop.peaks) std::printf(" %.0f", k * byLoop.stepUm);
+        std::printf("\ncounted %d (limbs %d) at", byLimb.count, byLimb.singleLimbs ? 1 : 0);
+        for (int k : byLimb.peaks) std::printf(" %.0f", k * byLimb.stepUm);
+        std::printf("\nlevel %.3f\n", byLimb.level);
+        for (size_t i = 0; i < byLimb.profile.size(); i += 2)
+            std::printf("%.0f %.3f %.3f\n", i * byLimb.stepUm, byLoop.profile[i], byLimb.profile[i]);
+        return 0;
     }
     // Drawing the pictures takes longer than counting on them: a cache
     // keeps them between runs that try settings.
