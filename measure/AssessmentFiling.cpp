@@ -30,9 +30,9 @@ AssessOptions assessOptionsOf(const ZBasicDoc& doc) {
         const ZPoint a = d->getVertex(0), b = d->getVertex(d->vertexCount() - 1);
         o.lineFrom = AssessPoint{double(a.x), double(a.y)};
         o.lineTo = AssessPoint{double(b.x), double(b.y)};
-        // Counted as the count tool counts the same line.
-        o.lineCount = CapillaryCountTool::storedSettings(doc.services().profile());
     }
+    // A line of the user's is counted as the count tool counts it.
+    o.lineCount = CapillaryCountTool::storedSettings(doc.services().profile());
     return o;
 }
 
