@@ -3,10 +3,15 @@
 //   count_study [--condition typical|hard] [--per N] [--seed S]
 //               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
 //               [--threshold T] [--cache DIR] [--frames N] [--dump]
-//               [--method count|assess|assess-fill]
-// --method assess counts along each line as the assessment does along a
-// user's line; assess-fill as it does along an automatic row (the loops
-// the vessel mask lost found again).
+//               [--method count|assess|assess-fill] [--show D]
+// --method assess counts along each line as "assess --line" does (since
+// the assessment takes the counter's count along a user's line, the same
+// figures as the counter); assess-fill with the assessment's own row steps
+// (vessel-mask tops near the line, and the loops the mask lost found again
+// as along an automatic row), the method a user's line had before.
+// --show D draws one row of D per mm (with --seed, --condition) and prints
+// its lines' truth and the profiles along its first line; the picture's
+// upper half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png).
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
 #include <algorithm>
