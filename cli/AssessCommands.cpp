@@ -15,6 +15,8 @@
 #include "image/ImageFormats.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentOverlay.h"
+#include "framework/AppServices.h"
+#include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryAssessment.h"
 #include "synth/SyntheticExamination.h"
 
@@ -53,6 +55,8 @@ int runAssess(const CliArgs& a) {
             return cliError(bad);
         o.lineFrom = AssessPoint{e[0], e[1]};
         o.lineTo = AssessPoint{e[2], e[3]};
+        // Counted as "count" counts the same line.
+        o.lineCount = CapillaryCountTool::storedSettings(a.services().profile());
     }
     Result<CapillaryAssessment> r = assessPicture(img, o);
     if (!r) return cliError(path + ": " + r.reason());

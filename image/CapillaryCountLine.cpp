@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 
 #include "image/CapillaryCount.h"
 #include "image/CapillaryCountStats.h"
@@ -24,6 +25,14 @@ constexpr double kLimbResolved = 0.375;
 // sparse row (at most this many per mm) or a dense one (at least this
 // many), or whole loops are this wide or wider (then neighbours merge).
 constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 46;
+// In a sparse row by single limbs, a peak counts only where its vessel runs
+// on towards the nail at least this far past the line (micrometres): the
+// loops of a disorderly row whose caps lie just behind the line, and deep
+// vessels, stop short of it. The vessel is followed within this distance
+// either side of the peak, from this far behind the line, while its ridge
+// stays above half its strength near the line (over the picture's median).
+constexpr double kSparseTopUm = 0;
+constexpr double kTopWindowUm = 10, kTopFromUm = 30, kTopNearUm = 10, kTopReachUm = 150, kTopGapUm = 6;
 
 struct LineFrame {
     // Micrometre coordinates: position = a + t * d + o * n (n towards the nail).
@@ -169,6 +178,33 @@ bool nailOnLeft(const RidgeImage& ri, LineFrame f, double step, int samples, con
     return share(caps[0], caps[1]) + share(limbs[1], limbs[0]) >= 0;
 }
 
+// How far towards the nail (micrometres from the line) the vessel at `t`
+// along the line runs on: from its strongest point near the line to where
+// its ridge falls below half of that strength (above the picture's median).
+double vesselTop(const RidgeImage& ri, const LineFrame& f, double t, double step) {
+    auto strength = [&](double o) {
+        float best = 0;
+        for (double dt = -kTopWindowUm; dt <= kTopWindowUm + 1e-9; dt += step) {
+            const CountPoint q = f.pixel(t + dt, o);
+            best = std::max(best, ri.at(q.x, q.y));
+        }
+        return best;
+    };
+    float ref = 0;
+    double at = 0;
+    for (double o = -kTopFromUm; o <= kTopNearUm + 1e-9; o += step)
+        if (const float v = strength(o); v > ref) ref = v, at = o;
+    const float bg = std::min(ref, ri.median);
+    const float half = bg + 0.5f * (ref - bg);
+    double top = at;
+    int misses = 0;
+    for (double o = at; o <= kTopReachUm; o += step) {
+        if (strength(o) >= half) top = o, misses = 0;
+        else if (++misses * step > kTopGapUm) break;
+    }
+    return top;
+}
+
 // The profile along the line (running `margin` samples past either end)
 // and the peaks that count on it, by whole loops or by single limbs.
 struct LinePeaks {
@@ -178,8 +214,10 @@ struct LinePeaks {
     float level = 0;
 };
 
+// With `leastTopUm`, a peak counts only where its vessel runs on at least
+// that far towards the nail (vesselTop).
 LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, double step, int samples, int margin,
-                    const CountSettings& s, bool byLimb) {
+                    const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt) {
     LinePeaks out;
     // A limb exactly on the line still counts: the band starts a little
     // behind it. By single limbs, the band lies mostly on the nail side:
@@ -216,7 +254,9 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
 
     std::vector<ProfilePeak> candidates;
     for (const ProfilePeak& pk : profilePeaks(wide))
-        if (pk.prominence >= out.level && countedOnLine((pk.at - margin) * step, length)) candidates.push_back(pk);
+        if (pk.prominence >= out.level && countedOnLine((pk.at - margin) * step, length) &&
+            (!leastTopUm || vesselTop(ri, g, pk.at * step, step) >= *leastTopUm))
+            candidates.push_back(pk);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
     const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
@@ -299,6 +339,11 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
     if (ri.limbs && limbsResolved(ri, s)) {
         LinePeaks limbs = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true);
         const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
+        // A sparse row: only the vessels that run on past the line.
+        if (perMm <= kLimbSparsePerMm) {
+            LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm);
+            if (crossing.peaks.size() < limbs.peaks.size()) limbs = std::move(crossing);
+        }
         if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
             limbs.peaks.size() < loops.peaks.size()) {
             loops = std::move(limbs);

@@ -13,6 +13,57 @@
 
 namespace ordavia {
 
+namespace {
+
+// Along a user's line the capillaries are the counter's (countAlongLine,
+// with the settings the count tool and "ordavia-cli count" use), so that a
+// line has one count wherever it is counted. Each counted capillary takes
+// the vessel mask's top nearest the apex the counter traced, when there is
+// one within reach, for its cap is measured from there; otherwise that apex.
+// `from` and `to` in picture pixels, `tips` in plane pixels.
+std::vector<AssessTip> countedRow(const CZVimage& picture, double scale, const CountSettings& settings,
+                                  AssessPoint from, AssessPoint to, const std::vector<AssessTip>& tips, int f) {
+    CountSettings s = settings;
+    s.apexes = true;
+    const RidgeImage ridge = ridgeImage(picture, scale, scale, s);
+    const CountResult counted = countAlongLine(ridge, {from.x, from.y}, {to.x, to.y}, s);
+    const double len = std::hypot(to.x - from.x, to.y - from.y);
+    const double dx = len > 0 ? (to.x - from.x) / len : 1, dy = len > 0 ? (to.y - from.y) / len : 0;
+    // A mask top belongs to a counted capillary within this distance of its
+    // apex (micrometres) and nearer it along the line than to its neighbours.
+    constexpr double kTopReachUm = 40;
+    std::vector<double> along;
+    for (const CountPoint& c : counted.crossings) along.push_back((c.x - from.x) * dx + (c.y - from.y) * dy);
+    std::vector<AssessTip> row;
+    std::vector<uint8_t> taken(tips.size(), 0);
+    for (size_t k = 0; k < counted.crossings.size(); ++k) {
+        const CountPoint apex = k < counted.apexes.size() ? counted.apexes[k] : counted.crossings[k];
+        const double lo = k > 0 ? (along[k - 1] + along[k]) / 2 : -1e300;
+        const double hi = k + 1 < along.size() ? (along[k] + along[k + 1]) / 2 : 1e300;
+        size_t best = tips.size();
+        double bestDistance = kTopReachUm / scale;
+        for (size_t i = 0; i < tips.size(); ++i) {
+            if (taken[i]) continue;
+            const double x = (tips[i].x + 0.5) * f - 0.5, y = (tips[i].y + 0.5) * f - 0.5;
+            const double t = (x - from.x) * dx + (y - from.y) * dy;
+            const double d = std::hypot(x - apex.x, y - apex.y);
+            if (t >= lo && t < hi && d <= bestDistance) best = i, bestDistance = d;
+        }
+        AssessTip tip;
+        if (best < tips.size()) {
+            tip = tips[best];
+            taken[best] = 1;
+        } else {
+            tip.x = (apex.x + 0.5) / f - 0.5;
+            tip.y = (apex.y + 0.5) / f - 0.5;
+        }
+        row.push_back(tip);
+    }
+    return row;
+}
+
+}  // namespace
+
 Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOptions& options) {
     if (image.isEmpty() || image.width() < 16 || image.rows() < 16)
         return Status::failure(StatusCode::OutOfRange, "the picture is empty or too small to assess");
@@ -71,7 +122,9 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         from = toPlane(*options.lineFrom);
         to = toPlane(*options.lineTo);
     }
-    std::vector<AssessTip> row = distalRow(tips, px, automatic, from, to);
+    std::vector<AssessTip> row = automatic ? distalRow(tips, px, true, from, to)
+                                           : countedRow(*src, scale, options.lineCount, *options.lineFrom,
+                                                        *options.lineTo, tips, f);
     // Along a line found automatically, loops the mask merged or lost; tops
     // whose ridges run across the row count only as giant loops.
     std::vector<AssessTip> across;
@@ -102,7 +155,13 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (ny > 0) nx = -nx, ny = -ny;
     }
 
-    if (planes.width == ri.width && planes.height == ri.height) findGiantLoops(planes, row);
+    if (planes.width == ri.width && planes.height == ri.height) {
+        const size_t counted = row.size();
+        findGiantLoops(planes, row);
+        // Along a user's line the counter's capillaries are the row: the
+        // search for giant loops marks them, and adds none.
+        if (!automatic) row.resize(counted);
+    }
     std::vector<AssessedCapillary>& caps = a.capillaries;
     const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps);
     if (planes.width == ri.width && planes.height == ri.height) confirmGiants(planes, row, caps, f, nx, ny);

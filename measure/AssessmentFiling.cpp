@@ -9,6 +9,7 @@
 #include "db/CSubjectDatabase.h"
 #include "db/SubjectQueries.h"
 #include "figures/MeasureCatalogue.h"
+#include "framework/AppServices.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/StoredAssessmentOf.h"
 #include "measure/CapillaryCountTool.h"
@@ -30,6 +31,8 @@ AssessOptions assessOptionsOf(const ZBasicDoc& doc) {
         o.lineFrom = AssessPoint{double(a.x), double(a.y)};
         o.lineTo = AssessPoint{double(b.x), double(b.y)};
     }
+    // A line of the user's is counted as the count tool counts it.
+    o.lineCount = CapillaryCountTool::storedSettings(doc.services().profile());
     return o;
 }
 

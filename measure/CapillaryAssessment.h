@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "image/CapillaryCount.h"
 
 class CZVimage;
 
@@ -143,6 +144,10 @@ struct CapillaryAssessment {
 struct AssessOptions {
     // The distal row line (pixels); none: found automatically.
     std::optional<AssessPoint> lineFrom, lineTo;
+    // Along a line given here the capillaries are those the capillary
+    // counter counts on it with these settings (the workstation's count
+    // settings), so that the count tool and the assessment agree.
+    CountSettings lineCount;
     // Micrometres per pixel; 0 or less: unknown (a guess is used and the
     // figures that depend on it are not trusted).
     double umPerPixel = 0;

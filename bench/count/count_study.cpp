@@ -3,17 +3,90 @@
 //   count_study [--condition typical|hard] [--per N] [--seed S]
 //               [--limb MIN MAX] [--band UM] [--single-limb UM] [--spacing UM]
 //               [--threshold T] [--cache DIR] [--frames N] [--dump]
+//               [--method count|assess|assess-fill] [--show D]
+// --method assess counts along each line as "assess --line" does (since
+// the assessment takes the counter's count along a user's line, the same
+// figures as the counter); assess-fill with the assessment's own row steps
+// (vessel-mask tops near the line, and the loops the mask lost found again
+// as along an automatic row), the method a user's line had before.
+// --show D draws one row of D per mm (with --seed, --condition) and prints
+// its lines' truth and the profiles along its first line; the picture's
+// upper half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png).
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "image/AssessPlanes.h"
+#include "image/ImageFormats.h"
+#include "measure/AssessSteps.h"
+#include "measure/CapillaryAssessment.h"
 #include "support/CountRowScore.h"
 
 using namespace ordavia;
+
+namespace {
+
+// The assessment's count along each user's line: its capillaries (tops of
+// the vessel mask near the line).
+std::vector<int> assessCounts(const test::CountRowPicture& pic) {
+    std::vector<int> out;
+    for (const auto& [a, b] : pic.lines) {
+        AssessOptions o;
+        o.umPerPixel = pic.umPerPixel;
+        o.lineFrom = AssessPoint{a.x, a.y};
+        o.lineTo = AssessPoint{b.x, b.y};
+        const Result<CapillaryAssessment> r = assessPicture(pic.img, o);
+        out.push_back(r ? r->count : 0);
+    }
+    return out;
+}
+
+// The assessment's row steps along each user's line, the loops the mask
+// lost found again as along an automatic row (fillRow).
+std::vector<int> assessFillCounts(const test::CountRowPicture& pic) {
+    const double scale = pic.umPerPixel;
+    CountSettings cs;
+    cs.channel = 1;
+    cs.minLimbUm = 16;
+    cs.maxLimbUm = 110;
+    cs.minSpacingUm = 50;
+    cs.threshold = 0.035;
+    cs.limbUm = 0;
+    const RidgeImage ri = ridgeImage(pic.img, scale, scale, cs);
+    const AssessPlanes planes = assessPlanes(pic.img, scale, ri.factor);
+    const int f = ri.factor;
+    const double px = scale * f;
+    std::vector<uint8_t> brown;
+    const float darkLevel = planes.median + std::max(5 * planes.spread, 0.02f);
+    if (planes.colour && planes.width == ri.width && planes.height == ri.height) {
+        brown.assign(planes.dark.size(), 0);
+        for (size_t i = 0; i < brown.size(); ++i) {
+            const float g = planes.dark[i];
+            if (g <= darkLevel) continue;
+            const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
+            brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
+        }
+    }
+    const AssessMask mask = vesselMask(ri, brown);
+    std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    loopEvidence(ri, tips);
+    std::vector<int> out;
+    for (const auto& [a, b] : pic.lines) {
+        AssessPoint from{(a.x + 0.5) / f - 0.5, (a.y + 0.5) / f - 0.5}, to{(b.x + 0.5) / f - 0.5, (b.y + 0.5) / f - 0.5};
+        std::vector<AssessTip> row = distalRow(tips, px, false, from, to);
+        fillRow(ri, planes, mask, row, from, to);
+        out.push_back(static_cast<int>(row.size()));
+    }
+    return out;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -24,6 +97,8 @@ int main(int argc, char** argv) {
     std::string cache;
     bool dump = false;
     int frames = 0;
+    std::string method = "count";
+    double show = 0;
     for (int i = 1; i < argc; ++i) {
         auto more = [&](int n) { return i + n < argc; };
         if (!std::strcmp(argv[i], "--condition") && more(1)) condition = argv[++i];
@@ -36,12 +111,75 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--threshold") && more(1)) s.threshold = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && more(1)) cache = argv[++i];
         else if (!std::strcmp(argv[i], "--dump")) dump = true;
+        else if (!std::strcmp(argv[i], "--method") && more(1)) method = argv[++i];
+        else if (!std::strcmp(argv[i], "--show") && more(1)) show = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--frames") && more(1)) frames = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: count_study [--condition typical|hard] [--per N] [--seed S] [--limb MIN MAX] "
-                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump]\n");
+                                 "[--band UM] [--single-limb UM] [--spacing UM] [--threshold T] [--cache DIR] [--frames N] [--dump] "
+                                 "[--method count|assess|assess-fill]\n");
             return 2;
         }
+    }
+    // One row of `show` per mm: the picture, and along its first line the
+    // truth's crossings and the profiles by whole loops and single limbs.
+    if (show > 0) {
+        SyntheticNailfold::Params p;
+        CapillaroscopeLook look;
+        if (!countRowScene(condition, seed, show, p, look)) return 1;
+        test::CountRowPicture pic;
+        SyntheticNailfold::Truth truth;
+        if (!generateCapillaroscope(p, look, pic.img, truth)) return 1;
+        pic.umPerPixel = p.umPerPixelX;
+        SynthRandom r(seed, 424243);
+        test::addRowLines(pic, truth, p.width, r);
+        {
+            // The top half, its green stretched over the grey range, the lines drawn in.
+            const int w = pic.img.width(), h = pic.img.rows() / 2;
+            CZVimage out(w, h, -1, CZVimage::kFrame, CZVimage::kGrey);
+            int lo = 255, hi = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) lo = std::min<int>(lo, pic.img.row(y)[3 * x + 1]), hi = std::max<int>(hi, pic.img.row(y)[3 * x + 1]);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    out.row(y)[x] = static_cast<uint8_t>(255 * (pic.img.row(y)[3 * x + 1] - lo) / std::max(1, hi - lo));
+            for (const auto& [a, b] : pic.lines)
+                for (double t = 0; t <= 1; t += 0.002) {
+                    const int x = static_cast<int>(a.x + t * (b.x - a.x)), y = static_cast<int>(a.y + t * (b.y - a.y));
+                    if (x >= 0 && y >= 0 && x < w && y < h && (static_cast<int>(t * 500) % 4) == 0) out.row(y)[x] = 255;
+                }
+            (void)savePicture(out, "/tmp/show.png");
+            if (const char* c = std::getenv("SHOW_CROP")) {
+                int x0 = 0, y0 = 0, cw = 0, ch = 0, z = 3;
+                std::sscanf(c, "%d,%d,%d,%d,%d", &x0, &y0, &cw, &ch, &z);
+                CZVimage crop(cw * z, ch * z, -1, CZVimage::kFrame, CZVimage::kGrey);
+                for (int y = 0; y < ch * z; ++y)
+                    for (int x = 0; x < cw * z; ++x) crop.row(y)[x] = out.row(std::min(h - 1, y0 + y / z))[std::min(w - 1, x0 + x / z)];
+                (void)savePicture(crop, "/tmp/crop.png");
+            }
+        }
+        for (size_t l = 0; l < pic.lines.size(); ++l) {
+            const auto [a, b] = pic.lines[l];
+            const CountLineTruth t = countLineTruth(truth, {a.x, a.y}, {b.x, b.y});
+            std::printf("line %zu: %.1f,%.1f -> %.1f,%.1f truth %d at", l, a.x, a.y, b.x, b.y, t.count);
+            const double len = std::hypot(b.x - a.x, b.y - a.y);
+            for (const auto& c : t.crossings) std::printf(" %.0f", std::hypot(c.x - a.x, c.y - a.y) * pic.umPerPixel);
+            std::printf("\n");
+            (void)len;
+        }
+        const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
+        CountSettings loopsOnly = s;
+        loopsOnly.limbUm = 0;
+        const auto [a, b] = pic.lines[0];
+        const CountResult byLoop = countAlongLine(ridge, a, b, loopsOnly), byLimb = countAlongLine(ridge, a, b, s);
+        std::printf("loops %d at", byLoop.count);
+        for (int k : byLoop.peaks) std::printf(" %.0f", k * byLoop.stepUm);
+        std::printf("\ncounted %d (limbs %d) at", byLimb.count, byLimb.singleLimbs ? 1 : 0);
+        for (int k : byLimb.peaks) std::printf(" %.0f", k * byLimb.stepUm);
+        std::printf("\nlevel %.3f\n", byLimb.level);
+        for (size_t i = 0; i < byLimb.profile.size(); i += 2)
+            std::printf("%.0f %.3f %.3f\n", i * byLimb.stepUm, byLoop.profile[i], byLimb.profile[i]);
+        return 0;
     }
     // Drawing the pictures takes longer than counting on them: a cache
     // keeps them between runs that try settings.
@@ -114,7 +252,9 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    const test::CountRowScore sc = test::scoreCountRows(pics, s);
+    const test::CountRowScore sc = method == "assess"        ? test::scoreCountRows(pics, assessCounts)
+                                   : method == "assess-fill" ? test::scoreCountRows(pics, assessFillCounts)
+                                                             : test::scoreCountRows(pics, s);
     const char* names[] = {"1-3", "4-6", "7-9", "10-12"};
     std::printf("%-8s %5s %6s %6s %5s %6s %7s %7s\n", "band", "lines", "MAE", "r", "+-1", "slope", "truth", "found");
     auto row = [](const char* name, const test::CountAgreement& a) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -13,7 +15,9 @@
 #include "support/HairpinPicture.h"
 #include "support/ScratchDir.h"
 #include "support/TestServices.h"
+#include "base/Text.h"
 #include "measure/CDimLine.h"
+#include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryWidthTool.h"
 #include "measure/ZBasicDoc.h"
 
@@ -89,6 +93,48 @@ TEST(CliCount, CountsTheSyntheticLineWithTheDocumentedKeys) {
         total += countIn(h.out);
     }
     EXPECT_EQ(total, 6);
+}
+
+// One line, one count: "count", "assess --line" and the workstation's count
+// tool count the same capillaries on the same picture, line and scale, the
+// tool at the crossings the command line gives.
+TEST(CliCount, TheCountToolTheCountAndTheAssessmentAgreeOnALine) {
+    testsupport::ScratchDir scratch("cli-count-agree");
+    const fs::path dir = scratch.dir;
+    for (const int seed : {7, 12}) {
+        const std::string pic = (dir / ("frame" + std::to_string(seed) + ".bmp")).string();
+        const auto [drawn, truth] = synthLine(dir, pic, seed);
+        ASSERT_GE(truth, 0);
+        // The workstation's lines end on whole pixels.
+        double e[4] = {};
+        ASSERT_EQ(std::sscanf(drawn.c_str(), "%lf,%lf,%lf,%lf", &e[0], &e[1], &e[2], &e[3]), 4);
+        const ZPoint a{int(std::lround(e[0])), int(std::lround(e[1]))}, b{int(std::lround(e[2])), int(std::lround(e[3]))};
+        const std::string line = strprintf("%d,%d,%d,%d", a.x, a.y, b.x, b.y);
+        const CliRun c = clitest::cli("count " + pic + " --line " + line + " --scale 2.6 --json", dir);
+        const CliRun as = clitest::cli("assess " + pic + " --line " + line + " --scale 2.6 --json", dir);
+        ASSERT_EQ(c.code, 0) << c.out;
+        ASSERT_EQ(as.code, 0) << as.out;
+        const int counted = countIn(c.out);
+        EXPECT_GE(counted, 3) << seed;
+        EXPECT_EQ(countIn(as.out), counted) << seed << "\n" << as.out;
+
+        test::TestServices env;
+        ZBasicDoc doc;
+        env.adopt(doc);
+        doc.OnNewDocument();
+        ASSERT_TRUE(doc.importImage(pic));
+        doc.setCalibration({.xScale = 2.6, .yScale = 2.6, .calibrated = true});
+        const int index = doc.addNewDimension(0, a);
+        doc.addVertex(index, b);
+        CapillaryCountTool tool(doc);
+        const auto r = tool.countLine(index);
+        ASSERT_TRUE(r) << r.reason();
+        EXPECT_EQ(r->result.count, counted) << seed;
+        std::string crossings;
+        for (const CountPoint& p : r->result.crossings)
+            crossings += (crossings.empty() ? "" : ",") + strprintf("[%g,%g]", std::round(p.x * 100) / 100, std::round(p.y * 100) / 100);
+        EXPECT_NE(compact(c.out).find("\"crossings\":[" + crossings + "]"), std::string::npos) << crossings << "\n" << c.out;
+    }
 }
 
 double number(const std::string& json, const std::string& key) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,12 +99,15 @@ struct CountRowScore {
     CountAgreement all, band[4];
 };
 
-inline CountRowScore scoreCountRows(const std::vector<CountRowPicture>& pics, const CountSettings& s) {
+// A counter: the counts of a picture's lines, in order.
+using LineCounter = std::function<std::vector<int>(const CountRowPicture&)>;
+
+inline CountRowScore scoreCountRows(const std::vector<CountRowPicture>& pics, const LineCounter& counter) {
     CountRowScore sc;
     for (const CountRowPicture& pic : pics) {
-        const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
-        for (size_t l = 0; l < pic.lines.size(); ++l) {
-            const int found = countAlongLine(ridge, pic.lines[l].first, pic.lines[l].second, s).count;
+        const std::vector<int> counts = counter(pic);
+        for (size_t l = 0; l < pic.lines.size() && l < counts.size(); ++l) {
+            const int found = counts[l];
             const int t = pic.truth[l];
             const int b = std::clamp((t - 1) / 3, 0, 3);
             for (CountAgreement* a : {&sc.all, &sc.band[b]}) {
@@ -113,6 +117,16 @@ inline CountRowScore scoreCountRows(const std::vector<CountRowPicture>& pics, co
         }
     }
     return sc;
+}
+
+// The counter of the command line and the workstation with settings `s`.
+inline CountRowScore scoreCountRows(const std::vector<CountRowPicture>& pics, const CountSettings& s) {
+    return scoreCountRows(pics, [&](const CountRowPicture& pic) {
+        const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
+        std::vector<int> counts;
+        for (const auto& [a, b] : pic.lines) counts.push_back(countAlongLine(ridge, a, b, s).count);
+        return counts;
+    });
 }
 
 }  // namespace ordavia::test

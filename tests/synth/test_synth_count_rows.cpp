@@ -115,13 +115,21 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     EXPECT_GE(loops.band[0].meanFound(), 4.5);
     EXPECT_LE(loops.band[2].meanFound(), 7.6);
     EXPECT_LE(loops.band[3].meanFound(), 8);
-    // Measured: MAE 2.07, r 0.69, 44 % within one, slope 0.40; rows of 1-3
-    // per mm counted 3.8 (MAE 1.90), of 4-6 4.95 (0.95).
-    EXPECT_LE(counted.all.mae(), 2.25);
-    EXPECT_GE(counted.all.pearson(), 0.62);
-    EXPECT_GE(counted.all.within1(), 0.38);
-    EXPECT_GE(counted.all.slope(), 0.33);
-    EXPECT_LE(counted.band[0].mae(), 2.2);
+    // Measured: MAE 1.96, r 0.71, 53 % within one, slope 0.47; rows of 1-3
+    // per mm counted 3.1 (MAE 1.40), of 4-6 4.95 (0.95); over rows of 1-9
+    // per mm (the range real pictures were scored on) MAE 1.38. Before
+    // sparse rows kept only the vessels that run on past the line: rows of
+    // 1-3 counted 3.8 (MAE 1.90), 44 % within one.
+    EXPECT_LE(counted.all.mae(), 2.15);
+    EXPECT_GE(counted.all.pearson(), 0.66);
+    EXPECT_GE(counted.all.within1(), 0.48);
+    EXPECT_GE(counted.all.slope(), 0.42);
+    EXPECT_LE(counted.band[0].mae(), 1.65);
+    EXPECT_LE(counted.band[0].meanFound(), 3.45);
+    test::CountAgreement upTo9;
+    for (size_t i = 0; i < counted.all.truth.size(); ++i)
+        if (counted.all.truth[i] <= 9) upTo9.truth.push_back(counted.all.truth[i]), upTo9.found.push_back(counted.all.found[i]);
+    EXPECT_LE(upTo9.mae(), 1.5);
     EXPECT_LT(counted.all.mae(), loops.all.mae() - 0.3);
     for (int b = 0; b < 2; ++b) EXPECT_LT(counted.band[b].mae(), loops.band[b].mae()) << b;
     // Denser rows are counted higher band after band (the densest rows,
