@@ -27,9 +27,13 @@ AssessOptions assessOptionsOf(const ZBasicDoc& doc) {
     if (CapillaryCountTool::micrometresPerPixel(doc, sx, sy)) o.umPerPixel = (sx + sy) / 2;
     const CDim* d = doc.currentDimList().currentObject();
     if (d && dynamic_cast<const CDimLine*>(d) && d->vertexCount() >= 2) {
+        // The document's points stand at the picture's origin (a part cut
+        // out of a larger frame keeps its place); the assessment reads the
+        // picture's own pixels, as the count tool does.
         const ZPoint a = d->getVertex(0), b = d->getVertex(d->vertexCount() - 1);
-        o.lineFrom = AssessPoint{double(a.x), double(a.y)};
-        o.lineTo = AssessPoint{double(b.x), double(b.y)};
+        const double ox = doc.image().originX(), oy = doc.image().originY();
+        o.lineFrom = AssessPoint{a.x - ox, a.y - oy};
+        o.lineTo = AssessPoint{b.x - ox, b.y - oy};
     }
     // A line of the user's is counted as the count tool counts it.
     o.lineCount = CapillaryCountTool::storedSettings(doc.services().profile());

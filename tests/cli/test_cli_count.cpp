@@ -16,6 +16,7 @@
 #include "support/ScratchDir.h"
 #include "support/TestServices.h"
 #include "base/Text.h"
+#include "measure/AssessmentFiling.h"
 #include "measure/CDimLine.h"
 #include "measure/CapillaryCountTool.h"
 #include "measure/CapillaryWidthTool.h"
@@ -134,6 +135,21 @@ TEST(CliCount, TheCountToolTheCountAndTheAssessmentAgreeOnALine) {
         for (const CountPoint& p : r->result.crossings)
             crossings += (crossings.empty() ? "" : ",") + strprintf("[%g,%g]", std::round(p.x * 100) / 100, std::round(p.y * 100) / 100);
         EXPECT_NE(compact(c.out).find("\"crossings\":[" + crossings + "]"), std::string::npos) << crossings << "\n" << c.out;
+
+        // A picture cut out of a larger frame keeps its origin: the line in
+        // the document's points still crosses the same capillaries.
+        CZVimage moved;
+        ASSERT_TRUE(moved.Copy(doc.image()));
+        moved.setOrigin(120, 48);
+        doc.setImage(std::move(moved));
+        const int shifted = doc.addNewDimension(0, {a.x + 120, a.y + 48});
+        doc.addVertex(shifted, {b.x + 120, b.y + 48});
+        const auto tr = CapillaryCountTool(doc).countLine(shifted);
+        ASSERT_TRUE(tr) << tr.reason();
+        EXPECT_EQ(tr->result.count, counted) << seed;
+        const auto assessed = assessPicture(doc.image(), assessOptionsOf(doc));
+        ASSERT_TRUE(assessed) << assessed.reason();
+        EXPECT_EQ(assessed->count, counted) << seed;
     }
 }
 
