@@ -83,9 +83,13 @@ double typicalBias(double perMm, double disorder, uint64_t first) {
 // band, or in part (the fainter ones fall below its level), and were lost:
 // along the caps every loop still darkens the picture as a hump of its own.
 // In a sparse row the tops of skin texture are taken out (neither a cap
-// nor limbs like the row's clearer loops). Mean error on these rows, per
-// mm: dense -2.72 before, -2.16 now; sparse +1.61 before, +0.54 now.
+// nor limbs like the row's clearer loops, or ridges below running across
+// the row). Mean error on these rows, per mm: dense -2.72, then -2.16;
+// sparse +1.61, then +0.54, now -0.20 (a late-stage row of 2.5 per mm read
+// as 3 or more misses the low-density rule).
 TEST(AssessRow, TypicalRowsKeepTheirRange) {
     EXPECT_GE(typicalBias(10.5, 0.1, 31000), -2.45);
-    EXPECT_LE(typicalBias(2.5, 0.8, 32000), 1.0);
+    const double sparse = typicalBias(2.5, 0.8, 32000);
+    EXPECT_LE(sparse, 0.3);
+    EXPECT_GE(sparse, -0.8);
 }
