@@ -9,7 +9,9 @@
 // the row's clearer loops, and (unless the row is dense) with limbs below
 // it like theirs. Noise makes humps narrower than a loop's: a row whose
 // own loops do not stand out as humps of a loop's width is left to the
-// ridge image (fillRowGaps). Last, a row whose darkness along the line
+// ridge image (fillRowGaps). A row of giants is sparse only in the mask
+// (their darkness lifted its level over the loops between them): it is
+// filled like any other, its clearer loops found without the giants. Last, a row whose darkness along the line
 // repeats clearly at one period gets the loops its gaps hold at that
 // period (fillByPeriod).
 #include <algorithm>
@@ -63,6 +65,12 @@ constexpr double kSparseUm = 180;
 // clearer loops' limbs and cap is skin texture.
 constexpr double kTextureLimb = 0.2;
 constexpr double kTextureCap = 0.3;
+// A top whose body's darkness reaches this (giantBodyMass) is clearly a
+// giant's: well over the least a giant holds.
+constexpr double kClearGiantMass = 0.11;
+// Sparse rows holding such a giant are filled, unless the clearest vessels
+// answer a dip wider than this (a blurred picture).
+constexpr double kGiantRowSharpUm = 65;
 // Tops whose ridges below run across the row this much are skin texture
 // too, in a row that is not dense of a sharp picture (the clearest vessels
 // answer a dip narrower than kSharpUm; in blurred pictures the loops of a
@@ -211,9 +219,19 @@ void fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
         ownProminence.push_back(best);
         ownLimb.push_back(bestLimb);
     }
-    // Not set by a few giant loops, far darker than the rest.
-    const double strongCap = std::min(percentileOf(ownProminence, kStrongQuantile), kGiantCap * percentileOf(ownProminence, 0.5));
-    const double strongLimb = percentileOf(ownLimb, kStrongQuantile);
+    // Not set by a few giant loops, far darker than the rest: without the
+    // loops that clearly hold a giant's body, if two others are left.
+    std::vector<double> plainCap, plainLimb;
+    int giants = 0;
+    for (size_t i = 0; i < row.size(); ++i) {
+        const AssessPoint apex{(row[i].x + 0.5) * ri.factor - 0.5, (row[i].y + 0.5) * ri.factor - 0.5};
+        const bool giant = giantBodyMass(planes, apex, ri.factor, nx, ny) >= kClearGiantMass;
+        giants += giant ? 1 : 0;
+        if (!giant) plainCap.push_back(ownProminence[i]), plainLimb.push_back(ownLimb[i]);
+    }
+    if (plainCap.size() < 2) plainCap = ownProminence, plainLimb = ownLimb;
+    const double strongCap = std::min(percentileOf(plainCap, kStrongQuantile), kGiantCap * percentileOf(plainCap, 0.5));
+    const double strongLimb = percentileOf(plainLimb, kStrongQuantile);
     const double level = std::max(kShare * strongCap, kNoise * planes.spread);
     const double limbLevel = kLimbShare * strongLimb;
     // The most prominent humps first, each at least a loop width from every
@@ -268,7 +286,10 @@ void fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
         }
     }
     const bool resolved = strongCap >= kResolvedSnr * planes.spread && percentileOf(ownWidth, 0.5) >= kRowHumpUm;
-    if (sparse || !resolved) {
+    // A row of giants is sparse only in the mask: their darkness lifted its
+    // level over the ordinary loops between them (unless blurred).
+    const bool giantRow = sparse && giants > 0 && ri.vesselWidthUm < kGiantRowSharpUm;
+    if ((sparse && !giantRow) || !resolved) {
         if (changed) setEnds(along);
         if (!sparse) fillRowGaps(ri, m, row, from, to);
         return;

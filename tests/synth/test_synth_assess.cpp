@@ -218,8 +218,9 @@ TEST(AssessAccuracy, CleanPictures) {
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 0.67 /mm (0.85 before tops on ridges across the row were taken out
-// of sharp rows that are not dense and gaps filled at the row's period,
+// MAE 0.62 /mm (0.85 before tops on ridges across the row were taken out
+// of sharp rows that are not dense, gaps filled at the row's period and
+// the loops between giants counted along the caps,
 // 1.76 before lost loops were counted along the caps and texture taken out
 // of rows that are not dense, 1.96 before that), apical
 // diameter error median 1.8 um (7.8 before diameters were read through the
@@ -228,7 +229,7 @@ TEST(AssessAccuracy, CleanPictures) {
 // few per cent and their blur make faint caps unmeasurable (they are left
 // unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
-    expectWithin(study("typical", 12), {.densityMae = 0.8, .apexMedianUm = 3, .giantsFound = 80, .haemFound = 80,
+    expectWithin(study("typical", 12), {.densityMae = 0.75, .apexMedianUm = 3, .giantsFound = 80, .haemFound = 80,
                                         .patternsRight = 85});
 }
 
