@@ -3,6 +3,8 @@
 // (bench/assess/assess_study prints the same tables on its own seeds).
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "measure/AssessSteps.h"
 #include "support/AssessScore.h"
 
@@ -92,4 +94,54 @@ TEST(AssessRow, TypicalRowsKeepTheirRange) {
     const double sparse = typicalBias(2.5, 0.8, 32000);
     EXPECT_LE(sparse, 0.3);
     EXPECT_GE(sparse, -0.8);
+}
+
+namespace {
+
+// A row along y = 100 of a 400 x 200 plane at 5 um a pixel: loops darken
+// the plane as upright stripes 100 um apart, none in [skipFrom, skipTo]
+// (an avascular gap), faint against the picture's noise (their caps do
+// not stand out as humps). The tips found are every third loop (the
+// others merged or lost); fillRow returns the row's count.
+size_t countAtPeriod(int skipFrom, int skipTo, bool stripes) {
+    const int w = 400, h = 200;
+    RidgeImage ri;
+    ri.width = w;
+    ri.height = h;
+    ri.umPerPixelX = ri.umPerPixelY = 5;
+    ri.r.assign(static_cast<size_t>(w) * h, 0.0f);
+    ri.c2 = ri.s2 = ri.r;
+    AssessPlanes planes;
+    planes.width = w;
+    planes.height = h;
+    planes.umPerPixel = 5;
+    planes.spread = 1;
+    planes.dark.assign(ri.r.size(), 0.0f);
+    std::vector<AssessTip> row;
+    for (int k = 0; k < 19; ++k) {
+        const int cx = 20 + 20 * k;
+        if (cx >= skipFrom && cx <= skipTo) continue;
+        for (int y = 95; y < 160; ++y)
+            for (int x = cx - 6; x <= cx + 6; ++x)
+                if (stripes) planes.dark[static_cast<size_t>(y) * w + x] = 0.05f * std::exp(-(x - cx) * (x - cx) / 8.0f);
+        if (k % 3 == 0) row.push_back(tipAt(cx, 0.8));
+    }
+    AssessMask m;
+    m.labels.assign(ri.r.size(), 0);
+    AssessPoint from{10, 100}, to{390, 100};
+    fillRow(ri, planes, m, row, from, to);
+    return row.size();
+}
+
+}  // namespace
+
+// Loops too faint to stand out one by one still darken the row at its
+// period: the gaps of the row found hold the loops their width holds at
+// it (here 7 tips found of 19 loops), but a gap far wider than the period
+// is avascular and stays empty, and without a repeating darkness nothing
+// is added.
+TEST(AssessRow, GapsAreFilledAtTheRowsPeriod) {
+    EXPECT_EQ(countAtPeriod(-1, -1, true), 19u);
+    EXPECT_EQ(countAtPeriod(201, 319, true), 14u);
+    EXPECT_EQ(countAtPeriod(-1, -1, false), 7u);
 }
