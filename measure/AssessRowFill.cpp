@@ -89,6 +89,11 @@ constexpr double kPeriodMinUm = 60, kPeriodMaxUm = 250;
 constexpr double kPeriodStrength = 0.4;
 constexpr double kPeriodShort = 0.9;
 constexpr double kPeriodGap = 1.6, kPeriodMostGap = 3.5;
+// Without a clear period, a faint row (left to the ridge image) of at
+// least kSpacingTips loops found, whose usual spacing is under kSpacingUm,
+// is filled at that spacing.
+constexpr int kSpacingTips = 14;
+constexpr double kSpacingUm = 130;
 // Of the autocorrelation's highest peak, the share a shorter lag's peak
 // needs to be taken as the period (the highest is often its double).
 constexpr double kPeriodHarmonic = 0.7;
@@ -142,11 +147,14 @@ RowPeriod rowPeriod(const std::vector<float>& p, int minLag, int maxLag, int slo
     return out;
 }
 
-void fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
+// The lost loops found as humps along the caps, and texture taken out;
+// true when the row was left to the ridge image (its loops do not stand
+// out as humps) but is not sparse.
+bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
                   AssessPoint& from, AssessPoint& to) {
     const double px = ri.umPerPixelX * ri.factor;
     const double len = std::hypot(to.x - from.x, to.y - from.y);
-    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return;
+    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return false;
     const int w = ri.width, h = ri.height;
     const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
     double nx = dy, ny = -dx;
@@ -292,7 +300,7 @@ void fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
     if ((sparse && !giantRow) || !resolved) {
         if (changed) setEnds(along);
         if (!sparse) fillRowGaps(ri, m, row, from, to);
-        return;
+        return !resolved && !sparse;
     }
     const double d0 = kLimbFromUm / px, d1 = kLimbToUm / px;
     std::vector<AssessTip> added;
@@ -336,13 +344,14 @@ void fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
         return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
     });
     if (!added.empty() || changed) setEnds(along);
+    return false;
 }
 
 // Loops of a row whose darkness along the line repeats clearly at one
 // period: a gap of the row this many periods wide holds the loops its
 // width holds at that period (merged or faint loops the steps before did
-// not part).
-void fillByPeriod(const AssessPlanes& planes, double px, std::vector<AssessTip>& row, AssessPoint& from, AssessPoint& to) {
+// not part). `faint`: the row was left to the ridge image.
+void fillByPeriod(const AssessPlanes& planes, double px, bool faint, std::vector<AssessTip>& row, AssessPoint& from, AssessPoint& to) {
     const double len = std::hypot(to.x - from.x, to.y - from.y);
     if (row.size() < 2 || len * px < 300) return;
     const int w = planes.width, h = planes.height;
@@ -358,13 +367,23 @@ void fillByPeriod(const AssessPlanes& planes, double px, std::vector<AssessTip>&
         for (double d = kPeriodFromUm / px; d <= kPeriodToUm / px; d += 1, ++k) sum += sampleAt(planes.dark, w, h, x0 - nx * d, y0 - ny * d);
         p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
     }
-    const RowPeriod period = rowPeriod(p, static_cast<int>(kPeriodMinUm / px), static_cast<int>(kPeriodMaxUm / px), static_cast<int>(kPeriodSlowUm / px));
-    if (period.lag <= 0 || period.strength < kPeriodStrength) return;
-    // Only a row that holds clearly fewer loops than its period says.
-    if (static_cast<double>(row.size()) > kPeriodShort * len / period.lag) return;
+    RowPeriod period = rowPeriod(p, static_cast<int>(kPeriodMinUm / px), static_cast<int>(kPeriodMaxUm / px), static_cast<int>(kPeriodSlowUm / px));
     std::vector<double> along;
     for (const AssessTip& t : row) along.push_back((t.x - from.x) * dx + (t.y - from.y) * dy);
     std::sort(along.begin(), along.end());
+    if (period.lag <= 0 || period.strength < kPeriodStrength) {
+        // No clear period: a faint, dense row's own usual spacing stands in
+        // for it (its gaps are loops merged or lost; in a clear row the
+        // humps along the caps were searched and its gaps are real).
+        std::vector<double> g;
+        for (size_t i = 1; i < along.size(); ++i) g.push_back(along[i] - along[i - 1]);
+        const double usual = percentileOf(g, 0.5);
+        if (!faint || static_cast<int>(row.size()) < kSpacingTips || usual * px > kSpacingUm) return;
+        period.lag = usual;
+    } else if (static_cast<double>(row.size()) > kPeriodShort * len / period.lag) {
+        // Only a row that holds clearly fewer loops than its period says.
+        return;
+    }
     std::vector<AssessTip> added;
     for (size_t i = 1; i < along.size(); ++i) {
         const double g = along[i] - along[i - 1];
@@ -399,8 +418,8 @@ void fillByPeriod(const AssessPlanes& planes, double px, std::vector<AssessTip>&
 
 void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
              AssessPoint& from, AssessPoint& to) {
-    fillRowHumps(ri, planes, m, row, from, to);
-    if (planes.width == ri.width && planes.height == ri.height) fillByPeriod(planes, ri.umPerPixelX * ri.factor, row, from, to);
+    const bool faint = fillRowHumps(ri, planes, m, row, from, to);
+    if (planes.width == ri.width && planes.height == ri.height) fillByPeriod(planes, ri.umPerPixelX * ri.factor, faint, row, from, to);
 }
 
 }  // namespace ordavia

@@ -103,7 +103,7 @@ namespace {
 // (an avascular gap), faint against the picture's noise (their caps do
 // not stand out as humps). The tips found are every third loop (the
 // others merged or lost); fillRow returns the row's count.
-size_t countAtPeriod(int skipFrom, int skipTo, bool stripes) {
+size_t countAtPeriod(int skipFrom, int skipTo, bool stripes, int tipEvery = 3) {
     const int w = 400, h = 200;
     RidgeImage ri;
     ri.width = w;
@@ -124,7 +124,7 @@ size_t countAtPeriod(int skipFrom, int skipTo, bool stripes) {
         for (int y = 95; y < 160; ++y)
             for (int x = cx - 6; x <= cx + 6; ++x)
                 if (stripes) planes.dark[static_cast<size_t>(y) * w + x] = 0.05f * std::exp(-(x - cx) * (x - cx) / 8.0f);
-        if (k % 3 == 0) row.push_back(tipAt(cx, 0.8));
+        if (k % tipEvery == 0 || (tipEvery == 1 && k % 6 != 2)) row.push_back(tipAt(cx, 0.8));
     }
     AssessMask m;
     m.labels.assign(ri.r.size(), 0);
@@ -138,10 +138,13 @@ size_t countAtPeriod(int skipFrom, int skipTo, bool stripes) {
 // Loops too faint to stand out one by one still darken the row at its
 // period: the gaps of the row found hold the loops their width holds at
 // it (here 7 tips found of 19 loops), but a gap far wider than the period
-// is avascular and stays empty, and without a repeating darkness nothing
-// is added.
+// is avascular and stays empty, and without a repeating darkness a sparse
+// row gets nothing.
 TEST(AssessRow, GapsAreFilledAtTheRowsPeriod) {
     EXPECT_EQ(countAtPeriod(-1, -1, true), 19u);
     EXPECT_EQ(countAtPeriod(201, 319, true), 14u);
     EXPECT_EQ(countAtPeriod(-1, -1, false), 7u);
+    // A dense row too faint for humps along its caps, with one loop in six
+    // lost: its own usual spacing stands in for the period.
+    EXPECT_EQ(countAtPeriod(-1, -1, false, 1), 19u);
 }
