@@ -11,9 +11,10 @@
 // own loops do not stand out as humps of a loop's width is left to the
 // ridge image (fillRowGaps). A row of giants is sparse only in the mask
 // (their darkness lifted its level over the loops between them): it is
-// filled like any other, its clearer loops found without the giants. Last, a row whose darkness along the line
-// repeats clearly at one period gets the loops its gaps hold at that
-// period (fillByPeriod).
+// filled like any other, its clearer loops found without the giants.
+// Last, a row whose darkness along the line repeats clearly at one period
+// (or, without one, a faint dense row at its own usual spacing) gets the
+// loops its gaps hold at that period (fillByPeriod).
 #include <algorithm>
 #include <cmath>
 
@@ -71,10 +72,10 @@ constexpr double kClearGiantMass = 0.11;
 // Sparse rows holding such a giant are filled, unless the clearest vessels
 // answer a dip wider than this (a blurred picture).
 constexpr double kGiantRowSharpUm = 65;
-// Tops whose ridges below run across the row this much are skin texture
-// too, in a row that is not dense of a sharp picture (the clearest vessels
-// answer a dip narrower than kSharpUm; in blurred pictures the loops of a
-// dense row themselves read across), unless they hold a giant's body.
+// In a row that is not dense, on a sharp picture (the clearest vessels
+// answer a dip narrower than kSharpUm), tops whose ridges below run across
+// the row this much are skin texture too, unless they hold a giant's body.
+// On blurred pictures the loops of a dense row themselves read across.
 constexpr double kTextureUpright = -0.3;
 constexpr double kSharpUm = 45;
 // The row's period: the autocorrelation of the darkness across the caps
