@@ -9,7 +9,12 @@
 // the row's clearer loops, and (unless the row is dense) with limbs below
 // it like theirs. Noise makes humps narrower than a loop's: a row whose
 // own loops do not stand out as humps of a loop's width is left to the
-// ridge image (fillRowGaps).
+// ridge image (fillRowGaps). A row of giants is sparse only in the mask
+// (their darkness lifted its level over the loops between them): it is
+// filled like any other, its clearer loops found without the giants.
+// Last, a row whose darkness along the line repeats clearly at one period
+// (or, without one, a faint dense row at its own usual spacing) gets the
+// loops its gaps hold at that period (fillByPeriod).
 #include <algorithm>
 #include <cmath>
 
@@ -61,6 +66,38 @@ constexpr double kSparseUm = 180;
 // clearer loops' limbs and cap is skin texture.
 constexpr double kTextureLimb = 0.2;
 constexpr double kTextureCap = 0.3;
+// A top whose body's darkness reaches this (giantBodyMass) is clearly a
+// giant's: well over the least a giant holds.
+constexpr double kClearGiantMass = 0.11;
+// Sparse rows holding such a giant are filled, unless the clearest vessels
+// answer a dip wider than this (a blurred picture).
+constexpr double kGiantRowSharpUm = 65;
+// In a row that is not dense, on a sharp picture (the clearest vessels
+// answer a dip narrower than kSharpUm), tops whose ridges below run across
+// the row this much are skin texture too, unless they hold a giant's body.
+// On blurred pictures the loops of a dense row themselves read across.
+constexpr double kTextureUpright = -0.3;
+constexpr double kSharpUm = 45;
+// The row's period: the autocorrelation of the darkness across the caps
+// and the tops of the limbs (this band, micrometres below the line),
+// with changes slower than kPeriodSlowUm taken out, at lags of
+// kPeriodMinUm to kPeriodMaxUm; trusted at kPeriodStrength. A row found
+// holding fewer than kPeriodShort of the loops its length holds at that
+// period gets, in each gap kPeriodGap to kPeriodMostGap periods wide, the
+// loops the gap holds (wider gaps are avascular).
+constexpr double kPeriodFromUm = -10, kPeriodToUm = 80, kPeriodSlowUm = 100;
+constexpr double kPeriodMinUm = 60, kPeriodMaxUm = 250;
+constexpr double kPeriodStrength = 0.4;
+constexpr double kPeriodShort = 0.9;
+constexpr double kPeriodGap = 1.6, kPeriodMostGap = 3.5;
+// Without a clear period, a faint row (left to the ridge image) of at
+// least kSpacingTips loops found, whose usual spacing is under kSpacingUm,
+// is filled at that spacing.
+constexpr int kSpacingTips = 14;
+constexpr double kSpacingUm = 130;
+// Of the autocorrelation's highest peak, the share a shorter lag's peak
+// needs to be taken as the period (the highest is often its double).
+constexpr double kPeriodHarmonic = 0.7;
 
 double percentileOf(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
@@ -73,13 +110,52 @@ float sampleAt(const std::vector<float>& v, int w, int h, double x, double y) {
     return v[static_cast<size_t>(yi) * static_cast<size_t>(w) + static_cast<size_t>(xi)];
 }
 
-}  // namespace
+// The row's period along the line: the lag (plane pixels) of the clearest
+// peak of the autocorrelation of the profile, after its slow changes (the
+// lighting, glare) are taken out, between minLag and maxLag; strength is
+// the autocorrelation there (0 to 1).
+struct RowPeriod {
+    double lag = 0, strength = 0;
+};
+RowPeriod rowPeriod(const std::vector<float>& p, int minLag, int maxLag, int slow) {
+    RowPeriod out;
+    const int n = static_cast<int>(p.size());
+    if (n < 3 * maxLag || minLag < 1) return out;
+    std::vector<double> prefix(static_cast<size_t>(n) + 1, 0.0), x(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) prefix[static_cast<size_t>(i) + 1] = prefix[static_cast<size_t>(i)] + p[static_cast<size_t>(i)];
+    for (int i = 0; i < n; ++i) {
+        const int a = std::max(0, i - slow), b = std::min(n, i + slow + 1);
+        x[static_cast<size_t>(i)] = p[static_cast<size_t>(i)] - (prefix[static_cast<size_t>(b)] - prefix[static_cast<size_t>(a)]) / (b - a);
+    }
+    double e = 0;
+    for (double v : x) e += v * v;
+    if (e <= 0) return out;
+    std::vector<double> r(static_cast<size_t>(maxLag) + 2, 0.0);
+    for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
+        double s = 0;
+        for (int i = 0; i + lag < n; ++i) s += x[static_cast<size_t>(i)] * x[static_cast<size_t>(i + lag)];
+        r[static_cast<size_t>(lag)] = s / e * n / (n - lag);
+    }
+    double best = 0;
+    for (int lag = minLag; lag <= maxLag; ++lag)
+        if (r[lag] > r[lag - 1] && r[lag] >= r[lag + 1]) best = std::max(best, r[lag]);
+    for (int lag = minLag; lag <= maxLag; ++lag)
+        if (r[lag] > r[lag - 1] && r[lag] >= r[lag + 1] && r[lag] >= kPeriodHarmonic * best && best > 0) {
+            out.lag = lag;
+            out.strength = r[lag];
+            break;
+        }
+    return out;
+}
 
-void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
-             AssessPoint& from, AssessPoint& to) {
+// The lost loops found as humps along the caps, and texture taken out;
+// true when the row was left to the ridge image (its loops do not stand
+// out as humps) but is not sparse.
+bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
+                  AssessPoint& from, AssessPoint& to) {
     const double px = ri.umPerPixelX * ri.factor;
     const double len = std::hypot(to.x - from.x, to.y - from.y);
-    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return;
+    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return false;
     const int w = ri.width, h = ri.height;
     const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
     double nx = dy, ny = -dx;
@@ -152,9 +228,19 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
         ownProminence.push_back(best);
         ownLimb.push_back(bestLimb);
     }
-    // Not set by a few giant loops, far darker than the rest.
-    const double strongCap = std::min(percentileOf(ownProminence, kStrongQuantile), kGiantCap * percentileOf(ownProminence, 0.5));
-    const double strongLimb = percentileOf(ownLimb, kStrongQuantile);
+    // Not set by a few giant loops, far darker than the rest: without the
+    // loops that clearly hold a giant's body, if two others are left.
+    std::vector<double> plainCap, plainLimb;
+    int giants = 0;
+    for (size_t i = 0; i < row.size(); ++i) {
+        const AssessPoint apex{(row[i].x + 0.5) * ri.factor - 0.5, (row[i].y + 0.5) * ri.factor - 0.5};
+        const bool giant = giantBodyMass(planes, apex, ri.factor, nx, ny) >= kClearGiantMass;
+        giants += giant ? 1 : 0;
+        if (!giant) plainCap.push_back(ownProminence[i]), plainLimb.push_back(ownLimb[i]);
+    }
+    if (plainCap.size() < 2) plainCap = ownProminence, plainLimb = ownLimb;
+    const double strongCap = std::min(percentileOf(plainCap, kStrongQuantile), kGiantCap * percentileOf(plainCap, 0.5));
+    const double strongLimb = percentileOf(plainLimb, kStrongQuantile);
     const double level = std::max(kShare * strongCap, kNoise * planes.spread);
     const double limbLevel = kLimbShare * strongLimb;
     // The most prominent humps first, each at least a loop width from every
@@ -195,7 +281,9 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
         std::vector<AssessTip> keep;
         std::vector<double> keepAlong;
         for (size_t i = 0; i < row.size(); ++i) {
-            if (row[i].filled || ownLimb[i] >= kTextureLimb * strongLimb || ownProminence[i] >= kTextureCap * strongCap) {
+            const bool across = ri.vesselWidthUm < kSharpUm && row[i].upright < kTextureUpright &&
+                                !holdsGiantBody(planes, {(row[i].x + 0.5) * ri.factor - 0.5, (row[i].y + 0.5) * ri.factor - 0.5}, ri.factor, nx, ny);
+            if (row[i].filled || (!across && (ownLimb[i] >= kTextureLimb * strongLimb || ownProminence[i] >= kTextureCap * strongCap))) {
                 keep.push_back(row[i]);
                 keepAlong.push_back(along[i]);
             }
@@ -207,10 +295,13 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
         }
     }
     const bool resolved = strongCap >= kResolvedSnr * planes.spread && percentileOf(ownWidth, 0.5) >= kRowHumpUm;
-    if (sparse || !resolved) {
+    // A row of giants is sparse only in the mask: their darkness lifted its
+    // level over the ordinary loops between them (unless blurred).
+    const bool giantRow = sparse && giants > 0 && ri.vesselWidthUm < kGiantRowSharpUm;
+    if ((sparse && !giantRow) || !resolved) {
         if (changed) setEnds(along);
         if (!sparse) fillRowGaps(ri, m, row, from, to);
-        return;
+        return !resolved && !sparse;
     }
     const double d0 = kLimbFromUm / px, d1 = kLimbToUm / px;
     std::vector<AssessTip> added;
@@ -254,6 +345,82 @@ void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask&
         return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
     });
     if (!added.empty() || changed) setEnds(along);
+    return false;
+}
+
+// Loops of a row whose darkness along the line repeats clearly at one
+// period: a gap of the row this many periods wide holds the loops its
+// width holds at that period (merged or faint loops the steps before did
+// not part). `faint`: the row was left to the ridge image.
+void fillByPeriod(const AssessPlanes& planes, double px, bool faint, std::vector<AssessTip>& row, AssessPoint& from, AssessPoint& to) {
+    const double len = std::hypot(to.x - from.x, to.y - from.y);
+    if (row.size() < 2 || len * px < 300) return;
+    const int w = planes.width, h = planes.height;
+    const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
+    double nx = dy, ny = -dx;
+    if (ny > 0) nx = -nx, ny = -ny;
+    const int n = static_cast<int>(len) + 1;
+    std::vector<float> p(static_cast<size_t>(n), 0.0f);
+    for (int s = 0; s < n; ++s) {
+        const double x0 = from.x + dx * s, y0 = from.y + dy * s;
+        double sum = 0;
+        int k = 0;
+        for (double d = kPeriodFromUm / px; d <= kPeriodToUm / px; d += 1, ++k) sum += sampleAt(planes.dark, w, h, x0 - nx * d, y0 - ny * d);
+        p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
+    }
+    RowPeriod period = rowPeriod(p, static_cast<int>(kPeriodMinUm / px), static_cast<int>(kPeriodMaxUm / px), static_cast<int>(kPeriodSlowUm / px));
+    std::vector<double> along;
+    for (const AssessTip& t : row) along.push_back((t.x - from.x) * dx + (t.y - from.y) * dy);
+    std::sort(along.begin(), along.end());
+    if (period.lag <= 0 || period.strength < kPeriodStrength) {
+        // No clear period: a faint, dense row's own usual spacing stands in
+        // for it (its gaps are loops merged or lost; in a clear row the
+        // humps along the caps were searched and its gaps are real).
+        std::vector<double> g;
+        for (size_t i = 1; i < along.size(); ++i) g.push_back(along[i] - along[i - 1]);
+        const double usual = percentileOf(g, 0.5);
+        if (!faint || static_cast<int>(row.size()) < kSpacingTips || usual * px > kSpacingUm) return;
+        period.lag = usual;
+    } else if (static_cast<double>(row.size()) > kPeriodShort * len / period.lag) {
+        // Only a row that holds clearly fewer loops than its period says.
+        return;
+    }
+    std::vector<AssessTip> added;
+    for (size_t i = 1; i < along.size(); ++i) {
+        const double g = along[i] - along[i - 1];
+        if (g < kPeriodGap * period.lag || g > kPeriodMostGap * period.lag) continue;
+        const long k = std::lround(g / period.lag) - 1;
+        for (long j = 1; j <= k; ++j) {
+            const double s = along[i - 1] + g * static_cast<double>(j) / static_cast<double>(k + 1);
+            AssessTip t;
+            t.x = from.x + dx * s;
+            t.y = from.y + dy * s;
+            t.depthUm = kPeriodToUm;
+            t.filled = true;
+            added.push_back(t);
+        }
+    }
+    if (added.empty()) return;
+    for (const AssessTip& t : added) along.push_back((t.x - from.x) * dx + (t.y - from.y) * dy);
+    row.insert(row.end(), added.begin(), added.end());
+    std::sort(row.begin(), row.end(), [&](const AssessTip& a, const AssessTip& b) {
+        return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
+    });
+    std::sort(along.begin(), along.end());
+    std::vector<double> gaps;
+    for (size_t i = 1; i < along.size(); ++i) gaps.push_back(along[i] - along[i - 1]);
+    const double half = percentileOf(gaps, 0.5) / 2;
+    const AssessPoint a0 = from;
+    from = {a0.x + dx * (along.front() - half), a0.y + dy * (along.front() - half)};
+    to = {a0.x + dx * (along.back() + half), a0.y + dy * (along.back() + half)};
+}
+
+}  // namespace
+
+void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
+             AssessPoint& from, AssessPoint& to) {
+    const bool faint = fillRowHumps(ri, planes, m, row, from, to);
+    if (planes.width == ri.width && planes.height == ri.height) fillByPeriod(planes, ri.umPerPixelX * ri.factor, faint, row, from, to);
 }
 
 }  // namespace ordavia
