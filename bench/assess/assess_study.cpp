@@ -330,6 +330,12 @@ int main(int argc, char** argv) {
                             if (q.truthAbnormal || q.foundAbnormal || allShapes)
                                 std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",
                                             q.foundAbnormal ? "abnormal" : "normal", q.at.x, q.at.y);
+                        if (s.haemFound < s.truthHaem) {
+                            std::printf("      haemorrhages %d of %d found; missed:", s.haemFound, s.truthHaem);
+                            for (const auto& hm : s.truthHaemAt)
+                                if (!hm.found) std::printf(" (%.0f %.0f r %.0f)", hm.x, hm.y, hm.r);
+                            std::printf("\n");
+                        }
                         // Abnormal loops no capillary was matched to: the
                         // nearest capillary found, and whether its shape is normal.
                         for (const AssessPoint& u : s.shapesUnmatched) {

@@ -37,6 +37,7 @@ struct AssessScore {
     int truthShapes = 0, shapesFound = 0, falseShapes = 0;
     struct Spot {
         double x, y, r;  // pixels; r in micrometres
+        bool found = false;
     };
     std::vector<Spot> truthHaemAt;
     // Abnormal loops of the row matched to no capillary found (picture pixels).
@@ -113,6 +114,7 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
             if (!hUsed[i] && std::hypot(d.centre.x - h.centre.x, d.centre.y - h.centre.y) < (h.radiusUm + 20) / px) {
                 hUsed[i] = true;
                 ++s.haemFound;
+                s.truthHaemAt.back().found = true;
                 break;
             }
         }
