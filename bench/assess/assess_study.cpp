@@ -323,9 +323,10 @@ int main(int argc, char** argv) {
                         std::printf("    exam %s %d finger %zu wrong (truth %s): %s\n", pattern, e, k,
                                     s.truth.scleroderma ? "scleroderma" : "non-scleroderma", cause.c_str());
                     if (verbose) {
-                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d rule %d/%d\n", k,
+                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d haem %d/%d(+%d) rule %d/%d\n", k,
                                     s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
-                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.found.rule, s.truth.rule);
+                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.haemFound, s.truthHaem, s.falseHaem,
+                                    s.found.rule, s.truth.rule);
                         for (const auto& q : s.pairs)
                             if (q.truthAbnormal || q.foundAbnormal || allShapes)
                                 std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",
