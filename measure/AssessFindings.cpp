@@ -37,8 +37,9 @@ DepositLook depositLook(const AssessPlanes& planes, const PlanePart& p, float le
     const double s = planes.spread, peak = (*top - level) / s, body = (mean - level) / s;
     const double areaUm2 = p.area * px * px, wUm = (p.x1 - p.x0 + 1) * px, hUm = (p.y1 - p.y0 + 1) * px;
     // Faint: a speck, or barely over the level unless it has a deposit's
-    // size with its body near the level (larger is shading).
-    d.faint = areaUm2 < 250 || (peak < 1 && !(areaUm2 >= 350 && areaUm2 <= 2500 && body >= -0.5));
+    // size with its body near the level (larger is shading). Only a faint
+    // deposit's core passes the brown test: 300 um^2 of it is enough.
+    d.faint = areaUm2 < 250 || (peak < 1 && !(areaUm2 >= 300 && areaUm2 <= 2500 && body >= -0.5));
     // A speck of dust out of focus is dark at its centre and fades all the
     // way out; a deposit is about as dark across its body.
     d.dust = (areaUm2 < 450 && peak >= 4) || (areaUm2 < 900 && peak >= 6 && body < 0.48 * peak);
@@ -90,8 +91,11 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         }
         cx /= p.area;
         cy /= p.area;
-        // Distal to the row: up to 150 um on the nail side of its line,
-        // or just below it beside a cap.
+        // Distal to the row: up to 170 um on the nail side of its line,
+        // or up to 50 um below it: the line is fitted through the tops, and
+        // a deposit just in front of a cap that lies deeper than the line
+        // (a disordered row, or one whose line its giants raise) lies
+        // below it.
         const double along = ((cx - pf.x) * lx + (cy - pf.y) * ly) / ll;
         const double offset = -((cx - pf.x) * ly - (cy - pf.y) * lx) / ll * (ly * 0 + 1);
         double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
@@ -99,7 +103,7 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         // Along a line found automatically, anywhere across the picture:
         // its ends stop at the outermost capillaries found.
         const double beyond = (lineAutomatic ? 400 : 20) / px;
-        const bool byLine = along >= -beyond && along <= ll + beyond && towardsNail >= -30 && towardsNail <= 170;
+        const bool byLine = along >= -beyond && along <= ll + beyond && towardsNail >= -50 && towardsNail <= 170;
         // Or just distal to a capillary's top wherever the row was
         // drawn: on a faint, blurred picture the line may lie far off
         // the row. Such a deposit must stand out on its own: brown,

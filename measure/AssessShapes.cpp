@@ -28,6 +28,8 @@ constexpr double kOutsideShare = 0.5;
 constexpr double kClearCap = 4;
 // A cap's edge softer than this (80 to 20 % of its darkening) hides buds.
 constexpr double kSoftEdgeUm = 27;
+// Red against green over a box this wide (micrometres) tells a deposit.
+constexpr double kBrownBoxUm = 18;
 
 float sample(const CZVimage& p, int channel, int bytes, double x, double y) {
     x = std::clamp(x, 0.0, p.width() - 1.001);
@@ -48,6 +50,20 @@ std::vector<float> smooth3(const std::vector<float>& d, int nu, int nv) {
             int n = 0;
             for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
                 for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) s += d[static_cast<size_t>(v) * nu + u], ++n;
+            out[static_cast<size_t>(iv) * nu + iu] = s / n;
+        }
+    return out;
+}
+
+// The mean of `d` over a box of 2 r + 1 samples either way.
+std::vector<float> boxMean(const std::vector<float>& d, int nu, int nv, int r) {
+    std::vector<float> out(d.size());
+    for (int iv = 0; iv < nv; ++iv)
+        for (int iu = 0; iu < nu; ++iu) {
+            float s = 0;
+            int n = 0;
+            for (int v = std::max(0, iv - r); v <= std::min(nv - 1, iv + r); ++v)
+                for (int u = std::max(0, iu - r); u <= std::min(nu - 1, iu + r); ++u) s += d[static_cast<size_t>(v) * nu + u], ++n;
             out[static_cast<size_t>(iv) * nu + iu] = s / n;
         }
     return out;
@@ -118,11 +134,15 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     const std::vector<float> dark = darkening(green, nu, nv);
     // Old blood darkens red nearly as much as green, dust every channel;
     // blood in a vessel lets red through. Red is stored at half
-    // resolution: its darkening is smoothed once more.
+    // resolution and smeared over its neighbours by the compression, so
+    // that beside a narrow vessel it darkens nearly as much as green: the
+    // two are compared as means over a box wider than a vessel, where the
+    // smearing evens out and a deposit still fills the box.
     std::vector<uint8_t> brown(n, 0);
     if (colour) {
-        const std::vector<float> dr = smooth3(darkening(red, nu, nv), nu, nv);
-        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dr[k] >= 0.45f * dark[k] ? 1 : 0;
+        const int r = std::max(1, static_cast<int>(std::lround(kBrownBoxUm / 2 / umPerPixel)));
+        const std::vector<float> dr = boxMean(darkening(red, nu, nv), nu, nv, r), dg = boxMean(dark, nu, nv, r);
+        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dg[k] > 0 && dr[k] >= 0.45f * dg[k] ? 1 : 0;
     }
     // The window's own unevenness, from its brighter half (vessels lie in
     // the darker): the median less the 16th percentile.
@@ -142,7 +162,10 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     if (seed < 0 || cap < kClearCap * noise) return CapillaryShape::kHairpin;
     const float level = std::max(0.5f * cap, 2 * noise);
     // The cap's near edge, from 80 to 20 % of its darkening towards the
-    // nail: out of focus it is too soft for buds to show.
+    // nail: out of focus it is too soft for buds to show. Buds rising from
+    // the cap soften that edge too; the limbs' outer edges below the cap
+    // are blurred as the cap is and carry no buds. The sharper of the two
+    // tells the focus.
     double edgeUm = 0;
     {
         const int su = seed % nu, sv = seed / nu;
@@ -159,6 +182,37 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             if (d < 0.2f * cap) lo = iv;
         }
         edgeUm = hi < 0 || lo < 0 ? 1e9 : (hi - lo) * umPerPixel;
+        // Across the limbs, 12 to 36 um below the cap: from the outermost
+        // sample at 80 % of the line's peak out to 20 % on the sharper
+        // side; the median over those lines.
+        std::vector<double> limbEdges;
+        const int reachU = static_cast<int>(40 / umPerPixel);
+        const int u0 = std::max(0, su - reachU), u1 = std::min(nu - 1, su + reachU);
+        for (int iv = sv + static_cast<int>(12 / umPerPixel); iv <= std::min(nv - 1, sv + static_cast<int>(36 / umPerPixel)); ++iv) {
+            float peak = 0;
+            for (int u = u0; u <= u1; ++u)
+                if (usable[at(u, iv)]) peak = std::max(peak, dark[at(u, iv)]);
+            if (peak < kClearCap * noise) continue;
+            auto side = [&](int step) {
+                int a = -1;
+                for (int u = step < 0 ? u0 : u1; u >= u0 && u <= u1; u -= step)
+                    if (usable[at(u, iv)] && dark[at(u, iv)] >= 0.8f * peak) {
+                        a = u;
+                        break;
+                    }
+                for (int u = a; a >= 0 && u >= 0 && u < nu; u += step) {
+                    if (!usable[at(u, iv)]) break;
+                    if (dark[at(u, iv)] < 0.2f * peak) return std::abs(u - a) * umPerPixel;
+                }
+                return 1e9;
+            };
+            limbEdges.push_back(std::min(side(-1), side(1)));
+        }
+        if (!limbEdges.empty()) {
+            const auto m = limbEdges.begin() + static_cast<std::ptrdiff_t>(limbEdges.size() / 2);
+            std::nth_element(limbEdges.begin(), m, limbEdges.end());
+            edgeUm = std::min(edgeUm, *m);
+        }
     }
     if (edgeUm > kSoftEdgeUm) return CapillaryShape::kHairpin;
 

@@ -13,12 +13,18 @@
 // in DIR and read back on the next run (drawing takes most of the time).
 //
 //   assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]
-//                [--cache DIR] [--dump DIR] [--case N]
+//                [--cache DIR] [--dump DIR] [--case N] [--pattern normal|nonspecific|early|active|late]
+//
+// With --pattern P, the examinations of that pattern alone (no rows); each
+// finger whose pattern is wrong is counted by its cause: a giant missed, a
+// false giant, the density on the wrong side of 3, an abnormal shape missed
+// or a false one.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -26,6 +32,7 @@
 #include "image/ImageFormats.h"
 #include "measure/AssessmentOverlay.h"
 #include "support/AssessScore.h"
+#include "measure/FastTrack.h"
 #include "synth/SyntheticNailfoldDraw.h"
 
 using namespace ordavia;
@@ -36,6 +43,9 @@ namespace {
 std::string cacheDir;
 // With --dump DIR, each picture with its findings drawn in.
 std::string dumpDir;
+// With --all-shapes (and --verbose), every capillary matched on an
+// examination finger, not only abnormal ones.
+bool allShapes = false;
 
 template <class T>
 void put(std::ofstream& o, const T& v) {
@@ -100,7 +110,8 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
         char name[128];
         std::snprintf(name, sizeof name, "/%s-%llu.png", condition.c_str(), static_cast<unsigned long long>(seed));
         if (drawAssessment(img, s.found, out)) {
-            // The true distal-row apexes: white crosses (giants: blue).
+            // The true distal-row apexes: white crosses (giants: blue,
+            // ramified and bizarre loops: green).
             for (const auto& L : t.loops) {
                 if (L.row != 0) continue;
                 const int x = static_cast<int>(L.apex.x), y = static_cast<int>(L.apex.y);
@@ -108,7 +119,7 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
                     for (const auto& [xx, yy] : {std::pair{x + d, y}, std::pair{x, y + d}}) {
                         if (xx < 0 || yy < 0 || xx >= out.width() || yy >= out.rows()) continue;
                         uint8_t* q = out.row(yy) + 3 * xx;
-                        q[0] = 255, q[1] = L.giant ? 0 : 255, q[2] = L.giant ? 0 : 255;
+                        q[0] = L.shape >= 3 ? 0 : 255, q[1] = L.giant ? 0 : 255, q[2] = L.giant || L.shape >= 3 ? 0 : 255;
                     }
             }
             (void)savePicture(out, dumpDir + name);
@@ -133,6 +144,28 @@ struct Table : AssessTotals {
                     dilatedReadDilated, dilatedCaps);
     }
 };
+
+// Why a single finger's pattern is wrong, or empty when it is right.
+// Scleroderma missed: its giant was missed, or (rule 2 by a sparse row)
+// the row read over 3 per mm, its abnormal shapes were missed, or both.
+// Scleroderma called falsely: a false giant, or a sparse row read 3 per
+// mm or under with a false shape, a true row over 3 per mm, or both.
+std::string wrongCause(const AssessScore& s) {
+    const AssessmentTruth& t = s.truth;
+    const CapillaryAssessment& f = s.found;
+    if (f.scleroderma == t.scleroderma) return {};
+    const double low = kFastTrackLowDensity;
+    if (t.scleroderma) {
+        if (t.giants > 0 && f.giants == 0 && !(t.densityPerMm <= low && t.abnormalShapes > 0)) return "giant missed";
+        const bool dense = f.densityPerMm > low, noShape = f.abnormalShapes == 0;
+        if (t.giants > 0 && f.giants == 0) return dense && noShape ? "giant missed, density over 3 and shape missed"
+                                                  : dense ? "giant missed and density over 3" : "giant missed and shape missed";
+        return dense && noShape ? "density over 3 and shape missed" : dense ? "density over 3" : "shape missed";
+    }
+    if (f.giants > 0) return "false giant";
+    const bool dense = t.densityPerMm > low, falseShape = t.abnormalShapes == 0;
+    return dense && falseShape ? "density 3 or under and false shape" : dense ? "density 3 or under" : "false shape";
+}
 
 // The counter along a millimetre of the distal row against the truth, for
 // rows of 1 to 12 capillaries per mm, as on the real pictures: MAE, r and
@@ -192,6 +225,7 @@ int main(int argc, char** argv) {
     bool verbose = false;
     int exams = 0;
     int only = -1;  // --case N: that case alone
+    std::string onlyPattern;  // --pattern P: examinations of that pattern alone
     bool counter = false;
     CountSettings cs;
     std::vector<std::string> conditions = {"clean", "typical", "hard"};
@@ -209,8 +243,10 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--exams") && i + 1 < argc) exams = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--cache") && i + 1 < argc) cacheDir = argv[++i];
         else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) dumpDir = argv[++i];
+        else if (!std::strcmp(argv[i], "--pattern") && i + 1 < argc) onlyPattern = argv[++i];
+        else if (!std::strcmp(argv[i], "--all-shapes")) allShapes = true;
         else {
-            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n");
+            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n                    [--cache DIR] [--dump DIR] [--case N] [--pattern P]\n");
             return 2;
         }
     }
@@ -220,7 +256,7 @@ int main(int argc, char** argv) {
             continue;
         }
         Table t;
-        for (int i = 0; i < cases; ++i) {
+        for (int i = 0; i < cases && onlyPattern.empty(); ++i) {
             if (only >= 0 && i != only) continue;
             const SynthFindings f = studyRow(seed * 1000 + static_cast<uint64_t>(i));
             const AssessScore s = scoreCase(c, seed * 1000 + static_cast<uint64_t>(i), f);
@@ -261,13 +297,17 @@ int main(int argc, char** argv) {
                         std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "", q.foundUm,
                                     q.foundGiant ? "G" : "", q.at.x, q.at.y);
         }
-        t.print(c.c_str());
+        if (onlyPattern.empty()) t.print(c.c_str());
         if (exams <= 0) continue;
         // Whole examinations: the examination's pattern is scleroderma when
         // any finger shows one.
         int examsRight = 0, examsDone = 0, healthy = 0, healthyCalledNormal = 0;
         Table fingers;
-        for (const char* pattern : {"normal", "nonspecific", "early", "active", "late"})
+        std::map<std::string, int> causes;
+        int wrongFingers = 0;
+        for (const char* pattern : {"normal", "nonspecific", "early", "active", "late"}) {
+            if (!onlyPattern.empty() && onlyPattern != pattern) continue;
+            Table ofPattern;
             for (int e = 0; e < exams; ++e) {
                 const uint64_t es = seed * 7919 + static_cast<uint64_t>(e) * 31;
                 const std::vector<SynthFindings> f = examinationFindings(pattern, es);
@@ -276,14 +316,42 @@ int main(int argc, char** argv) {
                     const AssessScore s = scoreCase(c, es + k, f[k]);
                     if (!s.ok) continue;
                     fingers.add(s);
+                    ofPattern.add(s);
+                    const std::string cause = wrongCause(s);
+                    if (!cause.empty()) ++causes[std::string(pattern) + ": " + cause], ++wrongFingers;
+                    if (verbose && !cause.empty())
+                        std::printf("    exam %s %d finger %zu wrong (truth %s): %s\n", pattern, e, k,
+                                    s.truth.scleroderma ? "scleroderma" : "non-scleroderma", cause.c_str());
                     if (verbose) {
-                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d rule %d/%d\n", k,
+                        std::printf("    finger %zu: density %.1f/%.1f giants %d/%d(+%d) shapes %d/%d haem %d/%d(+%d) rule %d/%d\n", k,
                                     s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
-                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.found.rule, s.truth.rule);
+                                    s.found.abnormalShapes, s.truth.abnormalShapes, s.haemFound, s.truthHaem, s.falseHaem,
+                                    s.found.rule, s.truth.rule);
                         for (const auto& q : s.pairs)
-                            if (q.truthAbnormal || q.foundAbnormal)
+                            if (q.truthAbnormal || q.foundAbnormal || allShapes)
                                 std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",
                                             q.foundAbnormal ? "abnormal" : "normal", q.at.x, q.at.y);
+                        if (s.haemFound < s.truthHaem) {
+                            std::printf("      haemorrhages %d of %d found; missed:", s.haemFound, s.truthHaem);
+                            for (const auto& hm : s.truthHaemAt)
+                                if (!hm.found) std::printf(" (%.0f %.0f r %.0f)", hm.x, hm.y, hm.r);
+                            std::printf("\n");
+                        }
+                        // Abnormal loops no capillary was matched to: the
+                        // nearest capillary found, and whether its shape is normal.
+                        for (const AssessPoint& u : s.shapesUnmatched) {
+                            const AssessedCapillary* near = nullptr;
+                            for (const auto& fc : s.found.capillaries)
+                                if (!near || std::hypot(fc.apex.x - u.x, fc.apex.y - u.y) <
+                                                 std::hypot(near->apex.x - u.x, near->apex.y - u.y))
+                                    near = &fc;
+                            if (near)
+                                std::printf("      shape truth abnormal unmatched at %.0f %.0f, nearest capillary %+.0f %+.0f (%.1f um%s)\n",
+                                            u.x, u.y, near->apex.x - u.x, near->apex.y - u.y, near->apexUm,
+                                            isNormalShape(near->shape) ? "" : ", abnormal");
+                            else
+                                std::printf("      shape truth abnormal unmatched at %.0f %.0f, no capillary\n", u.x, u.y);
+                        }
                         for (const auto& q : s.pairs)
                             if (q.truthGiant != q.foundGiant)
                                 std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
@@ -300,7 +368,11 @@ int main(int argc, char** argv) {
                 examsRight += truthScl == foundScl ? 1 : 0;
                 if (verbose) std::printf("  exam %s %d: truth %d found %d\n", pattern, e, truthScl, foundScl);
             }
+            ofPattern.print((c + "/" + pattern).c_str());
+        }
         fingers.print((c + "/exam").c_str());
+        std::printf("%-9s wrong single fingers %d of %d:\n", c.c_str(), wrongFingers, fingers.pictures);
+        for (const auto& [cause, n] : causes) std::printf("  %3d  %s\n", n, cause.c_str());
         std::printf("%-9s %4d examinations: pattern right %.0f %%; healthy fingers called non-scleroderma %d of %d\n",
                     c.c_str(), examsDone, 100.0 * examsRight / std::max(1, examsDone), healthyCalledNormal, healthy);
     }

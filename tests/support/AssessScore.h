@@ -37,8 +37,11 @@ struct AssessScore {
     int truthShapes = 0, shapesFound = 0, falseShapes = 0;
     struct Spot {
         double x, y, r;  // pixels; r in micrometres
+        bool found = false;
     };
     std::vector<Spot> truthHaemAt;
+    // Abnormal loops of the row matched to no capillary found (picture pixels).
+    std::vector<AssessPoint> shapesUnmatched;
 };
 
 // Draws the picture of one case; false when the findings cannot be drawn.
@@ -77,7 +80,10 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
             const double d = std::hypot(c.apex.x - L->apex.x, (c.apex.y - L->apex.y) * 0.6);
             if (d < bestD) bestD = d, best = static_cast<int>(i);
         }
-        if (best < 0) continue;
+        if (best < 0) {
+            if (L->shape >= 3) s.shapesUnmatched.push_back({L->apex.x, L->apex.y});
+            continue;
+        }
         used[static_cast<size_t>(best)] = true;
         ++s.matched;
         const auto& c = s.found.capillaries[static_cast<size_t>(best)];
@@ -108,6 +114,7 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
             if (!hUsed[i] && std::hypot(d.centre.x - h.centre.x, d.centre.y - h.centre.y) < (h.radiusUm + 20) / px) {
                 hUsed[i] = true;
                 ++s.haemFound;
+                s.truthHaemAt.back().found = true;
                 break;
             }
         }
