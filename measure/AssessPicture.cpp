@@ -189,7 +189,17 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     a.haemorrhages = findHaemorrhages(planes, mask, brown, darkLevel, tips, a.lineFrom, a.lineTo, a.lineAutomatic, nx,
                                       ny, f, px);
     // Shapes after the haemorrhages, which are no part of any capillary.
-    for (size_t i = 0; i < caps.size(); ++i) caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages);
+    // How many of the row's capillaries (giants aside, whose shape is no
+    // matter) could be judged at all.
+    int judgeable = 0, judged = 0;
+    for (size_t i = 0; i < caps.size(); ++i) {
+        bool looked = false;
+        caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages, &looked);
+        if (caps[i].apexUm >= kGiantApexUm) continue;
+        ++judgeable;
+        judged += looked ? 1 : 0;
+    }
+    const double judgedShare = judgeable > 0 ? static_cast<double>(judged) / judgeable : 0;
 
     // --- how far the picture can be trusted.
     {
@@ -208,7 +218,10 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         AssessmentQuality& q = a.pictureQuality;
         q.density = std::min(1.0, cq * gq * (row.size() >= 2 ? 1.0 : 0.2));
         q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 1.5, 0.0, 1.0));
-        q.shape = std::min(1.0, cq * sharp * 0.9);
+        // Shapes seen on fewer than half the row's capillaries say little
+        // about the rest: a sparse row whose loops could not be looked at
+        // is not cleared of abnormal shapes.
+        q.shape = std::min(1.0, cq * sharp * 0.9) * std::clamp(2 * judgedShare, 0.0, 1.0);
         q.haemorrhages = std::min(1.0, cq * gq) * (a.colour ? 1.0 : 0.5);
         q.gaps = q.density;
         if (!a.colour) a.pictureWarnings.push_back(kAssessGreyPicture);

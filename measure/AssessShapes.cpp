@@ -89,8 +89,17 @@ std::vector<float> darkening(const std::vector<float>& raw, int nu, int nv) {
 }  // namespace
 
 CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
-                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages) {
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages, bool* judged) {
     const AssessedCapillary& c = caps[index];
+    // Cleared on the way out unless the cap's vessel was looked at.
+    bool looked = false;
+    struct Tell {
+        bool* to;
+        const bool& looked;
+        ~Tell() {
+            if (to) *to = looked;
+        }
+    } tell{judged, looked};
     // A giant's shape is no matter, and a cap not measured cannot be judged.
     if (c.giant || !std::isfinite(c.apexUm) || c.apexUm >= kGiantApexUm || picture.isEmpty() || !(umPerPixel > 0))
         return CapillaryShape::kHairpin;
@@ -215,6 +224,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
         }
     }
     if (edgeUm > kSoftEdgeUm) return CapillaryShape::kHairpin;
+    looked = true;
 
     // The vessel reached from the cap through pixels darkened at least
     // `least`, deposits left out.

@@ -116,9 +116,12 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
 
 // The shape of capillary `index` of the row `caps` (picture pixels), from
 // the picture around its cap; (nx, ny) the row's normal towards the nail.
-// The found haemorrhages are no part of any capillary.
+// The found haemorrhages are no part of any capillary. `judged` (may be
+// null) tells whether the cap could be judged at all: a cap not measured,
+// faint or out of focus reads as a hairpin without having been looked at.
 CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
-                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages);
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages,
+                       bool* judged = nullptr);
 
 // Haemorrhages: brown (grey pictures: dark) compact parts outside the
 // vessels, distal to the row's line (picture pixels) or beside a tip.

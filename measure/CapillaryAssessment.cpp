@@ -82,8 +82,9 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
     a.count = static_cast<int>(a.capillaries.size());
     a.densityPerMm = a.lineLengthUm > 0 ? a.count / (a.lineLengthUm / 1000.0) : 0;
     a.giants = a.dilated = a.abnormalShapes = 0;
-    bool giantByHand = false;
+    bool giantByHand = false, abnormalByHand = false;
     for (AssessedCapillary& c : a.capillaries) {
+        abnormalByHand = abnormalByHand || (c.byHand && !isNormalShape(c.shape));
         if (!c.byHand) {
             // Without a scale the diameter in micrometres is a guess; no
             // loop is called dilated or giant on it.
@@ -130,12 +131,13 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
     switch (a.rule) {
         case 1: q.pattern = std::min(q.density, q.diameter); break;
         case 2:
-            q.pattern = a.giants > 0 ? q.diameter : std::min(q.density, q.shape);
+            q.pattern = a.giants > 0 ? q.diameter : std::min(q.density, abnormalByHand ? 1.0 : q.shape);
             break;
         default:
             // Neither giants nor (low density and abnormal shapes): both
-            // had to be ruled out.
-            q.pattern = std::min({q.density, q.diameter, q.shape});
+            // had to be ruled out. Above the density of rule 2 the shapes
+            // could not have changed the answer.
+            q.pattern = std::min({q.density, q.diameter, a.densityPerMm <= kFastTrackLowDensity ? q.shape : 1.0});
             break;
     }
     a.patternTrusted = q.pattern >= 0.5;

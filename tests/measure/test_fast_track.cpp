@@ -125,6 +125,29 @@ TEST(Assessment, UncalibratedOrShortRowIsNotTrusted) {
     EXPECT_LT(s.quality.density, 0.5);
 }
 
+// Shapes that could not be looked at clear nothing where they decide: a
+// sparse row without abnormal shapes found is not trusted, a row too dense
+// for rule 2 does not wait on its shapes, and an abnormal shape marked by
+// hand is trusted as marked.
+TEST(Assessment, UnjudgedShapesOnlyMatterWhereTheyDecide) {
+    for (const int n : {2, 5}) {
+        CapillaryAssessment a = row(n);
+        a.pictureQuality.shape = 0.1;
+        recomputeAssessment(a, 1.0);
+        EXPECT_EQ(a.rule, 3) << n;
+        EXPECT_EQ(a.patternTrusted, n == 5) << n;
+    }
+    CapillaryAssessment marked = row(2);
+    marked.pictureQuality.shape = 0.1;
+    marked.capillaries[0].shape = CapillaryShape::kRamified;
+    recomputeAssessment(marked, 1.0);
+    EXPECT_EQ(marked.rule, 2);
+    EXPECT_FALSE(marked.patternTrusted) << "found by the program on a picture whose shapes it could hardly see";
+    marked.capillaries[0].byHand = true;
+    recomputeAssessment(marked, 1.0);
+    EXPECT_TRUE(marked.patternTrusted);
+}
+
 TEST(Assessment, FiguresRenderPatternAndPhaseAsWords) {
     CapillaryAssessment a = row(8, 60);
     const MeasureValues f = assessmentFigures(a);
