@@ -53,6 +53,19 @@ DepositLook depositLook(const AssessPlanes& planes, const PlanePart& p, float le
 
 }  // namespace
 
+std::vector<uint8_t> brownPixels(const AssessPlanes& planes, const RidgeImage& ridge, float darkLevel) {
+    std::vector<uint8_t> brown;
+    if (!planes.colour || planes.width != ridge.width || planes.height != ridge.height) return brown;
+    brown.assign(planes.dark.size(), 0);
+    for (size_t i = 0; i < brown.size(); ++i) {
+        const float g = planes.dark[i];
+        if (g <= darkLevel) continue;
+        const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
+        brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
+    }
+    return brown;
+}
+
 std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const AssessMask& mask,
                                           const std::vector<uint8_t>& brown, float darkLevel,
                                           const std::vector<AssessTip>& tips, AssessPoint lineFrom,

@@ -94,20 +94,8 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     const AssessPlanes planes = assessPlanes(*src, scale, ri.factor);
     const int f = ri.factor;
     const double px = scale * f;
-    // Old blood is brown: it darkens red nearly as much as green, where
-    // blood in a vessel lets red light through. Such pixels are deposits,
-    // never vessels.
-    std::vector<uint8_t> brown;
     const float darkLevel = planes.median + std::max(5 * planes.spread, 0.02f);
-    if (planes.colour && planes.width == ri.width && planes.height == ri.height) {
-        brown.assign(planes.dark.size(), 0);
-        for (size_t i = 0; i < brown.size(); ++i) {
-            const float g = planes.dark[i];
-            if (g <= darkLevel) continue;
-            const float red = planes.darkRed[i] / g, blue = planes.darkBlue[i] / g;
-            brown[i] = red >= 0.5f && red <= 1.05f && blue >= 0.8f ? 1 : 0;
-        }
-    }
+    const std::vector<uint8_t> brown = brownPixels(planes, ri, darkLevel);
     const AssessMask mask = vesselMask(ri, brown);
     std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
     loopEvidence(ri, tips);

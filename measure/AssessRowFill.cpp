@@ -110,6 +110,22 @@ float sampleAt(const std::vector<float>& v, int w, int h, double x, double y) {
     return v[static_cast<size_t>(yi) * static_cast<size_t>(w) + static_cast<size_t>(xi)];
 }
 
+// The mean darkness from `fromUm` to `toUm` towards the nail (nx, ny) at
+// each of `n` unit steps (dx, dy) along the line from `from`.
+std::vector<float> bandAlong(const AssessPlanes& planes, AssessPoint from, double dx, double dy, double nx, double ny,
+                             int n, double fromUm, double toUm, double px) {
+    std::vector<float> p(static_cast<size_t>(n), 0.0f);
+    for (int s = 0; s < n; ++s) {
+        const double x0 = from.x + dx * s, y0 = from.y + dy * s;
+        double sum = 0;
+        int k = 0;
+        for (double d = fromUm / px; d <= toUm / px; d += 1, ++k)
+            sum += sampleAt(planes.dark, planes.width, planes.height, x0 - nx * d, y0 - ny * d);
+        p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
+    }
+    return p;
+}
+
 // The row's period along the line: the lag (plane pixels) of the clearest
 // peak of the autocorrelation of the profile, after its slow changes (the
 // lighting, glare) are taken out, between minLag and maxLag; strength is
@@ -117,6 +133,7 @@ float sampleAt(const std::vector<float>& v, int w, int h, double x, double y) {
 struct RowPeriod {
     double lag = 0, strength = 0;
 };
+
 RowPeriod rowPeriod(const std::vector<float>& p, int minLag, int maxLag, int slow) {
     RowPeriod out;
     const int n = static_cast<int>(p.size());
@@ -173,14 +190,7 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
     // The darkness across the caps, and below them (the limbs), at every
     // step along the line.
     auto band = [&](double fromUm, double toUm) {
-        std::vector<float> p(static_cast<size_t>(n), 0.0f);
-        for (int s = 0; s < n; ++s) {
-            const double x0 = from.x + dx * s, y0 = from.y + dy * s;
-            double sum = 0;
-            int k = 0;
-            for (double d = fromUm / px; d <= toUm / px; d += 1, ++k) sum += sampleAt(planes.dark, w, h, x0 - nx * d, y0 - ny * d);
-            p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
-        }
+        const std::vector<float> p = bandAlong(planes, from, dx, dy, nx, ny, n, fromUm, toUm, px);
         const double sigma = kSmoothUm / px;
         const int r = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
         std::vector<float> out(p.size());
@@ -355,19 +365,11 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
 void fillByPeriod(const AssessPlanes& planes, double px, bool faint, std::vector<AssessTip>& row, AssessPoint& from, AssessPoint& to) {
     const double len = std::hypot(to.x - from.x, to.y - from.y);
     if (row.size() < 2 || len * px < 300) return;
-    const int w = planes.width, h = planes.height;
     const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
     double nx = dy, ny = -dx;
     if (ny > 0) nx = -nx, ny = -ny;
     const int n = static_cast<int>(len) + 1;
-    std::vector<float> p(static_cast<size_t>(n), 0.0f);
-    for (int s = 0; s < n; ++s) {
-        const double x0 = from.x + dx * s, y0 = from.y + dy * s;
-        double sum = 0;
-        int k = 0;
-        for (double d = kPeriodFromUm / px; d <= kPeriodToUm / px; d += 1, ++k) sum += sampleAt(planes.dark, w, h, x0 - nx * d, y0 - ny * d);
-        p[static_cast<size_t>(s)] = k > 0 ? static_cast<float>(sum / k) : 0.0f;
-    }
+    const std::vector<float> p = bandAlong(planes, from, dx, dy, nx, ny, n, kPeriodFromUm, kPeriodToUm, px);
     RowPeriod period = rowPeriod(p, static_cast<int>(kPeriodMinUm / px), static_cast<int>(kPeriodMaxUm / px), static_cast<int>(kPeriodSlowUm / px));
     std::vector<double> along;
     for (const AssessTip& t : row) along.push_back((t.x - from.x) * dx + (t.y - from.y) * dy);

@@ -123,6 +123,12 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
                        double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages,
                        bool* judged = nullptr);
 
+// Old blood is brown: it darkens red nearly as much as green, where blood
+// in a vessel lets red light through. The plane pixels darker than
+// `darkLevel` that are brown: deposits, never vessels. Empty for a grey
+// picture or planes on another grid than the ridge image's.
+std::vector<uint8_t> brownPixels(const AssessPlanes& planes, const RidgeImage& ridge, float darkLevel);
+
 // Haemorrhages: brown (grey pictures: dark) compact parts outside the
 // vessels, distal to the row's line (picture pixels) or beside a tip.
 std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const AssessMask& mask,
