@@ -17,6 +17,7 @@
 // loops its gaps hold at that period (fillByPeriod).
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "image/CapillaryCountStats.h"
 #include "measure/AssessSteps.h"
@@ -108,6 +109,19 @@ float sampleAt(const std::vector<float>& v, int w, int h, double x, double y) {
     const long xi = std::lround(x), yi = std::lround(y);
     if (xi < 0 || yi < 0 || xi >= w || yi >= h) return 0;
     return v[static_cast<size_t>(yi) * static_cast<size_t>(w) + static_cast<size_t>(xi)];
+}
+
+// The line's ends: half the row's usual spacing beyond its first and last
+// capillary (`at`: positions along the line from `from`, unit direction
+// (dx, dy)), so that N capillaries span N spacings.
+void setRowEnds(std::vector<double> at, double dx, double dy, AssessPoint& from, AssessPoint& to) {
+    std::sort(at.begin(), at.end());
+    std::vector<double> gaps;
+    for (size_t i = 1; i < at.size(); ++i) gaps.push_back(at[i] - at[i - 1]);
+    const double half = percentileOf(gaps, 0.5) / 2;
+    const AssessPoint a0 = from;
+    from = {a0.x + dx * (at.front() - half), a0.y + dy * (at.front() - half)};
+    to = {a0.x + dx * (at.back() + half), a0.y + dy * (at.back() + half)};
 }
 
 // The mean darkness from `fromUm` to `toUm` towards the nail (nx, ny) at
@@ -211,15 +225,7 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
     // last capillary, so that N capillaries span N spacings (the spacing
     // the line was first drawn with counted the lost loops' gaps, and the
     // texture's tops).
-    auto setEnds = [&](std::vector<double> at) {
-        std::sort(at.begin(), at.end());
-        std::vector<double> gaps;
-        for (size_t i = 1; i < at.size(); ++i) gaps.push_back(at[i] - at[i - 1]);
-        const double half = percentileOf(gaps, 0.5) / 2;
-        const AssessPoint a0 = from;
-        from = {a0.x + dx * (at.front() - half), a0.y + dy * (at.front() - half)};
-        to = {a0.x + dx * (at.back() + half), a0.y + dy * (at.back() + half)};
-    };
+    auto setEnds = [&](std::vector<double> at) { setRowEnds(std::move(at), dx, dy, from, to); };
     std::vector<float> limb(static_cast<size_t>(n), 0.0f);
     for (const ProfilePeak& pk : profilePeaks(band(kLimbFromUm, kLimbToUm))) limb[static_cast<size_t>(pk.at)] = static_cast<float>(pk.prominence);
     const std::vector<ProfilePeak> peaks = profilePeaks(cap);
@@ -408,13 +414,7 @@ void fillByPeriod(const AssessPlanes& planes, double px, bool faint, std::vector
     std::sort(row.begin(), row.end(), [&](const AssessTip& a, const AssessTip& b) {
         return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
     });
-    std::sort(along.begin(), along.end());
-    std::vector<double> gaps;
-    for (size_t i = 1; i < along.size(); ++i) gaps.push_back(along[i] - along[i - 1]);
-    const double half = percentileOf(gaps, 0.5) / 2;
-    const AssessPoint a0 = from;
-    from = {a0.x + dx * (along.front() - half), a0.y + dy * (along.front() - half)};
-    to = {a0.x + dx * (along.back() + half), a0.y + dy * (along.back() + half)};
+    setRowEnds(std::move(along), dx, dy, from, to);
 }
 
 }  // namespace
