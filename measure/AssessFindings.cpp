@@ -110,9 +110,7 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         // (a disordered row, or one whose line its giants raise) lies
         // below it.
         const double along = ((cx - pf.x) * lx + (cy - pf.y) * ly) / ll;
-        const double offset = -((cx - pf.x) * ly - (cy - pf.y) * lx) / ll * (ly * 0 + 1);
-        double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
-        (void)offset;
+        const double towardsNail = ((cx - pf.x) * nx + (cy - pf.y) * ny) * px;
         // Along a line found automatically, anywhere across the picture:
         // its ends stop at the outermost capillaries found.
         const double beyond = (lineAutomatic ? 400 : 20) / px;
@@ -149,7 +147,11 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         if (!brown.empty()) {
             const DepositLook look = depositLook(planes, p, level, px);
             if (!look.brownish || look.faint || look.dust || wUm > 130 || hUm > 80) continue;
-            if (!byLine && !byTip && !look.clear) continue;
+            // At the picture's edge the lighting is known from one side
+            // only and shading passes for a deposit: there a deposit must
+            // lie by the row or a capillary's top.
+            const bool atEdge = p.x0 == 0 || p.y0 == 0 || p.x1 == w - 1 || p.y1 == h - 1;
+            if (!byLine && !byTip && (!look.clear || atEdge)) continue;
         } else if (!byLine && !byTip) {
             continue;
         }

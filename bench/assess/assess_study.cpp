@@ -356,6 +356,14 @@ int main(int argc, char** argv) {
                             if (q.truthGiant != q.foundGiant)
                                 std::printf("      apex truth %.1f%s found %.1f%s at %.0f %.0f\n", q.truthUm, q.truthGiant ? "G" : "",
                                             q.foundUm, q.foundGiant ? "G" : "", q.at.x, q.at.y);
+                        // Deposits found where the truth has none near.
+                        const double px = s.found.umPerPixel > 0 ? s.found.umPerPixel : 1;
+                        for (const auto& d : s.found.haemorrhages) {
+                            bool real = false;
+                            for (const auto& hm : s.truthHaemAt)
+                                real = real || std::hypot(d.centre.x - hm.x, d.centre.y - hm.y) < (hm.r + 20) / px;
+                            if (!real) std::printf("      haemorrhage false at %.0f %.0f, %.0f um2\n", d.centre.x, d.centre.y, d.areaUm2);
+                        }
                     }
                     if (!std::strcmp(pattern, "normal")) {
                         ++healthy;
