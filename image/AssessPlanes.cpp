@@ -44,7 +44,15 @@ std::vector<float> lighting(const std::vector<float>& v, int w, int h, double si
 }
 
 std::vector<float> darkening(std::vector<float> v, int w, int h, double sigmaPx) {
-    const std::vector<float> light = lighting(v, w, h, sigmaPx);
+    std::vector<float> light = lighting(v, w, h, sigmaPx);
+    // Glare is far brighter than the skin and would lift the lighting
+    // around it, so that its rim looks dark; the lighting is taken again
+    // with such pixels held down to a little over the first estimate.
+    {
+        std::vector<float> held(v.size());
+        for (size_t i = 0; i < v.size(); ++i) held[i] = std::min(v[i], light[i] * 1.08f);
+        light = lighting(held, w, h, sigmaPx);
+    }
     // A little smoothing takes the sensor noise off before anything is
     // thresholded.
     gaussianPlane(v, w, h, 0.8, 0.8);

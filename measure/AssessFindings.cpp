@@ -147,11 +147,7 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         if (!brown.empty()) {
             const DepositLook look = depositLook(planes, p, level, px);
             if (!look.brownish || look.faint || look.dust || wUm > 130 || hUm > 80) continue;
-            // At the picture's edge the lighting is known from one side
-            // only and shading passes for a deposit: there a deposit must
-            // lie by the row or a capillary's top.
-            const bool atEdge = p.x0 == 0 || p.y0 == 0 || p.x1 == w - 1 || p.y1 == h - 1;
-            if (!byLine && !byTip && (!look.clear || atEdge)) continue;
+            if (!byLine && !byTip && !look.clear) continue;
         } else if (!byLine && !byTip) {
             continue;
         }
