@@ -16,6 +16,7 @@ struct DepositLook {
     bool faint = false;     // barely over the level: skin, noise
     bool dust = false;      // small and sharply dark
     bool clear = false;     // a deposit on every count: size, shape, darkness
+    double body = 0;        // mean darkness over the level, in spreads
 };
 
 DepositLook depositLook(const AssessPlanes& planes, const PlanePart& p, float level, double px) {
@@ -35,6 +36,7 @@ DepositLook depositLook(const AssessPlanes& planes, const PlanePart& p, float le
     auto top = dark.begin() + static_cast<std::ptrdiff_t>(dark.size() * 9 / 10);
     std::nth_element(dark.begin(), top, dark.end());
     const double s = planes.spread, peak = (*top - level) / s, body = (mean - level) / s;
+    d.body = body;
     const double areaUm2 = p.area * px * px, wUm = (p.x1 - p.x0 + 1) * px, hUm = (p.y1 - p.y0 + 1) * px;
     // Faint: a speck, or barely over the level unless it has a deposit's
     // size with its body near the level (larger is shading). Only a faint
@@ -146,7 +148,13 @@ std::vector<Haemorrhage> findHaemorrhages(const AssessPlanes& planes, const Asse
         // the row's line and tops are often far off.
         if (!brown.empty()) {
             const DepositLook look = depositLook(planes, p, level, px);
-            if (!look.brownish || look.faint || look.dust || wUm > 130 || hUm > 80) continue;
+            // Old blood fading into the skin just in front of the caps is
+            // barely over the level: on the row's line, from 30 um below
+            // it to 45 um in front, a brown part of a deposit's least size
+            // spread along the row is one.
+            const bool fadingByCaps = byLine && look.faint && p.area * px * px >= 200 && look.body >= -0.7 &&
+                                      wUm >= 0.8 * hUm && towardsNail >= -30 && towardsNail <= 45;
+            if (!look.brownish || (look.faint && !fadingByCaps) || look.dust || wUm > 130 || hUm > 80) continue;
             if (!byLine && !byTip && !look.clear) continue;
         } else if (!byLine && !byTip) {
             continue;
