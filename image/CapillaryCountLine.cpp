@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstddef>
 #include <optional>
+#include <cstdlib>
+#include <cstdio>
+static double knob(const char* n, double d) { const char* v = std::getenv(n); return v ? std::atof(v) : d; }
 
 #include "image/CapillaryCount.h"
 #include "image/CapillaryCountStats.h"
@@ -15,8 +18,8 @@ namespace {
 // a little behind the line to towards the apexes, the profile smoothing,
 // the least distance of two peaks (about one limb spacing) and the least
 // prominence as a share of the picture's strongest limbs.
-constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
-constexpr double kLimbShare = 0.07;
+static const double kLimbBehindUm = knob("K_BEHIND", 10), kLimbBandUm = knob("K_BAND", 50), kLimbSmoothUm = knob("K_SMOOTH", 12), kLimbSpacingUm = knob("K_SPACING", 30);
+static const double kLimbShare = knob("K_SHARE", 0.07);
 // Limbs are told apart when the width the limb ridge finds for the clearest
 // vessels, times its share of the width the loop ridge finds, reaches this
 // share of the widest single limb.
@@ -24,7 +27,11 @@ constexpr double kLimbResolved = 0.375;
 // Where single limbs count a line although whole loops could: they find a
 // sparse row (at most this many per mm) or a dense one (at least this
 // many), or whole loops are this wide or wider (then neighbours merge).
-constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 46;
+static const double kLimbSparsePerMm = knob("K_SPARSE", 4.5), kLimbDensePerMm = knob("K_DENSE", 9.5), kLoopsMergeUm = knob("K_MERGE", 46);
+// Where whole loops are wide, single limbs count at this lower share of the
+// strongest limbs, with peaks at least this far apart (about one loop).
+constexpr double kWideShare = 0.03, kWideSpacingUm = 50;
+static const int kForce = static_cast<int>(knob("K_FORCE", 0));
 // In a sparse row by single limbs, a peak counts only where its vessel runs
 // on towards the nail at least this far past the line (micrometres): the
 // loops of a disorderly row whose caps lie just behind the line, and deep
@@ -217,7 +224,8 @@ struct LinePeaks {
 // With `leastTopUm`, a peak counts only where its vessel runs on at least
 // that far towards the nail (vesselTop).
 LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, double step, int samples, int margin,
-                    const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt) {
+                    const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt,
+                    double share = kLimbShare, double spacingUm = kLimbSpacingUm) {
     LinePeaks out;
     // A limb exactly on the line still counts: the band starts a little
     // behind it. By single limbs, the band lies mostly on the nail side:
@@ -250,7 +258,7 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
     // By single limbs, against the picture's strongest limbs: a share of
     // its 99.9th percentile, which its clearest loops reach even where they
     // are few, so that texture and deep vessels fall short in a sparse row.
-    if (byLimb) out.level = std::max(out.level, static_cast<float>(kLimbShare * (ri.peak - ri.median)));
+    if (byLimb) out.level = std::max(out.level, static_cast<float>(share * (ri.peak - ri.median)));
 
     std::vector<ProfilePeak> candidates;
     for (const ProfilePeak& pk : profilePeaks(wide))
@@ -259,7 +267,7 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
             candidates.push_back(pk);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
-    const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
+    const double minSteps = (byLimb ? std::min(s.minSpacingUm, spacingUm) : s.minSpacingUm) / step;
     for (const ProfilePeak& c : candidates) {
         bool free = true;
         for (int k : out.peaks)
@@ -344,8 +352,16 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
             LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm);
             if (crossing.peaks.size() < limbs.peaks.size()) limbs = std::move(crossing);
         }
-        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
-            limbs.peaks.size() < loops.peaks.size()) {
+        // Wide loops: the picture's strongest ridges are its wide columns,
+        // and a share of them passes over the ordinary loops beside them.
+        // A lower share finds those, with peaks a loop apart, not a limb.
+        if (ri.vesselWidthUm >= kLoopsMergeUm) {
+            LinePeaks fainter = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, std::nullopt,
+                                          kWideShare, kWideSpacingUm);
+            if (fainter.peaks.size() > limbs.peaks.size()) limbs = std::move(fainter);
+        }
+        if (kForce == 1 || (kForce == 0 && (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
+            limbs.peaks.size() < loops.peaks.size()))) {
             loops = std::move(limbs);
             byLimb = true;
         }
