@@ -3,9 +3,6 @@
 #include <cmath>
 #include <cstddef>
 #include <optional>
-#include <cstdlib>
-#include <cstdio>
-static double knob(const char* n, double d) { const char* v = std::getenv(n); return v ? std::atof(v) : d; }
 
 #include "image/CapillaryCount.h"
 #include "image/CapillaryCountStats.h"
@@ -18,8 +15,8 @@ namespace {
 // a little behind the line to towards the apexes, the profile smoothing,
 // the least distance of two peaks (about one limb spacing) and the least
 // prominence as a share of the picture's strongest limbs.
-static const double kLimbBehindUm = knob("K_BEHIND", 10), kLimbBandUm = knob("K_BAND", 50), kLimbSmoothUm = knob("K_SMOOTH", 12), kLimbSpacingUm = knob("K_SPACING", 30);
-static const double kLimbShare = knob("K_SHARE", 0.07);
+constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
+constexpr double kLimbShare = 0.07;
 // Limbs are told apart when the width the limb ridge finds for the clearest
 // vessels, times its share of the width the loop ridge finds, reaches this
 // share of the widest single limb.
@@ -27,11 +24,10 @@ constexpr double kLimbResolved = 0.375;
 // Where single limbs count a line although whole loops could: they find a
 // sparse row (at most this many per mm) or a dense one (at least this
 // many), or whole loops are this wide or wider (then neighbours merge).
-static const double kLimbSparsePerMm = knob("K_SPARSE", 4.5), kLimbDensePerMm = knob("K_DENSE", 9.5), kLoopsMergeUm = knob("K_MERGE", 46);
+constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 46;
 // Where whole loops are wide, single limbs count at this lower share of the
 // strongest limbs, with peaks at least this far apart (about one loop).
 constexpr double kWideShare = 0.03, kWideSpacingUm = 50;
-static const int kForce = static_cast<int>(knob("K_FORCE", 0));
 // In a sparse row by single limbs, a peak counts only where its vessel runs
 // on towards the nail at least this far past the line (micrometres): the
 // loops of a disorderly row whose caps lie just behind the line, and deep
@@ -39,6 +35,9 @@ static const int kForce = static_cast<int>(knob("K_FORCE", 0));
 // either side of the peak, from this far behind the line, while its ridge
 // stays above half its strength near the line (over the picture's median).
 constexpr double kSparseTopUm = 0;
+// There loops stand apart: peaks closer than this (micrometres) are the two
+// limbs of one vessel, often a deep one that turns like a loop.
+constexpr double kSparseSpacingUm = 70;
 constexpr double kTopWindowUm = 10, kTopFromUm = 30, kTopNearUm = 10, kTopReachUm = 150, kTopGapUm = 6;
 
 struct LineFrame {
@@ -222,7 +221,9 @@ struct LinePeaks {
 };
 
 // With `leastTopUm`, a peak counts only where its vessel runs on at least
-// that far towards the nail (vesselTop).
+// that far towards the nail (vesselTop). By single limbs, peaks reach at
+// least `share` of the picture's strongest limbs and lie at least
+// `spacingUm` apart (scaled down with a smaller CountSettings spacing).
 LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, double step, int samples, int margin,
                     const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt,
                     double share = kLimbShare, double spacingUm = kLimbSpacingUm) {
@@ -267,7 +268,8 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
             candidates.push_back(pk);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
-    const double minSteps = (byLimb ? std::min(s.minSpacingUm, spacingUm) : s.minSpacingUm) / step;
+    const double minUm = byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) * spacingUm / kLimbSpacingUm : s.minSpacingUm;
+    const double minSteps = minUm / step;
     for (const ProfilePeak& c : candidates) {
         bool free = true;
         for (int k : out.peaks)
@@ -349,7 +351,8 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
         const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
         // A sparse row: only the vessels that run on past the line.
         if (perMm <= kLimbSparsePerMm) {
-            LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm);
+            LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm,
+                                            kLimbShare, kSparseSpacingUm);
             if (crossing.peaks.size() < limbs.peaks.size()) limbs = std::move(crossing);
         }
         // Wide loops: the picture's strongest ridges are its wide columns,
@@ -360,8 +363,8 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
                                           kWideShare, kWideSpacingUm);
             if (fainter.peaks.size() > limbs.peaks.size()) limbs = std::move(fainter);
         }
-        if (kForce == 1 || (kForce == 0 && (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
-            limbs.peaks.size() < loops.peaks.size()))) {
+        if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
+            limbs.peaks.size() < loops.peaks.size()) {
             loops = std::move(limbs);
             byLimb = true;
         }

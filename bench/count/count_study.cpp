@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
         const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
         CountSettings loopsOnly = s;
         loopsOnly.limbUm = 0;
-        const auto [a, b] = pic.lines[0];
+        const size_t shown = std::getenv("SHOW_LINE") ? std::min<size_t>(pic.lines.size() - 1, std::strtoul(std::getenv("SHOW_LINE"), nullptr, 10)) : 0;
+        const auto [a, b] = pic.lines[shown];
         const CountResult byLoop = countAlongLine(ridge, a, b, loopsOnly), byLimb = countAlongLine(ridge, a, b, s);
         std::printf("loops %d at", byLoop.count);
         for (int k : byLoop.peaks) std::printf(" %.0f", k * byLoop.stepUm);
