@@ -36,7 +36,7 @@
 //  3'. a second ridge image at the scale of one limb (12.5 micrometres up to
 //      limbUm, on pixels fine enough for them), beside the first, which
 //      still finds the nail side, the apexes and the glare;
-//  4'. the band reaches from 10 micrometres behind the line to 70 towards
+//  4'. the band reaches from 10 micrometres behind the line to 50 towards
 //      the nail, where the upper limbs and apexes lie and deep vessels and
 //      the fading lower limbs do not; smoothed over 12 micrometres;
 //  5'. peaks at least about one limb spacing apart (30 micrometres, or the
@@ -72,12 +72,12 @@
 //    truth.
 // On synthetic rows of 1 to 12 per mm (typical look, three per density,
 // six seeds) whose dense rows merge their neighbours at the picture's blur,
-// the mean error per 1 mm line is 1.3 to 1.6 (r 0.78 to 0.86, 59 to 69 %
-// within one; over rows of 1 to 9 per mm 1.0 to 1.3); rows of 1 to 3 are
-// counted half a capillary to one too high and rows of 10 to 12 1.5 to 3
-// too low, where most of their loops are narrow and faint beside wide ones.
-// Strongly blurred pictures are counted by whole loops as before, and
-// poorly (see bench/count/count_study).
+// the mean error per 1 mm line is 1.3 to 1.7 (r 0.73 to 0.85, 57 to 69 %
+// within one; over rows of 1 to 9 per mm 1.1 to 1.4); rows of 1 to 3 are
+// counted about one too high and rows of 10 to 12 1.5 to 3 too low, where
+// most of their loops are narrow and faint beside wide ones. Strongly
+// blurred pictures are counted by whole loops as before, and poorly (see
+// bench/count/count_study).
 //
 // The capillaroscopy assessment counts a user's line with this same count
 // (its capillaries are the ones counted here), so that the count tool,

@@ -15,7 +15,7 @@ namespace {
 // a little behind the line to towards the apexes, the profile smoothing,
 // the least distance of two peaks (about one limb spacing) and the least
 // prominence as a share of the picture's strongest limbs.
-constexpr double kLimbBehindUm = 10, kLimbBandUm = 70, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
+constexpr double kLimbBehindUm = 10, kLimbBandUm = 50, kLimbSmoothUm = 12, kLimbSpacingUm = 30;
 constexpr double kLimbShare = 0.07;
 // Limbs are told apart when the width the limb ridge finds for the clearest
 // vessels, times its share of the width the loop ridge finds, reaches this
