@@ -35,8 +35,8 @@ constexpr double kWideShare = 0.03, kWideSpacingUm = 50;
 // either side of the peak, from this far behind the line, while its ridge
 // stays above half its strength near the line (over the picture's median).
 constexpr double kSparseTopUm = 0;
-// There loops stand apart: peaks closer than this (micrometres) are the two
-// limbs of one vessel, often a deep one that turns like a loop.
+// In a sparse row loops stand apart: peaks closer than this (micrometres)
+// are the two limbs of one vessel, often a deep one that turns like a loop.
 constexpr double kSparseSpacingUm = 70;
 constexpr double kTopWindowUm = 10, kTopFromUm = 30, kTopNearUm = 10, kTopReachUm = 150, kTopGapUm = 6;
 

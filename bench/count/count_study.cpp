@@ -10,8 +10,11 @@
 // (vessel-mask tops near the line, and the loops the mask lost found again
 // as along an automatic row), the method a user's line had before.
 // --show D draws one row of D per mm (with --seed, --condition) and prints
-// its lines' truth and the profiles along its first line; the picture's
-// upper half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png).
+// its lines' truth and the profiles along its first line (SHOW_LINE=n: that
+// line; SHOW_LOOPS=1: the drawn loops near each line); the picture's upper
+// half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png, its
+// green stretched over the crop's own range). --dump names the --seed that
+// --show draws each picture with.
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
 #include <algorithm>
