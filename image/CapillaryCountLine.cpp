@@ -25,6 +25,9 @@ constexpr double kLimbResolved = 0.375;
 // sparse row (at most this many per mm) or a dense one (at least this
 // many), or whole loops are this wide or wider (then neighbours merge).
 constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 46;
+// Where whole loops are wide, single limbs count at this lower share of the
+// strongest limbs, with peaks at least this far apart (about one loop).
+constexpr double kWideShare = 0.03, kWideSpacingUm = 50;
 // In a sparse row by single limbs, a peak counts only where its vessel runs
 // on towards the nail at least this far past the line (micrometres): the
 // loops of a disorderly row whose caps lie just behind the line, and deep
@@ -32,6 +35,9 @@ constexpr double kLimbSparsePerMm = 4.5, kLimbDensePerMm = 9.5, kLoopsMergeUm = 
 // either side of the peak, from this far behind the line, while its ridge
 // stays above half its strength near the line (over the picture's median).
 constexpr double kSparseTopUm = 0;
+// In a sparse row loops stand apart: peaks closer than this (micrometres)
+// are the two limbs of one vessel, often a deep one that turns like a loop.
+constexpr double kSparseSpacingUm = 70;
 constexpr double kTopWindowUm = 10, kTopFromUm = 30, kTopNearUm = 10, kTopReachUm = 150, kTopGapUm = 6;
 
 struct LineFrame {
@@ -215,9 +221,12 @@ struct LinePeaks {
 };
 
 // With `leastTopUm`, a peak counts only where its vessel runs on at least
-// that far towards the nail (vesselTop).
+// that far towards the nail (vesselTop). By single limbs, peaks reach at
+// least `share` of the picture's strongest limbs and lie at least
+// `spacingUm` apart (scaled down with a smaller CountSettings spacing).
 LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, double step, int samples, int margin,
-                    const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt) {
+                    const CountSettings& s, bool byLimb, std::optional<double> leastTopUm = std::nullopt,
+                    double share = kLimbShare, double spacingUm = kLimbSpacingUm) {
     LinePeaks out;
     // A limb exactly on the line still counts: the band starts a little
     // behind it. By single limbs, the band lies mostly on the nail side:
@@ -250,7 +259,7 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
     // By single limbs, against the picture's strongest limbs: a share of
     // its 99.9th percentile, which its clearest loops reach even where they
     // are few, so that texture and deep vessels fall short in a sparse row.
-    if (byLimb) out.level = std::max(out.level, static_cast<float>(kLimbShare * (ri.peak - ri.median)));
+    if (byLimb) out.level = std::max(out.level, static_cast<float>(share * (ri.peak - ri.median)));
 
     std::vector<ProfilePeak> candidates;
     for (const ProfilePeak& pk : profilePeaks(wide))
@@ -259,7 +268,8 @@ LinePeaks linePeaks(const RidgeImage& ri, const LineFrame& g, double length, dou
             candidates.push_back(pk);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const ProfilePeak& p, const ProfilePeak& q) { return p.prominence > q.prominence; });
-    const double minSteps = (byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) : s.minSpacingUm) / step;
+    const double minUm = byLimb ? std::min(s.minSpacingUm, kLimbSpacingUm) * spacingUm / kLimbSpacingUm : s.minSpacingUm;
+    const double minSteps = minUm / step;
     for (const ProfilePeak& c : candidates) {
         bool free = true;
         for (int k : out.peaks)
@@ -341,8 +351,17 @@ CountResult countAlongLine(const RidgeImage& ri, CountPoint a, CountPoint b, con
         const double perMm = static_cast<double>(limbs.peaks.size()) * 1000.0 / f.length;
         // A sparse row: only the vessels that run on past the line.
         if (perMm <= kLimbSparsePerMm) {
-            LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm);
+            LinePeaks crossing = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, kSparseTopUm,
+                                            kLimbShare, kSparseSpacingUm);
             if (crossing.peaks.size() < limbs.peaks.size()) limbs = std::move(crossing);
+        }
+        // Wide loops: the picture's strongest ridges are its wide columns,
+        // and a share of them passes over the ordinary loops beside them.
+        // A lower share finds those, with peaks a loop apart, not a limb.
+        if (ri.vesselWidthUm >= kLoopsMergeUm) {
+            LinePeaks fainter = linePeaks(*ri.limbs, g, f.length, step, samples, margin, s, true, std::nullopt,
+                                          kWideShare, kWideSpacingUm);
+            if (fainter.peaks.size() > limbs.peaks.size()) limbs = std::move(fainter);
         }
         if (perMm <= kLimbSparsePerMm || perMm >= kLimbDensePerMm || ri.vesselWidthUm >= kLoopsMergeUm ||
             limbs.peaks.size() < loops.peaks.size()) {

@@ -10,8 +10,11 @@
 // (vessel-mask tops near the line, and the loops the mask lost found again
 // as along an automatic row), the method a user's line had before.
 // --show D draws one row of D per mm (with --seed, --condition) and prints
-// its lines' truth and the profiles along its first line; the picture's
-// upper half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png).
+// its lines' truth and the profiles along its first line (SHOW_LINE=n: that
+// line; SHOW_LOOPS=1: the drawn loops near each line); the picture's upper
+// half goes to /tmp/show.png (SHOW_CROP=x,y,w,h,zoom: /tmp/crop.png, its
+// green stretched over the crop's own range). --dump names the --seed that
+// --show draws each picture with.
 // --frames N scores N whole frames of the condition (5 to 9 loops per mm)
 // instead of the rows; --dump prints one row per line instead of the bands.
 #include <algorithm>
@@ -143,8 +146,16 @@ int main(int argc, char** argv) {
                 int x0 = 0, y0 = 0, cw = 0, ch = 0, z = 3;
                 std::sscanf(c, "%d,%d,%d,%d,%d", &x0, &y0, &cw, &ch, &z);
                 CZVimage crop(cw * z, ch * z, -1, CZVimage::kFrame, CZVimage::kGrey);
+                // Stretched over the crop's own range of green.
+                int clo = 255, chi = 0;
+                auto green = [&](int y, int x) { return static_cast<int>(pic.img.row(std::min(h - 1, y0 + y))[3 * std::min(w - 1, x0 + x) + 1]); };
+                for (int y = 0; y < ch; ++y)
+                    for (int x = 0; x < cw; ++x) clo = std::min(clo, green(y, x)), chi = std::max(chi, green(y, x));
                 for (int y = 0; y < ch * z; ++y)
-                    for (int x = 0; x < cw * z; ++x) crop.row(y)[x] = out.row(std::min(h - 1, y0 + y / z))[std::min(w - 1, x0 + x / z)];
+                    for (int x = 0; x < cw * z; ++x) {
+                        const bool line = out.row(std::min(h - 1, y0 + y / z))[std::min(w - 1, x0 + x / z)] == 255;
+                        crop.row(y)[x] = line ? 255 : static_cast<uint8_t>(255 * (green(y / z, x / z) - clo) / std::max(1, chi - clo));
+                    }
                 (void)savePicture(crop, "/tmp/crop.png");
             }
         }
@@ -156,11 +167,19 @@ int main(int argc, char** argv) {
             for (const auto& c : t.crossings) std::printf(" %.0f", std::hypot(c.x - a.x, c.y - a.y) * pic.umPerPixel);
             std::printf("\n");
             (void)len;
+            // The loops near the line: apex, widths, limb spacing, length.
+            if (std::getenv("SHOW_LOOPS"))
+                for (const auto& L : truth.loops)
+                    if (L.apex.x >= std::min(a.x, b.x) - 20 && L.apex.x <= std::max(a.x, b.x) + 20 && std::abs(L.apex.y - a.y) < 150)
+                        std::printf("  loop row %d apex %.0f,%.0f widths %.0f/%.0f/%.0f spacing %.0f length %.0f shape %d dilated %d\n",
+                                    L.row, L.apex.x, L.apex.y, L.arterialWidthUm, L.venousWidthUm, L.apexWidthUm,
+                                    L.limbSpacingUm, L.lengthUm, L.shape, L.dilated ? 1 : 0);
         }
         const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
         CountSettings loopsOnly = s;
         loopsOnly.limbUm = 0;
-        const auto [a, b] = pic.lines[0];
+        const size_t shown = std::getenv("SHOW_LINE") ? std::min<size_t>(pic.lines.size() - 1, std::strtoul(std::getenv("SHOW_LINE"), nullptr, 10)) : 0;
+        const auto [a, b] = pic.lines[shown];
         const CountResult byLoop = countAlongLine(ridge, a, b, loopsOnly), byLimb = countAlongLine(ridge, a, b, s);
         std::printf("loops %d at", byLoop.count);
         for (int k : byLoop.peaks) std::printf(" %.0f", k * byLoop.stepUm);
@@ -230,14 +249,17 @@ int main(int argc, char** argv) {
     if (dump) {
         CountSettings loopsOnly = s;
         loopsOnly.limbUm = 0;
-        std::printf("truth loops counted resolved loop_width_um limb_width_um\n");
-        for (const auto& pic : pics) {
+        std::printf("truth loops counted resolved loop_width_um limb_width_um show_seed line\n");
+        for (size_t k = 0; k < pics.size(); ++k) {
+            const auto& pic = pics[k];
             const RidgeImage ridge = ridgeImage(pic.img, pic.umPerPixel, pic.umPerPixel, s);
             for (size_t l = 0; l < pic.lines.size(); ++l) {
                 const auto [a, b] = pic.lines[l];
-                std::printf("%d %d %d %d %.1f %.1f\n", pic.truth[l], countAlongLine(ridge, a, b, loopsOnly).count,
+                // The seed --show draws this picture with (rows, not --frames).
+                const uint64_t showSeed = seed + 100 * (k / static_cast<size_t>(per) + 1) + k % static_cast<size_t>(per);
+                std::printf("%d %d %d %d %.1f %.1f %llu %zu\n", pic.truth[l], countAlongLine(ridge, a, b, loopsOnly).count,
                             countAlongLine(ridge, a, b, s).count, limbsResolved(ridge, s) ? 1 : 0, ridge.vesselWidthUm,
-                            ridge.limbs ? ridge.limbs->vesselWidthUm : 0.0);
+                            ridge.limbs ? ridge.limbs->vesselWidthUm : 0.0, static_cast<unsigned long long>(showSeed), l);
             }
         }
         return 0;

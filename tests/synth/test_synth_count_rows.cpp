@@ -115,21 +115,24 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     EXPECT_GE(loops.band[0].meanFound(), 4.5);
     EXPECT_LE(loops.band[2].meanFound(), 7.6);
     EXPECT_LE(loops.band[3].meanFound(), 8);
-    // Measured: MAE 1.96, r 0.71, 53 % within one, slope 0.47; rows of 1-3
-    // per mm counted 3.1 (MAE 1.40), of 4-6 4.95 (0.95); over rows of 1-9
-    // per mm (the range real pictures were scored on) MAE 1.38. Before
-    // sparse rows kept only the vessels that run on past the line: rows of
-    // 1-3 counted 3.8 (MAE 1.90), 44 % within one.
-    EXPECT_LE(counted.all.mae(), 2.15);
-    EXPECT_GE(counted.all.pearson(), 0.66);
-    EXPECT_GE(counted.all.within1(), 0.48);
-    EXPECT_GE(counted.all.slope(), 0.42);
-    EXPECT_LE(counted.band[0].mae(), 1.65);
-    EXPECT_LE(counted.band[0].meanFound(), 3.45);
+    // Measured: MAE 1.53, r 0.79, 64 % within one, slope 0.62; rows of 1-3
+    // per mm counted 3.05 (MAE 1.35), of 7-9 8.2, of 10-12 8.3; over rows of
+    // 1-9 per mm (the range real pictures were scored on) MAE 1.14. Before
+    // pictures of wide loops also counted their fainter loops (at a lower
+    // share, a loop apart): MAE 1.96, r 0.71, 53 %, rows of 7-9 counted 6.6
+    // and of 10-12 7.2.
+    EXPECT_LE(counted.all.mae(), 1.7);
+    EXPECT_GE(counted.all.pearson(), 0.75);
+    EXPECT_GE(counted.all.within1(), 0.58);
+    EXPECT_GE(counted.all.slope(), 0.55);
+    EXPECT_LE(counted.band[0].mae(), 1.55);
+    EXPECT_LE(counted.band[0].meanFound(), 3.3);
+    EXPECT_GE(counted.band[2].meanFound(), 7.5);
+    EXPECT_GE(counted.band[3].meanFound(), 7.8);
     test::CountAgreement upTo9;
     for (size_t i = 0; i < counted.all.truth.size(); ++i)
         if (counted.all.truth[i] <= 9) upTo9.truth.push_back(counted.all.truth[i]), upTo9.found.push_back(counted.all.found[i]);
-    EXPECT_LE(upTo9.mae(), 1.5);
+    EXPECT_LE(upTo9.mae(), 1.28);
     EXPECT_LT(counted.all.mae(), loops.all.mae() - 0.3);
     for (int b = 0; b < 2; ++b) EXPECT_LT(counted.band[b].mae(), loops.band[b].mae()) << b;
     // Denser rows are counted higher band after band (the densest rows,
