@@ -99,13 +99,18 @@ constexpr double kPeriodGap = 1.6, kPeriodMostGap = 3.5;
 // within kColumnHalfUm either side, against the sides from
 // kColumnSideFromUm to kColumnSideToUm, in spreads of the darkness plane.
 // A loop is such a column at least kColumnLevel clear, the clearest within
-// kApartUm. Skin texture darkens in flecks and creases, not in columns as
+// kColumnApartUm. Skin texture darkens in flecks and creases, not in columns as
 // long as a loop's limbs; the mask's tops, texture and loops alike, are
 // left for these columns when they make the row no denser than
 // kColumnMostPerMm.
 constexpr double kColumnFromUm = 30, kColumnToUm = 150, kColumnHalfUm = 15;
 constexpr double kColumnSideFromUm = 35, kColumnSideToUm = 60;
 constexpr double kColumnLevel = 0.6;
+// And this share of the median column found.
+constexpr double kColumnShare = 0.4;
+// Columns nearer each other than this are the two limbs of one loop
+// (micrometres; a wide loop's limbs stand apart where the picture is sharp).
+constexpr double kColumnApartUm = 70;
 constexpr double kColumnMostPerMm = 5.5;
 // Nor a row whose tops alone stand this dense: its columns merge.
 constexpr double kColumnTipsMostPerMm = 7;
@@ -468,7 +473,7 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
             }
         column[static_cast<size_t>(s)] = (mid / std::max(1, inMid) - side / std::max(1, inSide)) / std::max(planes.spread, 1e-6f);
     }
-    const int apart = std::max(1, static_cast<int>(kApartUm / px));
+    const int apart = std::max(1, static_cast<int>(kColumnApartUm / px));
     std::vector<double> at;
     for (int s = 0; s < n; ++s) {
         const double v = column[static_cast<size_t>(s)];
@@ -477,6 +482,17 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
         for (int j = std::max(0, s - apart); j <= std::min(n - 1, s + apart) && peak; ++j)
             if (column[static_cast<size_t>(j)] > v || (column[static_cast<size_t>(j)] == v && j < s)) peak = false;
         if (peak) at.push_back(s);
+    }
+    // Where the picture is clean a shade of the skin clears the noise
+    // floor: a column needs a share of the row's usual one too.
+    {
+        std::vector<double> clear;
+        for (double a : at) clear.push_back(column[static_cast<size_t>(a)]);
+        const double level = kColumnShare * percentileOf(clear, 0.5);
+        std::vector<double> kept;
+        for (double a : at)
+            if (column[static_cast<size_t>(a)] >= level) kept.push_back(a);
+        at = std::move(kept);
     }
     const double mm = len * px / 1000;
     if (at.size() < 2 || static_cast<double>(at.size()) > kColumnMostPerMm * mm ||
