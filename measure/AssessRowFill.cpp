@@ -516,7 +516,7 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
     for (size_t k = 0; k < at.size(); ++k)
         for (double g : giantAt) used[k] = used[k] || std::abs(g - at[k]) < kGiantReachUm / px;
     // A top between or over a loop's limbs takes the nearest column within
-    // a loop's width.
+    // a loop's width, and a wide loop's other limb across it.
     for (size_t i = 0; i < row.size(); ++i) {
         if (taken[i]) continue;
         const double s = (row[i].x - from.x) * dx + (row[i].y - from.y) * dy;
@@ -527,12 +527,22 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
         used[best] = 1;
         taken[i] = 1;
         out.push_back(row[i]);
+        // A wide loop's other limb, across its top.
+        size_t other = at.size();
+        for (size_t k = 0; k < at.size(); ++k)
+            if (!used[k] && (at[k] - s) * (at[best] - s) < 0 && std::abs(at[k] - s) < kGiantReachUm / px &&
+                (other == at.size() || std::abs(at[k] - s) < std::abs(at[other] - s)))
+                other = k;
+        if (other < at.size()) used[other] = 1;
     }
     for (size_t k = 0; k < at.size(); ++k) {
         if (used[k]) continue;
         AssessTip t;
         t.x = from.x + dx * at[k];
         t.y = from.y + dy * at[k];
+        // A giant's limb with no top of its own: left to the search for
+        // giant loops, which finds the giant's cap.
+        if (holdsGiantBody(planes, {(t.x + 0.5) * ri.factor - 0.5, (t.y + 0.5) * ri.factor - 0.5}, ri.factor, nx, ny)) continue;
         t.depthUm = kColumnToUm;
         t.filled = true;
         out.push_back(t);
