@@ -116,6 +116,8 @@ constexpr double kColumnMostPerMm = 5.5;
 constexpr double kColumnTipsMostPerMm = 7;
 // Nor a row the fills read this dense.
 constexpr double kColumnFilledMostPerMm = 7;
+// Nor a row of this many giants.
+constexpr size_t kColumnGiantsMost = 2;
 // A giant's limbs stand within this distance of its top (micrometres).
 constexpr double kGiantReachUm = 70;
 // Without a clear period, a faint row (left to the ridge image) of at
@@ -512,6 +514,9 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
         out.push_back(row[i]);
         giantAt.push_back((row[i].x - from.x) * dx + (row[i].y - from.y) * dy);
     }
+    // A row of giants is left to the fills, which count the loops between
+    // them along the caps.
+    if (giantAt.size() >= kColumnGiantsMost) return false;
     std::vector<uint8_t> used(at.size(), 0);
     for (size_t k = 0; k < at.size(); ++k)
         for (double g : giantAt) used[k] = used[k] || std::abs(g - at[k]) < kGiantReachUm / px;
@@ -540,9 +545,6 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
         AssessTip t;
         t.x = from.x + dx * at[k];
         t.y = from.y + dy * at[k];
-        // A giant's limb with no top of its own: left to the search for
-        // giant loops, which finds the giant's cap.
-        if (holdsGiantBody(planes, {(t.x + 0.5) * ri.factor - 0.5, (t.y + 0.5) * ri.factor - 0.5}, ri.factor, nx, ny)) continue;
         t.depthUm = kColumnToUm;
         t.filled = true;
         out.push_back(t);
