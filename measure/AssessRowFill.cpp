@@ -545,6 +545,9 @@ bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vecto
         AssessTip t;
         t.x = from.x + dx * at[k];
         t.y = from.y + dy * at[k];
+        // A giant's limb with no top of its own: left to the search for
+        // giant loops, which finds the giant's cap.
+        if (holdsGiantBody(planes, {(t.x + 0.5) * ri.factor - 0.5, (t.y + 0.5) * ri.factor - 0.5}, ri.factor, nx, ny)) continue;
         t.depthUm = kColumnToUm;
         t.filled = true;
         out.push_back(t);
