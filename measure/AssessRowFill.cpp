@@ -14,7 +14,10 @@
 // filled like any other, its clearer loops found without the giants.
 // Last, a row whose darkness along the line repeats clearly at one period
 // (or, without one, a faint dense row at its own usual spacing) gets the
-// loops its gaps hold at that period (fillByPeriod).
+// loops its gaps hold at that period (fillByPeriod). A row the fills leave
+// sparse or middling is counted again by the columns of its loops' limbs
+// below the line (countByColumns): the mask's tops in its gaps are mostly
+// skin texture, and its fainter loops reach the mask not at all.
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -91,6 +94,32 @@ constexpr double kPeriodMinUm = 60, kPeriodMaxUm = 250;
 constexpr double kPeriodStrength = 0.4;
 constexpr double kPeriodShort = 0.9;
 constexpr double kPeriodGap = 1.6, kPeriodMostGap = 3.5;
+// A row that is not dense is counted by the columns of its loops' limbs:
+// along the line, the darkness from kColumnFromUm to kColumnToUm below it,
+// within kColumnHalfUm either side, against the sides from
+// kColumnSideFromUm to kColumnSideToUm, in spreads of the darkness plane.
+// A loop is such a column at least kColumnLevel clear, the clearest within
+// kColumnApartUm. Skin texture darkens in flecks and creases, not in columns as
+// long as a loop's limbs; the mask's tops, texture and loops alike, are
+// left for these columns when they make the row no denser than
+// kColumnMostPerMm.
+constexpr double kColumnFromUm = 30, kColumnToUm = 150, kColumnHalfUm = 15;
+constexpr double kColumnSideFromUm = 35, kColumnSideToUm = 60;
+constexpr double kColumnLevel = 0.6;
+// And this share of the median column found.
+constexpr double kColumnShare = 0.4;
+// Columns nearer each other than this are the two limbs of one loop
+// (micrometres; a wide loop's limbs stand apart where the picture is sharp).
+constexpr double kColumnApartUm = 70;
+constexpr double kColumnMostPerMm = 5.5;
+// Nor a row whose tops alone stand this dense: its columns merge.
+constexpr double kColumnTipsMostPerMm = 7;
+// Nor a row the fills read this dense.
+constexpr double kColumnFilledMostPerMm = 7;
+// Nor a row of this many giants.
+constexpr size_t kColumnGiantsMost = 2;
+// A giant's limbs stand within this distance of its top (micrometres).
+constexpr double kGiantReachUm = 70;
 // Without a clear period, a faint row (left to the ridge image) of at
 // least kSpacingTips loops found, whose usual spacing is under kSpacingUm,
 // is filled at that spacing.
@@ -417,12 +446,136 @@ void fillByPeriod(const AssessPlanes& planes, double px, bool faint, std::vector
     setRowEnds(std::move(along), dx, dy, from, to);
 }
 
+// The loops of a row that is not dense, one at each clear column of limbs
+// along the line (see kColumnLevel); false, and the row left as it is,
+// when the columns make a denser row than kColumnMostPerMm or fewer than two.
+bool countByColumns(const RidgeImage& ri, const AssessPlanes& planes, std::vector<AssessTip>& row, AssessPoint& from,
+                    AssessPoint& to) {
+    const double px = ri.umPerPixelX * ri.factor;
+    const double len = std::hypot(to.x - from.x, to.y - from.y);
+    if (row.size() < 2 || len * px < 300 || planes.width != ri.width || planes.height != ri.height) return false;
+    const double dx = (to.x - from.x) / len, dy = (to.y - from.y) / len;
+    double nx = dy, ny = -dx;
+    if (ny > 0) nx = -nx, ny = -ny;
+    const int n = static_cast<int>(len) + 1;
+    std::vector<double> column(static_cast<size_t>(n), 0.0);
+    for (int s = 0; s < n; ++s) {
+        double mid = 0, side = 0;
+        int inMid = 0, inSide = 0;
+        for (double d = kColumnFromUm / px; d <= kColumnToUm / px; d += 1)
+            for (double a = 0; a <= kColumnSideToUm / px; a += 1) {
+                const bool inColumn = a <= kColumnHalfUm / px;
+                if (!inColumn && a < kColumnSideFromUm / px) continue;
+                for (const double side1 : {-1.0, 1.0}) {
+                    const double v = sampleAt(planes.dark, planes.width, planes.height, from.x + dx * (s + side1 * a) - nx * d,
+                                              from.y + dy * (s + side1 * a) - ny * d);
+                    if (inColumn) mid += v, ++inMid;
+                    else side += v, ++inSide;
+                }
+            }
+        column[static_cast<size_t>(s)] = (mid / std::max(1, inMid) - side / std::max(1, inSide)) / std::max(planes.spread, 1e-6f);
+    }
+    const int apart = std::max(1, static_cast<int>(kColumnApartUm / px));
+    std::vector<double> at;
+    for (int s = 0; s < n; ++s) {
+        const double v = column[static_cast<size_t>(s)];
+        if (v < kColumnLevel) continue;
+        bool peak = true;
+        for (int j = std::max(0, s - apart); j <= std::min(n - 1, s + apart) && peak; ++j)
+            if (column[static_cast<size_t>(j)] > v || (column[static_cast<size_t>(j)] == v && j < s)) peak = false;
+        if (peak) at.push_back(s);
+    }
+    // Where the picture is clean a shade of the skin clears the noise
+    // floor: a column needs a share of the row's usual one too.
+    {
+        std::vector<double> clear;
+        for (double a : at) clear.push_back(column[static_cast<size_t>(a)]);
+        const double level = kColumnShare * percentileOf(clear, 0.5);
+        std::vector<double> kept;
+        for (double a : at)
+            if (column[static_cast<size_t>(a)] >= level) kept.push_back(a);
+        at = std::move(kept);
+    }
+    const double mm = len * px / 1000;
+    if (at.size() < 2 || static_cast<double>(at.size()) > kColumnMostPerMm * mm ||
+        static_cast<double>(row.size()) >= kColumnTipsMostPerMm * mm)
+        return false;
+    // A giant's limbs stand further apart than a column's sides: the tops
+    // that hold a giant's body stay, and the columns beside them are its
+    // limbs. Each other column is a loop: the row's top over it (its cap
+    // is measured from there), or a top on the line.
+    std::vector<AssessTip> out;
+    std::vector<uint8_t> taken(row.size(), 0);
+    std::vector<double> giantAt;
+    for (size_t i = 0; i < row.size(); ++i) {
+        const AssessPoint apex{(row[i].x + 0.5) * ri.factor - 0.5, (row[i].y + 0.5) * ri.factor - 0.5};
+        if (!holdsGiantBody(planes, apex, ri.factor, nx, ny)) continue;
+        taken[i] = 1;
+        out.push_back(row[i]);
+        giantAt.push_back((row[i].x - from.x) * dx + (row[i].y - from.y) * dy);
+    }
+    // A row of giants is left to the fills, which count the loops between
+    // them along the caps.
+    if (giantAt.size() >= kColumnGiantsMost) return false;
+    std::vector<uint8_t> used(at.size(), 0);
+    for (size_t k = 0; k < at.size(); ++k)
+        for (double g : giantAt) used[k] = used[k] || std::abs(g - at[k]) < kGiantReachUm / px;
+    // A top between or over a loop's limbs takes the nearest column within
+    // a loop's width, and a wide loop's other limb across it.
+    for (size_t i = 0; i < row.size(); ++i) {
+        if (taken[i]) continue;
+        const double s = (row[i].x - from.x) * dx + (row[i].y - from.y) * dy;
+        size_t best = at.size();
+        for (size_t k = 0; k < at.size(); ++k)
+            if (!used[k] && std::abs(at[k] - s) < kApartUm / px && (best == at.size() || std::abs(at[k] - s) < std::abs(at[best] - s))) best = k;
+        if (best == at.size()) continue;
+        used[best] = 1;
+        taken[i] = 1;
+        out.push_back(row[i]);
+        // A wide loop's other limb, across its top.
+        size_t other = at.size();
+        for (size_t k = 0; k < at.size(); ++k)
+            if (!used[k] && (at[k] - s) * (at[best] - s) < 0 && std::abs(at[k] - s) < kGiantReachUm / px &&
+                (other == at.size() || std::abs(at[k] - s) < std::abs(at[other] - s)))
+                other = k;
+        if (other < at.size()) used[other] = 1;
+    }
+    for (size_t k = 0; k < at.size(); ++k) {
+        if (used[k]) continue;
+        AssessTip t;
+        t.x = from.x + dx * at[k];
+        t.y = from.y + dy * at[k];
+        // A giant's limb with no top of its own: left to the search for
+        // giant loops, which finds the giant's cap.
+        if (holdsGiantBody(planes, {(t.x + 0.5) * ri.factor - 0.5, (t.y + 0.5) * ri.factor - 0.5}, ri.factor, nx, ny)) continue;
+        t.depthUm = kColumnToUm;
+        t.filled = true;
+        out.push_back(t);
+    }
+    std::sort(out.begin(), out.end(), [&](const AssessTip& a, const AssessTip& b) {
+        return (a.x - from.x) * dx + (a.y - from.y) * dy < (b.x - from.x) * dx + (b.y - from.y) * dy;
+    });
+    row = std::move(out);
+    return true;
+}
+
 }  // namespace
 
 void fillRow(const RidgeImage& ri, const AssessPlanes& planes, const AssessMask& m, std::vector<AssessTip>& row,
              AssessPoint& from, AssessPoint& to) {
+    const std::vector<AssessTip> found = row;
+    const AssessPoint foundFrom = from, foundTo = to;
     const bool faint = fillRowHumps(ri, planes, m, row, from, to);
     if (planes.width == ri.width && planes.height == ri.height) fillByPeriod(planes, ri.umPerPixelX * ri.factor, faint, row, from, to);
+    // A row the fills leave dense keeps them: its loops' columns merge.
+    const double mm = std::hypot(to.x - from.x, to.y - from.y) * ri.umPerPixelX * ri.factor / 1000;
+    if (mm <= 0 || static_cast<double>(row.size()) >= kColumnFilledMostPerMm * mm) return;
+    std::vector<AssessTip> byColumns = found;
+    AssessPoint columnsFrom = foundFrom, columnsTo = foundTo;
+    if (!countByColumns(ri, planes, byColumns, columnsFrom, columnsTo)) return;
+    row = std::move(byColumns);
+    from = columnsFrom;
+    to = columnsTo;
 }
 
 }  // namespace ordavia

@@ -327,6 +327,12 @@ int main(int argc, char** argv) {
                                     s.found.densityPerMm, s.truth.densityPerMm, s.giantsFound, s.truthGiants, s.falseGiants,
                                     s.found.abnormalShapes, s.truth.abnormalShapes, s.haemFound, s.truthHaem, s.falseHaem,
                                     s.found.rule, s.truth.rule);
+                        // As for the rows: loops missed, tops off the row, the line's length.
+                        const double lineMm = std::hypot(s.found.lineTo.x - s.found.lineFrom.x, s.found.lineTo.y - s.found.lineFrom.y) *
+                                              s.found.umPerPixel / 1000;
+                        std::printf("      row: matched %d, off the row %d, missed %d, line %.2f mm of %.2f\n", s.matched,
+                                    s.capillaries - s.matched, s.truth.count - s.matched, lineMm,
+                                    s.truth.densityPerMm > 0 ? s.truth.count / s.truth.densityPerMm : 0.0);
                         for (const auto& q : s.pairs)
                             if (q.truthAbnormal || q.foundAbnormal || allShapes)
                                 std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",

@@ -218,18 +218,20 @@ TEST(AssessAccuracy, CleanPictures) {
 }
 
 // Measured on the same 12 pictures under the typical condition: density
-// MAE 0.62 /mm (0.85 before tops on ridges across the row were taken out
+// MAE 0.46 /mm (0.62 before rows the fills leave under 7 per mm were
+// counted by the columns of their loops' limbs,
+// 0.85 before tops on ridges across the row were taken out
 // of sharp rows that are not dense, gaps filled at the row's period and
 // the loops between giants counted along the caps,
 // 1.76 before lost loops were counted along the caps and texture taken out
 // of rows that are not dense, 1.96 before that), apical
-// diameter error median 1.8 um (7.8 before diameters were read through the
-// picture's blur), giants found 6 of 6, one false giant among 243 capillaries, haemorrhages found 12 of
+// diameter error median 1.8 um (1.7 before the columns, 7.8 before
+// diameters were read through the picture's blur), giants found 6 of 6, one false giant among 243 capillaries, haemorrhages found 12 of
 // 12, pattern right 11 of 12. Typical: the real pictures' vessel contrast of a
 // few per cent and their blur make faint caps unmeasurable (they are left
 // unmeasured, not called dilated) and merge or lose loops of the row.
 TEST(AssessAccuracy, TypicalPictures) {
-    expectWithin(study("typical", 12), {.densityMae = 0.75, .apexMedianUm = 3, .giantsFound = 80, .haemFound = 80,
+    expectWithin(study("typical", 12), {.densityMae = 0.55, .apexMedianUm = 3, .giantsFound = 80, .haemFound = 80,
                                         .patternsRight = 85});
 }
 
