@@ -179,10 +179,14 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     // Shapes after the haemorrhages, which are no part of any capillary.
     // How many of the row's capillaries (giants aside, whose shape is no
     // matter) could be judged at all.
+    // On a blurred picture buds and branches melt into the cap and what is
+    // left of a shape is noise: no shape is called there, and the shapes'
+    // quality says they were not looked at.
+    const bool shapesVisible = std::sqrt(std::max(0.0, measured.widen)) <= 30 && ri.vesselWidthUm <= 55;
     int judgeable = 0, judged = 0;
     for (size_t i = 0; i < caps.size(); ++i) {
         bool looked = false;
-        caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages, &looked);
+        if (shapesVisible) caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages, &looked);
         if (caps[i].apexUm >= kGiantApexUm) continue;
         ++judgeable;
         judged += looked ? 1 : 0;

@@ -176,3 +176,15 @@ TEST(AssessFindingsAccuracy, DepositsFadingInFrontOfTheCapsAreFound) {
     EXPECT_GE(t.haemFound, 13) << "of " << t.haem;
     EXPECT_LE(t.falseHaem, 1);
 }
+
+// On a blurred picture buds melt into the cap and what is left of a shape
+// is noise. This healthy hard finger of the study reads sparse (its row is
+// barely seen) and one noisy cap was called ramified: a scleroderma
+// pattern. Shapes are no longer called where the picture is blurred.
+TEST(AssessFindingsAccuracy, NoShapeIsCalledOnABlurredPicture) {
+    const uint64_t es = 3 * 7919 + 4 * 31;
+    const AssessScore s = scoreAssessment("hard", es + 1, examinationFindings("normal", es)[1]);
+    ASSERT_TRUE(s.ok);
+    EXPECT_EQ(s.found.abnormalShapes, 0);
+    EXPECT_FALSE(s.found.scleroderma);
+}
