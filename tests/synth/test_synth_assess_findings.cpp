@@ -25,6 +25,23 @@ AssessTotals pictures(const std::string& condition, uint64_t seed, int n, int ha
     return t;
 }
 
+// Fingers of the study's seed-3 examinations (as assess_study draws them),
+// added up.
+struct StudyFinger {
+    const char* pattern;
+    uint64_t exam, finger;
+};
+AssessTotals studyFingers(const std::string& condition, std::initializer_list<StudyFinger> fingers) {
+    AssessTotals t;
+    for (const StudyFinger& f : fingers) {
+        const uint64_t es = 3 * 7919 + f.exam * 31;
+        const AssessScore s = scoreAssessment(condition, es + f.finger, examinationFindings(f.pattern, es)[f.finger]);
+        EXPECT_TRUE(s.ok) << f.pattern << " exam " << f.exam << " finger " << f.finger;
+        if (s.ok) t.add(s);
+    }
+    return t;
+}
+
 }  // namespace
 
 // Deposits were kept only near the row's line or a top, and on hard
@@ -145,15 +162,8 @@ TEST(AssessFindingsAccuracy, ShadingAtThePicturesEdgeIsNoDeposit) {
 // the study, most with a deposit by a glare spot, 5 of 14 deposits were
 // found (1 false); now 8, none false.
 TEST(AssessFindingsAccuracy, DepositsBesideGlareAreFound) {
-    AssessTotals t;
-    for (const auto& [pattern, exam, finger] :
-         {std::tuple{"late", 9u, 1u}, std::tuple{"late", 8u, 5u}, std::tuple{"late", 0u, 3u}, std::tuple{"late", 5u, 5u},
-          std::tuple{"late", 9u, 4u}, std::tuple{"active", 8u, 0u}, std::tuple{"active", 8u, 6u}}) {
-        const uint64_t es = 3 * 7919 + exam * 31;
-        const AssessScore s = scoreAssessment("hard", es + finger, examinationFindings(pattern, es)[finger]);
-        ASSERT_TRUE(s.ok) << pattern << " exam " << exam;
-        t.add(s);
-    }
+    const AssessTotals t = studyFingers("hard", {{"late", 9, 1}, {"late", 8, 5}, {"late", 0, 3}, {"late", 5, 5},
+                                                {"late", 9, 4}, {"active", 8, 0}, {"active", 8, 6}});
     EXPECT_GE(t.haemFound, 7) << "of " << t.haem;
     EXPECT_LE(t.falseHaem, 1);
 }
@@ -164,15 +174,8 @@ TEST(AssessFindingsAccuracy, DepositsBesideGlareAreFound) {
 // fingers of the study, each with a fading deposit, 9 of 17 deposits were
 // found; now 15, none false.
 TEST(AssessFindingsAccuracy, DepositsFadingInFrontOfTheCapsAreFound) {
-    AssessTotals t;
-    for (const auto& [pattern, exam, finger] :
-         {std::tuple{"nonspecific", 3u, 1u}, std::tuple{"early", 1u, 7u}, std::tuple{"early", 2u, 6u},
-          std::tuple{"early", 8u, 5u}, std::tuple{"active", 0u, 0u}, std::tuple{"active", 1u, 1u}}) {
-        const uint64_t es = 3 * 7919 + exam * 31;
-        const AssessScore s = scoreAssessment("typical", es + finger, examinationFindings(pattern, es)[finger]);
-        ASSERT_TRUE(s.ok) << pattern << " exam " << exam;
-        t.add(s);
-    }
+    const AssessTotals t = studyFingers("typical", {{"nonspecific", 3, 1}, {"early", 1, 7}, {"early", 2, 6},
+                                                   {"early", 8, 5}, {"active", 0, 0}, {"active", 1, 1}});
     EXPECT_GE(t.haemFound, 13) << "of " << t.haem;
     EXPECT_LE(t.falseHaem, 1);
 }

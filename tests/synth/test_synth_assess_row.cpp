@@ -98,6 +98,23 @@ TEST(AssessRow, TypicalRowsKeepTheirRange) {
 
 namespace {
 
+// An empty ridge image and planes of w x h pixels at 5 um a pixel, with
+// the planes' noise spread given.
+struct BuiltPlane {
+    RidgeImage ri;
+    AssessPlanes planes;
+    BuiltPlane(int w, int h, float spread) {
+        ri.width = planes.width = w;
+        ri.height = planes.height = h;
+        ri.umPerPixelX = ri.umPerPixelY = 5;
+        ri.r.assign(static_cast<size_t>(w) * h, 0.0f);
+        ri.c2 = ri.s2 = ri.r;
+        planes.umPerPixel = 5;
+        planes.spread = spread;
+        planes.dark.assign(ri.r.size(), 0.0f);
+    }
+};
+
 // A row along y = 100 of a 400 x 200 plane at 5 um a pixel: loops darken
 // the plane as upright stripes 100 um apart, none in [skipFrom, skipTo]
 // (an avascular gap), faint against the picture's noise (their caps do
@@ -105,18 +122,9 @@ namespace {
 // others merged or lost); fillRow returns the row's count.
 size_t countAtPeriod(int skipFrom, int skipTo, bool stripes, int tipEvery = 3) {
     const int w = 400, h = 200;
-    RidgeImage ri;
-    ri.width = w;
-    ri.height = h;
-    ri.umPerPixelX = ri.umPerPixelY = 5;
-    ri.r.assign(static_cast<size_t>(w) * h, 0.0f);
-    ri.c2 = ri.s2 = ri.r;
-    AssessPlanes planes;
-    planes.width = w;
-    planes.height = h;
-    planes.umPerPixel = 5;
-    planes.spread = 1;
-    planes.dark.assign(ri.r.size(), 0.0f);
+    BuiltPlane built(w, h, 1);
+    RidgeImage& ri = built.ri;
+    AssessPlanes& planes = built.planes;
     std::vector<AssessTip> row;
     for (int k = 0; k < 19; ++k) {
         const int cx = 20 + 20 * k;
@@ -154,18 +162,9 @@ TEST(AssessRow, GapsAreFilledAtTheRowsPeriod) {
 // gives a top on each, and the row read 9 loops for its 5.
 TEST(AssessRow, TextureTopsWithoutLimbsAreNoLoops) {
     const int w = 600, h = 200;
-    RidgeImage ri;
-    ri.width = w;
-    ri.height = h;
-    ri.umPerPixelX = ri.umPerPixelY = 5;
-    ri.r.assign(static_cast<size_t>(w) * h, 0.0f);
-    ri.c2 = ri.s2 = ri.r;
-    AssessPlanes planes;
-    planes.width = w;
-    planes.height = h;
-    planes.umPerPixel = 5;
-    planes.spread = 0.01f;
-    planes.dark.assign(ri.r.size(), 0.0f);
+    BuiltPlane built(w, h, 0.01f);
+    RidgeImage& ri = built.ri;
+    AssessPlanes& planes = built.planes;
     std::vector<AssessTip> row;
     for (int k = 0; k < 9; ++k) {
         const int cx = 60 + 60 * k, bottom = k % 2 ? 104 : 160;  // flecks between the loops
