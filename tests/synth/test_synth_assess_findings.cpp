@@ -42,6 +42,21 @@ AssessTotals studyFingers(const std::string& condition, std::initializer_list<St
     return t;
 }
 
+// Every finger of the study's seed-3 examinations of a pattern, added up.
+AssessTotals studyExams(const std::string& condition, const char* pattern, std::initializer_list<uint64_t> exams) {
+    AssessTotals t;
+    for (const uint64_t exam : exams) {
+        const uint64_t es = 3 * 7919 + exam * 31;
+        const std::vector<SynthFindings> f = examinationFindings(pattern, es);
+        for (size_t k = 0; k < f.size(); ++k) {
+            const AssessScore s = scoreAssessment(condition, es + k, f[k]);
+            EXPECT_TRUE(s.ok) << pattern << " exam " << exam << " finger " << k;
+            if (s.ok) t.add(s);
+        }
+    }
+    return t;
+}
+
 }  // namespace
 
 // Deposits were kept only near the row's line or a top, and on hard
@@ -82,17 +97,8 @@ TEST(AssessFindingsAccuracy, VesselEdgesDustAndTwoTopsAreNoFindings) {
 // none false; on hard pictures, whose caps are too soft to judge, nothing
 // is called.
 TEST(AssessFindingsAccuracy, RamifiedLoopsOfLateRowsAreFoundAndNormalLoopsAreNot) {
-    AssessTotals late, hard;
-    for (const uint64_t exam : {2u, 4u, 5u}) {
-        const uint64_t es = 3 * 7919 + exam * 31;
-        const std::vector<SynthFindings> f = examinationFindings("late", es);
-        for (size_t k = 0; k < f.size(); ++k) {
-            const AssessScore s = scoreAssessment("typical", es + k, f[k]);
-            ASSERT_TRUE(s.ok) << "finger " << k;
-            late.add(s);
-            if (exam == 4 && k < 4) hard.add(scoreAssessment("hard", es + k, f[k]));
-        }
-    }
+    const AssessTotals late = studyExams("typical", "late", {2, 4, 5});
+    const AssessTotals hard = studyFingers("hard", {{"late", 4, 0}, {"late", 4, 1}, {"late", 4, 2}, {"late", 4, 3}});
     EXPECT_GE(late.shapesFound, 3) << "of " << late.shapes;
     EXPECT_LE(late.falseShapes, 1) << "of " << late.capillaries << " capillaries";
     EXPECT_EQ(hard.falseShapes, 0);
@@ -105,16 +111,7 @@ TEST(AssessFindingsAccuracy, RamifiedLoopsOfLateRowsAreFoundAndNormalLoopsAreNot
 // 3 to 6 deposits a finger) 55 of 68 were found; up to 50 um below the
 // line, and a faint deposit's core from 300 um^2, 63, none false.
 TEST(AssessFindingsAccuracy, HaemorrhagesInFrontOfCapsBelowTheLineAreFound) {
-    AssessTotals t;
-    for (const uint64_t exam : {0u, 6u}) {
-        const uint64_t es = 3 * 7919 + exam * 31;
-        const std::vector<SynthFindings> f = examinationFindings("active", es);
-        for (size_t k = 0; k < f.size(); ++k) {
-            const AssessScore s = scoreAssessment("typical", es + k, f[k]);
-            ASSERT_TRUE(s.ok) << "finger " << k;
-            t.add(s);
-        }
-    }
+    const AssessTotals t = studyExams("typical", "active", {0, 6});
     EXPECT_GE(t.haemFound * 100, t.haem * 88) << t.haemFound << " of " << t.haem;
     EXPECT_LE(t.falseHaem, 1);
 }

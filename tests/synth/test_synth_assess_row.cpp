@@ -113,6 +113,12 @@ struct BuiltPlane {
         planes.spread = spread;
         planes.dark.assign(ri.r.size(), 0.0f);
     }
+    // An upright stripe of darkening centred on column cx, rows [top, bottom).
+    void stripe(int cx, int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = cx - 6; x <= cx + 6; ++x)
+                planes.dark[static_cast<size_t>(y) * planes.width + x] = 0.05f * std::exp(-(x - cx) * (x - cx) / 8.0f);
+    }
 };
 
 // A row along y = 100 of a 400 x 200 plane at 5 um a pixel: loops darken
@@ -129,9 +135,7 @@ size_t countAtPeriod(int skipFrom, int skipTo, bool stripes, int tipEvery = 3) {
     for (int k = 0; k < 19; ++k) {
         const int cx = 20 + 20 * k;
         if (cx >= skipFrom && cx <= skipTo) continue;
-        for (int y = 95; y < 160; ++y)
-            for (int x = cx - 6; x <= cx + 6; ++x)
-                if (stripes) planes.dark[static_cast<size_t>(y) * w + x] = 0.05f * std::exp(-(x - cx) * (x - cx) / 8.0f);
+        if (stripes) built.stripe(cx, 95, 160);
         if (k % tipEvery == 0 || (tipEvery == 1 && k % 6 != 2)) row.push_back(tipAt(cx, 0.8));
     }
     AssessMask m;
@@ -168,8 +172,7 @@ TEST(AssessRow, TextureTopsWithoutLimbsAreNoLoops) {
     std::vector<AssessTip> row;
     for (int k = 0; k < 9; ++k) {
         const int cx = 60 + 60 * k, bottom = k % 2 ? 104 : 160;  // flecks between the loops
-        for (int y = 95; y < bottom; ++y)
-            for (int x = cx - 6; x <= cx + 6; ++x) planes.dark[static_cast<size_t>(y) * w + x] = 0.05f * std::exp(-(x - cx) * (x - cx) / 8.0f);
+        built.stripe(cx, 95, bottom);
         row.push_back(tipAt(cx, k % 2 ? 0.1 : 0.8));
     }
     AssessMask m;
