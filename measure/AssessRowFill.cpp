@@ -76,6 +76,15 @@ constexpr double kClearGiantMass = 0.11;
 // Sparse rows holding such a giant are filled, unless the clearest vessels
 // answer a dip wider than this (a blurred picture).
 constexpr double kGiantRowSharpUm = 65;
+// In such a row of giants the ordinary loops between them are pale and
+// often dilated: a hump of the caps needs only this share of the clearer
+// loops' prominence there, and no limbs (theirs are pale and stand wider
+// apart than the search below a hump reaches). The gaps between giants
+// are where the row's other loops are. Without limbs to tell them from
+// the skin's shading, the humps must clear a higher floor of the picture's
+// noise (spreads of the darkness plane) than kNoise.
+constexpr double kGiantRowShare = 0.1;
+constexpr double kGiantRowNoise = 0.7;
 // In a row that is not dense, on a sharp picture (the clearest vessels
 // answer a dip narrower than kSharpUm), tops whose ridges below run across
 // the row this much are skin texture too, unless they hold a giant's body.
@@ -286,7 +295,11 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
     if (plainCap.size() < 2) plainCap = ownProminence, plainLimb = ownLimb;
     const double strongCap = std::min(percentileOf(plainCap, kStrongQuantile), kGiantCap * percentileOf(plainCap, 0.5));
     const double strongLimb = percentileOf(plainLimb, kStrongQuantile);
-    const double level = std::max(kShare * strongCap, kNoise * planes.spread);
+    // A row of giants is sparse only in the mask: their darkness lifted its
+    // level over the ordinary loops between them (unless blurred).
+    const bool giantRow = sparse && giants > 0 && ri.vesselWidthUm < kGiantRowSharpUm;
+    const double level = giantRow ? std::max(kGiantRowShare * strongCap, kGiantRowNoise * planes.spread)
+                                  : std::max(kShare * strongCap, kNoise * planes.spread);
     const double limbLevel = kLimbShare * strongLimb;
     // The most prominent humps first, each at least a loop width from every
     // loop taken.
@@ -340,9 +353,6 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
         }
     }
     const bool resolved = strongCap >= kResolvedSnr * planes.spread && percentileOf(ownWidth, 0.5) >= kRowHumpUm;
-    // A row of giants is sparse only in the mask: their darkness lifted its
-    // level over the ordinary loops between them (unless blurred).
-    const bool giantRow = sparse && giants > 0 && ri.vesselWidthUm < kGiantRowSharpUm;
     if ((sparse && !giantRow) || !resolved) {
         if (changed) setEnds(along);
         if (!sparse) fillRowGaps(ri, m, row, from, to);
@@ -369,7 +379,7 @@ bool fillRowHumps(const RidgeImage& ri, const AssessPlanes& planes, const Assess
         double limbHere = 0;
         for (int j = pk.at - near; j <= pk.at + near; ++j)
             if (j >= 0 && j < n) limbHere = std::max(limbHere, static_cast<double>(limb[static_cast<size_t>(j)]));
-        if (!dense && limbHere < limbLevel) continue;
+        if (!dense && !giantRow && limbHere < limbLevel) continue;
         AssessTip t;
         t.x = from.x + dx * s;
         t.y = from.y + dy * s;
