@@ -219,8 +219,7 @@ TEST(AssessAccuracy, CleanPictures) {
 
 // Measured on the same 12 pictures under the typical condition: density
 // MAE 0.49 /mm (0.46 before the pale loops between a row's giants were
-// taken without limbs, one sparse row with two giants now reading one loop
-// of shading more; 0.62 before rows the fills leave under 7 per mm were
+// taken without limbs; 0.62 before rows the fills leave under 7 per mm were
 // counted by the columns of their loops' limbs,
 // 0.85 before tops on ridges across the row were taken out
 // of sharp rows that are not dense, gaps filled at the row's period and
