@@ -132,7 +132,37 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
     return s;
 }
 
+// The apical-diameter error by the loop's true diameter: ordinary, wide,
+// dilated and giant loops fail differently (a blurred wide cap reads small).
+// Per band: loops measured of those matched, median absolute and signed error.
+void printApexByDiameter(const char* name, const std::vector<AssessScore::Pair>& pairs) {
+    struct Band {
+        const char* label;
+        double lo, hi;
+    };
+    const Band bands[] = {{"<12", 0, 12}, {"12-20", 12, 20}, {"20-30", 20, 30}, {"30-50", 30, 50}, {">=50", 50, 1e9}};
+    std::printf("%-9s apex error by true diameter:", name);
+    for (const Band& b : bands) {
+        std::vector<double> abs, signed_;
+        int matched = 0;
+        for (const auto& q : pairs) {
+            if (q.truthUm < b.lo || q.truthUm >= b.hi) continue;
+            ++matched;
+            if (!std::isfinite(q.foundUm)) continue;
+            abs.push_back(std::abs(q.foundUm - q.truthUm));
+            signed_.push_back(q.foundUm - q.truthUm);
+        }
+        std::printf(" %s um: %zu/%d med %.1f (%+.1f);", b.label, abs.size(), matched, medianOf(abs), medianOf(signed_));
+    }
+    std::printf("\n");
+}
+
 struct Table : AssessTotals {
+    std::vector<AssessScore::Pair> pairs;
+    void add(const AssessScore& s) {
+        AssessTotals::add(s);
+        pairs.insert(pairs.end(), s.pairs.begin(), s.pairs.end());
+    }
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
                     "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), abnormal shapes found %d of %d "
@@ -142,6 +172,7 @@ struct Table : AssessTotals {
                     haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
         std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
                     dilatedReadDilated, dilatedCaps);
+        printApexByDiameter(name, pairs);
     }
 };
 
