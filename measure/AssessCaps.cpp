@@ -24,6 +24,21 @@ constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
 // there); the blurred body of a dilated, winding loop can read as wide as
 // a giant's but stays paler (0.08 to 0.18).
 constexpr double kGiantBodyDarkening = 0.13;
+// The body across reads the mean of the two limbs' widths; a giant's cap is
+// wider than that (its venous limb and its cap are wider than its arterial
+// limb) by about this much on a sharp picture.
+constexpr double kGiantCapOverLimbsUm = 8;
+// The blur of a sharp picture's body edges (sigma, micrometres). Beyond it
+// the blurred body reads wider at half its depth by about as much as its
+// edges' sigma grows (its limbs are not opaque enough for the blurred
+// profile to keep a box's width), which takes the cap's excess back.
+constexpr double kSharpBodyEdgeUm = 11;
+
+// A giant's apical diameter from its body's width across and its edges' blur.
+double giantDiameter(double across, double edgeSigma) {
+    return (across - kGiantGapUm) / 2 + kGiantCapOverLimbsUm -
+           std::clamp(edgeSigma - kSharpBodyEdgeUm, 0.0, kGiantCapOverLimbsUm);
+}
 // A dilated loop's body is its cap's diameter and about this much more.
 constexpr double kLimbSpacingUm = 22;
 
@@ -173,11 +188,13 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 // (x, y), in pixels, from the runs of the cuts nearest the top.
 // `depthOut` (if given): the share of the light the body takes on those
 // cuts (the median).
+// `edgeSigma` (if given): the blur of the body's outer edges (the sigma of
+// a blurred step with their depth and slope, micrometres; the median).
 double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening,
-                 double* centre = nullptr, double* depthOut = nullptr) {
+                 double* centre = nullptr, double* depthOut = nullptr, double* edgeSigma = nullptr) {
     const double tx = -ny, ty = nx;
     const double half = 160 / umPerPixel, stepPx = 0.5;
-    std::vector<double> p, sorted, widths, middles, depths;
+    std::vector<double> p, sorted, widths, middles, depths, sigmas;
     for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
@@ -196,6 +213,16 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
         widths.push_back((b - a + 1) * stepPx * umPerPixel);
+        {
+            // The slope over 6 um across each edge: a step of this depth
+            // blurred by sigma falls at most depth / (sigma sqrt(2 pi)).
+            const size_t k = std::max<size_t>(1, static_cast<size_t>(3 / (stepPx * umPerPixel)));
+            if (a >= k && b + k < p.size()) {
+                const double run = 2.0 * static_cast<double>(k) * stepPx * umPerPixel, depth = bright - p[dark];
+                for (const double slope : {(p[a - k] - p[a + k]) / run, (p[b + k] - p[b - k]) / run})
+                    if (slope > 0) sigmas.push_back(depth / (slope * 2.5066282746));
+            }
+        }
         depths.push_back((bright - p[dark]) / std::max(bright, 1.0));
         middles.push_back(((a + b) / 2.0 - mid) * stepPx);
     }
@@ -209,6 +236,10 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
     if (depthOut && !depths.empty()) {
         std::sort(depths.begin(), depths.end());
         *depthOut = depths[depths.size() / 2];
+    }
+    if (edgeSigma && !sigmas.empty()) {
+        std::sort(sigmas.begin(), sigmas.end());
+        *edgeSigma = sigmas[sigmas.size() / 2];
     }
     if (widths.size() < 2) return 0;
     std::sort(widths.begin(), widths.end());
@@ -375,6 +406,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
     std::vector<double> darkening, body, bdepth, half, capDark, mass;
+    std::vector<double> edges;  // the blur of each body's edges (sigma, micrometres)
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -392,15 +424,17 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 if (std::isfinite(aw.um)) edge = aw.from;
             }
             double shift = 0;
-            double bd = 0;
-            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift, &bd);
+            double bd = 0, sigma = kSharpBodyEdgeUm;
+            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift, &bd, &sigma);
             // Its middle, from its body: a wide blurred cap's top is flat.
             edge = {edge.x - ny * shift, edge.y + nx * shift};
             if (across >= kGiantBodyUm && bd >= kGiantBodyDarkening) {
-                const double um = (across - kGiantGapUm) / 2;
+                const double um = giantDiameter(across, sigma), limbs = (across - kGiantGapUm) / 2;
                 c.widthFrom = edge;
                 c.widthTo = {edge.x - nx * um / umPerPixel, edge.y - ny * um / umPerPixel};
-                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+                // Its apex half a limb's width inside its edge: the box
+                // that confirms a giant is set from there.
+                c.apex = {edge.x - nx * limbs / 2 / umPerPixel, edge.y - ny * limbs / 2 / umPerPixel};
                 c.apexUm = um;
                 caps.push_back(c);
                 darkening.push_back(0);
@@ -409,6 +443,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 capDark.push_back(0);
                 body.push_back(across);
                 bdepth.push_back(bd);
+                edges.push_back(sigma);
                 shifts.push_back(0);
                 searched.push_back(true);
                 ++i;
@@ -431,9 +466,10 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
         // lies higher for a wide ridge).
-        double shift = 0, bd = 0;
-        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift, &bd));
+        double shift = 0, bd = 0, sigma = kSharpBodyEdgeUm;
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift, &bd, &sigma));
         bdepth.push_back(bd);
+        edges.push_back(sigma);
         shifts.push_back(shift);
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
@@ -490,12 +526,14 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 // as wide as its cap with a narrow gap between them. The
                 // body across tells its diameter better than the cut down
                 // through the cap, whose far side the limbs hide.
-                setDiameter((body[i] - kGiantGapUm) / 2);
+                setDiameter(giantDiameter(body[i], edges[i]));
                 // Its middle, from its body: a wide blurred cap's top is flat.
                 const double sx = -ny * shifts[i], sy = nx * shifts[i];
                 c.widthFrom = {c.widthFrom.x + sx, c.widthFrom.y + sy};
                 c.widthTo = {c.widthTo.x + sx, c.widthTo.y + sy};
-                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+                // Its apex half a limb's width inside its edge (as above).
+                const double inside = (body[i] - kGiantGapUm) / 4 / umPerPixel;
+                c.apex = {c.widthFrom.x - nx * inside, c.widthFrom.y - ny * inside};
                 ++measured;
                 continue;
             }

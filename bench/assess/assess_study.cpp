@@ -143,26 +143,17 @@ void printApexByDiameter(const char* name, const std::vector<AssessScore::Pair>&
     const Band bands[] = {{"<12", 0, 12}, {"12-20", 12, 20}, {"20-30", 20, 30}, {"30-50", 30, 50}, {">=50", 50, 1e9}};
     std::printf("%-9s apex error by true diameter:", name);
     for (const Band& b : bands) {
-        std::vector<double> abs, signed_;
         int matched = 0;
-        for (const auto& q : pairs) {
-            if (q.truthUm < b.lo || q.truthUm >= b.hi) continue;
-            ++matched;
-            if (!std::isfinite(q.foundUm)) continue;
-            abs.push_back(std::abs(q.foundUm - q.truthUm));
-            signed_.push_back(q.foundUm - q.truthUm);
-        }
+        for (const auto& q : pairs) matched += q.truthUm >= b.lo && q.truthUm < b.hi ? 1 : 0;
+        const std::vector<double> signed_ = apexErrorsIn(pairs, b.lo, b.hi);
+        std::vector<double> abs;
+        for (double e : signed_) abs.push_back(std::abs(e));
         std::printf(" %s um: %zu/%d med %.1f (%+.1f);", b.label, abs.size(), matched, medianOf(abs), medianOf(signed_));
     }
     std::printf("\n");
 }
 
 struct Table : AssessTotals {
-    std::vector<AssessScore::Pair> pairs;
-    void add(const AssessScore& s) {
-        AssessTotals::add(s);
-        pairs.insert(pairs.end(), s.pairs.begin(), s.pairs.end());
-    }
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
                     "false giants %.1f %% of capillaries, haemorrhages found %.0f %% (%d false), abnormal shapes found %d of %d "
