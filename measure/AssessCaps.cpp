@@ -285,10 +285,11 @@ constexpr double kOrdinaryApexUm = 12;
 // `blurred`: the caps read so; `reference`: the row's caps that may be
 // ordinary (also those too faint to measure); `faint`: the darkening below
 // which a cap is too faint to measure. False when there are too few
-// reference caps to tell the row's ordinary one.
+// reference caps to tell the row's ordinary one. `sharpOut`: how far the
+// picture's blur is slight, 0 to 1 (see `sharp` below).
 bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
                      const std::vector<size_t>& reference, const std::vector<double>& half,
-                     const std::vector<double>& darkening, double faint) {
+                     const std::vector<double>& darkening, double faint, double& sharpOut) {
     if (reference.size() < 3) return false;
     std::vector<double> halves, darks;
     for (size_t i : reference) {
@@ -317,6 +318,7 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
     const double cut0 = cuts.empty() ? 0 : median(cuts);
     const double sharp = std::min(1 - std::clamp((cut0 - (w0 + 3)) / (kDilatedApexUm - (w0 + 3)), 0.0, 1.0),
                                   std::clamp(dark0 / std::max(faint, 1e-6) - 2, 0.0, 1.0));
+    sharpOut = sharp;
     for (size_t i : blurred) {
         AssessedCapillary& c = caps[i];
         const double want = middle(w0) * std::max(darkening[i], 0.0) / dark0;
@@ -376,6 +378,9 @@ double capMass(const AssessPlanes& planes, AssessPoint edge, int factor, double 
 // the cap's blood is only part of the box's, and a wide column is opaque
 // in its middle). At kOrdinaryMass the cap reads kMassApexUm.
 constexpr double kOrdinaryMass = 0.04, kMassPower = 1.2, kMassApexUm = 13;
+// The faintest cap of a row of kMassFloorCaps or more takes no more than this.
+constexpr double kFaintestMass = 0.03;
+constexpr size_t kMassFloorCaps = 4;
 // Where the box says ordinary, the cut's own reading (held under dilated)
 // moves the diameter by this share of its difference: through a blur the
 // cut tells an ordinary cap's width only roughly, and on a faint picture
@@ -547,7 +552,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
             reference.push_back(i);
             ++measured;
         }
-        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor)) {
+        double sharp = 0;
+        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor, sharp)) {
             // Too few caps to tell the row's ordinary one: the cut's own
             // width, and a wide cap only when it is darker than the others.
             for (size_t i : blurred) {
@@ -568,10 +574,26 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
             }
         }
         // The blood around each cap read from the cut says how wide it is
-        // beyond an ordinary one (see capMass).
+        // beyond an ordinary one (see capMass), as far as the blur is not
+        // slight: on a sharp picture the cut reads the cap itself, and the
+        // box's darkening follows the picture's contrast as much as the
+        // loop's blood.
+        // The plane's level under a row follows the picture's local
+        // contrast and lighting: the faintest of four or more caps is taken
+        // to be no more than ordinary, and what it takes beyond that is the
+        // plane's offset there.
+        double offset = 0;
+        {
+            std::vector<double> weighed;
+            for (size_t i : blurred)
+                if (std::isfinite(caps[i].apexUm) && std::isfinite(mass[i])) weighed.push_back(mass[i]);
+            if (weighed.size() >= kMassFloorCaps)
+                offset = std::max(0.0, *std::min_element(weighed.begin(), weighed.end()) - kFaintestMass);
+        }
         for (size_t i : blurred) {
             AssessedCapillary& c = caps[i];
-            if (std::isfinite(c.apexUm) && c.apexUm > 0 && std::isfinite(mass[i])) setApexDiameter(c, diameterByMass(mass[i], c.apexUm));
+            if (!std::isfinite(c.apexUm) || !(c.apexUm > 0) || !std::isfinite(mass[i])) continue;
+            setApexDiameter(c, sharp * c.apexUm + (1 - sharp) * diameterByMass(mass[i] - offset, c.apexUm));
         }
         measuredShare = caps.empty() ? 0 : static_cast<double>(measured) / caps.size();
     }
