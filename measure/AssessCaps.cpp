@@ -286,7 +286,8 @@ constexpr double kOrdinaryApexUm = 12;
 // ordinary (also those too faint to measure); `faint`: the darkening below
 // which a cap is too faint to measure. False when there are too few
 // reference caps to tell the row's ordinary one. `sharpOut`: how far the
-// picture's blur is slight, 0 to 1 (see `sharp` below).
+// picture's blur is slight, 0 to 1 (see `sharp` below); left as it is when
+// false.
 bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
                      const std::vector<size_t>& reference, const std::vector<double>& half,
                      const std::vector<double>& darkening, double faint, double& sharpOut) {
