@@ -24,6 +24,21 @@ constexpr double kGiantBodyUm = 2 * kGiantApexUm + kGiantGapUm;
 // there); the blurred body of a dilated, winding loop can read as wide as
 // a giant's but stays paler (0.08 to 0.18).
 constexpr double kGiantBodyDarkening = 0.13;
+// The body across reads the mean of the two limbs' widths; a giant's cap is
+// wider than that (its venous limb and its cap are wider than its arterial
+// limb) by about this much on a sharp picture.
+constexpr double kGiantCapOverLimbsUm = 8;
+// The blur of a sharp picture's body edges (sigma, micrometres). Beyond it
+// the blurred body reads wider at half its depth by about as much as its
+// edges' sigma grows (its limbs are not opaque enough for the blurred
+// profile to keep a box's width), which takes the cap's excess back.
+constexpr double kSharpBodyEdgeUm = 11;
+
+// A giant's apical diameter from its body's width across and its edges' blur.
+double giantDiameter(double across, double edgeSigma) {
+    return (across - kGiantGapUm) / 2 + kGiantCapOverLimbsUm -
+           std::clamp(edgeSigma - kSharpBodyEdgeUm, 0.0, kGiantCapOverLimbsUm);
+}
 // A dilated loop's body is its cap's diameter and about this much more.
 constexpr double kLimbSpacingUm = 22;
 
@@ -173,11 +188,13 @@ ApexWidth apexWidth(const Channel& ch, double x, double y, double nx, double ny,
 // (x, y), in pixels, from the runs of the cuts nearest the top.
 // `depthOut` (if given): the share of the light the body takes on those
 // cuts (the median).
+// `edgeSigma` (if given): the blur of the body's outer edges (the sigma of
+// a blurred step with their depth and slope, micrometres; the median).
 double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, double umPerPixel, double capDarkening,
-                 double* centre = nullptr, double* depthOut = nullptr) {
+                 double* centre = nullptr, double* depthOut = nullptr, double* edgeSigma = nullptr) {
     const double tx = -ny, ty = nx;
     const double half = 160 / umPerPixel, stepPx = 0.5;
-    std::vector<double> p, sorted, widths, middles, depths;
+    std::vector<double> p, sorted, widths, middles, depths, sigmas;
     for (double down = 10; down <= 130; down += 15) {
         const double cx = x - nx * down / umPerPixel, cy = y - ny * down / umPerPixel;
         p.clear();
@@ -196,6 +213,16 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
         while (b + 1 < p.size() && p[b + 1] < level) ++b;
         if (a == 0 || b + 1 == p.size()) continue;  // no skin either side: not one loop
         widths.push_back((b - a + 1) * stepPx * umPerPixel);
+        {
+            // The slope over 6 um across each edge: a step of this depth
+            // blurred by sigma falls at most depth / (sigma sqrt(2 pi)).
+            const size_t k = std::max<size_t>(1, static_cast<size_t>(3 / (stepPx * umPerPixel)));
+            if (a >= k && b + k < p.size()) {
+                const double run = 2.0 * static_cast<double>(k) * stepPx * umPerPixel, depth = bright - p[dark];
+                for (const double slope : {(p[a - k] - p[a + k]) / run, (p[b + k] - p[b - k]) / run})
+                    if (slope > 0) sigmas.push_back(depth / (slope * 2.5066282746));
+            }
+        }
         depths.push_back((bright - p[dark]) / std::max(bright, 1.0));
         middles.push_back(((a + b) / 2.0 - mid) * stepPx);
     }
@@ -209,6 +236,10 @@ double bodyWidth(const Channel& ch, double x, double y, double nx, double ny, do
     if (depthOut && !depths.empty()) {
         std::sort(depths.begin(), depths.end());
         *depthOut = depths[depths.size() / 2];
+    }
+    if (edgeSigma && !sigmas.empty()) {
+        std::sort(sigmas.begin(), sigmas.end());
+        *edgeSigma = sigmas[sigmas.size() / 2];
     }
     if (widths.size() < 2) return 0;
     std::sort(widths.begin(), widths.end());
@@ -254,10 +285,12 @@ constexpr double kOrdinaryApexUm = 12;
 // `blurred`: the caps read so; `reference`: the row's caps that may be
 // ordinary (also those too faint to measure); `faint`: the darkening below
 // which a cap is too faint to measure. False when there are too few
-// reference caps to tell the row's ordinary one.
+// reference caps to tell the row's ordinary one. `sharpOut`: how far the
+// picture's blur is slight, 0 to 1 (see `sharp` below); left as it is when
+// false.
 bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<size_t>& blurred,
                      const std::vector<size_t>& reference, const std::vector<double>& half,
-                     const std::vector<double>& darkening, double faint) {
+                     const std::vector<double>& darkening, double faint, double& sharpOut) {
     if (reference.size() < 3) return false;
     std::vector<double> halves, darks;
     for (size_t i : reference) {
@@ -286,6 +319,7 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
     const double cut0 = cuts.empty() ? 0 : median(cuts);
     const double sharp = std::min(1 - std::clamp((cut0 - (w0 + 3)) / (kDilatedApexUm - (w0 + 3)), 0.0, 1.0),
                                   std::clamp(dark0 / std::max(faint, 1e-6) - 2, 0.0, 1.0));
+    sharpOut = sharp;
     for (size_t i : blurred) {
         AssessedCapillary& c = caps[i];
         const double want = middle(w0) * std::max(darkening[i], 0.0) / dark0;
@@ -308,13 +342,77 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
     return true;
 }
 
+// The blood around a cap, weighed on the darkening plane: the mean
+// darkening (over the background) of a box kMassBoxWideUm across the row,
+// from kMassBoxAboveUm above the cap's near edge to kMassBoxBelowUm below
+// it. The optics spread a loop's darkness but keep its sum, and a box this
+// size keeps most of it even under a heavy blur; so it tells a dilated
+// loop (a wide cap on wide limbs: far more blood) from an ordinary one
+// where the cut through the blurred cap cannot: on a blurred, faint
+// picture the cap's own darkening is mostly noise and varies with each
+// loop's blood as much as with its width. NaN without the plane.
+constexpr double kMassBoxWideUm = 60, kMassBoxAboveUm = 20, kMassBoxBelowUm = 80;
+
+double capMass(const AssessPlanes& planes, AssessPoint edge, int factor, double nx, double ny) {
+    const int w = planes.width, h = planes.height;
+    if (w < 1 || h < 1 || factor < 1 || planes.dark.size() != static_cast<size_t>(w) * h)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double px = planes.umPerPixel;
+    const double cx = (edge.x + 0.5) / factor - 0.5, cy = (edge.y + 0.5) / factor - 0.5;
+    const double tx = -ny, ty = nx;  // along the row
+    double sum = 0;
+    int n = 0;
+    for (double down = -kMassBoxAboveUm; down <= kMassBoxBelowUm; down += px)
+        for (double s = -kMassBoxWideUm / 2; s <= kMassBoxWideUm / 2; s += px) {
+            const long x = std::lround(cx + (tx * s - nx * down) / px), y = std::lround(cy + (ty * s - ny * down) / px);
+            if (x < 0 || y < 0 || x >= w || y >= h) continue;
+            sum += planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median;
+            ++n;
+        }
+    return n ? sum / n : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The box of an ordinary loop darkens the plane by up to about this much
+// (0.01 to 0.04 on the study's typical and hard pictures alike); a loop
+// whose box takes more is wider, its cap's diameter growing about as the
+// box's darkening to the power kMassPower (fitted on the study's pictures:
+// the cap's blood is only part of the box's, and a wide column is opaque
+// in its middle). At kOrdinaryMass the cap reads kMassApexUm.
+constexpr double kOrdinaryMass = 0.04, kMassPower = 1.2, kMassApexUm = 13;
+// The faintest cap of a row of kMassFloorCaps or more takes no more than this.
+constexpr double kFaintestMass = 0.03;
+constexpr size_t kMassFloorCaps = 4;
+// Where the box says ordinary, the cut's own reading (held under dilated)
+// moves the diameter by this share of its difference: through a blur the
+// cut tells an ordinary cap's width only roughly, and on a faint picture
+// hardly at all.
+constexpr double kCutShare = 0.3;
+
+double diameterByMass(double mass, double byCut) {
+    const double byMass = std::min(kGiantApexUm - 1, kMassApexUm * std::pow(std::max(1.0, mass / kOrdinaryMass), kMassPower));
+    const double ordinary = kMassApexUm + kCutShare * (std::min(byCut, kDilatedApexUm - 1) - kMassApexUm);
+    return std::max(byMass, ordinary);
+}
+
+void setApexDiameter(AssessedCapillary& c, double um) {
+    const double k = um / c.apexUm;
+    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+    c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+    c.apexUm = um;
+}
+
 }  // namespace
 
 CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
-                         double umPerPixel, float noise, std::vector<AssessedCapillary>& caps) {
+                         double umPerPixel, float noise, std::vector<AssessedCapillary>& appendTo,
+                         const AssessPlanes* planes) {
+    // The row's capillaries are measured apart from whatever `appendTo`
+    // holds already: everything below pairs caps[i] with row[i].
+    std::vector<AssessedCapillary> caps;
     const Channel ch = vesselChannel(picture);
     auto toPicture = [&](AssessPoint p) { return AssessPoint{(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5}; };
-    std::vector<double> darkening, body, bdepth, half, capDark;
+    std::vector<double> darkening, body, bdepth, half, capDark, mass;
+    std::vector<double> edges;  // the blur of each body's edges (sigma, micrometres)
     std::vector<bool> searched;
     std::vector<double> shifts;  // of each body's middle along the row, pixels
     double measuredShare = 0;
@@ -332,22 +430,26 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 if (std::isfinite(aw.um)) edge = aw.from;
             }
             double shift = 0;
-            double bd = 0;
-            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift, &bd);
+            double bd = 0, sigma = kSharpBodyEdgeUm;
+            const double across = bodyWidth(ch, edge.x, edge.y, nx, ny, umPerPixel, 0, &shift, &bd, &sigma);
             // Its middle, from its body: a wide blurred cap's top is flat.
             edge = {edge.x - ny * shift, edge.y + nx * shift};
             if (across >= kGiantBodyUm && bd >= kGiantBodyDarkening) {
-                const double um = (across - kGiantGapUm) / 2;
+                const double um = giantDiameter(across, sigma), limbs = (across - kGiantGapUm) / 2;
                 c.widthFrom = edge;
                 c.widthTo = {edge.x - nx * um / umPerPixel, edge.y - ny * um / umPerPixel};
-                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+                // Its apex half a limb's width inside its edge: the box
+                // that confirms a giant is set from there.
+                c.apex = {edge.x - nx * limbs / 2 / umPerPixel, edge.y - ny * limbs / 2 / umPerPixel};
                 c.apexUm = um;
                 caps.push_back(c);
                 darkening.push_back(0);
+                mass.push_back(std::numeric_limits<double>::quiet_NaN());
                 half.push_back(0);
                 capDark.push_back(0);
                 body.push_back(across);
                 bdepth.push_back(bd);
+                edges.push_back(sigma);
                 shifts.push_back(0);
                 searched.push_back(true);
                 ++i;
@@ -362,15 +464,18 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
         searched.push_back(false);
         const ApexWidth aw = apexWidth(ch, top.x, top.y, nx, ny, umPerPixel);
         darkening.push_back(aw.darkening);
+        mass.push_back(planes && std::isfinite(aw.um) ? capMass(*planes, aw.from, factor, nx, ny)
+                                                      : std::numeric_limits<double>::quiet_NaN());
         half.push_back(aw.halfUm);
         capDark.push_back(aw.capDarkening);
         c.apex = std::isnan(aw.um) ? top : aw.centre;
         c.apexUm = aw.um;
         // From the cap's near edge, where the cut found it (the mask's top
         // lies higher for a wide ridge).
-        double shift = 0, bd = 0;
-        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift, &bd));
+        double shift = 0, bd = 0, sigma = kSharpBodyEdgeUm;
+        body.push_back(std::isnan(aw.um) ? 0 : bodyWidth(ch, aw.from.x, aw.from.y, nx, ny, umPerPixel, aw.darkening, &shift, &bd, &sigma));
         bdepth.push_back(bd);
+        edges.push_back(sigma);
         shifts.push_back(shift);
         c.widthFrom = aw.from;
         c.widthTo = aw.to;
@@ -427,12 +532,14 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 // as wide as its cap with a narrow gap between them. The
                 // body across tells its diameter better than the cut down
                 // through the cap, whose far side the limbs hide.
-                setDiameter((body[i] - kGiantGapUm) / 2);
+                setDiameter(giantDiameter(body[i], edges[i]));
                 // Its middle, from its body: a wide blurred cap's top is flat.
                 const double sx = -ny * shifts[i], sy = nx * shifts[i];
                 c.widthFrom = {c.widthFrom.x + sx, c.widthFrom.y + sy};
                 c.widthTo = {c.widthTo.x + sx, c.widthTo.y + sy};
-                c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+                // Its apex half a limb's width inside its edge (as above).
+                const double inside = (body[i] - kGiantGapUm) / 4 / umPerPixel;
+                c.apex = {c.widthFrom.x - nx * inside, c.widthFrom.y - ny * inside};
                 ++measured;
                 continue;
             }
@@ -446,7 +553,8 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
             reference.push_back(i);
             ++measured;
         }
-        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor)) {
+        double sharp = 0;
+        if (!unblurDiameters(caps, blurred, reference, half, capDark, floor, sharp)) {
             // Too few caps to tell the row's ordinary one: the cut's own
             // width, and a wide cap only when it is darker than the others.
             for (size_t i : blurred) {
@@ -466,12 +574,35 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 }
             }
         }
+        // The blood around each cap read from the cut says how wide it is
+        // beyond an ordinary one (see capMass), as far as the blur is not
+        // slight: on a sharp picture the cut reads the cap itself, and the
+        // box's darkening follows the picture's contrast as much as the
+        // loop's blood.
+        // The plane's level under a row follows the picture's local
+        // contrast and lighting: the faintest of four or more caps is taken
+        // to be no more than ordinary, and what it takes beyond that is the
+        // plane's offset there.
+        double offset = 0;
+        {
+            std::vector<double> weighed;
+            for (size_t i : blurred)
+                if (std::isfinite(caps[i].apexUm) && std::isfinite(mass[i])) weighed.push_back(mass[i]);
+            if (weighed.size() >= kMassFloorCaps)
+                offset = std::max(0.0, *std::min_element(weighed.begin(), weighed.end()) - kFaintestMass);
+        }
+        for (size_t i : blurred) {
+            AssessedCapillary& c = caps[i];
+            if (!std::isfinite(c.apexUm) || !(c.apexUm > 0) || !std::isfinite(mass[i])) continue;
+            setApexDiameter(c, sharp * c.apexUm + (1 - sharp) * diameterByMass(mass[i] - offset, c.apexUm));
+        }
         measuredShare = caps.empty() ? 0 : static_cast<double>(measured) / caps.size();
     }
     CapsMeasured out;
     out.measuredShare = measuredShare;
     // The optics widen every dip; taken off in quadrature.
     out.widen = opticalWidening(ch, caps, nx, ny, umPerPixel);
+    appendTo.insert(appendTo.end(), caps.begin(), caps.end());
     return out;
 }
 

@@ -151,7 +151,8 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         if (!automatic) row.resize(counted);
     }
     std::vector<AssessedCapillary>& caps = a.capillaries;
-    const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps);
+    const CapsMeasured measured = measureCaps(*src, row, f, nx, ny, scale, planes.spread, caps,
+                                              planes.width == ri.width && planes.height == ri.height ? &planes : nullptr);
     if (planes.width == ri.width && planes.height == ri.height) confirmGiants(planes, row, caps, f, nx, ny);
     if (!across.empty()) {
         std::vector<AssessedCapillary> wide;

@@ -107,12 +107,15 @@ struct CapsMeasured {
 };
 
 // Appends one capillary per tip of `row` (plane pixels, `factor` picture
-// pixels each) to `caps`, its apex and apical diameter measured along the
-// normal (nx, ny) towards the nail in the picture; `noise` is the
-// darkness planes' spread.
+// pixels each) to `caps` (whatever it holds already is kept), its apex and
+// apical diameter measured along the normal (nx, ny) towards the nail in
+// the picture; `noise` is the darkness planes' spread. With `planes` (on
+// the row's plane grid) a cap's diameter is also weighed by the blood
+// around it, which tells dilated loops on blurred pictures.
 // Tips of the giant search that prove no giant are taken out of `row`.
 CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, int factor, double nx, double ny,
-                         double umPerPixel, float noise, std::vector<AssessedCapillary>& caps);
+                         double umPerPixel, float noise, std::vector<AssessedCapillary>& caps,
+                         const AssessPlanes* planes = nullptr);
 
 // The shape of capillary `index` of the row `caps` (picture pixels), from
 // the picture around its cap; (nx, ny) the row's normal towards the nail.

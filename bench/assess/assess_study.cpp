@@ -132,6 +132,27 @@ AssessScore scoreCase(const std::string& condition, uint64_t seed, const SynthFi
     return s;
 }
 
+// The apical-diameter error by the loop's true diameter: ordinary, wide,
+// dilated and giant loops fail differently (a blurred wide cap reads small).
+// Per band: loops measured of those matched, median absolute and signed error.
+void printApexByDiameter(const char* name, const std::vector<AssessScore::Pair>& pairs) {
+    struct Band {
+        const char* label;
+        double lo, hi;
+    };
+    const Band bands[] = {{"<12", 0, 12}, {"12-20", 12, 20}, {"20-30", 20, 30}, {"30-50", 30, 50}, {">=50", 50, 1e9}};
+    std::printf("%-9s apex error by true diameter:", name);
+    for (const Band& b : bands) {
+        int matched = 0;
+        for (const auto& q : pairs) matched += q.truthUm >= b.lo && q.truthUm < b.hi ? 1 : 0;
+        const std::vector<double> signed_ = apexErrorsIn(pairs, b.lo, b.hi);
+        std::vector<double> abs;
+        for (double e : signed_) abs.push_back(std::abs(e));
+        std::printf(" %s um: %zu/%d med %.1f (%+.1f);", b.label, abs.size(), matched, medianOf(abs), medianOf(signed_));
+    }
+    std::printf("\n");
+}
+
 struct Table : AssessTotals {
     void print(const char* name) const {
         std::printf("%-9s %4d pictures: density MAE %.2f /mm, apex error median %.1f um, giants found %.0f %%, "
@@ -142,6 +163,7 @@ struct Table : AssessTotals {
                     haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
         std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
                     dilatedReadDilated, dilatedCaps);
+        printApexByDiameter(name, pairs);
     }
 };
 

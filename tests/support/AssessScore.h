@@ -156,6 +156,15 @@ inline double medianOf(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The found less the true apical diameter of the matched capillaries whose
+// true diameter lies in [fromUm, toUm) and that were measured.
+inline std::vector<double> apexErrorsIn(const std::vector<AssessScore::Pair>& pairs, double fromUm, double toUm) {
+    std::vector<double> e;
+    for (const auto& q : pairs)
+        if (q.truthUm >= fromUm && q.truthUm < toUm && std::isfinite(q.foundUm)) e.push_back(q.foundUm - q.truthUm);
+    return e;
+}
+
 // The scores of many pictures added up: the figures the accuracy goals
 // are stated in.
 struct AssessTotals {
@@ -168,7 +177,9 @@ struct AssessTotals {
     // Normal (under 20 um) and dilated loops whose apical diameter was
     // measured, and how many of each read dilated or wider.
     int normalCaps = 0, normalReadDilated = 0, dilatedCaps = 0, dilatedReadDilated = 0;
+    std::vector<AssessScore::Pair> pairs;  // every matched capillary
     void add(const AssessScore& s) {
+        pairs.insert(pairs.end(), s.pairs.begin(), s.pairs.end());
         for (const auto& q : s.pairs) {
             if (!std::isfinite(q.foundUm) || q.truthGiant) continue;
             const bool wide = q.foundUm >= kDilatedApexUm;
