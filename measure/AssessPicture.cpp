@@ -10,6 +10,7 @@
 #include "image/CZVimage.h"
 #include "measure/AssessSteps.h"
 #include "measure/CapillaryWidth.h"
+#include "measure/FastTrack.h"
 
 namespace ordavia {
 
@@ -184,10 +185,14 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     // left of a shape is noise: no shape is called there, and the shapes'
     // quality says they were not looked at.
     const bool shapesVisible = std::sqrt(std::max(0.0, measured.widen)) <= 30 && ri.vesselWidthUm <= 55;
+    // A row of 3 capillaries per mm or fewer (the density the pattern
+    // reads): its loops stand apart, and its shapes decide the pattern.
+    const double lineUm = std::hypot(a.lineTo.x - a.lineFrom.x, a.lineTo.y - a.lineFrom.y) * scale;
+    const bool sparse = lineUm > 0 && static_cast<double>(caps.size()) * 1000.0 / lineUm <= kFastTrackLowDensity;
     int judgeable = 0, judged = 0;
     for (size_t i = 0; i < caps.size(); ++i) {
         bool looked = false;
-        if (shapesVisible) caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages, &looked);
+        if (shapesVisible) caps[i].shape = shapeOf(*src, caps, i, nx, ny, scale, a.haemorrhages, &looked, sparse);
         if (caps[i].apexUm >= kGiantApexUm) continue;
         ++judgeable;
         judged += looked ? 1 : 0;

@@ -2,7 +2,9 @@
 // around its cap. A hairpin (tortuous or crossing as well) keeps its
 // vessel within its cap and the limbs below it; the buds and branches of a
 // ramified (bushy) capillary spread its top wide and put vessel where a
-// hairpin has none. Faint caps are not judged: a false abnormal shape on a
+// hairpin has none. In a sparse row, where loops stand apart, a top far
+// wider than the limbs below (buds, or a coil lying over the cap) is
+// abnormal as well. Faint caps are not judged: a false abnormal shape on a
 // sparse row would make the pattern scleroderma.
 #include <algorithm>
 #include <cmath>
@@ -24,6 +26,24 @@ constexpr double kAcrossUm = 80, kAboveUm = 70, kBelowUm = 80;
 constexpr double kBushyTopUm = 75;
 constexpr double kOutsideUm2 = 100;
 constexpr double kOutsideShare = 0.5;
+// In a sparse row: the vessel's width across the row in bands this high;
+// its top (the bands from this far above the cap to this far below it) this
+// wide at the least and this much wider than its limbs (the bands from
+// this far below the cap to this far), which are this wide at the least
+// (two limbs apart: a patch without them is a deposit or a speck, and a
+// loop whose limbs fade below its cap has no measure of them). Vessel this
+// far above the cap is a bud.
+constexpr double kBandUm = 10;
+constexpr double kSpreadAboveUm = 45, kSpreadBelowUm = 15;
+constexpr double kSpreadTopUm = 70;
+constexpr double kSpreadOverLimbsUm = 10;
+constexpr double kLimbsFromUm = 25, kLimbsToUm = 55;
+constexpr double kLeastLimbsUm = 30;
+constexpr double kBudAboveUm = 25;
+// Red darkened by this share of green's darkening (box means) is old
+// blood even beside a narrow vessel, whose smeared colour passes the
+// looser deposit test at its edges.
+constexpr double kOldBloodShare = 0.75;
 // The cap must stand this far above the window's unevenness.
 constexpr double kClearCap = 4;
 // A cap's edge softer than this (80 to 20 % of its darkening) hides buds.
@@ -89,7 +109,8 @@ std::vector<float> darkening(const std::vector<float>& raw, int nu, int nv) {
 }  // namespace
 
 CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
-                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages, bool* judged) {
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages, bool* judged,
+                       bool sparse) {
     const AssessedCapillary& c = caps[index];
     // Cleared on the way out unless the cap's vessel was looked at.
     bool looked = false;
@@ -100,7 +121,9 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             if (to) *to = looked;
         }
     } tell{judged, looked};
-    // A giant's shape is no matter, and a cap not measured cannot be judged.
+    // A giant's shape is no matter, and a cap not measured cannot be judged
+    // (in a sparse row of a hard picture such a cap's place read as a
+    // spread top, and a non-specific finger as scleroderma).
     if (c.giant || !std::isfinite(c.apexUm) || c.apexUm >= kGiantApexUm || picture.isEmpty() || !(umPerPixel > 0))
         return CapillaryShape::kHairpin;
     const bool colour = picture.colour() == CZVimage::kColour;
@@ -147,11 +170,14 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     // that beside a narrow vessel it darkens nearly as much as green: the
     // two are compared as means over a box wider than a vessel, where the
     // smearing evens out and a deposit still fills the box.
-    std::vector<uint8_t> brown(n, 0);
+    std::vector<uint8_t> brown(n, 0), oldBlood(n, 0);
     if (colour) {
         const int r = std::max(1, static_cast<int>(std::lround(kBrownBoxUm / 2 / umPerPixel)));
         const std::vector<float> dr = boxMean(darkening(red, nu, nv), nu, nv, r), dg = boxMean(dark, nu, nv, r);
-        for (size_t k = 0; k < n; ++k) brown[k] = dark[k] > 0 && dg[k] > 0 && dr[k] >= 0.45f * dg[k] ? 1 : 0;
+        for (size_t k = 0; k < n; ++k) {
+            brown[k] = dark[k] > 0 && dg[k] > 0 && dr[k] >= 0.45f * dg[k] ? 1 : 0;
+            oldBlood[k] = dark[k] > 0 && dg[k] > 0 && dr[k] >= static_cast<float>(kOldBloodShare) * dg[k] ? 1 : 0;
+        }
     }
     // The window's own unevenness, from its brighter half (vessels lie in
     // the darker): the median less the 16th percentile.
@@ -227,8 +253,8 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     looked = true;
 
     // The vessel reached from the cap through pixels darkened at least
-    // `least`, deposits left out.
-    auto grow = [&](float least) {
+    // `least`, deposits (`deposit`: brown or oldBlood) left out.
+    auto grow = [&](float least, const std::vector<uint8_t>& deposit) {
         std::vector<uint8_t> reached(n, 0);
         std::vector<int> stack{seed};
         reached[static_cast<size_t>(seed)] = 1;
@@ -239,7 +265,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
                 for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) {
                     const size_t q = at(u, v);
-                    if (reached[q] || !usable[q] || (brown[q] && dark[q] >= level) || dark[q] < least) continue;
+                    if (reached[q] || !usable[q] || (deposit[q] && dark[q] >= level) || dark[q] < least) continue;
                     reached[q] = 1;
                     stack.push_back(static_cast<int>(q));
                 }
@@ -247,7 +273,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
         return reached;
     };
     // The vessel that holds the cap, at half the cap's darkening.
-    const std::vector<uint8_t> in = grow(level);
+    const std::vector<uint8_t> in = grow(level, brown);
 
     // Darkening outside where a hairpin would lie (a disc round its cap,
     // the limbs below), reached from the cap at a quarter of its
@@ -256,7 +282,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     {
         const double reach = std::clamp(c.apexUm, 22.0, 46.0) / 2 + 16;
         const float low = std::max(2 * noise, 0.25f * cap);
-        const std::vector<uint8_t> linked = grow(low);
+        const std::vector<uint8_t> linked = grow(low, brown);
         for (int iv = 0; iv < nv; ++iv)
             for (int iu = 0; iu < nu; ++iu) {
                 const size_t k = at(iu, iv);
@@ -284,7 +310,32 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
         if (b >= a) top = std::max(top, (b - a + 1) * umPerPixel);
     }
     const bool budding = top >= kBushyTopUm && outside >= kOutsideUm2 && outside >= kOutsideShare * inside;
-    return budding ? CapillaryShape::kRamified : CapillaryShape::kHairpin;
+    if (budding) return CapillaryShape::kRamified;
+    if (!sparse) return CapillaryShape::kHairpin;
+
+    // In a sparse row the vessel round a cap is its own. A hairpin's cap is
+    // no wider than its limbs below; buds rising from the cap, or a coil
+    // lying over it, make its top far wider. The vessel at half the cap's
+    // darkening, old blood left out (buds are narrow, and the compressed
+    // colour of their edges passes the looser deposit test).
+    const std::vector<uint8_t> body = grow(level, oldBlood);
+    auto widthAt = [&](double fromUm, double toUm) {
+        int a = nu, b = -1;
+        for (int iv = 0; iv < nv; ++iv) {
+            const double v = (iv - above) * umPerPixel;
+            if (v < fromUm || v >= toUm) continue;
+            for (int iu = 0; iu < nu; ++iu)
+                if (body[at(iu, iv)]) a = std::min(a, iu), b = std::max(b, iu);
+        }
+        return b >= a ? (b - a + 1) * umPerPixel : 0.0;
+    };
+    double topWidth = 0, limbWidth = 0;
+    for (double v = -kSpreadAboveUm; v < kSpreadBelowUm; v += kBandUm) topWidth = std::max(topWidth, widthAt(v, v + kBandUm));
+    for (double v = kLimbsFromUm; v < kLimbsToUm; v += kBandUm) limbWidth = std::max(limbWidth, widthAt(v, v + kBandUm));
+    if (topWidth < kSpreadTopUm || limbWidth < kLeastLimbsUm || topWidth < limbWidth + kSpreadOverLimbsUm)
+        return CapillaryShape::kHairpin;
+    // Buds reach well above the cap; a coil lies round it.
+    return widthAt(-kSpreadAboveUm, -kBudAboveUm) > 0 ? CapillaryShape::kRamified : CapillaryShape::kBizarre;
 }
 
 }  // namespace ordavia

@@ -122,9 +122,11 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
 // The found haemorrhages are no part of any capillary. `judged` (may be
 // null) tells whether the cap could be judged at all: a cap not measured,
 // faint or out of focus reads as a hairpin without having been looked at.
+// `sparse`: the row holds 3 capillaries per mm or fewer, its loops stand
+// apart, and a top far wider than the limbs below is abnormal as well.
 CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
                        double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages,
-                       bool* judged = nullptr);
+                       bool* judged = nullptr, bool sparse = false);
 
 // Old blood is brown: it darkens red nearly as much as green, where blood
 // in a vessel lets red light through. The plane pixels darker than

@@ -19,6 +19,9 @@
 // finger whose pattern is wrong is counted by its cause: a giant missed, a
 // false giant, the density on the wrong side of 3, an abnormal shape missed
 // or a false one.
+//
+// With --sparse-normal N, N sparse rows of normal shapes alone (1.5 to 3.5
+// per mm): the false shapes and false scleroderma patterns on them.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -238,6 +241,31 @@ void counterStudy(const std::string& condition, int cases, uint64_t seed, const 
     std::printf("\n");
 }
 
+// Sparse rows of normal shapes only (sparseNormalRow): the false shapes
+// and the false scleroderma patterns on them.
+void sparseNormalStudy(const std::string& condition, int rows, uint64_t seed, bool verbose) {
+    int drawn = 0, falseShapes = 0, rowsWithFalse = 0, falsePatterns = 0, judgedRows = 0, capillaries = 0;
+    for (int i = 0; i < rows; ++i) {
+        const uint64_t s = seed * 1000 + 500 + static_cast<uint64_t>(i);
+        const SynthFindings f = sparseNormalRow(s, i);
+        const AssessScore sc = scoreCase(condition, s, f);
+        if (!sc.ok) continue;
+        ++drawn;
+        capillaries += sc.capillaries;
+        falseShapes += sc.falseShapes;
+        rowsWithFalse += sc.falseShapes > 0 ? 1 : 0;
+        falsePatterns += sc.found.scleroderma && !sc.truth.scleroderma ? 1 : 0;
+        judgedRows += sc.found.quality.shape > 0 ? 1 : 0;
+        if (verbose)
+            std::printf("  sparse row %d (seed %llu): density %.1f/%.1f false shapes %d scleroderma %d/%d\n", i,
+                        static_cast<unsigned long long>(s), sc.found.densityPerMm, sc.truth.densityPerMm, sc.falseShapes,
+                        sc.found.scleroderma, sc.truth.scleroderma);
+    }
+    std::printf("%-9s %4d sparse normal rows (%d capillaries, shapes judged on %d): false shapes %d on %d rows, "
+                "false scleroderma %d\n",
+                condition.c_str(), drawn, capillaries, judgedRows, falseShapes, rowsWithFalse, falsePatterns);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -246,6 +274,7 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     bool verbose = false;
     int exams = 0;
+    int sparseRows = 0;  // --sparse-normal N: that many sparse rows of normal shapes alone
     int only = -1;  // --case N: that case alone
     std::string onlyPattern;  // --pattern P: examinations of that pattern alone
     bool counter = false;
@@ -267,14 +296,19 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) dumpDir = argv[++i];
         else if (!std::strcmp(argv[i], "--pattern") && i + 1 < argc) onlyPattern = argv[++i];
         else if (!std::strcmp(argv[i], "--all-shapes")) allShapes = true;
+        else if (!std::strcmp(argv[i], "--sparse-normal") && i + 1 < argc) sparseRows = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n                    [--cache DIR] [--dump DIR] [--case N] [--pattern P]\n");
+            std::fprintf(stderr, "usage: assess_study [--cases N] [--exams N] [--seed S] [--condition clean|typical|hard] [--counter] [--verbose]\n                    [--cache DIR] [--dump DIR] [--case N] [--pattern P] [--sparse-normal N]\n");
             return 2;
         }
     }
     for (const std::string& c : conditions) {
         if (counter) {
             counterStudy(c, cases, seed, cs);
+            continue;
+        }
+        if (sparseRows > 0) {
+            sparseNormalStudy(c, sparseRows, seed, verbose);
             continue;
         }
         Table t;

@@ -188,3 +188,32 @@ TEST(AssessFindingsAccuracy, NoShapeIsCalledOnABlurredPicture) {
     EXPECT_EQ(s.found.abnormalShapes, 0);
     EXPECT_FALSE(s.found.scleroderma);
 }
+
+// On a sparse row (3 per mm or fewer) the shapes decide the pattern, and
+// most late fingers' abnormal loops were missed: a top counted only when
+// it spread vessel far outside a hairpin's place, and narrow buds, whose
+// compressed colour passes the deposit test at their edges, were left out
+// as deposits. On a sparse row a top far wider than the limbs below now
+// counts, old blood left out by a stricter colour test: these seven late
+// fingers of the study read scleroderma, 7 of their 15 abnormal loops
+// found (before: none).
+TEST(AssessFindingsAccuracy, AbnormalLoopsOfSparseLateRowsAreFound) {
+    const AssessTotals late = studyFingers("typical", {{"late", 0, 0}, {"late", 3, 1}, {"late", 8, 1}, {"late", 8, 2},
+                                                       {"late", 8, 7}, {"late", 9, 4}, {"late", 9, 6}});
+    EXPECT_GE(late.patternsRight, 5) << "of " << late.pictures;
+    EXPECT_GE(late.shapesFound, 5) << "of " << late.shapes;
+}
+
+// Sparse rows of normal loops, whose shapes would make them scleroderma:
+// no abnormal shape. Typical row 24 holds a normal cap 68 um wide over
+// limbs 57 um wide; the hard rows hold faint caps that noise spreads wide.
+TEST(AssessFindingsAccuracy, SparseRowsOfNormalLoopsGetNoAbnormalShape) {
+    for (const auto& [condition, row] : {std::pair{"typical", 24}, {"typical", 2}, {"typical", 10}, {"typical", 36},
+                                         {"hard", 36}, {"hard", 57}}) {
+        const uint64_t seed = 3 * 1000 + 500 + static_cast<uint64_t>(row);
+        const AssessScore s = scoreAssessment(condition, seed, sparseNormalRow(seed, row));
+        ASSERT_TRUE(s.ok) << condition << " row " << row;
+        EXPECT_EQ(s.found.abnormalShapes, 0) << condition << " row " << row;
+        EXPECT_FALSE(s.found.scleroderma) << condition << " row " << row;
+    }
+}
