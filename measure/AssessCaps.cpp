@@ -354,22 +354,7 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
 constexpr double kMassBoxWideUm = 60, kMassBoxAboveUm = 20, kMassBoxBelowUm = 80;
 
 double capMass(const AssessPlanes& planes, AssessPoint edge, int factor, double nx, double ny) {
-    const int w = planes.width, h = planes.height;
-    if (w < 1 || h < 1 || factor < 1 || planes.dark.size() != static_cast<size_t>(w) * h)
-        return std::numeric_limits<double>::quiet_NaN();
-    const double px = planes.umPerPixel;
-    const double cx = (edge.x + 0.5) / factor - 0.5, cy = (edge.y + 0.5) / factor - 0.5;
-    const double tx = -ny, ty = nx;  // along the row
-    double sum = 0;
-    int n = 0;
-    for (double down = -kMassBoxAboveUm; down <= kMassBoxBelowUm; down += px)
-        for (double s = -kMassBoxWideUm / 2; s <= kMassBoxWideUm / 2; s += px) {
-            const long x = std::lround(cx + (tx * s - nx * down) / px), y = std::lround(cy + (ty * s - ny * down) / px);
-            if (x < 0 || y < 0 || x >= w || y >= h) continue;
-            sum += planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median;
-            ++n;
-        }
-    return n ? sum / n : std::numeric_limits<double>::quiet_NaN();
+    return boxDarkening(planes, edge, factor, nx, ny, kMassBoxWideUm, kMassBoxAboveUm, kMassBoxBelowUm, false);
 }
 
 // The box of an ordinary loop darkens the plane by up to about this much

@@ -162,22 +162,30 @@ void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row) {
     }
 }
 
-double giantBodyMass(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny) {
+double boxDarkening(const AssessPlanes& planes, AssessPoint at, int factor, double nx, double ny, double wideUm,
+                    double aboveUm, double belowUm, bool darkOnly) {
     const int w = planes.width, h = planes.height;
-    if (w < 1 || h < 1 || planes.dark.size() != static_cast<size_t>(w) * h || factor < 1) return 0;
+    if (w < 1 || h < 1 || planes.dark.size() != static_cast<size_t>(w) * h || factor < 1)
+        return std::numeric_limits<double>::quiet_NaN();
     const double px = planes.umPerPixel;
-    const double cx = (apex.x + 0.5) / factor - 0.5, cy = (apex.y + 0.5) / factor - 0.5;
+    const double cx = (at.x + 0.5) / factor - 0.5, cy = (at.y + 0.5) / factor - 0.5;
     const double tx = -ny, ty = nx;  // along the row
     double sum = 0;
     int n = 0;
-    for (double down = -kMassAboveUm; down <= kMassBelowUm; down += px)
-        for (double s = -kMassWideUm / 2; s <= kMassWideUm / 2; s += px) {
+    for (double down = -aboveUm; down <= belowUm; down += px)
+        for (double s = -wideUm / 2; s <= wideUm / 2; s += px) {
             const long x = std::lround(cx + (tx * s - nx * down) / px), y = std::lround(cy + (ty * s - ny * down) / px);
             if (x < 0 || y < 0 || x >= w || y >= h) continue;
-            sum += std::max(0.0f, planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median);
+            const float v = planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median;
+            sum += darkOnly ? std::max(0.0f, v) : v;
             ++n;
         }
-    return n ? sum / n : 0;
+    return n ? sum / n : std::numeric_limits<double>::quiet_NaN();
+}
+
+double giantBodyMass(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny) {
+    const double mass = boxDarkening(planes, apex, factor, nx, ny, kMassWideUm, kMassAboveUm, kMassBelowUm, true);
+    return std::isnan(mass) ? 0 : mass;
 }
 
 bool holdsGiantBody(const AssessPlanes& planes, AssessPoint apex, int factor, double nx, double ny) {

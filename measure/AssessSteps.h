@@ -88,6 +88,14 @@ void fillRow(const RidgeImage& ridge, const AssessPlanes& planes, const AssessMa
 // row's capillary at it, with `giant` set.
 void findGiantLoops(const AssessPlanes& planes, std::vector<AssessTip>& row);
 
+// The mean darkening of the plane over its background in a box `wideUm`
+// across the row, from `aboveUm` towards the nail of `at` (picture pixels,
+// the normal (nx, ny) towards the nail) to `belowUm` away from it; pixels
+// lighter than the background count as 0 when `darkOnly`. NaN when the
+// plane is empty or the box lies outside it.
+double boxDarkening(const AssessPlanes& planes, AssessPoint at, int factor, double nx, double ny, double wideUm,
+                    double aboveUm, double belowUm, bool darkOnly);
+
 // The mean darkening (over the background) of a box of a giant loop's
 // size around `apex` (picture pixels, the normal (nx, ny) towards the nail):
 // blur spreads a loop's darkness but keeps its sum, and a giant's blood
