@@ -99,6 +99,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     const std::vector<uint8_t> brown = brownPixels(planes, ri, darkLevel);
     const AssessMask mask = vesselMask(ri, brown);
     std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
+    if (planes.width == ri.width && planes.height == ri.height) settleTips(planes, tips);
     loopEvidence(ri, tips);
     if (!step(0.6)) return Status::cancelled();
 

@@ -81,6 +81,20 @@ constexpr double kClearShare = 0.45;
 // are not loops of the row (unless measured giant).
 constexpr double kAcrossUpright = -0.7;
 
+// settleTips: a cap is looked for this far above a top and below it, its
+// darkest within kSettleNearUm of the top's axis, against the median of
+// the row from kSettleSideFromUm to kSettleSideToUm either side. A top
+// whose own darkening (to kSettleTopUm below it) is less than 1 /
+// kSettleOverTop of a cap's found from kSettleFromUm below it, and that
+// cap's over kSettleNoise of the darkness planes' spreads, is moved to it.
+constexpr double kSettleAboveUm = 10, kSettleBelowUm = 150, kSettleNearUm = 10;
+constexpr double kSettleSideFromUm = 60, kSettleSideToUm = 160;
+constexpr double kSettleTopUm = 15, kSettleFromUm = 20;
+constexpr float kSettleOverTop = 2.0f, kSettleNoise = 2.5f;
+// A band: the row's median either side darkened this many spreads at the
+// top; a top with nothing of its own: darkened less than that itself.
+constexpr float kSettleBand = 1.0f;
+
 struct Cand {
     AssessTip tip;
     double t, o;  // along, towards the nail (plane pixels)
@@ -272,6 +286,62 @@ std::vector<AssessTip> capillaryTips(const AssessMask& m, int w, int h, double p
         tips.insert(tips.end(), merged.begin(), merged.end());
     }
     return tips;
+}
+
+void settleTips(const AssessPlanes& planes, std::vector<AssessTip>& tips) {
+    const int w = planes.width, h = planes.height;
+    if (w < 1 || h < 1 || planes.dark.size() != static_cast<size_t>(w) * h || !(planes.umPerPixel > 0)) return;
+    const double px = planes.umPerPixel;
+    auto dark = [&](long x, long y) {
+        return x < 0 || y < 0 || x >= w || y >= h ? 0.0f : planes.dark[static_cast<size_t>(y) * w + static_cast<size_t>(x)] - planes.median;
+    };
+    const int near = std::max(1, static_cast<int>(std::lround(kSettleNearUm / px)));
+    std::vector<float> side;
+    for (AssessTip& t : tips) {
+        if (t.giant) continue;
+        const long tx = std::lround(t.x);
+        // At each depth below the top: the darkest near its axis, that
+        // darkening over the median of the row's either side, and where.
+        struct Depth {
+            double v;
+            float excess, own, side;
+            long x;
+        };
+        std::vector<Depth> profile;
+        for (double v = -kSettleAboveUm; v <= kSettleBelowUm; v += px) {
+            const long y = std::lround(t.y + v / px);
+            float most = -1;
+            long at = tx;
+            for (long x = tx - near; x <= tx + near; ++x)
+                if (dark(x, y) > most) most = dark(x, y), at = x;
+            side.clear();
+            for (double u = kSettleSideFromUm; u <= kSettleSideToUm; u += px) {
+                side.push_back(dark(tx + std::lround(u / px), y));
+                side.push_back(dark(tx - std::lround(u / px), y));
+            }
+            const auto mid = side.begin() + static_cast<std::ptrdiff_t>(side.size() / 2);
+            std::nth_element(side.begin(), mid, side.end());
+            profile.push_back({v, most - *mid, most, *mid, at});
+        }
+        float atTop = 0, ownTop = -1, sideTop = -1;
+        for (const Depth& d : profile)
+            if (d.v <= kSettleTopUm) atTop = std::max(atTop, d.excess), ownTop = std::max(ownTop, d.own), sideTop = std::max(sideTop, d.side);
+        // Only a top on a band (its darkening shared by the row either side)
+        // or on nothing of its own: a blurred cap's darkest lies below its
+        // mask's top as well, and stays where it was found.
+        const float band = kSettleBand * planes.spread;
+        if (!(sideTop >= band || ownTop <= band)) continue;
+        // The cap below: the first depth whose own darkening stands clear of
+        // the noise and well over what the top has.
+        const float need = std::max(kSettleNoise * planes.spread, kSettleOverTop * atTop);
+        for (const Depth& d : profile) {
+            if (d.v < kSettleFromUm || d.excess < need) continue;
+            t.x = static_cast<double>(d.x);
+            t.y += d.v / px;
+            t.depthUm = std::max(0.0, t.depthUm - d.v);
+            break;
+        }
+    }
 }
 
 void loopEvidence(const RidgeImage& ri, std::vector<AssessTip>& tips) {
