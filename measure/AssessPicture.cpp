@@ -16,6 +16,10 @@ namespace ordavia {
 
 namespace {
 
+// Tops are moved down to their caps (settleTips) where the clearest
+// vessels answer at dips this wide (micrometres) or narrower.
+constexpr double kSettleVesselUm = 60;
+
 // Along a user's line the capillaries are the counter's (countAlongLine,
 // with the settings the count tool and "ordavia-cli count" use), so that a
 // line has one count wherever it is counted. Each counted capillary takes
@@ -99,7 +103,10 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     const std::vector<uint8_t> brown = brownPixels(planes, ri, darkLevel);
     const AssessMask mask = vesselMask(ri, brown);
     std::vector<AssessTip> tips = capillaryTips(mask, ri.width, ri.height, px);
-    if (planes.width == ri.width && planes.height == ri.height) settleTips(planes, tips);
+    // A blurred picture spreads each cap into a band along a dense row, and
+    // its tops stay where the mask found them.
+    if (planes.width == ri.width && planes.height == ri.height && ri.vesselWidthUm <= kSettleVesselUm)
+        settleTips(planes, tips);
     loopEvidence(ri, tips);
     if (!step(0.6)) return Status::cancelled();
 

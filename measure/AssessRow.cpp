@@ -94,6 +94,9 @@ constexpr float kSettleOverTop = 2.0f, kSettleNoise = 2.5f;
 // A band: the row's median either side darkened this many spreads at the
 // top; a top with nothing of its own: darkened less than that itself.
 constexpr float kSettleBand = 1.0f;
+// The moved top stands this far above where its cap's darkening clears
+// that mark, as a mask's top stands above its cap's edge.
+constexpr double kSettleAboveEdgeUm = 8;
 
 struct Cand {
     AssessTip tip;
@@ -336,9 +339,10 @@ void settleTips(const AssessPlanes& planes, std::vector<AssessTip>& tips) {
         const float need = std::max(kSettleNoise * planes.spread, kSettleOverTop * atTop);
         for (const Depth& d : profile) {
             if (d.v < kSettleFromUm || d.excess < need) continue;
+            const double down = d.v - kSettleAboveEdgeUm;
             t.x = static_cast<double>(d.x);
-            t.y += d.v / px;
-            t.depthUm = std::max(0.0, t.depthUm - d.v);
+            t.y += down / px;
+            t.depthUm = std::max(0.0, t.depthUm - down);
             break;
         }
     }

@@ -121,10 +121,13 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             if (to) *to = looked;
         }
     } tell{judged, looked};
-    // A giant's shape is no matter, and a cap not measured cannot be judged
-    // (in a sparse row of a hard picture such a cap's place read as a
-    // spread top, and a non-specific finger as scleroderma).
-    if (c.giant || !std::isfinite(c.apexUm) || c.apexUm >= kGiantApexUm || picture.isEmpty() || !(umPerPixel > 0))
+    // A giant's shape is no matter. A cap not measured is judged only in a
+    // sparse row, where the shapes decide the pattern and a bud or a coil
+    // often spoils the cut across the cap; elsewhere it is not judged.
+    // Blurred pictures, whose caps' places read as spread tops, are not
+    // judged at all (the caller's choice).
+    const bool measured = std::isfinite(c.apexUm);
+    if (c.giant || (!measured && !sparse) || c.apexUm >= kGiantApexUm || picture.isEmpty() || !(umPerPixel > 0))
         return CapillaryShape::kHairpin;
     const bool colour = picture.colour() == CZVimage::kColour;
     const int bytes = colour ? 3 : 1;
@@ -280,7 +283,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     // darkening, against that inside.
     double inside = 0, outside = 0;
     {
-        const double reach = std::clamp(c.apexUm, 22.0, 46.0) / 2 + 16;
+        const double reach = std::clamp(measured ? c.apexUm : 0.0, 22.0, 46.0) / 2 + 16;
         const float low = std::max(2 * noise, 0.25f * cap);
         const std::vector<uint8_t> linked = grow(low, brown);
         for (int iv = 0; iv < nv; ++iv)

@@ -133,8 +133,9 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
 // The shape of capillary `index` of the row `caps` (picture pixels), from
 // the picture around its cap; (nx, ny) the row's normal towards the nail.
 // The found haemorrhages are no part of any capillary. `judged` (may be
-// null) tells whether the cap could be judged at all: a cap not measured,
-// faint or out of focus reads as a hairpin without having been looked at.
+// null) tells whether the cap could be judged at all: a cap not measured
+// (outside a sparse row), faint or out of focus reads as a hairpin without
+// having been looked at.
 // `sparse`: the row holds 3 capillaries per mm or fewer, its loops stand
 // apart, and a top far wider than the limbs below is abnormal as well.
 CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,

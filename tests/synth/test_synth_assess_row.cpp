@@ -232,11 +232,49 @@ TEST(AssessRow, LateStageRowsReadSparse) {
 // standing wide: counted only by the clear loops' standards they were
 // missed and such rows read 1.5 to 3 per mm low. Two examinations of the
 // study (16 fingers, 4.5 to 6.3 per mm): the mean error was 1.73, all of
-// it low (bias -1.73); now 0.84 (bias -0.76).
+// it low (bias -1.73); then 0.84 (bias -0.76), and with the tops on the
+// cuticle's rim moved down to their caps 0.81 (bias -0.70).
 TEST(AssessRow, LoopsBetweenGiantsAreCounted) {
     const FingerErrors e = studyExamErrors("active");
     ASSERT_EQ(e.fingers, 16);
     std::printf("active rows: mean error %.2f, bias %+.2f per mm\n", e.mean, e.bias);
     EXPECT_LE(e.mean, 1.05);
     EXPECT_GE(e.bias, -1.0);
+}
+
+// The cuticle's rim: a band of darkening along the whole row (plane rows 88
+// to 95), with loops hanging 50 um below it (caps from row 105) and the
+// mask's tops set on the band. Each such top goes down to just above its
+// cap (8 um, as a mask's top stands above its cap); a top on a cap of its
+// own, and a top on the band with no cap below, stay.
+TEST(AssessRow, TopsOnTheCuticlesRimGoDownToTheirCaps) {
+    const int w = 400, h = 200;
+    BuiltPlane built(w, h, 0.005f);
+    for (int y = 88; y < 96; ++y)
+        for (int x = 0; x < w; ++x) built.planes.dark[static_cast<size_t>(y) * w + x] = 0.02f;
+    built.stripe(100, 105, 160);
+    built.stripe(300, 105, 160);
+    std::vector<AssessTip> tips{tipAt(101, 0), tipAt(200, 0), tipAt(300, 0)};
+    tips[0].y = 88;   // on the band, a loop below
+    tips[1].y = 88;   // on the band alone
+    tips[2].y = 105;  // on its own cap
+    settleTips(built.planes, tips);
+    EXPECT_EQ(tips[0].x, 100);
+    EXPECT_NEAR(tips[0].y, 105 - 8 / 5.0, 0.5);
+    EXPECT_EQ(tips[1].y, 88);
+    EXPECT_EQ(tips[2].y, 105);
+}
+
+// Early-stage fingers: a dense row of ordinary loops set well below the
+// cuticle, with a few giants. The mask's tops of the loops that reach the
+// cuticle's rim stood on it, 50 to 100 um above their caps: the row's line
+// followed the rim and its loops were neither measured nor counted along
+// it. Two examinations of the study (16 fingers, 7.5 to 10 per mm): the
+// mean error was 0.77 per mm (bias -0.75); now 0.65 (bias -0.60).
+TEST(AssessRow, EarlyStageRowsAreReadBelowTheCuticle) {
+    const FingerErrors e = studyExamErrors("early");
+    ASSERT_EQ(e.fingers, 16);
+    std::printf("early rows: mean error %.2f, bias %+.2f per mm\n", e.mean, e.bias);
+    EXPECT_LE(e.mean, 0.72);
+    EXPECT_GE(e.bias, -0.7);
 }
