@@ -97,8 +97,9 @@ TEST(AssessFindingsAccuracy, VesselEdgesDustAndTwoTopsAreNoFindings) {
 // the limbs' edges as well, and red against green over a box wider than a
 // vessel: on three late-stage examinations of the study (sparse rows, one
 // or two ramified loops a finger) 4 abnormal loops are found (before: 1),
-// none false; on hard pictures, whose caps are too soft to judge, nothing
-// is called.
+// none false (5 and one false since the row's tops are moved down to their
+// caps and unmeasured caps of sparse rows are judged); on hard pictures,
+// whose caps are too soft to judge, nothing is called.
 TEST(AssessFindingsAccuracy, RamifiedLoopsOfLateRowsAreFoundAndNormalLoopsAreNot) {
     const AssessTotals late = studyExams("typical", "late", {2, 4, 5});
     const AssessTotals hard = studyFingers("hard", {{"late", 4, 0}, {"late", 4, 1}, {"late", 4, 2}, {"late", 4, 3}});
@@ -199,7 +200,10 @@ TEST(AssessFindingsAccuracy, NoShapeIsCalledOnABlurredPicture) {
 // as deposits. On a sparse row a top far wider than the limbs below now
 // counts, old blood left out by a stricter colour test: these seven late
 // fingers of the study read scleroderma, 7 of their 15 abnormal loops
-// found (before: none).
+// found (before: none). Since the row's tops are moved down to their caps
+// 5 of the 7 read scleroderma, 5 loops found (the fingers were picked
+// where the rule first worked; UnmeasuredCapsOfSparseRowsAreJudged counts
+// whole examinations).
 TEST(AssessFindingsAccuracy, AbnormalLoopsOfSparseLateRowsAreFound) {
     const AssessTotals late = studyFingers("typical", {{"late", 0, 0}, {"late", 3, 1}, {"late", 8, 1}, {"late", 8, 2},
                                                        {"late", 8, 7}, {"late", 9, 4}, {"late", 9, 6}});
@@ -225,8 +229,8 @@ TEST(AssessFindingsAccuracy, SparseRowsOfNormalLoopsGetNoAbnormalShape) {
 // whose diameter could not be measured was not judged at all: on a sparse
 // row, where the shapes decide the pattern, it now is. Late-stage
 // examinations 4 to 7 of the study (32 fingers): 11 read scleroderma and 2
-// abnormal loops were found; now 14 and 6 (none false on 180 sparse rows
-// of normal loops, assess_study --sparse-normal).
+// abnormal loops were found; now 14 and 6 (one false abnormal loop on 180
+// sparse rows of normal loops, assess_study --sparse-normal).
 TEST(AssessFindingsAccuracy, UnmeasuredCapsOfSparseRowsAreJudged) {
     const AssessTotals late = studyExams("typical", "late", {4, 5, 6, 7});
     ASSERT_EQ(late.pictures, 32);
