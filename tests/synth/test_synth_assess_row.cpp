@@ -212,6 +212,16 @@ FingerErrors studyExamErrors(const char* pattern) {
     return e;
 }
 
+// The study's fingers of a pattern, their figures printed: the mean density
+// error at most `mean` per mm, its bias at least `bias`.
+void expectRowErrors(const char* pattern, double mean, double bias) {
+    const FingerErrors e = studyExamErrors(pattern);
+    ASSERT_EQ(e.fingers, 16);
+    std::printf("%s rows: mean error %.2f, bias %+.2f per mm\n", pattern, e.mean, e.bias);
+    EXPECT_LE(e.mean, mean);
+    EXPECT_GE(e.bias, bias);
+}
+
 }  // namespace
 
 // Late-stage fingers: few, disorganised loops with skin texture in their
@@ -235,11 +245,7 @@ TEST(AssessRow, LateStageRowsReadSparse) {
 // it low (bias -1.73); then 0.84 (bias -0.76), and with the tops on the
 // cuticle's rim moved down to their caps 0.81 (bias -0.70).
 TEST(AssessRow, LoopsBetweenGiantsAreCounted) {
-    const FingerErrors e = studyExamErrors("active");
-    ASSERT_EQ(e.fingers, 16);
-    std::printf("active rows: mean error %.2f, bias %+.2f per mm\n", e.mean, e.bias);
-    EXPECT_LE(e.mean, 1.05);
-    EXPECT_GE(e.bias, -1.0);
+    expectRowErrors("active", 1.05, -1.0);
 }
 
 // The cuticle's rim: a band of darkening along the whole row (plane rows 88
@@ -272,9 +278,5 @@ TEST(AssessRow, TopsOnTheCuticlesRimGoDownToTheirCaps) {
 // it. Two examinations of the study (16 fingers, 7.5 to 10 per mm): the
 // mean error was 0.77 per mm (bias -0.75); now 0.65 (bias -0.60).
 TEST(AssessRow, EarlyStageRowsAreReadBelowTheCuticle) {
-    const FingerErrors e = studyExamErrors("early");
-    ASSERT_EQ(e.fingers, 16);
-    std::printf("early rows: mean error %.2f, bias %+.2f per mm\n", e.mean, e.bias);
-    EXPECT_LE(e.mean, 0.72);
-    EXPECT_GE(e.bias, -0.7);
+    expectRowErrors("early", 0.72, -0.7);
 }
