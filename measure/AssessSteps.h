@@ -54,9 +54,10 @@ std::vector<float> columnLevels(const RidgeImage& ridge);
 AssessMask vesselMask(const RidgeImage& ridge, const std::vector<uint8_t>& exclude = {});
 std::vector<AssessTip> capillaryTips(const AssessMask& m, int width, int height, double umPerPixel);
 // A top set on a band that runs along the row (the cuticle's rim, a crease)
-// with a loop's cap hanging below it: the band's darkening is the same
-// either side along the row, a cap's is its own. Such a top is moved down
-// to the cap (`planes` on the tips' grid).
+// or on nothing of its own, with a loop's cap hanging below it: the band's
+// darkening is the same either side along the row, a cap's is its own.
+// Such a top is moved down to just above the cap (`planes` on the tips'
+// grid); a top on a cap of its own, or with no cap below, stays.
 void settleTips(const AssessPlanes& planes, std::vector<AssessTip>& tips);
 // Sets each tip's `upright` from the ridge image below it.
 void loopEvidence(const RidgeImage& ridge, std::vector<AssessTip>& tips);
