@@ -268,6 +268,19 @@ double opticalWidening(const Channel& ch, const std::vector<AssessedCapillary>& 
     return narrow > kLimbUm ? narrow * narrow - kLimbUm * kLimbUm : 0;
 }
 
+// A cap's diameter set to `um`: its width bar scaled from its near edge.
+void scaleWidth(AssessedCapillary& c, double um) {
+    const double k = um / c.apexUm;
+    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
+    c.apexUm = um;
+}
+
+// The same, its apex at the bar's middle.
+void setApexDiameter(AssessedCapillary& c, double um) {
+    scaleWidth(c, um);
+    c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
+}
+
 // The diameter of an ordinary capillary's apex (micrometres): the row's
 // ordinary cap is taken to be this wide once the optics' blur is taken off.
 constexpr double kOrdinaryApexUm = 12;
@@ -334,10 +347,7 @@ bool unblurDiameters(std::vector<AssessedCapillary>& caps, const std::vector<siz
         }
         const double byDarkening = std::max(lo, 1.0);
         const double um = sharp * std::max(byDarkening, std::min(top, c.apexUm)) + (1 - sharp) * byDarkening;
-        const double k = um / c.apexUm;
-        c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
-        c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
-        c.apexUm = um;
+        setApexDiameter(c, um);
     }
     return true;
 }
@@ -377,13 +387,6 @@ double diameterByMass(double mass, double byCut) {
     const double byMass = std::min(kGiantApexUm - 1, kMassApexUm * std::pow(std::max(1.0, mass / kOrdinaryMass), kMassPower));
     const double ordinary = kMassApexUm + kCutShare * (std::min(byCut, kDilatedApexUm - 1) - kMassApexUm);
     return std::max(byMass, ordinary);
-}
-
-void setApexDiameter(AssessedCapillary& c, double um) {
-    const double k = um / c.apexUm;
-    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
-    c.apex = {(c.widthFrom.x + c.widthTo.x) / 2, (c.widthFrom.y + c.widthTo.y) / 2};
-    c.apexUm = um;
 }
 
 }  // namespace
@@ -506,18 +509,13 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                 if (half[i] > 0) reference.push_back(i);  // counted from its limbs
                 continue;
             }
-            auto setDiameter = [&c](double um) {
-                const double k = um / c.apexUm;
-                c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
-                c.apexUm = um;
-            };
             if (d >= floor && body[i] >= kGiantBodyUm && bdepth[i] >= kGiantBodyDarkening &&
                 (!compare || d >= 1.6 * typical || (d >= 1.25 * typical && c.apexUm >= kGiantApexUm))) {
                 // A giant: homogeneously enlarged, its two limbs each about
                 // as wide as its cap with a narrow gap between them. The
                 // body across tells its diameter better than the cut down
                 // through the cap, whose far side the limbs hide.
-                setDiameter(giantDiameter(body[i], edges[i]));
+                scaleWidth(c, giantDiameter(body[i], edges[i]));
                 // Its middle, from its body: a wide blurred cap's top is flat.
                 const double sx = -ny * shifts[i], sy = nx * shifts[i];
                 c.widthFrom = {c.widthFrom.x + sx, c.widthFrom.y + sy};
@@ -552,10 +550,7 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
                     // Wide and dark at the top but not across: the enlarged
                     // cap of a dilated loop, whose cut ran on into its limbs.
                     // Its diameter is the body's width less the limbs' spacing.
-                    const double um = std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1);
-                    const double k = um / c.apexUm;
-                    c.widthTo = {c.widthFrom.x + (c.widthTo.x - c.widthFrom.x) * k, c.widthFrom.y + (c.widthTo.y - c.widthFrom.y) * k};
-                    c.apexUm = um;
+                    scaleWidth(c, std::clamp(body[i] - kLimbSpacingUm, kDilatedApexUm, kGiantApexUm - 1));
                 }
             }
         }
