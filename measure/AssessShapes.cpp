@@ -40,6 +40,16 @@ constexpr double kSpreadOverLimbsUm = 10;
 constexpr double kLimbsFromUm = 25, kLimbsToUm = 55;
 constexpr double kLeastLimbsUm = 30;
 constexpr double kBudAboveUm = 25;
+// A crown: within this many bands of the vessel's top it spreads this
+// wide at the least, and this much wider than its narrowest band below.
+constexpr int kCrownBands = 3;
+constexpr double kCrownUm = 70;
+constexpr double kCrownOverStalkUm = 30;
+constexpr int kStalkBands = 4;
+// A faint mark in a sparse row: the clearest cap this far below it and
+// this far to either side, standing this far above the window's unevenness.
+constexpr double kSeekFromUm = 10, kSeekToUm = 70, kSeekAcrossUm = 15;
+constexpr double kSeekClear = 5;
 // Red darkened by this share of green's darkening (box means) is old
 // blood even beside a narrow vessel, whose smeared colour passes the
 // looser deposit test at its edges.
@@ -108,10 +118,14 @@ std::vector<float> darkening(const std::vector<float>& raw, int nu, int nv) {
 
 }  // namespace
 
-CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
-                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages, bool* judged,
-                       bool sparse) {
-    const AssessedCapillary& c = caps[index];
+namespace {
+
+CapillaryShape shapeFrom(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index,
+                         AssessPoint mark, double nx, double ny, double umPerPixel,
+                         const std::vector<Haemorrhage>& haemorrhages, bool* judged, bool sparse, bool seekBelow) {
+    const bool moved = !seekBelow && sparse;
+    AssessedCapillary c = caps[index];
+    c.apex = mark;
     // Cleared on the way out unless the cap's vessel was looked at.
     bool looked = false;
     struct Tell {
@@ -197,6 +211,26 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
             const size_t k = at(iu, iv);
             if (usable[k] && !brown[k] && dark[k] > cap) cap = dark[k], seed = static_cast<int>(k);
         }
+    if ((seed < 0 || cap < kClearCap * noise) && seekBelow) {
+        // A mark on the line above a sparse row's loop (on the cuticle's
+        // rim, or a place filled in along the line): the clearest cap
+        // straight below it is judged instead.
+        const int reachU = static_cast<int>(kSeekAcrossUm / umPerPixel);
+        const int from = above + static_cast<int>(kSeekFromUm / umPerPixel);
+        const int to = std::min(nv - 1, above + static_cast<int>(kSeekToUm / umPerPixel));
+        int best = -1;
+        float most = 0;
+        for (int iv = from; iv <= to; ++iv)
+            for (int iu = halfU - reachU; iu <= halfU + reachU; ++iu) {
+                const size_t k = at(iu, iv);
+                if (usable[k] && !brown[k] && dark[k] > most) most = dark[k], best = static_cast<int>(k);
+            }
+        if (best >= 0 && most >= kSeekClear * noise) {
+            const double u = best % nu - halfU, v = best / nu - above;
+            return shapeFrom(picture, caps, index, {c.apex.x + tx * u - nx * v, c.apex.y + ty * u - ny * v}, nx, ny,
+                             umPerPixel, haemorrhages, &looked, sparse, false);
+        }
+    }
     if (seed < 0 || cap < kClearCap * noise) return CapillaryShape::kHairpin;
     const float level = std::max(0.5f * cap, 2 * noise);
     // The cap's near edge, from 80 to 20 % of its darkening towards the
@@ -313,7 +347,7 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
         if (b >= a) top = std::max(top, (b - a + 1) * umPerPixel);
     }
     const bool budding = top >= kBushyTopUm && outside >= kOutsideUm2 && outside >= kOutsideShare * inside;
-    if (budding) return CapillaryShape::kRamified;
+    if (budding && !moved) return CapillaryShape::kRamified;
     if (!sparse) return CapillaryShape::kHairpin;
 
     // In a sparse row the vessel round a cap is its own. A hairpin's cap is
@@ -335,10 +369,45 @@ CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapill
     double topWidth = 0, limbWidth = 0;
     for (double v = -kSpreadAboveUm; v < kSpreadBelowUm; v += kBandUm) topWidth = std::max(topWidth, widthAt(v, v + kBandUm));
     for (double v = kLimbsFromUm; v < kLimbsToUm; v += kBandUm) limbWidth = std::max(limbWidth, widthAt(v, v + kBandUm));
-    if (topWidth < kSpreadTopUm || limbWidth < kLeastLimbsUm || topWidth < limbWidth + kSpreadOverLimbsUm)
+    // Measured from the vessel's own top rather than from the mark, which
+    // may stand on a bud's end or on the cap's side: the widest of its
+    // upper bands against the narrowest band below that one.
+    bool crown = false;
+    {
+        int first = -1;
+        for (int iv = 0; iv < nv && first < 0; ++iv)
+            for (int iu = 0; iu < nu; ++iu)
+                if (body[at(iu, iv)]) {
+                    first = iv;
+                    break;
+                }
+        const double t0 = (first - above) * umPerPixel;
+        double widest = 0, stalk = 1e9;
+        int at0 = 0;
+        for (int b = 0; b < kCrownBands; ++b) {
+            const double w = widthAt(t0 + b * kBandUm, t0 + (b + 1) * kBandUm);
+            if (w > widest) widest = w, at0 = b;
+        }
+        // A band counts as stalk only with vessel below it as well: the
+        // foot of a blob is no stalk.
+        for (int b = at0 + 1; b <= at0 + kStalkBands && t0 + (b + 1) * kBandUm < kBelowUm; ++b) {
+            const double w = widthAt(t0 + b * kBandUm, t0 + (b + 1) * kBandUm);
+            if (w > 0 && widthAt(t0 + (b + 1) * kBandUm, t0 + (b + 2) * kBandUm) > 0) stalk = std::min(stalk, w);
+        }
+        crown = first >= 0 && widest >= kCrownUm && stalk < 1e9 && widest >= stalk + kCrownOverStalkUm;
+    }
+    if (!crown && (topWidth < kSpreadTopUm || limbWidth < kLeastLimbsUm || topWidth < limbWidth + kSpreadOverLimbsUm))
         return CapillaryShape::kHairpin;
     // Buds reach well above the cap; a coil lies round it.
     return widthAt(-kSpreadAboveUm, -kBudAboveUm) > 0 ? CapillaryShape::kRamified : CapillaryShape::kBizarre;
+}
+
+}  // namespace
+
+CapillaryShape shapeOf(const CZVimage& picture, const std::vector<AssessedCapillary>& caps, size_t index, double nx,
+                       double ny, double umPerPixel, const std::vector<Haemorrhage>& haemorrhages, bool* judged,
+                       bool sparse) {
+    return shapeFrom(picture, caps, index, caps[index].apex, nx, ny, umPerPixel, haemorrhages, judged, sparse, sparse);
 }
 
 }  // namespace ordavia
