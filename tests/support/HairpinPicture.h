@@ -3,6 +3,8 @@
 // tests of the image library and of the image document.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "image/CZVimage.h"
 
@@ -26,6 +28,38 @@ inline CZVimage hairpins(double depth, double gain) {
             }
             const double light = gain * (120 + 0.2 * x);
             img.row(y)[x] = static_cast<uint8_t>(std::lround(light * (1 - depth * dark)));
+        }
+    return img;
+}
+
+}  // namespace ordavia::test
+
+namespace ordavia::test {
+
+// A vessel drawn as a thick segment, in pixels.
+struct VesselStroke {
+    double x0, y0, x1, y1, radius;
+};
+
+// A grey picture of vessels drawn as strokes on an even background with a
+// little noise (up to `jitter` grey levels either way); `depth` is how much
+// the blood darkens it.
+inline CZVimage drawnVessels(int w, int h, const std::vector<VesselStroke>& strokes, double depth = 0.4,
+                             double jitter = 3) {
+    CZVimage img(w, h, -1, CZVimage::kFrame, CZVimage::kGrey);
+    uint32_t noise = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            double cover = 0;
+            for (const VesselStroke& s : strokes) {
+                const double ex = s.x1 - s.x0, ey = s.y1 - s.y0, len2 = ex * ex + ey * ey;
+                const double t = len2 > 0 ? std::clamp(((x - s.x0) * ex + (y - s.y0) * ey) / len2, 0.0, 1.0) : 0.0;
+                const double d = std::hypot(x - s.x0 - t * ex, y - s.y0 - t * ey);
+                cover = std::max(cover, std::clamp((s.radius + 0.75 - d) / 1.5, 0.0, 1.0));
+            }
+            noise = noise * 1664525u + 1013904223u;
+            const double j = jitter * (static_cast<double>(noise >> 24) / 255.0 * 2 - 1);
+            img.row(y)[x] = static_cast<uint8_t>(std::lround(180 * (1 - depth * cover) + j));
         }
     return img;
 }
