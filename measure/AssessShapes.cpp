@@ -331,14 +331,15 @@ CapillaryShape shapeFrom(const CZVimage& picture, const std::vector<AssessedCapi
             }
     }
 
+    // The first line of the window (towards the nail) that holds `mask`.
+    auto topRowOf = [&](const std::vector<uint8_t>& mask) {
+        for (int iv = 0; iv < nv; ++iv)
+            for (int iu = 0; iu < nu; ++iu)
+                if (mask[at(iu, iv)]) return iv;
+        return -1;
+    };
     // Its width across the row: the widest in its upper 30 micrometres.
-    int topRow = -1;
-    for (int iv = 0; iv < nv && topRow < 0; ++iv)
-        for (int iu = 0; iu < nu; ++iu)
-            if (in[at(iu, iv)]) {
-                topRow = iv;
-                break;
-            }
+    const int topRow = topRowOf(in);
     double top = 0;
     for (int iv = topRow; iv < nv && (iv - topRow) * umPerPixel <= 30; ++iv) {
         int a = nu, b = -1;
@@ -374,13 +375,7 @@ CapillaryShape shapeFrom(const CZVimage& picture, const std::vector<AssessedCapi
     // upper bands against the narrowest band below that one.
     bool crown = false;
     {
-        int first = -1;
-        for (int iv = 0; iv < nv && first < 0; ++iv)
-            for (int iu = 0; iu < nu; ++iu)
-                if (body[at(iu, iv)]) {
-                    first = iv;
-                    break;
-                }
+        const int first = topRowOf(body);
         const double t0 = (first - above) * umPerPixel;
         double widest = 0, stalk = 1e9;
         int at0 = 0;
