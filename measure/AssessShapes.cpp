@@ -391,7 +391,10 @@ CapillaryShape shapeFrom(const CZVimage& picture, const std::vector<AssessedCapi
         }
         crown = first >= 0 && widest >= kCrownUm && stalk < 1e9 && widest >= stalk + kCrownOverStalkUm;
     }
-    if (!crown && (topWidth < kSpreadTopUm || limbWidth < kLeastLimbsUm || topWidth < limbWidth + kSpreadOverLimbsUm))
+    // From a place moved to below the mark only the crown is read: the
+    // bands of the test below stand relative to the mark, and the darkest
+    // point of a loop is no mark's place.
+    if (!crown && (moved || topWidth < kSpreadTopUm || limbWidth < kLeastLimbsUm || topWidth < limbWidth + kSpreadOverLimbsUm))
         return CapillaryShape::kHairpin;
     // Buds reach well above the cap; a coil lies round it.
     return widthAt(-kSpreadAboveUm, -kBudAboveUm) > 0 ? CapillaryShape::kRamified : CapillaryShape::kBizarre;

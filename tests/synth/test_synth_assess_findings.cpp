@@ -2,6 +2,8 @@
 // (bench/assess/assess_study prints the full tables).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "measure/AssessSteps.h"
 #include "support/AssessScore.h"
 #include "support/HairpinPicture.h"
@@ -216,10 +218,13 @@ TEST(AssessFindingsAccuracy, AbnormalLoopsOfSparseLateRowsAreFound) {
 // Sparse rows of normal loops, whose shapes would make them scleroderma:
 // no abnormal shape. Typical row 24 holds a normal cap 68 um wide over
 // limbs 57 um wide; the hard rows hold faint caps that noise spreads wide.
+// In row 165 of the study's seed 11 a faint mark looks below itself and
+// lands inside a loop 73 um wide at its top; measured from there, the
+// bands of the top-over-limbs test read it abnormal.
 TEST(AssessFindingsAccuracy, SparseRowsOfNormalLoopsGetNoAbnormalShape) {
-    for (const auto& [condition, row] : {std::pair{"typical", 24}, {"typical", 2}, {"typical", 10}, {"typical", 36},
-                                         {"hard", 36}, {"hard", 57}}) {
-        const uint64_t seed = 3 * 1000 + 500 + static_cast<uint64_t>(row);
+    for (const auto& [condition, study, row] : {std::tuple{"typical", 3, 24}, {"typical", 3, 2}, {"typical", 3, 10},
+                                                {"typical", 3, 36}, {"hard", 3, 36}, {"hard", 3, 57}, {"typical", 11, 165}}) {
+        const uint64_t seed = static_cast<uint64_t>(study) * 1000 + 500 + static_cast<uint64_t>(row);
         const AssessScore s = scoreAssessment(condition, seed, sparseNormalRow(seed, row));
         ASSERT_TRUE(s.ok) << condition << " row " << row;
         EXPECT_EQ(s.found.abnormalShapes, 0) << condition << " row " << row;
