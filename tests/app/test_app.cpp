@@ -11,7 +11,6 @@
 #include "settings/ProfileStore.h"
 #include "settings/StartupSettings.h"
 #include "db/CSubjectDatabase.h"
-#include "doppler/CReviewDoc.h"
 #include "doppler/Ctrv2Doc.h"
 #include "doppler/Trv2Board.h"
 #include "tests/support/RawSamples.h"
@@ -115,26 +114,6 @@ TEST_F(AppTest, DerivedNamesTakeTheExtensionFromTheFileNameOnlyAndAFailedMainWin
     frame.createOk = false;
     CBasicApp failing(svc.services, program());
     EXPECT_FALSE(failing.InitInstance(&frame, ""));
-}
-
-TEST_F(AppTest, TemplatesAreRegisteredInTheirFixedOrder) {
-    CBasicApp app(svc.services, program());
-    ASSERT_TRUE(app.InitInstance(&frame, ""));
-    const auto& t = app.templates().templates();
-    // Without the Doppler board, row 10 is left out.
-    ASSERT_EQ(t.size(), 13u);
-    EXPECT_EQ(t[0]->docClass, "ZBasicDoc");
-    EXPECT_EQ(t[6]->docClass, "CResultDoc");
-    // The first template that accepts an extension wins.
-    EXPECT_EQ(app.templates().templateFor("/x/a.zv1")->docClass, "CReviewDoc");
-
-    DocTemplateTable withBoard;
-    registerDocumentTemplates(withBoard, true);
-    ASSERT_EQ(withBoard.templates().size(), 14u);
-    EXPECT_EQ(withBoard.templates()[9]->docClass, "Ctrv2Doc");
-    EXPECT_EQ(withBoard.templateFor("a.zv1")->docClass, "CReviewDoc") << "a chart even with the board present";
-    EXPECT_TRUE(dynamic_cast<CReviewDoc*>(withBoard.templateFor("a.zv1")->createDocument().get()))
-        << "a Doppler recording opens for review, not as a plain chart";
 }
 
 TEST_F(AppTest, DopplerBoardIsPresentOnlyWithAPlaybackToRead) {

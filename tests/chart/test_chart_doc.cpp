@@ -262,6 +262,7 @@ TEST_F(EditFixture, TracePropertiesAreCheckedThenMarkedAndAnnounced) {
         EXPECT_FALSE(doc.setTraceProperties(0, q));
     }
     EXPECT_FALSE(doc.setTraceProperties(7, doc.traceProperties(0))) << "no such trace";
+    EXPECT_FALSE(doc.refillTrace(7, *line)) << "no such trace";
     EXPECT_TRUE(untouched());
     EXPECT_EQ(line->yScale, 1.0);
 
@@ -297,24 +298,6 @@ TEST_F(EditFixture, DisplayEditsOfTheActiveTrace) {
     EXPECT_EQ(views.hints.size(), 4u);
 }
 
-TEST_F(EditFixture, DisplayEditsUndoBackToTheSavedState) {
-    ASSERT_TRUE(doc.setTraceColour(0, 0x00FF00));
-    ASSERT_EQ(doc.setIntensityRange(1, 200), 200.0);
-    ASSERT_TRUE(doc.invertPalette(1));
-    ASSERT_TRUE(doc.toggleLinearIntensity(1));
-    EXPECT_EQ(doc.undoStack().undoText(), "Linear intensity scale");
-    for (int i = 0; i < 4; ++i) doc.undoStack().undo();
-    EXPECT_EQ(line->colour, 0u);
-    EXPECT_EQ(spectra->intensityRange, 500.0);
-    EXPECT_FALSE(spectra->paletteReversed);
-    EXPECT_EQ(spectra->paletteScheme, 0);
-    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
-    doc.undoStack().redo();
-    EXPECT_EQ(line->colour, 0x00FF00u);
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_FALSE(doc.refillTrace(7, *line)) << "no such trace";
-}
-
 TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
     const CMarker* m = doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
     CMarker foreign;
@@ -337,38 +320,4 @@ TEST_F(EditFixture, MarkersAreEditedAndRemovedThroughTheDocument) {
     EXPECT_FALSE(doc.removeMarker(0));
     EXPECT_EQ(doc.markers().size(), 0u);
     EXPECT_EQ(views.hints, std::vector<long>(3, ZchartDoc::kHintMarker));
-}
-
-TEST_F(EditFixture, TraceAndMarkerEditsUndoBackToTheSavedState) {
-    doc.AddMarker(std::make_unique<CMarker>(), 0.5, "a");
-    ASSERT_EQ(line->xStart, 133099096);
-    doc.SetModifiedFlag(false);
-    TraceProperties p = doc.traceProperties(0);
-    p.name = "flux";
-    p.start = 1.0;
-    ASSERT_TRUE(doc.setTraceProperties(0, p));
-    ASSERT_TRUE(doc.editMarker(0, MarkerProperties{"longer", "note", 2, 1, 3}));
-    ASSERT_TRUE(doc.removeMarker(0));
-    EXPECT_EQ(doc.undoStack().undoText(), "Delete Marker");
-
-    doc.undoStack().undo();
-    ASSERT_EQ(doc.markers().size(), 1u);
-    EXPECT_EQ(doc.markers()[0].label, "longer");
-    doc.undoStack().undo();
-    EXPECT_EQ(doc.markers()[0].label, "a");
-    EXPECT_EQ(doc.markers()[0].width, 1);
-    EXPECT_TRUE(doc.IsModified());
-    doc.undoStack().undo();
-    EXPECT_EQ(line->name, "");
-    EXPECT_EQ(line->xStart, 133099096);
-    EXPECT_FALSE(doc.IsModified()) << "back at the saved state";
-
-    doc.undoStack().redo();
-    EXPECT_EQ(line->name, "flux");
-    EXPECT_EQ(line->xStart, 1000);
-    EXPECT_TRUE(doc.IsModified());
-    doc.undoStack().redo();
-    doc.undoStack().redo();
-    EXPECT_TRUE(doc.markers().empty());
-    EXPECT_FALSE(doc.undoStack().canRedo());
 }

@@ -1,6 +1,7 @@
-// The chart's data operations and markers on the undo stack: every
-// operation undoes to the very bytes it started from and redoes to the very
-// bytes it made, and undoing back to the saved chart leaves it unmodified.
+// The chart's data operations, display edits, trace properties and markers
+// on the undo stack: every operation undoes to the very bytes it started
+// from and redoes to the very bytes it made, and undoing back to the saved
+// chart leaves it unmodified.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,6 +46,20 @@ DataFileFormat binaryPairs() { return {.binary = true, .inputType = 2, .outputTy
 
 const std::vector<Operation>& operations() {
     static const std::vector<Operation> ops = {
+        // Edits of how a trace looks and what it is called, and of markers.
+        {"Trace Properties",
+         [](ZchartDoc& d) {
+             TraceProperties p = d.traceProperties(0);
+             p.name = "flux";
+             p.start = 1.0;
+             return d.setTraceProperties(0, p);
+         }},
+        {"Colour", [](ZchartDoc& d) { return d.setTraceColour(0, 0x00FF00); }},
+        {"Intensity", [](ZchartDoc& d) { return d.setIntensityRange(1, 200) == 200.0; }},
+        {"Inverse Colours", [](ZchartDoc& d) { return d.invertPalette(1); }},
+        {"Linear intensity scale", [](ZchartDoc& d) { return d.toggleLinearIntensity(1); }},
+        {"Marker Properties", [](ZchartDoc& d) { return d.editMarker(0, MarkerProperties{"longer", "note", 2, 1, 3}); }},
+        {"Delete Marker", [](ZchartDoc& d) { return d.removeMarker(0); }},
         {"Smoothing", [](ZchartDoc& d) { return d.smooth(0, 12, 40, 2.0); }},
         {"FIR filter", [](ZchartDoc& d) { return d.fir(0, 0, 0, {0.25, 0.5, 0.25}); }},
         {"Normalise", [](ZchartDoc& d) { return d.normaliseToSelection(0, 10, 30); }},
@@ -74,7 +89,7 @@ const std::vector<Operation>& operations() {
 
 }  // namespace
 
-TEST_F(UndoFixture, EachDataOperationUndoesAndRedoesBitForBit) {
+TEST_F(UndoFixture, EachOperationUndoesAndRedoesBitForBit) {
     const std::vector<uint8_t> saved = doc.saveToBytes();
     for (const Operation& op : operations()) {
         SCOPED_TRACE(op.step);

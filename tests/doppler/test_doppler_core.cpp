@@ -214,39 +214,31 @@ TEST(Ctrv2Doc, TimerStepsBlocksWhoseShiftFindsTheSpectrumEdge) {
     EXPECT_EQ(m.doc.blocks(), 20u);
 }
 
-TEST(Ctrv2Doc, RecordingSavesAsAChartWithADopplerSpectrum) {
-    Monitor m;
-    for (int i = 0; i < 50; ++i) ASSERT_TRUE(m.doc.processBlock(100));
-    const std::string path = m.dir / "rec.zv1";
-    ASSERT_TRUE(m.doc.OnSaveDocument(path));
-    ZchartDoc back;
-    m.ts.adopt(back);
-    ASSERT_TRUE(back.OnOpenDocument(path));
-    const CTrace* cbv = back.findTrace("CBV");
-    const CTrace* sp = back.findTrace("Doppler spectrum");
-    ASSERT_TRUE(cbv && sp);
-    EXPECT_NE(dynamic_cast<const CDopTrace*>(sp), nullptr);
-    EXPECT_EQ(cbv->yUnits, "mm/s");
-    // Only what was recorded, oldest first; the monitor's rings stay whole.
-    EXPECT_EQ(cbv->sampleCount(), 50u);
-    EXPECT_EQ(cbv->head, 0u);
-    EXPECT_EQ(back.findTrace("raw")->sampleCount(), 5000u);
-    EXPECT_EQ(cbv->data->getD(49), m.doc.cbvTrace()->data->getD(49));
-    EXPECT_EQ(m.doc.cbvTrace()->sampleCount(), 24000u);
-    EXPECT_EQ(m.doc.cbvTrace()->head, 50u);
-}
-
-// A saved recording without beats, or pinned to the top of the band, has
-// no figures and says why; a chart without a Doppler recording has none.
-TEST(SavedDopplerSummary, NoBeatsAndSaturationGiveNoFiguresButAReason) {
+// A recording saves as a chart of what was recorded, with its Doppler
+// spectrum; one without beats, or pinned to the top of the band, has no
+// figures and says why; a chart without a Doppler recording has none.
+TEST(Ctrv2Doc, RecordingSavesAsAChartWhoseSummaryGivesFiguresOnlyForBeats) {
     for (double edge : {3000.0, 19900.0}) {
-        ordavia::test::DopplerMonitor m(edge);
+        ordavia::test::DopplerMonitor m(edge);  // a rectangular window: the top of the band saturates
         for (int i = 0; i < 100; ++i) ASSERT_TRUE(m.doc.processBlock(100));
         const std::string path = m.dir / "rec.zv1";
         ASSERT_TRUE(m.doc.OnSaveDocument(path));
         ZchartDoc back;
         m.ts.adopt(back);
         ASSERT_TRUE(back.OnOpenDocument(path));
+        const CTrace* cbv = back.findTrace("CBV");
+        const CTrace* sp = back.findTrace("Doppler spectrum");
+        ASSERT_TRUE(cbv && sp);
+        EXPECT_NE(dynamic_cast<const CDopTrace*>(sp), nullptr);
+        EXPECT_EQ(cbv->yUnits, "mm/s");
+        // Only what was recorded, oldest first; the monitor's rings stay whole.
+        EXPECT_EQ(cbv->sampleCount(), 100u);
+        EXPECT_EQ(cbv->head, 0u);
+        EXPECT_EQ(back.findTrace("raw")->sampleCount(), 10000u);
+        EXPECT_EQ(cbv->data->getD(99), m.doc.cbvTrace()->data->getD(99));
+        EXPECT_EQ(m.doc.cbvTrace()->sampleCount(), 24000u);
+        EXPECT_EQ(m.doc.cbvTrace()->head, 100u);
+
         const auto s = ordavia::summariseSavedDoppler(back);
         ASSERT_TRUE(s) << edge;
         EXPECT_EQ(s->velocities, 100u);

@@ -149,14 +149,4 @@ TEST(DopplerRecording, ANoiseFloorOverTheThresholdIsSaturatedAndTheAutomaticMeth
     ASSERT_TRUE(automatic && automatic->measured());
     EXPECT_NEAR(automatic->pulses.pi, rec.truth.pi, 0.2 * rec.truth.pi);
     EXPECT_NEAR(automatic->pulses.ri, rec.truth.ri, 0.2 * rec.truth.ri);
-
-    // The same recording without the detector's floor is measured by the
-    // edge method: the watch does not call every fast signal saturated.
-    auto clean = analyse(noisyRecording(0.0).samples, 0);
-    EXPECT_TRUE(clean && !clean->saturated);
-
-    // Silence: no beats, nothing reported as a measurement.
-    auto silent = analyse(std::vector<int16_t>(40000, 0), 0);
-    ASSERT_TRUE(silent && !silent->measured());
-    EXPECT_NE(silent->warnings[0].find("no beats"), std::string::npos);
 }

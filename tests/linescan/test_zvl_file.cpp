@@ -44,7 +44,11 @@ Bytes lineScanBlock(int32_t version, int32_t slopeCount, const std::vector<doubl
 struct ZvlTest : ::testing::Test {
     ordavia::test::TestServices svc;
     testsupport::ScratchDir dir{"zvl"};
-    void SetUp() override { svc.profile.SetPath(dir / "p.ini"); }
+    ZlineScanBaseDoc doc;
+    void SetUp() override {
+        svc.profile.SetPath(dir / "p.ini");
+        svc.adopt(doc);
+    }
 };
 
 }  // namespace
@@ -79,8 +83,6 @@ TEST_F(ZvlTest, EveryVersionFromFiveToElevenLoadsItsFieldsAndKeepsTheRest) {
 }
 
 TEST_F(ZvlTest, SavedFileIsTheVersionElevenLayoutAndLoadsBack) {
-    ZlineScanBaseDoc doc;
-    svc.adopt(doc);
     ASSERT_TRUE(doc.loadZvlBytes(lineScanBlock(11, 2, {1, 2, 3, 4, 5, 6, 7, 8}).b).ok());
     EXPECT_EQ(doc.saveToBytes(), lineScanBlock(11, 2, {1, 2, 3, 4, 5, 6, 7, 8}).b);
 
@@ -105,8 +107,6 @@ TEST_F(ZvlTest, SavedFileIsTheVersionElevenLayoutAndLoadsBack) {
 }
 
 TEST_F(ZvlTest, SlopeCountOfAThousandLoadsNoSlopesAndDamagedFilesFailWhole) {
-    ZlineScanBaseDoc doc;
-    svc.adopt(doc);
     // No slope bytes follow a count of 1000: the next field is read in place.
     ASSERT_TRUE(doc.loadZvlBytes(lineScanBlock(11, 1000, {}).b).ok());
     EXPECT_TRUE(doc.slopes().empty());
@@ -148,8 +148,6 @@ TEST_F(ZvlTest, SlopeCountOfAThousandLoadsNoSlopesAndDamagedFilesFailWhole) {
 }
 
 TEST_F(ZvlTest, SlopesArePickedByEitherEndAndDeleted) {
-    ZlineScanBaseDoc doc;
-    svc.adopt(doc);
     EXPECT_EQ(doc.pickSlope(1.0, 10.0, 0.1, 1.0), 0);  // a new slope starts
     doc.moveSlopeEnd(2.0, 30.0);
     EXPECT_DOUBLE_EQ(doc.slopes()[0].velocity(), 20.0);

@@ -4,7 +4,6 @@
 // assessment, and an uncalibrated picture never decides silently.
 #include <gtest/gtest.h>
 
-#include "base/JsonWriter.h"
 #include "measure/AssessmentFigures.h"
 #include "measure/AssessmentRecord.h"
 #include "measure/CapillaryAssessment.h"
@@ -146,20 +145,6 @@ TEST(Assessment, UnjudgedShapesOnlyMatterWhereTheyDecide) {
     marked.capillaries[0].byHand = true;
     recomputeAssessment(marked, 1.0);
     EXPECT_TRUE(marked.patternTrusted);
-}
-
-TEST(Assessment, FiguresRenderPatternAndPhaseAsWords) {
-    CapillaryAssessment a = row(8, 60);
-    const MeasureValues f = assessmentFigures(a);
-    EXPECT_EQ(f.number("pattern"), "scleroderma");
-    EXPECT_EQ(f.number("rule"), "2");
-    JsonWriter j(false);
-    j.beginObject();
-    f.json(j, {"pattern", "phase"});
-    j.endObject();
-    EXPECT_EQ(j.str(), R"({"pattern":"scleroderma","phase":"active"})");
-    const MeasureValues n = assessmentFigures(row(8));
-    EXPECT_EQ(n.number("phase"), "none");
 }
 
 TEST(AssessmentRecord, RoundTripKeepsHandCorrectionsAndRefusesDamage) {

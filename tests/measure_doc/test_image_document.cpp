@@ -32,6 +32,14 @@ protected:
         doc.setServices(&services);
         return doc.readFile(path("v.cs1"));
     }
+    // Saves a new document with a w x h grey picture of its own as name.cs1.
+    void saveWithPicture(const std::string& name, int w, int h, uint8_t v) {
+        ZBasicDoc& doc = newDoc();
+        doc.OnNewDocument();
+        doc.setImage(grey(w, h, v));
+        doc.markImageForSave();
+        ASSERT_TRUE(doc.OnSaveDocument(path(name + ".cs1")));
+    }
 };
 
 // The fields of a version-10 file up to the dimension lists, with distinct
@@ -272,13 +280,7 @@ TEST_F(ImageDocTest, AnOpenedPictureIsNeverSavedOverOrReplacedUnasked) {
 }
 
 TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
-    {
-        ZBasicDoc& doc = newDoc();
-        doc.OnNewDocument();
-        doc.setImage(grey(40, 30, 10));
-        doc.markImageForSave();
-        ASSERT_TRUE(doc.OnSaveDocument(path("m.cs1")));
-    }
+    ASSERT_NO_FATAL_FAILURE(saveWithPicture("m", 40, 30, 10));
     // Move both files elsewhere: the stored path is gone, the name beside the document is found.
     fs::create_directories(dir / "moved");
     fs::rename(dir / "m.cs1", dir / "moved" / "m.cs1");
@@ -423,9 +425,7 @@ TEST_F(ImageDocTest, APictureThatDoesNotLoadIsAStatusWithItsReason) {
     EXPECT_TRUE(doc.image().isEmpty());
     EXPECT_FALSE(doc.IsModified());
 
-    doc.setImage(grey(20, 10, 5));
-    doc.markImageForSave();
-    ASSERT_TRUE(doc.OnSaveDocument(path("p.cs1")));
+    ASSERT_NO_FATAL_FAILURE(saveWithPicture("p", 20, 10, 5));
     ZBasicDoc& back = newDoc();
     ASSERT_TRUE(back.readFile(path("p.cs1")).ok());
     ASSERT_EQ(back.imageFileName(), path("p.bmp"));
@@ -442,11 +442,7 @@ TEST_F(ImageDocTest, APictureThatDoesNotLoadIsAStatusWithItsReason) {
 // whose picture is missing opens without its picture (it used to throw at
 // the question), and asks nothing of anyone.
 TEST_F(ImageDocTest, ADocumentWithoutTheApplicationOpensWithoutItsPicture) {
-    ZBasicDoc& doc = newDoc();
-    doc.OnNewDocument();
-    doc.setImage(grey(20, 10, 5));
-    doc.markImageForSave();
-    ASSERT_TRUE(doc.OnSaveDocument(path("h.cs1")));
+    ASSERT_NO_FATAL_FAILURE(saveWithPicture("h", 20, 10, 5));
     ASSERT_TRUE(fs::remove(path("h.bmp")));
     ZBasicDoc alone;
     ASSERT_TRUE(alone.OnOpenDocument(path("h.cs1")));

@@ -8,7 +8,6 @@
 #include "ProcTestSupport.h"
 #include "measure/ui/BrightnessContrastDialog.h"
 #include "measure/ui/ProcessMenu.h"
-#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
@@ -91,30 +90,4 @@ TEST_F(ProcTest, BrightnessContrastPreviewsAndCancelRestores) {
     EXPECT_TRUE(doc.imageModified());
     doc.undo();
     EXPECT_TRUE(samePixels(doc.image(), before));
-}
-
-// The menu as it was built by hand: without a picture only the dust mask
-// commands are available.
-TEST_F(ProcTest, ProcessMenuKeepsItsCommandsAndWhatNeedsAPicture) {
-    testsupport::ensureQtApp();
-    ZBasicDoc& doc = newDoc();
-    QWidget view;
-    QMenu* m = makeProcessMenu(&doc, &view);
-    const auto entries = [](bool picture) {
-        const QString x = picture ? "" : " [x]";
-        QStringList out;
-        for (const char* t : {"&Adjust brightness/contrast", "E&qualise", "Ne&gative", "&Low pass filter",
-                              "&High pass filter", "&Laplacian filter", "Custo&m Filter", "Blur", "&Bin", "Subtract image"})
-            out << t + x;
-        out << "-" << "Remove single dust mark" << "Use Dust Mask filter [c]" << "Save Dust Mask" << "Load dust mask"
-            << "-";
-        for (const char* t : {"Processing...", "Threshold Capillaries", "Threshold &preprocess check", "apex filter",
-                              "&Find Capillaries", "&Simple threshold", "find minima within window",
-                              "find minima within tolerance", "find 8 regions"})
-            out << t + x;
-        return out << "-" << "Assess &capillaroscopy" + x;
-    };
-    EXPECT_EQ(testsupport::shownEntries(m), entries(false));
-    doc.setImage(grey(10, 10, 0));
-    EXPECT_EQ(testsupport::shownEntries(m), entries(true));
 }

@@ -30,14 +30,10 @@ AssessTotals giantRows(const char* condition, uint64_t first, int n, int giants)
 
 }  // namespace
 
-// On a faint, blurred picture the row step found no top at many giant
-// loops (or fitted the row at the nail's edge), so a picture with giants
-// read "non-scleroderma". A giant's blood column is so thick that it is
-// the darkest wide patch around even there. Searched for as such, 30 of
-// these 16 hard pictures' 32 giants are found and all 16 pictures are
-// called scleroderma (before: 24 giants, 14 pictures), with one false
-// giant among 157 capillaries; rows of dilated loops get no more false
-// giants than before (1 among 86 capillaries).
+// A giant's blood column is the darkest wide patch around even where the
+// row step finds no top: 30 of these 16 hard pictures' 32 giants are found,
+// all 16 called scleroderma, one false giant in 157 capillaries (1 in 86
+// on rows of dilated loops).
 TEST(AssessCapsAccuracy, GiantsOnHardPicturesAreFoundWhereTheRowStepFindsNoTop) {
     const AssessTotals g = giantRows("hard", 1300, 16, 3);
     EXPECT_GE(g.giantsFound * 100, g.giants * 85) << g.giantsFound << " of " << g.giants;
@@ -48,9 +44,8 @@ TEST(AssessCapsAccuracy, GiantsOnHardPicturesAreFoundWhereTheRowStepFindsNoTop) 
 }
 
 // Typical pictures: the search adds no giant where the row step found one
-// already and finds those it missed: 23 of 24 giants on these 12 pictures,
-// none false among 160 capillaries, all 12 called scleroderma (before: 18
-// giants, 10 pictures).
+// and finds those it missed: 23 of 24 giants, none false in 160
+// capillaries, all 12 pictures called scleroderma.
 TEST(AssessCapsAccuracy, GiantsOnTypicalPicturesAreFoundOnceEach) {
     const AssessTotals g = giantRows("typical", 1500, 12, 3);
     EXPECT_GE(g.giantsFound * 100, g.giants * 90) << g.giantsFound << " of " << g.giants;
@@ -66,13 +61,9 @@ TEST(AssessCapsAccuracy, GiantsOnTypicalPicturesAreFoundOnceEach) {
     EXPECT_LE(medianOf(giant), 4.5) << "of " << giant.size();
 }
 
-// Under a hard picture's blur the body of a dilated, winding loop read as
-// wide as a giant's, and one such false giant on one finger made a whole
-// examination "scleroderma pattern". Its body stays paler than a giant's
-// (9 false giants became 4 on the first 32 fingers), and its darkness over
-// a giant's whole area is far less than a giant's, blurred or not: on these
-// 6 non-specific examinations 6 false giants among 510 capillaries called 5
-// of them scleroderma; now 2 false giants, 2 examinations.
+// A dilated, winding loop's body stays paler than a giant's, and its
+// darkness over a giant's whole area is far less, blurred or not: on these
+// 6 non-specific examinations 2 false giants in 510 capillaries.
 TEST(AssessCapsAccuracy, DilatedWindingLoopsOnHardPicturesAreNoGiants) {
     AssessTotals t;
     int examsCalled = 0;
@@ -91,13 +82,10 @@ TEST(AssessCapsAccuracy, DilatedWindingLoopsOnHardPicturesAreNoGiants) {
     EXPECT_LE(examsCalled, 3) << "of 6";
 }
 
-// Under a typical picture's blur (sigma about 9 um) a normal cap 8 to 18 um
-// across read about 20 um whatever its diameter, so most normal loops were
-// called dilated. Read from each cap's darkening against the row's
-// ordinary cap at the picture's own blur, the median apical error on these
-// 12 pictures was 1.9 um (before: 9.6) with 4 of their 112 normal caps read
-// dilated (before: 67 of 108) and 8 of 16 dilated loops read dilated. With
-// the blood around each cap weighed too: 1.6 um, 4 of 111, 16 of 16.
+// Under a typical picture's blur (sigma about 9 um) each cap is read from
+// its darkening against the row's ordinary cap, and the blood around it:
+// median apical error 1.6 um, 4 of 111 normal caps read dilated, 16 of 16
+// dilated loops read dilated.
 TEST(AssessCapsAccuracy, ApicalDiametersOnTypicalPicturesAreReadThroughTheBlur) {
     AssessTotals t;
     for (uint64_t seed = 2100; seed < 2112; ++seed) {
@@ -115,13 +103,10 @@ TEST(AssessCapsAccuracy, ApicalDiametersOnTypicalPicturesAreReadThroughTheBlur) 
     EXPECT_GE(t.dilatedReadDilated * 100, t.dilatedCaps * 30) << t.dilatedReadDilated << " of " << t.dilatedCaps;
 }
 
-// On a hard picture (blur sigma about 29 um, vessels darkening it by 1 to
-// 2 %) the cut through a cap tells a dilated loop from an ordinary one no
-// better than chance: dilated loops read ordinary (30-50 um ones about
-// 20 um small) and noise read ordinary caps dilated. The blood in a box
-// around the cap tells them apart at any blur. On these 14 rows of five
-// dilated loops each, 17 of the 37 measured dilated loops read dilated
-// (before: 5) and the 30-50 um ones read 15.3 um small (median; before 21.2).
+// On a hard picture the cut through a cap tells a dilated loop from an
+// ordinary one no better than chance; the blood in a box around the cap
+// does: 17 of the 37 measured dilated loops read dilated, the 30-50 um ones
+// 15.3 um small (median).
 TEST(AssessCapsAccuracy, DilatedLoopsOnHardPicturesAreReadByTheirBlood) {
     AssessTotals t;
     for (uint64_t seed = 2200; seed < 2214; ++seed) {

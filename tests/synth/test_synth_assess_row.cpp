@@ -53,11 +53,8 @@ TEST(AssessRow, TopsOnRidgesAcrossTheRowLeaveAClearRow) {
 }
 
 // Clean pictures of every kind of row: the loops a dense row's mask merged
-// are found again along their caps, where neighbours stand apart, and the
-// line's ends are set from the filled row (before, its ends came from the
-// spacing with the lost loops' gaps in it, and the rim's tops counted in
-// sparse rows). Density MAE on these 12 pictures: 0.46 per mm before, 0.19
-// now.
+// are found again along their caps and the line's ends come from the
+// filled row (density MAE on these 12 pictures 0.19 per mm).
 TEST(AssessRow, CleanRowsAreCountedAlongTheCaps) {
     const AssessTotals t = rows("clean", 23000, 12);
     ASSERT_EQ(t.pictures, 12);
@@ -83,14 +80,9 @@ double typicalBias(double perMm, double disorder, uint64_t first) {
 
 }  // namespace
 
-// Typical pictures: the loops of a dense row reach the vessel mask as one
-// band, or in part (the fainter ones fall below its level), and were lost:
-// along the caps every loop still darkens the picture as a hump of its own.
-// In a sparse row the tops of skin texture are taken out (neither a cap
-// nor limbs like the row's clearer loops, or ridges below running across
-// the row). Mean error on these rows, per mm: dense -2.72, then -2.16;
-// sparse +1.61, then +0.54, now -0.20 (a late-stage row of 2.5 per mm read
-// as 3 or more misses the low-density rule).
+// Typical pictures keep the range of densities: a dense row's merged or
+// faint loops are found along the caps, a sparse row's skin texture is
+// taken out (a late-stage row read 3 per mm or more misses the rule).
 TEST(AssessRow, TypicalRowsKeepTheirRange) {
     EXPECT_GE(typicalBias(10.5, 0.1, 31000), -2.45);
     const double sparse = typicalBias(2.5, 0.8, 32000);
@@ -224,12 +216,9 @@ void expectRowErrors(const char* pattern, double mean, double bias) {
 
 }  // namespace
 
-// Late-stage fingers: few, disorganised loops with skin texture in their
-// gaps, which gave the mask as many tops as the loops did, while the
-// fainter loops reach the mask not at all. Counted by the columns of the
-// loops' limbs below the line: on these 16 fingers (true density 1.5 to
-// 2.7 per mm) the mean error was 0.82 per mm with 8 read over 3 (which
-// misses the low-density rule), now 0.57 with 3.
+// Late-stage fingers (skin texture in the gaps, faint loops) are counted
+// by the columns of their limbs below the line: on these 16 fingers (1.5
+// to 2.7 per mm) the mean error is 0.57 per mm, 3 read over 3.
 TEST(AssessRow, LateStageRowsReadSparse) {
     const FingerErrors e = studyExamErrors("late");
     ASSERT_EQ(e.fingers, 16);
@@ -237,13 +226,9 @@ TEST(AssessRow, LateStageRowsReadSparse) {
     EXPECT_LE(e.readOver3, 5);
 }
 
-// In an active-stage row the giants stand far apart in the vessel mask and
-// the ordinary loops between them are pale, often dilated, with pale limbs
-// standing wide: counted only by the clear loops' standards they were
-// missed and such rows read 1.5 to 3 per mm low. Two examinations of the
-// study (16 fingers, 4.5 to 6.3 per mm): the mean error was 1.73, all of
-// it low (bias -1.73); then 0.84 (bias -0.76), and with the tops on the
-// cuticle's rim moved down to their caps 0.81 (bias -0.70).
+// In an active-stage row the pale, often dilated loops between the giants
+// are counted: two examinations (16 fingers, 4.5 to 6.3 per mm), mean
+// error 0.81 per mm (bias -0.70; it was -1.73).
 TEST(AssessRow, LoopsBetweenGiantsAreCounted) {
     expectRowErrors("active", 1.05, -1.0);
 }
@@ -271,12 +256,9 @@ TEST(AssessRow, TopsOnTheCuticlesRimGoDownToTheirCaps) {
     EXPECT_EQ(tips[2].y, 105);
 }
 
-// Early-stage fingers: a dense row of ordinary loops set well below the
-// cuticle, with a few giants. The mask's tops of the loops that reach the
-// cuticle's rim stood on it, 50 to 100 um above their caps: the row's line
-// followed the rim and its loops were neither measured nor counted along
-// it. Two examinations of the study (16 fingers, 7.5 to 10 per mm): the
-// mean error was 0.77 per mm (bias -0.75); now 0.65 (bias -0.60).
+// Early-stage fingers: a dense row set well below the cuticle, whose tops
+// on the cuticle's rim go down to their caps: two examinations (16
+// fingers, 7.5 to 10 per mm), mean error 0.65 per mm (bias -0.60).
 TEST(AssessRow, EarlyStageRowsAreReadBelowTheCuticle) {
     expectRowErrors("early", 0.72, -0.7);
 }
