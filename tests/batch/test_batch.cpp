@@ -249,8 +249,7 @@ TEST_F(Batch, TheSnakemakeWorkflowGathersTheTableOfTheBatch) {
 
 // N jobs at once share the process's threads: each job's analyses (and its
 // video decoder, which asks the same count) get T / N of them, at least one,
-// however many the process may use. Without the share two jobs on two cores
-// ran four threads.
+// however many the process may use.
 TEST(BatchWorkers, EachJobGetsItsShareOfTheThreads) {
     struct Case {
         int total, workers, each;

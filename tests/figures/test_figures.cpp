@@ -46,9 +46,7 @@ TEST(MeasureValues, OneValueAndUnitInEveryOutputAndNeverAZeroForMissing) {
     EXPECT_EQ(f.csvRow(), "12.3,151");
     EXPECT_EQ(f.reportLines(), (std::vector<std::string>{"width: 12.3 mm", "area: 151 mm^2"}));
     EXPECT_EQ(f.tableValues(), (std::vector<double>{12.345, 150.6}));
-    // An exact binary half rounds the same way in the text as in --json
-    // (printf alone gave 0.2 and 2 here: the assessment window showed a
-    // quality of 0.62 where the command line gave 0.63).
+    // An exact binary half rounds the same way in the text as in --json.
     f.set("width", 0.25).set("area", 2.5);
     EXPECT_EQ(f.csvRow(), "0.3,3");
 

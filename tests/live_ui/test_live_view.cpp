@@ -12,7 +12,6 @@
 #include "live/ui/DeviceWindows.h"
 #include "live/ui/ZBasicfgView.h"
 #include "tests/support/LiveFixture.h"
-#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
@@ -97,37 +96,6 @@ TEST(LiveView, ShowsTheRunningPictureWithItsReadOutAndDeviceWindows) {
     EXPECT_FALSE(doc->isLive());
     doc->RemoveView(view);
     doc->OnCloseDocument();
-}
-
-// The Capture menu as it was built by hand; its ticks show the camera's
-// settings and the device windows, "Start timed saves" needs a timer.
-TEST(LiveView, CaptureMenuKeepsItsCommandsAndTicks) {
-    testsupport::ensureQtApp();
-    testsupport::LiveBench bench(8, 8, false);
-    auto doc = bench.ts.make<ZBasicfgDoc>();
-    ASSERT_TRUE(doc->OnNewDocument());
-    ZBasicfgView view(doc.get());
-    QMenu* live = view.documentMenus().first();
-    ASSERT_EQ(live->title(), ZBasicfgView::kMenuTitle);
-    const auto entries = [](bool timer, bool ticked) {
-        const QString tick = ticked ? " [v]" : "";
-        return QStringList(
-            {"Start live video", "stop", "Sa&ve Image {Freeze the live picture and save it (F4)}", "-", "&Timer...",
-             QString("Start timed saves [c]") + (timer ? "" : " [x]") +
-                 " {Save the timer's series of pictures (Timer...); again to stop the series}",
-             "&Frame skip", "&Select camera...", "Set grab image si&ze", "&Video Input", "Show all &errors [c]" + tick,
-             "&Half resolution [c]" + tick, "Set pixel clock", "Simulated camera...", "-",
-             "&Video Input Control [c]" + tick, "&Big Brightness slider [c]" + tick, "&Adjust brightness/contrast",
-             "Auto flash control", "Auto focus control"});
-    };
-    EXPECT_EQ(testsupport::shownEntries(live), entries(false, false));
-    for (QAction* a : live->actions())
-        if (a->text() == "Show all &errors" || a->text() == "&Half resolution") a->trigger();
-    view.toggleControlWindow(false);
-    view.toggleControlWindow(true);
-    doc->setTimer(3, 1);
-    EXPECT_TRUE(doc->binning());
-    EXPECT_EQ(testsupport::shownEntries(live), entries(true, true));
 }
 
 // "Sa&ve Image" where the picture cannot be written tells why, once, as an

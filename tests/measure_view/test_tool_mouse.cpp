@@ -13,11 +13,7 @@ using namespace ordavia;
 
 using TC = ImageToolController;
 
-TEST_F(ViewToolTest, ChoosingAToolTwiceReturnsToSelect) {
-    tools->chooseTool(TC::kRoi);
-    EXPECT_EQ(tools->toolMode(), TC::kRoi);
-    tools->chooseTool(TC::kRoi);
-    EXPECT_EQ(tools->toolMode(), TC::kSelect);
+TEST_F(ViewToolTest, UnknownModesAreRefusedAndTheModeIsProgramWide) {
     // Modes that are no tools are refused and change nothing.
     for (int bad : {1, 2, 3, 6, 17, 19, -1}) {
         EXPECT_FALSE(tools->setToolMode(bad));

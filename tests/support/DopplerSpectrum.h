@@ -1,7 +1,7 @@
 #pragma once
-// A stored Doppler spectrum with a known edge per row: row i has `power`
-// in bins 1 .. edges[i] and nothing above, bin 0 the DC power; each row's
-// extent (the Hz its bins span) is n x binHz, so that bin k is k x binHz.
+// A stored Doppler spectrum of 64 bins with a known edge per row: row i has
+// power 1000 in bins 1 .. edges[i] and nothing above, bin 0 the DC power
+// 5000; each row's extent is 64 x 0.5 Hz, so that bin k is k x 0.5 Hz.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -10,9 +10,9 @@
 
 namespace ordavia::test {
 
-inline std::unique_ptr<CDopTrace> dopplerSpectrum(const std::vector<uint32_t>& edges, uint32_t n = 64,
-                                                  double binHz = 0.5, double power = 1000.0,
-                                                  double dc = 5000.0) {
+inline std::unique_ptr<CDopTrace> dopplerSpectrum(const std::vector<uint32_t>& edges) {
+    constexpr uint32_t n = 64;
+    constexpr double binHz = 0.5, power = 1000.0, dc = 5000.0;
     auto t = std::make_unique<CDopTrace>(16, static_cast<uint32_t>(edges.size()), n);
     if (!t->hasData()) return t;
     t->extent->fill(n * binHz);
