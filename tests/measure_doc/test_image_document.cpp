@@ -61,11 +61,7 @@ Bytes headerV2(int32_t version, int32_t imageTime = 7, const std::string& notes 
     return b;
 }
 
-Bytes dbBlock(int saveCount) {
-    Bytes b;
-    b.i32(2).i32(saveCount).str("AB12").i32(42).str("owner").str("res").str("station").str("imported");
-    return b;
-}
+Bytes dbBlock(int saveCount) { return Bytes().block(saveCount, "AB12", 42); }
 
 }  // namespace
 
@@ -76,7 +72,7 @@ TEST_F(ImageDocTest, Version10LoadsEveryFieldAndRewritesTheSameBytes) {
     f.u16(0);
     f.u16(2).newClass("CDimCircle").dim3(0xff00, 1, "", {{5, 5}, {15, 5}}).u16(0x8000 | 1).dim3(7, 1, "b", {{0, 0}});
     f.u16(0).u16(0);
-    f.raw(std::string(reinterpret_cast<const char*>(dbBlock(6).b.data()), dbBlock(6).b.size()));
+    f.append(dbBlock(6));
     write("a.cs1", f.b);
 
     ZBasicDoc& doc = newDoc();
@@ -171,7 +167,7 @@ TEST_F(ImageDocTest, OlderVersionsHonourTheirGates) {
         if (v > 6) b.i32(4).i32(0);
         if (v > 7) b.str("mag").i32(5);
         for (int i = 0; i < 5; ++i) b.u16(0);
-        if (v > 8) b.raw(std::string(reinterpret_cast<const char*>(dbBlock(1).b.data()), dbBlock(1).b.size()));
+        if (v > 8) b.append(dbBlock(1));
         ZBasicDoc doc;
         const Status st = load(doc, b);
         ASSERT_TRUE(st.ok()) << "version " << v << ": " << st.reason();
@@ -186,8 +182,7 @@ TEST_F(ImageDocTest, DamagedFilesFailWithAMessageAndLeaveNothingOpen) {
     Bytes f = headerV10();
     f.u16(1).newClass("CDimLine").dim3(255, 2, "a", {{1, 2}, {30, 40}});
     for (int i = 0; i < 4; ++i) f.u16(0);
-    const Bytes db = dbBlock(1);
-    f.b.insert(f.b.end(), db.b.begin(), db.b.end());
+    f.append(dbBlock(1));
     // Every truncation fails cleanly.
     for (size_t cut = 0; cut < f.b.size(); cut += 7) {
         write("t.cs1", std::vector<uint8_t>(f.b.begin(), f.b.begin() + static_cast<std::ptrdiff_t>(cut)));
@@ -303,11 +298,7 @@ TEST_F(ImageDocTest, ImageFileIsFoundBesideTheDocumentOrAskedFor) {
 TEST_F(ImageDocTest, UncalibratedMeasuresArePixelsAndMoveAllTakesEverything) {
     ZBasicDoc& doc = newDoc();
     doc.OnNewDocument();
-    {
-        auto v_ = doc.calibration();
-        v_.xScale = 0.5; v_.yScale = 0.5; v_.calibrated = 0; v_.units = "um";
-        doc.setCalibration(v_);
-    }
+    doc.setCalibration({.xScale = 0.5, .yScale = 0.5, .calibrated = false, .units = "um"});
     EXPECT_EQ(doc.unitsInEffect(), "pixel");
     EXPECT_EQ(doc.xScaleInEffect(), 1.0);
     doc.setImage(grey(100, 100, 50));

@@ -38,6 +38,7 @@ struct Bytes {
         return *this;
     }
     Bytes& raw(const std::string& s) { return raw(s.data(), s.size()); }
+    Bytes& raw(const std::vector<uint8_t>& v) { return raw(v.data(), v.size()); }
     Bytes& append(const Bytes& o) { return raw(o.b.data(), o.b.size()); }
     // Short archive strings only (below 255 characters).
     Bytes& str(const std::string& s) { return u8(static_cast<uint8_t>(s.size())).raw(s); }

@@ -10,37 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveBytes.h"
 #include "ScratchDir.h"
 
 namespace testsupport {
 
-struct LeBytes {
-    std::vector<uint8_t> b;
-    LeBytes& i32(int32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-        return *this;
-    }
-    LeBytes& f64(double v) {
-        uint8_t t[8];
-        __builtin_memcpy(t, &v, 8);
-        b.insert(b.end(), t, t + 8);
-        return *this;
-    }
-    LeBytes& u16(uint16_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-        return *this;
-    }
-    LeBytes& str(const std::string& s) {  // archive string below 255 characters
-        b.push_back(uint8_t(s.size()));
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
-    LeBytes& raw(const std::vector<uint8_t>& v) {
-        b.insert(b.end(), v.begin(), v.end());
-        return *this;
-    }
-};
+// The archive tests' little-endian builder (i32, f64, u16, str, raw).
+using LeBytes = ::Bytes;
 
 // Frame k of a w x rows grey test movie: every byte tells frame and place.
 inline std::vector<uint8_t> testFrame(int k, int w, int rows) {

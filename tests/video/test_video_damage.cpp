@@ -32,18 +32,6 @@ namespace {
 // allocation slip past the address-space limit below.
 const int kOneHeap = ::mallopt(M_ARENA_MAX, 1);
 
-// A movie file of `count` w x h frames, sparse on the disc.
-void sparseMve(const std::string& path, int w, int h, uint8_t count) {
-    LeBytes b;
-    b.i32(-23).i32(-2).i32(36).i32(0).i32(0).i32(w).i32(h).i32(0).i32(0).i32(0);
-    writeBytes(path, b.b);
-    ASSERT_EQ(::truncate(path.c_str(), 40 + int64_t(count) * w * h), 0);
-    FILE* f = std::fopen(path.c_str(), "ab");
-    const uint8_t tail[8] = {count, 0, 0, 0, 0, 0, 0, 0};
-    std::fwrite(tail, 1, 8, f);
-    std::fclose(f);
-}
-
 }  // namespace
 
 TEST(DamagedVideo, StatisticsNameDamagedFramesAndSkipThemOnlyWhenAsked) {
@@ -100,7 +88,7 @@ TEST(DamagedVideo, DeclaredFramesBeyondTheFilesBytesAreRefusedBeforeAllocating) 
 
     // A movie file of one 4 GiB frame (sparse on the disc): refused by the
     // ceiling, not by the allocator.
-    sparseMve(d / "huge.mve", 65536, 65536, 1);
+    writeSparseMve(d / "huge.mve", 65536, 65536, 1);
     s = m.Open(d / "huge.mve");
     EXPECT_EQ(s.code(), StatusCode::NoMemory) << s.reason();
 }
@@ -139,7 +127,7 @@ TEST(DamagedVideo, FrameWithoutMemoryFailsWithNoMemory) {
     GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
 #endif
     ScratchDir d("nomemory");
-    sparseMve(d / "big.mve", 2048, 2048, 3);
+    writeSparseMve(d / "big.mve", 2048, 2048, 3);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
