@@ -8,19 +8,12 @@
 #include "ProcTestSupport.h"
 #include "measure/ui/BrightnessContrastDialog.h"
 #include "measure/ui/ProcessMenu.h"
+#include "tests/support/MenuEntries.h"
 #include "tests/support/QtTestApp.h"
 
 using namespace ordavia;
 
-namespace {
-
-QAction* findAction(QMenu* m, const QString& text) {
-    for (QAction* a : m->actions())
-        if (a->text() == text) return a;
-    return nullptr;
-}
-
-}  // namespace
+using testsupport::entryNamed;
 
 TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     testsupport::ensureQtApp();
@@ -31,16 +24,16 @@ TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     // The switch shows the stored state.
     store().WriteInt("settings", "dustmask", 1);
     emit m->aboutToShow();
-    EXPECT_TRUE(findAction(m, "Use Dust Mask filter")->isChecked());
+    EXPECT_TRUE(entryNamed(m, "Use Dust Mask filter")->isChecked());
     // Without a picture the image commands are off; the dust mask files
     // can still be handled.
-    EXPECT_FALSE(findAction(m, "Ne&gative")->isEnabled());
-    EXPECT_TRUE(findAction(m, "Load dust mask")->isEnabled());
+    EXPECT_FALSE(entryNamed(m, "Ne&gative")->isEnabled());
+    EXPECT_TRUE(entryNamed(m, "Load dust mask")->isEnabled());
 
     doc.setImage(grey(10, 10, 0));
     doc.pictureForPreview().row(0)[0] = 255;
     emit m->aboutToShow();
-    findAction(m, "Ne&gative")->trigger();
+    entryNamed(m, "Ne&gative")->trigger();
     EXPECT_EQ(doc.image().row(0)[0], 0);
     EXPECT_EQ(doc.notes(), "Invert\r\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
@@ -48,9 +41,9 @@ TEST_F(ProcTest, ProcessMenuShowsTheDustSwitchAndReachesTheDocument) {
     // A refusal reaches the user once, with its text; a cancelled chooser
     // says nothing.
     prompter.pushText(std::string("-1"));
-    findAction(m, "Blur")->trigger();
+    entryNamed(m, "Blur")->trigger();
     EXPECT_EQ(prompter.messages(), std::vector<std::string>{ImageProcessing::kSigmaNotPositive});
-    findAction(m, "Load dust mask")->trigger();
+    entryNamed(m, "Load dust mask")->trigger();
     EXPECT_EQ(prompter.messages().size(), 1u);
 }
 

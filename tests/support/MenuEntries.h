@@ -17,6 +17,20 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace testsupport {
 
+// The entry of that text, or null.
+inline QAction* entryNamed(QMenu* m, const QString& text) {
+    for (QAction* a : m->actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+// The menu of that title among a view's menus, or null.
+inline QMenu* menuTitled(const QList<QMenu*>& menus, const QString& title) {
+    for (QMenu* m : menus)
+        if (m->title() == title) return m;
+    return nullptr;
+}
+
 inline QStringList menuEntries(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions) {
@@ -46,6 +60,17 @@ inline QStringList shownEntries(QMenu* menu) {
     QStringList out = menuEntries(shown);
     for (int i = 0; i < shown.size(); ++i)
         if (shown[i]->isChecked()) out[i] += " [v]";
+    return out;
+}
+
+// Only the entries of the opened menu that are ticked ("[v]") or off
+// ("[x]"), by their text: the states a menu follows, not its fixed texts.
+inline QStringList shownStates(QMenu* menu) {
+    emit menu->aboutToShow();
+    QStringList out;
+    for (QAction* a : menu->actions())
+        if (a->isVisible() && !a->isSeparator() && (a->isChecked() || !a->isEnabled()))
+            out << a->text() + (a->isEnabled() ? "" : " [x]") + (a->isChecked() ? " [v]" : "");
     return out;
 }
 

@@ -20,12 +20,10 @@ using namespace testsupport;
 
 namespace {
 
+// The entry of that text in the menu of that title.
 QAction* menuAction(const QList<QMenu*>& menus, const QString& menu, const QString& text) {
-    for (QMenu* m : menus)
-        if (m->title() == menu)
-            for (QAction* a : m->actions())
-                if (a->text() == text) return a;
-    return nullptr;
+    QMenu* m = menuTitled(menus, menu);
+    return m ? entryNamed(m, text) : nullptr;
 }
 
 }  // namespace
