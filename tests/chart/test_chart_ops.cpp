@@ -186,19 +186,11 @@ TEST(DataVectMeasures, CorrelogramNormaliseWidths) {
     flat.correlateWindow(0, a, 0, out, 8, false);
     EXPECT_EQ(out.valueAt(0), 0.0) << "a flat window has no coefficient";
 
-    CfloatVect f, by;
-    ASSERT_TRUE(f.resize(3));
-    ASSERT_TRUE(by.resize(3));
-    f.setAt(0, 2.0);
-    f.setAt(1, -4.0);
-    f.setAt(2, 1e30);
-    by.setAt(0, 4.0);
-    by.setAt(1, 2.0);
-    by.setAt(2, 1e-20f);
-    f.normaliseBy(by, 1000);
-    EXPECT_FLOAT_EQ(f.valueAt(0), 500);
-    EXPECT_FLOAT_EQ(f.valueAt(1), 1.1754943508222875e-38f) << "negative results clamp to the smallest normal";
-    EXPECT_FLOAT_EQ(f.valueAt(2), 3.4028234663852886e38f);
+    auto f = filled<CfloatVect>({2.0, -4.0, 1e30});
+    f->normaliseBy(*filled<CfloatVect>({4.0, 2.0, 1e-20f}), 1000);
+    EXPECT_FLOAT_EQ(f->valueAt(0), 500);
+    EXPECT_FLOAT_EQ(f->valueAt(1), 1.1754943508222875e-38f) << "negative results clamp to the smallest normal";
+    EXPECT_FLOAT_EQ(f->valueAt(2), 3.4028234663852886e38f);
 
     // A trough of 5 low samples in a flat line.
     CdoubleVect dip;

@@ -44,6 +44,21 @@ std::string textOf(const fs::path& p) {
     return std::string(b.begin(), b.end());
 }
 
+// A data folder in `dir` with one subject and an examination of both hands:
+// the examination's id and folder.
+std::pair<std::string, fs::path> handsExam(const fs::path& dir, const std::string& subject) {
+    const std::string data = (dir / "data").string();
+    EXPECT_EQ(clitest::cli("db init " + data, dir).code, 0);
+    EXPECT_EQ(clitest::cli("db subject add " + data + " --id " + subject + " --name Ann", dir).code, 0);
+    const clitest::CliRun r =
+        clitest::cli("db exam new " + data + " --subject " + subject + " --site \"fingers 2-5 of both hands\" --json", dir);
+    std::smatch id, folder;
+    if (!std::regex_search(r.out, id, std::regex(R"re("id": (\d+))re")) ||
+        !std::regex_search(r.out, folder, std::regex(R"re("folder": "([^"]+)")re")))
+        ADD_FAILURE() << r.out;
+    return {id[1].str(), dir / "data" / folder[1].str()};
+}
+
 }  // namespace
 
 TEST(CliDbAssess, FingerGridPatternAndReportPage) {
@@ -51,18 +66,11 @@ TEST(CliDbAssess, FingerGridPatternAndReportPage) {
     const fs::path dir = scratch.dir;
     const std::string data = (dir / "data").string();
     const auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
-    ASSERT_EQ(run("db init " + data).code, 0);
-    ASSERT_EQ(run("db subject add " + data + " --id AB12 --name Ann").code, 0);
-    clitest::CliRun r = run("db exam new " + data + " --subject AB12 --site \"fingers 2-5 of both hands\" --json");
-    ASSERT_EQ(r.code, 0) << r.out;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("id": (\d+))re")));
-    const std::string exam = m[1].str();
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("folder": "([^"]+)")re")));
-    const fs::path folder = dir / "data" / m[1].str();
+    const auto [exam, folder] = handsExam(dir, "AB12");
+    ASSERT_FALSE(exam.empty());
 
     // No picture assessed yet: no pattern.
-    r = run("db assess " + data + " --exam " + exam + " --json");
+    clitest::CliRun r = run("db assess " + data + " --exam " + exam + " --json");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_NE(r.out.find(R"("pattern": null)"), std::string::npos) << r.out;
 
@@ -113,15 +121,9 @@ TEST(CliDbAssess, EightFingersAssessedAndFiledGiveTheExaminationsAnswer) {
     const fs::path dir = scratch.dir;
     const std::string data = (dir / "data").string();
     const auto run = [&](const std::string& args) { return clitest::cli(args, dir); };
-    ASSERT_EQ(run("db init " + data).code, 0);
-    ASSERT_EQ(run("db subject add " + data + " --id S1 --name Bo").code, 0);
-    clitest::CliRun r = run("db exam new " + data + " --subject S1 --site \"fingers 2-5 of both hands\" --json");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("id": (\d+))re"))) << r.out;
-    const std::string exam = m[1].str();
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"re("folder": "([^"]+)")re")));
-    const fs::path folder = dir / "data" / m[1].str();
-    r = run("synth nailfold " + (folder / "f.png").string() + " --pattern active --seed 3 --json");
+    const auto [exam, folder] = handsExam(dir, "S1");
+    ASSERT_FALSE(exam.empty());
+    clitest::CliRun r = run("synth nailfold " + (folder / "f.png").string() + " --pattern active --seed 3 --json");
     ASSERT_EQ(r.code, 0) << r.out;
     for (const char* f : {"L2", "L3", "L4", "L5", "R2", "R3", "R4", "R5"}) {
         r = run("assess " + (folder / (std::string("f-") + f + ".png")).string() + " --scale 2.6 --finger " + f +

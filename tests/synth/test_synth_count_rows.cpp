@@ -117,10 +117,7 @@ TEST(CountAccuracy, FollowsTheTruthFromSparseToDenseRows) {
     EXPECT_LE(loops.band[3].meanFound(), 8);
     // Measured: MAE 1.53, r 0.79, 64 % within one, slope 0.62; rows of 1-3
     // per mm counted 3.05 (MAE 1.35), of 7-9 8.2, of 10-12 8.3; over rows of
-    // 1-9 per mm (the range real pictures were scored on) MAE 1.14. Before
-    // pictures of wide loops also counted their fainter loops (at a lower
-    // share, a loop apart): MAE 1.96, r 0.71, 53 %, rows of 7-9 counted 6.6
-    // and of 10-12 7.2.
+    // 1-9 per mm (the range real pictures were scored on) MAE 1.14.
     EXPECT_LE(counted.all.mae(), 1.7);
     EXPECT_GE(counted.all.pearson(), 0.75);
     EXPECT_GE(counted.all.within1(), 0.58);
