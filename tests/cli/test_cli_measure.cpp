@@ -32,10 +32,7 @@ protected:
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 200; ++x) doc.pictureForPreview().row(y)[x] = static_cast<uint8_t>(x);
         doc.markImageForSave();
-        auto cal = doc.calibration();
-        cal.calibrated = 1;
-        cal.xScale = cal.yScale = 2.0;
-        doc.setCalibration(cal);
+        doc.setCalibration({.xScale = 2.0, .yScale = 2.0, .calibrated = true});
         doc.addNewDimension(0, {10, 10});
         doc.addVertex(0, {40, 50});
         doc.addNewDimension(0, {60, 60});  // a counting mark

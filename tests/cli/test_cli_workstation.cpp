@@ -84,9 +84,7 @@ struct SameText : ::testing::Test {
 TEST_F(SameText, Count) {
     ZBasicDoc doc;
     ASSERT_EQ(run("count " + picture(doc) + " --line 20,100,400,100 --scale 2.5" + on).code, 0);
-    ImageCalibration c = doc.calibration();
-    c.calibrated = true, c.xScale = c.yScale = 2.5, c.units = "um";
-    doc.setCalibration(c);
+    doc.setCalibration({.xScale = 2.5, .yScale = 2.5, .calibrated = true, .units = "um"});
     const int line = doc.addNewDimension(0, {20, 100});
     doc.addVertex(line, {400, 100});
     CapillaryCountTool tool(doc);

@@ -75,9 +75,7 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
     const int line = addLine({19, 4}, {19, 36});
     // Flux is kept in um^3/s: the video is calibrated in micrometres, one
     // per pixel, so that the widths read as in pixels.
-    ImageCalibration c = video.calibration();
-    c.calibrated = true, c.xScale = c.yScale = 1, c.units = "um";
-    ASSERT_TRUE(video.setCalibration(c));
+    ASSERT_TRUE(video.setCalibration({.xScale = 1, .yScale = 1, .calibrated = true, .units = "um"}));
     video.goToFrame(5);
     const double d = lineDiameter(video, line);
     video.goToFrame(0);
@@ -109,8 +107,7 @@ TEST_F(VideoWidths, AcceptedVelocityKeepsDiameterAndFlux) {
 
     // Without a length calibration there is no flux in um^3/s: its cell is
     // left empty rather than filled in another unit.
-    c.calibrated = false;
-    ASSERT_TRUE(video.setCalibration(c));
+    ASSERT_TRUE(video.setCalibration({.xScale = 1, .yScale = 1, .calibrated = false, .units = "um"}));
     s.units = video.unitsInEffect() + "/s";
     ASSERT_TRUE(acceptVelocity(video, line, s, "clip", &ts.results));
     const auto& uncalibrated = table->rows().back()->strings;

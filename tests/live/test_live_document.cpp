@@ -130,10 +130,7 @@ TEST(LiveDocument, CapturesEverySkipPlusOneFramesSavesByHandAndBinningScalesOnce
         EXPECT_EQ(n.find("flash="), n.rfind("flash=")) << n;
     }
 
-    ImageCalibration c = doc->calibration();
-    c.xScale = c.yScale = 1.5;
-    c.calibrated = true;
-    ASSERT_TRUE(doc->setCalibration(c));
+    ASSERT_TRUE(doc->setCalibration({.xScale = 1.5, .yScale = 1.5, .calibrated = true}));
     doc->setBinning(true);
     doc->setBinning(true);
     EXPECT_DOUBLE_EQ(doc->calibration().xScale, 3.0);

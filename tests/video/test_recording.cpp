@@ -15,11 +15,7 @@ using testsupport::RecordingBench;
 
 TEST(Recording, MemoryRecordingStopsWhenFullAndBecomesAVideo) {
     RecordingBench b(5, 1, false, false);
-    ImageCalibration cal = b.live->calibration();
-    cal.xScale = 1.5;
-    cal.yScale = 2.5;
-    cal.calibrated = true;
-    b.live->setCalibration(cal);
+    b.live->setCalibration({.xScale = 1.5, .yScale = 2.5, .calibrated = true});
 
     ASSERT_TRUE(b.rec->startRecording(b.live.get()).ok());
     EXPECT_TRUE(b.rec->recording());
