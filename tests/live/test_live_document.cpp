@@ -88,9 +88,7 @@ TEST(LiveDocument, CapturesEverySkipPlusOneFramesSavesByHandAndBinningScalesOnce
     auto doc = bench.ts.make<ZBasicfgDoc>();
     ASSERT_TRUE(doc->OnNewDocument());
     // A region of interest past the picture is cut at its edge.
-    ImageMarks m = doc->marks();
-    m.roi = {100, 50, 900, 150};
-    doc->setMarks(m);
+    doc->setMarks({.roi = {100, 50, 900, 150}, .roi2 = {}});
     Recorder rec;
     ASSERT_TRUE(doc->startCapture(&rec, 1, doc->captureRegion()));
     bench.ts.timers.advance(40 * 5);

@@ -32,11 +32,8 @@ protected:
         doc->OnNewDocument();
         // A mid-grey picture: every overlay colour stands out against it.
         doc->setImage(grey(200, 150, 100));
-        {
-            auto v_ = doc->marks();
-            v_.showTarget = 1; v_.targetX = 100; v_.targetY = 75; v_.originX = 20; v_.originY = 130;
-            doc->setMarks(v_);
-        }
+        doc->setMarks(
+            {.targetX = 100, .targetY = 75, .showTarget = true, .originX = 20, .originY = 130, .roi = {}, .roi2 = {}});
         doc->setRegion({10, 10, 60, 40});
     }
     static QRgb at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
