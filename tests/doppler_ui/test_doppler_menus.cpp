@@ -27,7 +27,7 @@ QStringList ticked(ZchartView& v) {
 }  // namespace
 
 TEST(DopplerMenus, MethodRadioGroupAndTrimTickFollowTheRun) {
-    test::ensureOffscreenApp();
+    testsupport::ensureQtApp();
     test::TestServices svc;
     CReviewDoc doc;
     svc.adopt(doc);

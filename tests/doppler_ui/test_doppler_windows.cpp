@@ -41,7 +41,7 @@ struct MonitorWindow : ::testing::Test {
     PostedMarkers link;
     std::unique_ptr<Ctrv2View> view;
     void SetUp() override {
-        test::ensureOffscreenApp();
+        testsupport::ensureQtApp();
         m.ts.services.markerLink = &link;
         m.ts.profile.SetPath(m.dir / "ordavia.ini");
         view = std::make_unique<Ctrv2View>(&m.doc);
@@ -57,7 +57,7 @@ struct ReviewWindow : ::testing::Test {
     CReviewDoc doc;
     std::unique_ptr<CReView> view;
     void SetUp() override {
-        test::ensureOffscreenApp();
+        testsupport::ensureQtApp();
         svc.adopt(doc);
         doc.addTrace(test::dopplerSpectrum(test::pulseEdges(6, 60, 8, 48)));
         doc.setThreshold(500);

@@ -1,6 +1,6 @@
 #pragma once
-// Widget tests on the offscreen platform: the application they need, and
-// the answer to the next modal dialog a command opens.
+// Widget tests: the command of a menu text run, and the answer to the next
+// modal dialog a command opens (the application: QtTestApp.h).
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,16 +9,9 @@
 #include <QTimer>
 #include <functional>
 
-namespace ordavia::test {
+#include "QtTestApp.h"
 
-inline void ensureOffscreenApp() {
-    if (qApp) return;
-    static int argc = 1;
-    static char name[] = "ordavia-test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-}
+namespace ordavia::test {
 
 // Triggers the view's command of that menu text; a missing one fails the test.
 template <class View>

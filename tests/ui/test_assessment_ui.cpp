@@ -31,7 +31,7 @@ namespace {
 class AssessmentUi : public ::testing::Test {
 protected:
     AssessmentUi() {
-        test::ensureOffscreenApp();
+        testsupport::ensureQtApp();
         ts.adopt(doc);
         doc.OnNewDocument();
         doc.setImage(test::hairpins(0.5, 1));

@@ -18,7 +18,7 @@ using namespace ordavia;
 namespace {
 
 TEST(WidthUi, MethodDialogShowsAndStoresTheSettings) {
-    test::ensureOffscreenApp();
+    testsupport::ensureQtApp();
     testsupport::ScratchDir dir("width-ui");
     test::TestServices ts;
     ts.profile.SetPath((dir.dir / "ordavia.ini").string());
