@@ -65,9 +65,7 @@ protected:
         pic.OnNewDocument();
         pic.setImageFile(inExam("pic.bmp"), 0);
         pic.setImage(std::move(colour));
-        ordavia::ImageCalibration cal;
-        cal.xScale = kUmX, cal.yScale = kUmY, cal.calibrated = true, cal.units = "um";
-        ASSERT_TRUE(pic.setCalibration(cal));
+        ASSERT_TRUE(pic.setCalibration({.xScale = kUmX, .yScale = kUmY, .calibrated = true, .units = "um"}));
         ASSERT_TRUE(pic.DoSave(inExam("pic.cs1"), true));
 
         CZVimage grey(kGreyW, kGreyH, 0, CZVimage::kFrame, CZVimage::kGrey);

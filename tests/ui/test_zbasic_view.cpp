@@ -255,10 +255,7 @@ TEST_F(ZBasicViewTest, GreyLevelFeedsOneLiveChartThatFollowsTheLine) {
     };
     for (int y = 0; y < 150; ++y)
         for (int x = 0; x < 200; ++x) doc->pictureForPreview().row(y)[x] = static_cast<uint8_t>(x + y);
-    ImageCalibration cal;
-    cal.calibrated = true;
-    cal.xScale = cal.yScale = 0.5;
-    ASSERT_TRUE(doc->setCalibration(cal));
+    ASSERT_TRUE(doc->setCalibration({.xScale = 0.5, .yScale = 0.5, .calibrated = true}));
     doc->addNewDimension(0, {10, 20});
     CDim* line = doc->currentDimList().at(0);
     line->addVertex({13, 24});  // length 5 pixels over 4 steps
