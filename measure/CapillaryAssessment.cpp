@@ -128,8 +128,14 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
         q.diameter = giantByHand ? 1.0 : 0.0;
     }
     q.gaps = std::min(q.gaps, q.density);
+    // That a row holds no giant rests on the search that weighs each
+    // loop's blood (blur spreads a loop's darkness but keeps its sum), not
+    // on how many apical diameters could be measured: on a calibrated
+    // picture it is as sure as the row itself. Without a scale no loop is
+    // sized at all, and only a giant marked by hand counts.
+    const double noGiants = a.calibrated ? q.density : q.diameter;
     switch (a.rule) {
-        case 1: q.pattern = std::min(q.density, q.diameter); break;
+        case 1: q.pattern = std::min(q.density, noGiants); break;
         case 2:
             q.pattern = a.giants > 0 ? q.diameter : std::min(q.density, abnormalByHand ? 1.0 : q.shape);
             break;
@@ -137,7 +143,7 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
             // Neither giants nor (low density and abnormal shapes): both
             // had to be ruled out. Above the density of rule 2 the shapes
             // could not have changed the answer.
-            q.pattern = std::min({q.density, q.diameter, a.densityPerMm <= kFastTrackLowDensity ? q.shape : 1.0});
+            q.pattern = std::min({q.density, noGiants, a.densityPerMm <= kFastTrackLowDensity ? q.shape : 1.0});
             break;
     }
     a.patternTrusted = q.pattern >= 0.5;

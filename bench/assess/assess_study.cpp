@@ -164,6 +164,8 @@ struct Table : AssessTotals {
                     name, pictures, densityErr / std::max(1, pictures), medianOf(apexErr),
                     giants ? 100.0 * giantsFound / giants : 100.0, capillaries ? 100.0 * falseGiants / capillaries : 0.0,
                     haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
+        std::printf("%-9s pattern trusted on %d of %d pictures, right on %d of those; wrong and trusted %d\n", name, trusted,
+                    pictures, trustedRight, trusted - trustedRight);
         std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
                     dilatedReadDilated, dilatedCaps);
         printApexByDiameter(name, pairs);

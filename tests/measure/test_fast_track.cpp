@@ -127,8 +127,23 @@ TEST(Assessment, UncalibratedOrShortRowIsNotTrusted) {
 // Shapes that could not be looked at clear nothing where they decide: a
 // sparse row without abnormal shapes found is not trusted, a row too dense
 // for rule 2 does not wait on its shapes, and an abnormal shape marked by
-// hand is trusted as marked.
+// hand is trusted as marked. Nor do apical diameters left unmeasured: the
+// absence of giants rests on the row itself, whatever share of caps could
+// be measured, but a giant called on an unsure diameter is not trusted.
 TEST(Assessment, UnjudgedShapesOnlyMatterWhereTheyDecide) {
+    for (const int n : {3, 5, 9}) {
+        CapillaryAssessment a = row(n);
+        a.pictureQuality.diameter = 0.1;
+        recomputeAssessment(a, 1.0);
+        EXPECT_EQ(a.rule, n == 9 ? 1 : 3) << n;
+        EXPECT_TRUE(a.patternTrusted) << n;
+    }
+    CapillaryAssessment giant = row(9, 60);
+    giant.pictureQuality.diameter = 0.1;
+    recomputeAssessment(giant, 1.0);
+    EXPECT_EQ(giant.rule, 2);
+    EXPECT_FALSE(giant.patternTrusted);
+
     for (const int n : {2, 5}) {
         CapillaryAssessment a = row(n);
         a.pictureQuality.shape = 0.1;

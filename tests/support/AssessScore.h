@@ -189,6 +189,8 @@ inline std::vector<double> apexErrorsIn(const std::vector<AssessScore::Pair>& pa
 // are stated in.
 struct AssessTotals {
     int pictures = 0, patternsRight = 0;
+    // Pictures whose pattern says it can be trusted, and of those the right.
+    int trusted = 0, trustedRight = 0;
     double densityErr = 0;
     std::vector<double> apexErr;
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
@@ -212,6 +214,8 @@ struct AssessTotals {
         ++pictures;
         densityErr += std::abs(s.found.densityPerMm - s.truth.densityPerMm);
         patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
+        trusted += s.found.patternTrusted ? 1 : 0;
+        trustedRight += s.found.patternTrusted && s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
         apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
         giants += s.truthGiants;
         giantsFound += s.giantsFound;
