@@ -105,7 +105,7 @@ TEST(AssessFindingsAccuracy, HaemorrhagesInFrontOfCapsBelowTheLineAreFound) {
     EXPECT_LE(t.falseHaem, 1);
 }
 
-// Away from the row a brown, compact, filled part 1.1 spreads over the
+// Away from the row a brown, compact, filled patch 1.1 spreads over the
 // skin is a deposit: these two hard pictures' 6 deposits are found.
 TEST(AssessFindingsAccuracy, FaintCompactDepositsAwayFromTheRowAreFound) {
     AssessTotals t;
