@@ -72,19 +72,6 @@ float sample(const CZVimage& p, int channel, int bytes, double x, double y) {
     return top + fy * (bottom - top);
 }
 
-std::vector<float> smooth3(const std::vector<float>& d, int nu, int nv) {
-    std::vector<float> out(d.size());
-    for (int iv = 0; iv < nv; ++iv)
-        for (int iu = 0; iu < nu; ++iu) {
-            float s = 0;
-            int n = 0;
-            for (int v = std::max(0, iv - 1); v <= std::min(nv - 1, iv + 1); ++v)
-                for (int u = std::max(0, iu - 1); u <= std::min(nu - 1, iu + 1); ++u) s += d[static_cast<size_t>(v) * nu + u], ++n;
-            out[static_cast<size_t>(iv) * nu + iu] = s / n;
-        }
-    return out;
-}
-
 // The mean of `d` over a box of 2 r + 1 samples either way.
 std::vector<float> boxMean(const std::vector<float>& d, int nu, int nv, int r) {
     std::vector<float> out(d.size());
@@ -113,7 +100,7 @@ std::vector<float> darkening(const std::vector<float>& raw, int nu, int nv) {
         const float bg = std::max(*q, 1.0f);
         for (int iu = 0; iu < nu; ++iu) d[static_cast<size_t>(iv) * nu + iu] = 1 - from[iu] / bg;
     }
-    return smooth3(d, nu, nv);
+    return boxMean(d, nu, nv, 1);
 }
 
 }  // namespace
