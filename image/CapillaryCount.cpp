@@ -304,7 +304,7 @@ CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixel
 }
 
 // Single limbs: fine scales on pixels fine enough for them.
-static RidgeImage limbRidge(const CountPlane& plane, const CountSettings& s) {
+RidgeImage limbRidge(const CountPlane& plane, const CountSettings& s) {
     CountSettings one = s;
     one.limbUm = 0;
     one.minLimbUm = std::min(s.minLimbUm, kLimbFinestUm);

@@ -212,6 +212,9 @@ inline constexpr double kCountLowQuality = 1.0;
 // the bytes themselves for grey; Bayer pictures are demosaiced).
 CountPlane countPlane(const CZVimage& img, double umPerPixelX, double umPerPixelY, int channel, bool* green = nullptr);
 RidgeImage ridgeImage(const CountPlane& plane, const CountSettings& s);
+// The ridge of single limbs alone (scales from the finest limb up to
+// s.limbUm): what a ridge image made with s keeps as its `limbs`.
+RidgeImage limbRidge(const CountPlane& plane, const CountSettings& s);
 // For colour pictures, picks the green channel or the grey mix by which one
 // gives the stronger ridge contrast, and returns its ridge image.
 RidgeImage ridgeImage(const CZVimage& img, double umPerPixelX, double umPerPixelY, const CountSettings& s);

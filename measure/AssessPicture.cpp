@@ -20,6 +20,30 @@ namespace {
 // vessels answer at dips this wide (micrometres) or narrower.
 constexpr double kSettleVesselUm = 60;
 
+// Out of focus: the counter's ridge of single limbs finds nothing but the
+// finest grain once the optics blur the limbs away, while its ridge of
+// whole loops answers only at wide dips. The limbs' width times its share
+// of the loops' falls under this share of the counter's limb width there
+// (about half of what it is on pictures that show their limbs). Such a
+// picture's row is read from the few loops that survive the blur, and its
+// density is not to be trusted.
+constexpr double kBlurredLimbShare = 0.23;
+// The density's quality on such a picture, at the most.
+constexpr double kBlurredDensityQuality = 0.4;
+
+// Whether the optics blur the picture's single limbs away (see above).
+// `ri` is the assessment's ridge of whole loops, made with `loops`, whose
+// scales are the counter's; the counter's limb ridge is made here on the
+// same channel.
+bool limbsBlurred(const CZVimage& picture, double scale, const CountSettings& loops, const RidgeImage& ri) {
+    CountSettings counting = loops;
+    counting.limbUm = CountSettings{}.limbUm;
+    const RidgeImage limbs = limbRidge(countPlane(picture, scale, scale, counting.channel), counting);
+    if (!(ri.vesselWidthUm > 0) || !(limbs.vesselWidthUm > 0)) return false;
+    const double limb = limbs.vesselWidthUm;
+    return limb * (limb / ri.vesselWidthUm) < kBlurredLimbShare * counting.limbUm;
+}
+
 // Along a user's line the capillaries are the counter's (countAlongLine,
 // with the settings the count tool and "ordavia-cli count" use), so that a
 // line has one count wherever it is counted. Each counted capillary takes
@@ -218,11 +242,13 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         const double glareShare = ri.glare.empty() ? 0 : static_cast<double>(glare) / ri.glare.size();
         double cq = std::clamp((contrast - 3) / 6, 0.1, 1.0);
         if (cq < 0.5) a.pictureWarnings.push_back(kAssessLowContrast);
-        if (sharp < 0.7) a.pictureWarnings.push_back(kAssessOutOfFocus);
+        const bool blurred = limbsBlurred(*src, scale, cs, ri);
+        if (sharp < 0.7 || blurred) a.pictureWarnings.push_back(kAssessOutOfFocus);
         if (glareShare > 0.02) a.pictureWarnings.push_back(kAssessGlare);
         const double gq = glareShare > 0.02 ? 0.7 : 1.0;
         AssessmentQuality& q = a.pictureQuality;
         q.density = std::min(1.0, cq * gq * (row.size() >= 2 ? 1.0 : 0.2));
+        if (blurred) q.density = std::min(q.density, kBlurredDensityQuality);
         q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 1.5, 0.0, 1.0));
         // Shapes seen on fewer than half the row's capillaries say little
         // about the rest: a sparse row whose loops could not be looked at

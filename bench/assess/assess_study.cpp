@@ -166,6 +166,8 @@ struct Table : AssessTotals {
                     haem ? 100.0 * haemFound / haem : 100.0, falseHaem, shapesFound, shapes, falseShapes, 100.0 * patternsRight / std::max(1, pictures));
         std::printf("%-9s pattern trusted on %d of %d pictures, right on %d of those; wrong and trusted %d\n", name, trusted,
                     pictures, trustedRight, trusted - trustedRight);
+        std::printf("%-9s density trusted on %d of %d pictures, more than 2 per mm off on %d of those; out of focus %d\n", name,
+                    densityTrusted, pictures, densityTrustedOff, outOfFocus);
         std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
                     dilatedReadDilated, dilatedCaps);
         printApexByDiameter(name, pairs);

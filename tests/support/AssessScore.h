@@ -187,10 +187,16 @@ inline std::vector<double> apexErrorsIn(const std::vector<AssessScore::Pair>& pa
 
 // The scores of many pictures added up: the figures the accuracy goals
 // are stated in.
+// A figure is taken as trusted at this quality, as the pattern is.
+constexpr double kTrustedQuality = 0.5;
+
 struct AssessTotals {
     int pictures = 0, patternsRight = 0;
     // Pictures whose pattern says it can be trusted, and of those the right.
     int trusted = 0, trustedRight = 0;
+    // Pictures whose density is trusted, and of those the ones more than 2
+    // per mm off; pictures said to be out of focus.
+    int densityTrusted = 0, densityTrustedOff = 0, outOfFocus = 0;
     double densityErr = 0;
     std::vector<double> apexErr;
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
@@ -216,6 +222,11 @@ struct AssessTotals {
         patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
         trusted += s.found.patternTrusted ? 1 : 0;
         trustedRight += s.found.patternTrusted && s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
+        if (s.found.quality.density >= kTrustedQuality) {
+            ++densityTrusted;
+            densityTrustedOff += std::abs(s.found.densityPerMm - s.truth.densityPerMm) > 2 ? 1 : 0;
+        }
+        for (const std::string& w : s.found.warnings) outOfFocus += w == kAssessOutOfFocus ? 1 : 0;
         apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
         giants += s.truthGiants;
         giantsFound += s.giantsFound;

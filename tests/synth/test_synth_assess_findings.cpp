@@ -262,3 +262,19 @@ TEST(AssessFindingsAccuracy, HealthyRowsAreTrustedAsFarAsTheRowIs) {
     EXPECT_GE(t.trusted, 11);
     EXPECT_EQ(t.trustedRight, t.trusted);
 }
+
+// Out of focus the limbs are lost in the blur and the row is read from the
+// few loops that survive it: such a picture says so, and its density is not
+// trusted (hard healthy and early fingers: 18 of 24 out of focus, where none
+// was; the density trusted on 1, more than 2 per mm off, where it was
+// trusted on 7, all of them that far off). Sharp pictures are never said to
+// be out of focus, and their density stays trusted.
+TEST(AssessFindingsAccuracy, BlurredPicturesSayOutOfFocusAndTheirDensityIsNotTrusted) {
+    AssessTotals blurred = studyExams("hard", "normal", {1, 2});
+    const AssessTotals early = studyExams("hard", "early", {0}), sharp = studyExams("typical", "normal", {1});
+    blurred.outOfFocus += early.outOfFocus, blurred.densityTrustedOff += early.densityTrustedOff;
+    EXPECT_GE(blurred.outOfFocus, 14) << "of 24";
+    EXPECT_LE(blurred.densityTrustedOff, 2);
+    EXPECT_EQ(sharp.outOfFocus, 0);
+    EXPECT_GE(sharp.densityTrusted, 4) << "of 8";
+}
