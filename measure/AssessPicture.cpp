@@ -32,13 +32,13 @@ constexpr double kBlurredLimbShare = 0.23;
 constexpr double kBlurredDensityQuality = 0.4;
 
 // Whether the optics blur the picture's single limbs away (see above).
-// `ri` is the assessment's ridge of whole loops, made with `loops`, whose
-// scales are the counter's; the counter's limb ridge is made here on the
-// same channel.
-bool limbsBlurred(const CZVimage& picture, double scale, const CountSettings& loops, const RidgeImage& ri) {
+// `ri` is the assessment's ridge of whole loops, made from `plane` with
+// `loops`, whose scales are the counter's; the counter's limb ridge is made
+// here from the same plane.
+bool limbsBlurred(const CountPlane& plane, const CountSettings& loops, const RidgeImage& ri) {
     CountSettings counting = loops;
     counting.limbUm = CountSettings{}.limbUm;
-    const RidgeImage limbs = limbRidge(countPlane(picture, scale, scale, counting.channel), counting);
+    const RidgeImage limbs = limbRidge(plane, counting);
     if (!(ri.vesselWidthUm > 0) || !(limbs.vesselWidthUm > 0)) return false;
     const double limb = limbs.vesselWidthUm;
     return limb * (limb / ri.vesselWidthUm) < kBlurredLimbShare * counting.limbUm;
@@ -118,7 +118,12 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
     cs.minSpacingUm = 50;
     cs.threshold = 0.035;
     cs.limbUm = 0;  // the row is found from whole loops; no limb ridge image
-    const RidgeImage ri = ridgeImage(*src, scale, scale, cs);
+    // One channel (green for colour), as the counter's own ridge image
+    // takes it with these settings.
+    bool green = false;
+    const CountPlane plane = countPlane(*src, scale, scale, cs.channel, &green);
+    RidgeImage ri = ridgeImage(plane, cs);
+    ri.green = green;
     if (!step(0.4)) return Status::cancelled();
     const AssessPlanes planes = assessPlanes(*src, scale, ri.factor);
     const int f = ri.factor;
@@ -242,7 +247,7 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         const double glareShare = ri.glare.empty() ? 0 : static_cast<double>(glare) / ri.glare.size();
         double cq = std::clamp((contrast - 3) / 6, 0.1, 1.0);
         if (cq < 0.5) a.pictureWarnings.push_back(kAssessLowContrast);
-        const bool blurred = limbsBlurred(*src, scale, cs, ri);
+        const bool blurred = limbsBlurred(plane, cs, ri);
         if (sharp < 0.7 || blurred) a.pictureWarnings.push_back(kAssessOutOfFocus);
         if (glareShare > 0.02) a.pictureWarnings.push_back(kAssessGlare);
         const double gq = glareShare > 0.02 ? 0.7 : 1.0;
