@@ -580,6 +580,16 @@ CapsMeasured measureCaps(const CZVimage& picture, std::vector<AssessTip>& row, i
     }
     CapsMeasured out;
     out.measuredShare = measuredShare;
+    {
+        std::vector<double> measuredEdges;
+        for (size_t i = 0; i < caps.size() && i < edges.size(); ++i)
+            if (std::isfinite(caps[i].apexUm)) measuredEdges.push_back(edges[i]);
+        if (measuredEdges.size() >= 4) {
+            const auto m = measuredEdges.begin() + static_cast<std::ptrdiff_t>(measuredEdges.size() / 2);
+            std::nth_element(measuredEdges.begin(), m, measuredEdges.end());
+            out.bodyEdgeUm = *m;
+        }
+    }
     // The optics widen every dip; taken off in quadrature.
     out.widen = opticalWidening(ch, caps, nx, ny, umPerPixel);
     appendTo.insert(appendTo.end(), caps.begin(), caps.end());

@@ -30,6 +30,12 @@ constexpr double kSettleVesselUm = 60;
 constexpr double kBlurredLimbShare = 0.23;
 // The density's quality on such a picture, at the most.
 constexpr double kBlurredDensityQuality = 0.4;
+// Out of focus as well: the loops' outer edges below their caps blurred
+// beyond this (sigma, micrometres; about 10 on pictures in focus, 7 to 17
+// on the study's typical ones, up to 30 on its blurred ones). Rows of
+// giants and dilated loops keep their limbs' ridge through such a blur,
+// but their caps are read from the spread of their blood alone.
+constexpr double kBlurredBodyEdgeUm = 15;
 
 // Whether the optics blur the picture's single limbs away (see above).
 // `ri` is the assessment's ridge of whole loops, made from `plane` with
@@ -248,13 +254,17 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
         double cq = std::clamp((contrast - 3) / 6, 0.1, 1.0);
         if (cq < 0.5) a.pictureWarnings.push_back(kAssessLowContrast);
         const bool blurred = limbsBlurred(plane, cs, ri);
-        if (sharp < 0.7 || blurred) a.pictureWarnings.push_back(kAssessOutOfFocus);
+        if (sharp < 0.7 || blurred || measured.bodyEdgeUm > kBlurredBodyEdgeUm)
+            a.pictureWarnings.push_back(kAssessOutOfFocus);
         if (glareShare > 0.02) a.pictureWarnings.push_back(kAssessGlare);
         const double gq = glareShare > 0.02 ? 0.7 : 1.0;
         AssessmentQuality& q = a.pictureQuality;
         q.density = std::min(1.0, cq * gq * (row.size() >= 2 ? 1.0 : 0.2));
         if (blurred) q.density = std::min(q.density, kBlurredDensityQuality);
-        q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 1.5, 0.0, 1.0));
+        // The caps measured are sized as well as the picture allows; a
+        // row with fewer than a third of its caps measured leaves too many
+        // unsized to stand for the row.
+        q.diameter = std::min(1.0, cq * sharp * std::clamp(measuredShare * 3, 0.0, 1.0));
         // Shapes seen on fewer than half the row's capillaries say little
         // about the rest: a sparse row whose loops could not be looked at
         // is not cleared of abnormal shapes.

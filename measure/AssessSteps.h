@@ -118,6 +118,9 @@ void confirmGiants(const AssessPlanes& planes, std::vector<AssessTip>& row, std:
 struct CapsMeasured {
     double widen = 0;          // the optics' widening of every dip, squared micrometres
     double measuredShare = 0;  // of the row's capillaries whose diameter was measured
+    // The blur of the measured loops' outer edges below their caps (the
+    // median sigma, micrometres; 0 when none was measured).
+    double bodyEdgeUm = 0;
 };
 
 // Appends one capillary per tip of `row` (plane pixels, `factor` picture

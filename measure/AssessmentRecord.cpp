@@ -108,7 +108,12 @@ Result<CapillaryAssessment> readAssessmentRecord(const std::string& text) {
             if (v.size() != 5) return bad("five qualities");
             for (double q : v)
                 if (q < 0 || q > 1) return bad("a quality outside 0..1");
-            a.pictureQuality = {v[0], v[1], v[2], v[3], v[4], 0};
+            a.pictureQuality = {};
+            a.pictureQuality.density = v[0];
+            a.pictureQuality.diameter = v[1];
+            a.pictureQuality.shape = v[2];
+            a.pictureQuality.haemorrhages = v[3];
+            a.pictureQuality.gaps = v[4];
         } else if (key == "cap") {
             if (v.size() != 11 || !flag(v[3]) || !flag(v[4]) || !flag(v[6]) || v[5] < 0 || v[5] > 4 || v[5] != std::floor(v[5]))
                 return bad("cap X Y APEX_UM GIANT DILATED SHAPE BYHAND FX FY TX TY");

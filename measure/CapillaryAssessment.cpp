@@ -19,9 +19,17 @@ double along(const CapillaryAssessment& a, const AssessPoint& p) {
     return ((p.x - a.lineFrom.x) * dx + (p.y - a.lineFrom.y) * dy) / len;
 }
 
-void addWarning(std::vector<std::string>& w, const std::string& text) {
-    if (std::find(w.begin(), w.end(), text) == w.end()) w.push_back(text);
+bool hasWarning(const std::vector<std::string>& w, const std::string& text) {
+    return std::find(w.begin(), w.end(), text) != w.end();
 }
+
+void addWarning(std::vector<std::string>& w, const std::string& text) {
+    if (!hasWarning(w, text)) w.push_back(text);
+}
+
+// The quality of the apical diameters and of the shapes on a picture out
+// of focus, at the most.
+constexpr double kBlurredQuality = 0.4;
 
 }  // namespace
 
@@ -122,22 +130,35 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
         addWarning(a.warnings, kAssessLineTooShort);
         q.density *= std::clamp(a.lineLengthUm / kMinRowUm, 0.0, 1.0);
     }
+    // The giants rest on the loops' sizes as the picture could read them.
+    // Out of focus a cap's diameter is read from the spread of its blood
+    // alone, a few micrometres either way: not enough to tell an ordinary
+    // loop from a dilated one; and buds and branches melt into their caps.
+    q.giants = q.diameter;
+    if (hasWarning(a.pictureWarnings, kAssessOutOfFocus)) {
+        q.diameter = std::min(q.diameter, kBlurredQuality);
+        q.shape = std::min(q.shape, kBlurredQuality);
+    }
     if (!a.calibrated) {
         addWarning(a.warnings, kAssessUncalibrated);
         q.density = std::min(q.density, 0.3);
-        q.diameter = giantByHand ? 1.0 : 0.0;
+        q.diameter = 0;
+        q.giants = 0;
     }
+    // A giant marked by hand is the reviewer's finding.
+    if (giantByHand) q.giants = 1;
     q.gaps = std::min(q.gaps, q.density);
     // That a row holds no giant rests on the search that weighs each
     // loop's blood (blur spreads a loop's darkness but keeps its sum), not
     // on how many apical diameters could be measured: on a calibrated
     // picture it is as sure as the row itself. Without a scale no loop is
     // sized at all, and only a giant marked by hand counts.
-    const double noGiants = a.calibrated ? q.density : q.diameter;
+    if (a.giants == 0 && a.calibrated) q.giants = q.density;
+    const double noGiants = q.giants;
     switch (a.rule) {
         case 1: q.pattern = std::min(q.density, noGiants); break;
         case 2:
-            q.pattern = a.giants > 0 ? q.diameter : std::min(q.density, abnormalByHand ? 1.0 : q.shape);
+            q.pattern = a.giants > 0 ? q.giants : std::min(q.density, abnormalByHand ? 1.0 : q.shape);
             break;
         default:
             // Neither giants nor (low density and abnormal shapes): both
@@ -146,8 +167,30 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
             q.pattern = std::min({q.density, noGiants, a.densityPerMm <= kFastTrackLowDensity ? q.shape : 1.0});
             break;
     }
-    a.patternTrusted = q.pattern >= 0.5;
+    a.patternTrusted = q.pattern >= kAssessTrustedQuality;
     if (!a.patternTrusted) addWarning(a.warnings, kAssessPatternUntrusted);
+}
+
+std::vector<FigureQuality> figureQualities(const CapillaryAssessment& a) {
+    const AssessmentQuality& q = a.quality;
+    return {{"density_per_mm", "density", q.density},
+            {"apex_um", "apical diameters", q.diameter},
+            {"giants", "giants", q.giants},
+            {"abnormal_shapes", "abnormal shapes", q.shape},
+            {"haemorrhages", "haemorrhages", q.haemorrhages},
+            {"longest_gap_um", "longest gap", q.gaps}};
+}
+
+std::string untrustedFigures(const CapillaryAssessment& a) {
+    std::string out;
+    for (const FigureQuality& f : figureQualities(a))
+        if (f.quality < kAssessTrustedQuality) out += (out.empty() ? "" : ", ") + std::string(f.words);
+    return out;
+}
+
+std::string untrustedFiguresLine(const CapillaryAssessment& a) {
+    const std::string words = untrustedFigures(a);
+    return words.empty() ? std::string() : "Not trusted: " + words;
 }
 
 }  // namespace ordavia

@@ -38,6 +38,9 @@ inline constexpr const char* kAssessGreyPicture = "grey picture: haemorrhages ca
 inline constexpr const char* kAssessNoRow = "no distal row found";
 inline constexpr const char* kAssessPatternUntrusted = "pattern not trusted";
 
+// A figure (and the pattern) is trusted at this quality or above.
+inline constexpr double kAssessTrustedQuality = 0.5;
+
 // Apical diameters that make a loop dilated or giant (micrometres).
 inline constexpr double kDilatedApexUm = 20;
 inline constexpr double kGiantApexUm = 50;
@@ -86,12 +89,19 @@ struct Haemorrhage {
 // How far each figure can be trusted, 0 (not at all) to 1.
 struct AssessmentQuality {
     double density = 0;
+    // The apical diameters (and so the dilated loops). In a picture's own
+    // qualities (as filed): how far its loops could be sized at all, which
+    // is also how far its giants can be trusted.
     double diameter = 0;
     double shape = 0;
     double haemorrhages = 0;
     double gaps = 0;
     // The least of the figures that decided the pattern.
     double pattern = 0;
+    // That the row's giants are all found and none false. A giant is found
+    // by the blood its loop holds, which blur spreads but keeps: out of
+    // focus the giants hold their trust where the apical diameters lose it.
+    double giants = 0;
     // One figure for the picture: the pattern's quality.
     double overall() const { return pattern; }
 };
@@ -169,6 +179,21 @@ Result<CapillaryAssessment> assessPicture(const CZVimage& image, const AssessOpt
 // each correction. Size flags of capillaries not marked by hand follow
 // their apical diameter; flags set by hand stay.
 void recomputeAssessment(CapillaryAssessment& a, double umPerPixel);
+
+// Each figure's quality, in one order for every front end: the key the
+// figure has in "ordavia-cli assess --json" and the words for it in the
+// workstation and the report.
+struct FigureQuality {
+    const char* key;
+    const char* words;
+    double quality;
+};
+std::vector<FigureQuality> figureQualities(const CapillaryAssessment& a);
+// The words of the figures whose quality is under kAssessTrustedQuality,
+// comma separated ("density, apical diameters"); empty when all are trusted.
+std::string untrustedFigures(const CapillaryAssessment& a);
+// "Not trusted: " and those words, or empty.
+std::string untrustedFiguresLine(const CapillaryAssessment& a);
 
 // Where a gap lies along the row: between capillaries `from` and `from + 1`
 // of the list (-1 / count for the row's ends), its length in micrometres.

@@ -168,6 +168,11 @@ struct Table : AssessTotals {
                     pictures, trustedRight, trusted - trustedRight);
         std::printf("%-9s density trusted on %d of %d pictures, more than 2 per mm off on %d of those; out of focus %d\n", name,
                     densityTrusted, pictures, densityTrustedOff, outOfFocus);
+        std::printf("%-9s diameter trusted on %d of %d pictures, apex error median %.1f um there, %.1f on the others (giants aside)\n",
+                    name, diameterTrusted, pictures, medianOf(apexErrTrusted), medianOf(apexErrUntrusted));
+        std::printf("%-9s not trusted:", name);
+        for (const auto& [words, n] : untrusted) std::printf(" %s %d,", words.c_str(), n);
+        std::printf(" of %d pictures\n", pictures);
         std::printf("%-9s normal caps read dilated %d of %d, dilated caps read dilated %d of %d\n", name, normalReadDilated, normalCaps,
                     dilatedReadDilated, dilatedCaps);
         printApexByDiameter(name, pairs);
@@ -393,6 +398,9 @@ int main(int argc, char** argv) {
                         std::printf("      row: matched %d, off the row %d, missed %d, line %.2f mm of %.2f\n", s.matched,
                                     s.capillaries - s.matched, s.truth.count - s.matched, lineMm,
                                     s.truth.densityPerMm > 0 ? s.truth.count / s.truth.densityPerMm : 0.0);
+                        for (const auto& st : s.strays)
+                            std::printf("      stray at %.0f %.0f: nearest loop of row %d at %+.0f %+.0f\n", st.at.x, st.at.y, st.row,
+                                        st.dx, st.dy);
                         for (const auto& q : s.pairs)
                             if (q.truthAbnormal || q.foundAbnormal || allShapes)
                                 std::printf("      shape truth %s found %s at %.0f %.0f\n", q.truthAbnormal ? "abnormal" : "normal",

@@ -42,6 +42,14 @@ struct AssessScore {
     std::vector<Spot> truthHaemAt;
     // Abnormal loops of the row matched to no capillary found (picture pixels).
     std::vector<AssessPoint> shapesUnmatched;
+    // Capillaries found that match no loop of the row: the nearest drawn
+    // loop of any row (dx, dy in pixels, found less true; row -1: none).
+    struct Stray {
+        AssessPoint at;
+        double dx = 0, dy = 0;
+        int row = -1;
+    };
+    std::vector<Stray> strays;
 };
 
 // Draws the picture of one case; false when the findings cannot be drawn.
@@ -95,6 +103,17 @@ inline AssessScore scoreDrawn(const CZVimage& img, const SyntheticNailfold::Trut
         s.falseShapes += !truthAbnormal && foundAbnormal ? 1 : 0;
     }
     for (const auto* L : rowLoops) s.truthShapes += L->shape >= 3 ? 1 : 0;
+    for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
+        if (used[i]) continue;
+        AssessScore::Stray st;
+        st.at = s.found.capillaries[i].apex;
+        double best = 1e18;
+        for (const auto& L : t.loops) {
+            const double d = std::hypot(st.at.x - L.apex.x, st.at.y - L.apex.y);
+            if (d < best) best = d, st.dx = st.at.x - L.apex.x, st.dy = st.at.y - L.apex.y, st.row = L.row;
+        }
+        s.strays.push_back(st);
+    }
     for (size_t i = 0; i < s.found.capillaries.size(); ++i)
         s.falseShapes += !used[i] && !isNormalShape(s.found.capillaries[i].shape) ? 1 : 0;
     for (size_t i = 0; i < s.found.capillaries.size(); ++i) {
@@ -199,6 +218,14 @@ struct AssessTotals {
     int densityTrusted = 0, densityTrustedOff = 0, outOfFocus = 0;
     double densityErr = 0;
     std::vector<double> apexErr;
+    // Pictures whose apical diameters are trusted, and the errors of their
+    // ordinary and dilated caps (giants aside).
+    int diameterTrusted = 0;
+    // Pictures on which each figure is not trusted, in figureQualities' order.
+    std::vector<std::pair<std::string, int>> untrusted;
+
+
+    std::vector<double> apexErrTrusted, apexErrUntrusted;
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
     int haem = 0, haemFound = 0, falseHaem = 0;
     int shapes = 0, shapesFound = 0, falseShapes = 0;
@@ -228,6 +255,19 @@ struct AssessTotals {
         }
         for (const std::string& w : s.found.warnings) outOfFocus += w == kAssessOutOfFocus ? 1 : 0;
         apexErr.insert(apexErr.end(), s.apexErrorsUm.begin(), s.apexErrorsUm.end());
+        const std::vector<FigureQuality> fq = figureQualities(s.found);
+        if (untrusted.empty())
+            for (const FigureQuality& f : fq) untrusted.emplace_back(f.words, 0);
+        for (size_t i = 0; i < fq.size() && i < untrusted.size(); ++i)
+            untrusted[i].second += fq[i].quality < kAssessTrustedQuality ? 1 : 0;
+        if (s.found.quality.diameter >= kTrustedQuality) {
+            ++diameterTrusted;
+            for (const auto& q : s.pairs)
+                if (std::isfinite(q.foundUm) && !q.truthGiant) apexErrTrusted.push_back(std::abs(q.foundUm - q.truthUm));
+        } else {
+            for (const auto& q : s.pairs)
+                if (std::isfinite(q.foundUm) && !q.truthGiant) apexErrUntrusted.push_back(std::abs(q.foundUm - q.truthUm));
+        }
         giants += s.truthGiants;
         giantsFound += s.giantsFound;
         falseGiants += s.falseGiants;
