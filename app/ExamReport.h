@@ -55,6 +55,7 @@ struct ReportAssessment {
     std::string problem;         // why there is no thumbnail; empty when there is one
     std::string pattern;         // in words, with the rule that decided
     std::string warnings;        // the assessment's warnings, comma separated
+    std::string untrusted;       // "Not trusted: " and the figures, or empty
     std::vector<std::string> figures;  // "heading: value unit" lines
 };
 

@@ -89,8 +89,10 @@ Status collectAssessmentPage(ExamReport& report, CSubjectDatabase& db, AppServic
         // trusted, stand beside the figures.
         const auto a = readAssessmentRecord(stored.findings);
         if (a && !a->patternTrusted) item.pattern += " - not trusted";
-        if (a)
+        if (a) {
             for (const std::string& w : a->warnings) item.warnings += (item.warnings.empty() ? "" : ", ") + w;
+            item.untrusted = untrustedFiguresLine(*a);
+        }
         int width = 0;
         const std::string path = resultFilePath(db, report.exam.folder, stored.filename);
         item.problem = readPicture(path, services, item.thumbnail, width);

@@ -96,6 +96,10 @@ int runAssess(const CliArgs& a) {
         }
         j.endArray();
         f.json(j, {"longest_gap_um", "avascular", "pattern", "rule", "phase", "quality"});
+        // Each figure's own quality, under the figure's key.
+        j.key("qualities").beginObject();
+        for (const FigureQuality& fq : figureQualities(as)) j.field(fq.key, r2(fq.quality));
+        j.endObject();
         j.key("warnings").beginArray();
         for (const std::string& w : as.warnings) j.value(w);
         j.endArray();
@@ -108,6 +112,7 @@ int runAssess(const CliArgs& a) {
         if (as.scleroderma && phaseName(as.phase))
             t += std::string("suggested phase (a suggestion only): ") + phaseName(as.phase) + "\n";
         for (const std::string& w : as.warnings) t += "warning: " + w + "\n";
+        if (const std::string untrusted = untrustedFigures(as); !untrusted.empty()) t += "not trusted: " + untrusted + "\n";
         for (size_t i = 0; i < as.capillaries.size(); ++i) {
             const AssessedCapillary& c = as.capillaries[i];
             t += strprintf("  %zu: apex %.1f, %.1f  apical diameter %s  %s%s%s\n", i + 1, c.apex.x, c.apex.y,
@@ -230,7 +235,10 @@ ORDAVIA_CLI_REGISTER(CliCommand{
     "  --json          {\"density_per_mm\", \"count\", \"line\", \"capillaries\": [{\"apex\", \"apex_um\",\n"
     "                  \"dilated\", \"giant\", \"shape\"}], \"giants\", \"dilated\", \"abnormal_shapes\",\n"
     "                  \"haemorrhages\": [{\"centre\", \"area_um2\"}], \"longest_gap_um\", \"avascular\",\n"
-    "                  \"pattern\", \"rule\", \"phase\", \"quality\", \"warnings\"}",
+    "                  \"pattern\", \"rule\", \"phase\", \"quality\", \"qualities\", \"warnings\"}\n"
+    "                  (\"quality\": the pattern's, 0 to 1; \"qualities\": each figure's, under its key:\n"
+    "                  density_per_mm, apex_um, giants, abnormal_shapes, haemorrhages, longest_gap_um;\n"
+    "                  a figure under 0.5 is not trusted)",
     {"--line", "--scale", "--finger", "--exam", "--db", "--overlay"},
     runAssess});
 

@@ -226,6 +226,7 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
         if (!a.problem.empty()) r.text(q(a.problem), 9, true, x);
         r.text(q(a.pattern), 9, true, x);
         if (!a.warnings.empty()) r.text(q("Warnings: " + a.warnings), 8, false, x);
+        if (!a.untrusted.empty()) r.text(q(a.untrusted), 8, false, x);
         std::string lines;
         for (const std::string& l : a.figures) lines += (lines.empty() ? "" : "\n") + l;
         r.text(q(lines), 8, false, x);

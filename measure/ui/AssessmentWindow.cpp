@@ -201,6 +201,8 @@ void AssessmentWindow::refresh() {
     figures_->setText(q(lines));
     std::string warn;
     for (const std::string& w : a.warnings) warn += (warn.empty() ? "Warnings: " : ", ") + w;
+    const std::string untrusted = untrustedFiguresLine(a);
+    if (!untrusted.empty()) warn += (warn.empty() ? "" : "\n") + untrusted;
     warnings_->setText(q(warn));
     const std::string hand = figureHeadings(review_->handCorrected());
     byHand_->setText(hand.empty() ? QString() : q("Corrected by hand: " + hand));

@@ -28,7 +28,7 @@ TEST(CliAssess, AssessesASyntheticPictureWithTheDocumentedKeys) {
     ASSERT_EQ(a.code, 0) << a.out;
     std::string json = std::regex_replace(a.out, std::regex(R"(\s+)"), "");
     // Every key of the contract, in its order.
-    const std::regex keys(R"re(^\{"density_per_mm":[0-9.]+,"count":\d+,"line":\[[-0-9.,]+\],"capillaries":\[(\{"apex":\[[-0-9.]+,[-0-9.]+\],"apex_um":([0-9.]+|null),"dilated":(true|false),"giant":(true|false),"shape":"(hairpin|tortuous|crossing|ramified|bizarre)"\},?)+\],"giants":\d+,"dilated":\d+,"abnormal_shapes":\d+,"haemorrhages":\[(\{"centre":\[[-0-9.]+,[-0-9.]+\],"area_um2":[0-9.]+\},?)*\],"longest_gap_um":[0-9.]+,"avascular":(true|false),"pattern":"(non-)?scleroderma","rule":[123],"phase":(null|"early"|"active"|"late"),"quality":[0-9.]+,"warnings":\[.*\]\}$)re");
+    const std::regex keys(R"re(^\{"density_per_mm":[0-9.]+,"count":\d+,"line":\[[-0-9.,]+\],"capillaries":\[(\{"apex":\[[-0-9.]+,[-0-9.]+\],"apex_um":([0-9.]+|null),"dilated":(true|false),"giant":(true|false),"shape":"(hairpin|tortuous|crossing|ramified|bizarre)"\},?)+\],"giants":\d+,"dilated":\d+,"abnormal_shapes":\d+,"haemorrhages":\[(\{"centre":\[[-0-9.]+,[-0-9.]+\],"area_um2":[0-9.]+\},?)*\],"longest_gap_um":[0-9.]+,"avascular":(true|false),"pattern":"(non-)?scleroderma","rule":[123],"phase":(null|"early"|"active"|"late"),"quality":[0-9.]+,"qualities":\{"density_per_mm":[0-9.]+,"apex_um":[0-9.]+,"giants":[0-9.]+,"abnormal_shapes":[0-9.]+,"haemorrhages":[0-9.]+,"longest_gap_um":[0-9.]+\},"warnings":\[.*\]\}$)re");
     EXPECT_TRUE(std::regex_search(json, keys)) << json;
     EXPECT_NE(json.find(R"("pattern":"scleroderma","rule":2)"), std::string::npos) << json;
     EXPECT_TRUE(fs::exists(overlay));
@@ -39,6 +39,10 @@ TEST(CliAssess, AssessesASyntheticPictureWithTheDocumentedKeys) {
     EXPECT_NE(u.out.find(R"("giants": null)"), std::string::npos) << u.out;
     EXPECT_NE(u.out.find(R"("uncalibrated")"), std::string::npos) << u.out;
     EXPECT_NE(u.out.find(R"("pattern not trusted")"), std::string::npos) << u.out;
+    EXPECT_NE(u.out.find(R"("giants": 0,)"), std::string::npos) << "the giants figure's own quality: " << u.out;
+    const clitest::CliRun ut = run("assess " + pic);
+    ASSERT_EQ(ut.code, 0) << ut.out;
+    EXPECT_NE(ut.out.find("not trusted: density, apical diameters, giants"), std::string::npos) << ut.out;
 
     for (const std::string bad : {"--finger R7", "--line 1,2,3", "--line 0,0,9000,0", "--scale -1", "--exam 3"}) {
         const clitest::CliRun e = run("assess " + pic + " " + bad);

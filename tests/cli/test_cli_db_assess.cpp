@@ -81,6 +81,9 @@ TEST(CliDbAssess, FingerGridPatternAndReportPage) {
         CapillaryAssessment healthy = row(10, 0), sclero = row(8, 2);
         healthy.finger = "R2";
         sclero.finger = "L4";
+        // Blurred: its giants decide and are trusted, its diameters and shapes are not.
+        sclero.pictureWarnings = {kAssessOutOfFocus};
+        recomputeAssessment(sclero, sclero.umPerPixel);
         ASSERT_EQ(run("synth image " + (folder / "r2.bmp").string()).code, 0);
         ASSERT_TRUE(fileAssessment(db.handle(), std::stoll(exam), storedAssessmentOf(healthy, "r2.bmp", {})));
         ASSERT_TRUE(fileAssessment(db.handle(), std::stoll(exam), storedAssessmentOf(sclero, "l4.bmp", {"giants"})));
@@ -112,7 +115,8 @@ TEST(CliDbAssess, FingerGridPatternAndReportPage) {
     ASSERT_EQ(std::system(("pdftotext " + pdf.string() + " " + txt.string()).c_str()), 0);
     const std::string text = textOf(txt);
     for (const char* words : {"Capillaroscopy assessment", "Scleroderma pattern, shown by L4.", "L4: l4.bmp", "R2: r2.bmp",
-                              "Corrected by hand: giants", "rule 2", "missing from the examination folder"})
+                              "Corrected by hand: giants", "rule 2", "missing from the examination folder",
+                              "Warnings: out of focus", "Not trusted: apical diameters, abnormal shapes"})
         EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
 }
 

@@ -162,6 +162,57 @@ TEST(Assessment, UnjudgedShapesOnlyMatterWhereTheyDecide) {
     EXPECT_TRUE(marked.patternTrusted);
 }
 
+// Each figure says whether it can be trusted. Out of focus, apical
+// diameters and shapes lose their trust but a giant keeps it (it is found by
+// the blood its loop holds); where no giant is found, that rests on the row.
+// A giant marked by hand is the reviewer's finding. The record keeps what
+// the qualities are derived from, so a filed assessment says the same.
+TEST(Assessment, EachFigureSaysWhetherItIsTrusted) {
+    CapillaryAssessment sharp = row(9);
+    EXPECT_EQ(untrustedFigures(sharp), "");
+    EXPECT_EQ(untrustedFiguresLine(sharp), "");
+    ASSERT_EQ(figureQualities(sharp).size(), 6u);
+    EXPECT_STREQ(figureQualities(sharp)[1].key, "apex_um");
+
+    CapillaryAssessment blurred = row(9, 60);
+    blurred.pictureWarnings = {kAssessOutOfFocus};
+    blurred.pictureQuality.density = 0.3;
+    recomputeAssessment(blurred, 1.0);
+    EXPECT_EQ(blurred.rule, 2);
+    EXPECT_TRUE(blurred.patternTrusted) << "the giants decide, and blur does not hide them";
+    EXPECT_LE(blurred.quality.diameter, 0.4);
+    EXPECT_LE(blurred.quality.shape, 0.4);
+    EXPECT_EQ(blurred.quality.giants, 1.0);
+    EXPECT_EQ(untrustedFiguresLine(blurred), "Not trusted: density, apical diameters, abnormal shapes, longest gap");
+    const auto again = readAssessmentRecord(assessmentRecord(blurred));
+    ASSERT_TRUE(again) << again.reason();
+    EXPECT_EQ(untrustedFigures(*again), untrustedFigures(blurred));
+    EXPECT_EQ(again->quality.pattern, blurred.quality.pattern);
+
+    // No giant found: as sure as the row is.
+    CapillaryAssessment none = row(9);
+    none.pictureQuality.density = 0.3;
+    recomputeAssessment(none, 1.0);
+    EXPECT_EQ(none.quality.giants, 0.3);
+    EXPECT_FALSE(none.patternTrusted);
+
+    // A giant marked by hand on a poor picture.
+    CapillaryAssessment marked = row(9);
+    marked.pictureQuality.diameter = 0.2;
+    marked.capillaries[3].giant = true;
+    marked.capillaries[3].byHand = true;
+    recomputeAssessment(marked, 1.0);
+    EXPECT_EQ(marked.rule, 2);
+    EXPECT_TRUE(marked.patternTrusted);
+    EXPECT_EQ(untrustedFigures(marked), "apical diameters");
+
+    // Without a scale nothing is sized.
+    CapillaryAssessment unscaled = row(9);
+    unscaled.calibrated = false;
+    recomputeAssessment(unscaled, 1.0);
+    EXPECT_EQ(untrustedFigures(unscaled), "density, apical diameters, giants, longest gap");
+}
+
 TEST(AssessmentRecord, RoundTripKeepsHandCorrectionsAndRefusesDamage) {
     CapillaryAssessment a = row(8, 25);
     a.finger = "L3";

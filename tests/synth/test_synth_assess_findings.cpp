@@ -278,3 +278,21 @@ TEST(AssessFindingsAccuracy, BlurredPicturesSayOutOfFocusAndTheirDensityIsNotTru
     EXPECT_EQ(sharp.outOfFocus, 0);
     EXPECT_GE(sharp.densityTrusted, 4) << "of 8";
 }
+
+// Out of focus a cap is sized from the spread of its blood alone: the
+// apical diameters say they are not trusted there, while the giants, found
+// by the blood each loop holds, keep the pattern trusted. Hard active and
+// early fingers: diameters trusted on 2 of 16 (the old rule: 12), pattern
+// trusted on 12, all right (11). Sharp early fingers: diameters trusted on
+// 8 of 8, 1.9 um off (median), as before.
+TEST(AssessFindingsAccuracy, BlurredDiametersAreNotTrustedButTheirGiantsAre) {
+    AssessTotals blurred = studyExams("hard", "active", {4});
+    const AssessTotals early = studyExams("hard", "early", {0}), sharp = studyExams("typical", "early", {0});
+    blurred.diameterTrusted += early.diameterTrusted, blurred.trusted += early.trusted;
+    blurred.trustedRight += early.trustedRight;
+    EXPECT_LE(blurred.diameterTrusted, 4) << "of 16";
+    EXPECT_GE(blurred.trusted, 10);
+    EXPECT_EQ(blurred.trustedRight, blurred.trusted);
+    EXPECT_GE(sharp.diameterTrusted, 6) << "of 8";
+    EXPECT_LE(medianOf(sharp.apexErrTrusted), 2.5);
+}
