@@ -88,7 +88,7 @@ Status collectAssessmentPage(ExamReport& report, CSubjectDatabase& db, AppServic
         // What the picture said about itself, and a pattern that cannot be
         // trusted, stand beside the figures.
         const auto a = readAssessmentRecord(stored.findings);
-        if (a && !a->patternTrusted) item.pattern += " - not trusted";
+        if (a && !a->patternTrusted) item.pattern += kPatternNotTrusted;
         if (a) {
             for (const std::string& w : a->warnings) item.warnings += (item.warnings.empty() ? "" : ", ") + w;
             item.untrusted = untrustedFiguresLine(*a);

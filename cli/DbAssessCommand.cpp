@@ -36,7 +36,7 @@ int runDbAssess(const CliArgs& a) {
     }
     std::string out;
     for (const FingerSummary& f : s.fingers) {
-        out += f.finger + ": " + f.figures.text() + "; " + patternWords(f.scleroderma, f.rule, f.phase);
+        out += f.finger + ": " + f.figures.text() + "; " + fingerPatternWords(f);
         for (size_t k = 0; k < f.byHand.size(); ++k) out += (k ? ", " : "; corrected by hand: ") + f.byHand[k];
         out += "\n";
     }

@@ -37,6 +37,8 @@ inline constexpr const char* kAssessGlare = "glare";
 inline constexpr const char* kAssessGreyPicture = "grey picture: haemorrhages cannot be told apart by colour";
 inline constexpr const char* kAssessNoRow = "no distal row found";
 inline constexpr const char* kAssessPatternUntrusted = "pattern not trusted";
+// After a pattern in words that cannot be trusted.
+inline constexpr const char* kPatternNotTrusted = " - not trusted";
 
 // A figure (and the pattern) is trusted at this quality or above.
 inline constexpr double kAssessTrustedQuality = 0.5;

@@ -5,6 +5,7 @@
 
 #include "base/JsonWriter.h"
 #include "base/Text.h"
+#include "measure/CapillaryAssessment.h"
 
 namespace ordavia {
 
@@ -27,6 +28,7 @@ void combine(FingerSummary& f, const std::vector<const StoredAssessment*>& pics)
     std::optional<double> counts[4];
     const char* countKeys[4] = {"giants", "dilated", "haemorrhages", "abnormal_shapes"};
     bool avascular = false, anyAvascular = false;
+    bool sclerodermaTrusted = false, allTrusted = true;
     for (const StoredAssessment* a : pics) {
         if (const auto d = figure(*a, "density_per_mm")) densitySum += *d, ++densities;
         if (const auto g = figure(*a, "longest_gap_um")) gap = std::max(gap.value_or(0), *g);
@@ -39,10 +41,14 @@ void combine(FingerSummary& f, const std::vector<const StoredAssessment*>& pics)
         if ((sclero && !f.scleroderma) || f.rule == 0) f.rule = rule;
         if (sclero) f.phase = std::max(f.phase, static_cast<int>(figure(*a, kPhaseKey).value_or(0)));
         f.scleroderma = f.scleroderma || sclero;
+        const bool trusted = figure(*a, kQualityKey).value_or(1) >= kAssessTrustedQuality;
+        sclerodermaTrusted = sclerodermaTrusted || (sclero && trusted);
+        allTrusted = allTrusted && trusted;
         f.pictures.push_back(a->filename);
         for (const std::string& k : a->byHand)
             if (std::find(f.byHand.begin(), f.byHand.end(), k) == f.byHand.end()) f.byHand.push_back(k);
     }
+    f.trusted = f.scleroderma ? sclerodermaTrusted : allTrusted;
     f.figures.set("pictures", static_cast<double>(pics.size()));
     if (densities > 0) f.figures.set("density_per_mm", densitySum / densities);
     f.figures.set("longest_gap_um", gap);
@@ -148,6 +154,7 @@ ExamAssessmentSummary summariseExamination(const std::vector<StoredAssessment>& 
         f.finger = finger;
         combine(f, pics);
         if (f.scleroderma) s.sclerodermaIn.push_back(finger);
+        if (!f.trusted) s.untrustedIn.push_back(finger);
         s.pictures += static_cast<int>(pics.size());
         s.fingers.push_back(std::move(f));
     }
@@ -172,12 +179,23 @@ std::string patternWords(bool scleroderma, int rule, int phase) {
     return t;
 }
 
+std::string fingerPatternWords(const FingerSummary& f) {
+    return patternWords(f.scleroderma, f.rule, f.phase) + (f.trusted ? "" : kPatternNotTrusted);
+}
+
 std::string examPatternWords(const ExamAssessmentSummary& s) {
     if (!s.hasPattern()) return "No picture of this examination is assessed yet.";
-    if (!s.scleroderma())
-        return strprintf("Non-scleroderma pattern: none of the %i pictures shows a scleroderma pattern.", s.pictures);
+    const auto untrusted = [&](const std::string& f) {
+        return std::find(s.untrustedIn.begin(), s.untrustedIn.end(), f) != s.untrustedIn.end();
+    };
+    if (!s.scleroderma()) {
+        std::string t = strprintf("Non-scleroderma pattern: none of the %i pictures shows a scleroderma pattern.", s.pictures);
+        std::string where;
+        for (const std::string& f : s.untrustedIn) where += (where.empty() ? "" : ", ") + f;
+        return where.empty() ? t : t + " Not trusted on " + where + ".";
+    }
     std::string where;
-    for (const std::string& f : s.sclerodermaIn) where += (where.empty() ? "" : ", ") + f;
+    for (const std::string& f : s.sclerodermaIn) where += (where.empty() ? "" : ", ") + f + (untrusted(f) ? " (not trusted)" : "");
     return "Scleroderma pattern, shown by " + where + ".";
 }
 
@@ -195,7 +213,9 @@ void writeSummaryJson(JsonWriter& j, const ExamAssessmentSummary& s) {
         else j.null();
         j.key("by_hand").beginArray();
         for (const std::string& k : f.byHand) j.value(k);
-        j.endArray().endObject();
+        j.endArray();
+        j.field("trusted", f.trusted);
+        j.endObject();
     }
     j.endObject().key("pattern");
     if (s.hasPattern()) j.value(patternKey(s.scleroderma()));

@@ -32,11 +32,13 @@ std::string nextFinger(const std::string& site, const std::vector<StoredAssessme
 std::string fingerInFileName(const std::string& fileName);
 
 // The keys under which a picture's assessment files its pattern: 1 for the
-// scleroderma pattern, the Fast Track rule that decided (1..3) and the
-// suggested phase (0 none, 1 early, 2 active, 3 late).
+// scleroderma pattern, the Fast Track rule that decided (1..3), the
+// suggested phase (0 none, 1 early, 2 active, 3 late) and the pattern's
+// quality (0 to 1).
 inline constexpr const char* kSclerodermaKey = "pattern";
 inline constexpr const char* kRuleKey = "rule";
 inline constexpr const char* kPhaseKey = "phase";
+inline constexpr const char* kQualityKey = "quality";
 // "early", "active", "late", or "" for none.
 std::string phaseWord(int phase);
 
@@ -48,6 +50,10 @@ struct FingerSummary {
     int phase = 0;  // the latest phase suggested by a scleroderma picture
     std::vector<std::string> pictures;  // file names
     std::vector<std::string> byHand;    // figures corrected by hand, in any picture
+    // Whether the finger's pattern can be trusted: a scleroderma pattern
+    // when a picture showing it is trusted, a non-scleroderma one when
+    // every picture is (a picture filed without a quality counts as trusted).
+    bool trusted = true;
 };
 
 struct ExamAssessmentSummary {
@@ -55,6 +61,8 @@ struct ExamAssessmentSummary {
     int pictures = 0;
     // Fingers whose pictures show the scleroderma pattern.
     std::vector<std::string> sclerodermaIn;
+    // Fingers whose pattern cannot be trusted.
+    std::vector<std::string> untrustedIn;
     bool hasPattern() const { return pictures > 0; }
     bool scleroderma() const { return !sclerodermaIn.empty(); }
     const FingerSummary* find(const std::string& finger) const;
@@ -70,12 +78,17 @@ std::string patternKey(bool scleroderma);
 // The pattern in words: "Scleroderma pattern (rule 2: giant capillaries,
 // or density of 3 per mm or less with abnormal shapes); phase suggested: active".
 std::string patternWords(bool scleroderma, int rule, int phase);
-// The examination's pattern in words, naming the fingers that decided;
+// A finger's pattern in words, marked when it cannot be trusted.
+std::string fingerPatternWords(const FingerSummary& f);
+// The examination's pattern in words, naming the fingers that decided
+// (those whose pattern cannot be trusted marked so) and, for a
+// non-scleroderma pattern, the fingers whose answer cannot be trusted;
 // "No picture of this examination is assessed yet." without pictures.
 std::string examPatternWords(const ExamAssessmentSummary& s);
 
 // {"fingers": {"R2": {...}, ...}, "pattern", "pictures"}: each finger
-// object holds its figures, "pattern", "rule", "phase" and "by_hand".
+// object holds its figures, "pattern", "rule", "phase", "by_hand" and
+// "trusted".
 void writeSummaryJson(JsonWriter& j, const ExamAssessmentSummary& s);
 
 }  // namespace ordavia

@@ -56,7 +56,7 @@ void FingerGridView::showSummary(const ExamAssessmentSummary& s) {
     for (const FingerSummary& f : s.fingers) {
         QStringList cells{q(f.finger)};
         for (const Measure& m : fingerMeasures().measures) cells << q(f.figures.number(m.key));
-        cells << q(patternWords(f.scleroderma, f.rule, f.phase));
+        cells << q(fingerPatternWords(f));
         cells << q(figureHeadings(f.byHand));
         grid_->addTopLevelItem(new QTreeWidgetItem(cells));
     }

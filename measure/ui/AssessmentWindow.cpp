@@ -195,7 +195,7 @@ AssessmentWindow::~AssessmentWindow() = default;
 void AssessmentWindow::refresh() {
     const CapillaryAssessment& a = review_->assessment();
     const int phase = static_cast<int>(a.phase);
-    pattern_->setText(q(patternWords(a.scleroderma, a.rule, phase) + (a.patternTrusted ? "" : " - not trusted")));
+    pattern_->setText(q(patternWords(a.scleroderma, a.rule, phase) + (a.patternTrusted ? "" : kPatternNotTrusted)));
     std::string lines;
     for (const std::string& l : assessmentFigures(a).reportLines()) lines += l + "\n";
     figures_->setText(q(lines));

@@ -60,6 +60,40 @@ TEST(ExamAssessment, FingerGridAndExaminationPattern) {
     EXPECT_NE(out.find("\"phase\": \"active\""), std::string::npos);
 }
 
+// A finger's answer is as trusted as the pictures it rests on: a
+// scleroderma pattern when a picture showing it is trusted, a
+// non-scleroderma one when all its pictures are. The examination's answer
+// names the fingers whose answer cannot be trusted.
+TEST(ExamAssessment, AFingersAnswerIsAsTrustedAsItsPictures) {
+    const auto rated = [](StoredAssessment a, double quality) {
+        a.figures["quality"] = quality;
+        return a;
+    };
+    const ExamAssessmentSummary s = summariseExamination({
+        rated(pic("r2a.bmp", "R2", 3, 1, 2), 0.3),
+        rated(pic("r2b.bmp", "R2", 8, 0, 1), 0.9),
+        rated(pic("l4.bmp", "L4", 3, 2, 2), 0.9),
+        rated(pic("l4b.bmp", "L4", 3, 1, 2), 0.2),
+        rated(pic("l2.bmp", "L2", 8, 0, 1), 0.3),
+        pic("l3.bmp", "L3", 8, 0, 1),  // filed without a quality
+    });
+    EXPECT_FALSE(s.find("R2")->trusted) << "its only scleroderma picture is not trusted";
+    EXPECT_TRUE(s.find("L4")->trusted);
+    EXPECT_FALSE(s.find("L2")->trusted);
+    EXPECT_TRUE(s.find("L3")->trusted);
+    EXPECT_EQ(examPatternWords(s), "Scleroderma pattern, shown by L4, R2 (not trusted).");
+    EXPECT_EQ(fingerPatternWords(*s.find("L2")),
+              "Non-scleroderma pattern (rule 1: density of 7 per mm or more and no giant capillaries) - not trusted");
+    JsonWriter j;
+    writeSummaryJson(j, s);
+    EXPECT_NE(j.str().find("\"trusted\": false"), std::string::npos) << j.str();
+
+    const ExamAssessmentSummary healthy =
+        summariseExamination({rated(pic("l2.bmp", "L2", 8, 0, 1), 0.3), rated(pic("r5.bmp", "R5", 8, 0, 1), 0.8)});
+    EXPECT_EQ(examPatternWords(healthy),
+              "Non-scleroderma pattern: none of the 2 pictures shows a scleroderma pattern. Not trusted on L2.");
+}
+
 TEST(ExamAssessment, NoPicturesHasNoPatternAndMissingFiguresStayMissing) {
     const ExamAssessmentSummary none = summariseExamination({});
     EXPECT_FALSE(none.hasPattern());
