@@ -145,8 +145,9 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
         q.diameter = 0;
         q.giants = 0;
     }
-    // A giant marked by hand is the reviewer's finding.
+    // A giant or an abnormal shape marked by hand is the reviewer's finding.
     if (giantByHand) q.giants = 1;
+    if (abnormalByHand) q.shape = 1;
     q.gaps = std::min(q.gaps, q.density);
     // That a row holds no giant rests on the search that weighs each
     // loop's blood (blur spreads a loop's darkness but keeps its sum), not
@@ -158,7 +159,7 @@ void recomputeAssessment(CapillaryAssessment& a, double umPerPixel) {
     switch (a.rule) {
         case 1: q.pattern = std::min(q.density, noGiants); break;
         case 2:
-            q.pattern = a.giants > 0 ? q.giants : std::min(q.density, abnormalByHand ? 1.0 : q.shape);
+            q.pattern = a.giants > 0 ? q.giants : std::min(q.density, q.shape);
             break;
         default:
             // Neither giants nor (low density and abnormal shapes): both

@@ -160,6 +160,7 @@ TEST(Assessment, UnjudgedShapesOnlyMatterWhereTheyDecide) {
     marked.capillaries[0].byHand = true;
     recomputeAssessment(marked, 1.0);
     EXPECT_TRUE(marked.patternTrusted);
+    EXPECT_EQ(untrustedFigures(marked), "") << "the reviewer's finding";
 }
 
 // Each figure says whether it can be trusted. Out of focus, apical
