@@ -50,6 +50,9 @@ ORDAVIA_CLI_REGISTER(CliCommand{"db assess", "db assess FOLDER --exam ID [--json
                                 "The examination's capillaroscopy assessment from the pictures assessed under it:\n"
                                 "for each finger (L2..L5, R2..R5) the density, giant and dilated capillaries,\n"
                                 "haemorrhages, abnormal shapes, the longest gap and avascular areas, the Fast Track\n"
-                                "pattern with its rule and what was corrected by hand; then the examination's\n"
-                                "pattern (scleroderma when any picture shows one). Reads the database only.",
+                                "pattern with its rule, whether it can be trusted and what was corrected by hand;\n"
+                                "then the examination's pattern (scleroderma when any picture shows one), naming\n"
+                                "the fingers whose answer cannot be trusted. Reads the database only.\n"
+                                "  --json  {\"fingers\": {\"R2\": {figures..., \"pattern\", \"rule\", \"phase\", \"by_hand\",\n"
+                                "          \"trusted\"}, ...}, \"pattern\", \"pictures\"}",
                                 {"--exam"}, runDbAssess});
