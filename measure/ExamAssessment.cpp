@@ -183,6 +183,10 @@ std::string fingerPatternWords(const FingerSummary& f) {
     return patternWords(f.scleroderma, f.rule, f.phase) + (f.trusted ? "" : kPatternNotTrusted);
 }
 
+std::string fingerPatternCell(const FingerSummary& f) {
+    return patternKey(f.scleroderma) + (f.rule > 0 ? strprintf(" (rule %d)", f.rule) : "") + (f.trusted ? "" : kPatternNotTrusted);
+}
+
 std::string examPatternWords(const ExamAssessmentSummary& s) {
     if (!s.hasPattern()) return "No picture of this examination is assessed yet.";
     const auto untrusted = [&](const std::string& f) {

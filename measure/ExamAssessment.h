@@ -80,6 +80,8 @@ std::string patternKey(bool scleroderma);
 std::string patternWords(bool scleroderma, int rule, int phase);
 // A finger's pattern in words, marked when it cannot be trusted.
 std::string fingerPatternWords(const FingerSummary& f);
+// The same in short, for a grid's cell: "scleroderma (rule 2) - not trusted".
+std::string fingerPatternCell(const FingerSummary& f);
 // The examination's pattern in words, naming the fingers that decided
 // (those whose pattern cannot be trusted marked so) and, for a
 // non-scleroderma pattern, the fingers whose answer cannot be trusted;

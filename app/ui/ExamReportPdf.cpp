@@ -24,7 +24,6 @@
 #include "base/FileIO.h"
 #include "base/Text.h"
 #include "figures/MeasureValues.h"
-#include "measure/CapillaryAssessment.h"
 
 namespace ordavia {
 
@@ -173,8 +172,7 @@ void paintAssessmentPage(ReportPainter& r, const ExamReport& report) {
     for (const FingerSummary& f : s.fingers) {
         std::vector<QString> cells{q(f.finger)};
         for (const Measure& m : fingerMeasures().measures) cells.push_back(q(f.figures.number(m.key)));
-        cells.push_back(q(patternKey(f.scleroderma) + (f.rule > 0 ? strprintf(" (rule %d)", f.rule) : "") +
-                          (f.trusted ? "" : kPatternNotTrusted)));
+        cells.push_back(q(fingerPatternCell(f)));
         body.push_back(std::move(cells));
     }
     // Each column as wide as its longest word (headings wrap between words,

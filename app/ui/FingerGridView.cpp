@@ -20,10 +20,11 @@ FingerGridView::FingerGridView(QWidget* parent) : QWidget(parent) {
     grid_->setObjectName("fingerGrid");
     grid_->setRootIsDecorated(false);
     grid_->setUniformRowHeights(true);
-    QStringList cols{"finger"};
+    // The finger's answer first, its figures after it.
+    QStringList cols{"finger", "pattern"};
     const MeasureValues names(fingerMeasures());
     for (const Measure& m : fingerMeasures().measures) cols << q(names.heading(m));
-    cols << "pattern" << "corrected by hand";
+    cols << "corrected by hand";
     grid_->setHeaderLabels(cols);
     grid_->setToolTip("Double-click a finger to open its picture and review its assessment");
     connect(grid_, &QTreeWidget::itemDoubleClicked, this,
@@ -54,11 +55,12 @@ void FingerGridView::showExam(CSubjectDatabase& db, int64_t examId) {
 void FingerGridView::showSummary(const ExamAssessmentSummary& s) {
     grid_->clear();
     for (const FingerSummary& f : s.fingers) {
-        QStringList cells{q(f.finger)};
+        QStringList cells{q(f.finger), q(fingerPatternCell(f))};
         for (const Measure& m : fingerMeasures().measures) cells << q(f.figures.number(m.key));
-        cells << q(fingerPatternWords(f));
         cells << q(figureHeadings(f.byHand));
-        grid_->addTopLevelItem(new QTreeWidgetItem(cells));
+        auto* item = new QTreeWidgetItem(cells);
+        item->setToolTip(1, q(fingerPatternWords(f)));
+        grid_->addTopLevelItem(item);
     }
     for (int c = 0; c < grid_->columnCount(); ++c) grid_->resizeColumnToContents(c);
     pattern_->setText(q(examPatternWords(s)));

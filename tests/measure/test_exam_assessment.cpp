@@ -82,6 +82,8 @@ TEST(ExamAssessment, AFingersAnswerIsAsTrustedAsItsPictures) {
     EXPECT_FALSE(s.find("L2")->trusted);
     EXPECT_TRUE(s.find("L3")->trusted);
     EXPECT_EQ(examPatternWords(s), "Scleroderma pattern, shown by L4, R2 (not trusted).");
+    EXPECT_EQ(fingerPatternCell(*s.find("R2")), "scleroderma (rule 2) - not trusted");
+    EXPECT_EQ(fingerPatternCell(*s.find("L4")), "scleroderma (rule 2)");
     EXPECT_EQ(fingerPatternWords(*s.find("L2")),
               "Non-scleroderma pattern (rule 1: density of 7 per mm or more and no giant capillaries) - not trusted");
     JsonWriter j;
