@@ -31,10 +31,11 @@ constexpr double kBlurredLimbShare = 0.23;
 // The density's quality on such a picture, at the most.
 constexpr double kBlurredDensityQuality = 0.4;
 // Out of focus as well: the loops' outer edges below their caps blurred
-// beyond this (sigma, micrometres; about 10 on pictures in focus, 7 to 17
-// on the study's typical ones, up to 30 on its blurred ones). Rows of
-// giants and dilated loops keep their limbs' ridge through such a blur,
-// but their caps are read from the spread of their blood alone.
+// beyond this (sigma, micrometres, the median of four loops or more; about
+// 10 on pictures in focus, 7 to 14 on nine in ten of the study's typical
+// ones, up to 30 on its blurred ones). Rows of giants and dilated loops
+// keep their limbs' ridge through such a blur, but their caps are read
+// from the spread of their blood alone.
 constexpr double kBlurredBodyEdgeUm = 15;
 
 // Whether the optics blur the picture's single limbs away (see above).

@@ -119,7 +119,7 @@ struct CapsMeasured {
     double widen = 0;          // the optics' widening of every dip, squared micrometres
     double measuredShare = 0;  // of the row's capillaries whose diameter was measured
     // The blur of the measured loops' outer edges below their caps (the
-    // median sigma, micrometres; 0 when none was measured).
+    // median sigma, micrometres; 0 with fewer than four measured).
     double bodyEdgeUm = 0;
 };
 
