@@ -205,10 +205,8 @@ inline std::vector<double> apexErrorsIn(const std::vector<AssessScore::Pair>& pa
 }
 
 // The scores of many pictures added up: the figures the accuracy goals
-// are stated in.
-// A figure is taken as trusted at this quality, as the pattern is.
-constexpr double kTrustedQuality = 0.5;
-
+// are stated in. A figure counts as trusted where the product says so
+// (kAssessTrustedQuality).
 struct AssessTotals {
     int pictures = 0, patternsRight = 0;
     // Pictures whose pattern says it can be trusted, and of those the right.
@@ -218,14 +216,12 @@ struct AssessTotals {
     int densityTrusted = 0, densityTrustedOff = 0, outOfFocus = 0;
     double densityErr = 0;
     std::vector<double> apexErr;
-    // Pictures whose apical diameters are trusted, and the errors of their
-    // ordinary and dilated caps (giants aside).
+    // Pictures whose apical diameters are trusted, and the errors of the
+    // ordinary and dilated caps (giants aside) there and elsewhere.
     int diameterTrusted = 0;
+    std::vector<double> apexErrTrusted, apexErrUntrusted;
     // Pictures on which each figure is not trusted, in figureQualities' order.
     std::vector<std::pair<std::string, int>> untrusted;
-
-
-    std::vector<double> apexErrTrusted, apexErrUntrusted;
     int giants = 0, giantsFound = 0, falseGiants = 0, capillaries = 0;
     int haem = 0, haemFound = 0, falseHaem = 0;
     int shapes = 0, shapesFound = 0, falseShapes = 0;
@@ -249,7 +245,7 @@ struct AssessTotals {
         patternsRight += s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
         trusted += s.found.patternTrusted ? 1 : 0;
         trustedRight += s.found.patternTrusted && s.found.scleroderma == s.truth.scleroderma ? 1 : 0;
-        if (s.found.quality.density >= kTrustedQuality) {
+        if (s.found.quality.density >= kAssessTrustedQuality) {
             ++densityTrusted;
             densityTrustedOff += std::abs(s.found.densityPerMm - s.truth.densityPerMm) > 2 ? 1 : 0;
         }
@@ -260,14 +256,11 @@ struct AssessTotals {
             for (const FigureQuality& f : fq) untrusted.emplace_back(f.words, 0);
         for (size_t i = 0; i < fq.size() && i < untrusted.size(); ++i)
             untrusted[i].second += fq[i].quality < kAssessTrustedQuality ? 1 : 0;
-        if (s.found.quality.diameter >= kTrustedQuality) {
-            ++diameterTrusted;
-            for (const auto& q : s.pairs)
-                if (std::isfinite(q.foundUm) && !q.truthGiant) apexErrTrusted.push_back(std::abs(q.foundUm - q.truthUm));
-        } else {
-            for (const auto& q : s.pairs)
-                if (std::isfinite(q.foundUm) && !q.truthGiant) apexErrUntrusted.push_back(std::abs(q.foundUm - q.truthUm));
-        }
+        const bool diameterSure = s.found.quality.diameter >= kAssessTrustedQuality;
+        diameterTrusted += diameterSure ? 1 : 0;
+        for (const auto& q : s.pairs)
+            if (std::isfinite(q.foundUm) && !q.truthGiant)
+                (diameterSure ? apexErrTrusted : apexErrUntrusted).push_back(std::abs(q.foundUm - q.truthUm));
         giants += s.truthGiants;
         giantsFound += s.giantsFound;
         falseGiants += s.falseGiants;
